@@ -1,0 +1,119 @@
+// RAII owners for Win32 handles: one owner per handle, released exactly once.
+#pragma once
+
+#include <windows.h>
+
+#include <utility>
+
+namespace win {
+
+template <class Traits>
+class Unique {
+public:
+  using Raw = typename Traits::Raw;
+
+  Unique() noexcept = default;
+  explicit Unique(Raw raw) noexcept : raw_(raw) {}
+  Unique(Unique&& other) noexcept : raw_(other.release()) {}
+  Unique& operator=(Unique&& other) noexcept {
+    reset(other.release());
+    return *this;
+  }
+  Unique(const Unique&) = delete;
+  Unique& operator=(const Unique&) = delete;
+  ~Unique() { reset(); }
+
+  Raw get() const noexcept { return raw_; }
+  explicit operator bool() const noexcept { return Traits::valid(raw_); }
+  [[nodiscard]] Raw release() noexcept { return std::exchange(raw_, Traits::none()); }
+
+  // Closes the old handle; keeps GetLastError() so callers can still report why a call failed.
+  void reset(Raw raw = Traits::none()) noexcept {
+    const Raw old = std::exchange(raw_, raw);
+    if (Traits::valid(old)) {
+      const DWORD error = GetLastError();
+      Traits::close(old);
+      SetLastError(error);
+    }
+  }
+
+  Raw* put() noexcept {
+    reset();
+    return &raw_;
+  }
+
+private:
+  Raw raw_ = Traits::none();
+};
+
+struct KernelTraits {
+  using Raw = HANDLE;
+  static Raw none() { return nullptr; }
+  static bool valid(Raw h) { return h && h != INVALID_HANDLE_VALUE; }  // Win32 uses both
+  static void close(Raw h) { CloseHandle(h); }
+};
+
+struct FindTraits {
+  using Raw = HANDLE;
+  static Raw none() { return INVALID_HANDLE_VALUE; }
+  static bool valid(Raw h) { return h && h != INVALID_HANDLE_VALUE; }
+  static void close(Raw h) { FindClose(h); }
+};
+
+struct RegKeyTraits {
+  using Raw = HKEY;
+  static Raw none() { return nullptr; }
+  static bool valid(Raw h) { return h != nullptr; }
+  static void close(Raw h) { RegCloseKey(h); }
+};
+
+struct LibraryTraits {
+  using Raw = HMODULE;
+  static Raw none() { return nullptr; }
+  static bool valid(Raw h) { return h != nullptr; }
+  static void close(Raw h) { FreeLibrary(h); }
+};
+
+struct WindowTraits {
+  using Raw = HWND;
+  static Raw none() { return nullptr; }
+  static bool valid(Raw h) { return h != nullptr; }
+  static void close(Raw h) { DestroyWindow(h); }
+};
+
+struct HookTraits {
+  using Raw = HHOOK;
+  static Raw none() { return nullptr; }
+  static bool valid(Raw h) { return h != nullptr; }
+  static void close(Raw h) { UnhookWindowsHookEx(h); }
+};
+
+struct MemoryDcTraits {
+  using Raw = HDC;
+  static Raw none() { return nullptr; }
+  static bool valid(Raw h) { return h != nullptr; }
+  static void close(Raw h) { DeleteDC(h); }
+};
+
+template <class Gdi>
+struct GdiTraits {
+  using Raw = Gdi;
+  static Raw none() { return nullptr; }
+  static bool valid(Raw h) { return h != nullptr; }
+  static void close(Raw h) { DeleteObject(h); }
+};
+
+using UniqueHandle = Unique<KernelTraits>;
+using UniqueFind = Unique<FindTraits>;
+using UniqueKey = Unique<RegKeyTraits>;
+using UniqueLibrary = Unique<LibraryTraits>;
+using UniqueWindow = Unique<WindowTraits>;
+using UniqueHook = Unique<HookTraits>;
+using UniqueMemoryDc = Unique<MemoryDcTraits>;
+using UniqueFont = Unique<GdiTraits<HFONT>>;
+using UniqueBitmap = Unique<GdiTraits<HBITMAP>>;
+using UniqueBrush = Unique<GdiTraits<HBRUSH>>;
+using UniquePen = Unique<GdiTraits<HPEN>>;
+using UniqueRegion = Unique<GdiTraits<HRGN>>;
+
+}  // namespace win

@@ -1,0 +1,26 @@
+// Conversions between the host's 8-bit texts and wide texts.
+#include "framework/win/text.h"
+
+#include <windows.h>
+
+namespace win {
+
+std::wstring Widen(std::string_view text) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+  std::wstring result(static_cast<size_t>(length), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.data(), size, result.data(), length);
+  return result;
+}
+
+std::string Narrow(std::wstring_view text) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  const int length = WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string result(static_cast<size_t>(length), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text.data(), size, result.data(), length, nullptr, nullptr);
+  return result;
+}
+
+}  // namespace win

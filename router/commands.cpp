@@ -1,0 +1,74 @@
+// The module's two commands.
+#include "router/commands.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "framework/win/text.h"
+#include "rtl/client_api.h"
+#include "rtl/exceptions.h"
+#include "rtl/rt_param.h"
+
+namespace tralvek {
+
+namespace {
+
+constexpr int kCommonDialogBufferSize = 4096;
+
+// The "FileName" parameter, or an empty text when it is absent. A longer name than the host's
+// short texts hold would be cut into a different file's name: refuse it.
+bool ReadFileNameParameter(const char* parameters, std::string& file_name) {
+  const bool present =
+      rtl::GetParameterValue(parameters, "FileName", file_name, std::string::npos);
+  if (file_name.size() > rtl::kShortTextLength) {
+    throw rtl::Exception("The file name is longer than " + std::to_string(rtl::kShortTextLength) +
+                         " characters: " + file_name.substr(0, 64) + "...");
+  }
+  return present;
+}
+
+bool FileExists(const std::string& path) {
+  const DWORD attributes = GetFileAttributesW(win::Widen(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+
+void ExportDesignFile(IServerView* /*context*/, const char* parameters) {
+  std::string file_name;
+  ReadFileNameParameter(parameters, file_name);
+  // Without a name the files would land in whatever folder is current.
+  if (file_name.empty()) {
+    throw rtl::Exception("No design file name was given (parameter \"FileName\")");
+  }
+}
+
+void ImportRouteFile(IServerView* /*context*/, const char* parameters) {
+  std::string path;
+  if (!ReadFileNameParameter(parameters, path) && !RunImportDialog(path)) return;
+  if (!FileExists(path)) return;
+  const std::string status_file = rtl::ClientAPI_ForceFileNameExtension(path, "STS");
+  if (FileExists(status_file)) rtl::OpenFileAsDocument(status_file, "TEXT");
+}
+
+bool RunImportDialog(std::string& path) {
+  const std::string parameters =
+      "Dialog=FileOpenSave|Mode=0|Prompt=Import Specctra Route File|DocumentType=All|"
+      "FileType1=Route File (*.rte)|Path=" +
+      path.substr(0, rtl::kShortTextLength);
+  return RunCommonDialog(path, parameters);
+}
+
+bool RunCommonDialog(std::string& path, const std::string& parameters) {
+  std::vector<char> buffer(kCommonDialogBufferSize, '\0');
+  parameters.copy(buffer.data(), buffer.size() - 1);
+  rtl::RunHostProcess("Client:RunCommonDialog", buffer.data(), kCommonDialogBufferSize, nullptr);
+  buffer.back() = '\0';  // the host's answer is not trusted to end inside the buffer
+  std::string result;
+  if (!rtl::GetParameterValue(buffer.data(), "Result", result) || result != "True") return false;
+  rtl::GetParameterValue(buffer.data(), "Path", path);
+  return true;
+}
+
+}  // namespace tralvek

@@ -1,0 +1,19 @@
+// The library's load and unload: the units start in table order and end in reverse.
+#include <windows.h>
+
+#include "rtl/components/xp/rt_forms.h"
+#include "rtl/unit_table.h"
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
+  switch (reason) {
+  case DLL_PROCESS_ATTACH:
+    DisableThreadLibraryCalls(instance);  // nothing here cares about other threads
+    rtl::StartHostSdkUnits();
+    xp::StartFormsUnit();
+    break;
+  case DLL_PROCESS_DETACH:
+    rtl::EndHostSdkUnits();
+    break;
+  }
+  return TRUE;
+}

@@ -1,0 +1,29 @@
+// The module's server module and its factory.
+#include "router/tralvek_server.h"
+
+#include "rtl/error_bridge.h"
+#include "router/commands.h"
+
+namespace tralvek {
+
+void TTralvekServerModule::RegisterCommands() {
+  CommandLauncher()->RegisterCommand("ExportDesignFile", ExportDesignFile, nullptr);
+  CommandLauncher()->RegisterCommand("ImportRouteFile", ImportRouteFile, nullptr);
+}
+
+win::ComPtr<IServerDocument> TTralvekServerModule::CreateDocument(const std::wstring&,
+                                                                  const std::wstring&) {
+  return nullptr;
+}
+
+}  // namespace tralvek
+
+HRESULT __stdcall ServerFactory(IClient* client, IServerModule** result) noexcept {
+  if (!result) return E_POINTER;
+  *result = nullptr;
+  return rtl::GuardHresult([&] {
+    *result = rtl::TServerModule::Create<tralvek::TTralvekServerModule>(client, tralvek::kModuleName)
+                  .detach();
+    return S_OK;
+  });
+}

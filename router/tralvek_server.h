@@ -1,0 +1,22 @@
+// The module's face to the host: its server module, created by the exported ServerFactory.
+#pragma once
+
+#include "rtl/host_contract.h"
+#include "rtl/server_module.h"
+
+namespace tralvek {
+
+constexpr char kModuleName[] = "Tralvek";
+
+// Registers the two commands; offers no document kinds.
+class TTralvekServerModule final : public rtl::TServerModule {
+protected:
+  void RegisterCommands() override;
+  win::ComPtr<IServerDocument> CreateDocument(const std::wstring& kind,
+                                              const std::wstring& file_name) override;
+};
+
+}  // namespace tralvek
+
+// Creates the module's server module for the host's client.
+extern "C" HRESULT __stdcall ServerFactory(IClient* client, IServerModule** result) noexcept;

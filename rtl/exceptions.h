@@ -1,0 +1,43 @@
+// The module's one exception family, and assertions that stay active in the shipped module.
+#pragma once
+
+#include <windows.h>
+
+#include <stdexcept>
+#include <string>
+
+namespace rtl {
+
+// Every failure the module raises itself; its message reaches the user or the host.
+class Exception : public std::runtime_error {
+public:
+  explicit Exception(const std::string& message) : std::runtime_error(message) {}
+};
+
+// A host call answered with a failure status.
+class EHostError : public Exception {
+public:
+  EHostError(const std::string& call, HRESULT status);
+  HRESULT status() const noexcept { return status_; }
+
+private:
+  HRESULT status_;
+};
+
+// An internal consistency check failed: a fault of our own.
+class EAssertionFailed : public Exception {
+public:
+  EAssertionFailed(const char* text, const char* file, int line);
+};
+
+// Raises EHostError when a host call failed.
+inline void CheckHost(HRESULT status, const std::string& call) {
+  if (FAILED(status)) throw EHostError(call, status);
+}
+
+}  // namespace rtl
+
+#define RTL_ASSERT(condition, text)                                                  \
+  do {                                                                               \
+    if (!(condition)) throw ::rtl::EAssertionFailed((text), __FILE__, __LINE__);     \
+  } while (false)

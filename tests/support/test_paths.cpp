@@ -1,0 +1,91 @@
+// Where tests find their data, and their temporary folders.
+#include "support/test_paths.h"
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace testsupport {
+
+namespace {
+
+// CTest hands Unix paths through the environment; Wine maps the Unix root to drive Z:.
+std::string FromEnvironment(const char* variable) {
+  const char* value = std::getenv(variable);
+  if (!value) throw std::runtime_error(std::string("environment variable missing: ") + variable);
+  std::string path = value;
+  if (!path.empty() && path[0] == '/') path = "Z:" + path;
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+  return path;
+}
+
+void RemoveTree(const std::string& folder) {
+  WIN32_FIND_DATAA entry;
+  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      const std::string name = entry.cFileName;
+      if (name == "." || name == "..") continue;
+      const std::string path = folder + "\\" + name;
+      if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(path);
+      } else {
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path.c_str());
+      }
+    } while (FindNextFileA(find, &entry));
+    FindClose(find);
+  }
+  RemoveDirectoryA(folder.c_str());
+}
+
+}  // namespace
+
+std::string TestDataPath(const std::string& relative) {
+  std::string path = FromEnvironment("TRALVEK_TESTDATA") + "\\" + relative;
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+  return path;
+}
+
+std::string BinaryPath(const std::string& name) { return FromEnvironment("TRALVEK_BIN") + "\\" + name; }
+
+TempDir::TempDir() {
+  char base[MAX_PATH];
+  GetTempPathA(MAX_PATH, base);
+  static int counter = 0;
+  for (;;) {
+    path_ = std::string(base) + "tralvek-test-" + std::to_string(GetCurrentProcessId()) + "-" +
+            std::to_string(++counter);
+    if (CreateDirectoryA(path_.c_str(), nullptr)) return;
+    if (GetLastError() != ERROR_ALREADY_EXISTS) throw std::runtime_error("cannot create " + path_);
+  }
+}
+
+TempDir::~TempDir() { RemoveTree(path_); }
+
+void WriteFile(const std::string& path, const std::string& content) {
+  std::ofstream file(path, std::ios::binary);
+  file << content;
+  if (!file) throw std::runtime_error("cannot write " + path);
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream content;
+  content << file.rdbuf();
+  return content.str();
+}
+
+bool FileExists(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace testsupport

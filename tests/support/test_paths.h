@@ -1,0 +1,32 @@
+// Where tests find their data and the built binaries, as Windows paths.
+#pragma once
+
+#include <string>
+
+namespace testsupport {
+
+// A file under tests/ of the source tree.
+std::string TestDataPath(const std::string& relative);
+// A file beside the built binaries (Tralvek.dll, Plavena.exe).
+std::string BinaryPath(const std::string& name);
+
+// A fresh folder under the Windows temporary folder, removed with its content at the end.
+class TempDir {
+public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& path() const { return path_; }
+  std::string Path(const std::string& name) const { return path_ + "\\" + name; }
+
+private:
+  std::string path_;
+};
+
+// Writes a whole file; reads a whole file ("" when it does not exist).
+void WriteFile(const std::string& path, const std::string& content);
+std::string ReadFile(const std::string& path);
+bool FileExists(const std::string& path);
+
+}  // namespace testsupport
