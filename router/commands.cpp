@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "framework/win/text.h"
+#include "router/do_file.h"
 #include "rtl/client_api.h"
 #include "rtl/exceptions.h"
 #include "rtl/rt_param.h"
@@ -19,8 +20,7 @@ constexpr int kCommonDialogBufferSize = 4096;
 // The "FileName" parameter, or an empty text when it is absent. A longer name than the host's
 // short texts hold would be cut into a different file's name: refuse it.
 bool ReadFileNameParameter(const char* parameters, std::string& file_name) {
-  const bool present =
-      rtl::GetParameterValue(parameters, "FileName", file_name, std::string::npos);
+  const bool present = rtl::GetParameterValue(parameters, "FileName", file_name, std::string::npos);
   if (file_name.size() > rtl::kShortTextLength) {
     throw rtl::Exception("The file name is longer than " + std::to_string(rtl::kShortTextLength) +
                          " characters: " + file_name.substr(0, 64) + "...");
@@ -42,6 +42,7 @@ void ExportDesignFile(IServerView* /*context*/, const char* parameters) {
   if (file_name.empty()) {
     throw rtl::Exception("No design file name was given (parameter \"FileName\")");
   }
+  WriteDoFile(file_name);
 }
 
 void ImportRouteFile(IServerView* /*context*/, const char* parameters) {

@@ -134,9 +134,38 @@ struct IProcessLauncher : IUnknown {
                                         IServerView* context) = 0;
 };
 
+struct IWorkspaceMessages;
+
 // The host's workspace, exported as GetWorkspace by "WorkspaceManager.DLL".
 struct IWorkspace : IUnknown {
   virtual HRESULT __stdcall GetFilePathForName(BSTR name, BSTR* path) = 0;
+  // The workspace's notices to the user; null when it keeps none.
+  virtual HRESULT __stdcall GetMessageService(IWorkspaceMessages** result) = 0;
+};
+
+inline constexpr GUID IID_IWorkspaceMessages = {
+    0x6A1E2C06, 0x3B7D, 0x4E52, {0x9C, 0x11, 0x52, 0x7A, 0x0D, 0x41, 0xC3, 0x06}};
+
+// Notice kinds of the workspace's message service.
+inline constexpr int kWorkspaceNoticeKinds[] = {71, 72, 73, 74};
+
+// A notice in the workspace's message list: a title, its text, the product and the document it
+// concerns, and the host process (with its parameter text) that opens that document when the
+// user picks the notice.
+struct IWorkspaceMessages : IUnknown {
+  virtual HRESULT __stdcall AddMessage(BSTR title, BSTR text, BSTR product, BSTR document_path,
+                                       BSTR process, BSTR parameters, int kind, int reserved1,
+                                       int reserved2, int reserved3) = 0;
+};
+
+inline constexpr GUID IID_IServerDocumentFileChange = {
+    0x6A1E2C07, 0x3B7D, 0x4E52, {0x9C, 0x11, 0x52, 0x7A, 0x0D, 0x41, 0xC3, 0x07}};
+
+// Implemented by a host document that wants to know when another writer replaces its file on
+// disk: BeginFileChange before the file is touched, EndFileChange after.
+struct IServerDocumentFileChange : IUnknown {
+  virtual HRESULT __stdcall BeginFileChange() = 0;
+  virtual HRESULT __stdcall EndFileChange() = 0;
 };
 
 // ---- Exports ---------------------------------------------------------------------------------

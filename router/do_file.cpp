@@ -1,0 +1,109 @@
+// The do-file writer.
+#include "router/do_file.h"
+
+#include <windows.h>
+
+#include <string_view>
+
+#include "framework/win/text.h"
+#include "rtl/client_api.h"
+#include "rtl/common_utils.h"
+#include "rtl/exceptions.h"
+#include "rtl/file_ownership.h"
+#include "rtl/text_file.h"
+
+namespace tralvek {
+
+namespace {
+
+constexpr char kTemplateName[] = "Tralvek.Do";
+constexpr char kMissingTemplateMessage[] =
+    "Cannot find Tralvek.Do\rThis is the template Do file for\rthe Specctra Interface.";
+
+std::string UpperAscii(std::string text) {
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return text;
+}
+
+// Removes the temporary file unless it was handed on.
+class TemporaryFile {
+ public:
+  TemporaryFile() : name_(rtl::CreateTempFileName()) {
+    if (name_.empty()) {
+      throw rtl::Exception("Cannot create a temporary file. " +
+                           rtl::SystemErrorText(GetLastError()));
+    }
+  }
+  ~TemporaryFile() {
+    if (!name_.empty()) DeleteFileW(win::Widen(name_).c_str());
+  }
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+  const std::string& name() const { return name_; }
+
+ private:
+  std::string name_;
+};
+
+}  // namespace
+
+DoFileServices HostDoFileServices() {
+  return {.places = rtl::HostSearchPlaces(),
+          .force_extension = rtl::ClientAPI_ForceFileNameExtension};
+}
+
+std::string ExpandFileNamePlaceholders(std::string line, const std::string& replacement) {
+  constexpr std::string_view placeholder = kFileNamePlaceholder;
+  for (int pass = 0; pass < kPlaceholderPasses; ++pass) {
+    const size_t at = UpperAscii(line).find(placeholder);
+    if (at == std::string::npos) break;
+    line.replace(at, placeholder.size(), replacement);
+  }
+  return line;
+}
+
+std::optional<std::string> FindDoFileTemplate(const rtl::FileSearchPlaces& places) {
+  const std::string installed = places.application_folder() + "System\\" + kTemplateName;
+  if (places.exists(installed)) return installed;
+  std::string name = kTemplateName;
+  if (rtl::FindFileOnSearchPath(name, places)) return name;
+  return std::nullopt;
+}
+
+bool CopyDoFileTemplate(const std::string& template_file, const std::string& do_file,
+                        const std::string& replacement) {
+  const std::string text = rtl::ReadFileText(template_file);
+  std::string output;
+  output.reserve(text.size() + text.size() / 4);
+  for (const std::string_view line : rtl::SplitLines(text)) {
+    output += ExpandFileNamePlaceholders(std::string(line), replacement);
+    output += "\r\n";
+  }
+  TemporaryFile temporary;
+  rtl::WriteFileText(temporary.name(), output);
+  std::string failure;
+  if (rtl::ReplaceFileWithOwnershipCheck(temporary.name(), do_file, &failure)) return true;
+  if (failure.empty()) return false;  // locked by another user, who has been told
+  throw rtl::Exception("Cannot write the do-file \"" + do_file + "\". " + failure);
+}
+
+bool WriteDoFile(const std::string& design_file_name) {
+  return WriteDoFile(design_file_name, HostDoFileServices());
+}
+
+bool WriteDoFile(const std::string& design_file_name, const DoFileServices& services) {
+  const std::string do_file = services.force_extension(design_file_name, "do");
+  if (do_file.empty()) {
+    throw rtl::Exception("The host cannot name the do-file for \"" + design_file_name + "\"");
+  }
+  const std::optional<std::string> template_file = FindDoFileTemplate(services.places);
+  if (!template_file) {
+    rtl::ShowErrorMessage(kMissingTemplateMessage, "Error");
+    return false;
+  }
+  return CopyDoFileTemplate(*template_file, do_file, services.force_extension(do_file, ""));
+}
+
+}  // namespace tralvek

@@ -1,0 +1,47 @@
+// The router's command file (the do-file), written beside the design file from the template
+// that the host installation carries, "System\Tralvek.Do".
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "rtl/file_search.h"
+
+namespace tralvek {
+
+// Stands for the design file's path without extension; matched without regard to case.
+inline constexpr char kFileNamePlaceholder[] = "$FILENAME";
+// A line's placeholders are replaced this many times at most, the first one found each time.
+inline constexpr int kPlaceholderPasses = 5;
+
+// What the writer asks of the host. HostDoFileServices() gives the host's own.
+struct DoFileServices {
+  rtl::FileSearchPlaces places;
+  // ClientAPI_ForceFileNameExtension: "" strips the extension.
+  std::function<std::string(const std::string&, const std::string&)> force_extension;
+};
+
+DoFileServices HostDoFileServices();
+
+// The line with its first placeholder replaced, kPlaceholderPasses times over: a replacement
+// that itself holds the placeholder is found again by the next pass.
+std::string ExpandFileNamePlaceholders(std::string line, const std::string& replacement);
+
+// The host's "System\Tralvek.Do", else "Tralvek.Do" as the file search finds it; nothing when
+// neither exists.
+std::optional<std::string> FindDoFileTemplate(const rtl::FileSearchPlaces& places);
+
+// Writes the template's lines with the placeholders expanded, each ending in CR LF, into a
+// temporary file and puts that onto `do_file`. False when another user holds the do-file (who
+// is told); raises, with the do-file untouched, when the template cannot be read or the
+// do-file cannot be written or replaced.
+bool CopyDoFileTemplate(const std::string& template_file, const std::string& do_file,
+                        const std::string& replacement);
+
+// Writes "<design file without extension>.do" from the template. Without a template the user
+// is told ("Error") and nothing is written. True when the do-file was written.
+bool WriteDoFile(const std::string& design_file_name);
+bool WriteDoFile(const std::string& design_file_name, const DoFileServices& services);
+
+}  // namespace tralvek

@@ -1,0 +1,60 @@
+// Ownership of host documents and the safe replacement of a written file: writers write a
+// temporary file and put it onto the target in one step, unless another computer, user or
+// process holds the target's lock.
+#pragma once
+
+#include <string>
+
+#include "rtl/host_contract.h"
+
+namespace rtl {
+
+// Who holds a document, as its lock file says.
+struct TFileOwnershipDetails {
+  std::string computer_name;
+  std::string user_name;
+  std::string process_id;  // decimal
+};
+
+// A new empty file in the system's temporary folder, "Pro" + a number; empty when the system
+// cannot make one.
+std::string CreateTempFileName();
+
+// The document's folder + "~$" + its file name + "_loc".
+std::string GetLockFileName(const std::string& document_file_name);
+
+// True only when the lock file exists and names a computer, a user and a process. A lock file
+// that exists but cannot be read raises.
+bool ReadFileOwnershipDetails(const std::string& document_file_name,
+                              TFileOwnershipDetails& details);
+
+// True when the lock file names another computer, user or process than ours; the outputs then
+// hold the lock's computer and user (they are set whenever the lock file could be read).
+bool IsFileLockedByOther(const std::string& document_file_name, std::string& computer_name,
+                         std::string& user_name);
+
+enum class LockedWarningMode { WorkspaceNotice = 1, MessageBox = 2 };
+
+// Tells the user that the file is locked: a notice in the host's workspace (falling back to
+// the warning box when the host keeps no workspace notices), or a warning box.
+void ShowFileLockedWarning(const std::string& document_file_name, const std::string& computer_name,
+                           const std::string& user_name, LockedWarningMode mode);
+
+// Hands the locked-file notice to the workspace's message service; false when the workspace
+// has none.
+bool PostFileLockedNotice(IWorkspace& workspace, const std::string& document_file_name,
+                          const std::string& computer_name, const std::string& user_name);
+
+// Puts the new file onto the target in one step, telling a host document open on the target
+// before and after. True when the target now holds the new content, or when there was nothing
+// to do (the same file, or no new file). On false the target is as it was and the new file is
+// gone: the target is locked by another user (who is told), or the replacement failed, and
+// `failure` (when given) then says why; it stays empty otherwise.
+bool ReplaceFileWithOwnershipCheck(const std::string& new_file, const std::string& target,
+                                   std::string* failure = nullptr);
+
+// Moves `from` onto `to`, replacing it, such that `to` is either wholly the old file or wholly
+// the new one. On failure `from` is left in place; GetLastError() tells why.
+bool ReplaceFileAtomically(const std::string& from, const std::string& to);
+
+}  // namespace rtl
