@@ -155,6 +155,12 @@ void ShowFileLockedWarning(const std::string& document_file_name, const std::str
 bool ReplaceFileAtomically(const std::string& from, const std::string& to) {
   const std::wstring source = win::Widen(from);
   const std::wstring target = win::Widen(to);
+  // Windows refuses to replace a read-only file; Wine's move does not. Refuse on both.
+  const DWORD attributes = GetFileAttributesW(target.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+  }
   if (MoveFileExW(source.c_str(), target.c_str(),
                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     return true;

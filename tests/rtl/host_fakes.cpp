@@ -1,0 +1,125 @@
+// Stand-ins for the host's interfaces and registry.
+#include "rtl/host_fakes.h"
+
+namespace testfakes {
+
+namespace {
+
+std::wstring Text(BSTR text) {
+  return text ? std::wstring(text, SysStringLen(text)) : L"";
+}
+
+}  // namespace
+
+ScopedRegistryKey::ScopedRegistryKey(HKEY root, const std::wstring& path)
+    : root_(root), path_(path) {
+  HKEY key = nullptr;
+  if (RegCreateKeyExW(root_, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                      nullptr) == ERROR_SUCCESS) {
+    RegCloseKey(key);
+  }
+}
+
+ScopedRegistryKey::~ScopedRegistryKey() {
+  RegDeleteTreeW(root_, path_.c_str());  // what lies below, then the key itself
+  RegDeleteKeyW(root_, path_.c_str());
+}
+
+void ScopedRegistryKey::SetString(const std::wstring& name, const std::wstring& value) {
+  RegSetKeyValueW(root_, path_.c_str(), name.c_str(), REG_SZ, value.c_str(),
+                  static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
+HRESULT FakeDocument::GetFileName(BSTR* result) {
+  *result = SysAllocString(path_.c_str());
+  return S_OK;
+}
+HRESULT FakeDocument::GetKind(BSTR* result) {
+  *result = SysAllocString(L"TEXT");
+  return S_OK;
+}
+HRESULT FakeDocument::GetServerModule(IServerModule** result) {
+  *result = nullptr;
+  return S_OK;
+}
+HRESULT FakeDocument::GetViewCount(int* count) {
+  *count = 0;
+  return S_OK;
+}
+HRESULT FakeDocument::GetView(int, IServerView** result) {
+  *result = nullptr;
+  return S_OK;
+}
+HRESULT FakeDocument::BeginFileChange() {
+  log_.push_back("begin:" + probe_());
+  return S_OK;
+}
+HRESULT FakeDocument::EndFileChange() {
+  log_.push_back("end:" + probe_());
+  return S_OK;
+}
+
+FakeClient::~FakeClient() {
+  if (document_) document_->Release();
+}
+HRESULT FakeClient::GetApplicationHandle(HWND* result) {
+  *result = nullptr;
+  return S_OK;
+}
+HRESULT FakeClient::GetMainWindowHandle(HWND* result) {
+  *result = nullptr;
+  return S_OK;
+}
+HRESULT FakeClient::GetCurrentView(IServerView** result) {
+  *result = nullptr;
+  return S_OK;
+}
+HRESULT FakeClient::SetStatusBarText(int, BSTR, IStatusPanel** result) {
+  *result = nullptr;
+  return S_OK;
+}
+HRESULT FakeClient::GetDocumentByPath(BSTR path, IServerDocument** result) {
+  *result = nullptr;
+  if (document_ && CompareStringOrdinal(Text(path).c_str(), -1, document_->path().c_str(), -1,
+                                        TRUE) == CSTR_EQUAL) {
+    document_->AddRef();
+    *result = document_;
+  }
+  return S_OK;
+}
+HRESULT FakeClient::ShowDocument(IServerDocument*) {
+  return S_OK;
+}
+HRESULT FakeClient::GetDocumentKindFromFile(BSTR, BSTR* kind) {
+  *kind = nullptr;
+  return S_OK;
+}
+HRESULT FakeClient::OpenNewDocument(BSTR, BSTR, IServerDocument** result) {
+  *result = nullptr;
+  return E_NOTIMPL;
+}
+HRESULT FakeClient::GetServerModuleByName(BSTR, IServerModule** result) {
+  *result = nullptr;
+  return S_OK;
+}
+
+HRESULT FakeWorkspace::GetFilePathForName(BSTR, BSTR* path) {
+  *path = nullptr;
+  return S_OK;
+}
+HRESULT FakeWorkspace::GetMessageService(IWorkspaceMessages** result) {
+  *result = nullptr;
+  if (!has_service_) return S_OK;
+  AddRef();
+  *result = this;
+  return S_OK;
+}
+HRESULT FakeWorkspace::AddMessage(BSTR title, BSTR text, BSTR product, BSTR document_path,
+                                  BSTR process, BSTR parameters, int kind, int reserved1,
+                                  int reserved2, int reserved3) {
+  notices.push_back({Text(title), Text(text), Text(product), Text(document_path), Text(process),
+                     Text(parameters), kind, reserved1, reserved2, reserved3});
+  return S_OK;
+}
+
+}  // namespace testfakes
