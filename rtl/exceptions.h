@@ -3,8 +3,9 @@
 
 #include <windows.h>
 
-#include <stdexcept>
 #include <string>
+
+#include "framework/exception.h"
 
 namespace rtl {
 
