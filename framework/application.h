@@ -10,7 +10,7 @@
 namespace framework {
 
 class Application {
-public:
+ public:
   static Application& Instance();
 
   HWND Handle() const noexcept { return handle_; }
@@ -21,7 +21,7 @@ public:
   // Runs and forgets every waiting idle task.
   void ProcessIdle();
 
-private:
+ private:
   HWND handle_ = nullptr;
   std::vector<std::function<void()>> idle_tasks_;
 };

@@ -6,14 +6,12 @@
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
   switch (reason) {
-  case DLL_PROCESS_ATTACH:
-    DisableThreadLibraryCalls(instance);  // nothing here cares about other threads
-    rtl::StartHostSdkUnits();
-    xp::StartFormsUnit();
-    break;
-  case DLL_PROCESS_DETACH:
-    rtl::EndHostSdkUnits();
-    break;
+    case DLL_PROCESS_ATTACH:
+      DisableThreadLibraryCalls(instance);  // nothing here cares about other threads
+      rtl::StartHostSdkUnits();
+      xp::StartFormsUnit();
+      break;
+    case DLL_PROCESS_DETACH: rtl::EndHostSdkUnits(); break;
   }
   return TRUE;
 }

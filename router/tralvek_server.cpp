@@ -22,8 +22,9 @@ HRESULT __stdcall ServerFactory(IClient* client, IServerModule** result) noexcep
   if (!result) return E_POINTER;
   *result = nullptr;
   return rtl::GuardHresult([&] {
-    *result = rtl::TServerModule::Create<tralvek::TTralvekServerModule>(client, tralvek::kModuleName)
-                  .detach();
+    *result =
+        rtl::TServerModule::Create<tralvek::TTralvekServerModule>(client, tralvek::kModuleName)
+            .detach();
     return S_OK;
   });
 }

@@ -10,7 +10,7 @@ constexpr char kModuleName[] = "Tralvek";
 
 // Registers the two commands; offers no document kinds.
 class TTralvekServerModule final : public rtl::TServerModule {
-protected:
+ protected:
   void RegisterCommands() override;
   win::ComPtr<IServerDocument> CreateDocument(const std::wstring& kind,
                                               const std::wstring& file_name) override;

@@ -125,7 +125,8 @@ void OpenFileAsDocument(const std::string& file_name, const std::string& /*kind*
   win::Bstr host_kind;
   CheckHost(client->GetDocumentKindFromFile(path.get(), host_kind.put()),
             "GetDocumentKindFromFile");
-  CheckHost(client->OpenNewDocument(host_kind.get(), path.get(), document.put()), "OpenNewDocument");
+  CheckHost(client->OpenNewDocument(host_kind.get(), path.get(), document.put()),
+            "OpenNewDocument");
   if (document) CheckHost(client->ShowDocument(document.get()), "ShowDocument");
 }
 
@@ -175,8 +176,8 @@ bool ClientAPI_GetPrefHideFloatingPanels() {
 }
 
 void ClientAPI_SetPrefHideFloatingPanels(bool value) {
-  if (auto proc = CLIENT_PROC(client_api::SetBooleanPreference,
-                              "ClientAPI_SetPrefHideFloatingPanels")) {
+  if (auto proc =
+          CLIENT_PROC(client_api::SetBooleanPreference, "ClientAPI_SetPrefHideFloatingPanels")) {
     proc(value);
   }
 }
@@ -228,8 +229,8 @@ std::string ClientAPI_ConvertFileNameToExeFileName(const std::string& file_name)
 
 win::ComPtr<IUnknown> ClientAPI_GetTranslationManager() {
   win::ComPtr<IUnknown> manager;
-  if (auto proc = CLIENT_PROC(client_api::GetTranslationManager,
-                              "ClientAPI_GetTranslationManager")) {
+  if (auto proc =
+          CLIENT_PROC(client_api::GetTranslationManager, "ClientAPI_GetTranslationManager")) {
     proc(manager.put());
   }
   return manager;

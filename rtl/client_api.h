@@ -51,21 +51,21 @@ win::ComPtr<IServerDocument> FindDocumentThroughWorkspace(const std::string& nam
 
 // ---- Bound host functions (default when the host lacks the export) -------------------------
 
-void ClientAPI_GetClientInterface(IClient** client);  // left unchanged
-bool ClientAPI_GetPrefUseLuna();                       // false
-bool ClientAPI_GetPrefHideFloatingPanels();            // false
-void ClientAPI_SetPrefHideFloatingPanels(bool value);  // nothing
-bool ClientAPI_GetUseExternalWebBrowser();             // true
-bool ClientAPI_GetIntegratedHelpSystem();              // false
-bool ClientAPI_GetUseSystemLocaleLanguage();           // false
-bool ClientAPI_GetUseLocalizedDialogs();               // false
-bool ClientAPI_ExistSpecific(const std::string& file_name);  // false
+void ClientAPI_GetClientInterface(IClient** client);                          // left unchanged
+bool ClientAPI_GetPrefUseLuna();                                              // false
+bool ClientAPI_GetPrefHideFloatingPanels();                                   // false
+void ClientAPI_SetPrefHideFloatingPanels(bool value);                         // nothing
+bool ClientAPI_GetUseExternalWebBrowser();                                    // true
+bool ClientAPI_GetIntegratedHelpSystem();                                     // false
+bool ClientAPI_GetUseSystemLocaleLanguage();                                  // false
+bool ClientAPI_GetUseLocalizedDialogs();                                      // false
+bool ClientAPI_ExistSpecific(const std::string& file_name);                   // false
 std::string ClientAPI_ExtractWholeFileNameFromPath(const std::string& path);  // empty
 std::string ClientAPI_ForceFileNameExtension(const std::string& file_name,
-                                             const std::string& extension);  // empty
+                                             const std::string& extension);        // empty
 std::string ClientAPI_ConvertFileNameToExeFileName(const std::string& file_name);  // empty
-win::ComPtr<IUnknown> ClientAPI_GetTranslationManager();  // empty
-int ClientAPI_UpdateFont(int value);                      // 0
+win::ComPtr<IUnknown> ClientAPI_GetTranslationManager();                           // empty
+int ClientAPI_UpdateFont(int value);                                               // 0
 void ClientAPI_SetErrorInfo(int code, const std::string& source, const std::string& description);
 void ClientAPI_ClearErrorInfo();
 void ClientAPI_HandleException(const std::string& message);

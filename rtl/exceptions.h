@@ -3,30 +3,31 @@
 
 #include <windows.h>
 
-#include <stdexcept>
 #include <string>
+
+#include "framework/exception.h"
 
 namespace rtl {
 
 // Every failure the module raises itself; its message reaches the user or the host.
 class Exception : public std::runtime_error {
-public:
+ public:
   explicit Exception(const std::string& message) : std::runtime_error(message) {}
 };
 
 // A host call answered with a failure status.
 class EHostError : public Exception {
-public:
+ public:
   EHostError(const std::string& call, HRESULT status);
   HRESULT status() const noexcept { return status_; }
 
-private:
+ private:
   HRESULT status_;
 };
 
 // An internal consistency check failed: a fault of our own.
 class EAssertionFailed : public Exception {
-public:
+ public:
   EAssertionFailed(const char* text, const char* file, int line);
 };
 
@@ -37,7 +38,7 @@ inline void CheckHost(HRESULT status, const std::string& call) {
 
 }  // namespace rtl
 
-#define RTL_ASSERT(condition, text)                                                  \
-  do {                                                                               \
-    if (!(condition)) throw ::rtl::EAssertionFailed((text), __FILE__, __LINE__);     \
+#define RTL_ASSERT(condition, text)                                              \
+  do {                                                                           \
+    if (!(condition)) throw ::rtl::EAssertionFailed((text), __FILE__, __LINE__); \
   } while (false)

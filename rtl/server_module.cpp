@@ -38,22 +38,22 @@ I* ItemAt(const std::vector<win::ComPtr<I>>& list, int index) {
 
 template <class I>
 void RemoveItem(std::vector<win::ComPtr<I>>& list, I* item) {
-  const auto found =
-      std::find_if(list.begin(), list.end(), [&](const auto& entry) { return entry.get() == item; });
+  const auto found = std::find_if(list.begin(), list.end(),
+                                  [&](const auto& entry) { return entry.get() == item; });
   if (found != list.end()) list.erase(found);
 }
 
 }  // namespace
 
 bool CaseInsensitiveLess::operator()(const std::string& a, const std::string& b) const noexcept {
-  return std::lexicographical_compare(
-      a.begin(), a.end(), b.begin(), b.end(),
-      [](char x, char y) { return AsciiUpper(x) < AsciiUpper(y); });
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                      [](char x, char y) { return AsciiUpper(x) < AsciiUpper(y); });
 }
 
 // ---- TCommandLauncher ------------------------------------------------------------------------
 
-TCommandLauncher::TCommandLauncher(std::string module_name) : module_name_(std::move(module_name)) {}
+TCommandLauncher::TCommandLauncher(std::string module_name)
+    : module_name_(std::move(module_name)) {}
 
 void TCommandLauncher::RegisterCommand(const std::string& name, TCommandProc command,
                                        TStateProc state) {

@@ -32,7 +32,7 @@ struct CaseInsensitiveLess {
 
 // The command table. Its reference counting is switched off: it belongs to the server module.
 class TCommandLauncher final : public ICommandLauncher {
-public:
+ public:
   explicit TCommandLauncher(std::string module_name);
 
   // A name already present in any letter case keeps its first handler.
@@ -47,10 +47,10 @@ public:
   HRESULT __stdcall LaunchCommand(BSTR name, const char* parameters, int unused,
                                   IServerView* context) noexcept override;
   HRESULT __stdcall GetCommandState(BSTR name, const char* parameters, IServerView* context,
-                                    int* enabled, int* image_index, int* checked,
-                                    BOOLEAN* visible, BOOLEAN* default_action) noexcept override;
+                                    int* enabled, int* image_index, int* checked, BOOLEAN* visible,
+                                    BOOLEAN* default_action) noexcept override;
 
-private:
+ private:
   const TCommandHandler* Find(const std::string& name) const;
 
   std::map<std::string, TCommandHandler, CaseInsensitiveLess> commands_;
@@ -59,7 +59,7 @@ private:
 
 // A nesting level without bounds. Its reference counting is switched off as well.
 class TProcessControl final : public IProcessControl {
-public:
+ public:
   HRESULT __stdcall QueryInterface(REFIID iid, void** result) noexcept override;
   ULONG __stdcall AddRef() noexcept override { return 0; }
   ULONG __stdcall Release() noexcept override { return 0; }
@@ -68,14 +68,14 @@ public:
   HRESULT __stdcall IncrementLevel(int, int) noexcept override;
   HRESULT __stdcall SetLevel(int level) noexcept override;
 
-private:
+ private:
   int level_ = 0;
 };
 
 // The base of every server module. Create one with TServerModule::Create<Derived>, which runs
 // the construction steps that call the derived module's operations.
 class TServerModule : public IServerModule, public IServerModuleOptions {
-public:
+ public:
   template <class Derived>
   static win::ComPtr<IServerModule> Create(IClient* client, const std::string& module_name) {
     auto* module = new Derived();
@@ -119,7 +119,7 @@ public:
   HRESULT __stdcall SaveOptions() noexcept override { return S_OK; }
   HRESULT __stdcall LoadOptions() noexcept override { return S_OK; }
 
-protected:
+ protected:
   TServerModule() = default;
   virtual ~TServerModule();
 
@@ -132,7 +132,7 @@ protected:
   virtual void CreateCommandLauncher();
   virtual void AfterCreate() {}
 
-private:
+ private:
   void Construct(IClient* client, const std::string& module_name);
 
   std::atomic<ULONG> references_{0};

@@ -8,8 +8,8 @@
 namespace rtl {
 
 void StartHostSdkUnits() noexcept {
-  BindClientApi();           // the client procedures
-  StartClientInterface();    // the client interface: binds again (no-op) and fills the global
+  BindClientApi();         // the client procedures
+  StartClientInterface();  // the client interface: binds again (no-op) and fills the global
   StartVfsApi();
   ResetApplicationPreferenceKey();
 }

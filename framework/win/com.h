@@ -15,7 +15,7 @@ namespace win {
 // A counted interface pointer: takes a reference when copied, releases it when it goes.
 template <class I>
 class ComPtr {
-public:
+ public:
   ComPtr() noexcept = default;
   ComPtr(std::nullptr_t) noexcept {}
   // Adopts a pointer whose reference the caller already owns.
@@ -59,13 +59,13 @@ public:
     return result;
   }
 
-private:
+ private:
   I* raw_ = nullptr;
 };
 
 // An owned BSTR.
 class Bstr {
-public:
+ public:
   Bstr() noexcept = default;
   explicit Bstr(std::wstring_view text)
       : raw_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
@@ -84,9 +84,11 @@ public:
     return &raw_;
   }
   [[nodiscard]] BSTR detach() noexcept { return std::exchange(raw_, nullptr); }
-  std::wstring str() const { return raw_ ? std::wstring(raw_, SysStringLen(raw_)) : std::wstring(); }
+  std::wstring str() const {
+    return raw_ ? std::wstring(raw_, SysStringLen(raw_)) : std::wstring();
+  }
 
-private:
+ private:
   BSTR raw_ = nullptr;
 };
 

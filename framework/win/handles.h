@@ -9,7 +9,7 @@ namespace win {
 
 template <class Traits>
 class Unique {
-public:
+ public:
   using Raw = typename Traits::Raw;
 
   Unique() noexcept = default;
@@ -42,7 +42,7 @@ public:
     return &raw_;
   }
 
-private:
+ private:
   Raw raw_ = Traits::none();
 };
 

@@ -1,0 +1,239 @@
+// The stand-in host's client.
+#include "host/plavena/client.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "framework/win/text.h"
+
+namespace plavena {
+
+namespace {
+
+HRESULT OutText(const std::wstring& text, BSTR* result) {
+  if (!result) return E_POINTER;
+  *result = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+  return *result || text.empty() ? S_OK : E_OUTOFMEMORY;
+}
+
+template <class I>
+HRESULT OutInterface(I* object, I** result) {
+  if (!result) return E_POINTER;
+  *result = object;
+  if (object) object->AddRef();
+  return S_OK;
+}
+
+std::wstring Text(BSTR text) {
+  return text ? std::wstring(text, SysStringLen(text)) : std::wstring();
+}
+
+bool SamePath(const std::wstring& a, const std::wstring& b) {
+  return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
+// One panel of the status bar: keeps its text, journals its update.
+class StatusPanel final : public ComObject<IStatusPanel> {
+ public:
+  StatusPanel(Journal& journal, int index, std::wstring text)
+      : journal_(journal), index_(index), text_(std::move(text)) {}
+  HRESULT __stdcall Update() noexcept override {
+    journal_.Append("status " + std::to_string(index_) + ": " + win::Narrow(text_));
+    return S_OK;
+  }
+
+ private:
+  Journal& journal_;
+  int index_;
+  std::wstring text_;
+};
+
+}  // namespace
+
+// ---- HostView ----------------------------------------------------------------------------------
+
+HRESULT HostView::Refresh() noexcept {
+  journal_.Append("view refresh " + win::Narrow(document_->Path()));
+  return S_OK;
+}
+
+HRESULT HostView::GetOwnerDocument(IServerDocument** result) noexcept {
+  return OutInterface<IServerDocument>(document_, result);
+}
+
+// ---- HostDocument ------------------------------------------------------------------------------
+
+HostDocument::HostDocument(Journal& journal, std::wstring path, std::wstring kind)
+    : journal_(journal),
+      path_(std::move(path)),
+      kind_(std::move(kind)),
+      view_(new HostView(journal, this)) {}
+
+HostDocument::~HostDocument() { view_->Release(); }
+
+HRESULT HostDocument::GetFileName(BSTR* result) noexcept { return OutText(path_, result); }
+HRESULT HostDocument::GetKind(BSTR* result) noexcept { return OutText(kind_, result); }
+
+// Documents of this host belong to the host itself, not to a server module.
+HRESULT HostDocument::GetServerModule(IServerModule** result) noexcept {
+  return OutInterface<IServerModule>(nullptr, result);
+}
+
+HRESULT HostDocument::GetViewCount(int* count) noexcept {
+  if (!count) return E_POINTER;
+  *count = 1;
+  return S_OK;
+}
+
+HRESULT HostDocument::GetView(int index, IServerView** result) noexcept {
+  if (!result) return E_POINTER;
+  *result = nullptr;
+  if (index != 0) return E_INVALIDARG;
+  return OutInterface<IServerView>(view_, result);
+}
+
+HRESULT HostDocument::Cleanup() noexcept {
+  journal_.Append("document cleanup " + win::Narrow(path_));
+  return S_OK;
+}
+
+// ---- HostClient --------------------------------------------------------------------------------
+
+HostClient::HostClient(Journal& journal, HWND application_window)
+    : journal_(journal), application_window_(application_window) {}
+
+HostClient::~HostClient() {
+  for (HostDocument* document : documents_) document->Release();
+}
+
+HostDocument* HostClient::OpenDocument(const std::wstring& path, const std::wstring& kind) {
+  auto* document = new HostDocument(journal_, path, kind);
+  documents_.push_back(document);
+  current_view_ = document->View();
+  journal_.Append("document open " + win::Narrow(kind) + " " + win::Narrow(path));
+  return document;
+}
+
+void HostClient::SetServerModule(const std::wstring& name, IServerModule* module) {
+  module_name_ = name;
+  module_ = module;
+}
+
+HostDocument* HostClient::FindDocument(const std::wstring& path) const {
+  const auto found = std::find_if(documents_.begin(), documents_.end(),
+                                  [&](HostDocument* d) { return SamePath(d->Path(), path); });
+  return found == documents_.end() ? nullptr : *found;
+}
+
+HRESULT HostClient::GetApplicationHandle(HWND* result) noexcept {
+  if (!result) return E_POINTER;
+  *result = application_window_;
+  return S_OK;
+}
+
+HRESULT HostClient::GetMainWindowHandle(HWND* result) noexcept {
+  return GetApplicationHandle(result);
+}
+
+HRESULT HostClient::GetCurrentView(IServerView** result) noexcept {
+  return OutInterface<IServerView>(current_view_, result);
+}
+
+HRESULT HostClient::SetStatusBarText(int index, BSTR text, IStatusPanel** result) noexcept {
+  if (!result) return E_POINTER;
+  *result = new (std::nothrow) StatusPanel(journal_, index, Text(text));
+  return *result ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT HostClient::GetDocumentByPath(BSTR path, IServerDocument** result) noexcept {
+  return OutInterface<IServerDocument>(FindDocument(Text(path)), result);
+}
+
+HRESULT HostClient::ShowDocument(IServerDocument* document) noexcept {
+  const auto found = std::find(documents_.begin(), documents_.end(), document);
+  if (found == documents_.end()) return E_INVALIDARG;
+  current_view_ = (*found)->View();
+  journal_.Append("document show " + win::Narrow((*found)->Path()));
+  return S_OK;
+}
+
+// The host's own idea of a file's kind: boards by their extension, everything else as text.
+HRESULT HostClient::GetDocumentKindFromFile(BSTR path, BSTR* kind) noexcept {
+  const std::wstring name = Text(path);
+  const size_t dot = name.find_last_of(L'.');
+  const std::wstring extension = dot == std::wstring::npos ? L"" : name.substr(dot);
+  const bool board = CompareStringOrdinal(extension.c_str(), -1, L".json", -1, TRUE) == CSTR_EQUAL;
+  return OutText(board ? L"PCB" : L"TEXT", kind);
+}
+
+HRESULT HostClient::OpenNewDocument(BSTR kind, BSTR path, IServerDocument** result) noexcept {
+  if (!result) return E_POINTER;
+  *result = nullptr;
+  const std::wstring file = Text(path);
+  if (GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES) return E_INVALIDARG;
+  try {
+    return OutInterface<IServerDocument>(OpenDocument(file, Text(kind)), result);
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+HRESULT HostClient::GetServerModuleByName(BSTR name, IServerModule** result) noexcept {
+  const bool match = module_ && CompareStringOrdinal(Text(name).c_str(), -1, module_name_.c_str(),
+                                                     -1, TRUE) == CSTR_EQUAL;
+  return OutInterface<IServerModule>(match ? module_ : nullptr, result);
+}
+
+HRESULT HostClient::PostProcess(const char* process, const char* parameters,
+                                IServerView*) noexcept {
+  if (!process) return E_POINTER;
+  try {
+    posted_.emplace_back(process, parameters ? parameters : "");
+    return S_OK;
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+HRESULT HostClient::SendProcess(const char* process, char* parameters, int size,
+                                IServerView*) noexcept {
+  if (!process) return E_POINTER;
+  try {
+    return RunProcess(process, parameters, size);
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}
+
+void HostClient::RunPostedProcesses() {
+  while (!posted_.empty()) {
+    auto [process, parameters] = posted_.front();
+    posted_.pop_front();
+    RunProcess(process, parameters.data(), 0);
+  }
+}
+
+HRESULT HostClient::RunProcess(const std::string& process, char* parameters, int size) {
+  const std::string text = parameters ? parameters : "";
+  journal_.Append("process " + process + " " + text);
+  if (CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, process.c_str(), -1,
+                     "Client:RunCommonDialog", -1) == CSTR_EQUAL) {
+    // The answer goes into the caller's buffer, within the size the caller gave.
+    const std::string answer = dialog_answer_.value_or("Result=False");
+    if (!parameters || size <= 0 || answer.size() + 1 > static_cast<size_t>(size)) {
+      return E_INVALIDARG;
+    }
+    std::memcpy(parameters, answer.c_str(), answer.size() + 1);
+    return S_OK;
+  }
+  for (const char* known : {"PCB:Netlist", "PCB:Zoom"}) {
+    if (CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, process.c_str(), -1, known, -1) ==
+        CSTR_EQUAL) {
+      return S_OK;
+    }
+  }
+  journal_.Append("unknown process " + process);
+  return E_NOTIMPL;
+}
+
+}  // namespace plavena

@@ -1,0 +1,139 @@
+// Unattended answers to the module's modal windows.
+#include "host/plavena/dialog_answerer.h"
+
+#include <algorithm>
+
+#include "framework/win/text.h"
+
+namespace plavena {
+
+namespace {
+
+DialogAnswerer* thread_answerer = nullptr;
+
+std::string WindowText(HWND window) {
+  const int length = GetWindowTextLengthW(window);
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), length + 1)));
+  return win::Narrow(text);
+}
+
+std::string ClassName(HWND window) {
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, 64);
+  return win::Narrow(name);
+}
+
+// Button captions compare without their accelerator marks and without regard to case.
+std::string Plain(std::string text) {
+  text.erase(std::remove(text.begin(), text.end(), '&'), text.end());
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return text;
+}
+
+struct ChildScan {
+  std::vector<std::string> texts;
+  std::vector<std::pair<HWND, std::string>> buttons;
+};
+
+BOOL CALLBACK ScanChild(HWND child, LPARAM lparam) {
+  auto& scan = *reinterpret_cast<ChildScan*>(lparam);
+  const std::string text = WindowText(child);
+  if (ClassName(child) == "Button") {
+    scan.buttons.emplace_back(child, text);
+  } else if (!text.empty()) {
+    scan.texts.push_back(text);
+  }
+  return TRUE;
+}
+
+WPARAM CommandFor(const std::string& button) {
+  const std::string plain = Plain(button);
+  if (plain == "OK") return IDOK;
+  if (plain == "YES") return IDYES;
+  if (plain == "NO") return IDNO;
+  return IDCANCEL;
+}
+
+}  // namespace
+
+DialogAnswerer::DialogAnswerer(Journal& journal, std::vector<AnswerRule> rules)
+    : journal_(journal), rules_(std::move(rules)) {
+  thread_answerer = this;
+  hook_.reset(SetWindowsHookExW(WH_CBT, CbtHook, nullptr, GetCurrentThreadId()));
+}
+
+DialogAnswerer::~DialogAnswerer() {
+  hook_.reset();
+  thread_answerer = nullptr;
+}
+
+LRESULT CALLBACK DialogAnswerer::CbtHook(int code, WPARAM wparam, LPARAM lparam) {
+  if (code == HCBT_ACTIVATE && thread_answerer) {
+    try {
+      DialogAnswerer& self = *thread_answerer;
+      const HWND window = reinterpret_cast<HWND>(wparam);
+      const bool known = std::count(self.ignored_.begin(), self.ignored_.end(), window) ||
+                         std::count(self.pending_.begin(), self.pending_.end(), window) ||
+                         std::count(self.answered_.begin(), self.answered_.end(), window);
+      if (!known) {
+        self.pending_.push_back(window);
+        // Answer from the window's own modal loop, once it has finished setting itself up.
+        SetTimer(nullptr, 0, 10, AnswerPending);
+      }
+    } catch (...) {
+      // Out of memory in a hook: the window stays for the test's timeout to find.
+    }
+  }
+  return CallNextHookEx(nullptr, code, wparam, lparam);
+}
+
+void CALLBACK DialogAnswerer::AnswerPending(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  if (!thread_answerer) return;
+  try {
+    DialogAnswerer& self = *thread_answerer;
+    const std::vector<HWND> pending = std::exchange(self.pending_, {});
+    for (HWND window : pending) {
+      if (IsWindow(window)) self.Answer(window);
+    }
+  } catch (...) {
+  }
+}
+
+std::string DialogAnswerer::ButtonFor(const std::string& caption) const {
+  for (const AnswerRule& rule : rules_) {
+    if (rule.caption == caption) return rule.button;
+  }
+  for (const AnswerRule& rule : rules_) {
+    if (rule.caption == "*") return rule.button;
+  }
+  return {};
+}
+
+void DialogAnswerer::Answer(HWND window) {
+  answered_.push_back(window);
+  const std::string caption = WindowText(window);
+  ChildScan scan;
+  EnumChildWindows(window, ScanChild, reinterpret_cast<LPARAM>(&scan));
+  std::string texts;
+  for (const std::string& text : scan.texts) texts += (texts.empty() ? "" : " | ") + text;
+
+  std::string button = ButtonFor(caption);
+  if (button.empty()) {
+    journal_.Append("unexpected dialog \"" + caption + "\"");
+    button = "Cancel";
+  }
+  journal_.Append("dialog \"" + caption + "\": " + texts + " -> " + button);
+  for (const auto& [child, text] : scan.buttons) {
+    if (Plain(text) == Plain(button)) {
+      SendMessageW(child, BM_CLICK, 0, 0);
+      return;
+    }
+  }
+  PostMessageW(window, WM_COMMAND, CommandFor(button), 0);
+}
+
+}  // namespace plavena

@@ -1,0 +1,47 @@
+// Answers the module's modal windows (message boxes, forms) without a user: each window that
+// becomes active is journaled with its caption and texts and answered by pressing the button
+// its rule names.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/win/handles.h"
+#include "host/plavena/journal.h"
+
+namespace plavena {
+
+struct AnswerRule {
+  std::string caption;  // the window's caption, or "*" for any
+  std::string button;   // "OK", "Cancel", "Yes", "No" or any button's caption
+};
+
+// One per thread; answers the windows activated on the thread that creates it. A window no
+// rule names is journaled as unexpected and cancelled, so nothing ever waits for a user.
+class DialogAnswerer {
+ public:
+  DialogAnswerer(Journal& journal, std::vector<AnswerRule> rules);
+  ~DialogAnswerer();
+  DialogAnswerer(const DialogAnswerer&) = delete;
+  DialogAnswerer& operator=(const DialogAnswerer&) = delete;
+
+  // Windows never to answer (the host's own).
+  void Ignore(HWND window) { ignored_.push_back(window); }
+
+ private:
+  static LRESULT CALLBACK CbtHook(int code, WPARAM wparam, LPARAM lparam);
+  static void CALLBACK AnswerPending(HWND, UINT, UINT_PTR timer, DWORD);
+  void Answer(HWND window);
+  std::string ButtonFor(const std::string& caption) const;
+
+  Journal& journal_;
+  std::vector<AnswerRule> rules_;
+  std::vector<HWND> ignored_;
+  std::vector<HWND> pending_;
+  std::vector<HWND> answered_;
+  win::UniqueHook hook_;
+};
+
+}  // namespace plavena

@@ -1,0 +1,147 @@
+// The module's frame and commands, run through the stand-in host as the real host runs them.
+#include <gtest/gtest.h>
+
+#include "host/plavena/host_session.h"
+#include "support/test_paths.h"
+
+namespace {
+
+using plavena::CommandResult;
+using plavena::HostOptions;
+using plavena::HostSession;
+using testsupport::TempDir;
+
+HostOptions ModuleOptions() {
+  HostOptions options;
+  options.module_path = testsupport::BinaryPath("Tralvek.dll");
+  return options;
+}
+
+// The journal lines after the module was loaded.
+std::vector<std::string> LinesAfterLoad(const HostSession& session) {
+  auto lines = const_cast<HostSession&>(session).journal().Lines();
+  lines.erase(lines.begin());
+  return lines;
+}
+
+const std::vector<std::string> kClearedStatusTexts = {"status 1: ", "status 2: ", "status 3: "};
+
+TEST(ModuleFrame, LoadsThroughServerFactoryUnderItsName) {
+  HostSession session(ModuleOptions());
+  ASSERT_FALSE(session.journal().Lines().empty());
+  EXPECT_EQ(session.journal().Lines().front(), "module loaded Tralvek");
+  win::Bstr name;
+  ASSERT_EQ(session.module()->GetModuleName(name.put()), S_OK);
+  EXPECT_EQ(name.str(), L"Tralvek");
+}
+
+TEST(ModuleFrame, UnknownCommandSucceedsWithoutRefreshOrStatusTexts) {
+  HostSession session(ModuleOptions());
+  EXPECT_EQ(session.Run("RouteEverything", "").status, S_OK);
+  EXPECT_EQ(LinesAfterLoad(session), std::vector<std::string>{"command RouteEverything done"});
+}
+
+TEST(ModuleFrame, WithoutAViewTheThreeStatusTextsAreCleared) {
+  HostSession session(ModuleOptions());
+  TempDir dir;
+  ASSERT_EQ(session.Run("ImportRouteFile", "FileName=" + dir.Path("none.rte")).status, S_OK);
+  std::vector<std::string> expected = kClearedStatusTexts;
+  expected.push_back("command ImportRouteFile done");
+  EXPECT_EQ(LinesAfterLoad(session), expected);
+}
+
+TEST(ModuleFrame, WithACurrentViewItIsRefreshedInstead) {
+  HostSession session(ModuleOptions());
+  TempDir dir;
+  session.client().OpenDocument(L"C:\\boards\\a.json", L"PCB");
+  ASSERT_EQ(session.Run("importroutefile", "FileName=" + dir.Path("none.rte")).status, S_OK);
+  const std::vector<std::string> expected = {"document open PCB C:\\boards\\a.json",
+                                             "view refresh C:\\boards\\a.json",
+                                             "command importroutefile done"};
+  EXPECT_EQ(LinesAfterLoad(session), expected);
+}
+
+TEST(ModuleFrame, CommandNamesMatchInAnyLetterCase) {
+  HostSession session(ModuleOptions());
+  EXPECT_EQ(session.Run("IMPORTROUTEFILE", "").status, S_OK);
+  EXPECT_TRUE(session.journal().Has("process Client:RunCommonDialog "));
+}
+
+TEST(ModuleFrame, ExceptionReachesTheHostWithTheModulesNameAndMessage) {
+  HostSession session(ModuleOptions());
+  const CommandResult result = session.Run("ExportDesignFile", "");
+  EXPECT_EQ(result.status, E_FAIL);
+  EXPECT_EQ(result.error_source, "Tralvek.dll");
+  EXPECT_EQ(result.error_description, "No design file name was given (parameter \"FileName\")");
+  // What the command did before it failed stays done; the host's refresh step is skipped.
+  EXPECT_FALSE(session.journal().Has("status "));
+}
+
+TEST(ExportDesignFile, RefusesAFileNameTheHostsShortTextsWouldCut) {
+  HostSession session(ModuleOptions());
+  const std::string name = "C:\\" + std::string(250, 'd') + "\\x.dsn";  // 259 characters
+  const CommandResult result = session.Run("ExportDesignFile", "FileName=" + name);
+  EXPECT_EQ(result.status, E_FAIL);
+  EXPECT_NE(result.error_description.find("longer than 255 characters"), std::string::npos)
+      << result.error_description;
+  EXPECT_EQ(session.Run("ExportDesignFile", "FileName=" + name.substr(0, 255)).status, S_OK);
+}
+
+TEST(ImportRouteFile, AsksTheCommonDialogWithTheExactParameterText) {
+  HostSession session(ModuleOptions());
+  ASSERT_EQ(session.Run("ImportRouteFile", "Other=1").status, S_OK);
+  EXPECT_EQ(LinesAfterLoad(session).front(),
+            "process Client:RunCommonDialog Dialog=FileOpenSave|Mode=0|Prompt=Import Specctra "
+            "Route File|DocumentType=All|FileType1=Route File (*.rte)|Path=");
+}
+
+TEST(ImportRouteFile, PresentButEmptyFileNameShowsNoDialogAndImportsNothing) {
+  HostSession session(ModuleOptions());
+  ASSERT_EQ(session.Run("ImportRouteFile", "FileName=").status, S_OK);
+  EXPECT_FALSE(session.journal().Has("process "));
+  EXPECT_FALSE(session.journal().Has("document "));
+}
+
+TEST(ImportRouteFile, OnlyTheAnswerResultTrueConfirmsTheDialog) {
+  TempDir dir;
+  const std::string route = dir.Path("board.rte");
+  testsupport::WriteFile(route, "(routes)");
+  testsupport::WriteFile(dir.Path("board.STS"), "done");
+  struct Case {
+    std::string answer;
+    bool opens_status;
+  };
+  const Case cases[] = {
+      {"Result=True|Path=" + route, true},
+      {"Result=true|Path=" + route, false},
+      {"Result=TRUE|Path=" + route, false},
+      {"Path=" + route, false},
+      {"Result=True|Path=" + dir.Path("missing.rte"), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.answer);
+    HostOptions options = ModuleOptions();
+    options.common_dialog_answer = c.answer;
+    HostSession session(options);
+    ASSERT_EQ(session.Run("ImportRouteFile", "").status, S_OK);
+    EXPECT_EQ(session.journal().Has("document open TEXT " + dir.Path("board.STS")), c.opens_status);
+  }
+}
+
+TEST(ImportRouteFile, OpensTheStatusFileOnlyWhenItExists) {
+  TempDir dir;
+  testsupport::WriteFile(dir.Path("a.rte"), "(routes)");
+  testsupport::WriteFile(dir.Path("b.rte"), "(routes)");
+  testsupport::WriteFile(dir.Path("b.STS"), "done");
+  HostSession session(ModuleOptions());
+  ASSERT_EQ(session.Run("ImportRouteFile", "FileName=" + dir.Path("a.rte")).status, S_OK);
+  EXPECT_FALSE(session.journal().Has("document "));
+  ASSERT_EQ(session.Run("ImportRouteFile", "FileName=" + dir.Path("b.rte")).status, S_OK);
+  EXPECT_TRUE(session.journal().Has("document open TEXT " + dir.Path("b.STS")));
+  EXPECT_TRUE(session.journal().Has("document show " + dir.Path("b.STS")));
+  // The status document is current now: the command ends with its view's refresh.
+  EXPECT_EQ(session.journal().Lines().back(), "command ImportRouteFile done");
+  EXPECT_TRUE(session.journal().Has("view refresh " + dir.Path("b.STS")));
+}
+
+}  // namespace

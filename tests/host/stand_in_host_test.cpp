@@ -1,0 +1,74 @@
+// The stand-in host's own behaviour that the module's tests rely on: dialog answers, its
+// exports as modules bind them, and its file-name rules.
+#include <gtest/gtest.h>
+
+#include "host/plavena/exports.h"
+#include "host/plavena/host_session.h"
+#include "rtl/client_api.h"
+#include "support/test_paths.h"
+
+namespace {
+
+plavena::HostOptions ModuleOptions(std::vector<plavena::AnswerRule> answers = {}) {
+  plavena::HostOptions options;
+  options.module_path = testsupport::BinaryPath("Tralvek.dll");
+  options.answers = std::move(answers);
+  return options;
+}
+
+TEST(DialogAnswers, MessageBoxesAreAnsweredByCaptionAndJournaled) {
+  plavena::HostSession session(ModuleOptions({{"Question", "OK"}, {"*", "No"}}));
+  const HWND owner = session.application_window();
+  EXPECT_EQ(MessageBoxW(owner, L"Write the file?", L"Question", MB_OKCANCEL), IDOK);
+  EXPECT_EQ(MessageBoxW(owner, L"Replace it?", L"Other", MB_YESNO), IDNO);
+  EXPECT_TRUE(session.journal().Has("dialog \"Question\": Write the file? -> OK"));
+  EXPECT_TRUE(session.journal().Has("dialog \"Other\": Replace it? -> No"));
+}
+
+TEST(DialogAnswers, UnexpectedDialogsAreCancelledNotLeftWaiting) {
+  plavena::HostSession session(ModuleOptions());
+  EXPECT_EQ(MessageBoxW(session.application_window(), L"Body", L"Surprise", MB_OKCANCEL), IDCANCEL);
+  EXPECT_TRUE(session.journal().Has("unexpected dialog \"Surprise\""));
+}
+
+TEST(HostExports, ModulesBindTheHostsFunctionsAndClient) {
+  plavena::HostSession session(ModuleOptions());
+  rtl::BindClientApi();
+  rtl::StartVfsApi();
+  EXPECT_FALSE(rtl::ClientAPI_GetUseExternalWebBrowser());  // the host's value, not the fallback
+  EXPECT_TRUE(rtl::ClientAPI_GetIntegratedHelpSystem());
+  EXPECT_EQ(rtl::ClientAPI_ForceFileNameExtension("C:\\a\\board.json", "dsn"), "C:\\a\\board.dsn");
+  std::string name;
+  rtl::VFSAPI_VFS_ExtractFileName("C:\\a\\b.txt", name);
+  EXPECT_EQ(name, "b.txt");
+  rtl::ClientAPI_SetPrefHideFloatingPanels(true);
+  EXPECT_TRUE(rtl::ClientAPI_GetPrefHideFloatingPanels());
+
+  IClient* client = nullptr;
+  rtl::ClientAPI_GetClientInterface(&client);
+  ASSERT_NE(client, nullptr);
+  EXPECT_EQ(client, static_cast<IClient*>(&session.client()));
+  client->Release();
+}
+
+TEST(HostExports, ForceFileNameExtensionReplacesOnlyTheFilesExtension) {
+  struct Case {
+    const char* name;
+    const char* extension;
+    const char* result;
+  };
+  const Case cases[] = {
+      {"C:\\a\\board.json", "do", "C:\\a\\board.do"},
+      {"C:\\a\\board.json", ".dsn", "C:\\a\\board.dsn"},
+      {"C:\\a\\board.do", "", "C:\\a\\board"},
+      {"C:\\a.b\\board", "STS", "C:\\a.b\\board.STS"},
+      {"C:\\a\\board.x.rte", "STS", "C:\\a\\board.x.STS"},
+      {"", "do", ".do"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(plavena::ForceFileNameExtension(c.name, c.extension), c.result);
+  }
+}
+
+}  // namespace
