@@ -81,8 +81,6 @@ int ShowMessageDialog(const MessageDialogRequest& request) {
   return result;
 }
 
-void SetMessageDialogHandler(MessageDialogHandler handler) {
-  Handler() = std::move(handler);
-}
+void SetMessageDialogHandler(MessageDialogHandler handler) { Handler() = std::move(handler); }
 
 }  // namespace framework

@@ -108,9 +108,7 @@ std::string WithDefaultCaption(const std::string& caption, const char* fallback)
   return caption.empty() ? std::string(fallback) : caption;
 }
 
-bool KeyDown(int key) {
-  return GetKeyState(key) < 0;
-}
+bool KeyDown(int key) { return GetKeyState(key) < 0; }
 
 OSVERSIONINFOW WindowsVersion() {
   OSVERSIONINFOW version{};
@@ -132,13 +130,9 @@ std::string GetApplicationPreferenceKey() {
   return *cached_preference_key;
 }
 
-std::string GetRegistryKeyPath() {
-  return "Software" + GetApplicationPreferenceKey();
-}
+std::string GetRegistryKeyPath() { return "Software" + GetApplicationPreferenceKey(); }
 
-std::string GetProductFamilyRegistryKey() {
-  return GetRegistryKeyPath() + "\\Marvuna";
-}
+std::string GetProductFamilyRegistryKey() { return GetRegistryKeyPath() + "\\Marvuna"; }
 
 std::string GetFormsKey() {
   if (!forms_key) forms_key = GetProductFamilyRegistryKey() + "\\Forms\\";
@@ -151,9 +145,7 @@ std::string GetSpecialFolder(int folder_id) {
   return win::Narrow(path);
 }
 
-std::string GetApplicationDataFolder() {
-  return GetSpecialFolder(CSIDL_APPDATA);
-}
+std::string GetApplicationDataFolder() { return GetSpecialFolder(CSIDL_APPDATA); }
 
 std::string MakeApplicationFolder() {
   const std::string folder = GetApplicationDataFolder() + GetApplicationPreferenceKey();
@@ -174,13 +166,9 @@ std::string GetApplicationFolder() {
   return win::Narrow(full);
 }
 
-std::string GetSystemFolder() {
-  return GetApplicationFolder() + "System\\";
-}
+std::string GetSystemFolder() { return GetApplicationFolder() + "System\\"; }
 
-std::string GetResourcesFolder() {
-  return GetSystemFolder() + "Resources\\";
-}
+std::string GetResourcesFolder() { return GetSystemFolder() + "Resources\\"; }
 
 std::string GetLanguageFolder() {
   if (!ClientAPI_GetUseSystemLocaleLanguage()) return GetSystemFolder();
@@ -189,13 +177,9 @@ std::string GetLanguageFolder() {
   return GetResourcesFolder() + std::to_string(GetSystemLanguageId()) + "\\";
 }
 
-std::string GetHelpFolder() {
-  return GetLanguageFolder() + "Help\\";
-}
+std::string GetHelpFolder() { return GetLanguageFolder() + "Help\\"; }
 
-std::string GetFallbackHelpFolder() {
-  return GetApplicationFolder() + "Help\\";
-}
+std::string GetFallbackHelpFolder() { return GetApplicationFolder() + "Help\\"; }
 
 std::string ResolveHelpFileName(const std::string& name) {
   if (name.find_first_of("\\/:") != std::string::npos) return name;
@@ -211,9 +195,7 @@ LCID GetLanguageId() {
   return found != mappings.end() ? found->second : system;
 }
 
-LCID GetSystemLanguageId() {
-  return GetSystemDefaultLCID() & ~static_cast<LCID>(0xFC00);
-}
+LCID GetSystemLanguageId() { return GetSystemDefaultLCID() & ~static_cast<LCID>(0xFC00); }
 
 std::map<LCID, LCID> ParseLanguageMappings(std::string_view text) {
   std::map<LCID, LCID> mappings;
@@ -291,24 +273,16 @@ void WriteStandardOutput(std::string_view text) {
 
 // ---- System queries --------------------------------------------------------------------------
 
-bool IsCtrlDown() {
-  return KeyDown(VK_CONTROL);
-}
-bool IsShiftDown() {
-  return KeyDown(VK_SHIFT);
-}
-bool IsAltDown() {
-  return KeyDown(VK_MENU);
-}
+bool IsCtrlDown() { return KeyDown(VK_CONTROL); }
+bool IsShiftDown() { return KeyDown(VK_SHIFT); }
+bool IsAltDown() { return KeyDown(VK_MENU); }
 
 bool IsWindows2000() {
   const OSVERSIONINFOW version = WindowsVersion();
   return version.dwMajorVersion == 5 && version.dwMinorVersion == 0;
 }
 
-bool IsWindowsVistaOrLater() {
-  return WindowsVersion().dwMajorVersion >= 6;
-}
+bool IsWindowsVistaOrLater() { return WindowsVersion().dwMajorVersion >= 6; }
 
 bool IsSameText(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -322,9 +296,7 @@ bool IsSameText(std::string_view a, std::string_view b) {
   return true;
 }
 
-HMODULE GetHostModuleHandle() {
-  return GetModuleHandleW(nullptr);
-}
+HMODULE GetHostModuleHandle() { return GetModuleHandleW(nullptr); }
 
 std::string GetEnvironmentValue(const std::string& name) {
   const std::wstring wide_name = win::Widen(name);

@@ -30,13 +30,9 @@ size_t FilePartStart(const std::string& path) {
   return separator == std::string::npos ? 0 : separator + 1;
 }
 
-std::string FilePart(const std::string& path) {
-  return path.substr(FilePartStart(path));
-}
+std::string FilePart(const std::string& path) { return path.substr(FilePartStart(path)); }
 
-std::string FolderPart(const std::string& path) {
-  return path.substr(0, FilePartStart(path));
-}
+std::string FolderPart(const std::string& path) { return path.substr(0, FilePartStart(path)); }
 
 // The value of a "<key><separator><value>" line, when the line starts with the key.
 void TakeValue(std::string_view line, std::string_view key, std::string& value) {

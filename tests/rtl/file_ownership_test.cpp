@@ -37,9 +37,7 @@ TEST(LockFile, NameSitsBesideTheDocument) {
   }
 }
 
-std::string ThisProcessId() {
-  return std::to_string(GetCurrentProcessId());
-}
+std::string ThisProcessId() { return std::to_string(GetCurrentProcessId()); }
 
 // A lock file naming this computer, user and process, with `line` in place of one of them.
 std::string OurLock(const std::string& computer_line, const std::string& user_line,
@@ -240,9 +238,7 @@ TEST_F(SafeReplacement, UnreadableLockFileRaisesBeforeAnythingChanges) {
 }
 
 std::string* probed_target = nullptr;
-std::string ProbeTarget() {
-  return ReadFile(*probed_target);
-}
+std::string ProbeTarget() { return ReadFile(*probed_target); }
 
 TEST_F(SafeReplacement, OpenDocumentIsToldBeforeAndAfter) {
   std::vector<std::string> log;

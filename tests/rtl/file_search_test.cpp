@@ -9,9 +9,7 @@
 
 namespace {
 
-bool PlainExists(const std::string& path) {
-  return testsupport::FileExists(path);
-}
+bool PlainExists(const std::string& path) { return testsupport::FileExists(path); }
 
 std::string PlainWholeFileName(const std::string& path) {
   return path.substr(path.find_last_of("\\/:") + 1);

@@ -5,9 +5,7 @@ namespace testfakes {
 
 namespace {
 
-std::wstring Text(BSTR text) {
-  return text ? std::wstring(text, SysStringLen(text)) : L"";
-}
+std::wstring Text(BSTR text) { return text ? std::wstring(text, SysStringLen(text)) : L""; }
 
 }  // namespace
 
@@ -87,9 +85,7 @@ HRESULT FakeClient::GetDocumentByPath(BSTR path, IServerDocument** result) {
   }
   return S_OK;
 }
-HRESULT FakeClient::ShowDocument(IServerDocument*) {
-  return S_OK;
-}
+HRESULT FakeClient::ShowDocument(IServerDocument*) { return S_OK; }
 HRESULT FakeClient::GetDocumentKindFromFile(BSTR, BSTR* kind) {
   *kind = nullptr;
   return S_OK;

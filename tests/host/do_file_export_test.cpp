@@ -1,0 +1,82 @@
+// The do-file of "ExportDesignFile", written through the stand-in host from the template its
+// installation carries.
+#include <gtest/gtest.h>
+
+#include "host/plavena/host_session.h"
+#include "rtl/common_utils.h"
+#include "rtl/file_ownership.h"
+#include "support/test_paths.h"
+
+namespace {
+
+using plavena::HostOptions;
+using plavena::HostSession;
+using testsupport::ReadFile;
+using testsupport::TempDir;
+
+HostOptions ModuleOptions() {
+  HostOptions options;
+  options.module_path = testsupport::BinaryPath("Tralvek.dll");
+  options.answers = {{"Warning", "OK"}};
+  return options;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    lines.push_back(text.substr(start, end - start));
+  }
+  EXPECT_EQ(start, text.size()) << "every line ends in CR LF";
+  return lines;
+}
+
+TEST(ExportDoFile, IsWrittenBesideTheDesignFileFromTheInstalledTemplate) {
+  const std::string installed = ReadFile(testsupport::BinaryPath("System\\Tralvek.Do"));
+  ASSERT_NE(installed.find("$FILENAME"), std::string::npos) << "the example template";
+  TempDir dir;
+  HostSession session(ModuleOptions());
+  ASSERT_EQ(session.Run("ExportDesignFile", "FileName=" + dir.Path("board.dsn")).status, S_OK);
+
+  const std::string written = ReadFile(dir.Path("board.do"));
+  EXPECT_EQ(written.find("$FILENAME"), std::string::npos) << written;
+  const std::vector<std::string> template_lines = Lines(installed);
+  const std::vector<std::string> lines = Lines(written);
+  ASSERT_EQ(lines.size(), template_lines.size());
+  for (size_t i = 0; i < lines.size(); ++i) {
+    std::string expected = template_lines[i];
+    for (size_t at; (at = expected.find("$FILENAME")) != std::string::npos;) {
+      expected.replace(at, 9, dir.Path("board"));
+    }
+    EXPECT_EQ(lines[i], expected);
+  }
+  EXPECT_FALSE(session.journal().Has("dialog "));
+}
+
+TEST(ExportDoFile, LockedByAnotherUserIsLeftAndTheUserIsWarned) {
+  TempDir dir;
+  testsupport::WriteFile(dir.Path("board.do"), "another user's\r\n");
+  testsupport::WriteFile(rtl::GetLockFileName(dir.Path("board.do")),
+                         "ComputerName=" + rtl::GetComputerNameText() +
+                             "\r\nUserName=someone-else\r\nProcessID=7\r\n");
+  HostSession session(ModuleOptions());
+  ASSERT_EQ(session.Run("ExportDesignFile", "FileName=" + dir.Path("board.dsn")).status, S_OK);
+  EXPECT_EQ(ReadFile(dir.Path("board.do")), "another user's\r\n");
+  EXPECT_TRUE(
+      session.journal().Has("dialog \"Warning\": board.do is used and locked by "
+                            "someone-else on " +
+                            rtl::GetComputerNameText() + "."))
+      << session.journal().Text();
+}
+
+TEST(ExportDoFile, UnwritableFolderFailsTheCommandWithTheDoFilesName) {
+  TempDir dir;
+  HostSession session(ModuleOptions());
+  const plavena::CommandResult result =
+      session.Run("ExportDesignFile", "FileName=" + dir.Path("missing\\board.dsn"));
+  EXPECT_EQ(result.status, E_FAIL);
+  EXPECT_NE(result.error_description.find(dir.Path("missing\\board.do")), std::string::npos)
+      << result.error_description;
+}
+
+}  // namespace
