@@ -137,6 +137,22 @@ TEST(LanguageMappings, ReadsDecimalPairsAndSkipsTheRest) {
   EXPECT_EQ(mappings, expected);
 }
 
+TEST(LanguageMappings, TableInTheResourcesFolderMapsTheSystemLocale) {
+  const std::string file = rtl::GetResourcesFolder() + "LanguageMappings.dat";
+  CreateDirectoryA(rtl::GetSystemFolder().c_str(), nullptr);
+  const bool made_folder = CreateDirectoryA(rtl::GetResourcesFolder().c_str(), nullptr);
+  if (testsupport::FileExists(file)) GTEST_SKIP() << "an installed " << file;
+  const LCID system = GetSystemDefaultLCID();
+  testsupport::WriteFile(file, "x=1033\r\n" + std::to_string(system) + "=1049\r\n");
+  rtl::ResetApplicationPreferenceKey();
+  EXPECT_EQ(rtl::GetLanguageId(), 1049u);
+  DeleteFileA(file.c_str());
+  EXPECT_EQ(rtl::GetLanguageId(), 1049u) << "read once per process";
+  rtl::ResetApplicationPreferenceKey();
+  EXPECT_EQ(rtl::GetLanguageId(), system);
+  if (made_folder) RemoveDirectoryA(rtl::GetResourcesFolder().c_str());
+}
+
 TEST(LanguageMappings, SystemLanguageIdClearsTheSortBits) {
   EXPECT_EQ(rtl::GetSystemLanguageId(), GetSystemDefaultLCID() & ~0xFC00u);
   // No "LanguageMappings.dat" beside the tests: the system locale stands.

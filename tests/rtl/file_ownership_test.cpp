@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "framework/message_dialog.h"
 #include "framework/win/text.h"
 #include "rtl/client_api.h"
@@ -213,6 +215,29 @@ TEST_F(SafeReplacement, NewFileThatCannotMoveKeepsTheOldTarget) {
   EXPECT_FALSE(replaced);
   EXPECT_FALSE(failure.empty());
   EXPECT_EQ(ReadFile(target), "old content");
+}
+
+TEST_F(SafeReplacement, NewFileOnAnotherVolumeIsCopiedBesideTheTargetFirst) {
+  // Wine maps the Unix root to Z:, and /dev/shm is a file system of its own.
+  const std::string other_volume = "Z:\\dev\\shm\\tralvek-" + ThisProcessId() + ".tmp";
+  if (GetFileAttributesA("Z:\\dev\\shm") == INVALID_FILE_ATTRIBUTES) {
+    GTEST_SKIP() << "no second volume";
+  }
+  WriteFile(other_volume, "new content");
+  EXPECT_TRUE(rtl::ReplaceFileWithOwnershipCheck(other_volume, target));
+  EXPECT_EQ(ReadFile(target), "new content");
+  EXPECT_FALSE(FileExists(other_volume));
+  std::vector<std::string> left;
+  WIN32_FIND_DATAA entry;
+  HANDLE find = FindFirstFileA((dir.path() + "\\*").c_str(), &entry);
+  ASSERT_NE(find, INVALID_HANDLE_VALUE);
+  do {
+    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) left.push_back(entry.cFileName);
+  } while (FindNextFileA(find, &entry));
+  FindClose(find);
+  const std::vector<std::string> expected = {"Board.do", "Pro1.tmp"};  // no copy left behind
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, expected);
 }
 
 TEST_F(SafeReplacement, ReadOnlyTargetIsNotReplaced) {
