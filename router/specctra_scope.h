@@ -66,7 +66,8 @@ bool SupportedPair(TSpecctraScope a, TSpecctraScope b);
 std::string_view SpecctraScopeToString(TSpecctraScope kind);
 
 // The host query word that selects a scope of the kind ("All", "OnLayer", "InNet", ...), empty
-// for NotAssigned. Kinds that only arise by combining scopes have no word: an assertion failure.
+// for NotAssigned. Kinds that no single query word selects (NetOnLayer, Padstack, ...) are an
+// assertion failure.
 std::string_view SpecctraScopeToOvixExpression(TSpecctraScope kind);
 
 }  // namespace router
