@@ -1,0 +1,459 @@
+// Rule values by key, the clearance matrix and width table statements, and the design file's
+// number and layer names and line output they are written with.
+#include "router/rule_tables.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <map>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "router/design_file_names.h"
+#include "rtl/exceptions.h"
+
+namespace {
+
+using router::TClearanceMatrix;
+using router::TOvixRuleValue;
+using router::TSpecctraObjectId;
+using router::TWidthTable;
+using Id = router::TSpecctraObjectId;
+using Lines = std::vector<std::string>;
+
+constexpr int32_t Mil(int32_t mils) {
+  return mils * 10000;
+}
+
+// Rule gaps as a host would tell them; unknown rules fail.
+class FixedGaps : public router::RuleConstraintQuery {
+ public:
+  std::map<uint32_t, int32_t> gaps;
+  std::optional<int32_t> ClearanceGap(uint32_t rule_handle) const override {
+    const auto found = gaps.find(rule_handle);
+    if (found == gaps.end()) return std::nullopt;
+    return found->second;
+  }
+};
+
+// --- numbers, layer names, output ----------------------------------------------------------
+
+TEST(DesignFileNumber, WritesMilsWithThreeDecimalsAndHalvesToEven) {
+  struct Case {
+    int32_t units;
+    const char* text;
+  };
+  const Case cases[] = {
+      {0, "0.000"},
+      {125000, "12.500"},
+      {Mil(20), "20.000"},
+      {10, "0.001"},
+      {4, "0.000"},
+      {6, "0.001"},
+      {5, "0.000"},   // half of a thousandth: to the even 0
+      {15, "0.002"},  // to the even 2
+      {25, "0.002"},  // to the even 2
+      {12345, "1.234"},
+      {12355, "1.236"},
+      {12346, "1.235"},
+      {-12346, "-1.235"},
+      {-12345, "-1.234"},  // symmetric
+      {-10000, "-1.000"},
+      {-4, "0.000"},  // no negative zero
+      {-5, "0.000"},
+      {-15, "-0.002"},
+      {9995, "1.000"},  // the carry reaches the mils
+      {999990000, "99999.000"},
+      {INT32_MAX, "214748.365"},
+      {INT32_MIN, "-214748.365"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.units);
+    EXPECT_EQ(router::FormatDesignNumber(c.units), c.text);
+  }
+}
+
+TEST(DesignFileLayer, NamesLayersAsTheDesignFileDoes) {
+  struct Case {
+    router::LegacyLayer layer;
+    const char* name;
+  };
+  const Case cases[] = {
+      {1, "TopLayer"},      {2, "MidLayer1"},     {31, "MidLayer30"},     {32, "BottomLayer"},
+      {33, "TopOverlay"},   {38, "BottomSolder"}, {39, "InternalPlane1"}, {54, "InternalPlane16"},
+      {55, "DrillGuide"},   {56, "signal"},       {57, "Mechanical1"},    {72, "Mechanical16"},
+      {73, "DrillDrawing"}, {74, "signal"},       {75, "ConnectLayer"},   {81, "PadHoleLayer"},
+      {82, "POWER"},        {0, "NoLayer"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.layer);
+    EXPECT_EQ(router::DesignFileLayerName(c.layer), c.name);
+  }
+  EXPECT_EQ(router::LegacyLayerName(56), "KeepOutLayer");
+  EXPECT_EQ(router::LegacyLayerName(82), "ViaHoleLayer");
+  EXPECT_THROW(router::DesignFileLayerName(83), rtl::EAssertionFailed);
+  EXPECT_THROW(router::DesignFileLayerName(-1), rtl::EAssertionFailed);
+}
+
+TEST(StatementText, SeparatesItemsByOneBlankExceptAfterAnOpening) {
+  router::StatementText statement;
+  statement.Open("a")
+      .Word("b")
+      .Open("c")
+      .Open("d")
+      .Number(Mil(1))
+      .Close()
+      .Word("e")
+      .Close()
+      .Close();
+  EXPECT_EQ(statement.Take(), "(a b (c (d 1.000) e))");
+  EXPECT_EQ(statement.Take(), "") << "taking empties it";
+}
+
+TEST(StatementText, UnbalancedStatementsAreInternalFaults) {
+  router::StatementText open;
+  open.Open("a");
+  EXPECT_THROW(open.Take(), rtl::EAssertionFailed);
+  router::StatementText closed;
+  EXPECT_THROW(closed.Close(), rtl::EAssertionFailed);
+}
+
+TEST(DesignFileOutput, IndentsFourBlanksALevelAndEndsLinesWithCrLf) {
+  std::string text;
+  router::DesignFileOutput out(text);
+  out.Line("(pcb x");
+  out.Raise();
+  out.Line("(a)");
+  out.Raise(2);
+  EXPECT_EQ(out.IndentText(), std::string(12, ' '));
+  out.Line("(b)");
+  out.Lower(3);
+  out.Line(")");
+  out.Lower();
+  EXPECT_EQ(out.Level(), -1);
+  EXPECT_EQ(out.IndentText(), "");
+  EXPECT_EQ(text, "(pcb x\r\n    (a)\r\n            (b)\r\n)\r\n");
+}
+
+// --- the keyed store --------------------------------------------------------------------------
+
+TEST(RuleValueStorage, ReadingAnEntryAddsItWithoutAValue) {
+  router::TSpecctraRuleValueStorage store("s");
+  EXPECT_FALSE(store.HasKey("pin_pin"));
+  TOvixRuleValue& entry = store.Entry("pin_pin");
+  EXPECT_EQ(entry.rule_handle, 0u);
+  EXPECT_EQ(entry.value, -1);
+  EXPECT_FALSE(entry.HasValue());
+  EXPECT_TRUE(store.HasKey("PIN_PIN")) << "keys compare without case";
+  EXPECT_EQ(&store.Entry("Pin_Pin"), &entry);
+  EXPECT_FALSE(store.AnyValue());
+  EXPECT_EQ(store.ValueOf("absent"), -1);
+  EXPECT_FALSE(store.HasKey("absent")) << "ValueOf adds nothing";
+}
+
+TEST(RuleValueStorage, TellsWhetherAllValuesAgree) {
+  struct Case {
+    std::vector<std::pair<const char*, int32_t>> values;
+    bool any;
+    bool single;
+    int32_t value;
+    const char* why;
+  };
+  const Case cases[] = {
+      {{}, false, false, -1, "empty"},
+      {{{"a", -1}, {"b", -1}}, false, false, -1, "keys without values"},
+      {{{"a", 0}}, true, true, 0, "zero is a value"},
+      {{{"a", 5}, {"b", -1}, {"c", 5}}, true, true, 5, "keys without values do not count"},
+      {{{"a", 5}, {"b", 6}}, true, false, -1, "two values"},
+      {{{"a", -7}, {"b", 6}}, true, true, 6, "below -1 is no value either"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    router::TSpecctraRuleValueStorage store("s");
+    for (const auto& [key, value] : c.values) store.Entry(key).value = value;
+    int32_t value = 1234;
+    EXPECT_EQ(store.SingleValue(value), c.single);
+    EXPECT_EQ(value, c.value);
+    EXPECT_EQ(store.AnyValue(), c.any);
+  }
+}
+
+TEST(RuleValueStorage, GenericValueAndReset) {
+  router::TSpecctraRuleValueStorage store("s");
+  EXPECT_EQ(store.GenericValue(), -1);
+  store.Entry("generic_value") = TOvixRuleValue{7, Mil(8)};
+  store.Entry("x") = TOvixRuleValue{9, Mil(3)};
+  EXPECT_EQ(store.GenericValue(), Mil(8));
+  store.Reset();
+  EXPECT_TRUE(store.HasKey("x")) << "reset keeps the keys";
+  EXPECT_EQ(store.Entry("x").rule_handle, 0u);
+  EXPECT_EQ(store.GenericValue(), -1);
+  EXPECT_FALSE(store.AnyValue());
+}
+
+TEST(RuleValueStorage, ComparesOneSidedByValue) {
+  router::TSpecctraRuleValueStorage a("a");
+  router::TSpecctraRuleValueStorage b("b");
+  a.Entry("pin_pin") = TOvixRuleValue{1, Mil(10)};
+  b.Entry("PIN_PIN") = TOvixRuleValue{2, Mil(10)};
+  EXPECT_TRUE(a.Equals(&b)) << "rule handles are not compared";
+  EXPECT_FALSE(a.Equals(nullptr));
+
+  b.Entry("via_via").value = Mil(8);
+  EXPECT_TRUE(a.Equals(&b)) << "keys only the other store has are not looked at";
+  EXPECT_FALSE(b.Equals(&a));
+
+  a.Entry("wire_wire");  // no value: equal to an absent key
+  EXPECT_TRUE(a.Equals(&b));
+  EXPECT_FALSE(b.HasKey("wire_wire")) << "comparing leaves the other store alone";
+
+  a.Entry("smd_smd").value = Mil(5);
+  EXPECT_FALSE(a.Equals(&b));
+}
+
+TEST(RuleValueStorage, OnlyMatricesReadGenericValuesFromRules) {
+  router::TSpecctraRuleValueStorage store("s");
+  EXPECT_THROW(store.SetGenericValue(1), rtl::EAssertionFailed);
+  EXPECT_EQ(store.DisplayName(), "");
+  EXPECT_EQ(TWidthTable("w").DisplayName(), "Width Table");
+  FixedGaps gaps;
+  EXPECT_EQ(TClearanceMatrix("m", gaps).DisplayName(), "");
+  EXPECT_EQ(TClearanceMatrix("m", gaps).name(), "m");
+}
+
+// --- clearance matrix -------------------------------------------------------------------------
+
+TEST(ClearanceMatrix, NamesTypesSmallerIdFirst) {
+  struct Case {
+    Id a;
+    Id b;
+    const char* name;
+  };
+  const Case cases[] = {
+      {Id::Pin, Id::Pin, "pin_pin"},
+      {Id::Via, Id::Pin, "pin_via"},
+      {Id::Pin, Id::Via, "pin_via"},
+      {Id::Area, Id::Wire, "wire_area"},
+      {Id::TestPoint, Id::Smd, "smd_testpoint"},
+      {Id::Smd, Id::Smd, "smd_smd"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(TClearanceMatrix::ClearanceTypeName(c.a, c.b), c.name);
+  }
+  try {
+    TClearanceMatrix::ClearanceTypeName(Id::Pin, static_cast<Id>(6));
+    ADD_FAILURE() << "no assertion";
+  } catch (const rtl::EAssertionFailed& e) {
+    EXPECT_NE(std::string(e.what()).find("ERROR : Specctra Object ID for Clearance not recognized"),
+              std::string::npos);
+  }
+}
+
+TEST(ClearanceMatrix, EntriesOfBothOrdersAreOne) {
+  FixedGaps gaps;
+  TClearanceMatrix matrix("m", gaps);
+  matrix.Entry(Id::Via, Id::Pin).value = Mil(10);
+  EXPECT_TRUE(matrix.HasEntry(Id::Pin, Id::Via));
+  EXPECT_EQ(matrix.Entry(Id::Pin, Id::Via).value, Mil(10));
+  EXPECT_EQ(matrix.Entry("pin_via").value, Mil(10));
+  EXPECT_FALSE(matrix.HasEntry(Id::Via, Id::Via));
+}
+
+TEST(ClearanceMatrix, TakesTheGenericValueFromTheRule) {
+  FixedGaps gaps;
+  gaps.gaps[7] = Mil(12);
+  TClearanceMatrix matrix("m", gaps);
+  matrix.SetGenericValue(7);
+  EXPECT_EQ(matrix.Entry(router::kGenericValueKey).rule_handle, 7u);
+  EXPECT_EQ(matrix.GenericValue(), Mil(12));
+  matrix.SetGenericValue(8);  // the host cannot tell
+  EXPECT_EQ(matrix.Entry(router::kGenericValueKey).rule_handle, 0u);
+  EXPECT_EQ(matrix.GenericValue(), -1);
+}
+
+struct MatrixCase {
+  std::vector<std::pair<const char*, int32_t>> values;
+  Lines statements;
+  const char* why;
+};
+
+const MatrixCase kMatrixCases[] = {
+    {{}, {}, "nothing without values"},
+    {{{"pin_pin", -1}, {"via_via", -1}}, {}, "keys without values"},
+    {{{"Generic_Value", Mil(8)}}, {"(clearance 8.000)"}, "only the generic value, once"},
+    {{{"pin_pin", Mil(10)}, {"wire_wire", Mil(10)}, {"Generic_Value", Mil(10)}},
+     {"(clearance 10.000)"},
+     "all values agree"},
+    {{{"pin_pin", Mil(10)}, {"pin_via", Mil(10)}, {"via_via", Mil(8)}},
+     {"(clearance 10.000 (type pin_pin pin_via))", "(clearance 8.000 (type via_via))"},
+     "types of one value together"},
+    {{{"Generic_Value", Mil(8)}, {"pin_pin", Mil(10)}, {"smd_smd", Mil(8)}},
+     {"(clearance 8.000)", "(clearance 10.000 (type pin_pin))", "(clearance 8.000 (type smd_smd))"},
+     "the generic value first"},
+    {{{"pin_pin", Mil(10)}, {"pin_wire", Mil(8)}, {"wire_wire", Mil(6)}},
+     {"(clearance 10.000 (type pin_pin))", "(clearance 8.000 (type pin_wire))",
+      "(clearance 6.000 (type wire_wire))"},
+     "a type second in both its rows is written too"},
+    {{{"pin_pin", Mil(10)}, {"smd_smd", Mil(8)}, {"wire_wire", Mil(10)}},
+     {"(clearance 10.000 (type pin_pin wire_wire))", "(clearance 8.000 (type smd_smd))"},
+     "one statement per value, across rows"},
+    {{{"smd_via_same_net", Mil(8)}, {"smd_smd", Mil(8)}, {"pin_pin", Mil(10)}},
+     {"(clearance 10.000 (type pin_pin))", "(clearance 8.000 (type smd_smd smd_via_same_net))"},
+     "special types after the pairs"},
+    {{{"WIRE_AREA", 125000}, {"testpoint_testpoint", Mil(4)}, {"antipad_gap", 125000}},
+     {"(clearance 12.500 (type wire_area antipad_gap))",
+      "(clearance 4.000 (type testpoint_testpoint))"},
+     "keys in any case, written in the file's case"},
+    {{{"pin_pin", 0}, {"via_via", Mil(1)}},
+     {"(clearance 0.000 (type pin_pin))", "(clearance 1.000 (type via_via))"},
+     "zero is a value"},
+    {{{"pin_pin", Mil(10)}, {"not_a_type", Mil(3)}},
+     {"(clearance 10.000 (type pin_pin))"},
+     "other keys are not written as types"},
+};
+
+TEST(ClearanceMatrix, WritesOneStatementPerValue) {
+  for (const MatrixCase& c : kMatrixCases) {
+    SCOPED_TRACE(c.why);
+    FixedGaps gaps;
+    TClearanceMatrix matrix("m", gaps);
+    for (const auto& [key, value] : c.values) matrix.Entry(key).value = value;
+    EXPECT_EQ(matrix.Statements(), c.statements);
+
+    Lines lines = {"kept"};
+    matrix.Write(lines);
+    Lines expected = {"kept"};
+    expected.insert(expected.end(), c.statements.begin(), c.statements.end());
+    EXPECT_EQ(lines, expected);
+  }
+}
+
+TEST(ClearanceMatrix, WritesStatementsAsLinesAtTheCurrentLevel) {
+  FixedGaps gaps;
+  TClearanceMatrix matrix("m", gaps);
+  matrix.Entry(Id::Pin, Id::Pin).value = Mil(10);
+  matrix.Entry(Id::Pin, Id::Via).value = Mil(10);
+  matrix.Entry(Id::Via, Id::Via).value = Mil(8);
+  std::string text;
+  router::DesignFileOutput out(text);
+  out.Raise(2);
+  matrix.Write(out);
+  EXPECT_EQ(text,
+            "        (clearance 10.000 (type pin_pin pin_via))\r\n"
+            "        (clearance 8.000 (type via_via))\r\n");
+}
+
+// Every type with a value appears in exactly one statement, the one of its value, and no two
+// statements share a value.
+TEST(ClearanceMatrix, EveryValuedTypeIsWrittenOnce) {
+  std::vector<std::string> types;
+  for (int a = 0; a < router::kSpecctraObjectIdCount; ++a) {
+    for (int b = a; b < router::kSpecctraObjectIdCount; ++b) {
+      types.push_back(TClearanceMatrix::ClearanceTypeName(static_cast<Id>(a), static_cast<Id>(b)));
+    }
+  }
+  for (std::string_view special : TClearanceMatrix::kSpecialTypes) types.emplace_back(special);
+
+  std::mt19937 random(20240611);
+  for (int round = 0; round < 300; ++round) {
+    FixedGaps gaps;
+    TClearanceMatrix matrix("m", gaps);
+    std::map<std::string, std::string> expected;  // type -> value text
+    for (const std::string& type : types) {
+      const unsigned pick = random() % 5;  // few distinct values, many without
+      if (pick == 0) continue;
+      const int32_t value = pick == 1 ? -1 : Mil(static_cast<int32_t>(pick) * 2);
+      matrix.Entry(type).value = value;
+      if (value > -1) expected[type] = router::FormatDesignNumber(value);
+    }
+    int32_t single = -1;
+    if (!matrix.AnyValue() || matrix.SingleValue(single)) continue;
+
+    std::map<std::string, std::string> written;
+    std::set<std::string> statement_values;
+    for (const std::string& statement : matrix.Statements()) {
+      // "(clearance V (type T1 T2 ...))"
+      const std::string head = "(clearance ";
+      const std::string middle = " (type ";
+      const size_t type_at = statement.find(middle);
+      ASSERT_EQ(statement.rfind(head, 0), 0u) << statement;
+      ASSERT_NE(type_at, std::string::npos) << statement;
+      const std::string value = statement.substr(head.size(), type_at - head.size());
+      EXPECT_TRUE(statement_values.insert(value).second) << "value written twice: " << value;
+      std::string list = statement.substr(type_at + middle.size());
+      ASSERT_EQ(list.substr(list.size() - 2), "))");
+      list.resize(list.size() - 2);
+      size_t start = 0;
+      while (start <= list.size()) {
+        const size_t end = std::min(list.find(' ', start), list.size());
+        const std::string type = list.substr(start, end - start);
+        EXPECT_TRUE(written.emplace(type, value).second) << "type written twice: " << type;
+        start = end + 1;
+      }
+    }
+    EXPECT_EQ(written, expected) << "round " << round;
+  }
+}
+
+// --- width table ------------------------------------------------------------------------------
+
+TEST(WidthTable, KeysAreDesignFileLayerNames) {
+  TWidthTable table("Board Level Layer Track Widths");
+  table.Entry(router::kTopLayer).value = Mil(8);
+  EXPECT_TRUE(table.HasKey("TopLayer"));
+  EXPECT_EQ(table.Entry("toplayer").value, Mil(8));
+  table.Entry(router::kKeepOutLayer).value = Mil(3);
+  EXPECT_EQ(table.Entry(router::kMultiLayer).value, Mil(3)) << "both are named signal";
+}
+
+TEST(WidthTable, WritesOneWidthOrOneLayerRulePerWidth) {
+  struct Case {
+    std::vector<std::pair<router::LegacyLayer, int32_t>> widths;
+    Lines statements;
+    const char* why;
+  };
+  const Case cases[] = {
+      {{}, {}, "nothing without values"},
+      {{{1, -1}, {32, -1}}, {}, "layers without values"},
+      {{{1, Mil(8)}, {32, Mil(8)}, {2, -1}}, {"(width 8.000)"}, "all widths agree"},
+      {{{1, Mil(8)}, {32, Mil(8)}, {2, Mil(6)}},
+       {"(layer_rule TopLayer BottomLayer (rule (width 8.000)))",
+        "(layer_rule MidLayer1 (rule (width 6.000)))"},
+       "grouped by width, in layer order"},
+      {{{32, Mil(5)}, {3, Mil(7)}, {31, Mil(5)}, {1, -1}},
+       {"(layer_rule MidLayer2 (rule (width 7.000)))",
+        "(layer_rule MidLayer30 BottomLayer (rule (width 5.000)))"},
+       "the first layer of a width decides its place"},
+      {{{1, 125000}, {2, 125001}, {3, 125000}},
+       {"(layer_rule TopLayer MidLayer2 (rule (width 12.500)))",
+        "(layer_rule MidLayer1 (rule (width 12.500)))"},
+       "widths group by value, not by their text"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    TWidthTable table("t");
+    for (const auto& [layer, width] : c.widths) table.Entry(layer) = TOvixRuleValue{1, width};
+    EXPECT_EQ(table.Statements(), c.statements);
+  }
+}
+
+TEST(WidthTable, WritesItsStatementsAtTheCurrentLevel) {
+  TWidthTable table("t");
+  table.Entry(router::kTopLayer).value = Mil(8);
+  table.Entry(router::kBottomLayer).value = Mil(8);
+  std::string text;
+  router::DesignFileOutput out(text);
+  out.Raise();
+  table.Write(out);
+  table.Entry(2).value = Mil(6);
+  table.Write(out);
+  EXPECT_EQ(text,
+            "    (width 8.000)\r\n"
+            "    (layer_rule TopLayer BottomLayer (rule (width 8.000)))\r\n"
+            "    (layer_rule MidLayer1 (rule (width 6.000)))\r\n");
+}
+
+}  // namespace
