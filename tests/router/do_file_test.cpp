@@ -220,11 +220,4 @@ TEST_F(DoFileWriter, UnreplaceableDoFileRaisesAndKeepsTheOldOne) {
   EXPECT_TRUE(FilesIn(dir.Path("tmp")).empty());
 }
 
-TEST_F(DoFileWriter, WithoutTheHostsExtensionRuleNothingIsWritten) {
-  WriteFile(dir.Path("host\\System\\Tralvek.Do"), "route 25\r\n");
-  services.force_extension = [](const std::string&, const std::string&) { return std::string(); };
-  EXPECT_THROW(tralvek::WriteDoFile(design, services), rtl::Exception);
-  EXPECT_TRUE(FilesIn(dir.Path("out")).empty());
-}
-
 }  // namespace

@@ -189,14 +189,6 @@ TEST(SystemQueries, EnvironmentValuesAreReadWhole) {
   EXPECT_EQ(rtl::GetEnvironmentValue("TRALVEK_TEST_VALUE"), "");
 }
 
-TEST(SystemQueries, ComputerAndUserNamesAreTheSystemsOwn) {
-  char computer[MAX_COMPUTERNAME_LENGTH + 1];
-  DWORD size = sizeof computer;
-  ASSERT_TRUE(GetComputerNameA(computer, &size));
-  EXPECT_EQ(rtl::GetComputerNameText(), computer);
-  EXPECT_FALSE(rtl::GetUserNameText().empty());
-}
-
 TEST(SystemQueries, FileVersionComesFromTheVersionResource) {
   EXPECT_EQ(rtl::GetFileVersion(testsupport::BinaryPath("rtl_test_mode_probe.exe")),
             0x0001000200030004ull);
@@ -204,12 +196,6 @@ TEST(SystemQueries, FileVersionComesFromTheVersionResource) {
   GetModuleFileNameA(nullptr, exe, MAX_PATH);
   EXPECT_EQ(rtl::GetFileVersion(exe), 0u) << "this test program has no version resource";
   EXPECT_THROW(rtl::GetFileVersion(testsupport::BinaryPath("no-such-file.dll")), rtl::Exception);
-}
-
-TEST(SystemQueries, WindowsVersionAndHostModule) {
-  EXPECT_TRUE(rtl::IsWindowsVistaOrLater()) << "Wine reports Windows 7";
-  EXPECT_FALSE(rtl::IsWindows2000());
-  EXPECT_EQ(rtl::GetHostModuleHandle(), GetModuleHandleW(nullptr));
 }
 
 // ---- Message boxes -----------------------------------------------------------------------
@@ -240,14 +226,6 @@ TEST_F(MessageBoxes, EmptyCaptionsBecomeTheKindsName) {
   EXPECT_EQ(shown[2].kind, framework::MessageKind::Warning);
   EXPECT_EQ(shown[3].caption, "Own caption");
   for (const auto& request : shown) EXPECT_EQ(request.buttons, framework::MessageButtons::Ok);
-}
-
-TEST_F(MessageBoxes, ShowDialogWithCaptionReturnsTheModalResult) {
-  framework::SetMessageDialogHandler(
-      [](const framework::MessageDialogRequest&) { return framework::kModalNo; });
-  EXPECT_EQ(rtl::ShowDialogWithCaption("Question", "Go on?", framework::MessageKind::Confirmation,
-                                       framework::MessageButtons::YesNo),
-            framework::kModalNo);
 }
 
 // ---- Test mode ---------------------------------------------------------------------------

@@ -324,16 +324,4 @@ TEST(LockedFileWarning, WorkspaceWithoutMessagesPostsNothing) {
   workspace->Release();
 }
 
-TEST(LockedFileWarning, OtherModesShowNothing) {
-  int shown = 0;
-  framework::SetMessageDialogHandler([&](const framework::MessageDialogRequest&) {
-    ++shown;
-    return framework::kModalOk;
-  });
-  rtl::ShowFileLockedWarning("C:\\B\\x.do", "PC01", "ann", static_cast<rtl::LockedWarningMode>(3));
-  rtl::ShowFileLockedWarning("C:\\B\\x.do", "PC01", "ann", rtl::LockedWarningMode::MessageBox);
-  framework::SetMessageDialogHandler(nullptr);
-  EXPECT_EQ(shown, 1);
-}
-
 }  // namespace

@@ -99,19 +99,6 @@ TEST_F(FileSearch, WithoutTheHostsFileTestOnlyPathCanFind) {
   EXPECT_EQ(name, dir.Path("path2\\T.Do"));
 }
 
-TEST_F(FileSearch, UnknownModuleFolderTriesTheNameAsGiven) {
-  places.module_folder = [] { return std::string(); };
-  std::vector<std::string> tested;
-  places.exists = [&](const std::string& path) {
-    tested.push_back(path);
-    return false;
-  };
-  std::string name = "T.Do";
-  EXPECT_FALSE(rtl::FindFileOnSearchPath(name, places));
-  ASSERT_GE(tested.size(), 4u);
-  EXPECT_EQ(tested[3], "T.Do");
-}
-
 TEST_F(FileSearch, CandidatesTooLongForTheHostAreSkippedNotCut) {
   // A cut candidate could name another, existing file: here the first 255 characters of the
   // long System-folder candidate are exactly a file that exists.

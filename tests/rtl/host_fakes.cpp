@@ -28,26 +28,6 @@ void ScopedRegistryKey::SetString(const std::wstring& name, const std::wstring& 
                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
 }
 
-HRESULT FakeDocument::GetFileName(BSTR* result) {
-  *result = SysAllocString(path_.c_str());
-  return S_OK;
-}
-HRESULT FakeDocument::GetKind(BSTR* result) {
-  *result = SysAllocString(L"TEXT");
-  return S_OK;
-}
-HRESULT FakeDocument::GetServerModule(IServerModule** result) {
-  *result = nullptr;
-  return S_OK;
-}
-HRESULT FakeDocument::GetViewCount(int* count) {
-  *count = 0;
-  return S_OK;
-}
-HRESULT FakeDocument::GetView(int, IServerView** result) {
-  *result = nullptr;
-  return S_OK;
-}
 HRESULT FakeDocument::BeginFileChange() {
   log_.push_back("begin:" + probe_());
   return S_OK;
@@ -60,22 +40,6 @@ HRESULT FakeDocument::EndFileChange() {
 FakeClient::~FakeClient() {
   if (document_) document_->Release();
 }
-HRESULT FakeClient::GetApplicationHandle(HWND* result) {
-  *result = nullptr;
-  return S_OK;
-}
-HRESULT FakeClient::GetMainWindowHandle(HWND* result) {
-  *result = nullptr;
-  return S_OK;
-}
-HRESULT FakeClient::GetCurrentView(IServerView** result) {
-  *result = nullptr;
-  return S_OK;
-}
-HRESULT FakeClient::SetStatusBarText(int, BSTR, IStatusPanel** result) {
-  *result = nullptr;
-  return S_OK;
-}
 HRESULT FakeClient::GetDocumentByPath(BSTR path, IServerDocument** result) {
   *result = nullptr;
   if (document_ && CompareStringOrdinal(Text(path).c_str(), -1, document_->path().c_str(), -1,
@@ -85,24 +49,7 @@ HRESULT FakeClient::GetDocumentByPath(BSTR path, IServerDocument** result) {
   }
   return S_OK;
 }
-HRESULT FakeClient::ShowDocument(IServerDocument*) { return S_OK; }
-HRESULT FakeClient::GetDocumentKindFromFile(BSTR, BSTR* kind) {
-  *kind = nullptr;
-  return S_OK;
-}
-HRESULT FakeClient::OpenNewDocument(BSTR, BSTR, IServerDocument** result) {
-  *result = nullptr;
-  return E_NOTIMPL;
-}
-HRESULT FakeClient::GetServerModuleByName(BSTR, IServerModule** result) {
-  *result = nullptr;
-  return S_OK;
-}
 
-HRESULT FakeWorkspace::GetFilePathForName(BSTR, BSTR* path) {
-  *path = nullptr;
-  return S_OK;
-}
 HRESULT FakeWorkspace::GetMessageService(IWorkspaceMessages** result) {
   *result = nullptr;
   if (!has_service_) return S_OK;

@@ -26,6 +26,13 @@ class ScopedRegistryKey {
   std::wstring path_;
 };
 
+// An operation the test does not expect: clears its out-parameter and fails.
+template <class Out>
+HRESULT Unused(Out* out) {
+  *out = Out{};
+  return E_NOTIMPL;
+}
+
 // Reference counting and QueryInterface for one object implementing the interfaces listed.
 template <class... Interfaces>
 class ComObject : public Interfaces... {
@@ -73,11 +80,12 @@ class FakeDocument final : public ComObject<IServerDocument, IServerDocumentFile
         path_(std::move(path)),
         log_(log),
         probe_(probe) {}
-  HRESULT __stdcall GetFileName(BSTR* result) override;
-  HRESULT __stdcall GetKind(BSTR* result) override;
-  HRESULT __stdcall GetServerModule(IServerModule** result) override;
-  HRESULT __stdcall GetViewCount(int* count) override;
-  HRESULT __stdcall GetView(int index, IServerView** result) override;
+  // Only the file-change calls matter here.
+  HRESULT __stdcall GetFileName(BSTR* result) override { return Unused(result); }
+  HRESULT __stdcall GetKind(BSTR* result) override { return Unused(result); }
+  HRESULT __stdcall GetServerModule(IServerModule** result) override { return Unused(result); }
+  HRESULT __stdcall GetViewCount(int* count) override { return Unused(count); }
+  HRESULT __stdcall GetView(int, IServerView** result) override { return Unused(result); }
   HRESULT __stdcall Cleanup() override { return S_OK; }
   HRESULT __stdcall BeginFileChange() override;
   HRESULT __stdcall EndFileChange() override;
@@ -94,15 +102,22 @@ class FakeClient final : public ComObject<IClient> {
  public:
   explicit FakeClient(FakeDocument* document) : ComObject({IID_IClient}), document_(document) {}
   ~FakeClient() override;
-  HRESULT __stdcall GetApplicationHandle(HWND* result) override;
-  HRESULT __stdcall GetMainWindowHandle(HWND* result) override;
-  HRESULT __stdcall GetCurrentView(IServerView** result) override;
-  HRESULT __stdcall SetStatusBarText(int index, BSTR text, IStatusPanel** result) override;
   HRESULT __stdcall GetDocumentByPath(BSTR path, IServerDocument** result) override;
-  HRESULT __stdcall ShowDocument(IServerDocument* document) override;
-  HRESULT __stdcall GetDocumentKindFromFile(BSTR path, BSTR* kind) override;
-  HRESULT __stdcall OpenNewDocument(BSTR kind, BSTR path, IServerDocument** result) override;
-  HRESULT __stdcall GetServerModuleByName(BSTR name, IServerModule** result) override;
+  // Nothing else is asked of this client.
+  HRESULT __stdcall GetApplicationHandle(HWND* result) override { return Unused(result); }
+  HRESULT __stdcall GetMainWindowHandle(HWND* result) override { return Unused(result); }
+  HRESULT __stdcall GetCurrentView(IServerView** result) override { return Unused(result); }
+  HRESULT __stdcall SetStatusBarText(int, BSTR, IStatusPanel** result) override {
+    return Unused(result);
+  }
+  HRESULT __stdcall ShowDocument(IServerDocument*) override { return E_NOTIMPL; }
+  HRESULT __stdcall GetDocumentKindFromFile(BSTR, BSTR* kind) override { return Unused(kind); }
+  HRESULT __stdcall OpenNewDocument(BSTR, BSTR, IServerDocument** result) override {
+    return Unused(result);
+  }
+  HRESULT __stdcall GetServerModuleByName(BSTR, IServerModule** result) override {
+    return Unused(result);
+  }
 
  private:
   FakeDocument* document_;  // owned: one reference
@@ -119,7 +134,7 @@ class FakeWorkspace final : public ComObject<IWorkspace, IWorkspaceMessages> {
  public:
   explicit FakeWorkspace(bool has_message_service)
       : ComObject({IID_IWorkspace, IID_IWorkspaceMessages}), has_service_(has_message_service) {}
-  HRESULT __stdcall GetFilePathForName(BSTR name, BSTR* path) override;
+  HRESULT __stdcall GetFilePathForName(BSTR, BSTR* path) override { return Unused(path); }
   HRESULT __stdcall GetMessageService(IWorkspaceMessages** result) override;
   HRESULT __stdcall AddMessage(BSTR title, BSTR text, BSTR product, BSTR document_path,
                                BSTR process, BSTR parameters, int kind, int reserved1,
