@@ -51,6 +51,7 @@ class FieldReader {
     }
     field = static_cast<T>(n);
   }
+  void Preset(uint8_t& field, uint8_t value) { field = value; }
   void Word(const char* key, uint16_t& field, uint16_t) { Integer(key, field, 0, 65535); }
   void Byte(const char* key, uint8_t& field, uint8_t) { Integer(key, field, 0, 255); }
   void Bool(const char* key, uint8_t& field, uint8_t) { Integer(key, field, 0, 255); }
