@@ -613,3 +613,48 @@ TEST(QuorvelHostProtocol, MessagesAreCutToTheCallersBuffer) {
 
 }  // namespace
 }  // namespace quorveltest
+
+namespace quorveltest {
+namespace {
+
+// Runs a program of the binaries folder and waits for it; its exit code.
+DWORD RunBinary(const std::string& name, const std::string& arguments) {
+  std::string command = "\"" + testsupport::BinaryPath(name) + "\" " + arguments;
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process)) {
+    return static_cast<DWORD>(-1);
+  }
+  WaitForSingleObject(process.hProcess, 60000);
+  DWORD code = static_cast<DWORD>(-1);
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return code;
+}
+
+TEST(BoardGenerator, WritesBoardsTheEditorLoads) {
+  ASSERT_TRUE(QuorvelSession::Get().loaded());
+  testsupport::TempDir dir;
+  const std::string path = dir.Path("generated.json");
+  ASSERT_EQ(RunBinary("board_generator.exe", "\"" + path + "\" 30 4 120"), 0u);
+  ASSERT_EQ(QuorvelSession::Get().Open(path), "");
+  const rtl::Handle board = rtl::PcbApi_GetCurrentBoardHandle();
+  auto count = [&](uint8_t kind) {
+    size_t n = 0;
+    rtl::IterateContainer(board, 1u << kind, Layers({0}), 0, [&](rtl::Handle) { ++n; });
+    return n;
+  };
+  EXPECT_EQ(count(pcbapi::kComponent), 30u);
+  EXPECT_EQ(count(pcbapi::kPad), 120u);
+  EXPECT_EQ(count(pcbapi::kTrack), 120u);
+  EXPECT_EQ(count(pcbapi::kNet), 40u) << "pad k of every three components";
+  EXPECT_EQ(count(pcbapi::kVia), 40u) << "one via per connection";
+  EXPECT_EQ(count(pcbapi::kRule), 6u);
+  EXPECT_NE(RunBinary("board_generator.exe", "\"" + path + "\" 0"), 0u) << "a count below 1";
+}
+
+}  // namespace
+}  // namespace quorveltest
