@@ -580,6 +580,8 @@ const MalformedCase kMalformed[] = {
      " at /tracks/0: expected an object"},
     {R"({"format": "quorvel-board", "version": 1, "stack": [{"layer": "TopOverlay"}]})",
      " at /stack/0/layer: only signal layers and internal planes make the stack"},
+    {R"({"format": "quorvel-board", "version": 1, "board": {"grids": {"snap": 1}}})",
+     " at /board/grids/snap: unknown key"},
     {R"({"format": "quorvel-board", "version": 1, "pads": [{"auxWord": 70000}]})",
      " at /pads/0/auxWord: 70000 is out of range 0..65535"},
 };
