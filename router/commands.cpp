@@ -7,8 +7,10 @@
 
 #include "framework/win/text.h"
 #include "router/do_file.h"
+#include "router/ovix_rules.h"
 #include "rtl/client_api.h"
 #include "rtl/exceptions.h"
+#include "rtl/pcb_api.h"
 #include "rtl/rt_param.h"
 
 namespace tralvek {
@@ -42,6 +44,10 @@ void ExportDesignFile(IServerView* /*context*/, const char* parameters) {
   if (file_name.empty()) {
     throw rtl::Exception("No design file name was given (parameter \"FileName\")");
   }
+  const uint32_t board = rtl::PcbApi_GetCurrentBoardHandle();
+  // The rules stay collected while the dialog and the writers run, and go at the end.
+  router::TOvixRules rules(board);
+  rules.Collect();
   WriteDoFile(file_name);
 }
 
