@@ -1,0 +1,535 @@
+// The board database: handles, containers, ordered iteration and the spatial grid.
+#include "host/quorvel/board.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace quorvel {
+
+// ---- Box -----------------------------------------------------------------------------------
+
+namespace {
+Coord Clamp32(int64_t v) {
+  return static_cast<Coord>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+}
+int64_t FloorDiv(int64_t a, int64_t b) {
+  return a >= 0 ? a / b : -((-a + b - 1) / b);
+}
+}  // namespace
+
+void Box::Add(int64_t x, int64_t y) {
+  if (Empty()) {
+    x1 = x2 = Clamp32(x);
+    y1 = y2 = Clamp32(y);
+    return;
+  }
+  x1 = std::min(x1, Clamp32(x));
+  y1 = std::min(y1, Clamp32(y));
+  x2 = std::max(x2, Clamp32(x));
+  y2 = std::max(y2, Clamp32(y));
+}
+
+void Box::Add(const Box& other) {
+  if (other.Empty()) return;
+  Add(other.x1, other.y1);
+  Add(other.x2, other.y2);
+}
+
+void Box::Grow(int64_t margin) {
+  if (Empty() || margin <= 0) return;
+  x1 = Clamp32(int64_t{x1} - margin);
+  y1 = Clamp32(int64_t{y1} - margin);
+  x2 = Clamp32(int64_t{x2} + margin);
+  y2 = Clamp32(int64_t{y2} + margin);
+}
+
+bool Box::Intersects(const Box& other) const {
+  return !Empty() && !other.Empty() && x1 <= other.x2 && other.x1 <= x2 && y1 <= other.y2 &&
+         other.y1 <= y2;
+}
+
+// ---- Extents -------------------------------------------------------------------------------
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+Box PointBox(Coord x, Coord y, int64_t half) {
+  Box box;
+  box.Add(x, y);
+  box.Grow(half);
+  return box;
+}
+
+// A rectangle of w by h centred on (x, y) and turned by `degrees`.
+Box TurnedRectBox(Coord x, Coord y, int64_t w, int64_t h, double degrees) {
+  const double a = degrees * kPi / 180.0;
+  const double c = std::fabs(std::cos(a)), s = std::fabs(std::sin(a));
+  const double half_w = (w * c + h * s) / 2.0, half_h = (w * s + h * c) / 2.0;
+  Box box;
+  box.Add(std::llround(x - half_w), std::llround(y - half_h));
+  box.Add(std::llround(x + half_w), std::llround(y + half_h));
+  return box;
+}
+
+Box OutlineBox(const Outline& outline) {
+  Box box;
+  for (const Segment& s : outline) {
+    box.Add(s.vx, s.vy);
+    if (s.kind == 1) {  // the arc may bulge beyond its end points: take its whole circle
+      box.Add(int64_t{s.cx} - s.radius, int64_t{s.cy} - s.radius);
+      box.Add(int64_t{s.cx} + s.radius, int64_t{s.cy} + s.radius);
+    }
+  }
+  return box;
+}
+
+}  // namespace
+
+Box Object::Bounds(const Board&) const {
+  return {};
+}
+
+Box Track::Bounds(const Board&) const {
+  Box box;
+  box.Add(x, y);
+  box.Add(x2, y2);
+  box.Grow(width / 2);
+  return box;
+}
+
+Box Arc::Bounds(const Board&) const {
+  return PointBox(x, y, int64_t{radius} + width / 2);
+}
+
+Via::Via() : Object(pcbapi::kVia) {
+  layer = kMultiLayer;
+}
+
+bool Via::Spans(int l) const {
+  const int low = std::min(low_layer, high_layer), high = std::max(low_layer, high_layer);
+  return IsSignalLayer(l) && l >= low && l <= high;
+}
+
+Coord Via::SizeOn(int l) const {
+  if (!Spans(l)) return 0;
+  switch (stack_mode) {
+    case 0: return size;
+    case 1: return l == kTopLayer || l == kBottomLayer ? stack_sizes[l] : stack_sizes[2];
+    default: return stack_sizes[l];
+  }
+}
+
+Box Via::Bounds(const Board&) const {
+  Coord largest = size;
+  if (stack_mode != 0) {
+    for (int l = kTopLayer; l <= kBottomLayer; ++l) largest = std::max(largest, SizeOn(l));
+  }
+  return PointBox(x, y, largest / 2);
+}
+
+Pad::Pad() : Object(pcbapi::kPad) {
+  layer = kMultiLayer;
+}
+
+bool Pad::Covers(int l) const {
+  return layer == kMultiLayer ? IsSignalLayer(l) : l == layer;
+}
+
+PadLayer Pad::On(int l) const {
+  if (stack_mode == 2 && l >= 0 && static_cast<size_t>(l) < full_stack.size()) {
+    return full_stack[l];
+  }
+  if (!Covers(l)) return {};
+  if (stack_mode == 1 && l != kTopLayer && l != kBottomLayer && layer == kMultiLayer) {
+    return {mid_x, mid_y, mid_shape, mid_percent};
+  }
+  if (stack_mode == 1 && l == kBottomLayer) return {bot_x, bot_y, bot_shape, bot_percent};
+  return {top_x, top_y, top_shape, top_percent};
+}
+
+PadLayer& Pad::FullStackEntry(int l) {
+  if (full_stack.empty()) {
+    full_stack.resize(kLastLegacyLayer + 1);
+    for (int i = 0; i <= kLastLegacyLayer; ++i) {
+      const uint8_t mode = stack_mode;
+      stack_mode = std::min<uint8_t>(mode, 1);  // the table starts as the pad looks now
+      full_stack[i] = On(i);
+      stack_mode = mode;
+    }
+  }
+  return full_stack[std::clamp(l, 0, kLastLegacyLayer)];
+}
+
+Box Pad::Bounds(const Board&) const {
+  int64_t w = std::max({top_x, mid_x, bot_x}), h = std::max({top_y, mid_y, bot_y});
+  for (const PadLayer& entry : full_stack) {
+    w = std::max<int64_t>(w, entry.x_size);
+    h = std::max<int64_t>(h, entry.y_size);
+  }
+  return TurnedRectBox(x, y, w, h, rotation);
+}
+
+Box Fill::Bounds(const Board&) const {
+  const int64_t cx = x / 2 + x2 / 2, cy = y / 2 + y2 / 2;
+  return TurnedRectBox(static_cast<Coord>(cx), static_cast<Coord>(cy), std::llabs(int64_t{x2} - x),
+                       std::llabs(int64_t{y2} - y), rotation);
+}
+
+Box Shaped::Bounds(const Board&) const {
+  return OutlineBox(outline);
+}
+
+Text::Text() : Object(pcbapi::kTextObject) {
+  layer = 33;
+}
+
+Box Text::Bounds(const Board&) const {
+  // Stroke glyphs are about as wide as 0.8 of their height.
+  const int64_t w = static_cast<int64_t>(text.size()) * size * 8 / 10, h = size;
+  Box box;
+  box.Add(x, y);
+  box.Add(x + w, y + h);
+  return box;
+}
+
+Box Connection::Bounds(const Board&) const {
+  Box box;
+  box.Add(x, y);
+  box.Add(x2, y2);
+  return box;
+}
+
+Box Net::Bounds(const Board& board) const {
+  Box box;
+  for (Handle member : members) {
+    if (const Object* object = board.Find(member)) box.Add(object->Bounds(board));
+  }
+  return box;
+}
+
+Component::Component() : Object(pcbapi::kComponent) {
+  layer = kTopLayer;
+}
+
+Box Component::Bounds(const Board& board) const {
+  Box box;
+  for (Handle member : members) {
+    if (const Object* object = board.Find(member)) box.Add(object->Bounds(board));
+  }
+  if (box.Empty()) box.Add(x, y);
+  return box;
+}
+
+Box Dimension::Bounds(const Board&) const {
+  Box box;
+  box.Add(x, y);
+  box.Add(x2, y2);
+  box.Grow(line_width / 2);
+  return box;
+}
+
+Box Coordinate::Bounds(const Board&) const {
+  return PointBox(x, y, size / 2);
+}
+
+Rule::Rule() : Object(pcbapi::kRule) {
+  layer = kMultiLayer;
+}
+
+Box Rule::Bounds(const Board&) const {
+  return OutlineBox(room);
+}
+
+EmbeddedBoard::EmbeddedBoard() : Object(pcbapi::kEmbeddedBoard) {
+  layer = kTopLayer;
+}
+
+Box EmbeddedBoard::Bounds(const Board&) const {
+  Box box;
+  box.Add(x, y);
+  box.Add(x + int64_t{column_spacing} * std::max(column_count - 1, 0),
+          y + int64_t{row_spacing} * std::max(row_count - 1, 0));
+  return box;
+}
+
+std::unique_ptr<Object> MakeObject(uint8_t kind) {
+  switch (kind) {
+    case pcbapi::kArc: return std::make_unique<Arc>();
+    case pcbapi::kPad: return std::make_unique<Pad>();
+    case pcbapi::kVia: return std::make_unique<Via>();
+    case pcbapi::kTrack: return std::make_unique<Track>();
+    case pcbapi::kTextObject: return std::make_unique<Text>();
+    case pcbapi::kFill: return std::make_unique<Fill>();
+    case pcbapi::kConnection: return std::make_unique<Connection>();
+    case pcbapi::kNet: return std::make_unique<Net>();
+    case pcbapi::kComponent: return std::make_unique<Component>();
+    case pcbapi::kPolygon: return std::make_unique<Polygon>();
+    case pcbapi::kRegion: return std::make_unique<Region>();
+    case pcbapi::kComponentBody: return std::make_unique<ComponentBody>();
+    case pcbapi::kDimension: return std::make_unique<Dimension>();
+    case pcbapi::kCoordinate: return std::make_unique<Coordinate>();
+    case pcbapi::kClass: return std::make_unique<ObjectClass>();
+    case pcbapi::kRule: return std::make_unique<Rule>();
+    case pcbapi::kFromTo: return std::make_unique<FromTo>();
+    case pcbapi::kDifferentialPair: return std::make_unique<DifferentialPair>();
+    case pcbapi::kViolation: return std::make_unique<Violation>();
+    case pcbapi::kEmbedded: return std::make_unique<Embedded>();
+    case pcbapi::kEmbeddedBoard: return std::make_unique<EmbeddedBoard>();
+    case pcbapi::kSplitPlane: return std::make_unique<SplitPlane>();
+    case pcbapi::kTrace:
+    case pcbapi::kSpareVia: return std::make_unique<PlainObject>(kind);
+    case pcbapi::kBoardOutline: return std::make_unique<Polygon>(pcbapi::kBoardOutline);
+    default: return nullptr;
+  }
+}
+
+// ---- Board ---------------------------------------------------------------------------------
+
+Board::Board() {
+  slots_.resize(2);  // handle 0 is "none", handle 1 the board itself
+  handle_ = 1;
+  for (int l = 0; l <= kLastLegacyLayer; ++l) layers[l].name = LegacyLayerName(l);
+}
+
+Board::~Board() = default;
+
+Object* Board::Find(Handle handle) const {
+  return handle < slots_.size() ? slots_[handle].get() : nullptr;
+}
+
+Handle Board::Adopt(std::unique_ptr<Object> object) {
+  object->handle = static_cast<Handle>(slots_.size());
+  slots_.push_back(std::move(object));
+  ++live_;
+  return static_cast<Handle>(slots_.size() - 1);
+}
+
+namespace {
+bool IsContainer(const Object* object) {
+  return object && (object->kind == pcbapi::kComponent || object->kind == pcbapi::kPolygon ||
+                    object->kind == pcbapi::kNet || object->kind == pcbapi::kBoardOutline);
+}
+}  // namespace
+
+void Board::Place(Object& object) {
+  if (object.on_board) return;
+  object.on_board = true;
+  by_kind_[object.kind].insert(object.handle);
+  by_kind_layer_[object.kind][object.layer].insert(object.handle);
+  if (Object* net = Find(object.net); net && net->kind == pcbapi::kNet) {
+    net->members.insert(object.handle);
+  }
+  if (Object* owner = Find(object.owner); IsContainer(owner)) {
+    owner->members.insert(object.handle);
+  }
+  if (object.kind == pcbapi::kBoardOutline) outline = object.handle;
+  IndexSpatially(object);
+}
+
+void Board::Unplace(Object& object) {
+  if (!object.on_board) return;
+  object.on_board = false;
+  by_kind_[object.kind].erase(object.handle);
+  by_kind_layer_[object.kind][object.layer].erase(object.handle);
+  if (Object* net = Find(object.net)) net->members.erase(object.handle);
+  if (Object* owner = Find(object.owner)) owner->members.erase(object.handle);
+  if (outline == object.handle) outline = 0;
+  UnindexSpatially(object);
+}
+
+void Board::Destroy(Handle handle) {
+  Object* object = Find(handle);
+  if (!object) return;
+  Unplace(*object);
+  if (object->kind == pcbapi::kComponent || object->kind == pcbapi::kPolygon ||
+      object->kind == pcbapi::kBoardOutline) {
+    const std::set<Handle> members = object->members;
+    for (Handle member : members) {
+      if (Object* m = Find(member); m && m->owner == handle) Destroy(member);
+    }
+  }
+  if (object->kind == pcbapi::kComponent) {
+    const auto* component = static_cast<Component*>(object);
+    const Handle texts[] = {component->designator, component->comment};
+    for (Handle text : texts) {
+      if (Object* t = Find(text); t && t->owner == handle) Destroy(text);
+    }
+  }
+  if (object->kind == pcbapi::kNet) {
+    // Objects keep no handle of a net that no longer exists.
+    for (Handle member : object->members) {
+      if (Object* m = Find(member)) m->net = 0;
+    }
+  }
+  slots_[handle].reset();
+  --live_;
+}
+
+void Board::Refile(Object& object, Handle old_net, uint8_t old_layer, Handle old_owner) {
+  if (!object.on_board) return;
+  if (old_layer != object.layer) {
+    by_kind_layer_[object.kind][old_layer].erase(object.handle);
+    by_kind_layer_[object.kind][object.layer].insert(object.handle);
+  }
+  if (old_net != object.net) {
+    if (Object* net = Find(old_net)) net->members.erase(object.handle);
+    if (Object* net = Find(object.net); net && net->kind == pcbapi::kNet) {
+      net->members.insert(object.handle);
+    }
+  }
+  if (old_owner != object.owner) {
+    if (Object* owner = Find(old_owner)) owner->members.erase(object.handle);
+    if (Object* owner = Find(object.owner); IsContainer(owner)) {
+      owner->members.insert(object.handle);
+    }
+  }
+  UnindexSpatially(object);
+  IndexSpatially(object);
+}
+
+Handle Board::NextOf(Handle container, uint8_t kind, uint8_t method, const LayerFilter& filter,
+                     Handle after) const {
+  if (kind >= pcbapi::kObjectKindCount) return 0;
+  auto accept = [&](const Object& object) {
+    if (object.kind != kind || !object.on_board || !filter.Matches(object.layer)) return false;
+    const Object* owner = Find(object.owner);
+    const bool in_component = owner && owner->kind == pcbapi::kComponent;
+    switch (method) {
+      case pcbapi::kAllObjects: return true;
+      case pcbapi::kFreeObjects: return !in_component;
+      case pcbapi::kComponentObjects: return in_component;
+      default: return false;
+    }
+  };
+  const std::set<Handle>* candidates;
+  if (container == handle_) {
+    candidates = filter.Single() >= 0 ? &by_kind_layer_[kind][filter.Single()] : &by_kind_[kind];
+  } else {
+    const Object* holder = Find(container);
+    if (!holder) return 0;
+    candidates = &holder->members;
+  }
+  for (auto it = candidates->upper_bound(after); it != candidates->end(); ++it) {
+    if (const Object* object = Find(*it); object && accept(*object)) return *it;
+  }
+  return 0;
+}
+
+void Board::IndexSpatially(Object& object) {
+  object.indexed = object.Bounds(*this);
+  const Box& b = object.indexed;
+  if (b.Empty()) return;
+  const int64_t cx1 = FloorDiv(b.x1, kCellSize), cx2 = FloorDiv(b.x2, kCellSize);
+  const int64_t cy1 = FloorDiv(b.y1, kCellSize), cy2 = FloorDiv(b.y2, kCellSize);
+  if ((cx2 - cx1 + 1) * (cy2 - cy1 + 1) > kMaxCellsPerObject) {
+    wide_.insert(object.handle);
+    return;
+  }
+  for (int64_t cx = cx1; cx <= cx2; ++cx) {
+    for (int64_t cy = cy1; cy <= cy2; ++cy) cells_[CellKey(cx, cy)].push_back(object.handle);
+  }
+}
+
+void Board::UnindexSpatially(Object& object) {
+  const Box b = object.indexed;
+  object.indexed = {};
+  if (b.Empty()) return;
+  if (wide_.erase(object.handle) != 0) return;
+  const int64_t cx1 = FloorDiv(b.x1, kCellSize), cx2 = FloorDiv(b.x2, kCellSize);
+  const int64_t cy1 = FloorDiv(b.y1, kCellSize), cy2 = FloorDiv(b.y2, kCellSize);
+  for (int64_t cx = cx1; cx <= cx2; ++cx) {
+    for (int64_t cy = cy1; cy <= cy2; ++cy) {
+      auto cell = cells_.find(CellKey(cx, cy));
+      if (cell == cells_.end()) continue;
+      std::vector<Handle>& handles = cell->second;
+      handles.erase(std::remove(handles.begin(), handles.end(), object.handle), handles.end());
+      if (handles.empty()) cells_.erase(cell);
+    }
+  }
+}
+
+std::vector<Handle> Board::Search(const Box& box) const {
+  std::vector<Handle> found;
+  if (box.Empty()) return found;
+  auto consider = [&](Handle handle) {
+    const Object* object = Find(handle);
+    if (object && object->on_board && object->indexed.Intersects(box)) found.push_back(handle);
+  };
+  const int64_t cx1 = FloorDiv(box.x1, kCellSize), cx2 = FloorDiv(box.x2, kCellSize);
+  const int64_t cy1 = FloorDiv(box.y1, kCellSize), cy2 = FloorDiv(box.y2, kCellSize);
+  if ((cx2 - cx1 + 1) * (cy2 - cy1 + 1) > static_cast<int64_t>(cells_.size())) {
+    for (const auto& [key, handles] : cells_) {
+      for (Handle handle : handles) consider(handle);
+    }
+  } else {
+    for (int64_t cx = cx1; cx <= cx2; ++cx) {
+      for (int64_t cy = cy1; cy <= cy2; ++cy) {
+        auto cell = cells_.find(CellKey(cx, cy));
+        if (cell == cells_.end()) continue;
+        for (Handle handle : cell->second) consider(handle);
+      }
+    }
+  }
+  for (Handle handle : wide_) consider(handle);
+  std::sort(found.begin(), found.end());
+  found.erase(std::unique(found.begin(), found.end()), found.end());
+  return found;
+}
+
+size_t Board::CountOnLayer(int layer) const {
+  size_t count = 0;
+  if (layer < 0 || layer > kLastLegacyLayer) return 0;
+  for (const auto& kind : by_kind_layer_) count += kind[layer].size();
+  return count;
+}
+
+Box Board::Extent() const {
+  if (const Object* board_outline = Find(outline); board_outline && board_outline->on_board) {
+    return board_outline->Bounds(*this);
+  }
+  Box box;
+  for (const auto& kind : by_kind_) {
+    for (Handle handle : kind) {
+      if (const Object* object = Find(handle)) box.Add(object->indexed);
+    }
+  }
+  return box;
+}
+
+Net* Board::FindNet(const std::string& name) const {
+  for (Handle handle : by_kind_[pcbapi::kNet]) {
+    auto* net = static_cast<Net*>(Find(handle));
+    if (net && net->name == name) return net;
+  }
+  return nullptr;
+}
+
+Handle Board::NetHandle(const std::string& name) const {
+  const Net* net = FindNet(name);
+  return net ? net->handle : 0;
+}
+
+Object* Board::FindByRecordId(const std::string& id) const {
+  auto it = record_ids.find(id);
+  return it == record_ids.end() ? nullptr : Find(it->second);
+}
+
+std::vector<uint8_t> Board::StackOrder() const {
+  std::vector<uint8_t> order;
+  int first = 0;
+  for (int l = 1; l <= kLastLegacyLayer; ++l) {
+    if (layers[l].previous == 0 && layers[l].next != 0) {
+      first = l;
+      break;
+    }
+  }
+  std::array<bool, kLastLegacyLayer + 1> seen{};
+  for (int l = first; l > 0 && l <= kLastLegacyLayer && !seen[l]; l = layers[l].next) {
+    seen[l] = true;  // a looped chain ends where it closes
+    order.push_back(static_cast<uint8_t>(l));
+  }
+  return order;
+}
+
+}  // namespace quorvel

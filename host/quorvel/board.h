@@ -1,0 +1,425 @@
+// The stand-in editor's board database: objects with stable handles, containers, iterators by
+// kind and layer, a spatial index, and the board's layers and option records.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "host/quorvel/layers.h"
+#include "rtl/pcb_api_contract.h"
+
+namespace quorvel {
+
+using pcbapi::Coord;
+using pcbapi::Handle;
+using Segment = pcbapi::OutlineSegment;
+using Outline = std::vector<Segment>;
+
+class Board;
+
+// An axis-parallel box; empty until a point is added.
+struct Box {
+  Coord x1 = 0, y1 = 0, x2 = -1, y2 = -1;
+  bool Empty() const { return x2 < x1 || y2 < y1; }
+  void Add(int64_t x, int64_t y);
+  void Add(const Box& other);
+  void Grow(int64_t margin);
+  bool Intersects(const Box& other) const;
+};
+
+// ---- Objects -------------------------------------------------------------------------------
+
+struct Object {
+  explicit Object(uint8_t kind_) : kind(kind_) {}
+  virtual ~Object() = default;
+  // The extent for the spatial index and the bounding rectangle; empty for objects without
+  // geometry of their own.
+  virtual Box Bounds(const Board& board) const;
+
+  Handle handle = 0;
+  uint8_t kind;
+  bool on_board = false;  // added to the board: iterators and the spatial index see it
+  Handle owner = 0;       // the component or polygon it belongs to
+  uint8_t from_user = 0;
+  uint16_t flags = 0;
+  uint16_t aux_word = 0;
+  uint8_t bit_field2 = 0, bit_field3 = 0, aux_byte = 0;
+  int32_t aux_integer = 0;
+  uint8_t layer = 0;  // legacy layer
+  Handle net = 0;
+  Coord x = 0, y = 0;
+  std::set<Handle> members;                 // nets, components, polygons: the objects they hold
+  Box indexed;                              // where the spatial index holds it
+  std::unique_ptr<nlohmann::json> unknown;  // keys of the board file that the format does not name
+};
+
+struct Track : Object {
+  Track() : Object(pcbapi::kTrack) {}
+  Box Bounds(const Board&) const override;
+  Coord x2 = 0, y2 = 0, width = 0;
+  int32_t aux_value1 = 0, aux_value2 = 0, aux_value3 = 0;  // aux_value1: owning polygon
+};
+
+struct Arc : Object {
+  Arc() : Object(pcbapi::kArc) {}
+  Box Bounds(const Board&) const override;
+  Coord radius = 0, width = 0;
+  double start_angle = 0, end_angle = 0;
+  int32_t aux_value1 = 0;  // owning polygon
+};
+
+struct Via : Object {
+  Via();
+  Box Bounds(const Board&) const override;
+  Coord SizeOn(int layer) const;  // 0 on layers it does not span
+  bool Spans(int layer) const;
+  Coord size = 0, hole = 0;
+  uint8_t low_layer = kTopLayer, high_layer = kBottomLayer;
+  uint8_t tented_top = 0, tented_bottom = 0;
+  uint8_t stack_mode = 0;               // 0 simple, 1 top-middle-bottom, 2 full stack
+  std::array<Coord, 33> stack_sizes{};  // by legacy layer 1..32, used in modes 1 and 2
+};
+
+struct PadLayer {
+  Coord x_size = 0, y_size = 0;
+  uint8_t shape = 0, corner_percent = 0;
+};
+
+struct Pad : Object {
+  Pad();
+  Box Bounds(const Board&) const override;
+  bool Covers(int layer) const;
+  PadLayer On(int layer) const;
+  PadLayer& FullStackEntry(int layer);  // switches the table in when needed
+  Coord top_x = 0, top_y = 0, mid_x = 0, mid_y = 0, bot_x = 0, bot_y = 0, hole = 0;
+  uint8_t top_shape = 1, mid_shape = 1, bot_shape = 1;
+  std::string name;
+  uint8_t plated = 1, hole_shape = 0, jumper_id = 0, hole_type = 0;
+  double rotation = 0, hole_rotation = 0;
+  std::string swap_id_pad, swap_id_part, swap_id_group;
+  int32_t hole_width = 0, paste_expansion = 0, solder_expansion = 0, drill_layer_pair = 0,
+          pin_package_length = 0;
+  uint8_t tented_top = 0, tented_bottom = 0;
+  uint8_t stack_mode = 0;  // 0 simple, 1 top-middle-bottom, 2 full stack
+  uint8_t top_percent = 0, mid_percent = 0, bot_percent = 0;
+  uint8_t power_ground = 0;
+  std::vector<PadLayer> full_stack;  // by legacy layer 0..82 in mode 2
+};
+
+struct Fill : Object {
+  Fill() : Object(pcbapi::kFill) {}
+  Box Bounds(const Board&) const override;
+  Coord x2 = 0, y2 = 0;
+  int32_t aux_value1 = 0;
+  double rotation = 0;
+};
+
+// Regions, polygons, split planes, board outlines, component bodies.
+struct Shaped : Object {
+  using Object::Object;
+  Box Bounds(const Board&) const override;
+  Outline outline;
+};
+
+struct Region : Shaped {
+  Region() : Shaped(pcbapi::kRegion) {}
+  uint8_t region_kind = 0;  // 0 copper, 1 cut-out, 2 board cut-out
+  std::vector<Outline> holes;
+};
+
+struct Polygon : Shaped {
+  explicit Polygon(uint8_t kind = pcbapi::kPolygon) : Shaped(kind) {}
+  uint8_t pour_over = 0, remove_dead = 1, hatch_style = 0, use_octagons = 0, remove_islands = 1,
+          polygon_kind = 0;
+  Coord grid = 0, track_width = 0, min_prim_length = 0;
+};
+
+struct SplitPlane : Shaped {
+  SplitPlane() : Shaped(pcbapi::kSplitPlane) {}
+  uint8_t is_island = 0;
+};
+
+struct ComponentBody : Shaped {
+  ComponentBody() : Shaped(pcbapi::kComponentBody) {}
+};
+
+struct Text : Object {
+  Text();
+  Box Bounds(const Board&) const override;
+  Coord size = 600000, width = 100000;
+  int32_t font = 0, text_kind = 0, justification = 0;  // text_kind: 0 free, 1 designator, 2 comment
+  double rotation = 0;
+  uint8_t mirrored = 0;
+  std::string text;
+  uint8_t true_type = 0, bold = 0, italic = 0, inverted = 0;
+  std::string font_name = "Arial";
+  Coord true_type_length = 200000;
+  uint8_t bar_code_kind = 0, render_mode = 0, show_text = 0, bar_code_inverted = 0;
+};
+
+struct Connection : Object {
+  Connection() : Object(pcbapi::kConnection) {}
+  Box Bounds(const Board&) const override;
+  Coord x2 = 0, y2 = 0;
+  uint8_t layer2 = 0;
+};
+
+struct Net : Object {
+  Net() : Object(pcbapi::kNet) {}
+  Box Bounds(const Board& board) const override;
+  std::string name;
+  uint8_t visible = 1, highlighted = 0;
+};
+
+struct Component : Object {
+  Component();
+  Box Bounds(const Board& board) const override;
+  Handle designator = 0, comment = 0;  // their text objects
+  std::string footprint;
+  uint8_t name_on = 1, comment_on = 0, locked = 0;
+  Coord height = 0;
+  double rotation = 0;
+  int32_t union_index = 0, channel = 0, component_kind = 0, channel_offset = 0;
+  uint8_t lock_strings = 0, pin_swapping = 0;
+  std::array<std::string, 8> source_links;
+  std::string model;
+};
+
+struct DimensionReference {
+  int32_t object = 0, point = 0;
+  Coord x = 0, y = 0;
+};
+
+struct Dimension : Object {
+  Dimension() : Object(pcbapi::kDimension) {}
+  Box Bounds(const Board&) const override;
+  Coord x2 = 0, y2 = 0, line_width = 100000, text_height = 600000, text_width = 60000;
+  int32_t font = 0, precision = 2;
+  uint8_t dimension_kind = 8;
+  std::vector<DimensionReference> references;
+  // The extended record.
+  uint8_t text_position = 0, arrow_position = 0, unit = 0, bold = 0;
+  Coord text_gap = 0, arrow_size = 0, arrow_length = 0, extension_gap = 0, extension_offset = 0,
+        extension_width = 0, arrow_width = 0, x3 = 0, y3 = 0;
+  int32_t style = 0, value = 0;
+  std::string prefix, suffix, font_name = "Arial";
+  double angle = 0;
+};
+
+struct Coordinate : Object {
+  Coordinate() : Object(pcbapi::kCoordinate) {}
+  Box Bounds(const Board&) const override;
+  Coord size = 100000, line_width = 10000, text_height = 600000, text_width = 60000;
+  int32_t font = 0, style = 0;
+};
+
+struct ObjectClass : Object {
+  ObjectClass() : Object(pcbapi::kClass) {}
+  uint8_t member_kind = 0;  // 0 nets, 1 components, 2 from-tos, 3 pads, 4 layers, 5 pairs
+  uint8_t all_members = 0;  // a system class holding every object of its member kind
+  std::string name;
+  std::vector<std::string> member_names;
+};
+
+struct LayerWidths {
+  Coord max_width = 0, min_width = 0, preferred_width = 0;
+};
+
+struct Rule : Object {
+  Rule();
+  Box Bounds(const Board&) const override;
+  uint8_t rule_kind = 0, enabled = 1, unary = 1, defined_by_user = 1, net_scope = 0, layer_kind = 0,
+          locked = 0, scope1_kind = 0, scope2_kind = 0;
+  std::string name, comment, scope1 = "All", scope2 = "All", unique_id;
+  std::array<std::string, 5> texts;  // text2 .. text6 of the full record
+  int32_t priority = 1, value1 = 0, value2 = 0, value3 = 0;
+  // Values of the rule kinds.
+  Coord gap = 0;
+  LayerWidths widths;
+  std::map<uint8_t, LayerWidths> layer_widths;  // per legacy signal layer; else `widths`
+  Coord via_size = 0, hole_size = 0, min_hole_size = 0;
+  std::array<uint8_t, pcbapi::kRoutingLayerFlagCount> routing_layers{};
+  uint8_t topology = 0;
+  int32_t routing_priority = 0, max_via_count = 0;
+  Coord stub_length = 0;
+  Outline room;  // rooms: the region they cover
+  uint8_t room_layer = 0;
+};
+
+struct FromTo : Object {
+  FromTo() : Object(pcbapi::kFromTo) {}
+  std::string net_name, from_pin, to_pin;
+  int32_t route_order = 0;
+};
+
+struct DifferentialPair : Object {
+  DifferentialPair() : Object(pcbapi::kDifferentialPair) {}
+  std::string name;
+  Handle positive = 0, negative = 0;  // nets
+};
+
+struct Violation : Object {
+  Violation() : Object(pcbapi::kViolation) {}
+  std::string name, description;
+  Handle rule = 0, first = 0, second = 0;
+};
+
+struct Embedded : Object {
+  Embedded() : Object(pcbapi::kEmbedded) {}
+  std::string name;
+  std::string data;  // at most kEmbeddedDataSize bytes
+};
+
+struct EmbeddedBoard : Object {
+  EmbeddedBoard();
+  Box Bounds(const Board&) const override;
+  std::string document;
+  int32_t row_count = 1, column_count = 1;
+  Coord row_spacing = 0, column_spacing = 0;
+  double rotation = 0;
+  uint8_t mirrored = 0, origin_mode = 0;
+};
+
+// Objects of kinds the editor has but keeps no values for beyond the common record.
+struct PlainObject : Object {
+  using Object::Object;
+};
+
+// A new object of a kind; null for kinds that cannot be made (no kind, board, above 26).
+std::unique_ptr<Object> MakeObject(uint8_t kind);
+
+// ---- The board -----------------------------------------------------------------------------
+
+struct Dielectric {
+  std::string material = "FR-4";
+  uint8_t kind = 1;
+  double constant = 4.8;
+  Coord height = 126000;
+};
+
+struct LayerInfo {
+  std::string name;
+  Coord copper_thickness = 14000;
+  uint8_t visible = 1, locked = 0, previous = 0, next = 0, enabled = 0;
+  std::string plane_net = "(No Net)";
+  Dielectric dielectric;
+  int32_t color = 0;
+};
+
+struct LayerPair {
+  pcbapi::LayerId first = 0, second = 0;
+  uint8_t first_byte = 0, second_byte = 0;
+};
+
+// One event of the board for the journal.
+using JournalSink = void (*)(const std::string& line);
+
+class Board {
+ public:
+  Board();
+  ~Board();
+  Board(const Board&) = delete;
+  Board& operator=(const Board&) = delete;
+
+  Handle handle() const { return handle_; }
+
+  // ---- Objects ----
+  Object* Find(Handle handle) const;
+  template <class T>
+  T* FindAs(Handle handle, uint8_t kind) const {
+    Object* object = Find(handle);
+    return object && object->kind == kind ? static_cast<T*>(object) : nullptr;
+  }
+  // Takes a free-standing object and gives it the next handle.
+  Handle Adopt(std::unique_ptr<Object> object);
+  // Puts an object on the board (iterators, spatial index) and into its net and owner.
+  void Place(Object& object);
+  // Takes an object off the board, out of its net and owner; it stays valid until destroyed.
+  void Unplace(Object& object);
+  // Destroys an object (off the board first); its handle is never given again. The members of
+  // a component or polygon are destroyed with it.
+  void Destroy(Handle handle);
+  // Re-files an object after its values changed: net, owner, layer and spatial extent.
+  void Refile(Object& object, Handle old_net, uint8_t old_layer, Handle old_owner);
+  size_t ObjectCount() const { return live_; }
+  size_t CountOnBoard(uint8_t kind) const { return by_kind_[kind].size(); }
+  size_t CountOnLayer(int layer) const;
+  // The extent of the board: its outline, or every object when it has none.
+  Box Extent() const;
+
+  // ---- Iteration ----
+  // Handles of `kind` on the board (or in a container), after `after`, in handle order.
+  Handle NextOf(Handle container, uint8_t kind, uint8_t method, const LayerFilter& layers,
+                Handle after) const;
+  // Objects on the board whose extent meets the box, in handle order.
+  std::vector<Handle> Search(const Box& box) const;
+
+  // ---- Names ----
+  Net* FindNet(const std::string& name) const;
+  Handle NetHandle(const std::string& name) const;
+  Object* FindByRecordId(const std::string& id) const;
+
+  // ---- Board record, layers and options ----
+  int32_t version = 1;
+  std::string file_name;
+  uint8_t unit = 0;  // 0 imperial, 1 metric
+  Coord origin_x = 0, origin_y = 0, width = 0, height = 0;
+  uint8_t snap_to_grid = 1;
+  uint8_t current_layer = kTopLayer;
+  std::array<LayerInfo, kLastLegacyLayer + 1> layers;  // by legacy layer; 0 unused
+  Dielectric top_dielectric, bottom_dielectric;
+  uint8_t split_plane_mode = 1;
+  std::vector<LayerPair> layer_pairs;
+  Handle outline = 0;  // the board outline object
+  pcbapi::BoardGrids grids{};
+  pcbapi::BoardOutputOptions output_options{};
+  pcbapi::BoardGerberOptions gerber_options{};
+  pcbapi::BoardPrinterOptions printer_options{};
+  pcbapi::BoardAdvancedPlacerOptions placer_options{};
+  pcbapi::BoardEcoOptions eco_options{};
+  std::array<uint8_t, pcbapi::kOutputLayerCount + 1> plot_layers{};  // 1..109
+  std::array<uint8_t, pcbapi::kOutputLayerCount + 1> flip_layers{};
+  std::array<std::array<int32_t, 2>, pcbapi::kPlotterPenCount + 1> plotter_pens{};  // 1..8
+  std::array<std::array<int32_t, 4>, kLastLegacyLayer + 1> composite_layers{};      // 1..82
+  std::unique_ptr<nlohmann::json> unknown;         // top-level keys the format does not name
+  std::unique_ptr<nlohmann::json> unknown_record;  // keys of "board" the format does not name
+
+  // Every object in handle order (the writer's walk); null slots are destroyed handles.
+  const std::vector<std::unique_ptr<Object>>& slots() const { return slots_; }
+  // Objects by record id of the board file (references between objects).
+  std::map<std::string, Handle> record_ids;
+
+  // Walks the layer stack from its first layer (previous 0, in legacy order) along next links.
+  std::vector<uint8_t> StackOrder() const;
+
+ private:
+  void IndexSpatially(Object& object);
+  void UnindexSpatially(Object& object);
+  static uint64_t CellKey(int64_t cx, int64_t cy) {
+    return static_cast<uint64_t>(static_cast<uint32_t>(cx)) << 32 | static_cast<uint32_t>(cy);
+  }
+
+  Handle handle_;                               // the board's own handle
+  std::vector<std::unique_ptr<Object>> slots_;  // by handle; slot 0 and the board's are empty
+  size_t live_ = 0;
+  std::array<std::set<Handle>, pcbapi::kObjectKindCount> by_kind_;
+  std::array<std::array<std::set<Handle>, kLastLegacyLayer + 1>, pcbapi::kObjectKindCount>
+      by_kind_layer_;
+  std::unordered_map<uint64_t, std::vector<Handle>> cells_;
+  std::set<Handle> wide_;  // objects too large for the grid
+};
+
+// Cell edge of the spatial grid: 100 mil.
+constexpr int64_t kCellSize = 1000000;
+// Objects spanning more cells than this live in one list checked by every search.
+constexpr int64_t kMaxCellsPerObject = 64;
+
+}  // namespace quorvel

@@ -1,0 +1,76 @@
+// The stand-in editor's process-wide state.
+#include "host/quorvel/editor.h"
+
+namespace quorvel {
+
+Editor& TheEditor() {
+  static Editor editor;
+  return editor;
+}
+
+void Editor::SetBoard(std::unique_ptr<Board> board) {
+  iterators_.clear();
+  spatial_.clear();
+  board_ = std::move(board);
+}
+
+Handle Editor::AddIterator(BoardIterator iterator) {
+  const Handle handle = next_iterator_++;
+  iterators_.emplace(handle, iterator);
+  return handle;
+}
+
+BoardIterator* Editor::FindIterator(Handle handle) {
+  auto it = iterators_.find(handle);
+  return it == iterators_.end() ? nullptr : &it->second;
+}
+
+bool Editor::RemoveIterator(Handle handle) {
+  return iterators_.erase(handle) != 0;
+}
+
+Handle Editor::AddSpatialIterator(SpatialIterator iterator) {
+  const Handle handle = next_iterator_++;
+  spatial_.emplace(handle, std::move(iterator));
+  return handle;
+}
+
+SpatialIterator* Editor::FindSpatialIterator(Handle handle) {
+  auto it = spatial_.find(handle);
+  return it == spatial_.end() ? nullptr : &it->second;
+}
+
+bool Editor::RemoveSpatialIterator(Handle handle) {
+  return spatial_.erase(handle) != 0;
+}
+
+void Editor::Journal(const std::string& line) {
+  if (journal_) {
+    journal_(line.c_str());
+    return;
+  }
+  if (kept_.size() >= kKeptJournalLines)
+    kept_.erase(kept_.begin(), kept_.begin() + kKeptJournalLines / 2);
+  kept_.push_back(line);
+}
+
+void Editor::ProgressStart(const std::string& message, int total) {
+  if (progress_running_) ProgressFinish();  // a new display ends the old one
+  progress_message_ = message;
+  progress_total_ = total;
+  progress_steps_ = 0;
+  progress_running_ = true;
+  Journal("progress start: " + message + " (" + std::to_string(total) + " steps)");
+}
+
+void Editor::ProgressFinish() {
+  if (!progress_running_) {
+    Journal("progress finish without start");
+    return;
+  }
+  progress_running_ = false;
+  Journal("progress finish: " + progress_message_ + " (" + std::to_string(progress_steps_) +
+          " of " + std::to_string(progress_total_) + " steps)");
+}
+
+}  // namespace quorvel

@@ -1,0 +1,68 @@
+// The stand-in editor's process-wide state: the current board, open iterators, the progress
+// display and the journal.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "host/quorvel/board.h"
+#include "rtl/pcb_api_contract.h"
+
+namespace quorvel {
+
+struct BoardIterator {
+  Handle container;
+  uint8_t kind;
+  uint8_t method;
+  LayerFilter layers;
+  Handle last = 0;
+};
+
+struct SpatialIterator {
+  std::vector<std::pair<Handle, uint8_t>> found;  // object and kind
+  size_t next = 0;
+};
+
+class Editor {
+ public:
+  // The board open in the editor; null before the first board is opened.
+  Board* board() const { return board_.get(); }
+  // Replaces the current board; every iterator of the old board ends.
+  void SetBoard(std::unique_ptr<Board> board);
+
+  Handle AddIterator(BoardIterator iterator);
+  BoardIterator* FindIterator(Handle handle);
+  bool RemoveIterator(Handle handle);
+  Handle AddSpatialIterator(SpatialIterator iterator);
+  SpatialIterator* FindSpatialIterator(Handle handle);
+  bool RemoveSpatialIterator(Handle handle);
+
+  // The journal: one line per event, to the host's sink or kept here.
+  void SetJournal(pcbapi::StdcallPointer<void(const char*)> append) { journal_ = append; }
+  void Journal(const std::string& line);
+  const std::vector<std::string>& KeptJournal() const { return kept_; }
+
+  void ProgressStart(const std::string& message, int total);
+  void ProgressStep() { ++progress_steps_; }
+  void ProgressFinish();
+
+ private:
+  std::unique_ptr<Board> board_;
+  std::unordered_map<Handle, BoardIterator> iterators_;
+  std::unordered_map<Handle, SpatialIterator> spatial_;
+  Handle next_iterator_ = 1;
+  pcbapi::StdcallPointer<void(const char*)> journal_ = nullptr;
+  std::vector<std::string> kept_;
+  std::string progress_message_;
+  int progress_total_ = 0, progress_steps_ = 0;
+  bool progress_running_ = false;
+};
+
+Editor& TheEditor();
+
+// Lines kept without a host journal: the newest ones up to this count.
+constexpr size_t kKeptJournalLines = 10000;
+
+}  // namespace quorvel
