@@ -41,14 +41,23 @@ int TPcbPad::Sync(Mode mode) {
       PcbApi_SetPadShapeOnLayer(handle_, layer, entry.shape);
       PcbApi_SetPadSizeOnLayer(handle_, layer, entry.x_size, entry.y_size);
       PcbApi_SetCRPctOnLayer(handle_, layer, entry.corner_percent);
-    } else if (entry.shape == kRoundedRectangle) {
-      // Below the full stack the host keeps one percentage per top, mid and bottom.
-      PcbApi_SetCRPctOnLayer(handle_, kTop, top_percent_);
-      PcbApi_SetCRPctOnLayer(handle_, kBottom, bot_percent_);
-      PcbApi_SetCRPctOnLayer(handle_, kFirstMid, mid_percent_);
     }
   }
+  if (mode != pcbapi::kRead && stack_mode_ != kFullStack && HasRoundedLayer()) {
+    // Below the full stack the host keeps one percentage for top, mid and bottom. A side the
+    // pad does not show read as 0: writing it would reset a one-sided pad's percentage.
+    if (stack_[kTop].shape != 0) PcbApi_SetCRPctOnLayer(handle_, kTop, top_percent_);
+    if (stack_[kBottom].shape != 0) PcbApi_SetCRPctOnLayer(handle_, kBottom, bot_percent_);
+    if (stack_[kFirstMid].shape != 0) PcbApi_SetCRPctOnLayer(handle_, kFirstMid, mid_percent_);
+  }
   return result;
+}
+
+bool TPcbPad::HasRoundedLayer() const {
+  for (const LayerEntry& entry : stack_) {
+    if (entry.shape == kRoundedRectangle) return true;
+  }
+  return false;
 }
 
 void TPcbPad::SetCornerPercentages(uint8_t top, uint8_t mid, uint8_t bottom) {

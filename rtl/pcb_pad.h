@@ -17,7 +17,8 @@ class TPcbPad : public TPCBObject {
 
   explicit TPcbPad(Handle handle);
   // The record, then the stack mode, then the per-layer stack: read whole; written whole in
-  // full-stack mode, else only the three corner-radius percentages of a rounded pad.
+  // full-stack mode, else only the corner-radius percentages of a rounded pad, for the top,
+  // bottom and first mid layer where the pad shows a shape.
   int Sync(Mode mode) override;
 
   Coord GetTopXSize() const override { return top_x_; }
@@ -93,6 +94,7 @@ class TPcbPad : public TPCBObject {
     pcbapi::Byte shape = 0, corner_percent = 0;
   };
   const LayerEntry* EntryOn(LegacyLayer layer) const;
+  bool HasRoundedLayer() const;
   CornerPoint CornerOnLayer(int corner, LegacyLayer layer, Coord margin) const;
   CornerPoint LineEnd(LegacyLayer layer, bool second) const;
 
