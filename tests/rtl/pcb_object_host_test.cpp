@@ -10,13 +10,17 @@
 #include "rtl/pcb_board.h"
 #include "rtl/pcb_object_kinds.h"
 #include "rtl/pcb_pad.h"
-#include "standin_editor.h"
+#include "quorvel_session.h"
 #include "support/test_paths.h"
 
 namespace {
 
 using namespace rtl;
-using objtest::StandInEditor;
+using quorveltest::QuorvelSession;
+
+std::string ObjectModelBoardPath() {
+  return testsupport::TestDataPath("rtl/testdata/object_model_board.json");
+}
 
 constexpr KindSet kEveryIteratedKind = (1u << 26) - 1;
 constexpr Coord kMil = 10000;
@@ -56,10 +60,10 @@ std::unique_ptr<T> Read(Handle handle) {
 
 class HostBoard : public ::testing::Test {
  protected:
-  void SetUp() override { Open(objtest::ObjectModelBoardPath()); }
+  void SetUp() override { Open(ObjectModelBoardPath()); }
   void Open(const std::string& path) {
-    ASSERT_TRUE(StandInEditor::Get().loaded()) << "Quorvel.dll did not load";
-    ASSERT_EQ(StandInEditor::Get().Open(path), "");
+    ASSERT_TRUE(QuorvelSession::Get().loaded()) << "Quorvel.dll did not load";
+    ASSERT_EQ(QuorvelSession::Get().Open(path), "");
     board_ = PcbApi_GetCurrentBoardHandle();
     ASSERT_NE(board_, 0u);
   }
@@ -82,13 +86,14 @@ struct RoundTripCase {
 };
 
 TEST(ObjectModelRoundTrip, ReadingAndWritingEveryObjectLeavesTheSavedBoardUnchanged) {
-  const RoundTripCase cases[] = {{"rtl/testdata/object_model_board.json", 22}};
+  const RoundTripCase cases[] = {{"rtl/testdata/object_model_board.json", 22},
+                                 {"../examples/example-board.json", 22}};
   for (const RoundTripCase& c : cases) {
     SCOPED_TRACE(c.board);
-    ASSERT_TRUE(StandInEditor::Get().loaded());
+    ASSERT_TRUE(QuorvelSession::Get().loaded());
     testsupport::TempDir dir;
-    ASSERT_EQ(StandInEditor::Get().Open(testsupport::TestDataPath(c.board)), "");
-    ASSERT_EQ(StandInEditor::Get().Save(dir.Path("loaded.json")), "");
+    ASSERT_EQ(QuorvelSession::Get().Open(testsupport::TestDataPath(c.board)), "");
+    ASSERT_EQ(QuorvelSession::Get().Save(dir.Path("loaded.json")), "");
     const Handle board = PcbApi_GetCurrentBoardHandle();
 
     std::vector<Handle> handles;
@@ -113,7 +118,7 @@ TEST(ObjectModelRoundTrip, ReadingAndWritingEveryObjectLeavesTheSavedBoardUnchan
     }
     ASSERT_EQ(pcb.Sync(pcbapi::kWrite), 0);
 
-    ASSERT_EQ(StandInEditor::Get().Save(dir.Path("written.json")), "");
+    ASSERT_EQ(QuorvelSession::Get().Save(dir.Path("written.json")), "");
     const std::string loaded = testsupport::ReadFile(dir.Path("loaded.json"));
     ASSERT_FALSE(loaded.empty());
     EXPECT_EQ(testsupport::ReadFile(dir.Path("written.json")), loaded);
