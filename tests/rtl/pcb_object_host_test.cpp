@@ -220,6 +220,37 @@ TEST_F(HostBoard, NetIteratesItsMembers) {
   EXPECT_EQ(gnd->GetMemberCount(KindSet{1} << pcbapi::kFill, top_and_bottom), 1);
 }
 
+TEST_F(HostBoard, ViaAsksTheEditorPerLayer) {
+  const std::vector<Handle> vias = ObjectsOf(board_, pcbapi::kVia);
+  ASSERT_EQ(vias.size(), 2u);
+  const std::unique_ptr<TPCBObject> blind = CreatePcbObject(vias[1]);  // top to MidLayer1
+  EXPECT_EQ(blind->GetSize(), 20 * kMil);
+  EXPECT_EQ(blind->GetHoleSize(), 8 * kMil);
+  EXPECT_EQ(blind->GetSizeOnLayer(1), 20 * kMil);
+  EXPECT_EQ(blind->GetSizeOnLayer(32), 0);
+  EXPECT_NE(blind->GetShapeOnLayer(2), 0);
+  EXPECT_EQ(blind->GetShapeOnLayer(3), 0);
+  EXPECT_TRUE(CreatePcbObject(vias[0])->GetAuxFlag3());  // tented on top
+  Coord x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+  EXPECT_EQ(blind->GetBoundingRectangle(&x1, &y1, &x2, &y2), 0);
+  EXPECT_EQ(x1, 710 * kMil);
+  EXPECT_EQ(blind->GetBoundingX2(), 730 * kMil);
+}
+
+TEST_F(HostBoard, TextKeepsTheEditorsDisplayForm) {
+  const auto component = Read<TPcbComponent>(ObjectsOf(board_, pcbapi::kComponent).at(0));
+  const auto designator = Read<TPcbText>(component->GetDesignatorHandle());
+  ASSERT_NE(designator, nullptr);
+  EXPECT_EQ(designator->GetText(), "U7");
+  EXPECT_EQ(designator->GetDisplayText(), "U7");
+  const auto true_type = Read<TPcbText>(Named(pcbapi::kTextObject, "TT"));
+  ASSERT_NE(true_type, nullptr);
+  EXPECT_TRUE(true_type->IsTrueType());
+  EXPECT_EQ(true_type->GetFontName(), "Tahoma");
+  EXPECT_TRUE(true_type->GetAuxFlag5());  // mirrored
+  EXPECT_EQ(true_type->GetSize(), 40 * kMil);
+}
+
 // ---- Flags -----------------------------------------------------------------------------------
 
 TEST_F(HostBoard, TestPointMarkReachesTheHostOnlyWithTheWrite) {
