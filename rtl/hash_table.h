@@ -143,6 +143,9 @@ class TCustomPointerBucketList : public THashTableBase {
   class KeyIndex;
 
   Found FindItem(HashKey key) const;
+  bool LookUp(HashKey key, HashValue& value) const;
+  // Every change of a stored value goes through here: the index keeps a copy.
+  void StoreValue(Item& item, HashValue value);
   void AddItem(int bucket, HashKey key, HashValue value);
   HashValue DeleteItem(int bucket, int position);
   void CheckLoad();
@@ -176,7 +179,8 @@ bool TCustomPointerBucketList::ForEach(Body&& body) {
     Item* item = ItemAt(cursor);
     HashValue value = item->value;
     body(item->key, value, keep_going);
-    ItemAt(cursor)->value = value;
+    item = ItemAt(cursor);  // a nested walk may run, but the table keeps its shape
+    if (item->value != value) StoreValue(*item, value);
   }
   return keep_going;
 }

@@ -190,8 +190,7 @@ TLayer LayerGroupFromCode(std::uint32_t code) {
   return NoLayer;
 }
 
-// ---- Tests
-// ---------------------------------------------------------------------------------------
+// ---- Tests --------------------------------------------------------------------------------------
 
 bool IsSignalLayer(TLayer layer) {
   if (IsLayerGroup(layer)) return false;

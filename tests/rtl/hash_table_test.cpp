@@ -235,10 +235,38 @@ TEST(PointerHashTable, BigTablesFindEveryKeyAfterDeletions) {
     }
   }
   EXPECT_EQ(table.Count(), 13333);
+
+  // Positions after the deletions still lead to the right items.
+  for (HashKey k = 1; k < 20000; k += 3) table.SetValue(k * 37, k + 100000);
+  for (HashKey k = 2; k < 20000; k += 3) ASSERT_EQ(table.Remove(k * 37), k) << k;
+  EXPECT_EQ(table.Count(), 6667);
+  for (const auto& [key, value] : Items(table)) {
+    ASSERT_EQ(key % 37, 0u);
+    ASSERT_EQ(value, key / 37 + 100000) << key;
+    ASSERT_EQ(table.GetValue(key), value) << key;
+  }
 }
 
-// ---- Layer hash
-// ----------------------------------------------------------------------------------
+TEST(PointerHashTable, ValuesChangedWhileWalkingReachLaterLookups) {
+  for (int size : {5, 5000}) {  // a small table and one big enough for the key index
+    SCOPED_TRACE(size);
+    Table table;
+    for (int k = 0; k < size; ++k) table.Add(static_cast<HashKey>(k) << 4, 1);
+    table.ForEach([](HashKey key, HashValue& value, bool&) { value = key + 7; });
+    rtl::TBucketListIterator it(table);
+    while (it.Next()) {
+      if (it.GetKey() % 32 == 0) it.SetValue(3);
+    }
+    for (int k = 0; k < size; ++k) {
+      const HashKey key = static_cast<HashKey>(k) << 4;
+      HashValue value = 0;
+      ASSERT_TRUE(table.TryGetValue(key, value));
+      ASSERT_EQ(value, key % 32 == 0 ? 3 : key + 7) << k;
+    }
+  }
+}
+
+// ---- Layer hash ---------------------------------------------------------------------------------
 
 TEST(LayerHash, InheritedLookupClimbsTheParentChain) {
   rtl::TCustomLayerHash hash(true, 0, 8);

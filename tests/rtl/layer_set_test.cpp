@@ -253,8 +253,7 @@ TEST(LayerSet, UnknownLayerValuesAreConsistencyErrors) {
   EXPECT_THROW(LayerSet().Contains(0x02000000), rtl::EAssertionFailed);
 }
 
-// ---- COM objects
-// ---------------------------------------------------------------------------------
+// ---- COM objects --------------------------------------------------------------------------------
 
 std::wstring ErrorDescription() {
   win::ComPtr<IErrorInfo> info;

@@ -67,8 +67,7 @@ TEST(DelimitedList, LooksUpValuesByNameWithoutCase) {
   EXPECT_EQ(list.Value("Missing"), "");
 }
 
-// ---- Layer hashes
-// --------------------------------------------------------------------------------
+// ---- Layer hashes -------------------------------------------------------------------------------
 
 std::string HashText(const rtl::TLayerHash& hash) {
   return rtl::LayerHashToText(hash, '=', ',');
@@ -137,8 +136,7 @@ TEST(LayerHashText, ReadsDisplayNamesInTextMode) {
   }
 }
 
-// ---- Layer sets
-// ----------------------------------------------------------------------------------
+// ---- Layer sets ---------------------------------------------------------------------------------
 
 TEST(LayerSetText, WritesTheTopLayerSetExactly) {
   EXPECT_EQ(rtl::LayerSetToText(LayerSet().Include(rtl::TopLayer)),
