@@ -117,10 +117,11 @@ class TCustomPointerBucketList : public THashTableBase {
   bool UseDefault() const { return use_default_; }
   void SetUseDefault(bool use_default) { use_default_ = use_default; }
   HashValue DefaultValue() const { return default_value_; }
+  // The value an absent key stands for.
+  virtual HashValue GetDefaultValue(HashKey /*key*/) const { return default_value_; }
 
  protected:
   void SetDefaultValue(HashValue value) { default_value_ = value; }
-  virtual HashValue GetDefaultValue(HashKey /*key*/) const { return default_value_; }
   // Called on a value that is replaced or discarded.
   virtual void ReleaseValue(HashValue /*value*/) {}
   virtual bool DefaultMeansAbsent() const { return true; }

@@ -317,6 +317,21 @@ TEST(LayerSetObject, IteratorKeepsItsSetAlive) {
   EXPECT_EQ(iterator->GetLayer(), rtl::BottomLayer);
 }
 
+TEST(LayerSetObject, IteratorSurvivesChangesToItsSet) {
+  const auto set = rtl::MakeLayerSet(LayerSet().Include(rtl::TopLayer).Include(2).Include(57));
+  auto iterator = win::ComPtr<IPCB_LayerIterator>::Adopt(set->CreateIterator());
+  ASSERT_TRUE(iterator->Next());
+  EXPECT_EQ(iterator->GetLayer(), rtl::TopLayer);
+  win::ComPtr<IPCB_LayerSet>::Adopt(set->ExcludeAllSignal());  // frees the hash being walked
+  EXPECT_EQ(iterator->GetLayer(), rtl::NoLayer);
+  ASSERT_TRUE(iterator->Next());  // goes on with the next partition
+  EXPECT_EQ(iterator->GetLayer(), 57u);
+  win::ComPtr<IPCB_LayerSet>::Adopt(set->Include(58));  // added behind the cursor: seen
+  ASSERT_TRUE(iterator->Next());
+  EXPECT_EQ(iterator->GetLayer(), 58u);
+  EXPECT_FALSE(iterator->Next());
+}
+
 TEST(LayerSetObject, ValueIteratorReadsAndWritesTheHash) {
   rtl::TLayerHash hash(false, 0, 8);
   rtl::SetLayerValue(hash, rtl::TopLayer, 4);
