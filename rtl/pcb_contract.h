@@ -1,0 +1,150 @@
+// The PCB editor's half of the host contract: layer sets and layer iterators that pass between
+// the module and the host's PCB editor, the module's layer-set factories, and the PCB server.
+//
+// Same conventions as rtl/host_contract.h (COM-style on IUnknown, __stdcall, BOOLEAN Booleans,
+// slot order binary: append, never reorder), with one difference that the layer-set interfaces
+// inherited from the editor: their queries and changes return the value directly, and changes
+// return the set itself so calls chain. Every returned interface pointer carries a reference
+// that the caller releases. A method that fails returns a neutral value (FALSE, NoLayer, null,
+// or the set unchanged) and leaves COM error information for the thread. Texts are BSTRs behind
+// an HRESULT.
+#pragma once
+
+#include <windows.h>
+
+#include <oleauto.h>
+#include <unknwn.h>
+
+#include <cstdint>
+
+// A layer identity: bits 0-15 number, 16-23 subclass, 24-31 class (see rtl/layers.h).
+using TLayer = std::uint32_t;
+// Layer partitions 0..26 as bits of a mask.
+using TLayerPartitionMask = std::uint32_t;
+// The host's legacy layer set: 11 bytes, bit n of layer n (0..87) = bit n%8 of byte n/8.
+using TLegacyLayerSetBytes = const BYTE*;
+
+struct IPCB_LayerIterator;
+
+inline constexpr GUID IID_IPCB_ServerInterface = {
+    0xDE2AC306, 0x06EC, 0x4363, {0xA7, 0x8F, 0xE6, 0xE8, 0xBB, 0xEF, 0x03, 0xE2}};
+inline constexpr GUID IID_IPCB_LayerSet = {
+    0xFDEB86B7, 0x224D, 0x4616, {0x80, 0x0C, 0xD6, 0x61, 0xE1, 0x69, 0xA0, 0x9E}};
+inline constexpr GUID IID_IPCB_LayerIterator = {
+    0xC7FBFF9D, 0x365F, 0x43E5, {0x8A, 0x08, 0xF1, 0xB1, 0x43, 0x0F, 0xB4, 0x7A}};
+inline constexpr GUID IID_ILayerValueIterator = {
+    0x85688C02, 0x3D25, 0x4029, {0xA5, 0xF5, 0xA3, 0xF7, 0x0A, 0xF2, 0x0A, 0x2B}};
+inline constexpr GUID IID_ILayerSetUtils = {
+    0xBBD6146A, 0xA3DE, 0x4117, {0x88, 0x98, 0x87, 0x84, 0x61, 0xEF, 0x30, 0x10}};
+inline constexpr GUID IID_IPCBFactory = {
+    0xCE97E555, 0x1985, 0x47E0, {0x9A, 0x34, 0xBB, 0x2C, 0x5B, 0x17, 0x6D, 0xE1}};
+
+// The host's PCB server, offered by the server module named "PCB". Its operations are declared
+// by the code that calls them; this part of the module only finds it.
+struct IPCB_ServerInterface : IUnknown {};
+
+// A possibly infinite set of layers (all signal layers but the top, for example).
+struct IPCB_LayerSet : IUnknown {
+  virtual BOOLEAN __stdcall Contains(TLayer layer) = 0;
+  // Includes what the iterator yields from where it stands.
+  virtual IPCB_LayerSet* __stdcall IncludeFromIterator(IPCB_LayerIterator* iterator) = 0;
+  virtual IPCB_LayerSet* __stdcall Include(TLayer layer) = 0;
+  virtual IPCB_LayerSet* __stdcall IncludePartitions(TLayerPartitionMask mask) = 0;
+  virtual IPCB_LayerSet* __stdcall IncludeArray(const TLayer* layers, int count) = 0;
+  virtual IPCB_LayerSet* __stdcall IncludeSet(IPCB_LayerSet* other) = 0;
+  virtual IPCB_LayerSet* __stdcall Exclude(TLayer layer) = 0;
+  virtual IPCB_LayerSet* __stdcall ExcludeArray(const TLayer* layers, int count) = 0;
+  virtual IPCB_LayerSet* __stdcall ExcludePartitions(TLayerPartitionMask mask) = 0;
+  virtual IPCB_LayerSet* __stdcall ExcludePartitions1To16() = 0;
+  virtual BOOLEAN __stdcall HasNoCompletePartition() = 0;
+  // Null for a set that holds all layers of a partition (it cannot be enumerated).
+  virtual IPCB_LayerIterator* __stdcall CreateIterator() = 0;
+  virtual TLayer __stdcall GetFirstLayer() = 0;
+  virtual IPCB_LayerSet* __stdcall ExcludeAllSignal() = 0;
+  virtual IPCB_LayerSet* __stdcall ExcludeAllMechanical() = 0;
+  virtual IPCB_LayerSet* __stdcall ExcludeAllInternalPlanes() = 0;
+  virtual IPCB_LayerSet* __stdcall IncludeAllSignal() = 0;
+  virtual IPCB_LayerSet* __stdcall IncludeStandardLayers() = 0;
+  virtual IPCB_LayerSet* __stdcall IncludeAllMechanical() = 0;
+  virtual IPCB_LayerSet* __stdcall IncludeAllInternalPlanes() = 0;
+  virtual IPCB_LayerSet* __stdcall IncludeAllStandard() = 0;
+  virtual IPCB_LayerSet* __stdcall IncludeAll() = 0;
+  virtual BOOLEAN __stdcall HasInternalPlanes() = 0;
+  // The next three and Clone return new sets.
+  virtual IPCB_LayerSet* __stdcall Complement() = 0;
+  virtual IPCB_LayerSet* __stdcall Intersect(IPCB_LayerSet* other) = 0;
+  virtual IPCB_LayerSet* __stdcall Union(IPCB_LayerSet* other) = 0;
+  virtual BOOLEAN __stdcall IsComplete() = 0;
+  virtual BOOLEAN __stdcall IsEmpty() = 0;
+  virtual IPCB_LayerSet* __stdcall Clone() = 0;
+  virtual HRESULT __stdcall GetDescription(BSTR* text) = 0;
+  virtual BOOLEAN __stdcall SameAs(IPCB_LayerSet* other) = 0;
+  virtual BOOLEAN __stdcall SameAsPartitions(TLayerPartitionMask mask) = 0;
+  virtual HRESULT __stdcall ToText(BSTR* text) = 0;
+  virtual IPCB_LayerSet* __stdcall IncludeLegacySet(TLegacyLayerSetBytes legacy) = 0;
+  virtual IPCB_LayerSet* __stdcall IncludeLegacyLayer(BYTE legacy) = 0;
+};
+
+// Walks the layers of a finite set or a layer hash, optionally through a filter set.
+struct IPCB_LayerIterator : IUnknown {
+  // Starts over and moves to the first layer.
+  virtual BOOLEAN __stdcall First() = 0;
+  // The next Next starts over.
+  virtual HRESULT __stdcall Reset() = 0;
+  virtual BOOLEAN __stdcall Next() = 0;
+  virtual TLayer __stdcall GetLayer() = 0;
+  // The filter grows by the named layers (starting from none).
+  virtual IPCB_LayerIterator* __stdcall AddSignalLayers() = 0;
+  virtual IPCB_LayerIterator* __stdcall AddElectricalLayers() = 0;
+  virtual IPCB_LayerIterator* __stdcall AddInternalPlanes() = 0;
+  virtual IPCB_LayerIterator* __stdcall AddMechanicalLayers() = 0;
+  virtual IPCB_LayerIterator* __stdcall AddNonElectricalLayers() = 0;
+  // Shares the given set as the filter (null: no filter).
+  virtual IPCB_LayerIterator* __stdcall SetFilter(IPCB_LayerSet* filter) = 0;
+  virtual IPCB_LayerIterator* __stdcall SetFilterPartitions(TLayerPartitionMask mask) = 0;
+};
+
+// An iterator over a layer hash that also reads and writes the current value.
+struct ILayerValueIterator : IPCB_LayerIterator {
+  virtual std::uint32_t __stdcall GetValue() = 0;
+  // Fails when the iterator stands on no layer.
+  virtual HRESULT __stdcall SetValue(std::uint32_t value) = 0;
+};
+
+// Makes and combines layer sets; each returns a new set unless noted. A missing set stands for
+// all layers.
+struct ILayerSetUtils : IUnknown {
+  virtual IPCB_LayerSet* __stdcall LayerSetFromLayer(TLayer layer) = 0;
+  virtual IPCB_LayerSet* __stdcall LayerSetFromPartitions(TLayerPartitionMask mask) = 0;
+  virtual IPCB_LayerSet* __stdcall LayerSetFromArray(const TLayer* layers, int count) = 0;
+  virtual IPCB_LayerSet* __stdcall LayerSetFromLegacySet(TLegacyLayerSetBytes legacy) = 0;
+  virtual IPCB_LayerSet* __stdcall LayerSetFromIterator(IPCB_LayerIterator* iterator) = 0;
+  virtual IPCB_LayerSet* __stdcall ComplementOf(IPCB_LayerSet* set) = 0;
+  virtual IPCB_LayerSet* __stdcall UnionOf(IPCB_LayerSet* a, IPCB_LayerSet* b) = 0;
+  virtual IPCB_LayerSet* __stdcall IntersectionOf(IPCB_LayerSet* a, IPCB_LayerSet* b) = 0;
+  virtual BOOLEAN __stdcall AreDisjoint(IPCB_LayerSet* a, IPCB_LayerSet* b) = 0;
+  virtual BOOLEAN __stdcall AreEqual(IPCB_LayerSet* a, IPCB_LayerSet* b) = 0;
+  virtual IPCB_LayerSet* __stdcall CreateEmptyLayerSet() = 0;
+  virtual IPCB_LayerSet* __stdcall CreateSystemLayerSet() = 0;
+  virtual IPCB_LayerSet* __stdcall NewLayerSet() = 0;
+  virtual IPCB_LayerSet* __stdcall AllInternalPlanesSet() = 0;
+  virtual IPCB_LayerSet* __stdcall AllLayersSet() = 0;
+  virtual IPCB_LayerSet* __stdcall AllSignalLayersSet() = 0;
+  virtual IPCB_LayerSet* __stdcall AllStandardLayersSet() = 0;
+  virtual IPCB_LayerSet* __stdcall AllMechanicalLayersSet() = 0;
+  // Null when the text holds an invalid layer number.
+  virtual IPCB_LayerSet* __stdcall LayerSetFromText(BSTR text) = 0;
+  virtual HRESULT __stdcall LayerSetToText(IPCB_LayerSet* set, BSTR* text) = 0;
+};
+
+// The factory the host's PCB editor asks for layer sets.
+struct IPCBFactory : IUnknown {
+  virtual HRESULT __stdcall CreateLayerSet(IPCB_LayerSet** result) = 0;
+  virtual HRESULT __stdcall CreateLayerSetFromLayer(TLayer layer, IPCB_LayerSet** result) = 0;
+  virtual IPCB_LayerSet* __stdcall CreateAllLayersSet() = 0;
+  virtual IPCB_LayerSet* __stdcall CreateAllSignalLayersSet() = 0;
+  virtual HRESULT __stdcall CreateLayerSetFromPartitions(TLayerPartitionMask mask,
+                                                         IPCB_LayerSet** result) = 0;
+  virtual HRESULT __stdcall CreateLayerSetFromLegacySet(TLegacyLayerSetBytes legacy,
+                                                        IPCB_LayerSet** result) = 0;
+};
