@@ -6,6 +6,8 @@
 
 namespace quorvel {
 
+std::unique_ptr<Object> MakeObjectOfKind(uint8_t kind);
+
 // ---- Box -----------------------------------------------------------------------------------
 
 namespace {
@@ -253,7 +255,31 @@ Box EmbeddedBoard::Bounds(const Board&) const {
   return box;
 }
 
+uint8_t DefaultLayer(uint8_t kind) {
+  switch (kind) {
+    case pcbapi::kPad:
+    case pcbapi::kVia:
+    case pcbapi::kRule: return kMultiLayer;
+    case pcbapi::kTextObject: return 33;  // top overlay
+    case pcbapi::kArc:
+    case pcbapi::kTrack:
+    case pcbapi::kFill:
+    case pcbapi::kRegion:
+    case pcbapi::kPolygon:
+    case pcbapi::kComponent:
+    case pcbapi::kEmbeddedBoard: return kTopLayer;
+    case pcbapi::kSplitPlane: return kFirstPlane;
+    default: return 0;
+  }
+}
+
 std::unique_ptr<Object> MakeObject(uint8_t kind) {
+  std::unique_ptr<Object> object = MakeObjectOfKind(kind);
+  if (object) object->layer = DefaultLayer(kind);
+  return object;
+}
+
+std::unique_ptr<Object> MakeObjectOfKind(uint8_t kind) {
   switch (kind) {
     case pcbapi::kArc: return std::make_unique<Arc>();
     case pcbapi::kPad: return std::make_unique<Pad>();

@@ -293,7 +293,11 @@ struct PlainObject : Object {
   using Object::Object;
 };
 
-// A new object of a kind; null for kinds that cannot be made (no kind, board, above 26).
+// The layer a new object of the kind lies on.
+uint8_t DefaultLayer(uint8_t kind);
+
+// A new object of a kind on its default layer; null for kinds that cannot be made (no kind,
+// board, above 26).
 std::unique_ptr<Object> MakeObject(uint8_t kind);
 
 // ---- The board -----------------------------------------------------------------------------

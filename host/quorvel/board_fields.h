@@ -23,25 +23,6 @@ inline bool HasNet(uint8_t kind) {
   }
 }
 
-// The layer an object of the kind has when the file names none.
-inline uint8_t DefaultLayer(uint8_t kind) {
-  switch (kind) {
-    case pcbapi::kPad:
-    case pcbapi::kVia:
-    case pcbapi::kRule: return kMultiLayer;
-    case pcbapi::kTextObject: return 33;  // top overlay
-    case pcbapi::kArc:
-    case pcbapi::kTrack:
-    case pcbapi::kFill:
-    case pcbapi::kRegion:
-    case pcbapi::kPolygon:
-    case pcbapi::kComponent:
-    case pcbapi::kEmbeddedBoard: return kTopLayer;
-    case pcbapi::kSplitPlane: return kFirstPlane;
-    default: return 0;
-  }
-}
-
 // Rule kinds that take two scopes.
 inline bool IsBinaryRuleKind(uint8_t kind) {
   return kind == 0 || kind == 1 || kind == 15 || kind == 24 || kind == 52 || kind == 55;
@@ -289,6 +270,7 @@ void Fields(IO& io, Rule& r) {
   io.Int("priority", r.priority, 1);
   io.String("scope1", r.scope1, "All", 255);
   io.String("scope2", r.scope2, "All", 255);
+  io.Preset(r.unary, IsBinaryRuleKind(r.rule_kind) ? 0 : 1);  // the kind's own scope count
   io.Bool("unary", r.unary, IsBinaryRuleKind(r.rule_kind) ? 0 : 1);
   io.String("comment", r.comment, "", 255);
   io.String("uniqueId", r.unique_id, "", 255);

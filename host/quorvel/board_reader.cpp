@@ -51,6 +51,7 @@ class FieldReader {
     }
     field = static_cast<T>(n);
   }
+  void Preset(uint8_t& field, uint8_t value) { field = value; }
   void Word(const char* key, uint16_t& field, uint16_t) { Integer(key, field, 0, 65535); }
   void Byte(const char* key, uint8_t& field, uint8_t) { Integer(key, field, 0, 255); }
   void Bool(const char* key, uint8_t& field, uint8_t) { Integer(key, field, 0, 255); }
@@ -306,6 +307,12 @@ class FieldReader {
       if (!unknown) unknown = std::make_unique<json>(json::object());
       (*unknown)[key] = item;
     }
+  }
+  // For the records whose keys are all the format's own.
+  void RefuseUnknownKeys() {
+    std::unique_ptr<json> rest;
+    Finish(rest);
+    if (rest) Fail(rest->begin().key(), "unknown key");
   }
   const json& value() const { return value_; }
   const std::string& path() const { return path_; }
@@ -695,6 +702,7 @@ void Reader::ReadBoardRecord(const json& value) {
     item.Byte("kind", part.d.kind, 1);
     item.Double("constant", part.d.constant, 4.8);
     item.Length("height", part.d.height, 126000);
+    item.RefuseUnknownKeys();
   }
   if (const json* grids = r.Take("grids")) {
     FieldReader g(*this, *grids, r.PathOf("grids"));
@@ -710,6 +718,7 @@ void Reader::ReadBoardRecord(const json& value) {
     g.Bool("snapToBoardOutline", b.grids.snap_to_board_outline, 0);
     g.Byte("visibleGridKind", b.grids.visible_grid_kind, 0);
     g.Byte("reserved", b.grids.reserved, 0);
+    g.RefuseUnknownKeys();
   }
   if (const json* options = r.Take("options")) {
     FieldReader o(*this, *options, r.PathOf("options"));
@@ -810,6 +819,7 @@ void Reader::ReadStack(const json& value, const std::string& path, bool in_stack
       item.Byte("kind", layer.dielectric.kind, 1);
       item.Double("constant", layer.dielectric.constant, 4.8);
       item.Length("height", layer.dielectric.height, 126000);
+      item.RefuseUnknownKeys();
     }
     std::unique_ptr<json> rest;
     r.Finish(rest);

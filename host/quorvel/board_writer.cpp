@@ -35,6 +35,7 @@ class FieldWriter {
   FieldWriter(const Board& board, const std::set<Handle>& referenced, ojson& out)
       : board_(board), referenced_(referenced), out_(out) {}
 
+  void Preset(uint8_t, uint8_t) {}
   void Word(const char* key, uint16_t v, uint16_t def) {
     if (v != def) out_[key] = v;
   }
@@ -293,7 +294,7 @@ ojson Writer::ObjectValue(const Object& object) {
       fields.erase("textKind");
       const uint8_t overlay = component.layer == kBottomLayer ? 34 : 33;
       if (fields.value("layer", "") == LegacyLayerName(overlay)) fields.erase("layer");
-      if (text->layer == fields::DefaultLayer(pcbapi::kTextObject) && overlay != 33) {
+      if (text->layer == DefaultLayer(pcbapi::kTextObject) && overlay != 33) {
         fields["layer"] = LegacyLayerName(text->layer);
       }
       if (!fields.empty()) value[part.object_key] = fields;
