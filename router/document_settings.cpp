@@ -3,7 +3,12 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <iterator>
+
 #include "framework/ini_file.h"
+#include "rtl/pcb_api.h"
+#include "rtl/pcb_board.h"
 #include "rtl/number_text.h"
 
 namespace router {
@@ -14,6 +19,8 @@ constexpr std::string_view kDirectionWords[kDirectionCount] = {
     "horizontal",        "vertical", "orthogonal", "positive_diagonal",
     "negative_diagonal", "diagonal", "off"};
 constexpr char kHoleListSection[] = "HoleList";
+constexpr char kDirectionsSection[] = "LayerDirections";
+constexpr int kLastSignalLayer = 32;
 constexpr int32_t kDefaultHoleSize = 280000;  // 28 mil
 
 std::unique_ptr<THoleList> hole_list_global;
@@ -62,6 +69,70 @@ std::string PerDocumentFileName(const std::string& board_file_name) {
     if (FileExists(beside_route)) return beside_route;
   }
   return ChangeFileExtension(board_file_name, ".qixpref");
+}
+
+TQixDocumentSetings::TQixDocumentSetings(uint32_t board) : board_(board) {
+  rtl::TPcbBoard host_board(board);
+  host_board.Sync(1);
+  board_file_name_ = host_board.GetFileName();
+  LoadLayerDirections(framework::IniFile(PerDocumentFileName(board_file_name_)));
+}
+
+TRoutingDirection TQixDocumentSetings::Direction(int legacy_layer) const {
+  return legacy_layer >= 1 && legacy_layer <= kLastSignalLayer ? directions_[legacy_layer - 1]
+                                                               : TRoutingDirection::Off;
+}
+
+void TQixDocumentSetings::SetDirection(int legacy_layer, TRoutingDirection direction) {
+  if (legacy_layer >= 1 && legacy_layer <= kLastSignalLayer) {
+    directions_[legacy_layer - 1] = direction;
+  }
+}
+
+void TQixDocumentSetings::LoadLayerDirections(const framework::IniFile& ini) {
+  std::fill(std::begin(directions_), std::end(directions_), TRoutingDirection::Off);
+  if (!ini.SectionExists(kDirectionsSection)) {
+    SetDefaultDirections();
+    return;
+  }
+  for (int layer = 1; layer <= kLastSignalLayer; ++layer) {
+    const std::string name(rtl::LegacyLayerNames[static_cast<size_t>(layer)]);
+    directions_[layer - 1] = DirectionFromText(ini.ReadString(kDirectionsSection, name, "off"));
+  }
+}
+
+void TQixDocumentSetings::SetDefaultDirections() {
+  rtl::TPcbBoard board(board_);
+  board.Sync(1);
+  bool horizontal = true;
+  for (const rtl::TLayerObject* layer = board.GetFirstStackLayer(); layer;
+       layer = board.GetNextStackLayer(layer)) {
+    if (layer->GetLayer() < 1 || layer->GetLayer() > kLastSignalLayer) continue;  // planes
+    directions_[layer->GetLayer() - 1] =
+        horizontal ? TRoutingDirection::Horizontal : TRoutingDirection::Vertical;
+    horizontal = !horizontal;
+  }
+}
+
+void TQixDocumentSetings::SaveLayerDirections(framework::IniFile& ini) const {
+  ini.EraseSection(kDirectionsSection);
+  for (int layer = 1; layer <= kLastSignalLayer; ++layer) {
+    const TRoutingDirection direction = directions_[layer - 1];
+    if (direction == TRoutingDirection::Off) continue;
+    ini.WriteString(kDirectionsSection,
+                    std::string(rtl::LegacyLayerNames[static_cast<size_t>(layer)]),
+                    std::string(DirectionText(static_cast<int>(direction))));
+  }
+}
+
+void TQixDocumentSetings::Save() const {
+  framework::IniFile ini(PerDocumentFileName(board_file_name_));
+  SaveLayerDirections(ini);
+}
+
+TQixDocumentSetings*& DocumentSettingsGlobal() {
+  static TQixDocumentSetings* settings = nullptr;
+  return settings;
 }
 
 int THoleList::AddHole(const std::string& key, int32_t size) {

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "framework/ini_file.h"
+
 namespace router {
 
 // Routing directions of a layer, as the design file spells them.
@@ -36,6 +38,34 @@ std::string PerDocumentFileName(const std::string& board_file_name);
 // The name with its extension (after the last "." of the file part) replaced; an empty
 // extension removes it.
 std::string ChangeFileExtension(const std::string& name, std::string_view extension);
+
+// The routing direction of each signal layer (legacy 1..32) of one board, read from the
+// per-document file at creation and written back by `Save`.
+class TQixDocumentSetings {
+ public:
+  // Reads the board's file name and the section "LayerDirections"; without the section, signal
+  // layers alternate horizontal and vertical down the layer stack.
+  explicit TQixDocumentSetings(uint32_t board);
+
+  TRoutingDirection Direction(int legacy_layer) const;
+  void SetDirection(int legacy_layer, TRoutingDirection direction);
+
+  void LoadLayerDirections(const framework::IniFile& ini);
+  // Rewrites the section with every layer that is not Off.
+  void SaveLayerDirections(framework::IniFile& ini) const;
+  // Saves to the per-document file of the board's file name.
+  void Save() const;
+
+ private:
+  void SetDefaultDirections();
+
+  uint32_t board_;
+  std::string board_file_name_;
+  TRoutingDirection directions_[32];
+};
+
+// The per-document settings of the running export; null outside one.
+TQixDocumentSetings*& DocumentSettingsGlobal();
 
 // Hole sizes of padstacks by padstack index, as "key=size" lines in section "HoleList".
 class THoleList {
