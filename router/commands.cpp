@@ -3,15 +3,19 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <vector>
 
 #include "framework/win/text.h"
 #include "router/do_file.h"
 #include "rtl/client_api.h"
 #include "rtl/exceptions.h"
+#include "rtl/pcb_api.h"
 #include "rtl/rt_param.h"
+#include "router/document_settings.h"
+#include "router/via_styles.h"
 
-namespace tralvek {
+namespace router {
 
 namespace {
 
@@ -33,6 +37,48 @@ bool FileExists(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// The via-style list of one command: built at its start, freed at its end whatever happens.
+class ViaStyleListScope {
+ public:
+  explicit ViaStyleListScope(rtl::Handle board) { BuildViaStyleList(board); }
+  ~ViaStyleListScope() { FreeViaStyleList(); }
+  ViaStyleListScope(const ViaStyleListScope&) = delete;
+  ViaStyleListScope& operator=(const ViaStyleListScope&) = delete;
+};
+
+// What one export lives with besides its files. The layer directions are stored at its end in
+// every case, also when the export is cancelled or fails.
+class ExportState {
+ public:
+  explicit ExportState(rtl::Handle board)
+      : via_styles_(board), settings_(std::make_unique<TQixDocumentSetings>(board)) {
+    DocumentSettingsGlobal() = settings_.get();
+  }
+  ~ExportState() {
+    DocumentSettingsGlobal() = nullptr;
+    if (!finished_) {
+      try {
+        settings_->Save();
+      } catch (...) {
+        // The export is failing already; its own error is the one to report.
+      }
+    }
+  }
+  ExportState(const ExportState&) = delete;
+  ExportState& operator=(const ExportState&) = delete;
+
+  // The end of a successful run: a failure to store the directions is reported.
+  void Finish() {
+    finished_ = true;
+    settings_->Save();
+  }
+
+ private:
+  ViaStyleListScope via_styles_;
+  std::unique_ptr<TQixDocumentSetings> settings_;
+  bool finished_ = false;
+};
+
 }  // namespace
 
 void ExportDesignFile(IServerView* /*context*/, const char* parameters) {
@@ -42,13 +88,16 @@ void ExportDesignFile(IServerView* /*context*/, const char* parameters) {
   if (file_name.empty()) {
     throw rtl::Exception("No design file name was given (parameter \"FileName\")");
   }
+  ExportState state(rtl::PcbApi_GetCurrentBoardHandle());
   WriteDoFile(file_name);
+  state.Finish();
 }
 
 void ImportRouteFile(IServerView* /*context*/, const char* parameters) {
   std::string path;
   if (!ReadFileNameParameter(parameters, path) && !RunImportDialog(path)) return;
   if (!FileExists(path)) return;
+  const ViaStyleListScope via_styles(rtl::PcbApi_GetCurrentBoardHandle());
   const std::string status_file = rtl::ClientAPI_ForceFileNameExtension(path, "STS");
   if (FileExists(status_file)) rtl::OpenFileAsDocument(status_file, "TEXT");
 }
@@ -72,4 +121,4 @@ bool RunCommonDialog(std::string& path, const std::string& parameters) {
   return true;
 }
 
-}  // namespace tralvek
+}  // namespace router

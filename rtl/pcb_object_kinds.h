@@ -369,6 +369,7 @@ class TPcbEmbedded : public TPCBObject {
  public:
   explicit TPcbEmbedded(Handle handle);
   int Sync(Mode mode) override;
+  std::string Name() const { return FromText(name_); }
 
  private:
   pcbapi::Text255 name_{};
