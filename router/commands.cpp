@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <vector>
 
 #include "framework/win/text.h"
@@ -12,8 +13,10 @@
 #include "rtl/exceptions.h"
 #include "rtl/pcb_api.h"
 #include "rtl/rt_param.h"
+#include "router/document_settings.h"
+#include "router/via_styles.h"
 
-namespace tralvek {
+namespace router {
 
 namespace {
 
@@ -35,6 +38,61 @@ bool FileExists(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// The via-style list of one command: built at its start, freed at its end whatever happens.
+class ViaStyleListScope {
+ public:
+  explicit ViaStyleListScope(rtl::Handle board) { BuildViaStyleList(board); }
+  ~ViaStyleListScope() { FreeViaStyleList(); }
+  ViaStyleListScope(const ViaStyleListScope&) = delete;
+  ViaStyleListScope& operator=(const ViaStyleListScope&) = delete;
+};
+
+// What one export lives with besides its files. The layer directions are stored at its end in
+// every case, also when the export is cancelled or fails.
+class ExportState {
+ public:
+  explicit ExportState(rtl::Handle board)
+      : via_styles_(board),
+        rules_(CollectRules(board)),
+        settings_(std::make_unique<TQixDocumentSetings>(board)) {
+    DocumentSettingsGlobal() = settings_.get();
+  }
+  ~ExportState() {
+    DocumentSettingsGlobal() = nullptr;
+    if (!finished_) {
+      try {
+        settings_->Save();
+      } catch (...) {
+        // The export is failing already; its own error is the one to report.
+      }
+    }
+  }
+  ExportState(const ExportState&) = delete;
+  ExportState& operator=(const ExportState&) = delete;
+
+  // The end of a successful run: a failure to store the directions is reported.
+  void Finish() {
+    finished_ = true;
+    settings_->Save();
+  }
+
+  // The board's design rules, collected once; they stay while the dialog and the writers run.
+  router::TOvixRules& rules() { return *rules_; }
+
+ private:
+  static std::unique_ptr<router::TOvixRules> CollectRules(rtl::Handle board) {
+    auto rules = std::make_unique<router::TOvixRules>(board);
+    rules->Collect();
+    return rules;
+  }
+
+  // Made in this order and freed in the reverse: settings, rules, via styles.
+  ViaStyleListScope via_styles_;
+  std::unique_ptr<router::TOvixRules> rules_;
+  std::unique_ptr<TQixDocumentSetings> settings_;
+  bool finished_ = false;
+};
+
 }  // namespace
 
 void ExportDesignFile(IServerView* /*context*/, const char* parameters) {
@@ -44,17 +102,16 @@ void ExportDesignFile(IServerView* /*context*/, const char* parameters) {
   if (file_name.empty()) {
     throw rtl::Exception("No design file name was given (parameter \"FileName\")");
   }
-  const uint32_t board = rtl::PcbApi_GetCurrentBoardHandle();
-  // The rules stay collected while the dialog and the writers run, and go at the end.
-  router::TOvixRules rules(board);
-  rules.Collect();
+  ExportState state(rtl::PcbApi_GetCurrentBoardHandle());
   WriteDoFile(file_name);
+  state.Finish();
 }
 
 void ImportRouteFile(IServerView* /*context*/, const char* parameters) {
   std::string path;
   if (!ReadFileNameParameter(parameters, path) && !RunImportDialog(path)) return;
   if (!FileExists(path)) return;
+  const ViaStyleListScope via_styles(rtl::PcbApi_GetCurrentBoardHandle());
   const std::string status_file = rtl::ClientAPI_ForceFileNameExtension(path, "STS");
   if (FileExists(status_file)) rtl::OpenFileAsDocument(status_file, "TEXT");
 }
@@ -78,4 +135,4 @@ bool RunCommonDialog(std::string& path, const std::string& parameters) {
   return true;
 }
 
-}  // namespace tralvek
+}  // namespace router

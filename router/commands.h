@@ -5,7 +5,7 @@
 
 #include "rtl/host_contract.h"
 
-namespace tralvek {
+namespace router {
 
 // Writes the do-file and the design file named by "FileName" after the set-up dialog's OK.
 void ExportDesignFile(IServerView* context, const char* parameters);
@@ -22,4 +22,4 @@ bool RunImportDialog(std::string& path);
 // host answers "Result=True".
 bool RunCommonDialog(std::string& path, const std::string& parameters);
 
-}  // namespace tralvek
+}  // namespace router

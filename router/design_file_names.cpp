@@ -26,4 +26,39 @@ std::string_view DesignFileLayerName(LegacyLayer layer) {
   return LegacyLayerName(layer);
 }
 
+namespace {
+
+std::string_view TrimControl(std::string_view text) {
+  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
+  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
+  return text;
+}
+
+struct Escape {
+  std::string_view plain;
+  std::string_view escaped;
+};
+constexpr Escape kEscapes[] = {{" ", "~SP~"}, {"(", "~LP~"}, {")", "~RP~"}};
+
+}  // namespace
+
+void ReplaceAllText(std::string& text, std::string_view search, std::string_view replacement) {
+  if (search.empty()) return;
+  for (size_t at = text.find(search); at != std::string::npos; at = text.find(search)) {
+    text.replace(at, search.size(), replacement);
+  }
+}
+
+std::string EscapeName(std::string_view name) {
+  std::string text(TrimControl(name));
+  for (const Escape& e : kEscapes) ReplaceAllText(text, e.plain, e.escaped);
+  return text;
+}
+
+std::string UnescapeName(std::string_view name) {
+  std::string text(TrimControl(name));
+  for (const Escape& e : kEscapes) ReplaceAllText(text, e.escaped, e.plain);
+  return text;
+}
+
 }  // namespace router

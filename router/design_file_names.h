@@ -14,6 +14,15 @@ namespace router {
 // (12345 -> "1.234", 12355 -> "1.236"), symmetrically for negative values; zero has no sign.
 std::string FormatDesignNumber(int32_t units);
 
+// Names in the design file cannot hold blanks or parentheses: trimmed, then " " becomes "~SP~",
+// "(" "~LP~" and ")" "~RP~". UnescapeName reverses it.
+std::string EscapeName(std::string_view name);
+std::string UnescapeName(std::string_view name);
+
+// Replaces the first occurrence of `search` by `replacement` until none is left (a replacement
+// may complete a new occurrence, which is replaced too). `replacement` must not contain `search`.
+void ReplaceAllText(std::string& text, std::string_view search, std::string_view replacement);
+
 // The layer's name in the design file: 82 "POWER", 56 and 74 "signal", else its legacy name.
 std::string_view DesignFileLayerName(LegacyLayer layer);
 

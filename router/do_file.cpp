@@ -12,7 +12,7 @@
 #include "rtl/file_ownership.h"
 #include "rtl/text_file.h"
 
-namespace tralvek {
+namespace router {
 
 namespace {
 
@@ -106,4 +106,4 @@ bool WriteDoFile(const std::string& design_file_name, const DoFileServices& serv
   return CopyDoFileTemplate(*template_file, do_file, services.force_extension(do_file, ""));
 }
 
-}  // namespace tralvek
+}  // namespace router

@@ -8,7 +8,7 @@
 
 #include "rtl/file_search.h"
 
-namespace tralvek {
+namespace router {
 
 // Stands for the design file's path without extension; matched without regard to case.
 inline constexpr char kFileNamePlaceholder[] = "$FILENAME";
@@ -44,4 +44,4 @@ bool CopyDoFileTemplate(const std::string& template_file, const std::string& do_
 bool WriteDoFile(const std::string& design_file_name);
 bool WriteDoFile(const std::string& design_file_name, const DoFileServices& services);
 
-}  // namespace tralvek
+}  // namespace router

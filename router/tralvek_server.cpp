@@ -4,7 +4,7 @@
 #include "rtl/error_bridge.h"
 #include "router/commands.h"
 
-namespace tralvek {
+namespace router {
 
 void TTralvekServerModule::RegisterCommands() {
   CommandLauncher()->RegisterCommand("ExportDesignFile", ExportDesignFile, nullptr);
@@ -16,14 +16,14 @@ win::ComPtr<IServerDocument> TTralvekServerModule::CreateDocument(const std::wst
   return nullptr;
 }
 
-}  // namespace tralvek
+}  // namespace router
 
 HRESULT __stdcall ServerFactory(IClient* client, IServerModule** result) noexcept {
   if (!result) return E_POINTER;
   *result = nullptr;
   return rtl::GuardHresult([&] {
     *result =
-        rtl::TServerModule::Create<tralvek::TTralvekServerModule>(client, tralvek::kModuleName)
+        rtl::TServerModule::Create<router::TTralvekServerModule>(client, router::kModuleName)
             .detach();
     return S_OK;
   });

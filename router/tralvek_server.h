@@ -4,7 +4,7 @@
 #include "rtl/host_contract.h"
 #include "rtl/server_module.h"
 
-namespace tralvek {
+namespace router {
 
 constexpr char kModuleName[] = "Tralvek";
 
@@ -16,7 +16,7 @@ class TTralvekServerModule final : public rtl::TServerModule {
                                               const std::wstring& file_name) override;
 };
 
-}  // namespace tralvek
+}  // namespace router
 
 // Creates the module's server module for the host's client.
 extern "C" HRESULT __stdcall ServerFactory(IClient* client, IServerModule** result) noexcept;

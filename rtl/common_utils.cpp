@@ -298,6 +298,21 @@ bool IsSameText(std::string_view a, std::string_view b) {
 
 HMODULE GetHostModuleHandle() { return GetModuleHandleW(nullptr); }
 
+namespace {
+std::string SystemFolderText(UINT(WINAPI* query)(LPWSTR, UINT)) {
+  const UINT needed = query(nullptr, 0);
+  if (needed == 0) return {};
+  std::wstring folder(needed, L'\0');
+  const UINT length = query(folder.data(), needed);
+  if (length == 0 || length >= needed) return {};
+  folder.resize(length);
+  return win::Narrow(folder);
+}
+}  // namespace
+
+std::string GetWindowsFolder() { return SystemFolderText(GetWindowsDirectoryW); }
+std::string GetWindowsSystemFolder() { return SystemFolderText(GetSystemDirectoryW); }
+
 std::string GetEnvironmentValue(const std::string& name) {
   const std::wstring wide_name = win::Widen(name);
   std::wstring value;

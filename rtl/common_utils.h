@@ -90,6 +90,10 @@ bool IsWindowsVistaOrLater();
 bool IsSameText(std::string_view a, std::string_view b);
 // The process's main executable: the host.
 HMODULE GetHostModuleHandle();
+// The Windows folder and its system folder, without a trailing "\"; empty when the system
+// cannot tell.
+std::string GetWindowsFolder();
+std::string GetWindowsSystemFolder();
 // The variable's whole value; empty when it is not set.
 std::string GetEnvironmentValue(const std::string& name);
 std::string GetComputerNameText();

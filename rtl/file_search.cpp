@@ -15,16 +15,6 @@ namespace rtl {
 
 namespace {
 
-std::string SystemFolderText(UINT(WINAPI* query)(LPWSTR, UINT)) {
-  const UINT needed = query(nullptr, 0);
-  if (needed == 0) return {};
-  std::wstring folder(needed, L'\0');
-  const UINT length = query(folder.data(), needed);
-  if (length == 0 || length >= needed) return {};
-  folder.resize(length);
-  return win::Narrow(folder);
-}
-
 std::string FullPath(const std::string& path) {
   const std::wstring wide = win::Widen(path);
   const DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
@@ -70,8 +60,8 @@ FileSearchPlaces HostSearchPlaces() {
       .application_folder = GetApplicationFolder,
       .module_folder = ThisModuleFolder,
       .application_data_folder = MakeApplicationFolder,
-      .windows_folder = [] { return SystemFolderText(GetWindowsDirectoryW); },
-      .windows_system_folder = [] { return SystemFolderText(GetSystemDirectoryW); },
+      .windows_folder = GetWindowsFolder,
+      .windows_system_folder = GetWindowsSystemFolder,
       .path = [] { return GetEnvironmentValue("PATH"); },
   };
 }

@@ -29,31 +29,36 @@ size_t GrownLength(size_t length) {
 }  // namespace
 
 // Open addressing with linear probing from key to the item's position in its bucket (the bucket
-// follows from the key). Deletion shifts the probe chain back, so no tombstones pile up.
+// follows from the key) and a copy of its value, so a lookup touches one slot and no bucket.
+// Deletion shifts the probe chain back, so no tombstones pile up.
 class TCustomPointerBucketList::KeyIndex {
  public:
+  struct Slot {
+    HashKey key = 0;
+    std::uint32_t position_plus_one = 0;  // 0: empty
+    HashValue value = 0;
+    int Position() const { return static_cast<int>(position_plus_one) - 1; }
+  };
+
   explicit KeyIndex(size_t expected) { Resize(expected); }
 
-  // -1 when absent.
-  int Find(HashKey key) const {
+  // Null when absent.
+  Slot* Find(HashKey key) {
     for (size_t slot = Home(key);; slot = (slot + 1) & mask_) {
-      const Slot& s = slots_[slot];
-      if (s.position_plus_one == 0) return -1;
-      if (s.key == key) return static_cast<int>(s.position_plus_one) - 1;
+      Slot& s = slots_[slot];
+      if (s.position_plus_one == 0) return nullptr;
+      if (s.key == key) return &s;
     }
   }
+  const Slot* Find(HashKey key) const { return const_cast<KeyIndex*>(this)->Find(key); }
 
-  void Insert(HashKey key, int position) {
+  void Insert(HashKey key, int position, HashValue value) {
     if ((size_ + 1) * 2 > slots_.size()) Resize(size_ + 1);
-    PlaceNew(key, position);
-  }
-
-  void SetPosition(HashKey key, int position) {
-    slots_[SlotOf(key)].position_plus_one = position + 1;
+    PlaceNew({key, static_cast<std::uint32_t>(position) + 1, value});
   }
 
   void Erase(HashKey key) {
-    size_t hole = SlotOf(key);
+    size_t hole = static_cast<size_t>(Find(key) - slots_.data());
     slots_[hole].position_plus_one = 0;
     --size_;
     for (size_t next = (hole + 1) & mask_; slots_[next].position_plus_one != 0;
@@ -71,26 +76,14 @@ class TCustomPointerBucketList::KeyIndex {
   }
 
  private:
-  struct Slot {
-    HashKey key = 0;
-    std::uint32_t position_plus_one = 0;  // 0: empty
-  };
-
   size_t Home(HashKey key) const {
     return (static_cast<std::uint32_t>(key) * 0x9E3779B1u) >> shift_ & mask_;
   }
 
-  size_t SlotOf(HashKey key) const {
-    size_t slot = Home(key);
-    while (slots_[slot].key != key || slots_[slot].position_plus_one == 0)
-      slot = (slot + 1) & mask_;
-    return slot;
-  }
-
-  void PlaceNew(HashKey key, int position) {
-    size_t slot = Home(key);
+  void PlaceNew(const Slot& entry) {
+    size_t slot = Home(entry.key);
     while (slots_[slot].position_plus_one != 0) slot = (slot + 1) & mask_;
-    slots_[slot] = {key, static_cast<std::uint32_t>(position) + 1};
+    slots_[slot] = entry;
     ++size_;
   }
 
@@ -104,7 +97,7 @@ class TCustomPointerBucketList::KeyIndex {
     shift_ = 32 - bits;
     size_ = 0;
     for (const Slot& s : old) {
-      if (s.position_plus_one) PlaceNew(s.key, static_cast<int>(s.position_plus_one) - 1);
+      if (s.position_plus_one) PlaceNew(s);
     }
   }
 
@@ -114,8 +107,7 @@ class TCustomPointerBucketList::KeyIndex {
   size_t size_ = 0;
 };
 
-// ---- Iterator
-// ------------------------------------------------------------------------------------
+// ---- Iterator ---------------------------------------------------------------------------
 
 bool TBucketListIterator::Next() {
   if (first_) {
@@ -139,13 +131,13 @@ HashValue TBucketListIterator::GetValue() const {
 
 void TBucketListIterator::SetValue(HashValue value) {
   // The iterator reads through a const table; setting a value is the one change it may make.
-  auto* item = const_cast<TCustomPointerBucketList*>(table_)->ItemAt(cursor_);
+  auto* table = const_cast<TCustomPointerBucketList*>(table_);
+  auto* item = table->ItemAt(cursor_);
   if (!item) throw EEOFException("");
-  item->value = value;
+  table->StoreValue(*item, value);
 }
 
-// ---- Table
-// ---------------------------------------------------------------------------------------
+// ---- Table ------------------------------------------------------------------------------
 
 TCustomPointerBucketList::TCustomPointerBucketList(int capacity_hint) {
   Rehash(capacity_hint);
@@ -194,16 +186,18 @@ void TCustomPointerBucketList::Rehash(int hint) {
 void TCustomPointerBucketList::RebuildIndex() {
   index_ = std::make_unique<KeyIndex>(static_cast<size_t>(count_));
   for (const Bucket& bucket : buckets_) {
-    for (int i = 0; i < bucket.count; ++i)
-      index_->Insert(bucket.items[static_cast<size_t>(i)].key, i);
+    for (int i = 0; i < bucket.count; ++i) {
+      const Item& item = bucket.items[static_cast<size_t>(i)];
+      index_->Insert(item.key, i, item.value);
+    }
   }
 }
 
 TCustomPointerBucketList::Found TCustomPointerBucketList::FindItem(HashKey key) const {
   const int bucket = BucketIndexOf(key);
   if (index_) {
-    const int position = index_->Find(key);
-    return {position >= 0, bucket, position};
+    const KeyIndex::Slot* slot = index_->Find(key);
+    return {slot != nullptr, bucket, slot ? slot->Position() : -1};
   }
   const Bucket& b = buckets_[static_cast<size_t>(bucket)];
   for (int i = 0; i < b.count; ++i) {
@@ -220,7 +214,7 @@ void TCustomPointerBucketList::AddItem(int bucket, HashKey key, HashValue value)
   ++b.count;
   ++count_;
   if (index_) {
-    index_->Insert(key, b.count - 1);
+    index_->Insert(key, b.count - 1, value);
   } else if (count_ >= kIndexThreshold) {
     RebuildIndex();
   }
@@ -235,7 +229,8 @@ HashValue TCustomPointerBucketList::DeleteItem(int bucket, int position) {
     if (index_) {
       index_->Erase(item.key);
       for (int i = position + 1; i < b.count; ++i) {
-        index_->SetPosition(b.items[static_cast<size_t>(i)].key, i - 1);
+        index_->Find(b.items[static_cast<size_t>(i)].key)->position_plus_one =
+            static_cast<std::uint32_t>(i);  // one place down: i - 1, stored plus one
       }
     }
     --b.count;
@@ -260,26 +255,37 @@ void TCustomPointerBucketList::CheckUnlocked() const {
   if (Locked()) throw EListError("List is locked during an active ForEach");
 }
 
-HashValue TCustomPointerBucketList::GetValue(HashKey key) {
+bool TCustomPointerBucketList::LookUp(HashKey key, HashValue& value) const {
+  if (index_) {
+    const KeyIndex::Slot* slot = index_->Find(key);
+    if (slot) value = slot->value;
+    return slot != nullptr;
+  }
   const Found f = FindItem(key);
   if (f.found) {
-    const HashValue value =
-        buckets_[static_cast<size_t>(f.bucket)].items[static_cast<size_t>(f.position)].value;
-    ReleaseKey(key);
-    return value;
+    value = buckets_[static_cast<size_t>(f.bucket)].items[static_cast<size_t>(f.position)].value;
   }
+  return f.found;
+}
+
+void TCustomPointerBucketList::StoreValue(Item& item, HashValue value) {
+  item.value = value;
+  if (index_) index_->Find(item.key)->value = value;
+}
+
+HashValue TCustomPointerBucketList::GetValue(HashKey key) {
+  HashValue value = 0;
+  const bool found = LookUp(key, value);
   ReleaseKey(key);
+  if (found) return value;
   if (!use_default_) throw EListError("GetValue for missing Key");
   return GetDefaultValue(key);
 }
 
 bool TCustomPointerBucketList::TryGetValue(HashKey key, HashValue& value) {
-  const Found f = FindItem(key);
-  if (f.found) {
-    value = buckets_[static_cast<size_t>(f.bucket)].items[static_cast<size_t>(f.position)].value;
-  }
+  const bool found = LookUp(key, value);
   ReleaseKey(key);
-  return f.found;
+  return found;
 }
 
 void TCustomPointerBucketList::SetValue(HashKey key, HashValue value) {
@@ -302,7 +308,7 @@ void TCustomPointerBucketList::SetValue(HashKey key, HashValue value) {
   }
   Item& item = buckets_[static_cast<size_t>(f.bucket)].items[static_cast<size_t>(f.position)];
   const HashValue old = item.value;
-  item.value = value;
+  StoreValue(item, value);
   ReleaseValue(old);
   ReleaseKey(key);
 }

@@ -117,10 +117,11 @@ class TCustomPointerBucketList : public THashTableBase {
   bool UseDefault() const { return use_default_; }
   void SetUseDefault(bool use_default) { use_default_ = use_default; }
   HashValue DefaultValue() const { return default_value_; }
+  // The value an absent key stands for.
+  virtual HashValue GetDefaultValue(HashKey /*key*/) const { return default_value_; }
 
  protected:
   void SetDefaultValue(HashValue value) { default_value_ = value; }
-  virtual HashValue GetDefaultValue(HashKey /*key*/) const { return default_value_; }
   // Called on a value that is replaced or discarded.
   virtual void ReleaseValue(HashValue /*value*/) {}
   virtual bool DefaultMeansAbsent() const { return true; }
@@ -143,6 +144,9 @@ class TCustomPointerBucketList : public THashTableBase {
   class KeyIndex;
 
   Found FindItem(HashKey key) const;
+  bool LookUp(HashKey key, HashValue& value) const;
+  // Every change of a stored value goes through here: the index keeps a copy.
+  void StoreValue(Item& item, HashValue value);
   void AddItem(int bucket, HashKey key, HashValue value);
   HashValue DeleteItem(int bucket, int position);
   void CheckLoad();
@@ -176,7 +180,8 @@ bool TCustomPointerBucketList::ForEach(Body&& body) {
     Item* item = ItemAt(cursor);
     HashValue value = item->value;
     body(item->key, value, keep_going);
-    ItemAt(cursor)->value = value;
+    item = ItemAt(cursor);  // a nested walk may run, but the table keeps its shape
+    if (item->value != value) StoreValue(*item, value);
   }
   return keep_going;
 }

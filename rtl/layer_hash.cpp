@@ -23,7 +23,7 @@ void TCustomLayerHash::AssignTo(TCustomLayerHash& target, const LayerSet* filter
 
 HashValue LookupLayerValue(TCustomLayerHash& hash, TLayer layer) {
   if (!hash.InheritFromParents()) return hash.GetValue(layer);
-  HashValue value = hash.UseDefault() ? hash.DefaultValue() : 0;
+  HashValue value = hash.UseDefault() ? hash.GetDefaultValue(layer) : 0;
   for (TLayer current = layer;;) {
     if (hash.TryGetValue(current, value)) return value;
     current = GetParentLayer(current);

@@ -94,8 +94,7 @@ TSetPartition UnionOf(const TSetPartition& a, const TSetPartition& b) {
 
 }  // namespace
 
-// ---- Partition
-// -----------------------------------------------------------------------------------
+// ---- Partition ----------------------------------------------------------------------------------
 
 TSetPartition::TSetPartition(const TSetPartition& other)
     : All(other.All),
@@ -143,8 +142,7 @@ void TSetPartition::Reset(bool all) {
   ExcludeHash.reset();
 }
 
-// ---- Set
-// -----------------------------------------------------------------------------------------
+// ---- Set ----------------------------------------------------------------------------------------
 
 LayerSet::Part LayerSet::PartOf(TLayer layer) {
   if (IsMechanicalLayer(layer)) return kMechanical;
@@ -346,8 +344,7 @@ std::string LayerSet::GetDescription() const {
   return text;
 }
 
-// ---- Walker
-// --------------------------------------------------------------------------------------
+// ---- Walker -------------------------------------------------------------------------------------
 
 LayerSetWalker::LayerSetWalker(const LayerSet& set) : set_(&set) {
   if (set.IsInfinite()) throw EPCB_LayerSetException("Iterating an infinite layer set");

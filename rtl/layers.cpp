@@ -41,33 +41,13 @@ constexpr std::array<const char*, 6> kGroupNames = {"Mid Layers",        "All La
                                                     "Signal Layers",     "Internal Plane Layers",
                                                     "Electrical Layers", "Mechanical Layers"};
 
-constexpr std::array<const char*, 27> kObjectKindNames = {"No",
-                                                          "Arc",
-                                                          "Pad",
-                                                          "Via",
-                                                          "Track",
-                                                          "Text",
-                                                          "Fill",
-                                                          "Connection",
-                                                          "Net",
-                                                          "Component",
-                                                          "Poly",
-                                                          "Region",
-                                                          "ComponentBody",
-                                                          "Dimension",
-                                                          "Coordinate",
-                                                          "Class",
-                                                          "Rule",
-                                                          "FromTo",
-                                                          "DifferentialPair",
-                                                          "Violation",
-                                                          "Embedded",
-                                                          "EmbeddedBoard",
-                                                          "SplitPlane",
-                                                          "Trace",
-                                                          "SpareVia",
-                                                          "Board",
-                                                          "BoardOutline"};
+// clang-format off
+constexpr std::array<const char*, 27> kObjectKindNames = {
+    "No", "Arc", "Pad", "Via", "Track", "Text", "Fill", "Connection", "Net", "Component", "Poly",
+    "Region", "ComponentBody", "Dimension", "Coordinate", "Class", "Rule", "FromTo",
+    "DifferentialPair", "Violation", "Embedded", "EmbeddedBoard", "SplitPlane", "Trace",
+    "SpareVia", "Board", "BoardOutline"};
+// clang-format on
 
 // The partition of a legacy number that has a fixed one; 0 for the rest.
 TLayerPartition ClassicPartition(std::uint32_t number) {
@@ -190,8 +170,7 @@ TLayer LayerGroupFromCode(std::uint32_t code) {
   return NoLayer;
 }
 
-// ---- Tests
-// ---------------------------------------------------------------------------------------
+// ---- Tests --------------------------------------------------------------------------------------
 
 bool IsSignalLayer(TLayer layer) {
   if (IsLayerGroup(layer)) return false;

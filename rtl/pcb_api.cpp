@@ -12,6 +12,7 @@
 #include <string>
 
 #include "framework/win/module.h"
+#include "rtl/layers.h"
 
 namespace rtl {
 
@@ -24,10 +25,6 @@ LayerSetFromLegacySetProc layer_set_from_legacy_set = nullptr;
 
 constexpr int kObjectKindsIterated = 26;  // kinds 26 and above are never visited
 constexpr int kLastLegacyLayer = 82;
-
-pcbapi::LayerId LegacyLayerToLayer(LegacyLayer layer) {
-  return layer <= kLastLegacyLayer ? layer : 0;
-}
 
 int32_t AtLeastZero(int32_t value) {
   return value < 0 ? 0 : value;

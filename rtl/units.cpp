@@ -95,6 +95,8 @@ std::string FormatCoord(bool imperial, double units) {
 }
 
 std::string TrimTrailingZeros(std::string text) {
+  // Zeros before the point are digits of the value: "100" stays "100".
+  if (text.find('.') == std::string::npos) return text;
   while (!text.empty() && text.back() == '0') text.pop_back();
   if (!text.empty() && text.back() == '.') text.pop_back();
   return text;

@@ -42,7 +42,8 @@ std::string FormatCoordMils(int extra_decimals, double units);
 std::string FormatCoordMm(int extra_decimals, double units);
 std::string FormatCoord(bool imperial, double units);
 
-// Removes all trailing "0" characters, then one trailing ".".
+// Removes all trailing "0" characters, then one trailing "."; a text without a point is a whole
+// number and stays as it is.
 std::string TrimTrailingZeros(std::string text);
 
 // Upper-cases the text and cuts it before "MM" (tried first, yields true) or "MIL" (yields

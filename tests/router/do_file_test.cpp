@@ -41,7 +41,7 @@ TEST(DoFilePlaceholder, ReplacesUpToFiveTimesInAnyCase) {
   };
   for (const ExpandCase& c : cases) {
     SCOPED_TRACE(c.why);
-    EXPECT_EQ(tralvek::ExpandFileNamePlaceholders(c.line, c.replacement), c.expected);
+    EXPECT_EQ(router::ExpandFileNamePlaceholders(c.line, c.replacement), c.expected);
   }
 }
 
@@ -104,7 +104,7 @@ class DoFileWriter : public ::testing::Test {
   }
 
   testsupport::TempDir dir;
-  tralvek::DoFileServices services;
+  router::DoFileServices services;
   std::vector<framework::MessageDialogRequest> shown;
   const std::string design = dir.Path("out\\board.dsn");
   const std::string do_file = dir.Path("out\\board.do");
@@ -116,7 +116,7 @@ class DoFileWriter : public ::testing::Test {
 TEST_F(DoFileWriter, WritesTheTemplateBesideTheDesignFile) {
   WriteFile(dir.Path("host\\System\\Tralvek.Do"),
             "bestsave on $FILENAME.w\r\nroute 25\r\nwrite routes $filename.rte\r\n");
-  ASSERT_TRUE(tralvek::WriteDoFile(design, services));
+  ASSERT_TRUE(router::WriteDoFile(design, services));
   const std::string base = dir.Path("out\\board");
   EXPECT_EQ(ReadFile(do_file),
             "bestsave on " + base + ".w\r\nroute 25\r\nwrite routes " + base + ".rte\r\n");
@@ -127,7 +127,7 @@ TEST_F(DoFileWriter, WritesTheTemplateBesideTheDesignFile) {
 TEST_F(DoFileWriter, EveryLineEndsInCrLfAndKeepsItsLength) {
   const std::string long_line = std::string(400, 'x') + " $FILENAME";
   WriteFile(dir.Path("host\\System\\Tralvek.Do"), "a\nb\rc\r\n\r\n" + long_line);
-  ASSERT_TRUE(tralvek::WriteDoFile(design, services));
+  ASSERT_TRUE(router::WriteDoFile(design, services));
   EXPECT_EQ(ReadFile(do_file),
             "a\r\nb\r\nc\r\n\r\n" + std::string(400, 'x') + " " + dir.Path("out\\board") + "\r\n");
 }
@@ -135,7 +135,7 @@ TEST_F(DoFileWriter, EveryLineEndsInCrLfAndKeepsItsLength) {
 TEST_F(DoFileWriter, ReplacesAnOlderDoFile) {
   WriteFile(dir.Path("host\\System\\Tralvek.Do"), "quit\r\n");
   WriteFile(do_file, "an older do-file with more lines\r\nroute 1\r\n");
-  ASSERT_TRUE(tralvek::WriteDoFile(design, services));
+  ASSERT_TRUE(router::WriteDoFile(design, services));
   EXPECT_EQ(ReadFile(do_file), "quit\r\n");
 }
 
@@ -155,7 +155,7 @@ TEST_F(DoFileWriter, FindsTheTemplateInTheHostsSystemFolderFirstAndThroughPathLa
     for (const char* holder : c.holders) {
       WriteFile(dir.Path(std::string(holder) + "\\Tralvek.Do"), std::string("from ") + holder);
     }
-    ASSERT_TRUE(tralvek::WriteDoFile(design, services));
+    ASSERT_TRUE(router::WriteDoFile(design, services));
     EXPECT_EQ(ReadFile(do_file), std::string("from ") + c.found + "\r\n");
     for (const char* holder : c.holders) {
       DeleteFileA(dir.Path(std::string(holder) + "\\Tralvek.Do").c_str());
@@ -164,7 +164,7 @@ TEST_F(DoFileWriter, FindsTheTemplateInTheHostsSystemFolderFirstAndThroughPathLa
 }
 
 TEST_F(DoFileWriter, MissingTemplateIsReportedAndNothingIsWritten) {
-  ASSERT_FALSE(tralvek::WriteDoFile(design, services));
+  ASSERT_FALSE(router::WriteDoFile(design, services));
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].caption, "Error");
   EXPECT_EQ(shown[0].kind, framework::MessageKind::Error);
@@ -180,7 +180,7 @@ TEST_F(DoFileWriter, DoFileLockedByAnotherUserStaysAndNoTemporaryFileIsLeft) {
   WriteFile(do_file, "the other user's\r\n");
   WriteFile(rtl::GetLockFileName(do_file), "ComputerName=" + rtl::GetComputerNameText() +
                                                "\r\nUserName=someone-else\r\nProcessID=12\r\n");
-  EXPECT_FALSE(tralvek::WriteDoFile(design, services));
+  EXPECT_FALSE(router::WriteDoFile(design, services));
   EXPECT_EQ(ReadFile(do_file), "the other user's\r\n");
   EXPECT_TRUE(FilesIn(dir.Path("tmp")).empty()) << "the new file is removed";
   ASSERT_EQ(shown.size(), 1u);
@@ -197,7 +197,7 @@ TEST_F(DoFileWriter, UnreadableTemplateRaisesAndReplacesNothing) {
   HANDLE held = CreateFileA(template_file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  EXPECT_THROW(tralvek::WriteDoFile(design, services), rtl::Exception);
+  EXPECT_THROW(router::WriteDoFile(design, services), rtl::Exception);
   CloseHandle(held);
   EXPECT_EQ(ReadFile(do_file), "older\r\n");
   EXPECT_TRUE(FilesIn(dir.Path("tmp")).empty());
@@ -210,7 +210,7 @@ TEST_F(DoFileWriter, UnreplaceableDoFileRaisesAndKeepsTheOldOne) {
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   try {
-    tralvek::WriteDoFile(design, services);
+    router::WriteDoFile(design, services);
     ADD_FAILURE() << "no error";
   } catch (const rtl::Exception& e) {
     EXPECT_NE(std::string(e.what()).find(do_file), std::string::npos) << e.what();

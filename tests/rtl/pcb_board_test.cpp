@@ -3,6 +3,8 @@
 // cannot be read leave the open board as it was.
 #include <gtest/gtest.h>
 
+#include "rtl/unit_table.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -454,6 +456,18 @@ TEST_F(ExampleBoard, ObjectsComeAndGo) {
   SearchAroundPoint(Mil(2925), Mil(2000), Layers({2}), 1u << pcbapi::kTrack,
                     [&](Handle h, uint8_t) { return hits += h == track, true; });
   EXPECT_EQ(hits, 1);
+  {
+    // With the host SDK started, the search hands the editor a real layer set to ask.
+    rtl::StartHostSdkUnits();
+    hits = 0;
+    SearchAroundPoint(Mil(2925), Mil(2000), Layers({3, 4}), 1u << pcbapi::kTrack,
+                      [&](Handle h, uint8_t) { return hits += h == track, true; });
+    EXPECT_EQ(hits, 0) << "the track's layer is not in the set";
+    SearchAroundPoint(Mil(2925), Mil(2000), Layers({1, 2}), 1u << pcbapi::kTrack,
+                      [&](Handle h, uint8_t) { return hits += h == track, true; });
+    EXPECT_EQ(hits, 1);
+    rtl::EndHostSdkUnits();
+  }
 
   // Into a net and out again, as the width lookup does with its probe track.
   const Handle net = Objects(pcbapi::kNet).front();

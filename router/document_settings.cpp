@@ -1,0 +1,176 @@
+// Per-board settings beside the board file.
+#include "router/document_settings.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <iterator>
+
+#include "framework/ini_file.h"
+#include "rtl/pcb_api.h"
+#include "rtl/pcb_board.h"
+#include "rtl/number_text.h"
+
+namespace router {
+
+namespace {
+
+constexpr std::string_view kDirectionWords[kDirectionCount] = {
+    "horizontal",        "vertical", "orthogonal", "positive_diagonal",
+    "negative_diagonal", "diagonal", "off"};
+constexpr char kHoleListSection[] = "HoleList";
+constexpr char kDirectionsSection[] = "LayerDirections";
+constexpr int kLastSignalLayer = 32;
+constexpr int32_t kDefaultHoleSize = 280000;  // 28 mil
+
+std::unique_ptr<THoleList> hole_list_global;
+
+bool SameWordInUserLocale(std::string_view a, std::string_view b) {
+  return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
+                        b.data(), static_cast<int>(b.size())) == CSTR_EQUAL;
+}
+
+bool FileExists(const std::string& name) {
+  const DWORD attributes = GetFileAttributesA(name.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+
+std::string_view DirectionText(int direction) {
+  return direction >= 0 && direction < kDirectionCount ? kDirectionWords[direction]
+                                                       : kDirectionWords[6];
+}
+
+TRoutingDirection DirectionFromText(std::string_view word) {
+  for (int i = 0; i < 6; ++i) {
+    if (SameWordInUserLocale(word, kDirectionWords[i])) return static_cast<TRoutingDirection>(i);
+  }
+  return TRoutingDirection::Off;
+}
+
+std::string& RouteFileNameGlobal() {
+  static std::string route_file_name;
+  return route_file_name;
+}
+
+std::string ChangeFileExtension(const std::string& name, std::string_view extension) {
+  const size_t separator = name.find_last_of("\\/:");
+  const size_t dot = name.find_last_of('.');
+  const bool has_extension =
+      dot != std::string::npos && (separator == std::string::npos || dot > separator);
+  return (has_extension ? name.substr(0, dot) : name) + std::string(extension);
+}
+
+std::string PerDocumentFileName(const std::string& board_file_name) {
+  const std::string& route = RouteFileNameGlobal();
+  if (!route.empty()) {
+    const std::string beside_route = ChangeFileExtension(route, ".qixpref");
+    if (FileExists(beside_route)) return beside_route;
+  }
+  return ChangeFileExtension(board_file_name, ".qixpref");
+}
+
+TQixDocumentSetings::TQixDocumentSetings(uint32_t board) : board_(board) {
+  rtl::TPcbBoard host_board(board);
+  host_board.Sync(1);
+  board_file_name_ = host_board.GetFileName();
+  LoadLayerDirections(framework::IniFile(PerDocumentFileName(board_file_name_)));
+}
+
+TRoutingDirection TQixDocumentSetings::Direction(int legacy_layer) const {
+  return legacy_layer >= 1 && legacy_layer <= kLastSignalLayer ? directions_[legacy_layer - 1]
+                                                               : TRoutingDirection::Off;
+}
+
+void TQixDocumentSetings::SetDirection(int legacy_layer, TRoutingDirection direction) {
+  if (legacy_layer >= 1 && legacy_layer <= kLastSignalLayer) {
+    directions_[legacy_layer - 1] = direction;
+  }
+}
+
+void TQixDocumentSetings::LoadLayerDirections(const framework::IniFile& ini) {
+  std::fill(std::begin(directions_), std::end(directions_), TRoutingDirection::Off);
+  if (!ini.SectionExists(kDirectionsSection)) {
+    SetDefaultDirections();
+    return;
+  }
+  for (int layer = 1; layer <= kLastSignalLayer; ++layer) {
+    const std::string name(rtl::LegacyLayerNames[static_cast<size_t>(layer)]);
+    directions_[layer - 1] = DirectionFromText(ini.ReadString(kDirectionsSection, name, "off"));
+  }
+}
+
+void TQixDocumentSetings::SetDefaultDirections() {
+  rtl::TPcbBoard board(board_);
+  board.Sync(1);
+  bool horizontal = true;
+  for (const rtl::TLayerObject* layer = board.GetFirstStackLayer(); layer;
+       layer = board.GetNextStackLayer(layer)) {
+    if (layer->GetLayer() < 1 || layer->GetLayer() > kLastSignalLayer) continue;  // planes
+    directions_[layer->GetLayer() - 1] =
+        horizontal ? TRoutingDirection::Horizontal : TRoutingDirection::Vertical;
+    horizontal = !horizontal;
+  }
+}
+
+void TQixDocumentSetings::SaveLayerDirections(framework::IniFile& ini) const {
+  ini.EraseSection(kDirectionsSection);
+  for (int layer = 1; layer <= kLastSignalLayer; ++layer) {
+    const TRoutingDirection direction = directions_[layer - 1];
+    if (direction == TRoutingDirection::Off) continue;
+    ini.WriteString(kDirectionsSection,
+                    std::string(rtl::LegacyLayerNames[static_cast<size_t>(layer)]),
+                    std::string(DirectionText(static_cast<int>(direction))));
+  }
+}
+
+void TQixDocumentSetings::Save() const {
+  framework::IniFile ini(PerDocumentFileName(board_file_name_));
+  SaveLayerDirections(ini);
+}
+
+TQixDocumentSetings*& DocumentSettingsGlobal() {
+  static TQixDocumentSetings* settings = nullptr;
+  return settings;
+}
+
+int THoleList::AddHole(const std::string& key, int32_t size) {
+  lines_.push_back(key + "=" + std::to_string(size));
+  return static_cast<int>(lines_.size()) - 1;
+}
+
+int32_t THoleList::HoleSize(const std::string& key) const {
+  for (const std::string& line : lines_) {
+    const size_t equals = line.find('=');
+    if (equals == std::string::npos || line.compare(0, equals, key) != 0 || equals != key.size()) {
+      continue;
+    }
+    int32_t size = 0;
+    if (!rtl::ParseInt32(std::string_view(line).substr(equals + 1), size)) size = 0;
+    return size == 0 ? kDefaultHoleSize : size;
+  }
+  return kDefaultHoleSize;
+}
+
+void THoleList::LoadHoleList(const std::string& file_name) {
+  lines_.clear();
+  if (!FileExists(file_name)) return;
+  lines_ = framework::IniFile(file_name).ReadSectionValues(kHoleListSection);
+}
+
+void THoleList::SaveHoleList(const std::string& file_name) const {
+  framework::IniFile ini(file_name);
+  ini.EraseSection(kHoleListSection);
+  for (const std::string& line : lines_) {
+    const size_t equals = line.find('=');
+    ini.WriteString(kHoleListSection, line.substr(0, equals),
+                    equals == std::string::npos ? "" : line.substr(equals + 1));
+  }
+}
+
+THoleList* HoleListGlobal() { return hole_list_global.get(); }
+void RecreateHoleList() { hole_list_global = std::make_unique<THoleList>(); }
+void FreeHoleList() { hole_list_global.reset(); }
+
+}  // namespace router

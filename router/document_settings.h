@@ -1,0 +1,89 @@
+// Settings that belong to one board, in the ini file beside it ("<board>.qixpref"): the routing
+// direction of each signal layer and the hole sizes of the exported padstacks.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "framework/ini_file.h"
+
+namespace router {
+
+// Routing directions of a layer, as the design file spells them.
+enum class TRoutingDirection : uint8_t {
+  Horizontal = 0,
+  Vertical = 1,
+  Orthogonal = 2,
+  PositiveDiagonal = 3,
+  NegativeDiagonal = 4,
+  Diagonal = 5,
+  Off = 6,
+};
+constexpr int kDirectionCount = 7;
+
+// "horizontal" .. "off"; any other value is "off".
+std::string_view DirectionText(int direction);
+// The first word 0..5 that matches, ignoring case; anything else is Off.
+TRoutingDirection DirectionFromText(std::string_view word);
+
+// The route file being imported; empty outside an import.
+std::string& RouteFileNameGlobal();
+
+// "<board>.qixpref"; during an import the route file's ".qixpref" when it exists.
+std::string PerDocumentFileName(const std::string& board_file_name);
+
+// The name with its extension (after the last "." of the file part) replaced; an empty
+// extension removes it.
+std::string ChangeFileExtension(const std::string& name, std::string_view extension);
+
+// The routing direction of each signal layer (legacy 1..32) of one board, read from the
+// per-document file at creation and written back by `Save`.
+class TQixDocumentSetings {
+ public:
+  // Reads the board's file name and the section "LayerDirections"; without the section, signal
+  // layers alternate horizontal and vertical down the layer stack.
+  explicit TQixDocumentSetings(uint32_t board);
+
+  TRoutingDirection Direction(int legacy_layer) const;
+  void SetDirection(int legacy_layer, TRoutingDirection direction);
+
+  void LoadLayerDirections(const framework::IniFile& ini);
+  // Rewrites the section with every layer that is not Off.
+  void SaveLayerDirections(framework::IniFile& ini) const;
+  // Saves to the per-document file of the board's file name.
+  void Save() const;
+
+ private:
+  void SetDefaultDirections();
+
+  uint32_t board_;
+  std::string board_file_name_;
+  TRoutingDirection directions_[32];
+};
+
+// The per-document settings of the running export; null outside one.
+TQixDocumentSetings*& DocumentSettingsGlobal();
+
+// Hole sizes of padstacks by padstack index, as "key=size" lines in section "HoleList".
+class THoleList {
+ public:
+  int AddHole(const std::string& key, int32_t size);
+  // The stored size; 28 mil when it is missing, not a number or 0.
+  int32_t HoleSize(const std::string& key) const;
+  void LoadHoleList(const std::string& file_name);
+  void SaveHoleList(const std::string& file_name) const;
+  const std::vector<std::string>& Lines() const noexcept { return lines_; }
+
+ private:
+  std::vector<std::string> lines_;
+};
+
+// The hole list of the running import.
+THoleList* HoleListGlobal();
+void RecreateHoleList();
+void FreeHoleList();
+
+}  // namespace router

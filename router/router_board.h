@@ -1,0 +1,30 @@
+// The router exchange's board: the host board with the router settings of "Tralvek.Ini", and
+// the board services the design-file writer and the route-file reader share.
+#pragma once
+
+#include "rtl/pcb_board.h"
+#include "router/router_settings.h"
+
+namespace router {
+
+class TBoard : public rtl::TPcbBoard {
+ public:
+  explicit TBoard(rtl::Handle board) : TPcbBoard(board) {}
+
+  // The host board first; then Mode 0 (and 2) writes the settings, any other Mode reads them.
+  // Yields the board's own result.
+  int Sync(rtl::Mode mode) override;
+
+  // Length texts follow the board's unit.
+  bool Imperial() const;
+
+  TRouterSettings settings;
+};
+
+// The marker in the names of embedded objects the export leaves on the board.
+constexpr char kExportMarker[] = "Tralvek_HS";
+
+// Deletes the board's embedded objects whose name holds the marker, in any letter case.
+void RemoveMarkedEmbeddedObjects(rtl::TPcbBoard& board);
+
+}  // namespace router

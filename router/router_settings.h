@@ -1,0 +1,55 @@
+// The router settings the set-up dialog shows and the design-file writer obeys, kept in the
+// section "SpecctraSetup" of "Tralvek.Ini" in the Windows folder.
+#pragma once
+
+#include <string>
+
+#include "framework/ini_file.h"
+
+namespace router {
+
+// Test points go on this side of the board.
+enum class TestPointSide { Top = 0, Bottom = 1, Both = 2 };
+
+struct TRouterSettings {
+  bool protect_pre_routes = false;
+  bool minimize_pads = false;
+  bool adv_feature = false;  // allows "use_via" statements
+  bool hyb_feature = false;
+  bool dfm_feature = false;
+  bool fst_feature = false;
+  double wire_grid = 200000;  // lengths in internal units (1/10000 mil)
+  double via_grid = 200000;
+  bool emit_use_via = true;
+  bool test_point_styles = false;
+  int test_point_side = static_cast<int>(TestPointSide::Bottom);
+  double test_point_expansion = 40000;
+  double default_via_size = 500000;
+  double default_via_hole = 280000;
+  double split_plane_edge_width = 100000;
+  bool export_polygons = false;
+  bool polygons_as_hatch = false;
+  bool export_net_classes = true;
+  bool export_user_net_classes_only = true;
+  bool export_from_to_classes = true;
+  bool export_from_tos = true;
+  bool export_diff_pairs = true;
+  bool export_rule_regions = true;
+};
+
+constexpr char kSettingsSection[] = "SpecctraSetup";
+
+// The Windows folder + "\Tralvek.Ini".
+std::string SettingsFileName();
+
+// Reads every key present; a missing key leaves its field as it was. Lengths are read in the
+// board's unit when the stored text carries none.
+void ReadSpecctraSetup(const framework::IniFile& ini, bool imperial, TRouterSettings& settings);
+// Writes every key; lengths as length texts in the board's unit.
+void WriteSpecctraSetup(framework::IniFile& ini, bool imperial, const TRouterSettings& settings);
+
+// A stored length: trimmed, cut before its first blank, parsed (a number without a unit is in
+// the board's unit), clamped to +-999,990,000 units.
+double ReadSettingsLength(const std::string& text, bool imperial);
+
+}  // namespace router

@@ -1,0 +1,161 @@
+// The router's board settings, per-document layer directions and via-style choices, on the
+// example board in the stand-in editor.
+#include <gtest/gtest.h>
+
+#include "router/document_settings.h"
+#include "router/router_board.h"
+#include "router/via_styles.h"
+#include "framework/ini_file.h"
+#include "rtl/quorvel_session.h"
+
+namespace {
+
+using quorveltest::QuorvelSession;
+using router::TRoutingDirection;
+
+// A copy of the example board in a folder of its own, open in the editor: its per-document
+// file lands beside the copy.
+class BoardCopy : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(QuorvelSession::Get().loaded());
+    board_file_ = dir_.Path("board.json");
+    testsupport::WriteFile(board_file_, testsupport::ReadFile(quorveltest::ExampleBoardPath()));
+    ASSERT_EQ(QuorvelSession::Get().Open(board_file_), "");
+    board_ = rtl::PcbApi_GetCurrentBoardHandle();
+    ASSERT_NE(board_, 0u);
+  }
+  std::string Preferences() const { return dir_.Path("board.qixpref"); }
+
+  testsupport::TempDir dir_;
+  std::string board_file_;
+  rtl::Handle board_ = 0;
+};
+
+TEST_F(BoardCopy, RouterSettingsGoToTheWindowsFolderAndBack) {
+  const std::string file = router::SettingsFileName();
+  DeleteFileA(file.c_str());
+  {
+    router::TBoard board(board_);
+    ASSERT_EQ(board.Sync(1), 0);
+    EXPECT_TRUE(board.Imperial());
+    EXPECT_EQ(board.settings.wire_grid, 200000) << "defaults without a file";
+    board.settings.wire_grid = 125000;
+    board.settings.export_polygons = true;
+    board.Sync(0);
+  }
+  EXPECT_NE(testsupport::ReadFile(file).find("WireGrid=12.5mil"), std::string::npos);
+  router::TBoard again(board_);
+  again.Sync(1);
+  EXPECT_EQ(again.settings.wire_grid, 125000);
+  EXPECT_TRUE(again.settings.export_polygons);
+  DeleteFileA(file.c_str());
+}
+
+TEST_F(BoardCopy, DirectionsAlternateDownTheStackSkippingPlanes) {
+  router::TQixDocumentSetings settings(board_);
+  // Top, MidLayer1, (two planes), MidLayer2, Bottom.
+  EXPECT_EQ(settings.Direction(1), TRoutingDirection::Horizontal);
+  EXPECT_EQ(settings.Direction(2), TRoutingDirection::Vertical);
+  EXPECT_EQ(settings.Direction(3), TRoutingDirection::Horizontal);
+  EXPECT_EQ(settings.Direction(32), TRoutingDirection::Vertical);
+  EXPECT_EQ(settings.Direction(4), TRoutingDirection::Off);
+  EXPECT_EQ(settings.Direction(39), TRoutingDirection::Off);
+}
+
+TEST_F(BoardCopy, DirectionsAreStoredWithoutTheLayersThatAreOff) {
+  {
+    router::TQixDocumentSetings settings(board_);
+    settings.SetDirection(2, TRoutingDirection::Off);
+    settings.SetDirection(3, TRoutingDirection::PositiveDiagonal);
+    settings.Save();
+  }
+  const std::string text = testsupport::ReadFile(Preferences());
+  EXPECT_NE(text.find("[LayerDirections]"), std::string::npos);
+  EXPECT_NE(text.find("TopLayer=horizontal"), std::string::npos);
+  EXPECT_NE(text.find("MidLayer2=positive_diagonal"), std::string::npos);
+  EXPECT_EQ(text.find("MidLayer1="), std::string::npos) << text;
+  router::TQixDocumentSetings read(board_);
+  EXPECT_EQ(read.Direction(2), TRoutingDirection::Off) << "stored choices, not the defaults";
+  EXPECT_EQ(read.Direction(3), TRoutingDirection::PositiveDiagonal);
+  EXPECT_EQ(read.Direction(32), TRoutingDirection::Vertical);
+}
+
+std::vector<bool> Enabled(router::TViaStyleAssociationList& list) {
+  std::vector<bool> enabled;
+  for (int i = 0; i < list.Item(0).Count(); ++i) enabled.push_back(list.Item(0).Item(i).Enabled);
+  return enabled;
+}
+
+TEST_F(BoardCopy, ViaStyleChoicesReadAsStored) {
+  struct Case {
+    const char* stored;         // nullptr: no key
+    std::vector<bool> enabled;  // pairs (1,32), (1,2), (2,3)
+    const char* why;
+  };
+  const Case cases[] = {
+      {nullptr, {true, true, true}, "a rule with no stored value has every pair"},
+      {"1-32", {true, false, false}, "only the named pair"},
+      {"32-1|2-3", {true, false, true}, "either order"},
+      {"x-y", {true, false, false}, "parts that are no numbers are 1 and 32"},
+      {"5-6", {false, false, false}, "a pair the board lacks enables nothing"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    DeleteFileA(Preferences().c_str());
+    if (c.stored)
+      framework::IniFile(Preferences()).WriteString("ViaStyles", "RoutingVias", c.stored);
+    router::TViaStyleAssociationList list(board_);
+    router::LoadViaStyles(list, Preferences());
+    ASSERT_EQ(list.Count(), 1) << "one via-style rule on the board";
+    EXPECT_EQ(list.Item(0).Rule().Name(), "RoutingVias");
+    EXPECT_EQ(Enabled(list), c.enabled);
+  }
+}
+
+TEST_F(BoardCopy, UncheckingEveryPairIsStoredToo) {
+  router::TViaStyleAssociationList list(board_);
+  router::LoadViaStyles(list, Preferences());
+  ASSERT_EQ(list.Count(), 1);
+  list.Item(0).Item(1).Enabled = false;
+  router::SaveViaStyles(list, Preferences());
+  EXPECT_EQ(framework::IniFile(Preferences()).ReadString("ViaStyles", "RoutingVias", ""),
+            "1-32|2-3");
+  list.Item(0).DisableAllPairs();
+  router::SaveViaStyles(list, Preferences());
+  router::TViaStyleAssociationList read(board_);
+  router::LoadViaStyles(read, Preferences());
+  EXPECT_EQ(Enabled(read), (std::vector<bool>{false, false, false}));
+}
+
+TEST_F(BoardCopy, DrillPairsKnowWhichLayerIsHigherInTheStack) {
+  router::TViaStyleAssociationList list(board_);
+  router::LoadViaStyles(list, Preferences());
+  ASSERT_EQ(list.Count(), 1);
+  const router::TPcbViaDrillPair& through = list.Item(0).Item(0);
+  EXPECT_EQ(through.upper_layer, 1);
+  EXPECT_EQ(through.lower_layer, 32);
+  EXPECT_EQ(list.FindRule(list.Item(0).Rule().GetHandle()), &list.Item(0));
+  EXPECT_EQ(list.FindRule(0), nullptr);
+}
+
+rtl::Handle AddEmbedded(rtl::Handle board, const std::string& name) {
+  const rtl::Handle object = rtl::PcbApi_CreateObject(pcbapi::kEmbedded);
+  pcbapi::Text255 text = quorveltest::MakeText<255>(name);
+  std::vector<uint8_t> data(pcbapi::kEmbeddedDataSize);
+  rtl::PcbApi_QueryEmbedded(0, object, &text, data.data());
+  rtl::PcbApi_AddObjectToContainer(board, object);
+  return object;
+}
+
+TEST_F(BoardCopy, OnlyEmbeddedObjectsCarryingTheMarkerAreRemoved) {
+  const rtl::Handle marked = AddEmbedded(board_, "before tralvek_hs after");
+  const rtl::Handle partial = AddEmbedded(board_, "Tralvek_H");
+  rtl::TPcbBoard board(board_);
+  board.Sync(1);
+  router::RemoveMarkedEmbeddedObjects(board);
+  EXPECT_EQ(rtl::PcbApi_GetObjectIdFromObjectHandle(marked), 0) << "removed";
+  EXPECT_EQ(rtl::PcbApi_GetObjectIdFromObjectHandle(partial) & 127, pcbapi::kEmbedded);
+}
+
+}  // namespace

@@ -1,0 +1,82 @@
+// Reads every object of a board through the object model (CreatePcbObject, that is Sync(1)) in
+// the stand-in editor, and reports the time per kind; run it on generated boards of growing size
+// to see how the time grows.
+//
+//   object_model_bench BOARD.json...
+#include <windows.h>
+
+#include <cstdio>
+#include <map>
+#include <memory>
+
+#include "rtl/pcb_board.h"
+#include "rtl/pcb_object.h"
+
+namespace {
+
+double Now() {
+  LARGE_INTEGER frequency, counter;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&counter);
+  return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+template <class Proc>
+Proc Export(HMODULE module, const char* name) {
+  return reinterpret_cast<Proc>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: object_model_bench BOARD.json...\n");
+    return 2;
+  }
+  HMODULE editor = LoadLibraryA(quorvel_host::kModuleName);
+  auto open = Export<quorvel_host::OpenBoard>(editor, quorvel_host::kOpenBoardName);
+  if (!open) {
+    std::fprintf(stderr, "object_model_bench: cannot load %s\n", quorvel_host::kModuleName);
+    return 1;
+  }
+  for (int i = 1; i < argc; ++i) {
+    char error[1024];
+    if (open(argv[i], error, sizeof error) != 0) {
+      std::fprintf(stderr, "%s\n", error);
+      return 1;
+    }
+    const rtl::Handle board = rtl::PcbApi_GetCurrentBoardHandle();
+    rtl::LegacyLayerSet every_layer;
+    every_layer.Include(0);
+    std::map<int, std::pair<long, double>> per_kind;  // count, seconds
+    long failures = 0;
+    const double start = Now();
+    for (int kind = 0; kind < 26; ++kind) {
+      const double kind_start = Now();
+      long count = 0;
+      rtl::IterateContainer(board, rtl::KindSet{1} << kind, every_layer, 0, [&](rtl::Handle h) {
+        const std::unique_ptr<rtl::TPCBObject> object = rtl::CreatePcbObject(h);
+        if (object)
+          ++count;
+        else
+          ++failures;
+      });
+      if (count) per_kind[kind] = {count, Now() - kind_start};
+    }
+    rtl::TPcbBoard pcb(board);
+    const double board_start = Now();
+    pcb.Sync(pcbapi::kRead);
+    const double end = Now();
+    long total = 0;
+    for (const auto& [kind, entry] : per_kind) total += entry.first;
+    std::printf("%s: %ld objects read in %.3f s (%.2f us each), board record %.3f s\n", argv[i],
+                total, board_start - start, 1e6 * (board_start - start) / (total ? total : 1),
+                end - board_start);
+    for (const auto& [kind, entry] : per_kind) {
+      std::printf("  %-16s %8ld  %.3f s  %.2f us each\n", rtl::ObjectKindToShortName(kind).c_str(),
+                  entry.first, entry.second, 1e6 * entry.second / entry.first);
+    }
+    if (failures) std::printf("  %ld handles of kinds without a class\n", failures);
+  }
+  return 0;
+}
