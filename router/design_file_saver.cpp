@@ -133,6 +133,16 @@ bool TSpecctraFileSaver::Write(const std::string& file_name) {
   DesignFileStream file(temporary);
   file_ = &file;
 
+  // Outside the export command (which builds the via-style list for the board) the writer builds
+  // one of its own.
+  struct OwnViaStyles {
+    bool built;
+    ~OwnViaStyles() {
+      if (built) FreeViaStyleList();
+    }
+  } own_via_styles{GetViaStyleList() == nullptr};
+  if (own_via_styles.built) BuildViaStyleList(board_->GetHandle());
+
   PadStackListScope padstacks(board_->GetHandle());
   padstacks.list().CollectPadStacks(*board_, RoundSetting(board_->settings.default_via_size),
                                     RoundSetting(board_->settings.default_via_hole),
