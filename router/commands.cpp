@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "framework/win/text.h"
+#include "router/design_file_saver.h"
+#include "router/design_rule_queries.h"
 #include "router/do_file.h"
 #include "router/ovix_rules.h"
 #include "rtl/client_api.h"
@@ -104,6 +106,11 @@ void ExportDesignFile(IServerView* /*context*/, const char* parameters) {
   }
   ExportState state(rtl::PcbApi_GetCurrentBoardHandle());
   WriteDoFile(file_name);
+  // Until the rule collection is built here, the writer asks the host for the dominant rules.
+  const HostDominantRuleQueries rules;
+  // False means duplicated pins, or a write failure the user was told about: the export has
+  // done what it could either way.
+  SaveDesignFile(file_name, rules);
   state.Finish();
 }
 
