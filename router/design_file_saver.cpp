@@ -12,7 +12,9 @@
 #include "router/library_images.h"
 #include "router/padstack.h"
 #include "router/router_board.h"
+#include "router/structure_section.h"
 #include "router/via_styles.h"
+#include "router/wiring_section.h"
 #include "rtl/common_utils.h"
 #include "rtl/file_ownership.h"
 #include "rtl/pcb_object_kinds.h"
@@ -301,10 +303,16 @@ void TSpecctraFileSaver::WriteHeader(const std::string& title) {
 
 void TSpecctraFileSaver::WriteResolution() { out_.Line("(resolution MIL 10000)"); }
 
-// The structure section (boundary, vias, board rule, layers, planes, rooms, keep-outs, grids)
-// is not written yet: its writer plugs in here, reading the board defaults computed above.
 void TSpecctraFileSaver::WriteStructure() {
   section_ = TDesignSection::Structure;
+  TStructureContext context;
+  context.board_clearance = board_clearance_;
+  context.board_width = board_width_;
+  context.board_via_limit = board_via_limit_;
+  context.board_layer_widths = &board_layer_widths_;
+  context.padstacks = PadStackListGlobal();
+  context.progress = [this] { Progress(); };
+  WriteStructureSection(out_, *board_, context);
   Flush();
 }
 
@@ -332,10 +340,9 @@ void TSpecctraFileSaver::WriteNetwork() {
   Flush();
 }
 
-// The wiring section (pre-routed wires, vias and copper keep-outs) is not written yet: its
-// writer plugs in here.
 void TSpecctraFileSaver::WriteWiring() {
   section_ = TDesignSection::Wiring;
+  WriteWiringSection(out_, *board_, board_->settings, PadStackListGlobal());
   Flush();
 }
 
