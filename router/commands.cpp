@@ -11,6 +11,7 @@
 #include "router/design_rule_queries.h"
 #include "router/do_file.h"
 #include "router/ovix_rules.h"
+#include "router/writer_rule_queries.h"
 #include "rtl/client_api.h"
 #include "rtl/exceptions.h"
 #include "rtl/pcb_api.h"
@@ -106,8 +107,7 @@ void ExportDesignFile(IServerView* /*context*/, const char* parameters) {
   }
   ExportState state(rtl::PcbApi_GetCurrentBoardHandle());
   WriteDoFile(file_name);
-  // Until the rule collection is built here, the writer asks the host for the dominant rules.
-  const HostDominantRuleQueries rules;
+  const TOvixRuleQueries rules(state.rules());
   // False means duplicated pins, or a write failure the user was told about: the export has
   // done what it could either way.
   SaveDesignFile(file_name, rules);

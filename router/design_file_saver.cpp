@@ -10,6 +10,7 @@
 #include "router/design_file_names.h"
 #include "router/document_settings.h"
 #include "router/library_images.h"
+#include "router/network_section.h"
 #include "router/padstack.h"
 #include "router/router_board.h"
 #include "router/structure_section.h"
@@ -333,10 +334,23 @@ void TSpecctraFileSaver::WriteLibrary() {
   Flush();
 }
 
-// The network section (nets, classes, from-tos with their rule blocks) is not written yet: its
-// writer plugs in here.
 void TSpecctraFileSaver::WriteNetwork() {
   section_ = TDesignSection::Network;
+  TNetworkContext context;
+  context.rules.board = board_.get();
+  context.rules.rules = rules_;
+  context.rules.padstacks = PadStackListGlobal();
+  context.rules.board_widths = &board_layer_widths_;
+  context.rules.board_width = board_width_;
+  context.rules.board_via_limit = board_via_limit_;
+  context.rules.priority_rule_count = priority_rule_count_;
+  context.rules.board_layers = BoardRoutingLayers(*board_);
+  context.rules.circuit = board_->settings.adv_feature;
+  context.rules.emit_use_via = board_->settings.emit_use_via;
+  context.settings = board_->settings;
+  context.progress = [this] { Progress(); };
+  context.flush = [this] { Flush(); };
+  router::WriteNetwork(out_, context);
   Flush();
 }
 

@@ -10,4 +10,11 @@ rtl::Handle HostDominantRuleQueries::FindRuleForObject(rtl::Handle object, uint8
   return rtl::PcbApi_FindDominantRuleForObject(object, rule_kind);
 }
 
+rtl::Handle DesignRuleQueries::FindRuleForObjects(rtl::Handle a, rtl::Handle b, uint8_t rule_kind,
+                                                  int /*first_scope*/,
+                                                  int /*last_scope*/) const {
+  if (a == 0 || b == 0) return 0;
+  return rtl::PcbApi_FindDominantRuleForObjectPair(a, b, rule_kind);
+}
+
 }  // namespace router

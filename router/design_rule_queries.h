@@ -17,6 +17,10 @@ class DesignRuleQueries {
   // when none does.
   virtual rtl::Handle FindRuleForObject(rtl::Handle object, uint8_t rule_kind, int first_scope,
                                         int last_scope) const = 0;
+  // The clearance-like rule of `rule_kind` between two objects, scopes as above; 0 when none
+  // does. The host's dominant rule for the pair unless an implementation knows better.
+  virtual rtl::Handle FindRuleForObjects(rtl::Handle a, rtl::Handle b, uint8_t rule_kind,
+                                         int first_scope, int last_scope) const;
 };
 
 // Answers with the host's dominant rule of the kind for the object; the scope range is not
