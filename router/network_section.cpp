@@ -1,6 +1,8 @@
 // The network section.
 #include "router/network_section.h"
 
+#include <map>
+
 #include <memory>
 #include <unordered_map>
 
@@ -81,12 +83,20 @@ class NetworkWriter {
     board_.IterateObjects(
         [&](rtl::Handle component) {
           const std::string designator = EscapeName(rtl::GetObjectNameByHandle(component));
+          std::vector<std::pair<rtl::Handle, std::string>> pads;
+          std::map<std::string, int> name_counts;
           rtl::IterateContainer(component, 1u << pcbapi::kPad, LayerZero(), pcbapi::kAllObjects,
                                 [&](rtl::Handle pad) {
                                   std::string pin = rtl::GetObjectNameByHandle(pad);
                                   if (pin.empty()) pin = "UNNAMED_PAD";
-                                  pin_names_[pad] = designator + "-" + EscapeName(pin);
+                                  ++name_counts[pin];
+                                  pads.emplace_back(pad, std::move(pin));
                                 });
+          // A name the component repeats defines no pin in the library (it is reported as a
+          // duplicate or becomes a keep-out), so no net may refer to it.
+          for (const auto& [pad, pin] : pads) {
+            if (name_counts[pin] == 1) pin_names_[pad] = designator + "-" + EscapeName(pin);
+          }
         },
         1u << pcbapi::kComponent, LayerZero(), pcbapi::kAllObjects);
   }

