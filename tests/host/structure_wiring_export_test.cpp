@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "host/plavena/host_session.h"
+#include "router/dsn_checker.h"
 #include "support/test_paths.h"
 
 namespace {
@@ -24,7 +25,9 @@ std::string ExportExampleBoard(const std::string& board_text = {}) {
   plavena::HostSession session(options);
   const auto result = session.Run("ExportDesignFile", "FileName=" + dir.Path("board.dsn"));
   EXPECT_EQ(result.status, S_OK) << session.journal().Text();
-  return testsupport::ReadFile(dir.Path("board.dsn"));
+  std::string file = testsupport::ReadFile(dir.Path("board.dsn"));
+  EXPECT_EQ(dsntest::Describe(dsntest::CheckDesignFile(file)), "");
+  return file;
 }
 
 // The lines from the one that is exactly `opener` to its closing ")" at the same indentation.
