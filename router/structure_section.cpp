@@ -1,6 +1,7 @@
 // The structure section.
 #include "router/structure_section.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -74,17 +75,15 @@ void WriteBoundary(DesignFileOutput& out, const TBoard& board) {
 
 void WriteOutlineBoundary(DesignFileOutput& out, const TBoard& board) {
   TPointArray points;
-  board.IterateObjects(
-      [&](rtl::Handle handle) {
-        if (!points.empty()) return;
-        rtl::TPcbBoardOutline outline(handle);
-        if (outline.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
-        auto block = std::make_unique<pcbapi::OutlineBlock>();
-        for (int i = 0; i < outline.GetSegmentCount(); ++i)
-          block->segments[i] = outline.GetSegment(i);
-        points = OutlinePoints(*block, outline.GetSegmentCount());
-      },
-      1u << pcbapi::kBoardOutline, LayerZero(), pcbapi::kAllObjects);
+  if (const rtl::Handle handle = rtl::PcbApi_GetBoardOutlineHandle(board.GetHandle())) {
+    rtl::TPcbBoardOutline outline(handle);
+    if (outline.Sync(pcbapi::kRead) == pcbapi::kSuccess) {
+      auto block = std::make_unique<pcbapi::OutlineBlock>();
+      const int count = std::clamp(outline.GetSegmentCount(), 0, pcbapi::kOutlineSegmentCapacity);
+      for (int i = 0; i < count; ++i) block->segments[i] = outline.GetSegment(i);
+      points = OutlinePoints(*block, count);
+    }
+  }
   out.Line("(boundary");
   out.Raise();
   out.Line("(path signal 0.0");

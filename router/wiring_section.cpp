@@ -2,6 +2,7 @@
 #include "router/wiring_section.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <memory>
 #include <numbers>
@@ -36,6 +37,14 @@ bool IsCopperLayer(int layer) {
 int32_t RoundUnits(double value) { return static_cast<int32_t>(std::nearbyint(value)); }
 
 std::string PointText(TPoint p) { return FormatDesignNumber(p.x) + " " + FormatDesignNumber(p.y); }
+
+// Toward zero, clamped to the coordinate range.
+int32_t CutToUnits(double value) {
+  return static_cast<int32_t>(std::clamp(std::trunc(value), static_cast<double>(INT32_MIN),
+                                         static_cast<double>(INT32_MAX)));
+}
+
+constexpr pcbapi::Byte kCutOutRegion = 1;
 
 // A polygon read from the editor with the values its wrapper keeps to itself.
 struct TPolygonRecord {
@@ -83,6 +92,19 @@ TPointArray OutlinePoints(const pcbapi::OutlineBlock& block, int count) {
   const std::vector<TOutlineSegment> segments = OutlineSegments(block, count);
   if (!segments.empty()) {
     OutlineToPointArray(segments, static_cast<int>(segments.size()) - 1, points, kOutlineArcStep);
+  }
+  return points;
+}
+
+TPointArray RegionVertices(rtl::Handle region) {
+  TPointArray points;
+  // Far beyond any real contour: an editor that never says "past the end" cannot hang the export.
+  constexpr int32_t kMaxVertices = 1 << 20;
+  for (int32_t i = 0; i < kMaxVertices; ++i) {
+    double x = 0, y = 0;
+    if (rtl::PcbApi_GetRegionVertexAt(region, i, &x, &y) != pcbapi::kSuccess) break;
+    if (!std::isfinite(x) || !std::isfinite(y)) break;
+    points.push_back({CutToUnits(x), CutToUnits(y)});
   }
   return points;
 }
@@ -380,6 +402,45 @@ void TCopperWriter::WriteTextKeepout(rtl::Handle handle) {
             PointText({x1, y1}) + " " + PointText({x2, y2}) + "))");
 }
 
+void TCopperWriter::WriteRegion(rtl::Handle handle) {
+  rtl::TPCBRegion region(handle);
+  if (region.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
+  pcbapi::Byte region_kind = 0;
+  if (rtl::PcbApi_QueryRegion(pcbapi::kRead, handle, &region_kind, nullptr, nullptr, nullptr,
+                              nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                              nullptr, nullptr) != pcbapi::kSuccess ||
+      region_kind == kCutOutRegion) {
+    return;
+  }
+  const int layer = region.GetLegacyLayer();
+  if (!IsCopperLayer(layer)) return;
+  const bool netted = region.GetNetHandle() != 0;
+  if (netted == as_keepouts_) return;
+  const TPointArray points = RegionVertices(handle);
+  if (points.empty()) return;
+  const std::string polygon =
+      "(polygon " + std::string(DesignFileLayerName(layer)) + " " + FormatDesignNumber(0);
+  if (as_keepouts_) {
+    out_.Line("(keepout " + polygon);
+  } else {
+    out_.Line("(wire ");
+    out_.Raise();
+    out_.Line(polygon);
+  }
+  out_.Raise();
+  for (const TPoint& p : points) out_.Line(PointText(p));
+  out_.Lower();
+  if (as_keepouts_) {
+    out_.Line("))");
+    return;
+  }
+  out_.Line(")");
+  WriteNet(region.GetNetHandle());
+  WriteType(region.GetAuxByte() != 0, region.GetBitField2Bit3());
+  out_.Lower();
+  out_.Line(")");
+}
+
 void WriteWiringSection(DesignFileOutput& out, const rtl::TPcbBoard& board,
                         const TRouterSettings& settings, const TPadStackList* padstacks) {
   TCopperWriter writer(out, settings, padstacks, false);
@@ -399,6 +460,7 @@ void WriteWiringSection(DesignFileOutput& out, const rtl::TPcbBoard& board,
   visit(pcbapi::kArc, copper, pcbapi::kAllObjects, &TCopperWriter::WriteArc);
   visit(pcbapi::kPad, copper, pcbapi::kFreeObjects, &TCopperWriter::WriteFreePad);
   visit(pcbapi::kVia, LayerZero(), pcbapi::kAllObjects, &TCopperWriter::WriteVia);
+  visit(pcbapi::kRegion, copper, pcbapi::kAllObjects, &TCopperWriter::WriteRegion);
   out.Lower();
   out.Line(")");
 }
@@ -418,6 +480,7 @@ void WriteCopperKeepouts(DesignFileOutput& out, const rtl::TPcbBoard& board,
   visit(pcbapi::kArc, copper, pcbapi::kAllObjects, &TCopperWriter::WriteArc);
   visit(pcbapi::kPad, copper, pcbapi::kFreeObjects, &TCopperWriter::WriteFreePad);
   visit(pcbapi::kVia, LayerZero(), pcbapi::kAllObjects, &TCopperWriter::WriteVia);
+  visit(pcbapi::kRegion, copper, pcbapi::kAllObjects, &TCopperWriter::WriteRegion);
 }
 
 }  // namespace router

@@ -24,6 +24,9 @@ constexpr int kHatchMarker = 127;      // a polygon's hatch
 // An outline of the editor as points, arcs flattened in steps of 4 degrees.
 TPointArray OutlinePoints(const pcbapi::OutlineBlock& block, int count);
 
+// A region's contour as the editor gives it, each coordinate cut toward zero to whole units.
+TPointArray RegionVertices(rtl::Handle region);
+
 // Whether an arc from `start` to `end` degrees is one of the four quarters the router knows;
 // 360 as start counts as 0, 0 as end as 360.
 bool IsQuarterArc(double start, double end);
@@ -53,6 +56,8 @@ class TCopperWriter {
   void WriteFreePad(rtl::Handle pad);
   void WriteVia(rtl::Handle via);
   void WriteTextKeepout(rtl::Handle text);
+  // Copper regions; cut-outs are no copper and are left out.
+  void WriteRegion(rtl::Handle region);
 
  private:
   struct TWireTail {
@@ -79,12 +84,12 @@ class TCopperWriter {
 // The layers copper is taken from: signal layers 1..32, the keep-out layer and the multi-layer.
 rtl::LegacyLayerSet CopperLayers();
 
-// "(wiring" with every netted track, arc, fill, polygon (unless it goes as hatch), free pad and
-// via. Regions are not written: the editor gives no access to a region's outline.
+// "(wiring" with every netted track, arc, fill, polygon (unless it goes as hatch), free pad, via
+// and region.
 void WriteWiringSection(DesignFileOutput& out, const rtl::TPcbBoard& board,
                         const TRouterSettings& settings, const TPadStackList* padstacks);
 
-// The structure section's keep-out passes: tracks, fills, texts, arcs, pads, vias.
+// The structure section's keep-out passes: tracks, fills, texts, arcs, pads, vias, regions.
 void WriteCopperKeepouts(DesignFileOutput& out, const rtl::TPcbBoard& board,
                          const TRouterSettings& settings, const TPadStackList* padstacks);
 

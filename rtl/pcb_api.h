@@ -207,6 +207,10 @@ RTL_PCBAPI_WRAPPER(QueryBoardPrinterOptionsCompositeLayer, 0)
 RTL_PCBAPI_WRAPPER(QueryBoardAdvancedPlacerOptions, 0)
 RTL_PCBAPI_WRAPPER(QueryBoardEngineeringChangeOrderOptions, 0)
 
+// The board outline and the contours of regions.
+RTL_PCBAPI_WRAPPER(GetBoardOutlineHandle, 0)
+RTL_PCBAPI_WRAPPER(GetRegionVertexAt, 1)
+
 #undef RTL_PCBAPI_WRAPPER
 #undef RTL_PCBAPI_VOID_WRAPPER
 

@@ -89,7 +89,7 @@ enum IterationMethod : uint8_t {
 #pragma pack(push, 1)
 // One segment of a polygon, split-plane or outline contour (37 bytes).
 struct OutlineSegment {
-  uint8_t kind;  // 0 line to the vertex, 1 arc ending at the vertex
+  uint8_t kind;  // each starts at its vertex: 0 a corner, 1 an arc from it to its other end
   int32_t vx, vy;
   int32_t cx, cy, radius;
   double start_angle, end_angle;  // degrees, counter-clockwise
@@ -356,6 +356,12 @@ using QueryBoardAdvancedPlacerOptions = int(Mode mode, Handle board,
 using QueryBoardEngineeringChangeOrderOptions = int(Mode mode, Handle board,
                                                     BoardEcoOptions* options);
 
+// The board's outline object (kind BoardOutline, read as a polygon); 0 when it has none.
+using GetBoardOutlineHandle = Handle(Handle board);
+// Vertex `index` of a region's outer contour (its corner points); 1 past the
+// last vertex or for a handle that is no region.
+using GetRegionVertexAt = int(Handle region, int32_t index, double* x, double* y);
+
 }  // namespace sig
 
 template <class Signature>
@@ -473,7 +479,9 @@ using StdcallPointer = typename StdcallPointerOf<Signature>::type;
   X(QueryBoardPrinterOptionsPlotterPen)      \
   X(QueryBoardPrinterOptionsCompositeLayer)  \
   X(QueryBoardAdvancedPlacerOptions)         \
-  X(QueryBoardEngineeringChangeOrderOptions)
+  X(QueryBoardEngineeringChangeOrderOptions) \
+  X(GetBoardOutlineHandle)                   \
+  X(GetRegionVertexAt)
 
 enum class Export : int {
 #define PCBAPI_ENUMERATOR(name) name,

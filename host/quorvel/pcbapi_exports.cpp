@@ -1633,6 +1633,27 @@ int __stdcall PcbApi_QueryBoardEngineeringChangeOrderOptions(Mode mode, Handle b
   return WholeRecord(mode, board, &Board::eco_options, options);
 }
 
+Handle __stdcall PcbApi_GetBoardOutlineHandle(Handle board) {
+  return Guard(Handle{0}, [&] {
+    if (!IsCurrentBoard(board)) return Handle{0};
+    const Object* outline = CurrentBoard()->Find(CurrentBoard()->outline);
+    return outline && outline->on_board ? outline->handle : Handle{0};
+  });
+}
+
+// A region's contour as the editor keeps it: one vertex per outline segment, so the count agrees
+// with the region record's vertex count.
+int __stdcall PcbApi_GetRegionVertexAt(Handle region, int32_t index, double* x, double* y) {
+  return Guard(kFail, [&] {
+    const Board* board = CurrentBoard();
+    const Region* r = board ? board->FindAs<Region>(region, pcbapi::kRegion) : nullptr;
+    if (!r || index < 0 || static_cast<size_t>(index) >= r->outline.size()) return kFail;
+    if (x) *x = r->outline[index].vx;
+    if (y) *y = r->outline[index].vy;
+    return kOk;
+  });
+}
+
 }  // extern "C"
 
 // Every export has exactly the contract's signature.

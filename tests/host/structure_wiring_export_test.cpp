@@ -4,8 +4,12 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include <windows.h>
 
 #include "host/plavena/host_session.h"
+#include "router/dsn_checker.h"
 #include "support/test_paths.h"
 
 namespace {
@@ -24,7 +28,9 @@ std::string ExportExampleBoard(const std::string& board_text = {}) {
   plavena::HostSession session(options);
   const auto result = session.Run("ExportDesignFile", "FileName=" + dir.Path("board.dsn"));
   EXPECT_EQ(result.status, S_OK) << session.journal().Text();
-  return testsupport::ReadFile(dir.Path("board.dsn"));
+  std::string file = testsupport::ReadFile(dir.Path("board.dsn"));
+  EXPECT_EQ(dsntest::Describe(dsntest::CheckDesignFile(file)), "");
+  return file;
 }
 
 // The lines from the one that is exactly `opener` to its closing ")" at the same indentation.
@@ -67,26 +73,133 @@ TEST(StructureWiringExport, ExampleBoardSectionsMatchTheHandWrittenText) {
   EXPECT_EQ(WithoutCarriageReturns(Section(file, "    (wiring")), Golden("example-wiring.txt"));
 }
 
-TEST(StructureWiringExport, NetlessCopperIsAKeepoutAndNettedCopperAWireOnce) {
-  const std::string file = ExportExampleBoard();
-  const std::string structure = Section(file, "    (structure");
-  const std::string wiring = Section(file, "    (wiring");
-  auto count = [](const std::string& text, const std::string& what) {
-    int n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-    return n;
+int Occurrences(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+// Router settings for one test in the settings file of the test's Windows folder, removed
+// afterwards so that no other test sees them.
+class RouterSettingsFile {
+ public:
+  explicit RouterSettingsFile(const std::string& keys) {
+    char folder[MAX_PATH] = {};
+    GetWindowsDirectoryA(folder, MAX_PATH);
+    path_ = std::string(folder) + "\\Tralvek.Ini";
+    testsupport::WriteFile(path_, "[SpecctraSetup]\r\n" + keys);
+  }
+  ~RouterSettingsFile() { DeleteFileA(path_.c_str()); }
+  RouterSettingsFile(const RouterSettingsFile&) = delete;
+  RouterSettingsFile& operator=(const RouterSettingsFile&) = delete;
+
+ private:
+  std::string path_;
+};
+
+// The example board with a net-less copper region beside its netted one and its cut-out.
+std::string BoardWithNetlessRegion() {
+  return Replaced(ExampleBoardText(), R"("regions": [)",
+                  R"("regions": [
+    {"layer": "MidLayer1", "outline": [["2300mil", "2000mil"], ["2400mil", "2000mil"], ["2350mil", "2100mil"]]},)");
+}
+
+struct CopperCase {
+  const char* name;
+  const char* settings;
+  std::vector<std::string> once;    // each exactly once in the whole file
+  std::vector<std::string> absent;  // nowhere in the file
+  int hatch_markers;
+};
+
+// Every copper object of the board, by a text only its own statement holds: netted copper as
+// wires and vias, net-less copper as keep-outs, cut-outs and overlay objects nowhere.
+const std::vector<std::string> kEveryCopperObject = {
+    // netted tracks
+    "(path TopLayer 10.000 1675.000 1775.000 1675.000 1840.000)",
+    "(path TopLayer 10.000 1675.000 1840.000 2000.000 1840.000)",
+    "(path TopLayer 10.000 1900.000 1700.000 1900.000 1840.000)",
+    "(path TopLayer 20.000 1525.000 1775.000 1525.000 1950.000)",
+    "(path TopLayer 20.000 1525.000 1950.000 1800.000 1950.000)",
+    "(path MidLayer1 8.000 1625.000 1775.000 1625.000 1700.000)",
+    "(path MidLayer1 8.000 1625.000 1700.000 2200.000 1700.000)",
+    "(path MidLayer2 8.000 2200.000 1700.000 2100.000 1840.000)",
+    "(path BottomLayer 12.000 2700.000 1650.000 2500.000 1650.000)",
+    "(path BottomLayer 12.000 2700.000 1550.000 2500.000 1550.000)",
+    // net-less tracks
+    "(path TopLayer 15.000 2500.000 2300.000 2700.000 2300.000)",
+    "(path signal 10.000 1000.000 1000.000 3000.000 1000.000)",
+    // the netted quarter arc
+    "(qarc TopLayer 10.000 2330.000 2100.000 2430.000 2200.000 2330.000 2200.000)",
+    // fills
+    "(polygon TopLayer 0.000 2550.000 1850.000 2550.000 1950.000 2650.000 1950.000 2650.000 "
+    "1850.000)",
+    "(keepout (polygon signal 0.000 1185.355 2193.934 ",
+    // regions: the netted one as a wire, the net-less one as a keep-out
+    "(polygon TopLayer 0.000\r\n",
+    "2500.000 1100.000\r\n",
+    "(keepout (polygon MidLayer1 0.000\r\n",
+    "2300.000 2000.000\r\n",
+    // vias: four netted, one net-less
+    "(via Via0_TB_RoutingVias 1675.000 1520.000\r\n",
+    "(via Via3_TB 1800.000 1950.000\r\n",
+    "(via Via4_TM1 1900.000 1700.000\r\n",
+    "(via Via5_M1M2 2200.000 1700.000\r\n",
+    "(keepout (circle signal 40.000 1300.000 2300.000))",
+    // free pads: the netted one as a via, the net-less one as a keep-out
+    " 2400.000 1900.000\r\n",
+    "(keepout (circle signal 125.000 1150.000 1150.000))",
+};
+
+// The polygon's hatch: three tracks and a quarter arc.
+const std::vector<std::string> kHatch = {
+    "(path BottomLayer 10.000 1100.000 1200.000 1900.000 1200.000)",
+    "(path BottomLayer 10.000 1100.000 1400.000 1860.000 1400.000)",
+    "(path BottomLayer 10.000 1300.000 1100.000 1300.000 1500.000)",
+    "(qarc BottomLayer 10.000 1900.000 1300.000 1700.000 1500.000 1700.000 1300.000)",
+};
+const std::string kPolygonWire = "(polygon BottomLayer 10.000 ";
+
+std::vector<std::string> Joined(std::vector<std::string> a, const std::vector<std::string>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+TEST(StructureWiringExport, EveryCopperObjectAppearsExactlyOnce) {
+  std::vector<std::string> no_polygon = kHatch;
+  no_polygon.push_back(kPolygonWire);
+  std::vector<std::string> no_hatch = kHatch;
+  const CopperCase cases[] = {
+      {"polygons not exported", "", kEveryCopperObject, no_polygon, 0},
+      {"polygons as polygons", "ExportPolygons=1\r\nPolygonAsHatch=0\r\n",
+       Joined(kEveryCopperObject, {kPolygonWire, "(wireplow on)"}), no_hatch, 0},
+      {"polygons as hatch",
+       "ExportPolygons=1\r\nPolygonAsHatch=1\r\n",
+       Joined(kEveryCopperObject, kHatch),
+       {kPolygonWire},
+       4},
+      // The hatch alone decides nothing: without polygons no hatch goes either.
+      {"hatch without polygons", "ExportPolygons=0\r\nPolygonAsHatch=1\r\n", kEveryCopperObject,
+       no_polygon, 0},
   };
-  // Tracks: 10 netted wires, 2 net-less keep-outs; one netted fill; the quarter arc; 5 vias of
-  // which one has no net; the free pad with a net as a via, the one without as a keep-out.
-  EXPECT_EQ(count(wiring, "(path "), 10);
-  EXPECT_EQ(count(structure, "(path TopLayer") + count(structure, "(path signal 10.000"), 2);
-  EXPECT_EQ(count(wiring, "(polygon TopLayer"), 1);
-  EXPECT_EQ(count(structure, "(keepout (polygon signal"), 1);
-  EXPECT_EQ(count(wiring, "(qarc "), 1);
-  EXPECT_EQ(count(wiring, "(via "), 5);
-  EXPECT_EQ(count(structure, "(keepout (circle signal"), 2);
-  // Texts and arcs on overlay layers are no copper.
-  EXPECT_EQ(count(structure, "(keepout (rect"), 0);
+  for (const CopperCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    RouterSettingsFile settings(c.settings);
+    const std::string file = ExportExampleBoard(BoardWithNetlessRegion());
+    for (const std::string& text : c.once) EXPECT_EQ(Occurrences(file, text), 1) << text;
+    for (const std::string& text : c.absent) EXPECT_EQ(Occurrences(file, text), 0) << text;
+    EXPECT_EQ(Occurrences(file, "(turret 127)"), c.hatch_markers);
+    // Nothing else is copper: 12 tracks, 1 arc, 2 fills, 2 regions, 5 vias, 2 free pads, and
+    // the polygon or its hatch.
+    const std::string structure = Section(file, "    (structure");
+    const std::string wiring = Section(file, "    (wiring");
+    EXPECT_EQ(Occurrences(wiring, "(wire ") + Occurrences(wiring, "(via "),
+              10 + 1 + 1 + 1 + 4 + 1 + (c.hatch_markers ? 4 : 0) +
+                  (std::string(c.name) == "polygons as polygons" ? 1 : 0));
+    EXPECT_EQ(Occurrences(structure, "(keepout "), 2 + 1 + 1 + 1 + 1);
+    // The cut-out is no copper.
+    EXPECT_EQ(Occurrences(file, "2520.000 1120.000"), 0);
+  }
 }
 
 TEST(StructureWiringExport, ProtectedArcChordsCarryTheMarkerAndEmptyPlanesAreLeftOut) {
