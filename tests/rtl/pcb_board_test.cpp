@@ -322,14 +322,16 @@ TEST_F(ExampleBoard, OutlinesTravelAsSegmentBlocks) {
                                 nullptr, nullptr, nullptr, nullptr, &track_width, nullptr, nullptr,
                                 nullptr, nullptr, &count, &block),
             0);
-  ASSERT_EQ(count, 5);
+  ASSERT_EQ(count, 4);
   EXPECT_EQ(track_width, Mil(10));
-  EXPECT_EQ(block.segments[3].kind, 1);
-  EXPECT_EQ(block.segments[3].vx, Mil(1700));
-  EXPECT_EQ(block.segments[3].radius, Mil(200));
-  EXPECT_EQ(block.segments[3].end_angle, 90.0);
-  EXPECT_EQ(block.segments[4].kind, 0);
-  EXPECT_EQ(block.segments[4].vy, Mil(1500));
+  // Each segment starts at its vertex: the arc at its start point (1900, 1300).
+  EXPECT_EQ(block.segments[2].kind, 1);
+  EXPECT_EQ(block.segments[2].vx, Mil(1900));
+  EXPECT_EQ(block.segments[2].vy, Mil(1300));
+  EXPECT_EQ(block.segments[2].radius, Mil(200));
+  EXPECT_EQ(block.segments[2].end_angle, 90.0);
+  EXPECT_EQ(block.segments[3].kind, 0);
+  EXPECT_EQ(block.segments[3].vy, Mil(1500));
 }
 
 TEST_F(ExampleBoard, RulesCarryTheirValues) {
