@@ -8,6 +8,7 @@
 
 #include "framework/win/text.h"
 #include "router/do_file.h"
+#include "router/ovix_rules.h"
 #include "rtl/client_api.h"
 #include "rtl/exceptions.h"
 #include "rtl/pcb_api.h"
@@ -52,7 +53,9 @@ class ViaStyleListScope {
 class ExportState {
  public:
   explicit ExportState(rtl::Handle board)
-      : via_styles_(board), settings_(std::make_unique<TQixDocumentSetings>(board)) {
+      : via_styles_(board),
+        rules_(CollectRules(board)),
+        settings_(std::make_unique<TQixDocumentSetings>(board)) {
     DocumentSettingsGlobal() = settings_.get();
   }
   ~ExportState() {
@@ -74,8 +77,19 @@ class ExportState {
     settings_->Save();
   }
 
+  // The board's design rules, collected once; they stay while the dialog and the writers run.
+  router::TOvixRules& rules() { return *rules_; }
+
  private:
+  static std::unique_ptr<router::TOvixRules> CollectRules(rtl::Handle board) {
+    auto rules = std::make_unique<router::TOvixRules>(board);
+    rules->Collect();
+    return rules;
+  }
+
+  // Made in this order and freed in the reverse: settings, rules, via styles.
   ViaStyleListScope via_styles_;
+  std::unique_ptr<router::TOvixRules> rules_;
   std::unique_ptr<TQixDocumentSetings> settings_;
   bool finished_ = false;
 };

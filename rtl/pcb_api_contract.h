@@ -509,5 +509,9 @@ inline constexpr const char* kModuleName = "Quorvel.dll";
 inline constexpr const char* kOpenBoardName = "Quorvel_OpenBoard";
 inline constexpr const char* kSaveBoardName = "Quorvel_SaveBoard";
 inline constexpr const char* kSetJournalName = "Quorvel_SetJournal";
+// Gives the editor's server module "PCB" (an IServerModule that also offers
+// IPCB_ServerInterface) with one reference for the caller; 0 (S_OK) on success.
+using GetServerModule = long(__stdcall*)(void** server_module);
+inline constexpr const char* kGetServerModuleName = "Quorvel_GetServerModule";
 
 }  // namespace quorvel_host

@@ -39,9 +39,9 @@ inline constexpr GUID IID_ILayerSetUtils = {
 inline constexpr GUID IID_IPCBFactory = {
     0xCE97E555, 0x1985, 0x47E0, {0x9A, 0x34, 0xBB, 0x2C, 0x5B, 0x17, 0x6D, 0xE1}};
 
-// The host's PCB server, offered by the server module named "PCB". Its operations are declared
-// by the code that calls them; this part of the module only finds it.
-struct IPCB_ServerInterface : IUnknown {};
+// The host's PCB server, offered by the server module named "PCB"; declared with the board
+// interfaces at the end of this file.
+struct IPCB_ServerInterface;
 
 // A possibly infinite set of layers (all signal layers but the top, for example).
 struct IPCB_LayerSet : IUnknown {
@@ -147,4 +147,92 @@ struct IPCBFactory : IUnknown {
                                                          IPCB_LayerSet** result) = 0;
   virtual HRESULT __stdcall CreateLayerSetFromLegacySet(TLegacyLayerSetBytes legacy,
                                                         IPCB_LayerSet** result) = 0;
+};
+
+// ---- Boards, their objects and design rules ------------------------------------------------
+// How the module reads the host's board, its objects and its design rules as interfaces rather
+// than as records. Handles are those of the PcbApi_* family; layers are legacy layer numbers.
+// Every interface returned carries a reference for the caller; a BSTR out-parameter is set
+// (possibly to null for an empty text) whenever the call succeeds.
+
+inline constexpr GUID IID_IPCB_Primitive = {
+    0x6A3C1E52, 0x9D47, 0x4B0E, {0x8F, 0x21, 0x5C, 0x7B, 0x3E, 0x90, 0xA4, 0x11}};
+inline constexpr GUID IID_IPCB_ObjectClass = {
+    0x6A3C1E53, 0x9D47, 0x4B0E, {0x8F, 0x21, 0x5C, 0x7B, 0x3E, 0x90, 0xA4, 0x11}};
+inline constexpr GUID IID_IPCB_Rule = {
+    0x6A3C1E54, 0x9D47, 0x4B0E, {0x8F, 0x21, 0x5C, 0x7B, 0x3E, 0x90, 0xA4, 0x11}};
+inline constexpr GUID IID_IPCB_BoardIterator = {
+    0x6A3C1E55, 0x9D47, 0x4B0E, {0x8F, 0x21, 0x5C, 0x7B, 0x3E, 0x90, 0xA4, 0x11}};
+inline constexpr GUID IID_IPCB_Board = {
+    0x6A3C1E56, 0x9D47, 0x4B0E, {0x8F, 0x21, 0x5C, 0x7B, 0x3E, 0x90, 0xA4, 0x11}};
+
+struct IPCB_Board;
+
+// Any object of a board: primitives, nets, classes, rules, from-tos. The host hands out one
+// interface per object, so two interfaces of one object are the same pointer.
+struct IPCB_Primitive : IUnknown {
+  virtual std::uint32_t __stdcall GetHandle() = 0;
+  // The object kind (pcbapi::ObjectKind).
+  virtual BYTE __stdcall GetObjectId() = 0;
+  virtual BYTE __stdcall GetLayer() = 0;
+  // Null for an object that is not on a board.
+  virtual IPCB_Board* __stdcall GetBoard() = 0;
+  // The name of a net, class, rule or from-to; empty for other objects.
+  virtual HRESULT __stdcall GetName(BSTR* name) = 0;
+};
+
+// A class of objects.
+struct IPCB_ObjectClass : IPCB_Primitive {
+  // 0 nets, 1 components, 2 from-tos, 3 pads, 4 layers, 5 differential pairs.
+  virtual BYTE __stdcall GetMemberKind() = 0;
+};
+
+// A design rule with one scope (unary) or two (binary).
+struct IPCB_Rule : IPCB_Primitive {
+  // 0..58: Clearance, ParallelSegment, Width, Length, ...
+  virtual BYTE __stdcall GetRuleKind() = 0;
+  virtual HRESULT __stdcall GetScope1Expression(BSTR* text) = 0;
+  virtual HRESULT __stdcall GetScope2Expression(BSTR* text) = 0;
+  // A lower number takes precedence.
+  virtual WORD __stdcall GetPriority() = 0;
+  // Whether the host applies the rule at all.
+  virtual BOOLEAN __stdcall GetEnabled() = 0;
+  virtual BOOLEAN __stdcall IsUnary() = 0;
+  // The host's own evaluation of one scope on an object.
+  virtual BOOLEAN __stdcall Scope1Includes(IPCB_Primitive* object) = 0;
+  virtual BOOLEAN __stdcall Scope2Includes(IPCB_Primitive* object) = 0;
+  // Binary: one scope holds each object, in either order. Unary: the scope holds both.
+  virtual BOOLEAN __stdcall ScopesIncludePair(IPCB_Primitive* a, IPCB_Primitive* b) = 0;
+  // The host's one-line description of the rule.
+  virtual HRESULT __stdcall GetDescriptor(BSTR* text) = 0;
+};
+
+// Walks the objects of a board in the host's order.
+struct IPCB_BoardIterator : IUnknown {
+  // Only objects whose kind is in the set (bit n = kind n); every kind until set.
+  virtual HRESULT __stdcall SetKindFilter(std::uint32_t kinds) = 0;
+  // Null at the end.
+  virtual IPCB_Primitive* __stdcall First() = 0;
+  virtual IPCB_Primitive* __stdcall Next() = 0;
+};
+
+// The board is an object too (kind Board): scopes such as All hold it.
+struct IPCB_Board : IPCB_Primitive {
+  virtual HRESULT __stdcall GetFileName(BSTR* path) = 0;
+  virtual IPCB_BoardIterator* __stdcall CreateBoardIterator() = 0;
+  // The layer stack from its first layer along the next-layer links; 0 ends it.
+  virtual BYTE __stdcall GetFirstLayer() = 0;
+  virtual BYTE __stdcall GetNextLayer(BYTE layer) = 0;
+  virtual HRESULT __stdcall GetLayerName(BYTE layer, BSTR* name) = 0;
+  // The enabled rule of the kind, of the lowest priority number, whose scopes hold the object
+  // (or the pair); null when none does.
+  virtual IPCB_Rule* __stdcall FindDominantRuleForObject(IPCB_Primitive* object, BYTE kind) = 0;
+  virtual IPCB_Rule* __stdcall FindDominantRuleForObjectPair(IPCB_Primitive* a, IPCB_Primitive* b,
+                                                             BYTE kind) = 0;
+};
+
+struct IPCB_ServerInterface : IUnknown {
+  // The open board whose file is the path (compared without regard to case); null when none.
+  virtual IPCB_Board* __stdcall GetPCBBoardByPath(BSTR path) = 0;
+  virtual IPCB_Board* __stdcall GetCurrentPCBBoard() = 0;
 };

@@ -104,6 +104,7 @@ HostClient::HostClient(Journal& journal, HWND application_window)
 
 HostClient::~HostClient() {
   for (HostDocument* document : documents_) document->Release();
+  SetPcbServerModule(nullptr);
 }
 
 HostDocument* HostClient::OpenDocument(const std::wstring& path, const std::wstring& kind) {
@@ -117,6 +118,12 @@ HostDocument* HostClient::OpenDocument(const std::wstring& path, const std::wstr
 void HostClient::SetServerModule(const std::wstring& name, IServerModule* module) {
   module_name_ = name;
   module_ = module;
+}
+
+void HostClient::SetPcbServerModule(IServerModule* module) {
+  if (module) module->AddRef();
+  if (pcb_module_) pcb_module_->Release();
+  pcb_module_ = module;
 }
 
 HostDocument* HostClient::FindDocument(const std::wstring& path) const {
@@ -179,6 +186,10 @@ HRESULT HostClient::OpenNewDocument(BSTR kind, BSTR path, IServerDocument** resu
 }
 
 HRESULT HostClient::GetServerModuleByName(BSTR name, IServerModule** result) noexcept {
+  if (pcb_module_ &&
+      CompareStringOrdinal(Text(name).c_str(), -1, L"PCB", -1, TRUE) == CSTR_EQUAL) {
+    return OutInterface<IServerModule>(pcb_module_, result);
+  }
   const bool match = module_ && CompareStringOrdinal(Text(name).c_str(), -1, module_name_.c_str(),
                                                      -1, TRUE) == CSTR_EQUAL;
   return OutInterface<IServerModule>(match ? module_ : nullptr, result);

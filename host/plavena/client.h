@@ -63,6 +63,8 @@ class HostClient final : public ComObject<IClient, IProcessLauncher> {
   // Opens a document with its view and makes that view current.
   HostDocument* OpenDocument(const std::wstring& path, const std::wstring& kind);
   void SetServerModule(const std::wstring& name, IServerModule* module);
+  // The PCB editor's server module "PCB" (the client keeps a reference; null drops it).
+  void SetPcbServerModule(IServerModule* module);
   // Runs the processes that were posted during a command.
   void RunPostedProcesses();
 
@@ -95,6 +97,7 @@ class HostClient final : public ComObject<IClient, IProcessLauncher> {
   std::deque<std::pair<std::string, std::string>> posted_;
   std::wstring module_name_;
   IServerModule* module_ = nullptr;  // the session's; no reference of our own
+  IServerModule* pcb_module_ = nullptr;  // one reference
 };
 
 }  // namespace plavena

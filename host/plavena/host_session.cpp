@@ -7,6 +7,7 @@
 #include "framework/win/module.h"
 #include "framework/win/text.h"
 #include "host/plavena/exports.h"
+#include "rtl/pcb_api_contract.h"
 
 namespace plavena {
 
@@ -82,6 +83,7 @@ HostSession::~HostSession() {
   if (module_) module_->Release();
   if (client_) client_->SetServerModule(L"", nullptr);
   module_library_.reset();
+  if (client_) client_->SetPcbServerModule(nullptr);  // the editor's code goes with it
   pcb_editor_.reset();
   editor_journal = nullptr;
   answerer_.reset();
@@ -99,6 +101,15 @@ void HostSession::LoadPcbEditor(const std::string& board_path) {
     if (auto set_journal =
             win::ProcAddress<QuorvelSetJournal>(pcb_editor_.get(), "Quorvel_SetJournal")) {
       set_journal(AppendEditorLine);
+    }
+    // The editor's server module "PCB" answers for its boards and rules.
+    if (auto get_server = win::ProcAddress<quorvel_host::GetServerModule>(
+            pcb_editor_.get(), quorvel_host::kGetServerModuleName)) {
+      void* server = nullptr;
+      if (SUCCEEDED(get_server(&server)) && server) {
+        client_->SetPcbServerModule(static_cast<IServerModule*>(server));
+        static_cast<IServerModule*>(server)->Release();
+      }
     }
   }
   if (board_path.empty()) return;

@@ -12,6 +12,7 @@ void Editor::SetBoard(std::unique_ptr<Board> board) {
   iterators_.clear();
   spatial_.clear();
   board_ = std::move(board);
+  ++board_serial_;
 }
 
 Handle Editor::AddIterator(BoardIterator iterator) {

@@ -31,6 +31,8 @@ class Editor {
   Board* board() const { return board_.get(); }
   // Replaces the current board; every iterator of the old board ends.
   void SetBoard(std::unique_ptr<Board> board);
+  // Changes with every board set: interfaces handed out for one board know theirs by it.
+  uint32_t board_serial() const { return board_serial_; }
 
   Handle AddIterator(BoardIterator iterator);
   BoardIterator* FindIterator(Handle handle);
@@ -50,6 +52,7 @@ class Editor {
 
  private:
   std::unique_ptr<Board> board_;
+  uint32_t board_serial_ = 0;
   std::unordered_map<Handle, BoardIterator> iterators_;
   std::unordered_map<Handle, SpatialIterator> spatial_;
   Handle next_iterator_ = 1;

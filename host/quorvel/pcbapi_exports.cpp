@@ -9,6 +9,7 @@
 
 #include "host/quorvel/editor.h"
 #include "host/quorvel/layer_set_view.h"
+#include "host/quorvel/rule_scope.h"
 
 using namespace quorvel;
 using pcbapi::Byte;
@@ -233,26 +234,6 @@ Coord CornerRadius(const PadLayer& entry) {
 
 bool GapRule(uint8_t kind) {
   return kind == 0 || kind == 12 || kind == 24 || kind == 52 || kind == 55;
-}
-
-// The dominant rule of a kind among rules whose scopes hold every object ("All"): the enabled
-// one with the lowest priority number. Other scope expressions are not evaluated here.
-Handle DominantAllRule(uint8_t rule_kind, bool pair) {
-  Board* board = CurrentBoard();
-  if (!board) return 0;
-  Handle best = 0;
-  int32_t best_priority = 0;
-  for (Handle h = board->NextOf(board->handle(), pcbapi::kRule, 0, LayerFilter(0), 0); h != 0;
-       h = board->NextOf(board->handle(), pcbapi::kRule, 0, LayerFilter(0), h)) {
-    const auto& rule = static_cast<const Rule&>(*board->Find(h));
-    if (rule.rule_kind != rule_kind || !rule.enabled) continue;
-    if (rule.scope1 != "All" || (pair && !rule.unary && rule.scope2 != "All")) continue;
-    if (best == 0 || rule.priority < best_priority) {
-      best = h;
-      best_priority = rule.priority;
-    }
-  }
-  return best;
 }
 
 }  // namespace
@@ -609,25 +590,27 @@ void __stdcall PcbApi_Percent_Finish() {
 
 Handle __stdcall PcbApi_FindDominantRuleForObject(Handle object, uint8_t rule_kind) {
   return Guard<Handle>(0, [&]() -> Handle {
-    if (!CurrentBoard() || !CurrentBoard()->Find(object)) return 0;
-    return DominantAllRule(rule_kind, false);
+    const Board* board = CurrentBoard();
+    return board ? DominantRule(*board, rule_kind, TargetOf(*board, object)) : 0;
   });
 }
 
 Handle __stdcall PcbApi_FindDominantRuleForObjectPair(Handle first, Handle second,
                                                       uint8_t rule_kind) {
   return Guard<Handle>(0, [&]() -> Handle {
-    if (!CurrentBoard() || !CurrentBoard()->Find(first) || !CurrentBoard()->Find(second)) return 0;
-    return DominantAllRule(rule_kind, true);
+    const Board* board = CurrentBoard();
+    if (!board) return 0;
+    return DominantRuleForPair(*board, rule_kind, TargetOf(*board, first),
+                               TargetOf(*board, second));
   });
 }
 
 static Byte ScopeIncludes(Handle rule_handle, Handle object, bool second) {
   return Guard<Byte>(0, [&]() -> Byte {
-    Board* board = CurrentBoard();
+    const Board* board = CurrentBoard();
     const Rule* rule = board ? board->FindAs<Rule>(rule_handle, pcbapi::kRule) : nullptr;
-    if (!rule || !board->Find(object)) return 0;
-    return (second ? rule->scope2 : rule->scope1) == "All";
+    if (!rule) return 0;
+    return ScopeHolds(*board, second ? rule->scope2 : rule->scope1, TargetOf(*board, object));
   });
 }
 

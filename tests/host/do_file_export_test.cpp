@@ -18,6 +18,8 @@ HostOptions ModuleOptions() {
   HostOptions options;
   options.module_path = testsupport::BinaryPath("Tralvek.dll");
   options.answers = {{"Warning", "OK"}};
+  // The export collects the board's rules before it writes anything.
+  options.board_path = testsupport::TestDataPath("../examples/example-board.json");
   return options;
 }
 

@@ -78,7 +78,9 @@ TEST(ModuleFrame, ExceptionReachesTheHostWithTheModulesNameAndMessage) {
 }
 
 TEST(ExportDesignFile, RefusesAFileNameTheHostsShortTextsWouldCut) {
-  HostSession session(ModuleOptions());
+  HostOptions options = ModuleOptions();
+  options.board_path = testsupport::TestDataPath("../examples/example-board.json");
+  HostSession session(options);
   // The export writes its files, so the 255 characters that are accepted name a real folder.
   TempDir dir;
   const std::string folder = dir.Path(std::string(200 - dir.path().size() - 1, 'd'));

@@ -55,6 +55,8 @@ class FakeModule final : public StackObject<IServerModule, IPCB_ServerInterface>
   HRESULT __stdcall OpenDocumentEx(BSTR, BSTR, BOOLEAN, IServerDocument**) override {
     return E_NOTIMPL;
   }
+  IPCB_Board* __stdcall GetPCBBoardByPath(BSTR) override { return nullptr; }
+  IPCB_Board* __stdcall GetCurrentPCBBoard() override { return nullptr; }
 
  private:
   bool offers_pcb_;

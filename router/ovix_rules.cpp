@@ -1,0 +1,535 @@
+// The design-rule collection of one board.
+#include "router/ovix_rules.h"
+
+#include <algorithm>
+
+#include "framework/win/text.h"
+#include "rtl/exceptions.h"
+#include "rtl/pcb_api.h"
+#include "rtl/pcb_server.h"
+
+namespace router {
+
+namespace {
+
+constexpr std::string_view kRuleKindNames[kRuleKindCount] = {
+    "Clearance",
+    "ParallelSegment",
+    "Width",
+    "Length",
+    "MatchedLengths",
+    "StubLength",
+    "PlaneConnect",
+    "RoutingTopology",
+    "RoutingPriority",
+    "RoutingLayers",
+    "RoutingCorners",
+    "RoutingVias",
+    "PlaneClearance",
+    "SolderMaskExpansion",
+    "PasteMaskExpansion",
+    "ShortCircuit",
+    "UnRoutedNet",
+    "ViasUnderSMD",
+    "MaximumViaCount",
+    "MinimumAnnularRing",
+    "PolygonConnect",
+    "AcuteAngle",
+    "RoomDefinition",
+    "SMDToCorner",
+    "ComponentClearance",
+    "ComponentOrientations",
+    "PermittedLayers",
+    "NetsToIgnore",
+    "SignalStimulus",
+    "OvershootFalling",
+    "OvershootRising",
+    "UndershootFalling",
+    "UndershootRising",
+    "MaxMinImpedance",
+    "SignalTopValue",
+    "SignalBaseValue",
+    "FlightTimeRising",
+    "FlightTimeFalling",
+    "LayerStack",
+    "SlopeRising",
+    "SlopeFalling",
+    "SupplyNets",
+    "HoleSize",
+    "FabricationTestpoint",
+    "FabricationTestPointUsage",
+    "UnConnectedPin",
+    "SMDToPlane",
+    "SMDNeckDown",
+    "LayerPairs",
+    "FanoutControl",
+    "Height",
+    "DiffPairsRouting",
+    "HoleToHoleClearance",
+    "MinimumSolderMaskSliver",
+    "SilkscreenOverComponentPads",
+    "SilkToSilkClearance",
+    "NetAntennae",
+    "AssemblyTestpoint",
+    "AssemblyTestPointUsage",
+};
+
+bool InRange(uint8_t scope, uint8_t lowest, uint8_t highest) {
+  return scope >= lowest && scope <= highest;
+}
+
+// The scope text as the parsers take it: blanks and control characters dropped at both ends.
+std::string ScopeText(const win::Bstr& text) {
+  std::wstring wide = text.str();
+  const auto blank = [](wchar_t c) { return c < 33; };
+  while (!wide.empty() && blank(wide.back())) wide.pop_back();
+  size_t start = 0;
+  while (start < wide.size() && blank(wide[start])) ++start;
+  return win::Narrow(std::wstring_view(wide).substr(start));
+}
+
+win::ComPtr<IPCB_Board> BoardOfHandle(uint32_t board_handle) {
+  int32_t version = 0, object_count = 0;
+  pcbapi::Text255 file_name{};
+  pcbapi::Byte unit = 0, snap = 0;
+  pcbapi::Coord origin_x = 0, origin_y = 0, width = 0, height = 0;
+  pcbapi::LayerId current_layer = 0;
+  win::ComPtr<IPCB_Board> board;
+  if (board_handle != 0 &&
+      rtl::PcbApi_QueryBoard(pcbapi::kRead, board_handle, &version, &file_name, &unit, &origin_x,
+                             &origin_y, &width, &height, &snap, &current_layer,
+                             &object_count) == pcbapi::kSuccess) {
+    const win::ComPtr<IPCB_ServerInterface> server = rtl::GetPCBServer();
+    if (server) {
+      const win::Bstr path(win::Widen(std::string(file_name.chars, file_name.length)));
+      board = win::ComPtr<IPCB_Board>::Adopt(server->GetPCBBoardByPath(path.get()));
+    }
+  }
+  if (!board) throw rtl::Exception(kNoBoardInterfaceText);
+  return board;
+}
+
+}  // namespace
+
+std::string_view RuleKindName(int kind) {
+  return kind >= 0 && kind < kRuleKindCount ? kRuleKindNames[kind] : std::string_view();
+}
+
+// ---- TRuleProxy ----------------------------------------------------------------------------
+
+TRuleProxy::TRuleProxy(win::ComPtr<IPCB_Rule> rule) : rule_(std::move(rule)) {
+  if (rule_) {
+    handle_ = rule_->GetHandle();
+    kind_ = rule_->GetRuleKind();
+    priority_ = rule_->GetPriority();
+    binary_ = !rule_->IsUnary();
+    name_ = win::Narrow(NameOf(rule_.get()));
+    board_ = win::ComPtr<IPCB_Board>::Adopt(rule_->GetBoard());
+    first_ = ParseScope(false);
+    if (binary_) second_ = ParseScope(true);
+    CollectScopeObjects();
+  }
+  RunChecks();
+}
+
+std::unique_ptr<TRuleExpressionScopeHelper> TRuleProxy::ParseScope(bool second) const {
+  auto helper = std::make_unique<TRuleExpressionScopeHelper>();
+  win::Bstr text;
+  const HRESULT status =
+      second ? rule_->GetScope2Expression(text.put()) : rule_->GetScope1Expression(text.put());
+  if (FAILED(status)) return helper;
+  try {
+    std::unique_ptr<TRuleExpressionNode> tree;
+    if (kind_ == kClearanceRule) {
+      tree = TCleranceRuleExpressionParser().ParseScope(ScopeText(text));
+    } else {
+      tree = TRuleExpressionParser().ParseScope(ScopeText(text));
+    }
+    if (tree) {
+      const bool valid = TExpressionParser::FindInvalid(tree.get()) == nullptr;
+      helper->SetTree(std::move(tree));
+      helper->SetValid(valid);
+    }
+  } catch (const std::exception&) {
+    // A scope the parsers cannot read makes the rule incompatible, nothing more.
+    helper->SetTree(nullptr);
+    helper->SetValid(false);
+  }
+  return helper;
+}
+
+void TRuleProxy::CollectScopeObjects() {
+  if (!board_) return;
+  bool test_point = false;
+  for (TRuleExpressionScopeHelper* helper : {first_.get(), second_.get()}) {
+    if (!helper) continue;
+    // The router has no test-point clearances the rule could become.
+    if (HasTestPointScope(helper->tree())) {
+      test_point = true;
+      continue;
+    }
+    helper->CollectObjects(board_.get());
+  }
+  if (test_point) AddProblem(kTestPointScopeText);
+}
+
+void TRuleProxy::RunChecks() {
+  if (!rule_) {
+    AddProblem(kRuleNotAssignedText);
+  } else if (!board_) {
+    AddProblem(kRuleNotInBoardText);
+  }
+  if (FirstScope() && SecondScope()) {
+    const TSpecctraScope a = ScopeKindOf(first_->tree());
+    const TSpecctraScope b = ScopeKindOf(second_->tree());
+    if (a != TSpecctraScope::Pcb && b != TSpecctraScope::Pcb && !IsObjectScope(a) &&
+        !IsObjectScope(b) && !SupportedPair(a, b)) {
+      AddProblem(kBoardScopeText);
+    }
+  }
+  if (first_ && second_ && first_->HasLayers() && second_->HasLayers() &&
+      !std::equal(std::begin(first_->layers().bytes), std::end(first_->layers().bytes),
+                  std::begin(second_->layers().bytes))) {
+    AddProblem(kLayersNotSameText);
+  }
+}
+
+std::string TRuleProxy::DisplayText() const {
+  return std::string(RuleKindName(kind_)) + ": " + name_;
+}
+
+uint8_t TRuleProxy::SpecctraScope() const {
+  if (specctra_scope_ != kSpecctraScopeNotComputed) return specctra_scope_;
+  TSpecctraScope kind = ScopeKindOf(first_ ? first_->tree() : nullptr);
+  if (second_) {
+    const TScopeCombination combined = Combine(kind, ScopeKindOf(second_->tree()));
+    specctra_scope_ =
+        combined.combined ? static_cast<uint8_t>(combined.kind) : kSpecctraScopeNotComputed;
+  } else {
+    specctra_scope_ = static_cast<uint8_t>(kind);
+  }
+  return specctra_scope_;
+}
+
+bool TRuleProxy::AppliesTo(IPCB_Primitive* object1, IPCB_Primitive* object2, int layer) const {
+  if (!Valid() || !rule_ || !rule_->GetEnabled()) return false;
+  if (!Binary()) {
+    RTL_ASSERT(!object2, "Unary rule, but 2 primitives passed");
+    RTL_ASSERT(object1, "unary rule NO primitive 1");
+    return first_->Matches(object1, layer);
+  }
+  RTL_ASSERT(object1, "binary rule NO primitive 1");
+  if (!object2) return first_->Matches(object1, layer) || second_->Matches(object1, layer);
+  return (first_->Matches(object1, layer) && second_->Matches(object2, layer)) ||
+         (first_->Matches(object2, layer) && second_->Matches(object1, layer));
+}
+
+// ---- TRuleList -----------------------------------------------------------------------------
+
+void TRuleList::Add(std::unique_ptr<TRuleProxy> proxy) {
+  items_.push_back(std::move(proxy));
+  sorted_ = false;
+}
+
+TRuleProxy& TRuleList::Item(int index) {
+  if (!sorted_) Sort();
+  RTL_ASSERT(index >= 0 && index < Count(), "Rule list index out of range");
+  return *items_[static_cast<size_t>(index)];
+}
+
+void TRuleList::Sort() {
+  // Priority first; the handle settles equal priorities so that the order never depends on
+  // how the host happened to list the rules.
+  std::sort(items_.begin(), items_.end(), [](const auto& a, const auto& b) {
+    if (a->priority() != b->priority()) return a->priority() < b->priority();
+    return a->handle() < b->handle();
+  });
+  sorted_ = true;
+}
+
+TRuleProxy* TRuleList::Find(IPCB_Rule* rule) const {
+  for (const auto& item : items_) {
+    if (item->rule() == rule) return item.get();
+  }
+  return nullptr;
+}
+
+std::unique_ptr<TRuleProxy> TRuleList::Take(TRuleProxy* proxy) {
+  const auto found = std::find_if(items_.begin(), items_.end(),
+                                  [&](const auto& item) { return item.get() == proxy; });
+  RTL_ASSERT(found != items_.end(), "Rule is not in the list");
+  std::unique_ptr<TRuleProxy> taken = std::move(*found);
+  items_.erase(found);
+  return taken;
+}
+
+// ---- TOvixRuleStorage ----------------------------------------------------------------------
+
+void TOvixRuleStorage::Add(win::ComPtr<IPCB_Rule> rule) {
+  auto proxy = std::make_unique<TRuleProxy>(rule);
+  RTL_ASSERT(!compatible_.Find(rule.get()), "error Rule already classified in CompatibleRuleList");
+  RTL_ASSERT(!incompatible_.Find(rule.get()),
+             "error Rule already classified in InCompatibleRuleList");
+  (proxy->HasProblems() ? incompatible_ : compatible_).Add(std::move(proxy));
+}
+
+void TOvixRuleStorage::SeparateEqualPriorities() {
+  std::vector<TRuleProxy*> later;
+  for (int i = 1; i < compatible_.Count(); ++i) {
+    TRuleProxy& previous = compatible_.Item(i - 1);
+    TRuleProxy& proxy = compatible_.Item(i);
+    if (proxy.priority() != previous.priority()) continue;
+    proxy.AddProblem("Same priority (" + std::to_string(proxy.priority()) + ") as " +
+                     previous.DisplayText() + ": which of them takes precedence is undefined");
+    later.push_back(&proxy);
+  }
+  for (TRuleProxy* proxy : later) incompatible_.Add(compatible_.Take(proxy));
+}
+
+bool TOvixRuleStorage::CheckPriorities() {
+  bool clean = true;
+  const int count = compatible_.Count();
+  for (int i = 0; i + 1 < count; ++i) {
+    TRuleProxy& item = compatible_.Item(i);
+    TRuleProxy& next = compatible_.Item(i + 1);
+    if (next.priority() < item.priority()) {
+      SetProblem("Internal sorting eror - Plavena Priority inversion occured: " +
+                     next.DisplayText() + " VS " + item.DisplayText(),
+                 "");
+      clean = false;
+    }
+  }
+  for (int i = 0; i + 1 < count; ++i) {
+    TRuleProxy& item = compatible_.Item(i);
+    for (int j = count - 1; j > i; --j) {
+      TRuleProxy& later = compatible_.Item(j);
+      if (later.SpecctraScope() > item.SpecctraScope()) {
+        SetProblem(later.name(), item.name());
+        clean = false;
+        break;
+      }
+    }
+  }
+  return clean;
+}
+
+void TOvixRuleStorage::SetProblem(const std::string& name, const std::string& value) {
+  for (auto& [existing, old_value] : problems_) {
+    if (existing == name) {
+      old_value = value;
+      return;
+    }
+  }
+  problems_.emplace_back(name, value);
+}
+
+void TOvixRuleStorage::ForEach(const TRuleVisitor& visit, bool compatible) {
+  TRuleList& list = compatible ? compatible_ : incompatible_;
+  for (int i = 0; i < list.Count(); ++i) {
+    TRuleProxy& proxy = list.Item(i);
+    if (!visit(proxy.rule(), proxy)) return;
+  }
+}
+
+TRuleProxy* TOvixRuleStorage::FindProxy(IPCB_Rule* rule) const {
+  if (TRuleProxy* found = compatible_.Find(rule)) return found;
+  return incompatible_.Find(rule);
+}
+
+// ---- TOvixRules ----------------------------------------------------------------------------
+
+TOvixRules::TOvixRules(uint32_t board_handle) : TOvixRules(BoardOfHandle(board_handle)) {}
+
+TOvixRules::TOvixRules(win::ComPtr<IPCB_Board> board)
+    : board_(std::move(board)),
+      analysed_kinds_(RuleKindBit(kClearanceRule) | RuleKindBit(kWidthRule) |
+                      RuleKindBit(kLengthRule)),
+      rule_index_(8) {
+  if (!board_) throw rtl::Exception(kNoBoardInterfaceText);
+  IndexRules();
+}
+
+TOvixRules::~TOvixRules() = default;
+
+void TOvixRules::ForEachBoardRule(
+    const std::function<void(const win::ComPtr<IPCB_Rule>&)>& visit) const {
+  ForEachBoardObject(board_.get(), pcbapi::kRule, [&](const win::ComPtr<IPCB_Primitive>& object) {
+    if (const auto rule = object.As<IPCB_Rule>(IID_IPCB_Rule)) visit(rule);
+    return true;
+  });
+}
+
+void TOvixRules::IndexRules() {
+  ForEachBoardRule([&](const win::ComPtr<IPCB_Rule>& rule) {
+    if (rule_index_.Add(rule->GetHandle(), reinterpret_cast<rtl::HashValue>(rule.get()))) {
+      rules_.push_back(rule);
+    }
+  });
+}
+
+TOvixRuleStorage* TOvixRules::storage(int kind) const {
+  if (kind < 0 || kind >= kRuleKindCount || !(analysed_kinds_ & RuleKindBit(kind))) return nullptr;
+  return storages_[kind].get();
+}
+
+void TOvixRules::Collect() {
+  RTL_ASSERT(!collected_, "Rules are collected once");
+  collected_ = true;
+  // One walk for all kinds: every rule is read once, whatever the number of kinds analysed.
+  ForEachBoardRule([&](const win::ComPtr<IPCB_Rule>& rule) {
+    const int kind = rule->GetRuleKind();
+    if (kind >= kRuleKindCount || !(analysed_kinds_ & RuleKindBit(kind))) return;
+    if (!storages_[kind]) storages_[kind] = std::make_unique<TOvixRuleStorage>(board_);
+    storages_[kind]->Add(rule);
+  });
+  for (int kind = 0; kind < kRuleKindCount; ++kind) {
+    if (!storages_[kind]) continue;
+    storages_[kind]->SeparateEqualPriorities();
+    storages_[kind]->CheckPriorities();
+  }
+}
+
+bool TOvixRules::BoardLevelRuleMissing(int kind) const {
+  TOvixRuleStorage* rules = storage(kind);
+  if (!rules) return false;
+  for (int i = 0; i < rules->CompatibleCount(); ++i) {
+    const TRuleProxy& proxy = rules->CompatibleItem(i);
+    if (!proxy.Valid()) continue;
+    const bool first_pcb = ScopeKindOf(proxy.first_helper()->tree()) == TSpecctraScope::Pcb;
+    if (!proxy.Binary() && first_pcb) return false;
+    if (proxy.Binary() && first_pcb &&
+        ScopeKindOf(proxy.second_helper()->tree()) == TSpecctraScope::Pcb) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool TOvixRules::HasIncompatibleRules(int kind) const {
+  TOvixRuleStorage* rules = storage(kind);
+  return rules && rules->IncompatibleCount() > 0;
+}
+
+const std::vector<std::pair<std::string, std::string>>* TOvixRules::PriorityProblems(
+    int kind) const {
+  TOvixRuleStorage* rules = storage(kind);
+  return rules ? &rules->problems() : nullptr;
+}
+
+bool TOvixRules::HasPriorityProblems(int kind) const {
+  const auto* problems = PriorityProblems(kind);
+  return problems && !problems->empty();
+}
+
+void TOvixRules::ForEachRule(TRuleKindSet kinds, const TRuleVisitor& visit, bool compatible) const {
+  for (int kind = 0; kind < kRuleKindCount; ++kind) {
+    if (!(kinds & RuleKindBit(kind))) continue;
+    if (TOvixRuleStorage* rules = storage(kind)) rules->ForEach(visit, compatible);
+  }
+}
+
+TRuleProxy* TOvixRules::ProxyOf(IPCB_Rule* rule) const {
+  if (!rule) return nullptr;
+  TOvixRuleStorage* rules = storage(rule->GetRuleKind());
+  return rules ? rules->FindProxy(rule) : nullptr;
+}
+
+IPCB_Rule* TOvixRules::RuleOfHandle(uint32_t handle) const {
+  if (handle == 0) return nullptr;
+  rtl::HashValue value = 0;
+  if (!const_cast<rtl::TCustomPointerBucketList&>(rule_index_).TryGetValue(handle, value)) {
+    return nullptr;
+  }
+  return reinterpret_cast<IPCB_Rule*>(value);
+}
+
+TRuleProxy* TOvixRules::FirstCompatible(int kind, uint8_t lowest, uint8_t highest,
+                                        const std::function<bool(TRuleProxy&)>& test) const {
+  TOvixRuleStorage* rules = storage(kind);
+  if (!rules) return nullptr;
+  for (int i = 0; i < rules->CompatibleCount(); ++i) {
+    TRuleProxy& proxy = rules->CompatibleItem(i);
+    if (!InRange(proxy.SpecctraScope(), lowest, highest)) continue;
+    // A rule the host does not apply is no answer to any query, however its scopes read.
+    if (!proxy.rule()->GetEnabled()) continue;
+    if (test(proxy)) return &proxy;
+  }
+  return nullptr;
+}
+
+uint32_t TOvixRules::FindRuleForObjectHandle(int kind, uint8_t lowest, uint8_t highest,
+                                             uint32_t object, bool second_scope_too) const {
+  if (!storage(kind)) {
+    return rtl::PcbApi_FindDominantRuleForObject(object, static_cast<uint8_t>(kind));
+  }
+  TRuleProxy* found = FirstCompatible(kind, lowest, highest, [&](TRuleProxy& proxy) {
+    return rtl::PcbApi_Scope1_Includes(proxy.handle(), object) &&
+           (!second_scope_too || rtl::PcbApi_Scope2_Includes(proxy.handle(), object));
+  });
+  return found ? found->handle() : 0;
+}
+
+uint32_t TOvixRules::FindRuleForObjectHandles(int kind, uint8_t lowest, uint8_t highest, uint32_t a,
+                                              uint32_t b) const {
+  if (!storage(kind)) {
+    return rtl::PcbApi_FindDominantRuleForObjectPair(a, b, static_cast<uint8_t>(kind));
+  }
+  TRuleProxy* found = FirstCompatible(kind, lowest, highest, [&](TRuleProxy& proxy) {
+    const uint32_t rule = proxy.handle();
+    return (rtl::PcbApi_Scope1_Includes(rule, a) && rtl::PcbApi_Scope2_Includes(rule, b)) ||
+           (rtl::PcbApi_Scope1_Includes(rule, b) && rtl::PcbApi_Scope2_Includes(rule, a));
+  });
+  return found ? found->handle() : 0;
+}
+
+win::ComPtr<IPCB_Rule> TOvixRules::FindRuleForObject(int kind, uint8_t lowest, uint8_t highest,
+                                                     IPCB_Primitive* object, int layer) const {
+  TRuleProxy* found = FirstCompatible(kind, lowest, highest, [&](TRuleProxy& proxy) {
+    return proxy.AppliesTo(object, nullptr, layer);
+  });
+  return found ? win::ComPtr<IPCB_Rule>::Share(found->rule()) : nullptr;
+}
+
+win::ComPtr<IPCB_Rule> TOvixRules::FindRuleForObjectPair(int kind, uint8_t lowest, uint8_t highest,
+                                                         IPCB_Primitive* a, IPCB_Primitive* b,
+                                                         int layer) const {
+  TRuleProxy* found = FirstCompatible(
+      kind, lowest, highest, [&](TRuleProxy& proxy) { return proxy.AppliesTo(a, b, layer); });
+  return found ? win::ComPtr<IPCB_Rule>::Share(found->rule()) : nullptr;
+}
+
+win::ComPtr<IPCB_Rule> TOvixRules::FindRuleByHostTest(int kind, uint8_t lowest, uint8_t highest,
+                                                      IPCB_Primitive* object,
+                                                      bool second_scope_too) const {
+  if (!object) return nullptr;
+  if (!storage(kind)) {
+    const auto board = win::ComPtr<IPCB_Board>::Adopt(object->GetBoard());
+    if (!board) return nullptr;
+    return win::ComPtr<IPCB_Rule>::Adopt(
+        board->FindDominantRuleForObject(object, static_cast<BYTE>(kind)));
+  }
+  const uint32_t handle = object->GetHandle();
+  TRuleProxy* found = FirstCompatible(kind, lowest, highest, [&](TRuleProxy& proxy) {
+    return proxy.rule()->Scope1Includes(object) &&
+           (!second_scope_too || rtl::PcbApi_Scope2_Includes(proxy.handle(), handle));
+  });
+  return found ? win::ComPtr<IPCB_Rule>::Share(found->rule()) : nullptr;
+}
+
+win::ComPtr<IPCB_Rule> TOvixRules::FindRuleForPairByHostTest(int kind, uint8_t lowest,
+                                                             uint8_t highest, IPCB_Primitive* a,
+                                                             IPCB_Primitive* b) const {
+  if (!a || !b) return nullptr;
+  if (!storage(kind)) {
+    const auto board = win::ComPtr<IPCB_Board>::Adopt(a->GetBoard());
+    if (!board) return nullptr;
+    return win::ComPtr<IPCB_Rule>::Adopt(
+        board->FindDominantRuleForObjectPair(a, b, static_cast<BYTE>(kind)));
+  }
+  TRuleProxy* found = FirstCompatible(kind, lowest, highest, [&](TRuleProxy& proxy) {
+    return proxy.rule()->ScopesIncludePair(a, b);
+  });
+  return found ? win::ComPtr<IPCB_Rule>::Share(found->rule()) : nullptr;
+}
+
+}  // namespace router

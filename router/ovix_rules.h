@@ -1,0 +1,219 @@
+// The board's design rules sorted into those the router can express (compatible) and those it
+// cannot (incompatible, each with its problem texts), and the queries that find the rule that
+// applies to a net, class, layer or pair of objects, as the host would apply it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "framework/win/com.h"
+#include "router/rule_scope_helper.h"
+#include "rtl/hash_table.h"
+#include "rtl/pcb_contract.h"
+
+namespace router {
+
+// The host's rule kinds 0..58.
+inline constexpr int kRuleKindCount = 59;
+enum TRuleKind : uint8_t {
+  kClearanceRule = 0,
+  kWidthRule = 2,
+  kLengthRule = 3,
+};
+// "Clearance", "ParallelSegment", "Width", ...; empty outside 0..58.
+std::string_view RuleKindName(int kind);
+
+// Bit n = rule kind n.
+using TRuleKindSet = uint64_t;
+constexpr TRuleKindSet RuleKindBit(int kind) { return TRuleKindSet{1} << kind; }
+
+inline constexpr const char* kRuleNotAssignedText = "Rule not Assigned";
+inline constexpr const char* kRuleNotInBoardText = "Rule is not in Board";
+inline constexpr const char* kBoardScopeText =
+    "At Least one scope should be board scope (e.g. 'All')";
+inline constexpr const char* kLayersNotSameText = "Layers used are not same";
+inline constexpr const char* kTestPointScopeText = "Test point scopes are not supported";
+inline constexpr const char* kNoBoardInterfaceText =
+    "Cannot find board interface from Board Handle";
+
+// One host rule with its parsed scopes and the problems that keep the router from expressing it.
+// Complete when constructed: parsing, resolving the scopes' objects and the checks run here.
+class TRuleProxy {
+ public:
+  explicit TRuleProxy(win::ComPtr<IPCB_Rule> rule);
+  TRuleProxy(const TRuleProxy&) = delete;
+  TRuleProxy& operator=(const TRuleProxy&) = delete;
+
+  IPCB_Rule* rule() const { return rule_.get(); }
+  uint32_t handle() const { return handle_; }
+  uint16_t priority() const { return priority_; }
+  // The rule's name as the host gives it.
+  const std::string& name() const { return name_; }
+  // Kind name, ": " and the rule's name.
+  std::string DisplayText() const;
+
+  bool FirstScope() const { return first_ && first_->valid(); }
+  bool SecondScope() const { return second_ && second_->valid(); }
+  const TRuleExpressionScopeHelper* first_helper() const { return first_.get(); }
+  const TRuleExpressionScopeHelper* second_helper() const { return second_.get(); }
+  bool Binary() const { return binary_; }
+  // Unary: the first scope is valid; binary: both are.
+  bool Valid() const { return Binary() ? FirstScope() && SecondScope() : FirstScope(); }
+  bool HasProblems() const { return !problems_.empty() || !Valid(); }
+  const std::vector<std::string>& problems() const { return problems_; }
+  void AddProblem(std::string text) { problems_.push_back(std::move(text)); }
+
+  // The router scope of the rule: the first scope's kind, combined with the second's; 26 when
+  // they do not combine. Worked out once.
+  uint8_t SpecctraScope() const;
+
+  // Whether the rule, in force on the host, holds the object (with object 2 empty) or the pair
+  // on a legacy layer (0 or 74: none), by the scopes' own matching.
+  bool AppliesTo(IPCB_Primitive* object1, IPCB_Primitive* object2, int layer) const;
+
+ private:
+  std::unique_ptr<TRuleExpressionScopeHelper> ParseScope(bool second) const;
+  void CollectScopeObjects();
+  void RunChecks();
+
+  std::unique_ptr<TRuleExpressionScopeHelper> first_, second_;
+  std::vector<std::string> problems_;
+  mutable uint8_t specctra_scope_ = kSpecctraScopeNotComputed;
+  uint32_t handle_ = 0;
+  win::ComPtr<IPCB_Rule> rule_;
+  win::ComPtr<IPCB_Board> board_;
+  uint8_t kind_ = 0;
+  uint16_t priority_ = 0;
+  bool binary_ = false;
+  std::string name_;
+};
+
+// Proxies of one rule kind in precedence order: by priority, then by handle.
+class TRuleList {
+ public:
+  void Add(std::unique_ptr<TRuleProxy> proxy);
+  int Count() const { return static_cast<int>(items_.size()); }
+  TRuleProxy& Item(int index);
+  // By identity of the rule interface; null when absent.
+  TRuleProxy* Find(IPCB_Rule* rule) const;
+  // Takes a proxy out of the list (it must be there).
+  std::unique_ptr<TRuleProxy> Take(TRuleProxy* proxy);
+
+ private:
+  void Sort();
+  std::vector<std::unique_ptr<TRuleProxy>> items_;
+  bool sorted_ = true;
+};
+
+// Visits one proxy; returns false to end the walk of its list.
+using TRuleVisitor = std::function<bool(IPCB_Rule* rule, TRuleProxy& proxy)>;
+
+// The rules of one kind.
+class TOvixRuleStorage {
+ public:
+  explicit TOvixRuleStorage(win::ComPtr<IPCB_Board> board) : board_(std::move(board)) {}
+
+  // Classifies the rule: compatible when its proxy has no problems.
+  void Add(win::ComPtr<IPCB_Rule> rule);
+  // Two compatible rules of one priority leave their precedence to chance: the later one (by
+  // handle) gets a problem and becomes incompatible.
+  void SeparateEqualPriorities();
+  // Records precedence pairs that the router would see the other way round; true when none.
+  bool CheckPriorities();
+  void ForEach(const TRuleVisitor& visit, bool compatible);
+  TRuleProxy* FindProxy(IPCB_Rule* rule) const;
+
+  TRuleList& compatible() { return compatible_; }
+  TRuleList& incompatible() { return incompatible_; }
+  int CompatibleCount() const { return compatible_.Count(); }
+  TRuleProxy& CompatibleItem(int index) { return compatible_.Item(index); }
+  int IncompatibleCount() const { return incompatible_.Count(); }
+  // Name=value pairs: the rule named by the name should take precedence over the value's.
+  const std::vector<std::pair<std::string, std::string>>& problems() const { return problems_; }
+
+ private:
+  void SetProblem(const std::string& name, const std::string& value);
+
+  TRuleList compatible_;
+  TRuleList incompatible_;
+  std::vector<std::pair<std::string, std::string>> problems_;
+  win::ComPtr<IPCB_Board> board_;
+};
+
+// The collection of one board's design rules.
+class TOvixRules {
+ public:
+  // The board of the handle, found through the host's PCB server by its file name; raises
+  // kNoBoardInterfaceText when the host has none.
+  explicit TOvixRules(uint32_t board_handle);
+  explicit TOvixRules(win::ComPtr<IPCB_Board> board);
+  ~TOvixRules();
+  TOvixRules(const TOvixRules&) = delete;
+  TOvixRules& operator=(const TOvixRules&) = delete;
+
+  IPCB_Board* board() const { return board_.get(); }
+  TRuleKindSet analysed_kinds() const { return analysed_kinds_; }
+  // The kind's rules; null for a kind that is not analysed or has no rule on the board.
+  TOvixRuleStorage* storage(int kind) const;
+
+  // Fills the storages of the analysed kinds and checks their priorities. Once.
+  void Collect();
+
+  bool BoardLevelRuleMissing(int kind) const;
+  bool HasIncompatibleRules(int kind) const;
+  const std::vector<std::pair<std::string, std::string>>* PriorityProblems(int kind) const;
+  bool HasPriorityProblems(int kind) const;
+  // The proxies of the kinds in both `kinds` and the analysed set, each list in precedence
+  // order.
+  void ForEachRule(TRuleKindSet kinds, const TRuleVisitor& visit, bool compatible) const;
+  TRuleProxy* ProxyOf(IPCB_Rule* rule) const;
+  // Null for handle 0 or a handle that is no rule of the board.
+  IPCB_Rule* RuleOfHandle(uint32_t handle) const;
+
+  // The first compatible rule of the kind in force on the host, in precedence order, whose
+  // router scope lies in [lowest, highest] and that passes the query's test. Kinds without rules on
+  // the board fall back to the host's dominant rule where the query says so.
+  //
+  // Host inclusion tests by handle: the first scope includes the object (and, with
+  // `second_scope_too`, the second). Fallback: the host's dominant rule. 0 for none.
+  uint32_t FindRuleForObjectHandle(int kind, uint8_t lowest, uint8_t highest, uint32_t object,
+                                   bool second_scope_too) const;
+  // One scope includes each object, in either order. Fallback: the host's dominant rule.
+  uint32_t FindRuleForObjectHandles(int kind, uint8_t lowest, uint8_t highest, uint32_t a,
+                                    uint32_t b) const;
+  // The proxy's own matching (AppliesTo). No fallback.
+  win::ComPtr<IPCB_Rule> FindRuleForObject(int kind, uint8_t lowest, uint8_t highest,
+                                           IPCB_Primitive* object, int layer) const;
+  win::ComPtr<IPCB_Rule> FindRuleForObjectPair(int kind, uint8_t lowest, uint8_t highest,
+                                               IPCB_Primitive* a, IPCB_Primitive* b,
+                                               int layer) const;
+  // The rule's own inclusion test (with `second_scope_too` also the host's test of the second
+  // scope). Fallback: the dominant rule of the object's board.
+  win::ComPtr<IPCB_Rule> FindRuleByHostTest(int kind, uint8_t lowest, uint8_t highest,
+                                            IPCB_Primitive* object, bool second_scope_too) const;
+  // The rule in force whose own pair test holds. Fallback: the dominant rule of the first
+  // object's board for the pair.
+  win::ComPtr<IPCB_Rule> FindRuleForPairByHostTest(int kind, uint8_t lowest, uint8_t highest,
+                                                   IPCB_Primitive* a, IPCB_Primitive* b) const;
+
+ private:
+  void IndexRules();
+  void ForEachBoardRule(const std::function<void(const win::ComPtr<IPCB_Rule>&)>& visit) const;
+  // The first compatible proxy of the kind within the scope range that passes `test`, or null.
+  TRuleProxy* FirstCompatible(int kind, uint8_t lowest, uint8_t highest,
+                              const std::function<bool(TRuleProxy&)>& test) const;
+
+  win::ComPtr<IPCB_Board> board_;
+  TRuleKindSet analysed_kinds_;
+  std::unique_ptr<TOvixRuleStorage> storages_[kRuleKindCount];
+  rtl::TCustomPointerBucketList rule_index_;
+  std::vector<win::ComPtr<IPCB_Rule>> rules_;  // the references behind the index
+  bool collected_ = false;
+};
+
+}  // namespace router

@@ -1,0 +1,245 @@
+// Scope objects of a rule and matching objects against them.
+#include "router/rule_scope_helper.h"
+
+#include <windows.h>
+
+#include <functional>
+
+#include "framework/win/text.h"
+#include "router/ascii_case.h"
+#include "rtl/exceptions.h"
+#include "rtl/layers.h"
+
+namespace router {
+
+namespace {
+
+constexpr int kTopLayer = 1;
+constexpr int kBottomLayer = 32;
+constexpr int kMultiLayer = 74;
+constexpr int kLegacyLayerSetSize = 88;
+// Class member kind of a net class.
+constexpr BYTE kNetClassMembers = 0;
+
+constexpr uint32_t Bit(uint8_t kind) { return 1u << kind; }
+
+// The user's locale decides, as it does for the host's own names.
+bool SameIgnoringCase(const std::wstring& a, const std::wstring& b) {
+  return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), static_cast<int>(a.size()),
+                        b.c_str(), static_cast<int>(b.size())) == CSTR_EQUAL;
+}
+
+win::ComPtr<IPCB_Primitive> FindByName(IPCB_Board* board, uint8_t kind, const std::wstring& name,
+                                       bool case_sensitive) {
+  win::ComPtr<IPCB_Primitive> found;
+  if (name.empty()) return found;
+  ForEachBoardObject(board, kind, [&](const win::ComPtr<IPCB_Primitive>& object) {
+    const std::wstring object_name = NameOf(object.get());
+    const bool same = case_sensitive ? object_name == name : SameIgnoringCase(object_name, name);
+    if (!same) return true;
+    if (kind == pcbapi::kClass) {
+      const auto object_class = object.As<IPCB_ObjectClass>(IID_IPCB_ObjectClass);
+      if (!object_class || object_class->GetMemberKind() != kNetClassMembers) return true;
+    }
+    found = object;
+    return false;
+  });
+  return found;
+}
+
+bool HasLayeredForm(TSpecctraScope kind) {
+  switch (kind) {
+    case TSpecctraScope::Pcb:
+    case TSpecctraScope::NetClass:
+    case TSpecctraScope::GroupSet:
+    case TSpecctraScope::Net:
+    case TSpecctraScope::Group:
+    case TSpecctraScope::FromTo: return true;
+    default: return false;
+  }
+}
+
+void Visit(const TTreeNode* node, const std::function<void(const TRuleExpressionNode&)>& leaf) {
+  if (!node) return;
+  if (node->IsLeaf()) {
+    if (const auto* rule_node = dynamic_cast<const TRuleExpressionNode*>(node)) leaf(*rule_node);
+    return;
+  }
+  Visit(node->operand1(), leaf);
+  Visit(node->operand2(), leaf);
+}
+
+}  // namespace
+
+std::wstring NameOf(IPCB_Primitive* object) {
+  win::Bstr name;
+  if (!object || FAILED(object->GetName(name.put()))) return {};
+  return name.str();
+}
+
+bool TRuleExpressionScopeHelper::HasLayers() const {
+  for (uint8_t byte : layers_.bytes) {
+    if (byte != 0) return true;
+  }
+  return false;
+}
+
+void TRuleExpressionScopeHelper::CollectObjects(IPCB_Board* board) {
+  Visit(tree_.get(), [&](const TRuleExpressionNode& leaf) { CollectLeaf(leaf, board); });
+}
+
+void TRuleExpressionScopeHelper::CollectLeaf(const TRuleExpressionNode& leaf, IPCB_Board* board) {
+  const std::wstring name = win::Widen(leaf.text());
+  switch (leaf.ScopeKind()) {
+    case TSpecctraScope::Layer: AddLayer(leaf.text(), board); break;
+    case TSpecctraScope::NetClass:
+    case TSpecctraScope::NetClassOnLayer:
+      AddObject(FindByName(board, pcbapi::kClass, name, false));
+      break;
+    case TSpecctraScope::Net:
+    case TSpecctraScope::NetOnLayer: AddObject(FindByName(board, pcbapi::kNet, name, true)); break;
+    case TSpecctraScope::FromTo: AddObject(FindByName(board, pcbapi::kFromTo, name, false)); break;
+    case TSpecctraScope::BoardRegion:
+      AddObject(FindByName(board, pcbapi::kRule, name, false));
+      break;
+    case TSpecctraScope::Pin:
+    case TSpecctraScope::SMDpad: object_kinds_ |= Bit(pcbapi::kPad); break;
+    case TSpecctraScope::Via: object_kinds_ |= Bit(pcbapi::kVia); break;
+    case TSpecctraScope::Wire: object_kinds_ |= Bit(pcbapi::kTrack); break;
+    case TSpecctraScope::CopperArea:
+      object_kinds_ |= Bit(pcbapi::kFill) | Bit(pcbapi::kPolygon) | Bit(pcbapi::kRegion);
+      break;
+    case TSpecctraScope::TestPoint: RTL_ASSERT(false, "not supported yet"); break;
+    default: break;
+  }
+}
+
+void TRuleExpressionScopeHelper::AddLayer(const std::string& name, IPCB_Board* board) {
+  RTL_ASSERT(!name.empty(), "A layer scope names no layer");
+  if (EqualsIgnoringCase(name, "OnTopLayer") || EqualsIgnoringCase(name, "OnTop")) {
+    layers_.Include(kTopLayer);
+  } else if (EqualsIgnoringCase(name, "OnBottomLayer") || EqualsIgnoringCase(name, "OnBottom")) {
+    layers_.Include(kBottomLayer);
+  } else if (EqualsIgnoringCase(name, "OnMid")) {
+    layers_ = rtl::LegacyLayerSet().IncludeRange(kTopLayer + 1, kBottomLayer - 1);
+  } else if (EqualsIgnoringCase(name, "OnSignal")) {
+    layers_ = rtl::LegacyLayerSet().IncludeRange(kTopLayer, kBottomLayer);
+  } else if (board) {
+    const std::wstring wanted = win::Widen(name);
+    // The stack's links are the host's: a chain that loops is walked once.
+    bool seen[256] = {};
+    for (BYTE layer = board->GetFirstLayer(); layer != 0 && !seen[layer];
+         layer = board->GetNextLayer(layer)) {
+      seen[layer] = true;
+      win::Bstr layer_name;
+      if (FAILED(board->GetLayerName(layer, layer_name.put()))) continue;
+      if (!SameIgnoringCase(layer_name.str(), wanted)) continue;
+      if (layer < kLegacyLayerSetSize) layers_.Include(layer);
+      break;
+    }
+  }
+}
+
+void TRuleExpressionScopeHelper::AddObject(win::ComPtr<IPCB_Primitive> object) {
+  if (!object || ContainsObject(object.get())) return;
+  objects_.push_back(std::move(object));
+}
+
+void TRuleExpressionScopeHelper::ObjectsOfKind(PrimitiveList& list, uint8_t kind,
+                                               bool clear_first) const {
+  if (clear_first) list.clear();
+  for (const auto& object : objects_) {
+    if (object->GetObjectId() == kind) list.push_back(object);
+  }
+}
+
+bool TRuleExpressionScopeHelper::NamesObjectId(int object_id) const {
+  switch (object_id) {
+    case 0:
+    case 1: return (object_kinds_ & Bit(pcbapi::kPad)) != 0;
+    case 2: return (object_kinds_ & Bit(pcbapi::kVia)) != 0;
+    case 3: return (object_kinds_ & Bit(pcbapi::kTrack)) != 0;
+    case 4: return (object_kinds_ & (Bit(pcbapi::kFill) | Bit(pcbapi::kRegion))) != 0;
+    case kTestPointObjectId: return false;
+    default: RTL_ASSERT(false, "ERROR : Specctra Object ID for Clearance not recognized");
+  }
+  return false;
+}
+
+bool TRuleExpressionScopeHelper::ContainsObject(IPCB_Primitive* object) const {
+  if (!object) return false;
+  const uint32_t handle = object->GetHandle();
+  for (const auto& member : objects_) {
+    if (member.get() == object || member->GetHandle() == handle) return true;
+  }
+  return false;
+}
+
+bool TRuleExpressionScopeHelper::Matches(IPCB_Primitive* object, int layer) const {
+  const bool no_layer = layer == 0 || layer == kMultiLayer;
+  if (no_layer && HasLayers()) return false;
+  if (!object) return false;
+  const TSpecctraScope tree_kind = ScopeKindOf(tree_.get());
+  const TSpecctraScope object_kind = ObjectScopeKind(object);
+  if (tree_kind == object_kind) {
+    return object_kind == TSpecctraScope::Pcb || ContainsObject(object);
+  }
+  // Objects without an on-layer form (pads, rooms, ...) never match a layered scope; asking for
+  // their form would end the export.
+  if (!no_layer && layers_.Contains(layer) && HasLayeredForm(object_kind)) {
+    return LayeredScopeKind(object_kind) == tree_kind && ContainsObject(object);
+  }
+  return false;
+}
+
+bool HasTestPointScope(const TTreeNode* node) {
+  bool found = false;
+  Visit(node, [&](const TRuleExpressionNode& leaf) {
+    found = found || leaf.ScopeKind() == TSpecctraScope::TestPoint;
+  });
+  return found;
+}
+
+TSpecctraScope ObjectScopeKind(IPCB_Primitive* object) {
+  if (!object) return TSpecctraScope::NotAssigned;
+  const BYTE kind = object->GetObjectId() & 0x7F;
+  switch (kind) {
+    case pcbapi::kPad: {
+      const BYTE layer = object->GetLayer();
+      return layer == kTopLayer || layer == kBottomLayer ? TSpecctraScope::SMDpad
+                                                         : TSpecctraScope::Pin;
+    }
+    case pcbapi::kVia: return TSpecctraScope::Via;
+    case pcbapi::kTrack: return TSpecctraScope::Wire;
+    case pcbapi::kFill:
+    case pcbapi::kRegion: return TSpecctraScope::CopperArea;
+    case pcbapi::kNet: return TSpecctraScope::Net;
+    case pcbapi::kClass: return TSpecctraScope::NetClass;
+    case pcbapi::kRule: return TSpecctraScope::BoardRegion;
+    case pcbapi::kFromTo: return TSpecctraScope::FromTo;
+    case pcbapi::kBoard: return TSpecctraScope::Pcb;
+    case pcbapi::kNoObject: return TSpecctraScope::NotAssigned;
+    default: break;
+  }
+  const std::string message = "Conversion not supported: " + rtl::ObjectKindToShortName(kind);
+  RTL_ASSERT(false, message.c_str());
+  return TSpecctraScope::NotAssigned;
+}
+
+TSpecctraScope LayeredScopeKind(TSpecctraScope kind) {
+  switch (kind) {
+    case TSpecctraScope::Pcb: return TSpecctraScope::Layer;
+    case TSpecctraScope::NetClass: return TSpecctraScope::NetClassOnLayer;
+    case TSpecctraScope::GroupSet: return TSpecctraScope::GroupSetOnLayer;
+    case TSpecctraScope::Net: return TSpecctraScope::NetOnLayer;
+    case TSpecctraScope::Group: return TSpecctraScope::GroupOnLayer;
+    case TSpecctraScope::FromTo: return TSpecctraScope::FromToOnLayer;
+    default: break;
+  }
+  const std::string message =
+      "Cannot get layered version of specctra scope: " + std::string(SpecctraScopeToString(kind));
+  RTL_ASSERT(false, message.c_str());
+  return TSpecctraScope::NotAssigned;
+}
+
+}  // namespace router

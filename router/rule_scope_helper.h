@@ -1,0 +1,98 @@
+// One parsed scope expression of a design rule, resolved against the board: the layers, kinds
+// of objects and host objects (nets, classes, from-tos, rooms) it names, and whether a given host
+// object on a given layer falls within it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "framework/win/com.h"
+#include "router/rule_expression_parsing.h"
+#include "rtl/pcb_api.h"
+#include "rtl/pcb_contract.h"
+
+namespace router {
+
+using PrimitiveList = std::vector<win::ComPtr<IPCB_Primitive>>;
+
+// The one test-point object id of the clearance types (pin 0, smd 1, via 2, wire 3, area 4).
+inline constexpr int kTestPointObjectId = 5;
+
+class TRuleExpressionScopeHelper {
+ public:
+  TRuleExpressionScopeHelper() = default;
+  TRuleExpressionScopeHelper(const TRuleExpressionScopeHelper&) = delete;
+  TRuleExpressionScopeHelper& operator=(const TRuleExpressionScopeHelper&) = delete;
+
+  // True when the expression parsed and every operator in it joins compatible operands.
+  bool valid() const { return valid_; }
+  void SetValid(bool valid) { valid_ = valid; }
+  const TRuleExpressionNode* tree() const { return tree_.get(); }
+  void SetTree(std::unique_ptr<TRuleExpressionNode> tree) { tree_ = std::move(tree); }
+
+  // Legacy layers named by the expression.
+  const rtl::LegacyLayerSet& layers() const { return layers_; }
+  bool HasLayers() const;
+  // Host object kinds named by object tests: bit n = kind n.
+  uint32_t object_kinds() const { return object_kinds_; }
+  // Host objects named by the expression, each once, in the order they were found.
+  const PrimitiveList& objects() const { return objects_; }
+
+  // Resolves the names of the tree against the board. A name that is not found leaves its
+  // object out. A test-point leaf is an assertion failure: callers keep such trees away.
+  void CollectObjects(IPCB_Board* board);
+
+  // Appends the objects of one host kind (after clearing the list when asked).
+  void ObjectsOfKind(PrimitiveList& list, uint8_t kind, bool clear_first) const;
+  // Whether the object tests name the router object id (pin, smd, via, wire, area). No scope
+  // names a test point: those scopes are refused before their objects are collected.
+  bool NamesObjectId(int object_id) const;
+  // The object is one of objects() (by handle: the host hands out one interface per object).
+  bool ContainsObject(IPCB_Primitive* object) const;
+  // Whether a net, class, from-to, room or the board itself falls within the scope on a legacy
+  // layer (0 and 74, the multi-layer, stand for no layer).
+  bool Matches(IPCB_Primitive* object, int layer) const;
+
+ private:
+  void CollectLeaf(const TRuleExpressionNode& leaf, IPCB_Board* board);
+  void AddLayer(const std::string& name, IPCB_Board* board);
+  void AddObject(win::ComPtr<IPCB_Primitive> object);
+
+  bool valid_ = false;
+  std::unique_ptr<TRuleExpressionNode> tree_;
+  rtl::LegacyLayerSet layers_;
+  uint32_t object_kinds_ = 0;
+  PrimitiveList objects_;
+};
+
+// Whether the tree holds a test-point leaf (IsTestPoint, TestPoint).
+bool HasTestPointScope(const TTreeNode* node);
+
+// The router scope kind a host object stands for: pads on an outer layer SMDpad, other pads Pin,
+// Via, Wire (tracks), CopperArea (fills, regions), Net, NetClass (classes), BoardRegion (rules),
+// FromTo, Pcb (the board); NotAssigned for no object. Any other kind is an assertion failure.
+TSpecctraScope ObjectScopeKind(IPCB_Primitive* object);
+
+// The on-layer form of Pcb, NetClass, GroupSet, Net, Group and FromTo (Pcb becomes Layer); any
+// other kind is an assertion failure.
+TSpecctraScope LayeredScopeKind(TSpecctraScope kind);
+
+// Calls `visit` with each board object of one host kind, in the host's order, until it returns
+// false.
+template <class Visit>
+void ForEachBoardObject(IPCB_Board* board, uint8_t kind, Visit&& visit) {
+  if (!board) return;
+  const auto iterator = win::ComPtr<IPCB_BoardIterator>::Adopt(board->CreateBoardIterator());
+  if (!iterator) return;
+  iterator->SetKindFilter(1u << kind);
+  for (auto object = win::ComPtr<IPCB_Primitive>::Adopt(iterator->First()); object;
+       object = win::ComPtr<IPCB_Primitive>::Adopt(iterator->Next())) {
+    if (!visit(object)) return;
+  }
+}
+
+// The host's texts of an object.
+std::wstring NameOf(IPCB_Primitive* object);
+
+}  // namespace router

@@ -1,0 +1,135 @@
+// The stand-in editor behind the client global.
+#include "rules_session.h"
+
+#include <windows.h>
+
+#include "framework/win/text.h"
+#include "rtl/client_api.h"
+#include "rtl/host_contract.h"
+#include "support/test_paths.h"
+
+namespace rulestest {
+
+namespace {
+
+// Answers only what the rule collection asks of a client: the server module "PCB".
+class PcbClient final : public IClient {
+ public:
+  explicit PcbClient(IServerModule* pcb) : pcb_(pcb) {}
+  HRESULT __stdcall QueryInterface(REFIID iid, void** result) override {
+    *result = nullptr;
+    if (iid != IID_IUnknown && iid != IID_IClient) return E_NOINTERFACE;
+    *result = static_cast<IClient*>(this);
+    return S_OK;
+  }
+  // Lives as long as the process.
+  ULONG __stdcall AddRef() override { return 2; }
+  ULONG __stdcall Release() override { return 1; }
+  HRESULT __stdcall GetServerModuleByName(BSTR name, IServerModule** result) override {
+    *result = nullptr;
+    if (!name || lstrcmpiW(name, L"PCB") != 0) return S_OK;
+    pcb_->AddRef();
+    *result = pcb_;
+    return S_OK;
+  }
+  HRESULT __stdcall GetApplicationHandle(HWND* result) override { return Nothing(result); }
+  HRESULT __stdcall GetMainWindowHandle(HWND* result) override { return Nothing(result); }
+  HRESULT __stdcall GetCurrentView(IServerView** result) override { return Nothing(result); }
+  HRESULT __stdcall SetStatusBarText(int, BSTR, IStatusPanel** result) override {
+    return Nothing(result);
+  }
+  HRESULT __stdcall GetDocumentByPath(BSTR, IServerDocument** result) override {
+    return Nothing(result);
+  }
+  HRESULT __stdcall ShowDocument(IServerDocument*) override { return E_NOTIMPL; }
+  HRESULT __stdcall GetDocumentKindFromFile(BSTR, BSTR* kind) override { return Nothing(kind); }
+  HRESULT __stdcall OpenNewDocument(BSTR, BSTR, IServerDocument** result) override {
+    return Nothing(result);
+  }
+
+ private:
+  template <class T>
+  static HRESULT Nothing(T* out) {
+    *out = T{};
+    return E_NOTIMPL;
+  }
+  IServerModule* pcb_;
+};
+
+struct Editor {
+  HMODULE module = nullptr;
+  quorvel_host::OpenBoard open = nullptr;
+};
+
+Editor& TheEditor() {
+  static Editor editor = [] {
+    Editor e;
+    e.module = LoadLibraryA(testsupport::BinaryPath(quorvel_host::kModuleName).c_str());
+    if (!e.module) return e;
+    e.open = reinterpret_cast<quorvel_host::OpenBoard>(
+        reinterpret_cast<void*>(GetProcAddress(e.module, quorvel_host::kOpenBoardName)));
+    const auto get_server = reinterpret_cast<quorvel_host::GetServerModule>(
+        reinterpret_cast<void*>(GetProcAddress(e.module, quorvel_host::kGetServerModuleName)));
+    void* server = nullptr;
+    if (get_server && get_server(&server) == S_OK) {
+      static PcbClient client(static_cast<IServerModule*>(server));
+      rtl::SetClientGlobal(&client);
+    }
+    return e;
+  }();
+  return editor;
+}
+
+}  // namespace
+
+std::string OpenBoard(const std::string& path) {
+  Editor& editor = TheEditor();
+  if (!editor.open) return "Quorvel.dll did not load";
+  char error[1024] = {};
+  return editor.open(path.c_str(), error, sizeof error) == 0 ? std::string() : error;
+}
+
+std::string RulesBoardPath() { return testsupport::TestDataPath("../examples/rules-board.json"); }
+
+std::vector<rtl::Handle> Objects(uint8_t kind) {
+  std::vector<rtl::Handle> found;
+  rtl::LegacyLayerSet all;
+  all.Include(0);
+  rtl::IterateContainer(rtl::PcbApi_GetCurrentBoardHandle(), 1u << kind, all, 0,
+                        [&](rtl::Handle h) { found.push_back(h); });
+  return found;
+}
+
+win::ComPtr<IPCB_Primitive> Interface(rtl::Handle handle) {
+  win::ComPtr<IServerModule> module;
+  rtl::ClientGlobal()->GetServerModuleByName(win::Bstr(L"PCB").get(), module.put());
+  const auto pcb = module.As<IPCB_ServerInterface>(IID_IPCB_ServerInterface);
+  const auto board = win::ComPtr<IPCB_Board>::Adopt(pcb->GetCurrentPCBBoard());
+  if (handle == board->GetHandle()) return board.As<IPCB_Primitive>(IID_IPCB_Primitive);
+  win::ComPtr<IPCB_Primitive> found;
+  const auto iterator = win::ComPtr<IPCB_BoardIterator>::Adopt(board->CreateBoardIterator());
+  iterator->SetKindFilter(1u << rtl::PcbApi_GetObjectIdFromObjectHandle(handle));
+  for (auto object = win::ComPtr<IPCB_Primitive>::Adopt(iterator->First()); object;
+       object = win::ComPtr<IPCB_Primitive>::Adopt(iterator->Next())) {
+    if (object->GetHandle() == handle) return object;
+  }
+  return found;
+}
+
+rtl::Handle Named(uint8_t kind, const std::string& name) {
+  for (rtl::Handle handle : Objects(kind)) {
+    win::Bstr text;
+    Interface(handle)->GetName(text.put());
+    if (win::Narrow(text.str()) == name) return handle;
+  }
+  return 0;
+}
+
+std::string RuleName(rtl::Handle rule) {
+  if (rule == 0) return "(none)";
+  pcbapi::Text255 name{};
+  rtl::PcbApi_QueryRuleExtEx(pcbapi::kRead, rule, &name);
+  return std::string(name.chars, name.length);
+}
+
+}  // namespace rulestest
