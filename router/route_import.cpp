@@ -357,9 +357,11 @@ bool LoadRouteFile(const std::string& path) {
   const std::string text = ReadRouteFileText(path);
   const RouteFileContents contents = ReadRouteRecords(text, path);
 
+  // Without an open board there is nothing to import into; the command goes on to the status.
+  const rtl::Handle board_handle = rtl::PcbApi_GetCurrentBoardHandle();
+  if (board_handle == 0) return false;
   const ImportScope scope(path);
-  TBoard board(rtl::PcbApi_GetCurrentBoardHandle());
-  if (board.GetHandle() == 0) throw rtl::Exception("There is no open board to import " + path);
+  TBoard board(board_handle);
   board.Sync(pcbapi::kRead);
   HoleListGlobal()->LoadHoleList(PerDocumentFileName(board.GetFileName()));
 

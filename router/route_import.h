@@ -10,8 +10,8 @@
 namespace router {
 
 // Imports the route file into the current board. The file is read and checked first: a file
-// that cannot be read, or is not a complete route file, raises (ERouteFileError or
-// rtl::Exception) before the board changes. True when it returns.
+// that cannot be read, or is not a complete route file, raises ERouteFileError before the board
+// changes. False, with nothing done, when no board is open.
 bool LoadRouteFile(const std::string& path);
 
 // Makes the free pad that stands for a pad-like padstack placed as a via, and adds it to the
