@@ -13,6 +13,9 @@
 #include "rtl/pcb_board.h"
 #include "rtl/pcb_object.h"
 #include "rtl/pcb_pad.h"
+#include "rtl/client_api.h"
+#include "framework/win/text.h"
+#include "rtl/host_fakes.h"
 #include "rtl/quorvel_session.h"
 
 namespace {
@@ -303,6 +306,60 @@ TEST_F(RouteImport, DamagedFilesNeverCrashNorDeleteRouting) {
   }
   EXPECT_GT(refused, 100);
   EXPECT_GT(imported, 0) << "some edits leave a readable file";
+}
+
+// A host that shows no document: it is asked for one and runs whatever process it is given.
+class NoDocumentHost final : public testfakes::ComObject<IClient, IProcessLauncher> {
+ public:
+  NoDocumentHost() : ComObject({IID_IClient, IID_IProcessLauncher}) {}
+  std::vector<std::string> asked, processes;
+  HRESULT __stdcall GetDocumentByPath(BSTR path, IServerDocument** result) override {
+    asked.push_back(win::Narrow(path));
+    *result = nullptr;
+    return S_OK;
+  }
+  HRESULT __stdcall SendProcess(const char* process, char*, int, IServerView*) override {
+    processes.push_back(process);
+    return S_OK;
+  }
+  HRESULT __stdcall PostProcess(const char* process, const char*, IServerView*) override {
+    processes.push_back(process);
+    return S_OK;
+  }
+  HRESULT __stdcall GetApplicationHandle(HWND* result) override {
+    return testfakes::Unused(result);
+  }
+  HRESULT __stdcall GetMainWindowHandle(HWND* result) override { return testfakes::Unused(result); }
+  HRESULT __stdcall GetCurrentView(IServerView** result) override {
+    return testfakes::Unused(result);
+  }
+  HRESULT __stdcall SetStatusBarText(int, BSTR, IStatusPanel** result) override {
+    return testfakes::Unused(result);
+  }
+  HRESULT __stdcall ShowDocument(IServerDocument*) override { return E_NOTIMPL; }
+  HRESULT __stdcall GetDocumentKindFromFile(BSTR, BSTR* kind) override {
+    return testfakes::Unused(kind);
+  }
+  HRESULT __stdcall OpenNewDocument(BSTR, BSTR, IServerDocument** result) override {
+    return testfakes::Unused(result);
+  }
+  HRESULT __stdcall GetServerModuleByName(BSTR, IServerModule** result) override {
+    return testfakes::Unused(result);
+  }
+};
+
+TEST_F(RouteImport, NoRefreshWithoutADocument) {
+  auto* host = new NoDocumentHost;
+  IClient* previous = rtl::ClientGlobal();
+  rtl::SetClientGlobal(host);
+  const std::string path = RouteFile("r.rte", "(routes r)");
+  const bool imported = router::LoadRouteFile(path);
+  rtl::SetClientGlobal(previous);
+  EXPECT_TRUE(imported);
+  EXPECT_EQ(host->asked, (std::vector<std::string>{path, board_file_}))
+      << "the route file's document, then the board's";
+  EXPECT_TRUE(host->processes.empty());
+  host->Release();
 }
 
 }  // namespace
