@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <random>
 #include <set>
 #include <sstream>
 
+#include "router/design_file_names.h"
 #include "router/route_file_reader.h"
 #include "rtl/pcb_board.h"
 #include "rtl/pcb_object.h"
@@ -306,6 +308,96 @@ TEST_F(RouteImport, DamagedFilesNeverCrashNorDeleteRouting) {
   }
   EXPECT_GT(refused, 100);
   EXPECT_GT(imported, 0) << "some edits leave a readable file";
+}
+
+// The board's own netted routing as a router would hand it back untouched: internal units,
+// one padstack per via or pad named as the export names them, the test points, and the vias'
+// holes in the per-document file under the padstacks' numbers.
+std::string RouteFileOfTheBoard(const std::string& preferences) {
+  rtl::TPcbBoard board(rtl::PcbApi_GetCurrentBoardHandle());
+  std::map<std::string, std::string> nets;  // escaped name -> its wires and vias
+  std::string padstacks, points, holes = "[HoleList]\r\n";
+  int number = 0;
+  std::set<rtl::Handle> seen;
+  auto layer_name = [](int layer) { return std::string(rtl::LegacyLayerNames[layer]); };
+  board.IterateObjects(
+      [&](rtl::Handle handle) {
+        const std::unique_ptr<rtl::TPCBObject> object = rtl::CreatePcbObject(handle);
+        if (!seen.insert(handle).second || object->GetNetHandle() == 0) return;
+        std::ostringstream out;
+        const std::string net = router::EscapeName(NetName(object->GetNetHandle()));
+        const uint8_t kind = rtl::PcbApi_GetObjectIdFromObjectHandle(handle);
+        if (kind == pcbapi::kTrack) {
+          out << "(wire (path " << layer_name(object->GetLayer()) << " " << object->GetWidth()
+              << " " << object->GetX() << " " << object->GetY() << " " << object->GetX2() << " "
+              << object->GetY2() << "))\n";
+        } else {
+          const std::string name = (kind == pcbapi::kVia ? "Via" : "Pad") + std::to_string(number);
+          std::ostringstream shapes;
+          if (kind == pcbapi::kVia) {
+            uint16_t flags = 0, aux_word = 0;
+            rtl::LegacyLayer layer = 0;
+            rtl::Handle via_net = 0;
+            pcbapi::Byte aux_byte = 0, low = 0, high = 0, top = 0, bottom = 0;
+            int32_t aux_integer = 0;
+            rtl::Coord x = 0, y = 0, size = 0, hole = 0;
+            rtl::PcbApi_QueryVia(pcbapi::kRead, handle, &flags, &aux_word, &layer, &via_net,
+                                 &aux_byte, &aux_integer, &x, &y, &size, &hole, &low, &high, &top,
+                                 &bottom);
+            if (low == 1 && high == 32) {
+              shapes << "(shape (circle signal " << size << "))";
+            } else {
+              shapes << "(shape (circle " << layer_name(low) << " " << size << ")) (shape (circle "
+                     << layer_name(high) << " " << size << "))";
+            }
+            holes += std::to_string(number) + "=" + std::to_string(hole) + "\r\n";
+          } else {
+            rtl::TPcbPad pad(handle);
+            pad.Sync(pcbapi::kRead);
+            const rtl::Coord w = pad.GetTopXSize(), h = pad.GetTopYSize();
+            if (pad.GetTopShape() == 2) {
+              shapes << "(shape (rect " << layer_name(pad.GetLayer()) << " " << -w / 2 << " "
+                     << -h / 2 << " " << w / 2 << " " << h / 2 << "))";
+            } else {
+              shapes << "(shape (circle " << layer_name(pad.GetLayer()) << " " << w << "))";
+            }
+          }
+          padstacks += "(padstack " + name + " " + shapes.str() + ")\n";
+          out << "(via " << name << " " << object->GetX() << " " << object->GetY() << ")\n";
+          ++number;
+        }
+        if (object->GetTestPointTop() || object->GetTestPointBottom()) {
+          points += "(point " + std::to_string(object->GetX()) + " " +
+                    std::to_string(object->GetY()) +
+                    (object->GetTestPointTop() ? " front" : " back") + " (net " + net + "))\n";
+        }
+        nets[net] += out.str();
+      },
+      (1u << pcbapi::kTrack) | (1u << pcbapi::kVia) | (1u << pcbapi::kPad), AllLayers(),
+      pcbapi::kFreeObjects);
+  testsupport::WriteFile(preferences, holes);
+  std::string text =
+      "(routes board\n(resolution mil 10000)\n(library_out\n" + padstacks + ")\n(network_out\n";
+  for (const auto& [net, routes] : nets) text += "(net " + net + "\n" + routes + ")\n";
+  return text + ")\n(test_points\n" + points + "))\n";
+}
+
+TEST_F(RouteImport, BoardsOwnRoutingComesBackUnchanged) {
+  const std::vector<std::string> before = FreeCopper();
+  const std::string path = RouteFile("own.rte", RouteFileOfTheBoard(dir_.Path("board.qixpref")));
+  EditorJournal().clear();
+  ASSERT_TRUE(router::LoadRouteFile(path));
+  EXPECT_EQ(Joined(FreeCopper()), Joined(before)) << testsupport::ReadFile(path);
+  // Really replaced, not left alone: ten tracks, four vias and the test-point pad.
+  auto count = [](const std::string& start) {
+    return std::count_if(EditorJournal().begin(), EditorJournal().end(),
+                         [&](const std::string& line) { return line.rfind(start, 0) == 0; });
+  };
+  EXPECT_EQ(count("deleted "), 15);
+  EXPECT_EQ(count("added "), 15);
+  // Twice gives the same: nothing is left over from the first import.
+  ASSERT_TRUE(router::LoadRouteFile(path));
+  EXPECT_EQ(Joined(FreeCopper()), Joined(before));
 }
 
 // A host that shows no document: it is asked for one and runs whatever process it is given.
