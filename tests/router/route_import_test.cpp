@@ -243,6 +243,28 @@ TEST_F(RouteImport, ProgressCountsTheLinesOfTheFile) {
   EXPECT_NE(journal.find("(4 of 4 steps)"), std::string::npos) << journal;
 }
 
+// More netted routing than one batch of the clean-up holds: the board is walked again.
+TEST_F(RouteImport, CleanUpWorksInBatches) {
+  std::string board = testsupport::ReadFile(board_file_);
+  const std::string list = "\n  \"tracks\": [";  // the board's, not a component's
+  const size_t at = board.find(list);
+  ASSERT_NE(at, std::string::npos);
+  std::string tracks;
+  for (int i = 0; i < 20000; ++i) {
+    tracks += "{\"layer\": \"BottomLayer\", \"net\": \"GND\", \"x\": \"" +
+              std::to_string(i % 1000) + "mil\", \"y\": \"" + std::to_string(i / 1000) +
+              "mil\", \"x2\": \"" + std::to_string(i % 1000 + 1) + "mil\", \"y2\": \"" +
+              std::to_string(i / 1000) + "mil\", \"width\": \"1mil\"},";
+  }
+  board.insert(at + list.size(), tracks);
+  testsupport::WriteFile(board_file_, board);
+  Reopen();
+  rtl::TPcbBoard pcb(rtl::PcbApi_GetCurrentBoardHandle());
+  EXPECT_EQ(router::RemoveNettedRouting(pcb), 20000 + 15);
+  EXPECT_EQ(Joined(FreeCopper()), Joined(kKeptCopper));
+  EXPECT_EQ(router::RemoveNettedRouting(pcb), 0);
+}
+
 // Files that cannot be read change nothing: a missing one, a foreign one, a truncated one.
 TEST_F(RouteImport, UnreadableFilesLeaveTheRouting) {
   const std::vector<std::string> before = FreeCopper();
