@@ -7,8 +7,11 @@
 #include <vector>
 
 #include "framework/win/text.h"
+#include "router/design_file_saver.h"
+#include "router/design_rule_queries.h"
 #include "router/do_file.h"
 #include "router/ovix_rules.h"
+#include "router/writer_rule_queries.h"
 #include "rtl/client_api.h"
 #include "rtl/exceptions.h"
 #include "rtl/pcb_api.h"
@@ -105,6 +108,10 @@ void ExportDesignFile(IServerView* /*context*/, const char* parameters) {
   }
   ExportState state(rtl::PcbApi_GetCurrentBoardHandle());
   WriteDoFile(file_name);
+  const TOvixRuleQueries rules(state.rules());
+  // False means duplicated pins, or a write failure the user was told about: the export has
+  // done what it could either way.
+  SaveDesignFile(file_name, rules);
   state.Finish();
 }
 

@@ -1,6 +1,13 @@
 // The design file's text output.
 #include "router/design_file_output.h"
 
+#include <windows.h>
+
+#include <algorithm>
+
+#include "framework/win/text.h"
+#include "rtl/common_utils.h"
+
 #include "router/design_file_names.h"
 #include "rtl/exceptions.h"
 
@@ -24,9 +31,7 @@ StatementText& StatementText::Word(std::string_view word) {
   return *this;
 }
 
-StatementText& StatementText::Number(int32_t units) {
-  return Word(FormatDesignNumber(units));
-}
+StatementText& StatementText::Number(int32_t units) { return Word(FormatDesignNumber(units)); }
 
 StatementText& StatementText::Close() {
   RTL_ASSERT(open_ > 0, "Statement closed more often than opened");
@@ -50,6 +55,49 @@ void DesignFileOutput::Line(std::string_view text) {
   out_ += IndentText();
   out_ += text;
   out_ += "\r\n";
+}
+
+DesignFileStream::DesignFileStream(const std::string& path) : path_(path) {
+  HANDLE file = CreateFileW(win::Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) Fail("create");
+  handle_ = file;
+}
+
+DesignFileStream::~DesignFileStream() {
+  if (handle_) CloseHandle(static_cast<HANDLE>(handle_));
+}
+
+void DesignFileStream::Fail(const char* what) const {
+  const DWORD error = GetLastError();
+  throw EDesignFileError("Cannot " + std::string(what) + " the design file " + path_ + ": " +
+                         rtl::SystemErrorText(error));
+}
+
+void DesignFileStream::Write(std::string_view text) {
+  if (!handle_) Fail("write");
+  while (!text.empty()) {
+    // WriteFile takes 32-bit counts; pieces keep a huge section from overflowing them.
+    const DWORD piece = static_cast<DWORD>(std::min<size_t>(text.size(), 1u << 24));
+    DWORD written = 0;
+    if (!WriteFile(static_cast<HANDLE>(handle_), text.data(), piece, &written, nullptr) ||
+        written != piece) {
+      if (written != piece && GetLastError() == ERROR_SUCCESS) SetLastError(ERROR_DISK_FULL);
+      Fail("write");
+    }
+    text.remove_prefix(piece);
+  }
+}
+
+void DesignFileStream::Flush(std::string& text) {
+  Write(text);
+  text.clear();
+}
+
+void DesignFileStream::Close() {
+  HANDLE file = static_cast<HANDLE>(handle_);
+  handle_ = nullptr;
+  if (!file || !CloseHandle(file)) Fail("close");
 }
 
 }  // namespace router

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "rtl/exceptions.h"
+
 namespace router {
 
 // One s-expression statement on one line: "(clearance 10.000 (type pin_pin pin_via))". Items are
@@ -42,6 +44,35 @@ class DesignFileOutput {
  private:
   std::string& out_;
   int level_ = 0;
+};
+
+// A file the design file could not be written to: the message names the file and the reason.
+class EDesignFileError : public rtl::Exception {
+ public:
+  using Exception::Exception;
+};
+
+// The design file on disk: the text of the output appended piece by piece. Every write and the
+// close are checked; a failure raises EDesignFileError.
+class DesignFileStream {
+ public:
+  // Creates the file empty (or empties it).
+  explicit DesignFileStream(const std::string& path);
+  // Closes an unclosed file without looking at the result: the caller failed already.
+  ~DesignFileStream();
+  DesignFileStream(const DesignFileStream&) = delete;
+  DesignFileStream& operator=(const DesignFileStream&) = delete;
+
+  void Write(std::string_view text);
+  // Writes `text` and empties it.
+  void Flush(std::string& text);
+  void Close();
+
+ private:
+  [[noreturn]] void Fail(const char* what) const;
+
+  std::string path_;
+  void* handle_ = nullptr;  // HANDLE; kept out of this header
 };
 
 }  // namespace router

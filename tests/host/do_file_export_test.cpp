@@ -14,12 +14,12 @@ using plavena::HostSession;
 using testsupport::ReadFile;
 using testsupport::TempDir;
 
-HostOptions ModuleOptions() {
+HostOptions ModuleOptions(const TempDir& dir) {
   HostOptions options;
   options.module_path = testsupport::BinaryPath("Tralvek.dll");
   options.answers = {{"Warning", "OK"}};
   // The export collects the board's rules before it writes anything.
-  options.board_path = testsupport::TestDataPath("../examples/example-board.json");
+  options.board_path = testsupport::CopyExampleBoard(dir, "example-board.json");
   return options;
 }
 
@@ -37,7 +37,7 @@ TEST(ExportDoFile, IsWrittenBesideTheDesignFileFromTheInstalledTemplate) {
   const std::string installed = ReadFile(testsupport::BinaryPath("System\\Tralvek.Do"));
   ASSERT_NE(installed.find("$FILENAME"), std::string::npos) << "the example template";
   TempDir dir;
-  HostSession session(ModuleOptions());
+  HostSession session(ModuleOptions(dir));
   ASSERT_EQ(session.Run("ExportDesignFile", "FileName=" + dir.Path("board.dsn")).status, S_OK);
 
   const std::string written = ReadFile(dir.Path("board.do"));
@@ -61,7 +61,7 @@ TEST(ExportDoFile, LockedByAnotherUserIsLeftAndTheUserIsWarned) {
   testsupport::WriteFile(rtl::GetLockFileName(dir.Path("board.do")),
                          "ComputerName=" + rtl::GetComputerNameText() +
                              "\r\nUserName=someone-else\r\nProcessID=7\r\n");
-  HostSession session(ModuleOptions());
+  HostSession session(ModuleOptions(dir));
   ASSERT_EQ(session.Run("ExportDesignFile", "FileName=" + dir.Path("board.dsn")).status, S_OK);
   EXPECT_EQ(ReadFile(dir.Path("board.do")), "another user's\r\n");
   EXPECT_TRUE(
@@ -73,7 +73,7 @@ TEST(ExportDoFile, LockedByAnotherUserIsLeftAndTheUserIsWarned) {
 
 TEST(ExportDoFile, UnwritableFolderFailsTheCommandWithTheDoFilesName) {
   TempDir dir;
-  HostSession session(ModuleOptions());
+  HostSession session(ModuleOptions(dir));
   const plavena::CommandResult result =
       session.Run("ExportDesignFile", "FileName=" + dir.Path("missing\\board.dsn"));
   EXPECT_EQ(result.status, E_FAIL);

@@ -78,8 +78,9 @@ TEST(ModuleFrame, ExceptionReachesTheHostWithTheModulesNameAndMessage) {
 }
 
 TEST(ExportDesignFile, RefusesAFileNameTheHostsShortTextsWouldCut) {
+  TempDir boards;
   HostOptions options = ModuleOptions();
-  options.board_path = testsupport::TestDataPath("../examples/example-board.json");
+  options.board_path = testsupport::CopyExampleBoard(boards, "example-board.json");
   HostSession session(options);
   // The export writes its files, so the 255 characters that are accepted name a real folder.
   TempDir dir;

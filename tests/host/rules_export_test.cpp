@@ -18,7 +18,7 @@ HostOptions OptionsWithBoard(const std::string& board) {
 
 TEST(ExportRules, ABoardWithIncompatibleRulesIsExported) {
   testsupport::TempDir dir;
-  HostSession session(OptionsWithBoard(testsupport::TestDataPath("../examples/rules-board.json")));
+  HostSession session(OptionsWithBoard(testsupport::CopyExampleBoard(dir, "rules-board.json")));
   const plavena::CommandResult result =
       session.Run("ExportDesignFile", "FileName=" + dir.Path("board.dsn"));
   EXPECT_EQ(result.status, S_OK) << result.error_description;

@@ -213,9 +213,7 @@ TEST(RuleScope, ReportsEveryErrorText) {
 
 // --- the scope-kind algebra -------------------------------------------------------------------
 
-S Kind(int k) {
-  return static_cast<S>(k);
-}
+S Kind(int k) { return static_cast<S>(k); }
 
 struct CombineCase {
   S a;

@@ -24,9 +24,7 @@ using router::TWidthTable;
 using Id = router::TSpecctraObjectId;
 using Lines = std::vector<std::string>;
 
-constexpr int32_t Mil(int32_t mils) {
-  return mils * 10000;
-}
+constexpr int32_t Mil(int32_t mils) { return mils * 10000; }
 
 // Rule gaps as a host would tell them; unknown rules fail.
 class FixedGaps : public router::RuleConstraintQuery {

@@ -88,4 +88,10 @@ bool FileExists(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+std::string CopyExampleBoard(const TempDir& dir, const std::string& name) {
+  const std::string copy = dir.Path(name);
+  WriteFile(copy, ReadFile(TestDataPath("../examples/" + name)));
+  return copy;
+}
+
 }  // namespace testsupport

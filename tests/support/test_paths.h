@@ -24,6 +24,10 @@ private:
   std::string path_;
 };
 
+// A copy of a board under examples/ in `dir`, so that what an export writes beside the board
+// (its per-document file) stays out of the source tree.
+std::string CopyExampleBoard(const TempDir& dir, const std::string& name);
+
 // Writes a whole file; reads a whole file ("" when it does not exist).
 void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);

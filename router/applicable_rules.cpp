@@ -1,0 +1,181 @@
+// Rule blocks of nets, classes and from-tos.
+#include "router/applicable_rules.h"
+
+#include <algorithm>
+
+#include "router/design_file_names.h"
+#include "router/legacy_layer.h"
+#include "router/padstack.h"
+#include "rtl/pcb_board.h"
+
+namespace router {
+
+namespace {
+
+constexpr int kAllLayersProbe = 74;
+// The layer stack has at most the signal layers and the planes; a longer chain of links is a
+// loop in the host's data.
+constexpr int kMaxStackedLayers = 54;
+
+// The layers of the board's stack, top to bottom.
+std::vector<int> StackLayers(const rtl::TPcbBoard& board) {
+  std::vector<int> layers;
+  int first = 0;
+  for (int layer = 1; layer <= kMaxStackedLayers && first == 0; ++layer) {
+    const rtl::TLayerObject* object = board.GetLayerObject(static_cast<rtl::LegacyLayer>(layer));
+    if (object && object->IsInLayerStack() && object->GetPreviousLayer() == 0) first = layer;
+  }
+  for (int layer = first; layer != 0 && static_cast<int>(layers.size()) < kMaxStackedLayers;) {
+    if (std::find(layers.begin(), layers.end(), layer) != layers.end()) break;
+    layers.push_back(layer);
+    const rtl::TLayerObject* object = board.GetLayerObject(static_cast<rtl::LegacyLayer>(layer));
+    layer = object ? object->GetNextLayer() : 0;
+  }
+  return layers;
+}
+
+void GetRoutingLayers(const DesignRuleQueries& rules, rtl::Handle object, int scope,
+                      TLayerFlags& flags) {
+  if (scope == kFromToScopeKind) {
+    GetFromToRoutingLayers(rules, object, flags);
+  } else if (scope == kNetScopeKind) {
+    GetNetRoutingLayers(rules, object, flags);
+  } else {
+    GetObjectRoutingLayers(rules, object, scope, flags);
+  }
+}
+
+}  // namespace
+
+TApplicableRules::TApplicableRules(const TRuleBlockContext& context, rtl::Handle object, int scope,
+                                   int on_layer_scope)
+    : context_(context), object_(object), scope_(scope), widths_("Object Layer Track Widths") {
+  const DesignRuleQueries& rules = *context.rules;
+  if (context.padstacks) values_.use_via = context.padstacks->UseViaList(object);
+  values_.priority = GetRoutingPriority(rules, object);
+  values_.layers = context.board_layers;
+  GetRoutingLayers(rules, object, scope, values_.layers);
+  values_.reorder = GetRoutingTopology(rules, object);
+  values_.via_limit = GetMaxViaCount(rules, object);
+  values_.stub_length = GetStubLength(rules, object);
+  GetObjectLayerWidths(rules, *context.board, object, scope, widths_);
+
+  if (!context.clearance_matrix) return;
+  all_layers_ = context.clearance_matrix(object, kAllLayersProbe, scope, on_layer_scope);
+  for (const int layer : StackLayers(*context.board)) {
+    std::unique_ptr<TClearanceMatrix> matrix =
+        context.clearance_matrix(object, layer, scope, on_layer_scope);
+    if (!matrix) continue;
+    const std::string name(DesignFileLayerName(layer));
+    const auto equal = std::find_if(per_layer_.begin(), per_layer_.end(), [&](const auto& item) {
+      return item.matrix->Equals(matrix.get()) && matrix->Equals(item.matrix.get());
+    });
+    if (equal != per_layer_.end()) {
+      if (std::find(equal->layers.begin(), equal->layers.end(), name) == equal->layers.end()) {
+        equal->layers.push_back(name);
+      }
+      continue;
+    }
+    per_layer_.push_back({std::move(matrix), {name}});
+  }
+}
+
+TApplicableRules::~TApplicableRules() = default;
+
+std::vector<std::string> TApplicableRules::CircuitEntries() const {
+  std::vector<std::string> entries;
+  if (context_.emit_use_via && !values_.use_via.empty()) {
+    entries.push_back("(use_via " + values_.use_via + ")");
+  }
+  // The router's priorities order nets against each other: with one rule there is no order.
+  // Without a rule of its own the object gets no priority: 0 lies outside the router's range.
+  if (context_.priority_rule_count > 1 && values_.priority > 0) {
+    entries.push_back("(priority " + std::to_string(values_.priority) + ")");
+  }
+  if (!CoversBoardRoutingLayers(context_.board_layers, values_.layers)) {
+    entries.push_back("(use_layer " + LayerListText(values_.layers) + ")");
+  }
+  return entries;
+}
+
+void TApplicableRules::WriteCircuit(DesignFileOutput& out) const {
+  if (!context_.circuit) return;
+  out.Line("(circuit ");
+  out.Raise();
+  for (const std::string& entry : CircuitEntries()) out.Line(entry);
+  out.Lower();
+  out.Line(")");
+}
+
+std::vector<std::string> TApplicableRules::RuleEntries() const {
+  std::vector<std::string> entries;
+  if (all_layers_) all_layers_->Write(entries);
+  int32_t width = -1;
+  if (context_.board_widths && !widths_.Equals(context_.board_widths) &&
+      widths_.SingleValue(width) && width != context_.board_width) {
+    entries.push_back(" (width " + FormatDesignNumber(width) + ")");
+  }
+  if (values_.reorder != "starburst") entries.push_back(" (reorder " + values_.reorder + ")");
+  if (values_.via_limit != context_.board_via_limit) {
+    entries.push_back(" (max_total_vias " + std::to_string(values_.via_limit) + ")");
+  }
+  if (values_.stub_length != -1) {
+    entries.push_back(" (max_stub " + FormatDesignNumber(values_.stub_length) + ")");
+  }
+  return entries;
+}
+
+void TApplicableRules::WriteRule(DesignFileOutput& out) const {
+  const std::vector<std::string> entries = RuleEntries();
+  if (entries.empty()) return;
+  out.Line("(rule");
+  out.Raise();
+  for (const std::string& entry : entries) out.Line(entry);
+  out.Lower();
+  out.Line(")");
+}
+
+void TApplicableRules::WriteLayerRules(DesignFileOutput& out) const {
+  int32_t width = -1;
+  if (!widths_.SingleValue(width)) widths_.Write(out);
+  for (const LayerMatrix& item : per_layer_) {
+    if (all_layers_ && all_layers_->Equals(item.matrix.get()) &&
+        item.matrix->Equals(all_layers_.get())) {
+      continue;
+    }
+    std::vector<std::string> statements;
+    item.matrix->Write(statements);
+    if (!statements.empty()) WriteLayerRule(out, item.layers, statements);
+  }
+}
+
+void WriteLayerRule(DesignFileOutput& out, const std::vector<std::string>& layers,
+                    const std::vector<std::string>& statements) {
+  if (statements.empty()) return;
+  std::string names;
+  size_t names_length = 0;
+  for (const std::string& layer : layers) {
+    names += layer + " ";
+    names_length += layer.size();
+  }
+  // Further statements line up under the first one, give or take a level.
+  const int step = static_cast<int>((names_length + 3 * layers.size() + 20) / 4);
+  const bool single = statements.size() == 1;
+  out.Line("(layer_rule " + names + "(rule " + statements.front() + (single ? ")" : ""));
+  out.Raise(step);
+  for (size_t i = 1; i < statements.size(); ++i) {
+    out.Line(statements[i] + (i + 1 == statements.size() ? ")" : ""));
+  }
+  out.Lower(step);
+  out.Line(")");
+}
+
+void WriteApplicableRules(DesignFileOutput& out, const TRuleBlockContext& context,
+                          rtl::Handle object, int scope, int on_layer_scope) {
+  const TApplicableRules rules(context, object, scope, on_layer_scope);
+  rules.WriteCircuit(out);
+  rules.WriteRule(out);
+  rules.WriteLayerRules(out);
+}
+
+}  // namespace router

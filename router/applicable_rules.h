@@ -1,0 +1,98 @@
+// The rules of one net, net class or from-to where they differ from the board level, written
+// under the object's statement in the network section: a "(circuit " block, a "(rule" block and
+// per-layer width and clearance rules.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "router/design_file_output.h"
+#include "router/rule_tables.h"
+#include "router/writer_rule_queries.h"
+
+namespace rtl {
+class TPcbBoard;
+}
+
+namespace router {
+
+class TPadStackList;
+
+// Board-level values and switches the rule blocks compare with.
+struct TRuleBlockContext {
+  const rtl::TPcbBoard* board = nullptr;
+  const DesignRuleQueries* rules = nullptr;
+  const TPadStackList* padstacks = nullptr;  // use-via texts; none without
+  const TWidthTable* board_widths = nullptr;
+  int32_t board_width = 0;
+  int32_t board_via_limit = -1;
+  int priority_rule_count = 0;
+  TLayerFlags board_layers{};
+  bool circuit = false;  // the router's advanced statements
+  bool emit_use_via = false;
+  // The object's clearance matrix on a legacy layer (74: all layers) for the two scope kinds,
+  // null when it adds nothing; not asked when empty.
+  std::function<std::unique_ptr<TClearanceMatrix>(rtl::Handle object, int layer, int scope,
+                                                  int on_layer_scope)>
+      clearance_matrix;
+};
+
+// The values of one object, gathered at once.
+struct TObjectRuleValues {
+  std::string use_via;  // padstack names, each followed by a blank
+  int priority = 0;
+  TLayerFlags layers{};
+  std::string reorder = "starburst";
+  int32_t via_limit = -1;
+  int32_t stub_length = -1;
+};
+
+class TApplicableRules {
+ public:
+  // `scope` is the object's router scope kind (net 7, from-to 11, class 3), `on_layer_scope`
+  // its on-layer kind (26, or 4 for a class).
+  TApplicableRules(const TRuleBlockContext& context, rtl::Handle object, int scope,
+                   int on_layer_scope);
+  ~TApplicableRules();
+  TApplicableRules(const TApplicableRules&) = delete;
+  TApplicableRules& operator=(const TApplicableRules&) = delete;
+
+  void WriteCircuit(DesignFileOutput& out) const;
+  void WriteRule(DesignFileOutput& out) const;
+  void WriteLayerRules(DesignFileOutput& out) const;
+
+  // What the blocks hold, without indentation.
+  std::vector<std::string> CircuitEntries() const;
+  std::vector<std::string> RuleEntries() const;
+
+  const TWidthTable& widths() const { return widths_; }
+  const TObjectRuleValues& values() const { return values_; }
+
+ private:
+  const TRuleBlockContext& context_;
+  rtl::Handle object_;
+  int scope_;
+  TObjectRuleValues values_;
+  TWidthTable widths_;
+  std::unique_ptr<TClearanceMatrix> all_layers_;
+  // Per-layer matrices, each with the design-file names of the layers it holds for.
+  struct LayerMatrix {
+    std::unique_ptr<TClearanceMatrix> matrix;
+    std::vector<std::string> layers;
+  };
+  std::vector<LayerMatrix> per_layer_;
+};
+
+// Circuit, rule and layer rules of one object.
+void WriteApplicableRules(DesignFileOutput& out, const TRuleBlockContext& context,
+                          rtl::Handle object, int scope, int on_layer_scope);
+
+// A "(layer_rule " block for statements that hold on the named layers: the first statement on
+// the opening line, the rest aligned under it, the last closing the rule.
+void WriteLayerRule(DesignFileOutput& out, const std::vector<std::string>& layers,
+                    const std::vector<std::string>& statements);
+
+}  // namespace router

@@ -1,0 +1,373 @@
+// The design-file writer frame.
+#include "router/design_file_saver.h"
+
+#include <windows.h>
+
+#include <unordered_map>
+
+#include "framework/win/text.h"
+#include "router/ascii_case.h"
+#include "router/design_file_names.h"
+#include "router/document_settings.h"
+#include "router/library_images.h"
+#include "router/network_section.h"
+#include "router/padstack.h"
+#include "router/router_board.h"
+#include "router/structure_section.h"
+#include "router/via_styles.h"
+#include "router/wiring_section.h"
+#include "rtl/common_utils.h"
+#include "rtl/file_ownership.h"
+#include "rtl/pcb_object_kinds.h"
+#include "rtl/rt_param.h"
+#include "rtl/units.h"
+
+namespace router {
+
+namespace {
+
+constexpr uint8_t kClearanceRule = 0;
+constexpr uint8_t kWidthRule = 2;
+constexpr uint8_t kRoutingPriorityRule = 8;
+constexpr uint8_t kMaximumViaCountRule = 18;
+// Router scope kinds of the board-level width rule: the whole board and one layer.
+constexpr int kPcbScope = 1, kLayerScope = 2;
+constexpr int32_t kFallbackBoardWidth = 50000;  // 5 mil
+
+rtl::LegacyLayerSet LayerZero() {
+  rtl::LegacyLayerSet layers;
+  layers.Include(0);
+  return layers;
+}
+
+// The host's file-name extraction: what follows the last folder or drive separator.
+std::string ExtractFileName(const std::string& path) {
+  const size_t separator = path.find_last_of("\\/:");
+  return separator == std::string::npos ? path : path.substr(separator + 1);
+}
+
+void DeleteFileIfPresent(const std::string& path) {
+  if (!path.empty()) DeleteFileW(win::Widen(path).c_str());
+}
+
+// Ends the host's progress display however the export ends.
+class ProgressScope {
+ public:
+  ProgressScope(const std::string& text, int total) {
+    const pcbapi::Text255 message = rtl::MakeText<255>(text);
+    rtl::PcbApi_Percent_Init(&message, total);
+  }
+  ~ProgressScope() { rtl::PcbApi_Percent_Finish(); }
+  ProgressScope(const ProgressScope&) = delete;
+  ProgressScope& operator=(const ProgressScope&) = delete;
+};
+
+class PadStackListScope {
+ public:
+  explicit PadStackListScope(rtl::Handle board) : list_(CreatePadStackList(board)) {}
+  ~PadStackListScope() { FreePadStackList(); }
+  PadStackListScope(const PadStackListScope&) = delete;
+  PadStackListScope& operator=(const PadStackListScope&) = delete;
+  TPadStackList& list() { return list_; }
+
+ private:
+  TPadStackList& list_;
+};
+
+TTestPointExpansion TestPointChoice() {
+  TTestPointExpansion choice;
+  const std::vector<int>& layers = TestPointLayersGlobal();
+  if (TestPointExpansionGlobal() <= 0 || layers.empty()) return choice;
+  choice.expansion = TestPointExpansionGlobal();
+  for (const int layer : layers) {
+    if (layer == kTopLayer) choice.top = true;
+    if (layer == kBottomLayer) choice.bottom = true;
+  }
+  return choice;
+}
+
+int32_t RoundSetting(double units) { return rtl::RoundMilsToCoord(units / rtl::kUnitsPerMil); }
+
+}  // namespace
+
+TSpecctraFileSaver::TSpecctraFileSaver() = default;
+TSpecctraFileSaver::~TSpecctraFileSaver() = default;
+
+bool TSpecctraFileSaver::WriteDesignFile(const std::string& file_name,
+                                         const DesignRuleQueries& rules) {
+  warnings_.clear();
+  rules_ = &rules;
+  bool written = false;
+  try {
+    written = Write(file_name);
+  } catch (const EDesignFileError& e) {
+    file_ = nullptr;
+    board_.reset();
+    rtl::ShowErrorMessage(e.what());
+    return false;
+  }
+  board_.reset();
+  return written && warnings_.empty();
+}
+
+bool TSpecctraFileSaver::Write(const std::string& file_name) {
+  board_ = std::make_unique<TBoard>(rtl::PcbApi_GetCurrentBoardHandle());
+  board_->Sync(pcbapi::kRead);
+  RemoveMarkedEmbeddedObjects(*board_);
+  CheckNetNamesUnique();
+
+  const ProgressScope progress(
+      ("Saving " + file_name + " (QIX Design)").substr(0, rtl::kShortTextLength), CountObjects());
+
+  const std::string temporary = rtl::CreateTempFileName();
+  if (temporary.empty()) {
+    throw EDesignFileError("Cannot make a temporary file for the design file of " + file_name);
+  }
+  const std::string target = ChangeFileExtension(file_name, ".dsn");
+  // Whatever ends the writing early, the temporary file goes with it.
+  struct TemporaryFile {
+    const std::string& path;
+    bool kept = false;
+    ~TemporaryFile() {
+      if (!kept) DeleteFileIfPresent(path);
+    }
+  } temporary_file{temporary};
+  // Closed before the temporary file is deleted.
+  DesignFileStream file(temporary);
+  file_ = &file;
+
+  // Outside the export command (which builds the via-style list for the board) the writer builds
+  // one of its own.
+  struct OwnViaStyles {
+    bool built;
+    ~OwnViaStyles() {
+      if (built) FreeViaStyleList();
+    }
+  } own_via_styles{GetViaStyleList() == nullptr};
+  if (own_via_styles.built) BuildViaStyleList(board_->GetHandle());
+
+  PadStackListScope padstacks(board_->GetHandle());
+  padstacks.list().CollectPadStacks(*board_, RoundSetting(board_->settings.default_via_size),
+                                    RoundSetting(board_->settings.default_via_hole),
+                                    GetViaStyleList(), TestPointChoice());
+
+  out_.Lower(out_.Level());
+  ComputeBoardDefaults();
+
+  std::string title = ExtractFileName(board_->GetFileName());
+  ReplaceAllText(title, " ", "_");
+  WriteHeader(EscapeName(title));
+  WriteResolution();
+  WriteStructure();
+  WritePlacement();
+  WriteLibrary();
+  WriteNetwork();
+  WriteWiring();
+  out_.Lower(out_.Level());
+  out_.Line(")");
+  Flush();
+  file.Close();
+  file_ = nullptr;
+
+  std::string failure;
+  const bool replaced = rtl::ReplaceFileWithOwnershipCheck(temporary, target, &failure);
+  temporary_file.kept = replaced;
+  if (!replaced) {
+    // Without a reason the target is locked by another user, who was named to the user already.
+    if (failure.empty()) return false;
+    throw EDesignFileError("Cannot write the design file " + target + ": " + failure);
+  }
+  padstacks.list().SavePadStackHoles(PerDocumentFileName(board_->GetFileName()));
+  return true;
+}
+
+void TSpecctraFileSaver::Flush() { file_->Flush(text_); }
+
+void TSpecctraFileSaver::Progress() const { rtl::PcbApi_Percent_Update(); }
+
+int TSpecctraFileSaver::CountObjects() const {
+  const pcbapi::KindSet kinds = 1u << pcbapi::kArc | 1u << pcbapi::kPad | 1u << pcbapi::kVia |
+                                1u << pcbapi::kTrack | 1u << pcbapi::kTextObject |
+                                1u << pcbapi::kFill | 1u << pcbapi::kRegion |
+                                1u << pcbapi::kComponentBody | 1u << pcbapi::kEmbeddedBoard |
+                                1u << pcbapi::kNet | 1u << pcbapi::kComponent;
+  int count = 0;
+  board_->IterateObjects([&](rtl::Handle) { ++count; }, kinds, LayerZero(), pcbapi::kAllObjects);
+  return count;
+}
+
+void TSpecctraFileSaver::CheckNetNamesUnique() {
+  // Names as the router will read them: escaped, and without regard to case.
+  net_names_unique_ = true;
+  std::unordered_map<std::string, rtl::Handle> seen;
+  board_->IterateObjects(
+      [&](rtl::Handle handle) {
+        const std::string key = FoldedAscii(EscapeName(rtl::GetObjectNameByHandle(handle)));
+        const auto [at, added] = seen.emplace(key, handle);
+        if (!added && at->second != handle) net_names_unique_ = false;
+      },
+      1u << pcbapi::kNet, LayerZero(), pcbapi::kAllObjects);
+  if (!net_names_unique_) {
+    rtl::ShowInformationMessage("Net names are not unique. Specctra will merge them.");
+  }
+}
+
+void TSpecctraFileSaver::ComputeBoardDefaults() {
+  priority_rule_count_ = 0;
+  largest_rule_clearance_ = 0;
+  board_width_ = 0;
+  board_via_limit_ = -1;
+  board_->IterateObjects(
+      [&](rtl::Handle handle) {
+        rtl::TPcbRuleEx rule(handle);
+        if (rule.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
+        const bool whole_board = EqualsIgnoringCase(rule.GetScope1(), "All");
+        switch (rule.GetRuleKind()) {
+          case kRoutingPriorityRule: ++priority_rule_count_; break;
+          case kClearanceRule: {
+            rtl::Coord gap = 0;
+            if (rtl::PcbApi_QueryRuleClearanceConstraint(pcbapi::kRead, handle, &gap) ==
+                    pcbapi::kSuccess &&
+                gap > largest_rule_clearance_) {
+              largest_rule_clearance_ = gap;
+            }
+            break;
+          }
+          case kWidthRule:
+            if (whole_board) {
+              rtl::Coord max = 0, min = 0, preferred = 0;
+              if (rtl::PcbApi_QueryRuleMaxMinWidthConstraintExt(pcbapi::kRead, handle, &max, &min,
+                                                                &preferred) == pcbapi::kSuccess) {
+                board_width_ = preferred;
+              }
+            }
+            break;
+          case kMaximumViaCountRule:
+            if (whole_board) {
+              int32_t count = -1;
+              if (rtl::PcbApi_QueryRuleMaximumViaCountRule(pcbapi::kRead, handle, &count) ==
+                  pcbapi::kSuccess) {
+                board_via_limit_ = count;
+              }
+            }
+            break;
+          default: break;
+        }
+      },
+      1u << pcbapi::kRule, LayerZero(), pcbapi::kAllObjects);
+  board_clearance_ = largest_rule_clearance_;
+  if (board_width_ == 0) board_width_ = kFallbackBoardWidth;
+  ComputeBoardLayerWidths();
+}
+
+void TSpecctraFileSaver::ComputeBoardLayerWidths() {
+  board_layer_widths_.Reset();
+  // A track the host never sees on the board, moved from layer to layer, asks which width rule
+  // applies there.
+  const rtl::Handle handle = rtl::PcbApi_CreateObject(pcbapi::kTrack);
+  if (handle == 0) return;
+  struct Probe {
+    rtl::Handle handle;
+    ~Probe() {
+      rtl::PcbApi_SetOwnerBoard(0, handle);
+      rtl::PcbApi_DestroyObject(handle);
+    }
+  } probe{handle};
+  rtl::TPcbTrack track(handle);
+  track.Sync(pcbapi::kRead);
+  rtl::PcbApi_SetOwnerBoard(board_->GetHandle(), handle);
+  for (int layer = kTopLayer; layer <= kBottomLayer; ++layer) {
+    const rtl::TLayerObject* object = board_->GetLayerObject(static_cast<rtl::LegacyLayer>(layer));
+    if (!object || !object->IsInLayerStack()) continue;
+    track.SetLayer(static_cast<rtl::LegacyLayer>(layer));
+    track.Sync(pcbapi::kWrite);
+    const rtl::Handle rule = rules_->FindRuleForObject(handle, kWidthRule, kPcbScope, kLayerScope);
+    if (rule == 0) continue;
+    rtl::Coord max = 0, min = 0, preferred = 0;
+    if (rtl::PcbApi_QueryRuleMaxMinWidthConstraintByLayer(
+            pcbapi::kRead, rule, static_cast<rtl::LegacyLayer>(layer), &max, &min, &preferred) !=
+        pcbapi::kSuccess) {
+      continue;
+    }
+    TOvixRuleValue& entry = board_layer_widths_.Entry(layer);
+    entry.value = preferred;
+    entry.rule_handle = rule;
+  }
+}
+
+void TSpecctraFileSaver::WriteHeader(const std::string& title) {
+  section_ = TDesignSection::Header;
+  // A board without a file name still needs an identifier here.
+  out_.Line("(pcb " + (title.empty() ? std::string("PCB") : title));
+  out_.Raise();
+}
+
+void TSpecctraFileSaver::WriteResolution() { out_.Line("(resolution MIL 10000)"); }
+
+void TSpecctraFileSaver::WriteStructure() {
+  section_ = TDesignSection::Structure;
+  TStructureContext context;
+  context.board_clearance = board_clearance_;
+  context.board_width = board_width_;
+  context.board_via_limit = board_via_limit_;
+  context.board_layer_widths = &board_layer_widths_;
+  context.padstacks = PadStackListGlobal();
+  context.progress = [this] { Progress(); };
+  WriteStructureSection(out_, *board_, context);
+  Flush();
+}
+
+void TSpecctraFileSaver::WritePlacement() {
+  section_ = TDesignSection::Placement;
+  router::WritePlacement(out_, *board_, [this] { Progress(); });
+  Flush();
+}
+
+void TSpecctraFileSaver::WriteLibrary() {
+  section_ = TDesignSection::Library;
+  TLibraryContext context;
+  context.padstacks = PadStackListGlobal();
+  context.minimize_pads = board_->settings.minimize_pads;
+  context.warnings = &warnings_;
+  context.progress = [this] { Progress(); };
+  router::WriteLibrary(out_, *board_, context);
+  Flush();
+}
+
+void TSpecctraFileSaver::WriteNetwork() {
+  section_ = TDesignSection::Network;
+  TNetworkContext context;
+  context.rules.board = board_.get();
+  context.rules.rules = rules_;
+  context.rules.padstacks = PadStackListGlobal();
+  context.rules.board_widths = &board_layer_widths_;
+  context.rules.board_width = board_width_;
+  context.rules.board_via_limit = board_via_limit_;
+  context.rules.priority_rule_count = priority_rule_count_;
+  context.rules.board_layers = BoardRoutingLayers(*board_);
+  context.rules.circuit = board_->settings.adv_feature;
+  context.rules.emit_use_via = board_->settings.emit_use_via;
+  context.settings = board_->settings;
+  context.progress = [this] { Progress(); };
+  context.flush = [this] { Flush(); };
+  router::WriteNetwork(out_, context);
+  Flush();
+}
+
+void TSpecctraFileSaver::WriteWiring() {
+  section_ = TDesignSection::Wiring;
+  WriteWiringSection(out_, *board_, board_->settings, PadStackListGlobal());
+  Flush();
+}
+
+bool SaveDesignFile(const std::string& file_name, const DesignRuleQueries& rules,
+                    std::vector<std::string>* duplicate_pins) {
+  SetLastError(ERROR_SUCCESS);  // no stale file error from before
+  TSpecctraFileSaver saver;
+  const bool result = saver.WriteDesignFile(file_name, rules);
+  if (duplicate_pins) *duplicate_pins = saver.DuplicatePins();
+  // The duplicate-pins report dialog shows saver.DuplicatePins() here once it exists.
+  return result;
+}
+
+}  // namespace router

@@ -1,0 +1,96 @@
+// The design-file writer: reads the current board, works out the board-wide rule defaults,
+// writes the design file section by section into a temporary file and puts it onto the ".dsn"
+// file in one step.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "router/design_file_output.h"
+#include "router/design_rule_queries.h"
+#include "router/rule_tables.h"
+
+namespace router {
+
+class TBoard;
+
+// The section being written; the object writers of the later sections decide by it whether an
+// object becomes a keep-out (structure) or a wire (wiring).
+enum class TDesignSection : uint8_t {
+  Header = 0,
+  Structure = 1,
+  Placement = 2,
+  Library = 3,
+  Network = 4,
+  Wiring = 5
+};
+
+class TSpecctraFileSaver {
+ public:
+  TSpecctraFileSaver();
+  ~TSpecctraFileSaver();
+  TSpecctraFileSaver(const TSpecctraFileSaver&) = delete;
+  TSpecctraFileSaver& operator=(const TSpecctraFileSaver&) = delete;
+
+  // Writes "<file name without extension>.dsn" for the current board. False when pins with a
+  // net have names that are not unique in their component (the file is written; the lines are
+  // in DuplicatePins()), or when the file could not be written (the user is told; an existing
+  // design file stays as it was and no temporary file is left).
+  bool WriteDesignFile(const std::string& file_name, const DesignRuleQueries& rules);
+
+  // "<designator>-<pin> (Net=<net>)" for each pin with a net whose name its component repeats.
+  const std::vector<std::string>& DuplicatePins() const { return warnings_; }
+
+  // ---- What the sections read ----
+  TDesignSection CurrentSection() const { return section_; }
+  int32_t BoardClearance() const { return board_clearance_; }
+  int32_t LargestRuleClearance() const { return largest_rule_clearance_; }
+  int32_t BoardWidth() const { return board_width_; }
+  int32_t BoardViaLimit() const { return board_via_limit_; }
+  int32_t PriorityRuleCount() const { return priority_rule_count_; }
+  const TWidthTable& BoardLayerWidths() const { return board_layer_widths_; }
+  bool NetNamesUnique() const { return net_names_unique_; }
+
+ private:
+  // False when another user's lock kept the target.
+  bool Write(const std::string& file_name);
+  void CheckNetNamesUnique();
+  void ComputeBoardDefaults();
+  void ComputeBoardLayerWidths();
+  int CountObjects() const;
+  void Progress() const;
+  void Flush();
+
+  void WriteHeader(const std::string& title);
+  void WriteResolution();
+  void WriteStructure();
+  void WritePlacement();
+  void WriteLibrary();
+  void WriteNetwork();
+  void WriteWiring();
+
+  const DesignRuleQueries* rules_ = nullptr;
+  std::unique_ptr<TBoard> board_;
+  TDesignSection section_ = TDesignSection::Header;
+  int32_t board_clearance_ = 0;
+  int32_t largest_rule_clearance_ = 0;
+  int32_t board_width_ = 0;
+  int32_t board_via_limit_ = -1;
+  int32_t priority_rule_count_ = 0;
+  TWidthTable board_layer_widths_{"Board Level Layer Track Widths"};
+  bool net_names_unique_ = true;
+  std::vector<std::string> warnings_;
+
+  std::string text_;  // the output's text not yet in the file
+  DesignFileOutput out_{text_};
+  DesignFileStream* file_ = nullptr;  // open while Write runs
+};
+
+// Writes the design file named after `file_name` with a writer of its own. `duplicate_pins`
+// (when given) receives the duplicated pins' lines.
+bool SaveDesignFile(const std::string& file_name, const DesignRuleQueries& rules,
+                    std::vector<std::string>* duplicate_pins = nullptr);
+
+}  // namespace router

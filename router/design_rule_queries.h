@@ -1,0 +1,34 @@
+// What the design-file writer asks about the board's design rules, behind one narrow interface:
+// the export answers it from its rule collection, or from the host's dominant rule while the
+// collection is not there.
+#pragma once
+
+#include <cstdint>
+
+#include "rtl/pcb_api.h"
+
+namespace router {
+
+class DesignRuleQueries {
+ public:
+  virtual ~DesignRuleQueries() = default;
+  // The rule of `rule_kind` that applies to the object, considering only rules whose router
+  // scope kind lies in first_scope..last_scope and whose first scope includes the object; 0
+  // when none does.
+  virtual rtl::Handle FindRuleForObject(rtl::Handle object, uint8_t rule_kind, int first_scope,
+                                        int last_scope) const = 0;
+  // The clearance-like rule of `rule_kind` between two objects, scopes as above; 0 when none
+  // does. The host's dominant rule for the pair unless an implementation knows better.
+  virtual rtl::Handle FindRuleForObjects(rtl::Handle a, rtl::Handle b, uint8_t rule_kind,
+                                         int first_scope, int last_scope) const;
+};
+
+// Answers with the host's dominant rule of the kind for the object; the scope range is not
+// looked at, as the host does not classify scopes.
+class HostDominantRuleQueries : public DesignRuleQueries {
+ public:
+  rtl::Handle FindRuleForObject(rtl::Handle object, uint8_t rule_kind, int first_scope,
+                                int last_scope) const override;
+};
+
+}  // namespace router

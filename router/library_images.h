@@ -1,0 +1,54 @@
+// The placement and library sections: every component becomes one image of its own, placed on
+// the front at rotation 0, whose pins sit at their offsets from the component's reference point
+// in board orientation; pads that must not become pins become keep-outs.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "router/design_file_output.h"
+#include "rtl/pcb_board.h"
+#include "rtl/pcb_object_kinds.h"
+
+namespace router {
+
+class TPadStackList;
+
+// True for exactly 0, 90, 180 and 270 degrees.
+bool IsRightAngle(double angle);
+
+// The pad's name; "UNNAMED_PAD" for no pad or an empty name. Not escaped.
+std::string GetPinName(const rtl::TPCBObject* pad);
+
+// The component's footprint, "_", its designator; escaped, at most 255 characters.
+std::string ImageName(const rtl::TPcbComponent& component);
+
+// What the image writer needs besides the output.
+struct TLibraryContext {
+  const TPadStackList* padstacks = nullptr;
+  bool minimize_pads = false;
+  // Gets "<designator>-<pin> (Net=<net>)" for each pin with a net whose name is not unique in
+  // its component.
+  std::vector<std::string>* warnings = nullptr;
+  std::function<void()> progress;  // one step per component
+};
+
+// "(placement" with one "(component" per component of the board.
+void WritePlacement(DesignFileOutput& out, const rtl::TPcbBoard& board,
+                    const std::function<void()>& progress);
+void WriteComponentPlacement(DesignFileOutput& out, rtl::Handle component);
+
+// "(library" with one image per component, then the padstacks.
+void WriteLibrary(DesignFileOutput& out, const rtl::TPcbBoard& board,
+                  const TLibraryContext& context);
+void WriteImage(DesignFileOutput& out, rtl::Handle component, const TLibraryContext& context);
+
+// A pad's copper as keep-outs of the image: shape code, sizes, offset from the reference point,
+// legacy layer and rotation in degrees. Codes other than round, octagon and rectangle write
+// nothing.
+void WritePadKeepout(DesignFileOutput& out, uint8_t shape, int32_t x_size, int32_t y_size,
+                     int32_t dx, int32_t dy, int layer, double rotation);
+
+}  // namespace router

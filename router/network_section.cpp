@@ -1,0 +1,298 @@
+// The network section.
+#include "router/network_section.h"
+
+#include <map>
+
+#include <memory>
+#include <unordered_map>
+
+#include "router/ascii_case.h"
+#include "router/design_file_names.h"
+#include "router/padstack.h"
+#include "rtl/pcb_api.h"
+#include "rtl/pcb_board.h"
+#include "rtl/pcb_object_kinds.h"
+
+namespace router {
+
+namespace {
+
+constexpr int kFirstLineItems = 7;
+constexpr int kLineItems = 8;
+constexpr uint8_t kLoad = 0, kTerminator = 1, kSource = 2;
+constexpr uint8_t kNetMembers = 0, kFromToMembers = 2;  // member kinds of object classes
+constexpr int kNetClassScope = 3, kNetClassOnLayerScope = 4, kOnLayerScope = 26;
+
+rtl::LegacyLayerSet LayerZero() {
+  rtl::LegacyLayerSet layers;
+  layers.Include(0);
+  return layers;
+}
+
+void WriteWrapped(DesignFileOutput& out, const std::string& prefix,
+                  const std::vector<std::string>& items, const std::string& suffix) {
+  std::vector<std::string> lines = WrapItems(prefix, items);
+  lines.back() += suffix;
+  for (const std::string& line : lines) out.Line(line);
+}
+
+std::vector<std::string> PinsOfType(const std::vector<TNetPin>& pins, uint8_t type) {
+  std::vector<std::string> names;
+  for (const TNetPin& pin : pins) {
+    if (pin.electrical_type == type) names.push_back(pin.name);
+  }
+  return names;
+}
+
+struct NetEntry {
+  rtl::Handle handle = 0;
+  std::string name;
+  std::vector<TNetPin> pins;
+  int pad_count = 0;
+};
+
+class NetworkWriter {
+ public:
+  NetworkWriter(DesignFileOutput& out, const TNetworkContext& context)
+      : out_(out), context_(context), board_(*context.rules.board) {}
+
+  void Write() {
+    CollectPins();
+    CollectNets();
+    if (context_.settings.export_from_tos) CollectFromTos();
+    out_.Line("(network");
+    out_.Raise();
+    for (const NetEntry& net : nets_) {
+      if (net.pad_count >= 2) WriteNet(net);
+      if (context_.progress) context_.progress();
+      if (context_.flush) context_.flush();
+    }
+    if (context_.settings.export_net_classes)
+      ForEachClass([&](rtl::Handle h) { WriteNetClass(h); });
+    if (context_.settings.export_from_to_classes)
+      ForEachClass([&](rtl::Handle h) { WriteGroup(h); });
+    // The editor tells a differential pair's nets through no interface this module reaches, so
+    // pairs are written only where their nets are known (WritePair).
+    out_.Lower();
+    out_.Line(")");
+  }
+
+ private:
+  // Escaped "<designator>-<pin>" of every component pad, found once for all nets.
+  void CollectPins() {
+    board_.IterateObjects(
+        [&](rtl::Handle component) {
+          const std::string designator = EscapeName(rtl::GetObjectNameByHandle(component));
+          std::vector<std::pair<rtl::Handle, std::string>> pads;
+          std::map<std::string, int> name_counts;
+          rtl::IterateContainer(component, 1u << pcbapi::kPad, LayerZero(), pcbapi::kAllObjects,
+                                [&](rtl::Handle pad) {
+                                  std::string pin = rtl::GetObjectNameByHandle(pad);
+                                  if (pin.empty()) pin = "UNNAMED_PAD";
+                                  ++name_counts[pin];
+                                  pads.emplace_back(pad, std::move(pin));
+                                });
+          // A name the component repeats defines no pin in the library (it is reported as a
+          // duplicate or becomes a keep-out), so no net may refer to it.
+          for (const auto& [pad, pin] : pads) {
+            if (name_counts[pin] == 1) pin_names_[pad] = designator + "-" + EscapeName(pin);
+          }
+        },
+        1u << pcbapi::kComponent, LayerZero(), pcbapi::kAllObjects);
+  }
+
+  void CollectNets() {
+    board_.IterateObjects(
+        [&](rtl::Handle handle) {
+          rtl::TPcbNet net(handle);
+          if (net.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
+          NetEntry entry;
+          entry.handle = handle;
+          entry.name = net.GetName();
+          net.IterateMembers(1u << pcbapi::kPad, LayerZero(), pcbapi::kAllObjects,
+                             [&](rtl::Handle pad) {
+                               ++entry.pad_count;
+                               const auto pin = pin_names_.find(pad);
+                               // Free pads are no pins. The editor's pad record carries no
+                               // electrical type: every pin reads as a load.
+                               if (pin != pin_names_.end())
+                                 entry.pins.push_back({pin->second, kLoad});
+                             });
+          if (entry.pad_count >= 2) routed_nets_.insert(FoldedAscii(entry.name));
+          nets_.push_back(std::move(entry));
+        },
+        1u << pcbapi::kNet, LayerZero(), pcbapi::kAllObjects);
+  }
+
+  void CollectFromTos() {
+    board_.IterateObjects(
+        [&](rtl::Handle handle) {
+          rtl::TPcbManualFromTo from_to(handle);
+          if (from_to.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
+          if (from_to.GetFromPin().empty() || from_to.GetToPin().empty()) return;
+          from_tos_[from_to.GetNetName()].push_back(
+              {handle, from_to.GetFromPin(), from_to.GetToPin()});
+        },
+        1u << pcbapi::kFromTo, LayerZero(), pcbapi::kAllObjects);
+  }
+
+  void ForEachClass(const std::function<void(rtl::Handle)>& visit) {
+    board_.IterateObjects(visit, 1u << pcbapi::kClass, LayerZero(), pcbapi::kAllObjects);
+  }
+
+  void WriteNet(const NetEntry& net) {
+    out_.Line("(net " + EscapeName(net.name));
+    out_.Raise();
+    WriteNetPins(out_, net.pins);
+    WriteApplicableRules(out_, context_.rules, net.handle, kNetScopeKind, kOnLayerScope);
+    // From-tos belong to the net whose name their net text equals exactly.
+    const auto from_tos = from_tos_.find(net.name);
+    if (from_tos != from_tos_.end()) {
+      for (const FromTo& from_to : from_tos->second) WriteFromTo(from_to);
+    }
+    WriteNetRoles(net.pins);
+    out_.Lower();
+    out_.Line(")");
+  }
+
+  void WriteNetRoles(const std::vector<TNetPin>& pins) {
+    const std::vector<std::string> sources = PinsOfType(pins, kSource);
+    const std::vector<std::string> loads = PinsOfType(pins, kLoad);
+    const std::vector<std::string> terminators = PinsOfType(pins, kTerminator);
+    if (!sources.empty()) WriteWrapped(out_, "(source     ", sources, ")");
+    if (!loads.empty() && (!sources.empty() || !terminators.empty())) {
+      WriteWrapped(out_, "(load       ", loads, ")");
+    }
+    if (!terminators.empty()) WriteWrapped(out_, "(terminator ", terminators, ")");
+  }
+
+  struct FromTo {
+    rtl::Handle handle;
+    std::string from, to;
+  };
+
+  void WriteFromTo(const FromTo& from_to) {
+    out_.Line("(fromto " + EscapeName(from_to.from) + " " + EscapeName(from_to.to));
+    out_.Raise();
+    WriteApplicableRules(out_, context_.rules, from_to.handle, kFromToScopeKind, kOnLayerScope);
+    if (context_.rules.circuit) WriteFromToCircuit(from_to.handle);
+    out_.Lower();
+    out_.Line(")");
+  }
+
+  // The from-to's own via and layer choice.
+  void WriteFromToCircuit(rtl::Handle handle) {
+    const TRuleBlockContext& rules = context_.rules;
+    out_.Line("(circuit ");
+    out_.Raise();
+    if (rules.emit_use_via && rules.padstacks) {
+      const std::string use_via = rules.padstacks->UseViaList(handle);
+      if (!use_via.empty()) out_.Line("(use_via " + use_via + ")");
+    }
+    TLayerFlags layers = rules.board_layers;
+    GetFromToRoutingLayers(*rules.rules, handle, layers);
+    if (!CoversBoardRoutingLayers(rules.board_layers, layers)) {
+      out_.Line("(use_layer " + LayerListText(layers) + ")");
+    }
+    out_.Lower();
+    out_.Line(")");
+  }
+
+  // Members that name a net of the network (without regard to case), escaped.
+  std::vector<std::string> NetMembers(const rtl::TPCBObjectClass& object_class) const {
+    std::vector<std::string> members;
+    const auto add = [&](const std::string& name) {
+      if (routed_nets_.count(FoldedAscii(name))) members.push_back(EscapeName(name));
+    };
+    for (const std::string& name : object_class.Members()) add(name);
+    if (object_class.GetAllMembers()) {
+      for (const NetEntry& net : nets_) add(net.name);
+    }
+    return members;
+  }
+
+  void WriteNetClass(rtl::Handle handle) {
+    rtl::TPCBObjectClass object_class(handle);
+    if (object_class.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
+    if (object_class.GetMemberKind() != kNetMembers) return;
+    if (object_class.GetAllMembers() && context_.settings.export_user_net_classes_only) return;
+    const std::vector<std::string> members = NetMembers(object_class);
+    if (members.empty()) return;
+    out_.Line("(class " + EscapeName(object_class.Name()));
+    out_.Raise();
+    WriteWrapped(out_, "", members, "");
+    out_.Raise();
+    WriteApplicableRules(out_, context_.rules, handle, kNetClassScope, kNetClassOnLayerScope);
+    out_.Lower(2);
+    out_.Line(")");
+  }
+
+  void WriteGroup(rtl::Handle handle) {
+    rtl::TPCBObjectClass object_class(handle);
+    if (object_class.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
+    if (object_class.GetMemberKind() != kFromToMembers || object_class.Members().empty()) return;
+    std::vector<std::string> members;
+    for (const std::string& name : object_class.Members()) members.push_back(EscapeName(name));
+    out_.Line("(group " + EscapeName(object_class.Name()));
+    out_.Raise();
+    WriteWrapped(out_, "", members, "");
+    out_.Lower();
+    out_.Line(")");
+  }
+
+  DesignFileOutput& out_;
+  const TNetworkContext& context_;
+  const rtl::TPcbBoard& board_;
+  std::unordered_map<rtl::Handle, std::string> pin_names_;
+  std::vector<NetEntry> nets_;
+  std::unordered_set<std::string> routed_nets_;  // folded names of nets with 2 pads or more
+  std::unordered_map<std::string, std::vector<FromTo>> from_tos_;
+};
+
+}  // namespace
+
+std::vector<std::string> WrapItems(const std::string& prefix,
+                                   const std::vector<std::string>& items) {
+  std::vector<std::string> lines{prefix};
+  int on_line = 0;
+  for (const std::string& item : items) {
+    const int limit = lines.size() == 1 ? kFirstLineItems : kLineItems;
+    if (on_line == limit) {
+      lines.emplace_back();
+      on_line = 0;
+    }
+    lines.back() += item + " ";
+    ++on_line;
+  }
+  return lines;
+}
+
+void WriteNetPins(DesignFileOutput& out, const std::vector<TNetPin>& pins) {
+  std::vector<std::string> names;
+  names.reserve(pins.size());
+  for (const TNetPin& pin : pins) {
+    if (pin.electrical_type <= kSource) names.push_back(pin.name);
+  }
+  out.Line("(pins");
+  out.Raise();
+  WriteWrapped(out, "", names, "");
+  out.Lower();
+  out.Line(")");
+}
+
+void WritePair(DesignFileOutput& out, const std::string& first_net, const std::string& second_net,
+               const std::unordered_set<std::string>& network_nets) {
+  // A pair naming a net the router does not know would stop it reading the file.
+  if (!network_nets.count(first_net) || !network_nets.count(second_net)) return;
+  out.Line("(pair ");
+  out.Raise();
+  out.Line("(nets " + EscapeName(first_net) + " " + EscapeName(second_net) + ")");
+  out.Lower();
+  out.Line(")");
+}
+
+void WriteNetwork(DesignFileOutput& out, const TNetworkContext& context) {
+  NetworkWriter(out, context).Write();
+}
+
+}  // namespace router

@@ -1,0 +1,404 @@
+// The padstacks of one export.
+#include "router/padstack.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "router/design_file_names.h"
+#include "router/padstack_pad.h"
+#include "router/via_styles.h"
+#include "rtl/exceptions.h"
+#include "rtl/pcb_object_kinds.h"
+#include "rtl/rt_param.h"
+
+namespace router {
+
+namespace {
+
+constexpr uint8_t kRoutingViasRule = 11;
+constexpr int kFirstMid = 2, kLastMid = 31, kFirstPlane = 39, kLastPlane = 54;
+// AuxWord holds the number: more padstacks could not be told apart afterwards.
+constexpr int kMaxPadStacks = 65536;
+
+bool Near(int32_t a, int32_t b) {
+  return std::llabs(static_cast<long long>(a) - b) < kPadStackSizeTolerance;
+}
+
+rtl::LegacyLayerSet LayerZero() {
+  rtl::LegacyLayerSet layers;
+  layers.Include(0);
+  return layers;
+}
+
+// Where vias and pads lie: signal layers, planes and the multi-layer.
+rtl::LegacyLayerSet CopperLayers() {
+  rtl::LegacyLayerSet layers;
+  layers.IncludeRange(1, 32).IncludeRange(kFirstPlane, kLastPlane).Include(kMultiLayer);
+  return layers;
+}
+
+bool SameLook(uint8_t shape_a, int32_t x_a, int32_t y_a, uint8_t shape_b, int32_t x_b,
+              int32_t y_b) {
+  return shape_a == shape_b && x_a == x_b && y_a == y_b;
+}
+
+std::unique_ptr<TPadStackList>& ListStorage() {
+  static std::unique_ptr<TPadStackList> list;
+  return list;
+}
+
+}  // namespace
+
+int32_t& TestPointExpansionGlobal() {
+  static int32_t expansion = 0;
+  return expansion;
+}
+
+std::vector<int>& TestPointLayersGlobal() {
+  static std::vector<int> layers;
+  return layers;
+}
+
+TPadStackShape TPadStackShape::RoundVia(TPadStackKind kind, int32_t size, int32_t hole, int low,
+                                        int high) {
+  TPadStackShape shape;
+  shape.kind = kind;
+  shape.top_x = shape.top_y = shape.mid_x = shape.mid_y = shape.bot_x = shape.bot_y = size;
+  shape.top_shape = shape.mid_shape = shape.bot_shape = kRoundShape;
+  shape.hole = hole;
+  shape.low_layer = low;
+  shape.high_layer = high;
+  return shape;
+}
+
+bool TPadStackShape::Matches(const TPadStackShape& o) const {
+  return kind == o.kind && top_shape == o.top_shape && mid_shape == o.mid_shape &&
+         bot_shape == o.bot_shape && pwr_gnd == o.pwr_gnd && low_layer == o.low_layer &&
+         high_layer == o.high_layer && Near(top_x, o.top_x) && Near(top_y, o.top_y) &&
+         Near(mid_x, o.mid_x) && Near(mid_y, o.mid_y) && Near(bot_x, o.bot_x) &&
+         Near(bot_y, o.bot_y) && Near(hole, o.hole) && rotation == o.rotation;
+}
+
+int TPadStackList::FindOrAddPadStack(const TPadStackShape& shape, const std::string& rule_name,
+                                     rtl::Handle rule) {
+  int number = 0;
+  while (number < Count() && !items_[static_cast<size_t>(number)]->shape.Matches(shape)) ++number;
+  if (number == Count()) {
+    if (Count() >= kMaxPadStacks) {
+      throw rtl::Exception("The board has more than " + std::to_string(kMaxPadStacks) +
+                           " different pads and vias");
+    }
+    items_.push_back(std::make_unique<TPadStack>(shape));
+  }
+  if (!rule_name.empty()) items_[static_cast<size_t>(number)]->rule_names.emplace(rule_name, rule);
+  return number;
+}
+
+std::string GetRuleName(rtl::Handle rule) {
+  pcbapi::Text255 name{};
+  if (rtl::PcbApi_QueryRuleExtEx(pcbapi::kRead, rule, &name) == pcbapi::kFailure) {
+    return "ERROR Retrieving Rule Name";
+  }
+  return rtl::FromText(name);
+}
+
+void TPadStackList::AddViaStylePadStacks(rtl::Handle rule, TViaStyleAssociationList* via_styles,
+                                         const TTestPointExpansion& test_points) {
+  TViaStyleDrillPairAggregation* aggregation = via_styles ? via_styles->FindRule(rule) : nullptr;
+  if (!aggregation) return;
+  rtl::Coord via_size = 0, hole = 0, min_hole = 0;
+  rtl::PcbApi_QueryRuleRoutingViaStyleRule(pcbapi::kRead, rule, &via_size, &hole, &min_hole);
+  const std::string name = GetRuleName(rule);
+  for (int index = 0; index < aggregation->Count(); ++index) {
+    const TPcbViaDrillPair& pair = aggregation->Item(index);
+    if (!pair.Enabled) continue;
+    const int low = std::min(pair.GetFirstLayer(), pair.GetSecondLayer());
+    const int high = std::max(pair.GetFirstLayer(), pair.GetSecondLayer());
+    FindOrAddPadStack(TPadStackShape::RoundVia(TPadStackKind::Via, via_size, hole, low, high), name,
+                      rule);
+    if (test_points.expansion <= 0) continue;
+    TPadStackShape grown =
+        TPadStackShape::RoundVia(TPadStackKind::TestPointVia, via_size, hole, low, high);
+    bool grew = false;
+    if ((low == kTopLayer || high == kTopLayer) && test_points.top) {
+      grown.top_x += test_points.expansion;
+      grown.top_y += test_points.expansion;
+      grew = true;
+    }
+    if ((low == kBottomLayer || high == kBottomLayer) && test_points.bottom) {
+      grown.bot_x += test_points.expansion;
+      grown.bot_y += test_points.expansion;
+      grew = true;
+    }
+    if (grew) FindOrAddPadStack(grown, name, rule);
+  }
+}
+
+void TPadStackList::CollectPadStacks(const rtl::TPcbBoard& board, int32_t default_via_size,
+                                     int32_t default_via_hole, TViaStyleAssociationList* via_styles,
+                                     const TTestPointExpansion& test_points) {
+  board.IterateObjects(
+      [&](rtl::Handle handle) {
+        rtl::TPcbRuleEx rule(handle);
+        if (rule.Sync(pcbapi::kRead) == pcbapi::kSuccess &&
+            rule.GetRuleKind() == kRoutingViasRule) {
+          AddViaStylePadStacks(handle, via_styles, test_points);
+        }
+      },
+      1u << pcbapi::kRule, LayerZero(), pcbapi::kAllObjects);
+
+  if (items_.empty()) {
+    FindOrAddPadStack(TPadStackShape::RoundVia(TPadStackKind::Via, default_via_size,
+                                               default_via_hole, kMultiLayer, 0));
+  }
+
+  board.IterateObjects(
+      [&](rtl::Handle handle) {
+        rtl::TPcbVia via(handle);
+        if (via.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
+        // The span's two layers are record bytes the board model keeps only as flags.
+        uint16_t flags = 0, aux_word = 0;
+        pcbapi::LegacyLayer layer = 0, from = 0, to = 0, tented_top = 0, tented_bottom = 0;
+        rtl::Handle net = 0;
+        pcbapi::Byte aux_byte = 0;
+        int32_t aux_integer = 0;
+        rtl::Coord x = 0, y = 0, size = 0, hole = 0;
+        rtl::PcbApi_QueryVia(pcbapi::kRead, handle, &flags, &aux_word, &layer, &net, &aux_byte,
+                             &aux_integer, &x, &y, &size, &hole, &from, &to, &tented_top,
+                             &tented_bottom);
+        pcbapi::Byte mode = 0;
+        rtl::PcbApi_QueryViaStackMode(pcbapi::kRead, handle, &mode);
+        auto size_on = [&](int on) {
+          rtl::Coord value = 0;
+          rtl::PcbApi_QueryViaStackSizeOnLayer(pcbapi::kRead, handle,
+                                               static_cast<rtl::LegacyLayer>(on), &value);
+          return value;
+        };
+        TPadStackShape shape =
+            TPadStackShape::RoundVia(TPadStackKind::Via, via.GetSize(), via.GetHoleSize(),
+                                     std::min(from, to), std::max(from, to));
+        if (mode == 1 || mode == 2) {
+          shape.top_x = shape.top_y = size_on(kTopLayer);
+          shape.bot_x = shape.bot_y = size_on(kBottomLayer);
+          rtl::Coord middle = size_on(kFirstMid);
+          if (mode == 2) {
+            for (int on = kFirstMid + 1; on <= kLastMid; ++on)
+              middle = std::max(middle, size_on(on));
+          }
+          shape.mid_x = shape.mid_y = middle;
+        }
+        via.SetAuxWord(static_cast<uint16_t>(FindOrAddPadStack(shape)));
+        via.Sync(pcbapi::kWrite);
+      },
+      1u << pcbapi::kVia, CopperLayers(), pcbapi::kAllObjects);
+
+  board.IterateObjects(
+      [&](rtl::Handle handle) {
+        TPadStackPcbPad pad(handle);
+        if (pad.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
+        TPadStackShape shape;
+        shape.kind = pad.GetBitField2Bit4() && !pad.GetBitField2Bit3() ? TPadStackKind::Via
+                                                                       : TPadStackKind::Pad;
+        shape.top_x = pad.GetTopXSize();
+        shape.top_y = pad.GetTopYSize();
+        shape.top_shape = pad.GetTopShape();
+        shape.mid_x = pad.GetMidXSize();
+        shape.mid_y = pad.GetMidYSize();
+        shape.mid_shape = pad.GetMidShape();
+        shape.bot_x = pad.GetBotXSize();
+        shape.bot_y = pad.GetBotYSize();
+        shape.bot_shape = pad.GetBotShape();
+        shape.hole = pad.GetHoleSize();
+        shape.rotation = pad.GetRotation();
+        shape.pwr_gnd = pad.GetPwrGnd();
+        shape.low_layer = pad.GetLegacyLayer();
+        shape.high_layer = 0;
+        pad.StorePadStackNumber(FindOrAddPadStack(shape));
+      },
+      1u << pcbapi::kPad, CopperLayers(), pcbapi::kAllObjects);
+
+  board.IterateObjects(
+      [&](rtl::Handle handle) {
+        const rtl::Handle rule = rtl::PcbApi_FindDominantRuleForObject(handle, kRoutingViasRule);
+        if (rule != 0) AddViaStylePadStacks(rule, via_styles, test_points);
+      },
+      1u << pcbapi::kNet, LayerZero(), pcbapi::kAllObjects);
+
+  board.IterateObjects(
+      [&](rtl::Handle handle) {
+        rtl::TPcbManualFromTo from_to(handle);
+        if (from_to.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
+        if (from_to.GetNetName().empty() || from_to.GetFromPin().empty() ||
+            from_to.GetToPin().empty()) {
+          return;
+        }
+        const rtl::Handle rule = rtl::PcbApi_FindDominantRuleForObject(handle, kRoutingViasRule);
+        if (rule != 0) AddViaStylePadStacks(rule, via_styles, test_points);
+      },
+      1u << pcbapi::kFromTo, LayerZero(), pcbapi::kAllObjects);
+}
+
+std::string PadStackLayerText(int layer) {
+  if (layer == kTopLayer) return "T";
+  if (layer >= kFirstMid && layer <= kLastMid) return "M" + std::to_string(layer - 1);
+  if (layer == kBottomLayer) return "B";
+  if (layer >= kFirstPlane && layer <= kLastPlane) return "I" + std::to_string(layer - 38);
+  return {};
+}
+
+std::string TPadStackList::PadStackName(int number) const {
+  const TPadStack& stack = Item(number);
+  const std::string n = std::to_string(number);
+  if (stack.shape.kind == TPadStackKind::Pad) return "Pad" + n;
+  std::string name = (stack.shape.kind == TPadStackKind::TestPointVia ? "TPVia" : "Via") + n;
+  const std::string span =
+      PadStackLayerText(stack.shape.low_layer) + PadStackLayerText(stack.shape.high_layer);
+  if (!span.empty()) name += "_" + span;
+  std::string rules;
+  for (const auto& entry : stack.rule_names) rules += entry.first;
+  ReplaceAllText(rules, " ", "");
+  // Blanks go; parentheses of a rule name would end the statement early.
+  rules = EscapeName(rules);
+  if (!rules.empty()) name += "_" + rules;
+  return name.substr(0, rtl::kShortTextLength);
+}
+
+std::string TPadStackList::UseViaList(rtl::Handle object) const {
+  if (object == 0) return {};
+  const rtl::Handle rule = rtl::PcbApi_FindDominantRuleForObject(object, kRoutingViasRule);
+  if (rule == 0) return {};
+  const std::string rule_name = GetRuleName(rule);
+  std::string text;
+  for (int number = 0; number < Count(); ++number) {
+    const TPadStack& stack = Item(number);
+    if (stack.shape.kind == TPadStackKind::Via && stack.rule_names.count(rule_name) != 0) {
+      text += PadStackName(number) + " ";
+    }
+  }
+  return text;
+}
+
+void TPadStackList::WriteViaPadStackNames(DesignFileOutput& out) const {
+  for (int number = 0; number < Count(); ++number) {
+    if (Item(number).shape.kind != TPadStackKind::Pad) out.Line(PadStackName(number));
+  }
+}
+
+void WritePadStackShape(DesignFileOutput& out, uint8_t shape, int32_t x_size, int32_t y_size,
+                        int layer) {
+  const std::string_view name = DesignFileLayerName(layer);
+  auto rect = [&](int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    out.Line(StatementText()
+                 .Open("shape")
+                 .Open("rect")
+                 .Word(name)
+                 .Number(x1)
+                 .Number(y1)
+                 .Number(x2)
+                 .Number(y2)
+                 .Close()
+                 .Close()
+                 .Take());
+  };
+  // The offsets of an oblong's end circles: the zero is written as a plain 0.
+  auto circle = [&](int32_t diameter, const std::string& x, const std::string& y) {
+    StatementText text;
+    text.Open("shape").Open("circle").Word(name).Number(diameter);
+    if (!x.empty()) text.Word(x).Word(y);
+    out.Line(text.Close().Close().Take());
+  };
+  switch (shape) {
+    case kRoundShape:
+    case kOctagonShape:
+      if (x_size == y_size) {
+        circle(x_size, {}, {});
+      } else if (x_size < y_size) {
+        const int32_t h = x_size / 2, d = y_size / 2 - x_size / 2;
+        rect(-h, -d, h, d);
+        circle(2 * h, "0", FormatDesignNumber(-d));
+        circle(2 * h, "0", FormatDesignNumber(d));
+      } else {
+        const int32_t h = y_size / 2, d = x_size / 2 - y_size / 2;
+        rect(-d, -h, d, h);
+        circle(2 * h, FormatDesignNumber(-d), "0");
+        circle(2 * h, FormatDesignNumber(d), "0");
+      }
+      break;
+    case kRectangleShape:
+    case kRoundedRectangleShape: rect(-(x_size / 2), -(y_size / 2), x_size / 2, y_size / 2); break;
+    default: break;  // the router has no such shape
+  }
+}
+
+void TPadStackList::WriteShapes(DesignFileOutput& out, const TPadStack& stack,
+                                const rtl::TPcbBoard& board) const {
+  const TPadStackShape& s = stack.shape;
+  if (s.high_layer != 0) {
+    if (s.kind == TPadStackKind::Pad) return;
+    const bool uniform = SameLook(s.top_shape, s.top_x, s.top_y, s.mid_shape, s.mid_x, s.mid_y) &&
+                         SameLook(s.bot_shape, s.bot_x, s.bot_y, s.mid_shape, s.mid_x, s.mid_y);
+    if (s.low_layer == kTopLayer && s.high_layer == kBottomLayer && uniform) {
+      WritePadStackShape(out, s.mid_shape, s.mid_x, s.mid_y, kMultiLayer);
+      return;
+    }
+    WritePadStackShape(out, s.mid_shape, s.top_x, s.top_y, s.low_layer);
+    const rtl::TLayerObject* layer =
+        board.GetLayerObject(static_cast<rtl::LegacyLayer>(s.low_layer));
+    for (layer = layer ? board.GetNextStackLayer(layer) : nullptr;
+         layer && layer->GetLayer() != s.high_layer; layer = board.GetNextStackLayer(layer)) {
+      if (layer->IsInLayerStack()) {
+        WritePadStackShape(out, s.mid_shape, s.mid_x, s.mid_y, layer->GetLayer());
+      }
+    }
+    WritePadStackShape(out, s.mid_shape, s.bot_x, s.bot_y, s.high_layer);
+    return;
+  }
+  switch (s.low_layer) {
+    case kTopLayer: WritePadStackShape(out, s.top_shape, s.top_x, s.top_y, kTopLayer); break;
+    case kBottomLayer: WritePadStackShape(out, s.bot_shape, s.bot_x, s.bot_y, kBottomLayer); break;
+    case kMultiLayer:
+      if (!SameLook(s.top_shape, s.top_x, s.top_y, s.mid_shape, s.mid_x, s.mid_y)) {
+        WritePadStackShape(out, s.top_shape, s.top_x, s.top_y, kTopLayer);
+      }
+      WritePadStackShape(out, s.mid_shape, s.mid_x, s.mid_y, kMultiLayer);
+      if (!SameLook(s.bot_shape, s.bot_x, s.bot_y, s.mid_shape, s.mid_x, s.mid_y)) {
+        WritePadStackShape(out, s.bot_shape, s.bot_x, s.bot_y, kBottomLayer);
+      }
+      break;
+    default: WritePadStackShape(out, s.top_shape, s.top_x, s.top_y, s.low_layer); break;
+  }
+}
+
+void TPadStackList::WritePadStacks(DesignFileOutput& out, const rtl::TPcbBoard& board) const {
+  for (int number = 0; number < Count(); ++number) {
+    out.Line("(padstack " + PadStackName(number));
+    out.Raise();
+    WriteShapes(out, Item(number), board);
+    out.Lower();
+    out.Line(")");
+  }
+}
+
+THoleList TPadStackList::HoleList() const {
+  THoleList holes;
+  for (int number = 0; number < Count(); ++number) {
+    if (Item(number).shape.hole != 0)
+      holes.AddHole(std::to_string(number), Item(number).shape.hole);
+  }
+  return holes;
+}
+
+void TPadStackList::SavePadStackHoles(const std::string& file_name) const {
+  HoleList().SaveHoleList(file_name);
+}
+
+TPadStackList* PadStackListGlobal() { return ListStorage().get(); }
+
+TPadStackList& CreatePadStackList(rtl::Handle board) {
+  ListStorage() = std::make_unique<TPadStackList>(board);
+  return *ListStorage();
+}
+
+void FreePadStackList() { ListStorage().reset(); }
+
+}  // namespace router

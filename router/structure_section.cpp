@@ -1,0 +1,253 @@
+// The structure section.
+#include "router/structure_section.h"
+
+#include <cmath>
+#include <memory>
+#include <string>
+
+#include "router/ascii_case.h"
+#include "router/design_file_names.h"
+#include "router/document_settings.h"
+#include "router/geometry.h"
+#include "router/padstack.h"
+#include "router/router_board.h"
+#include "router/wiring_section.h"
+#include "rtl/exceptions.h"
+#include "rtl/pcb_object_kinds.h"
+#include "rtl/units.h"
+
+namespace router {
+
+namespace {
+
+constexpr uint8_t kRoutingLayersRule = 9;
+constexpr int kFirstPlaneLayer = 39, kLastPlaneLayer = 54;
+constexpr char kNoNet[] = "(No Net)";
+
+bool IsPlaneLayer(int layer) { return layer >= kFirstPlaneLayer && layer <= kLastPlaneLayer; }
+
+rtl::LegacyLayerSet LayerZero() {
+  rtl::LegacyLayerSet layers;
+  layers.Include(0);
+  return layers;
+}
+
+std::string PointText(TPoint p) { return FormatDesignNumber(p.x) + " " + FormatDesignNumber(p.y); }
+
+int32_t RoundSetting(double units) { return rtl::RoundMilsToCoord(units / rtl::kUnitsPerMil); }
+
+// A split plane as the editor gives it, with its outline.
+struct TSplitPlaneRecord {
+  uint16_t flags = 0, aux_word = 0;
+  pcbapi::LayerId layer = 0;
+  rtl::Handle net = 0;
+  pcbapi::Byte aux_byte = 0, is_island = 0;
+  int32_t segment_count = 0;
+  std::unique_ptr<pcbapi::OutlineBlock> outline = std::make_unique<pcbapi::OutlineBlock>();
+
+  // Fails the export when the handle is not a split plane: the iterator was asked for them.
+  void Read(rtl::Handle handle) {
+    const std::unique_ptr<rtl::TPCBObject> object = rtl::CreatePcbObject(handle);
+    RTL_ASSERT(object && object->GetObjectId() == pcbapi::kSplitPlane,
+               "The split-plane iterator delivered another kind of object");
+    RTL_ASSERT(rtl::PcbApi_QuerySplitPlane(pcbapi::kRead, handle, &flags, &aux_word, &layer, &net,
+                                           &aux_byte, &is_island, &segment_count,
+                                           outline.get()) == pcbapi::kSuccess,
+               "The split plane could not be read");
+  }
+  int LegacyLayer() const { return rtl::LayerToLegacyLayer(layer); }
+};
+
+void WriteBoundary(DesignFileOutput& out, const TBoard& board) {
+  rtl::Coord x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+  board.GetBoundingRectangle(&x1, &y1, &x2, &y2);
+  out.Line("(boundary");
+  out.Raise();
+  out.Line("(rect pcb");
+  out.Raise();
+  out.Line(PointText({x1, y1}) + " " + PointText({x2, y2}));
+  out.Lower();
+  out.Line(")");
+  out.Lower();
+  out.Line(")");
+}
+
+void WriteOutlineBoundary(DesignFileOutput& out, const TBoard& board) {
+  TPointArray points;
+  board.IterateObjects(
+      [&](rtl::Handle handle) {
+        if (!points.empty()) return;
+        rtl::TPcbBoardOutline outline(handle);
+        if (outline.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
+        auto block = std::make_unique<pcbapi::OutlineBlock>();
+        for (int i = 0; i < outline.GetSegmentCount(); ++i)
+          block->segments[i] = outline.GetSegment(i);
+        points = OutlinePoints(*block, outline.GetSegmentCount());
+      },
+      1u << pcbapi::kBoardOutline, LayerZero(), pcbapi::kAllObjects);
+  out.Line("(boundary");
+  out.Raise();
+  out.Line("(path signal 0.0");
+  out.Raise();
+  for (const TPoint& p : points) out.Line(PointText(p));
+  out.Lower();
+  out.Line(")");
+  out.Lower();
+  out.Line(")");
+}
+
+void WriteViaList(DesignFileOutput& out, const TPadStackList* padstacks) {
+  out.Line("(via");
+  out.Raise();
+  if (padstacks) padstacks->WriteViaPadStackNames(out);
+  out.Lower();
+  out.Line(")");
+}
+
+void WriteStructureRule(DesignFileOutput& out, const TStructureContext& context) {
+  out.Line("(rule");
+  out.Raise();
+  out.Line("(length_amplitude 200 20)");
+  out.Line("(width " + FormatDesignNumber(context.board_width) + ")");
+  out.Line("(clearance " + FormatDesignNumber(context.board_clearance) + ")");
+  out.Line("(reorder starburst)");
+  if (context.board_via_limit != -1) {
+    out.Line("(limit_vias " + std::to_string(context.board_via_limit) + ")");
+  }
+  out.Lower();
+  out.Line(")");
+}
+
+void CollectBoardRoutingLayers(TBoard& board) {
+  bool routing[pcbapi::kRoutingLayerFlagCount] = {};
+  routing[0] = routing[kBottomLayer - 1] = true;
+  board.IterateObjects(
+      [&](rtl::Handle handle) {
+        rtl::TPcbRuleEx rule(handle);
+        if (rule.Sync(pcbapi::kRead) != pcbapi::kSuccess ||
+            rule.GetRuleKind() != kRoutingLayersRule ||
+            !EqualsIgnoringCase(rule.GetScope1(), "All")) {
+          return;
+        }
+        pcbapi::Byte allowed[pcbapi::kRoutingLayerFlagCount] = {};
+        if (rtl::PcbApi_QueryRuleRoutingLayersRule(pcbapi::kRead, handle, allowed) !=
+            pcbapi::kSuccess) {
+          return;
+        }
+        for (int i = 0; i < pcbapi::kRoutingLayerFlagCount; ++i) routing[i] = allowed[i] != 0;
+      },
+      1u << pcbapi::kRule, LayerZero(), pcbapi::kAllObjects);
+  for (int i = 0; i < pcbapi::kRoutingLayerFlagCount; ++i) {
+    if (!routing[i]) continue;
+    if (rtl::TLayerObject* layer = board.GetLayerObject(i + 1)) layer->SetEnabled(true);
+  }
+}
+
+std::string_view LayerDirection(int layer) {
+  const TQixDocumentSetings* settings = DocumentSettingsGlobal();
+  // Outside an export's settings the router chooses.
+  if (!settings) return DirectionText(static_cast<int>(TRoutingDirection::Orthogonal));
+  return DirectionText(static_cast<int>(settings->Direction(layer)));
+}
+
+void WriteSignalLayer(DesignFileOutput& out, int layer, const TStructureContext& context) {
+  out.Line("(layer " + std::string(DesignFileLayerName(layer)) + " ");
+  out.Raise();
+  out.Line("(type signal) (direction " + std::string(LayerDirection(layer)) + ")");
+  if (context.board_layer_widths && layer >= kTopLayer && layer <= kBottomLayer) {
+    const int32_t width = context.board_layer_widths->ValueOf(DesignFileLayerName(layer));
+    if (width > -1 && width != context.board_width) {
+      out.Line("(rule (width " + FormatDesignNumber(width) + "))");
+    }
+  }
+  out.Lower();
+  out.Line(")");
+}
+
+void WritePlaneLayer(DesignFileOutput& out, const TBoard& board, int layer) {
+  const std::string nets = PlaneLayerNets(board, layer);
+  if (nets.empty()) return;
+  out.Line("(layer " + std::string(DesignFileLayerName(layer)) + " (type power) (use_net " + nets +
+           " ))");
+}
+
+void WriteLayers(DesignFileOutput& out, TBoard& board, const TStructureContext& context) {
+  CollectBoardRoutingLayers(board);
+  for (const rtl::TLayerObject* layer = board.GetFirstStackLayer(); layer;
+       layer = board.GetNextStackLayer(layer)) {
+    if (IsPlaneLayer(layer->GetLayer())) {
+      WritePlaneLayer(out, board, layer->GetLayer());
+    } else {
+      WriteSignalLayer(out, layer->GetLayer(), context);
+    }
+  }
+}
+
+void WriteSplitPlanes(DesignFileOutput& out, const TBoard& board) {
+  rtl::LegacyLayerSet planes;
+  planes.IncludeRange(kFirstPlaneLayer, kLastPlaneLayer);
+  const int32_t edge = RoundSetting(board.settings.split_plane_edge_width);
+  board.IterateObjects(
+      [&](rtl::Handle handle) {
+        TSplitPlaneRecord plane;
+        plane.Read(handle);
+        const int layer = plane.LegacyLayer();
+        if (!IsPlaneLayer(layer) || plane.net == 0) return;
+        out.Line("(plane " + EscapeName(rtl::GetObjectNameByHandle(plane.net)));
+        out.Raise();
+        out.Line("(polygon " + std::string(DesignFileLayerName(layer)) + " " +
+                 FormatDesignNumber(edge));
+        out.Raise();
+        for (const TPoint& p : OutlinePoints(*plane.outline, plane.segment_count)) {
+          out.Line(PointText(p));
+        }
+        out.Lower();
+        out.Line(")");
+        out.Lower();
+        out.Line(")");
+      },
+      1u << pcbapi::kSplitPlane, planes, pcbapi::kAllObjects);
+}
+
+void WriteGrids(DesignFileOutput& out, const TBoard& board) {
+  out.Line("(grid wire " + FormatDesignNumber(RoundSetting(board.settings.wire_grid)) + ")");
+  out.Line("(grid via " + FormatDesignNumber(RoundSetting(board.settings.via_grid)) + ")");
+}
+
+}  // namespace
+
+std::string PlaneLayerNets(const TBoard& board, int layer) {
+  std::string net = board.GetPlaneNetName(layer);
+  std::string nets = net == kNoNet ? std::string() : EscapeName(net);
+  rtl::LegacyLayerSet layers;
+  layers.Include(layer);
+  board.IterateObjects(
+      [&](rtl::Handle handle) {
+        TSplitPlaneRecord plane;
+        plane.Read(handle);
+        if (plane.LegacyLayer() != layer || plane.net == 0) return;
+        nets += " " + EscapeName(rtl::GetObjectNameByHandle(plane.net));
+      },
+      1u << pcbapi::kSplitPlane, layers, pcbapi::kAllObjects);
+  const size_t first = nets.find_first_not_of(' ');
+  if (first == std::string::npos) return {};
+  return nets.substr(first, nets.find_last_not_of(' ') - first + 1);
+}
+
+void WriteStructureSection(DesignFileOutput& out, TBoard& board, const TStructureContext& context) {
+  if (context.progress) context.progress();
+  out.Line("(structure");
+  out.Raise();
+  WriteBoundary(out, board);
+  WriteOutlineBoundary(out, board);
+  WriteViaList(out, context.padstacks);
+  WriteStructureRule(out, context);
+  WriteLayers(out, board, context);
+  WriteSplitPlanes(out, board);
+  WriteCopperKeepouts(out, board, board.settings, context.padstacks);
+  WriteGrids(out, board);
+  out.Lower();
+  out.Line(")");
+}
+
+}  // namespace router

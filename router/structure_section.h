@@ -1,0 +1,35 @@
+// The structure section of the design file: the board's extent, the vias the router may use,
+// the board-wide rule, the layers with their directions and plane nets, the split planes, the
+// net-less copper as keep-outs and the routing grids.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "router/design_file_output.h"
+#include "router/rule_tables.h"
+
+namespace router {
+
+class TBoard;
+class TPadStackList;
+
+// The board-wide values the writer worked out before the sections.
+struct TStructureContext {
+  int32_t board_clearance = 0;
+  int32_t board_width = 0;
+  int32_t board_via_limit = -1;  // -1: no limit
+  const TWidthTable* board_layer_widths = nullptr;
+  const TPadStackList* padstacks = nullptr;
+  std::function<void()> progress;
+};
+
+// Marks the routing layers enabled on `board` (the top and bottom layers, or the layers of a
+// routing-layers rule scoped "All") and writes the section.
+void WriteStructureSection(DesignFileOutput& out, TBoard& board, const TStructureContext& context);
+
+// The planes' nets of internal plane `layer`: the plane's own net unless "(No Net)", then the
+// net of each split plane on the layer, escaped and separated by blanks.
+std::string PlaneLayerNets(const TBoard& board, int layer);
+
+}  // namespace router

@@ -1,0 +1,423 @@
+// The copper writers of the structure and wiring sections.
+#include "router/wiring_section.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <numbers>
+#include <string>
+
+#include "router/design_file_names.h"
+#include "router/library_images.h"
+#include "router/padstack.h"
+#include "router/padstack_pad.h"
+#include "rtl/pcb_object_kinds.h"
+
+namespace router {
+
+namespace {
+
+constexpr double kMinChordDegrees = 4;
+constexpr double kChordArcLength = 200000;  // 20 mil of arc per chord at most
+constexpr double kOutlineArcStep = 4;
+
+rtl::LegacyLayerSet LayerZero() {
+  rtl::LegacyLayerSet layers;
+  layers.Include(0);
+  return layers;
+}
+
+bool IsCopperLayer(int layer) {
+  return (layer >= kTopLayer && layer <= kBottomLayer) || layer == kKeepOutLayer ||
+         layer == kMultiLayer;
+}
+
+// Halves to even, as the coordinates of the rest of the file.
+int32_t RoundUnits(double value) { return static_cast<int32_t>(std::nearbyint(value)); }
+
+std::string PointText(TPoint p) { return FormatDesignNumber(p.x) + " " + FormatDesignNumber(p.y); }
+
+// A polygon read from the editor with the values its wrapper keeps to itself.
+struct TPolygonRecord {
+  uint16_t flags = 0, aux_word = 0;
+  pcbapi::LayerId layer = 0;
+  rtl::Handle net = 0;
+  pcbapi::Byte aux_byte = 0, pour_over = 0, remove_dead = 0, hatch_style = 0;
+  rtl::Coord grid = 0, track_width = 0;
+  pcbapi::Byte use_octagons = 0, remove_islands = 0;
+  rtl::Coord min_prim_length = 0;
+  pcbapi::Byte polygon_kind = 0;
+  int32_t segment_count = 0;
+  std::unique_ptr<pcbapi::OutlineBlock> outline = std::make_unique<pcbapi::OutlineBlock>();
+
+  bool Read(rtl::Handle handle) {
+    return rtl::PcbApi_QueryPolygon(
+               pcbapi::kRead, handle, &flags, &aux_word, &layer, &net, &aux_byte, &pour_over,
+               &remove_dead, &hatch_style, &grid, &track_width, &use_octagons, &remove_islands,
+               &min_prim_length, &polygon_kind, &segment_count, outline.get()) == pcbapi::kSuccess;
+  }
+};
+
+}  // namespace
+
+namespace {
+std::vector<TOutlineSegment> OutlineSegments(const pcbapi::OutlineBlock& block, int count) {
+  std::vector<TOutlineSegment> segments;
+  count = std::clamp(count, 0, pcbapi::kOutlineSegmentCapacity);
+  segments.reserve(count);
+  for (int i = 0; i < count; ++i) {
+    const pcbapi::OutlineSegment& s = block.segments[i];
+    TOutlineSegment segment;
+    segment.kind = s.kind;
+    segment.vertex_x = s.vx;
+    segment.vertex_y = s.vy;
+    segment.arc = {s.cx, s.cy, s.radius, s.start_angle, s.end_angle};
+    segments.push_back(segment);
+  }
+  return segments;
+}
+}  // namespace
+
+TPointArray OutlinePoints(const pcbapi::OutlineBlock& block, int count) {
+  TPointArray points;
+  const std::vector<TOutlineSegment> segments = OutlineSegments(block, count);
+  if (!segments.empty()) {
+    OutlineToPointArray(segments, static_cast<int>(segments.size()) - 1, points, kOutlineArcStep);
+  }
+  return points;
+}
+
+bool IsQuarterArc(double start, double end) {
+  if (start == 360) start = 0;
+  if (end == 0) end = 360;
+  return (start == 0 && end == 90) || (start == 90 && end == 180) || (start == 180 && end == 270) ||
+         (start == 270 && end == 360);
+}
+
+std::vector<TChord> ArcChords(const TArcGeometry& arc) {
+  std::vector<TChord> chords;
+  // A point has no chords, and its step would divide by zero.
+  if (arc.radius <= 0) return chords;
+  const double radius = arc.radius;
+  const double step = std::max(kMinChordDegrees, kChordArcLength / radius * 180 / std::numbers::pi);
+  double end = arc.end_angle;
+  if (end < arc.start_angle) end += 360;
+  auto at = [&](double degrees) {
+    const double radians = degrees * std::numbers::pi / 180;
+    return TPoint{RoundUnits(arc.centre_x + radius * std::cos(radians)),
+                  RoundUnits(arc.centre_y + radius * std::sin(radians))};
+  };
+  for (double a = arc.start_angle; a < end;) {
+    const double b = std::min(a + step, end);
+    chords.push_back({at(a), at(b)});
+    a = b;
+  }
+  return chords;
+}
+
+std::array<TPoint, 4> FillCorners(int32_t x1, int32_t y1, int32_t x2, int32_t y2, double rotation) {
+  // The corner offsets are turned directly: the same points as going through the half
+  // diagonal's angle, without dividing by a height that may be 0.
+  const double hx = std::fabs(static_cast<double>(x2) - x1) / 2;
+  const double hy = std::fabs(static_cast<double>(y2) - y1) / 2;
+  const double cx = x1 / 2 + x2 / 2;  // each half cut toward zero
+  const double cy = y1 / 2 + y2 / 2;
+  const double t = rotation * std::numbers::pi / 180;
+  const double c = std::cos(t), s = std::sin(t);
+  auto corner = [&](double dx, double dy) {
+    return TPoint{RoundUnits(cx + dx * c - dy * s), RoundUnits(cy + dx * s + dy * c)};
+  };
+  return {corner(-hx, -hy), corner(-hx, hy), corner(hx, hy), corner(hx, -hy)};
+}
+
+rtl::LegacyLayerSet CopperLayers() {
+  rtl::LegacyLayerSet layers;
+  layers.IncludeRange(kTopLayer, kBottomLayer);
+  layers.Include(kKeepOutLayer);
+  layers.Include(kMultiLayer);
+  return layers;
+}
+
+TCopperWriter::TCopperWriter(DesignFileOutput& out, const TRouterSettings& settings,
+                             const TPadStackList* padstacks, bool as_keepouts)
+    : out_(out), settings_(settings), padstacks_(padstacks), as_keepouts_(as_keepouts) {}
+
+bool TCopperWriter::IsHatchPrimitive(const rtl::TPCBObject& object) const {
+  return settings_.export_polygons && object.GetHandle() != 0 && settings_.polygons_as_hatch &&
+         object.GetNetHandle() == 0 && object.GetAuxValue1() != 0;
+}
+
+TCopperWriter::TWireTail TCopperWriter::TailOf(const rtl::TPCBObject& object) const {
+  TWireTail tail;
+  tail.hatch = IsHatchPrimitive(object);
+  tail.net = tail.hatch ? rtl::GetObjectNetByHandle(static_cast<rtl::Handle>(object.GetAuxValue1()))
+                        : object.GetNetHandle();
+  tail.protect = object.GetBitField2Bit3();
+  tail.normal = object.GetAuxByte() != 0;
+  return tail;
+}
+
+int TCopperWriter::NetPadCount(rtl::Handle net) {
+  const auto found = pad_counts_.find(net);
+  if (found != pad_counts_.end()) return found->second;
+  int count = 0;
+  rtl::IterateContainer(net, 1u << pcbapi::kPad, LayerZero(), pcbapi::kAllObjects,
+                        [&](rtl::Handle) { ++count; });
+  pad_counts_.emplace(net, count);
+  return count;
+}
+
+void TCopperWriter::WriteNet(rtl::Handle net) {
+  // A net the router would see with one pin or none is left to the wire alone.
+  if (net == 0 || NetPadCount(net) < 2) return;
+  out_.Line("(net " + EscapeName(rtl::GetObjectNameByHandle(net)) + ")");
+}
+
+void TCopperWriter::WriteType(bool normal, bool protect) {
+  if (settings_.protect_pre_routes || protect || !normal) {
+    out_.Line("(type protect)");
+  } else {
+    out_.Line("(type normal)");
+  }
+}
+
+void TCopperWriter::WriteTail(const TWireTail& tail) {
+  WriteNet(tail.net);
+  if (tail.hatch) {
+    out_.Line("(turret " + std::to_string(kHatchMarker) + ")");
+    return;
+  }
+  // Every protected wire carries the marker, arcs and their chords too: the route file gives
+  // them back, and without it a re-import would add them a second time.
+  if (tail.protect) out_.Line("(turret " + std::to_string(kProtectedMarker) + ")");
+  WriteType(tail.normal, tail.protect);
+}
+
+void TCopperWriter::WritePathWire(int layer, int32_t width, TPoint from, TPoint to,
+                                  const TWireTail& tail) {
+  const std::string path = "(path " + std::string(DesignFileLayerName(layer)) + " " +
+                           FormatDesignNumber(width) + " " + PointText(from) + " " + PointText(to) +
+                           ")";
+  out_.Line(as_keepouts_ ? "(keepout " : "(wire ");
+  out_.Raise();
+  out_.Line(path);
+  if (!as_keepouts_) WriteTail(tail);
+  out_.Lower();
+  out_.Line(")");
+}
+
+void TCopperWriter::WriteTrack(rtl::Handle handle) {
+  rtl::TPcbTrack track(handle);
+  if (track.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
+  const int layer = track.GetLegacyLayer();
+  if (!IsCopperLayer(layer)) return;
+  const TPoint from{track.GetX(), track.GetY()}, to{track.GetX2(), track.GetY2()};
+  if (as_keepouts_) {
+    if (track.GetNetHandle() == 0 && track.GetAuxValue1() == 0) {
+      WritePathWire(layer, track.GetWidth(), from, to, {});
+    }
+    return;
+  }
+  const TWireTail tail = TailOf(track);
+  if (track.GetNetHandle() != 0 || tail.hatch)
+    WritePathWire(layer, track.GetWidth(), from, to, tail);
+}
+
+void TCopperWriter::WriteArc(rtl::Handle handle) {
+  rtl::TPcbArc arc(handle);
+  if (arc.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
+  const int layer = arc.GetLegacyLayer();
+  if (!IsCopperLayer(layer)) return;
+  TWireTail tail;
+  if (as_keepouts_) {
+    if (arc.GetNetHandle() != 0 || arc.GetAuxValue1() != 0) return;
+  } else {
+    tail = TailOf(arc);
+    if (arc.GetNetHandle() == 0 && !tail.hatch) return;
+  }
+  if (arc.GetRadius() <= 0) return;  // no extent to route round
+  const std::string name(DesignFileLayerName(layer));
+  if (IsQuarterArc(arc.GetStartAngle(), arc.GetEndAngle())) {
+    const std::string numbers = FormatDesignNumber(arc.GetLineWidth()) + " " +
+                                PointText({arc.GetStartX(), arc.GetStartY()}) + " " +
+                                PointText({arc.GetEndX(), arc.GetEndY()}) + " " +
+                                PointText({arc.GetX(), arc.GetY()});
+    if (as_keepouts_) {
+      out_.Line("(keepout (qarc " + name + " " + numbers + "))");
+      return;
+    }
+    out_.Line("(wire ");
+    out_.Raise();
+    out_.Line("(qarc " + name + " " + numbers + ")");
+    WriteTail(tail);
+    out_.Lower();
+    out_.Line(")");
+    return;
+  }
+  double start = arc.GetStartAngle(), end = arc.GetEndAngle();
+  if (start == 360) start = 0;
+  if (end == 0) end = 360;
+  for (const TChord& chord : ArcChords({arc.GetX(), arc.GetY(), arc.GetRadius(), start, end})) {
+    WritePathWire(layer, arc.GetLineWidth(), chord.from, chord.to, tail);
+  }
+}
+
+void TCopperWriter::WriteFill(rtl::Handle handle) {
+  rtl::TPcbFill fill(handle);
+  if (fill.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
+  const int layer = fill.GetLegacyLayer();
+  if (!IsCopperLayer(layer)) return;
+  const bool netted = fill.GetNetHandle() != 0;
+  if (netted == as_keepouts_) return;
+  std::string polygon =
+      "(polygon " + std::string(DesignFileLayerName(layer)) + " " + FormatDesignNumber(0);
+  for (const TPoint& p :
+       FillCorners(fill.GetX(), fill.GetY(), fill.GetX2(), fill.GetY2(), fill.GetRotation())) {
+    polygon += " " + PointText(p);
+  }
+  polygon += ")";
+  if (as_keepouts_) {
+    out_.Line("(keepout " + polygon + ")");
+    return;
+  }
+  out_.Line("(wire ");
+  out_.Raise();
+  out_.Line(polygon);
+  WriteNet(fill.GetNetHandle());
+  WriteType(fill.GetAuxByte() != 0, fill.GetBitField2Bit3());
+  out_.Lower();
+  out_.Line(")");
+}
+
+void TCopperWriter::WritePolygon(rtl::Handle handle) {
+  if (!settings_.export_polygons) return;
+  rtl::TPcbPolygon polygon(handle);
+  TPolygonRecord record;  // the track width, which the wrapper does not show
+  if (polygon.Sync(pcbapi::kRead) != pcbapi::kSuccess || !record.Read(handle)) return;
+  const int layer = polygon.GetLegacyLayer();
+  if (!IsCopperLayer(layer)) return;
+  const bool netted = polygon.GetNetHandle() != 0;
+  if (netted == as_keepouts_) return;
+  const TPointArray points = OutlinePoints(*record.outline, record.segment_count);
+  const std::string opener = std::string(as_keepouts_ ? "(keepout (polygon " : "(polygon ") +
+                             std::string(DesignFileLayerName(layer)) + " " +
+                             FormatDesignNumber(record.track_width) + " ";
+  if (!as_keepouts_) {
+    out_.Line("(wire ");
+    out_.Raise();
+  }
+  // The first point follows the opener on its line, indented as the points below it.
+  out_.Raise();
+  const std::string point_indent = out_.IndentText();
+  out_.Lower();
+  out_.Line(points.empty() ? opener : opener + point_indent + PointText(points[0]));
+  out_.Raise();
+  for (size_t i = 1; i < points.size(); ++i) out_.Line(PointText(points[i]));
+  if (as_keepouts_) {
+    out_.Lower();
+    out_.Line("))");
+    return;
+  }
+  out_.Line("(wireplow on)");
+  out_.Lower();
+  out_.Line(")");
+  WriteNet(polygon.GetNetHandle());
+  WriteType(polygon.GetAuxByte() != 0, polygon.GetBitField2Bit3());
+  out_.Lower();
+  out_.Line(")");
+}
+
+void TCopperWriter::WriteFreePad(rtl::Handle handle) {
+  TPadStackPcbPad pad(handle);
+  if (pad.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
+  if (!IsCopperLayer(pad.GetLegacyLayer())) return;
+  const bool netted = pad.GetNetHandle() != 0;
+  if (netted == as_keepouts_) return;
+  if (as_keepouts_) {
+    WritePadKeepout(out_, pad.GetMidShape(), pad.GetMidXSize(), pad.GetMidYSize(), pad.GetX(),
+                    pad.GetY(), pad.GetLegacyLayer(), pad.GetRotation());
+    return;
+  }
+  if (!padstacks_) return;
+  out_.Line("(via " + padstacks_->PadStackName(pad.PadStackNumber()) + " " +
+            PointText({pad.GetX(), pad.GetY()}));
+  out_.Raise();
+  WriteNet(pad.GetNetHandle());
+  WriteType(pad.GetAuxByte() != 0, pad.GetBitField2Bit3());
+  out_.Lower();
+  out_.Line(")");
+}
+
+void TCopperWriter::WriteVia(rtl::Handle handle) {
+  rtl::TPcbVia via(handle);
+  if (via.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
+  const bool netted = via.GetNetHandle() != 0;
+  if (netted == as_keepouts_) return;
+  if (as_keepouts_) {
+    out_.Line("(keepout (circle signal " + FormatDesignNumber(via.GetSize()) + " " +
+              PointText({via.GetX(), via.GetY()}) + "))");
+    return;
+  }
+  if (!padstacks_) return;
+  out_.Line("(via " + padstacks_->PadStackName(via.GetAuxWord()) + " " +
+            PointText({via.GetX(), via.GetY()}));
+  out_.Raise();
+  WriteNet(via.GetNetHandle());
+  if (via.GetBitField2Bit3()) out_.Line("(via_number " + std::to_string(kProtectedMarker) + ")");
+  WriteType(via.GetAuxByte() != 0, via.GetBitField2Bit3());
+  out_.Lower();
+  out_.Line(")");
+}
+
+void TCopperWriter::WriteTextKeepout(rtl::Handle handle) {
+  rtl::TPcbText text(handle);
+  if (text.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
+  const int layer = text.GetLegacyLayer();
+  if (!IsCopperLayer(layer)) return;
+  rtl::Coord x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+  text.GetBoundingRectangle(&x1, &y1, &x2, &y2);
+  out_.Line("(keepout (rect " + std::string(DesignFileLayerName(layer)) + " " +
+            PointText({x1, y1}) + " " + PointText({x2, y2}) + "))");
+}
+
+void WriteWiringSection(DesignFileOutput& out, const rtl::TPcbBoard& board,
+                        const TRouterSettings& settings, const TPadStackList* padstacks) {
+  TCopperWriter writer(out, settings, padstacks, false);
+  const rtl::LegacyLayerSet copper = CopperLayers();
+  auto visit = [&](pcbapi::ObjectKind kind, const rtl::LegacyLayerSet& layers, uint8_t method,
+                   void (TCopperWriter::*write)(rtl::Handle)) {
+    board.IterateObjects([&](rtl::Handle handle) { (writer.*write)(handle); }, 1u << kind, layers,
+                         method);
+  };
+  out.Line("(wiring");
+  out.Raise();
+  if (!settings.polygons_as_hatch) {
+    visit(pcbapi::kPolygon, copper, pcbapi::kAllObjects, &TCopperWriter::WritePolygon);
+  }
+  visit(pcbapi::kTrack, copper, pcbapi::kAllObjects, &TCopperWriter::WriteTrack);
+  visit(pcbapi::kFill, copper, pcbapi::kAllObjects, &TCopperWriter::WriteFill);
+  visit(pcbapi::kArc, copper, pcbapi::kAllObjects, &TCopperWriter::WriteArc);
+  visit(pcbapi::kPad, copper, pcbapi::kFreeObjects, &TCopperWriter::WriteFreePad);
+  visit(pcbapi::kVia, LayerZero(), pcbapi::kAllObjects, &TCopperWriter::WriteVia);
+  out.Lower();
+  out.Line(")");
+}
+
+void WriteCopperKeepouts(DesignFileOutput& out, const rtl::TPcbBoard& board,
+                         const TRouterSettings& settings, const TPadStackList* padstacks) {
+  TCopperWriter writer(out, settings, padstacks, true);
+  const rtl::LegacyLayerSet copper = CopperLayers();
+  auto visit = [&](pcbapi::ObjectKind kind, const rtl::LegacyLayerSet& layers, uint8_t method,
+                   void (TCopperWriter::*write)(rtl::Handle)) {
+    board.IterateObjects([&](rtl::Handle handle) { (writer.*write)(handle); }, 1u << kind, layers,
+                         method);
+  };
+  visit(pcbapi::kTrack, copper, pcbapi::kAllObjects, &TCopperWriter::WriteTrack);
+  visit(pcbapi::kFill, copper, pcbapi::kAllObjects, &TCopperWriter::WriteFill);
+  visit(pcbapi::kTextObject, copper, pcbapi::kAllObjects, &TCopperWriter::WriteTextKeepout);
+  visit(pcbapi::kArc, copper, pcbapi::kAllObjects, &TCopperWriter::WriteArc);
+  visit(pcbapi::kPad, copper, pcbapi::kFreeObjects, &TCopperWriter::WriteFreePad);
+  visit(pcbapi::kVia, LayerZero(), pcbapi::kAllObjects, &TCopperWriter::WriteVia);
+}
+
+}  // namespace router

@@ -1,0 +1,91 @@
+// The board's copper in the design file: the wiring section hands the router the netted copper
+// as wires and vias, and the structure section turns the net-less copper into keep-outs. One
+// writer serves both; the section it writes for decides which of the two an object becomes.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+#include "router/design_file_output.h"
+#include "router/geometry.h"
+#include "router/router_settings.h"
+#include "rtl/pcb_board.h"
+
+namespace router {
+
+class TPadStackList;
+
+// Markers on copper the router must leave alone; the route-file reader drops what carries them.
+constexpr int kProtectedMarker = 126;  // a pre-route the user protected
+constexpr int kHatchMarker = 127;      // a polygon's hatch
+
+// An outline of the editor as points, arcs flattened in steps of 4 degrees.
+TPointArray OutlinePoints(const pcbapi::OutlineBlock& block, int count);
+
+// Whether an arc from `start` to `end` degrees is one of the four quarters the router knows;
+// 360 as start counts as 0, 0 as end as 360.
+bool IsQuarterArc(double start, double end);
+
+struct TChord {
+  TPoint from, to;
+};
+// The arc cut into chords of at most max(4 degrees, 200000 units of arc length); none for a
+// radius of 0 or below.
+std::vector<TChord> ArcChords(const TArcGeometry& arc);
+
+// The corners of a fill rectangle turned about its centre by `rotation` degrees, in the order
+// (x1,y1) (x1,y2) (x2,y2) (x2,y1) when unrotated and x1 <= x2, y1 <= y2.
+std::array<TPoint, 4> FillCorners(int32_t x1, int32_t y1, int32_t x2, int32_t y2, double rotation);
+
+// What an object becomes depends on `as_keepouts`: true writes the net-less copper as keep-outs
+// (structure), false the netted copper as wires (wiring).
+class TCopperWriter {
+ public:
+  TCopperWriter(DesignFileOutput& out, const TRouterSettings& settings,
+                const TPadStackList* padstacks, bool as_keepouts);
+
+  void WriteTrack(rtl::Handle track);
+  void WriteArc(rtl::Handle arc);
+  void WriteFill(rtl::Handle fill);
+  void WritePolygon(rtl::Handle polygon);
+  void WriteFreePad(rtl::Handle pad);
+  void WriteVia(rtl::Handle via);
+  void WriteTextKeepout(rtl::Handle text);
+
+ private:
+  struct TWireTail {
+    rtl::Handle net = 0;
+    bool hatch = false;
+    bool protect = false;  // bit field 2 bit 3
+    bool normal = false;   // AuxByte
+  };
+  bool IsHatchPrimitive(const rtl::TPCBObject& object) const;
+  TWireTail TailOf(const rtl::TPCBObject& object) const;
+  void WritePathWire(int layer, int32_t width, TPoint from, TPoint to, const TWireTail& tail);
+  void WriteTail(const TWireTail& tail);
+  void WriteNet(rtl::Handle net);
+  void WriteType(bool normal, bool protect);
+  int NetPadCount(rtl::Handle net);
+
+  DesignFileOutput& out_;
+  const TRouterSettings& settings_;
+  const TPadStackList* padstacks_;
+  bool as_keepouts_;
+  std::unordered_map<rtl::Handle, int> pad_counts_;
+};
+
+// The layers copper is taken from: signal layers 1..32, the keep-out layer and the multi-layer.
+rtl::LegacyLayerSet CopperLayers();
+
+// "(wiring" with every netted track, arc, fill, polygon (unless it goes as hatch), free pad and
+// via. Regions are not written: the editor gives no access to a region's outline.
+void WriteWiringSection(DesignFileOutput& out, const rtl::TPcbBoard& board,
+                        const TRouterSettings& settings, const TPadStackList* padstacks);
+
+// The structure section's keep-out passes: tracks, fills, texts, arcs, pads, vias.
+void WriteCopperKeepouts(DesignFileOutput& out, const rtl::TPcbBoard& board,
+                         const TRouterSettings& settings, const TPadStackList* padstacks);
+
+}  // namespace router

@@ -1,0 +1,214 @@
+// The writer's per-object rule queries.
+#include "router/writer_rule_queries.h"
+
+#include <cmath>
+
+#include "router/design_file_names.h"
+#include "router/legacy_layer.h"
+#include "router/ovix_rules.h"
+#include "rtl/pcb_api.h"
+#include "rtl/pcb_board.h"
+#include "rtl/pcb_object_kinds.h"
+
+namespace router {
+
+namespace {
+
+constexpr uint8_t kWidthKind = 2;
+constexpr uint8_t kStubLengthKind = 5;
+constexpr uint8_t kRoutingTopologyKind = 7;
+constexpr uint8_t kRoutingPriorityKind = 8;
+constexpr uint8_t kRoutingLayersKind = 9;
+constexpr uint8_t kMaximumViaCountKind = 18;
+
+rtl::Handle ObjectRule(const DesignRuleQueries& rules, rtl::Handle object, uint8_t kind) {
+  return rules.FindRuleForObject(object, kind, kPcbScopeKind, kNetScopeKind);
+}
+
+void ReadRoutingLayers(rtl::Handle rule, TLayerFlags& flags) {
+  pcbapi::Byte allowed[pcbapi::kRoutingLayerFlagCount] = {};
+  if (rtl::PcbApi_QueryRuleRoutingLayersRule(pcbapi::kRead, rule, allowed) != pcbapi::kSuccess) {
+    return;
+  }
+  for (size_t i = 0; i < flags.size(); ++i) flags[i] = allowed[i] != 0;
+}
+
+bool StackedSignalLayer(const rtl::TPcbBoard& board, int layer) {
+  const rtl::TLayerObject* object = board.GetLayerObject(static_cast<rtl::LegacyLayer>(layer));
+  return object && object->IsInLayerStack();
+}
+
+void SetLayerWidth(TWidthTable& table, rtl::Handle rule, int layer) {
+  rtl::Coord max = 0, min = 0, preferred = 0;
+  if (rtl::PcbApi_QueryRuleMaxMinWidthConstraintByLayer(pcbapi::kRead, rule,
+                                                        static_cast<rtl::LegacyLayer>(layer), &max,
+                                                        &min, &preferred) != pcbapi::kSuccess) {
+    return;
+  }
+  TOvixRuleValue& entry = table.Entry(layer);
+  entry.value = preferred;
+  entry.rule_handle = rule;
+}
+
+}  // namespace
+
+rtl::Handle TOvixRuleQueries::FindRuleForObject(rtl::Handle object, uint8_t rule_kind,
+                                                int first_scope, int last_scope) const {
+  if (object == 0) return 0;
+  return rules_.FindRuleForObjectHandle(rule_kind, static_cast<uint8_t>(first_scope),
+                                        static_cast<uint8_t>(last_scope), object, false);
+}
+
+rtl::Handle TOvixRuleQueries::FindRuleForObjects(rtl::Handle a, rtl::Handle b, uint8_t rule_kind,
+                                                 int first_scope, int last_scope) const {
+  if (a == 0 || b == 0) return 0;
+  return rules_.FindRuleForObjectHandles(rule_kind, static_cast<uint8_t>(first_scope),
+                                         static_cast<uint8_t>(last_scope), a, b);
+}
+
+std::string RoutingTopologyWord(int code) {
+  switch (code) {
+    case 3: return "daisy";
+    case 4: return "daisy (type mid_driven)";
+    case 5: return "daisy (type balanced)";
+    default: return "starburst";
+  }
+}
+
+int ScaleRoutingPriority(int32_t priority) {
+  const double limited = priority > 100 ? 100.0 : static_cast<double>(priority);
+  // Halves to even, as the router's own scaling does.
+  const int scaled = static_cast<int>(std::nearbyint(limited / 100.0 * 255.0));
+  return scaled < 1 ? 1 : scaled;
+}
+
+std::string GetRoutingTopology(const DesignRuleQueries& rules, rtl::Handle object) {
+  const rtl::Handle rule = ObjectRule(rules, object, kRoutingTopologyKind);
+  if (rule == 0) return RoutingTopologyWord(0);
+  pcbapi::Byte code = 0;
+  if (rtl::PcbApi_QueryRuleRoutingTopologyRule(pcbapi::kRead, rule, &code) != pcbapi::kSuccess) {
+    return RoutingTopologyWord(0);
+  }
+  return RoutingTopologyWord(code);
+}
+
+int GetRoutingPriority(const DesignRuleQueries& rules, rtl::Handle object) {
+  const rtl::Handle rule = ObjectRule(rules, object, kRoutingPriorityKind);
+  if (rule == 0) return 0;
+  int32_t priority = 0;
+  rtl::PcbApi_QueryRuleRoutingPriorityRule(pcbapi::kRead, rule, &priority);
+  return ScaleRoutingPriority(priority);
+}
+
+int32_t GetMaxViaCount(const DesignRuleQueries& rules, rtl::Handle object) {
+  const rtl::Handle rule = ObjectRule(rules, object, kMaximumViaCountKind);
+  if (rule == 0) return -1;
+  int32_t count = -1;
+  rtl::PcbApi_QueryRuleMaximumViaCountRule(pcbapi::kRead, rule, &count);
+  return count;
+}
+
+int32_t GetStubLength(const DesignRuleQueries& rules, rtl::Handle object) {
+  const rtl::Handle rule = ObjectRule(rules, object, kStubLengthKind);
+  if (rule == 0) return -1;
+  rtl::Coord length = -1;
+  rtl::PcbApi_QueryRuleDaisyChainStubLengthConstraint(pcbapi::kRead, rule, &length);
+  return length;
+}
+
+void GetNetRoutingLayers(const DesignRuleQueries& rules, rtl::Handle net, TLayerFlags& flags) {
+  const rtl::Handle rule =
+      rules.FindRuleForObject(net, kRoutingLayersKind, kNetScopeKind, kNetScopeKind);
+  if (rule != 0) ReadRoutingLayers(rule, flags);
+}
+
+void GetFromToRoutingLayers(const DesignRuleQueries& rules, rtl::Handle from_to,
+                            TLayerFlags& flags) {
+  const rtl::Handle rule =
+      rules.FindRuleForObject(from_to, kRoutingLayersKind, kFromToScopeKind, kFromToScopeKind);
+  if (rule != 0) ReadRoutingLayers(rule, flags);
+}
+
+void GetObjectRoutingLayers(const DesignRuleQueries& rules, rtl::Handle object, int scope,
+                            TLayerFlags& flags) {
+  const rtl::Handle rule = rules.FindRuleForObject(object, kRoutingLayersKind, scope, scope);
+  if (rule != 0) ReadRoutingLayers(rule, flags);
+}
+
+TLayerFlags BoardRoutingLayers(const rtl::TPcbBoard& board) {
+  TLayerFlags flags{};
+  for (int layer = kTopLayer; layer <= kBottomLayer; ++layer) {
+    flags[layer - kTopLayer] = StackedSignalLayer(board, layer);
+  }
+  return flags;
+}
+
+std::string LayerListText(const TLayerFlags& flags) {
+  std::string text;
+  for (int layer = kTopLayer; layer <= kBottomLayer; ++layer) {
+    if (!flags[layer - kTopLayer]) continue;
+    if (!text.empty()) text += ' ';
+    text += DesignFileLayerName(layer);
+  }
+  return text;
+}
+
+bool CoversBoardRoutingLayers(const TLayerFlags& board_layers, const TLayerFlags& flags) {
+  for (size_t i = 0; i < flags.size(); ++i) {
+    if (board_layers[i] && !flags[i]) return false;
+  }
+  return true;
+}
+
+void GetNetLayerWidths(const DesignRuleQueries& rules, const rtl::TPcbBoard& board, rtl::Handle net,
+                       TWidthTable& table) {
+  table.Reset();
+  const rtl::Handle own = rules.FindRuleForObject(net, kWidthKind, kNetScopeKind, kNetScopeKind);
+  if (own != 0) {
+    for (int layer = kTopLayer; layer <= kBottomLayer; ++layer) {
+      if (StackedSignalLayer(board, layer)) SetLayerWidth(table, own, layer);
+    }
+    return;
+  }
+  // A rule that reaches the net only through its tracks (a class, a layer) shows on a track of
+  // the net; the probe never stays on the board.
+  const rtl::Handle handle = rtl::PcbApi_CreateObject(pcbapi::kTrack);
+  if (handle == 0) return;
+  struct Probe {
+    rtl::Handle handle, net;
+    bool in_net = false;
+    ~Probe() {
+      if (in_net) rtl::PcbApi_DeleteObjectFromContainer(net, handle);
+      rtl::PcbApi_SetOwnerBoard(0, handle);
+      rtl::PcbApi_DestroyObject(handle);
+    }
+  } probe{handle, net};
+  rtl::PcbApi_SetOwnerBoard(board.GetHandle(), handle);
+  probe.in_net = rtl::PcbApi_AddObjectToContainer(net, handle) == pcbapi::kSuccess;
+  rtl::TPcbTrack track(handle);
+  track.Sync(pcbapi::kRead);
+  for (int layer = kTopLayer; layer <= kBottomLayer; ++layer) {
+    if (!StackedSignalLayer(board, layer)) continue;
+    track.SetLayer(static_cast<rtl::LegacyLayer>(layer));
+    track.Sync(pcbapi::kWrite);
+    const rtl::Handle rule =
+        rules.FindRuleForObject(handle, kWidthKind, kNetScopeKind, kNetScopeKind);
+    if (rule != 0) SetLayerWidth(table, rule, layer);
+  }
+}
+
+void GetObjectLayerWidths(const DesignRuleQueries& rules, const rtl::TPcbBoard& board,
+                          rtl::Handle object, int scope, TWidthTable& table) {
+  if (scope == kNetScopeKind) {
+    GetNetLayerWidths(rules, board, object, table);
+    return;
+  }
+  table.Reset();
+  const rtl::Handle rule = rules.FindRuleForObject(object, kWidthKind, scope, scope);
+  if (rule == 0) return;
+  for (int layer = kTopLayer; layer <= kBottomLayer; ++layer) {
+    if (StackedSignalLayer(board, layer)) SetLayerWidth(table, rule, layer);
+  }
+}
+
+}  // namespace router

@@ -1,0 +1,84 @@
+// The design-file writer's questions about one net, class or from-to, answered from the board's
+// rule collection: routing topology, priority, via limit, stub length, routing layers and track
+// widths per layer.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "router/design_rule_queries.h"
+#include "router/rule_tables.h"
+
+namespace rtl {
+class TPcbBoard;
+}
+
+namespace router {
+
+class TOvixRules;
+
+// The collection's first compatible rule whose router scope lies in the range and whose first
+// scope includes the object; the host's dominant rule for kinds the collection does not hold.
+class TOvixRuleQueries : public DesignRuleQueries {
+ public:
+  explicit TOvixRuleQueries(const TOvixRules& rules) : rules_(rules) {}
+  rtl::Handle FindRuleForObject(rtl::Handle object, uint8_t rule_kind, int first_scope,
+                                int last_scope) const override;
+  rtl::Handle FindRuleForObjects(rtl::Handle a, rtl::Handle b, uint8_t rule_kind, int first_scope,
+                                 int last_scope) const override;
+
+ private:
+  const TOvixRules& rules_;
+};
+
+// Index n = legacy signal layer n + 1 (TopLayer .. BottomLayer).
+using TLayerFlags = std::array<bool, 32>;
+
+// Router scope kinds the queries accept.
+inline constexpr int kPcbScopeKind = 1;
+inline constexpr int kNetScopeKind = 7;
+inline constexpr int kFromToScopeKind = 11;
+
+// "starburst", "daisy", "daisy (type mid_driven)", "daisy (type balanced)" for the host's
+// topology codes 3, 4 and 5; every other code routes as a star.
+std::string RoutingTopologyWord(int code);
+// The host's priority (above 100 counts as 100) in the router's range 1..255.
+int ScaleRoutingPriority(int32_t priority);
+
+std::string GetRoutingTopology(const DesignRuleQueries& rules, rtl::Handle object);
+// 0 when no priority rule applies.
+int GetRoutingPriority(const DesignRuleQueries& rules, rtl::Handle object);
+// -1 when none applies.
+int32_t GetMaxViaCount(const DesignRuleQueries& rules, rtl::Handle object);
+// Internal units; -1 when none applies.
+int32_t GetStubLength(const DesignRuleQueries& rules, rtl::Handle object);
+// The allowed layers of the routing-layers rule of the net (or from-to) itself overwrite
+// `flags`; without such a rule they stay as given.
+void GetNetRoutingLayers(const DesignRuleQueries& rules, rtl::Handle net, TLayerFlags& flags);
+void GetFromToRoutingLayers(const DesignRuleQueries& rules, rtl::Handle from_to,
+                            TLayerFlags& flags);
+
+// The routing-layers rule whose router scope is exactly `scope` (a class: 3).
+void GetObjectRoutingLayers(const DesignRuleQueries& rules, rtl::Handle object, int scope,
+                            TLayerFlags& flags);
+
+// The signal layers of the board's layer stack.
+TLayerFlags BoardRoutingLayers(const rtl::TPcbBoard& board);
+// Design-file names of the set layers, top to bottom, joined by single blanks.
+std::string LayerListText(const TLayerFlags& flags);
+// Every layer set in `board_layers` is set in `flags`.
+bool CoversBoardRoutingLayers(const TLayerFlags& board_layers, const TLayerFlags& flags);
+
+// The preferred track width per stacked signal layer of the width rule that applies to the
+// net: the net's own rule when there is one, else the rule a track of the net would meet on
+// each layer (found with a probe track that is always destroyed).
+void GetNetLayerWidths(const DesignRuleQueries& rules, const rtl::TPcbBoard& board, rtl::Handle net,
+                       TWidthTable& table);
+
+// Widths of a net (as above) or, for a class or from-to, of the width rule scoped to the object
+// itself.
+void GetObjectLayerWidths(const DesignRuleQueries& rules, const rtl::TPcbBoard& board,
+                          rtl::Handle object, int scope, TWidthTable& table);
+
+}  // namespace router

@@ -1,0 +1,189 @@
+// The design file of "ExportDesignFile", written through the stand-in host from a copy of the
+// example board.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <set>
+
+#include "host/plavena/host_session.h"
+#include "router/dsn_checker.h"
+#include "support/test_paths.h"
+
+namespace {
+
+using testsupport::ReadFile;
+using testsupport::TempDir;
+
+std::string ExampleBoardText() {
+  return ReadFile(testsupport::TestDataPath("../examples/example-board.json"));
+}
+
+// A board file in its own folder, with `edit` applied to the example's text.
+std::string WriteBoard(const TempDir& dir, const std::string& name, const std::string& text) {
+  const std::string board = dir.Path(name);
+  testsupport::WriteFile(board, text);
+  return board;
+}
+
+plavena::HostOptions Options(const std::string& board) {
+  plavena::HostOptions options;
+  options.module_path = testsupport::BinaryPath("Tralvek.dll");
+  options.board_path = board;
+  options.answers = {{"Warning", "OK"}, {"Error", "OK"}, {"Information", "OK"}};
+  return options;
+}
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+  const size_t at = text.find(from);
+  EXPECT_NE(at, std::string::npos) << from;
+  if (at != std::string::npos) text.replace(at, from.size(), to);
+  return text;
+}
+
+// The temporary files the writer makes ("Pro<n>.tmp" in the temporary folder).
+std::set<std::string> TemporaryFiles() {
+  char folder[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, folder);
+  std::set<std::string> names;
+  WIN32_FIND_DATAA entry;
+  HANDLE find = FindFirstFileA((std::string(folder) + "Pro*.tmp").c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    names.insert(entry.cFileName);
+  } while (FindNextFileA(find, &entry));
+  FindClose(find);
+  return names;
+}
+
+// The file without the named top-level sections, which other tests compare with their own
+// expectations.
+std::string WithoutSections(const std::string& text, std::initializer_list<std::string> names) {
+  std::string kept;
+  bool skipping = false;
+  for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos;
+       start = end + 2) {
+    const std::string line = text.substr(start, end - start + 2);
+    if (!skipping) {
+      for (const std::string& name : names) skipping |= line == "    (" + name + "\r\n";
+      if (!skipping) kept += line;
+    } else if (line == "    )\r\n") {
+      skipping = false;
+    }
+  }
+  return kept;
+}
+
+TEST(ExportDesignFile, WritesTheExampleBoardAsTheGoldenFile) {
+  TempDir dir;
+  plavena::HostSession session(Options(WriteBoard(dir, "board.json", ExampleBoardText())));
+  ASSERT_EQ(session.Run("ExportDesignFile", "FileName=" + dir.Path("board.pcb")).status, S_OK)
+      << session.journal().Text();
+  const std::string written = ReadFile(dir.Path("board.dsn"));
+  const std::string golden = ReadFile(testsupport::TestDataPath("host/testdata/example-board.dsn"));
+  // The header, placement and library; structure, network and wiring have tests of their own.
+  EXPECT_EQ(WithoutSections(written, {"structure", "network", "wiring"}), golden);
+  EXPECT_EQ(dsntest::Describe(dsntest::CheckDesignFile(written)), "");
+  EXPECT_TRUE(testsupport::FileExists(dir.Path("board.do")));
+  EXPECT_FALSE(session.journal().Has("dialog ")) << session.journal().Text();
+  EXPECT_FALSE(session.journal().Has("unexpected dialog")) << session.journal().Text();
+}
+
+TEST(ExportDesignFile, SavesTheHoleSizesAndLeavesTheBoardsObjects) {
+  TempDir dir;
+  plavena::HostSession session(Options(WriteBoard(dir, "board.json", ExampleBoardText())));
+  ASSERT_EQ(session.Run("ExportDesignFile", "FileName=" + dir.Path("board.dsn")).status, S_OK);
+  const std::string preferences = ReadFile(dir.Path("board.qixpref"));
+  // Vias 0..6 (12, 12, 12, 12, 8, 8 and 20 mil), the through-hole pads 15..17.
+  EXPECT_NE(preferences.find("[HoleList]\r\n0=120000\r\n1=120000\r\n2=120000\r\n3=120000\r\n"
+                             "4=80000\r\n5=80000\r\n6=200000\r\n15=400000\r\n16=400000\r\n"
+                             "17=1250000\r\n"),
+            std::string::npos)
+      << preferences;
+  // Nothing is added to or deleted from the board; what is made for asking is destroyed.
+  std::map<std::string, int> made;
+  const std::regex created("pcb created (\\w+ \\d+)"), destroyed("pcb destroyed (\\w+ \\d+)");
+  for (const std::string& line : session.journal().Lines()) {
+    std::smatch match;
+    if (std::regex_match(line, match, created)) ++made[match[1]];
+    if (std::regex_match(line, match, destroyed)) --made[match[1]];
+    EXPECT_EQ(line.rfind("pcb added", 0), std::string::npos) << line;
+    EXPECT_EQ(line.rfind("pcb deleted", 0), std::string::npos) << line;
+  }
+  for (const auto& [object, count] : made) EXPECT_EQ(count, 0) << object;
+  EXPECT_TRUE(session.journal().Has("pcb progress start: Saving " + dir.Path("board.dsn") +
+                                    " (QIX Design)"));
+  EXPECT_TRUE(session.journal().Has("pcb progress finish:"));
+}
+
+TEST(ExportDesignFile, TitleTakesUnderscoresForBlanks) {
+  TempDir dir;
+  plavena::HostSession session(Options(WriteBoard(dir, "My Board (2).json", ExampleBoardText())));
+  ASSERT_EQ(session.Run("ExportDesignFile", "FileName=" + dir.Path("out.txt")).status, S_OK);
+  const std::string written = ReadFile(dir.Path("out.dsn"));
+  EXPECT_EQ(written.substr(0, written.find("\r\n")), "(pcb My_Board_~LP~2~RP~.json");
+  EXPECT_EQ(dsntest::Describe(dsntest::CheckDesignFile(written)), "");
+}
+
+TEST(ExportDesignFile, NetNamesEqualWithoutCaseOrAfterEscapingAreReportedOnce) {
+  struct Case {
+    const char* added;
+    const char* why;
+  };
+  const Case cases[] = {{R"({"name": "sda"})", "the letter case differs from SDA"},
+                        {R"({"name": "A B"}, {"name": "A~SP~B"})", "the blank escapes to ~SP~"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    TempDir dir;
+    const std::string text = Replaced(ExampleBoardText(), R"({"name": "USB_N"})",
+                                      R"({"name": "USB_N"}, )" + std::string(c.added));
+    plavena::HostSession session(Options(WriteBoard(dir, "board.json", text)));
+    ASSERT_EQ(session.Run("ExportDesignFile", "FileName=" + dir.Path("board.dsn")).status, S_OK)
+        << session.journal().Text();
+    int messages = 0;
+    for (const std::string& line : session.journal().Lines()) {
+      if (line.find("Net names are not unique. Specctra will merge them.") != std::string::npos) {
+        ++messages;
+        EXPECT_EQ(line.rfind("dialog \"Information\"", 0), 0u) << line;
+      }
+    }
+    EXPECT_EQ(messages, 1) << session.journal().Text();
+    EXPECT_TRUE(testsupport::FileExists(dir.Path("board.dsn")));
+  }
+}
+
+TEST(ExportDesignFile, FailedReplacementKeepsTheOldFileAndLeavesNoTemporaryFile) {
+  TempDir dir;
+  const std::string target = dir.Path("board.dsn");
+  testsupport::WriteFile(target, "old design\r\n");
+  plavena::HostSession session(Options(WriteBoard(dir, "board.json", ExampleBoardText())));
+  const std::set<std::string> before = TemporaryFiles();
+  // Another program holds the old file open and lets nobody replace it.
+  HANDLE held = CreateFileA(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  const plavena::CommandResult result = session.Run("ExportDesignFile", "FileName=" + target);
+  CloseHandle(held);
+  EXPECT_EQ(result.status, S_OK) << "the user is told in a message, not by a failed command";
+  EXPECT_EQ(ReadFile(target), "old design\r\n");
+  EXPECT_EQ(TemporaryFiles(), before);
+  EXPECT_TRUE(session.journal().Has("dialog \"Error\": Cannot write the design file " + target))
+      << session.journal().Text();
+  EXPECT_EQ(ReadFile(dir.Path("board.qixpref")).find("[HoleList]"), std::string::npos)
+      << "no hole sizes for a file that was not written";
+}
+
+TEST(ExportDesignFile, MissingFolderIsReportedBeforeAnythingIsWritten) {
+  TempDir dir;
+  plavena::HostSession session(Options(WriteBoard(dir, "board.json", ExampleBoardText())));
+  const std::set<std::string> before = TemporaryFiles();
+  const plavena::CommandResult result =
+      session.Run("ExportDesignFile", "FileName=" + dir.Path("missing\\board.dsn"));
+  // The do-file comes first and fails the command.
+  EXPECT_EQ(result.status, E_FAIL);
+  EXPECT_FALSE(testsupport::FileExists(dir.Path("missing\\board.dsn")));
+  EXPECT_EQ(TemporaryFiles(), before);
+}
+
+}  // namespace

@@ -1,0 +1,61 @@
+// The design-file writer in process, over the stand-in editor: duplicated pin names.
+#include <gtest/gtest.h>
+
+#include "router/design_file_saver.h"
+#include "router/via_styles.h"
+#include "router/dsn_checker.h"
+#include "rtl/quorvel_session.h"
+
+namespace {
+
+using quorveltest::QuorvelSession;
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+  const size_t at = text.find(from);
+  EXPECT_NE(at, std::string::npos) << from;
+  if (at != std::string::npos) text.replace(at, from.size(), to);
+  return text;
+}
+
+TEST(DesignFileSaver, DuplicatedPinsWithANetAreWarningsAndWithoutOneKeepouts) {
+  ASSERT_TRUE(QuorvelSession::Get().loaded());
+  testsupport::TempDir dir;
+  std::string text = testsupport::ReadFile(quorveltest::ExampleBoardPath());
+  // U1's pins 5 (SDA) and 6 (SCL) both named 5; its net-less pins 2 and 3 both named 2.
+  text = Replaced(text, R"({"name": "6", "layer": "TopLayer", "net": "SCL")",
+                  R"({"name": "5", "layer": "TopLayer", "net": "SCL")");
+  text = Replaced(text, R"({"name": "3", "layer": "TopLayer", "x": "1625mil")",
+                  R"({"name": "2", "layer": "TopLayer", "x": "1625mil")");
+  testsupport::WriteFile(dir.Path("board.json"), text);
+  ASSERT_EQ(QuorvelSession::Get().Open(dir.Path("board.json")), "");
+
+  ASSERT_EQ(router::GetViaStyleList(), nullptr) << "the writer builds its own list";
+  const router::HostDominantRuleQueries rules;
+  std::vector<std::string> duplicates;
+  const bool result = router::SaveDesignFile(dir.Path("board.pcb"), rules, &duplicates);
+  EXPECT_EQ(router::GetViaStyleList(), nullptr) << "and frees it";
+
+  EXPECT_FALSE(result);
+  const std::vector<std::string> expected = {"U1-5 (Net=SDA)", "U1-5 (Net=SCL)"};
+  EXPECT_EQ(duplicates, expected);
+  const std::string written = testsupport::ReadFile(dir.Path("board.dsn"));
+  const size_t image = written.find("        (image SOIC8_U1\r\n");
+  ASSERT_NE(image, std::string::npos) << written;
+  const std::string body = written.substr(image, written.find("        )\r\n", image) - image);
+  EXPECT_EQ(body,
+            "        (image SOIC8_U1\r\n"
+            "            (pin Pad7 1 -75.000 -75.000 )\r\n"
+            // 24 by 60 mil round pads: upright oblongs.
+            "            (keepout (rect TopLayer -37.000 -93.000 -13.000 -57.000))\r\n"
+            "            (keepout (circle TopLayer 24.000 -25.000 -93.000))\r\n"
+            "            (keepout (circle TopLayer 24.000 -25.000 -57.000))\r\n"
+            "            (keepout (rect TopLayer 13.000 -93.000 37.000 -57.000))\r\n"
+            "            (keepout (circle TopLayer 24.000 25.000 -93.000))\r\n"
+            "            (keepout (circle TopLayer 24.000 25.000 -57.000))\r\n"
+            "            (pin Pad9 4 75.000 -75.000 )\r\n"
+            "            (pin Pad8 7 -25.000 75.000 )\r\n"
+            "            (pin Pad10 8 -75.000 75.000 )\r\n");
+  EXPECT_EQ(dsntest::Describe(dsntest::CheckDesignFile(written)), "");
+}
+
+}  // namespace

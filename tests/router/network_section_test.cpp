@@ -1,0 +1,73 @@
+// The network section's text that needs no host: wrapped lists, electrical roles, pairs and
+// layer rules.
+#include "router/network_section.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace router {
+namespace {
+
+std::vector<std::string> Items(int count, const std::string& stem = "P") {
+  std::vector<std::string> items;
+  for (int i = 1; i <= count; ++i) items.push_back(stem + std::to_string(i));
+  return items;
+}
+
+TEST(WrapItems, SevenOnTheFirstLineThenEight) {
+  const struct {
+    int count;
+    std::vector<size_t> per_line;
+  } cases[] = {{0, {0}},    {1, {1}},     {7, {7}},       {8, {7, 1}},
+               {9, {7, 2}}, {15, {7, 8}}, {16, {7, 8, 1}}};
+  for (const auto& c : cases) {
+    const std::vector<std::string> lines = WrapItems("", Items(c.count));
+    ASSERT_EQ(lines.size(), c.per_line.size()) << c.count;
+    for (size_t i = 0; i < lines.size(); ++i) {
+      EXPECT_EQ(static_cast<size_t>(std::count(lines[i].begin(), lines[i].end(), ' ')),
+                c.per_line[i])
+          << c.count << " line " << i;
+    }
+  }
+  EXPECT_EQ(WrapItems("(source     ", Items(2)), std::vector<std::string>{"(source     P1 P2 "});
+}
+
+std::string Write(const std::function<void(DesignFileOutput&)>& write) {
+  std::string text;
+  DesignFileOutput out(text);
+  write(out);
+  return text;
+}
+
+TEST(WriteNetPins, NinePinsWrapAfterSeven) {
+  std::vector<TNetPin> pins;
+  for (const std::string& name : Items(9, "U1-")) pins.push_back({name, 0});
+  EXPECT_EQ(Write([&](DesignFileOutput& out) { WriteNetPins(out, pins); }),
+            "(pins\r\n    U1-1 U1-2 U1-3 U1-4 U1-5 U1-6 U1-7 \r\n    U1-8 U1-9 \r\n)\r\n");
+}
+
+TEST(WritePair, EscapesTheNetsAndSkipsUnknownOnes) {
+  const std::unordered_set<std::string> nets{"USB P", "USB(N)", "CLK"};
+  EXPECT_EQ(Write([&](DesignFileOutput& out) { WritePair(out, "USB P", "USB(N)", nets); }),
+            "(pair \r\n    (nets USB~SP~P USB~LP~N~RP~)\r\n)\r\n");
+  EXPECT_EQ(Write([&](DesignFileOutput& out) { WritePair(out, "USB P", "GONE", nets); }), "");
+  EXPECT_EQ(Write([&](DesignFileOutput& out) { WritePair(out, "clk", "CLK", nets); }), "");
+}
+
+TEST(WriteLayerRule, AlignsFurtherStatementsUnderTheFirst) {
+  // Two names of 8 letters: (16 + 6 + 20) div 4 = 10 levels.
+  EXPECT_EQ(Write([](DesignFileOutput& out) {
+              WriteLayerRule(out, {"TopLayer", "MidLayer"}, {"(clearance 8.000)", "(width 5.000)"});
+            }),
+            "(layer_rule TopLayer MidLayer (rule (clearance 8.000)\r\n" + std::string(40, ' ') +
+                "(width 5.000))\r\n)\r\n");
+  EXPECT_EQ(Write([](DesignFileOutput& out) {
+              WriteLayerRule(out, {"TopLayer"}, {"(clearance 8.000)"});
+            }),
+            "(layer_rule TopLayer (rule (clearance 8.000))\r\n)\r\n");
+  EXPECT_EQ(Write([](DesignFileOutput& out) { WriteLayerRule(out, {"TopLayer"}, {}); }), "");
+}
+
+}  // namespace
+}  // namespace router
