@@ -14,6 +14,7 @@
 #include "router/design_file_names.h"
 #include "router/document_settings.h"
 #include "router/legacy_layer.h"
+#include "router/padstack_pad.h"
 #include "router/route_file_reader.h"
 #include "router/router_board.h"
 #include "rtl/client_api.h"
@@ -299,7 +300,7 @@ void AddPadstackPad(const rtl::TPcbBoard& board, const TPadstack& padstack, rtl:
                     rtl::Coord y, rtl::Handle net, rtl::Coord hole_size) {
   const rtl::Handle handle = rtl::PcbApi_CreateObject(pcbapi::kPad);
   if (handle == 0) return;
-  rtl::TPcbPad pad(handle);
+  TPadStackPcbPad pad(handle);
   pad.Sync(pcbapi::kRead);
   pad.SetX(x);
   pad.SetY(y);

@@ -15,7 +15,7 @@ namespace router {
 bool LoadRouteFile(const std::string& path);
 
 // Makes the free pad that stands for a pad-like padstack placed as a via, and adds it to the
-// board. The one place that decides which pad class carries a padstack's layer stack.
+// board, as a padstack pad. The one place that decides which pad class carries the stack.
 void AddPadstackPad(const rtl::TPcbBoard& board, const TPadstack& padstack, rtl::Coord x,
                     rtl::Coord y, rtl::Handle net, rtl::Coord hole_size);
 
