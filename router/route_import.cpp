@@ -336,6 +336,9 @@ int RemoveNettedRouting(const rtl::TPcbBoard& board) {
           if (batch.size() >= kCleanUpBatch || !seen.insert(handle).second) return;
           const std::unique_ptr<rtl::TPCBObject> object = rtl::CreatePcbObject(handle);
           if (!object || object->GetNetHandle() == 0 || object->GetAuxInteger() != 0) return;
+          // Protected routing: the export hands it to the router marked (turret or via number
+          // 126), and the import drops what comes back so marked, so it has to stay here.
+          if (object->GetBitField2Bit3()) return;
           if (dynamic_cast<const rtl::TPcbTrack*>(object.get())) {
             const int layer = object->GetLegacyLayer();
             // Tracks of a polygon's pour (they carry the polygon) are not routing.

@@ -20,8 +20,8 @@ void AddPadstackPad(const rtl::TPcbBoard& board, const TPadstack& padstack, rtl:
                     rtl::Coord y, rtl::Handle net, rtl::Coord hole_size);
 
 // Deletes the board's netted routing (free tracks on signal layers, free vias and pads with a
-// net, polygon primitives excepted) in batches; stops when a batch deletes nothing. Yields the
-// number deleted.
+// net; protected routing and polygon primitives excepted) in batches; stops when a batch
+// deletes nothing. Yields the number deleted.
 int RemoveNettedRouting(const rtl::TPcbBoard& board);
 
 }  // namespace router
