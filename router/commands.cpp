@@ -17,6 +17,7 @@
 #include "rtl/pcb_api.h"
 #include "rtl/rt_param.h"
 #include "router/document_settings.h"
+#include "router/route_import.h"
 #include "router/via_styles.h"
 
 namespace router {
@@ -119,6 +120,7 @@ void ImportRouteFile(IServerView* /*context*/, const char* parameters) {
   if (!ReadFileNameParameter(parameters, path) && !RunImportDialog(path)) return;
   if (!FileExists(path)) return;
   const ViaStyleListScope via_styles(rtl::PcbApi_GetCurrentBoardHandle());
+  LoadRouteFile(path);
   const std::string status_file = rtl::ClientAPI_ForceFileNameExtension(path, "STS");
   if (FileExists(status_file)) rtl::OpenFileAsDocument(status_file, "TEXT");
 }

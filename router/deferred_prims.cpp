@@ -1,0 +1,45 @@
+// New board objects of an import, added in groups.
+#include "router/deferred_prims.h"
+
+namespace router {
+
+std::unique_ptr<TPcbReplicatableTrack> CreateReplicatableTrack() {
+  const rtl::Handle handle = rtl::PcbApi_CreateObject(pcbapi::kTrack);
+  if (handle == 0) return nullptr;
+  auto track = std::make_unique<TPcbReplicatableTrack>(handle);
+  track->Sync(pcbapi::kRead);
+  return track;
+}
+
+std::unique_ptr<TPcbReplicatableTrack> TPcbReplicatableTrack::Replicate() const {
+  std::unique_ptr<TPcbReplicatableTrack> copy = CreateReplicatableTrack();
+  if (!copy) return nullptr;
+  copy->SetLayer(GetLayer());
+  copy->SetNetHandle(GetNetHandle());
+  copy->SetWidth(GetWidth());
+  copy->SetX(GetX());
+  copy->SetY(GetY());
+  copy->SetX2(GetX2());
+  copy->SetY2(GetY2());
+  return copy;
+}
+
+void TDeferedPrimsRegistrar::Add(std::unique_ptr<rtl::TPCBObject> object) {
+  // Owning the wrapper, the list cannot hold it twice.
+  if (object) pending_.push_back(std::move(object));
+}
+
+void TDeferedPrimsRegistrar::Flush() {
+  for (const auto& object : pending_) {
+    if (keep_) {
+      object->Sync(pcbapi::kWrite);
+      board_.AddObject(object->GetHandle());
+    } else {
+      rtl::PcbApi_DestroyObject(object->GetHandle());
+    }
+  }
+  pending_.clear();
+  keep_ = true;
+}
+
+}  // namespace router

@@ -1,0 +1,50 @@
+// New board objects of an import, held back and added to the board in groups: the tracks of one
+// wire are added together, or destroyed together when the router marked the wire as one the
+// export had placed.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "rtl/pcb_board.h"
+#include "rtl/pcb_object_kinds.h"
+
+namespace router {
+
+// A track that makes the next segment of its wire.
+class TPcbReplicatableTrack : public rtl::TPcbTrack {
+ public:
+  using TPcbTrack::TPcbTrack;
+  // A new track on a new host track, with this one's layer, net, width and end points; null
+  // when the host makes no track.
+  std::unique_ptr<TPcbReplicatableTrack> Replicate() const;
+};
+
+// A new host track read into a wrapper; null when the host makes none.
+std::unique_ptr<TPcbReplicatableTrack> CreateReplicatableTrack();
+
+class TDeferedPrimsRegistrar {
+ public:
+  explicit TDeferedPrimsRegistrar(const rtl::TPcbBoard& board) : board_(board) {}
+  // Frees the wrappers still pending without touching their host objects.
+  ~TDeferedPrimsRegistrar() = default;
+  TDeferedPrimsRegistrar(const TDeferedPrimsRegistrar&) = delete;
+  TDeferedPrimsRegistrar& operator=(const TDeferedPrimsRegistrar&) = delete;
+
+  // Appends the wrapper unless it is null.
+  void Add(std::unique_ptr<rtl::TPCBObject> object);
+  // With the keep flag: writes each pending object and adds it to the board; without: destroys
+  // the pending host objects. Then empties the list and sets the keep flag.
+  void Flush();
+
+  bool keep() const { return keep_; }
+  void set_keep(bool keep) { keep_ = keep; }
+  int pending() const { return static_cast<int>(pending_.size()); }
+
+ private:
+  const rtl::TPcbBoard& board_;
+  std::vector<std::unique_ptr<rtl::TPCBObject>> pending_;
+  bool keep_ = true;
+};
+
+}  // namespace router

@@ -1,0 +1,129 @@
+// Padstack shapes of a route file resolved to sizes and layers.
+#include "router/padstack_shapes.h"
+
+#include <charconv>
+
+#include "router/legacy_layer.h"
+
+namespace router {
+
+bool TPadstack::HasLayerStack() const {
+  return top_x != mid_x || top_y != mid_y || top_shape != mid_shape || top_x != bottom_x ||
+         top_y != bottom_y || top_shape != bottom_shape;
+}
+
+bool TPadstack::PadLike() const {
+  if (start_layer == 0 || start_layer == end_layer) return true;
+  const bool through = start_layer == kTopLayer && end_layer == kBottomLayer;
+  return through && (top_shape != bottom_shape || top_x != bottom_x || top_y != bottom_y);
+}
+
+void TPadShapeLoader::AddRectangle(rtl::Coord x1, rtl::Coord y1, rtl::Coord x2, rtl::Coord y2) {
+  if (has_rectangle_) return;
+  // A degenerate rectangle is remembered but may still be replaced by a real one.
+  x1_ = x1, y1_ = y1, x2_ = x2, y2_ = y2;
+  has_rectangle_ = x1 != x2 && y1 != y2;
+  Resolve();
+}
+
+void TPadShapeLoader::AddCircle(rtl::Coord x, rtl::Coord y, rtl::Coord radius) {
+  if (circle1_.radius == 0) {
+    circle1_ = {x, y, radius};
+  } else if (circle2_.radius == 0) {
+    circle2_ = {x, y, radius};
+  } else {
+    return;
+  }
+  Resolve();
+}
+
+void TPadShapeLoader::Resolve() {
+  shape_ = kRoundShape;
+  x_size_ = y_size_ = 0;
+  if (has_rectangle_) {
+    x_size_ = x2_ - x1_;
+    y_size_ = y2_ - y1_;
+    shape_ = kRectangularShape;
+  }
+  if (circle1_.radius == 0) return;
+  const rtl::Coord r = circle1_.radius;
+  if (!has_rectangle_) {
+    x_size_ = y_size_ = 2 * r;
+    return;
+  }
+  // Two circles of the rectangle's half width on its ends make an oblong.
+  if (circle2_.radius != r) return;
+  if ((circle1_.x == x1_ && circle2_.x == x2_) || (circle2_.x == x1_ && circle1_.x == x2_)) {
+    x_size_ += 2 * r;
+    shape_ = kRoundShape;
+  } else if ((circle1_.y == y2_ && circle2_.y == y1_) || (circle2_.y == y2_ && circle1_.y == y1_)) {
+    y_size_ += 2 * r;
+    shape_ = kRoundShape;
+  }
+}
+
+TPadShapeLoader& TPadShapeLoaderList::LoaderOf(int layer) {
+  for (auto& loader : loaders_) {
+    if (loader->layer() == layer) return *loader;
+  }
+  loaders_.push_back(std::make_unique<TPadShapeLoader>(layer));
+  return *loaders_.back();
+}
+
+TPadstack TPadShapeLoaderList::Resolve() const {
+  TPadstack padstack;
+  if (loaders_.empty()) return padstack;
+  const TPadShapeLoader& first = *loaders_.front();
+  const TPadShapeLoader& last = *loaders_.back();
+  padstack.start_layer = first.layer();
+  padstack.top_x = first.x_size();
+  padstack.top_y = first.y_size();
+  padstack.top_shape = first.shape();
+  padstack.end_layer = last.layer();
+  padstack.bottom_x = last.x_size();
+  padstack.bottom_y = last.y_size();
+  padstack.bottom_shape = last.shape();
+  padstack.mid_x = padstack.top_x;
+  padstack.mid_y = padstack.top_y;
+  padstack.mid_shape = padstack.top_shape;
+  for (const auto& loader : loaders_) {
+    if (loader->layer() != kMultiLayer) continue;
+    padstack.mid_x = loader->x_size();
+    padstack.mid_y = loader->y_size();
+    padstack.mid_shape = loader->shape();
+  }
+  if (padstack.start_layer == kMultiLayer || padstack.end_layer == kMultiLayer) {
+    padstack.start_layer = kTopLayer;
+    padstack.end_layer = kBottomLayer;
+  }
+  return padstack;
+}
+
+bool TPadStackArray::Add(const std::string& name, const TPadstack& padstack) {
+  return items_.emplace(name, padstack).second;
+}
+
+const TPadstack* TPadStackArray::Find(std::string_view name) const {
+  const auto found = items_.find(name);
+  return found == items_.end() ? nullptr : &found->second;
+}
+
+int PadstackNumberFromName(std::string_view name) {
+  size_t prefix = 0;
+  for (std::string_view known : {"TPVia", "Via", "Pad"}) {
+    if (name.size() > known.size() && EqualsIgnoringCase(name.substr(0, known.size()), known)) {
+      prefix = known.size();
+      break;
+    }
+  }
+  if (prefix == 0) return -1;
+  const std::string_view rest = name.substr(prefix);
+  int number = -1;
+  const auto [end, error] = std::from_chars(rest.data(), rest.data() + rest.size(), number);
+  if (error != std::errc() || end == rest.data()) return -1;
+  // The number ends the name or the layer span follows it.
+  if (end != rest.data() + rest.size() && *end != '_') return -1;
+  return number < 0 ? -1 : number;
+}
+
+}  // namespace router

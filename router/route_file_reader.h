@@ -1,0 +1,121 @@
+// Reading a router's route file ("*.rte") into records: a tokenizer for its s-expressions and a
+// reader that picks out the records the import applies (resolution, padstacks, nets, wires, vias,
+// test points, turret marks). No board access, so everything here runs on strings.
+//
+// The reader follows the lists, not the lines: a record reads the same whatever the router's line
+// breaks, and quoted names lose their quotes.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "router/padstack_shapes.h"
+#include "rtl/exceptions.h"
+#include "rtl/pcb_api.h"
+
+namespace router {
+
+// A route file that cannot be read; the message names the file, line and column.
+class ERouteFileError : public rtl::Exception {
+ public:
+  using rtl::Exception::Exception;
+};
+
+struct RoutePos {
+  int line = 1;
+  int column = 1;
+};
+
+enum class RouteTokenKind { Open, Close, Atom, End };
+
+struct RouteToken {
+  RouteTokenKind kind = RouteTokenKind::End;
+  std::string text;  // atoms: without their quotes
+  RoutePos pos;
+};
+
+// Splits a route file into "(", ")" and atoms. A quoted atom runs to the closing quote on its
+// line; the quote character is '"' until a "(string_quote c)" list names another.
+class RouteLexer {
+ public:
+  RouteLexer(std::string_view text, std::string_view file_name);
+  RouteToken Next();
+  const RouteToken& Peek();
+  // "<file>:<line>:<column>: <message>".
+  [[noreturn]] void Fail(const RoutePos& pos, const std::string& message) const;
+  int lines() const { return line_; }
+
+ private:
+  RouteToken Scan();
+  char Get();
+
+  std::string_view text_;
+  std::string file_name_;
+  size_t at_ = 0;
+  int line_ = 1, column_ = 1;
+  char quote_ = '"';
+  bool after_string_quote_ = false;  // "(" "string_quote" seen: the next character is the quote
+  std::optional<RouteToken> peeked_;
+};
+
+struct RoutePoint {
+  rtl::Coord x = 0, y = 0;
+  bool operator==(const RoutePoint&) const = default;
+};
+
+// The shapes of a padstack, already resolved to sizes and layers.
+struct PadstackRecord {
+  std::string name;
+  TPadstack padstack;
+};
+// Entering a net's list (name set) or leaving it (no name): wires and vias belong to the net of
+// the list they stand in.
+struct NetRecord {
+  std::optional<std::string> name;
+};
+struct WireRecord {
+  int layer = 0;  // legacy layer; 74 for "signal" and names not known
+  rtl::Coord width = 0;
+  std::vector<RoutePoint> points;  // at least two
+};
+struct ViaRecord {
+  std::string padstack;
+  RoutePoint at;
+  bool turret = false;  // "(via_number 126)": a via the export placed, not a routed one
+};
+struct PointRecord {
+  RoutePoint at;
+  std::string side;  // upper-cased: "FRONT", "BACK", ...
+  std::string net;
+};
+// Turret numbers 126 and 127 mark wires the export placed; the importer drops the pending wire.
+struct TurretRecord {
+  int number = 0;
+};
+
+using RouteRecord =
+    std::variant<PadstackRecord, NetRecord, WireRecord, ViaRecord, PointRecord, TurretRecord>;
+
+struct RouteFileContents {
+  std::vector<RouteRecord> records;
+  std::vector<int> record_lines;  // the line each record ends on
+  int line_count = 0;
+};
+
+// The records of a route file's text, in file order. The text must be one balanced
+// "(routes ...)" list (a truncated or foreign file is refused whole, with ERouteFileError);
+// inside it, values that do not read drop their record only.
+RouteFileContents ReadRouteRecords(std::string_view text, std::string_view file_name);
+
+// Legacy layer of a route-file layer name: TopLayer 1, MidLayer1..30 2..31, BottomLayer 32,
+// InternalPlane1..16 39..54, "signal" and anything else 74 (multi-layer). Case does not count.
+int RouteLayerFromName(std::string_view name);
+
+// Mils per file unit of a "(resolution unit value)": inch, mil, mm, cm, um; 0 when the unit is
+// not known or the value is not a positive number.
+double ResolutionFactor(std::string_view unit, std::string_view value);
+
+}  // namespace router

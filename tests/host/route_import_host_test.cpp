@@ -1,0 +1,223 @@
+// "ImportRouteFile" end to end through the stand-in host: the board's views are refreshed, the
+// status file is shown, the saved board holds the routes, and a bad file fails the command.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <regex>
+#include <sstream>
+
+#include "host/plavena/host_session.h"
+#include "support/test_paths.h"
+
+namespace {
+
+using plavena::HostOptions;
+using plavena::HostSession;
+
+class RouteImportThroughHost : public testing::Test {
+ protected:
+  void SetUp() override {
+    board_ = dir_.Path("board.json");
+    testsupport::WriteFile(
+        board_, testsupport::ReadFile(testsupport::TestDataPath("../examples/example-board.json")));
+    route_ = dir_.Path("route.rte");
+    testsupport::WriteFile(
+        route_, testsupport::ReadFile(testsupport::TestDataPath("router/testdata/routes_mil.rte")));
+    options_.module_path = testsupport::BinaryPath("Tralvek.dll");
+    options_.board_path = board_;
+  }
+  size_t LineOf(HostSession& session, const std::string& start) {
+    const auto& lines = session.journal().Lines();
+    for (size_t i = 0; i < lines.size(); ++i) {
+      if (lines[i].rfind(start, 0) == 0) return i;
+    }
+    return std::string::npos;
+  }
+
+  testsupport::TempDir dir_;
+  std::string board_, route_;
+  HostOptions options_;
+};
+
+TEST_F(RouteImportThroughHost, RefreshesTheBoardsViewAndShowsTheStatus) {
+  testsupport::WriteFile(dir_.Path("route.sts"), "Routing complete");
+  HostSession session(options_);
+  ASSERT_EQ(session.Run("ImportRouteFile", "FileName=" + route_).status, S_OK)
+      << session.journal().Text();
+  const size_t netlist = LineOf(session, "process PCB:Netlist Optimize=All");
+  const size_t zoom = LineOf(session, "process PCB:Zoom Action=Redraw");
+  const size_t status = LineOf(session, "document open TEXT " + dir_.Path("route.STS"));
+  ASSERT_NE(netlist, std::string::npos) << session.journal().Text();
+  ASSERT_NE(zoom, std::string::npos);
+  ASSERT_NE(status, std::string::npos) << session.journal().Text();
+  EXPECT_LT(netlist, zoom);
+  EXPECT_LT(zoom, status);
+
+  std::string error;
+  ASSERT_TRUE(session.SaveBoard(dir_.Path("saved.json"), error)) << error;
+  const std::string saved = testsupport::ReadFile(dir_.Path("saved.json"));
+  EXPECT_NE(saved.find("\"x\":\"2100mil\",\"y\":\"1840mil\""), std::string::npos) << saved;
+  EXPECT_EQ(saved.find("\"x\":\"2050mil\",\"y\":\"1840mil\""), std::string::npos)
+      << "the export's own via stays out";
+  EXPECT_EQ(saved.find("\"x\":\"1900mil\",\"y\":\"1700mil\""), std::string::npos)
+      << "the old SDA via is gone";
+}
+
+TEST_F(RouteImportThroughHost, BadRouteFileFailsTheCommandAndKeepsTheRouting) {
+  testsupport::WriteFile(route_, "(routes x (network_out (net GND (wire (path TopLayer 1 0 0");
+  HostSession session(options_);
+  const plavena::CommandResult result = session.Run("ImportRouteFile", "FileName=" + route_);
+  EXPECT_NE(result.status, S_OK);
+  EXPECT_NE(result.error_description.find(route_ + ":1:"), std::string::npos)
+      << result.error_description;
+  EXPECT_EQ(LineOf(session, "deleted"), std::string::npos) << session.journal().Text();
+  EXPECT_EQ(LineOf(session, "process PCB:"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// A minimal s-expression tree of a design file, enough to carry its padstacks and wiring over.
+struct Sexpr {
+  std::string atom;
+  std::vector<Sexpr> items;
+  bool list = false;
+  std::string Head() const { return list && !items.empty() ? items[0].atom : ""; }
+  std::string Text() const {
+    if (!list) return atom;
+    std::string text = "(";
+    for (size_t i = 0; i < items.size(); ++i) text += (i ? " " : "") + items[i].Text();
+    return text + ")";
+  }
+};
+
+Sexpr ParseSexpr(const std::string& text, size_t& at) {
+  Sexpr node;
+  while (at < text.size()) {
+    const char c = text[at];
+    if (isspace(static_cast<unsigned char>(c))) {
+      ++at;
+    } else if (c == '(') {
+      ++at;
+      Sexpr list = ParseSexpr(text, at);
+      list.list = true;
+      node.items.push_back(std::move(list));
+    } else if (c == ')') {
+      ++at;
+      return node;
+    } else {
+      Sexpr atom;
+      while (at < text.size() && !isspace(static_cast<unsigned char>(text[at])) &&
+             text[at] != '(' && text[at] != ')') {
+        atom.atom += text[at++];
+      }
+      node.items.push_back(std::move(atom));
+    }
+  }
+  return node;
+}
+
+const Sexpr* Child(const Sexpr& list, const std::string& head) {
+  for (const Sexpr& item : list.items) {
+    if (item.Head() == head) return &item;
+  }
+  return nullptr;
+}
+
+// What the router gives back for a design file it leaves as it is: the library's padstacks and
+// the wiring section's wires and vias, grouped by net, in the design file's own units.
+std::string RouteFileOfDesign(const std::string& design) {
+  size_t at = 0;
+  const Sexpr root = ParseSexpr(design, at);
+  const Sexpr& pcb = root.items.at(0);
+  std::string text = "(routes echo\n(resolution mil 1)\n(library_out\n";
+  for (const Sexpr& item : Child(pcb, "library")->items) {
+    if (item.Head() == "padstack") text += item.Text() + "\n";
+  }
+  std::map<std::string, std::string> nets;
+  for (const Sexpr& item : Child(pcb, "wiring")->items) {
+    if (item.Head() != "wire" && item.Head() != "via") continue;
+    const Sexpr* net = Child(item, "net");
+    Sexpr echoed;
+    echoed.list = true;
+    for (const Sexpr& part : item.items) {
+      if (part.Head() != "net" && part.Head() != "type") echoed.items.push_back(part);
+    }
+    nets[net ? net->items.at(1).atom : ""] += echoed.Text() + "\n";
+  }
+  text += ")\n(network_out\n";
+  for (const auto& [net, routes] : nets) {
+    text += net.empty() ? routes : "(net " + net + "\n" + routes + ")\n";
+  }
+  return text + "))\n";
+}
+
+// The lines of a saved board's top-level list, sorted, without the padstack numbers the
+// export stores.
+std::vector<std::string> SavedObjects(const std::string& board, const std::string& section) {
+  std::vector<std::string> lines;
+  const size_t start = board.find("\n  \"" + section + "\": [");
+  if (start == std::string::npos) return lines;
+  std::istringstream in(board.substr(start + 1));
+  std::string line;
+  std::getline(in, line);
+  while (std::getline(in, line) && line.rfind("  ]", 0) != 0) {
+    line = std::regex_replace(line, std::regex("\"auxWord\":[0-9]+,"), "");
+    if (!line.empty() && line.back() == ',') line.pop_back();
+    lines.push_back(line);
+  }
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
+
+// Export, then import what the router would give back untouched: the routing comes back as it
+// was, holes by the padstack numbers of the export, protected routing not doubled. What a route
+// file cannot carry is listed at the end.
+TEST_F(RouteImportThroughHost, ExportThenImportOfTheBoardsOwnRouting) {
+  HostSession session(options_);
+  ASSERT_EQ(session.Run("ExportDesignFile", "FileName=" + dir_.Path("board.dsn")).status, S_OK)
+      << session.journal().Text();
+  std::string error;
+  ASSERT_TRUE(session.SaveBoard(dir_.Path("before.json"), error)) << error;
+  // Saving renames the board: its per-document file goes with it.
+  testsupport::WriteFile(dir_.Path("before.qixpref"),
+                         testsupport::ReadFile(dir_.Path("board.qixpref")));
+  testsupport::WriteFile(route_, RouteFileOfDesign(testsupport::ReadFile(dir_.Path("board.dsn"))));
+  ASSERT_EQ(session.Run("ImportRouteFile", "FileName=" + route_).status, S_OK)
+      << session.journal().Text() << testsupport::ReadFile(route_);
+  ASSERT_TRUE(session.SaveBoard(dir_.Path("after.json"), error)) << error;
+  const std::string before = testsupport::ReadFile(dir_.Path("before.json"));
+  const std::string after = testsupport::ReadFile(dir_.Path("after.json"));
+
+  // Objects whose route-file trip changes them, as they come back.
+  const std::map<std::string, std::string> changed = {
+      // Nets with fewer than two pads are not given to the router: their wires return netless.
+      {R"(    {"layer":"BottomLayer","net":"USB_N","x":"2700mil","y":"1550mil","x2":"2500mil","y2":"1550mil","width":"12mil"})",
+       R"(    {"layer":"BottomLayer","x":"2700mil","y":"1550mil","x2":"2500mil","y2":"1550mil","width":"12mil"})"},
+      {R"(    {"layer":"BottomLayer","net":"USB_P","x":"2700mil","y":"1650mil","x2":"2500mil","y2":"1650mil","width":"12mil"})",
+       R"(    {"layer":"BottomLayer","x":"2700mil","y":"1650mil","x2":"2500mil","y2":"1650mil","width":"12mil"})"},
+      // A via keeps one size: its padstack's top.
+      {R"(    {"net":"+3V3","x":"1800mil","y":"1950mil","size":"24mil","hole":"12mil","stackMode":"topMiddleBottom","stackSizes":{"TopLayer":"26mil","MidLayer1":"22mil","MidLayer2":"22mil","BottomLayer":"26mil"}})",
+       R"(    {"net":"+3V3","x":"1800mil","y":"1950mil","size":"26mil","hole":"12mil"})"},
+      // A free pad comes back without its name; its test point only when the router lists it.
+      {R"(    {"layer":"TopLayer","net":"SDA","x":"2400mil","y":"1900mil","testPointTop":true,"name":"TP1","size":["40mil","40mil"],"shape":"round"})",
+       R"(    {"layer":"TopLayer","net":"SDA","x":"2400mil","y":"1900mil","size":["40mil","40mil"],"shape":"round"})"},
+  };
+  for (const char* section : {"tracks", "vias", "pads"}) {
+    SCOPED_TRACE(section);
+    std::vector<std::string> expected;
+    for (const std::string& line : SavedObjects(before, section)) {
+      const auto found = changed.find(line);
+      expected.push_back(found == changed.end() ? line : found->second);
+    }
+    std::sort(expected.begin(), expected.end());
+    std::string b, a;
+    for (const std::string& line : expected) b += line + "\n";
+    for (const std::string& line : SavedObjects(after, section)) a += line + "\n";
+    EXPECT_EQ(a, b) << testsupport::ReadFile(route_);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,114 @@
+// The open board's copper as texts.
+#include "router/board_copper.h"
+
+#include <algorithm>
+#include <memory>
+#include <set>
+#include <sstream>
+
+#include "rtl/pcb_board.h"
+#include "rtl/pcb_object.h"
+#include "rtl/pcb_pad.h"
+
+namespace boardcopper {
+
+std::string Mils(rtl::Coord units) {
+  std::ostringstream out;
+  out << units / 10000.0;
+  return out.str();
+}
+
+std::string NetName(rtl::Handle net) { return net ? rtl::GetObjectNameByHandle(net) : "-"; }
+
+rtl::LegacyLayerSet AllLayers() {
+  rtl::LegacyLayerSet layers;
+  layers.IncludeRange(0, 82);
+  return layers;
+}
+
+// Drill layers and test-point marks of a via, straight from the editor.
+std::string ViaText(rtl::Handle handle) {
+  uint16_t flags = 0, aux_word = 0;
+  rtl::LegacyLayer layer = 0;
+  rtl::Handle net = 0;
+  pcbapi::Byte aux_byte = 0, low = 0, high = 0, tented_top = 0, tented_bottom = 0;
+  int32_t aux_integer = 0;
+  rtl::Coord x = 0, y = 0, size = 0, hole = 0;
+  rtl::PcbApi_QueryVia(pcbapi::kRead, handle, &flags, &aux_word, &layer, &net, &aux_byte,
+                       &aux_integer, &x, &y, &size, &hole, &low, &high, &tented_top,
+                       &tented_bottom);
+  std::ostringstream out;
+  out << "via " << NetName(net) << " " << Mils(x) << "," << Mils(y) << " size " << Mils(size)
+      << " hole " << Mils(hole) << " " << int(low) << "-" << int(high)
+      << (flags >> 11 & 1 ? " tpTop" : "") << (flags >> 13 & 1 ? " tpBottom" : "");
+  return out.str();
+}
+
+std::string PadText(rtl::Handle handle) {
+  rtl::TPcbPad pad(handle);
+  pad.Sync(pcbapi::kRead);
+  std::ostringstream out;
+  out << "pad " << int(pad.GetLayer()) << " " << NetName(pad.GetNetHandle()) << " "
+      << Mils(pad.GetX()) << "," << Mils(pad.GetY()) << " top " << Mils(pad.GetTopXSize()) << "x"
+      << Mils(pad.GetTopYSize()) << "/" << int(pad.GetTopShape()) << " mid "
+      << Mils(pad.GetMidXSize()) << " bottom " << Mils(pad.GetBotXSize()) << "/"
+      << int(pad.GetBotShape()) << " hole " << Mils(pad.GetHoleSize()) << " stack "
+      << int(pad.GetStackMode()) << (pad.GetTestPointTop() ? " tpTop" : "")
+      << (pad.GetTestPointBottom() ? " tpBottom" : "");
+  return out.str();
+}
+
+std::string TrackText(rtl::Handle handle) {
+  const std::unique_ptr<rtl::TPCBObject> track = rtl::CreatePcbObject(handle);
+  std::ostringstream out;
+  out << "track " << int(track->GetLayer()) << " " << NetName(track->GetNetHandle()) << " "
+      << Mils(track->GetX()) << "," << Mils(track->GetY()) << "-" << Mils(track->GetX2()) << ","
+      << Mils(track->GetY2()) << " w" << Mils(track->GetWidth());
+  return out.str();
+}
+
+std::vector<std::string> FreeCopper() {
+  rtl::TPcbBoard board(rtl::PcbApi_GetCurrentBoardHandle());
+  std::set<rtl::Handle> seen;
+  std::vector<std::string> found;
+  board.IterateObjects(
+      [&](rtl::Handle handle) {
+        if (!seen.insert(handle).second) return;
+        const uint8_t kind = rtl::PcbApi_GetObjectIdFromObjectHandle(handle);
+        if (kind == pcbapi::kTrack) found.push_back(TrackText(handle));
+        if (kind == pcbapi::kVia) found.push_back(ViaText(handle));
+        if (kind == pcbapi::kPad) found.push_back(PadText(handle));
+      },
+      (1u << pcbapi::kTrack) | (1u << pcbapi::kVia) | (1u << pcbapi::kPad), AllLayers(),
+      pcbapi::kFreeObjects);
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+std::vector<std::string> CopperAt(double x_mil, double y_mil) {
+  std::vector<std::string> found;
+  std::set<rtl::Handle> seen;
+  rtl::SearchAroundPoint(
+      static_cast<rtl::Coord>(x_mil * 10000), static_cast<rtl::Coord>(y_mil * 10000), AllLayers(),
+      (1u << pcbapi::kPad) | (1u << pcbapi::kVia), [&](rtl::Handle handle, uint8_t kind) {
+        if (seen.insert(handle).second) {
+          found.push_back(kind == pcbapi::kPad ? PadText(handle) : ViaText(handle));
+        }
+        return true;
+      });
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+std::vector<std::string> Sorted(std::vector<std::string> lines) {
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\n";
+  return text;
+}
+
+}  // namespace boardcopper

@@ -1,0 +1,25 @@
+// The copper of the open board as sorted texts, for tests that compare boards before and after
+// a route import: one line per free track, via and pad, with net, position and sizes in mils.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "rtl/pcb_api.h"
+
+namespace boardcopper {
+
+std::string Mils(rtl::Coord units);
+std::string NetName(rtl::Handle net);
+rtl::LegacyLayerSet AllLayers();
+std::string ViaText(rtl::Handle handle);
+std::string PadText(rtl::Handle handle);
+std::string TrackText(rtl::Handle handle);
+// Every free track, via and pad of the current board, sorted, one text each.
+std::vector<std::string> FreeCopper();
+// Pads and vias within a mil of a point, with their test-point marks.
+std::vector<std::string> CopperAt(double x_mil, double y_mil);
+std::vector<std::string> Sorted(std::vector<std::string> lines);
+std::string Joined(const std::vector<std::string>& lines);
+
+}  // namespace boardcopper

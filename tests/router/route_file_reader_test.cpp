@@ -1,0 +1,226 @@
+// The route file's records read from strings: units, layouts, quoting, dropped values and files
+// that are refused whole.
+#include "router/route_file_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace {
+
+using router::ReadRouteRecords;
+using router::RouteFileContents;
+
+// One line per record, so that whole files compare at once and failures show what was read.
+std::string Describe(const RouteFileContents& contents) {
+  std::ostringstream out;
+  for (const router::RouteRecord& record : contents.records) {
+    if (const auto* p = std::get_if<router::PadstackRecord>(&record)) {
+      const router::TPadstack& s = p->padstack;
+      out << "padstack " << p->name << " " << s.start_layer << "-" << s.end_layer << " top "
+          << s.top_x << "x" << s.top_y << "/" << int(s.top_shape) << " mid " << s.mid_x << "x"
+          << s.mid_y << " bottom " << s.bottom_x << "x" << s.bottom_y << "/" << int(s.bottom_shape);
+    } else if (const auto* n = std::get_if<router::NetRecord>(&record)) {
+      out << (n->name ? "net " + *n->name : std::string("end net"));
+    } else if (const auto* w = std::get_if<router::WireRecord>(&record)) {
+      out << "wire " << w->layer << " " << w->width;
+      for (const router::RoutePoint& point : w->points) out << " " << point.x << "," << point.y;
+    } else if (const auto* v = std::get_if<router::ViaRecord>(&record)) {
+      out << "via " << v->padstack << " " << v->at.x << "," << v->at.y
+          << (v->turret ? " turret" : "");
+    } else if (const auto* t = std::get_if<router::PointRecord>(&record)) {
+      out << "point " << t->at.x << "," << t->at.y << " " << t->side << " " << t->net;
+    } else if (const auto* r = std::get_if<router::TurretRecord>(&record)) {
+      out << "turret " << r->number;
+    }
+    out << "\n";
+  }
+  return out.str();
+}
+
+std::string Read(const std::string& text) { return Describe(ReadRouteRecords(text, "t.rte")); }
+
+TEST(RouteFileReader, ResolutionUnitsScaleEveryLength) {
+  struct Case {
+    const char* resolution;
+    const char* value;
+    int32_t units;
+  };
+  const Case cases[] = {
+      {"mil 10", "100", 100000},      // 0.1 mil per unit
+      {"MIL 1", "100", 1000000},      // case does not count
+      {"inch 1000", "100", 1000000},  // a thousandth of an inch is a mil
+      {"inch 100000", "100", 10000},  // the router's usual resolution
+      {"mm 1000", "100", 39370},      // 0.1 mm
+      {"cm 1", "1", 3937008},         // 1 cm
+      {"um 1", "100", 39370},         // 100 um
+      {"mil 1", "2.5", 25000},        // decimals read
+      {"mil 1", "-0.25", -2500},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.resolution) + " " + c.value);
+    const std::string text = std::string("(routes x (resolution ") + c.resolution +
+                             ") (wire (path signal 0 0 0 " + c.value + " 0)))";
+    const RouteFileContents contents = ReadRouteRecords(text, "t.rte");
+    ASSERT_EQ(contents.records.size(), 1u);
+    const auto& wire = std::get<router::WireRecord>(contents.records[0]);
+    EXPECT_EQ(wire.points[1].x, c.units);
+  }
+}
+
+TEST(RouteFileReader, WireOfThreePointsGivesOnePathOnTheMultiLayer) {
+  EXPECT_EQ(Read("(routes x (resolution mil 1)\n(network_out (net A\n"
+                 "(wire (path signal 8 0 0 100 0 100 100)))))"),
+            "net A\nwire 74 80000 0,0 1000000,0 1000000,1000000\nend net\n");
+}
+
+// The same records whatever the router's line breaks: one line, one token a line, paths
+// continued on following lines, tabs and CR LF.
+TEST(RouteFileReader, RecordsDoNotDependOnTheLineLayout) {
+  const std::string expected =
+      "padstack V 1-32 top 100000x100000/1 mid 100000x100000 bottom 100000x100000/1\n"
+      "net GND\n"
+      "wire 1 100000 0,0 100000,0 100000,100000\n"
+      "via V 100000,100000\n"
+      "end net\n";
+  const char* layouts[] = {
+      "(routes b (resolution mil 1) (library_out (padstack V (shape (circle signal 10)))) "
+      "(network_out (net GND (wire (path TopLayer 10 0 0 10 0 10 10)) (via V 10 10))))",
+      "(routes b\n  (resolution mil 1)\n  (library_out\n    (padstack V\n      (shape (circle "
+      "signal 10))\n    )\n  )\n  (network_out\n    (net GND\n      (wire\n        (path "
+      "TopLayer 10\n          0 0\n          10 0\n          10 10\n        )\n      )\n      "
+      "(via V 10 10)\n    )\n  )\n)\n",
+      "(routes\r\nb\r\n(resolution\tmil\t1)(library_out(padstack V(shape(circle signal 10))))\r\n"
+      "(network_out(net GND(wire(path TopLayer 10 0\r\n0 10 0 10\r\n10))(via\r\nV\r\n10 10))))",
+  };
+  for (const char* layout : layouts) {
+    SCOPED_TRACE(layout);
+    EXPECT_EQ(Read(layout), expected);
+  }
+}
+
+TEST(RouteFileReader, QuotedNamesLoseTheirQuotes) {
+  EXPECT_EQ(Read("(routes \"my board\" (parser (string_quote \") (space_in_quoted_tokens on))\n"
+                 "(network_out (net \"USB P\" (via \"Via 0\" 1 2)) (net \"(x)\")))"),
+            "net USB P\nvia Via 0 10000,20000\nend net\nnet (x)\nend net\n");
+  // A file may choose another quote character.
+  EXPECT_EQ(Read("(routes b (parser (string_quote ')) (network_out (net 'A \"B\"')))"),
+            "net A \"B\"\nend net\n");
+}
+
+TEST(RouteFileReader, ValuesThatDoNotReadDropTheirRecordOnly) {
+  EXPECT_EQ(Read("(routes b (network_out (net A\n"
+                 "(wire (path TopLayer 1 0 0 x 0))\n"  // a coordinate that is no number
+                 "(wire (path TopLayer 1 0 0 1))\n"    // an odd coordinate count
+                 "(wire (path TopLayer 1 5 5))\n"      // one point makes no track
+                 "(wire (polyline_path TopLayer 1 0 0 1 1))\n"
+                 "(via V 1 y) (via V 1e999 1)\n"  // not a number, out of range
+                 "(point q 1 front (net A))\n"
+                 "(wire (path TopLayer 1 1 1 2 2)))))"),
+            "net A\nwire 1 10000 10000,10000 20000,20000\nend net\n");
+}
+
+TEST(RouteFileReader, ViaNumbersAndTurretsAreMarked) {
+  EXPECT_EQ(Read("(routes b (network_out (net A (via V 1 1 (net A) (via_number 126) (type "
+                 "protect)) (via V 2 2 (via_number 125)) (wire (path TopLayer 1 0 0 1 1) (turret "
+                 "126)) (turret x))))"),
+            "net A\nvia V 10000,10000 turret\nvia V 20000,20000\nwire 1 10000 0,0 10000,10000\n"
+            "turret 126\nturret 0\nend net\n");
+}
+
+TEST(RouteFileReader, RulesAreSkippedWithEverythingInThem) {
+  EXPECT_EQ(Read("(routes b (network_out (net A (rule (width 8) (via V 1 1)\n(clearance 8 (type "
+                 "(wire))))\n(via V 2 2))))"),
+            "net A\nvia V 20000,20000\nend net\n");
+}
+
+TEST(RouteFileReader, TestPointsWithTheirSideAndNet) {
+  EXPECT_EQ(Read("(routes b (test_points (point 1 2 front (net \"A B\")) (point 3 4 back net C) "
+                 "(point 5 6 Front)))"),
+            "point 10000,20000 FRONT A B\npoint 30000,40000 BACK C\npoint 50000,60000 FRONT \n");
+}
+
+TEST(RouteFileReader, PadstackShapesResolve) {
+  const std::string text =
+      "(routes b (resolution mil 1) (library_out\n"
+      " (padstack Round (shape (circle signal 24)))\n"
+      " (padstack Rect (shape (rect TopLayer -15 -10 15 10)))\n"
+      " (padstack Upright (shape (rect signal -10 -20 10 20)) (shape (circle signal 20 0 -20))\n"
+      "   (shape (circle signal 20 0 20)))\n"
+      " (padstack Lying (shape (rect signal -20 -10 20 10)) (shape (circle signal 20 -20 0))\n"
+      "   (shape (circle signal 20 20 0)))\n"
+      " (padstack Stack (shape (circle TopLayer 30)) (shape (circle MidLayer1 20))\n"
+      "   (shape (circle BottomLayer 20)))\n"
+      " (padstack Blind (shape (circle TopLayer 20)) (shape (circle MidLayer2 20)))\n"
+      " (padstack Twice (shape (rect TopLayer -5 -5 5 5)) (shape (rect TopLayer -9 -9 9 9)))\n"
+      " (padstack Empty (attach off))))";
+  EXPECT_EQ(Read(text),
+            "padstack Round 1-32 top 240000x240000/1 mid 240000x240000 bottom 240000x240000/1\n"
+            "padstack Rect 1-1 top 300000x200000/2 mid 300000x200000 bottom 300000x200000/2\n"
+            "padstack Upright 1-32 top 200000x600000/1 mid 200000x600000 bottom "
+            "200000x600000/1\n"
+            "padstack Lying 1-32 top 600000x200000/1 mid 600000x200000 bottom 600000x200000/1\n"
+            "padstack Stack 1-32 top 300000x300000/1 mid 300000x300000 bottom 200000x200000/1\n"
+            "padstack Blind 1-3 top 200000x200000/1 mid 200000x200000 bottom 200000x200000/1\n"
+            "padstack Twice 1-1 top 100000x100000/2 mid 100000x100000 bottom 100000x100000/2\n"
+            "padstack Empty 0-0 top 0x0/1 mid 0x0 bottom 0x0/1\n");
+}
+
+TEST(RouteFileReader, RefusesFilesThatAreNotCompleteRouteFiles) {
+  struct Case {
+    const char* text;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"", "t.rte:1:1: not a route file"},
+      {"(pcb x (network))", "t.rte:1:1: not a route file"},
+      {"routes x", "t.rte:1:1: not a route file"},
+      {"(routes x\n(network_out (net A (wire (path TopLayer 1 0 0 1 1)",
+       "t.rte:2:52: the file ends inside a list"},
+      {"(routes x (net \"A))", "t.rte:1:16: a quoted name is not closed"},
+      {"(routes x) (routes y)", "t.rte:1:12: text after the end"},
+      {"(routes x (resolution furlong 1))", "t.rte:1:11: unknown resolution \"furlong 1\""},
+      {"(routes x (resolution mil 0))", "t.rte:1:11: unknown resolution"},
+      {"(routes x (wire (path TopLayer 1 0 0 1 1 (((((((((((((((((((((((((((((((((((("
+       ")))))))))))))))))))))))))))))))))))))))",
+       "lists nest too deeply"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    try {
+      ReadRouteRecords(c.text, "t.rte");
+      ADD_FAILURE() << "no error";
+    } catch (const router::ERouteFileError& e) {
+      EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+    }
+  }
+}
+
+TEST(RouteFileReader, LayerNames) {
+  struct Case {
+    const char* name;
+    int layer;
+  };
+  const Case cases[] = {{"TopLayer", 1},         {"TOPLAYER", 1},
+                        {"MidLayer1", 2},        {"midlayer30", 31},
+                        {"MidLayer31", 74},      {"MidLayer0", 74},
+                        {"BottomLayer", 32},     {"InternalPlane1", 39},
+                        {"InternalPlane16", 54}, {"InternalPlane17", 74},
+                        {"signal", 74},          {"Top", 74},
+                        {"MidLayer+1", 74},      {"", 74}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(router::RouteLayerFromName(c.name), c.layer);
+  }
+}
+
+TEST(RouteFileReader, LineCountForTheProgress) {
+  EXPECT_EQ(ReadRouteRecords("(routes x\n)\n", "t").line_count, 2);
+  EXPECT_EQ(ReadRouteRecords("(routes x\n)", "t").line_count, 2);
+  const RouteFileContents contents =
+      ReadRouteRecords("(routes x\n(network_out\n(net A\n)))\n", "t");
+  ASSERT_EQ(contents.record_lines.size(), 2u);
+  EXPECT_EQ(contents.record_lines[0], 3);
+}
+
+}  // namespace

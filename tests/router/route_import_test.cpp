@@ -1,0 +1,389 @@
+// Route files imported into a copy of the example board in the stand-in editor: what is
+// removed, what is added, what is marked, and that bad files change nothing.
+#include "router/route_import.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <random>
+#include <set>
+#include <sstream>
+
+#include "router/design_file_names.h"
+#include "router/route_file_reader.h"
+#include "rtl/pcb_board.h"
+#include "rtl/pcb_object.h"
+#include "rtl/pcb_pad.h"
+#include "rtl/client_api.h"
+#include "framework/win/text.h"
+#include "rtl/host_fakes.h"
+#include "rtl/quorvel_session.h"
+#include "router/board_copper.h"
+
+namespace {
+
+using namespace boardcopper;
+using quorveltest::QuorvelSession;
+
+std::vector<std::string>& EditorJournal() {
+  static std::vector<std::string> lines;
+  return lines;
+}
+void __stdcall AppendToJournal(const char* line) { EditorJournal().push_back(line); }
+
+// A copy of the example board, with a net that differs from USB_N only in case and hole sizes
+// stored for padstacks 0, 1 and 4, open in the editor.
+class RouteImport : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(QuorvelSession::Get().loaded());
+    std::string board = testsupport::ReadFile(quorveltest::ExampleBoardPath());
+    const std::string net = "{\"name\": \"USB_N\"}";
+    const size_t at = board.find(net);
+    ASSERT_NE(at, std::string::npos);
+    board.insert(at + net.size(), ", {\"name\": \"usb_n\"}");
+    board_file_ = dir_.Path("board.json");
+    testsupport::WriteFile(board_file_, board);
+    testsupport::WriteFile(dir_.Path("board.qixpref"),
+                           "[HoleList]\r\n0=100000\r\n1=150000\r\n4=200000\r\n");
+    Reopen();
+    EditorJournal().clear();
+    QuorvelSession::Get().SetJournal(&AppendToJournal);
+  }
+  void TearDown() override { QuorvelSession::Get().SetJournal(nullptr); }
+  void Reopen() { ASSERT_EQ(QuorvelSession::Get().Open(board_file_), ""); }
+
+  std::string RouteFile(const std::string& name, const std::string& text) {
+    const std::string path = dir_.Path(name);
+    testsupport::WriteFile(path, text);
+    return path;
+  }
+  std::string ShippedRouteFile(const std::string& name) {
+    return RouteFile(name,
+                     testsupport::ReadFile(testsupport::TestDataPath("router/testdata/" + name)));
+  }
+
+  testsupport::TempDir dir_;
+  std::string board_file_;
+};
+
+// What the example board has besides its netted routing, which an import keeps.
+const std::vector<std::string> kKeptCopper = {
+    "pad 74 - 1150,1150 top 125x125/1 mid 125 bottom 125/1 hole 125 stack 0",
+    "track 1 - 2500,2300-2700,2300 w15",
+    // Protected routing: it comes back from the router marked and is dropped there.
+    "track 1 +3V3 1525,1950-1800,1950 w20",
+    // The polygon's pour.
+    "track 32 - 1100,1200-1900,1200 w10",
+    "track 32 - 1100,1400-1860,1400 w10",
+    "track 32 - 1300,1100-1300,1500 w10",
+    "track 56 - 1000,1000-3000,1000 w10",
+    "via - 1300,2300 size 40 hole 20 1-32",
+};
+
+TEST_F(RouteImport, ShippedRouteFileReplacesTheRouting) {
+  const std::vector<std::string> before = FreeCopper();
+  ASSERT_TRUE(router::LoadRouteFile(ShippedRouteFile("routes_mil.rte")));
+  const std::vector<std::string> after = FreeCopper();
+  const std::vector<std::string> expected_new = {
+      // SDA: a path of three points, one via, the turret via left out, the numbered one kept.
+      "track 1 SDA 1675,1775-1675,1840 w10",
+      "track 1 SDA 1675,1840-2000,1840 w10",
+      "via SDA 2000,1840 size 24 hole 10 1-32 tpBottom",
+      "via SDA 2100,1840 size 24 hole 10 1-32",
+      // GND: a padstack the file never defined is the settings' default via.
+      "track 32 GND 1640,1450-1700,1450 w12",
+      "via GND 1700,1450 size 50 hole 28 1-32",
+      // +3V3: turret 200 is no mark; holes come by the number in the padstack's name.
+      "track 1 +3V3 1525,1775-1525,1950 w20",
+      "via +3V3 1525,1950 size 20 hole 15 1-32",
+      "pad 1 +3V3 1525,2000 top 60x40/2 mid 60 bottom 60/2 hole 0 stack 0",
+      "via +3V3 1525,2050 size 40 hole 28 1-32",
+      "pad 74 +3V3 1525,2100 top 60x60/1 mid 40 bottom 40/1 hole 20 stack 1",
+      "via +3V3 1525,2150 size 20 hole 28 1-2",
+      // A net the board lacks: the wire comes without a net.
+      "track 1 - 1000,1000-1100,1000 w5",
+      // The exact name wins over USB_N.
+      "track 32 usb_n 2500,1500-2700,1500 w12",
+  };
+  std::vector<std::string> expected = kKeptCopper;
+  expected.insert(expected.end(), expected_new.begin(), expected_new.end());
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(Joined(after), Joined(expected)) << "before:\n" << Joined(before);
+
+  // The test point right on U1-5 is marked; the one half a mil off U1-6 is not.
+  EXPECT_EQ(Joined(CopperAt(1675, 1775)),
+            "pad 1 SDA 1675,1775 top 24x60/1 mid 24 bottom 24/1 hole 0 stack 0 tpTop\n");
+  EXPECT_EQ(CopperAt(1625, 1775).at(0).find("tp"), std::string::npos);
+  // Both pad and via under the back test point on SDA.
+  for (const std::string& object : CopperAt(2000, 1840)) {
+    EXPECT_NE(object.find("tpBottom"), std::string::npos) << object;
+  }
+}
+
+TEST_F(RouteImport, RouterLayoutWithQuotedNames) {
+  ASSERT_TRUE(router::LoadRouteFile(ShippedRouteFile("routes_router_style.rte")));
+  std::vector<std::string> expected = kKeptCopper;
+  for (const char* line :
+       {"track 32 USB_N 2700,1550-2600,1550 w12", "track 32 USB_N 2600,1550-2500,1550 w12",
+        "via USB_N 2500,1550 size 24 hole 10 1-32", "track 1 +3V3 1525,1775-1525,1950 w20"}) {
+    expected.push_back(line);
+  }
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(Joined(FreeCopper()), Joined(expected));
+}
+
+TEST_F(RouteImport, EmptyRouteFileRemovesOnlyNettedRouting) {
+  const std::string path = RouteFile("empty.rte", "(routes empty)\r\n");
+  ASSERT_TRUE(router::LoadRouteFile(path));
+  EXPECT_EQ(Joined(FreeCopper()), Joined(Sorted(kKeptCopper)));
+  // Component pads stay.
+  EXPECT_EQ(CopperAt(1675, 1775).size(), 1u);
+}
+
+TEST_F(RouteImport, ProgressCountsTheLinesOfTheFile) {
+  const std::string path = RouteFile("p.rte", "(routes p\n(network_out\n(net GND\n)))\n");
+  ASSERT_TRUE(router::LoadRouteFile(path));
+  const std::string journal = Joined(EditorJournal());
+  EXPECT_NE(journal.find("progress start: Loading " + path + " (QIX) (4 steps)"), std::string::npos)
+      << journal;
+  EXPECT_NE(journal.find("(4 of 4 steps)"), std::string::npos) << journal;
+}
+
+// More netted routing than one batch of the clean-up holds: the board is walked again.
+TEST_F(RouteImport, CleanUpWorksInBatches) {
+  std::string board = testsupport::ReadFile(board_file_);
+  const std::string list = "\n  \"tracks\": [";  // the board's, not a component's
+  const size_t at = board.find(list);
+  ASSERT_NE(at, std::string::npos);
+  std::string tracks;
+  for (int i = 0; i < 20000; ++i) {
+    tracks += "{\"layer\": \"BottomLayer\", \"net\": \"GND\", \"x\": \"" +
+              std::to_string(i % 1000) + "mil\", \"y\": \"" + std::to_string(i / 1000) +
+              "mil\", \"x2\": \"" + std::to_string(i % 1000 + 1) + "mil\", \"y2\": \"" +
+              std::to_string(i / 1000) + "mil\", \"width\": \"1mil\"},";
+  }
+  board.insert(at + list.size(), tracks);
+  testsupport::WriteFile(board_file_, board);
+  Reopen();
+  rtl::TPcbBoard pcb(rtl::PcbApi_GetCurrentBoardHandle());
+  EXPECT_EQ(router::RemoveNettedRouting(pcb), 20000 + 14);
+  EXPECT_EQ(Joined(FreeCopper()), Joined(Sorted(kKeptCopper)));
+  EXPECT_EQ(router::RemoveNettedRouting(pcb), 0);
+}
+
+// Files that cannot be read change nothing: a missing one, a foreign one, a truncated one.
+TEST_F(RouteImport, UnreadableFilesLeaveTheRouting) {
+  const std::vector<std::string> before = FreeCopper();
+  const std::string full =
+      testsupport::ReadFile(testsupport::TestDataPath("router/testdata/routes_mil.rte"));
+  const std::string cases[] = {dir_.Path("missing.rte"), RouteFile("foreign.rte", "(pcb x)"),
+                               RouteFile("cut.rte", full.substr(0, full.size() / 2))};
+  for (const std::string& path : cases) {
+    SCOPED_TRACE(path);
+    EXPECT_THROW(router::LoadRouteFile(path), rtl::Exception);
+    EXPECT_EQ(FreeCopper(), before);
+  }
+  for (const std::string& line : EditorJournal()) {
+    EXPECT_EQ(line.find("deleted"), std::string::npos) << line;
+  }
+}
+
+// Fixed-seed fuzzing: truncations, edits of a good file and random bytes never crash, and a
+// file that is refused changes nothing.
+TEST_F(RouteImport, DamagedFilesNeverCrashNorDeleteRouting) {
+  const std::string good =
+      testsupport::ReadFile(testsupport::TestDataPath("router/testdata/routes_mil.rte"));
+  const std::vector<std::string> before = FreeCopper();
+  const std::string path = dir_.Path("fuzz.rte");
+  int refused = 0, imported = 0;
+  auto attempt = [&](const std::string& text) {
+    testsupport::WriteFile(path, text);
+    try {
+      router::LoadRouteFile(path);
+      ++imported;
+      Reopen();
+    } catch (const router::ERouteFileError&) {
+      ++refused;
+      ASSERT_EQ(FreeCopper(), before) << text;
+    } catch (const std::exception& e) {
+      FAIL() << e.what() << "\n" << text;
+    }
+  };
+  for (size_t n = 0; n + 1 < good.size(); n += 7) {
+    attempt(good.substr(0, n));
+    ASSERT_EQ(imported, 0) << "a truncated file was imported: " << n;
+  }
+  std::mt19937 random(20261207);
+  const std::string alphabet = "()\"' \n\t0123456789-.eE+xXviaVIAnetpshTopLayer";
+  for (int i = 0; i < 150; ++i) {
+    std::string text = good;
+    const int edits = 1 + static_cast<int>(random() % 4);
+    for (int e = 0; e < edits; ++e) {
+      const size_t at = random() % text.size();
+      const char c = alphabet[random() % alphabet.size()];
+      switch (random() % 3) {
+        case 0: text[at] = c; break;
+        case 1: text.erase(at, 1 + random() % 8); break;
+        default: text.insert(at, 1, c); break;
+      }
+    }
+    attempt(text);
+  }
+  for (int i = 0; i < 40; ++i) {
+    std::string text(random() % 300, '\0');
+    for (char& c : text) c = static_cast<char>(random() % 256);
+    attempt(text);
+  }
+  EXPECT_GT(refused, 100);
+  EXPECT_GT(imported, 0) << "some edits leave a readable file";
+}
+
+// The board's own netted routing as a router would hand it back untouched: internal units,
+// one padstack per via or pad named as the export names them, the test points, and the vias'
+// holes in the per-document file under the padstacks' numbers.
+std::string RouteFileOfTheBoard(const std::string& preferences) {
+  rtl::TPcbBoard board(rtl::PcbApi_GetCurrentBoardHandle());
+  std::map<std::string, std::string> nets;  // escaped name -> its wires and vias
+  std::string padstacks, points, holes = "[HoleList]\r\n";
+  int number = 0;
+  std::set<rtl::Handle> seen;
+  auto layer_name = [](int layer) { return std::string(rtl::LegacyLayerNames[layer]); };
+  board.IterateObjects(
+      [&](rtl::Handle handle) {
+        const std::unique_ptr<rtl::TPCBObject> object = rtl::CreatePcbObject(handle);
+        if (!seen.insert(handle).second || object->GetNetHandle() == 0) return;
+        std::ostringstream out;
+        const std::string net = router::EscapeName(NetName(object->GetNetHandle()));
+        const uint8_t kind = rtl::PcbApi_GetObjectIdFromObjectHandle(handle);
+        if (kind == pcbapi::kTrack) {
+          out << "(wire (path " << layer_name(object->GetLayer()) << " " << object->GetWidth()
+              << " " << object->GetX() << " " << object->GetY() << " " << object->GetX2() << " "
+              << object->GetY2() << ")" << (object->GetBitField2Bit3() ? " (turret 126)" : "")
+              << ")\n";
+        } else {
+          const std::string name = (kind == pcbapi::kVia ? "Via" : "Pad") + std::to_string(number);
+          std::ostringstream shapes;
+          if (kind == pcbapi::kVia) {
+            uint16_t flags = 0, aux_word = 0;
+            rtl::LegacyLayer layer = 0;
+            rtl::Handle via_net = 0;
+            pcbapi::Byte aux_byte = 0, low = 0, high = 0, top = 0, bottom = 0;
+            int32_t aux_integer = 0;
+            rtl::Coord x = 0, y = 0, size = 0, hole = 0;
+            rtl::PcbApi_QueryVia(pcbapi::kRead, handle, &flags, &aux_word, &layer, &via_net,
+                                 &aux_byte, &aux_integer, &x, &y, &size, &hole, &low, &high, &top,
+                                 &bottom);
+            if (low == 1 && high == 32) {
+              shapes << "(shape (circle signal " << size << "))";
+            } else {
+              shapes << "(shape (circle " << layer_name(low) << " " << size << ")) (shape (circle "
+                     << layer_name(high) << " " << size << "))";
+            }
+            holes += std::to_string(number) + "=" + std::to_string(hole) + "\r\n";
+          } else {
+            rtl::TPcbPad pad(handle);
+            pad.Sync(pcbapi::kRead);
+            const rtl::Coord w = pad.GetTopXSize(), h = pad.GetTopYSize();
+            if (pad.GetTopShape() == 2) {
+              shapes << "(shape (rect " << layer_name(pad.GetLayer()) << " " << -w / 2 << " "
+                     << -h / 2 << " " << w / 2 << " " << h / 2 << "))";
+            } else {
+              shapes << "(shape (circle " << layer_name(pad.GetLayer()) << " " << w << "))";
+            }
+          }
+          padstacks += "(padstack " + name + " " + shapes.str() + ")\n";
+          out << "(via " << name << " " << object->GetX() << " " << object->GetY()
+              << (object->GetBitField2Bit3() ? " (via_number 126)" : "") << ")\n";
+          ++number;
+        }
+        if (object->GetTestPointTop() || object->GetTestPointBottom()) {
+          points += "(point " + std::to_string(object->GetX()) + " " +
+                    std::to_string(object->GetY()) +
+                    (object->GetTestPointTop() ? " front" : " back") + " (net " + net + "))\n";
+        }
+        nets[net] += out.str();
+      },
+      (1u << pcbapi::kTrack) | (1u << pcbapi::kVia) | (1u << pcbapi::kPad), AllLayers(),
+      pcbapi::kFreeObjects);
+  testsupport::WriteFile(preferences, holes);
+  std::string text =
+      "(routes board\n(resolution mil 10000)\n(library_out\n" + padstacks + ")\n(network_out\n";
+  for (const auto& [net, routes] : nets) text += "(net " + net + "\n" + routes + ")\n";
+  return text + ")\n(test_points\n" + points + "))\n";
+}
+
+TEST_F(RouteImport, BoardsOwnRoutingComesBackUnchanged) {
+  const std::vector<std::string> before = FreeCopper();
+  const std::string path = RouteFile("own.rte", RouteFileOfTheBoard(dir_.Path("board.qixpref")));
+  EditorJournal().clear();
+  ASSERT_TRUE(router::LoadRouteFile(path));
+  EXPECT_EQ(Joined(FreeCopper()), Joined(before)) << testsupport::ReadFile(path);
+  // Really replaced, not left alone: nine tracks, four vias and the test-point pad.
+  auto count = [](const std::string& start) {
+    return std::count_if(EditorJournal().begin(), EditorJournal().end(),
+                         [&](const std::string& line) { return line.rfind(start, 0) == 0; });
+  };
+  EXPECT_EQ(count("deleted "), 14);
+  EXPECT_EQ(count("added "), 14);
+  // Twice gives the same: nothing is left over from the first import.
+  ASSERT_TRUE(router::LoadRouteFile(path));
+  EXPECT_EQ(Joined(FreeCopper()), Joined(before));
+}
+
+// A host that shows no document: it is asked for one and runs whatever process it is given.
+class NoDocumentHost final : public testfakes::ComObject<IClient, IProcessLauncher> {
+ public:
+  NoDocumentHost() : ComObject({IID_IClient, IID_IProcessLauncher}) {}
+  std::vector<std::string> asked, processes;
+  HRESULT __stdcall GetDocumentByPath(BSTR path, IServerDocument** result) override {
+    asked.push_back(win::Narrow(path));
+    *result = nullptr;
+    return S_OK;
+  }
+  HRESULT __stdcall SendProcess(const char* process, char*, int, IServerView*) override {
+    processes.push_back(process);
+    return S_OK;
+  }
+  HRESULT __stdcall PostProcess(const char* process, const char*, IServerView*) override {
+    processes.push_back(process);
+    return S_OK;
+  }
+  HRESULT __stdcall GetApplicationHandle(HWND* result) override {
+    return testfakes::Unused(result);
+  }
+  HRESULT __stdcall GetMainWindowHandle(HWND* result) override { return testfakes::Unused(result); }
+  HRESULT __stdcall GetCurrentView(IServerView** result) override {
+    return testfakes::Unused(result);
+  }
+  HRESULT __stdcall SetStatusBarText(int, BSTR, IStatusPanel** result) override {
+    return testfakes::Unused(result);
+  }
+  HRESULT __stdcall ShowDocument(IServerDocument*) override { return E_NOTIMPL; }
+  HRESULT __stdcall GetDocumentKindFromFile(BSTR, BSTR* kind) override {
+    return testfakes::Unused(kind);
+  }
+  HRESULT __stdcall OpenNewDocument(BSTR, BSTR, IServerDocument** result) override {
+    return testfakes::Unused(result);
+  }
+  HRESULT __stdcall GetServerModuleByName(BSTR, IServerModule** result) override {
+    return testfakes::Unused(result);
+  }
+};
+
+TEST_F(RouteImport, NoRefreshWithoutADocument) {
+  auto* host = new NoDocumentHost;
+  IClient* previous = rtl::ClientGlobal();
+  rtl::SetClientGlobal(host);
+  const std::string path = RouteFile("r.rte", "(routes r)");
+  const bool imported = router::LoadRouteFile(path);
+  rtl::SetClientGlobal(previous);
+  EXPECT_TRUE(imported);
+  EXPECT_EQ(host->asked, (std::vector<std::string>{path, board_file_}))
+      << "the route file's document, then the board's";
+  EXPECT_TRUE(host->processes.empty());
+  host->Release();
+}
+
+}  // namespace
