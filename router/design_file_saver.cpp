@@ -312,6 +312,7 @@ void TSpecctraFileSaver::WriteStructure() {
   context.board_via_limit = board_via_limit_;
   context.board_layer_widths = &board_layer_widths_;
   context.padstacks = PadStackListGlobal();
+  context.rules = rules_->Collection();
   context.progress = [this] { Progress(); };
   WriteStructureSection(out_, *board_, context);
   Flush();
