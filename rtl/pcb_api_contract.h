@@ -355,6 +355,8 @@ using QueryBoardAdvancedPlacerOptions = int(Mode mode, Handle board,
                                             BoardAdvancedPlacerOptions* options);
 using QueryBoardEngineeringChangeOrderOptions = int(Mode mode, Handle board,
                                                     BoardEcoOptions* options);
+// The two nets of a differential pair, positive first; 0 for a side without a net.
+using GetDifferentialPairNets = int(Handle pair, Handle* positive, Handle* negative);
 
 }  // namespace sig
 
@@ -473,7 +475,8 @@ using StdcallPointer = typename StdcallPointerOf<Signature>::type;
   X(QueryBoardPrinterOptionsPlotterPen)      \
   X(QueryBoardPrinterOptionsCompositeLayer)  \
   X(QueryBoardAdvancedPlacerOptions)         \
-  X(QueryBoardEngineeringChangeOrderOptions)
+  X(QueryBoardEngineeringChangeOrderOptions) \
+  X(GetDifferentialPairNets)
 
 enum class Export : int {
 #define PCBAPI_ENUMERATOR(name) name,

@@ -1633,6 +1633,18 @@ int __stdcall PcbApi_QueryBoardEngineeringChangeOrderOptions(Mode mode, Handle b
   return WholeRecord(mode, board, &Board::eco_options, options);
 }
 
+int __stdcall PcbApi_GetDifferentialPairNets(Handle pair, Handle* positive, Handle* negative) {
+  return Guard(kFail, [&] {
+    const Board* board = CurrentBoard();
+    const DifferentialPair* found =
+        board ? board->FindAs<DifferentialPair>(pair, pcbapi::kDifferentialPair) : nullptr;
+    if (!found || !positive || !negative) return kFail;
+    *positive = found->positive;
+    *negative = found->negative;
+    return kOk;
+  });
+}
+
 }  // extern "C"
 
 // Every export has exactly the contract's signature.

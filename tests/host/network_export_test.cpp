@@ -298,3 +298,34 @@ TEST(NetworkExport, NetClearancesByTypeAndLayer) {
 }
 
 }  // namespace
+
+namespace {
+
+// The pair's lines of a network section, from "(pair " to the end of the section.
+std::string PairLines(const std::string& network) {
+  const size_t at = network.find("        (pair ");
+  return at == std::string::npos ? std::string() : network.substr(at);
+}
+
+// A free pad more on each USB net puts both into the network, and with them their pair.
+std::string WithRoutedUsbNets(std::string board) {
+  return Replaced(board, R"j("pads": [
+)j",
+                  R"j("pads": [
+    {"name": "TP2", "layer": "BottomLayer", "net": "USB_P", "x": "2450mil", "y": "1650mil", "size": ["20mil", "20mil"], "shape": "round"},
+    {"name": "TP3", "layer": "BottomLayer", "net": "USB_N", "x": "2450mil", "y": "1550mil", "size": ["20mil", "20mil"], "shape": "round"},
+)j");
+}
+
+TEST(NetworkExport, DifferentialPairsWithBothNetsInTheNetwork) {
+  testsupport::TempDir routed_dir, example_dir;
+  const std::string routed =
+      ExportBoardText(routed_dir, "example-board.json", WithRoutedUsbNets).design_file;
+  EXPECT_EQ(PairLines(NetworkSection(routed)),
+            Lines({"        (pair ", "            (nets USB_P USB_N)", "        )", "    )"}));
+  EXPECT_EQ(dsntest::Describe(dsntest::CheckDesignFile(routed)), "");
+  // As the example stands, each USB net has one pad: no net, so no pair the router could read.
+  EXPECT_EQ(PairLines(NetworkSection(ExportBoard(example_dir, "example-board.json"))), "");
+}
+
+}  // namespace
