@@ -1,4 +1,6 @@
 // The network section of exported boards, through the stand-in host.
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -326,6 +328,134 @@ TEST(NetworkExport, DifferentialPairsWithBothNetsInTheNetwork) {
   EXPECT_EQ(dsntest::Describe(dsntest::CheckDesignFile(routed)), "");
   // As the example stands, each USB net has one pad: no net, so no pair the router could read.
   EXPECT_EQ(PairLines(NetworkSection(ExportBoard(example_dir, "example-board.json"))), "");
+}
+
+}  // namespace
+
+namespace {
+
+// The router settings file with the advanced statements switched on (and use_via off) while the
+// object lives; the file as it was before comes back afterwards.
+class AdvancedSettings {
+ public:
+  AdvancedSettings() {
+    wchar_t folder[MAX_PATH] = {};
+    GetWindowsDirectoryW(folder, MAX_PATH);
+    path_ = std::wstring(folder) + L"\\Tralvek.Ini";
+    had_file_ = GetFileAttributesW(path_.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (had_file_) CopyFileW(path_.c_str(), (path_ + L".saved").c_str(), FALSE);
+    WritePrivateProfileStringW(L"SpecctraSetup", L"Adv10", L"1", path_.c_str());
+    WritePrivateProfileStringW(L"SpecctraSetup", L"EmitUseVia", L"0", path_.c_str());
+  }
+  ~AdvancedSettings() {
+    DeleteFileW(path_.c_str());
+    if (had_file_) MoveFileW((path_ + L".saved").c_str(), path_.c_str());
+  }
+  AdvancedSettings(const AdvancedSettings&) = delete;
+  AdvancedSettings& operator=(const AdvancedSettings&) = delete;
+
+ private:
+  std::wstring path_;
+  bool had_file_ = false;
+};
+
+// With the advanced statements every net, class and from-to opens with a circuit block; the
+// example has nothing to put in one (a single priority rule, every signal layer allowed, no
+// use_via), and a from-to follows its rules with a second circuit block of its own.
+TEST(NetworkExport, ExampleBoardWithTheAdvancedStatements) {
+  std::string network;
+  {
+    const AdvancedSettings settings;
+    testsupport::TempDir dir;
+    network = NetworkSection(ExportBoard(dir, "example-board.json"));
+  }
+  const char* stub = "                 (max_stub 100.000)";
+  const char* deep_stub = "                     (max_stub 100.000)";
+  EXPECT_EQ(network, Lines({"    (network",
+                            "        (net GND",
+                            "            (pins",
+                            "                U1-4 U1-7 C1-2 J1-4 ",
+                            "            )",
+                            "            (circuit ",
+                            "            )",
+                            "            (rule",
+                            stub,
+                            "            )",
+                            "        )",
+                            "        (net +3V3",
+                            "            (pins",
+                            "                U1-8 R1-1 R2-1 C1-1 J1-1 D1-A ",
+                            "            )",
+                            "            (circuit ",
+                            "            )",
+                            "            (rule",
+                            stub,
+                            "            )",
+                            "        )",
+                            "        (net SDA",
+                            "            (pins",
+                            "                U1-5 R1-2 ",
+                            "            )",
+                            "            (circuit ",
+                            "            )",
+                            "            (rule",
+                            stub,
+                            "            )",
+                            "            (fromto U1-5 R1-2",
+                            "                (circuit ",
+                            "                )",
+                            "                (rule",
+                            deep_stub,
+                            "                )",
+                            "                (circuit ",
+                            "                )",
+                            "            )",
+                            "        )",
+                            "        (net SCL",
+                            "            (pins",
+                            "                U1-6 R2-2 ",
+                            "            )",
+                            "            (circuit ",
+                            "            )",
+                            "            (rule",
+                            stub,
+                            "            )",
+                            "            (fromto U1-6 R2-2",
+                            "                (circuit ",
+                            "                )",
+                            "                (rule",
+                            deep_stub,
+                            "                )",
+                            "                (circuit ",
+                            "                )",
+                            "            )",
+                            "        )",
+                            "        (class Power",
+                            "            GND +3V3 ",
+                            "                (circuit ",
+                            "                )",
+                            "                (rule",
+                            "                    (clearance 12.000)",
+                            "                     (width 20.000)",
+                            deep_stub,
+                            "                )",
+                            "        )",
+                            "        (class I2C",
+                            "            SDA SCL ",
+                            "                (circuit ",
+                            "                )",
+                            "                (rule",
+                            deep_stub,
+                            "                )",
+                            "        )",
+                            "        (group Critical",
+                            "            U1-5:R1-2 ",
+                            "        )",
+                            "    )"}));
+  // Without the setting no circuit block is written (the golden text of the default settings).
+  testsupport::TempDir dir;
+  EXPECT_EQ(NetworkSection(ExportBoard(dir, "example-board.json")).find("(circuit"),
+            std::string::npos);
 }
 
 }  // namespace
