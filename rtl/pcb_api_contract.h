@@ -355,6 +355,8 @@ using QueryBoardAdvancedPlacerOptions = int(Mode mode, Handle board,
                                             BoardAdvancedPlacerOptions* options);
 using QueryBoardEngineeringChangeOrderOptions = int(Mode mode, Handle board,
                                                     BoardEcoOptions* options);
+// The two nets of a differential pair, positive first; 0 for a side without a net.
+using GetDifferentialPairNets = int(Handle pair, Handle* positive, Handle* negative);
 
 // The board's outline object (kind BoardOutline, read as a polygon); 0 when it has none.
 using GetBoardOutlineHandle = Handle(Handle board);
@@ -481,7 +483,8 @@ using StdcallPointer = typename StdcallPointerOf<Signature>::type;
   X(QueryBoardAdvancedPlacerOptions)         \
   X(QueryBoardEngineeringChangeOrderOptions) \
   X(GetBoardOutlineHandle)                   \
-  X(GetRegionVertexAt)
+  X(GetRegionVertexAt)                       \
+  X(GetDifferentialPairNets)
 
 enum class Export : int {
 #define PCBAPI_ENUMERATOR(name) name,
