@@ -11,6 +11,8 @@
 #include "router/document_settings.h"
 #include "router/library_images.h"
 #include "router/network_section.h"
+#include "router/object_clearance.h"
+#include "router/writer_rule_queries.h"
 #include "router/padstack.h"
 #include "router/router_board.h"
 #include "router/structure_section.h"
@@ -312,7 +314,10 @@ void TSpecctraFileSaver::WriteStructure() {
   context.board_via_limit = board_via_limit_;
   context.board_layer_widths = &board_layer_widths_;
   context.padstacks = PadStackListGlobal();
-  context.rules = rules_->Collection();
+  // Rooms need the rule collection's own scopes; other rule sources have none.
+  if (const auto* collected = dynamic_cast<const TOvixRuleQueries*>(rules_)) {
+    context.rules = &collected->collection();
+  }
   context.progress = [this] { Progress(); };
   WriteStructureSection(out_, *board_, context);
   Flush();
@@ -348,6 +353,17 @@ void TSpecctraFileSaver::WriteNetwork() {
   context.rules.board_layers = BoardRoutingLayers(*board_);
   context.rules.circuit = board_->settings.adv_feature;
   context.rules.emit_use_via = board_->settings.emit_use_via;
+  // Object clearances need the rule collection's own matching; other rule sources have none.
+  const THostRuleConstraintQuery gaps;
+  std::unique_ptr<TObjectClearanceMatrices> clearances;
+  if (const auto* collected = dynamic_cast<const TOvixRuleQueries*>(rules_)) {
+    clearances = std::make_unique<TObjectClearanceMatrices>(collected->collection(), gaps,
+                                                            board_->GetHandle());
+    context.rules.clearance_matrix = [&clearances](rtl::Handle object, int layer, int scope,
+                                                   int on_layer_scope) {
+      return clearances->Build(object, layer, scope, on_layer_scope);
+    };
+  }
   context.settings = board_->settings;
   context.progress = [this] { Progress(); };
   context.flush = [this] { Flush(); };

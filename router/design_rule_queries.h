@@ -9,8 +9,6 @@
 
 namespace router {
 
-class TOvixRules;
-
 class DesignRuleQueries {
  public:
   virtual ~DesignRuleQueries() = default;
@@ -23,9 +21,6 @@ class DesignRuleQueries {
   // does. The host's dominant rule for the pair unless an implementation knows better.
   virtual rtl::Handle FindRuleForObjects(rtl::Handle a, rtl::Handle b, uint8_t rule_kind,
                                          int first_scope, int last_scope) const;
-  // The rule collection behind the answers, for writers that walk its rules themselves (the
-  // rooms); null when the answers come from the host alone.
-  virtual const TOvixRules* Collection() const { return nullptr; }
 };
 
 // Answers with the host's dominant rule of the kind for the object; the scope range is not

@@ -71,8 +71,7 @@ class NetworkWriter {
       ForEachClass([&](rtl::Handle h) { WriteNetClass(h); });
     if (context_.settings.export_from_to_classes)
       ForEachClass([&](rtl::Handle h) { WriteGroup(h); });
-    // The editor tells a differential pair's nets through no interface this module reaches, so
-    // pairs are written only where their nets are known (WritePair).
+    if (context_.settings.export_diff_pairs) WritePairs();
     out_.Lower();
     out_.Line(")");
   }
@@ -225,6 +224,28 @@ class NetworkWriter {
     WriteApplicableRules(out_, context_.rules, handle, kNetClassScope, kNetClassOnLayerScope);
     out_.Lower(2);
     out_.Line(")");
+  }
+
+  // Each pair with its positive net first.
+  void WritePairs() {
+    std::unordered_set<std::string> network_nets;
+    std::unordered_map<rtl::Handle, const NetEntry*> nets_by_handle;
+    for (const NetEntry& net : nets_) {
+      if (net.pad_count >= 2) network_nets.insert(net.name);
+      nets_by_handle.emplace(net.handle, &net);
+    }
+    board_.IterateObjects(
+        [&](rtl::Handle pair) {
+          rtl::Handle positive = 0, negative = 0;
+          if (rtl::PcbApi_GetDifferentialPairNets(pair, &positive, &negative) != pcbapi::kSuccess) {
+            return;
+          }
+          const auto first = nets_by_handle.find(positive);
+          const auto second = nets_by_handle.find(negative);
+          if (first == nets_by_handle.end() || second == nets_by_handle.end()) return;
+          WritePair(out_, first->second->name, second->second->name, network_nets);
+        },
+        1u << pcbapi::kDifferentialPair, LayerZero(), pcbapi::kAllObjects);
   }
 
   void WriteGroup(rtl::Handle handle) {

@@ -10,6 +10,7 @@
 #include "framework/win/com.h"
 #include "framework/win/text.h"
 #include "router/design_file_names.h"
+#include "router/object_clearance.h"
 #include "router/ovix_rules.h"
 #include "router/rule_tables.h"
 #include "router/specctra_scope.h"
@@ -27,19 +28,6 @@ constexpr uint8_t kNetInBoardRegionScope = 18;
 constexpr int kFewestRoomVertices = 4;
 // Pin, smd, via, wire and area: the ids a rule's object tests can name.
 constexpr int kNamedObjectIds = 5;
-
-// The gap of the generic clearance, read from the host's rule record.
-class HostClearanceGaps : public RuleConstraintQuery {
- public:
-  std::optional<int32_t> ClearanceGap(uint32_t rule_handle) const override {
-    rtl::Coord gap = 0;
-    if (rtl::PcbApi_QueryRuleClearanceConstraint(pcbapi::kRead, rule_handle, &gap) !=
-        pcbapi::kSuccess) {
-      return std::nullopt;
-    }
-    return gap;
-  }
-};
 
 struct TRoom {
   win::ComPtr<IPCB_Primitive> object;  // the room definition rule, as the rules match it
@@ -232,7 +220,7 @@ class RoomWriter {
   DesignFileOutput& out_;
   const rtl::TPcbBoard& board_;
   const TOvixRules& rules_;
-  HostClearanceGaps gaps_;
+  THostRuleConstraintQuery gaps_;
 };
 
 }  // namespace

@@ -139,7 +139,9 @@ void TClearanceMatrix::SetGenericValue(uint32_t rule_handle) {
 std::vector<std::string> TClearanceMatrix::Statements() const {
   std::vector<std::string> statements;
   int32_t single = -1;
-  if (SingleValue(single)) {
+  // One bare value covers every type only when it is the generic one: typed values alone, even
+  // when they agree, hold for their types and no others.
+  if (GenericValue() > -1 && SingleValue(single)) {
     statements.push_back(StatementText().Open("clearance").Number(single).Close().Take());
     return statements;
   }

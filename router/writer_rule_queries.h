@@ -27,7 +27,7 @@ class TOvixRuleQueries : public DesignRuleQueries {
                                 int last_scope) const override;
   rtl::Handle FindRuleForObjects(rtl::Handle a, rtl::Handle b, uint8_t rule_kind, int first_scope,
                                  int last_scope) const override;
-  const TOvixRules* Collection() const override { return &rules_; }
+  const TOvixRules& collection() const { return rules_; }
 
  private:
   const TOvixRules& rules_;

@@ -206,6 +206,8 @@ RTL_PCBAPI_WRAPPER(QueryBoardPrinterOptionsPlotterPen, 0)
 RTL_PCBAPI_WRAPPER(QueryBoardPrinterOptionsCompositeLayer, 0)
 RTL_PCBAPI_WRAPPER(QueryBoardAdvancedPlacerOptions, 0)
 RTL_PCBAPI_WRAPPER(QueryBoardEngineeringChangeOrderOptions, 0)
+// An editor without the query knows no pair's nets.
+RTL_PCBAPI_WRAPPER(GetDifferentialPairNets, pcbapi::kFailure)
 
 // The board outline and the contours of regions.
 RTL_PCBAPI_WRAPPER(GetBoardOutlineHandle, 0)

@@ -20,6 +20,70 @@ struct IPCB_LayerSet;  // the host's layer-set interface, declared with the laye
 
 namespace pcbapi {
 
+// The host's design-rule kinds 0..58: a rule record's kind byte, named as the host names them.
+inline constexpr int kRuleKindCount = 59;
+inline constexpr std::array<std::string_view, kRuleKindCount> kRuleKindNames = {
+    "Clearance",
+    "ParallelSegment",
+    "Width",
+    "Length",
+    "MatchedLengths",
+    "StubLength",
+    "PlaneConnect",
+    "RoutingTopology",
+    "RoutingPriority",
+    "RoutingLayers",
+    "RoutingCorners",
+    "RoutingVias",
+    "PlaneClearance",
+    "SolderMaskExpansion",
+    "PasteMaskExpansion",
+    "ShortCircuit",
+    "UnRoutedNet",
+    "ViasUnderSMD",
+    "MaximumViaCount",
+    "MinimumAnnularRing",
+    "PolygonConnect",
+    "AcuteAngle",
+    "RoomDefinition",
+    "SMDToCorner",
+    "ComponentClearance",
+    "ComponentOrientations",
+    "PermittedLayers",
+    "NetsToIgnore",
+    "SignalStimulus",
+    "OvershootFalling",
+    "OvershootRising",
+    "UndershootFalling",
+    "UndershootRising",
+    "MaxMinImpedance",
+    "SignalTopValue",
+    "SignalBaseValue",
+    "FlightTimeRising",
+    "FlightTimeFalling",
+    "LayerStack",
+    "SlopeRising",
+    "SlopeFalling",
+    "SupplyNets",
+    "HoleSize",
+    "FabricationTestpoint",
+    "FabricationTestPointUsage",
+    "UnConnectedPin",
+    "SMDToPlane",
+    "SMDNeckDown",
+    "LayerPairs",
+    "FanoutControl",
+    "Height",
+    "DiffPairsRouting",
+    "HoleToHoleClearance",
+    "MinimumSolderMaskSliver",
+    "SilkscreenOverComponentPads",
+    "SilkToSilkClearance",
+    "NetAntennae",
+    "AssemblyTestpoint",
+    "AssemblyTestPointUsage",
+};
+
 using Handle = uint32_t;      // opaque host object handle; 0 = none
 using Mode = uint8_t;         // 1 read, 0 write
 using Byte = uint8_t;         // also Booleans: 0 false, anything else true
@@ -355,6 +419,8 @@ using QueryBoardAdvancedPlacerOptions = int(Mode mode, Handle board,
                                             BoardAdvancedPlacerOptions* options);
 using QueryBoardEngineeringChangeOrderOptions = int(Mode mode, Handle board,
                                                     BoardEcoOptions* options);
+// The two nets of a differential pair, positive first; 0 for a side without a net.
+using GetDifferentialPairNets = int(Handle pair, Handle* positive, Handle* negative);
 
 // The board's outline object (kind BoardOutline, read as a polygon); 0 when it has none.
 using GetBoardOutlineHandle = Handle(Handle board);
@@ -481,7 +547,8 @@ using StdcallPointer = typename StdcallPointerOf<Signature>::type;
   X(QueryBoardAdvancedPlacerOptions)         \
   X(QueryBoardEngineeringChangeOrderOptions) \
   X(GetBoardOutlineHandle)                   \
-  X(GetRegionVertexAt)
+  X(GetRegionVertexAt)                       \
+  X(GetDifferentialPairNets)
 
 enum class Export : int {
 #define PCBAPI_ENUMERATOR(name) name,

@@ -1654,6 +1654,18 @@ int __stdcall PcbApi_GetRegionVertexAt(Handle region, int32_t index, double* x, 
   });
 }
 
+int __stdcall PcbApi_GetDifferentialPairNets(Handle pair, Handle* positive, Handle* negative) {
+  return Guard(kFail, [&] {
+    const Board* board = CurrentBoard();
+    const DifferentialPair* found =
+        board ? board->FindAs<DifferentialPair>(pair, pcbapi::kDifferentialPair) : nullptr;
+    if (!found || !positive || !negative) return kFail;
+    *positive = found->positive;
+    *negative = found->negative;
+    return kOk;
+  });
+}
+
 }  // extern "C"
 
 // Every export has exactly the contract's signature.

@@ -285,6 +285,10 @@ const MatrixCase kMatrixCases[] = {
     {{{"pin_pin", Mil(10)}, {"wire_wire", Mil(10)}, {"Generic_Value", Mil(10)}},
      {"(clearance 10.000)"},
      "all values agree"},
+    {{{"pin_via", Mil(15)}, {"via_via", Mil(15)}},
+     {"(clearance 15.000 (type pin_via via_via))"},
+     "typed values that agree still name their types: without a generic value they hold for "
+     "no other type"},
     {{{"pin_pin", Mil(10)}, {"pin_via", Mil(10)}, {"via_via", Mil(8)}},
      {"(clearance 10.000 (type pin_pin pin_via))", "(clearance 8.000 (type via_via))"},
      "types of one value together"},

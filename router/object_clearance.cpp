@@ -1,0 +1,221 @@
+// Object clearance matrices found with probe primitives.
+#include "router/object_clearance.h"
+
+#include <algorithm>
+#include <limits>
+#include <vector>
+
+#include "framework/win/text.h"
+#include "router/ovix_rules.h"
+#include "router/rule_scope_helper.h"
+#include "router/specctra_scope.h"
+#include "rtl/exceptions.h"
+#include "rtl/pcb_object.h"
+#include "rtl/pcb_object_kinds.h"
+
+namespace router {
+
+namespace {
+
+constexpr int kMultiLayer = 74;
+constexpr uint8_t kPairScopeLimit = kSpecctraScopeNotComputed;
+
+uint8_t ProbeKind(TSpecctraObjectId id) {
+  switch (id) {
+    case TSpecctraObjectId::Via: return pcbapi::kVia;
+    case TSpecctraObjectId::Wire: return pcbapi::kTrack;
+    case TSpecctraObjectId::Area: return pcbapi::kRegion;
+    default: return pcbapi::kPad;
+  }
+}
+
+// Pins and test points go through all layers; vias keep the host's span.
+int ProbeLayer(TSpecctraObjectId id, int layer) {
+  switch (id) {
+    case TSpecctraObjectId::Pin:
+    case TSpecctraObjectId::TestPoint: return kMultiLayer;
+    case TSpecctraObjectId::Via: return 0;
+    default: return layer == 0 ? kMultiLayer : layer;
+  }
+}
+
+TSpecctraObjectId IdOf(int index) { return static_cast<TSpecctraObjectId>(index); }
+
+}  // namespace
+
+std::optional<int32_t> THostRuleConstraintQuery::ClearanceGap(uint32_t rule_handle) const {
+  rtl::Coord gap = 0;
+  if (rtl::PcbApi_QueryRuleClearanceConstraint(pcbapi::kRead, rule_handle, &gap) !=
+      pcbapi::kSuccess) {
+    return std::nullopt;
+  }
+  return gap;
+}
+
+// ---- TClearanceProbe -----------------------------------------------------------------------
+
+TClearanceProbe::TClearanceProbe(TSpecctraObjectId id, int layer, rtl::Handle board,
+                                 rtl::Handle net)
+    : net_(net) {
+  handle_ = rtl::PcbApi_CreateObject(ProbeKind(id));
+  if (handle_ == 0) throw rtl::Exception("The PCB editor cannot make a clearance probe");
+  // From here on the destructor does not run: a failure must destroy the probe itself.
+  try {
+    rtl::PcbApi_SetOwnerBoard(board, handle_);
+    const std::unique_ptr<rtl::TPCBObject> object = rtl::CreatePcbObject(handle_);
+    if (object) {
+      const int probe_layer = ProbeLayer(id, layer);
+      if (probe_layer != 0) object->SetLayer(static_cast<rtl::LegacyLayer>(probe_layer));
+      if (id == TSpecctraObjectId::TestPoint) {
+        object->SetTestPointTop(true);
+        object->SetTestPointBottom(true);
+      }
+      object->Sync(pcbapi::kWrite);
+    }
+    if (net_ != 0) {
+      in_net_ = rtl::PcbApi_AddObjectToContainer(net_, handle_) == pcbapi::kSuccess;
+    }
+  } catch (...) {
+    rtl::PcbApi_SetOwnerBoard(0, handle_);
+    rtl::PcbApi_DestroyObject(handle_);
+    throw;
+  }
+}
+
+TClearanceProbe::~TClearanceProbe() {
+  if (in_net_) rtl::PcbApi_DeleteObjectFromContainer(net_, handle_);
+  rtl::PcbApi_SetOwnerBoard(0, handle_);
+  rtl::PcbApi_DestroyObject(handle_);
+}
+
+// ---- TObjectClearanceMatrices --------------------------------------------------------------
+
+TObjectClearanceMatrices::TObjectClearanceMatrices(const TOvixRules& rules,
+                                                   const RuleConstraintQuery& gaps,
+                                                   rtl::Handle board)
+    : rules_(rules), gaps_(gaps), board_(board) {}
+
+TObjectClearanceMatrices::~TObjectClearanceMatrices() = default;
+
+IPCB_Primitive* TObjectClearanceMatrices::ObjectInterface(rtl::Handle handle) {
+  const auto cached = interfaces_.find(handle);
+  if (cached != interfaces_.end()) return cached->second.get();
+  const uint8_t kind = rtl::PcbApi_GetObjectIdFromObjectHandle(handle);
+  if (kind == pcbapi::kBoard) return rules_.board();
+  // Every object of the kind at once: asking object by object would walk the board per object.
+  if (kind >= 32 || (walked_kinds_ & (1u << kind))) return nullptr;
+  walked_kinds_ |= 1u << kind;
+  ForEachBoardObject(rules_.board(), kind, [&](const win::ComPtr<IPCB_Primitive>& object) {
+    interfaces_.emplace(object->GetHandle(), object);
+    return true;
+  });
+  const auto found = interfaces_.find(handle);
+  return found == interfaces_.end() ? nullptr : found->second.get();
+}
+
+rtl::Handle TObjectClearanceMatrices::NetOfClass(rtl::Handle net_class) {
+  const auto cached = class_nets_.find(net_class);
+  if (cached != class_nets_.end()) return cached->second;
+  rtl::TPCBObjectClass object_class(net_class);
+  object_class.Sync(pcbapi::kRead);
+  RTL_ASSERT(object_class.GetMemberKind() == 0, "Object Class is not NetClass");
+  if (!nets_named_) {
+    nets_named_ = true;
+    ForEachBoardObject(rules_.board(), pcbapi::kNet, [&](const win::ComPtr<IPCB_Primitive>& net) {
+      nets_by_name_.emplace(win::Narrow(NameOf(net.get())), net->GetHandle());
+      return true;
+    });
+  }
+  std::vector<std::string> members = object_class.Members();
+  std::sort(members.begin(), members.end());
+  rtl::Handle net = 0;
+  for (const std::string& member : members) {
+    const auto found = nets_by_name_.find(member);
+    if (found != nets_by_name_.end()) {
+      net = found->second;
+      break;
+    }
+  }
+  class_nets_.emplace(net_class, net);
+  return net;
+}
+
+rtl::Handle TObjectClearanceMatrices::ProbeNet(rtl::Handle object, uint8_t kind) {
+  switch (kind) {
+    case pcbapi::kBoard:
+    case pcbapi::kFromTo: return 0;
+    case pcbapi::kNet: return object;
+    case pcbapi::kClass: return NetOfClass(object);
+    default: RTL_ASSERT(false, "not implemented yet"); return 0;
+  }
+}
+
+bool TObjectClearanceMatrices::AnyCellRule(int own_scope, int last_scope) const {
+  TOvixRuleStorage* storage = rules_.storage(kClearanceRule);
+  if (!storage) return false;
+  for (int i = 0; i < storage->CompatibleCount(); ++i) {
+    const int scope = storage->CompatibleItem(i).SpecctraScope();
+    if (scope >= own_scope && scope <= last_scope) return true;
+  }
+  return false;
+}
+
+void TObjectClearanceMatrices::FillCells(TClearanceMatrix& matrix, rtl::Handle object, uint8_t kind,
+                                         int layer, uint32_t limit_priority, int own_scope,
+                                         int last_scope) {
+  // The first rule that holds a pair decides it; when no rule of the object's own scope or a
+  // narrower one exists, none can, and no probe is needed.
+  if (!AnyCellRule(own_scope, last_scope)) return;
+  const rtl::Handle net = ProbeNet(object, kind);
+  // The board's probes do not change from one object probe to the next: made once.
+  std::vector<std::unique_ptr<TClearanceProbe>> board_probes;
+  for (int b = 0; b < kSpecctraObjectIdCount; ++b) {
+    board_probes.push_back(std::make_unique<TClearanceProbe>(IdOf(b), layer, board_, 0));
+    ++probe_count_;
+  }
+  for (int a = 0; a < kSpecctraObjectIdCount; ++a) {
+    const TClearanceProbe inside(IdOf(a), layer, board_, net);
+    ++probe_count_;
+    for (int b = 0; b < kSpecctraObjectIdCount; ++b) {
+      const uint32_t handle = rules_.FindRuleForObjectHandles(
+          kClearanceRule, 0, static_cast<uint8_t>(last_scope), inside.handle(),
+          board_probes[static_cast<size_t>(b)]->handle());
+      const TRuleProxy* proxy = rules_.ProxyOf(rules_.RuleOfHandle(handle));
+      if (!proxy || proxy->priority() >= limit_priority) continue;
+      if (proxy->SpecctraScope() < own_scope) continue;
+      const std::optional<int32_t> gap = gaps_.ClearanceGap(handle);
+      if (!gap || *gap <= -1) continue;
+      if (!matrix.HasEntry(IdOf(a), IdOf(b)) && *gap == matrix.GenericValue()) continue;
+      TOvixRuleValue& cell = matrix.Entry(IdOf(a), IdOf(b));
+      const TRuleProxy* holder = rules_.ProxyOf(rules_.RuleOfHandle(cell.rule_handle));
+      if (holder && holder->priority() <= proxy->priority()) continue;
+      cell.value = *gap;
+      cell.rule_handle = handle;
+    }
+  }
+}
+
+std::unique_ptr<TClearanceMatrix> TObjectClearanceMatrices::Build(rtl::Handle object, int layer,
+                                                                  int scope, int on_layer_scope) {
+  IPCB_Primitive* primitive = ObjectInterface(object);
+  RTL_ASSERT(primitive, "Cannot find the host interface of the object");
+  auto matrix = std::make_unique<TClearanceMatrix>(win::Narrow(NameOf(primitive)), gaps_);
+
+  uint32_t limit_priority = std::numeric_limits<uint32_t>::max();
+  const win::ComPtr<IPCB_Rule> general =
+      rules_.FindRuleForObjectPair(kClearanceRule, static_cast<uint8_t>(scope), kPairScopeLimit,
+                                   primitive, rules_.board(), layer);
+  if (general && gaps_.ClearanceGap(general->GetHandle())) {
+    matrix->SetGenericValue(general->GetHandle());
+    limit_priority = general->GetPriority();
+  }
+  const int own_scope = static_cast<int>(ObjectScopeKind(primitive));
+  if (own_scope != kSpecctraScopeNotComputed) {
+    FillCells(*matrix, object, primitive->GetObjectId(), layer, limit_priority, own_scope,
+              on_layer_scope);
+  }
+  if (!matrix->AnyValue()) return nullptr;
+  return matrix;
+}
+
+}  // namespace router

@@ -1,0 +1,91 @@
+// The clearances the design rules demand between the router's object types (pin, smd, via,
+// wire, area, testpoint) when one side belongs to a net, net class or from-to. The host tells
+// which clearance rule holds only for real primitives, so probe primitives are made, one in the
+// object and one on the board, and the rule collection is asked about each pair. Probes never
+// outlive the question, whatever ends it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+
+#include "framework/win/com.h"
+#include "router/rule_tables.h"
+#include "rtl/pcb_api.h"
+#include "rtl/pcb_contract.h"
+
+namespace router {
+
+class TOvixRules;
+
+// Clearance gaps read from the host's rule records.
+class THostRuleConstraintQuery : public RuleConstraintQuery {
+ public:
+  std::optional<int32_t> ClearanceGap(uint32_t rule_handle) const override;
+};
+
+// A primitive of one router object type, made for a question and destroyed with this object:
+// on the board, or inside a net when one is given.
+class TClearanceProbe {
+ public:
+  // Legacy layer: the layer of an smd pad, a wire or an area (74: all layers).
+  TClearanceProbe(TSpecctraObjectId id, int layer, rtl::Handle board, rtl::Handle net);
+  ~TClearanceProbe();
+  TClearanceProbe(const TClearanceProbe&) = delete;
+  TClearanceProbe& operator=(const TClearanceProbe&) = delete;
+
+  rtl::Handle handle() const { return handle_; }
+
+ private:
+  rtl::Handle handle_ = 0;
+  rtl::Handle net_ = 0;
+  bool in_net_ = false;
+};
+
+class TObjectClearanceMatrices {
+ public:
+  // `rules` (collected) and `gaps` must outlive this object.
+  TObjectClearanceMatrices(const TOvixRules& rules, const RuleConstraintQuery& gaps,
+                           rtl::Handle board);
+  ~TObjectClearanceMatrices();
+  TObjectClearanceMatrices(const TObjectClearanceMatrices&) = delete;
+  TObjectClearanceMatrices& operator=(const TObjectClearanceMatrices&) = delete;
+
+  // The clearances of the object (a net, net class or from-to) on a legacy layer (0 or 74: all
+  // layers) where they differ from its general clearance, which the matrix holds as its generic
+  // value; null when there is nothing. `scope` is the object's router scope kind (net 7,
+  // from-to 11, class 3), `on_layer_scope` the last scope kind the pair rules may have (26, or
+  // 4 for a class).
+  std::unique_ptr<TClearanceMatrix> Build(rtl::Handle object, int layer, int scope,
+                                          int on_layer_scope);
+
+  // The host interface of a board object (not the caller's reference); null when none.
+  IPCB_Primitive* ObjectInterface(rtl::Handle handle);
+
+  // Probes made so far, for the record.
+  int probe_count() const { return probe_count_; }
+
+ private:
+  // The net a probe inside the object goes into; 0 for none (the probe stays on the board).
+  rtl::Handle ProbeNet(rtl::Handle object, uint8_t kind);
+  rtl::Handle NetOfClass(rtl::Handle net_class);
+  // Whether some rule could fill a cell for an object of the scope kind.
+  bool AnyCellRule(int own_scope, int last_scope) const;
+  void FillCells(TClearanceMatrix& matrix, rtl::Handle object, uint8_t kind, int layer,
+                 uint32_t limit_priority, int own_scope, int last_scope);
+
+  const TOvixRules& rules_;
+  const RuleConstraintQuery& gaps_;
+  rtl::Handle board_;
+  // Interfaces by handle, one walk of the board per object kind.
+  std::unordered_map<rtl::Handle, win::ComPtr<IPCB_Primitive>> interfaces_;
+  uint32_t walked_kinds_ = 0;
+  std::unordered_map<std::string, rtl::Handle> nets_by_name_;
+  bool nets_named_ = false;
+  std::unordered_map<rtl::Handle, rtl::Handle> class_nets_;
+  int probe_count_ = 0;
+};
+
+}  // namespace router
