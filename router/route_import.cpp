@@ -11,6 +11,7 @@
 #include "framework/win/text.h"
 #include "router/ascii_case.h"
 #include "router/deferred_prims.h"
+#include "router/network_nets.h"
 #include "router/design_file_names.h"
 #include "router/document_settings.h"
 #include "router/legacy_layer.h"
@@ -328,6 +329,7 @@ int RemoveNettedRouting(const rtl::TPcbBoard& board) {
   const pcbapi::KindSet kinds =
       (1u << pcbapi::kTrack) | (1u << pcbapi::kVia) | (1u << pcbapi::kPad);
   int deleted_total = 0;
+  TNetPadCounts nets;
   for (;;) {
     std::vector<rtl::Handle> batch;
     std::set<rtl::Handle> seen;  // a pad or via on several layers comes once per layer
@@ -336,9 +338,10 @@ int RemoveNettedRouting(const rtl::TPcbBoard& board) {
           if (batch.size() >= kCleanUpBatch || !seen.insert(handle).second) return;
           const std::unique_ptr<rtl::TPCBObject> object = rtl::CreatePcbObject(handle);
           if (!object || object->GetNetHandle() == 0 || object->GetAuxInteger() != 0) return;
-          // Protected routing: the export hands it to the router marked (turret or via number
-          // 126), and the import drops what comes back so marked, so it has to stay here.
-          if (object->GetBitField2Bit3()) return;
+          // Protected routing, and the copper of nets left out of the network: the export hands
+          // it to the router marked (turret or via number 126), and the import drops what comes
+          // back so marked, so it has to stay here.
+          if (object->GetBitField2Bit3() || !nets.InNetwork(object->GetNetHandle())) return;
           if (dynamic_cast<const rtl::TPcbTrack*>(object.get())) {
             const int layer = object->GetLegacyLayer();
             // Tracks of a polygon's pour (they carry the polygon) are not routing.

@@ -179,19 +179,9 @@ TCopperWriter::TWireTail TCopperWriter::TailOf(const rtl::TPCBObject& object) co
   return tail;
 }
 
-int TCopperWriter::NetPadCount(rtl::Handle net) {
-  const auto found = pad_counts_.find(net);
-  if (found != pad_counts_.end()) return found->second;
-  int count = 0;
-  rtl::IterateContainer(net, 1u << pcbapi::kPad, LayerZero(), pcbapi::kAllObjects,
-                        [&](rtl::Handle) { ++count; });
-  pad_counts_.emplace(net, count);
-  return count;
-}
-
 void TCopperWriter::WriteNet(rtl::Handle net) {
   // A net the router would see with one pin or none is left to the wire alone.
-  if (net == 0 || NetPadCount(net) < 2) return;
+  if (!nets_.InNetwork(net)) return;
   out_.Line("(net " + EscapeName(rtl::GetObjectNameByHandle(net)) + ")");
 }
 
@@ -210,9 +200,12 @@ void TCopperWriter::WriteTail(const TWireTail& tail) {
     return;
   }
   // Every protected wire carries the marker, arcs and their chords too: the route file gives
-  // them back, and without it a re-import would add them a second time.
-  if (tail.protect) out_.Line("(turret " + std::to_string(kProtectedMarker) + ")");
-  WriteType(tail.normal, tail.protect);
+  // them back, and without it a re-import would add them a second time. Copper of a net left
+  // out of the network is fixed the same way: the router cannot give it back with its net, so
+  // the import keeps the board's own.
+  const bool fixed = tail.protect || (tail.net != 0 && !nets_.InNetwork(tail.net));
+  if (fixed) out_.Line("(turret " + std::to_string(kProtectedMarker) + ")");
+  WriteType(tail.normal, fixed);
 }
 
 void TCopperWriter::WritePathWire(int layer, int32_t width, TPoint from, TPoint to,
@@ -385,8 +378,9 @@ void TCopperWriter::WriteVia(rtl::Handle handle) {
             PointText({via.GetX(), via.GetY()}));
   out_.Raise();
   WriteNet(via.GetNetHandle());
-  if (via.GetBitField2Bit3()) out_.Line("(via_number " + std::to_string(kProtectedMarker) + ")");
-  WriteType(via.GetAuxByte() != 0, via.GetBitField2Bit3());
+  const bool fixed = via.GetBitField2Bit3() || !nets_.InNetwork(via.GetNetHandle());
+  if (fixed) out_.Line("(via_number " + std::to_string(kProtectedMarker) + ")");
+  WriteType(via.GetAuxByte() != 0, fixed);
   out_.Lower();
   out_.Line(")");
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "router/design_file_output.h"
+#include "router/network_nets.h"
 #include "router/geometry.h"
 #include "router/router_settings.h"
 #include "rtl/pcb_board.h"
@@ -72,13 +73,12 @@ class TCopperWriter {
   void WriteTail(const TWireTail& tail);
   void WriteNet(rtl::Handle net);
   void WriteType(bool normal, bool protect);
-  int NetPadCount(rtl::Handle net);
 
   DesignFileOutput& out_;
   const TRouterSettings& settings_;
   const TPadStackList* padstacks_;
   bool as_keepouts_;
-  std::unordered_map<rtl::Handle, int> pad_counts_;
+  TNetPadCounts nets_;
 };
 
 // The layers copper is taken from: signal layers 1..32, the keep-out layer and the multi-layer.

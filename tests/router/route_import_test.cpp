@@ -1,5 +1,6 @@
 // Route files imported into a copy of the example board in the stand-in editor: what is
 // removed, what is added, what is marked, and that bad files change nothing.
+#include "router/network_nets.h"
 #include "router/route_import.h"
 
 #include <gtest/gtest.h>
@@ -74,6 +75,10 @@ const std::vector<std::string> kKeptCopper = {
     "track 1 - 2500,2300-2700,2300 w15",
     // Protected routing: it comes back from the router marked and is dropped there.
     "track 1 +3V3 1525,1950-1800,1950 w20",
+    // Copper of nets with fewer than two pads: the network leaves them out, so the router
+    // cannot give it back with its net.
+    "track 32 USB_N 2700,1550-2500,1550 w12",
+    "track 32 USB_P 2700,1650-2500,1650 w12",
     // The polygon's pour.
     "track 32 - 1100,1200-1900,1200 w10",
     "track 32 - 1100,1400-1860,1400 w10",
@@ -168,7 +173,7 @@ TEST_F(RouteImport, CleanUpWorksInBatches) {
   testsupport::WriteFile(board_file_, board);
   Reopen();
   rtl::TPcbBoard pcb(rtl::PcbApi_GetCurrentBoardHandle());
-  EXPECT_EQ(router::RemoveNettedRouting(pcb), 20000 + 14);
+  EXPECT_EQ(router::RemoveNettedRouting(pcb), 20000 + 12);
   EXPECT_EQ(Joined(FreeCopper()), Joined(Sorted(kKeptCopper)));
   EXPECT_EQ(router::RemoveNettedRouting(pcb), 0);
 }
@@ -241,7 +246,8 @@ TEST_F(RouteImport, DamagedFilesNeverCrashNorDeleteRouting) {
 }
 
 // The board's own netted routing as a router would hand it back untouched: internal units,
-// one padstack per via or pad named as the export names them, the test points, and the vias'
+// one padstack per via or pad named as the export names them, fixed copper (protected, or of a
+// net the network leaves out) marked as the export marks it, the test points, and the vias'
 // holes in the per-document file under the padstacks' numbers.
 std::string RouteFileOfTheBoard(const std::string& preferences) {
   rtl::TPcbBoard board(rtl::PcbApi_GetCurrentBoardHandle());
@@ -249,6 +255,7 @@ std::string RouteFileOfTheBoard(const std::string& preferences) {
   std::string padstacks, points, holes = "[HoleList]\r\n";
   int number = 0;
   std::set<rtl::Handle> seen;
+  router::TNetPadCounts network;
   auto layer_name = [](int layer) { return std::string(rtl::LegacyLayerNames[layer]); };
   board.IterateObjects(
       [&](rtl::Handle handle) {
@@ -256,11 +263,13 @@ std::string RouteFileOfTheBoard(const std::string& preferences) {
         if (!seen.insert(handle).second || object->GetNetHandle() == 0) return;
         std::ostringstream out;
         const std::string net = router::EscapeName(NetName(object->GetNetHandle()));
+        const bool fixed =
+            object->GetBitField2Bit3() || !network.InNetwork(object->GetNetHandle());
         const uint8_t kind = rtl::PcbApi_GetObjectIdFromObjectHandle(handle);
         if (kind == pcbapi::kTrack) {
           out << "(wire (path " << layer_name(object->GetLayer()) << " " << object->GetWidth()
               << " " << object->GetX() << " " << object->GetY() << " " << object->GetX2() << " "
-              << object->GetY2() << ")" << (object->GetBitField2Bit3() ? " (turret 126)" : "")
+              << object->GetY2() << ")" << (fixed ? " (turret 126)" : "")
               << ")\n";
         } else {
           const std::string name = (kind == pcbapi::kVia ? "Via" : "Pad") + std::to_string(number);
@@ -295,7 +304,7 @@ std::string RouteFileOfTheBoard(const std::string& preferences) {
           }
           padstacks += "(padstack " + name + " " + shapes.str() + ")\n";
           out << "(via " << name << " " << object->GetX() << " " << object->GetY()
-              << (object->GetBitField2Bit3() ? " (via_number 126)" : "") << ")\n";
+              << (fixed ? " (via_number 126)" : "") << ")\n";
           ++number;
         }
         if (object->GetTestPointTop() || object->GetTestPointBottom()) {
@@ -320,13 +329,13 @@ TEST_F(RouteImport, BoardsOwnRoutingComesBackUnchanged) {
   EditorJournal().clear();
   ASSERT_TRUE(router::LoadRouteFile(path));
   EXPECT_EQ(Joined(FreeCopper()), Joined(before)) << testsupport::ReadFile(path);
-  // Really replaced, not left alone: nine tracks, four vias and the test-point pad.
+  // Really replaced, not left alone: seven tracks, four vias and the test-point pad.
   auto count = [](const std::string& start) {
     return std::count_if(EditorJournal().begin(), EditorJournal().end(),
                          [&](const std::string& line) { return line.rfind(start, 0) == 0; });
   };
-  EXPECT_EQ(count("deleted "), 14);
-  EXPECT_EQ(count("added "), 14);
+  EXPECT_EQ(count("deleted "), 12);
+  EXPECT_EQ(count("added "), 12);
   // Twice gives the same: nothing is left over from the first import.
   ASSERT_TRUE(router::LoadRouteFile(path));
   EXPECT_EQ(Joined(FreeCopper()), Joined(before));

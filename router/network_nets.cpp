@@ -1,0 +1,18 @@
+// Which nets the design file hands the router.
+#include "router/network_nets.h"
+
+namespace router {
+
+int TNetPadCounts::Count(rtl::Handle net) {
+  const auto found = counts_.find(net);
+  if (found != counts_.end()) return found->second;
+  rtl::LegacyLayerSet all_layers;
+  all_layers.Include(0);
+  int count = 0;
+  rtl::IterateContainer(net, 1u << pcbapi::kPad, all_layers, pcbapi::kAllObjects,
+                        [&](rtl::Handle) { ++count; });
+  counts_.emplace(net, count);
+  return count;
+}
+
+}  // namespace router

@@ -1,0 +1,22 @@
+// Which nets the design file hands the router: a net with fewer than two pads is left out of
+// the network, so its copper travels as fixed wiring and stays on the board at import.
+#pragma once
+
+#include <unordered_map>
+
+#include "rtl/pcb_api.h"
+
+namespace router {
+
+class TNetPadCounts {
+ public:
+  // The net's pads, counted once per net.
+  int Count(rtl::Handle net);
+  // A net (not 0) with at least two pads.
+  bool InNetwork(rtl::Handle net) { return net != 0 && Count(net) >= 2; }
+
+ private:
+  std::unordered_map<rtl::Handle, int> counts_;
+};
+
+}  // namespace router
