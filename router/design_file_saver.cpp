@@ -314,6 +314,10 @@ void TSpecctraFileSaver::WriteStructure() {
   context.board_via_limit = board_via_limit_;
   context.board_layer_widths = &board_layer_widths_;
   context.padstacks = PadStackListGlobal();
+  // Rooms need the rule collection's own scopes; other rule sources have none.
+  if (const auto* collected = dynamic_cast<const TOvixRuleQueries*>(rules_)) {
+    context.rules = &collected->collection();
+  }
   context.progress = [this] { Progress(); };
   WriteStructureSection(out_, *board_, context);
   Flush();

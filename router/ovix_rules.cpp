@@ -66,68 +66,6 @@ class OtherNetRules {
 
 uint32_t HandleOf(IPCB_Primitive* object) { return object ? object->GetHandle() : 0; }
 
-constexpr std::string_view kRuleKindNames[kRuleKindCount] = {
-    "Clearance",
-    "ParallelSegment",
-    "Width",
-    "Length",
-    "MatchedLengths",
-    "StubLength",
-    "PlaneConnect",
-    "RoutingTopology",
-    "RoutingPriority",
-    "RoutingLayers",
-    "RoutingCorners",
-    "RoutingVias",
-    "PlaneClearance",
-    "SolderMaskExpansion",
-    "PasteMaskExpansion",
-    "ShortCircuit",
-    "UnRoutedNet",
-    "ViasUnderSMD",
-    "MaximumViaCount",
-    "MinimumAnnularRing",
-    "PolygonConnect",
-    "AcuteAngle",
-    "RoomDefinition",
-    "SMDToCorner",
-    "ComponentClearance",
-    "ComponentOrientations",
-    "PermittedLayers",
-    "NetsToIgnore",
-    "SignalStimulus",
-    "OvershootFalling",
-    "OvershootRising",
-    "UndershootFalling",
-    "UndershootRising",
-    "MaxMinImpedance",
-    "SignalTopValue",
-    "SignalBaseValue",
-    "FlightTimeRising",
-    "FlightTimeFalling",
-    "LayerStack",
-    "SlopeRising",
-    "SlopeFalling",
-    "SupplyNets",
-    "HoleSize",
-    "FabricationTestpoint",
-    "FabricationTestPointUsage",
-    "UnConnectedPin",
-    "SMDToPlane",
-    "SMDNeckDown",
-    "LayerPairs",
-    "FanoutControl",
-    "Height",
-    "DiffPairsRouting",
-    "HoleToHoleClearance",
-    "MinimumSolderMaskSliver",
-    "SilkscreenOverComponentPads",
-    "SilkToSilkClearance",
-    "NetAntennae",
-    "AssemblyTestpoint",
-    "AssemblyTestPointUsage",
-};
-
 bool InRange(uint8_t scope, uint8_t lowest, uint8_t highest) {
   return scope >= lowest && scope <= highest;
 }
@@ -166,7 +104,7 @@ win::ComPtr<IPCB_Board> BoardOfHandle(uint32_t board_handle) {
 }  // namespace
 
 std::string_view RuleKindName(int kind) {
-  return kind >= 0 && kind < kRuleKindCount ? kRuleKindNames[kind] : std::string_view();
+  return kind >= 0 && kind < kRuleKindCount ? pcbapi::kRuleKindNames[static_cast<size_t>(kind)] : std::string_view();
 }
 
 // ---- TRuleProxy ----------------------------------------------------------------------------

@@ -19,7 +19,7 @@
 namespace router {
 
 // The host's rule kinds 0..58.
-inline constexpr int kRuleKindCount = 59;
+inline constexpr int kRuleKindCount = pcbapi::kRuleKindCount;
 enum TRuleKind : uint8_t {
   kClearanceRule = 0,
   kWidthRule = 2,

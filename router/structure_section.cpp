@@ -11,6 +11,7 @@
 #include "router/document_settings.h"
 #include "router/geometry.h"
 #include "router/padstack.h"
+#include "router/room_regions.h"
 #include "router/router_board.h"
 #include "router/wiring_section.h"
 #include "rtl/exceptions.h"
@@ -243,6 +244,7 @@ void WriteStructureSection(DesignFileOutput& out, TBoard& board, const TStructur
   WriteStructureRule(out, context);
   WriteLayers(out, board, context);
   WriteSplitPlanes(out, board);
+  if (board.settings.export_rule_regions && context.rules) WriteRooms(out, board, *context.rules);
   WriteCopperKeepouts(out, board, board.settings, context.padstacks);
   WriteGrids(out, board);
   out.Lower();

@@ -1,6 +1,6 @@
 // The structure section of the design file: the board's extent, the vias the router may use,
 // the board-wide rule, the layers with their directions and plane nets, the split planes, the
-// net-less copper as keep-outs and the routing grids.
+// rooms with their rules, the net-less copper as keep-outs and the routing grids.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +12,7 @@
 namespace router {
 
 class TBoard;
+class TOvixRules;
 class TPadStackList;
 
 // The board-wide values the writer worked out before the sections.
@@ -21,6 +22,8 @@ struct TStructureContext {
   int32_t board_via_limit = -1;  // -1: no limit
   const TWidthTable* board_layer_widths = nullptr;
   const TPadStackList* padstacks = nullptr;
+  // The rooms need the collection's scopes; without one no room is written.
+  const TOvixRules* rules = nullptr;
   std::function<void()> progress;
 };
 

@@ -236,3 +236,35 @@ struct IPCB_ServerInterface : IUnknown {
   virtual IPCB_Board* __stdcall GetPCBBoardByPath(BSTR path) = 0;
   virtual IPCB_Board* __stdcall GetCurrentPCBBoard() = 0;
 };
+
+// ---- Rooms and rule values -----------------------------------------------------------------
+// Offered, through QueryInterface, by the rule objects that carry them: a room by a room
+// definition rule, a clearance by the clearance-like rules, track widths by width rules. A rule
+// of another kind answers E_NOINTERFACE. Values are in internal units.
+
+inline constexpr GUID IID_IPCB_Room = {
+    0x6A3C1E57, 0x9D47, 0x4B0E, {0x8F, 0x21, 0x5C, 0x7B, 0x3E, 0x90, 0xA4, 0x11}};
+inline constexpr GUID IID_IPCB_ClearanceConstraint = {
+    0x6A3C1E58, 0x9D47, 0x4B0E, {0x8F, 0x21, 0x5C, 0x7B, 0x3E, 0x90, 0xA4, 0x11}};
+inline constexpr GUID IID_IPCB_MaxMinWidthConstraint = {
+    0x6A3C1E59, 0x9D47, 0x4B0E, {0x8F, 0x21, 0x5C, 0x7B, 0x3E, 0x90, 0xA4, 0x11}};
+
+// The region a room definition covers: a closed outline given by its vertices.
+struct IPCB_Room : IUnknown {
+  virtual HRESULT __stdcall GetRoomName(BSTR* name) = 0;
+  virtual int __stdcall GetVertexCount() = 0;
+  // Fails, leaving 0 and 0, for an index outside 0..count-1.
+  virtual HRESULT __stdcall GetVertex(int index, std::int32_t* x, std::int32_t* y) = 0;
+};
+
+// The least gap a clearance rule demands.
+struct IPCB_ClearanceConstraint : IUnknown {
+  virtual HRESULT __stdcall GetGap(std::int32_t* gap) = 0;
+};
+
+// The track widths a width rule allows on a layer (a layer identity, see TLayer); a layer
+// without values of its own has the rule's general ones.
+struct IPCB_MaxMinWidthConstraint : IUnknown {
+  virtual HRESULT __stdcall GetWidths(TLayer layer, std::int32_t* min_width,
+                                      std::int32_t* max_width, std::int32_t* preferred_width) = 0;
+};

@@ -15,67 +15,6 @@ constexpr std::array<std::string_view, 10> kSpecialLayerNames = {
 constexpr std::array<std::string_view, 6> kMaskLayerNames = {
     "TopOverlay", "BottomOverlay", "TopPaste", "BottomPaste", "TopSolder", "BottomSolder"};
 
-constexpr std::array<std::string_view, kRuleKindCount> kRuleKindNames = {
-    "Clearance",
-    "ParallelSegment",
-    "Width",
-    "Length",
-    "MatchedLengths",
-    "StubLength",
-    "PlaneConnect",
-    "RoutingTopology",
-    "RoutingPriority",
-    "RoutingLayers",
-    "RoutingCorners",
-    "RoutingVias",
-    "PlaneClearance",
-    "SolderMaskExpansion",
-    "PasteMaskExpansion",
-    "ShortCircuit",
-    "UnRoutedNet",
-    "ViasUnderSMD",
-    "MaximumViaCount",
-    "MinimumAnnularRing",
-    "PolygonConnect",
-    "AcuteAngle",
-    "RoomDefinition",
-    "SMDToCorner",
-    "ComponentClearance",
-    "ComponentOrientations",
-    "PermittedLayers",
-    "NetsToIgnore",
-    "SignalStimulus",
-    "OvershootFalling",
-    "OvershootRising",
-    "UndershootFalling",
-    "UndershootRising",
-    "MaxMinImpedance",
-    "SignalTopValue",
-    "SignalBaseValue",
-    "FlightTimeRising",
-    "FlightTimeFalling",
-    "LayerStack",
-    "SlopeRising",
-    "SlopeFalling",
-    "SupplyNets",
-    "HoleSize",
-    "FabricationTestpoint",
-    "FabricationTestPointUsage",
-    "UnConnectedPin",
-    "SMDToPlane",
-    "SMDNeckDown",
-    "LayerPairs",
-    "FanoutControl",
-    "Height",
-    "DiffPairsRouting",
-    "HoleToHoleClearance",
-    "MinimumSolderMaskSliver",
-    "SilkscreenOverComponentPads",
-    "SilkToSilkClearance",
-    "NetAntennae",
-    "AssemblyTestpoint",
-    "AssemblyTestPointUsage",
-};
 
 constexpr std::array<std::string_view, pcbapi::kObjectKindCount> kObjectKindNames = {
     "No",
@@ -248,14 +187,14 @@ std::string ShapeName(uint8_t shape) {
 }
 
 std::optional<uint8_t> RuleKindFromName(std::string_view name) {
-  for (size_t i = 0; i < kRuleKindNames.size(); ++i) {
-    if (EqualNoCase(kRuleKindNames[i], name)) return static_cast<uint8_t>(i);
+  for (size_t i = 0; i < pcbapi::kRuleKindNames.size(); ++i) {
+    if (EqualNoCase(pcbapi::kRuleKindNames[i], name)) return static_cast<uint8_t>(i);
   }
   return std::nullopt;
 }
 
 std::string RuleKindName(uint8_t kind) {
-  return kind < kRuleKindNames.size() ? std::string(kRuleKindNames[kind]) : std::to_string(kind);
+  return kind < pcbapi::kRuleKindNames.size() ? std::string(pcbapi::kRuleKindNames[kind]) : std::to_string(kind);
 }
 
 std::string ObjectKindName(uint8_t kind) {

@@ -75,7 +75,7 @@ constexpr uint8_t kRuleRoutingLayers = 9;
 constexpr uint8_t kRuleRoutingVias = 11;
 constexpr uint8_t kRuleMaximumViaCount = 18;
 constexpr uint8_t kRuleRoomDefinition = 22;
-constexpr int kRuleKindCount = 59;
+constexpr int kRuleKindCount = pcbapi::kRuleKindCount;
 
 // Object kind names of the board file's journal lines ("Arc" .. "BoardOutline").
 std::string ObjectKindName(uint8_t kind);

@@ -4,6 +4,7 @@
 #include "host/quorvel/pcb_interfaces.h"
 
 #include <atomic>
+#include <optional>
 #include <string>
 #include <unordered_map>
 
@@ -145,9 +146,91 @@ class ClassObject final : public ObjectBase<IPCB_ObjectClass> {
 
 Handle HandleOf(IPCB_Primitive* object) { return object ? object->GetHandle() : 0; }
 
-class RuleObject final : public ObjectBase<IPCB_Rule> {
+constexpr uint8_t kNoRuleKind = 0xFF, kWidthRuleKind = 2, kRoomDefinitionKind = 22;
+// The kinds whose value is a gap (clearance, plane clearance, component clearance, hole to
+// hole, silk to silk).
+bool IsGapRuleKind(uint8_t kind) {
+  return kind == 0 || kind == 12 || kind == 24 || kind == 52 || kind == 55;
+}
+
+// A rule, and by QueryInterface what its kind carries: the room of a room definition, the gap of
+// a clearance-like rule, the widths of a width rule.
+class RuleObject final : public ObjectBase<IPCB_Rule>,
+                         public IPCB_Room,
+                         public IPCB_ClearanceConstraint,
+                         public IPCB_MaxMinWidthConstraint {
  public:
   using ObjectBase::ObjectBase;
+
+  HRESULT __stdcall QueryInterface(REFIID iid, void** result) noexcept override {
+    if (!result) return E_POINTER;
+    *result = nullptr;
+    const Rule* rule = TheRule();
+    const uint8_t kind = rule ? rule->rule_kind : kNoRuleKind;
+    if (iid == IID_IPCB_Room) {
+      if (kind != kRoomDefinitionKind) return E_NOINTERFACE;
+      *result = static_cast<IPCB_Room*>(this);
+    } else if (iid == IID_IPCB_ClearanceConstraint) {
+      if (!IsGapRuleKind(kind)) return E_NOINTERFACE;
+      *result = static_cast<IPCB_ClearanceConstraint*>(this);
+    } else if (iid == IID_IPCB_MaxMinWidthConstraint) {
+      if (kind != kWidthRuleKind) return E_NOINTERFACE;
+      *result = static_cast<IPCB_MaxMinWidthConstraint*>(this);
+    } else {
+      return ObjectBase::QueryInterface(iid, result);
+    }
+    AddRef();
+    return S_OK;
+  }
+  ULONG __stdcall AddRef() noexcept override { return ObjectBase::AddRef(); }
+  ULONG __stdcall Release() noexcept override { return ObjectBase::Release(); }
+
+  // IPCB_Room
+  HRESULT __stdcall GetRoomName(BSTR* name) noexcept override { return GetName(name); }
+  int __stdcall GetVertexCount() noexcept override {
+    const Rule* rule = TheRule();
+    return rule ? static_cast<int>(rule->room.size()) : 0;
+  }
+  HRESULT __stdcall GetVertex(int index, std::int32_t* x, std::int32_t* y) noexcept override {
+    if (!x || !y) return E_POINTER;
+    *x = *y = 0;
+    const Rule* rule = TheRule();
+    if (!rule || index < 0 || static_cast<size_t>(index) >= rule->room.size()) {
+      return E_INVALIDARG;
+    }
+    *x = rule->room[static_cast<size_t>(index)].vx;
+    *y = rule->room[static_cast<size_t>(index)].vy;
+    return S_OK;
+  }
+
+  // IPCB_ClearanceConstraint
+  HRESULT __stdcall GetGap(std::int32_t* gap) noexcept override {
+    if (!gap) return E_POINTER;
+    *gap = 0;
+    const Rule* rule = TheRule();
+    if (!rule || !IsGapRuleKind(rule->rule_kind)) return E_FAIL;
+    *gap = rule->gap;
+    return S_OK;
+  }
+
+  // IPCB_MaxMinWidthConstraint
+  HRESULT __stdcall GetWidths(TLayer layer, std::int32_t* min_width, std::int32_t* max_width,
+                              std::int32_t* preferred_width) noexcept override {
+    if (!min_width || !max_width || !preferred_width) return E_POINTER;
+    *min_width = *max_width = *preferred_width = 0;
+    return Guard<HRESULT>(E_UNEXPECTED, [&]() -> HRESULT {
+      const Rule* rule = TheRule();
+      const std::optional<uint8_t> legacy = LegacyLayerOfIdentity(layer);
+      if (!rule || rule->rule_kind != kWidthRuleKind || !legacy) return E_INVALIDARG;
+      const auto own = rule->layer_widths.find(*legacy);
+      const LayerWidths& widths = own != rule->layer_widths.end() ? own->second : rule->widths;
+      *min_width = widths.min_width;
+      *max_width = widths.max_width;
+      *preferred_width = widths.preferred_width;
+      return S_OK;
+    });
+  }
+
   BYTE __stdcall GetRuleKind() noexcept override {
     const Rule* rule = TheRule();
     return rule ? rule->rule_kind : 0;

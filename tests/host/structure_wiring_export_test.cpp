@@ -237,3 +237,113 @@ TEST(StructureWiringExport, ProtectedArcChordsCarryTheMarkerAndEmptyPlanesAreLef
 }
 
 }  // namespace
+
+namespace {
+
+// The example board's room in force, with a width rule of its own, and rules that scope the net
+// GND (clearance and width) and the class Power (clearance) to the room.
+std::string BoardWithRoomRules() {
+  std::string board = ExampleBoardText();
+  board = Replaced(board, R"j("priority": 3, "enabled": false, "scope1": "WithinRoom('Room 1')")j",
+                   R"j("priority": 3, "scope1": "WithinRoom('Room 1')")j");
+  board = Replaced(board, R"j("rules": [)j", R"j("rules": [
+    {"kind": "Width", "name": "RoomWidth", "priority": 3, "scope1": "WithinRoom('Room 1')",
+     "minWidth": "4mil", "maxWidth": "12mil", "preferredWidth": "7mil",
+     "layerWidths": {
+    "BottomLayer" : { "min" : "4mil", "max" : "12mil", "preferred" : "9mil" }}
+},
+    {"kind": "Width", "name": "RoomGNDWidth", "priority": 4,
+     "scope1": "InNet('GND') And WithinRoom('Room 1')",
+     "minWidth": "10mil", "maxWidth": "30mil", "preferredWidth": "25mil"},
+    {"kind": "Clearance", "name": "RoomGND", "priority": 4,
+     "scope1": "InNet('GND') And WithinRoom('Room 1')", "gap": "9mil"},
+    {"kind": "Clearance", "name": "RoomPower", "priority": 5,
+     "scope1": "InNetClass('Power') And WithinRoom('Room 1')", "gap": "15mil"},)j");
+  return board;
+}
+
+const char kRoomOutline[] =
+    "            (polygon SIGNAL 0.00 \n"
+    "                1950.000 1700.000\n"
+    "                2150.000 1700.000\n"
+    "                2150.000 1900.000\n"
+    "                1950.000 1900.000\n"
+    "            )\n";
+
+// The region statements of the structure section, without carriage returns.
+std::string Regions(const std::string& file) {
+  const std::string structure = WithoutCarriageReturns(Section(file, "    (structure"));
+  const size_t first = structure.find("        (region ");
+  if (first == std::string::npos) return {};
+  return structure.substr(first, structure.find("        (keepout ") - first);
+}
+
+TEST(StructureWiringExport, RoomsCarryTheRulesScopedToThemAsRegions) {
+  const std::string file = ExportExampleBoard(BoardWithRoomRules());
+  // The room's own rules: its clearance (one value, no object kinds named) and its track widths
+  // per stacked signal layer; then the net and the class that rules scope to the room, the net
+  // once although a clearance and a width rule both name it.
+  const std::string expected = std::string() + "        (region Room_1\n" + kRoomOutline +
+                               "            (rule \n"
+                               "                (clearance 6.000)\n"
+                               "                (layer_rule TopLayer MidLayer1 MidLayer2 (rule "
+                               "(width 7.000)))\n"
+                               "                (layer_rule BottomLayer (rule (width 9.000)))\n"
+                               "            )\n"
+                               "        )\n"
+                               "        (region Room_1_Net_GND\n" +
+                               kRoomOutline +
+                               "            (region_net GND)\n"
+                               "            (rule \n"
+                               "                (clearance 9.000)\n"
+                               "                (width 25.000)\n"
+                               "            )\n"
+                               "        )\n"
+                               "        (region Room_1_NetClass_Power\n" +
+                               kRoomOutline +
+                               "            (region_class Power)\n"
+                               "            (rule \n"
+                               "                (clearance 15.000)\n"
+                               "            )\n"
+                               "        )\n";
+  EXPECT_EQ(Regions(file), expected);
+}
+
+struct RoomCase {
+  const char* name;
+  const char* settings;
+  const char* room;  // the room's vertices, replacing the example's
+  int regions;
+};
+
+TEST(StructureWiringExport, RoomsAreWrittenOnlyWhenAskedForAndWhenTheyHaveAnArea) {
+  const char* const kSquare =
+      R"j([["1950mil", "1700mil"], ["2150mil", "1700mil"], ["2150mil", "1900mil"], ["1950mil", "1900mil"]])j";
+  const char* const kTriangle =
+      R"j([["1950mil", "1700mil"], ["2150mil", "1700mil"], ["2150mil", "1900mil"]])j";
+  const char* const kPentagon =
+      R"j([["1950mil", "1700mil"], ["2150mil", "1700mil"], ["2150mil", "1900mil"], ["2050mil", "2000mil"], ["1950mil", "1900mil"]])j";
+  const RoomCase cases[] = {
+      {"regions by default", "", kSquare, 3},
+      {"regions asked for", "ExportRuleRegions=1\r\n", kSquare, 3},
+      {"regions not asked for", "ExportRuleRegions=0\r\n", kSquare, 0},
+      {"three vertices", "", kTriangle, 0},
+      {"five vertices", "", kPentagon, 3},
+  };
+  for (const RoomCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    RouterSettingsFile settings(c.settings);
+    const std::string board = Replaced(BoardWithRoomRules(), std::string(R"j("room": )j") + kSquare,
+                                       std::string(R"j("room": )j") + c.room);
+    const std::string file = ExportExampleBoard(board);
+    const std::string structure = Section(file, "    (structure");
+    EXPECT_EQ(Occurrences(file, "(region "), c.regions);
+    EXPECT_EQ(Occurrences(structure, "(region "), c.regions);
+    if (c.regions > 0) {
+      EXPECT_EQ(Occurrences(structure, "2050.000 2000.000\r\n"),
+                std::string(c.room) == kPentagon ? c.regions : 0);
+    }
+  }
+}
+
+}  // namespace
