@@ -2,16 +2,69 @@
 #include "router/ovix_rules.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "framework/win/text.h"
+#include "router/ascii_case.h"
 #include "rtl/exceptions.h"
 #include "rtl/pcb_api.h"
+#include "rtl/pcb_object.h"
 #include "rtl/pcb_server.h"
 
 namespace router {
 
 namespace {
 
+// The folded name of the net an object stands for in an InNet test (a net its own, a primitive
+// the one it is connected to; none, and for the board, an empty name), or nothing for the kinds
+// that test answers otherwise.
+std::optional<std::string> NetTestName(uint32_t object) {
+  switch (rtl::PcbApi_GetObjectIdFromObjectHandle(object) & 0x7F) {
+    case pcbapi::kBoard: return std::string();
+    case pcbapi::kNet: return FoldedAscii(rtl::GetObjectNameByHandle(object));
+    case pcbapi::kArc:
+    case pcbapi::kPad:
+    case pcbapi::kVia:
+    case pcbapi::kTrack:
+    case pcbapi::kFill:
+    case pcbapi::kRegion: {
+      const rtl::Handle net = rtl::GetObjectNetByHandle(object);
+      return net ? FoldedAscii(rtl::GetObjectNameByHandle(net)) : std::string();
+    }
+    default: return std::nullopt;
+  }
+}
+
+// Boards carry a rule or two for many single nets: asking the host (or matching the scopes) for
+// each of them for every object would grow with nets times rules. A rule whose first scope is one
+// InNet test holds an object, or a pair, only when an object is in that net, which is compared
+// here first. Objects of a kind the test answers otherwise rule nothing out.
+class OtherNetRules {
+ public:
+  explicit OtherNetRules(uint32_t a, uint32_t b = 0) : objects_{a, b} {}
+
+  bool operator()(const TRuleProxy& proxy) {
+    if (proxy.sole_net().empty()) return false;
+    if (!read_) {
+      read_ = true;
+      for (int i = 0; i < 2; ++i) {
+        if (objects_[i] != 0) nets_[i] = NetTestName(objects_[i]);
+      }
+    }
+    for (int i = 0; i < 2; ++i) {
+      if (objects_[i] == 0) continue;
+      if (!nets_[i] || *nets_[i] == proxy.sole_net()) return false;
+    }
+    return true;
+  }
+
+ private:
+  uint32_t objects_[2];
+  std::optional<std::string> nets_[2];
+  bool read_ = false;
+};
+
+uint32_t HandleOf(IPCB_Primitive* object) { return object ? object->GetHandle() : 0; }
 
 bool InRange(uint8_t scope, uint8_t lowest, uint8_t highest) {
   return scope >= lowest && scope <= highest;
@@ -56,7 +109,7 @@ std::string_view RuleKindName(int kind) {
 
 // ---- TRuleProxy ----------------------------------------------------------------------------
 
-TRuleProxy::TRuleProxy(win::ComPtr<IPCB_Rule> rule) : rule_(std::move(rule)) {
+TRuleProxy::TRuleProxy(win::ComPtr<IPCB_Rule> rule, TNetNameIndex* nets) : rule_(std::move(rule)) {
   if (rule_) {
     handle_ = rule_->GetHandle();
     kind_ = rule_->GetRuleKind();
@@ -66,7 +119,12 @@ TRuleProxy::TRuleProxy(win::ComPtr<IPCB_Rule> rule) : rule_(std::move(rule)) {
     board_ = win::ComPtr<IPCB_Board>::Adopt(rule_->GetBoard());
     first_ = ParseScope(false);
     if (binary_) second_ = ParseScope(true);
-    CollectScopeObjects();
+    const TRuleExpressionNode* tree = first_->tree();
+    if (tree && tree->IsLeaf() && tree->ScopeKind() == TSpecctraScope::Net &&
+        tree->has_argument()) {
+      sole_net_ = FoldedAscii(tree->text());
+    }
+    CollectScopeObjects(nets);
   }
   RunChecks();
 }
@@ -97,7 +155,7 @@ std::unique_ptr<TRuleExpressionScopeHelper> TRuleProxy::ParseScope(bool second) 
   return helper;
 }
 
-void TRuleProxy::CollectScopeObjects() {
+void TRuleProxy::CollectScopeObjects(TNetNameIndex* nets) {
   if (!board_) return;
   bool test_point = false;
   for (TRuleExpressionScopeHelper* helper : {first_.get(), second_.get()}) {
@@ -107,7 +165,7 @@ void TRuleProxy::CollectScopeObjects() {
       test_point = true;
       continue;
     }
-    helper->CollectObjects(board_.get());
+    helper->CollectObjects(board_.get(), nets);
   }
   if (test_point) AddProblem(kTestPointScopeText);
 }
@@ -204,8 +262,8 @@ std::unique_ptr<TRuleProxy> TRuleList::Take(TRuleProxy* proxy) {
 
 // ---- TOvixRuleStorage ----------------------------------------------------------------------
 
-void TOvixRuleStorage::Add(win::ComPtr<IPCB_Rule> rule) {
-  auto proxy = std::make_unique<TRuleProxy>(rule);
+void TOvixRuleStorage::Add(win::ComPtr<IPCB_Rule> rule, TNetNameIndex* nets) {
+  auto proxy = std::make_unique<TRuleProxy>(rule, nets);
   RTL_ASSERT(!compatible_.Find(rule.get()), "error Rule already classified in CompatibleRuleList");
   RTL_ASSERT(!incompatible_.Find(rule.get()),
              "error Rule already classified in InCompatibleRuleList");
@@ -311,15 +369,24 @@ TOvixRuleStorage* TOvixRules::storage(int kind) const {
   return storages_[kind].get();
 }
 
+bool TOvixRules::KindPresent(int kind) const {
+  // Before the collection (or for a kind out of range) only the editor knows.
+  if (!collected_ || kind < 0 || kind >= kRuleKindCount) return true;
+  return present_kinds_[static_cast<size_t>(kind)];
+}
+
 void TOvixRules::Collect() {
   RTL_ASSERT(!collected_, "Rules are collected once");
   collected_ = true;
   // One walk for all kinds: every rule is read once, whatever the number of kinds analysed.
+  TNetNameIndex nets;
+  present_kinds_.assign(kRuleKindCount, false);
   ForEachBoardRule([&](const win::ComPtr<IPCB_Rule>& rule) {
     const int kind = rule->GetRuleKind();
+    if (kind >= 0 && kind < kRuleKindCount) present_kinds_[static_cast<size_t>(kind)] = true;
     if (kind >= kRuleKindCount || !(analysed_kinds_ & RuleKindBit(kind))) return;
     if (!storages_[kind]) storages_[kind] = std::make_unique<TOvixRuleStorage>(board_);
-    storages_[kind]->Add(rule);
+    storages_[kind]->Add(rule, &nets);
   });
   for (int kind = 0; kind < kRuleKindCount; ++kind) {
     if (!storages_[kind]) continue;
@@ -383,12 +450,14 @@ IPCB_Rule* TOvixRules::RuleOfHandle(uint32_t handle) const {
 }
 
 TRuleProxy* TOvixRules::FirstCompatible(int kind, uint8_t lowest, uint8_t highest,
-                                        const std::function<bool(TRuleProxy&)>& test) const {
+                                        const std::function<bool(TRuleProxy&)>& test,
+                                        const std::function<bool(const TRuleProxy&)>& skip) const {
   TOvixRuleStorage* rules = storage(kind);
   if (!rules) return nullptr;
   for (int i = 0; i < rules->CompatibleCount(); ++i) {
     TRuleProxy& proxy = rules->CompatibleItem(i);
     if (!InRange(proxy.SpecctraScope(), lowest, highest)) continue;
+    if (skip && skip(proxy)) continue;
     // A rule the host does not apply is no answer to any query, however its scopes read.
     if (!proxy.rule()->GetEnabled()) continue;
     if (test(proxy)) return &proxy;
@@ -399,41 +468,56 @@ TRuleProxy* TOvixRules::FirstCompatible(int kind, uint8_t lowest, uint8_t highes
 uint32_t TOvixRules::FindRuleForObjectHandle(int kind, uint8_t lowest, uint8_t highest,
                                              uint32_t object, bool second_scope_too) const {
   if (!storage(kind)) {
+    // The editor walks all its rules to find none of a kind the board has not got.
+    if (!KindPresent(kind)) return 0;
     return rtl::PcbApi_FindDominantRuleForObject(object, static_cast<uint8_t>(kind));
   }
-  TRuleProxy* found = FirstCompatible(kind, lowest, highest, [&](TRuleProxy& proxy) {
-    return rtl::PcbApi_Scope1_Includes(proxy.handle(), object) &&
-           (!second_scope_too || rtl::PcbApi_Scope2_Includes(proxy.handle(), object));
-  });
+  OtherNetRules other_net(object);
+  TRuleProxy* found = FirstCompatible(
+      kind, lowest, highest,
+      [&](TRuleProxy& proxy) {
+        return rtl::PcbApi_Scope1_Includes(proxy.handle(), object) &&
+               (!second_scope_too || rtl::PcbApi_Scope2_Includes(proxy.handle(), object));
+      },
+      [&](const TRuleProxy& proxy) { return other_net(proxy); });
   return found ? found->handle() : 0;
 }
 
 uint32_t TOvixRules::FindRuleForObjectHandles(int kind, uint8_t lowest, uint8_t highest, uint32_t a,
                                               uint32_t b) const {
   if (!storage(kind)) {
+    if (!KindPresent(kind)) return 0;
     return rtl::PcbApi_FindDominantRuleForObjectPair(a, b, static_cast<uint8_t>(kind));
   }
-  TRuleProxy* found = FirstCompatible(kind, lowest, highest, [&](TRuleProxy& proxy) {
-    const uint32_t rule = proxy.handle();
-    return (rtl::PcbApi_Scope1_Includes(rule, a) && rtl::PcbApi_Scope2_Includes(rule, b)) ||
-           (rtl::PcbApi_Scope1_Includes(rule, b) && rtl::PcbApi_Scope2_Includes(rule, a));
-  });
+  OtherNetRules other_nets(a, b);
+  TRuleProxy* found = FirstCompatible(
+      kind, lowest, highest,
+      [&](TRuleProxy& proxy) {
+        const uint32_t rule = proxy.handle();
+        return (rtl::PcbApi_Scope1_Includes(rule, a) && rtl::PcbApi_Scope2_Includes(rule, b)) ||
+               (rtl::PcbApi_Scope1_Includes(rule, b) && rtl::PcbApi_Scope2_Includes(rule, a));
+      },
+      [&](const TRuleProxy& proxy) { return other_nets(proxy); });
   return found ? found->handle() : 0;
 }
 
 win::ComPtr<IPCB_Rule> TOvixRules::FindRuleForObject(int kind, uint8_t lowest, uint8_t highest,
                                                      IPCB_Primitive* object, int layer) const {
-  TRuleProxy* found = FirstCompatible(kind, lowest, highest, [&](TRuleProxy& proxy) {
-    return proxy.AppliesTo(object, nullptr, layer);
-  });
+  OtherNetRules other_net(HandleOf(object));
+  TRuleProxy* found = FirstCompatible(
+      kind, lowest, highest,
+      [&](TRuleProxy& proxy) { return proxy.AppliesTo(object, nullptr, layer); },
+      [&](const TRuleProxy& proxy) { return other_net(proxy); });
   return found ? win::ComPtr<IPCB_Rule>::Share(found->rule()) : nullptr;
 }
 
 win::ComPtr<IPCB_Rule> TOvixRules::FindRuleForObjectPair(int kind, uint8_t lowest, uint8_t highest,
                                                          IPCB_Primitive* a, IPCB_Primitive* b,
                                                          int layer) const {
+  OtherNetRules other_nets(HandleOf(a), HandleOf(b));
   TRuleProxy* found = FirstCompatible(
-      kind, lowest, highest, [&](TRuleProxy& proxy) { return proxy.AppliesTo(a, b, layer); });
+      kind, lowest, highest, [&](TRuleProxy& proxy) { return proxy.AppliesTo(a, b, layer); },
+      [&](const TRuleProxy& proxy) { return other_nets(proxy); });
   return found ? win::ComPtr<IPCB_Rule>::Share(found->rule()) : nullptr;
 }
 

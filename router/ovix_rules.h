@@ -45,7 +45,8 @@ inline constexpr const char* kNoBoardInterfaceText =
 // Complete when constructed: parsing, resolving the scopes' objects and the checks run here.
 class TRuleProxy {
  public:
-  explicit TRuleProxy(win::ComPtr<IPCB_Rule> rule);
+  // Nets its scopes name are looked up in `nets` when given.
+  explicit TRuleProxy(win::ComPtr<IPCB_Rule> rule, TNetNameIndex* nets = nullptr);
   TRuleProxy(const TRuleProxy&) = delete;
   TRuleProxy& operator=(const TRuleProxy&) = delete;
 
@@ -62,6 +63,9 @@ class TRuleProxy {
   const TRuleExpressionScopeHelper* first_helper() const { return first_.get(); }
   const TRuleExpressionScopeHelper* second_helper() const { return second_.get(); }
   bool Binary() const { return binary_; }
+  // The net name (folded) when the first scope is one InNet test and nothing else; empty
+  // otherwise. Such a rule holds no object of another net.
+  const std::string& sole_net() const { return sole_net_; }
   // Unary: the first scope is valid; binary: both are.
   bool Valid() const { return Binary() ? FirstScope() && SecondScope() : FirstScope(); }
   bool HasProblems() const { return !problems_.empty() || !Valid(); }
@@ -78,7 +82,7 @@ class TRuleProxy {
 
  private:
   std::unique_ptr<TRuleExpressionScopeHelper> ParseScope(bool second) const;
-  void CollectScopeObjects();
+  void CollectScopeObjects(TNetNameIndex* nets);
   void RunChecks();
 
   std::unique_ptr<TRuleExpressionScopeHelper> first_, second_;
@@ -91,6 +95,7 @@ class TRuleProxy {
   uint16_t priority_ = 0;
   bool binary_ = false;
   std::string name_;
+  std::string sole_net_;
 };
 
 // Proxies of one rule kind in precedence order: by priority, then by handle.
@@ -119,7 +124,7 @@ class TOvixRuleStorage {
   explicit TOvixRuleStorage(win::ComPtr<IPCB_Board> board) : board_(std::move(board)) {}
 
   // Classifies the rule: compatible when its proxy has no problems.
-  void Add(win::ComPtr<IPCB_Rule> rule);
+  void Add(win::ComPtr<IPCB_Rule> rule, TNetNameIndex* nets = nullptr);
   // Two compatible rules of one priority leave their precedence to chance: the later one (by
   // handle) gets a problem and becomes incompatible.
   void SeparateEqualPriorities();
@@ -203,10 +208,14 @@ class TOvixRules {
 
  private:
   void IndexRules();
+  // Whether the board has a rule of the kind, as far as the collection knows.
+  bool KindPresent(int kind) const;
   void ForEachBoardRule(const std::function<void(const win::ComPtr<IPCB_Rule>&)>& visit) const;
   // The first compatible proxy of the kind within the scope range that passes `test`, or null.
+  // Proxies `skip` rules out are passed over before anything is asked of the host.
   TRuleProxy* FirstCompatible(int kind, uint8_t lowest, uint8_t highest,
-                              const std::function<bool(TRuleProxy&)>& test) const;
+                              const std::function<bool(TRuleProxy&)>& test,
+                              const std::function<bool(const TRuleProxy&)>& skip = {}) const;
 
   win::ComPtr<IPCB_Board> board_;
   TRuleKindSet analysed_kinds_;
@@ -214,6 +223,7 @@ class TOvixRules {
   rtl::TCustomPointerBucketList rule_index_;
   std::vector<win::ComPtr<IPCB_Rule>> rules_;  // the references behind the index
   bool collected_ = false;
+  std::vector<bool> present_kinds_;  // the kinds of the board's rules, once collected
 };
 
 }  // namespace router

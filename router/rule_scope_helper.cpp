@@ -84,11 +84,25 @@ bool TRuleExpressionScopeHelper::HasLayers() const {
   return false;
 }
 
-void TRuleExpressionScopeHelper::CollectObjects(IPCB_Board* board) {
-  Visit(tree_.get(), [&](const TRuleExpressionNode& leaf) { CollectLeaf(leaf, board); });
+win::ComPtr<IPCB_Primitive> TNetNameIndex::Find(IPCB_Board* board, const std::wstring& name) {
+  if (name.empty()) return {};
+  if (!built_) {
+    built_ = true;
+    ForEachBoardObject(board, pcbapi::kNet, [&](const win::ComPtr<IPCB_Primitive>& net) {
+      nets_.emplace(NameOf(net.get()), net);
+      return true;
+    });
+  }
+  const auto found = nets_.find(name);
+  return found == nets_.end() ? win::ComPtr<IPCB_Primitive>() : found->second;
 }
 
-void TRuleExpressionScopeHelper::CollectLeaf(const TRuleExpressionNode& leaf, IPCB_Board* board) {
+void TRuleExpressionScopeHelper::CollectObjects(IPCB_Board* board, TNetNameIndex* nets) {
+  Visit(tree_.get(), [&](const TRuleExpressionNode& leaf) { CollectLeaf(leaf, board, nets); });
+}
+
+void TRuleExpressionScopeHelper::CollectLeaf(const TRuleExpressionNode& leaf, IPCB_Board* board,
+                                             TNetNameIndex* nets) {
   const std::wstring name = win::Widen(leaf.text());
   switch (leaf.ScopeKind()) {
     case TSpecctraScope::Layer: AddLayer(leaf.text(), board); break;
@@ -97,7 +111,9 @@ void TRuleExpressionScopeHelper::CollectLeaf(const TRuleExpressionNode& leaf, IP
       AddObject(FindByName(board, pcbapi::kClass, name, false));
       break;
     case TSpecctraScope::Net:
-    case TSpecctraScope::NetOnLayer: AddObject(FindByName(board, pcbapi::kNet, name, true)); break;
+    case TSpecctraScope::NetOnLayer:
+      AddObject(nets ? nets->Find(board, name) : FindByName(board, pcbapi::kNet, name, true));
+      break;
     case TSpecctraScope::FromTo: AddObject(FindByName(board, pcbapi::kFromTo, name, false)); break;
     case TSpecctraScope::BoardRegion:
       AddObject(FindByName(board, pcbapi::kRule, name, false));

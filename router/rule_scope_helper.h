@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "framework/win/com.h"
@@ -18,6 +20,17 @@ using PrimitiveList = std::vector<win::ComPtr<IPCB_Primitive>>;
 
 // The one test-point object id of the clearance types (pin 0, smd 1, via 2, wire 3, area 4).
 inline constexpr int kTestPointObjectId = 5;
+
+// The board's nets by their exact names, read in one walk when first asked (the first net of a
+// name, as a walk finds it): rules that each name a net would otherwise walk every net per rule.
+class TNetNameIndex {
+ public:
+  win::ComPtr<IPCB_Primitive> Find(IPCB_Board* board, const std::wstring& name);
+
+ private:
+  bool built_ = false;
+  std::unordered_map<std::wstring, win::ComPtr<IPCB_Primitive>> nets_;
+};
 
 class TRuleExpressionScopeHelper {
  public:
@@ -41,7 +54,8 @@ class TRuleExpressionScopeHelper {
 
   // Resolves the names of the tree against the board. A name that is not found leaves its
   // object out. A test-point leaf is an assertion failure: callers keep such trees away.
-  void CollectObjects(IPCB_Board* board);
+  // Nets are looked up in `nets` when given.
+  void CollectObjects(IPCB_Board* board, TNetNameIndex* nets = nullptr);
 
   // Appends the objects of one host kind (after clearing the list when asked).
   void ObjectsOfKind(PrimitiveList& list, uint8_t kind, bool clear_first) const;
@@ -55,7 +69,7 @@ class TRuleExpressionScopeHelper {
   bool Matches(IPCB_Primitive* object, int layer) const;
 
  private:
-  void CollectLeaf(const TRuleExpressionNode& leaf, IPCB_Board* board);
+  void CollectLeaf(const TRuleExpressionNode& leaf, IPCB_Board* board, TNetNameIndex* nets);
   void AddLayer(const std::string& name, IPCB_Board* board);
   void AddObject(win::ComPtr<IPCB_Primitive> object);
 

@@ -1,0 +1,138 @@
+// Rule lookups on a board with rules for single nets: the answers the short cuts give (rules of
+// other nets passed over without asking the editor, nets named by scopes found in one index,
+// kinds the board lacks answered at once) must be the editor's own answers.
+#include <gtest/gtest.h>
+
+#include "router/ovix_rules.h"
+#include "rules_session.h"
+#include "support/test_paths.h"
+
+namespace {
+
+using namespace router;
+using rulestest::Named;
+using rulestest::Objects;
+using rulestest::RuleName;
+
+constexpr uint8_t kStubLengthKind = 5;
+constexpr uint8_t kRoutingPriorityKind = 8;
+
+// Nets "A" and "a" differ only in case; "C" has a rule only through an Or.
+constexpr const char* kBoard = R"x({"format": "quorvel-board", "version": 1,
+  "nets": [{"name": "A"}, {"name": "a"}, {"name": "B"}, {"name": "C"}],
+  "tracks": [
+    {"layer": "TopLayer", "net": "A", "x": 0, "y": 0, "x2": 100000, "y2": 0, "width": 80000},
+    {"layer": "TopLayer", "net": "B", "x": 0, "y": 500000, "x2": 100000, "y2": 500000,
+     "width": 80000},
+    {"layer": "TopLayer", "net": "a", "x": 0, "y": 900000, "x2": 100000, "y2": 900000,
+     "width": 80000}],
+  "vias": [{"x": 2000000, "y": 2000000, "size": 240000, "hole": 120000}],
+  "rules": [
+    {"kind": "Width", "name": "WidthA", "priority": 1, "scope1": "InNet('A')"
+},
+    {"kind": "Width", "name": "WidthLowerA", "priority": 2, "scope1": "InNet('a')"},
+    {"kind": "Width", "name": "WidthB", "priority": 3, "scope1": "InNet('B')"},
+    {"kind": "Width", "name": "WidthMissing", "priority": 4, "scope1": "InNet('Missing')"},
+    {"kind": "Width", "name": "WidthBOrC", "priority": 5, "scope1": "InNet('C') or InNet('B')"},
+    {"kind": "Width", "name": "WidthAll", "priority": 6},
+    {"kind": "Clearance", "name": "ClearanceA", "priority": 1, "scope1": "InNet('A')",
+     "gap": "12mil"},
+    {"kind": "Clearance", "name": "ClearanceAll", "priority": 2, "gap": "8mil"},
+    {"kind": "RoutingPriority", "name": "PriorityB", "priority": 1, "scope1": "InNet('B')",
+     "routingPriority": 3}]
+})x";
+
+class SingleNetRules : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testsupport::WriteFile(dir_.Path("nets.json"), kBoard);
+    ASSERT_EQ(rulestest::OpenBoard(dir_.Path("nets.json")), "");
+    rules_ = std::make_unique<TOvixRules>(rtl::PcbApi_GetCurrentBoardHandle());
+    rules_->Collect();
+  }
+
+  static rtl::Handle Net(const std::string& name) { return Named(pcbapi::kNet, name); }
+  static rtl::Handle Track(size_t index) { return Objects(pcbapi::kTrack).at(index); }
+  static rtl::Handle Via() { return Objects(pcbapi::kVia).at(0); }
+
+  const TRuleProxy& Proxy(const std::string& name) const {
+    const TRuleProxy* proxy = rules_->ProxyOf(rules_->RuleOfHandle(Named(pcbapi::kRule, name)));
+    EXPECT_NE(proxy, nullptr) << name;
+    return *proxy;
+  }
+
+  testsupport::TempDir dir_;
+  std::unique_ptr<TOvixRules> rules_;
+};
+
+TEST_F(SingleNetRules, OnlyAPlainInNetTestMakesASingleNetRule) {
+  EXPECT_EQ(Proxy("WidthA").sole_net(), "a");  // folded
+  EXPECT_EQ(Proxy("WidthLowerA").sole_net(), "a");
+  EXPECT_EQ(Proxy("WidthB").sole_net(), "b");
+  EXPECT_EQ(Proxy("WidthBOrC").sole_net(), "");
+  EXPECT_EQ(Proxy("WidthAll").sole_net(), "");
+}
+
+TEST_F(SingleNetRules, ScopeNetsAreFoundByTheirExactNames) {
+  const auto net_of = [&](const std::string& rule) -> rtl::Handle {
+    const PrimitiveList& objects = Proxy(rule).first_helper()->objects();
+    return objects.empty() ? 0 : objects.front()->GetHandle();
+  };
+  EXPECT_EQ(net_of("WidthA"), Net("A"));
+  EXPECT_EQ(net_of("WidthLowerA"), Net("a"));
+  EXPECT_EQ(net_of("WidthMissing"), 0u);
+  EXPECT_EQ(Proxy("WidthBOrC").first_helper()->objects().size(), 2u);
+}
+
+TEST_F(SingleNetRules, ObjectQueriesGiveTheEditorsAnswers) {
+  const struct {
+    const char* what;
+    rtl::Handle object;
+    const char* width;
+  } cases[] = {
+      {"net A", Net("A"), "WidthA"},
+      {"net a, named like A but for case", Net("a"), "WidthLowerA"},
+      {"net B", Net("B"), "WidthB"},
+      {"net C, through an Or", Net("C"), "WidthBOrC"},
+      {"track of A", Track(0), "WidthA"},
+      {"track of B", Track(1), "WidthB"},
+      {"track of a", Track(2), "WidthLowerA"},
+      {"via of no net", Via(), "WidthAll"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const rtl::Handle found = rules_->FindRuleForObjectHandle(kWidthRule, 1, 26, c.object, false);
+    EXPECT_EQ(RuleName(found), c.width);
+    EXPECT_EQ(found, rtl::PcbApi_FindDominantRuleForObject(c.object, kWidthRule));
+  }
+}
+
+TEST_F(SingleNetRules, PairQueriesFindTheRuleOfEitherObjectsNet) {
+  const struct {
+    const char* what;
+    rtl::Handle a, b;
+    const char* clearance;
+  } cases[] = {
+      {"track of A, via", Track(0), Via(), "ClearanceA"},
+      {"via, track of A", Via(), Track(0), "ClearanceA"},
+      {"track of B, via", Track(1), Via(), "ClearanceAll"},
+      {"track of a, track of A", Track(2), Track(0), "ClearanceA"},
+      {"track of a, board", Track(2), rtl::PcbApi_GetCurrentBoardHandle(), "ClearanceAll"},
+      {"track of A, board", Track(0), rtl::PcbApi_GetCurrentBoardHandle(), "ClearanceA"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(RuleName(rules_->FindRuleForObjectHandles(kClearanceRule, 1, 26, c.a, c.b)),
+              c.clearance);
+  }
+}
+
+TEST_F(SingleNetRules, KindsLeftToTheEditorAreAskedOnlyWhenTheBoardHasThem) {
+  EXPECT_EQ(rules_->FindRuleForObjectHandle(kStubLengthKind, 1, 26, Net("A"), false), 0u);
+  EXPECT_EQ(rules_->FindRuleForObjectHandles(kStubLengthKind, 1, 26, Track(0), Via()), 0u);
+  EXPECT_EQ(RuleName(rules_->FindRuleForObjectHandle(kRoutingPriorityKind, 1, 26, Net("B"), false)),
+            "PriorityB");
+  EXPECT_EQ(rules_->FindRuleForObjectHandle(kRoutingPriorityKind, 1, 26, Net("A"), false), 0u);
+}
+
+}  // namespace
