@@ -6,7 +6,7 @@
 #include <unordered_map>
 
 #include "framework/win/text.h"
-#include "router/ascii_case.h"
+#include "rtl/ascii_case.h"
 #include "router/design_file_names.h"
 #include "router/document_settings.h"
 #include "router/library_images.h"
@@ -204,7 +204,7 @@ void TSpecctraFileSaver::CheckNetNamesUnique() {
   std::unordered_map<std::string, rtl::Handle> seen;
   board_->IterateObjects(
       [&](rtl::Handle handle) {
-        const std::string key = FoldedAscii(EscapeName(rtl::GetObjectNameByHandle(handle)));
+        const std::string key = rtl::FoldedAscii(EscapeName(rtl::GetObjectNameByHandle(handle)));
         const auto [at, added] = seen.emplace(key, handle);
         if (!added && at->second != handle) net_names_unique_ = false;
       },
@@ -223,7 +223,7 @@ void TSpecctraFileSaver::ComputeBoardDefaults() {
       [&](rtl::Handle handle) {
         rtl::TPcbRuleEx rule(handle);
         if (rule.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
-        const bool whole_board = EqualsIgnoringCase(rule.GetScope1(), "All");
+        const bool whole_board = rtl::EqualsIgnoringCase(rule.GetScope1(), "All");
         switch (rule.GetRuleKind()) {
           case kRoutingPriorityRule: ++priority_rule_count_; break;
           case kClearanceRule: {

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "router/ascii_case.h"
+#include "rtl/ascii_case.h"
 #include "rtl/exceptions.h"
 
 namespace router {
@@ -153,7 +153,7 @@ class THashMap_StringToCustomFunction {
   const TCustomFunction& Lookup(std::string_view name) const;
 
  private:
-  std::map<std::string, size_t, LessIgnoringCase> index_;
+  std::map<std::string, size_t, rtl::LessIgnoringCase> index_;
   std::vector<TCustomFunction> handlers_;
 };
 

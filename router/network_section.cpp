@@ -6,7 +6,7 @@
 #include <memory>
 #include <unordered_map>
 
-#include "router/ascii_case.h"
+#include "rtl/ascii_case.h"
 #include "router/design_file_names.h"
 #include "router/padstack.h"
 #include "rtl/pcb_api.h"
@@ -117,7 +117,7 @@ class NetworkWriter {
                                if (pin != pin_names_.end())
                                  entry.pins.push_back({pin->second, kLoad});
                              });
-          if (entry.pad_count >= 2) routed_nets_.insert(FoldedAscii(entry.name));
+          if (entry.pad_count >= 2) routed_nets_.insert(rtl::FoldedAscii(entry.name));
           nets_.push_back(std::move(entry));
         },
         1u << pcbapi::kNet, LayerZero(), pcbapi::kAllObjects);
@@ -201,7 +201,7 @@ class NetworkWriter {
   std::vector<std::string> NetMembers(const rtl::TPCBObjectClass& object_class) const {
     std::vector<std::string> members;
     const auto add = [&](const std::string& name) {
-      if (routed_nets_.count(FoldedAscii(name))) members.push_back(EscapeName(name));
+      if (routed_nets_.count(rtl::FoldedAscii(name))) members.push_back(EscapeName(name));
     };
     for (const std::string& name : object_class.Members()) add(name);
     if (object_class.GetAllMembers()) {

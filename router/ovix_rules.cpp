@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "framework/win/text.h"
-#include "router/ascii_case.h"
+#include "rtl/ascii_case.h"
 #include "rtl/exceptions.h"
 #include "rtl/pcb_api.h"
 #include "rtl/pcb_object.h"
@@ -21,7 +21,7 @@ namespace {
 std::optional<std::string> NetTestName(uint32_t object) {
   switch (rtl::PcbApi_GetObjectIdFromObjectHandle(object) & 0x7F) {
     case pcbapi::kBoard: return std::string();
-    case pcbapi::kNet: return FoldedAscii(rtl::GetObjectNameByHandle(object));
+    case pcbapi::kNet: return rtl::FoldedAscii(rtl::GetObjectNameByHandle(object));
     case pcbapi::kArc:
     case pcbapi::kPad:
     case pcbapi::kVia:
@@ -29,7 +29,7 @@ std::optional<std::string> NetTestName(uint32_t object) {
     case pcbapi::kFill:
     case pcbapi::kRegion: {
       const rtl::Handle net = rtl::GetObjectNetByHandle(object);
-      return net ? FoldedAscii(rtl::GetObjectNameByHandle(net)) : std::string();
+      return net ? rtl::FoldedAscii(rtl::GetObjectNameByHandle(net)) : std::string();
     }
     default: return std::nullopt;
   }
@@ -122,7 +122,7 @@ TRuleProxy::TRuleProxy(win::ComPtr<IPCB_Rule> rule, TNetNameIndex* nets) : rule_
     const TRuleExpressionNode* tree = first_->tree();
     if (tree && tree->IsLeaf() && tree->ScopeKind() == TSpecctraScope::Net &&
         tree->has_argument()) {
-      sole_net_ = FoldedAscii(tree->text());
+      sole_net_ = rtl::FoldedAscii(tree->text());
     }
     CollectScopeObjects(nets);
   }

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "router/ascii_case.h"
+#include "rtl/ascii_case.h"
 #include "router/design_file_output.h"
 #include "router/document_settings.h"
 #include "rtl/pcb_board.h"
@@ -54,7 +54,7 @@ struct TPadStack {
   explicit TPadStack(const TPadStackShape& s) : shape(s) {}
   TPadStackShape shape;
   // Via-style rules using this padstack, sorted without regard to case, with their handles.
-  std::map<std::string, rtl::Handle, LessIgnoringCase> rule_names;
+  std::map<std::string, rtl::Handle, rtl::LessIgnoringCase> rule_names;
 };
 
 // Test-point variants of via-style padstacks: the outer sizes grow on the chosen sides.

@@ -111,7 +111,7 @@ const TPadstack* TPadStackArray::Find(std::string_view name) const {
 int PadstackNumberFromName(std::string_view name) {
   size_t prefix = 0;
   for (std::string_view known : {"TPVia", "Via", "Pad"}) {
-    if (name.size() > known.size() && EqualsIgnoringCase(name.substr(0, known.size()), known)) {
+    if (name.size() > known.size() && rtl::EqualsIgnoringCase(name.substr(0, known.size()), known)) {
       prefix = known.size();
       break;
     }

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "router/ascii_case.h"
+#include "rtl/ascii_case.h"
 #include "rtl/pcb_api.h"
 
 namespace router {
@@ -87,7 +87,7 @@ class TPadStackArray {
   int Count() const { return static_cast<int>(items_.size()); }
 
  private:
-  std::map<std::string, TPadstack, LessIgnoringCase> items_;
+  std::map<std::string, TPadstack, rtl::LessIgnoringCase> items_;
 };
 
 // The export's padstack number in a name such as "Via3_TB_Rule", "Pad7" or "TPVia12"; -1 when

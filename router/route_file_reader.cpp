@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "router/ascii_case.h"
+#include "rtl/ascii_case.h"
 #include "router/legacy_layer.h"
 #include "rtl/units.h"
 
@@ -100,7 +100,7 @@ RouteFileContents RecordReader::Read() {
   const RouteToken open = lexer_.Next();
   const RouteToken head = lexer_.Next();
   if (open.kind != RouteTokenKind::Open || head.kind != RouteTokenKind::Atom ||
-      !EqualsIgnoringCase(head.text, "routes")) {
+      !rtl::EqualsIgnoringCase(head.text, "routes")) {
     lexer_.Fail(open.pos, "not a route file: it does not begin with \"(routes\"");
   }
   int depth = 1;
@@ -227,14 +227,14 @@ void RecordReader::OnPadstack(const Node& list) {
   if (!list.HasAtom(0)) return;
   TPadShapeLoaderList loaders;
   for (const Node& item : list.items) {
-    if (!item.list || !EqualsIgnoringCase(item.Head(), "shape") || item.items.size() < 2 ||
+    if (!item.list || !rtl::EqualsIgnoringCase(item.Head(), "shape") || item.items.size() < 2 ||
         !item.items[1].list) {
       continue;
     }
     const Node& shape = item.items[1];
     const int layer = RouteLayerFromName(shape.AtomAt(1));
     if (!shape.HasAtom(1)) continue;
-    if (EqualsIgnoringCase(shape.Head(), "rect")) {
+    if (rtl::EqualsIgnoringCase(shape.Head(), "rect")) {
       const std::optional<RoutePoint> corner1 = Point(shape, 2);
       const std::optional<RoutePoint> corner2 = Point(shape, 4);
       if (corner1 && corner2) {
@@ -260,7 +260,7 @@ void RecordReader::OnPadstack(const Node& list) {
 void RecordReader::OnWire(const Node& list) {
   const Node* path = nullptr;
   for (const Node& item : list.items) {
-    if (item.list && EqualsIgnoringCase(item.Head(), "path")) {
+    if (item.list && rtl::EqualsIgnoringCase(item.Head(), "path")) {
       path = &item;
       break;
     }
@@ -282,7 +282,7 @@ void RecordReader::OnWire(const Node& list) {
     }
   }
   for (const Node& item : list.items) {
-    if (item.list && EqualsIgnoringCase(item.Head(), "turret")) {
+    if (item.list && rtl::EqualsIgnoringCase(item.Head(), "turret")) {
       Emit(TurretRecord{ParseInteger(item.AtomAt(1)).value_or(0)});
     }
   }
@@ -295,7 +295,7 @@ void RecordReader::OnVia(const Node& list) {
   if (!at) return;
   ViaRecord via{std::string(list.AtomAt(0)), *at, false};
   for (const Node& item : list.items) {
-    if (item.list && EqualsIgnoringCase(item.Head(), "via_number")) {
+    if (item.list && rtl::EqualsIgnoringCase(item.Head(), "via_number")) {
       via.turret = ParseInteger(item.AtomAt(1)) == 126;
     }
   }
@@ -309,11 +309,11 @@ void RecordReader::OnPoint(const Node& list) {
   PointRecord point{*at, Upper(list.AtomAt(2)), ""};
   for (size_t i = 3; i < list.items.size(); ++i) {
     const Node& item = list.items[i];
-    if (item.list && EqualsIgnoringCase(item.Head(), "net")) {
+    if (item.list && rtl::EqualsIgnoringCase(item.Head(), "net")) {
       point.net = item.AtomAt(1);
       break;
     }
-    if (!item.list && EqualsIgnoringCase(item.atom, "net")) {
+    if (!item.list && rtl::EqualsIgnoringCase(item.atom, "net")) {
       point.net = list.AtomAt(i + 1);
       break;
     }
@@ -400,7 +400,7 @@ RouteToken RouteLexer::Scan() {
   while (at_ < text_.size() && !IsBlank(text_[at_]) && text_[at_] != '(' && text_[at_] != ')') {
     token.text += Get();
   }
-  after_string_quote_ = EqualsIgnoringCase(token.text, "string_quote");
+  after_string_quote_ = rtl::EqualsIgnoringCase(token.text, "string_quote");
   return token;
 }
 

@@ -9,7 +9,7 @@
 
 #include "framework/win/com.h"
 #include "framework/win/text.h"
-#include "router/ascii_case.h"
+#include "rtl/ascii_case.h"
 #include "router/deferred_prims.h"
 #include "router/network_nets.h"
 #include "router/design_file_names.h"
@@ -116,7 +116,7 @@ class NetTable {
       if (net.name == name) return net.handle;
     }
     for (const auto& net : nets_) {
-      if (EqualsIgnoringCase(net.name, name)) return net.handle;
+      if (rtl::EqualsIgnoringCase(net.name, name)) return net.handle;
     }
     return 0;
   }

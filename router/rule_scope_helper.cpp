@@ -6,7 +6,7 @@
 #include <functional>
 
 #include "framework/win/text.h"
-#include "router/ascii_case.h"
+#include "rtl/ascii_case.h"
 #include "rtl/exceptions.h"
 #include "rtl/layers.h"
 
@@ -132,13 +132,13 @@ void TRuleExpressionScopeHelper::CollectLeaf(const TRuleExpressionNode& leaf, IP
 
 void TRuleExpressionScopeHelper::AddLayer(const std::string& name, IPCB_Board* board) {
   RTL_ASSERT(!name.empty(), "A layer scope names no layer");
-  if (EqualsIgnoringCase(name, "OnTopLayer") || EqualsIgnoringCase(name, "OnTop")) {
+  if (rtl::EqualsIgnoringCase(name, "OnTopLayer") || rtl::EqualsIgnoringCase(name, "OnTop")) {
     layers_.Include(kTopLayer);
-  } else if (EqualsIgnoringCase(name, "OnBottomLayer") || EqualsIgnoringCase(name, "OnBottom")) {
+  } else if (rtl::EqualsIgnoringCase(name, "OnBottomLayer") || rtl::EqualsIgnoringCase(name, "OnBottom")) {
     layers_.Include(kBottomLayer);
-  } else if (EqualsIgnoringCase(name, "OnMid")) {
+  } else if (rtl::EqualsIgnoringCase(name, "OnMid")) {
     layers_ = rtl::LegacyLayerSet().IncludeRange(kTopLayer + 1, kBottomLayer - 1);
-  } else if (EqualsIgnoringCase(name, "OnSignal")) {
+  } else if (rtl::EqualsIgnoringCase(name, "OnSignal")) {
     layers_ = rtl::LegacyLayerSet().IncludeRange(kTopLayer, kBottomLayer);
   } else if (board) {
     const std::wstring wanted = win::Widen(name);

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "router/ascii_case.h"
+#include "rtl/ascii_case.h"
 #include "router/design_file_names.h"
 #include "router/document_settings.h"
 #include "router/geometry.h"
@@ -126,7 +126,7 @@ void CollectBoardRoutingLayers(TBoard& board) {
         rtl::TPcbRuleEx rule(handle);
         if (rule.Sync(pcbapi::kRead) != pcbapi::kSuccess ||
             rule.GetRuleKind() != kRoutingLayersRule ||
-            !EqualsIgnoringCase(rule.GetScope1(), "All")) {
+            !rtl::EqualsIgnoringCase(rule.GetScope1(), "All")) {
           return;
         }
         pcbapi::Byte allowed[pcbapi::kRoutingLayerFlagCount] = {};

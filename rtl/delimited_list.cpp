@@ -1,6 +1,8 @@
 // Delimited name-value lists.
 #include "rtl/delimited_list.h"
 
+#include "rtl/ascii_case.h"
+
 namespace rtl {
 
 namespace {
@@ -9,17 +11,6 @@ bool IsBlankOrControl(char c) {
   return static_cast<unsigned char>(c) <= ' ';
 }
 
-char AsciiLower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -45,7 +36,7 @@ std::string_view DelimitedList::Value(std::string_view name) const {
   for (size_t i = 0; i < entries_.size(); ++i) {
     const std::string_view entry = entries_[i];
     const size_t at = entry.find(separator_);
-    if (at != std::string_view::npos && EqualNoCase(entry.substr(0, at), name)) return ValueOf(i);
+    if (at != std::string_view::npos && EqualsIgnoringCase(entry.substr(0, at), name)) return ValueOf(i);
   }
   return {};
 }

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "rtl/ascii_case.h"
 #include "rtl/delimited_list.h"
 #include "rtl/layer_errors.h"
 #include "rtl/number_text.h"
@@ -17,17 +18,6 @@ constexpr char kSetDelimiter = '_';
 constexpr char kSetSeparator = '~';
 constexpr int kHashCapacityHint = 8;
 
-char AsciiLower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-  }
-  return true;
-}
 
 // A number (zero is false) or the words True and False in any case.
 bool ParseBoolean(std::string_view text, bool& value) {
@@ -36,8 +26,8 @@ bool ParseBoolean(std::string_view text, bool& value) {
     value = number != 0;
     return true;
   }
-  if (EqualNoCase(text, "true")) return value = true, true;
-  if (EqualNoCase(text, "false")) return value = false, true;
+  if (EqualsIgnoringCase(text, "true")) return value = true, true;
+  if (EqualsIgnoringCase(text, "false")) return value = false, true;
   return false;
 }
 

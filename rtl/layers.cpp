@@ -3,6 +3,7 @@
 
 #include <array>
 
+#include "rtl/ascii_case.h"
 #include "rtl/layer_errors.h"
 #include "rtl/number_text.h"
 
@@ -71,22 +72,11 @@ int GroupExtendedIndex(TLayer group) {
   return -1;
 }
 
-char AsciiLower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-  }
-  return true;
-}
 
 // When the text is longer than the prefix and begins with it (ASCII case ignored), reads the
 // rest as a 32-bit integer.
 bool NumberAfterPrefix(std::string_view text, std::string_view prefix, std::int32_t& n) {
-  return text.size() > prefix.size() && EqualNoCase(text.substr(0, prefix.size()), prefix) &&
+  return text.size() > prefix.size() && EqualsIgnoringCase(text.substr(0, prefix.size()), prefix) &&
          ParseInt32(text.substr(prefix.size()), n);
 }
 
@@ -327,11 +317,11 @@ TLayer LayerFromName(std::string_view text, PartitionNameFunction partition_name
   if (NumberAfterPrefix(text, partition_names(kPlanePartition), n)) return InternalPlaneLayer(n);
   for (TLayerPartition p = 0; p <= kLastPartition; ++p) {
     if (p == kMidPartition || p == kPlanePartition || p == kMechanicalPartition) continue;
-    if (EqualNoCase(text, partition_names(p))) return LayerFromPartition(p);
+    if (EqualsIgnoringCase(text, partition_names(p))) return LayerFromPartition(p);
   }
   if (group_names) {
     for (int index = kFirstGroupIndex; index <= kLastGroupIndex; ++index) {
-      if (EqualNoCase(text, group_names(index))) return LayerFromExtendedIndex(index);
+      if (EqualsIgnoringCase(text, group_names(index))) return LayerFromExtendedIndex(index);
     }
   }
   return NoLayer;

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <memory>
 
+#include "rtl/ascii_case.h"
+
 namespace rtl {
 
 namespace {
@@ -21,16 +23,8 @@ std::string_view DropControlCharacters(std::string_view text) {
   return text;
 }
 
-char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
 bool NamesMatch(std::string_view a, std::string_view b) {
-  a = DropControlCharacters(a);
-  b = DropControlCharacters(b);
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
-  }
-  return true;
+  return EqualsIgnoringCase(DropControlCharacters(a), DropControlCharacters(b));
 }
 
 // The text last parsed for a lookup, and its pairs.

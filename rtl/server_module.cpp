@@ -13,8 +13,6 @@ namespace rtl {
 
 namespace {
 
-char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
 std::string CommandName(BSTR name) {
   return win::Narrow(name ? std::wstring_view(name, SysStringLen(name)) : std::wstring_view());
 }
@@ -44,11 +42,6 @@ void RemoveItem(std::vector<win::ComPtr<I>>& list, I* item) {
 }
 
 }  // namespace
-
-bool CaseInsensitiveLess::operator()(const std::string& a, const std::string& b) const noexcept {
-  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                      [](char x, char y) { return AsciiUpper(x) < AsciiUpper(y); });
-}
 
 // ---- TCommandLauncher ------------------------------------------------------------------------
 

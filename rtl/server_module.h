@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "framework/win/com.h"
+#include "rtl/ascii_case.h"
 #include "rtl/host_contract.h"
 
 namespace rtl {
@@ -23,11 +24,6 @@ using TStateProc = void (*)(IServerView* context, const char* parameters, int* e
 struct TCommandHandler {
   TCommandProc command = nullptr;
   TStateProc state = nullptr;
-};
-
-// Names compared with the ASCII letters folded, as the host's command names are.
-struct CaseInsensitiveLess {
-  bool operator()(const std::string& a, const std::string& b) const noexcept;
 };
 
 // The command table. Its reference counting is switched off: it belongs to the server module.
@@ -53,7 +49,8 @@ class TCommandLauncher final : public ICommandLauncher {
  private:
   const TCommandHandler* Find(const std::string& name) const;
 
-  std::map<std::string, TCommandHandler, CaseInsensitiveLess> commands_;
+  // Names compared with the ASCII letters folded, as the host's command names are.
+  std::map<std::string, TCommandHandler, LessIgnoringCase> commands_;
   std::string module_name_;
 };
 

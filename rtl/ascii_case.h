@@ -1,4 +1,4 @@
-// Case-insensitive comparison of names (rule-scope words, function names, store keys): ASCII
+// Case-insensitive comparison of names (layer and rule-scope words, store keys, commands): ASCII
 // letters fold, everything else compares as is, so results never depend on the user's locale.
 #pragma once
 
@@ -6,11 +6,9 @@
 #include <string>
 #include <string_view>
 
-namespace router {
+namespace rtl {
 
-constexpr char FoldAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-}
+constexpr char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
 constexpr bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -40,4 +38,4 @@ struct LessIgnoringCase {
   }
 };
 
-}  // namespace router
+}  // namespace rtl
