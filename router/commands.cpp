@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "rtl/common_utils.h"
 #include "framework/win/text.h"
 #include "router/design_file_saver.h"
 #include "router/design_rule_queries.h"
@@ -35,11 +36,6 @@ bool ReadFileNameParameter(const char* parameters, std::string& file_name) {
                          " characters: " + file_name.substr(0, 64) + "...");
   }
   return present;
-}
-
-bool FileExists(const std::string& path) {
-  const DWORD attributes = GetFileAttributesW(win::Widen(path).c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // The via-style list of one command: built at its start, freed at its end whatever happens.
@@ -118,11 +114,11 @@ void ExportDesignFile(IServerView* /*context*/, const char* parameters) {
 void ImportRouteFile(IServerView* /*context*/, const char* parameters) {
   std::string path;
   if (!ReadFileNameParameter(parameters, path) && !RunImportDialog(path)) return;
-  if (!FileExists(path)) return;
+  if (!rtl::FileExists(path)) return;
   const ViaStyleListScope via_styles(rtl::PcbApi_GetCurrentBoardHandle());
   LoadRouteFile(path);
   const std::string status_file = rtl::ClientAPI_ForceFileNameExtension(path, "STS");
-  if (FileExists(status_file)) rtl::OpenFileAsDocument(status_file, "TEXT");
+  if (rtl::FileExists(status_file)) rtl::OpenFileAsDocument(status_file, "TEXT");
 }
 
 bool RunImportDialog(std::string& path) {

@@ -1,4 +1,5 @@
 // How numbers and layers are written in the design file.
+#include "rtl/ascii_case.h"
 #include "router/design_file_names.h"
 
 namespace router {
@@ -28,12 +29,6 @@ std::string_view DesignFileLayerName(LegacyLayer layer) {
 
 namespace {
 
-std::string_view TrimControl(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
-  return text;
-}
-
 struct Escape {
   std::string_view plain;
   std::string_view escaped;
@@ -50,13 +45,13 @@ void ReplaceAllText(std::string& text, std::string_view search, std::string_view
 }
 
 std::string EscapeName(std::string_view name) {
-  std::string text(TrimControl(name));
+  std::string text(rtl::TrimBlanks(name));
   for (const Escape& e : kEscapes) ReplaceAllText(text, e.plain, e.escaped);
   return text;
 }
 
 std::string UnescapeName(std::string_view name) {
-  std::string text(TrimControl(name));
+  std::string text(rtl::TrimBlanks(name));
   for (const Escape& e : kEscapes) ReplaceAllText(text, e.escaped, e.plain);
   return text;
 }

@@ -5,6 +5,7 @@
 
 #include <string_view>
 
+#include "rtl/ascii_case.h"
 #include "framework/win/text.h"
 #include "rtl/client_api.h"
 #include "rtl/common_utils.h"
@@ -19,13 +20,6 @@ namespace {
 constexpr char kTemplateName[] = "Tralvek.Do";
 constexpr char kMissingTemplateMessage[] =
     "Cannot find Tralvek.Do\rThis is the template Do file for\rthe Specctra Interface.";
-
-std::string UpperAscii(std::string text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return text;
-}
 
 // Removes the temporary file unless it was handed on.
 class TemporaryFile {
@@ -57,7 +51,7 @@ DoFileServices HostDoFileServices() {
 std::string ExpandFileNamePlaceholders(std::string line, const std::string& replacement) {
   constexpr std::string_view placeholder = kFileNamePlaceholder;
   for (int pass = 0; pass < kPlaceholderPasses; ++pass) {
-    const size_t at = UpperAscii(line).find(placeholder);
+    const size_t at = rtl::UpperAscii(line).find(placeholder);
     if (at == std::string::npos) break;
     line.replace(at, placeholder.size(), replacement);
   }

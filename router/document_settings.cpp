@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "rtl/common_utils.h"
 #include "framework/ini_file.h"
 #include "rtl/pcb_api.h"
 #include "rtl/pcb_board.h"
@@ -28,11 +29,6 @@ std::unique_ptr<THoleList> hole_list_global;
 bool SameWordInUserLocale(std::string_view a, std::string_view b) {
   return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
                         b.data(), static_cast<int>(b.size())) == CSTR_EQUAL;
-}
-
-bool FileExists(const std::string& name) {
-  const DWORD attributes = GetFileAttributesA(name.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 }  // namespace
@@ -66,7 +62,7 @@ std::string PerDocumentFileName(const std::string& board_file_name) {
   const std::string& route = RouteFileNameGlobal();
   if (!route.empty()) {
     const std::string beside_route = ChangeFileExtension(route, ".qixpref");
-    if (FileExists(beside_route)) return beside_route;
+    if (rtl::FileExists(beside_route)) return beside_route;
   }
   return ChangeFileExtension(board_file_name, ".qixpref");
 }
@@ -155,7 +151,7 @@ int32_t THoleList::HoleSize(const std::string& key) const {
 
 void THoleList::LoadHoleList(const std::string& file_name) {
   lines_.clear();
-  if (!FileExists(file_name)) return;
+  if (!rtl::FileExists(file_name)) return;
   lines_ = framework::IniFile(file_name).ReadSectionValues(kHoleListSection);
 }
 

@@ -21,14 +21,6 @@ constexpr double kMaxMils = 214748.0;
 
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
-std::string Upper(std::string_view text) {
-  std::string upper(text);
-  for (char& c : upper) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  }
-  return upper;
-}
-
 // A decimal number: sign, digits, optional fraction and exponent, nothing else.
 std::optional<double> ParseNumber(std::string_view text) {
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
@@ -125,7 +117,7 @@ RouteFileContents RecordReader::Read() {
       case RouteTokenKind::Open: break;
     }
     const RouteToken& word = lexer_.Peek();
-    const std::string keyword = word.kind == RouteTokenKind::Atom ? Upper(word.text) : "";
+    const std::string keyword = word.kind == RouteTokenKind::Atom ? rtl::UpperAscii(word.text) : "";
     if (keyword == "NET") {
       lexer_.Next();
       ++depth;
@@ -306,7 +298,7 @@ void RecordReader::OnVia(const Node& list) {
 void RecordReader::OnPoint(const Node& list) {
   const std::optional<RoutePoint> at = Point(list, 0);
   if (!at) return;
-  PointRecord point{*at, Upper(list.AtomAt(2)), ""};
+  PointRecord point{*at, rtl::UpperAscii(list.AtomAt(2)), ""};
   for (size_t i = 3; i < list.items.size(); ++i) {
     const Node& item = list.items[i];
     if (item.list && rtl::EqualsIgnoringCase(item.Head(), "net")) {
@@ -415,7 +407,7 @@ RouteFileContents ReadRouteRecords(std::string_view text, std::string_view file_
 }
 
 int RouteLayerFromName(std::string_view name) {
-  const std::string upper = Upper(name);
+  const std::string upper = rtl::UpperAscii(name);
   if (upper == "TOPLAYER") return kTopLayer;
   if (upper == "BOTTOMLAYER") return kBottomLayer;
   auto numbered = [&](std::string_view prefix, int last) -> int {
@@ -429,7 +421,7 @@ int RouteLayerFromName(std::string_view name) {
 }
 
 double ResolutionFactor(std::string_view unit, std::string_view value) {
-  const std::string upper = Upper(unit);
+  const std::string upper = rtl::UpperAscii(unit);
   double factor = 0;
   if (upper == "INCH") factor = 1000.0;
   if (upper == "MIL") factor = 1.0;

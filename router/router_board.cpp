@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "rtl/ascii_case.h"
 #include "rtl/pcb_api.h"
 #include "rtl/pcb_object_kinds.h"
 
@@ -13,13 +14,6 @@ namespace {
 
 // The board record's unit byte: 0 mil, 1 mm.
 constexpr uint8_t kMetricBoard = 1;
-
-std::string Upper(std::string text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return text;
-}
 
 }  // namespace
 
@@ -38,7 +32,7 @@ int TBoard::Sync(rtl::Mode mode) {
 
 void RemoveMarkedEmbeddedObjects(rtl::TPcbBoard& board) {
   std::vector<rtl::Handle> marked;
-  const std::string marker = Upper(kExportMarker);
+  const std::string marker = rtl::UpperAscii(kExportMarker);
   rtl::LegacyLayerSet layer_zero;
   layer_zero.Include(0);
   // Collected first: deleting while the host iterates would disturb the walk.
@@ -46,7 +40,7 @@ void RemoveMarkedEmbeddedObjects(rtl::TPcbBoard& board) {
       [&](rtl::Handle handle) {
         rtl::TPcbEmbedded embedded(handle);
         embedded.Sync(1);
-        if (Upper(embedded.Name()).find(marker) != std::string::npos) marked.push_back(handle);
+        if (rtl::UpperAscii(embedded.Name()).find(marker) != std::string::npos) marked.push_back(handle);
       },
       1u << pcbapi::kEmbedded, layer_zero, 0);
   for (const rtl::Handle handle : marked) board.DeleteObject(handle);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "rtl/ascii_case.h"
 #include "rtl/common_utils.h"
 #include "rtl/units.h"
 
@@ -77,11 +78,7 @@ void WriteSpecctraSetup(framework::IniFile& ini, bool imperial, const TRouterSet
 }
 
 double ReadSettingsLength(const std::string& text, bool imperial) {
-  std::string_view length = text;
-  while (!length.empty() && static_cast<unsigned char>(length.front()) <= ' ')
-    length.remove_prefix(1);
-  while (!length.empty() && static_cast<unsigned char>(length.back()) <= ' ')
-    length.remove_suffix(1);
+  std::string_view length = rtl::TrimBlanks(text);
   length = length.substr(0, length.find(' '));  // a blank before the unit cuts the unit off
   double value = 0;
   rtl::TUnitFlag unit = imperial ? rtl::kImperial : rtl::kMetric;

@@ -18,6 +18,22 @@ constexpr bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+// The text with the ASCII letters upper-cased.
+inline std::string UpperAscii(std::string_view text) {
+  std::string upper(text);
+  for (char& c : upper) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return upper;
+}
+
+// The text without blanks and control characters (codes up to 32) at both ends.
+constexpr std::string_view TrimBlanks(std::string_view text) {
+  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
+  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
+  return text;
+}
+
 inline std::string FoldedAscii(std::string_view text) {
   std::string folded(text);
   for (char& c : folded) c = FoldAscii(c);

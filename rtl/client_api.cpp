@@ -4,6 +4,7 @@
 #include <array>
 #include <vector>
 
+#include "rtl/common_utils.h"
 #include "framework/win/module.h"
 #include "framework/win/text.h"
 #include "rtl/exceptions.h"
@@ -97,8 +98,7 @@ HWND GetHostMainWindowHandle() {
 }
 
 void OpenFileAsDocument(const std::string& file_name, const std::string& /*kind*/) {
-  const DWORD attributes = GetFileAttributesW(win::Widen(file_name).c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+  if (!FileExists(file_name)) return;
   const win::ComPtr<IClient> client = GetClient();
   if (!client) return;
   const win::Bstr path(win::Widen(file_name));

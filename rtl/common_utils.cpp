@@ -32,11 +32,6 @@ bool FolderExists(const std::string& folder) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool FileExists(const std::string& file) {
-  const DWORD attributes = GetFileAttributesW(win::Widen(file).c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 // An empty folder name would put the settings straight under "Software": treat it as unset.
 std::optional<std::string> NonEmpty(std::wstring_view value) {
   if (value.empty()) return std::nullopt;
@@ -309,6 +304,11 @@ std::string SystemFolderText(UINT(WINAPI* query)(LPWSTR, UINT)) {
   return win::Narrow(folder);
 }
 }  // namespace
+
+bool FileExists(const std::string& file) {
+  const DWORD attributes = GetFileAttributesW(win::Widen(file).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
 
 std::string GetWindowsFolder() { return SystemFolderText(GetWindowsDirectoryW); }
 std::string GetWindowsSystemFolder() { return SystemFolderText(GetSystemDirectoryW); }

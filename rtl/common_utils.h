@@ -90,6 +90,8 @@ bool IsWindowsVistaOrLater();
 bool IsSameText(std::string_view a, std::string_view b);
 // The process's main executable: the host.
 HMODULE GetHostModuleHandle();
+// A file (not a folder) of that name exists.
+bool FileExists(const std::string& file);
 // The Windows folder and its system folder, without a trailing "\"; empty when the system
 // cannot tell.
 std::string GetWindowsFolder();

@@ -20,11 +20,6 @@ namespace {
 // The third of the workspace's notice kinds: a document the user cannot save.
 constexpr int kLockedFileNoticeKind = kWorkspaceNoticeKinds[2];
 
-bool FileExists(const std::string& file) {
-  const DWORD attributes = GetFileAttributesW(win::Widen(file).c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 size_t FilePartStart(const std::string& path) {
   const size_t separator = path.find_last_of("\\/:");
   return separator == std::string::npos ? 0 : separator + 1;

@@ -10,12 +10,6 @@ namespace rtl {
 
 namespace {
 
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
-  return text;
-}
-
 // Only control characters go: a looked-up name with a leading blank does not match.
 std::string_view DropControlCharacters(std::string_view text) {
   while (!text.empty() && static_cast<unsigned char>(text.front()) < ' ') text.remove_prefix(1);
@@ -53,9 +47,9 @@ void ParseParameters(TParameterList& list, const char* text) {
 }
 
 void AddParameter(TParameterList& list, std::string_view name, std::string_view value) {
-  name = Trim(name);
+  name = TrimBlanks(name);
   if (name.empty()) return;
-  list.push_back({std::string(name), std::string(Trim(value))});
+  list.push_back({std::string(name), std::string(TrimBlanks(value))});
 }
 
 TParameter* FindParameter(TParameterList& list, std::string_view name) {
@@ -103,7 +97,7 @@ bool SetParameterValue(char* buffer, size_t capacity, std::string_view name,
   TParameterList list;
   ParseParameters(list, buffer);
   if (TParameter* existing = FindParameter(list, name)) {
-    existing->value = std::string(Trim(value));
+    existing->value = std::string(TrimBlanks(value));
   } else {
     AddParameter(list, name, value);
   }
