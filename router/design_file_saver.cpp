@@ -96,7 +96,7 @@ TSpecctraFileSaver::TSpecctraFileSaver() = default;
 TSpecctraFileSaver::~TSpecctraFileSaver() = default;
 
 bool TSpecctraFileSaver::WriteDesignFile(const std::string& file_name,
-                                         const DesignRuleQueries& rules) {
+                                         const TOvixRuleQueries& rules) {
   warnings_.clear();
   rules_ = &rules;
   bool written = false;
@@ -314,10 +314,7 @@ void TSpecctraFileSaver::WriteStructure() {
   context.board_via_limit = board_via_limit_;
   context.board_layer_widths = &board_layer_widths_;
   context.padstacks = PadStackListGlobal();
-  // Rooms need the rule collection's own scopes; other rule sources have none.
-  if (const auto* collected = dynamic_cast<const TOvixRuleQueries*>(rules_)) {
-    context.rules = &collected->collection();
-  }
+  context.rules = &rules_->collection();
   context.progress = [this] { Progress(); };
   WriteStructureSection(out_, *board_, context);
   Flush();
@@ -353,17 +350,12 @@ void TSpecctraFileSaver::WriteNetwork() {
   context.rules.board_layers = BoardRoutingLayers(*board_);
   context.rules.circuit = board_->settings.adv_feature;
   context.rules.emit_use_via = board_->settings.emit_use_via;
-  // Object clearances need the rule collection's own matching; other rule sources have none.
   const THostRuleConstraintQuery gaps;
-  std::unique_ptr<TObjectClearanceMatrices> clearances;
-  if (const auto* collected = dynamic_cast<const TOvixRuleQueries*>(rules_)) {
-    clearances = std::make_unique<TObjectClearanceMatrices>(collected->collection(), gaps,
-                                                            board_->GetHandle());
-    context.rules.clearance_matrix = [&clearances](rtl::Handle object, int layer, int scope,
-                                                   int on_layer_scope) {
-      return clearances->Build(object, layer, scope, on_layer_scope);
-    };
-  }
+  TObjectClearanceMatrices clearances(rules_->collection(), gaps, board_->GetHandle());
+  context.rules.clearance_matrix = [&clearances](rtl::Handle object, int layer, int scope,
+                                                 int on_layer_scope) {
+    return clearances.Build(object, layer, scope, on_layer_scope);
+  };
   context.settings = board_->settings;
   context.progress = [this] { Progress(); };
   context.flush = [this] { Flush(); };
@@ -377,7 +369,7 @@ void TSpecctraFileSaver::WriteWiring() {
   Flush();
 }
 
-bool SaveDesignFile(const std::string& file_name, const DesignRuleQueries& rules,
+bool SaveDesignFile(const std::string& file_name, const TOvixRuleQueries& rules,
                     std::vector<std::string>* duplicate_pins) {
   SetLastError(ERROR_SUCCESS);  // no stale file error from before
   TSpecctraFileSaver saver;

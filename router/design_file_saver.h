@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "router/design_file_output.h"
-#include "router/design_rule_queries.h"
+#include "router/writer_rule_queries.h"
 #include "router/rule_tables.h"
 
 namespace router {
@@ -38,7 +38,7 @@ class TSpecctraFileSaver {
   // net have names that are not unique in their component (the file is written; the lines are
   // in DuplicatePins()), or when the file could not be written (the user is told; an existing
   // design file stays as it was and no temporary file is left).
-  bool WriteDesignFile(const std::string& file_name, const DesignRuleQueries& rules);
+  bool WriteDesignFile(const std::string& file_name, const TOvixRuleQueries& rules);
 
   // "<designator>-<pin> (Net=<net>)" for each pin with a net whose name its component repeats.
   const std::vector<std::string>& DuplicatePins() const { return warnings_; }
@@ -71,7 +71,7 @@ class TSpecctraFileSaver {
   void WriteNetwork();
   void WriteWiring();
 
-  const DesignRuleQueries* rules_ = nullptr;
+  const TOvixRuleQueries* rules_ = nullptr;
   std::unique_ptr<TBoard> board_;
   TDesignSection section_ = TDesignSection::Header;
   int32_t board_clearance_ = 0;
@@ -90,7 +90,7 @@ class TSpecctraFileSaver {
 
 // Writes the design file named after `file_name` with a writer of its own. `duplicate_pins`
 // (when given) receives the duplicated pins' lines.
-bool SaveDesignFile(const std::string& file_name, const DesignRuleQueries& rules,
+bool SaveDesignFile(const std::string& file_name, const TOvixRuleQueries& rules,
                     std::vector<std::string>* duplicate_pins = nullptr);
 
 }  // namespace router

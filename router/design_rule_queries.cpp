@@ -1,18 +1,10 @@
-// The host's answers to the design-file writer's rule questions.
+// The host's answer where the rule collection has none of its own.
 #include "router/design_rule_queries.h"
 
 namespace router {
 
-rtl::Handle HostDominantRuleQueries::FindRuleForObject(rtl::Handle object, uint8_t rule_kind,
-                                                       int /*first_scope*/,
-                                                       int /*last_scope*/) const {
-  if (object == 0) return 0;
-  return rtl::PcbApi_FindDominantRuleForObject(object, rule_kind);
-}
-
 rtl::Handle DesignRuleQueries::FindRuleForObjects(rtl::Handle a, rtl::Handle b, uint8_t rule_kind,
-                                                  int /*first_scope*/,
-                                                  int /*last_scope*/) const {
+                                                  int /*first_scope*/, int /*last_scope*/) const {
   if (a == 0 || b == 0) return 0;
   return rtl::PcbApi_FindDominantRuleForObjectPair(a, b, rule_kind);
 }

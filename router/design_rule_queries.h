@@ -1,6 +1,5 @@
-// What the design-file writer asks about the board's design rules, behind one narrow interface:
-// the export answers it from its rule collection, or from the host's dominant rule while the
-// collection is not there.
+// What the design-file writer's rule helpers ask about the board's design rules, behind one
+// narrow interface that the rule collection answers (TOvixRuleQueries).
 #pragma once
 
 #include <cstdint>
@@ -21,14 +20,6 @@ class DesignRuleQueries {
   // does. The host's dominant rule for the pair unless an implementation knows better.
   virtual rtl::Handle FindRuleForObjects(rtl::Handle a, rtl::Handle b, uint8_t rule_kind,
                                          int first_scope, int last_scope) const;
-};
-
-// Answers with the host's dominant rule of the kind for the object; the scope range is not
-// looked at, as the host does not classify scopes.
-class HostDominantRuleQueries : public DesignRuleQueries {
- public:
-  rtl::Handle FindRuleForObject(rtl::Handle object, uint8_t rule_kind, int first_scope,
-                                int last_scope) const override;
 };
 
 }  // namespace router

@@ -1,14 +1,14 @@
-// The design-file writer in process, over the stand-in editor: duplicated pin names.
+// The design-file writer in process, over the stand-in editor and its rules: duplicated pin names.
 #include <gtest/gtest.h>
 
 #include "router/design_file_saver.h"
+#include "router/ovix_rules.h"
 #include "router/via_styles.h"
 #include "router/dsn_checker.h"
+#include "router/rules_session.h"
 #include "rtl/quorvel_session.h"
 
 namespace {
-
-using quorveltest::QuorvelSession;
 
 std::string Replaced(std::string text, const std::string& from, const std::string& to) {
   const size_t at = text.find(from);
@@ -18,7 +18,6 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
 }
 
 TEST(DesignFileSaver, DuplicatedPinsWithANetAreWarningsAndWithoutOneKeepouts) {
-  ASSERT_TRUE(QuorvelSession::Get().loaded());
   testsupport::TempDir dir;
   std::string text = testsupport::ReadFile(quorveltest::ExampleBoardPath());
   // U1's pins 5 (SDA) and 6 (SCL) both named 5; its net-less pins 2 and 3 both named 2.
@@ -27,10 +26,12 @@ TEST(DesignFileSaver, DuplicatedPinsWithANetAreWarningsAndWithoutOneKeepouts) {
   text = Replaced(text, R"({"name": "3", "layer": "TopLayer", "x": "1625mil")",
                   R"({"name": "2", "layer": "TopLayer", "x": "1625mil")");
   testsupport::WriteFile(dir.Path("board.json"), text);
-  ASSERT_EQ(QuorvelSession::Get().Open(dir.Path("board.json")), "");
+  ASSERT_EQ(rulestest::OpenBoard(dir.Path("board.json")), "");
 
   ASSERT_EQ(router::GetViaStyleList(), nullptr) << "the writer builds its own list";
-  const router::HostDominantRuleQueries rules;
+  router::TOvixRules collection(rtl::PcbApi_GetCurrentBoardHandle());
+  collection.Collect();
+  const router::TOvixRuleQueries rules(collection);
   std::vector<std::string> duplicates;
   const bool result = router::SaveDesignFile(dir.Path("board.pcb"), rules, &duplicates);
   EXPECT_EQ(router::GetViaStyleList(), nullptr) << "and frees it";

@@ -38,8 +38,10 @@ class PcbClient final : public IClient {
   HRESULT __stdcall SetStatusBarText(int, BSTR, IStatusPanel** result) override {
     return Nothing(result);
   }
+  // No document is open in this host.
   HRESULT __stdcall GetDocumentByPath(BSTR, IServerDocument** result) override {
-    return Nothing(result);
+    *result = nullptr;
+    return S_OK;
   }
   HRESULT __stdcall ShowDocument(IServerDocument*) override { return E_NOTIMPL; }
   HRESULT __stdcall GetDocumentKindFromFile(BSTR, BSTR* kind) override { return Nothing(kind); }
