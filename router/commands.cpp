@@ -77,18 +77,18 @@ class ExportState {
   }
 
   // The board's design rules, collected once; they stay while the dialog and the writers run.
-  router::TOvixRules& rules() { return *rules_; }
+  TOvixRules& rules() { return *rules_; }
 
  private:
-  static std::unique_ptr<router::TOvixRules> CollectRules(rtl::Handle board) {
-    auto rules = std::make_unique<router::TOvixRules>(board);
+  static std::unique_ptr<TOvixRules> CollectRules(rtl::Handle board) {
+    auto rules = std::make_unique<TOvixRules>(board);
     rules->Collect();
     return rules;
   }
 
   // Made in this order and freed in the reverse: settings, rules, via styles.
   ViaStyleListScope via_styles_;
-  std::unique_ptr<router::TOvixRules> rules_;
+  std::unique_ptr<TOvixRules> rules_;
   std::unique_ptr<TQixDocumentSetings> settings_;
   bool finished_ = false;
 };
