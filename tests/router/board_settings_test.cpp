@@ -6,6 +6,7 @@
 #include "router/router_board.h"
 #include "router/via_styles.h"
 #include "framework/ini_file.h"
+#include "rtl/file_ownership.h"
 #include "rtl/quorvel_session.h"
 
 namespace {
@@ -103,8 +104,11 @@ TEST_F(BoardCopy, ViaStyleChoicesReadAsStored) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.why);
     DeleteFileA(Preferences().c_str());
-    if (c.stored)
-      framework::IniFile(Preferences()).WriteString("ViaStyles", "RoutingVias", c.stored);
+    if (c.stored) {
+      framework::IniFile stored(Preferences());
+      stored.WriteString("ViaStyles", "RoutingVias", c.stored);
+      rtl::SaveIniFile(stored);
+    }
     router::TViaStyleAssociationList list(board_);
     router::LoadViaStyles(list, Preferences());
     ASSERT_EQ(list.Count(), 1) << "one via-style rule on the board";
