@@ -38,15 +38,21 @@ bool ParseInteger(const std::string& text, int& value) {
 
 [[noreturn]] void RaiseReadError(const std::string& path) {
   const DWORD error = GetLastError();
-  wchar_t reason[512] = {};
-  FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-                 reason, 512, nullptr);
-  std::string text = win::Narrow(reason);
-  while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ')) {
-    text.pop_back();
+  std::string reason;
+  if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
+    reason = "another program is using the file";
+  } else {
+    wchar_t text[512] = {};
+    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                   text, 512, nullptr);
+    reason = win::Narrow(text);
+    while (!reason.empty() &&
+           (reason.back() == '\r' || reason.back() == '\n' || reason.back() == ' ')) {
+      reason.pop_back();
+    }
+    if (reason.empty()) reason = "system error " + std::to_string(error);
   }
-  throw Exception("Cannot read the settings file " + path + ": " +
-                  (text.empty() ? "system error " + std::to_string(error) : text));
+  throw Exception("Cannot read the settings file " + path + ": " + reason);
 }
 
 // The file's bytes; empty when there is no such file.
