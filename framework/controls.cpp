@@ -97,8 +97,10 @@ const TClassInfo& TControl::StaticClassInfo() {
           .Bool("Enabled", &TControl::Enabled, &TControl::SetEnabled, true)
           .Bool("ParentColor", &TControl::ParentColor, &TControl::SetParentColor, true)
           .Color("Color", &TControl::Color, &TControl::SetColor, clBtnFace)
+          .StoredIf(&TControl::ColorStored)
           .Bool("ParentFont", &TControl::ParentFont, &TControl::SetParentFont, true)
           .Object("Font", &TControl::Font, FontClassInfo())
+          .StoredIf(&TControl::FontStored)
           .Int("Cursor", &TControl::Cursor, &TControl::SetCursor, crDefault)
           .String("Hint", &TControl::Hint, &TControl::SetHint)
           .Bool("ShowHint", &TControl::ShowHint, &TControl::SetShowHint, false)
@@ -383,6 +385,14 @@ TWinControl::~TWinControl() {
   parent_ = nullptr;
 }
 
+std::wstring TWinControl::Text() const {
+  if (!hwnd_) return text_;
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hwnd_)) + 1, L'\0');
+  text.resize(
+      static_cast<size_t>(GetWindowTextW(hwnd_, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
 TWinControl* TWinControl::FromHandle(HWND hwnd) {
   return hwnd ? static_cast<TWinControl*>(GetPropW(hwnd, kControlProp)) : nullptr;
 }
@@ -393,7 +403,7 @@ void TWinControl::CreateParams(TCreateParams& params) {
   if (!Enabled()) params.style |= WS_DISABLED;
   if (tab_stop_) params.style |= WS_TABSTOP;
   params.ex_style = WS_EX_CONTROLPARENT;
-  if (parent_) params.parent = parent_->Handle();
+  // The parent window is filled in by CreateWnd: asking for the frame must not make windows.
 }
 
 HWND TWinControl::Handle() {
@@ -795,11 +805,16 @@ void TWinControl::WndProc(TMessage& message) {
       }
       break;
     }
-    case WM_SETTEXT:
+    case WM_SETTEXT: {
       DefaultHandler(message);
-      text_ = message.lParam ? reinterpret_cast<const wchar_t*>(message.lParam) : L"";
-      Perform(CM_TEXTCHANGED);
+      std::wstring text = message.lParam ? reinterpret_cast<const wchar_t*>(message.lParam) : L"";
+      // Our own SetText stored the text first and hears nothing new here.
+      if (text != text_) {
+        text_ = std::move(text);
+        Perform(CM_TEXTCHANGED);
+      }
       return;
+    }
     case WM_SETFOCUS: {
       TWinControl* top = this;
       while (top->parent_) top = top->parent_;

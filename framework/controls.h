@@ -121,6 +121,9 @@ class TControl : public TComponent {
   void SetColor(TColor color);
   bool ParentColor() const noexcept { return parent_color_; }
   void SetParentColor(bool value);
+  // What a form description stores: not what comes from the parent.
+  bool ColorStored() const noexcept { return !parent_color_; }
+  bool FontStored() const noexcept { return !parent_font_; }
   TCursor Cursor() const noexcept { return cursor_; }
   void SetCursor(TCursor cursor);
   std::string Hint() const { return hint_; }
@@ -218,6 +221,8 @@ class TWinControl : public TControl, public IStreamableChildren {
 
   // The window, made now if it does not exist (with those of the parents and children).
   HWND Handle();
+  // The window's text while it exists (the user may have changed it).
+  std::wstring Text() const override;
   bool HandleAllocated() const noexcept { return hwnd_ != nullptr; }
   // Makes the window again with the same state (style changes that need a new window).
   void RecreateWnd();

@@ -115,7 +115,8 @@ class Lexer {
     const size_t digits = pos_;
     while (pos_ < text_.size() && (hex ? isxdigit(Byte()) : isdigit(Byte()))) ++pos_;
     if (pos_ == digits || pos_ - digits > (hex ? 8u : 10u)) {
-      throw SyntaxError(line_, "bad number \"" + text_.substr(start, pos_ - start + 1) + "\"");
+      const size_t shown = pos_ - start + (pos_ == digits && pos_ < text_.size() ? 1 : 0);
+      throw SyntaxError(line_, "bad number \"" + text_.substr(start, shown) + "\"");
     }
     const int64_t value = std::stoll(text_.substr(digits, pos_ - digits), nullptr, hex ? 16 : 10);
     token.integer = negative ? -value : value;
@@ -507,6 +508,7 @@ class Writer {
     for (const PropInfo* prop : info.Properties()) {
       const std::string path = prefix + prop->name;
       if (prop->kind == PropKind::Object) {
+        if (prop->stored && !prop->stored(object)) continue;
         WriteProperties(prop->sub_object(object), *prop->sub_info, path + ".", depth);
         continue;
       }
@@ -525,7 +527,7 @@ class Writer {
         Line(depth, "}");
         continue;
       }
-      if (!prop->get) continue;
+      if (!prop->get || (prop->stored && !prop->stored(object))) continue;
       const TValue value = prop->get(object);
       if (prop->default_value && *prop->default_value == value) continue;
       Line(depth, path + " = " + Format(*prop, value));

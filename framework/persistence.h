@@ -75,6 +75,8 @@ struct PropInfo {
   const TClassInfo* sub_info = nullptr;
   // Event: connects a handler made by a published method (or raises for the wrong parameters).
   std::function<void(void*, const std::any&, const std::string&)> bind;
+  // Written by a form writer only while this says so (a colour taken from the parent is not).
+  std::function<bool(void*)> stored;
   // Data: reads and writes the blob's own stream form.
   std::function<void(void*, TStream&)> read_data;
   std::function<void(void*, TStream&)> write_data;
@@ -179,6 +181,14 @@ class TClassInfo {
     info.read_data = [read](void* object, TStream& s) { (Cast<T>(object)->*read)(s); };
     info.write_data = [write](void* object, TStream& s) { (Cast<T>(object)->*write)(s); };
     return Add(std::move(info));
+  }
+  // The last property added is written only while `predicate` holds.
+  template <class T>
+  TClassInfo& StoredIf(bool (T::*predicate)() const) {
+    properties_.back().stored = [predicate](void* object) {
+      return (Cast<T>(object)->*predicate)();
+    };
+    return *this;
   }
   // A handler that form descriptions can connect to events by its name.
   template <class T, class... A>

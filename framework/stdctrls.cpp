@@ -126,15 +126,6 @@ void TEdit::CreateParams(TCreateParams& params) {
   params.ex_style = WS_EX_CLIENTEDGE;
 }
 
-std::wstring TEdit::Text() const {
-  HWND hwnd = hwnd_;
-  if (!hwnd) return text_;
-  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
-  text.resize(
-      static_cast<size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
-
 void TEdit::SetReadOnly(bool value) {
   read_only_ = value;
   if (HandleAllocated()) SendMessageW(Handle(), EM_SETREADONLY, value, 0);

@@ -57,7 +57,6 @@ class TEdit : public TWinControl {
   explicit TEdit(TComponent* owner);
   static const TClassInfo& StaticClassInfo();
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
-  std::wstring Text() const override;
   bool ReadOnly() const noexcept { return read_only_; }
   void SetReadOnly(bool value);
   TNotifyEvent OnChange;

@@ -1,0 +1,254 @@
+// Forms and controls under Wine: real windows driven by real messages, checked by state and by
+// pixels of what they paint.
+#include "framework/forms.h"
+
+#include <gtest/gtest.h>
+
+#include "framework/application.h"
+#include "render.h"
+#include "sample_form.h"
+
+using namespace framework;
+using testforms::TSampleForm;
+using testsupport::CountPixels;
+using testsupport::PixelAt;
+
+namespace {
+
+void PostKey(HWND hwnd, WORD key) { PostMessageW(hwnd, WM_KEYDOWN, key, 1); }
+
+// Answers a modal form as the host does: finds a button by caption and sends it BM_CLICK.
+struct HostAnswer {
+  static inline std::wstring caption;
+  static inline std::wstring button;
+  static inline std::wstring seen_caption;
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    HWND form = FindWindowW(nullptr, caption.c_str());
+    if (!form) return;
+    wchar_t text[64] = {};
+    GetWindowTextW(form, text, 64);
+    seen_caption = text;
+    EnumChildWindows(form, PressButton, 0);
+  }
+  static BOOL CALLBACK PressButton(HWND child, LPARAM) {
+    wchar_t name[64] = {}, title[64] = {};
+    GetClassNameW(child, name, 64);
+    GetWindowTextW(child, title, 64);
+    if (_wcsicmp(name, L"Button") != 0 || button != title) return TRUE;
+    SendMessageW(child, BM_CLICK, 0, 0);
+    return FALSE;
+  }
+};
+
+}  // namespace
+
+TEST(Forms, ShowModalAnswersEnterEscapeAndTab) {
+  {
+    TSampleForm form(nullptr);
+    auto& edit = form.Get<TEdit>("EditName");
+    PostKey(edit.Handle(), VK_RETURN);  // the edit does not want Enter: the default button
+    EXPECT_EQ(form.ShowModal(), kModalOk);
+    EXPECT_EQ(form.ok_clicks, 1);
+    EXPECT_EQ(form.shows, 1);
+    EXPECT_FALSE(IsWindowVisible(form.Handle())) << "hidden again after the loop";
+  }
+  {
+    TSampleForm form(nullptr);
+    auto& edit = form.Get<TEdit>("EditName");
+    auto& memo = form.Get<TMemo>("MemoNotes");
+    HWND focus_at_cancel = nullptr;
+    form.Get<TButton>("ButtonCancel").OnClick = [&](TComponent*) { focus_at_cancel = GetFocus(); };
+    PostKey(edit.Handle(), VK_TAB);     // to the memo
+    PostKey(memo.Handle(), VK_RETURN);  // the memo wants Enter: a new line, not OK
+    // Then Escape presses the cancel button (once the line is there: the character comes later).
+    memo.OnChange = [&](TComponent*) { PostKey(memo.Handle(), VK_ESCAPE); };
+    EXPECT_EQ(form.ShowModal(), kModalCancel);
+    EXPECT_EQ(focus_at_cancel, memo.Handle());
+    EXPECT_EQ(form.ok_clicks, 0);
+    EXPECT_EQ(memo.Lines().size(), 3u) << "Enter broke a line in the memo";
+  }
+  {
+    // Shift+Tab goes backwards: from the edit around to the cancel button, then Enter presses
+    // the focused button rather than the default one.
+    TSampleForm form(nullptr);
+    auto& edit = form.Get<TEdit>("EditName");
+    auto& cancel = form.Get<TButton>("ButtonCancel");
+    form.OnShow = [&](TComponent*) {
+      BYTE keys[256] = {};
+      GetKeyboardState(keys);
+      keys[VK_SHIFT] = 0x80;
+      SetKeyboardState(keys);
+      PostKey(edit.Handle(), VK_TAB);
+    };
+    cancel.OnEnter = [&](TComponent*) {
+      BYTE keys[256] = {};
+      GetKeyboardState(keys);
+      keys[VK_SHIFT] = 0;
+      SetKeyboardState(keys);
+      PostKey(cancel.Handle(), VK_RETURN);
+    };
+    EXPECT_EQ(form.ShowModal(), kModalCancel);
+    EXPECT_EQ(form.ok_clicks, 0);
+  }
+}
+
+TEST(Forms, TheHostAnswersAModalFormByCaptionAndButton) {
+  TSampleForm form(nullptr);
+  HostAnswer::caption = form.Caption();
+  HostAnswer::button = L"Cancel";
+  SetTimer(nullptr, 0, 20, HostAnswer::Tick);
+  EXPECT_EQ(form.ShowModal(), kModalCancel);
+  EXPECT_EQ(HostAnswer::seen_caption, L"Sample \x2013 dialog");
+  // The same form again, now with OK: a form can be shown modally more than once.
+  HostAnswer::button = L"OK";
+  SetTimer(nullptr, 0, 20, HostAnswer::Tick);
+  EXPECT_EQ(form.ShowModal(), kModalOk);
+  EXPECT_EQ(form.ok_clicks, 1);
+  // A helper that cannot find the buttons sends IDCANCEL as a command.
+  PostMessageW(form.Handle(), WM_COMMAND, IDCANCEL, 0);
+  EXPECT_EQ(form.ShowModal(), kModalCancel);
+  // Closing the window (its close box) cancels a modal form.
+  PostMessageW(form.Handle(), WM_CLOSE, 0, 0);
+  EXPECT_EQ(form.ShowModal(), kModalCancel);
+}
+
+TEST(Forms, CloseQueryCanRefuseAndReleaseFreesAfterTheMessage) {
+  TSampleForm form(nullptr);
+  int asked = 0;
+  form.OnCloseQuery = [&](TComponent*, bool& can_close) { can_close = ++asked > 1; };
+  PostMessageW(form.Handle(), WM_COMMAND, IDCANCEL, 0);  // refused
+  PostMessageW(form.Handle(), WM_COMMAND, IDOK, 0);      // accepted
+  EXPECT_EQ(form.ShowModal(), kModalOk);
+  EXPECT_EQ(asked, 2);
+
+  struct Observer : TComponent {
+    using TComponent::TComponent;
+    bool freed = false;
+    void Notification(TComponent*, TOperation op) override { freed |= op == TOperation::opRemove; }
+  } observer(nullptr);
+  auto* released = new TSampleForm(nullptr);
+  released->FreeNotification(&observer);
+  HWND hwnd = released->Handle();
+  released->OnClick = [released](TComponent*) { released->Release(); };
+  released->Perform(WM_LBUTTONDOWN, 0, MAKELPARAM(5, 5));
+  released->Perform(WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+  EXPECT_FALSE(observer.freed) << "not while the message that asked is handled";
+  MSG msg;
+  ASSERT_TRUE(PeekMessageW(&msg, hwnd, CM_RELEASE, CM_RELEASE, PM_NOREMOVE)) << "posted as 45089";
+  Application::Instance().ProcessMessages();
+  EXPECT_TRUE(observer.freed);
+  EXPECT_FALSE(IsWindow(hwnd));
+}
+
+TEST(Forms, ExceptionsInHandlersAreReportedAndTheLoopGoesOn) {
+  std::vector<std::string> reported;
+  Application::Instance().OnException = [&](const std::string& message) {
+    reported.push_back(message);
+  };
+  TSampleForm form(nullptr);
+  auto& ok = form.Get<TButton>("ButtonOK");
+  ok.OnClick = [](TComponent*) { throw EComponentError("handler failed"); };
+  SendMessageW(ok.Handle(), BM_CLICK, 0, 0);
+  ASSERT_EQ(reported, std::vector<std::string>{"handler failed"});
+  // A throwing key handler inside the modal loop: reported, then Escape still ends the loop.
+  form.Get<TEdit>("EditName").OnKeyDown = [](TComponent*, WORD&, unsigned) {
+    throw std::runtime_error("key failed");
+  };
+  PostMessageW(form.Get<TEdit>("EditName").Handle(), WM_KEYDOWN, 'A', 1);
+  PostKey(form.Get<TEdit>("EditName").Handle(), VK_ESCAPE);
+  EXPECT_EQ(form.ShowModal(), kModalCancel);
+  EXPECT_EQ(reported.size(), 2u);
+  Application::Instance().OnException = nullptr;
+}
+
+TEST(Controls, NotificationsFollowStateChanges) {
+  struct Probe : TCustomControl {
+    using TCustomControl::TCustomControl;
+    std::vector<UINT> seen;
+    void WndProc(TMessage& m) override {
+      if (m.msg >= CM_BASE && m.msg < CN_BASE) seen.push_back(m.msg);
+      TCustomControl::WndProc(m);
+    }
+  };
+  TForm form(nullptr);
+  form.SetBounds(0, 0, 300, 200);
+  auto* probe = new Probe(&form);
+  probe->SetParent(&form);
+  probe->SetBounds(10, 10, 100, 50);
+  auto* label = new TLabel(&form);
+  label->SetParent(probe);
+  label->SetBounds(5, 5, 40, 20);
+  probe->Handle();
+  probe->seen.clear();
+
+  probe->SetEnabled(false);
+  EXPECT_FALSE(IsWindowEnabled(probe->Handle()));
+  probe->SetCaption(L"probe");
+  wchar_t text[16] = {};
+  GetWindowTextW(probe->Handle(), text, 16);
+  EXPECT_STREQ(text, L"probe");
+  probe->Font().SetHeight(-20);
+  EXPECT_EQ(label->Font().Height(), -20) << "the child follows its parent's font";
+  EXPECT_TRUE(label->ParentFont());
+  probe->SetColor(clRed);
+  EXPECT_EQ(label->Color(), clRed);
+  form.Font().SetStyle(fsItalic);
+  EXPECT_EQ(probe->Font().Style(), 0u) << "a control with its own font keeps it";
+  EXPECT_EQ(probe->seen, (std::vector<UINT>{CM_ENABLEDCHANGED, CM_TEXTCHANGED, CM_FONTCHANGED,
+                                            CM_COLORCHANGED, CM_PARENTFONTCHANGED}));
+
+  // The mouse over the label (windowless) reaches it through its parent.
+  int label_clicks = 0, enters = 0, leaves = 0;
+  label->OnClick = [&](TComponent*) { ++label_clicks; };
+  label->OnMouseEnter = [&](TComponent*) { ++enters; };
+  label->OnMouseLeave = [&](TComponent*) { ++leaves; };
+  label->SetControlStyle(label->ControlStyle() | csCaptureMouse);
+  probe->SetEnabled(true);
+  SendMessageW(probe->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
+  SendMessageW(probe->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+  SendMessageW(probe->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(12, 12));
+  SendMessageW(probe->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(80, 40));
+  EXPECT_EQ(label_clicks, 1);
+  EXPECT_EQ(enters, 1);
+  EXPECT_EQ(leaves, 1);
+  EXPECT_TRUE(probe->ControlState() & csMouseInside);
+  SendMessageW(probe->Handle(), WM_MOUSELEAVE, 0, 0);
+  EXPECT_FALSE(probe->ControlState() & csMouseInside);
+}
+
+TEST(Controls, RecreatedWindowsKeepTheirState) {
+  TSampleForm form(nullptr);
+  auto& memo = form.Get<TMemo>("MemoNotes");
+  HWND old = memo.Handle();
+  SendMessageW(old, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"typed\r\ntext"));
+  memo.SetWordWrap(false);  // a style the system edit takes only when made
+  EXPECT_NE(memo.Handle(), old);
+  EXPECT_FALSE(IsWindow(old));
+  EXPECT_TRUE(GetWindowLongW(memo.Handle(), GWL_STYLE) & WS_HSCROLL);
+  EXPECT_EQ(memo.Lines(), (std::vector<std::string>{"typed", "text"}));
+  RECT rect{};
+  GetWindowRect(memo.Handle(), &rect);
+  EXPECT_EQ(rect.right - rect.left, 200);
+  form.SetBorderStyle(TFormBorderStyle::bsSizeable);
+  EXPECT_EQ(form.Get<TEdit>("EditName").Text(), L"first") << "children come back with the form";
+  EXPECT_TRUE(GetWindowLongW(form.Handle(), GWL_STYLE) & WS_THICKFRAME);
+  EXPECT_EQ(GetParent(memo.Handle()), form.Handle());
+}
+
+TEST(Controls, SampleFormPaintsItsAreas) {
+  TSampleForm form(nullptr);
+  form.Get<TMemo>("MemoNotes").SetColor(clYellow);
+  auto bitmap = testsupport::Render(form);
+  testsupport::SavePicture(*bitmap, "sample_form");
+  ASSERT_EQ(bitmap->Width(), 300);
+  const uint32_t face = ColorToRGB(clBtnFace);
+  EXPECT_EQ(PixelAt(*bitmap, 290, 20), face) << "the form's own background";
+  EXPECT_EQ(PixelAt(*bitmap, 20, 150), 0xE0E0E0u) << "the panel's colour";
+  EXPECT_EQ(PixelAt(*bitmap, 250, 14), ColorToRGB(clWindow)) << "inside the edit";
+  EXPECT_GT(CountPixels(*bitmap, {62, 38, 258, 104}, 0x00FFFF), 5000) << "the yellow memo";
+  EXPECT_GT(CountPixels(*bitmap, {8, 12, 56, 28}, 0x800000), 5) << "the navy label text";
+  EXPECT_EQ(CountPixels(*bitmap, {0, 0, 8, 100}, 0x800000), 0);
+  // The buttons' caption pixels stay inside their rectangles.
+  EXPECT_EQ(CountPixels(*bitmap, {0, 120, 130, 160}, 0), 0);
+}
