@@ -659,8 +659,16 @@ void TWinControl::PaintTo(HDC dc, int x, int y) {
   if (default_proc_ == DefWindowProcW) {
     PaintBackground(dc);
     PaintWindow(dc);
-  } else {
-    SendMessageW(hwnd_, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
+  } else if (client.right > 0 && client.bottom > 0) {
+    // System controls clip to their client rectangle taken as device coordinates (Wine's
+    // buttons): they paint at the origin of a DC of their own, copied into place.
+    win::UniqueMemoryDc memory(CreateCompatibleDC(dc));
+    win::UniqueBitmap bitmap(CreateCompatibleBitmap(dc, client.right, client.bottom));
+    HGDIOBJ old = SelectObject(memory.get(), bitmap.get());
+    SendMessageW(hwnd_, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory.get()),
+                 PRF_CLIENT | PRF_ERASEBKGND);
+    BitBlt(dc, 0, 0, client.right, client.bottom, memory.get(), 0, 0, SRCCOPY);
+    SelectObject(memory.get(), old);
   }
   for (TControl* control : controls_) {
     if (auto* child = dynamic_cast<TWinControl*>(control); child && child->Visible()) {

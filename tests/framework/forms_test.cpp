@@ -249,6 +249,8 @@ TEST(Controls, SampleFormPaintsItsAreas) {
   EXPECT_GT(CountPixels(*bitmap, {62, 38, 258, 104}, 0x00FFFF), 5000) << "the yellow memo";
   EXPECT_GT(CountPixels(*bitmap, {8, 12, 56, 28}, 0x800000), 5) << "the navy label text";
   EXPECT_EQ(CountPixels(*bitmap, {0, 0, 8, 100}, 0x800000), 0);
-  // The buttons' caption pixels stay inside their rectangles.
+  // The system buttons paint in place: captions inside their rectangles, none left of them.
+  EXPECT_GT(CountPixels(*bitmap, {136, 128, 211, 153}, 0), 10) << "the OK caption";
+  EXPECT_GT(CountPixels(*bitmap, {216, 128, 291, 153}, 0), 10) << "the Cancel caption";
   EXPECT_EQ(CountPixels(*bitmap, {0, 120, 130, 160}, 0), 0);
 }
