@@ -4,6 +4,9 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <map>
+#include <mutex>
+#include <unordered_map>
 
 #include "framework/application.h"
 #include "framework/screen.h"
@@ -13,7 +16,6 @@ namespace framework {
 
 namespace {
 
-constexpr wchar_t kControlProp[] = L"TralvekControl";
 constexpr wchar_t kWindowClass[] = L"TralvekWindow";
 
 const wchar_t* FrameworkClass() {
@@ -29,6 +31,36 @@ const wchar_t* FrameworkClass() {
   }();
   if (!atom) throw EComponentError("Cannot register the window class");
   return kWindowClass;
+}
+
+// The control of each of our windows. Kept here rather than in window properties: under Wine
+// every property call is a round trip to the server, and every message needs the lookup.
+class WindowMap {
+ public:
+  TWinControl* Find(HWND hwnd) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto it = controls_.find(hwnd);
+    return it == controls_.end() ? nullptr : it->second;
+  }
+  void Set(HWND hwnd, TWinControl* control) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    controls_[hwnd] = control;
+  }
+  // Forgets the window if it still belongs to `control`.
+  void Remove(HWND hwnd, const TWinControl* control) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto it = controls_.find(hwnd);
+    if (it != controls_.end() && it->second == control) controls_.erase(it);
+  }
+
+ private:
+  std::mutex mutex_;
+  std::unordered_map<HWND, TWinControl*> controls_;
+};
+
+WindowMap& Windows() {
+  static WindowMap map;
+  return map;
 }
 
 bool IsMouseMessage(UINT msg) { return msg >= WM_MOUSEFIRST && msg <= WM_MBUTTONDBLCLK; }
@@ -53,11 +85,11 @@ unsigned KeyboardShiftState() {
 }
 
 LRESULT CALLBACK FrameworkWindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) noexcept {
-  auto* control = static_cast<TWinControl*>(GetPropW(hwnd, kControlProp));
+  TWinControl* control = Windows().Find(hwnd);
   if (!control && msg == WM_NCCREATE) {
     control = static_cast<TWinControl*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
     if (control) {
-      SetPropW(hwnd, kControlProp, control);
+      Windows().Set(hwnd, control);
       control->hwnd_ = hwnd;
       control->default_proc_ = DefWindowProcW;
     }
@@ -72,9 +104,9 @@ LRESULT CALLBACK FrameworkWindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM 
     message.result = 0;
   }
   if (msg == WM_NCDESTROY) {
-    // The control may already be gone (freed while handling); the property says if not.
-    if (GetPropW(hwnd, kControlProp) == control) {
-      RemovePropW(hwnd, kControlProp);
+    // The control may already be gone (freed while handling); the map says if not.
+    if (Windows().Find(hwnd) == control) {
+      Windows().Remove(hwnd, control);
       control->hwnd_ = nullptr;
     }
   }
@@ -374,7 +406,7 @@ TWinControl::~TWinControl() {
   while (!controls_.empty()) controls_.back()->SetParent(nullptr);
   if (hwnd_) {
     HWND hwnd = hwnd_;
-    RemovePropW(hwnd, kControlProp);
+    Windows().Remove(hwnd, this);
     hwnd_ = nullptr;
     if (default_proc_ != DefWindowProcW) {
       SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(default_proc_));
@@ -393,9 +425,7 @@ std::wstring TWinControl::Text() const {
   return text;
 }
 
-TWinControl* TWinControl::FromHandle(HWND hwnd) {
-  return hwnd ? static_cast<TWinControl*>(GetPropW(hwnd, kControlProp)) : nullptr;
-}
+TWinControl* TWinControl::FromHandle(HWND hwnd) { return hwnd ? Windows().Find(hwnd) : nullptr; }
 
 void TWinControl::CreateParams(TCreateParams& params) {
   params.style = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
@@ -430,7 +460,7 @@ void TWinControl::CreateWnd() {
   }
   if (!own_class) {
     hwnd_ = hwnd;
-    SetPropW(hwnd, kControlProp, this);
+    Windows().Set(hwnd, this);
     default_proc_ = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FrameworkWindowProc)));
   }
@@ -553,11 +583,18 @@ RECT TWinControl::ClientRect() const {
     GetClientRect(hwnd_, &rect);
     return rect;
   }
-  // Without a window yet, the frame its style will have.
+  // Without a window yet, the frame its style will have (remembered: the system takes long).
   TCreateParams params;
   const_cast<TWinControl*>(this)->CreateParams(params);
-  RECT frame{0, 0, 0, 0};
-  AdjustWindowRectEx(&frame, params.style, FALSE, params.ex_style);
+  static std::map<std::pair<DWORD, DWORD>, RECT> frames;
+  const auto key = std::make_pair(params.style, params.ex_style);
+  auto found = frames.find(key);
+  if (found == frames.end()) {
+    RECT frame{0, 0, 0, 0};
+    AdjustWindowRectEx(&frame, params.style, FALSE, params.ex_style);
+    found = frames.emplace(key, frame).first;
+  }
+  const RECT frame = found->second;
   return {0, 0, std::max<LONG>(0, width_ - (frame.right - frame.left)),
           std::max<LONG>(0, height_ - (frame.bottom - frame.top))};
 }

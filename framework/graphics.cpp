@@ -124,6 +124,27 @@ bool TFont::operator==(const TFont& other) const {
          style_ == other.style_ && charset_ == other.charset_;
 }
 
+struct SharedFont {
+  LOGFONTW log_font;
+  win::UniqueFont font;
+};
+
+namespace {
+
+bool SameLogFont(const LOGFONTW& a, const LOGFONTW& b) {
+  return a.lfHeight == b.lfHeight && a.lfWeight == b.lfWeight && a.lfItalic == b.lfItalic &&
+         a.lfUnderline == b.lfUnderline && a.lfStrikeOut == b.lfStrikeOut &&
+         a.lfCharSet == b.lfCharSet && wcscmp(a.lfFaceName, b.lfFaceName) == 0;
+}
+
+// The fonts in use; an entry goes when its last TFont lets go.
+std::vector<std::weak_ptr<SharedFont>>& FontCache() {
+  static std::vector<std::weak_ptr<SharedFont>> cache;
+  return cache;
+}
+
+}  // namespace
+
 HFONT TFont::Handle() {
   if (!handle_) {
     LOGFONTW log_font{};
@@ -136,9 +157,20 @@ HFONT TFont::Handle() {
     log_font.lfQuality = DEFAULT_QUALITY;
     const std::wstring face = win::Widen(name_);
     wcsncpy(log_font.lfFaceName, face.c_str(), LF_FACESIZE - 1);
-    handle_.reset(CreateFontIndirectW(&log_font));
+    auto& cache = FontCache();
+    std::erase_if(cache, [](const std::weak_ptr<SharedFont>& entry) { return entry.expired(); });
+    for (const auto& entry : cache) {
+      auto shared = entry.lock();
+      if (SameLogFont(shared->log_font, log_font)) {
+        handle_ = std::move(shared);
+        return handle_->font.get();
+      }
+    }
+    handle_ = std::make_shared<SharedFont>(
+        SharedFont{log_font, win::UniqueFont(CreateFontIndirectW(&log_font))});
+    cache.push_back(handle_);
   }
-  return handle_.get();
+  return handle_->font.get();
 }
 
 void TFont::SetName(const std::string& name) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "framework/exception.h"
@@ -65,8 +66,8 @@ bool StringToColor(const std::string& text, TColor& color);
 constexpr unsigned fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8;
 using TFontStyles = unsigned;
 
-// Common base: change notification and the owned GDI object.
-template <class Handle>
+// Common base: change notification and the GDI object, made on demand (`Holder` owns it).
+template <class Holder>
 class TGraphicsObject {
  public:
   // Called after every change, before the old GDI object is deleted: a canvas deselects it here.
@@ -77,10 +78,14 @@ class TGraphicsObject {
     auto old = std::move(handle_);
     if (OnChange) OnChange();
   }
-  win::Unique<win::GdiTraits<Handle>> handle_;
+  Holder handle_;
 };
 
-class TFont : public TGraphicsObject<HFONT> {
+// Fonts of equal description share one GDI font: a system control measures each new font
+// again, and forms hold many controls with the same font.
+struct SharedFont;
+
+class TFont : public TGraphicsObject<std::shared_ptr<SharedFont>> {
  public:
   TFont();
   TFont(const TFont& other) : TFont() { Assign(other); }
@@ -119,7 +124,7 @@ class TFont : public TGraphicsObject<HFONT> {
 
 enum class TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
 
-class TPen : public TGraphicsObject<HPEN> {
+class TPen : public TGraphicsObject<win::UniquePen> {
  public:
   void Assign(const TPen& other);
   HPEN Handle();
@@ -147,7 +152,7 @@ enum class TBrushStyle {
   bsDiagCross
 };
 
-class TBrush : public TGraphicsObject<HBRUSH> {
+class TBrush : public TGraphicsObject<win::UniqueBrush> {
  public:
   void Assign(const TBrush& other);
   HBRUSH Handle();
