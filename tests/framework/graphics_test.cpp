@@ -1,5 +1,6 @@
 // Colours, canvases, bitmaps, metafiles and pictures, checked on real GDI pixels.
 #include "framework/picture.h"
+#include "framework/theme_services.h"
 
 #include <gtest/gtest.h>
 
@@ -230,4 +231,29 @@ TEST(Graphics, PicturesChooseTheirKindByExtensionAndStoredName) {
   unknown.WriteString(std::string("\x05TJunk", 6));
   unknown.SetPosition(0);
   EXPECT_THROW(read.ReadData(unknown), EInvalidGraphic);
+}
+
+TEST(Graphics, ThemeServicesDrawThemedPartsOrStepAside) {
+  TThemeServices& themes = TThemeServices::Instance();
+  ASSERT_TRUE(themes.ThemesAvailable());
+  win::UniqueWindow window(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 50, 50, nullptr,
+                                           nullptr, nullptr, nullptr));
+  themes.SetOverride(false);
+  EXPECT_FALSE(themes.ThemesEnabled());
+  EXPECT_FALSE(themes.Open(window.get(), L"EDIT")) << "the classic path: no theme to draw with";
+  themes.SetOverride(std::nullopt);
+  if (!themes.ThemesEnabled()) GTEST_SKIP() << "visual styles are off in this prefix";
+  ThemeData edit = themes.Open(window.get(), L"EDIT");
+  ASSERT_TRUE(edit);
+  TBitmap bitmap(40, 20, TPixelFormat::pf32bit);
+  bitmap.Canvas().Brush().SetColor(clRed);
+  bitmap.Canvas().FillRect({0, 0, 40, 20});
+  EXPECT_TRUE(themes.DrawBackground(edit, bitmap.Canvas().Handle(), 1, 1, {0, 0, 40, 20}));
+  EXPECT_EQ(PixelAt(bitmap, 20, 10), 0xFFFFFFu) << "the edit's field is white";
+  SavePicture(bitmap, "theme_edit_field");
+  EXPECT_EQ(themes.Color(edit, 1, 4, 3803), std::optional<COLORREF>(0xA6A6A6)) << "disabled text";
+  EXPECT_EQ(themes.Color(ThemeData(), 1, 4, 3803), std::nullopt);
+  themes.SetOverride(true);
+  EXPECT_TRUE(themes.ThemesEnabled());
+  themes.SetOverride(std::nullopt);
 }

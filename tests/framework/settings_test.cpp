@@ -1,5 +1,6 @@
 // String lists, the four settings stores and the registry, as layouts and settings use them.
 #include "framework/ini_files.h"
+#include "framework/variant.h"
 
 #include <gtest/gtest.h>
 
@@ -217,4 +218,54 @@ TEST(Registry, KeysValuesAndTypes) {
   EXPECT_EQ(registry.GetKeyNames(), Lines{"Forms"});
   EXPECT_TRUE(registry.DeleteKey("Forms")) << "with its child";
   EXPECT_FALSE(registry.KeyExists("Forms"));
+}
+
+TEST(Variant, ConvertsAsGridCellsShowAndEditThem) {
+  struct Case {
+    Variant value;
+    TVarType type;
+    const wchar_t* text;
+  };
+  const Case cases[] = {
+      {Variant(), TVarType::varEmpty, L""},
+      {Variant(-42), TVarType::varInteger, L"-42"},
+      {Variant(2.5), TVarType::varDouble, L"2.5"},
+      {Variant(0.1), TVarType::varDouble, L"0.1"},
+      {Variant(true), TVarType::varBoolean, L"True"},
+      {Variant(false), TVarType::varBoolean, L"False"},
+      {Variant(L"text"), TVarType::varString, L"text"},
+      {Variant::FromDate(45633.0), TVarType::varDate, L"2024-12-07"},
+      {Variant::FromDate(2.75), TVarType::varDate, L"1900-01-01 18:00:00"},
+      {Variant::FromDate(-1.0), TVarType::varDate, L"1899-12-29"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(c.text)));
+    EXPECT_EQ(c.value.VarType(), c.type);
+    EXPECT_EQ(c.value.ToString(), c.text);
+  }
+  EXPECT_EQ(Variant(L" 17 ").ToInteger(), 17);
+  EXPECT_EQ(Variant(L"+3").ToInteger(), 3);
+  EXPECT_EQ(Variant(2.5).ToInteger(), 3) << "half away from zero";
+  EXPECT_EQ(Variant(-2.5).ToInteger(), -3);
+  EXPECT_DOUBLE_EQ(Variant(L"1e3").ToDouble(), 1000.0);
+  EXPECT_TRUE(Variant(L"TRUE").ToBoolean());
+  EXPECT_FALSE(Variant(L"false").ToBoolean());
+  EXPECT_TRUE(Variant(L"2").ToBoolean());
+  EXPECT_EQ(Variant(true).ToInteger(), -1);
+  EXPECT_DOUBLE_EQ(Variant(L"2024-12-07").ToDate(), 45633.0);
+  EXPECT_DOUBLE_EQ(Variant(L"1900-01-01 18:00:00").ToDate(), 2.75);
+  EXPECT_EQ(Variant::FromDate(Variant(L"2000-02-29 23:59:59").ToDate()).ToString(),
+            L"2000-02-29 23:59:59");
+  for (const wchar_t* bad : {L"12x", L"", L"1.2.3"}) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(bad)));
+    EXPECT_THROW(Variant(bad).ToInteger(), EVariantError);
+  }
+  for (const wchar_t* bad : {L"2024-02-30", L"2024-13-01", L"2024-01-01 24:00:00", L"yesterday"}) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(bad)));
+    EXPECT_THROW(Variant(bad).ToDate(), EVariantError);
+  }
+  EXPECT_THROW(Variant(L"maybe").ToBoolean(), EVariantError);
+  EXPECT_EQ(Variant(2), Variant(2.0)) << "numbers compare by value";
+  EXPECT_FALSE(Variant(L"2") == Variant(2)) << "a text is not a number";
+  EXPECT_FALSE(Variant() == Variant(0));
 }
