@@ -9,6 +9,7 @@
 #include <unordered_map>
 
 #include "framework/application.h"
+#include "framework/hint_window.h"
 #include "framework/screen.h"
 #include "framework/win/module.h"
 
@@ -363,10 +364,12 @@ void TControl::WndProc(TMessage& message) {
     case WM_MOUSEMOVE: MouseMove(shift, point.x, point.y); break;
     case CM_MOUSEENTER:
       control_state_ |= csMouseInside;
+      THintController::Instance().MouseEntered(*this);
       OnMouseEnter(this);
       break;
     case CM_MOUSELEAVE:
       control_state_ &= ~csMouseInside;
+      THintController::Instance().MouseLeft(*this);
       OnMouseLeave(this);
       break;
     case CM_PARENTFONTCHANGED: TakeParentFont(); break;

@@ -178,6 +178,22 @@ const void* TBitmap::ScanLineForReading(int y) const {
 
 HBITMAP TBitmap::Handle() const { return image_->bitmap.get(); }
 
+win::UniqueBitmap TBitmap::DetachedCopy() const {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = Width();
+  info.bmiHeader.biHeight = Height();
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = static_cast<WORD>(image_->bits_per_pixel);
+  info.bmiHeader.biCompression = BI_RGB;
+  void* pixels = nullptr;
+  win::UniqueBitmap copy(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pixels, nullptr, 0));
+  if (!copy) throw EOutOfResources("Cannot create a bitmap");
+  GdiFlush();
+  std::memcpy(pixels, image_->pixels, static_cast<size_t>(image_->Stride()) * Height());
+  return copy;
+}
+
 TColor TBitmap::TransparentColor() const {
   if (transparent_color_ != clDefault || Empty()) return transparent_color_;
   const auto* pixel = static_cast<const uint8_t*>(ScanLineForReading(Height() - 1));

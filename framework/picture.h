@@ -86,6 +86,9 @@ class TBitmap : public TGraphic {
   // Row `y` without taking a private copy, for reading.
   const void* ScanLineForReading(int y) const;
   HBITMAP Handle() const;
+  // A DIB section with the same pixels that no DC holds: for system calls that select the
+  // bitmap themselves (image lists, the clipboard).
+  win::UniqueBitmap DetachedCopy() const;
   // The colour Transparent draws see through: the bottom-left pixel unless set.
   TColor TransparentColor() const;
   void SetTransparentColor(TColor color);

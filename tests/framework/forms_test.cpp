@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "framework/application.h"
+#include "framework/hint_window.h"
+#include "framework/image_list.h"
+#include "framework/screen.h"
 #include "render.h"
 #include "sample_form.h"
 
@@ -253,4 +256,108 @@ TEST(Controls, SampleFormPaintsItsAreas) {
   EXPECT_GT(CountPixels(*bitmap, {136, 128, 211, 153}, 0), 10) << "the OK caption";
   EXPECT_GT(CountPixels(*bitmap, {216, 128, 291, 153}, 0), 10) << "the Cancel caption";
   EXPECT_EQ(CountPixels(*bitmap, {0, 120, 130, 160}, 0), 0);
+}
+
+TEST(Controls, HintsAppearAfterThePauseAndGoWithTheMouse) {
+  THintController& hints = THintController::Instance();
+  hints.SetHintPause(20);
+  TForm form(nullptr);
+  form.SetBounds(100, 100, 300, 200);
+  auto* label = new TLabel(&form);
+  label->SetParent(&form);
+  label->SetBounds(10, 10, 100, 20);
+  label->SetHint("Drill pairs of the via style");
+  label->SetShowHint(true);
+  auto* quiet = new TLabel(&form);
+  quiet->SetParent(&form);
+  quiet->SetBounds(10, 40, 100, 20);
+  quiet->SetHint("not shown: ShowHint is off");
+  form.Show();
+  const auto pump = [](int milliseconds) {
+    const DWORD end = GetTickCount() + static_cast<DWORD>(milliseconds);
+    while (GetTickCount() < end) {
+      Application::Instance().ProcessMessages();
+      Sleep(5);
+    }
+  };
+  SendMessageW(form.Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(20, 45));
+  pump(100);
+  EXPECT_EQ(hints.ShownHint(), nullptr);
+  SendMessageW(form.Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(20, 15));
+  EXPECT_EQ(hints.ShownHint(), nullptr) << "not before the pause";
+  pump(150);
+  THintWindow* hint = hints.ShownHint();
+  ASSERT_NE(hint, nullptr);
+  EXPECT_TRUE(IsWindowVisible(hint->Handle()));
+  EXPECT_EQ(hint->Caption(), L"Drill pairs of the via style");
+  auto bitmap = testsupport::Render(*hint);
+  testsupport::SavePicture(*bitmap, "hint_window");
+  EXPECT_EQ(PixelAt(*bitmap, 1, 1), ColorToRGB(clInfoBk));
+  EXPECT_GT(CountPixels(*bitmap, {3, 3, hint->ClientWidth() - 3, hint->ClientHeight() - 3},
+                        ColorToRGB(clInfoText)),
+            10);
+  SendMessageW(form.Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(200, 150));
+  EXPECT_EQ(hints.ShownHint(), nullptr);
+  EXPECT_FALSE(IsWindowVisible(hint->Handle()));
+  // A control that goes while its hint waits takes the hint with it.
+  SendMessageW(form.Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(20, 15));
+  delete label;
+  pump(100);
+  EXPECT_EQ(hints.ShownHint(), nullptr);
+  hints.SetHintPause(500);
+}
+
+TEST(Controls, ImageListsDrawMaskedAndGreyedImagesAndDrag) {
+  TImageList images(nullptr);
+  images.SetWidth(8);
+  images.SetHeight(8);
+  TBitmap strip(16, 8, TPixelFormat::pf24bit);
+  strip.Canvas().Brush().SetColor(clFuchsia);  // the see-through colour
+  strip.Canvas().FillRect({0, 0, 16, 8});
+  strip.Canvas().Brush().SetColor(clBlue);
+  strip.Canvas().FillRect({2, 2, 6, 6});
+  strip.Canvas().Brush().SetColor(clRed);
+  strip.Canvas().FillRect({8, 0, 16, 8});
+  EXPECT_EQ(images.AddMasked(strip, clFuchsia), 0);
+  EXPECT_EQ(images.Count(), 2);
+  EXPECT_EQ(PixelAt(strip, 0, 0), 0xFF00FFu) << "the caller's bitmap is left alone";
+  TBitmap target(40, 10, TPixelFormat::pf32bit);
+  target.Canvas().Brush().SetColor(clWhite);
+  target.Canvas().FillRect({0, 0, 40, 10});
+  images.Draw(target.Canvas(), 0, 0, 0);
+  images.Draw(target.Canvas(), 10, 0, 1);
+  images.Draw(target.Canvas(), 20, 0, 1, false);
+  testsupport::SavePicture(target, "image_list");
+  EXPECT_EQ(PixelAt(target, 0, 0), 0xFFFFFFu) << "masked out";
+  EXPECT_EQ(PixelAt(target, 3, 3), 0xFF0000u);
+  EXPECT_EQ(PixelAt(target, 14, 4), 0x0000FFu);
+  const uint32_t greyed = PixelAt(target, 24, 4);
+  EXPECT_NE(greyed, 0x0000FFu) << "disabled images are not drawn as they are";
+  EXPECT_THROW(images.Draw(target.Canvas(), 0, 0, 2), EComponentError);
+  EXPECT_THROW(images.Add(TBitmap(4, 4)), EInvalidGraphic);
+
+  TForm form(nullptr);
+  form.Show();
+  ASSERT_TRUE(images.BeginDrag(1, {4, 4}));
+  images.DragEnter(form.Handle(), {10, 10});
+  images.DragMove({20, 20});
+  images.DragLeave(form.Handle());
+  EXPECT_TRUE(images.Dragging());
+  images.EndDrag();
+  EXPECT_FALSE(images.Dragging());
+  images.Delete(0);
+  EXPECT_EQ(images.Count(), 1);
+  images.SetWidth(10);
+  EXPECT_EQ(images.Count(), 0) << "a new size empties the list";
+}
+
+TEST(Controls, CursorsByIdentifier) {
+  TScreen& screen = Screen();
+  EXPECT_EQ(screen.CursorHandle(crIBeam), LoadCursorW(nullptr, IDC_IBEAM));
+  EXPECT_EQ(screen.CursorHandle(crDefault), LoadCursorW(nullptr, IDC_ARROW));
+  EXPECT_EQ(screen.CursorHandle(crNone), nullptr);
+  HCURSOR own = CopyCursor(LoadCursorW(nullptr, IDC_HAND));
+  screen.SetCursorHandle(5, own);
+  EXPECT_EQ(screen.CursorHandle(5), own);
+  EXPECT_THROW(screen.SetCursorHandle(-3, own), EComponentError) << "built-in identifiers stay";
 }
