@@ -4,6 +4,8 @@
 #include <map>
 
 #include "framework/application.h"
+#include "framework/image_list.h"
+#include "framework/menus.h"
 #include "framework/win/text.h"
 
 namespace framework {
@@ -336,6 +338,9 @@ void RegisterStandardControls() {
   RegisterComponent<TPanel>();
   RegisterComponent<TImage>();
   RegisterComponent<TTimer>();
+  RegisterComponent<TImageList>();
+  RegisterComponent<TPopupMenu>();
+  RegisterComponent<TMenuItem>();
 }
 
 }  // namespace framework

@@ -157,7 +157,7 @@ class TTimer : public TComponent {
   UINT_PTR id_ = 0;
 };
 
-// Makes the standard controls known to form descriptions.
+// Makes the standard controls, the image list and the popup menu known to form descriptions.
 void RegisterStandardControls();
 
 }  // namespace framework

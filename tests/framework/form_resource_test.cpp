@@ -71,18 +71,20 @@ TEST(FormResource, SampleFormLoadsEveryPropertyKind) {
 
 TEST(FormResource, SavedFormLoadsBackWithTheSameProperties) {
   TSampleForm form(nullptr);
-  form.Get<TEdit>("EditName").SetText(L"changed 'quoted'\r\n\x20AC");
+  form.Get<TEdit>("EditName").SetText(L"changed 'quoted'\r\n\x20AC\x7F");
   form.Get<TLabel>("LabelName").SetAlignment(TAlignment::taCenter);
   const std::string saved = WriteComponentText(form);
   EXPECT_NE(saved.find("object ButtonOK: TButton"), std::string::npos) << saved;
   EXPECT_NE(saved.find("OnClick = ButtonOKClick"), std::string::npos) << saved;
   EXPECT_NE(saved.find("Lines = ('one' 'it''s two')"), std::string::npos) << saved;
   EXPECT_EQ(saved.find("Enabled = True"), std::string::npos) << "defaults are not written";
+  EXPECT_NE(saved.find("Text = 'changed ''quoted'''#13#10#8364#127"), std::string::npos)
+      << "only printable ASCII inside quotes: " << saved;
 
   TSampleForm copy(nullptr, "");
   ReadComponentText(copy, saved, "saved");
   EXPECT_EQ(WriteComponentText(copy), saved);
-  EXPECT_EQ(copy.Get<TEdit>("EditName").Text(), L"changed 'quoted'\r\n\x20AC");
+  EXPECT_EQ(copy.Get<TEdit>("EditName").Text(), L"changed 'quoted'\r\n\x20AC\x7F");
   EXPECT_EQ(copy.Get<TButton>("ButtonOK").Parent(), &copy.Get<TPanel>("PanelButtons"));
   EXPECT_EQ(copy.Get<TLabel>("LabelName").Alignment(), TAlignment::taCenter);
 }

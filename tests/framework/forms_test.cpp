@@ -7,6 +7,7 @@
 #include "framework/application.h"
 #include "framework/hint_window.h"
 #include "framework/image_list.h"
+#include "framework/menus.h"
 #include "framework/screen.h"
 #include "render.h"
 #include "sample_form.h"
@@ -360,4 +361,61 @@ TEST(Controls, CursorsByIdentifier) {
   screen.SetCursorHandle(5, own);
   EXPECT_EQ(screen.CursorHandle(5), own);
   EXPECT_THROW(screen.SetCursorHandle(-3, own), EComponentError) << "built-in identifiers stay";
+}
+
+TEST(Controls, PopupMenusFromADescriptionShowAndAnswer) {
+  TSampleForm form(nullptr, "");
+  ReadComponentText(form,
+                    "object F: TSampleForm\n"
+                    "  object Menu: TPopupMenu\n"
+                    "    object ItemCopy: TMenuItem\n      Caption = 'Copy'\n"
+                    "      OnClick = ButtonOKClick\n    end\n"
+                    "    object ItemLine: TMenuItem\n      Caption = '-'\n    end\n"
+                    "    object ItemShow: TMenuItem\n      Caption = 'Show'\n"
+                    "      object ItemGrid: TMenuItem\n        Caption = 'Grid'\n"
+                    "        Checked = True\n      end\n"
+                    "      object ItemHidden: TMenuItem\n        Visible = False\n      end\n"
+                    "    end\n"
+                    "    object ItemOff: TMenuItem\n      Caption = 'Off'\n"
+                    "      Enabled = False\n    end\n"
+                    "  end\n"
+                    "end\n",
+                    "menu");
+  auto& menu = form.Get<TPopupMenu>("Menu");
+  ASSERT_EQ(menu.Items().Items().size(), 4u);
+  EXPECT_EQ(form.Get<TMenuItem>("ItemGrid").Parent(), &form.Get<TMenuItem>("ItemShow"));
+
+  std::vector<TMenuItem*> commands;
+  HMENU built = menu.BuildMenu(commands);
+  EXPECT_EQ(GetMenuItemCount(built), 4);
+  wchar_t text[32] = {};
+  GetMenuStringW(built, 0, text, 32, MF_BYPOSITION);
+  EXPECT_STREQ(text, L"Copy");
+  EXPECT_TRUE(GetMenuState(built, 1, MF_BYPOSITION) & MF_SEPARATOR);
+  EXPECT_TRUE(GetMenuState(built, 3, MF_BYPOSITION) & MF_GRAYED);
+  HMENU sub = GetSubMenu(built, 2);
+  ASSERT_NE(sub, nullptr);
+  EXPECT_EQ(GetMenuItemCount(sub), 1) << "invisible items are left out";
+  EXPECT_TRUE(GetMenuState(sub, 0, MF_BYPOSITION) & MF_CHECKED);
+  EXPECT_EQ(commands, (std::vector<TMenuItem*>{&form.Get<TMenuItem>("ItemCopy"),
+                                               &form.Get<TMenuItem>("ItemGrid"),
+                                               &form.Get<TMenuItem>("ItemOff")}));
+  DestroyMenu(built);
+
+  // Shown for real: the user goes down to the first item and takes it.
+  form.Show();
+  Application::Instance().SetHandle(form.Handle());
+  int popups = 0;
+  menu.OnPopup = [&](TComponent*) {
+    ++popups;
+    PostMessageW(form.Handle(), WM_KEYDOWN, VK_DOWN, 1);
+    PostMessageW(form.Handle(), WM_KEYDOWN, VK_RETURN, 1);
+  };
+  EXPECT_TRUE(menu.Popup(50, 50));
+  EXPECT_EQ(form.ok_clicks, 1);
+  menu.OnPopup = [&](TComponent*) { PostMessageW(form.Handle(), WM_KEYDOWN, VK_ESCAPE, 1); };
+  EXPECT_FALSE(menu.Popup(50, 50)) << "Escape chooses nothing";
+  EXPECT_EQ(form.ok_clicks, 1);
+  EXPECT_EQ(popups, 1);
+  Application::Instance().SetHandle(nullptr);
 }
