@@ -4,14 +4,11 @@
 #include <algorithm>
 
 #include "framework/persistence.h"
+#include "framework/win/text.h"
 
 namespace framework {
 
 namespace {
-
-bool SameName(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && _stricmp(a.c_str(), b.c_str()) == 0;
-}
 
 struct RegisteredClass {
   const TClassInfo* info;
@@ -88,7 +85,7 @@ void TComponent::SetName(const std::string& name) {
 TComponent* TComponent::FindComponent(const std::string& name) const {
   if (name.empty()) return nullptr;
   for (TComponent* component : components_) {
-    if (SameName(component->name_, name)) return component;
+    if (win::SameText(component->name_, name)) return component;
   }
   return nullptr;
 }
@@ -110,7 +107,7 @@ void TComponent::Notification(TComponent*, TOperation) {}
 
 void RegisterClass(const TClassInfo& info, ComponentFactory create) {
   for (RegisteredClass& entry : Registry()) {
-    if (SameName(entry.info->Name(), info.Name())) {
+    if (win::SameText(entry.info->Name(), info.Name())) {
       entry = {&info, create};
       return;
     }
@@ -120,7 +117,7 @@ void RegisterClass(const TClassInfo& info, ComponentFactory create) {
 
 ComponentFactory FindClass(const std::string& name) {
   for (const RegisteredClass& entry : Registry()) {
-    if (SameName(entry.info->Name(), name)) return entry.create;
+    if (win::SameText(entry.info->Name(), name)) return entry.create;
   }
   return nullptr;
 }

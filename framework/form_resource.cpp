@@ -12,10 +12,6 @@ namespace framework {
 
 namespace {
 
-bool SameName(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && _stricmp(a.c_str(), b.c_str()) == 0;
-}
-
 // ---- Syntax ---------------------------------------------------------------------------------
 
 enum class TokenKind { Identifier, Integer, String, Binary, Symbol, End };
@@ -203,7 +199,7 @@ class Parser {
  private:
   void Advance() { current_ = lexer_.Next(); }
   bool IsWord(const char* word) const {
-    return current_.kind == TokenKind::Identifier && SameName(current_.text, word);
+    return current_.kind == TokenKind::Identifier && win::SameText(current_.text, word);
   }
   bool IsSymbol(char c) const {
     return current_.kind == TokenKind::Symbol && current_.text[0] == c;
@@ -316,7 +312,7 @@ class ApplyError : public std::exception {
 
 int IdentifierIndex(const PropInfo& prop, const std::string& identifier) {
   for (size_t i = 0; i < prop.identifiers.size(); ++i) {
-    if (SameName(prop.identifiers[i], identifier)) return static_cast<int>(i);
+    if (win::SameText(prop.identifiers[i], identifier)) return static_cast<int>(i);
   }
   throw ApplyError("\"" + identifier + "\" is not a value of " + prop.name);
 }
@@ -332,8 +328,8 @@ TValue Convert(const PropInfo& prop, const Value& value) {
       if (value.kind != Kind::Integer) BadValue(prop, "an integer");
       return value.integer;
     case PropKind::Boolean:
-      if (value.kind == Kind::Identifier && SameName(value.text, "True")) return true;
-      if (value.kind == Kind::Identifier && SameName(value.text, "False")) return false;
+      if (value.kind == Kind::Identifier && win::SameText(value.text, "True")) return true;
+      if (value.kind == Kind::Identifier && win::SameText(value.text, "False")) return false;
       BadValue(prop, "True or False");
     case PropKind::Enumeration:
       if (value.kind != Kind::Identifier) BadValue(prop, "an identifier");
@@ -442,7 +438,7 @@ void ApplyObject(Loading& loading, TComponent& component, const ObjectNode& node
   }
   for (const ObjectNode& child_node : node.children) {
     TComponent* child = loading.root.FindComponent(child_node.name);
-    if (child && !SameName(child->ClassName(), child_node.class_name)) {
+    if (child && !win::SameText(child->ClassName(), child_node.class_name)) {
       throw EFormError(form_name + ":" + std::to_string(child_node.line) + ": object " +
                        child_node.name + ": is a " + child->ClassName() + ", not a " +
                        child_node.class_name);
@@ -594,7 +590,7 @@ void ReadComponentText(TComponent& root, const std::string& text, const std::str
   } catch (const SyntaxError& e) {
     throw EFormError(form_name + ":" + std::to_string(e.line) + ": " + e.message);
   }
-  if (!SameName(tree.class_name, root.ClassName())) {
+  if (!win::SameText(tree.class_name, root.ClassName())) {
     throw EFormError(form_name + ":" + std::to_string(tree.line) + ": object " + tree.name +
                      ": describes a " + tree.class_name + ", not a " + root.ClassName());
   }

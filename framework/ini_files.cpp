@@ -12,10 +12,6 @@ namespace framework {
 
 namespace {
 
-bool SameName(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && _stricmp(a.c_str(), b.c_str()) == 0;
-}
-
 bool ParseInteger(const std::string& text, int& value) {
   const bool hex = !text.empty() && text[0] == '$';
   const char* first = text.data() + (hex ? 1 : 0);
@@ -69,7 +65,7 @@ std::vector<std::string> TCustomIniFile::ReadSectionValues(const std::string& se
 bool TCustomIniFile::ValueExists(const std::string& section, const std::string& ident) {
   const std::vector<std::string> idents = ReadSection(section);
   return std::any_of(idents.begin(), idents.end(),
-                     [&](const std::string& name) { return SameName(name, ident); });
+                     [&](const std::string& name) { return win::SameText(name, ident); });
 }
 
 // ---- TMemIniFile ----------------------------------------------------------------------------
@@ -86,7 +82,7 @@ TMemIniFile::TMemIniFile(const std::string& file_name) : TCustomIniFile(file_nam
 
 TMemIniFile::Section* TMemIniFile::Find(const std::string& section) {
   for (Section& entry : sections_) {
-    if (SameName(entry.name, section)) return &entry;
+    if (win::SameText(entry.name, section)) return &entry;
   }
   return nullptr;
 }
@@ -95,7 +91,7 @@ std::string TMemIniFile::ReadString(const std::string& section, const std::strin
                                     const std::string& fallback) {
   if (const Section* entry = Find(section)) {
     for (const auto& [name, value] : entry->values) {
-      if (SameName(name, ident)) return value;
+      if (win::SameText(name, ident)) return value;
     }
   }
   return fallback;
@@ -106,7 +102,7 @@ void TMemIniFile::WriteString(const std::string& section, const std::string& ide
   Section* entry = Find(section);
   if (!entry) entry = &sections_.emplace_back(Section{section, {}});
   for (auto& [name, stored] : entry->values) {
-    if (SameName(name, ident)) {
+    if (win::SameText(name, ident)) {
       stored = value;
       return;
     }
@@ -129,12 +125,14 @@ std::vector<std::string> TMemIniFile::ReadSections() {
 }
 
 void TMemIniFile::EraseSection(const std::string& section) {
-  std::erase_if(sections_, [&](const Section& entry) { return SameName(entry.name, section); });
+  std::erase_if(sections_,
+                [&](const Section& entry) { return win::SameText(entry.name, section); });
 }
 
 void TMemIniFile::DeleteKey(const std::string& section, const std::string& ident) {
   if (Section* entry = Find(section)) {
-    std::erase_if(entry->values, [&](const auto& value) { return SameName(value.first, ident); });
+    std::erase_if(entry->values,
+                  [&](const auto& value) { return win::SameText(value.first, ident); });
   }
 }
 

@@ -2,14 +2,11 @@
 #include "framework/persistence.h"
 
 #include "framework/graphics.h"
+#include "framework/win/text.h"
 
 namespace framework {
 
 namespace {
-
-bool SameName(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && _stricmp(a.c_str(), b.c_str()) == 0;
-}
 
 // The object and property a dotted path names, walking through sub-objects.
 std::pair<void*, const PropInfo*> Resolve(TComponent& component, const std::string& path) {
@@ -67,7 +64,7 @@ std::vector<const PropInfo*> TClassInfo::Properties() const {
       parent_ ? parent_->Properties() : std::vector<const PropInfo*>();
   for (const PropInfo& prop : properties_) {
     // A class may publish a parent's property again with another default.
-    std::erase_if(all, [&](const PropInfo* p) { return SameName(p->name, prop.name); });
+    std::erase_if(all, [&](const PropInfo* p) { return win::SameText(p->name, prop.name); });
     all.push_back(&prop);
   }
   return all;
@@ -76,7 +73,7 @@ std::vector<const PropInfo*> TClassInfo::Properties() const {
 const PropInfo* TClassInfo::FindProperty(const std::string& name) const {
   for (const TClassInfo* info = this; info; info = info->parent_) {
     for (const PropInfo& prop : info->properties_) {
-      if (SameName(prop.name, name)) return &prop;
+      if (win::SameText(prop.name, name)) return &prop;
     }
   }
   return nullptr;
@@ -85,7 +82,7 @@ const PropInfo* TClassInfo::FindProperty(const std::string& name) const {
 const MethodInfo* TClassInfo::FindMethod(const std::string& name) const {
   for (const TClassInfo* info = this; info; info = info->parent_) {
     for (const MethodInfo& method : info->methods_) {
-      if (SameName(method.name, name)) return &method;
+      if (win::SameText(method.name, name)) return &method;
     }
   }
   return nullptr;
@@ -133,7 +130,7 @@ void CopyObject(void* from, const TClassInfo& from_info, void* to, const TClassI
     if (source->kind == PropKind::Object) {
       CopyObject(source->sub_object(from), *source->sub_info, target->sub_object(to),
                  *target->sub_info);
-    } else if (source->get && target->set && !SameName(source->name, "Name")) {
+    } else if (source->get && target->set && !win::SameText(source->name, "Name")) {
       const TValue value = source->get(from);
       if (FitsKind(*target, value)) target->set(to, value);
     }

@@ -19,6 +19,15 @@ std::string Trimmed(const std::wstring& text) {
   return win::Narrow(text.substr(first, text.find_last_not_of(L" \t") - first + 1));
 }
 
+// The whole trimmed text as a number of type T (a leading '+' allowed); false otherwise.
+template <class T>
+bool ParseWhole(const std::wstring& wide, T& value) {
+  const std::string text = Trimmed(wide);
+  const char* first = text.data() + (!text.empty() && text[0] == '+');
+  const auto result = std::from_chars(first, text.data() + text.size(), value);
+  return !text.empty() && result.ec == std::errc() && result.ptr == text.data() + text.size();
+}
+
 [[noreturn]] void NotConvertible(const std::wstring& text, const char* kind) {
   throw EVariantError("Could not convert \"" + win::Narrow(text) + "\" to " + kind);
 }
@@ -89,11 +98,8 @@ int64_t Variant::ToInteger() const {
     case TVarType::varInteger: return std::get<int64_t>(value_);
     case TVarType::varBoolean: return std::get<bool>(value_) ? -1 : 0;
     case TVarType::varString: {
-      const std::string text = Trimmed(std::get<std::wstring>(value_));
       int64_t value = 0;
-      const char* first = text.data() + (!text.empty() && text[0] == '+');
-      const auto result = std::from_chars(first, text.data() + text.size(), value);
-      if (text.empty() || result.ec != std::errc() || result.ptr != text.data() + text.size()) {
+      if (!ParseWhole(std::get<std::wstring>(value_), value)) {
         NotConvertible(std::get<std::wstring>(value_), "an integer");
       }
       return value;
@@ -101,7 +107,7 @@ int64_t Variant::ToInteger() const {
     default: {
       const double value = ToDouble();
       if (!(std::fabs(value) < 9.2e18)) NotConvertible(ToString(), "an integer");
-      return std::llround(value);  // banker's rounding is not what a cell's user expects
+      return std::llround(value);  // half away from zero, as a user reads 2.5
     }
   }
 }
@@ -111,11 +117,8 @@ double Variant::ToDouble() const {
     case TVarType::varDouble: return std::get<double>(value_);
     case TVarType::varDate: return std::get<Date>(value_).days;
     case TVarType::varString: {
-      const std::string text = Trimmed(std::get<std::wstring>(value_));
       double value = 0;
-      const char* first = text.data() + (!text.empty() && text[0] == '+');
-      const auto result = std::from_chars(first, text.data() + text.size(), value);
-      if (text.empty() || result.ec != std::errc() || result.ptr != text.data() + text.size()) {
+      if (!ParseWhole(std::get<std::wstring>(value_), value)) {
         NotConvertible(std::get<std::wstring>(value_), "a number");
       }
       return value;

@@ -39,6 +39,8 @@ TEST(StringList, SortedListsKeepOrderAndApplyDuplicates) {
   EXPECT_EQ(list.Add("APPLE"), 0) << "ignored: an equal line is there (case ignored)";
   EXPECT_EQ(list.ToVector(), (Lines{"Apple", "banana", "pear"}));
   EXPECT_EQ(list.Objects(0), &object);
+  EXPECT_EQ(list.IndexOfObject(&object), 0);
+  EXPECT_EQ(list.IndexOfObject(&changes), -1);
   EXPECT_EQ(list.IndexOf("PEAR"), 2);
   EXPECT_EQ(list.IndexOf("plum"), -1);
   int index = -1;
