@@ -108,6 +108,8 @@ TEST(StringList, TextCommaTextAndNameValueForms) {
   values.SetValue("Height", "50");
   values.SetValue("Caption", "");
   EXPECT_EQ(values.ToVector(), (Lines{"Width=200", "Plain", "Height=50"}));
+  values.SetValue("width", "");
+  EXPECT_EQ(values.ToVector(), (Lines{"Plain", "Height=50"})) << "the first line can go too";
 
   testsupport::TempDir dir;
   TWideStringList wide;
