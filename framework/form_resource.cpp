@@ -619,4 +619,35 @@ void ReadComponentResource(TComponent& root, HMODULE module, const std::string& 
 
 std::string WriteComponentText(TComponent& root) { return Writer(root).Write(); }
 
+namespace {
+
+BOOL CALLBACK CollectName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR names) noexcept {
+  try {
+    // Resources named by number have no text name; forms are always named.
+    if (!IS_INTRESOURCE(name)) {
+      reinterpret_cast<std::vector<std::string>*>(names)->push_back(win::Narrow(name));
+    }
+    return TRUE;
+  } catch (...) {
+    return FALSE;
+  }
+}
+
+}  // namespace
+
+std::vector<std::string> FormResourceNames(HMODULE module) {
+  std::vector<std::string> names;
+  EnumResourceNamesW(module, L"FORMTEXT", CollectName, reinterpret_cast<LONG_PTR>(&names));
+  return names;
+}
+
+std::string DescribedClass(HMODULE module, const std::string& resource_name) {
+  TResourceStream stream(module, win::Widen(resource_name), L"FORMTEXT");
+  try {
+    return Parser(stream.ReadRest()).Parse().class_name;
+  } catch (const SyntaxError& e) {
+    throw EFormError(resource_name + ":" + std::to_string(e.line) + ": " + e.message);
+  }
+}
+
 }  // namespace framework

@@ -15,6 +15,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "framework/classes.h"
 #include "framework/exception.h"
@@ -34,6 +35,10 @@ class EFormError : public Exception {
 void ReadComponentText(TComponent& root, const std::string& text, const std::string& form_name);
 // The resource `resource_name` of type FORMTEXT in `module`.
 void ReadComponentResource(TComponent& root, HMODULE module, const std::string& resource_name);
+// The names of the module's FORMTEXT resources, for checks that every one of them loads.
+std::vector<std::string> FormResourceNames(HMODULE module);
+// The root class a description names ("TSampleForm" of "object SampleForm: TSampleForm").
+std::string DescribedClass(HMODULE module, const std::string& resource_name);
 // The description of `root` and what it holds, with every property that differs from its
 // default; reading it back gives the same properties.
 std::string WriteComponentText(TComponent& root);

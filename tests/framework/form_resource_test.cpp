@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "framework/persistence.h"
 #include "sample_form.h"
 
@@ -131,6 +133,22 @@ TEST(FormResource, BrokenDescriptionsNameFormObjectAndLine) {
   }
   TSampleForm form(nullptr, "");
   EXPECT_THROW(form.LoadFromResource(GetModuleHandleW(nullptr), "NOSUCHFORM"), EFormError);
+}
+
+TEST(FormResource, EveryFormResourceOfTheProgramLoads) {
+  testforms::RegisterSampleClasses();
+  HMODULE module = GetModuleHandleW(nullptr);
+  const std::vector<std::string> names = FormResourceNames(module);
+  EXPECT_EQ(names, std::vector<std::string>{"TSAMPLEFORM"});
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name);
+    const std::string class_name = DescribedClass(module, name);
+    ComponentFactory create = FindClass(class_name);
+    ASSERT_NE(create, nullptr) << class_name << " is not registered";
+    std::unique_ptr<TComponent> form(create(nullptr));  // forms load their description when made
+    EXPECT_EQ(form->ClassName(), class_name);
+    EXPECT_FALSE(form->Components().empty());
+  }
 }
 
 TEST(FormResource, PropertiesBySetAndReadByPathAndCopied) {
