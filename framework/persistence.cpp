@@ -1,6 +1,8 @@
 // Published property tables and access by name.
 #include "framework/persistence.h"
 
+#include <algorithm>
+
 #include "framework/graphics.h"
 #include "framework/win/text.h"
 
@@ -63,9 +65,16 @@ std::vector<const PropInfo*> TClassInfo::Properties() const {
   std::vector<const PropInfo*> all =
       parent_ ? parent_->Properties() : std::vector<const PropInfo*>();
   for (const PropInfo& prop : properties_) {
-    // A class may publish a parent's property again with another default.
-    std::erase_if(all, [&](const PropInfo* p) { return win::SameText(p->name, prop.name); });
-    all.push_back(&prop);
+    // A class may publish a parent's property again with another default: in its old place,
+    // so that properties are still set in the order the parent relies on.
+    const auto same = std::find_if(all.begin(), all.end(), [&](const PropInfo* p) {
+      return win::SameText(p->name, prop.name);
+    });
+    if (same != all.end()) {
+      *same = &prop;
+    } else {
+      all.push_back(&prop);
+    }
   }
   return all;
 }

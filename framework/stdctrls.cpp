@@ -207,6 +207,7 @@ const TClassInfo& TPanel::StaticClassInfo() {
 
 TPanel::TPanel(TComponent* owner) : TCustomControl(owner) {
   SetBounds(0, 0, 185, 41);
+  SetParentColor(false);  // a panel shows its own face colour
   SetControlStyle(ControlStyle() | csAcceptsControls);
 }
 

@@ -419,3 +419,91 @@ TEST(Controls, PopupMenusFromADescriptionShowAndAnswer) {
   EXPECT_EQ(popups, 1);
   Application::Instance().SetHandle(nullptr);
 }
+
+TEST(Controls, TimersImagesPanelsAndLabelsDoTheirPart) {
+  TForm form(nullptr);
+  form.SetBounds(0, 0, 300, 200);
+  form.SetColor(clWhite);
+  // A timer ticks from the message loop until it is switched off.
+  auto* timer = new TTimer(&form);
+  int ticks = 0;
+  timer->SetInterval(10);
+  timer->OnTimer = [&](TComponent*) {
+    if (++ticks == 3) timer->SetEnabled(false);
+  };
+  const DWORD end = GetTickCount() + 400;
+  while (GetTickCount() < end && ticks < 3) {
+    Application::Instance().ProcessMessages();
+    Sleep(5);
+  }
+  EXPECT_EQ(ticks, 3);
+  Sleep(50);
+  Application::Instance().ProcessMessages();
+  EXPECT_EQ(ticks, 3) << "no tick after Enabled = False";
+
+  auto* image = new TImage(&form);
+  image->SetParent(&form);
+  image->SetBounds(10, 10, 40, 40);
+  TBitmap& picture = image->Picture().Bitmap();
+  picture.SetSize(4, 4);
+  picture.Canvas().Brush().SetColor(clGreen);
+  picture.Canvas().FillRect({0, 0, 4, 4});
+  auto* centred = new TImage(&form);
+  centred->SetParent(&form);
+  centred->SetBounds(60, 10, 40, 40);
+  centred->Picture().Assign(image->Picture());
+  centred->SetCenter(true);
+  image->SetStretch(true);
+  auto* panel = new TPanel(&form);
+  panel->SetParent(&form);
+  panel->SetBounds(110, 10, 80, 40);
+  panel->SetBevelOuter(TPanelBevel::bvLowered);
+  auto* label = new TLabel(&form);
+  label->SetParent(&form);
+  label->SetBounds(10, 60, 180, 20);
+  label->SetCaption(L"right");
+  label->SetAlignment(TAlignment::taRightJustify);
+  label->SetTransparent(true);
+
+  auto bitmap = testsupport::Render(form);
+  testsupport::SavePicture(*bitmap, "standard_controls");
+  EXPECT_EQ(CountPixels(*bitmap, {10, 10, 50, 50}, 0x008000), 1600) << "stretched to the bounds";
+  EXPECT_EQ(CountPixels(*bitmap, {60, 10, 100, 50}, 0x008000), 16) << "centred at its size";
+  EXPECT_EQ(PixelAt(*bitmap, 79, 29), 0x008000u);
+  EXPECT_EQ(PixelAt(*bitmap, 110, 10), ColorToRGB(clBtnShadow)) << "a lowered bevel";
+  EXPECT_EQ(PixelAt(*bitmap, 189, 49), ColorToRGB(clBtnHighlight));
+  EXPECT_EQ(PixelAt(*bitmap, 150, 30), ColorToRGB(clBtnFace));
+  EXPECT_EQ(CountPixels(*bitmap, {10, 60, 150, 80}, 0), 0) << "right-aligned text";
+  EXPECT_GT(CountPixels(*bitmap, {150, 60, 190, 80}, 0), 5);
+  EXPECT_EQ(PixelAt(*bitmap, 12, 62), 0xFFFFFFu) << "a transparent label shows its parent";
+}
+
+TEST(Controls, PaintMessagesReachPaintWithAndWithoutDoubleBuffering) {
+  struct Counter : TCustomControl {
+    using TCustomControl::TCustomControl;
+    int paints = 0;
+    void Paint() override {
+      ++paints;
+      Canvas().Brush().SetColor(clRed);
+      Canvas().FillRect(ClientRect());
+    }
+  };
+  TForm form(nullptr);
+  auto* counter = new Counter(&form);
+  counter->SetParent(&form);
+  counter->SetBounds(0, 0, 50, 50);
+  form.Show();
+  for (bool buffered : {false, true}) {
+    SCOPED_TRACE(buffered ? "double-buffered" : "direct");
+    counter->SetDoubleBuffered(buffered);
+    const int before = counter->paints;
+    counter->Repaint();
+    EXPECT_EQ(counter->paints, before + 1);
+  }
+  // A cursor of its own while the mouse is over it.
+  counter->SetCursor(crHandPoint);
+  const LRESULT handled =
+      SendMessageW(counter->Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(counter->Handle()),
+                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  EXPECT_EQ(handled, TRUE);
+}
