@@ -478,6 +478,10 @@ void TWinControl::CreateWnd() {
 
 void TWinControl::DestroyWnd() {
   if (!hwnd_) return;
+  // Children first, each keeping what its window holds (text a user typed).
+  for (TControl* control : controls_) {
+    if (auto* child = dynamic_cast<TWinControl*>(control)) child->DestroyWnd();
+  }
   text_ = Text();
   SetControlState(ControlState() | csDestroyingHandle);
   DestroyWindow(hwnd_);  // the children's windows go with it; WM_NCDESTROY forgets each

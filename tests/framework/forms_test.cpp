@@ -234,8 +234,9 @@ TEST(Controls, RecreatedWindowsKeepTheirState) {
   RECT rect{};
   GetWindowRect(memo.Handle(), &rect);
   EXPECT_EQ(rect.right - rect.left, 200);
+  SendMessageW(form.Get<TEdit>("EditName").Handle(), WM_CHAR, L'x', 1);  // typed: no WM_SETTEXT
   form.SetBorderStyle(TFormBorderStyle::bsSizeable);
-  EXPECT_EQ(form.Get<TEdit>("EditName").Text(), L"first") << "children come back with the form";
+  EXPECT_EQ(form.Get<TEdit>("EditName").Text(), L"xfirst") << "children come back with the form";
   EXPECT_TRUE(GetWindowLongW(form.Handle(), GWL_STYLE) & WS_THICKFRAME);
   EXPECT_EQ(GetParent(memo.Handle()), form.Handle());
 }
