@@ -508,3 +508,25 @@ TEST(Controls, PaintMessagesReachPaintWithAndWithoutDoubleBuffering) {
                    MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
   EXPECT_EQ(handled, TRUE);
 }
+
+TEST(Forms, ConstraintsLimitTheSizeAndAVisibleFormIsNotMadeModal) {
+  TSampleForm form(nullptr);  // MinWidth 200 from its description
+  form.Constraints().SetMaxHeight(300);
+  form.Constraints().SetMinHeight(120);
+  form.SetBounds(0, 0, 100, 500);
+  EXPECT_EQ(form.Width(), 200);
+  EXPECT_EQ(form.Height(), 300);
+  MINMAXINFO info{};
+  info.ptMaxTrackSize = {5000, 5000};
+  SendMessageW(form.Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+  EXPECT_EQ(info.ptMinTrackSize.x, 200);
+  EXPECT_EQ(info.ptMinTrackSize.y, 120);
+  EXPECT_EQ(info.ptMaxTrackSize.x, 5000) << "no limit given";
+  EXPECT_EQ(info.ptMaxTrackSize.y, 300);
+  form.Show();
+  EXPECT_THROW(form.ShowModal(), EComponentError);
+  form.Hide();
+  EXPECT_FALSE(IsWindowVisible(form.Handle()));
+  PostMessageW(form.Handle(), WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(form.ShowModal(), kModalOk) << "hidden again, it can be";
+}
