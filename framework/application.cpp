@@ -31,6 +31,12 @@ bool Application::ProcessMessage(const MSG& msg) {
     target = TWinControl::FromHandle(hwnd);
   }
   if (!target || target->Perform(CM_WANTSPECIALKEY, msg.wParam, msg.lParam)) return false;
+  // A control claims a key through its dialog code too: Tab with DLGC_WANTTAB, Enter with
+  // DLGC_WANTALLKEYS. Escape only through CM_WANTSPECIALKEY: it cancels even from a memo.
+  UINT wanted = 0;
+  if (msg.wParam == VK_TAB) wanted = DLGC_WANTTAB;
+  if (msg.wParam == VK_RETURN) wanted = DLGC_WANTALLKEYS;
+  if (wanted && (target->Perform(WM_GETDLGCODE) & wanted)) return false;
   TWinControl* form = target;
   while (form->Parent()) form = form->Parent();
   return form->Perform(CM_DIALOGKEY, msg.wParam, msg.lParam) != 0;

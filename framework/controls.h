@@ -52,7 +52,8 @@ enum class TMouseButton { mbLeft, mbRight, mbMiddle };
 // What a control is (ControlStyle) and what it is doing (ControlState).
 constexpr unsigned csAcceptsControls = 1, csCaptureMouse = 2, csClickEvents = 4, csFramed = 8,
                    csSetCaption = 16, csOpaque = 32, csDoubleClicks = 64, csFixedWidth = 128,
-                   csFixedHeight = 256, csNoStdEvents = 512, csReplicatable = 1024;
+                   csFixedHeight = 256, csNoStdEvents = 512, csReplicatable = 1024,
+                   csDisplayDragImage = 2048, csNoDesignVisible = 4096;
 constexpr unsigned csLButtonDown = 1, csClicked = 2, csPalette = 4, csReadingState = 8,
                    csAlignmentNeeded = 16, csFocusing = 32, csCreating = 64, csPaintCopy = 128,
                    csCustomPaint = 256, csDestroyingHandle = 512, csDocking = 1024,

@@ -188,12 +188,13 @@ void TMemo::SetWordWrap(bool value) {
 }
 
 void TMemo::WndProc(TMessage& message) {
-  if (message.msg == CM_WANTSPECIALKEY) {
-    message.result =
-        (message.wParam == VK_RETURN && want_returns_) || (message.wParam == VK_TAB && want_tabs_);
-    return;
-  }
   TEdit::WndProc(message);
+  if (message.msg == WM_GETDLGCODE) {
+    // The system's multi-line edit wants every key; Tab and Enter only as the memo says.
+    message.result &= ~(DLGC_WANTTAB | DLGC_WANTALLKEYS);
+    if (want_tabs_) message.result |= DLGC_WANTTAB;
+    if (want_returns_) message.result |= DLGC_WANTALLKEYS;
+  }
 }
 
 // ---- TPanel ---------------------------------------------------------------------------------

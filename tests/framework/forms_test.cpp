@@ -530,3 +530,18 @@ TEST(Forms, ConstraintsLimitTheSizeAndAVisibleFormIsNotMadeModal) {
   PostMessageW(form.Handle(), WM_COMMAND, IDOK, 0);
   EXPECT_EQ(form.ShowModal(), kModalOk) << "hidden again, it can be";
 }
+
+TEST(Forms, ControlsClaimTabThroughTheirDialogCode) {
+  TSampleForm form(nullptr);
+  auto& memo = form.Get<TMemo>("MemoNotes");
+  memo.SetWantTabs(true);
+  memo.SetText(L"");
+  form.SetActiveControl(&memo);
+  HWND focus_at_cancel = nullptr;
+  form.Get<TButton>("ButtonCancel").OnClick = [&](TComponent*) { focus_at_cancel = GetFocus(); };
+  memo.OnChange = [&](TComponent*) { PostKey(memo.Handle(), VK_ESCAPE); };
+  PostKey(memo.Handle(), VK_TAB);  // a tab character in the memo, not the next control
+  EXPECT_EQ(form.ShowModal(), kModalCancel);
+  EXPECT_EQ(memo.Text(), L"\t");
+  EXPECT_EQ(focus_at_cancel, memo.Handle());
+}
