@@ -436,6 +436,7 @@ void TWinControl::CreateParams(TCreateParams& params) {
   if (!Enabled()) params.style |= WS_DISABLED;
   if (tab_stop_) params.style |= WS_TABSTOP;
   params.ex_style = WS_EX_CONTROLPARENT;
+  if (!parent_) params.parent = parent_window_;
   // The parent window is filled in by CreateWnd: asking for the frame must not make windows.
 }
 
@@ -491,9 +492,22 @@ void TWinControl::DestroyWnd() {
 void TWinControl::RecreateWnd() {
   if (!hwnd_) return;
   const bool focused = Focused();
-  DestroyWnd();
-  CreateWnd();
-  if (focused) SetFocus();
+  SetControlState(ControlState() | csRecreating);
+  try {
+    DestroyWnd();
+    CreateWnd();
+  } catch (...) {
+    SetControlState(ControlState() & ~csRecreating);
+    throw;
+  }
+  SetControlState(ControlState() & ~csRecreating);
+  if (focused && CanFocus()) SetFocus();
+}
+
+void TWinControl::SetParentWindow(HWND window) {
+  if (window == parent_window_) return;
+  parent_window_ = window;
+  RecreateWnd();
 }
 
 void TWinControl::SetParent(TWinControl* parent) {

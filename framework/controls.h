@@ -57,7 +57,7 @@ constexpr unsigned csAcceptsControls = 1, csCaptureMouse = 2, csClickEvents = 4,
 constexpr unsigned csLButtonDown = 1, csClicked = 2, csPalette = 4, csReadingState = 8,
                    csAlignmentNeeded = 16, csFocusing = 32, csCreating = 64, csPaintCopy = 128,
                    csCustomPaint = 256, csDestroyingHandle = 512, csDocking = 1024,
-                   csMouseInside = 2048;
+                   csRecreating = 4096, csMouseInside = 2048;
 // A cursor identifier: negative for the built-in ones, positive for registered ones (TScreen).
 using TCursor = int;
 constexpr TCursor crDefault = 0, crNone = -1, crArrow = -2, crCross = -3, crIBeam = -4,
@@ -227,6 +227,12 @@ class TWinControl : public TControl, public IStreamableChildren {
   bool HandleAllocated() const noexcept { return hwnd_ != nullptr; }
   // Makes the window again with the same state (style changes that need a new window).
   void RecreateWnd();
+  // Lets the window go, keeping the state, until it is needed again.
+  void DestroyHandle() { DestroyWnd(); }
+  // A window of someone else's (a host's panel) that holds this control while it has no
+  // parent control: the window becomes a child window there. Null: a window of its own.
+  HWND ParentWindow() const noexcept { return parent_window_; }
+  void SetParentWindow(HWND window);
   void SetParent(TWinControl* parent) override;
 
   const std::vector<TControl*>& Controls() const noexcept { return controls_; }
@@ -293,6 +299,7 @@ class TWinControl : public TControl, public IStreamableChildren {
   bool tab_stop_ = false;
   bool double_buffered_ = false;
   TControl* mouse_control_ = nullptr;
+  HWND parent_window_ = nullptr;
   win::UniqueBrush ctl_brush_;  // the background a system control child asks for
   TColor ctl_brush_color_ = clNone;
 };

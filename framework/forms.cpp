@@ -93,6 +93,12 @@ void TForm::CreateParams(TCreateParams& params) {
   params.style = WS_POPUP | WS_CLIPCHILDREN | (Visible() ? WS_VISIBLE : 0);
   params.ex_style = WS_EX_CONTROLPARENT;
   params.parent = Application::Instance().Handle();
+  if (ParentWindow()) {
+    // Embedded in a host's window: a plain child there, without a frame of its own.
+    params.style = WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | (Visible() ? WS_VISIBLE : 0);
+    params.parent = ParentWindow();
+    return;
+  }
   switch (border_style_) {
     case TFormBorderStyle::bsNone: break;
     case TFormBorderStyle::bsSingle:

@@ -9,6 +9,7 @@
 #include "framework/image_list.h"
 #include "framework/menus.h"
 #include "framework/screen.h"
+#include "framework/win/handles.h"
 #include "render.h"
 #include "sample_form.h"
 
@@ -544,4 +545,25 @@ TEST(Forms, ControlsClaimTabThroughTheirDialogCode) {
   EXPECT_EQ(form.ShowModal(), kModalCancel);
   EXPECT_EQ(memo.Text(), L"\t");
   EXPECT_EQ(focus_at_cancel, memo.Handle());
+}
+
+TEST(Forms, AFormEmbeddedInAHostWindowBecomesItsChildAndComesBack) {
+  win::UniqueWindow host(CreateWindowExW(0, L"STATIC", L"host panel", WS_POPUP, 0, 0, 400, 300,
+                                         nullptr, nullptr, nullptr, nullptr));
+  TSampleForm form(nullptr);
+  form.Get<TEdit>("EditName").SetText(L"kept");
+  HWND popup = form.Handle();
+  EXPECT_TRUE(GetWindowLongW(popup, GWL_STYLE) & WS_POPUP);
+  form.SetParentWindow(host.get());
+  EXPECT_FALSE(IsWindow(popup)) << "a new window in its new place";
+  EXPECT_EQ(GetParent(form.Handle()), host.get());
+  EXPECT_TRUE(GetWindowLongW(form.Handle(), GWL_STYLE) & WS_CHILD);
+  EXPECT_FALSE(GetWindowLongW(form.Handle(), GWL_STYLE) & WS_CAPTION);
+  EXPECT_EQ(form.Get<TEdit>("EditName").Text(), L"kept");
+  form.DestroyHandle();
+  EXPECT_FALSE(form.HandleAllocated());
+  form.SetParentWindow(nullptr);
+  EXPECT_TRUE(GetWindowLongW(form.Handle(), GWL_STYLE) & WS_CAPTION) << "its own frame again";
+  EXPECT_EQ(form.ClientWidth(), 300);
+  EXPECT_EQ(form.Get<TEdit>("EditName").Text(), L"kept");
 }
