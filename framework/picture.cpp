@@ -421,13 +421,18 @@ void TPicture::SaveToFile(const std::string& path) {
 
 void TPicture::ReadData(TStream& stream) {
   uint8_t length = 0;
-  stream.ReadBuffer(&length, 1);
+  std::string name;
+  try {
+    stream.ReadBuffer(&length, 1);
+    name.resize(length);
+    stream.ReadBuffer(name.data(), length);
+  } catch (const EReadError&) {
+    throw EInvalidGraphic("Picture data ends early");
+  }
   if (length == 0) {
     SetGraphic(nullptr);
     return;
   }
-  std::string name(length, '\0');
-  stream.ReadBuffer(name.data(), length);
   for (const FileFormat& format : FileFormats()) {
     std::unique_ptr<TGraphic> graphic = format.factory();
     if (graphic->ClassName() == name) {

@@ -201,3 +201,53 @@ TEST(Components, OwnersFreeWhatTheyOwnAndNamesAreUnique) {
   EXPECT_NE(FindClass("tbutton"), nullptr);
   EXPECT_EQ(FindClass("TNoSuchControl"), nullptr);
 }
+
+TEST(FormResource, BinaryDataCarriesAPictureThroughADescription) {
+  TSampleForm form(nullptr, "");
+  form.SetName("F");
+  auto* image = new TImage(&form);
+  image->SetName("Logo");
+  image->SetParent(&form);
+  TBitmap& bitmap = image->Picture().Bitmap();
+  bitmap.SetPixelFormat(TPixelFormat::pf24bit);
+  bitmap.SetSize(3, 2);
+  bitmap.Canvas().Brush().SetColor(clTeal);
+  bitmap.Canvas().FillRect({0, 0, 3, 2});
+  const std::string text = WriteComponentText(form);
+  ASSERT_NE(text.find("    Picture = {\r\n      07544269746D6170424D"), std::string::npos)
+      << "the class name, then the bitmap file: " << text;
+
+  TSampleForm copy(nullptr, "");
+  ReadComponentText(copy, text, "copy");
+  TBitmap& read = copy.Get<TImage>("Logo").Picture().Bitmap();
+  ASSERT_EQ(read.Width(), 3);
+  EXPECT_EQ(static_cast<const uint8_t*>(read.ScanLineForReading(1))[0], 0x80) << "teal's blue";
+  EXPECT_EQ(WriteComponentText(copy), text);
+
+  struct Case {
+    const char* data;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"{ 0754426974 }", "broken:3: object Logo: property Picture: Picture data ends early"},
+      {"{ 0754426974 6D6170 424D00 }",
+       "broken:3: object Logo: property Picture: Bitmap data ends early"},
+      {"{ 05544A756E6B }",
+       "broken:3: object Logo: property Picture: Unknown picture class \"TJunk\""},
+      {"{ 0A0 }", "broken:3: binary data with an odd number of digits"},
+      {"'text'", "broken:3: object Logo: property Picture needs binary data in braces"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.data);
+    TSampleForm broken(nullptr, "");
+    try {
+      ReadComponentText(broken,
+                        std::string("object F: TSampleForm\n object Logo: TImage\n  Picture = ") +
+                            c.data + "\n end\nend",
+                        "broken");
+      ADD_FAILURE() << "no error";
+    } catch (const EFormError& e) {
+      EXPECT_EQ(std::string(e.what()), c.message);
+    }
+  }
+}
