@@ -52,8 +52,11 @@ TEST(Forms, ShowModalAnswersEnterEscapeAndTab) {
   {
     TSampleForm form(nullptr);
     auto& edit = form.Get<TEdit>("EditName");
+    std::vector<WORD> keys_seen;
+    edit.OnKeyDown = [&](TComponent*, WORD& key, unsigned) { keys_seen.push_back(key); };
     PostKey(edit.Handle(), VK_RETURN);  // the edit does not want Enter: the default button
     EXPECT_EQ(form.ShowModal(), kModalOk);
+    EXPECT_TRUE(keys_seen.empty()) << "a dialog key is not handed on to the control";
     EXPECT_EQ(form.ok_clicks, 1);
     EXPECT_EQ(form.shows, 1);
     EXPECT_FALSE(IsWindowVisible(form.Handle())) << "hidden again after the loop";
@@ -554,6 +557,7 @@ TEST(Forms, AFormEmbeddedInAHostWindowBecomesItsChildAndComesBack) {
   form.Get<TEdit>("EditName").SetText(L"kept");
   HWND popup = form.Handle();
   EXPECT_TRUE(GetWindowLongW(popup, GWL_STYLE) & WS_POPUP);
+  EXPECT_FALSE(IsWindowVisible(popup)) << "a form shows only when asked";
   form.SetParentWindow(host.get());
   EXPECT_FALSE(IsWindow(popup)) << "a new window in its new place";
   EXPECT_EQ(GetParent(form.Handle()), host.get());
