@@ -19,8 +19,13 @@ namespace {
 
 constexpr wchar_t kWindowClass[] = L"TralvekWindow";
 
-const wchar_t* FrameworkClass() {
-  static const ATOM atom = [] {
+// The framework's window class, registered on first use and unregistered when the module
+// unloads: a class a DLL leaves behind would keep the address of a procedure that is gone, and
+// a module loaded again could not register it.
+class WindowClass {
+ public:
+  WindowClass() {
+    UnregisterClassW(kWindowClass, win::ThisModule());  // left by an earlier load of the module
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.style = CS_DBLCLKS;
@@ -28,9 +33,22 @@ const wchar_t* FrameworkClass() {
     wc.hInstance = win::ThisModule();
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.lpszClassName = kWindowClass;
-    return RegisterClassExW(&wc);
-  }();
-  if (!atom) throw EComponentError("Cannot register the window class");
+    atom_ = RegisterClassExW(&wc);
+  }
+  ~WindowClass() {
+    if (atom_) UnregisterClassW(kWindowClass, win::ThisModule());
+  }
+  WindowClass(const WindowClass&) = delete;
+  WindowClass& operator=(const WindowClass&) = delete;
+  bool Registered() const noexcept { return atom_ != 0; }
+
+ private:
+  ATOM atom_ = 0;
+};
+
+const wchar_t* FrameworkClass() {
+  static const WindowClass window_class;
+  if (!window_class.Registered()) throw EComponentError("Cannot register the window class");
   return kWindowClass;
 }
 

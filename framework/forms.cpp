@@ -83,7 +83,8 @@ void TForm::SetBorderStyle(TFormBorderStyle style) {
   if (style == border_style_) return;
   const RECT client = ClientRect();
   border_style_ = style;
-  // The client area keeps its size; the frame changes around it.
+  // While a description is read, a client size it already gave stays and the frame changes
+  // around it; later the window keeps its outer size, as a user sees it.
   if (ComponentState() & csLoading) SetClientSize(client.right, client.bottom);
   RecreateWnd();
 }
