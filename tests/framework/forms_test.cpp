@@ -113,9 +113,12 @@ TEST(Forms, TheHostAnswersAModalFormByCaptionAndButton) {
   SetTimer(nullptr, 0, 20, HostAnswer::Tick);
   EXPECT_EQ(form.ShowModal(), kModalOk);
   EXPECT_EQ(form.ok_clicks, 1);
-  // A helper that cannot find the buttons sends IDCANCEL as a command.
+  // A helper that cannot find the buttons sends IDCANCEL as a command; other commands without a
+  // control (a menu's) press nothing.
+  PostMessageW(form.Handle(), WM_COMMAND, 100, 0);
   PostMessageW(form.Handle(), WM_COMMAND, IDCANCEL, 0);
   EXPECT_EQ(form.ShowModal(), kModalCancel);
+  EXPECT_EQ(form.ok_clicks, 1);
   // Closing the window (its close box) cancels a modal form.
   PostMessageW(form.Handle(), WM_CLOSE, 0, 0);
   EXPECT_EQ(form.ShowModal(), kModalCancel);
@@ -528,6 +531,9 @@ TEST(Forms, ConstraintsLimitTheSizeAndAVisibleFormIsNotMadeModal) {
   EXPECT_EQ(info.ptMaxTrackSize.x, 5000) << "no limit given";
   EXPECT_EQ(info.ptMaxTrackSize.y, 300);
   form.Show();
+  const RECT area = Screen().WorkArea();
+  EXPECT_EQ(form.Left(), area.left + (area.right - area.left - 200) / 2) << "poScreenCenter";
+  EXPECT_EQ(form.Top(), area.top + (area.bottom - area.top - 300) / 2);
   EXPECT_THROW(form.ShowModal(), EComponentError);
   form.Hide();
   EXPECT_FALSE(IsWindowVisible(form.Handle()));
