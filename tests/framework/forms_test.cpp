@@ -548,12 +548,20 @@ TEST(Forms, ControlsClaimTabThroughTheirDialogCode) {
   memo.SetText(L"");
   form.SetActiveControl(&memo);
   HWND focus_at_cancel = nullptr;
-  form.Get<TButton>("ButtonCancel").OnClick = [&](TComponent*) { focus_at_cancel = GetFocus(); };
+  bool memo_focused = false, cancel_focused = true;
+  auto& cancel = form.Get<TButton>("ButtonCancel");
+  cancel.OnClick = [&](TComponent*) {
+    focus_at_cancel = GetFocus();
+    memo_focused = memo.Focused();
+    cancel_focused = cancel.Focused();
+  };
   memo.OnChange = [&](TComponent*) { PostKey(memo.Handle(), VK_ESCAPE); };
   PostKey(memo.Handle(), VK_TAB);  // a tab character in the memo, not the next control
   EXPECT_EQ(form.ShowModal(), kModalCancel);
   EXPECT_EQ(memo.Text(), L"\t");
   EXPECT_EQ(focus_at_cancel, memo.Handle());
+  EXPECT_TRUE(memo_focused);
+  EXPECT_FALSE(cancel_focused) << "Escape presses the cancel button without focusing it";
 }
 
 TEST(Forms, AFormEmbeddedInAHostWindowBecomesItsChildAndComesBack) {
