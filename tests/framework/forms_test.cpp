@@ -209,6 +209,19 @@ TEST(Controls, NotificationsFollowStateChanges) {
   EXPECT_EQ(probe->seen, (std::vector<UINT>{CM_ENABLEDCHANGED, CM_TEXTCHANGED, CM_FONTCHANGED,
                                             CM_COLORCHANGED, CM_PARENTFONTCHANGED}));
 
+  // OnResize for a new size, not for a move; for windowless controls too.
+  int probe_resizes = 0, label_resizes = 0;
+  probe->OnResize = [&](TComponent*) { ++probe_resizes; };
+  label->OnResize = [&](TComponent*) { ++label_resizes; };
+  probe->SetBounds(20, 20, 100, 50);
+  label->SetLeft(6);
+  EXPECT_EQ(probe_resizes + label_resizes, 0);
+  probe->SetWidth(120);
+  label->SetHeight(22);
+  EXPECT_EQ(probe_resizes, 1);
+  EXPECT_EQ(label_resizes, 1);
+  label->SetBounds(5, 5, 40, 20);
+
   // The mouse over the label (windowless) reaches it through its parent.
   int label_clicks = 0, enters = 0, leaves = 0;
   label->OnClick = [&](TComponent*) { ++label_clicks; };
