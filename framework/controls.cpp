@@ -939,7 +939,9 @@ void TWinControl::WndProc(TMessage& message) {
         GetCursorPos(&point);
         ::ScreenToClient(hwnd_, &point);
         TControl* under = ControlAt(point);
-        const TCursor cursor = under && under->Cursor() != crDefault ? under->Cursor() : Cursor();
+        // The screen's cursor (the hour-glass of long work) goes over every control's own.
+        TCursor cursor = under && under->Cursor() != crDefault ? under->Cursor() : Cursor();
+        if (Screen().Cursor() != crDefault) cursor = Screen().Cursor();
         if (cursor != crDefault) {
           ::SetCursor(Screen().CursorHandle(cursor));
           message.result = 1;

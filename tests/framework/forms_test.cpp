@@ -527,6 +527,12 @@ TEST(Controls, PaintMessagesReachPaintWithAndWithoutDoubleBuffering) {
       SendMessageW(counter->Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(counter->Handle()),
                    MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
   EXPECT_EQ(handled, TRUE);
+  EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_HAND));
+  Screen().SetCursor(crHourGlass);
+  SendMessageW(counter->Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(counter->Handle()),
+               MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_WAIT)) << "the screen's cursor goes first";
+  Screen().SetCursor(crDefault);
 }
 
 TEST(Forms, ConstraintsLimitTheSizeAndAVisibleFormIsNotMadeModal) {
