@@ -497,6 +497,21 @@ TEST(Controls, TimersImagesPanelsAndLabelsDoTheirPart) {
   EXPECT_EQ(CountPixels(*bitmap, {10, 60, 150, 80}, 0), 0) << "right-aligned text";
   EXPECT_GT(CountPixels(*bitmap, {150, 60, 190, 80}, 0), 5);
   EXPECT_EQ(PixelAt(*bitmap, 12, 62), 0xFFFFFFu) << "a transparent label shows its parent";
+
+  // Aligned controls share the client area, and take back what a hidden one leaves.
+  auto* top = new TPanel(&form);
+  top->SetParent(&form);
+  top->SetHeight(30);
+  top->SetAlign(TAlign::alTop);
+  auto* rest = new TPanel(&form);
+  rest->SetParent(&form);
+  rest->SetAlign(TAlign::alClient);
+  EXPECT_EQ(rest->BoundsRect().top, 30);
+  EXPECT_EQ(rest->Height(), form.ClientHeight() - 30);
+  top->Hide();
+  EXPECT_EQ(rest->BoundsRect().top, 0);
+  top->Show();
+  EXPECT_EQ(rest->BoundsRect().top, 30);
 }
 
 TEST(Controls, PaintMessagesReachPaintWithAndWithoutDoubleBuffering) {
