@@ -228,12 +228,21 @@ TEST(Controls, NotificationsFollowStateChanges) {
   label->OnMouseEnter = [&](TComponent*) { ++enters; };
   label->OnMouseLeave = [&](TComponent*) { ++leaves; };
   label->SetControlStyle(label->ControlStyle() | csCaptureMouse);
+  unsigned down_shift = 0;
+  POINT down_at{};
+  label->OnMouseDown = [&](TComponent*, TMouseButton, unsigned shift, int x, int y) {
+    down_shift = shift;
+    down_at = {x, y};
+  };
   probe->SetEnabled(true);
   SendMessageW(probe->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
   SendMessageW(probe->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
   SendMessageW(probe->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(12, 12));
   SendMessageW(probe->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(80, 40));
   EXPECT_EQ(label_clicks, 1);
+  EXPECT_EQ(down_shift, ssLeft) << "the left button, no Alt, Shift or Ctrl";
+  EXPECT_EQ(down_at.x, 5) << "in the label's own coordinates";
+  EXPECT_EQ(down_at.y, 5);
   EXPECT_EQ(enters, 1);
   EXPECT_EQ(leaves, 1);
   EXPECT_TRUE(probe->ControlState() & csMouseInside);
