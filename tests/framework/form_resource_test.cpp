@@ -164,10 +164,14 @@ TEST(FormResource, PropertiesBySetAndReadByPathAndCopied) {
   EXPECT_THROW(SetPropValue(form, "BorderStyle", int64_t{6}), EPropertyError)
       << "one past the last";
   EXPECT_THROW(SetPropValue(ok, "Font.Style", int64_t{16}), EPropertyError);
+  EXPECT_THROW(SetPropValue(form, "BorderStyle", int64_t{-1}), EPropertyError);
+  EXPECT_THROW(SetPropValue(ok, "Font.Style", int64_t{-1}), EPropertyError);
   EXPECT_THROW(SetPropValue(ok, "Caption.Length", int64_t{1}), EPropertyError);
 
   TButton other(nullptr);
   CopyProperties(ok, other);
+  SetPropValue(ok, "Font.Style", int64_t{0});
+  EXPECT_EQ(ok.Font().Style(), 0u) << "the empty set";
   EXPECT_EQ(other.Caption(), L"OK");
   EXPECT_EQ(other.ModalResult(), kModalOk);
   EXPECT_EQ(other.Font().Style(), fsItalic | fsUnderline);
