@@ -3,6 +3,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <tuple>
 
 #include "framework/graphics.h"
 #include "framework/persistence.h"
@@ -371,23 +372,13 @@ struct Loading {
 };
 
 void Assign(Loading& loading, TComponent& component, const Assignment& assignment) {
-  // Walk the path to the property's object.
-  void* object = static_cast<TComponent*>(&component);
-  const TClassInfo* info = &component.ClassInfo();
+  void* object = nullptr;
   const PropInfo* prop = nullptr;
-  size_t start = 0;
-  for (;;) {
-    const size_t dot = assignment.path.find('.', start);
-    const std::string name =
-        assignment.path.substr(start, dot == std::string::npos ? dot : dot - start);
-    prop = info->FindProperty(name);
-    if (!prop) throw ApplyError("unknown property \"" + assignment.path + "\" of " + info->Name());
-    if (dot == std::string::npos) break;
-    if (prop->kind != PropKind::Object)
-      throw ApplyError("property " + name + " has no sub-properties");
-    object = prop->sub_object(object);
-    info = prop->sub_info;
-    start = dot + 1;
+  try {
+    std::tie(object, prop) = ResolveProperty(static_cast<TComponent*>(&component),
+                                             component.ClassInfo(), assignment.path);
+  } catch (const EPropertyError& e) {
+    throw ApplyError(e.what());
   }
   const Value& value = assignment.value;
   if (prop->kind == PropKind::Event) {

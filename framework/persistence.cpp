@@ -10,28 +10,6 @@ namespace framework {
 
 namespace {
 
-// The object and property a dotted path names, walking through sub-objects.
-std::pair<void*, const PropInfo*> Resolve(TComponent& component, const std::string& path) {
-  void* object = static_cast<TComponent*>(&component);
-  const TClassInfo* info = &component.ClassInfo();
-  size_t start = 0;
-  for (;;) {
-    const size_t dot = path.find('.', start);
-    const std::string name = path.substr(start, dot == std::string::npos ? dot : dot - start);
-    const PropInfo* prop = info->FindProperty(name);
-    if (!prop)
-      throw EPropertyError("unknown property \"" + path + "\" of " + component.ClassName());
-    if (dot == std::string::npos) return {object, prop};
-    if (prop->kind != PropKind::Object) {
-      throw EPropertyError("property \"" + name + "\" of " + component.ClassName() +
-                           " has no sub-properties");
-    }
-    object = prop->sub_object(object);
-    info = prop->sub_info;
-    start = dot + 1;
-  }
-}
-
 bool FitsKind(const PropInfo& prop, const TValue& value) {
   switch (prop.kind) {
     case PropKind::Integer:
@@ -53,6 +31,26 @@ bool FitsKind(const PropInfo& prop, const TValue& value) {
 }
 
 }  // namespace
+
+std::pair<void*, const PropInfo*> ResolveProperty(void* object, const TClassInfo& info,
+                                                  const std::string& path) {
+  const TClassInfo* level = &info;
+  size_t start = 0;
+  for (;;) {
+    const size_t dot = path.find('.', start);
+    const std::string name =
+        path.substr(start, dot == std::string::npos ? std::string::npos : dot - start);
+    const PropInfo* prop = level->FindProperty(name);
+    if (!prop) throw EPropertyError("unknown property \"" + path + "\" of " + level->Name());
+    if (dot == std::string::npos) return {object, prop};
+    if (prop->kind != PropKind::Object) {
+      throw EPropertyError("property " + name + " has no sub-properties");
+    }
+    object = prop->sub_object(object);
+    level = prop->sub_info;
+    start = dot + 1;
+  }
+}
 
 bool TClassInfo::InheritsFrom(const TClassInfo& other) const {
   for (const TClassInfo* info = this; info; info = info->parent_) {
@@ -117,7 +115,8 @@ const TClassInfo& FontClassInfo() {
 }
 
 void SetPropValue(TComponent& component, const std::string& path, const TValue& value) {
-  auto [object, prop] = Resolve(component, path);
+  auto [object, prop] =
+      ResolveProperty(static_cast<TComponent*>(&component), component.ClassInfo(), path);
   if (!prop->set || !FitsKind(*prop, value)) {
     throw EPropertyError("invalid value for property \"" + path + "\" of " + component.ClassName());
   }
@@ -125,7 +124,8 @@ void SetPropValue(TComponent& component, const std::string& path, const TValue& 
 }
 
 TValue GetPropValue(TComponent& component, const std::string& path) {
-  auto [object, prop] = Resolve(component, path);
+  auto [object, prop] =
+      ResolveProperty(static_cast<TComponent*>(&component), component.ClassInfo(), path);
   if (!prop->get) throw EPropertyError("property \"" + path + "\" cannot be read by value");
   return prop->get(object);
 }

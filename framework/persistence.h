@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <type_traits>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -257,6 +258,10 @@ class TClassInfo {
 // The published properties of a font: Name, Height, Size, Color, Style, Charset.
 const TClassInfo& FontClassInfo();
 
+// The object and property a dotted path ("Font.Style") names, starting at `object` of class
+// `info`; EPropertyError for an unknown name or a path through a property without sub-properties.
+std::pair<void*, const PropInfo*> ResolveProperty(void* object, const TClassInfo& info,
+                                                  const std::string& path);
 // By name through sub-objects ("Font.Style"); EPropertyError for an unknown name, a value of
 // the wrong kind or one that is not among the identifiers.
 void SetPropValue(TComponent& component, const std::string& path, const TValue& value);
