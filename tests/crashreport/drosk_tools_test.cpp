@@ -11,7 +11,7 @@
 
 #include "crashreport/drosk_types.h"
 #include "framework/win/handles.h"
-#include "support/test_paths.h"
+#include "pe_fuzz.h"
 
 namespace drosk {
 namespace {
@@ -274,6 +274,10 @@ TEST_F(ProbeModule, ReadsTheFilesAddressWhenTheTableWasRedirectedInMemory) {
   EXPECT_EQ(GetProcAddressEx(probe_, "ProbeAnswer"), real);
   *entry = saved;
   VirtualProtect(entry, 4, protection, &protection);
+}
+
+TEST_F(ProbeModule, SurvivesThousandsOfDamagedImageCopies) {
+  EXPECT_EQ(fuzz::FuzzPeReaders(probe_, 0x5EED, 3000), "");
 }
 
 struct UnmangleCase {
