@@ -207,7 +207,7 @@ TEST_F(ProbeModule, FindsHeadersModulesAndVersions) {
   EXPECT_EQ(reinterpret_cast<const uint8_t*>(exports),
             Base() + headers->OptionalHeader.DataDirectory[0].VirtualAddress);
   EXPECT_EQ(size, headers->OptionalHeader.DataDirectory[0].Size);
-  EXPECT_EQ(exports->NumberOfNames, 12u);
+  EXPECT_EQ(exports->NumberOfNames, 13u);
   EXPECT_EQ(GetImageDirectory(probe_, 16), nullptr);
 
   const std::string heap(64, 'M');
@@ -244,7 +244,7 @@ TEST_F(ProbeModule, ResolvesExportsByNameOrdinalAndForwarder) {
   ASSERT_NE(hidden, nullptr);
   EXPECT_EQ(GetProcAddressByOrdinal(probe_, 7), hidden);
   EXPECT_EQ(GetProcAddressByOrdinal(probe_, 1), GetProcAddressEx(probe_, "Forwarded"));
-  EXPECT_EQ(GetProcAddressByOrdinal(probe_, 14), nullptr);
+  EXPECT_EQ(GetProcAddressByOrdinal(probe_, 15), nullptr);
   EXPECT_EQ(GetProcAddressByOrdinal(probe_, 0), nullptr);
 
   EXPECT_EQ(GetExportName(probe_, hidden, true), "#7");

@@ -1,11 +1,12 @@
 // A small DLL whose export table has what the PE readers must cope with: a decorated name
 // exported plainly, a renamed export, one by ordinal only, forwarders (to another module, to
-// itself, and in a loop), and C++ names of this compiler.
+// itself, and in a loop), and C++ names of this compiler; and an import to redirect.
 #include <windows.h>
 
 extern "C" int __stdcall ProbeAnswer() { return 42; }
 extern "C" int ProbeTwice(int value) { return 2 * value; }
 extern "C" int ProbeHidden() { return 7; }
+extern "C" DWORD ProbeTicks() { return GetTickCount(); }  // through the import table
 
 namespace probe {
 

@@ -5,6 +5,7 @@
 #include <random>
 #include <vector>
 
+#include "crashreport/drosk_threads.h"
 #include "crashreport/drosk_tools.h"
 
 namespace fuzz {
@@ -97,6 +98,10 @@ void ReadAll(HMODULE copy, uint32_t imageSize) {
   for (unsigned i = 0; i < 17; ++i) drosk::GetImageDirectory(copy, i);
   for (const char* name : kNames) drosk::GetProcAddressEx(copy, name);
   for (uint32_t ordinal = 0; ordinal < 16; ++ordinal) drosk::GetProcAddressByOrdinal(copy, ordinal);
+  // Writes into the copy's own import table only.
+  static const void* ticks =
+      reinterpret_cast<const void*>(GetProcAddress(GetModuleHandleA("kernel32"), "GetTickCount"));
+  drosk::PatchModuleImports(copy, ticks, &kNames);
   const auto* base = reinterpret_cast<const uint8_t*>(copy);
   for (uint32_t rva = 0x1000; rva < imageSize; rva += 0x10) {
     if (rva < 0x1600) drosk::GetExportName(copy, base + rva, true);
