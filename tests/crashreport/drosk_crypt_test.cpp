@@ -121,6 +121,11 @@ TEST(Blowfish, CounterModeIncrementsBigEndianBeforeEachBlockAndIsItsOwnInverse) 
   std::snprintf(expected, sizeof expected, "%08X%08X%08X%08X", l1, r1, l2, r2);
   const std::string zeros(16, '\0');
   EXPECT_EQ(ToHex(RunOver(zeros, true, false, 1, 0xFFFFFFFF, key)), expected);
+  // The carry runs into the first byte: 01 FF .. FF becomes 02 00 .. 00.
+  uint32_t l3 = 0x02000000, r3 = 0;
+  fish.EncryptBlock(l3, r3);
+  std::snprintf(expected, sizeof expected, "%08X%08X", l3, r3);
+  EXPECT_EQ(ToHex(RunOver(zeros.substr(8), true, false, 0xFFFFFF01, 0xFFFFFFFF, key)), expected);
   // Decrypt runs the counter in the encrypting direction, so it undoes the encryption; a text
   // whose end is no padding keeps its full length.
   const std::string clear = "report body 0123456789!";
@@ -140,6 +145,8 @@ TEST(Blowfish, DecryptRemovesOnlyAValidPaddingTail) {
   EXPECT_EQ(Decrypt(sealed("ABCDE\x02\x03\x03"), key, 0, 0), "ABCDE\x02\x03\x03");
   EXPECT_EQ(Decrypt(sealed(std::string("ABCDEFG\0", 8)), key, 0, 0), std::string("ABCDEFG\0", 8));
   EXPECT_EQ(Decrypt(sealed("ABCDEFG\x09"), key, 0, 0), "ABCDEFG\x09");
+  const std::string nines = "ABCDEFG" + std::string(9, '\x09');
+  EXPECT_EQ(Decrypt(sealed(nines), key, 0, 0), nines) << "nine is no padding length";
   EXPECT_EQ(Decrypt("", key, 0, 0), "");
   EXPECT_THROW(TBlowfish(""), DroskException);
 }

@@ -15,6 +15,8 @@ namespace {
 TEST(DroskStrings, SearchesForwardsBackwardsAndWithinBounds) {
   const std::string text = "abcABCabc";
   EXPECT_EQ(PosStr("abc", text), 1);
+  EXPECT_EQ(PosStr("abc", "abc"), 1);
+  EXPECT_EQ(PosStr("abc", text, 7, 9), 7) << "a range exactly as long as the text sought";
   EXPECT_EQ(PosStr("abc", text, 2), 7);
   EXPECT_EQ(PosStr("abc", text, 2, 8), 0) << "the match must end inside the range";
   EXPECT_EQ(PosStr("abc", text, 2, 9), 7);
@@ -34,6 +36,7 @@ TEST(DroskStrings, SearchesForwardsBackwardsAndWithinBounds) {
   EXPECT_EQ(PosChars(CharSet(",;"), "a,b;c", 3, 3), 0);
   EXPECT_TRUE(StartsText("", "x"));
   EXPECT_TRUE(StartsText("dROSK", "Drosk tools"));
+  EXPECT_TRUE(StartsText("DROSK", "drosk"));
   EXPECT_FALSE(StartsText("drosk tools!", "Drosk tools"));
 }
 
@@ -113,6 +116,8 @@ TEST(DroskStrings, WritesSizesWithTwoDecimals) {
   EXPECT_EQ(SizeToStr(1536, ','), "1,50 KB");
   EXPECT_EQ(SizeToStr(1048575, '.'), "1023.99 KB");
   EXPECT_EQ(SizeToStr(1048576, ','), "1,00 MB");
+  EXPECT_EQ(SizeToStr(1073741823, ','), "1023,99 MB");
+  EXPECT_EQ(SizeToStr(1073741824, ','), "1,00 GB");
   EXPECT_EQ(SizeToStr(int64_t{5} << 30 | 1 << 28, ','), "5,25 GB");
   EXPECT_EQ(SizeToStr(int64_t{3000} << 30, ','), "3000,00 GB");
   EXPECT_EQ(SizeToStr(2048), std::string("2") + DecimalSeparator() + "00 KB");
@@ -148,6 +153,7 @@ TEST(DroskStrings, NamesSystemErrorsOnOneLine) {
   EXPECT_EQ(notFound.find("Error $"), std::string::npos) << notFound;
   // A status value speaks through the system error it stands for.
   EXPECT_EQ(ErrorCodeToStr(0xC0000034), ErrorCodeToStr(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(ErrorCodeToStr(0x40000000), ErrorCodeToStr(698)) << "an existing object name";
   EXPECT_EQ(ErrorCodeToStr(0x3FFFFFF0), "Error $3ffffff0");
 }
 
