@@ -469,7 +469,7 @@ bool HasSoundTable(const void* object) {
   return IsReadableMemory(table - 2 * sizeof(void*), 3 * sizeof(void*)) && InReadOnlyData(table);
 }
 
-// A type name as this compiler writes it: letters, digits and "_", "*" first for local types.
+// A type name as this compiler writes it: letters, digits and "_".
 bool IsTypeName(const char* name) {
   constexpr size_t kMaxTypeName = 1024;
   for (size_t i = 0; i < kMaxTypeName; ++i) {
@@ -477,7 +477,7 @@ bool IsTypeName(const char* name) {
     const char c = name[i];
     if (c == '\0') return i > 0;
     const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
-    if (!letter && !(c >= '0' && c <= '9') && !(c == '*' && i == 0)) return false;
+    if (!letter && !(c >= '0' && c <= '9')) return false;
   }
   return false;
 }
@@ -492,11 +492,9 @@ const std::type_info* SoundTypeInfo(const void* object) {
 }
 
 bool NameMatches(const std::type_info& info, std::string_view wanted) {
-  const char* mangled = info.name();
-  if (*mangled == '*') ++mangled;
   int status = 0;
   const std::unique_ptr<char, decltype(&std::free)> demangled(
-      abi::__cxa_demangle(mangled, nullptr, nullptr, &status), &std::free);
+      abi::__cxa_demangle(info.name(), nullptr, nullptr, &status), &std::free);
   if (status != 0 || !demangled) return false;
   const std::string_view name = demangled.get();
   if (name == wanted) return true;

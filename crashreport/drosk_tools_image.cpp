@@ -220,9 +220,11 @@ std::optional<uint32_t> IndexOfName(const TImage& image, const TExports& exports
 
 void* Resolve(HMODULE module, const TImage& image, uint32_t index, int depth);
 
-// A forwarder text "module.name" or "module.#ordinal", resolved in the named loaded module.
+// A forwarder text "module.name" or "module.#ordinal", resolved in the named module when it is
+// loaded (a crash report loads nothing). Module names may hold dots ("krnl386.exe16"): the
+// function's name follows the last one.
 void* Forward(std::string_view text, int depth) {
-  const size_t dot = text.find('.');
+  const size_t dot = text.rfind('.');
   if (dot == std::string_view::npos || depth >= kMaxForwards) return nullptr;
   const HMODULE target = GetModuleHandleA(std::string(text.substr(0, dot)).c_str());
   if (!target) return nullptr;

@@ -59,6 +59,8 @@ TEST(DroskTools, ClassifiesWindowsVersions) {
     EXPECT_EQ(os.VersionNT, os.IsNT ? c.version : uint8_t{osNone});
   }
   EXPECT_EQ(ClassifyOS(VER_PLATFORM_WIN32_WINDOWS, 4, 10, 0x040A08AE, "").Build, 2222u);
+  EXPECT_EQ(OSVersionName(osWinNTNew), "Windows NT New");
+  EXPECT_EQ(OSVersionName(osWinNTNew + 1), "None");
   const TOS running = GetOS();
   EXPECT_TRUE(running.IsNT);
   EXPECT_GE(running.Version, osWin2000);
@@ -107,12 +109,22 @@ TEST(MsgHandlers, NumbersHandlersAndCallsThemInOrder) {
   EXPECT_EQ(handlerLog.object, &owner);
 
   // Messages below 0x218 reach handlers only when they are of the listed system kinds.
-  EXPECT_EQ(AddMsgHandler(FirstHandler, WM_TIMECHANGE), UINT{WM_TIMECHANGE});
-  EXPECT_EQ(AddMsgHandler(FirstHandler, WM_MOUSEMOVE), UINT{WM_MOUSEMOVE});
+  constexpr UINT kSeen[] = {17, 18, 21, 22, 23, 26, 27,  28,    29,        30,
+                            42, 65, 72, 80, 81, 84, 126, 0x218, 0x80000001};
+  constexpr UINT kUnseen[] = {16, 19, 20, 24, 25, 31, 41,  43,  64,    66,
+                              71, 73, 79, 82, 83, 85, 125, 127, 0x200, 0x217};
+  for (UINT message : kSeen) EXPECT_EQ(AddMsgHandler(FirstHandler, message), message);
+  for (UINT message : kUnseen) EXPECT_EQ(AddMsgHandler(FirstHandler, message), message);
+  std::string expected;
+  for (UINT message : kSeen) {
+    handlerLog = {};
+    EXPECT_EQ(SendMessageA(window, message, 7, 0), 8) << message;
+    EXPECT_TRUE(handlerLog.calls.starts_with("first(" + std::to_string(message) + ","))
+        << handlerLog.calls;
+  }
   handlerLog = {};
-  EXPECT_EQ(SendMessageA(window, WM_TIMECHANGE, 1, 0), 2);
-  EXPECT_EQ(SendMessageA(window, WM_MOUSEMOVE, 1, 0), 0);
-  EXPECT_EQ(handlerLog.calls, "first(30,0)");
+  for (UINT message : kUnseen) SendMessageA(window, message, 7, 0);
+  EXPECT_EQ(handlerLog.calls, "");
 
   // A handler that throws does not take the window procedure down.
   const UINT throwing = AddMsgHandler(ThrowingHandler);
@@ -131,15 +143,20 @@ TEST(MsgHandlers, RemovingTheLastHandlerFromAnotherThreadClosesItsWindow) {
   std::atomic<HWND> window = nullptr;
   std::atomic<bool> closed = false;
   std::atomic<DWORD> thread = 0;
+  std::atomic<bool> gaveUp = false;
   std::thread owner([&] {
     thread = GetCurrentThreadId();
+    window = MsgHandlerWindow();  // made on asking, before any handler
+    gaveUp = !window;
+    if (!window) return;
     AddMsgHandler(FirstHandler);
-    window = MsgHandlerWindow();
     MSG msg;
     while (IsWindow(window) && GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
     closed = !IsWindow(window);
   });
-  while (!window) Sleep(1);
+  while (!window && !gaveUp) Sleep(1);
+  if (!window) owner.join();
+  ASSERT_NE(window.load(), nullptr);
   EXPECT_EQ(MsgHandlerWindow(thread), window.load());
   EXPECT_EQ(AddMsgHandler(FirstHandler, 0, thread), 1025u) << "added to the other thread's list";
   DelMsgHandler(FirstHandler, 0, thread);
@@ -276,6 +293,36 @@ TEST_F(ProbeModule, ReadsTheFilesAddressWhenTheTableWasRedirectedInMemory) {
   VirtualProtect(entry, 4, protection, &protection);
 }
 
+TEST(PeReaders, ResolveEveryExportOfTheSystemAndNameItBack) {
+  for (const char* library : {"kernel32.dll", "user32.dll"}) {
+    const HMODULE module = GetModuleHandleA(library);
+    const auto* exports = static_cast<const IMAGE_EXPORT_DIRECTORY*>(GetImageDirectory(module, 0));
+    ASSERT_NE(exports, nullptr) << library;
+    const auto* base = reinterpret_cast<const uint8_t*>(module);
+    const auto* names = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
+    int named = 0;
+    for (DWORD i = 0; i < exports->NumberOfNames; ++i) {
+      const char* name = reinterpret_cast<const char*>(base + names[i]);
+      // The system's lookup first: it loads a forwarder's module, which the library never does.
+      void* expected = reinterpret_cast<void*>(GetProcAddress(module, name));
+      void* found = GetProcAddressEx(module, name);
+      ASSERT_EQ(found, expected) << library << " " << name;
+      // A forwarded export lives in another module, whose table names it.
+      if (FindModule(found) != module) continue;
+      const std::string back = GetExportName(module, found, false);
+      ASSERT_EQ(reinterpret_cast<void*>(GetProcAddress(module, back.c_str())), found) << name;
+      ++named;
+    }
+    EXPECT_GT(named, 100) << library;
+  }
+  // The library's own image: found, with headers, but without exports.
+  const HMODULE self = FindModule(reinterpret_cast<const void*>(&GetOS));
+  EXPECT_EQ(self, GetModuleHandleA(nullptr));
+  ASSERT_NE(GetImageNtHeaders(self), nullptr);
+  EXPECT_EQ(GetImageDirectory(self, 0), nullptr);
+  EXPECT_EQ(GetExportName(self, reinterpret_cast<const void*>(&GetOS), true), "");
+}
+
 TEST_F(ProbeModule, SurvivesThousandsOfDamagedImageCopies) {
   EXPECT_EQ(fuzz::FuzzPeReaders(probe_, 0x5EED, 3000), "");
 }
@@ -293,6 +340,7 @@ constexpr UnmangleCase kUnmangleCases[] = {
     {"@Unit@Variable", "Variable", "Unit"},
     {"@Unit@Inner::Method$qv", "Inner.Method", "Unit"},
     {"@Method$qqrv", "Method", ""},
+    {"@_$xx$@Unit@Func$qv", "Unit.Func", "_$xx$"},
     {"_ZN5drosk5GetOSEv", "drosk.GetOS", ""},
     {"_ZN5drosk3FooEi@4", "drosk.Foo", ""},
     {"_ZNK5drosk3BoxIiE3getEv", "drosk.Box<int>.get", ""},
