@@ -111,7 +111,7 @@ struct TThreadNode {
   DWORD CreatorThreadId;
   HANDLE Thread;
 };
-constexpr size_t kOldNodeSize = offsetof(TThreadNode, Description);
+static_assert(sizeof(TThreadNode) == 28);
 
 struct TThreadListBlock {
   HANDLE GeneralMutex;
@@ -153,7 +153,7 @@ void FreeNode(TThreadNode* node) {
 // Holds the list mutex for as long as it lives.
 class TListLock {
  public:
-  TListLock(DWORD timeout)
+  explicit TListLock(DWORD timeout)
       : held_(threadList && WaitForSingleObject(threadList->ListMutex, timeout) == WAIT_OBJECT_0) {}
   ~TListLock() {
     if (held_) ReleaseMutex(threadList->ListMutex);
