@@ -248,6 +248,77 @@ TEST(DroskThreads, RedirectsImportsAndPutsThemBack) {
   PatchImports(EnumModules(false), reinterpret_cast<const void*>(&FixedTicks), real);
 }
 
+// A copy of the probe's image in memory of its own, to damage.
+class ImageCopy {
+ public:
+  explicit ImageCopy(HMODULE module)
+      : size_(GetImageNtHeaders(module)->OptionalHeader.SizeOfImage),
+        base_(static_cast<uint8_t*>(VirtualAlloc(nullptr, size_, MEM_COMMIT, PAGE_READWRITE))) {
+    std::memcpy(base_, module, size_);
+  }
+  ~ImageCopy() { VirtualFree(base_, 0, MEM_RELEASE); }
+  HMODULE Module() const { return reinterpret_cast<HMODULE>(base_); }
+  std::string Bytes() const { return std::string(reinterpret_cast<char*>(base_), size_); }
+  uint32_t Size() const { return size_; }
+
+ private:
+  uint32_t size_;
+  uint8_t* base_;
+};
+
+TEST(DroskThreads, PatchesOnlySoundImportTables) {
+  const win::UniqueLibrary probe(LoadLibraryA("drosk_export_probe.dll"));
+  ASSERT_TRUE(probe);
+  const void* real =
+      reinterpret_cast<const void*>(GetProcAddress(GetModuleHandleA("kernel32"), "GetTickCount"));
+  const void* other = &real;
+  ImageCopy copy(probe.get());
+  const std::string before = copy.Bytes();
+  PatchModuleImports(copy.Module(), real, other);
+  const std::string after = copy.Bytes();
+  size_t changed = 0;
+  for (size_t i = 0; i < before.size(); ++i) changed += before[i] != after[i];
+  EXPECT_GE(changed, 1u);
+  EXPECT_LE(changed, 4u) << "one table entry";
+
+  // A first descriptor whose table lies outside the image ends the walk: an import of the last
+  // descriptor is then left alone.
+  auto* descriptors =
+      static_cast<IMAGE_IMPORT_DESCRIPTOR*>(const_cast<void*>(GetImageDirectory(copy.Module(), 1)));
+  ASSERT_NE(descriptors, nullptr);
+  size_t count = 0;
+  while (descriptors[count].Name != 0) ++count;
+  ASSERT_GE(count, 2u);
+  const auto* base = reinterpret_cast<const uint8_t*>(copy.Module());
+  const void* last =
+      *reinterpret_cast<const void* const*>(base + descriptors[count - 1].FirstThunk);
+  for (DWORD table : {DWORD{copy.Size()}, DWORD{0}}) {
+    SCOPED_TRACE(table);
+    ImageCopy damaged(probe.get());
+    auto* first = static_cast<IMAGE_IMPORT_DESCRIPTOR*>(
+        const_cast<void*>(GetImageDirectory(damaged.Module(), 1)));
+    first->FirstThunk = table;
+    const std::string unpatched = damaged.Bytes();
+    PatchModuleImports(damaged.Module(), last, other);
+    EXPECT_EQ(damaged.Bytes(), unpatched);
+  }
+  const std::string sound = copy.Bytes();
+  PatchModuleImports(copy.Module(), last, other);
+  EXPECT_NE(copy.Bytes(), sound);
+
+  // Headers that are not a PE image's: no answers.
+  ImageCopy headers(probe.get());
+  auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(headers.Module());
+  ASSERT_NE(GetImageNtHeaders(headers.Module()), nullptr);
+  dos->e_magic = 0x5A4E;
+  EXPECT_EQ(GetImageNtHeaders(headers.Module()), nullptr);
+  dos->e_magic = IMAGE_DOS_SIGNATURE;
+  reinterpret_cast<IMAGE_NT_HEADERS32*>(reinterpret_cast<uint8_t*>(dos) + dos->e_lfanew)
+      ->Signature ^= 1;
+  EXPECT_EQ(GetImageNtHeaders(headers.Module()), nullptr);
+  EXPECT_EQ(GetProcAddressEx(headers.Module(), "ProbeTwice"), nullptr);
+}
+
 TEST(DroskThreads, TellsWhetherThisThreadHoldsTheLoaderLock) {
   EXPECT_FALSE(LoaderLockHeld());
   const win::UniqueLibrary probe(LoadLibraryA("drosk_attach_probe.dll"));
@@ -267,7 +338,7 @@ struct Right {
   virtual ~Right() = default;
   int right = 2;
 };
-struct Both : Left, Right {};
+struct Pair : Left, Right {};  // an "a": the type-name test must take every letter
 struct Plain {
   const char* text;
 };
@@ -275,7 +346,7 @@ struct Plain {
 TEST(DroskThreads, TellsSoundObjectsAndTheirAncestors) {
   const DroskException library("x");
   const std::runtime_error standard("y");
-  const Both both;
+  const Pair both;
   EXPECT_TRUE(IsValidObject(&library));
   EXPECT_TRUE(IsValidObject(&standard));
   EXPECT_TRUE(IsValidObject(&both));
@@ -301,7 +372,7 @@ TEST(DroskThreads, TellsSoundObjectsAndTheirAncestors) {
   EXPECT_TRUE(InheritsFromName(&both, "Right"));
   EXPECT_TRUE(InheritsFromName(&both, "drosk::(anonymous namespace)::Left"));
   EXPECT_FALSE(InheritsFromName(&literal, "Plain"));
-  EXPECT_FALSE(InheritsFromName(nullptr, "Both"));
+  EXPECT_FALSE(InheritsFromName(nullptr, "Pair"));
 }
 
 }  // namespace
