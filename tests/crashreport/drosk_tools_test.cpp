@@ -166,6 +166,19 @@ TEST(MsgHandlers, RemovingTheLastHandlerFromAnotherThreadClosesItsWindow) {
   EXPECT_EQ(MsgHandlerWindow(thread), nullptr) << "no window is made for another thread";
 }
 
+TEST(MsgHandlers, EndingTheRegistryDestroysThisThreadsWindowAndStartsAfresh) {
+  EXPECT_EQ(AddMsgHandler(FirstHandler), 1024u);
+  HWND window = MsgHandlerWindow();
+  EndMsgHandlers();
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_EQ(AddMsgHandler(FirstHandler), 1024u) << "an empty registry, a new window class";
+  window = MsgHandlerWindow();
+  handlerLog = {};
+  EXPECT_EQ(SendMessageA(window, 1024, 1, 0), 2);
+  DelMsgHandler(FirstHandler, 0);
+  EXPECT_FALSE(IsWindow(window));
+}
+
 int32_t __stdcall ThunkTarget(void* object, int32_t a, int32_t b) {
   return static_cast<int32_t>(reinterpret_cast<intptr_t>(object)) * 1000 + a * 10 + b;
 }
