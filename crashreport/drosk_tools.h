@@ -75,8 +75,8 @@ UINT AddMsgHandler(TMsgHandlerMethod code, void* object, UINT message = 0, DWORD
 // by a posted WM_CLOSE when called from another thread.
 void DelMsgHandler(TMsgHandlerProc proc, UINT message, DWORD threadId = 0);
 void DelMsgHandler(TMsgHandlerMethod code, void* object, UINT message, DWORD threadId = 0);
-// Destroys the calling thread's handler windows' registry entries and closes the registry mutex;
-// run when the library ends.
+// Ends the registry when the library ends: destroys the calling thread's window, forgets the
+// others, unregisters the window class and closes the registry mutex. A later use starts afresh.
 void EndMsgHandlers();
 
 // An entry address that calls `code` with `object` pushed in front of the caller's arguments
