@@ -43,17 +43,11 @@ int StripAmpersandsOf(Text& text) {
   return accelerator;
 }
 
-unsigned char Fold(unsigned char c) {
-  return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c;
-}
+unsigned char Fold(unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; }
 
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-int Sign(long value) {
-  return value < 0 ? -1 : value > 0 ? 1 : 0;
-}
+int Sign(long value) { return value < 0 ? -1 : value > 0 ? 1 : 0; }
 
 // Byte order, or ASCII letters folded; a prefix sorts first.
 int PlainCompare(std::string_view a, std::string_view b, bool case_sensitive) {
@@ -125,12 +119,8 @@ void SplitAtFirstWide(std::wstring& text, std::wstring_view separator, std::wstr
   SplitAtFirstOf(text, separator, head);
 }
 
-int StripAmpersands(std::string& text) {
-  return StripAmpersandsOf(text);
-}
-int StripAmpersandsWide(std::wstring& text) {
-  return StripAmpersandsOf(text);
-}
+int StripAmpersands(std::string& text) { return StripAmpersandsOf(text); }
+int StripAmpersandsWide(std::wstring& text) { return StripAmpersandsOf(text); }
 
 void CopyWithoutAmpersands(const std::string& text, std::string& result) {
   result = text;
@@ -187,13 +177,9 @@ bool TryTextToNumber(std::string_view text, double& value) {
   return rtl::ParseDecimal(text, value);
 }
 
-int CompareFloat(double a, double b) {
-  return a > b ? 1 : a == b ? 0 : -1;
-}
+int CompareFloat(double a, double b) { return a > b ? 1 : a == b ? 0 : -1; }
 
-void RemoveBlanks(std::string& text) {
-  std::erase(text, ' ');
-}
+void RemoveBlanks(std::string& text) { std::erase(text, ' '); }
 
 bool ContainsNumberChar(std::string_view text) {
   return std::any_of(text.begin(), text.end(), [](char c) { return IsDigit(c) || c == '.'; });
