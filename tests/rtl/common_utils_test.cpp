@@ -8,6 +8,7 @@
 
 #include "rtl/exceptions.h"
 #include "rtl/host_fakes.h"
+#include "support/child_process.h"
 #include "support/test_paths.h"
 
 namespace {
@@ -230,47 +231,6 @@ TEST_F(MessageBoxes, EmptyCaptionsBecomeTheKindsName) {
 
 // ---- Test mode ---------------------------------------------------------------------------
 
-struct ChildResult {
-  DWORD exit_code = 0;
-  std::string output;
-};
-
-// Runs a program with its standard output on a pipe; returns its exit code and what it wrote.
-ChildResult RunChild(const std::string& command_line) {
-  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  HANDLE read_end = nullptr;
-  HANDLE write_end = nullptr;
-  if (!CreatePipe(&read_end, &write_end, &inherit, 0)) throw std::runtime_error("CreatePipe");
-  SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = write_end;
-  startup.hStdError = write_end;
-  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  PROCESS_INFORMATION process{};
-  std::string line = command_line;
-  const BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                      nullptr, &startup, &process);
-  CloseHandle(write_end);
-  if (!started) {
-    CloseHandle(read_end);
-    throw std::runtime_error("cannot start " + command_line);
-  }
-  ChildResult result;
-  char chunk[512];
-  DWORD read = 0;
-  while (ReadFile(read_end, chunk, sizeof chunk, &read, nullptr) && read > 0) {
-    result.output.append(chunk, read);
-  }
-  CloseHandle(read_end);
-  WaitForSingleObject(process.hProcess, 30000);
-  GetExitCodeProcess(process.hProcess, &result.exit_code);
-  CloseHandle(process.hProcess);
-  CloseHandle(process.hThread);
-  return result;
-}
-
 std::string ProbeCommand(const char* kind, const char* caption, const char* message) {
   return "\"" + testsupport::BinaryPath("rtl_test_mode_probe.exe") + "\" " + kind + " \"" +
          caption + "\" \"" + message + "\"";
@@ -292,7 +252,8 @@ TEST(TestMode, MessageBoxesPrintThemselvesAndEndTheProcess) {
   const std::wstring key = L"Software\\Zelmar\\TestMode";
   {
     ASSERT_FALSE(rtl::IsTestMode()) << "a test-mode key is left over from an earlier run";
-    const ChildResult shown = RunChild(ProbeCommand("error", "", "Disk full"));
+    const testsupport::ChildResult shown =
+        testsupport::RunChild(ProbeCommand("error", "", "Disk full"));
     EXPECT_EQ(shown.exit_code, 0u);
     EXPECT_EQ(shown.output, "box Error Disk full\r\n");
   }
@@ -300,7 +261,8 @@ TEST(TestMode, MessageBoxesPrintThemselvesAndEndTheProcess) {
   ASSERT_TRUE(rtl::IsTestMode());
   for (const TestModeCase& c : kTestModeCases) {
     SCOPED_TRACE(c.output);
-    const ChildResult result = RunChild(ProbeCommand(c.kind, c.caption, c.message));
+    const testsupport::ChildResult result =
+        testsupport::RunChild(ProbeCommand(c.kind, c.caption, c.message));
     EXPECT_EQ(result.exit_code, 1u);
     EXPECT_EQ(result.output, c.output);
   }

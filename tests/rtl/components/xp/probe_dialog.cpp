@@ -1,0 +1,31 @@
+// The tests' dialog on the dialog base.
+#include "probe_dialog.h"
+
+#include <stdexcept>
+
+#include "framework/stdctrls.h"
+
+namespace xptest {
+
+TProbeDialog::TProbeDialog(framework::TComponent* owner) : TServerDialog(owner) {
+  static const bool registered = [] {
+    framework::RegisterStandardControls();
+    framework::RegisterComponent<TProbeDialog>();
+    return true;
+  }();
+  (void)registered;
+  LoadFromResource(GetModuleHandleW(nullptr), "TPROBEDIALOG");
+}
+
+const framework::TClassInfo& TProbeDialog::StaticClassInfo() {
+  static const framework::TClassInfo info =
+      framework::TClassInfo::Derived<TProbeDialog, TServerDialog>("TProbeDialog")
+          .Method("ButtonThrowClick", &TProbeDialog::ButtonThrowClick);
+  return info;
+}
+
+void TProbeDialog::ButtonThrowClick(framework::TComponent*) {
+  throw std::runtime_error("the handler failed");
+}
+
+}  // namespace xptest
