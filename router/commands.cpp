@@ -12,6 +12,8 @@
 #include "router/design_rule_queries.h"
 #include "router/do_file.h"
 #include "router/ovix_rules.h"
+#include "router/padstack.h"
+#include "router/router_board.h"
 #include "router/writer_rule_queries.h"
 #include "rtl/client_api.h"
 #include "rtl/exceptions.h"
@@ -103,6 +105,10 @@ void ExportDesignFile(IServerView* /*context*/, const char* parameters) {
     throw rtl::Exception("No design file name was given (parameter \"FileName\")");
   }
   ExportState state(rtl::PcbApi_GetCurrentBoardHandle());
+  // Until the set-up dialog exists the export runs as if it had been confirmed unchanged.
+  TBoard setup(rtl::PcbApi_GetCurrentBoardHandle());
+  setup.Sync(pcbapi::kRead);
+  const TTestPointSettingsScope test_points(setup.settings, setup.Imperial());
   WriteDoFile(file_name);
   const TOvixRuleQueries rules(state.rules());
   // False means duplicated pins, or a write failure the user was told about: the export has

@@ -232,7 +232,7 @@ TEST(StructureWiringExport, ProtectedArcChordsCarryTheMarkerAndEmptyPlanesAreLef
   EXPECT_EQ(wiring.find("(qarc "), std::string::npos);
   const std::string structure = Section(file, "    (structure");
   EXPECT_EQ(structure.find("InternalPlane1"), std::string::npos);
-  EXPECT_NE(structure.find("(layer InternalPlane2 (type power) (use_net +3V3 +3V3 USB_P ))"),
+  EXPECT_NE(structure.find("(layer InternalPlane2 (type power) (use_net +3V3 USB_P ))"),
             std::string::npos);
 }
 
