@@ -74,7 +74,8 @@ std::string Lines(std::initializer_list<const char*> lines) {
   return text;
 }
 
-// Nets with fewer than two pads (LED_K, USB_P, USB_N) are left out; from-tos sit in the net
+// Nets with fewer than two pads (LED_K, USB_P, USB_N) are left out; pins list their roles by
+// the pads' electrical types (loads only beside a source or a terminator, so none for GND); from-tos sit in the net
 // their net text names; the system class "All Nets" is left out (user classes only); the
 // stub-length rule scoped All reaches every object; the Power class has a width of its own.
 TEST(NetworkExport, ExampleBoardWithTheDefaultSettings) {
@@ -97,6 +98,9 @@ TEST(NetworkExport, ExampleBoardWithTheDefaultSettings) {
                             "            (rule",
                             stub,
                             "            )",
+                            "            (source     J1-1 )",
+                            "            (load       U1-8 R1-1 R2-1 D1-A )",
+                            "            (terminator C1-1 )",
                             "        )",
                             "        (net SDA",
                             "            (pins",
@@ -110,6 +114,8 @@ TEST(NetworkExport, ExampleBoardWithTheDefaultSettings) {
                             "                     (max_stub 100.000)",
                             "                )",
                             "            )",
+                            "            (source     U1-5 )",
+                            "            (load       R1-2 )",
                             "        )",
                             "        (net SCL",
                             "            (pins",
@@ -123,6 +129,8 @@ TEST(NetworkExport, ExampleBoardWithTheDefaultSettings) {
                             "                     (max_stub 100.000)",
                             "                )",
                             "            )",
+                            "            (load       U1-6 )",
+                            "            (terminator R2-2 )",
                             "        )",
                             "        (class Power",
                             "            GND +3V3 ",
@@ -240,6 +248,9 @@ TEST(NetworkExport, NetClearancesByTypeAndLayer) {
            "            (rule",
            stub,
            "            )",
+           "            (source     J1-1 )",
+           "            (load       U1-8 R1-1 R2-1 D1-A )",
+           "            (terminator C1-1 )",
            "        )",
            "        (net SDA",
            "            (pins",
@@ -263,6 +274,8 @@ TEST(NetworkExport, NetClearancesByTypeAndLayer) {
            from_to_rule,
            "                )",
            "            )",
+           "            (source     U1-5 )",
+           "            (load       R1-2 )",
            "        )",
            "        (net SCL",
            "            (pins",
@@ -278,6 +291,8 @@ TEST(NetworkExport, NetClearancesByTypeAndLayer) {
            from_to_rule,
            "                )",
            "            )",
+           "            (load       U1-6 )",
+           "            (terminator R2-2 )",
            "        )",
            "        (class Power",
            "            GND +3V3 ",
@@ -359,8 +374,8 @@ class AdvancedSettings {
   bool had_file_ = false;
 };
 
-// With the advanced statements every net, class and from-to opens with a circuit block; the
-// example has nothing to put in one (a single priority rule, every signal layer allowed, no
+// With the advanced statements every net, class and from-to opens with a circuit block; only
+// SDA's length rule goes in one (a single priority rule, every signal layer allowed, no
 // use_via), and a from-to follows its rules with a second circuit block of its own.
 TEST(NetworkExport, ExampleBoardWithTheAdvancedStatements) {
   std::string network;
@@ -391,12 +406,16 @@ TEST(NetworkExport, ExampleBoardWithTheAdvancedStatements) {
                             "            (rule",
                             stub,
                             "            )",
+                            "            (source     J1-1 )",
+                            "            (load       U1-8 R1-1 R2-1 D1-A )",
+                            "            (terminator C1-1 )",
                             "        )",
                             "        (net SDA",
                             "            (pins",
                             "                U1-5 R1-2 ",
                             "            )",
                             "            (circuit ",
+                            "                (length 2000.000 500.000)",
                             "            )",
                             "            (rule",
                             stub,
@@ -410,6 +429,8 @@ TEST(NetworkExport, ExampleBoardWithTheAdvancedStatements) {
                             "                (circuit ",
                             "                )",
                             "            )",
+                            "            (source     U1-5 )",
+                            "            (load       R1-2 )",
                             "        )",
                             "        (net SCL",
                             "            (pins",
@@ -429,6 +450,8 @@ TEST(NetworkExport, ExampleBoardWithTheAdvancedStatements) {
                             "                (circuit ",
                             "                )",
                             "            )",
+                            "            (load       U1-6 )",
+                            "            (terminator R2-2 )",
                             "        )",
                             "        (class Power",
                             "            GND +3V3 ",
