@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <initializer_list>
 #include <regex>
 #include <set>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "host/plavena/host_session.h"
 #include "support/test_paths.h"
@@ -75,9 +77,10 @@ std::string Lines(std::initializer_list<const char*> lines) {
 }
 
 // Nets with fewer than two pads (LED_K, USB_P, USB_N) are left out; pins list their roles by
-// the pads' electrical types (loads only beside a source or a terminator, so none for GND); from-tos sit in the net
-// their net text names; the system class "All Nets" is left out (user classes only); the
-// stub-length rule scoped All reaches every object; the Power class has a width of its own.
+// the pads' electrical types (loads only beside a source or a terminator, so none for GND);
+// from-tos sit in the net their net text names; the system class "All Nets" is left out (user
+// classes only); the stub-length rule scoped All reaches every object; the Power class has a width
+// of its own.
 TEST(NetworkExport, ExampleBoardWithTheDefaultSettings) {
   testsupport::TempDir dir;
   const std::string network = NetworkSection(ExportBoard(dir, "example-board.json"));
@@ -349,25 +352,26 @@ TEST(NetworkExport, DifferentialPairsWithBothNetsInTheNetwork) {
 
 namespace {
 
-// The router settings file with the advanced statements switched on (and use_via off) while the
-// object lives; the file as it was before comes back afterwards.
-class AdvancedSettings {
+// The router settings file holding `values` while the object lives; the file as it was before
+// comes back afterwards.
+class RouterSettings {
  public:
-  AdvancedSettings() {
+  explicit RouterSettings(std::initializer_list<std::pair<const wchar_t*, const wchar_t*>> values) {
     wchar_t folder[MAX_PATH] = {};
     GetWindowsDirectoryW(folder, MAX_PATH);
     path_ = std::wstring(folder) + L"\\Tralvek.Ini";
     had_file_ = GetFileAttributesW(path_.c_str()) != INVALID_FILE_ATTRIBUTES;
     if (had_file_) CopyFileW(path_.c_str(), (path_ + L".saved").c_str(), FALSE);
-    WritePrivateProfileStringW(L"SpecctraSetup", L"Adv10", L"1", path_.c_str());
-    WritePrivateProfileStringW(L"SpecctraSetup", L"EmitUseVia", L"0", path_.c_str());
+    for (const auto& [key, value] : values) {
+      WritePrivateProfileStringW(L"SpecctraSetup", key, value, path_.c_str());
+    }
   }
-  ~AdvancedSettings() {
+  ~RouterSettings() {
     DeleteFileW(path_.c_str());
     if (had_file_) MoveFileW((path_ + L".saved").c_str(), path_.c_str());
   }
-  AdvancedSettings(const AdvancedSettings&) = delete;
-  AdvancedSettings& operator=(const AdvancedSettings&) = delete;
+  RouterSettings(const RouterSettings&) = delete;
+  RouterSettings& operator=(const RouterSettings&) = delete;
 
  private:
   std::wstring path_;
@@ -380,7 +384,7 @@ class AdvancedSettings {
 TEST(NetworkExport, ExampleBoardWithTheAdvancedStatements) {
   std::string network;
   {
-    const AdvancedSettings settings;
+    const RouterSettings settings({{L"Adv10", L"1"}, {L"EmitUseVia", L"0"}});
     testsupport::TempDir dir;
     network = NetworkSection(ExportBoard(dir, "example-board.json"));
   }
@@ -479,6 +483,31 @@ TEST(NetworkExport, ExampleBoardWithTheAdvancedStatements) {
   testsupport::TempDir dir;
   EXPECT_EQ(NetworkSection(ExportBoard(dir, "example-board.json")).find("(circuit"),
             std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// A board whose nets each carry their own rules, exported with the advanced statements, pin
+// minimizing and test-point vias on the top side, against the file worked out by hand: the
+// bounding rectangle as boundary (no outline), a test-point padstack beside each via style,
+// pins rotated by whole degrees and a net-less right-angled pin as a keep-out, and per net its
+// via style, priority, layers, length, topology, via limit, typed clearances and pin roles.
+TEST(NetworkExport, NetworkRulesBoardAgainstTheHandWrittenFile) {
+  std::string design_file;
+  {
+    const RouterSettings settings({{L"Adv10", L"1"},
+                                   {L"MinimizePads", L"1"},
+                                   {L"TestPointStyles", L"1"},
+                                   {L"TestPointSide", L"0"},
+                                   {L"TestPointExpansion", L"10mil"}});
+    testsupport::TempDir dir;
+    design_file = ExportBoard(dir, "network-rules-board.json");
+  }
+  EXPECT_EQ(design_file, testsupport::ReadFile(
+                             testsupport::TestDataPath("host/testdata/network-rules-board.dsn")));
+  EXPECT_EQ(dsntest::Describe(dsntest::CheckDesignFile(design_file)), "");
 }
 
 }  // namespace
