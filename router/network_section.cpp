@@ -292,11 +292,10 @@ std::vector<std::string> WrapItems(const std::string& prefix,
 }
 
 void WriteNetPins(DesignFileOutput& out, const std::vector<TNetPin>& pins) {
+  // Every pin of the net, whatever its role: a pin left out would never be connected.
   std::vector<std::string> names;
   names.reserve(pins.size());
-  for (const TNetPin& pin : pins) {
-    if (pin.electrical_type <= kSource) names.push_back(pin.name);
-  }
+  for (const TNetPin& pin : pins) names.push_back(pin.name);
   out.Line("(pins");
   out.Raise();
   WriteWrapped(out, "", names, "");

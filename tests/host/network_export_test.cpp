@@ -491,9 +491,11 @@ namespace {
 
 // A board whose nets each carry their own rules, exported with the advanced statements, pin
 // minimizing and test-point vias on the top side, against the file worked out by hand: the
-// bounding rectangle as boundary (no outline), a test-point padstack beside each via style,
-// pins rotated by whole degrees and a net-less right-angled pin as a keep-out, and per net its
-// via style, priority, layers, length, topology, via limit, typed clearances and pin roles.
+// bounding rectangle as boundary (no outline), a test-point padstack beside each via style, a
+// full-stack via with its largest middle size, an arc's chords as keep-outs, pins rotated by
+// whole degrees and a net-less right-angled pin as a keep-out, and per net its via style,
+// priority, layers, length, topology, via limit, typed clearances and pin roles (a pin of
+// another electrical type is a member without a role).
 TEST(NetworkExport, NetworkRulesBoardAgainstTheHandWrittenFile) {
   std::string design_file;
   {
