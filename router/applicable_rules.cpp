@@ -37,17 +37,6 @@ std::vector<int> StackLayers(const rtl::TPcbBoard& board) {
   return layers;
 }
 
-void GetRoutingLayers(const DesignRuleQueries& rules, rtl::Handle object, int scope,
-                      TLayerFlags& flags) {
-  if (scope == kFromToScopeKind) {
-    GetFromToRoutingLayers(rules, object, flags);
-  } else if (scope == kNetScopeKind) {
-    GetNetRoutingLayers(rules, object, flags);
-  } else {
-    GetObjectRoutingLayers(rules, object, scope, flags);
-  }
-}
-
 }  // namespace
 
 TApplicableRules::TApplicableRules(const TRuleBlockContext& context, rtl::Handle object, int scope,
@@ -57,7 +46,7 @@ TApplicableRules::TApplicableRules(const TRuleBlockContext& context, rtl::Handle
   if (context.padstacks) values_.use_via = context.padstacks->UseViaList(object);
   values_.priority = GetRoutingPriority(rules, object);
   values_.layers = context.board_layers;
-  GetRoutingLayers(rules, object, scope, values_.layers);
+  GetObjectRoutingLayers(rules, object, scope, values_.layers);
   values_.reorder = GetRoutingTopology(rules, object);
   values_.via_limit = GetMaxViaCount(rules, object);
   values_.stub_length = GetStubLength(rules, object);

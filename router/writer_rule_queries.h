@@ -63,7 +63,7 @@ void GetNetRoutingLayers(const DesignRuleQueries& rules, rtl::Handle net, TLayer
 void GetFromToRoutingLayers(const DesignRuleQueries& rules, rtl::Handle from_to,
                             TLayerFlags& flags);
 
-// The routing-layers rule whose router scope is exactly `scope` (a class: 3).
+// The routing-layers rule whose router scope is exactly `scope` (a net 7, a from-to 11, a class 3).
 void GetObjectRoutingLayers(const DesignRuleQueries& rules, rtl::Handle object, int scope,
                             TLayerFlags& flags);
 

@@ -512,4 +512,23 @@ TEST(NetworkExport, NetworkRulesBoardAgainstTheHandWrittenFile) {
   EXPECT_EQ(dsntest::Describe(dsntest::CheckDesignFile(design_file)), "");
 }
 
+// Test points on the bottom side grow only the bottom of a via style's padstack.
+TEST(NetworkExport, BottomTestPointsGrowTheBottomOnly) {
+  std::string design_file;
+  {
+    const RouterSettings settings(
+        {{L"TestPointStyles", L"1"}, {L"TestPointSide", L"1"}, {L"TestPointExpansion", L"10mil"}});
+    testsupport::TempDir dir;
+    design_file = ExportBoard(dir, "network-rules-board.json");
+  }
+  EXPECT_NE(
+      design_file.find(Lines({"        (padstack TPVia1_TB_RoutingVias",
+                              "            (shape (circle TopLayer 24.000))",
+                              "            (shape (circle MidLayer1 24.000))",
+                              "            (shape (circle MidLayer2 24.000))",
+                              "            (shape (circle BottomLayer 34.000))", "        )"})),
+      std::string::npos)
+      << design_file;
+}
+
 }  // namespace
