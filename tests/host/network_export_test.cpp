@@ -494,8 +494,9 @@ namespace {
 // bounding rectangle as boundary (no outline), a test-point padstack beside each via style, a
 // full-stack via with its largest middle size, an arc's chords as keep-outs, pins rotated by
 // whole degrees and a net-less right-angled pin as a keep-out, and per net its via style,
-// priority, layers, length, topology, via limit, typed clearances and pin roles (a pin of
-// another electrical type is a member without a role).
+// priority, layers, length (a class's length reaches its nets, not the class statement),
+// topology, via limit, typed clearances and pin roles (a pin of another electrical type is a
+// member without a role); a copper text is a keep-out.
 TEST(NetworkExport, NetworkRulesBoardAgainstTheHandWrittenFile) {
   std::string design_file;
   {
