@@ -131,19 +131,23 @@ def side_by_side(frames):
 # ---- The skins -----------------------------------------------------------------------------
 
 
-def button_frames(width, height, vertical=True, states=STATES):
+def per_state(width, height, draw, fill=(0, 0, 0, 0), states=STATES):
+    """One frame per state, each drawn by draw(frame, state) on `fill`."""
     frames = []
     for state in states:
-        frame = Image(width, height)
-        frame.button(0, 0, width, height, state, vertical)
+        frame = Image(width, height, fill)
+        draw(frame, state)
         frames.append(frame)
     return frames
 
 
+def button_frames(width, height, vertical=True):
+    return per_state(width, height,
+                     lambda frame, state: frame.button(0, 0, width, height, state, vertical))
+
+
 def track_frames(width, height, vertical):
-    frames = []
-    for state in STATES:
-        frame = Image(width, height)
+    def draw(frame, state):
         base = {"pressed": (226, 226, 218), "hot": (246, 246, 240)}.get(state, (243, 241, 236))
         frame.fill(0, 0, width, height, base)
         # One-pixel lines along the long sides.
@@ -155,14 +159,12 @@ def track_frames(width, height, vertical):
             else:
                 frame.set(i, 0, edge)
                 frame.set(i, height - 1, edge)
-        frames.append(frame)
-    return frames
+
+    return per_state(width, height, draw)
 
 
 def gripper_frames(vertical):
-    frames = []
-    for state in STATES:
-        frame = Image(8, 8, KEY + (255,))
+    def draw(frame, state):
         colour = GLYPH[state] if state != "disabled" else SHADOW
         for i in range(1, 7, 2):
             for j in range(1, 7):
@@ -172,8 +174,8 @@ def gripper_frames(vertical):
                 else:
                     frame.set(i, j, colour)
                     frame.set(i + 1, j, WINDOW)
-        frames.append(frame)
-    return frames
+
+    return per_state(8, 8, draw, KEY + (255,))
 
 
 def arrow_glyphs():
@@ -234,12 +236,8 @@ def speed_frames(width, arrow):
 
 
 def spin_glyphs(direction, width, height):
-    frames = []
-    for state in STATES:
-        frame = Image(width, height)
-        frame.triangle(width // 2, height // 2, 3, direction, GLYPH[state])
-        frames.append(frame)
-    return frames
+    return per_state(width, height, lambda frame, state: frame.triangle(
+        width // 2, height // 2, 3, direction, GLYPH[state]))
 
 
 def std_pattern():
