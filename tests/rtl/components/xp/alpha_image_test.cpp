@@ -141,6 +141,7 @@ TEST(AlphaImageStream, RefusesBrokenStreamsWithAClearMessage) {
       {with(0, 0xFFFFFFF0u), "is larger than any image"},
       {with(4, 1000), "the header size field points outside the data"},
       {with(4, 12), "the header size field points outside the data"},
+      {with(4, 64), "the pixels exceed the data"},  // a header filling all the data
       {with(8, 30000), "the pixels exceed the data"},
       {with(8, 0x10000), "is not an image size"},
       {with(12, 0x80000000u), "is not an image size"},
@@ -150,6 +151,7 @@ TEST(AlphaImageStream, RefusesBrokenStreamsWithAClearMessage) {
       {file_with(18, 40000), "is not an image size"},
       {file_with(22, 20), "the pixels lie outside the data"},
       {file_with(30, BI_RLE8), "only uncompressed bitmaps"},
+      {file_with(28, 2), "only uncompressed bitmaps of 1, 4, 8, 16, 24 or 32 bits"},
       {"\x78\xDA garbage", "corrupt compressed data"},
   };
   for (const Case& c : cases) {
@@ -163,6 +165,10 @@ TEST(AlphaImageStream, RefusesBrokenStreamsWithAClearMessage) {
     }
     EXPECT_TRUE(image.Empty()) << "a refused stream leaves the image empty";
   }
+  // The largest side is accepted.
+  TAlphaBitmap wide;
+  wide.LoadFromStream(Compressed(AlphaBlock(32767, 1, std::vector<uint32_t>(32767))));
+  EXPECT_EQ(wide.Width(), 32767);
 }
 
 TEST(AlphaImageStream, FuzzedStreamsAreLoadedOrRefusedNeverCrash) {
@@ -212,6 +218,9 @@ TEST(AlphaBitmap, SharesUntilChangedResizesGreysAndRefusesTheClipboard) {
   EXPECT_EQ(resized.Alpha(3, 2), 255) << "new pixels are opaque black";
   EXPECT_EQ(resized.Alpha(0, 0), 255);
 
+  b.SetHeight(0);
+  EXPECT_TRUE(b.Empty());
+  b.Assign(a);
   b.Clear();
   EXPECT_TRUE(b.Empty());
   EXPECT_EQ(b.Handle(), nullptr);

@@ -145,6 +145,11 @@ TEST(SmoothText, MeasuresLinesWrapsAndEmptyText) {
   const SIZE wrapped = xp::MeasureSmoothText(narrow, L"one two six", xp::kTextWordWrap, font);
   EXPECT_EQ(wrapped.cy, 3 * one.cy);
   EXPECT_LE(wrapped.cx, narrow.right);
+  // A line exactly as wide as the rectangle still fits.
+  const int two_words = xp::MeasureSmoothText(wide, L"one two", 0, font).cx;
+  EXPECT_EQ(
+      xp::MeasureSmoothText({0, 0, two_words, 100}, L"one two six", xp::kTextWordWrap, font).cy,
+      2 * one.cy);
   // A line break ends a line even in a wide rectangle; without wrapping it is just a character.
   EXPECT_EQ(xp::MeasureSmoothText(wide, L"one\r\ntwo", xp::kTextWordWrap, font).cy, 2 * one.cy);
   EXPECT_EQ(xp::MeasureSmoothText(wide, L"one\r\ntwo", 0, font).cy, one.cy);

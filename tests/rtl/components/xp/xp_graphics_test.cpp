@@ -18,12 +18,14 @@ TEST(Gradient, SoftwareRowsAndColumnsRunFromColourToColour) {
     ASSERT_EQ(s.Pixel(i, 0), RGB(i, i, i)) << "column " << i;
     ASSERT_EQ(s.Pixel(i, 3), RGB(i, i, i)) << "column " << i << ", last row";
   }
-  Surface v(3, 5);
-  xp::SoftwareGradientFillRect(v.dc(), {0, 0, 3, 5}, RGB(0, 100, 200), xp::kGradientVertical,
+  Surface v(5, 5);
+  xp::SoftwareGradientFillRect(v.dc(), {1, 0, 4, 5}, RGB(0, 100, 200), xp::kGradientVertical,
                                RGB(200, 100, 0));
-  EXPECT_EQ(v.Pixel(2, 0), RGB(0, 100, 200));
-  EXPECT_EQ(v.Pixel(1, 1), RGB(50, 100, 150));
-  EXPECT_EQ(v.Pixel(0, 4), RGB(200, 100, 0)) << "the last pixel is colour 2 exactly";
+  EXPECT_EQ(v.Pixel(3, 0), RGB(0, 100, 200));
+  EXPECT_EQ(v.Pixel(2, 1), RGB(50, 100, 150));
+  EXPECT_EQ(v.Pixel(1, 4), RGB(200, 100, 0)) << "the last pixel is colour 2 exactly";
+  EXPECT_EQ(v.Pixel(0, 2), kWhite) << "nothing outside the rectangle";
+  EXPECT_EQ(v.Pixel(4, 2), kWhite);
   Surface strip(1, 3);
   xp::SoftwareGradientFillRect(strip.dc(), {0, 0, 1, 3}, RGB(9, 8, 7), xp::kGradientHorizontal,
                                RGB(200, 200, 200));
