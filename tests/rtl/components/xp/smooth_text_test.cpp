@@ -243,10 +243,12 @@ TEST(SmoothText, BlendsPlacesAndClipsTheText) {
   EXPECT_GE(box.left, rect.right - size.cx);
   EXPECT_LE(box.bottom, rect.bottom);
   EXPECT_GE(box.top, rect.bottom - size.cy);
+  Draw(s, rect, L"Placed", {});
+  const RECT top_left = s.InkBox(kWhite);
   Draw(s, rect, L"Placed", {0, xp::kAlignCentre, xp::kAlignMiddle});
   const RECT centred = s.InkBox(kWhite);
-  EXPECT_NEAR((centred.left + centred.right) / 2.0, 100, size.cx / 4.0);
-  EXPECT_NEAR((centred.top + centred.bottom) / 2.0, 30, size.cy / 2.0);
+  EXPECT_EQ(centred.left - top_left.left, (180 - size.cx) / 2);
+  EXPECT_EQ(centred.top - top_left.top, (40 - size.cy) / 2);
   WritePicture(s, "smooth_text_plain", 3);
 
   // A rectangle smaller than the text clips it (to the rectangle and one pixel around it).
@@ -282,7 +284,24 @@ TEST(SmoothText, WrapsDisablesAndTurns) {
   EXPECT_EQ(highlight_row, shadow_row + 1);
   WritePicture(disabled, "smooth_text_disabled", 3);
 
-  // Turned: heavy letters first and light dots last show which way the text reads.
+  // Turned: exactly the upright text's pixels, turned a quarter either way.
+  constexpr int kLong = 120;
+  constexpr int kShort = 24;
+  Surface upright(kLong, kShort);
+  Draw(upright, {0, 0, kLong, kShort}, L"Turn &me", {});
+  Surface up(kShort, kLong);
+  Draw(up, {0, 0, kShort, kLong}, L"Turn &me", {xp::kTextTurned, xp::kAlignLeft, xp::kAlignBottom});
+  Surface down(kShort, kLong);
+  Draw(down, {0, 0, kShort, kLong}, L"Turn &me",
+       {xp::kTextTurned | xp::kTextTurnDirection, xp::kAlignRight, xp::kAlignTop});
+  for (int y = 0; y < kLong; ++y) {
+    for (int x = 0; x < kShort; ++x) {
+      ASSERT_EQ(up.Pixel(x, y), upright.Pixel(kLong - 1 - y, x)) << x << "," << y;
+      ASSERT_EQ(down.Pixel(x, y), upright.Pixel(y, kShort - 1 - x)) << x << "," << y;
+    }
+  }
+
+  // Heavy letters first and light dots last show which way the text reads.
   for (const bool down : {false, true}) {
     SCOPED_TRACE(down ? "top to bottom" : "bottom to top");
     Surface turned(40, 160);
