@@ -7,6 +7,7 @@
 #include "framework/win/module.h"
 #include "rtl/components/xp/alpha_image.h"
 #include "rtl/components/xp/xp_graphics.h"
+#include "support/test_paths.h"
 #include "surface.h"
 
 namespace {
@@ -149,6 +150,22 @@ TEST(Skins, AFrameStretchedToItsOwnSizeIsUnchanged) {
                             wide.dc());
   EXPECT_EQ(wide.Pixel(89, 5), direct.Pixel(19, 5)) << "the right margin is the frame's";
   xptest::WritePicture(wide, "skin_xpspeedbtn_stretched", 6);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Skins, TheModuleCarriesEveryOne) {
+  const std::string path = testsupport::BinaryPath("Tralvek.dll");
+  const win::UniqueLibrary module(LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  ASSERT_TRUE(module) << path;
+  for (const Skin& skin : kBitmaps) {
+    EXPECT_NE(FindResourceW(module.get(), skin.name, RT_BITMAP), nullptr) << PictureName(skin.name);
+  }
+  for (const Skin& skin : kAlphaImages) {
+    EXPECT_NE(FindResourceW(module.get(), skin.name, RT_RCDATA), nullptr) << PictureName(skin.name);
+  }
 }
 
 }  // namespace
