@@ -8,9 +8,11 @@ namespace xp {
 
 namespace {
 
-// One redirect at a time: printing runs on the user-interface thread, one frame after another.
+// Printing runs on the user-interface thread. A frame printed while another prints (a nested
+// scope) only borrows the redirect: the routine is patched by the outermost scope alone.
 TPatchRecord g_patch;
 HDC g_redirect_dc = nullptr;
+int g_depth = 0;
 
 void* GetWindowDcRoutine() {
   return win::ProcAddress(GetModuleHandleW(L"user32.dll"), "GetWindowDC");
@@ -21,18 +23,19 @@ HDC WINAPI RedirectedGetWindowDC(HWND) { return g_redirect_dc; }
 
 }  // namespace
 
-WindowDcRedirect::WindowDcRedirect(HDC print_dc) {
-  void* const routine = GetWindowDcRoutine();
+WindowDcRedirect::WindowDcRedirect(HDC print_dc) : previous_dc_(g_redirect_dc) {
   g_redirect_dc = print_dc;
-  if (routine) {
+  if (g_depth++ > 0) return;
+  if (void* const routine = GetWindowDcRoutine()) {
     RedirectRoutine(routine, reinterpret_cast<const void*>(&RedirectedGetWindowDC), g_patch);
   }
 }
 
 WindowDcRedirect::~WindowDcRedirect() {
+  g_redirect_dc = previous_dc_;
+  if (--g_depth > 0) return;
   RestoreRoutine(g_patch);
   g_patch = {};
-  g_redirect_dc = nullptr;
 }
 
 bool WindowDcRedirect::Active() const { return g_patch.address != 0; }

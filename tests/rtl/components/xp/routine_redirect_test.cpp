@@ -210,6 +210,12 @@ TEST(WindowDcRedirect, SendsTheFramePaintingToThePrintDcForOneScope) {
     ASSERT_TRUE(redirect.Active());
     EXPECT_EQ(GetWindowDC(window.get()), print.dc());
     EXPECT_EQ(GetWindowDC(nullptr), print.dc()) << "every caller, while it lasts";
+    {
+      const xptest::Surface inner(4, 4);
+      const xp::WindowDcRedirect nested(inner.dc());
+      EXPECT_EQ(GetWindowDC(window.get()), inner.dc());
+    }
+    EXPECT_EQ(GetWindowDC(window.get()), print.dc()) << "the outer redirect is back";
     throw std::runtime_error("painting failed");
   } catch (const std::runtime_error&) {
   }
