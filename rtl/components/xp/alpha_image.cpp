@@ -492,7 +492,7 @@ void TAlphaBitmap::SetGreyed(bool value) {
       const int red = Unpremultiplied(p[2], alpha);
       const int green = Unpremultiplied(p[1], alpha);
       const int blue = Unpremultiplied(p[0], alpha);
-      const int grey = std::min(255, (77 * red + 151 * green + 28 * blue) >> 8);
+      const int grey = (77 * red + 151 * green + 28 * blue) >> 8;  // at most 255
       // A grey's lightness is its value: halfway to white.
       const auto light = static_cast<uint8_t>(255 - ((255 - grey) >> 1));
       p[0] = p[1] = p[2] = Premultiplied(light, alpha);

@@ -1,7 +1,6 @@
 // Greyscale filters.
 #include "rtl/components/xp/xp_bitmap_utils.h"
 
-#include <algorithm>
 #include <cstdint>
 
 #include "rtl/exceptions.h"
@@ -26,7 +25,8 @@ void Filter32(HBITMAP bitmap, int line, Filter&& filter) {
   for (size_t i = 0; i < count; ++i, p += 4) filter(p);
 }
 
-int Grey(const uint8_t* p) { return std::min(255, (77 * p[2] + 151 * p[1] + 28 * p[0]) >> 8); }
+// At most (77 + 151 + 28) * 255 >> 8 = 255.
+int Grey(const uint8_t* p) { return (77 * p[2] + 151 * p[1] + 28 * p[0]) >> 8; }
 
 }  // namespace
 

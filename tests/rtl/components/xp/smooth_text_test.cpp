@@ -34,6 +34,26 @@ bool SamePixels(const Surface& a, const Surface& b) {
   return true;
 }
 
+TEST(TextFont, DerivesSizesAndMakesScaledFonts) {
+  EXPECT_EQ(TextFont::OfHeight(L"Tahoma", -16).size, 12);
+  EXPECT_EQ(TextFont::OfSize(L"Tahoma", 8).height, -11);
+  EXPECT_LT(TextFont::OfHeight(L"Tahoma", 20).size, 1) << "a cell height gives no points";
+  TextFont font = TextFont::OfSize(L"Tahoma", 9);
+  font.style = xp::kFontBold | xp::kFontItalic | xp::kFontUnderline | xp::kFontStrikeOut;
+  const win::UniqueFont scaled = xp::CreateTextFont(font, 4);
+  LOGFONTW lf{};
+  ASSERT_EQ(GetObjectW(scaled.get(), sizeof lf, &lf), static_cast<int>(sizeof lf));
+  EXPECT_EQ(lf.lfHeight, -48) << "36 points at 96 pixels per inch";
+  EXPECT_EQ(lf.lfWeight, FW_BOLD);
+  EXPECT_TRUE(lf.lfItalic && lf.lfUnderline && lf.lfStrikeOut);
+  EXPECT_STREQ(lf.lfFaceName, L"Tahoma");
+  const win::UniqueFont plain = xp::CreateTextFont(TextFont::OfHeight(L"Tahoma", 30), 2);
+  GetObjectW(plain.get(), sizeof lf, &lf);
+  EXPECT_EQ(lf.lfHeight, 60) << "without points the height is scaled";
+  EXPECT_EQ(lf.lfWeight, FW_NORMAL);
+  EXPECT_FALSE(lf.lfItalic || lf.lfUnderline || lf.lfStrikeOut);
+}
+
 TEST(SmoothText, SupersamplingFactorFollowsTheCharacterHeight) {
   EXPECT_EQ(xp::SupersamplingFactor(50), 16);
   EXPECT_EQ(xp::SupersamplingFactor(51), 8);
