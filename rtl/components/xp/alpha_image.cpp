@@ -284,7 +284,13 @@ TAlphaBitmap::TAlphaBitmap() = default;
 TAlphaBitmap::~TAlphaBitmap() { ReleaseCanvas(); }
 
 void TAlphaBitmap::Changed() {
-  if (lock == 0 && on_change) on_change();
+  if (lock == 0) TGraphic::Changed();
+}
+
+std::unique_ptr<framework::TGraphic> TAlphaBitmap::Clone() const {
+  auto copy = std::make_unique<TAlphaBitmap>();
+  copy->Assign(*this);
+  return copy;
 }
 
 void TAlphaBitmap::ReleaseCanvas() const {
@@ -325,7 +331,16 @@ void TAlphaBitmap::AssignBitmap(HBITMAP bitmap) {
     BitBlt(Canvas(), 0, 0, info.bmWidth, info.bmHeight, source.dc(), 0, 0, SRCCOPY);
   }
   SetTransparent(true);
-  Changed();
+}
+
+void TAlphaBitmap::AssignBitmap(const framework::TBitmap& bitmap) {
+  // A copy that no DC holds: the bitmap's own section may be selected in its canvas.
+  const win::UniqueBitmap copy = bitmap.DetachedCopy();
+  AssignBitmap(copy.get());
+}
+
+void TAlphaBitmap::AssignMetafile(const framework::TMetafile& metafile) {
+  AssignMetafile(metafile.Handle());
 }
 
 void TAlphaBitmap::AssignMetafile(HENHMETAFILE metafile) {
@@ -343,7 +358,6 @@ void TAlphaBitmap::AssignMetafile(HENHMETAFILE metafile) {
   FillRect(dc, &all, magenta.get());
   PlayEnhMetaFile(dc, metafile, &all);
   SetTransparent(true);
-  Changed();
 }
 
 bool TAlphaBitmap::Empty() const {
@@ -399,8 +413,9 @@ COLORREF TAlphaBitmap::KeyColour() {
 }
 
 void TAlphaBitmap::SetTransparent(bool value) {
-  transparent_ = value;
+  transparent_ = value;  // the framework's setting, notified with the new alpha
   BuildAlpha();
+  Changed();
 }
 
 void TAlphaBitmap::BuildAlpha() {
@@ -430,8 +445,11 @@ void TAlphaBitmap::LoadFromStream(std::string_view stream) {
   }
   Install(ReadBitmapFile(stream), false);
   SetTransparent(true);
-  Changed();
 }
+
+void TAlphaBitmap::LoadFromStream(framework::TStream& stream) { LoadFromStream(stream.ReadRest()); }
+
+void TAlphaBitmap::SaveToStream(framework::TStream& stream) { stream.WriteString(SaveToStream()); }
 
 std::string TAlphaBitmap::SaveToStream() const {
   if (!image_) throw EInvalidGraphicOperation("An empty alpha image cannot be saved");
@@ -461,6 +479,10 @@ void TAlphaBitmap::DrawPart(HDC dc, const RECT& source, const RECT& dest) {
 }
 
 void TAlphaBitmap::Draw(HDC dc, const RECT& dest) { DrawPart(dc, {0, 0, Width(), Height()}, dest); }
+
+void TAlphaBitmap::Draw(framework::TCanvas& canvas, const RECT& dest) {
+  Draw(canvas.Handle(), dest);
+}
 
 HDC TAlphaBitmap::Canvas() {
   if (Empty()) return nullptr;
@@ -500,6 +522,18 @@ void TAlphaBitmap::SetGreyed(bool value) {
   }
   Changed();
 }
+
+// ---- The picture format ------------------------------------------------------------------------
+
+namespace {
+std::unique_ptr<framework::TGraphic> MakeAlphaBitmap() { return std::make_unique<TAlphaBitmap>(); }
+}  // namespace
+
+void StartAlphaImageUnit() {
+  framework::RegisterFileFormat("img", "Compressed bitmaps with alpha channel", &MakeAlphaBitmap);
+}
+
+void EndAlphaImageUnit() { framework::UnregisterGraphicClass(&MakeAlphaBitmap); }
 
 // ---- TAlphaImage -------------------------------------------------------------------------------
 

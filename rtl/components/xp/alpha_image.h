@@ -17,6 +17,7 @@
 #include <string>
 #include <string_view>
 
+#include "framework/picture.h"
 #include "framework/win/handles.h"
 
 namespace xp {
@@ -51,12 +52,14 @@ std::string WriteAlphaStream(const TAlphaBitmapImage& image);
 // Inflates a compressed alpha stream and reads its block.
 std::shared_ptr<TAlphaBitmapImage> ReadAlphaStream(std::string_view stream);
 
-class TAlphaBitmap {
+class TAlphaBitmap : public framework::TGraphic {
  public:
   TAlphaBitmap();
-  ~TAlphaBitmap();
-  TAlphaBitmap(const TAlphaBitmap&) = delete;
-  TAlphaBitmap& operator=(const TAlphaBitmap&) = delete;
+  ~TAlphaBitmap() override;
+
+  std::string ClassName() const override { return "TAlphaBitmap"; }
+  // A copy sharing the pixels.
+  std::unique_ptr<framework::TGraphic> Clone() const override;
 
   // Empties the image.
   void Clear();
@@ -64,17 +67,18 @@ class TAlphaBitmap {
   void Assign(const TAlphaBitmap& source);
   // Converts an opaque bitmap: alpha from the transparent colour (SetTransparent(true)).
   void AssignBitmap(HBITMAP bitmap);
+  void AssignBitmap(const framework::TBitmap& bitmap);
   // Plays a metafile over magenta, which then is the transparent colour.
   void AssignMetafile(HENHMETAFILE metafile);
+  void AssignMetafile(const framework::TMetafile& metafile);
 
-  bool Empty() const;
-  int Width() const;
-  int Height() const;
+  bool Empty() const override;
+  int Width() const override;
+  int Height() const override;
   // Resizes, keeping the pixels that still exist; new pixels are opaque black.
   void SetWidth(int width);
   void SetHeight(int height);
   bool AlphaChannel() const { return alpha_channel_; }
-  bool Transparent() const { return transparent_; }
   // For an image without its own alpha: alpha from the colour of the bottom-left pixel (when
   // transparent) or opaque everywhere.
   void SetTransparent(bool value);
@@ -82,8 +86,11 @@ class TAlphaBitmap {
   // The three stream forms: compressed alpha stream (0x78 0xDA), bitmap file ("BM"), or a bitmap
   // file behind a 4-byte prefix. Raises EInvalidImage for a broken stream.
   void LoadFromStream(std::string_view stream);
+  // The rest of the stream, as above.
+  void LoadFromStream(framework::TStream& stream) override;
   // Always the compressed alpha form.
   std::string SaveToStream() const;
+  void SaveToStream(framework::TStream& stream) override;
   // The clipboard has no format for alpha images: both raise EInvalidGraphicOperation.
   void LoadFromClipboardFormat();
   void SaveToClipboardFormat() const;
@@ -92,6 +99,7 @@ class TAlphaBitmap {
   // out the transparent colour.
   void DrawPart(HDC dc, const RECT& source, const RECT& dest);
   void Draw(HDC dc, const RECT& dest);
+  void Draw(framework::TCanvas& canvas, const RECT& dest) override;
 
   // A memory DC with the image selected, made on first use; the pixels become this image's own.
   HDC Canvas();
@@ -100,8 +108,7 @@ class TAlphaBitmap {
   // True: the pixels become a light grey (alpha kept). False changes nothing.
   void SetGreyed(bool value);
 
-  // Told of every change while the lock value is 0.
-  std::function<void()> on_change;
+  // While not 0, changes are not passed on to OnChange.
   int lock = 0;
 
  private:
@@ -115,7 +122,6 @@ class TAlphaBitmap {
 
   std::shared_ptr<TAlphaBitmapImage> image_;
   bool alpha_channel_ = true;
-  bool transparent_ = false;
   // The DC is a cache: releasing it changes nothing of the image.
   mutable win::UniqueMemoryDc canvas_;
   mutable HGDIOBJ canvas_old_ = nullptr;
@@ -141,6 +147,10 @@ class TAlphaImage {
   std::shared_ptr<TAlphaBitmapImage> image_;
   std::wstring resource_name_;
 };
+
+// Registers TAlphaBitmap as the picture format "img"; the end unregisters it.
+void StartAlphaImageUnit();
+void EndAlphaImageUnit();
 
 // The bytes of a resource of this module, raising EInvalidImage when it is missing.
 std::string_view ModuleResource(const std::wstring& name, const wchar_t* type);

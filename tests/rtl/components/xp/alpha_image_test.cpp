@@ -6,6 +6,9 @@
 #include <cstring>
 
 #include "alpha_image_fuzz.h"
+#include "framework/picture.h"
+#include "framework/streams.h"
+#include "support/test_paths.h"
 #include "rtl/components/xp/graphic_errors.h"
 #include "rtl/components/xp/xp_bitmap_utils.h"
 #include "surface.h"
@@ -184,7 +187,7 @@ TEST(AlphaBitmap, SharesUntilChangedResizesGreysAndRefusesTheClipboard) {
   a.LoadFromStream(Compressed(AlphaBlock(3, 2, kPixels)));
   int changes = 0;
   TAlphaBitmap b;
-  b.on_change = [&] { ++changes; };
+  b.OnChange = [&] { ++changes; };
   b.Assign(a);
   EXPECT_EQ(changes, 1);
   EXPECT_EQ(b.Handle(), a.Handle()) << "shared";
@@ -344,6 +347,57 @@ TEST(BitmapFilters, GreyOnlyThirtyTwoBitBitmaps) {
                     std::to_string(line) + ")");
     }
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(AlphaBitmap, IsThePictureFormatImgAndConvertsFrameworkImages) {
+  testsupport::TempDir dir;
+  TAlphaBitmap source;
+  source.LoadFromStream(Compressed(AlphaBlock(3, 2, kPixels)));
+  const std::string path = dir.Path("skin.img");
+  source.SaveToFile(path);
+
+  xp::StartAlphaImageUnit();
+  EXPECT_NE(framework::GraphicFilter().find("Compressed bitmaps with alpha channel (*.img)|*.img"),
+            std::string::npos);
+  framework::TPicture picture;
+  picture.LoadFromFile(path);
+  ASSERT_NE(picture.Graphic(), nullptr);
+  EXPECT_EQ(picture.Graphic()->ClassName(), "TAlphaBitmap");
+  EXPECT_EQ(picture.Width(), 3);
+  // A picture inside a form description: class name, then the alpha stream.
+  framework::TMemoryStream data;
+  picture.WriteData(data);
+  data.SetPosition(0);
+  framework::TPicture copy;
+  copy.ReadData(data);
+  const auto& loaded = static_cast<TAlphaBitmap&>(*copy.Graphic());
+  EXPECT_EQ(MemoryPixels(*xp::ReadAlphaStream(loaded.SaveToStream())),
+            MemoryPixels(*xp::ReadAlphaStream(source.SaveToStream())));
+  // Copies share the pixels.
+  framework::TPicture shared(picture);
+  EXPECT_EQ(static_cast<TAlphaBitmap*>(shared.Graphic())->Handle(),
+            static_cast<TAlphaBitmap*>(picture.Graphic())->Handle());
+  xp::EndAlphaImageUnit();
+  EXPECT_THROW(picture.LoadFromFile(path), framework::EInvalidGraphic);
+
+  // A framework bitmap: its bottom-left colour becomes transparent.
+  framework::TBitmap bitmap(2, 2, framework::TPixelFormat::pf32bit);
+  auto* top = static_cast<uint32_t*>(bitmap.ScanLine(0));
+  auto* bottom = static_cast<uint32_t*>(bitmap.ScanLine(1));
+  top[0] = top[1] = bottom[1] = 0x00336699;
+  bottom[0] = 0x00FF00FF;
+  TAlphaBitmap converted;
+  converted.AssignBitmap(bitmap);
+  xptest::Surface probe(2, 2);
+  BitBlt(probe.dc(), 0, 0, 2, 2, converted.Canvas(), 0, 0, SRCCOPY);
+  EXPECT_EQ(probe.Pixel(0, 0), RGB(0x33, 0x66, 0x99));
+  EXPECT_EQ(probe.Alpha(0, 0), 255);
+  EXPECT_EQ(probe.Alpha(0, 1), 0);
+  EXPECT_EQ(probe.Alpha(1, 1), 255);
 }
 
 }  // namespace
