@@ -1,15 +1,12 @@
 // Test surfaces and their PNG pictures.
 #include "surface.h"
 
-#include <zlib.h>
-
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 #include <vector>
 
-#include "support/test_paths.h"
+#include "support/png_file.h"
 
 namespace xptest {
 
@@ -90,63 +87,21 @@ double Surface::InkCentreY(COLORREF background) const {
   return weight ? sum / weight : 0;
 }
 
-namespace {
-
-void Chunk(std::string& out, const char* type, const std::string& data) {
-  const uint32_t length = static_cast<uint32_t>(data.size());
-  const char size[4] = {static_cast<char>(length >> 24), static_cast<char>(length >> 16),
-                        static_cast<char>(length >> 8), static_cast<char>(length)};
-  out.append(size, 4);
-  const std::string body = std::string(type, 4) + data;
-  out += body;
-  const uint32_t crc =
-      crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()));
-  const char sum[4] = {static_cast<char>(crc >> 24), static_cast<char>(crc >> 16),
-                       static_cast<char>(crc >> 8), static_cast<char>(crc)};
-  out.append(sum, 4);
-}
-
-}  // namespace
-
 void WritePicture(const Surface& surface, const std::string& name, int scale) {
   const int w = surface.width() * scale;
   const int h = surface.height() * scale;
-  std::string raw;
-  raw.reserve(static_cast<size_t>(h) * (w * 3 + 1));
+  std::vector<uint8_t> pixels(static_cast<size_t>(w) * h * 4);
   for (int y = 0; y < h; ++y) {
-    raw += '\0';  // no filter
     for (int x = 0; x < w; ++x) {
       const COLORREF c = surface.Pixel(x / scale, y / scale);
-      raw += static_cast<char>(GetRValue(c));
-      raw += static_cast<char>(GetGValue(c));
-      raw += static_cast<char>(GetBValue(c));
+      uint8_t* p = &pixels[(static_cast<size_t>(y) * w + x) * 4];
+      p[0] = GetBValue(c);
+      p[1] = GetGValue(c);
+      p[2] = GetRValue(c);
+      p[3] = 255;
     }
   }
-  uLongf size = compressBound(static_cast<uLong>(raw.size()));
-  std::string packed(size, '\0');
-  compress2(reinterpret_cast<Bytef*>(packed.data()), &size,
-            reinterpret_cast<const Bytef*>(raw.data()), static_cast<uLong>(raw.size()), 9);
-  packed.resize(size);
-  const char header[13] = {static_cast<char>(w >> 24),
-                           static_cast<char>(w >> 16),
-                           static_cast<char>(w >> 8),
-                           static_cast<char>(w),
-                           static_cast<char>(h >> 24),
-                           static_cast<char>(h >> 16),
-                           static_cast<char>(h >> 8),
-                           static_cast<char>(h),
-                           8,
-                           2,
-                           0,
-                           0,
-                           0};  // 8 bits, RGB
-  std::string png = "\x89PNG\r\n\x1a\n";
-  Chunk(png, "IHDR", std::string(header, 13));
-  Chunk(png, "IDAT", packed);
-  Chunk(png, "IEND", "");
-  const std::string folder = testsupport::BinaryPath("..\\pictures");
-  CreateDirectoryA(folder.c_str(), nullptr);
-  testsupport::WriteFile(folder + "\\" + name + ".png", png);
+  testsupport::WritePng(testsupport::PicturePath(name), w, h, pixels.data(), w * 4);
 }
 
 }  // namespace xptest
