@@ -588,5 +588,14 @@ inline constexpr const char* kSetJournalName = "Quorvel_SetJournal";
 // IPCB_ServerInterface) with one reference for the caller; 0 (S_OK) on success.
 using GetServerModule = long(__stdcall*)(void** server_module);
 inline constexpr const char* kGetServerModuleName = "Quorvel_GetServerModule";
+// The editor's own share of the work: calls into it from outside (PcbApi_* exports and its
+// interfaces' methods) and the time spent in them, in time-stamp counter ticks. A call the
+// editor makes to itself inside one of them counts with it, not apart.
+struct HostCallTotals {
+  uint64_t calls;
+  uint64_t ticks;
+};
+using ReadHostCalls = void(__stdcall*)(HostCallTotals* totals);
+inline constexpr const char* kReadHostCallsName = "Quorvel_ReadHostCalls";
 
 }  // namespace quorvel_host

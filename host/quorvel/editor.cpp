@@ -1,11 +1,18 @@
 // The stand-in editor's process-wide state.
 #include "host/quorvel/editor.h"
 
+#include "host/quorvel/host_calls.h"
+
 namespace quorvel {
 
 Editor& TheEditor() {
   static Editor editor;
   return editor;
+}
+
+quorvel_host::HostCallTotals& HostCalls() {
+  static quorvel_host::HostCallTotals totals{};
+  return totals;
 }
 
 void Editor::SetBoard(std::unique_ptr<Board> board) {
@@ -26,9 +33,7 @@ BoardIterator* Editor::FindIterator(Handle handle) {
   return it == iterators_.end() ? nullptr : &it->second;
 }
 
-bool Editor::RemoveIterator(Handle handle) {
-  return iterators_.erase(handle) != 0;
-}
+bool Editor::RemoveIterator(Handle handle) { return iterators_.erase(handle) != 0; }
 
 Handle Editor::AddSpatialIterator(SpatialIterator iterator) {
   const Handle handle = next_iterator_++;
@@ -41,9 +46,7 @@ SpatialIterator* Editor::FindSpatialIterator(Handle handle) {
   return it == spatial_.end() ? nullptr : &it->second;
 }
 
-bool Editor::RemoveSpatialIterator(Handle handle) {
-  return spatial_.erase(handle) != 0;
-}
+bool Editor::RemoveSpatialIterator(Handle handle) { return spatial_.erase(handle) != 0; }
 
 void Editor::Journal(const std::string& line) {
   if (journal_) {
