@@ -1,18 +1,11 @@
 // The stand-in editor's process-wide state.
 #include "host/quorvel/editor.h"
 
-#include "host/quorvel/host_calls.h"
-
 namespace quorvel {
 
 Editor& TheEditor() {
   static Editor editor;
   return editor;
-}
-
-quorvel_host::HostCallTotals& HostCalls() {
-  static quorvel_host::HostCallTotals totals{};
-  return totals;
 }
 
 void Editor::SetBoard(std::unique_ptr<Board> board) {

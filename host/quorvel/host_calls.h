@@ -1,36 +1,30 @@
 // Every entry into the editor from outside runs through Guard: no exception leaves it, and the
-// call and its time are counted, apart from the module's own work (the benchmarks print both).
+// call is counted and marked as running, so that the benchmarks can tell the host's share of the
+// time from the module's.
 #pragma once
-
-#include <x86intrin.h>
 
 #include "rtl/pcb_api_contract.h"
 
 namespace quorvel {
 
-// The totals since the editor was loaded.
-quorvel_host::HostCallTotals& HostCalls();
+// The editor is called on the host's thread only; a sampler may read `depth` from another.
+inline quorvel_host::HostCallCounters host_calls{};
 
 // Counts one call from outside; calls nested in it (an export that uses another, an interface
 // that adds a reference) count with it.
 class HostCallScope {
  public:
   HostCallScope() noexcept {
-    if (depth_++ == 0) start_ = __rdtsc();
+    const int32_t depth = host_calls.depth.load(std::memory_order_relaxed);
+    if (depth == 0) ++host_calls.calls;
+    host_calls.depth.store(depth + 1, std::memory_order_relaxed);
   }
   ~HostCallScope() {
-    if (--depth_ != 0) return;
-    quorvel_host::HostCallTotals& totals = HostCalls();
-    ++totals.calls;
-    totals.ticks += __rdtsc() - start_;
+    host_calls.depth.store(host_calls.depth.load(std::memory_order_relaxed) - 1,
+                           std::memory_order_relaxed);
   }
   HostCallScope(const HostCallScope&) = delete;
   HostCallScope& operator=(const HostCallScope&) = delete;
-
- private:
-  // The editor is called on the host's thread only.
-  static inline int depth_ = 0;
-  static inline uint64_t start_ = 0;
 };
 
 template <class Result, class Body>

@@ -64,13 +64,12 @@ void __stdcall Quorvel_SetJournal(quorvel_host::JournalAppend append) {
   TheEditor().SetJournal(append);
 }
 
-void __stdcall Quorvel_ReadHostCalls(quorvel_host::HostCallTotals* totals) {
-  if (totals) *totals = HostCalls();
-}
+quorvel_host::HostCallCounters* __stdcall Quorvel_GetHostCallCounters() { return &host_calls; }
 
 }  // extern "C"
 
 static_assert(std::is_same_v<decltype(&Quorvel_OpenBoard), quorvel_host::OpenBoard>);
 static_assert(std::is_same_v<decltype(&Quorvel_SaveBoard), quorvel_host::SaveBoard>);
 static_assert(std::is_same_v<decltype(&Quorvel_SetJournal), quorvel_host::SetJournal>);
-static_assert(std::is_same_v<decltype(&Quorvel_ReadHostCalls), quorvel_host::ReadHostCalls>);
+static_assert(
+    std::is_same_v<decltype(&Quorvel_GetHostCallCounters), quorvel_host::GetHostCallCounters>);

@@ -16,9 +16,9 @@
 #include <windows.h>
 
 #include <psapi.h>
-#include <x86intrin.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -26,6 +26,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "host/plavena/host_session.h"
@@ -211,20 +212,56 @@ std::string RouteFileOfDesign(const std::string& design) {
 
 // ---- One run in a process of its own ---------------------------------------------------------
 
-quorvel_host::HostCallTotals HostCallsSoFar() {
-  static const auto read =
-      reinterpret_cast<quorvel_host::ReadHostCalls>(reinterpret_cast<void*>(GetProcAddress(
-          GetModuleHandleA(quorvel_host::kModuleName), quorvel_host::kReadHostCallsName)));
-  quorvel_host::HostCallTotals totals{};
-  if (read) read(&totals);
-  return totals;
+quorvel_host::HostCallCounters* HostCallCounters() {
+  static const auto get =
+      reinterpret_cast<quorvel_host::GetHostCallCounters>(reinterpret_cast<void*>(GetProcAddress(
+          GetModuleHandleA(quorvel_host::kModuleName), quorvel_host::kGetHostCallCountersName)));
+  static quorvel_host::HostCallCounters none{};
+  quorvel_host::HostCallCounters* counters = get ? get() : nullptr;
+  return counters ? counters : &none;
 }
 
-// A moment of the run: the clock and the editor's totals.
+// Shares out the time between the module and the host: every millisecond it looks whether the
+// host's thread is inside the editor. (Reading the clock in every call would cost more than
+// many of the calls themselves.)
+class HostSampler {
+ public:
+  HostSampler() : thread_([this] { Run(); }) {}
+  ~HostSampler() {
+    stop_ = true;
+    thread_.join();
+  }
+  HostSampler(const HostSampler&) = delete;
+  HostSampler& operator=(const HostSampler&) = delete;
+
+  uint32_t samples() const { return samples_; }
+  uint32_t inside() const { return inside_; }
+
+ private:
+  void Run() noexcept {
+    const quorvel_host::HostCallCounters* counters = HostCallCounters();
+    while (!stop_) {
+      Sleep(1);
+      if (counters->depth.load(std::memory_order_relaxed) > 0) ++inside_;
+      ++samples_;
+    }
+  }
+
+  std::atomic<bool> stop_{false};
+  std::atomic<uint32_t> samples_{0}, inside_{0};
+  std::thread thread_;
+};
+HostSampler* sampler = nullptr;
+
+// A moment of the run: the clock, the host calls and the sampler's counts.
 struct Mark {
   double seconds = 0;
-  quorvel_host::HostCallTotals host{};
-  static Mark Take() { return {Now(), HostCallsSoFar()}; }
+  uint64_t calls = 0;
+  uint32_t samples = 0, inside = 0;
+  static Mark Take() {
+    return {Now(), HostCallCounters()->calls, sampler ? sampler->samples() : 0,
+            sampler ? sampler->inside() : 0};
+  }
 };
 
 // The design file's sections as the module writes them. "prepare" (the rules, the do-file and
@@ -329,10 +366,11 @@ struct Split {
   uint64_t calls = 0;
 };
 
-Split Between(const Mark& from, const Mark& to, double ticks_per_second) {
-  return {to.seconds - from.seconds,
-          static_cast<double>(to.host.ticks - from.host.ticks) / ticks_per_second,
-          to.host.calls - from.host.calls};
+Split Between(const Mark& from, const Mark& to) {
+  const double seconds = to.seconds - from.seconds;
+  const uint32_t samples = to.samples - from.samples;
+  return {seconds, samples ? seconds * (to.inside - from.inside) / samples : 0,
+          to.calls - from.calls};
 }
 
 // "--run export|import BOARD FILE RESULT": runs one command and writes its figures to RESULT as
@@ -355,21 +393,20 @@ int RunOne(const std::string& command, const std::string& board, const std::stri
     }
     watch = &sections;
   }
-  const uint64_t tick0 = __rdtsc();
+  HostSampler host_sampler;
+  sampler = &host_sampler;
   const Mark begin = Mark::Take();
   const plavena::CommandResult result =
       session.Run(exporting ? "ExportDesignFile" : "ImportRouteFile", "FileName=" + file);
   const Mark end = Mark::Take();
-  const uint64_t tick1 = __rdtsc();
   watch = nullptr;
+  sampler = nullptr;
   if (FAILED(result.status) || (exporting && FileSize(file) <= 0)) {
     std::fprintf(stderr, "export_bench: %s of %s failed\n%s\n", command.c_str(), board.c_str(),
                  session.journal().Text().c_str());
     return 1;
   }
-  const double ticks_per_second =
-      static_cast<double>(tick1 - tick0) / std::max(end.seconds - begin.seconds, 1e-9);
-  const Split total = Between(begin, end, ticks_per_second);
+  const Split total = Between(begin, end);
   std::string text = "load " + std::to_string(loaded - start) + "\ntotal " +
                      std::to_string(total.seconds) + "\nhost " + std::to_string(total.host) +
                      "\ncalls " + std::to_string(total.calls) + "\npeak " +
@@ -382,7 +419,7 @@ int RunOne(const std::string& command, const std::string& board, const std::stri
     Mark from = begin;
     for (int s = 0; s < kSectionCount; ++s) {
       if (!sections.seen[s]) continue;
-      const Split part = Between(from, sections.ends[s], ticks_per_second);
+      const Split part = Between(from, sections.ends[s]);
       text += std::string("section ") + kSections[s] + " " + std::to_string(part.seconds) + " " +
               std::to_string(part.host) + "\n";
       from = sections.ends[s];
