@@ -28,41 +28,21 @@ std::optional<std::string> NetTestName(uint32_t object) {
     case pcbapi::kTrack:
     case pcbapi::kFill:
     case pcbapi::kRegion: {
-      const rtl::Handle net = rtl::GetObjectNetByHandle(object);
+      // The common record holds the net: a pad's whole stack is not needed for it.
+      uint16_t flags = 0, aux_word = 0;
+      pcbapi::LayerId layer = 0;
+      rtl::Handle net = 0;
+      int32_t aux_integer = 0;
+      pcbapi::Byte aux_byte = 0;
+      if (rtl::PcbApi_QueryPrimitive(pcbapi::kRead, object, &flags, &aux_word, &layer, &net,
+                                     &aux_integer, &aux_byte) != pcbapi::kSuccess) {
+        net = 0;
+      }
       return net ? rtl::FoldedAscii(rtl::GetObjectNameByHandle(net)) : std::string();
     }
     default: return std::nullopt;
   }
 }
-
-// Boards carry a rule or two for many single nets: asking the host (or matching the scopes) for
-// each of them for every object would grow with nets times rules. A rule whose first scope is one
-// InNet test holds an object, or a pair, only when an object is in that net, which is compared
-// here first. Objects of a kind the test answers otherwise rule nothing out.
-class OtherNetRules {
- public:
-  explicit OtherNetRules(uint32_t a, uint32_t b = 0) : objects_{a, b} {}
-
-  bool operator()(const TRuleProxy& proxy) {
-    if (proxy.sole_net().empty()) return false;
-    if (!read_) {
-      read_ = true;
-      for (int i = 0; i < 2; ++i) {
-        if (objects_[i] != 0) nets_[i] = NetTestName(objects_[i]);
-      }
-    }
-    for (int i = 0; i < 2; ++i) {
-      if (objects_[i] == 0) continue;
-      if (!nets_[i] || *nets_[i] == proxy.sole_net()) return false;
-    }
-    return true;
-  }
-
- private:
-  uint32_t objects_[2];
-  std::optional<std::string> nets_[2];
-  bool read_ = false;
-};
 
 uint32_t HandleOf(IPCB_Primitive* object) { return object ? object->GetHandle() : 0; }
 
@@ -103,8 +83,43 @@ win::ComPtr<IPCB_Board> BoardOfHandle(uint32_t board_handle) {
 
 }  // namespace
 
+// Boards carry a rule or two for many single nets: asking the host (or matching the scopes) for
+// each of them for every object would grow with nets times rules. A rule whose first scope is one
+// InNet test holds an object, or a pair, only when an object is in that net: such rules of other
+// nets are never looked at (TOvixRuleStorage::CompatibleFor). Objects of a kind the test answers
+// otherwise rule nothing out.
+class OtherNetRules {
+ public:
+  explicit OtherNetRules(uint32_t a, uint32_t b = 0) : objects_{a, b} {}
+
+  // The folded net names of the objects given (each once), or null when one of them is of a
+  // kind the test answers otherwise. Read from the host at the first question.
+  const std::vector<std::string>* Nets() {
+    if (!read_) {
+      read_ = true;
+      for (const uint32_t object : objects_) {
+        if (object == 0) continue;
+        const std::optional<std::string> name = NetTestName(object);
+        if (!name) {
+          any_net_ = true;
+          break;
+        }
+        if (std::find(nets_.begin(), nets_.end(), *name) == nets_.end()) nets_.push_back(*name);
+      }
+    }
+    return any_net_ ? nullptr : &nets_;
+  }
+
+ private:
+  uint32_t objects_[2];
+  std::vector<std::string> nets_;
+  bool any_net_ = false;
+  bool read_ = false;
+};
+
 std::string_view RuleKindName(int kind) {
-  return kind >= 0 && kind < kRuleKindCount ? pcbapi::kRuleKindNames[static_cast<size_t>(kind)] : std::string_view();
+  return kind >= 0 && kind < kRuleKindCount ? pcbapi::kRuleKindNames[static_cast<size_t>(kind)]
+                                            : std::string_view();
 }
 
 // ---- TRuleProxy ----------------------------------------------------------------------------
@@ -263,6 +278,7 @@ std::unique_ptr<TRuleProxy> TRuleList::Take(TRuleProxy* proxy) {
 // ---- TOvixRuleStorage ----------------------------------------------------------------------
 
 void TOvixRuleStorage::Add(win::ComPtr<IPCB_Rule> rule, TNetNameIndex* nets) {
+  net_index_.reset();
   auto proxy = std::make_unique<TRuleProxy>(rule, nets);
   RTL_ASSERT(!compatible_.Find(rule.get()), "error Rule already classified in CompatibleRuleList");
   RTL_ASSERT(!incompatible_.Find(rule.get()),
@@ -281,6 +297,32 @@ void TOvixRuleStorage::SeparateEqualPriorities() {
     later.push_back(&proxy);
   }
   for (TRuleProxy* proxy : later) incompatible_.Add(compatible_.Take(proxy));
+  net_index_.reset();
+}
+
+const TOvixRuleStorage::NetIndex& TOvixRuleStorage::Index() {
+  if (net_index_) return *net_index_;
+  NetIndex& index = net_index_.emplace();
+  for (int i = 0; i < compatible_.Count(); ++i) {
+    const std::string& net = compatible_.Item(i).sole_net();
+    (net.empty() ? index.others : index.by_net[net]).push_back(i);
+  }
+  return index;
+}
+
+bool TOvixRuleStorage::HasSingleNetRules() { return !Index().by_net.empty(); }
+
+std::vector<int> TOvixRuleStorage::CompatibleFor(const std::vector<std::string>& nets) {
+  const NetIndex& index = Index();
+  std::vector<int> positions = index.others;
+  for (const std::string& net : nets) {
+    const auto found = index.by_net.find(net);
+    if (found != index.by_net.end()) {
+      positions.insert(positions.end(), found->second.begin(), found->second.end());
+    }
+  }
+  std::sort(positions.begin(), positions.end());
+  return positions;
 }
 
 bool TOvixRuleStorage::CheckPriorities() {
@@ -451,16 +493,26 @@ IPCB_Rule* TOvixRules::RuleOfHandle(uint32_t handle) const {
 
 TRuleProxy* TOvixRules::FirstCompatible(int kind, uint8_t lowest, uint8_t highest,
                                         const std::function<bool(TRuleProxy&)>& test,
-                                        const std::function<bool(const TRuleProxy&)>& skip) const {
+                                        OtherNetRules* other_nets) const {
   TOvixRuleStorage* rules = storage(kind);
   if (!rules) return nullptr;
-  for (int i = 0; i < rules->CompatibleCount(); ++i) {
-    TRuleProxy& proxy = rules->CompatibleItem(i);
-    if (!InRange(proxy.SpecctraScope(), lowest, highest)) continue;
-    if (skip && skip(proxy)) continue;
+  const auto answers = [&](TRuleProxy& proxy) {
+    if (!InRange(proxy.SpecctraScope(), lowest, highest)) return false;
     // A rule the host does not apply is no answer to any query, however its scopes read.
-    if (!proxy.rule()->GetEnabled()) continue;
-    if (test(proxy)) return &proxy;
+    return proxy.rule()->GetEnabled() && test(proxy);
+  };
+  const std::vector<std::string>* nets =
+      other_nets && rules->HasSingleNetRules() ? other_nets->Nets() : nullptr;
+  if (!nets) {
+    for (int i = 0; i < rules->CompatibleCount(); ++i) {
+      TRuleProxy& proxy = rules->CompatibleItem(i);
+      if (answers(proxy)) return &proxy;
+    }
+    return nullptr;
+  }
+  for (const int i : rules->CompatibleFor(*nets)) {
+    TRuleProxy& proxy = rules->CompatibleItem(i);
+    if (answers(proxy)) return &proxy;
   }
   return nullptr;
 }
@@ -479,7 +531,7 @@ uint32_t TOvixRules::FindRuleForObjectHandle(int kind, uint8_t lowest, uint8_t h
         return rtl::PcbApi_Scope1_Includes(proxy.handle(), object) &&
                (!second_scope_too || rtl::PcbApi_Scope2_Includes(proxy.handle(), object));
       },
-      [&](const TRuleProxy& proxy) { return other_net(proxy); });
+      &other_net);
   return found ? found->handle() : 0;
 }
 
@@ -497,7 +549,7 @@ uint32_t TOvixRules::FindRuleForObjectHandles(int kind, uint8_t lowest, uint8_t 
         return (rtl::PcbApi_Scope1_Includes(rule, a) && rtl::PcbApi_Scope2_Includes(rule, b)) ||
                (rtl::PcbApi_Scope1_Includes(rule, b) && rtl::PcbApi_Scope2_Includes(rule, a));
       },
-      [&](const TRuleProxy& proxy) { return other_nets(proxy); });
+      &other_nets);
   return found ? found->handle() : 0;
 }
 
@@ -506,8 +558,7 @@ win::ComPtr<IPCB_Rule> TOvixRules::FindRuleForObject(int kind, uint8_t lowest, u
   OtherNetRules other_net(HandleOf(object));
   TRuleProxy* found = FirstCompatible(
       kind, lowest, highest,
-      [&](TRuleProxy& proxy) { return proxy.AppliesTo(object, nullptr, layer); },
-      [&](const TRuleProxy& proxy) { return other_net(proxy); });
+      [&](TRuleProxy& proxy) { return proxy.AppliesTo(object, nullptr, layer); }, &other_net);
   return found ? win::ComPtr<IPCB_Rule>::Share(found->rule()) : nullptr;
 }
 
@@ -517,7 +568,7 @@ win::ComPtr<IPCB_Rule> TOvixRules::FindRuleForObjectPair(int kind, uint8_t lowes
   OtherNetRules other_nets(HandleOf(a), HandleOf(b));
   TRuleProxy* found = FirstCompatible(
       kind, lowest, highest, [&](TRuleProxy& proxy) { return proxy.AppliesTo(a, b, layer); },
-      [&](const TRuleProxy& proxy) { return other_nets(proxy); });
+      &other_nets);
   return found ? win::ComPtr<IPCB_Rule>::Share(found->rule()) : nullptr;
 }
 

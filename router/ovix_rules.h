@@ -6,8 +6,10 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -118,6 +120,9 @@ class TRuleList {
 // Visits one proxy; returns false to end the walk of its list.
 using TRuleVisitor = std::function<bool(IPCB_Rule* rule, TRuleProxy& proxy)>;
 
+// Which rules confined to one net can hold the objects of a query (ovix_rules.cpp).
+class OtherNetRules;
+
 // The rules of one kind.
 class TOvixRuleStorage {
  public:
@@ -132,6 +137,11 @@ class TOvixRuleStorage {
   bool CheckPriorities();
   void ForEach(const TRuleVisitor& visit, bool compatible);
   TRuleProxy* FindProxy(IPCB_Rule* rule) const;
+  // Whether a compatible rule is confined to one net (sole_net).
+  bool HasSingleNetRules();
+  // The positions, in precedence order, of the compatible rules that can hold an object of one
+  // of the nets (folded names): the rules of those nets and every rule not confined to one.
+  std::vector<int> CompatibleFor(const std::vector<std::string>& nets);
 
   TRuleList& compatible() { return compatible_; }
   TRuleList& incompatible() { return incompatible_; }
@@ -144,6 +154,15 @@ class TOvixRuleStorage {
  private:
   void SetProblem(const std::string& name, const std::string& value);
 
+  // Positions in the compatible list by the net a rule is confined to; built when first asked,
+  // dropped when the list changes.
+  struct NetIndex {
+    std::vector<int> others;
+    std::unordered_map<std::string, std::vector<int>> by_net;
+  };
+  const NetIndex& Index();
+
+  std::optional<NetIndex> net_index_;
   TRuleList compatible_;
   TRuleList incompatible_;
   std::vector<std::pair<std::string, std::string>> problems_;
@@ -212,10 +231,10 @@ class TOvixRules {
   bool KindPresent(int kind) const;
   void ForEachBoardRule(const std::function<void(const win::ComPtr<IPCB_Rule>&)>& visit) const;
   // The first compatible proxy of the kind within the scope range that passes `test`, or null.
-  // Proxies `skip` rules out are passed over before anything is asked of the host.
+  // Rules confined to a net none of `other_nets`' objects is in are passed over unasked.
   TRuleProxy* FirstCompatible(int kind, uint8_t lowest, uint8_t highest,
                               const std::function<bool(TRuleProxy&)>& test,
-                              const std::function<bool(const TRuleProxy&)>& skip = {}) const;
+                              OtherNetRules* other_nets = nullptr) const;
 
   win::ComPtr<IPCB_Board> board_;
   TRuleKindSet analysed_kinds_;
