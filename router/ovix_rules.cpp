@@ -18,10 +18,16 @@ namespace {
 // The folded name of the net an object stands for in an InNet test (a net its own, a primitive
 // the one it is connected to; none, and for the board, an empty name), or nothing for the kinds
 // that test answers otherwise.
-std::optional<std::string> NetTestName(uint32_t object) {
+std::optional<std::string> NetTestName(uint32_t object, TFoldedNetNames& net_names) {
+  const auto named = [&](rtl::Handle net) {
+    if (net == 0) return std::string();
+    const auto [name, added] = net_names.try_emplace(net);
+    if (added) name->second = rtl::FoldedAscii(rtl::GetObjectNameByHandle(net));
+    return name->second;
+  };
   switch (rtl::PcbApi_GetObjectIdFromObjectHandle(object) & 0x7F) {
     case pcbapi::kBoard: return std::string();
-    case pcbapi::kNet: return rtl::FoldedAscii(rtl::GetObjectNameByHandle(object));
+    case pcbapi::kNet: return named(object);
     case pcbapi::kArc:
     case pcbapi::kPad:
     case pcbapi::kVia:
@@ -38,7 +44,7 @@ std::optional<std::string> NetTestName(uint32_t object) {
                                      &aux_integer, &aux_byte) != pcbapi::kSuccess) {
         net = 0;
       }
-      return net ? rtl::FoldedAscii(rtl::GetObjectNameByHandle(net)) : std::string();
+      return named(net);
     }
     default: return std::nullopt;
   }
@@ -90,7 +96,8 @@ win::ComPtr<IPCB_Board> BoardOfHandle(uint32_t board_handle) {
 // otherwise rule nothing out.
 class OtherNetRules {
  public:
-  explicit OtherNetRules(uint32_t a, uint32_t b = 0) : objects_{a, b} {}
+  OtherNetRules(TFoldedNetNames& net_names, uint32_t a, uint32_t b = 0)
+      : net_names_(net_names), objects_{a, b} {}
 
   // The folded net names of the objects given (each once), or null when one of them is of a
   // kind the test answers otherwise. Read from the host at the first question.
@@ -99,7 +106,7 @@ class OtherNetRules {
       read_ = true;
       for (const uint32_t object : objects_) {
         if (object == 0) continue;
-        const std::optional<std::string> name = NetTestName(object);
+        const std::optional<std::string> name = NetTestName(object, net_names_);
         if (!name) {
           any_net_ = true;
           break;
@@ -111,6 +118,7 @@ class OtherNetRules {
   }
 
  private:
+  TFoldedNetNames& net_names_;
   uint32_t objects_[2];
   std::vector<std::string> nets_;
   bool any_net_ = false;
@@ -524,7 +532,7 @@ uint32_t TOvixRules::FindRuleForObjectHandle(int kind, uint8_t lowest, uint8_t h
     if (!KindPresent(kind)) return 0;
     return rtl::PcbApi_FindDominantRuleForObject(object, static_cast<uint8_t>(kind));
   }
-  OtherNetRules other_net(object);
+  OtherNetRules other_net(net_names_, object);
   TRuleProxy* found = FirstCompatible(
       kind, lowest, highest,
       [&](TRuleProxy& proxy) {
@@ -541,7 +549,7 @@ uint32_t TOvixRules::FindRuleForObjectHandles(int kind, uint8_t lowest, uint8_t 
     if (!KindPresent(kind)) return 0;
     return rtl::PcbApi_FindDominantRuleForObjectPair(a, b, static_cast<uint8_t>(kind));
   }
-  OtherNetRules other_nets(a, b);
+  OtherNetRules other_nets(net_names_, a, b);
   TRuleProxy* found = FirstCompatible(
       kind, lowest, highest,
       [&](TRuleProxy& proxy) {
@@ -555,7 +563,7 @@ uint32_t TOvixRules::FindRuleForObjectHandles(int kind, uint8_t lowest, uint8_t 
 
 win::ComPtr<IPCB_Rule> TOvixRules::FindRuleForObject(int kind, uint8_t lowest, uint8_t highest,
                                                      IPCB_Primitive* object, int layer) const {
-  OtherNetRules other_net(HandleOf(object));
+  OtherNetRules other_net(net_names_, HandleOf(object));
   TRuleProxy* found = FirstCompatible(
       kind, lowest, highest,
       [&](TRuleProxy& proxy) { return proxy.AppliesTo(object, nullptr, layer); }, &other_net);
@@ -565,7 +573,7 @@ win::ComPtr<IPCB_Rule> TOvixRules::FindRuleForObject(int kind, uint8_t lowest, u
 win::ComPtr<IPCB_Rule> TOvixRules::FindRuleForObjectPair(int kind, uint8_t lowest, uint8_t highest,
                                                          IPCB_Primitive* a, IPCB_Primitive* b,
                                                          int layer) const {
-  OtherNetRules other_nets(HandleOf(a), HandleOf(b));
+  OtherNetRules other_nets(net_names_, HandleOf(a), HandleOf(b));
   TRuleProxy* found = FirstCompatible(
       kind, lowest, highest, [&](TRuleProxy& proxy) { return proxy.AppliesTo(a, b, layer); },
       &other_nets);

@@ -122,6 +122,8 @@ using TRuleVisitor = std::function<bool(IPCB_Rule* rule, TRuleProxy& proxy)>;
 
 // Which rules confined to one net can hold the objects of a query (ovix_rules.cpp).
 class OtherNetRules;
+// Folded net names by net handle.
+using TFoldedNetNames = std::unordered_map<uint32_t, std::string>;
 
 // The rules of one kind.
 class TOvixRuleStorage {
@@ -243,6 +245,9 @@ class TOvixRules {
   std::vector<win::ComPtr<IPCB_Rule>> rules_;  // the references behind the index
   bool collected_ = false;
   std::vector<bool> present_kinds_;  // the kinds of the board's rules, once collected
+  // The names of the nets the queries' objects are in: nets keep their names while the
+  // collection lives (one command), and the queries run for every net many times.
+  mutable TFoldedNetNames net_names_;
 };
 
 }  // namespace router

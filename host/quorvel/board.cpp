@@ -341,6 +341,7 @@ bool IsContainer(const Object* object) {
 void Board::Place(Object& object) {
   if (object.on_board) return;
   object.on_board = true;
+  if (object.kind == pcbapi::kRule) rules_by_kind_.reset();
   by_kind_[object.kind].insert(object.handle);
   by_kind_layer_[object.kind][object.layer].insert(object.handle);
   if (Object* net = Find(object.net); net && net->kind == pcbapi::kNet) {
@@ -356,6 +357,7 @@ void Board::Place(Object& object) {
 void Board::Unplace(Object& object) {
   if (!object.on_board) return;
   object.on_board = false;
+  if (object.kind == pcbapi::kRule) rules_by_kind_.reset();
   by_kind_[object.kind].erase(object.handle);
   by_kind_layer_[object.kind][object.layer].erase(object.handle);
   if (Object* net = Find(object.net)) net->members.erase(object.handle);
@@ -394,6 +396,7 @@ void Board::Destroy(Handle handle) {
 
 void Board::Refile(Object& object, Handle old_net, uint8_t old_layer, Handle old_owner) {
   if (!object.on_board) return;
+  if (object.kind == pcbapi::kRule) rules_by_kind_.reset();
   if (old_layer != object.layer) {
     by_kind_layer_[object.kind][old_layer].erase(object.handle);
     by_kind_layer_[object.kind][object.layer].insert(object.handle);
@@ -412,6 +415,20 @@ void Board::Refile(Object& object, Handle old_net, uint8_t old_layer, Handle old
   }
   UnindexSpatially(object);
   IndexSpatially(object);
+}
+
+const std::vector<Handle>& Board::RulesOfKind(uint8_t rule_kind) const {
+  if (!rules_by_kind_) {
+    auto& lists = rules_by_kind_.emplace();
+    for (const Handle handle : by_kind_[pcbapi::kRule]) {
+      if (const auto* rule = FindAs<Rule>(handle, pcbapi::kRule)) {
+        lists[rule->rule_kind].push_back(handle);
+      }
+    }
+  }
+  static const std::vector<Handle> none;
+  const auto found = rules_by_kind_->find(rule_kind);
+  return found == rules_by_kind_->end() ? none : found->second;
 }
 
 Handle Board::NextOf(Handle container, uint8_t kind, uint8_t method, const LayerFilter& filter,

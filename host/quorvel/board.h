@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -366,6 +367,9 @@ class Board {
   // Objects on the board whose extent meets the box, in handle order.
   std::vector<Handle> Search(const Box& box) const;
 
+  // The rules on the board of one rule kind, in handle order.
+  const std::vector<Handle>& RulesOfKind(uint8_t rule_kind) const;
+
   // ---- Names ----
   Net* FindNet(const std::string& name) const;
   Handle NetHandle(const std::string& name) const;
@@ -418,6 +422,9 @@ class Board {
   std::array<std::array<std::set<Handle>, kLastLegacyLayer + 1>, pcbapi::kObjectKindCount>
       by_kind_layer_;
   std::unordered_map<uint64_t, std::vector<Handle>> cells_;
+  // RulesOfKind's lists, made at the first question after a rule came, went or changed: rule
+  // lookups run for every net and would otherwise walk all rules each time.
+  mutable std::optional<std::map<uint8_t, std::vector<Handle>>> rules_by_kind_;
   std::set<Handle> wide_;  // objects too large for the grid
 };
 
