@@ -421,7 +421,14 @@ class Board {
   std::array<std::set<Handle>, pcbapi::kObjectKindCount> by_kind_;
   std::array<std::array<std::set<Handle>, kLastLegacyLayer + 1>, pcbapi::kObjectKindCount>
       by_kind_layer_;
-  std::unordered_map<uint64_t, std::vector<Handle>> cells_;
+  // Keys hold the cell's column in the high half: on a 32-bit size_t the standard hash keeps
+  // only the low half, and every cell of one row would share a bucket.
+  struct CellHash {
+    size_t operator()(uint64_t key) const noexcept {
+      return static_cast<size_t>((key >> 32) * 0x9E3779B1u ^ key);
+    }
+  };
+  std::unordered_map<uint64_t, std::vector<Handle>, CellHash> cells_;
   // RulesOfKind's lists, made at the first question after a rule came, went or changed: rule
   // lookups run for every net and would otherwise walk all rules each time.
   mutable std::optional<std::map<uint8_t, std::vector<Handle>>> rules_by_kind_;
