@@ -15,18 +15,20 @@ namespace router {
 
 namespace {
 
+const std::string kNoNet;
+
 // The folded name of the net an object stands for in an InNet test (a net its own, a primitive
-// the one it is connected to; none, and for the board, an empty name), or nothing for the kinds
+// the one it is connected to; none, and for the board, an empty name), or null for the kinds
 // that test answers otherwise.
-std::optional<std::string> NetTestName(uint32_t object, TFoldedNetNames& net_names) {
-  const auto named = [&](rtl::Handle net) {
-    if (net == 0) return std::string();
+const std::string* NetTestName(uint32_t object, TFoldedNetNames& net_names) {
+  const auto named = [&](rtl::Handle net) -> const std::string* {
+    if (net == 0) return &kNoNet;
     const auto [name, added] = net_names.try_emplace(net);
     if (added) name->second = rtl::FoldedAscii(rtl::GetObjectNameByHandle(net));
-    return name->second;
+    return &name->second;
   };
   switch (rtl::PcbApi_GetObjectIdFromObjectHandle(object) & 0x7F) {
-    case pcbapi::kBoard: return std::string();
+    case pcbapi::kBoard: return &kNoNet;
     case pcbapi::kNet: return named(object);
     case pcbapi::kArc:
     case pcbapi::kPad:
@@ -46,7 +48,7 @@ std::optional<std::string> NetTestName(uint32_t object, TFoldedNetNames& net_nam
       }
       return named(net);
     }
-    default: return std::nullopt;
+    default: return nullptr;
   }
 }
 
@@ -92,7 +94,7 @@ win::ComPtr<IPCB_Board> BoardOfHandle(uint32_t board_handle) {
 // Boards carry a rule or two for many single nets: asking the host (or matching the scopes) for
 // each of them for every object would grow with nets times rules. A rule whose first scope is one
 // InNet test holds an object, or a pair, only when an object is in that net: such rules of other
-// nets are never looked at (TOvixRuleStorage::CompatibleFor). Objects of a kind the test answers
+// nets are never looked at (TOvixRules::FirstCompatible). Objects of a kind the test answers
 // otherwise rule nothing out.
 class OtherNetRules {
  public:
@@ -101,17 +103,17 @@ class OtherNetRules {
 
   // The folded net names of the objects given (each once), or null when one of them is of a
   // kind the test answers otherwise. Read from the host at the first question.
-  const std::vector<std::string>* Nets() {
+  const TQueryNets* Nets() {
     if (!read_) {
       read_ = true;
       for (const uint32_t object : objects_) {
         if (object == 0) continue;
-        const std::optional<std::string> name = NetTestName(object, net_names_);
+        const std::string* name = NetTestName(object, net_names_);
         if (!name) {
           any_net_ = true;
           break;
         }
-        if (std::find(nets_.begin(), nets_.end(), *name) == nets_.end()) nets_.push_back(*name);
+        if (nets_.count == 0 || *nets_.names[0] != *name) nets_.names[nets_.count++] = name;
       }
     }
     return any_net_ ? nullptr : &nets_;
@@ -120,7 +122,7 @@ class OtherNetRules {
  private:
   TFoldedNetNames& net_names_;
   uint32_t objects_[2];
-  std::vector<std::string> nets_;
+  TQueryNets nets_;
   bool any_net_ = false;
   bool read_ = false;
 };
@@ -247,6 +249,7 @@ bool TRuleProxy::AppliesTo(IPCB_Primitive* object1, IPCB_Primitive* object2, int
 // ---- TRuleList -----------------------------------------------------------------------------
 
 void TRuleList::Add(std::unique_ptr<TRuleProxy> proxy) {
+  by_rule_[proxy->rule()] = proxy.get();
   items_.push_back(std::move(proxy));
   sorted_ = false;
 }
@@ -268,10 +271,8 @@ void TRuleList::Sort() {
 }
 
 TRuleProxy* TRuleList::Find(IPCB_Rule* rule) const {
-  for (const auto& item : items_) {
-    if (item->rule() == rule) return item.get();
-  }
-  return nullptr;
+  const auto found = by_rule_.find(rule);
+  return found == by_rule_.end() ? nullptr : found->second;
 }
 
 std::unique_ptr<TRuleProxy> TRuleList::Take(TRuleProxy* proxy) {
@@ -280,6 +281,7 @@ std::unique_ptr<TRuleProxy> TRuleList::Take(TRuleProxy* proxy) {
   RTL_ASSERT(found != items_.end(), "Rule is not in the list");
   std::unique_ptr<TRuleProxy> taken = std::move(*found);
   items_.erase(found);
+  by_rule_.erase(taken->rule());
   return taken;
 }
 
@@ -320,17 +322,12 @@ const TOvixRuleStorage::NetIndex& TOvixRuleStorage::Index() {
 
 bool TOvixRuleStorage::HasSingleNetRules() { return !Index().by_net.empty(); }
 
-std::vector<int> TOvixRuleStorage::CompatibleFor(const std::vector<std::string>& nets) {
+const std::vector<int>& TOvixRuleStorage::OthersThanSingleNet() { return Index().others; }
+
+const std::vector<int>* TOvixRuleStorage::OfNet(const std::string& net) {
   const NetIndex& index = Index();
-  std::vector<int> positions = index.others;
-  for (const std::string& net : nets) {
-    const auto found = index.by_net.find(net);
-    if (found != index.by_net.end()) {
-      positions.insert(positions.end(), found->second.begin(), found->second.end());
-    }
-  }
-  std::sort(positions.begin(), positions.end());
-  return positions;
+  const auto found = index.by_net.find(net);
+  return found == index.by_net.end() ? nullptr : &found->second;
 }
 
 bool TOvixRuleStorage::CheckPriorities() {
@@ -509,8 +506,7 @@ TRuleProxy* TOvixRules::FirstCompatible(int kind, uint8_t lowest, uint8_t highes
     // A rule the host does not apply is no answer to any query, however its scopes read.
     return proxy.rule()->GetEnabled() && test(proxy);
   };
-  const std::vector<std::string>* nets =
-      other_nets && rules->HasSingleNetRules() ? other_nets->Nets() : nullptr;
+  const TQueryNets* nets = other_nets && rules->HasSingleNetRules() ? other_nets->Nets() : nullptr;
   if (!nets) {
     for (int i = 0; i < rules->CompatibleCount(); ++i) {
       TRuleProxy& proxy = rules->CompatibleItem(i);
@@ -518,11 +514,25 @@ TRuleProxy* TOvixRules::FirstCompatible(int kind, uint8_t lowest, uint8_t highes
     }
     return nullptr;
   }
-  for (const int i : rules->CompatibleFor(*nets)) {
-    TRuleProxy& proxy = rules->CompatibleItem(i);
+  // The rules not confined to a net and those of the objects' nets, merged in precedence order.
+  const std::vector<int>* lists[3] = {&rules->OthersThanSingleNet(), nullptr, nullptr};
+  int list_count = 1;
+  for (int n = 0; n < nets->count; ++n) {
+    if (const std::vector<int>* own = rules->OfNet(*nets->names[n])) lists[list_count++] = own;
+  }
+  size_t next[3] = {};
+  for (;;) {
+    int from = -1;
+    for (int l = 0; l < list_count; ++l) {
+      if (next[l] < lists[l]->size() &&
+          (from < 0 || (*lists[l])[next[l]] < (*lists[from])[next[from]])) {
+        from = l;
+      }
+    }
+    if (from < 0) return nullptr;
+    TRuleProxy& proxy = rules->CompatibleItem((*lists[from])[next[from]++]);
     if (answers(proxy)) return &proxy;
   }
-  return nullptr;
 }
 
 uint32_t TOvixRules::FindRuleForObjectHandle(int kind, uint8_t lowest, uint8_t highest,

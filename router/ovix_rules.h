@@ -114,6 +114,7 @@ class TRuleList {
  private:
   void Sort();
   std::vector<std::unique_ptr<TRuleProxy>> items_;
+  std::unordered_map<IPCB_Rule*, TRuleProxy*> by_rule_;  // Find runs for every query
   bool sorted_ = true;
 };
 
@@ -124,6 +125,11 @@ using TRuleVisitor = std::function<bool(IPCB_Rule* rule, TRuleProxy& proxy)>;
 class OtherNetRules;
 // Folded net names by net handle.
 using TFoldedNetNames = std::unordered_map<uint32_t, std::string>;
+// The distinct nets of a query's objects.
+struct TQueryNets {
+  const std::string* names[2] = {};
+  int count = 0;
+};
 
 // The rules of one kind.
 class TOvixRuleStorage {
@@ -141,9 +147,10 @@ class TOvixRuleStorage {
   TRuleProxy* FindProxy(IPCB_Rule* rule) const;
   // Whether a compatible rule is confined to one net (sole_net).
   bool HasSingleNetRules();
-  // The positions, in precedence order, of the compatible rules that can hold an object of one
-  // of the nets (folded names): the rules of those nets and every rule not confined to one.
-  std::vector<int> CompatibleFor(const std::vector<std::string>& nets);
+  // Positions in the compatible list, in precedence order: of the rules not confined to one net,
+  // and of those of one net (folded name; null when it has none).
+  const std::vector<int>& OthersThanSingleNet();
+  const std::vector<int>* OfNet(const std::string& net);
 
   TRuleList& compatible() { return compatible_; }
   TRuleList& incompatible() { return incompatible_; }
