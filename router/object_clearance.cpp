@@ -167,14 +167,15 @@ TClearanceProbe& TObjectClearanceMatrices::Probe(ProbeMap& probes, TSpecctraObje
   return *probe;
 }
 
-bool TObjectClearanceMatrices::AnyCellRule(int own_scope, int last_scope) const {
+bool TObjectClearanceMatrices::AnyCellRule(int own_scope, int last_scope) {
+  const auto [answer, added] = cell_rules_.try_emplace({own_scope, last_scope}, false);
+  if (!added) return answer->second;
   TOvixRuleStorage* storage = rules_.storage(kClearanceRule);
-  if (!storage) return false;
-  for (int i = 0; i < storage->CompatibleCount(); ++i) {
+  for (int i = 0; storage && i < storage->CompatibleCount() && !answer->second; ++i) {
     const int scope = storage->CompatibleItem(i).SpecctraScope();
-    if (scope >= own_scope && scope <= last_scope) return true;
+    answer->second = scope >= own_scope && scope <= last_scope;
   }
-  return false;
+  return answer->second;
 }
 
 void TObjectClearanceMatrices::FillCells(TClearanceMatrix& matrix, rtl::Handle object, uint8_t kind,

@@ -76,7 +76,7 @@ class TObjectClearanceMatrices {
   rtl::Handle ProbeNet(rtl::Handle object, uint8_t kind);
   rtl::Handle NetOfClass(rtl::Handle net_class);
   // Whether some rule could fill a cell for an object of the scope kind.
-  bool AnyCellRule(int own_scope, int last_scope) const;
+  bool AnyCellRule(int own_scope, int last_scope);
   void FillCells(TClearanceMatrix& matrix, rtl::Handle object, uint8_t kind, int layer,
                  uint32_t limit_priority, int own_scope, int last_scope);
   // Probes by layer and object type: made at their first question and kept to the last, since
@@ -93,6 +93,8 @@ class TObjectClearanceMatrices {
   std::unordered_map<std::string, rtl::Handle> nets_by_name_;
   bool nets_named_ = false;
   std::unordered_map<rtl::Handle, rtl::Handle> class_nets_;
+  // AnyCellRule's answers by scope range: the rules do not change while the matrices are built.
+  std::map<std::pair<int, int>, bool> cell_rules_;
   ProbeMap board_probes_;   // on the board
   ProbeMap object_probes_;  // moved into the net of each object asked about, and out again
   int probe_count_ = 0;
