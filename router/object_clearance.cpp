@@ -102,7 +102,12 @@ TObjectClearanceMatrices::TObjectClearanceMatrices(const TOvixRules& rules,
                                                    rtl::Handle board)
     : rules_(rules), gaps_(gaps), board_(board) {}
 
-TObjectClearanceMatrices::~TObjectClearanceMatrices() = default;
+TObjectClearanceMatrices::~TObjectClearanceMatrices() {
+  // A host may give a destroyed probe's handle to a new object.
+  for (const ProbeMap* probes : {&board_probes_, &object_probes_}) {
+    for (const auto& [key, probe] : *probes) rules_.ForgetObjectNet(probe->handle());
+  }
+}
 
 IPCB_Primitive* TObjectClearanceMatrices::ObjectInterface(rtl::Handle handle) {
   const auto cached = interfaces_.find(handle);
@@ -193,10 +198,15 @@ void TObjectClearanceMatrices::FillCells(TClearanceMatrix& matrix, rtl::Handle o
     TClearanceProbe& inside = Probe(object_probes_, IdOf(a), layer);
     // Between questions no probe is in a net: the net's members are the board's own.
     struct InNet {
+      const TOvixRules& rules;
       TClearanceProbe& probe;
-      ~InNet() { probe.MoveToNet(0); }
-    } in_net{inside};
-    inside.MoveToNet(net);
+      ~InNet() { Move(0); }
+      void Move(rtl::Handle to) {
+        probe.MoveToNet(to);
+        rules.ForgetObjectNet(probe.handle());
+      }
+    } in_net{rules_, inside};
+    in_net.Move(net);
     for (int b = 0; b < kSpecctraObjectIdCount; ++b) {
       const uint32_t handle =
           rules_.FindRuleForObjectHandles(kClearanceRule, 0, static_cast<uint8_t>(last_scope),

@@ -15,43 +15,6 @@ namespace router {
 
 namespace {
 
-const std::string kNoNet;
-
-// The folded name of the net an object stands for in an InNet test (a net its own, a primitive
-// the one it is connected to; none, and for the board, an empty name), or null for the kinds
-// that test answers otherwise.
-const std::string* NetTestName(uint32_t object, TFoldedNetNames& net_names) {
-  const auto named = [&](rtl::Handle net) -> const std::string* {
-    if (net == 0) return &kNoNet;
-    const auto [name, added] = net_names.try_emplace(net);
-    if (added) name->second = rtl::FoldedAscii(rtl::GetObjectNameByHandle(net));
-    return &name->second;
-  };
-  switch (rtl::PcbApi_GetObjectIdFromObjectHandle(object) & 0x7F) {
-    case pcbapi::kBoard: return &kNoNet;
-    case pcbapi::kNet: return named(object);
-    case pcbapi::kArc:
-    case pcbapi::kPad:
-    case pcbapi::kVia:
-    case pcbapi::kTrack:
-    case pcbapi::kFill:
-    case pcbapi::kRegion: {
-      // The common record holds the net: a pad's whole stack is not needed for it.
-      uint16_t flags = 0, aux_word = 0;
-      pcbapi::LayerId layer = 0;
-      rtl::Handle net = 0;
-      int32_t aux_integer = 0;
-      pcbapi::Byte aux_byte = 0;
-      if (rtl::PcbApi_QueryPrimitive(pcbapi::kRead, object, &flags, &aux_word, &layer, &net,
-                                     &aux_integer, &aux_byte) != pcbapi::kSuccess) {
-        net = 0;
-      }
-      return named(net);
-    }
-    default: return nullptr;
-  }
-}
-
 uint32_t HandleOf(IPCB_Primitive* object) { return object ? object->GetHandle() : 0; }
 
 bool InRange(uint8_t scope, uint8_t lowest, uint8_t highest) {
@@ -91,6 +54,47 @@ win::ComPtr<IPCB_Board> BoardOfHandle(uint32_t board_handle) {
 
 }  // namespace
 
+namespace {
+const std::string kNoNet;
+}  // namespace
+
+const std::string* TObjectNets::NameOfNet(uint32_t net) {
+  if (net == 0) return &kNoNet;
+  const auto [name, added] = nets_.try_emplace(net);
+  if (added) name->second = rtl::FoldedAscii(rtl::GetObjectNameByHandle(net));
+  return &name->second;
+}
+
+const std::string* TObjectNets::Of(uint32_t object) {
+  const auto [known, added] = objects_.try_emplace(object, nullptr);
+  if (!added) return known->second;
+  switch (rtl::PcbApi_GetObjectIdFromObjectHandle(object) & 0x7F) {
+    case pcbapi::kBoard: known->second = &kNoNet; break;
+    case pcbapi::kNet: known->second = NameOfNet(object); break;
+    case pcbapi::kArc:
+    case pcbapi::kPad:
+    case pcbapi::kVia:
+    case pcbapi::kTrack:
+    case pcbapi::kFill:
+    case pcbapi::kRegion: {
+      // The common record holds the net: a pad's whole stack is not needed for it.
+      uint16_t flags = 0, aux_word = 0;
+      pcbapi::LayerId layer = 0;
+      rtl::Handle net = 0;
+      int32_t aux_integer = 0;
+      pcbapi::Byte aux_byte = 0;
+      if (rtl::PcbApi_QueryPrimitive(pcbapi::kRead, object, &flags, &aux_word, &layer, &net,
+                                     &aux_integer, &aux_byte) != pcbapi::kSuccess) {
+        net = 0;
+      }
+      known->second = NameOfNet(net);
+      break;
+    }
+    default: break;
+  }
+  return known->second;
+}
+
 // Boards carry a rule or two for many single nets: asking the host (or matching the scopes) for
 // each of them for every object would grow with nets times rules. A rule whose first scope is one
 // InNet test holds an object, or a pair, only when an object is in that net: such rules of other
@@ -98,8 +102,8 @@ win::ComPtr<IPCB_Board> BoardOfHandle(uint32_t board_handle) {
 // otherwise rule nothing out.
 class OtherNetRules {
  public:
-  OtherNetRules(TFoldedNetNames& net_names, uint32_t a, uint32_t b = 0)
-      : net_names_(net_names), objects_{a, b} {}
+  OtherNetRules(TObjectNets& nets, uint32_t a, uint32_t b = 0)
+      : object_nets_(nets), objects_{a, b} {}
 
   // The folded net names of the objects given (each once), or null when one of them is of a
   // kind the test answers otherwise. Read from the host at the first question.
@@ -108,7 +112,7 @@ class OtherNetRules {
       read_ = true;
       for (const uint32_t object : objects_) {
         if (object == 0) continue;
-        const std::string* name = NetTestName(object, net_names_);
+        const std::string* name = object_nets_.Of(object);
         if (!name) {
           any_net_ = true;
           break;
@@ -120,7 +124,7 @@ class OtherNetRules {
   }
 
  private:
-  TFoldedNetNames& net_names_;
+  TObjectNets& object_nets_;
   uint32_t objects_[2];
   TQueryNets nets_;
   bool any_net_ = false;
@@ -542,7 +546,7 @@ uint32_t TOvixRules::FindRuleForObjectHandle(int kind, uint8_t lowest, uint8_t h
     if (!KindPresent(kind)) return 0;
     return rtl::PcbApi_FindDominantRuleForObject(object, static_cast<uint8_t>(kind));
   }
-  OtherNetRules other_net(net_names_, object);
+  OtherNetRules other_net(object_nets_, object);
   TRuleProxy* found = FirstCompatible(
       kind, lowest, highest,
       [&](TRuleProxy& proxy) {
@@ -559,7 +563,7 @@ uint32_t TOvixRules::FindRuleForObjectHandles(int kind, uint8_t lowest, uint8_t 
     if (!KindPresent(kind)) return 0;
     return rtl::PcbApi_FindDominantRuleForObjectPair(a, b, static_cast<uint8_t>(kind));
   }
-  OtherNetRules other_nets(net_names_, a, b);
+  OtherNetRules other_nets(object_nets_, a, b);
   TRuleProxy* found = FirstCompatible(
       kind, lowest, highest,
       [&](TRuleProxy& proxy) {
@@ -573,7 +577,7 @@ uint32_t TOvixRules::FindRuleForObjectHandles(int kind, uint8_t lowest, uint8_t 
 
 win::ComPtr<IPCB_Rule> TOvixRules::FindRuleForObject(int kind, uint8_t lowest, uint8_t highest,
                                                      IPCB_Primitive* object, int layer) const {
-  OtherNetRules other_net(net_names_, HandleOf(object));
+  OtherNetRules other_net(object_nets_, HandleOf(object));
   TRuleProxy* found = FirstCompatible(
       kind, lowest, highest,
       [&](TRuleProxy& proxy) { return proxy.AppliesTo(object, nullptr, layer); }, &other_net);
@@ -583,7 +587,7 @@ win::ComPtr<IPCB_Rule> TOvixRules::FindRuleForObject(int kind, uint8_t lowest, u
 win::ComPtr<IPCB_Rule> TOvixRules::FindRuleForObjectPair(int kind, uint8_t lowest, uint8_t highest,
                                                          IPCB_Primitive* a, IPCB_Primitive* b,
                                                          int layer) const {
-  OtherNetRules other_nets(net_names_, HandleOf(a), HandleOf(b));
+  OtherNetRules other_nets(object_nets_, HandleOf(a), HandleOf(b));
   TRuleProxy* found = FirstCompatible(
       kind, lowest, highest, [&](TRuleProxy& proxy) { return proxy.AppliesTo(a, b, layer); },
       &other_nets);

@@ -123,8 +123,20 @@ using TRuleVisitor = std::function<bool(IPCB_Rule* rule, TRuleProxy& proxy)>;
 
 // Which rules confined to one net can hold the objects of a query (ovix_rules.cpp).
 class OtherNetRules;
-// Folded net names by net handle.
-using TFoldedNetNames = std::unordered_map<uint32_t, std::string>;
+// What InNet tests see of objects: the folded name of the net an object stands for (a net its
+// own, a primitive the one it is in; "" for none and for the board), or null for the kinds the
+// test answers otherwise. Nets keep their names while it lives (one command); an object keeps
+// the net it had when first asked about until it is forgotten.
+class TObjectNets {
+ public:
+  const std::string* Of(uint32_t object);
+  void Forget(uint32_t object) { objects_.erase(object); }
+
+ private:
+  const std::string* NameOfNet(uint32_t net);
+  std::unordered_map<uint32_t, std::string> nets_;
+  std::unordered_map<uint32_t, const std::string*> objects_;
+};
 // The distinct nets of a query's objects.
 struct TQueryNets {
   const std::string* names[2] = {};
@@ -207,6 +219,9 @@ class TOvixRules {
   TRuleProxy* ProxyOf(IPCB_Rule* rule) const;
   // Null for handle 0 or a handle that is no rule of the board.
   IPCB_Rule* RuleOfHandle(uint32_t handle) const;
+  // The queries remember the net of each object they are asked about: an object moved into
+  // another net, or destroyed, is forgotten first.
+  void ForgetObjectNet(uint32_t object) const { object_nets_.Forget(object); }
 
   // The first compatible rule of the kind in force on the host, in precedence order, whose
   // router scope lies in [lowest, highest] and that passes the query's test. Kinds without rules on
@@ -252,9 +267,8 @@ class TOvixRules {
   std::vector<win::ComPtr<IPCB_Rule>> rules_;  // the references behind the index
   bool collected_ = false;
   std::vector<bool> present_kinds_;  // the kinds of the board's rules, once collected
-  // The names of the nets the queries' objects are in: nets keep their names while the
-  // collection lives (one command), and the queries run for every net many times.
-  mutable TFoldedNetNames net_names_;
+  // The queries run for every net many times.
+  mutable TObjectNets object_nets_;
 };
 
 }  // namespace router
