@@ -432,6 +432,12 @@ class Board {
   // RulesOfKind's lists, made at the first question after a rule came, went or changed: rule
   // lookups run for every net and would otherwise walk all rules each time.
   mutable std::optional<std::map<uint8_t, std::vector<Handle>>> rules_by_kind_;
+  // FindNet's index, made the same way: every InNet test of a rule scope looks its net up.
+  mutable std::optional<std::unordered_map<std::string, Handle>> nets_by_name_;
+  void Changed(const Object& object) {
+    if (object.kind == pcbapi::kRule) rules_by_kind_.reset();
+    if (object.kind == pcbapi::kNet) nets_by_name_.reset();
+  }
   std::set<Handle> wide_;  // objects too large for the grid
 };
 
