@@ -83,7 +83,6 @@ TClearanceProbe::TClearanceProbe(TSpecctraObjectId id, int layer, rtl::Handle bo
 }
 
 void TClearanceProbe::MoveToNet(rtl::Handle net) {
-  if (net == net_ && (in_net_ || net == 0)) return;
   if (in_net_) rtl::PcbApi_DeleteObjectFromContainer(net_, handle_);
   net_ = net;
   in_net_ = net != 0 && rtl::PcbApi_AddObjectToContainer(net, handle_) == pcbapi::kSuccess;
