@@ -113,7 +113,7 @@ TEST(ImportRouteFile, PresentButEmptyFileNameShowsNoDialogAndImportsNothing) {
 TEST(ImportRouteFile, OnlyTheAnswerResultTrueConfirmsTheDialog) {
   TempDir dir;
   const std::string route = dir.Path("board.rte");
-  testsupport::WriteFile(route, "(routes)");
+  testsupport::WriteFile(route, "(routes (network_out))");
   testsupport::WriteFile(dir.Path("board.STS"), "done");
   struct Case {
     std::string answer;
@@ -138,8 +138,8 @@ TEST(ImportRouteFile, OnlyTheAnswerResultTrueConfirmsTheDialog) {
 
 TEST(ImportRouteFile, OpensTheStatusFileOnlyWhenItExists) {
   TempDir dir;
-  testsupport::WriteFile(dir.Path("a.rte"), "(routes)");
-  testsupport::WriteFile(dir.Path("b.rte"), "(routes)");
+  testsupport::WriteFile(dir.Path("a.rte"), "(routes (network_out))");
+  testsupport::WriteFile(dir.Path("b.rte"), "(routes (network_out))");
   testsupport::WriteFile(dir.Path("b.STS"), "done");
   HostSession session(ModuleOptions());
   ASSERT_EQ(session.Run("ImportRouteFile", "FileName=" + dir.Path("a.rte")).status, S_OK);

@@ -89,7 +89,12 @@ const std::vector<std::string> kKeptCopper = {
 
 TEST_F(RouteImport, ShippedRouteFileReplacesTheRouting) {
   const std::vector<std::string> before = FreeCopper();
-  ASSERT_TRUE(router::LoadRouteFile(ShippedRouteFile("routes_mil.rte")));
+  const std::string path = ShippedRouteFile("routes_mil.rte");
+  router::TRouteImportReport report;
+  ASSERT_TRUE(router::LoadRouteFile(path, &report));
+  EXPECT_EQ(report.Text(path), "Imported " + path +
+                                   ": 5 tracks, 6 vias and 2 pads added; skipped 1 record: 1 "
+                                   "wire of a net the board lacks.");
   const std::vector<std::string> after = FreeCopper();
   const std::vector<std::string> expected_new = {
       // SDA: a path of three points, one via, the turret via left out, the numbered one kept.
@@ -107,8 +112,6 @@ TEST_F(RouteImport, ShippedRouteFileReplacesTheRouting) {
       "via +3V3 1525,2050 size 40 hole 28 1-32",
       "pad 74 +3V3 1525,2100 top 60x60/1 mid 40 bottom 40/1 hole 20 stack 1",
       "via +3V3 1525,2150 size 20 hole 28 1-2",
-      // A net the board lacks: the wire comes without a net.
-      "track 1 - 1000,1000-1100,1000 w5",
       // The exact name wins over USB_N.
       "track 32 usb_n 2500,1500-2700,1500 w12",
   };
@@ -140,7 +143,7 @@ TEST_F(RouteImport, RouterLayoutWithQuotedNames) {
 }
 
 TEST_F(RouteImport, EmptyRouteFileRemovesOnlyNettedRouting) {
-  const std::string path = RouteFile("empty.rte", "(routes empty)\r\n");
+  const std::string path = RouteFile("empty.rte", "(routes empty (network_out))\r\n");
   ASSERT_TRUE(router::LoadRouteFile(path));
   EXPECT_EQ(Joined(FreeCopper()), Joined(Sorted(kKeptCopper)));
   // Component pads stay.
@@ -263,14 +266,12 @@ std::string RouteFileOfTheBoard(const std::string& preferences) {
         if (!seen.insert(handle).second || object->GetNetHandle() == 0) return;
         std::ostringstream out;
         const std::string net = router::EscapeName(NetName(object->GetNetHandle()));
-        const bool fixed =
-            object->GetBitField2Bit3() || !network.InNetwork(object->GetNetHandle());
+        const bool fixed = object->GetBitField2Bit3() || !network.InNetwork(object->GetNetHandle());
         const uint8_t kind = rtl::PcbApi_GetObjectIdFromObjectHandle(handle);
         if (kind == pcbapi::kTrack) {
           out << "(wire (path " << layer_name(object->GetLayer()) << " " << object->GetWidth()
               << " " << object->GetX() << " " << object->GetY() << " " << object->GetX2() << " "
-              << object->GetY2() << ")" << (fixed ? " (turret 126)" : "")
-              << ")\n";
+              << object->GetY2() << ")" << (fixed ? " (turret 126)" : "") << ")\n";
         } else {
           const std::string name = (kind == pcbapi::kVia ? "Via" : "Pad") + std::to_string(number);
           std::ostringstream shapes;
@@ -385,7 +386,7 @@ TEST_F(RouteImport, NoRefreshWithoutADocument) {
   auto* host = new NoDocumentHost;
   IClient* previous = rtl::ClientGlobal();
   rtl::SetClientGlobal(host);
-  const std::string path = RouteFile("r.rte", "(routes r)");
+  const std::string path = RouteFile("r.rte", "(routes r (network_out))");
   const bool imported = router::LoadRouteFile(path);
   rtl::SetClientGlobal(previous);
   EXPECT_TRUE(imported);
