@@ -1,6 +1,7 @@
 // The route file's tokenizer and record reader.
 #include "router/route_file_reader.h"
 
+#include <algorithm>
 #include <charconv>
 #include <climits>
 #include <cmath>
@@ -249,6 +250,8 @@ void RecordReader::OnResolution(const Node& list) {
   if (lengths_read_) lexer_.Fail(list.pos, "a resolution after lengths that needed one");
   mils_per_unit_ = factor;
   contents_.has_resolution = true;
+  contents_.unit =
+      std::max<rtl::Coord>(1, static_cast<rtl::Coord>(std::ceil(factor * rtl::kUnitsPerMil)));
 }
 
 // (padstack name (shape (rect layer x1 y1 x2 y2)) (shape (circle layer d [x y])) ...)

@@ -108,6 +108,7 @@ struct RouteFileContents {
   std::vector<int> record_lines;  // the line each record ends on
   int line_count = 0;
   bool has_resolution = false;  // without one, lengths are mils
+  rtl::Coord unit = 10000;      // one unit of the file's resolution, in internal units (at least 1)
   SkippedRecords skipped;
 };
 

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <set>
 #include <string>
@@ -141,7 +142,8 @@ class NetTable {
 };
 
 // One piece of copper as the import compares it: two are the same when kind, net and layer
-// agree and the width and every coordinate differ by one unit at most (a via's layer is its
+// agree and the width and every coordinate differ by one unit of the route file's resolution at
+// most, the precision the router gives them back with (a via's layer is its
 // drill span, and its size does not count). Copper the router gives back without a net is the
 // same as the board's of any net: the export writes no net for copper outside the network.
 struct TCopperItem {
@@ -156,6 +158,9 @@ struct TCopperItem {
 // router gives back the copper the clean-up keeps, not always with its mark.
 class TCopperIndex {
  public:
+  explicit TCopperIndex(rtl::Coord tolerance)
+      : tolerance_(tolerance), cell_(std::max<int64_t>(tolerance, kMinCell)) {}
+
   void Add(const TCopperItem& item) {
     items_.emplace(Key(item, Cell(item.a)), item);
     if (Cell(item.b) != Cell(item.a)) items_.emplace(Key(item, Cell(item.b)), item);
@@ -174,25 +179,29 @@ class TCopperIndex {
   }
 
  private:
-  // Cells wider than the tolerance: a point within it lies in the same or a neighbouring cell.
-  static constexpr int kCellShift = 6;
-  static std::pair<int32_t, int32_t> Cell(RoutePoint p) {
-    return {p.x >> kCellShift, p.y >> kCellShift};
+  // Cells at least as wide as the tolerance: a point within it of another lies in the same or a
+  // neighbouring cell.
+  static constexpr int64_t kMinCell = 64;
+  int64_t Floor(rtl::Coord v) const { return (v >= 0 ? v : v - cell_ + 1) / cell_; }
+  std::pair<int32_t, int32_t> Cell(RoutePoint p) const {
+    return {static_cast<int32_t>(Floor(p.x)), static_cast<int32_t>(Floor(p.y))};
   }
   static uint64_t Key(const TCopperItem& item, std::pair<int32_t, int32_t> cell) {
     const uint64_t place =
         (uint64_t{static_cast<uint32_t>(cell.first)} << 32) | static_cast<uint32_t>(cell.second);
     return place ^ (static_cast<uint64_t>(item.layer * 4 + item.kind) * 0xC2B2AE3D27D4EB4Full);
   }
-  static bool Near(rtl::Coord a, rtl::Coord b) { return std::llabs(int64_t{a} - b) <= 1; }
-  static bool Near(RoutePoint p, RoutePoint q) { return Near(p.x, q.x) && Near(p.y, q.y); }
+  bool Near(rtl::Coord a, rtl::Coord b) const { return std::llabs(int64_t{a} - b) <= tolerance_; }
+  bool Near(RoutePoint p, RoutePoint q) const { return Near(p.x, q.x) && Near(p.y, q.y); }
   // `q`, the router's, against `p`, the board's.
-  static bool Same(const TCopperItem& p, const TCopperItem& q) {
+  bool Same(const TCopperItem& p, const TCopperItem& q) const {
     return p.kind == q.kind && (q.net == 0 || p.net == q.net) && p.layer == q.layer &&
            Near(p.width, q.width) &&
            ((Near(p.a, q.a) && Near(p.b, q.b)) || (Near(p.a, q.b) && Near(p.b, q.a)));
   }
 
+  rtl::Coord tolerance_;
+  int64_t cell_;
   std::unordered_multimap<uint64_t, TCopperItem> items_;
 };
 
@@ -254,12 +263,13 @@ std::set<int> BoardLayers(const TBoard& board) {
 
 class RouteImporter {
  public:
-  RouteImporter(TBoard& board, TRouteImportReport& report)
+  RouteImporter(TBoard& board, rtl::Coord unit, TRouteImportReport& report)
       : board_(board),
         report_(report),
         registrar_(board),
         nets_(board),
-        layers_(BoardLayers(board)) {
+        layers_(BoardLayers(board)),
+        copper_(unit) {
     IndexBoardCopper(board, copper_);
   }
 
@@ -559,7 +569,7 @@ bool LoadRouteFile(const std::string& path, TRouteImportReport* report) {
   done.skipped = contents.skipped;
   {
     ProgressScope progress("Loading " + path + " (QIX)", contents.line_count);
-    RouteImporter importer(board, done);
+    RouteImporter importer(board, contents.unit, done);
     for (size_t i = 0; i < contents.records.size(); ++i) {
       importer.Apply(contents.records[i]);
       progress.AdvanceTo(contents.record_lines[i]);
