@@ -279,7 +279,10 @@ class RouteImporter {
   void Finish() { registrar_.Flush(); }
 
  private:
-  void On(const PadstackRecord& record) { padstacks_.Add(record.name, record.padstack); }
+  void On(const PadstackRecord& record) {
+    // The first definition stands.
+    if (!padstacks_.Add(record.name, record.padstack)) Skip("padstack", "defined twice");
+  }
   void On(const NetRecord& record) {
     net_ = record.name ? nets_.Find(*record.name) : 0;
     unknown_net_ = record.name && net_ == 0;
@@ -288,9 +291,10 @@ class RouteImporter {
   void On(const ViaRecord& record);
   void On(const PointRecord& record);
 
+  void Skip(const std::string& what, const std::string& why) { ++report_.skipped[{what, why}]; }
   // False (and counted) for copper of a net the board lacks.
   bool NetKnown(const char* what) {
-    if (unknown_net_) ++report_.skipped[{what, "of a net the board lacks"}];
+    if (unknown_net_) Skip(what, "of a net the board lacks");
     return !unknown_net_;
   }
   // True (and counted) for copper the board has already; else it is listed as added.
@@ -323,7 +327,7 @@ void RouteImporter::On(const WireRecord& record) {
   // The export placed it, and the board has it.
   if (record.marked || !NetKnown("wire")) return;
   if (!layers_.contains(record.layer)) {
-    ++report_.skipped[{"wire", "on a layer the board lacks"}];
+    Skip("wire", "on a layer the board lacks");
     return;
   }
   const TPcbReplicatableTrack* last = nullptr;
@@ -404,10 +408,13 @@ void RouteImporter::On(const ViaRecord& record) {
 
 void RouteImporter::On(const PointRecord& record) {
   const bool top = record.side == "FRONT";
-  if (!top && record.side != "BACK") return;
+  if (!top && record.side != "BACK") {
+    Skip("test point", "on a side other than front or back");
+    return;
+  }
   const rtl::Handle net = nets_.Find(record.net);
   if (net == 0) {
-    ++report_.skipped[{"test point", "of a net the board lacks"}];
+    Skip("test point", "of a net the board lacks");
     return;
   }
   rtl::LegacyLayerSet layers;

@@ -6,6 +6,8 @@
 
 #include <sstream>
 
+#include "router/route_file_fuzz.h"
+
 namespace {
 
 using router::ReadRouteRecords;
@@ -119,12 +121,12 @@ TEST(RouteFileReader, ValuesThatDoNotReadDropTheirRecordOnly) {
                  "(wire (path TopLayer 1 5 5))\n"        // one point makes no track
                  "(wire (polyline_path TopLayer 1 0 0 1 1))\n"
                  "(wire (qarc TopLayer 1 0 0 1 1 0 1))\n"
-                 "(via V 1 y) (via (V) 1 1)\n"
+                 "(via V 1 y) (via (V) 1 1) (via V nan 1)\n"
                  "(point q 1 front (net A))\n"
                  "(wire (path TopLayer 1 1 1 2 2)))))"),
             "net A\nwire 1 10000 10000,10000 20000,20000\nend net\n"
             "skipped 1 test point with an unreadable value\n"
-            "skipped 2 via with an unreadable value\n"
+            "skipped 3 via with an unreadable value\n"
             "skipped 1 wire of fewer than two points\n"
             "skipped 3 wire with an unreadable value\n"
             "skipped 2 wire without a path (an arc or a polygon)\n");
@@ -168,7 +170,8 @@ TEST(RouteFileReader, PadstackShapesResolve) {
       "   (shape (circle BottomLayer 20)))\n"
       " (padstack Blind (shape (circle TopLayer 20)) (shape (circle MidLayer2 20)))\n"
       " (padstack Twice (shape (rect TopLayer -5 -5 5 5)) (shape (rect TopLayer -9 -9 9 9)))\n"
-      " (padstack Empty (attach off) (shape (circle Top 5)))))";
+      " (padstack Empty (attach off) (shape (circle Top 5)) (shape)\n"
+      "   (shape (circle signal 20 x 0)))))";
   EXPECT_EQ(Read(text),
             "padstack Round 1-32 top 240000x240000/1 mid 240000x240000 bottom 240000x240000/1\n"
             "padstack Rect 1-1 top 300000x200000/2 mid 300000x200000 bottom 300000x200000/2\n"
@@ -179,7 +182,8 @@ TEST(RouteFileReader, PadstackShapesResolve) {
             "padstack Blind 1-3 top 200000x200000/1 mid 200000x200000 bottom 200000x200000/1\n"
             "padstack Twice 1-1 top 100000x100000/2 mid 100000x100000 bottom 100000x100000/2\n"
             "padstack Empty 0-0 top 0x0/1 mid 0x0 bottom 0x0/1\n"
-            "skipped 1 padstack shape without a known layer\n");
+            "skipped 1 padstack shape with an unreadable value\n"
+            "skipped 2 padstack shape without a known layer\n");
 }
 
 TEST(RouteFileReader, RefusesFilesThatAreNotCompleteRouteFiles) {
@@ -257,7 +261,8 @@ TEST(RouteFileReader, LayerNames) {
                         {"BottomLayer", 32},     {"InternalPlane1", 39},
                         {"InternalPlane16", 54}, {"InternalPlane17", 0},
                         {"signal", 74},          {"Top", 0},
-                        {"MidLayer+1", 0},       {"", 0}};
+                        {"MidLayer+1", 0},       {"", 0},
+                        {"InnerLay1", 0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(router::RouteLayerFromName(c.name), c.layer);
@@ -280,6 +285,21 @@ TEST(RouteFileReader, LineCountForTheProgress) {
       ReadRouteRecords("(routes x\n(network_out\n(net A\n)))\n", "t");
   ASSERT_EQ(contents.record_lines.size(), 2u);
   EXPECT_EQ(contents.record_lines[0], 3);
+}
+
+}  // namespace
+
+namespace {
+
+// Damaged files: each is refused with its position, or read into records the board can hold.
+TEST(RouteFileReader, DamagedFilesAreRefusedWithAPositionOrReadSafely) {
+  ASSERT_EQ(fuzz::CheckRouteFile(fuzz::SeedRouteFile()), "");
+  EXPECT_EQ(ReadRouteRecords(fuzz::SeedRouteFile(), "t").records.size(), 14u);
+  fuzz::RouteFileInputs inputs(20261207);
+  for (int i = 0; i < 3000; ++i) {
+    const std::string text = inputs.Next();
+    ASSERT_EQ(fuzz::CheckRouteFile(text), "") << "input " << i << ":\n" << text;
+  }
 }
 
 }  // namespace

@@ -155,7 +155,10 @@ TEST_F(RouteImport, RecordsWithoutAPlaceOnTheBoardAreSkippedAndReported) {
                                      "  (wire (path Mystery 10 0 0 10 0)))\n"
                                      " (net NoSuchNet (wire (path TopLayer 5 100 100 200 100))\n"
                                      "  (via V 100 100)))\n"
-                                     "(test_points (point 1675 1775 front (net NoSuchNet))))\n");
+                                     "(library_out (padstack V (shape (circle signal 5)))\n"
+                                     "  (padstack v (shape (circle signal 9))))\n"
+                                     "(test_points (point 1675 1775 front (net NoSuchNet))\n"
+                                     "  (point 1675 1775 top (net SDA))))\n");
   router::TRouteImportReport report;
   ASSERT_TRUE(router::LoadRouteFile(path, &report));
   std::vector<std::string> expected = kKeptCopper;
@@ -163,8 +166,9 @@ TEST_F(RouteImport, RecordsWithoutAPlaceOnTheBoardAreSkippedAndReported) {
   EXPECT_EQ(Joined(FreeCopper()), Joined(Sorted(expected)));
   EXPECT_EQ(report.Text(path),
             "Imported " + path +
-                ": 1 track, 0 vias and 0 pads added; skipped 5 records: 1 test point of a net the "
-                "board lacks, 1 via of a net the board lacks, 1 wire of a net the board lacks, 2 "
+                ": 1 track, 0 vias and 0 pads added; skipped 7 records: 1 padstack defined twice, "
+                "1 test point of a net the board lacks, 1 test point on a side other than front "
+                "or back, 1 via of a net the board lacks, 1 wire of a net the board lacks, 2 "
                 "wires on a layer the board lacks; the file gives no resolution, so its lengths "
                 "were read as mils.");
   EXPECT_EQ(CopperAt(1675, 1775).at(0).find("tp"), std::string::npos);
