@@ -143,8 +143,8 @@ class NetTable {
 
 // One piece of copper as the import compares it: two are the same when kind, net and layer
 // agree and the width and every coordinate differ by one unit of the route file's resolution at
-// most, the precision the router gives them back with (a via's layer is its
-// drill span, and its size does not count). Copper the router gives back without a net is the
+// most, the precision the router gives them back with (a via's layer is its drill span, and its
+// size does not count). Copper the router gives back without a net is the
 // same as the board's of any net: the export writes no net for copper outside the network.
 struct TCopperItem {
   enum Kind { kTrack, kVia, kPad } kind = kTrack;

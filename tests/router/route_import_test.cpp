@@ -175,26 +175,43 @@ TEST_F(RouteImport, RecordsWithoutAPlaceOnTheBoardAreSkippedAndReported) {
 }
 
 // The router gives back the copper the clean-up keeps without its marks: under its net, with
-// its ends swapped, or without a net. None of it is added again, however often the file is
-// imported, nor a wire the file lists twice.
+// its ends swapped, without a net, a polygon's pour under the polygon's net, protected vias and
+// free pads. None of it is added again, however often the file is imported, nor a wire the
+// file lists twice.
 TEST_F(RouteImport, CopperTheBoardHasIsNotAddedAgain) {
-  const std::string path =
-      RouteFile("echo.rte",
-                "(routes e (resolution mil 10) (network_out\n"
-                " (wire (path BottomLayer 120 27000 15500 25000 15500))\n"
-                " (net USB_P (wire (path BottomLayer 121 25000 16500 27000 16501)))\n"
-                " (net +3V3 (wire (path TopLayer 200 15250 19500 18000 19500)))\n"
-                " (net SDA (wire (path TopLayer 100 20000 18400 20000 19000))\n"
-                "  (wire (path TopLayer 100 20000 18400 20000 19000)))))\n");
-  std::vector<std::string> expected = kKeptCopper;
+  std::string board = testsupport::ReadFile(board_file_);
+  for (const std::string object :
+       {"{\"net\": \"SCL\", \"x\": \"2200mil\"", "{\"name\": \"TP1\", \"layer\": \"TopLayer\""}) {
+    const size_t at = board.find(object);
+    ASSERT_NE(at, std::string::npos) << object;
+    board.insert(at + 1, "\"bitField2\": 8, ");  // protected
+  }
+  testsupport::WriteFile(board_file_, board);
+  Reopen();
+  ASSERT_TRUE(router::LoadRouteFile(RouteFile("none.rte", "(routes n (network_out))")));
+  std::vector<std::string> expected = FreeCopper();
+  ASSERT_EQ(expected.size(), kKeptCopper.size() + 2);
   expected.push_back("track 1 SDA 2000,1840-2000,1900 w10");
+  const std::string path = RouteFile(
+      "echo.rte",
+      "(routes e (resolution mil 10)\n"
+      " (library_out (padstack Via5 (shape (circle MidLayer1 200))\n"
+      "   (shape (circle MidLayer2 200))) (padstack Pad13 (shape (circle TopLayer 400))))\n"
+      " (network_out\n"
+      " (wire (path BottomLayer 120 27000 15500 25000 15500))\n"
+      " (net USB_P (wire (path BottomLayer 121 25000 16500 27000 16501)))\n"
+      " (net +3V3 (wire (path TopLayer 200 15250 19500 18000 19500)))\n"
+      " (net GND (wire (path BottomLayer 100 11000 12000 19000 12000)))\n"
+      " (net SCL (via Via5 22000 17000))\n"
+      " (net SDA (via Pad13 24000 19000) (wire (path TopLayer 100 20000 18400 20000 19000))\n"
+      "  (wire (path TopLayer 100 20000 18400 20000 19000)))))\n");
   for (int round = 1; round <= 3; ++round) {
     SCOPED_TRACE(round);
     router::TRouteImportReport report;
     ASSERT_TRUE(router::LoadRouteFile(path, &report));
     EXPECT_EQ(Joined(FreeCopper()), Joined(Sorted(expected)));
     EXPECT_EQ(report.Text(path),
-              "Imported " + path + ": 1 track, 0 vias and 0 pads added, 4 already on the board.");
+              "Imported " + path + ": 1 track, 0 vias and 0 pads added, 7 already on the board.");
   }
   // Two units of the file's resolution apart is another track.
   const std::string moved =
@@ -202,7 +219,7 @@ TEST_F(RouteImport, CopperTheBoardHasIsNotAddedAgain) {
                 "(routes e (resolution mil 10) (network_out (net USB_P (wire (path BottomLayer "
                 "120 25000 16502 27000 16500)))))");
   ASSERT_TRUE(router::LoadRouteFile(moved));
-  EXPECT_EQ(FreeCopper().size(), kKeptCopper.size() + 1);
+  EXPECT_EQ(FreeCopper().size(), expected.size());
 }
 
 // A test point marks the pad or via of its own net only, named as the export escapes it.
