@@ -127,8 +127,7 @@ std::string MailSenderFor() {
   const TDroskSettings& settings = DroskSettings();
   if (!settings.MailFrom.empty() || settings.MailAddress.empty())
     return std::string(settings.MailFrom);
-  std::string list(settings.MailAddress);
-  FormatSubStrs(list, ',');
+  std::string list = NormalizeRecipients(settings.MailAddress);
   if (SubStrCount(list, ',') > 1) list = SubStr(list, 1, ',');
   return "droskExcept " + MailAddressPart(list, false);
 }

@@ -7,10 +7,17 @@
 #include <fstream>
 #include <string>
 
+// The test changes these while running: read the process's variables, not the C runtime's copy.
+static std::string Variable(const char* name) {
+  char value[MAX_PATH] = {};
+  const DWORD length = GetEnvironmentVariableA(name, value, MAX_PATH);
+  return length > 0 && length < MAX_PATH ? std::string(value, length) : std::string();
+}
+
 extern "C" ULONG WINAPI MAPISendMail(LHANDLE, ULONG_PTR, lpMapiMessage message, FLAGS flags,
                                      ULONG) {
-  const char* log = std::getenv("DROSK_MAPI_LOG");
-  if (!log) return MAPI_E_FAILURE;
+  const std::string log = Variable("DROSK_MAPI_LOG");
+  if (log.empty()) return MAPI_E_FAILURE;
   std::ofstream out(log, std::ios::app | std::ios::binary);
   out << "flags " << flags << "\nsubject " << message->lpszSubject << "\nbody "
       << message->lpszNoteText << "\n";
@@ -22,6 +29,5 @@ extern "C" ULONG WINAPI MAPISendMail(LHANDLE, ULONG_PTR, lpMapiMessage message, 
     const MapiFileDesc& f = message->lpFiles[i];
     out << "file " << static_cast<long>(f.nPosition) << " " << f.lpszPathName << "\n";
   }
-  const char* result = std::getenv("DROSK_MAPI_RESULT");
-  return result ? std::strtoul(result, nullptr, 10) : SUCCESS_SUCCESS;
+  return std::strtoul(Variable("DROSK_MAPI_RESULT").c_str(), nullptr, 10);
 }
