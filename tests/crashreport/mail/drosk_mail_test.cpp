@@ -119,5 +119,41 @@ TEST_F(DroskMail, MailtoCommandsWithoutThePlaceholderAndWithoutACommand) {
   RegDeleteKeyA(HKEY_CLASSES_ROOT, "mailto\\shell\\open\\command");
   EXPECT_FALSE(SendMailtoMail("a@x.test", "s", "b"));
 }
+TEST_F(DroskMail, TheServerRoadComesFirstAndDeletesTheSentFileWhenAsked) {
+  const char* folder = std::getenv("DROSK_MAIL_SERVERS");
+  ASSERT_NE(folder, nullptr) << "DROSK_MAIL_SERVERS is not set: no loopback mail server";
+  std::string received = std::string("Z:") + folder + "/received.json";
+  for (char& c : received)
+    if (c == '/') c = '\\';
+  ASSERT_TRUE(IsOnline());
+  const std::string extra = dir_.Path("extra.log");
+  testsupport::WriteFile(extra, "extra file");
+  TDroskSettings& settings = MailTestSettings();
+  settings.MailViaServer = true;
+  settings.SmtpServer = "127.30.0.1";
+  settings.SmtpPort = 2525;
+  settings.AdditionalAttachments = extra;
+  settings.DeleteAfterMail = true;
+  const size_t before = ReadFile(received).size();
+  EXPECT_EQ(SendBugReportMail(kReport, "", nullptr, true), mrSent);
+  const std::string mail = ReadFile(received).substr(before);
+  EXPECT_NE(mail.find("\"mail_from\": \"ann@x.test\", \"rcpt_tos\": [\"ann@x.test\", \"bob@y.test\"]"),
+            std::string::npos)
+      << mail;
+  EXPECT_NE(mail.find("\"filename\": \"extra.log\""), std::string::npos);
+  EXPECT_FALSE(testsupport::FileExists(extra));
+  EXPECT_TRUE(ReadFile(mapiLog_).empty());
+  // A server that is not there: the next road (MAPI) takes the mail.
+  settings.SmtpServer = "127.30.0.99";
+  settings.DeleteAfterMail = false;
+  EXPECT_EQ(SendBugReportMail(kReport, "", nullptr, true), mrSent);
+  EXPECT_EQ(ReadFile(mapiLog_).find("flags 0\n"), 0u);
+  // All roads off: nothing is tried.
+  settings.MailViaServer = settings.MailViaMapi = settings.MailViaMailto = false;
+  DeleteFileA(mapiLog_.c_str());
+  EXPECT_EQ(SendBugReportMail(kReport, "", nullptr, true), mrNotSent);
+  EXPECT_TRUE(ReadFile(mapiLog_).empty());
+}
+
 }  // namespace
 }  // namespace drosk
