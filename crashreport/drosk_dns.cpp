@@ -172,9 +172,9 @@ TDnsResult DnsQuery(std::string_view name, const TDAString& servers, uint16_t qu
     char reply[kPacketSize];
     const int received = recvfrom(socket.get(), reply, sizeof(reply), 0, nullptr, nullptr);
     // A reply longer than the buffer arrives cut, as an error; what came is still read.
-    const int size = received >= 0                            ? received
+    const int size = received >= 0                      ? received
                      : WSAGetLastError() == WSAEMSGSIZE ? static_cast<int>(sizeof(reply))
-                                                             : -1;
+                                                        : -1;
     if (size < 0) break;
     const std::string_view data(reply, static_cast<size_t>(size));
     if (data.size() < kHeaderSize || (data[3] & 0x0F) != 0) continue;
@@ -228,7 +228,8 @@ std::string FindMailExchanger(std::string_view mailAddress) {
   if (!domain.empty() && domain.back() == '>') domain.pop_back();
   WSADATA data;
   if (WSAStartup(MAKEWORD(1, 1), &data) != 0) return {};
-  const TDnsServers servers = g_override ? *g_override : TDnsServers{GetNameServers(), kRootServers};
+  const TDnsServers servers =
+      g_override ? *g_override : TDnsServers{GetNameServers(), kRootServers};
   const std::string exchanger = LookUpExchanger(domain, servers);
   WSACleanup();
   return exchanger;

@@ -44,8 +44,8 @@ std::string WriteScreenShot(std::string_view data) {
   win::UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   DWORD written = 0;
-  if (!file || !WriteFile(file.get(), data.data(), static_cast<DWORD>(data.size()), &written,
-                          nullptr) ||
+  if (!file ||
+      !WriteFile(file.get(), data.data(), static_cast<DWORD>(data.size()), &written, nullptr) ||
       written != data.size())
     return {};
   return path;
@@ -77,7 +77,8 @@ std::string BoxText(std::string_view text) {
 class NotTopMost {
  public:
   explicit NotTopMost(HWND window)
-      : window_(window && (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) ? window : nullptr) {
+      : window_(window && (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) ? window
+                                                                                : nullptr) {
     if (window_) SetWindowPos(window_, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   }
   ~NotTopMost() {
@@ -115,8 +116,8 @@ std::string MailSubjectFor(std::string_view report) {
   const int line = PosStr("\r\nexception message ", report);
   if (line > 0) {
     const int end = PosStr("\r\n", report, line + 10);
-    std::string text(report.substr(line + 1, end > 0 ? static_cast<size_t>(end - line - 2)
-                                                     : std::string_view::npos));
+    std::string text(report.substr(
+        line + 1, end > 0 ? static_cast<size_t>(end - line - 2) : std::string_view::npos));
     text.erase(0, text.find(':') + 1);
     ReplaceStr(subject, "%exceptMsg%", TrimStr(text));
   }
@@ -154,10 +155,9 @@ int SendMapiMail(std::string_view recipients, std::string_view subject, std::str
     const std::string item = SubStr(list, i, ',');
     const size_t open = item.find('<');
     names.push_back(open == std::string::npos ? item : item.substr(0, open));
-    addresses.push_back(
-        "SMTP:" + (open == std::string::npos
-                       ? item
-                       : item.substr(open + 1, item.find('>', open) - open - 1)));
+    addresses.push_back("SMTP:" + (open == std::string::npos
+                                       ? item
+                                       : item.substr(open + 1, item.find('>', open) - open - 1)));
   }
   std::vector<MapiRecipDesc> recipientDescs(names.size());
   for (size_t i = 0; i < names.size(); ++i) {
@@ -193,13 +193,13 @@ int SendMapiMail(std::string_view recipients, std::string_view subject, std::str
 }
 
 bool SendMailtoMail(std::string_view recipients, std::string_view subject, std::string_view body) {
-  std::string command =
-      RegReadString(HKEY_CLASSES_ROOT, "mailto\\shell\\open\\command", "");
+  std::string command = RegReadString(HKEY_CLASSES_ROOT, "mailto\\shell\\open\\command", "");
   if (command.size() > MAX_PATH) command.resize(MAX_PATH);
   command.resize(strnlen(command.c_str(), command.size()));
   if (command.empty()) return false;
   char expanded[32768] = {};
-  if (ExpandEnvironmentStringsA(command.c_str(), expanded, sizeof(expanded)) > 0) command = expanded;
+  if (ExpandEnvironmentStringsA(command.c_str(), expanded, sizeof(expanded)) > 0)
+    command = expanded;
   if (command.empty()) return false;
   const TCharSet set = CharSet("\n\r \"#%+<>?");
   const std::string url = "mailto:" + NormalizeRecipients(recipients) +
@@ -212,8 +212,10 @@ bool SendMailtoMail(std::string_view recipients, std::string_view subject, std::
   if (GetOS().IsNT && command.size() > kMaxCommandLine) {
     // Never cut an escape in half.
     size_t length = kMaxCommandLine;
-    if (command[kMaxCommandLine - 1] == '%') length = kMaxCommandLine - 1;
-    else if (command[kMaxCommandLine - 2] == '%') length = kMaxCommandLine - 2;
+    if (command[kMaxCommandLine - 1] == '%')
+      length = kMaxCommandLine - 1;
+    else if (command[kMaxCommandLine - 2] == '%')
+      length = kMaxCommandLine - 2;
     command.resize(length);
   }
   STARTUPINFOA startup = {};
@@ -242,7 +244,8 @@ int SendBugReportMail(std::string_view report, std::string_view screenShot, HWND
                             settings.SmtpAccount, settings.SmtpPassword, settings.SmtpPort);
   int result = smtpSent ? mrSent : mrNotSent;
   if (!smtpSent) {
-    if (settings.MailViaMapi) result = SendMapiMail(to, subject, report, silent, owner, attachments);
+    if (settings.MailViaMapi)
+      result = SendMapiMail(to, subject, report, silent, owner, attachments);
     if (result == mrNotSent && settings.MailViaMailto && !silent) {
       attachments.clear();  // a command line carries no files
       const NotTopMost notTopMost(owner);

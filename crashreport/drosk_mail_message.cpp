@@ -96,7 +96,8 @@ bool SmtpSendAttachment(const TMailSink& sink, const std::string& path) {
   const DWORD size = GetFileSize(file.get(), nullptr);
   if (size == INVALID_FILE_SIZE) return false;
   const std::string name = path.substr(path.rfind('\\') + 1);
-  const bool png = path.size() >= 4 && SameText(std::string_view(path).substr(path.size() - 4), ".png");
+  const bool png =
+      path.size() >= 4 && SameText(std::string_view(path).substr(path.size() - 4), ".png");
   bool sentLine = false;
   for (DWORD done = 0; done < size;) {
     char block[kBase64Block];
@@ -107,10 +108,10 @@ bool SmtpSendAttachment(const TMailSink& sink, const std::string& path) {
       return false;
     }
     if (!sentLine) {
-      const std::string header = Delimiter() + "\r\nContent-Type: " +
-                                 (png ? "image/png" : "application/octet-stream") + "; name=\"" +
-                                 name + "\"\r\nContent-Transfer-Encoding: base64\r\n" +
-                                 "Content-Disposition: attachment; filename=\"" + name + "\"\r\n\r\n";
+      const std::string header =
+          Delimiter() + "\r\nContent-Type: " + (png ? "image/png" : "application/octet-stream") +
+          "; name=\"" + name + "\"\r\nContent-Transfer-Encoding: base64\r\n" +
+          "Content-Disposition: attachment; filename=\"" + name + "\"\r\n\r\n";
       if (!sink(header)) return false;
     }
     if (!sink(Base64Encode(block, read) + "\r\n")) return false;
@@ -129,9 +130,9 @@ bool SendMailMessage(const TMailSink& sink, std::string_view recipients, std::st
   std::string to;
   for (int i = 1, count = SubStrCount(list, ','); i <= count; ++i)
     to += (i > 1 ? ", " : "") + MailAddressPart(SubStr(list, i, ','), true);
-  std::string text = "To: " + to + "\r\nFrom: " +
-                     MailAddressPart(from, true) + "\r\nSubject: " + EncodeSubject(subject) +
-                     "\r\nDate: " + MailDateText() + "\r\nMessage-ID: " + MailMessageId() + "\r\n";
+  std::string text = "To: " + to + "\r\nFrom: " + MailAddressPart(from, true) +
+                     "\r\nSubject: " + EncodeSubject(subject) + "\r\nDate: " + MailDateText() +
+                     "\r\nMessage-ID: " + MailMessageId() + "\r\n";
   std::string files(attachments);
   FormatSubStrs(files, '|');
   if (files.empty()) return sink(text + "\r\n") && sink(body);

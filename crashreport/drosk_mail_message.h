@@ -40,8 +40,7 @@ std::string DotStuff(std::string_view body);
 // "|"-separated paths; missing files are skipped. False when a piece could not be sent or an
 // attachment could not be read.
 bool SendMailMessage(const TMailSink& sink, std::string_view recipients, std::string_view from,
-                     std::string_view subject, std::string_view body,
-                     std::string_view attachments);
+                     std::string_view subject, std::string_view body, std::string_view attachments);
 
 // One base64 MIME part for the file; an empty file sends nothing.
 bool SmtpSendAttachment(const TMailSink& sink, const std::string& path);

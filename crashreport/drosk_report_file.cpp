@@ -127,7 +127,9 @@ bool AppendBugReport(const std::string& path, std::string_view report, uint32_t 
   return true;
 }
 
-bool SaveBugReport(std::string_view report, HWND owner) { return SaveBugReport(report, owner, false); }
+bool SaveBugReport(std::string_view report, HWND owner) {
+  return SaveBugReport(report, owner, false);
+}
 
 bool SaveBugReport(std::string_view report) { return SaveBugReport(report, nullptr, true); }
 

@@ -214,8 +214,8 @@ std::string ColourImage(const uint8_t* pixels, uint32_t width, uint32_t height) 
         int best = 0, bestDistance = 1 << 30;
         for (int i = 0; i < 256; ++i) {
           const auto* entry = reinterpret_cast<const uint8_t*>(palette.data() + i * 3);
-          const int distance = std::abs(entry[0] - p[2]) + std::abs(entry[1] - p[1]) +
-                               std::abs(entry[2] - p[0]);
+          const int distance =
+              std::abs(entry[0] - p[2]) + std::abs(entry[1] - p[1]) + std::abs(entry[2] - p[0]);
           if (distance < bestDistance) best = i, bestDistance = distance;
         }
         cache[key] = static_cast<uint16_t>(best);
@@ -263,8 +263,7 @@ void DrawCursor(HDC dc, int originX, int originY) {
   if (!getCursorInfo || !getCursorInfo(&info)) {
     // The cursor of the window under the mouse, seen from its thread's input state.
     if (!GetCursorPos(&info.ptScreenPos)) return;
-    const DWORD thread =
-        GetWindowThreadProcessId(WindowFromPoint(info.ptScreenPos), nullptr);
+    const DWORD thread = GetWindowThreadProcessId(WindowFromPoint(info.ptScreenPos), nullptr);
     const bool attached = thread && thread != GetCurrentThreadId() &&
                           AttachThreadInput(GetCurrentThreadId(), thread, TRUE);
     info.hCursor = GetCursor();
@@ -301,9 +300,9 @@ std::string PngImage(uint32_t width, uint32_t height, std::string_view palette,
   PngChunk(png, "IHDR", header);
   if (!palette.empty()) PngChunk(png, "PLTE", palette);
   std::string deflated(scanLines.size() * 11 / 10 + 12, '\0');
-  const int32_t length = Compress(scanLines.data(), deflated.data(),
-                                  static_cast<uint32_t>(scanLines.size()),
-                                  static_cast<uint32_t>(deflated.size()));
+  const int32_t length =
+      Compress(scanLines.data(), deflated.data(), static_cast<uint32_t>(scanLines.size()),
+               static_cast<uint32_t>(deflated.size()));
   if (length <= 0) return {};  // no image rather than a broken one
   std::string stream("\x78\x01", 2);
   stream += deflated.substr(0, static_cast<size_t>(length));

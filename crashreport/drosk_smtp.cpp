@@ -13,9 +13,9 @@
 namespace drosk {
 namespace {
 
-constexpr DWORD kReplyTimeout = 7000;      // milliseconds for a whole reply
-constexpr size_t kPieceSize = 1024;        // bytes per send and per receive
-constexpr size_t kMaxReplySize = 65536;    // a reply never ending its line is refused
+constexpr DWORD kReplyTimeout = 7000;    // milliseconds for a whole reply
+constexpr size_t kPieceSize = 1024;      // bytes per send and per receive
+constexpr size_t kMaxReplySize = 65536;  // a reply never ending its line is refused
 
 // WSAStartup and WSACleanup around one delivery.
 class SocketLibrary {
@@ -66,7 +66,8 @@ bool Deliver(SOCKET socket, bool authLogin, std::string from, std::string_view r
   const std::string list = NormalizeRecipients(recipients);
   bool accepted = false;
   for (int i = 1, count = SubStrCount(list, ','); i <= count; ++i)
-    accepted |= SmtpCommand(socket, "RCPT TO:" + MailAddressPart(SubStr(list, i, ','), false), "250");
+    accepted |=
+        SmtpCommand(socket, "RCPT TO:" + MailAddressPart(SubStr(list, i, ','), false), "250");
   if (!accepted) return false;
   if (subject.empty() && body.empty()) return SmtpCommand(socket, "RSET", "250");
   if (!SmtpCommand(socket, "DATA", "354")) return false;

@@ -137,8 +137,10 @@ TEST(DroskScreenShot, GreysAreSixteenLevelsTwoPixelsABytePaddedOnOddRows) {
   std::string rgb;
   for (uint32_t y = 0; y < 2; ++y) {
     for (uint32_t x = 0; x < 4; ++x) canvas.Set(x, y, greys[x], greys[x], greys[x]);
-    if (y == 0) canvas.Set(4, y, 255, 255, 255);
-    else canvas.Set(4, y, 200, 100, 50);  // (77*200 + 151*100 + 28*50) >> 8 = 124
+    if (y == 0)
+      canvas.Set(4, y, 255, 255, 255);
+    else
+      canvas.Set(4, y, 200, 100, 50);  // (77*200 + 151*100 + 28*50) >> 8 = 124
   }
   const std::string data = canvas.Encode(1);
   const Png png = Decode(data);

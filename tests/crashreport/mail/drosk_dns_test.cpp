@@ -46,17 +46,25 @@ TEST(DroskDns, QueriesAreBuiltAndRepliesParsedWithCompression) {
 
 TEST(DroskDns, BrokenRepliesGiveNoNames) {
   std::string name;
-  for (const std::string& bad : {
-           "\x01" "a\xc0\x00"s,      // a pointer to its own name's start
-           "\x01" "a\xc0\x05"s,      // a pointer forwards (past the end)
-           "\x05" "ab"s,             // a label beyond the data
-           "\x01" "a\x01" "b"s,      // no zero byte
-           "\x40" "a\x00"s}) {       // a reserved label type
+  for (const std::string& bad : {"\x01"
+                                 "a\xc0\x00"s,  // a pointer to its own name's start
+                                 "\x01"
+                                 "a\xc0\x05"s,  // a pointer forwards (past the end)
+                                 "\x05"
+                                 "ab"s,  // a label beyond the data
+                                 "\x01"
+                                 "a\x01"
+                                 "b"s,  // no zero byte
+                                 "\x40"
+                                 "a\x00"s}) {  // a reserved label type
     size_t position = 0;
     EXPECT_FALSE(DnsDecodeName(bad, position, bad.size(), name)) << bad;
   }
   // Pointers that jump back and forth between two names loop: refused.
-  const std::string loop = "\x01" "a\xc0\x04\x01" "b\xc0\x00"s;
+  const std::string loop =
+      "\x01"
+      "a\xc0\x04\x01"
+      "b\xc0\x00"s;
   size_t position = 4;
   EXPECT_FALSE(DnsDecodeName(loop, position, loop.size(), name));
   // More answers counted than present, and a record longer than the reply.

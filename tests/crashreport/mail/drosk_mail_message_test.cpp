@@ -16,7 +16,9 @@ using testsupport::WriteFile;
 TEST(DroskMailMessage, SubjectDateIdAndAddressForms) {
   EXPECT_EQ(EncodeSubject("bug report"), "=?ISO-8859-1?Q?bug=20report?=");
   EXPECT_EQ(EncodeSubject("a=b?Zz09\xE4\n"), "=?ISO-8859-1?Q?a=3Db=3FZz09=E4=0A?=");
-  EXPECT_EQ(EncodeSubject(""), "=?ISO-8859-1?Q?" "?=");
+  EXPECT_EQ(EncodeSubject(""),
+            "=?ISO-8859-1?Q?"
+            "?=");
   SYSTEMTIME time = {};
   time.wYear = 2026, time.wMonth = 12, time.wDay = 6, time.wHour = 9, time.wMinute = 5,
   time.wSecond = 3;
@@ -61,7 +63,8 @@ TEST(DroskMailMessage, WithoutAttachmentsTheBodyFollowsTheHeaders) {
   EXPECT_EQ(text.substr(Headers(text).size()), "line\r\n");
 }
 
-TEST(DroskMailMessage, AttachmentsAreBase64PartsOf76CharacterLinesAndMissingOrEmptyFilesAreLeftOut) {
+TEST(DroskMailMessage,
+     AttachmentsAreBase64PartsOf76CharacterLinesAndMissingOrEmptyFilesAreLeftOut) {
   const TempDir dir;
   std::string bytes;
   for (int i = 0; i < 58; ++i) bytes += static_cast<char>(i * 7 + 200);
@@ -105,7 +108,8 @@ TEST(DroskMailMessage, AFailedSendEndsTheMessageWithoutTheClosingDelimiter) {
     SCOPED_TRACE(failAt);
     Capture capture;
     capture.failAt = failAt;
-    EXPECT_FALSE(SendMailMessage(capture.Sink(), "a@x.test", "c@z.test", "s", "b", dir.Path("a.bin")));
+    EXPECT_FALSE(
+        SendMailMessage(capture.Sink(), "a@x.test", "c@z.test", "s", "b", dir.Path("a.bin")));
     EXPECT_EQ(capture.text.find(std::string(kMailBoundary) + "--"), std::string::npos);
   }
   Capture whole;

@@ -30,8 +30,8 @@ class DroskMail : public ::testing::Test {
     mailtoLog_ = dir_.Path("mailto.log");
     SetEnvironmentVariableA("DROSK_MAPI_LOG", mapiLog_.c_str());
     SetEnvironmentVariableA("DROSK_MAPI_RESULT", "0");
-    const std::string command = "\"" + testsupport::BinaryPath("mail_program_standin.exe") +
-                                "\" \"" + mailtoLog_ + "\" %1";
+    const std::string command =
+        "\"" + testsupport::BinaryPath("mail_program_standin.exe") + "\" \"" + mailtoLog_ + "\" %1";
     ASSERT_EQ(RegSetValueA(HKEY_CLASSES_ROOT, "mailto\\shell\\open\\command", REG_SZ,
                            command.c_str(), static_cast<DWORD>(command.size())),
               ERROR_SUCCESS);
@@ -54,8 +54,8 @@ TEST_F(DroskMail, SubjectSenderAndUrlEncoding) {
   TDroskSettings& settings = MailTestSettings();
   settings.MailSubject = "%APPNAME% - %exceptMsg%";
   const std::string exe = ModuleFileName(GetModuleHandleA(nullptr));
-  EXPECT_EQ(MailSubjectFor(kReport), exe.substr(exe.rfind('\\') + 1) +
-                                         " - Access violation at address 0040a1b2.");
+  EXPECT_EQ(MailSubjectFor(kReport),
+            exe.substr(exe.rfind('\\') + 1) + " - Access violation at address 0040a1b2.");
   EXPECT_EQ(MailSubjectFor("no message line"), exe.substr(exe.rfind('\\') + 1) + " - %exceptMsg%");
   EXPECT_EQ(MailSenderFor(), "droskExcept <ann@x.test>");
   settings.MailAddress = "bob@y.test";
@@ -91,7 +91,7 @@ TEST_F(DroskMail, ACancelledMapiDialogEndsTheRoadsAndARefusalFallsToMailto) {
   Sleep(300);
   EXPECT_TRUE(ReadFile(mailtoLog_).empty());
 
-  SetEnvironmentVariableA("DROSK_MAPI_RESULT", "2");  // a failure
+  SetEnvironmentVariableA("DROSK_MAPI_RESULT", "2");                    // a failure
   EXPECT_EQ(SendBugReportMail(kReport, "", nullptr, true), mrNotSent);  // silent: no mailto
   Sleep(300);
   EXPECT_TRUE(ReadFile(mailtoLog_).empty());
@@ -110,8 +110,8 @@ TEST_F(DroskMail, ACancelledMapiDialogEndsTheRoadsAndARefusalFallsToMailto) {
 TEST_F(DroskMail, MailtoCommandsWithoutThePlaceholderAndWithoutACommand) {
   const std::string command =
       "\"" + testsupport::BinaryPath("mail_program_standin.exe") + "\" \"" + mailtoLog_ + "\"";
-  ASSERT_EQ(RegSetValueA(HKEY_CLASSES_ROOT, "mailto\\shell\\open\\command", REG_SZ,
-                         command.c_str(), static_cast<DWORD>(command.size())),
+  ASSERT_EQ(RegSetValueA(HKEY_CLASSES_ROOT, "mailto\\shell\\open\\command", REG_SZ, command.c_str(),
+                         static_cast<DWORD>(command.size())),
             ERROR_SUCCESS);
   ASSERT_TRUE(SendMailtoMail("a@x.test", "s", "b"));
   EXPECT_NE(MailtoCommand().find("mailto.log\" mailto:a@x.test?subject=s&body=b\n"),
@@ -137,8 +137,9 @@ TEST_F(DroskMail, TheServerRoadComesFirstAndDeletesTheSentFileWhenAsked) {
   const size_t before = ReadFile(received).size();
   EXPECT_EQ(SendBugReportMail(kReport, "", nullptr, true), mrSent);
   const std::string mail = ReadFile(received).substr(before);
-  EXPECT_NE(mail.find("\"mail_from\": \"ann@x.test\", \"rcpt_tos\": [\"ann@x.test\", \"bob@y.test\"]"),
-            std::string::npos)
+  EXPECT_NE(
+      mail.find("\"mail_from\": \"ann@x.test\", \"rcpt_tos\": [\"ann@x.test\", \"bob@y.test\"]"),
+      std::string::npos)
       << mail;
   EXPECT_NE(mail.find("\"filename\": \"extra.log\""), std::string::npos);
   EXPECT_FALSE(testsupport::FileExists(extra));

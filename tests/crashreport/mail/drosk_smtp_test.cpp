@@ -65,10 +65,9 @@ TEST_F(DroskSmtp, ARealServerReceivesTheReportItsAttachmentsAndDottedLinesIntact
   WriteFile(dir.Path("screenShot.png"), "\x89PNG\r\n\x1a\n");
   std::string body = ".\r\n.x\r\nline with = and \xE9\r\n";
   body += std::string(990, 'r') + "\r\n.\r\nend\r\n";  // SMTP lines hold 998 characters
-  ASSERT_TRUE(SendSmtpMail("Crash Report <crash@x.test>", "a@x.test; b@y.test",
-                           "app.exe - Access violation", body,
-                           dir.Path("bugreport.txt") + "|" + dir.Path("screenShot.png"), kReal,
-                           "", "", kPort));
+  ASSERT_TRUE(SendSmtpMail(
+      "Crash Report <crash@x.test>", "a@x.test; b@y.test", "app.exe - Access violation", body,
+      dir.Path("bugreport.txt") + "|" + dir.Path("screenShot.png"), kReal, "", "", kPort));
   const auto records = nlohmann::json::parse(ReadFile(folder_ + "\\received.json"));
   const auto& mail = records.back();
   EXPECT_EQ(mail["mail_from"], "crash@x.test");
