@@ -561,6 +561,11 @@ TEST(Controls, PaintMessagesReachPaintWithAndWithoutDoubleBuffering) {
 
 TEST(Forms, ConstraintsLimitTheSizeAndAVisibleFormIsNotMadeModal) {
   TSampleForm form(nullptr);  // MinWidth 200 from its description
+  MINMAXINFO untouched{};
+  untouched.ptMinTrackSize = {1, 1};
+  SendMessageW(form.Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&untouched));
+  EXPECT_EQ(untouched.ptMinTrackSize.y, 1) << "no limit given: the system's stays";
+  EXPECT_EQ(untouched.ptMinTrackSize.x, 200);
   form.Constraints().SetMaxHeight(300);
   form.Constraints().SetMinHeight(120);
   form.SetBounds(0, 0, 100, 500);
