@@ -51,7 +51,7 @@ bool DecodeName(std::string_view reply, size_t& position, size_t limit, std::str
       if (!DecodeName(reply, target, limit, rest)) return false;
       name += rest;
       position += 2;
-      return name.size() <= kMaxNameSize;
+      return name.size() <= kMaxNameSize + 1;  // with its leading "."
     }
     if (length == 0) {
       ++position;

@@ -80,6 +80,22 @@ TEST(DroskDns, BrokenRepliesGiveNoNames) {
   longName += '\0';
   position = 0;
   EXPECT_FALSE(DnsDecodeName(longName, position, longName.size(), name));
+  // 255 characters are allowed, also when a pointer completes them: 63 + "." + 191.
+  std::string full = longName.substr(0, 4 * 64) + '\0';
+  position = 0;
+  ASSERT_TRUE(DnsDecodeName(full, position, full.size(), name));
+  EXPECT_EQ(name.size(), 255u);
+  full += "\x3f" + std::string(63, 'p') + "\xc0\x40";
+  position = 257;
+  ASSERT_TRUE(DnsDecodeName(full, position, full.size(), name));
+  EXPECT_EQ(name.size(), 255u);
+  EXPECT_EQ(position, full.size());
+  full +=
+      "\x01"
+      "b\x3f" +
+      std::string(63, 'q') + "\xc0\x40";
+  position = 323;
+  EXPECT_FALSE(DnsDecodeName(full, position, full.size(), name));
 }
 
 // Damaged copies of the reply end at a page without access: any read beyond them faults.
