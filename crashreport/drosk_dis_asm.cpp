@@ -20,9 +20,13 @@ constexpr TAddress kUserSpaceEnd = 0x80000000;
 
 bool RegionReadable(const MEMORY_BASIC_INFORMATION& m) {
   if (m.State != MEM_COMMIT) return false;
-  switch (m.Protect) {  // guard and no-cache variants are other values and count as unreadable
+  // Guard and no-cache variants are other values and count as unreadable. Copy-on-write pages
+  // are readable: a loaded module's data (its import cells too) stays so until written.
+  switch (m.Protect) {
     case PAGE_READONLY:
     case PAGE_READWRITE:
+    case PAGE_WRITECOPY:
+    case PAGE_EXECUTE_WRITECOPY:
     case PAGE_EXECUTE:
     case PAGE_EXECUTE_READ:
     case PAGE_EXECUTE_READWRITE: return true;

@@ -265,7 +265,7 @@ bool IsLonePrefix(const Reference& r) {
 }
 
 // Opcodes that the decoder refuses by its rules although objdump decodes them.
-bool RefusedByDesign(const TInstructionInfo& i, const uint8_t* start) {
+bool RefusedByDesign(const TInstructionInfo& i) {
   switch (i.Opcode) {
     case 0x0F0B:  // ud2
     case 0x0F1F:  // multi-byte nop
@@ -274,11 +274,6 @@ bool RefusedByDesign(const TInstructionInfo& i, const uint8_t* start) {
     case 0xDB:  // fisttp (SSE3) is not in the x87 maps
     case 0xDD:
     case 0xDF: return ((i.ModRM >> 3) & 7) == 1 && (i.ModRM >> 6) != 3;
-    case 0xFF: {  // a jump or call through a cell that cannot be read
-      const uint8_t* m = start;
-      while (*m != 0xFF) ++m;
-      return (m[1] & 0xC7) == 0x05;
-    }
   }
   return false;
 }
@@ -307,7 +302,7 @@ TEST(Decoder, AgreesWithTheReferenceOnTheWholeModule) {
       i.Start = at;
     }
     ++compared;
-    if (!i.Valid && RefusedByDesign(i, reinterpret_cast<const uint8_t*>(at))) {
+    if (!i.Valid && RefusedByDesign(i)) {
       ++refused[i.Opcode];
       continue;
     }
