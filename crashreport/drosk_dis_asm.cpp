@@ -153,6 +153,65 @@ const Obfuscation& CachedObfuscation() {
 uint32_t GetObfuscator() { return CachedObfuscation().value; }
 bool IsObfuscatorFromThread() { return CachedObfuscation().fromThread; }
 
+bool ModuleOf(TAddress address, TAddress& module, std::string& fileName) {
+  MEMORY_BASIC_INFORMATION m;
+  char name[MAX_PATH];
+  if (VirtualQuery(reinterpret_cast<void*>(address), &m, sizeof m) != sizeof m ||
+      m.State != MEM_COMMIT || !m.AllocationBase)
+    return false;
+  const DWORD n = GetModuleFileNameA(static_cast<HMODULE>(m.AllocationBase), name, sizeof name);
+  if (n == 0 || n >= sizeof name) return false;
+  module = static_cast<TAddress>(reinterpret_cast<uintptr_t>(m.AllocationBase));
+  fileName.assign(name, n);
+  return true;
+}
+
+TAddress OwnModule() {
+  HMODULE own = nullptr;
+  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                         GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                     reinterpret_cast<LPCSTR>(&OwnModule), &own);
+  return static_cast<TAddress>(reinterpret_cast<uintptr_t>(own));
+}
+
+bool ExportNameOf(TAddress address, std::string& name) {
+  name.clear();
+  TAddress base;
+  std::string file;
+  IMAGE_DOS_HEADER dos;
+  IMAGE_NT_HEADERS32 nt;
+  IMAGE_EXPORT_DIRECTORY dir;
+  if (!ModuleOf(address, base, file) || !TryRead(base, &dos, sizeof dos, nullptr) ||
+      dos.e_magic != IMAGE_DOS_SIGNATURE ||
+      !TryRead(base + dos.e_lfanew, &nt, sizeof nt, nullptr) ||
+      nt.Signature != IMAGE_NT_SIGNATURE ||
+      nt.OptionalHeader.NumberOfRvaAndSizes <= IMAGE_DIRECTORY_ENTRY_EXPORT)
+    return false;
+  const TAddress at = nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT].VirtualAddress;
+  if (!at || !TryRead(base + at, &dir, sizeof dir, nullptr)) return false;
+  const DWORD functions = std::min<DWORD>(dir.NumberOfFunctions, 65536);
+  const DWORD names = std::min<DWORD>(dir.NumberOfNames, 65536);
+  for (DWORD i = 0; i < functions; ++i) {
+    DWORD rva;
+    if (!TryRead(base + dir.AddressOfFunctions + 4 * i, &rva, 4, nullptr)) return false;
+    if (base + rva != address) continue;
+    for (DWORD k = 0; k < names; ++k) {
+      WORD ordinal;
+      DWORD nameRva;
+      if (!TryRead(base + dir.AddressOfNameOrdinals + 2 * k, &ordinal, 2, nullptr)) return false;
+      if (ordinal != i) continue;
+      char text[256] = {};
+      if (TryRead(base + dir.AddressOfNames + 4 * k, &nameRva, 4, nullptr))
+        ReadCodeBytes(base + nameRva, reinterpret_cast<uint8_t*>(text), sizeof text - 1, nullptr);
+      name = text;
+      return true;
+    }
+    name = "#" + std::to_string(dir.Base + i);
+    return true;
+  }
+  return false;
+}
+
 bool ImageRangesOf(TAddress module, TImageRanges& r) {
   r = {};
   IMAGE_DOS_HEADER dos;

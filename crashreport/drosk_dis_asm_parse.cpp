@@ -33,39 +33,6 @@ uint8_t ByteAt(TAddress address, const TDATryRead* areas, bool& ok) {
   return b;
 }
 
-// Whether the export table of the module holding `address` has a name for it: such a function
-// keeps its own name even when it only jumps on.
-bool ExportTableNames(TAddress address) {
-  MEMORY_BASIC_INFORMATION m;
-  if (VirtualQuery(reinterpret_cast<void*>(address), &m, sizeof m) != sizeof m ||
-      m.State != MEM_COMMIT || !m.AllocationBase)
-    return false;
-  const TAddress base = static_cast<TAddress>(reinterpret_cast<uintptr_t>(m.AllocationBase));
-  IMAGE_DOS_HEADER dos;
-  IMAGE_NT_HEADERS32 nt;
-  IMAGE_EXPORT_DIRECTORY dir;
-  if (!TryRead(base, &dos, sizeof dos, nullptr) || dos.e_magic != IMAGE_DOS_SIGNATURE ||
-      !TryRead(base + dos.e_lfanew, &nt, sizeof nt, nullptr) ||
-      nt.Signature != IMAGE_NT_SIGNATURE ||
-      nt.OptionalHeader.NumberOfRvaAndSizes <= IMAGE_DIRECTORY_ENTRY_EXPORT)
-    return false;
-  const TAddress at = nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT].VirtualAddress;
-  if (!at || !TryRead(base + at, &dir, sizeof dir, nullptr)) return false;
-  const DWORD functions = std::min<DWORD>(dir.NumberOfFunctions, 65536);
-  const DWORD names = std::min<DWORD>(dir.NumberOfNames, 65536);
-  for (DWORD i = 0; i < functions; ++i) {
-    DWORD rva;
-    if (!TryRead(base + dir.AddressOfFunctions + 4 * i, &rva, 4, nullptr)) return false;
-    if (base + rva != address) continue;
-    for (DWORD k = 0; k < names; ++k) {
-      WORD ordinal;
-      if (!TryRead(base + dir.AddressOfNameOrdinals + 2 * k, &ordinal, 2, nullptr)) return false;
-      if (ordinal == i) return true;
-    }
-  }
-  return false;
-}
-
 class FunctionParser {
  public:
   FunctionParser(TFunctionInfo& info, const TDATryRead* areas) : info_(info), snapshot_(areas) {}
@@ -395,10 +362,11 @@ void FunctionParser::HandleTarget(const TInstructionInfo& ins) {
                   ins.RelativeTarget, ins.TargetOperand, ins.TargetSlot};
     bool ok;
     const uint8_t first = ins.Target ? ByteAt(ins.Target, snapshot_, ok) : 0;
+    std::string exportName;
     if (ins.Target && ok && (first == 0xE9 || first == 0xEB || first == 0xFF)) {
       // A jump stub such as an import thunk is followed once.
       const TInstructionInfo stub = DecodeHere(ins.Target);
-      if (stub.Valid && stub.Target && !ExportTableNames(ins.Target)) call.Target = stub.Target;
+      if (stub.Valid && stub.Target && !ExportNameOf(ins.Target, exportName)) call.Target = stub.Target;
     }
     const bool known = std::any_of(info_.FarCalls.begin(), info_.FarCalls.end(),
                                    [&](const TFarCall& f) { return f.CallNext == ins.Next; });

@@ -196,10 +196,12 @@ constexpr Map BuildTwoByte() {
   set(0x16, kVW, Mn("movlhPS:movhPS/movhPS/movlhPS:movhPS/movlhPS:movhPS"));
   set(0x17, kWV, Mn("movhPS"));
   set(0x18, kMod8, Mn("prefetchnta|prefetcht0|prefetcht1|prefetcht2|prefetcht3"));
-  set(0x20, kRegSeg | kMod32 | kWRm, Mn("mov"));
-  set(0x21, kRegSeg | kMod32 | kWRm, Mn("mov"));
-  set(0x22, kRegSeg | kMod32 | kModFirst, Mn("mov"));
-  set(0x23, kRegSeg | kMod32 | kModFirst, Mn("mov"));
+  // Control and debug registers: the general register is the destination of 20 and 21 and the
+  // source of 22 and 23, so the listing writes it first for 20 and 21 and last for 22 and 23.
+  set(0x20, kRegSeg | kMod32 | kModFirst | kWRm, Mn("mov"));
+  set(0x21, kRegSeg | kMod32 | kModFirst | kWRm, Mn("mov"));
+  set(0x22, kRegSeg | kMod32, Mn("mov"));
+  set(0x23, kRegSeg | kMod32, Mn("mov"));
   set(0x28, kVW, Mn("movaPS"));
   set(0x29, kWV, Mn("movaPS"));
   set(0x2A, kRegXmm | kModMmx, Mn("cvtPi2PS"));
@@ -259,14 +261,14 @@ constexpr Map BuildTwoByte() {
   set(0xB3, kEvGv | kWRm, Mn("btr"));
   set(0xB4, kGvEv | kWReg, Mn("lfs"));
   set(0xB5, kGvEv | kWReg, Mn("lgs"));
-  set(0xB6, kReg32 | kMod8 | kRegSized | kWReg, Mn("movzx"));
-  set(0xB7, kReg32 | kMod16 | kRegSized | kWReg, Mn("movzx"));
+  set(0xB6, kReg32 | kMod8 | kRegSized | kPtr | kWReg, Mn("movzx"));
+  set(0xB7, kReg32 | kMod16 | kRegSized | kPtr | kWReg, Mn("movzx"));
   set(0xBA, kEv | kImm8, Mn("||||bt|bts|btr|btc"));
   set(0xBB, kEvGv | kWRm, Mn("btc"));
   set(0xBC, kGvEv | kWReg, Mn("bsf"));
   set(0xBD, kGvEv | kWReg, Mn("bsr"));
-  set(0xBE, kReg32 | kMod8 | kRegSized | kWReg, Mn("movsx"));
-  set(0xBF, kReg32 | kMod16 | kRegSized | kWReg, Mn("movsx"));
+  set(0xBE, kReg32 | kMod8 | kRegSized | kPtr | kWReg, Mn("movsx"));
+  set(0xBF, kReg32 | kMod16 | kRegSized | kPtr | kWReg, Mn("movsx"));
   set(0xC0, kEbGb | kWRegRm, Mn("xadd"));
   set(0xC1, kEvGv | kWRegRm, Mn("xadd"));
   set(0xC2, kVW | kImm8, Mn("cmpPS"));

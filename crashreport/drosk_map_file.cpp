@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "crashreport/drosk_dis_asm_private.h"
 #include "framework/win/handles.h"
 
 namespace drosk {
@@ -321,14 +322,6 @@ uint32_t DosDateTimeOf(const std::string& file) {
   WORD date = 0, time = 0;
   if (!find || !FileTimeToDosDateTime(&data.ftLastWriteTime, &date, &time)) return 0;
   return static_cast<uint32_t>(date) << 16 | time;
-}
-
-TAddress OwnModule() {
-  HMODULE own = nullptr;
-  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                         GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<LPCSTR>(&OwnModule), &own);
-  return static_cast<TAddress>(reinterpret_cast<uintptr_t>(own));
 }
 
 }  // namespace
