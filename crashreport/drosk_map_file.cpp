@@ -7,6 +7,8 @@
 #include <cstring>
 
 #include "crashreport/drosk_dis_asm_private.h"
+#include "crashreport/drosk_packed.h"
+#include "crashreport/drosk_td32.h"
 #include "framework/win/handles.h"
 
 namespace drosk {
@@ -164,22 +166,28 @@ TMapFile::TMapFile(bool enabled, TAddress moduleHandle, const std::string& fileN
   mapFileName = moduleFileName = fileName;
   module = moduleHandle;
   TImageRanges r;
-  if (module && ImageRangesOf(module, r)) {
+  const bool headers = module && ImageRangesOf(module, r);
+  if (headers) {
     codeStart = r.codeStart;
     codeEnd = r.codeEnd;
     dataStart = r.dataStart;
     dataEnd = r.dataEnd;
+    if (ReadPackedResource(*this)) return;
   }
-  isValid = ReadBesideModule();
+  isValid = ReadTd32(*this, headers ? &r : nullptr) || ReadBesideModule();
 }
 
 bool TMapFile::ReadBesideModule() {
   const size_t dot = moduleFileName.rfind('.');
   const std::string stem = dot == std::string::npos ? moduleFileName : moduleFileName.substr(0, dot);
   std::string text;
-  if (!ReadFileWhole(stem + ".map", text)) return false;
-  ParseTextMap(text);
-  mapFileName = stem + ".map";
+  if (ReadFileWhole(stem + ".map", text)) {
+    ParseTextMap(text);
+    mapFileName = stem + ".map";
+    return true;
+  }
+  if (!ReadFileWhole(stem + ".drosk", text) || !ReadPackedDebugInfo(*this, text)) return false;
+  mapFileName = stem + ".drosk";
   return true;
 }
 
