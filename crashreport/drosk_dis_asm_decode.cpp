@@ -100,7 +100,7 @@ class ByteCursor {
 
  private:
   TAddress code_;
-  uint8_t bytes_[kMaxInstruction + 1] = {};
+  uint8_t bytes_[kMaxInstruction + 1];  // only the first available_ are read
   size_t available_;
   size_t pos_ = 0;
 };

@@ -307,8 +307,11 @@ void FunctionParser::ParseArea() {
                             last_.Target == RuntimeEntries.termination;
     HandleTarget(last_);
     if (terminates) break;
-    const TAddress lastStart = info_.Areas.back().AreaStart;
-    if (lastStart > areaStart && lastStart < limit) limit = lastStart;
+    // A new queued area ahead bounds the walk. A jump back into this area splits it instead:
+    // the split-off part is the one being walked and must not stop it.
+    const TCodeArea& newest = info_.Areas.back();
+    if (newest.AreaEnd == 0 && newest.AreaStart > areaStart && newest.AreaStart < limit)
+      limit = newest.AreaStart;
     if (op == 0xE9 || op == 0xEA || op == 0xEB || (op == 0xFF && (d.reg == 4 || d.reg == 5)))
       break;
     at = last_.Next;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "crashreport/drosk_dis_asm.h"
+#include "debug_info_fuzz.h"
 #include "gtest/gtest.h"
 
 namespace drosk {
@@ -87,6 +88,19 @@ TEST(ParseFunction, JumpThroughARegisterLoadedInTheCodeIsResolvedOnRetry) {
   EXPECT_EQ(AreaAt(f, c.At(8))->ReferencedFrom, c.At(5));
   EXPECT_TRUE(f.UnknownTargets.empty());
   EXPECT_TRUE(f.FarCalls.empty());
+}
+
+TEST(ParseFunction, LoopBackIntoTheAreaBeingWalkedSplitsIt) {
+  Code c;
+  c.Bytes(0, {0x31, 0xC0, 0x40, 0x83, 0xF8, 0x0A, 0x75, 0xFA, 0xC3});  // xor; inc; cmp; jnz 2; ret
+  const TFunctionInfo f = ParseFunction(c.At(0));
+  ASSERT_TRUE(f.Valid) << f.ErrorText;
+  ASSERT_EQ(f.Areas.size(), 2u);
+  EXPECT_EQ(f.Areas[0].AreaEnd, c.At(1));
+  EXPECT_EQ(f.Areas[1].AreaStart, c.At(2));
+  EXPECT_EQ(f.Areas[1].AreaEnd, c.At(8));
+  EXPECT_EQ(f.Areas[1].ReferencedFrom, c.At(6));
+  EXPECT_EQ(f.CodeLength, 9);
 }
 
 TEST(ParseFunction, TryFinallyFrameAddsHandlerFinallyBlockAndContinuation) {
@@ -200,6 +214,10 @@ TEST(ParseFunction, EntryOutsideCommittedMemoryIsError87) {
   EXPECT_FALSE(g.Valid);
   EXPECT_EQ(g.ErrorCode, kInvalidCodeError);
   VirtualFree(page, 0, MEM_RELEASE);
+}
+
+TEST(ParseFunction, RandomCodeBeforeUnreadableMemoryNeverFaults) {
+  EXPECT_EQ(fuzz::FuzzCode(5, 4000), "");
 }
 
 int __attribute__((noinline)) Callee(int x) { return x * 7 + static_cast<int>(GetTickCount() & 1); }

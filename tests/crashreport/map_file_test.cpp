@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "debug_info_fuzz.h"
 #include "gtest/gtest.h"
 #include "support/test_paths.h"
 
@@ -215,6 +216,12 @@ TEST(BuiltMap, ResolvesTheModulesExportAndFunctionsToTheirSource) {
   EXPECT_EQ(checked, 2);
   FreeLibrary(module);
   ClearMapFileCache();
+}
+
+TEST(BuiltMap, DamagedCopiesOfTheModulesMapAreReadLineByLine) {
+  const std::string text = testsupport::ReadFile(testsupport::BinaryPath("Tralvek.map"));
+  ASSERT_GT(text.size(), 10000u);
+  EXPECT_EQ(fuzz::FuzzTextMapReader(text, 3, 300), "");
 }
 
 TEST(BuiltMap, AnAddressOutsideEveryModuleHasNoMap) {
