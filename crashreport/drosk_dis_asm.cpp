@@ -101,8 +101,7 @@ bool IsReadable(const TDATryRead& areas, TAddress address) noexcept {
   return e && e->Readable;
 }
 
-bool TryRead(TAddress source, void* destination, uint32_t count,
-             const TDATryRead* areas) noexcept {
+bool TryRead(TAddress source, void* destination, uint32_t count, const TDATryRead* areas) noexcept {
   if (areas && !IsReadable(*areas, source)) return false;
   if (source == 0) return false;
   // Wine reads reserved and no-access pages of the own process without complaint: the system
@@ -113,8 +112,8 @@ bool TryRead(TAddress source, void* destination, uint32_t count,
     at = end;
   }
   SIZE_T read = 0;
-  return ReadProcessMemory(GetCurrentProcess(), reinterpret_cast<const void*>(source),
-                           destination, count, &read) &&
+  return ReadProcessMemory(GetCurrentProcess(), reinterpret_cast<const void*>(source), destination,
+                           count, &read) &&
          read == count;
 }
 
@@ -168,9 +167,9 @@ bool ModuleOf(TAddress address, TAddress& module, std::string& fileName) {
 
 TAddress OwnModule() {
   HMODULE own = nullptr;
-  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                         GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<LPCSTR>(&OwnModule), &own);
+  GetModuleHandleExA(
+      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+      reinterpret_cast<LPCSTR>(&OwnModule), &own);
   return static_cast<TAddress>(reinterpret_cast<uintptr_t>(own));
 }
 
@@ -224,10 +223,9 @@ bool ImageRangesOf(TAddress module, TImageRanges& r) {
   r.base = module;
   r.imageSize = o.SizeOfImage;
   IMAGE_SECTION_HEADER first;
-  const TAddress sections = ntAt + offsetof(IMAGE_NT_HEADERS32, OptionalHeader) +
-                            nt.FileHeader.SizeOfOptionalHeader;
-  if (nt.FileHeader.NumberOfSections > 0 &&
-      TryRead(sections, &first, sizeof first, nullptr) &&
+  const TAddress sections =
+      ntAt + offsetof(IMAGE_NT_HEADERS32, OptionalHeader) + nt.FileHeader.SizeOfOptionalHeader;
+  if (nt.FileHeader.NumberOfSections > 0 && TryRead(sections, &first, sizeof first, nullptr) &&
       (first.Characteristics & IMAGE_SCN_CNT_CODE)) {
     r.codeStart = module + first.VirtualAddress;
     r.codeEnd = r.codeStart + first.Misc.VirtualSize;

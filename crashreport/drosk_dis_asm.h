@@ -135,8 +135,7 @@ TDATryRead GetReadableAreas();
 void FreeReadableAreas(TDATryRead& areas) noexcept;
 bool IsReadable(const TDATryRead& areas, TAddress address) noexcept;
 // Copies `count` bytes from `source`; false instead of a fault when they cannot be read.
-bool TryRead(TAddress source, void* destination, uint32_t count,
-             const TDATryRead* areas) noexcept;
+bool TryRead(TAddress source, void* destination, uint32_t count, const TDATryRead* areas) noexcept;
 
 // The identifier obfuscation value of the 9x family; 0 where identifiers are plain.
 uint32_t GetObfuscator();

@@ -50,7 +50,8 @@ std::vector<std::string_view> Split(std::string_view s, char separator) {
   size_t at = 0;
   for (;;) {
     const size_t next = s.find(separator, at);
-    parts.push_back(s.substr(at, next == std::string_view::npos ? std::string_view::npos : next - at));
+    parts.push_back(
+        s.substr(at, next == std::string_view::npos ? std::string_view::npos : next - at));
     if (next == std::string_view::npos) return parts;
     at = next + 1;
   }
@@ -80,8 +81,9 @@ std::string MnemonicOf(const TDecodedDetails& d) {
   {
     const auto alternatives = Split(text, '/');
     const size_t pick = p66 ? 1 : f2 ? 2 : f3 ? 3 : 0;
-    const std::string_view chosen =
-        pick < alternatives.size() && !alternatives[pick].empty() ? alternatives[pick] : alternatives[0];
+    const std::string_view chosen = pick < alternatives.size() && !alternatives[pick].empty()
+                                        ? alternatives[pick]
+                                        : alternatives[0];
     text = std::string(chosen);
   }
   {
@@ -89,9 +91,12 @@ std::string MnemonicOf(const TDecodedDetails& d) {
     if (alternatives.size() > 1) {
       const int rm = d.modrm & 7;
       if (alternatives.size() < 9 || d.memory) {
-        text = static_cast<size_t>(d.reg) < alternatives.size() ? std::string(alternatives[d.reg]) : "";
+        text = static_cast<size_t>(d.reg) < alternatives.size() ? std::string(alternatives[d.reg])
+                                                                : "";
       } else {
-        text = static_cast<size_t>(d.reg + 8) < alternatives.size() ? std::string(alternatives[d.reg + 8]) : "";
+        text = static_cast<size_t>(d.reg + 8) < alternatives.size()
+                   ? std::string(alternatives[d.reg + 8])
+                   : "";
         if (text.find('-') != std::string::npos) {
           const auto parts = Split(text, '-');
           text = static_cast<size_t>(rm) < parts.size() ? std::string(parts[rm]) : "";
@@ -156,7 +161,7 @@ std::string SegmentPrefix(const TDecodedDetails& d) {
 }
 
 struct OperandKinds {
-  int regKind = 0;   // as the ModR/M kinds, 0 none
+  int regKind = 0;  // as the ModR/M kinds, 0 none
   int modKind = 0;
   bool regSized = false, modSized = false;
 };
@@ -165,16 +170,21 @@ struct OperandKinds {
 OperandKinds KindsOf(const TDecodedDetails& d) {
   const uint16_t a = d.attributes;
   OperandKinds k{RegKind(a), ModKind(a), (a & kRegSized) != 0, (a & kModSized) != 0};
-  if (k.regKind == 1) k.regKind = 2;  // r8 is ModR/M kind 2
-  else if (k.regKind == 2) k.regKind = 3;
-  else if (k.regKind == 3) k.regKind = -1;  // segment register
+  if (k.regKind == 1)
+    k.regKind = 2;  // r8 is ModR/M kind 2
+  else if (k.regKind == 2)
+    k.regKind = 3;
+  else if (k.regKind == 3)
+    k.regKind = -1;  // segment register
   if (d.opcode >= 0x0F00 && (d.repne || d.rep)) {
     switch (d.opcode & 0xFF) {
       case 0x2A:
       case 0x2C:
       case 0x2D:
-        if (k.modKind == 5) k.modKind = 4;
-        else k.regKind = 4;
+        if (k.modKind == 5)
+          k.modKind = 4;
+        else
+          k.regKind = 4;
         break;
       case 0x6F:
       case 0x70:
@@ -259,7 +269,8 @@ std::string ImmediateOperand(const TDecodedDetails& d, const TInstructionInfo& i
            Hex(ReadImmediateBytes(d.immediatePosition, offsetSize));
   }
   if (d.attributes & kRelative)
-    return Signed(d.immediate, true) + " ($" + Hex(info.Next + static_cast<uint32_t>(d.immediate)) + ")";
+    return Signed(d.immediate, true) + " ($" + Hex(info.Next + static_cast<uint32_t>(d.immediate)) +
+           ")";
   if (ModKind(d.attributes) == 0 && (d.attributes & kPtr))
     return SegmentPrefix(d) + "[" + Unsigned(static_cast<uint32_t>(d.immediate)) + "]";
   if (op == 0x69 || op == 0x6B || (op >= 0x80 && op <= 0x83)) return Signed(d.immediate, false);
@@ -317,13 +328,14 @@ std::string StringAt(TAddress address) {
   return "";
 }
 
-// Symbol, else string, for an address written in the instruction.
-bool CommentFor(std::string& line, TAddress value, TAddress instruction) {
+// Symbol, else string, for an address written in the instruction. A memory operand's address
+// (`dereference`) first gives way to the pointer stored there when that points into the module.
+bool CommentFor(std::string& line, TAddress value, TAddress instruction, bool dereference) {
   TAddress module;
   std::string file;
   TImageRanges r;
   const bool inImage = ModuleOf(instruction, module, file) && ImageRangesOf(module, r);
-  if (inImage && value > module) {
+  if (dereference && inImage && value > module) {
     TAddress stored;
     if (TryRead(value, &stored, 4, nullptr) && stored > module &&
         stored <= module + r.imageSize - 100)
@@ -406,8 +418,10 @@ TInstructionInfo InstructionLine(TAddress code, std::string& text, TRegisters* r
     if (!symbol.empty()) AppendComment(text, symbol);
   } else {
     bool done = false;
-    if (d.memory && d.displacementSize == 4) done = CommentFor(text, d.rawDisplacement, code);
-    if (!done && d.immediateSize == 4) CommentFor(text, static_cast<uint32_t>(d.immediate), code);
+    if (d.memory && d.displacementSize == 4) done = CommentFor(text, d.rawDisplacement, code, true);
+    const bool memoryOffset = ModKind(d.attributes) == 0 && (d.attributes & kPtr);
+    if (!done && d.immediateSize == 4)
+      CommentFor(text, static_cast<uint32_t>(d.immediate), code, memoryOffset);
   }
   return info;
 }
@@ -422,13 +436,15 @@ struct Line {
 
 class ListingWriter {
  public:
-  ListingWriter(const TFunctionInfo& info, bool disassemble) : info_(info), disassemble_(disassemble) {}
+  ListingWriter(const TFunctionInfo& info, bool disassemble)
+      : info_(info), disassemble_(disassemble) {}
   bool Write(std::vector<Line>& lines);
 
  private:
   std::string LabelOf(TAddress target) const;
   void Plain(TAddress address, const std::string& text) {
-    lines_->push_back({address, text.empty() ? Address8(address) : Address8(address) + " " + text, false});
+    lines_->push_back(
+        {address, text.empty() ? Address8(address) : Address8(address) + " " + text, false});
   }
   void Code(const TCodeArea& area, bool lastArea);
   void CaseTable(const TCodeArea& area);
@@ -486,7 +502,8 @@ bool ListingWriter::Write(std::vector<Line>& lines) {
       label = "loc_" + Hex(a.AreaStart) + ":";
     }
     if (!label.empty()) {
-      if (codeWritten_ && !lines_->empty() && lines_->back().text.size() > 8) Plain(a.AreaStart, "");
+      if (codeWritten_ && !lines_->empty() && lines_->back().text.size() > 8)
+        Plain(a.AreaStart, "");
       Plain(a.AreaStart, label);
     }
     Code(a, i + 1 == ordered_.size());
@@ -512,8 +529,8 @@ void ListingWriter::Code(const TCodeArea& area, bool lastArea) {
     const bool veryLast = lastArea && ins.Next > area.AreaEnd;
     if (disassemble_ && (ins.IsCall || ins.IsJump || isReturn) && !veryLast) {
       Plain(ins.Next, "");
-      const bool leaves = isReturn || op == 0xE9 || op == 0xEA || op == 0xEB ||
-                          (op == 0xFF && ins.IsJump);
+      const bool leaves =
+          isReturn || op == 0xE9 || op == 0xEA || op == 0xEB || (op == 0xFF && ins.IsJump);
       if (leaves && !IsHandlerEntry(ins.Target)) {
         Plain(ins.Next, std::string(kSeparator));
         Plain(ins.Next, "");
@@ -548,7 +565,8 @@ void ListingWriter::ExceptTable(const TCodeArea& area) {
     TAddress cls = 0, handler = 0;
     TryRead(clause, &cls, 4, nullptr);
     TryRead(clause + 4, &handler, 4, nullptr);
-    const std::string head = cls ? "  on " + unknown + " do" : "  else" + std::string(unknown.size() + 2, ' ');
+    const std::string head =
+        cls ? "  on " + unknown + " do" : "  else" + std::string(unknown.size() + 2, ' ');
     Plain(clause, head + " loc_" + Hex(handler));
   }
 }
@@ -557,8 +575,8 @@ int Digits(int32_t v) { return static_cast<int>(std::to_string(v).size()); }
 
 }  // namespace
 
-bool DisassembleFunction(TAddress function, std::string& text, TAddress marked,
-                         TFunctionInfo& info, bool disassemble, int disassemblyLines) {
+bool DisassembleFunction(TAddress function, std::string& text, TAddress marked, TFunctionInfo& info,
+                         bool disassemble, int disassemblyLines) {
   text.clear();
   info = ParseFunction(function);
   if (!info.Valid) return false;

@@ -19,7 +19,7 @@ TInstructionInfo InstructionLine(TAddress code, std::string& text, TRegisters* r
 // Parses the function at `function` into `info` and writes its listing into `text` (empty when
 // the function does not parse): labels, data tables, the line of `marked` flagged with ">", and
 // with `disassemblyLines` > 0 only a window of lines around it. False when it does not parse.
-bool DisassembleFunction(TAddress function, std::string& text, TAddress marked,
-                         TFunctionInfo& info, bool disassemble, int disassemblyLines);
+bool DisassembleFunction(TAddress function, std::string& text, TAddress marked, TFunctionInfo& info,
+                         bool disassemble, int disassemblyLines);
 
 }  // namespace drosk

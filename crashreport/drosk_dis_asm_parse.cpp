@@ -12,17 +12,18 @@ namespace {
 
 constexpr uint32_t kInvalidParameter = 87;
 constexpr TAddress kSpeculativeReach = 1024;  // how far past its end a function may go on
-constexpr size_t kMaxAreas = 65536;            // hostile code cannot make the parse run away
+constexpr size_t kMaxAreas = 65536;           // hostile code cannot make the parse run away
 constexpr uint32_t kMaxTableEntries = 4096;
 
 std::string SystemErrorText(DWORD code) {
   char* text = nullptr;
-  const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER |
-                                     FORMAT_MESSAGE_IGNORE_INSERTS,
-                                 nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  const DWORD n = FormatMessageA(
+      FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
   std::string result(text ? text : "", n);
   LocalFree(text);
-  while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == ' '))
+  while (!result.empty() &&
+         (result.back() == '\n' || result.back() == '\r' || result.back() == ' '))
     result.pop_back();
   return result;
 }
@@ -262,10 +263,10 @@ void FunctionParser::ParseArea() {
     // Exception frame: push handler; push fs:[...]; mov fs:[...],esp.
     const int length = static_cast<int>(last_.Next - last_.Start);
     if (framePending) {
-      const bool viaRegister = op == 0xFF && d.segment == 5 && d.modrm >= 0x30 &&
-                               d.modrm <= 0x37 && length == 3 && kept[d.modrm & 7] == 0;
-      const bool viaDisplacement = op == 0xFF && d.segment == 5 && d.modrm == 0x35 &&
-                                   length == 7 && d.displacement == 0;
+      const bool viaRegister = op == 0xFF && d.segment == 5 && d.modrm >= 0x30 && d.modrm <= 0x37 &&
+                               length == 3 && kept[d.modrm & 7] == 0;
+      const bool viaDisplacement =
+          op == 0xFF && d.segment == 5 && d.modrm == 0x35 && length == 7 && d.displacement == 0;
       if (viaRegister || viaDisplacement) AddArea(handler, 0);
       framePending = false;
     }
@@ -312,8 +313,7 @@ void FunctionParser::ParseArea() {
     const TCodeArea& newest = info_.Areas.back();
     if (newest.AreaEnd == 0 && newest.AreaStart > areaStart && newest.AreaStart < limit)
       limit = newest.AreaStart;
-    if (op == 0xE9 || op == 0xEA || op == 0xEB || (op == 0xFF && (d.reg == 4 || d.reg == 5)))
-      break;
+    if (op == 0xE9 || op == 0xEA || op == 0xEB || (op == 0xFF && (d.reg == 4 || d.reg == 5))) break;
     at = last_.Next;
     if (regs_ != kept || last_.Next >= limit) {
       AddArea(last_.Next, 0);
@@ -361,7 +361,7 @@ void FunctionParser::HandleTarget(const TInstructionInfo& ins) {
     }
   }
   if (ins.TargetSize == 4 && (ins.IsCall || !InModule(ins.Target) || handled)) {
-    TFarCall call{ins.IsCall,     ins.Start,         ins.Next,       ins.Target,
+    TFarCall call{ins.IsCall,         ins.Start,         ins.Next,      ins.Target,
                   ins.RelativeTarget, ins.TargetOperand, ins.TargetSlot};
     bool ok;
     const uint8_t first = ins.Target ? ByteAt(ins.Target, snapshot_, ok) : 0;
@@ -369,7 +369,8 @@ void FunctionParser::HandleTarget(const TInstructionInfo& ins) {
     if (ins.Target && ok && (first == 0xE9 || first == 0xEB || first == 0xFF)) {
       // A jump stub such as an import thunk is followed once.
       const TInstructionInfo stub = DecodeHere(ins.Target);
-      if (stub.Valid && stub.Target && !ExportNameOf(ins.Target, exportName)) call.Target = stub.Target;
+      if (stub.Valid && stub.Target && !ExportNameOf(ins.Target, exportName))
+        call.Target = stub.Target;
     }
     const bool known = std::any_of(info_.FarCalls.begin(), info_.FarCalls.end(),
                                    [&](const TFarCall& f) { return f.CallNext == ins.Next; });

@@ -7,21 +7,21 @@ namespace {
 using Map = std::array<TOpcodeEntry, 256>;
 
 // Operand shapes that recur across the maps.
-constexpr uint16_t kEbGb = kReg8 | kMod8 | kModFirst;                               // r/m8, r8
-constexpr uint16_t kEvGv = kReg32 | kMod32 | kRegSized | kModSized | kModFirst;     // r/m32, r32
-constexpr uint16_t kGbEb = kReg8 | kMod8;                                           // r8, r/m8
-constexpr uint16_t kGvEv = kReg32 | kMod32 | kRegSized | kModSized;                 // r32, r/m32
-constexpr uint16_t kEv = kMod32 | kModSized | kPtr;                                 // r/m32 alone
-constexpr uint16_t kEb = kMod8 | kPtr;                                              // r/m8 alone
-constexpr uint16_t kPqQq = kRegMmx | kModMmx | kRegSized | kModSized;               // mm, mm/m64
-constexpr uint16_t kVW = kRegXmm | kModXmm;                                         // xmm, xmm/m128
-constexpr uint16_t kWV = kRegXmm | kModXmm | kModFirst;                             // xmm/m128, xmm
+constexpr uint16_t kEbGb = kReg8 | kMod8 | kModFirst;                            // r/m8, r8
+constexpr uint16_t kEvGv = kReg32 | kMod32 | kRegSized | kModSized | kModFirst;  // r/m32, r32
+constexpr uint16_t kGbEb = kReg8 | kMod8;                                        // r8, r/m8
+constexpr uint16_t kGvEv = kReg32 | kMod32 | kRegSized | kModSized;              // r32, r/m32
+constexpr uint16_t kEv = kMod32 | kModSized | kPtr;                              // r/m32 alone
+constexpr uint16_t kEb = kMod8 | kPtr;                                           // r/m8 alone
+constexpr uint16_t kPqQq = kRegMmx | kModMmx | kRegSized | kModSized;            // mm, mm/m64
+constexpr uint16_t kVW = kRegXmm | kModXmm;                                      // xmm, xmm/m128
+constexpr uint16_t kWV = kRegXmm | kModXmm | kModFirst;                          // xmm/m128, xmm
 
 constexpr Map BuildOneByte() {
   Map t{};
   auto set = [&t](int op, uint16_t a, uint8_t m) { t[op] = {a, m}; };
   // The eight arithmetic rows share one layout: Eb,Gb Ev,Gv Gb,Eb Gv,Ev AL,Ib eAX,Iv.
-  const uint8_t arith[8] = {Mn("add"), Mn("or"), Mn("adc"), Mn("sbb"),
+  const uint8_t arith[8] = {Mn("add"), Mn("or"),  Mn("adc"), Mn("sbb"),
                             Mn("and"), Mn("sub"), Mn("xor"), Mn("cmp")};
   for (int row = 0; row < 8; ++row) {
     const int b = row * 8;
@@ -218,14 +218,26 @@ constexpr Map BuildTwoByte() {
   set(0x35, 0, Mn("sysexit"));
   for (int op = 0x40; op < 0x50; ++op) set(op, kGvEv | kWReg, Mn("cmov%cc"));
   set(0x50, kReg32 | kModXmm | kWReg, Mn("movmskPS"));
-  const char* arith[15] = {"sqrtPS", "rsqrtPS", "rcpPS", "andPS", "andnPS", "orPS", "xorPS",
-                           "addPS", "mulPS", "cvtPs2Pd/cvtPd2Ps/cvtPd2Ps",
-                           "cvtdq2ps/cvtps2dq//cvttps2dq", "subPS", "minPS", "divPS", "maxPS"};
+  const char* arith[15] = {"sqrtPS",
+                           "rsqrtPS",
+                           "rcpPS",
+                           "andPS",
+                           "andnPS",
+                           "orPS",
+                           "xorPS",
+                           "addPS",
+                           "mulPS",
+                           "cvtPs2Pd/cvtPd2Ps/cvtPd2Ps",
+                           "cvtdq2ps/cvtps2dq//cvttps2dq",
+                           "subPS",
+                           "minPS",
+                           "divPS",
+                           "maxPS"};
   for (int i = 0; i < 15; ++i) sse(0x51 + i, arith[i]);
-  const char* unpack[16] = {"punpcklbw", "punpckldw", "punpckldq", "packsswb",
-                            "pcmpgtb", "pcmpgtw", "pcmpgtd", "packuswb",
-                            "punpckhbw", "punpckhwd", "punpckhdq", "packssdw",
-                            "punpcklqdq", "punpckhqdq", nullptr, nullptr};
+  const char* unpack[16] = {"punpcklbw",  "punpckldw",  "punpckldq", "packsswb",
+                            "pcmpgtb",    "pcmpgtw",    "pcmpgtd",   "packuswb",
+                            "punpckhbw",  "punpckhwd",  "punpckhdq", "packssdw",
+                            "punpcklqdq", "punpckhqdq", nullptr,     nullptr};
   for (int i = 0; i < 14; ++i) mmx(0x60 + i, unpack[i]);
   set(0x6E, kRegMmx | kRegSized | kMod32, Mn("movd"));
   set(0x6F, kPqQq, Mn("movq/movdqa//movdqu"));
@@ -279,12 +291,12 @@ constexpr Map BuildTwoByte() {
   set(0xC7, kModMmx | kPtr, Mn("cmpxchg8b"));
   for (int op = 0xC8; op < 0xD0; ++op) set(op, kImplOp32 | kWOp, Mn("bswap"));
   const char* packed[48] = {
-      nullptr,   "psrlw",   "psrld",   "psrlq",    "paddq",   "pmullw",  nullptr,   nullptr,
-      "psubusb", "psubusw", "pminub",  "pand",     "paddusb", "paddusw", "pmaxub",  "pandn",
-      "pavgb",   "psraw",   "psrad",   "pavgw",    "pmulhuw", "pmulhw",  nullptr,   nullptr,
-      "psubsb",  "psubsw",  "pminsw",  "por",      "paddsb",  "paddsw",  "pmaxsw",  "pxor",
-      nullptr,   "psllw",   "pslld",   "psllq",    "pmuludq", "pmaddwd", "psadbw",  nullptr,
-      "psubb",   "psubw",   "psubd",   "psubq",    "paddb",   "paddw",   "paddd",   nullptr};
+      nullptr,   "psrlw",   "psrld",  "psrlq", "paddq",   "pmullw",  nullptr,  nullptr,
+      "psubusb", "psubusw", "pminub", "pand",  "paddusb", "paddusw", "pmaxub", "pandn",
+      "pavgb",   "psraw",   "psrad",  "pavgw", "pmulhuw", "pmulhw",  nullptr,  nullptr,
+      "psubsb",  "psubsw",  "pminsw", "por",   "paddsb",  "paddsw",  "pmaxsw", "pxor",
+      nullptr,   "psllw",   "pslld",  "psllq", "pmuludq", "pmaddwd", "psadbw", nullptr,
+      "psubb",   "psubw",   "psubd",  "psubq", "paddb",   "paddw",   "paddd",  nullptr};
   for (int i = 0; i < 48; ++i)
     if (packed[i]) mmx(0xD0 + i, packed[i]);
   set(0xD6, kPqQq | kModFirst, Mn("movq//movdq2q/movq2dq"));
@@ -317,19 +329,27 @@ constexpr std::array<TGroupEntry, 10> BuildGroups() {
       {0xF7,
        {kTest32, X, kEv | kWRm, kEv | kWRm, kEv | kWEax, kEv | kWEax, kEv | kWEax, kEv | kWEax},
        {kTest32, X, kEv | kWRm, kEv | kWRm, kEv | kWEax, kEv | kWEax, kEv | kWEax, kEv | kWEax}},
-      {0xD8, {kM32, kM32, kM32, kM32, kM32, kM32, kM32, kM32},
+      {0xD8,
+       {kM32, kM32, kM32, kM32, kM32, kM32, kM32, kM32},
        {kStSti, kStSti, kSti, kSti, kStSti, kStSti, kStSti, kStSti}},
       {0xD9, {kM32, X, kM32, kM32, kMNone, kM16, kMNone, kM16}, {kSti, kSti, 0, kSti, 0, 0, 0, 0}},
-      {0xDA, {kM32, kM32, kM32, kM32, kM32, kM32, kM32, kM32},
+      {0xDA,
+       {kM32, kM32, kM32, kM32, kM32, kM32, kM32, kM32},
        {kStSti, kStSti, kStSti, kStSti, X, 0, X, X}},
-      {0xDB, {kM32, X, kM32, kM32, X, kM80, X, kM80},
+      {0xDB,
+       {kM32, X, kM32, kM32, X, kM80, X, kM80},
        {kStSti, kStSti, kStSti, kStSti, 0, kStSti, kStSti, X}},
-      {0xDC, {kM64, kM64, kM64, kM64, kM64, kM64, kM64, kM64},
+      {0xDC,
+       {kM64, kM64, kM64, kM64, kM64, kM64, kM64, kM64},
        {kStiSt, kStiSt, kSti, kSti, kStiSt, kStiSt, kStiSt, kStiSt}},
-      {0xDD, {kM64, X, kM64, kM64, kMNone, X, kMNone, kM16}, {kSti, kSti, kSti, kSti, kSti, kSti, X, X}},
-      {0xDE, {kM16, kM16, kM16, kM16, kM16, kM16, kM16, kM16},
+      {0xDD,
+       {kM64, X, kM64, kM64, kMNone, X, kMNone, kM16},
+       {kSti, kSti, kSti, kSti, kSti, kSti, X, X}},
+      {0xDE,
+       {kM16, kM16, kM16, kM16, kM16, kM16, kM16, kM16},
        {kStiSt, kStiSt, kSti, 0, kStiSt, kStiSt, kStiSt, kStiSt}},
-      {0xDF, {kM16, X, kM16, kM16, kM80, kM64, kM80, kM64},
+      {0xDF,
+       {kM16, X, kM16, kM16, kM80, kM64, kM80, kM64},
        {kSti, kSti, kSti, kSti, 0, kStSti, kStSti, X}},
   }};
 }
@@ -341,12 +361,11 @@ constinit const std::array<TOpcodeEntry, 256> kTwoByteMap = BuildTwoByte();
 constinit const std::array<TGroupEntry, 10> kGroups = BuildGroups();
 
 constinit const std::array<TThreeDNow, 24> kThreeDNow = {{
-    {0x0C, "pi2fw"},    {0x0D, "pi2fd"},   {0x1C, "pf2iw"},    {0x1D, "pf2id"},
-    {0x8A, "pfnacc"},   {0x8E, "pfpnacc"}, {0x90, "pfcmpge"},  {0x94, "pfmin"},
-    {0x96, "pfrcp"},    {0x97, "pfrsqrt"}, {0x9A, "pfsub"},    {0x9E, "pfadd"},
-    {0xA0, "pfcmpgt"},  {0xA4, "pfmax"},   {0xA6, "pfrcpit1"}, {0xA7, "pfrsqit1"},
-    {0xAA, "pfsubr"},   {0xAE, "pfacc"},   {0xB0, "pfcmpeq"},  {0xB4, "pfmul"},
-    {0xB6, "pfrcpit2"}, {0xB7, "pmulhrw"}, {0xBB, "pswapd"},   {0xBF, "pavgusb"},
+    {0x0C, "pi2fw"},    {0x0D, "pi2fd"},   {0x1C, "pf2iw"},   {0x1D, "pf2id"},   {0x8A, "pfnacc"},
+    {0x8E, "pfpnacc"},  {0x90, "pfcmpge"}, {0x94, "pfmin"},   {0x96, "pfrcp"},   {0x97, "pfrsqrt"},
+    {0x9A, "pfsub"},    {0x9E, "pfadd"},   {0xA0, "pfcmpgt"}, {0xA4, "pfmax"},   {0xA6, "pfrcpit1"},
+    {0xA7, "pfrsqit1"}, {0xAA, "pfsubr"},  {0xAE, "pfacc"},   {0xB0, "pfcmpeq"}, {0xB4, "pfmul"},
+    {0xB6, "pfrcpit2"}, {0xB7, "pmulhrw"}, {0xBB, "pswapd"},  {0xBF, "pavgusb"},
 }};
 
 }  // namespace drosk::disasm

@@ -33,8 +33,7 @@ bool ReadHex(std::string_view s, size_t at, size_t count, uint32_t& value) {
 }
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
            return (x >= 'A' && x <= 'Z' ? x | 0x20 : x) == (y >= 'A' && y <= 'Z' ? y | 0x20 : y);
          });
 }
@@ -53,8 +52,7 @@ constexpr std::string_view kEntryHeader = "Program entry point at ";
 
 // A segment line: "0001:00000000 00001234 C=CODE     S=.text    G=(none)   M=Unit ACBP=A9".
 void ParseSegmentLine(TMapFile& map, std::string_view s) {
-  if (s.size() <= 72 || s[4] != ':' || s[13] != ' ' || s[22] != ' ' || s[23] != 'C' ||
-      s[24] != '=')
+  if (s.size() <= 72 || s[4] != ':' || s[13] != ' ' || s[22] != ' ' || s[23] != 'C' || s[24] != '=')
     return;
   std::string_view rest = TrimRight(s);
   const size_t lastWord = rest.find_last_of(" \t");
@@ -63,8 +61,7 @@ void ParseSegmentLine(TMapFile& map, std::string_view s) {
   const size_t cut = rest.find_last_of("=\\|");
   const std::string_view unit = cut == std::string_view::npos ? rest : rest.substr(cut + 1);
   uint32_t segment, length, offset;
-  if (!ReadHex(s, 0, 4, segment) || !ReadHex(s, 14, 8, length) || !ReadHex(s, 5, 8, offset))
-    return;
+  if (!ReadHex(s, 0, 4, segment) || !ReadHex(s, 14, 8, length) || !ReadHex(s, 5, 8, offset)) return;
   if (segment != 1 && segment != 2) return;
   map.AddSegment(segment == 1, true, offset, false, false, std::string(unit), length);
 }
@@ -92,8 +89,7 @@ void ParseLineNumbers(TMapFile& map, std::string_view s) {
   while (at < s.size()) {
     while (at < s.size() && IsBlank(s[at])) ++at;
     const size_t colon = s.find(':', at);
-    if (colon == std::string_view::npos || colon + 9 > s.size() || colon < 5 ||
-        s[colon - 5] != ' ')
+    if (colon == std::string_view::npos || colon + 9 > s.size() || colon < 5 || s[colon - 5] != ' ')
       return;
     uint32_t segment, offset;
     if (ReadHex(s, colon - 4, 4, segment) && segment == 1 && ReadHex(s, colon + 1, 8, offset)) {
@@ -150,7 +146,7 @@ int FindCovering(const TMapFile& map, const Table& t, TAddress address) {
 bool ReadFileWhole(const std::string& name, std::string& content) {
   if (GetFileAttributesA(name.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
   win::UniqueHandle file(CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return false;
   const DWORD size = GetFileSize(file.get(), nullptr);
   if (size == INVALID_FILE_SIZE) return false;
@@ -179,7 +175,8 @@ TMapFile::TMapFile(bool enabled, TAddress moduleHandle, const std::string& fileN
 
 bool TMapFile::ReadBesideModule() {
   const size_t dot = moduleFileName.rfind('.');
-  const std::string stem = dot == std::string::npos ? moduleFileName : moduleFileName.substr(0, dot);
+  const std::string stem =
+      dot == std::string::npos ? moduleFileName : moduleFileName.substr(0, dot);
   std::string text;
   if (ReadFileWhole(stem + ".map", text)) {
     ParseTextMap(text);
@@ -257,9 +254,9 @@ void TMapFile::AddSegment(bool isCode, bool based, TAddress start, bool sorted, 
     position = 0;
     while (position < segments.size()) {
       const TMfSegment& o = segments[position];
-      const bool before = (isCode && !o.isCode) ||
-                          (o.isCode == record.isCode &&
-                           (o.start > start || (o.start == start && o.length < length)));
+      const bool before =
+          (isCode && !o.isCode) || (o.isCode == record.isCode &&
+                                    (o.start > start || (o.start == start && o.length < length)));
       if (before) break;
       ++position;
     }

@@ -87,7 +87,6 @@ TMapFileInfos GetMapFileInfos(TAddress address);
 
 // The disassembler's hooks, installed when the library starts.
 bool PublicNameOfAddress(TAddress address, std::string& name);
-void LineOfAddressCached(TAddress address, int32_t& line, TAddress& rangeStart,
-                         TAddress& rangeEnd);
+void LineOfAddressCached(TAddress address, int32_t& line, TAddress& rangeStart, TAddress& rangeEnd);
 
 }  // namespace drosk

@@ -245,7 +245,8 @@ bool ReadTd32Data(TMapFile& map, std::string_view data) {
   }
   if (!global)
     for (const Subsection& s : subsections)
-      if (s.type == kSstAlignSym) ReadSymbols(map, t, s.offset + 4, size_t{s.offset} + s.size, names);
+      if (s.type == kSstAlignSym)
+        ReadSymbols(map, t, s.offset + 4, size_t{s.offset} + s.size, names);
   std::sort(map.publics.begin(), map.publics.end(),
             [](const TMfPublic& a, const TMfPublic& b) { return a.address < b.address; });
   Compact(map.segments, Compaction::Filling);
@@ -268,14 +269,16 @@ std::string_view Td32InFile(std::string_view file, TAddress debugDirectory) {
   if (nt.Signature != IMAGE_NT_SIGNATURE || nt.FileHeader.NumberOfSections == 0) return file;
   const size_t sections = dos.e_lfanew + offsetof(IMAGE_NT_HEADERS32, OptionalHeader) +
                           nt.FileHeader.SizeOfOptionalHeader;
-  const size_t lastAt = sections + (nt.FileHeader.NumberOfSections - 1u) * sizeof(IMAGE_SECTION_HEADER);
+  const size_t lastAt =
+      sections + (nt.FileHeader.NumberOfSections - 1u) * sizeof(IMAGE_SECTION_HEADER);
   IMAGE_SECTION_HEADER last;
   if (lastAt > file.size() || file.size() - lastAt < sizeof last) return {};
   std::memcpy(&last, file.data() + lastAt, sizeof last);
-  const TAddress debug = debugDirectory ? debugDirectory
-                         : nt.OptionalHeader.NumberOfRvaAndSizes > IMAGE_DIRECTORY_ENTRY_DEBUG
-                             ? nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_DEBUG].VirtualAddress
-                             : 0;
+  const TAddress debug =
+      debugDirectory ? debugDirectory
+      : nt.OptionalHeader.NumberOfRvaAndSizes > IMAGE_DIRECTORY_ENTRY_DEBUG
+          ? nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_DEBUG].VirtualAddress
+          : 0;
   if (last.PointerToRawData == 0 || last.VirtualAddress != debug ||
       last.PointerToRawData >= file.size())
     return {};
@@ -308,7 +311,8 @@ bool ReadTd32(TMapFile& map, const TImageRanges* headers) {
   if (!handle) return false;
   const DWORD size = GetFileSize(handle.get(), nullptr);
   if (size == INVALID_FILE_SIZE || size == 0) return false;
-  win::UniqueHandle mapping(CreateFileMappingA(handle.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+  win::UniqueHandle mapping(
+      CreateFileMappingA(handle.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
   if (!mapping) return false;
   const void* view = MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0);
   if (!view) return false;

@@ -73,9 +73,10 @@ int main() {
     found += LineOf(*map, a, next) != 0;
   }
   const double mapSeconds = Seconds(start);
-  std::printf("map: read in %.0f ms, with 100,000 lookups %.0f ms (target 200); %u answers, "
-              "%zu publics, %zu lines\n",
-              readSeconds * 1e3, mapSeconds * 1e3, found, map->publics.size(), map->lines.size());
+  std::printf(
+      "map: read in %.0f ms, with 100,000 lookups %.0f ms (target 200); %u answers, "
+      "%zu publics, %zu lines\n",
+      readSeconds * 1e3, mapSeconds * 1e3, found, map->publics.size(), map->lines.size());
   failures += !map->isValid || mapSeconds > 0.2;
 
   // Every code public parsed as a function.
@@ -86,8 +87,8 @@ int main() {
     ++parsed;
     valid += ParseFunctionSafe(p.address, areas).Valid;
   }
-  std::printf("parsing: %d functions in %.0f ms, %d parsed whole\n", parsed,
-              Seconds(start) * 1e3, valid);
+  std::printf("parsing: %d functions in %.0f ms, %d parsed whole\n", parsed, Seconds(start) * 1e3,
+              valid);
   FreeReadableAreas(areas);
   return failures ? 1 : 0;
 }

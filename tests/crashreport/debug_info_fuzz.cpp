@@ -40,7 +40,8 @@ std::string CheckLookups(const TMapFile& map, std::mt19937& random) {
   for (int k = 0; k < 20; ++k) {
     const TAddress a = kCode + random() % 0x2000;
     if (const TMfPublic* p = FindPublic(map, a); p && p->address > a) return "public above";
-    if (const TMfSegment* s = FindSegment(map, true, a); s && (a < s->start || a - s->start >= s->length))
+    if (const TMfSegment* s = FindSegment(map, true, a);
+        s && (a < s->start || a - s->start >= s->length))
       return "segment does not hold the address";
     TAddress next;
     LineOf(map, a, next);
@@ -71,8 +72,9 @@ std::string FuzzTd32Reader(uint32_t seed, int iterations) {
     TMapFile map = EmptyMap();
     ReadTd32Data(map, s);
     if (map.lines.size() > s.size() / 6) return "more line records than the data holds";
-    if (!std::is_sorted(map.publics.begin(), map.publics.end(),
-                        [](const TMfPublic& a, const TMfPublic& b) { return a.address < b.address; }))
+    if (!std::is_sorted(
+            map.publics.begin(), map.publics.end(),
+            [](const TMfPublic& a, const TMfPublic& b) { return a.address < b.address; }))
       return "publics not sorted";
   }
   return "";
@@ -112,8 +114,7 @@ std::string FuzzTextMapReader(const std::string& sampleMap, uint32_t seed, int i
 
 std::string FuzzCode(uint32_t seed, int iterations) {
   std::mt19937 random(seed);
-  uint8_t* page =
-      static_cast<uint8_t*>(VirtualAlloc(nullptr, 8192, MEM_RESERVE, PAGE_NOACCESS));
+  uint8_t* page = static_cast<uint8_t*>(VirtualAlloc(nullptr, 8192, MEM_RESERVE, PAGE_NOACCESS));
   VirtualAlloc(page, 4096, MEM_COMMIT, PAGE_EXECUTE_READWRITE);
   std::string failure;
   TDATryRead areas = GetReadableAreas();

@@ -23,8 +23,9 @@ std::string Container(const std::string& stream, uint32_t version = 2);
 // The three tables of a packed stream: two segments, three publics (one delta beyond 127),
 // three line records (deltas beyond 127 and negative).
 Bytes Tables();
-// A TD32 stream: names, one module with a code, a data and an empty segment, three source
-// lines and global symbols (one procedure of length 0).
-std::string Td32Stream(const char* signature = "FB09");
+// A TD32 stream: names; a module with a code, a data and an empty segment, a second whose code
+// overlaps the first's end and a third after a gap; three source lines; global (or aligned)
+// symbols, one procedure of length 0.
+std::string Td32Stream(const char* signature = "FB09", bool alignedSymbols = false);
 
 }  // namespace samples

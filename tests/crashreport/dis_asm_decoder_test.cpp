@@ -68,6 +68,9 @@ const DecodeCase kCases[] = {
     {{0x0F, 0xC7, 0xC8}, 0, 0x0FC7, "cmpxchg8b needs memory"},
     {{0x0F, 0x20, 0xC0}, 3, 0x0F20, "mov eax,cr0"},
     {{0x0F, 0x20, 0xC8}, 0, 0x0F20, "cr1 does not exist"},
+    {{0x0F, 0x21, 0xE0}, 0, 0x0F21, "dr4 is refused"},
+    {{0x0F, 0x23, 0xF8}, 3, 0x0F23, "mov dr7,eax"},
+    {{0x3E, 0x26, 0x2E, 0x36, 0x64, 0x65, 0x8B, 0x00}, 8, 0x8B, "segment prefixes"},
     {{0xD9, 0xE8}, 2, 0xD9, "fld1"},
     {{0xD9, 0xD1}, 0, 0xD9, "D9 D1 is invalid"},
     {{0xDF, 0xE0}, 2, 0xDF, "fnstsw ax"},
@@ -199,8 +202,8 @@ TEST(Decoder, TracksRegistersLoadedFromImmediates) {
   static const TAddress cell = 0xCAFE0000;
   const TAddress cellAddress = AddressOf(&cell);
   // mov eax,imm32; call [eax]; mov ecx,eax; call ecx; rep movsb; mov ax,imm16
-  std::vector<uint8_t> code = {0xB8, 0, 0, 0, 0, 0xFF, 0x10, 0x8B, 0xC8, 0xFF, 0xD1,
-                               0xF3, 0xA4, 0x66, 0xBB, 0x01, 0x02};
+  std::vector<uint8_t> code = {0xB8, 0,    0,    0,    0,    0xFF, 0x10, 0x8B, 0xC8,
+                               0xFF, 0xD1, 0xF3, 0xA4, 0x66, 0xBB, 0x01, 0x02};
   memcpy(&code[1], &cellAddress, 4);
   const TAddress at = guard.Place(code);
   TRegisters regs{};
@@ -258,9 +261,8 @@ std::vector<Reference> ReadReference(const std::string& path) {
 }
 
 bool IsLonePrefix(const Reference& r) {
-  static const std::set<std::string> kPrefixes = {"es",   "cs",    "ss",     "ds",   "fs",
-                                                  "gs",   "lock",  "rep",    "repz", "repnz",
-                                                  "data16", "addr16"};
+  static const std::set<std::string> kPrefixes = {
+      "es", "cs", "ss", "ds", "fs", "gs", "lock", "rep", "repz", "repnz", "data16", "addr16"};
   return r.length == 1 && kPrefixes.count(r.mnemonic);
 }
 
@@ -318,9 +320,10 @@ TEST(Decoder, AgreesWithTheReferenceOnTheWholeModule) {
   }
   std::ostringstream note;
   for (auto [op, n] : refused) note << std::hex << " " << op << ":" << std::dec << n;
-  std::printf("decoder vs objdump: %d compared, %d branch targets, %d lone prefixes, %d waits "
-              "joined, refused%s\n",
-              compared, branches, prefixes, joinedWaits, note.str().c_str());
+  std::printf(
+      "decoder vs objdump: %d compared, %d branch targets, %d lone prefixes, %d waits "
+      "joined, refused%s\n",
+      compared, branches, prefixes, joinedWaits, note.str().c_str());
   EXPECT_GT(branches, 10000);
   FreeLibrary(module);
 }

@@ -63,6 +63,10 @@ const LineCase kLines[] = {
     {{0x66, 0xC7, 0x00, 0x34, 0x12}, "mov     word ptr [eax], $1234"},
     {{0x89, 0x04, 0x8D, 0x00, 0x10, 0x00, 0x00}, "mov     [ecx*4+$1000], eax"},
     {{0x8B, 0x04, 0x24}, "mov     eax, [esp]"},
+    {{0x88, 0xC8}, "mov     al, cl"},
+    {{0x8A, 0x45, 0x08}, "mov     al, [ebp+8]"},
+    {{0x3E, 0x8B, 0x00}, "mov     eax, ds:[eax]"},
+    {{0x26, 0xFF, 0x35, 0x10, 0x00, 0x00, 0x00}, "push    dword ptr es:[$10]"},
     {{0x64, 0xA1, 0x18, 0x00, 0x00, 0x00}, "mov     eax, fs:[$18]"},
     {{0x64, 0x89, 0x20}, "mov     fs:[eax], esp"},
     {{0x83, 0xC4, 0xF0}, "add     esp, -$10"},
@@ -127,8 +131,8 @@ TEST(Listing, BranchesSymbolsStringsAndUndecodableBytes) {
   EXPECT_EQ(text.substr(11), expected);
 
   // A call through an import cell names the imported function and its module.
-  const TAddress tick = AddressOf(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetTickCount")));
+  const TAddress tick = AddressOf(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetTickCount")));
   static TAddress cell;
   cell = tick;
   c.Bytes(0, {0xFF, 0x15});
@@ -179,7 +183,8 @@ std::vector<std::string> ExpectedSwitchListing(const Code& c) {
       a(0x03) + "   cmp     eax, 2",
       a(0x06) + "   ja      " + loc(0x1B),
       a(0x08),
-      a(0x08) + "   jmp     dword ptr [eax*4+$" + a(0x0F).substr(a(0x0F).find_first_not_of('0')) + "]",
+      a(0x08) + "   jmp     dword ptr [eax*4+$" + a(0x0F).substr(a(0x0F).find_first_not_of('0')) +
+          "]",
       a(0x0F),
       a(0x0F) + " " + separator,
       a(0x0F),
@@ -244,6 +249,70 @@ TEST(Listing, WholeFunctionWithLabelsTablesAndTheMarkedLine) {
   c.Bytes(0x1B, {0xFF, 0xFF});
   EXPECT_FALSE(DisassembleFunction(c.At(0), text, 0, info, true, 0));
   EXPECT_EQ(text, "");
+}
+
+const char* volatile gGreeting = "Greetings from the listing, with text";
+const char* __attribute__((noinline)) Literal() { return "Hello world, a literal of the listing"; }
+const char* __attribute__((noinline)) ThroughPointer() { return gGreeting; }
+const char* __attribute__((noinline)) NotText() {
+  return "\x01\x02"
+         "binary";
+}
+
+// The listing line of the first instruction of `function` that has a comment.
+std::string CommentedLine(const void* function) {
+  std::string text;
+  TFunctionInfo info;
+  DisassembleFunction(AddressOf(function), text, 0, info, true, 0);
+  for (size_t at = 0; at < text.size();) {
+    size_t end = text.find("\r\n", at);
+    if (end == std::string::npos) end = text.size();
+    const std::string line = text.substr(at, end - at);
+    if (line.find("  ; ") != std::string::npos && line.find("entry point") == std::string::npos)
+      return line;
+    at = end + 2;
+  }
+  return "";
+}
+
+TEST(Listing, StringCommentsForTextInTheModule) {
+  std::string line = CommentedLine(reinterpret_cast<void*>(&Literal));
+  ASSERT_NE(line.find("  ; "), std::string::npos) << line;
+  EXPECT_EQ(line.substr(line.find("  ; ")), "  ; 'Hello world, a literal of the listing'");
+  // A load of a pointer variable shows the text it points to.
+  line = CommentedLine(reinterpret_cast<void*>(&ThroughPointer));
+  ASSERT_NE(line.find("  ; "), std::string::npos) << line;
+  EXPECT_EQ(line.substr(line.find("  ; ")), "  ; 'Greetings from the listing, with text'");
+  EXPECT_EQ(CommentedLine(reinterpret_cast<void*>(&NotText)), "");
+}
+
+TEST(Listing, ExceptionClauseTable) {
+  Code c;
+  c.Bytes(0, {0xE9});  // jmp to the on-exception entry, the clause table after it
+  c.Dword(1, c.At(0x100) - c.At(5));
+  c.Dword(5, 2);
+  c.Dword(9, 0x12345678);  // a class
+  c.Dword(13, c.At(25));
+  c.Dword(17, 0);  // no class: else
+  c.Dword(21, c.At(26));
+  c.Bytes(25, {0xC3, 0xC3});
+  c.Bytes(0x100, {0xC3});
+  RuntimeEntries.onException = c.At(0x100);
+  std::string text;
+  TFunctionInfo info;
+  ASSERT_TRUE(DisassembleFunction(c.At(0), text, 0, info, true, 0));
+  RuntimeEntries = {};
+  char expected[200];
+  // "else" stands in for "on", the class name's 8 letters and 2 more blanks.
+  snprintf(expected, sizeof expected, "%s   on EUnknown do loc_%x\r\n%s   else%s loc_%x",
+           Address8(c.At(9)).c_str(), c.At(25), Address8(c.At(17)).c_str(),
+           std::string(10, ' ').c_str(), c.At(26));
+  EXPECT_NE(text.find(expected), std::string::npos) << text;
+  // The jump to the handler entry gets no separator of its own: the table brings it.
+  const std::string a5 = Address8(c.At(5));
+  const std::string before = a5 + "\r\n" + a5 + " ; ------";
+  EXPECT_NE(text.find(before), std::string::npos) << text;
+  EXPECT_NE(text.find(a5 + "\r\n" + a5 + "\r\n" + Address8(c.At(9)) + "   on"), std::string::npos);
 }
 
 constexpr int kListedFunctionLine = __LINE__ + 1;

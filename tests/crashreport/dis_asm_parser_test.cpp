@@ -74,6 +74,25 @@ TEST(ParseFunction, CaseTableGivesOneAreaPerCaseAndTheTableAsData) {
   EXPECT_TRUE(f.UnknownTargets.empty());
 }
 
+TEST(ParseFunction, CaseTableAfterJaeHasCountEntries) {
+  Code c;
+  c.Bytes(0, {0x83, 0xF9, 0x02, 0x0F, 0x83, 0x10, 0x00, 0x00, 0x00});  // cmp ecx,2; jae 25
+  c.Bytes(9, {0xFF, 0x24, 0x8D});                                      // jmp [table + ecx*4]
+  c.Dword(12, c.At(16));
+  c.Dword(16, c.At(24));
+  c.Dword(20, c.At(25));
+  c.Bytes(24, {0xC3, 0xC3});
+  const TFunctionInfo f = ParseFunction(c.At(0));
+  ASSERT_TRUE(f.Valid) << f.ErrorText;
+  const TCodeArea* table = AreaAt(f, c.At(16));
+  ASSERT_NE(table, nullptr);
+  EXPECT_TRUE(table->IsCaseTable);
+  EXPECT_EQ(table->AreaEnd, c.At(23));  // two entries
+  EXPECT_EQ(AreaAt(f, c.At(24))->ReferencedFrom, c.At(9));
+  EXPECT_EQ(AreaAt(f, c.At(25))->ReferencedFrom, c.At(9));
+  EXPECT_EQ(f.Areas.size(), 4u);
+}
+
 TEST(ParseFunction, JumpThroughARegisterLoadedInTheCodeIsResolvedOnRetry) {
   Code c;
   c.Bytes(0, {0xB8});  // mov eax,8 (the address of the label)
@@ -110,11 +129,11 @@ TEST(ParseFunction, TryFinallyFrameAddsHandlerFinallyBlockAndContinuation) {
   c.Bytes(8, {0x64, 0xFF, 0x30, 0x64, 0x89, 0x20, 0x90});  // push fs:[eax]; mov fs:[eax],esp
   c.Bytes(15, {0x33, 0xC0, 0x5A, 0x59, 0x59, 0x64, 0x89, 0x10, 0x68});  // unlink; push after
   c.Dword(24, c.At(37));
-  c.Bytes(28, {0x90, 0xC3});         // finally block
-  c.Bytes(30, {0xE9});               // handler: jmp to the runtime's finally entry
+  c.Bytes(28, {0x90, 0xC3});  // finally block
+  c.Bytes(30, {0xE9});        // handler: jmp to the runtime's finally entry
   c.Rel32(31, 0x100);
-  c.Bytes(35, {0xEB, 0xF7});         // jmp to the finally block
-  c.Bytes(37, {0xC3});               // continuation
+  c.Bytes(35, {0xEB, 0xF7});  // jmp to the finally block
+  c.Bytes(37, {0xC3});        // continuation
   c.Bytes(0x100, {0xC3});
   RuntimeEntries.finallyBlock = c.At(0x100);
   const TFunctionInfo f = ParseFunction(c.At(0));
@@ -206,8 +225,7 @@ TEST(ParseFunction, EntryOutsideCommittedMemoryIsError87) {
   EXPECT_FALSE(f.ErrorText.empty());
   VirtualFree(reserved, 0, MEM_RELEASE);
   // Code that runs into unreadable memory ends there.
-  uint8_t* page = static_cast<uint8_t*>(
-      VirtualAlloc(nullptr, 8192, MEM_RESERVE, PAGE_NOACCESS));
+  uint8_t* page = static_cast<uint8_t*>(VirtualAlloc(nullptr, 8192, MEM_RESERVE, PAGE_NOACCESS));
   VirtualAlloc(page, 4096, MEM_COMMIT, PAGE_EXECUTE_READWRITE);
   std::memset(page, 0x90, 4096);
   const TFunctionInfo g = ParseFunction(AddressOf(page + 4000));
@@ -243,8 +261,8 @@ TEST(ParseFunction, OwnCompiledFunctionsWithTheirCalls) {
   // The callee calls an import through its cell; the stub is followed to the system function.
   const TFunctionInfo g = ParseFunction(callee);
   ASSERT_TRUE(g.Valid);
-  const TAddress tick = AddressOf(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetTickCount")));
+  const TAddress tick = AddressOf(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetTickCount")));
   EXPECT_TRUE(std::any_of(g.FarCalls.begin(), g.FarCalls.end(),
                           [&](const TFarCall& c) { return c.Target == tick; }));
   TDATryRead areas = GetReadableAreas();

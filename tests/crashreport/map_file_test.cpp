@@ -44,7 +44,8 @@ TEST(TextMap, ReadsSegmentsPublicsLinesAndEntryPoint) {
       SegmentLine("0001:00000100 00000100 ", "Short", 72) + "\r\n" +  // one too short
       SegmentLine("0001:00000200 00000100 ", "Lib|Unit2.pas", 80) + "\r\n" +
       SegmentLine("0003:00000300 00000100 ", "Elsewhere", 80) + "\r\n" +
-      SegmentLine("0002:00000000 00000040 ", "Unit1", 80) + "\r\n"
+      SegmentLine("0002:00000000 00000040 ", "Unit1", 80) +
+      "\r\n"
       "\r\n\r\n  Address Publics by Value\r\n\r\n"
       " 0001:00000000       Unit1\r\n"
       " 0001:00000010       Proc (x)\r\n"
@@ -117,9 +118,10 @@ TEST(TextMap, LastPublicReachesToTheCodeEndOrEverywhereWhenItIsUnknown) {
   const TMapFile map = MapOf(many);
   for (int i = 0; i < 1000; ++i)
     ASSERT_EQ(FindPublic(map, kCode + i * 16 + 15)->name, "P" + std::to_string(i)) << i;
-  TMapFile one = MapOf("Line numbers for A(A.cpp)\r\n\r\n     7 0001:00000000\r\n\r\n"
-                       "Detailed map of segments\r\n\r\n" +
-                       SegmentLine("0001:00000000 00000100 ", "A", 80) + "\r\n");
+  TMapFile one = MapOf(
+      "Line numbers for A(A.cpp)\r\n\r\n     7 0001:00000000\r\n\r\n"
+      "Detailed map of segments\r\n\r\n" +
+      SegmentLine("0001:00000000 00000100 ", "A", 80) + "\r\n");
   TAddress next;
   EXPECT_EQ(LineOf(one, kCode + 4, next), 7);  // a table of one line record still answers
 }
@@ -131,8 +133,8 @@ TEST(TextMap, SortedAndMergedSegments) {
   map.AddSegment(false, true, 0x10, true, false, "D", 0x10);
   map.AddSegment(true, true, 0x100, true, false, "B", 0x10);
   map.AddSegment(true, true, 0x000, true, false, "A", 0x10);
-  map.AddSegment(true, true, 0x000, true, false, "A0", 0x08);   // same start, shorter: after
-  map.AddSegment(true, true, 0x00A, true, true, "A0", 0x10);    // merges: within end + 2
+  map.AddSegment(true, true, 0x000, true, false, "A0", 0x08);  // same start, shorter: after
+  map.AddSegment(true, true, 0x00A, true, true, "A0", 0x10);   // merges: within end + 2
   map.AddSegment(true, false, kCode + 0x500, true, true, "Unit.DPR", 4);  // absolute
   ASSERT_EQ(map.segments.size(), 5u);
   const char* order[] = {"A", "A0", "B", "Unit", "D"};
@@ -145,9 +147,7 @@ TEST(TextMap, SortedAndMergedSegments) {
 // The maps written beside our binaries by the build.
 int KnownFunction(int x) __attribute__((noinline));
 constexpr int kKnownFunctionLine = __LINE__ + 1;
-int KnownFunction(int x) {
-  return x * 3 + 1;
-}
+int KnownFunction(int x) { return x * 3 + 1; }
 
 TEST(BuiltMap, NamesTheTestsOwnFunctionsUnitsAndLines) {
   const TMapFileInfos infos = GetMapFileInfos(AddressOf(reinterpret_cast<void*>(&KnownFunction)));
@@ -186,7 +186,8 @@ TEST(BuiltMap, ResolvesTheModulesExportAndFunctionsToTheirSource) {
   HMODULE module = LoadLibraryExA(testsupport::BinaryPath("Tralvek.dll").c_str(), nullptr,
                                   DONT_RESOLVE_DLL_REFERENCES);
   ASSERT_NE(module, nullptr);
-  const TAddress factory = AddressOf(reinterpret_cast<void*>(GetProcAddress(module, "ServerFactory")));
+  const TAddress factory =
+      AddressOf(reinterpret_cast<void*>(GetProcAddress(module, "ServerFactory")));
   ASSERT_NE(factory, 0u);
   TMapFileInfos infos = GetMapFileInfos(factory + 3);
   ASSERT_TRUE(infos.valid);

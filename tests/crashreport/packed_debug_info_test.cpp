@@ -68,13 +68,13 @@ TEST(PackedDebugInfo, RejectsDamagedContainers) {
   std::string garbled = good;
   garbled[30] ^= 0x55;
   const std::string cases[] = {
-      good.substr(0, 22),                      // shorter than 23 bytes
-      Container(Tables().s, 3),                // version 3
-      wrongId,                                 //
-      longBody,                                // body length past the end
-      garbled,                                 // deciphers to a damaged stream
-      good.substr(0, good.size() - 8),         // body cut short
-      Container(Bytes().U32(5).U32(0).s),      // five segments announced, none there
+      good.substr(0, 22),                             // shorter than 23 bytes
+      Container(Tables().s, 3),                       // version 3
+      wrongId,                                        //
+      longBody,                                       // body length past the end
+      garbled,                                        // deciphers to a damaged stream
+      good.substr(0, good.size() - 8),                // body cut short
+      Container(Bytes().U32(5).U32(0).s),             // five segments announced, none there
       Container(Bytes().U32(0).U32(0).U32(70000).s),  // lines announced, none there
   };
   for (const std::string& c : cases) {
@@ -90,12 +90,15 @@ TEST(Td32, ReadsModulesLinesAndSymbols) {
   TMapFile map = EmptyMap();
   map.dataStart = 0x10100000;
   ASSERT_TRUE(ReadTd32Data(map, Td32Stream()));
-  ASSERT_EQ(map.segments.size(), 2u);
+  ASSERT_EQ(map.segments.size(), 4u);
   EXPECT_EQ(map.segments[0].unitName, "Unit1");  // without directory and extension
   EXPECT_TRUE(map.segments[0].isCode);
-  EXPECT_EQ(map.segments[0].length, 0x200u);
-  EXPECT_FALSE(map.segments[1].isCode);
-  EXPECT_EQ(map.segments[1].start, 0x10100010u);
+  EXPECT_EQ(map.segments[0].length, 0x1C0u);  // cut where the overlapping Unit2 starts
+  EXPECT_EQ(map.segments[1].unitName, "Unit2");
+  EXPECT_EQ(map.segments[1].length, 0x140u);  // stretched to Unit3 over the gap
+  EXPECT_EQ(map.segments[2].start, kCode + 0x300);
+  EXPECT_FALSE(map.segments[3].isCode);
+  EXPECT_EQ(map.segments[3].start, 0x10100010u);
   ASSERT_EQ(map.lines.size(), 3u);
   EXPECT_EQ(map.lines[2].line, 14);
   EXPECT_EQ(map.lines[2].address, kCode + 0x20);
@@ -104,8 +107,13 @@ TEST(Td32, ReadsModulesLinesAndSymbols) {
   EXPECT_EQ(map.publics[0].address, kCode + 0x80);
   EXPECT_EQ(map.publics[1].name, "DataB");
   EXPECT_EQ(map.publics[1].address, 0x10100018u);
+  TMapFile aligned = EmptyMap();
+  aligned.dataStart = 0x10100000;
+  ASSERT_TRUE(ReadTd32Data(aligned, Td32Stream("FB0A", true)));
+  ASSERT_EQ(aligned.publics.size(), 2u);
+  EXPECT_EQ(aligned.publics[0].name, "ProcA");
+  EXPECT_EQ(aligned.publics[1].address, 0x10100018u);
   TMapFile other = EmptyMap();
-  EXPECT_TRUE(ReadTd32Data(other, Td32Stream("FB0A")));
   EXPECT_FALSE(ReadTd32Data(other, Td32Stream("FB08")));
   // Damaged streams: read as far as they hold, never a fault.
   EXPECT_EQ(fuzz::FuzzTd32Reader(11, 3000), "");
@@ -118,8 +126,8 @@ TEST(DebugInfoSources, PackedFileAndTdsBesideAModuleWithoutMap) {
     const std::string copy = dir.Path(std::string("Copy_") + kind + ".dll");
     ASSERT_TRUE(CopyFileA(testsupport::BinaryPath("Tralvek.dll").c_str(), copy.c_str(), FALSE));
     const std::string beside = copy.substr(0, copy.size() - 3) + kind;
-    testsupport::WriteFile(beside, std::string(kind) == "drosk" ? Container(Tables().s)
-                                                                : Td32Stream());
+    testsupport::WriteFile(beside,
+                           std::string(kind) == "drosk" ? Container(Tables().s) : Td32Stream());
     HMODULE module = LoadLibraryExA(copy.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
     ASSERT_NE(module, nullptr);
     const TAddress base = static_cast<TAddress>(reinterpret_cast<uintptr_t>(module));
@@ -128,7 +136,8 @@ TEST(DebugInfoSources, PackedFileAndTdsBesideAModuleWithoutMap) {
       ASSERT_TRUE(map->isValid);
       EXPECT_EQ(_stricmp(map->mapFileName.c_str(), beside.c_str()), 0) << map->mapFileName;
       ASSERT_FALSE(map->publics.empty());
-      EXPECT_EQ(map->publics[0].address, map->codeStart + (std::string(kind) == "drosk" ? 0x10 : 0x80));
+      EXPECT_EQ(map->publics[0].address,
+                map->codeStart + (std::string(kind) == "drosk" ? 0x10 : 0x80));
     }
     ClearMapFileCache();
     FreeLibrary(module);
