@@ -63,6 +63,12 @@ const DecodeCase kCases[] = {
     {{0x0F, 0xBA, 0xE0, 0x03}, 4, 0x0FBA, "bt r/m32,imm8"},
     {{0x0F, 0xBA, 0xD8, 0x03}, 0, 0x0FBA, "0F BA /3 is invalid"},
     {{0x0F, 0x01, 0xC8}, 0, 0x0F01, "0F 01 /1 needs memory"},
+    {{0x0F, 0x01, 0xE0}, 3, 0x0F01, "smsw eax"},
+    {{0x0F, 0x01, 0xE8}, 0, 0x0F01, "0F 01 /5 is invalid"},
+    {{0x3E, 0x3E, 0x3E, 0x3E, 0x81, 0x84, 0x8B, 0, 1, 0, 0, 0x78, 0x56, 0x34, 0x12},
+     15,
+     0x81,
+     "fifteen bytes"},
     {{0x0F, 0xAE, 0xF8}, 3, 0x0FAE, "sfence"},
     {{0x0F, 0xAE, 0x20}, 0, 0x0FAE, "0F AE /4 is invalid"},
     {{0x0F, 0xC7, 0xC8}, 0, 0x0FC7, "cmpxchg8b needs memory"},
@@ -231,6 +237,12 @@ TEST(Decoder, TracksRegistersLoadedFromImmediates) {
   i = Decode(i.Next, d, nullptr, true, &regs);  // mov bx,imm16 loads nothing but clears ebx
   EXPECT_TRUE(i.Valid);
   EXPECT_EQ(regs[3], 0u);
+  // cvttsd2si eax,xmm0 writes eax; without the prefix (cvttps2pi mm0,xmm0) it does not.
+  const TAddress convert = guard.Place({0xF2, 0x0F, 0x2C, 0xC0});
+  Decode(convert + 1, d, nullptr, true, &regs);
+  EXPECT_EQ(regs[0], at + 1);
+  Decode(convert, d, nullptr, true, &regs);
+  EXPECT_EQ(regs[0], 0u);
 }
 
 // The reference: every instruction objdump finds in the module's code section.

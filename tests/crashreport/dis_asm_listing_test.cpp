@@ -8,35 +8,17 @@
 
 #include "crashreport/drosk_dis_asm_listing.h"
 #include "crashreport/drosk_link_dis_asm.h"
+#include "code_buffer.h"
 #include "gtest/gtest.h"
 
 namespace drosk {
 namespace {
-
-TAddress AddressOf(const void* p) { return static_cast<TAddress>(reinterpret_cast<uintptr_t>(p)); }
 
 std::string Address8(TAddress a) {
   char b[12];
   snprintf(b, sizeof b, "%08x", a);
   return b;
 }
-
-class Code {
- public:
-  Code() {
-    base_ = static_cast<uint8_t*>(
-        VirtualAlloc(nullptr, 4096, MEM_RESERVE | MEM_COMMIT, PAGE_EXECUTE_READWRITE));
-  }
-  ~Code() { VirtualFree(base_, 0, MEM_RELEASE); }
-  TAddress At(uint32_t offset) const { return AddressOf(base_) + offset; }
-  void Bytes(uint32_t offset, std::initializer_list<uint8_t> bytes) {
-    std::copy(bytes.begin(), bytes.end(), base_ + offset);
-  }
-  void Dword(uint32_t offset, TAddress value) { std::memcpy(base_ + offset, &value, 4); }
-
- private:
-  uint8_t* base_;
-};
 
 struct LineCase {
   std::vector<uint8_t> bytes;
@@ -64,6 +46,9 @@ const LineCase kLines[] = {
     {{0x89, 0x04, 0x8D, 0x00, 0x10, 0x00, 0x00}, "mov     [ecx*4+$1000], eax"},
     {{0x8B, 0x04, 0x24}, "mov     eax, [esp]"},
     {{0x88, 0xC8}, "mov     al, cl"},
+    {{0x67, 0x8B, 0x47, 0x02}, "mov     eax, [bx+2]"},
+    {{0x67, 0x8B, 0x02}, "mov     eax, [bp+si]"},
+    {{0x67, 0x8B, 0x44, 0xFE}, "mov     eax, [si-2]"},
     {{0x8A, 0x45, 0x08}, "mov     al, [ebp+8]"},
     {{0x3E, 0x8B, 0x00}, "mov     eax, ds:[eax]"},
     {{0x26, 0xFF, 0x35, 0x10, 0x00, 0x00, 0x00}, "push    dword ptr es:[$10]"},
@@ -105,7 +90,7 @@ const LineCase kLines[] = {
 };
 
 TEST(Listing, InstructionLinesInIntelOrder) {
-  Code c;
+  CodeBuffer c;
   for (const LineCase& k : kLines) {
     SCOPED_TRACE(k.text);
     std::copy(k.bytes.begin(), k.bytes.end(), reinterpret_cast<uint8_t*>(c.At(0)));
@@ -118,7 +103,7 @@ TEST(Listing, InstructionLinesInIntelOrder) {
 }
 
 TEST(Listing, BranchesSymbolsStringsAndUndecodableBytes) {
-  Code c;
+  CodeBuffer c;
   std::string text;
   c.Bytes(0, {0xE8, 0x10, 0x00, 0x00, 0x00});
   InstructionLine(c.At(0), text, nullptr, false);
@@ -150,7 +135,7 @@ TEST(Listing, BranchesSymbolsStringsAndUndecodableBytes) {
 }
 
 // A small function with a case table, checked by hand.
-void AssembleSwitch(Code& c) {
+void AssembleSwitch(CodeBuffer& c) {
   c.Bytes(0x00, {0x55, 0x8B, 0xEC, 0x83, 0xF8, 0x02, 0x77, 0x13});  // push; mov; cmp eax,2; ja
   c.Bytes(0x08, {0xFF, 0x24, 0x85});                                // jmp [table+eax*4]
   c.Dword(0x0B, c.At(0x0F));
@@ -162,7 +147,7 @@ void AssembleSwitch(Code& c) {
   c.Bytes(0x20, {0x48, 0xEB, 0xF8});  // dec eax; jmp 1b
 }
 
-std::vector<std::string> ExpectedSwitchListing(const Code& c) {
+std::vector<std::string> ExpectedSwitchListing(const CodeBuffer& c) {
   auto a = [&](uint32_t offset) { return Address8(c.At(offset)); };
   auto loc = [&](uint32_t offset) {
     char b[16];
@@ -218,7 +203,7 @@ std::string Join(const std::vector<std::string>& lines, size_t first, size_t las
 }
 
 TEST(Listing, WholeFunctionWithLabelsTablesAndTheMarkedLine) {
-  Code c;
+  CodeBuffer c;
   AssembleSwitch(c);
   const std::vector<std::string> expected = ExpectedSwitchListing(c);
   std::string text;
@@ -287,7 +272,7 @@ TEST(Listing, StringCommentsForTextInTheModule) {
 }
 
 TEST(Listing, ExceptionClauseTable) {
-  Code c;
+  CodeBuffer c;
   c.Bytes(0, {0xE9});  // jmp to the on-exception entry, the clause table after it
   c.Dword(1, c.At(0x100) - c.At(5));
   c.Dword(5, 2);

@@ -7,35 +7,11 @@
 
 #include "crashreport/drosk_dis_asm.h"
 #include "debug_info_fuzz.h"
+#include "code_buffer.h"
 #include "gtest/gtest.h"
 
 namespace drosk {
 namespace {
-
-TAddress AddressOf(const void* p) { return static_cast<TAddress>(reinterpret_cast<uintptr_t>(p)); }
-
-// Hand-assembled code in its own executable region, addressed by offsets.
-class Code {
- public:
-  Code() {
-    base_ = static_cast<uint8_t*>(
-        VirtualAlloc(nullptr, 4096, MEM_RESERVE | MEM_COMMIT, PAGE_EXECUTE_READWRITE));
-    std::memset(base_, 0xFF, 4096);  // FF FF does not decode: running off the code fails
-  }
-  ~Code() {
-    VirtualFree(base_, 0, MEM_RELEASE);
-    RuntimeEntries = {};
-  }
-  TAddress At(uint32_t offset) const { return AddressOf(base_) + offset; }
-  void Bytes(uint32_t offset, std::initializer_list<uint8_t> bytes) {
-    std::copy(bytes.begin(), bytes.end(), base_ + offset);
-  }
-  void Dword(uint32_t offset, TAddress value) { std::memcpy(base_ + offset, &value, 4); }
-  void Rel32(uint32_t offset, uint32_t target) { Dword(offset, At(target) - At(offset + 4)); }
-
- private:
-  uint8_t* base_;
-};
 
 const TCodeArea* AreaAt(const TFunctionInfo& f, TAddress start) {
   for (const TCodeArea& a : f.Areas)
@@ -44,7 +20,7 @@ const TCodeArea* AreaAt(const TFunctionInfo& f, TAddress start) {
 }
 
 TEST(ParseFunction, CaseTableGivesOneAreaPerCaseAndTheTableAsData) {
-  Code c;
+  CodeBuffer c;
   c.Bytes(0, {0x83, 0xF8, 0x05, 0x77, 0x25});  // cmp eax,5; ja 42
   c.Bytes(5, {0xFF, 0x24, 0x85});              // jmp [table + eax*4]
   c.Dword(8, c.At(12));
@@ -75,7 +51,7 @@ TEST(ParseFunction, CaseTableGivesOneAreaPerCaseAndTheTableAsData) {
 }
 
 TEST(ParseFunction, CaseTableAfterJaeHasCountEntries) {
-  Code c;
+  CodeBuffer c;
   c.Bytes(0, {0x83, 0xF9, 0x02, 0x0F, 0x83, 0x10, 0x00, 0x00, 0x00});  // cmp ecx,2; jae 25
   c.Bytes(9, {0xFF, 0x24, 0x8D});                                      // jmp [table + ecx*4]
   c.Dword(12, c.At(16));
@@ -94,7 +70,7 @@ TEST(ParseFunction, CaseTableAfterJaeHasCountEntries) {
 }
 
 TEST(ParseFunction, JumpThroughARegisterLoadedInTheCodeIsResolvedOnRetry) {
-  Code c;
+  CodeBuffer c;
   c.Bytes(0, {0xB8});  // mov eax,8 (the address of the label)
   c.Dword(1, c.At(8));
   c.Bytes(5, {0xFF, 0xE0, 0xCC});  // jmp eax; int3
@@ -110,7 +86,7 @@ TEST(ParseFunction, JumpThroughARegisterLoadedInTheCodeIsResolvedOnRetry) {
 }
 
 TEST(ParseFunction, LoopBackIntoTheAreaBeingWalkedSplitsIt) {
-  Code c;
+  CodeBuffer c;
   c.Bytes(0, {0x31, 0xC0, 0x40, 0x83, 0xF8, 0x0A, 0x75, 0xFA, 0xC3});  // xor; inc; cmp; jnz 2; ret
   const TFunctionInfo f = ParseFunction(c.At(0));
   ASSERT_TRUE(f.Valid) << f.ErrorText;
@@ -123,7 +99,7 @@ TEST(ParseFunction, LoopBackIntoTheAreaBeingWalkedSplitsIt) {
 }
 
 TEST(ParseFunction, TryFinallyFrameAddsHandlerFinallyBlockAndContinuation) {
-  Code c;
+  CodeBuffer c;
   c.Bytes(0, {0x33, 0xC0, 0x55, 0x68});  // xor eax,eax; push ebp; push handler
   c.Dword(4, c.At(30));
   c.Bytes(8, {0x64, 0xFF, 0x30, 0x64, 0x89, 0x20, 0x90});  // push fs:[eax]; mov fs:[eax],esp
@@ -152,7 +128,7 @@ TEST(ParseFunction, TryFinallyFrameAddsHandlerFinallyBlockAndContinuation) {
 }
 
 TEST(ParseFunction, OnExceptionClauseTableAndAnyExceptionBlock) {
-  Code c;
+  CodeBuffer c;
   c.Bytes(0, {0xE9});  // jmp to the runtime's any-exception entry: the except block follows
   c.Rel32(1, 0x100);
   c.Bytes(5, {0xE9});  // jmp to the on-exception entry with its clause table after it
@@ -179,7 +155,7 @@ TEST(ParseFunction, OnExceptionClauseTableAndAnyExceptionBlock) {
 }
 
 TEST(ParseFunction, TerminationRoutineEndsTheArea) {
-  Code c;
+  CodeBuffer c;
   c.Bytes(0, {0xE8});
   c.Rel32(1, 0x100);
   c.Bytes(0x100, {0xC3});
@@ -199,7 +175,7 @@ TEST(ParseFunction, TerminationRoutineEndsTheArea) {
 }
 
 TEST(ParseFunction, PatchableWhenTheFirstBytesCanBeRelocated) {
-  Code c;
+  CodeBuffer c;
   c.Bytes(0, {0xB8, 1, 2, 3, 4});  // mov eax,imm: 5 bytes, then a plain area of 10
   c.Bytes(5, {0x90, 0x90, 0x90, 0x90, 0x90, 0x90, 0x90, 0x90, 0x90, 0xC3});
   TFunctionInfo f = ParseFunction(c.At(0));
@@ -210,6 +186,14 @@ TEST(ParseFunction, PatchableWhenTheFirstBytesCanBeRelocated) {
   f = ParseFunction(c.At(0));
   ASSERT_TRUE(f.Valid);
   EXPECT_FALSE(f.Patchable);
+  c.Bytes(0, {0xFF, 0xD0, 0x90, 0x90, 0x90, 0x90, 0x90, 0xC3});  // call eax: nothing to relocate
+  f = ParseFunction(c.At(0));
+  ASSERT_TRUE(f.Valid);
+  EXPECT_FALSE(f.Patchable);
+  c.Bytes(0, {0x74, 0x06, 0x90, 0x90, 0x90, 0x90, 0x90, 0x90, 0xC3});  // jz short: widenable
+  f = ParseFunction(c.At(0));
+  ASSERT_TRUE(f.Valid);
+  EXPECT_TRUE(f.Patchable);
   c.Bytes(0, {0x90, 0x90, 0x90, 0x90, 0xC3});  // too short
   f = ParseFunction(c.At(0));
   ASSERT_TRUE(f.Valid);
