@@ -4,6 +4,7 @@
 #include <zlib.h>
 
 #include <array>
+#include <new>
 
 namespace drosk {
 
@@ -79,7 +80,12 @@ std::string UncompressStr(std::string_view packed) {
   const uint32_t crc = ReadLittle32(packed.data() + 8);
   const std::string_view body = packed.substr(kPackedHeaderSize);
   if (length > body.size() * kMaxInflateRatio) return {};
-  std::string text(length, '\0');
+  std::string text;
+  try {
+    text.resize(length);
+  } catch (const std::bad_alloc&) {
+    return {};  // a damaged header's size; the caller reads "no usable data"
+  }
   text.resize(Uncompress(body.data(), text.data(), static_cast<uint32_t>(body.size()), length));
   if (!text.empty() && ~UpdateCrc32(0xFFFFFFFF, text.data(), text.size()) != crc) return {};
   return text;

@@ -1,29 +1,31 @@
-// Ini files through the system's profile routines.
+// Ini files read whole into memory.
 #include "framework/ini_file.h"
 
 #include <windows.h>
 
+#include <algorithm>
 #include <charconv>
+#include <string_view>
 
 #include "framework/exception.h"
+#include "framework/win/handles.h"
 #include "framework/win/text.h"
 
 namespace framework {
 
 namespace {
 
-// Profile reads report truncation only by filling the buffer: grow until the answer fits.
-template <class Read>
-std::wstring ReadGrowing(Read&& read, DWORD reserve) {
-  std::wstring buffer(256, L'\0');
-  for (;;) {
-    const DWORD length = read(buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (length + reserve < buffer.size()) {
-      buffer.resize(length);
-      return buffer;
-    }
-    buffer.resize(buffer.size() * 4);
-  }
+bool SameName(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    const auto fold = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
+    return fold(x) == fold(y);
+  });
+}
+
+std::string_view Trimmed(std::string_view text) {
+  const size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
 bool ParseInteger(const std::string& text, int& value) {
@@ -34,21 +36,98 @@ bool ParseInteger(const std::string& text, int& value) {
   return error == std::errc() && end == last && first != last;
 }
 
+[[noreturn]] void RaiseReadError(const std::string& path) {
+  const DWORD error = GetLastError();
+  std::string reason;
+  if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
+    reason = "another program is using the file";
+  } else {
+    wchar_t text[512] = {};
+    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                   text, 512, nullptr);
+    reason = win::Narrow(text);
+    while (!reason.empty() &&
+           (reason.back() == '\r' || reason.back() == '\n' || reason.back() == ' ')) {
+      reason.pop_back();
+    }
+    if (reason.empty()) reason = "system error " + std::to_string(error);
+  }
+  throw Exception("Cannot read the settings file " + path + ": " + reason);
+}
+
+// The file's bytes; empty when there is no such file.
+std::string ReadWholeFile(const std::string& path) {
+  // Other programs may have the file open: share everything, as the profile routines do.
+  win::UniqueHandle file(CreateFileW(win::Widen(path).c_str(), GENERIC_READ,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return {};
+    RaiseReadError(path);
+  }
+  std::string text;
+  char chunk[16384];
+  for (;;) {
+    DWORD read = 0;
+    if (!ReadFile(file.get(), chunk, sizeof chunk, &read, nullptr)) RaiseReadError(path);
+    if (read == 0) return text;
+    text.append(chunk, read);
+  }
+}
+
 }  // namespace
+
+IniFile::IniFile(std::string path) : path_(std::move(path)) {
+  const std::string content = ReadWholeFile(path_);
+  std::string_view text = content;
+  while (!text.empty()) {
+    const size_t end = text.find_first_of("\r\n");
+    const std::string_view line = Trimmed(text.substr(0, end));
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    if (line.empty()) continue;
+    if (line.front() == '[') {
+      // "[name]"; a header without its "]" still names a section, as the system reads it.
+      const size_t close = line.rfind(']');
+      const std::string_view name = Trimmed(
+          line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
+      sections_.push_back({std::string(name), {}});
+      continue;
+    }
+    if (sections_.empty()) sections_.push_back({});
+    const size_t equals = line.find('=');
+    if (equals == std::string_view::npos) {
+      sections_.back().entries.push_back({std::string(line), {}, false});
+    } else {
+      sections_.back().entries.push_back({std::string(Trimmed(line.substr(0, equals))),
+                                          std::string(Trimmed(line.substr(equals + 1))), true});
+    }
+  }
+}
+
+const IniFile::Section* IniFile::FindSection(const std::string& name) const {
+  for (const Section& section : sections_) {
+    if (SameName(section.name, name)) return &section;
+  }
+  return nullptr;
+}
+
+IniFile::Section* IniFile::FindSection(const std::string& name) {
+  return const_cast<Section*>(std::as_const(*this).FindSection(name));
+}
 
 std::string IniFile::ReadString(const std::string& section, const std::string& key,
                                 const std::string& fallback) const {
-  const std::wstring wsection = win::Widen(section), wkey = win::Widen(key),
-                     wpath = win::Widen(path_);
-  // A marker no stored value can hold tells a missing key from an empty value.
-  static const std::wstring kMissing = L"\x01\x02missing";
-  const std::wstring value = ReadGrowing(
-      [&](wchar_t* buffer, DWORD size) {
-        return GetPrivateProfileStringW(wsection.c_str(), wkey.c_str(), kMissing.c_str(), buffer,
-                                        size, wpath.c_str());
-      },
-      1);
-  return value == kMissing ? fallback : win::Narrow(value);
+  const Section* found = FindSection(section);
+  if (!found) return fallback;
+  for (const Entry& entry : found->entries) {
+    if (!entry.has_value || !SameName(entry.key, key)) continue;
+    const std::string& value = entry.value;
+    const bool quoted = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+                        value.back() == value.front();
+    return quoted ? value.substr(1, value.size() - 2) : value;
+  }
+  return fallback;
 }
 
 int IniFile::ReadInteger(const std::string& section, const std::string& key, int fallback) const {
@@ -62,10 +141,18 @@ bool IniFile::ReadBool(const std::string& section, const std::string& key, bool 
 
 void IniFile::WriteString(const std::string& section, const std::string& key,
                           const std::string& value) {
-  if (!WritePrivateProfileStringW(win::Widen(section).c_str(), win::Widen(key).c_str(),
-                                  win::Widen(value).c_str(), win::Widen(path_).c_str())) {
-    throw Exception("Cannot write the file " + path_);
+  Section* found = FindSection(section);
+  if (!found) {
+    sections_.push_back({section, {}});
+    found = &sections_.back();
   }
+  for (Entry& entry : found->entries) {
+    if (entry.has_value && SameName(entry.key, key)) {
+      entry.value = value;
+      return;
+    }
+  }
+  found->entries.push_back({key, value, true});
 }
 
 void IniFile::WriteInteger(const std::string& section, const std::string& key, int value) {
@@ -81,25 +168,28 @@ bool IniFile::SectionExists(const std::string& section) const {
 }
 
 void IniFile::EraseSection(const std::string& section) {
-  WritePrivateProfileStringW(win::Widen(section).c_str(), nullptr, nullptr,
-                             win::Widen(path_).c_str());
+  std::erase_if(sections_, [&](const Section& s) { return SameName(s.name, section); });
 }
 
 std::vector<std::string> IniFile::ReadSectionValues(const std::string& section) const {
-  const std::wstring wsection = win::Widen(section), wpath = win::Widen(path_);
-  const std::wstring block = ReadGrowing(
-      [&](wchar_t* buffer, DWORD size) {
-        return GetPrivateProfileSectionW(wsection.c_str(), buffer, size, wpath.c_str());
-      },
-      2);
   std::vector<std::string> lines;
-  for (size_t start = 0; start < block.size();) {
-    const size_t end = block.find(L'\0', start);
-    const size_t stop = end == std::wstring::npos ? block.size() : end;
-    if (stop > start) lines.push_back(win::Narrow(block.substr(start, stop - start)));
-    start = stop + 1;
+  if (const Section* found = FindSection(section)) {
+    for (const Entry& entry : found->entries) {
+      lines.push_back(entry.has_value ? entry.key + "=" + entry.value : entry.key);
+    }
   }
   return lines;
+}
+
+std::string IniFile::Text() const {
+  std::string text;
+  for (const Section& section : sections_) {
+    if (!section.name.empty()) text += "[" + section.name + "]\r\n";
+    for (const Entry& entry : section.entries) {
+      text += entry.has_value ? entry.key + "=" + entry.value + "\r\n" : entry.key + "\r\n";
+    }
+  }
+  return text;
 }
 
 }  // namespace framework

@@ -1,4 +1,7 @@
-// Ini files through the system's profile routines: every write goes straight to the file.
+// Ini files read whole into memory and changed there. Nothing is written until the owner puts
+// Text() onto the file in one step, so a failed write never leaves a settings file empty or cut.
+// Sections and keys match without regard to ASCII letter case, as the system's profile routines
+// match them; a value in matching quotes reads without them.
 #pragma once
 
 #include <string>
@@ -8,7 +11,10 @@ namespace framework {
 
 class IniFile {
  public:
-  explicit IniFile(std::string path) : path_(std::move(path)) {}
+  // Reads the file; a missing file is an empty one. Raises framework::Exception, naming the file
+  // and the cause, when the file exists but cannot be read: its settings would otherwise be
+  // overwritten with defaults.
+  explicit IniFile(std::string path);
   const std::string& Path() const noexcept { return path_; }
 
   // The value, or `fallback` when the key is missing.
@@ -19,7 +25,7 @@ class IniFile {
   // Any integer other than 0 reads as true; no integer gives `fallback`.
   bool ReadBool(const std::string& section, const std::string& key, bool fallback) const;
 
-  // Raise framework::Exception when the file cannot be written.
+  // Sets the key, adding the section at the end and the key at the section's end when absent.
   void WriteString(const std::string& section, const std::string& key, const std::string& value);
   void WriteInteger(const std::string& section, const std::string& key, int value);
   void WriteBool(const std::string& section, const std::string& key, bool value);  // "1" / "0"
@@ -30,8 +36,26 @@ class IniFile {
   // The section's "key=value" lines in file order.
   std::vector<std::string> ReadSectionValues(const std::string& section) const;
 
+  // The whole file as it stands now: "[section]" lines and "key=value" lines, each ended by
+  // CR LF, in file order.
+  std::string Text() const;
+
  private:
+  struct Entry {
+    std::string key;
+    std::string value;
+    bool has_value;  // a line without "=" is kept as it was
+  };
+  struct Section {
+    std::string name;  // empty for lines before the first section
+    std::vector<Entry> entries;
+  };
+
+  const Section* FindSection(const std::string& name) const;
+  Section* FindSection(const std::string& name);
+
   std::string path_;
+  std::vector<Section> sections_;
 };
 
 }  // namespace framework

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "rtl/common_utils.h"
@@ -36,6 +37,40 @@ bool ReadFileNameParameter(const char* parameters, std::string& file_name) {
                          " characters: " + file_name.substr(0, 64) + "...");
   }
   return present;
+}
+
+// Refuses a name that would lead to another file than the user meant: none at all, a folder
+// (the files would land inside it as ".dsn" and ".do"), or characters no file name may hold.
+// The host hands texts over in the ANSI code page, which shows a character it cannot represent
+// (Greek or Chinese, say) as "?": such a name must not become some other file.
+void CheckFileName(const std::string& file_name, const std::string& what) {
+  if (file_name.empty()) {
+    throw rtl::Exception("No " + what + " name was given (parameter \"FileName\")");
+  }
+  for (const char c : file_name) {
+    if (c == '?') {
+      throw rtl::Exception("Cannot use the file name " + file_name +
+                           ": it holds characters that the ANSI code page cannot represent "
+                           "(shown as \"?\"); choose a name without them");
+    }
+    if (static_cast<unsigned char>(c) < 32 ||
+        std::string_view("*\"<>|").find(c) != std::string_view::npos) {
+      throw rtl::Exception("Cannot use the file name " + file_name + ": no file name may hold \"" +
+                           std::string(1, c) + "\"");
+    }
+  }
+  const DWORD attributes = GetFileAttributesW(win::Widen(file_name).c_str());
+  const bool folder =
+      file_name.back() == '\\' || file_name.back() == '/' ||
+      (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
+  if (folder) throw rtl::Exception(file_name + " is a folder, not a " + what);
+}
+
+// The board open in the PCB editor; the commands have nothing to work on without one.
+rtl::Handle CurrentBoard() {
+  const rtl::Handle board = rtl::PcbApi_GetCurrentBoardHandle();
+  if (board == 0) throw rtl::Exception("No board is open in the PCB editor");
+  return board;
 }
 
 // The via-style list of one command: built at its start, freed at its end whatever happens.
@@ -98,24 +133,23 @@ class ExportState {
 void ExportDesignFile(IServerView* /*context*/, const char* parameters) {
   std::string file_name;
   ReadFileNameParameter(parameters, file_name);
-  // Without a name the files would land in whatever folder is current.
-  if (file_name.empty()) {
-    throw rtl::Exception("No design file name was given (parameter \"FileName\")");
-  }
-  ExportState state(rtl::PcbApi_GetCurrentBoardHandle());
+  CheckFileName(file_name, "design file");
+  ExportState state(CurrentBoard());
   WriteDoFile(file_name);
   const TOvixRuleQueries rules(state.rules());
-  // False means duplicated pins, or a write failure the user was told about: the export has
-  // done what it could either way.
+  // False means duplicated pins, which the user sees listed; a file that cannot be written
+  // raises and fails the command.
   SaveDesignFile(file_name, rules);
   state.Finish();
 }
 
 void ImportRouteFile(IServerView* /*context*/, const char* parameters) {
   std::string path;
+  // A cancelled dialog is the user's choice, not a failure.
   if (!ReadFileNameParameter(parameters, path) && !RunImportDialog(path)) return;
-  if (!rtl::FileExists(path)) return;
-  const ViaStyleListScope via_styles(rtl::PcbApi_GetCurrentBoardHandle());
+  CheckFileName(path, "route file");
+  if (!rtl::FileExists(path)) throw rtl::Exception("The route file " + path + " does not exist");
+  const ViaStyleListScope via_styles(CurrentBoard());
   LoadRouteFile(path);
   const std::string status_file = rtl::ClientAPI_ForceFileNameExtension(path, "STS");
   if (rtl::FileExists(status_file)) rtl::OpenFileAsDocument(status_file, "TEXT");

@@ -10,6 +10,7 @@
 
 #include "router/design_file_names.h"
 #include "rtl/exceptions.h"
+#include "rtl/file_ownership.h"
 
 namespace router {
 
@@ -57,10 +58,11 @@ void DesignFileOutput::Line(std::string_view text) {
   out_ += "\r\n";
 }
 
-DesignFileStream::DesignFileStream(const std::string& path) : path_(path) {
+DesignFileStream::DesignFileStream(const std::string& path, const std::string& target)
+    : path_(path), target_(target) {
   HANDLE file = CreateFileW(win::Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) Fail("create");
+  if (file == INVALID_HANDLE_VALUE) Fail();
   handle_ = file;
 }
 
@@ -68,22 +70,25 @@ DesignFileStream::~DesignFileStream() {
   if (handle_) CloseHandle(static_cast<HANDLE>(handle_));
 }
 
-void DesignFileStream::Fail(const char* what) const {
+void DesignFileStream::Fail() const {
   const DWORD error = GetLastError();
-  throw EDesignFileError("Cannot " + std::string(what) + " the design file " + path_ + ": " +
-                         rtl::SystemErrorText(error));
+  throw EDesignFileError(
+      rtl::FileWriteFailure("the design file", target_, rtl::TemporaryFileFailure(path_, error)));
 }
 
 void DesignFileStream::Write(std::string_view text) {
-  if (!handle_) Fail("write");
+  if (!handle_) Fail();
   while (!text.empty()) {
     // WriteFile takes 32-bit counts; pieces keep a huge section from overflowing them.
     const DWORD piece = static_cast<DWORD>(std::min<size_t>(text.size(), 1u << 24));
     DWORD written = 0;
+    // A full disk may end a write early without an error of its own; an older code (the
+    // creation's "already exists") must not stand in for it.
+    SetLastError(ERROR_SUCCESS);
     if (!WriteFile(static_cast<HANDLE>(handle_), text.data(), piece, &written, nullptr) ||
         written != piece) {
-      if (written != piece && GetLastError() == ERROR_SUCCESS) SetLastError(ERROR_DISK_FULL);
-      Fail("write");
+      if (GetLastError() == ERROR_SUCCESS) SetLastError(ERROR_DISK_FULL);
+      Fail();
     }
     text.remove_prefix(piece);
   }
@@ -97,7 +102,7 @@ void DesignFileStream::Flush(std::string& text) {
 void DesignFileStream::Close() {
   HANDLE file = static_cast<HANDLE>(handle_);
   handle_ = nullptr;
-  if (!file || !CloseHandle(file)) Fail("close");
+  if (!file || !CloseHandle(file)) Fail();
 }
 
 }  // namespace router

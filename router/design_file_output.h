@@ -56,8 +56,9 @@ class EDesignFileError : public rtl::Exception {
 // close are checked; a failure raises EDesignFileError.
 class DesignFileStream {
  public:
-  // Creates the file empty (or empties it).
-  explicit DesignFileStream(const std::string& path);
+  // Creates the temporary file `path` empty (or empties it); failures name `target`, the design
+  // file it becomes, and the temporary file with the system's reason.
+  DesignFileStream(const std::string& path, const std::string& target);
   // Closes an unclosed file without looking at the result: the caller failed already.
   ~DesignFileStream();
   DesignFileStream(const DesignFileStream&) = delete;
@@ -69,9 +70,10 @@ class DesignFileStream {
   void Close();
 
  private:
-  [[noreturn]] void Fail(const char* what) const;
+  [[noreturn]] void Fail() const;
 
   std::string path_;
+  std::string target_;
   void* handle_ = nullptr;  // HANDLE; kept out of this header
 };
 

@@ -99,20 +99,19 @@ bool TSpecctraFileSaver::WriteDesignFile(const std::string& file_name,
                                          const TOvixRuleQueries& rules) {
   warnings_.clear();
   rules_ = &rules;
-  bool written = false;
-  try {
-    written = Write(file_name);
-  } catch (const EDesignFileError& e) {
-    file_ = nullptr;
-    board_.reset();
-    rtl::ShowErrorMessage(e.what());
-    return false;
-  }
-  board_.reset();
-  return written && warnings_.empty();
+  // The board and the open file belong to this run only, however it ends.
+  struct RunScope {
+    TSpecctraFileSaver& saver;
+    ~RunScope() {
+      saver.file_ = nullptr;
+      saver.board_.reset();
+    }
+  } run{*this};
+  Write(file_name);
+  return warnings_.empty();
 }
 
-bool TSpecctraFileSaver::Write(const std::string& file_name) {
+void TSpecctraFileSaver::Write(const std::string& file_name) {
   board_ = std::make_unique<TBoard>(rtl::PcbApi_GetCurrentBoardHandle());
   board_->Sync(pcbapi::kRead);
   RemoveMarkedEmbeddedObjects(*board_);
@@ -121,11 +120,12 @@ bool TSpecctraFileSaver::Write(const std::string& file_name) {
   const ProgressScope progress(
       ("Saving " + file_name + " (QIX Design)").substr(0, rtl::kShortTextLength), CountObjects());
 
+  const std::string target = ChangeFileExtension(file_name, ".dsn");
   const std::string temporary = rtl::CreateTempFileName();
   if (temporary.empty()) {
-    throw EDesignFileError("Cannot make a temporary file for the design file of " + file_name);
+    throw EDesignFileError(rtl::FileWriteFailure("the design file", target,
+                                                 rtl::TemporaryFileFailure({}, GetLastError())));
   }
-  const std::string target = ChangeFileExtension(file_name, ".dsn");
   // Whatever ends the writing early, the temporary file goes with it.
   struct TemporaryFile {
     const std::string& path;
@@ -135,7 +135,7 @@ bool TSpecctraFileSaver::Write(const std::string& file_name) {
     }
   } temporary_file{temporary};
   // Closed before the temporary file is deleted.
-  DesignFileStream file(temporary);
+  DesignFileStream file(temporary, target);
   file_ = &file;
 
   // Outside the export command (which builds the via-style list for the board) the writer builds
@@ -175,12 +175,10 @@ bool TSpecctraFileSaver::Write(const std::string& file_name) {
   const bool replaced = rtl::ReplaceFileWithOwnershipCheck(temporary, target, &failure);
   temporary_file.kept = replaced;
   if (!replaced) {
-    // Without a reason the target is locked by another user, who was named to the user already.
-    if (failure.empty()) return false;
-    throw EDesignFileError("Cannot write the design file " + target + ": " + failure);
+    throw EDesignFileError(rtl::FileWriteFailure("the design file", target,
+                                                 rtl::ReplaceFailureCause(target, failure)));
   }
   padstacks.list().SavePadStackHoles(PerDocumentFileName(board_->GetFileName()));
-  return true;
 }
 
 void TSpecctraFileSaver::Flush() { file_->Flush(text_); }

@@ -36,8 +36,9 @@ class TSpecctraFileSaver {
 
   // Writes "<file name without extension>.dsn" for the current board. False when pins with a
   // net have names that are not unique in their component (the file is written; the lines are
-  // in DuplicatePins()), or when the file could not be written (the user is told; an existing
-  // design file stays as it was and no temporary file is left).
+  // in DuplicatePins()). Raises EDesignFileError, naming the design file and the cause, when the
+  // file cannot be written, also when another user holds its lock (who is named in the host's
+  // notice too); an existing design file then stays as it was and no temporary file is left.
   bool WriteDesignFile(const std::string& file_name, const TOvixRuleQueries& rules);
 
   // "<designator>-<pin> (Net=<net>)" for each pin with a net whose name its component repeats.
@@ -54,8 +55,7 @@ class TSpecctraFileSaver {
   bool NetNamesUnique() const { return net_names_unique_; }
 
  private:
-  // False when another user's lock kept the target.
-  bool Write(const std::string& file_name);
+  void Write(const std::string& file_name);
   void CheckNetNamesUnique();
   void ComputeBoardDefaults();
   void ComputeBoardLayerWidths();
@@ -88,8 +88,8 @@ class TSpecctraFileSaver {
   DesignFileStream* file_ = nullptr;  // open while Write runs
 };
 
-// Writes the design file named after `file_name` with a writer of its own. `duplicate_pins`
-// (when given) receives the duplicated pins' lines.
+// Writes the design file named after `file_name` with a writer of its own: false only for
+// duplicated pins, whose lines `duplicate_pins` (when given) receives; a write failure raises.
 bool SaveDesignFile(const std::string& file_name, const TOvixRuleQueries& rules,
                     std::vector<std::string>* duplicate_pins = nullptr);
 

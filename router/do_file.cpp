@@ -21,26 +21,6 @@ constexpr char kTemplateName[] = "Tralvek.Do";
 constexpr char kMissingTemplateMessage[] =
     "Cannot find Tralvek.Do\rThis is the template Do file for\rthe Specctra Interface.";
 
-// Removes the temporary file unless it was handed on.
-class TemporaryFile {
- public:
-  TemporaryFile() : name_(rtl::CreateTempFileName()) {
-    if (name_.empty()) {
-      throw rtl::Exception("Cannot create a temporary file. " +
-                           rtl::SystemErrorText(GetLastError()));
-    }
-  }
-  ~TemporaryFile() {
-    if (!name_.empty()) DeleteFileW(win::Widen(name_).c_str());
-  }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-  const std::string& name() const { return name_; }
-
- private:
-  std::string name_;
-};
-
 }  // namespace
 
 DoFileServices HostDoFileServices() {
@@ -66,7 +46,7 @@ std::optional<std::string> FindDoFileTemplate(const rtl::FileSearchPlaces& place
   return std::nullopt;
 }
 
-bool CopyDoFileTemplate(const std::string& template_file, const std::string& do_file,
+void CopyDoFileTemplate(const std::string& template_file, const std::string& do_file,
                         const std::string& replacement) {
   const std::string text = rtl::ReadFileText(template_file);
   std::string output;
@@ -75,12 +55,7 @@ bool CopyDoFileTemplate(const std::string& template_file, const std::string& do_
     output += ExpandFileNamePlaceholders(std::string(line), replacement);
     output += "\r\n";
   }
-  TemporaryFile temporary;
-  rtl::WriteFileText(temporary.name(), output);
-  std::string failure;
-  if (rtl::ReplaceFileWithOwnershipCheck(temporary.name(), do_file, &failure)) return true;
-  if (failure.empty()) return false;  // locked by another user, who has been told
-  throw rtl::Exception("Cannot write the do-file \"" + do_file + "\". " + failure);
+  rtl::ReplaceFileText(do_file, output, "the do-file");
 }
 
 bool WriteDoFile(const std::string& design_file_name) {
@@ -97,7 +72,8 @@ bool WriteDoFile(const std::string& design_file_name, const DoFileServices& serv
     rtl::ShowErrorMessage(kMissingTemplateMessage, "Error");
     return false;
   }
-  return CopyDoFileTemplate(*template_file, do_file, services.force_extension(do_file, ""));
+  CopyDoFileTemplate(*template_file, do_file, services.force_extension(do_file, ""));
+  return true;
 }
 
 }  // namespace router

@@ -33,10 +33,10 @@ std::string ExpandFileNamePlaceholders(std::string line, const std::string& repl
 std::optional<std::string> FindDoFileTemplate(const rtl::FileSearchPlaces& places);
 
 // Writes the template's lines with the placeholders expanded, each ending in CR LF, into a
-// temporary file and puts that onto `do_file`. False when another user holds the do-file (who
-// is told); raises, with the do-file untouched, when the template cannot be read or the
-// do-file cannot be written or replaced.
-bool CopyDoFileTemplate(const std::string& template_file, const std::string& do_file,
+// temporary file and puts that onto `do_file`. Raises, with the do-file untouched, when the
+// template cannot be read or the do-file cannot be written or replaced, also when another user
+// holds the do-file (who is named in the host's notice too).
+void CopyDoFileTemplate(const std::string& template_file, const std::string& do_file,
                         const std::string& replacement);
 
 // Writes "<design file without extension>.do" from the template. Without a template the user

@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "rtl/common_utils.h"
+#include "rtl/file_ownership.h"
 #include "framework/ini_file.h"
 #include "rtl/pcb_api.h"
 #include "rtl/pcb_board.h"
@@ -124,6 +125,7 @@ void TQixDocumentSetings::SaveLayerDirections(framework::IniFile& ini) const {
 void TQixDocumentSetings::Save() const {
   framework::IniFile ini(PerDocumentFileName(board_file_name_));
   SaveLayerDirections(ini);
+  rtl::SaveIniFile(ini);
 }
 
 TQixDocumentSetings*& DocumentSettingsGlobal() {
@@ -163,6 +165,7 @@ void THoleList::SaveHoleList(const std::string& file_name) const {
     ini.WriteString(kHoleListSection, line.substr(0, equals),
                     equals == std::string::npos ? "" : line.substr(equals + 1));
   }
+  rtl::SaveIniFile(ini);
 }
 
 THoleList* HoleListGlobal() { return hole_list_global.get(); }

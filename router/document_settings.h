@@ -51,9 +51,10 @@ class TQixDocumentSetings {
   void SetDirection(int legacy_layer, TRoutingDirection direction);
 
   void LoadLayerDirections(const framework::IniFile& ini);
-  // Rewrites the section with every layer that is not Off.
+  // Rewrites the section with every layer that is not Off (in memory).
   void SaveLayerDirections(framework::IniFile& ini) const;
-  // Saves to the per-document file of the board's file name.
+  // Saves to the per-document file of the board's file name, replacing it in one step; raises
+  // naming the file and the cause when it cannot, leaving the file as it was.
   void Save() const;
 
  private:
@@ -74,6 +75,7 @@ class THoleList {
   // The stored size; 28 mil when it is missing, not a number or 0.
   int32_t HoleSize(const std::string& key) const;
   void LoadHoleList(const std::string& file_name);
+  // Rewrites the section "HoleList" of the file in one step; raises when it cannot.
   void SaveHoleList(const std::string& file_name) const;
   const std::vector<std::string>& Lines() const noexcept { return lines_; }
 

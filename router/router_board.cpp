@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "rtl/ascii_case.h"
+#include "rtl/file_ownership.h"
 #include "rtl/pcb_api.h"
 #include "rtl/pcb_object_kinds.h"
 
@@ -24,6 +25,7 @@ int TBoard::Sync(rtl::Mode mode) {
   framework::IniFile ini(SettingsFileName());
   if (mode == 0 || mode == 2) {
     WriteSpecctraSetup(ini, Imperial(), settings);
+    rtl::SaveIniFile(ini);
   } else {
     ReadSpecctraSetup(ini, Imperial(), settings);
   }
@@ -40,7 +42,8 @@ void RemoveMarkedEmbeddedObjects(rtl::TPcbBoard& board) {
       [&](rtl::Handle handle) {
         rtl::TPcbEmbedded embedded(handle);
         embedded.Sync(1);
-        if (rtl::UpperAscii(embedded.Name()).find(marker) != std::string::npos) marked.push_back(handle);
+        if (rtl::UpperAscii(embedded.Name()).find(marker) != std::string::npos)
+          marked.push_back(handle);
       },
       1u << pcbapi::kEmbedded, layer_zero, 0);
   for (const rtl::Handle handle : marked) board.DeleteObject(handle);

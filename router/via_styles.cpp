@@ -5,6 +5,7 @@
 
 #include "framework/ini_file.h"
 #include "router/document_settings.h"
+#include "rtl/file_ownership.h"
 #include "rtl/number_text.h"
 
 namespace router {
@@ -117,6 +118,7 @@ void SaveViaStyles(TViaStyleAssociationList& list, const std::string& file_name)
     const std::string pairs = item.FormatDrillPairs();
     ini.WriteString(kViaStylesSection, item.Rule().Name(), pairs.empty() ? kNoPairEnabled : pairs);
   }
+  rtl::SaveIniFile(ini);
 }
 
 TViaStyleAssociationList* GetViaStyleList() { return via_style_list_global.get(); }

@@ -9,11 +9,10 @@
 
 namespace rtl {
 
-// Every failure the module raises itself; its message reaches the user or the host.
-class Exception : public std::runtime_error {
- public:
-  explicit Exception(const std::string& message) : std::runtime_error(message) {}
-};
+// Every failure the module raises itself; its message reaches the user or the host. The
+// framework's root is the module's root, so a framework failure (an ini file that cannot be
+// written) carries its message to the host like any other.
+using Exception = framework::Exception;
 
 // A host call answered with a failure status.
 class EHostError : public Exception {

@@ -39,6 +39,46 @@ void DeleteIfPresent(const std::string& file) {
   if (FileExists(file)) DeleteFileW(win::Widen(file).c_str());
 }
 
+// Another program has the file open and lets nobody delete or rename it.
+bool HeldOpenByAnotherProgram(const std::wstring& file) {
+  HANDLE probe =
+      CreateFileW(file.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (probe != INVALID_HANDLE_VALUE) {
+    CloseHandle(probe);
+    return false;
+  }
+  return GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
+// Why `target` could not be replaced, in the user's terms: the system says "Access denied" for
+// a read-only file, a folder and a file another program holds alike.
+std::string ReplaceFailureText(const std::string& target, DWORD error) {
+  const std::wstring wide = win::Widen(target);
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return "a folder of that name is in the way";
+    if (attributes & FILE_ATTRIBUTE_READONLY) return "the file is read-only";
+    if (HeldOpenByAnotherProgram(wide)) return "another program is using the file";
+  }
+  return SystemErrorText(error);
+}
+
+// Deletes the temporary file unless it was handed on.
+class TemporaryFile {
+ public:
+  TemporaryFile() : name_(CreateTempFileName()) {}
+  ~TemporaryFile() {
+    if (!name_.empty()) DeleteIfPresent(name_);
+  }
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+  const std::string& name() const { return name_; }
+
+ private:
+  std::string name_;
+};
+
 // The document the host has open on the file, told about the change when it wants to be.
 class DocumentFileChange {
  public:
@@ -191,11 +231,57 @@ bool ReplaceFileWithOwnershipCheck(const std::string& new_file, const std::strin
   document.Begin();
   if (FileExists(new_file) && !ReplaceFileAtomically(new_file, target)) {
     replaced = false;
-    if (failure) *failure = SystemErrorText(GetLastError());
+    const DWORD error = GetLastError();
+    if (failure) *failure = ReplaceFailureText(target, error);
     DeleteIfPresent(new_file);
   }
   document.End();
   return replaced;
+}
+
+std::string TemporaryFolder() {
+  wchar_t folder[MAX_PATH + 1] = {};
+  const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
+  return length > 0 && length <= MAX_PATH ? win::Narrow(folder) : std::string();
+}
+
+std::string FileWriteFailure(const std::string& what, const std::string& target,
+                             const std::string& cause) {
+  return "Cannot write " + what + " " + target + ": " + cause;
+}
+
+std::string TemporaryFileFailure(const std::string& temporary, DWORD error) {
+  if (temporary.empty()) {
+    return "no temporary file can be made in the temporary folder " + TemporaryFolder() + " (" +
+           SystemErrorText(error) + ")";
+  }
+  return "the temporary file " + temporary + " cannot be written (" + SystemErrorText(error) + ")";
+}
+
+std::string ReplaceFailureCause(const std::string& target, const std::string& failure) {
+  if (!failure.empty()) return failure;
+  std::string computer_name;
+  std::string user_name;
+  IsFileLockedByOther(target, computer_name, user_name);
+  return "it is used and locked by " + user_name + " on " + computer_name;
+}
+
+void ReplaceFileText(const std::string& target, std::string_view text, const std::string& what) {
+  const TemporaryFile temporary;
+  if (temporary.name().empty()) {
+    throw Exception(FileWriteFailure(what, target, TemporaryFileFailure({}, GetLastError())));
+  }
+  const DWORD error = TryWriteFileText(temporary.name(), text);
+  if (error != ERROR_SUCCESS) {
+    throw Exception(FileWriteFailure(what, target, TemporaryFileFailure(temporary.name(), error)));
+  }
+  std::string failure;
+  if (ReplaceFileWithOwnershipCheck(temporary.name(), target, &failure)) return;
+  throw Exception(FileWriteFailure(what, target, ReplaceFailureCause(target, failure)));
+}
+
+void SaveIniFile(const framework::IniFile& ini) {
+  ReplaceFileText(ini.Path(), ini.Text(), "the settings file");
 }
 
 }  // namespace rtl

@@ -3,8 +3,12 @@
 // process holds the target's lock.
 #pragma once
 
-#include <string>
+#include <windows.h>
 
+#include <string>
+#include <string_view>
+
+#include "framework/ini_file.h"
 #include "rtl/host_contract.h"
 
 namespace rtl {
@@ -56,5 +60,28 @@ bool ReplaceFileWithOwnershipCheck(const std::string& new_file, const std::strin
 // Moves `from` onto `to`, replacing it, such that `to` is either wholly the old file or wholly
 // the new one. On failure `from` is left in place; GetLastError() tells why.
 bool ReplaceFileAtomically(const std::string& from, const std::string& to);
+
+// The system's temporary folder, with its trailing "\"; empty when the system cannot tell.
+std::string TemporaryFolder();
+
+// "Cannot write <what> <target>: <cause>", the one form every failed file write is told in.
+std::string FileWriteFailure(const std::string& what, const std::string& target,
+                             const std::string& cause);
+// The cause when the temporary file of a replacement cannot be made (`temporary` empty) or
+// written: it names the temporary folder or file and the system's reason.
+std::string TemporaryFileFailure(const std::string& temporary, DWORD error);
+
+// The cause of a failed ReplaceFileWithOwnershipCheck: its `failure`, or, when that is empty,
+// who holds the target's lock.
+std::string ReplaceFailureCause(const std::string& target, const std::string& failure);
+
+// Writes `text` into a temporary file, every write checked, and puts it onto `target` in one
+// step. Raises Exception in the form of FileWriteFailure, `what` naming the kind of file ("the
+// settings file"), when anything fails, also when another user holds the target's lock (who is
+// named in the host's notice too). The target then is as it was, and no temporary file remains.
+void ReplaceFileText(const std::string& target, std::string_view text, const std::string& what);
+
+// Puts the ini file's text onto its file through ReplaceFileText ("the settings file").
+void SaveIniFile(const framework::IniFile& ini);
 
 }  // namespace rtl

@@ -139,15 +139,19 @@ void TBucketListIterator::SetValue(HashValue value) {
 
 // ---- Table ------------------------------------------------------------------------------
 
-TCustomPointerBucketList::TCustomPointerBucketList(int capacity_hint) {
+TCustomPointerBucketList::TCustomPointerBucketList(int capacity_hint,
+                                                   std::unique_ptr<TReleaseHooks> hooks)
+    : hooks_(std::move(hooks)) {
   Rehash(capacity_hint);
 }
 
 TCustomPointerBucketList::~TCustomPointerBucketList() {
-  // Release hooks of subclasses are gone by now; their destructors clear first when they care.
   lock_depth_ = 0;
-  clearing_ = true;
-  buckets_.clear();
+  try {
+    Clear();
+  } catch (...) {
+    // A hook failed: the remaining items go with the table all the same.
+  }
 }
 
 void TCustomPointerBucketList::Rehash(int hint) {

@@ -56,6 +56,18 @@ class TBucketListIterator {
   int visited_ = 0;
 };
 
+// What a table does with the keys and values it lets go of. The table owns its hooks, so they
+// still run while the table is destroyed: destroying a table first runs Clear, and the hooks
+// see every item that was left in it.
+class TReleaseHooks {
+ public:
+  virtual ~TReleaseHooks() = default;
+  // Called after each use of a key by a lookup, a change or a removal.
+  virtual void ReleaseKey(HashKey /*key*/) {}
+  // Called on a value that is replaced or discarded.
+  virtual void ReleaseValue(HashValue /*value*/) {}
+};
+
 class THashTableBase {
  public:
   virtual ~THashTableBase() = default;
@@ -67,10 +79,6 @@ class THashTableBase {
   virtual HashValue Remove(HashKey key) = 0;
   virtual bool TryGetValue(HashKey key, HashValue& value) = 0;
   virtual std::unique_ptr<TBucketListIterator> CreateIterator() const = 0;
-
- protected:
-  // Called after each use of a key by a lookup, a change or a removal.
-  virtual void ReleaseKey(HashKey /*key*/) {}
 };
 
 class TCustomPointerBucketList : public THashTableBase {
@@ -78,8 +86,12 @@ class TCustomPointerBucketList : public THashTableBase {
   static constexpr int kMinBuckets = 8;
   static constexpr int kMaxBuckets = 4096;
 
-  // Absent keys yield the default value (0 unless a subclass sets another).
-  explicit TCustomPointerBucketList(int capacity_hint);
+  // Absent keys yield the default value (0 unless a subclass sets another). Without hooks keys
+  // and values are released by nothing.
+  explicit TCustomPointerBucketList(int capacity_hint,
+                                    std::unique_ptr<TReleaseHooks> hooks = nullptr);
+  // Runs Clear first, so the hooks release what is left; also during a ForEach, whose owner
+  // is gone with the table.
   ~TCustomPointerBucketList() override;
   TCustomPointerBucketList(const TCustomPointerBucketList&) = delete;
   TCustomPointerBucketList& operator=(const TCustomPointerBucketList&) = delete;
@@ -122,8 +134,6 @@ class TCustomPointerBucketList : public THashTableBase {
 
  protected:
   void SetDefaultValue(HashValue value) { default_value_ = value; }
-  // Called on a value that is replaced or discarded.
-  virtual void ReleaseValue(HashValue /*value*/) {}
   virtual bool DefaultMeansAbsent() const { return true; }
 
  private:
@@ -143,6 +153,12 @@ class TCustomPointerBucketList : public THashTableBase {
   };
   class KeyIndex;
 
+  void ReleaseKey(HashKey key) {
+    if (hooks_) hooks_->ReleaseKey(key);
+  }
+  void ReleaseValue(HashValue value) {
+    if (hooks_) hooks_->ReleaseValue(value);
+  }
   Found FindItem(HashKey key) const;
   bool LookUp(HashKey key, HashValue& value) const;
   // Every change of a stored value goes through here: the index keeps a copy.
@@ -163,6 +179,7 @@ class TCustomPointerBucketList : public THashTableBase {
   HashValue default_value_ = 0;
   bool use_default_ = true;
   std::unique_ptr<KeyIndex> index_;  // present in big tables only
+  std::unique_ptr<TReleaseHooks> hooks_;
 };
 
 // ---- Template members ---------------------------------------------------------------------------

@@ -37,18 +37,31 @@ std::string ReadFileText(const std::string& file_name) {
 }
 
 void WriteFileText(const std::string& file_name, std::string_view text) {
+  const DWORD error = TryWriteFileText(file_name, text);
+  if (error == ERROR_SUCCESS) return;
+  SetLastError(error);
+  RaiseFileError("write", file_name);
+}
+
+DWORD TryWriteFileText(const std::string& file_name, std::string_view text) {
   win::UniqueHandle file(CreateFileW(win::Widen(file_name).c_str(), GENERIC_WRITE, 0, nullptr,
                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) RaiseFileError("create", file_name);
+  if (!file) return GetLastError();
   while (!text.empty()) {
     DWORD written = 0;
     const DWORD chunk = static_cast<DWORD>(std::min<size_t>(text.size(), 1u << 20));
+    // A full disk may end a write early without an error of its own; the code left behind by
+    // an earlier call (CREATE_ALWAYS's "already exists") must not stand in for it.
+    SetLastError(ERROR_SUCCESS);
     if (!WriteFile(file.get(), text.data(), chunk, &written, nullptr) || written == 0) {
-      RaiseFileError("write", file_name);
+      const DWORD error = GetLastError();
+      return error == ERROR_SUCCESS ? ERROR_DISK_FULL : error;
     }
     text.remove_prefix(written);
   }
-  if (!FlushFileBuffers(file.get())) RaiseFileError("write", file_name);
+  if (!FlushFileBuffers(file.get())) return GetLastError();
+  if (!CloseHandle(file.release())) return GetLastError();
+  return ERROR_SUCCESS;
 }
 
 std::vector<std::string_view> SplitLines(std::string_view text) {

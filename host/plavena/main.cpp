@@ -1,24 +1,17 @@
 // Plavena.exe, the stand-in host: loads a server module (and the PCB editor with a board),
-// runs commands as the user would, answers the module's dialogs, and prints its journal.
-//
-//   Plavena.exe --module DLL [--board FILE] [--save-board FILE] [--common-dialog TEXT]
-//               [--answer CAPTION=BUTTON]... [--run COMMAND PARAMETERS]...
+// runs commands as the user would, answers the module's dialogs, and prints its journal and
+// a line for each file the run wrote. The command line is read as wide text (command_line.h).
 #include <windows.h>
 
 #include <cstdio>
-#include <cstring>
 #include <exception>
 #include <string>
 #include <vector>
 
+#include "host/plavena/command_line.h"
 #include "host/plavena/host_session.h"
 
 namespace {
-
-struct Command {
-  std::string name;
-  std::string parameters;
-};
 
 // A crash ends the host with a message: under automation nobody would close an error box.
 LONG WINAPI ReportCrash(EXCEPTION_POINTERS* info) {
@@ -29,59 +22,39 @@ LONG WINAPI ReportCrash(EXCEPTION_POINTERS* info) {
   ExitProcess(3);
 }
 
-int Usage() {
+int Usage(const std::string& error) {
   std::fprintf(stderr,
+               "Plavena: %s\n"
                "usage: Plavena.exe --module DLL [--board FILE] [--save-board FILE]\n"
                "                   [--common-dialog TEXT] [--answer CAPTION=BUTTON]...\n"
-               "                   [--run COMMAND PARAMETERS]...\n");
+               "                   [--run COMMAND PARAMETERS]... [--verbose]\n",
+               error.c_str());
   return 2;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int wmain(int argc, wchar_t** argv) {
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
   SetUnhandledExceptionFilter(ReportCrash);
-  plavena::HostOptions options;
-  std::vector<Command> commands;
-  std::string save_path;
-  for (int i = 1; i < argc; ++i) {
-    const std::string option = argv[i];
-    const bool has_value = i + 1 < argc;
-    if (option == "--module" && has_value) {
-      options.module_path = argv[++i];
-    } else if (option == "--board" && has_value) {
-      options.board_path = argv[++i];
-    } else if (option == "--save-board" && has_value) {
-      save_path = argv[++i];
-    } else if (option == "--common-dialog" && has_value) {
-      options.common_dialog_answer = argv[++i];
-    } else if (option == "--answer" && has_value) {
-      const std::string rule = argv[++i];
-      const size_t equals = rule.rfind('=');
-      if (equals == std::string::npos) return Usage();
-      options.answers.push_back({rule.substr(0, equals), rule.substr(equals + 1)});
-    } else if (option == "--run" && i + 2 < argc) {
-      commands.push_back({argv[i + 1], argv[i + 2]});
-      i += 2;
-    } else {
-      return Usage();
-    }
-  }
-  if (options.module_path.empty()) return Usage();
+  const plavena::CommandLine line =
+      plavena::ParseCommandLine(std::vector<std::wstring>(argv, argv + argc));
+  if (!line.error.empty()) return Usage(line.error);
 
   int exit_code = 0;
   try {
-    plavena::HostSession session(options);
-    for (const Command& command : commands) {
+    const plavena::WrittenFiles files(line);
+    plavena::HostSession session(line.options);
+    for (const plavena::Command& command : line.commands) {
       if (FAILED(session.Run(command.name, command.parameters).status)) exit_code = 1;
     }
     std::string error;
-    if (!save_path.empty() && !session.SaveBoard(save_path, error)) {
+    if (!line.save_path.empty() && !session.SaveBoard(line.save_path, error)) {
       session.journal().Append("save failed: " + error);
       exit_code = 1;
     }
-    std::fputs(session.journal().Text().c_str(), stdout);
+    for (const std::string& summary : files.SummaryLines()) session.journal().Append(summary);
+    std::fputs(plavena::PrintedJournal(session.journal(), line.verbose).c_str(), stdout);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "Plavena: %s\n", e.what());
     return 1;

@@ -859,9 +859,44 @@ void Reader::Finish() {
   }
 }
 
+// Deeper nesting than any board needs: the parser, the values it builds and the writer that
+// saves unknown fields back all recurse, and a file nested thousands deep would end the host.
+constexpr int kMaxNesting = 256;
+
+// Refuses a text nested deeper than kMaxNesting at the bracket that goes too deep.
+void CheckNesting(const std::string& text, const std::string& display_name) {
+  int depth = 0, line = 1, column = 0;
+  bool in_string = false, escaped = false;
+  for (const char c : text) {
+    ++column;
+    if (c == '\n') {
+      ++line;
+      column = 0;
+    }
+    if (in_string) {
+      if (escaped) {
+        escaped = false;
+      } else if (c == '\\') {
+        escaped = true;
+      } else if (c == '"') {
+        in_string = false;
+      }
+      continue;
+    }
+    if (c == '"') in_string = true;
+    if (c == ']' || c == '}') --depth;
+    if ((c == '[' || c == '{') && ++depth > kMaxNesting) {
+      throw BoardFileError(display_name + ":" + std::to_string(line) + ":" +
+                           std::to_string(column) + ": nested deeper than " +
+                           std::to_string(kMaxNesting) + " levels");
+    }
+  }
+}
+
 }  // namespace
 
 std::unique_ptr<Board> ReadBoardText(const std::string& text, const std::string& display_name) {
+  CheckNesting(text, display_name);
   return Reader(display_name).Read(text);
 }
 

@@ -1,7 +1,11 @@
 // Ini files as the settings code relies on them.
 #include "framework/ini_file.h"
 
+#include <windows.h>
+
 #include <gtest/gtest.h>
+
+#include "framework/exception.h"
 
 #include "support/test_paths.h"
 
@@ -29,7 +33,58 @@ TEST(IniFile, ValuesReadBackAsWritten) {
   EXPECT_EQ(ini.ReadInteger("s", "number", 0), -42);  // names ignore case
   EXPECT_TRUE(ini.ReadBool("S", "Yes", false));
   EXPECT_FALSE(ini.ReadBool("S", "No", true));
-  EXPECT_EQ(testsupport::ReadFile(dir.Path("a.ini")).find("Yes=1") != std::string::npos, true);
+  EXPECT_FALSE(testsupport::FileExists(dir.Path("a.ini"))) << "nothing is written in place";
+  ini.WriteInteger("S", "number", 7);  // the existing key, in its own spelling
+  EXPECT_EQ(ini.Text(), "[S]\r\nEmpty=\r\nLong=" + std::string(1000, 'x') +
+                            "\r\nNumber=7\r\nYes=1\r\nNo=0\r\n");
+}
+
+TEST(IniFile, ReadsFilesAsTheSystemsProfileRoutinesDo) {
+  testsupport::TempDir dir;
+  testsupport::WriteFile(dir.Path("d.ini"),
+                         "; written by hand\n"
+                         "  [ Layer Directions ]  \r\n"
+                         "\r\n"
+                         "  TopLayer =  horizontal  \r"
+                         "Quoted=\"a b\"\r\n"
+                         "Half=\"open\r\n"
+                         "Equals=a=b\r\n"
+                         "no value line\r\n"
+                         "[Open\r\n"
+                         "K=1");
+  framework::IniFile ini(dir.Path("d.ini"));
+  EXPECT_EQ(ini.ReadString("layer directions", "TOPLAYER", ""), "horizontal");
+  EXPECT_EQ(ini.ReadString("Layer Directions", "Quoted", ""), "a b");
+  EXPECT_EQ(ini.ReadString("Layer Directions", "Half", ""), "\"open");
+  EXPECT_EQ(ini.ReadString("Layer Directions", "Equals", ""), "a=b");
+  EXPECT_EQ(ini.ReadString("Layer Directions", "no value line", "fallback"), "fallback");
+  EXPECT_EQ(ini.ReadString("Open", "K", ""), "1") << "a header without its bracket";
+  EXPECT_EQ(ini.ReadSectionValues("Layer Directions"),
+            (std::vector<std::string>{"TopLayer=horizontal", "Quoted=\"a b\"", "Half=\"open",
+                                      "Equals=a=b", "no value line"}));
+  // Untouched lines survive a rewrite, the comment before the first section included.
+  ini.WriteString("New", "A", "1");
+  EXPECT_EQ(ini.Text(),
+            "; written by hand\r\n[Layer Directions]\r\nTopLayer=horizontal\r\nQuoted=\"a b\"\r\n"
+            "Half=\"open\r\nEquals=a=b\r\nno value line\r\n[Open]\r\nK=1\r\n[New]\r\nA=1\r\n");
+}
+
+TEST(IniFile, AFileThatCannotBeReadRaisesInsteadOfReadingAsEmpty) {
+  testsupport::TempDir dir;
+  const std::string path = dir.Path("held.ini");
+  testsupport::WriteFile(path, "[S]\r\nK=1\r\n");
+  HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  try {
+    framework::IniFile ini(path);
+    ADD_FAILURE() << "no error";
+  } catch (const framework::Exception& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "Cannot read the settings file " + path + ": another program is using the file");
+  }
+  CloseHandle(held);
+  EXPECT_EQ(framework::IniFile(path).ReadString("S", "K", ""), "1");
 }
 
 TEST(IniFile, IntegersAndBooleansFollowTheTextsRules) {

@@ -153,27 +153,6 @@ TEST(ExportDesignFile, NetNamesEqualWithoutCaseOrAfterEscapingAreReportedOnce) {
   }
 }
 
-TEST(ExportDesignFile, FailedReplacementKeepsTheOldFileAndLeavesNoTemporaryFile) {
-  TempDir dir;
-  const std::string target = dir.Path("board.dsn");
-  testsupport::WriteFile(target, "old design\r\n");
-  plavena::HostSession session(Options(WriteBoard(dir, "board.json", ExampleBoardText())));
-  const std::set<std::string> before = TemporaryFiles();
-  // Another program holds the old file open and lets nobody replace it.
-  HANDLE held = CreateFileA(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  const plavena::CommandResult result = session.Run("ExportDesignFile", "FileName=" + target);
-  CloseHandle(held);
-  EXPECT_EQ(result.status, S_OK) << "the user is told in a message, not by a failed command";
-  EXPECT_EQ(ReadFile(target), "old design\r\n");
-  EXPECT_EQ(TemporaryFiles(), before);
-  EXPECT_TRUE(session.journal().Has("dialog \"Error\": Cannot write the design file " + target))
-      << session.journal().Text();
-  EXPECT_EQ(ReadFile(dir.Path("board.qixpref")).find("[HoleList]"), std::string::npos)
-      << "no hole sizes for a file that was not written";
-}
-
 TEST(ExportDesignFile, MissingFolderIsReportedBeforeAnythingIsWritten) {
   TempDir dir;
   plavena::HostSession session(Options(WriteBoard(dir, "board.json", ExampleBoardText())));

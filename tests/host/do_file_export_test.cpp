@@ -55,14 +55,19 @@ TEST(ExportDoFile, IsWrittenBesideTheDesignFileFromTheInstalledTemplate) {
   EXPECT_FALSE(session.journal().Has("dialog "));
 }
 
-TEST(ExportDoFile, LockedByAnotherUserIsLeftAndTheUserIsWarned) {
+TEST(ExportDoFile, LockedByAnotherUserIsLeftAndTheCommandFailsNamingTheUser) {
   TempDir dir;
   testsupport::WriteFile(dir.Path("board.do"), "another user's\r\n");
   testsupport::WriteFile(rtl::GetLockFileName(dir.Path("board.do")),
                          "ComputerName=" + rtl::GetComputerNameText() +
                              "\r\nUserName=someone-else\r\nProcessID=7\r\n");
   HostSession session(ModuleOptions(dir));
-  ASSERT_EQ(session.Run("ExportDesignFile", "FileName=" + dir.Path("board.dsn")).status, S_OK);
+  const plavena::CommandResult result =
+      session.Run("ExportDesignFile", "FileName=" + dir.Path("board.dsn"));
+  EXPECT_EQ(result.status, E_FAIL);
+  EXPECT_EQ(result.error_description, "Cannot write the do-file " + dir.Path("board.do") +
+                                          ": it is used and locked by someone-else on " +
+                                          rtl::GetComputerNameText());
   EXPECT_EQ(ReadFile(dir.Path("board.do")), "another user's\r\n");
   EXPECT_TRUE(
       session.journal().Has("dialog \"Warning\": board.do is used and locked by "

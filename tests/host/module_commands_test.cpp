@@ -41,22 +41,26 @@ TEST(ModuleFrame, UnknownCommandSucceedsWithoutRefreshOrStatusTexts) {
   EXPECT_EQ(LinesAfterLoad(session), std::vector<std::string>{"command RouteEverything done"});
 }
 
+// A cancelled route-file dialog: the import ends at once, as a success.
+const std::string kCancelledDialog =
+    "process Client:RunCommonDialog Dialog=FileOpenSave|Mode=0|Prompt=Import Specctra Route "
+    "File|DocumentType=All|FileType1=Route File (*.rte)|Path=";
+
 TEST(ModuleFrame, WithoutAViewTheThreeStatusTextsAreCleared) {
   HostSession session(ModuleOptions());
-  TempDir dir;
-  ASSERT_EQ(session.Run("ImportRouteFile", "FileName=" + dir.Path("none.rte")).status, S_OK);
-  std::vector<std::string> expected = kClearedStatusTexts;
+  ASSERT_EQ(session.Run("ImportRouteFile", "").status, S_OK);
+  std::vector<std::string> expected = {kCancelledDialog};
+  expected.insert(expected.end(), kClearedStatusTexts.begin(), kClearedStatusTexts.end());
   expected.push_back("command ImportRouteFile done");
   EXPECT_EQ(LinesAfterLoad(session), expected);
 }
 
 TEST(ModuleFrame, WithACurrentViewItIsRefreshedInstead) {
   HostSession session(ModuleOptions());
-  TempDir dir;
   session.client().OpenDocument(L"C:\\boards\\a.json", L"PCB");
-  ASSERT_EQ(session.Run("importroutefile", "FileName=" + dir.Path("none.rte")).status, S_OK);
+  ASSERT_EQ(session.Run("importroutefile", "").status, S_OK);
   const std::vector<std::string> expected = {"document open PCB C:\\boards\\a.json",
-                                             "view refresh C:\\boards\\a.json",
+                                             kCancelledDialog, "view refresh C:\\boards\\a.json",
                                              "command importroutefile done"};
   EXPECT_EQ(LinesAfterLoad(session), expected);
 }
@@ -98,16 +102,47 @@ TEST(ExportDesignFile, RefusesAFileNameTheHostsShortTextsWouldCut) {
 TEST(ImportRouteFile, AsksTheCommonDialogWithTheExactParameterText) {
   HostSession session(ModuleOptions());
   ASSERT_EQ(session.Run("ImportRouteFile", "Other=1").status, S_OK);
-  EXPECT_EQ(LinesAfterLoad(session).front(),
-            "process Client:RunCommonDialog Dialog=FileOpenSave|Mode=0|Prompt=Import Specctra "
-            "Route File|DocumentType=All|FileType1=Route File (*.rte)|Path=");
+  EXPECT_EQ(LinesAfterLoad(session).front(), kCancelledDialog);
 }
 
-TEST(ImportRouteFile, PresentButEmptyFileNameShowsNoDialogAndImportsNothing) {
-  HostSession session(ModuleOptions());
-  ASSERT_EQ(session.Run("ImportRouteFile", "FileName=").status, S_OK);
-  EXPECT_FALSE(session.journal().Has("process "));
-  EXPECT_FALSE(session.journal().Has("document "));
+TEST(ImportRouteFile, NamesThatLeadToNoRouteFileFailTheCommandWithAMessage) {
+  TempDir dir;
+  testsupport::WriteFile(dir.Path("board.rte"), "(routes)");
+  CreateDirectoryA(dir.Path("folder.rte").c_str(), nullptr);
+  struct Case {
+    std::string parameters;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"FileName=", "No route file name was given (parameter \"FileName\")"},
+      {"FileName=" + dir.Path("missing.rte"),
+       "The route file " + dir.Path("missing.rte") + " does not exist"},
+      {"FileName=" + dir.Path("folder.rte"),
+       dir.Path("folder.rte") + " is a folder, not a route file"},
+      {"FileName=" + dir.path() + "\\", dir.path() + "\\ is a folder, not a route file"},
+      {"FileName=" + dir.Path("b?ard.rte"),
+       "Cannot use the file name " + dir.Path("b?ard.rte") +
+           ": it holds characters that the ANSI code page cannot represent (shown as \"?\"); "
+           "choose a name without them"},
+      {"FileName=" + dir.Path("board.rte"), "No board is open in the PCB editor"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.parameters);
+    HostSession session(ModuleOptions());
+    const CommandResult result = session.Run("ImportRouteFile", c.parameters);
+    EXPECT_EQ(result.status, E_FAIL);
+    EXPECT_EQ(result.error_source, "Tralvek.dll");
+    EXPECT_EQ(result.error_description, c.message);
+    EXPECT_FALSE(session.journal().Has("process ")) << "no dialog, no netlist or redraw";
+    EXPECT_FALSE(session.journal().Has("document "));
+  }
+}
+
+// The example board open, as a user imports into it.
+HostOptions BoardOptions(const TempDir& dir) {
+  HostOptions options = ModuleOptions();
+  options.board_path = testsupport::CopyExampleBoard(dir, "example-board.json");
+  return options;
 }
 
 TEST(ImportRouteFile, OnlyTheAnswerResultTrueConfirmsTheDialog) {
@@ -117,21 +152,23 @@ TEST(ImportRouteFile, OnlyTheAnswerResultTrueConfirmsTheDialog) {
   testsupport::WriteFile(dir.Path("board.STS"), "done");
   struct Case {
     std::string answer;
+    HRESULT status;
     bool opens_status;
   };
   const Case cases[] = {
-      {"Result=True|Path=" + route, true},
-      {"Result=true|Path=" + route, false},
-      {"Result=TRUE|Path=" + route, false},
-      {"Path=" + route, false},
-      {"Result=True|Path=" + dir.Path("missing.rte"), false},
+      {"Result=True|Path=" + route, S_OK, true},
+      {"Result=true|Path=" + route, S_OK, false},
+      {"Result=TRUE|Path=" + route, S_OK, false},
+      {"Path=" + route, S_OK, false},
+      // A confirmed choice of a file that is not there is a failure, not a silent end.
+      {"Result=True|Path=" + dir.Path("missing.rte"), E_FAIL, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.answer);
-    HostOptions options = ModuleOptions();
+    HostOptions options = BoardOptions(dir);
     options.common_dialog_answer = c.answer;
     HostSession session(options);
-    ASSERT_EQ(session.Run("ImportRouteFile", "").status, S_OK);
+    EXPECT_EQ(session.Run("ImportRouteFile", "").status, c.status);
     EXPECT_EQ(session.journal().Has("document open TEXT " + dir.Path("board.STS")), c.opens_status);
   }
 }
@@ -141,9 +178,9 @@ TEST(ImportRouteFile, OpensTheStatusFileOnlyWhenItExists) {
   testsupport::WriteFile(dir.Path("a.rte"), "(routes)");
   testsupport::WriteFile(dir.Path("b.rte"), "(routes)");
   testsupport::WriteFile(dir.Path("b.STS"), "done");
-  HostSession session(ModuleOptions());
+  HostSession session(BoardOptions(dir));
   ASSERT_EQ(session.Run("ImportRouteFile", "FileName=" + dir.Path("a.rte")).status, S_OK);
-  EXPECT_FALSE(session.journal().Has("document "));
+  EXPECT_FALSE(session.journal().Has("document open TEXT"));
   ASSERT_EQ(session.Run("ImportRouteFile", "FileName=" + dir.Path("b.rte")).status, S_OK);
   EXPECT_TRUE(session.journal().Has("document open TEXT " + dir.Path("b.STS")));
   EXPECT_TRUE(session.journal().Has("document show " + dir.Path("b.STS")));

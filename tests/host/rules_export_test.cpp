@@ -31,7 +31,7 @@ TEST(ExportRules, WithoutAnOpenBoardNothingIsWritten) {
   const plavena::CommandResult result =
       session.Run("ExportDesignFile", "FileName=" + dir.Path("board.dsn"));
   EXPECT_EQ(result.status, E_FAIL);
-  EXPECT_EQ(result.error_description, "Cannot find board interface from Board Handle");
+  EXPECT_EQ(result.error_description, "No board is open in the PCB editor");
   EXPECT_FALSE(testsupport::FileExists(dir.Path("board.do")));
 }
 

@@ -71,4 +71,35 @@ TEST(HostExports, ForceFileNameExtensionReplacesOnlyTheFilesExtension) {
   }
 }
 
+TEST(BoardFiles, NestingIsBoundedWithTheFileAndPlaceInsteadOfACrash) {
+  testsupport::TempDir dir;
+  const std::string example =
+      testsupport::ReadFile(testsupport::TestDataPath("../examples/example-board.json"));
+  // An unknown top-level value, which the editor keeps and saves back, nested `depth` deep.
+  const auto nested = [&](int depth) {
+    std::string text = example;
+    text.insert(text.find('{') + 1,
+                "\"kept\": " + std::string(depth, '[') + std::string(depth, ']') + ",\n");
+    return text;
+  };
+  const std::string board = dir.Path("deep.json");
+  testsupport::WriteFile(board, nested(50000));
+  plavena::HostOptions options = ModuleOptions();
+  options.board_path = board;
+  try {
+    plavena::HostSession session(options);
+    ADD_FAILURE() << "the board opened";
+  } catch (const std::runtime_error& e) {
+    // The whole object is level 1, so the 256th "[" (column 10 + 255) is the 257th level.
+    EXPECT_EQ(std::string(e.what()), board + ":1:265: nested deeper than 256 levels");
+  }
+  testsupport::WriteFile(board, nested(255));
+  options.board_path = board;
+  plavena::HostSession session(options);
+  std::string error;
+  ASSERT_TRUE(session.SaveBoard(dir.Path("saved.json"), error)) << error;
+  EXPECT_NE(testsupport::ReadFile(dir.Path("saved.json")).find(std::string(255, '[')),
+            std::string::npos);
+}
+
 }  // namespace

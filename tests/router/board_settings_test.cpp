@@ -6,6 +6,8 @@
 #include "router/router_board.h"
 #include "router/via_styles.h"
 #include "framework/ini_file.h"
+#include "rtl/exceptions.h"
+#include "rtl/file_ownership.h"
 #include "rtl/quorvel_session.h"
 
 namespace {
@@ -49,6 +51,31 @@ TEST_F(BoardCopy, RouterSettingsGoToTheWindowsFolderAndBack) {
   again.Sync(1);
   EXPECT_EQ(again.settings.wire_grid, 125000);
   EXPECT_TRUE(again.settings.export_polygons);
+  DeleteFileA(file.c_str());
+}
+
+TEST_F(BoardCopy, RouterSettingsThatCannotBeWrittenStayAsTheyWereAndRaise) {
+  const std::string file = router::SettingsFileName();
+  const std::string old = "[SpecctraSetup]\r\nWireGrid=7mil\r\n[Other]\r\nKept=1\r\n";
+  testsupport::WriteFile(file, old);
+  SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY);
+  router::TBoard board(board_);
+  board.Sync(1);
+  EXPECT_EQ(board.settings.wire_grid, 70000);
+  board.settings.wire_grid = 125000;
+  try {
+    board.Sync(0);
+    ADD_FAILURE() << "no error";
+  } catch (const rtl::Exception& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "Cannot write the settings file " + file + ": the file is read-only");
+  }
+  EXPECT_EQ(testsupport::ReadFile(file), old);
+  SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+  board.Sync(0);  // every key written, the other section kept
+  const std::string written = testsupport::ReadFile(file);
+  EXPECT_NE(written.find("WireGrid=12.5mil\r\n"), std::string::npos) << written;
+  EXPECT_NE(written.find("[Other]\r\nKept=1\r\n"), std::string::npos) << written;
   DeleteFileA(file.c_str());
 }
 
@@ -103,8 +130,11 @@ TEST_F(BoardCopy, ViaStyleChoicesReadAsStored) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.why);
     DeleteFileA(Preferences().c_str());
-    if (c.stored)
-      framework::IniFile(Preferences()).WriteString("ViaStyles", "RoutingVias", c.stored);
+    if (c.stored) {
+      framework::IniFile stored(Preferences());
+      stored.WriteString("ViaStyles", "RoutingVias", c.stored);
+      rtl::SaveIniFile(stored);
+    }
     router::TViaStyleAssociationList list(board_);
     router::LoadViaStyles(list, Preferences());
     ASSERT_EQ(list.Count(), 1) << "one via-style rule on the board";

@@ -175,12 +175,19 @@ TEST_F(DoFileWriter, MissingTemplateIsReportedAndNothingIsWritten) {
   EXPECT_TRUE(FilesIn(dir.Path("tmp")).empty());
 }
 
-TEST_F(DoFileWriter, DoFileLockedByAnotherUserStaysAndNoTemporaryFileIsLeft) {
+TEST_F(DoFileWriter, DoFileLockedByAnotherUserRaisesKeepsItAndLeavesNoTemporaryFile) {
   WriteFile(dir.Path("host\\System\\Tralvek.Do"), "route 25\r\n");
   WriteFile(do_file, "the other user's\r\n");
   WriteFile(rtl::GetLockFileName(do_file), "ComputerName=" + rtl::GetComputerNameText() +
                                                "\r\nUserName=someone-else\r\nProcessID=12\r\n");
-  EXPECT_FALSE(router::WriteDoFile(design, services));
+  try {
+    router::WriteDoFile(design, services);
+    ADD_FAILURE() << "no error";
+  } catch (const rtl::Exception& e) {
+    EXPECT_EQ(std::string(e.what()), "Cannot write the do-file " + do_file +
+                                         ": it is used and locked by someone-else on " +
+                                         rtl::GetComputerNameText());
+  }
   EXPECT_EQ(ReadFile(do_file), "the other user's\r\n");
   EXPECT_TRUE(FilesIn(dir.Path("tmp")).empty()) << "the new file is removed";
   ASSERT_EQ(shown.size(), 1u);
@@ -213,7 +220,8 @@ TEST_F(DoFileWriter, UnreplaceableDoFileRaisesAndKeepsTheOldOne) {
     router::WriteDoFile(design, services);
     ADD_FAILURE() << "no error";
   } catch (const rtl::Exception& e) {
-    EXPECT_NE(std::string(e.what()).find(do_file), std::string::npos) << e.what();
+    EXPECT_EQ(std::string(e.what()),
+              "Cannot write the do-file " + do_file + ": another program is using the file");
   }
   CloseHandle(held);
   EXPECT_EQ(ReadFile(do_file), "older\r\n");

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -16,15 +17,32 @@ namespace {
 using rtl::HashKey;
 using rtl::HashValue;
 
+// What a table's hooks were handed; it outlives the table.
+struct Released {
+  std::vector<HashKey> keys;
+  std::vector<HashValue> values;
+};
+
+class Recorder : public rtl::TReleaseHooks {
+ public:
+  explicit Recorder(std::shared_ptr<Released> released) : released_(std::move(released)) {}
+  void ReleaseKey(HashKey key) override { released_->keys.push_back(key); }
+  void ReleaseValue(HashValue value) override { released_->values.push_back(value); }
+
+ private:
+  std::shared_ptr<Released> released_;  // the table's hooks outlive the Table subclass
+};
+
 class Table : public rtl::TCustomPointerBucketList {
  public:
-  explicit Table(int hint = 8) : TCustomPointerBucketList(hint) {}
-  std::vector<HashKey> released_keys;
-  std::vector<HashValue> released_values;
+  explicit Table(int hint = 8, std::shared_ptr<Released> released = std::make_shared<Released>())
+      : TCustomPointerBucketList(hint, std::make_unique<Recorder>(released)),
+        released_(std::move(released)) {}
+  const std::vector<HashKey>& released_keys() const { return released_->keys; }
+  const std::vector<HashValue>& released_values() const { return released_->values; }
 
- protected:
-  void ReleaseKey(HashKey key) override { released_keys.push_back(key); }
-  void ReleaseValue(HashValue value) override { released_values.push_back(value); }
+ private:
+  std::shared_ptr<Released> released_;
 };
 
 std::vector<std::pair<HashKey, HashValue>> Items(const rtl::TCustomPointerBucketList& table) {
@@ -130,7 +148,7 @@ TEST(PointerHashTable, StoringTheDefaultDeletesTheEntry) {
   EXPECT_EQ(table.GetValue(7), 0u);  // absent, and no failure
   table.SetValue(8, 0);              // never stored
   EXPECT_EQ(table.Count(), 0);
-  EXPECT_EQ(table.released_values, (std::vector<HashValue>{3, 0}));
+  EXPECT_EQ(table.released_values(), (std::vector<HashValue>{3, 0}));
 }
 
 TEST(PointerHashTable, AddKeepsTheStoredValue) {
@@ -162,8 +180,8 @@ TEST(PointerHashTable, ReleasesEveryKeyItUses) {
   table.GetValue(1);
   table.GetValue(2);
   table.Remove(1);  // released by the deletion and by Remove
-  EXPECT_EQ(table.released_keys, (std::vector<HashKey>{1, 1, 2, 1, 1}));
-  EXPECT_EQ(table.released_values, (std::vector<HashValue>{5}));
+  EXPECT_EQ(table.released_keys(), (std::vector<HashKey>{1, 1, 2, 1, 1}));
+  EXPECT_EQ(table.released_values(), (std::vector<HashValue>{5}));
 }
 
 TEST(PointerHashTable, ChangesDuringForEachRaiseAndNestedForEachKeepsTheLock) {
@@ -217,10 +235,25 @@ TEST(PointerHashTable, ClearEmptiesAndReleasesEverything) {
   for (HashKey k = 0; k < 100; ++k) table.Add(k << 8, k + 1);
   table.Clear();
   EXPECT_EQ(table.Count(), 0);
-  EXPECT_EQ(table.released_values.size(), 100u);
+  EXPECT_EQ(table.released_values().size(), 100u);
   EXPECT_TRUE(Items(table).empty());
   table.Add(5, 1);  // usable afterwards, index and all
   EXPECT_TRUE(table.Contains(5));
+}
+
+TEST(PointerHashTable, DestroyingATableReleasesWhatIsLeftLastBucketFirst) {
+  const auto released = std::make_shared<Released>();
+  {
+    Table table(8, released);
+    table.Add(0x100, 11);  // bucket 1
+    table.Add(0x200, 22);  // bucket 2
+    table.Add(0x101, 12);  // bucket 1, after 0x100
+    table.Remove(0x200);
+    released->keys.clear();
+    released->values.clear();
+  }
+  EXPECT_EQ(released->values, (std::vector<HashValue>{12, 11}));
+  EXPECT_EQ(released->keys, (std::vector<HashKey>{0x101, 0x100}));
 }
 
 TEST(PointerHashTable, BigTablesFindEveryKeyAfterDeletions) {

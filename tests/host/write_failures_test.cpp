@@ -1,0 +1,346 @@
+// Files the export cannot write, with the file system really in that state: the command fails
+// with a message naming the file and the cause, the old file stays byte for byte, and no
+// temporary file remains.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <set>
+#include <stdexcept>
+
+#include "host/plavena/host_session.h"
+#include "rtl/common_utils.h"
+#include "rtl/file_ownership.h"
+#include "support/test_paths.h"
+
+namespace {
+
+using testsupport::ReadFile;
+using testsupport::TempDir;
+
+const std::string kOldDesign = "old design\r\n";
+const std::string kOldSettings =
+    "[LayerDirections]\r\nTopLayer=vertical\r\n[ViaStyles]\r\nRoutingVias=1-32\r\n"
+    "[HoleList]\r\n0=1\r\n";
+
+std::string TemporaryFolder() {
+  char folder[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, folder);
+  return folder;
+}
+
+// The temporary files of replacements ("Pro<n>.tmp") in a folder.
+std::set<std::string> TemporaryFiles(const std::string& folder) {
+  std::set<std::string> names;
+  WIN32_FIND_DATAA entry;
+  HANDLE find = FindFirstFileA((folder + "\\Pro*.tmp").c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    names.insert(entry.cFileName);
+  } while (FindNextFileA(find, &entry));
+  FindClose(find);
+  return names;
+}
+
+plavena::HostOptions Options(const std::string& board) {
+  plavena::HostOptions options;
+  options.module_path = testsupport::BinaryPath("Tralvek.dll");
+  options.board_path = board;
+  options.answers = {{"*", "OK"}};
+  return options;
+}
+
+// Another process holds the file open without sharing until this ends.
+class HeldByAnotherProgram {
+ public:
+  explicit HeldByAnotherProgram(const std::string& file) {
+    const std::wstring id = std::to_wstring(GetCurrentProcessId());
+    const std::wstring ready_name = L"tralvek-ready-" + id, quit_name = L"tralvek-quit-" + id;
+    ready_ = CreateEventW(nullptr, TRUE, FALSE, ready_name.c_str());
+    quit_ = CreateEventW(nullptr, TRUE, FALSE, quit_name.c_str());
+    std::wstring command = L"\"" + Wide(testsupport::BinaryPath("file_holder.exe")) + L"\" \"" +
+                           Wide(file) + L"\" " + ready_name + L" " + quit_name;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+      throw std::runtime_error("cannot start file_holder.exe");
+    }
+    CloseHandle(process.hThread);
+    process_ = process.hProcess;
+    const HANDLE waits[] = {ready_, process_};
+    if (WaitForMultipleObjects(2, waits, FALSE, 20000) != WAIT_OBJECT_0) {
+      throw std::runtime_error("file_holder.exe did not open " + file);
+    }
+  }
+  ~HeldByAnotherProgram() {
+    SetEvent(quit_);
+    WaitForSingleObject(process_, 20000);
+    CloseHandle(process_);
+    CloseHandle(ready_);
+    CloseHandle(quit_);
+  }
+  HeldByAnotherProgram(const HeldByAnotherProgram&) = delete;
+  HeldByAnotherProgram& operator=(const HeldByAnotherProgram&) = delete;
+
+ private:
+  static std::wstring Wide(const std::string& text) {
+    return std::wstring(text.begin(), text.end());
+  }
+  HANDLE ready_ = nullptr;
+  HANDLE quit_ = nullptr;
+  HANDLE process_ = nullptr;
+};
+
+// What a failed export must leave: the failure with its message, the old file, no temporary
+// file, and no error box besides the failure.
+void ExpectFailedExport(const plavena::CommandResult& result, const plavena::Journal& journal,
+                        const std::string& message, const std::string& file,
+                        const std::string& old_content, const std::set<std::string>& temporary,
+                        const std::string& folder) {
+  EXPECT_EQ(result.status, E_FAIL);
+  EXPECT_EQ(result.error_source, "Tralvek.dll");
+  EXPECT_EQ(result.error_description, message);
+  EXPECT_EQ(ReadFile(file), old_content);
+  EXPECT_EQ(TemporaryFiles(TemporaryFolder()), temporary);
+  EXPECT_TRUE(TemporaryFiles(folder).empty());
+  EXPECT_FALSE(journal.Has("dialog \"Error\"")) << journal.Text();
+}
+
+TEST(WriteFailures, ADesignFileThatCannotBeReplacedFailsTheCommandAndStaysAsItWas) {
+  struct Case {
+    const char* why;
+    std::function<void(const std::string& target)> prepare;
+    std::string cause;
+    std::string old_content = kOldDesign;
+  };
+  const std::string computer = rtl::GetComputerNameText();
+  const Case cases[] = {
+      {"read-only",
+       [](const std::string& target) {
+         SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY);
+       },
+       "the file is read-only"},
+      {"a folder in its place",
+       [](const std::string& target) {
+         DeleteFileA(target.c_str());
+         CreateDirectoryA(target.c_str(), nullptr);
+       },
+       "a folder of that name is in the way", ""},
+      {"another user's lock",
+       [&](const std::string& target) {
+         testsupport::WriteFile(rtl::GetLockFileName(target), "ComputerName=" + computer +
+                                                                  "\r\nUserName=someone-else\r\n"
+                                                                  "ProcessID=12\r\n");
+       },
+       "it is used and locked by someone-else on " + computer},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    TempDir dir;
+    const std::string target = dir.Path("board.dsn");
+    testsupport::WriteFile(target, kOldDesign);
+    c.prepare(target);
+    plavena::HostSession session(Options(testsupport::CopyExampleBoard(dir, "example-board.json")));
+    const std::set<std::string> before = TemporaryFiles(TemporaryFolder());
+    // Another extension: the check of the name itself must not be what stops the export.
+    const plavena::CommandResult result =
+        session.Run("ExportDesignFile", "FileName=" + dir.Path("board.pcb"));
+    ExpectFailedExport(result, session.journal(),
+                       "Cannot write the design file " + target + ": " + c.cause, target,
+                       c.old_content, before, dir.path());
+    EXPECT_TRUE(testsupport::FileExists(dir.Path("board.do"))) << "written before";
+    EXPECT_EQ(ReadFile(dir.Path("example-board.qixpref")).find("[HoleList]"), std::string::npos)
+        << "no hole sizes for a design file that was not written";
+  }
+}
+
+TEST(WriteFailures, ADesignFileAnotherProgramHoldsOpenIsNamedAsSuch) {
+  TempDir dir;
+  const std::string target = dir.Path("board.dsn");
+  testsupport::WriteFile(target, kOldDesign);
+  plavena::HostSession session(Options(testsupport::CopyExampleBoard(dir, "example-board.json")));
+  const std::set<std::string> before = TemporaryFiles(TemporaryFolder());
+  plavena::CommandResult result;
+  {
+    const HeldByAnotherProgram holder(target);
+    result = session.Run("ExportDesignFile", "FileName=" + target);
+  }
+  ExpectFailedExport(
+      result, session.journal(),
+      "Cannot write the design file " + target + ": another program is using the file", target,
+      kOldDesign, before, dir.path());
+}
+
+TEST(WriteFailures, AReadOnlySettingsFileKeepsEveryLineAndFailsTheCommand) {
+  TempDir dir;
+  const std::string settings = dir.Path("example-board.qixpref");
+  testsupport::WriteFile(settings, kOldSettings);
+  SetFileAttributesA(settings.c_str(), FILE_ATTRIBUTE_READONLY);
+  plavena::HostSession session(Options(testsupport::CopyExampleBoard(dir, "example-board.json")));
+  const std::set<std::string> before = TemporaryFiles(TemporaryFolder());
+  const plavena::CommandResult result =
+      session.Run("ExportDesignFile", "FileName=" + dir.Path("board.dsn"));
+  ExpectFailedExport(result, session.journal(),
+                     "Cannot write the settings file " + settings + ": the file is read-only",
+                     settings, kOldSettings, before, dir.path());
+}
+
+TEST(WriteFailures, FileNamesThatLeadToAnotherFileAreRefused) {
+  TempDir dir;
+  CreateDirectoryA(dir.Path("out").c_str(), nullptr);
+  struct Case {
+    std::string file_name;
+    std::string message;
+  };
+  const Case cases[] = {
+      {dir.Path("out"), dir.Path("out") + " is a folder, not a design file"},
+      {dir.Path("out") + "\\", dir.Path("out") + "\\ is a folder, not a design file"},
+      {dir.Path("?????.dsn"),
+       "Cannot use the file name " + dir.Path("?????.dsn") +
+           ": it holds characters that the ANSI code page cannot represent (shown as \"?\"); "
+           "choose a name without them"},
+      {dir.Path("a<b.dsn"),
+       "Cannot use the file name " + dir.Path("a<b.dsn") + ": no file name may hold \"<\""},
+  };
+  plavena::HostSession session(Options(testsupport::CopyExampleBoard(dir, "example-board.json")));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file_name);
+    const plavena::CommandResult result =
+        session.Run("ExportDesignFile", "FileName=" + c.file_name);
+    EXPECT_EQ(result.status, E_FAIL);
+    EXPECT_EQ(result.error_description, c.message);
+  }
+  EXPECT_FALSE(testsupport::FileExists(dir.Path("out\\.dsn")));
+  EXPECT_FALSE(testsupport::FileExists(dir.Path("out\\.do")));
+  EXPECT_FALSE(testsupport::FileExists(dir.Path("out.dsn")));
+}
+
+// ---- A small disk that is full ------------------------------------------------------------------
+
+// A folder on the small file system the test run mounted; empty when it has none.
+std::string SmallDisk() {
+  const char* value = std::getenv("TRALVEK_SMALL_DISK");
+  if (!value) return {};
+  std::string path = std::string("Z:") + value;
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+  ULARGE_INTEGER total = {};
+  if (!GetDiskFreeSpaceExA((path + "\\").c_str(), nullptr, &total, nullptr)) return {};
+  return total.QuadPart <= 1024 * 1024 ? path : std::string();
+}
+
+// Fills the disk, then gives `spare` bytes back; the filler goes at the end.
+class DiskFiller {
+ public:
+  DiskFiller(const std::string& folder, DWORD spare) : path_(folder + "\\filler") {
+    HANDLE file = CreateFileA(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    const std::string chunk(4096, 'f');
+    DWORD written = chunk.size();
+    LONG size = 0;
+    while (WriteFile(file, chunk.data(), chunk.size(), &written, nullptr) && written > 0) {
+      size += written;
+    }
+    SetFilePointer(file, size > static_cast<LONG>(spare) ? size - spare : 0, nullptr, FILE_BEGIN);
+    SetEndOfFile(file);
+    CloseHandle(file);
+  }
+  ~DiskFiller() { DeleteFileA(path_.c_str()); }
+  DiskFiller(const DiskFiller&) = delete;
+  DiskFiller& operator=(const DiskFiller&) = delete;
+
+ private:
+  std::string path_;
+};
+
+// The system's temporary folder moved for the test's length.
+class TemporaryFolderAt {
+ public:
+  explicit TemporaryFolderAt(const std::string& folder) {
+    char old[MAX_PATH] = {};
+    had_ = GetEnvironmentVariableA("TMP", old, MAX_PATH) > 0;
+    old_ = old;
+    SetEnvironmentVariableA("TMP", folder.c_str());
+  }
+  ~TemporaryFolderAt() { SetEnvironmentVariableA("TMP", had_ ? old_.c_str() : nullptr); }
+  TemporaryFolderAt(const TemporaryFolderAt&) = delete;
+  TemporaryFolderAt& operator=(const TemporaryFolderAt&) = delete;
+
+ private:
+  bool had_;
+  std::string old_;
+};
+
+TEST(WriteFailures, AFullTemporaryFolderNamesTheDesignFileAndTheRealCause) {
+  const std::string disk = SmallDisk();
+  if (disk.empty()) GTEST_SKIP() << "no small file system could be mounted for this run";
+  TempDir dir;
+  const std::string target = dir.Path("board.dsn");
+  testsupport::WriteFile(target, kOldDesign);
+  plavena::HostSession session(Options(testsupport::CopyExampleBoard(dir, "example-board.json")));
+  const std::string temporary = disk + "\\tmp";
+  CreateDirectoryA(temporary.c_str(), nullptr);
+  plavena::CommandResult result;
+  {
+    // Room for the do-file's few lines, none for the design file.
+    const DiskFiller filler(disk, 8192);
+    const TemporaryFolderAt moved(temporary);
+    result = session.Run("ExportDesignFile", "FileName=" + target);
+  }
+  EXPECT_EQ(result.status, E_FAIL);
+  const std::string start =
+      "Cannot write the design file " + target + ": the temporary file " + temporary + "\\Pro";
+  EXPECT_EQ(result.error_description.rfind(start, 0), 0u) << result.error_description;
+  EXPECT_NE(result.error_description.find("(" + rtl::SystemErrorText(ERROR_DISK_FULL) + ")"),
+            std::string::npos)
+      << result.error_description;
+  EXPECT_EQ(ReadFile(target), kOldDesign);
+  EXPECT_TRUE(TemporaryFiles(temporary).empty());
+  RemoveDirectoryA(temporary.c_str());
+}
+
+TEST(WriteFailures, ASettingsFileOnAFullDiskIsNeitherEmptiedNorCut) {
+  const std::string disk = SmallDisk();
+  if (disk.empty()) GTEST_SKIP() << "no small file system could be mounted for this run";
+  TempDir out;
+  const std::string folder = disk + "\\board";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  const std::string board = folder + "\\example-board.json";
+  testsupport::WriteFile(board,
+                         ReadFile(testsupport::TestDataPath("../examples/example-board.json")));
+  const std::string settings = folder + "\\example-board.qixpref";
+  struct Case {
+    const char* why;
+    bool existing;
+  };
+  for (const Case& c : {Case{"an existing file", true}, Case{"a new file", false}}) {
+    SCOPED_TRACE(c.why);
+    if (c.existing) testsupport::WriteFile(settings, kOldSettings);
+    plavena::CommandResult result;
+    std::set<std::string> before;
+    {
+      plavena::HostSession session(Options(board));
+      before = TemporaryFiles(TemporaryFolder());
+      const DiskFiller filler(disk, 0);
+      result = session.Run("ExportDesignFile", "FileName=" + out.Path("board.dsn"));
+    }
+    EXPECT_EQ(result.status, E_FAIL);
+    EXPECT_EQ(result.error_description, "Cannot write the settings file " + settings + ": " +
+                                            rtl::SystemErrorText(ERROR_DISK_FULL));
+    EXPECT_EQ(testsupport::FileExists(settings), c.existing);
+    if (c.existing) {
+      EXPECT_EQ(ReadFile(settings), kOldSettings);
+    }
+    EXPECT_EQ(TemporaryFiles(TemporaryFolder()), before);
+    EXPECT_TRUE(TemporaryFiles(folder).empty());
+    DeleteFileA(settings.c_str());
+  }
+  DeleteFileA(board.c_str());
+  RemoveDirectoryA(folder.c_str());
+}
+
+}  // namespace
