@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "crashreport/drosk_dis_asm_private.h"
+#include "crashreport/drosk_tools.h"
 
 namespace drosk {
 
@@ -106,11 +107,7 @@ bool TryRead(TAddress source, void* destination, uint32_t count, const TDATryRea
   if (source == 0) return false;
   // Wine reads reserved and no-access pages of the own process without complaint: the system
   // must also report the whole range readable.
-  for (TAddress at = source; at - source < count;) {
-    const TAddress end = ReadableEnd(at, nullptr);
-    if (end <= at) return false;
-    at = end;
-  }
+  if (!IsReadableMemory(reinterpret_cast<const void*>(source), count)) return false;
   SIZE_T read = 0;
   return ReadProcessMemory(GetCurrentProcess(), reinterpret_cast<const void*>(source), destination,
                            count, &read) &&
@@ -152,19 +149,6 @@ const Obfuscation& CachedObfuscation() {
 uint32_t GetObfuscator() { return CachedObfuscation().value; }
 bool IsObfuscatorFromThread() { return CachedObfuscation().fromThread; }
 
-bool ModuleOf(TAddress address, TAddress& module, std::string& fileName) {
-  MEMORY_BASIC_INFORMATION m;
-  char name[MAX_PATH];
-  if (VirtualQuery(reinterpret_cast<void*>(address), &m, sizeof m) != sizeof m ||
-      m.State != MEM_COMMIT || !m.AllocationBase)
-    return false;
-  const DWORD n = GetModuleFileNameA(static_cast<HMODULE>(m.AllocationBase), name, sizeof name);
-  if (n == 0 || n >= sizeof name) return false;
-  module = static_cast<TAddress>(reinterpret_cast<uintptr_t>(m.AllocationBase));
-  fileName.assign(name, n);
-  return true;
-}
-
 TAddress OwnModule() {
   HMODULE own = nullptr;
   GetModuleHandleExA(
@@ -173,62 +157,18 @@ TAddress OwnModule() {
   return static_cast<TAddress>(reinterpret_cast<uintptr_t>(own));
 }
 
-bool ExportNameOf(TAddress address, std::string& name) {
-  name.clear();
-  TAddress base;
-  std::string file;
-  IMAGE_DOS_HEADER dos;
-  IMAGE_NT_HEADERS32 nt;
-  IMAGE_EXPORT_DIRECTORY dir;
-  if (!ModuleOf(address, base, file) || !TryRead(base, &dos, sizeof dos, nullptr) ||
-      dos.e_magic != IMAGE_DOS_SIGNATURE ||
-      !TryRead(base + dos.e_lfanew, &nt, sizeof nt, nullptr) ||
-      nt.Signature != IMAGE_NT_SIGNATURE ||
-      nt.OptionalHeader.NumberOfRvaAndSizes <= IMAGE_DIRECTORY_ENTRY_EXPORT)
-    return false;
-  const TAddress at = nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT].VirtualAddress;
-  if (!at || !TryRead(base + at, &dir, sizeof dir, nullptr)) return false;
-  const DWORD functions = std::min<DWORD>(dir.NumberOfFunctions, 65536);
-  const DWORD names = std::min<DWORD>(dir.NumberOfNames, 65536);
-  for (DWORD i = 0; i < functions; ++i) {
-    DWORD rva;
-    if (!TryRead(base + dir.AddressOfFunctions + 4 * i, &rva, 4, nullptr)) return false;
-    if (base + rva != address) continue;
-    for (DWORD k = 0; k < names; ++k) {
-      WORD ordinal;
-      DWORD nameRva;
-      if (!TryRead(base + dir.AddressOfNameOrdinals + 2 * k, &ordinal, 2, nullptr)) return false;
-      if (ordinal != i) continue;
-      char text[256] = {};
-      if (TryRead(base + dir.AddressOfNames + 4 * k, &nameRva, 4, nullptr))
-        ReadCodeBytes(base + nameRva, reinterpret_cast<uint8_t*>(text), sizeof text - 1, nullptr);
-      name = text;
-      return true;
-    }
-    name = "#" + std::to_string(dir.Base + i);
-    return true;
-  }
-  return false;
-}
-
 bool ImageRangesOf(TAddress module, TImageRanges& r) {
   r = {};
-  IMAGE_DOS_HEADER dos;
-  if (!TryRead(module, &dos, sizeof dos, nullptr) || dos.e_magic != IMAGE_DOS_SIGNATURE)
-    return false;
-  IMAGE_NT_HEADERS32 nt;
-  const TAddress ntAt = module + static_cast<TAddress>(dos.e_lfanew);
-  if (!TryRead(ntAt, &nt, sizeof nt, nullptr) || nt.Signature != IMAGE_NT_SIGNATURE) return false;
-  const IMAGE_OPTIONAL_HEADER32& o = nt.OptionalHeader;
+  const IMAGE_NT_HEADERS32* nt = GetImageNtHeaders(reinterpret_cast<HMODULE>(module));
+  if (!nt) return false;
+  const IMAGE_OPTIONAL_HEADER32& o = nt->OptionalHeader;
   r.base = module;
   r.imageSize = o.SizeOfImage;
-  IMAGE_SECTION_HEADER first;
-  const TAddress sections =
-      ntAt + offsetof(IMAGE_NT_HEADERS32, OptionalHeader) + nt.FileHeader.SizeOfOptionalHeader;
-  if (nt.FileHeader.NumberOfSections > 0 && TryRead(sections, &first, sizeof first, nullptr) &&
-      (first.Characteristics & IMAGE_SCN_CNT_CODE)) {
-    r.codeStart = module + first.VirtualAddress;
-    r.codeEnd = r.codeStart + first.Misc.VirtualSize;
+  const IMAGE_SECTION_HEADER* first = IMAGE_FIRST_SECTION(nt);
+  if (nt->FileHeader.NumberOfSections > 0 && IsReadableMemory(first, sizeof *first) &&
+      (first->Characteristics & IMAGE_SCN_CNT_CODE)) {
+    r.codeStart = module + first->VirtualAddress;
+    r.codeEnd = r.codeStart + first->Misc.VirtualSize;
   } else {
     r.codeStart = module + o.BaseOfCode;
     r.codeEnd = r.codeStart + o.SizeOfCode;

@@ -9,6 +9,7 @@
 #include "crashreport/drosk_dis_asm_listing.h"
 #include "crashreport/drosk_dis_asm_private.h"
 #include "crashreport/drosk_dis_asm_tables.h"
+#include "crashreport/drosk_tools.h"
 
 namespace drosk {
 namespace {
@@ -281,12 +282,21 @@ std::string ImmediateOperand(const TDecodedDetails& d, const TInstructionInfo& i
 }
 
 // The name of a symbol at `address`, with the module suffix for other modules.
+const void* Pointer(TAddress address) {
+  return reinterpret_cast<const void*>(static_cast<uintptr_t>(address));
+}
+
+// The module holding `address` as an address; 0 for none.
+TAddress ModuleOf(TAddress address, std::string* file = nullptr) {
+  return static_cast<TAddress>(reinterpret_cast<uintptr_t>(FindModule(Pointer(address), file)));
+}
+
 std::string SymbolName(TAddress address, bool withModule, int depth = 0) {
-  TAddress module;
   std::string file;
-  if (!ModuleOf(address, module, file)) return "";
-  std::string name;
-  if (!ExportNameOf(address, name) && PublicNameHook) PublicNameHook(address, name);
+  const TAddress module = ModuleOf(address, &file);
+  if (!module) return "";
+  std::string name = GetExportName(reinterpret_cast<HMODULE>(module), Pointer(address), true);
+  if (name.empty() && PublicNameHook) PublicNameHook(address, name);
   TImageRanges r;
   if (name.empty() && depth == 0 && ImageRangesOf(module, r) && address < module + r.imageSize) {
     const TInstructionInfo ins = DecodeInstruction(address);  // an import thunk names its target
@@ -331,10 +341,9 @@ std::string StringAt(TAddress address) {
 // Symbol, else string, for an address written in the instruction. A memory operand's address
 // (`dereference`) first gives way to the pointer stored there when that points into the module.
 bool CommentFor(std::string& line, TAddress value, TAddress instruction, bool dereference) {
-  TAddress module;
-  std::string file;
+  const TAddress module = ModuleOf(instruction);
   TImageRanges r;
-  const bool inImage = ModuleOf(instruction, module, file) && ImageRangesOf(module, r);
+  const bool inImage = module && ImageRangesOf(module, r);
   if (dereference && inImage && value > module) {
     TAddress stored;
     if (TryRead(value, &stored, 4, nullptr) && stored > module &&

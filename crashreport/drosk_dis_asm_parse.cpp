@@ -6,6 +6,7 @@
 
 #include "crashreport/drosk_dis_asm.h"
 #include "crashreport/drosk_dis_asm_private.h"
+#include "crashreport/drosk_tools.h"
 
 namespace drosk {
 namespace {
@@ -365,11 +366,11 @@ void FunctionParser::HandleTarget(const TInstructionInfo& ins) {
                   ins.RelativeTarget, ins.TargetOperand, ins.TargetSlot};
     bool ok;
     const uint8_t first = ins.Target ? ByteAt(ins.Target, snapshot_, ok) : 0;
-    std::string exportName;
     if (ins.Target && ok && (first == 0xE9 || first == 0xEB || first == 0xFF)) {
       // A jump stub such as an import thunk is followed once.
       const TInstructionInfo stub = DecodeHere(ins.Target);
-      if (stub.Valid && stub.Target && !ExportNameOf(ins.Target, exportName))
+      const void* at = reinterpret_cast<const void*>(static_cast<uintptr_t>(ins.Target));
+      if (stub.Valid && stub.Target && GetExportName(FindModule(at), at, false).empty())
         call.Target = stub.Target;
     }
     const bool known = std::any_of(info_.FarCalls.begin(), info_.FarCalls.end(),

@@ -9,6 +9,7 @@
 #include "crashreport/drosk_dis_asm_private.h"
 #include "crashreport/drosk_packed.h"
 #include "crashreport/drosk_td32.h"
+#include "crashreport/drosk_tools.h"
 #include "framework/win/handles.h"
 
 namespace drosk {
@@ -272,9 +273,15 @@ void TMapFile::AddPublic(bool isCode, std::string name, TAddress offset) {
   // Type information of the runtime ("@$xp$...") names no code.
   if (name.size() >= 6 && name[0] == '@' && name[1] == '$' && name[2] == 'x' && name[4] == '$')
     return;
+  std::string unit;
+  UnmangleName(name, unit);
   const TAddress address = offset + (isCode ? codeStart : dataStart);
-  if (const TMfSegment* s = FindSegment(*this, isCode, address); s && name == s->unitName)
-    name = "initialization";
+  if (const TMfSegment* s = FindSegment(*this, isCode, address)) {
+    if (name == s->unitName)
+      name = "initialization";
+    else if (!unit.empty() && !EqualNoCase(unit, s->unitName))
+      name = unit + "." + name;
+  }
   publics.push_back({1, static_cast<uint8_t>(isCode), std::move(name), address});
 }
 

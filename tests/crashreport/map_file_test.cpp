@@ -50,6 +50,8 @@ TEST(TextMap, ReadsSegmentsPublicsLinesAndEntryPoint) {
       " 0001:00000000       Unit1\r\n"
       " 0001:00000010       Proc (x)\r\n"
       " 0001:00000020       @$xp$TType\r\n"
+      " 0001:00000030       @Other@Helper$qqrv\r\n"
+      " 0001:00000040       @Unit1@Own$qqrv\r\n"
       " 0001:00000210       Unit2Proc\r\n"
       " 0002:00000008       DataWord\r\n"
       " 0001:NOTHEX00       Broken\r\n"
@@ -70,14 +72,16 @@ TEST(TextMap, ReadsSegmentsPublicsLinesAndEntryPoint) {
   EXPECT_FALSE(map.segments[2].isCode);
   EXPECT_EQ(map.segments[2].start, kData);
 
-  ASSERT_EQ(map.publics.size(), 4u);
+  ASSERT_EQ(map.publics.size(), 6u);
   EXPECT_EQ(map.publics[0].name, "initialization");  // named after its unit
   EXPECT_EQ(map.publics[1].name, "Proc");
   EXPECT_EQ(map.publics[1].address, kCode + 0x10);
-  EXPECT_EQ(map.publics[2].name, "Unit2Proc");
-  EXPECT_EQ(map.publics[3].name, "DataWord");
-  EXPECT_EQ(map.publics[3].address, kData + 8);
-  EXPECT_FALSE(map.publics[3].isCode);
+  EXPECT_EQ(map.publics[2].name, "Other.Helper");  // another unit's symbol keeps its unit
+  EXPECT_EQ(map.publics[3].name, "Own");
+  EXPECT_EQ(map.publics[4].name, "Unit2Proc");
+  EXPECT_EQ(map.publics[5].name, "DataWord");
+  EXPECT_EQ(map.publics[5].address, kData + 8);
+  EXPECT_FALSE(map.publics[5].isCode);
 
   // 12 at 0C is not above 10 and is dropped; segment 2 does not count.
   ASSERT_EQ(map.lines.size(), 4u);
