@@ -76,6 +76,8 @@ const DecodeCase kCases[] = {
     {{0x0F, 0x20, 0xC8}, 0, 0x0F20, "cr1 does not exist"},
     {{0x0F, 0x21, 0xE0}, 0, 0x0F21, "dr4 is refused"},
     {{0x0F, 0x23, 0xF8}, 3, 0x0F23, "mov dr7,eax"},
+    {{0x0F, 0x23, 0xF0}, 3, 0x0F23, "mov dr6,eax"},
+    {{0x0F, 0x23, 0xE8}, 0, 0x0F23, "dr5 is refused"},
     {{0x3E, 0x26, 0x2E, 0x36, 0x64, 0x65, 0x8B, 0x00}, 8, 0x8B, "segment prefixes"},
     {{0xD9, 0xE8}, 2, 0xD9, "fld1"},
     {{0xD9, 0xD1}, 0, 0xD9, "D9 D1 is invalid"},
@@ -207,7 +209,7 @@ TEST(Decoder, TracksRegistersLoadedFromImmediates) {
   GuardedBytes guard;
   static const TAddress cell = 0xCAFE0000;
   const TAddress cellAddress = AddressOf(&cell);
-  // mov eax,imm32; call [eax]; mov ecx,eax; call ecx; rep movsb; mov ax,imm16
+  // mov eax,imm32; call [eax]; mov ecx,eax; call ecx; rep movsb; mov bx,imm16
   std::vector<uint8_t> code = {0xB8, 0,    0,    0,    0,    0xFF, 0x10, 0x8B, 0xC8,
                                0xFF, 0xD1, 0xF3, 0xA4, 0x66, 0xBB, 0x01, 0x02};
   memcpy(&code[1], &cellAddress, 4);
@@ -223,6 +225,11 @@ TEST(Decoder, TracksRegistersLoadedFromImmediates) {
   EXPECT_EQ(i.Target, 0xCAFE0000u);
   i = Decode(i.Next, d, nullptr, true, &regs);  // mov ecx,eax
   EXPECT_EQ(regs[1], at + 1);
+  TRegisters copy = regs;
+  const TAddress add = guard.Place({0x03, 0xC8});  // add ecx,eax writes ecx only
+  Decode(add, d, nullptr, true, &copy);
+  EXPECT_EQ(copy[1], 0u);
+  EXPECT_EQ(copy[0], at + 1);
   i = Decode(i.Next, d, nullptr, true, &regs);  // call ecx: the register holds the cell address
   EXPECT_EQ(i.TargetOperand, at + 1);
   EXPECT_EQ(i.Target, cellAddress);

@@ -69,6 +69,42 @@ TEST(ParseFunction, CaseTableAfterJaeHasCountEntries) {
   EXPECT_EQ(f.Areas.size(), 4u);
 }
 
+TEST(ParseFunction, CodeInAGapAfterAnUnknownJumpIsParsed) {
+  CodeBuffer c;
+  c.Bytes(0, {0x74, 0x04, 0xFF, 0xE0, 0x90, 0x90, 0xC3});  // jz 6; jmp eax; nop; nop; ret
+  TFunctionInfo f = ParseFunction(c.At(0));
+  ASSERT_TRUE(f.Valid) << f.ErrorText;
+  ASSERT_EQ(f.Areas.size(), 3u);
+  ASSERT_NE(AreaAt(f, c.At(4)), nullptr);
+  EXPECT_EQ(AreaAt(f, c.At(4))->AreaEnd, c.At(5));
+  EXPECT_EQ(AreaAt(f, c.At(4))->ReferencedFrom, 0u);
+  ASSERT_EQ(f.UnknownTargets.size(), 1u);
+  EXPECT_EQ(f.UnknownTargets[0].CallStart, c.At(2));
+  EXPECT_FALSE(f.UnknownTargets[0].IsCall);
+  c.Bytes(4, {0xFF, 0xFF});  // a gap that does not decode fails the whole parse
+  f = ParseFunction(c.At(0));
+  EXPECT_FALSE(f.Valid);
+  EXPECT_EQ(f.ErrorCode, kInvalidCodeError);
+}
+
+TEST(ParseFunction, CallsThroughJumpStubsReachTheFinalTarget) {
+  CodeBuffer c;
+  c.Bytes(0, {0xE8});  // call stub at 0x20 (a near jump)
+  c.Rel32(1, 0x20);
+  c.Bytes(5, {0xE8});  // call stub at 0x30 (a short jump)
+  c.Rel32(6, 0x30);
+  c.Bytes(10, {0xC3});
+  c.Bytes(0x20, {0xE9});
+  c.Rel32(0x21, 0x100);
+  c.Bytes(0x30, {0xEB, 0x10});  // to 0x42
+  const TFunctionInfo f = ParseFunction(c.At(0));
+  ASSERT_TRUE(f.Valid) << f.ErrorText;
+  ASSERT_EQ(f.FarCalls.size(), 2u);
+  EXPECT_EQ(f.FarCalls[0].Target, c.At(0x100));
+  EXPECT_EQ(f.FarCalls[1].Target, c.At(0x42));
+  EXPECT_EQ(f.FarCalls[0].TargetOperand, c.At(1));  // still where the call's own target lies
+}
+
 TEST(ParseFunction, JumpThroughARegisterLoadedInTheCodeIsResolvedOnRetry) {
   CodeBuffer c;
   c.Bytes(0, {0xB8});  // mov eax,8 (the address of the label)

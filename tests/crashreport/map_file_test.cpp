@@ -173,9 +173,13 @@ TEST(BuiltMap, NamesTheTestsOwnFunctionsUnitsAndLines) {
   EXPECT_EQ(line, infos.line);
   EXPECT_EQ(rangeStart, infos.publicAddress);
   EXPECT_GT(rangeEnd, rangeStart);
-  line = 4711;  // inside the range the cached line is kept
+  line = 4711;  // inside the range the cached line is kept, at its end it is looked up
   LineHook(rangeStart, line, rangeStart, rangeEnd);
   EXPECT_EQ(line, 4711);
+  const TAddress end = rangeEnd;
+  LineHook(end, line, rangeStart, rangeEnd);
+  EXPECT_NE(line, 4711);
+  EXPECT_EQ(rangeStart, end);
   EXPECT_EQ(KnownFunction(1), 4);
 }
 
