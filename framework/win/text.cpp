@@ -17,10 +17,20 @@ std::wstring Widen(std::string_view text) {
 std::string Narrow(std::wstring_view text) {
   if (text.empty()) return {};
   const int size = static_cast<int>(text.size());
-  const int length = WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+  const int length =
+      WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
   std::string result(static_cast<size_t>(length), '\0');
   WideCharToMultiByte(CP_ACP, 0, text.data(), size, result.data(), length, nullptr, nullptr);
   return result;
+}
+
+bool SameText(std::string_view a, std::string_view b) noexcept {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    const auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x != y && !(x < 128 && y < 128 && tolower(x) == tolower(y))) return false;
+  }
+  return true;
 }
 
 }  // namespace win

@@ -7,6 +7,9 @@
 namespace win {
 
 std::wstring Widen(std::string_view text);
+// Equal texts, ASCII letters compared without regard to case (names of components,
+// properties, sections).
+bool SameText(std::string_view a, std::string_view b) noexcept;
 std::string Narrow(std::wstring_view text);
 
 }  // namespace win

@@ -1,0 +1,125 @@
+// Components and the class registry.
+#include "framework/classes.h"
+
+#include <algorithm>
+
+#include "framework/persistence.h"
+#include "framework/win/text.h"
+
+namespace framework {
+
+namespace {
+
+struct RegisteredClass {
+  const TClassInfo* info;
+  ComponentFactory create;
+};
+
+std::vector<RegisteredClass>& Registry() {
+  static std::vector<RegisteredClass> classes;
+  return classes;
+}
+
+}  // namespace
+
+const TClassInfo& TComponent::StaticClassInfo() {
+  static const TClassInfo info =
+      TClassInfo("TComponent").Int("Tag", &TComponent::Tag, &TComponent::SetTag, 0);
+  return info;
+}
+
+std::string TComponent::ClassName() const { return ClassInfo().Name(); }
+
+TComponent::TComponent(TComponent* owner) {
+  if (owner) owner->InsertComponent(this);
+}
+
+TComponent::~TComponent() {
+  state_ |= csDestroying;
+  // Whoever asked hears of the end while this object is still whole.
+  for (TComponent* other : std::exchange(free_notifies_, {})) {
+    other->Notification(this, TOperation::opRemove);
+    std::erase(other->free_notifies_, this);
+  }
+  DestroyComponents();
+  if (owner_) owner_->RemoveComponent(this);
+}
+
+void TComponent::DestroyComponents() {
+  state_ |= csDestroying;
+  // Owned components go last-made first; each leaves the list as it goes.
+  while (!components_.empty()) delete components_.back();
+}
+
+void TComponent::InsertComponent(TComponent* component) {
+  if (!component->name_.empty() && FindComponent(component->name_)) {
+    throw EComponentError("A component named " + component->name_ + " already exists");
+  }
+  components_.push_back(component);
+  component->owner_ = this;
+  Notification(component, TOperation::opInsert);
+}
+
+void TComponent::RemoveComponent(TComponent* component) {
+  Notification(component, TOperation::opRemove);
+  std::erase(components_, component);
+  component->owner_ = nullptr;
+}
+
+void TComponent::SetName(const std::string& name) {
+  if (name == name_) return;
+  const bool valid = !name.empty() && !isdigit(static_cast<unsigned char>(name[0])) &&
+                     std::all_of(name.begin(), name.end(), [](char c) {
+                       return isalnum(static_cast<unsigned char>(c)) || c == '_';
+                     });
+  if (!name.empty() && !valid)
+    throw EComponentError("\"" + name + "\" is not a valid component name");
+  if (owner_ && !name.empty()) {
+    TComponent* same = owner_->FindComponent(name);
+    if (same && same != this)
+      throw EComponentError("A component named " + name + " already exists");
+  }
+  name_ = name;
+}
+
+TComponent* TComponent::FindComponent(const std::string& name) const {
+  if (name.empty()) return nullptr;
+  for (TComponent* component : components_) {
+    if (win::SameText(component->name_, name)) return component;
+  }
+  return nullptr;
+}
+
+void TComponent::FreeNotification(TComponent* other) {
+  if (!other || other == this) return;
+  if (std::find(free_notifies_.begin(), free_notifies_.end(), other) == free_notifies_.end()) {
+    free_notifies_.push_back(other);
+    other->free_notifies_.push_back(this);
+  }
+}
+
+void TComponent::RemoveFreeNotification(TComponent* other) {
+  std::erase(free_notifies_, other);
+  if (other) std::erase(other->free_notifies_, this);
+}
+
+void TComponent::Notification(TComponent*, TOperation) {}
+
+void RegisterClass(const TClassInfo& info, ComponentFactory create) {
+  for (RegisteredClass& entry : Registry()) {
+    if (win::SameText(entry.info->Name(), info.Name())) {
+      entry = {&info, create};
+      return;
+    }
+  }
+  Registry().push_back({&info, create});
+}
+
+ComponentFactory FindClass(const std::string& name) {
+  for (const RegisteredClass& entry : Registry()) {
+    if (win::SameText(entry.info->Name(), name)) return entry.create;
+  }
+  return nullptr;
+}
+
+}  // namespace framework

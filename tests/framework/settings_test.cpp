@@ -1,0 +1,275 @@
+// String lists, the four settings stores and the registry, as layouts and settings use them.
+#include "framework/ini_files.h"
+#include "framework/variant.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "support/test_paths.h"
+
+using namespace framework;
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// A registry key of its own under HKCU, removed at the end.
+class TestKey {
+ public:
+  TestKey() : path_("Software\\TralvekTests\\" + std::to_string(GetCurrentProcessId())) {}
+  ~TestKey() { TRegistry().DeleteKey("\\Software\\TralvekTests"); }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+}  // namespace
+
+TEST(StringList, SortedListsKeepOrderAndApplyDuplicates) {
+  TStringList list;
+  int changes = 0;
+  list.OnChange = [&] { ++changes; };
+  list.SetSorted(true);
+  int object = 7;
+  list.Add("pear");
+  list.AddObject("Apple", &object);
+  list.Add("banana");
+  EXPECT_EQ(list.Add("APPLE"), 0) << "ignored: an equal line is there (case ignored)";
+  EXPECT_EQ(list.ToVector(), (Lines{"Apple", "banana", "pear"}));
+  EXPECT_EQ(list.Objects(0), &object);
+  EXPECT_EQ(list.IndexOfObject(&object), 0);
+  EXPECT_EQ(list.IndexOfObject(&changes), -1);
+  EXPECT_EQ(list.IndexOf("PEAR"), 2);
+  EXPECT_EQ(list.IndexOf("plum"), -1);
+  int index = -1;
+  EXPECT_FALSE(list.Find("cherry", index));
+  EXPECT_EQ(index, 2) << "where it would go";
+  list.SetDuplicates(TDuplicates::dupAccept);
+  EXPECT_EQ(list.Add("apple"), 1) << "accepted after its equal";
+  list.SetDuplicates(TDuplicates::dupError);
+  EXPECT_THROW(list.Add("Banana"), EStringListError);
+  EXPECT_THROW(list.Insert(0, "x"), EStringListError) << "a sorted list places lines itself";
+  EXPECT_THROW(list[4], EStringListError);
+  EXPECT_EQ(changes, 4);
+  list.SetCaseSensitive(true);
+  EXPECT_EQ(list.IndexOf("APPLE"), -1);
+
+  TWideStringList wide;
+  wide.SetSorted(true);
+  wide.Add(
+      L"\x00FC"
+      L"ber");
+  wide.Add(L"zebra");
+  wide.Add(L"Alpha");
+  EXPECT_EQ(wide[0], L"Alpha");
+  EXPECT_EQ(wide.Text(),
+            L"Alpha\r\nzebra\r\n\x00FC"
+            L"ber\r\n");
+}
+
+TEST(StringList, TextCommaTextAndNameValueForms) {
+  TStringList list;
+  list.SetText("one\r\ntwo\nthree\rfour\r\n\r\nsix");
+  EXPECT_EQ(list.ToVector(), (Lines{"one", "two", "three", "four", "", "six"}));
+  EXPECT_EQ(list.Text(), "one\r\ntwo\r\nthree\r\nfour\r\n\r\nsix\r\n");
+
+  struct Case {
+    Lines lines;
+    const char* comma;
+  };
+  const Case cases[] = {
+      {{"a", "b c", "", "say \"hi\"", "x,y"}, "a,\"b c\",\"\",\"say \"\"hi\"\"\",\"x,y\""},
+      {{"plain"}, "plain"},
+      {{}, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.comma);
+    TStringList from;
+    for (const std::string& line : c.lines) from.Add(line);
+    EXPECT_EQ(from.CommaText(), c.comma);
+    TStringList back;
+    back.SetCommaText(c.comma);
+    EXPECT_EQ(back.ToVector(), c.lines);
+  }
+  list.SetCommaText("a b, c,");
+  EXPECT_EQ(list.ToVector(), (Lines{"a", "b", "c", ""})) << "unquoted blanks separate too";
+
+  TStringList values;
+  values.Add("Width=120");
+  values.Add("Caption=a=b");
+  values.Add("Plain");
+  EXPECT_EQ(values.Values("width"), "120");
+  EXPECT_EQ(values.Values("Caption"), "a=b");
+  EXPECT_EQ(values.Names(1), "Caption");
+  EXPECT_EQ(values.Names(2), "");
+  values.SetValue("Width", "200");
+  values.SetValue("Height", "50");
+  values.SetValue("Caption", "");
+  EXPECT_EQ(values.ToVector(), (Lines{"Width=200", "Plain", "Height=50"}));
+  values.SetValue("width", "");
+  EXPECT_EQ(values.ToVector(), (Lines{"Plain", "Height=50"})) << "the first line can go too";
+
+  testsupport::TempDir dir;
+  TWideStringList wide;
+  wide.SetText(
+      L"\x20AC"
+      L"1\r\nzwei");
+  wide.SaveToFile(dir.Path("wide.txt"));
+  EXPECT_EQ(testsupport::ReadFile(dir.Path("wide.txt")).substr(0, 4), "\xFF\xFE\xAC\x20");
+  TWideStringList read;
+  read.LoadFromFile(dir.Path("wide.txt"));
+  EXPECT_EQ(read.ToVector(), (std::vector<std::wstring>{L"\x20AC"
+                                                        L"1",
+                                                        L"zwei"}));
+}
+
+TEST(IniFiles, EveryKindStoresReadsListsAndErases) {
+  testsupport::TempDir dir;
+  TestKey key;
+  std::vector<std::unique_ptr<TCustomIniFile>> files;
+  files.push_back(std::make_unique<TMemIniFile>(dir.Path("mem.ini")));
+  files.push_back(std::make_unique<TIniFile>(dir.Path("profile.ini")));
+  files.push_back(std::make_unique<TRegistryIniFile>(key.path() + "\\Typed"));
+  files.push_back(std::make_unique<TRegIniFile>(key.path() + "\\Strings"));
+  for (auto& file : files) {
+    SCOPED_TRACE(file->FileName());
+    TCustomIniFile& ini = *file;
+    EXPECT_EQ(ini.ReadString("Grid", "Width", "none"), "none");
+    EXPECT_EQ(ini.ReadInteger("Grid", "Width", -1), -1);
+    ini.WriteString("Grid", "Caption", "Drill pairs");
+    ini.WriteInteger("Grid", "Width", -120);
+    ini.WriteBool("Grid", "Visible", true);
+    ini.WriteString("Grid", "Empty", "");
+    ini.WriteString("Columns", "Order", "2,0,1");
+    ini.WriteString("Grid", "Notnumber", "12x");
+    EXPECT_EQ(ini.ReadString("grid", "caption", ""), "Drill pairs") << "names ignore case";
+    EXPECT_EQ(ini.ReadInteger("Grid", "Width", 0), -120);
+    EXPECT_TRUE(ini.ReadBool("Grid", "Visible", false));
+    EXPECT_EQ(ini.ReadString("Grid", "Empty", "fallback"), "") << "empty is a value";
+    EXPECT_EQ(ini.ReadInteger("Grid", "Notnumber", 5), 5);
+    EXPECT_TRUE(ini.ValueExists("Grid", "Empty"));
+    EXPECT_FALSE(ini.ValueExists("Grid", "Height"));
+    Lines idents = ini.ReadSection("Grid");
+    std::sort(idents.begin(), idents.end());
+    EXPECT_EQ(idents, (Lines{"Caption", "Empty", "Notnumber", "Visible", "Width"}));
+    Lines sections = ini.ReadSections();
+    std::sort(sections.begin(), sections.end());
+    EXPECT_EQ(sections, (Lines{"Columns", "Grid"}));
+    ini.DeleteKey("Grid", "Caption");
+    EXPECT_EQ(ini.ReadString("Grid", "Caption", "gone"), "gone");
+    ini.EraseSection("Columns");
+    EXPECT_FALSE(ini.SectionExists("Columns"));
+    EXPECT_TRUE(ini.SectionExists("Grid"));
+    ini.UpdateFile();
+  }
+  // Where each kind put the values.
+  EXPECT_EQ(testsupport::ReadFile(dir.Path("mem.ini")),
+            "[Grid]\r\nWidth=-120\r\nVisible=1\r\nEmpty=\r\nNotnumber=12x\r\n");
+  EXPECT_EQ(TIniFile(dir.Path("profile.ini")).ReadInteger("Grid", "Width", 0), -120);
+  TRegistry registry;
+  ASSERT_TRUE(registry.OpenKeyReadOnly(key.path() + "\\Typed\\Grid"));
+  EXPECT_EQ(registry.ValueType("Width"), DWORD{REG_DWORD});
+  EXPECT_EQ(registry.ReadInteger("Width"), -120);
+  ASSERT_TRUE(registry.OpenKeyReadOnly("\\" + key.path() + "\\Strings\\Grid"));
+  EXPECT_EQ(registry.ReadString("Width"), "-120");
+  EXPECT_THROW(registry.ReadInteger("Width"), ERegistryException) << "a string, not a number";
+}
+
+TEST(IniFiles, MemoryFileWritesOnlyOnUpdateAndReadsWhatOthersWrote) {
+  testsupport::TempDir dir;
+  const std::string path = dir.Path("layout.ini");
+  testsupport::WriteFile(path,
+                         "; comment\r\n[Main]\r\n Left = 10\r\nTop=$1F\r\n[main]\r\nWidth=5\r\n");
+  TMemIniFile ini(path);
+  EXPECT_EQ(ini.ReadInteger("Main", "Left", 0), 10) << "names and values are trimmed";
+  EXPECT_EQ(ini.ReadInteger("Main", "Top", 0), 31) << "$ hexadecimal";
+  EXPECT_EQ(ini.ReadInteger("MAIN", "Width", 0), 5) << "a repeated section joins the first";
+  ini.WriteString("Main", "Left", "20");
+  EXPECT_NE(testsupport::ReadFile(path).find("Left = 10"), std::string::npos) << "not yet written";
+  ini.UpdateFile();
+  EXPECT_EQ(testsupport::ReadFile(path), "[Main]\r\nLeft=20\r\nTop=$1F\r\nWidth=5\r\n");
+  EXPECT_FALSE(testsupport::FileExists(path + ".tmp"));
+  TMemIniFile broken(dir.Path("no\\such\\folder\\x.ini"));
+  broken.WriteString("S", "K", "V");
+  EXPECT_THROW(broken.UpdateFile(), Exception);
+}
+
+TEST(Registry, KeysValuesAndTypes) {
+  TestKey key;
+  TRegistry registry;
+  EXPECT_FALSE(registry.OpenKey(key.path() + "\\Missing", false));
+  ASSERT_TRUE(registry.OpenKey(key.path() + "\\Forms", true));
+  registry.WriteString("Name", "Setup \xE4");
+  registry.WriteInteger("Left", -5);
+  registry.WriteBool("Maximized", true);
+  registry.WriteBinaryData("Blob", {0, 1, 2, 255});
+  EXPECT_EQ(registry.ReadString("Name"), "Setup \xE4");
+  EXPECT_EQ(registry.ReadInteger("Left"), -5);
+  EXPECT_TRUE(registry.ReadBool("Maximized"));
+  EXPECT_EQ(registry.ReadBinaryData("Blob"), (std::vector<uint8_t>{0, 1, 2, 255}));
+  EXPECT_THROW(registry.ReadString("Left"), ERegistryException);
+  EXPECT_THROW(registry.ReadInteger("Nothing"), ERegistryException);
+  EXPECT_TRUE(registry.ValueExists("Blob"));
+  EXPECT_TRUE(registry.DeleteValue("Blob"));
+  EXPECT_FALSE(registry.ValueExists("Blob"));
+  ASSERT_TRUE(registry.OpenKey("Child", true)) << "relative to the open key";
+  EXPECT_EQ(registry.CurrentPath(), key.path() + "\\Forms\\Child");
+  registry.CloseKey();
+  EXPECT_THROW(registry.WriteString("x", "y"), ERegistryException) << "no key open";
+  ASSERT_TRUE(registry.OpenKey(key.path(), false));
+  EXPECT_EQ(registry.GetKeyNames(), Lines{"Forms"});
+  EXPECT_TRUE(registry.DeleteKey("Forms")) << "with its child";
+  EXPECT_FALSE(registry.KeyExists("Forms"));
+}
+
+TEST(Variant, ConvertsAsGridCellsShowAndEditThem) {
+  struct Case {
+    Variant value;
+    TVarType type;
+    const wchar_t* text;
+  };
+  const Case cases[] = {
+      {Variant(), TVarType::varEmpty, L""},
+      {Variant(-42), TVarType::varInteger, L"-42"},
+      {Variant(2.5), TVarType::varDouble, L"2.5"},
+      {Variant(0.1), TVarType::varDouble, L"0.1"},
+      {Variant(true), TVarType::varBoolean, L"True"},
+      {Variant(false), TVarType::varBoolean, L"False"},
+      {Variant(L"text"), TVarType::varString, L"text"},
+      {Variant::FromDate(45633.0), TVarType::varDate, L"2024-12-07"},
+      {Variant::FromDate(2.75), TVarType::varDate, L"1900-01-01 18:00:00"},
+      {Variant::FromDate(-1.0), TVarType::varDate, L"1899-12-29"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(c.text)));
+    EXPECT_EQ(c.value.VarType(), c.type);
+    EXPECT_EQ(c.value.ToString(), c.text);
+  }
+  EXPECT_EQ(Variant(L" 17 ").ToInteger(), 17);
+  EXPECT_EQ(Variant(L"+3").ToInteger(), 3);
+  EXPECT_EQ(Variant(2.5).ToInteger(), 3) << "half away from zero";
+  EXPECT_EQ(Variant(-2.5).ToInteger(), -3);
+  EXPECT_DOUBLE_EQ(Variant(L"1e3").ToDouble(), 1000.0);
+  EXPECT_TRUE(Variant(L"TRUE").ToBoolean());
+  EXPECT_FALSE(Variant(L"false").ToBoolean());
+  EXPECT_TRUE(Variant(L"2").ToBoolean());
+  EXPECT_EQ(Variant(true).ToInteger(), -1);
+  EXPECT_DOUBLE_EQ(Variant(L"2024-12-07").ToDate(), 45633.0);
+  EXPECT_DOUBLE_EQ(Variant(L"1900-01-01 18:00:00").ToDate(), 2.75);
+  EXPECT_EQ(Variant::FromDate(Variant(L"2000-02-29 23:59:59").ToDate()).ToString(),
+            L"2000-02-29 23:59:59");
+  for (const wchar_t* bad : {L"12x", L"", L"1.2.3"}) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(bad)));
+    EXPECT_THROW(Variant(bad).ToInteger(), EVariantError);
+  }
+  for (const wchar_t* bad : {L"2024-02-30", L"2024-13-01", L"2024-01-01 24:00:00", L"yesterday"}) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(bad)));
+    EXPECT_THROW(Variant(bad).ToDate(), EVariantError);
+  }
+  EXPECT_THROW(Variant(L"maybe").ToBoolean(), EVariantError);
+  EXPECT_EQ(Variant(2), Variant(2.0)) << "numbers compare by value";
+  EXPECT_FALSE(Variant(L"2") == Variant(2)) << "a text is not a number";
+  EXPECT_FALSE(Variant() == Variant(0));
+}
