@@ -185,47 +185,87 @@ void TMemIniFile::UpdateFile() {
 
 // ---- TIniFile -------------------------------------------------------------------------------
 
+namespace {
+
+// Profile reads report truncation only by filling the buffer: grow until the answer fits.
+template <class Read>
+std::wstring ReadGrowing(Read&& read, DWORD reserve) {
+  std::wstring buffer(1024, L'\0');
+  for (;;) {
+    const DWORD length = read(buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length + reserve < buffer.size()) {
+      buffer.resize(length);
+      return buffer;
+    }
+    buffer.resize(buffer.size() * 4);
+  }
+}
+
+// The zero-separated list the profile routines return.
+std::vector<std::string> SplitList(const std::wstring& block) {
+  std::vector<std::string> items;
+  for (size_t start = 0; start < block.size();) {
+    const size_t end = std::min(block.find(L'\0', start), block.size());
+    items.push_back(win::Narrow(std::wstring_view(block).substr(start, end - start)));
+    start = end + 1;
+  }
+  return items;
+}
+
+}  // namespace
+
 std::string TIniFile::ReadString(const std::string& section, const std::string& ident,
                                  const std::string& fallback) {
-  return ini_.ReadString(section, ident, fallback);
+  const std::wstring wsection = win::Widen(section), wident = win::Widen(ident),
+                     wpath = win::Widen(FileName());
+  // A marker no stored value can hold tells a missing key from an empty value.
+  static const std::wstring kMissing = L"\x01\x02missing";
+  const std::wstring value = ReadGrowing(
+      [&](wchar_t* buffer, DWORD size) {
+        return GetPrivateProfileStringW(wsection.c_str(), wident.c_str(), kMissing.c_str(), buffer,
+                                        size, wpath.c_str());
+      },
+      1);
+  return value == kMissing ? fallback : win::Narrow(value);
+}
+
+void TIniFile::Write(const wchar_t* section, const wchar_t* ident, const wchar_t* value) {
+  if (!WritePrivateProfileStringW(section, ident, value, win::Widen(FileName()).c_str())) {
+    throw Exception("Cannot write the file " + FileName());
+  }
 }
 
 void TIniFile::WriteString(const std::string& section, const std::string& ident,
                            const std::string& value) {
-  ini_.WriteString(section, ident, value);
+  Write(win::Widen(section).c_str(), win::Widen(ident).c_str(), win::Widen(value).c_str());
 }
 
 std::vector<std::string> TIniFile::ReadSection(const std::string& section) {
-  std::vector<std::string> idents;
-  for (const std::string& line : ini_.ReadSectionValues(section)) {
-    idents.push_back(line.substr(0, line.find('=')));
-  }
-  return idents;
+  const std::wstring wsection = win::Widen(section), wpath = win::Widen(FileName());
+  // Without a key the routine lists the section's keys.
+  return SplitList(ReadGrowing(
+      [&](wchar_t* buffer, DWORD size) {
+        return GetPrivateProfileStringW(wsection.c_str(), nullptr, L"", buffer, size,
+                                        wpath.c_str());
+      },
+      2));
 }
 
 std::vector<std::string> TIniFile::ReadSections() {
-  std::wstring buffer(4096, L'\0');
-  DWORD length = 0;
-  for (;;) {
-    length = GetPrivateProfileSectionNamesW(buffer.data(), static_cast<DWORD>(buffer.size()),
-                                            win::Widen(FileName()).c_str());
-    if (length + 2 < buffer.size()) break;
-    buffer.resize(buffer.size() * 4);
-  }
-  std::vector<std::string> names;
-  for (size_t start = 0; start < length;) {
-    const size_t end = buffer.find(L'\0', start);
-    names.push_back(win::Narrow(std::wstring_view(buffer).substr(start, end - start)));
-    start = end + 1;
-  }
-  return names;
+  const std::wstring wpath = win::Widen(FileName());
+  return SplitList(ReadGrowing(
+      [&](wchar_t* buffer, DWORD size) {
+        return GetPrivateProfileSectionNamesW(buffer, size, wpath.c_str());
+      },
+      2));
 }
 
-void TIniFile::EraseSection(const std::string& section) { ini_.EraseSection(section); }
+void TIniFile::EraseSection(const std::string& section) {
+  Write(win::Widen(section).c_str(), nullptr, nullptr);
+}
 
 void TIniFile::DeleteKey(const std::string& section, const std::string& ident) {
-  WritePrivateProfileStringW(win::Widen(section).c_str(), win::Widen(ident).c_str(), nullptr,
-                             win::Widen(FileName()).c_str());
+  Write(win::Widen(section).c_str(), win::Widen(ident).c_str(), nullptr);
 }
 
 // ---- TRegistryIniFile and TRegIniFile -------------------------------------------------------

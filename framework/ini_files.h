@@ -1,13 +1,13 @@
 // Settings as sections of name=value pairs, stored four ways behind one interface: a file kept
-// in memory and written on UpdateFile (TMemIniFile), a file written at once through the
-// system's profile routines (TIniFile), and registry keys with typed values (TRegistryIniFile)
-// or with every value a string (TRegIniFile).
+// in memory and written on UpdateFile (TMemIniFile), a file read and written at once through
+// the system's profile routines (TIniFile, for files other programs change too), and registry keys
+// with typed values (TRegistryIniFile) or with every value a string (TRegIniFile).
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "framework/ini_file.h"
+#include "framework/exception.h"
 #include "framework/registry.h"
 #include "framework/string_list.h"
 
@@ -77,7 +77,7 @@ class TMemIniFile : public TCustomIniFile {
 
 class TIniFile : public TCustomIniFile {
  public:
-  explicit TIniFile(const std::string& file_name) : TCustomIniFile(file_name), ini_(file_name) {}
+  explicit TIniFile(const std::string& file_name) : TCustomIniFile(file_name) {}
   std::string ReadString(const std::string& section, const std::string& ident,
                          const std::string& fallback) override;
   void WriteString(const std::string& section, const std::string& ident,
@@ -88,7 +88,8 @@ class TIniFile : public TCustomIniFile {
   void DeleteKey(const std::string& section, const std::string& ident) override;
 
  private:
-  IniFile ini_;
+  // Raises framework::Exception naming the file when the system refuses the write.
+  void Write(const wchar_t* section, const wchar_t* ident, const wchar_t* value);
 };
 
 // Sections are subkeys of `key` (under `root`); integers and Booleans are REG_DWORD values.

@@ -85,6 +85,16 @@ TEST(IniFile, AFileThatCannotBeReadRaisesInsteadOfReadingAsEmpty) {
   }
   CloseHandle(held);
   EXPECT_EQ(framework::IniFile(path).ReadString("S", "K", ""), "1");
+  // A folder of that name: the system's own reason.
+  try {
+    framework::IniFile ini(dir.path());
+    ADD_FAILURE() << "no error";
+  } catch (const framework::Exception& e) {
+    const std::string start = "Cannot read the settings file " + dir.path() + ": ";
+    EXPECT_EQ(std::string(e.what()).rfind(start, 0), 0u) << e.what();
+    EXPECT_GT(std::string(e.what()).size(), start.size() + 3) << e.what();
+    EXPECT_EQ(std::string(e.what()).find("another program"), std::string::npos) << e.what();
+  }
 }
 
 TEST(IniFile, IntegersAndBooleansFollowTheTextsRules) {

@@ -42,21 +42,6 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
   return text;
 }
 
-// The temporary files the writer makes ("Pro<n>.tmp" in the temporary folder).
-std::set<std::string> TemporaryFiles() {
-  char folder[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, folder);
-  std::set<std::string> names;
-  WIN32_FIND_DATAA entry;
-  HANDLE find = FindFirstFileA((std::string(folder) + "Pro*.tmp").c_str(), &entry);
-  if (find == INVALID_HANDLE_VALUE) return names;
-  do {
-    names.insert(entry.cFileName);
-  } while (FindNextFileA(find, &entry));
-  FindClose(find);
-  return names;
-}
-
 // The file without the named top-level sections, which other tests compare with their own
 // expectations.
 std::string WithoutSections(const std::string& text, std::initializer_list<std::string> names) {
@@ -156,13 +141,13 @@ TEST(ExportDesignFile, NetNamesEqualWithoutCaseOrAfterEscapingAreReportedOnce) {
 TEST(ExportDesignFile, MissingFolderIsReportedBeforeAnythingIsWritten) {
   TempDir dir;
   plavena::HostSession session(Options(WriteBoard(dir, "board.json", ExampleBoardText())));
-  const std::set<std::string> before = TemporaryFiles();
+  const std::set<std::string> before = testsupport::TemporaryFiles();
   const plavena::CommandResult result =
       session.Run("ExportDesignFile", "FileName=" + dir.Path("missing\\board.dsn"));
   // The do-file comes first and fails the command.
   EXPECT_EQ(result.status, E_FAIL);
   EXPECT_FALSE(testsupport::FileExists(dir.Path("missing\\board.dsn")));
-  EXPECT_EQ(TemporaryFiles(), before);
+  EXPECT_EQ(testsupport::TemporaryFiles(), before);
 }
 
 }  // namespace

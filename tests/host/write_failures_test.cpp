@@ -24,25 +24,6 @@ const std::string kOldSettings =
     "[LayerDirections]\r\nTopLayer=vertical\r\n[ViaStyles]\r\nRoutingVias=1-32\r\n"
     "[HoleList]\r\n0=1\r\n";
 
-std::string TemporaryFolder() {
-  char folder[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, folder);
-  return folder;
-}
-
-// The temporary files of replacements ("Pro<n>.tmp") in a folder.
-std::set<std::string> TemporaryFiles(const std::string& folder) {
-  std::set<std::string> names;
-  WIN32_FIND_DATAA entry;
-  HANDLE find = FindFirstFileA((folder + "\\Pro*.tmp").c_str(), &entry);
-  if (find == INVALID_HANDLE_VALUE) return names;
-  do {
-    names.insert(entry.cFileName);
-  } while (FindNextFileA(find, &entry));
-  FindClose(find);
-  return names;
-}
-
 plavena::HostOptions Options(const std::string& board) {
   plavena::HostOptions options;
   options.module_path = testsupport::BinaryPath("Tralvek.dll");
@@ -104,8 +85,8 @@ void ExpectFailedExport(const plavena::CommandResult& result, const plavena::Jou
   EXPECT_EQ(result.error_source, "Tralvek.dll");
   EXPECT_EQ(result.error_description, message);
   EXPECT_EQ(ReadFile(file), old_content);
-  EXPECT_EQ(TemporaryFiles(TemporaryFolder()), temporary);
-  EXPECT_TRUE(TemporaryFiles(folder).empty());
+  EXPECT_EQ(testsupport::TemporaryFiles(), temporary);
+  EXPECT_TRUE(testsupport::TemporaryFiles(folder).empty());
   EXPECT_FALSE(journal.Has("dialog \"Error\"")) << journal.Text();
 }
 
@@ -144,7 +125,7 @@ TEST(WriteFailures, ADesignFileThatCannotBeReplacedFailsTheCommandAndStaysAsItWa
     testsupport::WriteFile(target, kOldDesign);
     c.prepare(target);
     plavena::HostSession session(Options(testsupport::CopyExampleBoard(dir, "example-board.json")));
-    const std::set<std::string> before = TemporaryFiles(TemporaryFolder());
+    const std::set<std::string> before = testsupport::TemporaryFiles();
     // Another extension: the check of the name itself must not be what stops the export.
     const plavena::CommandResult result =
         session.Run("ExportDesignFile", "FileName=" + dir.Path("board.pcb"));
@@ -162,7 +143,7 @@ TEST(WriteFailures, ADesignFileAnotherProgramHoldsOpenIsNamedAsSuch) {
   const std::string target = dir.Path("board.dsn");
   testsupport::WriteFile(target, kOldDesign);
   plavena::HostSession session(Options(testsupport::CopyExampleBoard(dir, "example-board.json")));
-  const std::set<std::string> before = TemporaryFiles(TemporaryFolder());
+  const std::set<std::string> before = testsupport::TemporaryFiles();
   plavena::CommandResult result;
   {
     const HeldByAnotherProgram holder(target);
@@ -180,7 +161,7 @@ TEST(WriteFailures, AReadOnlySettingsFileKeepsEveryLineAndFailsTheCommand) {
   testsupport::WriteFile(settings, kOldSettings);
   SetFileAttributesA(settings.c_str(), FILE_ATTRIBUTE_READONLY);
   plavena::HostSession session(Options(testsupport::CopyExampleBoard(dir, "example-board.json")));
-  const std::set<std::string> before = TemporaryFiles(TemporaryFolder());
+  const std::set<std::string> before = testsupport::TemporaryFiles();
   const plavena::CommandResult result =
       session.Run("ExportDesignFile", "FileName=" + dir.Path("board.dsn"));
   ExpectFailedExport(result, session.journal(),
@@ -299,7 +280,7 @@ TEST(WriteFailures, AFullTemporaryFolderNamesTheDesignFileAndTheRealCause) {
             std::string::npos)
       << result.error_description;
   EXPECT_EQ(ReadFile(target), kOldDesign);
-  EXPECT_TRUE(TemporaryFiles(temporary).empty());
+  EXPECT_TRUE(testsupport::TemporaryFiles(temporary).empty());
   RemoveDirectoryA(temporary.c_str());
 }
 
@@ -324,7 +305,7 @@ TEST(WriteFailures, ASettingsFileOnAFullDiskIsNeitherEmptiedNorCut) {
     std::set<std::string> before;
     {
       plavena::HostSession session(Options(board));
-      before = TemporaryFiles(TemporaryFolder());
+      before = testsupport::TemporaryFiles();
       const DiskFiller filler(disk, 0);
       result = session.Run("ExportDesignFile", "FileName=" + out.Path("board.dsn"));
     }
@@ -335,8 +316,8 @@ TEST(WriteFailures, ASettingsFileOnAFullDiskIsNeitherEmptiedNorCut) {
     if (c.existing) {
       EXPECT_EQ(ReadFile(settings), kOldSettings);
     }
-    EXPECT_EQ(TemporaryFiles(TemporaryFolder()), before);
-    EXPECT_TRUE(TemporaryFiles(folder).empty());
+    EXPECT_EQ(testsupport::TemporaryFiles(), before);
+    EXPECT_TRUE(testsupport::TemporaryFiles(folder).empty());
     DeleteFileA(settings.c_str());
   }
   DeleteFileA(board.c_str());

@@ -54,7 +54,9 @@ std::string TestDataPath(const std::string& relative) {
   return path;
 }
 
-std::string BinaryPath(const std::string& name) { return FromEnvironment("TRALVEK_BIN") + "\\" + name; }
+std::string BinaryPath(const std::string& name) {
+  return FromEnvironment("TRALVEK_BIN") + "\\" + name;
+}
 
 TempDir::TempDir() {
   char base[MAX_PATH];
@@ -86,6 +88,22 @@ std::string ReadFile(const std::string& path) {
 bool FileExists(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::set<std::string> TemporaryFiles(const std::string& folder) {
+  char temporary[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, temporary);
+  const std::string pattern =
+      (folder.empty() ? std::string(temporary) : folder + "\\") + "Pro*.tmp";
+  std::set<std::string> names;
+  WIN32_FIND_DATAA entry;
+  HANDLE find = FindFirstFileA(pattern.c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    names.insert(entry.cFileName);
+  } while (FindNextFileA(find, &entry));
+  FindClose(find);
+  return names;
 }
 
 std::string CopyExampleBoard(const TempDir& dir, const std::string& name) {

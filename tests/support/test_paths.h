@@ -1,6 +1,7 @@
 // Where tests find their data and the built binaries, as Windows paths.
 #pragma once
 
+#include <set>
 #include <string>
 
 namespace testsupport {
@@ -12,7 +13,7 @@ std::string BinaryPath(const std::string& name);
 
 // A fresh folder under the Windows temporary folder, removed with its content at the end.
 class TempDir {
-public:
+ public:
   TempDir();
   ~TempDir();
   TempDir(const TempDir&) = delete;
@@ -20,7 +21,7 @@ public:
   const std::string& path() const { return path_; }
   std::string Path(const std::string& name) const { return path_ + "\\" + name; }
 
-private:
+ private:
   std::string path_;
 };
 
@@ -32,5 +33,9 @@ std::string CopyExampleBoard(const TempDir& dir, const std::string& name);
 void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);
 bool FileExists(const std::string& path);
+
+// The names of the replacements' temporary files ("Pro<n>.tmp") in a folder, by default the
+// system's temporary folder.
+std::set<std::string> TemporaryFiles(const std::string& folder = {});
 
 }  // namespace testsupport
