@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -102,7 +103,7 @@ struct Pad : Object {
   Coord top_x = 0, top_y = 0, mid_x = 0, mid_y = 0, bot_x = 0, bot_y = 0, hole = 0;
   uint8_t top_shape = 1, mid_shape = 1, bot_shape = 1;
   std::string name;
-  uint8_t plated = 1, hole_shape = 0, jumper_id = 0, hole_type = 0;
+  uint8_t plated = 1, hole_shape = 0, electrical_type = 0, hole_type = 0;
   double rotation = 0, hole_rotation = 0;
   std::string swap_id_pad, swap_id_part, swap_id_group;
   int32_t hole_width = 0, paste_expansion = 0, solder_expansion = 0, drill_layer_pair = 0,
@@ -250,7 +251,8 @@ struct Rule : Object {
   uint8_t topology = 0;
   int32_t routing_priority = 0, max_via_count = 0;
   Coord stub_length = 0;
-  Outline room;  // rooms: the region they cover
+  Coord min_length = 0, max_length = 0;  // length rules
+  Outline room;                          // rooms: the region they cover
   uint8_t room_layer = 0;
 };
 
@@ -366,6 +368,9 @@ class Board {
   // Objects on the board whose extent meets the box, in handle order.
   std::vector<Handle> Search(const Box& box) const;
 
+  // The rules on the board of one rule kind, in handle order.
+  const std::vector<Handle>& RulesOfKind(uint8_t rule_kind) const;
+
   // ---- Names ----
   Net* FindNet(const std::string& name) const;
   Handle NetHandle(const std::string& name) const;
@@ -417,7 +422,23 @@ class Board {
   std::array<std::set<Handle>, pcbapi::kObjectKindCount> by_kind_;
   std::array<std::array<std::set<Handle>, kLastLegacyLayer + 1>, pcbapi::kObjectKindCount>
       by_kind_layer_;
-  std::unordered_map<uint64_t, std::vector<Handle>> cells_;
+  // Keys hold the cell's column in the high half: on a 32-bit size_t the standard hash keeps
+  // only the low half, and every cell of one row would share a bucket.
+  struct CellHash {
+    size_t operator()(uint64_t key) const noexcept {
+      return static_cast<size_t>((key >> 32) * 0x9E3779B1u ^ key);
+    }
+  };
+  std::unordered_map<uint64_t, std::vector<Handle>, CellHash> cells_;
+  // RulesOfKind's lists, made at the first question after a rule came, went or changed: rule
+  // lookups run for every net and would otherwise walk all rules each time.
+  mutable std::optional<std::map<uint8_t, std::vector<Handle>>> rules_by_kind_;
+  // FindNet's index, made the same way: every InNet test of a rule scope looks its net up.
+  mutable std::optional<std::unordered_map<std::string, Handle>> nets_by_name_;
+  void Changed(const Object& object) {
+    if (object.kind == pcbapi::kRule) rules_by_kind_.reset();
+    if (object.kind == pcbapi::kNet) nets_by_name_.reset();
+  }
   std::set<Handle> wide_;  // objects too large for the grid
 };
 

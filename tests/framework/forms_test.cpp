@@ -236,7 +236,13 @@ TEST(Controls, NotificationsFollowStateChanges) {
   };
   probe->SetEnabled(true);
   SendMessageW(probe->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
+  POINT dragged_to{};
+  label->OnMouseMove = [&](TComponent*, unsigned, int x, int y) { dragged_to = {x, y}; };
   SendMessageW(probe->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+  // While the button is down the label keeps the mouse, even outside itself.
+  SendMessageW(probe->Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(70, 40));
+  EXPECT_EQ(dragged_to.x, 65);
+  EXPECT_EQ(dragged_to.y, 35);
   SendMessageW(probe->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(12, 12));
   SendMessageW(probe->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(80, 40));
   EXPECT_EQ(label_clicks, 1);
@@ -578,11 +584,21 @@ TEST(Forms, ConstraintsLimitTheSizeAndAVisibleFormIsNotMadeModal) {
   EXPECT_EQ(info.ptMinTrackSize.y, 120);
   EXPECT_EQ(info.ptMaxTrackSize.x, 5000) << "no limit given";
   EXPECT_EQ(info.ptMaxTrackSize.y, 300);
+  // The system moving the window: the form follows.
+  SetWindowPos(form.Handle(), nullptr, 33, 44, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_EQ(form.Left(), 33);
+  EXPECT_EQ(form.Top(), 44);
   form.Show();
   const RECT area = Screen().WorkArea();
   EXPECT_EQ(form.Left(), area.left + (area.right - area.left - 200) / 2) << "poScreenCenter";
   EXPECT_EQ(form.Top(), area.top + (area.bottom - area.top - 300) / 2);
   EXPECT_THROW(form.ShowModal(), EComponentError);
+  // Disabled controls are passed over by Tab.
+  auto& edit = form.Get<TEdit>("EditName");
+  edit.SetEnabled(false);
+  EXPECT_FALSE(edit.CanFocus());
+  EXPECT_EQ(form.FindNextControl(nullptr, true, true), &form.Get<TMemo>("MemoNotes"));
+  edit.SetEnabled(true);
   form.Hide();
   EXPECT_FALSE(IsWindowVisible(form.Handle()));
   PostMessageW(form.Handle(), WM_COMMAND, IDOK, 0);

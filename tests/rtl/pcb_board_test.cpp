@@ -39,7 +39,7 @@ constexpr KindCount kExampleCounts[] = {
     {pcbapi::kConnection, 1, "connections"},
     {pcbapi::kFromTo, 2, "from-tos"},
     {pcbapi::kDifferentialPair, 1, "differential pairs"},
-    {pcbapi::kRule, 12, "rules, the room among them"},
+    {pcbapi::kRule, 13, "rules, the room among them"},
     {pcbapi::kViolation, 1, "violations"},
     {pcbapi::kEmbedded, 1, "embedded objects"},
     {pcbapi::kEmbeddedBoard, 1, "embedded boards"},
@@ -79,7 +79,7 @@ constexpr LayerCount kLayerCounts[] = {
     {pcbapi::kPad, 74, 0, 5, "pads on the multi-layer"},
     {pcbapi::kPad, 2, 0, 0, "no pad lies on mid layer 1 itself"},
     {pcbapi::kVia, 74, 0, 5, "every via lies on the multi-layer"},
-    {pcbapi::kRule, 74, 1, 12, "rules lie on the multi-layer"},
+    {pcbapi::kRule, 74, 1, 13, "rules lie on the multi-layer"},
     {pcbapi::kSplitPlane, 40, 0, 2, "split planes on internal plane 2"},
 };
 
@@ -385,6 +385,28 @@ TEST_F(ExampleBoard, RulesCarryTheirValues) {
   EXPECT_EQ(PcbApi_FindDominantRuleForObject(pad, 51), 0u);
   EXPECT_EQ(PcbApi_Scope1_Includes(rules["Clearance"], pad), 1);
   EXPECT_EQ(PcbApi_Scope1_Includes(rules["PowerClearance"], pad), 0);
+
+  // A rule that changes its kind, goes or comes is looked up as it is now.
+  constexpr uint8_t kUnused = 51;
+  const Handle width = rules["Width"];
+  ASSERT_EQ(PcbApi_QueryRuleEx(pcbapi::kRead, width, &kind, &enabled, &priority, &unary, &scope1,
+                               &scope2),
+            0);
+  kind = kUnused;
+  ASSERT_EQ(PcbApi_QueryRuleEx(pcbapi::kWrite, width, &kind, &enabled, &priority, &unary, &scope1,
+                               &scope2),
+            0);
+  EXPECT_EQ(PcbApi_FindDominantRuleForObject(pad, kUnused), width);
+  EXPECT_NE(PcbApi_FindDominantRuleForObject(pad, 2), width);
+  ASSERT_EQ(PcbApi_DeleteObjectFromContainer(board_, width), 0);
+  EXPECT_EQ(PcbApi_FindDominantRuleForObject(pad, kUnused), 0u);
+  const Handle added = PcbApi_CreateObject(pcbapi::kRule);
+  ASSERT_EQ(PcbApi_QueryRuleEx(pcbapi::kWrite, added, &kind, &enabled, &priority, &unary, &scope1,
+                               &scope2),
+            0);
+  EXPECT_EQ(PcbApi_FindDominantRuleForObject(pad, kUnused), 0u) << "not on the board yet";
+  ASSERT_EQ(PcbApi_AddObjectToContainer(board_, added), 0);
+  EXPECT_EQ(PcbApi_FindDominantRuleForObject(pad, kUnused), added);
 }
 
 TEST_F(ExampleBoard, ClassesListTheirMembers) {
