@@ -53,7 +53,8 @@ std::string DesignFileOutput::IndentText() const {
 }
 
 void DesignFileOutput::Line(std::string_view text) {
-  out_ += IndentText();
+  // Written in place: a line's indentation is often too long for a short string's own buffer.
+  if (level_ > 0) out_.append(static_cast<size_t>(level_) * 4, ' ');
   out_ += text;
   out_ += "\r\n";
 }

@@ -1,6 +1,7 @@
 // The library's load and unload: the units start in table order and end in reverse.
 #include <windows.h>
 
+#include "rtl/components/xp/alpha_image.h"
 #include "rtl/components/xp/rt_forms.h"
 #include "rtl/unit_table.h"
 
@@ -10,8 +11,12 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
       DisableThreadLibraryCalls(instance);  // nothing here cares about other threads
       rtl::StartHostSdkUnits();
       xp::StartFormsUnit();
+      xp::StartAlphaImageUnit();
       break;
-    case DLL_PROCESS_DETACH: rtl::EndHostSdkUnits(); break;
+    case DLL_PROCESS_DETACH:
+      xp::EndAlphaImageUnit();
+      rtl::EndHostSdkUnits();
+      break;
   }
   return TRUE;
 }

@@ -82,6 +82,12 @@ TClearanceProbe::TClearanceProbe(TSpecctraObjectId id, int layer, rtl::Handle bo
   }
 }
 
+void TClearanceProbe::MoveToNet(rtl::Handle net) {
+  if (in_net_) rtl::PcbApi_DeleteObjectFromContainer(net_, handle_);
+  net_ = net;
+  in_net_ = net != 0 && rtl::PcbApi_AddObjectToContainer(net, handle_) == pcbapi::kSuccess;
+}
+
 TClearanceProbe::~TClearanceProbe() {
   if (in_net_) rtl::PcbApi_DeleteObjectFromContainer(net_, handle_);
   rtl::PcbApi_SetOwnerBoard(0, handle_);
@@ -95,7 +101,12 @@ TObjectClearanceMatrices::TObjectClearanceMatrices(const TOvixRules& rules,
                                                    rtl::Handle board)
     : rules_(rules), gaps_(gaps), board_(board) {}
 
-TObjectClearanceMatrices::~TObjectClearanceMatrices() = default;
+TObjectClearanceMatrices::~TObjectClearanceMatrices() {
+  // A host may give a destroyed probe's handle to a new object.
+  for (const ProbeMap* probes : {&board_probes_, &object_probes_}) {
+    for (const auto& [key, probe] : *probes) rules_.ForgetObjectNet(probe->handle());
+  }
+}
 
 IPCB_Primitive* TObjectClearanceMatrices::ObjectInterface(rtl::Handle handle) {
   const auto cached = interfaces_.find(handle);
@@ -150,14 +161,25 @@ rtl::Handle TObjectClearanceMatrices::ProbeNet(rtl::Handle object, uint8_t kind)
   }
 }
 
-bool TObjectClearanceMatrices::AnyCellRule(int own_scope, int last_scope) const {
-  TOvixRuleStorage* storage = rules_.storage(kClearanceRule);
-  if (!storage) return false;
-  for (int i = 0; i < storage->CompatibleCount(); ++i) {
-    const int scope = storage->CompatibleItem(i).SpecctraScope();
-    if (scope >= own_scope && scope <= last_scope) return true;
+TClearanceProbe& TObjectClearanceMatrices::Probe(ProbeMap& probes, TSpecctraObjectId id,
+                                                 int layer) {
+  std::unique_ptr<TClearanceProbe>& probe = probes[{layer, static_cast<int>(id)}];
+  if (!probe) {
+    probe = std::make_unique<TClearanceProbe>(id, layer, board_, 0);
+    ++probe_count_;
   }
-  return false;
+  return *probe;
+}
+
+bool TObjectClearanceMatrices::AnyCellRule(int own_scope, int last_scope) {
+  const auto [answer, added] = cell_rules_.try_emplace({own_scope, last_scope}, false);
+  if (!added) return answer->second;
+  TOvixRuleStorage* storage = rules_.storage(kClearanceRule);
+  for (int i = 0; storage && i < storage->CompatibleCount() && !answer->second; ++i) {
+    const int scope = storage->CompatibleItem(i).SpecctraScope();
+    answer->second = scope >= own_scope && scope <= last_scope;
+  }
+  return answer->second;
 }
 
 void TObjectClearanceMatrices::FillCells(TClearanceMatrix& matrix, rtl::Handle object, uint8_t kind,
@@ -167,19 +189,27 @@ void TObjectClearanceMatrices::FillCells(TClearanceMatrix& matrix, rtl::Handle o
   // narrower one exists, none can, and no probe is needed.
   if (!AnyCellRule(own_scope, last_scope)) return;
   const rtl::Handle net = ProbeNet(object, kind);
-  // The board's probes do not change from one object probe to the next: made once.
-  std::vector<std::unique_ptr<TClearanceProbe>> board_probes;
+  std::vector<rtl::Handle> board_probes;
   for (int b = 0; b < kSpecctraObjectIdCount; ++b) {
-    board_probes.push_back(std::make_unique<TClearanceProbe>(IdOf(b), layer, board_, 0));
-    ++probe_count_;
+    board_probes.push_back(Probe(board_probes_, IdOf(b), layer).handle());
   }
   for (int a = 0; a < kSpecctraObjectIdCount; ++a) {
-    const TClearanceProbe inside(IdOf(a), layer, board_, net);
-    ++probe_count_;
+    TClearanceProbe& inside = Probe(object_probes_, IdOf(a), layer);
+    // Between questions no probe is in a net: the net's members are the board's own.
+    struct InNet {
+      const TOvixRules& rules;
+      TClearanceProbe& probe;
+      ~InNet() { Move(0); }
+      void Move(rtl::Handle to) {
+        probe.MoveToNet(to);
+        rules.ForgetObjectNet(probe.handle());
+      }
+    } in_net{rules_, inside};
+    in_net.Move(net);
     for (int b = 0; b < kSpecctraObjectIdCount; ++b) {
-      const uint32_t handle = rules_.FindRuleForObjectHandles(
-          kClearanceRule, 0, static_cast<uint8_t>(last_scope), inside.handle(),
-          board_probes[static_cast<size_t>(b)]->handle());
+      const uint32_t handle =
+          rules_.FindRuleForObjectHandles(kClearanceRule, 0, static_cast<uint8_t>(last_scope),
+                                          inside.handle(), board_probes[static_cast<size_t>(b)]);
       const TRuleProxy* proxy = rules_.ProxyOf(rules_.RuleOfHandle(handle));
       if (!proxy || proxy->priority() >= limit_priority) continue;
       if (proxy->SpecctraScope() < own_scope) continue;

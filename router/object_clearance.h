@@ -6,10 +6,12 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <utility>
 
 #include "framework/win/com.h"
 #include "router/rule_tables.h"
@@ -26,7 +28,7 @@ class THostRuleConstraintQuery : public RuleConstraintQuery {
   std::optional<int32_t> ClearanceGap(uint32_t rule_handle) const override;
 };
 
-// A primitive of one router object type, made for a question and destroyed with this object:
+// A primitive of one router object type, made for the questions and destroyed with this object:
 // on the board, or inside a net when one is given.
 class TClearanceProbe {
  public:
@@ -37,6 +39,8 @@ class TClearanceProbe {
   TClearanceProbe& operator=(const TClearanceProbe&) = delete;
 
   rtl::Handle handle() const { return handle_; }
+  // Puts the probe into another net (0: none), out of the one it was in.
+  void MoveToNet(rtl::Handle net);
 
  private:
   rtl::Handle handle_ = 0;
@@ -72,9 +76,13 @@ class TObjectClearanceMatrices {
   rtl::Handle ProbeNet(rtl::Handle object, uint8_t kind);
   rtl::Handle NetOfClass(rtl::Handle net_class);
   // Whether some rule could fill a cell for an object of the scope kind.
-  bool AnyCellRule(int own_scope, int last_scope) const;
+  bool AnyCellRule(int own_scope, int last_scope);
   void FillCells(TClearanceMatrix& matrix, rtl::Handle object, uint8_t kind, int layer,
                  uint32_t limit_priority, int own_scope, int last_scope);
+  // Probes by layer and object type: made at their first question and kept to the last, since
+  // making a primitive costs the host more than the questions asked of it.
+  using ProbeMap = std::map<std::pair<int, int>, std::unique_ptr<TClearanceProbe>>;
+  TClearanceProbe& Probe(ProbeMap& probes, TSpecctraObjectId id, int layer);
 
   const TOvixRules& rules_;
   const RuleConstraintQuery& gaps_;
@@ -85,6 +93,10 @@ class TObjectClearanceMatrices {
   std::unordered_map<std::string, rtl::Handle> nets_by_name_;
   bool nets_named_ = false;
   std::unordered_map<rtl::Handle, rtl::Handle> class_nets_;
+  // AnyCellRule's answers by scope range: the rules do not change while the matrices are built.
+  std::map<std::pair<int, int>, bool> cell_rules_;
+  ProbeMap board_probes_;   // on the board
+  ProbeMap object_probes_;  // moved into the net of each object asked about, and out again
   int probe_count_ = 0;
 };
 

@@ -15,55 +15,6 @@ namespace router {
 
 namespace {
 
-// The folded name of the net an object stands for in an InNet test (a net its own, a primitive
-// the one it is connected to; none, and for the board, an empty name), or nothing for the kinds
-// that test answers otherwise.
-std::optional<std::string> NetTestName(uint32_t object) {
-  switch (rtl::PcbApi_GetObjectIdFromObjectHandle(object) & 0x7F) {
-    case pcbapi::kBoard: return std::string();
-    case pcbapi::kNet: return rtl::FoldedAscii(rtl::GetObjectNameByHandle(object));
-    case pcbapi::kArc:
-    case pcbapi::kPad:
-    case pcbapi::kVia:
-    case pcbapi::kTrack:
-    case pcbapi::kFill:
-    case pcbapi::kRegion: {
-      const rtl::Handle net = rtl::GetObjectNetByHandle(object);
-      return net ? rtl::FoldedAscii(rtl::GetObjectNameByHandle(net)) : std::string();
-    }
-    default: return std::nullopt;
-  }
-}
-
-// Boards carry a rule or two for many single nets: asking the host (or matching the scopes) for
-// each of them for every object would grow with nets times rules. A rule whose first scope is one
-// InNet test holds an object, or a pair, only when an object is in that net, which is compared
-// here first. Objects of a kind the test answers otherwise rule nothing out.
-class OtherNetRules {
- public:
-  explicit OtherNetRules(uint32_t a, uint32_t b = 0) : objects_{a, b} {}
-
-  bool operator()(const TRuleProxy& proxy) {
-    if (proxy.sole_net().empty()) return false;
-    if (!read_) {
-      read_ = true;
-      for (int i = 0; i < 2; ++i) {
-        if (objects_[i] != 0) nets_[i] = NetTestName(objects_[i]);
-      }
-    }
-    for (int i = 0; i < 2; ++i) {
-      if (objects_[i] == 0) continue;
-      if (!nets_[i] || *nets_[i] == proxy.sole_net()) return false;
-    }
-    return true;
-  }
-
- private:
-  uint32_t objects_[2];
-  std::optional<std::string> nets_[2];
-  bool read_ = false;
-};
-
 uint32_t HandleOf(IPCB_Primitive* object) { return object ? object->GetHandle() : 0; }
 
 bool InRange(uint8_t scope, uint8_t lowest, uint8_t highest) {
@@ -103,8 +54,86 @@ win::ComPtr<IPCB_Board> BoardOfHandle(uint32_t board_handle) {
 
 }  // namespace
 
+namespace {
+const std::string kNoNet;
+}  // namespace
+
+const std::string* TObjectNets::NameOfNet(uint32_t net) {
+  if (net == 0) return &kNoNet;
+  const auto [name, added] = nets_.try_emplace(net);
+  if (added) name->second = rtl::FoldedAscii(rtl::GetObjectNameByHandle(net));
+  return &name->second;
+}
+
+const std::string* TObjectNets::Of(uint32_t object) {
+  const auto [known, added] = objects_.try_emplace(object, nullptr);
+  if (!added) return known->second;
+  switch (rtl::PcbApi_GetObjectIdFromObjectHandle(object) & 0x7F) {
+    case pcbapi::kBoard: known->second = &kNoNet; break;
+    case pcbapi::kNet: known->second = NameOfNet(object); break;
+    case pcbapi::kArc:
+    case pcbapi::kPad:
+    case pcbapi::kVia:
+    case pcbapi::kTrack:
+    case pcbapi::kFill:
+    case pcbapi::kRegion: {
+      // The common record holds the net: a pad's whole stack is not needed for it.
+      uint16_t flags = 0, aux_word = 0;
+      pcbapi::LayerId layer = 0;
+      rtl::Handle net = 0;
+      int32_t aux_integer = 0;
+      pcbapi::Byte aux_byte = 0;
+      if (rtl::PcbApi_QueryPrimitive(pcbapi::kRead, object, &flags, &aux_word, &layer, &net,
+                                     &aux_integer, &aux_byte) != pcbapi::kSuccess) {
+        net = 0;
+      }
+      known->second = NameOfNet(net);
+      break;
+    }
+    default: break;
+  }
+  return known->second;
+}
+
+// Boards carry a rule or two for many single nets: asking the host (or matching the scopes) for
+// each of them for every object would grow with nets times rules. A rule whose first scope is one
+// InNet test holds an object, or a pair, only when an object is in that net: such rules of other
+// nets are never looked at (TOvixRules::FirstCompatible). Objects of a kind the test answers
+// otherwise rule nothing out.
+class OtherNetRules {
+ public:
+  OtherNetRules(TObjectNets& nets, uint32_t a, uint32_t b = 0)
+      : object_nets_(nets), objects_{a, b} {}
+
+  // The folded net names of the objects given (each once), or null when one of them is of a
+  // kind the test answers otherwise. Read from the host at the first question.
+  const TQueryNets* Nets() {
+    if (!read_) {
+      read_ = true;
+      for (const uint32_t object : objects_) {
+        if (object == 0) continue;
+        const std::string* name = object_nets_.Of(object);
+        if (!name) {
+          any_net_ = true;
+          break;
+        }
+        if (nets_.count == 0 || *nets_.names[0] != *name) nets_.names[nets_.count++] = name;
+      }
+    }
+    return any_net_ ? nullptr : &nets_;
+  }
+
+ private:
+  TObjectNets& object_nets_;
+  uint32_t objects_[2];
+  TQueryNets nets_;
+  bool any_net_ = false;
+  bool read_ = false;
+};
+
 std::string_view RuleKindName(int kind) {
-  return kind >= 0 && kind < kRuleKindCount ? pcbapi::kRuleKindNames[static_cast<size_t>(kind)] : std::string_view();
+  return kind >= 0 && kind < kRuleKindCount ? pcbapi::kRuleKindNames[static_cast<size_t>(kind)]
+                                            : std::string_view();
 }
 
 // ---- TRuleProxy ----------------------------------------------------------------------------
@@ -224,6 +253,7 @@ bool TRuleProxy::AppliesTo(IPCB_Primitive* object1, IPCB_Primitive* object2, int
 // ---- TRuleList -----------------------------------------------------------------------------
 
 void TRuleList::Add(std::unique_ptr<TRuleProxy> proxy) {
+  by_rule_[proxy->rule()] = proxy.get();
   items_.push_back(std::move(proxy));
   sorted_ = false;
 }
@@ -245,10 +275,8 @@ void TRuleList::Sort() {
 }
 
 TRuleProxy* TRuleList::Find(IPCB_Rule* rule) const {
-  for (const auto& item : items_) {
-    if (item->rule() == rule) return item.get();
-  }
-  return nullptr;
+  const auto found = by_rule_.find(rule);
+  return found == by_rule_.end() ? nullptr : found->second;
 }
 
 std::unique_ptr<TRuleProxy> TRuleList::Take(TRuleProxy* proxy) {
@@ -257,12 +285,14 @@ std::unique_ptr<TRuleProxy> TRuleList::Take(TRuleProxy* proxy) {
   RTL_ASSERT(found != items_.end(), "Rule is not in the list");
   std::unique_ptr<TRuleProxy> taken = std::move(*found);
   items_.erase(found);
+  by_rule_.erase(taken->rule());
   return taken;
 }
 
 // ---- TOvixRuleStorage ----------------------------------------------------------------------
 
 void TOvixRuleStorage::Add(win::ComPtr<IPCB_Rule> rule, TNetNameIndex* nets) {
+  net_index_.reset();
   auto proxy = std::make_unique<TRuleProxy>(rule, nets);
   RTL_ASSERT(!compatible_.Find(rule.get()), "error Rule already classified in CompatibleRuleList");
   RTL_ASSERT(!incompatible_.Find(rule.get()),
@@ -281,6 +311,27 @@ void TOvixRuleStorage::SeparateEqualPriorities() {
     later.push_back(&proxy);
   }
   for (TRuleProxy* proxy : later) incompatible_.Add(compatible_.Take(proxy));
+  net_index_.reset();
+}
+
+const TOvixRuleStorage::NetIndex& TOvixRuleStorage::Index() {
+  if (net_index_) return *net_index_;
+  NetIndex& index = net_index_.emplace();
+  for (int i = 0; i < compatible_.Count(); ++i) {
+    const std::string& net = compatible_.Item(i).sole_net();
+    (net.empty() ? index.others : index.by_net[net]).push_back(i);
+  }
+  return index;
+}
+
+bool TOvixRuleStorage::HasSingleNetRules() { return !Index().by_net.empty(); }
+
+const std::vector<int>& TOvixRuleStorage::OthersThanSingleNet() { return Index().others; }
+
+const std::vector<int>* TOvixRuleStorage::OfNet(const std::string& net) {
+  const NetIndex& index = Index();
+  const auto found = index.by_net.find(net);
+  return found == index.by_net.end() ? nullptr : &found->second;
 }
 
 bool TOvixRuleStorage::CheckPriorities() {
@@ -451,18 +502,41 @@ IPCB_Rule* TOvixRules::RuleOfHandle(uint32_t handle) const {
 
 TRuleProxy* TOvixRules::FirstCompatible(int kind, uint8_t lowest, uint8_t highest,
                                         const std::function<bool(TRuleProxy&)>& test,
-                                        const std::function<bool(const TRuleProxy&)>& skip) const {
+                                        OtherNetRules* other_nets) const {
   TOvixRuleStorage* rules = storage(kind);
   if (!rules) return nullptr;
-  for (int i = 0; i < rules->CompatibleCount(); ++i) {
-    TRuleProxy& proxy = rules->CompatibleItem(i);
-    if (!InRange(proxy.SpecctraScope(), lowest, highest)) continue;
-    if (skip && skip(proxy)) continue;
+  const auto answers = [&](TRuleProxy& proxy) {
+    if (!InRange(proxy.SpecctraScope(), lowest, highest)) return false;
     // A rule the host does not apply is no answer to any query, however its scopes read.
-    if (!proxy.rule()->GetEnabled()) continue;
-    if (test(proxy)) return &proxy;
+    return proxy.rule()->GetEnabled() && test(proxy);
+  };
+  const TQueryNets* nets = other_nets && rules->HasSingleNetRules() ? other_nets->Nets() : nullptr;
+  if (!nets) {
+    for (int i = 0; i < rules->CompatibleCount(); ++i) {
+      TRuleProxy& proxy = rules->CompatibleItem(i);
+      if (answers(proxy)) return &proxy;
+    }
+    return nullptr;
   }
-  return nullptr;
+  // The rules not confined to a net and those of the objects' nets, merged in precedence order.
+  const std::vector<int>* lists[3] = {&rules->OthersThanSingleNet(), nullptr, nullptr};
+  int list_count = 1;
+  for (int n = 0; n < nets->count; ++n) {
+    if (const std::vector<int>* own = rules->OfNet(*nets->names[n])) lists[list_count++] = own;
+  }
+  size_t next[3] = {};
+  for (;;) {
+    int from = -1;
+    for (int l = 0; l < list_count; ++l) {
+      if (next[l] < lists[l]->size() &&
+          (from < 0 || (*lists[l])[next[l]] < (*lists[from])[next[from]])) {
+        from = l;
+      }
+    }
+    if (from < 0) return nullptr;
+    TRuleProxy& proxy = rules->CompatibleItem((*lists[from])[next[from]++]);
+    if (answers(proxy)) return &proxy;
+  }
 }
 
 uint32_t TOvixRules::FindRuleForObjectHandle(int kind, uint8_t lowest, uint8_t highest,
@@ -472,14 +546,14 @@ uint32_t TOvixRules::FindRuleForObjectHandle(int kind, uint8_t lowest, uint8_t h
     if (!KindPresent(kind)) return 0;
     return rtl::PcbApi_FindDominantRuleForObject(object, static_cast<uint8_t>(kind));
   }
-  OtherNetRules other_net(object);
+  OtherNetRules other_net(object_nets_, object);
   TRuleProxy* found = FirstCompatible(
       kind, lowest, highest,
       [&](TRuleProxy& proxy) {
         return rtl::PcbApi_Scope1_Includes(proxy.handle(), object) &&
                (!second_scope_too || rtl::PcbApi_Scope2_Includes(proxy.handle(), object));
       },
-      [&](const TRuleProxy& proxy) { return other_net(proxy); });
+      &other_net);
   return found ? found->handle() : 0;
 }
 
@@ -489,7 +563,7 @@ uint32_t TOvixRules::FindRuleForObjectHandles(int kind, uint8_t lowest, uint8_t 
     if (!KindPresent(kind)) return 0;
     return rtl::PcbApi_FindDominantRuleForObjectPair(a, b, static_cast<uint8_t>(kind));
   }
-  OtherNetRules other_nets(a, b);
+  OtherNetRules other_nets(object_nets_, a, b);
   TRuleProxy* found = FirstCompatible(
       kind, lowest, highest,
       [&](TRuleProxy& proxy) {
@@ -497,27 +571,26 @@ uint32_t TOvixRules::FindRuleForObjectHandles(int kind, uint8_t lowest, uint8_t 
         return (rtl::PcbApi_Scope1_Includes(rule, a) && rtl::PcbApi_Scope2_Includes(rule, b)) ||
                (rtl::PcbApi_Scope1_Includes(rule, b) && rtl::PcbApi_Scope2_Includes(rule, a));
       },
-      [&](const TRuleProxy& proxy) { return other_nets(proxy); });
+      &other_nets);
   return found ? found->handle() : 0;
 }
 
 win::ComPtr<IPCB_Rule> TOvixRules::FindRuleForObject(int kind, uint8_t lowest, uint8_t highest,
                                                      IPCB_Primitive* object, int layer) const {
-  OtherNetRules other_net(HandleOf(object));
+  OtherNetRules other_net(object_nets_, HandleOf(object));
   TRuleProxy* found = FirstCompatible(
       kind, lowest, highest,
-      [&](TRuleProxy& proxy) { return proxy.AppliesTo(object, nullptr, layer); },
-      [&](const TRuleProxy& proxy) { return other_net(proxy); });
+      [&](TRuleProxy& proxy) { return proxy.AppliesTo(object, nullptr, layer); }, &other_net);
   return found ? win::ComPtr<IPCB_Rule>::Share(found->rule()) : nullptr;
 }
 
 win::ComPtr<IPCB_Rule> TOvixRules::FindRuleForObjectPair(int kind, uint8_t lowest, uint8_t highest,
                                                          IPCB_Primitive* a, IPCB_Primitive* b,
                                                          int layer) const {
-  OtherNetRules other_nets(HandleOf(a), HandleOf(b));
+  OtherNetRules other_nets(object_nets_, HandleOf(a), HandleOf(b));
   TRuleProxy* found = FirstCompatible(
       kind, lowest, highest, [&](TRuleProxy& proxy) { return proxy.AppliesTo(a, b, layer); },
-      [&](const TRuleProxy& proxy) { return other_nets(proxy); });
+      &other_nets);
   return found ? win::ComPtr<IPCB_Rule>::Share(found->rule()) : nullptr;
 }
 

@@ -6,8 +6,10 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -112,11 +114,34 @@ class TRuleList {
  private:
   void Sort();
   std::vector<std::unique_ptr<TRuleProxy>> items_;
+  std::unordered_map<IPCB_Rule*, TRuleProxy*> by_rule_;  // Find runs for every query
   bool sorted_ = true;
 };
 
 // Visits one proxy; returns false to end the walk of its list.
 using TRuleVisitor = std::function<bool(IPCB_Rule* rule, TRuleProxy& proxy)>;
+
+// Which rules confined to one net can hold the objects of a query (ovix_rules.cpp).
+class OtherNetRules;
+// What InNet tests see of objects: the folded name of the net an object stands for (a net its
+// own, a primitive the one it is in; "" for none and for the board), or null for the kinds the
+// test answers otherwise. Nets keep their names while it lives (one command); an object keeps
+// the net it had when first asked about until it is forgotten.
+class TObjectNets {
+ public:
+  const std::string* Of(uint32_t object);
+  void Forget(uint32_t object) { objects_.erase(object); }
+
+ private:
+  const std::string* NameOfNet(uint32_t net);
+  std::unordered_map<uint32_t, std::string> nets_;
+  std::unordered_map<uint32_t, const std::string*> objects_;
+};
+// The distinct nets of a query's objects.
+struct TQueryNets {
+  const std::string* names[2] = {};
+  int count = 0;
+};
 
 // The rules of one kind.
 class TOvixRuleStorage {
@@ -132,6 +157,12 @@ class TOvixRuleStorage {
   bool CheckPriorities();
   void ForEach(const TRuleVisitor& visit, bool compatible);
   TRuleProxy* FindProxy(IPCB_Rule* rule) const;
+  // Whether a compatible rule is confined to one net (sole_net).
+  bool HasSingleNetRules();
+  // Positions in the compatible list, in precedence order: of the rules not confined to one net,
+  // and of those of one net (folded name; null when it has none).
+  const std::vector<int>& OthersThanSingleNet();
+  const std::vector<int>* OfNet(const std::string& net);
 
   TRuleList& compatible() { return compatible_; }
   TRuleList& incompatible() { return incompatible_; }
@@ -144,6 +175,15 @@ class TOvixRuleStorage {
  private:
   void SetProblem(const std::string& name, const std::string& value);
 
+  // Positions in the compatible list by the net a rule is confined to; built when first asked,
+  // dropped when the list changes.
+  struct NetIndex {
+    std::vector<int> others;
+    std::unordered_map<std::string, std::vector<int>> by_net;
+  };
+  const NetIndex& Index();
+
+  std::optional<NetIndex> net_index_;
   TRuleList compatible_;
   TRuleList incompatible_;
   std::vector<std::pair<std::string, std::string>> problems_;
@@ -179,6 +219,9 @@ class TOvixRules {
   TRuleProxy* ProxyOf(IPCB_Rule* rule) const;
   // Null for handle 0 or a handle that is no rule of the board.
   IPCB_Rule* RuleOfHandle(uint32_t handle) const;
+  // The queries remember the net of each object they are asked about: an object moved into
+  // another net, or destroyed, is forgotten first.
+  void ForgetObjectNet(uint32_t object) const { object_nets_.Forget(object); }
 
   // The first compatible rule of the kind in force on the host, in precedence order, whose
   // router scope lies in [lowest, highest] and that passes the query's test. Kinds without rules on
@@ -212,10 +255,10 @@ class TOvixRules {
   bool KindPresent(int kind) const;
   void ForEachBoardRule(const std::function<void(const win::ComPtr<IPCB_Rule>&)>& visit) const;
   // The first compatible proxy of the kind within the scope range that passes `test`, or null.
-  // Proxies `skip` rules out are passed over before anything is asked of the host.
+  // Rules confined to a net none of `other_nets`' objects is in are passed over unasked.
   TRuleProxy* FirstCompatible(int kind, uint8_t lowest, uint8_t highest,
                               const std::function<bool(TRuleProxy&)>& test,
-                              const std::function<bool(const TRuleProxy&)>& skip = {}) const;
+                              OtherNetRules* other_nets = nullptr) const;
 
   win::ComPtr<IPCB_Board> board_;
   TRuleKindSet analysed_kinds_;
@@ -224,6 +267,8 @@ class TOvixRules {
   std::vector<win::ComPtr<IPCB_Rule>> rules_;  // the references behind the index
   bool collected_ = false;
   std::vector<bool> present_kinds_;  // the kinds of the board's rules, once collected
+  // The queries run for every net many times.
+  mutable TObjectNets object_nets_;
 };
 
 }  // namespace router

@@ -5,6 +5,7 @@
 
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "framework/win/com.h"
@@ -104,7 +105,9 @@ class NetTable {
         [&](rtl::Handle handle) {
           rtl::TPcbNet net(handle);
           net.Sync(pcbapi::kRead);
-          nets_.push_back({net.GetName(), handle});
+          // The first net of a name (and of a folded name) in the board's order answers for it.
+          exact_.emplace(net.GetName(), handle);
+          folded_.emplace(rtl::FoldedAscii(net.GetName()), handle);
         },
         1u << pcbapi::kNet, layer_zero, 0);
   }
@@ -112,21 +115,14 @@ class NetTable {
   // their copper; else the first that matches without regard to case; else 0.
   rtl::Handle Find(std::string_view escaped) const {
     const std::string name = UnescapeName(escaped);
-    for (const auto& net : nets_) {
-      if (net.name == name) return net.handle;
-    }
-    for (const auto& net : nets_) {
-      if (rtl::EqualsIgnoringCase(net.name, name)) return net.handle;
-    }
-    return 0;
+    if (const auto exact = exact_.find(name); exact != exact_.end()) return exact->second;
+    const auto folded = folded_.find(rtl::FoldedAscii(name));
+    return folded == folded_.end() ? 0 : folded->second;
   }
 
  private:
-  struct Net {
-    std::string name;
-    rtl::Handle handle;
-  };
-  std::vector<Net> nets_;
+  // A route file names every net: looking each up in a list would grow with nets squared.
+  std::unordered_map<std::string, rtl::Handle> exact_, folded_;
 };
 
 class RouteImporter {

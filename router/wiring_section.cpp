@@ -182,7 +182,9 @@ TCopperWriter::TWireTail TCopperWriter::TailOf(const rtl::TPCBObject& object) co
 void TCopperWriter::WriteNet(rtl::Handle net) {
   // A net the router would see with one pin or none is left to the wire alone.
   if (!nets_.InNetwork(net)) return;
-  out_.Line("(net " + EscapeName(rtl::GetObjectNameByHandle(net)) + ")");
+  const auto [line, added] = net_lines_.try_emplace(net);
+  if (added) line->second = "(net " + EscapeName(rtl::GetObjectNameByHandle(net)) + ")";
+  out_.Line(line->second);
 }
 
 void TCopperWriter::WriteType(bool normal, bool protect) {

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -79,6 +80,9 @@ class TCopperWriter {
   const TPadStackList* padstacks_;
   bool as_keepouts_;
   TNetPadCounts nets_;
+  // "(net NAME)" by net: every wire of a net names it, and a net keeps its name while the
+  // section is written.
+  std::unordered_map<rtl::Handle, std::string> net_lines_;
 };
 
 // The layers copper is taken from: signal layers 1..32, the keep-out layer and the multi-layer.

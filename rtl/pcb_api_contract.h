@@ -12,6 +12,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -588,5 +589,14 @@ inline constexpr const char* kSetJournalName = "Quorvel_SetJournal";
 // IPCB_ServerInterface) with one reference for the caller; 0 (S_OK) on success.
 using GetServerModule = long(__stdcall*)(void** server_module);
 inline constexpr const char* kGetServerModuleName = "Quorvel_GetServerModule";
+// The editor's own share of the work: the calls into it from outside (PcbApi_* exports and its
+// interfaces' methods; a call the editor makes to itself inside one counts with it) and whether
+// one is running now, which a sampler on another thread reads to share out the time.
+struct HostCallCounters {
+  uint64_t calls;
+  std::atomic<int32_t> depth;
+};
+using GetHostCallCounters = HostCallCounters*(__stdcall*)();
+inline constexpr const char* kGetHostCallCountersName = "Quorvel_GetHostCallCounters";
 
 }  // namespace quorvel_host

@@ -16,6 +16,10 @@ constexpr LegacyLayer kTop = 1, kFirstMid = 2, kLastMid = 31, kBottom = 32;
 TPcbPad::TPcbPad(Handle handle) : TPCBObject(handle) { object_id_ = pcbapi::kPad; }
 
 int TPcbPad::Sync(Mode mode) {
+  // A stack nobody looked at since the read is the host's own: writing it back would change
+  // nothing, unless the stack mode changed, which needs it.
+  const bool write_stack = mode == pcbapi::kRead || stack_read_ || stack_mode_ != read_stack_mode_;
+  if (mode != pcbapi::kRead && write_stack) ReadStack();
   SyncBitFields(mode);
   const int result = PcbApi_QueryPad(
       mode, handle_, &flags_, &aux_word_, &layer_, &net_handle_, &aux_byte_, &aux_integer_, &x_,
@@ -26,24 +30,22 @@ int TPcbPad::Sync(Mode mode) {
       &aux_flag4_);
   if (result != pcbapi::kSuccess) return result;
   PcbApi_QueryPadStackMode(mode, handle_, &stack_mode_);
-  for (int index = 0; index < kLayerCount; ++index) {
-    const auto layer = static_cast<LegacyLayer>(index);
-    LayerEntry& entry = stack_[index];
-    if (mode == pcbapi::kRead) {
-      PcbApi_QueryPadOrViaShapeOnLayer(handle_, layer, &entry.shape);
-      PcbApi_QueryPadOrViaSizeOnLayer(handle_, layer, &entry.x_size, &entry.y_size);
-      PcbApi_QueryPadCornerRadiusOnLayer(handle_, layer, &entry.corner_radius);
-      PcbApi_QueryPadCRPercentageOnLayer(handle_, layer, &entry.corner_percent);
-      if (layer == kTop) top_percent_ = entry.corner_percent;
-      if (layer >= kFirstMid && layer <= kLastMid) mid_percent_ = entry.corner_percent;
-      if (layer == kBottom) bot_percent_ = entry.corner_percent;
-    } else if (stack_mode_ == kFullStack) {
+  if (mode == pcbapi::kRead) {
+    // 4 host calls a layer: read when first asked for, since most readers need the record only.
+    stack_read_ = false;
+    read_stack_mode_ = stack_mode_;
+    return result;
+  }
+  if (!write_stack) return result;
+  if (stack_mode_ == kFullStack) {
+    for (int index = 0; index < kLayerCount; ++index) {
+      const auto layer = static_cast<LegacyLayer>(index);
+      const LayerEntry& entry = stack_[index];
       PcbApi_SetPadShapeOnLayer(handle_, layer, entry.shape);
       PcbApi_SetPadSizeOnLayer(handle_, layer, entry.x_size, entry.y_size);
       PcbApi_SetCRPctOnLayer(handle_, layer, entry.corner_percent);
     }
-  }
-  if (mode != pcbapi::kRead && stack_mode_ != kFullStack && HasRoundedLayer()) {
+  } else if (HasRoundedLayer()) {
     // Below the full stack the host keeps one percentage for top, mid and bottom. A side the
     // pad does not show read as 0: writing it would reset a one-sided pad's percentage.
     if (stack_[kTop].shape != 0) PcbApi_SetCRPctOnLayer(handle_, kTop, top_percent_);
@@ -53,7 +55,24 @@ int TPcbPad::Sync(Mode mode) {
   return result;
 }
 
+void TPcbPad::ReadStack() const {
+  if (stack_read_) return;
+  stack_read_ = true;
+  for (int index = 0; index < kLayerCount; ++index) {
+    const auto layer = static_cast<LegacyLayer>(index);
+    LayerEntry& entry = stack_[index];
+    PcbApi_QueryPadOrViaShapeOnLayer(handle_, layer, &entry.shape);
+    PcbApi_QueryPadOrViaSizeOnLayer(handle_, layer, &entry.x_size, &entry.y_size);
+    PcbApi_QueryPadCornerRadiusOnLayer(handle_, layer, &entry.corner_radius);
+    PcbApi_QueryPadCRPercentageOnLayer(handle_, layer, &entry.corner_percent);
+    if (layer == kTop) top_percent_ = entry.corner_percent;
+    if (layer >= kFirstMid && layer <= kLastMid) mid_percent_ = entry.corner_percent;
+    if (layer == kBottom) bot_percent_ = entry.corner_percent;
+  }
+}
+
 bool TPcbPad::HasRoundedLayer() const {
+  ReadStack();
   for (const LayerEntry& entry : stack_) {
     if (entry.shape == kRoundedRectangle) return true;
   }
@@ -61,12 +80,14 @@ bool TPcbPad::HasRoundedLayer() const {
 }
 
 void TPcbPad::SetCornerPercentages(uint8_t top, uint8_t mid, uint8_t bottom) {
+  ReadStack();  // a later read must not undo these
   top_percent_ = top;
   mid_percent_ = mid;
   bot_percent_ = bottom;
 }
 
 const TPcbPad::LayerEntry* TPcbPad::EntryOn(LegacyLayer layer) const {
+  ReadStack();
   return layer < kLayerCount ? &stack_[layer] : nullptr;
 }
 

@@ -16,9 +16,10 @@ class TPcbPad : public TPCBObject {
   static constexpr uint8_t kRoundedRectangle = 9;
 
   explicit TPcbPad(Handle handle);
-  // The record, then the stack mode, then the per-layer stack: read whole; written whole in
-  // full-stack mode, else only the corner-radius percentages of a rounded pad, for the top,
-  // bottom and first mid layer where the pad shows a shape.
+  // The record, then the stack mode, then the per-layer stack: read whole (the stack when it
+  // is first asked for); written whole in full-stack mode, else only the corner-radius
+  // percentages of a rounded pad, for the top, bottom and first mid layer where the pad shows a
+  // shape. A stack not asked for since the read is not written unless the stack mode changed.
   int Sync(Mode mode) override;
 
   Coord GetTopXSize() const override { return top_x_; }
@@ -82,9 +83,18 @@ class TPcbPad : public TPCBObject {
   void SetStackMode(uint8_t value) {
     if (value != stack_mode_) stack_mode_ = value;
   }
-  uint8_t GetTopCornerPercentage() const { return top_percent_; }
-  uint8_t GetMidCornerPercentage() const { return mid_percent_; }
-  uint8_t GetBotCornerPercentage() const { return bot_percent_; }
+  uint8_t GetTopCornerPercentage() const {
+    ReadStack();
+    return top_percent_;
+  }
+  uint8_t GetMidCornerPercentage() const {
+    ReadStack();
+    return mid_percent_;
+  }
+  uint8_t GetBotCornerPercentage() const {
+    ReadStack();
+    return bot_percent_;
+  }
   void SetCornerPercentages(uint8_t top, uint8_t mid, uint8_t bottom);
 
  protected:
@@ -98,9 +108,16 @@ class TPcbPad : public TPCBObject {
   CornerPoint CornerOnLayer(int corner, LegacyLayer layer, Coord margin) const;
   CornerPoint LineEnd(LegacyLayer layer, bool second) const;
 
-  std::array<LayerEntry, kLayerCount> stack_{};
+  // The per-layer stack of the last read, asked of the host at the first use.
+  void ReadStack() const;
+
+  // Changed directly only once read (ReadStack).
+  mutable std::array<LayerEntry, kLayerCount> stack_{};
 
  private:
+  mutable bool stack_read_ = true;  // nothing to ask before the first read
+  pcbapi::Byte read_stack_mode_ = 0;
+
   Coord top_x_ = 0, top_y_ = 0, mid_x_ = 0, mid_y_ = 0, bot_x_ = 0, bot_y_ = 0, hole_size_ = 0;
   pcbapi::Byte top_shape_ = 0, mid_shape_ = 0, bot_shape_ = 0;
   pcbapi::Text20 name_{};
@@ -114,7 +131,7 @@ class TPcbPad : public TPCBObject {
   double hole_rotation_ = 0;
   int32_t solder_expansion_ = 0, drill_layer_pair_ = 0, pin_package_length_ = 0;
   pcbapi::Byte aux_flag3_ = 0, aux_flag4_ = 0;
-  pcbapi::Byte top_percent_ = 0, mid_percent_ = 0, bot_percent_ = 0;
+  mutable pcbapi::Byte top_percent_ = 0, mid_percent_ = 0, bot_percent_ = 0;
   pcbapi::Byte stack_mode_ = 0;
 };
 

@@ -341,6 +341,7 @@ bool IsContainer(const Object* object) {
 void Board::Place(Object& object) {
   if (object.on_board) return;
   object.on_board = true;
+  Changed(object);
   by_kind_[object.kind].insert(object.handle);
   by_kind_layer_[object.kind][object.layer].insert(object.handle);
   if (Object* net = Find(object.net); net && net->kind == pcbapi::kNet) {
@@ -356,6 +357,7 @@ void Board::Place(Object& object) {
 void Board::Unplace(Object& object) {
   if (!object.on_board) return;
   object.on_board = false;
+  Changed(object);
   by_kind_[object.kind].erase(object.handle);
   by_kind_layer_[object.kind][object.layer].erase(object.handle);
   if (Object* net = Find(object.net)) net->members.erase(object.handle);
@@ -394,6 +396,7 @@ void Board::Destroy(Handle handle) {
 
 void Board::Refile(Object& object, Handle old_net, uint8_t old_layer, Handle old_owner) {
   if (!object.on_board) return;
+  Changed(object);
   if (old_layer != object.layer) {
     by_kind_layer_[object.kind][old_layer].erase(object.handle);
     by_kind_layer_[object.kind][object.layer].insert(object.handle);
@@ -412,6 +415,20 @@ void Board::Refile(Object& object, Handle old_net, uint8_t old_layer, Handle old
   }
   UnindexSpatially(object);
   IndexSpatially(object);
+}
+
+const std::vector<Handle>& Board::RulesOfKind(uint8_t rule_kind) const {
+  if (!rules_by_kind_) {
+    auto& lists = rules_by_kind_.emplace();
+    for (const Handle handle : by_kind_[pcbapi::kRule]) {
+      if (const auto* rule = FindAs<Rule>(handle, pcbapi::kRule)) {
+        lists[rule->rule_kind].push_back(handle);
+      }
+    }
+  }
+  static const std::vector<Handle> none;
+  const auto found = rules_by_kind_->find(rule_kind);
+  return found == rules_by_kind_->end() ? none : found->second;
 }
 
 Handle Board::NextOf(Handle container, uint8_t kind, uint8_t method, const LayerFilter& filter,
@@ -524,11 +541,14 @@ Box Board::Extent() const {
 }
 
 Net* Board::FindNet(const std::string& name) const {
-  for (Handle handle : by_kind_[pcbapi::kNet]) {
-    auto* net = static_cast<Net*>(Find(handle));
-    if (net && net->name == name) return net;
+  if (!nets_by_name_) {
+    auto& nets = nets_by_name_.emplace();
+    for (const Handle handle : by_kind_[pcbapi::kNet]) {
+      if (const auto* net = FindAs<Net>(handle, pcbapi::kNet)) nets.emplace(net->name, handle);
+    }
   }
-  return nullptr;
+  const auto found = nets_by_name_->find(name);
+  return found == nets_by_name_->end() ? nullptr : FindAs<Net>(found->second, pcbapi::kNet);
 }
 
 Handle Board::NetHandle(const std::string& name) const {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -366,6 +367,9 @@ class Board {
   // Objects on the board whose extent meets the box, in handle order.
   std::vector<Handle> Search(const Box& box) const;
 
+  // The rules on the board of one rule kind, in handle order.
+  const std::vector<Handle>& RulesOfKind(uint8_t rule_kind) const;
+
   // ---- Names ----
   Net* FindNet(const std::string& name) const;
   Handle NetHandle(const std::string& name) const;
@@ -417,7 +421,23 @@ class Board {
   std::array<std::set<Handle>, pcbapi::kObjectKindCount> by_kind_;
   std::array<std::array<std::set<Handle>, kLastLegacyLayer + 1>, pcbapi::kObjectKindCount>
       by_kind_layer_;
-  std::unordered_map<uint64_t, std::vector<Handle>> cells_;
+  // Keys hold the cell's column in the high half: on a 32-bit size_t the standard hash keeps
+  // only the low half, and every cell of one row would share a bucket.
+  struct CellHash {
+    size_t operator()(uint64_t key) const noexcept {
+      return static_cast<size_t>((key >> 32) * 0x9E3779B1u ^ key);
+    }
+  };
+  std::unordered_map<uint64_t, std::vector<Handle>, CellHash> cells_;
+  // RulesOfKind's lists, made at the first question after a rule came, went or changed: rule
+  // lookups run for every net and would otherwise walk all rules each time.
+  mutable std::optional<std::map<uint8_t, std::vector<Handle>>> rules_by_kind_;
+  // FindNet's index, made the same way: every InNet test of a rule scope looks its net up.
+  mutable std::optional<std::unordered_map<std::string, Handle>> nets_by_name_;
+  void Changed(const Object& object) {
+    if (object.kind == pcbapi::kRule) rules_by_kind_.reset();
+    if (object.kind == pcbapi::kNet) nets_by_name_.reset();
+  }
   std::set<Handle> wide_;  // objects too large for the grid
 };
 

@@ -26,9 +26,7 @@ BoardIterator* Editor::FindIterator(Handle handle) {
   return it == iterators_.end() ? nullptr : &it->second;
 }
 
-bool Editor::RemoveIterator(Handle handle) {
-  return iterators_.erase(handle) != 0;
-}
+bool Editor::RemoveIterator(Handle handle) { return iterators_.erase(handle) != 0; }
 
 Handle Editor::AddSpatialIterator(SpatialIterator iterator) {
   const Handle handle = next_iterator_++;
@@ -41,9 +39,7 @@ SpatialIterator* Editor::FindSpatialIterator(Handle handle) {
   return it == spatial_.end() ? nullptr : &it->second;
 }
 
-bool Editor::RemoveSpatialIterator(Handle handle) {
-  return spatial_.erase(handle) != 0;
-}
+bool Editor::RemoveSpatialIterator(Handle handle) { return spatial_.erase(handle) != 0; }
 
 void Editor::Journal(const std::string& line) {
   if (journal_) {

@@ -5,6 +5,7 @@
 
 #include "host/quorvel/board_file.h"
 #include "host/quorvel/editor.h"
+#include "host/quorvel/host_calls.h"
 
 using namespace quorvel;
 
@@ -63,8 +64,12 @@ void __stdcall Quorvel_SetJournal(quorvel_host::JournalAppend append) {
   TheEditor().SetJournal(append);
 }
 
+quorvel_host::HostCallCounters* __stdcall Quorvel_GetHostCallCounters() { return &host_calls; }
+
 }  // extern "C"
 
 static_assert(std::is_same_v<decltype(&Quorvel_OpenBoard), quorvel_host::OpenBoard>);
 static_assert(std::is_same_v<decltype(&Quorvel_SaveBoard), quorvel_host::SaveBoard>);
 static_assert(std::is_same_v<decltype(&Quorvel_SetJournal), quorvel_host::SetJournal>);
+static_assert(
+    std::is_same_v<decltype(&Quorvel_GetHostCallCounters), quorvel_host::GetHostCallCounters>);

@@ -9,20 +9,12 @@
 #include <unordered_map>
 
 #include "host/quorvel/editor.h"
+#include "host/quorvel/host_calls.h"
 #include "host/quorvel/rule_scope.h"
 
 namespace quorvel {
 
 namespace {
-
-template <class Result, class Body>
-Result Guard(Result fallback, Body&& body) noexcept {
-  try {
-    return body();
-  } catch (...) {
-    return fallback;
-  }
-}
 
 HRESULT OutText(const std::string& text, BSTR* out) noexcept {
   if (!out) return E_POINTER;
@@ -54,8 +46,12 @@ Board* LiveBoard(uint32_t serial) {
 class RefCounted {
  protected:
   virtual ~RefCounted() = default;
-  ULONG AddReference() { return ++references_; }
+  ULONG AddReference() {
+    const HostCallScope call;
+    return ++references_;
+  }
   ULONG ReleaseReference() {
+    const HostCallScope call;
     const ULONG left = --references_;
     if (left == 0) delete this;
     return left;
@@ -72,6 +68,7 @@ class ObjectBase : public I, protected RefCounted {
   ObjectBase(uint32_t serial, Handle handle) : serial_(serial), handle_(handle) {}
 
   HRESULT __stdcall QueryInterface(REFIID iid, void** result) noexcept override {
+    const HostCallScope call;
     if (!result) return E_POINTER;
     *result = nullptr;
     if (iid != IID_IUnknown && iid != IID_IPCB_Primitive && !Offers(iid)) return E_NOINTERFACE;
@@ -82,16 +79,22 @@ class ObjectBase : public I, protected RefCounted {
   ULONG __stdcall AddRef() noexcept override { return AddReference(); }
   ULONG __stdcall Release() noexcept override { return ReleaseReference(); }
 
-  std::uint32_t __stdcall GetHandle() noexcept override { return handle_; }
+  std::uint32_t __stdcall GetHandle() noexcept override {
+    const HostCallScope call;
+    return handle_;
+  }
   BYTE __stdcall GetObjectId() noexcept override {
+    const HostCallScope call;
     const Object* object = Live();
     return object ? object->kind : 0;
   }
   BYTE __stdcall GetLayer() noexcept override {
+    const HostCallScope call;
     const Object* object = Live();
     return object ? object->layer : 0;
   }
   IPCB_Board* __stdcall GetBoard() noexcept override {
+    const HostCallScope call;
     const Object* object = Live();
     return object && object->on_board ? CurrentBoardInterface() : nullptr;
   }
@@ -136,6 +139,7 @@ class ClassObject final : public ObjectBase<IPCB_ObjectClass> {
  public:
   using ObjectBase::ObjectBase;
   BYTE __stdcall GetMemberKind() noexcept override {
+    const HostCallScope call;
     const auto* c = LiveAs<ObjectClass>(pcbapi::kClass);
     return c ? c->member_kind : 0;
   }
@@ -163,6 +167,7 @@ class RuleObject final : public ObjectBase<IPCB_Rule>,
   using ObjectBase::ObjectBase;
 
   HRESULT __stdcall QueryInterface(REFIID iid, void** result) noexcept override {
+    const HostCallScope call;
     if (!result) return E_POINTER;
     *result = nullptr;
     const Rule* rule = TheRule();
@@ -188,10 +193,12 @@ class RuleObject final : public ObjectBase<IPCB_Rule>,
   // IPCB_Room
   HRESULT __stdcall GetRoomName(BSTR* name) noexcept override { return GetName(name); }
   int __stdcall GetVertexCount() noexcept override {
+    const HostCallScope call;
     const Rule* rule = TheRule();
     return rule ? static_cast<int>(rule->room.size()) : 0;
   }
   HRESULT __stdcall GetVertex(int index, std::int32_t* x, std::int32_t* y) noexcept override {
+    const HostCallScope call;
     if (!x || !y) return E_POINTER;
     *x = *y = 0;
     const Rule* rule = TheRule();
@@ -205,6 +212,7 @@ class RuleObject final : public ObjectBase<IPCB_Rule>,
 
   // IPCB_ClearanceConstraint
   HRESULT __stdcall GetGap(std::int32_t* gap) noexcept override {
+    const HostCallScope call;
     if (!gap) return E_POINTER;
     *gap = 0;
     const Rule* rule = TheRule();
@@ -232,6 +240,7 @@ class RuleObject final : public ObjectBase<IPCB_Rule>,
   }
 
   BYTE __stdcall GetRuleKind() noexcept override {
+    const HostCallScope call;
     const Rule* rule = TheRule();
     return rule ? rule->rule_kind : 0;
   }
@@ -248,14 +257,17 @@ class RuleObject final : public ObjectBase<IPCB_Rule>,
     });
   }
   WORD __stdcall GetPriority() noexcept override {
+    const HostCallScope call;
     const Rule* rule = TheRule();
     return rule ? static_cast<WORD>(rule->priority) : 0;
   }
   BOOLEAN __stdcall GetEnabled() noexcept override {
+    const HostCallScope call;
     const Rule* rule = TheRule();
     return rule && rule->enabled;
   }
   BOOLEAN __stdcall IsUnary() noexcept override {
+    const HostCallScope call;
     const Rule* rule = TheRule();
     return !rule || rule->unary;
   }
@@ -301,6 +313,7 @@ class IteratorObject final : public IPCB_BoardIterator, protected RefCounted {
  public:
   explicit IteratorObject(uint32_t serial) : serial_(serial) {}
   HRESULT __stdcall QueryInterface(REFIID iid, void** result) noexcept override {
+    const HostCallScope call;
     if (!result) return E_POINTER;
     *result = nullptr;
     if (iid != IID_IUnknown && iid != IID_IPCB_BoardIterator) return E_NOINTERFACE;
@@ -311,10 +324,12 @@ class IteratorObject final : public IPCB_BoardIterator, protected RefCounted {
   ULONG __stdcall AddRef() noexcept override { return AddReference(); }
   ULONG __stdcall Release() noexcept override { return ReleaseReference(); }
   HRESULT __stdcall SetKindFilter(std::uint32_t kinds) noexcept override {
+    const HostCallScope call;
     kinds_ = kinds;
     return S_OK;
   }
   IPCB_Primitive* __stdcall First() noexcept override {
+    const HostCallScope call;
     kind_ = 0;
     last_ = 0;
     return Next();
@@ -358,6 +373,7 @@ class BoardObject final : public ObjectBase<IPCB_Board> {
   BYTE __stdcall GetObjectId() noexcept override { return board() ? pcbapi::kBoard : 0; }
   BYTE __stdcall GetLayer() noexcept override { return 0; }
   IPCB_Board* __stdcall GetBoard() noexcept override {
+    const HostCallScope call;
     if (!board()) return nullptr;
     AddRef();
     return this;
@@ -470,6 +486,7 @@ InterfaceCache& Cache() {
 class ServerModule final : public IServerModule, public IPCB_ServerInterface, protected RefCounted {
  public:
   HRESULT __stdcall QueryInterface(REFIID iid, void** result) noexcept override {
+    const HostCallScope call;
     if (!result) return E_POINTER;
     *result = nullptr;
     if (iid == IID_IUnknown || iid == IID_IServerModule) {

@@ -8,6 +8,7 @@
 #include <type_traits>
 
 #include "host/quorvel/editor.h"
+#include "host/quorvel/host_calls.h"
 #include "host/quorvel/layer_set_view.h"
 #include "host/quorvel/rule_scope.h"
 
@@ -21,15 +22,6 @@ namespace {
 
 constexpr int kOk = pcbapi::kSuccess;
 constexpr int kFail = pcbapi::kFailure;
-
-template <class Result, class Body>
-Result Guard(Result fallback, Body&& body) noexcept {
-  try {
-    return body();
-  } catch (...) {
-    return fallback;
-  }
-}
 
 Board* CurrentBoard() {
   return TheEditor().board();

@@ -404,10 +404,9 @@ Handle Dominant(const Board& board, uint8_t rule_kind, Holds&& holds) {
   Handle best = 0;
   int32_t best_priority = 0;
   // Handle order: among equal priorities the first rule wins.
-  for (Handle h = board.NextOf(board.handle(), pcbapi::kRule, 0, LayerFilter(0), 0); h != 0;
-       h = board.NextOf(board.handle(), pcbapi::kRule, 0, LayerFilter(0), h)) {
+  for (const Handle h : board.RulesOfKind(rule_kind)) {
     const auto* rule = board.FindAs<Rule>(h, pcbapi::kRule);
-    if (!rule || rule->rule_kind != rule_kind || !rule->enabled) continue;
+    if (!rule || !rule->enabled) continue;
     if (best != 0 && rule->priority >= best_priority) continue;
     if (!holds(*rule)) continue;
     best = h;

@@ -1,21 +1,32 @@
-// How "ExportDesignFile" scales with the board: generates boards of growing size (nets, tracks,
-// vias and net-scoped rules all in proportion to the pads), exports each through the module as
-// the host would, and prints one line of figures per size.
+// How "ExportDesignFile" and "ImportRouteFile" scale with the board: generates boards of growing
+// size (nets, tracks, vias and net-scoped rules all in proportion to the pads), exports each
+// through the module as the host would, imports the board's own routing back from a route file
+// made of the design file, and prints the figures of each run.
 //
 //   export_bench [--keep DIR] [PADS ...]      (default sizes 1000 10000 50000)
 //
-// Runs in process as the host (it links the host's core), so Tralvek.dll, Quorvel.dll and
-// board_generator.exe must sit beside it. Sizes run smallest first: the peak working set is the
-// process's, so each figure is the peak up to and including that size.
+// Each export and each import runs in a process of its own (this program, started again with
+// --run), so its peak working set is its own. Such a run is the host in process (it links the
+// host's core), so Tralvek.dll, Quorvel.dll and board_generator.exe must sit beside it.
+//
+// The time of a command is split into the host's (inside the PcbApi exports and the editor's
+// interfaces, as the stand-in editor counts it) and the module's (the rest). The export's
+// sections are timed by watching the module's file writes: the writer hands each section's
+// text to the file when the section is done, so the module carries no timing code.
 #include <windows.h>
 
 #include <psapi.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
+#include <map>
 #include <string>
+#include <string_view>
+#include <thread>
 #include <vector>
 
 #include "host/plavena/host_session.h"
@@ -46,11 +57,13 @@ std::string Directory(const std::string& path) {
   return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
 }
 
-std::string ModuleDirectory() {
+std::string ProgramPath() {
   char path[MAX_PATH];
   const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  return Directory(std::string(path, length));
+  return std::string(path, length);
 }
+
+std::string ModuleDirectory() { return Directory(ProgramPath()); }
 
 bool ReadFile(const std::string& path, std::string& text) {
   FILE* file = std::fopen(path.c_str(), "rb");
@@ -145,18 +158,329 @@ bool GenerateBoard(const std::string& path, long pads, Board& board, std::string
   return true;
 }
 
-int32_t BoardObjects() {
-  HMODULE editor = GetModuleHandleA(quorvel_host::kModuleName);
-  auto board_handle = reinterpret_cast<pcbapi::StdcallPointer<pcbapi::sig::GetCurrentBoardHandle>>(
-      reinterpret_cast<void*>(GetProcAddress(editor, "PcbApi_GetCurrentBoardHandle")));
-  auto query_board = reinterpret_cast<pcbapi::StdcallPointer<pcbapi::sig::QueryBoard>>(
-      reinterpret_cast<void*>(GetProcAddress(editor, "PcbApi_QueryBoard")));
-  int32_t objects = -1;
-  if (board_handle && query_board) {
-    query_board(pcbapi::kRead, board_handle(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                nullptr, nullptr, nullptr, &objects);
+// ---- The route file of a design file ---------------------------------------------------------
+
+// What the router gives back for a design file it leaves as it is: the library's padstacks and
+// the wiring's wires and vias without their net and type, grouped by net. Reads the writer's
+// layout: each statement of a section starts on a line of its own, its lists on the lines after.
+std::string RouteFileOfDesign(const std::string& design) {
+  std::string padstacks;
+  std::map<std::string, std::string> nets;
+  std::string_view section;
+  std::string statement, net;
+  int depth = 0;  // open lists of the statement being read
+  for (size_t at = 0; at < design.size();) {
+    size_t end = design.find('\n', at);
+    if (end == std::string::npos) end = design.size();
+    std::string_view line(design.data() + at, end - at);
+    at = end + 1;
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.remove_suffix(1);
+    const size_t first = line.find_first_not_of(' ');
+    if (first == std::string_view::npos) continue;
+    const std::string_view text = line.substr(first);
+    if (depth == 0) {
+      if (first == 4) {
+        section = text.substr(1, text.find(' ') == std::string_view::npos ? std::string_view::npos
+                                                                          : text.find(' ') - 1);
+        continue;
+      }
+      const bool wanted =
+          (section == "library" && text.rfind("(padstack ", 0) == 0) ||
+          (section == "wiring" && (text.rfind("(wire", 0) == 0 || text.rfind("(via ", 0) == 0));
+      if (first != 8 || !wanted) continue;
+      statement.clear();
+      net.clear();
+    } else if (text.rfind("(net ", 0) == 0 || text.rfind("(type ", 0) == 0) {
+      if (text[1] == 'n') net = std::string(text.substr(5, text.size() - 6));
+      continue;
+    }
+    statement += ' ';
+    statement += text;
+    depth += static_cast<int>(std::count(text.begin(), text.end(), '(')) -
+             static_cast<int>(std::count(text.begin(), text.end(), ')'));
+    if (depth > 0) continue;
+    depth = 0;
+    (section == "library" ? padstacks : nets[net]) += statement + "\n";
   }
-  return objects;
+  std::string route =
+      "(routes echo\n(resolution mil 1)\n(library_out\n" + padstacks + ")\n(network_out\n";
+  for (const auto& [name, routes] : nets) {
+    route += name.empty() ? routes : "(net " + name + "\n" + routes + ")\n";
+  }
+  return route + "))\n";
+}
+
+// ---- One run in a process of its own ---------------------------------------------------------
+
+quorvel_host::HostCallCounters* HostCallCounters() {
+  static const auto get =
+      reinterpret_cast<quorvel_host::GetHostCallCounters>(reinterpret_cast<void*>(GetProcAddress(
+          GetModuleHandleA(quorvel_host::kModuleName), quorvel_host::kGetHostCallCountersName)));
+  static quorvel_host::HostCallCounters none{};
+  quorvel_host::HostCallCounters* counters = get ? get() : nullptr;
+  return counters ? counters : &none;
+}
+
+// Shares out the time between the module and the host: every millisecond it looks whether the
+// host's thread is inside the editor. (Reading the clock in every call would cost more than
+// many of the calls themselves.)
+class HostSampler {
+ public:
+  HostSampler() : thread_([this] { Run(); }) {}
+  ~HostSampler() {
+    stop_ = true;
+    thread_.join();
+  }
+  HostSampler(const HostSampler&) = delete;
+  HostSampler& operator=(const HostSampler&) = delete;
+
+  uint32_t samples() const { return samples_; }
+  uint32_t inside() const { return inside_; }
+
+ private:
+  void Run() noexcept {
+    const quorvel_host::HostCallCounters* counters = HostCallCounters();
+    while (!stop_) {
+      Sleep(1);
+      if (counters->depth.load(std::memory_order_relaxed) > 0) ++inside_;
+      ++samples_;
+    }
+  }
+
+  std::atomic<bool> stop_{false};
+  std::atomic<uint32_t> samples_{0}, inside_{0};
+  std::thread thread_;
+};
+HostSampler* sampler = nullptr;
+
+// A moment of the run: the clock, the host calls and the sampler's counts.
+struct Mark {
+  double seconds = 0;
+  uint64_t calls = 0;
+  uint32_t samples = 0, inside = 0;
+  static Mark Take() {
+    return {Now(), HostCallCounters()->calls, sampler ? sampler->samples() : 0,
+            sampler ? sampler->inside() : 0};
+  }
+};
+
+// The design file's sections as the module writes them. "prepare" (the rules, the do-file and
+// the board's records) ends when the design file is created; "structure" includes collecting
+// the padstacks; "finish" is what follows the last write (closing and replacing the file).
+constexpr const char* kSections[] = {"prepare", "structure", "placement", "library",
+                                     "network", "wiring",    "finish"};
+constexpr int kSectionCount = 7;
+
+struct SectionWatch {
+  Mark created;                // the design file's temporary file was created
+  HANDLE file = nullptr;       // that file, once its first write showed it
+  std::vector<HANDLE> opened;  // files the module created, in order
+  std::vector<Mark> opened_at;
+  Mark ends[kSectionCount];  // the last write of each section seen so far
+  int section = 0;
+  bool seen[kSectionCount] = {};
+};
+SectionWatch* watch = nullptr;
+
+decltype(&::CreateFileW) real_create_file = nullptr;
+decltype(&::WriteFile) real_write_file = nullptr;
+
+HANDLE WINAPI WatchedCreateFile(LPCWSTR name, DWORD access, DWORD share,
+                                LPSECURITY_ATTRIBUTES security, DWORD disposition, DWORD flags,
+                                HANDLE template_file) {
+  const Mark at = Mark::Take();
+  const HANDLE file =
+      real_create_file(name, access, share, security, disposition, flags, template_file);
+  if (watch && file != INVALID_HANDLE_VALUE && (access & GENERIC_WRITE)) {
+    watch->opened.push_back(file);
+    watch->opened_at.push_back(at);
+  }
+  return file;
+}
+
+BOOL WINAPI WatchedWriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written,
+                             LPOVERLAPPED overlapped) {
+  const BOOL result = real_write_file(file, data, size, written, overlapped);
+  if (!watch) return result;
+  const std::string_view text(static_cast<const char*>(data), size);
+  if (!watch->file && text.rfind("(pcb ", 0) == 0) {
+    for (size_t i = watch->opened.size(); i-- > 0;) {
+      if (watch->opened[i] != file) continue;
+      watch->file = file;
+      watch->created = watch->opened_at[i];
+      break;
+    }
+  }
+  if (file != watch->file) return result;
+  // The section whose opening line is last in this text; without one, the section goes on.
+  for (int s = kSectionCount - 2; s >= 1; --s) {
+    const std::string opening = std::string("    (") + kSections[s];
+    if (text.rfind(opening, 0) == 0 || text.find("\n" + opening) != std::string_view::npos) {
+      watch->section = std::max(watch->section, s);
+      break;
+    }
+  }
+  watch->ends[watch->section] = Mark::Take();
+  watch->seen[watch->section] = true;
+  return result;
+}
+
+// Points the module's imports of the two file functions at the watchers above.
+bool WatchModuleFiles(HMODULE module) {
+  auto* base = reinterpret_cast<BYTE*>(module);
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& directory =
+      nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  HMODULE kernel = GetModuleHandleA("kernel32.dll");
+  real_create_file = reinterpret_cast<decltype(real_create_file)>(
+      reinterpret_cast<void*>(GetProcAddress(kernel, "CreateFileW")));
+  real_write_file = reinterpret_cast<decltype(real_write_file)>(
+      reinterpret_cast<void*>(GetProcAddress(kernel, "WriteFile")));
+  int patched = 0;
+  for (auto* import = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress);
+       directory.VirtualAddress && import->Name; ++import) {
+    auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + import->OriginalFirstThunk);
+    auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + import->FirstThunk);
+    for (; import->OriginalFirstThunk && names->u1.AddressOfData; ++names, ++slots) {
+      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+      const char* name =
+          reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData)->Name;
+      void* hook = std::strcmp(name, "CreateFileW") == 0
+                       ? reinterpret_cast<void*>(WatchedCreateFile)
+                   : std::strcmp(name, "WriteFile") == 0 ? reinterpret_cast<void*>(WatchedWriteFile)
+                                                         : nullptr;
+      if (!hook) continue;
+      DWORD protection = 0;
+      VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &protection);
+      slots->u1.Function = reinterpret_cast<ULONG_PTR>(hook);
+      VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, protection, &protection);
+      ++patched;
+    }
+  }
+  return patched == 2;
+}
+
+struct Split {
+  double seconds = 0, host = 0;
+  uint64_t calls = 0;
+};
+
+Split Between(const Mark& from, const Mark& to) {
+  const double seconds = to.seconds - from.seconds;
+  const uint32_t samples = to.samples - from.samples;
+  return {seconds, samples ? seconds * (to.inside - from.inside) / samples : 0,
+          to.calls - from.calls};
+}
+
+// "--run export|import BOARD FILE RESULT": runs one command and writes its figures to RESULT as
+// "name value" lines.
+int RunOne(const std::string& command, const std::string& board, const std::string& file,
+           const std::string& result_path) {
+  plavena::HostOptions options;
+  options.module_path = ModuleDirectory() + "\\Tralvek.dll";
+  options.board_path = board;
+  options.answers.push_back({"*", "OK"});
+  const double start = Now();
+  plavena::HostSession session(options);
+  const double loaded = Now();
+  SectionWatch sections;
+  const bool exporting = command == "export";
+  if (exporting) {
+    if (!WatchModuleFiles(GetModuleHandleA("Tralvek.dll"))) {
+      std::fprintf(stderr, "export_bench: cannot watch the module's file writes\n");
+      return 1;
+    }
+    watch = &sections;
+  }
+  HostSampler host_sampler;
+  sampler = &host_sampler;
+  const Mark begin = Mark::Take();
+  const plavena::CommandResult result =
+      session.Run(exporting ? "ExportDesignFile" : "ImportRouteFile", "FileName=" + file);
+  const Mark end = Mark::Take();
+  watch = nullptr;
+  sampler = nullptr;
+  if (FAILED(result.status) || (exporting && FileSize(file) <= 0)) {
+    std::fprintf(stderr, "export_bench: %s of %s failed\n%s\n", command.c_str(), board.c_str(),
+                 session.journal().Text().c_str());
+    return 1;
+  }
+  const Split total = Between(begin, end);
+  std::string text = "load " + std::to_string(loaded - start) + "\ntotal " +
+                     std::to_string(total.seconds) + "\nhost " + std::to_string(total.host) +
+                     "\ncalls " + std::to_string(total.calls) + "\npeak " +
+                     std::to_string(PeakWorkingSetMegabytes()) + "\n";
+  if (exporting) {
+    sections.ends[0] = sections.created;
+    sections.seen[0] = sections.file != nullptr;
+    sections.ends[kSectionCount - 1] = end;
+    sections.seen[kSectionCount - 1] = true;
+    Mark from = begin;
+    for (int s = 0; s < kSectionCount; ++s) {
+      if (!sections.seen[s]) continue;
+      const Split part = Between(from, sections.ends[s]);
+      text += std::string("section ") + kSections[s] + " " + std::to_string(part.seconds) + " " +
+              std::to_string(part.host) + "\n";
+      from = sections.ends[s];
+    }
+  }
+  return WriteFile(result_path, text) ? 0 : 1;
+}
+
+// The figures a run wrote, by name; sections by "section NAME".
+std::map<std::string, std::vector<double>> ReadFigures(const std::string& path) {
+  std::map<std::string, std::vector<double>> figures;
+  std::string text;
+  if (!ReadFile(path, text)) return figures;
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(at, end - at);
+    at = end + 1;
+    std::string name = line.substr(0, line.find(' '));
+    size_t values = name.size();
+    if (name == "section") {
+      const size_t space = line.find(' ', values + 1);
+      name = line.substr(0, space);
+      values = space;
+    }
+    std::vector<double>& list = figures[name];
+    const char* p = line.c_str() + std::min(values, line.size());
+    for (char* next = nullptr;; p = next) {
+      const double value = std::strtod(p, &next);
+      if (next == p) break;
+      list.push_back(value);
+    }
+  }
+  return figures;
+}
+
+double Figure(const std::map<std::string, std::vector<double>>& figures, const std::string& name,
+              size_t index = 0) {
+  const auto found = figures.find(name);
+  return found != figures.end() && index < found->second.size() ? found->second[index] : 0;
+}
+
+bool RunChild(const std::string& command, const std::string& board, const std::string& file,
+              const std::string& result, std::map<std::string, std::vector<double>>& figures) {
+  DeleteFileA(result.c_str());
+  if (!RunQuietly("\"" + ProgramPath() + "\" --run " + command + " \"" + board + "\" \"" + file +
+                  "\" \"" + result + "\"")) {
+    std::fprintf(stderr, "export_bench: the %s of %s failed (run it alone: %s --run %s ...)\n",
+                 command.c_str(), board.c_str(), ProgramPath().c_str(), command.c_str());
+    return false;
+  }
+  figures = ReadFigures(result);
+  return true;
+}
+
+void PrintRun(long pads, const char* phase, const std::map<std::string, std::vector<double>>& f) {
+  const double total = Figure(f, "total"), host = Figure(f, "host");
+  std::printf("%8ld %-7s %7.2f %8.2f %8.2f %8.2f %9.1f %8.2f %8.1f\n", pads, phase,
+              Figure(f, "load"), total, total - host, host, Figure(f, "calls") / pads,
+              total / pads * 1e6, Figure(f, "peak"));
 }
 
 int Usage() {
@@ -168,6 +492,14 @@ int Usage() {
 
 int main(int argc, char** argv) {
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+  if (argc == 6 && std::string(argv[1]) == "--run") {
+    try {
+      return RunOne(argv[2], argv[3], argv[4], argv[5]);
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "export_bench: %s\n", e.what());
+      return 1;
+    }
+  }
   std::string keep;
   std::vector<long> sizes;
   for (int i = 1; i < argc; ++i) {
@@ -192,51 +524,53 @@ int main(int argc, char** argv) {
   }
   CreateDirectoryA(folder.c_str(), nullptr);
 
-  std::printf("%8s %9s %7s %6s %9s %9s %10s %10s\n", "pads", "objects", "nets", "rules", "load s",
-              "export s", "peak MB", "dsn MB");
+  std::printf("%8s %-7s %7s %8s %8s %8s %9s %8s %8s\n", "pads", "run", "load s", "total s",
+              "module s", "host s", "calls/pad", "us/pad", "peak MB");
+  std::string sections;
   int exit_code = 0;
   for (long pads : sizes) {
     const std::string stem = folder + "\\board" + std::to_string(pads);
-    const std::string board_path = stem + ".json", design = stem + ".dsn";
+    const std::string board_path = stem + ".json", design = stem + ".dsn", route = stem + ".rte",
+                      result = stem + ".figures";
     Board board;
-    std::string error;
+    std::string error, text;
+    std::map<std::string, std::vector<double>> exported, imported;
     if (!GenerateBoard(board_path, pads, board, error)) {
       std::fprintf(stderr, "export_bench: %s\n", error.c_str());
       exit_code = 1;
       break;
     }
-    try {
-      plavena::HostOptions options;
-      options.module_path = ModuleDirectory() + "\\Tralvek.dll";
-      options.board_path = board_path;
-      options.answers.push_back({"*", "OK"});
-      const double start = Now();
-      plavena::HostSession session(options);
-      const double loaded = Now();
-      const plavena::CommandResult result = session.Run("ExportDesignFile", "FileName=" + design);
-      const double exported = Now();
-      if (FAILED(result.status) || FileSize(design) <= 0) {
-        std::fprintf(stderr, "export_bench: the export of %s failed\n%s\n", board_path.c_str(),
-                     session.journal().Text().c_str());
-        exit_code = 1;
-        break;
-      }
-      std::printf("%8ld %9ld %7ld %6ld %9.2f %9.2f %10.1f %10.2f\n", board.pads,
-                  static_cast<long>(BoardObjects()), board.nets, board.rules, loaded - start,
-                  exported - loaded, PeakWorkingSetMegabytes(),
-                  static_cast<double>(FileSize(design)) / 1048576.0);
-      std::fflush(stdout);
-    } catch (const std::exception& e) {
-      std::fprintf(stderr, "export_bench: %s\n", e.what());
+    if (!RunChild("export", board_path, design, result, exported)) {
       exit_code = 1;
       break;
     }
+    PrintRun(board.pads, "export", exported);
+    std::fflush(stdout);
+    if (!ReadFile(design, text) || !WriteFile(route, RouteFileOfDesign(text)) ||
+        !RunChild("import", board_path, route, result, imported)) {
+      exit_code = 1;
+      break;
+    }
+    PrintRun(board.pads, "import", imported);
+    char line[512];
+    int length =
+        std::snprintf(line, sizeof line, "%8ld pads, %ld nets, %ld rules, %.2f MB:", board.pads,
+                      board.nets, board.rules, static_cast<double>(text.size()) / 1048576.0);
+    for (const char* name : kSections) {
+      const std::string key = std::string("section ") + name;
+      length +=
+          std::snprintf(line + length, sizeof line - static_cast<size_t>(length), " %s %.2f (%.2f)",
+                        name, Figure(exported, key, 0), Figure(exported, key, 1));
+    }
+    sections += std::string(line) + "\n";
+    std::fflush(stdout);
     if (keep.empty()) {
-      for (const char* extension : {".json", ".dsn", ".do", ".qixpref"}) {
+      for (const char* extension : {".json", ".dsn", ".do", ".qixpref", ".rte", ".figures"}) {
         DeleteFileA((stem + extension).c_str());
       }
     }
   }
+  std::printf("\nexport by section, seconds (host seconds):\n%s", sections.c_str());
   if (keep.empty()) RemoveDirectoryA(folder.c_str());
   return exit_code;
 }

@@ -385,6 +385,28 @@ TEST_F(ExampleBoard, RulesCarryTheirValues) {
   EXPECT_EQ(PcbApi_FindDominantRuleForObject(pad, 51), 0u);
   EXPECT_EQ(PcbApi_Scope1_Includes(rules["Clearance"], pad), 1);
   EXPECT_EQ(PcbApi_Scope1_Includes(rules["PowerClearance"], pad), 0);
+
+  // A rule that changes its kind, goes or comes is looked up as it is now.
+  constexpr uint8_t kUnused = 51;
+  const Handle width = rules["Width"];
+  ASSERT_EQ(PcbApi_QueryRuleEx(pcbapi::kRead, width, &kind, &enabled, &priority, &unary, &scope1,
+                               &scope2),
+            0);
+  kind = kUnused;
+  ASSERT_EQ(PcbApi_QueryRuleEx(pcbapi::kWrite, width, &kind, &enabled, &priority, &unary, &scope1,
+                               &scope2),
+            0);
+  EXPECT_EQ(PcbApi_FindDominantRuleForObject(pad, kUnused), width);
+  EXPECT_NE(PcbApi_FindDominantRuleForObject(pad, 2), width);
+  ASSERT_EQ(PcbApi_DeleteObjectFromContainer(board_, width), 0);
+  EXPECT_EQ(PcbApi_FindDominantRuleForObject(pad, kUnused), 0u);
+  const Handle added = PcbApi_CreateObject(pcbapi::kRule);
+  ASSERT_EQ(PcbApi_QueryRuleEx(pcbapi::kWrite, added, &kind, &enabled, &priority, &unary, &scope1,
+                               &scope2),
+            0);
+  EXPECT_EQ(PcbApi_FindDominantRuleForObject(pad, kUnused), 0u) << "not on the board yet";
+  ASSERT_EQ(PcbApi_AddObjectToContainer(board_, added), 0);
+  EXPECT_EQ(PcbApi_FindDominantRuleForObject(pad, kUnused), added);
 }
 
 TEST_F(ExampleBoard, ClassesListTheirMembers) {

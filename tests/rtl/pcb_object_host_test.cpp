@@ -351,6 +351,44 @@ TEST_F(HostBoard, FullStackPadWritesEveryLayer) {
   EXPECT_EQ(again.GetXSizeOnLayer(2), 50 * kMil);
 }
 
+// The per-layer stack costs four host calls a layer: a reader of the record does not pay them,
+// and writing such a pad back leaves its stack as it was, unless its stack mode changed.
+TEST_F(HostBoard, PadStackIsReadWhenFirstAskedFor) {
+  const Handle handle = Named(pcbapi::kPad, "2");
+  TPcbPad pad(handle);
+  const uint64_t before = QuorvelSession::Get().HostCalls();
+  ASSERT_EQ(pad.Sync(pcbapi::kRead), 0);
+  pad.SetAuxWord(17);
+  ASSERT_EQ(pad.Sync(pcbapi::kWrite), 0);
+  EXPECT_LT(QuorvelSession::Get().HostCalls() - before, 20u);
+
+  TPcbPad again(handle);
+  ASSERT_EQ(again.Sync(pcbapi::kRead), 0);
+  EXPECT_EQ(again.GetAuxWord(), 17);
+  EXPECT_EQ(again.GetStackMode(), TPcbPad::kFullStack);
+  EXPECT_EQ(again.GetXSizeOnLayer(2), 50 * kMil);
+  EXPECT_EQ(again.GetShapeOnLayer(32), 3);
+  EXPECT_EQ(again.GetCornerPercentageOnLayer(1), 40);
+  EXPECT_GT(QuorvelSession::Get().HostCalls() - before, 4u * TPcbPad::kLayerCount);
+
+  // Into the full stack: the layers it had below it become its own.
+  TPcbPad rounded(Named(pcbapi::kPad, "1"));
+  ASSERT_EQ(rounded.Sync(pcbapi::kRead), 0);
+  ASSERT_EQ(rounded.GetStackMode(), 1);
+  rounded.SetStackMode(TPcbPad::kFullStack);
+  const uint64_t writing = QuorvelSession::Get().HostCalls();
+  ASSERT_EQ(rounded.Sync(pcbapi::kWrite), 0);
+  // Read, then written: shape, size and percentage of every layer.
+  EXPECT_GT(QuorvelSession::Get().HostCalls() - writing, 7u * TPcbPad::kLayerCount);
+  TPcbPad full(rounded.GetHandle());
+  ASSERT_EQ(full.Sync(pcbapi::kRead), 0);
+  EXPECT_EQ(full.GetStackMode(), TPcbPad::kFullStack);
+  EXPECT_EQ(full.GetShapeOnLayer(1), TPcbPad::kRoundedRectangle);
+  EXPECT_EQ(full.GetXSizeOnLayer(1), rounded.GetXSizeOnLayer(1));
+  EXPECT_EQ(full.GetCornerPercentageOnLayer(1), 25);
+  EXPECT_EQ(full.GetCornerPercentageOnLayer(32), 35);
+}
+
 TEST_F(HostBoard, PadOutlineOnALayer) {
   // 40 x 20 mil at (600, 600) mil turned by 30 degrees, on the bottom layer.
   const auto pad = Read<TPcbPad>(Named(pcbapi::kPad, "TP"));

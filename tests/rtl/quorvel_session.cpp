@@ -17,6 +17,11 @@ QuorvelSession::QuorvelSession() {
       reinterpret_cast<void*>(GetProcAddress(module_, quorvel_host::kSaveBoardName)));
   set_journal_ = reinterpret_cast<quorvel_host::SetJournal>(
       reinterpret_cast<void*>(GetProcAddress(module_, quorvel_host::kSetJournalName)));
+  if (const auto counters =
+          reinterpret_cast<quorvel_host::GetHostCallCounters>(reinterpret_cast<void*>(
+              GetProcAddress(module_, quorvel_host::kGetHostCallCountersName)))) {
+    counters_ = counters();
+  }
   if (!open_ || !save_ || !set_journal_) module_ = nullptr;
 }
 
@@ -30,9 +35,7 @@ std::string QuorvelSession::Save(const std::string& path) {
   return save_(path.c_str(), error, sizeof error) == 0 ? std::string() : std::string(error);
 }
 
-void QuorvelSession::SetJournal(quorvel_host::JournalAppend append) {
-  set_journal_(append);
-}
+void QuorvelSession::SetJournal(quorvel_host::JournalAppend append) { set_journal_(append); }
 
 std::vector<rtl::Handle> ExampleBoard::Objects(uint8_t kind, uint8_t layer, uint8_t method) const {
   std::vector<rtl::Handle> found;
@@ -47,8 +50,6 @@ rtl::LegacyLayerSet Layers(std::initializer_list<int> layers) {
   return set;
 }
 
-std::string TextOf(const pcbapi::Text255& text) {
-  return std::string(text.chars, text.length);
-}
+std::string TextOf(const pcbapi::Text255& text) { return std::string(text.chars, text.length); }
 
 }  // namespace quorveltest

@@ -22,6 +22,8 @@ class QuorvelSession {
   std::string Open(const std::string& path);
   std::string Save(const std::string& path);
   void SetJournal(quorvel_host::JournalAppend append);
+  // The calls into the editor so far.
+  uint64_t HostCalls() const { return counters_ ? counters_->calls : 0; }
 
  private:
   QuorvelSession();
@@ -29,6 +31,7 @@ class QuorvelSession {
   quorvel_host::OpenBoard open_ = nullptr;
   quorvel_host::SaveBoard save_ = nullptr;
   quorvel_host::SetJournal set_journal_ = nullptr;
+  const quorvel_host::HostCallCounters* counters_ = nullptr;
 };
 
 inline std::string ExampleBoardPath() {
@@ -60,8 +63,6 @@ pcbapi::Text<N> MakeText(const std::string& value) {
 }
 
 // Internal units of a length in mils.
-constexpr rtl::Coord Mil(double mils) {
-  return static_cast<rtl::Coord>(mils * 10000);
-}
+constexpr rtl::Coord Mil(double mils) { return static_cast<rtl::Coord>(mils * 10000); }
 
 }  // namespace quorveltest
