@@ -4,6 +4,7 @@
 #include <atomic>
 
 #include "rtl/host_contract.h"
+#include "rtl/external_form_contract.h"
 #include "rtl/navigation_contract.h"
 
 namespace plavena {
@@ -62,6 +63,11 @@ struct InterfaceId<IWorkspace> {
 template <>
 struct InterfaceId<IServerModule> {
   static constexpr const GUID& iid = IID_IServerModule;
+};
+
+template <>
+struct InterfaceId<IExternalFormHolder> {
+  static constexpr const GUID& iid = IID_IExternalFormHolder;
 };
 
 // Implements IUnknown once for all the interfaces an object offers; the first one answers for
