@@ -76,12 +76,17 @@ template <class I>
 TExternalFormOf<I>::~TExternalFormOf() {
   holder_.reset();
   if (!form_) return;
-  if (free_at_once_ || !GetClient()) {
-    delete form_;
-  } else if (form_->HandleAllocated()) {
-    form_->Release();
-  } else {
-    DelayedFree(form_);
+  try {
+    if (free_at_once_ || !GetClient()) {
+      delete form_;
+    } else if (form_->HandleAllocated()) {
+      form_->Release();
+    } else {
+      DelayedFree(form_);
+    }
+  } catch (...) {
+    // No window for the delayed freeing: the form stays rather than going under the host.
+    framework::Application::Instance().HandleException();
   }
 }
 
@@ -101,13 +106,7 @@ HRESULT TExternalFormOf<I>::QueryInterface(REFIID iid, void** result) noexcept {
 template <class I>
 ULONG TExternalFormOf<I>::Release() noexcept {
   const ULONG remaining = --references_;
-  if (remaining == 0) {
-    try {
-      delete this;
-    } catch (...) {
-      framework::Application::Instance().HandleException();
-    }
-  }
+  if (remaining == 0) delete this;
   return remaining;
 }
 
