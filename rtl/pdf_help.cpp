@@ -152,13 +152,14 @@ void SendPdfReaderDdeCommand(const std::string& text) {
 }
 
 bool ShowPdfHelp(const std::string& file_name, int page) {
+  // The path goes between double quotes on the command line: one of its own would end them.
+  if (file_name.find('"') != std::string::npos) return false;
   std::string file = file_name;
   if (!FileExists(file)) {
     const size_t slash = file.find_last_of("\\/:");
     file = GetFallbackHelpFolder() + (slash == std::string::npos ? file : file.substr(slash + 1));
     if (!FileExists(file)) return false;
   }
-  if (file.find('"') != std::string::npos) return false;
   const std::string command = GetPdfReaderCommand();
   const int version = GetPdfReaderVersion(command);
   const std::string quoted_file = " \"" + file + "\"";
