@@ -76,6 +76,7 @@ struct TDroskSettings {
   uint16_t SmtpPort = 25;
   std::string_view SmtpAccount = "";
   std::string_view SmtpPassword = "";  // enciphered; deciphered at start-up
+  std::string_view AdditionalAttachments = "";  // "|"-separated files mailed with the report
   std::string_view MailSuccessText = "The mail was sent successfully.";
   std::string_view MailFailureText = "Sorry, sending the mail didn't work.";
 };

@@ -6,6 +6,7 @@
 #include "router/design_file_names.h"
 #include "router/legacy_layer.h"
 #include "router/padstack.h"
+#include "rtl/pcb_api.h"
 #include "rtl/pcb_board.h"
 
 namespace router {
@@ -13,6 +14,8 @@ namespace router {
 namespace {
 
 constexpr int kAllLayersProbe = 74;
+// The host's object ids that may carry a length: a net, and the host's id 25.
+constexpr uint8_t kNetObjectId = 8, kLengthObjectId = 25;
 // The layer stack has at most the signal layers and the planes; a longer chain of links is a
 // loop in the host's data.
 constexpr int kMaxStackedLayers = 54;
@@ -34,17 +37,6 @@ std::vector<int> StackLayers(const rtl::TPcbBoard& board) {
   return layers;
 }
 
-void GetRoutingLayers(const DesignRuleQueries& rules, rtl::Handle object, int scope,
-                      TLayerFlags& flags) {
-  if (scope == kFromToScopeKind) {
-    GetFromToRoutingLayers(rules, object, flags);
-  } else if (scope == kNetScopeKind) {
-    GetNetRoutingLayers(rules, object, flags);
-  } else {
-    GetObjectRoutingLayers(rules, object, scope, flags);
-  }
-}
-
 }  // namespace
 
 TApplicableRules::TApplicableRules(const TRuleBlockContext& context, rtl::Handle object, int scope,
@@ -54,10 +46,13 @@ TApplicableRules::TApplicableRules(const TRuleBlockContext& context, rtl::Handle
   if (context.padstacks) values_.use_via = context.padstacks->UseViaList(object);
   values_.priority = GetRoutingPriority(rules, object);
   values_.layers = context.board_layers;
-  GetRoutingLayers(rules, object, scope, values_.layers);
+  GetObjectRoutingLayers(rules, object, scope, values_.layers);
   values_.reorder = GetRoutingTopology(rules, object);
   values_.via_limit = GetMaxViaCount(rules, object);
   values_.stub_length = GetStubLength(rules, object);
+  // Classes and from-tos carry no length of their own.
+  const uint8_t id = rtl::PcbApi_GetObjectIdFromObjectHandle(object);
+  if (id == kNetObjectId || id == kLengthObjectId) values_.lengths = GetLengthLimits(rules, object);
   GetObjectLayerWidths(rules, *context.board, object, scope, widths_);
 
   if (!context.clearance_matrix) return;
@@ -94,6 +89,11 @@ std::vector<std::string> TApplicableRules::CircuitEntries() const {
   }
   if (!CoversBoardRoutingLayers(context_.board_layers, values_.layers)) {
     entries.push_back("(use_layer " + LayerListText(values_.layers) + ")");
+  }
+  // The router reads the longest length first.
+  if (values_.lengths) {
+    entries.push_back("(length " + FormatDesignNumber(values_.lengths->max) + " " +
+                      FormatDesignNumber(values_.lengths->min) + ")");
   }
   return entries;
 }

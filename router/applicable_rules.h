@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,7 @@ struct TObjectRuleValues {
   std::string reorder = "starburst";
   int32_t via_limit = -1;
   int32_t stub_length = -1;
+  std::optional<TLengthLimits> lengths;  // nets only
 };
 
 class TApplicableRules {

@@ -13,6 +13,8 @@
 #include "router/design_rule_queries.h"
 #include "router/do_file.h"
 #include "router/ovix_rules.h"
+#include "router/padstack.h"
+#include "router/router_board.h"
 #include "router/writer_rule_queries.h"
 #include "rtl/client_api.h"
 #include "rtl/exceptions.h"
@@ -135,6 +137,10 @@ void ExportDesignFile(IServerView* /*context*/, const char* parameters) {
   ReadFileNameParameter(parameters, file_name);
   CheckFileName(file_name, "design file");
   ExportState state(CurrentBoard());
+  // Until the set-up dialog exists the export runs as if it had been confirmed unchanged.
+  TBoard setup(CurrentBoard());
+  setup.Sync(pcbapi::kRead);
+  const TTestPointSettingsScope test_points(setup.settings, setup.Imperial());
   WriteDoFile(file_name);
   const TOvixRuleQueries rules(state.rules());
   // False means duplicated pins, which the user sees listed; a file that cannot be written

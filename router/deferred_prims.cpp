@@ -31,15 +31,12 @@ void TDeferedPrimsRegistrar::Add(std::unique_ptr<rtl::TPCBObject> object) {
 
 void TDeferedPrimsRegistrar::Flush() {
   for (const auto& object : pending_) {
-    if (keep_) {
-      object->Sync(pcbapi::kWrite);
-      board_.AddObject(object->GetHandle());
-    } else {
+    object->Sync(pcbapi::kWrite);
+    if (board_.AddObject(object->GetHandle()) != pcbapi::kSuccess) {
       rtl::PcbApi_DestroyObject(object->GetHandle());
     }
   }
   pending_.clear();
-  keep_ = true;
 }
 
 }  // namespace router

@@ -1,6 +1,5 @@
 // New board objects of an import, held back and added to the board in groups: the tracks of one
-// wire are added together, or destroyed together when the router marked the wire as one the
-// export had placed.
+// wire are added together.
 #pragma once
 
 #include <memory>
@@ -33,18 +32,13 @@ class TDeferedPrimsRegistrar {
 
   // Appends the wrapper unless it is null.
   void Add(std::unique_ptr<rtl::TPCBObject> object);
-  // With the keep flag: writes each pending object and adds it to the board; without: destroys
-  // the pending host objects. Then empties the list and sets the keep flag.
+  // Writes each pending object and adds it to the board (a host object the board refuses is
+  // destroyed), then empties the list.
   void Flush();
-
-  bool keep() const { return keep_; }
-  void set_keep(bool keep) { keep_ = keep; }
-  int pending() const { return static_cast<int>(pending_.size()); }
 
  private:
   const rtl::TPcbBoard& board_;
   std::vector<std::unique_ptr<rtl::TPCBObject>> pending_;
-  bool keep_ = true;
 };
 
 }  // namespace router

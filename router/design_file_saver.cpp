@@ -118,7 +118,8 @@ void TSpecctraFileSaver::Write(const std::string& file_name) {
   CheckNetNamesUnique();
 
   const ProgressScope progress(
-      ("Saving " + file_name + " (QIX Design)").substr(0, rtl::kShortTextLength), CountObjects());
+      ("Saving " + file_name + " (QIX Design)").substr(0, rtl::kShortTextLength),
+      CountProgressSteps());
 
   const std::string target = ChangeFileExtension(file_name, ".dsn");
   const std::string temporary = rtl::CreateTempFileName();
@@ -185,15 +186,18 @@ void TSpecctraFileSaver::Flush() { file_->Flush(text_); }
 
 void TSpecctraFileSaver::Progress() const { rtl::PcbApi_Percent_Update(); }
 
-int TSpecctraFileSaver::CountObjects() const {
-  const pcbapi::KindSet kinds = 1u << pcbapi::kArc | 1u << pcbapi::kPad | 1u << pcbapi::kVia |
-                                1u << pcbapi::kTrack | 1u << pcbapi::kTextObject |
-                                1u << pcbapi::kFill | 1u << pcbapi::kRegion |
-                                1u << pcbapi::kComponentBody | 1u << pcbapi::kEmbeddedBoard |
-                                1u << pcbapi::kNet | 1u << pcbapi::kComponent;
-  int count = 0;
-  board_->IterateObjects([&](rtl::Handle) { ++count; }, kinds, LayerZero(), pcbapi::kAllObjects);
-  return count;
+int TSpecctraFileSaver::CountProgressSteps() const {
+  int components = 0, nets = 0;
+  board_->IterateObjects(
+      [&](rtl::Handle handle) {
+        if (rtl::PcbApi_GetObjectIdFromObjectHandle(handle) == pcbapi::kComponent) {
+          ++components;
+        } else {
+          ++nets;
+        }
+      },
+      1u << pcbapi::kComponent | 1u << pcbapi::kNet, LayerZero(), pcbapi::kAllObjects);
+  return 2 + 2 * components + nets;
 }
 
 void TSpecctraFileSaver::CheckNetNamesUnique() {
@@ -314,7 +318,7 @@ void TSpecctraFileSaver::WriteStructure() {
   context.padstacks = PadStackListGlobal();
   context.rules = &rules_->collection();
   context.progress = [this] { Progress(); };
-  WriteStructureSection(out_, *board_, context);
+  board_routing_layers_ = WriteStructureSection(out_, *board_, context);
   Flush();
 }
 
@@ -345,7 +349,7 @@ void TSpecctraFileSaver::WriteNetwork() {
   context.rules.board_width = board_width_;
   context.rules.board_via_limit = board_via_limit_;
   context.rules.priority_rule_count = priority_rule_count_;
-  context.rules.board_layers = BoardRoutingLayers(*board_);
+  context.rules.board_layers = board_routing_layers_;
   context.rules.circuit = board_->settings.adv_feature;
   context.rules.emit_use_via = board_->settings.emit_use_via;
   const THostRuleConstraintQuery gaps;

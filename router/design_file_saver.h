@@ -59,7 +59,9 @@ class TSpecctraFileSaver {
   void CheckNetNamesUnique();
   void ComputeBoardDefaults();
   void ComputeBoardLayerWidths();
-  int CountObjects() const;
+  // The steps Progress() is called for: the structure, the placement, each component in the
+  // placement and the library, each net in the network.
+  int CountProgressSteps() const;
   void Progress() const;
   void Flush();
 
@@ -80,6 +82,7 @@ class TSpecctraFileSaver {
   int32_t board_via_limit_ = -1;
   int32_t priority_rule_count_ = 0;
   TWidthTable board_layer_widths_{"Board Level Layer Track Widths"};
+  TLayerFlags board_routing_layers_{};  // set by the structure section
   bool net_names_unique_ = true;
   std::vector<std::string> warnings_;
 

@@ -3,10 +3,17 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "rtl/pcb_api.h"
 
 namespace router {
+
+// The routed lengths a length rule allows, internal units.
+struct TLengthLimits {
+  int32_t min = 0;
+  int32_t max = 0;
+};
 
 class DesignRuleQueries {
  public:
@@ -20,6 +27,9 @@ class DesignRuleQueries {
   // does. The host's dominant rule for the pair unless an implementation knows better.
   virtual rtl::Handle FindRuleForObjects(rtl::Handle a, rtl::Handle b, uint8_t rule_kind,
                                          int first_scope, int last_scope) const;
+  // The limits of a length rule, from the host's length-constraint interface of the rule;
+  // nothing when the rule offers none.
+  virtual std::optional<TLengthLimits> RuleLengths(rtl::Handle rule) const = 0;
 };
 
 }  // namespace router

@@ -12,6 +12,7 @@
 #include "rtl/pcb_api.h"
 #include "rtl/pcb_board.h"
 #include "rtl/pcb_object_kinds.h"
+#include "rtl/pcb_pad.h"
 
 namespace router {
 
@@ -82,19 +83,24 @@ class NetworkWriter {
     board_.IterateObjects(
         [&](rtl::Handle component) {
           const std::string designator = EscapeName(rtl::GetObjectNameByHandle(component));
-          std::vector<std::pair<rtl::Handle, std::string>> pads;
+          std::vector<std::pair<rtl::Handle, TNetPin>> pads;
           std::map<std::string, int> name_counts;
-          rtl::IterateContainer(component, 1u << pcbapi::kPad, LayerZero(), pcbapi::kAllObjects,
-                                [&](rtl::Handle pad) {
-                                  std::string pin = rtl::GetObjectNameByHandle(pad);
-                                  if (pin.empty()) pin = "UNNAMED_PAD";
-                                  ++name_counts[pin];
-                                  pads.emplace_back(pad, std::move(pin));
-                                });
+          rtl::IterateContainer(
+              component, 1u << pcbapi::kPad, LayerZero(), pcbapi::kAllObjects,
+              [&](rtl::Handle handle) {
+                rtl::TPcbPad pad(handle);
+                if (pad.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
+                std::string pin = pad.GetName();
+                if (pin.empty()) pin = "UNNAMED_PAD";
+                ++name_counts[pin];
+                pads.emplace_back(handle, TNetPin{std::move(pin), pad.GetElectricalType()});
+              });
           // A name the component repeats defines no pin in the library (it is reported as a
           // duplicate or becomes a keep-out), so no net may refer to it.
-          for (const auto& [pad, pin] : pads) {
-            if (name_counts[pin] == 1) pin_names_[pad] = designator + "-" + EscapeName(pin);
+          for (auto& [pad, pin] : pads) {
+            if (name_counts[pin.name] != 1) continue;
+            pin.name = designator + "-" + EscapeName(pin.name);
+            pins_[pad] = std::move(pin);
           }
         },
         1u << pcbapi::kComponent, LayerZero(), pcbapi::kAllObjects);
@@ -111,11 +117,9 @@ class NetworkWriter {
           net.IterateMembers(1u << pcbapi::kPad, LayerZero(), pcbapi::kAllObjects,
                              [&](rtl::Handle pad) {
                                ++entry.pad_count;
-                               const auto pin = pin_names_.find(pad);
-                               // Free pads are no pins. The editor's pad record carries no
-                               // electrical type: every pin reads as a load.
-                               if (pin != pin_names_.end())
-                                 entry.pins.push_back({pin->second, kLoad});
+                               const auto pin = pins_.find(pad);
+                               // Free pads are no pins.
+                               if (pin != pins_.end()) entry.pins.push_back(pin->second);
                              });
           if (entry.pad_count >= 2) routed_nets_.insert(rtl::FoldedAscii(entry.name));
           nets_.push_back(std::move(entry));
@@ -220,9 +224,8 @@ class NetworkWriter {
     out_.Line("(class " + EscapeName(object_class.Name()));
     out_.Raise();
     WriteWrapped(out_, "", members, "");
-    out_.Raise();
     WriteApplicableRules(out_, context_.rules, handle, kNetClassScope, kNetClassOnLayerScope);
-    out_.Lower(2);
+    out_.Lower();
     out_.Line(")");
   }
 
@@ -264,7 +267,7 @@ class NetworkWriter {
   DesignFileOutput& out_;
   const TNetworkContext& context_;
   const rtl::TPcbBoard& board_;
-  std::unordered_map<rtl::Handle, std::string> pin_names_;
+  std::unordered_map<rtl::Handle, TNetPin> pins_;  // component pins by pad
   std::vector<NetEntry> nets_;
   std::unordered_set<std::string> routed_nets_;  // folded names of nets with 2 pads or more
   std::unordered_map<std::string, std::vector<FromTo>> from_tos_;
@@ -289,11 +292,10 @@ std::vector<std::string> WrapItems(const std::string& prefix,
 }
 
 void WriteNetPins(DesignFileOutput& out, const std::vector<TNetPin>& pins) {
+  // Every pin of the net, whatever its role: a pin left out would never be connected.
   std::vector<std::string> names;
   names.reserve(pins.size());
-  for (const TNetPin& pin : pins) {
-    if (pin.electrical_type <= kSource) names.push_back(pin.name);
-  }
+  for (const TNetPin& pin : pins) names.push_back(pin.name);
   out.Line("(pins");
   out.Raise();
   WriteWrapped(out, "", names, "");

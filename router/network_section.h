@@ -20,14 +20,13 @@ std::vector<std::string> WrapItems(const std::string& prefix,
                                    const std::vector<std::string>& items);
 
 // A component pin of a net: escaped "<designator>-<pin>" and its electrical type (0 load,
-// 1 terminator, 2 source).
+// 1 terminator, 2 source; 3 to 7 other kinds, which take no role).
 struct TNetPin {
   std::string name;
   uint8_t electrical_type = 0;
 };
 
-// "(pins" and the source, load and terminator lists of one net; loads only beside a source or
-// a terminator.
+// "(pins" with every pin of one net.
 void WriteNetPins(DesignFileOutput& out, const std::vector<TNetPin>& pins);
 
 // "(pair" of two nets, escaped; nothing unless both nets are in the network.

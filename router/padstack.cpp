@@ -2,6 +2,7 @@
 #include "router/padstack.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "router/design_file_names.h"
@@ -10,6 +11,7 @@
 #include "rtl/exceptions.h"
 #include "rtl/pcb_object_kinds.h"
 #include "rtl/rt_param.h"
+#include "rtl/units.h"
 
 namespace router {
 
@@ -57,6 +59,20 @@ int32_t& TestPointExpansionGlobal() {
 std::vector<int>& TestPointLayersGlobal() {
   static std::vector<int> layers;
   return layers;
+}
+
+void ApplyTestPointSettings(const TRouterSettings& settings, bool imperial) {
+  std::vector<int>& layers = TestPointLayersGlobal();
+  layers.clear();
+  TestPointExpansionGlobal() = 0;
+  // The side list holds three items; a stored side outside them selects none.
+  const int side = settings.test_point_side % 3;
+  if (!settings.test_point_styles || side < 0) return;
+  if (side != static_cast<int>(TestPointSide::Bottom)) layers.push_back(kTopLayer);
+  if (side != static_cast<int>(TestPointSide::Top)) layers.push_back(kBottomLayer);
+  const std::string shown = rtl::FormatCoord(imperial, settings.test_point_expansion);
+  TestPointExpansionGlobal() =
+      static_cast<int32_t>(std::nearbyint(ReadSettingsLength(shown, imperial)));
 }
 
 TPadStackShape TPadStackShape::RoundVia(TPadStackKind kind, int32_t size, int32_t hole, int low,

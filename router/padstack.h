@@ -12,6 +12,8 @@
 #include "rtl/ascii_case.h"
 #include "router/design_file_output.h"
 #include "router/document_settings.h"
+#include "router/padstack_shapes.h"
+#include "router/router_settings.h"
 #include "rtl/pcb_board.h"
 
 namespace router {
@@ -20,8 +22,7 @@ class TViaStyleAssociationList;
 
 enum class TPadStackKind : uint8_t { Via = 0, Pad = 1, TestPointVia = 2 };
 
-// Host pad shape codes the design file knows.
-inline constexpr uint8_t kRoundShape = 1;
+// Host pad shape codes the design file knows (kRoundShape, 1, with the route file's shapes).
 inline constexpr uint8_t kRectangleShape = 2;
 inline constexpr uint8_t kOctagonShape = 3;
 inline constexpr uint8_t kRoundedRectangleShape = 9;
@@ -136,5 +137,21 @@ namespace router {
 // take test points.
 int32_t& TestPointExpansionGlobal();
 std::vector<int>& TestPointLayersGlobal();
+
+// Sets the two globals above as the set-up dialog does when it is confirmed with `settings`
+// shown: the side's layers and the expansion as its edit shows it (a length text in the board's
+// unit, read back), when test-point styles are on; else no layers and no expansion.
+void ApplyTestPointSettings(const TRouterSettings& settings, bool imperial);
+
+// The test-point globals of one command: applied at its start, cleared at its end.
+class TTestPointSettingsScope {
+ public:
+  TTestPointSettingsScope(const TRouterSettings& settings, bool imperial) {
+    ApplyTestPointSettings(settings, imperial);
+  }
+  ~TTestPointSettingsScope() { ApplyTestPointSettings(TRouterSettings{}, true); }
+  TTestPointSettingsScope(const TTestPointSettingsScope&) = delete;
+  TTestPointSettingsScope& operator=(const TTestPointSettingsScope&) = delete;
+};
 
 }  // namespace router

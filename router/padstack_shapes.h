@@ -14,8 +14,8 @@
 
 namespace router {
 
-constexpr uint8_t kRoundShape = 1;
-constexpr uint8_t kRectangularShape = 2;
+inline constexpr uint8_t kRoundShape = 1;
+inline constexpr uint8_t kRectangularShape = 2;
 
 // One padstack as the router placed it.
 struct TPadstack {

@@ -6,9 +6,11 @@
 // breaks, and quoted names lose their quotes.
 #pragma once
 
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -38,7 +40,8 @@ struct RouteToken {
 };
 
 // Splits a route file into "(", ")" and atoms. A quoted atom runs to the closing quote on its
-// line; the quote character is '"' until a "(string_quote c)" list names another.
+// line; the quote character is '"' until a "(string_quote c)" list names another. A UTF-8
+// byte-order mark at the start is no part of the text; other control characters are no blanks.
 class RouteLexer {
  public:
   RouteLexer(std::string_view text, std::string_view file_name);
@@ -76,10 +79,13 @@ struct PadstackRecord {
 struct NetRecord {
   std::optional<std::string> name;
 };
+// A wire marked with turret number 126 or 127 is one the export placed: it comes back without
+// its path, since the importer keeps the board's own.
 struct WireRecord {
-  int layer = 0;  // legacy layer; 74 for "signal" and names not known
+  int layer = 0;  // legacy layer; 74 for "signal", 0 for a name not known
   rtl::Coord width = 0;
-  std::vector<RoutePoint> points;  // at least two
+  std::vector<RoutePoint> points;  // at least two, unless marked
+  bool marked = false;
 };
 struct ViaRecord {
   std::string padstack;
@@ -91,31 +97,34 @@ struct PointRecord {
   std::string side;  // upper-cased: "FRONT", "BACK", ...
   std::string net;
 };
-// Turret numbers 126 and 127 mark wires the export placed; the importer drops the pending wire.
-struct TurretRecord {
-  int number = 0;
-};
+using RouteRecord = std::variant<PadstackRecord, NetRecord, WireRecord, ViaRecord, PointRecord>;
 
-using RouteRecord =
-    std::variant<PadstackRecord, NetRecord, WireRecord, ViaRecord, PointRecord, TurretRecord>;
+// Records left out, counted by what they are ("wire") and why ("without a path"), so that the
+// user hears of every one.
+using SkippedRecords = std::map<std::pair<std::string, std::string>, int>;
 
 struct RouteFileContents {
   std::vector<RouteRecord> records;
   std::vector<int> record_lines;  // the line each record ends on
   int line_count = 0;
+  bool has_resolution = false;  // without one, lengths are mils
+  rtl::Coord unit = 10000;      // one unit of the file's resolution, in internal units (at least 1)
+  SkippedRecords skipped;
 };
 
 // The records of a route file's text, in file order. The text must be one balanced
-// "(routes ...)" list (a truncated or foreign file is refused whole, with ERouteFileError);
-// inside it, values that do not read drop their record only.
+// "(routes ...)" list with a routing section ("(network_out"); a truncated or foreign file, an
+// unreadable resolution and a length out of range (beyond 32 bits, a negative size, an inverted
+// rectangle) refuse it whole, with ERouteFileError. Inside it, values that do not read drop
+// their record only, and it is counted.
 RouteFileContents ReadRouteRecords(std::string_view text, std::string_view file_name);
 
 // Legacy layer of a route-file layer name: TopLayer 1, MidLayer1..30 2..31, BottomLayer 32,
-// InternalPlane1..16 39..54, "signal" and anything else 74 (multi-layer). Case does not count.
+// InternalPlane1..16 39..54, "signal" 74 (multi-layer), anything else 0. Case does not count.
 int RouteLayerFromName(std::string_view name);
 
-// Mils per file unit of a "(resolution unit value)": inch, mil, mm, cm, um; 0 when the unit is
-// not known or the value is not a positive number.
+// Mils per file unit of a "(resolution unit value)": inch, mil, mm, cm, um, the value a whole
+// number from 1 to 10^9; 0 when the unit is not known or the value not such a number.
 double ResolutionFactor(std::string_view unit, std::string_view value);
 
 }  // namespace router

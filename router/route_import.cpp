@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -19,6 +21,7 @@
 #include "router/padstack_pad.h"
 #include "router/route_file_reader.h"
 #include "router/router_board.h"
+#include "router/wiring_section.h"
 #include "rtl/client_api.h"
 #include "rtl/exceptions.h"
 #include "rtl/pcb_object_kinds.h"
@@ -43,6 +46,8 @@ class TRouteVia : public rtl::TPcbVia {
     low_layer_ = static_cast<pcbapi::Byte>(low);
     high_layer_ = static_cast<pcbapi::Byte>(high);
   }
+  int low_layer() const { return low_layer_; }
+  int high_layer() const { return high_layer_; }
   int Sync(rtl::Mode mode) override {
     SyncBitFields(mode);
     rtl::LegacyLayer layer = GetLegacyLayer();
@@ -62,6 +67,12 @@ class TRouteVia : public rtl::TPcbVia {
  private:
   pcbapi::Byte low_layer_ = kTopLayer, high_layer_ = kBottomLayer;
 };
+
+// A free pad of a through padstack lies on the multi-layer, else on its padstack's first layer.
+int PadLayer(const TPadstack& padstack) {
+  const bool through = padstack.start_layer == kTopLayer && padstack.end_layer == kBottomLayer;
+  return through ? kMultiLayer : padstack.start_layer;
+}
 
 // The import's globals, set for its run and cleared however it ends.
 class ImportScope {
@@ -125,9 +136,137 @@ class NetTable {
   std::unordered_map<std::string, rtl::Handle> exact_, folded_;
 };
 
+// One piece of copper as the import compares it: two are the same when kind, net and layer
+// agree and the width and every coordinate differ by one unit of the route file's resolution at
+// most, the precision the router gives them back with (a via's layer is its drill span, and its
+// size does not count). Copper the router gives back without a net is the
+// same as the board's of any net: the export writes no net for copper outside the network.
+struct TCopperItem {
+  enum Kind { kTrack, kVia, kPad } kind = kTrack;
+  rtl::Handle net = 0;
+  int layer = 0;
+  rtl::Coord width = 0;
+  RoutePoint a, b;
+};
+
+// The board's free copper and what this import adds, so that nothing is added twice: the
+// router gives back the copper the clean-up keeps, not always with its mark.
+class TCopperIndex {
+ public:
+  explicit TCopperIndex(rtl::Coord tolerance)
+      : tolerance_(tolerance), cell_(std::max<int64_t>(tolerance, kMinCell)) {}
+
+  void Add(const TCopperItem& item) {
+    items_.emplace(Key(item, Cell(item.a)), item);
+    if (Cell(item.b) != Cell(item.a)) items_.emplace(Key(item, Cell(item.b)), item);
+  }
+  bool Contains(const TCopperItem& item) const {
+    const auto [cx, cy] = Cell(item.a);
+    for (int dx = -1; dx <= 1; ++dx) {
+      for (int dy = -1; dy <= 1; ++dy) {
+        const auto [first, last] = items_.equal_range(Key(item, {cx + dx, cy + dy}));
+        for (auto it = first; it != last; ++it) {
+          if (Same(it->second, item)) return true;
+        }
+      }
+    }
+    return false;
+  }
+
+ private:
+  // Cells at least as wide as the tolerance: a point within it of another lies in the same or a
+  // neighbouring cell.
+  static constexpr int64_t kMinCell = 64;
+  int64_t Floor(rtl::Coord v) const { return (v >= 0 ? v : v - cell_ + 1) / cell_; }
+  std::pair<int32_t, int32_t> Cell(RoutePoint p) const {
+    return {static_cast<int32_t>(Floor(p.x)), static_cast<int32_t>(Floor(p.y))};
+  }
+  static uint64_t Key(const TCopperItem& item, std::pair<int32_t, int32_t> cell) {
+    const uint64_t place =
+        (uint64_t{static_cast<uint32_t>(cell.first)} << 32) | static_cast<uint32_t>(cell.second);
+    return place ^ (static_cast<uint64_t>(item.layer * 4 + item.kind) * 0xC2B2AE3D27D4EB4Full);
+  }
+  bool Near(rtl::Coord a, rtl::Coord b) const { return std::llabs(int64_t{a} - b) <= tolerance_; }
+  bool Near(RoutePoint p, RoutePoint q) const { return Near(p.x, q.x) && Near(p.y, q.y); }
+  // `q`, the router's, against `p`, the board's.
+  bool Same(const TCopperItem& p, const TCopperItem& q) const {
+    return p.kind == q.kind && (q.net == 0 || p.net == q.net) && p.layer == q.layer &&
+           Near(p.width, q.width) &&
+           ((Near(p.a, q.a) && Near(p.b, q.b)) || (Near(p.a, q.b) && Near(p.b, q.a)));
+  }
+
+  rtl::Coord tolerance_;
+  int64_t cell_;
+  std::unordered_multimap<uint64_t, TCopperItem> items_;
+};
+
+// The free copper left on the board after the clean-up: tracks, the chords of arcs (which the
+// export writes as tracks), vias and pads. Polygon primitives count under the polygon's net, as
+// the export writes them.
+void IndexBoardCopper(const rtl::TPcbBoard& board, TCopperIndex& index) {
+  rtl::LegacyLayerSet layers;
+  layers.IncludeRange(1, 75);
+  std::set<rtl::Handle> seen;  // a pad or via on several layers comes once per layer
+  board.IterateObjects(
+      [&](rtl::Handle handle) {
+        if (!seen.insert(handle).second) return;
+        const std::unique_ptr<rtl::TPCBObject> object = rtl::CreatePcbObject(handle);
+        if (!object) return;
+        rtl::Handle net = object->GetNetHandle();
+        if (net == 0 && object->GetAuxValue1() != 0) {
+          net = rtl::GetObjectNetByHandle(static_cast<rtl::Handle>(object->GetAuxValue1()));
+        }
+        const int layer = object->GetLegacyLayer();
+        const RoutePoint at{object->GetX(), object->GetY()};
+        if (const auto* arc = dynamic_cast<const rtl::TPcbArc*>(object.get())) {
+          for (const TChord& chord : ArcWireChords(*arc)) {
+            index.Add({TCopperItem::kTrack,
+                       net,
+                       layer,
+                       arc->GetLineWidth(),
+                       {chord.from.x, chord.from.y},
+                       {chord.to.x, chord.to.y}});
+          }
+        } else if (dynamic_cast<const rtl::TPcbTrack*>(object.get())) {
+          index.Add({TCopperItem::kTrack,
+                     net,
+                     layer,
+                     object->GetWidth(),
+                     at,
+                     {object->GetX2(), object->GetY2()}});
+        } else if (dynamic_cast<const rtl::TPcbVia*>(object.get())) {
+          TRouteVia via(handle);
+          via.Sync(pcbapi::kRead);
+          index.Add({TCopperItem::kVia, net, via.low_layer() * 256 + via.high_layer(), 0, at, at});
+        } else {
+          index.Add({TCopperItem::kPad, net, layer, 0, at, at});
+        }
+      },
+      (1u << pcbapi::kTrack) | (1u << pcbapi::kArc) | (1u << pcbapi::kVia) | (1u << pcbapi::kPad),
+      layers, pcbapi::kFreeObjects);
+}
+
+// The layers a wire may lie on: the board's stack, and the multi-layer for "signal".
+std::set<int> BoardLayers(const TBoard& board) {
+  std::set<int> layers = {kMultiLayer};
+  for (const rtl::TLayerObject* layer = board.GetFirstStackLayer(); layer;
+       layer = board.GetNextStackLayer(layer)) {
+    layers.insert(layer->GetLayer());
+  }
+  return layers;
+}
+
 class RouteImporter {
  public:
-  explicit RouteImporter(TBoard& board) : board_(board), registrar_(board), nets_(board) {}
+  RouteImporter(TBoard& board, rtl::Coord unit, TRouteImportReport& report)
+      : board_(board),
+        report_(report),
+        registrar_(board),
+        nets_(board),
+        layers_(BoardLayers(board)),
+        copper_(unit) {
+    IndexBoardCopper(board, copper_);
+  }
 
   void Apply(const RouteRecord& record) {
     std::visit([&](const auto& r) { On(r); }, record);
@@ -135,15 +274,32 @@ class RouteImporter {
   void Finish() { registrar_.Flush(); }
 
  private:
-  void On(const PadstackRecord& record) { padstacks_.Add(record.name, record.padstack); }
-  void On(const NetRecord& record) { net_ = record.name ? nets_.Find(*record.name) : 0; }
+  void On(const PadstackRecord& record) {
+    // The first definition stands.
+    if (!padstacks_.Add(record.name, record.padstack)) Skip("padstack", "defined twice");
+  }
+  void On(const NetRecord& record) {
+    net_ = record.name ? nets_.Find(*record.name) : 0;
+    unknown_net_ = record.name && net_ == 0;
+  }
   void On(const WireRecord& record);
   void On(const ViaRecord& record);
   void On(const PointRecord& record);
-  void On(const TurretRecord& record) {
-    if (record.number >= 1 && record.number <= 127) {
-      registrar_.set_keep(record.number != 126 && record.number != 127);
+
+  void Skip(const std::string& what, const std::string& why) { ++report_.skipped[{what, why}]; }
+  // False (and counted) for copper of a net the board lacks.
+  bool NetKnown(const char* what) {
+    if (unknown_net_) Skip(what, "of a net the board lacks");
+    return !unknown_net_;
+  }
+  // True (and counted) for copper the board has already; else it is listed as added.
+  bool AlreadyThere(const TCopperItem& item) {
+    if (copper_.Contains(item)) {
+      ++report_.already_there;
+      return true;
     }
+    copper_.Add(item);
+    return false;
   }
 
   // The router's padstack, or the router settings' default via for a name it never defined
@@ -151,34 +307,42 @@ class RouteImporter {
   TPadstack PadstackOf(const std::string& name, rtl::Coord& hole_size) const;
 
   TBoard& board_;
+  TRouteImportReport& report_;
   TDeferedPrimsRegistrar registrar_;
   NetTable nets_;
+  const std::set<int> layers_;
+  TCopperIndex copper_;
   TPadStackArray padstacks_;
   rtl::Handle net_ = 0;
+  bool unknown_net_ = false;
 };
 
 void RouteImporter::On(const WireRecord& record) {
   registrar_.Flush();
-  std::unique_ptr<TPcbReplicatableTrack> track = CreateReplicatableTrack();
-  if (!track) return;
-  track->SetNetHandle(net_);
-  track->SetLayer(static_cast<rtl::LegacyLayer>(record.layer));
-  track->SetWidth(record.width);
-  track->SetX(record.points[0].x);
-  track->SetY(record.points[0].y);
-  track->SetX2(record.points[1].x);
-  track->SetY2(record.points[1].y);
-  for (size_t i = 2; i < record.points.size(); ++i) {
-    std::unique_ptr<TPcbReplicatableTrack> next = track->Replicate();
-    registrar_.Add(std::move(track));
-    if (!next) return;
-    track = std::move(next);
-    track->SetX(track->GetX2());
-    track->SetY(track->GetY2());
-    track->SetX2(record.points[i].x);
-    track->SetY2(record.points[i].y);
+  // The export placed it, and the board has it.
+  if (record.marked || !NetKnown("wire")) return;
+  if (!layers_.contains(record.layer)) {
+    Skip("wire", "on a layer the board lacks");
+    return;
   }
-  registrar_.Add(std::move(track));
+  const TPcbReplicatableTrack* last = nullptr;
+  for (size_t i = 1; i < record.points.size(); ++i) {
+    const RoutePoint from = record.points[i - 1], to = record.points[i];
+    if (AlreadyThere({TCopperItem::kTrack, net_, record.layer, record.width, from, to})) continue;
+    std::unique_ptr<TPcbReplicatableTrack> track =
+        last ? last->Replicate() : CreateReplicatableTrack();
+    if (!track) return;
+    track->SetNetHandle(net_);
+    track->SetLayer(static_cast<rtl::LegacyLayer>(record.layer));
+    track->SetWidth(record.width);
+    track->SetX(from.x);
+    track->SetY(from.y);
+    track->SetX2(to.x);
+    track->SetY2(to.y);
+    last = track.get();
+    registrar_.Add(std::move(track));
+    ++report_.tracks;
+  }
 }
 
 TPadstack RouteImporter::PadstackOf(const std::string& name, rtl::Coord& hole_size) const {
@@ -207,13 +371,18 @@ TPadstack RouteImporter::PadstackOf(const std::string& name, rtl::Coord& hole_si
 
 void RouteImporter::On(const ViaRecord& record) {
   // A via the export placed comes back marked: the board has it already.
-  if (record.turret) return;
+  if (record.turret || !NetKnown("via")) return;
   rtl::Coord hole_size = 0;
   const TPadstack padstack = PadstackOf(record.padstack, hole_size);
   if (padstack.PadLike()) {
-    AddPadstackPad(board_, padstack, record.at.x, record.at.y, net_, hole_size);
+    if (AlreadyThere({TCopperItem::kPad, net_, PadLayer(padstack), 0, record.at, record.at})) {
+      return;
+    }
+    report_.pads += AddPadstackPad(board_, padstack, record.at.x, record.at.y, net_, hole_size);
     return;
   }
+  const int span = padstack.start_layer * 256 + padstack.end_layer;
+  if (AlreadyThere({TCopperItem::kVia, net_, span, 0, record.at, record.at})) return;
   const rtl::Handle handle = rtl::PcbApi_CreateObject(pcbapi::kVia);
   if (handle == 0) return;
   TRouteVia via(handle);
@@ -225,14 +394,24 @@ void RouteImporter::On(const ViaRecord& record) {
   via.SetX(record.at.x);
   via.SetY(record.at.y);
   via.Sync(pcbapi::kWrite);
-  if (board_.AddObject(handle) != pcbapi::kSuccess) rtl::PcbApi_DestroyObject(handle);
+  if (board_.AddObject(handle) != pcbapi::kSuccess) {
+    rtl::PcbApi_DestroyObject(handle);
+    return;
+  }
+  ++report_.vias;
 }
 
 void RouteImporter::On(const PointRecord& record) {
   const bool top = record.side == "FRONT";
-  if (!top && record.side != "BACK") return;
+  if (!top && record.side != "BACK") {
+    Skip("test point", "on a side other than front or back");
+    return;
+  }
   const rtl::Handle net = nets_.Find(record.net);
-  if (net == 0) return;
+  if (net == 0) {
+    Skip("test point", "of a net the board lacks");
+    return;
+  }
   rtl::LegacyLayerSet layers;
   layers.IncludeRange(1, 75);
   std::vector<rtl::Handle> marked;
@@ -293,10 +472,10 @@ void RefreshHostViews(const std::string& route_file, const std::string& board_fi
 
 }  // namespace
 
-void AddPadstackPad(const rtl::TPcbBoard& board, const TPadstack& padstack, rtl::Coord x,
+bool AddPadstackPad(const rtl::TPcbBoard& board, const TPadstack& padstack, rtl::Coord x,
                     rtl::Coord y, rtl::Handle net, rtl::Coord hole_size) {
   const rtl::Handle handle = rtl::PcbApi_CreateObject(pcbapi::kPad);
-  if (handle == 0) return;
+  if (handle == 0) return false;
   TPadStackPcbPad pad(handle);
   pad.Sync(pcbapi::kRead);
   pad.SetX(x);
@@ -310,13 +489,14 @@ void AddPadstackPad(const rtl::TPcbBoard& board, const TPadstack& padstack, rtl:
   pad.SetBotXSize(padstack.bottom_x);
   pad.SetBotYSize(padstack.bottom_y);
   pad.SetBotShape(padstack.bottom_shape);
-  const bool through = padstack.start_layer == kTopLayer && padstack.end_layer == kBottomLayer;
-  pad.SetLayer(static_cast<rtl::LegacyLayer>(through ? kMultiLayer : padstack.start_layer));
+  pad.SetLayer(static_cast<rtl::LegacyLayer>(PadLayer(padstack)));
   if (padstack.HasLayerStack()) pad.SetStackMode(1);  // top, middle and bottom
   pad.SetNetHandle(net);
   pad.SetHoleSize(hole_size);
   pad.Sync(pcbapi::kWrite);
-  if (board.AddObject(handle) != pcbapi::kSuccess) rtl::PcbApi_DestroyObject(handle);
+  if (board.AddObject(handle) == pcbapi::kSuccess) return true;
+  rtl::PcbApi_DestroyObject(handle);
+  return false;
 }
 
 int RemoveNettedRouting(const rtl::TPcbBoard& board) {
@@ -334,10 +514,9 @@ int RemoveNettedRouting(const rtl::TPcbBoard& board) {
           if (batch.size() >= kCleanUpBatch || !seen.insert(handle).second) return;
           const std::unique_ptr<rtl::TPCBObject> object = rtl::CreatePcbObject(handle);
           if (!object || object->GetNetHandle() == 0 || object->GetAuxInteger() != 0) return;
-          // Protected routing, and the copper of nets left out of the network: the export hands
-          // it to the router marked (turret or via number 126), and the import drops what comes
+          // The export hands fixed copper to the router marked, and the import drops what comes
           // back so marked, so it has to stay here.
-          if (object->GetBitField2Bit3() || !nets.InNetwork(object->GetNetHandle())) return;
+          if (IsFixedCopper(*object, nets)) return;
           if (dynamic_cast<const rtl::TPcbTrack*>(object.get())) {
             const int layer = object->GetLegacyLayer();
             // Tracks of a polygon's pour (they carry the polygon) are not routing.
@@ -355,7 +534,25 @@ int RemoveNettedRouting(const rtl::TPcbBoard& board) {
   }
 }
 
-bool LoadRouteFile(const std::string& path) {
+std::string TRouteImportReport::Text(const std::string& path) const {
+  auto count = [](int n, const std::string& what) {
+    return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+  };
+  std::string text = "Imported " + path + ": " + count(tracks, "track") + ", " +
+                     count(vias, "via") + " and " + count(pads, "pad") + " added";
+  if (already_there > 0) text += ", " + std::to_string(already_there) + " already on the board";
+  int total = 0;
+  std::string reasons;
+  for (const auto& [record, n] : skipped) {
+    total += n;
+    reasons += (reasons.empty() ? ": " : ", ") + count(n, record.first) + " " + record.second;
+  }
+  if (total > 0) text += "; skipped " + count(total, "record") + reasons;
+  if (!has_resolution) text += "; the file gives no resolution, so its lengths were read as mils";
+  return text + ".";
+}
+
+bool LoadRouteFile(const std::string& path, TRouteImportReport* report) {
   // Read and check the whole file before the board changes.
   const std::string text = ReadRouteFileText(path);
   const RouteFileContents contents = ReadRouteRecords(text, path);
@@ -369,9 +566,12 @@ bool LoadRouteFile(const std::string& path) {
   HoleListGlobal()->LoadHoleList(PerDocumentFileName(board.GetFileName()));
 
   RemoveNettedRouting(board);
+  TRouteImportReport done;
+  done.has_resolution = contents.has_resolution;
+  done.skipped = contents.skipped;
   {
     ProgressScope progress("Loading " + path + " (QIX)", contents.line_count);
-    RouteImporter importer(board);
+    RouteImporter importer(board, contents.unit, done);
     for (size_t i = 0; i < contents.records.size(); ++i) {
       importer.Apply(contents.records[i]);
       progress.AdvanceTo(contents.record_lines[i]);
@@ -381,6 +581,12 @@ bool LoadRouteFile(const std::string& path) {
     progress.AdvanceTo(contents.line_count);
   }
   RemoveMarkedEmbeddedObjects(board);
+  if (report) *report = done;
+  try {
+    rtl::SetHostStatusText(1, win::Widen(done.Text(path)));
+  } catch (const rtl::Exception&) {
+    // The routes are in; a host without a status bar cannot undo that.
+  }
   return true;
 }
 

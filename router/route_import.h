@@ -5,23 +5,38 @@
 #include <string>
 
 #include "router/padstack_shapes.h"
+#include "router/route_file_reader.h"
 #include "rtl/pcb_board.h"
 
 namespace router {
 
-// Imports the route file into the current board. The file is read and checked first: a file
-// that cannot be read, or is not a complete route file, raises ERouteFileError before the board
-// changes. False, with nothing done, when no board is open.
-bool LoadRouteFile(const std::string& path);
+// What an import did, for the user.
+struct TRouteImportReport {
+  int tracks = 0, vias = 0, pads = 0;  // added
+  int already_there = 0;               // copper the router gave back that the board has already
+  bool has_resolution = true;
+  SkippedRecords skipped;
+
+  // One text for the status bar: what was added, what was skipped and why.
+  std::string Text(const std::string& path) const;
+};
+
+// Imports the route file into the current board and shows the report as the host's status text.
+// The file is read and checked first: a file that cannot be read, or is not a complete route
+// file, raises ERouteFileError before the board changes. Records the board has no layer or net
+// for are skipped and reported; copper the board has already is not added again. False, with
+// nothing done, when no board is open.
+bool LoadRouteFile(const std::string& path, TRouteImportReport* report = nullptr);
 
 // Makes the free pad that stands for a pad-like padstack placed as a via, and adds it to the
 // board, as a padstack pad. The one place that decides which pad class carries the stack.
-void AddPadstackPad(const rtl::TPcbBoard& board, const TPadstack& padstack, rtl::Coord x,
+// False when the host made or took no pad.
+bool AddPadstackPad(const rtl::TPcbBoard& board, const TPadstack& padstack, rtl::Coord x,
                     rtl::Coord y, rtl::Handle net, rtl::Coord hole_size);
 
 // Deletes the board's netted routing (free tracks on signal layers, free vias and pads with a
-// net; protected routing and polygon primitives excepted) in batches; stops when a batch
-// deletes nothing. Yields the number deleted.
+// net; fixed copper, see IsFixedCopper, and polygon primitives excepted) in batches; stops when
+// a batch deletes nothing. Yields the number deleted.
 int RemoveNettedRouting(const rtl::TPcbBoard& board);
 
 }  // namespace router

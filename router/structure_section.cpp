@@ -5,6 +5,7 @@
 #include <cmath>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "rtl/ascii_case.h"
 #include "router/design_file_names.h"
@@ -14,6 +15,7 @@
 #include "router/room_regions.h"
 #include "router/router_board.h"
 #include "router/wiring_section.h"
+#include "rtl/common_utils.h"
 #include "rtl/exceptions.h"
 #include "rtl/pcb_object_kinds.h"
 #include "rtl/units.h"
@@ -74,22 +76,42 @@ void WriteBoundary(DesignFileOutput& out, const TBoard& board) {
   out.Line(")");
 }
 
-void WriteOutlineBoundary(DesignFileOutput& out, const TBoard& board) {
+// The board outline's points; when the host has no outline to give, the bounding rectangle's
+// corners, for a boundary the router can read. The user hears of either shortcut.
+TPointArray OutlineBoundaryPoints(const TBoard& board) {
   TPointArray points;
+  bool cut = false;
   if (const rtl::Handle handle = rtl::PcbApi_GetBoardOutlineHandle(board.GetHandle())) {
     rtl::TPcbBoardOutline outline(handle);
-    if (outline.Sync(pcbapi::kRead) == pcbapi::kSuccess) {
+    const bool whole = outline.Sync(pcbapi::kRead) == pcbapi::kSuccess;
+    const int count = std::clamp(outline.GetSegmentCount(), 0, pcbapi::kOutlineSegmentCapacity);
+    // The host fails an outline it had to cut, and gives the segments that fit.
+    cut = !whole && count == pcbapi::kOutlineSegmentCapacity;
+    if (whole || cut) {
       auto block = std::make_unique<pcbapi::OutlineBlock>();
-      const int count = std::clamp(outline.GetSegmentCount(), 0, pcbapi::kOutlineSegmentCapacity);
       for (int i = 0; i < count; ++i) block->segments[i] = outline.GetSegment(i);
       points = OutlinePoints(*block, count);
     }
   }
+  if (cut) {
+    rtl::ShowWarningMessage("The board outline has more segments than the PCB editor hands out (" +
+                            std::to_string(pcbapi::kOutlineSegmentCapacity) +
+                            "): the design file's boundary follows only the first of them.");
+  }
+  if (!points.empty()) return points;
+  rtl::Coord x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+  board.GetBoundingRectangle(&x1, &y1, &x2, &y2);
+  rtl::ShowWarningMessage(
+      "The board has no outline: the design file's boundary is the board's bounding rectangle.");
+  return {{x1, y1}, {x2, y1}, {x2, y2}, {x1, y2}, {x1, y1}};
+}
+
+void WriteOutlineBoundary(DesignFileOutput& out, const TBoard& board) {
   out.Line("(boundary");
   out.Raise();
   out.Line("(path signal 0.0");
   out.Raise();
-  for (const TPoint& p : points) out.Line(PointText(p));
+  for (const TPoint& p : OutlineBoundaryPoints(board)) out.Line(PointText(p));
   out.Lower();
   out.Line(")");
   out.Lower();
@@ -118,8 +140,8 @@ void WriteStructureRule(DesignFileOutput& out, const TStructureContext& context)
   out.Line(")");
 }
 
-void CollectBoardRoutingLayers(TBoard& board) {
-  bool routing[pcbapi::kRoutingLayerFlagCount] = {};
+TLayerFlags CollectBoardRoutingLayers(TBoard& board) {
+  TLayerFlags routing{};
   routing[0] = routing[kBottomLayer - 1] = true;
   board.IterateObjects(
       [&](rtl::Handle handle) {
@@ -141,6 +163,7 @@ void CollectBoardRoutingLayers(TBoard& board) {
     if (!routing[i]) continue;
     if (rtl::TLayerObject* layer = board.GetLayerObject(i + 1)) layer->SetEnabled(true);
   }
+  return routing;
 }
 
 std::string_view LayerDirection(int layer) {
@@ -171,8 +194,8 @@ void WritePlaneLayer(DesignFileOutput& out, const TBoard& board, int layer) {
            " ))");
 }
 
-void WriteLayers(DesignFileOutput& out, TBoard& board, const TStructureContext& context) {
-  CollectBoardRoutingLayers(board);
+TLayerFlags WriteLayers(DesignFileOutput& out, TBoard& board, const TStructureContext& context) {
+  const TLayerFlags routing = CollectBoardRoutingLayers(board);
   for (const rtl::TLayerObject* layer = board.GetFirstStackLayer(); layer;
        layer = board.GetNextStackLayer(layer)) {
     if (IsPlaneLayer(layer->GetLayer())) {
@@ -181,6 +204,7 @@ void WriteLayers(DesignFileOutput& out, TBoard& board, const TStructureContext& 
       WriteSignalLayer(out, layer->GetLayer(), context);
     }
   }
+  return routing;
 }
 
 void WriteSplitPlanes(DesignFileOutput& out, const TBoard& board) {
@@ -219,6 +243,7 @@ void WriteGrids(DesignFileOutput& out, const TBoard& board) {
 std::string PlaneLayerNets(const TBoard& board, int layer) {
   std::string net = board.GetPlaneNetName(layer);
   std::string nets = net == kNoNet ? std::string() : EscapeName(net);
+  std::vector<std::string> listed{nets};
   rtl::LegacyLayerSet layers;
   layers.Include(layer);
   board.IterateObjects(
@@ -226,7 +251,11 @@ std::string PlaneLayerNets(const TBoard& board, int layer) {
         TSplitPlaneRecord plane;
         plane.Read(handle);
         if (plane.LegacyLayer() != layer || plane.net == 0) return;
-        nets += " " + EscapeName(rtl::GetObjectNameByHandle(plane.net));
+        // The router refuses a layer that names one net twice.
+        const std::string name = EscapeName(rtl::GetObjectNameByHandle(plane.net));
+        if (std::find(listed.begin(), listed.end(), name) != listed.end()) return;
+        listed.push_back(name);
+        nets += " " + name;
       },
       1u << pcbapi::kSplitPlane, layers, pcbapi::kAllObjects);
   const size_t first = nets.find_first_not_of(' ');
@@ -234,7 +263,8 @@ std::string PlaneLayerNets(const TBoard& board, int layer) {
   return nets.substr(first, nets.find_last_not_of(' ') - first + 1);
 }
 
-void WriteStructureSection(DesignFileOutput& out, TBoard& board, const TStructureContext& context) {
+TLayerFlags WriteStructureSection(DesignFileOutput& out, TBoard& board,
+                                  const TStructureContext& context) {
   if (context.progress) context.progress();
   out.Line("(structure");
   out.Raise();
@@ -242,13 +272,14 @@ void WriteStructureSection(DesignFileOutput& out, TBoard& board, const TStructur
   WriteOutlineBoundary(out, board);
   WriteViaList(out, context.padstacks);
   WriteStructureRule(out, context);
-  WriteLayers(out, board, context);
+  const TLayerFlags routing = WriteLayers(out, board, context);
   WriteSplitPlanes(out, board);
   if (board.settings.export_rule_regions && context.rules) WriteRooms(out, board, *context.rules);
   WriteCopperKeepouts(out, board, board.settings, context.padstacks);
   WriteGrids(out, board);
   out.Lower();
   out.Line(")");
+  return routing;
 }
 
 }  // namespace router

@@ -8,6 +8,7 @@
 
 #include "router/design_file_output.h"
 #include "router/rule_tables.h"
+#include "router/writer_rule_queries.h"
 
 namespace router {
 
@@ -27,9 +28,10 @@ struct TStructureContext {
   std::function<void()> progress;
 };
 
-// Marks the routing layers enabled on `board` (the top and bottom layers, or the layers of a
-// routing-layers rule scoped "All") and writes the section.
-void WriteStructureSection(DesignFileOutput& out, TBoard& board, const TStructureContext& context);
+// Writes the section and returns the board routing layers (the top and bottom layers, or the
+// layers of a routing-layers rule scoped "All"), which it marks enabled on `board`.
+TLayerFlags WriteStructureSection(DesignFileOutput& out, TBoard& board,
+                                  const TStructureContext& context);
 
 // The planes' nets of internal plane `layer`: the plane's own net unless "(No Net)", then the
 // net of each split plane on the layer, escaped and separated by blanks.

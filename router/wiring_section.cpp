@@ -137,6 +137,20 @@ std::vector<TChord> ArcChords(const TArcGeometry& arc) {
   return chords;
 }
 
+std::vector<TChord> ArcWireChords(const rtl::TPcbArc& arc) {
+  if (IsQuarterArc(arc.GetStartAngle(), arc.GetEndAngle())) return {};
+  double start = arc.GetStartAngle(), end = arc.GetEndAngle();
+  if (start == 360) start = 0;
+  if (end == 0) end = 360;
+  return ArcChords({arc.GetX(), arc.GetY(), arc.GetRadius(), start, end});
+}
+
+bool IsFixedCopper(const rtl::TPCBObject& object, TNetPadCounts& nets) {
+  if (dynamic_cast<const rtl::TPcbArc*>(&object)) return true;
+  const rtl::Handle net = object.GetNetHandle();
+  return object.GetBitField2Bit3() || (net != 0 && !nets.InNetwork(net));
+}
+
 std::array<TPoint, 4> FillCorners(int32_t x1, int32_t y1, int32_t x2, int32_t y2, double rotation) {
   // The corner offsets are turned directly: the same points as going through the half
   // diagonal's angle, without dividing by a height that may be 0.
@@ -169,12 +183,12 @@ bool TCopperWriter::IsHatchPrimitive(const rtl::TPCBObject& object) const {
          object.GetNetHandle() == 0 && object.GetAuxValue1() != 0;
 }
 
-TCopperWriter::TWireTail TCopperWriter::TailOf(const rtl::TPCBObject& object) const {
+TCopperWriter::TWireTail TCopperWriter::TailOf(const rtl::TPCBObject& object) {
   TWireTail tail;
   tail.hatch = IsHatchPrimitive(object);
   tail.net = tail.hatch ? rtl::GetObjectNetByHandle(static_cast<rtl::Handle>(object.GetAuxValue1()))
                         : object.GetNetHandle();
-  tail.protect = object.GetBitField2Bit3();
+  tail.fixed = IsFixedCopper(object, nets_);
   tail.normal = object.GetAuxByte() != 0;
   return tail;
 }
@@ -201,13 +215,9 @@ void TCopperWriter::WriteTail(const TWireTail& tail) {
     out_.Line("(turret " + std::to_string(kHatchMarker) + ")");
     return;
   }
-  // Every protected wire carries the marker, arcs and their chords too: the route file gives
-  // them back, and without it a re-import would add them a second time. Copper of a net left
-  // out of the network is fixed the same way: the router cannot give it back with its net, so
-  // the import keeps the board's own.
-  const bool fixed = tail.protect || (tail.net != 0 && !nets_.InNetwork(tail.net));
-  if (fixed) out_.Line("(turret " + std::to_string(kProtectedMarker) + ")");
-  WriteType(tail.normal, fixed);
+  // The route file gives fixed copper back; without the marker a re-import would add it twice.
+  if (tail.fixed) out_.Line("(turret " + std::to_string(kProtectedMarker) + ")");
+  WriteType(tail.normal, tail.fixed);
 }
 
 void TCopperWriter::WritePathWire(int layer, int32_t width, TPoint from, TPoint to,
@@ -271,10 +281,7 @@ void TCopperWriter::WriteArc(rtl::Handle handle) {
     out_.Line(")");
     return;
   }
-  double start = arc.GetStartAngle(), end = arc.GetEndAngle();
-  if (start == 360) start = 0;
-  if (end == 0) end = 360;
-  for (const TChord& chord : ArcChords({arc.GetX(), arc.GetY(), arc.GetRadius(), start, end})) {
+  for (const TChord& chord : ArcWireChords(arc)) {
     WritePathWire(layer, arc.GetLineWidth(), chord.from, chord.to, tail);
   }
 }
@@ -380,7 +387,7 @@ void TCopperWriter::WriteVia(rtl::Handle handle) {
             PointText({via.GetX(), via.GetY()}));
   out_.Raise();
   WriteNet(via.GetNetHandle());
-  const bool fixed = via.GetBitField2Bit3() || !nets_.InNetwork(via.GetNetHandle());
+  const bool fixed = IsFixedCopper(via, nets_);
   if (fixed) out_.Line("(via_number " + std::to_string(kProtectedMarker) + ")");
   WriteType(via.GetAuxByte() != 0, fixed);
   out_.Lower();

@@ -14,6 +14,7 @@
 #include "router/geometry.h"
 #include "router/router_settings.h"
 #include "rtl/pcb_board.h"
+#include "rtl/pcb_object_kinds.h"
 
 namespace router {
 
@@ -40,6 +41,16 @@ struct TChord {
 // radius of 0 or below.
 std::vector<TChord> ArcChords(const TArcGeometry& arc);
 
+// The chords the wiring section writes for an arc: none for a quarter arc, which goes as one
+// "qarc".
+std::vector<TChord> ArcWireChords(const rtl::TPcbArc& arc);
+
+// Copper the export hands to the router fixed and marked (turret or via number 126), so that the
+// import keeps the board's own and drops what comes back so marked: protected copper, copper of
+// a net the network leaves out, and every arc (the router gives an arc back as chords or a
+// quarter arc, which the import cannot make into the arc again).
+bool IsFixedCopper(const rtl::TPCBObject& object, TNetPadCounts& nets);
+
 // The corners of a fill rectangle turned about its centre by `rotation` degrees, in the order
 // (x1,y1) (x1,y2) (x2,y2) (x2,y1) when unrotated and x1 <= x2, y1 <= y2.
 std::array<TPoint, 4> FillCorners(int32_t x1, int32_t y1, int32_t x2, int32_t y2, double rotation);
@@ -65,11 +76,11 @@ class TCopperWriter {
   struct TWireTail {
     rtl::Handle net = 0;
     bool hatch = false;
-    bool protect = false;  // bit field 2 bit 3
-    bool normal = false;   // AuxByte
+    bool fixed = false;   // IsFixedCopper
+    bool normal = false;  // AuxByte
   };
   bool IsHatchPrimitive(const rtl::TPCBObject& object) const;
-  TWireTail TailOf(const rtl::TPCBObject& object) const;
+  TWireTail TailOf(const rtl::TPCBObject& object);
   void WritePathWire(int layer, int32_t width, TPoint from, TPoint to, const TWireTail& tail);
   void WriteTail(const TWireTail& tail);
   void WriteNet(rtl::Handle net);

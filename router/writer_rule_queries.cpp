@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "framework/win/com.h"
 #include "router/design_file_names.h"
 #include "router/legacy_layer.h"
 #include "router/ovix_rules.h"
@@ -15,6 +16,7 @@ namespace router {
 namespace {
 
 constexpr uint8_t kWidthKind = 2;
+constexpr uint8_t kLengthKind = 3;
 constexpr uint8_t kStubLengthKind = 5;
 constexpr uint8_t kRoutingTopologyKind = 7;
 constexpr uint8_t kRoutingPriorityKind = 8;
@@ -66,6 +68,15 @@ rtl::Handle TOvixRuleQueries::FindRuleForObjects(rtl::Handle a, rtl::Handle b, u
                                          static_cast<uint8_t>(last_scope), a, b);
 }
 
+std::optional<TLengthLimits> TOvixRuleQueries::RuleLengths(rtl::Handle rule) const {
+  win::ComPtr<IPCB_Rule> shared = win::ComPtr<IPCB_Rule>::Share(rules_.RuleOfHandle(rule));
+  if (!shared) return std::nullopt;
+  const auto constraint = shared.As<IPCB_LengthConstraint>(IID_IPCB_LengthConstraint);
+  TLengthLimits limits;
+  if (!constraint || FAILED(constraint->GetLengths(&limits.min, &limits.max))) return std::nullopt;
+  return limits;
+}
+
 std::string RoutingTopologyWord(int code) {
   switch (code) {
     case 3: return "daisy";
@@ -108,6 +119,12 @@ int32_t GetMaxViaCount(const DesignRuleQueries& rules, rtl::Handle object) {
   return count;
 }
 
+std::optional<TLengthLimits> GetLengthLimits(const DesignRuleQueries& rules, rtl::Handle object) {
+  const rtl::Handle rule = ObjectRule(rules, object, kLengthKind);
+  if (rule == 0) return std::nullopt;
+  return rules.RuleLengths(rule);
+}
+
 int32_t GetStubLength(const DesignRuleQueries& rules, rtl::Handle object) {
   const rtl::Handle rule = ObjectRule(rules, object, kStubLengthKind);
   if (rule == 0) return -1;
@@ -133,14 +150,6 @@ void GetObjectRoutingLayers(const DesignRuleQueries& rules, rtl::Handle object, 
                             TLayerFlags& flags) {
   const rtl::Handle rule = rules.FindRuleForObject(object, kRoutingLayersKind, scope, scope);
   if (rule != 0) ReadRoutingLayers(rule, flags);
-}
-
-TLayerFlags BoardRoutingLayers(const rtl::TPcbBoard& board) {
-  TLayerFlags flags{};
-  for (int layer = kTopLayer; layer <= kBottomLayer; ++layer) {
-    flags[layer - kTopLayer] = StackedSignalLayer(board, layer);
-  }
-  return flags;
 }
 
 std::string LayerListText(const TLayerFlags& flags) {

@@ -27,6 +27,7 @@ class TOvixRuleQueries : public DesignRuleQueries {
                                 int last_scope) const override;
   rtl::Handle FindRuleForObjects(rtl::Handle a, rtl::Handle b, uint8_t rule_kind, int first_scope,
                                  int last_scope) const override;
+  std::optional<TLengthLimits> RuleLengths(rtl::Handle rule) const override;
   const TOvixRules& collection() const { return rules_; }
 
  private:
@@ -52,6 +53,8 @@ std::string GetRoutingTopology(const DesignRuleQueries& rules, rtl::Handle objec
 int GetRoutingPriority(const DesignRuleQueries& rules, rtl::Handle object);
 // -1 when none applies.
 int32_t GetMaxViaCount(const DesignRuleQueries& rules, rtl::Handle object);
+// The limits of the length rule that applies; nothing when none applies or it offers none.
+std::optional<TLengthLimits> GetLengthLimits(const DesignRuleQueries& rules, rtl::Handle object);
 // Internal units; -1 when none applies.
 int32_t GetStubLength(const DesignRuleQueries& rules, rtl::Handle object);
 // The allowed layers of the routing-layers rule of the net (or from-to) itself overwrite
@@ -60,12 +63,10 @@ void GetNetRoutingLayers(const DesignRuleQueries& rules, rtl::Handle net, TLayer
 void GetFromToRoutingLayers(const DesignRuleQueries& rules, rtl::Handle from_to,
                             TLayerFlags& flags);
 
-// The routing-layers rule whose router scope is exactly `scope` (a class: 3).
+// The routing-layers rule whose router scope is exactly `scope` (a net 7, a from-to 11, a class 3).
 void GetObjectRoutingLayers(const DesignRuleQueries& rules, rtl::Handle object, int scope,
                             TLayerFlags& flags);
 
-// The signal layers of the board's layer stack.
-TLayerFlags BoardRoutingLayers(const rtl::TPcbBoard& board);
 // Design-file names of the set layers, top to bottom, joined by single blanks.
 std::string LayerListText(const TLayerFlags& flags);
 // Every layer set in `board_layers` is set in `flags`.

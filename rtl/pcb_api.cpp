@@ -175,14 +175,14 @@ int QueryPadWithLegacyLayer(
     pcbapi::Byte* top_shape, pcbapi::Byte* mid_shape, pcbapi::Byte* bot_shape, pcbapi::Text20* name,
     pcbapi::Byte* plated, pcbapi::Byte* hole_shape, double* rotation, pcbapi::Text20* swap_id_pad,
     pcbapi::Text20* swap_id_part, int32_t* hole_width, pcbapi::Text20* swap_id_group,
-    pcbapi::Byte* jumper_id, pcbapi::Byte* hole_type, int32_t* paste_expansion,
+    pcbapi::Byte* electrical_type, pcbapi::Byte* hole_type, int32_t* paste_expansion,
     double* hole_rotation, int32_t* solder_expansion, int32_t* drill_layer_pair,
     int32_t* pin_package_length, pcbapi::Byte* tented_top, pcbapi::Byte* tented_bottom) noexcept {
   pcbapi::LayerId identity = LegacyLayerToLayer(layer ? *layer : 0);
   const int result = PcbApi_QueryPad(
       mode, pad, flags, aux_word, &identity, net, aux_byte, aux_integer, x, y, top_x, top_y, mid_x,
       mid_y, bot_x, bot_y, hole_size, top_shape, mid_shape, bot_shape, name, plated, hole_shape,
-      rotation, swap_id_pad, swap_id_part, hole_width, swap_id_group, jumper_id, hole_type,
+      rotation, swap_id_pad, swap_id_part, hole_width, swap_id_group, electrical_type, hole_type,
       paste_expansion, hole_rotation, solder_expansion, drill_layer_pair, pin_package_length,
       tented_top, tented_bottom);
   if (layer) *layer = LegacyLayerOf(identity);

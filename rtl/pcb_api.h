@@ -260,7 +260,7 @@ int QueryPadWithLegacyLayer(
     pcbapi::Byte* top_shape, pcbapi::Byte* mid_shape, pcbapi::Byte* bot_shape, pcbapi::Text20* name,
     pcbapi::Byte* plated, pcbapi::Byte* hole_shape, double* rotation, pcbapi::Text20* swap_id_pad,
     pcbapi::Text20* swap_id_part, int32_t* hole_width, pcbapi::Text20* swap_id_group,
-    pcbapi::Byte* jumper_id, pcbapi::Byte* hole_type, int32_t* paste_expansion,
+    pcbapi::Byte* electrical_type, pcbapi::Byte* hole_type, int32_t* paste_expansion,
     double* hole_rotation, int32_t* solder_expansion, int32_t* drill_layer_pair,
     int32_t* pin_package_length, pcbapi::Byte* tented_top, pcbapi::Byte* tented_bottom) noexcept;
 

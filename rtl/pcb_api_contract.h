@@ -289,16 +289,18 @@ using QueryVia = int(Mode mode, Handle via, uint16_t* flags, uint16_t* aux_word,
                      Handle* net, Byte* aux_byte, int32_t* aux_integer, Coord* x, Coord* y,
                      Coord* size, Coord* hole_size, Byte* low_layer, Byte* high_layer,
                      Byte* tented_top, Byte* tented_bottom);
+// The byte after the swap group is the pin's electrical type (0 load, 1 terminator, 2 source,
+// 3 to 7 other kinds), which the router's network section writes as the pin's role.
 using QueryPad = int(Mode mode, Handle pad, uint16_t* flags, uint16_t* aux_word, LayerId* layer,
                      Handle* net, Byte* aux_byte, int32_t* aux_integer, Coord* x, Coord* y,
                      Coord* top_x, Coord* top_y, Coord* mid_x, Coord* mid_y, Coord* bot_x,
                      Coord* bot_y, Coord* hole_size, Byte* top_shape, Byte* mid_shape,
                      Byte* bot_shape, Text20* name, Byte* plated, Byte* hole_shape,
                      double* rotation, Text20* swap_id_pad, Text20* swap_id_part,
-                     int32_t* hole_width, Text20* swap_id_group, Byte* jumper_id, Byte* hole_type,
-                     int32_t* paste_expansion, double* hole_rotation, int32_t* solder_expansion,
-                     int32_t* drill_layer_pair, int32_t* pin_package_length, Byte* tented_top,
-                     Byte* tented_bottom);
+                     int32_t* hole_width, Text20* swap_id_group, Byte* electrical_type,
+                     Byte* hole_type, int32_t* paste_expansion, double* hole_rotation,
+                     int32_t* solder_expansion, int32_t* drill_layer_pair,
+                     int32_t* pin_package_length, Byte* tented_top, Byte* tented_bottom);
 using QueryArc = int(Mode mode, Handle arc, uint16_t* flags, uint16_t* aux_word, LayerId* layer,
                      Handle* net, Byte* aux_byte, int32_t* aux_integer, Coord* x, Coord* y,
                      Coord* radius, double* start_angle, double* end_angle, Coord* line_width,

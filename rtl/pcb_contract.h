@@ -240,7 +240,8 @@ struct IPCB_ServerInterface : IUnknown {
 // ---- Rooms and rule values -----------------------------------------------------------------
 // Offered, through QueryInterface, by the rule objects that carry them: a room by a room
 // definition rule, a clearance by the clearance-like rules, track widths by width rules. A rule
-// of another kind answers E_NOINTERFACE. Values are in internal units.
+// of another kind answers E_NOINTERFACE. A length rule offers its lengths. Values are in internal
+// units.
 
 inline constexpr GUID IID_IPCB_Room = {
     0x6A3C1E57, 0x9D47, 0x4B0E, {0x8F, 0x21, 0x5C, 0x7B, 0x3E, 0x90, 0xA4, 0x11}};
@@ -248,6 +249,8 @@ inline constexpr GUID IID_IPCB_ClearanceConstraint = {
     0x6A3C1E58, 0x9D47, 0x4B0E, {0x8F, 0x21, 0x5C, 0x7B, 0x3E, 0x90, 0xA4, 0x11}};
 inline constexpr GUID IID_IPCB_MaxMinWidthConstraint = {
     0x6A3C1E59, 0x9D47, 0x4B0E, {0x8F, 0x21, 0x5C, 0x7B, 0x3E, 0x90, 0xA4, 0x11}};
+inline constexpr GUID IID_IPCB_LengthConstraint = {
+    0x6A3C1E5A, 0x9D47, 0x4B0E, {0x8F, 0x21, 0x5C, 0x7B, 0x3E, 0x90, 0xA4, 0x11}};
 
 // The region a room definition covers: a closed outline given by its vertices.
 struct IPCB_Room : IUnknown {
@@ -260,6 +263,11 @@ struct IPCB_Room : IUnknown {
 // The least gap a clearance rule demands.
 struct IPCB_ClearanceConstraint : IUnknown {
   virtual HRESULT __stdcall GetGap(std::int32_t* gap) = 0;
+};
+
+// The routed length a length rule allows a net, offered by length rules.
+struct IPCB_LengthConstraint : IUnknown {
+  virtual HRESULT __stdcall GetLengths(std::int32_t* min_length, std::int32_t* max_length) = 0;
 };
 
 // The track widths a width rule allows on a layer (a layer identity, see TLayer); a layer

@@ -25,7 +25,7 @@ int TPcbPad::Sync(Mode mode) {
       mode, handle_, &flags_, &aux_word_, &layer_, &net_handle_, &aux_byte_, &aux_integer_, &x_,
       &y_, &top_x_, &top_y_, &mid_x_, &mid_y_, &bot_x_, &bot_y_, &hole_size_, &top_shape_,
       &mid_shape_, &bot_shape_, &name_, &plated_, &hole_shape_, &rotation_, &swap_id_pad_,
-      &swap_id_part_, &hole_width_, &swap_id_group_, &jumper_id_, &hole_type_, &paste_expansion_,
+      &swap_id_part_, &hole_width_, &swap_id_group_, &electrical_type_, &hole_type_, &paste_expansion_,
       &hole_rotation_, &solder_expansion_, &drill_layer_pair_, &pin_package_length_, &aux_flag3_,
       &aux_flag4_);
   if (result != pcbapi::kSuccess) return result;

@@ -34,6 +34,8 @@ class TPcbPad : public TPCBObject {
   uint8_t GetBotShape() const override { return bot_shape_; }
   std::string GetName() const override { return FromText(name_); }
   double GetRotation() const override { return rotation_; }
+  // The pin's role for the router: 0 load, 1 terminator, 2 source; 3 to 7 other kinds of pin.
+  uint8_t GetElectricalType() const { return electrical_type_; }
   bool GetAuxFlag3() const override { return aux_flag3_ != 0; }
   bool GetAuxFlag4() const override { return aux_flag4_ != 0; }
   void SetTopXSize(Coord value) override { top_x_ = value; }
@@ -126,7 +128,7 @@ class TPcbPad : public TPCBObject {
   pcbapi::Text20 swap_id_pad_{}, swap_id_part_{};
   int32_t hole_width_ = 0;
   pcbapi::Text20 swap_id_group_{};
-  pcbapi::Byte jumper_id_ = 0, hole_type_ = 0;
+  pcbapi::Byte electrical_type_ = 0, hole_type_ = 0;
   int32_t paste_expansion_ = 0;
   double hole_rotation_ = 0;
   int32_t solder_expansion_ = 0, drill_layer_pair_ = 0, pin_package_length_ = 0;

@@ -103,7 +103,7 @@ struct Pad : Object {
   Coord top_x = 0, top_y = 0, mid_x = 0, mid_y = 0, bot_x = 0, bot_y = 0, hole = 0;
   uint8_t top_shape = 1, mid_shape = 1, bot_shape = 1;
   std::string name;
-  uint8_t plated = 1, hole_shape = 0, jumper_id = 0, hole_type = 0;
+  uint8_t plated = 1, hole_shape = 0, electrical_type = 0, hole_type = 0;
   double rotation = 0, hole_rotation = 0;
   std::string swap_id_pad, swap_id_part, swap_id_group;
   int32_t hole_width = 0, paste_expansion = 0, solder_expansion = 0, drill_layer_pair = 0,
@@ -251,7 +251,8 @@ struct Rule : Object {
   uint8_t topology = 0;
   int32_t routing_priority = 0, max_via_count = 0;
   Coord stub_length = 0;
-  Outline room;  // rooms: the region they cover
+  Coord min_length = 0, max_length = 0;  // length rules
+  Outline room;                          // rooms: the region they cover
   uint8_t room_layer = 0;
 };
 

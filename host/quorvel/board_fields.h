@@ -89,7 +89,7 @@ void Fields(IO& io, Pad& p) {
   io.Byte("holeType", p.hole_type, 0);
   io.Length("holeWidth", p.hole_width, 0);
   io.Double("holeRotation", p.hole_rotation, 0);
-  io.Byte("jumperId", p.jumper_id, 0);
+  io.Byte("electricalType", p.electrical_type, 0);
   io.String("swapIdPad", p.swap_id_pad, "", 20);
   io.String("swapIdPart", p.swap_id_part, "", 20);
   io.String("swapIdGroup", p.swap_id_group, "", 20);
@@ -299,6 +299,8 @@ void Fields(IO& io, Rule& r) {
   io.Int("routingPriority", r.routing_priority, 0);
   io.Length("stubLength", r.stub_length, 0);
   io.Int("maxViaCount", r.max_via_count, 0);
+  io.Length("minLength", r.min_length, 0);
+  io.Length("maxLength", r.max_length, 0);
   io.Outline("room", r.room);
   io.Layer("roomLayer", r.room_layer, 0);
 }

@@ -150,7 +150,8 @@ class ClassObject final : public ObjectBase<IPCB_ObjectClass> {
 
 Handle HandleOf(IPCB_Primitive* object) { return object ? object->GetHandle() : 0; }
 
-constexpr uint8_t kNoRuleKind = 0xFF, kWidthRuleKind = 2, kRoomDefinitionKind = 22;
+constexpr uint8_t kNoRuleKind = 0xFF, kWidthRuleKind = 2, kLengthRuleKind = 3,
+                  kRoomDefinitionKind = 22;
 // The kinds whose value is a gap (clearance, plane clearance, component clearance, hole to
 // hole, silk to silk).
 bool IsGapRuleKind(uint8_t kind) {
@@ -162,7 +163,8 @@ bool IsGapRuleKind(uint8_t kind) {
 class RuleObject final : public ObjectBase<IPCB_Rule>,
                          public IPCB_Room,
                          public IPCB_ClearanceConstraint,
-                         public IPCB_MaxMinWidthConstraint {
+                         public IPCB_MaxMinWidthConstraint,
+                         public IPCB_LengthConstraint {
  public:
   using ObjectBase::ObjectBase;
 
@@ -181,6 +183,9 @@ class RuleObject final : public ObjectBase<IPCB_Rule>,
     } else if (iid == IID_IPCB_MaxMinWidthConstraint) {
       if (kind != kWidthRuleKind) return E_NOINTERFACE;
       *result = static_cast<IPCB_MaxMinWidthConstraint*>(this);
+    } else if (iid == IID_IPCB_LengthConstraint) {
+      if (kind != kLengthRuleKind) return E_NOINTERFACE;
+      *result = static_cast<IPCB_LengthConstraint*>(this);
     } else {
       return ObjectBase::QueryInterface(iid, result);
     }
@@ -218,6 +223,18 @@ class RuleObject final : public ObjectBase<IPCB_Rule>,
     const Rule* rule = TheRule();
     if (!rule || !IsGapRuleKind(rule->rule_kind)) return E_FAIL;
     *gap = rule->gap;
+    return S_OK;
+  }
+
+  // IPCB_LengthConstraint
+  HRESULT __stdcall GetLengths(std::int32_t* min_length,
+                               std::int32_t* max_length) noexcept override {
+    if (!min_length || !max_length) return E_POINTER;
+    *min_length = *max_length = 0;
+    const Rule* rule = TheRule();
+    if (!rule || rule->rule_kind != kLengthRuleKind) return E_FAIL;
+    *min_length = rule->min_length;
+    *max_length = rule->max_length;
     return S_OK;
   }
 

@@ -920,7 +920,7 @@ int __stdcall PcbApi_QueryPad(
     Coord* mid_x, Coord* mid_y, Coord* bot_x, Coord* bot_y, Coord* hole_size, Byte* top_shape,
     Byte* mid_shape, Byte* bot_shape, pcbapi::Text20* name, Byte* plated, Byte* hole_shape,
     double* rotation, pcbapi::Text20* swap_id_pad, pcbapi::Text20* swap_id_part,
-    int32_t* hole_width, pcbapi::Text20* swap_id_group, Byte* jumper_id, Byte* hole_type,
+    int32_t* hole_width, pcbapi::Text20* swap_id_group, Byte* electrical_type, Byte* hole_type,
     int32_t* paste_expansion, double* hole_rotation, int32_t* solder_expansion,
     int32_t* drill_layer_pair, int32_t* pin_package_length, Byte* tented_top, Byte* tented_bottom) {
   return WithObject<Pad>(pad, {pcbapi::kPad}, mode, [&](Pad& p, Exchange& e) {
@@ -945,7 +945,7 @@ int __stdcall PcbApi_QueryPad(
     e.Text(p.swap_id_part, swap_id_part);
     e(p.hole_width, hole_width);
     e.Text(p.swap_id_group, swap_id_group);
-    e(p.jumper_id, jumper_id);
+    e(p.electrical_type, electrical_type);
     e(p.hole_type, hole_type);
     e(p.paste_expansion, paste_expansion);
     e(p.hole_rotation, hole_rotation);

@@ -1,6 +1,6 @@
 // Writes a large synthetic board file for benchmarks: components in a grid, each with a row of
-// through-hole pads, nets of three pads along a row, every connection routed in three segments
-// with one via, a few classes and rules.
+// through-hole pads, nets of three pads along a row (a source, a load and a terminator), every
+// connection routed in three segments with one via, a few classes and rules.
 //
 //   board_generator OUTPUT.json [components] [pads-per-component] [tracks]
 //
@@ -51,9 +51,7 @@ class Output {
   bool first_ = true;
 };
 
-std::string N(long long v) {
-  return std::to_string(v);
-}
+std::string N(long long v) { return std::to_string(v); }
 
 }  // namespace
 
@@ -108,15 +106,18 @@ int main(int argc, char** argv) {
   out.Item("{\"name\":\"Power\",\"memberKind\":\"nets\",\"members\":[\"N0\",\"N1\"]}");
   out.EndList();
 
+  // Each net of three pins is driven by its first component and ended by its last.
+  auto electrical_type = [](long c) { return c % 3 == 0 ? 2L : c % 3 == 2 ? 1L : 0L; };
   out.List("components");
   for (long c = 0; c < o.components; ++c) {
     std::string item = "{\"designator\":\"U" + N(c + 1) + "\",\"footprint\":\"DIP" +
                        N(o.pads_per_component) + "\",\"x\":" + N(pad_x(c, 0)) +
                        ",\"y\":" + N(pad_y(c)) + ",\"pads\":[";
     for (long k = 0; k < o.pads_per_component; ++k) {
-      item += (k ? ",{" : "{") + std::string("\"name\":\"") + N(k + 1) + "\",\"net\":\"N" +
-              N(net_of(c, k)) + "\",\"x\":" + N(pad_x(c, k)) + ",\"y\":" + N(pad_y(c)) +
-              ",\"size\":[" + N(30 * kMil) + "," + N(30 * kMil) + "],\"shape\":\"" +
+      item += (k ? ",{" : "{") + std::string("\"name\":\"") + N(k + 1) +
+              "\",\"electricalType\":" + N(electrical_type(c)) + ",\"net\":\"N" + N(net_of(c, k)) +
+              "\",\"x\":" + N(pad_x(c, k)) + ",\"y\":" + N(pad_y(c)) + ",\"size\":[" +
+              N(30 * kMil) + "," + N(30 * kMil) + "],\"shape\":\"" +
               (k == 0 ? "rectangle" : "round") + "\",\"hole\":" + N(15 * kMil) + "}";
     }
     out.Item(item + "]}");

@@ -148,7 +148,7 @@ HostOptions BoardOptions(const TempDir& dir) {
 TEST(ImportRouteFile, OnlyTheAnswerResultTrueConfirmsTheDialog) {
   TempDir dir;
   const std::string route = dir.Path("board.rte");
-  testsupport::WriteFile(route, "(routes)");
+  testsupport::WriteFile(route, "(routes (network_out))");
   testsupport::WriteFile(dir.Path("board.STS"), "done");
   struct Case {
     std::string answer;
@@ -175,8 +175,8 @@ TEST(ImportRouteFile, OnlyTheAnswerResultTrueConfirmsTheDialog) {
 
 TEST(ImportRouteFile, OpensTheStatusFileOnlyWhenItExists) {
   TempDir dir;
-  testsupport::WriteFile(dir.Path("a.rte"), "(routes)");
-  testsupport::WriteFile(dir.Path("b.rte"), "(routes)");
+  testsupport::WriteFile(dir.Path("a.rte"), "(routes (network_out))");
+  testsupport::WriteFile(dir.Path("b.rte"), "(routes (network_out))");
   testsupport::WriteFile(dir.Path("b.STS"), "done");
   HostSession session(BoardOptions(dir));
   ASSERT_EQ(session.Run("ImportRouteFile", "FileName=" + dir.Path("a.rte")).status, S_OK);

@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <initializer_list>
 #include <regex>
 #include <set>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "host/plavena/host_session.h"
 #include "support/test_paths.h"
@@ -74,9 +76,11 @@ std::string Lines(std::initializer_list<const char*> lines) {
   return text;
 }
 
-// Nets with fewer than two pads (LED_K, USB_P, USB_N) are left out; from-tos sit in the net
-// their net text names; the system class "All Nets" is left out (user classes only); the
-// stub-length rule scoped All reaches every object; the Power class has a width of its own.
+// Nets with fewer than two pads (LED_K, USB_P, USB_N) are left out; pins list their roles by
+// the pads' electrical types (loads only beside a source or a terminator, so none for GND);
+// from-tos sit in the net their net text names; the system class "All Nets" is left out (user
+// classes only); the stub-length rule scoped All reaches every object; the Power class has a width
+// of its own.
 TEST(NetworkExport, ExampleBoardWithTheDefaultSettings) {
   testsupport::TempDir dir;
   const std::string network = NetworkSection(ExportBoard(dir, "example-board.json"));
@@ -97,6 +101,9 @@ TEST(NetworkExport, ExampleBoardWithTheDefaultSettings) {
                             "            (rule",
                             stub,
                             "            )",
+                            "            (source     J1-1 )",
+                            "            (load       U1-8 R1-1 R2-1 D1-A )",
+                            "            (terminator C1-1 )",
                             "        )",
                             "        (net SDA",
                             "            (pins",
@@ -110,6 +117,8 @@ TEST(NetworkExport, ExampleBoardWithTheDefaultSettings) {
                             "                     (max_stub 100.000)",
                             "                )",
                             "            )",
+                            "            (source     U1-5 )",
+                            "            (load       R1-2 )",
                             "        )",
                             "        (net SCL",
                             "            (pins",
@@ -123,20 +132,22 @@ TEST(NetworkExport, ExampleBoardWithTheDefaultSettings) {
                             "                     (max_stub 100.000)",
                             "                )",
                             "            )",
+                            "            (load       U1-6 )",
+                            "            (terminator R2-2 )",
                             "        )",
                             "        (class Power",
                             "            GND +3V3 ",
-                            "                (rule",
-                            "                    (clearance 12.000)",
-                            "                     (width 20.000)",
-                            "                     (max_stub 100.000)",
-                            "                )",
+                            "            (rule",
+                            "                (clearance 12.000)",
+                            "                 (width 20.000)",
+                            "                 (max_stub 100.000)",
+                            "            )",
                             "        )",
                             "        (class I2C",
                             "            SDA SCL ",
-                            "                (rule",
-                            "                     (max_stub 100.000)",
-                            "                )",
+                            "            (rule",
+                            "                 (max_stub 100.000)",
+                            "            )",
                             "        )",
                             "        (group Critical",
                             "            U1-5:R1-2 ",
@@ -240,6 +251,9 @@ TEST(NetworkExport, NetClearancesByTypeAndLayer) {
            "            (rule",
            stub,
            "            )",
+           "            (source     J1-1 )",
+           "            (load       U1-8 R1-1 R2-1 D1-A )",
+           "            (terminator C1-1 )",
            "        )",
            "        (net SDA",
            "            (pins",
@@ -263,6 +277,8 @@ TEST(NetworkExport, NetClearancesByTypeAndLayer) {
            from_to_rule,
            "                )",
            "            )",
+           "            (source     U1-5 )",
+           "            (load       R1-2 )",
            "        )",
            "        (net SCL",
            "            (pins",
@@ -278,20 +294,22 @@ TEST(NetworkExport, NetClearancesByTypeAndLayer) {
            from_to_rule,
            "                )",
            "            )",
+           "            (load       U1-6 )",
+           "            (terminator R2-2 )",
            "        )",
            "        (class Power",
            "            GND +3V3 ",
-           "                (rule",
-           "                    (clearance 12.000)",
-           "                     (width 20.000)",
-           "                     (max_stub 100.000)",
-           "                )",
+           "            (rule",
+           "                (clearance 12.000)",
+           "                 (width 20.000)",
+           "                 (max_stub 100.000)",
+           "            )",
            "        )",
            "        (class I2C",
            "            SDA SCL ",
-           "                (rule",
-           "                     (max_stub 100.000)",
-           "                )",
+           "            (rule",
+           "                 (max_stub 100.000)",
+           "            )",
            "        )",
            "        (group Critical",
            "            U1-5:R1-2 ",
@@ -334,38 +352,39 @@ TEST(NetworkExport, DifferentialPairsWithBothNetsInTheNetwork) {
 
 namespace {
 
-// The router settings file with the advanced statements switched on (and use_via off) while the
-// object lives; the file as it was before comes back afterwards.
-class AdvancedSettings {
+// The router settings file holding `values` while the object lives; the file as it was before
+// comes back afterwards.
+class RouterSettings {
  public:
-  AdvancedSettings() {
+  explicit RouterSettings(std::initializer_list<std::pair<const wchar_t*, const wchar_t*>> values) {
     wchar_t folder[MAX_PATH] = {};
     GetWindowsDirectoryW(folder, MAX_PATH);
     path_ = std::wstring(folder) + L"\\Tralvek.Ini";
     had_file_ = GetFileAttributesW(path_.c_str()) != INVALID_FILE_ATTRIBUTES;
     if (had_file_) CopyFileW(path_.c_str(), (path_ + L".saved").c_str(), FALSE);
-    WritePrivateProfileStringW(L"SpecctraSetup", L"Adv10", L"1", path_.c_str());
-    WritePrivateProfileStringW(L"SpecctraSetup", L"EmitUseVia", L"0", path_.c_str());
+    for (const auto& [key, value] : values) {
+      WritePrivateProfileStringW(L"SpecctraSetup", key, value, path_.c_str());
+    }
   }
-  ~AdvancedSettings() {
+  ~RouterSettings() {
     DeleteFileW(path_.c_str());
     if (had_file_) MoveFileW((path_ + L".saved").c_str(), path_.c_str());
   }
-  AdvancedSettings(const AdvancedSettings&) = delete;
-  AdvancedSettings& operator=(const AdvancedSettings&) = delete;
+  RouterSettings(const RouterSettings&) = delete;
+  RouterSettings& operator=(const RouterSettings&) = delete;
 
  private:
   std::wstring path_;
   bool had_file_ = false;
 };
 
-// With the advanced statements every net, class and from-to opens with a circuit block; the
-// example has nothing to put in one (a single priority rule, every signal layer allowed, no
+// With the advanced statements every net, class and from-to opens with a circuit block; only
+// SDA's length rule goes in one (a single priority rule, every signal layer allowed, no
 // use_via), and a from-to follows its rules with a second circuit block of its own.
 TEST(NetworkExport, ExampleBoardWithTheAdvancedStatements) {
   std::string network;
   {
-    const AdvancedSettings settings;
+    const RouterSettings settings({{L"Adv10", L"1"}, {L"EmitUseVia", L"0"}});
     testsupport::TempDir dir;
     network = NetworkSection(ExportBoard(dir, "example-board.json"));
   }
@@ -391,12 +410,16 @@ TEST(NetworkExport, ExampleBoardWithTheAdvancedStatements) {
                             "            (rule",
                             stub,
                             "            )",
+                            "            (source     J1-1 )",
+                            "            (load       U1-8 R1-1 R2-1 D1-A )",
+                            "            (terminator C1-1 )",
                             "        )",
                             "        (net SDA",
                             "            (pins",
                             "                U1-5 R1-2 ",
                             "            )",
                             "            (circuit ",
+                            "                (length 2000.000 500.000)",
                             "            )",
                             "            (rule",
                             stub,
@@ -410,6 +433,8 @@ TEST(NetworkExport, ExampleBoardWithTheAdvancedStatements) {
                             "                (circuit ",
                             "                )",
                             "            )",
+                            "            (source     U1-5 )",
+                            "            (load       R1-2 )",
                             "        )",
                             "        (net SCL",
                             "            (pins",
@@ -429,24 +454,26 @@ TEST(NetworkExport, ExampleBoardWithTheAdvancedStatements) {
                             "                (circuit ",
                             "                )",
                             "            )",
+                            "            (load       U1-6 )",
+                            "            (terminator R2-2 )",
                             "        )",
                             "        (class Power",
                             "            GND +3V3 ",
-                            "                (circuit ",
-                            "                )",
-                            "                (rule",
-                            "                    (clearance 12.000)",
-                            "                     (width 20.000)",
-                            deep_stub,
-                            "                )",
+                            "            (circuit ",
+                            "            )",
+                            "            (rule",
+                            "                (clearance 12.000)",
+                            "                 (width 20.000)",
+                            stub,
+                            "            )",
                             "        )",
                             "        (class I2C",
                             "            SDA SCL ",
-                            "                (circuit ",
-                            "                )",
-                            "                (rule",
-                            deep_stub,
-                            "                )",
+                            "            (circuit ",
+                            "            )",
+                            "            (rule",
+                            stub,
+                            "            )",
                             "        )",
                             "        (group Critical",
                             "            U1-5:R1-2 ",
@@ -456,6 +483,53 @@ TEST(NetworkExport, ExampleBoardWithTheAdvancedStatements) {
   testsupport::TempDir dir;
   EXPECT_EQ(NetworkSection(ExportBoard(dir, "example-board.json")).find("(circuit"),
             std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// A board whose nets each carry their own rules, exported with the advanced statements, pin
+// minimizing and test-point vias on the top side, against the file worked out by hand: the
+// bounding rectangle as boundary (no outline), a test-point padstack beside each via style, a
+// full-stack via with its largest middle size, an arc's chords as keep-outs, pins rotated by
+// whole degrees and a net-less right-angled pin as a keep-out, and per net its via style,
+// priority, layers, length (a class's length reaches its nets, not the class statement),
+// topology, via limit, typed clearances and pin roles (a pin of another electrical type is a
+// member without a role); a copper text is a keep-out.
+TEST(NetworkExport, NetworkRulesBoardAgainstTheHandWrittenFile) {
+  std::string design_file;
+  {
+    const RouterSettings settings({{L"Adv10", L"1"},
+                                   {L"MinimizePads", L"1"},
+                                   {L"TestPointStyles", L"1"},
+                                   {L"TestPointSide", L"0"},
+                                   {L"TestPointExpansion", L"10mil"}});
+    testsupport::TempDir dir;
+    design_file = ExportBoard(dir, "network-rules-board.json");
+  }
+  EXPECT_EQ(design_file, testsupport::ReadFile(
+                             testsupport::TestDataPath("host/testdata/network-rules-board.dsn")));
+  EXPECT_EQ(dsntest::Describe(dsntest::CheckDesignFile(design_file)), "");
+}
+
+// Test points on the bottom side grow only the bottom of a via style's padstack.
+TEST(NetworkExport, BottomTestPointsGrowTheBottomOnly) {
+  std::string design_file;
+  {
+    const RouterSettings settings(
+        {{L"TestPointStyles", L"1"}, {L"TestPointSide", L"1"}, {L"TestPointExpansion", L"10mil"}});
+    testsupport::TempDir dir;
+    design_file = ExportBoard(dir, "network-rules-board.json");
+  }
+  EXPECT_NE(
+      design_file.find(Lines({"        (padstack TPVia1_TB_RoutingVias",
+                              "            (shape (circle TopLayer 24.000))",
+                              "            (shape (circle MidLayer1 24.000))",
+                              "            (shape (circle MidLayer2 24.000))",
+                              "            (shape (circle BottomLayer 34.000))", "        )"})),
+      std::string::npos)
+      << design_file;
 }
 
 }  // namespace

@@ -127,8 +127,10 @@ const Sexpr* Child(const Sexpr& list, const std::string& head) {
 }
 
 // What the router gives back for a design file it leaves as it is: the library's padstacks and
-// the wiring section's wires and vias, grouped by net, in the design file's own units.
-std::string RouteFileOfDesign(const std::string& design) {
+// the wiring section's wires and vias, grouped by net, in the design file's own units, with or
+// without the export's marks, and the wires it routed (by net).
+std::string RouteFileOfDesign(const std::string& design, bool marks,
+                              std::map<std::string, std::string> nets) {
   size_t at = 0;
   const Sexpr root = ParseSexpr(design, at);
   const Sexpr& pcb = root.items.at(0);
@@ -136,14 +138,16 @@ std::string RouteFileOfDesign(const std::string& design) {
   for (const Sexpr& item : Child(pcb, "library")->items) {
     if (item.Head() == "padstack") text += item.Text() + "\n";
   }
-  std::map<std::string, std::string> nets;
   for (const Sexpr& item : Child(pcb, "wiring")->items) {
     if (item.Head() != "wire" && item.Head() != "via") continue;
     const Sexpr* net = Child(item, "net");
     Sexpr echoed;
     echoed.list = true;
     for (const Sexpr& part : item.items) {
-      if (part.Head() != "net" && part.Head() != "type") echoed.items.push_back(part);
+      const bool mark = part.Head() == "turret" || part.Head() == "via_number";
+      if (part.Head() != "net" && part.Head() != "type" && (marks || !mark)) {
+        echoed.items.push_back(part);
+      }
     }
     nets[net ? net->items.at(1).atom : ""] += echoed.Text() + "\n";
   }
@@ -172,24 +176,32 @@ std::vector<std::string> SavedObjects(const std::string& board, const std::strin
   return lines;
 }
 
-// Export, then import what the router would give back untouched: the routing comes back as it
-// was, holes by the padstack numbers of the export, protected routing not doubled. What a route
-// file cannot carry is listed at the end.
+// Export, then import what the router would give back, with the export's marks and without,
+// twice each: the routing comes back as it was, holes by the padstack numbers of the export,
+// fixed copper (protected, of nets outside the network, arcs) once, the routed wire once. What a
+// route file cannot carry is listed at the end.
 TEST_F(RouteImportThroughHost, ExportThenImportOfTheBoardsOwnRouting) {
+  // An arc that the export cuts into chords.
+  std::string board = testsupport::ReadFile(board_);
+  const std::string arcs = "\"arcs\": [";
+  const size_t at = board.find(arcs);
+  ASSERT_NE(at, std::string::npos);
+  board.insert(at + arcs.size(),
+               R"({"layer": "TopLayer", "net": "SDA", "x": "2000mil", "y": "2000mil", )"
+               R"("radius": "100mil", "startAngle": 0, "endAngle": 45, "width": "10mil"},)");
+  testsupport::WriteFile(board_, board);
   HostSession session(options_);
   ASSERT_EQ(session.Run("ExportDesignFile", "FileName=" + dir_.Path("board.dsn")).status, S_OK)
       << session.journal().Text();
   std::string error;
   ASSERT_TRUE(session.SaveBoard(dir_.Path("before.json"), error)) << error;
   // Saving renames the board: its per-document file goes with it.
-  testsupport::WriteFile(dir_.Path("before.qixpref"),
-                         testsupport::ReadFile(dir_.Path("board.qixpref")));
-  testsupport::WriteFile(route_, RouteFileOfDesign(testsupport::ReadFile(dir_.Path("board.dsn"))));
-  ASSERT_EQ(session.Run("ImportRouteFile", "FileName=" + route_).status, S_OK)
-      << session.journal().Text() << testsupport::ReadFile(route_);
-  ASSERT_TRUE(session.SaveBoard(dir_.Path("after.json"), error)) << error;
+  for (const char* saved : {"before.qixpref", "after.qixpref"}) {
+    testsupport::WriteFile(dir_.Path(saved), testsupport::ReadFile(dir_.Path("board.qixpref")));
+  }
   const std::string before = testsupport::ReadFile(dir_.Path("before.json"));
-  const std::string after = testsupport::ReadFile(dir_.Path("after.json"));
+  const std::string design = testsupport::ReadFile(dir_.Path("board.dsn"));
+  ASSERT_NE(design.find("(turret 126)"), std::string::npos);
 
   // Objects whose route-file trip changes them, as they come back.
   const std::map<std::string, std::string> changed = {
@@ -200,19 +212,38 @@ TEST_F(RouteImportThroughHost, ExportThenImportOfTheBoardsOwnRouting) {
       {R"(    {"layer":"TopLayer","net":"SDA","x":"2400mil","y":"1900mil","testPointTop":true,"name":"TP1","size":["40mil","40mil"],"shape":"round"})",
        R"(    {"layer":"TopLayer","net":"SDA","x":"2400mil","y":"1900mil","size":["40mil","40mil"],"shape":"round"})"},
   };
-  for (const char* section : {"tracks", "vias", "pads"}) {
-    SCOPED_TRACE(section);
-    std::vector<std::string> expected;
-    for (const std::string& line : SavedObjects(before, section)) {
-      const auto found = changed.find(line);
-      expected.push_back(found == changed.end() ? line : found->second);
+  const std::string routed =
+      R"(    {"net":"SDA","x":"2000mil","y":"1840mil","x2":"2000mil",)"
+      R"("y2":"1900mil","width":"10mil"})";
+  for (const bool marks : {true, false}) {
+    testsupport::WriteFile(
+        route_, RouteFileOfDesign(design, marks,
+                                  {{"SDA", "(wire (path TopLayer 10 2000 1840 2000 1900))\n"}}));
+    for (int round = 1; round <= 2; ++round) {
+      SCOPED_TRACE((marks ? "marked, round " : "unmarked, round ") + std::to_string(round));
+      ASSERT_EQ(session.Run("ImportRouteFile", "FileName=" + route_).status, S_OK)
+          << session.journal().Text() << testsupport::ReadFile(route_);
+      ASSERT_TRUE(session.SaveBoard(dir_.Path("after.json"), error)) << error;
+      const std::string after = testsupport::ReadFile(dir_.Path("after.json"));
+      for (const char* section : {"tracks", "vias", "pads", "arcs"}) {
+        SCOPED_TRACE(section);
+        std::vector<std::string> expected;
+        for (const std::string& line : SavedObjects(before, section)) {
+          const auto found = changed.find(line);
+          expected.push_back(found == changed.end() ? line : found->second);
+        }
+        if (std::string(section) == "tracks") expected.push_back(routed);
+        std::sort(expected.begin(), expected.end());
+        std::string b, a;
+        for (const std::string& line : expected) b += line + "\n";
+        for (const std::string& line : SavedObjects(after, section)) a += line + "\n";
+        EXPECT_EQ(a, b) << testsupport::ReadFile(route_);
+      }
     }
-    std::sort(expected.begin(), expected.end());
-    std::string b, a;
-    for (const std::string& line : expected) b += line + "\n";
-    for (const std::string& line : SavedObjects(after, section)) a += line + "\n";
-    EXPECT_EQ(a, b) << testsupport::ReadFile(route_);
   }
+  // Without the marks the router's copies of fixed copper are recognised, and the user is told.
+  EXPECT_NE(session.journal().Text().find("already on the board"), std::string::npos)
+      << session.journal().Text();
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // host, against text written by hand from the board.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -232,7 +233,7 @@ TEST(StructureWiringExport, ProtectedArcChordsCarryTheMarkerAndEmptyPlanesAreLef
   EXPECT_EQ(wiring.find("(qarc "), std::string::npos);
   const std::string structure = Section(file, "    (structure");
   EXPECT_EQ(structure.find("InternalPlane1"), std::string::npos);
-  EXPECT_NE(structure.find("(layer InternalPlane2 (type power) (use_net +3V3 +3V3 USB_P ))"),
+  EXPECT_NE(structure.find("(layer InternalPlane2 (type power) (use_net +3V3 USB_P ))"),
             std::string::npos);
 }
 
@@ -343,6 +344,79 @@ TEST(StructureWiringExport, RoomsAreWrittenOnlyWhenAskedForAndWhenTheyHaveAnArea
       EXPECT_EQ(Occurrences(structure, "2050.000 2000.000\r\n"),
                 std::string(c.room) == kPentagon ? c.regions : 0);
     }
+  }
+}
+
+// The router needs a boundary with points: a board without an outline gets its bounding
+// rectangle, one whose outline the editor cuts gets the segments handed out; the user hears of
+// each once.
+TEST(StructureWiringExport, BoundaryWithoutOutlineOrWithACutOne) {
+  const std::string board = ExampleBoardText();
+  const size_t begin = board.find("  \"boardOutline\"");
+  const size_t end = board.find("  \"nets\"");
+  ASSERT_NE(begin, std::string::npos);
+  std::string corners;
+  for (int i = 0; i < 6000; ++i) {
+    // A staircase from (1000, 1000) to about (3000, 2500): its corners only.
+    corners += "[\"" + std::to_string(1000 + i / 3) + "mil\", \"" +
+               std::to_string(1000 + (i + 1) / 4) + "mil\"], ";
+  }
+  corners += "[\"1000mil\", \"2500mil\"]";
+  struct Case {
+    std::string outline;
+    const char* message;
+    std::vector<std::string> first_points;
+    size_t points;
+  };
+  const Case cases[] = {
+      // The corners of the "(rect pcb" boundary, closed.
+      {"", "The board has no outline", {}, 5},
+      {"  \"boardOutline\": {\"layer\": \"Mechanical1\", \"outline\": [" + corners + "]},\n",
+       "The board outline has more segments",
+       {"1000.000 1000.000", "1000.000 1000.000", "1000.000 1000.000", "1001.000 1001.000"},
+       5001}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    std::string text = board;
+    text.replace(begin, end - begin, c.outline);
+    testsupport::TempDir dir;
+    testsupport::WriteFile(dir.Path("board.json"), text);
+    plavena::HostOptions options;
+    options.module_path = testsupport::BinaryPath("Tralvek.dll");
+    options.board_path = dir.Path("board.json");
+    plavena::HostSession session(options);
+    ASSERT_EQ(session.Run("ExportDesignFile", "FileName=" + dir.Path("board.dsn")).status, S_OK);
+    const std::string file = testsupport::ReadFile(dir.Path("board.dsn"));
+    EXPECT_EQ(dsntest::Describe(dsntest::CheckDesignFile(file)), "");
+    const std::string opener = "            (path signal 0.0\r\n";
+    const size_t path = file.find(opener);
+    ASSERT_NE(path, std::string::npos);
+    const std::string rows = file.substr(
+        path + opener.size(), file.find("            )\r\n", path) - path - opener.size());
+    std::vector<std::string> expected = c.first_points;
+    if (expected.empty()) {
+      const size_t rect = file.find("(rect pcb\r\n") + 11 + 16;
+      std::istringstream box(file.substr(rect, file.find("\r\n", rect) - rect));
+      std::string x1, y1, x2, y2;
+      box >> x1 >> y1 >> x2 >> y2;
+      expected = {x1 + " " + y1, x2 + " " + y1, x2 + " " + y2, x1 + " " + y2, x1 + " " + y1};
+    }
+    std::vector<std::string> points;
+    for (size_t at = 0; at < rows.size(); at = rows.find("\r\n", at) + 2) {
+      points.push_back(rows.substr(at + 16, rows.find("\r\n", at) - at - 16));
+    }
+    EXPECT_EQ(points.size(), c.points);
+    EXPECT_EQ(std::vector<std::string>(points.begin(),
+                                       points.begin() + std::min(points.size(), expected.size())),
+              expected);
+    int messages = 0;
+    for (const std::string& line : session.journal().Lines()) {
+      if (line.find(c.message) != std::string::npos) {
+        ++messages;
+        EXPECT_EQ(line.rfind("dialog \"Warning\"", 0), 0u) << line;
+      }
+    }
+    EXPECT_EQ(messages, 1) << session.journal().Text();
   }
 }
 

@@ -1,10 +1,12 @@
 // The design-file checker of the tests.
 #include "router/dsn_checker.h"
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <regex>
 #include <set>
+#include <string>
 
 namespace dsntest {
 
@@ -28,6 +30,7 @@ class Checker {
 
   std::vector<std::string> Run() {
     CheckLineEnds();
+    CheckIndentation();
     std::unique_ptr<Node> root = ParseTop();
     if (root) CheckPcb(*root);
     return problems_;
@@ -50,6 +53,36 @@ class Checker {
       Advance(pos, text_[i]);
     }
     if (!text_.empty() && text_.back() != '\n') Error(pos, "the last line has no line end");
+  }
+
+  // A statement line starts four blanks per open parenthesis (rule entries one more); a lone
+  // closing line at its opener's depth. A layer rule lines its statements up on its own.
+  void CheckIndentation() {
+    int depth = 0, layer_rule = -1, line = 1;
+    size_t begin = 0;
+    while (begin < text_.size()) {
+      size_t end = text_.find('\n', begin);
+      if (end == std::string_view::npos) end = text_.size();
+      std::string_view row = text_.substr(begin, end - begin);
+      if (!row.empty() && row.back() == '\r') row.remove_suffix(1);
+      const size_t indent = std::min(row.find_first_not_of(' '), row.size());
+      const std::string_view rest = row.substr(indent);
+      const Pos pos{line, static_cast<int>(indent) + 1};
+      if (layer_rule < 0 && rest == ")") {
+        if (indent != 4u * static_cast<size_t>(depth - 1)) Error(pos, "closing line misplaced");
+      } else if (layer_rule < 0 && !rest.empty() && rest[0] == '(') {
+        if (indent != 4u * static_cast<size_t>(depth) &&
+            indent != 4u * static_cast<size_t>(depth) + 1) {
+          Error(pos, "statement indented " + std::to_string(indent) + " at depth " +
+                         std::to_string(depth));
+        }
+      }
+      if (layer_rule < 0 && rest.rfind("(layer_rule ", 0) == 0) layer_rule = depth;
+      for (const char c : row) depth += c == '(' ? 1 : c == ')' ? -1 : 0;
+      if (layer_rule >= 0 && depth <= layer_rule) layer_rule = -1;
+      begin = end + 1;
+      ++line;
+    }
   }
 
   static void Advance(Pos& pos, char c) {
@@ -370,6 +403,87 @@ class Checker {
         }
       }
       if (item->text == "keepout") CheckKeepout(*item);
+      if (item->text == "boundary") {
+        Arity(*item, 1, 1);
+        if (!item->items.empty() && item->items[0]->list) CheckShape(*item->items[0]);
+      }
+      if (item->text == "layer") CheckLayerNets(*item);
+    }
+  }
+
+  // A power layer names each of its nets once.
+  void CheckLayerNets(const Node& layer) {
+    for (const auto& part : layer.items) {
+      if (!part->list || part->text != "use_net") continue;
+      std::set<std::string> nets;
+      for (const auto& net : part->items) {
+        if (!net->list && !nets.insert(net->text).second) {
+          Error(net->pos, "use_net names " + net->text + " twice");
+        }
+      }
+    }
+  }
+
+  // Via names defined as padstacks; a priority in the router's range; a length as
+  // (length longest shortest); layers by name.
+  void CheckCircuit(const Node& circuit) {
+    Allowed(circuit, {"use_via", "priority", "use_layer", "length"}, 0);
+    for (const auto& entry : circuit.items) {
+      if (!entry->list) continue;
+      if (entry->text == "use_via") {
+        for (const auto& name : entry->items) {
+          if (!padstacks_.count(name->text)) Error(name->pos, "undefined via " + name->text);
+        }
+      } else if (entry->text == "priority") {
+        Arity(*entry, 1, 1);
+        const Node* value = Atom(*entry, 0, "a priority");
+        if (value && (!IsInteger(value->text) || std::stoi(value->text) < 1 ||
+                      std::stoi(value->text) > 255)) {
+          Error(value->pos, "priority outside 1..255: " + value->text);
+        }
+      } else if (entry->text == "use_layer") {
+        if (entry->items.empty()) Error(entry->pos, "'(use_layer' without layers");
+        for (size_t i = 0; i < entry->items.size(); ++i) Layer(*entry, i);
+      } else if (entry->text == "length") {
+        Arity(*entry, 2, 2);
+        Number(*entry, 0, "a length");
+        Number(*entry, 1, "a length");
+        if (entry->items.size() == 2 && IsNumber(entry->items[0]->text) &&
+            IsNumber(entry->items[1]->text) &&
+            std::stod(entry->items[0]->text) < std::stod(entry->items[1]->text)) {
+          Error(entry->pos, "the longest length must come first");
+        }
+      }
+    }
+  }
+
+  // The pins, the rules and the pins' roles; a role names only pins of the net.
+  void CheckNet(const Node& net) {
+    Allowed(net,
+            {"pins", "rule", "circuit", "layer_rule", "fromto", "source", "load", "terminator"}, 1);
+    std::set<std::string> pins;
+    for (const auto& part : net.items) {
+      if (!part->list) continue;
+      if (part->text == "pins") {
+        CheckPinReferences(*part);
+        for (const auto& pin : part->items) pins.insert(pin->text);
+      } else if (part->text == "circuit") {
+        CheckCircuit(*part);
+      } else if (part->text == "fromto") {
+        for (const auto& inner : part->items) {
+          if (inner->list && inner->text == "circuit") CheckCircuit(*inner);
+        }
+      }
+    }
+    for (const auto& part : net.items) {
+      if (!part->list ||
+          (part->text != "source" && part->text != "load" && part->text != "terminator")) {
+        continue;
+      }
+      if (part->items.empty()) Error(part->pos, "'(" + part->text + "' without pins");
+      for (const auto& pin : part->items) {
+        if (!pins.count(pin->text)) Error(pin->pos, pin->text + " is not a pin of the net");
+      }
     }
   }
 
@@ -383,15 +497,15 @@ class Checker {
     for (const auto& item : network.items) {
       if (!item->list) continue;
       if (item->text == "net") {
-        for (const auto& part : item->items) {
-          if (part->list && part->text == "pins") CheckPinReferences(*part);
-        }
+        CheckNet(*item);
       } else if (item->text == "class") {
+        Allowed(*item, {"rule", "circuit", "layer_rule"}, item->items.size());
         for (size_t i = 1; i < item->items.size(); ++i) {
           const Node& member = *item->items[i];
           if (!member.list && !nets_.count(member.text)) {
             Error(member.pos, "class names an undefined net " + member.text);
           }
+          if (member.list && member.text == "circuit") CheckCircuit(member);
         }
       }
     }

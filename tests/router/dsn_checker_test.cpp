@@ -57,6 +57,25 @@ TEST(DsnChecker, FindsTheFirstProblemOfEachKind) {
       {"(shape (circle signal 1.000))", "(shape (circle signal 1.000)", "is never closed"},
       {"(pcb b\n", "(pcb b\r\n", "line ends without CR"},
       {"(pin P0 1 0.000 -1.000", "(pin P0 1 0.000 -1.000 2", "needs a padstack, a pin name"},
+      // Nets: roles of the net's own pins, circuits the router reads, statements in place.
+      {"(pins U1-1))", "(pins U1-1)\n            (source U1-2))", "U1-2 is not a pin of the net"},
+      {"(pins U1-1))", "(pins U1-1)\n            (circuit (length 1.000 2.000)))",
+       "the longest length must come first"},
+      {"(pins U1-1))", "(pins U1-1)\n            (circuit (priority 0)))", "priority outside"},
+      {"(pins U1-1))", "(pins U1-1)\n            (circuit (use_via V1)))", "undefined via V1"},
+      {"(pins U1-1))", "(pins U1-1)\n            (circuit (length 2.000 1.000) (priority 9)))", ""},
+      {"            (pins U1-1))", "                (pins U1-1))",
+       "statement indented 16 at depth 3"},
+      {"        )\n        (padstack", "            )\n        (padstack",
+       "closing line misplaced"},
+      // The structure: a boundary with points, each plane net once.
+      {"(resolution MIL 10000)\n",
+       "(resolution MIL 10000)\n    (structure\n        (boundary (path signal 0.0))\n    )\n",
+       "'(path' needs a layer, a width and whole points"},
+      {"(resolution MIL 10000)\n",
+       "(resolution MIL 10000)\n    (structure\n        (layer P (type power) (use_net A A))\n"
+       "    )\n",
+       "use_net names A twice"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.to);

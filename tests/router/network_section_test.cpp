@@ -40,9 +40,11 @@ std::string Write(const std::function<void(DesignFileOutput&)>& write) {
   return text;
 }
 
+// Pins of every electrical type, roles or none, are members of the net.
 TEST(WriteNetPins, NinePinsWrapAfterSeven) {
   std::vector<TNetPin> pins;
-  for (const std::string& name : Items(9, "U1-")) pins.push_back({name, 0});
+  uint8_t type = 0;
+  for (const std::string& name : Items(9, "U1-")) pins.push_back({name, type++});
   EXPECT_EQ(Write([&](DesignFileOutput& out) { WriteNetPins(out, pins); }),
             "(pins\r\n    U1-1 U1-2 U1-3 U1-4 U1-5 U1-6 U1-7 \r\n    U1-8 U1-9 \r\n)\r\n");
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "router/design_file_output.h"
 #include "router/library_images.h"
@@ -198,6 +199,44 @@ TEST(PadKeepout, RightAnglesAreExact) {
   for (const double angle : {0.0, 90.0, 180.0, 270.0}) EXPECT_TRUE(router::IsRightAngle(angle));
   for (const double angle : {45.0, 360.0, -90.0, 89.9999})
     EXPECT_FALSE(router::IsRightAngle(angle));
+}
+
+}  // namespace
+
+namespace {
+
+// The export stands in for the confirmed set-up dialog: test-point layers by the side (the
+// stored side taken modulo the three sides, none when negative), the expansion as shown.
+TEST(TestPointSettings, FollowTheSideAndEndWithTheCommand) {
+  struct Case {
+    bool styles;
+    int side;
+    std::vector<int> layers;
+    int32_t expansion;
+  };
+  const Case cases[] = {{false, 0, {}, 0},           {true, 0, {1}, Mil(10)},
+                        {true, 1, {32}, Mil(10)},    {true, 2, {1, 32}, Mil(10)},
+                        {true, 5, {1, 32}, Mil(10)}, {true, -1, {}, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.side);
+    router::TRouterSettings settings;
+    settings.test_point_styles = c.styles;
+    settings.test_point_side = c.side;
+    settings.test_point_expansion = Mil(10);
+    {
+      const router::TTestPointSettingsScope scope(settings, true);
+      EXPECT_EQ(router::TestPointLayersGlobal(), c.layers);
+      EXPECT_EQ(router::TestPointExpansionGlobal(), c.expansion);
+    }
+    EXPECT_TRUE(router::TestPointLayersGlobal().empty());
+    EXPECT_EQ(router::TestPointExpansionGlobal(), 0);
+  }
+  // A metric board shows the expansion in millimetres: 0.254 mm is 10 mil again.
+  router::TRouterSettings metric;
+  metric.test_point_styles = true;
+  metric.test_point_expansion = Mil(10);
+  const router::TTestPointSettingsScope scope(metric, false);
+  EXPECT_EQ(router::TestPointExpansionGlobal(), Mil(10));
 }
 
 }  // namespace

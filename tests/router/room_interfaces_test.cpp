@@ -56,12 +56,13 @@ TEST_F(RoomInterfaces, ARoomDefinitionGivesItsNameAndVertices) {
 TEST_F(RoomInterfaces, EachRuleOffersOnlyWhatItsKindCarries) {
   struct Case {
     const char* rule;
-    bool room, clearance, widths;
+    bool room, clearance, widths, lengths;
   };
   const Case cases[] = {
-      {"Room A", true, false, false},
-      {"RoomClearance", false, true, false},
-      {"WidthAll", false, false, true},
+      {"Room A", true, false, false, false},
+      {"RoomClearance", false, true, false, false},
+      {"WidthAll", false, false, true, false},
+      {"LengthSignals", false, false, false, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.rule);
@@ -72,6 +73,8 @@ TEST_F(RoomInterfaces, EachRuleOffersOnlyWhatItsKindCarries) {
     EXPECT_EQ(
         static_cast<bool>(rule.As<IPCB_MaxMinWidthConstraint>(IID_IPCB_MaxMinWidthConstraint)),
         c.widths);
+    EXPECT_EQ(static_cast<bool>(rule.As<IPCB_LengthConstraint>(IID_IPCB_LengthConstraint)),
+              c.lengths);
   }
 }
 
@@ -96,6 +99,14 @@ TEST_F(RoomInterfaces, RuleValuesAreTheBoardFilesOwn) {
   int32_t min = -1, max = -1, preferred = -1;
   EXPECT_EQ(widths->GetWidths(0xFFFFFFFFu, &min, &max, &preferred), E_INVALIDARG);
   EXPECT_EQ(preferred, 0);
+
+  const auto lengths = Rule("LengthSignals").As<IPCB_LengthConstraint>(IID_IPCB_LengthConstraint);
+  ASSERT_TRUE(lengths);
+  int32_t shortest = -1, longest = -1;
+  ASSERT_EQ(lengths->GetLengths(&shortest, &longest), S_OK);
+  EXPECT_EQ(shortest, 100 * kMil);
+  EXPECT_EQ(longest, 900 * kMil);
+  EXPECT_EQ(lengths->GetLengths(nullptr, &longest), E_POINTER);
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 
 #include <sstream>
 
+#include "router/route_file_fuzz.h"
+
 namespace {
 
 using router::ReadRouteRecords;
@@ -25,15 +27,17 @@ std::string Describe(const RouteFileContents& contents) {
     } else if (const auto* w = std::get_if<router::WireRecord>(&record)) {
       out << "wire " << w->layer << " " << w->width;
       for (const router::RoutePoint& point : w->points) out << " " << point.x << "," << point.y;
+      if (w->marked) out << " marked";
     } else if (const auto* v = std::get_if<router::ViaRecord>(&record)) {
       out << "via " << v->padstack << " " << v->at.x << "," << v->at.y
           << (v->turret ? " turret" : "");
     } else if (const auto* t = std::get_if<router::PointRecord>(&record)) {
       out << "point " << t->at.x << "," << t->at.y << " " << t->side << " " << t->net;
-    } else if (const auto* r = std::get_if<router::TurretRecord>(&record)) {
-      out << "turret " << r->number;
     }
     out << "\n";
+  }
+  for (const auto& [record, count] : contents.skipped) {
+    out << "skipped " << count << " " << record.first << " " << record.second << "\n";
   }
   return out.str();
 }
@@ -60,7 +64,7 @@ TEST(RouteFileReader, ResolutionUnitsScaleEveryLength) {
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.resolution) + " " + c.value);
     const std::string text = std::string("(routes x (resolution ") + c.resolution +
-                             ") (wire (path signal 0 0 0 " + c.value + " 0)))";
+                             ") (network_out (wire (path signal 0 0 0 " + c.value + " 0))))";
     const RouteFileContents contents = ReadRouteRecords(text, "t.rte");
     ASSERT_EQ(contents.records.size(), 1u);
     const auto& wire = std::get<router::WireRecord>(contents.records[0]);
@@ -108,24 +112,36 @@ TEST(RouteFileReader, QuotedNamesLoseTheirQuotes) {
             "net A \"B\"\nend net\n");
 }
 
+// Dropped records are counted by what they are and why, so the import can say so.
 TEST(RouteFileReader, ValuesThatDoNotReadDropTheirRecordOnly) {
   EXPECT_EQ(Read("(routes b (network_out (net A\n"
-                 "(wire (path TopLayer 1 0 0 x 0))\n"  // a coordinate that is no number
-                 "(wire (path TopLayer 1 0 0 1))\n"    // an odd coordinate count
-                 "(wire (path TopLayer 1 5 5))\n"      // one point makes no track
+                 "(wire (path TopLayer 1 0 0 x 0))\n"    // a coordinate that is no number
+                 "(wire (path TopLayer 1 0 0 1))\n"      // an odd coordinate count
+                 "(wire (path TopLayer +-1 0 0 1 1))\n"  // a sign too many
+                 "(wire (path TopLayer 1 5 5))\n"        // one point makes no track
                  "(wire (polyline_path TopLayer 1 0 0 1 1))\n"
-                 "(via V 1 y) (via V 1e999 1)\n"  // not a number, out of range
+                 "(wire (qarc TopLayer 1 0 0 1 1 0 1))\n"
+                 "(via V 1 y) (via (V) 1 1) (via V nan 1)\n"
                  "(point q 1 front (net A))\n"
                  "(wire (path TopLayer 1 1 1 2 2)))))"),
-            "net A\nwire 1 10000 10000,10000 20000,20000\nend net\n");
+            "net A\nwire 1 10000 10000,10000 20000,20000\nend net\n"
+            "skipped 1 test point with an unreadable value\n"
+            "skipped 3 via with an unreadable value\n"
+            "skipped 1 wire of fewer than two points\n"
+            "skipped 3 wire with an unreadable value\n"
+            "skipped 2 wire without a path (an arc or a polygon)\n");
 }
 
+// A wire's own turret marks it, whether it has a path or not; it never marks its neighbours.
 TEST(RouteFileReader, ViaNumbersAndTurretsAreMarked) {
-  EXPECT_EQ(Read("(routes b (network_out (net A (via V 1 1 (net A) (via_number 126) (type "
-                 "protect)) (via V 2 2 (via_number 125)) (wire (path TopLayer 1 0 0 1 1) (turret "
-                 "126)) (turret x))))"),
-            "net A\nvia V 10000,10000 turret\nvia V 20000,20000\nwire 1 10000 0,0 10000,10000\n"
-            "turret 126\nturret 0\nend net\n");
+  EXPECT_EQ(
+      Read("(routes b (network_out (net A (via V 1 1 (net A) (via_number 126) (type "
+           "protect)) (via V 2 2 (via_number 125)) (wire (path TopLayer 1 0 0 1 1) (turret "
+           "126)) (wire (path TopLayer 1 2 2 3 3) (turret 125)) (wire (qarc TopLayer 1 0 0 1 "
+           "1 0 1) (turret 127)) (wire (turret x) (path TopLayer 1 4 4 5 5)) (turret 126))))"),
+      "net A\nvia V 10000,10000 turret\nvia V 20000,20000\nwire 0 0 marked\n"
+      "wire 1 10000 20000,20000 30000,30000\nwire 0 0 marked\n"
+      "wire 1 10000 40000,40000 50000,50000\nend net\n");
 }
 
 TEST(RouteFileReader, RulesAreSkippedWithEverythingInThem) {
@@ -135,14 +151,15 @@ TEST(RouteFileReader, RulesAreSkippedWithEverythingInThem) {
 }
 
 TEST(RouteFileReader, TestPointsWithTheirSideAndNet) {
-  EXPECT_EQ(Read("(routes b (test_points (point 1 2 front (net \"A B\")) (point 3 4 back net C) "
+  EXPECT_EQ(Read("(routes b (network_out) (test_points (point 1 2 front (net \"A B\")) (point 3 4 "
+                 "back net C) "
                  "(point 5 6 Front)))"),
             "point 10000,20000 FRONT A B\npoint 30000,40000 BACK C\npoint 50000,60000 FRONT \n");
 }
 
 TEST(RouteFileReader, PadstackShapesResolve) {
   const std::string text =
-      "(routes b (resolution mil 1) (library_out\n"
+      "(routes b (resolution mil 1) (network_out) (library_out\n"
       " (padstack Round (shape (circle signal 24)))\n"
       " (padstack Rect (shape (rect TopLayer -15 -10 15 10)))\n"
       " (padstack Upright (shape (rect signal -10 -20 10 20)) (shape (circle signal 20 0 -20))\n"
@@ -153,7 +170,8 @@ TEST(RouteFileReader, PadstackShapesResolve) {
       "   (shape (circle BottomLayer 20)))\n"
       " (padstack Blind (shape (circle TopLayer 20)) (shape (circle MidLayer2 20)))\n"
       " (padstack Twice (shape (rect TopLayer -5 -5 5 5)) (shape (rect TopLayer -9 -9 9 9)))\n"
-      " (padstack Empty (attach off))))";
+      " (padstack Empty (attach off) (shape (circle Top 5)) (shape)\n"
+      "   (shape (circle signal 20 x 0)))))";
   EXPECT_EQ(Read(text),
             "padstack Round 1-32 top 240000x240000/1 mid 240000x240000 bottom 240000x240000/1\n"
             "padstack Rect 1-1 top 300000x200000/2 mid 300000x200000 bottom 300000x200000/2\n"
@@ -163,12 +181,14 @@ TEST(RouteFileReader, PadstackShapesResolve) {
             "padstack Stack 1-32 top 300000x300000/1 mid 300000x300000 bottom 200000x200000/1\n"
             "padstack Blind 1-3 top 200000x200000/1 mid 200000x200000 bottom 200000x200000/1\n"
             "padstack Twice 1-1 top 100000x100000/2 mid 100000x100000 bottom 100000x100000/2\n"
-            "padstack Empty 0-0 top 0x0/1 mid 0x0 bottom 0x0/1\n");
+            "padstack Empty 0-0 top 0x0/1 mid 0x0 bottom 0x0/1\n"
+            "skipped 1 padstack shape with an unreadable value\n"
+            "skipped 2 padstack shape without a known layer\n");
 }
 
 TEST(RouteFileReader, RefusesFilesThatAreNotCompleteRouteFiles) {
   struct Case {
-    const char* text;
+    std::string_view text;
     const char* message;
   };
   const Case cases[] = {
@@ -179,14 +199,48 @@ TEST(RouteFileReader, RefusesFilesThatAreNotCompleteRouteFiles) {
        "t.rte:2:52: the file ends inside a list"},
       {"(routes x (net \"A))", "t.rte:1:16: a quoted name is not closed"},
       {"(routes x) (routes y)", "t.rte:1:12: text after the end"},
-      {"(routes x (resolution furlong 1))", "t.rte:1:11: unknown resolution \"furlong 1\""},
-      {"(routes x (resolution mil 0))", "t.rte:1:11: unknown resolution"},
       {"(routes x (wire (path TopLayer 1 0 0 1 1 (((((((((((((((((((((((((((((((((((("
        ")))))))))))))))))))))))))))))))))))))))",
        "lists nest too deeply"},
+      // Nothing to import would remove the board's routing.
+      {"(routes)", "t.rte:1:1: no routing section \"(network_out\""},
+      {"(routes x ((((((((((network_out)))))))))))", "t.rte:1:1: no routing section"},
+      // Resolutions that do not read, or come too late to scale what was read.
+      {"(routes x (resolution mils 10) (network_out))", "t.rte:1:11: unreadable resolution"},
+      {"(routes x (resolution mil 0) (network_out))", "t.rte:1:11: unreadable resolution"},
+      {"(routes x (resolution mil 1e-320) (network_out))", "t.rte:1:11: unreadable resolution"},
+      {"(routes x (resolution mil 10.5) (network_out))", "t.rte:1:11: unreadable resolution"},
+      {"(routes x (resolution mil 1000000001) (network_out))", "unreadable resolution"},
+      {std::string_view("(routes x (resolution mil 1\0\x30) (network_out))", 46),
+       "t.rte:1:11: unreadable resolution"},
+      {"(routes x (resolution mil) (network_out))", "t.rte:1:11: unreadable resolution"},
+      {"(routes x (resolution mil 1 0) (network_out))", "t.rte:1:11: unreadable resolution"},
+      {"(routes x (resolution mil 1) (resolution mil 1) (network_out))",
+       "t.rte:1:30: a second resolution"},
+      {"(routes x (network_out (via V 1 1)) (resolution mil 1))",
+       "t.rte:1:37: a resolution after lengths"},
+      // Values beyond what the board can hold, or sizes that cannot be.
+      {"(routes x (resolution mil 1) (network_out (via V 214749 0)))",
+       "t.rte:1:50: a length out of range: \"214749\""},
+      {"(routes x (resolution mil 1) (network_out (via V -1e999 0)))",
+       "t.rte:1:50: a length out of range"},
+      {"(routes x (network_out (wire (path TopLayer -1 0 0 1 1))))",
+       "t.rte:1:45: a negative size: \"-1\""},
+      {"(routes x (library_out (padstack P (shape (circle signal -2)))) (network_out))",
+       "t.rte:1:58: a negative size"},
+      {"(routes x (library_out (padstack P (shape (rect signal 5 -5 -5 5)))) (network_out))",
+       "t.rte:1:43: an inverted rectangle"},
+      {"(routes x (resolution mil 1) (library_out (padstack P (shape (rect signal -200000 -5 "
+       "200000 5)))) (network_out))",
+       "t.rte:1:62: a pad too large"},
+      {"(routes x (resolution mil 1) (library_out (padstack P (shape (circle signal 200000)))) "
+       "(network_out))",
+       "t.rte:1:62: a pad too large"},
+      // A byte-order mark belongs at the start only.
+      {" \xEF\xBB\xBF(routes x (network_out))", "t.rte:1:2: not a route file"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.text);
+    SCOPED_TRACE(std::string(c.text));
     try {
       ReadRouteRecords(c.text, "t.rte");
       ADD_FAILURE() << "no error";
@@ -203,24 +257,49 @@ TEST(RouteFileReader, LayerNames) {
   };
   const Case cases[] = {{"TopLayer", 1},         {"TOPLAYER", 1},
                         {"MidLayer1", 2},        {"midlayer30", 31},
-                        {"MidLayer31", 74},      {"MidLayer0", 74},
+                        {"MidLayer31", 0},       {"MidLayer0", 0},
                         {"BottomLayer", 32},     {"InternalPlane1", 39},
-                        {"InternalPlane16", 54}, {"InternalPlane17", 74},
-                        {"signal", 74},          {"Top", 74},
-                        {"MidLayer+1", 74},      {"", 74}};
+                        {"InternalPlane16", 54}, {"InternalPlane17", 0},
+                        {"signal", 74},          {"Top", 0},
+                        {"MidLayer+1", 0},       {"", 0},
+                        {"InnerLay1", 0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(router::RouteLayerFromName(c.name), c.layer);
   }
 }
 
+// A byte-order mark is no text; without a resolution the lengths are mils, and the import says so.
+TEST(RouteFileReader, ByteOrderMarkAndMissingResolution) {
+  const RouteFileContents contents =
+      ReadRouteRecords("\xEF\xBB\xBF(routes x (network_out (via V 2 3)))", "t");
+  EXPECT_EQ(Describe(contents), "via V 20000,30000\n");
+  EXPECT_FALSE(contents.has_resolution);
+  EXPECT_TRUE(ReadRouteRecords("(routes x (resolution mil 1) (network_out))", "t").has_resolution);
+}
+
 TEST(RouteFileReader, LineCountForTheProgress) {
-  EXPECT_EQ(ReadRouteRecords("(routes x\n)\n", "t").line_count, 2);
-  EXPECT_EQ(ReadRouteRecords("(routes x\n)", "t").line_count, 2);
+  EXPECT_EQ(ReadRouteRecords("(routes x\n(network_out))\n", "t").line_count, 2);
+  EXPECT_EQ(ReadRouteRecords("(routes x\n(network_out))", "t").line_count, 2);
   const RouteFileContents contents =
       ReadRouteRecords("(routes x\n(network_out\n(net A\n)))\n", "t");
   ASSERT_EQ(contents.record_lines.size(), 2u);
   EXPECT_EQ(contents.record_lines[0], 3);
+}
+
+}  // namespace
+
+namespace {
+
+// Damaged files: each is refused with its position, or read into records the board can hold.
+TEST(RouteFileReader, DamagedFilesAreRefusedWithAPositionOrReadSafely) {
+  ASSERT_EQ(fuzz::CheckRouteFile(fuzz::SeedRouteFile()), "");
+  EXPECT_EQ(ReadRouteRecords(fuzz::SeedRouteFile(), "t").records.size(), 14u);
+  fuzz::RouteFileInputs inputs(20261207);
+  for (int i = 0; i < 3000; ++i) {
+    const std::string text = inputs.Next();
+    ASSERT_EQ(fuzz::CheckRouteFile(text), "") << "input " << i << ":\n" << text;
+  }
 }
 
 }  // namespace

@@ -89,7 +89,12 @@ const std::vector<std::string> kKeptCopper = {
 
 TEST_F(RouteImport, ShippedRouteFileReplacesTheRouting) {
   const std::vector<std::string> before = FreeCopper();
-  ASSERT_TRUE(router::LoadRouteFile(ShippedRouteFile("routes_mil.rte")));
+  const std::string path = ShippedRouteFile("routes_mil.rte");
+  router::TRouteImportReport report;
+  ASSERT_TRUE(router::LoadRouteFile(path, &report));
+  EXPECT_EQ(report.Text(path), "Imported " + path +
+                                   ": 5 tracks, 6 vias and 2 pads added; skipped 1 record: 1 "
+                                   "wire of a net the board lacks.");
   const std::vector<std::string> after = FreeCopper();
   const std::vector<std::string> expected_new = {
       // SDA: a path of three points, one via, the turret via left out, the numbered one kept.
@@ -107,8 +112,6 @@ TEST_F(RouteImport, ShippedRouteFileReplacesTheRouting) {
       "via +3V3 1525,2050 size 40 hole 28 1-32",
       "pad 74 +3V3 1525,2100 top 60x60/1 mid 40 bottom 40/1 hole 20 stack 1",
       "via +3V3 1525,2150 size 20 hole 28 1-2",
-      // A net the board lacks: the wire comes without a net.
-      "track 1 - 1000,1000-1100,1000 w5",
       // The exact name wins over USB_N.
       "track 32 usb_n 2500,1500-2700,1500 w12",
   };
@@ -139,8 +142,105 @@ TEST_F(RouteImport, RouterLayoutWithQuotedNames) {
   EXPECT_EQ(Joined(FreeCopper()), Joined(expected));
 }
 
+// Records the board has no place for are skipped and counted; a marked wire without a path
+// drops itself only; without a resolution lengths are mils, and the report says so.
+TEST_F(RouteImport, RecordsWithoutAPlaceOnTheBoardAreSkippedAndReported) {
+  const std::string path = RouteFile("f.rte",
+                                     "(routes f (network_out\n"
+                                     " (net SDA\n"
+                                     "  (wire (path TopLayer 10 2000 1840 2000 1900))\n"
+                                     "  (wire (qarc TopLayer 10 0 0 10 10 0 10) (turret 126))\n"
+                                     "  (wire (polygon TopLayer 0 0 0 10 0 10 10) (turret 127))\n"
+                                     "  (wire (path MidLayer3 10 0 0 10 0))\n"
+                                     "  (wire (path Mystery 10 0 0 10 0)))\n"
+                                     " (net NoSuchNet (wire (path TopLayer 5 100 100 200 100))\n"
+                                     "  (via V 100 100)))\n"
+                                     "(library_out (padstack V (shape (circle signal 5)))\n"
+                                     "  (padstack v (shape (circle signal 9))))\n"
+                                     "(test_points (point 1675 1775 front (net NoSuchNet))\n"
+                                     "  (point 1675 1775 top (net SDA))))\n");
+  router::TRouteImportReport report;
+  ASSERT_TRUE(router::LoadRouteFile(path, &report));
+  std::vector<std::string> expected = kKeptCopper;
+  expected.push_back("track 1 SDA 2000,1840-2000,1900 w10");
+  EXPECT_EQ(Joined(FreeCopper()), Joined(Sorted(expected)));
+  EXPECT_EQ(report.Text(path),
+            "Imported " + path +
+                ": 1 track, 0 vias and 0 pads added; skipped 7 records: 1 padstack defined twice, "
+                "1 test point of a net the board lacks, 1 test point on a side other than front "
+                "or back, 1 via of a net the board lacks, 1 wire of a net the board lacks, 2 "
+                "wires on a layer the board lacks; the file gives no resolution, so its lengths "
+                "were read as mils.");
+  EXPECT_EQ(CopperAt(1675, 1775).at(0).find("tp"), std::string::npos);
+}
+
+// The router gives back the copper the clean-up keeps without its marks: under its net, with
+// its ends swapped, without a net, a polygon's pour under the polygon's net, protected vias and
+// free pads. None of it is added again, however often the file is imported, nor a wire the
+// file lists twice.
+TEST_F(RouteImport, CopperTheBoardHasIsNotAddedAgain) {
+  std::string board = testsupport::ReadFile(board_file_);
+  for (const std::string object :
+       {"{\"net\": \"SCL\", \"x\": \"2200mil\"", "{\"name\": \"TP1\", \"layer\": \"TopLayer\""}) {
+    const size_t at = board.find(object);
+    ASSERT_NE(at, std::string::npos) << object;
+    board.insert(at + 1, "\"bitField2\": 8, ");  // protected
+  }
+  testsupport::WriteFile(board_file_, board);
+  Reopen();
+  ASSERT_TRUE(router::LoadRouteFile(RouteFile("none.rte", "(routes n (network_out))")));
+  std::vector<std::string> expected = FreeCopper();
+  ASSERT_EQ(expected.size(), kKeptCopper.size() + 2);
+  expected.push_back("track 1 SDA 2000,1840-2000,1900 w10");
+  const std::string path = RouteFile(
+      "echo.rte",
+      "(routes e (resolution mil 10)\n"
+      " (library_out (padstack Via5 (shape (circle MidLayer1 200))\n"
+      "   (shape (circle MidLayer2 200))) (padstack Pad13 (shape (circle TopLayer 400))))\n"
+      " (network_out\n"
+      " (wire (path BottomLayer 120 27000 15500 25000 15500))\n"
+      " (net USB_P (wire (path BottomLayer 121 25000 16500 27000 16501)))\n"
+      " (net +3V3 (wire (path TopLayer 200 15250 19500 18000 19500)))\n"
+      " (net GND (wire (path BottomLayer 100 11000 12000 19000 12000)))\n"
+      " (net SCL (via Via5 22000 17000))\n"
+      " (net SDA (via Pad13 24000 19000) (wire (path TopLayer 100 20000 18400 20000 19000))\n"
+      "  (wire (path TopLayer 100 20000 18400 20000 19000)))))\n");
+  for (int round = 1; round <= 3; ++round) {
+    SCOPED_TRACE(round);
+    router::TRouteImportReport report;
+    ASSERT_TRUE(router::LoadRouteFile(path, &report));
+    EXPECT_EQ(Joined(FreeCopper()), Joined(Sorted(expected)));
+    EXPECT_EQ(report.Text(path),
+              "Imported " + path + ": 1 track, 0 vias and 0 pads added, 7 already on the board.");
+  }
+  // Two units of the file's resolution apart is another track.
+  const std::string moved =
+      RouteFile("moved.rte",
+                "(routes e (resolution mil 10) (network_out (net USB_P (wire (path BottomLayer "
+                "120 25000 16502 27000 16500)))))");
+  ASSERT_TRUE(router::LoadRouteFile(moved));
+  EXPECT_EQ(FreeCopper().size(), expected.size());
+}
+
+// A test point marks the pad or via of its own net only, named as the export escapes it.
+TEST_F(RouteImport, TestPointsMatchTheirNetByItsEscapedName) {
+  std::string board = testsupport::ReadFile(board_file_);
+  for (size_t at = board.find("\"SDA\""); at != std::string::npos; at = board.find("\"SDA\"")) {
+    board.replace(at, 5, "\"S D(A)\"");
+  }
+  testsupport::WriteFile(board_file_, board);
+  Reopen();
+  const std::string path = RouteFile("tp.rte",
+                                     "(routes t (resolution mil 1) (network_out) (test_points\n"
+                                     " (point 1675 1775 back (net SCL))\n"
+                                     " (point 1675 1775 front (net S~SP~D~LP~A~RP~))))\n");
+  ASSERT_TRUE(router::LoadRouteFile(path));
+  EXPECT_EQ(Joined(CopperAt(1675, 1775)),
+            "pad 1 S D(A) 1675,1775 top 24x60/1 mid 24 bottom 24/1 hole 0 stack 0 tpTop\n");
+}
+
 TEST_F(RouteImport, EmptyRouteFileRemovesOnlyNettedRouting) {
-  const std::string path = RouteFile("empty.rte", "(routes empty)\r\n");
+  const std::string path = RouteFile("empty.rte", "(routes empty (network_out))\r\n");
   ASSERT_TRUE(router::LoadRouteFile(path));
   EXPECT_EQ(Joined(FreeCopper()), Joined(Sorted(kKeptCopper)));
   // Component pads stay.
@@ -183,8 +283,16 @@ TEST_F(RouteImport, UnreadableFilesLeaveTheRouting) {
   const std::vector<std::string> before = FreeCopper();
   const std::string full =
       testsupport::ReadFile(testsupport::TestDataPath("router/testdata/routes_mil.rte"));
-  const std::string cases[] = {dir_.Path("missing.rte"), RouteFile("foreign.rte", "(pcb x)"),
-                               RouteFile("cut.rte", full.substr(0, full.size() / 2))};
+  const std::string cases[] = {
+      dir_.Path("missing.rte"),
+      RouteFile("foreign.rte", "(pcb x)"),
+      RouteFile("cut.rte", full.substr(0, full.size() / 2)),
+      RouteFile("nothing.rte", "(routes x ((((((()))))))"),
+      RouteFile("negative.rte",
+                "(routes x (network_out (net SDA (wire (path TopLayer -10 0 0 1 1)))))"),
+      RouteFile("huge.rte",
+                "(routes x (resolution mil 1) (library_out (padstack P (shape (rect "
+                "signal -200000 -5 200000 5)))) (network_out (net SDA (via P 0 0))))")};
   for (const std::string& path : cases) {
     SCOPED_TRACE(path);
     EXPECT_THROW(router::LoadRouteFile(path), rtl::Exception);
@@ -263,14 +371,12 @@ std::string RouteFileOfTheBoard(const std::string& preferences) {
         if (!seen.insert(handle).second || object->GetNetHandle() == 0) return;
         std::ostringstream out;
         const std::string net = router::EscapeName(NetName(object->GetNetHandle()));
-        const bool fixed =
-            object->GetBitField2Bit3() || !network.InNetwork(object->GetNetHandle());
+        const bool fixed = object->GetBitField2Bit3() || !network.InNetwork(object->GetNetHandle());
         const uint8_t kind = rtl::PcbApi_GetObjectIdFromObjectHandle(handle);
         if (kind == pcbapi::kTrack) {
           out << "(wire (path " << layer_name(object->GetLayer()) << " " << object->GetWidth()
               << " " << object->GetX() << " " << object->GetY() << " " << object->GetX2() << " "
-              << object->GetY2() << ")" << (fixed ? " (turret 126)" : "")
-              << ")\n";
+              << object->GetY2() << ")" << (fixed ? " (turret 126)" : "") << ")\n";
         } else {
           const std::string name = (kind == pcbapi::kVia ? "Via" : "Pad") + std::to_string(number);
           std::ostringstream shapes;
@@ -385,7 +491,7 @@ TEST_F(RouteImport, NoRefreshWithoutADocument) {
   auto* host = new NoDocumentHost;
   IClient* previous = rtl::ClientGlobal();
   rtl::SetClientGlobal(host);
-  const std::string path = RouteFile("r.rte", "(routes r)");
+  const std::string path = RouteFile("r.rte", "(routes r (network_out))");
   const bool imported = router::LoadRouteFile(path);
   rtl::SetClientGlobal(previous);
   EXPECT_TRUE(imported);

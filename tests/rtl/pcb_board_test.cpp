@@ -39,7 +39,7 @@ constexpr KindCount kExampleCounts[] = {
     {pcbapi::kConnection, 1, "connections"},
     {pcbapi::kFromTo, 2, "from-tos"},
     {pcbapi::kDifferentialPair, 1, "differential pairs"},
-    {pcbapi::kRule, 12, "rules, the room among them"},
+    {pcbapi::kRule, 13, "rules, the room among them"},
     {pcbapi::kViolation, 1, "violations"},
     {pcbapi::kEmbedded, 1, "embedded objects"},
     {pcbapi::kEmbeddedBoard, 1, "embedded boards"},
@@ -79,7 +79,7 @@ constexpr LayerCount kLayerCounts[] = {
     {pcbapi::kPad, 74, 0, 5, "pads on the multi-layer"},
     {pcbapi::kPad, 2, 0, 0, "no pad lies on mid layer 1 itself"},
     {pcbapi::kVia, 74, 0, 5, "every via lies on the multi-layer"},
-    {pcbapi::kRule, 74, 1, 12, "rules lie on the multi-layer"},
+    {pcbapi::kRule, 74, 1, 13, "rules lie on the multi-layer"},
     {pcbapi::kSplitPlane, 40, 0, 2, "split planes on internal plane 2"},
 };
 

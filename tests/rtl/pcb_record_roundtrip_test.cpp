@@ -18,16 +18,10 @@ bool operator==(const Text<N>& a, const Text<N>& b) {
 bool operator==(const OutlineSegment& a, const OutlineSegment& b) {
   return std::memcmp(&a, &b, sizeof a) == 0;
 }
-bool operator==(const BoardGrids& a, const BoardGrids& b) {
-  return !std::memcmp(&a, &b, sizeof a);
-}
+bool operator==(const BoardGrids& a, const BoardGrids& b) { return !std::memcmp(&a, &b, sizeof a); }
 template <class Record>
-requires requires(Record r) {
-  r.values;
-}
-bool operator==(const Record& a, const Record& b) {
-  return !std::memcmp(&a, &b, sizeof a);
-}
+requires requires(Record r) { r.values; }
+bool operator==(const Record& a, const Record& b) { return !std::memcmp(&a, &b, sizeof a); }
 }  // namespace pcbapi
 
 namespace quorveltest {
@@ -171,7 +165,7 @@ struct PadRecord {
   pcbapi::Text20 swap_pad, swap_part;
   int32_t hole_width;
   pcbapi::Text20 swap_group;
-  uint8_t jumper, hole_type;
+  uint8_t electrical_type, hole_type;
   int32_t paste;
   double hole_rotation;
   int32_t solder, drill_pair, package_length;
@@ -179,16 +173,16 @@ struct PadRecord {
   auto Tie() {
     return std::tie(flags, aux_word, layer, net, aux_byte, aux_integer, x, y, tx, ty, mx, my, bx,
                     by, hole, ts, ms, bs, name, plated, hole_shape, rotation, swap_pad, swap_part,
-                    hole_width, swap_group, jumper, hole_type, paste, hole_rotation, solder,
-                    drill_pair, package_length, tent_top, tent_bottom);
+                    hole_width, swap_group, electrical_type, hole_type, paste, hole_rotation,
+                    solder, drill_pair, package_length, tent_top, tent_bottom);
   }
   void Fix(const RecordRoundTrip&) { layer = 32, net = 0; }
   int Sync(Mode m, Handle h) {
     return PcbApi_QueryPad(m, h, &flags, &aux_word, &layer, &net, &aux_byte, &aux_integer, &x, &y,
                            &tx, &ty, &mx, &my, &bx, &by, &hole, &ts, &ms, &bs, &name, &plated,
                            &hole_shape, &rotation, &swap_pad, &swap_part, &hole_width, &swap_group,
-                           &jumper, &hole_type, &paste, &hole_rotation, &solder, &drill_pair,
-                           &package_length, &tent_top, &tent_bottom);
+                           &electrical_type, &hole_type, &paste, &hole_rotation, &solder,
+                           &drill_pair, &package_length, &tent_top, &tent_bottom);
   }
 };
 
@@ -629,12 +623,8 @@ struct BitFieldsRecord : NoFix {
   }
 };
 
-void TrackRecord::Fix(const RecordRoundTrip&) {
-  layer = 3, net = net_source;
-}
-void ConnectionRecord::Fix(const RecordRoundTrip&) {
-  layer = 1, layer2 = 32, net = 0;
-}
+void TrackRecord::Fix(const RecordRoundTrip&) { layer = 3, net = net_source; }
+void ConnectionRecord::Fix(const RecordRoundTrip&) { layer = 1, layer2 = 32, net = 0; }
 
 TEST_F(RecordRoundTrip, EveryObjectRecordComesBackAsWritten) {
   Check<PrimitiveRecord>(New(pcbapi::kFill), "common record");

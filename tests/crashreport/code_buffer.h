@@ -1,0 +1,47 @@
+// Hand-assembled code for the disassembler's tests, in an executable region of its own.
+#pragma once
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <initializer_list>
+
+#include "crashreport/drosk_dis_asm.h"
+
+namespace drosk {
+
+inline TAddress AddressOf(const void* p) {
+  return static_cast<TAddress>(reinterpret_cast<uintptr_t>(p));
+}
+
+// One page of code addressed by offsets. It starts filled with FF FF, which does not decode, so
+// a walk that runs off the code written fails; the runtime entries a test sets are cleared at
+// the end.
+class CodeBuffer {
+ public:
+  CodeBuffer() {
+    base_ = static_cast<uint8_t*>(
+        VirtualAlloc(nullptr, 4096, MEM_RESERVE | MEM_COMMIT, PAGE_EXECUTE_READWRITE));
+    std::memset(base_, 0xFF, 4096);
+  }
+  ~CodeBuffer() {
+    VirtualFree(base_, 0, MEM_RELEASE);
+    RuntimeEntries = {};
+  }
+  CodeBuffer(const CodeBuffer&) = delete;
+  CodeBuffer& operator=(const CodeBuffer&) = delete;
+  TAddress At(uint32_t offset) const { return AddressOf(base_) + offset; }
+  void Bytes(uint32_t offset, std::initializer_list<uint8_t> bytes) {
+    std::copy(bytes.begin(), bytes.end(), base_ + offset);
+  }
+  void Dword(uint32_t offset, TAddress value) { std::memcpy(base_ + offset, &value, 4); }
+  // A 32-bit displacement at `offset` that reaches `target`.
+  void Rel32(uint32_t offset, uint32_t target) { Dword(offset, At(target) - At(offset + 4)); }
+
+ private:
+  uint8_t* base_;
+};
+
+}  // namespace drosk

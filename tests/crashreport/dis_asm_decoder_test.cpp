@@ -1,0 +1,351 @@
+// The instruction decoder against hand-checked bytes of every map and against the reference
+// disassembly of the whole module.
+#include <windows.h>
+
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "crashreport/drosk_dis_asm.h"
+#include "gtest/gtest.h"
+#include "support/test_paths.h"
+
+namespace drosk {
+namespace {
+
+TAddress AddressOf(const void* p) { return static_cast<TAddress>(reinterpret_cast<uintptr_t>(p)); }
+
+struct DecodeCase {
+  std::vector<uint8_t> bytes;
+  int length;  // 0: the decoder refuses the bytes
+  uint16_t opcode;
+  const char* why;
+};
+
+// Lengths and opcodes, from the published maps, one or more per map and prefix kind.
+const DecodeCase kCases[] = {
+    {{0x55}, 1, 0x55, "push ebp"},
+    {{0x8B, 0x43, 0x10}, 3, 0x8B, "mov eax,[ebx+$10]: disp8"},
+    {{0x8B, 0x84, 0x8B, 0x00, 0x01, 0x00, 0x00}, 7, 0x8B, "SIB with disp32"},
+    {{0x8B, 0x04, 0x25, 0x78, 0x56, 0x34, 0x12}, 7, 0x8B, "SIB without base: disp32"},
+    {{0x8B, 0x05, 0x78, 0x56, 0x34, 0x12}, 6, 0x8B, "absolute memory"},
+    {{0x67, 0x8B, 0x46, 0x02}, 4, 0x8B, "16-bit addressing, bp+disp8"},
+    {{0x67, 0x8B, 0x06, 0x34, 0x12}, 5, 0x8B, "16-bit addressing, disp16 alone"},
+    {{0x66, 0xB8, 0x34, 0x12}, 4, 0xB8, "mov ax,imm16"},
+    {{0x66, 0x05, 0x34, 0x12}, 4, 0x05, "add ax,imm16"},
+    {{0xC7, 0x00, 0x05, 0x00, 0x00, 0x00}, 6, 0xC7, "mov dword ptr [eax],5"},
+    {{0x66, 0xC7, 0x00, 0x05, 0x00}, 5, 0xC7, "mov word ptr [eax],5"},
+    {{0x81, 0x7D, 0xF8, 0x00, 0x01, 0x00, 0x00}, 7, 0x81, "group 1, imm32"},
+    {{0x83, 0xF8, 0x05}, 3, 0x83, "group 1, imm8"},
+    {{0x69, 0xC0, 0x10, 0x27, 0x00, 0x00}, 6, 0x69, "imul imm32"},
+    {{0xF6, 0xC1, 0x01}, 3, 0xF6, "test r/m8,imm8 through the group table"},
+    {{0xF7, 0xC1, 0x01, 0x00, 0x00, 0x00}, 6, 0xF7, "test r/m32,imm32"},
+    {{0xF7, 0xE1}, 2, 0xF7, "mul ecx: no immediate"},
+    {{0xF6, 0xC8, 0x01}, 0, 0xF6, "F6 /1 is invalid here"},
+    {{0xC6, 0xC8, 0x01}, 3, 0xC6, "C6 /1 accepted"},
+    {{0x8D, 0xC0}, 0, 0x8D, "lea with a register operand"},
+    {{0xC8, 0x10, 0x00, 0x01}, 4, 0xC8, "enter: three immediate bytes"},
+    {{0x9A, 0x00, 0x00, 0x00, 0x00, 0x08, 0x00}, 7, 0x9A, "far call"},
+    {{0xA1, 0x78, 0x56, 0x34, 0x12}, 5, 0xA1, "mov eax,moffs32"},
+    {{0x67, 0xA1, 0x34, 0x12}, 4, 0xA1, "moffs16"},
+    {{0xC2, 0x08, 0x00}, 3, 0xC2, "ret imm16"},
+    {{0xF0, 0x0F, 0xB1, 0x0A}, 4, 0x0FB1, "lock cmpxchg"},
+    {{0xF3, 0xA4}, 2, 0xA4, "rep movsb"},
+    {{0x64, 0xFF, 0x35, 0x00, 0x00, 0x00, 0x00}, 7, 0xFF, "push fs:[0]"},
+    {{0x0F, 0x0B}, 0, 0x0F0B, "ud2 is invalid"},
+    {{0x0F, 0x1F, 0x00}, 0, 0x0F1F, "multi-byte nop is invalid"},
+    {{0x0F, 0xB6, 0x45, 0x08}, 4, 0x0FB6, "movzx"},
+    {{0x0F, 0x84, 0x10, 0x00, 0x00, 0x00}, 6, 0x0F84, "jz rel32"},
+    {{0x0F, 0xA4, 0xC2, 0x04}, 4, 0x0FA4, "shld imm8"},
+    {{0x0F, 0xBA, 0xE0, 0x03}, 4, 0x0FBA, "bt r/m32,imm8"},
+    {{0x0F, 0xBA, 0xD8, 0x03}, 0, 0x0FBA, "0F BA /3 is invalid"},
+    {{0x0F, 0x01, 0xC8}, 0, 0x0F01, "0F 01 /1 needs memory"},
+    {{0x0F, 0x01, 0xE0}, 3, 0x0F01, "smsw eax"},
+    {{0x0F, 0x01, 0xE8}, 0, 0x0F01, "0F 01 /5 is invalid"},
+    {{0x3E, 0x3E, 0x3E, 0x3E, 0x81, 0x84, 0x8B, 0, 1, 0, 0, 0x78, 0x56, 0x34, 0x12},
+     15,
+     0x81,
+     "fifteen bytes"},
+    {{0x0F, 0xAE, 0xF8}, 3, 0x0FAE, "sfence"},
+    {{0x0F, 0xAE, 0x20}, 0, 0x0FAE, "0F AE /4 is invalid"},
+    {{0x0F, 0xC7, 0xC8}, 0, 0x0FC7, "cmpxchg8b needs memory"},
+    {{0x0F, 0x20, 0xC0}, 3, 0x0F20, "mov eax,cr0"},
+    {{0x0F, 0x20, 0xC8}, 0, 0x0F20, "cr1 does not exist"},
+    {{0x0F, 0x21, 0xE0}, 0, 0x0F21, "dr4 is refused"},
+    {{0x0F, 0x23, 0xF8}, 3, 0x0F23, "mov dr7,eax"},
+    {{0x0F, 0x23, 0xF0}, 3, 0x0F23, "mov dr6,eax"},
+    {{0x0F, 0x23, 0xE8}, 0, 0x0F23, "dr5 is refused"},
+    {{0x3E, 0x26, 0x2E, 0x36, 0x64, 0x65, 0x8B, 0x00}, 8, 0x8B, "segment prefixes"},
+    {{0xD9, 0xE8}, 2, 0xD9, "fld1"},
+    {{0xD9, 0xD1}, 0, 0xD9, "D9 D1 is invalid"},
+    {{0xDF, 0xE0}, 2, 0xDF, "fnstsw ax"},
+    {{0xDF, 0xE1}, 0, 0xDF, "DF E1 is invalid"},
+    {{0xDD, 0x45, 0xF8}, 3, 0xDD, "fld qword ptr [ebp-8]"},
+    {{0xDB, 0x2D, 0x78, 0x56, 0x34, 0x12}, 6, 0xDB, "fld tbyte ptr [abs]"},
+    {{0xDA, 0xE9}, 2, 0xDA, "fucompp"},
+    {{0xDA, 0xE0}, 0, 0xDA, "DA /4 register form"},
+    {{0x0F, 0xEF, 0xC0}, 3, 0x0FEF, "pxor mm0,mm0"},
+    {{0x66, 0x0F, 0xEF, 0xC0}, 4, 0x0FEF, "pxor xmm0,xmm0"},
+    {{0xF3, 0x0F, 0x58, 0x45, 0xF8}, 5, 0x0F58, "addss"},
+    {{0xF2, 0x0F, 0x10, 0x04, 0x24}, 5, 0x0F10, "movsd xmm0,[esp]"},
+    {{0x66, 0x0F, 0x70, 0xC0, 0x1B}, 5, 0x0F70, "pshufd with imm8"},
+    {{0x0F, 0x71, 0xD0, 0x04}, 4, 0x0F71, "psrlw mm0,4"},
+    {{0x0F, 0x71, 0x10, 0x04}, 0, 0x0F71, "shift group needs a register"},
+    {{0x0F, 0xD6, 0xC0}, 0, 0x0FD6, "D6 needs a prefix"},
+    {{0x66, 0x0F, 0xD6, 0x45, 0xF0}, 5, 0x0FD6, "movq [ebp-16],xmm0"},
+    {{0x66, 0x0F, 0x6C, 0xC1}, 4, 0x0F6C, "punpcklqdq needs 66"},
+    {{0x0F, 0x6C, 0xC1}, 0, 0x0F6C, "... and is invalid without"},
+    {{0x0F, 0x0F, 0xC1, 0x9E}, 4, 0x0F0F, "pfadd: 3DNow! suffix"},
+    {{0x0F, 0x0F, 0xC1, 0x9F}, 0, 0x0F0F, "unknown 3DNow! suffix"},
+    {{0xFF, 0xD8}, 0, 0xFF, "call far through a register"},
+    {{0xFF, 0xF8}, 0, 0xFF, "FF /7"},
+    {{0xFE, 0xD0}, 0, 0xFE, "FE /2"},
+    {{0x8E, 0xF0}, 0, 0x8E, "segment register 6"},
+    {{0x66}, 0, 0x00, "a prefix alone runs out of bytes"},
+};
+
+// Each case at the end of a committed page, followed by a reserved page, so a decoder that
+// reads one byte too many fails visibly.
+class GuardedBytes {
+ public:
+  GuardedBytes() {
+    page_ = static_cast<uint8_t*>(VirtualAlloc(nullptr, 8192, MEM_RESERVE, PAGE_NOACCESS));
+    VirtualAlloc(page_, 4096, MEM_COMMIT, PAGE_READWRITE);
+  }
+  ~GuardedBytes() { VirtualFree(page_, 0, MEM_RELEASE); }
+  TAddress Place(const std::vector<uint8_t>& bytes) {
+    uint8_t* at = page_ + 4096 - bytes.size();
+    std::copy(bytes.begin(), bytes.end(), at);
+    return AddressOf(at);
+  }
+  uint8_t* page() { return page_; }
+
+ private:
+  uint8_t* page_;
+};
+
+TEST(Decoder, LengthsOpcodesAndValidityOfEveryMap) {
+  GuardedBytes guard;
+  for (const DecodeCase& c : kCases) {
+    SCOPED_TRACE(c.why);
+    const TAddress at = guard.Place(c.bytes);
+    const TInstructionInfo info = DecodeInstruction(at);
+    EXPECT_EQ(info.Valid, c.length != 0);
+    EXPECT_EQ(info.Start, at);
+    if (c.length) {
+      EXPECT_EQ(info.Next - info.Start, static_cast<TAddress>(c.length));
+    }
+    if (c.opcode) {
+      EXPECT_EQ(info.Opcode, c.opcode);
+    }
+    EXPECT_LE(info.Next, at + c.bytes.size());
+  }
+}
+
+TEST(Decoder, BranchTargetsAndTheirOperands) {
+  GuardedBytes guard;
+  {
+    const TAddress at = guard.Place({0xE8, 0x10, 0x00, 0x00, 0x00});
+    const TInstructionInfo i = DecodeInstruction(at);
+    EXPECT_TRUE(i.IsCall && !i.IsJump && i.RelativeTarget && i.Widenable);
+    EXPECT_EQ(i.Target, at + 5 + 0x10);
+    EXPECT_EQ(i.TargetOperand, at + 1);
+    EXPECT_EQ(i.TargetSize, 4);
+  }
+  {
+    const TAddress at = guard.Place({0x75, 0xFE});  // jnz to itself
+    const TInstructionInfo i = DecodeInstruction(at);
+    EXPECT_TRUE(i.IsJump && !i.IsCall);
+    EXPECT_EQ(i.Target, at);
+    EXPECT_EQ(i.TargetSize, 1);
+    EXPECT_TRUE(i.Widenable);
+  }
+  {
+    const TAddress at = guard.Place({0xE2, 0xFE});  // loop: cannot be widened
+    const TInstructionInfo i = DecodeInstruction(at);
+    EXPECT_TRUE(i.IsJump);
+    EXPECT_FALSE(i.Widenable);
+  }
+  {
+    // A call of the next instruction only learns the address.
+    const TInstructionInfo i = DecodeInstruction(guard.Place({0xE8, 0, 0, 0, 0}));
+    EXPECT_TRUE(i.Valid);
+    EXPECT_FALSE(i.IsCall || i.IsJump);
+    EXPECT_EQ(i.Target, 0u);
+    EXPECT_EQ(i.TargetOperand, 0u);
+    EXPECT_EQ(i.TargetSize, 0);
+  }
+  {
+    // jmp [cell]: the target is read from the cell; an unreadable cell makes it invalid.
+    static const TAddress cell = 0x12345678;
+    std::vector<uint8_t> jump = {0xFF, 0x25, 0, 0, 0, 0};
+    const TAddress cellAddress = AddressOf(&cell);
+    memcpy(&jump[2], &cellAddress, 4);
+    const TAddress at = guard.Place(jump);
+    TInstructionInfo i = DecodeInstruction(at);
+    EXPECT_TRUE(i.Valid && i.IsJump);
+    EXPECT_EQ(i.Target, 0x12345678u);
+    EXPECT_EQ(i.TargetSlot, at + 2);
+    EXPECT_EQ(i.TargetOperand, 0u);
+    const TAddress unreadable = AddressOf(guard.page() + 4096);
+    memcpy(guard.page() + 4096 - 4, &unreadable, 4);
+    i = DecodeInstruction(at);
+    EXPECT_FALSE(i.Valid);
+    EXPECT_TRUE(i.IsJump);
+  }
+  {
+    const TInstructionInfo i = DecodeInstruction(guard.Place({0xFF, 0xD0}));  // call eax
+    EXPECT_TRUE(i.Valid && i.IsCall);
+    EXPECT_EQ(i.TargetOperand | i.TargetSlot | i.Target, 0u);
+  }
+  EXPECT_FALSE(DecodeInstruction(0).Valid);
+  EXPECT_EQ(DecodeInstruction(0).Next, 0u);
+}
+
+TEST(Decoder, TracksRegistersLoadedFromImmediates) {
+  GuardedBytes guard;
+  static const TAddress cell = 0xCAFE0000;
+  const TAddress cellAddress = AddressOf(&cell);
+  // mov eax,imm32; call [eax]; mov ecx,eax; call ecx; rep movsb; mov bx,imm16
+  std::vector<uint8_t> code = {0xB8, 0,    0,    0,    0,    0xFF, 0x10, 0x8B, 0xC8,
+                               0xFF, 0xD1, 0xF3, 0xA4, 0x66, 0xBB, 0x01, 0x02};
+  memcpy(&code[1], &cellAddress, 4);
+  const TAddress at = guard.Place(code);
+  TRegisters regs{};
+  regs[6] = regs[7] = 0x1111;  // esi, edi known before the string move
+  TDecodedDetails d;
+  TInstructionInfo i = Decode(at, d, nullptr, true, &regs);
+  EXPECT_EQ(regs[0], at + 1);
+  i = Decode(i.Next, d, nullptr, true, &regs);  // call [eax]
+  EXPECT_TRUE(i.Valid && i.IsCall);
+  EXPECT_EQ(i.TargetSlot, at + 1);
+  EXPECT_EQ(i.Target, 0xCAFE0000u);
+  i = Decode(i.Next, d, nullptr, true, &regs);  // mov ecx,eax
+  EXPECT_EQ(regs[1], at + 1);
+  TRegisters copy = regs;
+  const TAddress add = guard.Place({0x03, 0xC8});  // add ecx,eax writes ecx only
+  Decode(add, d, nullptr, true, &copy);
+  EXPECT_EQ(copy[1], 0u);
+  EXPECT_EQ(copy[0], at + 1);
+  i = Decode(i.Next, d, nullptr, true, &regs);  // call ecx: the register holds the cell address
+  EXPECT_EQ(i.TargetOperand, at + 1);
+  EXPECT_EQ(i.Target, cellAddress);
+  TInstructionInfo unresolved = Decode(i.Start, d, nullptr, false, &regs);
+  EXPECT_EQ(unresolved.TargetOperand, 0u);
+  i = Decode(i.Next, d, nullptr, true, &regs);  // rep movsb
+  EXPECT_EQ(regs[1], 0u);
+  EXPECT_EQ(regs[6], 0u);
+  EXPECT_EQ(regs[7], 0u);
+  EXPECT_EQ(regs[0], at + 1);
+  regs[3] = 0x2222;
+  i = Decode(i.Next, d, nullptr, true, &regs);  // mov bx,imm16 loads nothing but clears ebx
+  EXPECT_TRUE(i.Valid);
+  EXPECT_EQ(regs[3], 0u);
+  // cvttsd2si eax,xmm0 writes eax; without the prefix (cvttps2pi mm0,xmm0) it does not.
+  const TAddress convert = guard.Place({0xF2, 0x0F, 0x2C, 0xC0});
+  Decode(convert + 1, d, nullptr, true, &regs);
+  EXPECT_EQ(regs[0], at + 1);
+  Decode(convert, d, nullptr, true, &regs);
+  EXPECT_EQ(regs[0], 0u);
+}
+
+// The reference: every instruction objdump finds in the module's code section.
+struct Reference {
+  TAddress rva;
+  int length;
+  bool hasTarget;
+  TAddress targetRva;
+  std::string mnemonic;
+};
+
+std::vector<Reference> ReadReference(const std::string& path) {
+  std::vector<Reference> rows;
+  std::ifstream in(path);
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream s(line);
+    std::string rva, length, target;
+    Reference r{};
+    s >> rva >> length >> target >> r.mnemonic;
+    r.rva = std::stoul(rva, nullptr, 16);
+    r.length = std::stoi(length, nullptr, 16);
+    r.hasTarget = target != "-";
+    if (r.hasTarget) r.targetRva = std::stoul(target, nullptr, 16);
+    rows.push_back(r);
+  }
+  return rows;
+}
+
+bool IsLonePrefix(const Reference& r) {
+  static const std::set<std::string> kPrefixes = {
+      "es", "cs", "ss", "ds", "fs", "gs", "lock", "rep", "repz", "repnz", "data16", "addr16"};
+  return r.length == 1 && kPrefixes.count(r.mnemonic);
+}
+
+// Opcodes that the decoder refuses by its rules although objdump decodes them.
+bool RefusedByDesign(const TInstructionInfo& i) {
+  switch (i.Opcode) {
+    case 0x0F0B:  // ud2
+    case 0x0F1F:  // multi-byte nop
+    case 0x0FC7:  // rdrand and rdseed: register forms of the cmpxchg8b group
+      return true;
+    case 0xDB:  // fisttp (SSE3) is not in the x87 maps
+    case 0xDD:
+    case 0xDF: return ((i.ModRM >> 3) & 7) == 1 && (i.ModRM >> 6) != 3;
+  }
+  return false;
+}
+
+TEST(Decoder, AgreesWithTheReferenceOnTheWholeModule) {
+  const std::vector<Reference> rows = ReadReference(testsupport::BinaryPath("Tralvek.objdump.txt"));
+  ASSERT_GT(rows.size(), 10000u);
+  HMODULE module = LoadLibraryExA(testsupport::BinaryPath("Tralvek.dll").c_str(), nullptr,
+                                  DONT_RESOLVE_DLL_REFERENCES);
+  ASSERT_NE(module, nullptr);
+  const TAddress base = AddressOf(module);
+  std::map<uint16_t, int> refused;
+  int prefixes = 0, compared = 0, branches = 0, joinedWaits = 0;
+  for (const Reference& r : rows) {
+    if (IsLonePrefix(r)) {
+      ++prefixes;
+      continue;
+    }
+    const TAddress at = base + r.rva;
+    TDecodedDetails d;
+    TInstructionInfo i = Decode(at, d, nullptr, false, nullptr);
+    if (i.Opcode == 0x9B && r.length > 1) {
+      // objdump joins wait with the x87 instruction after it (fstsw, fclex ...).
+      ++joinedWaits;
+      i = Decode(i.Next, d, nullptr, false, nullptr);
+      i.Start = at;
+    }
+    ++compared;
+    if (!i.Valid && RefusedByDesign(i)) {
+      ++refused[i.Opcode];
+      continue;
+    }
+    if (!i.Valid || static_cast<int>(i.Next - i.Start) != r.length) {
+      ADD_FAILURE() << std::hex << "rva " << r.rva << " " << r.mnemonic << ": objdump length "
+                    << r.length << ", decoder " << (i.Next - i.Start) << " valid " << i.Valid;
+      continue;
+    }
+    if (r.hasTarget && (i.IsCall || i.IsJump)) {
+      ++branches;
+      EXPECT_EQ(i.Target - base, r.targetRva) << std::hex << "rva " << r.rva;
+    }
+  }
+  std::ostringstream note;
+  for (auto [op, n] : refused) note << std::hex << " " << op << ":" << std::dec << n;
+  std::printf(
+      "decoder vs objdump: %d compared, %d branch targets, %d lone prefixes, %d waits "
+      "joined, refused%s\n",
+      compared, branches, prefixes, joinedWaits, note.str().c_str());
+  EXPECT_GT(branches, 10000);
+  FreeLibrary(module);
+}
+
+}  // namespace
+}  // namespace drosk

@@ -1,0 +1,199 @@
+// The mail exchanger lookup: packets and untrusted replies in memory, and lookups against the
+// scripted name servers of mail_servers.py on 127.30.1.x port 53.
+#include "crashreport/drosk_dns.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdlib>
+#include <random>
+#include <string>
+
+#include "crashreport/drosk_smtp.h"
+#include "support/test_paths.h"
+
+namespace drosk {
+namespace {
+
+using namespace std::string_literals;
+
+constexpr char kResolver[] = "127.30.1.1";
+constexpr char kNameError[] = "127.30.1.2";
+constexpr char kHostile[] = "127.30.1.3";
+constexpr char kRoot[] = "127.30.1.10";
+
+// A reply to "MX x.test": two MX records (preferences 20 and 10), the first exchange compressed
+// into the question.
+const std::string kReply =
+    "\x00\x01\x81\x80\x00\x01\x00\x02\x00\x00\x00\x00"
+    "\x01x\x04test\x00\x00\x0f\x00\x01"
+    "\xc0\x0c\x00\x0f\x00\x01\x00\x00\x00\x3c\x00\x09\x00\x14\x04mx20\xc0\x0c"
+    "\xc0\x0c\x00\x0f\x00\x01\x00\x00\x00\x3c\x00\x0f\x00\x0a\x04mx10\x01x\x04test\x00"s;
+
+TEST(DroskDns, QueriesAreBuiltAndRepliesParsedWithCompression) {
+  EXPECT_EQ(DnsQueryPacket("x.test", kDnsTypeMX),
+            "\x00\x01\x01\x00\x00\x01\x00\x00\x00\x00\x00\x00\x01x\x04test\x00\x00\x0f\x00\x01"s);
+  EXPECT_EQ(DnsQueryPacket("ab.c", kDnsTypeNS).size(), 18u + 4);
+  const TDnsResult mx = DnsParseReply(kReply, 12, kDnsTypeMX);
+  EXPECT_EQ(mx.Answers, (TDAString{"mx20.x.test", "mx10.x.test"}));
+  EXPECT_TRUE(mx.Authority.empty());
+  size_t position = 12;
+  std::string name;
+  ASSERT_TRUE(DnsDecodeName(kReply, position, kReply.size(), name));
+  EXPECT_EQ(name, "x.test");
+  EXPECT_EQ(position, 20u);
+}
+
+TEST(DroskDns, BrokenRepliesGiveNoNames) {
+  std::string name;
+  for (const std::string& bad : {"\x01"
+                                 "a\xc0\x00"s,  // a pointer to its own name's start
+                                 "\x01"
+                                 "a\xc0\x05"s,  // a pointer forwards (past the end)
+                                 "\x05"
+                                 "ab"s,  // a label beyond the data
+                                 "\x01"
+                                 "a\x01"
+                                 "b"s,  // no zero byte
+                                 "\x40"
+                                 "a\x00"s}) {  // a reserved label type
+    size_t position = 0;
+    EXPECT_FALSE(DnsDecodeName(bad, position, bad.size(), name)) << bad;
+  }
+  // Pointers that jump back and forth between two names loop: refused.
+  const std::string loop =
+      "\x01"
+      "a\xc0\x04\x01"
+      "b\xc0\x00"s;
+  size_t position = 4;
+  EXPECT_FALSE(DnsDecodeName(loop, position, loop.size(), name));
+  // More answers counted than present, and a record longer than the reply.
+  std::string counted = kReply;
+  counted[7] = 3;
+  EXPECT_TRUE(DnsParseReply(counted, 12, kDnsTypeMX).Answers.empty());
+  std::string longRecord = kReply;
+  longRecord[longRecord.size() - 16] = 0x30;
+  EXPECT_TRUE(DnsParseReply(longRecord, 12, kDnsTypeMX).Answers.empty());
+  // A name of 63-byte labels beyond 255 characters.
+  std::string longName;
+  for (int i = 0; i < 5; ++i) longName += "\x3f" + std::string(63, 'n');
+  longName += '\0';
+  position = 0;
+  EXPECT_FALSE(DnsDecodeName(longName, position, longName.size(), name));
+  // 255 characters are allowed, also when a pointer completes them: 63 + "." + 191.
+  std::string full = longName.substr(0, 4 * 64) + '\0';
+  position = 0;
+  ASSERT_TRUE(DnsDecodeName(full, position, full.size(), name));
+  EXPECT_EQ(name.size(), 255u);
+  full += "\x3f" + std::string(63, 'p') + "\xc0\x40";
+  position = 257;
+  ASSERT_TRUE(DnsDecodeName(full, position, full.size(), name));
+  EXPECT_EQ(name.size(), 255u);
+  EXPECT_EQ(position, full.size());
+  full +=
+      "\x01"
+      "b\x3f" +
+      std::string(63, 'q') + "\xc0\x40";
+  position = 323;
+  EXPECT_FALSE(DnsDecodeName(full, position, full.size(), name));
+}
+
+// Damaged copies of the reply end at a page without access: any read beyond them faults.
+TEST(DroskDns, DamagedRepliesAreReadWithinTheirBytes) {
+  char* pages = static_cast<char*>(VirtualAlloc(nullptr, 8192, MEM_COMMIT, PAGE_READWRITE));
+  ASSERT_NE(pages, nullptr);
+  DWORD old = 0;
+  ASSERT_TRUE(VirtualProtect(pages + 4096, 4096, PAGE_NOACCESS, &old));
+  std::mt19937 random(30);
+  int withNames = 0;
+  for (int round = 0; round < 20000; ++round) {
+    std::string reply = kReply;
+    for (int flips = 1 + round % 4; flips > 0; --flips)
+      reply[random() % reply.size()] = static_cast<char>(random());
+    reply.resize(12 + random() % (reply.size() - 11));
+    char* copy = pages + 4096 - reply.size();
+    memcpy(copy, reply.data(), reply.size());
+    const std::string_view view(copy, reply.size());
+    for (uint16_t type : {kDnsTypeMX, kDnsTypeNS}) {
+      const TDnsResult result = DnsParseReply(view, 12, type);
+      withNames += !result.Answers.empty();
+      for (const std::string& answer : result.Answers) ASSERT_LE(answer.size(), 255u);
+    }
+  }
+  VirtualFree(pages, 0, MEM_RELEASE);
+  EXPECT_GT(withNames, 0);
+}
+
+// Lookups reach only the scripted servers; their logs show the questions asked.
+class DroskDnsLookup : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* folder = std::getenv("DROSK_MAIL_SERVERS");
+    ASSERT_NE(folder, nullptr) << "DROSK_MAIL_SERVERS is not set: no loopback name servers";
+    folder_ = std::string("Z:") + folder;
+    for (char& c : folder_)
+      if (c == '/') c = '\\';
+    ASSERT_TRUE(testsupport::FileExists(folder_ + "\\ready"));
+  }
+  void TearDown() override { RestoreDnsServers(); }
+  std::string Log(const std::string& address) const {
+    return testsupport::ReadFile(folder_ + "\\" + address + ".log");
+  }
+  std::string folder_;
+};
+
+TEST_F(DroskDnsLookup, TheFirstMxAnswerOfTheDomainThenOfItsLastThreeLabels) {
+  OverrideDnsServers({kResolver}, {});
+  size_t start = Log(kResolver).size();
+  EXPECT_EQ(FindMailExchanger("Ann <ann@x.test>"), "mx20.x.test");
+  EXPECT_EQ(FindMailExchanger("ann@a.b.c.d"), "mx.b.c.d");
+  EXPECT_EQ(FindMailExchanger("ann@m.x.test"), "");
+  EXPECT_EQ(Log(kResolver).substr(start), "x.test 15\na.b.c.d 15\nb.c.d 15\nm.x.test 15\n");
+}
+
+TEST_F(DroskDnsLookup, NameErrorsAndHostileRepliesAreSkippedForTheNextReply) {
+  const size_t start = Log(kNameError).size();
+  OverrideDnsServers({kNameError, kHostile, "", kResolver}, {});
+  for (int kind = 0; kind < 4; ++kind) {  // the hostile server's four kinds of rubbish
+    SCOPED_TRACE(kind);
+    EXPECT_EQ(FindMailExchanger("ann@x.test"), "mx20.x.test");
+  }
+  EXPECT_EQ(Log(kNameError).substr(start), "x.test 15\nx.test 15\nx.test 15\nx.test 15\n");
+  // Only rubbish and refusals: nothing found, after the last reply rather than a time-out.
+  OverrideDnsServers({kNameError, kHostile}, {});
+  const DWORD begin = GetTickCount();
+  EXPECT_EQ(FindMailExchanger("ann@x.test"), "");
+  EXPECT_LT(GetTickCount() - begin, 4000u);
+}
+
+TEST_F(DroskDnsLookup, WithoutNameServersTheWalkFollowsReferralsFromTheRoot) {
+  OverrideDnsServers({}, {kRoot});
+  const size_t root = Log(kRoot).size();
+  const size_t second = Log("127.30.1.11").size();
+  const size_t third = Log("127.30.1.12").size();
+  const size_t resolver = Log(kResolver).size();
+  EXPECT_EQ(FindMailExchanger("ann@x.test"), "mx20.x.test");
+  EXPECT_EQ(Log(kRoot).substr(root), "x.test 2\n");
+  EXPECT_EQ(Log("127.30.1.11").substr(second), "x.test 2\n");
+  EXPECT_EQ(Log("127.30.1.12").substr(third), "x.test 2\n");
+  EXPECT_EQ(Log(kResolver).substr(resolver), "x.test 15\n");
+  // A root without referrals ends the walk.
+  OverrideDnsServers({}, {kResolver});
+  EXPECT_EQ(FindMailExchanger("ann@none.test"), "");
+}
+
+TEST_F(DroskDnsLookup, DirectDeliveryMailsEachRecipientThroughItsExchanger) {
+  OverrideDnsServers({kResolver}, {});
+  const size_t before = testsupport::ReadFile(folder_ + "\\received.json").size();
+  EXPECT_TRUE(SendSmtpMail("crash@x.test", "ann@direct.test; bob@nomx.test", "s", "direct", "", "",
+                           "", "", 2525));
+  const std::string received = testsupport::ReadFile(folder_ + "\\received.json");
+  EXPECT_GT(received.size(), before);
+  EXPECT_NE(received.find("\"rcpt_tos\": [\"ann@direct.test\"], \"to\": \"<ann@direct.test>\""),
+            std::string::npos);
+  EXPECT_EQ(received.find("bob@nomx.test"), std::string::npos);
+  EXPECT_FALSE(SendSmtpMail("crash@x.test", "bob@nomx.test", "s", "b", "", "", "", "", 2525));
+}
+
+}  // namespace
+}  // namespace drosk

@@ -1,0 +1,172 @@
+// The SMTP client against loopback servers the test run starts (smtp_servers.py): a real server
+// that parses what it takes, and scripted peers for AUTH, refusals and broken replies.
+#include "crashreport/drosk_smtp.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <cstdlib>
+#include <string>
+
+#include "support/test_paths.h"
+
+namespace drosk {
+namespace {
+
+using testsupport::ReadFile;
+using testsupport::TempDir;
+using testsupport::WriteFile;
+
+constexpr uint16_t kPort = 2525;
+constexpr char kReal[] = "127.30.0.1";
+constexpr char kAuth[] = "127.30.0.2";
+constexpr char kHeloOnly[] = "127.30.0.3";
+constexpr char kNoAuth[] = "127.30.0.4";
+constexpr char kEndless[] = "127.30.0.5";
+constexpr char kOverlong[] = "127.30.0.6";
+constexpr char kBadQuit[] = "127.30.0.7";
+
+// The servers' folder as a Windows path; a run without the servers fails here instead of mailing
+// anywhere else.
+std::string ServerFolder() {
+  const char* folder = std::getenv("DROSK_MAIL_SERVERS");
+  if (!folder) return {};
+  std::string path = std::string("Z:") + folder;
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  return path;
+}
+
+class DroskSmtp : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = ServerFolder();
+    ASSERT_FALSE(folder_.empty()) << "DROSK_MAIL_SERVERS is not set: no loopback mail servers";
+    ASSERT_TRUE(testsupport::FileExists(folder_ + "\\ready")) << folder_;
+  }
+  // What a scripted peer read, from the given offset of its log on.
+  std::string Log(const std::string& address) const {
+    return ReadFile(folder_ + "\\" + address + ".log");
+  }
+  bool Send(const std::string& server, const std::string& recipients, const std::string& account,
+            const std::string& password, const std::string& subject = "s",
+            const std::string& body = "b") {
+    return SendSmtpMail("crash@x.test", recipients, subject, body, "", server, account, password,
+                        kPort);
+  }
+  std::string folder_;
+};
+
+TEST_F(DroskSmtp, ARealServerReceivesTheReportItsAttachmentsAndDottedLinesIntact) {
+  const TempDir dir;
+  std::string bytes;
+  for (int i = 0; i < 1000; ++i) bytes += static_cast<char>(i * 31 % 256);
+  WriteFile(dir.Path("bugreport.txt"), bytes);
+  WriteFile(dir.Path("screenShot.png"), "\x89PNG\r\n\x1a\n");
+  std::string body = ".\r\n.x\r\nline with = and \xE9\r\n";
+  body += std::string(990, 'r') + "\r\n.\r\nend\r\n";  // SMTP lines hold 998 characters
+  ASSERT_TRUE(SendSmtpMail(
+      "Crash Report <crash@x.test>", "a@x.test; b@y.test", "app.exe - Access violation", body,
+      dir.Path("bugreport.txt") + "|" + dir.Path("screenShot.png"), kReal, "", "", kPort));
+  const auto records = nlohmann::json::parse(ReadFile(folder_ + "\\received.json"));
+  const auto& mail = records.back();
+  EXPECT_EQ(mail["mail_from"], "crash@x.test");
+  EXPECT_EQ(mail["rcpt_tos"], nlohmann::json::array({"a@x.test", "b@y.test"}));
+  EXPECT_EQ(mail["to"], "<a@x.test>, <b@y.test>");
+  EXPECT_EQ(mail["from"], "Crash Report <crash@x.test>");
+  EXPECT_EQ(mail["subject"], "app.exe - Access violation");
+  EXPECT_EQ(mail["message_id"].get<std::string>().find("@droskExcept>"), 17u);
+  ASSERT_EQ(mail["parts"].size(), 3u);
+  auto hex = [](const std::string& text) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string out;
+    for (unsigned char c : text) out += {kDigits[c >> 4], kDigits[c & 15]};
+    return out;
+  };
+  EXPECT_EQ(mail["parts"][0]["type"], "text/plain");
+  EXPECT_EQ(mail["parts"][0]["hex"], hex(body));
+  EXPECT_EQ(mail["parts"][1]["filename"], "bugreport.txt");
+  EXPECT_EQ(mail["parts"][1]["type"], "application/octet-stream");
+  EXPECT_EQ(mail["parts"][1]["hex"], hex(bytes));
+  EXPECT_EQ(mail["parts"][2]["type"], "image/png");
+  EXPECT_EQ(mail["parts"][2]["hex"], hex("\x89PNG\r\n\x1a\n"));
+}
+
+TEST_F(DroskSmtp, AuthLoginIsOfferedInASplitMultiLineReplyAndTheAccountIsChecked) {
+  size_t start = Log(kAuth).size();
+  EXPECT_TRUE(Send(kAuth, "a@x.test", "crash-user", "s3cr=t"));
+  std::string log = Log(kAuth).substr(start);
+  EXPECT_EQ(log.find("EHLO "), 0u);
+  EXPECT_NE(log.find("\nAUTH LOGIN\nY3Jhc2gtdXNlcg==\nczNjcj10\nMAIL FROM:<crash@x.test>\n"
+                     "RCPT TO:<a@x.test>\nDATA\n"),
+            std::string::npos)
+      << log;
+  EXPECT_EQ(log.substr(log.size() - 8), "\n.\nQUIT\n");
+
+  start = Log(kAuth).size();
+  EXPECT_FALSE(Send(kAuth, "a@x.test", "crash-user", "wrong"));
+  log = Log(kAuth).substr(start);
+  EXPECT_EQ(log.find("MAIL FROM"), std::string::npos);
+  EXPECT_EQ(log.substr(log.size() - 5), "QUIT\n");
+}
+
+TEST_F(DroskSmtp, HeloAfterARefusedEhloDeliversOnlyWithoutAnAccount) {
+  size_t start = Log(kHeloOnly).size();
+  EXPECT_TRUE(Send(kHeloOnly, "a@x.test", "", ""));
+  std::string log = Log(kHeloOnly).substr(start);
+  EXPECT_EQ(log.find("EHLO "), 0u);
+  EXPECT_NE(log.find("\nHELO "), std::string::npos);
+  EXPECT_NE(log.find("\nDATA\n"), std::string::npos);
+
+  for (const char* server : {kHeloOnly, kNoAuth}) {
+    SCOPED_TRACE(server);
+    start = Log(server).size();
+    EXPECT_FALSE(Send(server, "a@x.test", "crash-user", ""));
+    log = Log(server).substr(start);
+    EXPECT_EQ(log.find("MAIL FROM"), std::string::npos);
+    EXPECT_EQ(log.find("AUTH"), std::string::npos);
+    EXPECT_EQ(log.substr(log.size() - 5), "QUIT\n");
+  }
+}
+
+TEST_F(DroskSmtp, EveryRecipientIsTriedAndOneAcceptanceIsEnough) {
+  size_t start = Log(kNoAuth).size();
+  EXPECT_TRUE(Send(kNoAuth, "nobody@x.test;Bea <b@y.test>", "", ""));
+  std::string log = Log(kNoAuth).substr(start);
+  EXPECT_NE(log.find("\nRCPT TO:<nobody@x.test>\nRCPT TO:<b@y.test>\nDATA\n"), std::string::npos)
+      << log;
+  EXPECT_NE(log.find("\nTo: <nobody@x.test>, Bea <b@y.test>\n"), std::string::npos);
+
+  start = Log(kNoAuth).size();
+  EXPECT_FALSE(Send(kNoAuth, "nobody@x.test", "", ""));
+  log = Log(kNoAuth).substr(start);
+  EXPECT_EQ(log.find("DATA"), std::string::npos);
+  EXPECT_EQ(log.substr(log.size() - 5), "QUIT\n");
+
+  // Nothing to say: the envelope is reset and the session ended.
+  start = Log(kNoAuth).size();
+  EXPECT_TRUE(Send(kNoAuth, "a@x.test", "", "", "", ""));
+  log = Log(kNoAuth).substr(start);
+  EXPECT_NE(log.find("\nRCPT TO:<a@x.test>\nRSET\nQUIT\n"), std::string::npos) << log;
+}
+
+TEST_F(DroskSmtp, BrokenPeersEndTheDeliveryWithFailure) {
+  // A refused QUIT turns a sent mail into a failure.
+  const size_t start = Log(kBadQuit).size();
+  EXPECT_FALSE(Send(kBadQuit, "a@x.test", "", ""));
+  EXPECT_NE(Log(kBadQuit).substr(start).find("\n.\nQUIT\n"), std::string::npos);
+  // A reply that never ends, and one longer than any buffer: failure within the reply time.
+  for (const char* server : {kEndless, kOverlong}) {
+    SCOPED_TRACE(server);
+    const DWORD begin = GetTickCount();
+    EXPECT_FALSE(Send(server, "a@x.test", "", ""));
+    EXPECT_LT(GetTickCount() - begin, 9000u);
+  }
+  // Nobody listens; an empty recipient or server list sends nothing.
+  EXPECT_FALSE(SendSmtpMail("", "a@x.test", "s", "b", "", "127.30.0.99", "", "", kPort));
+  EXPECT_FALSE(SendSmtpMail("", "", "s", "b", "", kReal, "", "", kPort));
+  EXPECT_FALSE(SendSmtpMail("", "a@x.test", "s", "b", "", "", "", "", kPort));
+}
+
+}  // namespace
+}  // namespace drosk

@@ -1,0 +1,245 @@
+// The text map reader, its lookups and the maps that the build writes beside our binaries.
+#include "crashreport/drosk_map_file.h"
+
+#include <windows.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "debug_info_fuzz.h"
+#include "gtest/gtest.h"
+#include "support/test_paths.h"
+
+namespace drosk {
+namespace {
+
+TAddress AddressOf(const void* p) { return static_cast<TAddress>(reinterpret_cast<uintptr_t>(p)); }
+
+constexpr TAddress kCode = 0x00401000, kData = 0x00500000;
+
+TMapFile MapOf(const std::string& text, TAddress codeEnd = 0) {
+  TMapFile map;
+  map.codeStart = kCode;
+  map.codeEnd = codeEnd;
+  map.dataStart = kData;
+  map.isValid = true;
+  map.ParseTextMap(text);
+  return map;
+}
+
+// A segment line of exactly `width` characters ending in "M=<unit> ACBP=A9".
+std::string SegmentLine(const std::string& head, const std::string& unit, size_t width) {
+  std::string line = head + "C=CODE S=.text G=(none) M=" + unit;
+  const std::string tail = " ACBP=A9";
+  line.append(width - line.size() - tail.size(), ' ');
+  return line + tail;
+}
+
+TEST(TextMap, ReadsSegmentsPublicsLinesAndEntryPoint) {
+  const std::string text =
+      "\r\n Start Length Name Class\r\n 0001:00000000 00001000H .text CODE\r\n\r\n"
+      "Detailed map of segments\r\n\r\n" +
+      SegmentLine("0001:00000000 00000100 ", "C:\\Dir\\Unit1", 73) + "\r\n" +
+      SegmentLine("0001:00000100 00000100 ", "Short", 72) + "\r\n" +  // one too short
+      SegmentLine("0001:00000200 00000100 ", "Lib|Unit2.pas", 80) + "\r\n" +
+      SegmentLine("0003:00000300 00000100 ", "Elsewhere", 80) + "\r\n" +
+      SegmentLine("0002:00000000 00000040 ", "Unit1", 80) +
+      "\r\n"
+      "\r\n\r\n  Address Publics by Value\r\n\r\n"
+      " 0001:00000000       Unit1\r\n"
+      " 0001:00000010       Proc (x)\r\n"
+      " 0001:00000020       @$xp$TType\r\n"
+      " 0001:00000030       @Other@Helper$qqrv\r\n"
+      " 0001:00000040       @Unit1@Own$qqrv\r\n"
+      " 0001:00000210       Unit2Proc\r\n"
+      " 0002:00000008       DataWord\r\n"
+      " 0001:NOTHEX00       Broken\r\n"
+      "\r\n"
+      "Line numbers for Unit1(Unit1.pas) segment .text\r\n\r\n"
+      "    10 0001:00000000    11 0001:00000010    12 0001:0000000C\r\n"
+      "    13 0001:00000030    20 0002:00000040    99 0001:00000500\r\n"
+      "\r\n"
+      "Program entry point at 0001:00000210\r\n";
+  const TMapFile map = MapOf(text, kCode + 0x1000);
+
+  ASSERT_EQ(map.segments.size(), 3u);
+  EXPECT_EQ(map.segments[0].unitName, "Unit1");
+  EXPECT_EQ(map.segments[0].start, kCode);
+  EXPECT_EQ(map.segments[0].length, 0x100u);
+  EXPECT_EQ(map.segments[1].unitName, "Unit2");  // after "|", without ".pas"
+  EXPECT_EQ(map.segments[1].start, kCode + 0x200);
+  EXPECT_FALSE(map.segments[2].isCode);
+  EXPECT_EQ(map.segments[2].start, kData);
+
+  ASSERT_EQ(map.publics.size(), 6u);
+  EXPECT_EQ(map.publics[0].name, "initialization");  // named after its unit
+  EXPECT_EQ(map.publics[1].name, "Proc");
+  EXPECT_EQ(map.publics[1].address, kCode + 0x10);
+  EXPECT_EQ(map.publics[2].name, "Other.Helper");  // another unit's symbol keeps its unit
+  EXPECT_EQ(map.publics[3].name, "Own");
+  EXPECT_EQ(map.publics[4].name, "Unit2Proc");
+  EXPECT_EQ(map.publics[5].name, "DataWord");
+  EXPECT_EQ(map.publics[5].address, kData + 8);
+  EXPECT_FALSE(map.publics[5].isCode);
+
+  // 12 at 0C is not above 10 and is dropped; segment 2 does not count.
+  ASSERT_EQ(map.lines.size(), 4u);
+  EXPECT_EQ(map.lines[2].line, 13);
+  EXPECT_EQ(map.entryPoint, kCode + 0x210);
+
+  EXPECT_EQ(FindSegment(map, true, kCode + 0x1FF), nullptr);  // the ignored short line
+  EXPECT_EQ(FindSegment(map, true, kCode + 0x250)->unitName, "Unit2");
+  EXPECT_EQ(FindSegment(map, false, kData + 0x3F)->unitName, "Unit1");
+  EXPECT_EQ(FindSegment(map, false, kCode), nullptr);
+  EXPECT_EQ(FindPublic(map, kCode + 0x1F)->name, "Proc");
+  EXPECT_EQ(FindPublic(map, kCode - 1), nullptr);
+
+  TAddress next = 0;
+  EXPECT_EQ(LineOf(map, kCode + 0x12, next), 11);
+  EXPECT_EQ(next, kCode + 0x30);
+  EXPECT_EQ(LineOf(map, kCode + 0x30, next), 13);
+  EXPECT_EQ(next, kCode + 0x500);
+  // Line 99's record lies in no segment with the address: no line.
+  EXPECT_EQ(LineOf(map, kCode + 0x600, next), 0);
+  EXPECT_EQ(LineOf(map, kCode - 1, next), 0);
+  EXPECT_EQ(next, kCode);
+}
+
+TEST(TextMap, LastPublicReachesToTheCodeEndOrEverywhereWhenItIsUnknown) {
+  const std::string text =
+      "Publics by Value\r\n\r\n 0001:00000010       First\r\n 0001:00000020       Last\r\n\r\n";
+  EXPECT_EQ(FindPublic(MapOf(text, 0), 0x7FFFFFFF)->name, "Last");
+  EXPECT_EQ(FindPublic(MapOf(text, kCode + 0x100), kCode + 0xFF)->name, "Last");
+  EXPECT_EQ(FindPublic(MapOf(text, kCode + 0x100), kCode + 0x100), nullptr);
+  // A lookup finds every public of a longer table.
+  std::string many = "Publics by Value\r\n\r\n";
+  for (int i = 0; i < 1000; ++i) {
+    char line[64];
+    snprintf(line, sizeof line, " 0001:%08X       P%d\r\n", i * 16, i);
+    many += line;
+  }
+  const TMapFile map = MapOf(many);
+  for (int i = 0; i < 1000; ++i)
+    ASSERT_EQ(FindPublic(map, kCode + i * 16 + 15)->name, "P" + std::to_string(i)) << i;
+  TMapFile one = MapOf(
+      "Line numbers for A(A.cpp)\r\n\r\n     7 0001:00000000\r\n\r\n"
+      "Detailed map of segments\r\n\r\n" +
+      SegmentLine("0001:00000000 00000100 ", "A", 80) + "\r\n");
+  TAddress next;
+  EXPECT_EQ(LineOf(one, kCode + 4, next), 7);  // a table of one line record still answers
+}
+
+TEST(TextMap, SortedAndMergedSegments) {
+  TMapFile map;
+  map.codeStart = kCode;
+  map.dataStart = kData;
+  map.AddSegment(false, true, 0x10, true, false, "D", 0x10);
+  map.AddSegment(true, true, 0x100, true, false, "B", 0x10);
+  map.AddSegment(true, true, 0x000, true, false, "A", 0x10);
+  map.AddSegment(true, true, 0x000, true, false, "A0", 0x08);  // same start, shorter: after
+  map.AddSegment(true, true, 0x00A, true, true, "A0", 0x10);   // merges: within end + 2
+  map.AddSegment(true, false, kCode + 0x500, true, true, "Unit.DPR", 4);  // absolute
+  ASSERT_EQ(map.segments.size(), 5u);
+  const char* order[] = {"A", "A0", "B", "Unit", "D"};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(map.segments[i].unitName, order[i]);
+  EXPECT_EQ(map.segments[1].length, 0x1Au);
+  EXPECT_EQ(map.segments[3].start, kCode + 0x500);
+  EXPECT_EQ(map.segments[4].start, kData + 0x10);
+}
+
+// The maps written beside our binaries by the build.
+int KnownFunction(int x) __attribute__((noinline));
+constexpr int kKnownFunctionLine = __LINE__ + 1;
+int KnownFunction(int x) { return x * 3 + 1; }
+
+TEST(BuiltMap, NamesTheTestsOwnFunctionsUnitsAndLines) {
+  const TMapFileInfos infos = GetMapFileInfos(AddressOf(reinterpret_cast<void*>(&KnownFunction)));
+  ASSERT_TRUE(infos.valid);
+  EXPECT_NE(infos.moduleFileName.find("crashreport_tests.exe"), std::string::npos);
+  EXPECT_EQ(infos.unitName, "map_file_test");
+  EXPECT_EQ(infos.publicName, "drosk::{anonymous}::KnownFunction");
+  EXPECT_EQ(infos.publicAddress, AddressOf(reinterpret_cast<void*>(&KnownFunction)));
+  EXPECT_GE(infos.line, kKnownFunctionLine);
+  EXPECT_LE(infos.line, kKnownFunctionLine + 1);
+  EXPECT_EQ(GetMapFile(0).get(), GetMapFile(infos.publicAddress).get());  // one cached object
+  std::string name;
+  EXPECT_TRUE(PublicNameHook && PublicNameHook(infos.publicAddress, name));
+  EXPECT_EQ(name, infos.publicName);
+  EXPECT_FALSE(PublicNameHook(infos.publicAddress + 1, name));
+  int32_t line = 0;
+  TAddress rangeStart = 0, rangeEnd = 0;
+  LineHook(infos.publicAddress, line, rangeStart, rangeEnd);
+  EXPECT_EQ(line, infos.line);
+  EXPECT_EQ(rangeStart, infos.publicAddress);
+  EXPECT_GT(rangeEnd, rangeStart);
+  line = 4711;  // inside the range the cached line is kept, at its end it is looked up
+  LineHook(rangeStart, line, rangeStart, rangeEnd);
+  EXPECT_EQ(line, 4711);
+  const TAddress end = rangeEnd;
+  LineHook(end, line, rangeStart, rangeEnd);
+  EXPECT_NE(line, 4711);
+  EXPECT_EQ(rangeStart, end);
+  EXPECT_EQ(KnownFunction(1), 4);
+}
+
+std::vector<std::string> SourceLines(const std::string& relative) {
+  std::ifstream in(testsupport::TestDataPath("../" + relative));
+  std::vector<std::string> lines;
+  for (std::string l; std::getline(in, l);) lines.push_back(l);
+  return lines;
+}
+
+TEST(BuiltMap, ResolvesTheModulesExportAndFunctionsToTheirSource) {
+  HMODULE module = LoadLibraryExA(testsupport::BinaryPath("Tralvek.dll").c_str(), nullptr,
+                                  DONT_RESOLVE_DLL_REFERENCES);
+  ASSERT_NE(module, nullptr);
+  const TAddress factory =
+      AddressOf(reinterpret_cast<void*>(GetProcAddress(module, "ServerFactory")));
+  ASSERT_NE(factory, 0u);
+  TMapFileInfos infos = GetMapFileInfos(factory + 3);
+  ASSERT_TRUE(infos.valid);
+  EXPECT_EQ(infos.publicName, "ServerFactory@8");
+  EXPECT_EQ(infos.publicAddress, factory);
+  EXPECT_EQ(infos.unitName, "tralvek_server");
+  const std::vector<std::string> server = SourceLines("router/tralvek_server.cpp");
+  ASSERT_GT(infos.line, 0);
+  ASSERT_LE(infos.line, static_cast<int>(server.size()));
+  EXPECT_NE(server[infos.line - 1].find("ServerFactory"), std::string::npos)
+      << "line " << infos.line << ": " << server[infos.line - 1];
+
+  const std::shared_ptr<const TMapFile> map = GetMapFile(factory);
+  EXPECT_NE(map->entryPoint, 0u);
+  EXPECT_TRUE(map->mapFileName.ends_with("Tralvek.map"));
+  int checked = 0;
+  for (const TMfPublic& p : map->publics) {
+    if (p.name != "router::ExportDesignFile" && p.name != "router::ImportRouteFile") continue;
+    infos = GetMapFileInfos(p.address);
+    EXPECT_EQ(infos.unitName, "commands");
+    const std::vector<std::string> commands = SourceLines("router/commands.cpp");
+    ASSERT_GT(infos.line, 0);
+    EXPECT_NE(commands[infos.line - 1].find(p.name.substr(8)), std::string::npos)
+        << p.name << " at line " << infos.line;
+    ++checked;
+  }
+  EXPECT_EQ(checked, 2);
+  FreeLibrary(module);
+  ClearMapFileCache();
+}
+
+TEST(BuiltMap, DamagedCopiesOfTheModulesMapAreReadLineByLine) {
+  const std::string text = testsupport::ReadFile(testsupport::BinaryPath("Tralvek.map"));
+  ASSERT_GT(text.size(), 10000u);
+  EXPECT_EQ(fuzz::FuzzTextMapReader(text, 3, 300), "");
+}
+
+TEST(BuiltMap, AnAddressOutsideEveryModuleHasNoMap) {
+  void* block = VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+  const std::shared_ptr<const TMapFile> map = GetMapFile(AddressOf(block));
+  EXPECT_FALSE(map->isValid);
+  EXPECT_FALSE(GetMapFileInfos(AddressOf(block)).valid);
+  VirtualFree(block, 0, MEM_RELEASE);
+}
+
+}  // namespace
+}  // namespace drosk

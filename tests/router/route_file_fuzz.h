@@ -1,0 +1,33 @@
+// Damaged route files for the reader: truncations and edits of a good file that plant the
+// values routers and disks get wrong (signs, huge and negative numbers, NUL bytes, byte-order
+// marks, unbalanced lists), and the check that each is either refused with a position or read
+// into records the board can hold. Shared by the unit test and the standalone fuzz program.
+#pragma once
+
+#include <cstdint>
+#include <random>
+#include <string>
+
+namespace fuzz {
+
+// A route file of every record kind, as a router writes it.
+const std::string& SeedRouteFile();
+
+class RouteFileInputs {
+ public:
+  explicit RouteFileInputs(uint32_t seed) : random_(seed) {}
+  std::string Next();
+
+ private:
+  size_t Below(size_t n) { return n == 0 ? 0 : random_() % n; }
+  std::string Edited();
+
+  std::mt19937 random_;
+  uint64_t count_ = 0;
+};
+
+// Reads the text as "fuzz.rte". Empty when it is refused with "fuzz.rte:LINE:COLUMN: ..." or
+// read into records without an impossible value; else what went wrong.
+std::string CheckRouteFile(const std::string& text);
+
+}  // namespace fuzz
