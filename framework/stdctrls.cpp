@@ -100,6 +100,46 @@ void TButton::WndProc(TMessage& message) {
   TButtonControl::WndProc(message);
 }
 
+// ---- TCheckBox ------------------------------------------------------------------------------
+
+const TClassInfo& TCheckBox::StaticClassInfo() {
+  static const TClassInfo info =
+      TClassInfo::Derived<TCheckBox, TButtonControl>("TCheckBox")
+          .Bool("Checked", &TCheckBox::Checked, &TCheckBox::SetChecked, false);
+  return info;
+}
+
+TCheckBox::TCheckBox(TComponent* owner) : TButtonControl(owner) {
+  SetBounds(0, 0, 97, 17);
+  SetControlStyle(ControlStyle() & ~csClickEvents);
+}
+
+void TCheckBox::CreateParams(TCreateParams& params) {
+  TButtonControl::CreateParams(params);
+  params.class_name = L"BUTTON";
+  params.style |= BS_AUTOCHECKBOX;
+  params.ex_style = 0;
+}
+
+void TCheckBox::AfterCreateWnd() {
+  SendMessageW(Handle(), BM_SETCHECK, checked_ ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void TCheckBox::SetChecked(bool value) {
+  checked_ = value;
+  if (HandleAllocated()) AfterCreateWnd();
+}
+
+void TCheckBox::WndProc(TMessage& message) {
+  if (message.msg == CN_COMMAND && HIWORD(message.wParam) == BN_CLICKED) {
+    // The system has toggled the box already.
+    checked_ = SendMessageW(Handle(), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    Click();
+    return;
+  }
+  TButtonControl::WndProc(message);
+}
+
 // ---- TEdit and TMemo ------------------------------------------------------------------------
 
 const TClassInfo& TEdit::StaticClassInfo() {
@@ -335,6 +375,7 @@ void CALLBACK TTimer::TimerProc(HWND, UINT, UINT_PTR id, DWORD) noexcept {
 void RegisterStandardControls() {
   RegisterComponent<TLabel>();
   RegisterComponent<TButton>();
+  RegisterComponent<TCheckBox>();
   RegisterComponent<TEdit>();
   RegisterComponent<TMemo>();
   RegisterComponent<TPanel>();

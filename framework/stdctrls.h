@@ -51,6 +51,24 @@ class TButton : public TButtonControl {
   void CreateParams(TCreateParams& params) override;
 };
 
+// The system's check box: a click toggles it and calls OnClick.
+class TCheckBox : public TButtonControl {
+ public:
+  explicit TCheckBox(TComponent* owner);
+  static const TClassInfo& StaticClassInfo();
+  const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+  bool Checked() const noexcept { return checked_; }
+  void SetChecked(bool value);
+  void WndProc(TMessage& message) override;
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  void AfterCreateWnd() override;
+
+ private:
+  bool checked_ = false;
+};
+
 // The system's edit control, one line.
 class TEdit : public TWinControl {
  public:

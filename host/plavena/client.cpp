@@ -52,6 +52,21 @@ class StatusPanel final : public ComObject<IStatusPanel> {
 
 // ---- HostView ----------------------------------------------------------------------------------
 
+HostView::HostView(Journal& journal, HostDocument* document, std::wstring name, IUnknown* form)
+    : journal_(journal), document_(document), name_(std::move(name)), form_(form) {
+  if (form_) form_->AddRef();
+}
+
+HostView::~HostView() {
+  if (form_) form_->Release();
+}
+
+void HostView::SetForm(IUnknown* form) noexcept {
+  if (form) form->AddRef();
+  if (form_) form_->Release();
+  form_ = form;
+}
+
 HRESULT HostView::Refresh() noexcept {
   journal_.Append("view refresh " + win::Narrow(document_->Path()));
   return S_OK;
@@ -61,15 +76,71 @@ HRESULT HostView::GetOwnerDocument(IServerDocument** result) noexcept {
   return OutInterface<IServerDocument>(document_, result);
 }
 
+HRESULT HostView::GetViewName(BSTR* result) noexcept { return OutText(name_, result); }
+
+HRESULT HostView::GetForm(IUnknown** result) noexcept { return OutInterface(form_, result); }
+
+HRESULT HostView::Activate() noexcept {
+  journal_.Append("view activate " + win::Narrow(document_->Path()) + " " + win::Narrow(name_));
+  return S_OK;
+}
+
+// ---- HostTaskPanel -----------------------------------------------------------------------------
+
+HRESULT HostTaskPanel::NavigateTo(BSTR address, int* taken) noexcept {
+  if (!taken) return E_POINTER;
+  try {
+    address_ = Text(address);
+    journal_.Append("task panel " + name_ + " " + win::Narrow(address_));
+    *taken = 1;
+    return S_OK;
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+HRESULT HostTaskPanel::GetCurrentAddress(BSTR* result) noexcept {
+  return OutText(address_, result);
+}
+
+HRESULT HostTaskPanel::Reload() noexcept {
+  try {
+    journal_.Append("task panel " + name_ + " reload");
+    return S_OK;
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+// The way a browser compares: letter case of the whole address ignored.
+HRESULT HostTaskPanel::IsShowingAddress(BSTR address, BOOLEAN* result) noexcept {
+  if (!result) return E_POINTER;
+  *result = !address_.empty() && SamePath(address_, Text(address));
+  return S_OK;
+}
+
 // ---- HostDocument ------------------------------------------------------------------------------
 
 HostDocument::HostDocument(Journal& journal, std::wstring path, std::wstring kind)
-    : journal_(journal),
-      path_(std::move(path)),
-      kind_(std::move(kind)),
-      view_(new HostView(journal, this)) {}
+    : journal_(journal), path_(std::move(path)), kind_(std::move(kind)) {
+  views_.push_back(new HostView(journal, this, L"", nullptr));
+}
 
-HostDocument::~HostDocument() { view_->Release(); }
+HostDocument::~HostDocument() {
+  for (HostView* view : views_) view->Release();
+}
+
+HostView* HostDocument::AddView(const std::wstring& name, IUnknown* form) {
+  views_.push_back(new HostView(journal_, this, name, form));
+  return views_.back();
+}
+
+HRESULT HostDocument::QueryInterface(REFIID iid, void** result) noexcept {
+  if (iid == IID_ITaskPanel && result && View()->Form()) {
+    return View()->Form()->QueryInterface(iid, result);
+  }
+  return ComObject::QueryInterface(iid, result);
+}
 
 HRESULT HostDocument::GetFileName(BSTR* result) noexcept { return OutText(path_, result); }
 HRESULT HostDocument::GetKind(BSTR* result) noexcept { return OutText(kind_, result); }
@@ -81,15 +152,15 @@ HRESULT HostDocument::GetServerModule(IServerModule** result) noexcept {
 
 HRESULT HostDocument::GetViewCount(int* count) noexcept {
   if (!count) return E_POINTER;
-  *count = 1;
+  *count = static_cast<int>(views_.size());
   return S_OK;
 }
 
 HRESULT HostDocument::GetView(int index, IServerView** result) noexcept {
   if (!result) return E_POINTER;
   *result = nullptr;
-  if (index != 0) return E_INVALIDARG;
-  return OutInterface<IServerView>(view_, result);
+  if (index < 0 || index >= static_cast<int>(views_.size())) return E_INVALIDARG;
+  return OutInterface<IServerView>(views_[index], result);
 }
 
 HRESULT HostDocument::Cleanup() noexcept {
@@ -97,14 +168,66 @@ HRESULT HostDocument::Cleanup() noexcept {
   return S_OK;
 }
 
+// ---- HostModule --------------------------------------------------------------------------------
+
+// The server module the host's own documents are listed under; it does nothing else.
+class HostModule final : public ComObject<IServerModule> {
+ public:
+  explicit HostModule(const HostClient& client) : client_(client) {}
+  HRESULT __stdcall GetDocumentCount(int* count) noexcept override {
+    if (!count) return E_POINTER;
+    *count = static_cast<int>(client_.Documents().size());
+    return S_OK;
+  }
+  HRESULT __stdcall GetDocuments(int index, IServerDocument** result) noexcept override {
+    if (!result) return E_POINTER;
+    *result = nullptr;
+    if (index < 0 || index >= static_cast<int>(client_.Documents().size())) return E_INVALIDARG;
+    return OutInterface<IServerDocument>(client_.Documents()[index], result);
+  }
+  HRESULT __stdcall GetModuleName(BSTR* result) noexcept override {
+    return OutText(L"Host", result);
+  }
+  HRESULT __stdcall ApplicationIdle() noexcept override { return S_OK; }
+  HRESULT __stdcall ReceiveNotification(IUnknown*) noexcept override { return S_OK; }
+  HRESULT __stdcall OpenDocument(BSTR, BSTR, IServerDocument**) noexcept override {
+    return E_NOTIMPL;
+  }
+  HRESULT __stdcall RemoveDocument(IServerDocument*) noexcept override { return E_NOTIMPL; }
+  HRESULT __stdcall GetClient(IClient**) noexcept override { return E_NOTIMPL; }
+  HRESULT __stdcall GetCommandLauncher(ICommandLauncher**) noexcept override { return E_NOTIMPL; }
+  HRESULT __stdcall GetHandle(HINSTANCE*) noexcept override { return E_NOTIMPL; }
+  HRESULT __stdcall GetProcessControl(IProcessControl**) noexcept override { return E_NOTIMPL; }
+  HRESULT __stdcall GetViewCount(int*) noexcept override { return E_NOTIMPL; }
+  HRESULT __stdcall GetViews(int, IServerView**) noexcept override { return E_NOTIMPL; }
+  HRESULT __stdcall GetOptionsView(BSTR, IUnknown**) noexcept override { return E_NOTIMPL; }
+  HRESULT __stdcall CreateServerView(IUnknown*, IServerView**) noexcept override {
+    return E_NOTIMPL;
+  }
+  HRESULT __stdcall CreateDocumentView(IUnknown*, BSTR, IServerView**) noexcept override {
+    return E_NOTIMPL;
+  }
+  HRESULT __stdcall RemoveView(IServerView*) noexcept override { return E_NOTIMPL; }
+  HRESULT __stdcall AddView(IServerView*) noexcept override { return E_NOTIMPL; }
+  HRESULT __stdcall OpenDocumentEx(BSTR, BSTR, BOOLEAN, IServerDocument**) noexcept override {
+    return E_NOTIMPL;
+  }
+
+ private:
+  const HostClient& client_;
+};
+
 // ---- HostClient --------------------------------------------------------------------------------
 
 HostClient::HostClient(Journal& journal, HWND application_window)
-    : journal_(journal), application_window_(application_window) {}
+    : journal_(journal),
+      application_window_(application_window),
+      host_module_(new HostModule(*this)) {}
 
 HostClient::~HostClient() {
   for (HostDocument* document : documents_) document->Release();
   SetPcbServerModule(nullptr);
+  host_module_->Release();
 }
 
 HostDocument* HostClient::OpenDocument(const std::wstring& path, const std::wstring& kind) {
@@ -186,8 +309,7 @@ HRESULT HostClient::OpenNewDocument(BSTR kind, BSTR path, IServerDocument** resu
 }
 
 HRESULT HostClient::GetServerModuleByName(BSTR name, IServerModule** result) noexcept {
-  if (pcb_module_ &&
-      CompareStringOrdinal(Text(name).c_str(), -1, L"PCB", -1, TRUE) == CSTR_EQUAL) {
+  if (pcb_module_ && CompareStringOrdinal(Text(name).c_str(), -1, L"PCB", -1, TRUE) == CSTR_EQUAL) {
     return OutInterface<IServerModule>(pcb_module_, result);
   }
   const bool match = module_ && CompareStringOrdinal(Text(name).c_str(), -1, module_name_.c_str(),
@@ -245,6 +367,89 @@ HRESULT HostClient::RunProcess(const std::string& process, char* parameters, int
   }
   journal_.Append("unknown process " + process);
   return E_NOTIMPL;
+}
+
+// ---- Addresses, modules and the workspace ------------------------------------------------------
+
+HRESULT HostClient::ExpandAddress(BSTR address, BSTR* result) noexcept {
+  try {
+    return OutText(Text(address), result);
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+HRESULT HostClient::SplitAddress(BSTR address, BSTR* scheme, BSTR* path, BSTR* rest) noexcept {
+  if (!scheme || !path || !rest) return E_POINTER;
+  *scheme = *path = *rest = nullptr;
+  try {
+    const std::wstring text = Text(address);
+    size_t colon = text.find(L':');
+    const bool has_scheme =
+        colon != std::wstring::npos && colon >= 2 &&
+        std::all_of(text.begin(), text.begin() + colon, [](wchar_t c) { return iswalpha(c); });
+    if (!has_scheme) colon = std::wstring::npos;
+    const size_t path_start = has_scheme ? colon + 1 : 0;
+    const size_t hash = text.find(L'#', path_start);
+    const size_t path_end = hash == std::wstring::npos ? text.size() : hash;
+    OutText(has_scheme ? text.substr(0, colon) : L"", scheme);
+    OutText(text.substr(path_start, path_end - path_start), path);
+    OutText(text.substr(path_end), rest);
+    return S_OK;
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+HRESULT HostClient::OpenAddress(BSTR address) noexcept {
+  try {
+    journal_.Append("address open " + win::Narrow(Text(address)));
+    return S_OK;
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+std::vector<IServerModule*> HostClient::KnownModules() const {
+  std::vector<IServerModule*> modules{host_module_};
+  if (module_) modules.push_back(module_);
+  if (pcb_module_) modules.push_back(pcb_module_);
+  return modules;
+}
+
+HRESULT HostClient::GetServerModuleCount(int* count) noexcept {
+  if (!count) return E_POINTER;
+  try {
+    *count = static_cast<int>(KnownModules().size());
+    return S_OK;
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+HRESULT HostClient::GetServerModule(int index, IServerModule** result) noexcept {
+  if (!result) return E_POINTER;
+  *result = nullptr;
+  try {
+    const std::vector<IServerModule*> modules = KnownModules();
+    if (index < 0 || index >= static_cast<int>(modules.size())) return E_INVALIDARG;
+    return OutInterface(modules[index], result);
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+HRESULT HostClient::GetFilePathForName(BSTR name, BSTR* path) noexcept {
+  try {
+    const HostDocument* document = FindDocument(Text(name));
+    return OutText(document ? document->Path() : L"", path);
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+HRESULT HostClient::GetMessageService(IWorkspaceMessages** result) noexcept {
+  return OutInterface<IWorkspaceMessages>(nullptr, result);
 }
 
 }  // namespace plavena

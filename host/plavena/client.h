@@ -15,27 +15,57 @@ namespace plavena {
 
 class HostDocument;
 
-// The one view of a host document; refreshing it is journaled.
-class HostView final : public ComObject<IServerView> {
+// A view of a host document, with its name and the form it shows (if any); refreshing and
+// activating it are journaled.
+class HostView final : public ComObject<IServerView, IServerViewDetails, IViewActivation> {
  public:
-  HostView(Journal& journal, HostDocument* document) : journal_(journal), document_(document) {}
+  HostView(Journal& journal, HostDocument* document, std::wstring name, IUnknown* form);
+  ~HostView() override;
   HRESULT __stdcall Refresh() noexcept override;
   HRESULT __stdcall GetOwnerDocument(IServerDocument** result) noexcept override;
+  HRESULT __stdcall GetViewName(BSTR* result) noexcept override;
+  HRESULT __stdcall GetForm(IUnknown** result) noexcept override;
+  HRESULT __stdcall Activate() noexcept override;
+  IUnknown* Form() const noexcept { return form_; }
+  void SetForm(IUnknown* form) noexcept;
 
  private:
   Journal& journal_;
   HostDocument* document_;  // owns this view
+  std::wstring name_;
+  IUnknown* form_;  // one reference, or null
 };
 
-// A document the host has open: a file of a kind, with one view.
+// A help page viewer that is also a task panel: it shows one address at a time, and journals
+// each address it is given under its name.
+class HostTaskPanel final : public ComObject<ITaskPanel, IHelpBrowser> {
+ public:
+  HostTaskPanel(Journal& journal, std::string name) : journal_(journal), name_(std::move(name)) {}
+  const std::wstring& Address() const noexcept { return address_; }
+  HRESULT __stdcall NavigateTo(BSTR address, int* taken) noexcept override;
+  HRESULT __stdcall GetCurrentAddress(BSTR* result) noexcept override;
+  HRESULT __stdcall Reload() noexcept override;
+  HRESULT __stdcall IsShowingAddress(BSTR address, BOOLEAN* result) noexcept override;
+
+ private:
+  Journal& journal_;
+  std::string name_;
+  std::wstring address_;
+};
+
+// A document the host has open: a file of a kind, with its views (one to start with). A
+// document whose first view shows a task panel is that task panel too.
 class HostDocument final : public ComObject<IServerDocument> {
  public:
   HostDocument(Journal& journal, std::wstring path, std::wstring kind);
   ~HostDocument() override;
   const std::wstring& Path() const noexcept { return path_; }
   const std::wstring& Kind() const noexcept { return kind_; }
-  HostView* View() const noexcept { return view_; }
+  HostView* View() const noexcept { return views_.front(); }
+  // A further view; the document keeps it.
+  HostView* AddView(const std::wstring& name, IUnknown* form);
 
+  HRESULT __stdcall QueryInterface(REFIID iid, void** result) noexcept override;
   HRESULT __stdcall GetFileName(BSTR* result) noexcept override;
   HRESULT __stdcall GetKind(BSTR* result) noexcept override;
   HRESULT __stdcall GetServerModule(IServerModule** result) noexcept override;
@@ -47,10 +77,13 @@ class HostDocument final : public ComObject<IServerDocument> {
   Journal& journal_;
   std::wstring path_;
   std::wstring kind_;
-  HostView* view_;  // owned: one reference
+  std::vector<HostView*> views_;  // owned: one reference each
 };
 
-class HostClient final : public ComObject<IClient, IProcessLauncher> {
+class HostModule;
+
+class HostClient final : public ComObject<IClient, IProcessLauncher, IClientAddressService,
+                                          IClientModules, IWorkspace> {
  public:
   HostClient(Journal& journal, HWND application_window);
   ~HostClient() override;
@@ -67,6 +100,8 @@ class HostClient final : public ComObject<IClient, IProcessLauncher> {
   void SetPcbServerModule(IServerModule* module);
   // Runs the processes that were posted during a command.
   void RunPostedProcesses();
+  // The view that GetCurrentView yields.
+  void SetCurrentView(HostView* view) noexcept { current_view_ = view; }
 
   // IClient
   HRESULT __stdcall GetApplicationHandle(HWND* result) noexcept override;
@@ -84,8 +119,24 @@ class HostClient final : public ComObject<IClient, IProcessLauncher> {
                                 IServerView* context) noexcept override;
   HRESULT __stdcall SendProcess(const char* process, char* parameters, int size,
                                 IServerView* context) noexcept override;
+  // IClientAddressService: addresses are complete as given; "scheme:" is a scheme of two or
+  // more letters, the rest starts at "#".
+  HRESULT __stdcall ExpandAddress(BSTR address, BSTR* result) noexcept override;
+  HRESULT __stdcall SplitAddress(BSTR address, BSTR* scheme, BSTR* path,
+                                 BSTR* rest) noexcept override;
+  HRESULT __stdcall OpenAddress(BSTR address) noexcept override;
+  // IClientModules: the host's own documents' module, then the loaded module and the editor.
+  HRESULT __stdcall GetServerModuleCount(int* count) noexcept override;
+  HRESULT __stdcall GetServerModule(int index, IServerModule** result) noexcept override;
+  // IWorkspace: a name is the path of the open document of that name; no message service.
+  HRESULT __stdcall GetFilePathForName(BSTR name, BSTR* path) noexcept override;
+  HRESULT __stdcall GetMessageService(IWorkspaceMessages** result) noexcept override;
+
+  const std::vector<HostDocument*>& Documents() const noexcept { return documents_; }
 
  private:
+  std::vector<IServerModule*> KnownModules() const;
+
   HostDocument* FindDocument(const std::wstring& path) const;
   HRESULT RunProcess(const std::string& process, char* parameters, int size);
 
@@ -96,8 +147,9 @@ class HostClient final : public ComObject<IClient, IProcessLauncher> {
   std::optional<std::string> dialog_answer_;
   std::deque<std::pair<std::string, std::string>> posted_;
   std::wstring module_name_;
-  IServerModule* module_ = nullptr;  // the session's; no reference of our own
+  IServerModule* module_ = nullptr;      // the session's; no reference of our own
   IServerModule* pcb_module_ = nullptr;  // one reference
+  HostModule* host_module_;              // one reference
 };
 
 }  // namespace plavena

@@ -4,6 +4,8 @@
 #include <atomic>
 
 #include "rtl/host_contract.h"
+#include "rtl/external_form_contract.h"
+#include "rtl/navigation_contract.h"
 
 namespace plavena {
 
@@ -28,6 +30,44 @@ struct InterfaceId<IServerView> {
 template <>
 struct InterfaceId<IStatusPanel> {
   static constexpr const GUID& iid = IID_IStatusPanel;
+};
+
+template <>
+struct InterfaceId<IClientAddressService> {
+  static constexpr const GUID& iid = IID_IClientAddressService;
+};
+template <>
+struct InterfaceId<IClientModules> {
+  static constexpr const GUID& iid = IID_IClientModules;
+};
+template <>
+struct InterfaceId<IServerViewDetails> {
+  static constexpr const GUID& iid = IID_IServerViewDetails;
+};
+template <>
+struct InterfaceId<ITaskPanel> {
+  static constexpr const GUID& iid = IID_ITaskPanel;
+};
+template <>
+struct InterfaceId<IHelpBrowser> {
+  static constexpr const GUID& iid = IID_IHelpBrowser;
+};
+template <>
+struct InterfaceId<IViewActivation> {
+  static constexpr const GUID& iid = IID_IViewActivation;
+};
+template <>
+struct InterfaceId<IWorkspace> {
+  static constexpr const GUID& iid = IID_IWorkspace;
+};
+template <>
+struct InterfaceId<IServerModule> {
+  static constexpr const GUID& iid = IID_IServerModule;
+};
+
+template <>
+struct InterfaceId<IExternalFormHolder> {
+  static constexpr const GUID& iid = IID_IExternalFormHolder;
 };
 
 // Implements IUnknown once for all the interfaces an object offers; the first one answers for

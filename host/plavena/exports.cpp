@@ -14,6 +14,7 @@ namespace {
 HostClient* exported_client = nullptr;
 Journal* exported_journal = nullptr;
 bool hide_floating_panels = false;
+bool use_external_web_browser = false;
 
 // Copies a text into a caller's buffer of `size` bytes, cut to fit, always terminated.
 void CopyOut(const std::string& text, char* buffer, int size) {
@@ -47,6 +48,8 @@ void SetExportedClient(HostClient* client, Journal* journal) noexcept {
   exported_journal = journal;
 }
 
+void SetUseExternalWebBrowser(bool value) noexcept { use_external_web_browser = value; }
+
 std::string ForceFileNameExtension(const std::string& file_name, const std::string& extension) {
   const size_t slash = file_name.find_last_of("\\/:");
   const size_t dot = file_name.find_last_of('.');
@@ -79,7 +82,9 @@ HOST_EXPORT BOOLEAN __stdcall ClientAPI_GetPrefHideFloatingPanels() {
 HOST_EXPORT void __stdcall ClientAPI_SetPrefHideFloatingPanels(BOOLEAN value) {
   plavena::hide_floating_panels = value != 0;
 }
-HOST_EXPORT BOOLEAN __stdcall ClientAPI_GetUseExternalWebBrowser() { return FALSE; }
+HOST_EXPORT BOOLEAN __stdcall ClientAPI_GetUseExternalWebBrowser() {
+  return plavena::use_external_web_browser;
+}
 HOST_EXPORT BOOLEAN __stdcall ClientAPI_GetIntegratedHelpSystem() { return TRUE; }
 HOST_EXPORT BOOLEAN __stdcall ClientAPI_GetUseSystemLocaleLanguage() { return FALSE; }
 HOST_EXPORT BOOLEAN __stdcall ClientAPI_GetUseLocalizedDialogs() { return FALSE; }
@@ -117,4 +122,12 @@ HOST_EXPORT void __stdcall VFSAPI_VFS_ExtractFileName(const char* path, char* re
 
 HOST_EXPORT BOOLEAN __stdcall VFSAPI_VFS_FileExists(const char* file_name) {
   return plavena::FileExists(file_name);
+}
+
+// The workspace, for the host's workspace library (WorkspaceManager.dll) to hand out.
+HOST_EXPORT HRESULT __stdcall PlavenaGetWorkspace(IWorkspace** result) {
+  if (!result) return E_POINTER;
+  *result = nullptr;
+  if (!plavena::exported_client) return S_OK;
+  return plavena::exported_client->QueryInterface(IID_IWorkspace, reinterpret_cast<void**>(result));
 }

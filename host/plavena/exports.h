@@ -9,6 +9,9 @@ namespace plavena {
 // The client and journal the exports answer from, for the life of a host session.
 void SetExportedClient(HostClient* client, Journal* journal) noexcept;
 
+// The answer of ClientAPI_GetUseExternalWebBrowser: false unless set.
+void SetUseExternalWebBrowser(bool value) noexcept;
+
 // The extension rule of ClientAPI_ForceFileNameExtension: the last extension of the file part
 // is replaced ("" removes it); a leading "." of the new extension is optional.
 std::string ForceFileNameExtension(const std::string& file_name, const std::string& extension);
