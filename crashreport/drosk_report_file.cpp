@@ -1,9 +1,10 @@
-// The bug-report file: saving with the size limit.
+// The bug-report file: saving with the size limit, and printing.
 #include "crashreport/drosk_report_file.h"
 
 #include <commdlg.h>
 #undef ReplaceText  // the find-and-replace dialog's name, not ours
 
+#include <algorithm>
 #include <cstring>
 
 #include "crashreport/drosk_settings.h"
@@ -50,6 +51,20 @@ void TrimToLimit(HANDLE file, uint32_t size, uint32_t maxSize) {
   SetFilePointer(file, static_cast<LONG>(moved), nullptr, FILE_BEGIN);
   SetEndOfFile(file);
 }
+
+// Rounded like the margins are specified: the half divisor added before dividing. A device that
+// reports no physical size gets no margin rather than a division by zero.
+int Millimetres(int pixels, int millimetres, int sizeMm) {
+  return sizeMm > 0 ? (pixels * millimetres + sizeMm / 2) / sizeMm : 0;
+}
+
+// The dialog's copies of the printer settings, which the caller must free.
+struct GlobalTraits {
+  using Raw = HGLOBAL;
+  static Raw none() { return nullptr; }
+  static bool valid(Raw h) { return h != nullptr; }
+  static void close(Raw h) { GlobalFree(h); }
+};
 
 std::string ExecutableDirectory() { return DirectoryOf(ModuleFileName(GetModuleHandleA(nullptr))); }
 
@@ -125,6 +140,118 @@ bool AppendBugReport(const std::string& path, std::string_view report, uint32_t 
   if (maxSize > 0 && size != INVALID_FILE_SIZE && size > maxSize)
     TrimToLimit(file.get(), size, maxSize);
   return true;
+}
+
+TPrintMargins PrintMargins(const TPrintDevice& device) {
+  // A margin inside the unprintable border starts at the printable edge, not before it, where
+  // the text would be cut off.
+  TPrintMargins margins;
+  margins.Top = std::max(0, Millimetres(device.VertRes, 10, device.VertSizeMm) - device.OffsetY);
+  margins.BottomLimit = device.VertRes - 2 * margins.Top;
+  margins.Left = std::max(0, Millimetres(device.HorzRes, 20, device.HorzSizeMm) - device.OffsetX);
+  const int right =
+      std::max(0, Millimetres(device.HorzRes, 10, device.HorzSizeMm) - device.OffsetX);
+  margins.LineWidth = device.HorzRes - margins.Left - right;
+  return margins;
+}
+
+std::vector<TPrintedLine> LayOutPrintLines(const TPrintMargins& margins,
+                                           const std::vector<int>& heights) {
+  std::vector<TPrintedLine> lines;
+  lines.reserve(heights.size());
+  TPrintedLine at{0, margins.Top};
+  for (const int height : heights) {
+    // A line taller than a whole page goes on the page it starts: breaking before it would
+    // only leave an empty page.
+    if (at.Y + height > margins.BottomLimit && at.Y != margins.Top) at = {at.Page + 1, margins.Top};
+    lines.push_back(at);
+    at.Y += height;
+  }
+  return lines;
+}
+
+std::vector<std::string> PrintLines(std::string_view report) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (;;) {
+    const size_t end = report.find("\r\n", start);
+    std::string line(report.substr(start, end == std::string_view::npos ? end : end - start));
+    lines.push_back(line.empty() ? " " : line);
+    if (end == std::string_view::npos) return lines;
+    start = end + 2;
+  }
+}
+
+constexpr UINT kPrintFormat = DT_WORDBREAK | DT_EXTERNALLEADING | DT_NOPREFIX;
+
+std::vector<int> MeasurePrintLines(HDC dc, const std::vector<std::string>& lines, int width) {
+  std::vector<int> heights;
+  heights.reserve(lines.size());
+  for (const std::string& line : lines) {
+    RECT rect = {0, 0, width, 0};
+    heights.push_back(DrawTextA(dc, line.c_str(), static_cast<int>(line.size()), &rect,
+                                kPrintFormat | DT_CALCRECT));
+  }
+  return heights;
+}
+
+int PrintBugReportOn(HDC dc, std::string_view report, const char* outputFile) {
+  SetMapMode(dc, MM_TEXT);
+  TPrintDevice device;
+  device.HorzRes = GetDeviceCaps(dc, HORZRES);
+  device.VertRes = GetDeviceCaps(dc, VERTRES);
+  device.HorzSizeMm = GetDeviceCaps(dc, HORZSIZE);
+  device.VertSizeMm = GetDeviceCaps(dc, VERTSIZE);
+  device.OffsetX = GetDeviceCaps(dc, PHYSICALOFFSETX);
+  device.OffsetY = GetDeviceCaps(dc, PHYSICALOFFSETY);
+  const TPrintMargins margins = PrintMargins(device);
+
+  win::UniqueFont font(CreateFontA(-(GetDeviceCaps(dc, LOGPIXELSY) * 8 / 72), 0, 0, 0, FW_NORMAL, 0,
+                                   0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Courier New"));
+  const HGDIOBJ oldFont = SelectObject(dc, font.get());
+  const std::string title(DroskSettings().ButtonCaptions[2]);
+  DOCINFOA document = {};
+  document.cbSize = sizeof(document);
+  document.lpszDocName = title.c_str();
+  document.lpszOutput = outputFile;
+  int pages = 0;
+  if (StartDocA(dc, &document) > 0) {
+    const std::vector<std::string> lines = PrintLines(report);
+    const std::vector<int> heights = MeasurePrintLines(dc, lines, margins.LineWidth);
+    const std::vector<TPrintedLine> placed = LayOutPrintLines(margins, heights);
+    StartPage(dc);
+    for (size_t i = 0; i < lines.size(); ++i) {
+      for (; pages < placed[i].Page; ++pages) {
+        EndPage(dc);
+        StartPage(dc);
+      }
+      RECT rect = {margins.Left, placed[i].Y, margins.Left + margins.LineWidth,
+                   placed[i].Y + heights[i]};
+      DrawTextA(dc, lines[i].c_str(), static_cast<int>(lines[i].size()), &rect, kPrintFormat);
+    }
+    EndPage(dc);
+    EndDoc(dc);
+    ++pages;
+  }
+  SelectObject(dc, oldFont);
+  return pages;
+}
+
+bool PrintBugReport(std::string_view report, HWND owner) {
+  if (LoaderLockHeld()) {
+    MessageBeep(0);
+    return false;
+  }
+  PRINTDLGA dialog = {};
+  dialog.lStructSize = sizeof(dialog);
+  dialog.hwndOwner = owner;
+  dialog.Flags = PD_RETURNDC | PD_NOWARNING | PD_NOPAGENUMS | PD_NOSELECTION | PD_HIDEPRINTTOFILE |
+                 PD_NONETWORKBUTTON | PD_USEDEVMODECOPIESANDCOLLATE;
+  const bool chosen = PrintDlgA(&dialog);
+  const win::Unique<GlobalTraits> devMode(dialog.hDevMode), devNames(dialog.hDevNames);
+  const win::UniqueMemoryDc dc(dialog.hDC);
+  if (chosen && dc) PrintBugReportOn(dc.get(), report);
+  return false;
 }
 
 bool SaveBugReport(std::string_view report, HWND owner) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace drosk {
 
@@ -27,5 +28,41 @@ bool AppendBugReport(const std::string& path, std::string_view report, uint32_t 
 // executable's directory: chosen in the save dialog, or directly when silent.
 bool SaveBugReport(std::string_view report, HWND owner);
 bool SaveBugReport(std::string_view report);
+
+// A printer's page as GetDeviceCaps gives it: printable pixels, physical size in millimetres and
+// the offset of the printable area.
+struct TPrintDevice {
+  int HorzRes = 0, VertRes = 0;
+  int HorzSizeMm = 0, VertSizeMm = 0;
+  int OffsetX = 0, OffsetY = 0;
+};
+
+// Margins in pixels: 10 mm above, 20 mm left, 10 mm right; lines go down to `BottomLimit`.
+struct TPrintMargins {
+  int Top = 0, BottomLimit = 0, Left = 0, LineWidth = 0;
+};
+TPrintMargins PrintMargins(const TPrintDevice& device);
+
+// Where each line goes, given the heights its word-wrapped text takes.
+struct TPrintedLine {
+  int Page = 0;  // from 0
+  int Y = 0;
+};
+std::vector<TPrintedLine> LayOutPrintLines(const TPrintMargins& margins,
+                                           const std::vector<int>& heights);
+
+// The report's lines split at CR LF, an empty line as one blank (DrawText gives an empty text
+// no height).
+std::vector<std::string> PrintLines(std::string_view report);
+
+// The height each line takes when word-wrapped to `width` in the DC's current font.
+std::vector<int> MeasurePrintLines(HDC dc, const std::vector<std::string>& lines, int width);
+
+// Prints the report in 8-point "Courier New" on a device context the caller owns; `outputFile`
+// sends the job to a file. Gives the number of pages, 0 when the job could not start.
+int PrintBugReportOn(HDC dc, std::string_view report, const char* outputFile = nullptr);
+
+// Asks for the printer and prints there. Nothing is reported: the result is always false.
+bool PrintBugReport(std::string_view report, HWND owner);
 
 }  // namespace drosk

@@ -1,11 +1,16 @@
-// The bug-report file: appending, the size limit trimmed at report headers, directories made.
+// The bug-report file: appending, the size limit trimmed at report headers, directories made;
+// the print layout.
 #include "crashreport/drosk_report_file.h"
 
 #include <gtest/gtest.h>
+#include <winspool.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "crashreport/drosk_tools.h"
+#include "framework/win/handles.h"
 #include "support/test_paths.h"
 
 namespace drosk {
@@ -86,6 +91,88 @@ TEST(DroskReportFile, SilentSavingPutsTheRelativeNameInTheExecutablesDirectory) 
   ASSERT_TRUE(SaveBugReport("silent report"));
   EXPECT_EQ(ReadFile(path), "silent report\r\n\r\n");
   DeleteFileA(path.c_str());
+}
+
+TEST(DroskReportFile, PrintMarginsRoundToTheNearestPixelAndTakeOffTheUnprintableOffset) {
+  // 4800 x 6600 pixels on 203 x 279 mm: 20 mm = 472.9 px and 10 mm = 236.45 px across, 10 mm =
+  // 236.56 px down.
+  const TPrintMargins margins = PrintMargins({4800, 6600, 203, 279, 60, 50});
+  EXPECT_EQ(margins.Top, 237 - 50);
+  EXPECT_EQ(margins.BottomLimit, 6600 - 2 * 187);
+  EXPECT_EQ(margins.Left, 473 - 60);
+  EXPECT_EQ(margins.LineWidth, 4800 - 413 - (236 - 60));
+  EXPECT_EQ(PrintMargins({4800, 6600, 0, 0, 0, 0}).LineWidth, 4800);  // no size known
+  // Unprintable borders wider than the margins: the printable edges.
+  const TPrintMargins wide = PrintMargins({4800, 6600, 203, 279, 300, 300});
+  EXPECT_EQ(wide.Top, 0);
+  EXPECT_EQ(wide.BottomLimit, 6600);
+  EXPECT_EQ(wide.Left, 173);
+  EXPECT_EQ(wide.LineWidth, 4800 - 173);
+}
+
+TEST(DroskReportFile, APageBreaksWhenTheLineWouldPassTheBottomLimit) {
+  const TPrintMargins margins{100, 1000, 0, 500};
+  const std::vector<TPrintedLine> lines =
+      LayOutPrintLines(margins, {400, 400, 200, 700, 1, 2000, 50});
+  const std::vector<std::pair<int, int>> expected = {{0, 100}, {0, 500}, {1, 100}, {1, 300},
+                                                     {2, 100}, {3, 100}, {4, 100}};
+  ASSERT_EQ(lines.size(), expected.size());
+  for (size_t i = 0; i < lines.size(); ++i)
+    EXPECT_EQ(std::make_pair(lines[i].Page, lines[i].Y), expected[i]) << i;
+  EXPECT_EQ(PrintLines("a\r\n\r\nb\nc"), (std::vector<std::string>{"a", " ", "b\nc"}));
+}
+
+TEST(DroskReportFile, AVeryLongLineWrapsIntoSeveralLinesHeight) {
+  const win::UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+  std::string text;
+  for (int i = 0; i < 100; ++i) text += "word ";
+  const std::vector<int> heights = MeasurePrintLines(dc.get(), {"short", " ", text}, 300);
+  ASSERT_GT(heights[0], 0);
+  EXPECT_EQ(heights[1], heights[0]);
+  EXPECT_GE(heights[2], 5 * heights[0]);
+  EXPECT_EQ(heights[2] % heights[0], 0);
+}
+
+// A PostScript printer of the test prefix that prints to files: Wine's driver with a small PPD.
+win::UniqueMemoryDc TestPrinterDc() {
+  constexpr const char* kPrinter = "Tralvek Test Printer";
+  if (HDC dc = CreateDCA(nullptr, kPrinter, nullptr, nullptr)) return win::UniqueMemoryDc(dc);
+  char directory[MAX_PATH] = {};
+  DWORD size = 0;
+  GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(directory),
+                             sizeof(directory), &size);
+  const std::string ppd = std::string(directory) + "\\tralvek.ppd";
+  testsupport::WriteFile(ppd, ReadFile(testsupport::TestDataPath("crashreport/test_printer.ppd")));
+  DRIVER_INFO_3A driver = {};
+  driver.cVersion = 3;
+  driver.pName = const_cast<char*>("Wine PostScript Driver");
+  driver.pEnvironment = const_cast<char*>("Windows NT x86");
+  driver.pDriverPath = driver.pConfigFile = const_cast<char*>("wineps.drv");
+  driver.pDataFile = const_cast<char*>("tralvek.ppd");
+  AddPrinterDriverExA(nullptr, 3, reinterpret_cast<BYTE*>(&driver), APD_COPY_NEW_FILES);
+  PRINTER_INFO_2A printer = {};
+  printer.pPrinterName = const_cast<char*>(kPrinter);
+  printer.pPortName = const_cast<char*>("FILE:");
+  printer.pDriverName = driver.pName;
+  printer.pPrintProcessor = const_cast<char*>("WinPrint");
+  printer.pDatatype = const_cast<char*>("RAW");
+  if (HANDLE handle = AddPrinterA(nullptr, 2, reinterpret_cast<BYTE*>(&printer)))
+    ClosePrinter(handle);
+  return win::UniqueMemoryDc(CreateDCA(nullptr, kPrinter, nullptr, nullptr));
+}
+
+TEST(DroskReportFile, AReportPrintsToPostScriptOnAsManyPagesAsTheLayoutGives) {
+  const win::UniqueMemoryDc dc = TestPrinterDc();
+  ASSERT_TRUE(dc);
+  const TempDir dir;
+  const std::string output = dir.Path("report.ps");
+  std::string report = "date/time          : now\r\n\r\n";
+  for (int i = 0; i < 150; ++i) report += "line " + std::to_string(i) + "\r\n";
+  EXPECT_EQ(PrintBugReportOn(dc.get(), report, output.c_str()), 2);
+  const std::string postScript = ReadFile(output);
+  EXPECT_EQ(postScript.rfind("%!PS-Adobe", 0), 0u);
+  EXPECT_NE(postScript.find("%%Page: 2 2"), std::string::npos);
+  EXPECT_NE(postScript.find("%%Pages: 2"), std::string::npos);
 }
 
 }  // namespace
