@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <charconv>
 #include <string_view>
+#include <utility>
 
 #include "framework/exception.h"
 #include "framework/win/handles.h"
@@ -78,8 +79,10 @@ std::string ReadWholeFile(const std::string& path) {
 
 }  // namespace
 
-IniFile::IniFile(std::string path) : path_(std::move(path)) {
-  const std::string content = ReadWholeFile(path_);
+IniFile::IniFile(std::string path) : IniFile(std::move(path), Lines::Keep) {}
+
+IniFile::IniFile(std::string path, Lines lines) : path_(std::move(path)) {
+  const std::string content = path_.empty() ? std::string() : ReadWholeFile(path_);
   std::string_view text = content;
   while (!text.empty()) {
     const size_t end = text.find_first_of("\r\n");
@@ -101,6 +104,20 @@ IniFile::IniFile(std::string path) : path_(std::move(path)) {
     } else {
       sections_.back().entries.push_back({std::string(Trimmed(line.substr(0, equals))),
                                           std::string(Trimmed(line.substr(equals + 1))), true});
+    }
+  }
+  if (lines == Lines::Join) JoinSections();
+}
+
+void IniFile::JoinSections() {
+  std::vector<Section> read = std::exchange(sections_, {});
+  for (Section& section : read) {
+    if (section.name.empty()) continue;
+    if (!FindSection(section.name)) sections_.push_back({section.name, {}});
+    for (Entry& entry : section.entries) {
+      if (entry.has_value && !entry.key.starts_with(';')) {
+        WriteString(section.name, entry.key, entry.value);
+      }
     }
   }
 }
@@ -169,6 +186,21 @@ bool IniFile::SectionExists(const std::string& section) const {
 
 void IniFile::EraseSection(const std::string& section) {
   std::erase_if(sections_, [&](const Section& s) { return SameName(s.name, section); });
+}
+
+void IniFile::DeleteKey(const std::string& section, const std::string& key) {
+  if (Section* found = FindSection(section)) {
+    std::erase_if(found->entries,
+                  [&](const Entry& entry) { return entry.has_value && SameName(entry.key, key); });
+  }
+}
+
+std::vector<std::string> IniFile::SectionNames() const {
+  std::vector<std::string> names;
+  for (const Section& section : sections_) {
+    if (!section.name.empty()) names.push_back(section.name);
+  }
+  return names;
 }
 
 std::vector<std::string> IniFile::ReadSectionValues(const std::string& section) const {

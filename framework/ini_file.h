@@ -15,6 +15,11 @@ class IniFile {
   // and the cause, when the file exists but cannot be read: its settings would otherwise be
   // overwritten with defaults.
   explicit IniFile(std::string path);
+  // How a file's lines become sections: kept as they stand (the module's settings files, whose
+  // lines we do not own survive a write), or joined the way a memory ini file reads them
+  // (repeated sections join the first, comments and lines outside a section are dropped).
+  enum class Lines { Keep, Join };
+  IniFile(std::string path, Lines lines);
   const std::string& Path() const noexcept { return path_; }
 
   // The value, or `fallback` when the key is missing.
@@ -33,6 +38,9 @@ class IniFile {
   // A section with at least one key.
   bool SectionExists(const std::string& section) const;
   void EraseSection(const std::string& section);
+  void DeleteKey(const std::string& section, const std::string& key);
+  // The named sections in file order.
+  std::vector<std::string> SectionNames() const;
   // The section's "key=value" lines in file order.
   std::vector<std::string> ReadSectionValues(const std::string& section) const;
 
@@ -53,6 +61,7 @@ class IniFile {
 
   const Section* FindSection(const std::string& name) const;
   Section* FindSection(const std::string& name);
+  void JoinSections();
 
   std::string path_;
   std::vector<Section> sections_;

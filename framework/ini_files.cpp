@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "framework/string_list.h"
 #include "framework/win/text.h"
 
 namespace framework {
@@ -26,12 +27,6 @@ bool ParseInteger(const std::string& text, int& value) {
   if (*first == '+') ++first;
   const auto [end, error] = std::from_chars(first, last, value);
   return error == std::errc() && end == last && first != last;
-}
-
-std::string Trim(const std::string& text) {
-  const size_t first = text.find_first_not_of(" \t");
-  if (first == std::string::npos) return "";
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
 }  // namespace
@@ -70,105 +65,18 @@ bool TCustomIniFile::ValueExists(const std::string& section, const std::string& 
 
 // ---- TMemIniFile ----------------------------------------------------------------------------
 
-TMemIniFile::TMemIniFile(const std::string& file_name) : TCustomIniFile(file_name) {
-  if (file_name.empty() ||
-      GetFileAttributesW(win::Widen(file_name).c_str()) == INVALID_FILE_ATTRIBUTES) {
-    return;
-  }
-  TStringList lines;
-  lines.LoadFromFile(file_name);
-  SetStrings(lines);
-}
-
-TMemIniFile::Section* TMemIniFile::Find(const std::string& section) {
-  for (Section& entry : sections_) {
-    if (win::SameText(entry.name, section)) return &entry;
-  }
-  return nullptr;
-}
-
-std::string TMemIniFile::ReadString(const std::string& section, const std::string& ident,
-                                    const std::string& fallback) {
-  if (const Section* entry = Find(section)) {
-    for (const auto& [name, value] : entry->values) {
-      if (win::SameText(name, ident)) return value;
-    }
-  }
-  return fallback;
-}
-
-void TMemIniFile::WriteString(const std::string& section, const std::string& ident,
-                              const std::string& value) {
-  Section* entry = Find(section);
-  if (!entry) entry = &sections_.emplace_back(Section{section, {}});
-  for (auto& [name, stored] : entry->values) {
-    if (win::SameText(name, ident)) {
-      stored = value;
-      return;
-    }
-  }
-  entry->values.emplace_back(ident, value);
-}
-
 std::vector<std::string> TMemIniFile::ReadSection(const std::string& section) {
   std::vector<std::string> idents;
-  if (const Section* entry = Find(section)) {
-    for (const auto& value : entry->values) idents.push_back(value.first);
+  for (const std::string& line : ini_.ReadSectionValues(section)) {
+    idents.push_back(line.substr(0, line.find('=')));
   }
   return idents;
-}
-
-std::vector<std::string> TMemIniFile::ReadSections() {
-  std::vector<std::string> names;
-  for (const Section& entry : sections_) names.push_back(entry.name);
-  return names;
-}
-
-void TMemIniFile::EraseSection(const std::string& section) {
-  std::erase_if(sections_,
-                [&](const Section& entry) { return win::SameText(entry.name, section); });
-}
-
-void TMemIniFile::DeleteKey(const std::string& section, const std::string& ident) {
-  if (Section* entry = Find(section)) {
-    std::erase_if(entry->values,
-                  [&](const auto& value) { return win::SameText(value.first, ident); });
-  }
-}
-
-void TMemIniFile::GetStrings(TStringList& lines) const {
-  lines.Clear();
-  for (const Section& entry : sections_) {
-    if (lines.Count() > 0) lines.Add("");
-    lines.Add("[" + entry.name + "]");
-    for (const auto& [name, value] : entry.values) lines.Add(name + "=" + value);
-  }
-}
-
-void TMemIniFile::SetStrings(const TStringList& lines) {
-  sections_.clear();
-  Section* current = nullptr;
-  for (int i = 0; i < lines.Count(); ++i) {
-    const std::string line = Trim(lines[i]);
-    if (line.empty() || line[0] == ';') continue;
-    if (line.front() == '[' && line.back() == ']') {
-      const std::string name = line.substr(1, line.size() - 2);
-      current = Find(name);
-      if (!current) current = &sections_.emplace_back(Section{name, {}});
-      continue;
-    }
-    if (!current) continue;  // values before the first section belong to none
-    const size_t equals = line.find('=');
-    if (equals == std::string::npos) continue;
-    // Trimmed on both sides, as the profile routines read them.
-    WriteString(current->name, Trim(line.substr(0, equals)), Trim(line.substr(equals + 1)));
-  }
 }
 
 void TMemIniFile::UpdateFile() {
   if (FileName().empty()) return;
   TStringList lines;
-  GetStrings(lines);
+  lines.SetText(ini_.Text());
   const std::string temporary = FileName() + ".tmp";
   try {
     lines.SaveToFile(temporary);

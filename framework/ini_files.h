@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "framework/exception.h"
+#include "framework/ini_file.h"
 #include "framework/registry.h"
-#include "framework/string_list.h"
 
 namespace framework {
 
@@ -51,28 +51,27 @@ class TCustomIniFile {
 class TMemIniFile : public TCustomIniFile {
  public:
   // Reads the file when it exists; an empty name keeps everything in memory.
-  explicit TMemIniFile(const std::string& file_name);
+  explicit TMemIniFile(const std::string& file_name)
+      : TCustomIniFile(file_name), ini_(file_name, IniFile::Lines::Join) {}
   std::string ReadString(const std::string& section, const std::string& ident,
-                         const std::string& fallback) override;
+                         const std::string& fallback) override {
+    return ini_.ReadString(section, ident, fallback);
+  }
   void WriteString(const std::string& section, const std::string& ident,
-                   const std::string& value) override;
+                   const std::string& value) override {
+    ini_.WriteString(section, ident, value);
+  }
   std::vector<std::string> ReadSection(const std::string& section) override;
-  std::vector<std::string> ReadSections() override;
-  void EraseSection(const std::string& section) override;
-  void DeleteKey(const std::string& section, const std::string& ident) override;
+  std::vector<std::string> ReadSections() override { return ini_.SectionNames(); }
+  void EraseSection(const std::string& section) override { ini_.EraseSection(section); }
+  void DeleteKey(const std::string& section, const std::string& ident) override {
+    ini_.DeleteKey(section, ident);
+  }
   // Writes the whole file through a temporary one, so a failure leaves the old file whole.
   void UpdateFile() override;
-  // The file's lines, and reading from lines.
-  void GetStrings(TStringList& lines) const;
-  void SetStrings(const TStringList& lines);
 
  private:
-  struct Section {
-    std::string name;
-    std::vector<std::pair<std::string, std::string>> values;
-  };
-  Section* Find(const std::string& section);
-  std::vector<Section> sections_;
+  IniFile ini_;
 };
 
 class TIniFile : public TCustomIniFile {

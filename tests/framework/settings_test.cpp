@@ -1,6 +1,7 @@
 // String lists, the four settings stores and the registry, as layouts and settings use them.
 #include "framework/ini_files.h"
 #include "framework/variant.h"
+#include "framework/string_list.h"
 
 #include <gtest/gtest.h>
 
