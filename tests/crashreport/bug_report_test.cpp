@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -65,6 +66,7 @@ extern "C" __attribute__((noinline)) void ReportTestWait() {
   asm volatile("" ::: "memory");
 }
 
+constexpr int kMiddleLine = __LINE__ + 1;
 extern "C" __attribute__((noinline)) void ReportTestMiddle() {
   gMiddleCallLine = __LINE__ + 1;
   ReportTestWait();
@@ -317,6 +319,51 @@ TEST(ComposeBugReport, AFailingSectionLeavesItsNoteAndTheRestComplete) {
       EXPECT_NE(report.find(">"), std::string::npos);
     }
   }
+}
+
+TEST(StackTrace, RelativeAddressesAndLinesAndHiddenLinelessItems) {
+  ParkedThreads threads;
+  const win::UniqueHandle thread(OpenThread(THREAD_GET_CONTEXT, FALSE, threads.chainId_));
+  CONTEXT context{};
+  context.ContextFlags = CONTEXT_INTEGER | CONTEXT_CONTROL;
+  ASSERT_TRUE(GetThreadContext(thread.get(), &context));
+  drosk::TStackTraceInput input;
+  input.framePointer = context.Ebp;
+  input.stackBottom = context.Esp;
+  input.stackTop = drosk::StackRegionEnd(context.Esp);
+  input.instructionPointer = context.Eip;
+  drosk::TStackTraceOptions options;
+  options.showRelativeAddresses = true;
+  options.showRelativeLines = true;
+  const drosk::TStackTraceResult relative = drosk::StackTrace(options, input);
+  std::smatch m;
+  const std::regex middle(
+      R"(^([0-9a-f]{8}) \+([0-9a-f]+) crashreport_tests\.exe +\S+ +(\d+) +\+(\d+) ReportTestMiddle$)");
+  std::vector<std::string> lines = Lines(relative.text);
+  const auto found = std::find_if(lines.begin(), lines.end(), [&](const std::string& line) {
+    return std::regex_match(line, m, middle);
+  });
+  ASSERT_NE(found, lines.end()) << relative.text;
+  EXPECT_EQ(drosk::StrToIntEx(true, m[1].str()) - drosk::StrToIntEx(true, m[2].str()),
+            AddressOf(reinterpret_cast<const void*>(&ReportTestMiddle)));
+  EXPECT_EQ(std::stoi(m[3].str()), gMiddleCallLine);
+  EXPECT_EQ(std::stoi(m[4].str()), gMiddleCallLine - kMiddleLine);
+  // Every line has the same columns: the procedure names start at one position.
+  for (const std::string& line : lines) {
+    EXPECT_EQ(line.rfind(' '), found->rfind(' ')) << relative.text;
+  }
+
+  options = {};
+  options.hideItemsWithoutLine = true;
+  const drosk::TStackTraceResult hidden = drosk::StackTrace(options, input);
+  lines = Lines(hidden.text);
+  ASSERT_GE(lines.size(), 4u) << hidden.text;
+  // The current position stays although it has no line; the system's other frames go.
+  EXPECT_NE(lines[0].find("ntdll.dll"), std::string::npos) << hidden.text;
+  for (size_t i = 1; i < lines.size(); ++i) {
+    EXPECT_NE(lines[i].find("crashreport_tests.exe"), std::string::npos) << lines[i];
+  }
+  EXPECT_EQ(hidden.topItem, drosk::StrToIntEx(true, lines[0].substr(0, 8)));
 }
 
 TEST(StackAddrToStr, NamesModuleUnitLineAndProcedure) {
