@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "crashreport/drosk_bug_report.h"
+#include "crashreport/drosk_dis_asm.h"
 #include "crashreport/drosk_settings.h"
 #include "crashreport/drosk_stack_trace.h"
 #include "crashreport/drosk_strings.h"
@@ -364,6 +365,30 @@ TEST(StackTrace, RelativeAddressesAndLinesAndHiddenLinelessItems) {
     EXPECT_NE(lines[i].find("crashreport_tests.exe"), std::string::npos) << lines[i];
   }
   EXPECT_EQ(hidden.topItem, drosk::StrToIntEx(true, lines[0].substr(0, 8)));
+}
+
+TEST(ComposeBugReport, AnAddressInsideACallMovesToItsEndAndIsMarkedInTheListing) {
+  const drosk::TFunctionInfo middle =
+      drosk::ParseFunction(AddressOf(reinterpret_cast<const void*>(&ReportTestMiddle)));
+  const auto call = std::find_if(middle.FarCalls.begin(), middle.FarCalls.end(),
+                                 [](const drosk::TFarCall& c) { return c.IsCall; });
+  ASSERT_NE(call, middle.FarCalls.end());
+  ASSERT_EQ(call->CallNext - call->CallStart, 5u) << "a relative call";
+  // Inside the call (no instruction starts there, one does 4 bytes on), and at the call itself.
+  for (const auto& [given, marked] : {std::pair{call->CallStart + 1, call->CallNext},
+                                      std::pair{call->CallStart, call->CallStart}}) {
+    std::string report;
+    drosk::ComposeBugReport(false, std::make_exception_ptr(std::runtime_error("x")), given,
+                            GetCurrentThreadId(), 0, 0, false, 0, report);
+    const size_t listing = report.find("\r\n\r\ndisassembling:\r\n");
+    ASSERT_NE(listing, std::string::npos) << report;
+    const std::vector<std::string> lines = Lines(report.substr(listing + 4));
+    const auto mark = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
+      return line.find(" > ") != std::string::npos;
+    });
+    ASSERT_NE(mark, lines.end()) << report.substr(listing);
+    EXPECT_EQ(drosk::StrToIntEx(true, mark->substr(0, 8)), marked) << *mark;
+  }
 }
 
 TEST(StackAddrToStr, NamesModuleUnitLineAndProcedure) {
