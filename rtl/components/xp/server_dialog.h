@@ -19,6 +19,11 @@ class TServerDialog : public framework::TForm {
   // answer it. An exception in the dialog's handlers is reported in a message box and the
   // dialog goes on.
   int ShowModal();
+
+ protected:
+  // The form theme: the dialog takes the face colour of the paint style, and its controls with
+  // it.
+  void Loaded() override;
 };
 
 }  // namespace xp

@@ -48,13 +48,6 @@ void TXPBitBtn::SetSpacing(int spacing) {
   Invalidate();
 }
 
-TXPState TXPBitBtn::State() const {
-  if (!Enabled()) return TXPState::Disabled;
-  if (press_.Pressed()) return TXPState::Pressed;
-  if (ControlState() & framework::csMouseInside) return TXPState::Hot;
-  return TXPState::Normal;
-}
-
 void TXPBitBtn::WndProc(framework::TMessage& message) {
   if (press_.Handle(
           *this, message, [this] { Click(); }, [this] { RedrawControl(); }))
@@ -66,7 +59,7 @@ void TXPBitBtn::Paint() {
   framework::TCanvas& canvas = Canvas();
   const HDC dc = canvas.Handle();
   RECT rect = ClientRect();
-  const TXPState state = State();
+  const TXPState state = ControlLook(*this, press_.Pressed());
   const bool focused = Focused();
   const int style = GetXPPaintStyle();
   bool drawn = false;

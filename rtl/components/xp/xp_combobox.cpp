@@ -363,11 +363,7 @@ void TXPComboBox::Paint() {
   const RECT client = ClientRect();
   const int style = GetXPPaintStyle();
   const XPColorPalette& palette = XPPalette();
-  const bool hot = ControlState() & framework::csMouseInside;
-  const TXPState look = !Enabled()      ? TXPState::Disabled
-                        : DroppedDown() ? TXPState::Pressed
-                        : hot           ? TXPState::Hot
-                                        : TXPState::Normal;
+  const TXPState look = ControlLook(*this, DroppedDown());
   canvas.Brush().SetColor(Enabled() ? Color() : palette.clXPFace);
   canvas.FillRect(client);
   RECT frame = client;
