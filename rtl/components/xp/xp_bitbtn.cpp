@@ -63,6 +63,7 @@ void TXPBitBtn::Paint() {
   const bool focused = Focused();
   const int style = GetXPPaintStyle();
   bool drawn = false;
+  if (style != 0) DrawParentBackground(*this, dc);  // under the rounded corners
   if (style == 2) {
     const framework::TThemeServices& themes = framework::TThemeServices::Instance();
     static constexpr int kThemeStates[] = {kThemeNormal, kThemeHot, kThemePressed, kThemeDisabled};
@@ -71,7 +72,6 @@ void TXPBitBtn::Paint() {
     drawn = themes.DrawBackground(themes.Open(Handle(), L"BUTTON"), dc, kPushButtonPart,
                                   theme_state, rect);
   } else if (style == 1) {
-    DrawParentBackground(*this, dc);
     DrawSkinFrame(dc, rect, Skin(L"XPBUTTON"), static_cast<int>(state), kSkinStates, kSkinMargin);
     if (state == TXPState::Normal && (Default() || focused)) {
       // The default button's inner ring in the highlight colour.

@@ -2,6 +2,9 @@
 // dialog switches them, the shaded page background, the group frame and its accelerator.
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 #include "framework/application.h"
 #include "framework/forms.h"
 #include "paint_styles.h"
@@ -81,18 +84,28 @@ TEST(GroupBox, FramesItsControlsAndPassesItsAcceleratorToTheFirst) {
   disabled->SetBounds(196, 8, 90, 70);
   disabled->SetCaption(L"Off");
   disabled->SetEnabled(false);
-  xptest::ForEachPaintStyle([&](int) {
+  std::vector<std::pair<COLORREF, COLORREF>> left_lines;
+  xptest::ForEachPaintStyle([&](int style) {
     xptest::Surface surface(180, 70);
     group->PaintTo(surface.dc(), 0, 0);
     const COLORREF face = surface.Pixel(90, 40);
+    left_lines.emplace_back(surface.Pixel(0, 40), surface.Pixel(1, 40));
+    int caption_ink = 0;  // the XP look writes the caption in the highlight colour
+    for (int y = 0; y < 16; ++y) {
+      for (int x = 8; x < 40; ++x) {
+        caption_ink += surface.Pixel(x, y) == framework::ColorToRGB(xp::XPPalette().clXPHighlight);
+      }
+    }
+    EXPECT_EQ(caption_ink > 5, style == 1);
     EXPECT_NE(surface.Pixel(90, 69), face) << "the frame's bottom line";
     EXPECT_NE(surface.Pixel(0, 40), face) << "its left line";
     int line = 0;
     while (line < 20 && surface.Pixel(100, line) == face) ++line;
-    EXPECT_GT(line, 3) << "the top line runs through the caption's middle";
+    EXPECT_GT(line, 4) << "the top line runs through the caption's middle";
     EXPECT_LT(line, 12);
     EXPECT_EQ(surface.Pixel(7, line), face) << "the caption interrupts the top line";
   });
+  EXPECT_NE(left_lines[0], left_lines[2]) << "themed, the frame is the theme's";
   xptest::WriteStylePicture("xp_groupbox", {group, disabled});
 }
 
