@@ -68,7 +68,8 @@ const framework::TClassInfo& TXPCustomLabel::StaticClassInfo() {
                 true)
           .Bool("SmoothText", &TXPCustomLabel::SmoothText, &TXPCustomLabel::SetSmoothText, false)
           .Int("TextOrientation", &TXPCustomLabel::TextOrientation,
-               &TXPCustomLabel::SetTextOrientation, uint8_t{toHorizontal});
+               &TXPCustomLabel::SetTextOrientation, uint8_t{toHorizontal})
+          .Bool("Transparent", &TXPCustomLabel::Transparent, &TXPCustomLabel::SetTransparent, true);
   return info;
 }
 

@@ -76,6 +76,25 @@ std::vector<std::wstring> routine1_calls, routine2_calls;
 
 }  // namespace
 
+TEST(XPLabel, PublishedDefaultsAreWhatANewLabelHas) {
+  TXPCustomLabel label(nullptr);
+  void* object = static_cast<TComponent*>(&label);
+  // What the label publishes itself, or again with its own default.
+  const auto inherited = framework::TLabel::StaticClassInfo().Properties();
+  for (const framework::PropInfo* prop : label.ClassInfo().Properties()) {
+    if (std::find(inherited.begin(), inherited.end(), prop) != inherited.end()) continue;
+    if (!prop->default_value || !prop->get) continue;  // the hot-track object: below
+    SCOPED_TRACE(prop->name);
+    EXPECT_TRUE(prop->get(object) == *prop->default_value);
+  }
+  xp::TXPHotTrack hot;
+  for (const framework::PropInfo* prop : xp::TXPHotTrack::StaticClassInfo().Properties()) {
+    SCOPED_TRACE(prop->name);
+    ASSERT_TRUE(prop->default_value);
+    EXPECT_TRUE(prop->get(&hot) == *prop->default_value);
+  }
+}
+
 TEST(XPLabel, ClicksFollowTheLinkTypeAndAnEmptyLinkDoesNothing) {
   LabelForm f;
   int clicks = 0;
@@ -290,6 +309,14 @@ TEST(XPLabel, SmoothAndTurnedCaptionsSizeThemselves) {
   }
   EXPECT_GT(ink, 50);
   EXPECT_GT(blended, ink / 4) << "anti-aliased edges";
+
+  // Without the hot-key mark the "&" is drawn, and takes room.
+  smooth.SetCaption(L"Save &as");
+  const int marked = smooth.Width();
+  smooth.SetShowAccelChar(false);
+  EXPECT_GT(smooth.Width(), marked);
+  smooth.SetShowAccelChar(true);
+  EXPECT_EQ(smooth.Width(), marked);
 
   // Right-aligned labels grow to the left.
   smooth.SetAlignment(framework::TAlignment::taRightJustify);

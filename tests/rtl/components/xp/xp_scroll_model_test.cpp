@@ -37,6 +37,7 @@ TEST(ScrollBarModel, RangeRulesClampAndRefuseAReversedRange) {
   EXPECT_EQ(model.Position(), 0);
 
   EXPECT_TRUE(model.SetPageSize(10));
+  EXPECT_FALSE(model.SetPageSize(10)) << "nothing new";
   EXPECT_EQ(model.HighestPosition(), 91) << "the last page shows positions 91 to 100";
   EXPECT_TRUE(model.SetParams(95, 0, 100));
   EXPECT_EQ(model.Position(), 91);
@@ -105,6 +106,8 @@ TEST(ScrollBarModel, LayoutPlacesArrowsTrackAndThumb) {
   ExpectRect(l.Part(xp::kPartThumb), 0, 61, 17, 104);
   ExpectRect(l.Part(xp::kPartSecondArrow), 0, 104, 17, 121);
 
+  EXPECT_EQ(model.Layout(TScrollBarKind::sbHorizontal, 40, 17).arrow_size, 17);
+  EXPECT_EQ(model.Layout(TScrollBarKind::sbHorizontal, 34, 17).arrow_size, 17);
   // Shorter than twice its thickness: half-length arrows, and a thumb that fits the track.
   l = model.Layout(TScrollBarKind::sbHorizontal, 25, 17);
   EXPECT_EQ(l.arrow_size, 12);
