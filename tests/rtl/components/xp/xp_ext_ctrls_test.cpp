@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 
 #include "framework/forms.h"
 #include "framework/stdctrls.h"
+#include "rtl/components/xp/xp_control_set.h"
 #include "rtl/components/xp/xp_control_utils.h"
 #include "rtl/components/xp/xp_timer_list.h"
 #include "surface.h"
@@ -155,6 +157,27 @@ TEST(XPSplitter, DraggingResizesTheNeighbourDownToMinSize) {
   SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(x - 500, 60));
   SendMessageW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(x + 100, 60));
   EXPECT_EQ(left.Width(), 30) << "released: moving no longer drags";
+}
+
+TEST(XPSplitter, FormDescriptionsKnowItWithItsDefaults) {
+  xp::RegisterXPControls();
+  const framework::ComponentFactory create = framework::FindClass("TXPSplitter");
+  ASSERT_NE(create, nullptr);
+  const std::unique_ptr<framework::TComponent> made(create(nullptr));
+  auto* splitter = dynamic_cast<xp::TXPSplitter*>(made.get());
+  ASSERT_NE(splitter, nullptr);
+  EXPECT_FALSE(splitter->DrawNotch());
+  EXPECT_TRUE(splitter->Transparent());
+  EXPECT_TRUE(splitter->UseDefaultColor());
+  for (const framework::PropInfo* prop : splitter->ClassInfo().Properties()) {
+    if (prop->name != "DrawNotch" && prop->name != "Transparent" &&
+        prop->name != "UseDefaultColor" && prop->name != "Beveled" && prop->name != "MinSize") {
+      continue;
+    }
+    SCOPED_TRACE(prop->name);
+    ASSERT_TRUE(prop->default_value);
+    EXPECT_TRUE(prop->get(made.get()) == *prop->default_value);
+  }
 }
 
 TEST(XPSplitter, SpeedButtonSkinsLoadOnceAtTheirSizes) {

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "framework/forms.h"
+#include "framework/theme_services.h"
+#include "framework/win/handles.h"
 #include "rtl/components/xp/xp_control_utils.h"
 #include "paint_styles.h"
 #include "surface.h"
@@ -205,6 +207,14 @@ TEST(XPScrollBar, PageClicksKeysAndHandlersMoveByTheirSteps) {
   EXPECT_EQ(f.bar.Height(), 121);
   f.bar.SetAlign(framework::TAlign::alTop);
   EXPECT_EQ(f.bar.Kind(), TScrollBarKind::sbHorizontal);
+  f.bar.SetAlign(framework::TAlign::alRight);
+  EXPECT_EQ(f.bar.Kind(), TScrollBarKind::sbVertical);
+  f.bar.SetAlign(framework::TAlign::alClient);
+  EXPECT_EQ(f.bar.Kind(), TScrollBarKind::sbVertical) << "other alignments keep the kind";
+  f.bar.SetAlign(framework::TAlign::alBottom);
+  f.bar.SetAlign(framework::TAlign::alNone);
+  EXPECT_EQ(f.bar.Kind(), TScrollBarKind::sbHorizontal);
+  f.bar.SetBounds(10, 10, 121, 17);
 
   // An embedded bar gives the focus to the control it belongs to.
   f.bar.SetEmbedded(true);
@@ -287,6 +297,110 @@ TEST(XPScrollBar, PaintsEveryStateOfBothKindsInThreePaintStyles) {
         EXPECT_GT(Differences(normal, *shots[1], arrow), 0) << "hot arrow";
         EXPECT_GT(Differences(*shots[1], *shots[2], arrow), 0) << "pressed differs from hot";
         EXPECT_GT(Differences(normal, *shots[4], thumb), 0) << "pressed thumb";
+      }
+    }
+  });
+}
+
+namespace {
+
+// The client area of a bar of that kind, 121 long, painted in the current paint style.
+struct PaintedBar {
+  BarForm f;
+  std::unique_ptr<xptest::Surface> surface;
+  xp::ScrollLayout layout;
+  explicit PaintedBar(TScrollBarKind kind) {
+    f.bar.SetKind(kind);
+    f.bar.SetPosition(40);
+    const RECT client = f.bar.ClientRect();
+    surface = std::make_unique<xptest::Surface>(client.right, client.bottom);
+    f.bar.PaintTo(surface->dc(), 0, 0);
+    layout = f.bar.CurrentLayout();
+  }
+};
+
+// Pixels of `area` of the bar's picture that differ from `draw`'s drawing of the same area.
+int DiffersFrom(const PaintedBar& bar, xp::ScrollPart part,
+                const std::function<void(HDC, RECT&)>& draw) {
+  const RECT area = bar.layout.Part(part);
+  RECT local{0, 0, area.right - area.left, area.bottom - area.top};
+  xptest::Surface expected(local.right, local.bottom);
+  draw(expected.dc(), local);
+  int count = 0;
+  for (int y = 0; y < local.bottom; ++y) {
+    for (int x = 0; x < local.right; ++x) {
+      count += expected.Pixel(x, y) != bar.surface->Pixel(area.left + x, area.top + y);
+    }
+  }
+  return count;
+}
+
+}  // namespace
+
+TEST(XPScrollBar, ArrowsPointTheirWayAndPartsUseTheirThemeParts) {
+  xptest::ForEachPaintStyle([](int style) {
+    for (const TScrollBarKind kind : {TScrollBarKind::sbHorizontal, TScrollBarKind::sbVertical}) {
+      const bool vertical = kind == TScrollBarKind::sbVertical;
+      SCOPED_TRACE(vertical ? "vertical" : "horizontal");
+      PaintedBar bar(kind);
+      if (style == 0) {
+        const auto arrow = [](UINT direction) {
+          return [direction](HDC dc, RECT& r) { DrawFrameControl(dc, &r, DFC_SCROLL, direction); };
+        };
+        EXPECT_EQ(DiffersFrom(bar, xp::kPartFirstArrow,
+                              arrow(vertical ? DFCS_SCROLLUP : DFCS_SCROLLLEFT)),
+                  0);
+        EXPECT_EQ(DiffersFrom(bar, xp::kPartSecondArrow,
+                              arrow(vertical ? DFCS_SCROLLDOWN : DFCS_SCROLLRIGHT)),
+                  0);
+        EXPECT_EQ(DiffersFrom(bar, xp::kPartThumb,
+                              [](HDC dc, RECT& r) {
+                                DrawFrameControl(dc, &r, DFC_BUTTON, DFCS_BUTTONPUSH);
+                              }),
+                  0);
+      } else if (style == 2) {
+        const framework::TThemeServices& themes = framework::TThemeServices::Instance();
+        const framework::ThemeData theme = themes.Open(bar.f.hwnd(), L"SCROLLBAR");
+        ASSERT_TRUE(theme);
+        const auto part = [&](int theme_part, int state, int gripper = 0) {
+          return [&, theme_part, state, gripper](HDC dc, RECT& r) {
+            themes.DrawBackground(theme, dc, theme_part, state, r);
+            if (gripper) themes.DrawBackground(theme, dc, gripper, state, r);
+          };
+        };
+        // Arrow states: up 1-4, down 5-8, left 9-12, right 13-16 (normal first).
+        EXPECT_EQ(DiffersFrom(bar, xp::kPartFirstArrow, part(1, vertical ? 1 : 9)), 0);
+        EXPECT_EQ(DiffersFrom(bar, xp::kPartSecondArrow, part(1, vertical ? 5 : 13)), 0);
+        EXPECT_EQ(DiffersFrom(bar, xp::kPartThumb, part(vertical ? 3 : 2, 1, vertical ? 9 : 8)), 0);
+        EXPECT_EQ(DiffersFrom(bar, xp::kPartPageBefore, part(vertical ? 6 : 4, 1)), 0);
+        EXPECT_EQ(DiffersFrom(bar, xp::kPartPageAfter, part(vertical ? 7 : 5, 1)), 0);
+      } else {
+        // The skin's glyph of the arrow's direction sits in the arrow's middle.
+        const win::UniqueBitmap glyphs(static_cast<HBITMAP>(
+            LoadImageW(GetModuleHandleW(nullptr), L"SCROLLARROWGLYPHS", IMAGE_BITMAP, 0, 0, 0)));
+        ASSERT_TRUE(glyphs);
+        const win::UniqueMemoryDc source(CreateCompatibleDC(nullptr));
+        const HGDIOBJ old = SelectObject(source.get(), glyphs.get());
+        const COLORREF key = GetPixel(source.get(), 0, 0);
+        const auto expect_glyph = [&](xp::ScrollPart arrow, int row) {
+          const RECT r = bar.layout.Part(arrow);
+          const int x0 = r.left + (r.right - r.left - 9) / 2,
+                    y0 = r.top + (r.bottom - r.top - 9) / 2;
+          int ink = 0, wrong = 0;
+          for (int y = 0; y < 9; ++y) {
+            for (int x = 0; x < 9; ++x) {
+              const COLORREF g = GetPixel(source.get(), x, row * 9 + y);
+              if (g == key) continue;
+              ++ink;
+              wrong += bar.surface->Pixel(x0 + x, y0 + y) != g;
+            }
+          }
+          EXPECT_GT(ink, 5);
+          EXPECT_EQ(wrong, 0) << "glyph row " << row;
+        };
+        expect_glyph(xp::kPartFirstArrow, vertical ? 0 : 8);
+        expect_glyph(xp::kPartSecondArrow, vertical ? 4 : 12);
+        SelectObject(source.get(), old);
       }
     }
   });
