@@ -234,7 +234,6 @@ void TCustomXPScrollBar::ButtonDown(POINT point) {
       const RECT& thumb = layout.Part(kPartThumb);
       const bool vertical = kind_ == TScrollBarKind::sbVertical;
       drag_offset_ = layout.arrow_size + (vertical ? point.y - thumb.top : point.x - thumb.left);
-      dragged_ = false;
       break;
     }
     default: break;

@@ -157,6 +157,25 @@ TEST(XPSplitter, DraggingResizesTheNeighbourDownToMinSize) {
   SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(x - 500, 60));
   SendMessageW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(x + 100, 60));
   EXPECT_EQ(left.Width(), 30) << "released: moving no longer drags";
+
+  // Aligned to the top, the splitter moves up and down and resizes the control above it.
+  framework::TPanel top(nullptr);
+  top.SetParent(&form);
+  top.SetHeight(40);
+  top.SetAlign(TAlign::alTop);
+  xp::TXPSplitter across(nullptr);
+  across.SetParent(&form);
+  across.SetHeight(4);
+  across.SetAlign(TAlign::alTop);
+  ASSERT_EQ(across.Top(), 40);
+  const int y = across.Top() + 1;
+  SendMessageW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(300, y));
+  SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, y));
+  SendMessageW(hwnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(250, y + 25));
+  SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(250, y + 25));
+  EXPECT_EQ(top.Height(), 65);
+  EXPECT_EQ(across.Top(), 65);
+  EXPECT_EQ(left.Width(), 30) << "across the splitter: nothing";
 }
 
 TEST(XPSplitter, FormDescriptionsKnowItWithItsDefaults) {

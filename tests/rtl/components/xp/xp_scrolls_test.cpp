@@ -2,6 +2,8 @@
 // every state, both kinds and the three paint styles.
 #include "rtl/components/xp/xp_scrolls.h"
 
+#include <uxtheme.h>
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -335,6 +337,33 @@ int DiffersFrom(const PaintedBar& bar, xp::ScrollPart part,
   return count;
 }
 
+// Cell `cell` (size x size, stacked) of a keyed skin drawn centred on the part: every pixel of
+// the cell that is not the key colour shows as it is.
+void ExpectKeyedCell(const PaintedBar& bar, xp::ScrollPart part, const wchar_t* skin, int cell,
+                     int size) {
+  SCOPED_TRACE(testing::Message() << "cell " << cell);
+  const win::UniqueBitmap bitmap(
+      static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), skin, IMAGE_BITMAP, 0, 0, 0)));
+  ASSERT_TRUE(bitmap);
+  const win::UniqueMemoryDc source(CreateCompatibleDC(nullptr));
+  const HGDIOBJ old = SelectObject(source.get(), bitmap.get());
+  const COLORREF key = GetPixel(source.get(), 0, 0);
+  const RECT r = bar.layout.Part(part);
+  const int x0 = r.left + (r.right - r.left - size) / 2, y0 = r.top + (r.bottom - r.top - size) / 2;
+  int ink = 0, wrong = 0;
+  for (int y = 0; y < size; ++y) {
+    for (int x = 0; x < size; ++x) {
+      const COLORREF g = GetPixel(source.get(), x, cell * size + y);
+      if (g == key) continue;
+      ++ink;
+      wrong += bar.surface->Pixel(x0 + x, y0 + y) != g;
+    }
+  }
+  SelectObject(source.get(), old);
+  EXPECT_GT(ink, 5);
+  EXPECT_EQ(wrong, 0);
+}
+
 }  // namespace
 
 TEST(XPScrollBar, ArrowsPointTheirWayAndPartsUseTheirThemeParts) {
@@ -374,33 +403,34 @@ TEST(XPScrollBar, ArrowsPointTheirWayAndPartsUseTheirThemeParts) {
         EXPECT_EQ(DiffersFrom(bar, xp::kPartThumb, part(vertical ? 3 : 2, 1, vertical ? 9 : 8)), 0);
         EXPECT_EQ(DiffersFrom(bar, xp::kPartPageBefore, part(vertical ? 6 : 4, 1)), 0);
         EXPECT_EQ(DiffersFrom(bar, xp::kPartPageAfter, part(vertical ? 7 : 5, 1)), 0);
+        // A window without a theme draws classically.
+        SetWindowTheme(bar.f.hwnd(), L" ", L" ");
+        bar.f.bar.PaintTo(bar.surface->dc(), 0, 0);
+        EXPECT_EQ(DiffersFrom(bar, xp::kPartSecondArrow,
+                              [vertical](HDC dc, RECT& r) {
+                                DrawFrameControl(dc, &r, DFC_SCROLL,
+                                                 vertical ? DFCS_SCROLLDOWN : DFCS_SCROLLRIGHT);
+                              }),
+                  0);
       } else {
-        // The skin's glyph of the arrow's direction sits in the arrow's middle.
-        const win::UniqueBitmap glyphs(static_cast<HBITMAP>(
-            LoadImageW(GetModuleHandleW(nullptr), L"SCROLLARROWGLYPHS", IMAGE_BITMAP, 0, 0, 0)));
-        ASSERT_TRUE(glyphs);
-        const win::UniqueMemoryDc source(CreateCompatibleDC(nullptr));
-        const HGDIOBJ old = SelectObject(source.get(), glyphs.get());
-        const COLORREF key = GetPixel(source.get(), 0, 0);
-        const auto expect_glyph = [&](xp::ScrollPart arrow, int row) {
-          const RECT r = bar.layout.Part(arrow);
-          const int x0 = r.left + (r.right - r.left - 9) / 2,
-                    y0 = r.top + (r.bottom - r.top - 9) / 2;
-          int ink = 0, wrong = 0;
-          for (int y = 0; y < 9; ++y) {
-            for (int x = 0; x < 9; ++x) {
-              const COLORREF g = GetPixel(source.get(), x, row * 9 + y);
-              if (g == key) continue;
-              ++ink;
-              wrong += bar.surface->Pixel(x0 + x, y0 + y) != g;
-            }
-          }
-          EXPECT_GT(ink, 5);
-          EXPECT_EQ(wrong, 0) << "glyph row " << row;
-        };
-        expect_glyph(xp::kPartFirstArrow, vertical ? 0 : 8);
-        expect_glyph(xp::kPartSecondArrow, vertical ? 4 : 12);
-        SelectObject(source.get(), old);
+        // The skins' glyph of the arrow's direction sits in the arrow's middle, the gripper
+        // of the bar's kind in the thumb's.
+        ExpectKeyedCell(bar, xp::kPartFirstArrow, L"SCROLLARROWGLYPHS", vertical ? 0 : 8, 9);
+        ExpectKeyedCell(bar, xp::kPartSecondArrow, L"SCROLLARROWGLYPHS", vertical ? 4 : 12, 9);
+        ExpectKeyedCell(bar, xp::kPartThumb,
+                        vertical ? L"SCROLLTHUMBGRIPPERVERTICAL" : L"SCROLLTHUMBGRIPPERHORIZONTAL",
+                        0, 8);
+        // The track's edge lines run along the bar.
+        const RECT page = bar.layout.Part(xp::kPartPageAfter);
+        const xptest::Surface& p = *bar.surface;
+        const int mid_x = (page.left + page.right) / 2, mid_y = (page.top + page.bottom) / 2;
+        if (vertical) {
+          EXPECT_EQ(p.Pixel(page.left, page.top + 1), p.Pixel(page.left, page.bottom - 2));
+          EXPECT_NE(p.Pixel(page.left, mid_y), p.Pixel(mid_x, mid_y));
+        } else {
+          EXPECT_EQ(p.Pixel(page.left + 1, page.top), p.Pixel(page.right - 2, page.top));
+          EXPECT_NE(p.Pixel(mid_x, page.top), p.Pixel(mid_x, mid_y));
+        }
       }
     }
   });
