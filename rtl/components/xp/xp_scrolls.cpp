@@ -124,6 +124,10 @@ const framework::TClassInfo& TCustomXPScrollBar::StaticClassInfo() {
                int16_t{1})
           .Int("LargeChange", &TCustomXPScrollBar::LargeChange, &TCustomXPScrollBar::SetLargeChange,
                int16_t{1})
+          // Aligning turns the bar, also when a form description aligns it.
+          .Enum("Align", &TCustomXPScrollBar::Align, &TCustomXPScrollBar::SetAlign,
+                framework::TControl::StaticClassInfo().FindProperty("Align")->identifiers,
+                framework::TAlign::alNone)
           .Event("OnChange", &TCustomXPScrollBar::OnChange)
           .Event("OnScroll", &TCustomXPScrollBar::OnScroll);
   return info;

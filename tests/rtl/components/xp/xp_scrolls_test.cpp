@@ -168,16 +168,21 @@ TEST(XPScrollBar, PageClicksKeysAndHandlersMoveByTheirSteps) {
   };
   const KeyStep keys[] = {{VK_END, 100}, {VK_HOME, 0},  {VK_RIGHT, 2}, {VK_DOWN, 4}, {VK_UP, 2},
                           {VK_NEXT, 12}, {VK_PRIOR, 2}, {VK_LEFT, 0},  {VK_SPACE, 0}};
+  int passed_on = 0;  // keys left to the default handling
+  f.bar.OnKeyDown = [&](framework::TComponent*, WORD&, unsigned) { ++passed_on; };
   for (const KeyStep& step : keys) {
     SCOPED_TRACE(testing::Message() << "key " << step.key);
     f.codes.clear();
+    passed_on = 0;
     f.Key(step.key);
     EXPECT_EQ(f.bar.Position(), step.position);
     if (step.key != VK_SPACE) {
       EXPECT_EQ(f.codes.size(), 2u);
       EXPECT_EQ(f.codes.back(), xp::scEndScroll) << "releasing the key ends the scroll";
+      EXPECT_EQ(passed_on, 0);
     } else {
       EXPECT_TRUE(f.codes.empty());
+      EXPECT_EQ(passed_on, 1);
     }
   }
   EXPECT_TRUE(SendMessageW(f.hwnd(), WM_GETDLGCODE, 0, 0) & DLGC_WANTARROWS);
@@ -216,6 +221,10 @@ TEST(XPScrollBar, PageClicksKeysAndHandlersMoveByTheirSteps) {
   f.bar.SetAlign(framework::TAlign::alBottom);
   f.bar.SetAlign(framework::TAlign::alNone);
   EXPECT_EQ(f.bar.Kind(), TScrollBarKind::sbHorizontal);
+  framework::SetPropValue(f.bar, "Align", int64_t{static_cast<int>(framework::TAlign::alLeft)});
+  EXPECT_EQ(f.bar.Kind(), TScrollBarKind::sbVertical) << "as a form description aligns it";
+  f.bar.SetAlign(framework::TAlign::alNone);
+  f.bar.SetKind(TScrollBarKind::sbHorizontal);
   f.bar.SetBounds(10, 10, 121, 17);
 
   // An embedded bar gives the focus to the control it belongs to.
