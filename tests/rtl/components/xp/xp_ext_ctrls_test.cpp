@@ -12,6 +12,7 @@
 #include "rtl/components/xp/xp_control_set.h"
 #include "rtl/components/xp/xp_control_utils.h"
 #include "rtl/components/xp/xp_timer_list.h"
+#include "message_pump.h"
 #include "surface.h"
 
 using framework::TAlign;
@@ -47,15 +48,6 @@ int CountNot(const xptest::Surface& s, COLORREF colour) {
     for (int x = 0; x < s.width(); ++x) count += s.Pixel(x, y) != colour;
   }
   return count;
-}
-
-void PumpFor(DWORD milliseconds, const std::function<bool()>& done) {
-  const DWORD start = GetTickCount();
-  while (GetTickCount() - start < milliseconds && !done()) {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-    Sleep(5);
-  }
 }
 
 }  // namespace
@@ -243,7 +235,7 @@ TEST(TimerList, OneTimerServesItsClientsUntilTheLastLeavesOrTheUnitEnds) {
     if (++b == 2) xp::RemoveTimerClient(ticket_b);
   });
   EXPECT_EQ(xp::TimerListTimer(), timer) << "one timer for all clients";
-  PumpFor(3000, [&] { return a >= 4; });
+  xptest::PumpMessages(3000, [&] { return a >= 4; });
   EXPECT_GE(a, 4);
   EXPECT_EQ(b, 2);
   EXPECT_NE(xp::TimerListTimer(), 0u) << "a client is left";
@@ -251,13 +243,13 @@ TEST(TimerList, OneTimerServesItsClientsUntilTheLastLeavesOrTheUnitEnds) {
   xp::RemoveTimerClient(ticket_a);
   EXPECT_EQ(xp::TimerListTimer(), 0u) << "the last client stopped the timer";
   const int ticks = a;
-  PumpFor(3 * xp::kTimerListInterval, [] { return false; });
+  xptest::PumpMessages(3 * xp::kTimerListInterval);
   EXPECT_EQ(a, ticks);
 
   xp::AddTimerClient([&] { ++a; });
   ASSERT_NE(xp::TimerListTimer(), 0u);
   xp::EndTimerListUnit();
   EXPECT_EQ(xp::TimerListTimer(), 0u);
-  PumpFor(3 * xp::kTimerListInterval, [] { return false; });
+  xptest::PumpMessages(3 * xp::kTimerListInterval);
   EXPECT_EQ(a, ticks) << "the unit's end killed the timer";
 }

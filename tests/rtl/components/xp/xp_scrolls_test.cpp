@@ -16,25 +16,13 @@
 #include "framework/win/handles.h"
 #include "rtl/components/xp/xp_control_utils.h"
 #include "paint_styles.h"
+#include "message_pump.h"
 #include "surface.h"
 
 using xp::TCustomXPScrollBar;
 using xp::TScrollBarKind;
 
 namespace {
-
-void Pump(
-    DWORD milliseconds, const std::function<bool()>& done = [] { return false; }) {
-  const DWORD start = GetTickCount();
-  while (GetTickCount() - start < milliseconds && !done()) {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    Sleep(2);
-  }
-}
 
 // A 121 x 17 horizontal bar at (10, 10) of a shown form, recording what it reports.
 struct BarForm {
@@ -92,14 +80,14 @@ TEST(XPScrollBar, HoldingAnArrowStepsAtOnceThenRepeatsAndPausesOffTheArrow) {
   EXPECT_EQ(f.bar.PressedPart(), xp::kPartSecondArrow);
   EXPECT_TRUE(f.bar.RepeatTimer().Enabled());
   EXPECT_EQ(f.bar.RepeatTimer().Interval(), 200);
-  Pump(3000, [&] { return f.bar.Position() >= 4; });
+  xptest::PumpMessages(3000, [&] { return f.bar.Position() >= 4; });
   EXPECT_GE(f.bar.Position(), 4) << "repeats while held";
   EXPECT_EQ(f.bar.RepeatTimer().Interval(), 30) << "after the first delay, every 30 ms";
 
   f.Drag(60, 8);  // off the arrow, onto the track
   EXPECT_FALSE(f.bar.RepeatTimer().Enabled());
   const int paused_at = f.bar.Position();
-  Pump(250);
+  xptest::PumpMessages(250);
   EXPECT_EQ(f.bar.Position(), paused_at) << "paused while the mouse is off the arrow";
   EXPECT_EQ(f.bar.HotPart(), xp::kPartPageAfter);
 
@@ -113,7 +101,7 @@ TEST(XPScrollBar, HoldingAnArrowStepsAtOnceThenRepeatsAndPausesOffTheArrow) {
   EXPECT_FALSE(f.bar.RepeatTimer().Enabled());
   EXPECT_EQ(f.bar.PressedPart(), xp::kPartNone);
   const int released_at = f.bar.Position();
-  Pump(250);
+  xptest::PumpMessages(250);
   EXPECT_EQ(f.bar.Position(), released_at);
   ASSERT_FALSE(f.codes.empty());
   EXPECT_EQ(f.codes.back(), xp::scEndScroll);
