@@ -256,8 +256,8 @@ TEST_F(RouteImport, ProgressCountsTheLinesOfTheFile) {
   EXPECT_NE(journal.find("(4 of 4 steps)"), std::string::npos) << journal;
 }
 
-// More netted routing than one batch of the clean-up holds: the board is walked again.
-TEST_F(RouteImport, CleanUpWorksInBatches) {
+// Far more netted routing than the rest of the board: all of it goes, and only it.
+TEST_F(RouteImport, CleanUpTakesAllRoutingOfALargeBoard) {
   std::string board = testsupport::ReadFile(board_file_);
   const std::string list = "\n  \"tracks\": [";  // the board's, not a component's
   const size_t at = board.find(list);
