@@ -519,6 +519,20 @@ bool TOvixRules::NetIndistinct(int kind, uint32_t net) const {
   return name && rules->NetUnnamed(*name);
 }
 
+bool TOvixRules::MayHoldObjectsOfNet(int kind, uint8_t lowest, uint8_t highest,
+                                     uint32_t net) const {
+  TOvixRuleStorage* rules = storage(kind);
+  const std::string* name = net == 0 ? nullptr : object_nets_.Of(net);
+  if (!rules || !name) return true;
+  const auto any_in_range = [&](const std::vector<int>& positions) {
+    return std::any_of(positions.begin(), positions.end(), [&](int i) {
+      return InRange(rules->CompatibleItem(i).SpecctraScope(), lowest, highest);
+    });
+  };
+  const std::vector<int>* own = rules->OfNet(*name);
+  return any_in_range(rules->OthersThanSingleNet()) || (own && any_in_range(*own));
+}
+
 TRuleProxy* TOvixRules::FirstCompatible(int kind, uint8_t lowest, uint8_t highest,
                                         const std::function<bool(TRuleProxy&)>& test,
                                         OtherNetRules* other_nets) const {

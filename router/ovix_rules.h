@@ -232,6 +232,9 @@ class TOvixRules {
   // Whether every query of the kind about an object in the net (a net's handle; 0: none) has the
   // answer it has about the object in no net, so that one answer may stand for all such nets.
   bool NetIndistinct(int kind, uint32_t net) const;
+  // False only when no compatible rule of the kind within the scope range can hold an object of
+  // the net (a net's handle): the queries would find none without asking.
+  bool MayHoldObjectsOfNet(int kind, uint8_t lowest, uint8_t highest, uint32_t net) const;
 
   // The first compatible rule of the kind in force on the host, in precedence order, whose
   // router scope lies in [lowest, highest] and that passes the query's test. Kinds without rules on
