@@ -137,7 +137,8 @@ TEST_F(SingleNetRules, KindsLeftToTheEditorAreAskedOnlyWhenTheBoardHasThem) {
 
 // Which nets the rules of a kind tell apart: those they name, the members of the net classes they
 // name (in any letter case), and every net once a rule names a class of all nets or a from-to
-// class. Nets told apart from no other, and objects of no net, may share one answer.
+// class. Nets told apart from no other, and objects of no net, may share one answer. And which
+// nets a scope range of rules can hold at all.
 TEST(NetsTheRulesName, AreThoseNamedDirectlyOrThroughTheirClass) {
   testsupport::TempDir dir;
   testsupport::WriteFile(dir.Path("named.json"), R"x({"format": "quorvel-board", "version": 1,
@@ -174,6 +175,13 @@ TEST(NetsTheRulesName, AreThoseNamedDirectlyOrThroughTheirClass) {
   EXPECT_FALSE(rules.NetIndistinct(kLengthRule, net("C")));
   // Kinds the collection leaves to the editor are the editor's to tell.
   EXPECT_FALSE(rules.NetIndistinct(kStubLengthKind, net("C")));
+
+  // Net-scoped clearances: only A has one; the board-wide one holds every net.
+  EXPECT_TRUE(rules.MayHoldObjectsOfNet(kClearanceRule, 7, 7, net("A")));
+  EXPECT_FALSE(rules.MayHoldObjectsOfNet(kClearanceRule, 7, 7, net("C")));
+  EXPECT_TRUE(rules.MayHoldObjectsOfNet(kClearanceRule, 1, 26, net("C")));
+  EXPECT_FALSE(rules.MayHoldObjectsOfNet(kWidthRule, 7, 7, net("C")));
+  EXPECT_TRUE(rules.MayHoldObjectsOfNet(kStubLengthKind, 7, 7, net("C")));
 }
 
 }  // namespace
