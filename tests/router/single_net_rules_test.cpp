@@ -144,6 +144,7 @@ TEST(NetsTheRulesName, AreThoseNamedDirectlyOrThroughTheirClass) {
   testsupport::WriteFile(dir.Path("named.json"), R"x({"format": "quorvel-board", "version": 1,
   "nets": [{"name": "A"}, {"name": "B"}, {"name": "C"}, {"name": "D"}],
   "classes": [{"name": "Fast", "memberKind": "nets", "members": ["b"]},
+              {"name": "fast", "memberKind": "nets", "members": ["D"]},
               {"name": "Every", "memberKind": "nets", "allMembers": true},
               {"name": "Paths", "memberKind": "fromTos", "members": []}],
   "rules": [
@@ -165,8 +166,8 @@ TEST(NetsTheRulesName, AreThoseNamedDirectlyOrThroughTheirClass) {
   const auto net = [](const char* name) { return Named(pcbapi::kNet, name); };
   EXPECT_FALSE(rules.NetIndistinct(kClearanceRule, net("A")));
   EXPECT_FALSE(rules.NetIndistinct(kClearanceRule, net("B")));  // a member of "Fast"
+  EXPECT_FALSE(rules.NetIndistinct(kClearanceRule, net("D")));  // of "fast"
   EXPECT_TRUE(rules.NetIndistinct(kClearanceRule, net("C")));
-  EXPECT_TRUE(rules.NetIndistinct(kClearanceRule, net("D")));
   EXPECT_TRUE(rules.NetIndistinct(kClearanceRule, 0));
   // A class of every net tells every net apart from no net.
   EXPECT_FALSE(rules.NetIndistinct(kWidthRule, net("C")));
