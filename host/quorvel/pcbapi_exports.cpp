@@ -24,9 +24,7 @@ namespace {
 constexpr int kOk = pcbapi::kSuccess;
 constexpr int kFail = pcbapi::kFailure;
 
-Board* CurrentBoard() {
-  return TheEditor().board();
-}
+Board* CurrentBoard() { return TheEditor().board(); }
 
 bool IsCurrentBoard(Handle board) {
   return CurrentBoard() && board != 0 && board == CurrentBoard()->handle();
@@ -506,13 +504,9 @@ static Handle Advance(Handle iterator, bool from_start) {
   });
 }
 
-Handle __stdcall PcbApi_GetFirstObject(Handle iterator) {
-  return Advance(iterator, true);
-}
+Handle __stdcall PcbApi_GetFirstObject(Handle iterator) { return Advance(iterator, true); }
 
-Handle __stdcall PcbApi_GetNextObject(Handle iterator) {
-  return Advance(iterator, false);
-}
+Handle __stdcall PcbApi_GetNextObject(Handle iterator) { return Advance(iterator, false); }
 
 int __stdcall PcbApi_DestroyIterator(Handle iterator) {
   return Guard(kFail, [&] { return TheEditor().RemoveIterator(iterator) ? kOk : kFail; });
