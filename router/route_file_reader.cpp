@@ -6,6 +6,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <span>
 
 #include "rtl/ascii_case.h"
 #include "router/legacy_layer.h"
@@ -35,11 +36,42 @@ std::string_view WithoutPlus(std::string_view text) {
   return text;
 }
 
+// Powers of ten that a double holds exactly.
+constexpr double kExactPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+constexpr size_t kMaxExactDigits = 15;  // 10^15 < 2^53: such a mantissa is exact
+
+// "-ddd.ddd" of at most 15 digits, the way route files write lengths: the mantissa and the power
+// of ten are exact, so one division rounds once, to the same double the general reader gives.
+std::optional<double> ParsePlainDecimal(std::string_view text) {
+  const bool negative = !text.empty() && text[0] == '-';
+  size_t i = negative ? 1 : 0;
+  uint64_t mantissa = 0;
+  size_t digits = 0, fraction = 0;
+  bool point = false;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c >= '0' && c <= '9') {
+      mantissa = mantissa * 10 + static_cast<uint64_t>(c - '0');
+      ++digits;
+      fraction += point;
+    } else if (c == '.' && !point && digits > 0) {
+      point = true;
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (digits == 0 || digits > kMaxExactDigits || (point && fraction == 0)) return std::nullopt;
+  const double value = static_cast<double>(mantissa) / kExactPowersOfTen[fraction];
+  return negative ? -value : value;
+}
+
 // A decimal number: sign, digits, optional fraction and exponent, nothing else. One too large
 // or too small for a double is infinite, so that it counts as out of range, not unreadable.
 std::optional<double> ParseNumber(std::string_view text) {
   text = WithoutPlus(text);
   if (text.empty()) return std::nullopt;
+  if (const std::optional<double> plain = ParsePlainDecimal(text)) return plain;
   double value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (end != text.data() + text.size()) return std::nullopt;
@@ -57,22 +89,37 @@ std::optional<int> ParseInteger(std::string_view text) {
 }
 
 // A list of a record, read whole: atoms and nested lists (a nested list's keyword is its first
-// item).
+// item). Atoms point into the file's text and items into the reader's store of the record.
 struct Node {
   bool list = false;
-  std::string atom;
-  std::vector<Node> items;
+  std::string_view atom;
+  std::span<const Node> items;
   RoutePos pos;
+  size_t first = 0, count = 0;  // where the items lie in the store, until the record is whole
 
   // The item's atom; empty for a list or a missing item.
   std::string_view AtomAt(size_t index) const {
-    return index < items.size() && !items[index].list ? std::string_view(items[index].atom)
-                                                      : std::string_view();
+    return index < items.size() && !items[index].list ? items[index].atom : std::string_view();
   }
   bool HasAtom(size_t index) const { return index < items.size() && !items[index].list; }
   // The list item's head word.
   std::string_view Head() const { return AtomAt(0); }
 };
+
+enum class Keyword { Other, Net, NetworkOut, Rule, Resolution, Padstack, Wire, Via, Point };
+
+Keyword KeywordOf(const RouteToken& word) {
+  if (word.kind != RouteTokenKind::Atom) return Keyword::Other;
+  constexpr std::pair<std::string_view, Keyword> kKeywords[] = {
+      {"net", Keyword::Net},           {"network_out", Keyword::NetworkOut},
+      {"rule", Keyword::Rule},         {"resolution", Keyword::Resolution},
+      {"padstack", Keyword::Padstack}, {"wire", Keyword::Wire},
+      {"via", Keyword::Via},           {"point", Keyword::Point}};
+  for (const auto& [name, keyword] : kKeywords) {
+    if (rtl::EqualsIgnoringCase(word.text, name)) return keyword;
+  }
+  return Keyword::Other;
+}
 
 class RecordReader {
  public:
@@ -81,7 +128,9 @@ class RecordReader {
   RouteFileContents Read();
 
  private:
-  // Reads the items of a list whose "(" is consumed, up to and with its ")".
+  // Reads a record's list whose "(" is consumed, up to and with its ")".
+  Node ReadRecord(const RoutePos& pos);
+  // Reads the items of a list whose "(" is consumed, up to and with its ")", into the store.
   Node ReadList(const RoutePos& pos, int depth);
   // Skips the items of a list whose "(" is consumed, up to and with its ")".
   void SkipList();
@@ -102,6 +151,9 @@ class RecordReader {
   std::optional<rtl::Coord> Size(const Node& list, size_t index);
 
   RouteLexer lexer_;
+  // A record's lists, each one's items side by side, and the items of the lists still open:
+  // kept from record to record, so that reading one allocates nothing.
+  std::vector<Node> store_, open_items_;
   double mils_per_unit_ = 1.0;
   bool lengths_read_ = false;
   RouteFileContents contents_;
@@ -138,56 +190,72 @@ RouteFileContents RecordReader::Read() {
         return std::move(contents_);
       case RouteTokenKind::Open: break;
     }
-    const RouteToken& word = lexer_.Peek();
-    const std::string keyword = word.kind == RouteTokenKind::Atom ? rtl::UpperAscii(word.text) : "";
-    if (keyword == "NET") {
+    const Keyword keyword = KeywordOf(lexer_.Peek());
+    if (keyword == Keyword::Net) {
       lexer_.Next();
       ++depth;
       if (lexer_.Peek().kind == RouteTokenKind::Atom) {
-        Emit(NetRecord{lexer_.Next().text});
+        Emit(NetRecord{std::string(lexer_.Next().text)});
         net_depth = depth;
       }
       continue;
     }
-    if (keyword == "NETWORK_OUT" && depth == 1) routing_section = true;
-    if (keyword == "RULE") {
+    if (keyword == Keyword::NetworkOut && depth == 1) routing_section = true;
+    if (keyword == Keyword::Rule) {
       lexer_.Next();
       SkipList();
       continue;
     }
     using Handler = void (RecordReader::*)(const Node&);
     Handler handler = nullptr;
-    if (keyword == "RESOLUTION") handler = &RecordReader::OnResolution;
-    if (keyword == "PADSTACK") handler = &RecordReader::OnPadstack;
-    if (keyword == "WIRE") handler = &RecordReader::OnWire;
-    if (keyword == "VIA") handler = &RecordReader::OnVia;
-    if (keyword == "POINT") handler = &RecordReader::OnPoint;
+    if (keyword == Keyword::Resolution) handler = &RecordReader::OnResolution;
+    if (keyword == Keyword::Padstack) handler = &RecordReader::OnPadstack;
+    if (keyword == Keyword::Wire) handler = &RecordReader::OnWire;
+    if (keyword == Keyword::Via) handler = &RecordReader::OnVia;
+    if (keyword == Keyword::Point) handler = &RecordReader::OnPoint;
     if (!handler) {
       ++depth;  // a list that holds records: read on inside it
       continue;
     }
-    Node list = ReadList(token.pos, 1);
-    list.items.erase(list.items.begin());  // the keyword: records count their values from 0
+    Node list = ReadRecord(token.pos);
+    list.items = list.items.subspan(1);  // the keyword: records count their values from 0
     (this->*handler)(list);
   }
 }
 
+Node RecordReader::ReadRecord(const RoutePos& pos) {
+  store_.clear();
+  open_items_.clear();
+  Node record = ReadList(pos, 1);
+  // The store grows no more: the lists may point into it.
+  record.items = {store_.data() + record.first, record.count};
+  for (Node& node : store_) {
+    if (node.list) node.items = {store_.data() + node.first, node.count};
+  }
+  return record;
+}
+
 Node RecordReader::ReadList(const RoutePos& pos, int depth) {
   if (depth > kMaxRecordNesting) lexer_.Fail(pos, "lists nest too deeply");
-  Node list;
-  list.list = true;
-  list.pos = pos;
+  const size_t open_at = open_items_.size();
   for (;;) {
-    RouteToken token = lexer_.Next();
+    const RouteToken token = lexer_.Next();
     switch (token.kind) {
       case RouteTokenKind::End:
         lexer_.Fail(token.pos, "the file ends inside a list: it is incomplete");
-      case RouteTokenKind::Close: return list;
+      case RouteTokenKind::Close: {
+        const Node list{true, {}, {}, pos, store_.size(), open_items_.size() - open_at};
+        store_.insert(store_.end(), open_items_.begin() + static_cast<ptrdiff_t>(open_at),
+                      open_items_.end());
+        open_items_.resize(open_at);
+        return list;
+      }
       case RouteTokenKind::Atom:
-        list.items.push_back(Node{false, std::move(token.text), {}, token.pos});
+        open_items_.push_back(Node{false, token.text, {}, token.pos});
         break;
       case RouteTokenKind::Open: {
-        list.items.push_back(ReadList(token.pos, depth + 1));
+        Node inner = ReadList(token.pos, depth + 1);
+        open_items_.push_back(inner);
         break;
       }
     }
@@ -427,7 +495,7 @@ RouteToken RouteLexer::Scan() {
     // "(string_quote c)" names the quote character of the rest of the file.
     quote_ = c;
     token.kind = RouteTokenKind::Atom;
-    token.text = std::string(1, c);
+    token.text = text_.substr(at_ - 1, 1);
     return token;
   }
   if (c == '(') {
@@ -440,12 +508,13 @@ RouteToken RouteLexer::Scan() {
   }
   token.kind = RouteTokenKind::Atom;
   if (c == quote_) {
-    for (;;) {
-      if (at_ == text_.size() || text_[at_] == '\n') Fail(token.pos, "a quoted name is not closed");
-      const char q = Get();
-      if (q == quote_) break;
-      token.text += q;
-    }
+    // A quoted name holds no line end either.
+    const size_t start = at_;
+    while (at_ < text_.size() && text_[at_] != quote_ && text_[at_] != '\n') ++at_;
+    if (at_ == text_.size() || text_[at_] == '\n') Fail(token.pos, "a quoted name is not closed");
+    token.text = text_.substr(start, at_ - start);
+    ++at_;
+    column_ += static_cast<int>(at_ - start);
     return token;
   }
   // An atom holds no line end: it is taken whole, its characters counted as columns.
@@ -454,7 +523,7 @@ RouteToken RouteLexer::Scan() {
     ++at_;
   }
   column_ += static_cast<int>(at_ - start - 1);
-  token.text.assign(text_.substr(start, at_ - start));
+  token.text = text_.substr(start, at_ - start);
   after_string_quote_ = rtl::EqualsIgnoringCase(token.text, "string_quote");
   return token;
 }

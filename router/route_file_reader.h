@@ -35,7 +35,7 @@ enum class RouteTokenKind { Open, Close, Atom, End };
 
 struct RouteToken {
   RouteTokenKind kind = RouteTokenKind::End;
-  std::string text;  // atoms: without their quotes
+  std::string_view text;  // atoms: without their quotes; points into the lexer's text
   RoutePos pos;
 };
 

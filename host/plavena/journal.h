@@ -3,21 +3,27 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace plavena {
 
+// The lines live in one text, each followed by "\n": an import journals hundreds of thousands of
+// objects, and a string of its own per line would cost an allocation each.
 class Journal {
  public:
-  void Append(std::string line) { lines_.push_back(std::move(line)); }
-  const std::vector<std::string>& Lines() const noexcept { return lines_; }
-  void Clear() { lines_.clear(); }
+  void Append(std::string_view line) { Append(line, {}); }
+  // The line `head` + `tail`.
+  void Append(std::string_view head, std::string_view tail);
+  std::vector<std::string> Lines() const;
+  void Clear();
   // True when some line starts with `prefix`.
-  bool Has(const std::string& prefix) const;
-  std::string Text() const;  // lines joined with "\n"
+  bool Has(std::string_view prefix) const;
+  const std::string& Text() const noexcept { return text_; }  // each line followed by "\n"
 
  private:
-  std::vector<std::string> lines_;
+  std::string text_;
+  std::vector<size_t> ends_;  // where each line's "\n" stands: a line may hold a line break
 };
 
 }  // namespace plavena

@@ -2,6 +2,7 @@
 #include "host/quorvel/board.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 namespace quorvel {
@@ -14,9 +15,7 @@ namespace {
 Coord Clamp32(int64_t v) {
   return static_cast<Coord>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
 }
-int64_t FloorDiv(int64_t a, int64_t b) {
-  return a >= 0 ? a / b : -((-a + b - 1) / b);
-}
+int64_t FloorDiv(int64_t a, int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
 }  // namespace
 
 void Box::Add(int64_t x, int64_t y) {
@@ -88,9 +87,7 @@ Box OutlineBox(const Outline& outline) {
 
 }  // namespace
 
-Box Object::Bounds(const Board&) const {
-  return {};
-}
+Box Object::Bounds(const Board&) const { return {}; }
 
 Box Track::Bounds(const Board&) const {
   Box box;
@@ -100,13 +97,9 @@ Box Track::Bounds(const Board&) const {
   return box;
 }
 
-Box Arc::Bounds(const Board&) const {
-  return PointBox(x, y, int64_t{radius} + width / 2);
-}
+Box Arc::Bounds(const Board&) const { return PointBox(x, y, int64_t{radius} + width / 2); }
 
-Via::Via() : Object(pcbapi::kVia) {
-  layer = kMultiLayer;
-}
+Via::Via() : Object(pcbapi::kVia) { layer = kMultiLayer; }
 
 bool Via::Spans(int l) const {
   const int low = std::min(low_layer, high_layer), high = std::max(low_layer, high_layer);
@@ -130,13 +123,9 @@ Box Via::Bounds(const Board&) const {
   return PointBox(x, y, largest / 2);
 }
 
-Pad::Pad() : Object(pcbapi::kPad) {
-  layer = kMultiLayer;
-}
+Pad::Pad() : Object(pcbapi::kPad) { layer = kMultiLayer; }
 
-bool Pad::Covers(int l) const {
-  return layer == kMultiLayer ? IsSignalLayer(l) : l == layer;
-}
+bool Pad::Covers(int l) const { return layer == kMultiLayer ? IsSignalLayer(l) : l == layer; }
 
 PadLayer Pad::On(int l) const {
   if (stack_mode == 2 && l >= 0 && static_cast<size_t>(l) < full_stack.size()) {
@@ -178,13 +167,9 @@ Box Fill::Bounds(const Board&) const {
                        std::llabs(int64_t{y2} - y), rotation);
 }
 
-Box Shaped::Bounds(const Board&) const {
-  return OutlineBox(outline);
-}
+Box Shaped::Bounds(const Board&) const { return OutlineBox(outline); }
 
-Text::Text() : Object(pcbapi::kTextObject) {
-  layer = 33;
-}
+Text::Text() : Object(pcbapi::kTextObject) { layer = 33; }
 
 Box Text::Bounds(const Board&) const {
   // Stroke glyphs are about as wide as 0.8 of their height.
@@ -210,9 +195,7 @@ Box Net::Bounds(const Board& board) const {
   return box;
 }
 
-Component::Component() : Object(pcbapi::kComponent) {
-  layer = kTopLayer;
-}
+Component::Component() : Object(pcbapi::kComponent) { layer = kTopLayer; }
 
 Box Component::Bounds(const Board& board) const {
   Box box;
@@ -231,21 +214,13 @@ Box Dimension::Bounds(const Board&) const {
   return box;
 }
 
-Box Coordinate::Bounds(const Board&) const {
-  return PointBox(x, y, size / 2);
-}
+Box Coordinate::Bounds(const Board&) const { return PointBox(x, y, size / 2); }
 
-Rule::Rule() : Object(pcbapi::kRule) {
-  layer = kMultiLayer;
-}
+Rule::Rule() : Object(pcbapi::kRule) { layer = kMultiLayer; }
 
-Box Rule::Bounds(const Board&) const {
-  return OutlineBox(room);
-}
+Box Rule::Bounds(const Board&) const { return OutlineBox(room); }
 
-EmbeddedBoard::EmbeddedBoard() : Object(pcbapi::kEmbeddedBoard) {
-  layer = kTopLayer;
-}
+EmbeddedBoard::EmbeddedBoard() : Object(pcbapi::kEmbeddedBoard) { layer = kTopLayer; }
 
 Box EmbeddedBoard::Bounds(const Board&) const {
   Box box;
@@ -310,6 +285,35 @@ std::unique_ptr<Object> MakeObjectOfKind(uint8_t kind) {
   }
 }
 
+// ---- HandleSet -----------------------------------------------------------------------------
+
+void HandleSet::Insert(Handle handle) {
+  const size_t word = handle / 64;
+  if (word >= words_.size()) words_.resize(word + 1);
+  const uint64_t bit = uint64_t{1} << (handle % 64);
+  count_ += (words_[word] & bit) == 0;
+  words_[word] |= bit;
+}
+
+void HandleSet::Erase(Handle handle) {
+  const size_t word = handle / 64;
+  if (word >= words_.size()) return;
+  const uint64_t bit = uint64_t{1} << (handle % 64);
+  count_ -= (words_[word] & bit) != 0;
+  words_[word] &= ~bit;
+}
+
+Handle HandleSet::Next(Handle after) const {
+  const uint64_t from = uint64_t{after} + 1;
+  size_t word = static_cast<size_t>(from / 64);
+  if (word >= words_.size()) return 0;
+  for (uint64_t bits = words_[word] & (~uint64_t{0} << (from % 64));; bits = words_[word]) {
+    if (bits != 0)
+      return static_cast<Handle>(word * 64 + static_cast<size_t>(std::countr_zero(bits)));
+    if (++word == words_.size()) return 0;
+  }
+}
+
 // ---- Board ---------------------------------------------------------------------------------
 
 Board::Board() {
@@ -342,8 +346,8 @@ void Board::Place(Object& object) {
   if (object.on_board) return;
   object.on_board = true;
   Changed(object);
-  by_kind_[object.kind].insert(object.handle);
-  by_kind_layer_[object.kind][object.layer].insert(object.handle);
+  by_kind_[object.kind].Insert(object.handle);
+  by_kind_layer_[object.kind][object.layer].Insert(object.handle);
   if (Object* net = Find(object.net); net && net->kind == pcbapi::kNet) {
     net->members.insert(object.handle);
   }
@@ -358,8 +362,8 @@ void Board::Unplace(Object& object) {
   if (!object.on_board) return;
   object.on_board = false;
   Changed(object);
-  by_kind_[object.kind].erase(object.handle);
-  by_kind_layer_[object.kind][object.layer].erase(object.handle);
+  by_kind_[object.kind].Erase(object.handle);
+  by_kind_layer_[object.kind][object.layer].Erase(object.handle);
   if (Object* net = Find(object.net)) net->members.erase(object.handle);
   if (Object* owner = Find(object.owner)) owner->members.erase(object.handle);
   if (outline == object.handle) outline = 0;
@@ -398,8 +402,8 @@ void Board::Refile(Object& object, Handle old_net, uint8_t old_layer, Handle old
   if (!object.on_board) return;
   Changed(object);
   if (old_layer != object.layer) {
-    by_kind_layer_[object.kind][old_layer].erase(object.handle);
-    by_kind_layer_[object.kind][object.layer].insert(object.handle);
+    by_kind_layer_[object.kind][old_layer].Erase(object.handle);
+    by_kind_layer_[object.kind][object.layer].Insert(object.handle);
   }
   if (old_net != object.net) {
     if (Object* net = Find(old_net)) net->members.erase(object.handle);
@@ -422,7 +426,8 @@ void Board::Refile(Object& object, Handle old_net, uint8_t old_layer, Handle old
 const std::vector<Handle>& Board::RulesOfKind(uint8_t rule_kind) const {
   if (!rules_by_kind_) {
     auto& lists = rules_by_kind_.emplace();
-    for (const Handle handle : by_kind_[pcbapi::kRule]) {
+    const HandleSet& rules = by_kind_[pcbapi::kRule];
+    for (Handle handle = rules.Next(0); handle != 0; handle = rules.Next(handle)) {
       if (const auto* rule = FindAs<Rule>(handle, pcbapi::kRule)) {
         lists[rule->rule_kind].push_back(handle);
       }
@@ -447,15 +452,17 @@ Handle Board::NextOf(Handle container, uint8_t kind, uint8_t method, const Layer
       default: return false;
     }
   };
-  const std::set<Handle>* candidates;
   if (container == handle_) {
-    candidates = filter.Single() >= 0 ? &by_kind_layer_[kind][filter.Single()] : &by_kind_[kind];
-  } else {
-    const Object* holder = Find(container);
-    if (!holder) return 0;
-    candidates = &holder->members;
+    const HandleSet& candidates =
+        filter.Single() >= 0 ? by_kind_layer_[kind][filter.Single()] : by_kind_[kind];
+    for (Handle handle = candidates.Next(after); handle != 0; handle = candidates.Next(handle)) {
+      if (const Object* object = Find(handle); object && accept(*object)) return handle;
+    }
+    return 0;
   }
-  for (auto it = candidates->upper_bound(after); it != candidates->end(); ++it) {
+  const Object* holder = Find(container);
+  if (!holder) return 0;
+  for (auto it = holder->members.upper_bound(after); it != holder->members.end(); ++it) {
     if (const Object* object = Find(*it); object && accept(*object)) return *it;
   }
   return 0;
@@ -487,9 +494,10 @@ void Board::UnindexSpatially(Object& object) {
     for (int64_t cy = cy1; cy <= cy2; ++cy) {
       auto cell = cells_.find(CellKey(cx, cy));
       if (cell == cells_.end()) continue;
+      // An emptied cell stays: an import deletes the routing and lays it again in the same
+      // cells, which would otherwise be freed and made anew.
       std::vector<Handle>& handles = cell->second;
       handles.erase(std::remove(handles.begin(), handles.end(), object.handle), handles.end());
-      if (handles.empty()) cells_.erase(cell);
     }
   }
 }
@@ -534,8 +542,8 @@ Box Board::Extent() const {
     return board_outline->Bounds(*this);
   }
   Box box;
-  for (const auto& kind : by_kind_) {
-    for (Handle handle : kind) {
+  for (const HandleSet& kind : by_kind_) {
+    for (Handle handle = kind.Next(0); handle != 0; handle = kind.Next(handle)) {
       if (const Object* object = Find(handle)) box.Add(object->indexed);
     }
   }
@@ -545,7 +553,8 @@ Box Board::Extent() const {
 Net* Board::FindNet(const std::string& name) const {
   if (!nets_by_name_) {
     auto& nets = nets_by_name_.emplace();
-    for (const Handle handle : by_kind_[pcbapi::kNet]) {
+    const HandleSet& on_board = by_kind_[pcbapi::kNet];
+    for (Handle handle = on_board.Next(0); handle != 0; handle = on_board.Next(handle)) {
       if (const auto* net = FindAs<Net>(handle, pcbapi::kNet)) nets.emplace(net->name, handle);
     }
   }

@@ -326,6 +326,22 @@ struct LayerPair {
   uint8_t first_byte = 0, second_byte = 0;
 };
 
+// Handles of the board's objects of one kind (or of one kind on one layer), a bit each: handles
+// are dense, and an import adds and deletes hundreds of thousands of objects, which a tree of
+// handles would allocate and free a node for each.
+class HandleSet {
+ public:
+  void Insert(Handle handle);
+  void Erase(Handle handle);
+  size_t size() const { return count_; }
+  // The first handle after `after`; 0 when there is none.
+  Handle Next(Handle after) const;
+
+ private:
+  std::vector<uint64_t> words_;
+  size_t count_ = 0;
+};
+
 // One event of the board for the journal.
 using JournalSink = void (*)(const std::string& line);
 
@@ -420,9 +436,8 @@ class Board {
   Handle handle_;                               // the board's own handle
   std::vector<std::unique_ptr<Object>> slots_;  // by handle; slot 0 and the board's are empty
   size_t live_ = 0;
-  std::array<std::set<Handle>, pcbapi::kObjectKindCount> by_kind_;
-  std::array<std::array<std::set<Handle>, kLastLegacyLayer + 1>, pcbapi::kObjectKindCount>
-      by_kind_layer_;
+  std::array<HandleSet, pcbapi::kObjectKindCount> by_kind_;
+  std::array<std::array<HandleSet, kLastLegacyLayer + 1>, pcbapi::kObjectKindCount> by_kind_layer_;
   // Keys hold the cell's column in the high half: on a 32-bit size_t the standard hash keeps
   // only the low half, and every cell of one row would share a bucket.
   struct CellHash {

@@ -41,14 +41,22 @@ SpatialIterator* Editor::FindSpatialIterator(Handle handle) {
 
 bool Editor::RemoveSpatialIterator(Handle handle) { return spatial_.erase(handle) != 0; }
 
-void Editor::Journal(const std::string& line) {
+void Editor::Journal(std::string_view line) {
   if (journal_) {
-    journal_(line.c_str());
+    // The sink takes a terminated line: short ones, the most, need no copy on the heap.
+    char buffer[128];
+    if (line.size() < sizeof buffer) {
+      line.copy(buffer, line.size());
+      buffer[line.size()] = '\0';
+      journal_(buffer);
+    } else {
+      journal_(std::string(line).c_str());
+    }
     return;
   }
   if (kept_.size() >= kKeptJournalLines)
     kept_.erase(kept_.begin(), kept_.begin() + kKeptJournalLines / 2);
-  kept_.push_back(line);
+  kept_.emplace_back(line);
 }
 
 void Editor::ProgressStart(const std::string& message, int total) {

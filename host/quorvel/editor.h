@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -43,7 +44,7 @@ class Editor {
 
   // The journal: one line per event, to the host's sink or kept here.
   void SetJournal(pcbapi::StdcallPointer<void(const char*)> append) { journal_ = append; }
-  void Journal(const std::string& line);
+  void Journal(std::string_view line);
   const std::vector<std::string>& KeptJournal() const { return kept_; }
 
   void ProgressStart(const std::string& message, int total);

@@ -30,16 +30,22 @@ bool IsCurrentBoard(Handle board) {
   return CurrentBoard() && board != 0 && board == CurrentBoard()->handle();
 }
 
-// "created Track 12": composed in one string, since an import journals every object it makes,
+// "created Track 12": composed on the stack, since an import journals every object it makes,
 // adds and deletes.
-void JournalObject(const char* verb, uint8_t kind, Handle handle) {
-  char digits[16];
-  const char* end = std::to_chars(digits, digits + sizeof digits, handle).ptr;
-  const size_t length = static_cast<size_t>(end - digits);
-  std::string line;
-  line.reserve(32);
-  line.append(verb).append(" ").append(ObjectKindName(kind)).append(" ").append(digits, length);
-  TheEditor().Journal(line);
+void JournalObject(std::string_view verb, uint8_t kind, Handle handle) {
+  const std::string name = ObjectKindName(kind);
+  char line[96];
+  char* end = line;
+  auto append = [&](std::string_view text) {
+    const size_t room = static_cast<size_t>(line + sizeof line - end);
+    end += text.copy(end, std::min(text.size(), room));
+  };
+  append(verb);
+  append(" ");
+  append(name);
+  append(" ");
+  end = std::to_chars(end, line + sizeof line, handle).ptr;
+  TheEditor().Journal(std::string_view(line, static_cast<size_t>(end - line)));
 }
 
 // Copies between the board's values and the caller's fields in the direction of the Mode.

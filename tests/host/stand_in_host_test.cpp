@@ -4,6 +4,7 @@
 
 #include "host/plavena/exports.h"
 #include "host/plavena/host_session.h"
+#include "host/plavena/journal.h"
 #include "rtl/client_api.h"
 #include "support/test_paths.h"
 
@@ -14,6 +15,31 @@ plavena::HostOptions ModuleOptions(std::vector<plavena::AnswerRule> answers = {}
   options.module_path = testsupport::BinaryPath("Tralvek.dll");
   options.answers = std::move(answers);
   return options;
+}
+
+// Lines kept in one text come back one by one, a line break inside a line included, and a
+// prefix is found only at the start of a line.
+TEST(HostJournal, LinesComeBackAsAppended) {
+  plavena::Journal journal;
+  EXPECT_TRUE(journal.Lines().empty());
+  EXPECT_FALSE(journal.Has(""));
+  journal.Append("module loaded");
+  journal.Append("pcb ", "created Track 7");
+  journal.Append("two\nparts");
+  journal.Append("");
+  EXPECT_EQ(journal.Lines(),
+            (std::vector<std::string>{"module loaded", "pcb created Track 7", "two\nparts", ""}));
+  EXPECT_EQ(journal.Text(), "module loaded\npcb created Track 7\ntwo\nparts\n\n");
+  EXPECT_TRUE(journal.Has("pcb created Track 7"));
+  EXPECT_TRUE(journal.Has("two\np"));
+  EXPECT_FALSE(journal.Has("pcb created Track 70")) << "a prefix ends with its line";
+  EXPECT_FALSE(journal.Has("loaded"));
+  EXPECT_FALSE(journal.Has("parts")) << "within a line, after its break";
+  journal.Clear();
+  EXPECT_TRUE(journal.Lines().empty());
+  EXPECT_EQ(journal.Text(), "");
+  journal.Append("again");
+  EXPECT_EQ(journal.Lines(), std::vector<std::string>{"again"});
 }
 
 TEST(DialogAnswers, MessageBoxesAreAnsweredByCaptionAndJournaled) {

@@ -132,6 +132,21 @@ TEST(RouteFileReader, ValuesThatDoNotReadDropTheirRecordOnly) {
             "skipped 2 wire without a path (an arc or a polygon)\n");
 }
 
+// Lengths as routers write them and in every other form a number may take read to the same
+// values; what is no number drops its record.
+TEST(RouteFileReader, NumbersReadTheSameInEveryForm) {
+  EXPECT_EQ(Read("(routes b (resolution mil 10) (network_out (net A\n"
+                 "(wire (path TopLayer 1 12.5 -0.1 12.50 +3 .5 1. 1e1 -0 7 0.0000000000000001))\n"
+                 "(wire (path TopLayer 1 1234567.8 0 1234567.80000000001 2000000))\n"
+                 "(via V 1.2.3 0) (via V --1 0) (via V 1- 0) (via V - 0) (via V . 0)\n"
+                 "(via V 1e 0) (via V 0x10 0) (via V 1,5 0))))"),
+            "net A\n"
+            "wire 1 1000 12500,-100 12500,3000 500,1000 10000,0 7000,0\n"
+            "wire 1 1000 1234567800,0 1234567800,2000000000\n"
+            "end net\n"
+            "skipped 8 via with an unreadable value\n");
+}
+
 // A wire's own turret marks it, whether it has a path or not; it never marks its neighbours.
 TEST(RouteFileReader, ViaNumbersAndTurretsAreMarked) {
   EXPECT_EQ(
@@ -222,6 +237,9 @@ TEST(RouteFileReader, RefusesFilesThatAreNotCompleteRouteFiles) {
       // Values beyond what the board can hold, or sizes that cannot be.
       {"(routes x (resolution mil 1) (network_out (via V 214749 0)))",
        "t.rte:1:50: a length out of range: \"214749\""},
+      // Quoted names count their quotes in the columns.
+      {"(routes \"x y\" (resolution mil 1) (network_out (via \"V W\" 214749 0)))",
+       "t.rte:1:58: a length out of range: \"214749\""},
       {"(routes x (resolution mil 1) (network_out (via V -1e999 0)))",
        "t.rte:1:50: a length out of range"},
       {"(routes x (network_out (wire (path TopLayer -1 0 0 1 1))))",

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "quorvel_session.h"
+#include "rtl/pcb_object_kinds.h"
 
 namespace quorveltest {
 namespace {
@@ -530,10 +531,62 @@ TEST_F(ExampleBoard, DeletingDuringIterationSkipsTheDeleted) {
   EXPECT_EQ(seen.size(), 4u) << "six tracks on the top layer, two deleted on the way";
 }
 
-std::vector<std::string> journal_lines;
-void __stdcall AppendJournal(const char* line) {
-  journal_lines.push_back(line);
+// Tracks made across many words of handles, every third deleted and one laid again where one
+// was deleted: the walks by kind and by layer give exactly the live tracks in handle order, and
+// searches find the new track and nothing of the deleted ones.
+TEST_F(ExampleBoard, WalksAndSearchesFollowManyAddsAndDeletes) {
+  const std::vector<Handle> old_all = Objects(pcbapi::kTrack);
+  const std::vector<Handle> old_top = Objects(pcbapi::kTrack, 1);
+  const std::vector<Handle> old_bottom = Objects(pcbapi::kTrack, 32);
+  auto lay = [&](int layer, Coord x) {
+    const Handle handle = PcbApi_CreateObject(pcbapi::kTrack);
+    TPcbTrack track(handle);
+    track.SetLayer(static_cast<LegacyLayer>(layer));
+    track.SetX(x);
+    track.SetY(Mil(9000));
+    track.SetX2(x + Mil(20));
+    track.SetY2(Mil(9000));
+    track.SetWidth(Mil(5));
+    EXPECT_EQ(track.Sync(pcbapi::kWrite), 0);
+    EXPECT_EQ(PcbApi_AddObjectToContainer(board_, handle), 0);
+    return handle;
+  };
+  auto found_at = [&](Coord x) {
+    std::vector<Handle> found;
+    SearchAroundPoint(x + Mil(10), Mil(9000), Layers({1, 32}), 1u << pcbapi::kTrack,
+                      [&](Handle h, uint8_t) { return found.push_back(h), true; });
+    return found;
+  };
+  std::vector<Handle> all = old_all, top = old_top, bottom = old_bottom, made;
+  for (int i = 0; i < 200; ++i) made.push_back(lay(i % 2 ? 1 : 32, Mil(20000 + 300 * i)));
+  for (size_t i = 0; i < made.size(); ++i) {
+    if (i % 3 == 0) {
+      ASSERT_EQ(PcbApi_DeleteObjectFromContainer(board_, made[i]), 0);
+      continue;
+    }
+    all.push_back(made[i]);
+    (i % 2 ? top : bottom).push_back(made[i]);
+  }
+  EXPECT_EQ(Objects(pcbapi::kTrack), all);
+  EXPECT_EQ(Objects(pcbapi::kTrack, 1), top);
+  EXPECT_EQ(Objects(pcbapi::kTrack, 32), bottom);
+  EXPECT_TRUE(found_at(Mil(20000 + 300 * 3)).empty()) << "a deleted track is not found";
+  EXPECT_EQ(found_at(Mil(20000 + 300 * 4)), std::vector<Handle>{made[4]});
+  const Handle again = lay(1, Mil(20000 + 300 * 3));
+  EXPECT_EQ(found_at(Mil(20000 + 300 * 3)), std::vector<Handle>{again});
+  EXPECT_EQ(Objects(pcbapi::kTrack, 1).back(), again);
+
+  for (const Handle handle : Objects(pcbapi::kTrack)) {
+    if (handle > old_all.back()) {
+      ASSERT_EQ(PcbApi_DeleteObjectFromContainer(board_, handle), 0);
+    }
+  }
+  EXPECT_EQ(Objects(pcbapi::kTrack), old_all);
+  EXPECT_EQ(Objects(pcbapi::kTrack, 1), old_top);
 }
+
+std::vector<std::string> journal_lines;
+void __stdcall AppendJournal(const char* line) { journal_lines.push_back(line); }
 
 TEST_F(ExampleBoard, JournalRecordsProgressAndChanges) {
   journal_lines.clear();
