@@ -3,20 +3,28 @@
 
 #include "rtl/components/xp/alpha_image.h"
 #include "rtl/components/xp/rt_forms.h"
+#include "rtl/components/xp/xp_images.h"
 #include "rtl/unit_table.h"
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
-  switch (reason) {
-    case DLL_PROCESS_ATTACH:
-      DisableThreadLibraryCalls(instance);  // nothing here cares about other threads
-      rtl::StartHostSdkUnits();
-      xp::StartFormsUnit();
-      xp::StartAlphaImageUnit();
-      break;
-    case DLL_PROCESS_DETACH:
-      xp::EndAlphaImageUnit();
-      rtl::EndHostSdkUnits();
-      break;
+  // The picture formats' registry can fail to grow; nothing may leave through the loader.
+  try {
+    switch (reason) {
+      case DLL_PROCESS_ATTACH:
+        DisableThreadLibraryCalls(instance);  // nothing here cares about other threads
+        rtl::StartHostSdkUnits();
+        xp::StartFormsUnit();
+        xp::StartAlphaImageUnit();
+        xp::StartXPImagesUnit();
+        break;
+      case DLL_PROCESS_DETACH:
+        xp::EndXPImagesUnit();
+        xp::EndAlphaImageUnit();
+        rtl::EndHostSdkUnits();
+        break;
+    }
+  } catch (...) {
+    return FALSE;  // refuses the load; an unload goes on regardless
   }
   return TRUE;
 }
