@@ -3,13 +3,15 @@
 
 #include <stdexcept>
 
+#include "rtl/components/xp/xp_control_set.h"
+#include "framework/exception.h"
 #include "framework/stdctrls.h"
 
 namespace xptest {
 
 TProbeDialog::TProbeDialog(framework::TComponent* owner) : TServerDialog(owner) {
   static const bool registered = [] {
-    framework::RegisterStandardControls();
+    xp::RegisterXPControls();
     framework::RegisterComponent<TProbeDialog>();
     return true;
   }();
@@ -25,7 +27,8 @@ const framework::TClassInfo& TProbeDialog::StaticClassInfo() {
 }
 
 void TProbeDialog::ButtonThrowClick(framework::TComponent*) {
-  throw std::runtime_error("the handler failed");
+  if (fault) throw std::logic_error("the handler's state is broken");
+  throw framework::Exception("the handler failed");
 }
 
 }  // namespace xptest
