@@ -198,8 +198,9 @@ class ExceptionBoxWindow : public testing::Test {
     return {r.right, r.bottom};
   }
 
-  // Paints the box and its controls into a bitmap and writes it to build/pictures/.
-  static void Picture(HWND box, const std::string& name) {
+  // Paints the box and its controls into a bitmap and writes it to build/pictures/; returns the
+  // pixels (blue, green, red, unused), rows top to bottom.
+  static std::vector<uint32_t> Picture(HWND box, const std::string& name) {
     const SIZE size = ClientSize(box);
     const HDC screen = GetDC(nullptr);
     const win::UniqueMemoryDc dc(CreateCompatibleDC(screen));
@@ -237,7 +238,19 @@ class ExceptionBoxWindow : public testing::Test {
     GdiFlush();
     testsupport::WritePng(testsupport::PicturePath(name), size.cx, size.cy,
                           static_cast<const uint8_t*>(bits), size.cx * 4);
+    const auto* pixels = static_cast<const uint32_t*>(bits);
+    std::vector<uint32_t> copy(pixels, pixels + size.cx * size.cy);
     SelectObject(dc.get(), old);
+    return copy;
+  }
+
+  // The pixel at a point of a button, in a picture of the box.
+  static uint32_t ButtonPixel(HWND box, const std::vector<uint32_t>& picture, HWND button, int x,
+                              int y) {
+    RECT at;
+    GetWindowRect(button, &at);
+    MapWindowPoints(nullptr, box, reinterpret_cast<POINT*>(&at), 2);
+    return picture[static_cast<size_t>((at.top + y) * ClientSize(box).cx + at.left + x)] & 0xFFFFFF;
   }
 
   TDroskSettings saved_;
@@ -285,7 +298,14 @@ TEST_F(ExceptionBoxWindow, SevenButtonsExpandToTheReportAndContinue) {
   GetWindowRect(field, &fieldAt);
   MapWindowPoints(nullptr, box, reinterpret_cast<POINT*>(&fieldAt), 2);
   EXPECT_GE(fieldAt.top, collapsed.cy);  // below the visible part
-  Picture(box, "exception_box_collapsed");
+  const std::vector<uint32_t> picture = Picture(box, "exception_box_collapsed");
+  // The mail button's bitmap stands at 3, 3: opaque red, its transparent quarter shows the face.
+  const HWND mail = Button(box, "mail bug report");
+  EXPECT_EQ(ButtonPixel(box, picture, mail, 3 + 2, 3 + 2), 0xFF0000u);
+  EXPECT_EQ(ButtonPixel(box, picture, mail, 3 + 7, 3 + 7), 0xFF0000u);
+  EXPECT_NE(ButtonPixel(box, picture, mail, 3 + 12, 3 + 12), 0xFF0000u);
+  EXPECT_NE(ButtonPixel(box, picture, mail, 3 + 17, 3 + 2), 0xFF0000u);
+  EXPECT_NE(ButtonPixel(box, picture, Button(box, "save bug report"), 3 + 2, 3 + 2), 0xFF0000u);
 
   claimActions = false;
   PostMessageA(Button(box, "show bug report"), BM_CLICK, 0, 0);
@@ -304,8 +324,10 @@ TEST_F(ExceptionBoxWindow, SevenButtonsExpandToTheReportAndContinue) {
 
 TEST_F(ExceptionBoxWindow, WithoutContinuingAnEscapeCloses) {
   HooksTestSettings().FancyButtons = false;
+  HooksTestSettings().ButtonCaptions[5] = "";  // no restart: the close button alone suffices
   const HWND box = Show(false);
   ASSERT_TRUE(box);
+  EXPECT_FALSE(Button(box, "restart application"));
   const HWND cont = Button(box, "continue application");
   EXPECT_FALSE(IsWindowEnabled(cont));
   EXPECT_EQ(GetWindowLongA(cont, GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON);

@@ -80,11 +80,16 @@ TEST(FreezeWatchdog, ReportsAMainThreadThatStopsAnsweringAndBacksOff) {
     EXPECT_GE(reports[2] - reports[1], 22 * kPeriod - 15);
   }
 
-  // Two nested pauses need two resumes before the checks count again.
+  // A pause stops the checks; two nested pauses need two resumes before they count again.
   {
     const std::lock_guard lock(reportsMutex);
     reportTicks.clear();
   }
+  PauseFreezeWatchdog(true);
+  Sleep(700);
+  EXPECT_TRUE(Reports().empty());
+  PauseFreezeWatchdog(false);
+  AnswerMessagesFor(100);
   PauseFreezeWatchdog(true);
   PauseFreezeWatchdog(true);
   PauseFreezeWatchdog(false);
