@@ -13,6 +13,7 @@
 #include "crashreport/drosk_threads.h"
 #include "crashreport/drosk_tools.h"
 #include "framework/win/handles.h"
+#include "support/import_entry.h"
 #include "support/test_paths.h"
 
 namespace drosk {
@@ -29,26 +30,6 @@ TBytes BytesAt(const void* address) {
   TBytes bytes{};
   std::memcpy(bytes.data(), address, bytes.size());
   return bytes;
-}
-
-// The import table entry of `name` in the executable, found through the import descriptors.
-void** ImportEntry(const char* dll, const char* name) {
-  const HMODULE exe = GetModuleHandleA(nullptr);
-  auto* base = reinterpret_cast<uint8_t*>(exe);
-  const auto* descriptor =
-      static_cast<const IMAGE_IMPORT_DESCRIPTOR*>(GetImageDirectory(exe, 1, nullptr));
-  for (; descriptor && descriptor->Name; ++descriptor) {
-    if (lstrcmpiA(reinterpret_cast<const char*>(base + descriptor->Name), dll) != 0) continue;
-    auto* names = reinterpret_cast<const uint32_t*>(base + descriptor->OriginalFirstThunk);
-    auto* entries = reinterpret_cast<void**>(base + descriptor->FirstThunk);
-    for (size_t i = 0; names[i]; ++i) {
-      if (names[i] & 0x80000000u) continue;
-      if (std::strcmp(reinterpret_cast<const char*>(base + names[i] + 2), name) == 0) {
-        return &entries[i];
-      }
-    }
-  }
-  return nullptr;
 }
 
 // What the hooked functions look like before the library starts.
@@ -80,7 +61,7 @@ void TakeSnapshot() {
     f.Exported = reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(f.Dll), f.Name));
     f.Start = BytesAt(f.Exported);
     f.JumpTarget = JumpTargetOf(f.Exported);
-    f.Import = ImportEntry(f.Dll, f.Name);
+    f.Import = testsupport::ImportEntry(GetModuleHandleA(nullptr), f.Dll, f.Name);
     f.ImportValue = f.Import ? *f.Import : nullptr;
   }
 }
