@@ -358,6 +358,22 @@ TEST_F(ExceptionBoxWindow, MailWithoutShowHasAReportViewThatCannotOpen) {
   EXPECT_EQ(Actions(), std::vector<int>{4});
 }
 
+TEST_F(ExceptionBoxWindow, SaveWritesTheReportFileAndDropsItsButton) {
+  const testsupport::TempDir dir;
+  const std::string file = dir.Path("bugreport.txt");
+  HooksTestSettings().BugReportFile = file;
+  claimActions = false;
+  const HWND box = Show(true);
+  ASSERT_TRUE(box);
+  PostMessageA(Button(box, "save bug report"), BM_CLICK, 0, 0);
+  for (int i = 0; i < 300 && Button(box, "save bug report"); ++i) Sleep(10);
+  EXPECT_FALSE(Button(box, "save bug report"));  // an absolute file name: saved for good
+  EXPECT_EQ(testsupport::ReadFile(file), input_.Report + "\r\n\r\n");
+  PostMessageA(Button(box, "continue application"), BM_CLICK, 0, 0);
+  ASSERT_TRUE(Ended());
+  EXPECT_EQ(Actions(), (std::vector<int>{1, 4}));
+}
+
 TEST_F(ExceptionBoxWindow, CountdownPressesTheAutoButton) {
   TDroskSettings& s = HooksTestSettings();
   s.AutoContinue = true;

@@ -189,6 +189,12 @@ void InitializePackageHandler(HMODULE module) {
   hookedInit(module);
 }
 
+DWORD Protection(const void* address) {
+  MEMORY_BASIC_INFORMATION info{};
+  VirtualQuery(address, &info, sizeof info);
+  return info.Protect;
+}
+
 TEST(CodePatches, JumpAndCallRedirectionsReachTheHandlersAndUndoOnlyOwnBytes) {
   const TPackage p;
   ASSERT_TRUE(p.ShowException && p.InitializePackage && p.LoadPackage && p.IndirectEntry &&
@@ -205,7 +211,9 @@ TEST(CodePatches, JumpAndCallRedirectionsReachTheHandlersAndUndoOnlyOwnBytes) {
   ASSERT_TRUE(call);
   const TBytes callBefore = BytesAt(call);
 
+  const DWORD protection = Protection(p.ShowException);
   ASSERT_TRUE(RedirectJump(p.ShowException, reinterpret_cast<void*>(ShowExceptionHandler)));
+  EXPECT_EQ(Protection(p.ShowException), protection);  // writable only for the write
   ASSERT_TRUE(RedirectJump(p.IndirectEntry, reinterpret_cast<void*>(IndirectHandler)));
   hookedInit = reinterpret_cast<TInit>(
       RedirectCall(call, reinterpret_cast<void*>(InitializePackageHandler)));
