@@ -1,9 +1,14 @@
 // Start-up and shut-down of the exception library.
 #include "crashreport/drosk_except.h"
 
+#include <windows.h>
+
+#include "crashreport/drosk_bug_report.h"
+#include "crashreport/drosk_except_road.h"
 #include "crashreport/drosk_handlers.h"
 #include "crashreport/drosk_hooks.h"
 #include "crashreport/drosk_settings.h"
+#include "crashreport/drosk_start.h"
 #include "crashreport/drosk_threads.h"
 #include "crashreport/drosk_watchdog.h"
 
@@ -11,20 +16,16 @@ namespace drosk {
 namespace {
 
 int starts = 0;
-FILETIME startTime{};
-DWORD mainThreadId = 0;
 bool intercepting = false;
-
-DWORD FirstThread() {
-  const TDACardinal threads = EnumThreads();
-  return threads.empty() ? GetCurrentThreadId() : threads.front();
-}
 
 [[noreturn]] void InternalError() {
   MessageBoxA(nullptr, "internal error", "droskExcept", MB_OK | MB_ICONERROR);
   TerminateProcess(GetCurrentProcess(), 0);
   ExitProcess(0);
 }
+
+// The watchdog's report of a main thread that stopped answering.
+void FrozenReport() { HandleException(true, nullptr, 0, true, 0, 0, nullptr); }
 
 }  // namespace
 
@@ -36,23 +37,24 @@ bool InterceptionOn() {
 void DroskExceptInitialization() {
   if (starts++ > 0) return;
   TakeOverRestartHistory(ExceptionHistory());
-  SYSTEMTIME now;
-  GetSystemTime(&now);
-  SystemTimeToFileTime(&now, &startTime);
-  if (!InterceptionOn()) {
-    mainThreadId = FirstThread();
-    return;
-  }
+  if (!InterceptionOn()) return;
   if (!OpenThreadList()) InternalError();
-  mainThreadId = FirstThread();
-  if (GetThreadTitle(mainThreadId, true).Title.starts_with("thread $")) {
-    SetThreadInfo(mainThreadId, nullptr, "main thread", 0, 0, {});
+  const DWORD mainThread = MainThreadId();
+  if (GetThreadTitle(mainThread, true).Title.starts_with("thread $")) {
+    SetThreadInfo(mainThread, nullptr, "main thread", 0, 0, {});
   }
   intercepting = true;
   const TDroskSettings& s = DroskSettings();
+  if (s.HandleExceptions && s.HookPointsLinked) InstallLastChanceHandlers();
   if (s.HandleExceptions || s.FreezeCheckInterval > 0) {
+    StartExceptionThread();
+    LibraryThreads().handling = ExceptionThreadId();
     InstallHandlerWindow();
     if (s.HandleExceptions) InstallThreadHooks();
+  }
+  if (s.FreezeCheckInterval > 0) {
+    StartFreezeWatchdog(s.FreezeCheckInterval, FrozenReport);
+    LibraryThreads().watchdog = FreezeWatchdogThreadId();
   }
 }
 
@@ -61,17 +63,17 @@ void DroskExceptFinalization() {
   if (intercepting) {
     UndoPatches();
     StopFreezeWatchdog();
+    LibraryThreads().watchdog = 0;
     RemoveThreadHooks();
+    RemoveLastChanceHandlers();
     RemoveHandlerWindow();
+    StopExceptionThread();
+    LibraryThreads().handling = 0;
     CloseThreadList();
     EndThreadHolding();
     intercepting = false;
   }
   ClearHandlers();
 }
-
-FILETIME StartTime() { return startTime; }
-
-DWORD MainThreadId() { return mainThreadId; }
 
 }  // namespace drosk

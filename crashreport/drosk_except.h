@@ -1,11 +1,8 @@
-// Start and end of the exception library with its module: the start time, the main thread, the
-// history a restarted process takes over, the shared thread list, and, when the settings switch
-// the interception on, the hooks, the exception-handling thread and the freeze watchdog.
+// Start and end of the exception library with its module: the history a restarted process takes
+// over, the shared thread list, and, when the settings switch the interception on, the hooks, the
+// exception-handling thread and the freeze watchdog. The start time and the main thread are
+// recorded by drosk_start.h.
 #pragma once
-
-#include <windows.h>
-
-#include <cstdint>
 
 namespace drosk {
 
@@ -13,9 +10,6 @@ namespace drosk {
 void DroskExceptInitialization();
 void DroskExceptFinalization();
 
-// The system time (UTC) at start-up, as a file time.
-FILETIME StartTime();
-DWORD MainThreadId();
 // True when the settings switch the interception on (both switches, or a freeze interval).
 bool InterceptionOn();
 

@@ -6,6 +6,7 @@
 #include <memory>
 #include <utility>
 
+#include "crashreport/drosk_bug_report.h"
 #include "crashreport/drosk_handlers.h"
 #include "crashreport/drosk_mail.h"
 #include "crashreport/drosk_report_file.h"
@@ -59,22 +60,6 @@ std::string HtmlEscape(std::string_view text) {
   return out;
 }
 
-// The text after the first ":" of the report line that begins with "exception message ".
-std::string ReportExceptionMessage(std::string_view report) {
-  size_t line = 0;
-  while (line < report.size()) {
-    size_t end = report.find("\r\n", line);
-    if (end == std::string_view::npos) end = report.size();
-    const std::string_view text = report.substr(line, end - line);
-    if (text.starts_with("exception message ")) {
-      const size_t colon = text.find(':');
-      return colon == std::string_view::npos ? std::string() : TrimStr(text.substr(colon + 1));
-    }
-    line = end + 2;
-  }
-  return {};
-}
-
 bool CaptionSet(const TDroskSettings& s, int button) {
   return !s.ButtonCaptions[static_cast<size_t>(button)].empty();
 }
@@ -97,19 +82,6 @@ void WriteStdOut(std::string_view text) {
   }
 }
 
-void PutOnClipboard(HWND owner, std::string_view text) {
-  if (!OpenClipboard(owner)) return;
-  EmptyClipboard();
-  if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1)) {
-    auto* target = static_cast<char*>(GlobalLock(memory));
-    std::memcpy(target, text.data(), text.size());
-    target[text.size()] = 0;
-    GlobalUnlock(memory);
-    if (!SetClipboardData(CF_TEXT, memory)) GlobalFree(memory);
-  }
-  CloseClipboard();
-}
-
 COLORREF Blend(COLORREF a, COLORREF b, int step, int steps) {
   auto mix = [&](int shift) {
     const int ca = (a >> shift) & 0xFF;
@@ -120,6 +92,21 @@ COLORREF Blend(COLORREF a, COLORREF b, int step, int steps) {
 }
 
 }  // namespace
+
+std::string ReportExceptionMessage(std::string_view report) {
+  size_t line = 0;
+  while (line < report.size()) {
+    size_t end = report.find("\r\n", line);
+    if (end == std::string_view::npos) end = report.size();
+    const std::string_view text = report.substr(line, end - line);
+    if (text.starts_with("exception message ")) {
+      const size_t colon = text.find(':');
+      return colon == std::string_view::npos ? std::string() : TrimStr(text.substr(colon + 1));
+    }
+    line = end + 2;
+  }
+  return {};
+}
 
 std::string BoxText(const TDroskSettings& settings, bool frozen, std::string_view exceptMessage,
                     std::string_view lineBreak) {
@@ -405,7 +392,7 @@ void TExceptionBox::Build() {
                           !captions_[kMail].empty() || !captions_[kSave].empty() ||
                           !captions_[kPrint].empty();
   if (reportView) {
-    if (s_.CopyToClipboard) PutOnClipboard(window_, in_.Report);
+    if (s_.CopyToClipboard) PutReportOnClipboard(in_.Report);
     const RECT& g = l.GreyFrame;
     const RECT& w = l.WhiteFrame;
     CreateWindowA("STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_GRAYFRAME, g.left, g.top,
@@ -565,7 +552,7 @@ void TExceptionBox::Click(int button) {
   switch (button) {
     case kShow:
       FireAction(kShow);
-      if (s_.CopyToClipboard) PutOnClipboard(window_, in_.Report);
+      if (s_.CopyToClipboard) PutReportOnClipboard(in_.Report);
       Expand();
       break;
     case kClose:

@@ -32,6 +32,9 @@ TBoxRoad ShowExceptionBox(const TExceptionBoxInput& input);
 // The box's text line: `FrozenText` or `ErrorText` with "%exceptMsg%" and "%LF%" replaced.
 std::string BoxText(const TDroskSettings& settings, bool frozen, std::string_view exceptMessage,
                     std::string_view lineBreak);
+// The text after the first ":" of the report's line that begins with "exception message ",
+// trimmed; empty without such a line.
+std::string ReportExceptionMessage(std::string_view report);
 // The HTML page of a web process, for the report given.
 std::string BuildHtmlPage(const TDroskSettings& settings, std::string_view report);
 

@@ -5,7 +5,7 @@
 #include <mutex>
 #include <utility>
 
-#include "crashreport/drosk_except.h"
+#include "crashreport/drosk_start.h"
 #include "crashreport/drosk_hooks.h"
 #include "crashreport/drosk_map_file.h"
 #include "crashreport/drosk_settings.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "crashreport/drosk_except.h"
+#include "crashreport/drosk_start.h"
 #include "crashreport/drosk_threads.h"
 #include "crashreport/drosk_tools.h"
 #include "framework/win/handles.h"

@@ -3,6 +3,7 @@
 
 #include <stdexcept>
 
+#include "framework/exception.h"
 #include "framework/stdctrls.h"
 
 namespace xptest {
@@ -25,7 +26,8 @@ const framework::TClassInfo& TProbeDialog::StaticClassInfo() {
 }
 
 void TProbeDialog::ButtonThrowClick(framework::TComponent*) {
-  throw std::runtime_error("the handler failed");
+  if (fault) throw std::logic_error("the handler's state is broken");
+  throw framework::Exception("the handler failed");
 }
 
 }  // namespace xptest
