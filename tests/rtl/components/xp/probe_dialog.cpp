@@ -3,6 +3,7 @@
 
 #include <stdexcept>
 
+#include "rtl/components/xp/xp_control_set.h"
 #include "framework/exception.h"
 #include "framework/stdctrls.h"
 
@@ -10,7 +11,7 @@ namespace xptest {
 
 TProbeDialog::TProbeDialog(framework::TComponent* owner) : TServerDialog(owner) {
   static const bool registered = [] {
-    framework::RegisterStandardControls();
+    xp::RegisterXPControls();
     framework::RegisterComponent<TProbeDialog>();
     return true;
   }();
