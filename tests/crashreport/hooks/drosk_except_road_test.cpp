@@ -147,6 +147,19 @@ TEST_F(ExceptionRoad, AQuitMessageThatArrivesWhileWaitingIsPostedAgain) {
   EXPECT_EQ(msg.wParam, 7u);
 }
 
+TEST_F(ExceptionRoad, AutomaticSaveWritesTheReportFile) {
+  const testsupport::TempDir dir;
+  const std::string file = dir.Path("reports\\bugreport.txt");
+  HooksTestSettings().AutoSave = true;
+  HooksTestSettings().BugReportFile = file;
+  Raise(std::make_exception_ptr(std::runtime_error("saved away")));
+  EXPECT_EQ(SeenNames(),
+            (std::vector<std::string>{"phase 0", "phase 1", "phase 2", "action 1", "action 4"}));
+  const std::string saved = testsupport::ReadFile(file);
+  EXPECT_TRUE(saved.starts_with("date/time")) << saved.substr(0, 80);
+  EXPECT_NE(saved.find("saved away"), std::string::npos);
+}
+
 TEST_F(ExceptionRoad, WebModeHandsTheReportToTheCaller) {
   HooksTestSettings().ShowExceptionBox = true;
   HooksTestSettings().WebMode = true;
