@@ -20,8 +20,12 @@
 namespace drosk {
 namespace {
 
-// Text of a fixed line height that wraps at the width it is given.
-SIZE FixedText(int wrapWidth) { return SIZE{std::min(wrapWidth, 400), 13}; }
+// Text of a fixed line height that wraps at the width it is given; the width asked for last.
+int lastWrapWidth = 0;
+SIZE FixedText(int wrapWidth) {
+  lastWrapWidth = wrapWidth;
+  return SIZE{std::min(wrapWidth, 400), 13};
+}
 
 TBoxLayoutInput Captions(std::array<int, 7> widths) {
   TBoxLayoutInput in;
@@ -39,6 +43,7 @@ TEST(ExceptionBoxLayout, RightGroupStandsInARowOrStackedBesideTheText) {
   EXPECT_FALSE(row.Stacked);
   EXPECT_EQ(row.Rows, 2);
   EXPECT_EQ(row.ClientWidth, 538);  // needed 99 + 89 + 79 + 14 = 281; text 400 + 26 = 426
+  EXPECT_EQ(lastWrapWidth, 538 - 26);
   const RECT& cont = row.Buttons[4];
   const RECT& restart = row.Buttons[5];
   const RECT& close = row.Buttons[6];
@@ -60,6 +65,7 @@ TEST(ExceptionBoxLayout, RightGroupStandsInARowOrStackedBesideTheText) {
   EXPECT_EQ(all.Rows, 3);
   // Needed: 4 * 119 + 149 + 14 = 639; the text wraps in 639 - (149 + 40).
   EXPECT_EQ(all.ClientWidth, 639);
+  EXPECT_EQ(lastWrapWidth, 639 - 149 - 40);
   EXPECT_EQ(all.Text.right - all.Text.left, 400);
   const int top = 7;  // 13 + 5 - 26, but not above 7
   EXPECT_EQ(all.Buttons[4].top, top);
@@ -96,6 +102,7 @@ TEST(ExceptionBoxLayout, RightGroupStandsInARowOrStackedBesideTheText) {
   TBoxLayoutInput icon = Captions({0, 0, 0, 0, 60, 0, 0});
   icon.BigIcon = true;
   const TBoxLayout withIcon = LayOutBox(icon);
+  EXPECT_EQ(lastWrapWidth, 538 - 26 - 40);
   EXPECT_EQ(withIcon.Buttons[4].top, 31 + 26);
   EXPECT_EQ(withIcon.Text.left, 51);
   EXPECT_EQ(withIcon.Text.top, 12 + (32 - 13) / 2);
@@ -307,6 +314,12 @@ TEST_F(ExceptionBoxWindow, SevenButtonsExpandToTheReportAndContinue) {
   EXPECT_NE(ButtonPixel(box, picture, mail, 3 + 17, 3 + 2), 0xFF0000u);
   EXPECT_NE(ButtonPixel(box, picture, Button(box, "save bug report"), 3 + 2, 3 + 2), 0xFF0000u);
 
+  // Mail, claimed by the handler: the box flashes the button and stays.
+  PostMessageA(mail, BM_CLICK, 0, 0);
+  for (int i = 0; i < 300 && Actions().empty(); ++i) Sleep(10);
+  EXPECT_EQ(Actions(), std::vector<int>{0});
+  EXPECT_TRUE(IsWindow(box));
+
   claimActions = false;
   PostMessageA(Button(box, "show bug report"), BM_CLICK, 0, 0);
   for (int i = 0; i < 200 && Button(box, "show bug report"); ++i) Sleep(10);
@@ -318,7 +331,7 @@ TEST_F(ExceptionBoxWindow, SevenButtonsExpandToTheReportAndContinue) {
   PostMessageA(Button(box, "continue application"), BM_CLICK, 0, 0);
   ASSERT_TRUE(Ended());
   EXPECT_EQ(road_, TBoxRoad::Window);
-  EXPECT_EQ(Actions(), (std::vector<int>{3, 4}));
+  EXPECT_EQ(Actions(), (std::vector<int>{0, 3, 4}));
   EXPECT_FALSE(IsWindow(box));
 }
 
