@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "framework/message_dialog.h"
-#include "framework/stdctrls.h"
+#include "framework/controls.h"
 #include "host/plavena/exports.h"
 #include "rtl/client_api.h"
 #include "rtl/components/xp/probe_dialog.h"
