@@ -4,6 +4,7 @@
 #include "crashreport/drosk_except.h"
 #include "rtl/components/xp/alpha_image.h"
 #include "rtl/components/xp/rt_forms.h"
+#include "rtl/components/xp/xp_timer_list.h"
 #include "rtl/unit_table.h"
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
@@ -18,6 +19,7 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
       break;
     case DLL_PROCESS_DETACH:
       drosk::DroskExceptFinalization();
+      xp::EndTimerListUnit();
       xp::EndAlphaImageUnit();
       rtl::EndHostSdkUnits();
       break;
