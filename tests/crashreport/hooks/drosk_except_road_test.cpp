@@ -167,6 +167,12 @@ TEST_F(ExceptionRoad, WebModeHandsTheReportToTheCaller) {
   Raise(std::make_exception_ptr(std::runtime_error("for the web")), true, &report);
   EXPECT_NE(report.find("for the web"), std::string::npos);
   EXPECT_EQ(SeenNames().back(), "action 4");
+
+  // Without the box the report goes nowhere, not even to the caller.
+  HooksTestSettings().ShowExceptionBox = false;
+  std::string none;
+  Raise(std::make_exception_ptr(std::runtime_error("kept back")), true, &none);
+  EXPECT_EQ(none, "");
 }
 
 DWORD WINAPI ContinueTheBox(void*) {
