@@ -26,7 +26,7 @@ const COLORREF kXPFrameColor = RGB(127, 157, 185);
 int TCustomXPEdit::GetThemeState() {
   if (!Enabled()) return kStateDisabled;
   if (read_only_) return kStateReadOnly;
-  if (Focused()) return kStateFocused;
+  if (has_focus_) return kStateFocused;
   if (hot_) return kStateHot;
   return kStateNormal;
 }
@@ -37,7 +37,7 @@ void TCustomXPEdit::Paint() {
   const int style = GetXPPaintStyle();
   const XPColorPalette& palette = XPPalette();
   TColor background, text, frame, selection_background, selection_text;
-  const bool hidden_selection = !Focused() && hide_selection_;
+  const bool hidden_selection = !has_focus_ && hide_selection_;
   if (Enabled()) {
     background = read_only_ && style != 0 ? palette.clXPLight : palette.clXPWindow;
     frame = static_cast<TColor>(kXPFrameColor);
@@ -108,7 +108,7 @@ void TCustomXPEdit::DrawText(const RECT& rect, TColor background, TColor text,
   const int to = std::min(length, first_visible_ + visible_count_);
   const int selection_from = std::clamp(SelStart(), from, to);
   const int selection_to = std::clamp(SelStart() + SelLength(), from, to);
-  const bool selection_opaque = !transparent_ && !(hide_selection_ && !Focused());
+  const bool selection_opaque = !transparent_ && !(hide_selection_ && !has_focus_);
   struct Run {
     int from, to;
     bool selected;

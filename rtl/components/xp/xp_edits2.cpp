@@ -94,6 +94,7 @@ TCustomXPEdit::TCustomXPEdit(framework::TComponent* owner) : TXPCustomControl(ow
   SetBounds(Left(), Top(), 121, 21);
   SetColor(framework::clWindow);
   SetTabStop(true);
+  UpdateFrameMetrics();
   model_.ClearUndo();
   SharedContextMenu();
   EditGlyphBitmap(EditGlyph::kComboButton);
@@ -331,14 +332,21 @@ void TCustomXPEdit::SetNumberValue(double value) {
 
 HDC TCustomXPEdit::MeasureDc() {
   if (!measure_dc_) measure_dc_.reset(CreateCompatibleDC(nullptr));
-  SelectObject(measure_dc_.get(), font_.Handle());
+  // Every keystroke measures: the font's metrics are read once per font.
+  if (HFONT font = font_.Handle(); font != measured_font_) {
+    SelectObject(measure_dc_.get(), font);
+    measured_font_ = font;
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(measure_dc_.get(), &metrics);
+    overhang_ = metrics.tmOverhang;
+    font_height_ = metrics.tmHeight;
+  }
   return measure_dc_.get();
 }
 
 int TCustomXPEdit::Overhang() {
-  TEXTMETRICW metrics{};
-  GetTextMetricsW(MeasureDc(), &metrics);
-  return metrics.tmOverhang;
+  MeasureDc();
+  return overhang_;
 }
 
 std::vector<int> TCustomXPEdit::CharWidths(int from, int count) {
@@ -439,7 +447,7 @@ void TCustomXPEdit::PlaceCaret() {
   if (!HandleAllocated()) return;
   const POINT point{RunWidth(first_visible_, caret_) + FrameWidth() + InnerMargin(),
                     FrameWidth() + InnerMargin()};
-  if (Focused()) SetCaretPos(point.x, point.y);
+  if (has_focus_) SetCaretPos(point.x, point.y);
   if (HIMC context = ImmGetContext(hwnd_)) {
     COMPOSITIONFORM form{};
     form.dwStyle = CFS_POINT;
@@ -483,9 +491,11 @@ int TCustomXPEdit::HitTest(int x) {
 
 bool TCustomXPEdit::ShiftHeld() const { return GetKeyState(VK_SHIFT) < 0; }
 
-int TCustomXPEdit::FrameWidth() const { return GetXPPaintStyle() != 0 ? 1 : 0; }
-
-int TCustomXPEdit::InnerMargin() const { return GetXPPaintStyle() != 0 ? 2 : 1; }
+void TCustomXPEdit::UpdateFrameMetrics() {
+  const bool own_frame = GetXPPaintStyle() != 0;
+  frame_width_ = own_frame ? 1 : 0;
+  inner_margin_ = own_frame ? 2 : 1;
+}
 
 RECT TCustomXPEdit::GetButtonRect() { return RECT{0, 0, 0, 0}; }
 
@@ -493,14 +503,13 @@ RECT TCustomXPEdit::GetTextRect() {
   RECT rect = ClientRect();
   const int inset = FrameWidth() + InnerMargin();
   InflateRect(&rect, -inset, -inset);
-  if (GetXPPaintStyle() != 0) rect.bottom -= 2;
+  if (frame_width_ != 0) rect.bottom -= 2;
   return rect;
 }
 
 int TCustomXPEdit::GetLineHeight() {
-  TEXTMETRICW metrics{};
-  GetTextMetricsW(MeasureDc(), &metrics);
-  return metrics.tmHeight;
+  MeasureDc();
+  return font_height_;
 }
 
 void TCustomXPEdit::RecomputeHeight() {
@@ -539,6 +548,7 @@ int TCustomXPEdit::GetTextWidth() {
 
 void TCustomXPEdit::CreateParams(framework::TCreateParams& params) {
   TXPCustomControl::CreateParams(params);
+  UpdateFrameMetrics();
   if (GetXPPaintStyle() == 0 && border_style_ == TEditBorderStyle::bsSingle && !transparent_) {
     params.ex_style |= WS_EX_CLIENTEDGE;
   }
@@ -708,18 +718,40 @@ void TCustomXPEdit::RepaintTransparent() {
   Invalidate();
 }
 
+void TCustomXPEdit::Invalidate() {
+  // One repaint per message however many parts of its handling ask for one.
+  if (message_depth_ > 0 && repaint_asked_) return;
+  repaint_asked_ = true;
+  TXPCustomControl::Invalidate();
+}
+
 void TCustomXPEdit::WndProc(TMessage& message) {
+  const bool outermost = message_depth_ == 0;
+  if (outermost) repaint_asked_ = false;
+  ++message_depth_;
+  try {
+    HandleMessage(message);
+  } catch (...) {
+    --message_depth_;
+    throw;
+  }
+  --message_depth_;
+}
+
+void TCustomXPEdit::HandleMessage(TMessage& message) {
   switch (message.msg) {
     case WM_GETDLGCODE:
       TXPCustomControl::WndProc(message);
       message.result |= DLGC_WANTARROWS | DLGC_WANTCHARS;
       return;
     case WM_SETFOCUS:
+      has_focus_ = true;
       TXPCustomControl::WndProc(message);
       Invalidate();
       CreateEditCaret();
       return;
     case WM_KILLFOCUS:
+      has_focus_ = false;
       DestroyEditCaret();
       TXPCustomControl::WndProc(message);
       Invalidate();

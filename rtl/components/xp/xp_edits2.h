@@ -91,6 +91,7 @@ class TCustomXPEdit : public TXPCustomControl {
   bool IsValueChanged() const override { return model_.Text() != original_text_; }
   void SaveOriginalValue() override { original_text_ = model_.Text(); }
   void RedrawControl() override;
+  void Invalidate() override;
 
   // The shared context menu, as it was last prepared for an edit.
   static framework::TPopupMenu& SharedContextMenu();
@@ -129,8 +130,9 @@ class TCustomXPEdit : public TXPCustomControl {
   // A received input-method result: inserted once the characters Windows posts for it are in.
   void ReceiveImeResult(const std::wstring& result);
 
-  int FrameWidth() const;
-  int InnerMargin() const;
+  // 1 and 2 pixels in the painted looks, 0 and 1 in the classic one (whose frame is the system's).
+  int FrameWidth() const noexcept { return frame_width_; }
+  int InnerMargin() const noexcept { return inner_margin_; }
   // Counts the characters that fit the text rectangle again (after it changed).
   void CountVisible();
   bool Hot() const noexcept { return hot_; }
@@ -139,6 +141,7 @@ class TCustomXPEdit : public TXPCustomControl {
 
  private:
   friend class TransparentEditHook;
+  void HandleMessage(framework::TMessage& message);
   void ApplyText(const std::wstring& text);
   void Change();
   void ChangeText(const std::wstring& text);
@@ -160,6 +163,8 @@ class TCustomXPEdit : public TXPCustomControl {
   HDC MeasureDc();
   int Overhang();
   bool ShiftHeld() const;
+  // The frame as the paint style wants it, fixed when the window is made.
+  void UpdateFrameMetrics();
   void RepaintTransparent();
 
   // The edit a shown shared context menu serves.
@@ -192,10 +197,18 @@ class TCustomXPEdit : public TXPCustomControl {
   bool internal_change_ = false;
   bool mouse_selecting_ = false;
   bool hot_ = false;
+  bool has_focus_ = false;  // kept from the focus messages: asking the system costs a round trip
+  bool repaint_asked_ = false;
+  int message_depth_ = 0;
   std::wstring ime_pending_;
   int ime_bytes_ = 0;
   bool ime_second_byte_ = false;
   win::UniqueMemoryDc measure_dc_;
+  HFONT measured_font_ = nullptr;
+  int overhang_ = 0;
+  int font_height_ = 0;
+  int frame_width_ = 0;
+  int inner_margin_ = 1;
 };
 
 class TXPEdit : public TCustomXPEdit {
@@ -229,6 +242,9 @@ class TXPEditButton : public framework::TGraphicControl {
  private:
   TXPCustomButtonEdit* edit_;
   bool hot_ = false;
+  bool has_focus_ = false;  // kept from the focus messages: asking the system costs a round trip
+  bool repaint_asked_ = false;
+  int message_depth_ = 0;
   TButtonState state_ = TButtonState::bsUp;
 };
 
