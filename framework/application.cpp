@@ -25,12 +25,21 @@ void Application::ProcessIdle() {
 }
 
 bool Application::ProcessMessage(const MSG& msg) {
-  if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
+  if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN && msg.message != WM_SYSCHAR) {
+    return false;
+  }
   TWinControl* target = nullptr;
   for (HWND hwnd = msg.hwnd; hwnd && !target; hwnd = GetParent(hwnd)) {
     target = TWinControl::FromHandle(hwnd);
   }
-  if (!target || target->Perform(CM_WANTSPECIALKEY, msg.wParam, msg.lParam)) return false;
+  if (!target) return false;
+  if (msg.message == WM_SYSCHAR) {
+    // Alt and a letter: the control whose caption underlines it acts (an accelerator).
+    TWinControl* form = target;
+    while (form->Parent()) form = form->Parent();
+    return form->Perform(CM_DIALOGCHAR, msg.wParam, msg.lParam) != 0;
+  }
+  if (target->Perform(CM_WANTSPECIALKEY, msg.wParam, msg.lParam)) return false;
   // A control claims a key through its dialog code too: Tab with DLGC_WANTTAB, Enter with
   // DLGC_WANTALLKEYS. Escape only through CM_WANTSPECIALKEY: it cancels even from a memo.
   UINT wanted = 0;

@@ -808,6 +808,11 @@ void TWinControl::WndProc(TMessage& message) {
   const bool own_class = default_proc_ == DefWindowProcW;
   switch (message.msg) {
     case WM_PAINT:
+      // A DC in WParam: paint into it (a child drawing its parent's background there).
+      if (own_class && message.wParam) {
+        PaintWindow(reinterpret_cast<HDC>(message.wParam));
+        return;
+      }
       if (own_class) {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(hwnd_, &ps);

@@ -57,7 +57,7 @@ constexpr unsigned csAcceptsControls = 1, csCaptureMouse = 2, csClickEvents = 4,
 constexpr unsigned csLButtonDown = 1, csClicked = 2, csPalette = 4, csReadingState = 8,
                    csAlignmentNeeded = 16, csFocusing = 32, csCreating = 64, csPaintCopy = 128,
                    csCustomPaint = 256, csDestroyingHandle = 512, csDocking = 1024,
-                   csRecreating = 4096, csMouseInside = 2048;
+                   csRecreating = 4096, csMouseInside = 2048, csPrinting = 8192;
 // A cursor identifier: negative for the built-in ones, positive for registered ones (TScreen).
 using TCursor = int;
 constexpr TCursor crDefault = 0, crNone = -1, crArrow = -2, crCross = -3, crIBeam = -4,

@@ -296,6 +296,14 @@ void TForm::WndProc(TMessage& message) {
       delete this;  // nothing of the form may be touched after this
       return;
     case CM_DIALOGKEY: message.result = DialogKey(static_cast<WORD>(message.wParam)); return;
+    case CM_DIALOGCHAR:
+      // Offered to each enabled, showing control until one takes the accelerator.
+      ForEachDescendant(*this, [&](TControl& control) {
+        if (message.result == 0 && control.Enabled() && control.Showing()) {
+          message.result = control.Perform(CM_DIALOGCHAR, message.wParam, message.lParam);
+        }
+      });
+      return;
     case CM_FOCUSCHANGED: active_control_ = reinterpret_cast<TWinControl*>(message.lParam); return;
     case CM_VISIBLECHANGED:
       if (hwnd_) ShowWindow(hwnd_, Visible() ? SW_SHOW : SW_HIDE);
@@ -346,7 +354,7 @@ void TForm::WndProc(TMessage& message) {
 
 const TClassInfo& TButtonControl::StaticClassInfo() {
   static const TClassInfo info =
-      TClassInfo::Derived<TButtonControl, TWinControl>("TButtonControl")
+      TClassInfo::Derived<TButtonControl, TCustomControl>("TButtonControl")
           .Bool("Cancel", &TButtonControl::Cancel, &TButtonControl::SetCancel, false)
           .Bool("Default", &TButtonControl::Default, &TButtonControl::SetDefault, false)
           .Int("ModalResult", &TButtonControl::ModalResult, &TButtonControl::SetModalResult, 0)
@@ -358,7 +366,7 @@ void TButtonControl::Click() {
   if (modal_result_ != kModalNone) {
     if (TForm* form = GetParentForm(this)) form->SetModalResult(modal_result_);
   }
-  TWinControl::Click();
+  TCustomControl::Click();
 }
 
 TForm* GetParentForm(TControl* control) {

@@ -108,9 +108,10 @@ class TForm : public TWinControl {
 };
 
 // Buttons of any look: forms ask them for Default, Cancel and ModalResult.
-class TButtonControl : public TWinControl {
+// Own-drawn buttons paint on the canvas; the system's ones leave it unused.
+class TButtonControl : public TCustomControl {
  public:
-  explicit TButtonControl(TComponent* owner) : TWinControl(owner) { SetTabStop(true); }
+  explicit TButtonControl(TComponent* owner) : TCustomControl(owner) { SetTabStop(true); }
   static const TClassInfo& StaticClassInfo();
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
   bool Default() const noexcept { return default_; }

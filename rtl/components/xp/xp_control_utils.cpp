@@ -3,7 +3,9 @@
 
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 #include "framework/theme_services.h"
 #include "framework/win/handles.h"
@@ -32,14 +34,30 @@ XPColorPalette PaletteFor(int paint_style) {
           framework::clGrayText,      GetSystemMetrics(SM_CXHSCROLL)};
 }
 
-// The palette and the window that refreshes it, made on first use on the interface thread.
+void MapToSystemColors(TAlphaImage& image) {
+  image.ReplaceColor(RGB(255, 255, 255), GetSysColor(COLOR_BTNHIGHLIGHT));
+  image.ReplaceColor(RGB(192, 192, 192), GetSysColor(COLOR_BTNFACE));
+  image.ReplaceColor(RGB(128, 128, 128), GetSysColor(COLOR_BTNSHADOW));
+  image.ReplaceColor(RGB(0, 0, 0), GetSysColor(COLOR_BTNTEXT));
+}
+
+// The palette, the recolourable images and the window that refreshes both, made on first use on
+// the interface thread. The list holds the images weakly: one its owners freed drops out.
 struct PaletteState {
   XPColorPalette palette = PaletteFor(GetXPPaintStyle());
+  std::vector<std::weak_ptr<TAlphaImage>> recolourable;
   TCustomWndProcObject window;
   PaletteState() {
     window.OnMessage = [this](framework::TMessage& message, bool& handled) {
       if (message.msg != WM_SYSCOLORCHANGE) return;
       palette = PaletteFor(GetXPPaintStyle());
+      std::erase_if(recolourable, [](const std::weak_ptr<TAlphaImage>& entry) {
+        const std::shared_ptr<TAlphaImage> image = entry.lock();
+        if (!image) return true;
+        image->LoadFromResourceName(image->ResourceName());
+        MapToSystemColors(*image);
+        return false;
+      });
       handled = true;
     };
   }
@@ -86,6 +104,17 @@ const XPColorPalette& XPPalette() { return Palette().palette; }
 
 HWND XPPaletteWindow() { return Palette().window.Handle(); }
 
+void LoadSystemColoredImage(std::shared_ptr<TAlphaImage>& image,
+                            const std::wstring& resource_name) {
+  if (!image) image = std::make_shared<TAlphaImage>();
+  image->LoadFromResourceName(resource_name);
+  MapToSystemColors(*image);
+  std::vector<std::weak_ptr<TAlphaImage>>& list = Palette().recolourable;
+  const bool listed = std::any_of(list.begin(), list.end(),
+                                  [&](const auto& entry) { return entry.lock() == image; });
+  if (!listed) list.push_back(image);
+}
+
 SIZE GetCheckBoxGlyphSize() {
   static const SIZE size = MeasureCheckBoxGlyph();
   return size;
@@ -115,6 +144,30 @@ void GetThemedEditColors(bool enabled, bool read_only, framework::TColor& fill_c
     fill_color = static_cast<framework::TColor>(*fill);
   if (auto text = themes.Color(theme, kEditPartEditText, state, kThemeTextColor))
     text_color = static_cast<framework::TColor>(*text);
+}
+
+void DrawParentBackground(framework::TControl& control, HDC dc, const RECT* clip) {
+  framework::TWinControl* const parent = control.Parent();
+  if (!parent) return;
+  // A double-buffered parent would skip erasing, painting its background only into its buffer.
+  // The saved DC brings the clipping and the origin back.
+  struct Restore {
+    framework::TWinControl& parent;
+    bool double_buffered;
+    HDC dc;
+    int saved;
+    ~Restore() {
+      parent.SetDoubleBuffered(double_buffered);
+      RestoreDC(dc, saved);
+    }
+  } restore{*parent, parent->DoubleBuffered(), dc, SaveDC(dc)};
+  parent->SetDoubleBuffered(false);
+  if (clip) IntersectClipRect(dc, clip->left, clip->top, clip->right, clip->bottom);
+  OffsetWindowOrgEx(dc, control.Left(), control.Top(), nullptr);
+  parent->Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc));
+  if (dynamic_cast<framework::TWinControl*>(&control)) {
+    parent->Perform(WM_PAINT, reinterpret_cast<WPARAM>(dc));
+  }
 }
 
 GlyphLayout CalcGlyphLayout(const TextMeasure& measure, const RECT& client, POINT offset,

@@ -6,10 +6,13 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
+#include "framework/controls.h"
 #include "framework/graphics.h"
+#include "rtl/components/xp/alpha_image.h"
 
 namespace xp {
 
@@ -55,6 +58,17 @@ HMODULE FindResourceModule(const char* name, const char* type);
 // the caller's value where the theme has none, and in other paint styles both are kept.
 void GetThemedEditColors(bool enabled, bool read_only, framework::TColor& fill_color,
                          framework::TColor& text_color);
+
+// Paints into `dc` what the control's parent shows under the control (the parent's background
+// and its own painting), for controls with transparent parts; `clip`, when given, limits it.
+// Nothing without a parent.
+void DrawParentBackground(framework::TControl& control, HDC dc, const RECT* clip = nullptr);
+
+// Loads `image` (made when null) from the named resource with white, silver, grey and black
+// mapped, in this order, to the system's button highlight, face, shadow and text colours (a pixel
+// mapped to a later source colour is mapped again). The image is kept in the recolourable list,
+// loaded and mapped again whenever the system colours change, for as long as its owners hold it.
+void LoadSystemColoredImage(std::shared_ptr<TAlphaImage>& image, const std::wstring& resource_name);
 
 enum class TButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
 

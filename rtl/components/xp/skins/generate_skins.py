@@ -235,6 +235,51 @@ def speed_frames(width, arrow):
     return frames
 
 
+def check_frames():
+    # 13 x 13 boxes: unchecked, checked, grayed, each in the four states.
+    frames = []
+    for mark in ("unchecked", "checked", "grayed"):
+        for state in STATES:
+            frame = Image(13, 13)
+            frame.fill(0, 0, 13, 13, SHADOW if state == "disabled" else FRAME)
+            if state == "disabled":
+                frame.fill(1, 1, 12, 12, LIGHT)
+            else:
+                frame.gradient(1, 1, 12, 12, FACE_TOP[state], WINDOW)
+            if state == "hot":
+                frame.rounded_frame(1, 1, 12, 12, BORDER["hot"])
+            if mark == "checked":
+                for x, y in ((3, 6), (4, 7), (5, 8), (6, 7), (7, 6), (8, 5), (9, 4)):
+                    frame.fill(x, y - 1, x + 1, y + 1, GLYPH[state])
+            elif mark == "grayed":
+                frame.fill(3, 3, 10, 10, mix(GLYPH[state], WINDOW, 0.5))
+            frames.append(frame)
+    return frames
+
+
+def std_check_frames():
+    # The classic boxes in white, silver, grey and black, which the recolouring maps to the
+    # system's highlight, face, shadow and text colours; same frames as XPCHECKBOX.
+    frames = []
+    for mark in ("unchecked", "checked", "grayed"):
+        for state in STATES:
+            frame = Image(13, 13, WINDOW + (255,))
+            frame.fill(0, 0, 12, 1, GREY)
+            frame.fill(0, 0, 1, 12, GREY)
+            frame.fill(1, 1, 11, 2, BLACK)
+            frame.fill(1, 1, 2, 11, BLACK)
+            frame.fill(1, 11, 12, 12, SILVER)
+            frame.fill(11, 1, 12, 12, SILVER)
+            inner_silver = state in ("pressed", "disabled") or mark == "grayed"
+            frame.fill(2, 2, 11, 11, SILVER if inner_silver else WINDOW)
+            ink = GREY if state == "disabled" or mark == "grayed" else BLACK
+            if mark != "unchecked":
+                for x, y in ((3, 6), (4, 7), (5, 8), (6, 7), (7, 6), (8, 5), (9, 4)):
+                    frame.fill(x, y - 1, x + 1, y + 2, ink)
+            frames.append(frame)
+    return frames
+
+
 def spin_glyphs(direction, width, height):
     return per_state(width, height, lambda frame, state: frame.triangle(
         width // 2, height // 2, 3, direction, GLYPH[state]))
@@ -278,6 +323,9 @@ BITMAPS = {
 PALETTE_BITMAPS = {"STDARROWS": std_arrows}
 ALPHA_IMAGES = {
     "STDSCROLLPATTERN": std_pattern,
+    "XPBUTTON": lambda: stacked(button_frames(18, 21)),
+    "XPCHECKBOX": lambda: stacked(check_frames()),
+    "STDCHECKBOX": lambda: stacked(std_check_frames()),
     "XPSPEEDBTN": lambda: stacked(speed_frames(20, False)),
     "XPSPEEDSPLIT": lambda: stacked(speed_frames(24, False)),
     "XPSPEEDDROPDOWN": lambda: stacked(speed_frames(11, True)),

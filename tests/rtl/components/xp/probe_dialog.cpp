@@ -3,13 +3,13 @@
 
 #include <stdexcept>
 
-#include "framework/stdctrls.h"
+#include "rtl/components/xp/xp_control_set.h"
 
 namespace xptest {
 
 TProbeDialog::TProbeDialog(framework::TComponent* owner) : TServerDialog(owner) {
   static const bool registered = [] {
-    framework::RegisterStandardControls();
+    xp::RegisterXPControls();
     framework::RegisterComponent<TProbeDialog>();
     return true;
   }();

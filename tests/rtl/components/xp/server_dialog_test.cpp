@@ -4,11 +4,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "framework/application.h"
-#include "framework/stdctrls.h"
+#include "rtl/components/xp/xp_bitbtn.h"
+#include "rtl/components/xp/xp_checkbox.h"
+#include "rtl/components/xp/xp_combobox.h"
+#include "rtl/components/xp/xp_ext_panel.h"
+#include "rtl/components/xp/xp_groupbox.h"
 #include "framework/win/handles.h"
+#include "paint_styles.h"
 #include "probe_dialog.h"
 #include "support/child_process.h"
 #include "support/test_paths.h"
@@ -17,12 +23,24 @@ namespace {
 
 using xptest::TProbeDialog;
 
+template <class T>
+T& Find(TProbeDialog& dialog, const char* name) {
+  return dynamic_cast<T&>(*dialog.FindComponent(name));
+}
+
 TEST(ServerDialog, BuiltFromItsDescriptionAndAnsweredByEnterAndEscape) {
   {
     TProbeDialog dialog(nullptr);
     EXPECT_EQ(dialog.Name(), "ProbeDialog");
     EXPECT_EQ(dialog.Caption(), L"Probe caption");
-    EXPECT_EQ(dialog.Components().size(), 3u);
+    EXPECT_EQ(dialog.Components().size(), 7u);
+    EXPECT_TRUE(Find<xp::TXPCheckBox>(dialog, "UseVias").Checked());
+    auto& side = Find<xp::TXPComboBox>(dialog, "Side");
+    EXPECT_EQ(side.Items().size(), 3u);
+    EXPECT_EQ(side.ItemIndex(), 1) << "the index read before the items it names";
+    EXPECT_EQ(side.Text(), L"Bottom Side");
+    EXPECT_EQ(Find<xp::TXPExtPanel>(dialog, "Page").Kind(), xp::TXPExtPanelKind::epkBackground);
+    EXPECT_EQ(Find<xp::TXPGroupBox>(dialog, "Group").Controls().size(), 2u);
     PostMessageW(dialog.Handle(), WM_KEYDOWN, VK_RETURN, 1);
     EXPECT_EQ(dialog.ShowModal(), 1);
     EXPECT_FALSE(IsWindowVisible(dialog.Handle()));
@@ -34,16 +52,53 @@ TEST(ServerDialog, BuiltFromItsDescriptionAndAnsweredByEnterAndEscape) {
   }
 }
 
+TEST(ServerDialog, ItsControlsAreReachedByTabAndAccelerators) {
+  TProbeDialog dialog(nullptr);
+  dialog.Show();
+  framework::Application& application = framework::Application::Instance();
+  const auto press = [&](UINT msg, WPARAM key) {
+    const MSG message = {GetFocus(), msg, key, 0, 0, {0, 0}};
+    return application.ProcessMessage(message);
+  };
+  std::vector<HWND> visited;
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_TRUE(press(WM_KEYDOWN, VK_TAB));
+    visited.push_back(GetFocus());
+  }
+  std::vector<HWND> expected;
+  for (const char* name : {"UseVias", "Side", "ButtonThrow", "ButtonOK", "ButtonCancel"}) {
+    expected.push_back(Find<framework::TWinControl>(dialog, name).Handle());
+  }
+  std::sort(visited.begin(), visited.end());
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(visited, expected) << "Tab reaches each control once";
+
+  auto& use_vias = Find<xp::TXPCheckBox>(dialog, "UseVias");
+  Find<xp::TXPBitBtn>(dialog, "ButtonOK").SetFocus();
+  EXPECT_TRUE(press(WM_SYSCHAR, L'o')) << "Alt+O: the group's first control";
+  EXPECT_EQ(GetFocus(), use_vias.Handle());
+  EXPECT_TRUE(use_vias.Checked());
+  EXPECT_TRUE(press(WM_SYSCHAR, L'u'));
+  EXPECT_FALSE(use_vias.Checked()) << "Alt+U toggles the box";
+
+  auto& side = Find<xp::TXPComboBox>(dialog, "Side");
+  side.SetFocus();
+  SendMessageW(side.Handle(), WM_KEYDOWN, VK_DOWN, 0);
+  EXPECT_EQ(side.ItemIndex(), 2);
+  dialog.SetBounds(0, 0, dialog.Width(), dialog.Height());
+  xptest::WriteStylePicture("xp_dialog", {&dialog});
+}
+
 TEST(ServerDialog, AFaultInAHandlerIsReportedAndTheDialogGoesOn) {
   std::vector<std::string> reported;
   framework::Application::Instance().OnException = [&](const std::string& message) {
     reported.push_back(message);
   };
   TProbeDialog dialog(nullptr);
-  auto& thrower = dynamic_cast<framework::TButton&>(*dialog.FindComponent("ButtonThrow"));
+  auto& thrower = Find<xp::TXPBitBtn>(dialog, "ButtonThrow");
   PostMessageW(thrower.Handle(), BM_CLICK, 0, 0);
   PostMessageW(thrower.Handle(), BM_CLICK, 0, 0);
-  auto& ok = dynamic_cast<framework::TButton&>(*dialog.FindComponent("ButtonOK"));
+  auto& ok = Find<xp::TXPBitBtn>(dialog, "ButtonOK");
   PostMessageW(ok.Handle(), BM_CLICK, 0, 0);
   const int result = dialog.ShowModal();
   framework::Application::Instance().OnException = nullptr;

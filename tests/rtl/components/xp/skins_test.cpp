@@ -49,6 +49,8 @@ constexpr Skin kAlphaImages[] = {
     {L"XPSPINBTNRIGHT", 15, 64, 4, 1, false}, {L"XPSPINBTNUP", 15, 64, 4, 1, false},
     {L"XPSPINGLYPHDOWN", 7, 24, 4, 1, false}, {L"XPSPINGLYPHUP", 7, 24, 4, 1, false},
     {L"XPSPINGLYPHLEFT", 6, 28, 4, 1, false}, {L"XPSPINGLYPHRIGHT", 6, 28, 4, 1, false},
+    {L"XPBUTTON", 18, 84, 4, 1, false},       {L"XPCHECKBOX", 13, 156, 12, 1, false},
+    {L"STDCHECKBOX", 13, 156, 12, 1, false},
 };
 
 std::string PictureName(const wchar_t* name) {

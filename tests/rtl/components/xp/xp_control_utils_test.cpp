@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 #include "framework/theme_services.h"
+#include "rtl/components/xp/graphic_errors.h"
 
 namespace {
 
@@ -105,6 +107,72 @@ TEST(ControlResources, CheckBoxGlyphAndResourceModules) {
   EXPECT_NE(xp::FindResourceModule(MAKEINTRESOURCEA(32759), kBitmapType), nullptr);
   EXPECT_NE(xp::FindResourceModule(MAKEINTRESOURCEA(32759), kBitmapType),
             GetModuleHandleW(nullptr));
+}
+
+// The system's button colours, changed for one test and put back at its end.
+class ButtonColours {
+ public:
+  static constexpr int kElements[4] = {COLOR_BTNHIGHLIGHT, COLOR_BTNFACE, COLOR_BTNSHADOW,
+                                       COLOR_BTNTEXT};
+  ButtonColours() {
+    for (int i = 0; i < 4; ++i) saved_[i] = GetSysColor(kElements[i]);
+  }
+  ~ButtonColours() { Set(saved_); }
+  ButtonColours(const ButtonColours&) = delete;
+  ButtonColours& operator=(const ButtonColours&) = delete;
+  // Highlight, face, shadow and text; the palette window hears of it.
+  static void Set(const COLORREF (&colours)[4]) {
+    SetSysColors(4, kElements, colours);
+    SendMessageW(xp::XPPaletteWindow(), WM_SYSCOLORCHANGE, 0, 0);
+  }
+
+ private:
+  COLORREF saved_[4] = {};
+};
+
+// Red, green, blue of pixel (x, y) counted from the top.
+COLORREF ImagePixel(const xp::TAlphaImage& image, int x, int y) {
+  const uint8_t* p = image.Image()->Pixel(x, image.Height() - 1 - y);
+  return RGB(p[2], p[1], p[0]);
+}
+
+TEST(SystemColoredImage, MapsTheFourColoursInOrderAndAgainOnEveryChange) {
+  const ButtonColours restore;
+  // White becomes silver, which the next step makes the face colour; grey becomes black, which
+  // the last step makes the text colour.
+  constexpr COLORREF kFace = RGB(10, 20, 30), kText = RGB(40, 50, 60);
+  ButtonColours::Set({RGB(192, 192, 192), kFace, RGB(0, 0, 0), kText});
+  std::shared_ptr<xp::TAlphaImage> boxes;
+  xp::LoadSystemColoredImage(boxes, L"STDCHECKBOX");
+  ASSERT_TRUE(boxes);
+  // The unchecked box: grey and black frame lines, white inside, silver lower right.
+  EXPECT_EQ(ImagePixel(*boxes, 0, 0), kText) << "grey, then black";
+  EXPECT_EQ(ImagePixel(*boxes, 1, 1), kText) << "black";
+  EXPECT_EQ(ImagePixel(*boxes, 5, 5), kFace) << "white, then silver";
+  EXPECT_EQ(ImagePixel(*boxes, 11, 11), kFace) << "silver";
+  EXPECT_EQ(boxes->Image()->Pixel(5, 5)[3], 255) << "alpha kept";
+
+  // A second image of the same kind, and a third one that its owner frees.
+  std::shared_ptr<xp::TAlphaImage> pattern, freed;
+  xp::LoadSystemColoredImage(pattern, L"STDSCROLLPATTERN");
+  xp::LoadSystemColoredImage(freed, L"STDSCROLLPATTERN");
+  const xp::TAlphaImage* const kept = pattern.get();
+  xp::LoadSystemColoredImage(pattern, L"STDSCROLLPATTERN");
+  EXPECT_EQ(pattern.get(), kept) << "an image given is loaded again, not replaced";
+  freed.reset();
+
+  constexpr COLORREF kHighlight = RGB(200, 0, 0), kFace2 = RGB(0, 200, 0), kShadow = RGB(0, 0, 200),
+                     kText2 = RGB(90, 90, 0);
+  ButtonColours::Set({kHighlight, kFace2, kShadow, kText2});
+  EXPECT_EQ(ImagePixel(*boxes, 0, 0), kShadow);
+  EXPECT_EQ(ImagePixel(*boxes, 1, 1), kText2);
+  EXPECT_EQ(ImagePixel(*boxes, 5, 5), kHighlight);
+  EXPECT_EQ(ImagePixel(*boxes, 11, 11), kFace2);
+  EXPECT_EQ(ImagePixel(*boxes, 12, 12), kHighlight);
+  EXPECT_EQ(ImagePixel(*pattern, 0, 0), kHighlight);
+  EXPECT_EQ(ImagePixel(*pattern, 1, 0), kFace2);
+
+  EXPECT_THROW(xp::LoadSystemColoredImage(freed, L"NOSUCHSKIN"), xp::EInvalidImage);
 }
 
 // Captions measure 8 pixels a character by 10; the limits they were measured under are kept.

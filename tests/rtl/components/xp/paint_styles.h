@@ -1,0 +1,21 @@
+// The three paint styles of the own-drawn controls, reached through the theme and Windows-version
+// overrides, and pictures of controls drawn in each.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "framework/controls.h"
+
+namespace xptest {
+
+// Runs `body` with the paint style 2 (themed), 1 (XP look, as on Windows 2000) and 0 (classic),
+// leaving the overrides unset afterwards.
+void ForEachPaintStyle(const std::function<void(int style)>& body);
+
+// Paints the controls side by side (each at its own Left and Top, in one row per paint style)
+// into build/pictures/NAME.png.
+void WriteStylePicture(const std::string& name, const std::vector<framework::TControl*>& controls);
+
+}  // namespace xptest

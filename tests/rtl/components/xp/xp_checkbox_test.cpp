@@ -1,0 +1,151 @@
+// The own-drawn check box driven by real messages, its OnClick on every change (the dialogs'
+// enabling handlers rely on it), the value-changed query, and its pictures in the paint styles.
+#include "rtl/components/xp/xp_checkbox.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "framework/application.h"
+#include "framework/forms.h"
+#include "paint_styles.h"
+#include "rtl/components/xp/xp_control_utils.h"
+#include "surface.h"
+
+namespace {
+
+using xp::TCheckBoxState;
+using xp::TXPCheckBox;
+
+class CheckBox : public testing::Test {
+ protected:
+  void SetUp() override {
+    form.SetBounds(0, 0, 300, 150);
+    box = Add(L"&Export polygons", 8);
+    dependent = Add(L"As &hatching", 30);
+    // The enabling rule of a dialog: the second box only while the first is checked.
+    box->OnClick = [this](framework::TComponent* sender) {
+      clicks.push_back(static_cast<TXPCheckBox*>(sender)->State());
+      dependent->SetEnabled(box->Checked());
+    };
+  }
+  TXPCheckBox* Add(const wchar_t* caption, int top) {
+    auto* check = new TXPCheckBox(&form);
+    check->SetParent(&form);
+    check->SetBounds(8, top, 160, 17);
+    check->SetCaption(caption);
+    check->Handle();
+    return check;
+  }
+  LRESULT Send(UINT msg, WPARAM wparam = 0, LPARAM lparam = 0) {
+    return SendMessageW(box->Handle(), msg, wparam, lparam);
+  }
+
+  framework::TForm form{nullptr};
+  TXPCheckBox *box = nullptr, *dependent = nullptr;
+  std::vector<TCheckBoxState> clicks;
+};
+
+TEST_F(CheckBox, SettingTheValueFromCodeRunsOnClickOncePerChange) {
+  box->SetChecked(true);
+  EXPECT_TRUE(dependent->Enabled());
+  box->SetChecked(true);
+  box->SetChecked(false);
+  EXPECT_FALSE(dependent->Enabled()) << "the handler followed the code's change";
+  box->SetState(TCheckBoxState::cbGrayed);
+  EXPECT_FALSE(box->Checked());
+  EXPECT_EQ(clicks,
+            (std::vector<TCheckBoxState>{TCheckBoxState::cbChecked, TCheckBoxState::cbUnchecked,
+                                         TCheckBoxState::cbGrayed}))
+      << "an unchanged value runs nothing";
+  EXPECT_EQ(Send(BM_GETCHECK), BST_INDETERMINATE);
+  Send(BM_SETCHECK, BST_CHECKED);
+  EXPECT_TRUE(box->Checked());
+  Send(BM_SETCHECK, 7);
+  EXPECT_TRUE(box->Checked()) << "no such state";
+}
+
+TEST_F(CheckBox, TogglesByMouseSpaceBmClickAndAccelerator) {
+  form.Show();
+  Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+  EXPECT_TRUE(box->Pressed());
+  EXPECT_TRUE(box->Focused());
+  EXPECT_FALSE(box->Checked()) << "toggles on release";
+  Send(WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+  EXPECT_TRUE(box->Checked());
+  EXPECT_TRUE(dependent->Enabled());
+
+  Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+  Send(WM_LBUTTONUP, 0, MAKELPARAM(400, 4));
+  EXPECT_TRUE(box->Checked()) << "released outside";
+
+  Send(WM_KEYDOWN, VK_SPACE);
+  EXPECT_TRUE(box->Pressed());
+  Send(WM_KEYUP, VK_SPACE);
+  EXPECT_FALSE(box->Checked());
+  EXPECT_FALSE(dependent->Enabled());
+
+  Send(BM_CLICK);
+  EXPECT_TRUE(box->Checked());
+
+  dependent->SetFocus();
+  const MSG alt_e = {dependent->Handle(), WM_SYSCHAR, L'e', 0, 0, {0, 0}};
+  EXPECT_TRUE(framework::Application::Instance().ProcessMessage(alt_e));
+  EXPECT_FALSE(box->Checked()) << "Alt+E toggles the box";
+  EXPECT_TRUE(box->Focused());
+
+  box->SetAllowGrayed(true);
+  Send(BM_CLICK);
+  Send(BM_CLICK);
+  EXPECT_EQ(box->State(), TCheckBoxState::cbGrayed) << "unchecked, checked, grayed";
+  Send(BM_CLICK);
+  EXPECT_EQ(box->State(), TCheckBoxState::cbUnchecked);
+
+  box->SetEnabled(false);
+  Send(BM_CLICK);
+  EXPECT_EQ(box->State(), TCheckBoxState::cbUnchecked) << "a disabled box keeps its state";
+  wchar_t text[32] = {};
+  Send(WM_GETTEXT, 32, reinterpret_cast<LPARAM>(text));
+  EXPECT_STREQ(text, L"&Export polygons");
+}
+
+TEST_F(CheckBox, TellsWhetherTheUserChangedIt) {
+  box->SetChecked(true);
+  EXPECT_EQ(Send(xp::XPM_VALUECHANGED, 1), 1) << "changed since construction";
+  Send(xp::XPM_VALUECHANGED, 2);
+  EXPECT_EQ(Send(xp::XPM_VALUECHANGED, 1), 0);
+  Send(BM_CLICK);
+  EXPECT_EQ(Send(xp::XPM_VALUECHANGED, 1), 1);
+  Send(BM_CLICK);
+  EXPECT_EQ(Send(xp::XPM_VALUECHANGED, 1), 0) << "back to the original";
+}
+
+TEST_F(CheckBox, IsDrawnInEachPaintStyle) {
+  box->SetChecked(true);
+  dependent->SetChecked(false);
+  auto* grayed = Add(L"Grayed", 52);
+  grayed->SetState(TCheckBoxState::cbGrayed);
+  dependent->SetEnabled(false);
+  const SIZE glyph = xp::GetCheckBoxGlyphSize();
+  ASSERT_GT(glyph.cx, 0);
+  xptest::ForEachPaintStyle([&](int) {
+    xptest::Surface checked(160, 17), unchecked(160, 17);
+    box->PaintTo(checked.dc(), 0, 0);
+    box->SetChecked(false);
+    box->PaintTo(unchecked.dc(), 0, 0);
+    box->SetChecked(true);
+    const int top = (17 - glyph.cy) / 2;
+    int differing = 0;
+    for (int y = top; y < top + glyph.cy; ++y) {
+      for (int x = 0; x < glyph.cx; ++x) differing += checked.Pixel(x, y) != unchecked.Pixel(x, y);
+    }
+    EXPECT_GT(differing, 6) << "the check mark";
+    const COLORREF face = checked.Pixel(159, 0);
+    const RECT caption = checked.InkBox(face);
+    EXPECT_LT(caption.right, 160);
+    EXPECT_GT(caption.right, glyph.cx + 40) << "the caption beside the box";
+  });
+  xptest::WriteStylePicture("xp_checkbox", {box, dependent, grayed});
+}
+
+}  // namespace
