@@ -10,6 +10,7 @@
 #include "rtl/components/xp/xp_control_utils.h"
 #include "rtl/components/xp/xp_edits2.h"
 #include "tests/rtl/components/xp/edit_test_support.h"
+#include "tests/rtl/components/xp/paint_styles.h"
 
 namespace {
 
@@ -253,9 +254,8 @@ TEST_F(XPEditPaint, TextWidthAndTextRectangleMakeRoomForAVisibleButtonOnly) {
 }
 
 TEST_F(XPEditPaint, ButtonEditInTheThreePaintStyles) {
-  for (int style : {0, 1, 2}) {
-    SCOPED_TRACE(style);
-    UsePaintStyle(style);
+  xptest::ForEachPaintStyle([&](int style) {
+    SendMessageW(xp::XPPaletteWindow(), WM_SYSCOLORCHANGE, 0, 0);
     EllipsisEdit& edit = Add<EllipsisEdit>(10, 10 + 30 * style, 145);
     edit.SetText(L"Button edit");
     xp::TXPEditButton& button = edit.Button();
@@ -283,7 +283,7 @@ TEST_F(XPEditPaint, ButtonEditInTheThreePaintStyles) {
     edit.SetEnabled(false);
     const auto disabled = Picture(edit, name + "_disabled");
     EXPECT_FALSE(SamePixels(*normal, *disabled));
-  }
+  });
 }
 
 TEST(EditButtonColours, SimilarColoursAsTheThemedArrowIsErased) {
