@@ -1,6 +1,7 @@
 // Number entry of the own-drawn edits.
 #include "rtl/components/xp/edit_number.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -127,9 +128,9 @@ std::wstring FormatNumberText(double value, TNumberTypeEx type, TRadix radix, in
     case TNumberTypeEx::ntSignedInt: return std::to_wstring(RoundToInt<int64_t>(value));
     case TNumberTypeEx::ntFloat: {
       char buffer[400];
-      const int digits = precision < 0 ? 0 : precision > 15 ? 15 : precision;
       const auto [end, error] =
-          std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, digits);
+          std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed,
+                        std::clamp(precision, 0, 15));
       return error == std::errc() ? Widen(std::string_view(buffer, end - buffer)) : L"0";
     }
     case TNumberTypeEx::ntNone: break;

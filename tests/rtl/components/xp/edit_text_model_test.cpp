@@ -62,6 +62,11 @@ TEST(EditNumber, ReadsWhatIsNoNumberAsZeroAndSaturatesLongDigitStrings) {
       {L"-", TNumberTypeEx::ntFloat, TRadix::rdxDecimal, 0},
       {L"2,5", TNumberTypeEx::ntFloat, TRadix::rdxDecimal, 0},
       {L"-17", TNumberTypeEx::ntSignedInt, TRadix::rdxDecimal, -17},
+      {L" +17 ", TNumberTypeEx::ntSignedInt, TRadix::rdxDecimal, 17},
+      {L" +1.5 ", TNumberTypeEx::ntFloat, TRadix::rdxDecimal, 1.5},
+      {L"1e3", TNumberTypeEx::ntFloat, TRadix::rdxDecimal, 1000},
+      {L"a", TNumberTypeEx::ntUnsignedInt, TRadix::rdxHexadecimal, 10},
+      {L"z", TNumberTypeEx::ntUnsignedInt, TRadix::rdxHexadecimal, 0},
       {L"ff", TNumberTypeEx::ntUnsignedInt, TRadix::rdxHexadecimal, 255},
       {L"1z1", TNumberTypeEx::ntUnsignedInt, TRadix::rdxBinary, 5},  // a stray digit counts 0
       {L"9", TNumberTypeEx::ntUnsignedInt, TRadix::rdxOctal, 0},
