@@ -173,6 +173,7 @@ const framework::TClassInfo& TXPEdit::StaticClassInfo() {
                 TNumberTypeEx::ntNone)
           .Bool("OEMConvert", &TXPEdit::OEMConvert, &TXPEdit::SetOEMConvert, false)
           .Bool("ReadOnly", &TXPEdit::ReadOnly, &TXPEdit::SetReadOnly, false)
+          .WideString("Text", &TXPEdit::Text, &TXPEdit::SetText)
           .Bool("Transparent", &TXPEdit::Transparent, &TXPEdit::SetTransparent, false)
           .Event("OnChange", &TXPEdit::OnChange);
   return info;

@@ -253,7 +253,7 @@ void TCustomXPEdit::ChangeText(const std::wstring& text) {
 }
 
 void TCustomXPEdit::Change() {
-  if ((ComponentState() & framework::csLoading) || change_suppression_ > 0) return;
+  if (ComponentState() & framework::csLoading) return;
   modified_ = true;
   OnChange(this);
 }
@@ -513,12 +513,11 @@ int TCustomXPEdit::GetLineHeight() {
 }
 
 void TCustomXPEdit::RecomputeHeight() {
-  line_height_ = GetLineHeight();
   int extra = 0;
   if (GetXPPaintStyle() == 0 && !transparent_ && border_style_ == TEditBorderStyle::bsSingle) {
     extra = 2 * GetSystemMetrics(SM_CYEDGE);
   }
-  const int height = 2 * (FrameWidth() + InnerMargin()) + line_height_ + 2 + extra;
+  const int height = 2 * (FrameWidth() + InnerMargin()) + GetLineHeight() + 2 + extra;
   if (auto_size_ || Height() < height) SetHeight(height);
 }
 
@@ -601,7 +600,7 @@ void TCustomXPEdit::ReceiveImeResult(const std::wstring& result) {
 
 void TCustomXPEdit::KeyPress(wchar_t& key) {
   TXPCustomControl::KeyPress(key);
-  if (key == 0 || key_suppression_ > 0) return;
+  if (key == 0) return;
   const bool lead_byte = key < 256 && IsDBCSLeadByte(static_cast<BYTE>(key));
   if (ime_bytes_ > 0) {
     // The characters Windows posts for an input-method result: the result goes in once, whole.

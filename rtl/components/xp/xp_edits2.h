@@ -175,7 +175,6 @@ class TCustomXPEdit : public TXPCustomControl {
   int first_visible_ = 0;
   int visible_count_ = 0;        // with a partly visible last character
   int whole_visible_count_ = 0;  // whole characters only
-  int line_height_ = 0;
   bool auto_select_ = true;
   bool auto_size_ = true;
   TEditBorderStyle border_style_ = TEditBorderStyle::bsSingle;
@@ -192,8 +191,6 @@ class TCustomXPEdit : public TXPCustomControl {
   framework::TPopupMenu* popup_menu_ = nullptr;
   std::wstring original_text_;
   bool modified_ = false;
-  int change_suppression_ = 0;
-  int key_suppression_ = 0;
   bool internal_change_ = false;
   bool mouse_selecting_ = false;
   bool hot_ = false;

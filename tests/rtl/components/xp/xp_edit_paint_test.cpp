@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -32,6 +33,28 @@ class EllipsisEdit : public xp::TXPCustomButtonEdit {
   HBITMAP GetButtonGlyph() override { return xp::GetEllipsisButtonBitmap(); }
   void ButtonClick() override { ++clicks; }
 };
+
+// An edit that paints with its Color, as descendants may ask for.
+class ColouredEdit : public xp::TXPEdit {
+ public:
+  explicit ColouredEdit(framework::TComponent* owner) : TXPEdit(owner) { use_color_ = true; }
+};
+
+// The colour of the enabled glyphs of the edit buttons.
+constexpr COLORREF kGlyphInk = RGB(33, 33, 33);
+
+// The box of the glyph's pixels in an area.
+RECT GlyphBox(const xptest::Surface& surface, const RECT& area) {
+  RECT box{area.right, area.bottom, area.left, area.top};
+  for (int y = area.top; y < area.bottom; ++y) {
+    for (int x = area.left; x < area.right; ++x) {
+      if (surface.Pixel(x, y) != kGlyphInk) continue;
+      box = {std::min<LONG>(box.left, x), std::min<LONG>(box.top, y),
+             std::max<LONG>(box.right, x + 1), std::max<LONG>(box.bottom, y + 1)};
+    }
+  }
+  return box;
+}
 
 int CountColour(const xptest::Surface& surface, const RECT& area, COLORREF colour) {
   int count = 0;
@@ -159,8 +182,19 @@ TEST_F(XPEditPaint, ClassicAndThemedEdits) {
   const auto themed_picture = Picture(themed, "xp_edit_themed_focused");
   const RECT inside{3, 3, themed.Width() - 3, themed.Height() - 5};
   EXPECT_GT(CountColour(*themed_picture, inside, GetSysColor(COLOR_HIGHLIGHT)), 40);
+  const COLORREF enabled_margin = themed_picture->Pixel(2, themed.Height() / 2);
   themed.SetEnabled(false);
-  Picture(themed, "xp_edit_themed_disabled");
+  EXPECT_NE(Picture(themed, "xp_edit_themed_disabled")->Pixel(2, themed.Height() / 2),
+            enabled_margin)
+      << "the theme draws the disabled state";
+
+  // An edit that paints with its own colour leaves the theme out, frame and all.
+  ColouredEdit& coloured = Add<ColouredEdit>(140, 40, 120);
+  coloured.SetColor(framework::clYellow);
+  const auto coloured_picture = Picture(coloured, "xp_edit_themed_own_colour");
+  EXPECT_EQ(coloured_picture->Pixel(0, 0), kXPFrame);
+  EXPECT_EQ(coloured_picture->Pixel(2, coloured.Height() / 2), RGB(255, 255, 0));
+  EXPECT_EQ(coloured_picture->Pixel(coloured.Width() - 5, coloured.Height() / 2), RGB(255, 255, 0));
   Picture(form_, "xp_edit_classic_and_themed_form");
 }
 
@@ -263,17 +297,17 @@ TEST_F(XPEditPaint, ButtonEditInTheThreePaintStyles) {
     const auto normal = Picture(edit, name + "_normal");
     const RECT face = button.BoundsRect();
     const RECT centre{face.left + 4, face.top + 3, face.right - 4, face.bottom - 3};
-    // The ellipsis: dark dots in the middle of the face.
-    int dark = 0;
-    for (int y = centre.top; y < centre.bottom; ++y) {
-      for (int x = centre.left; x < centre.right; ++x) dark += GetRValue(normal->Pixel(x, y)) < 90;
-    }
-    EXPECT_GE(dark, 3) << "the glyph is drawn";
+    // The ellipsis: three dots of 2 by 2 pixels in the middle of the face.
+    EXPECT_EQ(CountColour(*normal, centre, kGlyphInk), 12) << "the glyph is drawn";
+    const RECT glyph = GlyphBox(*normal, centre);
     button.Perform(framework::CM_MOUSEENTER);
     const auto hot = Picture(edit, name + "_hot");
     SendMessageW(edit.Handle(), WM_LBUTTONDOWN, MK_LBUTTON,
                  MAKELPARAM(button.Left() + 3, button.Top() + 3));
     const auto down = Picture(edit, name + "_down");
+    const RECT pressed_glyph = GlyphBox(*down, centre);
+    EXPECT_EQ(pressed_glyph.left - glyph.left, style == 0 ? 1 : 0) << "classic buttons sink";
+    EXPECT_EQ(pressed_glyph.top - glyph.top, style == 0 ? 1 : 0);
     SendMessageW(edit.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(button.Left() + 3, button.Top() + 3));
     button.Perform(framework::CM_MOUSELEAVE);
     if (style != 0) {
@@ -296,6 +330,7 @@ TEST(EditButtonColours, SimilarColoursAsTheThemedArrowIsErased) {
       {RGB(200, 200, 200), RGB(160, 160, 160), false},  // greys apart
       {RGB(0, 0, 0), RGB(5, 0, 0), true},               // both nearly black
       {RGB(255, 255, 255), RGB(250, 245, 255), true},   // both nearly white
+      {RGB(255, 255, 255), RGB(255, 227, 227), true},   // lightness 241 counts as white
       {RGB(49, 106, 197), RGB(60, 110, 200), true},     // one blue
       {RGB(49, 106, 197), RGB(197, 106, 49), false},    // hue apart
       {RGB(200, 200, 200), RGB(77, 97, 133), false},    // the arrow on a grey face

@@ -113,6 +113,31 @@ TEST_F(XPEdit, TypingEditingAndUndoThroughKeysAndCharacters) {
   EXPECT_EQ(SendMessageW(hwnd, WM_USER + 1, 1, 0), 1);
 }
 
+TEST_F(XPEdit, StartsWithItsDefaultsAndRepaintsWhenChangedFromCode) {
+  UsePaintStyle(1);
+  xp::TXPEdit edit(nullptr);
+  EXPECT_EQ(edit.Width(), 121);
+  EXPECT_EQ(edit.Height(), 21);
+  EXPECT_TRUE(edit.AutoSelect() && edit.AutoSize() && edit.HideSelection() && edit.TabStop());
+  EXPECT_FALSE(edit.ReadOnly() || edit.Transparent() || edit.HotTrack() || edit.OEMConvert());
+  EXPECT_EQ(edit.MaxLength(), 0);
+  EXPECT_EQ(edit.NumberPrecision(), 3);
+  EXPECT_EQ(edit.NumberRadix(), TRadix::rdxDecimal);
+  EXPECT_EQ(edit.NumberType(), TNumberTypeEx::ntNone);
+  EXPECT_EQ(edit.BorderStyle(), xp::TEditBorderStyle::bsSingle);
+  EXPECT_EQ(edit.Color(), framework::clWindow);
+  EXPECT_FALSE(edit.ParentColor());
+  EXPECT_EQ(edit.PasswordChar(), L'\0');
+
+  // A change made from code after the last message still asks for a repaint.
+  xp::TXPEdit& shown = Add<xp::TXPEdit>(10, 10, 200);
+  SendMessageW(shown.Handle(), WM_CHAR, L'a', 1);
+  ValidateRect(shown.Handle(), nullptr);
+  shown.SetText(L"from code");
+  RECT dirty{};
+  EXPECT_TRUE(GetUpdateRect(shown.Handle(), &dirty, FALSE));
+}
+
 TEST_F(XPEdit, NumberFieldsFilterPastesAndConvertTheirText) {
   UsePaintStyle(1);
   xp::TXPEdit& edit = Add<xp::TXPEdit>(10, 10, 200);
