@@ -15,6 +15,7 @@ HostClient* exported_client = nullptr;
 Journal* exported_journal = nullptr;
 bool hide_floating_panels = false;
 bool use_external_web_browser = false;
+std::vector<std::string> exception_reports;
 
 // Copies a text into a caller's buffer of `size` bytes, cut to fit, always terminated.
 void CopyOut(const std::string& text, char* buffer, int size) {
@@ -43,9 +44,27 @@ void Record(const std::string& line) {
 
 }  // namespace
 
+const std::vector<std::string>& ExceptionReports() noexcept { return exception_reports; }
+
+// The line a report gets in the journal: its exception class and its size.
+static std::string ReportSummary(const std::string& report) {
+  const std::string label = "exception class   : ";
+  const size_t at = report.find(label);
+  std::string kind = "?";
+  if (at != std::string::npos) {
+    const size_t end = report.find("\r\n", at);
+    kind =
+        report.substr(at + label.size(), end == std::string::npos ? end : end - at - label.size());
+  }
+  size_t lines = 1;
+  for (size_t p = 0; (p = report.find("\r\n", p)) != std::string::npos; p += 2) ++lines;
+  return "exception report " + kind + " (" + std::to_string(lines) + " lines)";
+}
+
 void SetExportedClient(HostClient* client, Journal* journal) noexcept {
   exported_client = client;
   exported_journal = journal;
+  exception_reports.clear();
 }
 
 void SetUseExternalWebBrowser(bool value) noexcept { use_external_web_browser = value; }
@@ -113,7 +132,12 @@ HOST_EXPORT void __stdcall ClientAPI_SetErrorInfo(int code, const char* source,
 HOST_EXPORT void __stdcall ClientAPI_ClearErrorInfo() { plavena::Record("error info cleared"); }
 
 HOST_EXPORT void __stdcall ClientAPI_HandleException(const char* message) {
-  plavena::Record("exception " + Text(message));
+  try {
+    plavena::exception_reports.push_back(Text(message));
+    plavena::Record(plavena::ReportSummary(Text(message)));
+  } catch (...) {
+    // Out of memory: the host drops the report.
+  }
 }
 
 HOST_EXPORT void __stdcall VFSAPI_VFS_ExtractFileName(const char* path, char* result, int size) {

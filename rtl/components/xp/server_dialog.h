@@ -16,8 +16,9 @@ class TServerDialog : public framework::TForm {
 
   // The modal result (1 for OK, 2 for Cancel). In test mode the dialog's name and caption are
   // written to standard output and the process ends with code 1 instead: nobody is there to
-  // answer it. An exception in the dialog's handlers is reported in a message box and the
-  // dialog goes on.
+  // answer it. While it runs, an exception in a handler is reported and the dialog goes on: a
+  // failure of the module's own family as a message (through the application's handler, or a
+  // message box), any other fault as a bug report handed to the host's exception handling.
   int ShowModal();
 };
 

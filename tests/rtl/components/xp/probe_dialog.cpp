@@ -4,6 +4,8 @@
 #include <stdexcept>
 
 #include "rtl/components/xp/xp_control_set.h"
+#include "framework/exception.h"
+#include "framework/stdctrls.h"
 
 namespace xptest {
 
@@ -25,7 +27,8 @@ const framework::TClassInfo& TProbeDialog::StaticClassInfo() {
 }
 
 void TProbeDialog::ButtonThrowClick(framework::TComponent*) {
-  throw std::runtime_error("the handler failed");
+  if (fault) throw std::logic_error("the handler's state is broken");
+  throw framework::Exception("the handler failed");
 }
 
 }  // namespace xptest

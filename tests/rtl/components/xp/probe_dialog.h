@@ -10,8 +10,10 @@ class TProbeDialog : public xp::TServerDialog {
   explicit TProbeDialog(framework::TComponent* owner);
   static const framework::TClassInfo& StaticClassInfo();
   const framework::TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
-  // Fails, as a handler with a fault would.
+  // Fails: with our own failure (a message for the user) or, with `fault` set, with a fault of
+  // the code (a bug report for the host).
   void ButtonThrowClick(framework::TComponent* sender);
+  bool fault = false;
 };
 
 }  // namespace xptest
