@@ -57,6 +57,12 @@ TEST_F(XPEdit, TypingEditingAndUndoThroughKeysAndCharacters) {
   EXPECT_EQ(edit.CaretPosition(), 11);
 
   Key(hwnd, VK_HOME);
+  Key(hwnd, VK_RIGHT);
+  EXPECT_EQ(edit.CaretPosition(), 1);
+  Key(hwnd, VK_END, {VK_SHIFT});
+  Key(hwnd, VK_END);
+  EXPECT_EQ(edit.SelLength(), 0) << "a plain move collapses the selection, also onto its end";
+  Key(hwnd, VK_HOME);
   Key(hwnd, VK_RIGHT, {VK_CONTROL});
   EXPECT_EQ(edit.CaretPosition(), 6);
   Key(hwnd, VK_END, {VK_SHIFT});
@@ -133,8 +139,11 @@ TEST_F(XPEdit, StartsWithItsDefaultsAndRepaintsWhenChangedFromCode) {
   xp::TXPEdit& shown = Add<xp::TXPEdit>(10, 10, 200);
   SendMessageW(shown.Handle(), WM_CHAR, L'a', 1);
   ValidateRect(shown.Handle(), nullptr);
-  shown.SetText(L"from code");
+  SendMessageW(shown.Handle(), WM_CHAR, L'b', 1);
   RECT dirty{};
+  EXPECT_TRUE(GetUpdateRect(shown.Handle(), &dirty, FALSE)) << "each message repaints";
+  ValidateRect(shown.Handle(), nullptr);
+  shown.SetText(L"from code");
   EXPECT_TRUE(GetUpdateRect(shown.Handle(), &dirty, FALSE));
 }
 
