@@ -395,8 +395,11 @@ std::string Header(bool frozen, const TExceptFacts& facts) {
   }
   FILETIME nowUtc;
   GetSystemTimeAsFileTime(&nowUtc);
-  const uint64_t nowTicks = (uint64_t{nowUtc.dwHighDateTime} << 32) | nowUtc.dwLowDateTime;
-  const uint64_t running = nowTicks > StartTime() ? nowTicks - StartTime() : 0;
+  const auto ticks = [](const FILETIME& t) {
+    return (uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime;
+  };
+  const uint64_t started = ticks(StartTime()), nowTicks = ticks(nowUtc);
+  const uint64_t running = nowTicks > started ? nowTicks - started : 0;
   const std::string programUp = DurationToStr(running / 10000000);
   h +=
       HeaderLine("program up time",

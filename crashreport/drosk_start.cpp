@@ -9,13 +9,11 @@ namespace drosk {
 namespace {
 
 struct StartRecord {
-  uint64_t time = 0;
+  FILETIME time{};
   DWORD mainThread = 0;
 
   StartRecord() {
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    time = (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    GetSystemTimeAsFileTime(&time);
     try {
       const TDACardinal threads = EnumThreads();
       mainThread = threads.empty() ? GetCurrentThreadId() : threads.front();
@@ -35,7 +33,7 @@ const StartRecord& Record() {
 
 }  // namespace
 
-uint64_t StartTime() noexcept { return Record().time; }
-DWORD MainThreadId() noexcept { return Record().mainThread; }
+FILETIME StartTime() { return Record().time; }
+DWORD MainThreadId() { return Record().mainThread; }
 
 }  // namespace drosk

@@ -4,13 +4,11 @@
 
 #include <windows.h>
 
-#include <cstdint>
-
 namespace drosk {
 
-// The system time (UTC) at start-up as a file time.
-uint64_t StartTime() noexcept;
+// The system time (UTC) at start-up, as a file time.
+FILETIME StartTime();
 // The first thread the enumeration found at start-up, else the calling thread of start-up.
-DWORD MainThreadId() noexcept;
+DWORD MainThreadId();
 
 }  // namespace drosk

@@ -4,12 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "crashreport/drosk_bug_report.h"
+#include "crashreport/drosk_dis_asm.h"
 #include "crashreport/drosk_settings.h"
 #include "crashreport/drosk_stack_trace.h"
 #include "crashreport/drosk_strings.h"
@@ -65,6 +67,7 @@ extern "C" __attribute__((noinline)) void ReportTestWait() {
   asm volatile("" ::: "memory");
 }
 
+constexpr int kMiddleLine = __LINE__ + 1;
 extern "C" __attribute__((noinline)) void ReportTestMiddle() {
   gMiddleCallLine = __LINE__ + 1;
   ReportTestWait();
@@ -316,6 +319,75 @@ TEST(ComposeBugReport, AFailingSectionLeavesItsNoteAndTheRestComplete) {
       // The listing marks the exception address inside ReportTestMiddle.
       EXPECT_NE(report.find(">"), std::string::npos);
     }
+  }
+}
+
+TEST(StackTrace, RelativeAddressesAndLinesAndHiddenLinelessItems) {
+  ParkedThreads threads;
+  const win::UniqueHandle thread(OpenThread(THREAD_GET_CONTEXT, FALSE, threads.chainId_));
+  CONTEXT context{};
+  context.ContextFlags = CONTEXT_INTEGER | CONTEXT_CONTROL;
+  ASSERT_TRUE(GetThreadContext(thread.get(), &context));
+  drosk::TStackTraceInput input;
+  input.framePointer = context.Ebp;
+  input.stackBottom = context.Esp;
+  input.stackTop = drosk::StackRegionEnd(context.Esp);
+  input.instructionPointer = context.Eip;
+  drosk::TStackTraceOptions options;
+  options.showRelativeAddresses = true;
+  options.showRelativeLines = true;
+  const drosk::TStackTraceResult relative = drosk::StackTrace(options, input);
+  std::smatch m;
+  const std::regex middle(
+      R"(^([0-9a-f]{8}) \+([0-9a-f]+) crashreport_tests\.exe +\S+ +(\d+) +\+(\d+) ReportTestMiddle$)");
+  std::vector<std::string> lines = Lines(relative.text);
+  const auto found = std::find_if(lines.begin(), lines.end(), [&](const std::string& line) {
+    return std::regex_match(line, m, middle);
+  });
+  ASSERT_NE(found, lines.end()) << relative.text;
+  EXPECT_EQ(drosk::StrToIntEx(true, m[1].str()) - drosk::StrToIntEx(true, m[2].str()),
+            AddressOf(reinterpret_cast<const void*>(&ReportTestMiddle)));
+  EXPECT_EQ(std::stoi(m[3].str()), gMiddleCallLine);
+  EXPECT_EQ(std::stoi(m[4].str()), gMiddleCallLine - kMiddleLine);
+  // Every line has the same columns: the procedure names start at one position.
+  for (const std::string& line : lines) {
+    EXPECT_EQ(line.rfind(' '), found->rfind(' ')) << relative.text;
+  }
+
+  options = {};
+  options.hideItemsWithoutLine = true;
+  const drosk::TStackTraceResult hidden = drosk::StackTrace(options, input);
+  lines = Lines(hidden.text);
+  ASSERT_GE(lines.size(), 4u) << hidden.text;
+  // The current position stays although it has no line; the system's other frames go.
+  EXPECT_NE(lines[0].find("ntdll.dll"), std::string::npos) << hidden.text;
+  for (size_t i = 1; i < lines.size(); ++i) {
+    EXPECT_NE(lines[i].find("crashreport_tests.exe"), std::string::npos) << lines[i];
+  }
+  EXPECT_EQ(hidden.topItem, drosk::StrToIntEx(true, lines[0].substr(0, 8)));
+}
+
+TEST(ComposeBugReport, AnAddressInsideACallMovesToItsEndAndIsMarkedInTheListing) {
+  const drosk::TFunctionInfo middle =
+      drosk::ParseFunction(AddressOf(reinterpret_cast<const void*>(&ReportTestMiddle)));
+  const auto call = std::find_if(middle.FarCalls.begin(), middle.FarCalls.end(),
+                                 [](const drosk::TFarCall& c) { return c.IsCall; });
+  ASSERT_NE(call, middle.FarCalls.end());
+  ASSERT_EQ(call->CallNext - call->CallStart, 5u) << "a relative call";
+  // Inside the call (no instruction starts there, one does 4 bytes on), and at the call itself.
+  for (const auto& [given, marked] : {std::pair{call->CallStart + 1, call->CallNext},
+                                      std::pair{call->CallStart, call->CallStart}}) {
+    std::string report;
+    drosk::ComposeBugReport(false, std::make_exception_ptr(std::runtime_error("x")), given,
+                            GetCurrentThreadId(), 0, 0, false, 0, report);
+    const size_t listing = report.find("\r\n\r\ndisassembling:\r\n");
+    ASSERT_NE(listing, std::string::npos) << report;
+    const std::vector<std::string> lines = Lines(report.substr(listing + 4));
+    const auto mark = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
+      return line.find(" > ") != std::string::npos;
+    });
+    ASSERT_NE(mark, lines.end()) << report.substr(listing);
+    EXPECT_EQ(drosk::StrToIntEx(true, mark->substr(0, 8)), marked) << *mark;
   }
 }
 

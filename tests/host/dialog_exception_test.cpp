@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "framework/message_dialog.h"
-#include "framework/forms.h"
+#include "framework/controls.h"
 #include "host/plavena/exports.h"
 #include "rtl/client_api.h"
 #include "rtl/components/xp/probe_dialog.h"
@@ -18,8 +18,8 @@ namespace {
 
 // Clicks the throwing button once, then OK; the dialog's result.
 int ClickThrowThenOk(xptest::TProbeDialog& dialog) {
-  auto& thrower = dynamic_cast<framework::TButtonControl&>(*dialog.FindComponent("ButtonThrow"));
-  auto& ok = dynamic_cast<framework::TButtonControl&>(*dialog.FindComponent("ButtonOK"));
+  auto& thrower = dynamic_cast<framework::TWinControl&>(*dialog.FindComponent("ButtonThrow"));
+  auto& ok = dynamic_cast<framework::TWinControl&>(*dialog.FindComponent("ButtonOK"));
   PostMessageW(thrower.Handle(), BM_CLICK, 0, 0);
   PostMessageW(ok.Handle(), BM_CLICK, 0, 0);
   return dialog.ShowModal();

@@ -13,6 +13,7 @@
 #include "framework/win/text.h"
 #include "rtl/client_api.h"
 #include "rtl/common_utils.h"
+#include "rtl/components/xp/xp_control_utils.h"
 
 namespace xp {
 
@@ -67,6 +68,11 @@ const framework::TClassInfo& TServerDialog::StaticClassInfo() {
   static const framework::TClassInfo info =
       framework::TClassInfo::Derived<TServerDialog, TForm>("TServerDialog");
   return info;
+}
+
+void TServerDialog::Loaded() {
+  TForm::Loaded();
+  SetColor(XPPalette().clXPFace);
 }
 
 int TServerDialog::ShowModal() {

@@ -20,6 +20,11 @@ class TServerDialog : public framework::TForm {
   // failure of the module's own family as a message (through the application's handler, or a
   // message box), any other fault as a bug report handed to the host's exception handling.
   int ShowModal();
+
+ protected:
+  // The form theme: the dialog takes the face colour of the paint style, and its controls with
+  // it.
+  void Loaded() override;
 };
 
 }  // namespace xp

@@ -48,13 +48,6 @@ void TXPBitBtn::SetSpacing(int spacing) {
   Invalidate();
 }
 
-TXPState TXPBitBtn::State() const {
-  if (!Enabled()) return TXPState::Disabled;
-  if (press_.Pressed()) return TXPState::Pressed;
-  if (ControlState() & framework::csMouseInside) return TXPState::Hot;
-  return TXPState::Normal;
-}
-
 void TXPBitBtn::WndProc(framework::TMessage& message) {
   if (press_.Handle(
           *this, message, [this] { Click(); }, [this] { RedrawControl(); }))
@@ -66,10 +59,11 @@ void TXPBitBtn::Paint() {
   framework::TCanvas& canvas = Canvas();
   const HDC dc = canvas.Handle();
   RECT rect = ClientRect();
-  const TXPState state = State();
+  const TXPState state = ControlLook(*this, press_.Pressed());
   const bool focused = Focused();
   const int style = GetXPPaintStyle();
   bool drawn = false;
+  if (style != 0) DrawParentBackground(*this, dc);  // under the rounded corners
   if (style == 2) {
     const framework::TThemeServices& themes = framework::TThemeServices::Instance();
     static constexpr int kThemeStates[] = {kThemeNormal, kThemeHot, kThemePressed, kThemeDisabled};
@@ -78,7 +72,6 @@ void TXPBitBtn::Paint() {
     drawn = themes.DrawBackground(themes.Open(Handle(), L"BUTTON"), dc, kPushButtonPart,
                                   theme_state, rect);
   } else if (style == 1) {
-    DrawParentBackground(*this, dc);
     DrawSkinFrame(dc, rect, Skin(L"XPBUTTON"), static_cast<int>(state), kSkinStates, kSkinMargin);
     if (state == TXPState::Normal && (Default() || focused)) {
       // The default button's inner ring in the highlight colour.

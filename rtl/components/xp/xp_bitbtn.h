@@ -36,8 +36,6 @@ class TXPBitBtn : public TXPControl<framework::TButtonControl> {
   void Paint() override;
 
  private:
-  TXPState State() const;
-
   TAlphaBitmap glyph_;
   TButtonLayout layout_ = TButtonLayout::blGlyphLeft;
   int margin_ = -1;

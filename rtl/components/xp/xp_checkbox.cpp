@@ -88,10 +88,7 @@ void TXPCheckBox::Paint() {
   canvas.Brush().SetColor(Color());
   canvas.FillRect(client);
 
-  const TXPState look = !Enabled()                                    ? TXPState::Disabled
-                        : press_.Pressed()                            ? TXPState::Pressed
-                        : (ControlState() & framework::csMouseInside) ? TXPState::Hot
-                                                                      : TXPState::Normal;
+  const TXPState look = ControlLook(*this, press_.Pressed());
   const SIZE glyph = GetCheckBoxGlyphSize();
   const int top = (client.bottom - glyph.cy) / 2;
   const RECT box = {0, top, glyph.cx, top + glyph.cy};

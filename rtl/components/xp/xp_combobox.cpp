@@ -85,9 +85,10 @@ class TXPComboList : public framework::TCustomControl {
                  bounds.bottom - bounds.top, SWP_SHOWWINDOW | SWP_NOACTIVATE);
     SetCapture(Handle());
   }
+  // Hidden before the mouse is let go, so that losing the mouse finds the list shut.
   void Close() {
-    if (GetCapture() == hwnd_) ReleaseCapture();
     if (hwnd_) ShowWindow(hwnd_, SW_HIDE);
+    if (GetCapture() == hwnd_) ReleaseCapture();
   }
   bool IsOpen() const { return hwnd_ && IsWindowVisible(hwnd_); }
 
@@ -194,6 +195,11 @@ TXPComboBox::TXPComboBox(framework::TComponent* owner) : TXPCustomControl(owner)
   SetTabStop(true);
   SetColor(framework::clWindow);
   SetParentColor(false);
+}
+
+TXPComboBox::~TXPComboBox() {
+  // The list, freed after this part of the control, must not call back into it.
+  if (DroppedDown()) list_->Close();
 }
 
 std::vector<std::string> TXPComboBox::ItemsText() const {
@@ -357,11 +363,7 @@ void TXPComboBox::Paint() {
   const RECT client = ClientRect();
   const int style = GetXPPaintStyle();
   const XPColorPalette& palette = XPPalette();
-  const bool hot = ControlState() & framework::csMouseInside;
-  const TXPState look = !Enabled()      ? TXPState::Disabled
-                        : DroppedDown() ? TXPState::Pressed
-                        : hot           ? TXPState::Hot
-                                        : TXPState::Normal;
+  const TXPState look = ControlLook(*this, DroppedDown());
   canvas.Brush().SetColor(Enabled() ? Color() : palette.clXPFace);
   canvas.FillRect(client);
   RECT frame = client;

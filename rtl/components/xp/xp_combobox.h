@@ -21,6 +21,7 @@ class TXPComboList;
 class TXPComboBox : public TXPCustomControl {
  public:
   explicit TXPComboBox(framework::TComponent* owner);
+  ~TXPComboBox() override;
   static const framework::TClassInfo& StaticClassInfo();
   const framework::TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
 

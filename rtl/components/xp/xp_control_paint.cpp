@@ -13,6 +13,13 @@
 
 namespace xp {
 
+TXPState ControlLook(const framework::TControl& control, bool pressed) {
+  if (!control.Enabled()) return TXPState::Disabled;
+  if (pressed) return TXPState::Pressed;
+  if (control.ControlState() & framework::csMouseInside) return TXPState::Hot;
+  return TXPState::Normal;
+}
+
 SIZE MeasureCaption(HDC dc, const std::wstring& caption) {
   RECT rect = {0, 0, 0, 0};
   if (caption.empty()) return {0, 0};

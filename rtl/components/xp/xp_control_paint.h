@@ -15,6 +15,8 @@ namespace xp {
 
 // The look of a control in the skins, in the order of their frames.
 enum class TXPState { Normal, Hot, Pressed, Disabled };
+// Disabled, pressed, under the mouse or normal, in that precedence.
+TXPState ControlLook(const framework::TControl& control, bool pressed);
 
 // The caption's extent on one line, "&" marking the accelerator.
 SIZE MeasureCaption(HDC dc, const std::wstring& caption);

@@ -17,6 +17,7 @@ void ForEachPaintStyle(const std::function<void(int style)>& body) {
     ~Reset() {
       framework::TThemeServices::Instance().SetOverride(std::nullopt);
       xp::SetWindowsVersionOverride(std::nullopt);
+      SendMessageW(xp::XPPaletteWindow(), WM_SYSCOLORCHANGE, 0, 0);
     }
   } reset;
   struct Setting {
@@ -28,6 +29,7 @@ void ForEachPaintStyle(const std::function<void(int style)>& body) {
        {Setting{2, true, {6, 1}}, Setting{1, false, {5, 0}}, Setting{0, false, {6, 1}}}) {
     framework::TThemeServices::Instance().SetOverride(s.themes);
     xp::SetWindowsVersionOverride(s.version);
+    SendMessageW(xp::XPPaletteWindow(), WM_SYSCOLORCHANGE, 0, 0);  // the style's palette
     ASSERT_EQ(xp::GetXPPaintStyle(), s.style);
     SCOPED_TRACE("paint style " + std::to_string(s.style));
     body(s.style);

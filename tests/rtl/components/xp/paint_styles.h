@@ -11,7 +11,7 @@
 namespace xptest {
 
 // Runs `body` with the paint style 2 (themed), 1 (XP look, as on Windows 2000) and 0 (classic),
-// leaving the overrides unset afterwards.
+// each with its palette, leaving the overrides unset (and the palette refilled) afterwards.
 void ForEachPaintStyle(const std::function<void(int style)>& body);
 
 // Paints the controls side by side (each at its own Left and Top, in one row per paint style)

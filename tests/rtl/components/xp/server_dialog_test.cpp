@@ -10,6 +10,7 @@
 #include "framework/application.h"
 #include "rtl/components/xp/xp_bitbtn.h"
 #include "rtl/components/xp/xp_checkbox.h"
+#include "rtl/components/xp/xp_control_utils.h"
 #include "rtl/components/xp/xp_combobox.h"
 #include "rtl/components/xp/xp_ext_panel.h"
 #include "rtl/components/xp/xp_groupbox.h"
@@ -41,6 +42,7 @@ TEST(ServerDialog, BuiltFromItsDescriptionAndAnsweredByEnterAndEscape) {
     EXPECT_EQ(side.Text(), L"Bottom Side");
     EXPECT_EQ(Find<xp::TXPExtPanel>(dialog, "Page").Kind(), xp::TXPExtPanelKind::epkBackground);
     EXPECT_EQ(Find<xp::TXPGroupBox>(dialog, "Group").Controls().size(), 2u);
+    EXPECT_EQ(side.Color(), framework::clWindow) << "the list keeps its own colour";
     PostMessageW(dialog.Handle(), WM_KEYDOWN, VK_RETURN, 1);
     EXPECT_EQ(dialog.ShowModal(), 1);
     EXPECT_FALSE(IsWindowVisible(dialog.Handle()));
@@ -87,6 +89,15 @@ TEST(ServerDialog, ItsControlsAreReachedByTabAndAccelerators) {
   EXPECT_EQ(side.ItemIndex(), 2);
   dialog.SetBounds(0, 0, dialog.Width(), dialog.Height());
   xptest::WriteStylePicture("xp_dialog", {&dialog});
+}
+
+TEST(ServerDialog, TakesTheFaceColourOfThePaintStyle) {
+  xptest::ForEachPaintStyle([](int) {
+    TProbeDialog dialog(nullptr);
+    EXPECT_EQ(dialog.Color(), xp::XPPalette().clXPFace);
+    EXPECT_EQ(Find<xp::TXPCheckBox>(dialog, "UseVias").Color(), xp::XPPalette().clXPFace);
+  });
+  EXPECT_EQ(xp::XPPalette().clXPFace, framework::clBtnFace) << "the own palette is put back";
 }
 
 TEST(ServerDialog, AFaultInAHandlerIsReportedAndTheDialogGoesOn) {

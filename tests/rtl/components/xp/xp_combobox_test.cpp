@@ -55,6 +55,9 @@ TEST_F(ComboBox, ChoosesWithTheKeyboard) {
   Key(VK_HOME);
   Key(VK_UP);
   EXPECT_EQ(combo->ItemIndex(), 0) << "stops at the first";
+  combo->SetDropDownCount(2);
+  Key(VK_NEXT);
+  EXPECT_EQ(combo->ItemIndex(), 1) << "a page is one row less than the list shows";
   Key(VK_END);
   EXPECT_EQ(WindowText(), L"Both Sides");
   Char(L'b');
@@ -63,7 +66,7 @@ TEST_F(ComboBox, ChoosesWithTheKeyboard) {
   EXPECT_EQ(combo->ItemIndex(), 2);
   Char(L'x');
   EXPECT_EQ(combo->ItemIndex(), 2);
-  EXPECT_EQ(changes, (std::vector<int>{0, 1, 2, 0, 2, 1, 2})) << "one OnChange per change";
+  EXPECT_EQ(changes, (std::vector<int>{0, 1, 2, 0, 1, 2, 1, 2})) << "one OnChange per change";
 
   changes.clear();
   combo->SetItemIndex(1);
@@ -110,9 +113,10 @@ TEST_F(ComboBox, OpensItsListAndChoosesByMouseOrKeys) {
   EXPECT_FALSE(combo->DroppedDown());
   EXPECT_EQ(combo->ItemIndex(), 2);
 
-  // A press outside closes it unchanged.
+  // A press outside closes it unchanged, whatever row the mouse passed over.
   SendMessageW(combo->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
   ASSERT_TRUE(combo->DroppedDown());
+  SendMessageW(list, WM_MOUSEMOVE, 0, MAKELPARAM(10, 2));
   SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(-30, -30));
   EXPECT_FALSE(combo->DroppedDown());
   EXPECT_EQ(combo->ItemIndex(), 2);
@@ -135,7 +139,19 @@ TEST_F(ComboBox, OpensItsListAndChoosesByMouseOrKeys) {
   EXPECT_EQ(combo->ItemIndex(), 1) << "Escape chooses nothing";
   EXPECT_EQ(changes, (std::vector<int>{2, 1}));
 
+  // Alt+Down opens it too; disabling the control shuts it, choosing nothing.
+  BYTE keys[256];
+  GetKeyboardState(keys);
+  keys[VK_MENU] = 0x80;
+  SetKeyboardState(keys);
+  SendMessageW(combo->Handle(), WM_SYSKEYDOWN, VK_DOWN, 0);
+  keys[VK_MENU] = 0;
+  SetKeyboardState(keys);
+  ASSERT_TRUE(combo->DroppedDown());
+  Key(VK_HOME);
   combo->SetEnabled(false);
+  EXPECT_FALSE(combo->DroppedDown());
+  EXPECT_EQ(combo->ItemIndex(), 1);
   SendMessageW(combo->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
   EXPECT_FALSE(combo->DroppedDown()) << "a disabled list stays shut";
 }

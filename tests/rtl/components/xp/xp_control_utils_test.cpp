@@ -172,6 +172,9 @@ TEST(SystemColoredImage, MapsTheFourColoursInOrderAndAgainOnEveryChange) {
   EXPECT_EQ(ImagePixel(*pattern, 0, 0), kHighlight);
   EXPECT_EQ(ImagePixel(*pattern, 1, 0), kFace2);
 
+  ButtonColours::Set({kText2, kFace2, kShadow, kText2});
+  EXPECT_EQ(ImagePixel(*boxes, 5, 5), kText2) << "mapped again on every change";
+
   EXPECT_THROW(xp::LoadSystemColoredImage(freed, L"NOSUCHSKIN"), xp::EInvalidImage);
 }
 

@@ -1,0 +1,62 @@
+# windres reads the files a resource script names (form texts, data) by itself, outside the
+# preprocessor, so its dependency file never lists them and an edited form would not reach an
+# incremental build. This makes each named file an explicit dependency of its script.
+
+# The files the script `rc_file` names in quotes, found from the source root or tests/ (the
+# include directories our scripts are compiled with).
+function(_tralvek_resource_inputs rc_file out_var)
+  file(STRINGS ${rc_file} lines REGEX "^[A-Za-z0-9_]+[ \t]+[A-Za-z0-9_]+[ \t]+\"[^\"]+\"")
+  set(inputs)
+  foreach(line IN LISTS lines)
+    string(REGEX REPLACE "^[^\"]*\"([^\"]+)\".*$" "\\1" name "${line}")
+    foreach(root ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
+      if(EXISTS ${root}/${name})
+        list(APPEND inputs ${root}/${name})
+        break()
+      endif()
+    endforeach()
+  endforeach()
+  set(${out_var} ${inputs} PARENT_SCOPE)
+endfunction()
+
+function(_tralvek_directories_below dir out_var)
+  set(all ${dir})
+  get_property(children DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
+  foreach(child IN LISTS children)
+    _tralvek_directories_below(${child} below)
+    list(APPEND all ${below})
+  endforeach()
+  set(${out_var} ${all} PARENT_SCOPE)
+endfunction()
+
+# Call once, after every target is defined. A script shared through a target's interface
+# sources is compiled in its consumers' directories, so the dependency is set in all of them.
+function(tralvek_track_resource_inputs)
+  _tralvek_directories_below(${CMAKE_SOURCE_DIR} directories)
+  set(scripts)
+  foreach(dir IN LISTS directories)
+    get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
+    foreach(target IN LISTS targets)
+      foreach(property SOURCES INTERFACE_SOURCES)
+        get_target_property(sources ${target} ${property})
+        foreach(source IN LISTS sources)
+          if(source MATCHES "\\.rc$")
+            cmake_path(ABSOLUTE_PATH source BASE_DIRECTORY ${dir} OUTPUT_VARIABLE script)
+            if(EXISTS ${script} AND NOT script MATCHES "^${CMAKE_BINARY_DIR}/")
+              list(APPEND scripts ${script})
+            endif()
+          endif()
+        endforeach()
+      endforeach()
+    endforeach()
+  endforeach()
+  list(REMOVE_DUPLICATES scripts)
+  foreach(script IN LISTS scripts)
+    _tralvek_resource_inputs(${script} inputs)
+    set_property(DIRECTORY ${CMAKE_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${script})
+    if(inputs)
+      set_source_files_properties(${script} DIRECTORY ${directories}
+        PROPERTIES OBJECT_DEPENDS "${inputs}")
+    endif()
+  endforeach()
+endfunction()
