@@ -13,6 +13,8 @@ namespace router {
 // integer arithmetic; a remainder of exactly half a thousandth rounds to the even thousandth
 // (12345 -> "1.234", 12355 -> "1.236"), symmetrically for negative values; zero has no sign.
 std::string FormatDesignNumber(int32_t units);
+// FormatDesignNumber appended to `text`.
+void AppendDesignNumber(std::string& text, int32_t units);
 
 // Names in the design file cannot hold blanks or parentheses: trimmed, then " " becomes "~SP~",
 // "(" "~LP~" and ")" "~RP~". UnescapeName reverses it.

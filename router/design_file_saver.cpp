@@ -28,6 +28,7 @@ namespace router {
 
 namespace {
 
+constexpr size_t kFlushSize = 1 << 18;
 constexpr uint8_t kClearanceRule = 0;
 constexpr uint8_t kWidthRule = 2;
 constexpr uint8_t kRoutingPriorityRule = 8;
@@ -360,7 +361,10 @@ void TSpecctraFileSaver::WriteNetwork() {
   };
   context.settings = board_->settings;
   context.progress = [this] { Progress(); };
-  context.flush = [this] { Flush(); };
+  // A write per net would cost the system more than the net's text: the text goes in pieces.
+  context.flush = [this] {
+    if (text_.size() >= kFlushSize) Flush();
+  };
   router::WriteNetwork(out_, context);
   Flush();
 }

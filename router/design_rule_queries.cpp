@@ -9,4 +9,6 @@ rtl::Handle DesignRuleQueries::FindRuleForObjects(rtl::Handle a, rtl::Handle b, 
   return rtl::PcbApi_FindDominantRuleForObjectPair(a, b, rule_kind);
 }
 
+bool DesignRuleQueries::MayHoldObjectsOfNet(rtl::Handle, uint8_t, int, int) const { return true; }
+
 }  // namespace router

@@ -30,6 +30,10 @@ class DesignRuleQueries {
   // The limits of a length rule, from the host's length-constraint interface of the rule;
   // nothing when the rule offers none.
   virtual std::optional<TLengthLimits> RuleLengths(rtl::Handle rule) const = 0;
+  // False only when no rule of `rule_kind` within the scopes can hold an object of the net, so
+  // that nothing need be made to ask about one.
+  virtual bool MayHoldObjectsOfNet(rtl::Handle net, uint8_t rule_kind, int first_scope,
+                                   int last_scope) const;
 };
 
 }  // namespace router

@@ -3,6 +3,7 @@
 
 #include "rtl/components/xp/alpha_image.h"
 #include "rtl/components/xp/rt_forms.h"
+#include "rtl/components/xp/xp_timer_list.h"
 #include "rtl/unit_table.h"
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
@@ -14,6 +15,7 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
       xp::StartAlphaImageUnit();
       break;
     case DLL_PROCESS_DETACH:
+      xp::EndTimerListUnit();
       xp::EndAlphaImageUnit();
       rtl::EndHostSdkUnits();
       break;

@@ -44,12 +44,16 @@ TSpecctraObjectId IdOf(int index) { return static_cast<TSpecctraObjectId>(index)
 }  // namespace
 
 std::optional<int32_t> THostRuleConstraintQuery::ClearanceGap(uint32_t rule_handle) const {
+  const auto known = gaps_.find(rule_handle);
+  if (known != gaps_.end()) return known->second;
   rtl::Coord gap = 0;
-  if (rtl::PcbApi_QueryRuleClearanceConstraint(pcbapi::kRead, rule_handle, &gap) !=
+  std::optional<int32_t> answer;
+  if (rtl::PcbApi_QueryRuleClearanceConstraint(pcbapi::kRead, rule_handle, &gap) ==
       pcbapi::kSuccess) {
-    return std::nullopt;
+    answer = gap;
   }
-  return gap;
+  gaps_.emplace(rule_handle, answer);
+  return answer;
 }
 
 // ---- TClearanceProbe -----------------------------------------------------------------------
@@ -189,6 +193,35 @@ void TObjectClearanceMatrices::FillCells(TClearanceMatrix& matrix, rtl::Handle o
   // narrower one exists, none can, and no probe is needed.
   if (!AnyCellRule(own_scope, last_scope)) return;
   const rtl::Handle net = ProbeNet(object, kind);
+  // Most nets are named by no rule: the rules hold their probes alike, so the cells found for
+  // the first of them hold for every other with the same general clearance.
+  if (!rules_.NetIndistinct(kClearanceRule, net)) {
+    AskCells(matrix, net, layer, limit_priority, own_scope, last_scope);
+    return;
+  }
+  const SharedCellsKey key{layer, last_scope, own_scope, limit_priority, matrix.GenericValue()};
+  const auto [cells, added] = shared_cells_.try_emplace(key);
+  if (added) {
+    try {
+      AskCells(matrix, net, layer, limit_priority, own_scope, last_scope);
+    } catch (...) {
+      shared_cells_.erase(cells);
+      throw;
+    }
+    for (int a = 0; a < kSpecctraObjectIdCount; ++a) {
+      for (int b = 0; b < kSpecctraObjectIdCount; ++b) {
+        if (matrix.HasEntry(IdOf(a), IdOf(b))) {
+          cells->second.push_back({IdOf(a), IdOf(b), matrix.Entry(IdOf(a), IdOf(b))});
+        }
+      }
+    }
+    return;
+  }
+  for (const SharedCell& cell : cells->second) matrix.Entry(cell.a, cell.b) = cell.value;
+}
+
+void TObjectClearanceMatrices::AskCells(TClearanceMatrix& matrix, rtl::Handle net, int layer,
+                                        uint32_t limit_priority, int own_scope, int last_scope) {
   std::vector<rtl::Handle> board_probes;
   for (int b = 0; b < kSpecctraObjectIdCount; ++b) {
     board_probes.push_back(Probe(board_probes_, IdOf(b), layer).handle());

@@ -10,8 +10,10 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "framework/win/com.h"
 #include "router/rule_tables.h"
@@ -22,10 +24,14 @@ namespace router {
 
 class TOvixRules;
 
-// Clearance gaps read from the host's rule records.
+// Clearance gaps read from the host's rule records, each rule's once: the rules do not change
+// while one command runs, and the matrices ask about the same few rules for every net.
 class THostRuleConstraintQuery : public RuleConstraintQuery {
  public:
   std::optional<int32_t> ClearanceGap(uint32_t rule_handle) const override;
+
+ private:
+  mutable std::unordered_map<uint32_t, std::optional<int32_t>> gaps_;
 };
 
 // A primitive of one router object type, made for the questions and destroyed with this object:
@@ -79,6 +85,9 @@ class TObjectClearanceMatrices {
   bool AnyCellRule(int own_scope, int last_scope);
   void FillCells(TClearanceMatrix& matrix, rtl::Handle object, uint8_t kind, int layer,
                  uint32_t limit_priority, int own_scope, int last_scope);
+  // The cells as the probes in the net (0: none) give them.
+  void AskCells(TClearanceMatrix& matrix, rtl::Handle net, int layer, uint32_t limit_priority,
+                int own_scope, int last_scope);
   // Probes by layer and object type: made at their first question and kept to the last, since
   // making a primitive costs the host more than the questions asked of it.
   using ProbeMap = std::map<std::pair<int, int>, std::unique_ptr<TClearanceProbe>>;
@@ -95,6 +104,15 @@ class TObjectClearanceMatrices {
   std::unordered_map<rtl::Handle, rtl::Handle> class_nets_;
   // AnyCellRule's answers by scope range: the rules do not change while the matrices are built.
   std::map<std::pair<int, int>, bool> cell_rules_;
+  // The cells of the nets whose probes the rules hold alike (TOvixRules::NetIndistinct), by
+  // layer, last and own scope kind, limit priority and general clearance: all else being equal,
+  // such nets get the same cells.
+  using SharedCellsKey = std::tuple<int, int, int, uint32_t, int32_t>;
+  struct SharedCell {
+    TSpecctraObjectId a, b;
+    TOvixRuleValue value;
+  };
+  std::map<SharedCellsKey, std::vector<SharedCell>> shared_cells_;
   ProbeMap board_probes_;   // on the board
   ProbeMap object_probes_;  // moved into the net of each object asked about, and out again
   int probe_count_ = 0;

@@ -318,10 +318,21 @@ const TOvixRuleStorage::NetIndex& TOvixRuleStorage::Index() {
   if (net_index_) return *net_index_;
   NetIndex& index = net_index_.emplace();
   for (int i = 0; i < compatible_.Count(); ++i) {
-    const std::string& net = compatible_.Item(i).sole_net();
+    const TRuleProxy& proxy = compatible_.Item(i);
+    const std::string& net = proxy.sole_net();
     (net.empty() ? index.others : index.by_net[net]).push_back(i);
+    for (const TRuleExpressionScopeHelper* scope : {proxy.first_helper(), proxy.second_helper()}) {
+      if (scope && !scope->CollectNamedNets(board_.get(), index.named_nets)) {
+        index.nets_bounded = false;
+      }
+    }
   }
   return index;
+}
+
+bool TOvixRuleStorage::NetUnnamed(const std::string& net) {
+  const NetIndex& index = Index();
+  return index.nets_bounded && index.named_nets.count(net) == 0;
 }
 
 bool TOvixRuleStorage::HasSingleNetRules() { return !Index().by_net.empty(); }
@@ -498,6 +509,28 @@ IPCB_Rule* TOvixRules::RuleOfHandle(uint32_t handle) const {
     return nullptr;
   }
   return reinterpret_cast<IPCB_Rule*>(value);
+}
+
+bool TOvixRules::NetIndistinct(int kind, uint32_t net) const {
+  TOvixRuleStorage* rules = storage(kind);
+  if (!rules) return false;  // the host's own answers: nothing is known of them
+  if (net == 0) return rules->NetUnnamed(kNoNet);
+  const std::string* name = object_nets_.Of(net);
+  return name && rules->NetUnnamed(*name);
+}
+
+bool TOvixRules::MayHoldObjectsOfNet(int kind, uint8_t lowest, uint8_t highest,
+                                     uint32_t net) const {
+  TOvixRuleStorage* rules = storage(kind);
+  const std::string* name = net == 0 ? nullptr : object_nets_.Of(net);
+  if (!rules || !name) return true;
+  const auto any_in_range = [&](const std::vector<int>& positions) {
+    return std::any_of(positions.begin(), positions.end(), [&](int i) {
+      return InRange(rules->CompatibleItem(i).SpecctraScope(), lowest, highest);
+    });
+  };
+  const std::vector<int>* own = rules->OfNet(*name);
+  return any_in_range(rules->OthersThanSingleNet()) || (own && any_in_range(*own));
 }
 
 TRuleProxy* TOvixRules::FirstCompatible(int kind, uint8_t lowest, uint8_t highest,

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -163,6 +164,10 @@ class TOvixRuleStorage {
   // and of those of one net (folded name; null when it has none).
   const std::vector<int>& OthersThanSingleNet();
   const std::vector<int>* OfNet(const std::string& net);
+  // Whether the compatible rules hold an object in the net (folded name; "" for none) as they
+  // hold it in no net: they tell nets apart only by the nets and net classes they name, and name
+  // none this net is or is in.
+  bool NetUnnamed(const std::string& net);
 
   TRuleList& compatible() { return compatible_; }
   TRuleList& incompatible() { return incompatible_; }
@@ -180,6 +185,8 @@ class TOvixRuleStorage {
   struct NetIndex {
     std::vector<int> others;
     std::unordered_map<std::string, std::vector<int>> by_net;
+    bool nets_bounded = true;  // every rule tells nets apart by name only (NetUnnamed)
+    std::unordered_set<std::string> named_nets;
   };
   const NetIndex& Index();
 
@@ -222,6 +229,12 @@ class TOvixRules {
   // The queries remember the net of each object they are asked about: an object moved into
   // another net, or destroyed, is forgotten first.
   void ForgetObjectNet(uint32_t object) const { object_nets_.Forget(object); }
+  // Whether every query of the kind about an object in the net (a net's handle; 0: none) has the
+  // answer it has about the object in no net, so that one answer may stand for all such nets.
+  bool NetIndistinct(int kind, uint32_t net) const;
+  // False only when no compatible rule of the kind within the scope range can hold an object of
+  // the net (a net's handle): the queries would find none without asking.
+  bool MayHoldObjectsOfNet(int kind, uint8_t lowest, uint8_t highest, uint32_t net) const;
 
   // The first compatible rule of the kind in force on the host, in precedence order, whose
   // router scope lies in [lowest, highest] and that passes the query's test. Kinds without rules on

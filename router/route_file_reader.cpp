@@ -448,10 +448,13 @@ RouteToken RouteLexer::Scan() {
     }
     return token;
   }
-  token.text += c;
+  // An atom holds no line end: it is taken whole, its characters counted as columns.
+  const size_t start = at_ - 1;
   while (at_ < text_.size() && !IsBlank(text_[at_]) && text_[at_] != '(' && text_[at_] != ')') {
-    token.text += Get();
+    ++at_;
   }
+  column_ += static_cast<int>(at_ - start - 1);
+  token.text.assign(text_.substr(start, at_ - start));
   after_string_quote_ = rtl::EqualsIgnoringCase(token.text, "string_quote");
   return token;
 }

@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "framework/win/com.h"
@@ -34,7 +35,6 @@ namespace router {
 
 namespace {
 
-constexpr size_t kCleanUpBatch = 16000;
 constexpr int kProcessBufferSize = 255;
 
 // A via whose drill layers go to the host as layers: the object model keeps those two bytes
@@ -154,17 +154,23 @@ struct TCopperItem {
 class TCopperIndex {
  public:
   explicit TCopperIndex(rtl::Coord tolerance)
-      : tolerance_(tolerance), cell_(std::max<int64_t>(tolerance, kMinCell)) {}
+      : tolerance_(tolerance), cell_(std::max<int64_t>(4 * int64_t{tolerance}, kMinCell)) {}
 
   void Add(const TCopperItem& item) {
     items_.emplace(Key(item, Cell(item.a)), item);
     if (Cell(item.b) != Cell(item.a)) items_.emplace(Key(item, Cell(item.b)), item);
   }
   bool Contains(const TCopperItem& item) const {
-    const auto [cx, cy] = Cell(item.a);
-    for (int dx = -1; dx <= 1; ++dx) {
-      for (int dy = -1; dy <= 1; ++dy) {
-        const auto [first, last] = items_.equal_range(Key(item, {cx + dx, cy + dy}));
+    // The cells that points within the tolerance of the item's first end lie in: mostly one,
+    // two or four near a cell's edge.
+    const int64_t x1 = Floor(int64_t{item.a.x} - tolerance_),
+                  x2 = Floor(int64_t{item.a.x} + tolerance_);
+    const int64_t y1 = Floor(int64_t{item.a.y} - tolerance_),
+                  y2 = Floor(int64_t{item.a.y} + tolerance_);
+    for (int64_t x = x1; x <= x2; ++x) {
+      for (int64_t y = y1; y <= y2; ++y) {
+        const auto [first, last] =
+            items_.equal_range(Key(item, {static_cast<int32_t>(x), static_cast<int32_t>(y)}));
         for (auto it = first; it != last; ++it) {
           if (Same(it->second, item)) return true;
         }
@@ -174,10 +180,10 @@ class TCopperIndex {
   }
 
  private:
-  // Cells at least as wide as the tolerance: a point within it of another lies in the same or a
-  // neighbouring cell.
+  // Cells several times as wide as the tolerance: a point within it of another lies in the same
+  // or a neighbouring cell, and seldom near a cell's edge.
   static constexpr int64_t kMinCell = 64;
-  int64_t Floor(rtl::Coord v) const { return (v >= 0 ? v : v - cell_ + 1) / cell_; }
+  int64_t Floor(int64_t v) const { return (v >= 0 ? v : v - cell_ + 1) / cell_; }
   std::pair<int32_t, int32_t> Cell(RoutePoint p) const {
     return {static_cast<int32_t>(Floor(p.x)), static_cast<int32_t>(Floor(p.y))};
   }
@@ -195,9 +201,17 @@ class TCopperIndex {
            ((Near(p.a, q.a) && Near(p.b, q.b)) || (Near(p.a, q.b) && Near(p.b, q.a)));
   }
 
+  // A 32-bit size_t would keep only the low half of a key, the row: every cell of a row, and
+  // the copper along it, would share one bucket.
+  struct KeyHash {
+    size_t operator()(uint64_t key) const noexcept {
+      return static_cast<size_t>(((key ^ (key >> 29)) * 0x9E3779B97F4A7C15ull) >> 32);
+    }
+  };
+
   rtl::Coord tolerance_;
   int64_t cell_;
-  std::unordered_multimap<uint64_t, TCopperItem> items_;
+  std::unordered_multimap<uint64_t, TCopperItem, KeyHash> items_;
 };
 
 // The free copper left on the board after the clean-up: tracks, the chords of arcs (which the
@@ -206,7 +220,7 @@ class TCopperIndex {
 void IndexBoardCopper(const rtl::TPcbBoard& board, TCopperIndex& index) {
   rtl::LegacyLayerSet layers;
   layers.IncludeRange(1, 75);
-  std::set<rtl::Handle> seen;  // a pad or via on several layers comes once per layer
+  std::unordered_set<rtl::Handle> seen;  // a pad or via on several layers comes once per layer
   board.IterateObjects(
       [&](rtl::Handle handle) {
         if (!seen.insert(handle).second) return;
@@ -504,34 +518,31 @@ int RemoveNettedRouting(const rtl::TPcbBoard& board) {
   layers.IncludeRange(1, 75);
   const pcbapi::KindSet kinds =
       (1u << pcbapi::kTrack) | (1u << pcbapi::kVia) | (1u << pcbapi::kPad);
-  int deleted_total = 0;
   TNetPadCounts nets;
-  for (;;) {
-    std::vector<rtl::Handle> batch;
-    std::set<rtl::Handle> seen;  // a pad or via on several layers comes once per layer
-    board.IterateObjects(
-        [&](rtl::Handle handle) {
-          if (batch.size() >= kCleanUpBatch || !seen.insert(handle).second) return;
-          const std::unique_ptr<rtl::TPCBObject> object = rtl::CreatePcbObject(handle);
-          if (!object || object->GetNetHandle() == 0 || object->GetAuxInteger() != 0) return;
-          // The export hands fixed copper to the router marked, and the import drops what comes
-          // back so marked, so it has to stay here.
-          if (IsFixedCopper(*object, nets)) return;
-          if (dynamic_cast<const rtl::TPcbTrack*>(object.get())) {
-            const int layer = object->GetLegacyLayer();
-            // Tracks of a polygon's pour (they carry the polygon) are not routing.
-            if (layer < kTopLayer || layer > kBottomLayer || object->GetAuxValue1() != 0) return;
-          }
-          batch.push_back(handle);
-        },
-        kinds, layers, pcbapi::kFreeObjects);
-    int deleted = 0;
-    for (const rtl::Handle handle : batch)
-      deleted += board.DeleteObject(handle) == pcbapi::kSuccess;
-    deleted_total += deleted;
-    // A host that refuses deletions would show the same batch again and again.
-    if (batch.size() < kCleanUpBatch || deleted == 0) return deleted_total;
-  }
+  // One walk finds all of it: deleting only after the walk leaves the walk undisturbed, and
+  // nothing the deletions do makes another object routing.
+  std::vector<rtl::Handle> routing;
+  std::unordered_set<rtl::Handle> seen;  // a pad or via on several layers comes once per layer
+  board.IterateObjects(
+      [&](rtl::Handle handle) {
+        if (!seen.insert(handle).second) return;
+        const std::unique_ptr<rtl::TPCBObject> object = rtl::CreatePcbObject(handle);
+        if (!object || object->GetNetHandle() == 0 || object->GetAuxInteger() != 0) return;
+        // The export hands fixed copper to the router marked, and the import drops what comes
+        // back so marked, so it has to stay here.
+        if (IsFixedCopper(*object, nets)) return;
+        if (dynamic_cast<const rtl::TPcbTrack*>(object.get())) {
+          const int layer = object->GetLegacyLayer();
+          // Tracks of a polygon's pour (they carry the polygon) are not routing.
+          if (layer < kTopLayer || layer > kBottomLayer || object->GetAuxValue1() != 0) return;
+        }
+        routing.push_back(handle);
+      },
+      kinds, layers, pcbapi::kFreeObjects);
+  int deleted = 0;
+  for (const rtl::Handle handle : routing)
+    deleted += board.DeleteObject(handle) == pcbapi::kSuccess;
+  return deleted;
 }
 
 std::string TRouteImportReport::Text(const std::string& path) const {

@@ -35,8 +35,8 @@ bool AddPadstackPad(const rtl::TPcbBoard& board, const TPadstack& padstack, rtl:
                     rtl::Coord y, rtl::Handle net, rtl::Coord hole_size);
 
 // Deletes the board's netted routing (free tracks on signal layers, free vias and pads with a
-// net; fixed copper, see IsFixedCopper, and polygon primitives excepted) in batches; stops when
-// a batch deletes nothing. Yields the number deleted.
+// net; fixed copper, see IsFixedCopper, and polygon primitives excepted), found in one walk of
+// the board. Yields the number deleted.
 int RemoveNettedRouting(const rtl::TPcbBoard& board);
 
 }  // namespace router

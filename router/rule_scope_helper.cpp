@@ -9,6 +9,7 @@
 #include "rtl/ascii_case.h"
 #include "rtl/exceptions.h"
 #include "rtl/layers.h"
+#include "rtl/pcb_object_kinds.h"
 
 namespace router {
 
@@ -134,7 +135,8 @@ void TRuleExpressionScopeHelper::AddLayer(const std::string& name, IPCB_Board* b
   RTL_ASSERT(!name.empty(), "A layer scope names no layer");
   if (rtl::EqualsIgnoringCase(name, "OnTopLayer") || rtl::EqualsIgnoringCase(name, "OnTop")) {
     layers_.Include(kTopLayer);
-  } else if (rtl::EqualsIgnoringCase(name, "OnBottomLayer") || rtl::EqualsIgnoringCase(name, "OnBottom")) {
+  } else if (rtl::EqualsIgnoringCase(name, "OnBottomLayer") ||
+             rtl::EqualsIgnoringCase(name, "OnBottom")) {
     layers_.Include(kBottomLayer);
   } else if (rtl::EqualsIgnoringCase(name, "OnMid")) {
     layers_ = rtl::LegacyLayerSet().IncludeRange(kTopLayer + 1, kBottomLayer - 1);
@@ -206,6 +208,45 @@ bool TRuleExpressionScopeHelper::Matches(IPCB_Primitive* object, int layer) cons
     return LayeredScopeKind(object_kind) == tree_kind && ContainsObject(object);
   }
   return false;
+}
+
+bool TRuleExpressionScopeHelper::CollectNamedNets(IPCB_Board* board,
+                                                  std::unordered_set<std::string>& nets) const {
+  bool bounded = true;
+  Visit(tree_.get(), [&](const TRuleExpressionNode& leaf) {
+    switch (leaf.ScopeKind()) {
+      case TSpecctraScope::Pcb:
+      case TSpecctraScope::Layer:
+      case TSpecctraScope::BoardRegion:
+      case TSpecctraScope::Pin:
+      case TSpecctraScope::SMDpad:
+      case TSpecctraScope::Via:
+      case TSpecctraScope::Wire:
+      case TSpecctraScope::CopperArea: break;
+      case TSpecctraScope::Net: nets.insert(rtl::FoldedAscii(leaf.text())); break;
+      case TSpecctraScope::NetClass: {
+        // Every class the name may stand for, whichever of them the host picks.
+        const std::wstring name = win::Widen(leaf.text());
+        ForEachBoardObject(board, pcbapi::kClass, [&](const win::ComPtr<IPCB_Primitive>& object) {
+          if (!SameIgnoringCase(NameOf(object.get()), name)) return true;
+          rtl::TPCBObjectClass object_class(object->GetHandle());
+          const bool read = object_class.Sync(pcbapi::kRead) == pcbapi::kSuccess;
+          if (read && object_class.GetMemberKind() != kNetClassMembers) return true;
+          if (!read || object_class.GetAllMembers()) {
+            bounded = false;
+            return false;
+          }
+          for (const std::string& member : object_class.Members()) {
+            nets.insert(rtl::FoldedAscii(member));
+          }
+          return true;
+        });
+        break;
+      }
+      default: bounded = false; break;
+    }
+  });
+  return bounded;
 }
 
 bool HasTestPointScope(const TTreeNode* node) {

@@ -36,7 +36,17 @@ bool IsCopperLayer(int layer) {
 // Halves to even, as the coordinates of the rest of the file.
 int32_t RoundUnits(double value) { return static_cast<int32_t>(std::nearbyint(value)); }
 
-std::string PointText(TPoint p) { return FormatDesignNumber(p.x) + " " + FormatDesignNumber(p.y); }
+void AppendPoint(std::string& text, TPoint p) {
+  AppendDesignNumber(text, p.x);
+  text += ' ';
+  AppendDesignNumber(text, p.y);
+}
+
+std::string PointText(TPoint p) {
+  std::string text;
+  AppendPoint(text, p);
+  return text;
+}
 
 // Toward zero, clamped to the coordinate range.
 int32_t CutToUnits(double value) {
@@ -222,12 +232,17 @@ void TCopperWriter::WriteTail(const TWireTail& tail) {
 
 void TCopperWriter::WritePathWire(int layer, int32_t width, TPoint from, TPoint to,
                                   const TWireTail& tail) {
-  const std::string path = "(path " + std::string(DesignFileLayerName(layer)) + " " +
-                           FormatDesignNumber(width) + " " + PointText(from) + " " + PointText(to) +
-                           ")";
+  // Composed in one reused buffer: the board's tracks make most of the file.
+  path_.assign("(path ").append(DesignFileLayerName(layer)) += ' ';
+  AppendDesignNumber(path_, width);
+  path_ += ' ';
+  AppendPoint(path_, from);
+  path_ += ' ';
+  AppendPoint(path_, to);
+  path_ += ')';
   out_.Line(as_keepouts_ ? "(keepout " : "(wire ");
   out_.Raise();
-  out_.Line(path);
+  out_.Line(path_);
   if (!as_keepouts_) WriteTail(tail);
   out_.Lower();
   out_.Line(")");

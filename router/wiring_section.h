@@ -94,6 +94,7 @@ class TCopperWriter {
   // "(net NAME)" by net: every wire of a net names it, and a net keeps its name while the
   // section is written.
   std::unordered_map<rtl::Handle, std::string> net_lines_;
+  std::string path_;  // WritePathWire's statement, its buffer kept from wire to wire
 };
 
 // The layers copper is taken from: signal layers 1..32, the keep-out layer and the multi-layer.

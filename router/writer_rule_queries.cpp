@@ -68,6 +68,12 @@ rtl::Handle TOvixRuleQueries::FindRuleForObjects(rtl::Handle a, rtl::Handle b, u
                                          static_cast<uint8_t>(last_scope), a, b);
 }
 
+bool TOvixRuleQueries::MayHoldObjectsOfNet(rtl::Handle net, uint8_t rule_kind, int first_scope,
+                                           int last_scope) const {
+  return rules_.MayHoldObjectsOfNet(rule_kind, static_cast<uint8_t>(first_scope),
+                                    static_cast<uint8_t>(last_scope), net);
+}
+
 std::optional<TLengthLimits> TOvixRuleQueries::RuleLengths(rtl::Handle rule) const {
   win::ComPtr<IPCB_Rule> shared = win::ComPtr<IPCB_Rule>::Share(rules_.RuleOfHandle(rule));
   if (!shared) return std::nullopt;
@@ -180,7 +186,8 @@ void GetNetLayerWidths(const DesignRuleQueries& rules, const rtl::TPcbBoard& boa
     return;
   }
   // A rule that reaches the net only through its tracks (a class, a layer) shows on a track of
-  // the net; the probe never stays on the board.
+  // the net; the probe never stays on the board, and is not made when no rule could show.
+  if (!rules.MayHoldObjectsOfNet(net, kWidthKind, kNetScopeKind, kNetScopeKind)) return;
   const rtl::Handle handle = rtl::PcbApi_CreateObject(pcbapi::kTrack);
   if (handle == 0) return;
   struct Probe {

@@ -28,6 +28,8 @@ class TOvixRuleQueries : public DesignRuleQueries {
   rtl::Handle FindRuleForObjects(rtl::Handle a, rtl::Handle b, uint8_t rule_kind, int first_scope,
                                  int last_scope) const override;
   std::optional<TLengthLimits> RuleLengths(rtl::Handle rule) const override;
+  bool MayHoldObjectsOfNet(rtl::Handle net, uint8_t rule_kind, int first_scope,
+                           int last_scope) const override;
   const TOvixRules& collection() const { return rules_; }
 
  private:

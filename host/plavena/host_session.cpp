@@ -1,6 +1,7 @@
 // One run of the stand-in host.
 #include "host/plavena/host_session.h"
 
+#include <cstring>
 #include <stdexcept>
 
 #include "framework/win/com.h"
@@ -25,7 +26,11 @@ using QuorvelSetJournal = void(__stdcall*)(JournalAppend append);
 Journal* editor_journal = nullptr;
 
 void __stdcall AppendEditorLine(const char* line) {
-  if (editor_journal && line) editor_journal->Append(std::string("pcb ") + line);
+  if (!editor_journal || !line) return;
+  // One allocation a line: an import journals hundreds of thousands of objects.
+  std::string text;
+  text.reserve(4 + std::strlen(line));
+  editor_journal->Append(std::move(text.append("pcb ").append(line)));
 }
 
 HWND CreateApplicationWindow() {

@@ -413,6 +413,8 @@ void Board::Refile(Object& object, Handle old_net, uint8_t old_layer, Handle old
       owner->members.insert(object.handle);
     }
   }
+  // Most writes change no extent (a pad's padstack number, a via's flags): the cells stay.
+  if (object.Bounds(*this) == object.indexed) return;
   UnindexSpatially(object);
   IndexSpatially(object);
 }

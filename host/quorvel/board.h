@@ -34,6 +34,7 @@ struct Box {
   void Add(const Box& other);
   void Grow(int64_t margin);
   bool Intersects(const Box& other) const;
+  bool operator==(const Box&) const = default;
 };
 
 // ---- Objects -------------------------------------------------------------------------------

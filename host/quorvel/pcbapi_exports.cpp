@@ -3,6 +3,7 @@
 // the wrong kind, a value the board cannot hold (that value is left as it was), or a failure.
 // No exception leaves an export.
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <type_traits>
@@ -23,12 +24,22 @@ namespace {
 constexpr int kOk = pcbapi::kSuccess;
 constexpr int kFail = pcbapi::kFailure;
 
-Board* CurrentBoard() {
-  return TheEditor().board();
-}
+Board* CurrentBoard() { return TheEditor().board(); }
 
 bool IsCurrentBoard(Handle board) {
   return CurrentBoard() && board != 0 && board == CurrentBoard()->handle();
+}
+
+// "created Track 12": composed in one string, since an import journals every object it makes,
+// adds and deletes.
+void JournalObject(const char* verb, uint8_t kind, Handle handle) {
+  char digits[16];
+  const char* end = std::to_chars(digits, digits + sizeof digits, handle).ptr;
+  const size_t length = static_cast<size_t>(end - digits);
+  std::string line;
+  line.reserve(32);
+  line.append(verb).append(" ").append(ObjectKindName(kind)).append(" ").append(digits, length);
+  TheEditor().Journal(line);
 }
 
 // Copies between the board's values and the caller's fields in the direction of the Mode.
@@ -314,7 +325,7 @@ Handle __stdcall PcbApi_CreateObject(uint8_t kind) {
     std::unique_ptr<Object> object = MakeObject(kind);
     if (!object) return 0;
     const Handle handle = board->Adopt(std::move(object));
-    TheEditor().Journal("created " + ObjectKindName(kind) + " " + std::to_string(handle));
+    JournalObject("created", kind, handle);
     return handle;
   });
 }
@@ -324,9 +335,9 @@ int __stdcall PcbApi_DestroyObject(Handle object) {
     Board* board = CurrentBoard();
     const Object* o = board ? board->Find(object) : nullptr;
     if (!o) return kFail;
-    const std::string line = "destroyed " + ObjectKindName(o->kind) + " " + std::to_string(object);
+    const uint8_t kind = o->kind;
     board->Destroy(object);
-    TheEditor().Journal(line);
+    JournalObject("destroyed", kind, object);
     return kOk;
   });
 }
@@ -339,7 +350,7 @@ int __stdcall PcbApi_AddObjectToContainer(Handle container, Handle object) {
     if (IsCurrentBoard(container)) {
       if (o->on_board) return kOk;
       board->Place(*o);
-      TheEditor().Journal("added " + ObjectKindName(o->kind) + " " + std::to_string(object));
+      JournalObject("added", o->kind, object);
       return kOk;
     }
     Object* holder = board->Find(container);
@@ -369,9 +380,9 @@ int __stdcall PcbApi_DeleteObjectFromContainer(Handle container, Handle object) 
     if (IsCurrentBoard(container)) {
       if (!o->on_board) return kFail;
       // Taking an object off the board deletes it, as in the editor.
-      const std::string line = "deleted " + ObjectKindName(o->kind) + " " + std::to_string(object);
+      const uint8_t kind = o->kind;
       board->Destroy(object);
-      TheEditor().Journal(line);
+      JournalObject("deleted", kind, object);
       return kOk;
     }
     Object* holder = board->Find(container);
@@ -493,13 +504,9 @@ static Handle Advance(Handle iterator, bool from_start) {
   });
 }
 
-Handle __stdcall PcbApi_GetFirstObject(Handle iterator) {
-  return Advance(iterator, true);
-}
+Handle __stdcall PcbApi_GetFirstObject(Handle iterator) { return Advance(iterator, true); }
 
-Handle __stdcall PcbApi_GetNextObject(Handle iterator) {
-  return Advance(iterator, false);
-}
+Handle __stdcall PcbApi_GetNextObject(Handle iterator) { return Advance(iterator, false); }
 
 int __stdcall PcbApi_DestroyIterator(Handle iterator) {
   return Guard(kFail, [&] { return TheEditor().RemoveIterator(iterator) ? kOk : kFail; });

@@ -391,6 +391,61 @@ TEST(ComposeBugReport, AnAddressInsideACallMovesToItsEndAndIsMarkedInTheListing)
   }
 }
 
+namespace {
+
+// The first call of one of our functions.
+drosk::TFarCall FirstCall(const void* function) {
+  const drosk::TFunctionInfo info = drosk::ParseFunction(AddressOf(function));
+  for (const drosk::TFarCall& call : info.FarCalls) {
+    if (call.IsCall) return call;
+  }
+  return {};
+}
+
+}  // namespace
+
+TEST(StackTrace, ReturnAddressesAfterDirectAndIndirectCallsOnAStackOfOurOwn) {
+  const drosk::TFarCall outer = FirstCall(reinterpret_cast<const void*>(&ReportTestOuter));
+  const drosk::TFarCall middle = FirstCall(reinterpret_cast<const void*>(&ReportTestMiddle));
+  const drosk::TFarCall wait = FirstCall(reinterpret_cast<const void*>(&ReportTestWait));
+  ASSERT_EQ(outer.CallNext - outer.CallStart, 5u) << "E8 and four bytes";
+  ASSERT_EQ(wait.CallNext - wait.CallStart, 6u) << "FF 15 and four bytes";
+  // Scanned from the top down: the outermost caller sits highest. Between the return addresses
+  // lie values that are none: a small number, a data address, a code address after no call.
+  const uint32_t stack[] = {wait.CallNext,
+                            AddressOf(&gWaitCallLine),
+                            middle.CallNext,
+                            5,
+                            middle.CallStart,
+                            outer.CallNext,
+                            0};
+  drosk::TStackTraceInput input;
+  input.stackBottom = AddressOf(stack);
+  input.stackTop = AddressOf(stack + 6);
+  input.instructionPointer = AddressOf(reinterpret_cast<const void*>(&ReportTestWait));
+  drosk::TStackTraceOptions options;
+  options.skipLinkChains = true;
+  const drosk::TStackTraceResult trace = drosk::StackTrace(options, input);
+  std::vector<std::string> procedures;
+  for (const std::string& line : Lines(trace.text)) {
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(line, m, kTraceLine)) << trace.text;
+    procedures.push_back(
+        drosk::IntToHexEx(static_cast<uint32_t>(drosk::StrToIntEx(true, line.substr(0, 8))), 8) +
+        " " + m[4].str());
+  }
+  const auto at = [](uint32_t address, const char* name) {
+    return drosk::IntToHexEx(address, 8) + " " + name;
+  };
+  EXPECT_EQ(procedures, (std::vector<std::string>{at(input.instructionPointer, "ReportTestWait"),
+                                                  at(wait.CallStart, "ReportTestWait"),
+                                                  at(middle.CallStart, "ReportTestMiddle"),
+                                                  at(outer.CallStart, "ReportTestOuter")}))
+      << trace.text;
+  EXPECT_EQ(trace.topItem, input.instructionPointer);
+  EXPECT_EQ(trace.topProcedure, input.instructionPointer);
+}
+
 TEST(StackAddrToStr, NamesModuleUnitLineAndProcedure) {
   const TAddress inside = AddressOf(reinterpret_cast<const void*>(&ReportTestOuter)) + 1;
   const std::string text = drosk::StackAddrToStr(inside);

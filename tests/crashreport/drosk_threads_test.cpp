@@ -91,8 +91,9 @@ std::string BlockName() {
   return name;
 }
 
+// The made-up thread ids are not multiples of four, so no real thread of a long run has them.
 TEST(DroskThreads, NamesThreadsThroughTheSharedList) {
-  EXPECT_EQ(GetThreadTitle(0x1A4, false).Title, "thread $1a4") << "no list: every thread unnamed";
+  EXPECT_EQ(GetThreadTitle(0x1A1, false).Title, "thread $1a1") << "no list: every thread unnamed";
   ASSERT_TRUE(OpenThreadList());
   const win::UniqueHandle section(
       OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, BlockName().c_str()));
@@ -103,13 +104,13 @@ TEST(DroskThreads, NamesThreadsThroughTheSharedList) {
   EXPECT_EQ(block->useCount, 1);
 
   HANDLE self = GetCurrentThread();  // duplicated into a real handle by the list
-  SetThreadInfo(0x1A4, self, "main thread", 0, 0, "");
-  EXPECT_EQ(GetThreadTitle(0x1A4, false).Title, "main thread ($1a4)");
-  SetThreadInfo(0x1A5, self, "", 0x1A4, 0x401000, "worker pool");
+  SetThreadInfo(0x1A1, self, "main thread", 0, 0, "");
+  EXPECT_EQ(GetThreadTitle(0x1A1, false).Title, "main thread ($1a1)");
+  SetThreadInfo(0x1A5, self, "", 0x1A1, 0x401000, "worker pool");
   TThreadTitle worker = GetThreadTitle(0x1A5, false);
   EXPECT_EQ(worker.Title, "thread $1a5 (worker pool)");
   EXPECT_EQ(worker.CreationAddress, 0x401000u);
-  EXPECT_EQ(worker.CreatorThreadId, 0x1A4u);
+  EXPECT_EQ(worker.CreatorThreadId, 0x1A1u);
   SetThreadInfo(0x1A6, self, "-", 0, 0, "");
   EXPECT_EQ(GetThreadTitle(0x1A6, false).Title, "") << "hidden";
   EXPECT_EQ(GetThreadTitle(0x1A6, true).Title, "thread $1a6");
@@ -125,17 +126,17 @@ TEST(DroskThreads, NamesThreadsThroughTheSharedList) {
 
   // A node of an older copy of the library: three fields only.
   auto* old = static_cast<SharedNode*>(LocalAlloc(LPTR, sizeof(SharedNode)));
-  old->threadId = 0x2B0;
+  old->threadId = 0x2B1;
   old->title = static_cast<char*>(LocalAlloc(LPTR, 4));
   std::strcpy(old->title, "old");
   WaitForSingleObject(block->listMutex, INFINITE);
   old->next = block->head;
   block->head = old;
   ReleaseMutex(block->listMutex);
-  EXPECT_EQ(GetThreadTitle(0x2B0, false).Title, "old ($2b0)");
-  SetThreadInfo(0x2B0, self, "", 0, 0x402000, "");
-  EXPECT_EQ(GetThreadTitle(0x2B0, false).Title, "old ($2b0)") << "the old node's title is kept";
-  EXPECT_EQ(GetThreadTitle(0x2B0, false).CreationAddress, 0x402000u);
+  EXPECT_EQ(GetThreadTitle(0x2B1, false).Title, "old ($2b1)");
+  SetThreadInfo(0x2B1, self, "", 0, 0x402000, "");
+  EXPECT_EQ(GetThreadTitle(0x2B1, false).Title, "old ($2b1)") << "the old node's title is kept";
+  EXPECT_EQ(GetThreadTitle(0x2B1, false).CreationAddress, 0x402000u);
 
   // A thread that ended leaves the list at the next change.
   DWORD shortLived = 0;
@@ -145,7 +146,7 @@ TEST(DroskThreads, NamesThreadsThroughTheSharedList) {
     SetThreadName(shortLived, "short");
     EXPECT_EQ(GetThreadTitle(shortLived, false).Title.substr(0, 5), "short");
   }
-  SetThreadName(0x1A4, "main thread");
+  SetThreadName(0x1A1, "main thread");
   EXPECT_EQ(GetThreadTitle(shortLived, false).Title.substr(0, 7), "thread ");
   SetThreadName(0xFFFFFFF0, "no such thread");
   EXPECT_EQ(GetThreadTitle(0xFFFFFFF0, false).Title, "thread $fffffff0") << "no handle: no node";
@@ -159,13 +160,13 @@ TEST(DroskThreads, NamesThreadsThroughTheSharedList) {
     ReleaseMutex(block->listMutex);
   });
   while (!held) Sleep(1);
-  EXPECT_EQ(GetThreadTitle(0x1A4, false).Title, "thread $1a4");
+  EXPECT_EQ(GetThreadTitle(0x1A1, false).Title, "thread $1a1");
   done = true;
   holder.join();
 
   UnmapViewOfFile(block);
   CloseThreadList();
-  EXPECT_EQ(GetThreadTitle(0x1A4, false).Title, "thread $1a4");
+  EXPECT_EQ(GetThreadTitle(0x1A1, false).Title, "thread $1a1");
 }
 
 TEST(DroskThreads, ListsModulesAsToolhelpDoes) {

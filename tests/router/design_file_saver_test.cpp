@@ -1,4 +1,5 @@
-// The design-file writer in process, over the stand-in editor and its rules: duplicated pin names.
+// The design-file writer in process, over the stand-in editor and its rules: duplicated pin names,
+// and clearances of nets that rules name among nets that share theirs.
 #include <gtest/gtest.h>
 
 #include "router/design_file_saver.h"
@@ -56,6 +57,40 @@ TEST(DesignFileSaver, DuplicatedPinsWithANetAreWarningsAndWithoutOneKeepouts) {
             "            (pin Pad9 4 75.000 -75.000 )\r\n"
             "            (pin Pad8 7 -25.000 75.000 )\r\n"
             "            (pin Pad10 8 -75.000 75.000 )\r\n");
+  EXPECT_EQ(dsntest::Describe(dsntest::CheckDesignFile(written)), "");
+}
+
+// Nets no rule names share the clearances found for the first of them; nets a rule names, even
+// after such a net, get their own.
+TEST(DesignFileSaver, NetsNamedByAClearanceRuleKeepTheirOwnCells) {
+  testsupport::TempDir dir;
+  std::string text = testsupport::ReadFile(quorveltest::ExampleBoardPath());
+  text = Replaced(text, R"("name": "Clearance", "priority": 2,)",
+                  R"("name": "Clearance", "priority": 5,)");
+  text = Replaced(text, R"({"kind": "Width",)",
+                  R"j({"kind": "Clearance", "name": "ViaClearance", "priority": 3, "gap": "15mil",
+      "scope1": "InNet('SCL') or InNet('LED_K')", "scope2": "IsVia"},
+    {"kind": "Width",)j");
+  testsupport::WriteFile(dir.Path("board.json"), text);
+  ASSERT_EQ(rulestest::OpenBoard(dir.Path("board.json")), "");
+  router::TOvixRules collection(rtl::PcbApi_GetCurrentBoardHandle());
+  collection.Collect();
+  const router::TOvixRuleQueries rules(collection);
+  router::SaveDesignFile(dir.Path("board.pcb"), rules, nullptr);
+
+  const std::string written = testsupport::ReadFile(dir.Path("board.dsn"));
+  const auto net = [&](const std::string& name) {
+    const size_t at = written.find("(net " + name + "\r\n");
+    EXPECT_NE(at, std::string::npos) << name;
+    return at == std::string::npos ? std::string()
+                                   : written.substr(at, written.find("(net ", at + 1) - at);
+  };
+  // SDA, which no rule names, comes first and fills the shared cells; SCL, named, comes after.
+  EXPECT_LT(written.find("(net SDA\r\n"), written.find("(net SCL\r\n"));
+  EXPECT_NE(net("SCL").find("(clearance 15.000 (type pin_via smd_via via_via via_wire via_area"),
+            std::string::npos)
+      << net("SCL");
+  EXPECT_EQ(net("SDA").find("(clearance 15.000"), std::string::npos) << net("SDA");
   EXPECT_EQ(dsntest::Describe(dsntest::CheckDesignFile(written)), "");
 }
 

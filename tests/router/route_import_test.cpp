@@ -220,6 +220,15 @@ TEST_F(RouteImport, CopperTheBoardHasIsNotAddedAgain) {
                 "120 25000 16502 27000 16500)))))");
   ASSERT_TRUE(router::LoadRouteFile(moved));
   EXPECT_EQ(FreeCopper().size(), expected.size());
+  // One unit off to the other side of the index's cell edges is still the same.
+  const std::string below =
+      RouteFile("below.rte",
+                "(routes e (resolution mil 10) (network_out (net USB_P (wire (path BottomLayer "
+                "120 24999 16499 26999 16501)))))");
+  router::TRouteImportReport report;
+  ASSERT_TRUE(router::LoadRouteFile(below, &report));
+  EXPECT_EQ(report.already_there, 1);
+  EXPECT_EQ(FreeCopper().size(), expected.size());
 }
 
 // A test point marks the pad or via of its own net only, named as the export escapes it.
@@ -256,8 +265,8 @@ TEST_F(RouteImport, ProgressCountsTheLinesOfTheFile) {
   EXPECT_NE(journal.find("(4 of 4 steps)"), std::string::npos) << journal;
 }
 
-// More netted routing than one batch of the clean-up holds: the board is walked again.
-TEST_F(RouteImport, CleanUpWorksInBatches) {
+// Far more netted routing than the rest of the board: all of it goes, and only it.
+TEST_F(RouteImport, CleanUpTakesAllRoutingOfALargeBoard) {
   std::string board = testsupport::ReadFile(board_file_);
   const std::string list = "\n  \"tracks\": [";  // the board's, not a component's
   const size_t at = board.find(list);

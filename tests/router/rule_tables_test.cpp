@@ -68,10 +68,16 @@ TEST(DesignFileNumber, WritesMilsWithThreeDecimalsAndHalvesToEven) {
       {INT32_MAX, "214748.365"},
       {INT32_MIN, "-214748.365"},
   };
+  std::string appended = "(";
   for (const Case& c : cases) {
     SCOPED_TRACE(c.units);
     EXPECT_EQ(router::FormatDesignNumber(c.units), c.text);
+    router::AppendDesignNumber(appended, c.units);
+    appended += ' ';
   }
+  std::string expected = "(";
+  for (const Case& c : cases) expected += std::string(c.text) + " ";
+  EXPECT_EQ(appended, expected);
 }
 
 TEST(DesignFileLayer, NamesLayersAsTheDesignFileDoes) {

@@ -135,4 +135,54 @@ TEST_F(SingleNetRules, KindsLeftToTheEditorAreAskedOnlyWhenTheBoardHasThem) {
   EXPECT_EQ(rules_->FindRuleForObjectHandle(kRoutingPriorityKind, 1, 26, Net("A"), false), 0u);
 }
 
+// Which nets the rules of a kind tell apart: those they name, the members of the net classes they
+// name (in any letter case), and every net once a rule names a class of all nets or a from-to
+// class. Nets told apart from no other, and objects of no net, may share one answer. And which
+// nets a scope range of rules can hold at all.
+TEST(NetsTheRulesName, AreThoseNamedDirectlyOrThroughTheirClass) {
+  testsupport::TempDir dir;
+  testsupport::WriteFile(dir.Path("named.json"), R"x({"format": "quorvel-board", "version": 1,
+  "nets": [{"name": "A"}, {"name": "B"}, {"name": "C"}, {"name": "D"}],
+  "classes": [{"name": "Fast", "memberKind": "nets", "members": ["b"]},
+              {"name": "fast", "memberKind": "nets", "members": ["D"]},
+              {"name": "Every", "memberKind": "nets", "allMembers": true},
+              {"name": "Paths", "memberKind": "fromTos", "members": []}],
+  "rules": [
+    {"kind": "Clearance", "name": "ClearanceA", "priority": 1, "scope1": "InNet('A')",
+     "gap": "12mil"},
+    {"kind": "Clearance", "name": "ClearanceFast", "priority": 2, "scope1": "InNetClass('FAST')",
+     "scope2": "IsVia", "gap": "10mil"},
+    {"kind": "Clearance", "name": "ClearanceTop", "priority": 3, "scope1": "OnLayer('TopLayer')",
+     "gap": "9mil"},
+    {"kind": "Clearance", "name": "ClearanceAll", "priority": 4, "gap": "8mil"},
+    {"kind": "Width", "name": "WidthEvery", "priority": 1, "scope1": "InNetClass('Every')"},
+    {"kind": "Width", "name": "WidthAll", "priority": 2},
+    {"kind": "Length", "name": "LengthPaths", "priority": 1, "scope1": "InFromToClass('Paths')",
+     "minLength": "1mil", "maxLength": "2mil"}]
+})x");
+  ASSERT_EQ(rulestest::OpenBoard(dir.Path("named.json")), "");
+  TOvixRules rules(rtl::PcbApi_GetCurrentBoardHandle());
+  rules.Collect();
+  const auto net = [](const char* name) { return Named(pcbapi::kNet, name); };
+  EXPECT_FALSE(rules.NetIndistinct(kClearanceRule, net("A")));
+  EXPECT_FALSE(rules.NetIndistinct(kClearanceRule, net("B")));  // a member of "Fast"
+  EXPECT_FALSE(rules.NetIndistinct(kClearanceRule, net("D")));  // of "fast"
+  EXPECT_TRUE(rules.NetIndistinct(kClearanceRule, net("C")));
+  EXPECT_TRUE(rules.NetIndistinct(kClearanceRule, 0));
+  // A class of every net tells every net apart from no net.
+  EXPECT_FALSE(rules.NetIndistinct(kWidthRule, net("C")));
+  EXPECT_FALSE(rules.NetIndistinct(kWidthRule, 0));
+  // From-to classes are told apart otherwise than by nets.
+  EXPECT_FALSE(rules.NetIndistinct(kLengthRule, net("C")));
+  // Kinds the collection leaves to the editor are the editor's to tell.
+  EXPECT_FALSE(rules.NetIndistinct(kStubLengthKind, net("C")));
+
+  // Net-scoped clearances: only A has one; the board-wide one holds every net.
+  EXPECT_TRUE(rules.MayHoldObjectsOfNet(kClearanceRule, 7, 7, net("A")));
+  EXPECT_FALSE(rules.MayHoldObjectsOfNet(kClearanceRule, 7, 7, net("C")));
+  EXPECT_TRUE(rules.MayHoldObjectsOfNet(kClearanceRule, 1, 26, net("C")));
+  EXPECT_FALSE(rules.MayHoldObjectsOfNet(kWidthRule, 7, 7, net("C")));
+  EXPECT_TRUE(rules.MayHoldObjectsOfNet(kStubLengthKind, 7, 7, net("C")));
+}
+
 }  // namespace

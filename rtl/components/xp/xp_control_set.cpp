@@ -5,6 +5,7 @@
 #include "rtl/components/xp/xp_checkbox.h"
 #include "rtl/components/xp/xp_combobox.h"
 #include "rtl/components/xp/xp_edits2.h"
+#include "rtl/components/xp/xp_ext_ctrls.h"
 #include "rtl/components/xp/xp_ext_panel.h"
 #include "rtl/components/xp/xp_groupbox.h"
 
@@ -17,6 +18,7 @@ void RegisterXPControls() {
   framework::RegisterComponent<TXPEdit>();
   framework::RegisterComponent<TXPExtPanel>();
   framework::RegisterComponent<TXPGroupBox>();
+  framework::RegisterComponent<TXPSplitter>();
 }
 
 }  // namespace xp
