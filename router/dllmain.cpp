@@ -1,6 +1,7 @@
 // The library's load and unload: the units start in table order and end in reverse.
 #include <windows.h>
 
+#include "crashreport/drosk_except.h"
 #include "rtl/components/xp/alpha_image.h"
 #include "rtl/components/xp/rt_forms.h"
 #include "rtl/components/xp/xp_images.h"
@@ -17,8 +18,11 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
         xp::StartFormsUnit();
         xp::StartAlphaImageUnit();
         xp::StartXPImagesUnit();
+        // With the module's settings the crash library only takes over a restart's history.
+        drosk::DroskExceptInitialization();
         break;
       case DLL_PROCESS_DETACH:
+        drosk::DroskExceptFinalization();
         xp::EndTimerListUnit();
         xp::EndXPImagesUnit();
         xp::EndAlphaImageUnit();
