@@ -356,9 +356,8 @@ struct FileFormat {
 
 std::vector<FileFormat>& FileFormats() {
   static std::vector<FileFormat> formats = {
-      {"bmp", "Bitmaps", [] { return std::unique_ptr<TGraphic>(std::make_unique<TBitmap>()); }},
-      {"emf", "Enhanced metafiles",
-       [] { return std::unique_ptr<TGraphic>(std::make_unique<TMetafile>()); }},
+      {"bmp", "Bitmaps", &MakeGraphic<TBitmap>},
+      {"emf", "Enhanced metafiles", &MakeGraphic<TMetafile>},
   };
   return formats;
 }
@@ -405,7 +404,7 @@ void TPicture::SetGraphic(std::unique_ptr<TGraphic> graphic) {
 }
 
 TBitmap& TPicture::Bitmap() {
-  if (!graphic_ || graphic_->ClassName() != "TBitmap") SetGraphic(std::make_unique<TBitmap>());
+  if (!dynamic_cast<TBitmap*>(graphic_.get())) SetGraphic(std::make_unique<TBitmap>());
   return static_cast<TBitmap&>(*graphic_);
 }
 
@@ -436,7 +435,7 @@ void TPicture::ReadData(TStream& stream) {
   for (const FileFormat& format : FileFormats()) {
     std::unique_ptr<TGraphic> graphic = format.factory();
     if (graphic->ClassName() == name) {
-      graphic->LoadFromStream(stream);
+      graphic->ReadData(stream);
       SetGraphic(std::move(graphic));
       return;
     }
@@ -449,7 +448,7 @@ void TPicture::WriteData(TStream& stream) {
   const auto length = static_cast<uint8_t>(name.size());
   stream.WriteBuffer(&length, 1);
   stream.WriteBuffer(name.data(), length);
-  if (graphic_) graphic_->SaveToStream(stream);
+  if (graphic_) graphic_->WriteData(stream);
 }
 
 }  // namespace framework

@@ -41,6 +41,10 @@ class TGraphic {
   // Reads the image's file form at the stream's position; EInvalidGraphic when it is not one.
   virtual void LoadFromStream(TStream& stream) = 0;
   virtual void SaveToStream(TStream& stream) = 0;
+  // The graphic's data inside a picture's stored form (a form description's Picture.Data): its
+  // file form, unless a kind stores itself otherwise there.
+  virtual void ReadData(TStream& stream) { LoadFromStream(stream); }
+  virtual void WriteData(TStream& stream) { SaveToStream(stream); }
   void LoadFromFile(const std::string& path);
   void SaveToFile(const std::string& path);
 
@@ -126,6 +130,13 @@ class TMetafile : public TGraphic {
 
 using GraphicFactory = std::unique_ptr<TGraphic> (*)();
 
+// The factory of a graphic kind: one address per kind, so that a unit can register or unregister
+// a kind it did not define (the framework's plain bitmap).
+template <class Graphic>
+std::unique_ptr<TGraphic> MakeGraphic() {
+  return std::make_unique<Graphic>();
+}
+
 // Adds a file extension ("bmp", without the dot) read by the graphic kind `factory` makes.
 // A later registration of the same extension replaces the earlier one.
 void RegisterFileFormat(const std::string& extension, const std::string& description,
@@ -148,7 +159,7 @@ class TPicture {
 
   TGraphic* Graphic() const noexcept { return graphic_.get(); }
   void SetGraphic(std::unique_ptr<TGraphic> graphic);
-  // The bitmap, made empty first when the picture holds no bitmap.
+  // The bitmap (of any bitmap kind), made empty first when the picture holds none.
   TBitmap& Bitmap();
   int Width() const { return graphic_ ? graphic_->Width() : 0; }
   int Height() const { return graphic_ ? graphic_->Height() : 0; }
@@ -156,7 +167,8 @@ class TPicture {
   // EInvalidGraphic naming the extension when no registered kind reads it.
   void LoadFromFile(const std::string& path);
   void SaveToFile(const std::string& path);
-  // The form of a picture inside a form description: class name, then the graphic's data.
+  // The form of a picture inside a form description: class name, then the graphic's data as
+  // that class stores it; reading finds the class among the registered kinds.
   void ReadData(TStream& stream);
   void WriteData(TStream& stream);
 

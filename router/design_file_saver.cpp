@@ -9,6 +9,7 @@
 #include "rtl/ascii_case.h"
 #include "router/design_file_names.h"
 #include "router/document_settings.h"
+#include "router/duplicate_pins_form.h"
 #include "router/library_images.h"
 #include "router/network_section.h"
 #include "router/object_clearance.h"
@@ -381,7 +382,8 @@ bool SaveDesignFile(const std::string& file_name, const TOvixRuleQueries& rules,
   TSpecctraFileSaver saver;
   const bool result = saver.WriteDesignFile(file_name, rules);
   if (duplicate_pins) *duplicate_pins = saver.DuplicatePins();
-  // The duplicate-pins report dialog shows saver.DuplicatePins() here once it exists.
+  // The design file is in place: the router would reject these pins.
+  if (!saver.DuplicatePins().empty()) ShowDuplicatePins(saver.DuplicatePins());
   return result;
 }
 

@@ -92,7 +92,8 @@ class TSpecctraFileSaver {
 };
 
 // Writes the design file named after `file_name` with a writer of its own: false only for
-// duplicated pins, whose lines `duplicate_pins` (when given) receives; a write failure raises.
+// duplicated pins, whose lines `duplicate_pins` (when given) receives and which are then shown in
+// the duplicate-pins report; a write failure raises.
 bool SaveDesignFile(const std::string& file_name, const TOvixRuleQueries& rules,
                     std::vector<std::string>* duplicate_pins = nullptr);
 

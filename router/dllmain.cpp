@@ -1,24 +1,36 @@
 // The library's load and unload: the units start in table order and end in reverse.
 #include <windows.h>
 
+#include "crashreport/drosk_except.h"
 #include "rtl/components/xp/alpha_image.h"
 #include "rtl/components/xp/rt_forms.h"
+#include "rtl/components/xp/xp_images.h"
 #include "rtl/components/xp/xp_timer_list.h"
 #include "rtl/unit_table.h"
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
-  switch (reason) {
-    case DLL_PROCESS_ATTACH:
-      DisableThreadLibraryCalls(instance);  // nothing here cares about other threads
-      rtl::StartHostSdkUnits();
-      xp::StartFormsUnit();
-      xp::StartAlphaImageUnit();
-      break;
-    case DLL_PROCESS_DETACH:
-      xp::EndTimerListUnit();
-      xp::EndAlphaImageUnit();
-      rtl::EndHostSdkUnits();
-      break;
+  // The picture formats' registry can fail to grow; nothing may leave through the loader.
+  try {
+    switch (reason) {
+      case DLL_PROCESS_ATTACH:
+        DisableThreadLibraryCalls(instance);  // nothing here cares about other threads
+        rtl::StartHostSdkUnits();
+        xp::StartFormsUnit();
+        xp::StartAlphaImageUnit();
+        xp::StartXPImagesUnit();
+        // With the module's settings the crash library only takes over a restart's history.
+        drosk::DroskExceptInitialization();
+        break;
+      case DLL_PROCESS_DETACH:
+        drosk::DroskExceptFinalization();
+        xp::EndTimerListUnit();
+        xp::EndXPImagesUnit();
+        xp::EndAlphaImageUnit();
+        rtl::EndHostSdkUnits();
+        break;
+    }
+  } catch (...) {
+    return FALSE;  // refuses the load; an unload goes on regardless
   }
   return TRUE;
 }

@@ -38,13 +38,29 @@ struct ChildScan {
   std::vector<std::pair<HWND, std::string>> buttons;
 };
 
+// The system's buttons, and own-drawn ones, which say so when asked for their dialog codes.
+bool IsButton(HWND window) {
+  return ClassName(window) == "Button" || (SendMessageW(window, WM_GETDLGCODE, 0, 0) & DLGC_BUTTON);
+}
+
 BOOL CALLBACK ScanChild(HWND child, LPARAM lparam) {
   auto& scan = *reinterpret_cast<ChildScan*>(lparam);
-  const std::string text = WindowText(child);
-  if (ClassName(child) == "Button") {
-    scan.buttons.emplace_back(child, text);
-  } else if (!text.empty()) {
-    scan.texts.push_back(text);
+  try {
+    const std::string text = WindowText(child);
+    if (IsButton(child)) {
+      scan.buttons.emplace_back(child, text);
+      return TRUE;
+    }
+    // A list's lines are texts of their own, so that each journal entry stays one line.
+    size_t start = 0;
+    while (start < text.size()) {
+      size_t end = text.find_first_of("\r\n", start);
+      if (end == std::string::npos) end = text.size();
+      if (end > start) scan.texts.push_back(text.substr(start, end - start));
+      start = end + 1;
+    }
+  } catch (...) {
+    return FALSE;  // out of memory: the texts found so far are journaled
   }
   return TRUE;
 }

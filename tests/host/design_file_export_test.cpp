@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
 #include <set>
 
@@ -137,6 +138,28 @@ TEST(ExportDesignFile, NetNamesEqualWithoutCaseOrAfterEscapingAreReportedOnce) {
       }
     }
     EXPECT_EQ(messages, 1) << session.journal().Text();
+    EXPECT_TRUE(testsupport::FileExists(dir.Path("board.dsn")));
+  }
+}
+
+TEST(ExportDesignFile, DuplicatedNettedPinsAreListedInTheReportAndTheExportSucceeds) {
+  // U1's pins 5 (SDA) and 6 (SCL) both named 5.
+  const std::string text =
+      Replaced(ExampleBoardText(), R"({"name": "6", "layer": "TopLayer", "net": "SCL")",
+               R"({"name": "5", "layer": "TopLayer", "net": "SCL")");
+  for (const char* button : {"OK", "Close"}) {
+    SCOPED_TRACE(button);
+    TempDir dir;
+    plavena::HostOptions options = Options(WriteBoard(dir, "board.json", text));
+    options.answers = {{"Duplicate Pins Report", button}};
+    plavena::HostSession session(options);
+    EXPECT_EQ(session.Run("ExportDesignFile", "FileName=" + dir.Path("board.pcb")).status, S_OK)
+        << session.journal().Text();
+    const std::string report = std::string("dialog \"Duplicate Pins Report\": U1-5 (Net=SDA) | ") +
+                               "U1-5 (Net=SCL) -> " + button;
+    const std::vector<std::string> lines = session.journal().Lines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), report), 1) << session.journal().Text();
+    EXPECT_FALSE(session.journal().Has("unexpected dialog")) << session.journal().Text();
     EXPECT_TRUE(testsupport::FileExists(dir.Path("board.dsn")));
   }
 }

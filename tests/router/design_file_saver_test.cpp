@@ -7,6 +7,7 @@
 #include "router/via_styles.h"
 #include "router/dsn_checker.h"
 #include "router/rules_session.h"
+#include "report_answer.h"
 #include "rtl/quorvel_session.h"
 
 namespace {
@@ -34,12 +35,17 @@ TEST(DesignFileSaver, DuplicatedPinsWithANetAreWarningsAndWithoutOneKeepouts) {
   collection.Collect();
   const router::TOvixRuleQueries rules(collection);
   std::vector<std::string> duplicates;
+  routertest::ReportAnswer answer(L"Close", dir.Path("board.dsn"));
   const bool result = router::SaveDesignFile(dir.Path("board.pcb"), rules, &duplicates);
   EXPECT_EQ(router::GetViaStyleList(), nullptr) << "and frees it";
 
   EXPECT_FALSE(result);
   const std::vector<std::string> expected = {"U1-5 (Net=SDA)", "U1-5 (Net=SCL)"};
   EXPECT_EQ(duplicates, expected);
+  // Reported once the design file is in place.
+  EXPECT_TRUE(answer.pressed());
+  EXPECT_EQ(answer.lines(), expected);
+  EXPECT_TRUE(answer.file_was_there());
   const std::string written = testsupport::ReadFile(dir.Path("board.dsn"));
   const size_t image = written.find("        (image SOIC8_U1\r\n");
   ASSERT_NE(image, std::string::npos) << written;

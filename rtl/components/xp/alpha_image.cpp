@@ -525,15 +525,14 @@ void TAlphaBitmap::SetGreyed(bool value) {
 
 // ---- The picture format ------------------------------------------------------------------------
 
-namespace {
-std::unique_ptr<framework::TGraphic> MakeAlphaBitmap() { return std::make_unique<TAlphaBitmap>(); }
-}  // namespace
-
 void StartAlphaImageUnit() {
-  framework::RegisterFileFormat("img", "Compressed bitmaps with alpha channel", &MakeAlphaBitmap);
+  framework::RegisterFileFormat("img", "Compressed bitmaps with alpha channel",
+                                &framework::MakeGraphic<TAlphaBitmap>);
 }
 
-void EndAlphaImageUnit() { framework::UnregisterGraphicClass(&MakeAlphaBitmap); }
+void EndAlphaImageUnit() {
+  framework::UnregisterGraphicClass(&framework::MakeGraphic<TAlphaBitmap>);
+}
 
 // ---- TAlphaImage -------------------------------------------------------------------------------
 

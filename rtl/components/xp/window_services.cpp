@@ -15,13 +15,29 @@ namespace {
 // An ANSI class: unhandled messages go to DefWindowProcA, which must see ANSI texts.
 constexpr char kWndProcObjectClass[] = "TralvekWndProcObject";
 
-ATOM RegisterWndProcObjectClass(WNDPROC proc) {
-  WNDCLASSA wc = {};
-  wc.lpfnWndProc = proc;
-  wc.hInstance = win::ThisModule();
-  wc.lpszClassName = kWndProcObjectClass;
-  return RegisterClassA(&wc);
-}
+// Registered on first use and unregistered when the module unloads: a class a DLL leaves behind
+// keeps the address of a procedure that is gone, and the module loaded again could not register
+// it.
+class WndProcObjectClass {
+ public:
+  explicit WndProcObjectClass(WNDPROC proc) {
+    UnregisterClassA(kWndProcObjectClass, win::ThisModule());  // left by an earlier load
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = proc;
+    wc.hInstance = win::ThisModule();
+    wc.lpszClassName = kWndProcObjectClass;
+    atom_ = RegisterClassA(&wc);
+  }
+  ~WndProcObjectClass() {
+    if (atom_) UnregisterClassA(kWndProcObjectClass, win::ThisModule());
+  }
+  WndProcObjectClass(const WndProcObjectClass&) = delete;
+  WndProcObjectClass& operator=(const WndProcObjectClass&) = delete;
+  bool Registered() const noexcept { return atom_ != 0; }
+
+ private:
+  ATOM atom_ = 0;
+};
 
 // A rectangle touching no monitor is moved into the nearest monitor's work area (the top-left
 // corner first, so a form larger than the area shows its caption).
@@ -40,8 +56,10 @@ RECT KeepOnSomeMonitor(RECT rect) {
 }  // namespace
 
 TCustomWndProcObject::TCustomWndProcObject() {
-  static const ATOM atom = RegisterWndProcObjectClass(&WindowProc);
-  if (atom == 0) throw framework::Exception("cannot register the message window class");
+  static const WndProcObjectClass window_class(&WindowProc);
+  if (!window_class.Registered()) {
+    throw framework::Exception("cannot register the message window class");
+  }
   // A hidden top-level window rather than a message-only one: only top-level windows hear the
   // system's broadcasts (WM_SYSCOLORCHANGE and friends).
   window_.reset(CreateWindowExA(WS_EX_TOOLWINDOW, kWndProcObjectClass, "", WS_POPUP, 0, 0, 0, 0,

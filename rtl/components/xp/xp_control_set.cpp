@@ -4,6 +4,7 @@
 #include "rtl/components/xp/xp_bitbtn.h"
 #include "rtl/components/xp/xp_checkbox.h"
 #include "rtl/components/xp/xp_combobox.h"
+#include "rtl/components/xp/xp_edits2.h"
 #include "rtl/components/xp/xp_ext_ctrls.h"
 #include "rtl/components/xp/xp_ext_panel.h"
 #include "rtl/components/xp/xp_groupbox.h"
@@ -14,6 +15,7 @@ void RegisterXPControls() {
   framework::RegisterComponent<TXPBitBtn>();
   framework::RegisterComponent<TXPCheckBox>();
   framework::RegisterComponent<TXPComboBox>();
+  framework::RegisterComponent<TXPEdit>();
   framework::RegisterComponent<TXPExtPanel>();
   framework::RegisterComponent<TXPGroupBox>();
   framework::RegisterComponent<TXPSplitter>();

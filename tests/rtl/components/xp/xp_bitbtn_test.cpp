@@ -54,6 +54,8 @@ class BitBtn : public testing::Test {
 
 TEST_F(BitBtn, ClicksWhenTheMouseIsReleasedOverIt) {
   form.Show();
+  Mouse(apply, WM_MOUSEMOVE, 10, 10, MK_LBUTTON);
+  EXPECT_FALSE(apply->Pressed()) << "a button held down elsewhere and dragged over";
   Mouse(apply, WM_LBUTTONDOWN, 5, 5, MK_LBUTTON);
   EXPECT_TRUE(apply->Pressed());
   EXPECT_TRUE(apply->Focused()) << "a press takes the focus";

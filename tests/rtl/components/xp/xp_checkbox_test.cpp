@@ -150,6 +150,7 @@ TEST_F(CheckBox, DrawsTheBoxOfItsStateAndItsFocusInEachPaintStyle) {
         xp::DrawSkinFrame(expected.dc(), box_rect, style == 1 ? xp::Skin(L"XPCHECKBOX") : *classic,
                           look.frame, 12, 0);
       }
+      ASSERT_NE(expected.InkBox(framework::ColorToRGB(box->Color())).right, 0) << "a box";
       int differing = 0;
       for (int y = 0; y < glyph.cy; ++y) {
         for (int x = 0; x < glyph.cx; ++x)

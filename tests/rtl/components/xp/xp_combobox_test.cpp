@@ -126,9 +126,11 @@ TEST_F(ComboBox, OpensItsListAndChoosesByMouseOrKeys) {
   ASSERT_TRUE(combo->DroppedDown());
   Key(VK_UP);
   EXPECT_EQ(combo->ItemIndex(), 2) << "only highlighted";
-  const MSG enter = {combo->Handle(), WM_KEYDOWN, VK_RETURN, 0, 0, {0, 0}};
-  EXPECT_FALSE(framework::Application::Instance().ProcessMessage(enter))
-      << "Enter goes to the open list, not to the dialog";
+  for (WPARAM key : {VK_RETURN, VK_ESCAPE}) {
+    const MSG message = {combo->Handle(), WM_KEYDOWN, key, 0, 0, {0, 0}};
+    EXPECT_FALSE(framework::Application::Instance().ProcessMessage(message))
+        << key << " goes to the open list, not to the dialog";
+  }
   Key(VK_RETURN);
   EXPECT_FALSE(combo->DroppedDown());
   EXPECT_EQ(combo->ItemIndex(), 1);
@@ -154,6 +156,26 @@ TEST_F(ComboBox, OpensItsListAndChoosesByMouseOrKeys) {
   EXPECT_EQ(combo->ItemIndex(), 1);
   SendMessageW(combo->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
   EXPECT_FALSE(combo->DroppedDown()) << "a disabled list stays shut";
+}
+
+TEST_F(ComboBox, ALongListScrollsToItsHighlight) {
+  combo->SetItems({L"0", L"1", L"2", L"3", L"4", L"5", L"6", L"7", L"8", L"9"});
+  combo->SetDropDownCount(3);
+  combo->SetItemIndex(0);
+  form.Show();
+  combo->SetDroppedDown(true);
+  RECT client;
+  GetClientRect(combo->ListHandle(), &client);
+  const int row = client.bottom / 3;
+  for (int i = 0; i < 3; ++i) Key(VK_DOWN);
+  // Item 3 is highlighted and scrolled into the last visible row.
+  SendMessageW(combo->ListHandle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 2 * row + 2));
+  EXPECT_EQ(combo->ItemIndex(), 3);
+  combo->SetDroppedDown(true);
+  Key(VK_END);
+  Key(VK_PRIOR);
+  SendMessageW(combo->ListHandle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 2));
+  EXPECT_EQ(combo->ItemIndex(), 7) << "a page up from the last shows 7 at the top";
 }
 
 TEST_F(ComboBox, KeepsTheOpenListOnTheControlsMonitor) {
@@ -207,9 +229,11 @@ TEST_F(ComboBox, IsDrawnInEachPaintStyle) {
   off->SetItems({L"Disabled"});
   off->SetItemIndex(0);
   off->SetEnabled(false);
+  std::vector<COLORREF> button_centres;
   xptest::ForEachPaintStyle([&](int) {
     xptest::Surface surface(140, 21, RGB(1, 2, 3));
     combo->PaintTo(surface.dc(), 0, 0);
+    button_centres.push_back(surface.Pixel(130, 4));
     EXPECT_EQ(surface.InkBox(RGB(1, 2, 3)).right, 140) << "painted to the right edge";
     // Text ink in the left part, the drop-down button at the right.
     int dark = 0;
@@ -221,6 +245,7 @@ TEST_F(ComboBox, IsDrawnInEachPaintStyle) {
     }
     EXPECT_GT(dark, 10) << "the chosen item's text";
   });
+  EXPECT_NE(button_centres[1], button_centres[2]) << "the XP look's button is its own";
   xptest::WriteStylePicture("xp_combobox", {combo, off});
 }
 
