@@ -41,8 +41,9 @@ constexpr double kExactPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  
                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 constexpr size_t kMaxExactDigits = 15;  // 10^15 < 2^53: such a mantissa is exact
 
-// "-ddd.ddd" of at most 15 digits, the way route files write lengths: the mantissa and the power
-// of ten are exact, so one division rounds once, to the same double the general reader gives.
+// "-ddd.ddd" of at most 15 digits ("1." and ".5" too), the way route files write lengths: the
+// mantissa and the power of ten are exact, so one division rounds once, to the same double the
+// general reader gives.
 std::optional<double> ParsePlainDecimal(std::string_view text) {
   const bool negative = !text.empty() && text[0] == '-';
   size_t i = negative ? 1 : 0;
@@ -55,13 +56,13 @@ std::optional<double> ParsePlainDecimal(std::string_view text) {
       mantissa = mantissa * 10 + static_cast<uint64_t>(c - '0');
       ++digits;
       fraction += point;
-    } else if (c == '.' && !point && digits > 0) {
+    } else if (c == '.' && !point) {
       point = true;
     } else {
       return std::nullopt;
     }
   }
-  if (digits == 0 || digits > kMaxExactDigits || (point && fraction == 0)) return std::nullopt;
+  if (digits == 0 || digits > kMaxExactDigits) return std::nullopt;
   const double value = static_cast<double>(mantissa) / kExactPowersOfTen[fraction];
   return negative ? -value : value;
 }
