@@ -157,8 +157,8 @@ class TCopperIndex {
       : tolerance_(tolerance), cell_(std::max<int64_t>(4 * int64_t{tolerance}, kMinCell)) {}
 
   void Add(const TCopperItem& item) {
-    items_.emplace(Key(item, Cell(item.a)), item);
-    if (Cell(item.b) != Cell(item.a)) items_.emplace(Key(item, Cell(item.b)), item);
+    File(Key(item, Cell(item.a)), item);
+    if (Cell(item.b) != Cell(item.a)) File(Key(item, Cell(item.b)), item);
   }
   bool Contains(const TCopperItem& item) const {
     // The cells that points within the tolerance of the item's first end lie in: mostly one,
@@ -169,10 +169,10 @@ class TCopperIndex {
                   y2 = Floor(int64_t{item.a.y} + tolerance_);
     for (int64_t x = x1; x <= x2; ++x) {
       for (int64_t y = y1; y <= y2; ++y) {
-        const auto [first, last] =
-            items_.equal_range(Key(item, {static_cast<int32_t>(x), static_cast<int32_t>(y)}));
-        for (auto it = first; it != last; ++it) {
-          if (Same(it->second, item)) return true;
+        const uint64_t key = Key(item, {static_cast<int32_t>(x), static_cast<int32_t>(y)});
+        for (uint32_t at = slots_.empty() ? 0 : slots_[SlotOf(key)].head; at != 0;
+             at = entries_[at - 1].next) {
+          if (Same(entries_[at - 1].item, item)) return true;
         }
       }
     }
@@ -201,17 +201,46 @@ class TCopperIndex {
            ((Near(p.a, q.a) && Near(p.b, q.b)) || (Near(p.a, q.b) && Near(p.b, q.a)));
   }
 
-  // A 32-bit size_t would keep only the low half of a key, the row: every cell of a row, and
-  // the copper along it, would share one bucket.
-  struct KeyHash {
-    size_t operator()(uint64_t key) const noexcept {
-      return static_cast<size_t>(((key ^ (key >> 29)) * 0x9E3779B97F4A7C15ull) >> 32);
+  // The slot of a key, or the empty one where it would go. Keys are mixed through all 64 bits,
+  // so that the cells of one row do not crowd into neighbouring slots.
+  size_t SlotOf(uint64_t key) const {
+    const size_t mask = slots_.size() - 1;
+    size_t at = static_cast<size_t>(((key ^ (key >> 29)) * 0x9E3779B97F4A7C15ull) >> 32) & mask;
+    while (slots_[at].head != 0 && slots_[at].key != key) at = (at + 1) & mask;
+    return at;
+  }
+  void File(uint64_t key, const TCopperItem& item) {
+    if (2 * (used_ + 1) > slots_.size()) Grow();
+    Slot& slot = slots_[SlotOf(key)];
+    if (slot.head == 0) ++used_;
+    slot.key = key;
+    entries_.push_back({item, slot.head});
+    slot.head = static_cast<uint32_t>(entries_.size());
+  }
+  void Grow() {
+    std::vector<Slot> old(std::max<size_t>(64, 2 * slots_.size()));
+    old.swap(slots_);
+    for (const Slot& slot : old) {
+      if (slot.head != 0) slots_[SlotOf(slot.key)] = slot;
     }
+  }
+
+  // One table of slots, open and at most half full, over one list of entries: a node on the heap
+  // per piece of copper would cost a cache miss at nearly every look-up on a large board.
+  struct Slot {
+    uint64_t key = 0;
+    uint32_t head = 0;  // the key's latest entry, counted from 1; 0 for an empty slot
+  };
+  struct Entry {
+    TCopperItem item;
+    uint32_t next;  // the key's entry before it, counted from 1; 0 at the first
   };
 
   rtl::Coord tolerance_;
   int64_t cell_;
-  std::unordered_multimap<uint64_t, TCopperItem, KeyHash> items_;
+  std::vector<Slot> slots_;
+  std::vector<Entry> entries_;
+  size_t used_ = 0;
 };
 
 // The free copper left on the board after the clean-up: tracks, the chords of arcs (which the

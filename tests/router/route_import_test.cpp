@@ -231,6 +231,29 @@ TEST_F(RouteImport, CopperTheBoardHasIsNotAddedAgain) {
   EXPECT_EQ(FreeCopper().size(), expected.size());
 }
 
+// Hundreds of pieces, each listed twice, and pieces that differ only in width at the same
+// place: each comes in once, however full the copper index has grown.
+TEST_F(RouteImport, ManyPiecesListedTwiceComeInOnce) {
+  std::string wires;
+  for (int i = 0; i < 300; ++i) {
+    const std::string x = std::to_string(30000 + 37 * i);
+    const std::string wire = " (wire (path TopLayer 10 " + x + " 30000 " + x + " 30100))\n";
+    wires += wire + wire;
+  }
+  const std::string same_place = " (wire (path BottomLayer 100 40000 40000 40100 40000))\n";
+  const std::string wider = " (wire (path BottomLayer 130 40000 40000 40100 40000))\n";
+  const std::string path =
+      RouteFile("many.rte", "(routes m (resolution mil 10) (network_out (net GND\n" + wires +
+                                same_place + wider + same_place + wider + ")))\n");
+  router::TRouteImportReport report;
+  ASSERT_TRUE(router::LoadRouteFile(path, &report));
+  EXPECT_EQ(report.tracks, 302);
+  EXPECT_EQ(report.already_there, 302);
+  const std::string copper = Joined(FreeCopper());
+  EXPECT_NE(copper.find("GND 4000,4000-4010,4000 w10\n"), std::string::npos) << copper;
+  EXPECT_NE(copper.find("GND 4000,4000-4010,4000 w13\n"), std::string::npos) << copper;
+}
+
 // A test point marks the pad or via of its own net only, named as the export escapes it.
 TEST_F(RouteImport, TestPointsMatchTheirNetByItsEscapedName) {
   std::string board = testsupport::ReadFile(board_file_);
