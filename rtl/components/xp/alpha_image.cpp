@@ -97,23 +97,6 @@ uint8_t Unpremultiplied(uint8_t value, uint8_t alpha) {
   return static_cast<uint8_t>(std::min(255, (value * 255 + alpha - 1) / alpha));
 }
 
-// A memory DC with one bitmap selected, for one scope.
-class SelectedBitmap {
- public:
-  explicit SelectedBitmap(HGDIOBJ bitmap) : dc_(CreateCompatibleDC(nullptr)) {
-    if (!dc_) RaiseOutOfResources();
-    old_ = SelectObject(dc_.get(), bitmap);
-  }
-  ~SelectedBitmap() { SelectObject(dc_.get(), old_); }
-  SelectedBitmap(const SelectedBitmap&) = delete;
-  SelectedBitmap& operator=(const SelectedBitmap&) = delete;
-  HDC dc() const { return dc_.get(); }
-
- private:
-  win::UniqueMemoryDc dc_;
-  HGDIOBJ old_ = nullptr;
-};
-
 // A Windows bitmap file (uncompressed, 1 to 32 bits) drawn into a new 32-bit image. Every offset
 // and size the file states is checked against the data before GDI reads it.
 std::shared_ptr<TAlphaBitmapImage> ReadBitmapFile(std::string_view file) {

@@ -23,21 +23,6 @@ constexpr int kSkinFrameWidth = 15, kSkinFrameHeight = 16;
 // The skin's corners that keep their size when it is stretched over the button.
 constexpr RECT kSkinCentre{3, 3, 12, 13};
 
-// A memory DC with a bitmap selected, put back when it goes.
-class SelectedBitmap {
- public:
-  SelectedBitmap(HDC like, HBITMAP bitmap)
-      : dc_(CreateCompatibleDC(like)), old_(SelectObject(dc_.get(), bitmap)) {}
-  ~SelectedBitmap() { SelectObject(dc_.get(), old_); }
-  SelectedBitmap(const SelectedBitmap&) = delete;
-  SelectedBitmap& operator=(const SelectedBitmap&) = delete;
-  HDC dc() const { return dc_.get(); }
-
- private:
-  win::UniqueMemoryDc dc_;
-  HGDIOBJ old_;
-};
-
 }  // namespace
 
 HBITMAP EditGlyphBitmap(EditGlyph glyph) {
@@ -279,7 +264,7 @@ void TXPCustomButtonEdit::DrawButton(TXPEditButton& button) {
                            (state == 2 ? DFCS_HOT : 0) | (state == 3 ? DFCS_PUSHED : 0));
       break;
     case 1: {
-      const SelectedBitmap skin(dc, EditGlyphBitmap(EditGlyph::kComboButton));
+      const SelectedBitmap skin(EditGlyphBitmap(EditGlyph::kComboButton), dc);
       const RECT source{0, (state - 1) * kSkinFrameHeight, kSkinFrameWidth,
                         state * kSkinFrameHeight};
       StretchDrawSkinBitmap(rect, kSkinCentre, source, false, skin.dc(), dc);
@@ -298,7 +283,7 @@ void TXPCustomButtonEdit::DrawThemedButton(TXPEditButton& button, HDC dc, const 
   void* bits = nullptr;
   win::UniqueBitmap bitmap(CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!bitmap) return;
-  const SelectedBitmap memory(dc, bitmap.get());
+  const SelectedBitmap memory(bitmap.get(), dc);
   const framework::TThemeServices& themes = framework::TThemeServices::Instance();
   const framework::ThemeData theme = themes.Open(hwnd_, L"COMBOBOX");
   const RECT local{0, 0, width, height};
@@ -352,7 +337,7 @@ void TXPCustomButtonEdit::DrawButtonGlyph(TXPEditButton& button, const RECT& rec
     ++x;
     ++y;
   }
-  const SelectedBitmap source(dc, glyph);
+  const SelectedBitmap source(glyph, dc);
   const COLORREF transparent = GetPixel(source.dc(), 0, info.bmHeight - 1);
   TransparentDraw(dc, x, y, transparent, source.dc(), button.Enabled() ? 0 : image_width, 0,
                   image_width, info.bmHeight);

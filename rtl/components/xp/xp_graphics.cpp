@@ -392,4 +392,9 @@ SIZE MeasureXPText(HDC dc, const RECT& rect, std::wstring_view text, uint8_t ell
   return size;
 }
 
+SelectedBitmap::SelectedBitmap(HGDIOBJ bitmap, HDC like) : dc_(CreateCompatibleDC(like)) {
+  if (!dc_) RaiseOutOfResources();
+  old_ = SelectObject(dc_.get(), bitmap);
+}
+
 }  // namespace xp

@@ -7,6 +7,7 @@
 
 #include <string_view>
 
+#include "framework/win/handles.h"
 #include "rtl/components/xp/smooth_text.h"
 #include "rtl/components/xp/text_font.h"
 
@@ -64,5 +65,20 @@ void DrawXPText(HDC dc, const RECT& rect, std::wstring_view text, const TextLayo
 // The size `text` takes on the target: with kTextTurned the width is across the text.
 SIZE MeasureXPText(HDC dc, const RECT& rect, std::wstring_view text, uint8_t ellipsis,
                    uint8_t flags, const TextFont& font);
+
+// A memory DC compatible with `like` (the screen when none) with `bitmap` selected for one
+// scope; raises the out-of-resources error when the system gives no DC.
+class SelectedBitmap {
+ public:
+  explicit SelectedBitmap(HGDIOBJ bitmap, HDC like = nullptr);
+  ~SelectedBitmap() { SelectObject(dc_.get(), old_); }
+  SelectedBitmap(const SelectedBitmap&) = delete;
+  SelectedBitmap& operator=(const SelectedBitmap&) = delete;
+  HDC dc() const { return dc_.get(); }
+
+ private:
+  win::UniqueMemoryDc dc_;
+  HGDIOBJ old_ = nullptr;
+};
 
 }  // namespace xp
