@@ -9,17 +9,13 @@
 #include "framework/form_resource.h"
 #include "framework/picture.h"
 #include "framework/stdctrls.h"
+#include "tests/support/clock.h"
 
 using namespace framework;
 
 namespace {
 
-double Now() {
-  LARGE_INTEGER counter, frequency;
-  QueryPerformanceCounter(&counter);
-  QueryPerformanceFrequency(&frequency);
-  return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
+double Now() { return testsupport::Seconds() * 1000.0; }
 
 // Rows of label, edit and button in panels of ten rows: 200 controls with the panels.
 std::string BigFormText() {

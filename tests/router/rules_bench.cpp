@@ -12,15 +12,9 @@
 #include "router/ovix_rules.h"
 #include "rules_session.h"
 #include "support/test_paths.h"
+#include "tests/support/clock.h"
 
 namespace {
-
-double Now() {
-  LARGE_INTEGER frequency, counter;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 std::string Read(const std::string& path) {
   std::string text;
@@ -86,10 +80,10 @@ int main(int argc, char** argv) {
       return 1;
     }
     DeleteFileA(path.c_str());
-    const double start = Now();
+    const double start = testsupport::Seconds();
     router::TOvixRules collection(rtl::PcbApi_GetCurrentBoardHandle());
     collection.Collect();
-    const double seconds = Now() - start;
+    const double seconds = testsupport::Seconds() - start;
     const auto* widths = collection.storage(router::kWidthRule);
     std::printf("%5d extra width rules: %.3f s (%d compatible), %.1f ns per net and rule\n", count,
                 seconds, widths ? widths->CompatibleCount() : 0,

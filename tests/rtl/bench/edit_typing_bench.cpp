@@ -11,16 +11,9 @@
 
 #include "framework/forms.h"
 #include "rtl/components/xp/xp_edits2.h"
+#include "tests/support/clock.h"
 
 namespace {
-
-double Seconds() {
-  LARGE_INTEGER now;
-  LARGE_INTEGER frequency;
-  QueryPerformanceCounter(&now);
-  QueryPerformanceFrequency(&frequency);
-  return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 struct Timings {
   double mean_us, median_us, p99_us;
@@ -38,9 +31,9 @@ template <class Body>
 std::vector<double> Time(int count, Body&& body) {
   std::vector<double> took;
   for (int i = 0; i < count; ++i) {
-    const double start = Seconds();
+    const double start = testsupport::Seconds();
     body(i);
-    took.push_back((Seconds() - start) * 1e6);
+    took.push_back((testsupport::Seconds() - start) * 1e6);
   }
   return took;
 }

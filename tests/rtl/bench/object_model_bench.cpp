@@ -11,15 +11,9 @@
 
 #include "rtl/pcb_board.h"
 #include "rtl/pcb_object.h"
+#include "tests/support/clock.h"
 
 namespace {
-
-double Now() {
-  LARGE_INTEGER frequency, counter;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 template <class Proc>
 Proc Export(HMODULE module, const char* name) {
@@ -50,9 +44,9 @@ int main(int argc, char** argv) {
     every_layer.Include(0);
     std::map<int, std::pair<long, double>> per_kind;  // count, seconds
     long failures = 0;
-    const double start = Now();
+    const double start = testsupport::Seconds();
     for (int kind = 0; kind < 26; ++kind) {
-      const double kind_start = Now();
+      const double kind_start = testsupport::Seconds();
       long count = 0;
       rtl::IterateContainer(board, rtl::KindSet{1} << kind, every_layer, 0, [&](rtl::Handle h) {
         const std::unique_ptr<rtl::TPCBObject> object = rtl::CreatePcbObject(h);
@@ -61,12 +55,12 @@ int main(int argc, char** argv) {
         else
           ++failures;
       });
-      if (count) per_kind[kind] = {count, Now() - kind_start};
+      if (count) per_kind[kind] = {count, testsupport::Seconds() - kind_start};
     }
     rtl::TPcbBoard pcb(board);
-    const double board_start = Now();
+    const double board_start = testsupport::Seconds();
     pcb.Sync(pcbapi::kRead);
-    const double end = Now();
+    const double end = testsupport::Seconds();
     long total = 0;
     for (const auto& [kind, entry] : per_kind) total += entry.first;
     std::printf("%s: %ld objects read in %.3f s (%.2f us each), board record %.3f s\n", argv[i],

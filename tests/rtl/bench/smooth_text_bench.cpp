@@ -6,22 +6,15 @@
 #include <string>
 
 #include "rtl/components/xp/smooth_text.h"
+#include "tests/support/clock.h"
 
 namespace {
 
-double Seconds() {
-  LARGE_INTEGER now;
-  LARGE_INTEGER frequency;
-  QueryPerformanceCounter(&now);
-  QueryPerformanceFrequency(&frequency);
-  return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
 template <class Body>
 double MicrosecondsPerCall(int count, Body&& body) {
-  const double start = Seconds();
+  const double start = testsupport::Seconds();
   for (int i = 0; i < count; ++i) body(i);
-  return (Seconds() - start) * 1e6 / count;
+  return (testsupport::Seconds() - start) * 1e6 / count;
 }
 
 }  // namespace
