@@ -57,6 +57,7 @@ void DesignFileOutput::Line(std::string_view text) {
   if (level_ > 0) out_.append(static_cast<size_t>(level_) * 4, ' ');
   out_ += text;
   out_ += "\r\n";
+  if (spill_ && out_.size() >= spill_threshold_) spill_();
 }
 
 DesignFileStream::DesignFileStream(const std::string& path, const std::string& target)

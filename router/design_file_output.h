@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -38,12 +39,20 @@ class DesignFileOutput {
   std::string IndentText() const;
   // The indentation, the text and CR LF.
   void Line(std::string_view text);
+  // Calls `spill` whenever a line leaves `threshold` bytes or more of text, so that a large section
+  // goes out in pieces instead of being held whole; `spill` takes the text out.
+  void SpillEvery(size_t threshold, std::function<void()> spill) {
+    spill_threshold_ = threshold;
+    spill_ = std::move(spill);
+  }
   void Raise(int levels = 1) { level_ += levels; }
   void Lower(int levels = 1) { level_ -= levels; }
 
  private:
   std::string& out_;
   int level_ = 0;
+  size_t spill_threshold_ = 0;
+  std::function<void()> spill_;
 };
 
 // A file the design file could not be written to: the message names the file and the reason.

@@ -94,7 +94,11 @@ int32_t RoundSetting(double units) { return rtl::RoundMilsToCoord(units / rtl::k
 
 }  // namespace
 
-TSpecctraFileSaver::TSpecctraFileSaver() = default;
+TSpecctraFileSaver::TSpecctraFileSaver() {
+  // A write per statement would cost the system more than its text, and a whole section held in
+  // memory grows with the board: the text goes to the file in pieces.
+  out_.SpillEvery(kFlushSize, [this] { Flush(); });
+}
 TSpecctraFileSaver::~TSpecctraFileSaver() = default;
 
 bool TSpecctraFileSaver::WriteDesignFile(const std::string& file_name,
@@ -362,10 +366,6 @@ void TSpecctraFileSaver::WriteNetwork() {
   };
   context.settings = board_->settings;
   context.progress = [this] { Progress(); };
-  // A write per net would cost the system more than the net's text: the text goes in pieces.
-  context.flush = [this] {
-    if (text_.size() >= kFlushSize) Flush();
-  };
   router::WriteNetwork(out_, context);
   Flush();
 }

@@ -66,7 +66,6 @@ class NetworkWriter {
     for (const NetEntry& net : nets_) {
       if (net.pad_count >= 2) WriteNet(net);
       if (context_.progress) context_.progress();
-      if (context_.flush) context_.flush();
     }
     if (context_.settings.export_net_classes)
       ForEachClass([&](rtl::Handle h) { WriteNetClass(h); });

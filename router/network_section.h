@@ -37,7 +37,6 @@ struct TNetworkContext {
   TRuleBlockContext rules;
   TRouterSettings settings;
   std::function<void()> progress;  // one step per net
-  std::function<void()> flush;     // after each net: the text need not pile up
 };
 
 void WriteNetwork(DesignFileOutput& out, const TNetworkContext& context);

@@ -203,6 +203,31 @@ TEST(StructureWiringExport, EveryCopperObjectAppearsExactlyOnce) {
   }
 }
 
+// The file goes out in pieces of a quarter megabyte: a wiring section many pieces long keeps
+// every wire, in board order, and stays a well-formed file.
+TEST(StructureWiringExport, AWiringSectionOfManyPiecesKeepsEveryWireInOrder) {
+  constexpr int kTracks = 6000;  // about 0.9 MB of wiring
+  std::string tracks;
+  for (int i = 0; i < kTracks; ++i) {
+    tracks += R"({"layer": "BottomLayer", "net": "SDA", "x": "100mil", "y": ")" +
+              std::to_string(100 + i) + R"(mil", "x2": "900mil", "y2": ")" +
+              std::to_string(100 + i) + R"(mil", "width": "7mil"},)" + "\n";
+  }
+  const std::string file = ExportExampleBoard(
+      Replaced(ExampleBoardText(), "\"tracks\": [\n", "\"tracks\": [\n" + tracks));
+  const std::string wiring = Section(file, "    (wiring");
+  ASSERT_GT(wiring.size(), 3u << 18);
+  size_t at = 0;
+  for (int i = 0; i < kTracks; ++i) {
+    const std::string y = std::to_string(100 + i) + ".000";
+    const std::string path = "(path BottomLayer 7.000 100.000 " + y + " 900.000 " + y + ")";
+    const size_t found = wiring.find(path, at);
+    ASSERT_NE(found, std::string::npos) << path;
+    at = found + path.size();
+  }
+  EXPECT_EQ(Occurrences(wiring, "(path BottomLayer 7.000 "), kTracks);
+}
+
 TEST(StructureWiringExport, ProtectedArcChordsCarryTheMarkerAndEmptyPlanesAreLeftOut) {
   std::string board = ExampleBoardText();
   board = Replaced(board, R"("startAngle": 270, "endAngle": 360, "width": "10mil")",

@@ -142,6 +142,25 @@ TEST(DesignFileOutput, IndentsFourBlanksALevelAndEndsLinesWithCrLf) {
   EXPECT_EQ(text, "(pcb x\r\n    (a)\r\n            (b)\r\n)\r\n");
 }
 
+TEST(DesignFileOutput, SpillsWholeLinesOnceTheThresholdIsReached) {
+  std::string text, file;
+  std::vector<size_t> pieces;
+  router::DesignFileOutput out(text);
+  out.SpillEvery(10, [&] {
+    pieces.push_back(text.size());
+    file += text;
+    text.clear();
+  });
+  out.Line("(a)");  // 5 bytes: kept
+  out.Line("(b)");  // 10: spilled
+  out.Raise();
+  out.Line("(long line)");  // 17 on its own: spilled whole
+  out.Line("(c)");
+  file += text;
+  EXPECT_EQ(pieces, (std::vector<size_t>{10, 17}));
+  EXPECT_EQ(file, "(a)\r\n(b)\r\n    (long line)\r\n    (c)\r\n");
+}
+
 // --- the keyed store --------------------------------------------------------------------------
 
 TEST(RuleValueStorage, ReadingAnEntryAddsItWithoutAValue) {
