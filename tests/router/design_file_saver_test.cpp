@@ -1,13 +1,16 @@
 // The design-file writer in process, over the stand-in editor and its rules: duplicated pin names,
-// and clearances of nets that rules name among nets that share theirs.
+// clearances of nets that rules name among nets that share theirs, and the stack the rule blocks
+// walk.
 #include <gtest/gtest.h>
 
+#include "router/applicable_rules.h"
 #include "router/design_file_saver.h"
 #include "router/ovix_rules.h"
 #include "router/via_styles.h"
 #include "router/dsn_checker.h"
 #include "router/rules_session.h"
 #include "report_answer.h"
+#include "rtl/pcb_board.h"
 #include "rtl/quorvel_session.h"
 
 namespace {
@@ -98,6 +101,25 @@ TEST(DesignFileSaver, NetsNamedByAClearanceRuleKeepTheirOwnCells) {
       << net("SCL");
   EXPECT_EQ(net("SDA").find("(clearance 15.000"), std::string::npos) << net("SDA");
   EXPECT_EQ(dsntest::Describe(dsntest::CheckDesignFile(written)), "");
+}
+
+// The stack is read once per board of the context: every object's rules walk it, and a context
+// given another board must not answer with the first one's stack.
+TEST(RuleBlockContext, StackLayersAreThoseOfTheContextsBoard) {
+  ASSERT_EQ(rulestest::OpenBoard(quorveltest::ExampleBoardPath()), "");
+  rtl::TPcbBoard board(rtl::PcbApi_GetCurrentBoardHandle());
+  ASSERT_EQ(board.Sync(pcbapi::kRead), 0);
+  router::TRuleBlockContext context;
+  context.board = &board;
+  // Top, MidLayer1, the two planes, MidLayer2, Bottom: the stack's order, not the layers'.
+  const std::vector<int> stack{1, 2, 39, 40, 3, 32};
+  EXPECT_EQ(context.StackLayers(), stack);
+
+  const rtl::TPcbBoard unlinked(0);  // no layer links: no stack
+  context.board = &unlinked;
+  EXPECT_TRUE(context.StackLayers().empty());
+  context.board = &board;
+  EXPECT_EQ(context.StackLayers(), stack);
 }
 
 }  // namespace
