@@ -20,6 +20,7 @@ constexpr uint8_t kNetObjectId = 8, kLengthObjectId = 25;
 // loop in the host's data.
 constexpr int kMaxStackedLayers = 54;
 
+// The layers of the board's stack, top to bottom.
 void ReadStackLayers(const rtl::TPcbBoard& board, std::vector<int>& layers) {
   layers.clear();
   int first = 0;

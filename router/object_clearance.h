@@ -99,8 +99,8 @@ class TObjectClearanceMatrices {
   const TOvixRules& rules_;
   const RuleConstraintQuery& gaps_;
   rtl::Handle board_;
-  // Interfaces sorted by handle, one walk of the board per object kind: a net's or a pad's
-  // each, too many for a node apiece.
+  // Interfaces sorted by handle, one walk of the board per object kind: one block for all the
+  // objects of a kind (every net), not a node each.
   std::vector<std::pair<rtl::Handle, win::ComPtr<IPCB_Primitive>>> interfaces_;
   uint32_t walked_kinds_ = 0;
   std::unordered_map<std::string, rtl::Handle> nets_by_name_;
