@@ -65,8 +65,11 @@ class NetworkWriter {
       if (net.pad_count >= 2) WriteNet(net);
       if (context_.progress) context_.progress();
     }
-    if (context_.settings.export_net_classes)
-      ForEachClass([&](rtl::Handle h) { WriteNetClass(h); });
+    if (context_.settings.export_net_classes) {
+      // Class members name nets without regard to case.
+      const std::vector<std::string_view> network_nets = NetworkNets(rtl::LessIgnoringCase());
+      ForEachClass([&](rtl::Handle h) { WriteNetClass(h, network_nets); });
+    }
     if (context_.settings.export_from_to_classes)
       ForEachClass([&](rtl::Handle h) { WriteGroup(h); });
     if (context_.settings.export_diff_pairs) WritePairs();
@@ -141,7 +144,6 @@ class NetworkWriter {
                                if (const TNetPin* pin = FindPin(pad)) net_pins_.push_back(pin);
                              });
           entry.pin_count = net_pins_.size() - entry.first_pin;
-          if (entry.pad_count >= 2) routed_nets_.insert(rtl::FoldedAscii(entry.name));
           nets_.push_back(std::move(entry));
         },
         1u << pcbapi::kNet, LayerZero(), pcbapi::kAllObjects);
@@ -237,11 +239,26 @@ class NetworkWriter {
     out_.Line(")");
   }
 
+  // Names of the nets with 2 pads or more, sorted by `less`; views of nets_.
+  template <class Less>
+  std::vector<std::string_view> NetworkNets(Less less) const {
+    std::vector<std::string_view> names;
+    for (const NetEntry& net : nets_) {
+      if (net.pad_count >= 2) names.push_back(net.name);
+    }
+    std::sort(names.begin(), names.end(), less);
+    return names;
+  }
+
   // Members that name a net of the network (without regard to case), escaped.
-  std::vector<std::string> NetMembers(const rtl::TPCBObjectClass& object_class) const {
+  std::vector<std::string> NetMembers(const rtl::TPCBObjectClass& object_class,
+                                      std::span<const std::string_view> network_nets) const {
     std::vector<std::string> members;
     const auto add = [&](const std::string& name) {
-      if (routed_nets_.count(rtl::FoldedAscii(name))) members.push_back(EscapeName(name));
+      if (std::binary_search(network_nets.begin(), network_nets.end(), name,
+                             rtl::LessIgnoringCase())) {
+        members.push_back(EscapeName(name));
+      }
     };
     for (const std::string& name : object_class.Members()) add(name);
     if (object_class.GetAllMembers()) {
@@ -250,12 +267,12 @@ class NetworkWriter {
     return members;
   }
 
-  void WriteNetClass(rtl::Handle handle) {
+  void WriteNetClass(rtl::Handle handle, std::span<const std::string_view> network_nets) {
     rtl::TPCBObjectClass object_class(handle);
     if (object_class.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
     if (object_class.GetMemberKind() != kNetMembers) return;
     if (object_class.GetAllMembers() && context_.settings.export_user_net_classes_only) return;
-    const std::vector<std::string> members = NetMembers(object_class);
+    const std::vector<std::string> members = NetMembers(object_class, network_nets);
     if (members.empty()) return;
     out_.Line("(class " + EscapeName(object_class.Name()));
     out_.Raise();
@@ -267,22 +284,27 @@ class NetworkWriter {
 
   // Each pair with its positive net first.
   void WritePairs() {
-    std::unordered_set<std::string> network_nets;
-    std::unordered_map<rtl::Handle, const NetEntry*> nets_by_handle;
-    for (const NetEntry& net : nets_) {
-      if (net.pad_count >= 2) network_nets.insert(net.name);
-      nets_by_handle.emplace(net.handle, &net);
-    }
+    const std::vector<std::string_view> network_nets = NetworkNets(std::less<>());
+    std::vector<const NetEntry*> by_handle;
+    by_handle.reserve(nets_.size());
+    for (const NetEntry& net : nets_) by_handle.push_back(&net);
+    std::sort(by_handle.begin(), by_handle.end(),
+              [](const NetEntry* a, const NetEntry* b) { return a->handle < b->handle; });
+    const auto find = [&](rtl::Handle handle) -> const NetEntry* {
+      const auto found =
+          std::lower_bound(by_handle.begin(), by_handle.end(), handle,
+                           [](const NetEntry* net, rtl::Handle h) { return net->handle < h; });
+      return found != by_handle.end() && (*found)->handle == handle ? *found : nullptr;
+    };
     board_.IterateObjects(
         [&](rtl::Handle pair) {
           rtl::Handle positive = 0, negative = 0;
           if (rtl::PcbApi_GetDifferentialPairNets(pair, &positive, &negative) != pcbapi::kSuccess) {
             return;
           }
-          const auto first = nets_by_handle.find(positive);
-          const auto second = nets_by_handle.find(negative);
-          if (first == nets_by_handle.end() || second == nets_by_handle.end()) return;
-          WritePair(out_, first->second->name, second->second->name, network_nets);
+          const NetEntry* first = find(positive);
+          const NetEntry* second = find(negative);
+          if (first && second) WritePair(out_, first->name, second->name, network_nets);
         },
         1u << pcbapi::kDifferentialPair, LayerZero(), pcbapi::kAllObjects);
   }
@@ -306,7 +328,6 @@ class NetworkWriter {
   std::vector<PadPin> pins_;              // component pins, sorted by pad
   std::vector<const TNetPin*> net_pins_;  // the pins of every net, net by net
   std::vector<NetEntry> nets_;
-  std::unordered_set<std::string> routed_nets_;  // folded names of nets with 2 pads or more
   std::unordered_map<std::string, std::vector<FromTo>> from_tos_;
   std::string line_;  // composes one line at a time
 };
@@ -346,9 +367,12 @@ void WriteNetPins(DesignFileOutput& out, std::string& line, std::span<const TNet
 }
 
 void WritePair(DesignFileOutput& out, const std::string& first_net, const std::string& second_net,
-               const std::unordered_set<std::string>& network_nets) {
+               std::span<const std::string_view> network_nets) {
   // A pair naming a net the router does not know would stop it reading the file.
-  if (!network_nets.count(first_net) || !network_nets.count(second_net)) return;
+  const auto known = [&](const std::string& net) {
+    return std::binary_search(network_nets.begin(), network_nets.end(), net);
+  };
+  if (!known(first_net) || !known(second_net)) return;
   out.Line("(pair ");
   out.Raise();
   out.Line("(nets " + EscapeName(first_net) + " " + EscapeName(second_net) + ")");

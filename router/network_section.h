@@ -7,7 +7,6 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 
 #include "router/applicable_rules.h"
 #include "router/design_file_output.h"
@@ -43,9 +42,10 @@ struct TNetPin {
 // "(pins" with every pin of one net, composed in the reused `line`.
 void WriteNetPins(DesignFileOutput& out, std::string& line, std::span<const TNetPin* const> pins);
 
-// "(pair" of two nets, escaped; nothing unless both nets are in the network.
+// "(pair" of two nets, escaped; nothing unless both nets are among `network_nets`, the sorted
+// names of the nets in the network.
 void WritePair(DesignFileOutput& out, const std::string& first_net, const std::string& second_net,
-               const std::unordered_set<std::string>& network_nets);
+               std::span<const std::string_view> network_nets);
 
 struct TNetworkContext {
   TRuleBlockContext rules;

@@ -72,7 +72,7 @@ TEST(WriteNetPins, NinePinsWrapAfterSeven) {
 }
 
 TEST(WritePair, EscapesTheNetsAndSkipsUnknownOnes) {
-  const std::unordered_set<std::string> nets{"USB P", "USB(N)", "CLK"};
+  const std::vector<std::string_view> nets{"CLK", "USB P", "USB(N)"};  // sorted
   EXPECT_EQ(Write([&](DesignFileOutput& out) { WritePair(out, "USB P", "USB(N)", nets); }),
             "(pair \r\n    (nets USB~SP~P USB~LP~N~RP~)\r\n)\r\n");
   EXPECT_EQ(Write([&](DesignFileOutput& out) { WritePair(out, "USB P", "GONE", nets); }), "");
