@@ -45,6 +45,7 @@ struct ComponentPad {
   uint8_t electrical_type = 0;
 };
 
+// A component pin with the pad that nets name it by.
 struct PadPin {
   rtl::Handle pad = 0;
   TNetPin pin;
