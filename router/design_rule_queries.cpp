@@ -11,4 +11,6 @@ rtl::Handle DesignRuleQueries::FindRuleForObjects(rtl::Handle a, rtl::Handle b, 
 
 bool DesignRuleQueries::MayHoldObjectsOfNet(rtl::Handle, uint8_t, int, int) const { return true; }
 
+void DesignRuleQueries::ForgetObject(rtl::Handle) const {}
+
 }  // namespace router

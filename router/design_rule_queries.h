@@ -34,6 +34,9 @@ class DesignRuleQueries {
   // that nothing need be made to ask about one.
   virtual bool MayHoldObjectsOfNet(rtl::Handle net, uint8_t rule_kind, int first_scope,
                                    int last_scope) const;
+  // A temporary object the caller asked about is gone: a host may give its handle to the next
+  // object, which must not be answered with what was learnt of this one.
+  virtual void ForgetObject(rtl::Handle object) const;
 };
 
 }  // namespace router

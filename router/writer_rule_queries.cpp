@@ -74,6 +74,8 @@ bool TOvixRuleQueries::MayHoldObjectsOfNet(rtl::Handle net, uint8_t rule_kind, i
                                     static_cast<uint8_t>(last_scope), net);
 }
 
+void TOvixRuleQueries::ForgetObject(rtl::Handle object) const { rules_.ForgetObjectNet(object); }
+
 std::optional<TLengthLimits> TOvixRuleQueries::RuleLengths(rtl::Handle rule) const {
   win::ComPtr<IPCB_Rule> shared = win::ComPtr<IPCB_Rule>::Share(rules_.RuleOfHandle(rule));
   if (!shared) return std::nullopt;
@@ -191,14 +193,16 @@ void GetNetLayerWidths(const DesignRuleQueries& rules, const rtl::TPcbBoard& boa
   const rtl::Handle handle = rtl::PcbApi_CreateObject(pcbapi::kTrack);
   if (handle == 0) return;
   struct Probe {
+    const DesignRuleQueries& rules;
     rtl::Handle handle, net;
     bool in_net = false;
     ~Probe() {
       if (in_net) rtl::PcbApi_DeleteObjectFromContainer(net, handle);
       rtl::PcbApi_SetOwnerBoard(0, handle);
       rtl::PcbApi_DestroyObject(handle);
+      rules.ForgetObject(handle);
     }
-  } probe{handle, net};
+  } probe{rules, handle, net};
   rtl::PcbApi_SetOwnerBoard(board.GetHandle(), handle);
   probe.in_net = rtl::PcbApi_AddObjectToContainer(net, handle) == pcbapi::kSuccess;
   rtl::TPcbTrack track(handle);

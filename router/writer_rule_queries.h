@@ -30,6 +30,7 @@ class TOvixRuleQueries : public DesignRuleQueries {
   std::optional<TLengthLimits> RuleLengths(rtl::Handle rule) const override;
   bool MayHoldObjectsOfNet(rtl::Handle net, uint8_t rule_kind, int first_scope,
                            int last_scope) const override;
+  void ForgetObject(rtl::Handle object) const override;
   const TOvixRules& collection() const { return rules_; }
 
  private:

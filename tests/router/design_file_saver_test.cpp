@@ -8,6 +8,7 @@
 #include "router/object_clearance.h"
 #include "router/ovix_rules.h"
 #include "router/via_styles.h"
+#include "router/writer_rule_queries.h"
 #include "router/dsn_checker.h"
 #include "router/rules_session.h"
 #include "report_answer.h"
@@ -178,6 +179,37 @@ TEST(RuleBlockContext, StackLayersAreThoseOfTheContextsBoard) {
   EXPECT_TRUE(context.StackLayers().empty());
   context.board = &board;
   EXPECT_EQ(context.StackLayers(), stack);
+}
+
+// A net's width probe is made and destroyed per net, and a host may give its handle to the next
+// object: the rules are told to forget it, or the next net's probe would get this net's answer.
+TEST(NetLayerWidths, TheRulesForgetEachProbeOnceItIsGone) {
+  ASSERT_EQ(rulestest::OpenBoard(quorveltest::ExampleBoardPath()), "");
+  rtl::TPcbBoard board(rtl::PcbApi_GetCurrentBoardHandle());
+  ASSERT_EQ(board.Sync(pcbapi::kRead), 0);
+  struct Recorder : router::DesignRuleQueries {
+    mutable std::vector<rtl::Handle> asked, forgotten;
+    rtl::Handle FindRuleForObject(rtl::Handle object, uint8_t, int, int) const override {
+      asked.push_back(object);
+      return 0;
+    }
+    std::optional<router::TLengthLimits> RuleLengths(rtl::Handle) const override { return {}; }
+    void ForgetObject(rtl::Handle object) const override { forgotten.push_back(object); }
+  } rules;
+  router::TWidthTable table("widths");
+  for (const char* name : {"SDA", "SCL"}) {
+    const rtl::Handle net = rulestest::Named(pcbapi::kNet, name);
+    rules.asked.clear();
+    rules.forgotten.clear();
+    router::GetNetLayerWidths(rules, board, net, table);
+    // The net itself first, then its probe on each stacked signal layer.
+    ASSERT_GT(rules.asked.size(), 1u) << name;
+    EXPECT_EQ(rules.asked.front(), net);
+    const rtl::Handle probe = rules.asked[1];
+    EXPECT_NE(probe, net);
+    EXPECT_EQ(rules.forgotten, std::vector<rtl::Handle>{probe}) << name;
+    EXPECT_EQ(rtl::PcbApi_GetObjectIdFromObjectHandle(probe), 0) << "the probe left the board";
+  }
 }
 
 }  // namespace
