@@ -154,38 +154,43 @@ void WritePadKeepout(DesignFileOutput& out, uint8_t shape, int32_t x_size, int32
   }
 }
 
+namespace {
+
+// `line` is a buffer kept from component to component.
+void WriteComponentPlacement(DesignFileOutput& out, rtl::Handle handle, std::string& line) {
+  rtl::TPcbComponent component(handle);
+  component.Sync(pcbapi::kRead);
+  line.assign("(component ").append(ImageName(component));
+  out.Line(line);
+  out.Raise();
+  // The place statement also closes the component statement.
+  line.assign("(place ");
+  AppendEscapedName(line, component.GetName());
+  line += ' ';
+  AppendDesignNumber(line, component.GetX());
+  line += ' ';
+  AppendDesignNumber(line, component.GetY());
+  line += " front 0))";
+  out.Line(line);
+  out.Lower();
+}
+
+}  // namespace
+
 void WritePlacement(DesignFileOutput& out, const rtl::TPcbBoard& board,
                     const std::function<void()>& progress) {
   if (progress) progress();
   out.Line("(placement");
   out.Raise();
+  std::string line;
   board.IterateObjects(
       [&](rtl::Handle component) {
         if (progress) progress();
-        WriteComponentPlacement(out, component);
+        WriteComponentPlacement(out, component, line);
       },
       1u << pcbapi::kComponent, LayerZero(), pcbapi::kAllObjects);
   out.Lower();
   out.Line(")");
-}
-
-void WriteComponentPlacement(DesignFileOutput& out, rtl::Handle handle) {
-  rtl::TPcbComponent component(handle);
-  component.Sync(pcbapi::kRead);
-  out.Line("(component " + ImageName(component));
-  out.Raise();
-  // The place statement also closes the component statement.
-  out.Line(StatementText()
-               .Open("place")
-               .Word(EscapeName(component.GetName()))
-               .Number(component.GetX())
-               .Number(component.GetY())
-               .Word("front")
-               .Word("0")
-               .Close()
-               .Take() +
-           ")");
-  out.Lower();
 }
 
 namespace {

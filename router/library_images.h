@@ -39,7 +39,6 @@ struct TLibraryContext {
 // "(placement" with one "(component" per component of the board.
 void WritePlacement(DesignFileOutput& out, const rtl::TPcbBoard& board,
                     const std::function<void()>& progress);
-void WriteComponentPlacement(DesignFileOutput& out, rtl::Handle component);
 
 // "(library" with one image per component, then the padstacks.
 void WriteLibrary(DesignFileOutput& out, const rtl::TPcbBoard& board,
