@@ -443,10 +443,10 @@ Handle Board::NextOf(Handle container, uint8_t kind, uint8_t method, const Layer
   if (kind >= pcbapi::kObjectKindCount) return 0;
   auto accept = [&](const Object& object) {
     if (object.kind != kind || !object.on_board || !filter.Matches(object.layer)) return false;
+    if (method == pcbapi::kAllObjects) return true;  // no need to visit the owner
     const Object* owner = Find(object.owner);
     const bool in_component = owner && owner->kind == pcbapi::kComponent;
     switch (method) {
-      case pcbapi::kAllObjects: return true;
       case pcbapi::kFreeObjects: return !in_component;
       case pcbapi::kComponentObjects: return in_component;
       default: return false;
