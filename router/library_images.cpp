@@ -175,26 +175,6 @@ void WriteComponentPlacement(DesignFileOutput& out, rtl::Handle handle, std::str
   out.Lower();
 }
 
-}  // namespace
-
-void WritePlacement(DesignFileOutput& out, const rtl::TPcbBoard& board,
-                    const std::function<void()>& progress) {
-  if (progress) progress();
-  out.Line("(placement");
-  out.Raise();
-  std::string line;
-  board.IterateObjects(
-      [&](rtl::Handle component) {
-        if (progress) progress();
-        WriteComponentPlacement(out, component, line);
-      },
-      1u << pcbapi::kComponent, LayerZero(), pcbapi::kAllObjects);
-  out.Lower();
-  out.Line(")");
-}
-
-namespace {
-
 // What an image needs of one of its pads. A component's pads are all read before the first is
 // written: a name met twice changes how each of them is written.
 struct TImagePad {
@@ -307,6 +287,22 @@ class TImageWriter {
 };
 
 }  // namespace
+
+void WritePlacement(DesignFileOutput& out, const rtl::TPcbBoard& board,
+                    const std::function<void()>& progress) {
+  if (progress) progress();
+  out.Line("(placement");
+  out.Raise();
+  std::string line;
+  board.IterateObjects(
+      [&](rtl::Handle component) {
+        if (progress) progress();
+        WriteComponentPlacement(out, component, line);
+      },
+      1u << pcbapi::kComponent, LayerZero(), pcbapi::kAllObjects);
+  out.Lower();
+  out.Line(")");
+}
 
 void WriteLibrary(DesignFileOutput& out, const rtl::TPcbBoard& board,
                   const TLibraryContext& context) {
