@@ -21,8 +21,8 @@ constexpr uint8_t kNetObjectId = 8, kLengthObjectId = 25;
 constexpr int kMaxStackedLayers = 54;
 
 // The layers of the board's stack, top to bottom.
-std::vector<int> StackLayers(const rtl::TPcbBoard& board) {
-  std::vector<int> layers;
+void ReadStackLayers(const rtl::TPcbBoard& board, std::vector<int>& layers) {
+  layers.clear();
   int first = 0;
   for (int layer = 1; layer <= kMaxStackedLayers && first == 0; ++layer) {
     const rtl::TLayerObject* object = board.GetLayerObject(static_cast<rtl::LegacyLayer>(layer));
@@ -34,10 +34,17 @@ std::vector<int> StackLayers(const rtl::TPcbBoard& board) {
     const rtl::TLayerObject* object = board.GetLayerObject(static_cast<rtl::LegacyLayer>(layer));
     layer = object ? object->GetNextLayer() : 0;
   }
-  return layers;
 }
 
 }  // namespace
+
+const std::vector<int>& TRuleBlockContext::StackLayers() const {
+  if (stack_board_ != board) {
+    ReadStackLayers(*board, stack_layers_);
+    stack_board_ = board;
+  }
+  return stack_layers_;
+}
 
 TApplicableRules::TApplicableRules(const TRuleBlockContext& context, rtl::Handle object, int scope,
                                    int on_layer_scope)
@@ -57,7 +64,7 @@ TApplicableRules::TApplicableRules(const TRuleBlockContext& context, rtl::Handle
 
   if (!context.clearance_matrix) return;
   all_layers_ = context.clearance_matrix(object, kAllLayersProbe, scope, on_layer_scope);
-  for (const int layer : StackLayers(*context.board)) {
+  for (const int layer : context.StackLayers()) {
     std::unique_ptr<TClearanceMatrix> matrix =
         context.clearance_matrix(object, layer, scope, on_layer_scope);
     if (!matrix) continue;

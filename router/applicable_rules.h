@@ -39,6 +39,15 @@ struct TRuleBlockContext {
   std::function<std::unique_ptr<TClearanceMatrix>(rtl::Handle object, int layer, int scope,
                                                   int on_layer_scope)>
       clearance_matrix;
+
+  // The layers of the board's stack, top to bottom. Worked out at the first object that asks:
+  // the stack does not change while one export writes its rules, and every net would otherwise
+  // walk it again. Worked out anew when the context is given another board.
+  const std::vector<int>& StackLayers() const;
+
+ private:
+  mutable std::vector<int> stack_layers_;
+  mutable const rtl::TPcbBoard* stack_board_ = nullptr;
 };
 
 // The values of one object, gathered at once.

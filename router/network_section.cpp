@@ -1,10 +1,9 @@
 // The network section.
 #include "router/network_section.h"
 
-#include <map>
-
-#include <memory>
+#include <algorithm>
 #include <unordered_map>
+#include <vector>
 
 #include "rtl/ascii_case.h"
 #include "router/design_file_names.h"
@@ -30,26 +29,26 @@ rtl::LegacyLayerSet LayerZero() {
   return layers;
 }
 
-void WriteWrapped(DesignFileOutput& out, const std::string& prefix,
-                  const std::vector<std::string>& items, const std::string& suffix) {
-  std::vector<std::string> lines = WrapItems(prefix, items);
-  lines.back() += suffix;
-  for (const std::string& line : lines) out.Line(line);
-}
-
-std::vector<std::string> PinsOfType(const std::vector<TNetPin>& pins, uint8_t type) {
-  std::vector<std::string> names;
-  for (const TNetPin& pin : pins) {
-    if (pin.electrical_type == type) names.push_back(pin.name);
-  }
-  return names;
-}
-
+// A net with its pins: a run of the writer's list of pins of all nets.
 struct NetEntry {
   rtl::Handle handle = 0;
   std::string name;
-  std::vector<TNetPin> pins;
+  size_t first_pin = 0;
+  size_t pin_count = 0;
   int pad_count = 0;
+};
+
+// A component pad's own pin name, before the duplicate check.
+struct ComponentPad {
+  rtl::Handle handle = 0;
+  std::string name;
+  uint8_t electrical_type = 0;
+};
+
+// A component pin with the pad that nets name it by.
+struct PadPin {
+  rtl::Handle pad = 0;
+  TNetPin pin;
 };
 
 class NetworkWriter {
@@ -67,8 +66,11 @@ class NetworkWriter {
       if (net.pad_count >= 2) WriteNet(net);
       if (context_.progress) context_.progress();
     }
-    if (context_.settings.export_net_classes)
-      ForEachClass([&](rtl::Handle h) { WriteNetClass(h); });
+    if (context_.settings.export_net_classes) {
+      // Class members name nets without regard to case.
+      const std::vector<std::string_view> network_nets = NetworkNets(rtl::LessIgnoringCase());
+      ForEachClass([&](rtl::Handle h) { WriteNetClass(h, network_nets); });
+    }
     if (context_.settings.export_from_to_classes)
       ForEachClass([&](rtl::Handle h) { WriteGroup(h); });
     if (context_.settings.export_diff_pairs) WritePairs();
@@ -79,30 +81,52 @@ class NetworkWriter {
  private:
   // Escaped "<designator>-<pin>" of every component pad, found once for all nets.
   void CollectPins() {
+    std::vector<ComponentPad> pads;  // of one component; reused from component to component
     board_.IterateObjects(
         [&](rtl::Handle component) {
           const std::string designator = EscapeName(rtl::GetObjectNameByHandle(component));
-          std::vector<std::pair<rtl::Handle, TNetPin>> pads;
-          std::map<std::string, int> name_counts;
-          rtl::IterateContainer(
-              component, 1u << pcbapi::kPad, LayerZero(), pcbapi::kAllObjects,
-              [&](rtl::Handle handle) {
-                rtl::TPcbPad pad(handle);
-                if (pad.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
-                std::string pin = pad.GetName();
-                if (pin.empty()) pin = "UNNAMED_PAD";
-                ++name_counts[pin];
-                pads.emplace_back(handle, TNetPin{std::move(pin), pad.GetElectricalType()});
-              });
+          pads.clear();
+          rtl::IterateContainer(component, 1u << pcbapi::kPad, LayerZero(), pcbapi::kAllObjects,
+                                [&](rtl::Handle handle) {
+                                  rtl::TPcbPad pad(handle);
+                                  if (pad.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
+                                  std::string pin = pad.GetName();
+                                  if (pin.empty()) pin = "UNNAMED_PAD";
+                                  pads.push_back({handle, std::move(pin), pad.GetElectricalType()});
+                                });
           // A name the component repeats defines no pin in the library (it is reported as a
-          // duplicate or becomes a keep-out), so no net may refer to it.
-          for (auto& [pad, pin] : pads) {
-            if (name_counts[pin.name] != 1) continue;
-            pin.name = designator + "-" + EscapeName(pin.name);
-            pins_[pad] = std::move(pin);
+          // duplicate or becomes a keep-out), so no net may refer to it. Sorted by name, a
+          // repeated name is a run of more than one pad.
+          std::sort(pads.begin(), pads.end(),
+                    [](const ComponentPad& a, const ComponentPad& b) { return a.name < b.name; });
+          for (auto run = pads.begin(); run != pads.end();) {
+            const auto run_end = std::find_if(
+                run, pads.end(), [&](const ComponentPad& pad) { return pad.name != run->name; });
+            if (run_end - run == 1) AddPin(designator, *run);
+            run = run_end;
           }
         },
         1u << pcbapi::kComponent, LayerZero(), pcbapi::kAllObjects);
+    std::sort(pins_.begin(), pins_.end(),
+              [](const PadPin& a, const PadPin& b) { return a.pad < b.pad; });
+  }
+
+  void AddPin(const std::string& designator, const ComponentPad& pad) {
+    const std::string pin = EscapeName(pad.name);
+    std::string name;
+    name.reserve(designator.size() + 1 + pin.size());
+    name.append(designator).append(1, '-').append(pin);
+    pins_.push_back({pad.handle, TNetPin{std::move(name), pad.electrical_type}});
+  }
+
+  const TNetPin* FindPin(rtl::Handle pad) const {
+    const auto found = std::lower_bound(pins_.begin(), pins_.end(), pad,
+                                        [](const PadPin& p, rtl::Handle h) { return p.pad < h; });
+    return found != pins_.end() && found->pad == pad ? &found->pin : nullptr;
+  }
+
+  std::span<const TNetPin* const> PinsOf(const NetEntry& net) const {
+    return std::span<const TNetPin* const>(net_pins_).subspan(net.first_pin, net.pin_count);
   }
 
   void CollectNets() {
@@ -113,14 +137,14 @@ class NetworkWriter {
           NetEntry entry;
           entry.handle = handle;
           entry.name = net.GetName();
+          entry.first_pin = net_pins_.size();
           net.IterateMembers(1u << pcbapi::kPad, LayerZero(), pcbapi::kAllObjects,
                              [&](rtl::Handle pad) {
                                ++entry.pad_count;
-                               const auto pin = pins_.find(pad);
                                // Free pads are no pins.
-                               if (pin != pins_.end()) entry.pins.push_back(pin->second);
+                               if (const TNetPin* pin = FindPin(pad)) net_pins_.push_back(pin);
                              });
-          if (entry.pad_count >= 2) routed_nets_.insert(rtl::FoldedAscii(entry.name));
+          entry.pin_count = net_pins_.size() - entry.first_pin;
           nets_.push_back(std::move(entry));
         },
         1u << pcbapi::kNet, LayerZero(), pcbapi::kAllObjects);
@@ -143,29 +167,45 @@ class NetworkWriter {
   }
 
   void WriteNet(const NetEntry& net) {
-    out_.Line("(net " + EscapeName(net.name));
+    line_.assign("(net ").append(EscapeName(net.name));
+    out_.Line(line_);
     out_.Raise();
-    WriteNetPins(out_, net.pins);
+    WriteNetPins(out_, line_, PinsOf(net));
     WriteApplicableRules(out_, context_.rules, net.handle, kNetScopeKind, kOnLayerScope);
     // From-tos belong to the net whose name their net text equals exactly.
     const auto from_tos = from_tos_.find(net.name);
     if (from_tos != from_tos_.end()) {
       for (const FromTo& from_to : from_tos->second) WriteFromTo(from_to);
     }
-    WriteNetRoles(net.pins);
+    WriteNetRoles(PinsOf(net));
     out_.Lower();
     out_.Line(")");
   }
 
-  void WriteNetRoles(const std::vector<TNetPin>& pins) {
-    const std::vector<std::string> sources = PinsOfType(pins, kSource);
-    const std::vector<std::string> loads = PinsOfType(pins, kLoad);
-    const std::vector<std::string> terminators = PinsOfType(pins, kTerminator);
-    if (!sources.empty()) WriteWrapped(out_, "(source     ", sources, ")");
-    if (!loads.empty() && (!sources.empty() || !terminators.empty())) {
-      WriteWrapped(out_, "(load       ", loads, ")");
+  void WriteNetRoles(std::span<const TNetPin* const> pins) {
+    int count[kSource + 1] = {};
+    for (const TNetPin* pin : pins) {
+      if (pin->electrical_type <= kSource) ++count[pin->electrical_type];
     }
-    if (!terminators.empty()) WriteWrapped(out_, "(terminator ", terminators, ")");
+    if (count[kSource]) WriteRole("(source     ", pins, kSource);
+    if (count[kLoad] && (count[kSource] || count[kTerminator])) {
+      WriteRole("(load       ", pins, kLoad);
+    }
+    if (count[kTerminator]) WriteRole("(terminator ", pins, kTerminator);
+  }
+
+  void WriteRole(std::string_view prefix, std::span<const TNetPin* const> pins, uint8_t type) {
+    TWrappedList list(out_, line_, prefix);
+    for (const TNetPin* pin : pins) {
+      if (pin->electrical_type == type) list.Add(pin->name);
+    }
+    list.End(")");
+  }
+
+  void WriteWrapped(const std::vector<std::string>& items) {
+    TWrappedList list(out_, line_, "");
+    for (const std::string& item : items) list.Add(item);
+    list.End("");
   }
 
   struct FromTo {
@@ -200,11 +240,26 @@ class NetworkWriter {
     out_.Line(")");
   }
 
+  // Names of the nets with 2 pads or more, sorted by `less`; views of nets_.
+  template <class Less>
+  std::vector<std::string_view> NetworkNets(Less less) const {
+    std::vector<std::string_view> names;
+    for (const NetEntry& net : nets_) {
+      if (net.pad_count >= 2) names.push_back(net.name);
+    }
+    std::sort(names.begin(), names.end(), less);
+    return names;
+  }
+
   // Members that name a net of the network (without regard to case), escaped.
-  std::vector<std::string> NetMembers(const rtl::TPCBObjectClass& object_class) const {
+  std::vector<std::string> NetMembers(const rtl::TPCBObjectClass& object_class,
+                                      std::span<const std::string_view> network_nets) const {
     std::vector<std::string> members;
     const auto add = [&](const std::string& name) {
-      if (routed_nets_.count(rtl::FoldedAscii(name))) members.push_back(EscapeName(name));
+      if (std::binary_search(network_nets.begin(), network_nets.end(), name,
+                             rtl::LessIgnoringCase())) {
+        members.push_back(EscapeName(name));
+      }
     };
     for (const std::string& name : object_class.Members()) add(name);
     if (object_class.GetAllMembers()) {
@@ -213,16 +268,16 @@ class NetworkWriter {
     return members;
   }
 
-  void WriteNetClass(rtl::Handle handle) {
+  void WriteNetClass(rtl::Handle handle, std::span<const std::string_view> network_nets) {
     rtl::TPCBObjectClass object_class(handle);
     if (object_class.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
     if (object_class.GetMemberKind() != kNetMembers) return;
     if (object_class.GetAllMembers() && context_.settings.export_user_net_classes_only) return;
-    const std::vector<std::string> members = NetMembers(object_class);
+    const std::vector<std::string> members = NetMembers(object_class, network_nets);
     if (members.empty()) return;
     out_.Line("(class " + EscapeName(object_class.Name()));
     out_.Raise();
-    WriteWrapped(out_, "", members, "");
+    WriteWrapped(members);
     WriteApplicableRules(out_, context_.rules, handle, kNetClassScope, kNetClassOnLayerScope);
     out_.Lower();
     out_.Line(")");
@@ -230,22 +285,27 @@ class NetworkWriter {
 
   // Each pair with its positive net first.
   void WritePairs() {
-    std::unordered_set<std::string> network_nets;
-    std::unordered_map<rtl::Handle, const NetEntry*> nets_by_handle;
-    for (const NetEntry& net : nets_) {
-      if (net.pad_count >= 2) network_nets.insert(net.name);
-      nets_by_handle.emplace(net.handle, &net);
-    }
+    const std::vector<std::string_view> network_nets = NetworkNets(std::less<>());
+    std::vector<const NetEntry*> by_handle;
+    by_handle.reserve(nets_.size());
+    for (const NetEntry& net : nets_) by_handle.push_back(&net);
+    std::sort(by_handle.begin(), by_handle.end(),
+              [](const NetEntry* a, const NetEntry* b) { return a->handle < b->handle; });
+    const auto find = [&](rtl::Handle handle) -> const NetEntry* {
+      const auto found =
+          std::lower_bound(by_handle.begin(), by_handle.end(), handle,
+                           [](const NetEntry* net, rtl::Handle h) { return net->handle < h; });
+      return found != by_handle.end() && (*found)->handle == handle ? *found : nullptr;
+    };
     board_.IterateObjects(
         [&](rtl::Handle pair) {
           rtl::Handle positive = 0, negative = 0;
           if (rtl::PcbApi_GetDifferentialPairNets(pair, &positive, &negative) != pcbapi::kSuccess) {
             return;
           }
-          const auto first = nets_by_handle.find(positive);
-          const auto second = nets_by_handle.find(negative);
-          if (first == nets_by_handle.end() || second == nets_by_handle.end()) return;
-          WritePair(out_, first->second->name, second->second->name, network_nets);
+          const NetEntry* first = find(positive);
+          const NetEntry* second = find(negative);
+          if (first && second) WritePair(out_, first->name, second->name, network_nets);
         },
         1u << pcbapi::kDifferentialPair, LayerZero(), pcbapi::kAllObjects);
   }
@@ -258,7 +318,7 @@ class NetworkWriter {
     for (const std::string& name : object_class.Members()) members.push_back(EscapeName(name));
     out_.Line("(group " + EscapeName(object_class.Name()));
     out_.Raise();
-    WriteWrapped(out_, "", members, "");
+    WriteWrapped(members);
     out_.Lower();
     out_.Line(")");
   }
@@ -266,46 +326,54 @@ class NetworkWriter {
   DesignFileOutput& out_;
   const TNetworkContext& context_;
   const rtl::TPcbBoard& board_;
-  std::unordered_map<rtl::Handle, TNetPin> pins_;  // component pins by pad
+  std::vector<PadPin> pins_;              // component pins, sorted by pad
+  std::vector<const TNetPin*> net_pins_;  // the pins of every net, net by net
   std::vector<NetEntry> nets_;
-  std::unordered_set<std::string> routed_nets_;  // folded names of nets with 2 pads or more
   std::unordered_map<std::string, std::vector<FromTo>> from_tos_;
+  std::string line_;  // composes one line at a time
 };
 
 }  // namespace
 
-std::vector<std::string> WrapItems(const std::string& prefix,
-                                   const std::vector<std::string>& items) {
-  std::vector<std::string> lines{prefix};
-  int on_line = 0;
-  for (const std::string& item : items) {
-    const int limit = lines.size() == 1 ? kFirstLineItems : kLineItems;
-    if (on_line == limit) {
-      lines.emplace_back();
-      on_line = 0;
-    }
-    lines.back() += item + " ";
-    ++on_line;
-  }
-  return lines;
+TWrappedList::TWrappedList(DesignFileOutput& out, std::string& line, std::string_view prefix)
+    : out_(out), line_(line) {
+  line_.assign(prefix);
 }
 
-void WriteNetPins(DesignFileOutput& out, const std::vector<TNetPin>& pins) {
+void TWrappedList::Add(std::string_view item) {
+  if (on_line_ == (first_line_ ? kFirstLineItems : kLineItems)) {
+    out_.Line(line_);
+    line_.clear();
+    on_line_ = 0;
+    first_line_ = false;
+  }
+  line_.append(item).append(1, ' ');
+  ++on_line_;
+}
+
+void TWrappedList::End(std::string_view suffix) {
+  line_.append(suffix);
+  out_.Line(line_);
+}
+
+void WriteNetPins(DesignFileOutput& out, std::string& line, std::span<const TNetPin* const> pins) {
   // Every pin of the net, whatever its role: a pin left out would never be connected.
-  std::vector<std::string> names;
-  names.reserve(pins.size());
-  for (const TNetPin& pin : pins) names.push_back(pin.name);
   out.Line("(pins");
   out.Raise();
-  WriteWrapped(out, "", names, "");
+  TWrappedList list(out, line, "");
+  for (const TNetPin* pin : pins) list.Add(pin->name);
+  list.End("");
   out.Lower();
   out.Line(")");
 }
 
 void WritePair(DesignFileOutput& out, const std::string& first_net, const std::string& second_net,
-               const std::unordered_set<std::string>& network_nets) {
+               std::span<const std::string_view> network_nets) {
   // A pair naming a net the router does not know would stop it reading the file.
-  if (!network_nets.count(first_net) || !network_nets.count(second_net)) return;
+  const auto known = [&](const std::string& net) {
+    return std::binary_search(network_nets.begin(), network_nets.end(), net);
+  };
+  if (!known(first_net) || !known(second_net)) return;
   out.Line("(pair ");
   out.Raise();
   out.Line("(nets " + EscapeName(first_net) + " " + EscapeName(second_net) + ")");

@@ -4,9 +4,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
-#include <unordered_set>
-#include <vector>
+#include <string_view>
 
 #include "router/applicable_rules.h"
 #include "router/design_file_output.h"
@@ -14,10 +14,23 @@
 
 namespace router {
 
-// Items of a wrapped list, each followed by a blank: 7 on the first line (after `prefix`), 8 on
-// every later line. At least one line, even without items.
-std::vector<std::string> WrapItems(const std::string& prefix,
-                                   const std::vector<std::string>& items);
+// Items of a wrapped list, each followed by a blank: 7 on the first line (after the prefix), 8 on
+// every later line, and the suffix at the end of the last line. At least one line, even without
+// items. Each line is composed in `line`, a buffer the caller reuses from list to list, so that a
+// list of a net costs no allocation.
+class TWrappedList {
+ public:
+  TWrappedList(DesignFileOutput& out, std::string& line, std::string_view prefix);
+  void Add(std::string_view item);
+  // Writes the last line.
+  void End(std::string_view suffix);
+
+ private:
+  DesignFileOutput& out_;
+  std::string& line_;
+  int on_line_ = 0;
+  bool first_line_ = true;
+};
 
 // A component pin of a net: escaped "<designator>-<pin>" and its electrical type (0 load,
 // 1 terminator, 2 source; 3 to 7 other kinds, which take no role).
@@ -26,12 +39,13 @@ struct TNetPin {
   uint8_t electrical_type = 0;
 };
 
-// "(pins" with every pin of one net.
-void WriteNetPins(DesignFileOutput& out, const std::vector<TNetPin>& pins);
+// "(pins" with every pin of one net, composed in the reused `line`.
+void WriteNetPins(DesignFileOutput& out, std::string& line, std::span<const TNetPin* const> pins);
 
-// "(pair" of two nets, escaped; nothing unless both nets are in the network.
+// "(pair" of two nets, escaped; nothing unless both nets are among `network_nets`, the sorted
+// names of the nets in the network.
 void WritePair(DesignFileOutput& out, const std::string& first_net, const std::string& second_net,
-               const std::unordered_set<std::string>& network_nets);
+               std::span<const std::string_view> network_nets);
 
 struct TNetworkContext {
   TRuleBlockContext rules;

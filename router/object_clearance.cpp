@@ -113,19 +113,26 @@ TObjectClearanceMatrices::~TObjectClearanceMatrices() {
 }
 
 IPCB_Primitive* TObjectClearanceMatrices::ObjectInterface(rtl::Handle handle) {
-  const auto cached = interfaces_.find(handle);
-  if (cached != interfaces_.end()) return cached->second.get();
+  const auto find = [&] {
+    const auto found = std::lower_bound(
+        interfaces_.begin(), interfaces_.end(), handle,
+        [](const auto& entry, rtl::Handle wanted) { return entry.first < wanted; });
+    return found != interfaces_.end() && found->first == handle ? found->second.get() : nullptr;
+  };
+  if (IPCB_Primitive* cached = find()) return cached;
   const uint8_t kind = rtl::PcbApi_GetObjectIdFromObjectHandle(handle);
   if (kind == pcbapi::kBoard) return rules_.board();
   // Every object of the kind at once: asking object by object would walk the board per object.
   if (kind >= 32 || (walked_kinds_ & (1u << kind))) return nullptr;
   walked_kinds_ |= 1u << kind;
   ForEachBoardObject(rules_.board(), kind, [&](const win::ComPtr<IPCB_Primitive>& object) {
-    interfaces_.emplace(object->GetHandle(), object);
+    interfaces_.emplace_back(object->GetHandle(), object);
     return true;
   });
-  const auto found = interfaces_.find(handle);
-  return found == interfaces_.end() ? nullptr : found->second.get();
+  // Stable: of two entries with one handle, the one the walk found first answers.
+  std::stable_sort(interfaces_.begin(), interfaces_.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  return find();
 }
 
 rtl::Handle TObjectClearanceMatrices::NetOfClass(rtl::Handle net_class) {
@@ -189,9 +196,6 @@ bool TObjectClearanceMatrices::AnyCellRule(int own_scope, int last_scope) {
 void TObjectClearanceMatrices::FillCells(TClearanceMatrix& matrix, rtl::Handle object, uint8_t kind,
                                          int layer, uint32_t limit_priority, int own_scope,
                                          int last_scope) {
-  // The first rule that holds a pair decides it; when no rule of the object's own scope or a
-  // narrower one exists, none can, and no probe is needed.
-  if (!AnyCellRule(own_scope, last_scope)) return;
   const rtl::Handle net = ProbeNet(object, kind);
   // Most nets are named by no rule: the rules hold their probes alike, so the cells found for
   // the first of them hold for every other with the same general clearance.
@@ -199,8 +203,8 @@ void TObjectClearanceMatrices::FillCells(TClearanceMatrix& matrix, rtl::Handle o
     AskCells(matrix, net, layer, limit_priority, own_scope, last_scope);
     return;
   }
-  const SharedCellsKey key{layer, last_scope, own_scope, limit_priority, matrix.GenericValue()};
-  const auto [cells, added] = shared_cells_.try_emplace(key);
+  const auto [cells, added] = shared_cells_.try_emplace(
+      CellsKey(layer, own_scope, last_scope, limit_priority, matrix.GenericValue()));
   if (added) {
     try {
       AskCells(matrix, net, layer, limit_priority, own_scope, last_scope);
@@ -222,9 +226,9 @@ void TObjectClearanceMatrices::FillCells(TClearanceMatrix& matrix, rtl::Handle o
 
 void TObjectClearanceMatrices::AskCells(TClearanceMatrix& matrix, rtl::Handle net, int layer,
                                         uint32_t limit_priority, int own_scope, int last_scope) {
-  std::vector<rtl::Handle> board_probes;
+  rtl::Handle board_probes[kSpecctraObjectIdCount];
   for (int b = 0; b < kSpecctraObjectIdCount; ++b) {
-    board_probes.push_back(Probe(board_probes_, IdOf(b), layer).handle());
+    board_probes[b] = Probe(board_probes_, IdOf(b), layer).handle();
   }
   for (int a = 0; a < kSpecctraObjectIdCount; ++a) {
     TClearanceProbe& inside = Probe(object_probes_, IdOf(a), layer);
@@ -240,9 +244,8 @@ void TObjectClearanceMatrices::AskCells(TClearanceMatrix& matrix, rtl::Handle ne
     } in_net{rules_, inside};
     in_net.Move(net);
     for (int b = 0; b < kSpecctraObjectIdCount; ++b) {
-      const uint32_t handle =
-          rules_.FindRuleForObjectHandles(kClearanceRule, 0, static_cast<uint8_t>(last_scope),
-                                          inside.handle(), board_probes[static_cast<size_t>(b)]);
+      const uint32_t handle = rules_.FindRuleForObjectHandles(
+          kClearanceRule, 0, static_cast<uint8_t>(last_scope), inside.handle(), board_probes[b]);
       const TRuleProxy* proxy = rules_.ProxyOf(rules_.RuleOfHandle(handle));
       if (!proxy || proxy->priority() >= limit_priority) continue;
       if (proxy->SpecctraScope() < own_scope) continue;
@@ -262,21 +265,29 @@ std::unique_ptr<TClearanceMatrix> TObjectClearanceMatrices::Build(rtl::Handle ob
                                                                   int scope, int on_layer_scope) {
   IPCB_Primitive* primitive = ObjectInterface(object);
   RTL_ASSERT(primitive, "Cannot find the host interface of the object");
-  auto matrix = std::make_unique<TClearanceMatrix>(win::Narrow(NameOf(primitive)), gaps_);
-
-  uint32_t limit_priority = std::numeric_limits<uint32_t>::max();
   const win::ComPtr<IPCB_Rule> general =
       rules_.FindRuleForObjectPair(kClearanceRule, static_cast<uint8_t>(scope), kPairScopeLimit,
                                    primitive, rules_.board(), layer);
-  if (general && gaps_.ClearanceGap(general->GetHandle())) {
-    matrix->SetGenericValue(general->GetHandle());
-    limit_priority = general->GetPriority();
-  }
+  const std::optional<int32_t> general_gap =
+      general ? gaps_.ClearanceGap(general->GetHandle()) : std::nullopt;
   const int own_scope = static_cast<int>(ObjectScopeKind(primitive));
-  if (own_scope != kSpecctraScopeNotComputed) {
-    FillCells(*matrix, object, primitive->GetObjectId(), layer, limit_priority, own_scope,
-              on_layer_scope);
+  const uint32_t limit_priority =
+      general_gap ? general->GetPriority() : std::numeric_limits<uint32_t>::max();
+  const int32_t generic = general_gap.value_or(-1);  // as the matrix will hold it
+  const uint8_t kind = primitive->GetObjectId();
+  bool cells = own_scope != kSpecctraScopeNotComputed && AnyCellRule(own_scope, on_layer_scope);
+  if (cells && rules_.NetIndistinct(kClearanceRule, ProbeNet(object, kind))) {
+    const auto shared =
+        shared_cells_.find(CellsKey(layer, own_scope, on_layer_scope, limit_priority, generic));
+    cells = shared == shared_cells_.end() || !shared->second.empty();
   }
+  // Most objects have neither a clearance of their own nor a cell another rule fills: they get
+  // no matrix, and their name is not read.
+  if (!cells && generic <= -1) return nullptr;
+
+  auto matrix = std::make_unique<TClearanceMatrix>(win::Narrow(NameOf(primitive)), gaps_);
+  if (general_gap) matrix->SetGenericValue(general->GetHandle());
+  if (cells) FillCells(*matrix, object, kind, layer, limit_priority, own_scope, on_layer_scope);
   if (!matrix->AnyValue()) return nullptr;
   return matrix;
 }

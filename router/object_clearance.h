@@ -81,8 +81,11 @@ class TObjectClearanceMatrices {
   // The net a probe inside the object goes into; 0 for none (the probe stays on the board).
   rtl::Handle ProbeNet(rtl::Handle object, uint8_t kind);
   rtl::Handle NetOfClass(rtl::Handle net_class);
-  // Whether some rule could fill a cell for an object of the scope kind.
+  // Whether some rule could fill a cell for an object of the scope kind: the first rule that
+  // holds a pair decides it, and when no rule of the object's own scope or a narrower one
+  // exists, none can, and no probe is needed.
   bool AnyCellRule(int own_scope, int last_scope);
+  // Only when AnyCellRule holds.
   void FillCells(TClearanceMatrix& matrix, rtl::Handle object, uint8_t kind, int layer,
                  uint32_t limit_priority, int own_scope, int last_scope);
   // The cells as the probes in the net (0: none) give them.
@@ -96,8 +99,9 @@ class TObjectClearanceMatrices {
   const TOvixRules& rules_;
   const RuleConstraintQuery& gaps_;
   rtl::Handle board_;
-  // Interfaces by handle, one walk of the board per object kind.
-  std::unordered_map<rtl::Handle, win::ComPtr<IPCB_Primitive>> interfaces_;
+  // Interfaces sorted by handle, one walk of the board per object kind: one block for all the
+  // objects of a kind (every net), not a node each.
+  std::vector<std::pair<rtl::Handle, win::ComPtr<IPCB_Primitive>>> interfaces_;
   uint32_t walked_kinds_ = 0;
   std::unordered_map<std::string, rtl::Handle> nets_by_name_;
   bool nets_named_ = false;
@@ -108,6 +112,10 @@ class TObjectClearanceMatrices {
   // layer, last and own scope kind, limit priority and general clearance: all else being equal,
   // such nets get the same cells.
   using SharedCellsKey = std::tuple<int, int, int, uint32_t, int32_t>;
+  static SharedCellsKey CellsKey(int layer, int own_scope, int last_scope, uint32_t limit_priority,
+                                 int32_t generic) {
+    return {layer, last_scope, own_scope, limit_priority, generic};
+  }
   struct SharedCell {
     TSpecctraObjectId a, b;
     TOvixRuleValue value;

@@ -66,11 +66,22 @@ const std::string* TObjectNets::NameOfNet(uint32_t net) {
 }
 
 const std::string* TObjectNets::Of(uint32_t object) {
-  const auto [known, added] = objects_.try_emplace(object, nullptr);
-  if (!added) return known->second;
-  switch (rtl::PcbApi_GetObjectIdFromObjectHandle(object) & 0x7F) {
-    case pcbapi::kBoard: known->second = &kNoNet; break;
-    case pcbapi::kNet: known->second = NameOfNet(object); break;
+  // A net is asked about once per net of the board: its name is its answer, with no entry
+  // among the objects.
+  const auto named = nets_.find(object);
+  if (named != nets_.end()) return &named->second;
+  const auto cached = objects_.find(object);
+  if (cached != objects_.end() && cached->second.known) return cached->second.name;
+  const uint8_t kind = rtl::PcbApi_GetObjectIdFromObjectHandle(object) & 0x7F;
+  if (kind == pcbapi::kNet) return NameOfNet(object);
+  const std::string* name = NetOfPrimitive(object, kind);
+  (cached != objects_.end() ? cached->second : objects_[object]) = {name, true};
+  return name;
+}
+
+const std::string* TObjectNets::NetOfPrimitive(uint32_t object, uint8_t kind) {
+  switch (kind) {
+    case pcbapi::kBoard: return &kNoNet;
     case pcbapi::kArc:
     case pcbapi::kPad:
     case pcbapi::kVia:
@@ -87,12 +98,15 @@ const std::string* TObjectNets::Of(uint32_t object) {
                                      &aux_integer, &aux_byte) != pcbapi::kSuccess) {
         net = 0;
       }
-      known->second = NameOfNet(net);
-      break;
+      return NameOfNet(net);
     }
-    default: break;
+    default: return nullptr;
   }
-  return known->second;
+}
+
+void TObjectNets::Forget(uint32_t object) {
+  const auto found = objects_.find(object);
+  if (found != objects_.end()) found->second.known = false;
 }
 
 // Boards carry a rule or two for many single nets: asking the host (or matching the scopes) for
@@ -533,8 +547,8 @@ bool TOvixRules::MayHoldObjectsOfNet(int kind, uint8_t lowest, uint8_t highest,
   return any_in_range(rules->OthersThanSingleNet()) || (own && any_in_range(*own));
 }
 
-TRuleProxy* TOvixRules::FirstCompatible(int kind, uint8_t lowest, uint8_t highest,
-                                        const std::function<bool(TRuleProxy&)>& test,
+template <typename Test>
+TRuleProxy* TOvixRules::FirstCompatible(int kind, uint8_t lowest, uint8_t highest, const Test& test,
                                         OtherNetRules* other_nets) const {
   TOvixRuleStorage* rules = storage(kind);
   if (!rules) return nullptr;

@@ -131,12 +131,20 @@ class OtherNetRules;
 class TObjectNets {
  public:
   const std::string* Of(uint32_t object);
-  void Forget(uint32_t object) { objects_.erase(object); }
+  void Forget(uint32_t object);
 
  private:
   const std::string* NameOfNet(uint32_t net);
+  // The net of an object of the host's kind that is no net.
+  const std::string* NetOfPrimitive(uint32_t object, uint8_t kind);
   std::unordered_map<uint32_t, std::string> nets_;
-  std::unordered_map<uint32_t, const std::string*> objects_;
+  // A forgotten object keeps its entry, unknown: probes are moved in and out of every net asked
+  // about, and their entries are used again each time.
+  struct ObjectNet {
+    const std::string* name = nullptr;
+    bool known = false;
+  };
+  std::unordered_map<uint32_t, ObjectNet> objects_;
 };
 // The distinct nets of a query's objects.
 struct TQueryNets {
@@ -267,10 +275,12 @@ class TOvixRules {
   // Whether the board has a rule of the kind, as far as the collection knows.
   bool KindPresent(int kind) const;
   void ForEachBoardRule(const std::function<void(const win::ComPtr<IPCB_Rule>&)>& visit) const;
-  // The first compatible proxy of the kind within the scope range that passes `test`, or null.
-  // Rules confined to a net none of `other_nets`' objects is in are passed over unasked.
-  TRuleProxy* FirstCompatible(int kind, uint8_t lowest, uint8_t highest,
-                              const std::function<bool(TRuleProxy&)>& test,
+  // The first compatible proxy of the kind within the scope range that passes `test` (called
+  // as bool(TRuleProxy&)), or null. Rules confined to a net none of `other_nets`' objects is in
+  // are passed over unasked. A template: the queries run for every net and probe, and a
+  // type-erased test would cost a heap block per query.
+  template <typename Test>
+  TRuleProxy* FirstCompatible(int kind, uint8_t lowest, uint8_t highest, const Test& test,
                               OtherNetRules* other_nets = nullptr) const;
 
   win::ComPtr<IPCB_Board> board_;

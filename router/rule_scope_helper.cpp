@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "framework/win/text.h"
@@ -90,12 +91,17 @@ win::ComPtr<IPCB_Primitive> TNetNameIndex::Find(IPCB_Board* board, const std::ws
   if (!built_) {
     built_ = true;
     ForEachBoardObject(board, pcbapi::kNet, [&](const win::ComPtr<IPCB_Primitive>& net) {
-      nets_.emplace(NameOf(net.get()), net);
+      nets_.emplace_back(NameOf(net.get()), net);
       return true;
     });
+    std::stable_sort(nets_.begin(), nets_.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
   }
-  const auto found = nets_.find(name);
-  return found == nets_.end() ? win::ComPtr<IPCB_Primitive>() : found->second;
+  const auto found = std::lower_bound(
+      nets_.begin(), nets_.end(), name,
+      [](const auto& entry, const std::wstring& wanted) { return entry.first < wanted; });
+  return found != nets_.end() && found->first == name ? found->second
+                                                      : win::ComPtr<IPCB_Primitive>();
 }
 
 void TRuleExpressionScopeHelper::CollectObjects(IPCB_Board* board, TNetNameIndex* nets) {

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "framework/win/com.h"
@@ -30,7 +30,8 @@ class TNetNameIndex {
 
  private:
   bool built_ = false;
-  std::unordered_map<std::wstring, win::ComPtr<IPCB_Primitive>> nets_;
+  // Sorted by name, equal names in the walk's order: one block for all nets, not a node each.
+  std::vector<std::pair<std::wstring, win::ComPtr<IPCB_Primitive>>> nets_;
 };
 
 class TRuleExpressionScopeHelper {

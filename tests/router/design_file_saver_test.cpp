@@ -1,13 +1,17 @@
 // The design-file writer in process, over the stand-in editor and its rules: duplicated pin names,
-// and clearances of nets that rules name among nets that share theirs.
+// clearances of nets that rules name among nets that share theirs, which objects get a clearance
+// matrix at all, and the stack the rule blocks walk.
 #include <gtest/gtest.h>
 
+#include "router/applicable_rules.h"
 #include "router/design_file_saver.h"
+#include "router/object_clearance.h"
 #include "router/ovix_rules.h"
 #include "router/via_styles.h"
 #include "router/dsn_checker.h"
 #include "router/rules_session.h"
 #include "report_answer.h"
+#include "rtl/pcb_board.h"
 #include "rtl/quorvel_session.h"
 
 namespace {
@@ -98,6 +102,82 @@ TEST(DesignFileSaver, NetsNamedByAClearanceRuleKeepTheirOwnCells) {
       << net("SCL");
   EXPECT_EQ(net("SDA").find("(clearance 15.000"), std::string::npos) << net("SDA");
   EXPECT_EQ(dsntest::Describe(dsntest::CheckDesignFile(written)), "");
+}
+
+// Objects with neither a clearance of their own nor a cell a rule could fill get no matrix and
+// cost no probe; nets no rule names ask once for all of them, and a net a rule names gets its own
+// cells.
+TEST(ObjectClearanceMatrices, OnlyObjectsWithClearancesOfTheirOwnGetAMatrix) {
+  const auto build = [](router::TObjectClearanceMatrices& matrices, uint8_t kind,
+                        const std::string& name, int scope, int on_layer_scope) {
+    const rtl::Handle object = rulestest::Named(kind, name);
+    EXPECT_NE(object, 0u) << name;
+    return matrices.Build(object, 74, scope, on_layer_scope);
+  };
+  const router::THostRuleConstraintQuery gaps;
+  testsupport::TempDir dir;
+  const std::string example = testsupport::ReadFile(quorveltest::ExampleBoardPath());
+  {
+    // The room's rule is the one rule whose scope lies within a net's.
+    testsupport::WriteFile(dir.Path("board.json"),
+                           Replaced(example, "WithinRoom('Room 1')", "All"));
+    ASSERT_EQ(rulestest::OpenBoard(dir.Path("board.json")), "");
+    router::TOvixRules collection(rtl::PcbApi_GetCurrentBoardHandle());
+    collection.Collect();
+    router::TObjectClearanceMatrices matrices(collection, gaps,
+                                              rtl::PcbApi_GetCurrentBoardHandle());
+    for (const char* net : {"SDA", "SCL", "GND"}) {
+      EXPECT_EQ(build(matrices, pcbapi::kNet, net, 7, 26), nullptr) << net;
+    }
+    EXPECT_EQ(matrices.probe_count(), 0) << "no rule could fill a net's cell";
+    const auto power = build(matrices, pcbapi::kClass, "Power", 3, 4);
+    ASSERT_NE(power, nullptr);
+    EXPECT_EQ(power->GenericValue(), 120000) << "PowerClearance's 12mil";
+    EXPECT_EQ(build(matrices, pcbapi::kClass, "I2C", 3, 4), nullptr);
+  }
+  // The board-wide clearance after a rule for SCL's vias.
+  const std::string with_via_rule =
+      Replaced(Replaced(example, R"("name": "Clearance", "priority": 2,)",
+                        R"("name": "Clearance", "priority": 5,)"),
+               R"({"kind": "Width",)",
+               R"j({"kind": "Clearance", "name": "ViaClearance", "priority": 3, "gap": "15mil",
+      "scope1": "InNet('SCL')", "scope2": "IsVia"},
+    {"kind": "Width",)j");
+  testsupport::WriteFile(dir.Path("board.json"), with_via_rule);
+  ASSERT_EQ(rulestest::OpenBoard(dir.Path("board.json")), "");
+  router::TOvixRules collection(rtl::PcbApi_GetCurrentBoardHandle());
+  collection.Collect();
+  router::TObjectClearanceMatrices matrices(collection, gaps, rtl::PcbApi_GetCurrentBoardHandle());
+  EXPECT_EQ(build(matrices, pcbapi::kNet, "SDA", 7, 26), nullptr);
+  const int asked = matrices.probe_count();
+  EXPECT_GT(asked, 0);
+  EXPECT_EQ(build(matrices, pcbapi::kNet, "USB_P", 7, 26), nullptr);
+  EXPECT_EQ(matrices.probe_count(), asked) << "the unnamed nets' cells are known: none";
+  const auto scl = build(matrices, pcbapi::kNet, "SCL", 7, 26);
+  ASSERT_NE(scl, nullptr);
+  EXPECT_EQ(scl->Entry(router::TSpecctraObjectId::Via, router::TSpecctraObjectId::Pin).value,
+            150000);
+  EXPECT_FALSE(scl->HasEntry(router::TSpecctraObjectId::Pin, router::TSpecctraObjectId::Pin));
+  EXPECT_EQ(scl->GenericValue(), -1) << "SCL has no general clearance of its own";
+}
+
+// The stack is read once per board of the context: every object's rules walk it, and a context
+// given another board must not answer with the first one's stack.
+TEST(RuleBlockContext, StackLayersAreThoseOfTheContextsBoard) {
+  ASSERT_EQ(rulestest::OpenBoard(quorveltest::ExampleBoardPath()), "");
+  rtl::TPcbBoard board(rtl::PcbApi_GetCurrentBoardHandle());
+  ASSERT_EQ(board.Sync(pcbapi::kRead), 0);
+  router::TRuleBlockContext context;
+  context.board = &board;
+  // Top, MidLayer1, the two planes, MidLayer2, Bottom: the stack's order, not the layers'.
+  const std::vector<int> stack{1, 2, 39, 40, 3, 32};
+  EXPECT_EQ(context.StackLayers(), stack);
+
+  const rtl::TPcbBoard unlinked(0);  // no layer links: no stack
+  context.board = &unlinked;
+  EXPECT_TRUE(context.StackLayers().empty());
+  context.board = &board;
+  EXPECT_EQ(context.StackLayers(), stack);
 }
 
 }  // namespace

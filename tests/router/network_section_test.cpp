@@ -15,24 +15,6 @@ std::vector<std::string> Items(int count, const std::string& stem = "P") {
   return items;
 }
 
-TEST(WrapItems, SevenOnTheFirstLineThenEight) {
-  const struct {
-    int count;
-    std::vector<size_t> per_line;
-  } cases[] = {{0, {0}},    {1, {1}},     {7, {7}},       {8, {7, 1}},
-               {9, {7, 2}}, {15, {7, 8}}, {16, {7, 8, 1}}};
-  for (const auto& c : cases) {
-    const std::vector<std::string> lines = WrapItems("", Items(c.count));
-    ASSERT_EQ(lines.size(), c.per_line.size()) << c.count;
-    for (size_t i = 0; i < lines.size(); ++i) {
-      EXPECT_EQ(static_cast<size_t>(std::count(lines[i].begin(), lines[i].end(), ' ')),
-                c.per_line[i])
-          << c.count << " line " << i;
-    }
-  }
-  EXPECT_EQ(WrapItems("(source     ", Items(2)), std::vector<std::string>{"(source     P1 P2 "});
-}
-
 std::string Write(const std::function<void(DesignFileOutput&)>& write) {
   std::string text;
   DesignFileOutput out(text);
@@ -40,17 +22,57 @@ std::string Write(const std::function<void(DesignFileOutput&)>& write) {
   return text;
 }
 
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos;
+       start = end + 2) {
+    lines.push_back(text.substr(start, end - start));
+  }
+  return lines;
+}
+
+TEST(TWrappedList, SevenOnTheFirstLineThenEight) {
+  const struct {
+    int count;
+    std::vector<size_t> per_line;
+  } cases[] = {{0, {0}},    {1, {1}},     {7, {7}},       {8, {7, 1}},
+               {9, {7, 2}}, {15, {7, 8}}, {16, {7, 8, 1}}};
+  std::string line = "left over from the list before";  // the buffer is reused
+  for (const auto& c : cases) {
+    const std::vector<std::string> lines = Lines(Write([&](DesignFileOutput& out) {
+      TWrappedList list(out, line, "");
+      for (const std::string& item : Items(c.count)) list.Add(item);
+      list.End("");
+    }));
+    ASSERT_EQ(lines.size(), c.per_line.size()) << c.count;
+    for (size_t i = 0; i < lines.size(); ++i) {
+      EXPECT_EQ(static_cast<size_t>(std::count(lines[i].begin(), lines[i].end(), ' ')),
+                c.per_line[i])
+          << c.count << " line " << i;
+    }
+  }
+  EXPECT_EQ(Write([&](DesignFileOutput& out) {
+              TWrappedList list(out, line, "(source     ");
+              for (const std::string& item : Items(2)) list.Add(item);
+              list.End(")");
+            }),
+            "(source     P1 P2 )\r\n");
+}
+
 // Pins of every electrical type, roles or none, are members of the net.
 TEST(WriteNetPins, NinePinsWrapAfterSeven) {
   std::vector<TNetPin> pins;
   uint8_t type = 0;
   for (const std::string& name : Items(9, "U1-")) pins.push_back({name, type++});
-  EXPECT_EQ(Write([&](DesignFileOutput& out) { WriteNetPins(out, pins); }),
+  std::vector<const TNetPin*> net;
+  for (const TNetPin& pin : pins) net.push_back(&pin);
+  std::string line;
+  EXPECT_EQ(Write([&](DesignFileOutput& out) { WriteNetPins(out, line, net); }),
             "(pins\r\n    U1-1 U1-2 U1-3 U1-4 U1-5 U1-6 U1-7 \r\n    U1-8 U1-9 \r\n)\r\n");
 }
 
 TEST(WritePair, EscapesTheNetsAndSkipsUnknownOnes) {
-  const std::unordered_set<std::string> nets{"USB P", "USB(N)", "CLK"};
+  const std::vector<std::string_view> nets{"CLK", "USB P", "USB(N)"};  // sorted
   EXPECT_EQ(Write([&](DesignFileOutput& out) { WritePair(out, "USB P", "USB(N)", nets); }),
             "(pair \r\n    (nets USB~SP~P USB~LP~N~RP~)\r\n)\r\n");
   EXPECT_EQ(Write([&](DesignFileOutput& out) { WritePair(out, "USB P", "GONE", nets); }), "");
