@@ -1,6 +1,10 @@
 // How numbers and layers are written in the design file.
-#include "rtl/ascii_case.h"
 #include "router/design_file_names.h"
+
+#include <algorithm>
+#include <iterator>
+
+#include "rtl/ascii_case.h"
 
 namespace router {
 
@@ -56,9 +60,23 @@ void ReplaceAllText(std::string& text, std::string_view search, std::string_view
   }
 }
 
+void AppendEscapedName(std::string& text, std::string_view name) {
+  // One character at a time: no escape contains a character that is escaped, so this is the
+  // same as replacing each in turn.
+  for (const char c : rtl::TrimBlanks(name)) {
+    const Escape* escape = std::find_if(std::begin(kEscapes), std::end(kEscapes),
+                                        [c](const Escape& e) { return e.plain[0] == c; });
+    if (escape == std::end(kEscapes)) {
+      text += c;
+    } else {
+      text += escape->escaped;
+    }
+  }
+}
+
 std::string EscapeName(std::string_view name) {
-  std::string text(rtl::TrimBlanks(name));
-  for (const Escape& e : kEscapes) ReplaceAllText(text, e.plain, e.escaped);
+  std::string text;
+  AppendEscapedName(text, name);
   return text;
 }
 

@@ -19,6 +19,8 @@ void AppendDesignNumber(std::string& text, int32_t units);
 // Names in the design file cannot hold blanks or parentheses: trimmed, then " " becomes "~SP~",
 // "(" "~LP~" and ")" "~RP~". UnescapeName reverses it.
 std::string EscapeName(std::string_view name);
+// EscapeName appended to `text`.
+void AppendEscapedName(std::string& text, std::string_view name);
 std::string UnescapeName(std::string_view name);
 
 // Replaces the first occurrence of `search` by `replacement` until none is left (a replacement

@@ -1,8 +1,8 @@
 // The placement and library sections.
 #include "router/library_images.h"
 
+#include <algorithm>
 #include <cmath>
-#include <map>
 #include <utility>
 
 #include "router/design_file_names.h"
@@ -120,9 +120,8 @@ bool IsRightAngle(double angle) {
   return angle == 0 || angle == 90 || angle == 180 || angle == 270;
 }
 
-std::string GetPinName(const rtl::TPCBObject* pad) {
-  if (!pad || pad->GetName().empty()) return "UNNAMED_PAD";
-  return pad->GetName();
+std::string_view PinName(std::string_view pad_name) {
+  return pad_name.empty() ? "UNNAMED_PAD" : pad_name;
 }
 
 std::string ImageName(const rtl::TPcbComponent& component) {
@@ -155,45 +154,162 @@ void WritePadKeepout(DesignFileOutput& out, uint8_t shape, int32_t x_size, int32
   }
 }
 
+namespace {
+
+// `line` is a buffer kept from component to component.
+void WriteComponentPlacement(DesignFileOutput& out, rtl::Handle handle, std::string& line) {
+  rtl::TPcbComponent component(handle);
+  component.Sync(pcbapi::kRead);
+  line.assign("(component ").append(ImageName(component));
+  out.Line(line);
+  out.Raise();
+  // The place statement also closes the component statement.
+  line.assign("(place ");
+  AppendEscapedName(line, component.GetName());
+  line += ' ';
+  AppendDesignNumber(line, component.GetX());
+  line += ' ';
+  AppendDesignNumber(line, component.GetY());
+  line += " front 0))";
+  out.Line(line);
+  out.Lower();
+}
+
+// What an image needs of one of its pads. A component's pads are all read before the first is
+// written: a name met twice changes how each of them is written.
+struct TImagePad {
+  pcbapi::Text20 name{};
+  int order = 0;  // in the component's own order
+  bool duplicate = false;
+  rtl::Handle net = 0;
+  int32_t dx = 0, dy = 0;
+  double rotation = 0;
+  uint8_t mid_shape = 0;
+  rtl::Coord mid_x = 0, mid_y = 0;
+  rtl::LegacyLayer layer = 0;
+  int padstack = 0;
+
+  std::string_view Name() const { return rtl::TextView(name); }
+};
+
+// Writes the images of a library, keeping its buffers from image to image: a board has as many
+// images as components.
+class TImageWriter {
+ public:
+  TImageWriter(DesignFileOutput& out, const TLibraryContext& context)
+      : out_(out), context_(context) {}
+
+  void Write(rtl::Handle handle) {
+    if (context_.progress) context_.progress();
+    rtl::TPcbComponent component(handle);
+    component.Sync(pcbapi::kRead);
+    line_.assign("(image ").append(ImageName(component));
+    out_.Line(line_);
+    out_.Raise();
+    ReadPads(component);
+    MarkDuplicates();
+    for (const TImagePad& pad : pads_) {
+      if (pad.duplicate && pad.net != 0) {
+        if (context_.warnings) {
+          context_.warnings->push_back(component.GetName() + "-" + std::string(pad.Name()) +
+                                       " (Net=" + rtl::GetObjectNameByHandle(pad.net) + ")");
+        }
+      } else if (pad.duplicate ||
+                 (pad.net == 0 && context_.minimize_pads && IsRightAngle(pad.rotation))) {
+        WritePadKeepout(out_, pad.mid_shape, pad.mid_x, pad.mid_y, pad.dx, pad.dy, pad.layer,
+                        pad.rotation);
+      } else {
+        WritePin(pad);
+      }
+    }
+    out_.Lower();
+    out_.Line(")");
+  }
+
+ private:
+  void ReadPads(const rtl::TPcbComponent& component) {
+    pads_.clear();
+    rtl::IterateContainer(component.GetHandle(), 1u << pcbapi::kPad, LayerZero(),
+                          pcbapi::kAllObjects, [this, &component](rtl::Handle handle) {
+                            TPadStackPcbPad pad(handle);
+                            pad.Sync(pcbapi::kRead);
+                            TImagePad& entry = pads_.emplace_back();
+                            entry.name = pad.GetNameText();
+                            entry.order = static_cast<int>(pads_.size()) - 1;
+                            entry.net = pad.GetNetHandle();
+                            entry.dx = pad.GetX() - component.GetX();
+                            entry.dy = pad.GetY() - component.GetY();
+                            entry.rotation = pad.GetRotation();
+                            entry.mid_shape = pad.GetMidShape();
+                            entry.mid_x = pad.GetMidXSize();
+                            entry.mid_y = pad.GetMidYSize();
+                            entry.layer = pad.GetLegacyLayer();
+                            entry.padstack = pad.PadStackNumber();
+                          });
+  }
+
+  // A name met twice in one component is a duplicate; names compare byte for byte. Sorted in
+  // place and back, so that no image needs a buffer of its own.
+  void MarkDuplicates() {
+    auto by_name = [](const TImagePad& a, const TImagePad& b) {
+      return std::pair(a.Name(), a.order) < std::pair(b.Name(), b.order);
+    };
+    std::sort(pads_.begin(), pads_.end(), by_name);
+    for (size_t i = 0; i < pads_.size(); ++i) {
+      pads_[i].duplicate = (i > 0 && pads_[i - 1].Name() == pads_[i].Name()) ||
+                           (i + 1 < pads_.size() && pads_[i + 1].Name() == pads_[i].Name());
+    }
+    std::sort(pads_.begin(), pads_.end(),
+              [](const TImagePad& a, const TImagePad& b) { return a.order < b.order; });
+  }
+
+  void WritePin(const TImagePad& pad) {
+    line_.assign("(pin ").append(context_.padstacks->PadStackName(pad.padstack)) += ' ';
+    AppendEscapedName(line_, PinName(pad.Name()));
+    line_ += ' ';
+    AppendDesignNumber(line_, pad.dx);
+    line_ += ' ';
+    AppendDesignNumber(line_, pad.dy);
+    line_ += ' ';
+    if (pad.rotation != 0 && pad.rotation != 180) {
+      line_.append(" (rotate ") +=
+          std::to_string(static_cast<long long>(std::nearbyint(pad.rotation)));
+      line_ += ')';
+    }
+    line_ += ')';
+    out_.Line(line_);
+  }
+
+  DesignFileOutput& out_;
+  const TLibraryContext& context_;
+  std::vector<TImagePad> pads_;
+  std::string line_;  // the statement being composed
+};
+
+}  // namespace
+
 void WritePlacement(DesignFileOutput& out, const rtl::TPcbBoard& board,
                     const std::function<void()>& progress) {
   if (progress) progress();
   out.Line("(placement");
   out.Raise();
+  std::string line;
   board.IterateObjects(
       [&](rtl::Handle component) {
         if (progress) progress();
-        WriteComponentPlacement(out, component);
+        WriteComponentPlacement(out, component, line);
       },
       1u << pcbapi::kComponent, LayerZero(), pcbapi::kAllObjects);
   out.Lower();
   out.Line(")");
 }
 
-void WriteComponentPlacement(DesignFileOutput& out, rtl::Handle handle) {
-  rtl::TPcbComponent component(handle);
-  component.Sync(pcbapi::kRead);
-  out.Line("(component " + ImageName(component));
-  out.Raise();
-  // The place statement also closes the component statement.
-  out.Line(StatementText()
-               .Open("place")
-               .Word(EscapeName(component.GetName()))
-               .Number(component.GetX())
-               .Number(component.GetY())
-               .Word("front")
-               .Word("0")
-               .Close()
-               .Take() +
-           ")");
-  out.Lower();
-}
-
 void WriteLibrary(DesignFileOutput& out, const rtl::TPcbBoard& board,
                   const TLibraryContext& context) {
   out.Line("(library");
   out.Raise();
-  board.IterateObjects([&](rtl::Handle component) { WriteImage(out, component, context); },
+  TImageWriter images(out, context);
+  board.IterateObjects([&](rtl::Handle component) { images.Write(component); },
                        1u << pcbapi::kComponent, LayerZero(), pcbapi::kAllObjects);
   if (context.padstacks) context.padstacks->WritePadStacks(out, board);
   out.Lower();
@@ -201,50 +317,7 @@ void WriteLibrary(DesignFileOutput& out, const rtl::TPcbBoard& board,
 }
 
 void WriteImage(DesignFileOutput& out, rtl::Handle handle, const TLibraryContext& context) {
-  if (context.progress) context.progress();
-  rtl::TPcbComponent component(handle);
-  component.Sync(pcbapi::kRead);
-  out.Line("(image " + ImageName(component));
-  out.Raise();
-
-  std::vector<std::unique_ptr<TPadStackPcbPad>> pads;
-  rtl::IterateContainer(handle, 1u << pcbapi::kPad, LayerZero(), pcbapi::kAllObjects,
-                        [&](rtl::Handle pad) {
-                          pads.push_back(std::make_unique<TPadStackPcbPad>(pad));
-                          pads.back()->Sync(pcbapi::kRead);
-                        });
-  // A name met twice in one component is a duplicate; names compare byte for byte.
-  std::map<std::string, int> name_counts;
-  for (const auto& pad : pads) ++name_counts[pad->GetName()];
-
-  for (const auto& pad : pads) {
-    const bool duplicate = name_counts[pad->GetName()] > 1;
-    const int32_t dx = pad->GetX() - component.GetX();
-    const int32_t dy = pad->GetY() - component.GetY();
-    const bool has_net = pad->GetNetHandle() != 0;
-    if (duplicate && has_net) {
-      if (context.warnings) {
-        context.warnings->push_back(component.GetName() + "-" + pad->GetName() + " (Net=" +
-                                    rtl::GetObjectNameByHandle(pad->GetNetHandle()) + ")");
-      }
-    } else if (duplicate ||
-               (!has_net && context.minimize_pads && IsRightAngle(pad->GetRotation()))) {
-      WritePadKeepout(out, pad->GetMidShape(), pad->GetMidXSize(), pad->GetMidYSize(), dx, dy,
-                      pad->GetLegacyLayer(), pad->GetRotation());
-    } else {
-      std::string line = "(pin " + context.padstacks->PadStackName(pad->PadStackNumber()) + " " +
-                         EscapeName(GetPinName(pad.get())) + " " + FormatDesignNumber(dx) + " " +
-                         FormatDesignNumber(dy) + " ";
-      const double rotation = pad->GetRotation();
-      if (rotation != 0 && rotation != 180) {
-        line +=
-            " (rotate " + std::to_string(static_cast<long long>(std::nearbyint(rotation))) + ")";
-      }
-      out.Line(line + ")");
-    }
-  }
-  out.Lower();
-  out.Line(")");
+  TImageWriter(out, context).Write(handle);
 }
 
 }  // namespace router

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "router/design_file_output.h"
@@ -19,8 +20,8 @@ class TPadStackList;
 // True for exactly 0, 90, 180 and 270 degrees.
 bool IsRightAngle(double angle);
 
-// The pad's name; "UNNAMED_PAD" for no pad or an empty name. Not escaped.
-std::string GetPinName(const rtl::TPCBObject* pad);
+// The pin name of a pad named `pad_name`: "UNNAMED_PAD" for an empty name. Not escaped.
+std::string_view PinName(std::string_view pad_name);
 
 // The component's footprint, "_", its designator; escaped, at most 255 characters.
 std::string ImageName(const rtl::TPcbComponent& component);
@@ -38,7 +39,6 @@ struct TLibraryContext {
 // "(placement" with one "(component" per component of the board.
 void WritePlacement(DesignFileOutput& out, const rtl::TPcbBoard& board,
                     const std::function<void()>& progress);
-void WriteComponentPlacement(DesignFileOutput& out, rtl::Handle component);
 
 // "(library" with one image per component, then the padstacks.
 void WriteLibrary(DesignFileOutput& out, const rtl::TPcbBoard& board,

@@ -99,14 +99,23 @@ int TPadStackList::FindOrAddPadStack(const TPadStackShape& shape, const std::str
                                      rtl::Handle rule) {
   int number = 0;
   while (number < Count() && !items_[static_cast<size_t>(number)]->shape.Matches(shape)) ++number;
+  bool changed = false;
   if (number == Count()) {
     if (Count() >= kMaxPadStacks) {
       throw rtl::Exception("The board has more than " + std::to_string(kMaxPadStacks) +
                            " different pads and vias");
     }
     items_.push_back(std::make_unique<TPadStack>(shape));
+    names_.emplace_back();
+    changed = true;
   }
-  if (!rule_name.empty()) items_[static_cast<size_t>(number)]->rule_names.emplace(rule_name, rule);
+  if (!rule_name.empty()) {
+    changed |= items_[static_cast<size_t>(number)]->rule_names.try_emplace(rule_name, rule).second;
+  }
+  if (changed) {
+    names_[static_cast<size_t>(number)] = ComposeName(number);
+    use_via_lists_.clear();
+  }
   return number;
 }
 
@@ -262,7 +271,7 @@ std::string PadStackLayerText(int layer) {
   return {};
 }
 
-std::string TPadStackList::PadStackName(int number) const {
+std::string TPadStackList::ComposeName(int number) const {
   const TPadStack& stack = Item(number);
   const std::string n = std::to_string(number);
   if (stack.shape.kind == TPadStackKind::Pad) return "Pad" + n;
@@ -279,16 +288,21 @@ std::string TPadStackList::PadStackName(int number) const {
   return name.substr(0, rtl::kShortTextLength);
 }
 
-std::string TPadStackList::UseViaList(rtl::Handle object) const {
-  if (object == 0) return {};
+const std::string& TPadStackList::UseViaList(rtl::Handle object) const {
+  static const std::string none;
+  if (object == 0) return none;
   const rtl::Handle rule = rtl::PcbApi_FindDominantRuleForObject(object, kRoutingViasRule);
-  if (rule == 0) return {};
+  if (rule == 0) return none;
+  // Many nets share one rule, and neither the rule's name nor the list changes while the nets
+  // are written.
+  const auto [entry, added] = use_via_lists_.try_emplace(rule);
+  if (!added) return entry->second;
   const std::string rule_name = GetRuleName(rule);
-  std::string text;
+  std::string& text = entry->second;
   for (int number = 0; number < Count(); ++number) {
     const TPadStack& stack = Item(number);
     if (stack.shape.kind == TPadStackKind::Via && stack.rule_names.count(rule_name) != 0) {
-      text += PadStackName(number) + " ";
+      text.append(PadStackName(number)) += ' ';
     }
   }
   return text;
@@ -386,8 +400,10 @@ void TPadStackList::WriteShapes(DesignFileOutput& out, const TPadStack& stack,
 }
 
 void TPadStackList::WritePadStacks(DesignFileOutput& out, const rtl::TPcbBoard& board) const {
+  std::string line;
   for (int number = 0; number < Count(); ++number) {
-    out.Line("(padstack " + PadStackName(number));
+    line.assign("(padstack ").append(PadStackName(number));
+    out.Line(line);
     out.Raise();
     WriteShapes(out, Item(number), board);
     out.Lower();

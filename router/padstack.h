@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "rtl/ascii_case.h"
@@ -85,12 +86,15 @@ class TPadStackList {
                         int32_t default_via_hole, TViaStyleAssociationList* via_styles,
                         const TTestPointExpansion& test_points);
 
-  // "Pad7", "Via0_TB_RoutingVias", "TPVia3_TB_Rule": a name the design file can hold.
-  std::string PadStackName(int number) const;
+  // "Pad7", "Via0_TB_RoutingVias", "TPVia3_TB_Rule": a name the design file can hold. Valid
+  // until the list changes.
+  const std::string& PadStackName(int number) const {
+    return names_.at(static_cast<size_t>(number));
+  }
 
   // Names of the via padstacks (not pads, not test-point vias) of the object's dominant via-style
-  // rule, each followed by one blank; empty when there are none.
-  std::string UseViaList(rtl::Handle object) const;
+  // rule, each followed by one blank; empty when there are none. Valid until the list changes.
+  const std::string& UseViaList(rtl::Handle object) const;
 
   // One line per via and test-point via padstack: its name.
   void WriteViaPadStackNames(DesignFileOutput& out) const;
@@ -107,9 +111,15 @@ class TPadStackList {
                             const TTestPointExpansion& test_points);
   void WriteShapes(DesignFileOutput& out, const TPadStack& stack,
                    const rtl::TPcbBoard& board) const;
+  std::string ComposeName(int number) const;
 
   rtl::Handle board_;
   std::vector<std::unique_ptr<TPadStack>> items_;
+  // The name of each item, composed again whenever the item changes: vias and nets ask for the
+  // names over and over.
+  std::vector<std::string> names_;
+  // UseViaList's answers by rule, forgotten whenever the list changes.
+  mutable std::unordered_map<rtl::Handle, std::string> use_via_lists_;
 };
 
 // The short name of a layer in padstack names: "T", "M1".."M30", "B", "I1".."I16", else "".

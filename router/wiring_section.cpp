@@ -230,19 +230,24 @@ void TCopperWriter::WriteTail(const TWireTail& tail) {
   WriteType(tail.normal, tail.fixed);
 }
 
+void TCopperWriter::WriteViaOpener(int padstack, TPoint at) {
+  line_.assign("(via ").append(padstacks_->PadStackName(padstack)) += ' ';
+  AppendPoint(line_, at);
+  out_.Line(line_);
+}
+
 void TCopperWriter::WritePathWire(int layer, int32_t width, TPoint from, TPoint to,
                                   const TWireTail& tail) {
-  // Composed in one reused buffer: the board's tracks make most of the file.
-  path_.assign("(path ").append(DesignFileLayerName(layer)) += ' ';
-  AppendDesignNumber(path_, width);
-  path_ += ' ';
-  AppendPoint(path_, from);
-  path_ += ' ';
-  AppendPoint(path_, to);
-  path_ += ')';
+  line_.assign("(path ").append(DesignFileLayerName(layer)) += ' ';
+  AppendDesignNumber(line_, width);
+  line_ += ' ';
+  AppendPoint(line_, from);
+  line_ += ' ';
+  AppendPoint(line_, to);
+  line_ += ')';
   out_.Line(as_keepouts_ ? "(keepout " : "(wire ");
   out_.Raise();
-  out_.Line(path_);
+  out_.Line(line_);
   if (!as_keepouts_) WriteTail(tail);
   out_.Lower();
   out_.Line(")");
@@ -378,8 +383,7 @@ void TCopperWriter::WriteFreePad(rtl::Handle handle) {
     return;
   }
   if (!padstacks_) return;
-  out_.Line("(via " + padstacks_->PadStackName(pad.PadStackNumber()) + " " +
-            PointText({pad.GetX(), pad.GetY()}));
+  WriteViaOpener(pad.PadStackNumber(), {pad.GetX(), pad.GetY()});
   out_.Raise();
   WriteNet(pad.GetNetHandle());
   WriteType(pad.GetAuxByte() != 0, pad.GetBitField2Bit3());
@@ -398,8 +402,7 @@ void TCopperWriter::WriteVia(rtl::Handle handle) {
     return;
   }
   if (!padstacks_) return;
-  out_.Line("(via " + padstacks_->PadStackName(via.GetAuxWord()) + " " +
-            PointText({via.GetX(), via.GetY()}));
+  WriteViaOpener(via.GetAuxWord(), {via.GetX(), via.GetY()});
   out_.Raise();
   WriteNet(via.GetNetHandle());
   const bool fixed = IsFixedCopper(via, nets_);

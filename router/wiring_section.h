@@ -81,6 +81,8 @@ class TCopperWriter {
   };
   bool IsHatchPrimitive(const rtl::TPCBObject& object) const;
   TWireTail TailOf(const rtl::TPCBObject& object);
+  // "(via NAME X Y": the opener of a via or of a free pad.
+  void WriteViaOpener(int padstack, TPoint at);
   void WritePathWire(int layer, int32_t width, TPoint from, TPoint to, const TWireTail& tail);
   void WriteTail(const TWireTail& tail);
   void WriteNet(rtl::Handle net);
@@ -94,7 +96,9 @@ class TCopperWriter {
   // "(net NAME)" by net: every wire of a net names it, and a net keeps its name while the
   // section is written.
   std::unordered_map<rtl::Handle, std::string> net_lines_;
-  std::string path_;  // WritePathWire's statement, its buffer kept from wire to wire
+  // The statement of a wire or a via: composed in one buffer kept from statement to statement,
+  // since the board's tracks and vias make most of the file.
+  std::string line_;
 };
 
 // The layers copper is taken from: signal layers 1..32, the keep-out layer and the multi-layer.

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
 #include "rtl/exceptions.h"
 #include "rtl/pcb_object_kinds.h"
@@ -192,48 +193,67 @@ Coord TPCBObject::GetY2OnLayer(LegacyLayer layer) const { return IsOnLayer(layer
 
 namespace {
 
-std::unique_ptr<TPCBObject> MakeOfKind(uint8_t kind, Handle handle) {
+template <class T>
+struct KindClass {
+  using type = T;
+};
+
+// Calls `visit` with the KindClass of the kind's class; nothing for the kinds without one (none,
+// trace, spare via, board, and kinds the model does not know).
+template <class Visit>
+void VisitKindClass(uint8_t kind, Visit&& visit) {
   switch (kind) {
-    case pcbapi::kArc: return std::make_unique<TPcbArc>(handle);
-    case pcbapi::kPad: return std::make_unique<TPcbPad>(handle);
-    case pcbapi::kVia: return std::make_unique<TPcbVia>(handle);
-    case pcbapi::kTrack: return std::make_unique<TPcbTrack>(handle);
-    case pcbapi::kTextObject: return std::make_unique<TPcbText>(handle);
-    case pcbapi::kFill: return std::make_unique<TPcbFill>(handle);
-    case pcbapi::kConnection: return std::make_unique<TPcbFromTo>(handle);
-    case pcbapi::kNet: return std::make_unique<TPcbNet>(handle);
-    case pcbapi::kComponent: return std::make_unique<TPcbComponent>(handle);
-    case pcbapi::kPolygon: return std::make_unique<TPcbPolygon>(handle);
-    case pcbapi::kRegion: return std::make_unique<TPCBRegion>(handle);
-    case pcbapi::kComponentBody: return std::make_unique<TPcbComponentBody>(handle);
-    case pcbapi::kDimension: return std::make_unique<TPcbDimension>(handle);
-    case pcbapi::kCoordinate: return std::make_unique<TPcbCoordinate>(handle);
-    case pcbapi::kClass: return std::make_unique<TPCBObjectClass>(handle);
-    case pcbapi::kRule: return std::make_unique<TPcbRule>(handle);
-    case pcbapi::kFromTo: return std::make_unique<TPcbManualFromTo>(handle);
-    case pcbapi::kDifferentialPair: return std::make_unique<TPcbDifferentialPair>(handle);
-    case pcbapi::kViolation: return std::make_unique<TPcbViolation>(handle);
-    case pcbapi::kEmbedded: return std::make_unique<TPcbEmbedded>(handle);
-    case pcbapi::kEmbeddedBoard: return std::make_unique<TPcbEmbeddedBoard>(handle);
-    case pcbapi::kSplitPlane: return std::make_unique<TPcbSplitPlane>(handle);
-    case pcbapi::kBoardOutline: return std::make_unique<TPcbBoardOutline>(handle);
-    default: return nullptr;  // none, trace, spare via, board, and kinds the model does not know
+    case pcbapi::kArc: visit(KindClass<TPcbArc>{}); break;
+    case pcbapi::kPad: visit(KindClass<TPcbPad>{}); break;
+    case pcbapi::kVia: visit(KindClass<TPcbVia>{}); break;
+    case pcbapi::kTrack: visit(KindClass<TPcbTrack>{}); break;
+    case pcbapi::kTextObject: visit(KindClass<TPcbText>{}); break;
+    case pcbapi::kFill: visit(KindClass<TPcbFill>{}); break;
+    case pcbapi::kConnection: visit(KindClass<TPcbFromTo>{}); break;
+    case pcbapi::kNet: visit(KindClass<TPcbNet>{}); break;
+    case pcbapi::kComponent: visit(KindClass<TPcbComponent>{}); break;
+    case pcbapi::kPolygon: visit(KindClass<TPcbPolygon>{}); break;
+    case pcbapi::kRegion: visit(KindClass<TPCBRegion>{}); break;
+    case pcbapi::kComponentBody: visit(KindClass<TPcbComponentBody>{}); break;
+    case pcbapi::kDimension: visit(KindClass<TPcbDimension>{}); break;
+    case pcbapi::kCoordinate: visit(KindClass<TPcbCoordinate>{}); break;
+    case pcbapi::kClass: visit(KindClass<TPCBObjectClass>{}); break;
+    case pcbapi::kRule: visit(KindClass<TPcbRule>{}); break;
+    case pcbapi::kFromTo: visit(KindClass<TPcbManualFromTo>{}); break;
+    case pcbapi::kDifferentialPair: visit(KindClass<TPcbDifferentialPair>{}); break;
+    case pcbapi::kViolation: visit(KindClass<TPcbViolation>{}); break;
+    case pcbapi::kEmbedded: visit(KindClass<TPcbEmbedded>{}); break;
+    case pcbapi::kEmbeddedBoard: visit(KindClass<TPcbEmbeddedBoard>{}); break;
+    case pcbapi::kSplitPlane: visit(KindClass<TPcbSplitPlane>{}); break;
+    case pcbapi::kBoardOutline: visit(KindClass<TPcbBoardOutline>{}); break;
+    default: break;
   }
 }
 
+uint8_t KindOf(Handle handle) { return PcbApi_GetObjectIdFromObjectHandle(handle) & 0x7F; }
+
+// The object lives on the stack: the readers run per pin and per net, where a heap object for
+// one value would cost more than the host's answer.
 template <class Value, class Read>
 Value ReadThroughObject(Handle handle, Value neutral, Read&& read) {
   if (handle == 0) return neutral;
-  const std::unique_ptr<TPCBObject> object = CreatePcbObject(handle);
-  return object ? read(*object) : neutral;
+  Value value = std::move(neutral);
+  VisitKindClass(KindOf(handle), [&](auto kind_class) {
+    typename decltype(kind_class)::type object(handle);
+    object.Sync(pcbapi::kRead);
+    value = read(std::as_const(object));
+  });
+  return value;
 }
 
 }  // namespace
 
 std::unique_ptr<TPCBObject> CreatePcbObject(Handle handle) {
-  const uint8_t kind = PcbApi_GetObjectIdFromObjectHandle(handle) & 0x7F;
-  std::unique_ptr<TPCBObject> object = MakeOfKind(kind, handle);
-  if (object) object->Sync(pcbapi::kRead);
+  std::unique_ptr<TPCBObject> object;
+  VisitKindClass(KindOf(handle), [&](auto kind_class) {
+    object = std::make_unique<typename decltype(kind_class)::type>(handle);
+    object->Sync(pcbapi::kRead);
+  });
   return object;
 }
 

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "rtl/layers.h"
 #include "rtl/pcb_api.h"
@@ -266,8 +267,12 @@ std::string GetObjectTextByHandle(Handle handle);
 
 // Length-prefixed texts of the record exchanges.
 template <int N>
+std::string_view TextView(const pcbapi::Text<N>& text) {
+  return {text.chars, text.length <= N ? text.length : static_cast<size_t>(N)};
+}
+template <int N>
 std::string FromText(const pcbapi::Text<N>& text) {
-  return std::string(text.chars, text.length <= N ? text.length : N);
+  return std::string(TextView(text));
 }
 template <int N>
 void ToText(pcbapi::Text<N>& text, const std::string& value) {

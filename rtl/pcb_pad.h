@@ -33,6 +33,8 @@ class TPcbPad : public TPCBObject {
   uint8_t GetMidShape() const override { return mid_shape_; }
   uint8_t GetBotShape() const override { return bot_shape_; }
   std::string GetName() const override { return FromText(name_); }
+  // The name as the record holds it, for readers that keep it beyond the pad's life.
+  const pcbapi::Text20& GetNameText() const { return name_; }
   double GetRotation() const override { return rotation_; }
   // The pin's role for the router: 0 load, 1 terminator, 2 source; 3 to 7 other kinds of pin.
   uint8_t GetElectricalType() const { return electrical_type_; }

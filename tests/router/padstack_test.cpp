@@ -1,12 +1,14 @@
 // Padstack matching, names and shapes, and the pad keep-outs of images.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "router/design_file_output.h"
 #include "router/library_images.h"
 #include "router/padstack.h"
+#include "rtl/rt_param.h"
 
 namespace {
 
@@ -79,6 +81,29 @@ TEST(PadStackList, NamesTellKindSpanAndRules) {
                             "Via6_T"};
   ASSERT_EQ(list.Count(), 7);
   for (int n = 0; n < list.Count(); ++n) EXPECT_EQ(list.PadStackName(n), expected[n]);
+}
+
+// Names are kept from one change of the list to the next: a rule that joins a padstack later,
+// or a new padstack, must show in the names asked for afterwards.
+TEST(PadStackList, NamesFollowEveryChange) {
+  TPadStackList list(1);
+  const TPadStackShape through =
+      TPadStackShape::RoundVia(TPadStackKind::Via, Mil(24), Mil(12), 1, 32);
+  EXPECT_EQ(list.FindOrAddPadStack(through), 0);
+  EXPECT_EQ(list.PadStackName(0), "Via0_TB");
+  EXPECT_EQ(list.FindOrAddPadStack(through, "Style B", 11), 0);
+  EXPECT_EQ(list.PadStackName(0), "Via0_TB_StyleB");
+  EXPECT_EQ(list.FindOrAddPadStack(Pad(Mil(60), Mil(60))), 1);
+  EXPECT_EQ(list.FindOrAddPadStack(through, "A", 12), 0);
+  EXPECT_EQ(list.FindOrAddPadStack(through, "style b", 13), 0);  // the same name: no change
+  EXPECT_EQ(list.PadStackName(0), "Via0_TB_AStyleB");
+  EXPECT_EQ(list.PadStackName(1), "Pad1");
+  EXPECT_EQ(list.Item(0).rule_names.at("Style B"), rtl::Handle{11});
+  EXPECT_THROW(list.PadStackName(2), std::out_of_range);
+  // Long rule names are cut with the rest of the name.
+  list.FindOrAddPadStack(TPadStackShape::RoundVia(TPadStackKind::Via, Mil(30), Mil(12), 1, 32),
+                         std::string(300, 'r'), 14);
+  EXPECT_EQ(list.PadStackName(2).size(), rtl::kShortTextLength);
 }
 
 TEST(PadStackList, ViaNamesListEveryViaButNoPad) {

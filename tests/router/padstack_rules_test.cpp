@@ -1,0 +1,46 @@
+// The via list of a rule over the stand-in editor: kept per rule, yet never older than the list.
+#include <gtest/gtest.h>
+
+#include "router/padstack.h"
+#include "router/rules_session.h"
+#include "rtl/quorvel_session.h"
+
+namespace {
+
+using router::TPadStackKind;
+using router::TPadStackShape;
+
+constexpr int32_t Mil(int mils) { return mils * 10000; }
+
+TEST(PadStackList, UseViaListFollowsChangesAfterItWasAsked) {
+  ASSERT_EQ(rulestest::OpenBoard(quorveltest::ExampleBoardPath()), "");
+  const rtl::Handle rule = rulestest::Named(pcbapi::kRule, "RoutingVias");
+  const rtl::Handle net = rulestest::Named(pcbapi::kNet, "SDA");
+  ASSERT_NE(rule, rtl::Handle{0});
+  ASSERT_NE(net, rtl::Handle{0});
+  router::TPadStackList list(rtl::PcbApi_GetCurrentBoardHandle());
+  EXPECT_EQ(list.UseViaList(net), "");
+  list.FindOrAddPadStack(TPadStackShape::RoundVia(TPadStackKind::Via, Mil(24), Mil(12), 1, 32),
+                         "RoutingVias", rule);
+  EXPECT_EQ(list.UseViaList(net), "Via0_TB_RoutingVias ");
+
+  // Only vias count: not a test-point via or a pad of the rule, nor a via of another rule.
+  list.FindOrAddPadStack(
+      TPadStackShape::RoundVia(TPadStackKind::TestPointVia, Mil(30), Mil(12), 1, 32), "RoutingVias",
+      rule);
+  TPadStackShape pad = TPadStackShape::RoundVia(TPadStackKind::Pad, Mil(50), Mil(25), 74, 0);
+  list.FindOrAddPadStack(pad, "RoutingVias", rule);
+  list.FindOrAddPadStack(TPadStackShape::RoundVia(TPadStackKind::Via, Mil(40), Mil(20), 1, 32),
+                         "Other", rule + 1);
+  // Rule names compare without regard to case.
+  list.FindOrAddPadStack(TPadStackShape::RoundVia(TPadStackKind::Via, Mil(28), Mil(14), 1, 32),
+                         "routingvias", rule);
+  EXPECT_EQ(list.UseViaList(net), "Via0_TB_RoutingVias Via4_TB_routingvias ");
+  // A rule joining an existing via changes its name in the list too.
+  list.FindOrAddPadStack(TPadStackShape::RoundVia(TPadStackKind::Via, Mil(24), Mil(12), 1, 32),
+                         "Another", rule + 2);
+  EXPECT_EQ(list.UseViaList(net), "Via0_TB_AnotherRoutingVias Via4_TB_routingvias ");
+  EXPECT_EQ(list.UseViaList(0), "");
+}
+
+}  // namespace
