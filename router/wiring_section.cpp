@@ -486,14 +486,36 @@ void WriteWiringSection(DesignFileOutput& out, const rtl::TPcbBoard& board,
   out.Line(")");
 }
 
+namespace {
+
+// One question for the object's net: netted copper is never a keep-out, and nearly all copper
+// has a net, so its full record need not be read. False when the editor cannot tell.
+bool HasNet(rtl::Handle handle) {
+  uint16_t flags = 0, aux_word = 0;
+  pcbapi::LayerId layer = 0;
+  rtl::Handle net = 0;
+  int32_t aux_integer = 0;
+  pcbapi::Byte aux_byte = 0;
+  return rtl::PcbApi_QueryPrimitive(pcbapi::kRead, handle, &flags, &aux_word, &layer, &net,
+                                    &aux_integer, &aux_byte) == pcbapi::kSuccess &&
+         net != 0;
+}
+
+}  // namespace
+
 void WriteCopperKeepouts(DesignFileOutput& out, const rtl::TPcbBoard& board,
                          const TRouterSettings& settings, const TPadStackList* padstacks) {
   TCopperWriter writer(out, settings, padstacks, true);
   const rtl::LegacyLayerSet copper = CopperLayers();
   auto visit = [&](pcbapi::ObjectKind kind, const rtl::LegacyLayerSet& layers, uint8_t method,
                    void (TCopperWriter::*write)(rtl::Handle)) {
-    board.IterateObjects([&](rtl::Handle handle) { (writer.*write)(handle); }, 1u << kind, layers,
-                         method);
+    board.IterateObjects(
+        [&](rtl::Handle handle) {
+          // A text is a keep-out whatever its net.
+          if (kind != pcbapi::kTextObject && HasNet(handle)) return;
+          (writer.*write)(handle);
+        },
+        1u << kind, layers, method);
   };
   visit(pcbapi::kTrack, copper, pcbapi::kAllObjects, &TCopperWriter::WriteTrack);
   visit(pcbapi::kFill, copper, pcbapi::kAllObjects, &TCopperWriter::WriteFill);

@@ -453,8 +453,11 @@ Handle Board::NextOf(Handle container, uint8_t kind, uint8_t method, const Layer
     }
   };
   if (container == handle_) {
-    const HandleSet& candidates =
-        filter.Single() >= 0 ? by_kind_layer_[kind][filter.Single()] : by_kind_[kind];
+    const int single = filter.Single();
+    const HandleSet& candidates = single >= 0 ? by_kind_layer_[kind][single] : by_kind_[kind];
+    // The set holds exactly the placed objects of the kind on the layer: when every such object
+    // is asked for, it answers without a visit to each object.
+    if (single >= 0 && method == pcbapi::kAllObjects) return candidates.Next(after);
     for (Handle handle = candidates.Next(after); handle != 0; handle = candidates.Next(handle)) {
       if (const Object* object = Find(handle); object && accept(*object)) return handle;
     }
