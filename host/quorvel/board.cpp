@@ -314,6 +314,40 @@ Handle HandleSet::Next(Handle after) const {
   }
 }
 
+// ---- CellTable -----------------------------------------------------------------------------
+
+std::vector<Handle>& CellTable::At(uint64_t key) {
+  if ((cells_.size() + 1) * 2 > slots_.size()) Grow();
+  for (size_t i = Home(key);; i = (i + 1) & (slots_.size() - 1)) {
+    Slot& slot = slots_[i];
+    if (slot.cell == kEmpty) {
+      slot = {key, static_cast<uint32_t>(cells_.size())};
+      return cells_.emplace_back();
+    }
+    if (slot.key == key) return cells_[slot.cell];
+  }
+}
+
+const std::vector<Handle>* CellTable::Find(uint64_t key) const {
+  if (slots_.empty()) return nullptr;
+  for (size_t i = Home(key);; i = (i + 1) & (slots_.size() - 1)) {
+    const Slot& slot = slots_[i];
+    if (slot.cell == kEmpty) return nullptr;
+    if (slot.key == key) return &cells_[slot.cell];
+  }
+}
+
+void CellTable::Grow() {
+  const size_t size = std::max<size_t>(64, slots_.size() * 2);
+  const std::vector<Slot> old = std::exchange(slots_, std::vector<Slot>(size));
+  for (const Slot& slot : old) {
+    if (slot.cell == kEmpty) continue;
+    size_t i = Home(slot.key);
+    while (slots_[i].cell != kEmpty) i = (i + 1) & (slots_.size() - 1);
+    slots_[i] = slot;
+  }
+}
+
 // ---- Board ---------------------------------------------------------------------------------
 
 Board::Board() {
@@ -482,7 +516,7 @@ void Board::IndexSpatially(Object& object) {
     return;
   }
   for (int64_t cx = cx1; cx <= cx2; ++cx) {
-    for (int64_t cy = cy1; cy <= cy2; ++cy) cells_[CellKey(cx, cy)].push_back(object.handle);
+    for (int64_t cy = cy1; cy <= cy2; ++cy) cells_.At(CellKey(cx, cy)).push_back(object.handle);
   }
 }
 
@@ -495,11 +529,11 @@ void Board::UnindexSpatially(Object& object) {
   const int64_t cy1 = FloorDiv(b.y1, kCellSize), cy2 = FloorDiv(b.y2, kCellSize);
   for (int64_t cx = cx1; cx <= cx2; ++cx) {
     for (int64_t cy = cy1; cy <= cy2; ++cy) {
-      auto cell = cells_.find(CellKey(cx, cy));
-      if (cell == cells_.end()) continue;
+      std::vector<Handle>* cell = cells_.Find(CellKey(cx, cy));
+      if (!cell) continue;
       // An emptied cell stays: an import deletes the routing and lays it again in the same
       // cells, which would otherwise be freed and made anew.
-      std::vector<Handle>& handles = cell->second;
+      std::vector<Handle>& handles = *cell;
       handles.erase(std::remove(handles.begin(), handles.end(), object.handle), handles.end());
     }
   }
@@ -515,15 +549,15 @@ std::vector<Handle> Board::Search(const Box& box) const {
   const int64_t cx1 = FloorDiv(box.x1, kCellSize), cx2 = FloorDiv(box.x2, kCellSize);
   const int64_t cy1 = FloorDiv(box.y1, kCellSize), cy2 = FloorDiv(box.y2, kCellSize);
   if ((cx2 - cx1 + 1) * (cy2 - cy1 + 1) > static_cast<int64_t>(cells_.size())) {
-    for (const auto& [key, handles] : cells_) {
+    for (const std::vector<Handle>& handles : cells_.cells()) {
       for (Handle handle : handles) consider(handle);
     }
   } else {
     for (int64_t cx = cx1; cx <= cx2; ++cx) {
       for (int64_t cy = cy1; cy <= cy2; ++cy) {
-        auto cell = cells_.find(CellKey(cx, cy));
-        if (cell == cells_.end()) continue;
-        for (Handle handle : cell->second) consider(handle);
+        const std::vector<Handle>* cell = cells_.Find(CellKey(cx, cy));
+        if (!cell) continue;
+        for (Handle handle : *cell) consider(handle);
       }
     }
   }

@@ -10,6 +10,7 @@
 #include <set>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -345,6 +346,35 @@ class HandleSet {
 // One event of the board for the journal.
 using JournalSink = void (*)(const std::string& line);
 
+// The spatial grid's cells by key, each with its objects: one open table of keys over one list of
+// cells, so that a lookup touches one slot instead of a bucket, a node and a chain.
+class CellTable {
+ public:
+  // The cell's objects; an absent cell is added empty.
+  std::vector<Handle>& At(uint64_t key);
+  // Null when the cell was never added.
+  const std::vector<Handle>* Find(uint64_t key) const;
+  std::vector<Handle>* Find(uint64_t key) {
+    return const_cast<std::vector<Handle>*>(std::as_const(*this).Find(key));
+  }
+  size_t size() const { return cells_.size(); }
+  const std::vector<std::vector<Handle>>& cells() const { return cells_; }
+
+ private:
+  static constexpr uint32_t kEmpty = ~uint32_t{0};
+  struct Slot {
+    uint64_t key = 0;
+    uint32_t cell = kEmpty;
+  };
+  size_t Home(uint64_t key) const {
+    return static_cast<size_t>((key * 0x9E3779B97F4A7C15u) >> 32) & (slots_.size() - 1);
+  }
+  void Grow();
+
+  std::vector<Slot> slots_;  // a power of two in size, at most half used
+  std::vector<std::vector<Handle>> cells_;
+};
+
 class Board {
  public:
   Board();
@@ -438,14 +468,7 @@ class Board {
   size_t live_ = 0;
   std::array<HandleSet, pcbapi::kObjectKindCount> by_kind_;
   std::array<std::array<HandleSet, kLastLegacyLayer + 1>, pcbapi::kObjectKindCount> by_kind_layer_;
-  // Keys hold the cell's column in the high half: on a 32-bit size_t the standard hash keeps
-  // only the low half, and every cell of one row would share a bucket.
-  struct CellHash {
-    size_t operator()(uint64_t key) const noexcept {
-      return static_cast<size_t>((key >> 32) * 0x9E3779B1u ^ key);
-    }
-  };
-  std::unordered_map<uint64_t, std::vector<Handle>, CellHash> cells_;
+  CellTable cells_;
   // RulesOfKind's lists, made at the first question after a rule came, went or changed: rule
   // lookups run for every net and would otherwise walk all rules each time.
   mutable std::optional<std::map<uint8_t, std::vector<Handle>>> rules_by_kind_;

@@ -2,9 +2,13 @@
 // exports as modules bind them, and its file-name rules.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "host/plavena/exports.h"
 #include "host/plavena/host_session.h"
 #include "host/plavena/journal.h"
+#include "host/quorvel/board.h"
 #include "rtl/client_api.h"
 #include "support/test_paths.h"
 
@@ -40,6 +44,33 @@ TEST(HostJournal, LinesComeBackAsAppended) {
   EXPECT_EQ(journal.Text(), "");
   journal.Append("again");
   EXPECT_EQ(journal.Lines(), std::vector<std::string>{"again"});
+}
+
+// The editor's grid cells: every cell keeps its own objects through the table's growth, keys
+// alike in either half included, and a cell never added is not found.
+TEST(EditorCells, EveryCellKeepsItsObjectsThroughGrowth) {
+  quorvel::CellTable cells;
+  std::vector<uint64_t> keys;
+  for (uint64_t column = 0; column < 150; ++column) {
+    for (uint64_t row : {uint64_t{0}, uint64_t{1}, uint64_t{0xFFFFFFFF}, column}) {
+      keys.push_back(column << 32 | row);
+    }
+  }
+  std::sort(keys.begin(), keys.end());
+  keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+  for (size_t i = 0; i < keys.size(); ++i) {
+    cells.At(keys[i]).push_back(static_cast<quorvel::Handle>(i + 1));
+    cells.At(keys[i]).push_back(static_cast<quorvel::Handle>(i + 1));  // found, not added again
+  }
+  ASSERT_EQ(cells.size(), keys.size());
+  for (size_t i = 0; i < keys.size(); ++i) {
+    const std::vector<quorvel::Handle>* cell = cells.Find(keys[i]);
+    ASSERT_NE(cell, nullptr) << i;
+    EXPECT_EQ(*cell, std::vector<quorvel::Handle>(2, static_cast<quorvel::Handle>(i + 1))) << i;
+  }
+  EXPECT_EQ(cells.Find(uint64_t{150} << 32), nullptr);
+  EXPECT_EQ(cells.Find(2), nullptr);
+  EXPECT_EQ(quorvel::CellTable().Find(0), nullptr);
 }
 
 TEST(DialogAnswers, MessageBoxesAreAnsweredByCaptionAndJournaled) {
