@@ -392,6 +392,7 @@ void RecordReader::OnWire(const Node& list) {
   // A path with a value that does not read would connect the wrong points: drop the wire.
   const std::optional<rtl::Coord> width = Size(*path, 2);
   bool readable = path->HasAtom(1) && width.has_value() && path->items.size() % 2 == 1;
+  wire.points.reserve(path->items.size() / 2);  // one block per wire: wires are most records
   for (size_t i = 3; readable && i + 1 < path->items.size(); i += 2) {
     const std::optional<RoutePoint> point = Point(*path, i);
     if (point) wire.points.push_back(*point);

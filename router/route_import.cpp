@@ -5,10 +5,11 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
+#include <numeric>
 #include <set>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "framework/win/com.h"
@@ -249,44 +250,47 @@ class TCopperIndex {
 void IndexBoardCopper(const rtl::TPcbBoard& board, TCopperIndex& index) {
   rtl::LegacyLayerSet layers;
   layers.IncludeRange(1, 75);
-  std::unordered_set<rtl::Handle> seen;  // a pad or via on several layers comes once per layer
+  std::vector<rtl::Handle> visited;
   board.IterateObjects(
-      [&](rtl::Handle handle) {
-        if (!seen.insert(handle).second) return;
-        const std::unique_ptr<rtl::TPCBObject> object = rtl::CreatePcbObject(handle);
-        if (!object) return;
-        rtl::Handle net = object->GetNetHandle();
-        if (net == 0 && object->GetAuxValue1() != 0) {
-          net = rtl::GetObjectNetByHandle(static_cast<rtl::Handle>(object->GetAuxValue1()));
-        }
-        const int layer = object->GetLegacyLayer();
-        const RoutePoint at{object->GetX(), object->GetY()};
-        if (const auto* arc = dynamic_cast<const rtl::TPcbArc*>(object.get())) {
-          for (const TChord& chord : ArcWireChords(*arc)) {
-            index.Add({TCopperItem::kTrack,
-                       net,
-                       layer,
-                       arc->GetLineWidth(),
-                       {chord.from.x, chord.from.y},
-                       {chord.to.x, chord.to.y}});
-          }
-        } else if (dynamic_cast<const rtl::TPcbTrack*>(object.get())) {
-          index.Add({TCopperItem::kTrack,
-                     net,
-                     layer,
-                     object->GetWidth(),
-                     at,
-                     {object->GetX2(), object->GetY2()}});
-        } else if (dynamic_cast<const rtl::TPcbVia*>(object.get())) {
-          TRouteVia via(handle);
-          via.Sync(pcbapi::kRead);
-          index.Add({TCopperItem::kVia, net, via.low_layer() * 256 + via.high_layer(), 0, at, at});
-        } else {
-          index.Add({TCopperItem::kPad, net, layer, 0, at, at});
-        }
-      },
+      [&](rtl::Handle handle) { visited.push_back(handle); },
       (1u << pcbapi::kTrack) | (1u << pcbapi::kArc) | (1u << pcbapi::kVia) | (1u << pcbapi::kPad),
       layers, pcbapi::kFreeObjects);
+  rtl::Handle handle = 0;
+  auto add = [&](const rtl::TPCBObject& object) {
+    rtl::Handle net = object.GetNetHandle();
+    if (net == 0 && object.GetAuxValue1() != 0) {
+      net = rtl::GetObjectNetByHandle(static_cast<rtl::Handle>(object.GetAuxValue1()));
+    }
+    const int layer = object.GetLegacyLayer();
+    const RoutePoint at{object.GetX(), object.GetY()};
+    if (const auto* arc = dynamic_cast<const rtl::TPcbArc*>(&object)) {
+      for (const TChord& chord : ArcWireChords(*arc)) {
+        index.Add({TCopperItem::kTrack,
+                   net,
+                   layer,
+                   arc->GetLineWidth(),
+                   {chord.from.x, chord.from.y},
+                   {chord.to.x, chord.to.y}});
+      }
+    } else if (dynamic_cast<const rtl::TPcbTrack*>(&object)) {
+      index.Add({TCopperItem::kTrack,
+                 net,
+                 layer,
+                 object.GetWidth(),
+                 at,
+                 {object.GetX2(), object.GetY2()}});
+    } else if (dynamic_cast<const rtl::TPcbVia*>(&object)) {
+      TRouteVia via(handle);
+      via.Sync(pcbapi::kRead);
+      index.Add({TCopperItem::kVia, net, via.low_layer() * 256 + via.high_layer(), 0, at, at});
+    } else {
+      index.Add({TCopperItem::kPad, net, layer, 0, at, at});
+    }
+  };
+  for (const rtl::Handle visit : FirstVisits(visited)) {
+    handle = visit;
+    rtl::ReadPcbObject(handle, std::ref(add));
+  }
 }
 
 // The layers a wire may lie on: the board's stack, and the multi-layer for "signal".
@@ -542,32 +546,56 @@ bool AddPadstackPad(const rtl::TPcbBoard& board, const TPadstack& padstack, rtl:
   return false;
 }
 
+std::vector<rtl::Handle> FirstVisits(const std::vector<rtl::Handle>& visits) {
+  std::vector<uint32_t> order(visits.size());
+  std::iota(order.begin(), order.end(), 0u);
+  std::stable_sort(order.begin(), order.end(),
+                   [&](uint32_t a, uint32_t b) { return visits[a] < visits[b]; });
+  std::vector<bool> first(visits.size(), true);
+  for (size_t i = 1; i < order.size(); ++i) {
+    if (visits[order[i]] == visits[order[i - 1]]) first[order[i]] = false;
+  }
+  std::vector<rtl::Handle> handles;
+  handles.reserve(visits.size());
+  for (size_t i = 0; i < visits.size(); ++i) {
+    if (first[i]) handles.push_back(visits[i]);
+  }
+  return handles;
+}
+
 int RemoveNettedRouting(const rtl::TPcbBoard& board) {
   rtl::LegacyLayerSet layers;
   layers.IncludeRange(1, 75);
   const pcbapi::KindSet kinds =
       (1u << pcbapi::kTrack) | (1u << pcbapi::kVia) | (1u << pcbapi::kPad);
-  TNetPadCounts nets;
   // One walk finds all of it: deleting only after the walk leaves the walk undisturbed, and
   // nothing the deletions do makes another object routing.
+  std::vector<rtl::Handle> visited;
+  board.IterateObjects([&](rtl::Handle handle) { visited.push_back(handle); }, kinds, layers,
+                       pcbapi::kFreeObjects);
+  struct Classifier {
+    TNetPadCounts nets;
+    bool routing = false;
+    void operator()(const rtl::TPCBObject& object) {
+      routing = false;
+      if (object.GetNetHandle() == 0 || object.GetAuxInteger() != 0) return;
+      // The export hands fixed copper to the router marked, and the import drops what comes
+      // back so marked, so it has to stay here.
+      if (IsFixedCopper(object, nets)) return;
+      if (dynamic_cast<const rtl::TPcbTrack*>(&object)) {
+        const int layer = object.GetLegacyLayer();
+        // Tracks of a polygon's pour (they carry the polygon) are not routing.
+        if (layer < kTopLayer || layer > kBottomLayer || object.GetAuxValue1() != 0) return;
+      }
+      routing = true;
+    }
+  } classifier;
   std::vector<rtl::Handle> routing;
-  std::unordered_set<rtl::Handle> seen;  // a pad or via on several layers comes once per layer
-  board.IterateObjects(
-      [&](rtl::Handle handle) {
-        if (!seen.insert(handle).second) return;
-        const std::unique_ptr<rtl::TPCBObject> object = rtl::CreatePcbObject(handle);
-        if (!object || object->GetNetHandle() == 0 || object->GetAuxInteger() != 0) return;
-        // The export hands fixed copper to the router marked, and the import drops what comes
-        // back so marked, so it has to stay here.
-        if (IsFixedCopper(*object, nets)) return;
-        if (dynamic_cast<const rtl::TPcbTrack*>(object.get())) {
-          const int layer = object->GetLegacyLayer();
-          // Tracks of a polygon's pour (they carry the polygon) are not routing.
-          if (layer < kTopLayer || layer > kBottomLayer || object->GetAuxValue1() != 0) return;
-        }
-        routing.push_back(handle);
-      },
-      kinds, layers, pcbapi::kFreeObjects);
+  for (const rtl::Handle handle : FirstVisits(visited)) {
+    classifier.routing = false;
+    rtl::ReadPcbObject(handle, std::ref(classifier));
+    if (classifier.routing) routing.push_back(handle);
+  }
   int deleted = 0;
   for (const rtl::Handle handle : routing)
     deleted += board.DeleteObject(handle) == pcbapi::kSuccess;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "router/padstack_shapes.h"
 #include "router/route_file_reader.h"
@@ -38,5 +39,9 @@ bool AddPadstackPad(const rtl::TPcbBoard& board, const TPadstack& padstack, rtl:
 // net; fixed copper, see IsFixedCopper, and polygon primitives excepted), found in one walk of
 // the board. Yields the number deleted.
 int RemoveNettedRouting(const rtl::TPcbBoard& board);
+
+// Each handle once, at its first visit, in the order of the visits: a walk layer by layer may
+// visit a pad or via once per layer.
+std::vector<rtl::Handle> FirstVisits(const std::vector<rtl::Handle>& visits);
 
 }  // namespace router

@@ -232,21 +232,25 @@ void VisitKindClass(uint8_t kind, Visit&& visit) {
 
 uint8_t KindOf(Handle handle) { return PcbApi_GetObjectIdFromObjectHandle(handle) & 0x7F; }
 
-// The object lives on the stack: the readers run per pin and per net, where a heap object for
-// one value would cost more than the host's answer.
+// The readers run per pin and per net, where a heap object for one value would cost more than
+// the host's answer.
 template <class Value, class Read>
 Value ReadThroughObject(Handle handle, Value neutral, Read&& read) {
-  if (handle == 0) return neutral;
   Value value = std::move(neutral);
-  VisitKindClass(KindOf(handle), [&](auto kind_class) {
-    typename decltype(kind_class)::type object(handle);
-    object.Sync(pcbapi::kRead);
-    value = read(std::as_const(object));
-  });
+  ReadPcbObject(handle, [&](const TPCBObject& object) { value = read(object); });
   return value;
 }
 
 }  // namespace
+
+void ReadPcbObject(Handle handle, const std::function<void(const TPCBObject&)>& read) {
+  if (handle == 0) return;
+  VisitKindClass(KindOf(handle), [&](auto kind_class) {
+    typename decltype(kind_class)::type object(handle);
+    object.Sync(pcbapi::kRead);
+    read(std::as_const(object));
+  });
+}
 
 std::unique_ptr<TPCBObject> CreatePcbObject(Handle handle) {
   std::unique_ptr<TPCBObject> object;

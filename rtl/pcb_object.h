@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -256,6 +257,9 @@ class TPCBObject {
 // The object of a host handle, made by its kind and read with Sync(1); null for a 0 handle and
 // for the kinds without a class (none, trace, spare via, board, 27 and above).
 std::unique_ptr<TPCBObject> CreatePcbObject(Handle handle);
+// The same object read into a temporary on the stack and handed to `read`; nothing happens for
+// the handles CreatePcbObject gives no object. Walks over many objects spare a heap object each.
+void ReadPcbObject(Handle handle, const std::function<void(const TPCBObject&)>& read);
 
 // One value of a host object through a temporary object; the neutral value for a 0 handle or a
 // kind without a class.

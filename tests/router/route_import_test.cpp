@@ -87,6 +87,13 @@ const std::vector<std::string> kKeptCopper = {
     "via - 1300,2300 size 40 hole 20 1-32",
 };
 
+TEST(FirstVisits, KeepEachHandleOnceInTheOrderOfItsFirstVisit) {
+  using Handles = std::vector<rtl::Handle>;
+  EXPECT_EQ(router::FirstVisits({7, 3, 7, 1, 3, 3, 9}), (Handles{7, 3, 1, 9}));
+  EXPECT_EQ(router::FirstVisits({}), Handles{});
+  EXPECT_EQ(router::FirstVisits({4, 4, 4}), Handles{4});
+}
+
 TEST_F(RouteImport, ShippedRouteFileReplacesTheRouting) {
   const std::vector<std::string> before = FreeCopper();
   const std::string path = ShippedRouteFile("routes_mil.rte");
