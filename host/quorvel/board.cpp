@@ -387,6 +387,7 @@ void Board::Place(Object& object) {
   }
   if (Object* owner = Find(object.owner); IsContainer(owner)) {
     owner->members.insert(object.handle);
+    if (owner->kind == pcbapi::kComponent) in_components_.Insert(object.handle);
   }
   if (object.kind == pcbapi::kBoardOutline) outline = object.handle;
   IndexSpatially(object);
@@ -400,6 +401,7 @@ void Board::Unplace(Object& object) {
   by_kind_layer_[object.kind][object.layer].Erase(object.handle);
   if (Object* net = Find(object.net)) net->members.erase(object.handle);
   if (Object* owner = Find(object.owner)) owner->members.erase(object.handle);
+  in_components_.Erase(object.handle);
   if (outline == object.handle) outline = 0;
   UnindexSpatially(object);
 }
@@ -447,8 +449,10 @@ void Board::Refile(Object& object, Handle old_net, uint8_t old_layer, Handle old
   }
   if (old_owner != object.owner) {
     if (Object* owner = Find(old_owner)) owner->members.erase(object.handle);
+    in_components_.Erase(object.handle);
     if (Object* owner = Find(object.owner); IsContainer(owner)) {
       owner->members.insert(object.handle);
+      if (owner->kind == pcbapi::kComponent) in_components_.Insert(object.handle);
     }
   }
   // Most writes change no extent (a pad's padstack number, a via's flags): the cells stay.
@@ -477,21 +481,27 @@ Handle Board::NextOf(Handle container, uint8_t kind, uint8_t method, const Layer
   if (kind >= pcbapi::kObjectKindCount) return 0;
   auto accept = [&](const Object& object) {
     if (object.kind != kind || !object.on_board || !filter.Matches(object.layer)) return false;
-    if (method == pcbapi::kAllObjects) return true;  // no need to visit the owner
-    const Object* owner = Find(object.owner);
-    const bool in_component = owner && owner->kind == pcbapi::kComponent;
     switch (method) {
-      case pcbapi::kFreeObjects: return !in_component;
-      case pcbapi::kComponentObjects: return in_component;
+      case pcbapi::kAllObjects: return true;
+      case pcbapi::kFreeObjects: return !in_components_.Contains(object.handle);
+      case pcbapi::kComponentObjects: return in_components_.Contains(object.handle);
       default: return false;
     }
   };
   if (container == handle_) {
     const int single = filter.Single();
     const HandleSet& candidates = single >= 0 ? by_kind_layer_[kind][single] : by_kind_[kind];
-    // The set holds exactly the placed objects of the kind on the layer: when every such object
-    // is asked for, it answers without a visit to each object.
-    if (single >= 0 && method == pcbapi::kAllObjects) return candidates.Next(after);
+    // The set holds exactly the placed objects of the kind on the layer: with the owners' set it
+    // answers without a visit to each object.
+    if (single >= 0 && method <= pcbapi::kComponentObjects) {
+      Handle handle = candidates.Next(after);
+      if (method == pcbapi::kAllObjects) return handle;
+      const bool in_component = method == pcbapi::kComponentObjects;
+      while (handle != 0 && in_components_.Contains(handle) != in_component) {
+        handle = candidates.Next(handle);
+      }
+      return handle;
+    }
     for (Handle handle = candidates.Next(after); handle != 0; handle = candidates.Next(handle)) {
       if (const Object* object = Find(handle); object && accept(*object)) return handle;
     }

@@ -334,6 +334,9 @@ class HandleSet {
  public:
   void Insert(Handle handle);
   void Erase(Handle handle);
+  bool Contains(Handle handle) const {
+    return handle / 64 < words_.size() && (words_[handle / 64] >> (handle % 64) & 1) != 0;
+  }
   size_t size() const { return count_; }
   // The first handle after `after`; 0 when there is none.
   Handle Next(Handle after) const;
@@ -479,6 +482,9 @@ class Board {
     if (object.kind == pcbapi::kNet) nets_by_name_.reset();
   }
   std::set<Handle> wide_;  // objects too large for the grid
+  // Placed objects whose owner is a component: whether an object is free needs no visit to it
+  // and its owner.
+  HandleSet in_components_;
 };
 
 // Cell edge of the spatial grid: 100 mil.
