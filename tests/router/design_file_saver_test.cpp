@@ -71,19 +71,26 @@ TEST(DesignFileSaver, DuplicatedPinsWithANetAreWarningsAndWithoutOneKeepouts) {
   EXPECT_EQ(dsntest::Describe(dsntest::CheckDesignFile(written)), "");
 }
 
-// Nets no rule names share the clearances found for the first of them; nets a rule names, even
-// after such a net, get their own.
-TEST(DesignFileSaver, NetsNamedByAClearanceRuleKeepTheirOwnCells) {
-  testsupport::TempDir dir;
+// The example board, its board-wide clearance after a 15 mil clearance for the vias of the nets
+// `nets_scope` names, opened in the editor.
+void OpenBoardWithViaClearance(const testsupport::TempDir& dir, const std::string& nets_scope) {
   std::string text = testsupport::ReadFile(quorveltest::ExampleBoardPath());
   text = Replaced(text, R"("name": "Clearance", "priority": 2,)",
                   R"("name": "Clearance", "priority": 5,)");
   text = Replaced(text, R"({"kind": "Width",)",
-                  R"j({"kind": "Clearance", "name": "ViaClearance", "priority": 3, "gap": "15mil",
-      "scope1": "InNet('SCL') or InNet('LED_K')", "scope2": "IsVia"},
-    {"kind": "Width",)j");
+                  R"({"kind": "Clearance", "name": "ViaClearance", "priority": 3, "gap": "15mil",)"
+                  R"( "scope1": ")" +
+                      nets_scope + R"(", "scope2": "IsVia"},
+    {"kind": "Width",)");
   testsupport::WriteFile(dir.Path("board.json"), text);
   ASSERT_EQ(rulestest::OpenBoard(dir.Path("board.json")), "");
+}
+
+// Nets no rule names share the clearances found for the first of them; nets a rule names, even
+// after such a net, get their own.
+TEST(DesignFileSaver, NetsNamedByAClearanceRuleKeepTheirOwnCells) {
+  testsupport::TempDir dir;
+  ASSERT_NO_FATAL_FAILURE(OpenBoardWithViaClearance(dir, "InNet('SCL') or InNet('LED_K')"));
   router::TOvixRules collection(rtl::PcbApi_GetCurrentBoardHandle());
   collection.Collect();
   const router::TOvixRuleQueries rules(collection);
@@ -137,15 +144,7 @@ TEST(ObjectClearanceMatrices, OnlyObjectsWithClearancesOfTheirOwnGetAMatrix) {
     EXPECT_EQ(build(matrices, pcbapi::kClass, "I2C", 3, 4), nullptr);
   }
   // The board-wide clearance after a rule for SCL's vias.
-  const std::string with_via_rule =
-      Replaced(Replaced(example, R"("name": "Clearance", "priority": 2,)",
-                        R"("name": "Clearance", "priority": 5,)"),
-               R"({"kind": "Width",)",
-               R"j({"kind": "Clearance", "name": "ViaClearance", "priority": 3, "gap": "15mil",
-      "scope1": "InNet('SCL')", "scope2": "IsVia"},
-    {"kind": "Width",)j");
-  testsupport::WriteFile(dir.Path("board.json"), with_via_rule);
-  ASSERT_EQ(rulestest::OpenBoard(dir.Path("board.json")), "");
+  ASSERT_NO_FATAL_FAILURE(OpenBoardWithViaClearance(dir, "InNet('SCL')"));
   router::TOvixRules collection(rtl::PcbApi_GetCurrentBoardHandle());
   collection.Collect();
   router::TObjectClearanceMatrices matrices(collection, gaps, rtl::PcbApi_GetCurrentBoardHandle());
