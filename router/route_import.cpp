@@ -244,18 +244,21 @@ class TCopperIndex {
   size_t used_ = 0;
 };
 
+// Every free object of the kinds on any layer, read once on the stack, in the order of the walk.
+void ReadFreeObjectsOnce(const rtl::TPcbBoard& board, pcbapi::KindSet kinds,
+                         const std::function<void(const rtl::TPCBObject&)>& read) {
+  rtl::LegacyLayerSet layers;
+  layers.IncludeRange(1, 75);
+  std::vector<rtl::Handle> visits;
+  board.IterateObjects([&](rtl::Handle handle) { visits.push_back(handle); }, kinds, layers,
+                       pcbapi::kFreeObjects);
+  for (const rtl::Handle handle : FirstVisits(visits)) rtl::ReadPcbObject(handle, read);
+}
+
 // The free copper left on the board after the clean-up: tracks, the chords of arcs (which the
 // export writes as tracks), vias and pads. Polygon primitives count under the polygon's net, as
 // the export writes them.
 void IndexBoardCopper(const rtl::TPcbBoard& board, TCopperIndex& index) {
-  rtl::LegacyLayerSet layers;
-  layers.IncludeRange(1, 75);
-  std::vector<rtl::Handle> visited;
-  board.IterateObjects(
-      [&](rtl::Handle handle) { visited.push_back(handle); },
-      (1u << pcbapi::kTrack) | (1u << pcbapi::kArc) | (1u << pcbapi::kVia) | (1u << pcbapi::kPad),
-      layers, pcbapi::kFreeObjects);
-  rtl::Handle handle = 0;
   auto add = [&](const rtl::TPCBObject& object) {
     rtl::Handle net = object.GetNetHandle();
     if (net == 0 && object.GetAuxValue1() != 0) {
@@ -280,17 +283,17 @@ void IndexBoardCopper(const rtl::TPcbBoard& board, TCopperIndex& index) {
                  at,
                  {object.GetX2(), object.GetY2()}});
     } else if (dynamic_cast<const rtl::TPcbVia*>(&object)) {
-      TRouteVia via(handle);
+      TRouteVia via(object.GetHandle());
       via.Sync(pcbapi::kRead);
       index.Add({TCopperItem::kVia, net, via.low_layer() * 256 + via.high_layer(), 0, at, at});
     } else {
       index.Add({TCopperItem::kPad, net, layer, 0, at, at});
     }
   };
-  for (const rtl::Handle visit : FirstVisits(visited)) {
-    handle = visit;
-    rtl::ReadPcbObject(handle, std::ref(add));
-  }
+  ReadFreeObjectsOnce(
+      board,
+      (1u << pcbapi::kTrack) | (1u << pcbapi::kArc) | (1u << pcbapi::kVia) | (1u << pcbapi::kPad),
+      add);
 }
 
 // The layers a wire may lie on: the board's stack, and the multi-layer for "signal".
@@ -564,38 +567,24 @@ std::vector<rtl::Handle> FirstVisits(const std::vector<rtl::Handle>& visits) {
 }
 
 int RemoveNettedRouting(const rtl::TPcbBoard& board) {
-  rtl::LegacyLayerSet layers;
-  layers.IncludeRange(1, 75);
-  const pcbapi::KindSet kinds =
-      (1u << pcbapi::kTrack) | (1u << pcbapi::kVia) | (1u << pcbapi::kPad);
   // One walk finds all of it: deleting only after the walk leaves the walk undisturbed, and
   // nothing the deletions do makes another object routing.
-  std::vector<rtl::Handle> visited;
-  board.IterateObjects([&](rtl::Handle handle) { visited.push_back(handle); }, kinds, layers,
-                       pcbapi::kFreeObjects);
-  struct Classifier {
-    TNetPadCounts nets;
-    bool routing = false;
-    void operator()(const rtl::TPCBObject& object) {
-      routing = false;
-      if (object.GetNetHandle() == 0 || object.GetAuxInteger() != 0) return;
-      // The export hands fixed copper to the router marked, and the import drops what comes
-      // back so marked, so it has to stay here.
-      if (IsFixedCopper(object, nets)) return;
-      if (dynamic_cast<const rtl::TPcbTrack*>(&object)) {
-        const int layer = object.GetLegacyLayer();
-        // Tracks of a polygon's pour (they carry the polygon) are not routing.
-        if (layer < kTopLayer || layer > kBottomLayer || object.GetAuxValue1() != 0) return;
-      }
-      routing = true;
-    }
-  } classifier;
+  TNetPadCounts nets;
   std::vector<rtl::Handle> routing;
-  for (const rtl::Handle handle : FirstVisits(visited)) {
-    classifier.routing = false;
-    rtl::ReadPcbObject(handle, std::ref(classifier));
-    if (classifier.routing) routing.push_back(handle);
-  }
+  auto collect = [&](const rtl::TPCBObject& object) {
+    if (object.GetNetHandle() == 0 || object.GetAuxInteger() != 0) return;
+    // The export hands fixed copper to the router marked, and the import drops what comes back
+    // so marked, so it has to stay here.
+    if (IsFixedCopper(object, nets)) return;
+    if (dynamic_cast<const rtl::TPcbTrack*>(&object)) {
+      const int layer = object.GetLegacyLayer();
+      // Tracks of a polygon's pour (they carry the polygon) are not routing.
+      if (layer < kTopLayer || layer > kBottomLayer || object.GetAuxValue1() != 0) return;
+    }
+    routing.push_back(object.GetHandle());
+  };
+  ReadFreeObjectsOnce(board, (1u << pcbapi::kTrack) | (1u << pcbapi::kVia) | (1u << pcbapi::kPad),
+                      collect);
   int deleted = 0;
   for (const rtl::Handle handle : routing)
     deleted += board.DeleteObject(handle) == pcbapi::kSuccess;

@@ -479,31 +479,31 @@ const std::vector<Handle>& Board::RulesOfKind(uint8_t rule_kind) const {
 Handle Board::NextOf(Handle container, uint8_t kind, uint8_t method, const LayerFilter& filter,
                      Handle after) const {
   if (kind >= pcbapi::kObjectKindCount) return 0;
-  auto accept = [&](const Object& object) {
-    if (object.kind != kind || !object.on_board || !filter.Matches(object.layer)) return false;
+  // Whether a placed object's owner suits the method: the components' set answers without a
+  // visit to the object or its owner.
+  auto owner_suits = [&](Handle handle) {
     switch (method) {
       case pcbapi::kAllObjects: return true;
-      case pcbapi::kFreeObjects: return !in_components_.Contains(object.handle);
-      case pcbapi::kComponentObjects: return in_components_.Contains(object.handle);
+      case pcbapi::kFreeObjects: return !in_components_.Contains(handle);
+      case pcbapi::kComponentObjects: return in_components_.Contains(handle);
       default: return false;
     }
+  };
+  auto accept = [&](const Object& object) {
+    return object.kind == kind && object.on_board && filter.Matches(object.layer) &&
+           owner_suits(object.handle);
   };
   if (container == handle_) {
     const int single = filter.Single();
     const HandleSet& candidates = single >= 0 ? by_kind_layer_[kind][single] : by_kind_[kind];
-    // The set holds exactly the placed objects of the kind on the layer: with the owners' set it
-    // answers without a visit to each object.
-    if (single >= 0 && method <= pcbapi::kComponentObjects) {
-      Handle handle = candidates.Next(after);
-      if (method == pcbapi::kAllObjects) return handle;
-      const bool in_component = method == pcbapi::kComponentObjects;
-      while (handle != 0 && in_components_.Contains(handle) != in_component) {
-        handle = candidates.Next(handle);
-      }
-      return handle;
-    }
+    // The set holds exactly the placed objects of the kind (on the layer, when it is one): only
+    // a layer range needs each object's own layer.
     for (Handle handle = candidates.Next(after); handle != 0; handle = candidates.Next(handle)) {
-      if (const Object* object = Find(handle); object && accept(*object)) return handle;
+      if (single >= 0) {
+        if (owner_suits(handle)) return handle;
+      } else if (const Object* object = Find(handle); object && accept(*object)) {
+        return handle;
+      }
     }
     return 0;
   }
