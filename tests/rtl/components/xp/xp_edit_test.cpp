@@ -189,6 +189,10 @@ TEST_F(XPEdit, NumberFieldsFilterPastesAndConvertTheirText) {
 
   // MaxLength cuts a paste to the room left; the existing text is never cut.
   edit.SetNumberType(TNumberTypeEx::ntNone);
+  // Only a number field turns unsigned with another radix; a plain field stays plain.
+  edit.SetNumberRadix(TRadix::rdxHexadecimal);
+  EXPECT_EQ(edit.NumberType(), TNumberTypeEx::ntNone);
+  edit.SetNumberRadix(TRadix::rdxDecimal);
   edit.SetText(L"abc");
   edit.SetMaxLength(5);
   SetClipboardText(L"vwxyz");
