@@ -58,7 +58,7 @@ struct TExceptFacts {
   bool external = false;
 };
 
-// "rtl::EFileError" -> "EFileError": the system's class names carry no namespaces.
+// "sdk::EFileError" -> "EFileError": the system's class names carry no namespaces.
 std::string ClassNameOf(const std::type_info& type) {
   int status = 0;
   const std::unique_ptr<char, decltype(&std::free)> demangled(

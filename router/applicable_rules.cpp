@@ -6,8 +6,8 @@
 #include "router/design_file_names.h"
 #include "router/legacy_layer.h"
 #include "router/padstack.h"
-#include "rtl/pcb_api.h"
-#include "rtl/pcb_board.h"
+#include "sdk/pcb_api.h"
+#include "sdk/pcb_board.h"
 
 namespace router {
 
@@ -21,17 +21,17 @@ constexpr uint8_t kNetObjectId = 8, kLengthObjectId = 25;
 constexpr int kMaxStackedLayers = 54;
 
 // The layers of the board's stack, top to bottom.
-void ReadStackLayers(const rtl::TPcbBoard& board, std::vector<int>& layers) {
+void ReadStackLayers(const sdk::TPcbBoard& board, std::vector<int>& layers) {
   layers.clear();
   int first = 0;
   for (int layer = 1; layer <= kMaxStackedLayers && first == 0; ++layer) {
-    const rtl::TLayerObject* object = board.GetLayerObject(static_cast<rtl::LegacyLayer>(layer));
+    const sdk::TLayerObject* object = board.GetLayerObject(static_cast<sdk::LegacyLayer>(layer));
     if (object && object->IsInLayerStack() && object->GetPreviousLayer() == 0) first = layer;
   }
   for (int layer = first; layer != 0 && static_cast<int>(layers.size()) < kMaxStackedLayers;) {
     if (std::find(layers.begin(), layers.end(), layer) != layers.end()) break;
     layers.push_back(layer);
-    const rtl::TLayerObject* object = board.GetLayerObject(static_cast<rtl::LegacyLayer>(layer));
+    const sdk::TLayerObject* object = board.GetLayerObject(static_cast<sdk::LegacyLayer>(layer));
     layer = object ? object->GetNextLayer() : 0;
   }
 }
@@ -46,7 +46,7 @@ const std::vector<int>& TRuleBlockContext::StackLayers() const {
   return stack_layers_;
 }
 
-TApplicableRules::TApplicableRules(const TRuleBlockContext& context, rtl::Handle object, int scope,
+TApplicableRules::TApplicableRules(const TRuleBlockContext& context, sdk::Handle object, int scope,
                                    int on_layer_scope)
     : context_(context), object_(object), scope_(scope), widths_("Object Layer Track Widths") {
   const DesignRuleQueries& rules = *context.rules;
@@ -58,7 +58,7 @@ TApplicableRules::TApplicableRules(const TRuleBlockContext& context, rtl::Handle
   values_.via_limit = GetMaxViaCount(rules, object);
   values_.stub_length = GetStubLength(rules, object);
   // Classes and from-tos carry no length of their own.
-  const uint8_t id = rtl::PcbApi_GetObjectIdFromObjectHandle(object);
+  const uint8_t id = sdk::PcbApi_GetObjectIdFromObjectHandle(object);
   if (id == kNetObjectId || id == kLengthObjectId) values_.lengths = GetLengthLimits(rules, object);
   GetObjectLayerWidths(rules, *context.board, object, scope, widths_);
 
@@ -178,7 +178,7 @@ void WriteLayerRule(DesignFileOutput& out, const std::vector<std::string>& layer
 }
 
 void WriteApplicableRules(DesignFileOutput& out, const TRuleBlockContext& context,
-                          rtl::Handle object, int scope, int on_layer_scope) {
+                          sdk::Handle object, int scope, int on_layer_scope) {
   const TApplicableRules rules(context, object, scope, on_layer_scope);
   rules.WriteCircuit(out);
   rules.WriteRule(out);

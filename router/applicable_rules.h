@@ -14,7 +14,7 @@
 #include "router/rule_tables.h"
 #include "router/writer_rule_queries.h"
 
-namespace rtl {
+namespace sdk {
 class TPcbBoard;
 }
 
@@ -24,7 +24,7 @@ class TPadStackList;
 
 // Board-level values and switches the rule blocks compare with.
 struct TRuleBlockContext {
-  const rtl::TPcbBoard* board = nullptr;
+  const sdk::TPcbBoard* board = nullptr;
   const DesignRuleQueries* rules = nullptr;
   const TPadStackList* padstacks = nullptr;  // use-via texts; none without
   const TWidthTable* board_widths = nullptr;
@@ -36,7 +36,7 @@ struct TRuleBlockContext {
   bool emit_use_via = false;
   // The object's clearance matrix on a legacy layer (74: all layers) for the two scope kinds,
   // null when it adds nothing; not asked when empty.
-  std::function<std::unique_ptr<TClearanceMatrix>(rtl::Handle object, int layer, int scope,
+  std::function<std::unique_ptr<TClearanceMatrix>(sdk::Handle object, int layer, int scope,
                                                   int on_layer_scope)>
       clearance_matrix;
 
@@ -47,7 +47,7 @@ struct TRuleBlockContext {
 
  private:
   mutable std::vector<int> stack_layers_;
-  mutable const rtl::TPcbBoard* stack_board_ = nullptr;
+  mutable const sdk::TPcbBoard* stack_board_ = nullptr;
 };
 
 // The values of one object, gathered at once.
@@ -65,7 +65,7 @@ class TApplicableRules {
  public:
   // `scope` is the object's router scope kind (net 7, from-to 11, class 3), `on_layer_scope`
   // its on-layer kind (26, or 4 for a class).
-  TApplicableRules(const TRuleBlockContext& context, rtl::Handle object, int scope,
+  TApplicableRules(const TRuleBlockContext& context, sdk::Handle object, int scope,
                    int on_layer_scope);
   ~TApplicableRules();
   TApplicableRules(const TApplicableRules&) = delete;
@@ -84,7 +84,7 @@ class TApplicableRules {
 
  private:
   const TRuleBlockContext& context_;
-  rtl::Handle object_;
+  sdk::Handle object_;
   int scope_;
   TObjectRuleValues values_;
   TWidthTable widths_;
@@ -99,7 +99,7 @@ class TApplicableRules {
 
 // Circuit, rule and layer rules of one object.
 void WriteApplicableRules(DesignFileOutput& out, const TRuleBlockContext& context,
-                          rtl::Handle object, int scope, int on_layer_scope);
+                          sdk::Handle object, int scope, int on_layer_scope);
 
 // A "(layer_rule " block for statements that hold on the named layers: the first statement on
 // the opening line, the rest aligned under it, the last closing the rule.

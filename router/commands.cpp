@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "rtl/common_utils.h"
+#include "sdk/common_utils.h"
 #include "framework/win/text.h"
 #include "router/design_file_saver.h"
 #include "router/design_rule_queries.h"
@@ -16,10 +16,10 @@
 #include "router/padstack.h"
 #include "router/router_board.h"
 #include "router/writer_rule_queries.h"
-#include "rtl/client_api.h"
-#include "rtl/exceptions.h"
-#include "rtl/pcb_api.h"
-#include "rtl/rt_param.h"
+#include "sdk/client_api.h"
+#include "sdk/exceptions.h"
+#include "sdk/pcb_api.h"
+#include "sdk/rt_param.h"
 #include "router/document_settings.h"
 #include "router/route_import.h"
 #include "router/via_styles.h"
@@ -33,9 +33,9 @@ constexpr int kCommonDialogBufferSize = 4096;
 // The "FileName" parameter, or an empty text when it is absent. A longer name than the host's
 // short texts hold would be cut into a different file's name: refuse it.
 bool ReadFileNameParameter(const char* parameters, std::string& file_name) {
-  const bool present = rtl::GetParameterValue(parameters, "FileName", file_name, std::string::npos);
-  if (file_name.size() > rtl::kShortTextLength) {
-    throw rtl::Exception("The file name is longer than " + std::to_string(rtl::kShortTextLength) +
+  const bool present = sdk::GetParameterValue(parameters, "FileName", file_name, std::string::npos);
+  if (file_name.size() > sdk::kShortTextLength) {
+    throw sdk::Exception("The file name is longer than " + std::to_string(sdk::kShortTextLength) +
                          " characters: " + file_name.substr(0, 64) + "...");
   }
   return present;
@@ -47,17 +47,17 @@ bool ReadFileNameParameter(const char* parameters, std::string& file_name) {
 // (Greek or Chinese, say) as "?": such a name must not become some other file.
 void CheckFileName(const std::string& file_name, const std::string& what) {
   if (file_name.empty()) {
-    throw rtl::Exception("No " + what + " name was given (parameter \"FileName\")");
+    throw sdk::Exception("No " + what + " name was given (parameter \"FileName\")");
   }
   for (const char c : file_name) {
     if (c == '?') {
-      throw rtl::Exception("Cannot use the file name " + file_name +
+      throw sdk::Exception("Cannot use the file name " + file_name +
                            ": it holds characters that the ANSI code page cannot represent "
                            "(shown as \"?\"); choose a name without them");
     }
     if (static_cast<unsigned char>(c) < 32 ||
         std::string_view("*\"<>|").find(c) != std::string_view::npos) {
-      throw rtl::Exception("Cannot use the file name " + file_name + ": no file name may hold \"" +
+      throw sdk::Exception("Cannot use the file name " + file_name + ": no file name may hold \"" +
                            std::string(1, c) + "\"");
     }
   }
@@ -65,20 +65,20 @@ void CheckFileName(const std::string& file_name, const std::string& what) {
   const bool folder =
       file_name.back() == '\\' || file_name.back() == '/' ||
       (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
-  if (folder) throw rtl::Exception(file_name + " is a folder, not a " + what);
+  if (folder) throw sdk::Exception(file_name + " is a folder, not a " + what);
 }
 
 // The board open in the PCB editor; the commands have nothing to work on without one.
-rtl::Handle CurrentBoard() {
-  const rtl::Handle board = rtl::PcbApi_GetCurrentBoardHandle();
-  if (board == 0) throw rtl::Exception("No board is open in the PCB editor");
+sdk::Handle CurrentBoard() {
+  const sdk::Handle board = sdk::PcbApi_GetCurrentBoardHandle();
+  if (board == 0) throw sdk::Exception("No board is open in the PCB editor");
   return board;
 }
 
 // The via-style list of one command: built at its start, freed at its end whatever happens.
 class ViaStyleListScope {
  public:
-  explicit ViaStyleListScope(rtl::Handle board) { BuildViaStyleList(board); }
+  explicit ViaStyleListScope(sdk::Handle board) { BuildViaStyleList(board); }
   ~ViaStyleListScope() { FreeViaStyleList(); }
   ViaStyleListScope(const ViaStyleListScope&) = delete;
   ViaStyleListScope& operator=(const ViaStyleListScope&) = delete;
@@ -88,7 +88,7 @@ class ViaStyleListScope {
 // every case, also when the export is cancelled or fails.
 class ExportState {
  public:
-  explicit ExportState(rtl::Handle board)
+  explicit ExportState(sdk::Handle board)
       : via_styles_(board),
         rules_(CollectRules(board)),
         settings_(std::make_unique<TQixDocumentSetings>(board)) {
@@ -117,7 +117,7 @@ class ExportState {
   TOvixRules& rules() { return *rules_; }
 
  private:
-  static std::unique_ptr<TOvixRules> CollectRules(rtl::Handle board) {
+  static std::unique_ptr<TOvixRules> CollectRules(sdk::Handle board) {
     auto rules = std::make_unique<TOvixRules>(board);
     rules->Collect();
     return rules;
@@ -154,29 +154,29 @@ void ImportRouteFile(IServerView* /*context*/, const char* parameters) {
   // A cancelled dialog is the user's choice, not a failure.
   if (!ReadFileNameParameter(parameters, path) && !RunImportDialog(path)) return;
   CheckFileName(path, "route file");
-  if (!rtl::FileExists(path)) throw rtl::Exception("The route file " + path + " does not exist");
+  if (!sdk::FileExists(path)) throw sdk::Exception("The route file " + path + " does not exist");
   const ViaStyleListScope via_styles(CurrentBoard());
   LoadRouteFile(path);
-  const std::string status_file = rtl::ClientAPI_ForceFileNameExtension(path, "STS");
-  if (rtl::FileExists(status_file)) rtl::OpenFileAsDocument(status_file, "TEXT");
+  const std::string status_file = sdk::ClientAPI_ForceFileNameExtension(path, "STS");
+  if (sdk::FileExists(status_file)) sdk::OpenFileAsDocument(status_file, "TEXT");
 }
 
 bool RunImportDialog(std::string& path) {
   const std::string parameters =
       "Dialog=FileOpenSave|Mode=0|Prompt=Import Specctra Route File|DocumentType=All|"
       "FileType1=Route File (*.rte)|Path=" +
-      path.substr(0, rtl::kShortTextLength);
+      path.substr(0, sdk::kShortTextLength);
   return RunCommonDialog(path, parameters);
 }
 
 bool RunCommonDialog(std::string& path, const std::string& parameters) {
   std::vector<char> buffer(kCommonDialogBufferSize, '\0');
   parameters.copy(buffer.data(), buffer.size() - 1);
-  rtl::RunHostProcess("Client:RunCommonDialog", buffer.data(), kCommonDialogBufferSize, nullptr);
+  sdk::RunHostProcess("Client:RunCommonDialog", buffer.data(), kCommonDialogBufferSize, nullptr);
   buffer.back() = '\0';  // the host's answer is not trusted to end inside the buffer
   std::string result;
-  if (!rtl::GetParameterValue(buffer.data(), "Result", result) || result != "True") return false;
-  rtl::GetParameterValue(buffer.data(), "Path", path);
+  if (!sdk::GetParameterValue(buffer.data(), "Result", result) || result != "True") return false;
+  sdk::GetParameterValue(buffer.data(), "Path", path);
   return true;
 }
 

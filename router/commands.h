@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "rtl/host_contract.h"
+#include "sdk/host_contract.h"
 
 namespace router {
 

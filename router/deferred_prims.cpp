@@ -4,7 +4,7 @@
 namespace router {
 
 std::unique_ptr<TPcbReplicatableTrack> CreateReplicatableTrack() {
-  const rtl::Handle handle = rtl::PcbApi_CreateObject(pcbapi::kTrack);
+  const sdk::Handle handle = sdk::PcbApi_CreateObject(pcbapi::kTrack);
   if (handle == 0) return nullptr;
   auto track = std::make_unique<TPcbReplicatableTrack>(handle);
   track->Sync(pcbapi::kRead);
@@ -24,7 +24,7 @@ std::unique_ptr<TPcbReplicatableTrack> TPcbReplicatableTrack::Replicate() const 
   return copy;
 }
 
-void TDeferedPrimsRegistrar::Add(std::unique_ptr<rtl::TPCBObject> object) {
+void TDeferedPrimsRegistrar::Add(std::unique_ptr<sdk::TPCBObject> object) {
   // Owning the wrapper, the list cannot hold it twice.
   if (object) pending_.push_back(std::move(object));
 }
@@ -33,7 +33,7 @@ void TDeferedPrimsRegistrar::Flush() {
   for (const auto& object : pending_) {
     object->Sync(pcbapi::kWrite);
     if (board_.AddObject(object->GetHandle()) != pcbapi::kSuccess) {
-      rtl::PcbApi_DestroyObject(object->GetHandle());
+      sdk::PcbApi_DestroyObject(object->GetHandle());
     }
   }
   pending_.clear();

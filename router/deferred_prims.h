@@ -5,13 +5,13 @@
 #include <memory>
 #include <vector>
 
-#include "rtl/pcb_board.h"
-#include "rtl/pcb_object_kinds.h"
+#include "sdk/pcb_board.h"
+#include "sdk/pcb_object_kinds.h"
 
 namespace router {
 
 // A track that makes the next segment of its wire.
-class TPcbReplicatableTrack : public rtl::TPcbTrack {
+class TPcbReplicatableTrack : public sdk::TPcbTrack {
  public:
   using TPcbTrack::TPcbTrack;
   // A new track on a new host track, with this one's layer, net, width and end points; null
@@ -24,21 +24,21 @@ std::unique_ptr<TPcbReplicatableTrack> CreateReplicatableTrack();
 
 class TDeferedPrimsRegistrar {
  public:
-  explicit TDeferedPrimsRegistrar(const rtl::TPcbBoard& board) : board_(board) {}
+  explicit TDeferedPrimsRegistrar(const sdk::TPcbBoard& board) : board_(board) {}
   // Frees the wrappers still pending without touching their host objects.
   ~TDeferedPrimsRegistrar() = default;
   TDeferedPrimsRegistrar(const TDeferedPrimsRegistrar&) = delete;
   TDeferedPrimsRegistrar& operator=(const TDeferedPrimsRegistrar&) = delete;
 
   // Appends the wrapper unless it is null.
-  void Add(std::unique_ptr<rtl::TPCBObject> object);
+  void Add(std::unique_ptr<sdk::TPCBObject> object);
   // Writes each pending object and adds it to the board (a host object the board refuses is
   // destroyed), then empties the list.
   void Flush();
 
  private:
-  const rtl::TPcbBoard& board_;
-  std::vector<std::unique_ptr<rtl::TPCBObject>> pending_;
+  const sdk::TPcbBoard& board_;
+  std::vector<std::unique_ptr<sdk::TPCBObject>> pending_;
 };
 
 }  // namespace router

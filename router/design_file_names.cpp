@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <iterator>
 
-#include "rtl/ascii_case.h"
+#include "sdk/ascii_case.h"
 
 namespace router {
 
@@ -63,7 +63,7 @@ void ReplaceAllText(std::string& text, std::string_view search, std::string_view
 void AppendEscapedName(std::string& text, std::string_view name) {
   // One character at a time: no escape contains a character that is escaped, so this is the
   // same as replacing each in turn.
-  for (const char c : rtl::TrimBlanks(name)) {
+  for (const char c : sdk::TrimBlanks(name)) {
     const Escape* escape = std::find_if(std::begin(kEscapes), std::end(kEscapes),
                                         [c](const Escape& e) { return e.plain[0] == c; });
     if (escape == std::end(kEscapes)) {
@@ -81,7 +81,7 @@ std::string EscapeName(std::string_view name) {
 }
 
 std::string UnescapeName(std::string_view name) {
-  std::string text(rtl::TrimBlanks(name));
+  std::string text(sdk::TrimBlanks(name));
   for (const Escape& e : kEscapes) ReplaceAllText(text, e.escaped, e.plain);
   return text;
 }

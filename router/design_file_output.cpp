@@ -6,11 +6,11 @@
 #include <algorithm>
 
 #include "framework/win/text.h"
-#include "rtl/common_utils.h"
+#include "sdk/common_utils.h"
 
 #include "router/design_file_names.h"
-#include "rtl/exceptions.h"
-#include "rtl/file_ownership.h"
+#include "sdk/exceptions.h"
+#include "sdk/file_ownership.h"
 
 namespace router {
 
@@ -75,7 +75,7 @@ DesignFileStream::~DesignFileStream() {
 void DesignFileStream::Fail() const {
   const DWORD error = GetLastError();
   throw EDesignFileError(
-      rtl::FileWriteFailure("the design file", target_, rtl::TemporaryFileFailure(path_, error)));
+      sdk::FileWriteFailure("the design file", target_, sdk::TemporaryFileFailure(path_, error)));
 }
 
 void DesignFileStream::Write(std::string_view text) {

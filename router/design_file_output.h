@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "rtl/exceptions.h"
+#include "sdk/exceptions.h"
 
 namespace router {
 
@@ -56,7 +56,7 @@ class DesignFileOutput {
 };
 
 // A file the design file could not be written to: the message names the file and the reason.
-class EDesignFileError : public rtl::Exception {
+class EDesignFileError : public sdk::Exception {
  public:
   using Exception::Exception;
 };

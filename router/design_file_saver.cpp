@@ -6,7 +6,7 @@
 #include <unordered_map>
 
 #include "framework/win/text.h"
-#include "rtl/ascii_case.h"
+#include "sdk/ascii_case.h"
 #include "router/design_file_names.h"
 #include "router/document_settings.h"
 #include "router/duplicate_pins_form.h"
@@ -19,11 +19,11 @@
 #include "router/structure_section.h"
 #include "router/via_styles.h"
 #include "router/wiring_section.h"
-#include "rtl/common_utils.h"
-#include "rtl/file_ownership.h"
-#include "rtl/pcb_object_kinds.h"
-#include "rtl/rt_param.h"
-#include "rtl/units.h"
+#include "sdk/common_utils.h"
+#include "sdk/file_ownership.h"
+#include "sdk/pcb_object_kinds.h"
+#include "sdk/rt_param.h"
+#include "sdk/units.h"
 
 namespace router {
 
@@ -38,8 +38,8 @@ constexpr uint8_t kMaximumViaCountRule = 18;
 constexpr int kPcbScope = 1, kLayerScope = 2;
 constexpr int32_t kFallbackBoardWidth = 50000;  // 5 mil
 
-rtl::LegacyLayerSet LayerZero() {
-  rtl::LegacyLayerSet layers;
+sdk::LegacyLayerSet LayerZero() {
+  sdk::LegacyLayerSet layers;
   layers.Include(0);
   return layers;
 }
@@ -58,17 +58,17 @@ void DeleteFileIfPresent(const std::string& path) {
 class ProgressScope {
  public:
   ProgressScope(const std::string& text, int total) {
-    const pcbapi::Text255 message = rtl::MakeText<255>(text);
-    rtl::PcbApi_Percent_Init(&message, total);
+    const pcbapi::Text255 message = sdk::MakeText<255>(text);
+    sdk::PcbApi_Percent_Init(&message, total);
   }
-  ~ProgressScope() { rtl::PcbApi_Percent_Finish(); }
+  ~ProgressScope() { sdk::PcbApi_Percent_Finish(); }
   ProgressScope(const ProgressScope&) = delete;
   ProgressScope& operator=(const ProgressScope&) = delete;
 };
 
 class PadStackListScope {
  public:
-  explicit PadStackListScope(rtl::Handle board) : list_(CreatePadStackList(board)) {}
+  explicit PadStackListScope(sdk::Handle board) : list_(CreatePadStackList(board)) {}
   ~PadStackListScope() { FreePadStackList(); }
   PadStackListScope(const PadStackListScope&) = delete;
   PadStackListScope& operator=(const PadStackListScope&) = delete;
@@ -90,7 +90,7 @@ TTestPointExpansion TestPointChoice() {
   return choice;
 }
 
-int32_t RoundSetting(double units) { return rtl::RoundMilsToCoord(units / rtl::kUnitsPerMil); }
+int32_t RoundSetting(double units) { return sdk::RoundMilsToCoord(units / sdk::kUnitsPerMil); }
 
 }  // namespace
 
@@ -118,20 +118,20 @@ bool TSpecctraFileSaver::WriteDesignFile(const std::string& file_name,
 }
 
 void TSpecctraFileSaver::Write(const std::string& file_name) {
-  board_ = std::make_unique<TBoard>(rtl::PcbApi_GetCurrentBoardHandle());
+  board_ = std::make_unique<TBoard>(sdk::PcbApi_GetCurrentBoardHandle());
   board_->Sync(pcbapi::kRead);
   RemoveMarkedEmbeddedObjects(*board_);
   CheckNetNamesUnique();
 
   const ProgressScope progress(
-      ("Saving " + file_name + " (QIX Design)").substr(0, rtl::kShortTextLength),
+      ("Saving " + file_name + " (QIX Design)").substr(0, sdk::kShortTextLength),
       CountProgressSteps());
 
   const std::string target = ChangeFileExtension(file_name, ".dsn");
-  const std::string temporary = rtl::CreateTempFileName();
+  const std::string temporary = sdk::CreateTempFileName();
   if (temporary.empty()) {
-    throw EDesignFileError(rtl::FileWriteFailure("the design file", target,
-                                                 rtl::TemporaryFileFailure({}, GetLastError())));
+    throw EDesignFileError(sdk::FileWriteFailure("the design file", target,
+                                                 sdk::TemporaryFileFailure({}, GetLastError())));
   }
   // Whatever ends the writing early, the temporary file goes with it.
   struct TemporaryFile {
@@ -179,24 +179,24 @@ void TSpecctraFileSaver::Write(const std::string& file_name) {
   file_ = nullptr;
 
   std::string failure;
-  const bool replaced = rtl::ReplaceFileWithOwnershipCheck(temporary, target, &failure);
+  const bool replaced = sdk::ReplaceFileWithOwnershipCheck(temporary, target, &failure);
   temporary_file.kept = replaced;
   if (!replaced) {
-    throw EDesignFileError(rtl::FileWriteFailure("the design file", target,
-                                                 rtl::ReplaceFailureCause(target, failure)));
+    throw EDesignFileError(sdk::FileWriteFailure("the design file", target,
+                                                 sdk::ReplaceFailureCause(target, failure)));
   }
   padstacks.list().SavePadStackHoles(PerDocumentFileName(board_->GetFileName()));
 }
 
 void TSpecctraFileSaver::Flush() { file_->Flush(text_); }
 
-void TSpecctraFileSaver::Progress() const { rtl::PcbApi_Percent_Update(); }
+void TSpecctraFileSaver::Progress() const { sdk::PcbApi_Percent_Update(); }
 
 int TSpecctraFileSaver::CountProgressSteps() const {
   int components = 0, nets = 0;
   board_->IterateObjects(
-      [&](rtl::Handle handle) {
-        if (rtl::PcbApi_GetObjectIdFromObjectHandle(handle) == pcbapi::kComponent) {
+      [&](sdk::Handle handle) {
+        if (sdk::PcbApi_GetObjectIdFromObjectHandle(handle) == pcbapi::kComponent) {
           ++components;
         } else {
           ++nets;
@@ -209,16 +209,16 @@ int TSpecctraFileSaver::CountProgressSteps() const {
 void TSpecctraFileSaver::CheckNetNamesUnique() {
   // Names as the router will read them: escaped, and without regard to case.
   net_names_unique_ = true;
-  std::unordered_map<std::string, rtl::Handle> seen;
+  std::unordered_map<std::string, sdk::Handle> seen;
   board_->IterateObjects(
-      [&](rtl::Handle handle) {
-        const std::string key = rtl::FoldedAscii(EscapeName(rtl::GetObjectNameByHandle(handle)));
+      [&](sdk::Handle handle) {
+        const std::string key = sdk::FoldedAscii(EscapeName(sdk::GetObjectNameByHandle(handle)));
         const auto [at, added] = seen.emplace(key, handle);
         if (!added && at->second != handle) net_names_unique_ = false;
       },
       1u << pcbapi::kNet, LayerZero(), pcbapi::kAllObjects);
   if (!net_names_unique_) {
-    rtl::ShowInformationMessage("Net names are not unique. Specctra will merge them.");
+    sdk::ShowInformationMessage("Net names are not unique. Specctra will merge them.");
   }
 }
 
@@ -228,15 +228,15 @@ void TSpecctraFileSaver::ComputeBoardDefaults() {
   board_width_ = 0;
   board_via_limit_ = -1;
   board_->IterateObjects(
-      [&](rtl::Handle handle) {
-        rtl::TPcbRuleEx rule(handle);
+      [&](sdk::Handle handle) {
+        sdk::TPcbRuleEx rule(handle);
         if (rule.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
-        const bool whole_board = rtl::EqualsIgnoringCase(rule.GetScope1(), "All");
+        const bool whole_board = sdk::EqualsIgnoringCase(rule.GetScope1(), "All");
         switch (rule.GetRuleKind()) {
           case kRoutingPriorityRule: ++priority_rule_count_; break;
           case kClearanceRule: {
-            rtl::Coord gap = 0;
-            if (rtl::PcbApi_QueryRuleClearanceConstraint(pcbapi::kRead, handle, &gap) ==
+            sdk::Coord gap = 0;
+            if (sdk::PcbApi_QueryRuleClearanceConstraint(pcbapi::kRead, handle, &gap) ==
                     pcbapi::kSuccess &&
                 gap > largest_rule_clearance_) {
               largest_rule_clearance_ = gap;
@@ -245,8 +245,8 @@ void TSpecctraFileSaver::ComputeBoardDefaults() {
           }
           case kWidthRule:
             if (whole_board) {
-              rtl::Coord max = 0, min = 0, preferred = 0;
-              if (rtl::PcbApi_QueryRuleMaxMinWidthConstraintExt(pcbapi::kRead, handle, &max, &min,
+              sdk::Coord max = 0, min = 0, preferred = 0;
+              if (sdk::PcbApi_QueryRuleMaxMinWidthConstraintExt(pcbapi::kRead, handle, &max, &min,
                                                                 &preferred) == pcbapi::kSuccess) {
                 board_width_ = preferred;
               }
@@ -255,7 +255,7 @@ void TSpecctraFileSaver::ComputeBoardDefaults() {
           case kMaximumViaCountRule:
             if (whole_board) {
               int32_t count = -1;
-              if (rtl::PcbApi_QueryRuleMaximumViaCountRule(pcbapi::kRead, handle, &count) ==
+              if (sdk::PcbApi_QueryRuleMaximumViaCountRule(pcbapi::kRead, handle, &count) ==
                   pcbapi::kSuccess) {
                 board_via_limit_ = count;
               }
@@ -274,28 +274,28 @@ void TSpecctraFileSaver::ComputeBoardLayerWidths() {
   board_layer_widths_.Reset();
   // A track the host never sees on the board, moved from layer to layer, asks which width rule
   // applies there.
-  const rtl::Handle handle = rtl::PcbApi_CreateObject(pcbapi::kTrack);
+  const sdk::Handle handle = sdk::PcbApi_CreateObject(pcbapi::kTrack);
   if (handle == 0) return;
   struct Probe {
-    rtl::Handle handle;
+    sdk::Handle handle;
     ~Probe() {
-      rtl::PcbApi_SetOwnerBoard(0, handle);
-      rtl::PcbApi_DestroyObject(handle);
+      sdk::PcbApi_SetOwnerBoard(0, handle);
+      sdk::PcbApi_DestroyObject(handle);
     }
   } probe{handle};
-  rtl::TPcbTrack track(handle);
+  sdk::TPcbTrack track(handle);
   track.Sync(pcbapi::kRead);
-  rtl::PcbApi_SetOwnerBoard(board_->GetHandle(), handle);
+  sdk::PcbApi_SetOwnerBoard(board_->GetHandle(), handle);
   for (int layer = kTopLayer; layer <= kBottomLayer; ++layer) {
-    const rtl::TLayerObject* object = board_->GetLayerObject(static_cast<rtl::LegacyLayer>(layer));
+    const sdk::TLayerObject* object = board_->GetLayerObject(static_cast<sdk::LegacyLayer>(layer));
     if (!object || !object->IsInLayerStack()) continue;
-    track.SetLayer(static_cast<rtl::LegacyLayer>(layer));
+    track.SetLayer(static_cast<sdk::LegacyLayer>(layer));
     track.Sync(pcbapi::kWrite);
-    const rtl::Handle rule = rules_->FindRuleForObject(handle, kWidthRule, kPcbScope, kLayerScope);
+    const sdk::Handle rule = rules_->FindRuleForObject(handle, kWidthRule, kPcbScope, kLayerScope);
     if (rule == 0) continue;
-    rtl::Coord max = 0, min = 0, preferred = 0;
-    if (rtl::PcbApi_QueryRuleMaxMinWidthConstraintByLayer(
-            pcbapi::kRead, rule, static_cast<rtl::LegacyLayer>(layer), &max, &min, &preferred) !=
+    sdk::Coord max = 0, min = 0, preferred = 0;
+    if (sdk::PcbApi_QueryRuleMaxMinWidthConstraintByLayer(
+            pcbapi::kRead, rule, static_cast<sdk::LegacyLayer>(layer), &max, &min, &preferred) !=
         pcbapi::kSuccess) {
       continue;
     }
@@ -360,7 +360,7 @@ void TSpecctraFileSaver::WriteNetwork() {
   context.rules.emit_use_via = board_->settings.emit_use_via;
   const THostRuleConstraintQuery gaps;
   TObjectClearanceMatrices clearances(rules_->collection(), gaps, board_->GetHandle());
-  context.rules.clearance_matrix = [&clearances](rtl::Handle object, int layer, int scope,
+  context.rules.clearance_matrix = [&clearances](sdk::Handle object, int layer, int scope,
                                                  int on_layer_scope) {
     return clearances.Build(object, layer, scope, on_layer_scope);
   };

@@ -3,14 +3,14 @@
 
 namespace router {
 
-rtl::Handle DesignRuleQueries::FindRuleForObjects(rtl::Handle a, rtl::Handle b, uint8_t rule_kind,
+sdk::Handle DesignRuleQueries::FindRuleForObjects(sdk::Handle a, sdk::Handle b, uint8_t rule_kind,
                                                   int /*first_scope*/, int /*last_scope*/) const {
   if (a == 0 || b == 0) return 0;
-  return rtl::PcbApi_FindDominantRuleForObjectPair(a, b, rule_kind);
+  return sdk::PcbApi_FindDominantRuleForObjectPair(a, b, rule_kind);
 }
 
-bool DesignRuleQueries::MayHoldObjectsOfNet(rtl::Handle, uint8_t, int, int) const { return true; }
+bool DesignRuleQueries::MayHoldObjectsOfNet(sdk::Handle, uint8_t, int, int) const { return true; }
 
-void DesignRuleQueries::ForgetObject(rtl::Handle) const {}
+void DesignRuleQueries::ForgetObject(sdk::Handle) const {}
 
 }  // namespace router

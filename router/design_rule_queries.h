@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "rtl/pcb_api.h"
+#include "sdk/pcb_api.h"
 
 namespace router {
 
@@ -21,22 +21,22 @@ class DesignRuleQueries {
   // The rule of `rule_kind` that applies to the object, considering only rules whose router
   // scope kind lies in first_scope..last_scope and whose first scope includes the object; 0
   // when none does.
-  virtual rtl::Handle FindRuleForObject(rtl::Handle object, uint8_t rule_kind, int first_scope,
+  virtual sdk::Handle FindRuleForObject(sdk::Handle object, uint8_t rule_kind, int first_scope,
                                         int last_scope) const = 0;
   // The clearance-like rule of `rule_kind` between two objects, scopes as above; 0 when none
   // does. The host's dominant rule for the pair unless an implementation knows better.
-  virtual rtl::Handle FindRuleForObjects(rtl::Handle a, rtl::Handle b, uint8_t rule_kind,
+  virtual sdk::Handle FindRuleForObjects(sdk::Handle a, sdk::Handle b, uint8_t rule_kind,
                                          int first_scope, int last_scope) const;
   // The limits of a length rule, from the host's length-constraint interface of the rule;
   // nothing when the rule offers none.
-  virtual std::optional<TLengthLimits> RuleLengths(rtl::Handle rule) const = 0;
+  virtual std::optional<TLengthLimits> RuleLengths(sdk::Handle rule) const = 0;
   // False only when no rule of `rule_kind` within the scopes can hold an object of the net, so
   // that nothing need be made to ask about one.
-  virtual bool MayHoldObjectsOfNet(rtl::Handle net, uint8_t rule_kind, int first_scope,
+  virtual bool MayHoldObjectsOfNet(sdk::Handle net, uint8_t rule_kind, int first_scope,
                                    int last_scope) const;
   // A temporary object the caller asked about is gone: a host may give its handle to the next
   // object, which must not be answered with what was learnt of this one.
-  virtual void ForgetObject(rtl::Handle object) const;
+  virtual void ForgetObject(sdk::Handle object) const;
 };
 
 }  // namespace router

@@ -2,11 +2,11 @@
 #include <windows.h>
 
 #include "crashreport/drosk_except.h"
-#include "rtl/components/xp/alpha_image.h"
-#include "rtl/components/xp/rt_forms.h"
-#include "rtl/components/xp/xp_images.h"
-#include "rtl/components/xp/xp_timer_list.h"
-#include "rtl/unit_table.h"
+#include "controls/alpha_image.h"
+#include "controls/rt_forms.h"
+#include "controls/xp_images.h"
+#include "controls/xp_timer_list.h"
+#include "sdk/unit_table.h"
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
   // The picture formats' registry can fail to grow; nothing may leave through the loader.
@@ -14,19 +14,19 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
     switch (reason) {
       case DLL_PROCESS_ATTACH:
         DisableThreadLibraryCalls(instance);  // nothing here cares about other threads
-        rtl::StartHostSdkUnits();
-        xp::StartFormsUnit();
-        xp::StartAlphaImageUnit();
-        xp::StartXPImagesUnit();
+        sdk::StartHostSdkUnits();
+        controls::StartFormsUnit();
+        controls::StartAlphaImageUnit();
+        controls::StartXPImagesUnit();
         // With the module's settings the crash library only takes over a restart's history.
         drosk::DroskExceptInitialization();
         break;
       case DLL_PROCESS_DETACH:
         drosk::DroskExceptFinalization();
-        xp::EndTimerListUnit();
-        xp::EndXPImagesUnit();
-        xp::EndAlphaImageUnit();
-        rtl::EndHostSdkUnits();
+        controls::EndTimerListUnit();
+        controls::EndXPImagesUnit();
+        controls::EndAlphaImageUnit();
+        sdk::EndHostSdkUnits();
         break;
     }
   } catch (...) {

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "rtl/file_search.h"
+#include "sdk/file_search.h"
 
 namespace router {
 
@@ -17,7 +17,7 @@ inline constexpr int kPlaceholderPasses = 5;
 
 // What the writer asks of the host. HostDoFileServices() gives the host's own.
 struct DoFileServices {
-  rtl::FileSearchPlaces places;
+  sdk::FileSearchPlaces places;
   // ClientAPI_ForceFileNameExtension: "" strips the extension.
   std::function<std::string(const std::string&, const std::string&)> force_extension;
 };
@@ -30,7 +30,7 @@ std::string ExpandFileNamePlaceholders(std::string line, const std::string& repl
 
 // The host's "System\Tralvek.Do", else "Tralvek.Do" as the file search finds it; nothing when
 // neither exists.
-std::optional<std::string> FindDoFileTemplate(const rtl::FileSearchPlaces& places);
+std::optional<std::string> FindDoFileTemplate(const sdk::FileSearchPlaces& places);
 
 // Writes the template's lines with the placeholders expanded, each ending in CR LF, into a
 // temporary file and puts that onto `do_file`. Raises, with the do-file untouched, when the

@@ -6,12 +6,12 @@
 #include <algorithm>
 #include <iterator>
 
-#include "rtl/common_utils.h"
-#include "rtl/file_ownership.h"
+#include "sdk/common_utils.h"
+#include "sdk/file_ownership.h"
 #include "framework/ini_file.h"
-#include "rtl/pcb_api.h"
-#include "rtl/pcb_board.h"
-#include "rtl/number_text.h"
+#include "sdk/pcb_api.h"
+#include "sdk/pcb_board.h"
+#include "sdk/number_text.h"
 
 namespace router {
 
@@ -63,13 +63,13 @@ std::string PerDocumentFileName(const std::string& board_file_name) {
   const std::string& route = RouteFileNameGlobal();
   if (!route.empty()) {
     const std::string beside_route = ChangeFileExtension(route, ".qixpref");
-    if (rtl::FileExists(beside_route)) return beside_route;
+    if (sdk::FileExists(beside_route)) return beside_route;
   }
   return ChangeFileExtension(board_file_name, ".qixpref");
 }
 
 TQixDocumentSetings::TQixDocumentSetings(uint32_t board) : board_(board) {
-  rtl::TPcbBoard host_board(board);
+  sdk::TPcbBoard host_board(board);
   host_board.Sync(1);
   board_file_name_ = host_board.GetFileName();
   LoadLayerDirections(framework::IniFile(PerDocumentFileName(board_file_name_)));
@@ -93,16 +93,16 @@ void TQixDocumentSetings::LoadLayerDirections(const framework::IniFile& ini) {
     return;
   }
   for (int layer = 1; layer <= kLastSignalLayer; ++layer) {
-    const std::string name(rtl::LegacyLayerNames[static_cast<size_t>(layer)]);
+    const std::string name(sdk::LegacyLayerNames[static_cast<size_t>(layer)]);
     directions_[layer - 1] = DirectionFromText(ini.ReadString(kDirectionsSection, name, "off"));
   }
 }
 
 void TQixDocumentSetings::SetDefaultDirections() {
-  rtl::TPcbBoard board(board_);
+  sdk::TPcbBoard board(board_);
   board.Sync(1);
   bool horizontal = true;
-  for (const rtl::TLayerObject* layer = board.GetFirstStackLayer(); layer;
+  for (const sdk::TLayerObject* layer = board.GetFirstStackLayer(); layer;
        layer = board.GetNextStackLayer(layer)) {
     if (layer->GetLayer() < 1 || layer->GetLayer() > kLastSignalLayer) continue;  // planes
     directions_[layer->GetLayer() - 1] =
@@ -117,7 +117,7 @@ void TQixDocumentSetings::SaveLayerDirections(framework::IniFile& ini) const {
     const TRoutingDirection direction = directions_[layer - 1];
     if (direction == TRoutingDirection::Off) continue;
     ini.WriteString(kDirectionsSection,
-                    std::string(rtl::LegacyLayerNames[static_cast<size_t>(layer)]),
+                    std::string(sdk::LegacyLayerNames[static_cast<size_t>(layer)]),
                     std::string(DirectionText(static_cast<int>(direction))));
   }
 }
@@ -125,7 +125,7 @@ void TQixDocumentSetings::SaveLayerDirections(framework::IniFile& ini) const {
 void TQixDocumentSetings::Save() const {
   framework::IniFile ini(PerDocumentFileName(board_file_name_));
   SaveLayerDirections(ini);
-  rtl::SaveIniFile(ini);
+  sdk::SaveIniFile(ini);
 }
 
 TQixDocumentSetings*& DocumentSettingsGlobal() {
@@ -145,7 +145,7 @@ int32_t THoleList::HoleSize(const std::string& key) const {
       continue;
     }
     int32_t size = 0;
-    if (!rtl::ParseInt32(std::string_view(line).substr(equals + 1), size)) size = 0;
+    if (!sdk::ParseInt32(std::string_view(line).substr(equals + 1), size)) size = 0;
     return size == 0 ? kDefaultHoleSize : size;
   }
   return kDefaultHoleSize;
@@ -153,7 +153,7 @@ int32_t THoleList::HoleSize(const std::string& key) const {
 
 void THoleList::LoadHoleList(const std::string& file_name) {
   lines_.clear();
-  if (!rtl::FileExists(file_name)) return;
+  if (!sdk::FileExists(file_name)) return;
   lines_ = framework::IniFile(file_name).ReadSectionValues(kHoleListSection);
 }
 
@@ -165,7 +165,7 @@ void THoleList::SaveHoleList(const std::string& file_name) const {
     ini.WriteString(kHoleListSection, line.substr(0, equals),
                     equals == std::string::npos ? "" : line.substr(equals + 1));
   }
-  rtl::SaveIniFile(ini);
+  sdk::SaveIniFile(ini);
 }
 
 THoleList* HoleListGlobal() { return hole_list_global.get(); }

@@ -2,14 +2,14 @@
 #include "router/duplicate_pins_form.h"
 
 #include "framework/win/module.h"
-#include "rtl/components/xp/xp_control_set.h"
+#include "controls/xp_control_set.h"
 
 namespace router {
 
 TDuplicatePinsForm::TDuplicatePinsForm(framework::TComponent* owner) : TServerDialog(owner) {
   static const bool registered = [] {
     framework::RegisterStandardControls();
-    xp::RegisterXPControls();
+    controls::RegisterXPControls();
     framework::RegisterComponent<TDuplicatePinsForm>();
     return true;
   }();

@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "framework/stdctrls.h"
-#include "rtl/components/xp/server_dialog.h"
+#include "controls/server_dialog.h"
 
 namespace router {
 
-class TDuplicatePinsForm : public xp::TServerDialog {
+class TDuplicatePinsForm : public controls::TServerDialog {
  public:
   explicit TDuplicatePinsForm(framework::TComponent* owner);
   static const framework::TClassInfo& StaticClassInfo();

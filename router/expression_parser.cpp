@@ -95,7 +95,7 @@ bool IsDecimalNumber(std::string_view text) {
 
 TTokenKind ClassifyToken(std::string_view text) {
   for (const TokenWord& word : kTokenWords) {
-    if (rtl::EqualsIgnoringCase(text, word.text)) return word.kind;
+    if (sdk::EqualsIgnoringCase(text, word.text)) return word.kind;
   }
   if (IsDecimalNumber(text)) return TTokenKind::Number;
   if (text.size() >= 2 && text.front() == '\'' && text.back() == '\'') {

@@ -10,17 +10,17 @@
 #include <string_view>
 #include <vector>
 
-#include "rtl/ascii_case.h"
-#include "rtl/exceptions.h"
+#include "sdk/ascii_case.h"
+#include "sdk/exceptions.h"
 
 namespace router {
 
 // A syntax error in an expression text. The message is one of the fixed texts below; the
 // position (1-based character, 0 when unknown) points at the token that did not fit.
-class EExpressionError : public rtl::Exception {
+class EExpressionError : public sdk::Exception {
  public:
   explicit EExpressionError(const std::string& message, int position = 0)
-      : rtl::Exception(message), position_(position) {}
+      : sdk::Exception(message), position_(position) {}
   int position() const noexcept { return position_; }
 
  private:
@@ -153,7 +153,7 @@ class THashMap_StringToCustomFunction {
   const TCustomFunction& Lookup(std::string_view name) const;
 
  private:
-  std::map<std::string, size_t, rtl::LessIgnoringCase> index_;
+  std::map<std::string, size_t, sdk::LessIgnoringCase> index_;
   std::vector<TCustomFunction> handlers_;
 };
 

@@ -9,14 +9,14 @@
 #include "router/geometry.h"
 #include "router/padstack.h"
 #include "router/padstack_pad.h"
-#include "rtl/rt_param.h"
+#include "sdk/rt_param.h"
 
 namespace router {
 
 namespace {
 
-rtl::LegacyLayerSet LayerZero() {
-  rtl::LegacyLayerSet layers;
+sdk::LegacyLayerSet LayerZero() {
+  sdk::LegacyLayerSet layers;
   layers.Include(0);
   return layers;
 }
@@ -124,9 +124,9 @@ std::string_view PinName(std::string_view pad_name) {
   return pad_name.empty() ? "UNNAMED_PAD" : pad_name;
 }
 
-std::string ImageName(const rtl::TPcbComponent& component) {
+std::string ImageName(const sdk::TPcbComponent& component) {
   const std::string joined = component.GetFootprint() + "_" + component.GetName();
-  return EscapeName(joined.substr(0, rtl::kShortTextLength));
+  return EscapeName(joined.substr(0, sdk::kShortTextLength));
 }
 
 void WritePadKeepout(DesignFileOutput& out, uint8_t shape, int32_t x_size, int32_t y_size,
@@ -157,8 +157,8 @@ void WritePadKeepout(DesignFileOutput& out, uint8_t shape, int32_t x_size, int32
 namespace {
 
 // `line` is a buffer kept from component to component.
-void WriteComponentPlacement(DesignFileOutput& out, rtl::Handle handle, std::string& line) {
-  rtl::TPcbComponent component(handle);
+void WriteComponentPlacement(DesignFileOutput& out, sdk::Handle handle, std::string& line) {
+  sdk::TPcbComponent component(handle);
   component.Sync(pcbapi::kRead);
   line.assign("(component ").append(ImageName(component));
   out.Line(line);
@@ -181,15 +181,15 @@ struct TImagePad {
   pcbapi::Text20 name{};
   int order = 0;  // in the component's own order
   bool duplicate = false;
-  rtl::Handle net = 0;
+  sdk::Handle net = 0;
   int32_t dx = 0, dy = 0;
   double rotation = 0;
   uint8_t mid_shape = 0;
-  rtl::Coord mid_x = 0, mid_y = 0;
-  rtl::LegacyLayer layer = 0;
+  sdk::Coord mid_x = 0, mid_y = 0;
+  sdk::LegacyLayer layer = 0;
   int padstack = 0;
 
-  std::string_view Name() const { return rtl::TextView(name); }
+  std::string_view Name() const { return sdk::TextView(name); }
 };
 
 // Writes the images of a library, keeping its buffers from image to image: a board has as many
@@ -199,9 +199,9 @@ class TImageWriter {
   TImageWriter(DesignFileOutput& out, const TLibraryContext& context)
       : out_(out), context_(context) {}
 
-  void Write(rtl::Handle handle) {
+  void Write(sdk::Handle handle) {
     if (context_.progress) context_.progress();
-    rtl::TPcbComponent component(handle);
+    sdk::TPcbComponent component(handle);
     component.Sync(pcbapi::kRead);
     line_.assign("(image ").append(ImageName(component));
     out_.Line(line_);
@@ -212,7 +212,7 @@ class TImageWriter {
       if (pad.duplicate && pad.net != 0) {
         if (context_.warnings) {
           context_.warnings->push_back(component.GetName() + "-" + std::string(pad.Name()) +
-                                       " (Net=" + rtl::GetObjectNameByHandle(pad.net) + ")");
+                                       " (Net=" + sdk::GetObjectNameByHandle(pad.net) + ")");
         }
       } else if (pad.duplicate ||
                  (pad.net == 0 && context_.minimize_pads && IsRightAngle(pad.rotation))) {
@@ -227,10 +227,10 @@ class TImageWriter {
   }
 
  private:
-  void ReadPads(const rtl::TPcbComponent& component) {
+  void ReadPads(const sdk::TPcbComponent& component) {
     pads_.clear();
-    rtl::IterateContainer(component.GetHandle(), 1u << pcbapi::kPad, LayerZero(),
-                          pcbapi::kAllObjects, [this, &component](rtl::Handle handle) {
+    sdk::IterateContainer(component.GetHandle(), 1u << pcbapi::kPad, LayerZero(),
+                          pcbapi::kAllObjects, [this, &component](sdk::Handle handle) {
                             TPadStackPcbPad pad(handle);
                             pad.Sync(pcbapi::kRead);
                             TImagePad& entry = pads_.emplace_back();
@@ -288,14 +288,14 @@ class TImageWriter {
 
 }  // namespace
 
-void WritePlacement(DesignFileOutput& out, const rtl::TPcbBoard& board,
+void WritePlacement(DesignFileOutput& out, const sdk::TPcbBoard& board,
                     const std::function<void()>& progress) {
   if (progress) progress();
   out.Line("(placement");
   out.Raise();
   std::string line;
   board.IterateObjects(
-      [&](rtl::Handle component) {
+      [&](sdk::Handle component) {
         if (progress) progress();
         WriteComponentPlacement(out, component, line);
       },
@@ -304,19 +304,19 @@ void WritePlacement(DesignFileOutput& out, const rtl::TPcbBoard& board,
   out.Line(")");
 }
 
-void WriteLibrary(DesignFileOutput& out, const rtl::TPcbBoard& board,
+void WriteLibrary(DesignFileOutput& out, const sdk::TPcbBoard& board,
                   const TLibraryContext& context) {
   out.Line("(library");
   out.Raise();
   TImageWriter images(out, context);
-  board.IterateObjects([&](rtl::Handle component) { images.Write(component); },
+  board.IterateObjects([&](sdk::Handle component) { images.Write(component); },
                        1u << pcbapi::kComponent, LayerZero(), pcbapi::kAllObjects);
   if (context.padstacks) context.padstacks->WritePadStacks(out, board);
   out.Lower();
   out.Line(")");
 }
 
-void WriteImage(DesignFileOutput& out, rtl::Handle handle, const TLibraryContext& context) {
+void WriteImage(DesignFileOutput& out, sdk::Handle handle, const TLibraryContext& context) {
   TImageWriter(out, context).Write(handle);
 }
 

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "router/design_file_output.h"
-#include "rtl/pcb_board.h"
-#include "rtl/pcb_object_kinds.h"
+#include "sdk/pcb_board.h"
+#include "sdk/pcb_object_kinds.h"
 
 namespace router {
 
@@ -24,7 +24,7 @@ bool IsRightAngle(double angle);
 std::string_view PinName(std::string_view pad_name);
 
 // The component's footprint, "_", its designator; escaped, at most 255 characters.
-std::string ImageName(const rtl::TPcbComponent& component);
+std::string ImageName(const sdk::TPcbComponent& component);
 
 // What the image writer needs besides the output.
 struct TLibraryContext {
@@ -37,13 +37,13 @@ struct TLibraryContext {
 };
 
 // "(placement" with one "(component" per component of the board.
-void WritePlacement(DesignFileOutput& out, const rtl::TPcbBoard& board,
+void WritePlacement(DesignFileOutput& out, const sdk::TPcbBoard& board,
                     const std::function<void()>& progress);
 
 // "(library" with one image per component, then the padstacks.
-void WriteLibrary(DesignFileOutput& out, const rtl::TPcbBoard& board,
+void WriteLibrary(DesignFileOutput& out, const sdk::TPcbBoard& board,
                   const TLibraryContext& context);
-void WriteImage(DesignFileOutput& out, rtl::Handle component, const TLibraryContext& context);
+void WriteImage(DesignFileOutput& out, sdk::Handle component, const TLibraryContext& context);
 
 // A pad's copper as keep-outs of the image: shape code, sizes, offset from the reference point,
 // legacy layer and rotation in degrees. Codes other than round, octagon and rectangle write

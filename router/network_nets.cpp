@@ -3,14 +3,14 @@
 
 namespace router {
 
-int TNetPadCounts::Count(rtl::Handle net) {
+int TNetPadCounts::Count(sdk::Handle net) {
   const auto found = counts_.find(net);
   if (found != counts_.end()) return found->second;
-  rtl::LegacyLayerSet all_layers;
+  sdk::LegacyLayerSet all_layers;
   all_layers.Include(0);
   int count = 0;
-  rtl::IterateContainer(net, 1u << pcbapi::kPad, all_layers, pcbapi::kAllObjects,
-                        [&](rtl::Handle) { ++count; });
+  sdk::IterateContainer(net, 1u << pcbapi::kPad, all_layers, pcbapi::kAllObjects,
+                        [&](sdk::Handle) { ++count; });
   counts_.emplace(net, count);
   return count;
 }

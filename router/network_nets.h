@@ -4,19 +4,19 @@
 
 #include <unordered_map>
 
-#include "rtl/pcb_api.h"
+#include "sdk/pcb_api.h"
 
 namespace router {
 
 class TNetPadCounts {
  public:
   // The net's pads, counted once per net.
-  int Count(rtl::Handle net);
+  int Count(sdk::Handle net);
   // A net (not 0) with at least two pads.
-  bool InNetwork(rtl::Handle net) { return net != 0 && Count(net) >= 2; }
+  bool InNetwork(sdk::Handle net) { return net != 0 && Count(net) >= 2; }
 
  private:
-  std::unordered_map<rtl::Handle, int> counts_;
+  std::unordered_map<sdk::Handle, int> counts_;
 };
 
 }  // namespace router

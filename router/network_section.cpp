@@ -5,13 +5,13 @@
 #include <unordered_map>
 #include <vector>
 
-#include "rtl/ascii_case.h"
+#include "sdk/ascii_case.h"
 #include "router/design_file_names.h"
 #include "router/padstack.h"
-#include "rtl/pcb_api.h"
-#include "rtl/pcb_board.h"
-#include "rtl/pcb_object_kinds.h"
-#include "rtl/pcb_pad.h"
+#include "sdk/pcb_api.h"
+#include "sdk/pcb_board.h"
+#include "sdk/pcb_object_kinds.h"
+#include "sdk/pcb_pad.h"
 
 namespace router {
 
@@ -23,15 +23,15 @@ constexpr uint8_t kLoad = 0, kTerminator = 1, kSource = 2;
 constexpr uint8_t kNetMembers = 0, kFromToMembers = 2;  // member kinds of object classes
 constexpr int kNetClassScope = 3, kNetClassOnLayerScope = 4, kOnLayerScope = 26;
 
-rtl::LegacyLayerSet LayerZero() {
-  rtl::LegacyLayerSet layers;
+sdk::LegacyLayerSet LayerZero() {
+  sdk::LegacyLayerSet layers;
   layers.Include(0);
   return layers;
 }
 
 // A net with its pins: a run of the writer's list of pins of all nets.
 struct NetEntry {
-  rtl::Handle handle = 0;
+  sdk::Handle handle = 0;
   std::string name;
   size_t first_pin = 0;
   size_t pin_count = 0;
@@ -40,14 +40,14 @@ struct NetEntry {
 
 // A component pad's own pin name, before the duplicate check.
 struct ComponentPad {
-  rtl::Handle handle = 0;
+  sdk::Handle handle = 0;
   std::string name;
   uint8_t electrical_type = 0;
 };
 
 // A component pin with the pad that nets name it by.
 struct PadPin {
-  rtl::Handle pad = 0;
+  sdk::Handle pad = 0;
   TNetPin pin;
 };
 
@@ -68,11 +68,11 @@ class NetworkWriter {
     }
     if (context_.settings.export_net_classes) {
       // Class members name nets without regard to case.
-      const std::vector<std::string_view> network_nets = NetworkNets(rtl::LessIgnoringCase());
-      ForEachClass([&](rtl::Handle h) { WriteNetClass(h, network_nets); });
+      const std::vector<std::string_view> network_nets = NetworkNets(sdk::LessIgnoringCase());
+      ForEachClass([&](sdk::Handle h) { WriteNetClass(h, network_nets); });
     }
     if (context_.settings.export_from_to_classes)
-      ForEachClass([&](rtl::Handle h) { WriteGroup(h); });
+      ForEachClass([&](sdk::Handle h) { WriteGroup(h); });
     if (context_.settings.export_diff_pairs) WritePairs();
     out_.Lower();
     out_.Line(")");
@@ -83,12 +83,12 @@ class NetworkWriter {
   void CollectPins() {
     std::vector<ComponentPad> pads;  // of one component; reused from component to component
     board_.IterateObjects(
-        [&](rtl::Handle component) {
-          const std::string designator = EscapeName(rtl::GetObjectNameByHandle(component));
+        [&](sdk::Handle component) {
+          const std::string designator = EscapeName(sdk::GetObjectNameByHandle(component));
           pads.clear();
-          rtl::IterateContainer(component, 1u << pcbapi::kPad, LayerZero(), pcbapi::kAllObjects,
-                                [&](rtl::Handle handle) {
-                                  rtl::TPcbPad pad(handle);
+          sdk::IterateContainer(component, 1u << pcbapi::kPad, LayerZero(), pcbapi::kAllObjects,
+                                [&](sdk::Handle handle) {
+                                  sdk::TPcbPad pad(handle);
                                   if (pad.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
                                   std::string pin = pad.GetName();
                                   if (pin.empty()) pin = "UNNAMED_PAD";
@@ -119,9 +119,9 @@ class NetworkWriter {
     pins_.push_back({pad.handle, TNetPin{std::move(name), pad.electrical_type}});
   }
 
-  const TNetPin* FindPin(rtl::Handle pad) const {
+  const TNetPin* FindPin(sdk::Handle pad) const {
     const auto found = std::lower_bound(pins_.begin(), pins_.end(), pad,
-                                        [](const PadPin& p, rtl::Handle h) { return p.pad < h; });
+                                        [](const PadPin& p, sdk::Handle h) { return p.pad < h; });
     return found != pins_.end() && found->pad == pad ? &found->pin : nullptr;
   }
 
@@ -131,15 +131,15 @@ class NetworkWriter {
 
   void CollectNets() {
     board_.IterateObjects(
-        [&](rtl::Handle handle) {
-          rtl::TPcbNet net(handle);
+        [&](sdk::Handle handle) {
+          sdk::TPcbNet net(handle);
           if (net.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
           NetEntry entry;
           entry.handle = handle;
           entry.name = net.GetName();
           entry.first_pin = net_pins_.size();
           net.IterateMembers(1u << pcbapi::kPad, LayerZero(), pcbapi::kAllObjects,
-                             [&](rtl::Handle pad) {
+                             [&](sdk::Handle pad) {
                                ++entry.pad_count;
                                // Free pads are no pins.
                                if (const TNetPin* pin = FindPin(pad)) net_pins_.push_back(pin);
@@ -152,8 +152,8 @@ class NetworkWriter {
 
   void CollectFromTos() {
     board_.IterateObjects(
-        [&](rtl::Handle handle) {
-          rtl::TPcbManualFromTo from_to(handle);
+        [&](sdk::Handle handle) {
+          sdk::TPcbManualFromTo from_to(handle);
           if (from_to.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
           if (from_to.GetFromPin().empty() || from_to.GetToPin().empty()) return;
           from_tos_[from_to.GetNetName()].push_back(
@@ -162,7 +162,7 @@ class NetworkWriter {
         1u << pcbapi::kFromTo, LayerZero(), pcbapi::kAllObjects);
   }
 
-  void ForEachClass(const std::function<void(rtl::Handle)>& visit) {
+  void ForEachClass(const std::function<void(sdk::Handle)>& visit) {
     board_.IterateObjects(visit, 1u << pcbapi::kClass, LayerZero(), pcbapi::kAllObjects);
   }
 
@@ -209,7 +209,7 @@ class NetworkWriter {
   }
 
   struct FromTo {
-    rtl::Handle handle;
+    sdk::Handle handle;
     std::string from, to;
   };
 
@@ -223,7 +223,7 @@ class NetworkWriter {
   }
 
   // The from-to's own via and layer choice.
-  void WriteFromToCircuit(rtl::Handle handle) {
+  void WriteFromToCircuit(sdk::Handle handle) {
     const TRuleBlockContext& rules = context_.rules;
     out_.Line("(circuit ");
     out_.Raise();
@@ -252,12 +252,12 @@ class NetworkWriter {
   }
 
   // Members that name a net of the network (without regard to case), escaped.
-  std::vector<std::string> NetMembers(const rtl::TPCBObjectClass& object_class,
+  std::vector<std::string> NetMembers(const sdk::TPCBObjectClass& object_class,
                                       std::span<const std::string_view> network_nets) const {
     std::vector<std::string> members;
     const auto add = [&](const std::string& name) {
       if (std::binary_search(network_nets.begin(), network_nets.end(), name,
-                             rtl::LessIgnoringCase())) {
+                             sdk::LessIgnoringCase())) {
         members.push_back(EscapeName(name));
       }
     };
@@ -268,8 +268,8 @@ class NetworkWriter {
     return members;
   }
 
-  void WriteNetClass(rtl::Handle handle, std::span<const std::string_view> network_nets) {
-    rtl::TPCBObjectClass object_class(handle);
+  void WriteNetClass(sdk::Handle handle, std::span<const std::string_view> network_nets) {
+    sdk::TPCBObjectClass object_class(handle);
     if (object_class.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
     if (object_class.GetMemberKind() != kNetMembers) return;
     if (object_class.GetAllMembers() && context_.settings.export_user_net_classes_only) return;
@@ -291,16 +291,16 @@ class NetworkWriter {
     for (const NetEntry& net : nets_) by_handle.push_back(&net);
     std::sort(by_handle.begin(), by_handle.end(),
               [](const NetEntry* a, const NetEntry* b) { return a->handle < b->handle; });
-    const auto find = [&](rtl::Handle handle) -> const NetEntry* {
+    const auto find = [&](sdk::Handle handle) -> const NetEntry* {
       const auto found =
           std::lower_bound(by_handle.begin(), by_handle.end(), handle,
-                           [](const NetEntry* net, rtl::Handle h) { return net->handle < h; });
+                           [](const NetEntry* net, sdk::Handle h) { return net->handle < h; });
       return found != by_handle.end() && (*found)->handle == handle ? *found : nullptr;
     };
     board_.IterateObjects(
-        [&](rtl::Handle pair) {
-          rtl::Handle positive = 0, negative = 0;
-          if (rtl::PcbApi_GetDifferentialPairNets(pair, &positive, &negative) != pcbapi::kSuccess) {
+        [&](sdk::Handle pair) {
+          sdk::Handle positive = 0, negative = 0;
+          if (sdk::PcbApi_GetDifferentialPairNets(pair, &positive, &negative) != pcbapi::kSuccess) {
             return;
           }
           const NetEntry* first = find(positive);
@@ -310,8 +310,8 @@ class NetworkWriter {
         1u << pcbapi::kDifferentialPair, LayerZero(), pcbapi::kAllObjects);
   }
 
-  void WriteGroup(rtl::Handle handle) {
-    rtl::TPCBObjectClass object_class(handle);
+  void WriteGroup(sdk::Handle handle) {
+    sdk::TPCBObjectClass object_class(handle);
     if (object_class.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
     if (object_class.GetMemberKind() != kFromToMembers || object_class.Members().empty()) return;
     std::vector<std::string> members;
@@ -325,7 +325,7 @@ class NetworkWriter {
 
   DesignFileOutput& out_;
   const TNetworkContext& context_;
-  const rtl::TPcbBoard& board_;
+  const sdk::TPcbBoard& board_;
   std::vector<PadPin> pins_;              // component pins, sorted by pad
   std::vector<const TNetPin*> net_pins_;  // the pins of every net, net by net
   std::vector<NetEntry> nets_;

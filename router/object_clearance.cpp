@@ -9,9 +9,9 @@
 #include "router/ovix_rules.h"
 #include "router/rule_scope_helper.h"
 #include "router/specctra_scope.h"
-#include "rtl/exceptions.h"
-#include "rtl/pcb_object.h"
-#include "rtl/pcb_object_kinds.h"
+#include "sdk/exceptions.h"
+#include "sdk/pcb_object.h"
+#include "sdk/pcb_object_kinds.h"
 
 namespace router {
 
@@ -46,9 +46,9 @@ TSpecctraObjectId IdOf(int index) { return static_cast<TSpecctraObjectId>(index)
 std::optional<int32_t> THostRuleConstraintQuery::ClearanceGap(uint32_t rule_handle) const {
   const auto known = gaps_.find(rule_handle);
   if (known != gaps_.end()) return known->second;
-  rtl::Coord gap = 0;
+  sdk::Coord gap = 0;
   std::optional<int32_t> answer;
-  if (rtl::PcbApi_QueryRuleClearanceConstraint(pcbapi::kRead, rule_handle, &gap) ==
+  if (sdk::PcbApi_QueryRuleClearanceConstraint(pcbapi::kRead, rule_handle, &gap) ==
       pcbapi::kSuccess) {
     answer = gap;
   }
@@ -58,18 +58,18 @@ std::optional<int32_t> THostRuleConstraintQuery::ClearanceGap(uint32_t rule_hand
 
 // ---- TClearanceProbe -----------------------------------------------------------------------
 
-TClearanceProbe::TClearanceProbe(TSpecctraObjectId id, int layer, rtl::Handle board,
-                                 rtl::Handle net)
+TClearanceProbe::TClearanceProbe(TSpecctraObjectId id, int layer, sdk::Handle board,
+                                 sdk::Handle net)
     : net_(net) {
-  handle_ = rtl::PcbApi_CreateObject(ProbeKind(id));
-  if (handle_ == 0) throw rtl::Exception("The PCB editor cannot make a clearance probe");
+  handle_ = sdk::PcbApi_CreateObject(ProbeKind(id));
+  if (handle_ == 0) throw sdk::Exception("The PCB editor cannot make a clearance probe");
   // From here on the destructor does not run: a failure must destroy the probe itself.
   try {
-    rtl::PcbApi_SetOwnerBoard(board, handle_);
-    const std::unique_ptr<rtl::TPCBObject> object = rtl::CreatePcbObject(handle_);
+    sdk::PcbApi_SetOwnerBoard(board, handle_);
+    const std::unique_ptr<sdk::TPCBObject> object = sdk::CreatePcbObject(handle_);
     if (object) {
       const int probe_layer = ProbeLayer(id, layer);
-      if (probe_layer != 0) object->SetLayer(static_cast<rtl::LegacyLayer>(probe_layer));
+      if (probe_layer != 0) object->SetLayer(static_cast<sdk::LegacyLayer>(probe_layer));
       if (id == TSpecctraObjectId::TestPoint) {
         object->SetTestPointTop(true);
         object->SetTestPointBottom(true);
@@ -77,32 +77,32 @@ TClearanceProbe::TClearanceProbe(TSpecctraObjectId id, int layer, rtl::Handle bo
       object->Sync(pcbapi::kWrite);
     }
     if (net_ != 0) {
-      in_net_ = rtl::PcbApi_AddObjectToContainer(net_, handle_) == pcbapi::kSuccess;
+      in_net_ = sdk::PcbApi_AddObjectToContainer(net_, handle_) == pcbapi::kSuccess;
     }
   } catch (...) {
-    rtl::PcbApi_SetOwnerBoard(0, handle_);
-    rtl::PcbApi_DestroyObject(handle_);
+    sdk::PcbApi_SetOwnerBoard(0, handle_);
+    sdk::PcbApi_DestroyObject(handle_);
     throw;
   }
 }
 
-void TClearanceProbe::MoveToNet(rtl::Handle net) {
-  if (in_net_) rtl::PcbApi_DeleteObjectFromContainer(net_, handle_);
+void TClearanceProbe::MoveToNet(sdk::Handle net) {
+  if (in_net_) sdk::PcbApi_DeleteObjectFromContainer(net_, handle_);
   net_ = net;
-  in_net_ = net != 0 && rtl::PcbApi_AddObjectToContainer(net, handle_) == pcbapi::kSuccess;
+  in_net_ = net != 0 && sdk::PcbApi_AddObjectToContainer(net, handle_) == pcbapi::kSuccess;
 }
 
 TClearanceProbe::~TClearanceProbe() {
-  if (in_net_) rtl::PcbApi_DeleteObjectFromContainer(net_, handle_);
-  rtl::PcbApi_SetOwnerBoard(0, handle_);
-  rtl::PcbApi_DestroyObject(handle_);
+  if (in_net_) sdk::PcbApi_DeleteObjectFromContainer(net_, handle_);
+  sdk::PcbApi_SetOwnerBoard(0, handle_);
+  sdk::PcbApi_DestroyObject(handle_);
 }
 
 // ---- TObjectClearanceMatrices --------------------------------------------------------------
 
 TObjectClearanceMatrices::TObjectClearanceMatrices(const TOvixRules& rules,
                                                    const RuleConstraintQuery& gaps,
-                                                   rtl::Handle board)
+                                                   sdk::Handle board)
     : rules_(rules), gaps_(gaps), board_(board) {}
 
 TObjectClearanceMatrices::~TObjectClearanceMatrices() {
@@ -112,15 +112,15 @@ TObjectClearanceMatrices::~TObjectClearanceMatrices() {
   }
 }
 
-IPCB_Primitive* TObjectClearanceMatrices::ObjectInterface(rtl::Handle handle) {
+IPCB_Primitive* TObjectClearanceMatrices::ObjectInterface(sdk::Handle handle) {
   const auto find = [&] {
     const auto found = std::lower_bound(
         interfaces_.begin(), interfaces_.end(), handle,
-        [](const auto& entry, rtl::Handle wanted) { return entry.first < wanted; });
+        [](const auto& entry, sdk::Handle wanted) { return entry.first < wanted; });
     return found != interfaces_.end() && found->first == handle ? found->second.get() : nullptr;
   };
   if (IPCB_Primitive* cached = find()) return cached;
-  const uint8_t kind = rtl::PcbApi_GetObjectIdFromObjectHandle(handle);
+  const uint8_t kind = sdk::PcbApi_GetObjectIdFromObjectHandle(handle);
   if (kind == pcbapi::kBoard) return rules_.board();
   // Every object of the kind at once: asking object by object would walk the board per object.
   if (kind >= 32 || (walked_kinds_ & (1u << kind))) return nullptr;
@@ -135,10 +135,10 @@ IPCB_Primitive* TObjectClearanceMatrices::ObjectInterface(rtl::Handle handle) {
   return find();
 }
 
-rtl::Handle TObjectClearanceMatrices::NetOfClass(rtl::Handle net_class) {
+sdk::Handle TObjectClearanceMatrices::NetOfClass(sdk::Handle net_class) {
   const auto cached = class_nets_.find(net_class);
   if (cached != class_nets_.end()) return cached->second;
-  rtl::TPCBObjectClass object_class(net_class);
+  sdk::TPCBObjectClass object_class(net_class);
   object_class.Sync(pcbapi::kRead);
   RTL_ASSERT(object_class.GetMemberKind() == 0, "Object Class is not NetClass");
   if (!nets_named_) {
@@ -150,7 +150,7 @@ rtl::Handle TObjectClearanceMatrices::NetOfClass(rtl::Handle net_class) {
   }
   std::vector<std::string> members = object_class.Members();
   std::sort(members.begin(), members.end());
-  rtl::Handle net = 0;
+  sdk::Handle net = 0;
   for (const std::string& member : members) {
     const auto found = nets_by_name_.find(member);
     if (found != nets_by_name_.end()) {
@@ -162,7 +162,7 @@ rtl::Handle TObjectClearanceMatrices::NetOfClass(rtl::Handle net_class) {
   return net;
 }
 
-rtl::Handle TObjectClearanceMatrices::ProbeNet(rtl::Handle object, uint8_t kind) {
+sdk::Handle TObjectClearanceMatrices::ProbeNet(sdk::Handle object, uint8_t kind) {
   switch (kind) {
     case pcbapi::kBoard:
     case pcbapi::kFromTo: return 0;
@@ -193,10 +193,10 @@ bool TObjectClearanceMatrices::AnyCellRule(int own_scope, int last_scope) {
   return answer->second;
 }
 
-void TObjectClearanceMatrices::FillCells(TClearanceMatrix& matrix, rtl::Handle object, uint8_t kind,
+void TObjectClearanceMatrices::FillCells(TClearanceMatrix& matrix, sdk::Handle object, uint8_t kind,
                                          int layer, uint32_t limit_priority, int own_scope,
                                          int last_scope) {
-  const rtl::Handle net = ProbeNet(object, kind);
+  const sdk::Handle net = ProbeNet(object, kind);
   // Most nets are named by no rule: the rules hold their probes alike, so the cells found for
   // the first of them hold for every other with the same general clearance.
   if (!rules_.NetIndistinct(kClearanceRule, net)) {
@@ -224,9 +224,9 @@ void TObjectClearanceMatrices::FillCells(TClearanceMatrix& matrix, rtl::Handle o
   for (const SharedCell& cell : cells->second) matrix.Entry(cell.a, cell.b) = cell.value;
 }
 
-void TObjectClearanceMatrices::AskCells(TClearanceMatrix& matrix, rtl::Handle net, int layer,
+void TObjectClearanceMatrices::AskCells(TClearanceMatrix& matrix, sdk::Handle net, int layer,
                                         uint32_t limit_priority, int own_scope, int last_scope) {
-  rtl::Handle board_probes[kSpecctraObjectIdCount];
+  sdk::Handle board_probes[kSpecctraObjectIdCount];
   for (int b = 0; b < kSpecctraObjectIdCount; ++b) {
     board_probes[b] = Probe(board_probes_, IdOf(b), layer).handle();
   }
@@ -237,7 +237,7 @@ void TObjectClearanceMatrices::AskCells(TClearanceMatrix& matrix, rtl::Handle ne
       const TOvixRules& rules;
       TClearanceProbe& probe;
       ~InNet() { Move(0); }
-      void Move(rtl::Handle to) {
+      void Move(sdk::Handle to) {
         probe.MoveToNet(to);
         rules.ForgetObjectNet(probe.handle());
       }
@@ -261,7 +261,7 @@ void TObjectClearanceMatrices::AskCells(TClearanceMatrix& matrix, rtl::Handle ne
   }
 }
 
-std::unique_ptr<TClearanceMatrix> TObjectClearanceMatrices::Build(rtl::Handle object, int layer,
+std::unique_ptr<TClearanceMatrix> TObjectClearanceMatrices::Build(sdk::Handle object, int layer,
                                                                   int scope, int on_layer_scope) {
   IPCB_Primitive* primitive = ObjectInterface(object);
   RTL_ASSERT(primitive, "Cannot find the host interface of the object");

@@ -17,8 +17,8 @@
 
 #include "framework/win/com.h"
 #include "router/rule_tables.h"
-#include "rtl/pcb_api.h"
-#include "rtl/pcb_contract.h"
+#include "sdk/pcb_api.h"
+#include "sdk/pcb_contract.h"
 
 namespace router {
 
@@ -39,18 +39,18 @@ class THostRuleConstraintQuery : public RuleConstraintQuery {
 class TClearanceProbe {
  public:
   // Legacy layer: the layer of an smd pad, a wire or an area (74: all layers).
-  TClearanceProbe(TSpecctraObjectId id, int layer, rtl::Handle board, rtl::Handle net);
+  TClearanceProbe(TSpecctraObjectId id, int layer, sdk::Handle board, sdk::Handle net);
   ~TClearanceProbe();
   TClearanceProbe(const TClearanceProbe&) = delete;
   TClearanceProbe& operator=(const TClearanceProbe&) = delete;
 
-  rtl::Handle handle() const { return handle_; }
+  sdk::Handle handle() const { return handle_; }
   // Puts the probe into another net (0: none), out of the one it was in.
-  void MoveToNet(rtl::Handle net);
+  void MoveToNet(sdk::Handle net);
 
  private:
-  rtl::Handle handle_ = 0;
-  rtl::Handle net_ = 0;
+  sdk::Handle handle_ = 0;
+  sdk::Handle net_ = 0;
   bool in_net_ = false;
 };
 
@@ -58,7 +58,7 @@ class TObjectClearanceMatrices {
  public:
   // `rules` (collected) and `gaps` must outlive this object.
   TObjectClearanceMatrices(const TOvixRules& rules, const RuleConstraintQuery& gaps,
-                           rtl::Handle board);
+                           sdk::Handle board);
   ~TObjectClearanceMatrices();
   TObjectClearanceMatrices(const TObjectClearanceMatrices&) = delete;
   TObjectClearanceMatrices& operator=(const TObjectClearanceMatrices&) = delete;
@@ -68,28 +68,28 @@ class TObjectClearanceMatrices {
   // value; null when there is nothing. `scope` is the object's router scope kind (net 7,
   // from-to 11, class 3), `on_layer_scope` the last scope kind the pair rules may have (26, or
   // 4 for a class).
-  std::unique_ptr<TClearanceMatrix> Build(rtl::Handle object, int layer, int scope,
+  std::unique_ptr<TClearanceMatrix> Build(sdk::Handle object, int layer, int scope,
                                           int on_layer_scope);
 
   // The host interface of a board object (not the caller's reference); null when none.
-  IPCB_Primitive* ObjectInterface(rtl::Handle handle);
+  IPCB_Primitive* ObjectInterface(sdk::Handle handle);
 
   // Probes made so far, for the record.
   int probe_count() const { return probe_count_; }
 
  private:
   // The net a probe inside the object goes into; 0 for none (the probe stays on the board).
-  rtl::Handle ProbeNet(rtl::Handle object, uint8_t kind);
-  rtl::Handle NetOfClass(rtl::Handle net_class);
+  sdk::Handle ProbeNet(sdk::Handle object, uint8_t kind);
+  sdk::Handle NetOfClass(sdk::Handle net_class);
   // Whether some rule could fill a cell for an object of the scope kind: the first rule that
   // holds a pair decides it, and when no rule of the object's own scope or a narrower one
   // exists, none can, and no probe is needed.
   bool AnyCellRule(int own_scope, int last_scope);
   // Only when AnyCellRule holds.
-  void FillCells(TClearanceMatrix& matrix, rtl::Handle object, uint8_t kind, int layer,
+  void FillCells(TClearanceMatrix& matrix, sdk::Handle object, uint8_t kind, int layer,
                  uint32_t limit_priority, int own_scope, int last_scope);
   // The cells as the probes in the net (0: none) give them.
-  void AskCells(TClearanceMatrix& matrix, rtl::Handle net, int layer, uint32_t limit_priority,
+  void AskCells(TClearanceMatrix& matrix, sdk::Handle net, int layer, uint32_t limit_priority,
                 int own_scope, int last_scope);
   // Probes by layer and object type: made at their first question and kept to the last, since
   // making a primitive costs the host more than the questions asked of it.
@@ -98,14 +98,14 @@ class TObjectClearanceMatrices {
 
   const TOvixRules& rules_;
   const RuleConstraintQuery& gaps_;
-  rtl::Handle board_;
+  sdk::Handle board_;
   // Interfaces sorted by handle, one walk of the board per object kind: one block for all the
   // objects of a kind (every net), not a node each.
-  std::vector<std::pair<rtl::Handle, win::ComPtr<IPCB_Primitive>>> interfaces_;
+  std::vector<std::pair<sdk::Handle, win::ComPtr<IPCB_Primitive>>> interfaces_;
   uint32_t walked_kinds_ = 0;
-  std::unordered_map<std::string, rtl::Handle> nets_by_name_;
+  std::unordered_map<std::string, sdk::Handle> nets_by_name_;
   bool nets_named_ = false;
-  std::unordered_map<rtl::Handle, rtl::Handle> class_nets_;
+  std::unordered_map<sdk::Handle, sdk::Handle> class_nets_;
   // AnyCellRule's answers by scope range: the rules do not change while the matrices are built.
   std::map<std::pair<int, int>, bool> cell_rules_;
   // The cells of the nets whose probes the rules hold alike (TOvixRules::NetIndistinct), by

@@ -5,11 +5,11 @@
 #include <optional>
 
 #include "framework/win/text.h"
-#include "rtl/ascii_case.h"
-#include "rtl/exceptions.h"
-#include "rtl/pcb_api.h"
-#include "rtl/pcb_object.h"
-#include "rtl/pcb_server.h"
+#include "sdk/ascii_case.h"
+#include "sdk/exceptions.h"
+#include "sdk/pcb_api.h"
+#include "sdk/pcb_object.h"
+#include "sdk/pcb_server.h"
 
 namespace router {
 
@@ -39,16 +39,16 @@ win::ComPtr<IPCB_Board> BoardOfHandle(uint32_t board_handle) {
   pcbapi::LayerId current_layer = 0;
   win::ComPtr<IPCB_Board> board;
   if (board_handle != 0 &&
-      rtl::PcbApi_QueryBoard(pcbapi::kRead, board_handle, &version, &file_name, &unit, &origin_x,
+      sdk::PcbApi_QueryBoard(pcbapi::kRead, board_handle, &version, &file_name, &unit, &origin_x,
                              &origin_y, &width, &height, &snap, &current_layer,
                              &object_count) == pcbapi::kSuccess) {
-    const win::ComPtr<IPCB_ServerInterface> server = rtl::GetPCBServer();
+    const win::ComPtr<IPCB_ServerInterface> server = sdk::GetPCBServer();
     if (server) {
       const win::Bstr path(win::Widen(std::string(file_name.chars, file_name.length)));
       board = win::ComPtr<IPCB_Board>::Adopt(server->GetPCBBoardByPath(path.get()));
     }
   }
-  if (!board) throw rtl::Exception(kNoBoardInterfaceText);
+  if (!board) throw sdk::Exception(kNoBoardInterfaceText);
   return board;
 }
 
@@ -61,7 +61,7 @@ const std::string kNoNet;
 const std::string* TObjectNets::NameOfNet(uint32_t net) {
   if (net == 0) return &kNoNet;
   const auto [name, added] = nets_.try_emplace(net);
-  if (added) name->second = rtl::FoldedAscii(rtl::GetObjectNameByHandle(net));
+  if (added) name->second = sdk::FoldedAscii(sdk::GetObjectNameByHandle(net));
   return &name->second;
 }
 
@@ -72,7 +72,7 @@ const std::string* TObjectNets::Of(uint32_t object) {
   if (named != nets_.end()) return &named->second;
   const auto cached = objects_.find(object);
   if (cached != objects_.end() && cached->second.known) return cached->second.name;
-  const uint8_t kind = rtl::PcbApi_GetObjectIdFromObjectHandle(object) & 0x7F;
+  const uint8_t kind = sdk::PcbApi_GetObjectIdFromObjectHandle(object) & 0x7F;
   if (kind == pcbapi::kNet) return NameOfNet(object);
   const std::string* name = NetOfPrimitive(object, kind);
   (cached != objects_.end() ? cached->second : objects_[object]) = {name, true};
@@ -91,10 +91,10 @@ const std::string* TObjectNets::NetOfPrimitive(uint32_t object, uint8_t kind) {
       // The common record holds the net: a pad's whole stack is not needed for it.
       uint16_t flags = 0, aux_word = 0;
       pcbapi::LayerId layer = 0;
-      rtl::Handle net = 0;
+      sdk::Handle net = 0;
       int32_t aux_integer = 0;
       pcbapi::Byte aux_byte = 0;
-      if (rtl::PcbApi_QueryPrimitive(pcbapi::kRead, object, &flags, &aux_word, &layer, &net,
+      if (sdk::PcbApi_QueryPrimitive(pcbapi::kRead, object, &flags, &aux_word, &layer, &net,
                                      &aux_integer, &aux_byte) != pcbapi::kSuccess) {
         net = 0;
       }
@@ -165,7 +165,7 @@ TRuleProxy::TRuleProxy(win::ComPtr<IPCB_Rule> rule, TNetNameIndex* nets) : rule_
     const TRuleExpressionNode* tree = first_->tree();
     if (tree && tree->IsLeaf() && tree->ScopeKind() == TSpecctraScope::Net &&
         tree->has_argument()) {
-      sole_net_ = rtl::FoldedAscii(tree->text());
+      sole_net_ = sdk::FoldedAscii(tree->text());
     }
     CollectScopeObjects(nets);
   }
@@ -418,7 +418,7 @@ TOvixRules::TOvixRules(win::ComPtr<IPCB_Board> board)
       analysed_kinds_(RuleKindBit(kClearanceRule) | RuleKindBit(kWidthRule) |
                       RuleKindBit(kLengthRule)),
       rule_index_(8) {
-  if (!board_) throw rtl::Exception(kNoBoardInterfaceText);
+  if (!board_) throw sdk::Exception(kNoBoardInterfaceText);
   IndexRules();
 }
 
@@ -434,7 +434,7 @@ void TOvixRules::ForEachBoardRule(
 
 void TOvixRules::IndexRules() {
   ForEachBoardRule([&](const win::ComPtr<IPCB_Rule>& rule) {
-    if (rule_index_.Add(rule->GetHandle(), reinterpret_cast<rtl::HashValue>(rule.get()))) {
+    if (rule_index_.Add(rule->GetHandle(), reinterpret_cast<sdk::HashValue>(rule.get()))) {
       rules_.push_back(rule);
     }
   });
@@ -518,8 +518,8 @@ TRuleProxy* TOvixRules::ProxyOf(IPCB_Rule* rule) const {
 
 IPCB_Rule* TOvixRules::RuleOfHandle(uint32_t handle) const {
   if (handle == 0) return nullptr;
-  rtl::HashValue value = 0;
-  if (!const_cast<rtl::TCustomPointerBucketList&>(rule_index_).TryGetValue(handle, value)) {
+  sdk::HashValue value = 0;
+  if (!const_cast<sdk::TCustomPointerBucketList&>(rule_index_).TryGetValue(handle, value)) {
     return nullptr;
   }
   return reinterpret_cast<IPCB_Rule*>(value);
@@ -591,14 +591,14 @@ uint32_t TOvixRules::FindRuleForObjectHandle(int kind, uint8_t lowest, uint8_t h
   if (!storage(kind)) {
     // The editor walks all its rules to find none of a kind the board has not got.
     if (!KindPresent(kind)) return 0;
-    return rtl::PcbApi_FindDominantRuleForObject(object, static_cast<uint8_t>(kind));
+    return sdk::PcbApi_FindDominantRuleForObject(object, static_cast<uint8_t>(kind));
   }
   OtherNetRules other_net(object_nets_, object);
   TRuleProxy* found = FirstCompatible(
       kind, lowest, highest,
       [&](TRuleProxy& proxy) {
-        return rtl::PcbApi_Scope1_Includes(proxy.handle(), object) &&
-               (!second_scope_too || rtl::PcbApi_Scope2_Includes(proxy.handle(), object));
+        return sdk::PcbApi_Scope1_Includes(proxy.handle(), object) &&
+               (!second_scope_too || sdk::PcbApi_Scope2_Includes(proxy.handle(), object));
       },
       &other_net);
   return found ? found->handle() : 0;
@@ -608,15 +608,15 @@ uint32_t TOvixRules::FindRuleForObjectHandles(int kind, uint8_t lowest, uint8_t 
                                               uint32_t b) const {
   if (!storage(kind)) {
     if (!KindPresent(kind)) return 0;
-    return rtl::PcbApi_FindDominantRuleForObjectPair(a, b, static_cast<uint8_t>(kind));
+    return sdk::PcbApi_FindDominantRuleForObjectPair(a, b, static_cast<uint8_t>(kind));
   }
   OtherNetRules other_nets(object_nets_, a, b);
   TRuleProxy* found = FirstCompatible(
       kind, lowest, highest,
       [&](TRuleProxy& proxy) {
         const uint32_t rule = proxy.handle();
-        return (rtl::PcbApi_Scope1_Includes(rule, a) && rtl::PcbApi_Scope2_Includes(rule, b)) ||
-               (rtl::PcbApi_Scope1_Includes(rule, b) && rtl::PcbApi_Scope2_Includes(rule, a));
+        return (sdk::PcbApi_Scope1_Includes(rule, a) && sdk::PcbApi_Scope2_Includes(rule, b)) ||
+               (sdk::PcbApi_Scope1_Includes(rule, b) && sdk::PcbApi_Scope2_Includes(rule, a));
       },
       &other_nets);
   return found ? found->handle() : 0;
@@ -654,7 +654,7 @@ win::ComPtr<IPCB_Rule> TOvixRules::FindRuleByHostTest(int kind, uint8_t lowest, 
   const uint32_t handle = object->GetHandle();
   TRuleProxy* found = FirstCompatible(kind, lowest, highest, [&](TRuleProxy& proxy) {
     return proxy.rule()->Scope1Includes(object) &&
-           (!second_scope_too || rtl::PcbApi_Scope2_Includes(proxy.handle(), handle));
+           (!second_scope_too || sdk::PcbApi_Scope2_Includes(proxy.handle(), handle));
   });
   return found ? win::ComPtr<IPCB_Rule>::Share(found->rule()) : nullptr;
 }

@@ -16,8 +16,8 @@
 
 #include "framework/win/com.h"
 #include "router/rule_scope_helper.h"
-#include "rtl/hash_table.h"
-#include "rtl/pcb_contract.h"
+#include "sdk/hash_table.h"
+#include "sdk/pcb_contract.h"
 
 namespace router {
 
@@ -286,7 +286,7 @@ class TOvixRules {
   win::ComPtr<IPCB_Board> board_;
   TRuleKindSet analysed_kinds_;
   std::unique_ptr<TOvixRuleStorage> storages_[kRuleKindCount];
-  rtl::TCustomPointerBucketList rule_index_;
+  sdk::TCustomPointerBucketList rule_index_;
   std::vector<win::ComPtr<IPCB_Rule>> rules_;  // the references behind the index
   bool collected_ = false;
   std::vector<bool> present_kinds_;  // the kinds of the board's rules, once collected

@@ -8,10 +8,10 @@
 #include "router/design_file_names.h"
 #include "router/padstack_pad.h"
 #include "router/via_styles.h"
-#include "rtl/exceptions.h"
-#include "rtl/pcb_object_kinds.h"
-#include "rtl/rt_param.h"
-#include "rtl/units.h"
+#include "sdk/exceptions.h"
+#include "sdk/pcb_object_kinds.h"
+#include "sdk/rt_param.h"
+#include "sdk/units.h"
 
 namespace router {
 
@@ -26,15 +26,15 @@ bool Near(int32_t a, int32_t b) {
   return std::llabs(static_cast<long long>(a) - b) < kPadStackSizeTolerance;
 }
 
-rtl::LegacyLayerSet LayerZero() {
-  rtl::LegacyLayerSet layers;
+sdk::LegacyLayerSet LayerZero() {
+  sdk::LegacyLayerSet layers;
   layers.Include(0);
   return layers;
 }
 
 // Where vias and pads lie: signal layers, planes and the multi-layer.
-rtl::LegacyLayerSet CopperLayers() {
-  rtl::LegacyLayerSet layers;
+sdk::LegacyLayerSet CopperLayers() {
+  sdk::LegacyLayerSet layers;
   layers.IncludeRange(1, 32).IncludeRange(kFirstPlane, kLastPlane).Include(kMultiLayer);
   return layers;
 }
@@ -70,7 +70,7 @@ void ApplyTestPointSettings(const TRouterSettings& settings, bool imperial) {
   if (!settings.test_point_styles || side < 0) return;
   if (side != static_cast<int>(TestPointSide::Bottom)) layers.push_back(kTopLayer);
   if (side != static_cast<int>(TestPointSide::Top)) layers.push_back(kBottomLayer);
-  const std::string shown = rtl::FormatCoord(imperial, settings.test_point_expansion);
+  const std::string shown = sdk::FormatCoord(imperial, settings.test_point_expansion);
   TestPointExpansionGlobal() =
       static_cast<int32_t>(std::nearbyint(ReadSettingsLength(shown, imperial)));
 }
@@ -96,13 +96,13 @@ bool TPadStackShape::Matches(const TPadStackShape& o) const {
 }
 
 int TPadStackList::FindOrAddPadStack(const TPadStackShape& shape, const std::string& rule_name,
-                                     rtl::Handle rule) {
+                                     sdk::Handle rule) {
   int number = 0;
   while (number < Count() && !items_[static_cast<size_t>(number)]->shape.Matches(shape)) ++number;
   bool changed = false;
   if (number == Count()) {
     if (Count() >= kMaxPadStacks) {
-      throw rtl::Exception("The board has more than " + std::to_string(kMaxPadStacks) +
+      throw sdk::Exception("The board has more than " + std::to_string(kMaxPadStacks) +
                            " different pads and vias");
     }
     items_.push_back(std::make_unique<TPadStack>(shape));
@@ -119,20 +119,20 @@ int TPadStackList::FindOrAddPadStack(const TPadStackShape& shape, const std::str
   return number;
 }
 
-std::string GetRuleName(rtl::Handle rule) {
+std::string GetRuleName(sdk::Handle rule) {
   pcbapi::Text255 name{};
-  if (rtl::PcbApi_QueryRuleExtEx(pcbapi::kRead, rule, &name) == pcbapi::kFailure) {
+  if (sdk::PcbApi_QueryRuleExtEx(pcbapi::kRead, rule, &name) == pcbapi::kFailure) {
     return "ERROR Retrieving Rule Name";
   }
-  return rtl::FromText(name);
+  return sdk::FromText(name);
 }
 
-void TPadStackList::AddViaStylePadStacks(rtl::Handle rule, TViaStyleAssociationList* via_styles,
+void TPadStackList::AddViaStylePadStacks(sdk::Handle rule, TViaStyleAssociationList* via_styles,
                                          const TTestPointExpansion& test_points) {
   TViaStyleDrillPairAggregation* aggregation = via_styles ? via_styles->FindRule(rule) : nullptr;
   if (!aggregation) return;
-  rtl::Coord via_size = 0, hole = 0, min_hole = 0;
-  rtl::PcbApi_QueryRuleRoutingViaStyleRule(pcbapi::kRead, rule, &via_size, &hole, &min_hole);
+  sdk::Coord via_size = 0, hole = 0, min_hole = 0;
+  sdk::PcbApi_QueryRuleRoutingViaStyleRule(pcbapi::kRead, rule, &via_size, &hole, &min_hole);
   const std::string name = GetRuleName(rule);
   for (int index = 0; index < aggregation->Count(); ++index) {
     const TPcbViaDrillPair& pair = aggregation->Item(index);
@@ -159,12 +159,12 @@ void TPadStackList::AddViaStylePadStacks(rtl::Handle rule, TViaStyleAssociationL
   }
 }
 
-void TPadStackList::CollectPadStacks(const rtl::TPcbBoard& board, int32_t default_via_size,
+void TPadStackList::CollectPadStacks(const sdk::TPcbBoard& board, int32_t default_via_size,
                                      int32_t default_via_hole, TViaStyleAssociationList* via_styles,
                                      const TTestPointExpansion& test_points) {
   board.IterateObjects(
-      [&](rtl::Handle handle) {
-        rtl::TPcbRuleEx rule(handle);
+      [&](sdk::Handle handle) {
+        sdk::TPcbRuleEx rule(handle);
         if (rule.Sync(pcbapi::kRead) == pcbapi::kSuccess &&
             rule.GetRuleKind() == kRoutingViasRule) {
           AddViaStylePadStacks(handle, via_styles, test_points);
@@ -178,25 +178,25 @@ void TPadStackList::CollectPadStacks(const rtl::TPcbBoard& board, int32_t defaul
   }
 
   board.IterateObjects(
-      [&](rtl::Handle handle) {
-        rtl::TPcbVia via(handle);
+      [&](sdk::Handle handle) {
+        sdk::TPcbVia via(handle);
         if (via.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
         // The span's two layers are record bytes the board model keeps only as flags.
         uint16_t flags = 0, aux_word = 0;
         pcbapi::LegacyLayer layer = 0, from = 0, to = 0, tented_top = 0, tented_bottom = 0;
-        rtl::Handle net = 0;
+        sdk::Handle net = 0;
         pcbapi::Byte aux_byte = 0;
         int32_t aux_integer = 0;
-        rtl::Coord x = 0, y = 0, size = 0, hole = 0;
-        rtl::PcbApi_QueryVia(pcbapi::kRead, handle, &flags, &aux_word, &layer, &net, &aux_byte,
+        sdk::Coord x = 0, y = 0, size = 0, hole = 0;
+        sdk::PcbApi_QueryVia(pcbapi::kRead, handle, &flags, &aux_word, &layer, &net, &aux_byte,
                              &aux_integer, &x, &y, &size, &hole, &from, &to, &tented_top,
                              &tented_bottom);
         pcbapi::Byte mode = 0;
-        rtl::PcbApi_QueryViaStackMode(pcbapi::kRead, handle, &mode);
+        sdk::PcbApi_QueryViaStackMode(pcbapi::kRead, handle, &mode);
         auto size_on = [&](int on) {
-          rtl::Coord value = 0;
-          rtl::PcbApi_QueryViaStackSizeOnLayer(pcbapi::kRead, handle,
-                                               static_cast<rtl::LegacyLayer>(on), &value);
+          sdk::Coord value = 0;
+          sdk::PcbApi_QueryViaStackSizeOnLayer(pcbapi::kRead, handle,
+                                               static_cast<sdk::LegacyLayer>(on), &value);
           return value;
         };
         TPadStackShape shape =
@@ -205,7 +205,7 @@ void TPadStackList::CollectPadStacks(const rtl::TPcbBoard& board, int32_t defaul
         if (mode == 1 || mode == 2) {
           shape.top_x = shape.top_y = size_on(kTopLayer);
           shape.bot_x = shape.bot_y = size_on(kBottomLayer);
-          rtl::Coord middle = size_on(kFirstMid);
+          sdk::Coord middle = size_on(kFirstMid);
           if (mode == 2) {
             for (int on = kFirstMid + 1; on <= kLastMid; ++on)
               middle = std::max(middle, size_on(on));
@@ -218,7 +218,7 @@ void TPadStackList::CollectPadStacks(const rtl::TPcbBoard& board, int32_t defaul
       1u << pcbapi::kVia, CopperLayers(), pcbapi::kAllObjects);
 
   board.IterateObjects(
-      [&](rtl::Handle handle) {
+      [&](sdk::Handle handle) {
         TPadStackPcbPad pad(handle);
         if (pad.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
         TPadStackShape shape;
@@ -243,21 +243,21 @@ void TPadStackList::CollectPadStacks(const rtl::TPcbBoard& board, int32_t defaul
       1u << pcbapi::kPad, CopperLayers(), pcbapi::kAllObjects);
 
   board.IterateObjects(
-      [&](rtl::Handle handle) {
-        const rtl::Handle rule = rtl::PcbApi_FindDominantRuleForObject(handle, kRoutingViasRule);
+      [&](sdk::Handle handle) {
+        const sdk::Handle rule = sdk::PcbApi_FindDominantRuleForObject(handle, kRoutingViasRule);
         if (rule != 0) AddViaStylePadStacks(rule, via_styles, test_points);
       },
       1u << pcbapi::kNet, LayerZero(), pcbapi::kAllObjects);
 
   board.IterateObjects(
-      [&](rtl::Handle handle) {
-        rtl::TPcbManualFromTo from_to(handle);
+      [&](sdk::Handle handle) {
+        sdk::TPcbManualFromTo from_to(handle);
         if (from_to.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
         if (from_to.GetNetName().empty() || from_to.GetFromPin().empty() ||
             from_to.GetToPin().empty()) {
           return;
         }
-        const rtl::Handle rule = rtl::PcbApi_FindDominantRuleForObject(handle, kRoutingViasRule);
+        const sdk::Handle rule = sdk::PcbApi_FindDominantRuleForObject(handle, kRoutingViasRule);
         if (rule != 0) AddViaStylePadStacks(rule, via_styles, test_points);
       },
       1u << pcbapi::kFromTo, LayerZero(), pcbapi::kAllObjects);
@@ -285,13 +285,13 @@ std::string TPadStackList::ComposeName(int number) const {
   // Blanks go; parentheses of a rule name would end the statement early.
   rules = EscapeName(rules);
   if (!rules.empty()) name += "_" + rules;
-  return name.substr(0, rtl::kShortTextLength);
+  return name.substr(0, sdk::kShortTextLength);
 }
 
-const std::string& TPadStackList::UseViaList(rtl::Handle object) const {
+const std::string& TPadStackList::UseViaList(sdk::Handle object) const {
   static const std::string none;
   if (object == 0) return none;
-  const rtl::Handle rule = rtl::PcbApi_FindDominantRuleForObject(object, kRoutingViasRule);
+  const sdk::Handle rule = sdk::PcbApi_FindDominantRuleForObject(object, kRoutingViasRule);
   if (rule == 0) return none;
   // Many nets share one rule, and neither the rule's name nor the list changes while the nets
   // are written.
@@ -361,7 +361,7 @@ void WritePadStackShape(DesignFileOutput& out, uint8_t shape, int32_t x_size, in
 }
 
 void TPadStackList::WriteShapes(DesignFileOutput& out, const TPadStack& stack,
-                                const rtl::TPcbBoard& board) const {
+                                const sdk::TPcbBoard& board) const {
   const TPadStackShape& s = stack.shape;
   if (s.high_layer != 0) {
     if (s.kind == TPadStackKind::Pad) return;
@@ -372,8 +372,8 @@ void TPadStackList::WriteShapes(DesignFileOutput& out, const TPadStack& stack,
       return;
     }
     WritePadStackShape(out, s.mid_shape, s.top_x, s.top_y, s.low_layer);
-    const rtl::TLayerObject* layer =
-        board.GetLayerObject(static_cast<rtl::LegacyLayer>(s.low_layer));
+    const sdk::TLayerObject* layer =
+        board.GetLayerObject(static_cast<sdk::LegacyLayer>(s.low_layer));
     for (layer = layer ? board.GetNextStackLayer(layer) : nullptr;
          layer && layer->GetLayer() != s.high_layer; layer = board.GetNextStackLayer(layer)) {
       if (layer->IsInLayerStack()) {
@@ -399,7 +399,7 @@ void TPadStackList::WriteShapes(DesignFileOutput& out, const TPadStack& stack,
   }
 }
 
-void TPadStackList::WritePadStacks(DesignFileOutput& out, const rtl::TPcbBoard& board) const {
+void TPadStackList::WritePadStacks(DesignFileOutput& out, const sdk::TPcbBoard& board) const {
   std::string line;
   for (int number = 0; number < Count(); ++number) {
     line.assign("(padstack ").append(PadStackName(number));
@@ -426,7 +426,7 @@ void TPadStackList::SavePadStackHoles(const std::string& file_name) const {
 
 TPadStackList* PadStackListGlobal() { return ListStorage().get(); }
 
-TPadStackList& CreatePadStackList(rtl::Handle board) {
+TPadStackList& CreatePadStackList(sdk::Handle board) {
   ListStorage() = std::make_unique<TPadStackList>(board);
   return *ListStorage();
 }

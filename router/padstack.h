@@ -10,12 +10,12 @@
 #include <unordered_map>
 #include <vector>
 
-#include "rtl/ascii_case.h"
+#include "sdk/ascii_case.h"
 #include "router/design_file_output.h"
 #include "router/document_settings.h"
 #include "router/padstack_shapes.h"
 #include "router/router_settings.h"
-#include "rtl/pcb_board.h"
+#include "sdk/pcb_board.h"
 
 namespace router {
 
@@ -56,7 +56,7 @@ struct TPadStack {
   explicit TPadStack(const TPadStackShape& s) : shape(s) {}
   TPadStackShape shape;
   // Via-style rules using this padstack, sorted without regard to case, with their handles.
-  std::map<std::string, rtl::Handle, rtl::LessIgnoringCase> rule_names;
+  std::map<std::string, sdk::Handle, sdk::LessIgnoringCase> rule_names;
 };
 
 // Test-point variants of via-style padstacks: the outer sizes grow on the chosen sides.
@@ -68,21 +68,21 @@ struct TTestPointExpansion {
 
 class TPadStackList {
  public:
-  explicit TPadStackList(rtl::Handle board) : board_(board) {}
+  explicit TPadStackList(sdk::Handle board) : board_(board) {}
 
-  rtl::Handle Board() const { return board_; }
+  sdk::Handle Board() const { return board_; }
   int Count() const { return static_cast<int>(items_.size()); }
   const TPadStack& Item(int number) const { return *items_.at(static_cast<size_t>(number)); }
 
   // The number of the first matching padstack, or of a new one; a non-empty rule name is added
   // to the padstack's rules.
   int FindOrAddPadStack(const TPadStackShape& shape, const std::string& rule_name = {},
-                        rtl::Handle rule = 0);
+                        sdk::Handle rule = 0);
 
   // Fills the list from the board in its fixed order: via-style rules, the default via when
   // there is none, vias, pads, the via styles of nets and of from-tos. Every via and pad gets
   // its padstack number in AuxWord, written back to the host.
-  void CollectPadStacks(const rtl::TPcbBoard& board, int32_t default_via_size,
+  void CollectPadStacks(const sdk::TPcbBoard& board, int32_t default_via_size,
                         int32_t default_via_hole, TViaStyleAssociationList* via_styles,
                         const TTestPointExpansion& test_points);
 
@@ -94,12 +94,12 @@ class TPadStackList {
 
   // Names of the via padstacks (not pads, not test-point vias) of the object's dominant via-style
   // rule, each followed by one blank; empty when there are none. Valid until the list changes.
-  const std::string& UseViaList(rtl::Handle object) const;
+  const std::string& UseViaList(sdk::Handle object) const;
 
   // One line per via and test-point via padstack: its name.
   void WriteViaPadStackNames(DesignFileOutput& out) const;
   // The "(padstack" statements; `board` gives the layer stack for vias of a span.
-  void WritePadStacks(DesignFileOutput& out, const rtl::TPcbBoard& board) const;
+  void WritePadStacks(DesignFileOutput& out, const sdk::TPcbBoard& board) const;
 
   // "number=hole" for each padstack with a hole.
   THoleList HoleList() const;
@@ -107,19 +107,19 @@ class TPadStackList {
   void SavePadStackHoles(const std::string& file_name) const;
 
  private:
-  void AddViaStylePadStacks(rtl::Handle rule, TViaStyleAssociationList* via_styles,
+  void AddViaStylePadStacks(sdk::Handle rule, TViaStyleAssociationList* via_styles,
                             const TTestPointExpansion& test_points);
   void WriteShapes(DesignFileOutput& out, const TPadStack& stack,
-                   const rtl::TPcbBoard& board) const;
+                   const sdk::TPcbBoard& board) const;
   std::string ComposeName(int number) const;
 
-  rtl::Handle board_;
+  sdk::Handle board_;
   std::vector<std::unique_ptr<TPadStack>> items_;
   // The name of each item, composed again whenever the item changes: vias and nets ask for the
   // names over and over.
   std::vector<std::string> names_;
   // UseViaList's answers by rule, forgotten whenever the list changes.
-  mutable std::unordered_map<rtl::Handle, std::string> use_via_lists_;
+  mutable std::unordered_map<sdk::Handle, std::string> use_via_lists_;
 };
 
 // The short name of a layer in padstack names: "T", "M1".."M30", "B", "I1".."I16", else "".
@@ -131,11 +131,11 @@ void WritePadStackShape(DesignFileOutput& out, uint8_t shape, int32_t x_size, in
                         int layer);
 
 // The rule's name; "ERROR Retrieving Rule Name" when the host cannot tell.
-std::string GetRuleName(rtl::Handle rule);
+std::string GetRuleName(sdk::Handle rule);
 
 // The list of the running export.
 TPadStackList* PadStackListGlobal();
-TPadStackList& CreatePadStackList(rtl::Handle board);
+TPadStackList& CreatePadStackList(sdk::Handle board);
 void FreePadStackList();
 
 }  // namespace router

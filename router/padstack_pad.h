@@ -5,11 +5,11 @@
 
 #include <cstdint>
 
-#include "rtl/pcb_pad.h"
+#include "sdk/pcb_pad.h"
 
 namespace router {
 
-class TPadStackPcbPad : public rtl::TPcbPad {
+class TPadStackPcbPad : public sdk::TPcbPad {
  public:
   using TPcbPad::TPcbPad;
 

@@ -18,7 +18,7 @@ bool TPadstack::PadLike() const {
   return through && (top_shape != bottom_shape || top_x != bottom_x || top_y != bottom_y);
 }
 
-void TPadShapeLoader::AddRectangle(rtl::Coord x1, rtl::Coord y1, rtl::Coord x2, rtl::Coord y2) {
+void TPadShapeLoader::AddRectangle(sdk::Coord x1, sdk::Coord y1, sdk::Coord x2, sdk::Coord y2) {
   if (has_rectangle_) return;
   // A degenerate rectangle is remembered but may still be replaced by a real one.
   x1_ = x1, y1_ = y1, x2_ = x2, y2_ = y2;
@@ -26,7 +26,7 @@ void TPadShapeLoader::AddRectangle(rtl::Coord x1, rtl::Coord y1, rtl::Coord x2, 
   Resolve();
 }
 
-void TPadShapeLoader::AddCircle(rtl::Coord x, rtl::Coord y, rtl::Coord radius) {
+void TPadShapeLoader::AddCircle(sdk::Coord x, sdk::Coord y, sdk::Coord radius) {
   if (circle1_.radius == 0) {
     circle1_ = {x, y, radius};
   } else if (circle2_.radius == 0) {
@@ -46,7 +46,7 @@ void TPadShapeLoader::Resolve() {
     shape_ = kRectangularShape;
   }
   if (circle1_.radius == 0) return;
-  const rtl::Coord r = circle1_.radius;
+  const sdk::Coord r = circle1_.radius;
   if (!has_rectangle_) {
     x_size_ = y_size_ = 2 * r;
     return;
@@ -111,7 +111,7 @@ const TPadstack* TPadStackArray::Find(std::string_view name) const {
 int PadstackNumberFromName(std::string_view name) {
   size_t prefix = 0;
   for (std::string_view known : {"TPVia", "Via", "Pad"}) {
-    if (name.size() > known.size() && rtl::EqualsIgnoringCase(name.substr(0, known.size()), known)) {
+    if (name.size() > known.size() && sdk::EqualsIgnoringCase(name.substr(0, known.size()), known)) {
       prefix = known.size();
       break;
     }

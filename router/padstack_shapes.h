@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "rtl/ascii_case.h"
-#include "rtl/pcb_api.h"
+#include "sdk/ascii_case.h"
+#include "sdk/pcb_api.h"
 
 namespace router {
 
@@ -19,11 +19,11 @@ inline constexpr uint8_t kRectangularShape = 2;
 
 // One padstack as the router placed it.
 struct TPadstack {
-  rtl::Coord top_x = 0, top_y = 0;
+  sdk::Coord top_x = 0, top_y = 0;
   uint8_t top_shape = kRoundShape;
-  rtl::Coord mid_x = 0, mid_y = 0;
+  sdk::Coord mid_x = 0, mid_y = 0;
   uint8_t mid_shape = kRoundShape;
-  rtl::Coord bottom_x = 0, bottom_y = 0;
+  sdk::Coord bottom_x = 0, bottom_y = 0;
   uint8_t bottom_shape = kRoundShape;
   int start_layer = 0;  // legacy layers; 0 = no shape was read
   int end_layer = 0;
@@ -42,27 +42,27 @@ class TPadShapeLoader {
   explicit TPadShapeLoader(int layer) : layer_(layer) {}
 
   // The first rectangle with an area stays; others are ignored.
-  void AddRectangle(rtl::Coord x1, rtl::Coord y1, rtl::Coord x2, rtl::Coord y2);
+  void AddRectangle(sdk::Coord x1, sdk::Coord y1, sdk::Coord x2, sdk::Coord y2);
   // The first two circles count; further ones are ignored.
-  void AddCircle(rtl::Coord x, rtl::Coord y, rtl::Coord radius);
+  void AddCircle(sdk::Coord x, sdk::Coord y, sdk::Coord radius);
 
   int layer() const { return layer_; }
   uint8_t shape() const { return shape_; }
-  rtl::Coord x_size() const { return x_size_; }
-  rtl::Coord y_size() const { return y_size_; }
+  sdk::Coord x_size() const { return x_size_; }
+  sdk::Coord y_size() const { return y_size_; }
 
  private:
   struct Circle {
-    rtl::Coord x = 0, y = 0, radius = 0;
+    sdk::Coord x = 0, y = 0, radius = 0;
   };
   void Resolve();
 
   int layer_;
   bool has_rectangle_ = false;
-  rtl::Coord x1_ = 0, y1_ = 0, x2_ = 0, y2_ = 0;
+  sdk::Coord x1_ = 0, y1_ = 0, x2_ = 0, y2_ = 0;
   Circle circle1_, circle2_;
   uint8_t shape_ = kRoundShape;
-  rtl::Coord x_size_ = 0, y_size_ = 0;
+  sdk::Coord x_size_ = 0, y_size_ = 0;
 };
 
 // Loaders in the order their layers first appear, one per layer.
@@ -87,7 +87,7 @@ class TPadStackArray {
   int Count() const { return static_cast<int>(items_.size()); }
 
  private:
-  std::map<std::string, TPadstack, rtl::LessIgnoringCase> items_;
+  std::map<std::string, TPadstack, sdk::LessIgnoringCase> items_;
 };
 
 // The export's padstack number in a name such as "Via3_TB_Rule", "Pad7" or "TPVia12"; -1 when

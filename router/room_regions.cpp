@@ -14,9 +14,9 @@
 #include "router/ovix_rules.h"
 #include "router/rule_tables.h"
 #include "router/specctra_scope.h"
-#include "rtl/layers.h"
-#include "rtl/pcb_api.h"
-#include "rtl/pcb_board.h"
+#include "sdk/layers.h"
+#include "sdk/pcb_api.h"
+#include "sdk/pcb_board.h"
 
 namespace router {
 
@@ -76,7 +76,7 @@ bool SecondContains(const TRuleProxy& proxy, IPCB_Primitive* object) {
 
 class RoomWriter {
  public:
-  RoomWriter(DesignFileOutput& out, const rtl::TPcbBoard& board, const TOvixRules& rules)
+  RoomWriter(DesignFileOutput& out, const sdk::TPcbBoard& board, const TOvixRules& rules)
       : out_(out), board_(board), rules_(rules) {}
 
   void WriteRoom(const TRoom& room) {
@@ -202,11 +202,11 @@ class RoomWriter {
     TWidthTable table(name);
     table.Reset();
     for (int layer = kTopLayer; layer <= kBottomLayer; ++layer) {
-      const rtl::TLayerObject* stacked =
-          board_.GetLayerObject(static_cast<rtl::LegacyLayer>(layer));
+      const sdk::TLayerObject* stacked =
+          board_.GetLayerObject(static_cast<sdk::LegacyLayer>(layer));
       if (!stacked || !stacked->IsInLayerStack()) continue;
       int32_t min = 0, max = 0, preferred = 0;
-      if (FAILED(constraint->GetWidths(rtl::LegacyLayerToLayer(static_cast<uint8_t>(layer)), &min,
+      if (FAILED(constraint->GetWidths(sdk::LegacyLayerToLayer(static_cast<uint8_t>(layer)), &min,
                                        &max, &preferred))) {
         continue;
       }
@@ -218,14 +218,14 @@ class RoomWriter {
   }
 
   DesignFileOutput& out_;
-  const rtl::TPcbBoard& board_;
+  const sdk::TPcbBoard& board_;
   const TOvixRules& rules_;
   THostRuleConstraintQuery gaps_;
 };
 
 }  // namespace
 
-void WriteRooms(DesignFileOutput& out, const rtl::TPcbBoard& board, const TOvixRules& rules) {
+void WriteRooms(DesignFileOutput& out, const sdk::TPcbBoard& board, const TOvixRules& rules) {
   RoomWriter writer(out, board, rules);
   std::vector<TRoom> rooms;
   ForEachBoardObject(rules.board(), pcbapi::kRule, [&](const win::ComPtr<IPCB_Primitive>& object) {

@@ -5,7 +5,7 @@
 
 #include "router/design_file_output.h"
 
-namespace rtl {
+namespace sdk {
 class TPcbBoard;
 }
 
@@ -15,6 +15,6 @@ class TOvixRules;
 
 // Writes the regions of every room of the collection's board that has at least 4 vertices.
 // `board` answers which layers are in the layer stack.
-void WriteRooms(DesignFileOutput& out, const rtl::TPcbBoard& board, const TOvixRules& rules);
+void WriteRooms(DesignFileOutput& out, const sdk::TPcbBoard& board, const TOvixRules& rules);
 
 }  // namespace router

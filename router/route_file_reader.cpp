@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <span>
 
-#include "rtl/ascii_case.h"
+#include "sdk/ascii_case.h"
 #include "router/legacy_layer.h"
-#include "rtl/units.h"
+#include "sdk/units.h"
 
 namespace router {
 
@@ -117,7 +117,7 @@ Keyword KeywordOf(const RouteToken& word) {
       {"padstack", Keyword::Padstack}, {"wire", Keyword::Wire},
       {"via", Keyword::Via},           {"point", Keyword::Point}};
   for (const auto& [name, keyword] : kKeywords) {
-    if (rtl::EqualsIgnoringCase(word.text, name)) return keyword;
+    if (sdk::EqualsIgnoringCase(word.text, name)) return keyword;
   }
   return Keyword::Other;
 }
@@ -146,10 +146,10 @@ class RecordReader {
 
   // A length of the file in internal units; none when the item is no number. A number that
   // does not fit 32 bits refuses the file.
-  std::optional<rtl::Coord> Length(const Node& list, size_t index);
+  std::optional<sdk::Coord> Length(const Node& list, size_t index);
   std::optional<RoutePoint> Point(const Node& list, size_t index);
   // A length that must not be negative.
-  std::optional<rtl::Coord> Size(const Node& list, size_t index);
+  std::optional<sdk::Coord> Size(const Node& list, size_t index);
 
   RouteLexer lexer_;
   // A record's lists, each one's items side by side, and the items of the lists still open:
@@ -164,7 +164,7 @@ RouteFileContents RecordReader::Read() {
   const RouteToken open = lexer_.Next();
   const RouteToken head = lexer_.Next();
   if (open.kind != RouteTokenKind::Open || head.kind != RouteTokenKind::Atom ||
-      !rtl::EqualsIgnoringCase(head.text, "routes")) {
+      !sdk::EqualsIgnoringCase(head.text, "routes")) {
     lexer_.Fail(open.pos, "not a route file: it does not begin with \"(routes\"");
   }
   int depth = 1;
@@ -280,7 +280,7 @@ void RecordReader::Emit(RouteRecord record) {
   contents_.record_lines.push_back(lexer_.lines());
 }
 
-std::optional<rtl::Coord> RecordReader::Length(const Node& list, size_t index) {
+std::optional<sdk::Coord> RecordReader::Length(const Node& list, size_t index) {
   const std::optional<double> value = ParseNumber(list.AtomAt(index));
   if (!value) return std::nullopt;
   lengths_read_ = true;
@@ -289,18 +289,18 @@ std::optional<rtl::Coord> RecordReader::Length(const Node& list, size_t index) {
     lexer_.Fail(list.items[index].pos,
                 "a length out of range: \"" + std::string(list.AtomAt(index)) + "\"");
   }
-  return rtl::RoundMilsToCoord(mils);
+  return sdk::RoundMilsToCoord(mils);
 }
 
 std::optional<RoutePoint> RecordReader::Point(const Node& list, size_t index) {
-  const std::optional<rtl::Coord> x = Length(list, index);
-  const std::optional<rtl::Coord> y = Length(list, index + 1);
+  const std::optional<sdk::Coord> x = Length(list, index);
+  const std::optional<sdk::Coord> y = Length(list, index + 1);
   if (!x || !y) return std::nullopt;
   return RoutePoint{*x, *y};
 }
 
-std::optional<rtl::Coord> RecordReader::Size(const Node& list, size_t index) {
-  const std::optional<rtl::Coord> size = Length(list, index);
+std::optional<sdk::Coord> RecordReader::Size(const Node& list, size_t index) {
+  const std::optional<sdk::Coord> size = Length(list, index);
   if (size && *size < 0) {
     lexer_.Fail(list.items[index].pos,
                 "a negative size: \"" + std::string(list.AtomAt(index)) + "\"");
@@ -320,7 +320,7 @@ void RecordReader::OnResolution(const Node& list) {
   mils_per_unit_ = factor;
   contents_.has_resolution = true;
   contents_.unit =
-      std::max<rtl::Coord>(1, static_cast<rtl::Coord>(std::ceil(factor * rtl::kUnitsPerMil)));
+      std::max<sdk::Coord>(1, static_cast<sdk::Coord>(std::ceil(factor * sdk::kUnitsPerMil)));
 }
 
 // (padstack name (shape (rect layer x1 y1 x2 y2)) (shape (circle layer d [x y])) ...)
@@ -331,14 +331,14 @@ void RecordReader::OnPadstack(const Node& list) {
   }
   TPadShapeLoaderList loaders;
   for (const Node& item : list.items) {
-    if (!item.list || !rtl::EqualsIgnoringCase(item.Head(), "shape")) continue;
+    if (!item.list || !sdk::EqualsIgnoringCase(item.Head(), "shape")) continue;
     const Node* shape = item.items.size() >= 2 && item.items[1].list ? &item.items[1] : nullptr;
     const int layer = shape ? RouteLayerFromName(shape->AtomAt(1)) : 0;
     if (layer == 0) {
       Skip("padstack shape", "without a known layer");
       continue;
     }
-    if (rtl::EqualsIgnoringCase(shape->Head(), "rect")) {
+    if (sdk::EqualsIgnoringCase(shape->Head(), "rect")) {
       const std::optional<RoutePoint> corner1 = Point(*shape, 2);
       const std::optional<RoutePoint> corner2 = Point(*shape, 4);
       if (!corner1 || !corner2) {
@@ -354,7 +354,7 @@ void RecordReader::OnPadstack(const Node& list) {
       continue;
     }
     // Circles, and other outlines taken by their first size, about their offset.
-    const std::optional<rtl::Coord> diameter = Size(*shape, 2);
+    const std::optional<sdk::Coord> diameter = Size(*shape, 2);
     std::optional<RoutePoint> offset = RoutePoint{};
     if (shape->items.size() > 3) offset = Point(*shape, 3);
     if (!diameter || !offset) {
@@ -374,8 +374,8 @@ void RecordReader::OnWire(const Node& list) {
   WireRecord wire;
   for (const Node& item : list.items) {
     if (!item.list) continue;
-    if (!path && rtl::EqualsIgnoringCase(item.Head(), "path")) path = &item;
-    if (rtl::EqualsIgnoringCase(item.Head(), "turret")) {
+    if (!path && sdk::EqualsIgnoringCase(item.Head(), "path")) path = &item;
+    if (sdk::EqualsIgnoringCase(item.Head(), "turret")) {
       const int number = ParseInteger(item.AtomAt(1)).value_or(0);
       wire.marked = number == 126 || number == 127;
     }
@@ -390,7 +390,7 @@ void RecordReader::OnWire(const Node& list) {
   }
   wire.layer = RouteLayerFromName(path->AtomAt(1));
   // A path with a value that does not read would connect the wrong points: drop the wire.
-  const std::optional<rtl::Coord> width = Size(*path, 2);
+  const std::optional<sdk::Coord> width = Size(*path, 2);
   bool readable = path->HasAtom(1) && width.has_value() && path->items.size() % 2 == 1;
   wire.points.reserve(path->items.size() / 2);  // one block per wire: wires are most records
   for (size_t i = 3; readable && i + 1 < path->items.size(); i += 2) {
@@ -417,7 +417,7 @@ void RecordReader::OnVia(const Node& list) {
   }
   ViaRecord via{std::string(list.AtomAt(0)), *at, false};
   for (const Node& item : list.items) {
-    if (item.list && rtl::EqualsIgnoringCase(item.Head(), "via_number")) {
+    if (item.list && sdk::EqualsIgnoringCase(item.Head(), "via_number")) {
       via.turret = ParseInteger(item.AtomAt(1)) == 126;
     }
   }
@@ -431,14 +431,14 @@ void RecordReader::OnPoint(const Node& list) {
     Skip("test point", "with an unreadable value");
     return;
   }
-  PointRecord point{*at, rtl::UpperAscii(list.AtomAt(2)), ""};
+  PointRecord point{*at, sdk::UpperAscii(list.AtomAt(2)), ""};
   for (size_t i = 3; i < list.items.size(); ++i) {
     const Node& item = list.items[i];
-    if (item.list && rtl::EqualsIgnoringCase(item.Head(), "net")) {
+    if (item.list && sdk::EqualsIgnoringCase(item.Head(), "net")) {
       point.net = item.AtomAt(1);
       break;
     }
-    if (!item.list && rtl::EqualsIgnoringCase(item.atom, "net")) {
+    if (!item.list && sdk::EqualsIgnoringCase(item.atom, "net")) {
       point.net = list.AtomAt(i + 1);
       break;
     }
@@ -526,7 +526,7 @@ RouteToken RouteLexer::Scan() {
   }
   column_ += static_cast<int>(at_ - start - 1);
   token.text = text_.substr(start, at_ - start);
-  after_string_quote_ = rtl::EqualsIgnoringCase(token.text, "string_quote");
+  after_string_quote_ = sdk::EqualsIgnoringCase(token.text, "string_quote");
   return token;
 }
 
@@ -541,7 +541,7 @@ RouteFileContents ReadRouteRecords(std::string_view text, std::string_view file_
 }
 
 int RouteLayerFromName(std::string_view name) {
-  const std::string upper = rtl::UpperAscii(name);
+  const std::string upper = sdk::UpperAscii(name);
   if (upper == "TOPLAYER") return kTopLayer;
   if (upper == "BOTTOMLAYER") return kBottomLayer;
   if (upper == "SIGNAL") return kMultiLayer;
@@ -556,7 +556,7 @@ int RouteLayerFromName(std::string_view name) {
 }
 
 double ResolutionFactor(std::string_view unit, std::string_view value) {
-  const std::string upper = rtl::UpperAscii(unit);
+  const std::string upper = sdk::UpperAscii(unit);
   double factor = 0;
   if (upper == "INCH") factor = 1000.0;
   if (upper == "MIL") factor = 1.0;

@@ -15,15 +15,15 @@
 #include <vector>
 
 #include "router/padstack_shapes.h"
-#include "rtl/exceptions.h"
-#include "rtl/pcb_api.h"
+#include "sdk/exceptions.h"
+#include "sdk/pcb_api.h"
 
 namespace router {
 
 // A route file that cannot be read; the message names the file, line and column.
-class ERouteFileError : public rtl::Exception {
+class ERouteFileError : public sdk::Exception {
  public:
-  using rtl::Exception::Exception;
+  using sdk::Exception::Exception;
 };
 
 struct RoutePos {
@@ -65,7 +65,7 @@ class RouteLexer {
 };
 
 struct RoutePoint {
-  rtl::Coord x = 0, y = 0;
+  sdk::Coord x = 0, y = 0;
   bool operator==(const RoutePoint&) const = default;
 };
 
@@ -83,7 +83,7 @@ struct NetRecord {
 // its path, since the importer keeps the board's own.
 struct WireRecord {
   int layer = 0;  // legacy layer; 74 for "signal", 0 for a name not known
-  rtl::Coord width = 0;
+  sdk::Coord width = 0;
   std::vector<RoutePoint> points;  // at least two, unless marked
   bool marked = false;
 };
@@ -108,7 +108,7 @@ struct RouteFileContents {
   std::vector<int> record_lines;  // the line each record ends on
   int line_count = 0;
   bool has_resolution = false;  // without one, lengths are mils
-  rtl::Coord unit = 10000;      // one unit of the file's resolution, in internal units (at least 1)
+  sdk::Coord unit = 10000;      // one unit of the file's resolution, in internal units (at least 1)
   SkippedRecords skipped;
 };
 

@@ -14,7 +14,7 @@
 
 #include "framework/win/com.h"
 #include "framework/win/text.h"
-#include "rtl/ascii_case.h"
+#include "sdk/ascii_case.h"
 #include "router/deferred_prims.h"
 #include "router/network_nets.h"
 #include "router/design_file_names.h"
@@ -24,13 +24,13 @@
 #include "router/route_file_reader.h"
 #include "router/router_board.h"
 #include "router/wiring_section.h"
-#include "rtl/client_api.h"
-#include "rtl/exceptions.h"
-#include "rtl/pcb_object_kinds.h"
-#include "rtl/pcb_pad.h"
-#include "rtl/rt_param.h"
-#include "rtl/text_file.h"
-#include "rtl/units.h"
+#include "sdk/client_api.h"
+#include "sdk/exceptions.h"
+#include "sdk/pcb_object_kinds.h"
+#include "sdk/pcb_pad.h"
+#include "sdk/rt_param.h"
+#include "sdk/text_file.h"
+#include "sdk/units.h"
 
 namespace router {
 
@@ -40,7 +40,7 @@ constexpr int kProcessBufferSize = 255;
 
 // A via whose drill layers go to the host as layers: the object model keeps those two bytes
 // behind Boolean accessors, which cannot carry a bottom layer.
-class TRouteVia : public rtl::TPcbVia {
+class TRouteVia : public sdk::TPcbVia {
  public:
   using TPcbVia::TPcbVia;
   void SetDrillLayers(int low, int high) {
@@ -49,12 +49,12 @@ class TRouteVia : public rtl::TPcbVia {
   }
   int low_layer() const { return low_layer_; }
   int high_layer() const { return high_layer_; }
-  int Sync(rtl::Mode mode) override {
+  int Sync(sdk::Mode mode) override {
     SyncBitFields(mode);
-    rtl::LegacyLayer layer = GetLegacyLayer();
-    rtl::Coord size = GetSize(), hole = GetHoleSize();
+    sdk::LegacyLayer layer = GetLegacyLayer();
+    sdk::Coord size = GetSize(), hole = GetHoleSize();
     pcbapi::Byte tented_top = GetAuxFlag3(), tented_bottom = GetAuxFlag4();
-    const int result = rtl::PcbApi_QueryVia(
+    const int result = sdk::PcbApi_QueryVia(
         mode, handle_, &flags_, &aux_word_, &layer, &net_handle_, &aux_byte_, &aux_integer_, &x_,
         &y_, &size, &hole, &low_layer_, &high_layer_, &tented_top, &tented_bottom);
     SetLegacyLayer(layer);
@@ -93,14 +93,14 @@ class ImportScope {
 class ProgressScope {
  public:
   ProgressScope(const std::string& message, int total) {
-    const pcbapi::Text255 text = rtl::MakeText<255>(message);
-    rtl::PcbApi_Percent_Init(&text, total);
+    const pcbapi::Text255 text = sdk::MakeText<255>(message);
+    sdk::PcbApi_Percent_Init(&text, total);
   }
-  ~ProgressScope() { rtl::PcbApi_Percent_Finish(); }
+  ~ProgressScope() { sdk::PcbApi_Percent_Finish(); }
   ProgressScope(const ProgressScope&) = delete;
   ProgressScope& operator=(const ProgressScope&) = delete;
   void AdvanceTo(int line) {
-    for (; line_ < line; ++line_) rtl::PcbApi_Percent_Update();
+    for (; line_ < line; ++line_) sdk::PcbApi_Percent_Update();
   }
 
  private:
@@ -110,31 +110,31 @@ class ProgressScope {
 // The board's nets by name, for the router's (escaped) names.
 class NetTable {
  public:
-  explicit NetTable(const rtl::TPcbBoard& board) {
-    rtl::LegacyLayerSet layer_zero;
+  explicit NetTable(const sdk::TPcbBoard& board) {
+    sdk::LegacyLayerSet layer_zero;
     layer_zero.Include(0);
     board.IterateObjects(
-        [&](rtl::Handle handle) {
-          rtl::TPcbNet net(handle);
+        [&](sdk::Handle handle) {
+          sdk::TPcbNet net(handle);
           net.Sync(pcbapi::kRead);
           // The first net of a name (and of a folded name) in the board's order answers for it.
           exact_.emplace(net.GetName(), handle);
-          folded_.emplace(rtl::FoldedAscii(net.GetName()), handle);
+          folded_.emplace(sdk::FoldedAscii(net.GetName()), handle);
         },
         1u << pcbapi::kNet, layer_zero, 0);
   }
   // The net of an escaped name: the exact name first, so that nets differing only in case keep
   // their copper; else the first that matches without regard to case; else 0.
-  rtl::Handle Find(std::string_view escaped) const {
+  sdk::Handle Find(std::string_view escaped) const {
     const std::string name = UnescapeName(escaped);
     if (const auto exact = exact_.find(name); exact != exact_.end()) return exact->second;
-    const auto folded = folded_.find(rtl::FoldedAscii(name));
+    const auto folded = folded_.find(sdk::FoldedAscii(name));
     return folded == folded_.end() ? 0 : folded->second;
   }
 
  private:
   // A route file names every net: looking each up in a list would grow with nets squared.
-  std::unordered_map<std::string, rtl::Handle> exact_, folded_;
+  std::unordered_map<std::string, sdk::Handle> exact_, folded_;
 };
 
 // One piece of copper as the import compares it: two are the same when kind, net and layer
@@ -144,9 +144,9 @@ class NetTable {
 // same as the board's of any net: the export writes no net for copper outside the network.
 struct TCopperItem {
   enum Kind { kTrack, kVia, kPad } kind = kTrack;
-  rtl::Handle net = 0;
+  sdk::Handle net = 0;
   int layer = 0;
-  rtl::Coord width = 0;
+  sdk::Coord width = 0;
   RoutePoint a, b;
 };
 
@@ -154,7 +154,7 @@ struct TCopperItem {
 // router gives back the copper the clean-up keeps, not always with its mark.
 class TCopperIndex {
  public:
-  explicit TCopperIndex(rtl::Coord tolerance)
+  explicit TCopperIndex(sdk::Coord tolerance)
       : tolerance_(tolerance), cell_(std::max<int64_t>(4 * int64_t{tolerance}, kMinCell)) {}
 
   void Add(const TCopperItem& item) {
@@ -193,7 +193,7 @@ class TCopperIndex {
         (uint64_t{static_cast<uint32_t>(cell.first)} << 32) | static_cast<uint32_t>(cell.second);
     return place ^ (static_cast<uint64_t>(item.layer * 4 + item.kind) * 0xC2B2AE3D27D4EB4Full);
   }
-  bool Near(rtl::Coord a, rtl::Coord b) const { return std::llabs(int64_t{a} - b) <= tolerance_; }
+  bool Near(sdk::Coord a, sdk::Coord b) const { return std::llabs(int64_t{a} - b) <= tolerance_; }
   bool Near(RoutePoint p, RoutePoint q) const { return Near(p.x, q.x) && Near(p.y, q.y); }
   // `q`, the router's, against `p`, the board's.
   bool Same(const TCopperItem& p, const TCopperItem& q) const {
@@ -237,7 +237,7 @@ class TCopperIndex {
     uint32_t next;  // the key's entry before it, counted from 1; 0 at the first
   };
 
-  rtl::Coord tolerance_;
+  sdk::Coord tolerance_;
   int64_t cell_;
   std::vector<Slot> slots_;
   std::vector<Entry> entries_;
@@ -245,28 +245,28 @@ class TCopperIndex {
 };
 
 // Every free object of the kinds on any layer, read once on the stack, in the order of the walk.
-void ReadFreeObjectsOnce(const rtl::TPcbBoard& board, pcbapi::KindSet kinds,
-                         const std::function<void(const rtl::TPCBObject&)>& read) {
-  rtl::LegacyLayerSet layers;
+void ReadFreeObjectsOnce(const sdk::TPcbBoard& board, pcbapi::KindSet kinds,
+                         const std::function<void(const sdk::TPCBObject&)>& read) {
+  sdk::LegacyLayerSet layers;
   layers.IncludeRange(1, 75);
-  std::vector<rtl::Handle> visits;
-  board.IterateObjects([&](rtl::Handle handle) { visits.push_back(handle); }, kinds, layers,
+  std::vector<sdk::Handle> visits;
+  board.IterateObjects([&](sdk::Handle handle) { visits.push_back(handle); }, kinds, layers,
                        pcbapi::kFreeObjects);
-  for (const rtl::Handle handle : FirstVisits(visits)) rtl::ReadPcbObject(handle, read);
+  for (const sdk::Handle handle : FirstVisits(visits)) sdk::ReadPcbObject(handle, read);
 }
 
 // The free copper left on the board after the clean-up: tracks, the chords of arcs (which the
 // export writes as tracks), vias and pads. Polygon primitives count under the polygon's net, as
 // the export writes them.
-void IndexBoardCopper(const rtl::TPcbBoard& board, TCopperIndex& index) {
-  auto add = [&](const rtl::TPCBObject& object) {
-    rtl::Handle net = object.GetNetHandle();
+void IndexBoardCopper(const sdk::TPcbBoard& board, TCopperIndex& index) {
+  auto add = [&](const sdk::TPCBObject& object) {
+    sdk::Handle net = object.GetNetHandle();
     if (net == 0 && object.GetAuxValue1() != 0) {
-      net = rtl::GetObjectNetByHandle(static_cast<rtl::Handle>(object.GetAuxValue1()));
+      net = sdk::GetObjectNetByHandle(static_cast<sdk::Handle>(object.GetAuxValue1()));
     }
     const int layer = object.GetLegacyLayer();
     const RoutePoint at{object.GetX(), object.GetY()};
-    if (const auto* arc = dynamic_cast<const rtl::TPcbArc*>(&object)) {
+    if (const auto* arc = dynamic_cast<const sdk::TPcbArc*>(&object)) {
       for (const TChord& chord : ArcWireChords(*arc)) {
         index.Add({TCopperItem::kTrack,
                    net,
@@ -275,14 +275,14 @@ void IndexBoardCopper(const rtl::TPcbBoard& board, TCopperIndex& index) {
                    {chord.from.x, chord.from.y},
                    {chord.to.x, chord.to.y}});
       }
-    } else if (dynamic_cast<const rtl::TPcbTrack*>(&object)) {
+    } else if (dynamic_cast<const sdk::TPcbTrack*>(&object)) {
       index.Add({TCopperItem::kTrack,
                  net,
                  layer,
                  object.GetWidth(),
                  at,
                  {object.GetX2(), object.GetY2()}});
-    } else if (dynamic_cast<const rtl::TPcbVia*>(&object)) {
+    } else if (dynamic_cast<const sdk::TPcbVia*>(&object)) {
       TRouteVia via(object.GetHandle());
       via.Sync(pcbapi::kRead);
       index.Add({TCopperItem::kVia, net, via.low_layer() * 256 + via.high_layer(), 0, at, at});
@@ -299,7 +299,7 @@ void IndexBoardCopper(const rtl::TPcbBoard& board, TCopperIndex& index) {
 // The layers a wire may lie on: the board's stack, and the multi-layer for "signal".
 std::set<int> BoardLayers(const TBoard& board) {
   std::set<int> layers = {kMultiLayer};
-  for (const rtl::TLayerObject* layer = board.GetFirstStackLayer(); layer;
+  for (const sdk::TLayerObject* layer = board.GetFirstStackLayer(); layer;
        layer = board.GetNextStackLayer(layer)) {
     layers.insert(layer->GetLayer());
   }
@@ -308,7 +308,7 @@ std::set<int> BoardLayers(const TBoard& board) {
 
 class RouteImporter {
  public:
-  RouteImporter(TBoard& board, rtl::Coord unit, TRouteImportReport& report)
+  RouteImporter(TBoard& board, sdk::Coord unit, TRouteImportReport& report)
       : board_(board),
         report_(report),
         registrar_(board),
@@ -354,7 +354,7 @@ class RouteImporter {
 
   // The router's padstack, or the router settings' default via for a name it never defined
   // (or one without shapes).
-  TPadstack PadstackOf(const std::string& name, rtl::Coord& hole_size) const;
+  TPadstack PadstackOf(const std::string& name, sdk::Coord& hole_size) const;
 
   TBoard& board_;
   TRouteImportReport& report_;
@@ -363,7 +363,7 @@ class RouteImporter {
   const std::set<int> layers_;
   TCopperIndex copper_;
   TPadStackArray padstacks_;
-  rtl::Handle net_ = 0;
+  sdk::Handle net_ = 0;
   bool unknown_net_ = false;
 };
 
@@ -383,7 +383,7 @@ void RouteImporter::On(const WireRecord& record) {
         last ? last->Replicate() : CreateReplicatableTrack();
     if (!track) return;
     track->SetNetHandle(net_);
-    track->SetLayer(static_cast<rtl::LegacyLayer>(record.layer));
+    track->SetLayer(static_cast<sdk::LegacyLayer>(record.layer));
     track->SetWidth(record.width);
     track->SetX(from.x);
     track->SetY(from.y);
@@ -395,7 +395,7 @@ void RouteImporter::On(const WireRecord& record) {
   }
 }
 
-TPadstack RouteImporter::PadstackOf(const std::string& name, rtl::Coord& hole_size) const {
+TPadstack RouteImporter::PadstackOf(const std::string& name, sdk::Coord& hole_size) const {
   const TPadstack* found = padstacks_.Find(name);
   if (found && found->start_layer != 0) {
     if (found->start_layer == found->end_layer) {
@@ -405,24 +405,24 @@ TPadstack RouteImporter::PadstackOf(const std::string& name, rtl::Coord& hole_si
       const int number = PadstackNumberFromName(name);
       hole_size = number >= 0
                       ? HoleListGlobal()->HoleSize(std::to_string(number))
-                      : rtl::RoundMilsToCoord(board_.settings.default_via_hole / rtl::kUnitsPerMil);
+                      : sdk::RoundMilsToCoord(board_.settings.default_via_hole / sdk::kUnitsPerMil);
     }
     return *found;
   }
   TPadstack via;
-  const rtl::Coord size =
-      rtl::RoundMilsToCoord(board_.settings.default_via_size / rtl::kUnitsPerMil);
+  const sdk::Coord size =
+      sdk::RoundMilsToCoord(board_.settings.default_via_size / sdk::kUnitsPerMil);
   via.top_x = via.top_y = via.mid_x = via.mid_y = via.bottom_x = via.bottom_y = size;
   via.start_layer = kTopLayer;
   via.end_layer = kBottomLayer;
-  hole_size = rtl::RoundMilsToCoord(board_.settings.default_via_hole / rtl::kUnitsPerMil);
+  hole_size = sdk::RoundMilsToCoord(board_.settings.default_via_hole / sdk::kUnitsPerMil);
   return via;
 }
 
 void RouteImporter::On(const ViaRecord& record) {
   // A via the export placed comes back marked: the board has it already.
   if (record.turret || !NetKnown("via")) return;
-  rtl::Coord hole_size = 0;
+  sdk::Coord hole_size = 0;
   const TPadstack padstack = PadstackOf(record.padstack, hole_size);
   if (padstack.PadLike()) {
     if (AlreadyThere({TCopperItem::kPad, net_, PadLayer(padstack), 0, record.at, record.at})) {
@@ -433,7 +433,7 @@ void RouteImporter::On(const ViaRecord& record) {
   }
   const int span = padstack.start_layer * 256 + padstack.end_layer;
   if (AlreadyThere({TCopperItem::kVia, net_, span, 0, record.at, record.at})) return;
-  const rtl::Handle handle = rtl::PcbApi_CreateObject(pcbapi::kVia);
+  const sdk::Handle handle = sdk::PcbApi_CreateObject(pcbapi::kVia);
   if (handle == 0) return;
   TRouteVia via(handle);
   via.Sync(pcbapi::kRead);
@@ -445,7 +445,7 @@ void RouteImporter::On(const ViaRecord& record) {
   via.SetY(record.at.y);
   via.Sync(pcbapi::kWrite);
   if (board_.AddObject(handle) != pcbapi::kSuccess) {
-    rtl::PcbApi_DestroyObject(handle);
+    sdk::PcbApi_DestroyObject(handle);
     return;
   }
   ++report_.vias;
@@ -457,25 +457,25 @@ void RouteImporter::On(const PointRecord& record) {
     Skip("test point", "on a side other than front or back");
     return;
   }
-  const rtl::Handle net = nets_.Find(record.net);
+  const sdk::Handle net = nets_.Find(record.net);
   if (net == 0) {
     Skip("test point", "of a net the board lacks");
     return;
   }
-  rtl::LegacyLayerSet layers;
+  sdk::LegacyLayerSet layers;
   layers.IncludeRange(1, 75);
-  std::vector<rtl::Handle> marked;
-  rtl::SearchAroundPoint(record.at.x, record.at.y, layers,
+  std::vector<sdk::Handle> marked;
+  sdk::SearchAroundPoint(record.at.x, record.at.y, layers,
                          (1u << pcbapi::kPad) | (1u << pcbapi::kVia),
-                         [&](rtl::Handle handle, uint8_t kind) {
+                         [&](sdk::Handle handle, uint8_t kind) {
                            if (kind != pcbapi::kPad && kind != pcbapi::kVia) return false;
                            marked.push_back(handle);
                            return true;
                          });
-  std::set<rtl::Handle> done;
-  for (const rtl::Handle handle : marked) {
+  std::set<sdk::Handle> done;
+  for (const sdk::Handle handle : marked) {
     if (!done.insert(handle).second) continue;
-    std::unique_ptr<rtl::TPCBObject> object = rtl::CreatePcbObject(handle);
+    std::unique_ptr<sdk::TPCBObject> object = sdk::CreatePcbObject(handle);
     // Only the pad or via right at the point, on the point's net.
     if (!object || object->GetX() != record.at.x || object->GetY() != record.at.y ||
         object->GetNetHandle() != net) {
@@ -492,8 +492,8 @@ void RouteImporter::On(const PointRecord& record) {
 
 std::string ReadRouteFileText(const std::string& path) {
   try {
-    return rtl::ReadFileText(path);
-  } catch (const rtl::Exception& e) {
+    return sdk::ReadFileText(path);
+  } catch (const sdk::Exception& e) {
     throw ERouteFileError(e.what());
   }
 }
@@ -501,7 +501,7 @@ std::string ReadRouteFileText(const std::string& path) {
 // Has the host bring the board's netlist and view up to date when it shows the document: the
 // one opened under the route file's name, else the board's own.
 void RefreshHostViews(const std::string& route_file, const std::string& board_file) {
-  const win::ComPtr<IClient> client = rtl::GetClient();
+  const win::ComPtr<IClient> client = sdk::GetClient();
   if (!client) return;
   win::ComPtr<IServerView> view;
   for (const std::string& name : {route_file, board_file}) {
@@ -513,18 +513,18 @@ void RefreshHostViews(const std::string& route_file, const std::string& board_fi
   }
   if (!view) return;
   char buffer[kProcessBufferSize] = {};
-  rtl::SetParameterValue(buffer, sizeof buffer, "Optimize", "All");
-  rtl::RunHostProcess("PCB:Netlist", buffer, kProcessBufferSize, view.get());
+  sdk::SetParameterValue(buffer, sizeof buffer, "Optimize", "All");
+  sdk::RunHostProcess("PCB:Netlist", buffer, kProcessBufferSize, view.get());
   char zoom[kProcessBufferSize] = {};
-  rtl::SetParameterValue(zoom, sizeof zoom, "Action", "Redraw");
-  rtl::RunHostProcess("PCB:Zoom", zoom, kProcessBufferSize, view.get());
+  sdk::SetParameterValue(zoom, sizeof zoom, "Action", "Redraw");
+  sdk::RunHostProcess("PCB:Zoom", zoom, kProcessBufferSize, view.get());
 }
 
 }  // namespace
 
-bool AddPadstackPad(const rtl::TPcbBoard& board, const TPadstack& padstack, rtl::Coord x,
-                    rtl::Coord y, rtl::Handle net, rtl::Coord hole_size) {
-  const rtl::Handle handle = rtl::PcbApi_CreateObject(pcbapi::kPad);
+bool AddPadstackPad(const sdk::TPcbBoard& board, const TPadstack& padstack, sdk::Coord x,
+                    sdk::Coord y, sdk::Handle net, sdk::Coord hole_size) {
+  const sdk::Handle handle = sdk::PcbApi_CreateObject(pcbapi::kPad);
   if (handle == 0) return false;
   TPadStackPcbPad pad(handle);
   pad.Sync(pcbapi::kRead);
@@ -539,17 +539,17 @@ bool AddPadstackPad(const rtl::TPcbBoard& board, const TPadstack& padstack, rtl:
   pad.SetBotXSize(padstack.bottom_x);
   pad.SetBotYSize(padstack.bottom_y);
   pad.SetBotShape(padstack.bottom_shape);
-  pad.SetLayer(static_cast<rtl::LegacyLayer>(PadLayer(padstack)));
+  pad.SetLayer(static_cast<sdk::LegacyLayer>(PadLayer(padstack)));
   if (padstack.HasLayerStack()) pad.SetStackMode(1);  // top, middle and bottom
   pad.SetNetHandle(net);
   pad.SetHoleSize(hole_size);
   pad.Sync(pcbapi::kWrite);
   if (board.AddObject(handle) == pcbapi::kSuccess) return true;
-  rtl::PcbApi_DestroyObject(handle);
+  sdk::PcbApi_DestroyObject(handle);
   return false;
 }
 
-std::vector<rtl::Handle> FirstVisits(const std::vector<rtl::Handle>& visits) {
+std::vector<sdk::Handle> FirstVisits(const std::vector<sdk::Handle>& visits) {
   std::vector<uint32_t> order(visits.size());
   std::iota(order.begin(), order.end(), 0u);
   std::stable_sort(order.begin(), order.end(),
@@ -558,7 +558,7 @@ std::vector<rtl::Handle> FirstVisits(const std::vector<rtl::Handle>& visits) {
   for (size_t i = 1; i < order.size(); ++i) {
     if (visits[order[i]] == visits[order[i - 1]]) first[order[i]] = false;
   }
-  std::vector<rtl::Handle> handles;
+  std::vector<sdk::Handle> handles;
   handles.reserve(visits.size());
   for (size_t i = 0; i < visits.size(); ++i) {
     if (first[i]) handles.push_back(visits[i]);
@@ -566,17 +566,17 @@ std::vector<rtl::Handle> FirstVisits(const std::vector<rtl::Handle>& visits) {
   return handles;
 }
 
-int RemoveNettedRouting(const rtl::TPcbBoard& board) {
+int RemoveNettedRouting(const sdk::TPcbBoard& board) {
   // One walk finds all of it: deleting only after the walk leaves the walk undisturbed, and
   // nothing the deletions do makes another object routing.
   TNetPadCounts nets;
-  std::vector<rtl::Handle> routing;
-  auto collect = [&](const rtl::TPCBObject& object) {
+  std::vector<sdk::Handle> routing;
+  auto collect = [&](const sdk::TPCBObject& object) {
     if (object.GetNetHandle() == 0 || object.GetAuxInteger() != 0) return;
     // The export hands fixed copper to the router marked, and the import drops what comes back
     // so marked, so it has to stay here.
     if (IsFixedCopper(object, nets)) return;
-    if (dynamic_cast<const rtl::TPcbTrack*>(&object)) {
+    if (dynamic_cast<const sdk::TPcbTrack*>(&object)) {
       const int layer = object.GetLegacyLayer();
       // Tracks of a polygon's pour (they carry the polygon) are not routing.
       if (layer < kTopLayer || layer > kBottomLayer || object.GetAuxValue1() != 0) return;
@@ -586,7 +586,7 @@ int RemoveNettedRouting(const rtl::TPcbBoard& board) {
   ReadFreeObjectsOnce(board, (1u << pcbapi::kTrack) | (1u << pcbapi::kVia) | (1u << pcbapi::kPad),
                       collect);
   int deleted = 0;
-  for (const rtl::Handle handle : routing)
+  for (const sdk::Handle handle : routing)
     deleted += board.DeleteObject(handle) == pcbapi::kSuccess;
   return deleted;
 }
@@ -615,7 +615,7 @@ bool LoadRouteFile(const std::string& path, TRouteImportReport* report) {
   const RouteFileContents contents = ReadRouteRecords(text, path);
 
   // Without an open board there is nothing to import into; the command goes on to the status.
-  const rtl::Handle board_handle = rtl::PcbApi_GetCurrentBoardHandle();
+  const sdk::Handle board_handle = sdk::PcbApi_GetCurrentBoardHandle();
   if (board_handle == 0) return false;
   const ImportScope scope(path);
   TBoard board(board_handle);
@@ -640,8 +640,8 @@ bool LoadRouteFile(const std::string& path, TRouteImportReport* report) {
   RemoveMarkedEmbeddedObjects(board);
   if (report) *report = done;
   try {
-    rtl::SetHostStatusText(1, win::Widen(done.Text(path)));
-  } catch (const rtl::Exception&) {
+    sdk::SetHostStatusText(1, win::Widen(done.Text(path)));
+  } catch (const sdk::Exception&) {
     // The routes are in; a host without a status bar cannot undo that.
   }
   return true;

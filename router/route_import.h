@@ -7,7 +7,7 @@
 
 #include "router/padstack_shapes.h"
 #include "router/route_file_reader.h"
-#include "rtl/pcb_board.h"
+#include "sdk/pcb_board.h"
 
 namespace router {
 
@@ -32,16 +32,16 @@ bool LoadRouteFile(const std::string& path, TRouteImportReport* report = nullptr
 // Makes the free pad that stands for a pad-like padstack placed as a via, and adds it to the
 // board, as a padstack pad. The one place that decides which pad class carries the stack.
 // False when the host made or took no pad.
-bool AddPadstackPad(const rtl::TPcbBoard& board, const TPadstack& padstack, rtl::Coord x,
-                    rtl::Coord y, rtl::Handle net, rtl::Coord hole_size);
+bool AddPadstackPad(const sdk::TPcbBoard& board, const TPadstack& padstack, sdk::Coord x,
+                    sdk::Coord y, sdk::Handle net, sdk::Coord hole_size);
 
 // Deletes the board's netted routing (free tracks on signal layers, free vias and pads with a
 // net; fixed copper, see IsFixedCopper, and polygon primitives excepted), found in one walk of
 // the board. Yields the number deleted.
-int RemoveNettedRouting(const rtl::TPcbBoard& board);
+int RemoveNettedRouting(const sdk::TPcbBoard& board);
 
 // Each handle once, at its first visit, in the order of the visits: a walk layer by layer may
 // visit a pad or via once per layer.
-std::vector<rtl::Handle> FirstVisits(const std::vector<rtl::Handle>& visits);
+std::vector<sdk::Handle> FirstVisits(const std::vector<sdk::Handle>& visits);
 
 }  // namespace router

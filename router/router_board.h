@@ -2,18 +2,18 @@
 // the board services the design-file writer and the route-file reader share.
 #pragma once
 
-#include "rtl/pcb_board.h"
+#include "sdk/pcb_board.h"
 #include "router/router_settings.h"
 
 namespace router {
 
-class TBoard : public rtl::TPcbBoard {
+class TBoard : public sdk::TPcbBoard {
  public:
-  explicit TBoard(rtl::Handle board) : TPcbBoard(board) {}
+  explicit TBoard(sdk::Handle board) : TPcbBoard(board) {}
 
   // The host board first; then Mode 0 (and 2) writes the settings, any other Mode reads them.
   // Yields the board's own result.
-  int Sync(rtl::Mode mode) override;
+  int Sync(sdk::Mode mode) override;
 
   // Length texts follow the board's unit.
   bool Imperial() const;
@@ -25,6 +25,6 @@ class TBoard : public rtl::TPcbBoard {
 constexpr char kExportMarker[] = "Tralvek_HS";
 
 // Deletes the board's embedded objects whose name holds the marker, in any letter case.
-void RemoveMarkedEmbeddedObjects(rtl::TPcbBoard& board);
+void RemoveMarkedEmbeddedObjects(sdk::TPcbBoard& board);
 
 }  // namespace router

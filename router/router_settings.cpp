@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <string_view>
 
-#include "rtl/ascii_case.h"
-#include "rtl/common_utils.h"
-#include "rtl/units.h"
+#include "sdk/ascii_case.h"
+#include "sdk/common_utils.h"
+#include "sdk/units.h"
 
 namespace router {
 
@@ -50,7 +50,7 @@ struct Reader {
     value = ini.ReadInteger(kSettingsSection, key, value);
   }
   void Length(const char* key, double& value) {
-    const std::string fallback = rtl::FormatCoord(imperial, value);
+    const std::string fallback = sdk::FormatCoord(imperial, value);
     value = ReadSettingsLength(ini.ReadString(kSettingsSection, key, fallback), imperial);
   }
 };
@@ -61,13 +61,13 @@ struct Writer {
   void Boolean(const char* key, bool value) { ini.WriteBool(kSettingsSection, key, value); }
   void Integer(const char* key, int value) { ini.WriteInteger(kSettingsSection, key, value); }
   void Length(const char* key, double value) {
-    ini.WriteString(kSettingsSection, key, rtl::FormatCoord(imperial, value));
+    ini.WriteString(kSettingsSection, key, sdk::FormatCoord(imperial, value));
   }
 };
 
 }  // namespace
 
-std::string SettingsFileName() { return rtl::GetWindowsFolder() + "\\Tralvek.Ini"; }
+std::string SettingsFileName() { return sdk::GetWindowsFolder() + "\\Tralvek.Ini"; }
 
 void ReadSpecctraSetup(const framework::IniFile& ini, bool imperial, TRouterSettings& settings) {
   VisitKeys(settings, Reader{ini, imperial});
@@ -78,11 +78,11 @@ void WriteSpecctraSetup(framework::IniFile& ini, bool imperial, const TRouterSet
 }
 
 double ReadSettingsLength(const std::string& text, bool imperial) {
-  std::string_view length = rtl::TrimBlanks(text);
+  std::string_view length = sdk::TrimBlanks(text);
   length = length.substr(0, length.find(' '));  // a blank before the unit cuts the unit off
   double value = 0;
-  rtl::TUnitFlag unit = imperial ? rtl::kImperial : rtl::kMetric;
-  rtl::ParseCoord(std::string(length), value, unit);
+  sdk::TUnitFlag unit = imperial ? sdk::kImperial : sdk::kMetric;
+  sdk::ParseCoord(std::string(length), value, unit);
   return std::clamp(value, -kLengthLimit, kLengthLimit);
 }
 

@@ -7,10 +7,10 @@
 #include <functional>
 
 #include "framework/win/text.h"
-#include "rtl/ascii_case.h"
-#include "rtl/exceptions.h"
-#include "rtl/layers.h"
-#include "rtl/pcb_object_kinds.h"
+#include "sdk/ascii_case.h"
+#include "sdk/exceptions.h"
+#include "sdk/layers.h"
+#include "sdk/pcb_object_kinds.h"
 
 namespace router {
 
@@ -139,15 +139,15 @@ void TRuleExpressionScopeHelper::CollectLeaf(const TRuleExpressionNode& leaf, IP
 
 void TRuleExpressionScopeHelper::AddLayer(const std::string& name, IPCB_Board* board) {
   RTL_ASSERT(!name.empty(), "A layer scope names no layer");
-  if (rtl::EqualsIgnoringCase(name, "OnTopLayer") || rtl::EqualsIgnoringCase(name, "OnTop")) {
+  if (sdk::EqualsIgnoringCase(name, "OnTopLayer") || sdk::EqualsIgnoringCase(name, "OnTop")) {
     layers_.Include(kTopLayer);
-  } else if (rtl::EqualsIgnoringCase(name, "OnBottomLayer") ||
-             rtl::EqualsIgnoringCase(name, "OnBottom")) {
+  } else if (sdk::EqualsIgnoringCase(name, "OnBottomLayer") ||
+             sdk::EqualsIgnoringCase(name, "OnBottom")) {
     layers_.Include(kBottomLayer);
-  } else if (rtl::EqualsIgnoringCase(name, "OnMid")) {
-    layers_ = rtl::LegacyLayerSet().IncludeRange(kTopLayer + 1, kBottomLayer - 1);
-  } else if (rtl::EqualsIgnoringCase(name, "OnSignal")) {
-    layers_ = rtl::LegacyLayerSet().IncludeRange(kTopLayer, kBottomLayer);
+  } else if (sdk::EqualsIgnoringCase(name, "OnMid")) {
+    layers_ = sdk::LegacyLayerSet().IncludeRange(kTopLayer + 1, kBottomLayer - 1);
+  } else if (sdk::EqualsIgnoringCase(name, "OnSignal")) {
+    layers_ = sdk::LegacyLayerSet().IncludeRange(kTopLayer, kBottomLayer);
   } else if (board) {
     const std::wstring wanted = win::Widen(name);
     // The stack's links are the host's: a chain that loops is walked once.
@@ -229,13 +229,13 @@ bool TRuleExpressionScopeHelper::CollectNamedNets(IPCB_Board* board,
       case TSpecctraScope::Via:
       case TSpecctraScope::Wire:
       case TSpecctraScope::CopperArea: break;
-      case TSpecctraScope::Net: nets.insert(rtl::FoldedAscii(leaf.text())); break;
+      case TSpecctraScope::Net: nets.insert(sdk::FoldedAscii(leaf.text())); break;
       case TSpecctraScope::NetClass: {
         // Every class the name may stand for, whichever of them the host picks.
         const std::wstring name = win::Widen(leaf.text());
         ForEachBoardObject(board, pcbapi::kClass, [&](const win::ComPtr<IPCB_Primitive>& object) {
           if (!SameIgnoringCase(NameOf(object.get()), name)) return true;
-          rtl::TPCBObjectClass object_class(object->GetHandle());
+          sdk::TPCBObjectClass object_class(object->GetHandle());
           const bool read = object_class.Sync(pcbapi::kRead) == pcbapi::kSuccess;
           if (read && object_class.GetMemberKind() != kNetClassMembers) return true;
           if (!read || object_class.GetAllMembers()) {
@@ -243,7 +243,7 @@ bool TRuleExpressionScopeHelper::CollectNamedNets(IPCB_Board* board,
             return false;
           }
           for (const std::string& member : object_class.Members()) {
-            nets.insert(rtl::FoldedAscii(member));
+            nets.insert(sdk::FoldedAscii(member));
           }
           return true;
         });
@@ -284,7 +284,7 @@ TSpecctraScope ObjectScopeKind(IPCB_Primitive* object) {
     case pcbapi::kNoObject: return TSpecctraScope::NotAssigned;
     default: break;
   }
-  const std::string message = "Conversion not supported: " + rtl::ObjectKindToShortName(kind);
+  const std::string message = "Conversion not supported: " + sdk::ObjectKindToShortName(kind);
   RTL_ASSERT(false, message.c_str());
   return TSpecctraScope::NotAssigned;
 }

@@ -12,8 +12,8 @@
 
 #include "framework/win/com.h"
 #include "router/rule_expression_parsing.h"
-#include "rtl/pcb_api.h"
-#include "rtl/pcb_contract.h"
+#include "sdk/pcb_api.h"
+#include "sdk/pcb_contract.h"
 
 namespace router {
 
@@ -47,7 +47,7 @@ class TRuleExpressionScopeHelper {
   void SetTree(std::unique_ptr<TRuleExpressionNode> tree) { tree_ = std::move(tree); }
 
   // Legacy layers named by the expression.
-  const rtl::LegacyLayerSet& layers() const { return layers_; }
+  const sdk::LegacyLayerSet& layers() const { return layers_; }
   bool HasLayers() const;
   // Host object kinds named by object tests: bit n = kind n.
   uint32_t object_kinds() const { return object_kinds_; }
@@ -82,7 +82,7 @@ class TRuleExpressionScopeHelper {
 
   bool valid_ = false;
   std::unique_ptr<TRuleExpressionNode> tree_;
-  rtl::LegacyLayerSet layers_;
+  sdk::LegacyLayerSet layers_;
   uint32_t object_kinds_ = 0;
   PrimitiveList objects_;
 };

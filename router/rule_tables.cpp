@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "router/design_file_names.h"
-#include "rtl/exceptions.h"
+#include "sdk/exceptions.h"
 
 namespace router {
 

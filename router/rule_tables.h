@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "rtl/ascii_case.h"
+#include "sdk/ascii_case.h"
 #include "router/design_file_output.h"
 #include "router/legacy_layer.h"
 #include "router/rule_constraint_query.h"
@@ -61,7 +61,7 @@ class TSpecctraRuleValueStorage {
   bool Equals(const TSpecctraRuleValueStorage* other) const;
 
  private:
-  std::map<std::string, TOvixRuleValue, rtl::LessIgnoringCase> values_;
+  std::map<std::string, TOvixRuleValue, sdk::LessIgnoringCase> values_;
   std::string name_;
 };
 

@@ -1,7 +1,7 @@
 // The router's scope kinds: combination, supported pairs and names.
 #include "router/specctra_scope.h"
 
-#include "rtl/exceptions.h"
+#include "sdk/exceptions.h"
 
 namespace router {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "rtl/ascii_case.h"
+#include "sdk/ascii_case.h"
 #include "router/design_file_names.h"
 #include "router/document_settings.h"
 #include "router/geometry.h"
@@ -15,10 +15,10 @@
 #include "router/room_regions.h"
 #include "router/router_board.h"
 #include "router/wiring_section.h"
-#include "rtl/common_utils.h"
-#include "rtl/exceptions.h"
-#include "rtl/pcb_object_kinds.h"
-#include "rtl/units.h"
+#include "sdk/common_utils.h"
+#include "sdk/exceptions.h"
+#include "sdk/pcb_object_kinds.h"
+#include "sdk/units.h"
 
 namespace router {
 
@@ -30,40 +30,40 @@ constexpr char kNoNet[] = "(No Net)";
 
 bool IsPlaneLayer(int layer) { return layer >= kFirstPlaneLayer && layer <= kLastPlaneLayer; }
 
-rtl::LegacyLayerSet LayerZero() {
-  rtl::LegacyLayerSet layers;
+sdk::LegacyLayerSet LayerZero() {
+  sdk::LegacyLayerSet layers;
   layers.Include(0);
   return layers;
 }
 
 std::string PointText(TPoint p) { return FormatDesignNumber(p.x) + " " + FormatDesignNumber(p.y); }
 
-int32_t RoundSetting(double units) { return rtl::RoundMilsToCoord(units / rtl::kUnitsPerMil); }
+int32_t RoundSetting(double units) { return sdk::RoundMilsToCoord(units / sdk::kUnitsPerMil); }
 
 // A split plane as the editor gives it, with its outline.
 struct TSplitPlaneRecord {
   uint16_t flags = 0, aux_word = 0;
   pcbapi::LayerId layer = 0;
-  rtl::Handle net = 0;
+  sdk::Handle net = 0;
   pcbapi::Byte aux_byte = 0, is_island = 0;
   int32_t segment_count = 0;
   std::unique_ptr<pcbapi::OutlineBlock> outline = std::make_unique<pcbapi::OutlineBlock>();
 
   // Fails the export when the handle is not a split plane: the iterator was asked for them.
-  void Read(rtl::Handle handle) {
-    const std::unique_ptr<rtl::TPCBObject> object = rtl::CreatePcbObject(handle);
+  void Read(sdk::Handle handle) {
+    const std::unique_ptr<sdk::TPCBObject> object = sdk::CreatePcbObject(handle);
     RTL_ASSERT(object && object->GetObjectId() == pcbapi::kSplitPlane,
                "The split-plane iterator delivered another kind of object");
-    RTL_ASSERT(rtl::PcbApi_QuerySplitPlane(pcbapi::kRead, handle, &flags, &aux_word, &layer, &net,
+    RTL_ASSERT(sdk::PcbApi_QuerySplitPlane(pcbapi::kRead, handle, &flags, &aux_word, &layer, &net,
                                            &aux_byte, &is_island, &segment_count,
                                            outline.get()) == pcbapi::kSuccess,
                "The split plane could not be read");
   }
-  int LegacyLayer() const { return rtl::LayerToLegacyLayer(layer); }
+  int LegacyLayer() const { return sdk::LayerToLegacyLayer(layer); }
 };
 
 void WriteBoundary(DesignFileOutput& out, const TBoard& board) {
-  rtl::Coord x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+  sdk::Coord x1 = 0, y1 = 0, x2 = 0, y2 = 0;
   board.GetBoundingRectangle(&x1, &y1, &x2, &y2);
   out.Line("(boundary");
   out.Raise();
@@ -81,8 +81,8 @@ void WriteBoundary(DesignFileOutput& out, const TBoard& board) {
 TPointArray OutlineBoundaryPoints(const TBoard& board) {
   TPointArray points;
   bool cut = false;
-  if (const rtl::Handle handle = rtl::PcbApi_GetBoardOutlineHandle(board.GetHandle())) {
-    rtl::TPcbBoardOutline outline(handle);
+  if (const sdk::Handle handle = sdk::PcbApi_GetBoardOutlineHandle(board.GetHandle())) {
+    sdk::TPcbBoardOutline outline(handle);
     const bool whole = outline.Sync(pcbapi::kRead) == pcbapi::kSuccess;
     const int count = std::clamp(outline.GetSegmentCount(), 0, pcbapi::kOutlineSegmentCapacity);
     // The host fails an outline it had to cut, and gives the segments that fit.
@@ -94,14 +94,14 @@ TPointArray OutlineBoundaryPoints(const TBoard& board) {
     }
   }
   if (cut) {
-    rtl::ShowWarningMessage("The board outline has more segments than the PCB editor hands out (" +
+    sdk::ShowWarningMessage("The board outline has more segments than the PCB editor hands out (" +
                             std::to_string(pcbapi::kOutlineSegmentCapacity) +
                             "): the design file's boundary follows only the first of them.");
   }
   if (!points.empty()) return points;
-  rtl::Coord x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+  sdk::Coord x1 = 0, y1 = 0, x2 = 0, y2 = 0;
   board.GetBoundingRectangle(&x1, &y1, &x2, &y2);
-  rtl::ShowWarningMessage(
+  sdk::ShowWarningMessage(
       "The board has no outline: the design file's boundary is the board's bounding rectangle.");
   return {{x1, y1}, {x2, y1}, {x2, y2}, {x1, y2}, {x1, y1}};
 }
@@ -144,15 +144,15 @@ TLayerFlags CollectBoardRoutingLayers(TBoard& board) {
   TLayerFlags routing{};
   routing[0] = routing[kBottomLayer - 1] = true;
   board.IterateObjects(
-      [&](rtl::Handle handle) {
-        rtl::TPcbRuleEx rule(handle);
+      [&](sdk::Handle handle) {
+        sdk::TPcbRuleEx rule(handle);
         if (rule.Sync(pcbapi::kRead) != pcbapi::kSuccess ||
             rule.GetRuleKind() != kRoutingLayersRule ||
-            !rtl::EqualsIgnoringCase(rule.GetScope1(), "All")) {
+            !sdk::EqualsIgnoringCase(rule.GetScope1(), "All")) {
           return;
         }
         pcbapi::Byte allowed[pcbapi::kRoutingLayerFlagCount] = {};
-        if (rtl::PcbApi_QueryRuleRoutingLayersRule(pcbapi::kRead, handle, allowed) !=
+        if (sdk::PcbApi_QueryRuleRoutingLayersRule(pcbapi::kRead, handle, allowed) !=
             pcbapi::kSuccess) {
           return;
         }
@@ -161,7 +161,7 @@ TLayerFlags CollectBoardRoutingLayers(TBoard& board) {
       1u << pcbapi::kRule, LayerZero(), pcbapi::kAllObjects);
   for (int i = 0; i < pcbapi::kRoutingLayerFlagCount; ++i) {
     if (!routing[i]) continue;
-    if (rtl::TLayerObject* layer = board.GetLayerObject(i + 1)) layer->SetEnabled(true);
+    if (sdk::TLayerObject* layer = board.GetLayerObject(i + 1)) layer->SetEnabled(true);
   }
   return routing;
 }
@@ -196,7 +196,7 @@ void WritePlaneLayer(DesignFileOutput& out, const TBoard& board, int layer) {
 
 TLayerFlags WriteLayers(DesignFileOutput& out, TBoard& board, const TStructureContext& context) {
   const TLayerFlags routing = CollectBoardRoutingLayers(board);
-  for (const rtl::TLayerObject* layer = board.GetFirstStackLayer(); layer;
+  for (const sdk::TLayerObject* layer = board.GetFirstStackLayer(); layer;
        layer = board.GetNextStackLayer(layer)) {
     if (IsPlaneLayer(layer->GetLayer())) {
       WritePlaneLayer(out, board, layer->GetLayer());
@@ -208,16 +208,16 @@ TLayerFlags WriteLayers(DesignFileOutput& out, TBoard& board, const TStructureCo
 }
 
 void WriteSplitPlanes(DesignFileOutput& out, const TBoard& board) {
-  rtl::LegacyLayerSet planes;
+  sdk::LegacyLayerSet planes;
   planes.IncludeRange(kFirstPlaneLayer, kLastPlaneLayer);
   const int32_t edge = RoundSetting(board.settings.split_plane_edge_width);
   board.IterateObjects(
-      [&](rtl::Handle handle) {
+      [&](sdk::Handle handle) {
         TSplitPlaneRecord plane;
         plane.Read(handle);
         const int layer = plane.LegacyLayer();
         if (!IsPlaneLayer(layer) || plane.net == 0) return;
-        out.Line("(plane " + EscapeName(rtl::GetObjectNameByHandle(plane.net)));
+        out.Line("(plane " + EscapeName(sdk::GetObjectNameByHandle(plane.net)));
         out.Raise();
         out.Line("(polygon " + std::string(DesignFileLayerName(layer)) + " " +
                  FormatDesignNumber(edge));
@@ -244,15 +244,15 @@ std::string PlaneLayerNets(const TBoard& board, int layer) {
   std::string net = board.GetPlaneNetName(layer);
   std::string nets = net == kNoNet ? std::string() : EscapeName(net);
   std::vector<std::string> listed{nets};
-  rtl::LegacyLayerSet layers;
+  sdk::LegacyLayerSet layers;
   layers.Include(layer);
   board.IterateObjects(
-      [&](rtl::Handle handle) {
+      [&](sdk::Handle handle) {
         TSplitPlaneRecord plane;
         plane.Read(handle);
         if (plane.LegacyLayer() != layer || plane.net == 0) return;
         // The router refuses a layer that names one net twice.
-        const std::string name = EscapeName(rtl::GetObjectNameByHandle(plane.net));
+        const std::string name = EscapeName(sdk::GetObjectNameByHandle(plane.net));
         if (std::find(listed.begin(), listed.end(), name) != listed.end()) return;
         listed.push_back(name);
         nets += " " + name;

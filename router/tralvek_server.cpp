@@ -1,7 +1,7 @@
 // The module's server module and its factory.
 #include "router/tralvek_server.h"
 
-#include "rtl/error_bridge.h"
+#include "sdk/error_bridge.h"
 #include "router/commands.h"
 
 namespace router {
@@ -21,9 +21,9 @@ win::ComPtr<IServerDocument> TTralvekServerModule::CreateDocument(const std::wst
 HRESULT __stdcall ServerFactory(IClient* client, IServerModule** result) noexcept {
   if (!result) return E_POINTER;
   *result = nullptr;
-  return rtl::GuardHresult([&] {
+  return sdk::GuardHresult([&] {
     *result =
-        rtl::TServerModule::Create<router::TTralvekServerModule>(client, router::kModuleName)
+        sdk::TServerModule::Create<router::TTralvekServerModule>(client, router::kModuleName)
             .detach();
     return S_OK;
   });

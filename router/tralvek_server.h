@@ -1,15 +1,15 @@
 // The module's face to the host: its server module, created by the exported ServerFactory.
 #pragma once
 
-#include "rtl/host_contract.h"
-#include "rtl/server_module.h"
+#include "sdk/host_contract.h"
+#include "sdk/server_module.h"
 
 namespace router {
 
 constexpr char kModuleName[] = "Tralvek";
 
 // Registers the two commands; offers no document kinds.
-class TTralvekServerModule final : public rtl::TServerModule {
+class TTralvekServerModule final : public sdk::TServerModule {
  protected:
   void RegisterCommands() override;
   win::ComPtr<IServerDocument> CreateDocument(const std::wstring& kind,

@@ -5,8 +5,8 @@
 
 #include "framework/ini_file.h"
 #include "router/document_settings.h"
-#include "rtl/file_ownership.h"
-#include "rtl/number_text.h"
+#include "sdk/file_ownership.h"
+#include "sdk/number_text.h"
 
 namespace router {
 
@@ -19,8 +19,8 @@ constexpr char kNoPairEnabled[] = "0-0";
 
 std::unique_ptr<TViaStyleAssociationList> via_style_list_global;
 
-rtl::LegacyLayerSet CopperLayers() {
-  rtl::LegacyLayerSet layers;
+sdk::LegacyLayerSet CopperLayers() {
+  sdk::LegacyLayerSet layers;
   layers.IncludeRange(1, 32);
   layers.IncludeRange(39, 54);
   return layers;
@@ -28,22 +28,22 @@ rtl::LegacyLayerSet CopperLayers() {
 
 int LayerOrDefault(std::string_view text, int fallback) {
   int32_t value = 0;
-  return rtl::ParseInt32(text, value) ? value : fallback;
+  return sdk::ParseInt32(text, value) ? value : fallback;
 }
 
 }  // namespace
 
-TPcbViaDrillPair::TPcbViaDrillPair(const rtl::TPcblayerPair& pair, const rtl::TPcbBoard& board)
+TPcbViaDrillPair::TPcbViaDrillPair(const sdk::TPcblayerPair& pair, const sdk::TPcbBoard& board)
     : TPcblayerPair(pair), upper_layer(pair.GetFirstLayer()), lower_layer(pair.GetSecondLayer()) {
-  const rtl::LegacyLayerSet copper = CopperLayers();
+  const sdk::LegacyLayerSet copper = CopperLayers();
   const int first = board.GetStackPositionInSet(copper, board.GetLayerObject(upper_layer));
   const int second = board.GetStackPositionInSet(copper, board.GetLayerObject(lower_layer));
   if (first > second) std::swap(upper_layer, lower_layer);
 }
 
-TViaStyleDrillPairAggregation::TViaStyleDrillPairAggregation(rtl::Handle rule,
-                                                             const rtl::TPcbBoard& board)
-    : rule_(std::make_unique<rtl::TPcbRuleEx>(rule)) {
+TViaStyleDrillPairAggregation::TViaStyleDrillPairAggregation(sdk::Handle rule,
+                                                             const sdk::TPcbBoard& board)
+    : rule_(std::make_unique<sdk::TPcbRuleEx>(rule)) {
   rule_->Sync(1);
   for (const auto& pair : board.LayerPairs()) pairs_.emplace_back(*pair, board);
 }
@@ -81,7 +81,7 @@ void TViaStyleDrillPairAggregation::DisableAllPairs() {
   for (TPcbViaDrillPair& pair : pairs_) pair.Enabled = false;
 }
 
-TViaStyleDrillPairAggregation* TViaStyleAssociationList::FindRule(rtl::Handle rule) {
+TViaStyleDrillPairAggregation* TViaStyleAssociationList::FindRule(sdk::Handle rule) {
   for (auto& item : items_) {
     if (item->Rule().GetHandle() == rule) return item.get();
   }
@@ -91,14 +91,14 @@ TViaStyleDrillPairAggregation* TViaStyleAssociationList::FindRule(rtl::Handle ru
 void LoadViaStyles(TViaStyleAssociationList& list, const std::string& file_name) {
   if (!list.Board()) return;
   const framework::IniFile ini(file_name);
-  rtl::TPcbBoard board(list.Board());
+  sdk::TPcbBoard board(list.Board());
   board.Sync(1);
   list.Items().clear();
-  rtl::LegacyLayerSet layer_zero;
+  sdk::LegacyLayerSet layer_zero;
   layer_zero.Include(0);
   board.IterateObjects(
-      [&](rtl::Handle rule) {
-        rtl::TPcbRuleEx record(rule);
+      [&](sdk::Handle rule) {
+        sdk::TPcbRuleEx record(rule);
         if (record.Sync(1) != 0 || record.GetRuleKind() != kRoutingViasRule) return;
         auto aggregation = std::make_unique<TViaStyleDrillPairAggregation>(rule, board);
         const std::string stored = ini.ReadString(kViaStylesSection, record.Name(), "");
@@ -118,14 +118,14 @@ void SaveViaStyles(TViaStyleAssociationList& list, const std::string& file_name)
     const std::string pairs = item.FormatDrillPairs();
     ini.WriteString(kViaStylesSection, item.Rule().Name(), pairs.empty() ? kNoPairEnabled : pairs);
   }
-  rtl::SaveIniFile(ini);
+  sdk::SaveIniFile(ini);
 }
 
 TViaStyleAssociationList* GetViaStyleList() { return via_style_list_global.get(); }
 
-void BuildViaStyleList(rtl::Handle board) {
+void BuildViaStyleList(sdk::Handle board) {
   via_style_list_global = std::make_unique<TViaStyleAssociationList>(board);
-  rtl::TPcbBoard host_board(board);
+  sdk::TPcbBoard host_board(board);
   host_board.Sync(1);
   LoadViaStyles(*via_style_list_global, PerDocumentFileName(host_board.GetFileName()));
 }

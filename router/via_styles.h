@@ -6,27 +6,27 @@
 #include <string>
 #include <vector>
 
-#include "rtl/pcb_board.h"
-#include "rtl/pcb_object_kinds.h"
+#include "sdk/pcb_board.h"
+#include "sdk/pcb_object_kinds.h"
 
 namespace router {
 
 // A copy of one board layer pair, with the user's choice and its layers ordered down the stack.
-class TPcbViaDrillPair : public rtl::TPcblayerPair {
+class TPcbViaDrillPair : public sdk::TPcblayerPair {
  public:
-  TPcbViaDrillPair(const rtl::TPcblayerPair& pair, const rtl::TPcbBoard& board);
+  TPcbViaDrillPair(const sdk::TPcblayerPair& pair, const sdk::TPcbBoard& board);
   bool Enabled = true;
   // The pair's layers as legacy numbers, the one higher in the stack first.
-  rtl::LegacyLayer upper_layer = 0;
-  rtl::LegacyLayer lower_layer = 0;
+  sdk::LegacyLayer upper_layer = 0;
+  sdk::LegacyLayer lower_layer = 0;
 };
 
 // One via-style rule with the board's drill pairs.
 class TViaStyleDrillPairAggregation {
  public:
-  TViaStyleDrillPairAggregation(rtl::Handle rule, const rtl::TPcbBoard& board);
+  TViaStyleDrillPairAggregation(sdk::Handle rule, const sdk::TPcbBoard& board);
 
-  const rtl::TPcbRuleEx& Rule() const { return *rule_; }
+  const sdk::TPcbRuleEx& Rule() const { return *rule_; }
   int Count() const { return static_cast<int>(pairs_.size()); }
   TPcbViaDrillPair& Item(int index) { return pairs_.at(static_cast<size_t>(index)); }
   const TPcbViaDrillPair& Item(int index) const { return pairs_.at(static_cast<size_t>(index)); }
@@ -39,22 +39,22 @@ class TViaStyleDrillPairAggregation {
   void DisableAllPairs();
 
  private:
-  std::unique_ptr<rtl::TPcbRuleEx> rule_;
+  std::unique_ptr<sdk::TPcbRuleEx> rule_;
   std::vector<TPcbViaDrillPair> pairs_;
 };
 
 class TViaStyleAssociationList {
  public:
-  explicit TViaStyleAssociationList(rtl::Handle board) : board_(board) {}
-  rtl::Handle Board() const { return board_; }
+  explicit TViaStyleAssociationList(sdk::Handle board) : board_(board) {}
+  sdk::Handle Board() const { return board_; }
   int Count() const { return static_cast<int>(items_.size()); }
   TViaStyleDrillPairAggregation& Item(int index) { return *items_.at(static_cast<size_t>(index)); }
   // The aggregation of a rule; null when the rule has none.
-  TViaStyleDrillPairAggregation* FindRule(rtl::Handle rule);
+  TViaStyleDrillPairAggregation* FindRule(sdk::Handle rule);
   std::vector<std::unique_ptr<TViaStyleDrillPairAggregation>>& Items() { return items_; }
 
  private:
-  rtl::Handle board_;
+  sdk::Handle board_;
   std::vector<std::unique_ptr<TViaStyleDrillPairAggregation>> items_;
 };
 
@@ -67,7 +67,7 @@ void SaveViaStyles(TViaStyleAssociationList& list, const std::string& file_name)
 
 // The list of the running command.
 TViaStyleAssociationList* GetViaStyleList();
-void BuildViaStyleList(rtl::Handle board);
+void BuildViaStyleList(sdk::Handle board);
 void FreeViaStyleList();
 
 }  // namespace router

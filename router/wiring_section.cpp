@@ -12,7 +12,7 @@
 #include "router/library_images.h"
 #include "router/padstack.h"
 #include "router/padstack_pad.h"
-#include "rtl/pcb_object_kinds.h"
+#include "sdk/pcb_object_kinds.h"
 
 namespace router {
 
@@ -22,8 +22,8 @@ constexpr double kMinChordDegrees = 4;
 constexpr double kChordArcLength = 200000;  // 20 mil of arc per chord at most
 constexpr double kOutlineArcStep = 4;
 
-rtl::LegacyLayerSet LayerZero() {
-  rtl::LegacyLayerSet layers;
+sdk::LegacyLayerSet LayerZero() {
+  sdk::LegacyLayerSet layers;
   layers.Include(0);
   return layers;
 }
@@ -60,17 +60,17 @@ constexpr pcbapi::Byte kCutOutRegion = 1;
 struct TPolygonRecord {
   uint16_t flags = 0, aux_word = 0;
   pcbapi::LayerId layer = 0;
-  rtl::Handle net = 0;
+  sdk::Handle net = 0;
   pcbapi::Byte aux_byte = 0, pour_over = 0, remove_dead = 0, hatch_style = 0;
-  rtl::Coord grid = 0, track_width = 0;
+  sdk::Coord grid = 0, track_width = 0;
   pcbapi::Byte use_octagons = 0, remove_islands = 0;
-  rtl::Coord min_prim_length = 0;
+  sdk::Coord min_prim_length = 0;
   pcbapi::Byte polygon_kind = 0;
   int32_t segment_count = 0;
   std::unique_ptr<pcbapi::OutlineBlock> outline = std::make_unique<pcbapi::OutlineBlock>();
 
-  bool Read(rtl::Handle handle) {
-    return rtl::PcbApi_QueryPolygon(
+  bool Read(sdk::Handle handle) {
+    return sdk::PcbApi_QueryPolygon(
                pcbapi::kRead, handle, &flags, &aux_word, &layer, &net, &aux_byte, &pour_over,
                &remove_dead, &hatch_style, &grid, &track_width, &use_octagons, &remove_islands,
                &min_prim_length, &polygon_kind, &segment_count, outline.get()) == pcbapi::kSuccess;
@@ -106,13 +106,13 @@ TPointArray OutlinePoints(const pcbapi::OutlineBlock& block, int count) {
   return points;
 }
 
-TPointArray RegionVertices(rtl::Handle region) {
+TPointArray RegionVertices(sdk::Handle region) {
   TPointArray points;
   // Far beyond any real contour: an editor that never says "past the end" cannot hang the export.
   constexpr int32_t kMaxVertices = 1 << 20;
   for (int32_t i = 0; i < kMaxVertices; ++i) {
     double x = 0, y = 0;
-    if (rtl::PcbApi_GetRegionVertexAt(region, i, &x, &y) != pcbapi::kSuccess) break;
+    if (sdk::PcbApi_GetRegionVertexAt(region, i, &x, &y) != pcbapi::kSuccess) break;
     if (!std::isfinite(x) || !std::isfinite(y)) break;
     points.push_back({CutToUnits(x), CutToUnits(y)});
   }
@@ -147,7 +147,7 @@ std::vector<TChord> ArcChords(const TArcGeometry& arc) {
   return chords;
 }
 
-std::vector<TChord> ArcWireChords(const rtl::TPcbArc& arc) {
+std::vector<TChord> ArcWireChords(const sdk::TPcbArc& arc) {
   if (IsQuarterArc(arc.GetStartAngle(), arc.GetEndAngle())) return {};
   double start = arc.GetStartAngle(), end = arc.GetEndAngle();
   if (start == 360) start = 0;
@@ -155,9 +155,9 @@ std::vector<TChord> ArcWireChords(const rtl::TPcbArc& arc) {
   return ArcChords({arc.GetX(), arc.GetY(), arc.GetRadius(), start, end});
 }
 
-bool IsFixedCopper(const rtl::TPCBObject& object, TNetPadCounts& nets) {
-  if (dynamic_cast<const rtl::TPcbArc*>(&object)) return true;
-  const rtl::Handle net = object.GetNetHandle();
+bool IsFixedCopper(const sdk::TPCBObject& object, TNetPadCounts& nets) {
+  if (dynamic_cast<const sdk::TPcbArc*>(&object)) return true;
+  const sdk::Handle net = object.GetNetHandle();
   return object.GetBitField2Bit3() || (net != 0 && !nets.InNetwork(net));
 }
 
@@ -176,8 +176,8 @@ std::array<TPoint, 4> FillCorners(int32_t x1, int32_t y1, int32_t x2, int32_t y2
   return {corner(-hx, -hy), corner(-hx, hy), corner(hx, hy), corner(hx, -hy)};
 }
 
-rtl::LegacyLayerSet CopperLayers() {
-  rtl::LegacyLayerSet layers;
+sdk::LegacyLayerSet CopperLayers() {
+  sdk::LegacyLayerSet layers;
   layers.IncludeRange(kTopLayer, kBottomLayer);
   layers.Include(kKeepOutLayer);
   layers.Include(kMultiLayer);
@@ -188,26 +188,26 @@ TCopperWriter::TCopperWriter(DesignFileOutput& out, const TRouterSettings& setti
                              const TPadStackList* padstacks, bool as_keepouts)
     : out_(out), settings_(settings), padstacks_(padstacks), as_keepouts_(as_keepouts) {}
 
-bool TCopperWriter::IsHatchPrimitive(const rtl::TPCBObject& object) const {
+bool TCopperWriter::IsHatchPrimitive(const sdk::TPCBObject& object) const {
   return settings_.export_polygons && object.GetHandle() != 0 && settings_.polygons_as_hatch &&
          object.GetNetHandle() == 0 && object.GetAuxValue1() != 0;
 }
 
-TCopperWriter::TWireTail TCopperWriter::TailOf(const rtl::TPCBObject& object) {
+TCopperWriter::TWireTail TCopperWriter::TailOf(const sdk::TPCBObject& object) {
   TWireTail tail;
   tail.hatch = IsHatchPrimitive(object);
-  tail.net = tail.hatch ? rtl::GetObjectNetByHandle(static_cast<rtl::Handle>(object.GetAuxValue1()))
+  tail.net = tail.hatch ? sdk::GetObjectNetByHandle(static_cast<sdk::Handle>(object.GetAuxValue1()))
                         : object.GetNetHandle();
   tail.fixed = IsFixedCopper(object, nets_);
   tail.normal = object.GetAuxByte() != 0;
   return tail;
 }
 
-void TCopperWriter::WriteNet(rtl::Handle net) {
+void TCopperWriter::WriteNet(sdk::Handle net) {
   // A net the router would see with one pin or none is left to the wire alone.
   if (!nets_.InNetwork(net)) return;
   const auto [line, added] = net_lines_.try_emplace(net);
-  if (added) line->second = "(net " + EscapeName(rtl::GetObjectNameByHandle(net)) + ")";
+  if (added) line->second = "(net " + EscapeName(sdk::GetObjectNameByHandle(net)) + ")";
   out_.Line(line->second);
 }
 
@@ -253,8 +253,8 @@ void TCopperWriter::WritePathWire(int layer, int32_t width, TPoint from, TPoint 
   out_.Line(")");
 }
 
-void TCopperWriter::WriteTrack(rtl::Handle handle) {
-  rtl::TPcbTrack track(handle);
+void TCopperWriter::WriteTrack(sdk::Handle handle) {
+  sdk::TPcbTrack track(handle);
   if (track.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
   const int layer = track.GetLegacyLayer();
   if (!IsCopperLayer(layer)) return;
@@ -270,8 +270,8 @@ void TCopperWriter::WriteTrack(rtl::Handle handle) {
     WritePathWire(layer, track.GetWidth(), from, to, tail);
 }
 
-void TCopperWriter::WriteArc(rtl::Handle handle) {
-  rtl::TPcbArc arc(handle);
+void TCopperWriter::WriteArc(sdk::Handle handle) {
+  sdk::TPcbArc arc(handle);
   if (arc.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
   const int layer = arc.GetLegacyLayer();
   if (!IsCopperLayer(layer)) return;
@@ -306,8 +306,8 @@ void TCopperWriter::WriteArc(rtl::Handle handle) {
   }
 }
 
-void TCopperWriter::WriteFill(rtl::Handle handle) {
-  rtl::TPcbFill fill(handle);
+void TCopperWriter::WriteFill(sdk::Handle handle) {
+  sdk::TPcbFill fill(handle);
   if (fill.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
   const int layer = fill.GetLegacyLayer();
   if (!IsCopperLayer(layer)) return;
@@ -333,9 +333,9 @@ void TCopperWriter::WriteFill(rtl::Handle handle) {
   out_.Line(")");
 }
 
-void TCopperWriter::WritePolygon(rtl::Handle handle) {
+void TCopperWriter::WritePolygon(sdk::Handle handle) {
   if (!settings_.export_polygons) return;
-  rtl::TPcbPolygon polygon(handle);
+  sdk::TPcbPolygon polygon(handle);
   TPolygonRecord record;  // the track width, which the wrapper does not show
   if (polygon.Sync(pcbapi::kRead) != pcbapi::kSuccess || !record.Read(handle)) return;
   const int layer = polygon.GetLegacyLayer();
@@ -371,7 +371,7 @@ void TCopperWriter::WritePolygon(rtl::Handle handle) {
   out_.Line(")");
 }
 
-void TCopperWriter::WriteFreePad(rtl::Handle handle) {
+void TCopperWriter::WriteFreePad(sdk::Handle handle) {
   TPadStackPcbPad pad(handle);
   if (pad.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
   if (!IsCopperLayer(pad.GetLegacyLayer())) return;
@@ -391,8 +391,8 @@ void TCopperWriter::WriteFreePad(rtl::Handle handle) {
   out_.Line(")");
 }
 
-void TCopperWriter::WriteVia(rtl::Handle handle) {
-  rtl::TPcbVia via(handle);
+void TCopperWriter::WriteVia(sdk::Handle handle) {
+  sdk::TPcbVia via(handle);
   if (via.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
   const bool netted = via.GetNetHandle() != 0;
   if (netted == as_keepouts_) return;
@@ -412,22 +412,22 @@ void TCopperWriter::WriteVia(rtl::Handle handle) {
   out_.Line(")");
 }
 
-void TCopperWriter::WriteTextKeepout(rtl::Handle handle) {
-  rtl::TPcbText text(handle);
+void TCopperWriter::WriteTextKeepout(sdk::Handle handle) {
+  sdk::TPcbText text(handle);
   if (text.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
   const int layer = text.GetLegacyLayer();
   if (!IsCopperLayer(layer)) return;
-  rtl::Coord x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+  sdk::Coord x1 = 0, y1 = 0, x2 = 0, y2 = 0;
   text.GetBoundingRectangle(&x1, &y1, &x2, &y2);
   out_.Line("(keepout (rect " + std::string(DesignFileLayerName(layer)) + " " +
             PointText({x1, y1}) + " " + PointText({x2, y2}) + "))");
 }
 
-void TCopperWriter::WriteRegion(rtl::Handle handle) {
-  rtl::TPCBRegion region(handle);
+void TCopperWriter::WriteRegion(sdk::Handle handle) {
+  sdk::TPCBRegion region(handle);
   if (region.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
   pcbapi::Byte region_kind = 0;
-  if (rtl::PcbApi_QueryRegion(pcbapi::kRead, handle, &region_kind, nullptr, nullptr, nullptr,
+  if (sdk::PcbApi_QueryRegion(pcbapi::kRead, handle, &region_kind, nullptr, nullptr, nullptr,
                               nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                               nullptr, nullptr) != pcbapi::kSuccess ||
       region_kind == kCutOutRegion) {
@@ -462,13 +462,13 @@ void TCopperWriter::WriteRegion(rtl::Handle handle) {
   out_.Line(")");
 }
 
-void WriteWiringSection(DesignFileOutput& out, const rtl::TPcbBoard& board,
+void WriteWiringSection(DesignFileOutput& out, const sdk::TPcbBoard& board,
                         const TRouterSettings& settings, const TPadStackList* padstacks) {
   TCopperWriter writer(out, settings, padstacks, false);
-  const rtl::LegacyLayerSet copper = CopperLayers();
-  auto visit = [&](pcbapi::ObjectKind kind, const rtl::LegacyLayerSet& layers, uint8_t method,
-                   void (TCopperWriter::*write)(rtl::Handle)) {
-    board.IterateObjects([&](rtl::Handle handle) { (writer.*write)(handle); }, 1u << kind, layers,
+  const sdk::LegacyLayerSet copper = CopperLayers();
+  auto visit = [&](pcbapi::ObjectKind kind, const sdk::LegacyLayerSet& layers, uint8_t method,
+                   void (TCopperWriter::*write)(sdk::Handle)) {
+    board.IterateObjects([&](sdk::Handle handle) { (writer.*write)(handle); }, 1u << kind, layers,
                          method);
   };
   out.Line("(wiring");
@@ -490,27 +490,27 @@ namespace {
 
 // One question for the object's net: netted copper is never a keep-out, and nearly all copper
 // has a net, so its full record need not be read. False when the editor cannot tell.
-bool HasNet(rtl::Handle handle) {
+bool HasNet(sdk::Handle handle) {
   uint16_t flags = 0, aux_word = 0;
   pcbapi::LayerId layer = 0;
-  rtl::Handle net = 0;
+  sdk::Handle net = 0;
   int32_t aux_integer = 0;
   pcbapi::Byte aux_byte = 0;
-  return rtl::PcbApi_QueryPrimitive(pcbapi::kRead, handle, &flags, &aux_word, &layer, &net,
+  return sdk::PcbApi_QueryPrimitive(pcbapi::kRead, handle, &flags, &aux_word, &layer, &net,
                                     &aux_integer, &aux_byte) == pcbapi::kSuccess &&
          net != 0;
 }
 
 }  // namespace
 
-void WriteCopperKeepouts(DesignFileOutput& out, const rtl::TPcbBoard& board,
+void WriteCopperKeepouts(DesignFileOutput& out, const sdk::TPcbBoard& board,
                          const TRouterSettings& settings, const TPadStackList* padstacks) {
   TCopperWriter writer(out, settings, padstacks, true);
-  const rtl::LegacyLayerSet copper = CopperLayers();
-  auto visit = [&](pcbapi::ObjectKind kind, const rtl::LegacyLayerSet& layers, uint8_t method,
-                   void (TCopperWriter::*write)(rtl::Handle)) {
+  const sdk::LegacyLayerSet copper = CopperLayers();
+  auto visit = [&](pcbapi::ObjectKind kind, const sdk::LegacyLayerSet& layers, uint8_t method,
+                   void (TCopperWriter::*write)(sdk::Handle)) {
     board.IterateObjects(
-        [&](rtl::Handle handle) {
+        [&](sdk::Handle handle) {
           // A text is a keep-out whatever its net.
           if (kind != pcbapi::kTextObject && HasNet(handle)) return;
           (writer.*write)(handle);

@@ -13,8 +13,8 @@
 #include "router/network_nets.h"
 #include "router/geometry.h"
 #include "router/router_settings.h"
-#include "rtl/pcb_board.h"
-#include "rtl/pcb_object_kinds.h"
+#include "sdk/pcb_board.h"
+#include "sdk/pcb_object_kinds.h"
 
 namespace router {
 
@@ -28,7 +28,7 @@ constexpr int kHatchMarker = 127;      // a polygon's hatch
 TPointArray OutlinePoints(const pcbapi::OutlineBlock& block, int count);
 
 // A region's contour as the editor gives it, each coordinate cut toward zero to whole units.
-TPointArray RegionVertices(rtl::Handle region);
+TPointArray RegionVertices(sdk::Handle region);
 
 // Whether an arc from `start` to `end` degrees is one of the four quarters the router knows;
 // 360 as start counts as 0, 0 as end as 360.
@@ -43,13 +43,13 @@ std::vector<TChord> ArcChords(const TArcGeometry& arc);
 
 // The chords the wiring section writes for an arc: none for a quarter arc, which goes as one
 // "qarc".
-std::vector<TChord> ArcWireChords(const rtl::TPcbArc& arc);
+std::vector<TChord> ArcWireChords(const sdk::TPcbArc& arc);
 
 // Copper the export hands to the router fixed and marked (turret or via number 126), so that the
 // import keeps the board's own and drops what comes back so marked: protected copper, copper of
 // a net the network leaves out, and every arc (the router gives an arc back as chords or a
 // quarter arc, which the import cannot make into the arc again).
-bool IsFixedCopper(const rtl::TPCBObject& object, TNetPadCounts& nets);
+bool IsFixedCopper(const sdk::TPCBObject& object, TNetPadCounts& nets);
 
 // The corners of a fill rectangle turned about its centre by `rotation` degrees, in the order
 // (x1,y1) (x1,y2) (x2,y2) (x2,y1) when unrotated and x1 <= x2, y1 <= y2.
@@ -62,30 +62,30 @@ class TCopperWriter {
   TCopperWriter(DesignFileOutput& out, const TRouterSettings& settings,
                 const TPadStackList* padstacks, bool as_keepouts);
 
-  void WriteTrack(rtl::Handle track);
-  void WriteArc(rtl::Handle arc);
-  void WriteFill(rtl::Handle fill);
-  void WritePolygon(rtl::Handle polygon);
-  void WriteFreePad(rtl::Handle pad);
-  void WriteVia(rtl::Handle via);
-  void WriteTextKeepout(rtl::Handle text);
+  void WriteTrack(sdk::Handle track);
+  void WriteArc(sdk::Handle arc);
+  void WriteFill(sdk::Handle fill);
+  void WritePolygon(sdk::Handle polygon);
+  void WriteFreePad(sdk::Handle pad);
+  void WriteVia(sdk::Handle via);
+  void WriteTextKeepout(sdk::Handle text);
   // Copper regions; cut-outs are no copper and are left out.
-  void WriteRegion(rtl::Handle region);
+  void WriteRegion(sdk::Handle region);
 
  private:
   struct TWireTail {
-    rtl::Handle net = 0;
+    sdk::Handle net = 0;
     bool hatch = false;
     bool fixed = false;   // IsFixedCopper
     bool normal = false;  // AuxByte
   };
-  bool IsHatchPrimitive(const rtl::TPCBObject& object) const;
-  TWireTail TailOf(const rtl::TPCBObject& object);
+  bool IsHatchPrimitive(const sdk::TPCBObject& object) const;
+  TWireTail TailOf(const sdk::TPCBObject& object);
   // "(via NAME X Y": the opener of a via or of a free pad.
   void WriteViaOpener(int padstack, TPoint at);
   void WritePathWire(int layer, int32_t width, TPoint from, TPoint to, const TWireTail& tail);
   void WriteTail(const TWireTail& tail);
-  void WriteNet(rtl::Handle net);
+  void WriteNet(sdk::Handle net);
   void WriteType(bool normal, bool protect);
 
   DesignFileOutput& out_;
@@ -95,22 +95,22 @@ class TCopperWriter {
   TNetPadCounts nets_;
   // "(net NAME)" by net: every wire of a net names it, and a net keeps its name while the
   // section is written.
-  std::unordered_map<rtl::Handle, std::string> net_lines_;
+  std::unordered_map<sdk::Handle, std::string> net_lines_;
   // The statement of a wire or a via: composed in one buffer kept from statement to statement,
   // since the board's tracks and vias make most of the file.
   std::string line_;
 };
 
 // The layers copper is taken from: signal layers 1..32, the keep-out layer and the multi-layer.
-rtl::LegacyLayerSet CopperLayers();
+sdk::LegacyLayerSet CopperLayers();
 
 // "(wiring" with every netted track, arc, fill, polygon (unless it goes as hatch), free pad, via
 // and region.
-void WriteWiringSection(DesignFileOutput& out, const rtl::TPcbBoard& board,
+void WriteWiringSection(DesignFileOutput& out, const sdk::TPcbBoard& board,
                         const TRouterSettings& settings, const TPadStackList* padstacks);
 
 // The structure section's keep-out passes: tracks, fills, texts, arcs, pads, vias, regions.
-void WriteCopperKeepouts(DesignFileOutput& out, const rtl::TPcbBoard& board,
+void WriteCopperKeepouts(DesignFileOutput& out, const sdk::TPcbBoard& board,
                          const TRouterSettings& settings, const TPadStackList* padstacks);
 
 }  // namespace router

@@ -7,9 +7,9 @@
 #include "router/design_file_names.h"
 #include "router/legacy_layer.h"
 #include "router/ovix_rules.h"
-#include "rtl/pcb_api.h"
-#include "rtl/pcb_board.h"
-#include "rtl/pcb_object_kinds.h"
+#include "sdk/pcb_api.h"
+#include "sdk/pcb_board.h"
+#include "sdk/pcb_object_kinds.h"
 
 namespace router {
 
@@ -23,27 +23,27 @@ constexpr uint8_t kRoutingPriorityKind = 8;
 constexpr uint8_t kRoutingLayersKind = 9;
 constexpr uint8_t kMaximumViaCountKind = 18;
 
-rtl::Handle ObjectRule(const DesignRuleQueries& rules, rtl::Handle object, uint8_t kind) {
+sdk::Handle ObjectRule(const DesignRuleQueries& rules, sdk::Handle object, uint8_t kind) {
   return rules.FindRuleForObject(object, kind, kPcbScopeKind, kNetScopeKind);
 }
 
-void ReadRoutingLayers(rtl::Handle rule, TLayerFlags& flags) {
+void ReadRoutingLayers(sdk::Handle rule, TLayerFlags& flags) {
   pcbapi::Byte allowed[pcbapi::kRoutingLayerFlagCount] = {};
-  if (rtl::PcbApi_QueryRuleRoutingLayersRule(pcbapi::kRead, rule, allowed) != pcbapi::kSuccess) {
+  if (sdk::PcbApi_QueryRuleRoutingLayersRule(pcbapi::kRead, rule, allowed) != pcbapi::kSuccess) {
     return;
   }
   for (size_t i = 0; i < flags.size(); ++i) flags[i] = allowed[i] != 0;
 }
 
-bool StackedSignalLayer(const rtl::TPcbBoard& board, int layer) {
-  const rtl::TLayerObject* object = board.GetLayerObject(static_cast<rtl::LegacyLayer>(layer));
+bool StackedSignalLayer(const sdk::TPcbBoard& board, int layer) {
+  const sdk::TLayerObject* object = board.GetLayerObject(static_cast<sdk::LegacyLayer>(layer));
   return object && object->IsInLayerStack();
 }
 
-void SetLayerWidth(TWidthTable& table, rtl::Handle rule, int layer) {
-  rtl::Coord max = 0, min = 0, preferred = 0;
-  if (rtl::PcbApi_QueryRuleMaxMinWidthConstraintByLayer(pcbapi::kRead, rule,
-                                                        static_cast<rtl::LegacyLayer>(layer), &max,
+void SetLayerWidth(TWidthTable& table, sdk::Handle rule, int layer) {
+  sdk::Coord max = 0, min = 0, preferred = 0;
+  if (sdk::PcbApi_QueryRuleMaxMinWidthConstraintByLayer(pcbapi::kRead, rule,
+                                                        static_cast<sdk::LegacyLayer>(layer), &max,
                                                         &min, &preferred) != pcbapi::kSuccess) {
     return;
   }
@@ -54,29 +54,29 @@ void SetLayerWidth(TWidthTable& table, rtl::Handle rule, int layer) {
 
 }  // namespace
 
-rtl::Handle TOvixRuleQueries::FindRuleForObject(rtl::Handle object, uint8_t rule_kind,
+sdk::Handle TOvixRuleQueries::FindRuleForObject(sdk::Handle object, uint8_t rule_kind,
                                                 int first_scope, int last_scope) const {
   if (object == 0) return 0;
   return rules_.FindRuleForObjectHandle(rule_kind, static_cast<uint8_t>(first_scope),
                                         static_cast<uint8_t>(last_scope), object, false);
 }
 
-rtl::Handle TOvixRuleQueries::FindRuleForObjects(rtl::Handle a, rtl::Handle b, uint8_t rule_kind,
+sdk::Handle TOvixRuleQueries::FindRuleForObjects(sdk::Handle a, sdk::Handle b, uint8_t rule_kind,
                                                  int first_scope, int last_scope) const {
   if (a == 0 || b == 0) return 0;
   return rules_.FindRuleForObjectHandles(rule_kind, static_cast<uint8_t>(first_scope),
                                          static_cast<uint8_t>(last_scope), a, b);
 }
 
-bool TOvixRuleQueries::MayHoldObjectsOfNet(rtl::Handle net, uint8_t rule_kind, int first_scope,
+bool TOvixRuleQueries::MayHoldObjectsOfNet(sdk::Handle net, uint8_t rule_kind, int first_scope,
                                            int last_scope) const {
   return rules_.MayHoldObjectsOfNet(rule_kind, static_cast<uint8_t>(first_scope),
                                     static_cast<uint8_t>(last_scope), net);
 }
 
-void TOvixRuleQueries::ForgetObject(rtl::Handle object) const { rules_.ForgetObjectNet(object); }
+void TOvixRuleQueries::ForgetObject(sdk::Handle object) const { rules_.ForgetObjectNet(object); }
 
-std::optional<TLengthLimits> TOvixRuleQueries::RuleLengths(rtl::Handle rule) const {
+std::optional<TLengthLimits> TOvixRuleQueries::RuleLengths(sdk::Handle rule) const {
   win::ComPtr<IPCB_Rule> shared = win::ComPtr<IPCB_Rule>::Share(rules_.RuleOfHandle(rule));
   if (!shared) return std::nullopt;
   const auto constraint = shared.As<IPCB_LengthConstraint>(IID_IPCB_LengthConstraint);
@@ -101,62 +101,62 @@ int ScaleRoutingPriority(int32_t priority) {
   return scaled < 1 ? 1 : scaled;
 }
 
-std::string GetRoutingTopology(const DesignRuleQueries& rules, rtl::Handle object) {
-  const rtl::Handle rule = ObjectRule(rules, object, kRoutingTopologyKind);
+std::string GetRoutingTopology(const DesignRuleQueries& rules, sdk::Handle object) {
+  const sdk::Handle rule = ObjectRule(rules, object, kRoutingTopologyKind);
   if (rule == 0) return RoutingTopologyWord(0);
   pcbapi::Byte code = 0;
-  if (rtl::PcbApi_QueryRuleRoutingTopologyRule(pcbapi::kRead, rule, &code) != pcbapi::kSuccess) {
+  if (sdk::PcbApi_QueryRuleRoutingTopologyRule(pcbapi::kRead, rule, &code) != pcbapi::kSuccess) {
     return RoutingTopologyWord(0);
   }
   return RoutingTopologyWord(code);
 }
 
-int GetRoutingPriority(const DesignRuleQueries& rules, rtl::Handle object) {
-  const rtl::Handle rule = ObjectRule(rules, object, kRoutingPriorityKind);
+int GetRoutingPriority(const DesignRuleQueries& rules, sdk::Handle object) {
+  const sdk::Handle rule = ObjectRule(rules, object, kRoutingPriorityKind);
   if (rule == 0) return 0;
   int32_t priority = 0;
-  rtl::PcbApi_QueryRuleRoutingPriorityRule(pcbapi::kRead, rule, &priority);
+  sdk::PcbApi_QueryRuleRoutingPriorityRule(pcbapi::kRead, rule, &priority);
   return ScaleRoutingPriority(priority);
 }
 
-int32_t GetMaxViaCount(const DesignRuleQueries& rules, rtl::Handle object) {
-  const rtl::Handle rule = ObjectRule(rules, object, kMaximumViaCountKind);
+int32_t GetMaxViaCount(const DesignRuleQueries& rules, sdk::Handle object) {
+  const sdk::Handle rule = ObjectRule(rules, object, kMaximumViaCountKind);
   if (rule == 0) return -1;
   int32_t count = -1;
-  rtl::PcbApi_QueryRuleMaximumViaCountRule(pcbapi::kRead, rule, &count);
+  sdk::PcbApi_QueryRuleMaximumViaCountRule(pcbapi::kRead, rule, &count);
   return count;
 }
 
-std::optional<TLengthLimits> GetLengthLimits(const DesignRuleQueries& rules, rtl::Handle object) {
-  const rtl::Handle rule = ObjectRule(rules, object, kLengthKind);
+std::optional<TLengthLimits> GetLengthLimits(const DesignRuleQueries& rules, sdk::Handle object) {
+  const sdk::Handle rule = ObjectRule(rules, object, kLengthKind);
   if (rule == 0) return std::nullopt;
   return rules.RuleLengths(rule);
 }
 
-int32_t GetStubLength(const DesignRuleQueries& rules, rtl::Handle object) {
-  const rtl::Handle rule = ObjectRule(rules, object, kStubLengthKind);
+int32_t GetStubLength(const DesignRuleQueries& rules, sdk::Handle object) {
+  const sdk::Handle rule = ObjectRule(rules, object, kStubLengthKind);
   if (rule == 0) return -1;
-  rtl::Coord length = -1;
-  rtl::PcbApi_QueryRuleDaisyChainStubLengthConstraint(pcbapi::kRead, rule, &length);
+  sdk::Coord length = -1;
+  sdk::PcbApi_QueryRuleDaisyChainStubLengthConstraint(pcbapi::kRead, rule, &length);
   return length;
 }
 
-void GetNetRoutingLayers(const DesignRuleQueries& rules, rtl::Handle net, TLayerFlags& flags) {
-  const rtl::Handle rule =
+void GetNetRoutingLayers(const DesignRuleQueries& rules, sdk::Handle net, TLayerFlags& flags) {
+  const sdk::Handle rule =
       rules.FindRuleForObject(net, kRoutingLayersKind, kNetScopeKind, kNetScopeKind);
   if (rule != 0) ReadRoutingLayers(rule, flags);
 }
 
-void GetFromToRoutingLayers(const DesignRuleQueries& rules, rtl::Handle from_to,
+void GetFromToRoutingLayers(const DesignRuleQueries& rules, sdk::Handle from_to,
                             TLayerFlags& flags) {
-  const rtl::Handle rule =
+  const sdk::Handle rule =
       rules.FindRuleForObject(from_to, kRoutingLayersKind, kFromToScopeKind, kFromToScopeKind);
   if (rule != 0) ReadRoutingLayers(rule, flags);
 }
 
-void GetObjectRoutingLayers(const DesignRuleQueries& rules, rtl::Handle object, int scope,
+void GetObjectRoutingLayers(const DesignRuleQueries& rules, sdk::Handle object, int scope,
                             TLayerFlags& flags) {
-  const rtl::Handle rule = rules.FindRuleForObject(object, kRoutingLayersKind, scope, scope);
+  const sdk::Handle rule = rules.FindRuleForObject(object, kRoutingLayersKind, scope, scope);
   if (rule != 0) ReadRoutingLayers(rule, flags);
 }
 
@@ -177,10 +177,10 @@ bool CoversBoardRoutingLayers(const TLayerFlags& board_layers, const TLayerFlags
   return true;
 }
 
-void GetNetLayerWidths(const DesignRuleQueries& rules, const rtl::TPcbBoard& board, rtl::Handle net,
+void GetNetLayerWidths(const DesignRuleQueries& rules, const sdk::TPcbBoard& board, sdk::Handle net,
                        TWidthTable& table) {
   table.Reset();
-  const rtl::Handle own = rules.FindRuleForObject(net, kWidthKind, kNetScopeKind, kNetScopeKind);
+  const sdk::Handle own = rules.FindRuleForObject(net, kWidthKind, kNetScopeKind, kNetScopeKind);
   if (own != 0) {
     for (int layer = kTopLayer; layer <= kBottomLayer; ++layer) {
       if (StackedSignalLayer(board, layer)) SetLayerWidth(table, own, layer);
@@ -190,41 +190,41 @@ void GetNetLayerWidths(const DesignRuleQueries& rules, const rtl::TPcbBoard& boa
   // A rule that reaches the net only through its tracks (a class, a layer) shows on a track of
   // the net; the probe never stays on the board, and is not made when no rule could show.
   if (!rules.MayHoldObjectsOfNet(net, kWidthKind, kNetScopeKind, kNetScopeKind)) return;
-  const rtl::Handle handle = rtl::PcbApi_CreateObject(pcbapi::kTrack);
+  const sdk::Handle handle = sdk::PcbApi_CreateObject(pcbapi::kTrack);
   if (handle == 0) return;
   struct Probe {
     const DesignRuleQueries& rules;
-    rtl::Handle handle, net;
+    sdk::Handle handle, net;
     bool in_net = false;
     ~Probe() {
-      if (in_net) rtl::PcbApi_DeleteObjectFromContainer(net, handle);
-      rtl::PcbApi_SetOwnerBoard(0, handle);
-      rtl::PcbApi_DestroyObject(handle);
+      if (in_net) sdk::PcbApi_DeleteObjectFromContainer(net, handle);
+      sdk::PcbApi_SetOwnerBoard(0, handle);
+      sdk::PcbApi_DestroyObject(handle);
       rules.ForgetObject(handle);
     }
   } probe{rules, handle, net};
-  rtl::PcbApi_SetOwnerBoard(board.GetHandle(), handle);
-  probe.in_net = rtl::PcbApi_AddObjectToContainer(net, handle) == pcbapi::kSuccess;
-  rtl::TPcbTrack track(handle);
+  sdk::PcbApi_SetOwnerBoard(board.GetHandle(), handle);
+  probe.in_net = sdk::PcbApi_AddObjectToContainer(net, handle) == pcbapi::kSuccess;
+  sdk::TPcbTrack track(handle);
   track.Sync(pcbapi::kRead);
   for (int layer = kTopLayer; layer <= kBottomLayer; ++layer) {
     if (!StackedSignalLayer(board, layer)) continue;
-    track.SetLayer(static_cast<rtl::LegacyLayer>(layer));
+    track.SetLayer(static_cast<sdk::LegacyLayer>(layer));
     track.Sync(pcbapi::kWrite);
-    const rtl::Handle rule =
+    const sdk::Handle rule =
         rules.FindRuleForObject(handle, kWidthKind, kNetScopeKind, kNetScopeKind);
     if (rule != 0) SetLayerWidth(table, rule, layer);
   }
 }
 
-void GetObjectLayerWidths(const DesignRuleQueries& rules, const rtl::TPcbBoard& board,
-                          rtl::Handle object, int scope, TWidthTable& table) {
+void GetObjectLayerWidths(const DesignRuleQueries& rules, const sdk::TPcbBoard& board,
+                          sdk::Handle object, int scope, TWidthTable& table) {
   if (scope == kNetScopeKind) {
     GetNetLayerWidths(rules, board, object, table);
     return;
   }
   table.Reset();
-  const rtl::Handle rule = rules.FindRuleForObject(object, kWidthKind, scope, scope);
+  const sdk::Handle rule = rules.FindRuleForObject(object, kWidthKind, scope, scope);
   if (rule == 0) return;
   for (int layer = kTopLayer; layer <= kBottomLayer; ++layer) {
     if (StackedSignalLayer(board, layer)) SetLayerWidth(table, rule, layer);

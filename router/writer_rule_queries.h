@@ -10,7 +10,7 @@
 #include "router/design_rule_queries.h"
 #include "router/rule_tables.h"
 
-namespace rtl {
+namespace sdk {
 class TPcbBoard;
 }
 
@@ -23,14 +23,14 @@ class TOvixRules;
 class TOvixRuleQueries : public DesignRuleQueries {
  public:
   explicit TOvixRuleQueries(const TOvixRules& rules) : rules_(rules) {}
-  rtl::Handle FindRuleForObject(rtl::Handle object, uint8_t rule_kind, int first_scope,
+  sdk::Handle FindRuleForObject(sdk::Handle object, uint8_t rule_kind, int first_scope,
                                 int last_scope) const override;
-  rtl::Handle FindRuleForObjects(rtl::Handle a, rtl::Handle b, uint8_t rule_kind, int first_scope,
+  sdk::Handle FindRuleForObjects(sdk::Handle a, sdk::Handle b, uint8_t rule_kind, int first_scope,
                                  int last_scope) const override;
-  std::optional<TLengthLimits> RuleLengths(rtl::Handle rule) const override;
-  bool MayHoldObjectsOfNet(rtl::Handle net, uint8_t rule_kind, int first_scope,
+  std::optional<TLengthLimits> RuleLengths(sdk::Handle rule) const override;
+  bool MayHoldObjectsOfNet(sdk::Handle net, uint8_t rule_kind, int first_scope,
                            int last_scope) const override;
-  void ForgetObject(rtl::Handle object) const override;
+  void ForgetObject(sdk::Handle object) const override;
   const TOvixRules& collection() const { return rules_; }
 
  private:
@@ -51,23 +51,23 @@ std::string RoutingTopologyWord(int code);
 // The host's priority (above 100 counts as 100) in the router's range 1..255.
 int ScaleRoutingPriority(int32_t priority);
 
-std::string GetRoutingTopology(const DesignRuleQueries& rules, rtl::Handle object);
+std::string GetRoutingTopology(const DesignRuleQueries& rules, sdk::Handle object);
 // 0 when no priority rule applies.
-int GetRoutingPriority(const DesignRuleQueries& rules, rtl::Handle object);
+int GetRoutingPriority(const DesignRuleQueries& rules, sdk::Handle object);
 // -1 when none applies.
-int32_t GetMaxViaCount(const DesignRuleQueries& rules, rtl::Handle object);
+int32_t GetMaxViaCount(const DesignRuleQueries& rules, sdk::Handle object);
 // The limits of the length rule that applies; nothing when none applies or it offers none.
-std::optional<TLengthLimits> GetLengthLimits(const DesignRuleQueries& rules, rtl::Handle object);
+std::optional<TLengthLimits> GetLengthLimits(const DesignRuleQueries& rules, sdk::Handle object);
 // Internal units; -1 when none applies.
-int32_t GetStubLength(const DesignRuleQueries& rules, rtl::Handle object);
+int32_t GetStubLength(const DesignRuleQueries& rules, sdk::Handle object);
 // The allowed layers of the routing-layers rule of the net (or from-to) itself overwrite
 // `flags`; without such a rule they stay as given.
-void GetNetRoutingLayers(const DesignRuleQueries& rules, rtl::Handle net, TLayerFlags& flags);
-void GetFromToRoutingLayers(const DesignRuleQueries& rules, rtl::Handle from_to,
+void GetNetRoutingLayers(const DesignRuleQueries& rules, sdk::Handle net, TLayerFlags& flags);
+void GetFromToRoutingLayers(const DesignRuleQueries& rules, sdk::Handle from_to,
                             TLayerFlags& flags);
 
 // The routing-layers rule whose router scope is exactly `scope` (a net 7, a from-to 11, a class 3).
-void GetObjectRoutingLayers(const DesignRuleQueries& rules, rtl::Handle object, int scope,
+void GetObjectRoutingLayers(const DesignRuleQueries& rules, sdk::Handle object, int scope,
                             TLayerFlags& flags);
 
 // Design-file names of the set layers, top to bottom, joined by single blanks.
@@ -78,12 +78,12 @@ bool CoversBoardRoutingLayers(const TLayerFlags& board_layers, const TLayerFlags
 // The preferred track width per stacked signal layer of the width rule that applies to the
 // net: the net's own rule when there is one, else the rule a track of the net would meet on
 // each layer (found with a probe track that is always destroyed).
-void GetNetLayerWidths(const DesignRuleQueries& rules, const rtl::TPcbBoard& board, rtl::Handle net,
+void GetNetLayerWidths(const DesignRuleQueries& rules, const sdk::TPcbBoard& board, sdk::Handle net,
                        TWidthTable& table);
 
 // Widths of a net (as above) or, for a class or from-to, of the width rule scoped to the object
 // itself.
-void GetObjectLayerWidths(const DesignRuleQueries& rules, const rtl::TPcbBoard& board,
-                          rtl::Handle object, int scope, TWidthTable& table);
+void GetObjectLayerWidths(const DesignRuleQueries& rules, const sdk::TPcbBoard& board,
+                          sdk::Handle object, int scope, TWidthTable& table);
 
 }  // namespace router

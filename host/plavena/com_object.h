@@ -3,9 +3,9 @@
 
 #include <atomic>
 
-#include "rtl/host_contract.h"
-#include "rtl/external_form_contract.h"
-#include "rtl/navigation_contract.h"
+#include "sdk/host_contract.h"
+#include "sdk/external_form_contract.h"
+#include "sdk/navigation_contract.h"
 
 namespace plavena {
 

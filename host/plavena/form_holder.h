@@ -6,7 +6,7 @@
 #include "framework/win/handles.h"
 #include "host/plavena/com_object.h"
 #include "host/plavena/journal.h"
-#include "rtl/external_form_contract.h"
+#include "sdk/external_form_contract.h"
 
 namespace plavena {
 

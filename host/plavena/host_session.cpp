@@ -7,7 +7,7 @@
 #include "framework/win/module.h"
 #include "framework/win/text.h"
 #include "host/plavena/exports.h"
-#include "rtl/pcb_api_contract.h"
+#include "sdk/pcb_api_contract.h"
 
 namespace plavena {
 

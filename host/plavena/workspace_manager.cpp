@@ -2,7 +2,7 @@
 // host executable keeps.
 #include <windows.h>
 
-#include "rtl/host_contract.h"
+#include "sdk/host_contract.h"
 
 extern "C" __declspec(dllexport) HRESULT __stdcall GetWorkspace(IWorkspace** result) {
   if (!result) return E_POINTER;

@@ -16,7 +16,7 @@
 #include <nlohmann/json.hpp>
 
 #include "host/quorvel/layers.h"
-#include "rtl/pcb_api_contract.h"
+#include "sdk/pcb_api_contract.h"
 
 namespace quorvel {
 

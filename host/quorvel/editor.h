@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "host/quorvel/board.h"
-#include "rtl/pcb_api_contract.h"
+#include "sdk/pcb_api_contract.h"
 
 namespace quorvel {
 

@@ -3,7 +3,7 @@
 // time from the module's.
 #pragma once
 
-#include "rtl/pcb_api_contract.h"
+#include "sdk/pcb_api_contract.h"
 
 namespace quorvel {
 

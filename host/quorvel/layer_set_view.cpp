@@ -1,7 +1,7 @@
 // Reads a layer set the module hands the editor.
 #include "host/quorvel/layer_set_view.h"
 
-#include "rtl/pcb_contract.h"
+#include "sdk/pcb_contract.h"
 
 namespace quorvel {
 

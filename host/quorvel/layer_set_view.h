@@ -1,7 +1,7 @@
 // The one question the stand-in editor asks of a layer set handed to its spatial iterator.
 #pragma once
 
-#include "rtl/pcb_api_contract.h"
+#include "sdk/pcb_api_contract.h"
 
 namespace quorvel {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "rtl/pcb_api_contract.h"
+#include "sdk/pcb_api_contract.h"
 
 namespace quorvel {
 

@@ -5,8 +5,8 @@
 #include <windows.h>
 
 #include "host/quorvel/board.h"
-#include "rtl/host_contract.h"
-#include "rtl/pcb_contract.h"
+#include "sdk/host_contract.h"
+#include "sdk/pcb_contract.h"
 
 namespace quorvel {
 

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <string>
 
-#include "rtl/pcb_api_contract.h"
+#include "sdk/pcb_api_contract.h"
 
 namespace {
 

@@ -32,7 +32,7 @@
 #include <vector>
 
 #include "host/plavena/host_session.h"
-#include "rtl/pcb_api_contract.h"
+#include "sdk/pcb_api_contract.h"
 
 namespace {
 

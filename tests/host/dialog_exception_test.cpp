@@ -11,8 +11,8 @@
 #include "framework/message_dialog.h"
 #include "framework/controls.h"
 #include "host/plavena/exports.h"
-#include "rtl/client_api.h"
-#include "rtl/components/xp/probe_dialog.h"
+#include "sdk/client_api.h"
+#include "controls/probe_dialog.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ int ClickThrowThenOk(xptest::TProbeDialog& dialog) {
 }  // namespace
 
 TEST(DialogExceptionRoad, AFaultReachesTheHostAsABugReportAndAFailureAsAMessage) {
-  rtl::BindClientApi();  // as the module's start does: this executable is the host
+  sdk::BindClientApi();  // as the module's start does: this executable is the host
   plavena::Journal journal;
   plavena::SetExportedClient(nullptr, &journal);
   std::vector<std::string> boxes;
@@ -56,7 +56,7 @@ TEST(DialogExceptionRoad, AFaultReachesTheHostAsABugReportAndAFailureAsAMessage)
             std::string::npos)
       << report;
   // Traced from where the dialog's loop reported it, through the dialog's own code.
-  EXPECT_NE(report.find(" xp::TServerDialog::ShowModal\r\n"), std::string::npos) << report;
+  EXPECT_NE(report.find(" controls::TServerDialog::ShowModal\r\n"), std::string::npos) << report;
   EXPECT_NE(report.find("\r\n\r\nmodules:\r\n"), std::string::npos);
   size_t lines = 1;
   for (size_t p = 0; (p = report.find("\r\n", p)) != std::string::npos; p += 2) ++lines;

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "host/plavena/host_session.h"
-#include "rtl/common_utils.h"
-#include "rtl/file_ownership.h"
+#include "sdk/common_utils.h"
+#include "sdk/file_ownership.h"
 #include "support/test_paths.h"
 
 namespace {
@@ -58,8 +58,8 @@ TEST(ExportDoFile, IsWrittenBesideTheDesignFileFromTheInstalledTemplate) {
 TEST(ExportDoFile, LockedByAnotherUserIsLeftAndTheCommandFailsNamingTheUser) {
   TempDir dir;
   testsupport::WriteFile(dir.Path("board.do"), "another user's\r\n");
-  testsupport::WriteFile(rtl::GetLockFileName(dir.Path("board.do")),
-                         "ComputerName=" + rtl::GetComputerNameText() +
+  testsupport::WriteFile(sdk::GetLockFileName(dir.Path("board.do")),
+                         "ComputerName=" + sdk::GetComputerNameText() +
                              "\r\nUserName=someone-else\r\nProcessID=7\r\n");
   HostSession session(ModuleOptions(dir));
   const plavena::CommandResult result =
@@ -67,12 +67,12 @@ TEST(ExportDoFile, LockedByAnotherUserIsLeftAndTheCommandFailsNamingTheUser) {
   EXPECT_EQ(result.status, E_FAIL);
   EXPECT_EQ(result.error_description, "Cannot write the do-file " + dir.Path("board.do") +
                                           ": it is used and locked by someone-else on " +
-                                          rtl::GetComputerNameText());
+                                          sdk::GetComputerNameText());
   EXPECT_EQ(ReadFile(dir.Path("board.do")), "another user's\r\n");
   EXPECT_TRUE(
       session.journal().Has("dialog \"Warning\": board.do is used and locked by "
                             "someone-else on " +
-                            rtl::GetComputerNameText() + "."))
+                            sdk::GetComputerNameText() + "."))
       << session.journal().Text();
 }
 

@@ -9,7 +9,7 @@
 #include "host/plavena/host_session.h"
 #include "host/plavena/journal.h"
 #include "host/quorvel/board.h"
-#include "rtl/client_api.h"
+#include "sdk/client_api.h"
 #include "support/test_paths.h"
 
 namespace {
@@ -90,19 +90,19 @@ TEST(DialogAnswers, UnexpectedDialogsAreCancelledNotLeftWaiting) {
 
 TEST(HostExports, ModulesBindTheHostsFunctionsAndClient) {
   plavena::HostSession session(ModuleOptions());
-  rtl::BindClientApi();
-  rtl::StartVfsApi();
-  EXPECT_FALSE(rtl::ClientAPI_GetUseExternalWebBrowser());  // the host's value, not the fallback
-  EXPECT_TRUE(rtl::ClientAPI_GetIntegratedHelpSystem());
-  EXPECT_EQ(rtl::ClientAPI_ForceFileNameExtension("C:\\a\\board.json", "dsn"), "C:\\a\\board.dsn");
+  sdk::BindClientApi();
+  sdk::StartVfsApi();
+  EXPECT_FALSE(sdk::ClientAPI_GetUseExternalWebBrowser());  // the host's value, not the fallback
+  EXPECT_TRUE(sdk::ClientAPI_GetIntegratedHelpSystem());
+  EXPECT_EQ(sdk::ClientAPI_ForceFileNameExtension("C:\\a\\board.json", "dsn"), "C:\\a\\board.dsn");
   std::string name;
-  rtl::VFSAPI_VFS_ExtractFileName("C:\\a\\b.txt", name);
+  sdk::VFSAPI_VFS_ExtractFileName("C:\\a\\b.txt", name);
   EXPECT_EQ(name, "b.txt");
-  rtl::ClientAPI_SetPrefHideFloatingPanels(true);
-  EXPECT_TRUE(rtl::ClientAPI_GetPrefHideFloatingPanels());
+  sdk::ClientAPI_SetPrefHideFloatingPanels(true);
+  EXPECT_TRUE(sdk::ClientAPI_GetPrefHideFloatingPanels());
 
   IClient* client = nullptr;
-  rtl::ClientAPI_GetClientInterface(&client);
+  sdk::ClientAPI_GetClientInterface(&client);
   ASSERT_NE(client, nullptr);
   EXPECT_EQ(client, static_cast<IClient*>(&session.client()));
   client->Release();

@@ -10,8 +10,8 @@
 #include <stdexcept>
 
 #include "host/plavena/host_session.h"
-#include "rtl/common_utils.h"
-#include "rtl/file_ownership.h"
+#include "sdk/common_utils.h"
+#include "sdk/file_ownership.h"
 #include "support/test_paths.h"
 
 namespace {
@@ -97,7 +97,7 @@ TEST(WriteFailures, ADesignFileThatCannotBeReplacedFailsTheCommandAndStaysAsItWa
     std::string cause;
     std::string old_content = kOldDesign;
   };
-  const std::string computer = rtl::GetComputerNameText();
+  const std::string computer = sdk::GetComputerNameText();
   const Case cases[] = {
       {"read-only",
        [](const std::string& target) {
@@ -112,7 +112,7 @@ TEST(WriteFailures, ADesignFileThatCannotBeReplacedFailsTheCommandAndStaysAsItWa
        "a folder of that name is in the way", ""},
       {"another user's lock",
        [&](const std::string& target) {
-         testsupport::WriteFile(rtl::GetLockFileName(target), "ComputerName=" + computer +
+         testsupport::WriteFile(sdk::GetLockFileName(target), "ComputerName=" + computer +
                                                                   "\r\nUserName=someone-else\r\n"
                                                                   "ProcessID=12\r\n");
        },
@@ -276,7 +276,7 @@ TEST(WriteFailures, AFullTemporaryFolderNamesTheDesignFileAndTheRealCause) {
   const std::string start =
       "Cannot write the design file " + target + ": the temporary file " + temporary + "\\Pro";
   EXPECT_EQ(result.error_description.rfind(start, 0), 0u) << result.error_description;
-  EXPECT_NE(result.error_description.find("(" + rtl::SystemErrorText(ERROR_DISK_FULL) + ")"),
+  EXPECT_NE(result.error_description.find("(" + sdk::SystemErrorText(ERROR_DISK_FULL) + ")"),
             std::string::npos)
       << result.error_description;
   EXPECT_EQ(ReadFile(target), kOldDesign);
@@ -311,7 +311,7 @@ TEST(WriteFailures, ASettingsFileOnAFullDiskIsNeitherEmptiedNorCut) {
     }
     EXPECT_EQ(result.status, E_FAIL);
     EXPECT_EQ(result.error_description, "Cannot write the settings file " + settings + ": " +
-                                            rtl::SystemErrorText(ERROR_DISK_FULL));
+                                            sdk::SystemErrorText(ERROR_DISK_FULL));
     EXPECT_EQ(testsupport::FileExists(settings), c.existing);
     if (c.existing) {
       EXPECT_EQ(ReadFile(settings), kOldSettings);

@@ -6,35 +6,35 @@
 #include <set>
 #include <sstream>
 
-#include "rtl/pcb_board.h"
-#include "rtl/pcb_object.h"
-#include "rtl/pcb_pad.h"
+#include "sdk/pcb_board.h"
+#include "sdk/pcb_object.h"
+#include "sdk/pcb_pad.h"
 
 namespace boardcopper {
 
-std::string Mils(rtl::Coord units) {
+std::string Mils(sdk::Coord units) {
   std::ostringstream out;
   out << units / 10000.0;
   return out.str();
 }
 
-std::string NetName(rtl::Handle net) { return net ? rtl::GetObjectNameByHandle(net) : "-"; }
+std::string NetName(sdk::Handle net) { return net ? sdk::GetObjectNameByHandle(net) : "-"; }
 
-rtl::LegacyLayerSet AllLayers() {
-  rtl::LegacyLayerSet layers;
+sdk::LegacyLayerSet AllLayers() {
+  sdk::LegacyLayerSet layers;
   layers.IncludeRange(0, 82);
   return layers;
 }
 
 // Drill layers and test-point marks of a via, straight from the editor.
-std::string ViaText(rtl::Handle handle) {
+std::string ViaText(sdk::Handle handle) {
   uint16_t flags = 0, aux_word = 0;
-  rtl::LegacyLayer layer = 0;
-  rtl::Handle net = 0;
+  sdk::LegacyLayer layer = 0;
+  sdk::Handle net = 0;
   pcbapi::Byte aux_byte = 0, low = 0, high = 0, tented_top = 0, tented_bottom = 0;
   int32_t aux_integer = 0;
-  rtl::Coord x = 0, y = 0, size = 0, hole = 0;
-  rtl::PcbApi_QueryVia(pcbapi::kRead, handle, &flags, &aux_word, &layer, &net, &aux_byte,
+  sdk::Coord x = 0, y = 0, size = 0, hole = 0;
+  sdk::PcbApi_QueryVia(pcbapi::kRead, handle, &flags, &aux_word, &layer, &net, &aux_byte,
                        &aux_integer, &x, &y, &size, &hole, &low, &high, &tented_top,
                        &tented_bottom);
   std::ostringstream out;
@@ -44,8 +44,8 @@ std::string ViaText(rtl::Handle handle) {
   return out.str();
 }
 
-std::string PadText(rtl::Handle handle) {
-  rtl::TPcbPad pad(handle);
+std::string PadText(sdk::Handle handle) {
+  sdk::TPcbPad pad(handle);
   pad.Sync(pcbapi::kRead);
   std::ostringstream out;
   out << "pad " << int(pad.GetLayer()) << " " << NetName(pad.GetNetHandle()) << " "
@@ -58,8 +58,8 @@ std::string PadText(rtl::Handle handle) {
   return out.str();
 }
 
-std::string TrackText(rtl::Handle handle) {
-  const std::unique_ptr<rtl::TPCBObject> track = rtl::CreatePcbObject(handle);
+std::string TrackText(sdk::Handle handle) {
+  const std::unique_ptr<sdk::TPCBObject> track = sdk::CreatePcbObject(handle);
   std::ostringstream out;
   out << "track " << int(track->GetLayer()) << " " << NetName(track->GetNetHandle()) << " "
       << Mils(track->GetX()) << "," << Mils(track->GetY()) << "-" << Mils(track->GetX2()) << ","
@@ -68,13 +68,13 @@ std::string TrackText(rtl::Handle handle) {
 }
 
 std::vector<std::string> FreeCopper() {
-  rtl::TPcbBoard board(rtl::PcbApi_GetCurrentBoardHandle());
-  std::set<rtl::Handle> seen;
+  sdk::TPcbBoard board(sdk::PcbApi_GetCurrentBoardHandle());
+  std::set<sdk::Handle> seen;
   std::vector<std::string> found;
   board.IterateObjects(
-      [&](rtl::Handle handle) {
+      [&](sdk::Handle handle) {
         if (!seen.insert(handle).second) return;
-        const uint8_t kind = rtl::PcbApi_GetObjectIdFromObjectHandle(handle);
+        const uint8_t kind = sdk::PcbApi_GetObjectIdFromObjectHandle(handle);
         if (kind == pcbapi::kTrack) found.push_back(TrackText(handle));
         if (kind == pcbapi::kVia) found.push_back(ViaText(handle));
         if (kind == pcbapi::kPad) found.push_back(PadText(handle));
@@ -87,10 +87,10 @@ std::vector<std::string> FreeCopper() {
 
 std::vector<std::string> CopperAt(double x_mil, double y_mil) {
   std::vector<std::string> found;
-  std::set<rtl::Handle> seen;
-  rtl::SearchAroundPoint(
-      static_cast<rtl::Coord>(x_mil * 10000), static_cast<rtl::Coord>(y_mil * 10000), AllLayers(),
-      (1u << pcbapi::kPad) | (1u << pcbapi::kVia), [&](rtl::Handle handle, uint8_t kind) {
+  std::set<sdk::Handle> seen;
+  sdk::SearchAroundPoint(
+      static_cast<sdk::Coord>(x_mil * 10000), static_cast<sdk::Coord>(y_mil * 10000), AllLayers(),
+      (1u << pcbapi::kPad) | (1u << pcbapi::kVia), [&](sdk::Handle handle, uint8_t kind) {
         if (seen.insert(handle).second) {
           found.push_back(kind == pcbapi::kPad ? PadText(handle) : ViaText(handle));
         }

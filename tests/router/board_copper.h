@@ -5,16 +5,16 @@
 #include <string>
 #include <vector>
 
-#include "rtl/pcb_api.h"
+#include "sdk/pcb_api.h"
 
 namespace boardcopper {
 
-std::string Mils(rtl::Coord units);
-std::string NetName(rtl::Handle net);
-rtl::LegacyLayerSet AllLayers();
-std::string ViaText(rtl::Handle handle);
-std::string PadText(rtl::Handle handle);
-std::string TrackText(rtl::Handle handle);
+std::string Mils(sdk::Coord units);
+std::string NetName(sdk::Handle net);
+sdk::LegacyLayerSet AllLayers();
+std::string ViaText(sdk::Handle handle);
+std::string PadText(sdk::Handle handle);
+std::string TrackText(sdk::Handle handle);
 // Every free track, via and pad of the current board, sorted, one text each.
 std::vector<std::string> FreeCopper();
 // Pads and vias within a mil of a point, with their test-point marks.

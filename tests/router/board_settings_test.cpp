@@ -6,9 +6,9 @@
 #include "router/router_board.h"
 #include "router/via_styles.h"
 #include "framework/ini_file.h"
-#include "rtl/exceptions.h"
-#include "rtl/file_ownership.h"
-#include "rtl/quorvel_session.h"
+#include "sdk/exceptions.h"
+#include "sdk/file_ownership.h"
+#include "sdk/quorvel_session.h"
 
 namespace {
 
@@ -24,14 +24,14 @@ class BoardCopy : public testing::Test {
     board_file_ = dir_.Path("board.json");
     testsupport::WriteFile(board_file_, testsupport::ReadFile(quorveltest::ExampleBoardPath()));
     ASSERT_EQ(QuorvelSession::Get().Open(board_file_), "");
-    board_ = rtl::PcbApi_GetCurrentBoardHandle();
+    board_ = sdk::PcbApi_GetCurrentBoardHandle();
     ASSERT_NE(board_, 0u);
   }
   std::string Preferences() const { return dir_.Path("board.qixpref"); }
 
   testsupport::TempDir dir_;
   std::string board_file_;
-  rtl::Handle board_ = 0;
+  sdk::Handle board_ = 0;
 };
 
 TEST_F(BoardCopy, RouterSettingsGoToTheWindowsFolderAndBack) {
@@ -66,7 +66,7 @@ TEST_F(BoardCopy, RouterSettingsThatCannotBeWrittenStayAsTheyWereAndRaise) {
   try {
     board.Sync(0);
     ADD_FAILURE() << "no error";
-  } catch (const rtl::Exception& e) {
+  } catch (const sdk::Exception& e) {
     EXPECT_EQ(std::string(e.what()),
               "Cannot write the settings file " + file + ": the file is read-only");
   }
@@ -133,7 +133,7 @@ TEST_F(BoardCopy, ViaStyleChoicesReadAsStored) {
     if (c.stored) {
       framework::IniFile stored(Preferences());
       stored.WriteString("ViaStyles", "RoutingVias", c.stored);
-      rtl::SaveIniFile(stored);
+      sdk::SaveIniFile(stored);
     }
     router::TViaStyleAssociationList list(board_);
     router::LoadViaStyles(list, Preferences());
@@ -169,23 +169,23 @@ TEST_F(BoardCopy, DrillPairsKnowWhichLayerIsHigherInTheStack) {
   EXPECT_EQ(list.FindRule(0), nullptr);
 }
 
-rtl::Handle AddEmbedded(rtl::Handle board, const std::string& name) {
-  const rtl::Handle object = rtl::PcbApi_CreateObject(pcbapi::kEmbedded);
+sdk::Handle AddEmbedded(sdk::Handle board, const std::string& name) {
+  const sdk::Handle object = sdk::PcbApi_CreateObject(pcbapi::kEmbedded);
   pcbapi::Text255 text = quorveltest::MakeText<255>(name);
   std::vector<uint8_t> data(pcbapi::kEmbeddedDataSize);
-  rtl::PcbApi_QueryEmbedded(0, object, &text, data.data());
-  rtl::PcbApi_AddObjectToContainer(board, object);
+  sdk::PcbApi_QueryEmbedded(0, object, &text, data.data());
+  sdk::PcbApi_AddObjectToContainer(board, object);
   return object;
 }
 
 TEST_F(BoardCopy, OnlyEmbeddedObjectsCarryingTheMarkerAreRemoved) {
-  const rtl::Handle marked = AddEmbedded(board_, "before tralvek_hs after");
-  const rtl::Handle partial = AddEmbedded(board_, "Tralvek_H");
-  rtl::TPcbBoard board(board_);
+  const sdk::Handle marked = AddEmbedded(board_, "before tralvek_hs after");
+  const sdk::Handle partial = AddEmbedded(board_, "Tralvek_H");
+  sdk::TPcbBoard board(board_);
   board.Sync(1);
   router::RemoveMarkedEmbeddedObjects(board);
-  EXPECT_EQ(rtl::PcbApi_GetObjectIdFromObjectHandle(marked), 0) << "removed";
-  EXPECT_EQ(rtl::PcbApi_GetObjectIdFromObjectHandle(partial) & 127, pcbapi::kEmbedded);
+  EXPECT_EQ(sdk::PcbApi_GetObjectIdFromObjectHandle(marked), 0) << "removed";
+  EXPECT_EQ(sdk::PcbApi_GetObjectIdFromObjectHandle(partial) & 127, pcbapi::kEmbedded);
 }
 
 }  // namespace

@@ -12,8 +12,8 @@
 #include "router/dsn_checker.h"
 #include "router/rules_session.h"
 #include "report_answer.h"
-#include "rtl/pcb_board.h"
-#include "rtl/quorvel_session.h"
+#include "sdk/pcb_board.h"
+#include "sdk/quorvel_session.h"
 
 namespace {
 
@@ -36,7 +36,7 @@ TEST(DesignFileSaver, DuplicatedPinsWithANetAreWarningsAndWithoutOneKeepouts) {
   ASSERT_EQ(rulestest::OpenBoard(dir.Path("board.json")), "");
 
   ASSERT_EQ(router::GetViaStyleList(), nullptr) << "the writer builds its own list";
-  router::TOvixRules collection(rtl::PcbApi_GetCurrentBoardHandle());
+  router::TOvixRules collection(sdk::PcbApi_GetCurrentBoardHandle());
   collection.Collect();
   const router::TOvixRuleQueries rules(collection);
   std::vector<std::string> duplicates;
@@ -91,7 +91,7 @@ void OpenBoardWithViaClearance(const testsupport::TempDir& dir, const std::strin
 TEST(DesignFileSaver, NetsNamedByAClearanceRuleKeepTheirOwnCells) {
   testsupport::TempDir dir;
   ASSERT_NO_FATAL_FAILURE(OpenBoardWithViaClearance(dir, "InNet('SCL') or InNet('LED_K')"));
-  router::TOvixRules collection(rtl::PcbApi_GetCurrentBoardHandle());
+  router::TOvixRules collection(sdk::PcbApi_GetCurrentBoardHandle());
   collection.Collect();
   const router::TOvixRuleQueries rules(collection);
   router::SaveDesignFile(dir.Path("board.pcb"), rules, nullptr);
@@ -118,7 +118,7 @@ TEST(DesignFileSaver, NetsNamedByAClearanceRuleKeepTheirOwnCells) {
 TEST(ObjectClearanceMatrices, OnlyObjectsWithClearancesOfTheirOwnGetAMatrix) {
   const auto build = [](router::TObjectClearanceMatrices& matrices, uint8_t kind,
                         const std::string& name, int scope, int on_layer_scope) {
-    const rtl::Handle object = rulestest::Named(kind, name);
+    const sdk::Handle object = rulestest::Named(kind, name);
     EXPECT_NE(object, 0u) << name;
     return matrices.Build(object, 74, scope, on_layer_scope);
   };
@@ -130,10 +130,10 @@ TEST(ObjectClearanceMatrices, OnlyObjectsWithClearancesOfTheirOwnGetAMatrix) {
     testsupport::WriteFile(dir.Path("board.json"),
                            Replaced(example, "WithinRoom('Room 1')", "All"));
     ASSERT_EQ(rulestest::OpenBoard(dir.Path("board.json")), "");
-    router::TOvixRules collection(rtl::PcbApi_GetCurrentBoardHandle());
+    router::TOvixRules collection(sdk::PcbApi_GetCurrentBoardHandle());
     collection.Collect();
     router::TObjectClearanceMatrices matrices(collection, gaps,
-                                              rtl::PcbApi_GetCurrentBoardHandle());
+                                              sdk::PcbApi_GetCurrentBoardHandle());
     for (const char* net : {"SDA", "SCL", "GND"}) {
       EXPECT_EQ(build(matrices, pcbapi::kNet, net, 7, 26), nullptr) << net;
     }
@@ -145,9 +145,9 @@ TEST(ObjectClearanceMatrices, OnlyObjectsWithClearancesOfTheirOwnGetAMatrix) {
   }
   // The board-wide clearance after a rule for SCL's vias.
   ASSERT_NO_FATAL_FAILURE(OpenBoardWithViaClearance(dir, "InNet('SCL')"));
-  router::TOvixRules collection(rtl::PcbApi_GetCurrentBoardHandle());
+  router::TOvixRules collection(sdk::PcbApi_GetCurrentBoardHandle());
   collection.Collect();
-  router::TObjectClearanceMatrices matrices(collection, gaps, rtl::PcbApi_GetCurrentBoardHandle());
+  router::TObjectClearanceMatrices matrices(collection, gaps, sdk::PcbApi_GetCurrentBoardHandle());
   EXPECT_EQ(build(matrices, pcbapi::kNet, "SDA", 7, 26), nullptr);
   const int asked = matrices.probe_count();
   EXPECT_GT(asked, 0);
@@ -165,7 +165,7 @@ TEST(ObjectClearanceMatrices, OnlyObjectsWithClearancesOfTheirOwnGetAMatrix) {
 // given another board must not answer with the first one's stack.
 TEST(RuleBlockContext, StackLayersAreThoseOfTheContextsBoard) {
   ASSERT_EQ(rulestest::OpenBoard(quorveltest::ExampleBoardPath()), "");
-  rtl::TPcbBoard board(rtl::PcbApi_GetCurrentBoardHandle());
+  sdk::TPcbBoard board(sdk::PcbApi_GetCurrentBoardHandle());
   ASSERT_EQ(board.Sync(pcbapi::kRead), 0);
   router::TRuleBlockContext context;
   context.board = &board;
@@ -173,7 +173,7 @@ TEST(RuleBlockContext, StackLayersAreThoseOfTheContextsBoard) {
   const std::vector<int> stack{1, 2, 39, 40, 3, 32};
   EXPECT_EQ(context.StackLayers(), stack);
 
-  const rtl::TPcbBoard unlinked(0);  // no layer links: no stack
+  const sdk::TPcbBoard unlinked(0);  // no layer links: no stack
   context.board = &unlinked;
   EXPECT_TRUE(context.StackLayers().empty());
   context.board = &board;
@@ -184,30 +184,30 @@ TEST(RuleBlockContext, StackLayersAreThoseOfTheContextsBoard) {
 // object: the rules are told to forget it, or the next net's probe would get this net's answer.
 TEST(NetLayerWidths, TheRulesForgetEachProbeOnceItIsGone) {
   ASSERT_EQ(rulestest::OpenBoard(quorveltest::ExampleBoardPath()), "");
-  rtl::TPcbBoard board(rtl::PcbApi_GetCurrentBoardHandle());
+  sdk::TPcbBoard board(sdk::PcbApi_GetCurrentBoardHandle());
   ASSERT_EQ(board.Sync(pcbapi::kRead), 0);
   struct Recorder : router::DesignRuleQueries {
-    mutable std::vector<rtl::Handle> asked, forgotten;
-    rtl::Handle FindRuleForObject(rtl::Handle object, uint8_t, int, int) const override {
+    mutable std::vector<sdk::Handle> asked, forgotten;
+    sdk::Handle FindRuleForObject(sdk::Handle object, uint8_t, int, int) const override {
       asked.push_back(object);
       return 0;
     }
-    std::optional<router::TLengthLimits> RuleLengths(rtl::Handle) const override { return {}; }
-    void ForgetObject(rtl::Handle object) const override { forgotten.push_back(object); }
+    std::optional<router::TLengthLimits> RuleLengths(sdk::Handle) const override { return {}; }
+    void ForgetObject(sdk::Handle object) const override { forgotten.push_back(object); }
   } rules;
   router::TWidthTable table("widths");
   for (const char* name : {"SDA", "SCL"}) {
-    const rtl::Handle net = rulestest::Named(pcbapi::kNet, name);
+    const sdk::Handle net = rulestest::Named(pcbapi::kNet, name);
     rules.asked.clear();
     rules.forgotten.clear();
     router::GetNetLayerWidths(rules, board, net, table);
     // The net itself first, then its probe on each stacked signal layer.
     ASSERT_GT(rules.asked.size(), 1u) << name;
     EXPECT_EQ(rules.asked.front(), net);
-    const rtl::Handle probe = rules.asked[1];
+    const sdk::Handle probe = rules.asked[1];
     EXPECT_NE(probe, net);
-    EXPECT_EQ(rules.forgotten, std::vector<rtl::Handle>{probe}) << name;
-    EXPECT_EQ(rtl::PcbApi_GetObjectIdFromObjectHandle(probe), 0) << "the probe left the board";
+    EXPECT_EQ(rules.forgotten, std::vector<sdk::Handle>{probe}) << name;
+    EXPECT_EQ(sdk::PcbApi_GetObjectIdFromObjectHandle(probe), 0) << "the probe left the board";
   }
 }
 

@@ -7,9 +7,9 @@
 #include <windows.h>
 
 #include "framework/message_dialog.h"
-#include "rtl/common_utils.h"
-#include "rtl/exceptions.h"
-#include "rtl/file_ownership.h"
+#include "sdk/common_utils.h"
+#include "sdk/exceptions.h"
+#include "sdk/file_ownership.h"
 #include "support/test_paths.h"
 
 namespace {
@@ -178,22 +178,22 @@ TEST_F(DoFileWriter, MissingTemplateIsReportedAndNothingIsWritten) {
 TEST_F(DoFileWriter, DoFileLockedByAnotherUserRaisesKeepsItAndLeavesNoTemporaryFile) {
   WriteFile(dir.Path("host\\System\\Tralvek.Do"), "route 25\r\n");
   WriteFile(do_file, "the other user's\r\n");
-  WriteFile(rtl::GetLockFileName(do_file), "ComputerName=" + rtl::GetComputerNameText() +
+  WriteFile(sdk::GetLockFileName(do_file), "ComputerName=" + sdk::GetComputerNameText() +
                                                "\r\nUserName=someone-else\r\nProcessID=12\r\n");
   try {
     router::WriteDoFile(design, services);
     ADD_FAILURE() << "no error";
-  } catch (const rtl::Exception& e) {
+  } catch (const sdk::Exception& e) {
     EXPECT_EQ(std::string(e.what()), "Cannot write the do-file " + do_file +
                                          ": it is used and locked by someone-else on " +
-                                         rtl::GetComputerNameText());
+                                         sdk::GetComputerNameText());
   }
   EXPECT_EQ(ReadFile(do_file), "the other user's\r\n");
   EXPECT_TRUE(FilesIn(dir.Path("tmp")).empty()) << "the new file is removed";
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].caption, "Warning");
   EXPECT_EQ(shown[0].message, "board.do is used and locked by someone-else on " +
-                                  rtl::GetComputerNameText() +
+                                  sdk::GetComputerNameText() +
                                   ".\nYou will not be able to save your changes.");
 }
 
@@ -204,7 +204,7 @@ TEST_F(DoFileWriter, UnreadableTemplateRaisesAndReplacesNothing) {
   HANDLE held = CreateFileA(template_file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  EXPECT_THROW(router::WriteDoFile(design, services), rtl::Exception);
+  EXPECT_THROW(router::WriteDoFile(design, services), sdk::Exception);
   CloseHandle(held);
   EXPECT_EQ(ReadFile(do_file), "older\r\n");
   EXPECT_TRUE(FilesIn(dir.Path("tmp")).empty());
@@ -219,7 +219,7 @@ TEST_F(DoFileWriter, UnreplaceableDoFileRaisesAndKeepsTheOldOne) {
   try {
     router::WriteDoFile(design, services);
     ADD_FAILURE() << "no error";
-  } catch (const rtl::Exception& e) {
+  } catch (const sdk::Exception& e) {
     EXPECT_EQ(std::string(e.what()),
               "Cannot write the do-file " + do_file + ": another program is using the file");
   }

@@ -10,8 +10,8 @@
 #include "framework/render.h"
 #include "framework/win/text.h"
 #include "report_answer.h"
-#include "rtl/components/xp/xp_bitbtn.h"
-#include "rtl/components/xp/xp_ext_panel.h"
+#include "controls/xp_bitbtn.h"
+#include "controls/xp_ext_panel.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ TEST(DuplicatePinsReport, IsBuiltFromItsDescription) {
   TDuplicatePinsForm form(nullptr);
   EXPECT_EQ(form.Name(), "DuplicatePinsForm");
   EXPECT_EQ(form.Caption(), L"Duplicate Pins Report");
-  auto& tab = Child<xp::TXPExtPanel>(form, "MainTab");
+  auto& tab = Child<controls::TXPExtPanel>(form, "MainTab");
   auto& label = Child<framework::TLabel>(form, "Label1");
   EXPECT_EQ(label.Parent(), &tab);
   EXPECT_TRUE(label.WordWrap());
@@ -38,8 +38,8 @@ TEST(DuplicatePinsReport, IsBuiltFromItsDescription) {
             L"Please change before trying to run Specctra.");
   EXPECT_EQ(form.Memo().Parent(), &tab);
   EXPECT_TRUE(form.Memo().Lines().empty());
-  auto& ok = Child<xp::TXPBitBtn>(form, "Button2");
-  auto& close = Child<xp::TXPBitBtn>(form, "Button1");
+  auto& ok = Child<controls::TXPBitBtn>(form, "Button2");
+  auto& close = Child<controls::TXPBitBtn>(form, "Button1");
   EXPECT_EQ(ok.Caption(), L"OK");
   EXPECT_EQ(ok.ModalResult(), 1);
   EXPECT_EQ(close.Caption(), L"Close");

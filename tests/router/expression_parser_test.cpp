@@ -202,7 +202,7 @@ TEST(ExpressionParser, ReportsSyntaxErrorsAtTheToken) {
 
 TEST(ExpressionParser, ExpressionErrorsAreModuleExceptions) {
   TExpressionParser parser;
-  EXPECT_THROW(parser.Parse("("), rtl::Exception);
+  EXPECT_THROW(parser.Parse("("), sdk::Exception);
 }
 
 TEST(ExpressionParser, ParsesAgainAfterAnError) {
@@ -318,7 +318,7 @@ TEST(TreeNode, OnlyASecondOperandIsAnInternalFault) {
   router::TTreeNode node;
   node.SetOperator(router::TOperator::Or);
   node.SetOperand2(std::make_unique<router::TLeafNode>());
-  EXPECT_THROW(node.IsValid(), rtl::EAssertionFailed);
+  EXPECT_THROW(node.IsValid(), sdk::EAssertionFailed);
 }
 
 TEST(TreeNode, PlainTreesAreValid) {

@@ -3,7 +3,7 @@
 
 #include "router/padstack.h"
 #include "router/rules_session.h"
-#include "rtl/quorvel_session.h"
+#include "sdk/quorvel_session.h"
 
 namespace {
 
@@ -14,11 +14,11 @@ constexpr int32_t Mil(int mils) { return mils * 10000; }
 
 TEST(PadStackList, UseViaListFollowsChangesAfterItWasAsked) {
   ASSERT_EQ(rulestest::OpenBoard(quorveltest::ExampleBoardPath()), "");
-  const rtl::Handle rule = rulestest::Named(pcbapi::kRule, "RoutingVias");
-  const rtl::Handle net = rulestest::Named(pcbapi::kNet, "SDA");
-  ASSERT_NE(rule, rtl::Handle{0});
-  ASSERT_NE(net, rtl::Handle{0});
-  router::TPadStackList list(rtl::PcbApi_GetCurrentBoardHandle());
+  const sdk::Handle rule = rulestest::Named(pcbapi::kRule, "RoutingVias");
+  const sdk::Handle net = rulestest::Named(pcbapi::kNet, "SDA");
+  ASSERT_NE(rule, sdk::Handle{0});
+  ASSERT_NE(net, sdk::Handle{0});
+  router::TPadStackList list(sdk::PcbApi_GetCurrentBoardHandle());
   EXPECT_EQ(list.UseViaList(net), "");
   list.FindOrAddPadStack(TPadStackShape::RoundVia(TPadStackKind::Via, Mil(24), Mil(12), 1, 32),
                          "RoutingVias", rule);

@@ -8,7 +8,7 @@
 #include "router/design_file_output.h"
 #include "router/library_images.h"
 #include "router/padstack.h"
-#include "rtl/rt_param.h"
+#include "sdk/rt_param.h"
 
 namespace {
 
@@ -98,12 +98,12 @@ TEST(PadStackList, NamesFollowEveryChange) {
   EXPECT_EQ(list.FindOrAddPadStack(through, "style b", 13), 0);  // the same name: no change
   EXPECT_EQ(list.PadStackName(0), "Via0_TB_AStyleB");
   EXPECT_EQ(list.PadStackName(1), "Pad1");
-  EXPECT_EQ(list.Item(0).rule_names.at("Style B"), rtl::Handle{11});
+  EXPECT_EQ(list.Item(0).rule_names.at("Style B"), sdk::Handle{11});
   EXPECT_THROW(list.PadStackName(2), std::out_of_range);
   // Long rule names are cut with the rest of the name.
   list.FindOrAddPadStack(TPadStackShape::RoundVia(TPadStackKind::Via, Mil(30), Mil(12), 1, 32),
                          std::string(300, 'r'), 14);
-  EXPECT_EQ(list.PadStackName(2).size(), rtl::kShortTextLength);
+  EXPECT_EQ(list.PadStackName(2).size(), sdk::kShortTextLength);
 }
 
 TEST(PadStackList, ViaNamesListEveryViaButNoPad) {

@@ -6,7 +6,7 @@
 
 #include "framework/win/com.h"
 #include "framework/win/text.h"
-#include "rtl/layers.h"
+#include "sdk/layers.h"
 #include "rules_session.h"
 
 namespace {
@@ -20,7 +20,7 @@ class RoomInterfaces : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_EQ(rulestest::OpenBoard(rulestest::RulesBoardPath()), ""); }
   static win::ComPtr<IPCB_Primitive> Rule(const char* name) {
-    const rtl::Handle handle = Named(pcbapi::kRule, name);
+    const sdk::Handle handle = Named(pcbapi::kRule, name);
     EXPECT_NE(handle, 0u) << name;
     return Interface(handle);
   }
@@ -91,7 +91,7 @@ TEST_F(RoomInterfaces, RuleValuesAreTheBoardFilesOwn) {
   ASSERT_TRUE(widths);
   for (const uint8_t layer : {1, 2, 32}) {
     int32_t min = -1, max = -1, preferred = -1;
-    ASSERT_EQ(widths->GetWidths(rtl::LegacyLayerToLayer(layer), &min, &max, &preferred), S_OK);
+    ASSERT_EQ(widths->GetWidths(sdk::LegacyLayerToLayer(layer), &min, &max, &preferred), S_OK);
     EXPECT_EQ(min, 6 * kMil);
     EXPECT_EQ(max, 20 * kMil);
     EXPECT_EQ(preferred, 10 * kMil);

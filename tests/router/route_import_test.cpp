@@ -13,13 +13,13 @@
 
 #include "router/design_file_names.h"
 #include "router/route_file_reader.h"
-#include "rtl/pcb_board.h"
-#include "rtl/pcb_object.h"
-#include "rtl/pcb_pad.h"
-#include "rtl/client_api.h"
+#include "sdk/pcb_board.h"
+#include "sdk/pcb_object.h"
+#include "sdk/pcb_pad.h"
+#include "sdk/client_api.h"
 #include "framework/win/text.h"
-#include "rtl/host_fakes.h"
-#include "rtl/quorvel_session.h"
+#include "sdk/host_fakes.h"
+#include "sdk/quorvel_session.h"
 #include "router/board_copper.h"
 
 namespace {
@@ -88,7 +88,7 @@ const std::vector<std::string> kKeptCopper = {
 };
 
 TEST(FirstVisits, KeepEachHandleOnceInTheOrderOfItsFirstVisit) {
-  using Handles = std::vector<rtl::Handle>;
+  using Handles = std::vector<sdk::Handle>;
   EXPECT_EQ(router::FirstVisits({7, 3, 7, 1, 3, 3, 9}), (Handles{7, 3, 1, 9}));
   EXPECT_EQ(router::FirstVisits({}), Handles{});
   EXPECT_EQ(router::FirstVisits({4, 4, 4}), Handles{4});
@@ -311,7 +311,7 @@ TEST_F(RouteImport, CleanUpTakesAllRoutingOfALargeBoard) {
   board.insert(at + list.size(), tracks);
   testsupport::WriteFile(board_file_, board);
   Reopen();
-  rtl::TPcbBoard pcb(rtl::PcbApi_GetCurrentBoardHandle());
+  sdk::TPcbBoard pcb(sdk::PcbApi_GetCurrentBoardHandle());
   EXPECT_EQ(router::RemoveNettedRouting(pcb), 20000 + 12);
   EXPECT_EQ(Joined(FreeCopper()), Joined(Sorted(kKeptCopper)));
   EXPECT_EQ(router::RemoveNettedRouting(pcb), 0);
@@ -334,7 +334,7 @@ TEST_F(RouteImport, UnreadableFilesLeaveTheRouting) {
                 "signal -200000 -5 200000 5)))) (network_out (net SDA (via P 0 0))))")};
   for (const std::string& path : cases) {
     SCOPED_TRACE(path);
-    EXPECT_THROW(router::LoadRouteFile(path), rtl::Exception);
+    EXPECT_THROW(router::LoadRouteFile(path), sdk::Exception);
     EXPECT_EQ(FreeCopper(), before);
   }
   for (const std::string& line : EditorJournal()) {
@@ -397,21 +397,21 @@ TEST_F(RouteImport, DamagedFilesNeverCrashNorDeleteRouting) {
 // net the network leaves out) marked as the export marks it, the test points, and the vias'
 // holes in the per-document file under the padstacks' numbers.
 std::string RouteFileOfTheBoard(const std::string& preferences) {
-  rtl::TPcbBoard board(rtl::PcbApi_GetCurrentBoardHandle());
+  sdk::TPcbBoard board(sdk::PcbApi_GetCurrentBoardHandle());
   std::map<std::string, std::string> nets;  // escaped name -> its wires and vias
   std::string padstacks, points, holes = "[HoleList]\r\n";
   int number = 0;
-  std::set<rtl::Handle> seen;
+  std::set<sdk::Handle> seen;
   router::TNetPadCounts network;
-  auto layer_name = [](int layer) { return std::string(rtl::LegacyLayerNames[layer]); };
+  auto layer_name = [](int layer) { return std::string(sdk::LegacyLayerNames[layer]); };
   board.IterateObjects(
-      [&](rtl::Handle handle) {
-        const std::unique_ptr<rtl::TPCBObject> object = rtl::CreatePcbObject(handle);
+      [&](sdk::Handle handle) {
+        const std::unique_ptr<sdk::TPCBObject> object = sdk::CreatePcbObject(handle);
         if (!seen.insert(handle).second || object->GetNetHandle() == 0) return;
         std::ostringstream out;
         const std::string net = router::EscapeName(NetName(object->GetNetHandle()));
         const bool fixed = object->GetBitField2Bit3() || !network.InNetwork(object->GetNetHandle());
-        const uint8_t kind = rtl::PcbApi_GetObjectIdFromObjectHandle(handle);
+        const uint8_t kind = sdk::PcbApi_GetObjectIdFromObjectHandle(handle);
         if (kind == pcbapi::kTrack) {
           out << "(wire (path " << layer_name(object->GetLayer()) << " " << object->GetWidth()
               << " " << object->GetX() << " " << object->GetY() << " " << object->GetX2() << " "
@@ -421,12 +421,12 @@ std::string RouteFileOfTheBoard(const std::string& preferences) {
           std::ostringstream shapes;
           if (kind == pcbapi::kVia) {
             uint16_t flags = 0, aux_word = 0;
-            rtl::LegacyLayer layer = 0;
-            rtl::Handle via_net = 0;
+            sdk::LegacyLayer layer = 0;
+            sdk::Handle via_net = 0;
             pcbapi::Byte aux_byte = 0, low = 0, high = 0, top = 0, bottom = 0;
             int32_t aux_integer = 0;
-            rtl::Coord x = 0, y = 0, size = 0, hole = 0;
-            rtl::PcbApi_QueryVia(pcbapi::kRead, handle, &flags, &aux_word, &layer, &via_net,
+            sdk::Coord x = 0, y = 0, size = 0, hole = 0;
+            sdk::PcbApi_QueryVia(pcbapi::kRead, handle, &flags, &aux_word, &layer, &via_net,
                                  &aux_byte, &aux_integer, &x, &y, &size, &hole, &low, &high, &top,
                                  &bottom);
             if (low == 1 && high == 32) {
@@ -437,9 +437,9 @@ std::string RouteFileOfTheBoard(const std::string& preferences) {
             }
             holes += std::to_string(number) + "=" + std::to_string(hole) + "\r\n";
           } else {
-            rtl::TPcbPad pad(handle);
+            sdk::TPcbPad pad(handle);
             pad.Sync(pcbapi::kRead);
-            const rtl::Coord w = pad.GetTopXSize(), h = pad.GetTopYSize();
+            const sdk::Coord w = pad.GetTopXSize(), h = pad.GetTopYSize();
             if (pad.GetTopShape() == 2) {
               shapes << "(shape (rect " << layer_name(pad.GetLayer()) << " " << -w / 2 << " "
                      << -h / 2 << " " << w / 2 << " " << h / 2 << "))";
@@ -528,11 +528,11 @@ class NoDocumentHost final : public testfakes::ComObject<IClient, IProcessLaunch
 
 TEST_F(RouteImport, NoRefreshWithoutADocument) {
   auto* host = new NoDocumentHost;
-  IClient* previous = rtl::ClientGlobal();
-  rtl::SetClientGlobal(host);
+  IClient* previous = sdk::ClientGlobal();
+  sdk::SetClientGlobal(host);
   const std::string path = RouteFile("r.rte", "(routes r (network_out))");
   const bool imported = router::LoadRouteFile(path);
-  rtl::SetClientGlobal(previous);
+  sdk::SetClientGlobal(previous);
   EXPECT_TRUE(imported);
   EXPECT_EQ(host->asked, (std::vector<std::string>{path, board_file_}))
       << "the route file's document, then the board's";

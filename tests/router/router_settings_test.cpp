@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "router/design_file_names.h"
-#include "rtl/file_ownership.h"
+#include "sdk/file_ownership.h"
 #include "support/test_paths.h"
 
 namespace {
@@ -58,7 +58,7 @@ TEST(RouterSettings, EverySettingRoundTripsThroughTheFile) {
     EXPECT_NEAR(read.default_via_size, 393700.787, 1);
     EXPECT_NEAR(read.split_plane_edge_width, 999990000, 1);
   }
-  rtl::SaveIniFile(ini);
+  sdk::SaveIniFile(ini);
   const std::string text = testsupport::ReadFile(dir.Path("Tralvek.Ini"));
   EXPECT_NE(text.find("[SpecctraSetup]"), std::string::npos);
   EXPECT_NE(text.find("Adv10=1"), std::string::npos);

@@ -351,7 +351,7 @@ TEST(SpecctraScope, NamesEveryKindAsTheRouterSpellsIt) {
   try {
     router::SpecctraScopeToString(Kind(router::kSpecctraScopeNotComputed));
     ADD_FAILURE() << "no assertion";
-  } catch (const rtl::EAssertionFailed& e) {
+  } catch (const sdk::EAssertionFailed& e) {
     EXPECT_EQ(std::string(e.what()).rfind("SpecctraScopeToString: unsupported scope", 0), 0u)
         << e.what();
   }
@@ -377,7 +377,7 @@ TEST(SpecctraScope, GivesTheQueryWordOfEveryLeafKind) {
   // Kinds that only combining gives have no word.
   for (S kind :
        {S::NetOnLayer, S::NetClassOnLayer, S::GroupSet, S::Padstack, S::NetClassInBoardRegion}) {
-    EXPECT_THROW(router::SpecctraScopeToOvixExpression(kind), rtl::EAssertionFailed);
+    EXPECT_THROW(router::SpecctraScopeToOvixExpression(kind), sdk::EAssertionFailed);
   }
 }
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "router/design_file_names.h"
-#include "rtl/exceptions.h"
+#include "sdk/exceptions.h"
 
 namespace {
 
@@ -98,8 +98,8 @@ TEST(DesignFileLayer, NamesLayersAsTheDesignFileDoes) {
   }
   EXPECT_EQ(router::LegacyLayerName(56), "KeepOutLayer");
   EXPECT_EQ(router::LegacyLayerName(82), "ViaHoleLayer");
-  EXPECT_THROW(router::DesignFileLayerName(83), rtl::EAssertionFailed);
-  EXPECT_THROW(router::DesignFileLayerName(-1), rtl::EAssertionFailed);
+  EXPECT_THROW(router::DesignFileLayerName(83), sdk::EAssertionFailed);
+  EXPECT_THROW(router::DesignFileLayerName(-1), sdk::EAssertionFailed);
 }
 
 TEST(StatementText, SeparatesItemsByOneBlankExceptAfterAnOpening) {
@@ -120,9 +120,9 @@ TEST(StatementText, SeparatesItemsByOneBlankExceptAfterAnOpening) {
 TEST(StatementText, UnbalancedStatementsAreInternalFaults) {
   router::StatementText open;
   open.Open("a");
-  EXPECT_THROW(open.Take(), rtl::EAssertionFailed);
+  EXPECT_THROW(open.Take(), sdk::EAssertionFailed);
   router::StatementText closed;
-  EXPECT_THROW(closed.Close(), rtl::EAssertionFailed);
+  EXPECT_THROW(closed.Close(), sdk::EAssertionFailed);
 }
 
 TEST(DesignFileOutput, IndentsFourBlanksALevelAndEndsLinesWithCrLf) {
@@ -239,7 +239,7 @@ TEST(RuleValueStorage, ComparesOneSidedByValue) {
 
 TEST(RuleValueStorage, OnlyMatricesReadGenericValuesFromRules) {
   router::TSpecctraRuleValueStorage store("s");
-  EXPECT_THROW(store.SetGenericValue(1), rtl::EAssertionFailed);
+  EXPECT_THROW(store.SetGenericValue(1), sdk::EAssertionFailed);
   EXPECT_EQ(store.DisplayName(), "");
   EXPECT_EQ(TWidthTable("w").DisplayName(), "Width Table");
   FixedGaps gaps;
@@ -269,7 +269,7 @@ TEST(ClearanceMatrix, NamesTypesSmallerIdFirst) {
   try {
     TClearanceMatrix::ClearanceTypeName(Id::Pin, static_cast<Id>(6));
     ADD_FAILURE() << "no assertion";
-  } catch (const rtl::EAssertionFailed& e) {
+  } catch (const sdk::EAssertionFailed& e) {
     EXPECT_NE(std::string(e.what()).find("ERROR : Specctra Object ID for Clearance not recognized"),
               std::string::npos);
   }

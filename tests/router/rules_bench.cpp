@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::vector<std::string> nets;
-  for (rtl::Handle net : rulestest::Objects(pcbapi::kNet)) {
+  for (sdk::Handle net : rulestest::Objects(pcbapi::kNet)) {
     win::Bstr name;
     rulestest::Interface(net)->GetName(name.put());
     nets.push_back(win::Narrow(name.str()));
@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
     }
     DeleteFileA(path.c_str());
     const double start = testsupport::Seconds();
-    router::TOvixRules collection(rtl::PcbApi_GetCurrentBoardHandle());
+    router::TOvixRules collection(sdk::PcbApi_GetCurrentBoardHandle());
     collection.Collect();
     const double seconds = testsupport::Seconds() - start;
     const auto* widths = collection.storage(router::kWidthRule);

@@ -4,8 +4,8 @@
 #include <windows.h>
 
 #include "framework/win/text.h"
-#include "rtl/client_api.h"
-#include "rtl/host_contract.h"
+#include "sdk/client_api.h"
+#include "sdk/host_contract.h"
 #include "support/test_paths.h"
 
 namespace rulestest {
@@ -75,7 +75,7 @@ Editor& TheEditor() {
     void* server = nullptr;
     if (get_server && get_server(&server) == S_OK) {
       static PcbClient client(static_cast<IServerModule*>(server));
-      rtl::SetClientGlobal(&client);
+      sdk::SetClientGlobal(&client);
     }
     return e;
   }();
@@ -93,24 +93,24 @@ std::string OpenBoard(const std::string& path) {
 
 std::string RulesBoardPath() { return testsupport::TestDataPath("../examples/rules-board.json"); }
 
-std::vector<rtl::Handle> Objects(uint8_t kind) {
-  std::vector<rtl::Handle> found;
-  rtl::LegacyLayerSet all;
+std::vector<sdk::Handle> Objects(uint8_t kind) {
+  std::vector<sdk::Handle> found;
+  sdk::LegacyLayerSet all;
   all.Include(0);
-  rtl::IterateContainer(rtl::PcbApi_GetCurrentBoardHandle(), 1u << kind, all, 0,
-                        [&](rtl::Handle h) { found.push_back(h); });
+  sdk::IterateContainer(sdk::PcbApi_GetCurrentBoardHandle(), 1u << kind, all, 0,
+                        [&](sdk::Handle h) { found.push_back(h); });
   return found;
 }
 
-win::ComPtr<IPCB_Primitive> Interface(rtl::Handle handle) {
+win::ComPtr<IPCB_Primitive> Interface(sdk::Handle handle) {
   win::ComPtr<IServerModule> module;
-  rtl::ClientGlobal()->GetServerModuleByName(win::Bstr(L"PCB").get(), module.put());
+  sdk::ClientGlobal()->GetServerModuleByName(win::Bstr(L"PCB").get(), module.put());
   const auto pcb = module.As<IPCB_ServerInterface>(IID_IPCB_ServerInterface);
   const auto board = win::ComPtr<IPCB_Board>::Adopt(pcb->GetCurrentPCBBoard());
   if (handle == board->GetHandle()) return board.As<IPCB_Primitive>(IID_IPCB_Primitive);
   win::ComPtr<IPCB_Primitive> found;
   const auto iterator = win::ComPtr<IPCB_BoardIterator>::Adopt(board->CreateBoardIterator());
-  iterator->SetKindFilter(1u << rtl::PcbApi_GetObjectIdFromObjectHandle(handle));
+  iterator->SetKindFilter(1u << sdk::PcbApi_GetObjectIdFromObjectHandle(handle));
   for (auto object = win::ComPtr<IPCB_Primitive>::Adopt(iterator->First()); object;
        object = win::ComPtr<IPCB_Primitive>::Adopt(iterator->Next())) {
     if (object->GetHandle() == handle) return object;
@@ -118,8 +118,8 @@ win::ComPtr<IPCB_Primitive> Interface(rtl::Handle handle) {
   return found;
 }
 
-rtl::Handle Named(uint8_t kind, const std::string& name) {
-  for (rtl::Handle handle : Objects(kind)) {
+sdk::Handle Named(uint8_t kind, const std::string& name) {
+  for (sdk::Handle handle : Objects(kind)) {
     win::Bstr text;
     Interface(handle)->GetName(text.put());
     if (win::Narrow(text.str()) == name) return handle;
@@ -127,10 +127,10 @@ rtl::Handle Named(uint8_t kind, const std::string& name) {
   return 0;
 }
 
-std::string RuleName(rtl::Handle rule) {
+std::string RuleName(sdk::Handle rule) {
   if (rule == 0) return "(none)";
   pcbapi::Text255 name{};
-  rtl::PcbApi_QueryRuleExtEx(pcbapi::kRead, rule, &name);
+  sdk::PcbApi_QueryRuleExtEx(pcbapi::kRead, rule, &name);
   return std::string(name.chars, name.length);
 }
 

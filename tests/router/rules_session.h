@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "framework/win/com.h"
-#include "rtl/pcb_api.h"
-#include "rtl/pcb_contract.h"
+#include "sdk/pcb_api.h"
+#include "sdk/pcb_contract.h"
 
 namespace rulestest {
 
@@ -17,11 +17,11 @@ std::string OpenBoard(const std::string& path);
 std::string RulesBoardPath();
 
 // Handles of one kind on the current board, in file order.
-std::vector<rtl::Handle> Objects(uint8_t kind);
+std::vector<sdk::Handle> Objects(uint8_t kind);
 // The interface of the object with a handle (the board's own handle gives the board).
-win::ComPtr<IPCB_Primitive> Interface(rtl::Handle handle);
+win::ComPtr<IPCB_Primitive> Interface(sdk::Handle handle);
 // The handle of the net, class or rule of that name; 0 when none.
-rtl::Handle Named(uint8_t kind, const std::string& name);
-std::string RuleName(rtl::Handle rule);
+sdk::Handle Named(uint8_t kind, const std::string& name);
+std::string RuleName(sdk::Handle rule);
 
 }  // namespace rulestest

@@ -21,10 +21,10 @@ class RulesBoard : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_EQ(rulestest::OpenBoard(rulestest::RulesBoardPath()), "");
-    board_ = rtl::PcbApi_GetCurrentBoardHandle();
+    board_ = sdk::PcbApi_GetCurrentBoardHandle();
     ASSERT_NE(board_, 0u);
   }
-  rtl::Handle board_ = 0;
+  sdk::Handle board_ = 0;
 };
 
 std::string ScopeName(uint8_t scope) {
@@ -89,7 +89,7 @@ TEST_F(RulesBoard, ClassificationMatchesTheHandWrittenExpectation) {
 TEST_F(RulesBoard, RuleIndexAndProxiesAreFoundByHandleAndInterface) {
   TOvixRules rules(board_);
   rules.Collect();
-  const rtl::Handle handle = Named(pcbapi::kRule, "WidthTop");
+  const sdk::Handle handle = Named(pcbapi::kRule, "WidthTop");
   IPCB_Rule* rule = rules.RuleOfHandle(handle);
   ASSERT_NE(rule, nullptr);
   EXPECT_EQ(rule->GetHandle(), handle);
@@ -135,9 +135,9 @@ TEST_F(RulesBoard, QueriesByTheProxiesOwnMatching) {
 TEST_F(RulesBoard, QueriesByTheHostsInclusionTests) {
   TOvixRules rules(board_);
   rules.Collect();
-  const std::vector<rtl::Handle> tracks = Objects(pcbapi::kTrack);
-  const std::vector<rtl::Handle> vias = Objects(pcbapi::kVia);
-  const std::vector<rtl::Handle> pads = Objects(pcbapi::kPad);
+  const std::vector<sdk::Handle> tracks = Objects(pcbapi::kTrack);
+  const std::vector<sdk::Handle> vias = Objects(pcbapi::kVia);
+  const std::vector<sdk::Handle> pads = Objects(pcbapi::kPad);
   ASSERT_EQ(tracks.size(), 5u);
   EXPECT_EQ(RuleName(rules.FindRuleForObjectHandle(kWidthRule, 1, 2, tracks[0], false)),
             "WidthTop");
@@ -146,7 +146,7 @@ TEST_F(RulesBoard, QueriesByTheHostsInclusionTests) {
   EXPECT_EQ(RuleName(rules.FindRuleForObjectHandle(kWidthRule, 1, 26, tracks[0], false)),
             "WidthSig1");
   // A kind without a storage falls back to the host's dominant rule.
-  const rtl::Handle sig2 = Named(pcbapi::kNet, "SIG2");
+  const sdk::Handle sig2 = Named(pcbapi::kNet, "SIG2");
   EXPECT_EQ(RuleName(rules.FindRuleForObjectHandle(8, 1, 7, sig2, false)), "PrioritySig2");
   EXPECT_EQ(RuleName(rules.FindRuleForObjectHandles(kClearanceRule, 1, 26, vias[0], pads[1])),
             "PowerClass");
@@ -202,17 +202,17 @@ constexpr DominantCase kDominantCases[] = {
 };
 
 TEST_F(RulesBoard, HostDominantRulesMatchTheHandWrittenTable) {
-  const auto handle = [&](uint8_t kind, int index) -> rtl::Handle {
+  const auto handle = [&](uint8_t kind, int index) -> sdk::Handle {
     if (index == kBoardObject) return board_;
     if (kind == kRule) return Named(kRule, "Room A");
     return Objects(kind).at(static_cast<size_t>(index));
   };
   for (const DominantCase& c : kDominantCases) {
     SCOPED_TRACE(c.what);
-    const rtl::Handle first = handle(c.first_kind, c.first);
-    const rtl::Handle found = c.second == kSingle
-                                  ? rtl::PcbApi_FindDominantRuleForObject(first, c.kind)
-                                  : rtl::PcbApi_FindDominantRuleForObjectPair(
+    const sdk::Handle first = handle(c.first_kind, c.first);
+    const sdk::Handle found = c.second == kSingle
+                                  ? sdk::PcbApi_FindDominantRuleForObject(first, c.kind)
+                                  : sdk::PcbApi_FindDominantRuleForObjectPair(
                                         first, handle(c.second_kind, c.second), c.kind);
     EXPECT_EQ(RuleName(found), c.rule);
     // The board interface answers the same.
@@ -229,15 +229,15 @@ TEST_F(RulesBoard, HostDominantRulesMatchTheHandWrittenTable) {
 }
 
 TEST_F(RulesBoard, ScopeInclusionExportsEvaluateEachScope) {
-  const rtl::Handle net_to_net = Named(kRule, "NetToNet");
-  const std::vector<rtl::Handle> tracks = Objects(kTrack);
-  EXPECT_TRUE(rtl::PcbApi_Scope1_Includes(net_to_net, tracks[0]));
-  EXPECT_FALSE(rtl::PcbApi_Scope2_Includes(net_to_net, tracks[0]));
-  EXPECT_TRUE(rtl::PcbApi_Scope2_Includes(net_to_net, tracks[3]));
+  const sdk::Handle net_to_net = Named(kRule, "NetToNet");
+  const std::vector<sdk::Handle> tracks = Objects(kTrack);
+  EXPECT_TRUE(sdk::PcbApi_Scope1_Includes(net_to_net, tracks[0]));
+  EXPECT_FALSE(sdk::PcbApi_Scope2_Includes(net_to_net, tracks[0]));
+  EXPECT_TRUE(sdk::PcbApi_Scope2_Includes(net_to_net, tracks[3]));
   // A scope the editor cannot read holds nothing; unknown handles are held by no scope.
-  EXPECT_FALSE(rtl::PcbApi_Scope1_Includes(Named(kRule, "Unparsable"), tracks[0]));
-  EXPECT_FALSE(rtl::PcbApi_Scope1_Includes(Named(kRule, "ClearanceAll"), 999999));
-  EXPECT_TRUE(rtl::PcbApi_Scope1_Includes(Named(kRule, "ClearanceAll"), board_));
+  EXPECT_FALSE(sdk::PcbApi_Scope1_Includes(Named(kRule, "Unparsable"), tracks[0]));
+  EXPECT_FALSE(sdk::PcbApi_Scope1_Includes(Named(kRule, "ClearanceAll"), 999999));
+  EXPECT_TRUE(sdk::PcbApi_Scope1_Includes(Named(kRule, "ClearanceAll"), board_));
 }
 
 TEST(RulesCollection, ABoardWithoutRulesHasNoStoragesAndAsksTheHost) {
@@ -245,7 +245,7 @@ TEST(RulesCollection, ABoardWithoutRulesHasNoStoragesAndAsksTheHost) {
   testsupport::WriteFile(dir.Path("bare.json"),
                          R"({"format": "quorvel-board", "version": 1, "nets": [{"name": "A"}]})");
   ASSERT_EQ(rulestest::OpenBoard(dir.Path("bare.json")), "");
-  TOvixRules rules(rtl::PcbApi_GetCurrentBoardHandle());
+  TOvixRules rules(sdk::PcbApi_GetCurrentBoardHandle());
   rules.Collect();
   for (int kind : {kClearanceRule, kWidthRule, kLengthRule}) {
     EXPECT_EQ(rules.storage(kind), nullptr);
@@ -259,7 +259,7 @@ TEST(RulesCollection, AnUnknownBoardHandleIsRefused) {
   try {
     TOvixRules rules(12345u);
     ADD_FAILURE() << "no error";
-  } catch (const rtl::Exception& e) {
+  } catch (const sdk::Exception& e) {
     EXPECT_STREQ(e.what(), "Cannot find board interface from Board Handle");
   }
 }
@@ -284,7 +284,7 @@ TEST(RulesCollection, ManyRulesOfOneKindAndSharedPriorities) {
   testsupport::TempDir dir;
   testsupport::WriteFile(dir.Path("many.json"), board);
   ASSERT_EQ(rulestest::OpenBoard(dir.Path("many.json")), "");
-  TOvixRules rules(rtl::PcbApi_GetCurrentBoardHandle());
+  TOvixRules rules(sdk::PcbApi_GetCurrentBoardHandle());
   rules.Collect();
   TOvixRuleStorage* widths = rules.storage(kWidthRule);
   ASSERT_NE(widths, nullptr);
@@ -306,7 +306,7 @@ TEST(RulesCollection, ManyRulesOfOneKindAndSharedPriorities) {
         return true;
       },
       false);
-  const rtl::Handle n100 = Objects(kNet).at(100);
+  const sdk::Handle n100 = Objects(kNet).at(100);
   EXPECT_EQ(RuleName(rules.FindRuleForObjectHandle(kWidthRule, 1, 26, n100, false)), "W100");
 }
 

@@ -47,13 +47,13 @@ class SingleNetRules : public ::testing::Test {
   void SetUp() override {
     testsupport::WriteFile(dir_.Path("nets.json"), kBoard);
     ASSERT_EQ(rulestest::OpenBoard(dir_.Path("nets.json")), "");
-    rules_ = std::make_unique<TOvixRules>(rtl::PcbApi_GetCurrentBoardHandle());
+    rules_ = std::make_unique<TOvixRules>(sdk::PcbApi_GetCurrentBoardHandle());
     rules_->Collect();
   }
 
-  static rtl::Handle Net(const std::string& name) { return Named(pcbapi::kNet, name); }
-  static rtl::Handle Track(size_t index) { return Objects(pcbapi::kTrack).at(index); }
-  static rtl::Handle Via() { return Objects(pcbapi::kVia).at(0); }
+  static sdk::Handle Net(const std::string& name) { return Named(pcbapi::kNet, name); }
+  static sdk::Handle Track(size_t index) { return Objects(pcbapi::kTrack).at(index); }
+  static sdk::Handle Via() { return Objects(pcbapi::kVia).at(0); }
 
   const TRuleProxy& Proxy(const std::string& name) const {
     const TRuleProxy* proxy = rules_->ProxyOf(rules_->RuleOfHandle(Named(pcbapi::kRule, name)));
@@ -74,7 +74,7 @@ TEST_F(SingleNetRules, OnlyAPlainInNetTestMakesASingleNetRule) {
 }
 
 TEST_F(SingleNetRules, ScopeNetsAreFoundByTheirExactNames) {
-  const auto net_of = [&](const std::string& rule) -> rtl::Handle {
+  const auto net_of = [&](const std::string& rule) -> sdk::Handle {
     const PrimitiveList& objects = Proxy(rule).first_helper()->objects();
     return objects.empty() ? 0 : objects.front()->GetHandle();
   };
@@ -87,7 +87,7 @@ TEST_F(SingleNetRules, ScopeNetsAreFoundByTheirExactNames) {
 TEST_F(SingleNetRules, ObjectQueriesGiveTheEditorsAnswers) {
   const struct {
     const char* what;
-    rtl::Handle object;
+    sdk::Handle object;
     const char* width;
   } cases[] = {
       {"net A", Net("A"), "WidthA"},
@@ -101,24 +101,24 @@ TEST_F(SingleNetRules, ObjectQueriesGiveTheEditorsAnswers) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    const rtl::Handle found = rules_->FindRuleForObjectHandle(kWidthRule, 1, 26, c.object, false);
+    const sdk::Handle found = rules_->FindRuleForObjectHandle(kWidthRule, 1, 26, c.object, false);
     EXPECT_EQ(RuleName(found), c.width);
-    EXPECT_EQ(found, rtl::PcbApi_FindDominantRuleForObject(c.object, kWidthRule));
+    EXPECT_EQ(found, sdk::PcbApi_FindDominantRuleForObject(c.object, kWidthRule));
   }
 }
 
 TEST_F(SingleNetRules, PairQueriesFindTheRuleOfEitherObjectsNet) {
   const struct {
     const char* what;
-    rtl::Handle a, b;
+    sdk::Handle a, b;
     const char* clearance;
   } cases[] = {
       {"track of A, via", Track(0), Via(), "ClearanceA"},
       {"via, track of A", Via(), Track(0), "ClearanceA"},
       {"track of B, via", Track(1), Via(), "ClearanceAll"},
       {"track of a, track of A", Track(2), Track(0), "ClearanceA"},
-      {"track of a, board", Track(2), rtl::PcbApi_GetCurrentBoardHandle(), "ClearanceAll"},
-      {"track of A, board", Track(0), rtl::PcbApi_GetCurrentBoardHandle(), "ClearanceA"},
+      {"track of a, board", Track(2), sdk::PcbApi_GetCurrentBoardHandle(), "ClearanceAll"},
+      {"track of A, board", Track(0), sdk::PcbApi_GetCurrentBoardHandle(), "ClearanceA"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -161,7 +161,7 @@ TEST(NetsTheRulesName, AreThoseNamedDirectlyOrThroughTheirClass) {
      "minLength": "1mil", "maxLength": "2mil"}]
 })x");
   ASSERT_EQ(rulestest::OpenBoard(dir.Path("named.json")), "");
-  TOvixRules rules(rtl::PcbApi_GetCurrentBoardHandle());
+  TOvixRules rules(sdk::PcbApi_GetCurrentBoardHandle());
   rules.Collect();
   const auto net = [](const char* name) { return Named(pcbapi::kNet, name); };
   EXPECT_FALSE(rules.NetIndistinct(kClearanceRule, net("A")));

@@ -1,0 +1,287 @@
+// Ownership of host documents and the safe replacement of a written file.
+#include "sdk/file_ownership.h"
+
+#include <windows.h>
+
+#include <string_view>
+
+#include "framework/win/com.h"
+#include "framework/win/handles.h"
+#include "framework/win/text.h"
+#include "sdk/client_api.h"
+#include "sdk/common_utils.h"
+#include "sdk/exceptions.h"
+#include "sdk/text_file.h"
+
+namespace sdk {
+
+namespace {
+
+// The third of the workspace's notice kinds: a document the user cannot save.
+constexpr int kLockedFileNoticeKind = kWorkspaceNoticeKinds[2];
+
+size_t FilePartStart(const std::string& path) {
+  const size_t separator = path.find_last_of("\\/:");
+  return separator == std::string::npos ? 0 : separator + 1;
+}
+
+std::string FilePart(const std::string& path) { return path.substr(FilePartStart(path)); }
+
+std::string FolderPart(const std::string& path) { return path.substr(0, FilePartStart(path)); }
+
+// The value of a "<key><separator><value>" line, when the line starts with the key.
+void TakeValue(std::string_view line, std::string_view key, std::string& value) {
+  if (line.substr(0, key.size()) != key) return;
+  value = std::string(line.size() > key.size() ? line.substr(key.size() + 1) : std::string_view());
+}
+
+void DeleteIfPresent(const std::string& file) {
+  if (FileExists(file)) DeleteFileW(win::Widen(file).c_str());
+}
+
+// Another program has the file open and lets nobody delete or rename it.
+bool HeldOpenByAnotherProgram(const std::wstring& file) {
+  HANDLE probe =
+      CreateFileW(file.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (probe != INVALID_HANDLE_VALUE) {
+    CloseHandle(probe);
+    return false;
+  }
+  return GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
+// Why `target` could not be replaced, in the user's terms: the system says "Access denied" for
+// a read-only file, a folder and a file another program holds alike.
+std::string ReplaceFailureText(const std::string& target, DWORD error) {
+  const std::wstring wide = win::Widen(target);
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return "a folder of that name is in the way";
+    if (attributes & FILE_ATTRIBUTE_READONLY) return "the file is read-only";
+    if (HeldOpenByAnotherProgram(wide)) return "another program is using the file";
+  }
+  return SystemErrorText(error);
+}
+
+// Deletes the temporary file unless it was handed on.
+class TemporaryFile {
+ public:
+  TemporaryFile() : name_(CreateTempFileName()) {}
+  ~TemporaryFile() {
+    if (!name_.empty()) DeleteIfPresent(name_);
+  }
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+  const std::string& name() const { return name_; }
+
+ private:
+  std::string name_;
+};
+
+// The document the host has open on the file, told about the change when it wants to be.
+class DocumentFileChange {
+ public:
+  explicit DocumentFileChange(const std::string& file_name) {
+    const win::ComPtr<IClient> client = GetClient();
+    if (!client) return;
+    win::ComPtr<IServerDocument> document;
+    const win::Bstr path(win::Widen(file_name));
+    CheckHost(client->GetDocumentByPath(path.get(), document.put()), "GetDocumentByPath");
+    if (document) listener_ = document.As<IServerDocumentFileChange>(IID_IServerDocumentFileChange);
+  }
+  void Begin() {
+    if (listener_) CheckHost(listener_->BeginFileChange(), "BeginFileChange");
+  }
+  void End() {
+    if (listener_) CheckHost(listener_->EndFileChange(), "EndFileChange");
+  }
+
+ private:
+  win::ComPtr<IServerDocumentFileChange> listener_;
+};
+
+}  // namespace
+
+std::string CreateTempFileName() {
+  const DWORD needed = GetTempPathW(0, nullptr);
+  if (needed == 0) return {};
+  std::wstring folder(needed, L'\0');
+  const DWORD length = GetTempPathW(needed, folder.data());
+  if (length == 0 || length >= needed) return {};
+  folder.resize(length);
+  wchar_t name[MAX_PATH] = {};
+  if (!GetTempFileNameW(folder.c_str(), L"Pro", 0, name)) return {};
+  return win::Narrow(name);
+}
+
+std::string GetLockFileName(const std::string& document_file_name) {
+  return FolderPart(document_file_name) + "~$" + FilePart(document_file_name) + "_loc";
+}
+
+bool ReadFileOwnershipDetails(const std::string& document_file_name,
+                              TFileOwnershipDetails& details) {
+  details = {};
+  const std::string lock_file = GetLockFileName(document_file_name);
+  if (!FileExists(lock_file)) return false;
+  const std::string content = ReadFileText(lock_file);
+  for (const std::string_view line : SplitLines(content)) {
+    // Later lines win; keys match case-sensitively.
+    TakeValue(line, "ComputerName", details.computer_name);
+    TakeValue(line, "UserName", details.user_name);
+    TakeValue(line, "ProcessID", details.process_id);
+  }
+  return !details.computer_name.empty() && !details.user_name.empty() &&
+         !details.process_id.empty();
+}
+
+bool IsFileLockedByOther(const std::string& document_file_name, std::string& computer_name,
+                         std::string& user_name) {
+  computer_name.clear();
+  user_name.clear();
+  TFileOwnershipDetails details;
+  if (!ReadFileOwnershipDetails(document_file_name, details)) return false;
+  computer_name = details.computer_name;
+  user_name = details.user_name;
+  if (!IsSameText(details.computer_name, GetComputerNameText())) return true;
+  if (!IsSameText(details.user_name, GetUserNameText())) return true;
+  return !IsSameText(details.process_id, std::to_string(GetCurrentProcessId()));
+}
+
+bool PostFileLockedNotice(IWorkspace& workspace, const std::string& document_file_name,
+                          const std::string& computer_name, const std::string& user_name) {
+  win::ComPtr<IWorkspaceMessages> messages;
+  CheckHost(workspace.GetMessageService(messages.put()), "GetMessageService");
+  if (!messages) return false;
+  const win::Bstr title(L"[Locked File]");
+  const win::Bstr text(win::Widen(FilePart(document_file_name) + " is used by " + user_name +
+                                  " on " + computer_name +
+                                  ". You will not be able to save your changes."));
+  const win::Bstr product(L"Plavena");
+  const win::Bstr path(win::Widen(document_file_name));
+  const win::Bstr process(L"WorkspaceManager:OpenObject");
+  const win::Bstr parameters(win::Widen("FileName=" + document_file_name));
+  CheckHost(messages->AddMessage(title.get(), text.get(), product.get(), path.get(), process.get(),
+                                 parameters.get(), kLockedFileNoticeKind, 0, 0, 0),
+            "AddMessage");
+  return true;
+}
+
+void ShowFileLockedWarning(const std::string& document_file_name, const std::string& computer_name,
+                           const std::string& user_name, LockedWarningMode mode) {
+  if (mode == LockedWarningMode::WorkspaceNotice) {
+    const win::ComPtr<IWorkspace> workspace = GetWorkspace();
+    if (workspace &&
+        PostFileLockedNotice(*workspace.get(), document_file_name, computer_name, user_name)) {
+      return;
+    }
+    // Without the workspace's notices the user would never learn why nothing was saved.
+  } else if (mode != LockedWarningMode::MessageBox) {
+    return;
+  }
+  ShowWarningMessage(FilePart(document_file_name) + " is used and locked by " + user_name + " on " +
+                     computer_name + ".\nYou will not be able to save your changes.");
+}
+
+bool ReplaceFileAtomically(const std::string& from, const std::string& to) {
+  const std::wstring source = win::Widen(from);
+  const std::wstring target = win::Widen(to);
+  // Windows refuses to replace a read-only file; Wine's move does not. Refuse on both.
+  const DWORD attributes = GetFileAttributesW(target.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+  }
+  if (MoveFileExW(source.c_str(), target.c_str(),
+                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    return true;
+  }
+  if (GetLastError() != ERROR_NOT_SAME_DEVICE) return false;
+  // Another volume: a copied move could leave a half-copied target. Copy beside the target
+  // first, then rename there in one step.
+  const std::string folder = FolderPart(to);
+  wchar_t sibling[MAX_PATH] = {};
+  if (!GetTempFileNameW(win::Widen(folder.empty() ? "." : folder).c_str(), L"Pro", 0, sibling)) {
+    return false;
+  }
+  if (CopyFileW(source.c_str(), sibling, FALSE) &&
+      MoveFileExW(sibling, target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    DeleteFileW(source.c_str());
+    return true;
+  }
+  const DWORD error = GetLastError();
+  DeleteFileW(sibling);
+  SetLastError(error);
+  return false;
+}
+
+bool ReplaceFileWithOwnershipCheck(const std::string& new_file, const std::string& target,
+                                   std::string* failure) {
+  if (failure) failure->clear();
+  if (IsSameText(new_file, target)) return true;
+  std::string computer_name;
+  std::string user_name;
+  if (IsFileLockedByOther(target, computer_name, user_name)) {
+    DeleteIfPresent(new_file);  // first: the warning may raise
+    ShowFileLockedWarning(target, computer_name, user_name, LockedWarningMode::WorkspaceNotice);
+    return false;
+  }
+  bool replaced = true;
+  DocumentFileChange document(target);
+  document.Begin();
+  if (FileExists(new_file) && !ReplaceFileAtomically(new_file, target)) {
+    replaced = false;
+    const DWORD error = GetLastError();
+    if (failure) *failure = ReplaceFailureText(target, error);
+    DeleteIfPresent(new_file);
+  }
+  document.End();
+  return replaced;
+}
+
+std::string TemporaryFolder() {
+  wchar_t folder[MAX_PATH + 1] = {};
+  const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
+  return length > 0 && length <= MAX_PATH ? win::Narrow(folder) : std::string();
+}
+
+std::string FileWriteFailure(const std::string& what, const std::string& target,
+                             const std::string& cause) {
+  return "Cannot write " + what + " " + target + ": " + cause;
+}
+
+std::string TemporaryFileFailure(const std::string& temporary, DWORD error) {
+  if (temporary.empty()) {
+    return "no temporary file can be made in the temporary folder " + TemporaryFolder() + " (" +
+           SystemErrorText(error) + ")";
+  }
+  return "the temporary file " + temporary + " cannot be written (" + SystemErrorText(error) + ")";
+}
+
+std::string ReplaceFailureCause(const std::string& target, const std::string& failure) {
+  if (!failure.empty()) return failure;
+  std::string computer_name;
+  std::string user_name;
+  IsFileLockedByOther(target, computer_name, user_name);
+  return "it is used and locked by " + user_name + " on " + computer_name;
+}
+
+void ReplaceFileText(const std::string& target, std::string_view text, const std::string& what) {
+  const TemporaryFile temporary;
+  if (temporary.name().empty()) {
+    throw Exception(FileWriteFailure(what, target, TemporaryFileFailure({}, GetLastError())));
+  }
+  const DWORD error = TryWriteFileText(temporary.name(), text);
+  if (error != ERROR_SUCCESS) {
+    throw Exception(FileWriteFailure(what, target, TemporaryFileFailure(temporary.name(), error)));
+  }
+  std::string failure;
+  if (ReplaceFileWithOwnershipCheck(temporary.name(), target, &failure)) return;
+  throw Exception(FileWriteFailure(what, target, ReplaceFailureCause(target, failure)));
+}
+
+void SaveIniFile(const framework::IniFile& ini) {
+  ReplaceFileText(ini.Path(), ini.Text(), "the settings file");
+}
+
+}  // namespace sdk

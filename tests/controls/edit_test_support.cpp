@@ -1,0 +1,116 @@
+// What the edit tests share.
+#include <gtest/gtest.h>
+
+#include "tests/controls/edit_test_support.h"
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+
+#include "framework/theme_services.h"
+#include "controls/xp_control_utils.h"
+#include "controls/xp_edits2.h"
+
+namespace edittest {
+
+HeldKeys::HeldKeys(std::initializer_list<int> keys) {
+  GetKeyboardState(saved_);
+  BYTE state[256];
+  std::memcpy(state, saved_, sizeof state);
+  for (int key : keys) state[key] |= 0x80;
+  SetKeyboardState(state);
+}
+
+HeldKeys::~HeldKeys() { SetKeyboardState(saved_); }
+
+void Key(HWND hwnd, WORD key, std::initializer_list<int> held) {
+  HeldKeys keys(held);
+  const bool alt = std::find(held.begin(), held.end(), VK_MENU) != held.end();
+  SendMessageW(hwnd, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, key, 1);
+  SendMessageW(hwnd, alt ? WM_SYSKEYUP : WM_KEYUP, key, 0xC0000001);
+}
+
+void Type(HWND hwnd, const std::wstring& text) {
+  for (wchar_t c : text) SendMessageW(hwnd, WM_CHAR, c, 1);
+}
+
+std::wstring ClipboardText() {
+  std::wstring text;
+  if (!OpenClipboard(nullptr)) return L"<clipboard busy>";
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+      text = chars;
+      GlobalUnlock(data);
+    }
+  }
+  CloseClipboard();
+  return text;
+}
+
+void SetClipboardText(const std::wstring& text) {
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  EmptyClipboard();
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+  std::memcpy(GlobalLock(memory), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+  GlobalUnlock(memory);
+  SetClipboardData(CF_UNICODETEXT, memory);
+  CloseClipboard();
+}
+
+namespace {
+
+int pending_item = -1;
+
+void CALLBACK CloseMenu(HWND, UINT, UINT_PTR id, DWORD) noexcept {
+  KillTimer(nullptr, id);
+  if (pending_item >= 0) {
+    try {
+      controls::TCustomXPEdit::SharedContextMenu().Items().Items()[pending_item]->Click();
+    } catch (...) {
+      ADD_FAILURE() << "the menu item threw";
+    }
+  }
+  EndMenu();
+}
+
+}  // namespace
+
+void ShowContextMenuAndChoose(HWND hwnd, int item) {
+  pending_item = item;
+  SetTimer(nullptr, 0, 20, CloseMenu);
+  RECT window{};
+  GetWindowRect(hwnd, &window);
+  SendMessageW(hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd),
+               MAKELPARAM(window.left + 5, window.top + 5));
+  pending_item = -1;
+}
+
+void ShowContextMenuAndClose(HWND hwnd) { ShowContextMenuAndChoose(hwnd, -1); }
+
+std::unique_ptr<xptest::Surface> Picture(framework::TWinControl& control, const std::string& name) {
+  auto surface = std::make_unique<xptest::Surface>(control.Width(), control.Height());
+  control.PaintTo(surface->dc(), 0, 0);
+  surface->MakeOpaque();
+  xptest::WritePicture(*surface, name, 2);
+  return surface;
+}
+
+void EditForm::SetUp() {
+  form_.SetBounds(50, 50, 420, 160);
+  form_.Show();
+}
+
+void EditForm::TearDown() {
+  framework::TThemeServices::Instance().SetOverride(std::nullopt);
+  controls::SetWindowsVersionOverride(std::nullopt);
+  SendMessageW(controls::XPPaletteWindow(), WM_SYSCOLORCHANGE, 0, 0);
+}
+
+void EditForm::UsePaintStyle(int style) {
+  framework::TThemeServices::Instance().SetOverride(style == 2);
+  controls::SetWindowsVersionOverride(style == 1 ? controls::WindowsVersion{5, 0} : controls::WindowsVersion{6, 1});
+  SendMessageW(controls::XPPaletteWindow(), WM_SYSCOLORCHANGE, 0, 0);
+  ASSERT_EQ(controls::GetXPPaintStyle(), style);
+}
+
+}  // namespace edittest

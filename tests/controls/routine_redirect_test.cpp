@@ -1,0 +1,225 @@
+#include "controls/routine_redirect.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <stdexcept>
+
+#include "framework/win/module.h"
+#include "controls/free_notification.h"
+#include "controls/window_dc_redirect.h"
+#include "surface.h"
+
+namespace {
+
+using controls::TPatchRecord;
+
+// Large enough for a 5-byte jump: the frame pointer is kept, so each has a prologue.
+__attribute__((noinline)) int Original(int x) { return x + 1; }
+__attribute__((noinline)) int Replacement(int x) { return x * 10; }
+
+// Through a volatile pointer, so that the compiler cannot call or inline the routine directly.
+int Call(int (*routine)(int), int x) {
+  int (*volatile through)(int) = routine;
+  return through(x);
+}
+
+TEST(RoutineRedirect, JumpsToTheTargetAndRestoresTheRoutine) {
+  EXPECT_EQ(controls::RelativeJumpOffset(0x1000, 0x2000), 0xFFBu);
+  EXPECT_EQ(controls::RelativeJumpOffset(0x2000, 0x1000), 0xFFFFEFFBu);  // backwards
+
+  uint8_t before[8];
+  std::memcpy(before, reinterpret_cast<const void*>(&Original), 8);
+  TPatchRecord patch;
+  controls::RedirectRoutine(reinterpret_cast<void*>(&Original),
+                      reinterpret_cast<const void*>(&Replacement), patch);
+  ASSERT_EQ(patch.address, reinterpret_cast<uintptr_t>(&Original));
+  EXPECT_EQ(std::memcmp(patch.saved, before, 8), 0);
+  const auto* code = reinterpret_cast<const uint8_t*>(&Original);
+  EXPECT_EQ(code[0], 0xE9);
+  uint32_t offset;
+  std::memcpy(&offset, code + 1, 4);
+  EXPECT_EQ(offset,
+            controls::RelativeJumpOffset(patch.address, reinterpret_cast<uintptr_t>(&Replacement)));
+  EXPECT_EQ(Call(&Original, 4), 40);
+
+  controls::RestoreRoutine(patch);
+  EXPECT_EQ(std::memcmp(code, before, 8), 0);
+  EXPECT_EQ(Call(&Original, 4), 5);
+
+  TPatchRecord failed;
+  std::memset(failed.saved, 0xCC, sizeof failed.saved);
+  controls::RestoreRoutine(failed);  // address 0: nothing is written
+  EXPECT_EQ(Call(&Original, 4), 5);
+}
+
+TEST(ClipRect, NarrowsExcludesAndRestoresTheClipping) {
+  xptest::Surface surface(20, 20, RGB(0, 0, 0));
+  const win::UniqueBrush red(CreateSolidBrush(RGB(255, 0, 0)));
+  const RECT all = {0, 0, 20, 20};
+  HRGN saved = reinterpret_cast<HRGN>(1);
+  controls::BeginClipRect(surface.dc(), {5, 5, 10, 10}, saved, false);
+  EXPECT_EQ(saved, nullptr) << "a context without clipping saves no region";
+  FillRect(surface.dc(), &all, red.get());
+  EXPECT_EQ(surface.Pixel(5, 5), RGB(255, 0, 0));
+  EXPECT_EQ(surface.Pixel(4, 5), RGB(0, 0, 0));
+  EXPECT_EQ(surface.Pixel(10, 9), RGB(0, 0, 0));
+  controls::EndClipRect(surface.dc(), saved);
+  const win::UniqueRegion probe(CreateRectRgn(0, 0, 0, 0));
+  EXPECT_EQ(GetClipRgn(surface.dc(), probe.get()), 0) << "clipping is gone again";
+
+  // With a clip region already set: exclusion inside it, then the old region comes back.
+  surface.Fill(RGB(0, 0, 0));
+  const win::UniqueRegion outer(CreateRectRgn(0, 0, 15, 15));
+  SelectClipRgn(surface.dc(), outer.get());
+  {
+    const controls::ClipRectScope scope(surface.dc(), {2, 2, 4, 4}, true);
+    FillRect(surface.dc(), &all, red.get());
+  }
+  EXPECT_EQ(surface.Pixel(2, 2), RGB(0, 0, 0)) << "excluded";
+  EXPECT_EQ(surface.Pixel(5, 5), RGB(255, 0, 0));
+  EXPECT_EQ(surface.Pixel(16, 16), RGB(0, 0, 0)) << "outside the old region";
+  surface.Fill(RGB(0, 0, 0));
+  FillRect(surface.dc(), &all, red.get());
+  EXPECT_EQ(surface.Pixel(2, 2), RGB(255, 0, 0)) << "the exclusion ended with the scope";
+  EXPECT_EQ(surface.Pixel(16, 16), RGB(0, 0, 0)) << "the old region is back";
+}
+
+// ---- Free notification ---------------------------------------------------------------------
+
+struct Recorder {
+  std::vector<std::string> calls;
+  controls::TFreeNotificationRegistry* registry = nullptr;
+  const void* remove_block = nullptr;
+  controls::TFreeListener remove_listener{};
+};
+
+struct Listener {
+  Recorder* recorder;
+  std::string name;
+  bool remove_self = false;
+  bool remove_other = false;
+
+  controls::TFreeListener Handle() { return {&Listener::Notify, this}; }
+  static void Notify(void* context, const void* block) {
+    auto* self = static_cast<Listener*>(context);
+    self->recorder->calls.push_back(self->name);
+    if (self->remove_self) self->recorder->registry->RemoveListener(block, self->Handle());
+    if (self->remove_other) {
+      self->recorder->registry->RemoveListener(self->recorder->remove_block,
+                                               self->recorder->remove_listener);
+    }
+  }
+};
+
+int g_frees = 0;
+void CountingFree(void* block) {
+  ++g_frees;
+  std::free(block);
+}
+
+TEST(FreeNotification, FindsSortedEntriesAndWalksListenersSafely) {
+  controls::TFreeNotificationRegistry registry;
+  Recorder recorder{{}, &registry};
+  char storage[6];
+  char* const blocks = storage + 1;  // one byte before the first block, for "before all"
+  Listener a{&recorder, "a", true};  // removes itself during the walk
+  Listener b{&recorder, "b", false, true};
+  Listener c{&recorder, "c"};
+  Listener d{&recorder, "d"};
+  for (int i : {3, 0, 4, 1}) registry.AddListener(&blocks[i], c.Handle());
+  size_t index = 99;
+  EXPECT_TRUE(registry.Find(&blocks[3], index));
+  EXPECT_EQ(index, 2u);
+  EXPECT_FALSE(registry.Find(&blocks[2], index));
+  EXPECT_EQ(index, 2u) << "where it would be inserted";
+  EXPECT_FALSE(registry.Find(&blocks[0] - 1, index));
+  EXPECT_EQ(index, 0u);
+  EXPECT_TRUE(registry.Find(&blocks[4], index));
+  EXPECT_EQ(index, 3u);
+
+  // Block 3 has listeners c, a, b, d; b removes d.
+  registry.AddListener(&blocks[3], a.Handle());
+  registry.AddListener(&blocks[3], b.Handle());
+  registry.AddListener(&blocks[3], d.Handle());
+  recorder.remove_block = &blocks[3];
+  recorder.remove_listener = d.Handle();
+  registry.NotifyFreed(&blocks[3]);
+  EXPECT_EQ(recorder.calls, (std::vector<std::string>{"c", "a", "b"}));
+  EXPECT_FALSE(registry.Find(&blocks[3], index)) << "the entry goes with the notification";
+  EXPECT_EQ(registry.Count(), 3u);
+
+  // Removing the last listener removes the entry.
+  registry.RemoveListener(&blocks[0], c.Handle());
+  EXPECT_FALSE(registry.Find(&blocks[0], index));
+
+  // Freeing goes through the given routine, with or without an entry or registry.
+  recorder.calls.clear();
+  g_frees = 0;
+  void* unregistered = std::malloc(8);
+  controls::NotifyingFreeMem(unregistered, &CountingFree, &registry);
+  controls::NotifyingFreeMem(std::malloc(8), &CountingFree, nullptr);
+  EXPECT_EQ(g_frees, 2);
+  EXPECT_TRUE(recorder.calls.empty());
+  void* registered = std::malloc(8);
+  registry.AddListener(registered, c.Handle());
+  controls::NotifyingFreeMem(registered, &CountingFree, &registry);
+  EXPECT_EQ(g_frees, 3);
+  EXPECT_EQ(recorder.calls, (std::vector<std::string>{"c"}));
+}
+
+// ---- The GetWindowDC redirect --------------------------------------------------------------
+
+// Paints its frame in WM_NCPAINT through GetWindowDC, as the own-drawn controls do.
+LRESULT CALLBACK FramedProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg != WM_NCPAINT) return DefWindowProcW(hwnd, msg, wp, lp);
+  const HDC dc = GetWindowDC(hwnd);
+  const HBRUSH green = CreateSolidBrush(RGB(0, 200, 0));
+  const RECT frame = {0, 0, 6, 6};
+  FillRect(dc, &frame, green);
+  DeleteObject(green);
+  ReleaseDC(hwnd, dc);
+  return 0;
+}
+
+TEST(WindowDcRedirect, SendsTheFramePaintingToThePrintDcForOneScope) {
+  WNDCLASSW cls{};
+  cls.lpfnWndProc = FramedProc;
+  cls.hInstance = win::ThisModule();
+  cls.lpszClassName = L"XpFramedTestWindow";
+  RegisterClassW(&cls);
+  const win::UniqueWindow window(CreateWindowExW(0, cls.lpszClassName, L"", WS_POPUP | WS_BORDER, 0,
+                                                 0, 40, 30, nullptr, nullptr, win::ThisModule(),
+                                                 nullptr));
+  ASSERT_TRUE(window);
+  const auto* code = reinterpret_cast<const uint8_t*>(
+      win::ProcAddress(GetModuleHandleW(L"user32.dll"), "GetWindowDC"));
+  uint8_t before[5];
+  std::memcpy(before, code, 5);
+
+  xptest::Surface print(40, 30, RGB(255, 255, 255));
+  controls::PrintNonClientArea(window.get(), print.dc());
+  EXPECT_EQ(print.Pixel(2, 2), RGB(0, 200, 0)) << "the frame landed in the print DC";
+  EXPECT_EQ(std::memcmp(code, before, 5), 0) << "GetWindowDC is itself again";
+  const HDC real = GetWindowDC(window.get());
+  EXPECT_NE(real, print.dc());
+  ReleaseDC(window.get(), real);
+
+  try {
+    const controls::WindowDcRedirect redirect(print.dc());
+    ASSERT_TRUE(redirect.Active());
+    EXPECT_EQ(GetWindowDC(window.get()), print.dc());
+    EXPECT_EQ(GetWindowDC(nullptr), print.dc()) << "every caller, while it lasts";
+    {
+      const xptest::Surface inner(4, 4);
+      const controls::WindowDcRedirect nested(inner.dc());
+      EXPECT_EQ(GetWindowDC(window.get()), inner.dc());
+    }
+    EXPECT_EQ(GetWindowDC(window.get()), print.dc()) << "the outer redirect is back";
+    throw std::runtime_error("painting failed");
+  } catch (const std::runtime_error&) {
+  }
+  EXPECT_EQ(std::memcmp(code, before, 5), 0) << "restored after a throw";
+}
+
+}  // namespace

@@ -1,0 +1,346 @@
+#include "controls/smooth_text.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "surface.h"
+
+namespace {
+
+using controls::TextFont;
+using controls::TextLayout;
+using xptest::Surface;
+
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr COLORREF kInk = RGB(20, 40, 160);
+
+TextFont Tahoma(int height = -13) { return TextFont::OfHeight(L"Tahoma", height); }
+
+// Draws on a fresh white surface.
+void Draw(Surface& s, const RECT& rect, std::wstring_view text, TextLayout layout,
+          COLORREF colour = kInk, const TextFont& font = Tahoma()) {
+  s.Fill(kWhite);
+  controls::DrawSmoothText(s.dc(), rect, text, layout, colour, font);
+}
+
+bool SamePixels(const Surface& a, const Surface& b) {
+  for (int y = 0; y < a.height(); ++y) {
+    for (int x = 0; x < a.width(); ++x) {
+      if (a.Pixel(x, y) != b.Pixel(x, y)) return false;
+    }
+  }
+  return true;
+}
+
+TEST(TextFont, DerivesSizesAndMakesScaledFonts) {
+  EXPECT_EQ(TextFont::OfHeight(L"Tahoma", -16).size, 12);
+  EXPECT_EQ(TextFont::OfSize(L"Tahoma", 8).height, -11);
+  EXPECT_LT(TextFont::OfHeight(L"Tahoma", 20).size, 1) << "a cell height gives no points";
+  TextFont font = TextFont::OfSize(L"Tahoma", 9);
+  font.style = controls::kFontBold | controls::kFontItalic | controls::kFontUnderline | controls::kFontStrikeOut;
+  const win::UniqueFont scaled = controls::CreateTextFont(font, 4);
+  LOGFONTW lf{};
+  ASSERT_EQ(GetObjectW(scaled.get(), sizeof lf, &lf), static_cast<int>(sizeof lf));
+  EXPECT_EQ(lf.lfHeight, -48) << "36 points at 96 pixels per inch";
+  EXPECT_EQ(lf.lfWeight, FW_BOLD);
+  EXPECT_TRUE(lf.lfItalic && lf.lfUnderline && lf.lfStrikeOut);
+  EXPECT_STREQ(lf.lfFaceName, L"Tahoma");
+  const win::UniqueFont plain = controls::CreateTextFont(TextFont::OfHeight(L"Tahoma", 30), 2);
+  GetObjectW(plain.get(), sizeof lf, &lf);
+  EXPECT_EQ(lf.lfHeight, 60) << "without points the height is scaled";
+  EXPECT_EQ(lf.lfWeight, FW_NORMAL);
+  EXPECT_FALSE(lf.lfItalic || lf.lfUnderline || lf.lfStrikeOut);
+}
+
+TEST(SmoothText, SupersamplingFactorFollowsTheCharacterHeight) {
+  EXPECT_EQ(controls::SupersamplingFactor(50), 16);
+  EXPECT_EQ(controls::SupersamplingFactor(51), 8);
+  EXPECT_EQ(controls::SupersamplingFactor(100), 8);
+  EXPECT_EQ(controls::SupersamplingFactor(101), 4);
+  // Fonts whose characters measure as close to each side of the boundaries as the system's
+  // rounding of heights allows (Wine has no Tahoma measuring 50), each within its factor's range.
+  const HDC dc = CreateCompatibleDC(nullptr);
+  const auto measures = [&](const TextFont& font) {
+    const win::UniqueFont probe = controls::CreateTextFont(font);
+    const HGDIOBJ old = SelectObject(dc, probe.get());
+    SIZE size{};
+    GetTextExtentPoint32W(dc, L"k", 1, &size);
+    SelectObject(dc, old);
+    return static_cast<int>(size.cy);
+  };
+  struct Side {
+    int target;
+    int step;  // toward the inside of the factor's range
+    int factor;
+  };
+  for (const Side side : {Side{50, -1, 16}, Side{51, 1, 8}, Side{100, -1, 8}, Side{101, 1, 4}}) {
+    std::optional<TextFont> found;
+    int measured = 0;
+    for (int away = 0; away < 4 && !found; ++away) {
+      for (int height = side.target - 8; height <= side.target + 8 && !found; ++height) {
+        const TextFont font = TextFont::OfHeight(L"Tahoma", height);
+        measured = measures(font);
+        if (measured == side.target + away * side.step) found = font;
+      }
+    }
+    SCOPED_TRACE(measured);
+    ASSERT_TRUE(found) << "no font measures near " << side.target;
+    controls::SmoothSymbolSet(*found).Glyph(L'k');
+    EXPECT_EQ(controls::SmoothTextCacheState().last_factor, side.factor);
+  }
+  DeleteDC(dc);
+}
+
+TEST(SmoothText, RendersEachGlyphOncePerFont) {
+  const TextFont font = TextFont::OfHeight(L"Tahoma", -15);
+  Surface s(200, 40);
+  const int before = controls::SmoothTextCacheState().renders;
+  Draw(s, {0, 0, 200, 40}, L"Hello", {}, kInk, font);
+  const int first = controls::SmoothTextCacheState().renders - before;
+  EXPECT_EQ(first, 5) << "H, e, l, o and the X that gives the line height";
+  Draw(s, {0, 0, 200, 40}, L"Hello", {}, kInk, font);
+  controls::MeasureSmoothText({0, 0, 200, 40}, L"Hole", 0, font);
+  EXPECT_EQ(controls::SmoothTextCacheState().renders - before, first);
+  const controls::TSmoothGlyph& l = controls::SmoothSymbolSet(font).Glyph(L'l');
+  EXPECT_GT(l.rows, 0);
+  EXPECT_GT(l.advance, 0);
+  // A font differing only in colour shares the set.
+  TextFont red = font;
+  red.color = RGB(255, 0, 0);
+  EXPECT_EQ(controls::SmoothSetSlot(red), controls::SmoothSetSlot(font));
+}
+
+TEST(SmoothText, EvictsRoundRobinAfterTheCursor) {
+  controls::ClearSmoothTextCache();
+  const auto font = [](int i) { return TextFont::OfHeight(L"Face" + std::to_wstring(i), -9); };
+  for (int i = 1; i <= controls::kSmoothSetSlots; ++i) controls::SmoothSymbolSet(font(i));
+  EXPECT_EQ(controls::SmoothSetSlot(font(1000)), 1000);
+  controls::SmoothSymbolSet(font(1001));
+  EXPECT_EQ(controls::SmoothSetSlot(font(1001)), 1);
+  EXPECT_EQ(controls::SmoothSetSlot(font(1)), 0) << "evicted";
+  EXPECT_EQ(controls::SmoothTextCacheState().eviction_cursor, 1);
+  controls::SmoothSymbolSet(font(1002));
+  EXPECT_EQ(controls::SmoothSetSlot(font(1002)), 2);
+  EXPECT_EQ(controls::SmoothSetSlot(font(2)), 0);
+  EXPECT_EQ(controls::SmoothSetSlot(font(3)), 3);
+
+  // Over the pixel budget, the set after the cursor goes even with free slots left.
+  const auto fill_big = [](int height) {
+    controls::TSmoothSymbolSet& big = controls::SmoothSymbolSet(TextFont::OfHeight(L"Tahoma", height));
+    for (const wchar_t c : std::wstring(L"WMBDHKNOQRU")) big.Glyph(c);
+  };
+  controls::ClearSmoothTextCache();
+  fill_big(-420);
+  ASSERT_GT(controls::SmoothTextCacheState().cached_pixels, controls::kSmoothCacheBudget);
+  controls::SmoothSymbolSet(font(1));
+  EXPECT_EQ(controls::SmoothSetSlot(font(1)), 1) << "the big set made room at once";
+  EXPECT_EQ(controls::SmoothSetSlot(TextFont::OfHeight(L"Tahoma", -420)), 0);
+  EXPECT_EQ(controls::SmoothTextCacheState().eviction_cursor, 1);
+  controls::SmoothSymbolSet(font(2));
+  EXPECT_EQ(controls::SmoothSetSlot(font(2)), 2) << "under budget: the next free slot";
+  fill_big(-421);
+  EXPECT_EQ(controls::SmoothSetSlot(TextFont::OfHeight(L"Tahoma", -421)), 3);
+  // Round robin, not by size: the set after the cursor goes, small as it is.
+  controls::SmoothSymbolSet(font(3));
+  EXPECT_EQ(controls::SmoothSetSlot(font(3)), 2);
+  EXPECT_EQ(controls::SmoothSetSlot(font(2)), 0);
+  EXPECT_EQ(controls::SmoothSetSlot(TextFont::OfHeight(L"Tahoma", -421)), 3);
+  EXPECT_EQ(controls::SmoothTextCacheState().eviction_cursor, 2);
+  controls::ClearSmoothTextCache();
+}
+
+TEST(SmoothText, MeasuresLinesWrapsAndEmptyText) {
+  const TextFont font = Tahoma();
+  const RECT wide = {0, 0, 500, 100};
+  const SIZE x = controls::MeasureSmoothText(wide, L"X", 0, font);
+  EXPECT_EQ(controls::MeasureSmoothText(wide, L"", 0, font).cy, x.cy);
+  controls::TSmoothSymbolSet& set = controls::SmoothSymbolSet(font);
+  EXPECT_EQ(controls::MeasureSmoothText(wide, L"Ab", 0, font).cx,
+            set.Glyph(L'A').advance + set.Glyph(L'b').width);
+  const SIZE one = controls::MeasureSmoothText(wide, L"one", 0, font);
+  // Each word alone fits, two do not: three lines.
+  const RECT narrow = {0, 0, one.cx + 4, 100};
+  const SIZE wrapped = controls::MeasureSmoothText(narrow, L"one two six", controls::kTextWordWrap, font);
+  EXPECT_EQ(wrapped.cy, 3 * one.cy);
+  EXPECT_LE(wrapped.cx, narrow.right);
+  // A line exactly as wide as the rectangle still fits.
+  const int two_words = controls::MeasureSmoothText(wide, L"one two", 0, font).cx;
+  EXPECT_EQ(
+      controls::MeasureSmoothText({0, 0, two_words, 100}, L"one two six", controls::kTextWordWrap, font).cy,
+      2 * one.cy);
+  // A line break ends a line even in a wide rectangle; without wrapping it is just a character.
+  EXPECT_EQ(controls::MeasureSmoothText(wide, L"one\r\ntwo", controls::kTextWordWrap, font).cy, 2 * one.cy);
+  EXPECT_EQ(controls::MeasureSmoothText(wide, L"one\r\ntwo", 0, font).cy, one.cy);
+  // A word wider than the rectangle stands alone on its line.
+  EXPECT_EQ(controls::MeasureSmoothText({0, 0, 5, 100}, L"one two", controls::kTextWordWrap, font).cy,
+            3 * one.cy);
+  // Turned, the rectangle's height is the room along the text.
+  EXPECT_EQ(controls::MeasureSmoothText({0, 0, 100, one.cx + 4}, L"one two six",
+                                  controls::kTextWordWrap | controls::kTextTurned, font)
+                .cy,
+            3 * one.cy);
+}
+
+TEST(SmoothText, HotKeyUnderlinesItsCharacterInTheTextColour) {
+  const RECT rect = {4, 4, 196, 36};
+  Surface marked(200, 40);
+  Surface plain(200, 40);
+  Draw(marked, rect, L"&File", {});
+  Draw(plain, rect, L"File", {});
+  const int advance = controls::SmoothSymbolSet(Tahoma()).Glyph(L'F').advance;
+  int differing = 0;
+  int row = -1;
+  for (int y = 0; y < 40; ++y) {
+    for (int x = 0; x < 200; ++x) {
+      if (marked.Pixel(x, y) == plain.Pixel(x, y)) continue;
+      ++differing;
+      EXPECT_GE(x, rect.left);
+      EXPECT_LT(x, rect.left + advance) << "only under the F";
+      EXPECT_EQ(marked.Pixel(x, y), kInk) << "full ink is exactly the text colour";
+      if (row == -1) row = y;
+      EXPECT_EQ(y, row) << "one line";
+    }
+  }
+  EXPECT_EQ(differing, advance);
+  WritePicture(marked, "smooth_text_hot_key", 3);
+
+  // With no hot-key processing the "&" is drawn.
+  Surface literal(200, 40);
+  Draw(literal, rect, L"&File", {controls::kTextNoPrefix});
+  EXPECT_GT(literal.InkBox(kWhite).right, plain.InkBox(kWhite).right);
+  EXPECT_GT(controls::MeasureSmoothText(rect, L"&File", 0, Tahoma()).cx,
+            controls::MeasureSmoothText(rect, L"File", 0, Tahoma()).cx);
+}
+
+TEST(SmoothText, EllipsesShortenLikeTheTextTheyStandFor) {
+  const TextFont font = Tahoma();
+  const auto width = [&](std::wstring_view t) {
+    return controls::MeasureSmoothText({0, 0, 1000, 50}, t, 0, font).cx;
+  };
+  struct Case {
+    const wchar_t* text;
+    uint8_t ellipsis;
+    const wchar_t* shown;
+    const char* picture;
+  };
+  const Case cases[] = {
+      {L"Hello World", controls::kEllipsisEnd, L"Hello W...", "smooth_text_end_ellipsis"},
+      {L"Hello World", controls::kEllipsisWord, L"Hello...", "smooth_text_word_ellipsis"},
+      {L"C:\\Designs\\Boards\\main.dsn", controls::kEllipsisPath, L"C:\\Des...\\main.dsn",
+       "smooth_text_path_ellipsis"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.picture);
+    const RECT rect = {2, 2, 2 + width(c.shown), 30};
+    Surface shortened(240, 32);
+    Surface expected(240, 32);
+    Draw(shortened, rect, c.text, {0, controls::kAlignLeft, controls::kAlignTop, c.ellipsis});
+    Draw(expected, rect, c.shown, {});
+    EXPECT_TRUE(SamePixels(shortened, expected));
+    EXPECT_LE(shortened.InkBox(kWhite).right, rect.right + 1);
+    WritePicture(shortened, c.picture, 3);
+  }
+  // Narrower than "...": nothing is drawn at all.
+  Surface nothing(240, 32);
+  Draw(nothing, {2, 2, 2 + width(L"...") - 1, 30}, L"Hello", {0, 0, 0, controls::kEllipsisEnd});
+  EXPECT_EQ(nothing.InkBox(kWhite).right, 0);
+}
+
+TEST(SmoothText, BlendsPlacesAndClipsTheText) {
+  EXPECT_EQ(controls::SmoothBlend(200, 30, 0), 30);
+  EXPECT_EQ(controls::SmoothBlend(200, 30, 255), 200);
+  EXPECT_EQ(controls::SmoothBlend(200, 0, 128), 100);
+  EXPECT_EQ(controls::SmoothBlend(0, 255, 127), 127);  // (255 * 128) >> 8
+
+  Surface s(200, 60);
+  const RECT rect = {10, 10, 190, 50};
+  const SIZE size = controls::MeasureSmoothText(rect, L"Placed", 0, Tahoma());
+  Draw(s, rect, L"Placed", {0, controls::kAlignRight, controls::kAlignBottom});
+  const RECT box = s.InkBox(kWhite);
+  EXPECT_LE(box.right, rect.right);
+  EXPECT_GE(box.left, rect.right - size.cx);
+  EXPECT_LE(box.bottom, rect.bottom);
+  EXPECT_GE(box.top, rect.bottom - size.cy);
+  Draw(s, rect, L"Placed", {});
+  const RECT top_left = s.InkBox(kWhite);
+  Draw(s, rect, L"Placed", {0, controls::kAlignCentre, controls::kAlignMiddle});
+  const RECT centred = s.InkBox(kWhite);
+  EXPECT_EQ(centred.left - top_left.left, (180 - size.cx) / 2);
+  EXPECT_EQ(centred.top - top_left.top, (40 - size.cy) / 2);
+  WritePicture(s, "smooth_text_plain", 3);
+
+  // A rectangle smaller than the text clips it (to the rectangle and one pixel around it).
+  Draw(s, {10, 10, 30, 20}, L"Clipped text", {});
+  const RECT clipped = s.InkBox(kWhite);
+  EXPECT_LE(clipped.right, 31);
+  EXPECT_LE(clipped.bottom, 21);
+  EXPECT_GT(clipped.right, 10);
+}
+
+TEST(SmoothText, WrapsDisablesAndTurns) {
+  const TextFont font = Tahoma();
+  Surface wrapped(120, 80);
+  Draw(wrapped, {2, 2, 70, 78}, L"smooth text wraps words", {controls::kTextWordWrap});
+  const SIZE line = controls::MeasureSmoothText({0, 0, 1000, 50}, L"smooth", 0, font);
+  EXPECT_GE(wrapped.InkBox(kWhite).bottom - 2, 2 * line.cy) << "more than one line";
+  EXPECT_LE(wrapped.InkBox(kWhite).right, 71);
+  WritePicture(wrapped, "smooth_text_wrapped", 3);
+
+  // Disabled: highlight one pixel down and right, shadow in place; the hot-key lines show both
+  // colours exactly.
+  Surface disabled(120, 30, RGB(60, 90, 60));
+  controls::DrawSmoothText(disabled.dc(), {4, 4, 116, 26}, L"&Disabled", {controls::kTextDisabled}, kInk, font);
+  const COLORREF highlight = GetSysColor(COLOR_BTNHIGHLIGHT);
+  const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
+  int shadow_row = -1;
+  int highlight_row = -1;
+  for (int y = 0; y < 30; ++y) {
+    if (disabled.Pixel(6, y) == shadow && disabled.Pixel(7, y) == shadow) shadow_row = y;
+    if (disabled.Pixel(7, y) == highlight && disabled.Pixel(8, y) == highlight) highlight_row = y;
+  }
+  ASSERT_NE(shadow_row, -1);
+  EXPECT_EQ(highlight_row, shadow_row + 1);
+  WritePicture(disabled, "smooth_text_disabled", 3);
+
+  // Turned: exactly the upright text's pixels, turned a quarter either way.
+  constexpr int kLong = 120;
+  constexpr int kShort = 24;
+  Surface upright(kLong, kShort);
+  Draw(upright, {0, 0, kLong, kShort}, L"Turn &me", {});
+  Surface up(kShort, kLong);
+  Draw(up, {0, 0, kShort, kLong}, L"Turn &me", {controls::kTextTurned, controls::kAlignLeft, controls::kAlignBottom});
+  Surface down(kShort, kLong);
+  Draw(down, {0, 0, kShort, kLong}, L"Turn &me",
+       {controls::kTextTurned | controls::kTextTurnDirection, controls::kAlignRight, controls::kAlignTop});
+  for (int y = 0; y < kLong; ++y) {
+    for (int x = 0; x < kShort; ++x) {
+      ASSERT_EQ(up.Pixel(x, y), upright.Pixel(kLong - 1 - y, x)) << x << "," << y;
+      ASSERT_EQ(down.Pixel(x, y), upright.Pixel(y, kShort - 1 - x)) << x << "," << y;
+    }
+  }
+
+  // Heavy letters first and light dots last show which way the text reads.
+  for (const bool down : {false, true}) {
+    SCOPED_TRACE(down ? "top to bottom" : "bottom to top");
+    Surface turned(40, 160);
+    const uint8_t flags = controls::kTextTurned | (down ? controls::kTextTurnDirection : 0);
+    // Aligned to where the text starts: the top when it reads down, else the bottom.
+    Draw(turned, {5, 5, 35, 155}, L"WWWW......",
+         {flags, controls::kAlignLeft, down ? controls::kAlignTop : controls::kAlignBottom});
+    const RECT box = turned.InkBox(kWhite);
+    EXPECT_GT(box.bottom - box.top, 2 * (box.right - box.left)) << "the text runs upright";
+    const double middle = (box.top + box.bottom) / 2.0;
+    if (down) {
+      EXPECT_LT(turned.InkCentreY(kWhite), middle);
+      EXPECT_LE(box.top, 7) << "the start is at the top";
+    } else {
+      EXPECT_GT(turned.InkCentreY(kWhite), middle);
+      EXPECT_GE(box.bottom, 153) << "the start is at the bottom";
+    }
+    WritePicture(turned, down ? "smooth_text_turned_down" : "smooth_text_turned_up", 3);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,215 @@
+// String helpers: splitting, accelerator marks, natural and mixed ordering, number tests.
+#include "controls/string_utils.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+TEST(StringHelpers, SplitAtFirstSeparator) {
+  std::string text = "a=b=c", head;
+  controls::SplitAtFirst(text, "=", head);
+  EXPECT_EQ(head, "a");
+  EXPECT_EQ(text, "b=c");
+  text = "abc";
+  controls::SplitAtFirst(text, "=", head);
+  EXPECT_EQ(head, "abc");
+  EXPECT_EQ(text, "");
+  text = "key::value::x";
+  controls::ExtractToken(text, "::", head);
+  EXPECT_EQ(head, "key");
+  EXPECT_EQ(text, "value::x");
+  std::wstring wide = L"x|y", wide_head;
+  controls::SplitAtFirstWide(wide, L"|", wide_head);
+  EXPECT_EQ(wide_head, L"x");
+  EXPECT_EQ(wide, L"y");
+}
+
+struct AmpersandCase {
+  const char* text;
+  const char* stripped;
+  int accelerator;
+  const char* why;
+};
+constexpr AmpersandCase kAmpersands[] = {
+    {"&File", "File", 1, "leading mark"},
+    {"Save && Exit", "Save & Exit", 0, "a doubled mark is a literal"},
+    {"A&b&c", "Abc", 3, "the last mark wins"},
+    {"&&&x", "&x", 2, "a literal, then a mark"},
+    {"Save&", "Save", 0, "a mark at the end marks nothing"},
+    {"&File&", "File", 1, "a trailing mark leaves the earlier one"},
+    {"&", "", 0, "a lone mark"},
+    {"", "", 0, "empty"},
+};
+
+TEST(StringHelpers, StripsAcceleratorMarks) {
+  for (const AmpersandCase& c : kAmpersands) {
+    SCOPED_TRACE(c.why);
+    std::string text = c.text;
+    const int accelerator = controls::StripAmpersands(text);
+    EXPECT_EQ(text, c.stripped);
+    EXPECT_EQ(accelerator, c.accelerator);
+    EXPECT_LE(accelerator, static_cast<int>(text.size()));  // never past the text
+    std::wstring wide(c.text, c.text + std::string(c.text).size());
+    EXPECT_EQ(controls::StripAmpersandsWide(wide), c.accelerator);
+    std::string copy;
+    controls::CopyWithoutAmpersands(c.text, copy);
+    EXPECT_EQ(copy, c.stripped);
+  }
+}
+
+TEST(StringHelpers, PrefixTests) {
+  EXPECT_TRUE(controls::StartsWithLonger("Mid Layer 3", "Mid Layer "));
+  EXPECT_FALSE(controls::StartsWithLonger("Mid Layer ", "Mid Layer "));   // not longer
+  EXPECT_FALSE(controls::StartsWithLonger("mid layer 3", "Mid Layer "));  // byte-exact
+  EXPECT_TRUE(controls::StartsWithLonger("x", ""));
+  EXPECT_FALSE(controls::StartsWithLonger("", ""));
+  int value = 0;
+  EXPECT_TRUE(controls::TryStrToIntAfterPrefix("Layer 12", "Layer ", value));
+  EXPECT_EQ(value, 12);
+  EXPECT_TRUE(controls::TryStrToIntAfterPrefix("Layer -4", "Layer ", value));
+  EXPECT_EQ(value, -4);
+  EXPECT_FALSE(controls::TryStrToIntAfterPrefix("Layer 1x", "Layer ", value));
+  EXPECT_FALSE(controls::TryStrToIntAfterPrefix("Layer 99999999999", "Layer ", value));
+}
+
+// Sorting with a comparison must give this exact order.
+std::vector<std::string> Sorted(std::vector<std::string> items,
+                                int (*compare)(std::string_view, std::string_view)) {
+  std::stable_sort(items.begin(), items.end(),
+                   [&](const std::string& a, const std::string& b) { return compare(a, b) < 0; });
+  return items;
+}
+
+int NaturalNoCase(std::string_view a, std::string_view b) {
+  return controls::CompareNatural(a, b, false);
+}
+
+struct OrderCase {
+  const char* a;
+  const char* b;
+  int natural;  // case-insensitive
+  int mixed;
+  const char* why;
+};
+constexpr OrderCase kOrders[] = {
+    {"item9", "item10", -1, -1, "digit runs compare as numbers"},
+    {"item10", "item9", 1, 1, "and the other way"},
+    {"a 1", "a1", -1, 0, "runs equal: the plain comparison decides; mixed drops blanks"},
+    {"abc", "ABC", 0, 0, "case is ignored"},
+    {"10", "9", 1, 1, "plain numbers"},
+    {"-5", "3", -1, -1, "signs count in mixed order"},
+    {"R10", "R9", 1, 1, "designators"},
+    {"1.5mm", "10mm", -1, -1, "decimal numbers inside texts"},
+    {"007", "7", -1, 0, "leading zeros: equal runs, plain order; equal numbers"},
+    {"", "a", -1, -1, "empty sorts first"},
+    {"a", "", 1, 1, "and the other way"},
+    {"x2y10", "x2y9", 1, 1, "later runs decide"},
+    {"U1", "u1", 0, 0, "letters without case"},
+    {"Net", "Nets", -1, -1, "a prefix sorts first"},
+    {"2.5", "2.50", -1, 0, "equal as numbers; natural order aligns digit runs right"},
+    {"a-5", "a3", 1, 1, "a minus inside a text joins the letters before it"},
+};
+
+TEST(StringHelpers, NaturalAndMixedOrder) {
+  for (const OrderCase& c : kOrders) {
+    SCOPED_TRACE(std::string(c.a) + " vs " + c.b + ": " + c.why);
+    EXPECT_EQ(controls::CompareNatural(c.a, c.b, false), c.natural);
+    EXPECT_EQ(controls::CompareMixedStrings(c.a, c.b), c.mixed);
+    EXPECT_EQ(controls::CompareMixedStrings(c.b, c.a), -c.mixed);  // antisymmetric
+  }
+}
+
+TEST(StringHelpers, CaseSensitiveNaturalOrderUsesByteOrder) {
+  EXPECT_EQ(controls::CompareNatural("ABC", "abc", true), -1);
+  EXPECT_EQ(controls::CompareNatural("abc", "abc", true), 0);
+  EXPECT_EQ(controls::CompareNatural("b1", "B2", false), -1);
+  EXPECT_EQ(controls::CompareNatural("b1", "B2", true), 1);  // 'b' > 'B' in byte order
+}
+
+TEST(StringHelpers, SortsGridTextsAsPeopleExpect) {
+  EXPECT_EQ(Sorted({"R10", "R2", "C1", "R1", "c2"}, controls::CompareMixedStrings),
+            (std::vector<std::string>{"C1", "c2", "R1", "R2", "R10"}));
+  EXPECT_EQ(Sorted({"10mil", "8mil", "12.5mil", "-1mil"}, controls::CompareMixedStrings),
+            (std::vector<std::string>{"-1mil", "8mil", "10mil", "12.5mil"}));
+  EXPECT_EQ(Sorted({"Layer 10", "Layer 2", "layer 1"}, NaturalNoCase),
+            (std::vector<std::string>{"layer 1", "Layer 2", "Layer 10"}));
+}
+
+struct NumberCase {
+  const char* text;
+  bool number;
+  double value;
+};
+constexpr NumberCase kNumbers[] = {
+    {"12", true, 12},    {"-1.5", true, -1.5}, {"+.5", true, 0.5}, {".5", true, 0.5},
+    {"1e3", true, 1000}, {"1.", true, 1},      {"", false, 0},     {" 1", false, 0},
+    {"1 ", false, 0},    {"1,5", false, 0},    {"-", false, 0},    {"+-1", false, 0},
+    {"inf", false, 0},   {"-inf", false, 0},   {"nan", false, 0},  {"0x10", false, 0},
+};
+
+TEST(StringHelpers, RecognisesNumbers) {
+  for (const NumberCase& c : kNumbers) {
+    double value = -99;
+    EXPECT_EQ(controls::TryTextToNumber(c.text, value), c.number) << c.text;
+    if (c.number) {
+      EXPECT_DOUBLE_EQ(value, c.value) << c.text;
+    }
+  }
+  EXPECT_TRUE(controls::ContainsNumberChar("R.x"));
+  EXPECT_FALSE(controls::ContainsNumberChar("GND"));
+  EXPECT_EQ(controls::CompareFloat(1, 2), -1);
+  EXPECT_EQ(controls::CompareFloat(2, 2), 0);
+  EXPECT_EQ(controls::CompareFloat(3, 2), 1);
+}
+
+TEST(StringHelpers, SplitsLeadingTokensByClass) {
+  std::string text = "-12.5mm+3", token;
+  controls::SplitLeadingToken(text, token, true);
+  EXPECT_EQ(token, "-12.5");
+  controls::SplitLeadingToken(text, token, false);
+  EXPECT_EQ(token, "mm+");
+  controls::SplitLeadingToken(text, token, false);
+  EXPECT_EQ(token, "3");
+  EXPECT_EQ(text, "");
+  controls::SplitLeadingToken(text, token, true);
+  EXPECT_EQ(token, "");
+  text = "-";
+  controls::SplitLeadingToken(text, token, true);
+  EXPECT_EQ(token, "-");
+  text = " a b ";
+  controls::RemoveBlanks(text);
+  EXPECT_EQ(text, "ab");
+}
+
+struct LastPosCase {
+  const char* pattern;
+  const char* text;
+  int start;
+  int position;
+};
+constexpr LastPosCase kLastPositions[] = {
+    {"ab", "abcab", 5, 4}, {"ab", "abcab", 3, 1},  {"ab", "abcab", 4, 4},
+    {"ab", "abcab", 0, 0}, {"ab", "abcab", 99, 4}, {"", "abc", 3, 0},
+    {"ab", "", 1, 0},      {"abcd", "abc", 3, 0},  {"x", "abc", 3, 0},
+};
+
+TEST(StringHelpers, FindsTheLastOccurrenceBeforeAPosition) {
+  for (const LastPosCase& c : kLastPositions) {
+    EXPECT_EQ(controls::LastPosBefore(c.pattern, c.text, c.start), c.position)
+        << c.pattern << " in " << c.text << " from " << c.start;
+  }
+  EXPECT_EQ(controls::MaxOfTwo(-1, 3), 3);
+}
+
+TEST(StringHelpers, ConvertsWideTextToTheAnsiCodePage) {
+  std::string text = "old";
+  controls::WideToAnsiString(L"Layer 1", text);
+  EXPECT_EQ(text, "Layer 1");
+  controls::WideToAnsiString(L"", text);
+  EXPECT_EQ(text, "");
+}
+
+}  // namespace

@@ -1,0 +1,167 @@
+// The hidden message window, form bounds in the registry, and the monitor lookup.
+#include "controls/window_services.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "framework/forms.h"
+#include "framework/ini_files.h"
+#include "controls/rt_forms.h"
+
+namespace {
+
+class TBoundsTestForm : public framework::TForm {
+ public:
+  using TForm::TForm;
+  static const framework::TClassInfo& StaticClassInfo() {
+    static const framework::TClassInfo info =
+        framework::TClassInfo::Derived<TBoundsTestForm, TForm>("TBoundsTestForm");
+    return info;
+  }
+  const framework::TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+};
+
+class FormBounds : public testing::Test {
+ protected:
+  void SetUp() override {
+    controls::StartFormsUnit();
+    ASSERT_FALSE(controls::GetFormBoundsKey().empty());
+    framework::TRegistryIniFile(controls::GetFormBoundsKey()).EraseSection("TBoundsTestForm");
+    form.SetBounds(40, 50, 300, 200);
+  }
+  void TearDown() override {
+    framework::TRegistryIniFile(controls::GetFormBoundsKey()).EraseSection("TBoundsTestForm");
+  }
+  void Store(int left, int top, int width, int height) {
+    framework::TRegistryIniFile store(controls::GetFormBoundsKey());
+    store.WriteInteger("TBoundsTestForm", "Left", left);
+    store.WriteInteger("TBoundsTestForm", "Top", top);
+    store.WriteInteger("TBoundsTestForm", "Width", width);
+    store.WriteInteger("TBoundsTestForm", "Height", height);
+  }
+  static RECT Bounds(const framework::TForm& form) { return form.BoundsRect(); }
+  TBoundsTestForm form{nullptr};
+};
+
+void ExpectRect(const RECT& rect, LONG left, LONG top, LONG right, LONG bottom) {
+  EXPECT_EQ(rect.left, left);
+  EXPECT_EQ(rect.top, top);
+  EXPECT_EQ(rect.right, right);
+  EXPECT_EQ(rect.bottom, bottom);
+}
+
+TEST(WndProcObject, HandsMessagesToTheEventAndTheRestToDefaultProcessing) {
+  controls::TCustomWndProcObject object;
+  ASSERT_TRUE(IsWindow(object.Handle()));
+  EXPECT_FALSE(IsWindowVisible(object.Handle()));
+  EXPECT_EQ(GetAncestor(object.Handle(), GA_PARENT), GetDesktopWindow())
+      << "a top-level window, so it hears the system's broadcasts";
+
+  // No event: the default processing answers (WM_SETTEXT stores the text).
+  SendMessageA(object.Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("plain"));
+  char text[16] = {};
+  EXPECT_EQ(GetWindowTextA(object.Handle(), text, 16), 5);
+
+  std::vector<UINT> seen;
+  object.OnMessage = [&](framework::TMessage& message, bool& handled) {
+    seen.push_back(message.msg);
+    if (message.msg == WM_USER + 7) {
+      EXPECT_EQ(message.wParam, 3u);
+      EXPECT_EQ(message.lParam, 4);
+      message.result = 42;
+      handled = true;
+    }
+    if (message.msg == WM_USER + 8) throw std::runtime_error("handler failed");
+  };
+  EXPECT_EQ(SendMessageA(object.Handle(), WM_USER + 7, 3, 4), 42);
+  // Not handled: the default processing's result replaces whatever the event left.
+  EXPECT_EQ(SendMessageA(object.Handle(), WM_GETTEXTLENGTH, 0, 0), 5);
+  EXPECT_EQ(SendMessageA(object.Handle(), WM_USER + 8, 0, 0), 0) << "an exception stays inside";
+  ASSERT_GE(seen.size(), 3u);
+  EXPECT_EQ(seen.front(), WM_USER + 7u);
+  EXPECT_EQ(seen[1], static_cast<UINT>(WM_GETTEXTLENGTH));
+  EXPECT_EQ(seen.back(), WM_USER + 8u);
+
+  const HWND handle = object.Handle();
+  {
+    controls::TCustomWndProcObject second;
+    EXPECT_NE(second.Handle(), handle);
+  }
+  EXPECT_TRUE(IsWindow(handle));
+}
+
+TEST(WndProcObject, ReleasesItsWindow) {
+  HWND handle;
+  {
+    controls::TCustomWndProcObject object;
+    handle = object.Handle();
+  }
+  EXPECT_FALSE(IsWindow(handle));
+}
+
+TEST_F(FormBounds, RestoresOnlyWhatTheFlagsAsk) {
+  controls::LoadFormBounds(form, true, true);
+  ExpectRect(Bounds(form), 40, 50, 340, 250);  // nothing stored: unchanged
+
+  Store(70, 80, 320, 240);
+  controls::LoadFormBounds(form, false, false);
+  ExpectRect(Bounds(form), 40, 50, 340, 250);
+  controls::LoadFormBounds(form, true, false);
+  ExpectRect(Bounds(form), 40, 50, 360, 290);
+  controls::LoadFormBounds(form, false, true);
+  ExpectRect(Bounds(form), 70, 80, 390, 320);
+}
+
+TEST_F(FormBounds, SavesOnlyWhatTheFlagsAskUnderTheFormsClass) {
+  framework::TRegistryIniFile store(controls::GetFormBoundsKey());
+  controls::SaveFormBounds(form, false, false);
+  EXPECT_FALSE(store.SectionExists("TBoundsTestForm"));
+  controls::SaveFormBounds(form, true, false);
+  std::vector<std::string> names = store.ReadSection("TBoundsTestForm");
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"Height", "Width"}));
+  EXPECT_EQ(store.ReadInteger("TBoundsTestForm", "Width", 0), 300);
+  EXPECT_EQ(store.ReadInteger("TBoundsTestForm", "Height", 0), 200);
+  form.SetBounds(11, 12, 130, 140);
+  controls::SaveFormBounds(form, false, true);
+  EXPECT_EQ(store.ReadInteger("TBoundsTestForm", "Left", 0), 11);
+  EXPECT_EQ(store.ReadInteger("TBoundsTestForm", "Top", 0), 12);
+  EXPECT_EQ(store.ReadInteger("TBoundsTestForm", "Width", 0), 300) << "size flag off: kept";
+
+  TBoundsTestForm other(nullptr);
+  controls::LoadFormBounds(other, true, true);
+  ExpectRect(Bounds(other), 11, 12, 311, 212);
+}
+
+TEST_F(FormBounds, BringsAFormStoredOffEveryMonitorOntoTheNearestWorkArea) {
+  MONITORINFO info;
+  ASSERT_TRUE(controls::GetMonitorInfoAtPoint({0, 0}, info));
+  const RECT work = info.rcWork;
+  Store(work.right + 5000, work.top + 30, 320, 240);
+  controls::LoadFormBounds(form, true, true);
+  ExpectRect(Bounds(form), work.right - 320, work.top + 30, work.right, work.top + 270);
+  Store(-9000, -9000, 320, 240);
+  controls::LoadFormBounds(form, true, true);
+  ExpectRect(Bounds(form), work.left, work.top, work.left + 320, work.top + 240);
+  EXPECT_EQ(
+      framework::TRegistryIniFile(controls::GetFormBoundsKey()).ReadInteger("TBoundsTestForm", "Left", 0),
+      -9000)
+      << "the stored values stay as they are";
+
+  // Partly on a monitor is reachable: kept exactly.
+  Store(work.right - 50, work.top + 10, 320, 240);
+  controls::LoadFormBounds(form, true, true);
+  ExpectRect(Bounds(form), work.right - 50, work.top + 10, work.right + 270, work.top + 250);
+}
+
+TEST(MonitorLookup, FindsTheNearestMonitorForAnyPoint) {
+  MONITORINFO near_origin, far_away;
+  ASSERT_TRUE(controls::GetMonitorInfoAtPoint({0, 0}, near_origin));
+  EXPECT_EQ(near_origin.cbSize, 40u);
+  EXPECT_GT(near_origin.rcMonitor.right, near_origin.rcMonitor.left);
+  ASSERT_TRUE(controls::GetMonitorInfoAtPoint({100000, 100000}, far_away));
+  EXPECT_TRUE(EqualRect(&near_origin.rcMonitor, &far_away.rcMonitor));
+}
+
+}  // namespace

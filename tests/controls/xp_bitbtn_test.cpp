@@ -1,0 +1,188 @@
+// The own-drawn push button, driven by real mouse and key messages, in a modal form by Enter,
+// Escape and accelerators, and drawn in the three paint styles.
+#include "controls/xp_bitbtn.h"
+
+#include <gtest/gtest.h>
+#include <vsstyle.h>
+
+#include "framework/application.h"
+#include "framework/forms.h"
+#include "framework/theme_services.h"
+#include "paint_styles.h"
+#include "surface.h"
+
+namespace {
+
+using controls::TXPBitBtn;
+
+class BitBtn : public testing::Test {
+ protected:
+  void SetUp() override {
+    form.SetBounds(0, 0, 300, 120);
+    ok = Add(L"OK", 8);
+    ok->SetDefault(true);
+    ok->SetModalResult(1);
+    cancel = Add(L"Cancel", 90);
+    cancel->SetCancel(true);
+    cancel->SetModalResult(2);
+    apply = Add(L"&Apply", 172);
+    apply->OnClick = [this](framework::TComponent* sender) {
+      EXPECT_EQ(sender, apply);
+      ++clicks;
+    };
+  }
+  TXPBitBtn* Add(const wchar_t* caption, int left) {
+    auto* button = new TXPBitBtn(&form);
+    button->SetParent(&form);
+    button->SetBounds(left, 60, 75, 25);
+    button->SetCaption(caption);
+    button->Handle();
+    return button;
+  }
+  static LRESULT Mouse(TXPBitBtn* button, UINT msg, int x, int y, WPARAM keys) {
+    return SendMessageW(button->Handle(), msg, keys, MAKELPARAM(x, y));
+  }
+  bool Dispatch(HWND hwnd, UINT msg, WPARAM wparam) {
+    const MSG message = {hwnd, msg, wparam, 0, 0, {0, 0}};
+    return framework::Application::Instance().ProcessMessage(message);
+  }
+
+  framework::TForm form{nullptr};
+  TXPBitBtn *ok = nullptr, *cancel = nullptr, *apply = nullptr;
+  int clicks = 0;
+};
+
+TEST_F(BitBtn, ClicksWhenTheMouseIsReleasedOverIt) {
+  form.Show();
+  Mouse(apply, WM_MOUSEMOVE, 10, 10, MK_LBUTTON);
+  EXPECT_FALSE(apply->Pressed()) << "a button held down elsewhere and dragged over";
+  Mouse(apply, WM_LBUTTONDOWN, 5, 5, MK_LBUTTON);
+  EXPECT_TRUE(apply->Pressed());
+  EXPECT_TRUE(apply->Focused()) << "a press takes the focus";
+  Mouse(apply, WM_MOUSEMOVE, 100, 5, MK_LBUTTON);
+  EXPECT_FALSE(apply->Pressed()) << "dragged off: drawn up";
+  Mouse(apply, WM_MOUSEMOVE, 10, 10, MK_LBUTTON);
+  EXPECT_TRUE(apply->Pressed());
+  Mouse(apply, WM_LBUTTONUP, 10, 10, 0);
+  EXPECT_FALSE(apply->Pressed());
+  EXPECT_EQ(clicks, 1);
+  EXPECT_NE(GetCapture(), apply->Handle());
+
+  Mouse(apply, WM_LBUTTONDOWN, 5, 5, MK_LBUTTON);
+  Mouse(apply, WM_MOUSEMOVE, 100, 5, MK_LBUTTON);
+  Mouse(apply, WM_LBUTTONUP, 100, 5, 0);
+  EXPECT_EQ(clicks, 1) << "released outside: no click";
+  EXPECT_FALSE(apply->Pressed());
+}
+
+TEST_F(BitBtn, AnswersSpaceBmClickAcceleratorsAndItsTextQuery) {
+  form.Show();
+  apply->SetFocus();
+  SendMessageW(apply->Handle(), WM_KEYDOWN, VK_SPACE, 0);
+  EXPECT_TRUE(apply->Pressed());
+  EXPECT_EQ(clicks, 0) << "Space clicks on release";
+  SendMessageW(apply->Handle(), WM_KEYUP, VK_SPACE, 0);
+  EXPECT_FALSE(apply->Pressed());
+  EXPECT_EQ(clicks, 1);
+  SendMessageW(apply->Handle(), WM_KEYUP, VK_SPACE, 0);
+  EXPECT_EQ(clicks, 1) << "a release without a press does nothing";
+
+  SendMessageW(apply->Handle(), BM_CLICK, 0, 0);
+  EXPECT_EQ(clicks, 2);
+
+  ok->SetFocus();
+  EXPECT_TRUE(Dispatch(ok->Handle(), WM_SYSCHAR, L'a')) << "Alt+A";
+  EXPECT_EQ(clicks, 3);
+  EXPECT_TRUE(apply->Focused());
+  EXPECT_FALSE(Dispatch(ok->Handle(), WM_SYSCHAR, L'q')) << "no control has Q";
+
+  apply->SetEnabled(false);
+  SendMessageW(apply->Handle(), BM_CLICK, 0, 0);
+  EXPECT_FALSE(Dispatch(ok->Handle(), WM_SYSCHAR, L'a'));
+  EXPECT_EQ(clicks, 3) << "a disabled button does not click";
+
+  wchar_t text[16] = {};
+  EXPECT_EQ(SendMessageW(apply->Handle(), WM_GETTEXT, 16, reinterpret_cast<LPARAM>(text)), 6);
+  EXPECT_STREQ(text, L"&Apply");
+  EXPECT_EQ(SendMessageW(ok->Handle(), controls::XPM_VALUECHANGED, 1, 0), 0);
+  EXPECT_TRUE(controls::IsAccel(L'A', L"&Apply"));
+  EXPECT_FALSE(controls::IsAccel(L'B', L"Save && &Close"));
+  EXPECT_TRUE(controls::IsAccel(L'c', L"Save && &Close"));
+  EXPECT_FALSE(controls::IsAccel(L'S', L"Save && Close"));
+}
+
+TEST_F(BitBtn, EndsAModalFormWithItsResult) {
+  // Enter on a focused button presses that one, not the default button.
+  form.SetActiveControl(cancel);
+  PostMessageW(cancel->Handle(), WM_KEYDOWN, VK_RETURN, 1);
+  EXPECT_EQ(form.ShowModal(), 2);
+  form.SetActiveControl(nullptr);
+  apply->SetModalResult(7);
+  PostMessageW(apply->Handle(), BM_CLICK, 0, 0);
+  EXPECT_EQ(form.ShowModal(), 7);
+  EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(BitBtn, IsDrawnInEachPaintStyle) {
+  controls::TAlphaBitmap& glyph = apply->Glyph();
+  glyph.SetWidth(12);
+  glyph.SetHeight(12);
+  apply->SetLayout(controls::TButtonLayout::blGlyphLeft);
+  cancel->SetEnabled(false);
+  const COLORREF face = RGB(1, 2, 3);
+  xptest::ForEachPaintStyle([&](int style) {
+    xptest::Surface surface(75, 25, face);
+    ok->PaintTo(surface.dc(), 0, 0);
+    const RECT ink = surface.InkBox(face);
+    EXPECT_EQ(ink.left, 0);
+    EXPECT_EQ(ink.right, 75) << "the whole button is painted";
+    // The caption "OK" is centred: dark ink in the middle, none near the ends.
+    int dark_middle = 0, dark_ends = 0;
+    for (int y = 6; y < 19; ++y) {
+      for (int x = 6; x < 69; ++x) {
+        const COLORREF c = surface.Pixel(x, y);
+        const bool dark = GetRValue(c) + GetGValue(c) + GetBValue(c) < 200;
+        (x >= 27 && x < 48 ? dark_middle : dark_ends) += dark;
+      }
+    }
+    EXPECT_GT(dark_middle, 10);
+    EXPECT_EQ(dark_ends, 0);
+    if (style == 0) {
+      EXPECT_EQ(surface.Pixel(0, 0), RGB(0, 0, 0)) << "the default button's black frame";
+    }
+    // Themed, the face above the caption is the theme's push button in the button's state, the
+    // form showing under its corners.
+    const auto theme_rows_differing = [&](TXPBitBtn* button, int theme_state) {
+      xptest::Surface drawn(75, 25, face), expected(75, 25, framework::ColorToRGB(form.Color()));
+      button->PaintTo(drawn.dc(), 0, 0);
+      const auto& themes = framework::TThemeServices::Instance();
+      themes.DrawBackground(themes.Open(nullptr, L"BUTTON"), expected.dc(), BP_PUSHBUTTON,
+                            theme_state, {0, 0, 75, 25});
+      int differing = 0;
+      for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 75; ++x) differing += drawn.Pixel(x, y) != expected.Pixel(x, y);
+      }
+      return differing;
+    };
+    if (style == 2) {
+      EXPECT_EQ(theme_rows_differing(ok, PBS_DEFAULTED), 0);
+      EXPECT_EQ(theme_rows_differing(cancel, PBS_DISABLED), 0);
+      EXPECT_EQ(theme_rows_differing(apply, PBS_NORMAL), 0);
+      Mouse(apply, WM_LBUTTONDOWN, 5, 5, MK_LBUTTON);
+      EXPECT_EQ(theme_rows_differing(apply, PBS_PRESSED), 0);
+      Mouse(apply, WM_LBUTTONUP, 500, 5, 0);
+    }
+    Mouse(ok, WM_LBUTTONDOWN, 5, 5, MK_LBUTTON);
+    xptest::Surface pressed(75, 25, face);
+    ok->PaintTo(pressed.dc(), 0, 0);
+    Mouse(ok, WM_LBUTTONUP, 500, 5, 0);
+    int differing = 0;
+    for (int y = 0; y < 25; ++y) {
+      for (int x = 0; x < 75; ++x) differing += surface.Pixel(x, y) != pressed.Pixel(x, y);
+    }
+    EXPECT_GT(differing, 20) << "pressed looks different";
+  });
+  xptest::WriteStylePicture("xp_bitbtn", {ok, cancel, apply});
+}
+
+}  // namespace

@@ -1,0 +1,302 @@
+// Paint style per Windows version and theme, the palette and its refresh, resources, and the
+// glyph-and-caption layout of buttons.
+#include "controls/xp_control_utils.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "framework/theme_services.h"
+#include "controls/graphic_errors.h"
+
+namespace {
+
+// Leaves the theme and version overrides as it found them (unset).
+class PaintStyle : public testing::Test {
+ protected:
+  void TearDown() override {
+    framework::TThemeServices::Instance().SetOverride(std::nullopt);
+    controls::SetWindowsVersionOverride(std::nullopt);
+  }
+  static void Pretend(bool themes, DWORD major, DWORD minor) {
+    framework::TThemeServices::Instance().SetOverride(themes);
+    controls::SetWindowsVersionOverride(controls::WindowsVersion{major, minor});
+  }
+};
+
+TEST_F(PaintStyle, FollowsTheWindowsVersionAndTheTheme) {
+  struct Case {
+    bool themes;
+    DWORD major, minor;
+    bool xp_or_later;
+    int style;
+  };
+  for (const Case& c : std::vector<Case>{{false, 5, 0, false, 1},
+                                         {false, 4, 90, false, 1},
+                                         {false, 5, 1, true, 0},
+                                         {false, 5, 2, true, 0},
+                                         {false, 6, 0, true, 0},
+                                         {false, 10, 0, true, 0},
+                                         {true, 5, 0, false, 2},
+                                         {true, 6, 1, true, 2}}) {
+    Pretend(c.themes, c.major, c.minor);
+    EXPECT_EQ(controls::IsWindowsXPOrLater(), c.xp_or_later) << c.major << "." << c.minor;
+    EXPECT_EQ(controls::GetXPPaintStyle(), c.style) << c.major << "." << c.minor << " " << c.themes;
+  }
+}
+
+TEST_F(PaintStyle, PaletteIsRefilledWhenTheSystemColoursChange) {
+  Pretend(false, 6, 1);
+  SendMessageW(controls::XPPaletteWindow(), WM_SYSCOLORCHANGE, 0, 0);
+  const controls::XPColorPalette classic = controls::XPPalette();
+  EXPECT_EQ(classic.clXPWindow, framework::clWindow);
+  EXPECT_EQ(classic.clXPFace, framework::clBtnFace);
+  EXPECT_EQ(classic.clXPHighlight, framework::clHighlight);
+  EXPECT_EQ(classic.clXPHighlightText, framework::clHighlightText);
+  EXPECT_EQ(classic.clXPShadow, framework::clBtnShadow);
+  EXPECT_EQ(classic.clXPLight, framework::clBtnHighlight);
+  EXPECT_EQ(classic.clXPGrayText, framework::clGrayText);
+  EXPECT_EQ(classic.XPScrollArrowSize, GetSystemMetrics(SM_CXHSCROLL));
+
+  Pretend(false, 5, 0);
+  EXPECT_EQ(controls::XPPalette().clXPFace, framework::clBtnFace) << "only a change refills it";
+  SendMessageW(controls::XPPaletteWindow(), WM_SYSCOLORCHANGE, 0, 0);
+  const controls::XPColorPalette own = controls::XPPalette();
+  EXPECT_EQ(own.clXPWindow, RGB(255, 255, 255));
+  EXPECT_EQ(own.clXPFace, RGB(239, 235, 222));
+  EXPECT_EQ(own.clXPHighlight, RGB(49, 106, 197));
+  EXPECT_EQ(own.clXPHighlightText, RGB(255, 255, 255));
+  EXPECT_EQ(own.clXPShadow, RGB(196, 195, 191));
+  EXPECT_EQ(own.clXPLight, RGB(241, 241, 237));
+  EXPECT_EQ(own.clXPGrayText, RGB(161, 161, 146));
+  EXPECT_EQ(own.XPScrollArrowSize, 17);
+
+  // Other messages leave the palette alone.
+  Pretend(true, 6, 1);
+  SendMessageW(controls::XPPaletteWindow(), WM_SETTINGCHANGE, 0, 0);
+  EXPECT_EQ(controls::XPPalette().clXPFace, RGB(239, 235, 222));
+  SendMessageW(controls::XPPaletteWindow(), WM_SYSCOLORCHANGE, 0, 0);
+  EXPECT_EQ(controls::XPPalette().clXPFace, framework::clBtnFace) << "themed uses system colours";
+}
+
+TEST_F(PaintStyle, ThemedEditColoursOnlyInTheThemedStyle) {
+  Pretend(false, 6, 1);
+  framework::TColor fill = framework::clFuchsia, text = framework::clLime;
+  controls::GetThemedEditColors(false, true, fill, text);
+  EXPECT_EQ(fill, framework::clFuchsia);
+  EXPECT_EQ(text, framework::clLime);
+}
+
+TEST(ControlResources, CheckBoxGlyphAndResourceModules) {
+  const char* const kBitmapType = MAKEINTRESOURCEA(2);
+  const SIZE glyph = controls::GetCheckBoxGlyphSize();
+  // One glyph of the 4 by 3 grid, not the whole bitmap.
+  EXPECT_GE(glyph.cx, 12);
+  EXPECT_LE(glyph.cx, 16);
+  EXPECT_GE(glyph.cy, 12);
+  EXPECT_LE(glyph.cy, 16);
+
+  EXPECT_EQ(controls::FindResourceModule("XPTESTDATA", "XPTEST"), GetModuleHandleW(nullptr));
+  EXPECT_EQ(controls::FindResourceModule("NOSUCHRESOURCE", "XPTEST"), nullptr);
+  // A resource the program lacks is found in the later module that has it.
+  const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+  ASSERT_EQ(FindResourceA(GetModuleHandleW(nullptr), MAKEINTRESOURCEA(32759), kBitmapType),
+            nullptr);
+  ASSERT_NE(FindResourceA(user32, MAKEINTRESOURCEA(32759), kBitmapType), nullptr);
+  EXPECT_NE(controls::FindResourceModule(MAKEINTRESOURCEA(32759), kBitmapType), nullptr);
+  EXPECT_NE(controls::FindResourceModule(MAKEINTRESOURCEA(32759), kBitmapType),
+            GetModuleHandleW(nullptr));
+}
+
+// The system's button colours, changed for one test and put back at its end.
+class ButtonColours {
+ public:
+  static constexpr int kElements[4] = {COLOR_BTNHIGHLIGHT, COLOR_BTNFACE, COLOR_BTNSHADOW,
+                                       COLOR_BTNTEXT};
+  ButtonColours() {
+    for (int i = 0; i < 4; ++i) saved_[i] = GetSysColor(kElements[i]);
+  }
+  ~ButtonColours() { Set(saved_); }
+  ButtonColours(const ButtonColours&) = delete;
+  ButtonColours& operator=(const ButtonColours&) = delete;
+  // Highlight, face, shadow and text; the palette window hears of it.
+  static void Set(const COLORREF (&colours)[4]) {
+    SetSysColors(4, kElements, colours);
+    SendMessageW(controls::XPPaletteWindow(), WM_SYSCOLORCHANGE, 0, 0);
+  }
+
+ private:
+  COLORREF saved_[4] = {};
+};
+
+// Red, green, blue of pixel (x, y) counted from the top.
+COLORREF ImagePixel(const controls::TAlphaImage& image, int x, int y) {
+  const uint8_t* p = image.Image()->Pixel(x, image.Height() - 1 - y);
+  return RGB(p[2], p[1], p[0]);
+}
+
+TEST(SystemColoredImage, MapsTheFourColoursInOrderAndAgainOnEveryChange) {
+  const ButtonColours restore;
+  // White becomes silver, which the next step makes the face colour; grey becomes black, which
+  // the last step makes the text colour.
+  constexpr COLORREF kFace = RGB(10, 20, 30), kText = RGB(40, 50, 60);
+  ButtonColours::Set({RGB(192, 192, 192), kFace, RGB(0, 0, 0), kText});
+  std::shared_ptr<controls::TAlphaImage> boxes;
+  controls::LoadSystemColoredImage(boxes, L"STDCHECKBOX");
+  ASSERT_TRUE(boxes);
+  // The unchecked box: grey and black frame lines, white inside, silver lower right.
+  EXPECT_EQ(ImagePixel(*boxes, 0, 0), kText) << "grey, then black";
+  EXPECT_EQ(ImagePixel(*boxes, 1, 1), kText) << "black";
+  EXPECT_EQ(ImagePixel(*boxes, 5, 5), kFace) << "white, then silver";
+  EXPECT_EQ(ImagePixel(*boxes, 11, 11), kFace) << "silver";
+  EXPECT_EQ(boxes->Image()->Pixel(5, 5)[3], 255) << "alpha kept";
+
+  // A second image of the same kind, and a third one that its owner frees.
+  std::shared_ptr<controls::TAlphaImage> pattern, freed;
+  controls::LoadSystemColoredImage(pattern, L"STDSCROLLPATTERN");
+  controls::LoadSystemColoredImage(freed, L"STDSCROLLPATTERN");
+  const controls::TAlphaImage* const kept = pattern.get();
+  controls::LoadSystemColoredImage(pattern, L"STDSCROLLPATTERN");
+  EXPECT_EQ(pattern.get(), kept) << "an image given is loaded again, not replaced";
+  freed.reset();
+
+  constexpr COLORREF kHighlight = RGB(200, 0, 0), kFace2 = RGB(0, 200, 0), kShadow = RGB(0, 0, 200),
+                     kText2 = RGB(90, 90, 0);
+  ButtonColours::Set({kHighlight, kFace2, kShadow, kText2});
+  EXPECT_EQ(ImagePixel(*boxes, 0, 0), kShadow);
+  EXPECT_EQ(ImagePixel(*boxes, 1, 1), kText2);
+  EXPECT_EQ(ImagePixel(*boxes, 5, 5), kHighlight);
+  EXPECT_EQ(ImagePixel(*boxes, 11, 11), kFace2);
+  EXPECT_EQ(ImagePixel(*boxes, 12, 12), kHighlight);
+  EXPECT_EQ(ImagePixel(*pattern, 0, 0), kHighlight);
+  EXPECT_EQ(ImagePixel(*pattern, 1, 0), kFace2);
+
+  ButtonColours::Set({kText2, kFace2, kShadow, kText2});
+  EXPECT_EQ(ImagePixel(*boxes, 5, 5), kText2) << "mapped again on every change";
+
+  EXPECT_THROW(controls::LoadSystemColoredImage(freed, L"NOSUCHSKIN"), controls::EInvalidImage);
+}
+
+// Captions measure 8 pixels a character by 10; the limits they were measured under are kept.
+struct FakeMeasure {
+  std::vector<SIZE> limits;
+  SIZE operator()(const std::wstring& caption, int max_width, int max_height) {
+    limits.push_back({max_width, max_height});
+    return {static_cast<LONG>(8 * caption.size()), 10};
+  }
+};
+
+struct LayoutCase {
+  const char* what;
+  RECT client;
+  std::wstring caption;
+  SIZE glyph;
+  controls::TButtonLayout layout;
+  int margin, spacing;
+  POINT glyph_pos;
+  RECT text;
+  SIZE limit;  // what measuring was allowed; {0, 0} when not measured
+};
+
+TEST(GlyphLayout, PlacesGlyphAndCaptionForEveryLayoutAndComputedGap) {
+  using L = controls::TButtonLayout;
+  const std::vector<LayoutCase> cases = {
+      {"left, both computed",
+       {0, 0, 100, 40},
+       L"abcd",
+       {16, 16},
+       L::blGlyphLeft,
+       -1,
+       -1,
+       {17, 12},
+       {50, 15, 82, 25},
+       {84, 40}},
+      {"right, spacing computed",
+       {0, 0, 100, 40},
+       L"abcd",
+       {16, 16},
+       L::blGlyphRight,
+       4,
+       -1,
+       {80, 12},
+       {24, 15, 56, 25},
+       {84, 40}},
+      {"top, margin computed",
+       {0, 0, 100, 60},
+       L"abcd",
+       {16, 16},
+       L::blGlyphTop,
+       -1,
+       3,
+       {42, 15},
+       {34, 34, 66, 44},
+       {100, 41}},
+      {"bottom, both given",
+       {0, 0, 100, 60},
+       L"abcd",
+       {16, 16},
+       L::blGlyphBottom,
+       5,
+       2,
+       {42, 39},
+       {34, 27, 66, 37},
+       {100, 42}},
+      {"no caption: no spacing",
+       {0, 0, 100, 40},
+       L"",
+       {16, 16},
+       L::blGlyphLeft,
+       -1,
+       -1,
+       {42, 12},
+       {58, 20, 58, 20},
+       {0, 0}},
+      {"no glyph: no spacing",
+       {0, 0, 100, 40},
+       L"ab",
+       {0, 0},
+       L::blGlyphLeft,
+       6,
+       9,
+       {6, 20},
+       {6, 15, 22, 25},
+       {100, 40}},
+      {"too small: truncated toward zero",
+       {0, 0, 100, 40},
+       std::wstring(20, L'x'),
+       {16, 16},
+       L::blGlyphLeft,
+       -1,
+       -1,
+       {-25, 12},
+       {-25 + 16 - 25, 15, -34 + 160, 25},
+       {84, 40}},
+  };
+  for (const LayoutCase& c : cases) {
+    FakeMeasure measure;
+    const controls::GlyphLayout layout = controls::CalcGlyphLayout(
+        std::ref(measure), c.client, {0, 0}, c.caption, c.glyph, c.layout, c.margin, c.spacing);
+    EXPECT_EQ(layout.glyph_pos.x, c.glyph_pos.x) << c.what;
+    EXPECT_EQ(layout.glyph_pos.y, c.glyph_pos.y) << c.what;
+    EXPECT_TRUE(EqualRect(&layout.text_bounds, &c.text))
+        << c.what << ": " << layout.text_bounds.left << "," << layout.text_bounds.top << ","
+        << layout.text_bounds.right << "," << layout.text_bounds.bottom;
+    if (c.limit.cx == 0) {
+      EXPECT_TRUE(measure.limits.empty()) << c.what;
+    } else {
+      ASSERT_EQ(measure.limits.size(), 1u) << c.what;
+      EXPECT_EQ(measure.limits[0].cx, c.limit.cx) << c.what;
+      EXPECT_EQ(measure.limits[0].cy, c.limit.cy) << c.what;
+    }
+  }
+  FakeMeasure measure;
+  const controls::GlyphLayout moved = controls::CalcGlyphLayout(std::ref(measure), {0, 0, 100, 40}, {3, -2},
+                                                    L"abcd", {16, 16}, L::blGlyphLeft, -1, -1);
+  EXPECT_EQ(moved.glyph_pos.x, 20);
+  EXPECT_EQ(moved.glyph_pos.y, 10);
+  EXPECT_EQ(moved.text_bounds.left, 53);
+  EXPECT_EQ(moved.text_bounds.bottom, 23);
+}
+
+}  // namespace

@@ -1,0 +1,344 @@
+// What the edit and the button edit draw in the three paint styles, and the button's behaviour.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+
+#include "framework/stdctrls.h"
+#include "tests/controls/surface.h"
+#include "controls/xp_control_utils.h"
+#include "controls/xp_edits2.h"
+#include "tests/controls/edit_test_support.h"
+#include "tests/controls/paint_styles.h"
+
+namespace {
+
+using edittest::Key;
+using edittest::Picture;
+
+constexpr COLORREF kXPFrame = RGB(127, 157, 185), kXPWindow = RGB(255, 255, 255),
+                   kXPLight = RGB(241, 241, 237), kXPShadow = RGB(196, 195, 191),
+                   kXPHighlight = RGB(49, 106, 197);
+
+// The button edit as a descendant makes it: with a glyph, counting the clicks it gets.
+class EllipsisEdit : public controls::TXPCustomButtonEdit {
+ public:
+  using TXPCustomButtonEdit::TXPCustomButtonEdit;
+  int clicks = 0;
+  using TXPCustomButtonEdit::GetTextRect;
+
+ protected:
+  HBITMAP GetButtonGlyph() override { return controls::GetEllipsisButtonBitmap(); }
+  void ButtonClick() override { ++clicks; }
+};
+
+// An edit that paints with its Color, as descendants may ask for.
+class ColouredEdit : public controls::TXPEdit {
+ public:
+  explicit ColouredEdit(framework::TComponent* owner) : TXPEdit(owner) { use_color_ = true; }
+};
+
+// The colour of the enabled glyphs of the edit buttons.
+constexpr COLORREF kGlyphInk = RGB(33, 33, 33);
+
+// The box of the glyph's pixels in an area.
+RECT GlyphBox(const xptest::Surface& surface, const RECT& area) {
+  RECT box{area.right, area.bottom, area.left, area.top};
+  for (int y = area.top; y < area.bottom; ++y) {
+    for (int x = area.left; x < area.right; ++x) {
+      if (surface.Pixel(x, y) != kGlyphInk) continue;
+      box = {std::min<LONG>(box.left, x), std::min<LONG>(box.top, y),
+             std::max<LONG>(box.right, x + 1), std::max<LONG>(box.bottom, y + 1)};
+    }
+  }
+  return box;
+}
+
+int CountColour(const xptest::Surface& surface, const RECT& area, COLORREF colour) {
+  int count = 0;
+  for (int y = area.top; y < area.bottom; ++y) {
+    for (int x = area.left; x < area.right; ++x) count += surface.Pixel(x, y) == colour;
+  }
+  return count;
+}
+
+// Pixels of another colour than `colour`.
+int CountOther(const xptest::Surface& surface, const RECT& area, COLORREF colour) {
+  return (area.right - area.left) * (area.bottom - area.top) - CountColour(surface, area, colour);
+}
+
+int LineHeight(controls::TCustomXPEdit& edit) {
+  win::UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+  SelectObject(dc.get(), edit.Font().Handle());
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc.get(), &metrics);
+  return metrics.tmHeight;
+}
+
+bool SamePixels(const xptest::Surface& a, const xptest::Surface& b) {
+  if (a.width() != b.width() || a.height() != b.height()) return false;
+  for (int y = 0; y < a.height(); ++y) {
+    for (int x = 0; x < a.width(); ++x) {
+      if (a.Pixel(x, y) != b.Pixel(x, y)) return false;
+    }
+  }
+  return true;
+}
+
+class XPEditPaint : public edittest::EditForm {};
+
+TEST_F(XPEditPaint, XPLookColoursForEveryStateOfTheEdit) {
+  UsePaintStyle(1);
+  controls::TXPEdit& normal = Add<controls::TXPEdit>(10, 10, 120);
+  normal.SetText(L"Normal");
+  const auto normal_picture = Picture(normal, "xp_edit_xp_normal");
+  const int w = normal.Width(), h = normal.Height();
+  EXPECT_EQ(h, 2 * 3 + LineHeight(normal) + 2) << "AutoSize fits the font";
+  EXPECT_EQ(normal_picture->Pixel(0, 0), kXPFrame);
+  EXPECT_EQ(normal_picture->Pixel(w - 1, h - 1), kXPFrame);
+  EXPECT_EQ(normal_picture->Pixel(1, h / 2), kXPWindow);
+  EXPECT_EQ(normal_picture->Pixel(w - 5, h / 2), kXPWindow) << "the space after the text";
+  EXPECT_GT(CountOther(*normal_picture, RECT{3, 3, w - 3, h - 5}, kXPWindow), 10)
+      << "the text is drawn";
+
+  controls::TXPEdit& focused = Add<controls::TXPEdit>(10, 40, 120);
+  focused.SetText(L"Selected text");
+  focused.SetFocus();
+  focused.SetSelStart(2);
+  focused.SetSelLength(6);
+  const auto focused_picture = Picture(focused, "xp_edit_xp_focused_selection");
+  const RECT inside{3, 3, w - 3, h - 5};
+  EXPECT_GT(CountColour(*focused_picture, inside, kXPHighlight), 40);
+  normal.SetFocus();
+  const auto hidden = Picture(focused, "xp_edit_xp_unfocused_selection");
+  EXPECT_EQ(CountColour(*hidden, inside, kXPHighlight), 0) << "HideSelection hides it";
+  focused.SetHideSelection(false);
+  EXPECT_GT(CountColour(*Picture(focused, "xp_edit_xp_unfocused_shown"), inside, kXPHighlight), 40);
+
+  controls::TXPEdit& disabled = Add<controls::TXPEdit>(10, 70, 120);
+  disabled.SetText(L"Disabled");
+  disabled.SetEnabled(false);
+  const auto disabled_picture = Picture(disabled, "xp_edit_xp_disabled");
+  EXPECT_EQ(disabled_picture->Pixel(0, 0), kXPShadow);
+  EXPECT_EQ(disabled_picture->Pixel(w - 5, h / 2), kXPLight);
+
+  controls::TXPEdit& read_only = Add<controls::TXPEdit>(10, 100, 120);
+  read_only.SetText(L"Read-only");
+  read_only.SetReadOnly(true);
+  const auto read_only_picture = Picture(read_only, "xp_edit_xp_read_only");
+  EXPECT_EQ(read_only_picture->Pixel(0, 0), kXPFrame);
+  EXPECT_EQ(read_only_picture->Pixel(w - 5, h / 2), kXPLight);
+
+  // A password shows one password character per character, drawn as the same text would be.
+  controls::TXPEdit& password = Add<controls::TXPEdit>(140, 10, 120);
+  password.SetText(L"abc");
+  password.SetPasswordChar(L'*');
+  controls::TXPEdit& stars = Add<controls::TXPEdit>(140, 40, 120);
+  stars.SetText(L"***");
+  EXPECT_TRUE(SamePixels(*Picture(password, "xp_edit_xp_password"), *Picture(stars, "xp_stars")));
+  EXPECT_EQ(password.GetTextWidth(), stars.GetTextWidth());
+
+  Picture(form_, "xp_edit_xp_form");
+}
+
+TEST_F(XPEditPaint, TransparentEditShowsItsColouredParent) {
+  UsePaintStyle(1);
+  auto* panel = new framework::TPanel(&form_);
+  panel->SetParent(&form_);
+  panel->SetBounds(5, 5, 200, 50);
+  panel->SetColor(framework::clYellow);
+  auto* edit = new controls::TXPEdit(&form_);
+  edit->SetParent(panel);
+  edit->SetBounds(10, 10, 150, 21);
+  edit->SetText(L"Transparent");
+  edit->SetTransparent(true);
+  const auto picture = Picture(*panel, "xp_edit_transparent_on_yellow");
+  EXPECT_EQ(picture->Pixel(10 + 140, 10 + 10), RGB(255, 255, 0)) << "no background of its own";
+  EXPECT_GT(CountOther(*picture, RECT{13, 13, 157, 28}, RGB(255, 255, 0)), 10)
+      << "the text is there";
+}
+
+TEST_F(XPEditPaint, ClassicAndThemedEdits) {
+  UsePaintStyle(0);
+  controls::TXPEdit& classic = Add<controls::TXPEdit>(10, 10, 120);
+  classic.SetText(L"Classic");
+  EXPECT_TRUE(GetWindowLongW(classic.Handle(), GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+  RECT client{};
+  GetClientRect(classic.Handle(), &client);
+  const auto classic_picture = Picture(classic, "xp_edit_classic");
+  EXPECT_EQ(client.bottom, 2 * 1 + LineHeight(classic) + 2);
+  EXPECT_EQ(classic_picture->Pixel(classic.Width() - 8, classic.Height() / 2),
+            GetSysColor(COLOR_WINDOW));
+  classic.SetBorderStyle(controls::TEditBorderStyle::bsNone);
+  EXPECT_FALSE(GetWindowLongW(classic.Handle(), GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+
+  UsePaintStyle(2);
+  controls::TXPEdit& themed = Add<controls::TXPEdit>(10, 40, 120);
+  themed.SetText(L"Themed");
+  themed.SetFocus();
+  themed.SelectAll();
+  const auto themed_picture = Picture(themed, "xp_edit_themed_focused");
+  const RECT inside{3, 3, themed.Width() - 3, themed.Height() - 5};
+  EXPECT_GT(CountColour(*themed_picture, inside, GetSysColor(COLOR_HIGHLIGHT)), 40);
+  const COLORREF enabled_margin = themed_picture->Pixel(2, themed.Height() / 2);
+  themed.SetEnabled(false);
+  EXPECT_NE(Picture(themed, "xp_edit_themed_disabled")->Pixel(2, themed.Height() / 2),
+            enabled_margin)
+      << "the theme draws the disabled state";
+
+  // An edit that paints with its own colour leaves the theme out, frame and all.
+  ColouredEdit& coloured = Add<ColouredEdit>(140, 40, 120);
+  coloured.SetColor(framework::clYellow);
+  const auto coloured_picture = Picture(coloured, "xp_edit_themed_own_colour");
+  EXPECT_EQ(coloured_picture->Pixel(0, 0), kXPFrame);
+  EXPECT_EQ(coloured_picture->Pixel(2, coloured.Height() / 2), RGB(255, 255, 0));
+  EXPECT_EQ(coloured_picture->Pixel(coloured.Width() - 5, coloured.Height() / 2), RGB(255, 255, 0));
+  Picture(form_, "xp_edit_classic_and_themed_form");
+}
+
+TEST_F(XPEditPaint, ButtonClicksByMouseByCtrlReturnAndFromCode) {
+  UsePaintStyle(1);
+  EllipsisEdit& edit = Add<EllipsisEdit>(10, 10, 145);
+  HWND hwnd = edit.Handle();
+  controls::TXPEditButton& button = edit.Button();
+  EXPECT_EQ(button.Width(), 19);
+  EXPECT_EQ(button.Left(), edit.ClientWidth() - 1 - 19) << "docked inside the frame";
+  EXPECT_EQ(button.Top(), 1);
+
+  {
+    edittest::HeldKeys ctrl({VK_CONTROL});
+    EXPECT_EQ(SendMessageW(hwnd, framework::CM_WANTSPECIALKEY, VK_RETURN, 0), 1);
+  }
+  EXPECT_EQ(SendMessageW(hwnd, framework::CM_WANTSPECIALKEY, VK_RETURN, 0), 0);
+  Key(hwnd, VK_RETURN);
+  EXPECT_EQ(edit.clicks, 0) << "Return alone does not click";
+  Key(hwnd, VK_RETURN, {VK_CONTROL, VK_SHIFT});
+  EXPECT_EQ(edit.clicks, 0) << "nor with Shift too";
+  Key(hwnd, VK_RETURN, {VK_CONTROL});
+  EXPECT_EQ(edit.clicks, 1);
+
+  const LPARAM on_button = MAKELPARAM(button.Left() + 5, 5);
+  SendMessageW(hwnd, WM_MOUSEMOVE, 0, on_button);
+  EXPECT_TRUE(button.HotFlag());
+  EXPECT_EQ(button.VisualState(), 2);
+  SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, on_button);
+  EXPECT_EQ(GetFocus(), hwnd) << "pressing the button focuses the edit";
+  EXPECT_EQ(button.VisualState(), 3);
+  SendMessageW(hwnd, WM_LBUTTONUP, 0, on_button);
+  EXPECT_EQ(button.VisualState(), 2);
+  EXPECT_EQ(edit.clicks, 2);
+
+  int events = 0;
+  edit.OnButtonClick = [&](framework::TComponent* sender) {
+    EXPECT_EQ(sender, &edit);
+    ++events;
+  };
+  edit.ClickButton();
+  EXPECT_EQ(events, 1) << "the event takes the place of ButtonClick";
+  EXPECT_EQ(edit.clicks, 2);
+  edit.SetShowButton(false);
+  EXPECT_FALSE(button.Visible());
+  edit.ClickButton();
+  Key(hwnd, VK_RETURN, {VK_CONTROL});
+  EXPECT_EQ(events, 1) << "a hidden button is not clicked";
+
+  edit.SetShowButton(true);
+  edit.SetEnabled(false);
+  EXPECT_EQ(button.VisualState(), 4);
+}
+
+TEST_F(XPEditPaint, TransparentButtonEditShowsItsButtonOnlyWhenFocusedOrHovered) {
+  UsePaintStyle(1);
+  EllipsisEdit& edit = Add<EllipsisEdit>(10, 10, 145);
+  controls::TXPEdit& other = Add<controls::TXPEdit>(10, 40, 100);
+  other.SetFocus();
+  edit.SetTransparent(true);
+  controls::TXPEditButton& button = edit.Button();
+  EXPECT_FALSE(button.Visible());
+  edit.SetFocus();
+  EXPECT_TRUE(button.Visible());
+  other.SetFocus();
+  EXPECT_FALSE(button.Visible());
+  edit.Perform(framework::CM_MOUSEENTER);
+  EXPECT_TRUE(button.Visible());
+  // Moving from the edit onto its button: the edit hears of the leave first.
+  edit.Perform(framework::CM_MOUSELEAVE);
+  button.Perform(framework::CM_MOUSEENTER);
+  EXPECT_TRUE(button.Visible());
+  button.Perform(framework::CM_MOUSELEAVE);
+  EXPECT_FALSE(button.Visible());
+  edit.SetTransparent(false);
+  EXPECT_TRUE(edit.Button().Visible());
+}
+
+TEST_F(XPEditPaint, TextWidthAndTextRectangleMakeRoomForAVisibleButtonOnly) {
+  UsePaintStyle(1);
+  EllipsisEdit& button_edit = Add<EllipsisEdit>(10, 10, 145);
+  controls::TXPEdit& plain = Add<controls::TXPEdit>(10, 40, 145);
+  button_edit.SetText(L"Some text");
+  plain.SetText(L"Some text");
+  EXPECT_EQ(button_edit.GetTextWidth(), plain.GetTextWidth() + 19);
+  const RECT with_button = button_edit.GetTextRect();
+  EXPECT_EQ(with_button.right, 145 - 3 - (19 - 2 + 1));
+  button_edit.SetShowButton(false);
+  EXPECT_EQ(button_edit.GetTextWidth(), plain.GetTextWidth());
+  EXPECT_EQ(button_edit.GetTextRect().right, 145 - 3);
+}
+
+TEST_F(XPEditPaint, ButtonEditInTheThreePaintStyles) {
+  xptest::ForEachPaintStyle([&](int style) {
+    SendMessageW(controls::XPPaletteWindow(), WM_SYSCOLORCHANGE, 0, 0);
+    EllipsisEdit& edit = Add<EllipsisEdit>(10, 10 + 30 * style, 145);
+    edit.SetText(L"Button edit");
+    controls::TXPEditButton& button = edit.Button();
+    const std::string name = "xp_button_edit_style" + std::to_string(style);
+    const auto normal = Picture(edit, name + "_normal");
+    const RECT face = button.BoundsRect();
+    const RECT centre{face.left + 4, face.top + 3, face.right - 4, face.bottom - 3};
+    // The ellipsis: three dots of 2 by 2 pixels in the middle of the face.
+    EXPECT_EQ(CountColour(*normal, centre, kGlyphInk), 12) << "the glyph is drawn";
+    const RECT glyph = GlyphBox(*normal, centre);
+    button.Perform(framework::CM_MOUSEENTER);
+    const auto hot = Picture(edit, name + "_hot");
+    SendMessageW(edit.Handle(), WM_LBUTTONDOWN, MK_LBUTTON,
+                 MAKELPARAM(button.Left() + 3, button.Top() + 3));
+    const auto down = Picture(edit, name + "_down");
+    const RECT pressed_glyph = GlyphBox(*down, centre);
+    EXPECT_EQ(pressed_glyph.left - glyph.left, style == 0 ? 1 : 0) << "classic buttons sink";
+    EXPECT_EQ(pressed_glyph.top - glyph.top, style == 0 ? 1 : 0);
+    SendMessageW(edit.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(button.Left() + 3, button.Top() + 3));
+    button.Perform(framework::CM_MOUSELEAVE);
+    if (style != 0) {
+      EXPECT_FALSE(SamePixels(*normal, *hot)) << "hot has its own face";
+    }
+    EXPECT_FALSE(SamePixels(*normal, *down)) << "down has its own face";
+    edit.SetEnabled(false);
+    const auto disabled = Picture(edit, name + "_disabled");
+    EXPECT_FALSE(SamePixels(*normal, *disabled));
+  });
+}
+
+TEST(EditButtonColours, SimilarColoursAsTheThemedArrowIsErased) {
+  struct Case {
+    COLORREF a, b;
+    bool similar;
+  };
+  const Case cases[] = {
+      {RGB(200, 200, 200), RGB(220, 220, 220), true},   // greys close in lightness
+      {RGB(200, 200, 200), RGB(160, 160, 160), false},  // greys apart
+      {RGB(0, 0, 0), RGB(5, 0, 0), true},               // both nearly black
+      {RGB(255, 255, 255), RGB(250, 245, 255), true},   // both nearly white
+      {RGB(255, 255, 255), RGB(255, 227, 227), true},   // lightness 241 counts as white
+      {RGB(49, 106, 197), RGB(60, 110, 200), true},     // one blue
+      {RGB(49, 106, 197), RGB(197, 106, 49), false},    // hue apart
+      {RGB(200, 200, 200), RGB(77, 97, 133), false},    // the arrow on a grey face
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(controls::SimilarColors(c.a, c.b), c.similar) << std::hex << c.a << " " << c.b;
+    EXPECT_EQ(controls::SimilarColors(c.b, c.a), c.similar) << "either way round";
+  }
+}
+
+}  // namespace

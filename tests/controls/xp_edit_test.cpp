@@ -1,0 +1,425 @@
+// The own-drawn edit on real windows, driven by the messages a user's keys and mouse send.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+#include <initializer_list>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "framework/forms.h"
+#include "framework/stdctrls.h"
+#include "framework/theme_services.h"
+#include "tests/controls/surface.h"
+#include "controls/xp_control_utils.h"
+#include "controls/xp_edits2.h"
+#include "tests/controls/edit_test_support.h"
+
+namespace {
+
+using edittest::ClipboardText;
+using edittest::HeldKeys;
+using edittest::Key;
+using edittest::SetClipboardText;
+using edittest::Type;
+using controls::TNumberTypeEx;
+using controls::TRadix;
+
+// An edit whose input-method result can be handed in as the system would after a composition.
+class ImeEdit : public controls::TXPEdit {
+ public:
+  using TXPEdit::ReceiveImeResult;
+  using TXPEdit::TXPEdit;
+};
+
+class XPEdit : public edittest::EditForm {};
+
+TEST_F(XPEdit, TypingEditingAndUndoThroughKeysAndCharacters) {
+  UsePaintStyle(1);
+  controls::TXPEdit& edit = Add<controls::TXPEdit>(10, 10, 200);
+  int changes = 0;
+  edit.OnChange = [&](framework::TComponent* sender) {
+    EXPECT_EQ(sender, &edit);
+    ++changes;
+  };
+  HWND hwnd = edit.Handle();
+  EXPECT_EQ(SendMessageW(hwnd, WM_GETDLGCODE, 0, 0) & (DLGC_WANTARROWS | DLGC_WANTCHARS),
+            DLGC_WANTARROWS | DLGC_WANTCHARS);
+
+  Type(hwnd, L"hello\t");
+  EXPECT_EQ(edit.Text(), L"hello") << "a typed tab is no character";
+  SetClipboardText(L"\tworld");
+  Type(hwnd, std::wstring(1, 22));  // Ctrl+V
+  EXPECT_EQ(edit.Text(), L"hello world") << "a pasted tab arrives as a space";
+  EXPECT_EQ(changes, 6);
+  EXPECT_TRUE(edit.Modified());
+  EXPECT_EQ(edit.CaretPosition(), 11);
+
+  Key(hwnd, VK_HOME);
+  Key(hwnd, VK_RIGHT);
+  EXPECT_EQ(edit.CaretPosition(), 1);
+  Key(hwnd, VK_END, {VK_SHIFT});
+  Key(hwnd, VK_END);
+  EXPECT_EQ(edit.SelLength(), 0) << "a plain move collapses the selection, also onto its end";
+  Key(hwnd, VK_HOME);
+  Key(hwnd, VK_RIGHT, {VK_CONTROL});
+  EXPECT_EQ(edit.CaretPosition(), 6);
+  Key(hwnd, VK_END, {VK_SHIFT});
+  EXPECT_EQ(edit.SelStart(), 6);
+  EXPECT_EQ(edit.SelText(), L"world");
+  Key(hwnd, VK_LEFT, {VK_SHIFT, VK_CONTROL});
+  EXPECT_EQ(edit.SelText(), L"") << "back to the word's start, where the anchor is";
+  Key(hwnd, VK_LEFT, {VK_SHIFT, VK_CONTROL});
+  EXPECT_EQ(edit.SelText(), L"hello ");
+  Type(hwnd, L"\b");
+  EXPECT_EQ(edit.Text(), L"world") << "Backspace removes the selection";
+  Key(hwnd, VK_DELETE);
+  EXPECT_EQ(edit.Text(), L"orld");
+  Key(hwnd, VK_END);
+  Type(hwnd, L"\b");
+  EXPECT_EQ(edit.Text(), L"orl");
+  Key(hwnd, VK_DELETE);
+  EXPECT_EQ(edit.Text(), L"orl") << "nothing after the caret";
+
+  // Everything since the text was last set from outside comes back with one undo.
+  Key(hwnd, VK_BACK, {VK_MENU});
+  EXPECT_EQ(edit.Text(), L"");
+  EXPECT_EQ(edit.SelLength(), 0);
+  Type(hwnd, std::wstring(1, 26));  // Ctrl+Z
+  EXPECT_EQ(edit.Text(), L"orl") << "a second undo brings the undone text back";
+  EXPECT_EQ(edit.SelLength(), 3) << "undo selects all";
+
+  edit.SetText(L"fresh");
+  EXPECT_FALSE(edit.CanUndo());
+  edit.SetReadOnly(true);
+  Type(hwnd, L"x\b");
+  Key(hwnd, VK_DELETE);
+  EXPECT_EQ(edit.Text(), L"fresh") << "read-only blocks every editing path";
+  edit.SetReadOnly(false);
+  Type(hwnd, L"!");
+  EXPECT_TRUE(edit.CanUndo());
+  edit.SetReadOnly(true);
+  EXPECT_FALSE(edit.CanUndo());
+
+  // The window text is the edit's text.
+  wchar_t buffer[4] = {};
+  EXPECT_EQ(SendMessageW(hwnd, WM_GETTEXT, 4, reinterpret_cast<LPARAM>(buffer)), 3);
+  EXPECT_STREQ(buffer, L"fre");
+  EXPECT_EQ(SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0), 6);
+  SendMessageW(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"set"));
+  EXPECT_EQ(edit.Text(), L"set");
+  EXPECT_EQ(edit.CaretPosition(), 3) << "a text from outside puts the caret at its end";
+  EXPECT_FALSE(edit.CanUndo());
+
+  // The value-changed query compares with the original text.
+  SendMessageW(hwnd, WM_USER + 1, 2, 0);
+  EXPECT_EQ(SendMessageW(hwnd, WM_USER + 1, 1, 0), 0);
+  edit.SetText(L"other");
+  EXPECT_EQ(SendMessageW(hwnd, WM_USER + 1, 1, 0), 1);
+}
+
+TEST_F(XPEdit, StartsWithItsDefaultsAndRepaintsWhenChangedFromCode) {
+  UsePaintStyle(1);
+  controls::TXPEdit edit(nullptr);
+  EXPECT_EQ(edit.Width(), 121);
+  EXPECT_EQ(edit.Height(), 21);
+  EXPECT_TRUE(edit.AutoSelect() && edit.AutoSize() && edit.HideSelection() && edit.TabStop());
+  EXPECT_FALSE(edit.ReadOnly() || edit.Transparent() || edit.HotTrack() || edit.OEMConvert());
+  EXPECT_EQ(edit.MaxLength(), 0);
+  EXPECT_EQ(edit.NumberPrecision(), 3);
+  EXPECT_EQ(edit.NumberRadix(), TRadix::rdxDecimal);
+  EXPECT_EQ(edit.NumberType(), TNumberTypeEx::ntNone);
+  EXPECT_EQ(edit.BorderStyle(), controls::TEditBorderStyle::bsSingle);
+  EXPECT_EQ(edit.Color(), framework::clWindow);
+  EXPECT_FALSE(edit.ParentColor());
+  EXPECT_EQ(edit.PasswordChar(), L'\0');
+
+  // A change made from code after the last message still asks for a repaint.
+  controls::TXPEdit& shown = Add<controls::TXPEdit>(10, 10, 200);
+  SendMessageW(shown.Handle(), WM_CHAR, L'a', 1);
+  ValidateRect(shown.Handle(), nullptr);
+  SendMessageW(shown.Handle(), WM_CHAR, L'b', 1);
+  RECT dirty{};
+  EXPECT_TRUE(GetUpdateRect(shown.Handle(), &dirty, FALSE)) << "each message repaints";
+  ValidateRect(shown.Handle(), nullptr);
+  shown.SetText(L"from code");
+  EXPECT_TRUE(GetUpdateRect(shown.Handle(), &dirty, FALSE));
+}
+
+TEST_F(XPEdit, NumberFieldsFilterPastesAndConvertTheirText) {
+  UsePaintStyle(1);
+  controls::TXPEdit& edit = Add<controls::TXPEdit>(10, 10, 200);
+  HWND hwnd = edit.Handle();
+  edit.SetText(L"text");
+  edit.SetNumberType(TNumberTypeEx::ntSignedInt);
+  EXPECT_EQ(edit.Text(), L"0") << "the number of the text as it was read before";
+  edit.SetText(L"");
+  SetClipboardText(L"12a-3");
+  Type(hwnd, std::wstring(1, 22));  // Ctrl+V
+  EXPECT_EQ(edit.Text(), L"12-3");
+
+  edit.SetText(L"255");
+  edit.SetNumberType(TNumberTypeEx::ntUnsignedInt);
+  EXPECT_EQ(edit.Text(), L"255");
+  edit.SetNumberRadix(TRadix::rdxHexadecimal);
+  EXPECT_EQ(edit.Text(), L"FF");
+  EXPECT_EQ(edit.NumberType(), TNumberTypeEx::ntUnsignedInt);
+  Key(hwnd, VK_END);
+  Type(hwnd, L"fgF");
+  EXPECT_EQ(edit.Text(), L"FFfF");
+  EXPECT_DOUBLE_EQ(edit.GetNumberValue(), 0xFFFF);
+
+  edit.SetNumberRadix(TRadix::rdxBinary);
+  edit.SetNumberValue(10);
+  EXPECT_EQ(edit.Text(), L"1010");
+  edit.SetNumberValue(0);
+  EXPECT_EQ(edit.Text(), L"0");
+
+  edit.SetNumberType(TNumberTypeEx::ntFloat);
+  EXPECT_EQ(edit.NumberRadix(), TRadix::rdxDecimal) << "a float is decimal";
+  edit.SetNumberValue(2.5);
+  EXPECT_EQ(edit.Text(), L"2.500");
+  edit.SetNumberPrecision(1);
+  EXPECT_EQ(edit.Text(), L"2.5");
+  edit.SetNumberType(TNumberTypeEx::ntSignedInt);
+  EXPECT_EQ(edit.Text(), L"2") << "2.5 rounds half to even";
+  edit.SetNumberRadix(TRadix::rdxOctal);
+  EXPECT_EQ(edit.NumberType(), TNumberTypeEx::ntUnsignedInt);
+
+  // MaxLength cuts a paste to the room left; the existing text is never cut.
+  edit.SetNumberType(TNumberTypeEx::ntNone);
+  // Only a number field turns unsigned with another radix; a plain field stays plain.
+  edit.SetNumberRadix(TRadix::rdxHexadecimal);
+  EXPECT_EQ(edit.NumberType(), TNumberTypeEx::ntNone);
+  edit.SetNumberRadix(TRadix::rdxDecimal);
+  edit.SetText(L"abc");
+  edit.SetMaxLength(5);
+  SetClipboardText(L"vwxyz");
+  Key(hwnd, VK_END);
+  Key(hwnd, VK_INSERT, {VK_SHIFT});
+  EXPECT_EQ(edit.Text(), L"abcvw");
+  edit.SetMaxLength(3);
+  EXPECT_EQ(edit.Text(), L"abcvw");
+  edit.SetSelStart(1);
+  edit.SetSelLength(3);
+  Type(hwnd, L"Z");
+  EXPECT_EQ(edit.Text(), L"aZw") << "a typed character replaces the selection";
+  Type(hwnd, L"Q");
+  EXPECT_EQ(edit.Text(), L"aZw");
+
+  edit.SetMaxLength(0);
+  edit.SetCharCase(controls::TEditCharCase::ecUpperCase);
+  EXPECT_EQ(edit.Text(), L"AZW") << "the text takes the new case at once";
+  Type(hwnd, L"é");
+  EXPECT_EQ(edit.Text(), L"AZÉW");
+}
+
+TEST_F(XPEdit, ClipboardKeysAndThePasswordThatNeverLeaves) {
+  UsePaintStyle(1);
+  controls::TXPEdit& edit = Add<controls::TXPEdit>(10, 10, 200);
+  HWND hwnd = edit.Handle();
+  edit.SetText(L"secret words");
+  edit.SetSelStart(0);
+  edit.SetSelLength(6);
+  Type(hwnd, std::wstring(1, 3));  // Ctrl+C
+  EXPECT_EQ(ClipboardText(), L"secret");
+  edit.SetSelStart(7);
+  edit.SetSelLength(5);
+  Key(hwnd, VK_INSERT, {VK_CONTROL});
+  EXPECT_EQ(ClipboardText(), L"words");
+  Key(hwnd, VK_DELETE, {VK_SHIFT});
+  EXPECT_EQ(edit.Text(), L"secret ");
+  Key(hwnd, VK_HOME);
+  Key(hwnd, VK_INSERT, {VK_SHIFT});
+  EXPECT_EQ(edit.Text(), L"wordssecret ");
+
+  edit.SetPasswordChar(L'*');
+  SetClipboardText(L"untouched");
+  edit.SelectAll();
+  Type(hwnd, std::wstring(1, 3));
+  Key(hwnd, VK_INSERT, {VK_CONTROL});
+  EXPECT_EQ(ClipboardText(), L"untouched") << "copy takes nothing from a password";
+  Type(hwnd, std::wstring(1, 24));  // Ctrl+X
+  EXPECT_EQ(ClipboardText(), L"untouched") << "nor does cut";
+  EXPECT_EQ(edit.Text(), L"") << "cut still deletes";
+}
+
+TEST_F(XPEdit, InputMethodResultGoesInOnceAfterItsCharacters) {
+  UsePaintStyle(1);
+  ImeEdit& edit = Add<ImeEdit>(10, 10, 200);
+  HWND hwnd = edit.Handle();
+  Type(hwnd, L"<>");
+  Key(hwnd, VK_LEFT);
+  edit.ReceiveImeResult(L"日本");
+  Type(hwnd, L"日");
+  EXPECT_EQ(edit.Text(), L"<>") << "the first character is swallowed";
+  Type(hwnd, L"本");
+  EXPECT_EQ(edit.Text(), L"<日本>");
+  Type(hwnd, L"x");
+  EXPECT_EQ(edit.Text(), L"<日本x>") << "typing goes on as usual";
+}
+
+// Where a character boundary of the edit's text lies on the screen, from the edit's font.
+int BoundaryX(controls::TCustomXPEdit& edit, const std::wstring& before, int text_left) {
+  win::UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+  SelectObject(dc.get(), edit.Font().Handle());
+  SIZE size{};
+  GetTextExtentPoint32W(dc.get(), before.c_str(), static_cast<int>(before.size()), &size);
+  return text_left + size.cx;
+}
+
+TEST_F(XPEdit, MouseSelectsWithCaptureAndDoubleClickTakesAWord) {
+  UsePaintStyle(1);
+  controls::TXPEdit& edit = Add<controls::TXPEdit>(10, 10, 200);
+  HWND hwnd = edit.Handle();
+  edit.SetText(L"one two three");
+  constexpr int kTextLeft = 3;  // frame and inner margin of the XP look
+  const int y = 8;
+  SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON,
+               MAKELPARAM(BoundaryX(edit, L"one ", kTextLeft) + 1, y));
+  EXPECT_EQ(GetFocus(), hwnd) << "a press focuses the edit";
+  EXPECT_EQ(edit.CaretPosition(), 4);
+  EXPECT_EQ(GetCapture(), hwnd);
+  SendMessageW(hwnd, WM_MOUSEMOVE, MK_LBUTTON,
+               MAKELPARAM(BoundaryX(edit, L"one two", kTextLeft) - 1, y));
+  EXPECT_EQ(edit.SelText(), L"two");
+  SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(BoundaryX(edit, L"one two", kTextLeft), y));
+  EXPECT_NE(GetCapture(), hwnd);
+  SendMessageW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(kTextLeft, y));
+  EXPECT_EQ(edit.SelText(), L"two") << "moving without the button selects nothing";
+
+  SendMessageW(hwnd, WM_LBUTTONDBLCLK, MK_LBUTTON,
+               MAKELPARAM(BoundaryX(edit, L"one two th", kTextLeft), y));
+  EXPECT_EQ(edit.SelText(), L"three");
+  EXPECT_EQ(edit.CaretPosition(), 13);
+
+  // A shifted press extends the selection from its anchor.
+  edit.SetSelStart(2);
+  {
+    HeldKeys shift({VK_SHIFT});
+    SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT,
+                 MAKELPARAM(BoundaryX(edit, L"one t", kTextLeft) + 1, y));
+    SendMessageW(hwnd, WM_LBUTTONUP, MK_SHIFT, MAKELPARAM(0, y));
+  }
+  EXPECT_EQ(edit.SelText(), L"e t");
+}
+
+TEST_F(XPEdit, ALongTextScrollsPastTheRightEdgeAndBack) {
+  UsePaintStyle(1);
+  controls::TXPEdit& edit = Add<controls::TXPEdit>(10, 10, 121);
+  HWND hwnd = edit.Handle();
+  edit.SetFocus();
+  const std::wstring text = L"The quick brown fox jumps over the lazy dog and on";
+  Type(hwnd, text);
+  ASSERT_EQ(edit.Text(), text);
+  EXPECT_GT(edit.FirstVisible(), 20);
+  RECT client{};
+  GetClientRect(hwnd, &client);
+  POINT caret{};
+  GetCaretPos(&caret);
+  EXPECT_GT(caret.x, client.right / 2) << "the caret stays at the right end";
+  EXPECT_LE(caret.x, client.right - 3);
+  const int first_at_end = edit.FirstVisible();
+
+  Key(hwnd, VK_HOME);
+  EXPECT_EQ(edit.FirstVisible(), 0);
+  GetCaretPos(&caret);
+  EXPECT_EQ(caret.x, 3);
+  Key(hwnd, VK_END, {VK_SHIFT});
+  EXPECT_EQ(edit.FirstVisible(), first_at_end);
+  EXPECT_EQ(edit.SelLength(), static_cast<int>(text.size()));
+
+  // Dragging past the left edge scrolls back one character per move.
+  SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(60, 8));
+  const int pressed = edit.CaretPosition();
+  for (int i = 0; i < 3; ++i) SendMessageW(hwnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(-2, 8));
+  EXPECT_EQ(edit.FirstVisible(), first_at_end - 3);
+  EXPECT_EQ(edit.SelLength(), pressed - edit.FirstVisible());
+  SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(-2, 8));
+}
+
+TEST_F(XPEdit, ContextMenuEnablesWhatTheEditCanDo) {
+  UsePaintStyle(1);
+  controls::TXPEdit& edit = Add<controls::TXPEdit>(10, 10, 200);
+  HWND hwnd = edit.Handle();
+  const auto& items = controls::TCustomXPEdit::SharedContextMenu().Items().Items();
+  ASSERT_EQ(items.size(), 8u);
+  const wchar_t* captions[] = {L"&Undo",  L"-",       L"Cu&t", L"&Copy",
+                               L"&Paste", L"&Delete", L"-",    L"Select &All"};
+  for (size_t i = 0; i < items.size(); ++i) EXPECT_EQ(items[i]->Caption(), captions[i]);
+  const auto enabled = [&] {
+    std::wstring states;
+    for (const auto* item : items) {
+      if (item->Caption() != L"-") states += item->Enabled() ? L'1' : L'0';
+    }
+    return states;
+  };
+
+  edit.SetText(L"abc");
+  OpenClipboard(hwnd);
+  EmptyClipboard();
+  CloseClipboard();
+  edittest::ShowContextMenuAndClose(hwnd);
+  EXPECT_EQ(enabled(), L"000001") << "undo cut copy paste delete select-all";
+  SetClipboardText(L"x");
+  edit.SetSelStart(1);
+  edit.SetSelLength(1);
+  Type(hwnd, L"q");
+  edit.SetSelLength(-1);
+  edittest::ShowContextMenuAndClose(hwnd);
+  EXPECT_EQ(enabled(), L"111111");
+  edit.SelectAll();
+  edittest::ShowContextMenuAndClose(hwnd);
+  EXPECT_EQ(enabled(), L"111110");
+
+  // A chosen item acts on the edit it was shown for.
+  edit.SetSelStart(0);
+  edit.SetSelLength(1);
+  controls::TXPEdit& other = Add<controls::TXPEdit>(10, 40, 200);
+  other.SetText(L"other");
+  edittest::ShowContextMenuAndChoose(hwnd, 5);  // Delete
+  EXPECT_EQ(edit.Text(), L"qc");
+  EXPECT_EQ(other.Text(), L"other");
+}
+
+TEST_F(XPEdit, TransparentEditsRepaintWhenANeighbourUnderThemChanges) {
+  UsePaintStyle(1);
+  auto* panel = new framework::TPanel(&form_);
+  panel->SetParent(&form_);
+  panel->SetBounds(5, 5, 300, 60);
+  controls::TXPEdit& edit = Add<controls::TXPEdit>(10, 10, 200);
+  edit.SetTransparent(true);
+  EXPECT_TRUE(GetWindowLongW(edit.Handle(), GWL_EXSTYLE) & WS_EX_TRANSPARENT);
+  UpdateWindow(edit.Handle());
+  ValidateRect(edit.Handle(), nullptr);
+  RECT dirty{};
+  ASSERT_FALSE(GetUpdateRect(edit.Handle(), &dirty, FALSE));
+  panel->SetBounds(5, 5, 310, 60);  // WM_SIZE reaches the panel
+  EXPECT_TRUE(GetUpdateRect(edit.Handle(), &dirty, FALSE)) << "the hook repaints the edit";
+
+  ValidateRect(edit.Handle(), nullptr);
+  panel->SetBounds(5, 100, 300, 20);
+  ValidateRect(edit.Handle(), nullptr);
+  panel->SetBounds(5, 100, 310, 20);
+  EXPECT_FALSE(GetUpdateRect(edit.Handle(), &dirty, FALSE)) << "not for what lies elsewhere";
+
+  edit.SetTransparent(false);
+  panel->SetBounds(5, 5, 300, 60);
+  ValidateRect(edit.Handle(), nullptr);
+  panel->SetBounds(5, 5, 320, 60);
+  EXPECT_FALSE(GetUpdateRect(edit.Handle(), &dirty, FALSE)) << "an opaque edit is left alone";
+
+  // Hot tracking underlines a transparent edit's font while the mouse is over it.
+  edit.SetTransparent(true);
+  edit.SetHotTrack(true);
+  edit.Perform(framework::CM_MOUSEENTER);
+  EXPECT_TRUE(edit.Font().Style() & framework::fsUnderline);
+  edit.Perform(framework::CM_MOUSELEAVE);
+  EXPECT_FALSE(edit.Font().Style() & framework::fsUnderline);
+  edit.Perform(framework::CM_MOUSEENTER);
+  edit.SetHotTrack(false);
+  EXPECT_FALSE(edit.Font().Style() & framework::fsUnderline);
+}
+
+}  // namespace

@@ -1,0 +1,255 @@
+// The splitter's painting pixel by pixel, its dragging through real mouse messages, the shared
+// speed-button skins, and the library's shared timer.
+#include "controls/xp_ext_ctrls.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+#include "framework/forms.h"
+#include "framework/stdctrls.h"
+#include "controls/xp_control_set.h"
+#include "controls/xp_control_utils.h"
+#include "controls/xp_timer_list.h"
+#include "message_pump.h"
+#include "surface.h"
+
+using framework::TAlign;
+
+namespace {
+
+constexpr COLORREF kBack = RGB(255, 0, 255);
+constexpr COLORREF kDark = RGB(32, 64, 64);
+constexpr COLORREF kMid = RGB(96, 128, 128);
+constexpr COLORREF kLight = RGB(255, 255, 255);
+
+// Paints the splitter alone onto a magenta surface of its size.
+void PaintSplitter(controls::TXPSplitter& splitter, xptest::Surface& surface) {
+  surface.Fill(kBack);
+  splitter.PaintTo(surface.dc(), 0, 0);
+}
+
+// The dot at (x, y) as the notch draws it, with the background around it untouched.
+void ExpectDot(const xptest::Surface& s, int x, int y) {
+  SCOPED_TRACE(testing::Message() << "dot at " << x << ", " << y);
+  EXPECT_EQ(s.Pixel(x, y), kDark);
+  EXPECT_EQ(s.Pixel(x + 1, y), kDark);
+  EXPECT_EQ(s.Pixel(x, y + 1), kDark);
+  EXPECT_EQ(s.Pixel(x + 1, y + 1), kMid);
+  EXPECT_EQ(s.Pixel(x + 2, y + 1), kLight);
+  EXPECT_EQ(s.Pixel(x + 1, y + 2), kLight);
+  EXPECT_EQ(s.Pixel(x + 2, y + 2), kLight);
+}
+
+int CountNot(const xptest::Surface& s, COLORREF colour) {
+  int count = 0;
+  for (int y = 0; y < s.height(); ++y) {
+    for (int x = 0; x < s.width(); ++x) count += s.Pixel(x, y) != colour;
+  }
+  return count;
+}
+
+}  // namespace
+
+TEST(XPSplitter, TransparentDrawsOnlyTheNotchDotByDot) {
+  controls::TXPSplitter splitter(nullptr);
+  splitter.SetAlign(TAlign::alNone);
+  splitter.SetBounds(0, 0, 3, 100);
+  xptest::Surface s(3, 100);
+  PaintSplitter(splitter, s);
+  EXPECT_EQ(CountNot(s, kBack), 0) << "transparent without a notch: nothing";
+
+  splitter.SetDrawNotch(true);
+  PaintSplitter(splitter, s);
+  for (int i = 0; i < 9; ++i) ExpectDot(s, 0, 32 + 4 * i);
+  EXPECT_EQ(s.Pixel(0, 31), kBack);
+  EXPECT_EQ(s.Pixel(0, 67), kBack) << "the last dot ends at row 66";
+  EXPECT_EQ(s.Pixel(2, 32), kBack) << "the dot's corners stay clear";
+  EXPECT_EQ(CountNot(s, kBack), 9 * 7) << "the notch and nothing else";
+  xptest::WritePicture(s, "xp_splitter_transparent_notch", 4);
+
+  // Wider than tall: side by side, centred both ways.
+  splitter.SetBounds(0, 0, 100, 7);
+  xptest::Surface wide(100, 7);
+  PaintSplitter(splitter, wide);
+  for (int i = 0; i < 9; ++i) ExpectDot(wide, 32 + 4 * i, 2);
+  EXPECT_EQ(CountNot(wide, kBack), 9 * 7);
+}
+
+TEST(XPSplitter, OpaqueFillsWithFaceOrColourBevelsAndYieldsToOnPaint) {
+  controls::TXPSplitter splitter(nullptr);  // aligned left, as made
+  splitter.SetBounds(0, 0, 8, 60);
+  splitter.SetTransparent(false);
+  splitter.SetDrawNotch(true);
+  xptest::Surface s(8, 60);
+  PaintSplitter(splitter, s);
+  const COLORREF face = framework::ColorToRGB(controls::XPPalette().clXPFace);
+  EXPECT_EQ(s.Pixel(0, 0), face);
+  EXPECT_EQ(s.Pixel(7, 59), face);
+  ExpectDot(s, 2, 12);  // across (8 - 3) / 2, along (60 - 36) / 2
+  EXPECT_EQ(CountNot(s, face), 9 * 7);
+
+  splitter.SetUseDefaultColor(false);
+  splitter.SetColor(RGB(10, 120, 30));
+  splitter.SetBeveled(true);
+  PaintSplitter(splitter, s);
+  // Aligned left or right the bevel shows only its long sides, light left and dark right,
+  // from end to end.
+  const COLORREF fill = RGB(10, 120, 30);
+  EXPECT_NE(s.Pixel(0, 30), fill);
+  EXPECT_NE(s.Pixel(7, 30), fill);
+  EXPECT_NE(s.Pixel(0, 30), s.Pixel(7, 30));
+  EXPECT_EQ(s.Pixel(0, 0), s.Pixel(0, 30)) << "no corner: the left edge runs through";
+  EXPECT_EQ(s.Pixel(7, 59), s.Pixel(7, 30));
+  EXPECT_EQ(s.Pixel(4, 0), RGB(10, 120, 30)) << "no top edge";
+  EXPECT_EQ(s.Pixel(4, 59), RGB(10, 120, 30)) << "no bottom edge";
+  EXPECT_EQ(s.Pixel(4, 5), RGB(10, 120, 30));
+  ExpectDot(s, 2, 12);
+  xptest::WritePicture(s, "xp_splitter_bevelled", 4);
+
+  int painted = 0;
+  splitter.OnPaint = [&](framework::TComponent*) { ++painted; };
+  PaintSplitter(splitter, s);
+  EXPECT_EQ(painted, 1);
+  EXPECT_EQ(CountNot(s, kBack), 0) << "OnPaint paints instead of the splitter";
+}
+
+TEST(XPSplitter, DraggingResizesTheNeighbourDownToMinSize) {
+  framework::TForm form(nullptr);
+  form.SetBounds(0, 0, 400, 200);
+  framework::TPanel left(nullptr);
+  left.SetParent(&form);
+  left.SetWidth(100);
+  left.SetAlign(TAlign::alLeft);
+  controls::TXPSplitter splitter(nullptr);
+  splitter.SetParent(&form);
+  splitter.SetLeft(150);
+  splitter.SetWidth(5);
+  framework::TPanel rest(nullptr);
+  rest.SetParent(&form);
+  rest.SetAlign(TAlign::alClient);
+  form.Show();
+  HWND hwnd = form.Handle();
+  ASSERT_EQ(splitter.Left(), left.Left() + left.Width());
+  int moved = 0;
+  splitter.OnMoved = [&](framework::TComponent*) { ++moved; };
+
+  const int x = splitter.Left() + 2;
+  SendMessageW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(x, 50));
+  SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, 50));
+  SendMessageW(hwnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x + 40, 60));
+  EXPECT_EQ(left.Width(), 140);
+  EXPECT_EQ(splitter.Left(), 140) << "the splitter follows its neighbour";
+  EXPECT_EQ(rest.Left(), 145);
+  SendMessageW(hwnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x - 500, 60));
+  EXPECT_EQ(left.Width(), 30) << "MinSize";
+  SendMessageW(hwnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x - 500, 90));
+  EXPECT_EQ(moved, 2) << "a step that changes nothing is not a move";
+  SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(x - 500, 60));
+  SendMessageW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(x + 100, 60));
+  EXPECT_EQ(left.Width(), 30) << "released: moving no longer drags";
+
+  // Aligned to the top, the splitter moves up and down and resizes the control above it.
+  framework::TPanel top(nullptr);
+  top.SetParent(&form);
+  top.SetHeight(40);
+  top.SetAlign(TAlign::alTop);
+  controls::TXPSplitter across(nullptr);
+  across.SetParent(&form);
+  across.SetHeight(4);
+  across.SetAlign(TAlign::alTop);
+  ASSERT_EQ(across.Top(), 40);
+  const int y = across.Top() + 1;
+  SendMessageW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(300, y));
+  SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, y));
+  SendMessageW(hwnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(250, y + 25));
+  SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(250, y + 25));
+  EXPECT_EQ(top.Height(), 65);
+  EXPECT_EQ(across.Top(), 65);
+  EXPECT_EQ(left.Width(), 30) << "across the splitter: nothing";
+}
+
+TEST(XPSplitter, FormDescriptionsKnowItWithItsDefaults) {
+  controls::RegisterXPControls();
+  const framework::ComponentFactory create = framework::FindClass("TXPSplitter");
+  ASSERT_NE(create, nullptr);
+  const std::unique_ptr<framework::TComponent> made(create(nullptr));
+  auto* splitter = dynamic_cast<controls::TXPSplitter*>(made.get());
+  ASSERT_NE(splitter, nullptr);
+  EXPECT_FALSE(splitter->DrawNotch());
+  EXPECT_TRUE(splitter->Transparent());
+  EXPECT_TRUE(splitter->UseDefaultColor());
+  for (const framework::PropInfo* prop : splitter->ClassInfo().Properties()) {
+    if (prop->name != "DrawNotch" && prop->name != "Transparent" &&
+        prop->name != "UseDefaultColor" && prop->name != "Beveled" && prop->name != "MinSize") {
+      continue;
+    }
+    SCOPED_TRACE(prop->name);
+    ASSERT_TRUE(prop->default_value);
+    EXPECT_TRUE(prop->get(made.get()) == *prop->default_value);
+  }
+}
+
+TEST(XPSplitter, SpeedButtonSkinsLoadOnceAtTheirSizes) {
+  controls::TXPSplitter first(nullptr);
+  const controls::SpeedButtonSkins* skins = controls::LoadedSpeedButtonSkins();
+  ASSERT_NE(skins, nullptr);
+  controls::TXPSplitter second(nullptr);
+  EXPECT_EQ(controls::LoadedSpeedButtonSkins(), skins) << "shared, not loaded again";
+  struct Size {
+    const controls::TAlphaImage& image;
+    int width;
+    int height;
+  };
+  const Size sizes[] = {
+      {skins->speed_button, 20, 138},    {skins->speed_split, 24, 138},
+      {skins->speed_drop_down, 11, 138}, {skins->spin_down, 15, 64},
+      {skins->spin_left, 15, 64},        {skins->spin_right, 15, 64},
+      {skins->spin_up, 15, 64},          {skins->spin_glyph_down, 7, 24},
+      {skins->spin_glyph_up, 7, 24},     {skins->spin_glyph_left, 6, 28},
+      {skins->spin_glyph_right, 6, 28},
+  };
+  for (const Size& size : sizes) {
+    SCOPED_TRACE(testing::Message() << std::string(size.image.ResourceName().begin(),
+                                                   size.image.ResourceName().end()));
+    EXPECT_EQ(size.image.Width(), size.width);
+    EXPECT_EQ(size.image.Height(), size.height);
+  }
+  BITMAP arrows{};
+  ASSERT_EQ(GetObjectW(skins->std_arrows.get(), sizeof arrows, &arrows),
+            static_cast<int>(sizeof arrows));
+  EXPECT_EQ(arrows.bmWidth, 16);
+  EXPECT_EQ(arrows.bmHeight, 32);
+}
+
+TEST(TimerList, OneTimerServesItsClientsUntilTheLastLeavesOrTheUnitEnds) {
+  ASSERT_EQ(controls::TimerListTimer(), 0u);
+  int a = 0, b = 0;
+  int ticket_b = 0;
+  const int ticket_a = controls::AddTimerClient([&] { ++a; });
+  const UINT_PTR timer = controls::TimerListTimer();
+  EXPECT_NE(timer, 0u);
+  ticket_b = controls::AddTimerClient([&] {
+    // A client may leave while it is called.
+    if (++b == 2) controls::RemoveTimerClient(ticket_b);
+  });
+  EXPECT_EQ(controls::TimerListTimer(), timer) << "one timer for all clients";
+  xptest::PumpMessages(3000, [&] { return a >= 4; });
+  EXPECT_GE(a, 4);
+  EXPECT_EQ(b, 2);
+  EXPECT_NE(controls::TimerListTimer(), 0u) << "a client is left";
+  controls::RemoveTimerClient(12345);
+  controls::RemoveTimerClient(ticket_a);
+  EXPECT_EQ(controls::TimerListTimer(), 0u) << "the last client stopped the timer";
+  const int ticks = a;
+  xptest::PumpMessages(3 * controls::kTimerListInterval);
+  EXPECT_EQ(a, ticks);
+
+  controls::AddTimerClient([&] { ++a; });
+  ASSERT_NE(controls::TimerListTimer(), 0u);
+  controls::EndTimerListUnit();
+  EXPECT_EQ(controls::TimerListTimer(), 0u);
+  xptest::PumpMessages(3 * controls::kTimerListInterval);
+  EXPECT_EQ(a, ticks) << "the unit's end killed the timer";
+}

@@ -1,0 +1,328 @@
+// Labels in a real form driven by mouse messages: links, hot tracking with its restore, and
+// what they paint (glyph, grey glyphs, smooth and turned captions).
+#include "controls/xp_labels.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "framework/forms.h"
+#include "framework/win/text.h"
+#include "support/test_paths.h"
+#include "surface.h"
+
+using framework::TComponent;
+using controls::TXPCustomLabel;
+
+namespace {
+
+constexpr COLORREF kGlyphInk = RGB(200, 30, 30);
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+
+// 16 x 16: magenta (the transparent colour) around a 10 x 10 square of kGlyphInk.
+struct TestGlyph {
+  framework::TBitmap bitmap{16, 16, framework::TPixelFormat::pf32bit};
+  TestGlyph() {
+    framework::TCanvas& canvas = bitmap.Canvas();
+    canvas.Brush().SetColor(RGB(255, 0, 255));
+    canvas.FillRect({0, 0, 16, 16});
+    canvas.Brush().SetColor(kGlyphInk);
+    canvas.FillRect({3, 3, 13, 13});
+  }
+};
+
+COLORREF BitmapPixel(const framework::TBitmap& bitmap, int x, int y) {
+  const auto* row = static_cast<const uint8_t*>(bitmap.ScanLineForReading(y));
+  return RGB(row[x * 4 + 2], row[x * 4 + 1], row[x * 4]);
+}
+
+// A form with one label at (20, 10), shown so that it takes the mouse.
+struct LabelForm {
+  framework::TForm form{nullptr};
+  TXPCustomLabel label{nullptr};
+  LabelForm() {
+    form.SetBounds(0, 0, 300, 200);
+    label.SetParent(&form);
+    label.SetBounds(20, 10, 60, 20);
+    label.SetCaption(L"Label");
+    form.Show();
+  }
+  void MouseTo(int x, int y, WPARAM keys = 0) {
+    SendMessageW(form.Handle(), WM_MOUSEMOVE, keys, MAKELPARAM(x, y));
+  }
+  void ClickLabel() {
+    const int x = label.Left() + 2, y = label.Top() + 2;
+    MouseTo(x, y);
+    SendMessageW(form.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    SendMessageW(form.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+  }
+  void Enter() { MouseTo(label.Left() + 1, label.Top() + 1); }
+  void Leave() { MouseTo(280, 180); }
+};
+
+std::unique_ptr<xptest::Surface> Render(TXPCustomLabel& label, const std::string& picture) {
+  auto s = std::make_unique<xptest::Surface>(label.Width(), label.Height(), kWhite);
+  label.PaintTo(s->dc(), 0, 0);
+  xptest::WritePicture(*s, picture, 3);
+  return s;
+}
+
+std::vector<std::wstring> routine1_calls, routine2_calls;
+
+}  // namespace
+
+TEST(XPLabel, PublishedDefaultsAreWhatANewLabelHas) {
+  TXPCustomLabel label(nullptr);
+  void* object = static_cast<TComponent*>(&label);
+  // What the label publishes itself, or again with its own default.
+  const auto inherited = framework::TLabel::StaticClassInfo().Properties();
+  for (const framework::PropInfo* prop : label.ClassInfo().Properties()) {
+    if (std::find(inherited.begin(), inherited.end(), prop) != inherited.end()) continue;
+    if (!prop->default_value || !prop->get) continue;  // the hot-track object: below
+    SCOPED_TRACE(prop->name);
+    EXPECT_TRUE(prop->get(object) == *prop->default_value);
+  }
+  controls::TXPHotTrack hot;
+  for (const framework::PropInfo* prop : controls::TXPHotTrack::StaticClassInfo().Properties()) {
+    SCOPED_TRACE(prop->name);
+    ASSERT_TRUE(prop->default_value);
+    EXPECT_TRUE(prop->get(&hot) == *prop->default_value);
+  }
+}
+
+TEST(XPLabel, ClicksFollowTheLinkTypeAndAnEmptyLinkDoesNothing) {
+  LabelForm f;
+  int clicks = 0;
+  f.label.OnClick = [&](TComponent*) { ++clicks; };
+  controls::LinkRoutine1 = [](const std::wstring& link) { routine1_calls.push_back(link); };
+  controls::LinkRoutine2 = [](const std::wstring& link) { routine2_calls.push_back(link); };
+
+  f.ClickLabel();
+  EXPECT_EQ(clicks, 1) << "no link type: a plain click";
+  f.label.SetLinkType(controls::ltRoutine1);
+  f.ClickLabel();
+  EXPECT_EQ(clicks, 2);
+  EXPECT_TRUE(routine1_calls.empty()) << "no link, no routine";
+
+  f.label.SetLink(L"help:first");
+  f.ClickLabel();
+  f.label.SetLinkType(controls::ltRoutine2);
+  f.label.SetLink(L"help:second");
+  f.ClickLabel();
+  EXPECT_EQ(routine1_calls, std::vector<std::wstring>{L"help:first"});
+  EXPECT_EQ(routine2_calls, std::vector<std::wstring>{L"help:second"});
+  EXPECT_EQ(clicks, 4) << "OnClick comes before the link, once per click";
+
+  f.label.SetLinkType(controls::ltNone);
+  f.label.LinkClick();
+  EXPECT_EQ(clicks, 5) << "a link of no type is its OnClick";
+  f.ClickLabel();
+  EXPECT_EQ(clicks, 6) << "and a click is not doubled";
+
+  controls::LinkRoutine1 = nullptr;
+  controls::LinkRoutine2 = nullptr;
+  f.label.SetLinkType(controls::ltRoutine1);
+  f.ClickLabel();  // an unset routine is skipped
+  EXPECT_EQ(routine1_calls.size(), 1u);
+}
+
+TEST(XPLabel, ShellOpenStartsOnlyWhatTheLinkNames) {
+  testsupport::TempDir dir;
+  const std::string log = dir.Path("opened.txt");
+  SetEnvironmentVariableA("TRALVEK_READER_LOG", log.c_str());
+  LabelForm f;
+  f.label.SetLinkType(controls::ltShellOpen);
+  f.ClickLabel();  // empty link: nothing starts
+  const std::string program = testsupport::BinaryPath("pdf_reader_standin.exe");
+  f.label.SetLink(win::Widen(program));
+  f.ClickLabel();
+
+  std::string text;
+  for (int i = 0; i < 300 && text.find('\n') == std::string::npos; ++i) {
+    Sleep(50);
+    std::ifstream in(log);
+    std::stringstream content;
+    content << in.rdbuf();
+    text = content.str();
+  }
+  SetEnvironmentVariableA("TRALVEK_READER_LOG", nullptr);
+  ASSERT_NE(text.find('\n'), std::string::npos) << "the linked program did not start";
+  Sleep(300);  // a second start (from the empty link) would have logged by now
+  std::ifstream in(log);
+  std::string line, extra;
+  std::getline(in, line);
+  EXPECT_FALSE(std::getline(in, extra)) << "started once: " << extra;
+  ASSERT_EQ(line.rfind("command: ", 0), 0u) << line;
+  std::string command = line.substr(9);
+  const std::string name = "pdf_reader_standin.exe";
+  const size_t at = command.find(name);
+  ASSERT_NE(at, std::string::npos) << command;
+  // Only the program itself, quoted or not: no verb, no parameters.
+  std::string rest = command.substr(at + name.size());
+  while (!rest.empty() && (rest.back() == ' ' || rest.back() == '"' || rest.back() == '\r')) {
+    rest.pop_back();
+  }
+  EXPECT_EQ(rest.find_first_not_of("\" "), std::string::npos) << command;
+}
+
+TEST(XPLabel, HotTrackingShowsAndRestoresFontStyleAndCursor) {
+  LabelForm f;
+  TXPCustomLabel& label = f.label;
+  controls::TXPHotTrack& hot = label.HotTrack();
+  hot.SetTrackFontColor(true);
+  hot.SetTrackFontStyle(true);
+  hot.SetTrackCursor(true);
+  hot.SetHotFontColor(framework::clRed);
+  const framework::TColor rest_colour = label.Font().Color();
+  ASSERT_TRUE(label.ParentFont());
+
+  f.Enter();
+  EXPECT_EQ(label.Font().Color(), framework::clRed);
+  EXPECT_EQ(label.Font().Style(), framework::fsUnderline);
+  EXPECT_EQ(label.Cursor(), framework::crHandPoint);
+  Render(label, "xp_label_hot");
+  f.Leave();
+  EXPECT_EQ(label.Font().Color(), rest_colour);
+  EXPECT_EQ(label.Font().Style(), 0u);
+  EXPECT_EQ(label.Cursor(), framework::crDefault);
+  EXPECT_TRUE(label.ParentFont()) << "the parent's font again";
+
+  // A font changed while hovered: leaving goes back to the colour from before the hover, and
+  // keeps the change.
+  f.Enter();
+  label.Font().SetSize(14);
+  f.Leave();
+  EXPECT_EQ(label.Font().Color(), rest_colour);
+  EXPECT_EQ(label.Font().Style(), 0u);
+  EXPECT_EQ(label.Font().Size(), 14);
+  EXPECT_FALSE(label.ParentFont());
+  // A colour and cursor the program sets while hovered are what leaving shows.
+  f.Enter();
+  label.Font().SetColor(framework::clGreen);
+  label.SetCursor(framework::crCross);
+  f.Leave();
+  EXPECT_EQ(label.Font().Color(), framework::clGreen);
+  EXPECT_EQ(label.Cursor(), framework::crCross);
+  EXPECT_EQ(label.Font().Style(), 0u);
+
+  // Disabled: entering changes nothing, leaving restores nothing.
+  label.SetEnabled(false);
+  label.Perform(framework::CM_MOUSEENTER);
+  EXPECT_EQ(label.Font().Color(), framework::clGreen);
+  EXPECT_EQ(label.Cursor(), framework::crCross);
+  label.Font().SetColor(framework::clBlue);
+  label.Perform(framework::CM_MOUSELEAVE);
+  EXPECT_EQ(label.Font().Color(), framework::clBlue);
+
+  // Only what is tracked changes.
+  label.SetEnabled(true);
+  hot.SetTrackFontColor(false);
+  hot.SetTrackCursor(false);
+  f.Enter();
+  EXPECT_EQ(label.Font().Color(), framework::clBlue);
+  EXPECT_EQ(label.Font().Style(), framework::fsUnderline);
+  EXPECT_EQ(label.Cursor(), framework::crCross);
+  f.Leave();
+  EXPECT_EQ(label.Font().Style(), 0u);
+}
+
+TEST(XPLabel, PaintsTheGlyphBesideTheCaptionAndGreysItWhenDisabled) {
+  TXPCustomLabel label(nullptr);
+  label.SetCaption(L"Glyph");
+  const int text_only = label.Width();
+  label.SetGlyph(TestGlyph().bitmap);
+  EXPECT_EQ(label.Width(), text_only + 16 + 3) << "auto size: glyph, 3 pixels, caption";
+  EXPECT_GE(label.Height(), 16);
+
+  auto s = Render(label, "xp_label_glyph");
+  const int glyph_top = (label.Height() - 16) / 2;
+  EXPECT_EQ(s->Pixel(8, glyph_top + 8), kGlyphInk);
+  EXPECT_EQ(s->Pixel(0, glyph_top + 15), kWhite) << "the glyph's background is transparent";
+  const RECT ink = s->InkBox(kWhite);
+  EXPECT_EQ(ink.left, 3);
+  EXPECT_GT(ink.right, 19) << "the caption";
+  bool text_before_gap = false;
+  for (int y = 0; y < label.Height(); ++y) {
+    for (int x = 13; x < 19; ++x) text_before_gap |= s->Pixel(x, y) != kWhite;
+  }
+  EXPECT_FALSE(text_before_gap) << "3 pixels between glyph and caption";
+
+  label.SetEnabled(false);
+  s = Render(label, "xp_label_disabled_glyph");
+  const uint8_t grey = (77 * 200 + 151 * 30 + 28 * 30) >> 8;
+  EXPECT_EQ(s->Pixel(8, glyph_top + 8), RGB(grey, grey, grey));
+  EXPECT_EQ(BitmapPixel(label.Glyph(), 8, 8), kGlyphInk) << "the glyph itself keeps its colours";
+  EXPECT_EQ(s->Pixel(0, glyph_top + 15), kWhite);
+
+  label.SetGreyscaleDisabledGlyph(false);
+  s = Render(label, "xp_label_disabled_light");
+  const uint8_t light = 255 - (255 - grey) * 3 / 5;
+  EXPECT_EQ(s->Pixel(8, glyph_top + 8), RGB(light, light, light));
+  // Light text, not the face colour it would vanish in.
+  bool grey_text = false;
+  const COLORREF gray_text = GetSysColor(COLOR_GRAYTEXT);
+  for (int y = 0; y < label.Height(); ++y) {
+    for (int x = 19; x < label.Width(); ++x) grey_text |= s->Pixel(x, y) == gray_text;
+  }
+  EXPECT_TRUE(grey_text);
+}
+
+TEST(XPLabel, SmoothAndTurnedCaptionsSizeThemselves) {
+  TXPCustomLabel label(nullptr);
+  label.Font().SetSize(12);
+  label.SetCaption(L"Turned caption");
+  const int width = label.Width();
+  const int height = label.Height();
+  ASSERT_GT(width, 2 * height);
+
+  label.SetTextOrientation(controls::toUpwards);
+  EXPECT_EQ(label.Width(), height);
+  EXPECT_EQ(label.Height(), width);
+  const RECT up_ink = Render(label, "xp_label_turned_up")->InkBox(kWhite);
+  EXPECT_GT(up_ink.bottom - up_ink.top, 3 * (up_ink.right - up_ink.left)) << "reads upwards";
+
+  label.SetGlyph(TestGlyph().bitmap);
+  EXPECT_EQ(label.Height(), width + 16 + 3) << "the glyph above the turned caption";
+  EXPECT_EQ(label.Width(), std::max(height, 16));
+  EXPECT_EQ(Render(label, "xp_label_turned_glyph")->Pixel((label.Width() - 16) / 2 + 8, 8),
+            kGlyphInk);
+
+  TXPCustomLabel smooth(nullptr);
+  smooth.Font().SetSize(12);
+  smooth.Font().SetColor(framework::clBlack);
+  smooth.SetCaption(L"Smooth caption");
+  smooth.SetSmoothText(true);
+  auto surface = Render(smooth, "xp_label_smooth");
+  const xptest::Surface& s = *surface;
+  int blended = 0, ink = 0;
+  for (int y = 0; y < s.height(); ++y) {
+    for (int x = 0; x < s.width(); ++x) {
+      const COLORREF c = s.Pixel(x, y);
+      ink += c != kWhite;
+      blended += c != kWhite && c != RGB(0, 0, 0);
+    }
+  }
+  EXPECT_GT(ink, 50);
+  EXPECT_GT(blended, ink / 4) << "anti-aliased edges";
+
+  // Without the hot-key mark the "&" is drawn, and takes room.
+  smooth.SetCaption(L"Save &as");
+  const int marked = smooth.Width();
+  smooth.SetShowAccelChar(false);
+  EXPECT_GT(smooth.Width(), marked);
+  smooth.SetShowAccelChar(true);
+  EXPECT_EQ(smooth.Width(), marked);
+
+  // Right-aligned labels grow to the left.
+  smooth.SetAlignment(framework::TAlignment::taRightJustify);
+  smooth.SetBounds(200, 0, smooth.Width(), smooth.Height());
+  const int right = smooth.Left() + smooth.Width();
+  smooth.SetCaption(L"A longer smooth caption");
+  EXPECT_EQ(smooth.Left() + smooth.Width(), right);
+  EXPECT_LT(smooth.Left(), 200);
+}

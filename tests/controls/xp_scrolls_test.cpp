@@ -1,0 +1,434 @@
+// The scroll bar in a real form, driven by mouse, timer and key messages, and its pictures in
+// every state, both kinds and the three paint styles.
+#include "controls/xp_scrolls.h"
+
+#include <uxtheme.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/forms.h"
+#include "framework/theme_services.h"
+#include "framework/win/handles.h"
+#include "controls/xp_control_utils.h"
+#include "paint_styles.h"
+#include "message_pump.h"
+#include "surface.h"
+
+using controls::TCustomXPScrollBar;
+using controls::TScrollBarKind;
+
+namespace {
+
+// A 121 x 17 horizontal bar at (10, 10) of a shown form, recording what it reports.
+struct BarForm {
+  framework::TForm form{nullptr};
+  TCustomXPScrollBar bar{nullptr};
+  std::vector<int> codes;
+  std::vector<int> positions;  // at each report
+  int changes = 0;
+
+  BarForm() {
+    form.SetBounds(100, 100, 300, 200);
+    bar.SetParent(&form);
+    bar.SetBounds(10, 10, 121, 17);
+    bar.OnScroll = [this](framework::TComponent*, controls::TScrollCode code, int& position) {
+      codes.push_back(code);
+      positions.push_back(position);
+    };
+    bar.OnChange = [this](framework::TComponent*) { ++changes; };
+    form.Show();
+  }
+  HWND hwnd() { return bar.Handle(); }
+  // The real cursor sits where the messages say, so that no leave message contradicts them.
+  void Send(UINT msg, WPARAM keys, int x, int y) {
+    POINT screen{x, y};
+    ClientToScreen(hwnd(), &screen);
+    SetCursorPos(screen.x, screen.y);
+    SendMessageW(hwnd(), msg, keys, MAKELPARAM(x, y));
+  }
+  void Press(int x, int y) {
+    Send(WM_MOUSEMOVE, 0, x, y);
+    Send(WM_LBUTTONDOWN, MK_LBUTTON, x, y);
+  }
+  void Drag(int x, int y) { Send(WM_MOUSEMOVE, MK_LBUTTON, x, y); }
+  void Release(int x, int y) { Send(WM_LBUTTONUP, 0, x, y); }
+  void Key(WORD key) {
+    SendMessageW(hwnd(), WM_KEYDOWN, key, 1);
+    SendMessageW(hwnd(), WM_KEYUP, key, 0xC0000001);
+  }
+};
+
+int Differences(const xptest::Surface& a, const xptest::Surface& b, const RECT& area) {
+  int count = 0;
+  for (int y = area.top; y < area.bottom; ++y) {
+    for (int x = area.left; x < area.right; ++x) count += a.Pixel(x, y) != b.Pixel(x, y);
+  }
+  return count;
+}
+
+}  // namespace
+
+TEST(XPScrollBar, HoldingAnArrowStepsAtOnceThenRepeatsAndPausesOffTheArrow) {
+  BarForm f;
+  f.Press(112, 8);  // second arrow: 104 .. 121
+  EXPECT_EQ(f.bar.Position(), 1) << "one step at once";
+  EXPECT_EQ(f.bar.PressedPart(), controls::kPartSecondArrow);
+  EXPECT_TRUE(f.bar.RepeatTimer().Enabled());
+  EXPECT_EQ(f.bar.RepeatTimer().Interval(), 200);
+  xptest::PumpMessages(3000, [&] { return f.bar.Position() >= 4; });
+  EXPECT_GE(f.bar.Position(), 4) << "repeats while held";
+  EXPECT_EQ(f.bar.RepeatTimer().Interval(), 30) << "after the first delay, every 30 ms";
+
+  f.Drag(60, 8);  // off the arrow, onto the track
+  EXPECT_FALSE(f.bar.RepeatTimer().Enabled());
+  const int paused_at = f.bar.Position();
+  xptest::PumpMessages(250);
+  EXPECT_EQ(f.bar.Position(), paused_at) << "paused while the mouse is off the arrow";
+  EXPECT_EQ(f.bar.HotPart(), controls::kPartPageAfter);
+
+  f.Drag(110, 5);
+  EXPECT_EQ(f.bar.Position(), paused_at + 1) << "back on the arrow: a step at once";
+  EXPECT_EQ(f.bar.RepeatTimer().Interval(), 200) << "and the delay again";
+  f.Drag(115, 6);
+  EXPECT_EQ(f.bar.Position(), paused_at + 2) << "each move on the arrow adds a step";
+
+  f.Release(115, 6);
+  EXPECT_FALSE(f.bar.RepeatTimer().Enabled());
+  EXPECT_EQ(f.bar.PressedPart(), controls::kPartNone);
+  const int released_at = f.bar.Position();
+  xptest::PumpMessages(250);
+  EXPECT_EQ(f.bar.Position(), released_at);
+  ASSERT_FALSE(f.codes.empty());
+  EXPECT_EQ(f.codes.back(), controls::scEndScroll);
+  for (size_t i = 0; i + 1 < f.codes.size(); ++i) EXPECT_EQ(f.codes[i], controls::scLineDown);
+  EXPECT_EQ(f.changes, released_at) << "one change per step";
+  EXPECT_EQ(GetFocus(), f.hwnd()) << "the click focused the bar";
+}
+
+TEST(XPScrollBar, DraggingTheThumbFollowsClampsAndReportsThePosition) {
+  BarForm f;
+  // No page: thumb 17 .. 34, 70 pixels of travel for positions 0 .. 100.
+  f.Press(20, 8);
+  EXPECT_EQ(f.bar.PressedPart(), controls::kPartThumb);
+  EXPECT_EQ(f.bar.Position(), 0) << "pressing the thumb moves nothing";
+  f.Drag(55, 30);  // 35 pixels: half way; the distance across the bar does not count
+  EXPECT_EQ(f.bar.Position(), 50);
+  EXPECT_EQ(f.bar.CurrentLayout().Part(controls::kPartThumb).left, 52);
+  f.Drag(55, 30);
+  f.Drag(500, 8);
+  EXPECT_EQ(f.bar.Position(), 100);
+  f.Drag(-300, 8);
+  EXPECT_EQ(f.bar.Position(), 0);
+  f.Release(-300, 8);
+  EXPECT_EQ(f.codes, (std::vector<int>{controls::scTrack, controls::scTrack, controls::scTrack, controls::scPosition,
+                                       controls::scEndScroll}))
+      << "a move that changes nothing is not reported";
+  EXPECT_EQ(f.positions, (std::vector<int>{50, 100, 0, 0, 0}));
+
+  // A click on the thumb without a move reports no position.
+  f.codes.clear();
+  f.Press(20, 8);
+  f.Release(20, 8);
+  EXPECT_EQ(f.codes, std::vector<int>{controls::scEndScroll});
+}
+
+TEST(XPScrollBar, PageClicksKeysAndHandlersMoveByTheirSteps) {
+  BarForm f;
+  f.bar.SetSmallChange(2);
+  f.bar.SetLargeChange(10);
+  f.Press(80, 8);  // page after the thumb
+  f.Release(80, 8);
+  EXPECT_EQ(f.bar.Position(), 10);
+  EXPECT_EQ(f.codes, (std::vector<int>{controls::scPageDown, controls::scEndScroll}));
+  const int thumb = f.bar.CurrentLayout().Part(controls::kPartThumb).left;
+  f.Press(thumb - 1, 8);  // page before
+  f.Release(thumb - 1, 8);
+  EXPECT_EQ(f.bar.Position(), 0);
+
+  struct KeyStep {
+    WORD key;
+    int position;
+  };
+  const KeyStep keys[] = {{VK_END, 100}, {VK_HOME, 0},  {VK_RIGHT, 2}, {VK_DOWN, 4}, {VK_UP, 2},
+                          {VK_NEXT, 12}, {VK_PRIOR, 2}, {VK_LEFT, 0},  {VK_SPACE, 0}};
+  int passed_on = 0;  // keys left to the default handling
+  f.bar.OnKeyDown = [&](framework::TComponent*, WORD&, unsigned) { ++passed_on; };
+  for (const KeyStep& step : keys) {
+    SCOPED_TRACE(testing::Message() << "key " << step.key);
+    f.codes.clear();
+    passed_on = 0;
+    f.Key(step.key);
+    EXPECT_EQ(f.bar.Position(), step.position);
+    if (step.key != VK_SPACE) {
+      EXPECT_EQ(f.codes.size(), 2u);
+      EXPECT_EQ(f.codes.back(), controls::scEndScroll) << "releasing the key ends the scroll";
+      EXPECT_EQ(passed_on, 0);
+    } else {
+      EXPECT_TRUE(f.codes.empty());
+      EXPECT_EQ(passed_on, 1);
+    }
+  }
+  EXPECT_TRUE(SendMessageW(f.hwnd(), WM_GETDLGCODE, 0, 0) & DLGC_WANTARROWS);
+
+  // The handler may change where a step goes.
+  f.bar.OnScroll = [](framework::TComponent*, controls::TScrollCode code, int& position) {
+    if (code == controls::scPageDown) position = 42;
+  };
+  f.Key(VK_NEXT);
+  EXPECT_EQ(f.bar.Position(), 42);
+
+  // A double click is a release and a new press: one more step (of SmallChange 2).
+  f.Send(WM_MOUSEMOVE, 0, 110, 8);
+  f.Send(WM_LBUTTONDBLCLK, MK_LBUTTON, 110, 8);
+  EXPECT_EQ(f.bar.Position(), 44);
+  f.Release(110, 8);
+
+  const int changes = f.changes;
+  f.bar.SetParams(5, 50, 10);
+  EXPECT_EQ(f.bar.Position(), 44);
+  EXPECT_EQ(f.changes, changes) << "Max < Min changes nothing";
+  f.bar.SetPageSize(11);
+  EXPECT_EQ(f.bar.HighestPosition(), 90);
+  f.bar.SetPosition(95);
+  EXPECT_EQ(f.bar.Position(), 90);
+
+  f.bar.SetKind(TScrollBarKind::sbVertical);
+  EXPECT_EQ(f.bar.Width(), 17);
+  EXPECT_EQ(f.bar.Height(), 121);
+  f.bar.SetAlign(framework::TAlign::alTop);
+  EXPECT_EQ(f.bar.Kind(), TScrollBarKind::sbHorizontal);
+  f.bar.SetAlign(framework::TAlign::alRight);
+  EXPECT_EQ(f.bar.Kind(), TScrollBarKind::sbVertical);
+  f.bar.SetAlign(framework::TAlign::alClient);
+  EXPECT_EQ(f.bar.Kind(), TScrollBarKind::sbVertical) << "other alignments keep the kind";
+  f.bar.SetAlign(framework::TAlign::alBottom);
+  f.bar.SetAlign(framework::TAlign::alNone);
+  EXPECT_EQ(f.bar.Kind(), TScrollBarKind::sbHorizontal);
+  framework::SetPropValue(f.bar, "Align", int64_t{static_cast<int>(framework::TAlign::alLeft)});
+  EXPECT_EQ(f.bar.Kind(), TScrollBarKind::sbVertical) << "as a form description aligns it";
+  f.bar.SetAlign(framework::TAlign::alNone);
+  f.bar.SetKind(TScrollBarKind::sbHorizontal);
+  f.bar.SetBounds(10, 10, 121, 17);
+
+  // An embedded bar gives the focus to the control it belongs to.
+  f.bar.SetEmbedded(true);
+  f.Press(112, 8);
+  f.Release(112, 8);
+  EXPECT_EQ(GetFocus(), f.form.Handle());
+}
+
+TEST(XPScrollBar, PaintsEveryStateOfBothKindsInThreePaintStyles) {
+  xptest::ForEachPaintStyle([](int style) {
+    for (const TScrollBarKind kind : {TScrollBarKind::sbHorizontal, TScrollBarKind::sbVertical}) {
+      const bool vertical = kind == TScrollBarKind::sbVertical;
+      BarForm f;
+      f.bar.SetKind(kind);
+      f.bar.SetPageSize(30);
+      f.bar.SetPosition(35);
+      const RECT client = f.bar.ClientRect();
+      const int w = client.right, h = client.bottom;
+      // The states side by side (vertical bars) or one under the other (horizontal ones):
+      // normal, arrow hot, arrow pressed, page pressed, thumb pressed, disabled.
+      constexpr int kStates = 6;
+      std::vector<std::unique_ptr<xptest::Surface>> shots;
+      const auto shoot = [&] {
+        shots.push_back(std::make_unique<xptest::Surface>(w, h));
+        f.bar.PaintTo(shots.back()->dc(), 0, 0);
+      };
+      const auto along = [&](int offset) {
+        return vertical ? POINT{w / 2, offset} : POINT{offset, h / 2};
+      };
+      const controls::ScrollLayout layout = f.bar.CurrentLayout();
+      const RECT arrow = layout.Part(controls::kPartSecondArrow);
+      const RECT page = layout.Part(controls::kPartPageAfter);
+      const RECT thumb = layout.Part(controls::kPartThumb);
+      const POINT on_arrow = along(vertical ? arrow.top + 2 : arrow.left + 2);
+      const POINT on_page = along(vertical ? page.bottom - 2 : page.right - 2);
+      const POINT on_thumb = along(vertical ? thumb.top + 2 : thumb.left + 2);
+
+      shoot();
+      f.Send(WM_MOUSEMOVE, 0, on_arrow.x, on_arrow.y);
+      shoot();
+      f.Send(WM_LBUTTONDOWN, MK_LBUTTON, on_arrow.x, on_arrow.y);
+      f.bar.SetPosition(35);  // the press stepped; draw the same layout
+      shoot();
+      f.Release(on_arrow.x, on_arrow.y);
+      f.Press(on_page.x, on_page.y);
+      f.bar.SetPosition(35);
+      shoot();
+      f.Release(on_page.x, on_page.y);
+      f.Press(on_thumb.x, on_thumb.y);
+      shoot();
+      f.Release(on_thumb.x, on_thumb.y);
+      f.Send(WM_MOUSEMOVE, 0, -5, -5);
+      f.bar.SetEnabled(false);
+      shoot();
+
+      xptest::Surface sheet(vertical ? w * kStates + kStates : w,
+                            vertical ? h : h * kStates + kStates, RGB(255, 0, 255));
+      for (int i = 0; i < kStates; ++i) {
+        BitBlt(sheet.dc(), vertical ? i * (w + 1) : 0, vertical ? 0 : i * (h + 1), w, h,
+               shots[i]->dc(), 0, 0, SRCCOPY);
+      }
+      xptest::WritePicture(
+          sheet,
+          "xp_scrollbar_style" + std::to_string(style) + (vertical ? "_vertical" : "_horizontal"),
+          2);
+
+      const xptest::Surface& normal = *shots[0];
+      EXPECT_GT(Differences(normal, *shots[2], arrow), 0) << "pressed arrow";
+      EXPECT_EQ(Differences(normal, *shots[2], thumb), 0) << "only the arrow changed";
+      EXPECT_EQ(Differences(normal, *shots[2], layout.Part(controls::kPartFirstArrow)), 0);
+      // Wine's theme draws its tracks alike in every state.
+      if (style != 2) {
+        EXPECT_GT(Differences(normal, *shots[3], page), 0) << "pressed page";
+      }
+      EXPECT_EQ(Differences(normal, *shots[3], layout.Part(controls::kPartPageBefore)), 0);
+      EXPECT_GT(Differences(normal, *shots[5], arrow), 0) << "disabled";
+      if (style == 0) {
+        EXPECT_EQ(shots[3]->Pixel(on_page.x, on_page.y), RGB(0, 0, 0)) << "classic pressed track";
+      } else {
+        EXPECT_GT(Differences(normal, *shots[1], arrow), 0) << "hot arrow";
+        EXPECT_GT(Differences(*shots[1], *shots[2], arrow), 0) << "pressed differs from hot";
+        EXPECT_GT(Differences(normal, *shots[4], thumb), 0) << "pressed thumb";
+      }
+    }
+  });
+}
+
+namespace {
+
+// The client area of a bar of that kind, 121 long, painted in the current paint style.
+struct PaintedBar {
+  BarForm f;
+  std::unique_ptr<xptest::Surface> surface;
+  controls::ScrollLayout layout;
+  explicit PaintedBar(TScrollBarKind kind) {
+    f.bar.SetKind(kind);
+    f.bar.SetPosition(40);
+    const RECT client = f.bar.ClientRect();
+    surface = std::make_unique<xptest::Surface>(client.right, client.bottom);
+    f.bar.PaintTo(surface->dc(), 0, 0);
+    layout = f.bar.CurrentLayout();
+  }
+};
+
+// Pixels of `area` of the bar's picture that differ from `draw`'s drawing of the same area.
+int DiffersFrom(const PaintedBar& bar, controls::ScrollPart part,
+                const std::function<void(HDC, RECT&)>& draw) {
+  const RECT area = bar.layout.Part(part);
+  RECT local{0, 0, area.right - area.left, area.bottom - area.top};
+  xptest::Surface expected(local.right, local.bottom);
+  draw(expected.dc(), local);
+  int count = 0;
+  for (int y = 0; y < local.bottom; ++y) {
+    for (int x = 0; x < local.right; ++x) {
+      count += expected.Pixel(x, y) != bar.surface->Pixel(area.left + x, area.top + y);
+    }
+  }
+  return count;
+}
+
+// Cell `cell` (size x size, stacked) of a keyed skin drawn centred on the part: every pixel of
+// the cell that is not the key colour shows as it is.
+void ExpectKeyedCell(const PaintedBar& bar, controls::ScrollPart part, const wchar_t* skin, int cell,
+                     int size) {
+  SCOPED_TRACE(testing::Message() << "cell " << cell);
+  const win::UniqueBitmap bitmap(
+      static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), skin, IMAGE_BITMAP, 0, 0, 0)));
+  ASSERT_TRUE(bitmap);
+  const win::UniqueMemoryDc source(CreateCompatibleDC(nullptr));
+  const HGDIOBJ old = SelectObject(source.get(), bitmap.get());
+  const COLORREF key = GetPixel(source.get(), 0, 0);
+  const RECT r = bar.layout.Part(part);
+  const int x0 = r.left + (r.right - r.left - size) / 2, y0 = r.top + (r.bottom - r.top - size) / 2;
+  int ink = 0, wrong = 0;
+  for (int y = 0; y < size; ++y) {
+    for (int x = 0; x < size; ++x) {
+      const COLORREF g = GetPixel(source.get(), x, cell * size + y);
+      if (g == key) continue;
+      ++ink;
+      wrong += bar.surface->Pixel(x0 + x, y0 + y) != g;
+    }
+  }
+  SelectObject(source.get(), old);
+  EXPECT_GT(ink, 5);
+  EXPECT_EQ(wrong, 0);
+}
+
+}  // namespace
+
+TEST(XPScrollBar, ArrowsPointTheirWayAndPartsUseTheirThemeParts) {
+  xptest::ForEachPaintStyle([](int style) {
+    for (const TScrollBarKind kind : {TScrollBarKind::sbHorizontal, TScrollBarKind::sbVertical}) {
+      const bool vertical = kind == TScrollBarKind::sbVertical;
+      SCOPED_TRACE(vertical ? "vertical" : "horizontal");
+      PaintedBar bar(kind);
+      if (style == 0) {
+        const auto arrow = [](UINT direction) {
+          return [direction](HDC dc, RECT& r) { DrawFrameControl(dc, &r, DFC_SCROLL, direction); };
+        };
+        EXPECT_EQ(DiffersFrom(bar, controls::kPartFirstArrow,
+                              arrow(vertical ? DFCS_SCROLLUP : DFCS_SCROLLLEFT)),
+                  0);
+        EXPECT_EQ(DiffersFrom(bar, controls::kPartSecondArrow,
+                              arrow(vertical ? DFCS_SCROLLDOWN : DFCS_SCROLLRIGHT)),
+                  0);
+        EXPECT_EQ(DiffersFrom(bar, controls::kPartThumb,
+                              [](HDC dc, RECT& r) {
+                                DrawFrameControl(dc, &r, DFC_BUTTON, DFCS_BUTTONPUSH);
+                              }),
+                  0);
+      } else if (style == 2) {
+        const framework::TThemeServices& themes = framework::TThemeServices::Instance();
+        const framework::ThemeData theme = themes.Open(bar.f.hwnd(), L"SCROLLBAR");
+        ASSERT_TRUE(theme);
+        const auto part = [&](int theme_part, int state, int gripper = 0) {
+          return [&, theme_part, state, gripper](HDC dc, RECT& r) {
+            themes.DrawBackground(theme, dc, theme_part, state, r);
+            if (gripper) themes.DrawBackground(theme, dc, gripper, state, r);
+          };
+        };
+        // Arrow states: up 1-4, down 5-8, left 9-12, right 13-16 (normal first).
+        EXPECT_EQ(DiffersFrom(bar, controls::kPartFirstArrow, part(1, vertical ? 1 : 9)), 0);
+        EXPECT_EQ(DiffersFrom(bar, controls::kPartSecondArrow, part(1, vertical ? 5 : 13)), 0);
+        EXPECT_EQ(DiffersFrom(bar, controls::kPartThumb, part(vertical ? 3 : 2, 1, vertical ? 9 : 8)), 0);
+        EXPECT_EQ(DiffersFrom(bar, controls::kPartPageBefore, part(vertical ? 6 : 4, 1)), 0);
+        EXPECT_EQ(DiffersFrom(bar, controls::kPartPageAfter, part(vertical ? 7 : 5, 1)), 0);
+        // A window without a theme draws classically.
+        SetWindowTheme(bar.f.hwnd(), L" ", L" ");
+        bar.f.bar.PaintTo(bar.surface->dc(), 0, 0);
+        EXPECT_EQ(DiffersFrom(bar, controls::kPartSecondArrow,
+                              [vertical](HDC dc, RECT& r) {
+                                DrawFrameControl(dc, &r, DFC_SCROLL,
+                                                 vertical ? DFCS_SCROLLDOWN : DFCS_SCROLLRIGHT);
+                              }),
+                  0);
+      } else {
+        // The skins' glyph of the arrow's direction sits in the arrow's middle, the gripper
+        // of the bar's kind in the thumb's.
+        ExpectKeyedCell(bar, controls::kPartFirstArrow, L"SCROLLARROWGLYPHS", vertical ? 0 : 8, 9);
+        ExpectKeyedCell(bar, controls::kPartSecondArrow, L"SCROLLARROWGLYPHS", vertical ? 4 : 12, 9);
+        ExpectKeyedCell(bar, controls::kPartThumb,
+                        vertical ? L"SCROLLTHUMBGRIPPERVERTICAL" : L"SCROLLTHUMBGRIPPERHORIZONTAL",
+                        0, 8);
+        // The track's edge lines run along the bar.
+        const RECT page = bar.layout.Part(controls::kPartPageAfter);
+        const xptest::Surface& p = *bar.surface;
+        const int mid_x = (page.left + page.right) / 2, mid_y = (page.top + page.bottom) / 2;
+        if (vertical) {
+          EXPECT_EQ(p.Pixel(page.left, page.top + 1), p.Pixel(page.left, page.bottom - 2));
+          EXPECT_NE(p.Pixel(page.left, mid_y), p.Pixel(mid_x, mid_y));
+        } else {
+          EXPECT_EQ(p.Pixel(page.left + 1, page.top), p.Pixel(page.right - 2, page.top));
+          EXPECT_NE(p.Pixel(mid_x, page.top), p.Pixel(mid_x, mid_y));
+        }
+      }
+    }
+  });
+}

@@ -1,0 +1,279 @@
+// The preference key, registry paths, language table, message boxes and test mode, and the
+// small system queries.
+#include "sdk/common_utils.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "sdk/exceptions.h"
+#include "sdk/host_fakes.h"
+#include "support/child_process.h"
+#include "support/test_paths.h"
+
+namespace {
+
+const std::wstring kPreferenceSectionKey = L"Software\\Zelmar2004\\Preference Location";
+
+// Runs each test from a fresh cache and leaves none behind for the next.
+class PreferenceKey : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RegDeleteTreeW(HKEY_CURRENT_USER, kPreferenceSectionKey.c_str());
+    RegDeleteKeyW(HKEY_CURRENT_USER, kPreferenceSectionKey.c_str());
+    CreateDirectoryA(sdk::GetSystemFolder().c_str(), nullptr);
+    if (testsupport::FileExists(ini_file())) GTEST_SKIP() << "an installed " << ini_file();
+    owns_ini_ = true;
+    sdk::ResetApplicationPreferenceKey();
+  }
+  void TearDown() override {
+    if (owns_ini_) DeleteFileA(ini_file().c_str());
+    sdk::ResetApplicationPreferenceKey();
+  }
+  static std::string ini_file() { return sdk::GetSystemFolder() + "PrefFolder.ini"; }
+  bool owns_ini_ = false;
+};
+
+TEST_F(PreferenceKey, DefaultsWithNeitherRegistryNorIniFile) {
+  EXPECT_EQ(sdk::GetApplicationPreferenceKey(), "\\Zelmar2004");
+  EXPECT_EQ(sdk::GetRegistryKeyPath(), "Software\\Zelmar2004");
+  EXPECT_EQ(sdk::GetProductFamilyRegistryKey(), "Software\\Zelmar2004\\Marvuna");
+  EXPECT_EQ(sdk::GetFormsKey(), "Software\\Zelmar2004\\Marvuna\\Forms\\");
+}
+
+TEST_F(PreferenceKey, ComesFromTheIniFileInTheSystemFolder) {
+  testsupport::WriteFile(ini_file(), "[Preference Location]\r\nApplication=MyPrefs\r\n");
+  EXPECT_EQ(sdk::GetApplicationPreferenceKey(), "\\MyPrefs");
+  EXPECT_EQ(sdk::GetRegistryKeyPath(), "Software\\MyPrefs");
+  EXPECT_EQ(sdk::GetFormsKey(), "Software\\MyPrefs\\Marvuna\\Forms\\");
+}
+
+TEST_F(PreferenceKey, RegistryWinsOverTheIniFile) {
+  testsupport::WriteFile(ini_file(), "[Preference Location]\r\nApplication=FromIni\r\n");
+  testfakes::ScopedRegistryKey section(HKEY_CURRENT_USER, kPreferenceSectionKey);
+  section.SetString(L"Application", L"FromRegistry");
+  EXPECT_EQ(sdk::GetApplicationPreferenceKey(), "\\FromRegistry");
+}
+
+TEST_F(PreferenceKey, IsCachedUntilTheUnitStartsAgain) {
+  EXPECT_EQ(sdk::GetApplicationPreferenceKey(), "\\Zelmar2004");
+  testsupport::WriteFile(ini_file(), "[Preference Location]\r\nApplication=Later\r\n");
+  EXPECT_EQ(sdk::GetApplicationPreferenceKey(), "\\Zelmar2004");
+  sdk::ResetApplicationPreferenceKey();
+  EXPECT_EQ(sdk::GetApplicationPreferenceKey(), "\\Later");
+}
+
+struct IgnoredSetting {
+  const char* ini;
+  const wchar_t* registry_value;  // null: no registry section
+  const char* why;
+};
+constexpr IgnoredSetting kIgnoredSettings[] = {
+    {"[Preference Location]\r\napplication2=X\r\n", nullptr, "another key"},
+    {"[Other]\r\nApplication=X\r\n", nullptr, "another section"},
+    {"[Preference Location]\r\nApplication=\r\n", nullptr,
+     "an empty folder would put settings under Software itself"},
+    {"", L"", "an empty registry value, likewise"},
+};
+
+TEST_F(PreferenceKey, IgnoresSettingsThatNameNoFolder) {
+  for (const IgnoredSetting& c : kIgnoredSettings) {
+    SCOPED_TRACE(c.why);
+    testsupport::WriteFile(ini_file(), c.ini);
+    std::optional<testfakes::ScopedRegistryKey> section;
+    if (c.registry_value) {
+      section.emplace(HKEY_CURRENT_USER, kPreferenceSectionKey);
+      section->SetString(L"Application", c.registry_value);
+    }
+    sdk::ResetApplicationPreferenceKey();
+    EXPECT_EQ(sdk::GetApplicationPreferenceKey(), "\\Zelmar2004");
+  }
+}
+
+TEST(HostFolders, HangBelowTheRunningExecutable) {
+  char exe[MAX_PATH];
+  GetModuleFileNameA(nullptr, exe, MAX_PATH);
+  std::string folder = exe;
+  folder.erase(folder.find_last_of('\\') + 1);
+  EXPECT_EQ(sdk::GetApplicationFolder(), folder);
+  EXPECT_EQ(sdk::GetSystemFolder(), folder + "System\\");
+  EXPECT_EQ(sdk::GetResourcesFolder(), folder + "System\\Resources\\");
+  // Without the host's locale preference the language folder is the system folder.
+  EXPECT_EQ(sdk::GetLanguageFolder(), folder + "System\\");
+  EXPECT_EQ(sdk::GetHelpFolder(), folder + "System\\Help\\");
+  EXPECT_EQ(sdk::GetFallbackHelpFolder(), folder + "Help\\");
+}
+
+TEST(HostFolders, ResolveHelpFileNamePrefersTheLanguageHelpFolder) {
+  EXPECT_EQ(sdk::ResolveHelpFileName("C:\\Docs\\a.pdf"), "C:\\Docs\\a.pdf");
+  const std::string name = "help-probe-" + std::to_string(GetCurrentProcessId()) + ".pdf";
+  EXPECT_EQ(sdk::ResolveHelpFileName(name), sdk::GetFallbackHelpFolder() + name);
+  CreateDirectoryA(sdk::GetSystemFolder().c_str(), nullptr);
+  CreateDirectoryA(sdk::GetHelpFolder().c_str(), nullptr);
+  testsupport::WriteFile(sdk::GetHelpFolder() + name, "%PDF");
+  EXPECT_EQ(sdk::ResolveHelpFileName(name), sdk::GetHelpFolder() + name);
+  DeleteFileA((sdk::GetHelpFolder() + name).c_str());
+  RemoveDirectoryA(sdk::GetHelpFolder().c_str());
+}
+
+TEST(HostFolders, MakeApplicationFolderCreatesThePerUserFolder) {
+  sdk::ResetApplicationPreferenceKey();
+  const std::string folder = sdk::MakeApplicationFolder();
+  EXPECT_EQ(folder, sdk::GetApplicationDataFolder() + "\\Zelmar2004");
+  const DWORD attributes = GetFileAttributesA(folder.c_str());
+  ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES) << folder;
+  EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+TEST(LanguageMappings, ReadsDecimalPairsAndSkipsTheRest) {
+  const std::map<LCID, LCID> mappings = sdk::ParseLanguageMappings(
+      "1049=1033\r\n"
+      "x=1033\r\n"  // not a number
+      "1031=\r\n"   // no right part
+      "no equals sign\n"
+      "2052=1033=7\n"  // split at the first "=" only: the right part is no number
+      "1049=1031\n"    // the first pair of a locale wins
+      "1036=1036");    // no line end at the end
+  const std::map<LCID, LCID> expected = {{1049, 1033}, {1036, 1036}};
+  EXPECT_EQ(mappings, expected);
+}
+
+TEST(LanguageMappings, TableInTheResourcesFolderMapsTheSystemLocale) {
+  const std::string file = sdk::GetResourcesFolder() + "LanguageMappings.dat";
+  CreateDirectoryA(sdk::GetSystemFolder().c_str(), nullptr);
+  const bool made_folder = CreateDirectoryA(sdk::GetResourcesFolder().c_str(), nullptr);
+  if (testsupport::FileExists(file)) GTEST_SKIP() << "an installed " << file;
+  const LCID system = GetSystemDefaultLCID();
+  testsupport::WriteFile(file, "x=1033\r\n" + std::to_string(system) + "=1049\r\n");
+  sdk::ResetApplicationPreferenceKey();
+  EXPECT_EQ(sdk::GetLanguageId(), 1049u);
+  DeleteFileA(file.c_str());
+  EXPECT_EQ(sdk::GetLanguageId(), 1049u) << "read once per process";
+  sdk::ResetApplicationPreferenceKey();
+  EXPECT_EQ(sdk::GetLanguageId(), system);
+  if (made_folder) RemoveDirectoryA(sdk::GetResourcesFolder().c_str());
+}
+
+TEST(LanguageMappings, SystemLanguageIdClearsTheSortBits) {
+  EXPECT_EQ(sdk::GetSystemLanguageId(), GetSystemDefaultLCID() & ~0xFC00u);
+  // No "LanguageMappings.dat" beside the tests: the system locale stands.
+  EXPECT_EQ(sdk::GetLanguageId(), GetSystemDefaultLCID());
+}
+
+struct SameTextCase {
+  const char* a;
+  const char* b;
+  bool same;
+};
+constexpr SameTextCase kSameText[] = {
+    {"C:\\Boards\\Main.PCB", "c:\\boards\\main.pcb", true},
+    {"abc", "abcd", false},
+    {"", "", true},
+    {"\xC4", "\xE4", false},  // only ASCII letters fold
+    {"[", "{", false},        // neighbours of the letters do not
+};
+
+TEST(SystemQueries, IsSameTextFoldsOnlyAsciiLetters) {
+  for (const SameTextCase& c : kSameText) {
+    SCOPED_TRACE(std::string(c.a) + " / " + c.b);
+    EXPECT_EQ(sdk::IsSameText(c.a, c.b), c.same);
+  }
+}
+
+TEST(SystemQueries, EnvironmentValuesAreReadWhole) {
+  const std::string long_value(5000, 'p');
+  SetEnvironmentVariableA("TRALVEK_TEST_VALUE", long_value.c_str());
+  EXPECT_EQ(sdk::GetEnvironmentValue("TRALVEK_TEST_VALUE"), long_value);
+  SetEnvironmentVariableA("TRALVEK_TEST_VALUE", "");
+  EXPECT_EQ(sdk::GetEnvironmentValue("TRALVEK_TEST_VALUE"), "");
+  SetEnvironmentVariableA("TRALVEK_TEST_VALUE", nullptr);
+  EXPECT_EQ(sdk::GetEnvironmentValue("TRALVEK_TEST_VALUE"), "");
+}
+
+TEST(SystemQueries, FileVersionComesFromTheVersionResource) {
+  EXPECT_EQ(sdk::GetFileVersion(testsupport::BinaryPath("sdk_test_mode_probe.exe")),
+            0x0001000200030004ull);
+  char exe[MAX_PATH];
+  GetModuleFileNameA(nullptr, exe, MAX_PATH);
+  EXPECT_EQ(sdk::GetFileVersion(exe), 0u) << "this test program has no version resource";
+  EXPECT_THROW(sdk::GetFileVersion(testsupport::BinaryPath("no-such-file.dll")), sdk::Exception);
+}
+
+// ---- Message boxes -----------------------------------------------------------------------
+
+class MessageBoxes : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    framework::SetMessageDialogHandler([this](const framework::MessageDialogRequest& request) {
+      shown.push_back(request);
+      return framework::kModalOk;
+    });
+  }
+  void TearDown() override { framework::SetMessageDialogHandler(nullptr); }
+  std::vector<framework::MessageDialogRequest> shown;
+};
+
+TEST_F(MessageBoxes, EmptyCaptionsBecomeTheKindsName) {
+  sdk::ShowErrorMessage("e");
+  sdk::ShowInformationMessage("i", "");
+  sdk::ShowWarningMessage("w");
+  sdk::ShowWarningMessage("w2", "Own caption");
+  ASSERT_EQ(shown.size(), 4u);
+  EXPECT_EQ(shown[0].caption, "Error");
+  EXPECT_EQ(shown[0].kind, framework::MessageKind::Error);
+  EXPECT_EQ(shown[1].caption, "Information");
+  EXPECT_EQ(shown[1].kind, framework::MessageKind::Information);
+  EXPECT_EQ(shown[2].caption, "Warning");
+  EXPECT_EQ(shown[2].kind, framework::MessageKind::Warning);
+  EXPECT_EQ(shown[3].caption, "Own caption");
+  for (const auto& request : shown) EXPECT_EQ(request.buttons, framework::MessageButtons::Ok);
+}
+
+// ---- Test mode ---------------------------------------------------------------------------
+
+std::string ProbeCommand(const char* kind, const char* caption, const char* message) {
+  return "\"" + testsupport::BinaryPath("sdk_test_mode_probe.exe") + "\" " + kind + " \"" +
+         caption + "\" \"" + message + "\"";
+}
+
+struct TestModeCase {
+  const char* kind;
+  const char* caption;
+  const char* message;
+  const char* output;
+};
+constexpr TestModeCase kTestModeCases[] = {
+    {"error", "", "Disk full", "ShowDialogWithCaption withError Disk full\r\n"},
+    {"warning", "Locked", "x.do is used", "ShowDialogWithCaption withLocked x.do is used\r\n"},
+    {"information", "", "Done", "ShowDialogWithCaption withInformation Done\r\n"},
+};
+
+TEST(TestMode, MessageBoxesPrintThemselvesAndEndTheProcess) {
+  const std::wstring key = L"Software\\Zelmar\\TestMode";
+  {
+    ASSERT_FALSE(sdk::IsTestMode()) << "a test-mode key is left over from an earlier run";
+    const testsupport::ChildResult shown =
+        testsupport::RunChild(ProbeCommand("error", "", "Disk full"));
+    EXPECT_EQ(shown.exit_code, 0u);
+    EXPECT_EQ(shown.output, "box Error Disk full\r\n");
+  }
+  testfakes::ScopedRegistryKey test_mode(HKEY_LOCAL_MACHINE, key);
+  ASSERT_TRUE(sdk::IsTestMode());
+  for (const TestModeCase& c : kTestModeCases) {
+    SCOPED_TRACE(c.output);
+    const testsupport::ChildResult result =
+        testsupport::RunChild(ProbeCommand(c.kind, c.caption, c.message));
+    EXPECT_EQ(result.exit_code, 1u);
+    EXPECT_EQ(result.output, c.output);
+  }
+}
+
+TEST(TestMode, EndsWhenTheKeyIsRemoved) {
+  {
+    testfakes::ScopedRegistryKey test_mode(HKEY_LOCAL_MACHINE, L"Software\\Zelmar\\TestMode");
+    EXPECT_TRUE(sdk::IsTestMode());
+  }
+  EXPECT_FALSE(sdk::IsTestMode()) << "read at every call, never cached";
+}
+
+}  // namespace

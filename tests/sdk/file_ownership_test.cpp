@@ -1,0 +1,327 @@
+// Lock files of host documents and the safe replacement of a written file.
+#include "sdk/file_ownership.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "framework/message_dialog.h"
+#include "framework/win/text.h"
+#include "sdk/client_api.h"
+#include "sdk/common_utils.h"
+#include "sdk/exceptions.h"
+#include "sdk/host_fakes.h"
+#include "support/test_paths.h"
+
+namespace {
+
+using testsupport::FileExists;
+using testsupport::ReadFile;
+using testsupport::WriteFile;
+
+struct LockNameCase {
+  const char* document;
+  const char* lock_file;
+};
+constexpr LockNameCase kLockNames[] = {
+    {"C:\\Boards\\Main.board", "C:\\Boards\\~$Main.board_loc"},
+    {"C:\\B\\x", "C:\\B\\~$x_loc"},
+    {"C:\\B.d\\x", "C:\\B.d\\~$x_loc"},
+    {"Main.pcb", "~$Main.pcb_loc"},
+};
+
+TEST(LockFile, NameSitsBesideTheDocument) {
+  for (const LockNameCase& c : kLockNames) {
+    SCOPED_TRACE(c.document);
+    EXPECT_EQ(sdk::GetLockFileName(c.document), c.lock_file);
+  }
+}
+
+std::string ThisProcessId() { return std::to_string(GetCurrentProcessId()); }
+
+// A lock file naming this computer, user and process, with `line` in place of one of them.
+std::string OurLock(const std::string& computer_line, const std::string& user_line,
+                    const std::string& process_line) {
+  return computer_line + "\r\n" + user_line + "\r\n" + process_line + "\r\n";
+}
+
+struct DetailsCase {
+  std::string lock;  // "" : no lock file at all
+  bool complete;
+  std::string computer, user, process;
+  const char* why;
+};
+
+TEST(LockFile, ReadsTheThreeValuesByExactKey) {
+  const DetailsCase cases[] = {
+      {"ComputerName=PC01\r\nUserName=ann\r\nProcessID=4711\r\n", true, "PC01", "ann", "4711",
+       "the host's own layout"},
+      {"Other=1\nUserName=ann\nComputerName:PC01\nProcessID=4711", true, "PC01", "ann", "4711",
+       "any separator, other lines ignored, LF line ends, no last line end"},
+      {"computername=PC01\r\nUserName=ann\r\nProcessID=4711\r\n", false, "", "ann", "4711",
+       "keys match case-sensitively"},
+      {"ComputerName=PC01\r\nUserName=ann\r\n", false, "PC01", "ann", "", "no process id"},
+      {"ComputerName=PC01\r\nComputerName=PC02\r\nUserName=ann\r\nProcessID=1\r\n", true, "PC02",
+       "ann", "1", "the later line wins"},
+      {"ComputerName=\r\nUserName=ann\r\nProcessID=1\r\n", false, "", "ann", "1",
+       "an empty value is missing"},
+      {"", false, "", "", "", "no lock file"},
+  };
+  testsupport::TempDir dir;
+  const std::string document = dir.Path("Main.board");
+  for (const DetailsCase& c : cases) {
+    SCOPED_TRACE(c.why);
+    DeleteFileA(sdk::GetLockFileName(document).c_str());
+    if (!c.lock.empty()) WriteFile(sdk::GetLockFileName(document), c.lock);
+    sdk::TFileOwnershipDetails details{"stale", "stale", "stale"};
+    EXPECT_EQ(sdk::ReadFileOwnershipDetails(document, details), c.complete);
+    EXPECT_EQ(details.computer_name, c.computer);
+    EXPECT_EQ(details.user_name, c.user);
+    EXPECT_EQ(details.process_id, c.process);
+  }
+}
+
+TEST(LockFile, WhoseLockBlocks) {
+  const std::string computer = "ComputerName=" + sdk::GetComputerNameText();
+  const std::string user = "UserName=" + sdk::GetUserNameText();
+  const std::string process = "ProcessID=" + ThisProcessId();
+  struct Case {
+    std::string lock;
+    bool locked;
+    const char* why;
+  };
+  const Case cases[] = {
+      {OurLock(computer, user, process), false, "this computer, user and process"},
+      {OurLock(computer, user, process) + "Comment=x\r\n", false, "extra lines do not matter"},
+      {OurLock("ComputerName=OTHER-PC", user, process), true, "another computer"},
+      {OurLock(computer, "UserName=someone-else", process), true, "another user on this computer"},
+      {OurLock(computer, user, "ProcessID=" + std::to_string(GetCurrentProcessId() + 4)), true,
+       "another process of this user"},
+      {OurLock(computer, user, ""), false, "no process id: not a lock"},
+  };
+  testsupport::TempDir dir;
+  const std::string document = dir.Path("Main.board");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    WriteFile(sdk::GetLockFileName(document), c.lock);
+    std::string who_computer = "stale", who_user = "stale";
+    EXPECT_EQ(sdk::IsFileLockedByOther(document, who_computer, who_user), c.locked);
+  }
+  // Case of letters does not matter.
+  std::string upper_user = sdk::GetUserNameText();
+  for (char& ch : upper_user) ch = static_cast<char>(toupper(static_cast<unsigned char>(ch)));
+  WriteFile(sdk::GetLockFileName(document), OurLock(computer, "UserName=" + upper_user, process));
+  std::string who_computer, who_user;
+  EXPECT_FALSE(sdk::IsFileLockedByOther(document, who_computer, who_user));
+  EXPECT_EQ(who_user, upper_user) << "the lock's names are handed out even when not locked";
+}
+
+// ---- Safe replacement --------------------------------------------------------------------
+
+class SafeReplacement : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    framework::SetMessageDialogHandler([this](const framework::MessageDialogRequest& request) {
+      shown.push_back(request);
+      return framework::kModalOk;
+    });
+    WriteFile(target, "old content");
+    WriteFile(new_file, "new content");
+  }
+  void TearDown() override { framework::SetMessageDialogHandler(nullptr); }
+  void LockBy(const std::string& user) {
+    WriteFile(sdk::GetLockFileName(target), "ComputerName=" + sdk::GetComputerNameText() +
+                                                "\r\nUserName=" + user +
+                                                "\r\nProcessID=" + ThisProcessId() + "\r\n");
+  }
+
+  testsupport::TempDir dir;
+  const std::string target = dir.Path("Board.do");
+  const std::string new_file = dir.Path("Pro1.tmp");
+  std::vector<framework::MessageDialogRequest> shown;
+};
+
+TEST_F(SafeReplacement, PutsTheNewFileOntoTheTarget) {
+  EXPECT_TRUE(sdk::ReplaceFileWithOwnershipCheck(new_file, target));
+  EXPECT_EQ(ReadFile(target), "new content");
+  EXPECT_FALSE(FileExists(new_file));
+  EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(SafeReplacement, CreatesAMissingTarget) {
+  DeleteFileA(target.c_str());
+  EXPECT_TRUE(sdk::ReplaceFileWithOwnershipCheck(new_file, target));
+  EXPECT_EQ(ReadFile(target), "new content");
+}
+
+TEST_F(SafeReplacement, TargetLockedByAnotherUserStaysAndTheUserIsWarned) {
+  LockBy("someone-else");
+  EXPECT_FALSE(sdk::ReplaceFileWithOwnershipCheck(new_file, target));
+  EXPECT_EQ(ReadFile(target), "old content");
+  EXPECT_FALSE(FileExists(new_file)) << "the new file is removed";
+  // No workspace in this process: the warning box stands in for the workspace notice.
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].caption, "Warning");
+  EXPECT_EQ(shown[0].kind, framework::MessageKind::Warning);
+  EXPECT_EQ(shown[0].message, "Board.do is used and locked by someone-else on " +
+                                  sdk::GetComputerNameText() +
+                                  ".\nYou will not be able to save your changes.");
+}
+
+TEST_F(SafeReplacement, OwnLockDoesNotBlock) {
+  LockBy(sdk::GetUserNameText());
+  EXPECT_TRUE(sdk::ReplaceFileWithOwnershipCheck(new_file, target));
+  EXPECT_EQ(ReadFile(target), "new content");
+  EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(SafeReplacement, SameFileInOtherCaseIsLeftAlone) {
+  std::string same = target;
+  for (char& c : same) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+  EXPECT_TRUE(sdk::ReplaceFileWithOwnershipCheck(same, target));
+  EXPECT_EQ(ReadFile(target), "old content");
+}
+
+TEST_F(SafeReplacement, MissingNewFileLeavesTheTarget) {
+  DeleteFileA(new_file.c_str());
+  EXPECT_TRUE(sdk::ReplaceFileWithOwnershipCheck(new_file, target));
+  EXPECT_EQ(ReadFile(target), "old content");
+}
+
+TEST_F(SafeReplacement, FailedMoveKeepsTheOldTarget) {
+  // The target is held open by another program that lets nobody delete it.
+  HANDLE held = CreateFileA(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  std::string failure;
+  const bool replaced = sdk::ReplaceFileWithOwnershipCheck(new_file, target, &failure);
+  CloseHandle(held);
+  EXPECT_FALSE(replaced);
+  EXPECT_FALSE(failure.empty()) << "the caller learns why";
+  EXPECT_EQ(ReadFile(target), "old content");
+  EXPECT_FALSE(FileExists(new_file));
+}
+
+TEST_F(SafeReplacement, NewFileThatCannotMoveKeepsTheOldTarget) {
+  // The old target could be deleted, but the new file cannot go: deleting first would lose both.
+  HANDLE held = CreateFileA(new_file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  std::string failure;
+  const bool replaced = sdk::ReplaceFileWithOwnershipCheck(new_file, target, &failure);
+  CloseHandle(held);
+  EXPECT_FALSE(replaced);
+  EXPECT_FALSE(failure.empty());
+  EXPECT_EQ(ReadFile(target), "old content");
+}
+
+TEST_F(SafeReplacement, NewFileOnAnotherVolumeIsCopiedBesideTheTargetFirst) {
+  // Wine maps the Unix root to Z:, and /dev/shm is a file system of its own.
+  const std::string other_volume = "Z:\\dev\\shm\\tralvek-" + ThisProcessId() + ".tmp";
+  if (GetFileAttributesA("Z:\\dev\\shm") == INVALID_FILE_ATTRIBUTES) {
+    GTEST_SKIP() << "no second volume";
+  }
+  WriteFile(other_volume, "new content");
+  EXPECT_TRUE(sdk::ReplaceFileWithOwnershipCheck(other_volume, target));
+  EXPECT_EQ(ReadFile(target), "new content");
+  EXPECT_FALSE(FileExists(other_volume));
+  std::vector<std::string> left;
+  WIN32_FIND_DATAA entry;
+  HANDLE find = FindFirstFileA((dir.path() + "\\*").c_str(), &entry);
+  ASSERT_NE(find, INVALID_HANDLE_VALUE);
+  do {
+    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) left.push_back(entry.cFileName);
+  } while (FindNextFileA(find, &entry));
+  FindClose(find);
+  const std::vector<std::string> expected = {"Board.do", "Pro1.tmp"};  // no copy left behind
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, expected);
+}
+
+TEST_F(SafeReplacement, ReadOnlyTargetIsNotReplaced) {
+  SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY);
+  std::string failure;
+  EXPECT_FALSE(sdk::ReplaceFileWithOwnershipCheck(new_file, target, &failure));
+  EXPECT_FALSE(failure.empty());
+  SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(ReadFile(target), "old content");
+  EXPECT_FALSE(FileExists(new_file));
+}
+
+TEST_F(SafeReplacement, UnreadableLockFileRaisesBeforeAnythingChanges) {
+  LockBy("someone-else");
+  // Held by a program that shares it with nobody.
+  HANDLE held = CreateFileA(sdk::GetLockFileName(target).c_str(), GENERIC_READ, 0, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  EXPECT_THROW(sdk::ReplaceFileWithOwnershipCheck(new_file, target), sdk::Exception);
+  CloseHandle(held);
+  EXPECT_EQ(ReadFile(target), "old content");
+  EXPECT_EQ(ReadFile(new_file), "new content");
+}
+
+std::string* probed_target = nullptr;
+std::string ProbeTarget() { return ReadFile(*probed_target); }
+
+TEST_F(SafeReplacement, OpenDocumentIsToldBeforeAndAfter) {
+  std::vector<std::string> log;
+  std::string observed = target;
+  probed_target = &observed;
+  auto* document = new testfakes::FakeDocument(win::Widen(target), log, ProbeTarget);
+  auto* client = new testfakes::FakeClient(document);
+  IClient* previous = sdk::ClientGlobal();
+  sdk::SetClientGlobal(client);
+  const bool replaced = sdk::ReplaceFileWithOwnershipCheck(new_file, target);
+  sdk::SetClientGlobal(previous);
+  client->Release();
+  EXPECT_TRUE(replaced);
+  const std::vector<std::string> expected = {"begin:old content", "end:new content"};
+  EXPECT_EQ(log, expected);
+}
+
+TEST(TempFiles, AreNewEmptyFilesInTheTemporaryFolder) {
+  const std::string first = sdk::CreateTempFileName();
+  const std::string second = sdk::CreateTempFileName();
+  ASSERT_FALSE(first.empty());
+  EXPECT_NE(first, second);
+  char folder[MAX_PATH];
+  GetTempPathA(MAX_PATH, folder);
+  const std::string name = first.substr(first.find_last_of('\\') + 1);
+  EXPECT_EQ(first.substr(0, first.size() - name.size()), folder);
+  EXPECT_EQ(name.substr(0, 3), "Pro");
+  EXPECT_TRUE(FileExists(first));
+  EXPECT_EQ(ReadFile(first), "");
+  DeleteFileA(first.c_str());
+  DeleteFileA(second.c_str());
+}
+
+// ---- Workspace notice --------------------------------------------------------------------
+
+TEST(LockedFileWarning, WorkspaceNoticeCarriesTheHostsValues) {
+  auto* workspace = new testfakes::FakeWorkspace(true);
+  ASSERT_TRUE(sdk::PostFileLockedNotice(*workspace, "C:\\Boards\\Main.do", "PC01", "ann"));
+  ASSERT_EQ(workspace->notices.size(), 1u);
+  const testfakes::WorkspaceNotice& notice = workspace->notices[0];
+  EXPECT_EQ(notice.title, L"[Locked File]");
+  EXPECT_EQ(notice.text,
+            L"Main.do is used by ann on PC01. You will not be able to save your changes.");
+  EXPECT_EQ(notice.product, L"Plavena");
+  EXPECT_EQ(notice.document_path, L"C:\\Boards\\Main.do");
+  EXPECT_EQ(notice.process, L"WorkspaceManager:OpenObject");
+  EXPECT_EQ(notice.parameters, L"FileName=C:\\Boards\\Main.do");
+  EXPECT_EQ(notice.kind, 73);
+  EXPECT_EQ(notice.reserved1, 0);
+  EXPECT_EQ(notice.reserved2, 0);
+  EXPECT_EQ(notice.reserved3, 0);
+  workspace->Release();
+}
+
+TEST(LockedFileWarning, WorkspaceWithoutMessagesPostsNothing) {
+  auto* workspace = new testfakes::FakeWorkspace(false);
+  EXPECT_FALSE(sdk::PostFileLockedNotice(*workspace, "C:\\B\\x.do", "PC01", "ann"));
+  workspace->Release();
+}
+
+}  // namespace

@@ -1,0 +1,407 @@
+// Layer sets: group semantics, set algebra, enumeration and the COM objects the host sees.
+#include "sdk/layer_set.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+#include "sdk/layer_errors.h"
+#include "sdk/layer_set_com.h"
+
+namespace {
+
+using sdk::LayerSet;
+using sdk::TLayer;
+
+std::vector<TLayer> Walk(const LayerSet& set) {
+  std::vector<TLayer> layers;
+  sdk::LayerSetWalker walker(set);
+  while (walker.Next()) layers.push_back(walker.Layer());
+  return layers;
+}
+
+// Layers of every partition, classic and extended, plus the edges of each range.
+const TLayer kSampleLayers[] = {
+    sdk::NoLayer, sdk::TopLayer, 2,  31, 0x01010020, sdk::BottomLayer,    39, 54, 0x01040011,
+    57,           0x04000011,    33, 56, 74,         sdk::DrcDetailsLayer};
+
+struct NamedSet {
+  const char* name;
+  std::function<LayerSet()> make;
+};
+const NamedSet kSets[] = {
+    {"empty", [] { return LayerSet(); }},
+    {"top", [] { return LayerSet().Include(sdk::TopLayer); }},
+    {"signal but top", [] { return LayerSet().IncludeAllSignal().Exclude(sdk::TopLayer); }},
+    {"signal but bottom", [] { return LayerSet().IncludeAllSignal().Exclude(sdk::BottomLayer); }},
+    {"mid layers", [] { return LayerSet().Include(sdk::MidLayersGroup); }},
+    {"all", [] { return LayerSet::AllLayers(); }},
+    {"mechanical", [] { return LayerSet().IncludeAllMechanical(); }},
+    {"mixed list",
+     [] { return LayerSet().Include(sdk::TopLayer).Include(2).Include(57).Include(33); }},
+    {"planes but 1", [] { return LayerSet().IncludeAllInternalPlanes().Exclude(39); }},
+    {"all but overlay", [] { return LayerSet::AllLayers().Exclude(33).Exclude(0x04000011); }},
+};
+
+TEST(LayerSet, ANewSetIsEmpty) {
+  const LayerSet set;
+  EXPECT_TRUE(set.IsEmpty());
+  EXPECT_FALSE(set.Contains(sdk::TopLayer));
+  EXPECT_TRUE(Walk(set).empty());
+  EXPECT_EQ(set.GetFirstLayer(), sdk::NoLayer);
+}
+
+TEST(LayerSet, AlgebraAgreesWithMembershipOnEveryLayer) {
+  for (const NamedSet& a : kSets) {
+    const LayerSet sa = a.make();
+    const LayerSet complement = sa.Complement();
+    for (TLayer layer : kSampleLayers) {
+      ASSERT_EQ(complement.Contains(layer), !sa.Contains(layer)) << a.name << " " << layer;
+    }
+    for (const NamedSet& b : kSets) {
+      SCOPED_TRACE(std::string(a.name) + " with " + b.name);
+      const LayerSet sb = b.make();
+      const LayerSet both = sa.Intersect(&sb), either = sa.Union(&sb);
+      for (TLayer layer : kSampleLayers) {
+        EXPECT_EQ(both.Contains(layer), sa.Contains(layer) && sb.Contains(layer)) << layer;
+        EXPECT_EQ(either.Contains(layer), sa.Contains(layer) || sb.Contains(layer)) << layer;
+      }
+      EXPECT_EQ(sa.SameAs(&sb), std::string(a.name) == b.name);
+    }
+  }
+}
+
+TEST(LayerSet, SignalButTopIsInfiniteAndIncomplete) {
+  LayerSet set;
+  set.IncludeAllSignal().Exclude(sdk::TopLayer);
+  EXPECT_TRUE(set.Contains(2));
+  EXPECT_TRUE(set.Contains(0x0101FFFE));
+  EXPECT_FALSE(set.Contains(sdk::TopLayer));
+  EXPECT_TRUE(set.HasNoCompletePartition());
+  try {
+    sdk::LayerSetWalker walker(set);
+    ADD_FAILURE() << "no error";
+  } catch (const sdk::EPCB_LayerSetException& e) {
+    EXPECT_STREQ(e.what(), "Iterating an infinite layer set");
+  }
+}
+
+struct GroupCase {
+  const char* why;
+  std::function<void(LayerSet&)> act;
+  std::vector<TLayer> in;
+  std::vector<TLayer> out;
+};
+const GroupCase kGroupCases[] = {
+    {"include mid layers on an empty set",
+     [](LayerSet& s) { s.Include(sdk::MidLayersGroup); },
+     {2, 31, 0x01010020, sdk::MidLayersGroup},
+     {sdk::TopLayer, sdk::BottomLayer, sdk::SignalLayersGroup}},
+    {"include mid layers keeps a top already there",
+     [](LayerSet& s) { s.Include(sdk::TopLayer).Include(sdk::MidLayersGroup); },
+     {sdk::TopLayer, 2, sdk::MidLayersGroup},
+     {sdk::BottomLayer}},
+    {"exclude mid layers from all signal layers",
+     [](LayerSet& s) { s.IncludeAllSignal().Exclude(sdk::MidLayersGroup); },
+     {sdk::TopLayer, sdk::BottomLayer},
+     {2, 31, 0x01010020, sdk::MidLayersGroup}},
+    {"exclude mid layers from a list",
+     [](LayerSet& s) {
+       s.Include(2).Include(5).Include(sdk::BottomLayer).Include(57).Exclude(sdk::MidLayersGroup);
+     },
+     {sdk::BottomLayer, 57},
+     {2, 5, sdk::TopLayer}},
+    {"exclude all layers",
+     [](LayerSet& s) { s.IncludeAll().Include(33).Exclude(sdk::AllLayersGroup); },
+     {},
+     {sdk::TopLayer, 2, 39, 57, 33, sdk::NoLayer, sdk::AllLayersGroup}},
+    {"all layers is contained only in a complete set",
+     [](LayerSet& s) { s.IncludeAll(); },
+     {sdk::AllLayersGroup, sdk::ElectricalLayersGroup, sdk::MidLayersGroup},
+     {}},
+    {"one exclusion breaks all layers",
+     [](LayerSet& s) { s.Include(sdk::AllLayersGroup).Exclude(56); },
+     {sdk::SignalLayersGroup, sdk::MechanicalLayersGroup},
+     {sdk::AllLayersGroup, 56}},
+    {"exclude planes after all",
+     [](LayerSet& s) { s.IncludeAll().Exclude(sdk::InternalPlanesGroup); },
+     {sdk::SignalLayersGroup},
+     {sdk::InternalPlanesGroup, sdk::ElectricalLayersGroup, 39}},
+    {"electrical layers",
+     [](LayerSet& s) { s.Include(sdk::ElectricalLayersGroup); },
+     {sdk::TopLayer, 39, sdk::ElectricalLayersGroup},
+     {57, 33, sdk::AllLayersGroup}},
+    {"exclude electrical layers",
+     [](LayerSet& s) { s.IncludeAll().Exclude(sdk::ElectricalLayersGroup); },
+     {57, 33},
+     {sdk::TopLayer, 40}},
+};
+
+TEST(LayerSet, GroupsIncludeExcludeAndContainAsTheirLayers) {
+  for (const GroupCase& c : kGroupCases) {
+    SCOPED_TRACE(c.why);
+    LayerSet set;
+    c.act(set);
+    for (TLayer layer : c.in) EXPECT_TRUE(set.Contains(layer)) << layer;
+    for (TLayer layer : c.out) EXPECT_FALSE(set.Contains(layer)) << layer;
+  }
+}
+
+TEST(LayerSet, IncludeMidLayersRecordsTopAndBottomAsExclusions) {
+  LayerSet set;
+  set.Include(sdk::MidLayersGroup);
+  const sdk::TSetPartition& signal = set.Partition(LayerSet::kSignal);
+  EXPECT_TRUE(signal.All);
+  ASSERT_TRUE(signal.ExcludeHash);
+  EXPECT_EQ(signal.ExcludeHash->Count(), 2);
+  EXPECT_TRUE(signal.ExcludeHash->Contains(sdk::TopLayer));
+  EXPECT_TRUE(signal.ExcludeHash->Contains(sdk::BottomLayer));
+}
+
+TEST(LayerSet, ExcludingAnIncludedLayerLeavesAnEmptyHash) {
+  LayerSet set;
+  set.Include(sdk::TopLayer).Exclude(sdk::TopLayer);
+  ASSERT_TRUE(set.Partition(LayerSet::kSignal).IncludeHash);
+  EXPECT_EQ(set.Partition(LayerSet::kSignal).IncludeHash->Count(), 0);
+  EXPECT_TRUE(set.IsEmpty());
+}
+
+TEST(LayerSet, MissingOperandsStandForAllLayers) {
+  const LayerSet top = LayerSet().Include(sdk::TopLayer);
+  EXPECT_TRUE(LayerSet().Complement().IsComplete());
+  EXPECT_TRUE(top.Union(nullptr).IsComplete());
+  EXPECT_TRUE(top.Intersect(nullptr).SameAs(&top));
+  EXPECT_FALSE(top.SameAs(nullptr));
+  EXPECT_TRUE(LayerSet::AllLayers().SameAs(nullptr));
+}
+
+TEST(LayerSet, UnionRestoresAnExcludedLayerTheOtherIncludes) {
+  const LayerSet a = LayerSet().IncludeAllSignal().Exclude(sdk::TopLayer);
+  const LayerSet b = LayerSet().Include(sdk::TopLayer);
+  EXPECT_TRUE(a.Union(&b).Contains(sdk::TopLayer));
+  LayerSet c = a;
+  c.IncludeSet(b);
+  EXPECT_TRUE(c.Partition(LayerSet::kSignal).IsComplete());
+}
+
+TEST(LayerSet, CopiesAreDeep) {
+  LayerSet a = LayerSet().Include(sdk::TopLayer);
+  const LayerSet b = a;
+  a.Exclude(sdk::TopLayer);
+  EXPECT_TRUE(b.Contains(sdk::TopLayer));
+}
+
+TEST(LayerSet, LegacySetsIncludeLayersUpTo82InBucketOrder) {
+  sdk::TLegacyLayerSet legacy;
+  legacy.Set(32);
+  legacy.Set(1);
+  legacy.Set(83);  // beyond the legacy layers: ignored
+  legacy.Set(87);
+  const LayerSet set = LayerSet().IncludeLegacySet(legacy);
+  EXPECT_EQ(Walk(set), (std::vector<TLayer>{sdk::TopLayer, sdk::BottomLayer}));
+}
+
+TEST(LayerSet, WalksPartitionsInOrderSkippingEmptyHashes) {
+  LayerSet set;
+  set.Include(33).Include(57).Include(40).Include(sdk::BottomLayer).Include(2).Exclude(2);
+  EXPECT_EQ(Walk(set), (std::vector<TLayer>{sdk::BottomLayer, 57, 40, 33}));
+}
+
+TEST(LayerSet, FirstLayerPrefersPlanesThenMechanicalThenOverlay) {
+  EXPECT_EQ(LayerSet::AllLayers().GetFirstLayer(), 39u);
+  EXPECT_EQ(LayerSet().IncludeAllMechanical().GetFirstLayer(), 57u);
+  EXPECT_EQ(LayerSet().IncludeAllStandard().GetFirstLayer(), 33u);
+  EXPECT_EQ(LayerSet().IncludeAllSignal().GetFirstLayer(), sdk::TopLayer);
+  EXPECT_EQ(LayerSet().Include(57).Include(33).GetFirstLayer(), 57u);
+  EXPECT_THROW(LayerSet().IncludeAllSignal().Exclude(2).GetFirstLayer(),
+               sdk::EPCB_LayerSetException);
+}
+
+TEST(LayerSet, PartitionMasks) {
+  EXPECT_TRUE(LayerSet::FromPartitions(0x0E).Partition(LayerSet::kSignal).IsComplete());
+  EXPECT_TRUE(LayerSet().IncludeAllSignal().SameAsPartitions(0x0E));
+  EXPECT_FALSE(LayerSet().IncludeAllSignal().SameAsPartitions(0x06));
+  LayerSet set = LayerSet::AllLayers();
+  set.ExcludePartitions1To16();
+  for (TLayer gone : {sdk::TopLayer, TLayer{2}, TLayer{0x01010020}, sdk::BottomLayer, TLayer{39},
+                      TLayer{57}, TLayer{33}, TLayer{56}, TLayer{74}, TLayer{75}}) {
+    EXPECT_FALSE(set.Contains(gone)) << gone;  // partitions 1..16, mid layers included
+  }
+  EXPECT_TRUE(set.Contains(sdk::NoLayer));  // partition 0
+  EXPECT_TRUE(set.Contains(76));            // partition 17
+  EXPECT_THROW(LayerSet().IncludePartitions(1u << 27), sdk::EAssertionFailed);
+}
+
+TEST(LayerSet, DescriptionListsPartitionsAndLayers) {
+  EXPECT_EQ(LayerSet().Include(sdk::TopLayer).GetDescription(),
+            "Signal Layers Exclude All : Exceptions\r\n"
+            " + Top Layer\r\n"
+            "Mechanical Layers Exclude All : Exceptions\r\n"
+            "Internal Plane Layers Exclude All : Exceptions\r\n"
+            "Standard Layers Exclude All : Exceptions\r\n");
+  EXPECT_EQ(LayerSet().IncludeAllMechanical().Exclude(58).GetDescription(),
+            "Signal Layers Exclude All : Exceptions\r\n"
+            "Mechanical Layers Include All : Exceptions\r\n"
+            " - Mechanical Layer 2\r\n"
+            "Internal Plane Layers Exclude All : Exceptions\r\n"
+            "Standard Layers Exclude All : Exceptions\r\n");
+}
+
+TEST(LayerSet, UnknownLayerValuesAreConsistencyErrors) {
+  EXPECT_THROW(LayerSet().Include(0x02000001), sdk::EAssertionFailed);
+  EXPECT_THROW(LayerSet().Contains(0x02000000), sdk::EAssertionFailed);
+}
+
+// ---- COM objects --------------------------------------------------------------------------------
+
+std::wstring ErrorDescription() {
+  win::ComPtr<IErrorInfo> info;
+  if (GetErrorInfo(0, info.put()) != S_OK || !info) return L"";
+  win::Bstr text;
+  info->GetDescription(text.put());
+  return text.str();
+}
+
+TEST(LayerSetObject, ChainedChangesReturnTheSetWithAReference) {
+  win::ComPtr<IPCB_LayerSet> set = sdk::MakeLayerSet();
+  IPCB_LayerSet* same = set->Include(sdk::TopLayer);
+  EXPECT_EQ(same, set.get());
+  EXPECT_EQ(same->Release(), 1u);  // the chained result held the second reference
+  win::ComPtr<IPCB_LayerSet>::Adopt(set->Include(2));
+  set->AddRef();
+  EXPECT_EQ(set->Release(), 1u);
+  EXPECT_TRUE(set->Contains(sdk::TopLayer));
+  EXPECT_TRUE(set->Contains(2));
+  EXPECT_FALSE(set->Contains(sdk::BottomLayer));
+}
+
+TEST(LayerSetObject, FailuresBecomeNeutralValuesWithErrorInformation) {
+  win::ComPtr<IPCB_LayerSet> set = sdk::MakeLayerSet(LayerSet().IncludeAllSignal());
+  EXPECT_EQ(set->CreateIterator(), nullptr);
+  EXPECT_EQ(ErrorDescription(), L"Iterating an infinite layer set");
+  EXPECT_EQ(set->Contains(0x02000001), FALSE);
+  win::ComPtr<IPCB_LayerSet>::Adopt(set->Include(0x02000001));  // unchanged, no throw
+  EXPECT_TRUE(set->IsComplete() == FALSE && set->Contains(sdk::TopLayer));
+}
+
+TEST(LayerSetObject, IteratorsWalkWithFilters) {
+  const auto set =
+      sdk::MakeLayerSet(LayerSet().Include(sdk::TopLayer).Include(57).Include(33).Include(39));
+  auto iterator = win::ComPtr<IPCB_LayerIterator>::Adopt(set->CreateIterator());
+  ASSERT_TRUE(iterator);
+  std::vector<TLayer> all;
+  while (iterator->Next()) all.push_back(iterator->GetLayer());
+  EXPECT_EQ(all, (std::vector<TLayer>{sdk::TopLayer, 57, 39, 33}));
+  EXPECT_EQ(iterator->GetLayer(), sdk::NoLayer);
+
+  // Each chained result carries a reference of its own.
+  win::ComPtr<IPCB_LayerIterator>::Adopt(iterator->AddSignalLayers());
+  win::ComPtr<IPCB_LayerIterator>::Adopt(iterator->AddInternalPlanes());
+  std::vector<TLayer> electrical;
+  for (bool more = iterator->First(); more; more = iterator->Next())
+    electrical.push_back(iterator->GetLayer());
+  EXPECT_EQ(electrical, (std::vector<TLayer>{sdk::TopLayer, 39}));
+
+  win::ComPtr<IPCB_LayerIterator>::Adopt(iterator->SetFilterPartitions(1u << 6));  // top overlay
+  ASSERT_TRUE(iterator->First());
+  EXPECT_EQ(iterator->GetLayer(), 33u);
+  EXPECT_FALSE(iterator->Next());
+}
+
+TEST(LayerSetObject, IteratorKeepsItsSetAlive) {
+  auto set = sdk::MakeLayerSet(LayerSet().Include(sdk::BottomLayer));
+  auto iterator = win::ComPtr<IPCB_LayerIterator>::Adopt(set->CreateIterator());
+  set.reset();
+  ASSERT_TRUE(iterator->Next());
+  EXPECT_EQ(iterator->GetLayer(), sdk::BottomLayer);
+}
+
+TEST(LayerSetObject, IteratorSurvivesChangesToItsSet) {
+  const auto set = sdk::MakeLayerSet(LayerSet().Include(sdk::TopLayer).Include(2).Include(57));
+  auto iterator = win::ComPtr<IPCB_LayerIterator>::Adopt(set->CreateIterator());
+  ASSERT_TRUE(iterator->Next());
+  EXPECT_EQ(iterator->GetLayer(), sdk::TopLayer);
+  win::ComPtr<IPCB_LayerSet>::Adopt(set->ExcludeAllSignal());  // frees the hash being walked
+  EXPECT_EQ(iterator->GetLayer(), sdk::NoLayer);
+  ASSERT_TRUE(iterator->Next());  // goes on with the next partition
+  EXPECT_EQ(iterator->GetLayer(), 57u);
+  win::ComPtr<IPCB_LayerSet>::Adopt(set->Include(58));  // added behind the cursor: seen
+  ASSERT_TRUE(iterator->Next());
+  EXPECT_EQ(iterator->GetLayer(), 58u);
+  EXPECT_FALSE(iterator->Next());
+}
+
+TEST(LayerSetObject, ValueIteratorReadsAndWritesTheHash) {
+  sdk::TLayerHash hash(false, 0, 8);
+  sdk::SetLayerValue(hash, sdk::TopLayer, 4);
+  sdk::SetLayerValue(hash, 57, 6);
+  auto values = sdk::CreateLayerValueIterator(hash);
+  ASSERT_TRUE(values->Next());
+  EXPECT_EQ(values->GetValue(), 4u);
+  EXPECT_EQ(values->SetValue(5), S_OK);
+  EXPECT_EQ(sdk::LookupLayerValue(hash, sdk::TopLayer), 5u);
+  ASSERT_TRUE(values->Next());
+  EXPECT_FALSE(values->Next());
+  EXPECT_EQ(values->SetValue(1), E_FAIL);  // no current item
+  auto as_value = win::ComPtr<IPCB_LayerIterator>::Share(values.get())
+                      .As<ILayerValueIterator>(IID_ILayerValueIterator);
+  EXPECT_TRUE(as_value);
+}
+
+TEST(LayerSetObject, FactoriesMakeSetsAndReportStatus) {
+  const auto factory = sdk::GetPCBFactory();
+  ASSERT_TRUE(factory);
+  EXPECT_EQ(factory.get(), sdk::GetPCBFactory().get());  // one instance
+  win::ComPtr<IPCB_LayerSet> set;
+  ASSERT_EQ(factory->CreateLayerSetFromLayer(sdk::BottomLayer, set.put()), S_OK);
+  EXPECT_TRUE(set->Contains(sdk::BottomLayer));
+  ASSERT_EQ(factory->CreateLayerSet(set.put()), S_OK);
+  EXPECT_TRUE(set->IsEmpty());
+  const BYTE legacy[11] = {0x02, 0, 0, 0, 0x01};  // layers 1 and 32
+  ASSERT_EQ(factory->CreateLayerSetFromLegacySet(legacy, set.put()), S_OK);
+  EXPECT_TRUE(set->Contains(sdk::TopLayer) && set->Contains(sdk::BottomLayer));
+  EXPECT_EQ(factory->CreateLayerSet(nullptr), E_POINTER);
+  EXPECT_TRUE(win::ComPtr<IPCB_LayerSet>::Adopt(factory->CreateAllLayersSet())->IsComplete());
+
+  const auto utils = sdk::GetLayerSetUtils();
+  const auto all = win::ComPtr<IPCB_LayerSet>::Adopt(utils->IntersectionOf(nullptr, nullptr));
+  EXPECT_TRUE(all->IsComplete());
+  const auto top = win::ComPtr<IPCB_LayerSet>::Adopt(utils->LayerSetFromLayer(sdk::TopLayer));
+  const auto copy = win::ComPtr<IPCB_LayerSet>::Adopt(utils->IntersectionOf(nullptr, top.get()));
+  EXPECT_TRUE(utils->AreEqual(copy.get(), top.get()));
+  EXPECT_FALSE(utils->AreDisjoint(copy.get(), top.get()));
+  EXPECT_TRUE(win::ComPtr<IPCB_LayerSet>::Adopt(utils->UnionOf(top.get(), nullptr))->IsComplete());
+  sdk::EndLayerSetUnit();
+  EXPECT_NE(sdk::GetLayerSetUtils().get(), nullptr);  // made again on demand
+}
+
+TEST(LayerSetObject, SystemLayerSetIncludesItsLayersInOrder) {
+  const auto set =
+      win::ComPtr<IPCB_LayerSet>::Adopt(sdk::GetLayerSetUtils()->CreateSystemLayerSet());
+  auto iterator = win::ComPtr<IPCB_LayerIterator>::Adopt(set->CreateIterator());
+  std::vector<TLayer> layers;
+  while (iterator->Next()) layers.push_back(iterator->GetLayer());
+  EXPECT_EQ(layers, (std::vector<TLayer>{75, 76, 77, sdk::DrcDetailsLayer, 78, 79, 80, 81, 82}));
+}
+
+TEST(LayerSetObject, TextsCrossTheInterfaceAsBstrs) {
+  const auto set = sdk::MakeLayerSet(LayerSet().Include(sdk::TopLayer));
+  win::Bstr text;
+  ASSERT_EQ(set->ToText(text.put()), S_OK);
+  EXPECT_EQ(text.str(),
+            L"Signal.All~0_Signal.Include~SerializeLayerHash.Version=2,ClassName=TLayerHash,"
+            L"16777217=1_Mechanical.All~0_Internal.All~0_Standard.All~0");
+  const auto utils = sdk::GetLayerSetUtils();
+  const auto back = win::ComPtr<IPCB_LayerSet>::Adopt(utils->LayerSetFromText(text.get()));
+  ASSERT_TRUE(back);
+  EXPECT_TRUE(back->SameAs(set.get()));
+  win::Bstr description;
+  ASSERT_EQ(set->GetDescription(description.put()), S_OK);
+  EXPECT_NE(description.str().find(L" + Top Layer\r\n"), std::wstring::npos);
+  const win::Bstr bad(L"Signal.All~0_Signal.Include~196614=1");
+  EXPECT_EQ(utils->LayerSetFromText(bad.get()), nullptr);
+  EXPECT_EQ(ErrorDescription(), L"CreateFromInteger_ForSave(196614)");
+}
+
+}  // namespace

@@ -1,0 +1,190 @@
+// The PcbApi bridge without the editor module: every wrapper yields its default and leaves the
+// caller's fields alone. This executable never loads "Quorvel.dll".
+#include "sdk/pcb_api.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+using namespace sdk;
+
+class PcbApiUnbound : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(GetModuleHandleA("Quorvel.dll"), nullptr) << "this executable must run without it";
+  }
+};
+
+TEST_F(PcbApiUnbound, LifecycleAndIdentityYieldTheirDefaults) {
+  EXPECT_EQ(PcbApi_GetCurrentBoardHandle(), 0u);
+  EXPECT_EQ(PcbApi_GetObjectIdFromObjectHandle(5), 0);
+  EXPECT_EQ(PcbApi_CreateObject(pcbapi::kTrack), 0u);
+  EXPECT_EQ(PcbApi_DestroyObject(5), 0);
+  EXPECT_EQ(PcbApi_AddObjectToContainer(1, 5), 0);
+  EXPECT_EQ(PcbApi_DeleteObjectFromContainer(1, 5), 0);
+  EXPECT_EQ(PcbApi_SetOwnerBoard(1, 5), 0);
+  EXPECT_EQ(PcbApi_QueryObjectImport_FromUser(5), 0);
+  EXPECT_EQ(PcbApi_QueryObjectGraphicallyInvalidate(5), 0);
+  Coord box[4] = {11, 12, 13, 14};
+  EXPECT_EQ(PcbApi_QueryObjectBoundingRectangle(5, &box[0], &box[1], &box[2], &box[3]), 0);
+  EXPECT_EQ(box[0], 11);
+  EXPECT_EQ(box[3], 14);
+  uint8_t bits = 0x5A;
+  PcbApi_GetObjectBitField2(pcbapi::kRead, 5, &bits);
+  PcbApi_GetObjectBitField3(pcbapi::kRead, 5, &bits);
+  EXPECT_EQ(bits, 0x5A);
+  EXPECT_FALSE(PcbApiBound());
+}
+
+TEST_F(PcbApiUnbound, DesignatorDisplayStringIsEmptiedNotLeftAsBefore) {
+  char buffer[pcbapi::kDesignatorBufferSize];
+  std::strcpy(buffer, "previous text");
+  PcbApi_GetDesignatorDisplayString(buffer, 7);
+  EXPECT_STREQ(buffer, "");
+}
+
+TEST_F(PcbApiUnbound, IterationDeliversNothing) {
+  LegacyLayerSet all;
+  all.IncludeRange(0, 82);
+  int visits = 0;
+  IterateContainer(1, 0x03FFFFFF, all, 0, [&](Handle) { ++visits; });
+  EXPECT_EQ(visits, 0);
+  EXPECT_EQ(CreateLayerIterator(1, pcbapi::kTrack, 0, 1), 0u);
+  EXPECT_EQ(PcbApi_GetFirstObject(0), 0u);
+  EXPECT_EQ(PcbApi_DestroyIterator(0), 0);
+}
+
+TEST_F(PcbApiUnbound, SpatialSearchOverAnEmptyRectangleYieldsNothing) {
+  LegacyLayerSet layers;
+  layers.IncludeRange(1, 75);
+  const Handle iterator = CreateSpatialIteratorOnLayers(0, 10, 10, 10, 10, layers, 0xC);
+  EXPECT_EQ(iterator, 0u);
+  uint8_t kind = 99;
+  EXPECT_EQ(PcbApi_GetFirstSpatialObject(iterator, &kind), 0u);
+  EXPECT_EQ(kind, 99);
+  EXPECT_EQ(PcbApi_DestroySpatialIterator(iterator), 0);
+  int visits = 0;
+  SearchAroundPoint(0, 0, layers, 0xC, [&](Handle, uint8_t) { return ++visits, true; });
+  EXPECT_EQ(visits, 0);
+}
+
+TEST_F(PcbApiUnbound, LayerPairCountAndClassMembersReadAsFailures) {
+  int32_t count = 17;
+  EXPECT_EQ(PcbApi_QueryBoardLayerPairsCount(1, &count, pcbapi::kRead), 1);
+  EXPECT_EQ(count, 17);
+  uint8_t mode = 3;
+  EXPECT_EQ(PcbApi_QueryBoardSplitPlaneMode(pcbapi::kRead, 1, &mode), 1);
+  EXPECT_EQ(mode, 3);
+  pcbapi::Text255 name{3, {'a', 'b', 'c'}};
+  EXPECT_EQ(PcbApi_GetMemberFromClassAt(9, 0, &name), 1);
+  EXPECT_EQ(PcbApi_AddMemberToClass(9, &name), 1);
+  EXPECT_EQ(PcbApi_RemoveAllMembersFromClass(9), 1);
+  EXPECT_EQ(name.length, 3);
+  uint16_t aux_word = 4;
+  pcbapi::Text255 net{}, from{}, to{};
+  int32_t order = 8;
+  EXPECT_EQ(PcbApi_QueryManualFromTo(pcbapi::kRead, 9, &aux_word, &net, &from, &to, &order), 1);
+  EXPECT_EQ(order, 8);
+}
+
+TEST_F(PcbApiUnbound, RecordExchangesSucceedAndLeaveTheRecord) {
+  uint16_t flags = 0x1234, aux_word = 0x55;
+  pcbapi::LayerId layer = 32;
+  Handle net = 77;
+  uint8_t aux_byte = 9;
+  int32_t aux_integer = -3;
+  EXPECT_EQ(PcbApi_QueryPrimitive(pcbapi::kRead, 5, &flags, &aux_word, &layer, &net, &aux_integer,
+                                  &aux_byte),
+            0);
+  Coord x = 1, y = 2, x2 = 3, y2 = 4, width = 5;
+  int32_t v1 = 6, v2 = 7, v3 = 8;
+  EXPECT_EQ(PcbApi_QueryTrack(pcbapi::kRead, 5, &flags, &aux_word, &layer, &net, &aux_byte,
+                              &aux_integer, &x, &y, &x2, &y2, &width, &v1, &v2, &v3),
+            0);
+  pcbapi::Text255 name{4, {'n', 'a', 'm', 'e'}};
+  uint8_t visible = 1, highlighted = 0;
+  EXPECT_EQ(PcbApi_QueryNet(pcbapi::kRead, 5, &aux_word, &name, &visible, &highlighted), 0);
+  Coord gap = 123;
+  EXPECT_EQ(PcbApi_QueryRuleClearanceConstraint(pcbapi::kRead, 5, &gap), 0);
+  uint8_t current = 32;
+  int32_t version = 1;
+  pcbapi::Text255 file{};
+  uint8_t unit = 1, snap = 1;
+  Coord ox = 10, oy = 20, w = 30, h = 40;
+  int32_t objects = 50;
+  EXPECT_EQ(QueryBoardWithLegacyLayer(pcbapi::kRead, 1, &version, &file, &unit, &ox, &oy, &w, &h,
+                                      &snap, &current, &objects),
+            0);
+  int32_t segments = 12;
+  EXPECT_EQ(PcbApi_QuerySplitPlane(pcbapi::kRead, 5, &flags, &aux_word, &layer, &net, &aux_byte,
+                                   &aux_byte, &segments, nullptr),
+            0);
+  int32_t references = 4;
+  EXPECT_EQ(PcbApi_References_Count(pcbapi::kRead, 5, &references), 0);
+  EXPECT_EQ(flags, 0x1234);
+  EXPECT_EQ(aux_word, 0x55);
+  EXPECT_EQ(layer, 32u);
+  EXPECT_EQ(net, 77u);
+  EXPECT_EQ(aux_integer, -3);
+  EXPECT_EQ(x2, 3);
+  EXPECT_EQ(v3, 8);
+  EXPECT_EQ(std::string(name.chars, name.length), "name");
+  EXPECT_EQ(gap, 123);
+  EXPECT_EQ(current, 32);
+  EXPECT_EQ(ox, 10);
+  EXPECT_EQ(objects, 50);
+  EXPECT_EQ(segments, 12);
+  EXPECT_EQ(references, 4);
+}
+
+TEST(PcbApiText, LengthBytesAreClampedToTheTextsCapacity) {
+  pcbapi::Text20 name{};
+  name.length = 200;  // as a faulty editor might write it
+  pcb_api_detail::SanitizeArgument(&name);
+  EXPECT_EQ(name.length, 20);
+  pcbapi::Text255 full{};
+  full.length = 255;
+  pcb_api_detail::SanitizeArgument(&full);
+  EXPECT_EQ(full.length, 255);
+}
+
+struct LegacyCase {
+  pcbapi::LayerId layer;
+  int legacy;
+  const char* why;
+};
+constexpr LegacyCase kLegacyCases[] = {
+    {0, 0, "no layer"},
+    {1, 1, "classic identities are their own number"},
+    {82, 82, "the last classic layer"},
+    {0x01010020, 31, "an extended signal layer counts as the last mid layer"},
+    {0x01040011, 54, "an extended plane counts as plane 16"},
+    {0x04000011, 72, "an extended mechanical layer counts as mechanical 16"},
+    {0x01010000, 0, "a group names no single layer"},
+    {0x00010018, 0, "special standard layers have no legacy number"},
+};
+
+TEST(PcbApiLayers, LayerIdentitiesTurnIntoLegacyNumbers) {
+  for (const LegacyCase& c : kLegacyCases) {
+    SCOPED_TRACE(c.why);
+    EXPECT_EQ(LegacyLayerOf(c.layer), c.legacy);
+  }
+}
+
+TEST(PcbApiLayers, LegacyLayerSetHoldsBitsByLayerNumber) {
+  LegacyLayerSet set;
+  set.Include(0).Include(9).IncludeRange(80, 87).Include(88);
+  EXPECT_TRUE(set.Contains(0));
+  EXPECT_TRUE(set.Contains(9));
+  EXPECT_FALSE(set.Contains(8));
+  EXPECT_TRUE(set.Contains(87));
+  EXPECT_FALSE(set.Contains(88));
+  EXPECT_EQ(set.bytes[1], 0x02);
+  EXPECT_EQ(set.bytes[10], 0xFF);
+}
+
+}  // namespace

@@ -1,0 +1,753 @@
+// The PcbApi bridge over the stand-in editor with the example board open: what the module reads
+// matches the board file, objects come and go, searches find what lies there, and boards that
+// cannot be read leave the open board as it was.
+#include <gtest/gtest.h>
+
+#include "sdk/unit_table.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "quorvel_session.h"
+#include "sdk/pcb_object_kinds.h"
+
+namespace quorveltest {
+namespace {
+
+using namespace sdk;
+
+struct KindCount {
+  uint8_t kind;
+  size_t count;
+  const char* what;
+};
+constexpr KindCount kExampleCounts[] = {
+    {pcbapi::kNet, 7, "nets"},
+    {pcbapi::kClass, 5, "classes"},
+    {pcbapi::kComponent, 6, "components"},
+    {pcbapi::kPad, 22, "20 component pads and 2 free pads"},
+    {pcbapi::kVia, 5, "through, stacked, blind, buried and a net-less via"},
+    {pcbapi::kTrack, 16, "12 free, 1 of U1's silk, 3 of the polygon's hatch"},
+    {pcbapi::kArc, 3, "2 free arcs and 1 hatch arc"},
+    {pcbapi::kFill, 2, "fills"},
+    {pcbapi::kRegion, 2, "regions"},
+    {pcbapi::kPolygon, 1, "polygons"},
+    {pcbapi::kSplitPlane, 2, "split planes"},
+    {pcbapi::kTextObject, 14, "2 free texts, 6 designators, 6 comments"},
+    {pcbapi::kComponentBody, 1, "D1's body"},
+    {pcbapi::kDimension, 1, "dimensions"},
+    {pcbapi::kCoordinate, 1, "coordinates"},
+    {pcbapi::kConnection, 1, "connections"},
+    {pcbapi::kFromTo, 2, "from-tos"},
+    {pcbapi::kDifferentialPair, 1, "differential pairs"},
+    {pcbapi::kRule, 13, "rules, the room among them"},
+    {pcbapi::kViolation, 1, "violations"},
+    {pcbapi::kEmbedded, 1, "embedded objects"},
+    {pcbapi::kEmbeddedBoard, 1, "embedded boards"},
+};
+
+TEST_F(ExampleBoard, CountsOfEveryKindMatchTheFile) {
+  for (const KindCount& c : kExampleCounts) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(Objects(c.kind).size(), c.count);
+  }
+  // The board outline's kind lies beyond the container walk: its own iterator finds it.
+  const Handle iterator = PcbApi_CreateIterator(board_, pcbapi::kBoardOutline, 0, 0);
+  const Handle outline = PcbApi_GetFirstObject(iterator);
+  EXPECT_NE(outline, 0u);
+  EXPECT_EQ(PcbApi_GetNextObject(iterator), 0u);
+  EXPECT_EQ(PcbApi_DestroyIterator(iterator), 0);
+  EXPECT_EQ(PcbApi_GetObjectIdFromObjectHandle(outline), pcbapi::kBoardOutline);
+  EXPECT_EQ(PcbApi_GetObjectIdFromObjectHandle(board_), pcbapi::kBoard);
+}
+
+struct LayerCount {
+  uint8_t kind;
+  uint8_t layer;
+  uint8_t method;
+  size_t count;
+  const char* why;
+};
+constexpr LayerCount kLayerCounts[] = {
+    {pcbapi::kTrack, 1, 0, 6, "tracks on the top layer"},
+    {pcbapi::kTrack, 2, 0, 2, "tracks on mid layer 1"},
+    {pcbapi::kTrack, 32, 0, 5, "bottom tracks, the hatch among them"},
+    {pcbapi::kTrack, 56, 0, 1, "the keep-out track"},
+    {pcbapi::kTrack, 33, 0, 1, "U1's silk line"},
+    {pcbapi::kTrack, 33, 1, 0, "U1's silk line is not a free object"},
+    {pcbapi::kPad, 0, 1, 2, "free pads only"},
+    {pcbapi::kPad, 0, 2, 20, "component pads only"},
+    {pcbapi::kPad, 74, 0, 5, "pads on the multi-layer"},
+    {pcbapi::kPad, 2, 0, 0, "no pad lies on mid layer 1 itself"},
+    {pcbapi::kVia, 74, 0, 5, "every via lies on the multi-layer"},
+    {pcbapi::kRule, 74, 1, 13, "rules lie on the multi-layer"},
+    {pcbapi::kSplitPlane, 40, 0, 2, "split planes on internal plane 2"},
+};
+
+TEST_F(ExampleBoard, IteratorsSelectByLayerAndMethod) {
+  for (const LayerCount& c : kLayerCounts) {
+    SCOPED_TRACE(c.why);
+    EXPECT_EQ(Objects(c.kind, c.layer, c.method).size(), c.count);
+  }
+}
+
+TEST_F(ExampleBoard, NetsAndComponentsAreContainers) {
+  std::map<std::string, Handle> nets;
+  for (Handle net : Objects(pcbapi::kNet)) {
+    pcbapi::Text255 name{};
+    uint16_t aux = 0;
+    uint8_t visible = 0, highlighted = 0;
+    ASSERT_EQ(PcbApi_QueryNet(pcbapi::kRead, net, &aux, &name, &visible, &highlighted), 0);
+    nets[TextOf(name)] = net;
+  }
+  ASSERT_EQ(nets.size(), 7u);
+  std::vector<Handle> sda_tracks, sda_pads;
+  IterateContainer(nets["SDA"], 1u << pcbapi::kTrack, Layers({0}), 0,
+                   [&](Handle h) { sda_tracks.push_back(h); });
+  IterateContainer(nets["SDA"], 1u << pcbapi::kPad, Layers({0}), 0,
+                   [&](Handle h) { sda_pads.push_back(h); });
+  EXPECT_EQ(sda_tracks.size(), 3u);
+  EXPECT_EQ(sda_pads.size(), 3u) << "U1-5, R1-2 and TP1";
+
+  // The first component is U1 with its eight pads, read back with their names.
+  const Handle u1 = Objects(pcbapi::kComponent).front();
+  char designator[pcbapi::kDesignatorBufferSize];
+  PcbApi_GetDesignatorDisplayString(designator, u1);
+  EXPECT_STREQ(designator, "U1");
+  std::string names;
+  IterateContainer(u1, 1u << pcbapi::kPad, Layers({0}), 0, [&](Handle pad) {
+    pcbapi::Text20 name{};
+    ASSERT_EQ(
+        PcbApi_QueryPad(pcbapi::kRead, pad, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                        nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                        nullptr, nullptr, nullptr, nullptr, &name, nullptr, nullptr, nullptr,
+                        nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                        nullptr, nullptr, nullptr, nullptr, nullptr),
+        0);
+    names += std::string(name.chars, name.length);
+  });
+  EXPECT_EQ(names, "12345678");
+}
+
+TEST_F(ExampleBoard, RecordsCarryTheFilesValues) {
+  // The first track on mid layer 1: SCL, from (1625, 1775) to (1625, 1700) mil, 8 mil wide.
+  const Handle track = Objects(pcbapi::kTrack, 2).front();
+  uint16_t flags = 1, aux_word = 1;
+  pcbapi::LayerId layer = 0;
+  Handle net = 0;
+  uint8_t aux_byte = 1;
+  int32_t aux_integer = 1, polygon = 1, v2 = 1, v3 = 1;
+  Coord x = 0, y = 0, x2 = 0, y2 = 0, width = 0;
+  ASSERT_EQ(PcbApi_QueryTrack(pcbapi::kRead, track, &flags, &aux_word, &layer, &net, &aux_byte,
+                              &aux_integer, &x, &y, &x2, &y2, &width, &polygon, &v2, &v3),
+            0);
+  EXPECT_EQ(layer, 2u);
+  EXPECT_EQ(x, Mil(1625));
+  EXPECT_EQ(y, Mil(1775));
+  EXPECT_EQ(y2, Mil(1700));
+  EXPECT_EQ(width, Mil(8));
+  EXPECT_EQ(flags | aux_word | aux_byte | aux_integer | polygon, 0);
+  pcbapi::Text255 name{};
+  ASSERT_EQ(PcbApi_QueryNet(pcbapi::kRead, net, nullptr, &name, nullptr, nullptr), 0);
+  EXPECT_EQ(TextOf(name), "SCL");
+
+  // Hatch tracks name their polygon and have no net.
+  const std::vector<Handle> bottom = Objects(pcbapi::kTrack, 32);
+  const Handle hatch = bottom.back();
+  ASSERT_EQ(
+      PcbApi_QueryTrack(pcbapi::kRead, hatch, nullptr, nullptr, nullptr, &net, nullptr, nullptr,
+                        nullptr, nullptr, nullptr, nullptr, nullptr, &polygon, nullptr, nullptr),
+      0);
+  EXPECT_EQ(net, 0u);
+  EXPECT_EQ(static_cast<Handle>(polygon), Objects(pcbapi::kPolygon).front());
+}
+
+TEST_F(ExampleBoard, PadStacksAnswerPerLayer) {
+  const std::vector<Handle> j1 = [&] {
+    std::vector<Handle> pads;
+    IterateContainer(Objects(pcbapi::kComponent)[4], 1u << pcbapi::kPad, Layers({0}), 0,
+                     [&](Handle h) { pads.push_back(h); });
+    return pads;
+  }();
+  ASSERT_EQ(j1.size(), 4u);
+  struct PerLayer {
+    size_t pad;
+    uint8_t layer;
+    uint8_t stack_mode;
+    Coord size;
+    uint8_t shape;
+    const char* why;
+  } cases[] = {
+      {0, 1, 1, Mil(70), 2, "top-middle-bottom: the top"},
+      {0, 3, 1, Mil(62), 2, "top-middle-bottom: a mid layer"},
+      {0, 32, 1, Mil(70), 2, "top-middle-bottom: the bottom"},
+      {0, 33, 1, 0, 0, "no copper on the overlay"},
+      {2, 2, 2, Mil(60), 1, "full stack: mid layer 1"},
+      {2, 32, 2, Mil(80), 3, "full stack: bottom, octagonal"},
+      {2, 3, 2, Mil(70), 1, "full stack: a layer the file does not name keeps the pad's look"},
+      {1, 17, 0, Mil(70), 1, "simple: every signal layer alike"},
+  };
+  for (const PerLayer& c : cases) {
+    SCOPED_TRACE(c.why);
+    uint8_t mode = 99, shape = 99;
+    Coord xs = -1, ys = -1;
+    ASSERT_EQ(PcbApi_QueryPadStackMode(pcbapi::kRead, j1[c.pad], &mode), 0);
+    EXPECT_EQ(mode, c.stack_mode);
+    ASSERT_EQ(PcbApi_QueryPadOrViaShapeOnLayer(j1[c.pad], c.layer, &shape), 0);
+    ASSERT_EQ(PcbApi_QueryPadOrViaSizeOnLayer(j1[c.pad], c.layer, &xs, &ys), 0);
+    EXPECT_EQ(shape, c.shape);
+    EXPECT_EQ(xs, c.size);
+    EXPECT_EQ(ys, c.size);
+  }
+  // U1-8 is a rounded rectangle with a 50% corner: radius = 50% of half the smaller side.
+  std::vector<Handle> u1;
+  IterateContainer(Objects(pcbapi::kComponent)[0], 1u << pcbapi::kPad, Layers({0}), 0,
+                   [&](Handle h) { u1.push_back(h); });
+  Coord radius = 0;
+  uint8_t percent = 0;
+  ASSERT_EQ(PcbApi_QueryPadCornerRadiusOnLayer(u1[7], 1, &radius), 0);
+  ASSERT_EQ(PcbApi_QueryPadCRPercentageOnLayer(u1[7], 1, &percent), 0);
+  EXPECT_EQ(percent, 50);
+  EXPECT_EQ(radius, Mil(6));
+  uint8_t power_ground = 0;
+  ASSERT_EQ(PcbApi_QueryPad_PwrGnd(u1[3], &power_ground), 0);
+  EXPECT_EQ(power_ground, 1);
+}
+
+TEST_F(ExampleBoard, ViasSpanTheirLayers) {
+  const std::vector<Handle> vias = Objects(pcbapi::kVia);
+  ASSERT_EQ(vias.size(), 5u);
+  struct ViaCase {
+    size_t via;
+    uint8_t layer;
+    Coord size;
+    const char* why;
+  } cases[] = {
+      {0, 1, Mil(24), "through via on the top"},
+      {0, 32, Mil(24), "through via on the bottom"},
+      {1, 1, Mil(26), "stacked via: top size"},
+      {1, 3, Mil(22), "stacked via: middle size"},
+      {2, 2, Mil(20), "blind via reaches mid layer 1"},
+      {2, 3, 0, "blind via ends above mid layer 2"},
+      {3, 1, 0, "buried via does not reach the top"},
+      {3, 3, Mil(20), "buried via reaches mid layer 2"},
+  };
+  for (const ViaCase& c : cases) {
+    SCOPED_TRACE(c.why);
+    Coord size = -1;
+    ASSERT_EQ(PcbApi_QueryViaStackSizeOnLayer(pcbapi::kRead, vias[c.via], c.layer, &size), 0);
+    EXPECT_EQ(size, c.size);
+  }
+  uint8_t low = 0, high = 0, legacy = 0;
+  ASSERT_EQ(
+      PcbApi_QueryVia(pcbapi::kRead, vias[3], nullptr, nullptr, &legacy, nullptr, nullptr, nullptr,
+                      nullptr, nullptr, nullptr, nullptr, &low, &high, nullptr, nullptr),
+      0);
+  EXPECT_EQ(legacy, 74);
+  EXPECT_EQ(low, 2);
+  EXPECT_EQ(high, 3);
+}
+
+TEST_F(ExampleBoard, BoardRecordLayersAndPairs) {
+  int32_t version = 0, objects = 0;
+  pcbapi::Text255 file{};
+  uint8_t unit = 9, snap = 9, current = 0;
+  Coord ox = 0, oy = 0, w = 0, h = 0;
+  ASSERT_EQ(QueryBoardWithLegacyLayer(pcbapi::kRead, board_, &version, &file, &unit, &ox, &oy, &w,
+                                      &h, &snap, &current, &objects),
+            0);
+  EXPECT_EQ(TextOf(file), ExampleBoardPath());
+  EXPECT_EQ(unit, 0);
+  EXPECT_EQ(ox, Mil(1000));
+  EXPECT_EQ(w, Mil(2000));
+  EXPECT_EQ(current, 1);
+  EXPECT_GT(objects, 100);
+
+  // The stack: Top, Signal 2, GND Plane, Power Plane, Signal 5, Bottom.
+  std::vector<std::string> order;
+  for (int layer = 1, guard = 0; layer != 0 && guard < 10; ++guard) {
+    pcbapi::Text255 name{}, net{};
+    Coord copper = 0;
+    uint8_t visible = 0, locked = 0, previous = 0, next = 0, enabled = 0;
+    if (layer >= 39 && layer <= 54) {
+      ASSERT_EQ(PcbApi_QueryInternalPlane(pcbapi::kRead, layer, board_, &name, &copper, &visible,
+                                          &locked, &previous, &next, &net),
+                0);
+      order.push_back(TextOf(name) + "=" + TextOf(net));
+    } else {
+      ASSERT_EQ(PcbApi_QueryLayer(pcbapi::kRead, layer, board_, &name, &copper, &visible, &locked,
+                                  &previous, &next, &enabled),
+                0);
+      order.push_back(TextOf(name));
+    }
+    layer = next;
+  }
+  EXPECT_EQ(order, (std::vector<std::string>{"Top", "Signal 2", "GND Plane=GND", "Power Plane=+3V3",
+                                             "Signal 5", "Bottom"}));
+  pcbapi::Text255 material{};
+  uint8_t kind = 0;
+  double constant = 0;
+  Coord height = 0;
+  ASSERT_EQ(
+      PcbApi_QueryLayerDielectric(pcbapi::kRead, 1, board_, &material, &kind, &constant, &height),
+      0);
+  EXPECT_EQ(TextOf(material), "Prepreg");
+  EXPECT_DOUBLE_EQ(constant, 4.2);
+  EXPECT_EQ(height, Mil(5));
+
+  int32_t pairs = -1;
+  ASSERT_EQ(PcbApi_QueryBoardLayerPairsCount(board_, &pairs, pcbapi::kRead), 0);
+  ASSERT_EQ(pairs, 3);
+  pcbapi::LayerId first = 0, second = 0;
+  uint8_t b1 = 9, b2 = 9;
+  ASSERT_EQ(PcbApi_QueryBoardLayerPairAt(pcbapi::kRead, board_, 2, &second, &first, &b2, &b1), 0);
+  EXPECT_EQ(first, 2u);
+  EXPECT_EQ(second, 3u);
+  EXPECT_EQ(PcbApi_QueryBoardLayerPairAt(pcbapi::kRead, board_, 3, &second, &first, &b2, &b1), 1);
+
+  Coord x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+  ASSERT_EQ(PcbApi_QueryObjectBoundingRectangle(board_, &x1, &y1, &x2, &y2), 0);
+  EXPECT_EQ(x1, Mil(1000));
+  EXPECT_EQ(y1, Mil(1000));
+  EXPECT_EQ(x2, Mil(3000));
+  EXPECT_EQ(y2, Mil(2500));
+}
+
+TEST_F(ExampleBoard, OutlinesTravelAsSegmentBlocks) {
+  const Handle polygon = Objects(pcbapi::kPolygon).front();
+  static pcbapi::OutlineBlock block;  // 185 kB: not on the stack
+  std::memset(&block, 0, sizeof block);
+  int32_t count = -1;
+  Coord track_width = 0;
+  ASSERT_EQ(PcbApi_QueryPolygon(pcbapi::kRead, polygon, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                nullptr, nullptr, nullptr, nullptr, &track_width, nullptr, nullptr,
+                                nullptr, nullptr, &count, &block),
+            0);
+  ASSERT_EQ(count, 4);
+  EXPECT_EQ(track_width, Mil(10));
+  // Each segment starts at its vertex: the arc at its start point (1900, 1300).
+  EXPECT_EQ(block.segments[2].kind, 1);
+  EXPECT_EQ(block.segments[2].vx, Mil(1900));
+  EXPECT_EQ(block.segments[2].vy, Mil(1300));
+  EXPECT_EQ(block.segments[2].radius, Mil(200));
+  EXPECT_EQ(block.segments[2].end_angle, 90.0);
+  EXPECT_EQ(block.segments[3].kind, 0);
+  EXPECT_EQ(block.segments[3].vy, Mil(1500));
+}
+
+TEST_F(ExampleBoard, RulesCarryTheirValues) {
+  std::map<std::string, Handle> rules;
+  for (Handle rule : Objects(pcbapi::kRule)) {
+    pcbapi::Text255 name{};
+    ASSERT_EQ(PcbApi_QueryRuleExtEx(pcbapi::kRead, rule, &name), 0);
+    rules[TextOf(name)] = rule;
+  }
+  Coord gap = 0;
+  ASSERT_EQ(PcbApi_QueryRuleClearanceConstraint(pcbapi::kRead, rules["Clearance"], &gap), 0);
+  EXPECT_EQ(gap, Mil(8));
+  EXPECT_EQ(PcbApi_QueryRuleClearanceConstraint(pcbapi::kRead, rules["Width"], &gap), 1)
+      << "a width rule has no gap";
+  Coord max = 0, min = 0, preferred = 0;
+  ASSERT_EQ(PcbApi_QueryRuleMaxMinWidthConstraintExt(pcbapi::kRead, rules["Width"], &max, &min,
+                                                     &preferred),
+            0);
+  EXPECT_EQ(preferred, Mil(10));
+  ASSERT_EQ(PcbApi_QueryRuleMaxMinWidthConstraintByLayer(pcbapi::kRead, rules["Width"], 2, &max,
+                                                         &min, &preferred),
+            0);
+  EXPECT_EQ(preferred, Mil(8));
+  ASSERT_EQ(PcbApi_QueryRuleMaxMinWidthConstraintByLayer(pcbapi::kRead, rules["Width"], 32, &max,
+                                                         &min, &preferred),
+            0);
+  EXPECT_EQ(preferred, Mil(10)) << "layers without their own widths take the rule's";
+  uint8_t flags[32] = {};
+  ASSERT_EQ(PcbApi_QueryRuleRoutingLayersRule(pcbapi::kRead, rules["RoutingLayers"], flags), 0);
+  EXPECT_EQ(flags[0] + flags[1] + flags[2] + flags[31], 4);
+  EXPECT_EQ(flags[3], 0);
+  uint8_t kind = 0, enabled = 9, unary = 9;
+  int32_t priority = 0;
+  pcbapi::Text255 scope1{}, scope2{};
+  ASSERT_EQ(PcbApi_QueryRuleEx(pcbapi::kRead, rules["PowerClearance"], &kind, &enabled, &priority,
+                               &unary, &scope1, &scope2),
+            0);
+  EXPECT_EQ(kind, 0);
+  EXPECT_EQ(enabled, 1);
+  EXPECT_EQ(unary, 0);
+  EXPECT_EQ(priority, 1);
+  EXPECT_EQ(TextOf(scope1), "InNetClass('Power')");
+  ASSERT_EQ(PcbApi_QueryRuleEx(pcbapi::kRead, rules["RoomClearance"], &kind, &enabled, &priority,
+                               &unary, &scope1, &scope2),
+            0);
+  EXPECT_EQ(enabled, 0);
+  // Among the rules scoped "All", the lowest priority number dominates.
+  const Handle pad = Objects(pcbapi::kPad).front();
+  EXPECT_EQ(PcbApi_FindDominantRuleForObject(pad, 2), rules["Width"]);
+  EXPECT_EQ(PcbApi_FindDominantRuleForObjectPair(pad, pad, 0), rules["Clearance"]);
+  EXPECT_EQ(PcbApi_FindDominantRuleForObject(pad, 51), 0u);
+  EXPECT_EQ(PcbApi_Scope1_Includes(rules["Clearance"], pad), 1);
+  EXPECT_EQ(PcbApi_Scope1_Includes(rules["PowerClearance"], pad), 0);
+
+  // A rule that changes its kind, goes or comes is looked up as it is now.
+  constexpr uint8_t kUnused = 51;
+  const Handle width = rules["Width"];
+  ASSERT_EQ(PcbApi_QueryRuleEx(pcbapi::kRead, width, &kind, &enabled, &priority, &unary, &scope1,
+                               &scope2),
+            0);
+  kind = kUnused;
+  ASSERT_EQ(PcbApi_QueryRuleEx(pcbapi::kWrite, width, &kind, &enabled, &priority, &unary, &scope1,
+                               &scope2),
+            0);
+  EXPECT_EQ(PcbApi_FindDominantRuleForObject(pad, kUnused), width);
+  EXPECT_NE(PcbApi_FindDominantRuleForObject(pad, 2), width);
+  ASSERT_EQ(PcbApi_DeleteObjectFromContainer(board_, width), 0);
+  EXPECT_EQ(PcbApi_FindDominantRuleForObject(pad, kUnused), 0u);
+  const Handle added = PcbApi_CreateObject(pcbapi::kRule);
+  ASSERT_EQ(PcbApi_QueryRuleEx(pcbapi::kWrite, added, &kind, &enabled, &priority, &unary, &scope1,
+                               &scope2),
+            0);
+  EXPECT_EQ(PcbApi_FindDominantRuleForObject(pad, kUnused), 0u) << "not on the board yet";
+  ASSERT_EQ(PcbApi_AddObjectToContainer(board_, added), 0);
+  EXPECT_EQ(PcbApi_FindDominantRuleForObject(pad, kUnused), added);
+}
+
+TEST_F(ExampleBoard, ClassesListTheirMembers) {
+  for (Handle c : Objects(pcbapi::kClass)) {
+    pcbapi::Text255 name{};
+    uint8_t member_kind = 9, all = 9;
+    ASSERT_EQ(PcbApi_QueryClass(pcbapi::kRead, c, nullptr, &member_kind, &all, &name), 0);
+    if (TextOf(name) == "All Nets") {
+      EXPECT_EQ(all, 1);
+      EXPECT_EQ(PcbApi_GetMemberFromClassAt(c, 0, &name), 1);
+    }
+    if (TextOf(name) != "I2C") continue;
+    EXPECT_EQ(member_kind, 0);
+    std::vector<std::string> members;
+    for (int32_t i = 0; PcbApi_GetMemberFromClassAt(c, i, &name) == 0; ++i) {
+      members.push_back(TextOf(name));
+    }
+    EXPECT_EQ(members, (std::vector<std::string>{"SDA", "SCL"}));
+    EXPECT_EQ(PcbApi_GetMemberFromClassAt(c, -1, &name), 1);
+  }
+}
+
+TEST_F(ExampleBoard, SpatialSearchFindsWhatLiesAtAPoint) {
+  std::vector<std::pair<Handle, uint8_t>> found;
+  auto collect = [&](Handle h, uint8_t kind) {
+    found.emplace_back(h, kind);
+    return true;
+  };
+  LegacyLayerSet layers;
+  layers.IncludeRange(1, 75);
+  SearchAroundPoint(Mil(2400), Mil(1900), layers, (1u << pcbapi::kPad) | (1u << pcbapi::kVia),
+                    collect);
+  ASSERT_EQ(found.size(), 1u) << "TP1 alone";
+  EXPECT_EQ(found[0].second, pcbapi::kPad);
+  found.clear();
+  SearchAroundPoint(Mil(1900), Mil(1700), layers, (1u << pcbapi::kPad) | (1u << pcbapi::kVia),
+                    collect);
+  ASSERT_EQ(found.size(), 1u) << "the blind via, not the tracks ending there";
+  EXPECT_EQ(found[0].second, pcbapi::kVia);
+  found.clear();
+  // Everything but the board outline, whose extent covers the whole board.
+  const KindSet all_but_outline = ~(1u << pcbapi::kBoardOutline);
+  SearchAroundPoint(Mil(2900), Mil(1200), layers, all_but_outline, collect);
+  EXPECT_TRUE(found.empty()) << "open board area";
+  SearchAroundPoint(Mil(2900), Mil(1200), layers, 1u << pcbapi::kBoardOutline, collect);
+  EXPECT_EQ(found.size(), 1u) << "the outline lies everywhere on the board";
+
+  const Handle empty = CreateSpatialIteratorOnLayers(board_, Mil(2900), Mil(1200), Mil(2900),
+                                                     Mil(1200), layers, all_but_outline);
+  ASSERT_NE(empty, 0u);
+  uint8_t kind = 0;
+  EXPECT_EQ(PcbApi_GetFirstSpatialObject(empty, &kind), 0u);
+  EXPECT_EQ(PcbApi_DestroySpatialIterator(empty), 0);
+  EXPECT_EQ(PcbApi_DestroySpatialIterator(empty), 1) << "destroyed once only";
+}
+
+TEST_F(ExampleBoard, ObjectsComeAndGo) {
+  const size_t before = Objects(pcbapi::kTrack).size();
+  const Handle track = PcbApi_CreateObject(pcbapi::kTrack);
+  ASSERT_NE(track, 0u);
+  EXPECT_EQ(Objects(pcbapi::kTrack).size(), before) << "free-standing until added";
+  pcbapi::LayerId layer = 2;
+  Coord x = Mil(2900), y = Mil(2000), x2 = Mil(2950), y2 = Mil(2000), width = Mil(10);
+  ASSERT_EQ(PcbApi_QueryTrack(pcbapi::kWrite, track, nullptr, nullptr, &layer, nullptr, nullptr,
+                              nullptr, &x, &y, &x2, &y2, &width, nullptr, nullptr, nullptr),
+            0);
+  ASSERT_EQ(PcbApi_AddObjectToContainer(board_, track), 0);
+  EXPECT_EQ(Objects(pcbapi::kTrack).size(), before + 1);
+  EXPECT_EQ(Objects(pcbapi::kTrack, 2).back(), track);
+  int hits = 0;
+  SearchAroundPoint(Mil(2925), Mil(2000), Layers({2}), 1u << pcbapi::kTrack,
+                    [&](Handle h, uint8_t) { return hits += h == track, true; });
+  EXPECT_EQ(hits, 1);
+  {
+    // With the host SDK started, the search hands the editor a real layer set to ask.
+    sdk::StartHostSdkUnits();
+    hits = 0;
+    SearchAroundPoint(Mil(2925), Mil(2000), Layers({3, 4}), 1u << pcbapi::kTrack,
+                      [&](Handle h, uint8_t) { return hits += h == track, true; });
+    EXPECT_EQ(hits, 0) << "the track's layer is not in the set";
+    SearchAroundPoint(Mil(2925), Mil(2000), Layers({1, 2}), 1u << pcbapi::kTrack,
+                      [&](Handle h, uint8_t) { return hits += h == track, true; });
+    EXPECT_EQ(hits, 1);
+    sdk::EndHostSdkUnits();
+  }
+
+  // Into a net and out again, as the width lookup does with its probe track.
+  const Handle net = Objects(pcbapi::kNet).front();
+  ASSERT_EQ(PcbApi_AddObjectToContainer(net, track), 0);
+  Handle track_net = 0;
+  ASSERT_EQ(PcbApi_QueryPrimitive(pcbapi::kRead, track, nullptr, nullptr, nullptr, &track_net,
+                                  nullptr, nullptr),
+            0);
+  EXPECT_EQ(track_net, net);
+  ASSERT_EQ(PcbApi_DeleteObjectFromContainer(net, track), 0);
+  ASSERT_EQ(PcbApi_DeleteObjectFromContainer(board_, track), 0);
+  EXPECT_EQ(Objects(pcbapi::kTrack).size(), before);
+  EXPECT_EQ(PcbApi_GetObjectIdFromObjectHandle(track), 0) << "deleted from the board is gone";
+  EXPECT_EQ(PcbApi_DestroyObject(track), 1);
+
+  const Handle probe = PcbApi_CreateObject(pcbapi::kVia);
+  EXPECT_EQ(PcbApi_SetOwnerBoard(board_, probe), 0);
+  EXPECT_EQ(PcbApi_DestroyObject(probe), 0);
+  EXPECT_EQ(PcbApi_CreateObject(pcbapi::kBoard), 0u);
+  EXPECT_EQ(PcbApi_CreateObject(27), 0u);
+}
+
+TEST_F(ExampleBoard, DeletingDuringIterationSkipsTheDeleted) {
+  const Handle iterator = CreateLayerIterator(board_, pcbapi::kTrack, 0, 1);
+  std::vector<Handle> seen;
+  for (Handle h = PcbApi_GetFirstObject(iterator); h; h = PcbApi_GetNextObject(iterator)) {
+    seen.push_back(h);
+    if (seen.size() == 1) {
+      // Delete the next two tracks of the layer while the walk is on.
+      const std::vector<Handle> all = Objects(pcbapi::kTrack, 1);
+      PcbApi_DeleteObjectFromContainer(board_, all[1]);
+      PcbApi_DeleteObjectFromContainer(board_, all[2]);
+    }
+  }
+  PcbApi_DestroyIterator(iterator);
+  EXPECT_EQ(seen.size(), 4u) << "six tracks on the top layer, two deleted on the way";
+}
+
+// Tracks made across many words of handles, every third deleted and one laid again where one
+// was deleted: the walks by kind and by layer give exactly the live tracks in handle order, and
+// searches find the new track and nothing of the deleted ones.
+TEST_F(ExampleBoard, WalksAndSearchesFollowManyAddsAndDeletes) {
+  const std::vector<Handle> old_all = Objects(pcbapi::kTrack);
+  const std::vector<Handle> old_top = Objects(pcbapi::kTrack, 1);
+  const std::vector<Handle> old_bottom = Objects(pcbapi::kTrack, 32);
+  auto lay = [&](int layer, Coord x) {
+    const Handle handle = PcbApi_CreateObject(pcbapi::kTrack);
+    TPcbTrack track(handle);
+    track.SetLayer(static_cast<LegacyLayer>(layer));
+    track.SetX(x);
+    track.SetY(Mil(9000));
+    track.SetX2(x + Mil(20));
+    track.SetY2(Mil(9000));
+    track.SetWidth(Mil(5));
+    EXPECT_EQ(track.Sync(pcbapi::kWrite), 0);
+    EXPECT_EQ(PcbApi_AddObjectToContainer(board_, handle), 0);
+    return handle;
+  };
+  auto found_at = [&](Coord x) {
+    std::vector<Handle> found;
+    SearchAroundPoint(x + Mil(10), Mil(9000), Layers({1, 32}), 1u << pcbapi::kTrack,
+                      [&](Handle h, uint8_t) { return found.push_back(h), true; });
+    return found;
+  };
+  std::vector<Handle> all = old_all, top = old_top, bottom = old_bottom, made;
+  for (int i = 0; i < 200; ++i) made.push_back(lay(i % 2 ? 1 : 32, Mil(20000 + 300 * i)));
+  for (size_t i = 0; i < made.size(); ++i) {
+    if (i % 3 == 0) {
+      ASSERT_EQ(PcbApi_DeleteObjectFromContainer(board_, made[i]), 0);
+      continue;
+    }
+    all.push_back(made[i]);
+    (i % 2 ? top : bottom).push_back(made[i]);
+  }
+  EXPECT_EQ(Objects(pcbapi::kTrack), all);
+  EXPECT_EQ(Objects(pcbapi::kTrack, 1), top);
+  EXPECT_EQ(Objects(pcbapi::kTrack, 32), bottom);
+  EXPECT_TRUE(found_at(Mil(20000 + 300 * 3)).empty()) << "a deleted track is not found";
+  EXPECT_EQ(found_at(Mil(20000 + 300 * 4)), std::vector<Handle>{made[4]});
+  const Handle again = lay(1, Mil(20000 + 300 * 3));
+  EXPECT_EQ(found_at(Mil(20000 + 300 * 3)), std::vector<Handle>{again});
+  EXPECT_EQ(Objects(pcbapi::kTrack, 1).back(), again);
+
+  for (const Handle handle : Objects(pcbapi::kTrack)) {
+    if (handle > old_all.back()) {
+      ASSERT_EQ(PcbApi_DeleteObjectFromContainer(board_, handle), 0);
+    }
+  }
+  EXPECT_EQ(Objects(pcbapi::kTrack), old_all);
+  EXPECT_EQ(Objects(pcbapi::kTrack, 1), old_top);
+}
+
+std::vector<std::string> journal_lines;
+void __stdcall AppendJournal(const char* line) { journal_lines.push_back(line); }
+
+TEST_F(ExampleBoard, JournalRecordsProgressAndChanges) {
+  journal_lines.clear();
+  QuorvelSession::Get().SetJournal(AppendJournal);
+  const pcbapi::Text255 message = MakeText<255>("Saving board (QIX Design)");
+  PcbApi_Percent_Init(&message, 3);
+  PcbApi_Percent_Update();
+  PcbApi_Percent_Update();
+  PcbApi_Percent_Finish();
+  const Handle via = PcbApi_CreateObject(pcbapi::kVia);
+  PcbApi_AddObjectToContainer(board_, via);
+  PcbApi_DeleteObjectFromContainer(board_, via);
+  QuorvelSession::Get().SetJournal(nullptr);
+  PcbApi_Percent_Finish();  // not recorded here any more
+  EXPECT_EQ(journal_lines,
+            (std::vector<std::string>{"progress start: Saving board (QIX Design) (3 steps)",
+                                      "progress finish: Saving board (QIX Design) (2 of 3 steps)",
+                                      "created Via " + std::to_string(via),
+                                      "added Via " + std::to_string(via),
+                                      "deleted Via " + std::to_string(via)}));
+}
+
+TEST_F(ExampleBoard, SavedBoardReadsBackTheSame) {
+  testsupport::TempDir dir;
+  ASSERT_EQ(QuorvelSession::Get().Save(dir.Path("saved.json")), "");
+  const std::string first = testsupport::ReadFile(dir.Path("saved.json"));
+  std::map<uint8_t, size_t> counts;
+  for (const KindCount& c : kExampleCounts) counts[c.kind] = Objects(c.kind).size();
+  ASSERT_EQ(QuorvelSession::Get().Open(dir.Path("saved.json")), "");
+  for (const KindCount& c : kExampleCounts) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(Objects(c.kind).size(), counts[c.kind]);
+  }
+  ASSERT_EQ(QuorvelSession::Get().Save(dir.Path("again.json")), "");
+  EXPECT_EQ(testsupport::ReadFile(dir.Path("again.json")), first) << "a saved board is stable";
+  EXPECT_FALSE(testsupport::FileExists(dir.Path("again.json.tmp")));
+}
+
+TEST(QuorvelBoardFile, KeysTheFormatDoesNotNameSurviveASave) {
+  ASSERT_TRUE(QuorvelSession::Get().loaded());
+  testsupport::TempDir dir;
+  testsupport::WriteFile(dir.Path("custom.json"), R"({
+    "format": "quorvel-board", "version": 1, "vendorNotes": {"checked": true},
+    "board": {"unit": "mm", "revision": "B"},
+    "nets": [{"name": "N1", "colour": "red"}],
+    "tracks": [{"layer": "TopLayer", "net": "N1", "x": "1mm", "x2": "2mm", "width": 1234, "glow": [1, 2]}]
+  })");
+  ASSERT_EQ(QuorvelSession::Get().Open(dir.Path("custom.json")), "");
+  ASSERT_EQ(QuorvelSession::Get().Save(dir.Path("saved.json")), "");
+  const std::string saved = testsupport::ReadFile(dir.Path("saved.json"));
+  for (const char* kept :
+       {"\"vendorNotes\": {\"checked\":true}", "\"revision\":\"B\"", "\"colour\":\"red\"",
+        "\"glow\":[1,2]", "\"width\":\"0.1234mil\"", "\"x2\":\"78.7402mil\"", "\"unit\":\"mm\""}) {
+    EXPECT_NE(saved.find(kept), std::string::npos) << kept << " in\n" << saved;
+  }
+}
+
+struct MalformedCase {
+  const char* content;
+  const char* message;  // after the file name
+};
+const MalformedCase kMalformed[] = {
+    {"{\n  \"format\": \"quorvel-board\",\n  \"version\": 1,\n  \"nets\": [ {\"name\": \"A\"} \n",
+     ":5:1: syntax error while parsing array - unexpected end of input; expected ']'"},
+    {"{\"format\": \"quorvel-board\", \"version\": 1,\n \"nets\": [{\"name\": \"A\",}]}",
+     ":2:24: syntax error while parsing object key - unexpected '}'; expected string literal"},
+    {R"({"format": "other", "version": 1})", " at /format: expected \"quorvel-board\""},
+    {R"({"format": "quorvel-board", "version": 2})", " at /version: expected 1"},
+    {R"({"format": "quorvel-board", "version": 1, "tracks": [{"layer": "Top"}]})",
+     " at /tracks/0/layer: unknown layer \"Top\""},
+    {R"({"format": "quorvel-board", "version": 1, "tracks": [{}, {"net": "GND"}]})",
+     " at /tracks/1/net: net \"GND\" is not in the \"nets\" list"},
+    {R"({"format": "quorvel-board", "version": 1, "vias": [{"size": "12 mil"}]})",
+     " at /vias/0/size: \"12 mil\": unknown unit ' mil' (mil or mm)"},
+    {R"({"format": "quorvel-board", "version": 1, "components": [{"pads": [{"name": "123456789012345678901"}]}]})",
+     " at /components/0/pads/0/name: longer than 20 characters"},
+    {R"({"format": "quorvel-board", "version": 1, "rules": [{"kind": "Fastness"}]})",
+     " at /rules/0/kind: unknown rule kind \"Fastness\""},
+    {R"({"format": "quorvel-board", "version": 1, "violations": [{"rule": "r9"}]})",
+     " at /violations/0/rule: no object has the id r9"},
+    {R"({"format": "quorvel-board", "version": 1, "tracks": [3]})",
+     " at /tracks/0: expected an object"},
+    {R"({"format": "quorvel-board", "version": 1, "stack": [{"layer": "TopOverlay"}]})",
+     " at /stack/0/layer: only signal layers and internal planes make the stack"},
+    {R"({"format": "quorvel-board", "version": 1, "board": {"grids": {"snap": 1}}})",
+     " at /board/grids/snap: unknown key"},
+    {R"({"format": "quorvel-board", "version": 1, "pads": [{"auxWord": 70000}]})",
+     " at /pads/0/auxWord: 70000 is out of range 0..65535"},
+};
+
+TEST_F(ExampleBoard, MalformedFilesNameFileAndPlaceAndKeepTheOpenBoard) {
+  testsupport::TempDir dir;
+  const size_t pads = Objects(pcbapi::kPad).size();
+  for (const MalformedCase& c : kMalformed) {
+    SCOPED_TRACE(c.content);
+    const std::string path = dir.Path("bad.json");
+    testsupport::WriteFile(path, c.content);
+    EXPECT_EQ(QuorvelSession::Get().Open(path), path + c.message);
+    EXPECT_EQ(PcbApi_GetCurrentBoardHandle(), board_);
+    EXPECT_EQ(Objects(pcbapi::kPad).size(), pads) << "the open board is untouched";
+  }
+  EXPECT_EQ(QuorvelSession::Get().Open(dir.Path("missing.json")),
+            dir.Path("missing.json") + ": cannot open the file");
+}
+
+TEST(QuorvelHostProtocol, MessagesAreCutToTheCallersBuffer) {
+  ASSERT_TRUE(QuorvelSession::Get().loaded());
+  auto open = reinterpret_cast<quorvel_host::OpenBoard>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA(quorvel_host::kModuleName), quorvel_host::kOpenBoardName)));
+  char error[8];
+  std::memset(error, 'x', sizeof error);
+  EXPECT_NE(open("Z:\\no\\such\\board.json", error, 5), 0);
+  EXPECT_STREQ(error, "Z:\\n");
+  EXPECT_EQ(error[5], 'x') << "nothing beyond the given size";
+  EXPECT_NE(open(nullptr, nullptr, 0), 0) << "no buffer at all";
+}
+
+}  // namespace
+}  // namespace quorveltest
+
+namespace quorveltest {
+namespace {
+
+// Runs a program of the binaries folder and waits for it; its exit code.
+DWORD RunBinary(const std::string& name, const std::string& arguments) {
+  std::string command = "\"" + testsupport::BinaryPath(name) + "\" " + arguments;
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process)) {
+    return static_cast<DWORD>(-1);
+  }
+  WaitForSingleObject(process.hProcess, 60000);
+  DWORD code = static_cast<DWORD>(-1);
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return code;
+}
+
+TEST(BoardGenerator, WritesBoardsTheEditorLoads) {
+  ASSERT_TRUE(QuorvelSession::Get().loaded());
+  testsupport::TempDir dir;
+  const std::string path = dir.Path("generated.json");
+  ASSERT_EQ(RunBinary("board_generator.exe", "\"" + path + "\" 30 4 120"), 0u);
+  ASSERT_EQ(QuorvelSession::Get().Open(path), "");
+  const sdk::Handle board = sdk::PcbApi_GetCurrentBoardHandle();
+  auto count = [&](uint8_t kind) {
+    size_t n = 0;
+    sdk::IterateContainer(board, 1u << kind, Layers({0}), 0, [&](sdk::Handle) { ++n; });
+    return n;
+  };
+  EXPECT_EQ(count(pcbapi::kComponent), 30u);
+  EXPECT_EQ(count(pcbapi::kPad), 120u);
+  EXPECT_EQ(count(pcbapi::kTrack), 120u);
+  EXPECT_EQ(count(pcbapi::kNet), 40u) << "pad k of every three components";
+  EXPECT_EQ(count(pcbapi::kVia), 40u) << "one via per connection";
+  EXPECT_EQ(count(pcbapi::kRule), 6u);
+  EXPECT_NE(RunBinary("board_generator.exe", "\"" + path + "\" 0"), 0u) << "a count below 1";
+}
+
+}  // namespace
+}  // namespace quorveltest

@@ -1,0 +1,567 @@
+// The board object model over the stand-in PCB editor: every object read and written back
+// unchanged, the kinds the factory makes, pads, classes, dimensions and the board's layers.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <typeinfo>
+#include <vector>
+
+#include "sdk/pcb_board.h"
+#include "sdk/pcb_object_kinds.h"
+#include "sdk/pcb_pad.h"
+#include "quorvel_session.h"
+#include "support/test_paths.h"
+
+namespace {
+
+using namespace sdk;
+using quorveltest::QuorvelSession;
+
+std::string ObjectModelBoardPath() {
+  return testsupport::TestDataPath("sdk/testdata/object_model_board.json");
+}
+
+constexpr KindSet kEveryIteratedKind = (1u << 26) - 1;
+constexpr Coord kMil = 10000;
+
+LegacyLayerSet AnyLayer() {
+  LegacyLayerSet set;
+  set.Include(0);  // the editor's iterator on "no layer" visits every layer
+  return set;
+}
+
+std::vector<Handle> ObjectsOf(Handle container, uint8_t kind) {
+  std::vector<Handle> found;
+  IterateContainer(container, KindSet{1} << kind, AnyLayer(), pcbapi::kAllObjects,
+                   [&](Handle h) { found.push_back(h); });
+  return found;
+}
+
+// Kind 26 lies beyond the container iteration: its own iterator.
+std::vector<Handle> BoardOutlines(Handle board) {
+  std::vector<Handle> found;
+  const Handle iterator = PcbApi_CreateIterator(board, pcbapi::kBoardOutline, 0, 0);
+  for (Handle h = PcbApi_GetFirstObject(iterator); h != 0; h = PcbApi_GetNextObject(iterator)) {
+    found.push_back(h);
+  }
+  PcbApi_DestroyIterator(iterator);
+  return found;
+}
+
+template <class T>
+std::unique_ptr<T> Read(Handle handle) {
+  std::unique_ptr<TPCBObject> object = CreatePcbObject(handle);
+  T* typed = dynamic_cast<T*>(object.get());
+  if (!typed) return nullptr;
+  object.release();
+  return std::unique_ptr<T>(typed);
+}
+
+class HostBoard : public ::testing::Test {
+ protected:
+  void SetUp() override { Open(ObjectModelBoardPath()); }
+  void Open(const std::string& path) {
+    ASSERT_TRUE(QuorvelSession::Get().loaded()) << "Quorvel.dll did not load";
+    ASSERT_EQ(QuorvelSession::Get().Open(path), "");
+    board_ = PcbApi_GetCurrentBoardHandle();
+    ASSERT_NE(board_, 0u);
+  }
+  // The first object of a kind whose name (or text) is `name`.
+  Handle Named(uint8_t kind, const std::string& name) const {
+    for (Handle h : ObjectsOf(board_, kind)) {
+      const std::unique_ptr<TPCBObject> o = CreatePcbObject(h);
+      if (o && (o->GetName() == name || o->GetText() == name)) return h;
+    }
+    return 0;
+  }
+  Handle board_ = 0;
+};
+
+// ---- Round trip ------------------------------------------------------------------------------
+
+struct RoundTripCase {
+  const char* board;
+  int min_kinds;  // distinct kinds that must be met, so a board without objects cannot pass
+};
+
+TEST(ObjectModelRoundTrip, ReadingAndWritingEveryObjectLeavesTheSavedBoardUnchanged) {
+  const RoundTripCase cases[] = {{"sdk/testdata/object_model_board.json", 22},
+                                 {"../examples/example-board.json", 22}};
+  for (const RoundTripCase& c : cases) {
+    SCOPED_TRACE(c.board);
+    ASSERT_TRUE(QuorvelSession::Get().loaded());
+    testsupport::TempDir dir;
+    ASSERT_EQ(QuorvelSession::Get().Open(testsupport::TestDataPath(c.board)), "");
+    ASSERT_EQ(QuorvelSession::Get().Save(dir.Path("loaded.json")), "");
+    const Handle board = PcbApi_GetCurrentBoardHandle();
+
+    std::vector<Handle> handles;
+    IterateContainer(board, kEveryIteratedKind, AnyLayer(), pcbapi::kAllObjects,
+                     [&](Handle h) { handles.push_back(h); });
+    for (Handle h : BoardOutlines(board)) handles.push_back(h);
+    // Read everything first, then write everything: no write can feed a later read.
+    std::vector<std::unique_ptr<TPCBObject>> objects;
+    std::set<int> kinds;
+    for (Handle h : handles) {
+      std::unique_ptr<TPCBObject> object = CreatePcbObject(h);
+      ASSERT_NE(object, nullptr) << "handle " << h;
+      EXPECT_EQ(object->Sync(pcbapi::kRead), 0) << typeid(*object).name();
+      kinds.insert(PcbApi_GetObjectIdFromObjectHandle(h));
+      objects.push_back(std::move(object));
+    }
+    EXPECT_GE(static_cast<int>(kinds.size()), c.min_kinds);
+    TPcbBoard pcb(board);
+    ASSERT_EQ(pcb.Sync(pcbapi::kRead), 0);
+    for (const auto& object : objects) {
+      EXPECT_EQ(object->Sync(pcbapi::kWrite), 0) << typeid(*object).name();
+    }
+    ASSERT_EQ(pcb.Sync(pcbapi::kWrite), 0);
+
+    ASSERT_EQ(QuorvelSession::Get().Save(dir.Path("written.json")), "");
+    const std::string loaded = testsupport::ReadFile(dir.Path("loaded.json"));
+    ASSERT_FALSE(loaded.empty());
+    EXPECT_EQ(testsupport::ReadFile(dir.Path("written.json")), loaded);
+  }
+}
+
+// ---- Factory and readers ---------------------------------------------------------------------
+
+TEST_F(HostBoard, FactoryMakesTheClassOfEachKind) {
+  const std::map<uint8_t, const std::type_info*> expected = {
+      {pcbapi::kArc, &typeid(TPcbArc)},
+      {pcbapi::kPad, &typeid(TPcbPad)},
+      {pcbapi::kVia, &typeid(TPcbVia)},
+      {pcbapi::kTrack, &typeid(TPcbTrack)},
+      {pcbapi::kTextObject, &typeid(TPcbText)},
+      {pcbapi::kFill, &typeid(TPcbFill)},
+      {pcbapi::kConnection, &typeid(TPcbFromTo)},
+      {pcbapi::kNet, &typeid(TPcbNet)},
+      {pcbapi::kComponent, &typeid(TPcbComponent)},
+      {pcbapi::kPolygon, &typeid(TPcbPolygon)},
+      {pcbapi::kRegion, &typeid(TPCBRegion)},
+      {pcbapi::kDimension, &typeid(TPcbDimension)},
+      {pcbapi::kCoordinate, &typeid(TPcbCoordinate)},
+      {pcbapi::kClass, &typeid(TPCBObjectClass)},
+      {pcbapi::kRule, &typeid(TPcbRule)},
+      {pcbapi::kFromTo, &typeid(TPcbManualFromTo)},
+      {pcbapi::kDifferentialPair, &typeid(TPcbDifferentialPair)},
+      {pcbapi::kViolation, &typeid(TPcbViolation)},
+      {pcbapi::kEmbedded, &typeid(TPcbEmbedded)},
+      {pcbapi::kEmbeddedBoard, &typeid(TPcbEmbeddedBoard)},
+      {pcbapi::kSplitPlane, &typeid(TPcbSplitPlane)},
+  };
+  for (const auto& [kind, type] : expected) {
+    SCOPED_TRACE(ObjectKindToShortName(kind));
+    const std::vector<Handle> handles = ObjectsOf(board_, kind);
+    ASSERT_FALSE(handles.empty());
+    const std::unique_ptr<TPCBObject> object = CreatePcbObject(handles.front());
+    ASSERT_NE(object, nullptr);
+    EXPECT_EQ(typeid(*object), *type);
+    // The user's from-tos keep kind 0 in the copy.
+    EXPECT_EQ(object->GetObjectId(), kind == pcbapi::kFromTo ? 0 : kind);
+    EXPECT_EQ(object->GetHandle(), handles.front());
+  }
+  const std::vector<Handle> outlines = BoardOutlines(board_);
+  ASSERT_EQ(outlines.size(), 1u);
+  const std::unique_ptr<TPCBObject> outline = CreatePcbObject(outlines.front());
+  ASSERT_NE(outline, nullptr);
+  EXPECT_EQ(typeid(*outline), typeid(TPcbBoardOutline));
+  EXPECT_EQ(outline->GetObjectId(), pcbapi::kBoardOutline);
+  EXPECT_GT(static_cast<TPcbPolygon&>(*outline).GetSegmentCount(), 2);
+}
+
+TEST_F(HostBoard, KindsWithoutAClassAndNoHandleGiveNothing) {
+  ASSERT_EQ(PcbApi_GetObjectIdFromObjectHandle(board_), pcbapi::kBoard);
+  EXPECT_EQ(CreatePcbObject(board_), nullptr);
+  EXPECT_EQ(CreatePcbObject(0), nullptr);
+  EXPECT_EQ(GetObjectNameByHandle(board_), "");
+  EXPECT_EQ(GetObjectLayerByHandle(board_), 0);
+  EXPECT_EQ(GetObjectNetByHandle(0), 0u);
+  EXPECT_EQ(GetObjectTextByHandle(0), "");
+}
+
+TEST_F(HostBoard, TemporaryReadersGiveOneValue) {
+  const Handle gnd = Named(pcbapi::kNet, "GND");
+  ASSERT_NE(gnd, 0u);
+  EXPECT_EQ(GetObjectNameByHandle(gnd), "GND");
+  const std::vector<Handle> tracks = ObjectsOf(board_, pcbapi::kTrack);
+  ASSERT_EQ(tracks.size(), 2u);
+  EXPECT_EQ(GetObjectLayerByHandle(tracks[1]), 3);  // MidLayer2
+  EXPECT_EQ(GetObjectNetByHandle(tracks[1]), Named(pcbapi::kNet, "VCC"));
+  const Handle text = Named(pcbapi::kTextObject, "OBJECT MODEL");
+  ASSERT_NE(text, 0u);
+  EXPECT_EQ(GetObjectTextByHandle(text), "OBJECT MODEL");
+}
+
+TEST_F(HostBoard, ComponentIsNamedByItsDesignatorAndCountsItsMembers) {
+  const std::vector<Handle> components = ObjectsOf(board_, pcbapi::kComponent);
+  ASSERT_EQ(components.size(), 1u);
+  const auto component = Read<TPcbComponent>(components.front());
+  ASSERT_NE(component, nullptr);
+  EXPECT_EQ(component->GetName(), "U7");
+  EXPECT_EQ(component->GetRotation(), 90.0);
+  EXPECT_EQ(component->GetFootprint(), "SO8");
+  EXPECT_EQ(component->GetMemberCount(KindSet{1} << pcbapi::kPad, AnyLayer()), 2);
+  EXPECT_EQ(component->GetMemberCount(KindSet{1} << pcbapi::kVia, AnyLayer()), 0);
+}
+
+TEST_F(HostBoard, NetIteratesItsMembers) {
+  const auto gnd = Read<TPcbNet>(Named(pcbapi::kNet, "GND"));
+  ASSERT_NE(gnd, nullptr);
+  std::vector<Handle> vias;
+  gnd->IterateMembers(KindSet{1} << pcbapi::kVia, AnyLayer(), pcbapi::kAllObjects,
+                      [&](Handle h) { vias.push_back(h); });
+  ASSERT_EQ(vias.size(), 1u);
+  EXPECT_EQ(GetObjectNetByHandle(vias[0]), gnd->GetHandle());
+  // Kinds and layers multiply: the fill on the top layer comes once for its layer.
+  LegacyLayerSet top_and_bottom;
+  top_and_bottom.Include(1).Include(32);
+  EXPECT_EQ(gnd->GetMemberCount(KindSet{1} << pcbapi::kFill, top_and_bottom), 1);
+}
+
+TEST_F(HostBoard, ViaAsksTheEditorPerLayer) {
+  const std::vector<Handle> vias = ObjectsOf(board_, pcbapi::kVia);
+  ASSERT_EQ(vias.size(), 2u);
+  const std::unique_ptr<TPCBObject> blind = CreatePcbObject(vias[1]);  // top to MidLayer1
+  EXPECT_EQ(blind->GetSize(), 20 * kMil);
+  EXPECT_EQ(blind->GetHoleSize(), 8 * kMil);
+  EXPECT_EQ(blind->GetSizeOnLayer(1), 20 * kMil);
+  EXPECT_EQ(blind->GetSizeOnLayer(32), 0);
+  EXPECT_NE(blind->GetShapeOnLayer(2), 0);
+  EXPECT_EQ(blind->GetShapeOnLayer(3), 0);
+  EXPECT_TRUE(CreatePcbObject(vias[0])->GetAuxFlag3());  // tented on top
+  Coord x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+  EXPECT_EQ(blind->GetBoundingRectangle(&x1, &y1, &x2, &y2), 0);
+  EXPECT_EQ(x1, 710 * kMil);
+  EXPECT_EQ(blind->GetBoundingX2(), 730 * kMil);
+}
+
+TEST_F(HostBoard, TextKeepsTheEditorsDisplayForm) {
+  const auto component = Read<TPcbComponent>(ObjectsOf(board_, pcbapi::kComponent).at(0));
+  const auto designator = Read<TPcbText>(component->GetDesignatorHandle());
+  ASSERT_NE(designator, nullptr);
+  EXPECT_EQ(designator->GetText(), "U7");
+  EXPECT_EQ(designator->GetDisplayText(), "U7");
+  const auto true_type = Read<TPcbText>(Named(pcbapi::kTextObject, "TT"));
+  ASSERT_NE(true_type, nullptr);
+  EXPECT_TRUE(true_type->IsTrueType());
+  EXPECT_EQ(true_type->GetFontName(), "Tahoma");
+  EXPECT_TRUE(true_type->GetAuxFlag5());  // mirrored
+  EXPECT_EQ(true_type->GetSize(), 40 * kMil);
+}
+
+// ---- Flags -----------------------------------------------------------------------------------
+
+TEST_F(HostBoard, TestPointMarkReachesTheHostOnlyWithTheWrite) {
+  const std::vector<Handle> vias = ObjectsOf(board_, pcbapi::kVia);
+  ASSERT_FALSE(vias.empty());
+  const std::unique_ptr<TPCBObject> via = CreatePcbObject(vias.front());
+  ASSERT_FALSE(via->GetTestPointTop());
+  via->SetTestPointTop(true);
+  EXPECT_TRUE(via->GetTestPointTop());
+  EXPECT_FALSE(CreatePcbObject(vias.front())->GetTestPointTop());
+  ASSERT_EQ(via->Sync(pcbapi::kWrite), 0);
+  EXPECT_TRUE(CreatePcbObject(vias.front())->GetTestPointTop());
+  EXPECT_FALSE(CreatePcbObject(vias.front())->GetTestPointBottom());
+}
+
+TEST_F(HostBoard, FlagSettersThatWriteBack) {
+  const std::vector<Handle> tracks = ObjectsOf(board_, pcbapi::kTrack);
+  const std::unique_ptr<TPCBObject> track = CreatePcbObject(tracks.front());
+  EXPECT_TRUE(track->GetNotFlag8());
+  track->SetNotFlag8(false);
+  track->SetFlag3(true);
+  const std::unique_ptr<TPCBObject> again = CreatePcbObject(tracks.front());
+  EXPECT_FALSE(again->GetNotFlag8());
+  EXPECT_TRUE(again->GetFlag3());
+  // The second track's file gives BitField2 = 40 (bits 3, 5) and BitField3 = 6 (bits 1, 2).
+  const std::unique_ptr<TPCBObject> second = CreatePcbObject(tracks[1]);
+  EXPECT_TRUE(second->GetBitField2Bit3());
+  EXPECT_TRUE(second->GetBitField2Bit5());
+  EXPECT_FALSE(second->GetBitField2Bit4());
+  EXPECT_TRUE(second->GetBitField3Bit1Or2());
+  second->SetBitField3Bits1And2(false);
+  EXPECT_FALSE(second->GetBitField3Bit1Or2());
+}
+
+// ---- Pads ------------------------------------------------------------------------------------
+
+// Reaches the stack table, which has no setters.
+class PadProbe : public TPcbPad {
+ public:
+  using TPcbPad::TPcbPad;
+  void SetEntry(LegacyLayer layer, Coord x_size, Coord y_size, uint8_t shape) {
+    stack_[layer].x_size = x_size;
+    stack_[layer].y_size = y_size;
+    stack_[layer].shape = shape;
+  }
+};
+
+TEST_F(HostBoard, RoundedPadBelowTheFullStackWritesOnlyItsPercentages) {
+  PadProbe pad(Named(pcbapi::kPad, "1"));
+  ASSERT_EQ(pad.Sync(pcbapi::kRead), 0);
+  ASSERT_EQ(pad.GetStackMode(), 1);
+  EXPECT_EQ(pad.GetShapeOnLayer(1), TPcbPad::kRoundedRectangle);
+  EXPECT_EQ(pad.GetTopCornerPercentage(), 25);
+  EXPECT_EQ(pad.GetMidCornerPercentage(), 30);
+  EXPECT_EQ(pad.GetBotCornerPercentage(), 35);
+  pad.SetCornerPercentages(11, 22, 33);
+  pad.SetEntry(1, 99 * kMil, 99 * kMil, 1);  // not written below the full stack
+  ASSERT_EQ(pad.Sync(pcbapi::kWrite), 0);
+
+  PadProbe again(pad.GetHandle());
+  ASSERT_EQ(again.Sync(pcbapi::kRead), 0);
+  EXPECT_EQ(again.GetStackMode(), 1);
+  EXPECT_EQ(again.GetTopCornerPercentage(), 11);
+  EXPECT_EQ(again.GetMidCornerPercentage(), 22);
+  EXPECT_EQ(again.GetBotCornerPercentage(), 33);
+  EXPECT_EQ(again.GetXSizeOnLayer(1), 24 * kMil);
+  EXPECT_EQ(again.GetShapeOnLayer(1), TPcbPad::kRoundedRectangle);
+}
+
+TEST_F(HostBoard, OneSidedRoundedPadKeepsItsPercentage) {
+  PadProbe pad(Named(pcbapi::kPad, "R"));
+  ASSERT_EQ(pad.Sync(pcbapi::kRead), 0);
+  ASSERT_EQ(pad.GetStackMode(), 0);
+  ASSERT_EQ(pad.GetCornerPercentageOnLayer(1), 20);
+  EXPECT_EQ(pad.GetCornerPercentageOnLayer(32), 0);
+  ASSERT_EQ(pad.Sync(pcbapi::kWrite), 0);
+  PadProbe again(pad.GetHandle());
+  ASSERT_EQ(again.Sync(pcbapi::kRead), 0);
+  EXPECT_EQ(again.GetCornerPercentageOnLayer(1), 20);
+  EXPECT_GT(again.GetCornerRadiusOnLayer(1), 0);
+}
+
+TEST_F(HostBoard, FullStackPadWritesEveryLayer) {
+  PadProbe pad(Named(pcbapi::kPad, "2"));
+  ASSERT_EQ(pad.Sync(pcbapi::kRead), 0);
+  ASSERT_EQ(pad.GetStackMode(), TPcbPad::kFullStack);
+  EXPECT_EQ(pad.GetXSizeOnLayer(2), 50 * kMil);
+  EXPECT_EQ(pad.GetYSizeOnLayer(2), 40 * kMil);
+  EXPECT_EQ(pad.GetShapeOnLayer(32), 3);
+  EXPECT_EQ(pad.GetCornerPercentageOnLayer(1), 40);
+  pad.SetEntry(3, 44 * kMil, 33 * kMil, 2);
+  ASSERT_EQ(pad.Sync(pcbapi::kWrite), 0);
+  PadProbe again(pad.GetHandle());
+  ASSERT_EQ(again.Sync(pcbapi::kRead), 0);
+  EXPECT_EQ(again.GetXSizeOnLayer(3), 44 * kMil);
+  EXPECT_EQ(again.GetYSizeOnLayer(3), 33 * kMil);
+  EXPECT_EQ(again.GetShapeOnLayer(3), 2);
+  EXPECT_EQ(again.GetXSizeOnLayer(2), 50 * kMil);
+}
+
+// The per-layer stack costs four host calls a layer: a reader of the record does not pay them,
+// and writing such a pad back leaves its stack as it was, unless its stack mode changed.
+TEST_F(HostBoard, PadStackIsReadWhenFirstAskedFor) {
+  const Handle handle = Named(pcbapi::kPad, "2");
+  TPcbPad pad(handle);
+  const uint64_t before = QuorvelSession::Get().HostCalls();
+  ASSERT_EQ(pad.Sync(pcbapi::kRead), 0);
+  pad.SetAuxWord(17);
+  ASSERT_EQ(pad.Sync(pcbapi::kWrite), 0);
+  EXPECT_LT(QuorvelSession::Get().HostCalls() - before, 20u);
+
+  TPcbPad again(handle);
+  ASSERT_EQ(again.Sync(pcbapi::kRead), 0);
+  EXPECT_EQ(again.GetAuxWord(), 17);
+  EXPECT_EQ(again.GetStackMode(), TPcbPad::kFullStack);
+  EXPECT_EQ(again.GetXSizeOnLayer(2), 50 * kMil);
+  EXPECT_EQ(again.GetShapeOnLayer(32), 3);
+  EXPECT_EQ(again.GetCornerPercentageOnLayer(1), 40);
+  EXPECT_GT(QuorvelSession::Get().HostCalls() - before, 4u * TPcbPad::kLayerCount);
+
+  // Into the full stack: the layers it had below it become its own.
+  TPcbPad rounded(Named(pcbapi::kPad, "1"));
+  ASSERT_EQ(rounded.Sync(pcbapi::kRead), 0);
+  ASSERT_EQ(rounded.GetStackMode(), 1);
+  rounded.SetStackMode(TPcbPad::kFullStack);
+  const uint64_t writing = QuorvelSession::Get().HostCalls();
+  ASSERT_EQ(rounded.Sync(pcbapi::kWrite), 0);
+  // Read, then written: shape, size and percentage of every layer.
+  EXPECT_GT(QuorvelSession::Get().HostCalls() - writing, 7u * TPcbPad::kLayerCount);
+  TPcbPad full(rounded.GetHandle());
+  ASSERT_EQ(full.Sync(pcbapi::kRead), 0);
+  EXPECT_EQ(full.GetStackMode(), TPcbPad::kFullStack);
+  EXPECT_EQ(full.GetShapeOnLayer(1), TPcbPad::kRoundedRectangle);
+  EXPECT_EQ(full.GetXSizeOnLayer(1), rounded.GetXSizeOnLayer(1));
+  EXPECT_EQ(full.GetCornerPercentageOnLayer(1), 25);
+  EXPECT_EQ(full.GetCornerPercentageOnLayer(32), 35);
+}
+
+TEST_F(HostBoard, PadOutlineOnALayer) {
+  // 40 x 20 mil at (600, 600) mil turned by 30 degrees, on the bottom layer.
+  const auto pad = Read<TPcbPad>(Named(pcbapi::kPad, "TP"));
+  ASSERT_NE(pad, nullptr);
+  EXPECT_EQ(pad->GetWidthOnLayer(32), 20 * kMil);
+  EXPECT_EQ(pad->GetXOnLayer(32), 600 * kMil - 86603);  // cos 30 x 10 mil
+  EXPECT_EQ(pad->GetYOnLayer(32), 600 * kMil - 50000);
+  EXPECT_EQ(pad->GetX2OnLayer(32), 600 * kMil + 86603);
+  EXPECT_EQ(pad->GetY2OnLayer(32), 600 * kMil + 50000);
+  EXPECT_EQ(pad->GetXOnLayer(1), 600 * kMil);  // not on the top: its line is the centre
+  // Corner 1 is the (-w/2, -h/2) corner turned by 30 degrees.
+  EXPECT_EQ(pad->GetCorner1XOnLayer(32, 0), 600 * kMil - 173205 + 50000);
+  EXPECT_EQ(pad->GetCorner1YOnLayer(32, 0), 600 * kMil - 100000 - 86603);
+  EXPECT_TRUE(pad->GetTestPointBottom());
+}
+
+TEST_F(HostBoard, PadCornersWhereTheLayerHasNoHeight) {
+  // Pad "2" is 70 x 0 mil on the bottom layer.
+  const auto pad = Read<TPcbPad>(Named(pcbapi::kPad, "2"));
+  ASSERT_NE(pad, nullptr);
+  ASSERT_EQ(pad->GetYSizeOnLayer(32), 0);
+  const Coord x = pad->GetX(), y = pad->GetY();
+  EXPECT_EQ(pad->GetCorner1XOnLayer(32, 0), x - 35 * kMil);
+  EXPECT_EQ(pad->GetCorner4XOnLayer(32, 0), x + 35 * kMil);
+  EXPECT_EQ(pad->GetCorner2YOnLayer(32, 0), y);
+  EXPECT_EQ(pad->GetCorner3YOnLayer(32, 0), y);
+  // A margin gives the box a height again.
+  EXPECT_EQ(pad->GetCorner1YOnLayer(32, 5 * kMil), y - 5 * kMil);
+}
+
+// ---- Classes, rules, dimensions --------------------------------------------------------------
+
+TEST_F(HostBoard, ClassMembersAreReadOnceAndWrittenInOrder) {
+  const Handle power = [&] {
+    for (Handle h : ObjectsOf(board_, pcbapi::kClass)) {
+      if (Read<TPCBObjectClass>(h)->Name() == "Power") return h;
+    }
+    return Handle{0};
+  }();
+  ASSERT_NE(power, 0u);
+  TPCBObjectClass cls(power);
+  EXPECT_EQ(cls.Sync(pcbapi::kRead), 0);
+  EXPECT_EQ(cls.Sync(pcbapi::kRead), 0);
+  EXPECT_EQ(cls.Members(), (std::vector<std::string>{"GND", "VCC"}));
+  EXPECT_EQ(cls.GetMemberKind(), 0);
+  cls.Members() = {"SIG", "GND"};
+  ASSERT_EQ(cls.Sync(pcbapi::kWrite), 0);
+  EXPECT_EQ(Read<TPCBObjectClass>(power)->Members(), (std::vector<std::string>{"SIG", "GND"}));
+  cls.Members().clear();
+  EXPECT_EQ(cls.Sync(pcbapi::kWrite), 0);
+  EXPECT_TRUE(Read<TPCBObjectClass>(power)->Members().empty());
+}
+
+TEST_F(HostBoard, RuleExReadsKindScopesAndName) {
+  const std::vector<Handle> rules = ObjectsOf(board_, pcbapi::kRule);
+  ASSERT_EQ(rules.size(), 2u);
+  TPcbRuleEx rule(rules[1]);
+  ASSERT_EQ(rule.Sync(pcbapi::kRead), 0);
+  EXPECT_EQ(rule.Name(), "PowerWidth");
+  EXPECT_EQ(rule.GetRuleKind(), 2);
+  EXPECT_EQ(rule.GetScope1(), "InNetClass('Power')");
+  EXPECT_EQ(rule.GetScope2(), "All");
+  EXPECT_EQ(rule.GetPriority(), 1);
+  EXPECT_EQ(Read<TPcbRule>(rules[0])->Name(), "Gap");
+}
+
+TEST_F(HostBoard, DimensionReadsItsReferences) {
+  const auto dimension = Read<TPcbDimension>(ObjectsOf(board_, pcbapi::kDimension).at(0));
+  ASSERT_NE(dimension, nullptr);
+  ASSERT_EQ(dimension->GetReferenceCount(), 2);
+  EXPECT_EQ(dimension->GetReference(1).point, 1);
+  EXPECT_EQ(dimension->GetReference(1).x, 1500 * kMil);
+}
+
+// ---- The board -------------------------------------------------------------------------------
+
+TEST_F(HostBoard, BoardReadsItsLayerStack) {
+  TPcbBoard board(board_);
+  ASSERT_EQ(board.Sync(pcbapi::kRead), 0);
+  std::vector<int> stack;
+  std::vector<std::string> names;
+  for (const TLayerObject* layer = board.GetFirstStackLayer(); layer;
+       layer = board.GetNextStackLayer(layer)) {
+    stack.push_back(layer->GetLayer());
+    names.push_back(layer->GetName());
+    EXPECT_TRUE(layer->IsInLayerStack());
+  }
+  EXPECT_EQ(stack, (std::vector<int>{1, 39, 2, 3, 32}));
+  EXPECT_EQ(names, (std::vector<std::string>{"Top", "GND", "Inner 1", "Inner 2", "Bottom"}));
+  EXPECT_EQ(board.GetPlaneNetName(39), "GND");
+  EXPECT_EQ(board.GetPlaneNetName(40), "(No Net)");
+  EXPECT_EQ(board.GetPlaneNetName(1), "");
+  EXPECT_EQ(board.GetLayerObject(2)->GetCopperThickness(), 7000);
+  EXPECT_EQ(board.GetLayerObject(1)->GetDielectric().constant, 4.2);
+  EXPECT_EQ(FromText(board.GetTopDielectric().material), "Solder Resist");
+  EXPECT_EQ(board.GetOriginX(), 500 * kMil);
+  EXPECT_FALSE(board.GetLayerObject(57)->IsInLayerStack());
+
+  LegacyLayerSet signals;
+  signals.IncludeRange(1, 32);
+  EXPECT_EQ(board.GetStackPositionInSet(signals, board.GetLayerObject(2)), 2);
+  EXPECT_EQ(board.GetStackPositionInSet(signals, board.GetLayerObject(32)), 4);
+  EXPECT_EQ(board.GetStackPositionInSet(signals, board.GetLayerObject(39)), 0);
+}
+
+TEST_F(HostBoard, BoardReadsAndWritesEnabledLayers) {
+  TPcbBoard board(board_);
+  ASSERT_EQ(board.Sync(pcbapi::kRead), 0);
+  for (int layer : {1, 2, 3, 32}) EXPECT_TRUE(board.GetLayerObject(layer)->GetEnabled()) << layer;
+  EXPECT_FALSE(board.GetLayerObject(31)->GetEnabled());
+  ASSERT_FALSE(board.GetLayerObject(55)->GetEnabled());
+  board.SetLayerEnabled(55, true);
+  board.SetLayerEnabled(1, false);
+  ASSERT_EQ(board.Sync(pcbapi::kWrite), 0);
+  TPcbBoard again(board_);
+  ASSERT_EQ(again.Sync(pcbapi::kRead), 0);
+  EXPECT_TRUE(again.GetLayerObject(55)->GetEnabled());
+  EXPECT_FALSE(again.GetLayerObject(1)->GetEnabled());
+}
+
+TEST_F(HostBoard, DrillPairsAreNamedUpperLayerFirst) {
+  TPcbBoard board(board_);
+  ASSERT_EQ(board.Sync(pcbapi::kRead), 0);
+  ASSERT_EQ(board.LayerPairs().size(), 3u);
+  struct Expected {
+    LegacyLayer first, second;
+    const char* name;
+  };
+  const Expected expected[] = {
+      {32, 1, "Top - Bottom"}, {3, 2, "Inner 1 - Inner 2"}, {1, 39, "Top - GND"}};
+  for (size_t i = 0; i < 3; ++i) {
+    SCOPED_TRACE(i);
+    const TPcblayerPair& pair = *board.LayerPairs()[i];
+    EXPECT_EQ(pair.GetFirstLayer(), expected[i].first);
+    EXPECT_EQ(pair.GetSecondLayer(), expected[i].second);
+    EXPECT_EQ(pair.GetName(), expected[i].name);
+  }
+  // Writing a shorter list removes the rest.
+  board.LayerPairs().erase(board.LayerPairs().begin());
+  board.LayerPairs()[0]->SetSecondLayer(32);
+  ASSERT_EQ(board.Sync(pcbapi::kWrite), 0);
+  TPcbBoard again(board_);
+  ASSERT_EQ(again.Sync(pcbapi::kRead), 0);
+  ASSERT_EQ(again.LayerPairs().size(), 2u);
+  EXPECT_EQ(again.LayerPairs()[0]->GetName(), "Inner 2 - Bottom");
+  EXPECT_EQ(again.LayerPairs()[1]->GetName(), "Top - GND");
+}
+
+TEST_F(HostBoard, AddsAndDeletesObjects) {
+  TPcbBoard board(board_);
+  EXPECT_EQ(board.AddObject(0), 1);
+  EXPECT_EQ(board.DeleteObject(0), 1);
+  const size_t before = ObjectsOf(board_, pcbapi::kTrack).size();
+  const Handle handle = PcbApi_CreateObject(pcbapi::kTrack);
+  ASSERT_NE(handle, 0u);
+  TPcbTrack track(handle);
+  track.SetLayer(1);
+  track.SetX(100 * kMil);
+  track.SetY(100 * kMil);
+  track.SetX2(200 * kMil);
+  track.SetY2(100 * kMil);
+  track.SetWidth(10 * kMil);
+  ASSERT_EQ(track.Sync(pcbapi::kWrite), 0);
+  ASSERT_EQ(board.AddObject(handle), 0);
+  std::vector<Handle> on_top;
+  LegacyLayerSet top;
+  top.Include(1);
+  board.IterateObjects([&](Handle h) { on_top.push_back(h); }, KindSet{1} << pcbapi::kTrack, top,
+                       pcbapi::kAllObjects);
+  EXPECT_NE(std::find(on_top.begin(), on_top.end(), handle), on_top.end());
+  EXPECT_EQ(GetObjectLayerByHandle(handle), 1);
+  ASSERT_EQ(board.DeleteObject(handle), 0);
+  EXPECT_EQ(ObjectsOf(board_, pcbapi::kTrack).size(), before);
+}
+
+}  // namespace

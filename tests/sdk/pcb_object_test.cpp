@@ -1,0 +1,303 @@
+// The board object model without the PCB editor: legacy layers, corner and arc geometry, the
+// pad's outline on a layer, defaults of new objects and of a board.
+#include <gtest/gtest.h>
+
+#include "sdk/exceptions.h"
+#include "sdk/pcb_board.h"
+#include "sdk/pcb_object_kinds.h"
+#include "sdk/pcb_pad.h"
+#include "sdk/units.h"
+
+namespace {
+
+using namespace sdk;
+
+constexpr Coord kMil = 10000;
+
+// ---- Legacy layers ---------------------------------------------------------------------------
+
+TEST(LegacyLayer, ClassicIdentitiesAreTheirOwnNumber) {
+  for (int layer = 0; layer <= 82; ++layer) {
+    EXPECT_EQ(LayerToLegacyLayer(LegacyLayerToLayer(static_cast<uint8_t>(layer))), layer);
+  }
+}
+
+TEST(LegacyLayer, ExtendedLayersCountAsTheLastOfTheirKind) {
+  struct Case {
+    TLayer layer;
+    int legacy;
+  };
+  const Case cases[] = {
+      {MidLayer(30), 31},           {MidLayer(40), 31},          {InternalPlaneLayer(16), 54},
+      {InternalPlaneLayer(17), 54}, {MechanicalLayer(16), 72},   {MechanicalLayer(40), 72},
+      {SignalLayer(65535), 32},     {InternalPlaneLayer(1), 39}, {MechanicalLayer(1), 57},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.layer);
+    EXPECT_EQ(LayerToLegacyLayer(c.layer), c.legacy);
+  }
+}
+
+TEST(LegacyLayer, LayersWithoutALegacyByteFailTheAssertion) {
+  for (TLayer layer : {TopPadMasterLayer, BottomPadMasterLayer, DrcDetailsLayer}) {
+    EXPECT_THROW(LayerToLegacyLayer(layer), EAssertionFailed) << layer;
+  }
+}
+
+TEST(LegacyLayerNames, NamesEveryLegacyLayer) {
+  struct Case {
+    int layer;
+    const char* name;
+  };
+  const Case cases[] = {
+      {0, "NoLayer"},       {1, "TopLayer"},      {2, "MidLayer1"},       {31, "MidLayer30"},
+      {32, "BottomLayer"},  {38, "BottomSolder"}, {39, "InternalPlane1"}, {54, "InternalPlane16"},
+      {55, "DrillGuide"},   {56, "KeepOutLayer"}, {57, "Mechanical1"},    {72, "Mechanical16"},
+      {73, "DrillDrawing"}, {74, "MultiLayer"},   {80, "GridColor10"},    {82, "ViaHoleLayer"}};
+  for (const Case& c : cases) EXPECT_EQ(LegacyLayerNames[c.layer], c.name) << c.layer;
+  for (std::string_view name : LegacyLayerNames) EXPECT_LE(name.size(), 20u);
+}
+
+// ---- Corners ---------------------------------------------------------------------------------
+
+struct CornerCase {
+  const char* why;
+  double w, h, degrees;
+  CornerPoint corners[4];
+};
+
+TEST(BoxCorner, TurnsTheCornersAboutTheCentre) {
+  const CornerCase cases[] = {
+      {"unturned", 40, 20, 0, {{-20, -10}, {20, -10}, {-20, 10}, {20, 10}}},
+      {"a quarter turn counter-clockwise",
+       40,
+       20,
+       90,
+       {{10, -20}, {10, 20}, {-10, -20}, {-10, 20}}},
+      {"a half turn", 40, 20, 180, {{20, 10}, {-20, 10}, {20, -10}, {-20, -10}}},
+      {"no height ignores the turn", 40, 0, 30, {{-20, 0}, {20, 0}, {-20, 0}, {20, 0}}},
+      {"halves round to even", 5, 0, 0, {{-2, 0}, {2, 0}, {-2, 0}, {2, 0}}},
+  };
+  for (const CornerCase& c : cases) {
+    SCOPED_TRACE(c.why);
+    for (int corner = 1; corner <= 4; ++corner) {
+      const CornerPoint p = BoxCorner(corner, 0, 0, c.w, c.h, DegreesToRadians(c.degrees));
+      EXPECT_EQ(p.x, c.corners[corner - 1].x) << "corner " << corner;
+      EXPECT_EQ(p.y, c.corners[corner - 1].y) << "corner " << corner;
+    }
+  }
+}
+
+TEST(PcbObjectCorners, BoxOfAFillGrownByTheMargin) {
+  TPcbFill fill(0);
+  // Each half of the centre is taken towards zero: cx = 50000 + 150000, not 200001.
+  fill.SetX(100001);
+  fill.SetY(-50000);
+  fill.SetX2(300001);
+  fill.SetY2(50000);
+  EXPECT_EQ(fill.GetCorner1X(kMil), 90000);
+  EXPECT_EQ(fill.GetCorner1Y(kMil), -60000);
+  EXPECT_EQ(fill.GetCorner4X(kMil), 310000);
+  EXPECT_EQ(fill.GetCorner4Y(kMil), 60000);
+  fill.SetRotation(90);
+  EXPECT_EQ(fill.GetCorner1X(0), 250000);
+  EXPECT_EQ(fill.GetCorner1Y(0), -100000);
+  // Only on its own layer.
+  fill.SetLayer(1);
+  EXPECT_EQ(fill.GetCorner1XOnLayer(1, 0), fill.GetCorner1X(0));
+  EXPECT_EQ(fill.GetCorner1XOnLayer(2, 0), 0);
+}
+
+TEST(PcbObjectOnLayer, ValuesOnlyOnTheObjectsOwnLayer) {
+  TPcbVia via(0);
+  via.SetSize(24 * kMil);
+  via.SetLayer(kLegacyMultiLayer);
+  for (int layer = 0; layer <= 82; ++layer) {
+    const Coord expected = layer == kLegacyMultiLayer ? 24 * kMil : 0;
+    EXPECT_EQ(via.GetXSizeOnLayer(static_cast<LegacyLayer>(layer)), expected) << layer;
+  }
+  EXPECT_EQ(via.GetLayer(), kLegacyMultiLayer);
+}
+
+// ---- Arcs ------------------------------------------------------------------------------------
+
+TEST(PcbArc, EndPointsFollowTheAnglesReducedIntoOneTurn) {
+  struct Case {
+    double start, end;
+    Coord start_x, start_y, end_x, end_y;
+  };
+  const Coord r = 50 * kMil;
+  const Case cases[] = {
+      {-90, 450, 0, -r, 0, r},
+      {0, 180, r, 0, -r, 0},
+      {-360, 720, r, 0, r, 0},
+      {45, 315, 353553, 353553, 353553, -353553},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.start << ".." << c.end);
+    TPcbArc arc(0);
+    arc.SetX(1000);
+    arc.SetY(-2000);
+    arc.SetRadius(r);
+    arc.SetStartAngle(c.start);
+    arc.SetEndAngle(c.end);
+    EXPECT_EQ(arc.GetStartX(), 1000 + c.start_x);
+    EXPECT_EQ(arc.GetStartY(), -2000 + c.start_y);
+    EXPECT_EQ(arc.GetEndX(), 1000 + c.end_x);
+    EXPECT_EQ(arc.GetEndY(), -2000 + c.end_y);
+  }
+}
+
+// ---- Pads ------------------------------------------------------------------------------------
+
+class PadShape : public TPcbPad {
+ public:
+  PadShape(Coord x_size, Coord y_size, double rotation) : TPcbPad(0) {
+    SetX(1000 * kMil);
+    SetY(2000 * kMil);
+    SetRotation(rotation);
+    stack_[1].x_size = x_size;
+    stack_[1].y_size = y_size;
+  }
+};
+
+TEST(PcbPad, CentreLineRunsAlongTheLongerSide) {
+  struct Case {
+    const char* why;
+    Coord x_size, y_size;
+    double rotation;
+    Coord x1, y1, x2, y2, width;  // relative to the centre
+  };
+  const Case cases[] = {
+      {"wide", 60 * kMil, 20 * kMil, 0, -20 * kMil, 0, 20 * kMil, 0, 20 * kMil},
+      {"tall", 20 * kMil, 60 * kMil, 0, 0, 20 * kMil, 0, -20 * kMil, 20 * kMil},
+      {"tall, quarter turn", 20 * kMil, 60 * kMil, 90, -20 * kMil, 0, 20 * kMil, 0, 20 * kMil},
+      {"square", 30 * kMil, 30 * kMil, 45, 0, 0, 0, 0, 30 * kMil},
+      // Halves of odd sizes are taken towards zero before the difference.
+      {"odd sizes", 5, 2, 0, -1, 0, 1, 0, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    PadShape pad(c.x_size, c.y_size, c.rotation);
+    EXPECT_EQ(pad.GetXOnLayer(1) - pad.GetX(), c.x1);
+    EXPECT_EQ(pad.GetYOnLayer(1) - pad.GetY(), c.y1);
+    EXPECT_EQ(pad.GetX2OnLayer(1) - pad.GetX(), c.x2);
+    EXPECT_EQ(pad.GetY2OnLayer(1) - pad.GetY(), c.y2);
+    EXPECT_EQ(pad.GetWidthOnLayer(1), c.width);
+  }
+}
+
+TEST(PcbPad, CornersOfALayerWithoutHeightLieOnTheCentreLine) {
+  PadShape pad(40 * kMil, 0, 30);
+  EXPECT_EQ(pad.GetCorner1XOnLayer(1, 0), pad.GetX() - 20 * kMil);
+  EXPECT_EQ(pad.GetCorner2XOnLayer(1, 0), pad.GetX() + 20 * kMil);
+  EXPECT_EQ(pad.GetCorner3XOnLayer(1, 0), pad.GetX() - 20 * kMil);
+  EXPECT_EQ(pad.GetCorner4XOnLayer(1, 0), pad.GetX() + 20 * kMil);
+  for (int corner_y : {pad.GetCorner1YOnLayer(1, 0), pad.GetCorner4YOnLayer(1, 0)}) {
+    EXPECT_EQ(corner_y, pad.GetY());
+  }
+  // A layer the pad does not show is a point.
+  EXPECT_EQ(pad.GetCorner1XOnLayer(2, 0), pad.GetX());
+  EXPECT_EQ(pad.GetCorner1XOnLayer(200, 0), pad.GetX());
+}
+
+// ---- New objects without the editor ----------------------------------------------------------
+
+TEST(PcbObjectWithoutEditor, NewObjectsKeepTheirDefaultsThroughSync) {
+  TPcbRuleEx rule(1234);
+  EXPECT_EQ(rule.Sync(pcbapi::kRead), 0);
+  EXPECT_EQ(rule.GetScope1(), "All");
+  EXPECT_EQ(rule.GetScope2(), "All");
+  EXPECT_EQ(rule.GetLayer(), kLegacyMultiLayer);
+  EXPECT_EQ(rule.GetPriority(), -1);
+  EXPECT_EQ(rule.Name(), "");
+
+  TPcbText text(1234);
+  EXPECT_EQ(text.Sync(pcbapi::kRead), 0);
+  EXPECT_EQ(text.GetFontName(), "Arial");
+  EXPECT_EQ(text.GetDisplayText(), "");
+  EXPECT_EQ(TPcbEmbeddedBoard(0).GetLayer(), 1);
+  EXPECT_EQ(TPcbManualFromTo(0).GetObjectId(), 0);
+  EXPECT_EQ(TPcbBoardOutline(0).GetObjectId(), pcbapi::kBoardOutline);
+  EXPECT_EQ(CreatePcbObject(1234), nullptr);  // no editor: no kind
+  EXPECT_EQ(GetObjectNameByHandle(1234), "");
+}
+
+TEST(PcbObjectWithoutEditor, BaseAccessorsAreNeutral) {
+  TPcbComponentBody body(0);
+  body.SetX(5);
+  body.SetX2(99);  // the base keeps no second point
+  EXPECT_EQ(body.GetX2(), 5);
+  EXPECT_EQ(body.GetXSize(), 0);
+  EXPECT_EQ(body.GetRotation(), 0.0);
+  EXPECT_EQ(body.GetName(), "");
+  EXPECT_EQ(body.GetBoundingX2(), 0);
+  body.MoveByXY(10, -3);
+  EXPECT_EQ(body.GetX(), 15);
+  EXPECT_EQ(body.GetY(), -3);
+  TPcbTrack track(0);
+  track.SetX2(7);
+  track.MoveByXY(1, 1);
+  EXPECT_EQ(track.GetX2(), 8);
+  EXPECT_EQ(track.GetY2(), 1);
+}
+
+// ---- Board without the editor ----------------------------------------------------------------
+
+TEST(PcbBoardWithoutEditor, LayersAreNamedByTheTableAndThereAreNoPairs) {
+  TPcbBoard board(77);
+  EXPECT_EQ(board.Sync(pcbapi::kRead), 0);
+  for (int layer = 1; layer <= 82; ++layer) {
+    const TLayerObject* object = board.GetLayerObject(static_cast<LegacyLayer>(layer));
+    ASSERT_NE(object, nullptr) << layer;
+    EXPECT_EQ(object->GetName(), LegacyLayerNames[layer]);
+    EXPECT_EQ(object->GetCopperThickness(), 14000);
+    EXPECT_EQ(FromText(object->GetDielectric().material), "FR-4");
+  }
+  EXPECT_EQ(board.GetLayerObject(0), nullptr);
+  EXPECT_EQ(board.GetLayerObject(83), nullptr);
+  EXPECT_EQ(board.GetPlaneNetName(39), "(No Net)");
+  EXPECT_EQ(board.GetPlaneNetName(54), "(No Net)");
+  EXPECT_EQ(board.GetPlaneNetName(55), "");
+  EXPECT_TRUE(board.LayerPairs().empty());
+  EXPECT_EQ(board.GetSplitPlaneMode(), 1);
+  EXPECT_EQ(board.AddObject(0), 1);
+}
+
+TEST(PcbBoardWithoutEditor, StackPositions) {
+  TPcbBoard board(77);
+  // No stack links: every layer starts a stack of its own, and the walk sees only the top.
+  EXPECT_EQ(board.GetFirstStackLayer(), board.GetLayerObject(1));
+  EXPECT_EQ(board.GetNextStackLayer(board.GetLayerObject(1)), nullptr);
+  LegacyLayerSet signals;
+  signals.IncludeRange(1, 32);
+  EXPECT_EQ(board.GetStackPositionInSet(signals, board.GetLayerObject(1)), 1);
+  EXPECT_EQ(board.GetStackPositionInSet(signals, board.GetLayerObject(57)), 0);
+  EXPECT_EQ(board.GetStackPositionInSet(signals, nullptr), 0);
+}
+
+TEST(PcbBoardWithoutEditor, SetLayerEnabledTakesLayersWithALegacyNumber) {
+  TPcbBoard board(77);
+  board.SetLayerEnabled(55, true);
+  EXPECT_TRUE(board.GetLayerObject(55)->GetEnabled());
+  board.SetLayerEnabled(MidLayer(40), true);  // counts as MidLayer30
+  EXPECT_TRUE(board.GetLayerObject(31)->GetEnabled());
+  board.SetLayerEnabled(TopPadMasterLayer, true);
+  board.SetLayerEnabled(NoLayer, true);
+  for (int layer = 1; layer <= 82; ++layer) {
+    if (layer == 55 || layer == 31) continue;
+    EXPECT_FALSE(board.GetLayerObject(static_cast<LegacyLayer>(layer))->GetEnabled()) << layer;
+  }
+}
+
+TEST(PcbLayerPair, StoresLegacyLayersAsIdentities) {
+  TPcblayerPair pair;
+  EXPECT_EQ(pair.GetFirstLayer(), 0);
+  EXPECT_EQ(pair.GetSecondLayer(), 0);
+  pair.SetFirstLayer(39);
+  pair.SetSecondLayer(32);
+  EXPECT_EQ(pair.GetFirstLayer(), 39);
+  EXPECT_EQ(pair.GetSecondLayer(), 32);
+}
+
+}  // namespace
