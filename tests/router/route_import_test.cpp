@@ -72,6 +72,8 @@ class RouteImport : public testing::Test {
 // What the example board has besides its netted routing, which an import keeps.
 const std::vector<std::string> kKeptCopper = {
     "pad 74 - 1150,1150 top 125x125/1 mid 125 bottom 125/1 hole 125 stack 0",
+    // A free pad with a net: no route file gives back its name and flags, so it stays.
+    "pad 1 SDA 2400,1900 top 40x40/1 mid 40 bottom 40/1 hole 0 stack 0 tpTop",
     "track 1 - 2500,2300-2700,2300 w15",
     // Protected routing: it comes back from the router marked and is dropped there.
     "track 1 +3V3 1525,1950-1800,1950 w20",
@@ -100,8 +102,9 @@ TEST_F(RouteImport, ShippedRouteFileReplacesTheRouting) {
   router::TRouteImportReport report;
   ASSERT_TRUE(router::LoadRouteFile(path, &report));
   EXPECT_EQ(report.Text(path), "Imported " + path +
-                                   ": 5 tracks, 6 vias and 2 pads added; skipped 1 record: 1 "
-                                   "wire of a net the board lacks.");
+                                   ": 5 tracks, 5 vias and 2 pads added; skipped 2 records: 1 "
+                                   "via of a padstack the file does not define, 1 wire of a "
+                                   "net the board lacks; 1 hole made to fit inside its copper.");
   const std::vector<std::string> after = FreeCopper();
   const std::vector<std::string> expected_new = {
       // SDA: a path of three points, one via, the turret via left out, the numbered one kept.
@@ -109,16 +112,16 @@ TEST_F(RouteImport, ShippedRouteFileReplacesTheRouting) {
       "track 1 SDA 1675,1840-2000,1840 w10",
       "via SDA 2000,1840 size 24 hole 10 1-32 tpBottom",
       "via SDA 2100,1840 size 24 hole 10 1-32",
-      // GND: a padstack the file never defined is the settings' default via.
+      // GND: a via of a padstack the file never defined is skipped.
       "track 32 GND 1640,1450-1700,1450 w12",
-      "via GND 1700,1450 size 50 hole 28 1-32",
       // +3V3: turret 200 is no mark; holes come by the number in the padstack's name.
       "track 1 +3V3 1525,1775-1525,1950 w20",
       "via +3V3 1525,1950 size 20 hole 15 1-32",
       "pad 1 +3V3 1525,2000 top 60x40/2 mid 60 bottom 60/2 hole 0 stack 0",
       "via +3V3 1525,2050 size 40 hole 28 1-32",
       "pad 74 +3V3 1525,2100 top 60x60/1 mid 40 bottom 40/1 hole 20 stack 1",
-      "via +3V3 1525,2150 size 20 hole 28 1-2",
+      // The default hole does not fit a 20-mil via: it keeps the default via's proportion.
+      "via +3V3 1525,2150 size 20 hole 11.2 1-2",
       // The exact name wins over USB_N.
       "track 32 usb_n 2500,1500-2700,1500 w12",
   };
@@ -182,9 +185,9 @@ TEST_F(RouteImport, RecordsWithoutAPlaceOnTheBoardAreSkippedAndReported) {
 }
 
 // The router gives back the copper the clean-up keeps without its marks: under its net, with
-// its ends swapped, without a net, a polygon's pour under the polygon's net, protected vias and
-// free pads. None of it is added again, however often the file is imported, nor a wire the
-// file lists twice.
+// its ends swapped, a polygon's pour under the polygon's net, protected vias and free pads.
+// None of it is added again, however often the file is imported, nor a wire the file lists
+// twice; a wire outside any net is not the board's copper of some net, but skipped.
 TEST_F(RouteImport, CopperTheBoardHasIsNotAddedAgain) {
   std::string board = testsupport::ReadFile(board_file_);
   for (const std::string object :
@@ -197,7 +200,7 @@ TEST_F(RouteImport, CopperTheBoardHasIsNotAddedAgain) {
   Reopen();
   ASSERT_TRUE(router::LoadRouteFile(RouteFile("none.rte", "(routes n (network_out))")));
   std::vector<std::string> expected = FreeCopper();
-  ASSERT_EQ(expected.size(), kKeptCopper.size() + 2);
+  ASSERT_EQ(expected.size(), kKeptCopper.size() + 1) << "the protected via";
   expected.push_back("track 1 SDA 2000,1840-2000,1900 w10");
   const std::string path = RouteFile(
       "echo.rte",
@@ -218,7 +221,9 @@ TEST_F(RouteImport, CopperTheBoardHasIsNotAddedAgain) {
     ASSERT_TRUE(router::LoadRouteFile(path, &report));
     EXPECT_EQ(Joined(FreeCopper()), Joined(Sorted(expected)));
     EXPECT_EQ(report.Text(path),
-              "Imported " + path + ": 1 track, 0 vias and 0 pads added, 7 already on the board.");
+              "Imported " + path +
+                  ": 1 track, 0 vias and 0 pads added, 6 already on the board; skipped 1 record: "
+                  "1 wire outside any net.");
   }
   // Two units of the file's resolution apart is another track.
   const std::string moved =
@@ -311,10 +316,17 @@ TEST_F(RouteImport, CleanUpTakesAllRoutingOfALargeBoard) {
   board.insert(at + list.size(), tracks);
   testsupport::WriteFile(board_file_, board);
   Reopen();
-  sdk::TPcbBoard pcb(sdk::PcbApi_GetCurrentBoardHandle());
-  EXPECT_EQ(router::RemoveNettedRouting(pcb), 20000 + 12);
+  EditorJournal().clear();
+  const std::string path = RouteFile("none.rte", "(routes n (resolution mil 1) (network_out))");
+  ASSERT_TRUE(router::LoadRouteFile(path));
   EXPECT_EQ(Joined(FreeCopper()), Joined(Sorted(kKeptCopper)));
-  EXPECT_EQ(router::RemoveNettedRouting(pcb), 0);
+  const auto deleted =
+      std::count_if(EditorJournal().begin(), EditorJournal().end(),
+                    [](const std::string& line) { return line.rfind("deleted ", 0) == 0; });
+  EXPECT_EQ(deleted, 20000 + 11);
+  router::TRouteImportReport report;
+  ASSERT_TRUE(router::LoadRouteFile(path, &report));
+  EXPECT_EQ(report.Text(path), "Imported " + path + ": 0 tracks, 0 vias and 0 pads added.");
 }
 
 // Files that cannot be read change nothing: a missing one, a foreign one, a truncated one.
@@ -474,13 +486,14 @@ TEST_F(RouteImport, BoardsOwnRoutingComesBackUnchanged) {
   EditorJournal().clear();
   ASSERT_TRUE(router::LoadRouteFile(path));
   EXPECT_EQ(Joined(FreeCopper()), Joined(before)) << testsupport::ReadFile(path);
-  // Really replaced, not left alone: seven tracks, four vias and the test-point pad.
+  // The seven tracks really replaced; the four vias and the test pad, given back as they are,
+  // stay with every attribute (a layer stack among them).
   auto count = [](const std::string& start) {
     return std::count_if(EditorJournal().begin(), EditorJournal().end(),
                          [&](const std::string& line) { return line.rfind(start, 0) == 0; });
   };
-  EXPECT_EQ(count("deleted "), 12);
-  EXPECT_EQ(count("added "), 12);
+  EXPECT_EQ(count("deleted "), 7);
+  EXPECT_EQ(count("added "), 7);
   // Twice gives the same: nothing is left over from the first import.
   ASSERT_TRUE(router::LoadRouteFile(path));
   EXPECT_EQ(Joined(FreeCopper()), Joined(before));
