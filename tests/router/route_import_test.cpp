@@ -499,22 +499,59 @@ TEST_F(RouteImport, BoardsOwnRoutingComesBackUnchanged) {
   EXPECT_EQ(Joined(FreeCopper()), Joined(before));
 }
 
-// A host that shows no document: it is asked for one and runs whatever process it is given.
-class NoDocumentHost final : public testfakes::ComObject<IClient, IProcessLauncher> {
+// A document the host shows, with a view or without one.
+class HostDocument final : public testfakes::ComObject<IServerDocument> {
  public:
-  NoDocumentHost() : ComObject({IID_IClient, IID_IProcessLauncher}) {}
+  explicit HostDocument(IServerView* view) : ComObject({IID_IServerDocument}), view_(view) {}
+  HRESULT __stdcall GetView(int, IServerView** result) override {
+    *result = view_;
+    if (view_) view_->AddRef();
+    return view_ ? S_OK : E_FAIL;
+  }
+  HRESULT __stdcall GetFileName(BSTR* result) override { return testfakes::Unused(result); }
+  HRESULT __stdcall GetKind(BSTR* result) override { return testfakes::Unused(result); }
+  HRESULT __stdcall GetServerModule(IServerModule** result) override {
+    return testfakes::Unused(result);
+  }
+  HRESULT __stdcall GetViewCount(int* count) override { return testfakes::Unused(count); }
+  HRESULT __stdcall Cleanup() override { return S_OK; }
+
+ private:
+  IServerView* view_;  // borrowed: the test owns it
+};
+
+class HostView final : public testfakes::ComObject<IServerView> {
+ public:
+  HostView() : ComObject({IID_IServerView}) {}
+  HRESULT __stdcall Refresh() override { return S_OK; }
+  HRESULT __stdcall GetOwnerDocument(IServerDocument** result) override {
+    return testfakes::Unused(result);
+  }
+};
+
+// A host that shows the documents it is given by path (none else), and runs whatever process
+// it is given, noting the view.
+class DocumentHost final : public testfakes::ComObject<IClient, IProcessLauncher> {
+ public:
+  DocumentHost() : ComObject({IID_IClient, IID_IProcessLauncher}) {}
+  std::map<std::string, IServerDocument*> documents;  // borrowed
   std::vector<std::string> asked, processes;
+  std::vector<IServerView*> views;
   HRESULT __stdcall GetDocumentByPath(BSTR path, IServerDocument** result) override {
     asked.push_back(win::Narrow(path));
-    *result = nullptr;
+    const auto found = documents.find(asked.back());
+    *result = found == documents.end() ? nullptr : found->second;
+    if (*result) (*result)->AddRef();
     return S_OK;
   }
-  HRESULT __stdcall SendProcess(const char* process, char*, int, IServerView*) override {
+  HRESULT __stdcall SendProcess(const char* process, char*, int, IServerView* view) override {
     processes.push_back(process);
+    views.push_back(view);
     return S_OK;
   }
-  HRESULT __stdcall PostProcess(const char* process, const char*, IServerView*) override {
+  HRESULT __stdcall PostProcess(const char* process, const char*, IServerView* view) override {
     processes.push_back(process);
+    views.push_back(view);
     return S_OK;
   }
   HRESULT __stdcall GetApplicationHandle(HWND* result) override {
@@ -539,18 +576,105 @@ class NoDocumentHost final : public testfakes::ComObject<IClient, IProcessLaunch
   }
 };
 
-TEST_F(RouteImport, NoRefreshWithoutADocument) {
-  auto* host = new NoDocumentHost;
-  IClient* previous = sdk::ClientGlobal();
-  sdk::SetClientGlobal(host);
-  const std::string path = RouteFile("r.rte", "(routes r (network_out))");
-  const bool imported = router::LoadRouteFile(path);
-  sdk::SetClientGlobal(previous);
-  EXPECT_TRUE(imported);
-  EXPECT_EQ(host->asked, (std::vector<std::string>{path, board_file_}))
-      << "the route file's document, then the board's";
-  EXPECT_TRUE(host->processes.empty());
-  host->Release();
+// The netlist and the view are refreshed through the first document of the route file's and
+// the board's that has a view: none without one, and a document without a view does not stop
+// the board's from being refreshed.
+TEST_F(RouteImport, RefreshGoesToTheFirstDocumentWithAView) {
+  const std::string path = RouteFile("r.rte", "(routes r (resolution mil 1) (network_out))");
+  HostView view;
+  HostDocument viewless(nullptr), shown(&view);
+  struct Case {
+    const char* why;
+    IServerDocument* route_document;
+    IServerDocument* board_document;
+    IServerView* refreshed;  // null: nothing is run
+  };
+  const Case cases[] = {
+      {"no document", nullptr, nullptr, nullptr},
+      {"the route file's document without a view", &viewless, nullptr, nullptr},
+      {"the route file's without a view, the board's with one", &viewless, &shown, &view},
+      {"the route file's with a view", &shown, &viewless, &view},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    auto* host = new DocumentHost;
+    if (c.route_document) host->documents[path] = c.route_document;
+    if (c.board_document) host->documents[board_file_] = c.board_document;
+    IClient* previous = sdk::ClientGlobal();
+    sdk::SetClientGlobal(host);
+    const bool imported = router::LoadRouteFile(path);
+    sdk::SetClientGlobal(previous);
+    EXPECT_TRUE(imported);
+    if (c.refreshed) {
+      EXPECT_EQ(host->processes, (std::vector<std::string>{"PCB:Netlist", "PCB:Zoom"}));
+      EXPECT_EQ(host->views, (std::vector<IServerView*>{c.refreshed, c.refreshed}));
+    } else {
+      EXPECT_EQ(host->asked, (std::vector<std::string>{path, board_file_}))
+          << "the route file's document, then the board's";
+      EXPECT_TRUE(host->processes.empty());
+    }
+    host->Release();
+  }
+}
+
+// Records the board has no place for are skipped and counted, never given a guessed shape: a
+// wire on all layers at once or on a plane, a via of a padstack the file never defines or defines
+// without a shape, a list of a kind the import does not know. A via of an undefined padstack
+// right on the board's copper of its net (a test pad the router does not list) is that copper.
+TEST_F(RouteImport, RecordsWithoutAPlaceAreCountedNeverGuessed) {
+  const std::string path =
+      RouteFile("odd.rte",
+                "(routes o (resolution mil 10) (library_out (padstack Empty (shape (circle "
+                "Top 50))))\n"
+                " (network_out (net SDA\n"
+                "  (wire (path signal 100 20000 18400 20000 19000))\n"
+                "  (wire (path InternalPlane1 100 20000 18400 20000 19000))\n"
+                "  (via Mystery 17000 14500) (via Empty 17000 15000) (via Pad13 24000 19000)\n"
+                "  (wyre (path TopLayer 100 20000 18400 20000 19000)))))\n");
+  router::TRouteImportReport report;
+  ASSERT_TRUE(router::LoadRouteFile(path, &report));
+  EXPECT_EQ(Joined(FreeCopper()), Joined(Sorted(kKeptCopper)));
+  EXPECT_EQ(report.Text(path),
+            "Imported " + path +
+                ": 0 tracks, 0 vias and 0 pads added, 1 already on the board; skipped 6 records: "
+                "1 padstack shape without a known layer, 1 record of a kind the import does not "
+                "know, 1 via of a padstack the file does not define, 1 via of a padstack without "
+                "shapes, 2 wires not on a routing layer.");
+}
+
+// Without the board's hole list (a board saved under another name), a via takes the hole of the
+// board's copper that the export gave its padstack's number, else the default; a hole never
+// reaches the edge of its via. The status says so.
+TEST_F(RouteImport, HolesWithoutTheHoleList) {
+  ASSERT_TRUE(DeleteFileA(dir_.Path("board.qixpref").c_str()));
+  std::string board = testsupport::ReadFile(board_file_);
+  const std::string via = "{\"net\": \"GND\", \"x\": \"1675mil\"";
+  const size_t at = board.find(via);
+  ASSERT_NE(at, std::string::npos);
+  board.insert(at + 1, "\"auxWord\": 3, ");  // numbered by an earlier export
+  testsupport::WriteFile(board_file_, board);
+  Reopen();
+  const std::string path = RouteFile(
+      "holes.rte",
+      "(routes h (resolution mil 10) (library_out (padstack Via3 (shape (circle signal 300)))\n"
+      "  (padstack Via7_TM1 (shape (circle TopLayer 200)) (shape (circle MidLayer1 200)))\n"
+      "  (padstack Via8 (shape (circle signal 600))))\n"
+      " (network_out (net GND (via Via3 30000 30000) (via Via7_TM1 31000 30000)\n"
+      "  (via Via8 32000 30000))))\n");
+  router::TRouteImportReport report;
+  ASSERT_TRUE(router::LoadRouteFile(path, &report));
+  const std::string copper = Joined(FreeCopper());
+  for (const char* added :
+       {"via GND 3000,3000 size 30 hole 12 1-32\n", "via GND 3100,3000 size 20 hole 11.2 1-2\n",
+        "via GND 3200,3000 size 60 hole 28 1-32\n"}) {
+    EXPECT_NE(copper.find(added), std::string::npos) << added << copper;
+  }
+  EXPECT_EQ(report.Text(path), "Imported " + path + ": 0 tracks, 3 vias and 0 pads added; " +
+                                   report.missing_hole_list +
+                                   " has no hole list, so 1 hole came from the board's copper "
+                                   "of the same padstack and 2 from the default via; 1 hole "
+                                   "made to fit inside its copper.");
+  EXPECT_NE(report.missing_hole_list.find("board.qixpref"), std::string::npos);
 }
 
 }  // namespace
