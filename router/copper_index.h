@@ -30,6 +30,8 @@ class TCopperIndex {
  public:
   explicit TCopperIndex(sdk::Coord tolerance);
 
+  // Room for this many pieces more, so that filing them never regrows the table.
+  void Reserve(size_t pieces);
   void Add(const TCopperItem& item);
   // The first piece filed that is the same as the item; null when there is none.
   const TCopperItem* Find(const TCopperItem& item) const;
@@ -44,7 +46,7 @@ class TCopperIndex {
   bool Same(const TCopperItem& filed, const TCopperItem& item) const;
   size_t SlotOf(uint64_t key) const;
   void File(uint64_t key, const TCopperItem& item);
-  void Grow();
+  void Rehash(size_t slots);
 
   struct Slot {
     uint64_t key = 0;

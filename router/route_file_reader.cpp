@@ -224,7 +224,13 @@ struct OpenSection {
 
 class RecordReader {
  public:
-  RecordReader(std::string_view text, std::string_view file_name) : lexer_(text, file_name) {}
+  RecordReader(std::string_view text, std::string_view file_name) : lexer_(text, file_name) {
+    // Every record opens two lists or more ("(wire (path", "(via ... (net"), so half the lists
+    // is room for all: the record list never moves its records while it grows.
+    const size_t lists = static_cast<size_t>(std::count(text.begin(), text.end(), '(')) / 2;
+    contents_.records.reserve(lists);
+    contents_.record_lines.reserve(lists);
+  }
 
   RouteFileContents Read();
 

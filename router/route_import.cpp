@@ -114,14 +114,18 @@ class NetTable {
   std::unordered_map<std::string, sdk::Handle> exact_, folded_;
 };
 
-// Every free object of the kinds on any layer, read once on the stack, in the order of the walk.
-void ReadFreeObjectsOnce(const sdk::TPcbBoard& board, pcbapi::KindSet kinds,
-                         const std::function<void(const sdk::TPCBObject&)>& read) {
+// Every free track, arc, via and pad on any layer, read once on the stack. A walk layer by layer
+// visits a via or pad once per layer, but a track or arc once: only the vias and pads need
+// sorting out, which keeps the sort a fraction of the board.
+void ReadFreeCopperOnce(const sdk::TPcbBoard& board,
+                        const std::function<void(const sdk::TPCBObject&)>& read) {
   sdk::LegacyLayerSet layers;
   layers.IncludeRange(1, 75);
+  board.IterateObjects([&](sdk::Handle handle) { sdk::ReadPcbObject(handle, read); },
+                       (1u << pcbapi::kTrack) | (1u << pcbapi::kArc), layers, pcbapi::kFreeObjects);
   std::vector<sdk::Handle> visits;
-  board.IterateObjects([&](sdk::Handle handle) { visits.push_back(handle); }, kinds, layers,
-                       pcbapi::kFreeObjects);
+  board.IterateObjects([&](sdk::Handle handle) { visits.push_back(handle); },
+                       (1u << pcbapi::kVia) | (1u << pcbapi::kPad), layers, pcbapi::kFreeObjects);
   for (const sdk::Handle handle : FirstVisits(visits)) sdk::ReadPcbObject(handle, read);
 }
 
@@ -202,10 +206,7 @@ TBoardSurvey SurveyBoard(const sdk::TPcbBoard& board, sdk::Coord tolerance) {
     if (routing && via) survey.vias.push_back(object.GetHandle());
     FileCopper(object, survey.copper);
   };
-  ReadFreeObjectsOnce(
-      board,
-      (1u << pcbapi::kTrack) | (1u << pcbapi::kArc) | (1u << pcbapi::kVia) | (1u << pcbapi::kPad),
-      survey_object);
+  ReadFreeCopperOnce(board, survey_object);
   return survey;
 }
 
@@ -244,6 +245,15 @@ class RouteImporter {
         registrar_(board),
         nets_(board, report.skipped),
         layers_(RoutingLayers(board)) {}
+  // Room in the copper index for all the records' copper.
+  void Reserve(const std::vector<RouteRecord>& records) {
+    size_t pieces = 0;
+    for (const RouteRecord& record : records) {
+      const auto* wire = std::get_if<WireRecord>(&record);
+      pieces += wire ? wire->points.size() : 1;
+    }
+    survey_.copper.Reserve(pieces);
+  }
 
   void Apply(const RouteRecord& record) {
     std::visit([&](const auto& r) { On(r); }, record);
@@ -607,6 +617,7 @@ bool LoadRouteFile(const std::string& path, TRouteImportReport* report) {
   {
     ProgressScope progress("Loading " + path + " (QIX)", contents.line_count);
     RouteImporter importer(board, survey, done);
+    importer.Reserve(contents.records);
     for (size_t i = 0; i < contents.records.size(); ++i) {
       importer.Apply(contents.records[i]);
       progress.AdvanceTo(contents.record_lines[i]);

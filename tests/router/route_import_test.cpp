@@ -383,15 +383,10 @@ std::string RouteFileOfTheBoard(const std::string& preferences) {
           const std::string name = (kind == pcbapi::kVia ? "Via" : "Pad") + std::to_string(number);
           std::ostringstream shapes;
           if (kind == pcbapi::kVia) {
-            uint16_t flags = 0, aux_word = 0;
-            sdk::LegacyLayer layer = 0;
-            sdk::Handle via_net = 0;
-            pcbapi::Byte aux_byte = 0, low = 0, high = 0, top = 0, bottom = 0;
-            int32_t aux_integer = 0;
-            sdk::Coord x = 0, y = 0, size = 0, hole = 0;
-            sdk::PcbApi_QueryVia(pcbapi::kRead, handle, &flags, &aux_word, &layer, &via_net,
-                                 &aux_byte, &aux_integer, &x, &y, &size, &hole, &low, &high, &top,
-                                 &bottom);
+            sdk::TPcbVia via(handle);
+            via.Sync(pcbapi::kRead);
+            const int low = via.GetLowLayer(), high = via.GetHighLayer();
+            const sdk::Coord size = via.GetSize(), hole = via.GetHoleSize();
             if (low == 1 && high == 32) {
               shapes << "(shape (circle signal " << size << "))";
             } else {
