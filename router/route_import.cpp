@@ -210,14 +210,12 @@ TBoardSurvey SurveyBoard(const sdk::TPcbBoard& board, sdk::Coord tolerance) {
   return survey;
 }
 
-// The layers a wire may lie on: the signal layers of the board's stack.
-std::set<int> RoutingLayers(const TBoard& board) {
+// The layers of the board's stack.
+std::set<int> StackLayers(const TBoard& board) {
   std::set<int> layers;
   for (const sdk::TLayerObject* layer = board.GetFirstStackLayer(); layer;
        layer = board.GetNextStackLayer(layer)) {
-    if (layer->GetLayer() >= kTopLayer && layer->GetLayer() <= kBottomLayer) {
-      layers.insert(layer->GetLayer());
-    }
+    layers.insert(layer->GetLayer());
   }
   return layers;
 }
@@ -244,7 +242,7 @@ class RouteImporter {
         report_(report),
         registrar_(board),
         nets_(board, report.skipped),
-        layers_(RoutingLayers(board)) {}
+        layers_(StackLayers(board)) {}
   // Room in the copper index for all the records' copper.
   void Reserve(const std::vector<RouteRecord>& records) {
     size_t pieces = 0;
@@ -371,16 +369,12 @@ sdk::Coord RouteImporter::HoleOf(const std::string& name, const TPadstack& padst
     hole = default_hole;
     ++report_.default_holes;
   }
-  // A hole never reaches the edge of its copper: one that would is cut to the default via's
-  // proportion of it.
+  // A hole never reaches the edge of its copper: one that would is cut to half the copper's
+  // smallest size, which leaves a ring of a quarter of it.
   const sdk::Coord smallest = std::min({padstack.top_x, padstack.top_y, padstack.mid_x,
                                         padstack.mid_y, padstack.bottom_x, padstack.bottom_y});
   if (*hole >= smallest) {
-    const double via_size = board_.settings.default_via_size;
-    const double ratio = via_size > board_.settings.default_via_hole && via_size > 0
-                             ? board_.settings.default_via_hole / via_size
-                             : 0.5;
-    hole = static_cast<sdk::Coord>(smallest * ratio);
+    hole = smallest / 2;
     ++report_.holes_fitted;
   }
   return *hole;

@@ -121,8 +121,8 @@ TEST_F(RouteImport, ShippedRouteFileReplacesTheRouting) {
       "pad 1 +3V3 1525,2000 top 60x40/2 mid 60 bottom 60/2 hole 0 stack 0",
       "via +3V3 1525,2050 size 40 hole 28 1-32",
       "pad 74 +3V3 1525,2100 top 60x60/1 mid 40 bottom 40/1 hole 20 stack 1",
-      // The default hole does not fit a 20-mil via: it keeps the default via's proportion.
-      "via +3V3 1525,2150 size 20 hole 11.2 1-2",
+      // The default hole does not fit a 20-mil via: it is cut to half the via.
+      "via +3V3 1525,2150 size 20 hole 10 1-2",
       // The exact name wins over USB_N.
       "track 32 usb_n 2500,1500-2700,1500 w12",
   };
@@ -677,30 +677,41 @@ TEST_F(RouteImport, RecordsWithoutAPlaceAreCountedNeverGuessed) {
 TEST_F(RouteImport, HolesWithoutTheHoleList) {
   ASSERT_TRUE(DeleteFileA(dir_.Path("board.qixpref").c_str()));
   std::string board = testsupport::ReadFile(board_file_);
-  const std::string via = "{\"net\": \"GND\", \"x\": \"1675mil\"";
-  const size_t at = board.find(via);
-  ASSERT_NE(at, std::string::npos);
-  board.insert(at + 1, "\"auxWord\": 3, ");  // numbered by an earlier export
+  // Numbered by an earlier export: the GND via as padstack 3, the +3V3 via (its hole made
+  // 14 mil) as padstack 0, the rest of the drilled copper as 5.
+  const std::pair<std::string, std::string> numbers[] = {
+      {"{\"net\": \"GND\", \"x\": \"1675mil\"", "\"auxWord\": 3, "},
+      {"{\"net\": \"+3V3\", \"x\": \"1800mil\"", "\"auxWord\": 0, "},
+      {"{\"net\": \"SDA\", \"x\": \"1900mil\"", "\"auxWord\": 5, "},
+      {"{\"net\": \"SCL\", \"x\": \"2200mil\"", "\"auxWord\": 5, "},
+      {"{\"x\": \"1300mil\", \"y\": \"2300mil\"", "\"auxWord\": 5, "},
+      {"{\"name\": \"MH1\"", "\"auxWord\": 5, "}};
+  for (const auto& [object, number] : numbers) {
+    const size_t at = board.find(object);
+    ASSERT_NE(at, std::string::npos) << object;
+    board.insert(at + 1, number);
+  }
+  board.replace(board.find("\"hole\": \"12mil\", \"stackMode\""), 15, "\"hole\": \"14mil\"");
   testsupport::WriteFile(board_file_, board);
   Reopen();
   const std::string path = RouteFile(
       "holes.rte",
       "(routes h (resolution mil 10) (library_out (padstack Via3 (shape (circle signal 300)))\n"
       "  (padstack Via7_TM1 (shape (circle TopLayer 200)) (shape (circle MidLayer1 200)))\n"
-      "  (padstack Via8 (shape (circle signal 600))))\n"
+      "  (padstack Via8 (shape (circle signal 600))) (padstack Via0 (shape (circle signal 400))))\n"
       " (network_out (net GND (via Via3 30000 30000) (via Via7_TM1 31000 30000)\n"
-      "  (via Via8 32000 30000))))\n");
+      "  (via Via8 32000 30000) (via Via0 33000 30000))))\n");
   router::TRouteImportReport report;
   ASSERT_TRUE(router::LoadRouteFile(path, &report));
   const std::string copper = Joined(FreeCopper());
   for (const char* added :
-       {"via GND 3000,3000 size 30 hole 12 1-32\n", "via GND 3100,3000 size 20 hole 11.2 1-2\n",
-        "via GND 3200,3000 size 60 hole 28 1-32\n"}) {
+       {"via GND 3000,3000 size 30 hole 12 1-32\n", "via GND 3100,3000 size 20 hole 10 1-2\n",
+        "via GND 3200,3000 size 60 hole 28 1-32\n", "via GND 3300,3000 size 40 hole 14 1-32\n"}) {
     EXPECT_NE(copper.find(added), std::string::npos) << added << copper;
   }
-  EXPECT_EQ(report.Text(path), "Imported " + path + ": 0 tracks, 3 vias and 0 pads added; " +
+  EXPECT_EQ(report.Text(path), "Imported " + path + ": 0 tracks, 4 vias and 0 pads added; " +
                                    report.missing_hole_list +
-                                   " has no hole list, so 1 hole came from the board's copper "
+                                   " has no hole list, so 2 holes came from the board's copper "
                                    "of the same padstack and 2 from the default via; 1 hole "
                                    "made to fit inside its copper.");
   EXPECT_NE(report.missing_hole_list.find("board.qixpref"), std::string::npos);
