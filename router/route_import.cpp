@@ -265,17 +265,17 @@ class RouteImporter {
     if (!padstacks_.Add(record.name, record.padstack)) Skip("padstack", "defined twice");
   }
   void On(const NetRecord& record) {
+    // The reader gives wires and vias only inside a named net.
     net_ = record.name ? nets_.Find(*record.name) : 0;
-    unknown_net_ = record.name && net_ == 0;
   }
   void On(const WireRecord& record);
   void On(const ViaRecord& record);
   void On(const PointRecord& record);
 
   void Skip(const std::string& what, const std::string& why) { ++report_.skipped[{what, why}]; }
-  // False (and counted) for copper of a net the board lacks, or outside any net.
+  // False (and counted) for copper of a net the board lacks.
   bool NetKnown(const char* what) {
-    if (net_ == 0) Skip(what, unknown_net_ ? "of a net the board lacks" : "outside any net");
+    if (net_ == 0) Skip(what, "of a net the board lacks");
     return net_ != 0;
   }
   // True (and counted) for copper the board has already, which stays as it is; else it is
@@ -305,7 +305,6 @@ class RouteImporter {
   TPadStackArray padstacks_;
   std::unordered_set<sdk::Handle> kept_;  // board copper the router gave back
   sdk::Handle net_ = 0;
-  bool unknown_net_ = false;
 };
 
 void RouteImporter::On(const WireRecord& record) {
