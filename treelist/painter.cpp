@@ -239,13 +239,16 @@ void TreeListPainter::PaintTreePart(TdxTreeListNode* node, const RECT& cell, int
   PaintNodeImages(node, x0 + left, row_top, line_height);
 }
 
+// The dots' phase follows the content across (so that columns scrolled by an odd step keep
+// theirs) and the window down (rows scrolled repaint the tree's column, see ScrollRows).
+int TreeListPainter::DotPhase(int x, int y) const { return (x + grid_.left_coord_ + y) & 1; }
+
 void TreeListPainter::DottedVertical(int x, int top, int bottom, COLORREF color) {
-  // The phase follows the window, so that rows painted apart join up.
-  for (int y = top + ((x + top) & 1); y < bottom; y += 2) SetPixelV(dc_, x, y, color);
+  for (int y = top + DotPhase(x, top); y < bottom; y += 2) SetPixelV(dc_, x, y, color);
 }
 
 void TreeListPainter::DottedHorizontal(int left, int right, int y, COLORREF color) {
-  for (int x = left + ((left + y) & 1); x < right; x += 2) SetPixelV(dc_, x, y, color);
+  for (int x = left + DotPhase(left, y); x < right; x += 2) SetPixelV(dc_, x, y, color);
 }
 
 void TreeListPainter::PaintTreeLines(TdxTreeListNode* node, int x0, int top, int bottom,

@@ -38,6 +38,7 @@ class TreeListPainter {
   void PaintNodeImages(TdxTreeListNode* node, int x, int top, int height);
   void DrawCell(TdxTreeListNode* node, int column, const RECT& rect, int text_left);
   void FillRectColor(const RECT& rect, COLORREF color);
+  int DotPhase(int x, int y) const;
   void DottedVertical(int x, int top, int bottom, COLORREF color);
   void DottedHorizontal(int left, int right, int y, COLORREF color);
 

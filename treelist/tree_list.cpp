@@ -722,10 +722,14 @@ void TCustomdxTreeList::ScrollRows(int dy) {
   const Layout layout = GetLayout();
   ScrollWindowEx(hwnd_, 0, dy, &layout.rows, &layout.rows, nullptr, nullptr, SW_INVALIDATE);
   if (paint_style_ == TdxTreeListPaintStyle::psStandard &&
-      tree_line_style_ == TdxTreeLineStyle::tlDot && !layout.band_widths.empty()) {
-    // Dotted lines keep their phase on the screen, not on the rows: repaint them whole.
-    int right = layout.rows.left + layout.band_widths[0] + GetHeaderModel().first_band_offset;
-    if (GetHeaderModel().left_fixed_band >= 0) right -= left_coord_;
+      tree_line_style_ == TdxTreeLineStyle::tlDot) {
+    // Dotted lines keep their phase on the screen, not on the rows: repaint them whole (the
+    // whole row where no band holds the tree).
+    int right = layout.rows.right;
+    if (!layout.band_widths.empty()) {
+      right = layout.data.left + layout.band_widths[0] + GetHeaderModel().first_band_offset;
+      if (GetHeaderModel().left_fixed_band >= 0) right -= left_coord_;
+    }
     const RECT lines{layout.rows.left, layout.rows.top, right, layout.rows.bottom};
     InvalidateRect(hwnd_, &lines, FALSE);
   }
