@@ -141,6 +141,52 @@ TEST(Layout, AFixedBandStaysAndIsLeftOutOfTheScrollArea) {
   EXPECT_EQ(layout.MaxLeftCoord(), 50);
 }
 
+TEST(Layout, AFixedBandIndexOutsideTheBandsMeansNone) {
+  for (int fixed : {-1, 3}) {
+    SCOPED_TRACE(fixed);
+    treelist::HeaderModel model = ThreeBands(100, 100, 100);
+    model.left_fixed_band = fixed;
+    model.right_fixed_band = fixed;
+    treelist::LayoutInputs in;
+    in.metrics = PlainMetrics();
+    in.client = {0, 0, 250, 100};
+    const treelist::Layout layout = treelist::ComputeLayout(model, in);
+    EXPECT_EQ(layout.scroll.left, 0);
+    EXPECT_EQ(layout.scroll.right, 250);
+    EXPECT_EQ(layout.scroll_extent, 300);
+  }
+}
+
+TEST(Layout, ARightFixedBandStaysAtTheRightEdge) {
+  treelist::HeaderModel model = ThreeBands(100, 100, 100);
+  model.right_fixed_band = 0;
+  treelist::LayoutInputs in;
+  in.metrics = PlainMetrics();
+  in.client = {0, 0, 250, 100};
+  in.left_coord = 30;
+  const treelist::Layout layout = treelist::ComputeLayout(model, in);
+  EXPECT_EQ(layout.bands[0].left, 150) << "band 0 fixed on the right";
+  EXPECT_EQ(layout.bands[1].left, -30);
+  EXPECT_EQ(layout.scroll.right, 150);
+  EXPECT_EQ(layout.scroll_extent, 200);
+}
+
+TEST(Layout, TheFirstBandOffsetWidensTheFirstBandAndItsFirstColumn) {
+  treelist::HeaderModel model;
+  model.columns = {{L"x", 100, 20}, {L"y", 100, 20}};
+  model.bands = {{L"a", 100, 20, true, {{0}}}, {L"b", 100, 20, true, {{1}}}};
+  model.first_band_offset = 10;
+  treelist::LayoutInputs in;
+  in.metrics = PlainMetrics();
+  in.client = {0, 0, 400, 100};
+  const treelist::Layout layout = treelist::ComputeLayout(model, in);
+  EXPECT_EQ(layout.total_width, 210);
+  EXPECT_EQ(layout.bands[0].right - layout.bands[0].left, 110);
+  EXPECT_EQ(layout.bands[1].left, 110);
+  EXPECT_EQ(layout.bands[1].right - layout.bands[1].left, 100);
+  EXPECT_EQ(layout.column_widths, (std::vector<int>{110, 100}));
+}
+
 TEST(HeaderHitPart, TheButtonPartNeedsMoreThan15PixelsInsideTheCell) {
   for (int width : {19, 20}) {
     SCOPED_TRACE(width);
@@ -186,6 +232,21 @@ TEST(Metrics, FollowTheFontsTheLookAndTheShowFlags) {
   in.assigned_default_row_height = 30;
   EXPECT_EQ(treelist::ComputeMetrics(in).default_row_height, 30);
   EXPECT_TRUE(treelist::ComputeMetrics(in).default_row_height_assigned);
+  in.assigned_default_row_height = 0;
+  in.new_item_row = true;
+  EXPECT_EQ(treelist::ComputeMetrics(in).new_item_row_height, 0) << "no band";
+  in.has_band = true;
+  EXPECT_EQ(treelist::ComputeMetrics(in).new_item_row_height, 23 + 5) << "flat";
+  in.flat = false;
+  EXPECT_EQ(treelist::ComputeMetrics(in).new_item_row_height, 23 + 6);
+  in.flat = true;
+  in.row_text_height = 13;
+  in.show_grid = true;
+  in.column_min_row_height = 17;  // as much as a grid line makes of the row already
+  EXPECT_EQ(treelist::ComputeMetrics(in).row_height, 17);
+  in.column_min_row_height = 18;
+  EXPECT_EQ(treelist::ComputeMetrics(in).row_height, 19) << "the column's, then the grid line";
+  in.show_grid = false;
   in.show_indicator = true;
   in.show_bands = true;
   EXPECT_EQ(treelist::ComputeMetrics(in).indicator_width, 12);

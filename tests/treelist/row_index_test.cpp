@@ -83,6 +83,34 @@ TEST(RowIndex, BothRoadsAgreeWithANaiveWalkUnderRandomChanges) {
   }
 }
 
+TEST(RowIndex, AnAddedOrDeletedRowIsPatchedIntoABuiltIndexAndNothingElseIs) {
+  // A node store without a window: the index alone, as the control drives it.
+  TestTreeList grid(nullptr);
+  TdxTreeListNode* a = grid.Add();
+  TdxTreeListNode* b = grid.Add();
+  treelist::RowIndex index;
+  EXPECT_FALSE(index.Valid());
+  index.Rebuild(grid.TopNodes());
+  ASSERT_TRUE(index.Valid());
+  EXPECT_EQ(index.Count(), 2);
+  a->Expand(false);  // no children: nothing to show
+  TdxTreeListNode* a1 = a->AddChild();
+  index.NodeAdded(a1);
+  EXPECT_EQ(index.Count(), 2) << "under a collapsed parent";
+  TdxTreeListNode* c = grid.Add();
+  index.NodeAdded(c);
+  EXPECT_EQ(index.Count(), 3);
+  EXPECT_EQ(index.NodeAt(2), c);
+  EXPECT_EQ(index.IndexOf(c), 2);
+  index.NodeDeleting(b);
+  EXPECT_EQ(index.Count(), 2);
+  EXPECT_EQ(index.IndexOf(c), 1);
+  EXPECT_EQ(index.IndexOf(b), -1);
+  index.Invalidate();
+  EXPECT_FALSE(index.Valid());
+  EXPECT_EQ(index.Count(), 0);
+}
+
 TEST(RowIndex, ExpandingInsertsTheChildrenAfterTheParentAndAnIndexPastTheEndIsNull) {
   TestTreeList grid(nullptr);
   TdxTreeListNode* a = grid.Add();
