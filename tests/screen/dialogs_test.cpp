@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -104,7 +105,24 @@ struct BoxRun {
   int expanded_height = 0;
   HWND focus_before = nullptr;
   HWND focus_after_tab = nullptr;
+  std::vector<int> glyph_ink;  // coloured pixels where each button's glyph goes
 };
+
+// Pixels of a button's glyph cell (16 x 16 from 3, 3) that are not grey: the module's glyphs
+// are coloured, the face and caption are not.
+int GlyphInk(const ScreenCapture& capture, HWND button) {
+  const RECT cell = capture.FromClient(button, {3, 3, 19, 19});
+  int coloured = 0;
+  for (int y = cell.top; y < cell.bottom; ++y) {
+    for (int x = cell.left; x < cell.right; ++x) {
+      const COLORREF c = capture.Pixel(x, y);
+      const int low = std::min({GetRValue(c), GetGValue(c), GetBValue(c)});
+      const int high = std::max({GetRValue(c), GetGValue(c), GetBValue(c)});
+      coloured += high - low > 40;
+    }
+  }
+  return coloured;
+}
 
 TEST(ExceptionBoxOnScreen, KeysMoveTheFocusAndButtonsShowTheReportAndContinue) {
   drosk::TExceptionBoxInput input;
@@ -113,46 +131,55 @@ TEST(ExceptionBoxOnScreen, KeysMoveTheFocusAndButtonsShowTheReportAndContinue) {
   BoxRun run;
   const DWORD ui_thread = GetCurrentThreadId();
   drosk::TBoxRoad road = drosk::TBoxRoad::Console;
-  testsupport::WhileModal([&] { road = drosk::ShowExceptionBox(input); },
-                          [&] {
-                            HWND box = nullptr;
-                            testsupport::PumpUntil(
-                                [&] {
-                                  box = FindWindowA(drosk::kBoxWindowClass, nullptr);
-                                  return box && IsWindowVisible(box);
-                                },
-                                5000);
-                            if (!box || !IsWindowVisible(box)) return;
-                            run.shown = true;
-                            testsupport::PumpUntil([&] { return GetForegroundWindow() == box; });
-                            testsupport::Settle(400);  // the focus fade
-                            RECT rect{};
-                            GetWindowRect(box, &rect);
-                            run.collapsed_height = rect.bottom - rect.top;
-                            ScreenCapture::OfWindow(box).Save("screen_exception_box");
+  testsupport::WhileModal(
+      [&] { road = drosk::ShowExceptionBox(input); },
+      [&] {
+        HWND box = nullptr;
+        testsupport::PumpUntil(
+            [&] {
+              box = FindWindowA(drosk::kBoxWindowClass, nullptr);
+              return box && IsWindowVisible(box);
+            },
+            5000);
+        if (!box || !IsWindowVisible(box)) return;
+        run.shown = true;
+        testsupport::PumpUntil([&] { return GetForegroundWindow() == box; });
+        testsupport::Settle(400);  // the focus fade
+        RECT rect{};
+        GetWindowRect(box, &rect);
+        run.collapsed_height = rect.bottom - rect.top;
+        const ScreenCapture collapsed = ScreenCapture::OfWindow(box);
+        collapsed.Save("screen_exception_box");
+        for (const wchar_t* caption : {L"mail bug report", L"close application"}) {
+          const HWND button = FindButton(box, caption);
+          run.glyph_ink.push_back(button ? GlyphInk(collapsed, button) : -1);
+        }
 
-                            run.focus_before = testsupport::FocusOf(ui_thread);
-                            testsupport::PressKey(VK_TAB);
-                            run.focus_after_tab = testsupport::FocusOf(ui_thread);
+        run.focus_before = testsupport::FocusOf(ui_thread);
+        testsupport::PressKey(VK_TAB);
+        run.focus_after_tab = testsupport::FocusOf(ui_thread);
 
-                            const HWND show = FindButton(box, L"show bug report");
-                            if (show) testsupport::Click(show, Centre(show));
-                            testsupport::Settle(400);
-                            GetWindowRect(box, &rect);
-                            run.expanded_height = rect.bottom - rect.top;
-                            ScreenCapture::OfWindow(box).Save("screen_exception_box_expanded");
+        const HWND show = FindButton(box, L"show bug report");
+        if (show) testsupport::Click(show, Centre(show));
+        testsupport::Settle(400);
+        GetWindowRect(box, &rect);
+        run.expanded_height = rect.bottom - rect.top;
+        ScreenCapture::OfWindow(box).Save("screen_exception_box_expanded");
 
-                            const HWND go_on = FindButton(box, L"continue application");
-                            if (go_on) testsupport::Click(go_on, Centre(go_on));
-                            run.closed = testsupport::WaitUntilClosed(box);
-                            if (!run.closed) PostMessageW(box, WM_CLOSE, 0, 0);
-                          });
+        const HWND go_on = FindButton(box, L"continue application");
+        if (go_on) testsupport::Click(go_on, Centre(go_on));
+        run.closed = testsupport::WaitUntilClosed(box);
+        if (!run.closed) PostMessageW(box, WM_CLOSE, 0, 0);
+      });
   ASSERT_TRUE(run.shown);
   EXPECT_EQ(road, drosk::TBoxRoad::Window);
   EXPECT_NE(run.focus_before, nullptr);
   EXPECT_NE(run.focus_after_tab, run.focus_before) << "Tab moves between the buttons";
   EXPECT_GT(run.expanded_height, run.collapsed_height + 300) << "the report view opened";
   EXPECT_TRUE(run.closed) << "continue closes the box";
+  ASSERT_EQ(run.glyph_ink.size(), 2u);
+  EXPECT_GT(run.glyph_ink[0], 8) << "the mail button shows the module's glyph";
+  EXPECT_GT(run.glyph_ink[1], 8) << "so does the close button";
 }
 
 }  // namespace
