@@ -387,6 +387,8 @@ bool TCustomdxTreeList::ShowRoot() const noexcept {
 void TCustomdxTreeList::SetLookAndFeel(TdxLookAndFeel value) {
   if (look_ == value) return;
   look_ = value;
+  SetScrollBarStyle(value == TdxLookAndFeel::lfUltraFlat ? editors::kScrollBarFlat
+                                                         : editors::kScrollBarStandard);
   if (HandleAllocated()) RecreateWnd();
   LayoutChanged();
 }
@@ -749,14 +751,14 @@ void TCustomdxTreeList::UpdateScrollBars() {
     info.nMax = std::max(GetVisibleRowCount() - 1, 0);
     info.nPage = FullyVisibleRowCount();
     info.nPos = TopIndex();
-    SetScrollInfo(hwnd_, SB_VERT, &info, TRUE);
+    SetScrollInfo(SB_VERT, info, true);
   }
   if (HasHorzScrollBar()) {
     const Layout layout = GetLayout();
     info.nMax = std::max(layout.scroll_extent - 1, 0);
     info.nPage = std::max(layout.ScrollWidth(), 0);
     info.nPos = left_coord_;
-    SetScrollInfo(hwnd_, SB_HORZ, &info, TRUE);
+    SetScrollInfo(SB_HORZ, info, true);
   }
 }
 
@@ -773,7 +775,7 @@ void TCustomdxTreeList::HandleVScroll(WORD code) {
     case SB_THUMBPOSITION:
     case SB_THUMBTRACK: {
       SCROLLINFO info{sizeof(SCROLLINFO), SIF_TRACKPOS, 0, 0, 0, 0, 0};
-      GetScrollInfo(hwnd_, SB_VERT, &info);
+      GetScrollInfo(SB_VERT, info);
       SetTopIndex(std::clamp(info.nTrackPos, 0, GetVisibleRowCount()));
       break;
     }
@@ -795,7 +797,7 @@ void TCustomdxTreeList::HandleHScroll(WORD code) {
     case SB_THUMBPOSITION:
     case SB_THUMBTRACK: {
       SCROLLINFO info{sizeof(SCROLLINFO), SIF_TRACKPOS, 0, 0, 0, 0, 0};
-      GetScrollInfo(hwnd_, SB_HORZ, &info);
+      GetScrollInfo(SB_HORZ, info);
       const int pos = info.nTrackPos;
       int value;
       if (pos <= 0) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "editors/container.h"
 #include "framework/controls.h"
 #include "framework/image_list.h"
 #include "treelist/layout.h"
@@ -18,8 +19,8 @@
 
 namespace treelist {
 
-// The grid's window base. One line to change when the editor container takes its place.
-using TreeListBase = framework::TCustomControl;
+// The grid is the container its in-place editors live in.
+using TreeListBase = editors::TCustomdxContainer;
 
 enum TdxTreeListOption : uint32_t {
   aoColumnSizing = 1u << 0,
@@ -197,8 +198,11 @@ class TCustomdxTreeList : public TreeListBase, protected TreeListNodeOwner {
   virtual bool IsMouseScrollSelect() const;
   virtual bool IsBandHeaderWidth() const { return options_ex_ & aoBandHeaderWidth; }
   virtual bool IsBandWidthFree() const { return IsBandHeaderWidth() && !show_bands_; }
-  virtual bool IsTabs() const;
+  bool IsTabs() const override;
+  // The container's question is asked for the focused column.
+  bool IsImmediateEditor() const override { return IsImmediateEditor(focused_column_); }
   virtual bool IsImmediateEditor(int column) const;
+  bool IsReadOnly() const override { return !IsEditing(); }
   virtual bool IsRowAutoHeight() const;
   virtual bool IsPreview() const;
   virtual bool CanCacheRowHeight() const { return true; }
