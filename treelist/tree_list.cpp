@@ -161,6 +161,10 @@ void TCustomdxTreeList::DoDeletion(TdxTreeListNode* node) {
   auto leave = [&](TdxTreeListNode*& pointer, TdxTreeListNode* replacement) {
     if (pointer && pointer->IsInSubtreeOf(node)) pointer = last_node ? nullptr : replacement;
   };
+  if (edited_node_ && edited_node_->IsInSubtreeOf(node)) {
+    edited_node_ = nullptr;  // nothing to write back to
+    CancelEditor();
+  }
   leave(top_node_, neighbour);
   leave(focused_node_, neighbour);
   // A Shift-range later starts from the anchor: it must never be a freed node.
@@ -223,6 +227,7 @@ void TCustomdxTreeList::SetTopVisibleNode(TdxTreeListNode* node) {
 
 void TCustomdxTreeList::BeginUpdate() {
   ++update_lock_;
+  if (state_ == tsEditing) HideEditor(false, false);
   SetState(tsNone);
 }
 
@@ -818,6 +823,7 @@ void TCustomdxTreeList::HandleHScroll(WORD code) {
 // ---- focus and selection ---------------------------------------------------------------------
 
 void TCustomdxTreeList::SetFocusedCell(TdxTreeListNode* node, int column, bool make_visible) {
+  if (state_ == tsEditing && (node != focused_node_ || column != focused_column_)) CloseEditor();
   TdxTreeListNode* old = focused_node_;
   const int old_column = focused_column_;
   focused_node_ = node;
@@ -905,6 +911,88 @@ void TCustomdxTreeList::InvalidateRows(int) {
   if (!HandleAllocated()) return;
   const RECT rows = GetLayout().rows;
   InvalidateRect(hwnd_, &rows, FALSE);
+}
+
+// ---- in-cell editing -----------------------------------------------------------------------
+
+editors::TdxInplaceEdit* TCustomdxTreeList::CreateEditor(int) {
+  return new editors::TdxInplaceEdit(this);
+}
+
+void TCustomdxTreeList::ShowEditor() {
+  if (!(options_ & aoEditing) || (options_ & aoRowSelect) || !focused_node_) return;
+  if (!DoEditing(focused_node_)) return;
+  const int columns = static_cast<int>(GetHeaderModel().columns.size());
+  if (state_ != tsNone || focused_column_ < 0 || focused_column_ >= columns) return;
+  MakeColumnVisible(focused_column_);
+  focused_node_->MakeVisible();
+  SetState(tsEditing);
+  PlaceEditor(true);
+}
+
+void TCustomdxTreeList::PlaceEditor(bool keep_notify) {
+  if (!editor_) {
+    editor_ = CreateEditor(focused_column_);
+    editor_->SetVisible(false);
+    editor_->SetParent(this);
+  }
+  edited_node_ = focused_node_;
+  edited_column_ = focused_column_;
+  if (keep_notify) editor_->LockShowNotify();
+  BeginEditorUpdate();
+  editor_->SetTextOffsets(1, 0, 0, 0);
+  editor_->SetText(GetCellText(edited_node_, edited_column_));
+  editor_->InitEditState(true);
+  EndEditorUpdate();
+  editor_->SetClosing(false);
+  editor_->ShowAndFocus(GetCellRect(edited_node_, edited_column_));
+  if (keep_notify) editor_->UnlockShowNotify();
+}
+
+void TCustomdxTreeList::HideEditor(bool focus_grid, bool write_back) {
+  if (!editor_ || editor_->Closing()) return;
+  TdxTreeListNode* node = edited_node_;
+  edited_node_ = nullptr;
+  if (write_back && node && editor_->Text() != editor_->LoadedText()) {
+    SetNodeString(node, edited_column_, editor_->Text());
+    DoEdited(node);
+  }
+  editor_->SetClosing(true);
+  editor_->HideEdit();
+  if (focus_grid && HandleAllocated() && CanFocus()) SetFocus();
+}
+
+void TCustomdxTreeList::CloseEditor() {
+  if (state_ != tsEditing) return;
+  if (!destroying_ && editor_) editor_->ValidateEdit();  // a refusal raises: still editing
+  SetState(tsNone);
+  HideEditor(false, true);
+}
+
+void TCustomdxTreeList::CloseEditorKeepFocus() {
+  if (state_ != tsEditing) return;
+  if (!destroying_ && editor_) editor_->ValidateEdit();
+  SetState(tsNone);
+  HideEditor(true, true);
+}
+
+void TCustomdxTreeList::CancelEditor() {
+  if (state_ != tsEditing) return;
+  SetState(tsNone);
+  HideEditor(true, false);
+}
+
+void TCustomdxTreeList::MakeColumnVisible(int column) {
+  const Layout layout = GetLayout();
+  const LayoutHeaderCell* cell = layout.HeaderOf(column);
+  if (!cell) return;
+  if (cell->left < layout.scroll.left) {
+    SetLeftCoord(left_coord_ - (layout.scroll.left - cell->left));
+  } else if (cell->right > layout.scroll.right) {
+    // The cell's left stays in view when the cell is wider than the area.
+    const int by = std::min(cell->right - layout.scroll.right, cell->left - layout.scroll.left);
+    SetLeftCoord(left_coord_ + by);
+  }
 }
 
 // ---- incremental search -------------------------------------------------------------------
@@ -1004,7 +1092,11 @@ void TCustomdxTreeList::SetState(TdxTreeListState value) { state_ = value; }
 void TCustomdxTreeList::MouseDown(framework::TMouseButton button, unsigned shift, int x, int y) {
   TreeListBase::MouseDown(button, shift, x, y);
   if (button != framework::TMouseButton::mbLeft) return;
-  if (state_ != tsNone) SetState(tsNone);
+  if (state_ == tsEditing) {
+    CloseEditor();
+  } else if (state_ != tsNone) {
+    SetState(tsNone);
+  }
   if (HandleAllocated() && CanFocus() && !Focused()) SetFocus();
   hit_ = HitTest({x, y});
   down_point_ = {x, y};
@@ -1069,8 +1161,30 @@ void TCustomdxTreeList::MouseUp(framework::TMouseButton button, unsigned shift, 
 
 void TCustomdxTreeList::KeyDown(WORD& key, unsigned shift) {
   TreeListBase::KeyDown(key, shift);
+  if (state_ == tsEditing) {
+    // Keys the editor hands back: Enter keeps the text, Escape drops it, the rest move on.
+    switch (key) {
+      case VK_RETURN:
+        CloseEditorKeepFocus();
+        key = 0;
+        return;
+      case VK_ESCAPE:
+        CancelEditor();
+        key = 0;
+        return;
+      case VK_UP:
+      case VK_DOWN:
+      case VK_PRIOR:
+      case VK_NEXT: CloseEditorKeepFocus(); break;
+      default: return;
+    }
+  }
   TdxTreeListNode* node = focused_node_;
   switch (key) {
+    case VK_F2: ShowEditor(); break;
+    case VK_RETURN:
+      if (IsEnterShowEditor()) ShowEditor();
+      break;
     case VK_UP: MoveFocusBy(-1, shift); break;
     case VK_DOWN: MoveFocusBy(1, shift); break;
     case VK_PRIOR: MoveFocusBy(-FullyVisibleRowCount(), shift); break;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "editors/container.h"
+#include "editors/inplace_edit.h"
 #include "framework/controls.h"
 #include "framework/image_list.h"
 #include "treelist/layout.h"
@@ -310,6 +311,18 @@ class TCustomdxTreeList : public TreeListBase, protected TreeListNodeOwner {
   // Whether the group of nodes at `level` closes with a row footer.
   virtual bool IsLevelFooter(int) const { return true; }
 
+  // In-cell editing of the focused cell: nothing unless aoEditing is set, aoRowSelect is not
+  // and a node is focused; OnEditing may refuse. Closing validates (a refusal raises and the
+  // editor stays) and writes a changed text back to the node.
+  void ShowEditor();
+  void CloseEditor();
+  void CloseEditorKeepFocus();
+  // Hides the editor without writing it back.
+  void CancelEditor();
+  editors::TdxInplaceEdit* InplaceEditor() const noexcept { return editor_; }
+  // Scrolls horizontally so that the column's cell is whole in the scroll area.
+  void MakeColumnVisible(int column);
+
   // Incremental search: focuses the first row whose text of `column` starts with `text`.
   void StartSearch(int column, const std::wstring& text);
   void EndSearch();
@@ -380,6 +393,11 @@ class TCustomdxTreeList : public TreeListBase, protected TreeListNodeOwner {
     OnEditValidate(this, error, accept);
   }
   void Loaded() override;
+  // The editor of a column; the grid owns it (a child component) and keeps it for later cells.
+  virtual editors::TdxInplaceEdit* CreateEditor(int column);
+  // Fills the editor from the focused cell and shows it over the cell.
+  virtual void PlaceEditor(bool keep_notify);
+  void HideEditor(bool focus_grid, bool write_back);
 
   // The node store's questions.
   std::vector<TdxTreeListNode*>& TopLevelNodes() override { return top_nodes_; }
@@ -454,6 +472,9 @@ class TCustomdxTreeList : public TreeListBase, protected TreeListNodeOwner {
   POINT down_point_{};
   int sizing_pos_ = 0;
   InputSeams seams_;
+  editors::TdxInplaceEdit* editor_ = nullptr;  // owned as a component
+  TdxTreeListNode* edited_node_ = nullptr;
+  int edited_column_ = -1;
   bool searching_ = false;
   std::wstring search_text_;
   int search_column_ = -1;

@@ -18,8 +18,14 @@ std::wstring TestTreeList::Name(const TdxTreeListNode* node) const {
 }
 
 std::wstring TestTreeList::GetNodeString(const TdxTreeListNode* node, int column) {
+  if (const auto it = edited_.find({node, column}); it != edited_.end()) return it->second;
   const std::wstring name = Name(node);
   return column == 0 ? name : name + L"." + std::to_wstring(column);
+}
+
+void TestTreeList::SetNodeString(TdxTreeListNode* node, int column, const std::wstring& text) {
+  edited_[{node, column}] = text;
+  TCustomdxTreeList::SetNodeString(node, column, text);
 }
 
 int TestTreeList::GetNodeImageIndex(const TdxTreeListNode* node, ImageKind kind) {

@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include <map>
 #include <string>
+#include <utility>
 #include <unordered_map>
 
 #include "framework/forms.h"
@@ -30,11 +32,13 @@ class TestTreeList : public treelist::TCustomdxTreeList {
 
  protected:
   std::wstring GetNodeString(const TdxTreeListNode* node, int column) override;
+  void SetNodeString(TdxTreeListNode* node, int column, const std::wstring& text) override;
   int GetNodeImageIndex(const TdxTreeListNode* node, ImageKind kind) override;
 
  private:
   treelist::HeaderModel model_;
   std::unordered_map<const TdxTreeListNode*, std::wstring> names_;
+  std::map<std::pair<const TdxTreeListNode*, int>, std::wstring> edited_;
 };
 
 // Two bands: "Net" with column "Name", "Rules" with "Width" and "Clearance".

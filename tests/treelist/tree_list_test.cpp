@@ -379,3 +379,74 @@ TEST(TreeListHeader, ButtonStatesAre0Or1Or3Or7) {
 }
 
 }  // namespace
+
+namespace {
+
+// A grid that edits cells: no row select, a model of three columns, "A" and "B" focused on A.
+struct EditingGrid : GridForm {
+  std::vector<TdxTreeListNode*> n;
+  EditingGrid() {
+    grid.SetModel(treelist_test::TwoBandModel());
+    grid.SetOptions((grid.Options() | treelist::aoEditing) & ~treelist::aoRowSelect);
+    n = AddLetters(grid, 2);
+    grid.SetFocus();
+    grid.SetFocusedCell(n[0], 1, true);
+  }
+  HWND editor() { return grid.InplaceEditor() ? grid.InplaceEditor()->Handle() : nullptr; }
+};
+
+TEST(TreeListEditing, F2OpensTheEditorOverTheCellAndEnterWritesItBack) {
+  EditingGrid f;
+  f.Key(VK_F2);
+  ASSERT_EQ(f.grid.State(), treelist::tsEditing);
+  ASSERT_NE(f.editor(), nullptr);
+  EXPECT_TRUE(IsWindowVisible(f.editor()));
+  EXPECT_EQ(f.grid.InplaceEditor()->Text(), L"A.1");
+  RECT placed;
+  GetWindowRect(f.editor(), &placed);
+  MapWindowPoints(nullptr, f.hwnd(), reinterpret_cast<POINT*>(&placed), 2);
+  RECT cell = f.grid.GetCellRect(f.n[0], 1);
+  InflateRect(&cell, 2, 2);
+  EXPECT_TRUE(EqualRect(&placed, &cell)) << "over the cell grown by 2";
+  EXPECT_EQ(GetFocus(), f.editor());
+
+  f.grid.InplaceEditor()->SetText(L"0.25");
+  SendMessageW(f.editor(), WM_KEYDOWN, VK_RETURN, 0);
+  EXPECT_EQ(f.grid.State(), treelist::tsNone);
+  EXPECT_FALSE(IsWindowVisible(f.editor()));
+  EXPECT_EQ(f.grid.GetCellText(f.n[0], 1), L"0.25");
+  EXPECT_EQ(GetFocus(), f.hwnd()) << "the focus back in the grid";
+}
+
+TEST(TreeListEditing, EscapeDropsTheTextAndRefusalsOpenNothing) {
+  EditingGrid f;
+  bool edited = false;
+  f.grid.OnEdited = [&](framework::TComponent*, TdxTreeListNode*) { edited = true; };
+  f.Key(VK_F2);
+  ASSERT_EQ(f.grid.State(), treelist::tsEditing);
+  SendMessageW(f.editor(), WM_KEYDOWN, VK_ESCAPE, 0);  // nothing typed: back to the grid
+  EXPECT_EQ(f.grid.State(), treelist::tsNone);
+  EXPECT_FALSE(edited);
+
+  f.grid.OnEditing = [](framework::TComponent*, TdxTreeListNode*, bool& allow) { allow = false; };
+  f.Key(VK_F2);
+  EXPECT_EQ(f.grid.State(), treelist::tsNone) << "refused";
+  f.grid.OnEditing = nullptr;
+  f.grid.SetOptions(f.grid.Options() | treelist::aoRowSelect);
+  f.Key(VK_F2);
+  EXPECT_EQ(f.grid.State(), treelist::tsNone) << "rows are selected, not cells";
+}
+
+TEST(TreeListEditing, DeletingTheEditedNodeClosesTheEditorWithoutWritingBack) {
+  EditingGrid f;
+  f.Key(VK_F2);
+  ASSERT_EQ(f.grid.State(), treelist::tsEditing);
+  f.grid.InplaceEditor()->SetText(L"lost");
+  delete f.n[0];
+  EXPECT_EQ(f.grid.State(), treelist::tsNone);
+  EXPECT_FALSE(IsWindowVisible(f.editor()));
+  EXPECT_EQ(f.grid.GetFocusedNode(), f.n[1]);
+  EXPECT_EQ(f.grid.GetCellText(f.n[1], 1), L"B.1");
+}
+
+}  // namespace
