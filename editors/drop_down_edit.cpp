@@ -179,13 +179,13 @@ void TdxInplaceDropDownEdit::KeyDown(WORD& key, unsigned shift) {
     return;
   }
   if (TdxPopupContent* content = OpenContent()) {
-    if (key == VK_RETURN || key == VK_ESCAPE) {
-      CloseUp(key == VK_RETURN);
+    if (key != VK_ESCAPE && content->KeyDown(key, shift)) {
+      host_->Invalidate();
       key = 0;
       return;
     }
-    if (content->KeyDown(key, shift)) {
-      host_->Invalidate();
+    if (key == VK_RETURN || key == VK_ESCAPE) {
+      CloseUp(key == VK_RETURN);
       key = 0;
       return;
     }
