@@ -8,6 +8,7 @@
 #include <string>
 
 #include "crashreport/drosk_tools.h"
+#include "mail_test_servers.h"
 #include "mail_test_settings.h"
 #include "support/test_paths.h"
 
@@ -120,18 +121,17 @@ TEST_F(DroskMail, MailtoCommandsWithoutThePlaceholderAndWithoutACommand) {
   EXPECT_FALSE(SendMailtoMail("a@x.test", "s", "b"));
 }
 TEST_F(DroskMail, TheServerRoadComesFirstAndDeletesTheSentFileWhenAsked) {
-  const char* folder = std::getenv("DROSK_MAIL_SERVERS");
-  ASSERT_NE(folder, nullptr) << "DROSK_MAIL_SERVERS is not set: no loopback mail server";
-  std::string received = std::string("Z:") + folder + "/received.json";
-  for (char& c : received)
-    if (c == '/') c = '\\';
+  const std::string folder = MailServerFolder();
+  ASSERT_FALSE(folder.empty()) << "DROSK_MAIL_SERVERS is not set: no loopback mail server";
+  const std::string received = folder + "\\received.json";
+  ASSERT_NE(MailServerPort(), 0);
   ASSERT_TRUE(IsOnline());
   const std::string extra = dir_.Path("extra.log");
   testsupport::WriteFile(extra, "extra file");
   TDroskSettings& settings = MailTestSettings();
   settings.MailViaServer = true;
   settings.SmtpServer = "127.30.0.1";
-  settings.SmtpPort = 2525;
+  settings.SmtpPort = MailServerPort();
   settings.AdditionalAttachments = extra;
   settings.DeleteAfterMail = true;
   const size_t before = ReadFile(received).size();
