@@ -52,7 +52,7 @@ def time_export(board, timeout):
 def main(arguments):
     if not arguments:
         sys.exit(__doc__)
-    build, runs, sizes = arguments[0], 3, []
+    build, runs, sizes = os.path.abspath(arguments[0]), 3, []
     rest = iter(arguments[1:])
     for argument in rest:
         if argument == "--runs":
