@@ -58,13 +58,44 @@ void AppendPoint(std::string& out, Coord x, Coord y) {
   out += ']';
 }
 
-void AppendShape(std::string& out, uint8_t shape) {
-  const std::string name = ShapeName(shape);
-  if (name == std::to_string(shape)) {
-    AppendInteger(out, shape);
+// "[a,b,...]", each item written by `each`.
+template <class Items, class Each>
+void AppendList(std::string& out, const Items& items, Each&& each) {
+  out += '[';
+  bool first = true;
+  for (const auto& item : items) {
+    if (!first) out += ',';
+    first = false;
+    each(item);
+  }
+  out += ']';
+}
+
+// A code the format names by a word, or by its number where it has no word (`name` empty or
+// the number itself).
+void AppendNamed(std::string& out, std::string_view name, uint8_t code) {
+  if (name.empty() || name == std::to_string(code)) {
+    AppendInteger(out, code);
   } else {
     AppendQuoted(out, name);
   }
+}
+
+void AppendShape(std::string& out, uint8_t shape) { AppendNamed(out, ShapeName(shape), shape); }
+
+// A list with each item on a line of its own, `indent` + 4 deep, each written by `each(index)`.
+template <class Each>
+void AppendLines(std::string& out, int indent, size_t count, Each&& each) {
+  const std::string pad(static_cast<size_t>(indent), ' ');
+  out += "[\n";
+  for (size_t i = 0; i < count; ++i) {
+    out += pad;
+    out += "    ";
+    each(i);
+    out += i + 1 < count ? ",\n" : "\n";
+  }
+  out += pad;
+  out += "  ]";
 }
 
 // Nested lists of objects go one object per line below their owner.
@@ -117,16 +148,7 @@ class ObjectText {
 
   // As nlohmann-json's dump: no spaces, no line ends.
   void AppendCompact(std::string& out) const {
-    out += '{';
-    bool first = true;
-    for (const Member& member : members_) {
-      if (!first) out += ',';
-      first = false;
-      AppendQuoted(out, member.key);
-      out += ':';
-      AppendMemberCompact(out, member);
-    }
-    out += '}';
+    AppendMembers(out, [&](const Member& member) { AppendMemberCompact(out, member); });
   }
 
   // As the file lays it out: an object with lists of objects (or the hatch) puts them on lines
@@ -136,7 +158,13 @@ class ObjectText {
       AppendCompact(out);
       return;
     }
-    const std::string pad(static_cast<size_t>(indent), ' ');
+    AppendMembers(out, [&](const Member& member) { AppendMemberLaidOut(out, member, indent); });
+  }
+
+ private:
+  // "{"key":value,...}", each value written by `value`.
+  template <class Value>
+  void AppendMembers(std::string& out, Value&& value) const {
     out += '{';
     bool first = true;
     for (const Member& member : members_) {
@@ -144,49 +172,39 @@ class ObjectText {
       first = false;
       AppendQuoted(out, member.key);
       out += ':';
-      if (!PutsPartsOnLines(member)) {
-        AppendMemberCompact(out, member);
-        continue;
-      }
-      if (member.kind == Kind::Hatch) {
-        member.objects.front().Append(out, indent + 2);
-        continue;
-      }
-      if (member.kind == Kind::Other) {
-        if (member.other->is_object()) {
-          AppendValue(out, ojson(*member.other), indent + 2);
-          continue;
-        }
-        out += "[\n";
-        for (size_t i = 0; i < member.other->size(); ++i) {
-          out += pad + "    ";
-          AppendValue(out, ojson((*member.other)[i]), indent + 4);
-          out += i + 1 < member.other->size() ? ",\n" : "\n";
-        }
-        out += pad + "  ]";
-        continue;
-      }
-      out += "[\n";
-      const size_t count =
-          member.kind == Kind::Objects ? member.objects.size() : member.segment_ends.size();
-      for (size_t i = 0; i < count; ++i) {
-        out += pad;
-        out += "    ";
-        if (member.kind == Kind::Objects) {
-          member.objects[i].Append(out, indent + 4);
-        } else {
-          const size_t from = i ? member.segment_ends[i - 1] + 1 : 0;
-          out.append(member.text, from, member.segment_ends[i] - from);
-        }
-        out += i + 1 < count ? ",\n" : "\n";
-      }
-      out += pad;
-      out += "  ]";
+      value(member);
     }
     out += '}';
   }
-
- private:
+  // One member of an object that puts its parts on lines of their own.
+  static void AppendMemberLaidOut(std::string& out, const Member& member, int indent) {
+    if (!PutsPartsOnLines(member)) {
+      AppendMemberCompact(out, member);
+      return;
+    }
+    if (member.kind == Kind::Hatch) {
+      member.objects.front().Append(out, indent + 2);
+      return;
+    }
+    if (member.kind == Kind::Other) {
+      if (member.other->is_object()) {
+        AppendValue(out, ojson(*member.other), indent + 2);
+        return;
+      }
+      AppendLines(out, indent, member.other->size(),
+                  [&](size_t i) { AppendValue(out, ojson((*member.other)[i]), indent + 4); });
+      return;
+    }
+    if (member.kind == Kind::Objects) {
+      AppendLines(out, indent, member.objects.size(),
+                  [&](size_t i) { member.objects[i].Append(out, indent + 4); });
+      return;
+    }
+    AppendLines(out, indent, member.segment_ends.size(), [&](size_t i) {
+      const size_t from = i ? member.segment_ends[i - 1] + 1 : 0;
+      out.append(member.text, from, member.segment_ends[i] - from);
+    });
+  }
   static bool PutsPartsOnLines(const Member& member) {
     switch (member.kind) {
       case Kind::Text: return false;
@@ -277,12 +295,7 @@ class FieldWriter {
   }
   void StackMode(const char* key, uint8_t v) {
     static constexpr const char* kNames[] = {"simple", "topMiddleBottom", "full"};
-    if (v == 0) return;
-    if (v < 3) {
-      AppendQuoted(out_.Text(key), kNames[v]);
-    } else {
-      AppendInteger(out_.Text(key), v);
-    }
+    if (v != 0) AppendNamed(out_.Text(key), v < 3 ? kNames[v] : "", v);
   }
   void LayerLengths(const char* key, const std::array<Coord, 33>& v) {
     std::string map;
@@ -370,22 +383,16 @@ class FieldWriter {
   void Outlines(const char* key, const std::vector<quorvel::Outline>& v) {
     if (v.empty()) return;
     std::string& list = out_.Text(key);
-    list = "[";
-    for (size_t i = 0; i < v.size(); ++i) {
-      if (i) list += ',';
+    AppendList(list, v, [&](const quorvel::Outline& outline) {
       std::string segments;
-      AppendSegments(v[i], segments, nullptr);
+      AppendSegments(outline, segments, nullptr);
       list += '[' + segments + ']';
-    }
-    list += ']';
+    });
   }
   void References(const char* key, const std::vector<DimensionReference>& v) {
     if (v.empty()) return;
     std::string& list = out_.Text(key);
-    list = "[";
-    for (size_t i = 0; i < v.size(); ++i) {
-      const DimensionReference& r = v[i];
-      if (i) list += ',';
+    AppendList(list, v, [&](const DimensionReference& r) {
       list += "{\"object\":";
       AppendInteger(list, r.object);
       list += ",\"point\":";
@@ -395,36 +402,19 @@ class FieldWriter {
       list += ",\"y\":";
       AppendLength(list, r.y);
       list += '}';
-    }
-    list += ']';
+    });
   }
   void MemberKind(const char* key, uint8_t v) {
     static constexpr const char* kNames[] = {"nets", "components", "fromTos",
                                              "pads", "layers",     "differentialPairs"};
-    if (v < 6) {
-      AppendQuoted(out_.Text(key), kNames[v]);
-    } else {
-      AppendInteger(out_.Text(key), v);
-    }
+    AppendNamed(out_.Text(key), v < 6 ? kNames[v] : "", v);
   }
   void Names(const char* key, const std::vector<std::string>& v) {
     if (v.empty()) return;
     std::string& list = out_.Text(key);
-    list = "[";
-    for (size_t i = 0; i < v.size(); ++i) {
-      if (i) list += ',';
-      AppendQuoted(list, v[i]);
-    }
-    list += ']';
+    AppendList(list, v, [&](const std::string& name) { AppendQuoted(list, name); });
   }
-  void RuleKind(const char* key, uint8_t v) {
-    const std::string name = RuleKindName(v);
-    if (name == std::to_string(v)) {
-      AppendInteger(out_.Text(key), v);
-    } else {
-      AppendQuoted(out_.Text(key), name);
-    }
-  }
+  void RuleKind(const char* key, uint8_t v) { AppendNamed(out_.Text(key), RuleKindName(v), v); }
   void LayerWidths(const char* key, const std::map<uint8_t, quorvel::LayerWidths>& v) {
     if (v.empty()) return;
     std::string& map = out_.Text(key);
@@ -500,7 +490,6 @@ class Writer {
 };
 
 void AppendValue(std::string& out, const ojson& value, int indent) {
-  const std::string pad(indent, ' ');
   bool nested = false;
   for (const auto& [key, item] : value.items()) {
     if (PutsPartsOnLines(key, item)) nested = true;
@@ -518,13 +507,8 @@ void AppendValue(std::string& out, const ojson& value, int indent) {
     const bool list =
         item.is_array() && !item.empty() && item[0].is_object() && key != "references";
     if (list) {
-      out += "[\n";
-      for (size_t i = 0; i < item.size(); ++i) {
-        out += pad + "    ";
-        AppendValue(out, item[i], indent + 4);
-        out += i + 1 < item.size() ? ",\n" : "\n";
-      }
-      out += pad + "  ]";
+      AppendLines(out, indent, item.size(),
+                  [&](size_t i) { AppendValue(out, item[i], indent + 4); });
     } else if (item.is_object() && key == "hatch") {
       AppendValue(out, item, indent + 2);
     } else {
