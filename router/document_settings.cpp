@@ -22,7 +22,7 @@ constexpr std::string_view kDirectionWords[kDirectionCount] = {
     "negative_diagonal", "diagonal", "off"};
 constexpr char kHoleListSection[] = "HoleList";
 constexpr char kDirectionsSection[] = "LayerDirections";
-constexpr int kLastSignalLayer = 32;
+constexpr int kLastSignalLayer = kBottomLayer;
 constexpr int32_t kDefaultHoleSize = 280000;  // 28 mil
 
 std::unique_ptr<THoleList> hole_list_global;
@@ -102,8 +102,7 @@ void TQixDocumentSetings::SetDefaultDirections() {
   sdk::TPcbBoard board(board_);
   board.Sync(1);
   bool horizontal = true;
-  for (const sdk::TLayerObject* layer = board.GetFirstStackLayer(); layer;
-       layer = board.GetNextStackLayer(layer)) {
+  for (const sdk::TLayerObject* layer : board.StackLayers()) {
     if (layer->GetLayer() < 1 || layer->GetLayer() > kLastSignalLayer) continue;  // planes
     directions_[layer->GetLayer() - 1] =
         horizontal ? TRoutingDirection::Horizontal : TRoutingDirection::Vertical;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "framework/ini_file.h"
+#include "router/legacy_layer.h"
 
 namespace router {
 
@@ -41,7 +42,8 @@ std::string PerDocumentFileName(const std::string& board_file_name);
 std::string ChangeFileExtension(const std::string& name, std::string_view extension);
 
 // The routing direction of each signal layer (legacy 1..32) of one board, read from the
-// per-document file at creation and written back by `Save`.
+// per-document file at creation and written back by `Save`. The class keeps the system's
+// spelling of its name, so that a reader finds it by that name.
 class TQixDocumentSetings {
  public:
   // Reads the board's file name and the section "LayerDirections"; without the section, signal
@@ -63,7 +65,7 @@ class TQixDocumentSetings {
 
   uint32_t board_;
   std::string board_file_name_;
-  TRoutingDirection directions_[32];
+  TRoutingDirection directions_[kBottomLayer];  // legacy signal layers 1..32
 };
 
 // The per-document settings of the running export; null outside one.

@@ -353,6 +353,13 @@ class TPcbNet : public TPcbGroupObject {
   Byte visible_ = 0, highlighted_ = 0;
 };
 
+// What the members of an object class are (its member kind).
+enum ClassMemberKind : uint8_t {
+  kNetClassMembers = 0,
+  kComponentClassMembers = 1,
+  kFromToClassMembers = 2,
+};
+
 // A named class of nets, components, from-tos, ... with the names of its members.
 class TPCBObjectClass : public TPCBObject {
  public:
