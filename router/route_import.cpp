@@ -85,8 +85,6 @@ class NetTable {
   // A net the editor cannot read is counted: its copper will be skipped as of a net the board
   // lacks.
   NetTable(const sdk::TPcbBoard& board, SkippedRecords& skipped) {
-    sdk::LegacyLayerSet layer_zero;
-    layer_zero.Include(0);
     board.IterateObjects(
         [&](sdk::Handle handle) {
           sdk::TPcbNet net(handle);
@@ -98,7 +96,7 @@ class NetTable {
           exact_.emplace(net.GetName(), handle);
           folded_.emplace(sdk::FoldedAscii(net.GetName()), handle);
         },
-        1u << pcbapi::kNet, layer_zero, 0);
+        1u << pcbapi::kNet, sdk::LayerZero(), 0);
   }
   // The net of an escaped name: the exact name first, so that nets differing only in case keep
   // their copper; else the first that matches without regard to case; else 0.
