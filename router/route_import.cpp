@@ -11,7 +11,6 @@
 #include <string>
 #include <optional>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "framework/win/com.h"
@@ -280,7 +279,7 @@ class RouteImporter {
   // filed as added.
   bool AlreadyThere(const TCopperItem& item) {
     if (const TCopperItem* found = survey_.copper.Find(item)) {
-      if (found->handle != 0) kept_.insert(found->handle);
+      if (found->handle != 0) kept_.push_back(found->handle);
       ++report_.already_there;
       return true;
     }
@@ -301,7 +300,9 @@ class RouteImporter {
   NetTable nets_;
   const std::set<int> layers_;
   TPadStackArray padstacks_;
-  std::unordered_set<sdk::Handle> kept_;  // board copper the router gave back
+  // Board copper the router gave back, in no order (and perhaps twice): sorted once at the end,
+  // which costs less than a hash node per via of a large board.
+  std::vector<sdk::Handle> kept_;
   sdk::Handle net_ = 0;
 };
 
@@ -382,7 +383,7 @@ void RouteImporter::OnUndefinedPadstack(const ViaRecord& record, const char* why
     const std::unique_ptr<sdk::TPCBObject> object = sdk::CreatePcbObject(handle);
     if (object && object->GetNetHandle() == net_ && object->GetX() == record.at.x &&
         object->GetY() == record.at.y) {
-      kept_.insert(handle);
+      kept_.push_back(handle);
       ++report_.already_there;
       return;
     }
@@ -472,9 +473,12 @@ void RouteImporter::On(const PointRecord& record) {
 
 void RouteImporter::Finish() {
   report_.tracks -= registrar_.Flush();
+  std::sort(kept_.begin(), kept_.end());
   int refused = 0;
   for (const sdk::Handle via : survey_.vias) {
-    if (!kept_.contains(via)) refused += board_.DeleteObject(via) != pcbapi::kSuccess;
+    if (!std::binary_search(kept_.begin(), kept_.end(), via)) {
+      refused += board_.DeleteObject(via) != pcbapi::kSuccess;
+    }
   }
   if (refused > 0)
     report_.skipped[{"old routing object", "the editor would not delete"}] += refused;
