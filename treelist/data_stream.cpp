@@ -1,0 +1,285 @@
+// The grid's node stream, written and read.
+#include "treelist/data_stream.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "framework/win/text.h"
+#include "treelist/tree_list_control.h"
+
+namespace treelist {
+
+namespace {
+
+constexpr size_t kWriteChunk = 64 * 1024;
+
+bool IsAscii(const wchar_t* text, size_t length) noexcept {
+  for (size_t i = 0; i < length; ++i) {
+    if (text[i] >= 0x80) return false;
+  }
+  return true;
+}
+
+// Every ANSI code page keeps ASCII as it is; only other texts need the system's conversion.
+std::string NarrowText(const std::wstring& text) {
+  if (!IsAscii(text.data(), text.size())) return win::Narrow(text);
+  return std::string(text.begin(), text.end());
+}
+
+std::wstring WidenText(const uint8_t* bytes, size_t length) {
+  const uint8_t* end = bytes + length;
+  if (std::all_of(bytes, end, [](uint8_t b) { return b < 0x80; })) return {bytes, end};
+  return win::Widen(std::string_view(reinterpret_cast<const char*>(bytes), length));
+}
+
+const TdxTreeListTextNode* AsTextNode(const TdxTreeListNode* node) noexcept {
+  return dynamic_cast<const TdxTreeListTextNode*>(node);
+}
+
+// ---- writing ---------------------------------------------------------------------------------
+
+// Collects the bytes in chunks and hands each full chunk to the stream.
+class NodeDataWriter {
+ public:
+  explicit NodeDataWriter(framework::TStream& out) : out_(out) { buffer_.reserve(kWriteChunk); }
+
+  void Int(int32_t value) {
+    char bytes[4];
+    std::memcpy(bytes, &value, 4);  // the target is little-endian, as the stream is
+    Bytes(bytes, 4);
+  }
+  void Bytes(const char* data, size_t size) {
+    if (buffer_.size() + size > kWriteChunk) Flush();
+    if (size > kWriteChunk) {
+      out_.WriteBuffer(data, static_cast<int32_t>(size));
+    } else {
+      buffer_.append(data, size);
+    }
+  }
+  void Flush() {
+    if (buffer_.empty()) return;
+    out_.WriteBuffer(buffer_.data(), static_cast<int32_t>(buffer_.size()));
+    buffer_.clear();
+  }
+
+ private:
+  framework::TStream& out_;
+  std::string buffer_;
+};
+
+// The bytes the stream will take; refuses a tree too deep for the reader.
+int64_t MeasureNodes(const std::vector<TdxTreeListNode*>& nodes, int depth) {
+  if (!nodes.empty() && depth >= kMaxNodeDepth) {
+    throw ENodeDataError("Data stream: nodes nested deeper than " + std::to_string(kMaxNodeDepth) +
+                         " levels cannot be stored");
+  }
+  int64_t size = 0;
+  for (const TdxTreeListNode* node : nodes) {
+    size += 4 + kNodeHeaderSize;
+    if (const TdxTreeListTextNode* text_node = AsTextNode(node)) {
+      for (int i = 0; i < text_node->TextCount(); ++i) {
+        const std::wstring& text = text_node->Text(i);
+        size += 4 + (IsAscii(text.data(), text.size()) ? text.size() : win::Narrow(text).size());
+      }
+    }
+    size += MeasureNodes(node->Children(), depth + 1);
+  }
+  return size;
+}
+
+void WriteNode(NodeDataWriter& w, const TdxTreeListNode* node) {
+  const TdxTreeListTextNode* text_node = AsTextNode(node);
+  w.Int(kNodeHeaderSize);
+  w.Int(node->ImageIndex());  // through the getters, so that the events apply
+  w.Int(node->SelectedIndex());
+  w.Int(node->StateIndex());
+  w.Int(static_cast<int32_t>(node->Data()));
+  w.Int(node->Count());
+  w.Int(text_node ? text_node->TextCount() : 0);
+  for (int i = 0; text_node && i < text_node->TextCount(); ++i) {
+    const std::string bytes = NarrowText(text_node->Text(i));
+    w.Int(static_cast<int32_t>(bytes.size()));
+    w.Bytes(bytes.data(), bytes.size());
+  }
+  for (const TdxTreeListNode* child : node->Children()) WriteNode(w, child);
+}
+
+// ---- reading ---------------------------------------------------------------------------------
+
+// One pass over the bytes. Without a grid it only checks; with one it builds the nodes, so the
+// building pass meets exactly the input that the checking pass accepted.
+class NodeDataParser {
+ public:
+  NodeDataParser(const uint8_t* data, size_t size, TCustomdxTreeListControl* grid)
+      : data_(data), size_(size), grid_(grid) {}
+
+  int32_t Parse() {
+    int32_t marker = Int("the node count");
+    int32_t count = marker;
+    if (marker < 0) {
+      count = Int("the node count");
+    } else {
+      marker = 0;
+    }
+    length_bytes_ = marker ? 4 : 1;
+    CheckCount(count, 4, "top-level node count", pos_ - 4);
+    for (int32_t i = 0; i < count; ++i) ReadNode(nullptr, 0);
+    return marker;
+  }
+  size_t Consumed() const noexcept { return pos_; }
+
+ private:
+  struct Header {
+    int32_t image = 0, selected = -1, state = -1, data = 0, children = 0, texts = 0;
+  };
+
+  size_t Remaining() const noexcept { return size_ - pos_; }
+
+  [[noreturn]] void Fail(size_t at, const std::string& message) const {
+    throw ENodeDataError("Data stream, byte " + std::to_string(at) + ": " + message);
+  }
+
+  int32_t Int(const char* what) {
+    if (Remaining() < 4) Fail(pos_, std::string("the stream ends before ") + what);
+    int32_t value;
+    std::memcpy(&value, data_ + pos_, 4);
+    pos_ += 4;
+    return value;
+  }
+
+  // Each item takes at least `item_bytes`, so a count beyond what remains cannot be true.
+  void CheckCount(int32_t count, size_t item_bytes, const char* what, size_t at) const {
+    if (count < 0) Fail(at, std::string(what) + " " + std::to_string(count) + " is negative");
+    if (static_cast<size_t>(count) > Remaining() / item_bytes) {
+      Fail(at, std::string(what) + " " + std::to_string(count) + " exceeds what the " +
+                   std::to_string(Remaining()) + " remaining bytes hold");
+    }
+  }
+
+  Header ReadHeader() {
+    const size_t at = pos_;
+    const int32_t size = Int("the node header size");
+    if (size < 0 || size > kMaxNodeHeaderSize) {
+      Fail(at, "node header size " + std::to_string(size) + " is not between 0 and " +
+                   std::to_string(kMaxNodeHeaderSize));
+    }
+    if (static_cast<size_t>(size) > Remaining()) {
+      Fail(at, "node header size " + std::to_string(size) + " exceeds the " +
+                   std::to_string(Remaining()) + " remaining bytes");
+    }
+    // Only the fields that lie wholly inside the header are read; the others keep defaults.
+    Header header;
+    int32_t* fields[] = {&header.image, &header.selected, &header.state,
+                         &header.data,  &header.children, &header.texts};
+    const size_t end = pos_ + static_cast<size_t>(size);
+    for (int32_t* field : fields) {
+      if (end - pos_ < 4) break;
+      *field = Int("a node header field");
+    }
+    pos_ = end;
+    return header;
+  }
+
+  std::wstring ReadText() {
+    const size_t at = pos_;
+    int32_t length = 0;
+    if (length_bytes_ == 4) {
+      length = Int("a text length");
+    } else {
+      if (Remaining() < 1) Fail(pos_, "the stream ends before a text length");
+      length = data_[pos_++];
+    }
+    if (length < 0) Fail(at, "text length " + std::to_string(length) + " is negative");
+    if (static_cast<size_t>(length) > Remaining()) {
+      Fail(at, "text length " + std::to_string(length) + " exceeds the " +
+                   std::to_string(Remaining()) + " remaining bytes");
+    }
+    const uint8_t* bytes = data_ + pos_;
+    pos_ += static_cast<size_t>(length);
+    return grid_ ? WidenText(bytes, static_cast<size_t>(length)) : std::wstring();
+  }
+
+  void ReadNode(TdxTreeListNode* parent, int depth) {
+    const size_t at = pos_;
+    if (depth >= kMaxNodeDepth) {
+      Fail(at, "nodes nested deeper than " + std::to_string(kMaxNodeDepth) + " levels");
+    }
+    const Header header = ReadHeader();
+    TdxTreeListNode* node = nullptr;
+    if (grid_) {
+      node = parent ? parent->AddChild() : grid_->Add();
+      node->SetImageIndex(header.image);
+      node->SetSelectedIndex(header.selected);
+      node->SetStateIndex(header.state);
+      node->SetData(static_cast<uint32_t>(header.data));
+    }
+    CheckCount(header.texts, length_bytes_, "text count", at);
+    for (int32_t i = 0; i < header.texts; ++i) {
+      std::wstring text = ReadText();
+      if (grid_) grid_->SetNodeString(node, i, text);
+    }
+    CheckCount(header.children, 4, "child count", at);
+    for (int32_t i = 0; i < header.children; ++i) ReadNode(node, depth + 1);
+  }
+
+  const uint8_t* data_;
+  size_t size_;
+  TCustomdxTreeListControl* grid_;
+  size_t pos_ = 0;
+  size_t length_bytes_ = 4;
+};
+
+}  // namespace
+
+void WriteNodeData(TCustomdxTreeListControl& grid, framework::TStream& out) {
+  const int64_t size = 8 + MeasureNodes(grid.TopNodes(), 0);
+  // A memory stream takes the whole size at once instead of growing by doubling.
+  if (auto* memory = dynamic_cast<framework::TMemoryStream*>(&out)) {
+    const int64_t position = memory->Position();
+    if (memory->Size() < position + size) memory->SetSize(position + size);
+  }
+  NodeDataWriter w(out);
+  w.Int(kNodeDataMarker);
+  w.Int(grid.Count());
+  for (const TdxTreeListNode* node : grid.TopNodes()) WriteNode(w, node);
+  w.Flush();
+}
+
+int32_t ReadNodeData(TCustomdxTreeListControl& grid, framework::TStream& in) {
+  const int64_t start = in.Position();
+  // A memory stream is parsed where it lies; any other is read into memory first.
+  std::string copy;
+  const uint8_t* data = nullptr;
+  size_t size = 0;
+  if (auto* memory = dynamic_cast<framework::TMemoryStream*>(&in)) {
+    const int64_t total = memory->Size();
+    data = memory->Memory() + std::min(start, total);
+    size = start < total ? static_cast<size_t>(total - start) : 0;
+  } else {
+    copy = in.ReadRest();
+    in.SetPosition(start);
+    data = reinterpret_cast<const uint8_t*>(copy.data());
+    size = copy.size();
+  }
+
+  NodeDataParser check(data, size, nullptr);
+  check.Parse();
+
+  grid.BeginUpdate();
+  int32_t marker = 0;
+  try {
+    grid.ClearNodes();
+    NodeDataParser build(data, size, &grid);
+    marker = build.Parse();
+  } catch (...) {
+    grid.EndUpdate();
+    throw;
+  }
+  grid.EndUpdate();
+  in.SetPosition(start + static_cast<int64_t>(check.Consumed()));
+  return marker;
+}
+
+}  // namespace treelist

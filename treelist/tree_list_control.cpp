@@ -1,0 +1,94 @@
+// The grid with columns: node data and the node stream.
+#include "treelist/tree_list_control.h"
+
+#include "treelist/data_stream.h"
+
+namespace treelist {
+
+namespace {
+
+TdxTreeListTextNode* AsTextNode(TdxTreeListNode* node) noexcept {
+  return dynamic_cast<TdxTreeListTextNode*>(node);
+}
+const TdxTreeListTextNode* AsTextNode(const TdxTreeListNode* node) noexcept {
+  return dynamic_cast<const TdxTreeListTextNode*>(node);
+}
+
+template <class Visit>
+void ForEachNode(const std::vector<TdxTreeListNode*>& nodes, Visit& visit) {
+  for (TdxTreeListNode* node : nodes) {
+    visit(node);
+    ForEachNode(node->Children(), visit);
+  }
+}
+
+}  // namespace
+
+int TCustomdxTreeListControl::GetNodeImageIndex(const TdxTreeListNode* node, ImageKind kind) {
+  const TdxTreeListTextNode* text_node = AsTextNode(node);
+  auto* event_node = const_cast<TdxTreeListNode*>(node);  // handlers get the node itself
+  int index = 0;
+  switch (kind) {
+    case ImageKind::Image:
+      index = text_node ? text_node->image_index : 0;
+      OnGetImageIndex(this, event_node, index);
+      break;
+    case ImageKind::Selected:
+      index = text_node ? text_node->selected_index : -1;
+      OnGetSelectedIndex(this, event_node, index);
+      break;
+    case ImageKind::State:
+      index = text_node ? text_node->state_index : -1;
+      OnGetStateIndex(this, event_node, index);
+      break;
+  }
+  return index;
+}
+
+void TCustomdxTreeListControl::SetNodeImageIndex(TdxTreeListNode* node, ImageKind kind, int index) {
+  TdxTreeListTextNode* text_node = AsTextNode(node);
+  if (!text_node || GetNodeImageIndex(node, kind) == index) return;
+  switch (kind) {
+    case ImageKind::Image: text_node->image_index = index; break;
+    case ImageKind::Selected: text_node->selected_index = index; break;
+    case ImageKind::State: text_node->state_index = index; break;
+  }
+  RepaintNode(node, false);
+}
+
+std::wstring TCustomdxTreeListControl::GetNodeString(const TdxTreeListNode* node, int index) {
+  const TdxTreeListTextNode* text_node = AsTextNode(node);
+  return text_node ? text_node->Text(index) : std::wstring();
+}
+
+void TCustomdxTreeListControl::SetNodeString(TdxTreeListNode* node, int index,
+                                             const std::wstring& text) {
+  if (TdxTreeListTextNode* text_node = AsTextNode(node)) text_node->SetText(index, text);
+  RepaintNode(node, false);
+}
+
+framework::Variant TCustomdxTreeListControl::GetNodeValue(const TdxTreeListNode* node, int index) {
+  return framework::Variant(GetNodeString(node, index));
+}
+
+void TCustomdxTreeListControl::SetNodeValue(TdxTreeListNode* node, int index,
+                                            const framework::Variant& value) {
+  SetNodeString(node, index, value.ToString());
+}
+
+void TCustomdxTreeListControl::MoveColumnValues(int from, int to) {
+  auto move = [from, to](TdxTreeListNode* node) {
+    if (TdxTreeListTextNode* text_node = AsTextNode(node)) text_node->MoveText(from, to);
+  };
+  ForEachNode(TopNodes(), move);
+}
+
+void TCustomdxTreeListControl::ReadData(framework::TStream& stream) {
+  data_format_marker_ = ReadNodeData(*this, stream);
+}
+
+void TCustomdxTreeListControl::WriteData(framework::TStream& stream) {
+  WriteNodeData(*this, stream);
+}
+
+}  // namespace treelist
