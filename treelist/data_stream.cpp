@@ -216,9 +216,16 @@ class NodeDataParser {
       node->SetData(static_cast<uint32_t>(header.data));
     }
     CheckCount(header.texts, length_bytes_, "text count", at);
+    // A text node takes its texts as they come; the grid's own setter would copy each again.
+    auto* text_node = dynamic_cast<TdxTreeListTextNode*>(node);
+    if (text_node) text_node->ReserveTexts(header.texts);
     for (int32_t i = 0; i < header.texts; ++i) {
       std::wstring text = ReadText();
-      if (grid_) grid_->SetNodeString(node, i, text);
+      if (text_node) {
+        text_node->SetText(i, std::move(text));
+      } else if (node) {
+        grid_->SetNodeString(node, i, text);
+      }
     }
     CheckCount(header.children, 4, "child count", at);
     for (int32_t i = 0; i < header.children; ++i) ReadNode(node, depth + 1);

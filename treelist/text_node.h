@@ -22,6 +22,7 @@ class TdxTreeListTextNode : public TdxTreeListNode {
   const std::wstring& Text(int index) const noexcept;
   // Grows the list with empty texts up to `index` first; a negative index stores nothing.
   void SetText(int index, std::wstring text);
+  void ReserveTexts(int count) { texts_.reserve(static_cast<size_t>(count)); }
   // Moves the text of slot `from` to slot `to`, the ones between shifting by one.
   void MoveText(int from, int to);
 
