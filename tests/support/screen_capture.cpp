@@ -104,12 +104,13 @@ double ScreenCapture::ShareOf(const RECT& region, COLORREF colour, int tolerance
   return total == 0 ? 0.0 : static_cast<double>(matching) / total;
 }
 
-RECT ScreenCapture::InkBox(const RECT& region, COLORREF background, int tolerance) const {
+RECT ScreenCapture::BoxWhere(const RECT& region,
+                             const std::function<bool(COLORREF)>& wanted) const {
   const RECT r = Clipped(region, width_, height_);
   RECT box = {r.right, r.bottom, r.left, r.top};
   for (int y = r.top; y < r.bottom; ++y) {
     for (int x = r.left; x < r.right; ++x) {
-      if (!ColoursDiffer(Pixel(x, y), background, tolerance)) continue;
+      if (!wanted(Pixel(x, y))) continue;
       box.left = std::min<LONG>(box.left, x);
       box.top = std::min<LONG>(box.top, y);
       box.right = std::max<LONG>(box.right, x + 1);
@@ -118,6 +119,14 @@ RECT ScreenCapture::InkBox(const RECT& region, COLORREF background, int toleranc
   }
   if (box.left >= box.right) return {};
   return box;
+}
+
+RECT ScreenCapture::BoxOf(const RECT& region, COLORREF colour, int tolerance) const {
+  return BoxWhere(region, [&](COLORREF c) { return !ColoursDiffer(c, colour, tolerance); });
+}
+
+RECT ScreenCapture::InkBox(const RECT& region, COLORREF background, int tolerance) const {
+  return BoxWhere(region, [&](COLORREF c) { return ColoursDiffer(c, background, tolerance); });
 }
 
 int ScreenCapture::DifferingPixels(const ScreenCapture& other, const RECT& region,

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,8 @@ class ScreenCapture {
 
   // The share (0..1) of the region's pixels within `tolerance` (per channel) of `colour`.
   double ShareOf(const RECT& region, COLORREF colour, int tolerance = 24) const;
+  // The box of the region's pixels within `tolerance` of `colour`; empty when none.
+  RECT BoxOf(const RECT& region, COLORREF colour, int tolerance = 24) const;
   // The box of the region's pixels further than `tolerance` from `background`; empty when none.
   RECT InkBox(const RECT& region, COLORREF background, int tolerance = 24) const;
   // How many of the region's pixels differ (beyond `tolerance`) between two captures of the
@@ -41,6 +44,7 @@ class ScreenCapture {
 
  private:
   static ScreenCapture Of(const RECT& screen_rect);
+  RECT BoxWhere(const RECT& region, const std::function<bool(COLORREF)>& wanted) const;
 
   POINT origin_{};
   int width_ = 0;

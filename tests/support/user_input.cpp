@@ -1,6 +1,7 @@
 // Keyboard and mouse input for the X11 tests.
 #include "support/user_input.h"
 
+#include <thread>
 #include <vector>
 
 namespace testsupport {
@@ -145,6 +146,32 @@ HWND WaitForWindow(std::wstring_view caption, DWORD milliseconds) {
       },
       milliseconds);
   return found && IsWindowVisible(found) ? found : nullptr;
+}
+
+bool WaitUntilClosed(HWND hwnd, DWORD milliseconds) {
+  return PumpUntil([&] { return !IsWindow(hwnd) || !IsWindowVisible(hwnd); }, milliseconds);
+}
+
+HWND FocusOf(DWORD thread_id) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  return GetGUIThreadInfo(thread_id, &info) ? info.hwndFocus : nullptr;
+}
+
+RECT CaretOf(DWORD thread_id) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(thread_id, &info) || !info.hwndCaret) return {};
+  return info.rcCaret;
+}
+
+void WhileModal(const std::function<void()>& modal, const std::function<void()>& script) {
+  std::thread driver(script);
+  struct Join {
+    std::thread& thread;
+    ~Join() { thread.join(); }
+  } join{driver};
+  modal();
 }
 
 }  // namespace testsupport

@@ -36,5 +36,18 @@ void TypeText(std::wstring_view text);
 
 // The top-level window of this process with the caption, once it shows; null after the wait.
 HWND WaitForWindow(std::wstring_view caption, DWORD milliseconds = 5000);
+// Waits until the window is gone or hidden; false after the wait.
+bool WaitUntilClosed(HWND hwnd, DWORD milliseconds = 3000);
+
+// The keyboard focus and the caret of another thread (the one running a modal dialog).
+HWND FocusOf(DWORD thread_id);
+// The caret's rectangle in its window's client coordinates; empty when there is none.
+RECT CaretOf(DWORD thread_id);
+
+// Runs `script` on a thread of its own while this thread runs `modal`, a modal loop (of a dialog
+// or a message box) that the script's input must reach as a user's does; returns when both
+// are done. The script must end the modal loop; it may not use test assertions (they are not
+// safe off the main thread): it records what it saw for the test to check afterwards.
+void WhileModal(const std::function<void()>& modal, const std::function<void()>& script);
 
 }  // namespace testsupport
