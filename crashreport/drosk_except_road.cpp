@@ -357,28 +357,6 @@ std::string Hex8(uint32_t value) {
   return text;
 }
 
-// The runtime's text for an operating-system exception.
-std::string FaultText(const EXCEPTION_RECORD& record) {
-  switch (record.ExceptionCode) {
-    case EXCEPTION_ACCESS_VIOLATION: {
-      const bool write = record.NumberParameters >= 2 && record.ExceptionInformation[0] == 1;
-      const uint32_t target =
-          record.NumberParameters >= 2 ? static_cast<uint32_t>(record.ExceptionInformation[1]) : 0u;
-      std::string text = "Access violation at address " + Hex8(Word(record.ExceptionAddress));
-      std::string module;
-      if (FindModule(record.ExceptionAddress, &module)) {
-        text += " in module '" + FileNameOnly(module) + "'";
-      }
-      return text + ". " + (write ? "Write" : "Read") + " of address " + Hex8(target);
-    }
-    case EXCEPTION_INT_DIVIDE_BY_ZERO: return "Division by zero";
-    case EXCEPTION_STACK_OVERFLOW: return "Stack overflow";
-    case EXCEPTION_PRIV_INSTRUCTION: return "Privileged instruction";
-    case EXCEPTION_ILLEGAL_INSTRUCTION: return "Illegal instruction";
-    default: return "External exception " + Hex8(static_cast<uint32_t>(record.ExceptionCode));
-  }
-}
-
 // Reports a fault nobody handled; a thread other than the main thread may go on afterwards.
 void ReportFault(const EXCEPTION_POINTERS& info) noexcept {
   try {
@@ -429,6 +407,27 @@ void LastChanceTerminate() {
 }
 
 }  // namespace
+
+std::string FaultText(const EXCEPTION_RECORD& record) {
+  switch (record.ExceptionCode) {
+    case EXCEPTION_ACCESS_VIOLATION: {
+      const bool write = record.NumberParameters >= 2 && record.ExceptionInformation[0] == 1;
+      const uint32_t target =
+          record.NumberParameters >= 2 ? static_cast<uint32_t>(record.ExceptionInformation[1]) : 0u;
+      std::string text = "Access violation at address " + Hex8(Word(record.ExceptionAddress));
+      std::string module;
+      if (FindModule(record.ExceptionAddress, &module)) {
+        text += " in module '" + FileNameOnly(module) + "'";
+      }
+      return text + ". " + (write ? "Write" : "Read") + " of address " + Hex8(target);
+    }
+    case EXCEPTION_INT_DIVIDE_BY_ZERO: return "Division by zero";
+    case EXCEPTION_STACK_OVERFLOW: return "Stack overflow";
+    case EXCEPTION_PRIV_INSTRUCTION: return "Privileged instruction";
+    case EXCEPTION_ILLEGAL_INSTRUCTION: return "Illegal instruction";
+    default: return "External exception " + Hex8(static_cast<uint32_t>(record.ExceptionCode));
+  }
+}
 
 void InstallLastChanceHandlers() {
   if (lastChanceInstalled) return;

@@ -23,6 +23,10 @@ void StartExceptionThread();
 void StopExceptionThread();
 DWORD ExceptionThreadId();
 
+// The runtime's text for an operating-system exception: an access violation names its address,
+// the module holding it, and the access ("Read" or "Write") with the address accessed.
+std::string FaultText(const EXCEPTION_RECORD& record);
+
 // Our runtime's last-chance paths into the road: hardware faults nobody handled, and C++
 // exceptions that end in std::terminate. A thread other than the main thread is reported as
 // able to continue and then ends; the main thread's report ends the program.
