@@ -492,6 +492,9 @@ std::string ModuleReport() {
       version.resize(versionWidth + 1, ' ');
       text +=
           kCrLf + IntToHexEx(AddressOf(m.Handle), 8).substr(1) + " " + name + version + m.Directory;
+      // The module's names are missing from the traces: say why.
+      const std::string note = OversizedDebugFileNote(m.Directory + "\\" + m.FileName);
+      if (!note.empty()) text += std::string(kCrLf) + ">> " + note;
     }
   });
 }

@@ -145,16 +145,31 @@ int FindCovering(const TMapFile& map, const Table& t, TAddress address) {
   });
 }
 
+// The size of a file, or -1 when there is none.
+int64_t FileSizeOf(const std::string& name) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(name.c_str(), GetFileExInfoStandard, &data)) return -1;
+  return static_cast<int64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+}
+
+// A file of at most kMaxDebugFileSize bytes, read whole.
 bool ReadFileWhole(const std::string& name, std::string& content) {
   if (GetFileAttributesA(name.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
   win::UniqueHandle file(CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return false;
-  const DWORD size = GetFileSize(file.get(), nullptr);
-  if (size == INVALID_FILE_SIZE) return false;
-  content.assign(size, '\0');
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > kMaxDebugFileSize) return false;
+  content.assign(static_cast<size_t>(size.QuadPart), '\0');
   DWORD read = 0;
-  return size == 0 || (ReadFile(file.get(), content.data(), size, &read, nullptr) && read == size);
+  return size.QuadPart == 0 ||
+         (ReadFile(file.get(), content.data(), static_cast<DWORD>(size.QuadPart), &read, nullptr) &&
+          read == size.QuadPart);
+}
+
+std::string StemOf(const std::string& moduleFileName) {
+  const size_t dot = moduleFileName.rfind('.');
+  return dot == std::string::npos ? moduleFileName : moduleFileName.substr(0, dot);
 }
 
 }  // namespace
@@ -175,10 +190,22 @@ TMapFile::TMapFile(bool enabled, TAddress moduleHandle, const std::string& fileN
   isValid = ReadTd32(*this, headers ? &r : nullptr) || ReadBesideModule();
 }
 
+std::string OversizedDebugFileNote(const std::string& moduleFileName) {
+  const std::string stem = StemOf(moduleFileName);
+  for (const char* extension : {".map", ".drosk"}) {
+    const int64_t size = FileSizeOf(stem + extension);
+    if (size < 0) continue;  // the next source is tried
+    if (size <= kMaxDebugFileSize) return {};
+    const size_t slash = stem.find_last_of("\\/");
+    return stem.substr(slash == std::string::npos ? 0 : slash + 1) + extension +
+           " not read: " + std::to_string(size >> 20) + " MB, more than the " +
+           std::to_string(kMaxDebugFileSize >> 20) + " MB a debug file may have";
+  }
+  return {};
+}
+
 bool TMapFile::ReadBesideModule() {
-  const size_t dot = moduleFileName.rfind('.');
-  const std::string stem =
-      dot == std::string::npos ? moduleFileName : moduleFileName.substr(0, dot);
+  const std::string stem = StemOf(moduleFileName);
   std::string text;
   if (ReadFileWhole(stem + ".map", text)) {
     ParseTextMap(text);
@@ -231,6 +258,12 @@ void TMapFile::ParseTextMap(std::string_view text) {
     }
     inBody = false;
   }
+  // The lookups search by address: a map that lists its publics out of order still answers.
+  const auto byAddress = [](const TMfPublic& a, const TMfPublic& b) {
+    return a.address < b.address;
+  };
+  if (!std::is_sorted(publics.begin(), publics.end(), byAddress))
+    std::stable_sort(publics.begin(), publics.end(), byAddress);
 }
 
 void TMapFile::AddSegment(bool isCode, bool based, TAddress start, bool sorted, bool merge,
