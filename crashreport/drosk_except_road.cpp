@@ -3,6 +3,7 @@
 
 #include <cxxabi.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -341,6 +342,7 @@ namespace {
 
 LPTOP_LEVEL_EXCEPTION_FILTER previousFilter = nullptr;
 std::terminate_handler previousTerminate = nullptr;
+void (*previousAbort)(int) = SIG_DFL;
 void* overflowHandler = nullptr;
 bool lastChanceInstalled = false;
 
@@ -403,7 +405,19 @@ void LastChanceTerminate() {
   } catch (...) {
   }
   EndThreadAfterReport();
+  std::signal(SIGABRT, SIG_DFL);  // reported already: the abort below is not a second error
   std::abort();
+}
+
+// Our runtime's run-time error: abort() ends the program (std::terminate's own abort aside,
+// which is reported above). The runtime names no error, and the program cannot go on.
+void LastChanceAbort(int) {
+  try {
+    HandleException(false, std::make_exception_ptr(DroskException("Runtime error")), 0, false, 0, 0,
+                    nullptr);
+  } catch (...) {
+  }
+  CloseApplication();
 }
 
 }  // namespace
@@ -433,6 +447,7 @@ void InstallLastChanceHandlers() {
   if (lastChanceInstalled) return;
   previousFilter = SetUnhandledExceptionFilter(LastChanceFilter);
   previousTerminate = std::set_terminate(LastChanceTerminate);
+  previousAbort = std::signal(SIGABRT, LastChanceAbort);
   if (ReserveEmergencyStack())
     overflowHandler = AddVectoredExceptionHandler(1, StackOverflowHandler);
   lastChanceInstalled = true;
@@ -442,6 +457,7 @@ void RemoveLastChanceHandlers() {
   if (!lastChanceInstalled) return;
   SetUnhandledExceptionFilter(previousFilter);
   std::set_terminate(previousTerminate);
+  std::signal(SIGABRT, previousAbort == SIG_ERR ? SIG_DFL : previousAbort);
   if (overflowHandler) RemoveVectoredExceptionHandler(std::exchange(overflowHandler, nullptr));
   FreeEmergencyStack();
   lastChanceInstalled = false;
