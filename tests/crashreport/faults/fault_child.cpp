@@ -1,8 +1,8 @@
 // The child program of the real-fault tests: it links the library with the interception on and
 // makes each fault happen for real. "overflow-main FILE" and "overflow-thread FILE" overflow the
 // stack of the main or of a second thread, "abort FILE" aborts the program, each report saved
-// silently into FILE; "trace-threads -"
-// calls the trace export from four threads at once, in 50 rounds.
+// silently into FILE; "trace-threads -" calls the trace export from four threads at once, in 50
+// rounds; "hang -" never ends.
 #include <windows.h>
 
 #include <atomic>
@@ -98,5 +98,6 @@ int main(int argc, char** argv) {
   if (mode == "overflow-thread") return OverflowThread();
   if (mode == "trace-threads") return TraceThreads();
   if (mode == "abort") return AbortProgram();
+  if (mode == "hang") Sleep(INFINITE);
   return 3;
 }

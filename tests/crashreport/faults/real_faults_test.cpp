@@ -12,7 +12,7 @@ namespace {
 
 using testsupport::ChildResult;
 
-constexpr DWORD kChildTimeout = 60000;
+constexpr DWORD kChildTimeout = 120000;  // generous: the machine may be busy
 
 ChildResult FaultChild(const std::string& mode, const std::string& reportFile) {
   return testsupport::RunChild("\"" + testsupport::BinaryPath("drosk_fault_child.exe") + "\" " +
@@ -81,6 +81,16 @@ TEST(RealFaults, AnAbortIsReportedAsARuntimeErrorAndEndsTheProgram) {
   const std::string report = ReportOfFault("abort", 1);
   EXPECT_TRUE(Has(report, "exception message : Runtime error")) << report;
   EXPECT_TRUE(Has(ThreadSection(report, "main thread"), "::AbortProgram")) << report;
+}
+
+// The guard of every test here: a child that hangs is ended at its deadline.
+TEST(RealFaults, AChildThatHangsIsEndedAtItsDeadline) {
+  const DWORD begin = GetTickCount();
+  const ChildResult child = testsupport::RunChild(
+      "\"" + testsupport::BinaryPath("drosk_fault_child.exe") + "\" hang -", 2000);
+  EXPECT_TRUE(child.timed_out);
+  EXPECT_EQ(child.exit_code, testsupport::kTimedOutExitCode);
+  EXPECT_LT(GetTickCount() - begin, 20000u);
 }
 
 TEST(RealFaults, ReportsComposedOnFourThreadsAtOnceAreWhole) {
