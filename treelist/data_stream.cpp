@@ -15,11 +15,9 @@ namespace {
 
 constexpr size_t kWriteChunk = 64 * 1024;
 
-bool IsAscii(const wchar_t* text, size_t length) noexcept {
-  for (size_t i = 0; i < length; ++i) {
-    if (text[i] >= 0x80) return false;
-  }
-  return true;
+template <class Char>
+bool IsAscii(const Char* text, size_t length) noexcept {
+  return std::all_of(text, text + length, [](Char c) { return c < 0x80; });
 }
 
 // Every ANSI code page keeps ASCII as it is; only other texts need the system's conversion.
@@ -29,8 +27,7 @@ std::string NarrowText(const std::wstring& text) {
 }
 
 std::wstring WidenText(const uint8_t* bytes, size_t length) {
-  const uint8_t* end = bytes + length;
-  if (std::all_of(bytes, end, [](uint8_t b) { return b < 0x80; })) return {bytes, end};
+  if (IsAscii(bytes, length)) return {bytes, bytes + length};
   return win::Widen(std::string_view(reinterpret_cast<const char*>(bytes), length));
 }
 
@@ -51,12 +48,8 @@ class NodeDataWriter {
     Bytes(bytes, 4);
   }
   void Bytes(const char* data, size_t size) {
-    if (buffer_.size() + size > kWriteChunk) Flush();
-    if (size > kWriteChunk) {
-      out_.WriteBuffer(data, static_cast<int32_t>(size));
-    } else {
-      buffer_.append(data, size);
-    }
+    buffer_.append(data, size);
+    if (buffer_.size() >= kWriteChunk) Flush();
   }
   void Flush() {
     if (buffer_.empty()) return;
@@ -235,7 +228,7 @@ class NodeDataParser {
   size_t size_;
   TCustomdxTreeListControl* grid_;
   size_t pos_ = 0;
-  size_t length_bytes_ = 4;
+  size_t length_bytes_;  // 4, or 1 in the old form: set by Parse
 };
 
 }  // namespace

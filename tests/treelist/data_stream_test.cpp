@@ -118,6 +118,8 @@ TEST(NodeDataStream, ReadsOnlyTheFieldsInsideAHeaderOfAnotherSize) {
   } cases[] = {
       {Int32(10) + Int32(4) + Int32(5) + "zz", L"4,5,-1 #0\n"},
       {Int32(0), L"0,-1,-1 #0\n"},
+      {Int32(1024) + Header(24, 1, 2, 3, 4, 0, 1).substr(4) + std::string(1000, 'p') + Text4("t"),
+       L"1,2,3 #4 [t]\n"},
       {Int32(32) + Header(24, 1, 2, 3, 4, 0, 1).substr(4) + Int32(77) + Int32(78) + Text4("t"),
        L"1,2,3 #4 [t]\n"},
   };
@@ -154,6 +156,7 @@ TEST(NodeDataStream, RefusesDamageWithItsPlaceAndLeavesTheGridAsItWas) {
        "Data stream, byte 36: text length 3 exceeds the 0 remaining bytes"},
       {Patched(8, 1000000),
        "Data stream, byte 8: node header size 1000000 is not between 0 and 1024"},
+      {Patched(8, 1025), "Data stream, byte 8: node header size 1025 is not between 0 and 1024"},
       {Patched(8, -4), "Data stream, byte 8: node header size -4 is not between 0 and 1024"},
       {Patched(36, -1), "Data stream, byte 36: text length -1 is negative"},
       {Patched(4, 1000),

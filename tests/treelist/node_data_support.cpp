@@ -65,7 +65,7 @@ void FillThreeLevels(treelist::TCustomdxTreeListControl& grid) {
   pad->SetValues(1, std::wstring(70000, L'x'));  // longer than a 16-bit length
   pad->SetSelectedIndex(5);
   TdxTreeListNode* other = grid.Add();
-  other->SetValues(0, L"Stra\u00dfe");
+  other->SetValues(0, L"Stra\u00dfe \u20ac5");
   other->AddChild();
 }
 

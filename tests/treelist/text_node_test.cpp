@@ -73,7 +73,7 @@ TEST(TreeListControl, MovesColumnValuesOfEveryNodeOnEveryLevel) {
             L"    0,5,-1 #0 [" +
                 std::wstring(70000, L'x') +
                 L"] [] []\n"
-                L"0,-1,-1 #0 [] [] [Stra\u00dfe]\n"
+                L"0,-1,-1 #0 [] [] [Stra\u00dfe \u20ac5]\n"
                 L"  0,-1,-1 #0 [] [] []\n");
 }
 
