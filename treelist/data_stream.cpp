@@ -238,7 +238,7 @@ void WriteNodeData(TCustomdxTreeListControl& grid, framework::TStream& out) {
   // A memory stream takes the whole size at once instead of growing by doubling.
   if (auto* memory = dynamic_cast<framework::TMemoryStream*>(&out)) {
     const int64_t position = memory->Position();
-    if (memory->Size() < position + size) memory->SetSize(position + size);
+    memory->SetSize(std::max(memory->Size(), position + size));
   }
   NodeDataWriter w(out);
   w.Int(kNodeDataMarker);
@@ -255,8 +255,9 @@ int32_t ReadNodeData(TCustomdxTreeListControl& grid, framework::TStream& in) {
   size_t size = 0;
   if (auto* memory = dynamic_cast<framework::TMemoryStream*>(&in)) {
     const int64_t total = memory->Size();
-    data = memory->Memory() + std::min(start, total);
-    size = start < total ? static_cast<size_t>(total - start) : 0;
+    const int64_t begin = std::min(start, total);
+    data = memory->Memory() + begin;
+    size = static_cast<size_t>(total - begin);
   } else {
     copy = in.ReadRest();
     in.SetPosition(start);

@@ -109,6 +109,15 @@ TEST(NodeDataStream, ReadsTheOldFormWithoutMarkerAndOneByteLengths) {
   LoadFromBytes(grid, bytes);
   EXPECT_EQ(grid.DataFormatMarker(), 0);
   EXPECT_EQ(DumpNodes(grid), L"1,2,3 #4 [x] []\n0,-1,-1 #0 [" + std::wstring(200, L'y') + L"]\n");
+
+  // A byte beyond ASCII goes through the code page, whichever it is.
+  LoadFromBytes(grid, Int32(1) + Header(24, 0, -1, -1, 0, 0, 1) + Text1("\x80"));
+  EXPECT_EQ(DumpNodes(grid), L"0,-1,-1 #0 [" + win::Widen("\x80") + L"]\n");
+  EXPECT_NE(win::Widen("\x80"), L"\u0080");
+
+  LoadFromBytes(grid, Int32(0));
+  EXPECT_EQ(grid.Count(), 0) << "a count of 0 is the old form's empty grid, not a marker";
+  EXPECT_EQ(grid.DataFormatMarker(), 0);
 }
 
 TEST(NodeDataStream, ReadsOnlyTheFieldsInsideAHeaderOfAnotherSize) {
