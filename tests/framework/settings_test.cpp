@@ -201,6 +201,18 @@ TEST(IniFiles, MemoryFileWritesOnlyOnUpdateAndReadsWhatOthersWrote) {
   EXPECT_THROW(broken.UpdateFile(), Exception);
 }
 
+TEST(IniFiles, ABareNameIsAFileInTheWindowsFolderForWritingAsForReading) {
+  const std::string name = "tralvek_test_" + std::to_string(GetCurrentProcessId()) + ".ini";
+  TIniFile(name).WriteString("Main", "Key", "written");
+  EXPECT_EQ(TIniFile(name).ReadString("Main", "Key", ""), "written");
+  char folder[MAX_PATH];
+  ASSERT_GT(GetWindowsDirectoryA(folder, MAX_PATH), 0u);
+  const std::string path = std::string(folder) + "\\" + name;
+  EXPECT_EQ(testsupport::ReadFile(path), "[Main]\r\nKey=written\r\n");
+  EXPECT_FALSE(testsupport::FileExists(name)) << "not in the current folder";
+  DeleteFileA(path.c_str());
+}
+
 TEST(IniFiles, FilesOnAFullDiskAreKeptWholeAndTheWriteFails) {
   const std::string disk = testsupport::SmallDisk();
   if (disk.empty()) GTEST_SKIP() << "no small file system could be mounted for this run";
