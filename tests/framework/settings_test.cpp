@@ -186,11 +186,14 @@ TEST(IniFiles, MemoryFileWritesOnlyOnUpdateAndReadsWhatOthersWrote) {
   testsupport::TempDir dir;
   const std::string path = dir.Path("layout.ini");
   testsupport::WriteFile(path,
-                         "; comment\r\n[Main]\r\n Left = 10\r\nTop=$1F\r\n[main]\r\nWidth=5\r\n");
+                         "; comment\r\n[Main]\r\n Left = 10\r\nTop=$1F\r\nstray line\r\n"
+                         ";Left=5\r\n[main]\r\nWidth=5\r\n");
   TMemIniFile ini(path);
   EXPECT_EQ(ini.ReadInteger("Main", "Left", 0), 10) << "names and values are trimmed";
   EXPECT_EQ(ini.ReadInteger("Main", "Top", 0), 31) << "$ hexadecimal";
   EXPECT_EQ(ini.ReadInteger("MAIN", "Width", 0), 5) << "a repeated section joins the first";
+  EXPECT_EQ(ini.ReadSection("Main"), (Lines{"Left", "Top", "Width"}))
+      << "lines without \"=\" and commented keys are dropped";
   ini.WriteString("Main", "Left", "20");
   EXPECT_NE(testsupport::ReadFile(path).find("Left = 10"), std::string::npos) << "not yet written";
   ini.UpdateFile();
