@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 
 #include "crashreport/drosk_dis_asm_private.h"
 #include "crashreport/drosk_packed.h"
@@ -361,6 +362,24 @@ std::vector<CacheEntry>& Cache() {
   return cache;
 }
 
+// Reports may be composed on several threads at once (a dialog's and an outside tool's): every
+// use of the cache holds this lock. Its objects never change once cached, so they are read
+// without it.
+std::mutex& CacheLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+std::shared_ptr<const TMapFile> Cached(TAddress module, const char* name) {
+  for (const CacheEntry& e : Cache()) {
+    // A module loaded again at another base has its addresses elsewhere: read it afresh.
+    if (e.map->module == module &&
+        (EqualNoCase(e.map->mapFileName, name) || EqualNoCase(e.map->moduleFileName, name)))
+      return e.map;
+  }
+  return nullptr;
+}
+
 uint32_t DosDateTimeOf(const std::string& file) {
   WIN32_FIND_DATAA data;
   win::UniqueFind find(FindFirstFileA(file.c_str(), &data));
@@ -380,18 +399,25 @@ std::shared_ptr<const TMapFile> GetMapFile(TAddress address) {
       !GetModuleFileNameA(static_cast<HMODULE>(m.AllocationBase), name, sizeof name))
     return std::make_shared<TMapFile>();
   const TAddress module = static_cast<TAddress>(reinterpret_cast<uintptr_t>(m.AllocationBase));
-  for (const CacheEntry& e : Cache()) {
-    // A module loaded again at another base has its addresses elsewhere: read it afresh.
-    if (e.map->module == module &&
-        (EqualNoCase(e.map->mapFileName, name) || EqualNoCase(e.map->moduleFileName, name)))
-      return e.map;
+  {
+    const std::lock_guard<std::mutex> hold(CacheLock());
+    if (auto cached = Cached(module, name)) return cached;
   }
+  // Read without the lock: another thread may read the same module meanwhile, and the first
+  // one cached is kept.
   auto map = std::make_shared<TMapFile>(true, module, name);
-  if (map->isValid) Cache().push_back({DosDateTimeOf(map->mapFileName), map});
+  if (!map->isValid) return map;
+  const uint32_t dosDateTime = DosDateTimeOf(map->mapFileName);
+  const std::lock_guard<std::mutex> hold(CacheLock());
+  if (auto cached = Cached(module, name)) return cached;
+  Cache().push_back({dosDateTime, map});
   return map;
 }
 
-void ClearMapFileCache() { Cache().clear(); }
+void ClearMapFileCache() {
+  const std::lock_guard<std::mutex> hold(CacheLock());
+  Cache().clear();
+}
 
 TMapFileInfos GetMapFileInfos(TAddress address) {
   TMapFileInfos infos;
@@ -432,7 +458,8 @@ namespace {
 // cache.
 struct MapFileUnit {
   MapFileUnit() {
-    Cache();  // made first, so that it still exists when this unit ends
+    Cache();  // made first, so that they still exist when this unit ends
+    CacheLock();
     PublicNameHook = &PublicNameOfAddress;
     LineHook = &LineOfAddressCached;
   }

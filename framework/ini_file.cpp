@@ -68,12 +68,72 @@ std::string ReadWholeFile(const std::string& path) {
   }
 }
 
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LittleEndianMark = "\xFF\xFE";
+constexpr std::string_view kUtf16BigEndianMark = "\xFE\xFF";
+
+void SwapByteOrder(std::string& bytes) {
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2) std::swap(bytes[i], bytes[i + 1]);
+}
+
+std::string WideToUtf8(std::wstring_view wide) {
+  if (wide.empty()) return {};
+  const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                                       nullptr, 0, nullptr, nullptr);
+  std::string text(size, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), size,
+                      nullptr, nullptr);
+  return text;
+}
+
+std::wstring Utf8ToWide(std::string_view text) {
+  if (text.empty()) return {};
+  const int size =
+      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(size, L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
+  return wide;
+}
+
+// UTF-16 little-endian bytes as UTF-8; an odd last byte is no character and is dropped.
+std::string Utf16ToUtf8(std::string_view bytes) {
+  std::wstring wide(bytes.size() / 2, L'\0');
+  std::copy_n(bytes.data(), wide.size() * 2, reinterpret_cast<char*>(wide.data()));
+  return WideToUtf8(wide);
+}
+
+std::string Utf8ToUtf16(std::string_view text) {
+  const std::wstring wide = Utf8ToWide(text);
+  return std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
+}
+
+// The file's text without its byte-order mark, as UTF-8 when the mark names a Unicode encoding.
+std::string DecodeContent(std::string content, IniFile::Encoding& encoding) {
+  const std::string_view bytes = content;
+  if (bytes.starts_with(kUtf8Mark)) {
+    encoding = IniFile::Encoding::Utf8;
+    return content.substr(kUtf8Mark.size());
+  }
+  if (bytes.starts_with(kUtf16LittleEndianMark)) {
+    encoding = IniFile::Encoding::Utf16LittleEndian;
+    return Utf16ToUtf8(bytes.substr(kUtf16LittleEndianMark.size()));
+  }
+  if (bytes.starts_with(kUtf16BigEndianMark)) {
+    encoding = IniFile::Encoding::Utf16BigEndian;
+    std::string swapped = content.substr(kUtf16BigEndianMark.size());
+    SwapByteOrder(swapped);
+    return Utf16ToUtf8(swapped);
+  }
+  encoding = IniFile::Encoding::Plain;
+  return content;
+}
+
 }  // namespace
 
 IniFile::IniFile(std::string path) : IniFile(std::move(path), Lines::Keep) {}
 
 IniFile::IniFile(std::string path, Lines lines) : path_(std::move(path)) {
-  Parse(path_.empty() ? std::string() : ReadWholeFile(path_), lines);
+  Parse(DecodeContent(path_.empty() ? std::string() : ReadWholeFile(path_), encoding_), lines);
 }
 
 IniFile IniFile::FromText(std::string_view text, Lines lines) {
@@ -245,6 +305,21 @@ std::string IniFile::Text() const {
     }
   }
   return text;
+}
+
+std::string IniFile::FileContent() const {
+  switch (encoding_) {
+    case Encoding::Plain: return Text();
+    case Encoding::Utf8: return std::string(kUtf8Mark) + Text();
+    case Encoding::Utf16LittleEndian:
+      return std::string(kUtf16LittleEndianMark) + Utf8ToUtf16(Text());
+    case Encoding::Utf16BigEndian: {
+      std::string bytes = Utf8ToUtf16(Text());
+      SwapByteOrder(bytes);
+      return std::string(kUtf16BigEndianMark) + bytes;
+    }
+  }
+  return Text();
 }
 
 }  // namespace framework

@@ -16,6 +16,9 @@ class IniFile {
   // Reads the file; a missing file is an empty one. Raises framework::Exception, naming the file
   // and the cause, when the file exists but cannot be read: its settings would otherwise be
   // overwritten with defaults.
+  //
+  // A file that starts with a byte-order mark is read as the mark says (UTF-8, UTF-16 in either
+  // byte order) and its texts are UTF-8 in memory; FileContent() gives it back in its encoding.
   explicit IniFile(std::string path);
   // How a file's lines become sections: kept as they stand (the module's settings files, whose
   // lines we do not own survive a write), or joined the way a memory ini file reads them
@@ -51,6 +54,12 @@ class IniFile {
   // The whole file as it stands now: "[section]" lines and "key=value" lines, each ended by
   // CR LF, in file order.
   std::string Text() const;
+  // Text() as the file holds it: behind the byte-order mark and in the encoding it was read in.
+  std::string FileContent() const;
+
+  // How the file was stored: plain bytes (the ANSI code page), or behind a byte-order mark.
+  enum class Encoding { Plain, Utf8, Utf16LittleEndian, Utf16BigEndian };
+  Encoding encoding() const noexcept { return encoding_; }
 
  private:
   struct Entry {
@@ -79,6 +88,7 @@ class IniFile {
   void JoinSections();
 
   std::string path_;
+  Encoding encoding_ = Encoding::Plain;
   std::vector<Section> sections_;
   Index section_index_;  // to the first section of each name
 };

@@ -23,6 +23,7 @@ using testsupport::SmallDisk;
 using testsupport::TempDir;
 
 const std::string kOldDesign = "old design\r\n";
+const std::string kOldDoFile = "old do-file\r\n";
 const std::string kOldSettings =
     "[LayerDirections]\r\nTopLayer=vertical\r\n[ViaStyles]\r\nRoutingVias=1-32\r\n"
     "[HoleList]\r\n0=1\r\n";
@@ -126,6 +127,7 @@ TEST(WriteFailures, ADesignFileThatCannotBeReplacedFailsTheCommandAndStaysAsItWa
     TempDir dir;
     const std::string target = dir.Path("board.dsn");
     testsupport::WriteFile(target, kOldDesign);
+    testsupport::WriteFile(dir.Path("board.do"), kOldDoFile);
     c.prepare(target);
     plavena::HostSession session(Options(testsupport::CopyExampleBoard(dir, "example-board.json")));
     const std::set<std::string> before = testsupport::TemporaryFiles();
@@ -135,9 +137,50 @@ TEST(WriteFailures, ADesignFileThatCannotBeReplacedFailsTheCommandAndStaysAsItWa
     ExpectFailedExport(result, session.journal(),
                        "Cannot write the design file " + target + ": " + c.cause, target,
                        c.old_content, before, dir.path());
-    EXPECT_TRUE(testsupport::FileExists(dir.Path("board.do"))) << "written before";
+    EXPECT_EQ(ReadFile(dir.Path("board.do")), kOldDoFile) << "changes only with the design file";
     EXPECT_EQ(ReadFile(dir.Path("example-board.qixpref")).find("[HoleList]"), std::string::npos)
         << "no hole sizes for a design file that was not written";
+  }
+}
+
+TEST(WriteFailures, ADoFileThatCannotBeReplacedStopsTheExportBeforeTheDesignFileChanges) {
+  struct Case {
+    const char* why;
+    std::function<void(const std::string& do_file)> prepare;
+    std::string cause;
+  };
+  const std::string computer = sdk::GetComputerNameText();
+  const Case cases[] = {
+      {"read-only",
+       [](const std::string& do_file) {
+         SetFileAttributesA(do_file.c_str(), FILE_ATTRIBUTE_READONLY);
+       },
+       "the file is read-only"},
+      {"another user's lock",
+       [&](const std::string& do_file) {
+         testsupport::WriteFile(sdk::GetLockFileName(do_file), "ComputerName=" + computer +
+                                                                   "\r\nUserName=someone-else\r\n"
+                                                                   "ProcessID=12\r\n");
+       },
+       "it is used and locked by someone-else on " + computer},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    TempDir dir;
+    const std::string do_file = dir.Path("board.do");
+    testsupport::WriteFile(dir.Path("board.dsn"), kOldDesign);
+    testsupport::WriteFile(do_file, kOldDoFile);
+    c.prepare(do_file);
+    plavena::HostSession session(Options(testsupport::CopyExampleBoard(dir, "example-board.json")));
+    const std::set<std::string> before = testsupport::TemporaryFiles();
+    const plavena::CommandResult result =
+        session.Run("ExportDesignFile", "FileName=" + dir.Path("board.dsn"));
+    EXPECT_EQ(result.status, E_FAIL);
+    EXPECT_EQ(result.error_description, "Cannot write the do-file " + do_file + ": " + c.cause);
+    EXPECT_EQ(ReadFile(do_file), kOldDoFile);
+    EXPECT_EQ(ReadFile(dir.Path("board.dsn")), kOldDesign);
+    EXPECT_EQ(testsupport::TemporaryFiles(), before);
+    SetFileAttributesA(do_file.c_str(), FILE_ATTRIBUTE_NORMAL);
   }
 }
 
