@@ -5,6 +5,8 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace framework {
@@ -23,6 +25,8 @@ class IniFile {
   // (repeated sections join the first, comments and lines outside a section are dropped).
   enum class Lines { Keep, Join };
   IniFile(std::string path, Lines lines);
+  // The lines of `text`, read as a file's would be; the path is empty.
+  static IniFile FromText(std::string_view text, Lines lines);
   const std::string& Path() const noexcept { return path_; }
 
   // The value, or `fallback` when the key is missing.
@@ -63,18 +67,30 @@ class IniFile {
     std::string value;
     bool has_value;  // a line without "=" is kept as it was
   };
+  // Names are found through maps from their upper-cased form to the first match, so that
+  // reading or writing a file of n keys costs n steps, not n squared.
+  using Index = std::unordered_map<std::string, size_t>;
   struct Section {
     std::string name;  // empty for lines before the first section
     std::vector<Entry> entries;
+    Index keys;  // to the first entry with a value of each key
+
+    const Entry* Find(const std::string& key) const;
+    void Append(Entry entry);
+    void Set(const std::string& key, const std::string& value);
+    void Reindex();
   };
 
+  void Parse(std::string_view text, Lines lines);
   const Section* FindSection(const std::string& name) const;
   Section* FindSection(const std::string& name);
+  Section& AddSection(std::string name);
   void JoinSections();
 
   std::string path_;
   Encoding encoding_ = Encoding::Plain;
   std::vector<Section> sections_;
+  Index section_index_;  // to the first section of each name
 };
 
 }  // namespace framework

@@ -138,16 +138,22 @@ int THoleList::AddHole(const std::string& key, int32_t size) {
 }
 
 int32_t THoleList::HoleSize(const std::string& key) const {
+  return StoredHoleSize(key).value_or(kDefaultHoleSize);
+}
+
+std::optional<int32_t> THoleList::StoredHoleSize(const std::string& key) const {
   for (const std::string& line : lines_) {
     const size_t equals = line.find('=');
     if (equals == std::string::npos || line.compare(0, equals, key) != 0 || equals != key.size()) {
       continue;
     }
     int32_t size = 0;
-    if (!sdk::ParseInt32(std::string_view(line).substr(equals + 1), size)) size = 0;
-    return size == 0 ? kDefaultHoleSize : size;
+    if (!sdk::ParseInt32(std::string_view(line).substr(equals + 1), size) || size == 0) {
+      return std::nullopt;
+    }
+    return size;
   }
-  return kDefaultHoleSize;
+  return std::nullopt;
 }
 
 void THoleList::LoadHoleList(const std::string& file_name) {

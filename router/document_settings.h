@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -76,6 +77,8 @@ class THoleList {
   int AddHole(const std::string& key, int32_t size);
   // The stored size; 28 mil when it is missing, not a number or 0.
   int32_t HoleSize(const std::string& key) const;
+  // The stored size; none when it is missing, not a number or 0.
+  std::optional<int32_t> StoredHoleSize(const std::string& key) const;
   void LoadHoleList(const std::string& file_name);
   // Rewrites the section "HoleList" of the file in one step; raises when it cannot.
   void SaveHoleList(const std::string& file_name) const;

@@ -13,11 +13,14 @@
 #include "host/plavena/host_session.h"
 #include "sdk/common_utils.h"
 #include "sdk/file_ownership.h"
+#include "support/small_disk.h"
 #include "support/test_paths.h"
 
 namespace {
 
+using testsupport::DiskFiller;
 using testsupport::ReadFile;
+using testsupport::SmallDisk;
 using testsupport::TempDir;
 
 const std::string kOldDesign = "old design\r\n";
@@ -229,43 +232,6 @@ TEST(WriteFailures, FileNamesThatLeadToAnotherFileAreRefused) {
 }
 
 // ---- A small disk that is full ------------------------------------------------------------------
-
-// A folder on the small file system the test run mounted; empty when it has none.
-std::string SmallDisk() {
-  const char* value = std::getenv("TRALVEK_SMALL_DISK");
-  if (!value) return {};
-  std::string path = std::string("Z:") + value;
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
-  ULARGE_INTEGER total = {};
-  if (!GetDiskFreeSpaceExA((path + "\\").c_str(), nullptr, &total, nullptr)) return {};
-  return total.QuadPart <= 1024 * 1024 ? path : std::string();
-}
-
-// Fills the disk, then gives `spare` bytes back; the filler goes at the end.
-class DiskFiller {
- public:
-  DiskFiller(const std::string& folder, DWORD spare) : path_(folder + "\\filler") {
-    HANDLE file = CreateFileA(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    const std::string chunk(4096, 'f');
-    DWORD written = chunk.size();
-    LONG size = 0;
-    while (WriteFile(file, chunk.data(), chunk.size(), &written, nullptr) && written > 0) {
-      size += written;
-    }
-    SetFilePointer(file, size > static_cast<LONG>(spare) ? size - spare : 0, nullptr, FILE_BEGIN);
-    SetEndOfFile(file);
-    CloseHandle(file);
-  }
-  ~DiskFiller() { DeleteFileA(path_.c_str()); }
-  DiskFiller(const DiskFiller&) = delete;
-  DiskFiller& operator=(const DiskFiller&) = delete;
-
- private:
-  std::string path_;
-};
 
 // The system's temporary folder moved for the test's length.
 class TemporaryFolderAt {

@@ -1,0 +1,21 @@
+// Small GDI helpers the editors share: an object selected into a DC for a scope.
+#pragma once
+
+#include <windows.h>
+
+namespace editors {
+
+// Puts the DC's previous pen, brush, font or bitmap back when the scope ends.
+class SelectScope {
+ public:
+  SelectScope(HDC dc, HGDIOBJ object) noexcept : dc_(dc), old_(SelectObject(dc, object)) {}
+  ~SelectScope() { SelectObject(dc_, old_); }
+  SelectScope(const SelectScope&) = delete;
+  SelectScope& operator=(const SelectScope&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ old_;
+};
+
+}  // namespace editors

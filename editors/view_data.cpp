@@ -1,0 +1,122 @@
+// View data.
+#include "editors/view_data.h"
+
+#include <algorithm>
+
+#include "editors/gdi_scope.h"
+
+namespace editors {
+
+namespace {
+
+// The frame area around a cell that the painted rectangle includes.
+constexpr int kFrameArea = 2;
+
+UINT HorizontalFormat(framework::TAlignment alignment) {
+  switch (alignment) {
+    case framework::TAlignment::taRightJustify: return DT_RIGHT;
+    case framework::TAlignment::taCenter: return DT_CENTER;
+    case framework::TAlignment::taLeftJustify: break;
+  }
+  return DT_LEFT;
+}
+
+}  // namespace
+
+RECT TdxEditViewData::TextRect() const {
+  RECT rect = Bounds;
+  InflateRect(&rect, -kFrameArea, -kFrameArea);
+  rect.left += TextOffsetLeft;
+  rect.top += TextOffsetTop;
+  return rect;
+}
+
+void TdxEditViewData::PaintBackground(HDC dc) const {
+  if (HighlightPass) return;  // the mark goes over what the first pass painted
+  SetBkColor(dc, BrushColor);
+  ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &Bounds, nullptr, 0, nullptr);
+}
+
+void TdxEditViewData::PaintText(HDC dc, const RECT& rect, const std::wstring& text,
+                                bool end_ellipsis) const {
+  if (rect.right <= rect.left || rect.bottom <= rect.top) return;
+  SelectScope font(dc, Font ? static_cast<HGDIOBJ>(Font) : GetCurrentObject(dc, OBJ_FONT));
+  SetTextColor(dc, TextColor);
+  SetBkColor(dc, BrushColor);
+  SetBkMode(dc, TRANSPARENT);
+  const int length = static_cast<int>(text.size());
+  RECT box = rect;
+  if (Placement >= kPlaceMultiLine) {
+    const UINT format = DT_WORDBREAK | DT_NOPREFIX | DT_EDITCONTROL | HorizontalFormat(Alignment);
+    if (Placement == kPlaceMultiLineCenter) {
+      RECT measured = rect;
+      DrawTextW(dc, text.c_str(), length, &measured, format | DT_CALCRECT);
+      const int spare = (rect.bottom - rect.top) - (measured.bottom - measured.top);
+      if (spare > 0) box.top += spare / 2;
+    }
+    DrawTextW(dc, text.c_str(), length, &box, format);
+    return;
+  }
+  const int shown = HighlightPass ? std::clamp(HighlightLength, 0, length) : length;
+  if (end_ellipsis && !HighlightPass) {
+    UINT vertical = Placement == kPlaceBottom   ? DT_BOTTOM
+                    : Placement == kPlaceCenter ? DT_VCENTER
+                                                : DT_TOP;
+    DrawTextW(
+        dc, text.c_str(), length, &box,
+        DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS | vertical | HorizontalFormat(Alignment));
+    return;
+  }
+  SIZE extent{};
+  GetTextExtentPoint32W(dc, text.c_str(), length, &extent);
+  int x = rect.left;
+  if (Alignment == framework::TAlignment::taRightJustify) x = rect.right - extent.cx;
+  if (Alignment == framework::TAlignment::taCenter)
+    x = rect.left + (rect.right - rect.left - extent.cx) / 2;
+  int y = rect.top;
+  if (Placement == kPlaceCenter) y = rect.top + (rect.bottom - rect.top - extent.cy) / 2;
+  if (Placement == kPlaceBottom) y = rect.bottom - extent.cy;
+  const UINT options = ETO_CLIPPED | (HighlightPass ? ETO_OPAQUE : 0);
+  if (HighlightPass) {
+    SIZE prefix{};
+    GetTextExtentPoint32W(dc, text.c_str(), shown, &prefix);
+    box.left = std::max<int>(rect.left, x);
+    box.right = std::min<int>(rect.right, x + prefix.cx);
+  }
+  ExtTextOutW(dc, x, y, options, &box, text.c_str(), shown, nullptr);
+}
+
+std::wstring TdxEditViewData::DisplayText() const { return Value.ToString(); }
+
+void TdxEditViewData::Paint(HDC dc) const {
+  PaintBackground(dc);
+  PaintText(dc, TextRect(), DisplayText(), false);
+}
+
+int TdxEditViewData::CalcLineCount(HDC dc, int width) const {
+  if (width <= 0) return 1;
+  const std::wstring text = DisplayText();
+  SelectScope font(dc, Font ? static_cast<HGDIOBJ>(Font) : GetCurrentObject(dc, OBJ_FONT));
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  RECT rect{0, 0, width, 0};
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect,
+            DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EDITCONTROL);
+  if (metrics.tmHeight <= 0) return 1;
+  return std::max(1, static_cast<int>((rect.bottom + metrics.tmHeight - 1) / metrics.tmHeight));
+}
+
+std::wstring TdxTextEditViewData::DisplayText() const {
+  std::wstring text = Value.ToString();
+  if (PasswordChar != 0) return std::wstring(text.size(), PasswordChar);
+  return controls::ApplyCharCase(text, CharCase);
+}
+
+void TdxTextEditViewData::Paint(HDC dc) const {
+  PaintBackground(dc);
+  RECT rect = TextRect();
+  if (SelectionBar) rect.left += GetSystemMetrics(SM_CXSMICON) / 2;  // the memo's bar
+  PaintText(dc, rect, DisplayText(), EndEllipsis);
+}
+
+}  // namespace editors

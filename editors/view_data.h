@@ -1,0 +1,81 @@
+// View data: the painting record of one cell, filled by the grid for every cell it paints and
+// drawn the way the cell's editor would show the value, without any editor window.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "controls/edit_text_model.h"
+#include "editors/edit_style.h"
+#include "framework/stdctrls.h"
+#include "framework/variant.h"
+
+namespace editors {
+
+// Where the text sits in the cell: one line at the top, centre or bottom, or wrapped lines
+// from the top or centred.
+enum TdxTextPlacement : int {
+  kPlaceTop = 0,
+  kPlaceCenter = 1,
+  kPlaceBottom = 2,
+  kPlaceMultiLine = 3,
+  kPlaceMultiLineCenter = 4
+};
+
+class TdxEditViewData {
+ public:
+  TdxEditViewData() = default;
+  virtual ~TdxEditViewData() = default;
+  TdxEditViewData(const TdxEditViewData&) = delete;
+  TdxEditViewData& operator=(const TdxEditViewData&) = delete;
+
+  // Paints the cell at Bounds: background, then the value.
+  virtual void Paint(HDC dc) const;
+  // Lines the value needs when wrapped into `width` (1 for values that do not wrap).
+  virtual int CalcLineCount(HDC dc, int width) const;
+  // The text the cell shows for Value.
+  virtual std::wstring DisplayText() const;
+
+  bool Enabled = true;
+  bool Selected = false;
+  framework::TColor BorderColor = framework::clNone;
+  TdxEditButtonStyle ButtonStyle = TdxEditButtonStyle::bts3D;
+  TdxEditEdges Edges = kAllEdges;
+  bool Shadow = false;
+  bool HotTrack = false;  // the cell follows the mouse
+  bool Hot = false;       // the mouse is over it now
+  RECT ButtonRect{};
+  RECT Bounds{};  // the painted rectangle, 2 pixels around the cell as the editor's window is
+  framework::TAlignment Alignment = framework::TAlignment::taLeftJustify;
+  HFONT Font = nullptr;  // borrowed; null: the DC's
+  COLORREF BrushColor = RGB(255, 255, 255);
+  COLORREF TextColor = RGB(0, 0, 0);
+  framework::Variant Value;
+  int Placement = kPlaceCenter;
+  // Pixels between the frame and the text, as the editor's text offsets.
+  int TextOffsetLeft = 1, TextOffsetTop = 0;
+  // A highlight pass paints only the first HighlightLength characters (the search mark).
+  int HighlightLength = 0;
+  bool HighlightPass = false;
+
+ protected:
+  // The rectangle the text goes in: Bounds less the 2-pixel frame area and the offsets.
+  RECT TextRect() const;
+  void PaintBackground(HDC dc) const;
+  // One line or wrapped lines by Placement and Alignment; `end_ellipsis` shortens one line.
+  void PaintText(HDC dc, const RECT& rect, const std::wstring& text, bool end_ellipsis) const;
+};
+
+class TdxTextEditViewData : public TdxEditViewData {
+ public:
+  std::wstring DisplayText() const override;
+  void Paint(HDC dc) const override;
+
+  controls::TEditCharCase CharCase = controls::TEditCharCase::ecNormal;
+  bool EndEllipsis = false;
+  wchar_t PasswordChar = 0;
+  bool SelectionBar = false;  // a memo's strip at the left for selecting lines
+};
+
+}  // namespace editors
