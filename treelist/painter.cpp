@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "framework/win/handles.h"
 #include "treelist/tree_list.h"
 
 namespace treelist {
@@ -129,6 +130,12 @@ void TreeListPainter::PaintIndicatorCorner() {
 }
 
 int TreeListPainter::PaintRows() {
+  SavedDC saved(dc_);
+  // One clip for all rows: cells scrolled left of the data area go under the indicator, which
+  // each row paints last.
+  IntersectClipRect(dc_, layout_.rows.left, layout_.rows.top, layout_.data.right,
+                    layout_.rows.bottom);
+  SelectObject(dc_, grid_.Font().Handle());
   int y = layout_.rows.top;
   const int line = grid_.metrics_.default_row_height;
   for (TdxTreeListNode* node = grid_.top_node_; node && y < layout_.rows.bottom;
@@ -140,22 +147,23 @@ int TreeListPainter::PaintRows() {
   return std::min<int>(y, layout_.rows.bottom);
 }
 
+void TreeListPainter::PaintIndicator(bool focused, int top, int height) {
+  const int line = grid_.metrics_.default_row_height;
+  const RECT indicator{layout_.rows.left, top, layout_.data.left, top + height};
+  DrawHeaderCell(dc_, indicator, L"", nullptr, grid_.look_);
+  if (!focused) return;
+  const int cx = (indicator.left + indicator.right) / 2, cy = top + line / 2;
+  const POINT arrow[3] = {{cx - 2, cy - 4}, {cx + 2, cy}, {cx - 2, cy + 4}};
+  const HGDIOBJ old_brush = SelectObject(dc_, GetStockObject(BLACK_BRUSH));
+  const HGDIOBJ old_pen = SelectObject(dc_, GetStockObject(BLACK_PEN));
+  Polygon(dc_, arrow, 3);
+  SelectObject(dc_, old_pen);
+  SelectObject(dc_, old_brush);
+}
+
 void TreeListPainter::PaintRow(TdxTreeListNode* node, int top, int height) {
   const int line = grid_.metrics_.default_row_height;
   const bool focused = node == grid_.focused_node_;
-  if (layout_.data.left > layout_.rows.left) {
-    const RECT indicator{layout_.rows.left, top, layout_.data.left, top + height};
-    DrawHeaderCell(dc_, indicator, L"", nullptr, grid_.look_);
-    if (focused) {
-      const int cx = (indicator.left + indicator.right) / 2, cy = top + line / 2;
-      const POINT arrow[3] = {{cx - 2, cy - 4}, {cx + 2, cy}, {cx - 2, cy + 4}};
-      SelectObject(dc_, GetStockObject(BLACK_BRUSH));
-      SelectObject(dc_, GetStockObject(BLACK_PEN));
-      Polygon(dc_, arrow, 3);
-    }
-  }
-  SavedDC saved(dc_);
-  IntersectClipRect(dc_, layout_.data.left, top, layout_.data.right, top + height);
   SelectObject(dc_, grid_.Font().Handle());
   const int x0 = layout_.data.left - grid_.left_coord_;
   if (layout_.headers.empty()) {
@@ -198,6 +206,7 @@ void TreeListPainter::PaintRow(TdxTreeListNode* node, int top, int height) {
     SetBkColor(dc_, window_);
     DrawFocusRect(dc_, &focus);
   }
+  if (layout_.data.left > layout_.rows.left) PaintIndicator(focused, top, height);
 }
 
 void TreeListPainter::DrawCell(TdxTreeListNode* node, int column, const RECT& rect, int text_left) {
@@ -240,15 +249,22 @@ void TreeListPainter::PaintTreePart(TdxTreeListNode* node, const RECT& cell, int
 }
 
 // The dots' phase follows the content across (so that columns scrolled by an odd step keep
-// theirs) and the window down (rows scrolled repaint the tree's column, see ScrollRows).
-int TreeListPainter::DotPhase(int x, int y) const { return (x + grid_.left_coord_ + y) & 1; }
-
-void TreeListPainter::DottedVertical(int x, int top, int bottom, COLORREF color) {
-  for (int y = top + DotPhase(x, top); y < bottom; y += 2) SetPixelV(dc_, x, y, color);
-}
-
-void TreeListPainter::DottedHorizontal(int left, int right, int y, COLORREF color) {
-  for (int x = left + DotPhase(left, y); x < right; x += 2) SetPixelV(dc_, x, y, color);
+// theirs) and the window down (rows scrolled repaint the tree's column, see ScrollRows): a dot
+// wherever x + LeftCoord + y is even. One checked pattern brush paints them, the gaps in the
+// window colour the tree's part has anyway.
+void TreeListPainter::DottedLine(int left, int top, int width, int height) {
+  if (!dot_brush_) {
+    static const WORD kChecks[8] = {0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA};
+    dot_bitmap_.reset(CreateBitmap(8, 8, 1, 1, kChecks));
+    dot_brush_.reset(CreatePatternBrush(dot_bitmap_.get()));
+  }
+  // A monochrome pattern draws its 0 bits in the text colour, its 1 bits in the background.
+  SetTextColor(dc_, tree_line_);
+  SetBkColor(dc_, window_);
+  SetBrushOrgEx(dc_, grid_.left_coord_ & 1, 0, nullptr);
+  const HGDIOBJ old = SelectObject(dc_, dot_brush_.get());
+  PatBlt(dc_, left, top, width, height, PATCOPY);
+  SelectObject(dc_, old);
 }
 
 void TreeListPainter::PaintTreeLines(TdxTreeListNode* node, int x0, int top, int bottom,
@@ -259,7 +275,7 @@ void TreeListPainter::PaintTreeLines(TdxTreeListNode* node, int x0, int top, int
   const bool dotted = grid_.tree_line_style_ == TdxTreeLineStyle::tlDot;
   auto vertical = [&](int x, int y1, int y2) {
     if (dotted) {
-      DottedVertical(x, y1, y2, tree_line_);
+      DottedLine(x, y1, 1, y2 - y1);
     } else {
       Line(dc_, x, y1, x, y2 - 1, tree_line_);
     }
@@ -267,7 +283,7 @@ void TreeListPainter::PaintTreeLines(TdxTreeListNode* node, int x0, int top, int
   const int mid_x = x0 + slot * indent + indent / 2;
   const int right = x0 + (slot + 1) * indent;
   if (dotted) {
-    DottedHorizontal(mid_x, right, mid_y, tree_line_);
+    DottedLine(mid_x, mid_y, right - mid_x, 1);
   } else {
     Line(dc_, mid_x, mid_y, right - 1, mid_y, tree_line_);
   }
