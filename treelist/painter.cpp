@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "editors/gdi_scope.h"
 #include "framework/win/handles.h"
 #include "treelist/tree_list.h"
 
@@ -89,13 +90,12 @@ void TreeListPainter::DrawHeaderCell(HDC dc, const RECT& rect, const std::wstrin
   }
   if (caption.empty()) return;
   RECT text{rect.left + 4, rect.top + 1, rect.right - 4, rect.bottom - 1};
-  const HGDIOBJ old = SelectObject(dc, font);
+  editors::SelectScope select(dc, font);
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
   DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text,
             DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
   SetBkMode(dc, OPAQUE);
-  SelectObject(dc, old);
 }
 
 void TreeListPainter::PaintBands() {
@@ -154,17 +154,14 @@ void TreeListPainter::PaintIndicator(bool focused, int top, int height) {
   if (!focused) return;
   const int cx = (indicator.left + indicator.right) / 2, cy = top + line / 2;
   const POINT arrow[3] = {{cx - 2, cy - 4}, {cx + 2, cy}, {cx - 2, cy + 4}};
-  const HGDIOBJ old_brush = SelectObject(dc_, GetStockObject(BLACK_BRUSH));
-  const HGDIOBJ old_pen = SelectObject(dc_, GetStockObject(BLACK_PEN));
+  editors::SelectScope brush(dc_, GetStockObject(BLACK_BRUSH));
+  editors::SelectScope pen(dc_, GetStockObject(BLACK_PEN));
   Polygon(dc_, arrow, 3);
-  SelectObject(dc_, old_pen);
-  SelectObject(dc_, old_brush);
 }
 
 void TreeListPainter::PaintRow(TdxTreeListNode* node, int top, int height) {
   const int line = grid_.metrics_.default_row_height;
   const bool focused = node == grid_.focused_node_;
-  SelectObject(dc_, grid_.Font().Handle());
   const int x0 = layout_.data.left - grid_.left_coord_;
   if (layout_.headers.empty()) {
     const RECT cell{x0, top, layout_.data.right, top + line};
@@ -262,9 +259,8 @@ void TreeListPainter::DottedLine(int left, int top, int width, int height) {
   SetTextColor(dc_, tree_line_);
   SetBkColor(dc_, window_);
   SetBrushOrgEx(dc_, grid_.left_coord_ & 1, 0, nullptr);
-  const HGDIOBJ old = SelectObject(dc_, dot_brush_.get());
+  editors::SelectScope brush(dc_, dot_brush_.get());
   PatBlt(dc_, left, top, width, height, PATCOPY);
-  SelectObject(dc_, old);
 }
 
 void TreeListPainter::PaintTreeLines(TdxTreeListNode* node, int x0, int top, int bottom,
