@@ -12,8 +12,7 @@
 namespace treelist {
 namespace {
 
-constexpr int kEdgeZone = 3;       // pixels either side of an edge that size it
-constexpr int kButtonSlotMin = 9;  // the expand button's box
+constexpr int kEdgeZone = 3;  // pixels either side of an edge that size it
 
 // The screen's DC for measuring text, released on every exit.
 class ScreenDC {
