@@ -30,6 +30,21 @@ const TAlphaImage& ClassicBoxes() {
 
 }  // namespace
 
+void DrawCheckBoxGlyph(HDC dc, const RECT& box, TCheckBoxState state, TXPState look,
+                       HWND theme_window) {
+  const int frame = FrameIndex(state, look);
+  const int style = GetXPPaintStyle();
+  bool drawn = false;
+  if (style == 2) {
+    const framework::TThemeServices& themes = framework::TThemeServices::Instance();
+    drawn = themes.DrawBackground(themes.Open(theme_window, L"BUTTON"), dc, kCheckBoxPart,
+                                  frame + 1, box);
+  }
+  if (!drawn) {
+    DrawSkinFrame(dc, box, style == 1 ? Skin(L"XPCHECKBOX") : ClassicBoxes(), frame, kFrames, 0);
+  }
+}
+
 const framework::TClassInfo& TXPCheckBox::StaticClassInfo() {
   static const framework::TClassInfo info =
       framework::TClassInfo::Derived<TXPCheckBox, TXPCustomControl>("TXPCheckBox")
@@ -92,17 +107,7 @@ void TXPCheckBox::Paint() {
   const SIZE glyph = GetCheckBoxGlyphSize();
   const int top = (client.bottom - glyph.cy) / 2;
   const RECT box = {0, top, glyph.cx, top + glyph.cy};
-  const int frame = FrameIndex(state_, look);
-  const int style = GetXPPaintStyle();
-  bool drawn = false;
-  if (style == 2) {
-    const framework::TThemeServices& themes = framework::TThemeServices::Instance();
-    drawn =
-        themes.DrawBackground(themes.Open(Handle(), L"BUTTON"), dc, kCheckBoxPart, frame + 1, box);
-  }
-  if (!drawn) {
-    DrawSkinFrame(dc, box, style == 1 ? Skin(L"XPCHECKBOX") : ClassicBoxes(), frame, kFrames, 0);
-  }
+  DrawCheckBoxGlyph(dc, box, state_, look, Handle());
 
   const SelectedFont font(dc, canvas.Font().Handle());
   const SIZE text = MeasureCaption(dc, Caption());

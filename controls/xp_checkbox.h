@@ -12,6 +12,11 @@ namespace controls {
 
 enum class TCheckBoxState { cbUnchecked, cbChecked, cbGrayed };
 
+// Draws the box of `state` in `look` into `box` as the paint style draws it; `theme_window`
+// opens the theme's button part in the themed style.
+void DrawCheckBoxGlyph(HDC dc, const RECT& box, TCheckBoxState state, TXPState look,
+                       HWND theme_window);
+
 class TXPCheckBox : public TXPCustomControl {
  public:
   explicit TXPCheckBox(framework::TComponent* owner);

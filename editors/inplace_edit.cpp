@@ -97,6 +97,19 @@ RECT TdxInplaceEdit::GetTextRect() {
   return rect;
 }
 
+void TdxInplaceEdit::DrawText(const RECT& rect, framework::TColor background,
+                              framework::TColor text, framework::TColor selection_background,
+                              framework::TColor selection_text, framework::TColor frame) {
+  if (!Transparent()) {
+    const RECT whole = TXPCustomButtonEdit::GetTextRect();
+    HDC dc = Canvas().Handle();
+    SetBkColor(dc, framework::ColorToRGB(background));
+    ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &whole, nullptr, 0, nullptr);
+  }
+  TXPCustomButtonEdit::DrawText(rect, background, text, selection_background, selection_text,
+                                frame);
+}
+
 void TdxInplaceEdit::ShowAndFocus(const RECT& cell) {
   const bool was_hidden = !Visible() || !HandleAllocated() || !IsWindowVisible(hwnd_);
   SetBounds(cell.left - kCellMargin, cell.top - kCellMargin,

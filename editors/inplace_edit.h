@@ -122,6 +122,10 @@ class TdxInplaceEdit : public controls::TXPCustomButtonEdit {
   void PassKeyToContainer(WORD key);
   void KeyDown(WORD& key, unsigned shift) override;
   RECT GetTextRect() override;
+  // Fills the room the offsets and the alignment leave beside the text, then draws it.
+  void DrawText(const RECT& rect, framework::TColor background, framework::TColor text,
+                framework::TColor selection_background, framework::TColor selection_text,
+                framework::TColor frame) override;
   HBITMAP GetButtonGlyph() override;
 
  private:

@@ -40,7 +40,9 @@ HCURSOR TScreen::CursorHandle(TCursor cursor) const {
 }
 
 void TScreen::SetCursorHandle(TCursor cursor, HCURSOR handle) {
-  if (cursor <= 0) throw EComponentError("Registered cursors need a positive identifier");
+  if (cursor <= 0 && cursor >= crSizeAll) {
+    throw EComponentError("Registered cursors need an identifier outside the built-in ones");
+  }
   if (const auto it = cursors_.find(cursor); it != cursors_.end()) DestroyCursor(it->second);
   cursors_[cursor] = handle;
 }

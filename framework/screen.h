@@ -15,7 +15,8 @@ class TScreen {
   // The cursor of an identifier: crArrow and friends, or one registered with SetCursor;
   // unknown identifiers give the arrow.
   HCURSOR CursorHandle(TCursor cursor) const;
-  // Registers a cursor under a positive identifier; the screen owns it from now on.
+  // Registers a cursor under an identifier other than the built-in ones (0 down to crSizeAll);
+  // the screen owns it from now on.
   void SetCursorHandle(TCursor cursor, HCURSOR handle);
   // The cursor shown over the whole module while not crDefault (the hour-glass of long work).
   TCursor Cursor() const noexcept { return cursor_; }

@@ -156,6 +156,7 @@ struct Observed {
   int caret_after_drag = -1;
   std::vector<ScreenCapture> edit_selected;  // one, focused with a selection
   std::vector<ScreenCapture> edit_unfocused;
+  std::vector<ScreenCapture> bar;  // unfocused, then focused by Tab
   bool closed = false;
 };
 
@@ -171,6 +172,7 @@ TEST(EditFormOnScreen, KeysAndMouseWorkItAndTheScreenShowsTheTextAsMeasured) {
       dialog.Child<framework::TWinControl>("ButtonCancel").Handle(),
       edit.Handle()};
   const HWND edit_hwnd = edit.Handle();
+  const HWND bar_hwnd = dialog.ScrollBar().Handle();
   const std::wstring typed = L"Wimbledon mmmm";
   const std::vector<int> at = Boundaries(edit, typed);
   const DWORD ui_thread = GetCurrentThreadId();
@@ -190,9 +192,13 @@ TEST(EditFormOnScreen, KeysAndMouseWorkItAndTheScreenShowsTheTextAsMeasured) {
 
         // Focus starts on the edit (first in the Tab order); Tab walks the dialog round.
         testsupport::Click(edit_hwnd, {190, 10});
+        seen.bar.push_back(ScreenCapture::OfWindow(bar_hwnd));
         for (size_t i = 0; i < tab_order.size(); ++i) {
           testsupport::PressKey(VK_TAB);
           seen.focus.push_back(testsupport::FocusOf(ui_thread));
+          if (seen.focus.back() != bar_hwnd) continue;
+          testsupport::Settle(100);
+          seen.bar.push_back(ScreenCapture::OfWindow(bar_hwnd));
         }
 
         testsupport::PressKey(VK_HOME);
@@ -251,6 +257,16 @@ TEST(EditFormOnScreen, KeysAndMouseWorkItAndTheScreenShowsTheTextAsMeasured) {
   after.left = origin.left + at[6] + 1;
   const RECT ink = selected.InkBox(after, background, 60);
   EXPECT_NEAR(ink.right - origin.left, at.back(), 2) << "the ink of \"don mmmm\"";
+
+  // A user who tabs to the scroll bar sees it: the thumb changes, nothing else.
+  ASSERT_EQ(seen.bar.size(), 2u);
+  seen.bar.back().Save("screen_scroll_bar_focused");
+  const RECT thumb = dialog.ScrollBar().CurrentLayout().Part(controls::kPartThumb);
+  const RECT thumb_in_capture = seen.bar.front().FromClient(bar_hwnd, thumb);
+  RECT outside_thumb = seen.bar.front().ClientArea(bar_hwnd);
+  outside_thumb.right = thumb_in_capture.left;
+  EXPECT_GT(seen.bar.front().DifferingPixels(seen.bar.back(), thumb_in_capture), 10);
+  EXPECT_EQ(seen.bar.front().DifferingPixels(seen.bar.back(), outside_thumb), 0);
 
   ASSERT_EQ(seen.edit_unfocused.size(), 1u);
   const ScreenCapture& unfocused = seen.edit_unfocused.front();

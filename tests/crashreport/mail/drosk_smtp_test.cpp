@@ -24,6 +24,7 @@ constexpr char kNoAuth[] = "127.30.0.4";
 constexpr char kEndless[] = "127.30.0.5";
 constexpr char kOverlong[] = "127.30.0.6";
 constexpr char kBadQuit[] = "127.30.0.7";
+constexpr char kStalling[] = "127.30.0.8";
 
 class DroskSmtp : public ::testing::Test {
  protected:
@@ -157,6 +158,20 @@ TEST_F(DroskSmtp, BrokenPeersEndTheDeliveryWithFailure) {
   EXPECT_FALSE(SendSmtpMail("", "a@x.test", "s", "b", "", "127.30.0.99", "", "", port_));
   EXPECT_FALSE(SendSmtpMail("", "", "s", "b", "", kReal, "", "", port_));
   EXPECT_FALSE(SendSmtpMail("", "a@x.test", "s", "b", "", "", "", "", port_));
+}
+
+// A server that answers DATA and then stops reading fills every buffer between it and the
+// client (megabytes on loopback): the send waits at most the socket time-out, and the delivery
+// fails instead of hanging.
+TEST_F(DroskSmtp, AServerThatStopsReadingAfterDataFailsTheDeliveryInTime) {
+  std::string body;
+  const std::string line = std::string(78, 'r') + "\r\n";
+  while (body.size() < (24u << 20)) body += line;
+  const size_t start = Log(kStalling).size();
+  const DWORD begin = GetTickCount();
+  EXPECT_FALSE(Send(kStalling, "a@x.test", "", "", "s", body));
+  EXPECT_LT(GetTickCount() - begin, 40000u);
+  EXPECT_NE(Log(kStalling).substr(start).find("\nDATA\n"), std::string::npos);
 }
 
 }  // namespace

@@ -86,6 +86,8 @@ SCRIPTS = {
     "127.30.0.6": {"greeting": ["220 " + "x" * 70000], "hang": True},
     # Answers QUIT with an error.
     "127.30.0.7": {"quit": "500 no\r\n"},
+    # Takes DATA and then stops reading.
+    "127.30.0.8": {"stall": True},
 }
 ACCOUNT = ("crash-user", "s3cr=t")
 
@@ -219,6 +221,9 @@ async def scripted(reader, writer):
                 await send("550 unknown\r\n" if "nobody" in command else "250 ok\r\n")
             elif verb == "DATA":
                 await send("354 go\r\n")
+                if script.get("stall"):
+                    await asyncio.sleep(60)
+                    return
                 while (await line()) not in (".", None):
                     pass
                 await send("250 taken\r\n")

@@ -1,0 +1,497 @@
+// The graphic and blob editors.
+#include "editors/picture_edits.h"
+
+#include <algorithm>
+
+#include "editors/gdi_scope.h"
+#include "framework/canvas.h"
+#include "framework/streams.h"
+
+namespace editors {
+
+namespace {
+
+template <class Editor>
+TdxInplaceEdit* Make(framework::TComponent* owner) {
+  return new Editor(owner);
+}
+template <class Data>
+std::unique_ptr<TdxEditViewData> MakeData() {
+  return std::make_unique<Data>();
+}
+bool NoHitInCell(const RECT&, int, int, int) { return false; }
+
+// Where a picture goes in `area`: stretched to fit (aspect kept), centred, or at the top left.
+RECT PictureRect(const RECT& area, int width, int height, bool center, bool stretch) {
+  const int area_width = area.right - area.left, area_height = area.bottom - area.top;
+  if (width <= 0 || height <= 0) return RECT{};
+  if (stretch || width > area_width || height > area_height) {
+    // MulDiv keeps the aspect; neither divisor is zero here.
+    if (MulDiv(area_height, width, height) <= area_width) {
+      width = MulDiv(area_height, width, height), height = area_height;
+    } else {
+      height = MulDiv(area_width, height, width), width = area_width;
+    }
+  }
+  const int left = center ? area.left + (area_width - width) / 2 : area.left;
+  const int top = center ? area.top + (area_height - height) / 2 : area.top;
+  return RECT{left, top, left + width, top + height};
+}
+
+void DrawPicture(HDC dc, const RECT& area, framework::TPicture& picture, bool center,
+                 bool stretch) {
+  if (IsPictureEmpty(picture)) return;
+  const RECT target = PictureRect(area, picture.Width(), picture.Height(), center, stretch);
+  if (IsRectEmpty(&target)) return;
+  const int saved = SaveDC(dc);
+  IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
+  framework::TCanvas canvas;
+  canvas.SetHandle(dc);
+  picture.Graphic()->Draw(canvas, target);
+  canvas.SetHandle(nullptr);
+  RestoreDC(dc, saved);
+}
+
+}  // namespace
+
+std::wstring BytesToValue(const std::string& bytes) {
+  std::wstring value(bytes.size(), L'\0');
+  std::transform(bytes.begin(), bytes.end(), value.begin(),
+                 [](char c) { return static_cast<wchar_t>(static_cast<unsigned char>(c)); });
+  return value;
+}
+
+bool ValueToBytes(const std::wstring& value, std::string& bytes) {
+  bytes.clear();
+  bytes.reserve(value.size());
+  for (wchar_t c : value) {
+    if (c > 0xFF) {
+      bytes.clear();
+      return false;
+    }
+    bytes.push_back(static_cast<char>(c));
+  }
+  return true;
+}
+
+std::string PictureToString(framework::TPicture& picture) {
+  if (IsPictureEmpty(picture)) return {};
+  framework::TMemoryStream stream;
+  picture.Graphic()->SaveToStream(stream);
+  const std::vector<uint8_t>& bytes = stream.Bytes();
+  return std::string(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(stream.Size()));
+}
+
+void LoadPictureFromValue(framework::TPicture& picture, framework::GraphicFactory graphic_class,
+                          const std::string& value) {
+  if (value.empty()) {
+    picture.SetGraphic(nullptr);
+    return;
+  }
+  try {
+    std::unique_ptr<framework::TGraphic> graphic =
+        (graphic_class ? graphic_class : framework::MakeGraphic<framework::TBitmap>)();
+    framework::TMemoryStream stream;
+    stream.Write(value.data(), static_cast<int32_t>(value.size()));
+    stream.SetPosition(0);
+    graphic->LoadFromStream(stream);
+    picture.SetGraphic(std::move(graphic));
+  } catch (const framework::Exception&) {
+    picture.SetGraphic(nullptr);  // a stored value that does not read shows as no picture
+  }
+}
+
+bool IsPictureEmpty(const framework::TPicture& picture) {
+  return !picture.Graphic() || picture.Graphic()->Empty();
+}
+
+// ---- tool bar ---------------------------------------------------------------------------------
+
+namespace {
+constexpr const wchar_t* kToolCaptions[TdxPopupToolBarWindow::kButtons] = {L"Cut", L"Copy",
+                                                                           L"Paste", L"Delete"};
+constexpr int kToolWidth = 44, kToolHeight = 22;
+}  // namespace
+
+SIZE TdxPopupToolBarWindow::PreferredSize(HDC, int) {
+  return SIZE{kButtons * kToolWidth + 4, kToolHeight + 4};
+}
+
+RECT TdxPopupToolBarWindow::ButtonRect(int index) const {
+  return RECT{2 + index * kToolWidth, 2, 2 + (index + 1) * kToolWidth - 1, 2 + kToolHeight};
+}
+
+void TdxPopupToolBarWindow::Paint(HDC dc, const RECT& client) {
+  SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+  ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &client, nullptr, 0, nullptr);
+  SetBkMode(dc, TRANSPARENT);
+  for (int i = 0; i < kButtons; ++i) {
+    RECT face = ButtonRect(i);
+    DrawFrameControl(dc, &face, DFC_BUTTON, DFCS_BUTTONPUSH | DFCS_FLAT);
+    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+    DrawTextW(dc, kToolCaptions[i], -1, &face, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  }
+}
+
+TdxPopupAction TdxPopupToolBarWindow::MouseUp(POINT point) {
+  for (int i = 0; i < kButtons; ++i) {
+    const RECT face = ButtonRect(i);
+    if (!PtInRect(&face, point)) continue;
+    switch (i) {
+      case 0: editor_.CutToClipboard(); break;
+      case 1: editor_.CopyToClipboard(); break;
+      case 2: editor_.PasteFromClipboard(); break;
+      case 3: editor_.DeletePicture(); break;
+    }
+    return TdxPopupAction::Accept;
+  }
+  return TdxPopupAction::None;
+}
+
+// ---- graphic editor ---------------------------------------------------------------------------
+
+void TdxGraphicEditViewData::Paint(HDC dc) const {
+  if (HighlightPass) return;
+  PaintBackground(dc);
+  if (Picture) DrawPicture(dc, TextRect(), *Picture, Center, Stretch);
+}
+
+const TdxInplaceEditClass& TdxInplaceGraphicEdit::EditorClass() {
+  static const TdxInplaceEditClass info{"TdxInplaceGraphicEdit", &TdxInplaceEdit::EditorClass(),
+                                        Make<TdxInplaceGraphicEdit>,
+                                        MakeData<TdxGraphicEditViewData>, NoHitInCell};
+  return info;
+}
+
+TdxInplaceGraphicEdit::TdxInplaceGraphicEdit(framework::TComponent* owner)
+    : TdxInplaceEdit(owner) {}
+
+TdxInplaceGraphicEdit::~TdxInplaceGraphicEdit() { DestroyComponents(); }
+
+std::wstring TdxInplaceGraphicEdit::Text() const { return BytesToValue(value_); }
+
+void TdxInplaceGraphicEdit::SetText(const std::wstring& text) {
+  if (!ValueToBytes(text, value_)) value_.clear();  // no byte string: no picture
+  framework::GraphicFactory graphic_class = nullptr;
+  OnGetGraphicClass(this, graphic_class);
+  LoadPictureFromValue(picture_, graphic_class, value_);
+  if (transparency_ != TdxGraphicTransparency::gtDefault && picture_.Graphic()) {
+    picture_.Graphic()->SetTransparent(transparency_ == TdxGraphicTransparency::gtTransparent);
+  }
+  Invalidate();
+}
+
+void TdxInplaceGraphicEdit::PictureChanged() {
+  OnAssignPicture(this, picture_);
+  value_ = PictureToString(picture_);
+  SetModified(true);
+  Invalidate();
+  OnChange(this);
+}
+
+void TdxInplaceGraphicEdit::SetCenter(bool value) { center_ = value, Invalidate(); }
+void TdxInplaceGraphicEdit::SetStretch(bool value) { stretch_ = value, Invalidate(); }
+void TdxInplaceGraphicEdit::SetGraphicTransparency(TdxGraphicTransparency value) {
+  transparency_ = value;
+  Invalidate();
+}
+
+void TdxInplaceGraphicEdit::CopyToClipboard() {
+  auto* bitmap = dynamic_cast<framework::TBitmap*>(picture_.Graphic());
+  if (!bitmap || !OpenClipboard(Handle())) return;
+  EmptyClipboard();
+  win::UniqueBitmap copy = bitmap->DetachedCopy();
+  if (SetClipboardData(CF_BITMAP, copy.get())) (void)copy.release();  // the clipboard owns it
+  CloseClipboard();
+}
+
+void TdxInplaceGraphicEdit::CutToClipboard() {
+  if (!CanModify()) return;
+  CopyToClipboard();
+  DeletePicture();
+}
+
+void TdxInplaceGraphicEdit::PasteFromClipboard() {
+  if (!CanModify() || !OpenClipboard(Handle())) return;
+  auto bitmap = std::make_unique<framework::TBitmap>();
+  bool pasted = false;
+  if (HBITMAP handle = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP))) {
+    BITMAP info{};
+    if (GetObjectW(handle, sizeof info, &info) && info.bmWidth > 0 && info.bmHeight > 0) {
+      bitmap->SetPixelFormat(framework::TPixelFormat::pf24bit);
+      bitmap->SetSize(info.bmWidth, info.bmHeight);
+      HDC source = CreateCompatibleDC(nullptr);
+      {
+        SelectScope selected(source, handle);
+        BitBlt(bitmap->Canvas().Handle(), 0, 0, info.bmWidth, info.bmHeight, source, 0, 0, SRCCOPY);
+      }
+      DeleteDC(source);
+      pasted = true;
+    }
+  }
+  CloseClipboard();
+  if (!pasted) return;
+  picture_.SetGraphic(std::move(bitmap));
+  PictureChanged();
+}
+
+void TdxInplaceGraphicEdit::DeletePicture() {
+  if (!CanModify() || IsPictureEmpty(picture_)) return;
+  picture_.SetGraphic(nullptr);
+  PictureChanged();
+}
+
+void TdxInplaceGraphicEdit::ShowToolBar() {
+  if (!toolbar_host_) {
+    toolbar_host_ = new TdxPopupHost(*this);
+    toolbar_host_->OnCloseRequest = [this](bool) { toolbar_host_->Close(); };
+  }
+  toolbar_host_->Popup(std::make_unique<TdxPopupToolBarWindow>(*this), 0, false, true);
+  if (toolbar_pos_stored_) {
+    SetWindowPos(toolbar_host_->Handle(), HWND_TOPMOST, ToolbarPos.x, ToolbarPos.y, 0, 0,
+                 SWP_NOSIZE | SWP_NOACTIVATE);
+  }
+}
+
+bool TdxInplaceGraphicEdit::ToolBarShowing() const {
+  return toolbar_host_ && toolbar_host_->IsOpen();
+}
+
+HWND TdxInplaceGraphicEdit::ToolBarHandle() const {
+  return ToolBarShowing() ? toolbar_host_->Handle() : nullptr;
+}
+
+void TdxInplaceGraphicEdit::Paint() {
+  HDC dc = Canvas().Handle();
+  const RECT client = ClientRect();
+  SetBkColor(dc, framework::ColorToRGB(Color()));
+  ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &client, nullptr, 0, nullptr);
+  DrawPicture(dc, GetTextRect(), picture_, center_, stretch_);
+}
+
+void TdxInplaceGraphicEdit::KeyDown(WORD& key, unsigned shift) {
+  const bool ctrl = (shift & framework::ssCtrl) != 0;
+  if (key == VK_ESCAPE || !WantsKey(key, shift)) {
+    TdxInplaceEdit::KeyDown(key, shift);
+    return;
+  }
+  if (ctrl && key == 'C') CopyToClipboard();
+  if (ctrl && key == 'X') CutToClipboard();
+  if (ctrl && key == 'V') PasteFromClipboard();
+  if (key == VK_DELETE) DeletePicture();
+  if (key == VK_INSERT && (shift & framework::ssShift)) PasteFromClipboard();
+  key = 0;
+}
+
+void TdxInplaceGraphicEdit::KeyPress(wchar_t& key) { key = 0; }
+
+void TdxInplaceGraphicEdit::WndProc(framework::TMessage& message) {
+  switch (message.msg) {
+    case WM_RBUTTONUP: ShowToolBar(); return;
+    case WM_LBUTTONDBLCLK:
+      if (DblClickActivate) OnCustomClick(this);
+      return;
+    case WM_CONTEXTMENU: return;  // the tool bar is the menu here
+  }
+  TdxInplaceEdit::WndProc(message);
+}
+
+// ---- blob editor ------------------------------------------------------------------------------
+
+framework::TImageList* GetBlobImages() {
+  static framework::TImageList* images = [] {
+    auto* list = new framework::TImageList(nullptr);  // shared until the module unloads
+    list->SetWidth(16);
+    list->SetHeight(16);
+    const wchar_t* letters[] = {L"M", L"P", L"O", L"B"};
+    for (const wchar_t* letter : letters) {
+      framework::TBitmap bitmap(16, 16, framework::TPixelFormat::pf24bit);
+      HDC dc = bitmap.Canvas().Handle();
+      RECT box{0, 0, 16, 16};
+      SetBkColor(dc, RGB(255, 0, 255));
+      ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &box, nullptr, 0, nullptr);
+      RECT page{2, 1, 14, 15};
+      SetBkColor(dc, RGB(255, 255, 255));
+      ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &page, nullptr, 0, nullptr);
+      FrameRect(dc, &page, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+      SetBkMode(dc, TRANSPARENT);
+      SetTextColor(dc, RGB(0, 0, 128));
+      DrawTextW(dc, letter, 1, &page, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+      list->AddMasked(bitmap, RGB(255, 0, 255));
+    }
+    return list;
+  }();
+  return images;
+}
+
+void TdxBlobEditViewData::Paint(HDC dc) const {
+  if (HighlightPass) return;
+  PaintBackground(dc);
+  if (IsEmpty) return;
+  const RECT area = TextRect();
+  const bool text =
+      BlobPaintStyle == TdxBlobPaintStyle::bpsText ||
+      (BlobPaintStyle == TdxBlobPaintStyle::bpsDefault && BlobEditKind == TdxBlobEditKind::bekMemo);
+  if (text) {
+    PaintText(dc, area, DisplayText(), true);
+  } else if (Images) {
+    ImageList_Draw(Images->Handle(), static_cast<int>(BlobEditKind), dc, area.left + 1,
+                   (area.top + area.bottom - Images->Height()) / 2, ILD_TRANSPARENT);
+  }
+}
+
+namespace {
+
+// The blob's text in a popup: typing edits it, Enter breaks a line, Ctrl+Enter takes it.
+class TdxMemoPopupContent : public TdxPopupContent {
+ public:
+  TdxMemoPopupContent(std::wstring text, SIZE size, bool read_only)
+      : text_(std::move(text)), size_(size), read_only_(read_only) {}
+  const std::wstring& Text() const noexcept { return text_; }
+  SIZE PreferredSize(HDC, int) override { return size_; }
+  void Paint(HDC dc, const RECT& client) override {
+    SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+    ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &client, nullptr, 0, nullptr);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    RECT area = client;
+    InflateRect(&area, -3, -2);
+    const std::wstring shown = text_ + L"|";  // where typing goes
+    DrawTextW(dc, shown.c_str(), static_cast<int>(shown.size()), &area,
+              DT_WORDBREAK | DT_NOPREFIX | DT_EDITCONTROL);
+  }
+  bool KeyDown(WORD key, unsigned shift) override {
+    if (key != VK_RETURN || (shift & framework::ssCtrl) || read_only_) return false;
+    text_ += L"\r\n";
+    return true;
+  }
+  bool KeyPress(wchar_t key) override {
+    if (read_only_) return true;
+    if (key == L'\b') {
+      if (!text_.empty())
+        text_.erase(text_.size() - (text_.size() >= 2 && text_.back() == L'\n' ? 2 : 1));
+    } else if (key >= L' ' || key == L'\t') {
+      text_ += key;
+    }
+    return key != L'\r' && key != 27;
+  }
+
+ private:
+  std::wstring text_;
+  SIZE size_;
+  bool read_only_;
+};
+
+// The blob's picture in a popup.
+class TdxPicturePopupContent : public TdxPopupContent {
+ public:
+  TdxPicturePopupContent(framework::TPicture& picture, SIZE size)
+      : picture_(picture), size_(size) {}
+  SIZE PreferredSize(HDC, int) override { return size_; }
+  void Paint(HDC dc, const RECT& client) override {
+    SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+    ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &client, nullptr, 0, nullptr);
+    DrawPicture(dc, client, picture_, true, false);
+  }
+
+ private:
+  framework::TPicture& picture_;
+  SIZE size_;
+};
+
+}  // namespace
+
+const TdxInplaceEditClass& TdxInplaceBlobEdit::EditorClass() {
+  static const TdxInplaceEditClass info{
+      "TdxInplaceBlobEdit", &TdxInplaceDropDownEdit::EditorClass(), Make<TdxInplaceBlobEdit>,
+      MakeData<TdxBlobEditViewData>, NoHitInCell};
+  return info;
+}
+
+TdxInplaceBlobEdit::TdxInplaceBlobEdit(framework::TComponent* owner)
+    : TdxInplaceDropDownEdit(owner) {}
+
+void TdxInplaceBlobEdit::SetBlobEditKind(TdxBlobEditKind value) {
+  if (kind_ == value) return;
+  kind_ = value;
+  LoadPicture();
+  Invalidate();
+}
+
+void TdxInplaceBlobEdit::SetBlobPaintStyle(TdxBlobPaintStyle value) {
+  paint_style_ = value;
+  Invalidate();
+}
+
+void TdxInplaceBlobEdit::LoadPicture() {
+  std::string bytes;
+  if (kind_ != TdxBlobEditKind::bekPict || !ValueToBytes(blob_text_, bytes)) bytes.clear();
+  framework::GraphicFactory graphic_class = nullptr;
+  OnGetGraphicClass(this, graphic_class);
+  LoadPictureFromValue(picture_, graphic_class, bytes);
+}
+
+void TdxInplaceBlobEdit::SetTextSilently(const std::wstring& text) {
+  blob_text_ = text;
+  LoadPicture();
+  Invalidate();
+}
+
+void TdxInplaceBlobEdit::SetBlobText(const std::wstring& text) { SetText(text); }
+
+void TdxInplaceBlobEdit::SetText(const std::wstring& text) {
+  if (text == blob_text_) return;
+  SetTextSilently(text);
+  SetModified(true);
+  OnChange(this);
+}
+
+std::unique_ptr<TdxPopupContent> TdxInplaceBlobEdit::CreatePopupContent() {
+  const SIZE size{std::max(PopupWidth, 20), std::max(PopupHeight, 20)};
+  if (kind_ == TdxBlobEditKind::bekMemo) {
+    return std::make_unique<TdxMemoPopupContent>(blob_text_, size, !CanModify());
+  }
+  if (kind_ == TdxBlobEditKind::bekPict) {
+    return std::make_unique<TdxPicturePopupContent>(picture_, size);
+  }
+  return nullptr;  // other kinds have no editor of their own here
+}
+
+std::wstring TdxInplaceBlobEdit::PopupResult(TdxPopupContent& content) {
+  if (OnSavePopupSize) OnSavePopupSize(*this);
+  if (kind_ != TdxBlobEditKind::bekMemo) return Text();
+  return static_cast<TdxMemoPopupContent&>(content).Text();
+}
+
+void TdxInplaceBlobEdit::KeyPress(wchar_t& key) {
+  if (OpenContent()) {
+    TdxInplaceDropDownEdit::KeyPress(key);
+    return;
+  }
+  key = 0;  // the value is edited in the popup
+}
+
+void TdxInplaceBlobEdit::Paint() {
+  HDC dc = Canvas().Handle();
+  const RECT client = ClientRect();
+  SetBkColor(dc, framework::ColorToRGB(Color()));
+  ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &client, nullptr, 0, nullptr);
+  if (!blob_text_.empty()) {
+    RECT area = GetTextRect();
+    if (paint_style_ == TdxBlobPaintStyle::bpsText ||
+        (paint_style_ == TdxBlobPaintStyle::bpsDefault && kind_ == TdxBlobEditKind::bekMemo)) {
+      SelectScope font(dc, Font().Handle());
+      SetBkMode(dc, TRANSPARENT);
+      SetTextColor(dc, framework::ColorToRGB(Font().Color()));
+      ::DrawTextW(dc, blob_text_.c_str(), static_cast<int>(blob_text_.size()), &area,
+                  DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+    } else {
+      framework::TImageList* images = GetBlobImages();
+      ImageList_Draw(images->Handle(), static_cast<int>(kind_), dc, area.left + 1,
+                     (area.top + area.bottom - images->Height()) / 2, ILD_TRANSPARENT);
+    }
+  }
+  if (ShowButton()) DrawButton(Button());
+}
+
+}  // namespace editors

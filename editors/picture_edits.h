@@ -1,0 +1,166 @@
+// The graphic editor (a picture in the cell, taken from and given to the clipboard through a
+// popup tool bar) and the blob editor (a binary value opened in a popup as text or picture).
+// Picture and blob values travel as one character per byte, so every byte value arrives as it
+// left; a value that does not decode paints empty and never fails.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "editors/drop_down_edit.h"
+#include "framework/image_list.h"
+#include "framework/picture.h"
+
+namespace editors {
+
+// One character (0 to 255) per byte, and back; false when a character is no byte.
+std::wstring BytesToValue(const std::string& bytes);
+bool ValueToBytes(const std::wstring& value, std::string& bytes);
+
+// The picture's graphic in its file form; empty for an empty picture.
+std::string PictureToString(framework::TPicture& picture);
+// Reads `value` (a file form) into the picture as `graphic_class` (null: a bitmap); a value
+// that does not read leaves the picture empty.
+void LoadPictureFromValue(framework::TPicture& picture, framework::GraphicFactory graphic_class,
+                          const std::string& value);
+bool IsPictureEmpty(const framework::TPicture& picture);
+
+enum class TdxGraphicTransparency { gtDefault, gtOpaque, gtTransparent };
+
+class TdxInplaceGraphicEdit;
+
+// The tool bar that pops up over a graphic editor: cut, copy, paste and delete.
+class TdxPopupToolBarWindow : public TdxPopupContent {
+ public:
+  explicit TdxPopupToolBarWindow(TdxInplaceGraphicEdit& editor) : editor_(editor) {}
+  SIZE PreferredSize(HDC dc, int width) override;
+  void Paint(HDC dc, const RECT& client) override;
+  TdxPopupAction MouseUp(POINT point) override;
+  static constexpr int kButtons = 4;
+
+ private:
+  RECT ButtonRect(int index) const;
+  TdxInplaceGraphicEdit& editor_;
+};
+
+class TdxGraphicEditViewData : public TdxEditViewData {
+ public:
+  void Paint(HDC dc) const override;
+  framework::TPicture* Picture = nullptr;  // borrowed
+  bool Center = true, Stretch = false, QuickDraw = true;
+};
+
+using TdxPictureEvent = framework::TEvent<framework::TComponent*, framework::TPicture&>;
+using TdxGraphicClassEvent = framework::TEvent<framework::TComponent*, framework::GraphicFactory&>;
+
+class TdxInplaceGraphicEdit : public TdxInplaceEdit {
+ public:
+  explicit TdxInplaceGraphicEdit(framework::TComponent* owner);
+  ~TdxInplaceGraphicEdit() override;
+  static const TdxInplaceEditClass& EditorClass();
+  const TdxInplaceEditClass& Class() const override { return EditorClass(); }
+
+  // The value: the picture's bytes, one character each.
+  std::wstring Text() const override;
+  void SetText(const std::wstring& text) override;
+  framework::TPicture& Picture() noexcept { return picture_; }
+
+  void SetCenter(bool value);
+  void SetCustomGraphic(bool value) { custom_graphic_ = value; }
+  void SetGraphicTransparency(TdxGraphicTransparency value);
+  void SetStretch(bool value);
+  void SetPopupToolbarPosStored(bool value) { toolbar_pos_stored_ = value; }
+  bool Center() const noexcept { return center_; }
+  bool Stretch() const noexcept { return stretch_; }
+
+  UINT ClipboardFormat = CF_BITMAP;
+  std::wstring CustomFilter;
+  bool DblClickActivate = true;
+  bool QuickDraw = true;
+  POINT ToolbarPos{0, 0};
+
+  void CutToClipboard();
+  void CopyToClipboard();
+  void PasteFromClipboard() override;
+  void DeletePicture();
+  // Shows the tool bar (at ToolbarPos when stored, else under the editor).
+  void ShowToolBar();
+  bool ToolBarShowing() const;
+  HWND ToolBarHandle() const;
+
+  TdxPictureEvent OnAssignPicture;
+  framework::TNotifyEvent OnCustomClick;
+  TdxGraphicClassEvent OnGetGraphicClass;
+
+ protected:
+  void Paint() override;
+  void CreateEditCaret() override {}
+  void KeyDown(WORD& key, unsigned shift) override;
+  void KeyPress(wchar_t& key) override;
+  void WndProc(framework::TMessage& message) override;
+
+ private:
+  void PictureChanged();
+  framework::TPicture picture_;
+  std::string value_;
+  bool center_ = true, stretch_ = false, custom_graphic_ = false, toolbar_pos_stored_ = false;
+  TdxGraphicTransparency transparency_ = TdxGraphicTransparency::gtDefault;
+  TdxPopupHost* toolbar_host_ = nullptr;  // owned as a component
+};
+
+enum class TdxBlobEditKind { bekMemo, bekPict, bekOle, bekBlob };
+enum class TdxBlobPaintStyle { bpsDefault, bpsIcon, bpsText };
+
+// The shared icons of the blob kinds, in the order of TdxBlobEditKind.
+framework::TImageList* GetBlobImages();
+
+class TdxBlobEditViewData : public TdxDropDownEditViewData {
+ public:
+  void Paint(HDC dc) const override;
+  TdxBlobEditKind BlobEditKind = TdxBlobEditKind::bekMemo;
+  TdxBlobPaintStyle BlobPaintStyle = TdxBlobPaintStyle::bpsIcon;
+  framework::TImageList* Images = nullptr;  // borrowed
+  bool IsEmpty = true;
+};
+
+class TdxInplaceBlobEdit : public TdxInplaceDropDownEdit {
+ public:
+  explicit TdxInplaceBlobEdit(framework::TComponent* owner);
+  static const TdxInplaceEditClass& EditorClass();
+  const TdxInplaceEditClass& Class() const override { return EditorClass(); }
+
+  TdxBlobEditKind BlobEditKind() const noexcept { return kind_; }
+  void SetBlobEditKind(TdxBlobEditKind value);
+  TdxBlobPaintStyle BlobPaintStyle() const noexcept { return paint_style_; }
+  void SetBlobPaintStyle(TdxBlobPaintStyle value);
+  // The text without a change notice or the modified mark (loading).
+  void SetTextSilently(const std::wstring& text);
+  const std::wstring& BlobText() const noexcept { return blob_text_; }
+  void SetBlobText(const std::wstring& text);
+  std::wstring Text() const override { return blob_text_; }
+  void SetText(const std::wstring& text) override;
+  framework::TPicture& Picture() noexcept { return picture_; }
+
+  int PopupWidth = 250, PopupHeight = 150;
+  TdxPictureEvent OnAssignPicture;
+  TdxGraphicClassEvent OnGetGraphicClass;
+  // The popup closed with this size (the user may have resized it).
+  std::function<void(TdxInplaceBlobEdit&)> OnSavePopupSize;
+
+ protected:
+  std::unique_ptr<TdxPopupContent> CreatePopupContent() override;
+  std::wstring PopupResult(TdxPopupContent& content) override;
+  void Paint() override;
+  void CreateEditCaret() override {}
+  void KeyPress(wchar_t& key) override;
+
+ private:
+  void LoadPicture();
+  TdxBlobEditKind kind_ = TdxBlobEditKind::bekMemo;
+  TdxBlobPaintStyle paint_style_ = TdxBlobPaintStyle::bpsIcon;
+  std::wstring blob_text_;
+  framework::TPicture picture_;
+};
+
+}  // namespace editors

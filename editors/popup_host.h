@@ -1,0 +1,64 @@
+// The one window every editor popup opens in (lists, calendar, calculator, memo and picture,
+// tool bar): a top-level tool window beside its editor that holds the mouse while open and
+// never takes the keyboard, which stays with the editor and is handed on to the content.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+
+#include "framework/controls.h"
+
+namespace editors {
+
+class TdxInplaceEdit;
+
+// What a mouse action in a popup asks of its editor.
+enum class TdxPopupAction { None, Accept, Cancel };
+
+// What a popup shows and how it answers; the host owns it while it is open.
+class TdxPopupContent {
+ public:
+  virtual ~TdxPopupContent() = default;
+  // The client size the content wants, `width` the editor's (or the asked) width.
+  virtual SIZE PreferredSize(HDC dc, int width) = 0;
+  virtual void Paint(HDC dc, const RECT& client) = 0;
+  // Keys reaching the editor while the popup is open; true when the content used them.
+  virtual bool KeyDown(WORD, unsigned) { return false; }
+  virtual bool KeyPress(wchar_t) { return false; }
+  virtual TdxPopupAction MouseDown(POINT) { return TdxPopupAction::None; }
+  virtual void MouseMove(POINT) {}
+  virtual TdxPopupAction MouseUp(POINT) { return TdxPopupAction::None; }
+};
+
+class TdxPopupHost : public framework::TCustomControl {
+ public:
+  explicit TdxPopupHost(TdxInplaceEdit& editor);
+  ~TdxPopupHost() override;
+
+  // Shows `content` below the editor (above when it does not fit), `width` wide (0: the
+  // editor's width), right edges aligned when `align_right`, framed when `border`.
+  void Popup(std::unique_ptr<TdxPopupContent> content, int width, bool align_right, bool border);
+  // Hides the window and frees the content.
+  void Close();
+  bool IsOpen() const;
+  TdxPopupContent* Content() const noexcept { return content_.get(); }
+  // The host's answer to a mouse action: the editor closes up (true: accept).
+  std::function<void(bool accept)> OnCloseRequest;
+
+  void WndProc(framework::TMessage& message) override;
+
+ protected:
+  void CreateParams(framework::TCreateParams& params) override;
+  void Paint() override;
+
+ private:
+  void Act(TdxPopupAction action);
+
+  TdxInplaceEdit& editor_;
+  std::unique_ptr<TdxPopupContent> content_;
+  bool border_ = true;
+};
+
+}  // namespace editors

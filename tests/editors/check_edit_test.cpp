@@ -1,0 +1,150 @@
+// The check editor: its toggle table through every road that toggles it, the text that
+// follows the state, read-only, the box's place and size, and the cell hit test.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <functional>
+
+#include "editors/check_edit.h"
+#include "tests/editors/editor_test_support.h"
+
+namespace {
+
+using editors::TdxCheckBoxState;
+using editortest::EditorForm;
+using edittest::Type;
+
+class CheckEdit : public EditorForm {};
+
+struct ToggleCase {
+  TdxCheckBoxState from;
+  bool allow_grayed;
+  const wchar_t* text;
+  TdxCheckBoxState to;
+  const wchar_t* text_after;
+};
+constexpr ToggleCase kToggleCases[] = {
+    {TdxCheckBoxState::cbsUnchecked, false, L"False", TdxCheckBoxState::cbsChecked, L"True"},
+    {TdxCheckBoxState::cbsUnchecked, true, L"false", TdxCheckBoxState::cbsGrayed, L"false"},
+    {TdxCheckBoxState::cbsGrayed, true, L"", TdxCheckBoxState::cbsChecked, L""},
+    {TdxCheckBoxState::cbsGrayed, false, L"TRUE", TdxCheckBoxState::cbsChecked, L"True"},
+    {TdxCheckBoxState::cbsChecked, true, L"tRuE", TdxCheckBoxState::cbsUnchecked, L"False"},
+    {TdxCheckBoxState::cbsChecked, false, L"Yes", TdxCheckBoxState::cbsUnchecked, L"Yes"},
+    {TdxCheckBoxState::cbsUnchecked, false, L"Truer", TdxCheckBoxState::cbsChecked, L"Truer"},
+};
+
+TEST_F(CheckEdit, ToggleTableBySpaceClickAndGridClick) {
+  auto& editor = Open<editors::TdxInplaceCheckEdit>({10, 10, 110, 28});
+  HWND hwnd = editor.Handle();
+  const RECT box = editors::CheckBoxRect(editor.ClientRect(), editor.Alignment(), nullptr, 0);
+  const POINT centre{(box.left + box.right) / 2, (box.top + box.bottom) / 2};
+  // Each road: Space, a left-button release over the box, a click the grid hands on.
+  const std::function<void()> roads[] = {
+      [&] { Type(hwnd, L" "); },
+      [&] {
+        SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(centre.x, centre.y));
+        SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(centre.x, centre.y));
+      },
+      [&] { EXPECT_TRUE(editor.ProcessClick(centre)); },
+  };
+  for (const auto& road : roads) {
+    for (const ToggleCase& c : kToggleCases) {
+      SCOPED_TRACE(testing::Message() << static_cast<int>(c.from) << " grayed " << c.allow_grayed
+                                      << " text " << std::wstring(c.text));
+      editor.SetState(c.from);
+      editor.AllowGrayed = c.allow_grayed;
+      editor.SetText(c.text);
+      editor.SetModified(false);
+      int changes = 0;
+      editor.OnChange = [&](framework::TComponent*) { ++changes; };
+      road();
+      EXPECT_EQ(editor.State(), c.to);
+      EXPECT_EQ(editor.Text(), c.text_after);
+      EXPECT_TRUE(editor.Modified());
+      EXPECT_EQ(changes, 1);
+    }
+  }
+}
+
+TEST_F(CheckEdit, ReadOnlyAndMissesNeverToggle) {
+  auto& editor = Open<editors::TdxInplaceCheckEdit>({10, 10, 110, 28});
+  HWND hwnd = editor.Handle();
+  editor.SetText(L"False");
+  editor.SetModified(false);
+  EXPECT_FALSE(editor.ProcessClick(POINT{1, 1})) << "beside the box";
+  SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(1, 1));
+  Type(hwnd, L"x");
+  EXPECT_EQ(editor.State(), TdxCheckBoxState::cbsUnchecked);
+  EXPECT_FALSE(editor.Modified());
+
+  editor.SetReadOnly(true);
+  const RECT box = editors::CheckBoxRect(editor.ClientRect(), editor.Alignment(), nullptr, 0);
+  Type(hwnd, L" ");
+  editor.ProcessClick(POINT{box.left + 1, box.top + 1});
+  editor.Toggle();
+  editor.SetReadOnly(false);
+  container_->read_only = true;
+  Type(hwnd, L" ");
+  EXPECT_EQ(editor.State(), TdxCheckBoxState::cbsUnchecked);
+  EXPECT_EQ(editor.Text(), L"False");
+  EXPECT_FALSE(editor.Modified());
+}
+
+TEST_F(CheckEdit, EscapeTakesTheLoadedStateBack) {
+  auto& editor = Open<editors::TdxInplaceCheckEdit>();
+  editor.SetState(TdxCheckBoxState::cbsChecked);
+  editor.SetText(L"True");
+  editor.SetModified(false);
+  editor.InitEditState(true);
+  Type(editor.Handle(), L" ");
+  ASSERT_EQ(editor.State(), TdxCheckBoxState::cbsUnchecked);
+  edittest::Key(editor.Handle(), VK_ESCAPE);
+  EXPECT_EQ(editor.State(), TdxCheckBoxState::cbsChecked);
+  EXPECT_EQ(editor.Text(), L"True");
+  EXPECT_FALSE(editor.Modified());
+  EXPECT_TRUE(container_->keys.empty());
+}
+
+TEST(CheckGlyph, SizeOfAGlyphOrOfTheSystemBox) {
+  int width = 0, height = 0;
+  EXPECT_FALSE(editors::GetCheckGlyphSize(nullptr, 3, width, height));
+  HBITMAP boxes = LoadBitmapW(nullptr, MAKEINTRESOURCEW(32759));
+  ASSERT_NE(boxes, nullptr);
+  BITMAP info{};
+  GetObjectW(boxes, sizeof info, &info);
+  EXPECT_EQ(width, info.bmWidth / 4);
+  EXPECT_EQ(height, info.bmHeight / 3);
+  DeleteObject(boxes);
+
+  HDC screen = GetDC(nullptr);
+  HBITMAP glyph = CreateCompatibleBitmap(screen, 36, 11);
+  ReleaseDC(nullptr, screen);
+  EXPECT_TRUE(editors::GetCheckGlyphSize(glyph, 3, width, height));
+  EXPECT_EQ(width, 12);
+  EXPECT_EQ(height, 11);
+  EXPECT_FALSE(editors::GetCheckGlyphSize(glyph, 0, width, height)) << "no count, no division";
+  EXPECT_FALSE(editors::GetCheckGlyphSize(glyph, -2, width, height));
+  DeleteObject(glyph);
+}
+
+TEST(CheckGlyph, CellHitTestFindsTheCentredBox) {
+  const editors::TdxInplaceEditClass& check = editors::TdxInplaceCheckEdit::EditorClass();
+  EXPECT_TRUE(check.InheritsFrom(editors::TdxInplaceEdit::EditorClass()));
+  const RECT cell{100, 50, 200, 70};
+  EXPECT_TRUE(check.hit_in_cell(cell, editors::kHitModeClick, 150, 60));
+  EXPECT_FALSE(check.hit_in_cell(cell, editors::kHitModeClick, 104, 60));
+  EXPECT_FALSE(check.hit_in_cell(cell, 1, 150, 60)) << "only the click mode acts";
+}
+
+TEST(CheckGlyph, ViewDataPaintsTheStateItsValueNames) {
+  editors::TdxCheckEditViewData data;
+  data.Value = framework::Variant(2);
+  EXPECT_EQ(data.ShownState(), TdxCheckBoxState::cbsGrayed);
+  data.Value = framework::Variant(7);
+  data.State = TdxCheckBoxState::cbsChecked;
+  EXPECT_EQ(data.ShownState(), TdxCheckBoxState::cbsChecked) << "no state number: the field";
+  data.Value = framework::Variant(L"abc");
+  EXPECT_EQ(data.ShownState(), TdxCheckBoxState::cbsChecked);
+}
+
+}  // namespace

@@ -1,0 +1,114 @@
+// The memo editor's lines and keys, and the settings wrapper over an in-memory ini and over
+// the registry.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "editors/memo_edit.h"
+#include "editors/reg_ini_wrapper.h"
+#include "framework/ini_files.h"
+#include "tests/editors/editor_test_support.h"
+
+namespace {
+
+using editortest::EditorForm;
+using edittest::Key;
+using edittest::Type;
+
+class MemoEdit : public EditorForm {};
+
+TEST_F(MemoEdit, EditsLinesAndHandsEnterToTheGridOnlyWhenAsked) {
+  auto& memo = Open<editors::TdxInplaceMemoEdit>({10, 10, 200, 80});
+  memo.SetText(L"first");
+  memo.SetModified(false);
+  memo.InitEditState(true);
+  EXPECT_FALSE(memo.Modified()) << "a text set from outside is no change";
+  HWND inner = memo.InnerHandle();
+  EXPECT_EQ(GetFocus(), inner) << "the focus goes to the lines";
+  EXPECT_TRUE(memo.IsEditorWindow(inner));
+  EXPECT_TRUE(GetWindowLongW(inner, GWL_STYLE) & ES_MULTILINE);
+
+  SendMessageW(inner, EM_SETSEL, 5, 5);
+  Key(inner, VK_RETURN);
+  Type(inner, L"\rsecond");
+  EXPECT_EQ(memo.Text(), L"first\r\nsecond");
+  EXPECT_TRUE(memo.Modified());
+  EXPECT_TRUE(container_->keys.empty());
+
+  memo.WantReturns = false;
+  Key(inner, VK_RETURN);
+  Type(inner, L"\r");
+  EXPECT_EQ(memo.Text(), L"first\r\nsecond");
+  EXPECT_EQ(container_->keys, std::vector<WPARAM>{VK_RETURN});
+
+  Key(inner, VK_ESCAPE);
+  EXPECT_EQ(memo.Text(), L"first");
+  EXPECT_FALSE(memo.Modified());
+}
+
+TEST_F(MemoEdit, SettersMakeTheInnerWindowAgain) {
+  auto& memo = Open<editors::TdxInplaceMemoEdit>({10, 10, 200, 80});
+  memo.SetText(L"kept");
+  HWND before = memo.InnerHandle();
+  memo.SetScrollBars(editors::TScrollStyle::ssBoth);
+  HWND after = memo.InnerHandle();
+  EXPECT_FALSE(IsWindow(before));
+  const LONG style = GetWindowLongW(after, GWL_STYLE);
+  EXPECT_TRUE(style & WS_VSCROLL);
+  EXPECT_TRUE(style & WS_HSCROLL);
+  memo.SetWordWrap(false);
+  EXPECT_TRUE(GetWindowLongW(memo.InnerHandle(), GWL_STYLE) & ES_AUTOHSCROLL);
+  memo.SetHideScrollBars(false);
+  EXPECT_NE(memo.InnerHandle(), after);
+  EXPECT_EQ(memo.Text(), L"kept") << "the text survives a new window";
+}
+
+TEST(RegIniWrapper, ReadsDefaultsWritesAndErasesSubSectionsInMemory) {
+  framework::TMemIniFile ini("");
+  {
+    editors::TdxRegIniWrapper wrapper;
+    EXPECT_EQ(wrapper.ReadInteger("S", "N", 5), 5) << "no store: the default";
+    wrapper.WriteBool("S", "B", true);  // nothing to write to
+    wrapper.IniFile = &ini;
+    EXPECT_TRUE(wrapper.ReadBool("Grid", "Flag", true));
+    EXPECT_EQ(wrapper.ReadInteger("Grid", "Width", -3), -3);
+    wrapper.WriteBool("Grid", "Flag", false);
+    wrapper.WriteInteger("Grid", "Width", 120);
+    wrapper.WriteInteger("Grid\\Column1", "Width", 40);
+    wrapper.WriteInteger("GridOther", "Width", 7);
+    EXPECT_FALSE(wrapper.ReadBool("Grid", "Flag", true));
+    EXPECT_EQ(wrapper.ReadInteger("Grid", "Width", 0), 120);
+    wrapper.DeleteValue("Grid", "Width");
+    EXPECT_EQ(wrapper.ReadInteger("Grid", "Width", 9), 9);
+    wrapper.EraseSection("Grid");
+    EXPECT_TRUE(wrapper.ReadBool("Grid", "Flag", true));
+    EXPECT_EQ(wrapper.ReadInteger("Grid\\Column1", "Width", 0), 0) << "sub-sections go too";
+    EXPECT_EQ(wrapper.ReadInteger("GridOther", "Width", 0), 7) << "a mere prefix stays";
+  }
+  EXPECT_EQ(ini.ReadInteger("GridOther", "Width", 0), 7) << "the wrapper leaves the ini alive";
+}
+
+TEST(RegIniWrapper, ErasesARegistrySectionWithItsSubKeys) {
+  const std::string key = "Software\\TralvekTests\\Wrapper" + std::to_string(GetCurrentProcessId());
+  struct Cleanup {
+    std::string key;
+    ~Cleanup() { RegDeleteTreeA(HKEY_CURRENT_USER, key.c_str()); }
+  } cleanup{key};
+  framework::TRegIniFile ini(key);
+  editors::TdxRegIniWrapper wrapper;
+  wrapper.IniFile = &ini;
+  EXPECT_EQ(wrapper.ReadInteger("Layout", "Bands", 2), 2);
+  wrapper.WriteInteger("Layout", "Bands", 3);
+  wrapper.WriteBool("Layout\\Band0", "Visible", false);
+  EXPECT_EQ(wrapper.ReadInteger("Layout", "Bands", 2), 3);
+  EXPECT_FALSE(wrapper.ReadBool("Layout\\Band0", "Visible", true));
+  wrapper.EraseSection("Layout");
+  EXPECT_EQ(wrapper.ReadInteger("Layout", "Bands", 2), 2);
+  EXPECT_TRUE(wrapper.ReadBool("Layout\\Band0", "Visible", true));
+  HKEY opened = nullptr;
+  EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, (key + "\\Layout").c_str(), 0, KEY_READ, &opened),
+            ERROR_SUCCESS);
+}
+
+}  // namespace

@@ -1,0 +1,463 @@
+// The other editors' value roads on real windows: numbers that are no numbers, integer limits,
+// currency text, the calculator, dates and the calendar, masks and times, edit buttons, links,
+// images, the most-recently-used list, and picture and blob values byte for byte.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <climits>
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "editors/button_edits.h"
+#include "editors/date_edits.h"
+#include "editors/number_edits.h"
+#include "editors/check_edit.h"
+#include "editors/picture_edits.h"
+#include "framework/screen.h"
+#include "framework/streams.h"
+#include "tests/controls/surface.h"
+#include "tests/editors/editor_test_support.h"
+
+namespace {
+
+using editortest::EditorForm;
+using edittest::Key;
+using edittest::Type;
+
+class ValueEditors : public EditorForm {};
+
+TEST_F(ValueEditors, NonNumericTextOpensAndPaintsAsZero) {
+  auto& spin = Open<editors::TdxInplaceSpinEdit>({10, 10, 110, 28});
+  auto& currency = Open<editors::TdxInplaceCurrencyEdit>({10, 40, 110, 58});
+  for (const wchar_t* text : {L"abc", L"", L"1e999", L"--3", L"12abc"}) {
+    SCOPED_TRACE(testing::Message() << std::wstring(text));
+    EXPECT_NO_THROW(spin.SetText(text));
+    EXPECT_EQ(spin.Value(), 0);
+    EXPECT_NO_THROW(currency.SetText(text));
+    EXPECT_EQ(currency.GetValue(), 0);
+    EXPECT_NO_THROW(edittest::Picture(spin, "spin_edit_not_a_number"));
+    editors::TdxSpinEditViewData data;
+    data.Value = framework::Variant(text);
+    data.Bounds = {0, 0, 80, 20};
+    xptest::Surface surface(80, 20);
+    EXPECT_NO_THROW(data.Paint(surface.dc()));
+    EXPECT_EQ(data.DisplayText(), text) << "painted as it stands";
+  }
+  EXPECT_EQ(currency.DisplayText(), editors::FormatCurrencyValue(0, currency.DisplayFormat()));
+}
+
+TEST_F(ValueEditors, IntegerValuesNeverCastOutOfRange) {
+  EXPECT_EQ(editors::ClampToInteger(1e20), INT_MAX);
+  EXPECT_EQ(editors::ClampToInteger(-1e20), INT_MIN);
+  EXPECT_EQ(editors::ClampToInteger(std::nan("")), 0);
+  EXPECT_EQ(editors::ClampToInteger(2.5), 3);
+  EXPECT_EQ(editors::ClampToInteger(-2.5), -3);
+  auto& spin = Open<editors::TdxInplaceSpinEdit>();
+  spin.SetValue(1e20);
+  EXPECT_EQ(spin.Text(), L"2147483647");
+  spin.SetText(L"99999999999999999999");
+  EXPECT_EQ(spin.Value(), INT_MAX);
+  spin.SetValueType(editors::TdxSpinEditValueType::vtFloat);
+  spin.SetValue(2.25);
+  EXPECT_DOUBLE_EQ(spin.Value(), 2.25);
+}
+
+TEST_F(ValueEditors, SpinStepsByKeysWithinItsLimits) {
+  auto& spin = Open<editors::TdxInplaceSpinEdit>();
+  spin.SetMinMaxValues(0, 10);
+  spin.Increment = 4;
+  spin.SetValue(5);
+  HWND hwnd = spin.Handle();
+  Key(hwnd, VK_UP);
+  EXPECT_EQ(spin.Value(), 9);
+  Key(hwnd, VK_UP);
+  EXPECT_EQ(spin.Value(), 10) << "held at the maximum";
+  spin.UseCtrlIncrement = true;
+  Key(hwnd, VK_DOWN);
+  EXPECT_EQ(spin.Value(), 10);
+  EXPECT_EQ(container_->keys, std::vector<WPARAM>{VK_DOWN}) << "Down alone moves the grid";
+  Key(hwnd, VK_DOWN, {VK_CONTROL});
+  EXPECT_EQ(spin.Value(), 6);
+  spin.SelectAll();
+  Type(hwnd, L"x7");
+  EXPECT_EQ(spin.Text(), L"7");
+  spin.EditorEnabled = false;
+  Type(hwnd, L"1");
+  EXPECT_EQ(spin.Text(), L"7");
+}
+
+TEST_F(ValueEditors, CurrencyFormatsByItsPattern) {
+  EXPECT_EQ(editors::FormatCurrencyValue(1234.5, L"\"$\",0.00"), L"$1,234.50");
+  EXPECT_EQ(editors::FormatCurrencyValue(-1234567.891, L",0.0 \"EUR\""), L"-1,234,567.9 EUR");
+  EXPECT_EQ(editors::FormatCurrencyValue(12, L"0"), L"12");
+  EXPECT_EQ(editors::FormatCurrencyValue(3, L"none"), L"none");
+  const std::wstring pattern = editors::BuildCurrencyFormat();
+  EXPECT_NE(pattern.find(L",0"), std::wstring::npos) << std::string(pattern.begin(), pattern.end());
+  auto& currency = Open<editors::TdxInplaceCurrencyEdit>();
+  currency.SetDisplayFormat(L"\"$\",0.00");
+  currency.SetValue(1999.999);
+  EXPECT_EQ(currency.Text(), L"2000.00");
+  EXPECT_EQ(currency.DisplayText(), L"$2,000.00");
+  currency.SetMinMaxValues(0, 1000);
+  EXPECT_THROW(currency.ValidateEdit(), editors::EdxEditError);
+  currency.SetValue(10);
+  EXPECT_NO_THROW(currency.ValidateEdit());
+}
+
+struct CalcCase {
+  const wchar_t* keys;
+  const wchar_t* shown;
+};
+constexpr CalcCase kCalcCases[] = {
+    {L"12+3=", L"15"},  {L"2*3-1=", L"5"}, {L"7/0=", L"Error"}, {L"7/0=C5", L"5"},
+    {L"1.5+.5=", L"2"}, {L"9~+1=", L"-8"}, {L"8/4", L"4"},      {L"3..2", L"3.2"},
+};
+
+TEST(Calculator, KeysGiveTheResult) {
+  for (const CalcCase& c : kCalcCases) {
+    SCOPED_TRACE(testing::Message() << std::wstring(c.keys));
+    editors::TdxCalculator calculator;
+    for (const wchar_t* k = c.keys; *k; ++k) calculator.Press(*k);
+    EXPECT_EQ(calculator.Display(15), c.shown);
+  }
+  editors::TdxCalculator calculator;
+  EXPECT_FALSE(calculator.Press(L'x'));
+}
+
+TEST_F(ValueEditors, CalculatorPopupTakesKeysAndGivesItsResult) {
+  auto& calc = Open<editors::TdxInplaceCalcEdit>();
+  calc.SetText(L"2");
+  HWND hwnd = calc.Handle();
+  Key(hwnd, VK_F4);
+  ASSERT_TRUE(calc.DroppedDown());
+  Type(hwnd, L"*21=");
+  EXPECT_EQ(calc.Text(), L"2");
+  Key(hwnd, VK_RETURN);
+  EXPECT_FALSE(calc.DroppedDown());
+  EXPECT_EQ(calc.Text(), L"42");
+}
+
+TEST(Dates, EncodeDecodeAndParse) {
+  EXPECT_EQ(editors::EncodeDate(1899, 12, 30), 0);
+  EXPECT_EQ(editors::EncodeDate(2000, 1, 1), 36526);
+  EXPECT_EQ(editors::EncodeDate(1899, 12, 29), -1);
+  for (double date : {-700000.0, -1.0, 0.0, 59.0, 36526.0, 2958465.0}) {
+    int y, m, d;
+    editors::DecodeDate(date, y, m, d);
+    EXPECT_EQ(editors::EncodeDate(y, m, d), date);
+  }
+  double date = 0;
+  EXPECT_TRUE(editors::TryParseDate(L"2024-02-29", date));
+  EXPECT_EQ(date, editors::EncodeDate(2024, 2, 29));
+  EXPECT_TRUE(editors::TryParseDate(editors::FormatDate(40000), date));
+  EXPECT_EQ(date, 40000);
+  for (const wchar_t* bad :
+       {L"2023-02-29", L"2024-13-01", L"abc", L"1-2", L"", L"2024-01-01-01", L"99999-1-1"}) {
+    EXPECT_FALSE(editors::TryParseDate(bad, date)) << std::wstring(bad).size();
+  }
+}
+
+TEST_F(ValueEditors, DateValidationFollowsDateOnError) {
+  auto& edit = Open<editors::TdxInplaceDateEdit>();
+  edit.SetText(L"not a date");
+  EXPECT_THROW(edit.ValidateEdit(), editors::EdxEditError);
+  edit.DateValidation = false;
+  EXPECT_NO_THROW(edit.ValidateEdit());
+  edit.DateOnError = editors::TDateOnError::deNull;
+  edit.ValidateEdit();
+  EXPECT_EQ(edit.Text(), L"");
+  edit.SetText(L"never");
+  edit.DateOnError = editors::TDateOnError::deToday;
+  edit.ValidateEdit();
+  double date = 0;
+  ASSERT_TRUE(edit.Date(date));
+  EXPECT_EQ(date, editors::Today());
+  edit.SetText(L"yesterday");
+  edit.OnValidateInput = [](framework::TComponent*, const std::wstring& text, double& date,
+                            std::wstring&, bool& error) {
+    if (text == L"yesterday") date = editors::Today() - 1, error = false;
+  };
+  edit.ValidateEdit();
+  ASSERT_TRUE(edit.Date(date));
+  EXPECT_EQ(date, editors::Today() - 1);
+}
+
+TEST_F(ValueEditors, CalendarPopupMovesAndTakesADay) {
+  auto& edit = Open<editors::TdxInplaceDateEdit>();
+  edit.SetDate(editors::EncodeDate(2024, 1, 31));
+  HWND hwnd = edit.Handle();
+  Key(hwnd, VK_DOWN, {VK_MENU});
+  ASSERT_TRUE(edit.DroppedDown());
+  Key(hwnd, VK_RIGHT);
+  Key(hwnd, VK_NEXT);  // a month on from 1 February
+  Key(hwnd, VK_RETURN);
+  double date = 0;
+  ASSERT_TRUE(edit.Date(date));
+  EXPECT_EQ(date, editors::EncodeDate(2024, 3, 1));
+  Key(hwnd, VK_F4);
+  Key(hwnd, VK_UP);
+  Key(hwnd, VK_ESCAPE);
+  ASSERT_TRUE(edit.Date(date));
+  EXPECT_EQ(date, editors::EncodeDate(2024, 3, 1)) << "Escape takes nothing";
+}
+
+TEST(EditMask, FillsSlotsKeepsLiteralsAndChecksCompleteness) {
+  const editors::TEditMask phone(L"!\\(999\\) 000-0000;0;_");
+  EXPECT_EQ(phone.EditTextFor(L"5551234567"), L"(555) 123-4567");
+  EXPECT_EQ(phone.ValueOf(L"(555) 123-4567"), L"5551234567") << "literals not kept";
+  EXPECT_EQ(phone.EditTextFor(L"12"), L"(12_) ___-____");
+  EXPECT_FALSE(phone.IsComplete(L"(12_) ___-____"));
+  EXPECT_TRUE(phone.IsComplete(L"(___) 123-4567")) << "the 9s are optional";
+  const editors::TEditMask time(L"!90:00;1;_");
+  EXPECT_EQ(time.EditTextFor(L"12:30"), L"12:30");
+  EXPECT_EQ(time.ValueOf(L"1_:3_"), L"1:3") << "literals kept, blanks dropped";
+  EXPECT_TRUE(time.IsLiteral(2));
+  EXPECT_EQ(time.NextSlot(2), 3);
+  EXPECT_EQ(time.PreviousSlot(3), 1);
+  EXPECT_FALSE(time.Accepts(0, L'a'));
+  const editors::TEditMask letters(L"LLaa");
+  EXPECT_EQ(letters.EditTextFor(L"a1b2c3"), L"ab2c") << "refused characters are skipped";
+}
+
+TEST_F(ValueEditors, MaskAndTimeEditorsTypeIntoTheSlots) {
+  auto& time = Open<editors::TdxInplaceTimeEdit>();
+  EXPECT_EQ(time.EditMask(), L"!90:00;1;_");
+  time.SetText(L"");
+  HWND hwnd = time.Handle();
+  time.SetSelStart(0);
+  Type(hwnd, L"0x93");
+  EXPECT_EQ(time.GetEditText(), L"09:3_");
+  EXPECT_THROW(time.ValidateEdit(), editors::EdxEditError) << "a required slot is blank";
+  Type(hwnd, L"0");
+  EXPECT_NEAR(time.GetTimeValue(), (9 * 60 + 30) / 1440.0, 1e-9);
+  time.SetSelStart(4);
+  Key(hwnd, VK_UP);
+  EXPECT_EQ(time.Text(), L"09:31") << "the minutes step under the caret";
+  time.SetSelStart(0);
+  Key(hwnd, VK_DOWN);
+  EXPECT_EQ(time.Text(), L"08:31");
+  time.SetTimeEditFormat(editors::TTimeEditFormat::tfHourMinSec);
+  EXPECT_EQ(time.Text(), L"08:31:00");
+  time.SetText(L"25:00:00");
+  EXPECT_EQ(time.GetTimeValue(), 0) << "no such hour";
+}
+
+TEST_F(ValueEditors, EditButtonsCollectionAndClicks) {
+  auto& edit = Open<editors::TdxInplaceButtonEdit>();
+  EXPECT_EQ(edit.Buttons().Count(), 1) << "one ellipsis button by default";
+  EXPECT_EQ(edit.Buttons().GetItem(0).Kind(), editors::TdxEditButtonKind::bkEllipsis);
+  editors::TdxEditButton& down = edit.Buttons().Add();
+  down.SetKind(editors::TdxEditButtonKind::bkDown);
+  EXPECT_EQ(edit.Buttons().Count(), 2);
+  EXPECT_THROW(edit.Buttons().GetItem(2), editors::EdxEditError);
+  std::vector<int> clicked;
+  edit.OnButtonClick = [&](framework::TComponent*, int index) { clicked.push_back(index); };
+  HWND hwnd = edit.Handle();
+  Key(hwnd, VK_RETURN, {VK_CONTROL});
+  const RECT button = edit.Button().BoundsRect();
+  const LPARAM on_button = MAKELPARAM((button.left + button.right) / 2, 5);
+  SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, on_button);
+  SendMessageW(hwnd, WM_LBUTTONUP, 0, on_button);
+  edit.ClickEditButton(1);
+  edit.ClickEditButton(5);
+  EXPECT_EQ(clicked, (std::vector<int>{0, 0, 1}));
+  edit.SetTextMode(editors::TdxButtonTextMode::tmButtonsOnly);
+  Type(hwnd, L"abc");
+  EXPECT_EQ(edit.Text(), L"");
+  edit.Buttons().Clear();
+  EXPECT_FALSE(edit.ShowButton());
+  edit.Buttons().RestoreDefaults();
+  EXPECT_TRUE(edit.ShowButton());
+}
+
+TEST_F(ValueEditors, HyperlinkStartsByKeyOrClickAndRegistersItsCursor) {
+  auto& link = Open<editors::TdxInplaceHyperLinkEdit>();
+  HCURSOR cursor = framework::Screen().CursorHandle(editors::crdxLink);
+  EXPECT_NE(cursor, nullptr);
+  EXPECT_NE(cursor, framework::Screen().CursorHandle(framework::crArrow)) << "registered";
+  EXPECT_EQ(link.Cursor(), editors::crdxLink);
+  std::vector<std::wstring> opened;
+  auto saved = editors::TdxInplaceHyperLinkEdit::LinkOpener();
+  editors::TdxInplaceHyperLinkEdit::LinkOpener() = [&](const std::wstring& l) {
+    opened.push_back(l);
+  };
+  link.SetText(L"http://127.0.0.1/help");
+  HWND hwnd = link.Handle();
+  Key(hwnd, VK_RETURN, {VK_CONTROL});
+  SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+  link.SingleClick = true;
+  SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+  int handled = 0;
+  link.OnStartClick = [&](framework::TComponent*) { ++handled; };
+  SendMessageW(hwnd, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(3, 3));
+  editors::TdxInplaceHyperLinkEdit::LinkOpener() = saved;
+  EXPECT_EQ(opened,
+            (std::vector<std::wstring>{L"http://127.0.0.1/help", L"http://127.0.0.1/help"}));
+  EXPECT_EQ(handled, 1) << "a handler replaces the opener";
+}
+
+TEST_F(ValueEditors, ImageValuesFindTheirImageAndDescription) {
+  int index = 0;
+  std::wstring description;
+  const std::vector<std::wstring> values = {L"T", L"F", L"N"}, indexes = {L"4", L"7"},
+                                  descriptions = {L"Yes", L"No", L"Unknown"};
+  EXPECT_TRUE(editors::GetImageIndexForValue(L"F", values, indexes, false, descriptions, index,
+                                             description));
+  EXPECT_EQ(index, 7);
+  EXPECT_EQ(description, L"No");
+  EXPECT_TRUE(editors::GetImageIndexForValue(L"N", values, indexes, false, descriptions, index,
+                                             description));
+  EXPECT_EQ(index, -1) << "no index listed for it";
+  EXPECT_TRUE(editors::GetImageIndexForValue(L"N", values, indexes, true, descriptions, index,
+                                             description));
+  EXPECT_EQ(index, 2) << "default images: its position";
+  EXPECT_FALSE(editors::GetImageIndexForValue(L"x", values, indexes, true, descriptions, index,
+                                              description));
+  EXPECT_EQ(index, -1);
+  EXPECT_EQ(description, L"");
+
+  auto& image = Open<editors::TdxInplaceImageEdit>();
+  image.SetValues(values);
+  image.SetDescriptions(descriptions);
+  image.SetText(L"T");
+  HWND hwnd = image.Handle();
+  Type(hwnd, L"u");
+  EXPECT_EQ(image.Text(), L"N") << "the next description that begins with u";
+  Key(hwnd, VK_F4);
+  Key(hwnd, VK_HOME);
+  Key(hwnd, VK_RETURN);
+  EXPECT_EQ(image.Text(), L"T");
+}
+
+TEST_F(ValueEditors, MostRecentlyUsedListKeepsTheLatestOnTop) {
+  auto& mru = Open<editors::TdxInplaceMRUEdit>();
+  mru.SetMaxItemCount(3);
+  for (const wchar_t* text : {L"a", L"b", L"c", L"b", L"d", L""}) {
+    mru.SetText(text);
+    mru.ValidateEdit();
+  }
+  EXPECT_EQ(mru.Items(), (std::vector<std::wstring>{L"d", L"b", L"c"}));
+  mru.SetMaxItemCount(2);
+  EXPECT_EQ(mru.Items(), (std::vector<std::wstring>{L"d", L"b"}));
+  int clicks = 0;
+  mru.OnMRUButtonClick = [&](framework::TComponent*) { ++clicks; };
+  Key(mru.Handle(), VK_RETURN, {VK_CONTROL});
+  EXPECT_EQ(clicks, 1);
+}
+
+std::string AllByteValues() {
+  std::string bytes;
+  for (int i = 0; i < 256; ++i) bytes.push_back(static_cast<char>(i));
+  return bytes;
+}
+
+// A 16 x 16 24-bit bitmap file whose pixels hold every byte value.
+std::string BitmapFileWithEveryByte() {
+  framework::TBitmap bitmap(16, 16, framework::TPixelFormat::pf24bit);
+  for (int y = 0; y < 16; ++y) {
+    auto* row = static_cast<uint8_t*>(bitmap.ScanLine(y));
+    for (int x = 0; x < 48; ++x) row[x] = static_cast<uint8_t>((y * 48 + x) % 256);
+  }
+  framework::TMemoryStream stream;
+  bitmap.SaveToStream(stream);
+  return std::string(stream.Bytes().begin(), stream.Bytes().begin() + stream.Size());
+}
+
+TEST_F(ValueEditors, BlobAndPictureValuesKeepEveryByte) {
+  const std::string bytes = AllByteValues();
+  const std::wstring value = editors::BytesToValue(bytes);
+  std::string back;
+  ASSERT_TRUE(editors::ValueToBytes(value, back));
+  EXPECT_EQ(back, bytes);
+  EXPECT_FALSE(editors::ValueToBytes(L"\u6f22", back)) << "no byte";
+
+  auto& blob = Open<editors::TdxInplaceBlobEdit>();
+  blob.SetBlobEditKind(editors::TdxBlobEditKind::bekBlob);
+  blob.SetTextSilently(value);
+  EXPECT_FALSE(blob.Modified());
+  ASSERT_TRUE(editors::ValueToBytes(blob.Text(), back));
+  EXPECT_EQ(back, bytes);
+
+  const std::string file = BitmapFileWithEveryByte();
+  auto& graphic = Open<editors::TdxInplaceGraphicEdit>({10, 40, 60, 80});
+  graphic.SetText(editors::BytesToValue(file));
+  ASSERT_FALSE(editors::IsPictureEmpty(graphic.Picture()));
+  EXPECT_EQ(graphic.Picture().Width(), 16);
+  ASSERT_TRUE(editors::ValueToBytes(graphic.Text(), back));
+  EXPECT_EQ(back, file);
+  EXPECT_EQ(editors::PictureToString(graphic.Picture()), file);
+
+  blob.SetBlobEditKind(editors::TdxBlobEditKind::bekPict);
+  blob.SetText(editors::BytesToValue(file));
+  EXPECT_EQ(blob.Picture().Height(), 16);
+  EXPECT_TRUE(blob.Modified());
+}
+
+TEST_F(ValueEditors, ValuesThatDoNotDecodePaintEmpty) {
+  auto& graphic = Open<editors::TdxInplaceGraphicEdit>({10, 40, 60, 80});
+  for (const std::wstring& value :
+       {std::wstring(L"garbage"), std::wstring(L"BM\u6f22"),
+        editors::BytesToValue(BitmapFileWithEveryByte().substr(0, 60))}) {
+    EXPECT_NO_THROW(graphic.SetText(value));
+    EXPECT_TRUE(editors::IsPictureEmpty(graphic.Picture()));
+    EXPECT_NO_THROW(edittest::Picture(graphic, "graphic_edit_undecodable"));
+  }
+  framework::TPicture picture;
+  editors::LoadPictureFromValue(picture, nullptr, "BM not really");
+  EXPECT_TRUE(editors::IsPictureEmpty(picture));
+  EXPECT_EQ(editors::PictureToString(picture), "");
+  editors::TdxGraphicEditViewData data;
+  data.Picture = &picture;
+  data.Bounds = {0, 0, 40, 40};
+  xptest::Surface surface(40, 40);
+  EXPECT_NO_THROW(data.Paint(surface.dc()));
+}
+
+TEST_F(ValueEditors, GraphicToolBarPopsUpAndDeletes) {
+  auto& graphic = Open<editors::TdxInplaceGraphicEdit>({10, 40, 60, 80});
+  graphic.SetText(editors::BytesToValue(BitmapFileWithEveryByte()));
+  graphic.SetModified(false);
+  HWND hwnd = graphic.Handle();
+  SendMessageW(hwnd, WM_RBUTTONUP, 0, MAKELPARAM(5, 5));
+  ASSERT_TRUE(graphic.ToolBarShowing());
+  HWND bar = graphic.ToolBarHandle();
+  RECT client{};
+  GetClientRect(bar, &client);
+  const LPARAM on_delete = MAKELPARAM(client.right - 10, client.bottom / 2);
+  SendMessageW(bar, WM_LBUTTONDOWN, MK_LBUTTON, on_delete);
+  SendMessageW(bar, WM_LBUTTONUP, 0, on_delete);
+  EXPECT_FALSE(graphic.ToolBarShowing());
+  EXPECT_TRUE(editors::IsPictureEmpty(graphic.Picture()));
+  EXPECT_EQ(graphic.Text(), L"");
+  EXPECT_TRUE(graphic.Modified());
+}
+
+TEST_F(ValueEditors, FamilyTestsByInheritance) {
+  using editors::TdxInplaceEditClass;
+  struct Family {
+    const TdxInplaceEditClass& editor;
+    const TdxInplaceEditClass& parent;
+  };
+  const Family families[] = {
+      {editors::TdxInplaceTimeEdit::EditorClass(), editors::TdxInplaceMaskEdit::EditorClass()},
+      {editors::TdxInplaceDateEdit::EditorClass(), editors::TdxInplaceDropDownEdit::EditorClass()},
+      {editors::TdxInplaceMRUEdit::EditorClass(), editors::TdxInplacePickEdit::EditorClass()},
+      {editors::TdxInplaceButtonEdit::EditorClass(),
+       editors::TdxInplaceDropDownEdit::EditorClass()},
+      {editors::TdxInplaceBlobEdit::EditorClass(), editors::TdxInplaceDropDownEdit::EditorClass()},
+      {editors::TdxInplaceCalcEdit::EditorClass(), editors::TdxInplaceDropDownEdit::EditorClass()},
+      {editors::TdxInplaceGraphicEdit::EditorClass(), editors::TdxInplaceEdit::EditorClass()},
+  };
+  for (const Family& f : families) {
+    SCOPED_TRACE(f.editor.name);
+    EXPECT_TRUE(f.editor.InheritsFrom(f.parent));
+    EXPECT_FALSE(f.editor.InheritsFrom(editors::TdxInplaceCheckEdit::EditorClass()));
+    std::unique_ptr<editors::TdxInplaceEdit> made(f.editor.create(nullptr));
+    EXPECT_EQ(&made->Class(), &f.editor);
+    EXPECT_NE(f.editor.create_view_data(), nullptr);
+  }
+}
+
+}  // namespace
