@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cwctype>
 
+#include "editors/editor_class.h"
 #include "editors/gdi_scope.h"
 #include "editors/pick_items.h"
 #include "editors/popup_list.h"
@@ -14,16 +15,6 @@
 namespace editors {
 
 namespace {
-
-template <class Editor>
-TdxInplaceEdit* Make(framework::TComponent* owner) {
-  return new Editor(owner);
-}
-template <class Data>
-std::unique_ptr<TdxEditViewData> MakeData() {
-  return std::make_unique<Data>();
-}
-bool NoHitInCell(const RECT&, int, int, int) { return false; }
 
 std::unique_ptr<TdxEditButton> MakeButton(TdxEditButtons& owner) {
   return std::make_unique<TdxEditButton>(owner);
@@ -139,9 +130,9 @@ void TdxButtonEditViewData::Paint(HDC dc) const {
 // ---- button editor ----------------------------------------------------------------------------
 
 const TdxInplaceEditClass& TdxInplaceButtonEdit::EditorClass() {
-  static const TdxInplaceEditClass info{
-      "TdxInplaceButtonEdit", &TdxInplaceDropDownEdit::EditorClass(), Make<TdxInplaceButtonEdit>,
-      MakeData<TdxButtonEditViewData>, NoHitInCell};
+  static const TdxInplaceEditClass info =
+      EditorClassRecord<TdxInplaceButtonEdit, TdxButtonEditViewData>(
+          "TdxInplaceButtonEdit", TdxInplaceDropDownEdit::EditorClass());
   return info;
 }
 
@@ -208,9 +199,9 @@ void RegisterLinkCursor() {
 }
 
 const TdxInplaceEditClass& TdxInplaceHyperLinkEdit::EditorClass() {
-  static const TdxInplaceEditClass info{
-      "TdxInplaceHyperLinkEdit", &TdxInplaceTextEdit::EditorClass(), Make<TdxInplaceHyperLinkEdit>,
-      MakeData<TdxHyperLinkEditViewData>, NoHitInCell};
+  static const TdxInplaceEditClass info =
+      EditorClassRecord<TdxInplaceHyperLinkEdit, TdxHyperLinkEditViewData>(
+          "TdxInplaceHyperLinkEdit", TdxInplaceTextEdit::EditorClass());
   return info;
 }
 
@@ -311,9 +302,9 @@ void TdxImageEditViewData::Paint(HDC dc) const {
 }
 
 const TdxInplaceEditClass& TdxInplaceImageEdit::EditorClass() {
-  static const TdxInplaceEditClass info{
-      "TdxInplaceImageEdit", &TdxInplaceDropDownEdit::EditorClass(), Make<TdxInplaceImageEdit>,
-      MakeData<TdxImageEditViewData>, NoHitInCell};
+  static const TdxInplaceEditClass info =
+      EditorClassRecord<TdxInplaceImageEdit, TdxImageEditViewData>(
+          "TdxInplaceImageEdit", TdxInplaceDropDownEdit::EditorClass());
   return info;
 }
 
@@ -400,9 +391,8 @@ void TdxInplaceImageEdit::Paint() {
 // ---- most-recently-used editor ----------------------------------------------------------------
 
 const TdxInplaceEditClass& TdxInplaceMRUEdit::EditorClass() {
-  static const TdxInplaceEditClass info{"TdxInplaceMRUEdit", &TdxInplacePickEdit::EditorClass(),
-                                        Make<TdxInplaceMRUEdit>, MakeData<TdxMRUEditViewData>,
-                                        NoHitInCell};
+  static const TdxInplaceEditClass info = EditorClassRecord<TdxInplaceMRUEdit, TdxMRUEditViewData>(
+      "TdxInplaceMRUEdit", TdxInplacePickEdit::EditorClass());
   return info;
 }
 

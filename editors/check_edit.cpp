@@ -6,6 +6,8 @@
 #include <algorithm>
 
 #include "controls/xp_checkbox.h"
+#include "editors/check_toggle.h"
+#include "editors/editor_class.h"
 #include "editors/gdi_scope.h"
 #include "framework/win/text.h"
 
@@ -13,10 +15,6 @@ namespace editors {
 
 namespace {
 
-TdxInplaceEdit* MakeCheck(framework::TComponent* owner) { return new TdxInplaceCheckEdit(owner); }
-std::unique_ptr<TdxEditViewData> MakeCheckViewData() {
-  return std::make_unique<TdxCheckEditViewData>();
-}
 // A click acts on a check cell at once when it hits the box as the column centres it.
 bool CheckHitInCell(const RECT& cell, int mode, int x, int y) {
   if (mode != kHitModeClick) return false;
@@ -52,13 +50,6 @@ controls::TCheckBoxState ControlState(TdxCheckBoxState state) {
     case TdxCheckBoxState::cbsUnchecked: break;
   }
   return controls::TCheckBoxState::cbUnchecked;
-}
-
-bool IsBooleanText(const std::wstring& text) {
-  return CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, text.c_str(), -1, L"True", -1) ==
-             CSTR_EQUAL ||
-         CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, text.c_str(), -1, L"False", -1) ==
-             CSTR_EQUAL;
 }
 
 }  // namespace
@@ -135,8 +126,9 @@ void TdxCheckEditViewData::Paint(HDC dc) const {
 }
 
 const TdxInplaceEditClass& TdxInplaceCheckEdit::EditorClass() {
-  static const TdxInplaceEditClass info{"TdxInplaceCheckEdit", &TdxInplaceEdit::EditorClass(),
-                                        MakeCheck, MakeCheckViewData, CheckHitInCell};
+  static const TdxInplaceEditClass info =
+      EditorClassRecord<TdxInplaceCheckEdit, TdxCheckEditViewData>(
+          "TdxInplaceCheckEdit", TdxInplaceEdit::EditorClass(), CheckHitInCell);
   return info;
 }
 
@@ -174,22 +166,13 @@ void TdxInplaceCheckEdit::SetShowNullFieldStyle(TdxShowNullFieldStyle value) {
 
 void TdxInplaceCheckEdit::Toggle() {
   if (!CanModify()) return;
-  switch (state_) {
-    case TdxCheckBoxState::cbsUnchecked:
-      state_ = AllowGrayed ? TdxCheckBoxState::cbsGrayed : TdxCheckBoxState::cbsChecked;
-      break;
-    case TdxCheckBoxState::cbsGrayed: state_ = TdxCheckBoxState::cbsChecked; break;
-    case TdxCheckBoxState::cbsChecked: state_ = TdxCheckBoxState::cbsUnchecked; break;
-  }
+  state_ = NextCheckState(state_, AllowGrayed);
   SetModified(true);
   Invalidate();
-  const std::wstring text = Text();
-  if (IsBooleanText(text) && state_ != TdxCheckBoxState::cbsGrayed) {
-    const wchar_t* rewritten = state_ == TdxCheckBoxState::cbsChecked ? L"True" : L"False";
-    if (text != rewritten) {
-      SetText(rewritten);  // announces the change itself
-      return;
-    }
+  std::wstring text = Text();
+  if (RewriteBooleanText(text, state_)) {
+    SetText(text);  // announces the change itself
+    return;
   }
   OnChange(this);
 }

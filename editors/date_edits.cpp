@@ -5,21 +5,12 @@
 #include <cmath>
 #include <cwctype>
 
+#include "editors/editor_class.h"
 #include "framework/win/text.h"
 
 namespace editors {
 
 namespace {
-
-template <class Editor>
-TdxInplaceEdit* Make(framework::TComponent* owner) {
-  return new Editor(owner);
-}
-template <class Data>
-std::unique_ptr<TdxEditViewData> MakeData() {
-  return std::make_unique<Data>();
-}
-bool NoHitInCell(const RECT&, int, int, int) { return false; }
 
 // Days from 1 March of year 0 in the proleptic Gregorian calendar (a civil-days algorithm).
 long DaysFromCivil(int y, int m, int d) {
@@ -43,9 +34,9 @@ int DaysInMonth(int year, int month) {
 // ---- mask -------------------------------------------------------------------------------------
 
 const TdxInplaceEditClass& TdxInplaceMaskEdit::EditorClass() {
-  static const TdxInplaceEditClass info{"TdxInplaceMaskEdit", &TdxInplaceTextEdit::EditorClass(),
-                                        Make<TdxInplaceMaskEdit>, MakeData<TdxTextEditViewData>,
-                                        NoHitInCell};
+  static const TdxInplaceEditClass info =
+      EditorClassRecord<TdxInplaceMaskEdit, TdxTextEditViewData>("TdxInplaceMaskEdit",
+                                                                 TdxInplaceTextEdit::EditorClass());
   return info;
 }
 
@@ -323,9 +314,9 @@ class TdxCalendarContent : public TdxPopupContent {
 }  // namespace
 
 const TdxInplaceEditClass& TdxInplaceDateEdit::EditorClass() {
-  static const TdxInplaceEditClass info{
-      "TdxInplaceDateEdit", &TdxInplaceDropDownEdit::EditorClass(), Make<TdxInplaceDateEdit>,
-      MakeData<TdxDropDownEditViewData>, NoHitInCell};
+  static const TdxInplaceEditClass info =
+      EditorClassRecord<TdxInplaceDateEdit, TdxDropDownEditViewData>(
+          "TdxInplaceDateEdit", TdxInplaceDropDownEdit::EditorClass());
   return info;
 }
 
@@ -382,9 +373,9 @@ void TdxInplaceDateEdit::KeyPress(wchar_t& key) {
 // ---- time -------------------------------------------------------------------------------------
 
 const TdxInplaceEditClass& TdxInplaceTimeEdit::EditorClass() {
-  static const TdxInplaceEditClass info{"TdxInplaceTimeEdit", &TdxInplaceMaskEdit::EditorClass(),
-                                        Make<TdxInplaceTimeEdit>, MakeData<TdxTextEditViewData>,
-                                        NoHitInCell};
+  static const TdxInplaceEditClass info =
+      EditorClassRecord<TdxInplaceTimeEdit, TdxTextEditViewData>("TdxInplaceTimeEdit",
+                                                                 TdxInplaceMaskEdit::EditorClass());
   return info;
 }
 

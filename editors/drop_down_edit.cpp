@@ -4,19 +4,12 @@
 #include <algorithm>
 
 #include "controls/xp_edits2.h"
+#include "editors/editor_class.h"
 #include "editors/gdi_scope.h"
 
 namespace editors {
 
 namespace {
-
-TdxInplaceEdit* MakeDropDown(framework::TComponent* owner) {
-  return new TdxInplaceDropDownEdit(owner);
-}
-std::unique_ptr<TdxEditViewData> MakeDropDownViewData() {
-  return std::make_unique<TdxDropDownEditViewData>();
-}
-bool NoHitInCell(const RECT&, int, int, int) { return false; }
 
 bool IsEmptyBitmap(HBITMAP bitmap) {
   BITMAP info{};
@@ -68,9 +61,9 @@ void TdxDropDownEditViewData::Paint(HDC dc) const {
 }
 
 const TdxInplaceEditClass& TdxInplaceDropDownEdit::EditorClass() {
-  static const TdxInplaceEditClass info{"TdxInplaceDropDownEdit",
-                                        &TdxInplaceTextEdit::EditorClass(), MakeDropDown,
-                                        MakeDropDownViewData, NoHitInCell};
+  static const TdxInplaceEditClass info =
+      EditorClassRecord<TdxInplaceDropDownEdit, TdxDropDownEditViewData>(
+          "TdxInplaceDropDownEdit", TdxInplaceTextEdit::EditorClass());
   return info;
 }
 

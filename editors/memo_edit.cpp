@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "editors/container.h"
+#include "editors/editor_class.h"
 #include "framework/stdctrls.h"
 
 namespace editors {
@@ -53,19 +54,18 @@ class TdxMemoInner : public framework::TMemo {
 
 namespace {
 
-TdxInplaceEdit* MakeMemo(framework::TComponent* owner) { return new TdxInplaceMemoEdit(owner); }
 std::unique_ptr<TdxEditViewData> MakeMemoViewData() {
   auto data = std::make_unique<TdxTextEditViewData>();
   data->Placement = kPlaceMultiLine;
   return data;
 }
-bool NoHitInCell(const RECT&, int, int, int) { return false; }
 
 }  // namespace
 
 const TdxInplaceEditClass& TdxInplaceMemoEdit::EditorClass() {
   static const TdxInplaceEditClass info{"TdxInplaceMemoEdit", &TdxInplaceTextEdit::EditorClass(),
-                                        MakeMemo, MakeMemoViewData, NoHitInCell};
+                                        MakeEditor<TdxInplaceMemoEdit>, MakeMemoViewData,
+                                        NoHitInCell};
   return info;
 }
 

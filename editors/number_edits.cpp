@@ -7,21 +7,12 @@
 #include <cwctype>
 
 #include "controls/edit_number.h"
+#include "editors/editor_class.h"
 #include "editors/gdi_scope.h"
 
 namespace editors {
 
 namespace {
-
-template <class Editor>
-TdxInplaceEdit* Make(framework::TComponent* owner) {
-  return new Editor(owner);
-}
-template <class Data>
-std::unique_ptr<TdxEditViewData> MakeData() {
-  return std::make_unique<Data>();
-}
-bool NoHitInCell(const RECT&, int, int, int) { return false; }
 
 std::wstring LocaleText(LCTYPE type, const wchar_t* fallback) {
   wchar_t buffer[32] = {};
@@ -104,9 +95,9 @@ void TdxSpinEditViewData::Paint(HDC dc) const {
 }
 
 const TdxInplaceEditClass& TdxInplaceSpinEdit::EditorClass() {
-  static const TdxInplaceEditClass info{"TdxInplaceSpinEdit", &TdxInplaceTextEdit::EditorClass(),
-                                        Make<TdxInplaceSpinEdit>, MakeData<TdxSpinEditViewData>,
-                                        NoHitInCell};
+  static const TdxInplaceEditClass info =
+      EditorClassRecord<TdxInplaceSpinEdit, TdxSpinEditViewData>("TdxInplaceSpinEdit",
+                                                                 TdxInplaceTextEdit::EditorClass());
   return info;
 }
 
@@ -204,9 +195,9 @@ std::wstring FormatCurrencyValue(double value, const std::wstring& pattern) {
 }
 
 const TdxInplaceEditClass& TdxInplaceCurrencyEdit::EditorClass() {
-  static const TdxInplaceEditClass info{
-      "TdxInplaceCurrencyEdit", &TdxInplaceTextEdit::EditorClass(), Make<TdxInplaceCurrencyEdit>,
-      MakeData<TdxTextEditViewData>, NoHitInCell};
+  static const TdxInplaceEditClass info =
+      EditorClassRecord<TdxInplaceCurrencyEdit, TdxTextEditViewData>(
+          "TdxInplaceCurrencyEdit", TdxInplaceTextEdit::EditorClass());
   return info;
 }
 
@@ -409,9 +400,9 @@ class TdxCalculatorContent : public TdxPopupContent {
 }  // namespace
 
 const TdxInplaceEditClass& TdxInplaceCalcEdit::EditorClass() {
-  static const TdxInplaceEditClass info{
-      "TdxInplaceCalcEdit", &TdxInplaceDropDownEdit::EditorClass(), Make<TdxInplaceCalcEdit>,
-      MakeData<TdxDropDownEditViewData>, NoHitInCell};
+  static const TdxInplaceEditClass info =
+      EditorClassRecord<TdxInplaceCalcEdit, TdxDropDownEditViewData>(
+          "TdxInplaceCalcEdit", TdxInplaceDropDownEdit::EditorClass());
   return info;
 }
 

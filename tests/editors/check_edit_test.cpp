@@ -31,6 +31,7 @@ constexpr ToggleCase kToggleCases[] = {
     {TdxCheckBoxState::cbsChecked, true, L"tRuE", TdxCheckBoxState::cbsUnchecked, L"False"},
     {TdxCheckBoxState::cbsChecked, false, L"Yes", TdxCheckBoxState::cbsUnchecked, L"Yes"},
     {TdxCheckBoxState::cbsUnchecked, false, L"Truer", TdxCheckBoxState::cbsChecked, L"Truer"},
+    {TdxCheckBoxState::cbsUnchecked, false, L"True", TdxCheckBoxState::cbsChecked, L"True"},
 };
 
 TEST_F(CheckEdit, ToggleTableBySpaceClickAndGridClick) {
