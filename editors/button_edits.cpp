@@ -8,6 +8,7 @@
 
 #include "editors/editor_class.h"
 #include "editors/gdi_scope.h"
+#include "editors/glyphs.h"
 #include "editors/pick_items.h"
 #include "editors/popup_list.h"
 #include "framework/screen.h"
@@ -36,12 +37,7 @@ void TdxEditButton::SetKind(TdxEditButtonKind value) {
 }
 
 void TdxEditButton::SetGlyph(HBITMAP glyph) {
-  BITMAP info{};
-  if (glyph && GetObjectW(glyph, sizeof info, &info) && info.bmWidth > 0 && info.bmHeight > 0) {
-    glyph_.reset(static_cast<HBITMAP>(CopyImage(glyph, IMAGE_BITMAP, 0, 0, 0)));
-  } else {
-    glyph_.reset();
-  }
+  glyph_ = CopyGlyph(glyph);
   owner_.Changed();
 }
 
@@ -107,19 +103,7 @@ void TdxButtonEditViewData::Paint(HDC dc) const {
     face.left = std::max<LONG>(text.left, button.right - controls::TXPEditButton::kWidth);
     if (!HighlightPass) {
       DrawFrameControl(dc, &face, DFC_BUTTON, DFCS_BUTTONPUSH);
-      HBITMAP glyph = Buttons->GetItem(i).ShownGlyph();
-      BITMAP info{};
-      if (GetObjectW(glyph, sizeof info, &info)) {
-        HDC source = CreateCompatibleDC(dc);
-        {
-          SelectScope selected(source, glyph);
-          TransparentBlt(dc, (face.left + face.right - info.bmWidth) / 2,
-                         (face.top + face.bottom - info.bmHeight) / 2, info.bmWidth, info.bmHeight,
-                         source, 0, 0, info.bmWidth, info.bmHeight,
-                         GetPixel(source, 0, info.bmHeight - 1));
-        }
-        DeleteDC(source);
-      }
+      DrawGlyph(dc, Buttons->GetItem(i).ShownGlyph(), face);
     }
     button.right = face.left;
   }

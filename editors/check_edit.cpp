@@ -8,7 +8,7 @@
 #include "controls/xp_checkbox.h"
 #include "editors/check_toggle.h"
 #include "editors/editor_class.h"
-#include "editors/gdi_scope.h"
+#include "editors/glyphs.h"
 #include "framework/win/text.h"
 
 namespace editors {
@@ -92,16 +92,7 @@ void DrawCheckBox(HDC dc, const RECT& box, TdxCheckBoxState state, TdxShowNullFi
   }
   BITMAP info{};
   if (UsableGlyph(glyph, glyph_count, info)) {
-    const int width = info.bmWidth / glyph_count;
-    const int index = std::min(static_cast<int>(state), glyph_count - 1);
-    HDC source = CreateCompatibleDC(dc);
-    {
-      SelectScope selected(source, glyph);
-      const COLORREF transparent = GetPixel(source, 0, info.bmHeight - 1);
-      TransparentBlt(dc, box.left, box.top, width, info.bmHeight, source, index * width, 0, width,
-                     info.bmHeight, transparent);
-    }
-    DeleteDC(source);
+    DrawGlyph(dc, glyph, box, static_cast<int>(state), glyph_count);
     return;
   }
   controls::DrawCheckBoxGlyph(dc, box, ControlState(state),
@@ -143,12 +134,7 @@ void TdxInplaceCheckEdit::SetState(TdxCheckBoxState value) {
 }
 
 void TdxInplaceCheckEdit::SetGlyph(HBITMAP glyph) {
-  BITMAP info{};
-  if (glyph && GetObjectW(glyph, sizeof info, &info) && info.bmWidth > 0 && info.bmHeight > 0) {
-    glyph_.reset(static_cast<HBITMAP>(CopyImage(glyph, IMAGE_BITMAP, 0, 0, 0)));
-  } else {
-    glyph_.reset();
-  }
+  glyph_ = CopyGlyph(glyph);
   Invalidate();
 }
 
