@@ -108,7 +108,9 @@ void TCustomXPEdit::DrawText(const RECT& rect, TColor background, TColor text,
   const int to = std::min(length, first_visible_ + visible_count_);
   const int selection_from = std::clamp(SelStart(), from, to);
   const int selection_to = std::clamp(SelStart() + SelLength(), from, to);
-  const bool selection_opaque = !transparent_ && !(hide_selection_ && !has_focus_);
+  // Only a transparent edit lets its parent show through a hidden selection; an opaque one
+  // paints the hidden selection in the normal colours, over what the screen kept of it.
+  const bool selection_opaque = !(transparent_ && hide_selection_ && !has_focus_);
   struct Run {
     int from, to;
     bool selected;
@@ -119,18 +121,21 @@ void TCustomXPEdit::DrawText(const RECT& rect, TColor background, TColor text,
   int x = rect.left;
   for (const Run& run : runs) {
     if (run.from >= run.to) continue;
-    const int width = RunWidth(run.from, run.to);
-    const RECT clip{x, rect.top, std::min(x + width, static_cast<int>(rect.right)), rect.bottom};
-    // From the character before the run, so that its overhang into the run is drawn too.
+    // From the character before the run, so that its overhang into the run is drawn too. Each
+    // character is placed at its measured advance: a driver may draw a font at other widths than
+    // it measures, and selection, caret and hit test all go by the measured ones.
     const int start = run.from > 0 ? run.from - 1 : 0;
-    const int origin = x - RunWidth(start, run.from);
+    const std::vector<int> advances = CharWidths(start, run.to - start);
+    const int lead = start < run.from ? advances.front() : 0;
+    int width = 0;
+    for (size_t i = run.from - start; i < advances.size(); ++i) width += advances[i];
+    const RECT clip{x, rect.top, std::min(x + width, static_cast<int>(rect.right)), rect.bottom};
+    const bool opaque = run.selected ? selection_opaque : !transparent_;
     SetTextColor(dc, framework::ColorToRGB(run.selected ? selection_text : text));
     SetBkColor(dc, framework::ColorToRGB(run.selected ? selection_background : background));
-    SetBkMode(dc, (run.selected ? selection_opaque : !transparent_) ? OPAQUE : TRANSPARENT);
-    const UINT options = ETO_CLIPPED | (run.selected ? (selection_opaque ? ETO_OPAQUE : 0)
-                                                     : (transparent_ ? 0 : ETO_OPAQUE));
-    ExtTextOutW(dc, origin, rect.top, options, &clip, display.c_str() + start, run.to - start,
-                nullptr);
+    SetBkMode(dc, opaque ? OPAQUE : TRANSPARENT);
+    ExtTextOutW(dc, x - lead, rect.top, ETO_CLIPPED | (opaque ? ETO_OPAQUE : 0), &clip,
+                display.c_str() + start, run.to - start, advances.data());
     x += width;
   }
   // The free space after a wholly visible text takes the background.
@@ -172,6 +177,7 @@ const framework::TClassInfo& TXPEdit::StaticClassInfo() {
           .Enum("NumberType", &TXPEdit::NumberType, &TXPEdit::SetNumberType, number_types,
                 TNumberTypeEx::ntNone)
           .Bool("OEMConvert", &TXPEdit::OEMConvert, &TXPEdit::SetOEMConvert, false)
+          .WideString("PasswordChar", &TXPEdit::PasswordCharText, &TXPEdit::SetPasswordCharText)
           .Bool("ReadOnly", &TXPEdit::ReadOnly, &TXPEdit::SetReadOnly, false)
           .WideString("Text", &TXPEdit::Text, &TXPEdit::SetText)
           .Bool("Transparent", &TXPEdit::Transparent, &TXPEdit::SetTransparent, false)

@@ -192,6 +192,18 @@ void TCustomXPEdit::SetPasswordChar(wchar_t value) {
   Invalidate();
 }
 
+std::wstring TCustomXPEdit::PasswordCharText() const {
+  return PasswordChar() ? std::wstring(1, PasswordChar()) : std::wstring();
+}
+
+void TCustomXPEdit::SetPasswordCharText(const std::wstring& text) {
+  if (text.size() > 1) {
+    throw framework::EPropertyError("PasswordChar takes one character, not \"" +
+                                    win::Narrow(text) + "\"");
+  }
+  SetPasswordChar(text.empty() ? L'\0' : text.front());
+}
+
 void TCustomXPEdit::SetReadOnly(bool value) {
   read_only_ = value;
   Invalidate();
@@ -253,7 +265,7 @@ void TCustomXPEdit::ChangeText(const std::wstring& text) {
 }
 
 void TCustomXPEdit::Change() {
-  if (ComponentState() & framework::csLoading) return;
+  if ((ComponentState() & framework::csLoading) || change_suppression_ > 0) return;
   modified_ = true;
   OnChange(this);
 }
@@ -600,7 +612,7 @@ void TCustomXPEdit::ReceiveImeResult(const std::wstring& result) {
 
 void TCustomXPEdit::KeyPress(wchar_t& key) {
   TXPCustomControl::KeyPress(key);
-  if (key == 0) return;
+  if (key == 0 || key_suppression_ > 0) return;
   const bool lead_byte = key < 256 && IsDBCSLeadByte(static_cast<BYTE>(key));
   if (ime_bytes_ > 0) {
     // The characters Windows posts for an input-method result: the result goes in once, whole.

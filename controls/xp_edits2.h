@@ -53,6 +53,9 @@ class TCustomXPEdit : public TXPCustomControl {
   void SetOEMConvert(bool value) { oem_convert_ = value; }
   wchar_t PasswordChar() const noexcept { return model_.PasswordChar(); }
   void SetPasswordChar(wchar_t value);
+  // The password character as form descriptions write it: empty for none, else one character.
+  std::wstring PasswordCharText() const;
+  void SetPasswordCharText(const std::wstring& text);
   bool ReadOnly() const noexcept { return read_only_; }
   void SetReadOnly(bool value);
   bool Transparent() const noexcept { return transparent_; }
@@ -83,6 +86,8 @@ class TCustomXPEdit : public TXPCustomControl {
   virtual void InsertText(const std::wstring& text);
   // The width that shows the whole text.
   virtual int GetTextWidth();
+  // The family's integer query: 1 for this edit; descendants answer their own.
+  virtual int EditQuery() { return 1; }
 
   // The number the text stands for, and the text of a number, by NumberType and NumberRadix.
   double GetNumberValue() const;
@@ -138,6 +143,10 @@ class TCustomXPEdit : public TXPCustomControl {
   bool Hot() const noexcept { return hot_; }
   // Painting takes Color as background and never the theme; descendants set it.
   bool use_color_ = false;
+  // While above 0, OnChange is not fired (change_suppression_) or characters are not handled
+  // (key_suppression_): a descendant that edits the text on its own raises them meanwhile.
+  int change_suppression_ = 0;
+  int key_suppression_ = 0;
 
  private:
   friend class TransparentEditHook;

@@ -15,8 +15,11 @@ std::unique_ptr<framework::TGraphic> TCompressedBitmap::Clone() const {
 }
 
 void TCompressedBitmap::ReadData(framework::TStream& stream) {
+  // A few kilobytes of deflated zeros can describe hundreds of megabytes: what the bitmap may
+  // take is bounded by the compressed bytes, not by the sizes its header claims.
+  const int64_t budget = framework::PictureMemoryBudget(stream.Size() - stream.Position());
   framework::TDecompressionStream data(stream);
-  TBitmap::ReadData(data);
+  LoadBitmapFile(data, budget);
   // Reading on to the end makes zlib check the data's checksum, so that a damaged byte is
   // refused instead of being taken for a pixel.
   char beyond = 0;

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "framework/actions.h"
+#include "framework/image_list.h"
 #include "framework/win/handles.h"
 #include "framework/win/text.h"
 #include "controls/xp_bitmap_utils.h"
@@ -163,6 +165,19 @@ void TXPCustomLabel::LinkClick() {
 void TXPCustomLabel::Click() {
   framework::TLabel::Click();
   if (link_type_ != ltNone) LinkClick();
+}
+
+void TXPCustomLabel::ActionChange(framework::TCustomAction& action) {
+  framework::TLabel::ActionChange(action);
+  framework::TImageList* images = action.Images();
+  const int index = action.ImageIndex();
+  if (!images || index < 0 || index >= images->Count()) return;
+  // On magenta, the colour the glyph's bottom-left pixel makes transparent when it is drawn.
+  framework::TBitmap glyph(images->Width(), images->Height(), framework::TPixelFormat::pf32bit);
+  glyph.Canvas().Brush().SetColor(static_cast<framework::TColor>(RGB(255, 0, 255)));
+  glyph.Canvas().FillRect({0, 0, images->Width(), images->Height()});
+  images->Draw(glyph.Canvas(), 0, 0, index, true);
+  SetGlyph(glyph);
 }
 
 void TXPCustomLabel::EnterHot() {

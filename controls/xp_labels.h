@@ -94,6 +94,8 @@ class TXPCustomLabel : public framework::TLabel {
 
  protected:
   void Click() override;
+  // Besides caption and state, the action's image becomes the glyph.
+  void ActionChange(framework::TCustomAction& action) override;
   void Paint() override;
   void Loaded() override;
 

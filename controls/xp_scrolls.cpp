@@ -319,6 +319,8 @@ void TCustomXPScrollBar::WndProc(TMessage& message) {
       message.result |= DLGC_WANTARROWS;
       return;
     case framework::CM_ENABLEDCHANGED:
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
       TXPCustomControl::WndProc(message);
       Invalidate();
       return;
@@ -344,7 +346,24 @@ ScrollPartState TCustomXPScrollBar::StateOf(ScrollPart part) const {
 void TCustomXPScrollBar::Paint() {
   HDC dc = Canvas().Handle();
   const ScrollLayout layout = CurrentLayout();
-  if (GetXPPaintStyle() == 2 && !SkipThemedDrawing() && PaintThemed(dc, layout)) return;
+  if (GetXPPaintStyle() != 2 || SkipThemedDrawing() || !PaintThemed(dc, layout)) {
+    PaintParts(dc, layout);
+  }
+  // A user who tabs to the bar must see where the focus went: a dotted frame inside the thumb,
+  // or inside the whole bar when it has no room for one.
+  if (Focused()) {
+    RECT cue = layout.Part(kPartThumb);
+    if (Empty(cue)) cue = ClientRect();
+    InflateRect(&cue, -3, -3);
+    if (!Empty(cue)) {
+      SetTextColor(dc, RGB(0, 0, 0));
+      SetBkColor(dc, RGB(255, 255, 255));
+      DrawFocusRect(dc, &cue);
+    }
+  }
+}
+
+void TCustomXPScrollBar::PaintParts(HDC dc, const ScrollLayout& layout) {
   const bool vertical = kind_ == TScrollBarKind::sbVertical;
   DrawTrack(dc, layout.Part(kPartPageBefore), StateOf(kPartPageBefore));
   DrawTrack(dc, layout.Part(kPartPageAfter), StateOf(kPartPageAfter));

@@ -77,6 +77,8 @@ class TCustomXPScrollBar : public TXPCustomControl {
 
  private:
   ScrollPartState StateOf(ScrollPart part) const;
+  // The six parts in the classic or the library's look.
+  void PaintParts(HDC dc, const ScrollLayout& layout);
   bool PaintThemed(HDC dc, const ScrollLayout& layout);
   // The scroll action of a code: one step, OnScroll, then the new position.
   void ScrollBy(TScrollCode code);

@@ -134,11 +134,13 @@ struct TThreadJob {
   TAddress stackTop = 0;
 };
 
-void OpenJob(TThreadJob& job) {
+// `stackPointer`, when not 0, is where the thread's stack was when it raised: the thread may run
+// on another stack meanwhile (a stack overflow is reported from an emergency stack).
+void OpenJob(TThreadJob& job, TAddress stackPointer) {
   if (job.current) {
     job.readable = true;
     job.context.Esp = AddressOf(__builtin_frame_address(0));
-    job.stackTop = StackRegionEnd(job.context.Esp);
+    job.stackTop = StackRegionEnd(stackPointer ? stackPointer : job.context.Esp);
     return;
   }
   job.handle =
@@ -147,7 +149,7 @@ void OpenJob(TThreadJob& job) {
   if (!job.handle) return;
   job.context.ContextFlags = CONTEXT_INTEGER | CONTEXT_CONTROL;
   if (!GetThreadContext(job.handle.get(), &job.context)) return;
-  job.stackTop = StackRegionEnd(job.context.Esp);
+  job.stackTop = StackRegionEnd(stackPointer ? stackPointer : job.context.Esp);
   job.readable = job.stackTop != 0;
 }
 
@@ -249,7 +251,7 @@ std::string ThreadReport(bool frozen, DWORD threadId, bool showProgress, TCompos
     std::unique_ptr<TProgress> progress;
     if (showProgress) progress = ProgressCreate();
     for (TThreadJob& job : jobs) {
-      OpenJob(job);
+      OpenJob(job, job.exceptionThread ? state.stackPointer : 0);
       const TAddress bottom =
           job.exceptionThread && state.stackPointer ? state.stackPointer : job.context.Esp;
       ProgressAddPhase(progress.get(), job.readable && job.stackTop > bottom
@@ -490,6 +492,9 @@ std::string ModuleReport() {
       version.resize(versionWidth + 1, ' ');
       text +=
           kCrLf + IntToHexEx(AddressOf(m.Handle), 8).substr(1) + " " + name + version + m.Directory;
+      // The module's names are missing from the traces: say why.
+      const std::string note = OversizedDebugFileNote(m.Directory + "\\" + m.FileName);
+      if (!note.empty()) text += std::string(kCrLf) + ">> " + note;
     }
   });
 }

@@ -100,7 +100,8 @@ class ByteCursor {
 
  private:
   TAddress code_;
-  uint8_t bytes_[kMaxInstruction + 1];  // only the first available_ are read
+  // An instruction never exceeds the x86 limit: one that needs a byte beyond it is invalid.
+  uint8_t bytes_[kMaxInstruction];  // only the first available_ are read
   size_t available_;
   size_t pos_ = 0;
 };

@@ -22,11 +22,11 @@ constexpr size_t kHeaderSize = 12;
 constexpr size_t kMaxNameSize = 255;
 constexpr long kReplyTimeoutSeconds = 5;
 constexpr int kMaxReferrals = 10;
-constexpr uint16_t kDnsPort = 53;
 
 struct TDnsServers {
   TDAString NameServers;
   TDAString RootServers;
+  uint16_t Port = kDnsPort;
 };
 std::optional<TDnsServers> g_override;
 
@@ -82,20 +82,21 @@ std::string LookUpExchanger(const std::string& domain, const TDnsServers& server
   TDAString exchangeServers = servers.NameServers;
   if (exchangeServers.empty()) {
     // The walk from the roots by referrals.
-    TDnsResult step = DnsQuery(zone, servers.RootServers, kDnsTypeNS);
+    TDnsResult step = DnsQuery(zone, servers.RootServers, kDnsTypeNS, servers.Port);
     if (step.Authority.empty()) return {};
     const TDAString first = step.Authority;
-    step = DnsQuery(zone, step.Authority, kDnsTypeNS);
+    step = DnsQuery(zone, step.Authority, kDnsTypeNS, servers.Port);
     TDAString last = first;
     for (int i = 0; i < kMaxReferrals && step.Answers.empty() && !step.Authority.empty(); ++i) {
-      step = DnsQuery(zone, step.Authority, kDnsTypeNS);
+      step = DnsQuery(zone, step.Authority, kDnsTypeNS, servers.Port);
       last = step.Authority;
     }
     exchangeServers = step.Answers.empty() ? last : step.Answers;
   }
-  std::string exchanger = FirstOf(DnsQuery(domain, exchangeServers, kDnsTypeMX).Answers);
+  std::string exchanger =
+      FirstOf(DnsQuery(domain, exchangeServers, kDnsTypeMX, servers.Port).Answers);
   if (exchanger.empty() && zone != domain)
-    exchanger = FirstOf(DnsQuery(zone, exchangeServers, kDnsTypeMX).Answers);
+    exchanger = FirstOf(DnsQuery(zone, exchangeServers, kDnsTypeMX, servers.Port).Answers);
   return exchanger;
 }
 
@@ -146,7 +147,8 @@ TDnsResult DnsParseReply(std::string_view reply, size_t questionSize, uint16_t q
   return result;
 }
 
-TDnsResult DnsQuery(std::string_view name, const TDAString& servers, uint16_t queryType) {
+TDnsResult DnsQuery(std::string_view name, const TDAString& servers, uint16_t queryType,
+                    uint16_t port) {
   UniqueSocket socket(::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP));
   sockaddr_in local = {};
   local.sin_family = AF_INET;
@@ -157,7 +159,7 @@ TDnsResult DnsQuery(std::string_view name, const TDAString& servers, uint16_t qu
   for (const std::string& server : servers) {
     sockaddr_in address = {};
     address.sin_family = AF_INET;
-    address.sin_port = htons(kDnsPort);
+    address.sin_port = htons(port);
     if (server.empty() || !ResolveHost(server, address.sin_addr)) continue;
     if (sendto(socket.get(), packet.data(), static_cast<int>(packet.size()), 0,
                reinterpret_cast<const sockaddr*>(&address), sizeof(address)) > 0)
@@ -217,8 +219,8 @@ TDAString GetNameServers() {
   return servers;
 }
 
-void OverrideDnsServers(const TDAString& nameServers, const TDAString& rootServers) {
-  g_override = TDnsServers{nameServers, rootServers};
+void OverrideDnsServers(const TDAString& nameServers, const TDAString& rootServers, uint16_t port) {
+  g_override = TDnsServers{nameServers, rootServers, port};
 }
 
 void RestoreDnsServers() { g_override.reset(); }

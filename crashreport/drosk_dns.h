@@ -21,10 +21,13 @@ std::string FindMailExchanger(std::string_view mailAddress);
 // The machine's configured name servers.
 TDAString GetNameServers();
 
-// Replaces the machine's name servers and the root servers for every later lookup (an empty
-// name-server list makes lookups walk from the roots); `RestoreDnsServers` goes back to the
-// machine's.
-void OverrideDnsServers(const TDAString& nameServers, const TDAString& rootServers);
+constexpr uint16_t kDnsPort = 53;
+
+// Replaces the machine's name servers and the root servers, and the port every server is asked
+// on, for every later lookup (an empty name-server list makes lookups walk from the roots);
+// `RestoreDnsServers` goes back to the machine's.
+void OverrideDnsServers(const TDAString& nameServers, const TDAString& rootServers,
+                        uint16_t port = kDnsPort);
 void RestoreDnsServers();
 
 struct TDnsResult {
@@ -32,9 +35,10 @@ struct TDnsResult {
   TDAString Authority;
 };
 
-// One query, sent to every server at once; the first reply with names ends it, each wait lasts
-// at most 5 seconds.
-TDnsResult DnsQuery(std::string_view name, const TDAString& servers, uint16_t queryType);
+// One query, sent to every server at once on `port`; the first reply with names ends it, each
+// wait lasts at most 5 seconds.
+TDnsResult DnsQuery(std::string_view name, const TDAString& servers, uint16_t queryType,
+                    uint16_t port = kDnsPort);
 
 // Reads a possibly compressed name at `position` (advanced past it). Replies are untrusted: a
 // label or pointer beyond `limit` or the reply, a pointer that does not lead strictly backwards,

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "crashreport/drosk_bug_report.h"
+#include "crashreport/drosk_emergency_stack.h"
 #include "crashreport/drosk_start.h"
 #include "crashreport/drosk_exception_box.h"
 #include "crashreport/drosk_handlers.h"
@@ -340,6 +341,7 @@ namespace {
 
 LPTOP_LEVEL_EXCEPTION_FILTER previousFilter = nullptr;
 std::terminate_handler previousTerminate = nullptr;
+void* overflowHandler = nullptr;
 bool lastChanceInstalled = false;
 
 // A thread other than the main thread goes on being a process member no longer.
@@ -377,19 +379,43 @@ std::string FaultText(const EXCEPTION_RECORD& record) {
   }
 }
 
-LONG WINAPI LastChanceFilter(EXCEPTION_POINTERS* info) {
+// Reports a fault nobody handled; a thread other than the main thread may go on afterwards.
+void ReportFault(const EXCEPTION_POINTERS& info) noexcept {
   try {
-    const EXCEPTION_RECORD& record = *info->ExceptionRecord;
+    const EXCEPTION_RECORD& record = *info.ExceptionRecord;
     const bool mainThread = GetCurrentThreadId() == MainThreadId();
     HandleException(false,
                     std::make_exception_ptr(
                         EExternal(FaultText(record), static_cast<uint32_t>(record.ExceptionCode))),
-                    Word(record.ExceptionAddress), !mainThread, info->ContextRecord->Esp,
-                    info->ContextRecord->Ebp, nullptr);
+                    Word(record.ExceptionAddress), !mainThread, info.ContextRecord->Esp,
+                    info.ContextRecord->Ebp, nullptr);
   } catch (...) {
   }
+}
+
+LONG WINAPI LastChanceFilter(EXCEPTION_POINTERS* info) {
+  ReportFault(*info);
   EndThreadAfterReport();
   return EXCEPTION_EXECUTE_HANDLER;
+}
+
+// Runs on the emergency stack: the overflowed stack is left as it was, so the report traces it.
+// The main thread cannot go on without its stack: the program ends.
+void ReportStackOverflow(void* info) {
+  ReportFault(*static_cast<EXCEPTION_POINTERS*>(info));
+  if (GetCurrentThreadId() == MainThreadId()) CloseApplication();
+  SetThreadInfo(GetCurrentThreadId(), nullptr, {}, 0, 0, {});
+}
+
+// A stack overflow is taken first-hand: what is left of the stack would not carry the dispatch
+// as far as the unhandled-exception filter. The thread ends here, on its own stack again, once
+// the report is done.
+LONG WINAPI StackOverflowHandler(EXCEPTION_POINTERS* info) {
+  if (info->ExceptionRecord->ExceptionCode != EXCEPTION_STACK_OVERFLOW ||
+      !RunOnEmergencyStack(ReportStackOverflow, info)) {
+    return EXCEPTION_CONTINUE_SEARCH;
+  }
+  ExitThread(0);
 }
 
 void LastChanceTerminate() {
@@ -408,6 +434,8 @@ void InstallLastChanceHandlers() {
   if (lastChanceInstalled) return;
   previousFilter = SetUnhandledExceptionFilter(LastChanceFilter);
   previousTerminate = std::set_terminate(LastChanceTerminate);
+  if (ReserveEmergencyStack())
+    overflowHandler = AddVectoredExceptionHandler(1, StackOverflowHandler);
   lastChanceInstalled = true;
 }
 
@@ -415,6 +443,8 @@ void RemoveLastChanceHandlers() {
   if (!lastChanceInstalled) return;
   SetUnhandledExceptionFilter(previousFilter);
   std::set_terminate(previousTerminate);
+  if (overflowHandler) RemoveVectoredExceptionHandler(std::exchange(overflowHandler, nullptr));
+  FreeEmergencyStack();
   lastChanceInstalled = false;
 }
 

@@ -201,7 +201,9 @@ bool SendMailtoMail(std::string_view recipients, std::string_view subject, std::
   if (ExpandEnvironmentStringsA(command.c_str(), expanded, sizeof(expanded)) > 0)
     command = expanded;
   if (command.empty()) return false;
-  const TCharSet set = CharSet("\n\r \"#%+<>?");
+  // "&" and "=" as well: unencoded, the mail program would end the body at the report's first
+  // "&" and lose the rest.
+  const TCharSet set = CharSet("\n\r \"#%&+<=>?");
   const std::string url = "mailto:" + NormalizeRecipients(recipients) +
                           "?subject=" + UrlEncode(subject, set, '%') +
                           "&body=" + UrlEncode(body, set, '%');

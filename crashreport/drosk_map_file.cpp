@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 
 #include "crashreport/drosk_dis_asm_private.h"
 #include "crashreport/drosk_packed.h"
@@ -144,16 +145,31 @@ int FindCovering(const TMapFile& map, const Table& t, TAddress address) {
   });
 }
 
+// The size of a file, or -1 when there is none.
+int64_t FileSizeOf(const std::string& name) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(name.c_str(), GetFileExInfoStandard, &data)) return -1;
+  return static_cast<int64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+}
+
+// A file of at most kMaxDebugFileSize bytes, read whole.
 bool ReadFileWhole(const std::string& name, std::string& content) {
   if (GetFileAttributesA(name.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
   win::UniqueHandle file(CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return false;
-  const DWORD size = GetFileSize(file.get(), nullptr);
-  if (size == INVALID_FILE_SIZE) return false;
-  content.assign(size, '\0');
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > kMaxDebugFileSize) return false;
+  content.assign(static_cast<size_t>(size.QuadPart), '\0');
   DWORD read = 0;
-  return size == 0 || (ReadFile(file.get(), content.data(), size, &read, nullptr) && read == size);
+  return size.QuadPart == 0 ||
+         (ReadFile(file.get(), content.data(), static_cast<DWORD>(size.QuadPart), &read, nullptr) &&
+          read == size.QuadPart);
+}
+
+std::string StemOf(const std::string& moduleFileName) {
+  const size_t dot = moduleFileName.rfind('.');
+  return dot == std::string::npos ? moduleFileName : moduleFileName.substr(0, dot);
 }
 
 }  // namespace
@@ -174,10 +190,22 @@ TMapFile::TMapFile(bool enabled, TAddress moduleHandle, const std::string& fileN
   isValid = ReadTd32(*this, headers ? &r : nullptr) || ReadBesideModule();
 }
 
+std::string OversizedDebugFileNote(const std::string& moduleFileName) {
+  const std::string stem = StemOf(moduleFileName);
+  for (const char* extension : {".map", ".drosk"}) {
+    const int64_t size = FileSizeOf(stem + extension);
+    if (size < 0) continue;  // the next source is tried
+    if (size <= kMaxDebugFileSize) return {};
+    const size_t slash = stem.find_last_of("\\/");
+    return stem.substr(slash == std::string::npos ? 0 : slash + 1) + extension +
+           " not read: " + std::to_string(size >> 20) + " MB, more than the " +
+           std::to_string(kMaxDebugFileSize >> 20) + " MB a debug file may have";
+  }
+  return {};
+}
+
 bool TMapFile::ReadBesideModule() {
-  const size_t dot = moduleFileName.rfind('.');
-  const std::string stem =
-      dot == std::string::npos ? moduleFileName : moduleFileName.substr(0, dot);
+  const std::string stem = StemOf(moduleFileName);
   std::string text;
   if (ReadFileWhole(stem + ".map", text)) {
     ParseTextMap(text);
@@ -230,6 +258,12 @@ void TMapFile::ParseTextMap(std::string_view text) {
     }
     inBody = false;
   }
+  // The lookups search by address: a map that lists its publics out of order still answers.
+  const auto byAddress = [](const TMfPublic& a, const TMfPublic& b) {
+    return a.address < b.address;
+  };
+  if (!std::is_sorted(publics.begin(), publics.end(), byAddress))
+    std::stable_sort(publics.begin(), publics.end(), byAddress);
 }
 
 void TMapFile::AddSegment(bool isCode, bool based, TAddress start, bool sorted, bool merge,
@@ -328,6 +362,24 @@ std::vector<CacheEntry>& Cache() {
   return cache;
 }
 
+// Reports may be composed on several threads at once (a dialog's and an outside tool's): every
+// use of the cache holds this lock. Its objects never change once cached, so they are read
+// without it.
+std::mutex& CacheLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+std::shared_ptr<const TMapFile> Cached(TAddress module, const char* name) {
+  for (const CacheEntry& e : Cache()) {
+    // A module loaded again at another base has its addresses elsewhere: read it afresh.
+    if (e.map->module == module &&
+        (EqualNoCase(e.map->mapFileName, name) || EqualNoCase(e.map->moduleFileName, name)))
+      return e.map;
+  }
+  return nullptr;
+}
+
 uint32_t DosDateTimeOf(const std::string& file) {
   WIN32_FIND_DATAA data;
   win::UniqueFind find(FindFirstFileA(file.c_str(), &data));
@@ -347,18 +399,25 @@ std::shared_ptr<const TMapFile> GetMapFile(TAddress address) {
       !GetModuleFileNameA(static_cast<HMODULE>(m.AllocationBase), name, sizeof name))
     return std::make_shared<TMapFile>();
   const TAddress module = static_cast<TAddress>(reinterpret_cast<uintptr_t>(m.AllocationBase));
-  for (const CacheEntry& e : Cache()) {
-    // A module loaded again at another base has its addresses elsewhere: read it afresh.
-    if (e.map->module == module &&
-        (EqualNoCase(e.map->mapFileName, name) || EqualNoCase(e.map->moduleFileName, name)))
-      return e.map;
+  {
+    const std::lock_guard<std::mutex> hold(CacheLock());
+    if (auto cached = Cached(module, name)) return cached;
   }
+  // Read without the lock: another thread may read the same module meanwhile, and the first
+  // one cached is kept.
   auto map = std::make_shared<TMapFile>(true, module, name);
-  if (map->isValid) Cache().push_back({DosDateTimeOf(map->mapFileName), map});
+  if (!map->isValid) return map;
+  const uint32_t dosDateTime = DosDateTimeOf(map->mapFileName);
+  const std::lock_guard<std::mutex> hold(CacheLock());
+  if (auto cached = Cached(module, name)) return cached;
+  Cache().push_back({dosDateTime, map});
   return map;
 }
 
-void ClearMapFileCache() { Cache().clear(); }
+void ClearMapFileCache() {
+  const std::lock_guard<std::mutex> hold(CacheLock());
+  Cache().clear();
+}
 
 TMapFileInfos GetMapFileInfos(TAddress address) {
   TMapFileInfos infos;
@@ -399,7 +458,8 @@ namespace {
 // cache.
 struct MapFileUnit {
   MapFileUnit() {
-    Cache();  // made first, so that it still exists when this unit ends
+    Cache();  // made first, so that they still exist when this unit ends
+    CacheLock();
     PublicNameHook = &PublicNameOfAddress;
     LineHook = &LineOfAddressCached;
   }

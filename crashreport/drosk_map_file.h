@@ -69,6 +69,13 @@ const TMfPublic* FindPublic(const TMapFile& map, TAddress address);
 // starts (address + 1 when there is none).
 int32_t LineOf(const TMapFile& map, TAddress address, TAddress& nextLineAddress);
 
+// Debug files beside a module larger than this are not read: a report must not run out of
+// memory over its names.
+constexpr int64_t kMaxDebugFileSize = int64_t{64} << 20;
+// "<name>.map not read: <n> MB, more than ..." for a module whose debug file beside it is too
+// large to read; empty otherwise.
+std::string OversizedDebugFileNote(const std::string& moduleFileName);
+
 // The map of the module that holds `address` (0: this library's module). Valid maps come from
 // the process-wide cache; an invalid one is made afresh.
 std::shared_ptr<const TMapFile> GetMapFile(TAddress address);

@@ -19,6 +19,15 @@ namespace {
 
 constexpr std::string_view kReportHeader = "date/time";
 
+// A report's first line: "date/time" at the start of a line, then blanks and ":". Other header
+// lines hold the text too ("exec. date/time", "module date/time"), but never at their start.
+bool IsReportStart(std::string_view text, size_t at) {
+  if (at != 0 && (at < 2 || text.substr(at - 2, 2) != "\r\n")) return false;
+  size_t after = at + kReportHeader.size();
+  while (after < text.size() && text[after] == ' ') ++after;
+  return after < text.size() && text[after] == ':';
+}
+
 bool IsAbsolutePath(std::string_view name) {
   return name.size() > 2 && (name[0] == '\\' || name[1] == ':');
 }
@@ -28,8 +37,8 @@ std::string DirectoryOf(const std::string& path) {
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-// Moves the tail from the first header whose tail is under three quarters of the limit to the
-// start. Without such a header, or when the mapping fails, the file stays as written.
+// Moves the tail from the first report start whose tail is under three quarters of the limit to
+// the start. Without such a header, or when the mapping fails, the file stays as written.
 void TrimToLimit(HANDLE file, uint32_t size, uint32_t maxSize) {
   win::UniqueHandle mapping(CreateFileMappingA(file, nullptr, PAGE_READWRITE, 0, 0, nullptr));
   if (!mapping) return;
@@ -38,7 +47,7 @@ void TrimToLimit(HANDLE file, uint32_t size, uint32_t maxSize) {
   const std::string_view text(view, size);
   const uint32_t keep = maxSize - maxSize / 4;
   size_t found = text.find(kReportHeader);
-  while (found != std::string_view::npos && size - found >= keep)
+  while (found != std::string_view::npos && (size - found >= keep || !IsReportStart(text, found)))
     found = text.find(kReportHeader, found + 1);
   size_t moved = 0;
   if (found != std::string_view::npos) {
@@ -229,9 +238,8 @@ int PrintBugReportOn(HDC dc, std::string_view report, const char* outputFile) {
                    placed[i].Y + heights[i]};
       DrawTextA(dc, lines[i].c_str(), static_cast<int>(lines[i].size()), &rect, kPrintFormat);
     }
-    EndPage(dc);
-    EndDoc(dc);
-    ++pages;
+    const bool lastPage = EndPage(dc) > 0;
+    pages = EndDoc(dc) > 0 && lastPage ? pages + 1 : 0;
   }
   SelectObject(dc, oldFont);
   return pages;
@@ -250,8 +258,7 @@ bool PrintBugReport(std::string_view report, HWND owner) {
   const bool chosen = PrintDlgA(&dialog);
   const win::Unique<GlobalTraits> devMode(dialog.hDevMode), devNames(dialog.hDevNames);
   const win::UniqueMemoryDc dc(dialog.hDC);
-  if (chosen && dc) PrintBugReportOn(dc.get(), report);
-  return false;
+  return chosen && dc && PrintBugReportOn(dc.get(), report) > 0;
 }
 
 bool SaveBugReport(std::string_view report, HWND owner) {

@@ -59,10 +59,11 @@ std::vector<std::string> PrintLines(std::string_view report);
 std::vector<int> MeasurePrintLines(HDC dc, const std::vector<std::string>& lines, int width);
 
 // Prints the report in 8-point "Courier New" on a device context the caller owns; `outputFile`
-// sends the job to a file. Gives the number of pages, 0 when the job could not start.
+// sends the job to a file. Gives the number of pages, 0 when the job could not start or end.
 int PrintBugReportOn(HDC dc, std::string_view report, const char* outputFile = nullptr);
 
-// Asks for the printer and prints there. Nothing is reported: the result is always false.
+// Asks for the printer and prints there; true when the job was printed (false when cancelled or
+// when it failed).
 bool PrintBugReport(std::string_view report, HWND owner);
 
 }  // namespace drosk

@@ -14,8 +14,35 @@ namespace drosk {
 namespace {
 
 constexpr DWORD kReplyTimeout = 7000;    // milliseconds for a whole reply
+constexpr DWORD kSocketTimeout = 7000;   // milliseconds for a connection or for a piece to leave
 constexpr size_t kPieceSize = 1024;      // bytes per send and per receive
 constexpr size_t kMaxReplySize = 65536;  // a reply never ending its line is refused
+
+// Waits until the socket can be read (or written), at most `milliseconds`; false on time-out or
+// error, and for writing also when a connection attempt failed.
+bool WaitForSocket(SOCKET socket, bool write, DWORD milliseconds) {
+  fd_set ready, failed;
+  FD_ZERO(&ready);
+  FD_SET(socket, &ready);
+  FD_ZERO(&failed);
+  FD_SET(socket, &failed);
+  timeval wait = {static_cast<long>(milliseconds / 1000),
+                  static_cast<long>(milliseconds % 1000 * 1000)};
+  const int count = write ? select(0, nullptr, &ready, &failed, &wait)
+                          : select(0, &ready, nullptr, nullptr, &wait);
+  return count > 0 && FD_ISSET(socket, &ready) && !(write && FD_ISSET(socket, &failed));
+}
+
+// Connects without blocking for longer than the socket time-out; the socket stays non-blocking,
+// so that no later send can wait for ever on a server that stopped reading.
+bool Connect(SOCKET socket, const sockaddr_in& address) {
+  u_long nonBlocking = 1;
+  if (ioctlsocket(socket, FIONBIO, &nonBlocking) != 0) return false;
+  if (connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0) {
+    return true;
+  }
+  return WSAGetLastError() == WSAEWOULDBLOCK && WaitForSocket(socket, true, kSocketTimeout);
+}
 
 // WSAStartup and WSACleanup around one delivery.
 class SocketLibrary {
@@ -86,7 +113,7 @@ bool SmtpSendOne(std::string_view from, std::string_view recipients, std::string
   address.sin_family = AF_INET;
   address.sin_port = htons(port);
   if (!socket || host.empty() || !ResolveHost(host, address.sin_addr) ||
-      connect(socket.get(), reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0)
+      !Connect(socket.get(), address))
     return false;
   if (!SmtpReadReply(socket.get(), "220")) return false;
   const std::string name = ComputerName();
@@ -107,8 +134,12 @@ bool SmtpSendText(SOCKET socket, std::string_view text) {
   while (!text.empty()) {
     const int piece = static_cast<int>(std::min(kPieceSize, text.size()));
     const int sent = send(socket, text.data(), piece, 0);
-    if (sent <= 0) return false;
-    text.remove_prefix(static_cast<size_t>(sent));
+    if (sent > 0) {
+      text.remove_prefix(static_cast<size_t>(sent));
+    } else if (sent == 0 || WSAGetLastError() != WSAEWOULDBLOCK ||
+               !WaitForSocket(socket, true, kSocketTimeout)) {
+      return false;
+    }
   }
   return true;
 }
@@ -118,13 +149,9 @@ bool SmtpReadReply(SOCKET socket, std::string_view expected, bool* authLogin) {
   std::string buffer;
   for (;;) {
     const DWORD elapsed = GetTickCount() - start;
-    if (elapsed >= kReplyTimeout) return false;
-    fd_set readable;
-    FD_ZERO(&readable);
-    FD_SET(socket, &readable);
-    const DWORD left = kReplyTimeout - elapsed;
-    timeval wait = {static_cast<long>(left / 1000), static_cast<long>(left % 1000 * 1000)};
-    if (select(0, &readable, nullptr, nullptr, &wait) != 1) return false;
+    if (elapsed >= kReplyTimeout || !WaitForSocket(socket, false, kReplyTimeout - elapsed)) {
+      return false;
+    }
     char piece[kPieceSize];
     const int received = recv(socket, piece, sizeof(piece), 0);
     if (received <= 0) return false;

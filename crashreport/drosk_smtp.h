@@ -27,7 +27,8 @@ bool SmtpReadReply(SOCKET socket, std::string_view expected, bool* authLogin = n
 bool SmtpCommand(SOCKET socket, std::string_view command, std::string_view expected,
                  bool* authLogin = nullptr);
 
-// Sends the text in pieces of at most 1024 bytes.
+// Sends the text in pieces of at most 1024 bytes; on a non-blocking socket a piece the server
+// does not take within 7 seconds fails the send.
 bool SmtpSendText(SOCKET socket, std::string_view text);
 
 }  // namespace drosk

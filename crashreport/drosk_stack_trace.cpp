@@ -5,6 +5,7 @@
 #include <array>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
@@ -62,6 +63,15 @@ struct TCaches {
 TCaches& Caches() {
   static TCaches caches;
   return caches;
+}
+
+// Traces may run on several threads at once (a dialog's report and an outside tool's): a trace
+// holds this lock from start to end, since it keeps references into the caches while it adds to
+// them. Recursive for a trace that a window procedure starts while another one waits on the
+// same thread.
+std::recursive_mutex& CachesLock() {
+  static std::recursive_mutex lock;
+  return lock;
 }
 
 TAddress AddressOf(const void* p) { return static_cast<TAddress>(reinterpret_cast<uintptr_t>(p)); }
@@ -330,11 +340,21 @@ void Tracer::CollectPossibleStackItems() {
     cursor_ = static_cast<int>(chain_.size()) - 1;
   }
   const uint64_t span = top - bottom;
+  // The stack is read at once rather than a dword at a time: each read of the process's memory
+  // costs a system call (under Wine some 80 us), and an overflowed stack holds half a million.
+  std::vector<uint8_t> stack(span);
+  const bool copied =
+      span > 0 && TryRead(bottom, stack.data(), static_cast<uint32_t>(span), &snapshot_.Areas());
+  const auto read = [&](int64_t slot, uint32_t& value) {
+    if (!copied) return TryRead(static_cast<TAddress>(slot), &value, 4, &snapshot_.Areas());
+    std::memcpy(&value, stack.data() + (slot - bottom), 4);
+    return true;
+  };
   for (int64_t slot = static_cast<int64_t>(top) - 4; slot >= static_cast<int64_t>(bottom);
        slot -= 4) {
     if (!items_.empty() && items_.back().stop) break;
     uint32_t value = 0;
-    if (TryRead(static_cast<TAddress>(slot), &value, 4, &snapshot_.Areas())) {
+    if (read(slot, value)) {
       const size_t before = items_.size();
       if (TestCandidate(static_cast<TAddress>(slot), value, false) && items_.size() > before &&
           items_.back().anchor && !items_.back().stop) {
@@ -957,6 +977,7 @@ TStackTraceResult StackTrace(const TStackTraceOptions& options, const TStackTrac
                           input.stackTop - input.stackBottom)) {
       return {};
     }
+    const std::lock_guard<std::recursive_mutex> hold(CachesLock());
     return Tracer(options, input, ip).Run();
   } catch (...) {
     // No memory for the snapshot: no trace at all.
@@ -993,6 +1014,7 @@ std::string InternalErrorNote(const std::string& where, TAddress address) {
 }
 
 void ClearStackTraceCaches() {
+  const std::lock_guard<std::recursive_mutex> hold(CachesLock());
   TCaches& caches = Caches();
   caches.modules.clear();
   caches.functions.clear();

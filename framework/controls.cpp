@@ -8,6 +8,7 @@
 #include <mutex>
 #include <unordered_map>
 
+#include "framework/actions.h"
 #include "framework/application.h"
 #include "framework/hint_window.h"
 #include "framework/screen.h"
@@ -173,7 +174,23 @@ TControl::TControl(TComponent* owner) : TComponent(owner) {
 }
 
 TControl::~TControl() {
+  SetAction(nullptr);
   if (parent_) parent_->RemoveControl(this);
+}
+
+void TControl::SetAction(TCustomAction* action) {
+  if (action == action_) return;
+  if (action_) std::erase(action_->clients_, this);
+  action_ = action;
+  if (!action_) return;
+  action_->clients_.push_back(this);
+  ActionChange(*action_);
+}
+
+void TControl::ActionChange(TCustomAction& action) {
+  SetCaption(action.Caption());
+  SetEnabled(action.Enabled());
+  SetVisible(action.Visible());
 }
 
 void TControl::SetParent(TWinControl* parent) {
@@ -340,7 +357,13 @@ void TControl::BringToFront() {
   Invalidate();
 }
 
-void TControl::Click() { OnClick(this); }
+void TControl::Click() {
+  if (OnClick || !action_) {
+    OnClick(this);
+  } else {
+    action_->Execute();
+  }
+}
 
 void TControl::MouseDown(TMouseButton button, unsigned shift, int x, int y) {
   OnMouseDown(this, button, shift, x, y);

@@ -72,6 +72,8 @@ using TMouseMoveEvent = TEvent<TComponent*, unsigned, int, int>;
 using TKeyEvent = TEvent<TComponent*, WORD&, unsigned>;
 using TKeyPressEvent = TEvent<TComponent*, wchar_t&>;
 
+class TCustomAction;
+
 class TControl : public TComponent {
  public:
   explicit TControl(TComponent* owner);
@@ -150,6 +152,12 @@ class TControl : public TComponent {
   POINT ScreenToClient(POINT point) const;
   void BringToFront();
 
+  TCustomAction* Action() const noexcept { return action_; }
+  // Links the control to `action` (null: none): the control takes the action's caption, enabled
+  // and visible state now and at each of its changes, and a click without an OnClick of its own
+  // runs the action.
+  void SetAction(TCustomAction* action);
+
   TNotifyEvent OnClick;
   TNotifyEvent OnDblClick;
   TMouseEvent OnMouseDown;
@@ -166,6 +174,8 @@ class TControl : public TComponent {
  protected:
   virtual void DefaultHandler(TMessage& message);
   virtual void Click();
+  // The linked action changed, or was just linked: takes its caption, enabled and visible state.
+  virtual void ActionChange(TCustomAction& action);
   virtual void Resize() { OnResize(this); }
   virtual void MouseDown(TMouseButton button, unsigned shift, int x, int y);
   virtual void MouseUp(TMouseButton button, unsigned shift, int x, int y);
@@ -185,6 +195,7 @@ class TControl : public TComponent {
 
  private:
   friend class TWinControl;
+  friend class TCustomAction;
   void FontChanged();
   // Where anchors measure from: the distances to the parent's right and bottom edges.
   void RememberAnchorDistances();
@@ -202,6 +213,7 @@ class TControl : public TComponent {
   std::string help_keyword_;
   unsigned control_style_ = csCaptureMouse | csClickEvents | csSetCaption | csDoubleClicks;
   unsigned control_state_ = 0;
+  TCustomAction* action_ = nullptr;
 };
 
 // What CreateWindowEx gets; a control adjusts it in CreateParams.

@@ -185,13 +185,17 @@ class Lexer {
   int line_ = 1;
 };
 
+// Real forms nest a handful of levels; the cap keeps a hostile description from exhausting the
+// stack of the parser, the loader and the window creation that all follow the nesting.
+constexpr int kMaxObjectNesting = 100;
+
 class Parser {
  public:
   explicit Parser(const std::string& text) : lexer_(text) { Advance(); }
 
   // description ::= object End
   ObjectNode Parse() {
-    ObjectNode root = ParseObject();
+    ObjectNode root = ParseObject(1);
     if (current_.kind != TokenKind::End)
       throw SyntaxError(current_.line, "text after the last end");
     return root;
@@ -219,18 +223,23 @@ class Parser {
   }
 
   // object ::= "object" NAME ":" CLASS { assignment | object } "end"
-  ObjectNode ParseObject() {
+  ObjectNode ParseObject(int depth) {
     ObjectNode node;
     node.line = current_.line;
     if (!IsWord("object")) throw SyntaxError(current_.line, "expected \"object\"");
     Advance();
     node.name = ExpectIdentifier("an object name");
+    if (depth > kMaxObjectNesting) {
+      throw SyntaxError(node.line, "object " + node.name + ": nested " + std::to_string(depth) +
+                                       " deep, more than the " + std::to_string(kMaxObjectNesting) +
+                                       " levels a form may have");
+    }
     ExpectSymbol(':');
     node.class_name = ExpectIdentifier("a class name");
     while (!IsWord("end")) {
       if (current_.kind == TokenKind::End) throw SyntaxError(current_.line, "missing \"end\"");
       if (IsWord("object")) {
-        node.children.push_back(ParseObject());
+        node.children.push_back(ParseObject(depth + 1));
         continue;
       }
       // assignment ::= PATH "=" value

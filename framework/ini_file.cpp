@@ -16,11 +16,13 @@ namespace framework {
 
 namespace {
 
-bool SameName(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    const auto fold = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
-    return fold(x) == fold(y);
-  });
+// Names match without regard to ASCII letter case: equal names fold to one text.
+std::string Folded(std::string_view name) {
+  std::string folded(name);
+  for (char& c : folded) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  }
+  return folded;
 }
 
 std::string_view Trimmed(std::string_view text) {
@@ -39,20 +41,9 @@ bool ParseInteger(const std::string& text, int& value) {
 
 [[noreturn]] void RaiseReadError(const std::string& path) {
   const DWORD error = GetLastError();
-  std::string reason;
-  if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
-    reason = "another program is using the file";
-  } else {
-    wchar_t text[512] = {};
-    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-                   text, 512, nullptr);
-    reason = win::Narrow(text);
-    while (!reason.empty() &&
-           (reason.back() == '\r' || reason.back() == '\n' || reason.back() == ' ')) {
-      reason.pop_back();
-    }
-    if (reason.empty()) reason = "system error " + std::to_string(error);
-  }
+  const std::string reason = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION
+                                 ? "another program is using the file"
+                                 : win::SystemErrorText(error);
   throw Exception("Cannot read the settings file " + path + ": " + reason);
 }
 
@@ -77,13 +68,81 @@ std::string ReadWholeFile(const std::string& path) {
   }
 }
 
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LittleEndianMark = "\xFF\xFE";
+constexpr std::string_view kUtf16BigEndianMark = "\xFE\xFF";
+
+void SwapByteOrder(std::string& bytes) {
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2) std::swap(bytes[i], bytes[i + 1]);
+}
+
+std::string WideToUtf8(std::wstring_view wide) {
+  if (wide.empty()) return {};
+  const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                                       nullptr, 0, nullptr, nullptr);
+  std::string text(size, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), size,
+                      nullptr, nullptr);
+  return text;
+}
+
+std::wstring Utf8ToWide(std::string_view text) {
+  if (text.empty()) return {};
+  const int size =
+      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(size, L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
+  return wide;
+}
+
+// UTF-16 little-endian bytes as UTF-8; an odd last byte is no character and is dropped.
+std::string Utf16ToUtf8(std::string_view bytes) {
+  std::wstring wide(bytes.size() / 2, L'\0');
+  std::copy_n(bytes.data(), wide.size() * 2, reinterpret_cast<char*>(wide.data()));
+  return WideToUtf8(wide);
+}
+
+std::string Utf8ToUtf16(std::string_view text) {
+  const std::wstring wide = Utf8ToWide(text);
+  return std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
+}
+
+// The file's text without its byte-order mark, as UTF-8 when the mark names a Unicode encoding.
+std::string DecodeContent(std::string content, IniFile::Encoding& encoding) {
+  const std::string_view bytes = content;
+  if (bytes.starts_with(kUtf8Mark)) {
+    encoding = IniFile::Encoding::Utf8;
+    return content.substr(kUtf8Mark.size());
+  }
+  if (bytes.starts_with(kUtf16LittleEndianMark)) {
+    encoding = IniFile::Encoding::Utf16LittleEndian;
+    return Utf16ToUtf8(bytes.substr(kUtf16LittleEndianMark.size()));
+  }
+  if (bytes.starts_with(kUtf16BigEndianMark)) {
+    encoding = IniFile::Encoding::Utf16BigEndian;
+    std::string swapped = content.substr(kUtf16BigEndianMark.size());
+    SwapByteOrder(swapped);
+    return Utf16ToUtf8(swapped);
+  }
+  encoding = IniFile::Encoding::Plain;
+  return content;
+}
+
 }  // namespace
 
 IniFile::IniFile(std::string path) : IniFile(std::move(path), Lines::Keep) {}
 
 IniFile::IniFile(std::string path, Lines lines) : path_(std::move(path)) {
-  const std::string content = path_.empty() ? std::string() : ReadWholeFile(path_);
-  std::string_view text = content;
+  Parse(DecodeContent(path_.empty() ? std::string() : ReadWholeFile(path_), encoding_), lines);
+}
+
+IniFile IniFile::FromText(std::string_view text, Lines lines) {
+  IniFile ini(std::string(), lines);
+  ini.Parse(text, lines);
+  return ini;
+}
+
+void IniFile::Parse(std::string_view text, Lines lines) {
   while (!text.empty()) {
     const size_t end = text.find_first_of("\r\n");
     const std::string_view line = Trimmed(text.substr(0, end));
@@ -94,39 +153,69 @@ IniFile::IniFile(std::string path, Lines lines) : path_(std::move(path)) {
       const size_t close = line.rfind(']');
       const std::string_view name = Trimmed(
           line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
-      sections_.push_back({std::string(name), {}});
+      AddSection(std::string(name));
       continue;
     }
-    if (sections_.empty()) sections_.push_back({});
+    if (sections_.empty()) AddSection({});
     const size_t equals = line.find('=');
     if (equals == std::string_view::npos) {
-      sections_.back().entries.push_back({std::string(line), {}, false});
+      sections_.back().Append({std::string(line), {}, false});
     } else {
-      sections_.back().entries.push_back({std::string(Trimmed(line.substr(0, equals))),
-                                          std::string(Trimmed(line.substr(equals + 1))), true});
+      sections_.back().Append({std::string(Trimmed(line.substr(0, equals))),
+                               std::string(Trimmed(line.substr(equals + 1))), true});
     }
   }
   if (lines == Lines::Join) JoinSections();
 }
 
+const IniFile::Entry* IniFile::Section::Find(const std::string& key) const {
+  const auto found = keys.find(Folded(key));
+  return found == keys.end() ? nullptr : &entries[found->second];
+}
+
+void IniFile::Section::Append(Entry entry) {
+  if (entry.has_value) keys.try_emplace(Folded(entry.key), entries.size());
+  entries.push_back(std::move(entry));
+}
+
+void IniFile::Section::Set(const std::string& key, const std::string& value) {
+  const auto [found, added] = keys.try_emplace(Folded(key), entries.size());
+  if (added) {
+    entries.push_back({key, value, true});
+  } else {
+    entries[found->second].value = value;
+  }
+}
+
+void IniFile::Section::Reindex() {
+  keys.clear();
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (entries[i].has_value) keys.try_emplace(Folded(entries[i].key), i);
+  }
+}
+
+IniFile::Section& IniFile::AddSection(std::string name) {
+  section_index_.try_emplace(Folded(name), sections_.size());
+  sections_.push_back({std::move(name), {}, {}});
+  return sections_.back();
+}
+
 void IniFile::JoinSections() {
   std::vector<Section> read = std::exchange(sections_, {});
+  section_index_.clear();
   for (Section& section : read) {
     if (section.name.empty()) continue;
-    if (!FindSection(section.name)) sections_.push_back({section.name, {}});
+    Section* joined = FindSection(section.name);
+    if (!joined) joined = &AddSection(section.name);
     for (Entry& entry : section.entries) {
-      if (entry.has_value && !entry.key.starts_with(';')) {
-        WriteString(section.name, entry.key, entry.value);
-      }
+      if (entry.has_value && !entry.key.starts_with(';')) joined->Set(entry.key, entry.value);
     }
   }
 }
 
 const IniFile::Section* IniFile::FindSection(const std::string& name) const {
-  for (const Section& section : sections_) {
-    if (SameName(section.name, name)) return &section;
-  }
-  return nullptr;
+  const auto found = section_index_.find(Folded(name));
+  return found == section_index_.end() ? nullptr : &sections_[found->second];
 }
 
 IniFile::Section* IniFile::FindSection(const std::string& name) {
@@ -136,15 +225,12 @@ IniFile::Section* IniFile::FindSection(const std::string& name) {
 std::string IniFile::ReadString(const std::string& section, const std::string& key,
                                 const std::string& fallback) const {
   const Section* found = FindSection(section);
-  if (!found) return fallback;
-  for (const Entry& entry : found->entries) {
-    if (!entry.has_value || !SameName(entry.key, key)) continue;
-    const std::string& value = entry.value;
-    const bool quoted = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-                        value.back() == value.front();
-    return quoted ? value.substr(1, value.size() - 2) : value;
-  }
-  return fallback;
+  const Entry* entry = found ? found->Find(key) : nullptr;
+  if (!entry) return fallback;
+  const std::string& value = entry->value;
+  const bool quoted = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+                      value.back() == value.front();
+  return quoted ? value.substr(1, value.size() - 2) : value;
 }
 
 int IniFile::ReadInteger(const std::string& section, const std::string& key, int fallback) const {
@@ -159,17 +245,7 @@ bool IniFile::ReadBool(const std::string& section, const std::string& key, bool 
 void IniFile::WriteString(const std::string& section, const std::string& key,
                           const std::string& value) {
   Section* found = FindSection(section);
-  if (!found) {
-    sections_.push_back({section, {}});
-    found = &sections_.back();
-  }
-  for (Entry& entry : found->entries) {
-    if (entry.has_value && SameName(entry.key, key)) {
-      entry.value = value;
-      return;
-    }
-  }
-  found->entries.push_back({key, value, true});
+  (found ? *found : AddSection(section)).Set(key, value);
 }
 
 void IniFile::WriteInteger(const std::string& section, const std::string& key, int value) {
@@ -185,13 +261,20 @@ bool IniFile::SectionExists(const std::string& section) const {
 }
 
 void IniFile::EraseSection(const std::string& section) {
-  std::erase_if(sections_, [&](const Section& s) { return SameName(s.name, section); });
+  const std::string name = Folded(section);
+  std::erase_if(sections_, [&](const Section& s) { return Folded(s.name) == name; });
+  section_index_.clear();
+  for (size_t i = 0; i < sections_.size(); ++i) {
+    section_index_.try_emplace(Folded(sections_[i].name), i);
+  }
 }
 
 void IniFile::DeleteKey(const std::string& section, const std::string& key) {
   if (Section* found = FindSection(section)) {
+    const std::string name = Folded(key);
     std::erase_if(found->entries,
-                  [&](const Entry& entry) { return entry.has_value && SameName(entry.key, key); });
+                  [&](const Entry& entry) { return entry.has_value && Folded(entry.key) == name; });
+    found->Reindex();
   }
 }
 
@@ -222,6 +305,21 @@ std::string IniFile::Text() const {
     }
   }
   return text;
+}
+
+std::string IniFile::FileContent() const {
+  switch (encoding_) {
+    case Encoding::Plain: return Text();
+    case Encoding::Utf8: return std::string(kUtf8Mark) + Text();
+    case Encoding::Utf16LittleEndian:
+      return std::string(kUtf16LittleEndianMark) + Utf8ToUtf16(Text());
+    case Encoding::Utf16BigEndian: {
+      std::string bytes = Utf8ToUtf16(Text());
+      SwapByteOrder(bytes);
+      return std::string(kUtf16BigEndianMark) + bytes;
+    }
+  }
+  return Text();
 }
 
 }  // namespace framework

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace framework {
@@ -14,12 +16,17 @@ class IniFile {
   // Reads the file; a missing file is an empty one. Raises framework::Exception, naming the file
   // and the cause, when the file exists but cannot be read: its settings would otherwise be
   // overwritten with defaults.
+  //
+  // A file that starts with a byte-order mark is read as the mark says (UTF-8, UTF-16 in either
+  // byte order) and its texts are UTF-8 in memory; FileContent() gives it back in its encoding.
   explicit IniFile(std::string path);
   // How a file's lines become sections: kept as they stand (the module's settings files, whose
   // lines we do not own survive a write), or joined the way a memory ini file reads them
   // (repeated sections join the first, comments and lines outside a section are dropped).
   enum class Lines { Keep, Join };
   IniFile(std::string path, Lines lines);
+  // The lines of `text`, read as a file's would be; the path is empty.
+  static IniFile FromText(std::string_view text, Lines lines);
   const std::string& Path() const noexcept { return path_; }
 
   // The value, or `fallback` when the key is missing.
@@ -47,6 +54,12 @@ class IniFile {
   // The whole file as it stands now: "[section]" lines and "key=value" lines, each ended by
   // CR LF, in file order.
   std::string Text() const;
+  // Text() as the file holds it: behind the byte-order mark and in the encoding it was read in.
+  std::string FileContent() const;
+
+  // How the file was stored: plain bytes (the ANSI code page), or behind a byte-order mark.
+  enum class Encoding { Plain, Utf8, Utf16LittleEndian, Utf16BigEndian };
+  Encoding encoding() const noexcept { return encoding_; }
 
  private:
   struct Entry {
@@ -54,17 +67,30 @@ class IniFile {
     std::string value;
     bool has_value;  // a line without "=" is kept as it was
   };
+  // Names are found through maps from their upper-cased form to the first match, so that
+  // reading or writing a file of n keys costs n steps, not n squared.
+  using Index = std::unordered_map<std::string, size_t>;
   struct Section {
     std::string name;  // empty for lines before the first section
     std::vector<Entry> entries;
+    Index keys;  // to the first entry with a value of each key
+
+    const Entry* Find(const std::string& key) const;
+    void Append(Entry entry);
+    void Set(const std::string& key, const std::string& value);
+    void Reindex();
   };
 
+  void Parse(std::string_view text, Lines lines);
   const Section* FindSection(const std::string& name) const;
   Section* FindSection(const std::string& name);
+  Section& AddSection(std::string name);
   void JoinSections();
 
   std::string path_;
+  Encoding encoding_ = Encoding::Plain;
   std::vector<Section> sections_;
+  Index section_index_;  // to the first section of each name
 };
 
 }  // namespace framework

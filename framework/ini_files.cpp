@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <charconv>
 
-#include "framework/string_list.h"
+#include "framework/win/handles.h"
 #include "framework/win/text.h"
 
 namespace framework {
@@ -27,6 +27,35 @@ bool ParseInteger(const std::string& text, int& value) {
   if (*first == '+') ++first;
   const auto [end, error] = std::from_chars(first, last, value);
   return error == std::errc() && end == last && first != last;
+}
+
+// Puts `text` onto the file in one step: a temporary file beside it is written whole and then
+// replaces it, so that a full disk or a failed write leaves the old file as it was.
+void ReplaceFileText(const std::string& path, const std::string& text) {
+  const std::wstring temporary = win::Widen(path + ".tmp");
+  DWORD error = ERROR_SUCCESS;
+  {
+    win::UniqueHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    SetLastError(ERROR_SUCCESS);
+    if (!file) {
+      error = GetLastError();
+    } else if (!WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written,
+                          nullptr) ||
+               written != text.size() || !FlushFileBuffers(file.get())) {
+      // A write that stops short without an error of its own found the disk full.
+      error = GetLastError() == ERROR_SUCCESS ? DWORD{ERROR_DISK_FULL} : GetLastError();
+    }
+  }
+  if (error == ERROR_SUCCESS && !MoveFileExW(temporary.c_str(), win::Widen(path).c_str(),
+                                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    error = GetLastError();
+  }
+  if (error != ERROR_SUCCESS) {
+    DeleteFileW(temporary.c_str());
+    throw Exception("Cannot write the file " + path + ": " + win::SystemErrorText(error));
+  }
 }
 
 }  // namespace
@@ -74,21 +103,7 @@ std::vector<std::string> TMemIniFile::ReadSection(const std::string& section) {
 }
 
 void TMemIniFile::UpdateFile() {
-  if (FileName().empty()) return;
-  TStringList lines;
-  lines.SetText(ini_.Text());
-  const std::string temporary = FileName() + ".tmp";
-  try {
-    lines.SaveToFile(temporary);
-  } catch (const EStreamError&) {
-    DeleteFileW(win::Widen(temporary).c_str());
-    throw Exception("Cannot write the file " + FileName());
-  }
-  if (!MoveFileExW(win::Widen(temporary).c_str(), win::Widen(FileName()).c_str(),
-                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    DeleteFileW(win::Widen(temporary).c_str());
-    throw Exception("Cannot write the file " + FileName());
-  }
+  if (!FileName().empty()) ReplaceFileText(FileName(), ini_.Text());
 }
 
 // ---- TIniFile -------------------------------------------------------------------------------
@@ -137,15 +152,16 @@ std::string TIniFile::ReadString(const std::string& section, const std::string& 
   return value == kMissing ? fallback : win::Narrow(value);
 }
 
-void TIniFile::Write(const wchar_t* section, const wchar_t* ident, const wchar_t* value) {
-  if (!WritePrivateProfileStringW(section, ident, value, win::Widen(FileName()).c_str())) {
-    throw Exception("Cannot write the file " + FileName());
-  }
+void TIniFile::Change(const std::function<void(IniFile&)>& change) {
+  // The file's lines as they stand, so that comments and lines of other programs survive.
+  IniFile ini(FileName());
+  change(ini);
+  ReplaceFileText(FileName(), ini.Text());
 }
 
 void TIniFile::WriteString(const std::string& section, const std::string& ident,
                            const std::string& value) {
-  Write(win::Widen(section).c_str(), win::Widen(ident).c_str(), win::Widen(value).c_str());
+  Change([&](IniFile& ini) { ini.WriteString(section, ident, value); });
 }
 
 std::vector<std::string> TIniFile::ReadSection(const std::string& section) {
@@ -169,11 +185,11 @@ std::vector<std::string> TIniFile::ReadSections() {
 }
 
 void TIniFile::EraseSection(const std::string& section) {
-  Write(win::Widen(section).c_str(), nullptr, nullptr);
+  Change([&](IniFile& ini) { ini.EraseSection(section); });
 }
 
 void TIniFile::DeleteKey(const std::string& section, const std::string& ident) {
-  Write(win::Widen(section).c_str(), win::Widen(ident).c_str(), nullptr);
+  Change([&](IniFile& ini) { ini.DeleteKey(section, ident); });
 }
 
 // ---- TRegistryIniFile and TRegIniFile -------------------------------------------------------

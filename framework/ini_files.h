@@ -1,9 +1,11 @@
 // Settings as sections of name=value pairs, stored four ways behind one interface: a file kept
-// in memory and written on UpdateFile (TMemIniFile), a file read and written at once through
-// the system's profile routines (TIniFile, for files other programs change too), and registry keys
-// with typed values (TRegistryIniFile) or with every value a string (TRegIniFile).
+// in memory and written on UpdateFile (TMemIniFile), a file read through the system's profile
+// routines and changed at once (TIniFile, for files other programs change too), and registry keys
+// with typed values (TRegistryIniFile) or with every value a string (TRegIniFile). Files are
+// always written whole through a temporary file: a failed write leaves them as they were.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -74,6 +76,8 @@ class TMemIniFile : public TCustomIniFile {
   IniFile ini_;
 };
 
+// Reads go through the system's profile routines. Changes read the file afresh, change it and
+// write it back whole (the system's own writer reports success on a full disk with the file cut).
 class TIniFile : public TCustomIniFile {
  public:
   explicit TIniFile(const std::string& file_name) : TCustomIniFile(file_name) {}
@@ -87,8 +91,8 @@ class TIniFile : public TCustomIniFile {
   void DeleteKey(const std::string& section, const std::string& ident) override;
 
  private:
-  // Raises framework::Exception naming the file when the system refuses the write.
-  void Write(const wchar_t* section, const wchar_t* ident, const wchar_t* value);
+  // Raises framework::Exception naming the file and the cause when it cannot be read or written.
+  void Change(const std::function<void(IniFile&)>& change);
 };
 
 // Sections are subkeys of `key` (under `root`); integers and Booleans are REG_DWORD values.

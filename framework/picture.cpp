@@ -10,8 +10,50 @@ namespace {
 
 constexpr int kMaxBitmapSide = 32768;
 constexpr int64_t kMaxBitmapPixels = 64ll * 1024 * 1024;
+// Any picture may take this much memory; a larger one only a bounded multiple of its stored
+// bytes, so that a few bytes of compressed or run-length data cannot claim hundreds of MB.
+constexpr int64_t kPictureMemoryFloor = 16ll * 1024 * 1024;
+constexpr int64_t kMaxPictureExpansion = 64;
+// Between the file header and the pixels: the largest info header, three colour masks and a
+// full colour table.
+constexpr uint32_t kMaxBitmapHeaderBytes = sizeof(BITMAPV5HEADER) + 3 * 4 + 256 * sizeof(RGBQUAD);
 
 int Stride(int width, int bits) { return ((width * bits + 31) / 32) * 4; }
+
+// The bytes the system reads after the info header: colour masks and colour table.
+int64_t ColourTableEnd(const BITMAPINFOHEADER& h) {
+  const int64_t masks = h.biCompression == BI_BITFIELDS ? 3 * 4 : 0;
+  const int64_t colours = h.biClrUsed         ? std::min<int64_t>(h.biClrUsed, 256)
+                          : h.biBitCount <= 8 ? int64_t{1} << h.biBitCount
+                                              : 0;
+  return std::max<int64_t>(h.biSize, sizeof(BITMAPINFOHEADER) + masks) +
+         colours * int64_t{sizeof(RGBQUAD)};
+}
+
+bool SupportedFormat(const BITMAPINFOHEADER& h) {
+  switch (h.biCompression) {
+    case BI_RGB:
+      return h.biBitCount == 1 || h.biBitCount == 4 || h.biBitCount == 8 || h.biBitCount == 16 ||
+             h.biBitCount == 24 || h.biBitCount == 32;
+    case BI_RLE8: return h.biBitCount == 8;
+    case BI_RLE4: return h.biBitCount == 4;
+    case BI_BITFIELDS: return h.biBitCount == 16 || h.biBitCount == 32;
+  }
+  return false;
+}
+
+// `count` bytes, read in pieces: a stated size beyond the bytes present costs no more memory
+// than those bytes before EReadError.
+std::vector<uint8_t> ReadBytes(TStream& stream, size_t count) {
+  constexpr size_t kPiece = 1 << 20;
+  std::vector<uint8_t> bytes;
+  while (bytes.size() < count) {
+    const size_t at = bytes.size();
+    bytes.resize(at + std::min(count - at, kPiece));
+    stream.ReadBuffer(bytes.data() + at, static_cast<int32_t>(bytes.size() - at));
+  }
+  return bytes;
+}
 
 std::string LowerExtension(const std::string& path) {
   const size_t dot = path.find_last_of('.');
@@ -23,6 +65,10 @@ std::string LowerExtension(const std::string& path) {
 }
 
 }  // namespace
+
+int64_t PictureMemoryBudget(int64_t stored_bytes) {
+  return std::max(kPictureMemoryFloor, kMaxPictureExpansion * std::max<int64_t>(stored_bytes, 0));
+}
 
 void TGraphic::LoadFromFile(const std::string& path) {
   TFileStream file(path, fmOpenRead | fmShareDenyWrite);
@@ -221,17 +267,21 @@ void TBitmap::Draw(TCanvas& canvas, const RECT& rect) {
 }
 
 void TBitmap::LoadFromStream(TStream& stream) {
-  BITMAPFILEHEADER file{};
-  std::vector<uint8_t> header;
+  LoadBitmapFile(stream, PictureMemoryBudget(stream.Size() - stream.Position()));
+}
+
+void TBitmap::LoadBitmapFile(TStream& stream, int64_t max_bytes) {
+  std::vector<uint8_t> header;  // from the info header to the pixels
   std::vector<uint8_t> bits;
   try {
-    const int64_t start = stream.Position();
+    BITMAPFILEHEADER file{};
     stream.ReadBuffer(&file, sizeof file);
     if (file.bfType != 0x4D42) throw EInvalidGraphic("Not a bitmap: the file lacks \"BM\"");
     DWORD header_size = 0;
     stream.ReadBuffer(&header_size, sizeof header_size);
-    if (header_size < sizeof(BITMAPINFOHEADER) || file.bfOffBits < sizeof file + header_size ||
-        file.bfOffBits > sizeof file + header_size + 1024 + 12) {
+    if (header_size < sizeof(BITMAPINFOHEADER) || header_size > sizeof(BITMAPV5HEADER) ||
+        file.bfOffBits < sizeof file + header_size ||
+        file.bfOffBits > sizeof file + kMaxBitmapHeaderBytes) {
       throw EInvalidGraphic("Bitmap header is damaged");
     }
     header.resize(file.bfOffBits - sizeof file);
@@ -240,18 +290,28 @@ void TBitmap::LoadFromStream(TStream& stream) {
                       static_cast<int32_t>(header.size() - sizeof header_size));
     BITMAPINFOHEADER info;
     std::memcpy(&info, header.data(), sizeof info);
-    const int height = info.biHeight < 0 ? -info.biHeight : info.biHeight;
+    const int64_t height = info.biHeight < 0 ? -int64_t{info.biHeight} : info.biHeight;
     if (info.biWidth <= 0 || height <= 0 || info.biWidth > kMaxBitmapSide ||
         height > kMaxBitmapSide || info.biPlanes != 1) {
       throw EInvalidGraphic("Bitmap size is invalid");
     }
+    if (!SupportedFormat(info)) throw EInvalidGraphic("Bitmap format is not supported");
+    // The system takes every colour the header promises: a table cut short would colour
+    // pixels from whatever memory follows it.
+    if (ColourTableEnd(info) > static_cast<int64_t>(header.size())) {
+      throw EInvalidGraphic("Bitmap colour table is missing or short");
+    }
     const bool compressed = info.biCompression == BI_RLE8 || info.biCompression == BI_RLE4;
     const int64_t size =
         compressed ? info.biSizeImage : int64_t{Stride(info.biWidth, info.biBitCount)} * height;
-    if (size <= 0 || size > kMaxBitmapPixels * 4) throw EInvalidGraphic("Bitmap data is invalid");
-    bits.resize(static_cast<size_t>(size));
-    stream.SetPosition(start + file.bfOffBits);
-    stream.ReadBuffer(bits.data(), static_cast<int32_t>(bits.size()));
+    const int target_bits = info.biBitCount == 32 ? 32 : 24;
+    const int64_t memory = int64_t{Stride(info.biWidth, target_bits)} * height;
+    if (size <= 0) throw EInvalidGraphic("Bitmap data is invalid");
+    if (size > max_bytes || memory > max_bytes) {
+      throw EInvalidGraphic("Bitmap too large for its data: " + std::to_string(info.biWidth) +
+                            " x " + std::to_string(height));
+    }
+    bits = ReadBytes(stream, static_cast<size_t>(size));
   } catch (const EReadError&) {
     throw EInvalidGraphic("Bitmap data ends early");
   }

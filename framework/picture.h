@@ -99,6 +99,11 @@ class TBitmap : public TGraphic {
   // Whether two bitmaps still share one image (copy on write).
   bool SharesImageWith(const TBitmap& other) const { return image_ && image_ == other.image_; }
 
+ protected:
+  // A .bmp file whose pixel data, and whose image once read, take at most `max_bytes`; every
+  // size and offset in it is checked against the bytes present before use.
+  void LoadBitmapFile(TStream& stream, int64_t max_bytes);
+
  private:
   struct Image;
   class BitmapCanvas;
@@ -127,6 +132,10 @@ class TMetafile : public TGraphic {
   struct Handle_;
   std::shared_ptr<Handle_> handle_;
 };
+
+// The memory a picture stored in `stored_bytes` may take: 16 MB for any picture, or 64 times
+// its stored size when that is more.
+int64_t PictureMemoryBudget(int64_t stored_bytes);
 
 using GraphicFactory = std::unique_ptr<TGraphic> (*)();
 

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -75,6 +76,15 @@ sdk::Handle CurrentBoard() {
   return board;
 }
 
+// Stored settings the router cannot use were replaced by the values in hand; the user hears
+// which, once, before anything is written.
+void ReportSettingsProblems(const std::vector<std::string>& problems) {
+  if (problems.empty()) return;
+  std::string message = "These router settings were not used:";
+  for (const std::string& problem : problems) message += "\n" + problem;
+  sdk::ShowWarningMessage(message);
+}
+
 // The via-style list of one command: built at its start, freed at its end whatever happens.
 class ViaStyleListScope {
  public:
@@ -140,12 +150,18 @@ void ExportDesignFile(IServerView* /*context*/, const char* parameters) {
   // Until the set-up dialog exists the export runs as if it had been confirmed unchanged.
   TBoard setup(CurrentBoard());
   setup.Sync(pcbapi::kRead);
+  ReportSettingsProblems(setup.settings_problems);
   const TTestPointSettingsScope test_points(setup.settings, setup.Imperial());
-  WriteDoFile(file_name);
+  // The do-file changes only with the design file: a design file that cannot be written leaves
+  // both as they were.
+  std::optional<sdk::StagedFileText> do_file = StageDoFile(file_name, HostDoFileServices());
+  if (do_file) do_file->CheckTarget();
   const TOvixRuleQueries rules(state.rules());
   // False means duplicated pins, which the user sees listed; a file that cannot be written
   // raises and fails the command.
-  SaveDesignFile(file_name, rules);
+  SaveDesignFile(file_name, rules, nullptr, [&do_file] {
+    if (do_file) do_file->Commit();
+  });
   state.Finish();
 }
 

@@ -29,14 +29,17 @@ void TDeferedPrimsRegistrar::Add(std::unique_ptr<sdk::TPCBObject> object) {
   if (object) pending_.push_back(std::move(object));
 }
 
-void TDeferedPrimsRegistrar::Flush() {
+int TDeferedPrimsRegistrar::Flush() {
+  int refused = 0;
   for (const auto& object : pending_) {
     object->Sync(pcbapi::kWrite);
     if (board_.AddObject(object->GetHandle()) != pcbapi::kSuccess) {
       sdk::PcbApi_DestroyObject(object->GetHandle());
+      ++refused;
     }
   }
   pending_.clear();
+  return refused;
 }
 
 }  // namespace router

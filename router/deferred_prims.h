@@ -33,8 +33,8 @@ class TDeferedPrimsRegistrar {
   // Appends the wrapper unless it is null.
   void Add(std::unique_ptr<sdk::TPCBObject> object);
   // Writes each pending object and adds it to the board (a host object the board refuses is
-  // destroyed), then empties the list.
-  void Flush();
+  // destroyed), then empties the list. Yields the number the board refused.
+  int Flush();
 
  private:
   const sdk::TPcbBoard& board_;

@@ -34,6 +34,11 @@ StatementText& StatementText::Word(std::string_view word) {
 
 StatementText& StatementText::Number(int32_t units) { return Word(FormatDesignNumber(units)); }
 
+StatementText& StatementText::Rect(std::string_view layer, int32_t x1, int32_t y1, int32_t x2,
+                                   int32_t y2) {
+  return Open("rect").Word(layer).Number(x1).Number(y1).Number(x2).Number(y2).Close();
+}
+
 StatementText& StatementText::Close() {
   RTL_ASSERT(open_ > 0, "Statement closed more often than opened");
   text_ += ')';

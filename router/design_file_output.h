@@ -18,6 +18,8 @@ class StatementText {
   StatementText& Open(std::string_view keyword);  // "(keyword"
   StatementText& Word(std::string_view word);     // a keyword or a name already in file form
   StatementText& Number(int32_t units);           // FormatDesignNumber
+  // "(rect layer x1 y1 x2 y2)"
+  StatementText& Rect(std::string_view layer, int32_t x1, int32_t y1, int32_t x2, int32_t y2);
   StatementText& Close();                         // ")"
   // The finished statement; every opened list must be closed.
   std::string Take();

@@ -38,12 +38,6 @@ constexpr uint8_t kMaximumViaCountRule = 18;
 constexpr int kPcbScope = 1, kLayerScope = 2;
 constexpr int32_t kFallbackBoardWidth = 50000;  // 5 mil
 
-sdk::LegacyLayerSet LayerZero() {
-  sdk::LegacyLayerSet layers;
-  layers.Include(0);
-  return layers;
-}
-
 // The host's file-name extraction: what follows the last folder or drive separator.
 std::string ExtractFileName(const std::string& path) {
   const size_t separator = path.find_last_of("\\/:");
@@ -120,6 +114,13 @@ bool TSpecctraFileSaver::WriteDesignFile(const std::string& file_name,
 void TSpecctraFileSaver::Write(const std::string& file_name) {
   board_ = std::make_unique<TBoard>(sdk::PcbApi_GetCurrentBoardHandle());
   board_->Sync(pcbapi::kRead);
+  // The layers section names the stack's layers; without a stack the copper and padstacks on
+  // the other layers would stand on layers the file never declares.
+  if (!board_->HasLayerStack()) {
+    throw EDesignFileError(
+        "The board has no layer stack, so the design file could not declare the layers its "
+        "copper is on: nothing was written. Give the board a layer stack and export again.");
+  }
   RemoveMarkedEmbeddedObjects(*board_);
   CheckNetNamesUnique();
 
@@ -202,7 +203,7 @@ int TSpecctraFileSaver::CountProgressSteps() const {
           ++nets;
         }
       },
-      1u << pcbapi::kComponent | 1u << pcbapi::kNet, LayerZero(), pcbapi::kAllObjects);
+      1u << pcbapi::kComponent | 1u << pcbapi::kNet, sdk::LayerZero(), pcbapi::kAllObjects);
   return 2 + 2 * components + nets;
 }
 
@@ -216,7 +217,7 @@ void TSpecctraFileSaver::CheckNetNamesUnique() {
         const auto [at, added] = seen.emplace(key, handle);
         if (!added && at->second != handle) net_names_unique_ = false;
       },
-      1u << pcbapi::kNet, LayerZero(), pcbapi::kAllObjects);
+      1u << pcbapi::kNet, sdk::LayerZero(), pcbapi::kAllObjects);
   if (!net_names_unique_) {
     sdk::ShowInformationMessage("Net names are not unique. Specctra will merge them.");
   }
@@ -264,7 +265,7 @@ void TSpecctraFileSaver::ComputeBoardDefaults() {
           default: break;
         }
       },
-      1u << pcbapi::kRule, LayerZero(), pcbapi::kAllObjects);
+      1u << pcbapi::kRule, sdk::LayerZero(), pcbapi::kAllObjects);
   board_clearance_ = largest_rule_clearance_;
   if (board_width_ == 0) board_width_ = kFallbackBoardWidth;
   ComputeBoardLayerWidths();
@@ -377,10 +378,12 @@ void TSpecctraFileSaver::WriteWiring() {
 }
 
 bool SaveDesignFile(const std::string& file_name, const TOvixRuleQueries& rules,
-                    std::vector<std::string>* duplicate_pins) {
+                    std::vector<std::string>* duplicate_pins,
+                    const std::function<void()>& in_place) {
   SetLastError(ERROR_SUCCESS);  // no stale file error from before
   TSpecctraFileSaver saver;
   const bool result = saver.WriteDesignFile(file_name, rules);
+  if (in_place) in_place();
   if (duplicate_pins) *duplicate_pins = saver.DuplicatePins();
   // The design file is in place: the router would reject these pins.
   if (!saver.DuplicatePins().empty()) ShowDuplicatePins(saver.DuplicatePins());

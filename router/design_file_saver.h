@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -93,8 +94,10 @@ class TSpecctraFileSaver {
 
 // Writes the design file named after `file_name` with a writer of its own: false only for
 // duplicated pins, whose lines `duplicate_pins` (when given) receives and which are then shown in
-// the duplicate-pins report; a write failure raises.
+// the duplicate-pins report; a write failure raises. `in_place` (when given) runs once the design
+// file is in place, before the report: what must change only with the design file goes there.
 bool SaveDesignFile(const std::string& file_name, const TOvixRuleQueries& rules,
-                    std::vector<std::string>* duplicate_pins = nullptr);
+                    std::vector<std::string>* duplicate_pins = nullptr,
+                    const std::function<void()>& in_place = {});
 
 }  // namespace router

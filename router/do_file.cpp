@@ -10,7 +10,6 @@
 #include "sdk/client_api.h"
 #include "sdk/common_utils.h"
 #include "sdk/exceptions.h"
-#include "sdk/file_ownership.h"
 #include "sdk/text_file.h"
 
 namespace router {
@@ -46,8 +45,7 @@ std::optional<std::string> FindDoFileTemplate(const sdk::FileSearchPlaces& place
   return std::nullopt;
 }
 
-void CopyDoFileTemplate(const std::string& template_file, const std::string& do_file,
-                        const std::string& replacement) {
+std::string DoFileText(const std::string& template_file, const std::string& replacement) {
   const std::string text = sdk::ReadFileText(template_file);
   std::string output;
   output.reserve(text.size() + text.size() / 4);
@@ -55,14 +53,11 @@ void CopyDoFileTemplate(const std::string& template_file, const std::string& do_
     output += ExpandFileNamePlaceholders(std::string(line), replacement);
     output += "\r\n";
   }
-  sdk::ReplaceFileText(do_file, output, "the do-file");
+  return output;
 }
 
-bool WriteDoFile(const std::string& design_file_name) {
-  return WriteDoFile(design_file_name, HostDoFileServices());
-}
-
-bool WriteDoFile(const std::string& design_file_name, const DoFileServices& services) {
+std::optional<sdk::StagedFileText> StageDoFile(const std::string& design_file_name,
+                                               const DoFileServices& services) {
   const std::string do_file = services.force_extension(design_file_name, "do");
   if (do_file.empty()) {
     throw sdk::Exception("The host cannot name the do-file for \"" + design_file_name + "\"");
@@ -70,9 +65,20 @@ bool WriteDoFile(const std::string& design_file_name, const DoFileServices& serv
   const std::optional<std::string> template_file = FindDoFileTemplate(services.places);
   if (!template_file) {
     sdk::ShowErrorMessage(kMissingTemplateMessage, "Error");
-    return false;
+    return std::nullopt;
   }
-  CopyDoFileTemplate(*template_file, do_file, services.force_extension(do_file, ""));
+  return sdk::StagedFileText(
+      do_file, DoFileText(*template_file, services.force_extension(do_file, "")), "the do-file");
+}
+
+bool WriteDoFile(const std::string& design_file_name) {
+  return WriteDoFile(design_file_name, HostDoFileServices());
+}
+
+bool WriteDoFile(const std::string& design_file_name, const DoFileServices& services) {
+  std::optional<sdk::StagedFileText> staged = StageDoFile(design_file_name, services);
+  if (!staged) return false;
+  staged->Commit();
   return true;
 }
 

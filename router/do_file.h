@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "sdk/file_ownership.h"
 #include "sdk/file_search.h"
 
 namespace router {
@@ -32,15 +33,20 @@ std::string ExpandFileNamePlaceholders(std::string line, const std::string& repl
 // neither exists.
 std::optional<std::string> FindDoFileTemplate(const sdk::FileSearchPlaces& places);
 
-// Writes the template's lines with the placeholders expanded, each ending in CR LF, into a
-// temporary file and puts that onto `do_file`. Raises, with the do-file untouched, when the
-// template cannot be read or the do-file cannot be written or replaced, also when another user
-// holds the do-file (who is named in the host's notice too).
-void CopyDoFileTemplate(const std::string& template_file, const std::string& do_file,
-                        const std::string& replacement);
+// The template's lines with the placeholders expanded, each ending in CR LF. Raises when the
+// template cannot be read.
+std::string DoFileText(const std::string& template_file, const std::string& replacement);
 
-// Writes "<design file without extension>.do" from the template. Without a template the user
-// is told ("Error") and nothing is written. True when the do-file was written.
+// "<design file without extension>.do" made from the template and waiting in a temporary file,
+// so that the export changes it only once the design file is in place. Without a template the
+// user is told ("Error") and there is nothing to write. Raises, with the do-file untouched, when
+// the template cannot be read or the temporary file cannot be written.
+std::optional<sdk::StagedFileText> StageDoFile(const std::string& design_file_name,
+                                               const DoFileServices& services);
+
+// StageDoFile and its Commit: writes the do-file at once, raising when it cannot be written or
+// replaced, also when another user holds it (who is named in the host's notice too). True when
+// the do-file was written.
 bool WriteDoFile(const std::string& design_file_name);
 bool WriteDoFile(const std::string& design_file_name, const DoFileServices& services);
 

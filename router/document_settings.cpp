@@ -22,7 +22,7 @@ constexpr std::string_view kDirectionWords[kDirectionCount] = {
     "negative_diagonal", "diagonal", "off"};
 constexpr char kHoleListSection[] = "HoleList";
 constexpr char kDirectionsSection[] = "LayerDirections";
-constexpr int kLastSignalLayer = 32;
+constexpr int kLastSignalLayer = kBottomLayer;
 constexpr int32_t kDefaultHoleSize = 280000;  // 28 mil
 
 std::unique_ptr<THoleList> hole_list_global;
@@ -102,8 +102,7 @@ void TQixDocumentSetings::SetDefaultDirections() {
   sdk::TPcbBoard board(board_);
   board.Sync(1);
   bool horizontal = true;
-  for (const sdk::TLayerObject* layer = board.GetFirstStackLayer(); layer;
-       layer = board.GetNextStackLayer(layer)) {
+  for (const sdk::TLayerObject* layer : board.StackLayers()) {
     if (layer->GetLayer() < 1 || layer->GetLayer() > kLastSignalLayer) continue;  // planes
     directions_[layer->GetLayer() - 1] =
         horizontal ? TRoutingDirection::Horizontal : TRoutingDirection::Vertical;
@@ -139,16 +138,22 @@ int THoleList::AddHole(const std::string& key, int32_t size) {
 }
 
 int32_t THoleList::HoleSize(const std::string& key) const {
+  return StoredHoleSize(key).value_or(kDefaultHoleSize);
+}
+
+std::optional<int32_t> THoleList::StoredHoleSize(const std::string& key) const {
   for (const std::string& line : lines_) {
     const size_t equals = line.find('=');
     if (equals == std::string::npos || line.compare(0, equals, key) != 0 || equals != key.size()) {
       continue;
     }
     int32_t size = 0;
-    if (!sdk::ParseInt32(std::string_view(line).substr(equals + 1), size)) size = 0;
-    return size == 0 ? kDefaultHoleSize : size;
+    if (!sdk::ParseInt32(std::string_view(line).substr(equals + 1), size) || size == 0) {
+      return std::nullopt;
+    }
+    return size;
   }
-  return kDefaultHoleSize;
+  return std::nullopt;
 }
 
 void THoleList::LoadHoleList(const std::string& file_name) {

@@ -4,11 +4,13 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "framework/ini_file.h"
+#include "router/legacy_layer.h"
 
 namespace router {
 
@@ -40,7 +42,8 @@ std::string PerDocumentFileName(const std::string& board_file_name);
 std::string ChangeFileExtension(const std::string& name, std::string_view extension);
 
 // The routing direction of each signal layer (legacy 1..32) of one board, read from the
-// per-document file at creation and written back by `Save`.
+// per-document file at creation and written back by `Save`. The class keeps the system's
+// spelling of its name, so that a reader finds it by that name.
 class TQixDocumentSetings {
  public:
   // Reads the board's file name and the section "LayerDirections"; without the section, signal
@@ -62,7 +65,7 @@ class TQixDocumentSetings {
 
   uint32_t board_;
   std::string board_file_name_;
-  TRoutingDirection directions_[32];
+  TRoutingDirection directions_[kBottomLayer];  // legacy signal layers 1..32
 };
 
 // The per-document settings of the running export; null outside one.
@@ -74,6 +77,8 @@ class THoleList {
   int AddHole(const std::string& key, int32_t size);
   // The stored size; 28 mil when it is missing, not a number or 0.
   int32_t HoleSize(const std::string& key) const;
+  // The stored size; none when it is missing, not a number or 0.
+  std::optional<int32_t> StoredHoleSize(const std::string& key) const;
   void LoadHoleList(const std::string& file_name);
   // Rewrites the section "HoleList" of the file in one step; raises when it cannot.
   void SaveHoleList(const std::string& file_name) const;

@@ -15,12 +15,6 @@ namespace router {
 
 namespace {
 
-sdk::LegacyLayerSet LayerZero() {
-  sdk::LegacyLayerSet layers;
-  layers.Include(0);
-  return layers;
-}
-
 struct Point {
   int32_t x, y;
 };
@@ -41,17 +35,7 @@ void WriteCircle(DesignFileOutput& out, std::string_view layer, int32_t diameter
 
 void WriteRect(DesignFileOutput& out, std::string_view layer, int32_t x1, int32_t y1, int32_t x2,
                int32_t y2) {
-  out.Line(StatementText()
-               .Open("keepout")
-               .Open("rect")
-               .Word(layer)
-               .Number(x1)
-               .Number(y1)
-               .Number(x2)
-               .Number(y2)
-               .Close()
-               .Close()
-               .Take());
+  out.Line(StatementText().Open("keepout").Rect(layer, x1, y1, x2, y2).Close().Take());
 }
 
 Point Rotated(int32_t x, int32_t y, int32_t cx, int32_t cy, double rotation) {
@@ -120,7 +104,7 @@ bool IsRightAngle(double angle) {
   return angle == 0 || angle == 90 || angle == 180 || angle == 270;
 }
 
-std::string_view PinName(std::string_view pad_name) {
+std::string_view GetPinName(std::string_view pad_name) {
   return pad_name.empty() ? "UNNAMED_PAD" : pad_name;
 }
 
@@ -229,7 +213,7 @@ class TImageWriter {
  private:
   void ReadPads(const sdk::TPcbComponent& component) {
     pads_.clear();
-    sdk::IterateContainer(component.GetHandle(), 1u << pcbapi::kPad, LayerZero(),
+    sdk::IterateContainer(component.GetHandle(), 1u << pcbapi::kPad, sdk::LayerZero(),
                           pcbapi::kAllObjects, [this, &component](sdk::Handle handle) {
                             TPadStackPcbPad pad(handle);
                             pad.Sync(pcbapi::kRead);
@@ -265,7 +249,7 @@ class TImageWriter {
 
   void WritePin(const TImagePad& pad) {
     line_.assign("(pin ").append(context_.padstacks->PadStackName(pad.padstack)) += ' ';
-    AppendEscapedName(line_, PinName(pad.Name()));
+    AppendEscapedName(line_, GetPinName(pad.Name()));
     line_ += ' ';
     AppendDesignNumber(line_, pad.dx);
     line_ += ' ';
@@ -299,7 +283,7 @@ void WritePlacement(DesignFileOutput& out, const sdk::TPcbBoard& board,
         if (progress) progress();
         WriteComponentPlacement(out, component, line);
       },
-      1u << pcbapi::kComponent, LayerZero(), pcbapi::kAllObjects);
+      1u << pcbapi::kComponent, sdk::LayerZero(), pcbapi::kAllObjects);
   out.Lower();
   out.Line(")");
 }
@@ -310,7 +294,7 @@ void WriteLibrary(DesignFileOutput& out, const sdk::TPcbBoard& board,
   out.Raise();
   TImageWriter images(out, context);
   board.IterateObjects([&](sdk::Handle component) { images.Write(component); },
-                       1u << pcbapi::kComponent, LayerZero(), pcbapi::kAllObjects);
+                       1u << pcbapi::kComponent, sdk::LayerZero(), pcbapi::kAllObjects);
   if (context.padstacks) context.padstacks->WritePadStacks(out, board);
   out.Lower();
   out.Line(")");

@@ -21,7 +21,7 @@ class TPadStackList;
 bool IsRightAngle(double angle);
 
 // The pin name of a pad named `pad_name`: "UNNAMED_PAD" for an empty name. Not escaped.
-std::string_view PinName(std::string_view pad_name);
+std::string_view GetPinName(std::string_view pad_name);
 
 // The component's footprint, "_", its designator; escaped, at most 255 characters.
 std::string ImageName(const sdk::TPcbComponent& component);

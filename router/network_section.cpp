@@ -2,11 +2,13 @@
 #include "router/network_section.h"
 
 #include <algorithm>
+#include <array>
 #include <unordered_map>
 #include <vector>
 
 #include "sdk/ascii_case.h"
 #include "router/design_file_names.h"
+#include "router/library_images.h"
 #include "router/padstack.h"
 #include "sdk/pcb_api.h"
 #include "sdk/pcb_board.h"
@@ -20,14 +22,7 @@ namespace {
 constexpr int kFirstLineItems = 7;
 constexpr int kLineItems = 8;
 constexpr uint8_t kLoad = 0, kTerminator = 1, kSource = 2;
-constexpr uint8_t kNetMembers = 0, kFromToMembers = 2;  // member kinds of object classes
 constexpr int kNetClassScope = 3, kNetClassOnLayerScope = 4, kOnLayerScope = 26;
-
-sdk::LegacyLayerSet LayerZero() {
-  sdk::LegacyLayerSet layers;
-  layers.Include(0);
-  return layers;
-}
 
 // A net with its pins: a run of the writer's list of pins of all nets.
 struct NetEntry {
@@ -50,6 +45,17 @@ struct PadPin {
   sdk::Handle pad = 0;
   TNetPin pin;
 };
+
+// Pins of a net by electrical type: load, terminator, source.
+using PinTypeCounts = std::array<int, kSource + 1>;
+
+PinTypeCounts CountPinTypes(std::span<const TNetPin* const> pins) {
+  PinTypeCounts count{};
+  for (const TNetPin* pin : pins) {
+    if (pin->electrical_type <= kSource) ++count[pin->electrical_type];
+  }
+  return count;
+}
 
 class NetworkWriter {
  public:
@@ -86,13 +92,12 @@ class NetworkWriter {
         [&](sdk::Handle component) {
           const std::string designator = EscapeName(sdk::GetObjectNameByHandle(component));
           pads.clear();
-          sdk::IterateContainer(component, 1u << pcbapi::kPad, LayerZero(), pcbapi::kAllObjects,
-                                [&](sdk::Handle handle) {
+          sdk::IterateContainer(component, 1u << pcbapi::kPad, sdk::LayerZero(),
+                                pcbapi::kAllObjects, [&](sdk::Handle handle) {
                                   sdk::TPcbPad pad(handle);
                                   if (pad.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
-                                  std::string pin = pad.GetName();
-                                  if (pin.empty()) pin = "UNNAMED_PAD";
-                                  pads.push_back({handle, std::move(pin), pad.GetElectricalType()});
+                                  pads.push_back({handle, std::string(GetPinName(pad.GetName())),
+                                                  pad.GetElectricalType()});
                                 });
           // A name the component repeats defines no pin in the library (it is reported as a
           // duplicate or becomes a keep-out), so no net may refer to it. Sorted by name, a
@@ -106,7 +111,7 @@ class NetworkWriter {
             run = run_end;
           }
         },
-        1u << pcbapi::kComponent, LayerZero(), pcbapi::kAllObjects);
+        1u << pcbapi::kComponent, sdk::LayerZero(), pcbapi::kAllObjects);
     std::sort(pins_.begin(), pins_.end(),
               [](const PadPin& a, const PadPin& b) { return a.pad < b.pad; });
   }
@@ -138,7 +143,7 @@ class NetworkWriter {
           entry.handle = handle;
           entry.name = net.GetName();
           entry.first_pin = net_pins_.size();
-          net.IterateMembers(1u << pcbapi::kPad, LayerZero(), pcbapi::kAllObjects,
+          net.IterateMembers(1u << pcbapi::kPad, sdk::LayerZero(), pcbapi::kAllObjects,
                              [&](sdk::Handle pad) {
                                ++entry.pad_count;
                                // Free pads are no pins.
@@ -147,7 +152,7 @@ class NetworkWriter {
           entry.pin_count = net_pins_.size() - entry.first_pin;
           nets_.push_back(std::move(entry));
         },
-        1u << pcbapi::kNet, LayerZero(), pcbapi::kAllObjects);
+        1u << pcbapi::kNet, sdk::LayerZero(), pcbapi::kAllObjects);
   }
 
   void CollectFromTos() {
@@ -159,11 +164,11 @@ class NetworkWriter {
           from_tos_[from_to.GetNetName()].push_back(
               {handle, from_to.GetFromPin(), from_to.GetToPin()});
         },
-        1u << pcbapi::kFromTo, LayerZero(), pcbapi::kAllObjects);
+        1u << pcbapi::kFromTo, sdk::LayerZero(), pcbapi::kAllObjects);
   }
 
   void ForEachClass(const std::function<void(sdk::Handle)>& visit) {
-    board_.IterateObjects(visit, 1u << pcbapi::kClass, LayerZero(), pcbapi::kAllObjects);
+    board_.IterateObjects(visit, 1u << pcbapi::kClass, sdk::LayerZero(), pcbapi::kAllObjects);
   }
 
   void WriteNet(const NetEntry& net) {
@@ -182,19 +187,18 @@ class NetworkWriter {
     out_.Line(")");
   }
 
+  // The net's pins by role: sources, loads (only beside a source or a terminator), terminators.
   void WriteNetRoles(std::span<const TNetPin* const> pins) {
-    int count[kSource + 1] = {};
-    for (const TNetPin* pin : pins) {
-      if (pin->electrical_type <= kSource) ++count[pin->electrical_type];
-    }
-    if (count[kSource]) WriteRole("(source     ", pins, kSource);
+    const PinTypeCounts count = CountPinTypes(pins);
+    if (count[kSource]) WritePinList("(source     ", pins, kSource);
     if (count[kLoad] && (count[kSource] || count[kTerminator])) {
-      WriteRole("(load       ", pins, kLoad);
+      WritePinList("(load       ", pins, kLoad);
     }
-    if (count[kTerminator]) WriteRole("(terminator ", pins, kTerminator);
+    if (count[kTerminator]) WritePinList("(terminator ", pins, kTerminator);
   }
 
-  void WriteRole(std::string_view prefix, std::span<const TNetPin* const> pins, uint8_t type) {
+  // The pins of one electrical type, wrapped, after `prefix`.
+  void WritePinList(std::string_view prefix, std::span<const TNetPin* const> pins, uint8_t type) {
     TWrappedList list(out_, line_, prefix);
     for (const TNetPin* pin : pins) {
       if (pin->electrical_type == type) list.Add(pin->name);
@@ -271,7 +275,7 @@ class NetworkWriter {
   void WriteNetClass(sdk::Handle handle, std::span<const std::string_view> network_nets) {
     sdk::TPCBObjectClass object_class(handle);
     if (object_class.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
-    if (object_class.GetMemberKind() != kNetMembers) return;
+    if (object_class.GetMemberKind() != sdk::kNetClassMembers) return;
     if (object_class.GetAllMembers() && context_.settings.export_user_net_classes_only) return;
     const std::vector<std::string> members = NetMembers(object_class, network_nets);
     if (members.empty()) return;
@@ -307,13 +311,14 @@ class NetworkWriter {
           const NetEntry* second = find(negative);
           if (first && second) WritePair(out_, first->name, second->name, network_nets);
         },
-        1u << pcbapi::kDifferentialPair, LayerZero(), pcbapi::kAllObjects);
+        1u << pcbapi::kDifferentialPair, sdk::LayerZero(), pcbapi::kAllObjects);
   }
 
   void WriteGroup(sdk::Handle handle) {
     sdk::TPCBObjectClass object_class(handle);
     if (object_class.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
-    if (object_class.GetMemberKind() != kFromToMembers || object_class.Members().empty()) return;
+    if (object_class.GetMemberKind() != sdk::kFromToClassMembers || object_class.Members().empty())
+      return;
     std::vector<std::string> members;
     for (const std::string& name : object_class.Members()) members.push_back(EscapeName(name));
     out_.Line("(group " + EscapeName(object_class.Name()));

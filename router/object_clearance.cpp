@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "framework/win/text.h"
+#include "router/legacy_layer.h"
 #include "router/ovix_rules.h"
 #include "router/rule_scope_helper.h"
 #include "router/specctra_scope.h"
@@ -17,7 +18,6 @@ namespace router {
 
 namespace {
 
-constexpr int kMultiLayer = 74;
 constexpr uint8_t kPairScopeLimit = kSpecctraScopeNotComputed;
 
 uint8_t ProbeKind(TSpecctraObjectId id) {
@@ -140,7 +140,7 @@ sdk::Handle TObjectClearanceMatrices::NetOfClass(sdk::Handle net_class) {
   if (cached != class_nets_.end()) return cached->second;
   sdk::TPCBObjectClass object_class(net_class);
   object_class.Sync(pcbapi::kRead);
-  RTL_ASSERT(object_class.GetMemberKind() == 0, "Object Class is not NetClass");
+  RTL_ASSERT(object_class.GetMemberKind() == sdk::kNetClassMembers, "Object Class is not NetClass");
   if (!nets_named_) {
     nets_named_ = true;
     ForEachBoardObject(rules_.board(), pcbapi::kNet, [&](const win::ComPtr<IPCB_Primitive>& net) {

@@ -366,6 +366,7 @@ bool TOvixRuleStorage::CheckPriorities() {
     TRuleProxy& item = compatible_.Item(i);
     TRuleProxy& next = compatible_.Item(i + 1);
     if (next.priority() < item.priority()) {
+      // Spelt as the set-up dialog has always shown it: users and their notes search for it.
       SetProblem("Internal sorting eror - Plavena Priority inversion occured: " +
                      next.DisplayText() + " VS " + item.DisplayText(),
                  "");
@@ -416,8 +417,7 @@ TOvixRules::TOvixRules(uint32_t board_handle) : TOvixRules(BoardOfHandle(board_h
 TOvixRules::TOvixRules(win::ComPtr<IPCB_Board> board)
     : board_(std::move(board)),
       analysed_kinds_(RuleKindBit(kClearanceRule) | RuleKindBit(kWidthRule) |
-                      RuleKindBit(kLengthRule)),
-      rule_index_(8) {
+                      RuleKindBit(kLengthRule)) {
   if (!board_) throw sdk::Exception(kNoBoardInterfaceText);
   IndexRules();
 }
@@ -434,10 +434,13 @@ void TOvixRules::ForEachBoardRule(
 
 void TOvixRules::IndexRules() {
   ForEachBoardRule([&](const win::ComPtr<IPCB_Rule>& rule) {
-    if (rule_index_.Add(rule->GetHandle(), reinterpret_cast<sdk::HashValue>(rule.get()))) {
-      rules_.push_back(rule);
-    }
+    rules_by_handle_.emplace_back(rule->GetHandle(), rule);
   });
+  const auto by_handle = [](const auto& a, const auto& b) { return a.first < b.first; };
+  std::stable_sort(rules_by_handle_.begin(), rules_by_handle_.end(), by_handle);
+  const auto same_handle = [](const auto& a, const auto& b) { return a.first == b.first; };
+  rules_by_handle_.erase(std::unique(rules_by_handle_.begin(), rules_by_handle_.end(), same_handle),
+                         rules_by_handle_.end());
 }
 
 TOvixRuleStorage* TOvixRules::storage(int kind) const {
@@ -518,11 +521,10 @@ TRuleProxy* TOvixRules::ProxyOf(IPCB_Rule* rule) const {
 
 IPCB_Rule* TOvixRules::RuleOfHandle(uint32_t handle) const {
   if (handle == 0) return nullptr;
-  sdk::HashValue value = 0;
-  if (!const_cast<sdk::TCustomPointerBucketList&>(rule_index_).TryGetValue(handle, value)) {
-    return nullptr;
-  }
-  return reinterpret_cast<IPCB_Rule*>(value);
+  const auto found =
+      std::lower_bound(rules_by_handle_.begin(), rules_by_handle_.end(), handle,
+                       [](const auto& entry, uint32_t wanted) { return entry.first < wanted; });
+  return found != rules_by_handle_.end() && found->first == handle ? found->second.get() : nullptr;
 }
 
 bool TOvixRules::NetIndistinct(int kind, uint32_t net) const {

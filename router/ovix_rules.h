@@ -16,7 +16,6 @@
 
 #include "framework/win/com.h"
 #include "router/rule_scope_helper.h"
-#include "sdk/hash_table.h"
 #include "sdk/pcb_contract.h"
 
 namespace router {
@@ -286,8 +285,8 @@ class TOvixRules {
   win::ComPtr<IPCB_Board> board_;
   TRuleKindSet analysed_kinds_;
   std::unique_ptr<TOvixRuleStorage> storages_[kRuleKindCount];
-  sdk::TCustomPointerBucketList rule_index_;
-  std::vector<win::ComPtr<IPCB_Rule>> rules_;  // the references behind the index
+  // The board's rules by handle, sorted; the first rule the walk met keeps a handle.
+  std::vector<std::pair<uint32_t, win::ComPtr<IPCB_Rule>>> rules_by_handle_;
   bool collected_ = false;
   std::vector<bool> present_kinds_;  // the kinds of the board's rules, once collected
   // The queries run for every net many times.

@@ -26,12 +26,6 @@ bool Near(int32_t a, int32_t b) {
   return std::llabs(static_cast<long long>(a) - b) < kPadStackSizeTolerance;
 }
 
-sdk::LegacyLayerSet LayerZero() {
-  sdk::LegacyLayerSet layers;
-  layers.Include(0);
-  return layers;
-}
-
 // Where vias and pads lie: signal layers, planes and the multi-layer.
 sdk::LegacyLayerSet CopperLayers() {
   sdk::LegacyLayerSet layers;
@@ -170,7 +164,7 @@ void TPadStackList::CollectPadStacks(const sdk::TPcbBoard& board, int32_t defaul
           AddViaStylePadStacks(handle, via_styles, test_points);
         }
       },
-      1u << pcbapi::kRule, LayerZero(), pcbapi::kAllObjects);
+      1u << pcbapi::kRule, sdk::LayerZero(), pcbapi::kAllObjects);
 
   if (items_.empty()) {
     FindOrAddPadStack(TPadStackShape::RoundVia(TPadStackKind::Via, default_via_size,
@@ -247,7 +241,7 @@ void TPadStackList::CollectPadStacks(const sdk::TPcbBoard& board, int32_t defaul
         const sdk::Handle rule = sdk::PcbApi_FindDominantRuleForObject(handle, kRoutingViasRule);
         if (rule != 0) AddViaStylePadStacks(rule, via_styles, test_points);
       },
-      1u << pcbapi::kNet, LayerZero(), pcbapi::kAllObjects);
+      1u << pcbapi::kNet, sdk::LayerZero(), pcbapi::kAllObjects);
 
   board.IterateObjects(
       [&](sdk::Handle handle) {
@@ -260,7 +254,7 @@ void TPadStackList::CollectPadStacks(const sdk::TPcbBoard& board, int32_t defaul
         const sdk::Handle rule = sdk::PcbApi_FindDominantRuleForObject(handle, kRoutingViasRule);
         if (rule != 0) AddViaStylePadStacks(rule, via_styles, test_points);
       },
-      1u << pcbapi::kFromTo, LayerZero(), pcbapi::kAllObjects);
+      1u << pcbapi::kFromTo, sdk::LayerZero(), pcbapi::kAllObjects);
 }
 
 std::string PadStackLayerText(int layer) {
@@ -318,17 +312,7 @@ void WritePadStackShape(DesignFileOutput& out, uint8_t shape, int32_t x_size, in
                         int layer) {
   const std::string_view name = DesignFileLayerName(layer);
   auto rect = [&](int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-    out.Line(StatementText()
-                 .Open("shape")
-                 .Open("rect")
-                 .Word(name)
-                 .Number(x1)
-                 .Number(y1)
-                 .Number(x2)
-                 .Number(y2)
-                 .Close()
-                 .Close()
-                 .Take());
+    out.Line(StatementText().Open("shape").Rect(name, x1, y1, x2, y2).Close().Take());
   };
   // The offsets of an oblong's end circles: the zero is written as a plain 0.
   auto circle = [&](int32_t diameter, const std::string& x, const std::string& y) {

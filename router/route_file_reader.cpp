@@ -8,8 +8,9 @@
 #include <cstdlib>
 #include <span>
 
-#include "sdk/ascii_case.h"
+#include "router/design_file_names.h"
 #include "router/legacy_layer.h"
+#include "sdk/ascii_case.h"
 #include "sdk/units.h"
 
 namespace router {
@@ -21,8 +22,10 @@ constexpr int kMaxRecordNesting = 32;
 constexpr double kMilsPerMm = 1000.0 / 25.4;
 // The largest length in mils that still fits a 32-bit coordinate.
 constexpr double kMaxMils = 214748.0;
-// A pad's side or diameter: two of them (a rectangle grown by its end circles) still fit.
-constexpr int64_t kMaxPadSize = INT32_MAX / 2;
+// The widest copper the board holds: a wire's width, a pad's side or diameter.
+constexpr double kMaxCopperMils = 10000.0;
+// A file unit below a thousandth of the board's unit rounds every value to nothing.
+constexpr double kMinUnitsPerFileUnit = 1e-3;
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr int kMaxResolution = 1000000000;
 
@@ -107,24 +110,127 @@ struct Node {
   std::string_view Head() const { return AtomAt(0); }
 };
 
-enum class Keyword { Other, Net, NetworkOut, Rule, Resolution, Padstack, Wire, Via, Point };
+// A wire or via list that carries the mark of copper the export placed: "(turret 126)" or 127
+// on a wire, "(via_number 126)" on a via.
+bool MarkedByTheExport(const Node& record) {
+  for (const Node& item : record.items) {
+    if (!item.list) continue;
+    const std::optional<int> number = ParseInteger(item.AtomAt(1));
+    if (sdk::EqualsIgnoringCase(item.Head(), "turret") && (number == 126 || number == 127)) {
+      return true;
+    }
+    if (sdk::EqualsIgnoringCase(item.Head(), "via_number") && number == 126) return true;
+  }
+  return false;
+}
+
+enum class Keyword {
+  Other,
+  Net,
+  NetworkOut,
+  LibraryOut,
+  TestPoints,
+  Parser,
+  StructureOut,
+  Rule,
+  Turret,
+  Resolution,
+  Padstack,
+  Wire,
+  Via,
+  Point
+};
 
 Keyword KeywordOf(const RouteToken& word) {
   if (word.kind != RouteTokenKind::Atom) return Keyword::Other;
   constexpr std::pair<std::string_view, Keyword> kKeywords[] = {
-      {"net", Keyword::Net},           {"network_out", Keyword::NetworkOut},
-      {"rule", Keyword::Rule},         {"resolution", Keyword::Resolution},
-      {"padstack", Keyword::Padstack}, {"wire", Keyword::Wire},
-      {"via", Keyword::Via},           {"point", Keyword::Point}};
+      {"net", Keyword::Net},
+      {"network_out", Keyword::NetworkOut},
+      {"library_out", Keyword::LibraryOut},
+      {"test_points", Keyword::TestPoints},
+      {"parser", Keyword::Parser},
+      {"structure_out", Keyword::StructureOut},
+      {"rule", Keyword::Rule},
+      {"turret", Keyword::Turret},
+      {"resolution", Keyword::Resolution},
+      {"padstack", Keyword::Padstack},
+      {"wire", Keyword::Wire},
+      {"via", Keyword::Via},
+      {"point", Keyword::Point}};
   for (const auto& [name, keyword] : kKeywords) {
     if (sdk::EqualsIgnoringCase(word.text, name)) return keyword;
   }
   return Keyword::Other;
 }
 
+// The lists that hold records: the file itself, its sections and the nets.
+enum class Section { Routes, Library, Network, Net, TestPoints };
+
+// What a list does in the list around it.
+enum class ListRole {
+  Enter,    // a section or net: its records are read
+  Record,   // read by its handler
+  Ignore,   // settings the import has no use for
+  Outside,  // copper outside any net: it belongs to no net the board has
+  Unknown,  // a kind the import does not know, damaged or foreign
+};
+
+ListRole RoleIn(Section section, Keyword keyword) {
+  const bool copper = keyword == Keyword::Wire || keyword == Keyword::Via;
+  switch (section) {
+    case Section::Routes:
+      if (keyword == Keyword::LibraryOut || keyword == Keyword::NetworkOut ||
+          keyword == Keyword::TestPoints) {
+        return ListRole::Enter;
+      }
+      if (keyword == Keyword::Resolution) return ListRole::Record;
+      if (keyword == Keyword::Parser || keyword == Keyword::StructureOut) return ListRole::Ignore;
+      break;
+    case Section::Library:
+      if (keyword == Keyword::Padstack) return ListRole::Record;
+      break;
+    case Section::Network:
+      if (keyword == Keyword::Net) return ListRole::Enter;
+      break;
+    case Section::Net:
+      if (keyword == Keyword::Net) return ListRole::Enter;
+      if (copper) return ListRole::Record;
+      // A turret mark outside a wire marks none.
+      if (keyword == Keyword::Rule || keyword == Keyword::Turret) return ListRole::Ignore;
+      break;
+    case Section::TestPoints:
+      if (keyword == Keyword::Point) return ListRole::Record;
+      break;
+  }
+  return copper ? ListRole::Outside : ListRole::Unknown;
+}
+
+Section SectionOf(Keyword keyword) {
+  switch (keyword) {
+    case Keyword::LibraryOut: return Section::Library;
+    case Keyword::NetworkOut: return Section::Network;
+    case Keyword::TestPoints: return Section::TestPoints;
+    case Keyword::Net: return Section::Net;
+    default: return Section::Routes;
+  }
+}
+
+// A list of records the reader is in, with its net's name when it is a named net.
+struct OpenSection {
+  Section section;
+  int depth;
+  std::optional<std::string_view> net;
+};
+
 class RecordReader {
  public:
-  RecordReader(std::string_view text, std::string_view file_name) : lexer_(text, file_name) {}
+  RecordReader(std::string_view text, std::string_view file_name) : lexer_(text, file_name) {
+    // Every record opens two lists or more ("(wire (path", "(via ... (net"), so half the lists
+    // is room for all: the record list never moves its records while it grows.
+    const size_t lists = static_cast<size_t>(std::count(text.begin(), text.end(), '(')) / 2;
+    contents_.records.reserve(lists);
+    contents_.record_lines.reserve(lists);
+  }
 
   RouteFileContents Read();
 
@@ -137,6 +243,10 @@ class RecordReader {
   void SkipList();
   void Emit(RouteRecord record);
   void Skip(const std::string& what, const std::string& why) { ++contents_.skipped[{what, why}]; }
+  // Enters the section or net that the next token opens; the net's name follows its keyword.
+  void Enter(std::vector<OpenSection>& open, Keyword keyword, int depth);
+  // Leaves the innermost section; leaving a net returns to the net around it, if any.
+  void Leave(std::vector<OpenSection>& open);
 
   void OnResolution(const Node& list);
   void OnPadstack(const Node& list);
@@ -148,8 +258,9 @@ class RecordReader {
   // does not fit 32 bits refuses the file.
   std::optional<sdk::Coord> Length(const Node& list, size_t index);
   std::optional<RoutePoint> Point(const Node& list, size_t index);
-  // A length that must not be negative.
-  std::optional<sdk::Coord> Size(const Node& list, size_t index);
+  // A width or diameter of copper: a number that reads to none, or to more than the board
+  // holds, refuses the file.
+  std::optional<sdk::Coord> CopperSize(const Node& list, size_t index, std::string_view what);
 
   RouteLexer lexer_;
   // A record's lists, each one's items side by side, and the items of the lists still open:
@@ -167,8 +278,8 @@ RouteFileContents RecordReader::Read() {
       !sdk::EqualsIgnoringCase(head.text, "routes")) {
     lexer_.Fail(open.pos, "not a route file: it does not begin with \"(routes\"");
   }
+  std::vector<OpenSection> sections = {{Section::Routes, 1, std::nullopt}};
   int depth = 1;
-  int net_depth = 0;  // depth of the net list we are in; 0 outside one
   bool routing_section = false;
   for (;;) {
     const RouteToken token = lexer_.Next();
@@ -177,10 +288,7 @@ RouteFileContents RecordReader::Read() {
         lexer_.Fail(token.pos, "the file ends inside a list: it is incomplete");
       case RouteTokenKind::Atom: continue;
       case RouteTokenKind::Close:
-        if (depth == net_depth) {
-          Emit(NetRecord{});
-          net_depth = 0;
-        }
+        if (depth == sections.back().depth) Leave(sections);
         if (--depth > 0) continue;
         if (const RouteToken rest = lexer_.Next(); rest.kind != RouteTokenKind::End) {
           lexer_.Fail(rest.pos, "text after the end of the routes list");
@@ -192,20 +300,34 @@ RouteFileContents RecordReader::Read() {
       case RouteTokenKind::Open: break;
     }
     const Keyword keyword = KeywordOf(lexer_.Peek());
-    if (keyword == Keyword::Net) {
-      lexer_.Next();
-      ++depth;
-      if (lexer_.Peek().kind == RouteTokenKind::Atom) {
-        Emit(NetRecord{std::string(lexer_.Next().text)});
-        net_depth = depth;
-      }
-      continue;
+    ListRole role = RoleIn(sections.back().section, keyword);
+    // A net without a name is no net: the copper in it is outside any.
+    if (role == ListRole::Record && sections.back().section == Section::Net &&
+        !sections.back().net) {
+      role = ListRole::Outside;
     }
-    if (keyword == Keyword::NetworkOut && depth == 1) routing_section = true;
-    if (keyword == Keyword::Rule) {
-      lexer_.Next();
-      SkipList();
-      continue;
+    switch (role) {
+      case ListRole::Enter:
+        routing_section |= keyword == Keyword::NetworkOut;
+        lexer_.Next();
+        Enter(sections, keyword, ++depth);
+        continue;
+      case ListRole::Ignore:
+        lexer_.Next();
+        SkipList();
+        continue;
+      case ListRole::Outside:
+        // Still checked for nesting, but its values are no copper. The export's own copper
+        // outside the network comes back marked, and the board has it.
+        if (!MarkedByTheExport(ReadRecord(token.pos))) {
+          Skip(keyword == Keyword::Wire ? "wire" : "via", "outside any net");
+        }
+        continue;
+      case ListRole::Unknown:
+        ReadRecord(token.pos);
+        Skip("record", "of a kind the import does not know");
+        continue;
+      case ListRole::Record: break;
     }
     using Handler = void (RecordReader::*)(const Node&);
     Handler handler = nullptr;
@@ -214,14 +336,28 @@ RouteFileContents RecordReader::Read() {
     if (keyword == Keyword::Wire) handler = &RecordReader::OnWire;
     if (keyword == Keyword::Via) handler = &RecordReader::OnVia;
     if (keyword == Keyword::Point) handler = &RecordReader::OnPoint;
-    if (!handler) {
-      ++depth;  // a list that holds records: read on inside it
-      continue;
-    }
     Node list = ReadRecord(token.pos);
     list.items = list.items.subspan(1);  // the keyword: records count their values from 0
     (this->*handler)(list);
   }
+}
+
+void RecordReader::Enter(std::vector<OpenSection>& open, Keyword keyword, int depth) {
+  OpenSection section{SectionOf(keyword), depth, std::nullopt};
+  if (keyword == Keyword::Net && lexer_.Peek().kind == RouteTokenKind::Atom) {
+    section.net = lexer_.Next().text;
+  }
+  open.push_back(section);
+  if (section.net) Emit(NetRecord{std::string(*section.net)});
+}
+
+void RecordReader::Leave(std::vector<OpenSection>& open) {
+  const bool net = open.back().section == Section::Net;
+  open.pop_back();
+  if (!net) return;
+  // Copper after a nested net belongs to the net around it.
+  const std::optional<std::string_view> around = open.back().net;
+  Emit(NetRecord{around ? std::optional<std::string>(*around) : std::nullopt});
 }
 
 Node RecordReader::ReadRecord(const RoutePos& pos) {
@@ -299,13 +435,29 @@ std::optional<RoutePoint> RecordReader::Point(const Node& list, size_t index) {
   return RoutePoint{*x, *y};
 }
 
-std::optional<sdk::Coord> RecordReader::Size(const Node& list, size_t index) {
+std::optional<sdk::Coord> RecordReader::CopperSize(const Node& list, size_t index,
+                                                   std::string_view what) {
   const std::optional<sdk::Coord> size = Length(list, index);
-  if (size && *size < 0) {
-    lexer_.Fail(list.items[index].pos,
-                "a negative size: \"" + std::string(list.AtomAt(index)) + "\"");
+  if (size && (*size <= 0 || *size > sdk::RoundMilsToCoord(kMaxCopperMils))) {
+    lexer_.Fail(list.items[index].pos, std::string(what) + " of \"" +
+                                           std::string(list.AtomAt(index)) +
+                                           "\": copper must be above 0 and at most 10000 mil");
   }
   return size;
+}
+
+// Every size of a padstack the import would place: a shape of 0 across, or one grown beyond what
+// the board holds by its end circles, refuses the file.
+void CheckPadstackSizes(const RouteLexer& lexer, const Node& list, const TPadstack& p) {
+  if (p.start_layer == 0) return;  // no shape: no via will be placed with it
+  const sdk::Coord largest = sdk::RoundMilsToCoord(kMaxCopperMils);
+  for (const sdk::Coord size : {p.top_x, p.top_y, p.mid_x, p.mid_y, p.bottom_x, p.bottom_y}) {
+    if (size <= 0 || size > largest) {
+      lexer.Fail(list.pos, "padstack \"" + std::string(list.AtomAt(0)) + "\" is " +
+                               FormatDesignNumber(size) +
+                               " mil across: copper must be above 0 and at most 10000 mil");
+    }
+  }
 }
 
 // (resolution unit value): a scale the file cannot be read without, so one that does not read
@@ -315,6 +467,11 @@ void RecordReader::OnResolution(const Node& list) {
                             ? ResolutionFactor(list.AtomAt(0), list.AtomAt(1))
                             : 0;
   if (factor <= 0) lexer_.Fail(list.pos, "unreadable resolution");
+  if (factor * sdk::kUnitsPerMil < kMinUnitsPerFileUnit) {
+    lexer_.Fail(list.pos, "resolution \"" + std::string(list.AtomAt(0)) + " " +
+                              std::string(list.AtomAt(1)) +
+                              "\" is finer than the board can hold: every value would be 0");
+  }
   if (contents_.has_resolution) lexer_.Fail(list.pos, "a second resolution");
   if (lengths_read_) lexer_.Fail(list.pos, "a resolution after lengths that needed one");
   mils_per_unit_ = factor;
@@ -349,22 +506,26 @@ void RecordReader::OnPadstack(const Node& list) {
       const int64_t height = int64_t{corner2->y} - corner1->y;
       // A negative size would make a negative pad.
       if (width < 0 || height < 0) lexer_.Fail(shape->pos, "an inverted rectangle");
-      if (width > kMaxPadSize || height > kMaxPadSize) lexer_.Fail(shape->pos, "a pad too large");
+      if (width > sdk::RoundMilsToCoord(kMaxCopperMils) ||
+          height > sdk::RoundMilsToCoord(kMaxCopperMils)) {
+        lexer_.Fail(shape->pos, "a pad too large: more than 10000 mil across");
+      }
       loaders.LoaderOf(layer).AddRectangle(corner1->x, corner1->y, corner2->x, corner2->y);
       continue;
     }
     // Circles, and other outlines taken by their first size, about their offset.
-    const std::optional<sdk::Coord> diameter = Size(*shape, 2);
+    const std::optional<sdk::Coord> diameter = CopperSize(*shape, 2, "a diameter");
     std::optional<RoutePoint> offset = RoutePoint{};
     if (shape->items.size() > 3) offset = Point(*shape, 3);
     if (!diameter || !offset) {
       Skip("padstack shape", "with an unreadable value");
       continue;
     }
-    if (*diameter > kMaxPadSize) lexer_.Fail(shape->pos, "a pad too large");
     loaders.LoaderOf(layer).AddCircle(offset->x, offset->y, *diameter / 2);
   }
-  Emit(PadstackRecord{std::string(list.AtomAt(0)), loaders.Resolve()});
+  PadstackRecord padstack{std::string(list.AtomAt(0)), loaders.Resolve()};
+  CheckPadstackSizes(lexer_, list, padstack.padstack);
+  Emit(std::move(padstack));
 }
 
 // (wire (path layer width x y x y ...) ... (turret n)). Each wire stands alone: its turret mark
@@ -372,13 +533,9 @@ void RecordReader::OnPadstack(const Node& list) {
 void RecordReader::OnWire(const Node& list) {
   const Node* path = nullptr;
   WireRecord wire;
+  wire.marked = MarkedByTheExport(list);
   for (const Node& item : list.items) {
-    if (!item.list) continue;
-    if (!path && sdk::EqualsIgnoringCase(item.Head(), "path")) path = &item;
-    if (sdk::EqualsIgnoringCase(item.Head(), "turret")) {
-      const int number = ParseInteger(item.AtomAt(1)).value_or(0);
-      wire.marked = number == 126 || number == 127;
-    }
+    if (!path && item.list && sdk::EqualsIgnoringCase(item.Head(), "path")) path = &item;
   }
   if (wire.marked) {
     Emit(std::move(wire));
@@ -390,7 +547,7 @@ void RecordReader::OnWire(const Node& list) {
   }
   wire.layer = RouteLayerFromName(path->AtomAt(1));
   // A path with a value that does not read would connect the wrong points: drop the wire.
-  const std::optional<sdk::Coord> width = Size(*path, 2);
+  const std::optional<sdk::Coord> width = CopperSize(*path, 2, "a wire width");
   bool readable = path->HasAtom(1) && width.has_value() && path->items.size() % 2 == 1;
   wire.points.reserve(path->items.size() / 2);  // one block per wire: wires are most records
   for (size_t i = 3; readable && i + 1 < path->items.size(); i += 2) {
@@ -415,13 +572,7 @@ void RecordReader::OnVia(const Node& list) {
     Skip("via", "with an unreadable value");
     return;
   }
-  ViaRecord via{std::string(list.AtomAt(0)), *at, false};
-  for (const Node& item : list.items) {
-    if (item.list && sdk::EqualsIgnoringCase(item.Head(), "via_number")) {
-      via.turret = ParseInteger(item.AtomAt(1)) == 126;
-    }
-  }
-  Emit(std::move(via));
+  Emit(ViaRecord{std::string(list.AtomAt(0)), *at, MarkedByTheExport(list)});
 }
 
 // (point x y side (net name)), the net also as plain words "net name".

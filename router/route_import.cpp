@@ -9,21 +9,24 @@
 #include <numeric>
 #include <set>
 #include <string>
+#include <optional>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "framework/win/com.h"
 #include "framework/win/text.h"
-#include "sdk/ascii_case.h"
+#include "router/copper_index.h"
 #include "router/deferred_prims.h"
-#include "router/network_nets.h"
 #include "router/design_file_names.h"
 #include "router/document_settings.h"
 #include "router/legacy_layer.h"
+#include "router/network_nets.h"
 #include "router/padstack_pad.h"
 #include "router/route_file_reader.h"
 #include "router/router_board.h"
 #include "router/wiring_section.h"
+#include "sdk/ascii_case.h"
 #include "sdk/client_api.h"
 #include "sdk/exceptions.h"
 #include "sdk/pcb_object_kinds.h"
@@ -37,37 +40,6 @@ namespace router {
 namespace {
 
 constexpr int kProcessBufferSize = 255;
-
-// A via whose drill layers go to the host as layers: the object model keeps those two bytes
-// behind Boolean accessors, which cannot carry a bottom layer.
-class TRouteVia : public sdk::TPcbVia {
- public:
-  using TPcbVia::TPcbVia;
-  void SetDrillLayers(int low, int high) {
-    low_layer_ = static_cast<pcbapi::Byte>(low);
-    high_layer_ = static_cast<pcbapi::Byte>(high);
-  }
-  int low_layer() const { return low_layer_; }
-  int high_layer() const { return high_layer_; }
-  int Sync(sdk::Mode mode) override {
-    SyncBitFields(mode);
-    sdk::LegacyLayer layer = GetLegacyLayer();
-    sdk::Coord size = GetSize(), hole = GetHoleSize();
-    pcbapi::Byte tented_top = GetAuxFlag3(), tented_bottom = GetAuxFlag4();
-    const int result = sdk::PcbApi_QueryVia(
-        mode, handle_, &flags_, &aux_word_, &layer, &net_handle_, &aux_byte_, &aux_integer_, &x_,
-        &y_, &size, &hole, &low_layer_, &high_layer_, &tented_top, &tented_bottom);
-    SetLegacyLayer(layer);
-    SetSize(size);
-    SetHoleSize(hole);
-    SetAuxFlag3(tented_top != 0);
-    SetAuxFlag4(tented_bottom != 0);
-    return result;
-  }
-
- private:
-  pcbapi::Byte low_layer_ = kTopLayer, high_layer_ = kBottomLayer;
-};
 
 // A free pad of a through padstack lies on the multi-layer, else on its padstack's first layer.
 int PadLayer(const TPadstack& padstack) {
@@ -110,13 +82,18 @@ class ProgressScope {
 // The board's nets by name, for the router's (escaped) names.
 class NetTable {
  public:
-  explicit NetTable(const sdk::TPcbBoard& board) {
+  // A net the editor cannot read is counted: its copper will be skipped as of a net the board
+  // lacks.
+  NetTable(const sdk::TPcbBoard& board, SkippedRecords& skipped) {
     sdk::LegacyLayerSet layer_zero;
     layer_zero.Include(0);
     board.IterateObjects(
         [&](sdk::Handle handle) {
           sdk::TPcbNet net(handle);
-          net.Sync(pcbapi::kRead);
+          if (net.Sync(pcbapi::kRead) != pcbapi::kSuccess) {
+            ++skipped[{"board net", "the editor could not read"}];
+            return;
+          }
           // The first net of a name (and of a folded name) in the board's order answers for it.
           exact_.emplace(net.GetName(), handle);
           folded_.emplace(sdk::FoldedAscii(net.GetName()), handle);
@@ -137,168 +114,105 @@ class NetTable {
   std::unordered_map<std::string, sdk::Handle> exact_, folded_;
 };
 
-// One piece of copper as the import compares it: two are the same when kind, net and layer
-// agree and the width and every coordinate differ by one unit of the route file's resolution at
-// most, the precision the router gives them back with (a via's layer is its drill span, and its
-// size does not count). Copper the router gives back without a net is the
-// same as the board's of any net: the export writes no net for copper outside the network.
-struct TCopperItem {
-  enum Kind { kTrack, kVia, kPad } kind = kTrack;
-  sdk::Handle net = 0;
-  int layer = 0;
-  sdk::Coord width = 0;
-  RoutePoint a, b;
-};
-
-// The board's free copper and what this import adds, so that nothing is added twice: the
-// router gives back the copper the clean-up keeps, not always with its mark.
-class TCopperIndex {
- public:
-  explicit TCopperIndex(sdk::Coord tolerance)
-      : tolerance_(tolerance), cell_(std::max<int64_t>(4 * int64_t{tolerance}, kMinCell)) {}
-
-  void Add(const TCopperItem& item) {
-    File(Key(item, Cell(item.a)), item);
-    if (Cell(item.b) != Cell(item.a)) File(Key(item, Cell(item.b)), item);
-  }
-  bool Contains(const TCopperItem& item) const {
-    // The cells that points within the tolerance of the item's first end lie in: mostly one,
-    // two or four near a cell's edge.
-    const int64_t x1 = Floor(int64_t{item.a.x} - tolerance_),
-                  x2 = Floor(int64_t{item.a.x} + tolerance_);
-    const int64_t y1 = Floor(int64_t{item.a.y} - tolerance_),
-                  y2 = Floor(int64_t{item.a.y} + tolerance_);
-    for (int64_t x = x1; x <= x2; ++x) {
-      for (int64_t y = y1; y <= y2; ++y) {
-        const uint64_t key = Key(item, {static_cast<int32_t>(x), static_cast<int32_t>(y)});
-        for (uint32_t at = slots_.empty() ? 0 : slots_[SlotOf(key)].head; at != 0;
-             at = entries_[at - 1].next) {
-          if (Same(entries_[at - 1].item, item)) return true;
-        }
-      }
-    }
-    return false;
-  }
-
- private:
-  // Cells several times as wide as the tolerance: a point within it of another lies in the same
-  // or a neighbouring cell, and seldom near a cell's edge.
-  static constexpr int64_t kMinCell = 64;
-  int64_t Floor(int64_t v) const { return (v >= 0 ? v : v - cell_ + 1) / cell_; }
-  std::pair<int32_t, int32_t> Cell(RoutePoint p) const {
-    return {static_cast<int32_t>(Floor(p.x)), static_cast<int32_t>(Floor(p.y))};
-  }
-  static uint64_t Key(const TCopperItem& item, std::pair<int32_t, int32_t> cell) {
-    const uint64_t place =
-        (uint64_t{static_cast<uint32_t>(cell.first)} << 32) | static_cast<uint32_t>(cell.second);
-    return place ^ (static_cast<uint64_t>(item.layer * 4 + item.kind) * 0xC2B2AE3D27D4EB4Full);
-  }
-  bool Near(sdk::Coord a, sdk::Coord b) const { return std::llabs(int64_t{a} - b) <= tolerance_; }
-  bool Near(RoutePoint p, RoutePoint q) const { return Near(p.x, q.x) && Near(p.y, q.y); }
-  // `q`, the router's, against `p`, the board's.
-  bool Same(const TCopperItem& p, const TCopperItem& q) const {
-    return p.kind == q.kind && (q.net == 0 || p.net == q.net) && p.layer == q.layer &&
-           Near(p.width, q.width) &&
-           ((Near(p.a, q.a) && Near(p.b, q.b)) || (Near(p.a, q.b) && Near(p.b, q.a)));
-  }
-
-  // The slot of a key, or the empty one where it would go. Keys are mixed through all 64 bits,
-  // so that the cells of one row do not crowd into neighbouring slots.
-  size_t SlotOf(uint64_t key) const {
-    const size_t mask = slots_.size() - 1;
-    size_t at = static_cast<size_t>(((key ^ (key >> 29)) * 0x9E3779B97F4A7C15ull) >> 32) & mask;
-    while (slots_[at].head != 0 && slots_[at].key != key) at = (at + 1) & mask;
-    return at;
-  }
-  void File(uint64_t key, const TCopperItem& item) {
-    if (2 * (used_ + 1) > slots_.size()) Grow();
-    Slot& slot = slots_[SlotOf(key)];
-    if (slot.head == 0) ++used_;
-    slot.key = key;
-    entries_.push_back({item, slot.head});
-    slot.head = static_cast<uint32_t>(entries_.size());
-  }
-  void Grow() {
-    std::vector<Slot> old(std::max<size_t>(64, 2 * slots_.size()));
-    old.swap(slots_);
-    for (const Slot& slot : old) {
-      if (slot.head != 0) slots_[SlotOf(slot.key)] = slot;
-    }
-  }
-
-  // One table of slots, open and at most half full, over one list of entries: a node on the heap
-  // per piece of copper would cost a cache miss at nearly every look-up on a large board.
-  struct Slot {
-    uint64_t key = 0;
-    uint32_t head = 0;  // the key's latest entry, counted from 1; 0 for an empty slot
-  };
-  struct Entry {
-    TCopperItem item;
-    uint32_t next;  // the key's entry before it, counted from 1; 0 at the first
-  };
-
-  sdk::Coord tolerance_;
-  int64_t cell_;
-  std::vector<Slot> slots_;
-  std::vector<Entry> entries_;
-  size_t used_ = 0;
-};
-
-// Every free object of the kinds on any layer, read once on the stack, in the order of the walk.
-void ReadFreeObjectsOnce(const sdk::TPcbBoard& board, pcbapi::KindSet kinds,
-                         const std::function<void(const sdk::TPCBObject&)>& read) {
+// Every free track, arc, via and pad on any layer, read once on the stack. A walk layer by layer
+// visits a via or pad once per layer, but a track or arc once: only the vias and pads need
+// sorting out, which keeps the sort a fraction of the board.
+void ReadFreeCopperOnce(const sdk::TPcbBoard& board,
+                        const std::function<void(const sdk::TPCBObject&)>& read) {
   sdk::LegacyLayerSet layers;
   layers.IncludeRange(1, 75);
+  board.IterateObjects([&](sdk::Handle handle) { sdk::ReadPcbObject(handle, read); },
+                       (1u << pcbapi::kTrack) | (1u << pcbapi::kArc), layers, pcbapi::kFreeObjects);
   std::vector<sdk::Handle> visits;
-  board.IterateObjects([&](sdk::Handle handle) { visits.push_back(handle); }, kinds, layers,
-                       pcbapi::kFreeObjects);
+  board.IterateObjects([&](sdk::Handle handle) { visits.push_back(handle); },
+                       (1u << pcbapi::kVia) | (1u << pcbapi::kPad), layers, pcbapi::kFreeObjects);
   for (const sdk::Handle handle : FirstVisits(visits)) sdk::ReadPcbObject(handle, read);
 }
 
-// The free copper left on the board after the clean-up: tracks, the chords of arcs (which the
-// export writes as tracks), vias and pads. Polygon primitives count under the polygon's net, as
-// the export writes them.
-void IndexBoardCopper(const sdk::TPcbBoard& board, TCopperIndex& index) {
-  auto add = [&](const sdk::TPCBObject& object) {
-    sdk::Handle net = object.GetNetHandle();
-    if (net == 0 && object.GetAuxValue1() != 0) {
-      net = sdk::GetObjectNetByHandle(static_cast<sdk::Handle>(object.GetAuxValue1()));
+// The board as the import finds it: the routing it replaces, and the copper that stays, filed
+// so that nothing is added twice.
+struct TBoardSurvey {
+  explicit TBoardSurvey(sdk::Coord tolerance) : copper(tolerance) {}
+
+  std::vector<sdk::Handle> tracks;  // routing tracks: removed before the records are applied
+  // Routing vias: removed after the records, unless the router gives them back, so that a via
+  // it keeps keeps every attribute the board gave it (a layer stack, a name, flags).
+  std::vector<sdk::Handle> vias;
+  // The hole sizes of the export's padstacks, by the number it stored in each via and pad.
+  std::unordered_map<int, sdk::Coord> holes;
+  TCopperIndex copper;  // every free track, arc chord, via and pad but the routing tracks
+};
+
+// The copper of one board object as the index files it: tracks; arcs as the chords the export
+// writes; vias by drill span (not size: a via with a layer stack comes back as its outer size);
+// pads by layer. Polygon primitives count under the
+// polygon's net, as the export writes them.
+void FileCopper(const sdk::TPCBObject& object, TCopperIndex& index) {
+  sdk::Handle net = object.GetNetHandle();
+  if (net == 0 && object.GetAuxValue1() != 0) {
+    net = sdk::GetObjectNetByHandle(static_cast<sdk::Handle>(object.GetAuxValue1()));
+  }
+  const int layer = object.GetLegacyLayer();
+  const RoutePoint at{object.GetX(), object.GetY()};
+  TCopperItem item;
+  item.net = net;
+  item.handle = object.GetHandle();
+  if (const auto* arc = dynamic_cast<const sdk::TPcbArc*>(&object)) {
+    item.layer = layer;
+    item.width = arc->GetLineWidth();
+    for (const TChord& chord : ArcWireChords(*arc)) {
+      item.a = {chord.from.x, chord.from.y};
+      item.b = {chord.to.x, chord.to.y};
+      index.Add(item);
     }
-    const int layer = object.GetLegacyLayer();
-    const RoutePoint at{object.GetX(), object.GetY()};
-    if (const auto* arc = dynamic_cast<const sdk::TPcbArc*>(&object)) {
-      for (const TChord& chord : ArcWireChords(*arc)) {
-        index.Add({TCopperItem::kTrack,
-                   net,
-                   layer,
-                   arc->GetLineWidth(),
-                   {chord.from.x, chord.from.y},
-                   {chord.to.x, chord.to.y}});
-      }
-    } else if (dynamic_cast<const sdk::TPcbTrack*>(&object)) {
-      index.Add({TCopperItem::kTrack,
-                 net,
-                 layer,
-                 object.GetWidth(),
-                 at,
-                 {object.GetX2(), object.GetY2()}});
-    } else if (dynamic_cast<const sdk::TPcbVia*>(&object)) {
-      TRouteVia via(object.GetHandle());
-      via.Sync(pcbapi::kRead);
-      index.Add({TCopperItem::kVia, net, via.low_layer() * 256 + via.high_layer(), 0, at, at});
-    } else {
-      index.Add({TCopperItem::kPad, net, layer, 0, at, at});
-    }
-  };
-  ReadFreeObjectsOnce(
-      board,
-      (1u << pcbapi::kTrack) | (1u << pcbapi::kArc) | (1u << pcbapi::kVia) | (1u << pcbapi::kPad),
-      add);
+    return;
+  }
+  item.a = item.b = at;
+  if (dynamic_cast<const sdk::TPcbTrack*>(&object)) {
+    item.layer = layer;
+    item.width = object.GetWidth();
+    item.b = {object.GetX2(), object.GetY2()};
+  } else if (const auto* via = dynamic_cast<const sdk::TPcbVia*>(&object)) {
+    item.kind = TCopperItem::kVia;
+    item.low_layer = std::min(via->GetLowLayer(), via->GetHighLayer());
+    item.high_layer = std::max(via->GetLowLayer(), via->GetHighLayer());
+  } else {
+    item.kind = TCopperItem::kPad;
+    item.layer = layer;
+  }
+  index.Add(item);
 }
 
-// The layers a wire may lie on: the board's stack, and the multi-layer for "signal".
-std::set<int> BoardLayers(const TBoard& board) {
-  std::set<int> layers = {kMultiLayer};
+// One walk of the board's free copper. Routing is what carries a net and no mark of its own,
+// except fixed copper (which the export marks and the router gives back marked), the tracks of
+// a polygon's pour, tracks off the signal layers, and free pads: a free pad may be a test pad
+// or carry a name and flags that no route file gives back, so the import never removes one.
+TBoardSurvey SurveyBoard(const sdk::TPcbBoard& board, sdk::Coord tolerance) {
+  TBoardSurvey survey(tolerance);
+  TNetPadCounts nets;
+  auto survey_object = [&](const sdk::TPCBObject& object) {
+    const bool via = dynamic_cast<const sdk::TPcbVia*>(&object) != nullptr;
+    const bool track = dynamic_cast<const sdk::TPcbTrack*>(&object) != nullptr;
+    if (object.GetHoleSize() > 0) survey.holes.emplace(object.GetAuxWord(), object.GetHoleSize());
+    const bool routing = (via || track) && object.GetNetHandle() != 0 &&
+                         object.GetAuxInteger() == 0 && !IsFixedCopper(object, nets);
+    if (routing && track) {
+      const int layer = object.GetLegacyLayer();
+      if (layer >= kTopLayer && layer <= kBottomLayer && object.GetAuxValue1() == 0) {
+        survey.tracks.push_back(object.GetHandle());
+        return;
+      }
+    }
+    if (routing && via) survey.vias.push_back(object.GetHandle());
+    FileCopper(object, survey.copper);
+  };
+  ReadFreeCopperOnce(board, survey_object);
+  return survey;
+}
+
+// The layers of the board's stack.
+std::set<int> StackLayers(const TBoard& board) {
+  std::set<int> layers;
   for (const sdk::TLayerObject* layer = board.GetFirstStackLayer(); layer;
        layer = board.GetNextStackLayer(layer)) {
     layers.insert(layer->GetLayer());
@@ -306,22 +220,44 @@ std::set<int> BoardLayers(const TBoard& board) {
   return layers;
 }
 
+// The pads and vias right at a point (within a mil), each once.
+std::vector<sdk::Handle> PadsAndViasAt(RoutePoint at) {
+  sdk::LegacyLayerSet layers;
+  layers.IncludeRange(1, 75);
+  std::vector<sdk::Handle> found;
+  sdk::SearchAroundPoint(at.x, at.y, layers, (1u << pcbapi::kPad) | (1u << pcbapi::kVia),
+                         [&](sdk::Handle handle, uint8_t kind) {
+                           if (kind != pcbapi::kPad && kind != pcbapi::kVia) return false;
+                           found.push_back(handle);
+                           return true;
+                         });
+  return FirstVisits(found);
+}
+
 class RouteImporter {
  public:
-  RouteImporter(TBoard& board, sdk::Coord unit, TRouteImportReport& report)
+  RouteImporter(TBoard& board, TBoardSurvey& survey, TRouteImportReport& report)
       : board_(board),
+        survey_(survey),
         report_(report),
         registrar_(board),
-        nets_(board),
-        layers_(BoardLayers(board)),
-        copper_(unit) {
-    IndexBoardCopper(board, copper_);
+        nets_(board, report.skipped),
+        layers_(StackLayers(board)) {}
+  // Room in the copper index for all the records' copper.
+  void Reserve(const std::vector<RouteRecord>& records) {
+    size_t pieces = 0;
+    for (const RouteRecord& record : records) {
+      const auto* wire = std::get_if<WireRecord>(&record);
+      pieces += wire ? wire->points.size() : 1;
+    }
+    survey_.copper.Reserve(pieces);
   }
 
   void Apply(const RouteRecord& record) {
     std::visit([&](const auto& r) { On(r); }, record);
   }
-  void Finish() { registrar_.Flush(); }
+  // Adds the last wire, and removes the routing vias the router did not give back.
+  void Finish();
 
  private:
   void On(const PadstackRecord& record) {
@@ -337,40 +273,50 @@ class RouteImporter {
   void On(const PointRecord& record);
 
   void Skip(const std::string& what, const std::string& why) { ++report_.skipped[{what, why}]; }
-  // False (and counted) for copper of a net the board lacks.
+  // False (and counted) for copper of a net the board lacks, or outside any net.
   bool NetKnown(const char* what) {
-    if (unknown_net_) Skip(what, "of a net the board lacks");
-    return !unknown_net_;
+    if (net_ == 0) Skip(what, unknown_net_ ? "of a net the board lacks" : "outside any net");
+    return net_ != 0;
   }
-  // True (and counted) for copper the board has already; else it is listed as added.
+  // True (and counted) for copper the board has already, which stays as it is; else it is
+  // filed as added.
   bool AlreadyThere(const TCopperItem& item) {
-    if (copper_.Contains(item)) {
+    if (const TCopperItem* found = survey_.copper.Find(item)) {
+      if (found->handle != 0) kept_.insert(found->handle);
       ++report_.already_there;
       return true;
     }
-    copper_.Add(item);
+    survey_.copper.Add(item);
     return false;
   }
-
-  // The router's padstack, or the router settings' default via for a name it never defined
-  // (or one without shapes).
-  TPadstack PadstackOf(const std::string& name, sdk::Coord& hole_size) const;
+  // A via whose padstack the file does not give: only what the board has right there can be
+  // meant, so that stays, and anything else is skipped.
+  void OnUndefinedPadstack(const ViaRecord& record, const char* why);
+  // The hole of the padstack of that name, for copper of the padstack's sizes.
+  sdk::Coord HoleOf(const std::string& name, const TPadstack& padstack);
+  void AddVia(const TPadstack& padstack, RoutePoint at, sdk::Coord hole);
 
   TBoard& board_;
+  TBoardSurvey& survey_;
   TRouteImportReport& report_;
   TDeferedPrimsRegistrar registrar_;
   NetTable nets_;
   const std::set<int> layers_;
-  TCopperIndex copper_;
   TPadStackArray padstacks_;
+  std::unordered_set<sdk::Handle> kept_;  // board copper the router gave back
   sdk::Handle net_ = 0;
   bool unknown_net_ = false;
 };
 
 void RouteImporter::On(const WireRecord& record) {
-  registrar_.Flush();
+  report_.tracks -= registrar_.Flush();
   // The export placed it, and the board has it.
   if (record.marked || !NetKnown("wire")) return;
+  // "signal" (all layers at once) and the planes are known layers, but no place for a wire.
+  if (record.layer > kBottomLayer) {
+    Skip("wire", "not on a routing layer");
+    return;
+  }
   if (!layers_.contains(record.layer)) {
     Skip("wire", "on a layer the board lacks");
     return;
@@ -378,10 +324,19 @@ void RouteImporter::On(const WireRecord& record) {
   const TPcbReplicatableTrack* last = nullptr;
   for (size_t i = 1; i < record.points.size(); ++i) {
     const RoutePoint from = record.points[i - 1], to = record.points[i];
-    if (AlreadyThere({TCopperItem::kTrack, net_, record.layer, record.width, from, to})) continue;
+    TCopperItem item;
+    item.net = net_;
+    item.layer = record.layer;
+    item.width = record.width;
+    item.a = from;
+    item.b = to;
+    if (AlreadyThere(item)) continue;
     std::unique_ptr<TPcbReplicatableTrack> track =
         last ? last->Replicate() : CreateReplicatableTrack();
-    if (!track) return;
+    if (!track) {
+      Skip("track", "the editor would not create");
+      continue;
+    }
     track->SetNetHandle(net_);
     track->SetLayer(static_cast<sdk::LegacyLayer>(record.layer));
     track->SetWidth(record.width);
@@ -395,57 +350,97 @@ void RouteImporter::On(const WireRecord& record) {
   }
 }
 
-TPadstack RouteImporter::PadstackOf(const std::string& name, sdk::Coord& hole_size) const {
-  const TPadstack* found = padstacks_.Find(name);
-  if (found && found->start_layer != 0) {
-    if (found->start_layer == found->end_layer) {
-      hole_size = 0;  // a pad on one layer has no drill
-    } else {
-      // The export stored the holes under the number in its padstack names.
-      const int number = PadstackNumberFromName(name);
-      hole_size = number >= 0
-                      ? HoleListGlobal()->HoleSize(std::to_string(number))
-                      : sdk::RoundMilsToCoord(board_.settings.default_via_hole / sdk::kUnitsPerMil);
+sdk::Coord RouteImporter::HoleOf(const std::string& name, const TPadstack& padstack) {
+  if (padstack.start_layer == padstack.end_layer) return 0;  // a pad on one layer has no drill
+  const sdk::Coord default_hole =
+      sdk::RoundMilsToCoord(board_.settings.default_via_hole / sdk::kUnitsPerMil);
+  // The export stored the holes under the number in its padstack names.
+  const int number = PadstackNumberFromName(name);
+  std::optional<sdk::Coord> hole;
+  if (number >= 0) hole = HoleListGlobal()->StoredHoleSize(std::to_string(number));
+  if (!hole && number >= 0 && !report_.missing_hole_list.empty()) {
+    // Without the list, the board's copper of that padstack still has it.
+    if (const auto found = survey_.holes.find(number); found != survey_.holes.end()) {
+      hole = found->second;
+      ++report_.holes_from_board;
     }
-    return *found;
   }
-  TPadstack via;
-  const sdk::Coord size =
-      sdk::RoundMilsToCoord(board_.settings.default_via_size / sdk::kUnitsPerMil);
-  via.top_x = via.top_y = via.mid_x = via.mid_y = via.bottom_x = via.bottom_y = size;
-  via.start_layer = kTopLayer;
-  via.end_layer = kBottomLayer;
-  hole_size = sdk::RoundMilsToCoord(board_.settings.default_via_hole / sdk::kUnitsPerMil);
-  return via;
+  if (!hole) {
+    hole = default_hole;
+    ++report_.default_holes;
+  }
+  // A hole never reaches the edge of its copper: one that would is cut to half the copper's
+  // smallest size, which leaves a ring of a quarter of it.
+  const sdk::Coord smallest = std::min({padstack.top_x, padstack.top_y, padstack.mid_x,
+                                        padstack.mid_y, padstack.bottom_x, padstack.bottom_y});
+  if (*hole >= smallest) {
+    hole = smallest / 2;
+    ++report_.holes_fitted;
+  }
+  return *hole;
+}
+
+void RouteImporter::OnUndefinedPadstack(const ViaRecord& record, const char* why) {
+  for (const sdk::Handle handle : PadsAndViasAt(record.at)) {
+    const std::unique_ptr<sdk::TPCBObject> object = sdk::CreatePcbObject(handle);
+    if (object && object->GetNetHandle() == net_ && object->GetX() == record.at.x &&
+        object->GetY() == record.at.y) {
+      kept_.insert(handle);
+      ++report_.already_there;
+      return;
+    }
+  }
+  Skip("via", why);
 }
 
 void RouteImporter::On(const ViaRecord& record) {
   // A via the export placed comes back marked: the board has it already.
   if (record.turret || !NetKnown("via")) return;
-  sdk::Coord hole_size = 0;
-  const TPadstack padstack = PadstackOf(record.padstack, hole_size);
-  if (padstack.PadLike()) {
-    if (AlreadyThere({TCopperItem::kPad, net_, PadLayer(padstack), 0, record.at, record.at})) {
-      return;
+  const TPadstack* padstack = padstacks_.Find(record.padstack);
+  if (!padstack) return OnUndefinedPadstack(record, "of a padstack the file does not define");
+  if (padstack->start_layer == 0)
+    return OnUndefinedPadstack(record, "of a padstack without shapes");
+  TCopperItem item;
+  item.net = net_;
+  item.a = item.b = record.at;
+  if (padstack->PadLike()) {
+    item.kind = TCopperItem::kPad;
+    item.layer = PadLayer(*padstack);
+    if (AlreadyThere(item)) return;
+    if (AddPadstackPad(board_, *padstack, record.at.x, record.at.y, net_,
+                       HoleOf(record.padstack, *padstack))) {
+      ++report_.pads;
+    } else {
+      Skip("pad", "the editor would not create");
     }
-    report_.pads += AddPadstackPad(board_, padstack, record.at.x, record.at.y, net_, hole_size);
     return;
   }
-  const int span = padstack.start_layer * 256 + padstack.end_layer;
-  if (AlreadyThere({TCopperItem::kVia, net_, span, 0, record.at, record.at})) return;
+  item.kind = TCopperItem::kVia;
+  item.low_layer = padstack->start_layer;
+  item.high_layer = padstack->end_layer;
+  if (AlreadyThere(item)) return;
+  AddVia(*padstack, record.at, HoleOf(record.padstack, *padstack));
+}
+
+void RouteImporter::AddVia(const TPadstack& padstack, RoutePoint at, sdk::Coord hole) {
   const sdk::Handle handle = sdk::PcbApi_CreateObject(pcbapi::kVia);
-  if (handle == 0) return;
-  TRouteVia via(handle);
+  if (handle == 0) {
+    Skip("via", "the editor would not create");
+    return;
+  }
+  sdk::TPcbVia via(handle);
   via.Sync(pcbapi::kRead);
-  via.SetDrillLayers(padstack.start_layer, padstack.end_layer);
+  via.SetDrillLayers(static_cast<sdk::LegacyLayer>(padstack.start_layer),
+                     static_cast<sdk::LegacyLayer>(padstack.end_layer));
   via.SetSize(padstack.top_x);
   via.SetNetHandle(net_);
-  via.SetHoleSize(hole_size);
-  via.SetX(record.at.x);
-  via.SetY(record.at.y);
+  via.SetHoleSize(hole);
+  via.SetX(at.x);
+  via.SetY(at.y);
   via.Sync(pcbapi::kWrite);
   if (board_.AddObject(handle) != pcbapi::kSuccess) {
     sdk::PcbApi_DestroyObject(handle);
+    Skip("via", "the board would not take");
     return;
   }
   ++report_.vias;
@@ -462,19 +457,7 @@ void RouteImporter::On(const PointRecord& record) {
     Skip("test point", "of a net the board lacks");
     return;
   }
-  sdk::LegacyLayerSet layers;
-  layers.IncludeRange(1, 75);
-  std::vector<sdk::Handle> marked;
-  sdk::SearchAroundPoint(record.at.x, record.at.y, layers,
-                         (1u << pcbapi::kPad) | (1u << pcbapi::kVia),
-                         [&](sdk::Handle handle, uint8_t kind) {
-                           if (kind != pcbapi::kPad && kind != pcbapi::kVia) return false;
-                           marked.push_back(handle);
-                           return true;
-                         });
-  std::set<sdk::Handle> done;
-  for (const sdk::Handle handle : marked) {
-    if (!done.insert(handle).second) continue;
+  for (const sdk::Handle handle : PadsAndViasAt(record.at)) {
     std::unique_ptr<sdk::TPCBObject> object = sdk::CreatePcbObject(handle);
     // Only the pad or via right at the point, on the point's net.
     if (!object || object->GetX() != record.at.x || object->GetY() != record.at.y ||
@@ -488,6 +471,16 @@ void RouteImporter::On(const PointRecord& record) {
     }
     object->Sync(pcbapi::kWrite);
   }
+}
+
+void RouteImporter::Finish() {
+  report_.tracks -= registrar_.Flush();
+  int refused = 0;
+  for (const sdk::Handle via : survey_.vias) {
+    if (!kept_.contains(via)) refused += board_.DeleteObject(via) != pcbapi::kSuccess;
+  }
+  if (refused > 0)
+    report_.skipped[{"old routing object", "the editor would not delete"}] += refused;
 }
 
 std::string ReadRouteFileText(const std::string& path) {
@@ -566,31 +559,6 @@ std::vector<sdk::Handle> FirstVisits(const std::vector<sdk::Handle>& visits) {
   return handles;
 }
 
-int RemoveNettedRouting(const sdk::TPcbBoard& board) {
-  // One walk finds all of it: deleting only after the walk leaves the walk undisturbed, and
-  // nothing the deletions do makes another object routing.
-  TNetPadCounts nets;
-  std::vector<sdk::Handle> routing;
-  auto collect = [&](const sdk::TPCBObject& object) {
-    if (object.GetNetHandle() == 0 || object.GetAuxInteger() != 0) return;
-    // The export hands fixed copper to the router marked, and the import drops what comes back
-    // so marked, so it has to stay here.
-    if (IsFixedCopper(object, nets)) return;
-    if (dynamic_cast<const sdk::TPcbTrack*>(&object)) {
-      const int layer = object.GetLegacyLayer();
-      // Tracks of a polygon's pour (they carry the polygon) are not routing.
-      if (layer < kTopLayer || layer > kBottomLayer || object.GetAuxValue1() != 0) return;
-    }
-    routing.push_back(object.GetHandle());
-  };
-  ReadFreeObjectsOnce(board, (1u << pcbapi::kTrack) | (1u << pcbapi::kVia) | (1u << pcbapi::kPad),
-                      collect);
-  int deleted = 0;
-  for (const sdk::Handle handle : routing)
-    deleted += board.DeleteObject(handle) == pcbapi::kSuccess;
-  return deleted;
-}
-
 std::string TRouteImportReport::Text(const std::string& path) const {
   auto count = [](int n, const std::string& what) {
     return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
@@ -606,6 +574,13 @@ std::string TRouteImportReport::Text(const std::string& path) const {
   }
   if (total > 0) text += "; skipped " + count(total, "record") + reasons;
   if (!has_resolution) text += "; the file gives no resolution, so its lengths were read as mils";
+  if (!missing_hole_list.empty() && holes_from_board + default_holes > 0) {
+    text += "; " + missing_hole_list + " has no hole list, so " + count(holes_from_board, "hole") +
+            " came from the board's copper of the same " + "padstack and " +
+            std::to_string(default_holes) + " from the default via";
+  }
+  if (holes_fitted > 0)
+    text += "; " + count(holes_fitted, "hole") + " made to fit inside its copper";
   return text + ".";
 }
 
@@ -620,15 +595,23 @@ bool LoadRouteFile(const std::string& path, TRouteImportReport* report) {
   const ImportScope scope(path);
   TBoard board(board_handle);
   board.Sync(pcbapi::kRead);
-  HoleListGlobal()->LoadHoleList(PerDocumentFileName(board.GetFileName()));
-
-  RemoveNettedRouting(board);
   TRouteImportReport done;
+  const std::string preferences = PerDocumentFileName(board.GetFileName());
+  HoleListGlobal()->LoadHoleList(preferences);
+  if (HoleListGlobal()->Lines().empty()) done.missing_hole_list = preferences;
+
+  TBoardSurvey survey = SurveyBoard(board, contents.unit);
+  int refused = 0;
+  for (const sdk::Handle track : survey.tracks) {
+    refused += board.DeleteObject(track) != pcbapi::kSuccess;
+  }
+  if (refused > 0) done.skipped[{"old routing object", "the editor would not delete"}] = refused;
   done.has_resolution = contents.has_resolution;
-  done.skipped = contents.skipped;
+  for (const auto& [record, n] : contents.skipped) done.skipped[record] += n;
   {
     ProgressScope progress("Loading " + path + " (QIX)", contents.line_count);
-    RouteImporter importer(board, contents.unit, done);
+    RouteImporter importer(board, survey, done);
+    importer.Reserve(contents.records);
     for (size_t i = 0; i < contents.records.size(); ++i) {
       importer.Apply(contents.records[i]);
       progress.AdvanceTo(contents.record_lines[i]);

@@ -16,7 +16,12 @@ struct TRouteImportReport {
   int tracks = 0, vias = 0, pads = 0;  // added
   int already_there = 0;               // copper the router gave back that the board has already
   bool has_resolution = true;
-  SkippedRecords skipped;
+  SkippedRecords skipped;  // records not imported, and board objects not changed
+  // Without a hole list, where the holes of new vias and pads came from.
+  std::string missing_hole_list;  // the per-document file that has none; empty when it has one
+  int holes_from_board = 0;       // of the board's copper the export gave the same padstack
+  int default_holes = 0;          // the settings' default via hole
+  int holes_fitted = 0;           // made smaller so that they fit inside their copper
 
   // One text for the status bar: what was added, what was skipped and why.
   std::string Text(const std::string& path) const;
@@ -34,11 +39,6 @@ bool LoadRouteFile(const std::string& path, TRouteImportReport* report = nullptr
 // False when the host made or took no pad.
 bool AddPadstackPad(const sdk::TPcbBoard& board, const TPadstack& padstack, sdk::Coord x,
                     sdk::Coord y, sdk::Handle net, sdk::Coord hole_size);
-
-// Deletes the board's netted routing (free tracks on signal layers, free vias and pads with a
-// net; fixed copper, see IsFixedCopper, and polygon primitives excepted), found in one walk of
-// the board. Yields the number deleted.
-int RemoveNettedRouting(const sdk::TPcbBoard& board);
 
 // Each handle once, at its first visit, in the order of the visits: a walk layer by layer may
 // visit a pad or via once per layer.

@@ -27,7 +27,7 @@ int TBoard::Sync(sdk::Mode mode) {
     WriteSpecctraSetup(ini, Imperial(), settings);
     sdk::SaveIniFile(ini);
   } else {
-    ReadSpecctraSetup(ini, Imperial(), settings);
+    settings_problems = ReadSpecctraSetup(ini, Imperial(), settings);
   }
   return result;
 }
@@ -35,8 +35,6 @@ int TBoard::Sync(sdk::Mode mode) {
 void RemoveMarkedEmbeddedObjects(sdk::TPcbBoard& board) {
   std::vector<sdk::Handle> marked;
   const std::string marker = sdk::UpperAscii(kExportMarker);
-  sdk::LegacyLayerSet layer_zero;
-  layer_zero.Include(0);
   // Collected first: deleting while the host iterates would disturb the walk.
   board.IterateObjects(
       [&](sdk::Handle handle) {
@@ -45,7 +43,7 @@ void RemoveMarkedEmbeddedObjects(sdk::TPcbBoard& board) {
         if (sdk::UpperAscii(embedded.Name()).find(marker) != std::string::npos)
           marked.push_back(handle);
       },
-      1u << pcbapi::kEmbedded, layer_zero, 0);
+      1u << pcbapi::kEmbedded, sdk::LayerZero(), 0);
   for (const sdk::Handle handle : marked) board.DeleteObject(handle);
 }
 

@@ -2,6 +2,9 @@
 // the board services the design-file writer and the route-file reader share.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "sdk/pcb_board.h"
 #include "router/router_settings.h"
 
@@ -19,6 +22,8 @@ class TBoard : public sdk::TPcbBoard {
   bool Imperial() const;
 
   TRouterSettings settings;
+  // What the last read of the settings refused, one line each (ReadSpecctraSetup).
+  std::vector<std::string> settings_problems;
 };
 
 // The marker in the names of embedded objects the export leaves on the board.

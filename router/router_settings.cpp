@@ -2,6 +2,7 @@
 #include "router/router_settings.h"
 
 #include <algorithm>
+#include <charconv>
 #include <string_view>
 
 #include "sdk/ascii_case.h"
@@ -14,6 +15,12 @@ namespace {
 
 constexpr double kLengthLimit = 999990000;
 
+// What a stored length must be for the router to use it.
+enum class LengthUse {
+  Positive,     // grids and the via size: 0 would divide the board into nothing
+  NonNegative,  // expansions, holes and edge widths
+};
+
 // Every key with its field, in the file's documented order.
 template <class Settings, class Visitor>
 void VisitKeys(Settings& s, Visitor&& visit) {
@@ -23,15 +30,15 @@ void VisitKeys(Settings& s, Visitor&& visit) {
   visit.Boolean("Hyb10", s.hyb_feature);
   visit.Boolean("Dfm10", s.dfm_feature);
   visit.Boolean("Fst10", s.fst_feature);
-  visit.Length("WireGrid", s.wire_grid);
-  visit.Length("ViaGrid", s.via_grid);
+  visit.Length("WireGrid", s.wire_grid, LengthUse::Positive);
+  visit.Length("ViaGrid", s.via_grid, LengthUse::Positive);
   visit.Boolean("EmitUseVia", s.emit_use_via);
   visit.Boolean("TestPointStyles", s.test_point_styles);
-  visit.Integer("TestPointSide", s.test_point_side);
-  visit.Length("TestPointExpansion", s.test_point_expansion);
-  visit.Length("DefaultViaSize", s.default_via_size);
-  visit.Length("DefaultViaHole", s.default_via_hole);
-  visit.Length("SplitPlaneEdgeWidth", s.split_plane_edge_width);
+  visit.Side("TestPointSide", s.test_point_side);
+  visit.Length("TestPointExpansion", s.test_point_expansion, LengthUse::NonNegative);
+  visit.Length("DefaultViaSize", s.default_via_size, LengthUse::Positive);
+  visit.Length("DefaultViaHole", s.default_via_hole, LengthUse::NonNegative);
+  visit.Length("SplitPlaneEdgeWidth", s.split_plane_edge_width, LengthUse::NonNegative);
   visit.Boolean("ExportPolygons", s.export_polygons);
   visit.Boolean("PolygonAsHatch", s.polygons_as_hatch);
   visit.Boolean("ExportNetClasses", s.export_net_classes);
@@ -42,16 +49,52 @@ void VisitKeys(Settings& s, Visitor&& visit) {
   visit.Boolean("ExportRuleRegions", s.export_rule_regions);
 }
 
+// Why the router cannot use a stored length; empty when it can.
+std::string LengthProblem(const std::string& text, bool imperial, LengthUse use, double& units) {
+  if (!ParseSettingsLength(text, imperial, units)) return "it is no length";
+  if (units < 0) return "it is negative";
+  if (units == 0 && use == LengthUse::Positive) return "it must be larger than 0";
+  if (units > kLengthLimit) return "it is larger than " + sdk::FormatCoord(imperial, kLengthLimit);
+  return {};
+}
+
 struct Reader {
   const framework::IniFile& ini;
   bool imperial;
+  std::vector<std::string>& problems;
+
   void Boolean(const char* key, bool& value) { value = ini.ReadBool(kSettingsSection, key, value); }
-  void Integer(const char* key, int& value) {
-    value = ini.ReadInteger(kSettingsSection, key, value);
+  void Side(const char* key, int& value) {
+    const std::string text = ini.ReadString(kSettingsSection, key, std::to_string(value));
+    int side = -1;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), side);
+    if (error == std::errc() && end == text.data() + text.size() &&
+        side >= static_cast<int>(TestPointSide::Top) &&
+        side <= static_cast<int>(TestPointSide::Both)) {
+      value = side;
+      return;
+    }
+    Refuse(key, text, "it is none of 0 (top), 1 (bottom) and 2 (both)", std::to_string(value));
   }
-  void Length(const char* key, double& value) {
-    const std::string fallback = sdk::FormatCoord(imperial, value);
-    value = ReadSettingsLength(ini.ReadString(kSettingsSection, key, fallback), imperial);
+  void Length(const char* key, double& value, LengthUse use) {
+    const std::string kept = sdk::FormatCoord(imperial, value);
+    const std::string text = ini.ReadString(kSettingsSection, key, kept);
+    double units = 0;
+    const std::string problem = LengthProblem(text, imperial, use, units);
+    if (problem.empty()) {
+      value = units;
+    } else {
+      Refuse(key, text, problem, kept);
+    }
+  }
+  void Refuse(const char* key, const std::string& text, const std::string& why,
+              const std::string& kept) {
+    // A megabyte of digits is no help in a message.
+    constexpr size_t kShownLength = 40;
+    const std::string shown =
+        text.size() > kShownLength ? text.substr(0, kShownLength) + "..." : text;
+    problems.push_back(ini.Path() + ": " + key + "=" + shown + " cannot be used (" + why +
+                       "); it stays " + kept);
   }
 };
 
@@ -59,8 +102,8 @@ struct Writer {
   framework::IniFile& ini;
   bool imperial;
   void Boolean(const char* key, bool value) { ini.WriteBool(kSettingsSection, key, value); }
-  void Integer(const char* key, int value) { ini.WriteInteger(kSettingsSection, key, value); }
-  void Length(const char* key, double value) {
+  void Side(const char* key, int value) { ini.WriteInteger(kSettingsSection, key, value); }
+  void Length(const char* key, double value, LengthUse) {
     ini.WriteString(kSettingsSection, key, sdk::FormatCoord(imperial, value));
   }
 };
@@ -69,21 +112,28 @@ struct Writer {
 
 std::string SettingsFileName() { return sdk::GetWindowsFolder() + "\\Tralvek.Ini"; }
 
-void ReadSpecctraSetup(const framework::IniFile& ini, bool imperial, TRouterSettings& settings) {
-  VisitKeys(settings, Reader{ini, imperial});
+std::vector<std::string> ReadSpecctraSetup(const framework::IniFile& ini, bool imperial,
+                                           TRouterSettings& settings) {
+  std::vector<std::string> problems;
+  VisitKeys(settings, Reader{ini, imperial, problems});
+  return problems;
 }
 
 void WriteSpecctraSetup(framework::IniFile& ini, bool imperial, const TRouterSettings& settings) {
   VisitKeys(settings, Writer{ini, imperial});
 }
 
-double ReadSettingsLength(const std::string& text, bool imperial) {
+bool ParseSettingsLength(const std::string& text, bool imperial, double& units) {
   std::string_view length = sdk::TrimBlanks(text);
   length = length.substr(0, length.find(' '));  // a blank before the unit cuts the unit off
-  double value = 0;
   sdk::TUnitFlag unit = imperial ? sdk::kImperial : sdk::kMetric;
-  sdk::ParseCoord(std::string(length), value, unit);
-  return std::clamp(value, -kLengthLimit, kLengthLimit);
+  return sdk::ParseCoord(std::string(length), units, unit);
+}
+
+double ReadSettingsLength(const std::string& text, bool imperial) {
+  double units = 0;
+  ParseSettingsLength(text, imperial, units);
+  return std::clamp(units, -kLengthLimit, kLengthLimit);
 }
 
 }  // namespace router

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "framework/ini_file.h"
 
@@ -43,13 +44,19 @@ constexpr char kSettingsSection[] = "SpecctraSetup";
 std::string SettingsFileName();
 
 // Reads every key present; a missing key leaves its field as it was. Lengths are read in the
-// board's unit when the stored text carries none.
-void ReadSpecctraSetup(const framework::IniFile& ini, bool imperial, TRouterSettings& settings);
+// board's unit when the stored text carries none. A stored value the router cannot use leaves
+// its field as it was too and is listed in the result, naming the file, the key and the value:
+// a length that does not read or lies beyond +-999,990,000 units, a negative length, a grid or
+// via size of 0, a test-point side other than 0, 1 and 2.
+std::vector<std::string> ReadSpecctraSetup(const framework::IniFile& ini, bool imperial,
+                                           TRouterSettings& settings);
 // Writes every key; lengths as length texts in the board's unit.
 void WriteSpecctraSetup(framework::IniFile& ini, bool imperial, const TRouterSettings& settings);
 
 // A stored length: trimmed, cut before its first blank, parsed (a number without a unit is in
 // the board's unit), clamped to +-999,990,000 units.
 double ReadSettingsLength(const std::string& text, bool imperial);
+// The same unclamped; false when the text is no length.
+bool ParseSettingsLength(const std::string& text, bool imperial, double& units);
 
 }  // namespace router

@@ -59,7 +59,8 @@ class TRuleExpressionParser : public TExpressionParser {
   void RegisterQuery(std::string_view name, TSpecctraScope kind, bool has_argument);
 };
 
-// Clearance rules may also name kinds of objects: IsPad, IsVia, IsTrack, ...
+// Clearance rules may also name kinds of objects: IsPad, IsVia, IsTrack, ... (The class keeps
+// the system's spelling of its name, so that a reader finds it by that name.)
 class TCleranceRuleExpressionParser : public TRuleExpressionParser {
  public:
   TCleranceRuleExpressionParser();

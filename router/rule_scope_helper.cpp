@@ -9,6 +9,7 @@
 #include "framework/win/text.h"
 #include "sdk/ascii_case.h"
 #include "sdk/exceptions.h"
+#include "router/legacy_layer.h"
 #include "sdk/layers.h"
 #include "sdk/pcb_object_kinds.h"
 
@@ -16,12 +17,7 @@ namespace router {
 
 namespace {
 
-constexpr int kTopLayer = 1;
-constexpr int kBottomLayer = 32;
-constexpr int kMultiLayer = 74;
 constexpr int kLegacyLayerSetSize = 88;
-// Class member kind of a net class.
-constexpr BYTE kNetClassMembers = 0;
 
 constexpr uint32_t Bit(uint8_t kind) { return 1u << kind; }
 
@@ -41,7 +37,7 @@ win::ComPtr<IPCB_Primitive> FindByName(IPCB_Board* board, uint8_t kind, const st
     if (!same) return true;
     if (kind == pcbapi::kClass) {
       const auto object_class = object.As<IPCB_ObjectClass>(IID_IPCB_ObjectClass);
-      if (!object_class || object_class->GetMemberKind() != kNetClassMembers) return true;
+      if (!object_class || object_class->GetMemberKind() != sdk::kNetClassMembers) return true;
     }
     found = object;
     return false;
@@ -237,7 +233,7 @@ bool TRuleExpressionScopeHelper::CollectNamedNets(IPCB_Board* board,
           if (!SameIgnoringCase(NameOf(object.get()), name)) return true;
           sdk::TPCBObjectClass object_class(object->GetHandle());
           const bool read = object_class.Sync(pcbapi::kRead) == pcbapi::kSuccess;
-          if (read && object_class.GetMemberKind() != kNetClassMembers) return true;
+          if (read && object_class.GetMemberKind() != sdk::kNetClassMembers) return true;
           if (!read || object_class.GetAllMembers()) {
             bounded = false;
             return false;

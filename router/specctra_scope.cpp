@@ -52,7 +52,7 @@ constexpr std::string_view kScopeNames[kSpecctraScopeCount] = {
     "FromTo",
     "FromToOnLayer",
     "NetClassToNetClass",
-    "NetClasssToNetClassOnLayer",
+    "NetClasssToNetClassOnLayer",  // sic: the name as stored files and the dialog give it
     "Padstack",
     "BoardRegion",
     "NetClassInBoardRegion",

@@ -22,6 +22,7 @@ enum class TSpecctraScope : uint8_t {
   FromTo = 11,
   FromToOnLayer = 12,
   NetClassToNetClass = 13,
+  // The three s are the system's own spelling of this kind's name: keep it.
   NetClasssToNetClassOnLayer = 14,
   Padstack = 15,
   BoardRegion = 16,

@@ -30,12 +30,6 @@ constexpr char kNoNet[] = "(No Net)";
 
 bool IsPlaneLayer(int layer) { return layer >= kFirstPlaneLayer && layer <= kLastPlaneLayer; }
 
-sdk::LegacyLayerSet LayerZero() {
-  sdk::LegacyLayerSet layers;
-  layers.Include(0);
-  return layers;
-}
-
 std::string PointText(TPoint p) { return FormatDesignNumber(p.x) + " " + FormatDesignNumber(p.y); }
 
 int32_t RoundSetting(double units) { return sdk::RoundMilsToCoord(units / sdk::kUnitsPerMil); }
@@ -158,7 +152,7 @@ TLayerFlags CollectBoardRoutingLayers(TBoard& board) {
         }
         for (int i = 0; i < pcbapi::kRoutingLayerFlagCount; ++i) routing[i] = allowed[i] != 0;
       },
-      1u << pcbapi::kRule, LayerZero(), pcbapi::kAllObjects);
+      1u << pcbapi::kRule, sdk::LayerZero(), pcbapi::kAllObjects);
   for (int i = 0; i < pcbapi::kRoutingLayerFlagCount; ++i) {
     if (!routing[i]) continue;
     if (sdk::TLayerObject* layer = board.GetLayerObject(i + 1)) layer->SetEnabled(true);
@@ -196,8 +190,7 @@ void WritePlaneLayer(DesignFileOutput& out, const TBoard& board, int layer) {
 
 TLayerFlags WriteLayers(DesignFileOutput& out, TBoard& board, const TStructureContext& context) {
   const TLayerFlags routing = CollectBoardRoutingLayers(board);
-  for (const sdk::TLayerObject* layer = board.GetFirstStackLayer(); layer;
-       layer = board.GetNextStackLayer(layer)) {
+  for (const sdk::TLayerObject* layer : board.StackLayers()) {
     if (IsPlaneLayer(layer->GetLayer())) {
       WritePlaneLayer(out, board, layer->GetLayer());
     } else {

@@ -22,12 +22,6 @@ constexpr double kMinChordDegrees = 4;
 constexpr double kChordArcLength = 200000;  // 20 mil of arc per chord at most
 constexpr double kOutlineArcStep = 4;
 
-sdk::LegacyLayerSet LayerZero() {
-  sdk::LegacyLayerSet layers;
-  layers.Include(0);
-  return layers;
-}
-
 bool IsCopperLayer(int layer) {
   return (layer >= kTopLayer && layer <= kBottomLayer) || layer == kKeepOutLayer ||
          layer == kMultiLayer;
@@ -55,6 +49,15 @@ int32_t CutToUnits(double value) {
 }
 
 constexpr pcbapi::Byte kCutOutRegion = 1;
+
+// Copper with a size no copper can have: the router would refuse the file, and leaving the
+// object out would lose it unseen. The export stops and names the object.
+[[noreturn]] void RefuseCopper(const std::string& object, int layer, const std::string& size,
+                               int32_t value) {
+  throw EDesignFileError("The " + object + " on " + std::string(DesignFileLayerName(layer)) +
+                         " has the " + size + " " + FormatDesignNumber(value) +
+                         " mil, which no copper can have: the design file is not written.");
+}
 
 // A polygon read from the editor with the values its wrapper keeps to itself.
 struct TPolygonRecord {
@@ -259,6 +262,10 @@ void TCopperWriter::WriteTrack(sdk::Handle handle) {
   const int layer = track.GetLegacyLayer();
   if (!IsCopperLayer(layer)) return;
   const TPoint from{track.GetX(), track.GetY()}, to{track.GetX2(), track.GetY2()};
+  if (track.GetWidth() < 0) {
+    RefuseCopper("track from " + PointText(from) + " to " + PointText(to), layer, "width",
+                 track.GetWidth());
+  }
   if (as_keepouts_) {
     if (track.GetNetHandle() == 0 && track.GetAuxValue1() == 0) {
       WritePathWire(layer, track.GetWidth(), from, to, {});
@@ -275,6 +282,11 @@ void TCopperWriter::WriteArc(sdk::Handle handle) {
   if (arc.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
   const int layer = arc.GetLegacyLayer();
   if (!IsCopperLayer(layer)) return;
+  if (arc.GetRadius() < 0 || arc.GetLineWidth() < 0) {
+    const bool radius = arc.GetRadius() < 0;
+    RefuseCopper("arc about " + PointText({arc.GetX(), arc.GetY()}), layer,
+                 radius ? "radius" : "width", radius ? arc.GetRadius() : arc.GetLineWidth());
+  }
   TWireTail tail;
   if (as_keepouts_) {
     if (arc.GetNetHandle() != 0 || arc.GetAuxValue1() != 0) return;
@@ -282,7 +294,7 @@ void TCopperWriter::WriteArc(sdk::Handle handle) {
     tail = TailOf(arc);
     if (arc.GetNetHandle() == 0 && !tail.hatch) return;
   }
-  if (arc.GetRadius() <= 0) return;  // no extent to route round
+  if (arc.GetRadius() == 0) return;  // no extent to route round
   const std::string name(DesignFileLayerName(layer));
   if (IsQuarterArc(arc.GetStartAngle(), arc.GetEndAngle())) {
     const std::string numbers = FormatDesignNumber(arc.GetLineWidth()) + " " +
@@ -480,7 +492,7 @@ void WriteWiringSection(DesignFileOutput& out, const sdk::TPcbBoard& board,
   visit(pcbapi::kFill, copper, pcbapi::kAllObjects, &TCopperWriter::WriteFill);
   visit(pcbapi::kArc, copper, pcbapi::kAllObjects, &TCopperWriter::WriteArc);
   visit(pcbapi::kPad, copper, pcbapi::kFreeObjects, &TCopperWriter::WriteFreePad);
-  visit(pcbapi::kVia, LayerZero(), pcbapi::kAllObjects, &TCopperWriter::WriteVia);
+  visit(pcbapi::kVia, sdk::LayerZero(), pcbapi::kAllObjects, &TCopperWriter::WriteVia);
   visit(pcbapi::kRegion, copper, pcbapi::kAllObjects, &TCopperWriter::WriteRegion);
   out.Lower();
   out.Line(")");
@@ -522,7 +534,7 @@ void WriteCopperKeepouts(DesignFileOutput& out, const sdk::TPcbBoard& board,
   visit(pcbapi::kTextObject, copper, pcbapi::kAllObjects, &TCopperWriter::WriteTextKeepout);
   visit(pcbapi::kArc, copper, pcbapi::kAllObjects, &TCopperWriter::WriteArc);
   visit(pcbapi::kPad, copper, pcbapi::kFreeObjects, &TCopperWriter::WriteFreePad);
-  visit(pcbapi::kVia, LayerZero(), pcbapi::kAllObjects, &TCopperWriter::WriteVia);
+  visit(pcbapi::kVia, sdk::LayerZero(), pcbapi::kAllObjects, &TCopperWriter::WriteVia);
   visit(pcbapi::kRegion, copper, pcbapi::kAllObjects, &TCopperWriter::WriteRegion);
 }
 

@@ -8,7 +8,9 @@
 #include <string>
 
 #include "router/design_rule_queries.h"
+#include "router/legacy_layer.h"
 #include "router/rule_tables.h"
+#include "sdk/pcb_api_contract.h"
 
 namespace sdk {
 class TPcbBoard;
@@ -37,8 +39,10 @@ class TOvixRuleQueries : public DesignRuleQueries {
   const TOvixRules& rules_;
 };
 
-// Index n = legacy signal layer n + 1 (TopLayer .. BottomLayer).
-using TLayerFlags = std::array<bool, 32>;
+// Index n = legacy signal layer n + 1 (TopLayer .. BottomLayer), as the host's routing-layer
+// flags are.
+using TLayerFlags = std::array<bool, pcbapi::kRoutingLayerFlagCount>;
+static_assert(pcbapi::kRoutingLayerFlagCount == kBottomLayer - kTopLayer + 1);
 
 // Router scope kinds the queries accept.
 inline constexpr int kPcbScopeKind = 1;

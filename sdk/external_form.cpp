@@ -63,6 +63,17 @@ void DelayedFree(framework::TComponent* object) { new TDelayedDestroyer(object);
 
 // ---- TExternalFormOf ---------------------------------------------------------------------------
 
+namespace {
+
+// A client that cannot say counts as staying.
+bool ClientIsClosing(const win::ComPtr<IClient>& client) {
+  const auto state = client.As<IClientState>(IID_IClientState);
+  BOOLEAN closing = FALSE;
+  return state && SUCCEEDED(state->GetIsClosing(&closing)) && closing;
+}
+
+}  // namespace
+
 template <class I>
 TExternalFormOf<I>::TExternalFormOf(TForm* form, bool free_at_once)
     : free_at_once_(free_at_once), form_(form) {
@@ -77,7 +88,8 @@ TExternalFormOf<I>::~TExternalFormOf() {
   holder_.reset();
   if (!form_) return;
   try {
-    if (free_at_once_ || !GetClient()) {
+    const win::ComPtr<IClient> client = GetClient();
+    if (free_at_once_ || !client || ClientIsClosing(client)) {
       delete form_;
     } else if (form_->HandleAllocated()) {
       form_->Release();

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string_view>
+#include <utility>
 
 #include "framework/win/com.h"
 #include "framework/win/handles.h"
@@ -63,21 +64,6 @@ std::string ReplaceFailureText(const std::string& target, DWORD error) {
   }
   return SystemErrorText(error);
 }
-
-// Deletes the temporary file unless it was handed on.
-class TemporaryFile {
- public:
-  TemporaryFile() : name_(CreateTempFileName()) {}
-  ~TemporaryFile() {
-    if (!name_.empty()) DeleteIfPresent(name_);
-  }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-  const std::string& name() const { return name_; }
-
- private:
-  std::string name_;
-};
 
 // The document the host has open on the file, told about the change when it wants to be.
 class DocumentFileChange {
@@ -266,22 +252,60 @@ std::string ReplaceFailureCause(const std::string& target, const std::string& fa
   return "it is used and locked by " + user_name + " on " + computer_name;
 }
 
-void ReplaceFileText(const std::string& target, std::string_view text, const std::string& what) {
-  const TemporaryFile temporary;
-  if (temporary.name().empty()) {
-    throw Exception(FileWriteFailure(what, target, TemporaryFileFailure({}, GetLastError())));
+StagedFileText::StagedFileText(std::string target, std::string_view text, std::string what)
+    : target_(std::move(target)), what_(std::move(what)), temporary_(CreateTempFileName()) {
+  if (temporary_.empty()) {
+    throw Exception(FileWriteFailure(what_, target_, TemporaryFileFailure({}, GetLastError())));
   }
-  const DWORD error = TryWriteFileText(temporary.name(), text);
+  const DWORD error = TryWriteFileText(temporary_, text);
   if (error != ERROR_SUCCESS) {
-    throw Exception(FileWriteFailure(what, target, TemporaryFileFailure(temporary.name(), error)));
+    const std::string cause = TemporaryFileFailure(temporary_, error);
+    DeleteIfPresent(temporary_);
+    throw Exception(FileWriteFailure(what_, target_, cause));
   }
+}
+
+StagedFileText::~StagedFileText() {
+  if (!temporary_.empty()) DeleteIfPresent(temporary_);
+}
+
+StagedFileText::StagedFileText(StagedFileText&& other) noexcept
+    : target_(std::move(other.target_)),
+      what_(std::move(other.what_)),
+      temporary_(std::exchange(other.temporary_, {})) {}
+
+void StagedFileText::CheckTarget() const {
+  std::string computer_name;
+  std::string user_name;
+  if (IsFileLockedByOther(target_, computer_name, user_name)) {
+    ShowFileLockedWarning(target_, computer_name, user_name, LockedWarningMode::WorkspaceNotice);
+    throw Exception(FileWriteFailure(what_, target_, ReplaceFailureCause(target_, {})));
+  }
+  const DWORD attributes = GetFileAttributesW(win::Widen(target_).c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+    throw Exception(
+        FileWriteFailure(what_, target_, ReplaceFailureText(target_, ERROR_ACCESS_DENIED)));
+  }
+}
+
+void StagedFileText::Commit() {
   std::string failure;
-  if (ReplaceFileWithOwnershipCheck(temporary.name(), target, &failure)) return;
-  throw Exception(FileWriteFailure(what, target, ReplaceFailureCause(target, failure)));
+  const bool replaced = ReplaceFileWithOwnershipCheck(temporary_, target_, &failure);
+  // Moved onto the target, or deleted by a replacement that failed; one that raised left it to
+  // the destructor.
+  temporary_.clear();
+  if (!replaced) {
+    throw Exception(FileWriteFailure(what_, target_, ReplaceFailureCause(target_, failure)));
+  }
+}
+
+void ReplaceFileText(const std::string& target, std::string_view text, const std::string& what) {
+  StagedFileText(target, text, what).Commit();
 }
 
 void SaveIniFile(const framework::IniFile& ini) {
-  ReplaceFileText(ini.Path(), ini.Text(), "the settings file");
+  ReplaceFileText(ini.Path(), ini.FileContent(), "the settings file");
 }
 
 }  // namespace sdk

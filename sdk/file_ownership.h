@@ -75,13 +75,41 @@ std::string TemporaryFileFailure(const std::string& temporary, DWORD error);
 // who holds the target's lock.
 std::string ReplaceFailureCause(const std::string& target, const std::string& failure);
 
-// Writes `text` into a temporary file, every write checked, and puts it onto `target` in one
-// step. Raises Exception in the form of FileWriteFailure, `what` naming the kind of file ("the
-// settings file"), when anything fails, also when another user holds the target's lock (who is
-// named in the host's notice too). The target then is as it was, and no temporary file remains.
+// A file's new text waiting in a temporary file until Commit() puts it onto the target, so that a
+// writer can make several files ready before it changes any. Dropped uncommitted, the temporary
+// file goes and the target stays as it was. Failures raise Exception in the form of
+// FileWriteFailure, `what` naming the kind of file ("the settings file").
+class StagedFileText {
+ public:
+  // Writes `text` into a new temporary file, every write checked.
+  StagedFileText(std::string target, std::string_view text, std::string what);
+  ~StagedFileText();
+  StagedFileText(StagedFileText&& other) noexcept;
+  StagedFileText& operator=(StagedFileText&&) = delete;
+  StagedFileText(const StagedFileText&) = delete;
+  StagedFileText& operator=(const StagedFileText&) = delete;
+
+  const std::string& target() const { return target_; }
+  // Raises as Commit() would, changing nothing, when the target plainly cannot be replaced now:
+  // another user holds its lock (who is told), it is read-only, or a folder is in its place. A
+  // writer checks this before it changes another file that must change only with this one.
+  void CheckTarget() const;
+  // Puts the text onto the target in one step. Raises, with the target as it was and the
+  // temporary file gone, when that fails, also when another user holds the target's lock (who
+  // is named in the host's notice too).
+  void Commit();
+
+ private:
+  std::string target_;
+  std::string what_;
+  std::string temporary_;  // empty once committed or moved from
+};
+
+// StagedFileText(target, text, what).Commit().
 void ReplaceFileText(const std::string& target, std::string_view text, const std::string& what);
 
-// Puts the ini file's text onto its file through ReplaceFileText ("the settings file").
+// Puts the ini file's content, in the file's own encoding, onto its file through
+// ReplaceFileText ("the settings file").
 void SaveIniFile(const framework::IniFile& ini);
 
 }  // namespace sdk

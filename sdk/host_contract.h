@@ -124,6 +124,14 @@ struct IClient : IUnknown {
   virtual HRESULT __stdcall GetServerModuleByName(BSTR name, IServerModule** result) = 0;
 };
 
+// Asked of the client: whether it is shutting down. Windows it holds may then be gone already,
+// so a module frees what they showed at once instead of after their messages.
+inline constexpr GUID IID_IClientState = {
+    0x6A1E2C0A, 0x3B7D, 0x4E52, {0x9C, 0x11, 0x52, 0x7A, 0x0D, 0x41, 0xC3, 0x0A}};
+struct IClientState : IUnknown {
+  virtual HRESULT __stdcall GetIsClosing(BOOLEAN* result) = 0;
+};
+
 // Runs host processes "<server>:<process>" with a parameter text in a caller's buffer of
 // `size` bytes, into which the process may write its answer (size 0: a constant text).
 struct IProcessLauncher : IUnknown {

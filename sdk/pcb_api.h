@@ -34,6 +34,13 @@ struct LegacyLayerSet {
 };
 static_assert(sizeof(LegacyLayerSet) == 11);
 
+// Legacy layer 0 alone: for it the host's iterators walk the whole board.
+inline LegacyLayerSet LayerZero() noexcept {
+  LegacyLayerSet layers;
+  layers.Include(0);
+  return layers;
+}
+
 // ---- Binding -------------------------------------------------------------------------------
 
 // Takes the handle of the already loaded "Quorvel.dll" (no loading) and looks up every export;

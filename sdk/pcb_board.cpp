@@ -183,14 +183,30 @@ TLayerObject* TPcbBoard::GetNextStackLayer(const TLayerObject* layer) const {
   return GetLayerObject(layer->GetNextLayer());
 }
 
+std::vector<TLayerObject*> TPcbBoard::StackLayers() const {
+  std::vector<TLayerObject*> stack;
+  // The links come from the host: a cycle must not hold the walk.
+  bool seen[kLegacyLayerCount] = {};
+  for (TLayerObject* at = GetFirstStackLayer(); at && !seen[at->GetLayer()];
+       at = GetNextStackLayer(at)) {
+    seen[at->GetLayer()] = true;
+    stack.push_back(at);
+  }
+  return stack;
+}
+
+bool TPcbBoard::HasLayerStack() const {
+  for (int layer = 1; layer < kLegacyLayerCount; ++layer) {
+    if (layers_[layer]->IsInLayerStack()) return true;
+  }
+  return false;
+}
+
 int TPcbBoard::GetStackPositionInSet(const LegacyLayerSet& layers,
                                      const TLayerObject* layer) const {
   if (!layer || !layers.Contains(layer->GetLayer())) return 0;
   int position = 0;
-  // The links come from the host: a cycle must not hold the walk.
-  int steps = 0;
-  for (const TLayerObject* at = GetFirstStackLayer(); at && steps < kLegacyLayerCount;
-       at = GetNextStackLayer(at), ++steps) {
+  for (const TLayerObject* at : StackLayers()) {
     if (layers.Contains(at->GetLayer())) ++position;
     if (at == layer) return position;
   }

@@ -114,6 +114,11 @@ class TPcbBoard {
   TLayerObject* GetFirstStackLayer() const;
   // Null at the end of the stack.
   TLayerObject* GetNextStackLayer(const TLayerObject* layer) const;
+  // The stack from its first layer along the next-layer links, each layer once: links that loop
+  // back end the walk. An empty stack gives the first layer alone, unlinked.
+  std::vector<TLayerObject*> StackLayers() const;
+  // Whether any layer has a link to another: a board whose stack the host left empty has none.
+  bool HasLayerStack() const;
   // 1-based position of the layer among the stack's layers in `layers`; 0 when it is not in the
   // set or not in the stack.
   int GetStackPositionInSet(const LegacyLayerSet& layers, const TLayerObject* layer) const;

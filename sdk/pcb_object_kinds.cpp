@@ -52,7 +52,7 @@ int TPcbVia::Sync(Mode mode) {
   LegacyLayer layer = GetLegacyLayer();
   const int result = PcbApi_QueryVia(mode, handle_, &flags_, &aux_word_, &layer, &net_handle_,
                                      &aux_byte_, &aux_integer_, &x_, &y_, &size_, &hole_size_,
-                                     &aux_flag1_, &aux_flag2_, &aux_flag3_, &aux_flag4_);
+                                     &low_layer_, &high_layer_, &aux_flag3_, &aux_flag4_);
   SetLegacyLayer(layer);
   return result;
 }

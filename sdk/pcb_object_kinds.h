@@ -43,23 +43,32 @@ class TPcbVia : public TPCBObject {
   int Sync(Mode mode) override;
   Coord GetSize() const override { return size_; }
   Coord GetHoleSize() const override { return hole_size_; }
-  bool GetAuxFlag1() const override { return aux_flag1_ != 0; }
-  bool GetAuxFlag2() const override { return aux_flag2_ != 0; }
+  // The record's first two flag bytes are the via's drill span: its low and high legacy layer.
+  // As flags they only say whether a layer is set.
+  bool GetAuxFlag1() const override { return low_layer_ != 0; }
+  bool GetAuxFlag2() const override { return high_layer_ != 0; }
   bool GetAuxFlag3() const override { return aux_flag3_ != 0; }
   bool GetAuxFlag4() const override { return aux_flag4_ != 0; }
+  LegacyLayer GetLowLayer() const { return low_layer_; }
+  LegacyLayer GetHighLayer() const { return high_layer_; }
   void SetSize(Coord value) override { size_ = value; }
   void SetHoleSize(Coord value) override { hole_size_ = value; }
-  void SetAuxFlag1(bool value) override { aux_flag1_ = value; }
-  void SetAuxFlag2(bool value) override { aux_flag2_ = value; }
+  void SetAuxFlag1(bool value) override { low_layer_ = value; }
+  void SetAuxFlag2(bool value) override { high_layer_ = value; }
   void SetAuxFlag3(bool value) override { aux_flag3_ = value; }
   void SetAuxFlag4(bool value) override { aux_flag4_ = value; }
+  void SetDrillLayers(LegacyLayer low, LegacyLayer high) {
+    low_layer_ = low;
+    high_layer_ = high;
+  }
   // Asked of the host on each call: 0 when it fails or is absent.
   Coord GetSizeOnLayer(LegacyLayer layer) const override;
   uint8_t GetShapeOnLayer(LegacyLayer layer) const override;
 
  private:
   Coord size_ = 0, hole_size_ = 0;
-  Byte aux_flag1_ = 0, aux_flag2_ = 0, aux_flag3_ = 0, aux_flag4_ = 0;
+  LegacyLayer low_layer_ = 0, high_layer_ = 0;
+  Byte aux_flag3_ = 0, aux_flag4_ = 0;
 };
 
 class TPcbArc : public TPCBObject {
@@ -342,6 +351,13 @@ class TPcbNet : public TPcbGroupObject {
  private:
   pcbapi::Text255 name_{};
   Byte visible_ = 0, highlighted_ = 0;
+};
+
+// What the members of an object class are (its member kind).
+enum ClassMemberKind : uint8_t {
+  kNetClassMembers = 0,
+  kComponentClassMembers = 1,
+  kFromToClassMembers = 2,
 };
 
 // A named class of nets, components, from-tos, ... with the names of its members.

@@ -321,6 +321,96 @@ BITMAPS = {
     "SCROLLTHUMBGRIPPERVERTICAL": lambda: stacked(gripper_frames(True)),
 }
 PALETTE_BITMAPS = {"STDARROWS": std_arrows}
+
+
+# ---- The exception box's button glyphs ------------------------------------------------------
+# The crash library's box looks for these by name in the module (16 x 16, 32 bits with alpha);
+# they are drawn here so that the module carries one set of generated pictures.
+
+def line(image, x0, y0, x1, y1, colour, width=1):
+    steps = max(abs(x1 - x0), abs(y1 - y0), 1)
+    for i in range(steps + 1):
+        x = round(x0 + (x1 - x0) * i / steps)
+        y = round(y0 + (y1 - y0) * i / steps)
+        image.fill(x, y, x + width, y + width, colour)
+
+
+def outline(image, x0, y0, x1, y1, colour):
+    image.fill(x0, y0, x1, y0 + 1, colour)
+    image.fill(x0, y1 - 1, x1, y1, colour)
+    image.fill(x0, y0, x0 + 1, y1, colour)
+    image.fill(x1 - 1, y0, x1, y1, colour)
+
+
+def box_glyph(draw):
+    image = Image(16, 16)
+    draw(image)
+    return image
+
+
+def mail_glyph(image):
+    image.fill(1, 3, 15, 13, WINDOW)
+    outline(image, 1, 3, 15, 13, GREY)
+    line(image, 1, 3, 8, 9, HIGHLIGHT)
+    line(image, 14, 3, 8, 9, HIGHLIGHT)
+
+
+def save_glyph(image):
+    image.fill(1, 1, 15, 15, HIGHLIGHT)
+    image.fill(4, 1, 12, 7, WINDOW)
+    image.fill(5, 10, 11, 15, SILVER)
+    image.fill(9, 11, 10, 14, INK)
+
+
+def print_glyph(image):
+    image.fill(4, 1, 12, 6, WINDOW)
+    outline(image, 4, 1, 12, 6, GREY)
+    image.fill(1, 6, 15, 12, SILVER)
+    outline(image, 1, 6, 15, 12, GREY)
+    image.fill(4, 10, 12, 15, WINDOW)
+    outline(image, 4, 10, 12, 15, GREY)
+    image.fill(12, 7, 14, 8, (40, 160, 40))
+
+
+def show_glyph(image):
+    image.fill(3, 1, 13, 15, WINDOW)
+    outline(image, 3, 1, 13, 15, GREY)
+    for y in (4, 6, 8, 10, 12):
+        image.fill(5, y, 11, y + 1, INK)
+
+
+def arrow_glyph(colour):
+    def draw(image):
+        image.fill(2, 6, 9, 10, colour)
+        image.triangle(10, 8, 6, "right", colour)
+    return draw
+
+
+def restart_glyph(image):
+    for y in range(16):
+        for x in range(16):
+            distance = ((x - 7.5) ** 2 + (y - 8.5) ** 2) ** 0.5
+            if 3.5 <= distance <= 6 and not (x > 8 and y < 7):
+                image.set(x, y, HIGHLIGHT)
+    image.triangle(11, 4, 4, "right", HIGHLIGHT)
+
+
+def close_glyph(image):
+    red = (200, 40, 40)
+    line(image, 3, 3, 12, 12, red, 2)
+    line(image, 12, 3, 3, 12, red, 2)
+
+
+BOX_GLYPHS = {
+    "MEIMAIL": mail_glyph,
+    "MEISAVE": save_glyph,
+    "MEIPRINT": print_glyph,
+    "MEISHOW": show_glyph,
+    "MEICONTINUE": arrow_glyph((40, 160, 40)),
+    "MEIRESTART": restart_glyph,
+    "MEICLOSE": close_glyph,
+    "MEICANTCONTINUE": arrow_glyph(GRAY_TEXT),
+}
 ALPHA_IMAGES = {
     "STDSCROLLPATTERN": std_pattern,
     "XPBUTTON": lambda: stacked(button_frames(18, 21)),
@@ -381,6 +471,13 @@ def file_of(header, table, bits):
     return b"BM" + struct.pack("<IHHI", offset + len(bits), 0, 0, offset) + header + table + bits
 
 
+def alpha_bitmap_file(image):
+    """A 32-bit bottom-up Windows bitmap file whose fourth byte is the alpha."""
+    pixels = b"".join(bytes((b, g, r, a)) for y in reversed(range(image.height))
+                      for r, g, b, a in image.pixels[y])
+    return file_of(info_header(image.width, image.height, 32), b"", pixels)
+
+
 def alpha_stream(image):
     header = struct.pack("<IiiHHIIiiII", 40, image.width, image.height, 1, 32, 0,
                          image.width * 4 * image.height, 0, 0, 0, 0)
@@ -405,6 +502,8 @@ def main():
         write(name, bitmap_file(draw()), "BITMAP")
     for name, draw in PALETTE_BITMAPS.items():
         write(name, palette_bitmap_file(draw()), "BITMAP")
+    for name, draw in BOX_GLYPHS.items():
+        write(name, alpha_bitmap_file(box_glyph(draw)), "BITMAP")
     for name, draw in ALPHA_IMAGES.items():
         write(name, alpha_stream(draw()), "RCDATA")
     with open(os.path.join(out, "skins.rc"), "w") as f:

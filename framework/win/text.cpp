@@ -24,6 +24,18 @@ std::string Narrow(std::wstring_view text) {
   return result;
 }
 
+std::string SystemErrorText(unsigned long error) {
+  wchar_t text[512] = {};
+  FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                 text, 512, nullptr);
+  std::string reason = Narrow(text);
+  while (!reason.empty() &&
+         (reason.back() == '\r' || reason.back() == '\n' || reason.back() == ' ')) {
+    reason.pop_back();
+  }
+  return reason.empty() ? "system error " + std::to_string(error) : reason;
+}
+
 bool SameText(std::string_view a, std::string_view b) noexcept {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {

@@ -11,5 +11,7 @@ std::wstring Widen(std::string_view text);
 // properties, sections).
 bool SameText(std::string_view a, std::string_view b) noexcept;
 std::string Narrow(std::wstring_view text);
+// The system's text for an error code, without its line end ("system error N" when it has none).
+std::string SystemErrorText(unsigned long error);
 
 }  // namespace win

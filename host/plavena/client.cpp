@@ -448,6 +448,12 @@ HRESULT HostClient::GetFilePathForName(BSTR name, BSTR* path) noexcept {
   }
 }
 
+HRESULT HostClient::GetIsClosing(BOOLEAN* result) noexcept {
+  if (!result) return E_POINTER;
+  *result = closing_;
+  return S_OK;
+}
+
 HRESULT HostClient::GetMessageService(IWorkspaceMessages** result) noexcept {
   return OutInterface<IWorkspaceMessages>(nullptr, result);
 }

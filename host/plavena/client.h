@@ -83,7 +83,7 @@ class HostDocument final : public ComObject<IServerDocument> {
 class HostModule;
 
 class HostClient final : public ComObject<IClient, IProcessLauncher, IClientAddressService,
-                                          IClientModules, IWorkspace> {
+                                          IClientModules, IClientState, IWorkspace> {
  public:
   HostClient(Journal& journal, HWND application_window);
   ~HostClient() override;
@@ -102,6 +102,8 @@ class HostClient final : public ComObject<IClient, IProcessLauncher, IClientAddr
   void RunPostedProcesses();
   // The view that GetCurrentView yields.
   void SetCurrentView(HostView* view) noexcept { current_view_ = view; }
+  // From here on the client reports that it is closing.
+  void BeginClosing() noexcept { closing_ = true; }
 
   // IClient
   HRESULT __stdcall GetApplicationHandle(HWND* result) noexcept override;
@@ -128,6 +130,8 @@ class HostClient final : public ComObject<IClient, IProcessLauncher, IClientAddr
   // IClientModules: the host's own documents' module, then the loaded module and the editor.
   HRESULT __stdcall GetServerModuleCount(int* count) noexcept override;
   HRESULT __stdcall GetServerModule(int index, IServerModule** result) noexcept override;
+  // IClientState: closing once the session unloads its modules.
+  HRESULT __stdcall GetIsClosing(BOOLEAN* result) noexcept override;
   // IWorkspace: a name is the path of the open document of that name; no message service.
   HRESULT __stdcall GetFilePathForName(BSTR name, BSTR* path) noexcept override;
   HRESULT __stdcall GetMessageService(IWorkspaceMessages** result) noexcept override;
@@ -144,6 +148,7 @@ class HostClient final : public ComObject<IClient, IProcessLauncher, IClientAddr
   HWND application_window_;
   std::vector<HostDocument*> documents_;  // one reference each
   HostView* current_view_ = nullptr;
+  bool closing_ = false;
   std::optional<std::string> dialog_answer_;
   std::deque<std::pair<std::string, std::string>> posted_;
   std::wstring module_name_;

@@ -37,6 +37,10 @@ struct InterfaceId<IClientAddressService> {
   static constexpr const GUID& iid = IID_IClientAddressService;
 };
 template <>
+struct InterfaceId<IClientState> {
+  static constexpr const GUID& iid = IID_IClientState;
+};
+template <>
 struct InterfaceId<IClientModules> {
   static constexpr const GUID& iid = IID_IClientModules;
 };

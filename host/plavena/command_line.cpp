@@ -1,8 +1,8 @@
 // Plavena.exe's command line and its printed report.
 #include "host/plavena/command_line.h"
 
+#include <algorithm>
 #include <fstream>
-#include <sstream>
 #include <string_view>
 
 #include "host/plavena/exports.h"
@@ -109,11 +109,13 @@ std::string PrintedJournal(const Journal& journal, bool verbose) {
   return text;
 }
 
-DesignFileCounts CountDesignFile(const std::string& text) {
+DesignFileCounts CountDesignFile(std::string_view text) {
   DesignFileCounts counts;
-  std::string section;
-  std::istringstream lines(text);
-  for (std::string line; std::getline(lines, line);) {
+  std::string_view section;
+  for (size_t at = 0; at < text.size();) {
+    const size_t end = std::min(text.find('\n', at), text.size());
+    const std::string_view line = text.substr(at, end - at);
+    at = end + 1;
     const std::string_view top = Rest(line, "    (");
     if (!top.empty() && top.front() != ' ') {
       section = top.substr(0, top.find_first_of(" \r"));
@@ -168,10 +170,12 @@ std::vector<std::string> WrittenFiles::SummaryLines() const {
     if (!now.exists || (old.exists && now.size == old.size && now.written == old.written)) continue;
     std::string line = "file written: " + now.path + ", " + std::to_string(now.size) + " bytes";
     if (ForceFileNameExtension(now.path, "dsn") == now.path) {
+      // Read in one piece: the file can be tens of megabytes.
       std::ifstream file(now.path, std::ios::binary);
-      std::ostringstream text;
-      text << file.rdbuf();
-      const DesignFileCounts counts = CountDesignFile(text.str());
+      std::string text(static_cast<size_t>(now.size), '\0');
+      file.read(text.data(), static_cast<std::streamsize>(text.size()));
+      text.resize(static_cast<size_t>(std::max<std::streamsize>(0, file.gcount())));
+      const DesignFileCounts counts = CountDesignFile(text);
       line += ", " + std::to_string(counts.components) + " components, " +
               std::to_string(counts.nets) + " nets, " + std::to_string(counts.wires) + " wires, " +
               std::to_string(counts.vias) + " vias";

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "host/plavena/host_session.h"
@@ -46,7 +47,7 @@ struct DesignFileCounts {
   int wires = 0;
   int vias = 0;
 };
-DesignFileCounts CountDesignFile(const std::string& text);
+DesignFileCounts CountDesignFile(std::string_view text);
 
 // The files a run may write, remembered before it; afterwards the ones it wrote.
 class WrittenFiles {

@@ -81,6 +81,8 @@ HostSession::HostSession(const HostOptions& options) : window_(CreateApplication
 }
 
 HostSession::~HostSession() {
+  // The module's forms are freed as the session goes, not by messages nobody will pump.
+  if (client_) client_->BeginClosing();
   if (module_) module_->Release();
   if (client_) client_->SetServerModule(L"", nullptr);
   module_library_.reset();

@@ -1,6 +1,6 @@
 // Reads the board file. The objects of the large arrays are taken one by one while the file is
-// parsed and dropped from the parser's tree at once, so a board of 300,000 objects never exists
-// twice in memory. Errors name the file and the line and column (syntax) or the JSON path.
+// read and their values dropped at once, so a board of 300,000 objects never exists twice in
+// memory. Errors name the file and the line and column (syntax) or the JSON path.
 #include <algorithm>
 #include <cstring>
 #include <fstream>
@@ -11,6 +11,7 @@
 
 #include "host/quorvel/board_fields.h"
 #include "host/quorvel/board_file.h"
+#include "host/quorvel/json_reader.h"
 
 namespace quorvel {
 
@@ -18,33 +19,52 @@ namespace {
 
 using json = nlohmann::json;
 
+// Deeper nesting than any board needs: the values the reader builds and the writer that saves
+// unknown fields back both recurse, and a file nested thousands deep would end the host.
+constexpr int kMaxNesting = 256;
+
+// Where a value lies in the file ("/components/3/pads/1"), made into text only for a message.
+struct Path {
+  static constexpr size_t kKey = static_cast<size_t>(-1);
+  const Path* parent = nullptr;
+  std::string_view key;
+  size_t index = kKey;
+
+  std::string Text() const {
+    std::string text = parent ? parent->Text() : std::string();
+    text += '/';
+    if (index == kKey) {
+      text += key;
+    } else {
+      text += std::to_string(index);
+    }
+    return text;
+  }
+};
+
 class Reader;
 
 // Reads the fields of one object of the file; the keys it does not take are kept.
 class FieldReader {
  public:
-  FieldReader(Reader& reader, const json& value, std::string path)
-      : reader_(reader), value_(value), path_(std::move(path)) {}
+  FieldReader(Reader& reader, JsonValue value, const Path* path)
+      : reader_(reader), value_(value), path_(path) {}
 
   [[noreturn]] void Fail(const std::string& key, const std::string& message) const;
-  const json* Take(const std::string& key) {
-    auto it = value_.find(key);
-    if (it == value_.end()) return nullptr;
-    taken_.insert(key);
-    return &*it;
-  }
-  std::string PathOf(const std::string& key) const { return path_ + "/" + key; }
+  JsonValue Take(std::string_view key) { return value_.TakeMember(key); }
+  std::string PathOf(const std::string& key) const { return PathText() + "/" + key; }
+  std::string PathText() const { return path_ ? path_->Text() : std::string(); }
 
   template <class T>
   void Integer(const char* key, T& field, int64_t low, int64_t high) {
-    const json* v = Take(key);
+    const JsonValue v = Take(key);
     if (!v) return;
-    if (v->is_boolean()) {
-      field = static_cast<T>(v->get<bool>() ? 1 : 0);
+    if (v.is_boolean()) {
+      field = static_cast<T>(v.boolean() ? 1 : 0);
       return;
     }
-    if (!v->is_number_integer()) Fail(key, "expected an integer");
-    const int64_t n = v->get<int64_t>();
+    if (!v.is_number_integer()) Fail(key, "expected an integer");
+    const int64_t n = v.integer();
     if (n < low || n > high) {
       Fail(key, std::to_string(n) + " is out of range " + std::to_string(low) + ".." +
                     std::to_string(high));
@@ -59,9 +79,9 @@ class FieldReader {
     Integer(key, field, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
   }
   void OwnerValue(const char* key, int32_t& field, Handle) { Int(key, field, 0); }
-  Coord LengthOf(const json& v, const std::string& key) {
+  Coord LengthOf(JsonValue v, const std::string& key) {
     if (v.is_number_integer()) {
-      const int64_t n = v.get<int64_t>();
+      const int64_t n = v.integer();
       if (n < std::numeric_limits<int32_t>::min() || n > std::numeric_limits<int32_t>::max()) {
         Fail(key, "length out of range");
       }
@@ -69,46 +89,47 @@ class FieldReader {
     }
     if (!v.is_string()) Fail(key, "expected a length (\"12.5mil\", \"0.3mm\" or units)");
     try {
-      return ParseLength(v.get<std::string>());
+      return ParseLength(v.string());
     } catch (const std::invalid_argument& e) {
-      Fail(key, "\"" + v.get<std::string>() + "\": " + e.what());
+      Fail(key, "\"" + std::string(v.string()) + "\": " + e.what());
     }
   }
   void Length(const char* key, Coord& field, Coord) {
-    if (const json* v = Take(key)) field = LengthOf(*v, key);
+    if (const JsonValue v = Take(key)) field = LengthOf(v, key);
   }
   void Double(const char* key, double& field, double) {
-    const json* v = Take(key);
+    const JsonValue v = Take(key);
     if (!v) return;
-    if (!v->is_number()) Fail(key, "expected a number");
-    field = v->get<double>();
+    if (!v.is_number()) Fail(key, "expected a number");
+    field = v.number();
   }
   void String(const char* key, std::string& field, const char* required, size_t capacity) {
-    const json* v = Take(key);
+    const JsonValue v = Take(key);
     if (!v) {
       if (!required) Fail(key, "missing");
       return;
     }
-    if (!v->is_string()) Fail(key, "expected a text");
-    field = v->get<std::string>();
-    if (field.size() > capacity) {
+    if (!v.is_string()) Fail(key, "expected a text");
+    if (v.string().size() > capacity) {
       Fail(key, "longer than " + std::to_string(capacity) + " characters");
     }
+    field.assign(v.string());
   }
-  uint8_t LayerOf(const json& v, const std::string& key) {
+  uint8_t LayerOf(JsonValue v, const std::string& key) {
     if (v.is_number_integer()) {
-      const int64_t n = v.get<int64_t>();
+      const int64_t n = v.integer();
       if (n < 0 || n > kLastLegacyLayer) Fail(key, "layer number out of range 0..82");
       return static_cast<uint8_t>(n);
     }
-    if (v.is_string()) {
-      if (auto layer = LegacyLayerFromName(v.get<std::string>())) return *layer;
-      Fail(key, "unknown layer \"" + v.get<std::string>() + "\"");
-    }
+    if (v.is_string()) return LayerNamed(v.string(), key);
     Fail(key, "expected a layer name");
   }
+  uint8_t LayerNamed(std::string_view name, const std::string& key) {
+    if (auto layer = LegacyLayerFromName(name)) return *layer;
+    Fail(key, "unknown layer \"" + std::string(name) + "\"");
+  }
   void Layer(const char* key, uint8_t& field, uint8_t) {
-    if (const json* v = Take(key)) field = LayerOf(*v, key);
+    if (const JsonValue v = Take(key)) field = LayerOf(v, key);
   }
   void Net(const char* key, Handle& field);
   void Ref(const char* key, Handle& field);
@@ -120,26 +141,26 @@ class FieldReader {
     flags = static_cast<uint16_t>((flags & ~((1u << 11) | (1u << 13))) | (top ? 1u << 11 : 0) |
                                   (bottom ? 1u << 13 : 0));
   }
-  uint8_t ShapeOf(const json& v, const std::string& key) {
+  uint8_t ShapeOf(JsonValue v, const std::string& key) {
     if (v.is_number_integer()) {
-      const int64_t n = v.get<int64_t>();
+      const int64_t n = v.integer();
       if (n < 0 || n > 255) Fail(key, "shape code out of range");
       return static_cast<uint8_t>(n);
     }
     if (v.is_string()) {
-      if (auto shape = ShapeFromName(v.get<std::string>())) return *shape;
+      if (auto shape = ShapeFromName(v.string())) return *shape;
     }
     Fail(key, "expected a shape (round, rectangle, octagon, roundedRectangle, none or a code)");
   }
-  std::pair<Coord, Coord> SizeOf(const json& v, const std::string& key) {
+  std::pair<Coord, Coord> SizeOf(JsonValue v, const std::string& key) {
     if (!v.is_array() || v.size() != 2) Fail(key, "expected [x size, y size]");
-    return {LengthOf(v[0], key), LengthOf(v[1], key)};
+    return {LengthOf(v.At(0), key), LengthOf(v.At(1), key)};
   }
   void StackMode(const char* key, uint8_t& field) {
-    const json* v = Take(key);
+    const JsonValue v = Take(key);
     if (!v) return;
-    if (v->is_string()) {
-      const std::string s = v->get<std::string>();
+    if (v.is_string()) {
+      const std::string_view s = v.string();
       if (s == "simple")
         field = 0;
       else if (s == "topMiddleBottom")
@@ -150,79 +171,80 @@ class FieldReader {
         Fail(key, "expected simple, topMiddleBottom or full");
       return;
     }
-    value_taken_again(key);
     Integer(key, field, 0, 255);
   }
   void LayerLengths(const char* key, std::array<Coord, 33>& field) {
-    const json* v = Take(key);
+    const JsonValue v = Take(key);
     if (!v) return;
-    if (!v->is_object()) Fail(key, "expected {layer: length, ...}");
-    for (const auto& [name, length] : v->items()) {
-      const uint8_t layer = LayerOf(json(name), std::string(key) + "/" + name);
-      if (!IsSignalLayer(layer)) Fail(std::string(key) + "/" + name, "not a signal layer");
-      field[layer] = LengthOf(length, std::string(key) + "/" + name);
+    if (!v.is_object()) Fail(key, "expected {layer: length, ...}");
+    for (JsonValue length : SortedMembers(v)) {
+      const std::string path = std::string(key) + "/" + std::string(length.key());
+      const uint8_t layer = LayerNamed(length.key(), path);
+      if (!IsSignalLayer(layer)) Fail(path, "not a signal layer");
+      field[layer] = LengthOf(length, path);
     }
   }
   void PadShapes(Pad& p);
-  Segment SegmentOf(const json& v, const std::string& key) {
+  Segment SegmentOf(JsonValue v, const std::string& key) {
     Segment s{};
     if (v.is_array()) {
       if (v.size() != 2) Fail(key, "expected [x, y]");
       s.kind = 0;
-      s.vx = LengthOf(v[0], key);
-      s.vy = LengthOf(v[1], key);
+      s.vx = LengthOf(v.At(0), key);
+      s.vy = LengthOf(v.At(1), key);
       return s;
     }
-    if (!v.is_object() || !v.contains("arc"))
-      Fail(key, "expected [x, y] or {\"arc\": [x, y], ...}");
+    if (!v.is_object() || !v.Member("arc")) Fail(key, "expected [x, y] or {\"arc\": [x, y], ...}");
     s.kind = 1;
-    const json& to = v["arc"];
+    const JsonValue to = v.Member("arc");
     if (!to.is_array() || to.size() != 2) Fail(key + "/arc", "expected [x, y]");
-    s.vx = LengthOf(to[0], key + "/arc");
-    s.vy = LengthOf(to[1], key + "/arc");
-    const json center = v.value("center", json());
+    s.vx = LengthOf(to.At(0), key + "/arc");
+    s.vy = LengthOf(to.At(1), key + "/arc");
+    const JsonValue center = v.Member("center");
     if (!center.is_array() || center.size() != 2) Fail(key + "/center", "expected [x, y]");
-    s.cx = LengthOf(center[0], key + "/center");
-    s.cy = LengthOf(center[1], key + "/center");
-    if (!v.contains("radius")) Fail(key + "/radius", "missing");
-    s.radius = LengthOf(v["radius"], key + "/radius");
+    s.cx = LengthOf(center.At(0), key + "/center");
+    s.cy = LengthOf(center.At(1), key + "/center");
+    if (!v.Member("radius")) Fail(key + "/radius", "missing");
+    s.radius = LengthOf(v.Member("radius"), key + "/radius");
     for (const char* angle : {"start", "end"}) {
-      if (!v.contains(angle) || !v[angle].is_number()) {
-        Fail(key + "/" + angle, "expected an angle in degrees");
-      }
+      if (!v.Member(angle).is_number()) Fail(key + "/" + angle, "expected an angle in degrees");
     }
-    s.start_angle = v["start"].get<double>();
-    s.end_angle = v["end"].get<double>();
+    s.start_angle = v.Member("start").number();
+    s.end_angle = v.Member("end").number();
     return s;
   }
-  quorvel::Outline OutlineOf(const json& v, const std::string& key) {
+  quorvel::Outline OutlineOf(JsonValue v, const std::string& key) {
     if (!v.is_array()) Fail(key, "expected a list of segments");
     quorvel::Outline outline;
     outline.reserve(v.size());
-    for (size_t i = 0; i < v.size(); ++i) {
-      outline.push_back(SegmentOf(v[i], key + "/" + std::to_string(i)));
-    }
+    size_t i = 0;
+    for (JsonValue segment : v)
+      outline.push_back(SegmentOf(segment, key + "/" + std::to_string(i++)));
     return outline;
   }
   void Outline(const char* key, quorvel::Outline& field) {
-    if (const json* v = Take(key)) field = OutlineOf(*v, key);
+    if (const JsonValue v = Take(key)) field = OutlineOf(v, key);
   }
   void Outlines(const char* key, std::vector<quorvel::Outline>& field) {
-    const json* v = Take(key);
+    const JsonValue v = Take(key);
     if (!v) return;
-    if (!v->is_array()) Fail(key, "expected a list of outlines");
-    for (size_t i = 0; i < v->size(); ++i) {
-      field.push_back(OutlineOf((*v)[i], std::string(key) + "/" + std::to_string(i)));
+    if (!v.is_array()) Fail(key, "expected a list of outlines");
+    size_t i = 0;
+    for (JsonValue outline : v) {
+      field.push_back(OutlineOf(outline, std::string(key) + "/" + std::to_string(i++)));
     }
   }
   void References(const char* key, std::vector<DimensionReference>& field) {
-    const json* v = Take(key);
+    const JsonValue v = Take(key);
     if (!v) return;
-    if (!v->is_array()) Fail(key, "expected a list");
-    if (v->size() > pcbapi::kDimensionReferenceCapacity) Fail(key, "more than 200 references");
-    for (size_t i = 0; i < v->size(); ++i) {
-      FieldReader item(reader_, (*v)[i], PathOf(key) + "/" + std::to_string(i));
-      if (!(*v)[i].is_object()) item.Fail("", "expected an object");
+    if (!v.is_array()) Fail(key, "expected a list");
+    if (v.size() > pcbapi::kDimensionReferenceCapacity) Fail(key, "more than 200 references");
+    const Path list{path_, key};
+    size_t i = 0;
+    for (JsonValue reference : v) {
+      const Path at{&list, {}, i++};
+      FieldReader item(reader_, reference, &at);
+      if (!reference.is_object()) item.Fail("", "expected an object");
       DimensionReference r;
       item.Int("object", r.object, 0);
       item.Int("point", r.point, 0);
@@ -234,52 +256,52 @@ class FieldReader {
   void MemberKind(const char* key, uint8_t& field) {
     static constexpr const char* kNames[] = {"nets", "components", "fromTos",
                                              "pads", "layers",     "differentialPairs"};
-    const json* v = Take(key);
+    const JsonValue v = Take(key);
     if (!v) return;
-    if (v->is_string()) {
+    if (v.is_string()) {
       for (uint8_t i = 0; i < 6; ++i) {
-        if (v->get<std::string>() == kNames[i]) {
+        if (v.string() == kNames[i]) {
           field = i;
           return;
         }
       }
       Fail(key, "expected nets, components, fromTos, pads, layers or differentialPairs");
     }
-    value_taken_again(key);
     Integer(key, field, 0, 255);
   }
   void Names(const char* key, std::vector<std::string>& field) {
-    const json* v = Take(key);
+    const JsonValue v = Take(key);
     if (!v) return;
-    if (!v->is_array()) Fail(key, "expected a list of names");
-    for (const json& name : *v) {
-      if (!name.is_string() || name.get<std::string>().size() > 255) {
+    if (!v.is_array()) Fail(key, "expected a list of names");
+    for (JsonValue name : v) {
+      if (!name.is_string() || name.string().size() > 255) {
         Fail(key, "expected names of at most 255 characters");
       }
-      field.push_back(name.get<std::string>());
+      field.emplace_back(name.string());
     }
   }
   void RuleKind(const char* key, uint8_t& field) {
-    const json* v = Take(key);
+    const JsonValue v = Take(key);
     if (!v) Fail(key, "missing");
-    if (v->is_string()) {
-      if (auto kind = RuleKindFromName(v->get<std::string>())) {
+    if (v.is_string()) {
+      if (auto kind = RuleKindFromName(v.string())) {
         field = *kind;
         return;
       }
-      Fail(key, "unknown rule kind \"" + v->get<std::string>() + "\"");
+      Fail(key, "unknown rule kind \"" + std::string(v.string()) + "\"");
     }
-    value_taken_again(key);
     Integer(key, field, 0, 255);
   }
   void LayerWidths(const char* key, std::map<uint8_t, quorvel::LayerWidths>& field) {
-    const json* v = Take(key);
+    const JsonValue v = Take(key);
     if (!v) return;
-    if (!v->is_object()) Fail(key, "expected {layer: {max, min, preferred}, ...}");
-    for (const auto& [name, widths] : v->items()) {
-      const std::string path = std::string(key) + "/" + name;
-      const uint8_t layer = LayerOf(json(name), path);
-      FieldReader item(reader_, widths, PathOf(path));
+    if (!v.is_object()) Fail(key, "expected {layer: {max, min, preferred}, ...}");
+    const Path map{path_, key};
+    for (JsonValue widths : SortedMembers(v)) {
+      const std::string path = std::string(key) + "/" + std::string(widths.key());
+      const uint8_t layer = LayerNamed(widths.key(), path);
+      const Path at{&map, widths.key()};
+      FieldReader item(reader_, widths, &at);
       if (!widths.is_object()) item.Fail("", "expected {max, min, preferred}");
       quorvel::LayerWidths w;
       item.Length("max", w.max_width, 0);
@@ -289,10 +311,10 @@ class FieldReader {
     }
   }
   void LayerFlags(const char* key, std::array<uint8_t, pcbapi::kRoutingLayerFlagCount>& field) {
-    const json* v = Take(key);
+    const JsonValue v = Take(key);
     if (!v) return;
-    if (!v->is_array()) Fail(key, "expected a list of signal layers");
-    for (const json& name : *v) {
+    if (!v.is_array()) Fail(key, "expected a list of signal layers");
+    for (JsonValue name : v) {
       const uint8_t layer = LayerOf(name, key);
       if (!IsSignalLayer(layer)) Fail(key, "not a signal layer");
       field[layer - 1] = 1;
@@ -302,29 +324,43 @@ class FieldReader {
 
   // Moves the keys nobody took into `unknown`.
   void Finish(std::unique_ptr<json>& unknown) {
-    for (const auto& [key, item] : value_.items()) {
-      if (taken_.count(key)) continue;
+    if (!value_.is_object()) return;
+    for (JsonValue member : value_) {
+      if (member.taken()) continue;
       if (!unknown) unknown = std::make_unique<json>(json::object());
-      (*unknown)[key] = item;
+      (*unknown)[std::string(member.key())] = member.ToJson();
     }
   }
   // For the records whose keys are all the format's own.
-  void RefuseUnknownKeys() {
+  void RefuseUnknownKeys() { FinishAsKnown("unknown key"); }
+  // Takes no unknown keys: the first one (by name) fails with `message`.
+  void FinishAsKnown(const std::string& message) {
     std::unique_ptr<json> rest;
     Finish(rest);
-    if (rest) Fail(rest->begin().key(), "unknown key");
+    if (rest) Fail(rest->begin().key(), message);
   }
-  const json& value() const { return value_; }
-  const std::string& path() const { return path_; }
+  JsonValue value() const { return value_; }
+  const Path* path() const { return path_; }
+
+  // The members of an object by name, each name once with its last value, as a map of the file
+  // holds them: errors then name the same member whatever the file's order.
+  static std::vector<JsonValue> SortedMembers(JsonValue object) {
+    std::vector<JsonValue> members;
+    for (JsonValue member : object) members.push_back(member);
+    std::stable_sort(members.begin(), members.end(),
+                     [](JsonValue a, JsonValue b) { return a.key() < b.key(); });
+    std::vector<JsonValue> unique;
+    for (size_t i = 0; i < members.size(); ++i) {
+      if (i + 1 < members.size() && members[i + 1].key() == members[i].key()) continue;
+      unique.push_back(members[i]);
+    }
+    return unique;
+  }
 
  private:
-  // A key that a text alternative already took is read once more as a number.
-  void value_taken_again(const char* key) { taken_.erase(key); }
-
   Reader& reader_;
-  const json& value_;
-  std::string path_;
-  std::set<std::string> taken_;
+  JsonValue value_;
+  const Path* path_;
 };
 
 class Reader {
@@ -336,11 +372,12 @@ class Reader {
     throw BoardFileError(display_name_ + " at " + (path.empty() ? "/" : path) + ": " + message);
   }
 
-  std::unique_ptr<Board> Read(const std::string& text);
+  std::unique_ptr<Board> Read(std::string_view text);
 
   Board& board() { return *board_; }
 
-  Handle NetByName(const std::string& name, const std::string& path) {
+  Handle NetByName(std::string_view name_text, const std::string& path) {
+    std::string name(name_text);
     auto it = nets_.find(name);
     if (it != nets_.end()) return it->second;
     // Named before the "nets" list declares it: made now, checked at the end.
@@ -362,15 +399,17 @@ class Reader {
     std::string path;
   };
 
-  void TakeElement(const std::string& key, size_t index, const json& element);
-  Handle ReadObject(uint8_t kind, const json& value, const std::string& path, Handle owner);
-  Handle ReadNet(const json& value, const std::string& path);
+  void ReadRoot(JsonParser& parser, JsonTree& values, std::map<std::string, uint32_t>& members);
+  [[noreturn]] void FailSyntax(std::string_view text, const JsonSyntaxError& error) const;
+  void TakeElement(uint8_t kind, JsonValue element, const Path* path);
+  Handle ReadObject(uint8_t kind, JsonValue value, const Path* path, Handle owner);
+  Handle ReadNet(JsonValue value, const Path* path);
   void ReadComponentParts(Component& component, FieldReader& r);
   void ReadPolygonParts(Polygon& polygon, FieldReader& r);
   void ReadChildren(FieldReader& r, const char* key, uint8_t kind, Handle owner);
-  void ReadBoardRecord(const json& value);
-  void ReadStack(const json& value, const std::string& path, bool in_stack);
-  void ReadLayerPairs(const json& value);
+  void ReadBoardRecord(JsonValue value);
+  void ReadStack(JsonValue value, const Path* path, bool in_stack);
+  void ReadLayerPairs(JsonValue value);
   void Finish();
 
   std::string display_name_;
@@ -381,37 +420,37 @@ class Reader {
 };
 
 void FieldReader::Fail(const std::string& key, const std::string& message) const {
-  reader_.Fail(key.empty() ? path_ : PathOf(key), message);
+  reader_.Fail(key.empty() ? PathText() : PathOf(key), message);
 }
 
 void FieldReader::Net(const char* key, Handle& field) {
-  const json* v = Take(key);
+  const JsonValue v = Take(key);
   if (!v) return;
-  if (!v->is_string() || v->get<std::string>().empty()) Fail(key, "expected a net name");
-  field = reader_.NetByName(v->get<std::string>(), PathOf(key));
+  if (!v.is_string() || v.string().empty()) Fail(key, "expected a net name");
+  field = reader_.NetByName(v.string(), PathOf(key));
 }
 
 void FieldReader::Ref(const char* key, Handle& field) {
-  const json* v = Take(key);
+  const JsonValue v = Take(key);
   if (!v) return;
-  if (v->is_number_integer()) {
-    reader_.DeferRef(&field, std::to_string(v->get<int64_t>()), PathOf(key));
-  } else if (v->is_string()) {
-    reader_.DeferRef(&field, v->get<std::string>(), PathOf(key));
+  if (v.is_number_integer()) {
+    reader_.DeferRef(&field, std::to_string(v.integer()), PathOf(key));
+  } else if (v.is_string()) {
+    reader_.DeferRef(&field, std::string(v.string()), PathOf(key));
   } else {
     Fail(key, "expected the id of an object");
   }
 }
 
 void FieldReader::Data(const char* key, std::string& field) {
-  if (const json* v = Take(key)) {
-    if (!v->is_string()) Fail(key, "expected a text");
-    field = v->get<std::string>();
-  } else if (const json* hex = Take(std::string(key) + "Hex")) {
-    if (!hex->is_string() || hex->get<std::string>().size() % 2 != 0) {
+  if (const JsonValue v = Take(key)) {
+    if (!v.is_string()) Fail(key, "expected a text");
+    field.assign(v.string());
+  } else if (const JsonValue hex = Take(std::string(key) + "Hex")) {
+    if (!hex.is_string() || hex.string().size() % 2 != 0) {
       Fail(std::string(key) + "Hex", "expected pairs of hexadecimal digits");
     }
-    const std::string digits = hex->get<std::string>();
+    const std::string digits(hex.string());
     field.clear();
     for (size_t i = 0; i < digits.size(); i += 2) {
       char* end = nullptr;
@@ -427,13 +466,13 @@ void FieldReader::Data(const char* key, std::string& field) {
 }
 
 void FieldReader::PadShapes(Pad& p) {
-  if (const json* size = Take("size")) {
-    auto [x, y] = SizeOf(*size, "size");
+  if (const JsonValue size = Take("size")) {
+    auto [x, y] = SizeOf(size, "size");
     p.top_x = p.mid_x = p.bot_x = x;
     p.top_y = p.mid_y = p.bot_y = y;
   }
-  if (const json* shape = Take("shape"))
-    p.top_shape = p.mid_shape = p.bot_shape = ShapeOf(*shape, "shape");
+  if (const JsonValue shape = Take("shape"))
+    p.top_shape = p.mid_shape = p.bot_shape = ShapeOf(shape, "shape");
   struct Part {
     const char* size_key;
     const char* shape_key;
@@ -444,12 +483,12 @@ void FieldReader::PadShapes(Pad& p) {
                {"midSize", "midShape", p.mid_x, p.mid_y, p.mid_shape},
                {"botSize", "botShape", p.bot_x, p.bot_y, p.bot_shape}};
   for (Part& part : parts) {
-    if (const json* size = Take(part.size_key))
-      std::tie(part.x, part.y) = SizeOf(*size, part.size_key);
-    if (const json* shape = Take(part.shape_key)) part.shape = ShapeOf(*shape, part.shape_key);
+    if (const JsonValue size = Take(part.size_key))
+      std::tie(part.x, part.y) = SizeOf(size, part.size_key);
+    if (const JsonValue shape = Take(part.shape_key)) part.shape = ShapeOf(shape, part.shape_key);
   }
   uint8_t percent = 0;
-  if (value_.contains("cornerPercent")) {
+  if (value_.Member("cornerPercent")) {
     Byte("cornerPercent", percent, 0);
     p.top_percent = p.mid_percent = p.bot_percent = percent;
   }
@@ -457,116 +496,178 @@ void FieldReader::PadShapes(Pad& p) {
   Byte("midCornerPercent", p.mid_percent, 0);
   Byte("botCornerPercent", p.bot_percent, 0);
   StackMode("stackMode", p.stack_mode);
-  if (const json* stack = Take("fullStack")) {
-    if (!stack->is_object()) Fail("fullStack", "expected {layer: {size, shape, cornerPercent}}");
-    for (const auto& [name, entry] : stack->items()) {
-      const std::string key = "fullStack/" + name;
-      const uint8_t layer = LayerOf(json(name), key);
-      FieldReader item(reader_, entry, PathOf(key));
+  if (const JsonValue stack = Take("fullStack")) {
+    if (!stack.is_object()) Fail("fullStack", "expected {layer: {size, shape, cornerPercent}}");
+    const Path map{path_, "fullStack"};
+    for (JsonValue entry : SortedMembers(stack)) {
+      const std::string key = "fullStack/" + std::string(entry.key());
+      const uint8_t layer = LayerNamed(entry.key(), key);
+      const Path at{&map, entry.key()};
+      FieldReader item(reader_, entry, &at);
       if (!entry.is_object()) item.Fail("", "expected {size, shape, cornerPercent}");
       PadLayer& target = p.FullStackEntry(layer);
-      if (const json* size = item.Take("size")) {
-        std::tie(target.x_size, target.y_size) = item.SizeOf(*size, "size");
+      if (const JsonValue size = item.Take("size")) {
+        std::tie(target.x_size, target.y_size) = item.SizeOf(size, "size");
       }
-      if (const json* shape = item.Take("shape")) target.shape = item.ShapeOf(*shape, "shape");
+      if (const JsonValue shape = item.Take("shape")) target.shape = item.ShapeOf(shape, "shape");
       item.Byte("cornerPercent", target.corner_percent, 0);
     }
   }
 }
 
-std::unique_ptr<Board> Reader::Read(const std::string& text) {
-  std::string key;  // the current top-level key
-  bool in_object_array = false;
-  size_t index = 0;
-  json root;
+const fields::ObjectArray* ObjectArrayNamed(std::string_view key) {
+  for (const auto& array : fields::kObjectArrays) {
+    if (key == array.key) return &array;
+  }
+  return nullptr;
+}
+
+// The root object's members: the lists of objects are read element by element as the text
+// goes by, each element's values dropped once its object is on the board; the other members'
+// values stay in `values`, the last of a name counting.
+void Reader::ReadRoot(JsonParser& parser, JsonTree& values,
+                      std::map<std::string, uint32_t>& members) {
+  constexpr uint32_t kListRead = 0xFFFFFFFF;
+  std::string key;
+  JsonTree element;
+  while (parser.NextRootMember(key)) {
+    const fields::ObjectArray* array = ObjectArrayNamed(key);
+    if (!array || !parser.ValueIsArray()) {
+      members[key] = parser.ReadValue(values, JsonParser::kRootDepth + 1);
+      continue;
+    }
+    members[key] = kListRead;
+    const Path list{nullptr, key};
+    bool first = true;
+    for (size_t index = 0; parser.NextElement(first); ++index) {
+      element.Clear();
+      parser.ReadValue(element, JsonParser::kRootDepth + 2);
+      const Path at{&list, {}, index};
+      if (!element.Value(0).is_object()) Fail(at.Text(), "expected an object");
+      TakeElement(array->kind, element.Value(0), &at);
+    }
+  }
+}
+
+// Reads a JSON text for its errors alone.
+struct IgnoreValues {
+  bool null() { return true; }
+  bool boolean(bool) { return true; }
+  bool number_integer(json::number_integer_t) { return true; }
+  bool number_unsigned(json::number_unsigned_t) { return true; }
+  bool number_float(json::number_float_t, const std::string&) { return true; }
+  bool string(std::string&) { return true; }
+  bool binary(json::binary_t&) { return true; }
+  bool start_object(std::size_t) { return true; }
+  bool key(std::string&) { return true; }
+  bool end_object() { return true; }
+  bool start_array(std::size_t) { return true; }
+  bool end_array() { return true; }
+  template <class Exception>
+  bool parse_error(std::size_t, const std::string&, const Exception& e) {
+    throw e;  // its own type: a parse error, or a number out of range
+  }
+};
+
+// A text that is not JSON: nlohmann-json's message says what it expected where, in the words
+// its users know; the reader itself only knows where.
+void Reader::FailSyntax(std::string_view text, const JsonSyntaxError& error) const {
+  const size_t offset = std::min(error.offset, text.size());
+  const size_t line_start = text.rfind('\n', offset == 0 ? 0 : offset - 1);
+  const std::string line = std::to_string(
+      std::count(text.begin(), text.begin() + static_cast<ptrdiff_t>(offset), '\n') + 1);
+  const std::string column = std::to_string(
+      line_start == std::string_view::npos || offset == 0 ? offset + 1 : offset - line_start);
+  const std::string place = display_name_ + ":" + line + ":" + column + ": ";
+  if (error.too_deep) {
+    throw BoardFileError(place + "nested deeper than " + std::to_string(kMaxNesting) + " levels");
+  }
+  IgnoreValues ignore;
   try {
-    root = json::parse(text, [&](int depth, json::parse_event_t event, json& parsed) {
-      if (depth == 1 && event == json::parse_event_t::key) {
-        key = parsed.get<std::string>();
-        in_object_array = false;
-        return true;
-      }
-      if (depth == 1 && event == json::parse_event_t::array_start) {
-        in_object_array =
-            std::any_of(std::begin(fields::kObjectArrays), std::end(fields::kObjectArrays),
-                        [&](const auto& a) { return key == a.key; });
-        index = 0;
-        return true;
-      }
-      if (!in_object_array || depth != 2) return true;
-      if (event == json::parse_event_t::object_end) {
-        TakeElement(key, index++, parsed);
-        return false;  // the object now lives in the board only
-      }
-      if (event == json::parse_event_t::value || event == json::parse_event_t::array_end) {
-        Fail("/" + key + "/" + std::to_string(index), "expected an object");
-      }
-      return true;
-    });
+    json::sax_parse(text, &ignore);
   } catch (const json::parse_error& e) {
     // "[json.exception.parse_error.101] parse error at line 3, column 14: <what>"
     std::string message = e.what();
-    const size_t line = message.find("at line ");
-    const size_t colon = message.find(": ", line == std::string::npos ? 0 : line);
-    if (line != std::string::npos && colon != std::string::npos) {
+    const size_t at_line = message.find("at line ");
+    const size_t colon = message.find(": ", at_line == std::string::npos ? 0 : at_line);
+    if (at_line != std::string::npos && colon != std::string::npos) {
       int l = 0, c = 0;
-      std::sscanf(message.c_str() + line, "at line %d, column %d", &l, &c);
+      std::sscanf(message.c_str() + at_line, "at line %d, column %d", &l, &c);
       throw BoardFileError(display_name_ + ":" + std::to_string(l) + ":" + std::to_string(c) +
                            ": " + message.substr(colon + 2));
     }
     throw BoardFileError(display_name_ + ": " + message);
   }
-  if (!root.is_object()) Fail("", "expected an object");
-  if (root.value("format", "") != "quorvel-board") {
+  throw BoardFileError(place + "not JSON");
+}
+
+std::unique_ptr<Board> Reader::Read(std::string_view text) {
+  JsonTree values;
+  std::map<std::string, uint32_t> members;
+  bool root_is_object = false;
+  try {
+    JsonParser parser(text, kMaxNesting);
+    root_is_object = parser.EnterRootObject();
+    if (root_is_object) {
+      ReadRoot(parser, values, members);
+    } else {
+      parser.ReadValue(values, JsonParser::kRootDepth);
+    }
+    parser.Finish();
+  } catch (const JsonSyntaxError& error) {
+    FailSyntax(text, error);
+  }
+  if (!root_is_object) Fail("", "expected an object");
+  const auto member = [&](const char* key) {
+    auto it = members.find(key);
+    return it == members.end() ? JsonValue() : values.Value(it->second);
+  };
+  const JsonValue format = member("format");
+  if (!format.is_string() || format.string() != "quorvel-board") {
     Fail("/format", "expected \"quorvel-board\"");
   }
-  if (!root.contains("version") || root["version"] != 1) Fail("/version", "expected 1");
+  const JsonValue version = member("version");
+  if (!version.is_number() || version.number() != 1) Fail("/version", "expected 1");
   static const std::set<std::string> kOwnKeys = {"format", "version",    "board",       "stack",
                                                  "layers", "layerPairs", "boardOutline"};
-  for (const auto& [k, v] : root.items()) {
-    const bool array =
-        std::any_of(std::begin(fields::kObjectArrays), std::end(fields::kObjectArrays),
-                    [&](const auto& a) { return k == a.key; });
-    if (array) {
-      if (!v.is_array()) Fail("/" + k, "expected a list of objects");
+  for (const auto& [key, index] : members) {
+    if (ObjectArrayNamed(key)) {
+      if (index != 0xFFFFFFFF) Fail("/" + key, "expected a list of objects");
       continue;
     }
-    if (kOwnKeys.count(k)) continue;
+    if (kOwnKeys.count(key)) continue;
     if (!board_->unknown) board_->unknown = std::make_unique<json>(json::object());
-    (*board_->unknown)[k] = v;
+    (*board_->unknown)[key] = values.Value(index).ToJson();
   }
-  if (root.contains("board")) ReadBoardRecord(root["board"]);
-  if (root.contains("stack")) ReadStack(root["stack"], "/stack", true);
-  if (root.contains("layers")) ReadStack(root["layers"], "/layers", false);
-  if (root.contains("layerPairs")) ReadLayerPairs(root["layerPairs"]);
-  if (root.contains("boardOutline")) {
-    ReadObject(pcbapi::kBoardOutline, root["boardOutline"], "/boardOutline", 0);
+  if (const JsonValue record = member("board")) ReadBoardRecord(record);
+  const Path stack{nullptr, "stack"}, layers{nullptr, "layers"};
+  if (const JsonValue v = member("stack")) ReadStack(v, &stack, true);
+  if (const JsonValue v = member("layers")) ReadStack(v, &layers, false);
+  if (const JsonValue v = member("layerPairs")) ReadLayerPairs(v);
+  if (const JsonValue v = member("boardOutline")) {
+    const Path outline{nullptr, "boardOutline"};
+    ReadObject(pcbapi::kBoardOutline, v, &outline, 0);
   }
   Finish();
   return std::move(board_);
 }
 
-void Reader::TakeElement(const std::string& key, size_t index, const json& element) {
-  const std::string path = "/" + key + "/" + std::to_string(index);
-  for (const auto& array : fields::kObjectArrays) {
-    if (key != array.key) continue;
-    if (array.kind == pcbapi::kNet) {
-      ReadNet(element, path);
-    } else {
-      ReadObject(array.kind, element, path, 0);
-    }
-    return;
+void Reader::TakeElement(uint8_t kind, JsonValue element, const Path* path) {
+  if (kind == pcbapi::kNet) {
+    ReadNet(element, path);
+  } else {
+    ReadObject(kind, element, path, 0);
   }
 }
 
-Handle Reader::ReadNet(const json& value, const std::string& path) {
-  if (!value.is_object() || !value.contains("name") || !value["name"].is_string()) {
-    Fail(path + "/name", "a net needs a name");
-  }
-  const std::string name = value["name"].get<std::string>();
+Handle Reader::ReadNet(JsonValue value, const Path* path) {
+  const JsonValue name_value = value.Member("name");
+  if (!value.is_object() || !name_value.is_string())
+    Fail(path->Text() + "/name", "a net needs a name");
+  const std::string name(name_value.string());
   auto it = nets_.find(name);
   if (it != nets_.end() && !undeclared_.count(name))
-    Fail(path + "/name", "net \"" + name + "\" declared twice");
+    Fail(path->Text() + "/name", "net \"" + name + "\" declared twice");
   const Handle handle = it != nets_.end() ? it->second : board_->Adopt(std::make_unique<Net>());
   nets_[name] = handle;
   undeclared_.erase(name);
@@ -578,15 +679,15 @@ Handle Reader::ReadNet(const json& value, const std::string& path) {
   return handle;
 }
 
-Handle Reader::ReadObject(uint8_t kind, const json& value, const std::string& path, Handle owner) {
+Handle Reader::ReadObject(uint8_t kind, JsonValue value, const Path* path, Handle owner) {
   FieldReader r(*this, value, path);
   if (!value.is_object()) r.Fail("", "expected an object");
   if (kind == pcbapi::kNet) return ReadNet(value, path);
   const Handle handle = board_->Adopt(MakeObject(kind));
   Object& object = *board_->Find(handle);
   object.owner = owner;
-  if (const json* id = r.Take("id")) {
-    const std::string text = id->is_string() ? id->get<std::string>() : id->dump();
+  if (const JsonValue id = r.Take("id")) {
+    const std::string text = id.is_string() ? std::string(id.string()) : id.ToJson().dump();
     if (!board_->record_ids.emplace(text, handle).second) {
       r.Fail("id", "id " + text + " is given twice");
     }
@@ -600,12 +701,14 @@ Handle Reader::ReadObject(uint8_t kind, const json& value, const std::string& pa
 }
 
 void Reader::ReadChildren(FieldReader& r, const char* key, uint8_t kind, Handle owner) {
-  const json* list = r.Take(key);
+  const JsonValue list = r.Take(key);
   if (!list) return;
-  if (!list->is_array()) r.Fail(key, "expected a list of objects");
-  for (size_t i = 0; i < list->size(); ++i) {
-    const Handle child =
-        ReadObject(kind, (*list)[i], r.PathOf(key) + "/" + std::to_string(i), owner);
+  if (!list.is_array()) r.Fail(key, "expected a list of objects");
+  const Path children{r.path(), key};
+  size_t i = 0;
+  for (JsonValue element : list) {
+    const Path at{&children, {}, i++};
+    const Handle child = ReadObject(kind, element, &at, owner);
     // Hatch primitives name their polygon in their first value.
     if (board_->Find(owner)->kind != pcbapi::kPolygon) continue;
     if (kind == pcbapi::kTrack) static_cast<Track&>(*board_->Find(child)).aux_value1 = owner;
@@ -621,20 +724,25 @@ void Reader::ReadComponentParts(Component& component, FieldReader& r) {
     Handle& handle;
   } parts[] = {{"designator", "designatorText", 1, component.designator},
                {"comment", "commentText", 2, component.comment}};
+  static JsonNode empty_object_node = [] {
+    JsonNode node;
+    node.kind = JsonValue::Kind::Object;
+    return node;
+  }();
   for (TextPart& part : parts) {
-    const json* text = r.Take(part.text_key);
-    const json* object = r.Take(part.object_key);
+    const JsonValue text = r.Take(part.text_key);
+    const JsonValue object = r.Take(part.object_key);
     if (!text && !object) continue;
-    if (text && !text->is_string()) r.Fail(part.text_key, "expected a text");
-    const json fields = object ? *object : json::object();
-    const Handle handle =
-        ReadObject(pcbapi::kTextObject, fields, r.PathOf(part.object_key), component.handle);
+    if (text && !text.is_string()) r.Fail(part.text_key, "expected a text");
+    const JsonValue fields = object ? object : JsonValue(&empty_object_node, &empty_object_node);
+    const Path at{r.path(), part.object_key};
+    const Handle handle = ReadObject(pcbapi::kTextObject, fields, &at, component.handle);
     auto& t = static_cast<Text&>(*board_->Find(handle));
     const uint8_t old_layer = t.layer;
-    if (text) t.text = text->get<std::string>();
+    if (text) t.text.assign(text.string());
     if (t.text.size() > 254) r.Fail(part.text_key, "longer than 254 characters");
     t.text_kind = part.text_kind;
-    if (!object || !object->contains("layer")) {
+    if (!object || !object.Member("layer")) {
       t.layer = component.layer == kBottomLayer ? 34 : 33;  // the component's overlay
     }
     board_->Refile(t, t.net, old_layer, t.owner);  // the text's extent changed with it
@@ -656,32 +764,32 @@ void Reader::ReadComponentParts(Component& component, FieldReader& r) {
 }
 
 void Reader::ReadPolygonParts(Polygon& polygon, FieldReader& r) {
-  const json* hatch = r.Take("hatch");
+  const JsonValue hatch = r.Take("hatch");
   if (!hatch) return;
-  if (!hatch->is_object()) r.Fail("hatch", "expected {\"tracks\": [...], \"arcs\": [...]}");
-  FieldReader h(*this, *hatch, r.PathOf("hatch"));
+  if (!hatch.is_object()) r.Fail("hatch", "expected {\"tracks\": [...], \"arcs\": [...]}");
+  const Path at{r.path(), "hatch"};
+  FieldReader h(*this, hatch, &at);
   ReadChildren(h, "tracks", pcbapi::kTrack, polygon.handle);
   ReadChildren(h, "arcs", pcbapi::kArc, polygon.handle);
-  std::unique_ptr<json> rest;
-  h.Finish(rest);
-  if (rest) h.Fail(rest->begin().key(), "unknown hatch list");
+  h.FinishAsKnown("unknown hatch list");
 }
 
-void Reader::ReadBoardRecord(const json& value) {
-  FieldReader r(*this, value, "/board");
+void Reader::ReadBoardRecord(JsonValue value) {
+  const Path at{nullptr, "board"};
+  FieldReader r(*this, value, &at);
   if (!value.is_object()) r.Fail("", "expected an object");
   Board& b = *board_;
   r.Int("version", b.version, 1);
-  if (const json* unit = r.Take("unit")) {
-    if (*unit == "mil")
+  if (const JsonValue unit = r.Take("unit")) {
+    if (unit.is_string() && unit.string() == "mil")
       b.unit = 0;
-    else if (*unit == "mm")
+    else if (unit.is_string() && unit.string() == "mm")
       b.unit = 1;
     else
       r.Fail("unit", "expected \"mil\" or \"mm\"");
   }
-  if (const json* origin = r.Take("origin")) {
-    std::tie(b.origin_x, b.origin_y) = r.SizeOf(*origin, "origin");
+  if (const JsonValue origin = r.Take("origin")) {
+    std::tie(b.origin_x, b.origin_y) = r.SizeOf(origin, "origin");
   }
   r.Length("width", b.width, 0);
   r.Length("height", b.height, 0);
@@ -694,19 +802,21 @@ void Reader::ReadBoardRecord(const json& value) {
   } dielectrics[] = {{"topDielectric", b.top_dielectric},
                      {"bottomDielectric", b.bottom_dielectric}};
   for (auto& part : dielectrics) {
-    const json* d = r.Take(part.key);
+    const JsonValue d = r.Take(part.key);
     if (!d) continue;
-    FieldReader item(*this, *d, r.PathOf(part.key));
-    if (!d->is_object()) item.Fail("", "expected an object");
+    const Path where{&at, part.key};
+    FieldReader item(*this, d, &where);
+    if (!d.is_object()) item.Fail("", "expected an object");
     item.String("material", part.d.material, "", 255);
     item.Byte("kind", part.d.kind, 1);
     item.Double("constant", part.d.constant, 4.8);
     item.Length("height", part.d.height, 126000);
     item.RefuseUnknownKeys();
   }
-  if (const json* grids = r.Take("grids")) {
-    FieldReader g(*this, *grids, r.PathOf("grids"));
-    if (!grids->is_object()) g.Fail("", "expected an object");
+  if (const JsonValue grids = r.Take("grids")) {
+    const Path where{&at, "grids"};
+    FieldReader g(*this, grids, &where);
+    if (!grids.is_object()) g.Fail("", "expected an object");
     g.Length("snapX", b.grids.snap_x, 0);
     g.Length("snapY", b.grids.snap_y, 0);
     g.Length("componentX", b.grids.component_x, 0);
@@ -720,18 +830,20 @@ void Reader::ReadBoardRecord(const json& value) {
     g.Byte("reserved", b.grids.reserved, 0);
     g.RefuseUnknownKeys();
   }
-  if (const json* options = r.Take("options")) {
-    FieldReader o(*this, *options, r.PathOf("options"));
-    if (!options->is_object()) o.Fail("", "expected an object");
+  if (const JsonValue options = r.Take("options")) {
+    const Path where{&at, "options"};
+    FieldReader o(*this, options, &where);
+    if (!options.is_object()) o.Fail("", "expected an object");
     auto ints = [&](const char* key, int32_t* values, size_t count) {
-      const json* list = o.Take(key);
+      const JsonValue list = o.Take(key);
       if (!list) return;
-      if (!list->is_array() || list->size() > count) {
+      if (!list.is_array() || list.size() > count) {
         o.Fail(key, "expected at most " + std::to_string(count) + " integers");
       }
-      for (size_t i = 0; i < list->size(); ++i) {
-        if (!(*list)[i].is_number_integer()) o.Fail(key, "expected integers");
-        values[i] = (*list)[i].get<int32_t>();
+      size_t i = 0;
+      for (JsonValue n : list) {
+        if (!n.is_number_integer()) o.Fail(key, "expected integers");
+        values[i++] = static_cast<int32_t>(n.integer());
       }
     };
     ints("output", b.output_options.values, 8);
@@ -740,58 +852,59 @@ void Reader::ReadBoardRecord(const json& value) {
     ints("placer", b.placer_options.values, 8);
     ints("eco", b.eco_options.values, 4);
     auto bytes = [&](const char* key, std::array<uint8_t, pcbapi::kOutputLayerCount + 1>& field) {
-      const json* list = o.Take(key);
+      const JsonValue list = o.Take(key);
       if (!list) return;
-      if (!list->is_array()) o.Fail(key, "expected a list of output layer numbers 1..109");
-      for (const json& n : *list) {
-        if (!n.is_number_integer() || n.get<int>() < 1 || n.get<int>() > 109) {
+      if (!list.is_array()) o.Fail(key, "expected a list of output layer numbers 1..109");
+      for (JsonValue n : list) {
+        const int number = static_cast<int>(n.integer());
+        if (!n.is_number_integer() || number < 1 || number > 109) {
           o.Fail(key, "expected output layer numbers 1..109");
         }
-        field[n.get<int>()] = 1;
+        field[number] = 1;
       }
     };
     bytes("plotLayers", b.plot_layers);
     bytes("flipLayers", b.flip_layers);
-    if (const json* pens = o.Take("plotterPens")) {
-      if (!pens->is_array() || pens->size() > 8)
+    if (const JsonValue pens = o.Take("plotterPens")) {
+      if (!pens.is_array() || pens.size() > 8)
         o.Fail("plotterPens", "expected up to 8 [color, width]");
-      for (size_t i = 0; i < pens->size(); ++i) {
-        const json& pen = (*pens)[i];
-        if (!pen.is_array() || pen.size() != 2 || !pen[0].is_number_integer() ||
-            !pen[1].is_number_integer()) {
+      size_t i = 0;
+      for (JsonValue pen : pens) {
+        if (!pen.is_array() || pen.size() != 2 || !pen.At(0).is_number_integer() ||
+            !pen.At(1).is_number_integer()) {
           o.Fail("plotterPens", "expected [color, width]");
         }
-        b.plotter_pens[i + 1] = {pen[0].get<int32_t>(), pen[1].get<int32_t>()};
+        b.plotter_pens[++i] = {static_cast<int32_t>(pen.At(0).integer()),
+                               static_cast<int32_t>(pen.At(1).integer())};
       }
     }
-    if (const json* composite = o.Take("compositeLayers")) {
-      if (!composite->is_object()) o.Fail("compositeLayers", "expected {layer: [4 values]}");
-      for (const auto& [name, values] : composite->items()) {
-        const uint8_t layer = o.LayerOf(json(name), "compositeLayers/" + name);
-        if (!values.is_array() || values.size() != 4) {
-          o.Fail("compositeLayers/" + name, "expected four integers");
-        }
-        for (int i = 0; i < 4; ++i) {
-          if (!values[i].is_number_integer())
-            o.Fail("compositeLayers/" + name, "expected integers");
-          b.composite_layers[layer][i] = values[i].get<int32_t>();
+    if (const JsonValue composite = o.Take("compositeLayers")) {
+      if (!composite.is_object()) o.Fail("compositeLayers", "expected {layer: [4 values]}");
+      for (JsonValue values : FieldReader::SortedMembers(composite)) {
+        const std::string key = "compositeLayers/" + std::string(values.key());
+        const uint8_t layer = o.LayerNamed(values.key(), key);
+        if (!values.is_array() || values.size() != 4) o.Fail(key, "expected four integers");
+        int i = 0;
+        for (JsonValue n : values) {
+          if (!n.is_number_integer()) o.Fail(key, "expected integers");
+          b.composite_layers[layer][i++] = static_cast<int32_t>(n.integer());
         }
       }
     }
-    std::unique_ptr<json> rest;
-    o.Finish(rest);
-    if (rest) o.Fail(rest->begin().key(), "unknown option record");
+    o.FinishAsKnown("unknown option record");
   }
   r.Finish(b.unknown_record);
 }
 
-void Reader::ReadStack(const json& value, const std::string& path, bool in_stack) {
-  if (!value.is_array()) Fail(path, "expected a list of layers");
+void Reader::ReadStack(JsonValue value, const Path* path, bool in_stack) {
+  if (!value.is_array()) Fail(path->Text(), "expected a list of layers");
   uint8_t previous = 0;
   std::set<uint8_t> seen;
-  for (size_t i = 0; i < value.size(); ++i) {
-    FieldReader r(*this, value[i], path + "/" + std::to_string(i));
-    if (!value[i].is_object()) r.Fail("", "expected an object");
+  size_t i = 0;
+  for (JsonValue entry : value) {
+    const Path at{path, {}, i++};
+    FieldReader r(*this, entry, &at);
+    if (!entry.is_object()) r.Fail("", "expected an object");
     uint8_t number = 0;
     r.Layer("layer", number, 0);
     if (number == 0) r.Fail("layer", "missing");
@@ -812,26 +925,28 @@ void Reader::ReadStack(const json& value, const std::string& path, bool in_stack
     r.Bool("enabled", layer.enabled, 0);
     r.Int("color", layer.color, 0);
     if (IsPlaneLayer(number)) r.String("net", layer.plane_net, "", 255);
-    if (const json* d = r.Take("dielectric")) {
-      FieldReader item(*this, *d, r.PathOf("dielectric"));
-      if (!d->is_object()) item.Fail("", "expected an object");
+    if (const JsonValue d = r.Take("dielectric")) {
+      const Path where{&at, "dielectric"};
+      FieldReader item(*this, d, &where);
+      if (!d.is_object()) item.Fail("", "expected an object");
       item.String("material", layer.dielectric.material, "", 255);
       item.Byte("kind", layer.dielectric.kind, 1);
       item.Double("constant", layer.dielectric.constant, 4.8);
       item.Length("height", layer.dielectric.height, 126000);
       item.RefuseUnknownKeys();
     }
-    std::unique_ptr<json> rest;
-    r.Finish(rest);
-    if (rest) r.Fail(rest->begin().key(), "unknown layer setting");
+    r.FinishAsKnown("unknown layer setting");
   }
 }
 
-void Reader::ReadLayerPairs(const json& value) {
+void Reader::ReadLayerPairs(JsonValue value) {
   if (!value.is_array()) Fail("/layerPairs", "expected a list of layer pairs");
-  for (size_t i = 0; i < value.size(); ++i) {
-    FieldReader r(*this, value[i], "/layerPairs/" + std::to_string(i));
-    if (!value[i].is_object()) r.Fail("", "expected an object");
+  const Path list{nullptr, "layerPairs"};
+  size_t i = 0;
+  for (JsonValue entry : value) {
+    const Path at{&list, {}, i++};
+    FieldReader r(*this, entry, &at);
+    if (!entry.is_object()) r.Fail("", "expected an object");
     uint8_t first = 0, second = 0;
     LayerPair pair;
     r.Layer("first", first, 0);
@@ -840,9 +955,7 @@ void Reader::ReadLayerPairs(const json& value) {
     r.Byte("secondByte", pair.second_byte, 0);
     pair.first = first;
     pair.second = second;
-    std::unique_ptr<json> rest;
-    r.Finish(rest);
-    if (rest) r.Fail(rest->begin().key(), "unknown layer-pair setting");
+    r.FinishAsKnown("unknown layer-pair setting");
     board_->layer_pairs.push_back(pair);
   }
 }
@@ -859,54 +972,21 @@ void Reader::Finish() {
   }
 }
 
-// Deeper nesting than any board needs: the parser, the values it builds and the writer that
-// saves unknown fields back all recurse, and a file nested thousands deep would end the host.
-constexpr int kMaxNesting = 256;
-
-// Refuses a text nested deeper than kMaxNesting at the bracket that goes too deep.
-void CheckNesting(const std::string& text, const std::string& display_name) {
-  int depth = 0, line = 1, column = 0;
-  bool in_string = false, escaped = false;
-  for (const char c : text) {
-    ++column;
-    if (c == '\n') {
-      ++line;
-      column = 0;
-    }
-    if (in_string) {
-      if (escaped) {
-        escaped = false;
-      } else if (c == '\\') {
-        escaped = true;
-      } else if (c == '"') {
-        in_string = false;
-      }
-      continue;
-    }
-    if (c == '"') in_string = true;
-    if (c == ']' || c == '}') --depth;
-    if ((c == '[' || c == '{') && ++depth > kMaxNesting) {
-      throw BoardFileError(display_name + ":" + std::to_string(line) + ":" +
-                           std::to_string(column) + ": nested deeper than " +
-                           std::to_string(kMaxNesting) + " levels");
-    }
-  }
-}
-
 }  // namespace
 
 std::unique_ptr<Board> ReadBoardText(const std::string& text, const std::string& display_name) {
-  CheckNesting(text, display_name);
   return Reader(display_name).Read(text);
 }
 
 std::unique_ptr<Board> ReadBoard(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
+  std::ifstream file(path, std::ios::binary | std::ios::ate);
   if (!file) throw BoardFileError(path + ": cannot open the file");
-  std::ostringstream content;
-  content << file.rdbuf();
-  if (file.bad()) throw BoardFileError(path + ": cannot read the file");
-  std::unique_ptr<Board> board = ReadBoardText(content.str(), path);
+  std::string content(static_cast<size_t>(std::max<std::streamoff>(0, file.tellg())), '\0');
+  file.seekg(0);
+  if (!file.read(content.data(), static_cast<std::streamsize>(content.size()))) {
+    throw BoardFileError(path + ": cannot read the file");
+  }
+  std::unique_ptr<Board> board = ReadBoardText(content, path);
   board->file_name = path;
   return board;
 }

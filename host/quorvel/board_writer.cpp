@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <fstream>
 #include <set>
@@ -16,175 +17,429 @@ namespace {
 
 using ojson = nlohmann::ordered_json;
 
-ojson LengthValue(Coord value) {
-  return FormatLength(value);
+ojson LengthValue(Coord value) { return FormatLength(value); }
+
+ojson PointValue(Coord x, Coord y) { return ojson::array({LengthValue(x), LengthValue(y)}); }
+
+// ---- Values as the file shows them -----------------------------------------------------------
+// Objects are written straight into text, in the form nlohmann-json's dump gives them: the
+// numbers, texts and names below are what it writes, and anything out of the ordinary (texts
+// with characters to escape, floating-point numbers) goes through it.
+
+void AppendQuoted(std::string& out, std::string_view text) {
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte >= 0x7F || c == '"' || c == '\\') {
+      out += ojson(std::string(text)).dump();
+      return;
+    }
+  }
+  out += '"';
+  out += text;
+  out += '"';
 }
 
-ojson PointValue(Coord x, Coord y) {
-  return ojson::array({LengthValue(x), LengthValue(y)});
+template <class Integer>
+void AppendInteger(std::string& out, Integer value) {
+  char digits[24];
+  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  out.append(digits, end);
 }
 
-ojson ShapeValue(uint8_t shape) {
-  const std::string name = ShapeName(shape);
-  return name == std::to_string(shape) ? ojson(shape) : ojson(name);
+void AppendDouble(std::string& out, double value) { out += ojson(value).dump(); }
+
+void AppendLength(std::string& out, Coord value) { AppendQuoted(out, FormatLength(value)); }
+
+void AppendPoint(std::string& out, Coord x, Coord y) {
+  out += '[';
+  AppendLength(out, x);
+  out += ',';
+  AppendLength(out, y);
+  out += ']';
 }
+
+// "[a,b,...]", each item written by `each`.
+template <class Items, class Each>
+void AppendList(std::string& out, const Items& items, Each&& each) {
+  out += '[';
+  bool first = true;
+  for (const auto& item : items) {
+    if (!first) out += ',';
+    first = false;
+    each(item);
+  }
+  out += ']';
+}
+
+// A code the format names by a word, or by its number where it has no word (`name` empty or
+// the number itself).
+void AppendNamed(std::string& out, std::string_view name, uint8_t code) {
+  if (name.empty() || name == std::to_string(code)) {
+    AppendInteger(out, code);
+  } else {
+    AppendQuoted(out, name);
+  }
+}
+
+void AppendShape(std::string& out, uint8_t shape) { AppendNamed(out, ShapeName(shape), shape); }
+
+// A list with each item on a line of its own, `indent` + 4 deep, each written by `each(index)`.
+template <class Each>
+void AppendLines(std::string& out, int indent, size_t count, Each&& each) {
+  const std::string pad(static_cast<size_t>(indent), ' ');
+  out += "[\n";
+  for (size_t i = 0; i < count; ++i) {
+    out += pad;
+    out += "    ";
+    each(i);
+    out += i + 1 < count ? ",\n" : "\n";
+  }
+  out += pad;
+  out += "  ]";
+}
+
+// Nested lists of objects go one object per line below their owner.
+void AppendValue(std::string& out, const ojson& value, int indent);
+
+// Whether a value under `key` puts its owner's parts on lines of their own.
+bool PutsPartsOnLines(std::string_view key, const ojson& item) {
+  return (item.is_array() && !item.empty() && item[0].is_object() && key != "references") ||
+         (item.is_object() && key == "hatch");
+}
+
+// One object of the file on its way to the text: its members in order, each either its text
+// already made, a list of objects, an outline (whose arcs put it on lines of its own) or a value
+// the format does not name.
+class ObjectText {
+ public:
+  enum class Kind : uint8_t { Text, Objects, Hatch, Outline, Other };
+  struct Member {
+    std::string key;
+    Kind kind = Kind::Text;
+    std::string text;                 // Text; Outline: the segments, joined by ","
+    std::vector<ObjectText> objects;  // Objects; Hatch: the one object
+    bool starts_with_arc = false;     // Outline
+    std::vector<size_t> segment_ends;
+    const nlohmann::json* other = nullptr;
+  };
+
+  // The member's text, to be written; a key given again keeps its place (as in an ordered map).
+  std::string& Text(std::string_view key) { return Put(key, Kind::Text).text; }
+  Member& Put(std::string_view key, Kind kind) {
+    Member* member = Find(key);
+    if (!member) member = &members_.emplace_back();
+    *member = Member();
+    member->key = key;
+    member->kind = kind;
+    return *member;
+  }
+  Member* Find(std::string_view key) {
+    for (Member& member : members_) {
+      if (member.key == key) return &member;
+    }
+    return nullptr;
+  }
+  void Erase(std::string_view key) {
+    members_.erase(std::remove_if(members_.begin(), members_.end(),
+                                  [&](const Member& m) { return m.key == key; }),
+                   members_.end());
+  }
+  bool empty() const { return members_.empty(); }
+
+  // As nlohmann-json's dump: no spaces, no line ends.
+  void AppendCompact(std::string& out) const {
+    AppendMembers(out, [&](const Member& member) { AppendMemberCompact(out, member); });
+  }
+
+  // As the file lays it out: an object with lists of objects (or the hatch) puts them on lines
+  // of their own, `indent` deeper.
+  void Append(std::string& out, int indent) const {
+    if (!std::any_of(members_.begin(), members_.end(), PutsPartsOnLines)) {
+      AppendCompact(out);
+      return;
+    }
+    AppendMembers(out, [&](const Member& member) { AppendMemberLaidOut(out, member, indent); });
+  }
+
+ private:
+  // "{"key":value,...}", each value written by `value`.
+  template <class Value>
+  void AppendMembers(std::string& out, Value&& value) const {
+    out += '{';
+    bool first = true;
+    for (const Member& member : members_) {
+      if (!first) out += ',';
+      first = false;
+      AppendQuoted(out, member.key);
+      out += ':';
+      value(member);
+    }
+    out += '}';
+  }
+  // One member of an object that puts its parts on lines of their own.
+  static void AppendMemberLaidOut(std::string& out, const Member& member, int indent) {
+    if (!PutsPartsOnLines(member)) {
+      AppendMemberCompact(out, member);
+      return;
+    }
+    if (member.kind == Kind::Hatch) {
+      member.objects.front().Append(out, indent + 2);
+      return;
+    }
+    if (member.kind == Kind::Other) {
+      if (member.other->is_object()) {
+        AppendValue(out, ojson(*member.other), indent + 2);
+        return;
+      }
+      AppendLines(out, indent, member.other->size(),
+                  [&](size_t i) { AppendValue(out, ojson((*member.other)[i]), indent + 4); });
+      return;
+    }
+    if (member.kind == Kind::Objects) {
+      AppendLines(out, indent, member.objects.size(),
+                  [&](size_t i) { member.objects[i].Append(out, indent + 4); });
+      return;
+    }
+    AppendLines(out, indent, member.segment_ends.size(), [&](size_t i) {
+      const size_t from = i ? member.segment_ends[i - 1] + 1 : 0;
+      out.append(member.text, from, member.segment_ends[i] - from);
+    });
+  }
+  static bool PutsPartsOnLines(const Member& member) {
+    switch (member.kind) {
+      case Kind::Text: return false;
+      case Kind::Objects: return !member.objects.empty() && member.key != "references";
+      case Kind::Hatch: return true;
+      case Kind::Outline: return member.starts_with_arc && member.key != "references";
+      case Kind::Other: return quorvel::PutsPartsOnLines(member.key, ojson(*member.other));
+    }
+    return false;
+  }
+  static void AppendMemberCompact(std::string& out, const Member& member) {
+    switch (member.kind) {
+      case Kind::Text: out += member.text; break;
+      case Kind::Outline:
+        out += '[';
+        out += member.text;
+        out += ']';
+        break;
+      case Kind::Objects:
+        out += '[';
+        for (size_t i = 0; i < member.objects.size(); ++i) {
+          if (i) out += ',';
+          member.objects[i].AppendCompact(out);
+        }
+        out += ']';
+        break;
+      case Kind::Hatch: member.objects.front().AppendCompact(out); break;
+      case Kind::Other: out += member.other->dump(); break;
+    }
+  }
+
+  std::vector<Member> members_;
+};
 
 // Writes the fields of one object that differ from their defaults.
 class FieldWriter {
  public:
-  FieldWriter(const Board& board, const std::set<Handle>& referenced, ojson& out)
+  FieldWriter(const Board& board, const std::set<Handle>& referenced, ObjectText& out)
       : board_(board), referenced_(referenced), out_(out) {}
 
   void Preset(uint8_t, uint8_t) {}
   void Word(const char* key, uint16_t v, uint16_t def) {
-    if (v != def) out_[key] = v;
+    if (v != def) AppendInteger(out_.Text(key), v);
   }
   void Byte(const char* key, uint8_t v, uint8_t def) {
-    if (v != def) out_[key] = v;
+    if (v != def) AppendInteger(out_.Text(key), v);
   }
   void Bool(const char* key, uint8_t v, uint8_t def) {
-    if (v != def) out_[key] = v > 1 ? ojson(v) : ojson(v != 0);  // other values stay numbers
+    if (v == def) return;
+    if (v > 1) {
+      AppendInteger(out_.Text(key), v);  // other values stay numbers
+    } else {
+      out_.Text(key) = v ? "true" : "false";
+    }
   }
   void Int(const char* key, int32_t v, int32_t def) {
-    if (v != def) out_[key] = v;
+    if (v != def) AppendInteger(out_.Text(key), v);
   }
   void OwnerValue(const char* key, int32_t v, Handle owner) {
-    if (v != 0 && static_cast<Handle>(v) != owner) out_[key] = v;
+    if (v != 0 && static_cast<Handle>(v) != owner) AppendInteger(out_.Text(key), v);
   }
   void Length(const char* key, Coord v, Coord def) {
-    if (v != def) out_[key] = LengthValue(v);
+    if (v != def) AppendLength(out_.Text(key), v);
   }
   void Double(const char* key, double v, double def) {
-    if (v != def) out_[key] = v;
+    if (v != def) AppendDouble(out_.Text(key), v);
   }
   void String(const char* key, const std::string& v, const char* def, size_t) {
-    if (!def || v != def) out_[key] = v;
+    if (!def || v != def) AppendQuoted(out_.Text(key), v);
   }
   void Layer(const char* key, uint8_t v, uint8_t def) {
-    if (v != def) out_[key] = LegacyLayerName(v);
+    if (v != def) AppendQuoted(out_.Text(key), LegacyLayerName(v));
   }
   void Net(const char* key, Handle v) {
     const Object* net = board_.Find(v);
-    if (net && net->kind == pcbapi::kNet) out_[key] = static_cast<const quorvel::Net*>(net)->name;
+    if (net && net->kind == pcbapi::kNet) {
+      AppendQuoted(out_.Text(key), static_cast<const quorvel::Net*>(net)->name);
+    }
   }
   void Ref(const char* key, Handle v) {
-    if (board_.Find(v) && referenced_.count(v)) out_[key] = std::to_string(v);
+    if (board_.Find(v) && referenced_.count(v)) AppendQuoted(out_.Text(key), std::to_string(v));
   }
   void Flags(uint16_t flags) {
     const uint16_t rest = flags & ~((1u << 11) | (1u << 13));
-    if (rest) out_["flags"] = rest;
-    if (flags >> 11 & 1) out_["testPointTop"] = true;
-    if (flags >> 13 & 1) out_["testPointBottom"] = true;
+    if (rest) AppendInteger(out_.Text("flags"), rest);
+    if (flags >> 11 & 1) out_.Text("testPointTop") = "true";
+    if (flags >> 13 & 1) out_.Text("testPointBottom") = "true";
   }
   void StackMode(const char* key, uint8_t v) {
     static constexpr const char* kNames[] = {"simple", "topMiddleBottom", "full"};
-    if (v != 0) out_[key] = v < 3 ? ojson(kNames[v]) : ojson(v);
+    if (v != 0) AppendNamed(out_.Text(key), v < 3 ? kNames[v] : "", v);
   }
   void LayerLengths(const char* key, const std::array<Coord, 33>& v) {
-    ojson map = ojson::object();
+    std::string map;
     for (int l = kTopLayer; l <= kBottomLayer; ++l) {
-      if (v[l] != 0) map[LegacyLayerName(l)] = LengthValue(v[l]);
+      if (v[l] == 0) continue;
+      map += map.empty() ? "{" : ",";
+      AppendQuoted(map, LegacyLayerName(l));
+      map += ':';
+      AppendLength(map, v[l]);
     }
-    if (!map.empty()) out_[key] = map;
+    if (!map.empty()) out_.Text(key) = map + "}";
   }
   void PadShapes(const Pad& p) {
     if (p.top_x == p.mid_x && p.mid_x == p.bot_x && p.top_y == p.mid_y && p.mid_y == p.bot_y) {
-      out_["size"] = PointValue(p.top_x, p.top_y);
+      AppendPoint(out_.Text("size"), p.top_x, p.top_y);
     } else {
-      out_["topSize"] = PointValue(p.top_x, p.top_y);
-      out_["midSize"] = PointValue(p.mid_x, p.mid_y);
-      out_["botSize"] = PointValue(p.bot_x, p.bot_y);
+      AppendPoint(out_.Text("topSize"), p.top_x, p.top_y);
+      AppendPoint(out_.Text("midSize"), p.mid_x, p.mid_y);
+      AppendPoint(out_.Text("botSize"), p.bot_x, p.bot_y);
     }
     if (p.top_shape == p.mid_shape && p.mid_shape == p.bot_shape) {
-      out_["shape"] = ShapeValue(p.top_shape);
+      AppendShape(out_.Text("shape"), p.top_shape);
     } else {
-      out_["topShape"] = ShapeValue(p.top_shape);
-      out_["midShape"] = ShapeValue(p.mid_shape);
-      out_["botShape"] = ShapeValue(p.bot_shape);
+      AppendShape(out_.Text("topShape"), p.top_shape);
+      AppendShape(out_.Text("midShape"), p.mid_shape);
+      AppendShape(out_.Text("botShape"), p.bot_shape);
     }
     if (p.top_percent == p.mid_percent && p.mid_percent == p.bot_percent) {
       Byte("cornerPercent", p.top_percent, 0);
     } else {
-      out_["topCornerPercent"] = p.top_percent;
-      out_["midCornerPercent"] = p.mid_percent;
-      out_["botCornerPercent"] = p.bot_percent;
+      AppendInteger(out_.Text("topCornerPercent"), p.top_percent);
+      AppendInteger(out_.Text("midCornerPercent"), p.mid_percent);
+      AppendInteger(out_.Text("botCornerPercent"), p.bot_percent);
     }
     StackMode("stackMode", p.stack_mode);
     if (!p.full_stack.empty()) {
-      ojson stack = ojson::object();
+      std::string stack = "{";
       for (int l = 0; l <= kLastLegacyLayer; ++l) {
         const PadLayer& e = p.full_stack[l];
         if (e.x_size == 0 && e.y_size == 0 && e.shape == 0 && e.corner_percent == 0) continue;
-        ojson entry = {{"size", PointValue(e.x_size, e.y_size)}, {"shape", ShapeValue(e.shape)}};
-        if (e.corner_percent) entry["cornerPercent"] = e.corner_percent;
-        stack[LegacyLayerName(l)] = entry;
+        if (stack.size() > 1) stack += ',';
+        AppendQuoted(stack, LegacyLayerName(l));
+        stack += ":{\"size\":";
+        AppendPoint(stack, e.x_size, e.y_size);
+        stack += ",\"shape\":";
+        AppendShape(stack, e.shape);
+        if (e.corner_percent) {
+          stack += ",\"cornerPercent\":";
+          AppendInteger(stack, e.corner_percent);
+        }
+        stack += '}';
       }
-      out_["fullStack"] = stack;
+      out_.Text("fullStack") = stack + "}";
     }
   }
-  static ojson OutlineValue(const quorvel::Outline& outline) {
-    ojson list = ojson::array();
+  // The segments joined by ",", and where each ends.
+  static void AppendSegments(const quorvel::Outline& outline, std::string& text,
+                             std::vector<size_t>* ends) {
     for (const Segment& s : outline) {
+      if (!text.empty() && (!ends || !ends->empty())) text += ',';
       if (s.kind == 1) {
-        list.push_back({{"arc", PointValue(s.vx, s.vy)},
-                        {"center", PointValue(s.cx, s.cy)},
-                        {"radius", LengthValue(s.radius)},
-                        {"start", s.start_angle},
-                        {"end", s.end_angle}});
+        text += "{\"arc\":";
+        AppendPoint(text, s.vx, s.vy);
+        text += ",\"center\":";
+        AppendPoint(text, s.cx, s.cy);
+        text += ",\"radius\":";
+        AppendLength(text, s.radius);
+        text += ",\"start\":";
+        AppendDouble(text, s.start_angle);
+        text += ",\"end\":";
+        AppendDouble(text, s.end_angle);
+        text += '}';
       } else {
-        list.push_back(PointValue(s.vx, s.vy));
+        AppendPoint(text, s.vx, s.vy);
       }
+      if (ends) ends->push_back(text.size());
     }
-    return list;
   }
   void Outline(const char* key, const quorvel::Outline& v) {
-    if (!v.empty()) out_[key] = OutlineValue(v);
+    if (v.empty()) return;
+    ObjectText::Member& member = out_.Put(key, ObjectText::Kind::Outline);
+    AppendSegments(v, member.text, &member.segment_ends);
+    member.starts_with_arc = v.front().kind == 1;
   }
   void Outlines(const char* key, const std::vector<quorvel::Outline>& v) {
     if (v.empty()) return;
-    ojson list = ojson::array();
-    for (const quorvel::Outline& outline : v) list.push_back(OutlineValue(outline));
-    out_[key] = list;
+    std::string& list = out_.Text(key);
+    AppendList(list, v, [&](const quorvel::Outline& outline) {
+      std::string segments;
+      AppendSegments(outline, segments, nullptr);
+      list += '[' + segments + ']';
+    });
   }
   void References(const char* key, const std::vector<DimensionReference>& v) {
     if (v.empty()) return;
-    ojson list = ojson::array();
-    for (const DimensionReference& r : v) {
-      list.push_back({{"object", r.object},
-                      {"point", r.point},
-                      {"x", LengthValue(r.x)},
-                      {"y", LengthValue(r.y)}});
-    }
-    out_[key] = list;
+    std::string& list = out_.Text(key);
+    AppendList(list, v, [&](const DimensionReference& r) {
+      list += "{\"object\":";
+      AppendInteger(list, r.object);
+      list += ",\"point\":";
+      AppendInteger(list, r.point);
+      list += ",\"x\":";
+      AppendLength(list, r.x);
+      list += ",\"y\":";
+      AppendLength(list, r.y);
+      list += '}';
+    });
   }
   void MemberKind(const char* key, uint8_t v) {
     static constexpr const char* kNames[] = {"nets", "components", "fromTos",
                                              "pads", "layers",     "differentialPairs"};
-    out_[key] = v < 6 ? ojson(kNames[v]) : ojson(v);
+    AppendNamed(out_.Text(key), v < 6 ? kNames[v] : "", v);
   }
   void Names(const char* key, const std::vector<std::string>& v) {
-    if (!v.empty()) out_[key] = v;
+    if (v.empty()) return;
+    std::string& list = out_.Text(key);
+    AppendList(list, v, [&](const std::string& name) { AppendQuoted(list, name); });
   }
-  void RuleKind(const char* key, uint8_t v) {
-    const std::string name = RuleKindName(v);
-    out_[key] = name == std::to_string(v) ? ojson(v) : ojson(name);
-  }
+  void RuleKind(const char* key, uint8_t v) { AppendNamed(out_.Text(key), RuleKindName(v), v); }
   void LayerWidths(const char* key, const std::map<uint8_t, quorvel::LayerWidths>& v) {
     if (v.empty()) return;
-    ojson map = ojson::object();
+    std::string& map = out_.Text(key);
+    map = "{";
     for (const auto& [layer, w] : v) {
-      map[LegacyLayerName(layer)] = {{"max", LengthValue(w.max_width)},
-                                     {"min", LengthValue(w.min_width)},
-                                     {"preferred", LengthValue(w.preferred_width)}};
+      if (map.size() > 1) map += ',';
+      AppendQuoted(map, LegacyLayerName(layer));
+      map += ":{\"max\":";
+      AppendLength(map, w.max_width);
+      map += ",\"min\":";
+      AppendLength(map, w.min_width);
+      map += ",\"preferred\":";
+      AppendLength(map, w.preferred_width);
+      map += '}';
     }
-    out_[key] = map;
+    map += '}';
   }
   void LayerFlags(const char* key, const std::array<uint8_t, pcbapi::kRoutingLayerFlagCount>& v) {
-    ojson list = ojson::array();
+    std::string list;
     for (int l = 0; l < pcbapi::kRoutingLayerFlagCount; ++l) {
-      if (v[l]) list.push_back(LegacyLayerName(l + 1));
+      if (!v[l]) continue;
+      list += list.empty() ? "[" : ",";
+      AppendQuoted(list, LegacyLayerName(l + 1));
     }
-    if (!list.empty()) out_[key] = list;
+    if (!list.empty()) out_.Text(key) = list + "]";
   }
   void Data(const char* key, const std::string& v) {
     if (v.empty()) return;
@@ -192,7 +447,7 @@ class FieldWriter {
       return static_cast<unsigned char>(c) >= 32 && static_cast<unsigned char>(c) < 127;
     });
     if (printable) {
-      out_[key] = v;
+      AppendQuoted(out_.Text(key), v);
       return;
     }
     static constexpr char kDigits[] = "0123456789abcdef";
@@ -201,13 +456,13 @@ class FieldWriter {
       hex += kDigits[static_cast<unsigned char>(c) >> 4];
       hex += kDigits[static_cast<unsigned char>(c) & 15];
     }
-    out_[std::string(key) + "Hex"] = hex;
+    AppendQuoted(out_.Text(std::string(key) + "Hex"), hex);
   }
 
  private:
   const Board& board_;
   const std::set<Handle>& referenced_;
-  ojson& out_;
+  ObjectText& out_;
 };
 
 class Writer {
@@ -225,7 +480,7 @@ class Writer {
   std::string Write();
 
  private:
-  ojson ObjectValue(const Object& object);
+  void ObjectValue(const Object& object, ObjectText& value);
   void WriteList(std::string& out, const char* key, const std::vector<const Object*>& objects);
   ojson BoardRecord() const;
   ojson LayerValue(int layer, bool in_stack) const;
@@ -234,14 +489,10 @@ class Writer {
   std::set<Handle> referenced_;
 };
 
-// Nested lists of objects go one object per line below their owner.
 void AppendValue(std::string& out, const ojson& value, int indent) {
-  const std::string pad(indent, ' ');
   bool nested = false;
   for (const auto& [key, item] : value.items()) {
-    if (item.is_array() && !item.empty() && item[0].is_object() && key != "references")
-      nested = true;
-    if (item.is_object() && key == "hatch") nested = true;
+    if (PutsPartsOnLines(key, item)) nested = true;
   }
   if (!nested) {
     out += value.dump();
@@ -256,13 +507,8 @@ void AppendValue(std::string& out, const ojson& value, int indent) {
     const bool list =
         item.is_array() && !item.empty() && item[0].is_object() && key != "references";
     if (list) {
-      out += "[\n";
-      for (size_t i = 0; i < item.size(); ++i) {
-        out += pad + "    ";
-        AppendValue(out, item[i], indent + 4);
-        out += i + 1 < item.size() ? ",\n" : "\n";
-      }
-      out += pad + "  ]";
+      AppendLines(out, indent, item.size(),
+                  [&](size_t i) { AppendValue(out, item[i], indent + 4); });
     } else if (item.is_object() && key == "hatch") {
       AppendValue(out, item, indent + 2);
     } else {
@@ -272,9 +518,9 @@ void AppendValue(std::string& out, const ojson& value, int indent) {
   out += "}";
 }
 
-ojson Writer::ObjectValue(const Object& object) {
-  ojson value = ojson::object();
-  if (referenced_.count(object.handle)) value["id"] = std::to_string(object.handle);
+void Writer::ObjectValue(const Object& object, ObjectText& value) {
+  if (referenced_.count(object.handle))
+    AppendQuoted(value.Text("id"), std::to_string(object.handle));
   FieldWriter w(board_, referenced_, value);
   fields::AnyFields(w, const_cast<Object&>(object));
   if (object.kind == pcbapi::kComponent) {
@@ -288,21 +534,31 @@ ojson Writer::ObjectValue(const Object& object) {
     for (const TextPart& part : parts) {
       const Object* text = board_.Find(part.handle);
       if (!text || text->kind != pcbapi::kTextObject) continue;
-      ojson fields = ObjectValue(*text);
-      value[part.text_key] = fields.value("text", "");
-      fields.erase("text");
-      fields.erase("textKind");
+      ObjectText fields;
+      ObjectValue(*text, fields);
+      const ObjectText::Member* own_text = fields.Find("text");
+      value.Text(part.text_key) = own_text && own_text->kind == ObjectText::Kind::Text
+                                      ? own_text->text
+                                      : std::string("\"\"");
+      fields.Erase("text");
+      fields.Erase("textKind");
       const uint8_t overlay = component.layer == kBottomLayer ? 34 : 33;
-      if (fields.value("layer", "") == LegacyLayerName(overlay)) fields.erase("layer");
-      if (text->layer == DefaultLayer(pcbapi::kTextObject) && overlay != 33) {
-        fields["layer"] = LegacyLayerName(text->layer);
+      std::string overlay_name;
+      AppendQuoted(overlay_name, LegacyLayerName(overlay));
+      if (const ObjectText::Member* layer = fields.Find("layer");
+          layer && layer->kind == ObjectText::Kind::Text && layer->text == overlay_name) {
+        fields.Erase("layer");
       }
-      if (!fields.empty()) value[part.object_key] = fields;
+      if (text->layer == DefaultLayer(pcbapi::kTextObject) && overlay != 33) {
+        AppendQuoted(fields.Text("layer"), LegacyLayerName(text->layer));
+      }
+      if (!fields.empty()) fields.AppendCompact(value.Text(part.object_key));
     }
   }
   if (!object.members.empty() &&
       (object.kind == pcbapi::kComponent || object.kind == pcbapi::kPolygon)) {
-    std::map<uint8_t, ojson> children;
+    // Parts by kind, in the order of their kinds' numbers.
+    std::map<uint8_t, std::vector<const Object*>> children;
     for (Handle member : object.members) {
       const Object* child = board_.Find(member);
       if (!child || child->owner != object.handle) continue;
@@ -310,9 +566,7 @@ ojson Writer::ObjectValue(const Object& object) {
         const auto& component = static_cast<const Component&>(object);
         if (member == component.designator || member == component.comment) continue;
       }
-      auto& list = children[child->kind];
-      if (list.is_null()) list = ojson::array();
-      list.push_back(ObjectValue(*child));
+      children[child->kind].push_back(child);
     }
     static const std::map<uint8_t, const char*> kChildKeys = {{pcbapi::kPad, "pads"},
                                                               {pcbapi::kTrack, "tracks"},
@@ -321,22 +575,23 @@ ojson Writer::ObjectValue(const Object& object) {
                                                               {pcbapi::kRegion, "regions"},
                                                               {pcbapi::kTextObject, "texts"},
                                                               {pcbapi::kComponentBody, "bodies"}};
-    ojson hatch = ojson::object();
-    for (auto& [kind, list] : children) {
+    ObjectText hatch;
+    for (const auto& [kind, list] : children) {
       auto key = kChildKeys.find(kind);
       if (key == kChildKeys.end()) continue;
-      if (object.kind == pcbapi::kPolygon) {
-        hatch[key->second] = list;
-      } else {
-        value[key->second] = list;
-      }
+      ObjectText& owner = object.kind == pcbapi::kPolygon ? hatch : value;
+      ObjectText::Member& member = owner.Put(key->second, ObjectText::Kind::Objects);
+      member.objects.resize(list.size());
+      for (size_t i = 0; i < list.size(); ++i) ObjectValue(*list[i], member.objects[i]);
     }
-    if (!hatch.empty()) value["hatch"] = hatch;
+    if (!hatch.empty())
+      value.Put("hatch", ObjectText::Kind::Hatch).objects.push_back(std::move(hatch));
   }
   if (object.unknown) {
-    for (const auto& [key, item] : object.unknown->items()) value[key] = item;
+    for (const auto& [key, item] : object.unknown->items()) {
+      value.Put(key, ObjectText::Kind::Other).other = &item;
+    }
   }
-  return value;
 }
 
 void Writer::WriteList(std::string& out, const char* key,
@@ -344,7 +599,9 @@ void Writer::WriteList(std::string& out, const char* key,
   out += ",\n  " + ojson(key).dump() + ": [";
   for (size_t i = 0; i < objects.size(); ++i) {
     out += i ? ",\n    " : "\n    ";
-    AppendValue(out, ObjectValue(*objects[i]), 4);
+    ObjectText value;
+    ObjectValue(*objects[i], value);
+    value.Append(out, 4);
   }
   out += objects.empty() ? "]" : "\n  ]";
 }
@@ -481,7 +738,10 @@ std::string Writer::Write() {
   }
   if (!pairs.empty()) out += ",\n  \"layerPairs\": " + pairs.dump();
   if (const Object* outline = board_.Find(board_.outline); outline && outline->on_board) {
-    out += ",\n  \"boardOutline\": " + ObjectValue(*outline).dump();
+    out += ",\n  \"boardOutline\": ";
+    ObjectText value;
+    ObjectValue(*outline, value);
+    value.AppendCompact(out);
   }
   // Top-level objects by kind, in handle order; parts go with their owner.
   std::map<uint8_t, std::vector<const Object*>> by_kind;
@@ -508,9 +768,7 @@ std::string Writer::Write() {
 
 }  // namespace
 
-std::string WriteBoardText(const Board& board) {
-  return Writer(board).Write();
-}
+std::string WriteBoardText(const Board& board) { return Writer(board).Write(); }
 
 void WriteBoard(const Board& board, const std::string& path) {
   const std::string text = WriteBoardText(board);

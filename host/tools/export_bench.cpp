@@ -47,12 +47,14 @@ double Now() {
   return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-double PeakWorkingSetMegabytes() {
+PROCESS_MEMORY_COUNTERS MemoryCounters() {
   PROCESS_MEMORY_COUNTERS counters{};
   counters.cb = sizeof counters;
   GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
-  return static_cast<double>(counters.PeakWorkingSetSize) / 1048576.0;
+  return counters;
 }
+
+double Megabytes(size_t bytes) { return static_cast<double>(bytes) / 1048576.0; }
 
 std::string Directory(const std::string& path) {
   const size_t slash = path.find_last_of("\\/");
@@ -225,10 +227,13 @@ quorvel_host::HostCallCounters* HostCallCounters() {
 
 // Shares out the time between the module and the host: every millisecond it looks whether the
 // host's thread is inside the editor. (Reading the clock in every call would cost more than
-// many of the calls themselves.)
+// many of the calls themselves.) Every few milliseconds it also looks at the working set, whose
+// highest value during the command is the command's own peak: the process's peak counter keeps
+// the board loading's, which is higher at every size.
 class HostSampler {
  public:
-  HostSampler() : thread_([this] { Run(); }) {}
+  HostSampler()
+      : highest_working_set_(MemoryCounters().WorkingSetSize), thread_([this] { Run(); }) {}
   ~HostSampler() {
     stop_ = true;
     thread_.join();
@@ -238,19 +243,27 @@ class HostSampler {
 
   uint32_t samples() const { return samples_; }
   uint32_t inside() const { return inside_; }
+  size_t highest_working_set() const { return highest_working_set_; }
 
  private:
+  static constexpr uint32_t kSamplesPerMemoryLook = 4;
+
   void Run() noexcept {
     const quorvel_host::HostCallCounters* counters = HostCallCounters();
     while (!stop_) {
       Sleep(1);
       if (counters->depth.load(std::memory_order_relaxed) > 0) ++inside_;
-      ++samples_;
+      if (++samples_ % kSamplesPerMemoryLook == 0) LookAtMemory();
     }
+    LookAtMemory();
+  }
+  void LookAtMemory() noexcept {
+    highest_working_set_ = std::max<size_t>(highest_working_set_, MemoryCounters().WorkingSetSize);
   }
 
   std::atomic<bool> stop_{false};
   std::atomic<uint32_t> samples_{0}, inside_{0};
+  std::atomic<size_t> highest_working_set_;
   std::thread thread_;
 };
 HostSampler* sampler = nullptr;
@@ -373,6 +386,28 @@ bool WatchModuleFiles(HMODULE module) {
   return patched == 2;
 }
 
+// The time to write the design file's bytes to a new file as plainly as a program can: one
+// file, quarter-megabyte pieces, closed.
+double RawWriteSeconds(const std::string& design) {
+  std::string text;
+  if (!ReadFile(design, text)) return 0;
+  const std::string copy = design + ".raw";
+  const double start = Now();
+  HANDLE file = CreateFileA(copy.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 0;
+  constexpr size_t kPiece = 256 * 1024;
+  for (size_t at = 0; at < text.size(); at += kPiece) {
+    DWORD written = 0;
+    ::WriteFile(file, text.data() + at, static_cast<DWORD>(std::min(kPiece, text.size() - at)),
+                &written, nullptr);
+  }
+  CloseHandle(file);
+  const double seconds = Now() - start;
+  DeleteFileA(copy.c_str());
+  return seconds;
+}
+
 struct Split {
   double seconds = 0, host = 0;
   uint64_t calls = 0;
@@ -405,24 +440,35 @@ int RunOne(const std::string& command, const std::string& board, const std::stri
     }
     watch = &sections;
   }
-  HostSampler host_sampler;
-  sampler = &host_sampler;
-  const Mark begin = Mark::Take();
-  const plavena::CommandResult result =
-      session.Run(exporting ? "ExportDesignFile" : "ImportRouteFile", "FileName=" + file);
-  const Mark end = Mark::Take();
-  watch = nullptr;
-  sampler = nullptr;
+  const PROCESS_MEMORY_COUNTERS board_memory = MemoryCounters();
+  size_t command_working_set = 0;
+  Mark begin, end;
+  plavena::CommandResult result;
+  {
+    HostSampler host_sampler;
+    sampler = &host_sampler;
+    begin = Mark::Take();
+    result = session.Run(exporting ? "ExportDesignFile" : "ImportRouteFile", "FileName=" + file);
+    end = Mark::Take();
+    sampler = nullptr;
+    watch = nullptr;
+    command_working_set = host_sampler.highest_working_set();
+  }
   if (FAILED(result.status) || (exporting && FileSize(file) <= 0)) {
     std::fprintf(stderr, "export_bench: %s of %s failed\n%s\n", command.c_str(), board.c_str(),
                  session.journal().Text().c_str());
     return 1;
   }
   const Split total = Between(begin, end);
-  std::string text = "load " + std::to_string(loaded - start) + "\ntotal " +
-                     std::to_string(total.seconds) + "\nhost " + std::to_string(total.host) +
-                     "\ncalls " + std::to_string(total.calls) + "\npeak " +
-                     std::to_string(PeakWorkingSetMegabytes()) + "\n";
+  std::string text =
+      "load " + std::to_string(loaded - start) + "\ntotal " + std::to_string(total.seconds) +
+      "\nhost " + std::to_string(total.host) + "\ncalls " + std::to_string(total.calls) +
+      "\nboardpeak " + std::to_string(Megabytes(board_memory.PeakWorkingSetSize)) + "\nownpeak " +
+      std::to_string(
+          Megabytes(command_working_set -
+                    std::min<size_t>(command_working_set, board_memory.WorkingSetSize))) +
+      "\n";
+  if (exporting) text += "rawwrite " + std::to_string(RawWriteSeconds(file)) + "\n";
   if (exporting) {
     sections.ends[0] = sections.created;
     sections.seen[0] = sections.file != nullptr;
@@ -504,10 +550,12 @@ bool RunMedian(int runs, const std::string& command, const std::string& board,
 }
 
 void PrintRun(long pads, const char* phase, const std::map<std::string, std::vector<double>>& f) {
-  const double total = Figure(f, "total"), host = Figure(f, "host");
-  std::printf("%8ld %-7s %7.2f %8.2f %8.2f %8.2f %9.1f %8.2f %8.1f\n", pads, phase,
+  const double total = Figure(f, "total"), host = Figure(f, "host"), raw = Figure(f, "rawwrite");
+  char ratio[16] = "-";
+  if (raw > 0) std::snprintf(ratio, sizeof ratio, "%.0fx", total / raw);
+  std::printf("%8ld %-7s %7.2f %8.2f %8.2f %8.2f %9.1f %8.2f %9.1f %9.1f %9s\n", pads, phase,
               Figure(f, "load"), total, total - host, host, Figure(f, "calls") / pads,
-              total / pads * 1e6, Figure(f, "peak"));
+              total / pads * 1e6, Figure(f, "boardpeak"), Figure(f, "ownpeak"), ratio);
 }
 
 int Usage() {
@@ -558,8 +606,8 @@ int main(int argc, char** argv) {
   CreateDirectoryA(folder.c_str(), nullptr);
 
   std::printf("each run the median of %d by total seconds\n", runs);
-  std::printf("%8s %-7s %7s %8s %8s %8s %9s %8s %8s\n", "pads", "run", "load s", "total s",
-              "module s", "host s", "calls/pad", "us/pad", "peak MB");
+  std::printf("%8s %-7s %7s %8s %8s %8s %9s %8s %9s %9s %9s\n", "pads", "run", "load s", "total s",
+              "module s", "host s", "calls/pad", "us/pad", "board MB", "own MB", "/raw write");
   std::string sections;
   int exit_code = 0;
   for (long pads : sizes) {

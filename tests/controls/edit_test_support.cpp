@@ -10,6 +10,7 @@
 #include "framework/theme_services.h"
 #include "controls/xp_control_utils.h"
 #include "controls/xp_edits2.h"
+#include "tests/controls/paint_styles.h"
 
 namespace edittest {
 
@@ -88,7 +89,8 @@ void ShowContextMenuAndChoose(HWND hwnd, int item) {
 void ShowContextMenuAndClose(HWND hwnd) { ShowContextMenuAndChoose(hwnd, -1); }
 
 std::unique_ptr<xptest::Surface> Picture(framework::TWinControl& control, const std::string& name) {
-  auto surface = std::make_unique<xptest::Surface>(control.Width(), control.Height());
+  const SIZE size = xptest::PictureSize(control);
+  auto surface = std::make_unique<xptest::Surface>(size.cx, size.cy);
   control.PaintTo(surface->dc(), 0, 0);
   surface->MakeOpaque();
   xptest::WritePicture(*surface, name, 2);
@@ -108,7 +110,8 @@ void EditForm::TearDown() {
 
 void EditForm::UsePaintStyle(int style) {
   framework::TThemeServices::Instance().SetOverride(style == 2);
-  controls::SetWindowsVersionOverride(style == 1 ? controls::WindowsVersion{5, 0} : controls::WindowsVersion{6, 1});
+  controls::SetWindowsVersionOverride(style == 1 ? controls::WindowsVersion{5, 0}
+                                                 : controls::WindowsVersion{6, 1});
   SendMessageW(controls::XPPaletteWindow(), WM_SYSCOLORCHANGE, 0, 0);
   ASSERT_EQ(controls::GetXPPaintStyle(), style);
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "framework/forms.h"
 #include "framework/theme_services.h"
 #include "controls/xp_control_utils.h"
 #include "surface.h"
@@ -36,11 +37,19 @@ void ForEachPaintStyle(const std::function<void(int style)>& body) {
   }
 }
 
+SIZE PictureSize(const framework::TControl& control) {
+  if (dynamic_cast<const framework::TForm*>(&control)) {
+    return {control.ClientWidth(), control.ClientHeight()};
+  }
+  return {control.Width(), control.Height()};
+}
+
 void WriteStylePicture(const std::string& name, const std::vector<framework::TControl*>& controls) {
   int width = 0, height = 0;
   for (framework::TControl* control : controls) {
-    width = std::max(width, control->Left() + control->Width() + 4);
-    height = std::max(height, control->Top() + control->Height() + 4);
+    const SIZE size = PictureSize(*control);
+    width = std::max<int>(width, control->Left() + size.cx + 4);
+    height = std::max<int>(height, control->Top() + size.cy + 4);
   }
   Surface surface(width, height * 3, RGB(236, 233, 216));
   int row = 0;

@@ -14,6 +14,10 @@ namespace xptest {
 // each with its palette, leaving the overrides unset (and the palette refilled) afterwards.
 void ForEachPaintStyle(const std::function<void(int style)>& body);
 
+// The size of a control's picture: a form's client area (its frame and caption are the system's,
+// which only a screen shows: the screen tests capture them), any other control whole.
+SIZE PictureSize(const framework::TControl& control);
+
 // Paints the controls side by side (each at its own Left and Top, in one row per paint style)
 // into build/pictures/NAME.png.
 void WriteStylePicture(const std::string& name, const std::vector<framework::TControl*>& controls);

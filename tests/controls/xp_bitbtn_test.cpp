@@ -1,13 +1,16 @@
 // The own-drawn push button, driven by real mouse and key messages, in a modal form by Enter,
 // Escape and accelerators, and drawn in the three paint styles.
 #include "controls/xp_bitbtn.h"
+#include "controls/xp_edits2.h"
 
 #include <gtest/gtest.h>
 #include <vsstyle.h>
 
 #include "framework/application.h"
 #include "framework/forms.h"
+#include "framework/picture.h"
 #include "framework/theme_services.h"
+#include "framework/win/handles.h"
 #include "paint_styles.h"
 #include "surface.h"
 
@@ -124,9 +127,18 @@ TEST_F(BitBtn, EndsAModalFormWithItsResult) {
 }
 
 TEST_F(BitBtn, IsDrawnInEachPaintStyle) {
+  // The folder glyph the library's button edits carry: its enabled half, on its key colour.
+  framework::TBitmap folder(12, 11, framework::TPixelFormat::pf24bit);
+  {
+    win::UniqueMemoryDc source(CreateCompatibleDC(nullptr));
+    const HGDIOBJ old =
+        SelectObject(source.get(), controls::EditGlyphBitmap(controls::EditGlyph::kDir));
+    BitBlt(folder.Canvas().Handle(), 0, 0, 12, 11, source.get(), 0, 0, SRCCOPY);
+    SelectObject(source.get(), old);
+  }
   controls::TAlphaBitmap& glyph = apply->Glyph();
-  glyph.SetWidth(12);
-  glyph.SetHeight(12);
+  glyph.SetTransparent(true);
+  glyph.AssignBitmap(folder);
   apply->SetLayout(controls::TButtonLayout::blGlyphLeft);
   cancel->SetEnabled(false);
   const COLORREF face = RGB(1, 2, 3);

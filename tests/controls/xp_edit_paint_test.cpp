@@ -143,6 +143,35 @@ TEST_F(XPEditPaint, XPLookColoursForEveryStateOfTheEdit) {
   Picture(form_, "xp_edit_xp_form");
 }
 
+// A screen keeps its pixels between paints: the unfocused edit must paint over its old highlight.
+TEST_F(XPEditPaint, HiddenSelectionLeavesNoHighlightBehindOnTheSameSurface) {
+  for (int style : {0, 1, 2}) {
+    SCOPED_TRACE(style);
+    UsePaintStyle(style);
+    controls::TXPEdit& edit = Add<controls::TXPEdit>(10, 10 + 30 * style, 120);
+    controls::TXPEdit& other = Add<controls::TXPEdit>(140, 10 + 30 * style, 120);
+    edit.SetText(L"Selected text");
+    edit.SetFocus();
+    edit.SetSelStart(0);
+    edit.SetSelLength(8);
+    xptest::Surface screen(edit.Width(), edit.Height());
+    edit.PaintTo(screen.dc(), 0, 0);
+    const RECT inside{3, 3, edit.Width() - 3, edit.Height() - 3};
+    const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
+    const int highlighted =
+        CountColour(screen, inside, highlight) +
+        (highlight == kXPHighlight ? 0 : CountColour(screen, inside, kXPHighlight));
+    ASSERT_GT(highlighted, 40) << "the focused selection shows";
+
+    other.SetFocus();
+    edit.PaintTo(screen.dc(), 0, 0);
+    screen.MakeOpaque();
+    xptest::WritePicture(screen, "xp_edit_hidden_selection_repainted_" + std::to_string(style), 2);
+    EXPECT_EQ(CountColour(screen, inside, highlight), 0);
+    EXPECT_EQ(CountColour(screen, inside, kXPHighlight), 0);
+  }
+}
+
 TEST_F(XPEditPaint, TransparentEditShowsItsColouredParent) {
   UsePaintStyle(1);
   auto* panel = new framework::TPanel(&form_);

@@ -8,29 +8,39 @@
 #include <optional>
 #include <string>
 
+#include "framework/form_resource.h"
 #include "framework/forms.h"
 #include "framework/stdctrls.h"
 #include "framework/theme_services.h"
 #include "tests/controls/surface.h"
+#include "controls/xp_control_set.h"
 #include "controls/xp_control_utils.h"
 #include "controls/xp_edits2.h"
 #include "tests/controls/edit_test_support.h"
 
 namespace {
 
+using controls::TNumberTypeEx;
+using controls::TRadix;
 using edittest::ClipboardText;
 using edittest::HeldKeys;
 using edittest::Key;
 using edittest::SetClipboardText;
 using edittest::Type;
-using controls::TNumberTypeEx;
-using controls::TRadix;
 
 // An edit whose input-method result can be handed in as the system would after a composition.
 class ImeEdit : public controls::TXPEdit {
  public:
   using TXPEdit::ReceiveImeResult;
   using TXPEdit::TXPEdit;
+};
+
+// An edit that edits its own text, as descendants do, with its counters raised meanwhile.
+class SuppressingEdit : public controls::TXPEdit {
+ public:
+  using TXPEdit::TXPEdit;
+  void SuppressChanges(int count) { change_suppression_ = count; }
+  void SuppressKeys(int count) { key_suppression_ = count; }
 };
 
 class XPEdit : public edittest::EditForm {};
@@ -106,6 +116,9 @@ TEST_F(XPEdit, TypingEditingAndUndoThroughKeysAndCharacters) {
   wchar_t buffer[4] = {};
   EXPECT_EQ(SendMessageW(hwnd, WM_GETTEXT, 4, reinterpret_cast<LPARAM>(buffer)), 3);
   EXPECT_STREQ(buffer, L"fre");
+  wchar_t untouched[2] = {L'x', L'\0'};
+  EXPECT_EQ(SendMessageW(hwnd, WM_GETTEXT, 0, reinterpret_cast<LPARAM>(untouched)), 0);
+  EXPECT_EQ(untouched[0], L'x') << "no room, not even for the terminating zero";
   EXPECT_EQ(SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0), 6);
   SendMessageW(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"set"));
   EXPECT_EQ(edit.Text(), L"set");
@@ -117,6 +130,55 @@ TEST_F(XPEdit, TypingEditingAndUndoThroughKeysAndCharacters) {
   EXPECT_EQ(SendMessageW(hwnd, WM_USER + 1, 1, 0), 0);
   edit.SetText(L"other");
   EXPECT_EQ(SendMessageW(hwnd, WM_USER + 1, 1, 0), 1);
+}
+
+TEST_F(XPEdit, SuppressionCountersHoldBackChangesAndCharacters) {
+  UsePaintStyle(1);
+  SuppressingEdit& edit = Add<SuppressingEdit>(10, 10, 200);
+  int changes = 0;
+  edit.OnChange = [&](framework::TComponent*) { ++changes; };
+  HWND hwnd = edit.Handle();
+  edit.SuppressChanges(2);
+  Type(hwnd, L"ab");
+  EXPECT_EQ(edit.Text(), L"ab");
+  EXPECT_EQ(changes, 0);
+  EXPECT_FALSE(edit.Modified()) << "a suppressed change does not count as the user's";
+  edit.SuppressChanges(0);
+  edit.SuppressKeys(1);
+  Type(hwnd, L"cd\b");
+  EXPECT_EQ(edit.Text(), L"ab") << "characters wait while keys are suppressed";
+  Key(hwnd, VK_LEFT);
+  EXPECT_EQ(edit.CaretPosition(), 1) << "keys that move still do";
+  edit.SuppressKeys(0);
+  Type(hwnd, L"c");
+  EXPECT_EQ(edit.Text(), L"acb");
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(edit.EditQuery(), 1);
+}
+
+TEST_F(XPEdit, PasswordCharacterReadFromAFormDescription) {
+  controls::RegisterXPControls();
+  framework::TForm form(nullptr);
+  framework::ReadComponentText(form, R"(object Form: TForm
+  object Secret: TXPEdit
+    Text = 'abc'
+    PasswordChar = '*'
+  end
+  object Plain: TXPEdit
+    Text = 'abc'
+  end
+end
+)",
+                               "test form");
+  auto* secret = dynamic_cast<controls::TXPEdit*>(form.FindComponent("Secret"));
+  auto* plain = dynamic_cast<controls::TXPEdit*>(form.FindComponent("Plain"));
+  ASSERT_TRUE(secret && plain);
+  EXPECT_EQ(secret->PasswordChar(), L'*');
+  EXPECT_EQ(plain->PasswordChar(), L'\0');
+  const std::string written = framework::WriteComponentText(form);
+  EXPECT_NE(written.find("PasswordChar = '*'"), std::string::npos) << written;
+  EXPECT_EQ(written.find("PasswordChar = ''"), std::string::npos) << "none is the default";
+  EXPECT_THROW(secret->SetPasswordCharText(L"**"), framework::EPropertyError);
 }
 
 TEST_F(XPEdit, StartsWithItsDefaultsAndRepaintsWhenChangedFromCode) {
@@ -337,6 +399,34 @@ TEST_F(XPEdit, ALongTextScrollsPastTheRightEdgeAndBack) {
   EXPECT_EQ(edit.FirstVisible(), first_at_end - 3);
   EXPECT_EQ(edit.SelLength(), pressed - edit.FirstVisible());
   SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(-2, 8));
+}
+
+// Scrolling to the caret measures back from it slice by slice: a text of more visible
+// characters than one slice holds must end up showing exactly what fits.
+TEST_F(XPEdit, ScrollingToTheEndMeasuresBackOverSeveralSlices) {
+  UsePaintStyle(1);
+  controls::TXPEdit& edit = Add<controls::TXPEdit>(10, 10, 400);
+  std::wstring text;
+  for (int i = 0; i < 30; ++i) text += L"i1.l" + std::to_wstring(i % 10);
+  edit.SetText(text);
+  edit.SetFocus();
+  Key(edit.Handle(), VK_HOME);
+  Key(edit.Handle(), VK_END);
+
+  // What fits, measured here in one piece.
+  win::UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+  SelectObject(dc.get(), edit.Font().Handle());
+  const auto width_from = [&](int first) {
+    SIZE size{};
+    GetTextExtentPoint32W(dc.get(), text.c_str() + first, static_cast<int>(text.size()) - first,
+                          &size);
+    return static_cast<int>(size.cx);
+  };
+  const int available = edit.Width() - 2 * 3;  // frame and inner margin on both sides
+  const int first = edit.FirstVisible();
+  ASSERT_GT(static_cast<int>(text.size()) - first, 64) << "the view must span several slices";
+  EXPECT_LE(width_from(first), available);
+  EXPECT_GT(width_from(first - 1), available) << "one more character would still fit";
 }
 
 TEST_F(XPEdit, ContextMenuEnablesWhatTheEditCanDo) {

@@ -12,29 +12,29 @@ constexpr COLORREF kWhite = RGB(255, 255, 255);
 
 TEST(Gradient, SoftwareRowsAndColumnsRunFromColourToColour) {
   Surface s(256, 4);
-  controls::SoftwareGradientFillRect(s.dc(), {0, 0, 256, 4}, RGB(0, 0, 0), controls::kGradientHorizontal,
-                               RGB(255, 255, 255));
+  controls::SoftwareGradientFillRect(s.dc(), {0, 0, 256, 4}, RGB(0, 0, 0),
+                                     controls::kGradientHorizontal, RGB(255, 255, 255));
   for (int i = 0; i < 256; ++i) {
     ASSERT_EQ(s.Pixel(i, 0), RGB(i, i, i)) << "column " << i;
     ASSERT_EQ(s.Pixel(i, 3), RGB(i, i, i)) << "column " << i << ", last row";
   }
   Surface v(5, 5);
-  controls::SoftwareGradientFillRect(v.dc(), {1, 0, 4, 5}, RGB(0, 100, 200), controls::kGradientVertical,
-                               RGB(200, 100, 0));
+  controls::SoftwareGradientFillRect(v.dc(), {1, 0, 4, 5}, RGB(0, 100, 200),
+                                     controls::kGradientVertical, RGB(200, 100, 0));
   EXPECT_EQ(v.Pixel(3, 0), RGB(0, 100, 200));
   EXPECT_EQ(v.Pixel(2, 1), RGB(50, 100, 150));
   EXPECT_EQ(v.Pixel(1, 4), RGB(200, 100, 0)) << "the last pixel is colour 2 exactly";
   EXPECT_EQ(v.Pixel(0, 2), kWhite) << "nothing outside the rectangle";
   EXPECT_EQ(v.Pixel(4, 2), kWhite);
   Surface strip(1, 3);
-  controls::SoftwareGradientFillRect(strip.dc(), {0, 0, 1, 3}, RGB(9, 8, 7), controls::kGradientHorizontal,
-                               RGB(200, 200, 200));
+  controls::SoftwareGradientFillRect(strip.dc(), {0, 0, 1, 3}, RGB(9, 8, 7),
+                                     controls::kGradientHorizontal, RGB(200, 200, 200));
   EXPECT_EQ(strip.Pixel(0, 2), RGB(9, 8, 7)) << "a one-pixel strip is colour 1";
 
   ASSERT_TRUE(controls::SystemGradientAvailable());
   Surface sys(64, 2);
   controls::GradientFillRect(sys.dc(), {0, 0, 64, 2}, RGB(0, 0, 0), controls::kGradientHorizontal,
-                       RGB(255, 255, 255));
+                             RGB(255, 255, 255));
   EXPECT_LE(GetRValue(sys.Pixel(0, 1)), 8);
   EXPECT_GE(GetRValue(sys.Pixel(63, 1)), 247);
   for (int i = 1; i < 64; ++i)
@@ -45,7 +45,8 @@ TEST(Gradient, SoftwareRowsAndColumnsRunFromColourToColour) {
 TEST(Gradient, FourCornersInterpolateBilinearly) {
   const controls::CornerWeights weights = {1.0, 0.5, 0.5, 0.0};  // br, bl, tr, tl
   Surface s(5, 5);
-  controls::SoftwareFourCornerGradient(s.dc(), {0, 0, 5, 5}, RGB(0, 0, 0), weights, RGB(200, 100, 40));
+  controls::SoftwareFourCornerGradient(s.dc(), {0, 0, 5, 5}, RGB(0, 0, 0), weights,
+                                       RGB(200, 100, 40));
   EXPECT_EQ(s.Pixel(0, 0), RGB(0, 0, 0));
   EXPECT_EQ(s.Pixel(4, 4), RGB(200, 100, 40));
   EXPECT_EQ(s.Pixel(4, 0), RGB(100, 50, 20));
@@ -116,7 +117,8 @@ TEST(SkinStretch, KeepsTheMarginsAndDrawsTheSourceUnchangedAtItsSize) {
   for (const bool alpha : {false, true}) {
     SCOPED_TRACE(alpha ? "alpha" : "copy");
     Surface same(9, 9, RGB(7, 7, 7));
-    controls::StretchDrawSkinBitmap({0, 0, 9, 9}, centre, {0, 0, 9, 9}, alpha, skin.dc(), same.dc());
+    controls::StretchDrawSkinBitmap({0, 0, 9, 9}, centre, {0, 0, 9, 9}, alpha, skin.dc(),
+                                    same.dc());
     for (int y = 0; y < 9; ++y) {
       for (int x = 0; x < 9; ++x) ASSERT_EQ(same.Pixel(x, y), skin.Pixel(x, y)) << x << "," << y;
     }
@@ -141,7 +143,7 @@ TEST(XPText, PlainPathAlignsTurnsAndMeasures) {
   controls::TextFont red = font;
   red.color = RGB(200, 0, 0);
   controls::DrawXPText(s.dc(), rect, L"Right", {0, controls::kAlignRight, controls::kAlignMiddle},
-                 controls::kDefaultTextColor, red);
+                       controls::kDefaultTextColor, red);
   const RECT box = s.InkBox(kWhite);
   EXPECT_LE(box.right, rect.right);
   EXPECT_GT(box.left, 100);
@@ -152,29 +154,38 @@ TEST(XPText, PlainPathAlignsTurnsAndMeasures) {
   EXPECT_TRUE(red_ink) << "the default colour is the font's";
 
   const SIZE plain = controls::MeasureXPText(s.dc(), rect, L"&File", 0, 0, font);
-  const SIZE literal = controls::MeasureXPText(s.dc(), rect, L"&File", 0, controls::kTextNoPrefix, font);
+  const SIZE literal =
+      controls::MeasureXPText(s.dc(), rect, L"&File", 0, controls::kTextNoPrefix, font);
   EXPECT_GT(literal.cx, plain.cx);
-  const SIZE turned = controls::MeasureXPText(s.dc(), rect, L"&File", 0, controls::kTextTurned, font);
+  const SIZE turned =
+      controls::MeasureXPText(s.dc(), rect, L"&File", 0, controls::kTextTurned, font);
   EXPECT_EQ(turned.cx, plain.cy);
   EXPECT_EQ(turned.cy, plain.cx);
-  const SIZE smooth = controls::MeasureXPText(s.dc(), rect, L"&File", 0, controls::kTextSmooth, font);
+  const SIZE smooth =
+      controls::MeasureXPText(s.dc(), rect, L"&File", 0, controls::kTextSmooth, font);
   EXPECT_EQ(smooth.cx, controls::MeasureSmoothText(rect, L"File", 0, font).cx);
-  const SIZE smooth_turned =
-      controls::MeasureXPText(s.dc(), rect, L"File", 0, controls::kTextSmooth | controls::kTextTurned, font);
+  const SIZE smooth_turned = controls::MeasureXPText(
+      s.dc(), rect, L"File", 0, controls::kTextSmooth | controls::kTextTurned, font);
   EXPECT_EQ(smooth_turned.cy, smooth.cx);
 
   for (const bool down : {false, true}) {
     SCOPED_TRACE(down ? "top to bottom" : "bottom to top");
     Surface t(40, 160);
     const uint8_t flags = controls::kTextTurned | (down ? controls::kTextTurnDirection : 0);
-    controls::DrawXPText(t.dc(), {5, 5, 35, 155}, L"WWWW......", {flags}, RGB(0, 0, 0), font);
+    // Laid out as the smooth text's pictures are, so that the two sit alike in a column.
+    controls::DrawXPText(
+        t.dc(), {5, 5, 35, 155}, L"WWWW......",
+        {flags, controls::kAlignLeft, down ? controls::kAlignTop : controls::kAlignBottom},
+        RGB(0, 0, 0), font);
     const RECT ink = t.InkBox(kWhite);
     EXPECT_GT(ink.bottom - ink.top, 2 * (ink.right - ink.left));
     const double middle = (ink.top + ink.bottom) / 2.0;
     if (down) {
       EXPECT_LT(t.InkCentreY(kWhite), middle);
+      EXPECT_LE(ink.top, 7) << "the start is at the top";
     } else {
       EXPECT_GT(t.InkCentreY(kWhite), middle);
+      EXPECT_GE(ink.bottom, 153) << "the start is at the bottom";
     }
     WritePicture(t, down ? "plain_text_turned_down" : "plain_text_turned_up", 3);
   }

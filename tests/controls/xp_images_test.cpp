@@ -16,11 +16,11 @@
 
 namespace {
 
+using controls::TCompressedBitmap;
 using framework::TBitmap;
 using framework::TMemoryStream;
 using framework::TPicture;
 using framework::TPixelFormat;
-using controls::TCompressedBitmap;
 
 // Starts the picture formats for one test and gives the plain ones back at its end.
 class XPImagesUnit {
@@ -172,6 +172,42 @@ TEST(CompressedBitmap, DamagedDataIsRefusedAndTheUnitDecidesWhoReadsBmp) {
   picture.LoadFromFile(dir.Path("a.bmpx"));
   EXPECT_EQ(picture.Graphic()->ClassName(), "TBitmap");
   EXPECT_THROW(ReadPictureData(picture, data), framework::EInvalidGraphic);
+}
+
+// The picture data of a 32-bit bitmap whose pixels are all zero, deflated.
+std::string CompressedBlankBitmap(int width, int height) {
+  BITMAPINFOHEADER info{sizeof info, width, height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  BITMAPFILEHEADER file{0x4D42, 0, 0, 0, sizeof file + sizeof info};
+  std::string plain(reinterpret_cast<const char*>(&file), sizeof file);
+  plain.append(reinterpret_cast<const char*>(&info), sizeof info);
+  plain.append(static_cast<size_t>(width) * 4 * height, '\0');
+  uLongf size = compressBound(static_cast<uLong>(plain.size()));
+  std::string packed(size, '\0');
+  EXPECT_EQ(
+      compress2(reinterpret_cast<Bytef*>(packed.data()), &size,
+                reinterpret_cast<const Bytef*>(plain.data()), static_cast<uLong>(plain.size()), 9),
+      Z_OK);
+  packed.resize(size);
+  return ComposedName("TCompressedBitmap") + packed;
+}
+
+TEST(CompressedBitmap, WhatABlobMayTakeIsBoundedByItsCompressedSize) {
+  XPImagesUnit unit;
+  // 2 MB of pixels in about 2 KB: small enough for any picture.
+  TPicture small;
+  ReadPictureData(small, CompressedBlankBitmap(1024, 512));
+  EXPECT_EQ(small.Width(), 1024);
+  // 32 MB of pixels in about 32 KB once took twice that memory to load.
+  const std::string data = CompressedBlankBitmap(4096, 2048);
+  ASSERT_LT(data.size(), 256u * 1024);
+  TPicture large;
+  try {
+    ReadPictureData(large, data);
+    ADD_FAILURE() << "loaded";
+  } catch (const framework::EInvalidGraphic& e) {
+    EXPECT_STREQ(e.what(), "Bitmap too large for its data: 4096 x 2048");
+  }
+  EXPECT_EQ(large.Graphic(), nullptr);
 }
 
 TEST(CompressedBitmap, FormDescriptionsCarryCompressedPictures) {

@@ -11,13 +11,15 @@
 #include <string>
 #include <vector>
 
+#include "framework/actions.h"
 #include "framework/forms.h"
+#include "framework/image_list.h"
 #include "framework/win/text.h"
 #include "support/test_paths.h"
 #include "surface.h"
 
-using framework::TComponent;
 using controls::TXPCustomLabel;
+using framework::TComponent;
 
 namespace {
 
@@ -129,6 +131,54 @@ TEST(XPLabel, ClicksFollowTheLinkTypeAndAnEmptyLinkDoesNothing) {
   f.label.SetLinkType(controls::ltRoutine1);
   f.ClickLabel();  // an unset routine is skipped
   EXPECT_EQ(routine1_calls.size(), 1u);
+}
+
+TEST(XPLabel, AnActionGivesCaptionStateAndImageAndRunsOnClick) {
+  LabelForm f;
+  framework::TImageList images(nullptr);
+  images.AddMasked(TestGlyph().bitmap, RGB(255, 0, 255));
+  auto action = std::make_unique<framework::TCustomAction>(nullptr);
+  int executed = 0;
+  action->OnExecute = [&](TComponent* sender) {
+    EXPECT_EQ(sender, action.get());
+    ++executed;
+  };
+  action->SetCaption(L"Open the guide");
+  f.label.SetAction(action.get());
+  EXPECT_EQ(f.label.Caption(), L"Open the guide");
+  EXPECT_TRUE(f.label.Glyph().Empty()) << "no image list, no glyph";
+
+  action->SetImages(&images);
+  action->SetImageIndex(0);
+  ASSERT_EQ(f.label.Glyph().Width(), 16);
+  EXPECT_EQ(BitmapPixel(f.label.Glyph(), 8, 8), kGlyphInk);
+  EXPECT_EQ(BitmapPixel(f.label.Glyph(), 0, 15), RGB(255, 0, 255)) << "transparent around it";
+  EXPECT_NE(BitmapPixel(f.label.DisabledGlyph(), 8, 8), kGlyphInk) << "a grey copy";
+  action->SetImageIndex(5);
+  EXPECT_EQ(f.label.Glyph().Width(), 16) << "an index the list lacks keeps the glyph";
+
+  f.ClickLabel();
+  EXPECT_EQ(executed, 1);
+  action->SetEnabled(false);
+  EXPECT_FALSE(f.label.Enabled());
+  EXPECT_FALSE(action->Execute()) << "a disabled action does not run";
+  action->SetEnabled(true);
+  action->SetVisible(false);
+  EXPECT_FALSE(f.label.Visible());
+  action->SetVisible(true);
+
+  // An OnClick of the label's own comes instead of the action.
+  int clicks = 0;
+  f.label.OnClick = [&](TComponent*) { ++clicks; };
+  f.ClickLabel();
+  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(executed, 1);
+  f.label.OnClick = nullptr;
+
+  action.reset();
+  EXPECT_EQ(f.label.Action(), nullptr) << "a freed action unlinks its controls";
+  f.ClickLabel();
+  EXPECT_EQ(f.label.Caption(), L"Open the guide");
 }
 
 TEST(XPLabel, ShellOpenStartsOnlyWhatTheLinkNames) {

@@ -125,8 +125,8 @@ TEST(XPScrollBar, DraggingTheThumbFollowsClampsAndReportsThePosition) {
   f.Drag(-300, 8);
   EXPECT_EQ(f.bar.Position(), 0);
   f.Release(-300, 8);
-  EXPECT_EQ(f.codes, (std::vector<int>{controls::scTrack, controls::scTrack, controls::scTrack, controls::scPosition,
-                                       controls::scEndScroll}))
+  EXPECT_EQ(f.codes, (std::vector<int>{controls::scTrack, controls::scTrack, controls::scTrack,
+                                       controls::scPosition, controls::scEndScroll}))
       << "a move that changes nothing is not reported";
   EXPECT_EQ(f.positions, (std::vector<int>{50, 100, 0, 0, 0}));
 
@@ -222,6 +222,48 @@ TEST(XPScrollBar, PageClicksKeysAndHandlersMoveByTheirSteps) {
   EXPECT_EQ(GetFocus(), f.form.Handle());
 }
 
+TEST(XPScrollBar, TheFocusShowsOnTheThumbAndNoClickKeepsTheMouse) {
+  xptest::ForEachPaintStyle([](int style) {
+    SCOPED_TRACE(style);
+    BarForm f;
+    TCustomXPScrollBar other(nullptr);
+    other.SetParent(&f.form);
+    other.SetBounds(10, 40, 121, 17);
+    f.bar.SetPageSize(30);
+    f.bar.SetPosition(35);
+    const RECT client = f.bar.ClientRect();
+    xptest::Surface unfocused(client.right, client.bottom), focused(client.right, client.bottom);
+    other.SetFocus();
+    f.bar.PaintTo(unfocused.dc(), 0, 0);
+    f.bar.SetFocus();
+    RECT dirty{};
+    EXPECT_TRUE(GetUpdateRect(f.hwnd(), &dirty, FALSE)) << "taking the focus repaints";
+    f.bar.PaintTo(focused.dc(), 0, 0);
+    const controls::ScrollLayout layout = f.bar.CurrentLayout();
+    EXPECT_GT(Differences(unfocused, focused, layout.Part(controls::kPartThumb)), 10);
+    for (controls::ScrollPart part : {controls::kPartFirstArrow, controls::kPartPageBefore,
+                                      controls::kPartPageAfter, controls::kPartSecondArrow}) {
+      EXPECT_EQ(Differences(unfocused, focused, layout.Part(part)), 0)
+          << "part " << static_cast<int>(part);
+    }
+    xptest::Surface sheet(client.right, 2 * client.bottom + 1, RGB(255, 0, 255));
+    BitBlt(sheet.dc(), 0, 0, client.right, client.bottom, unfocused.dc(), 0, 0, SRCCOPY);
+    BitBlt(sheet.dc(), 0, client.bottom + 1, client.right, client.bottom, focused.dc(), 0, 0,
+           SRCCOPY);
+    xptest::WritePicture(sheet, "xp_scrollbar_focus_style" + std::to_string(style), 3);
+
+    // Every press captures the mouse until its button comes up, wherever that is.
+    const RECT thumb = layout.Part(controls::kPartThumb);
+    for (const POINT at : {POINT{thumb.left + 3, 8}, POINT{5, 8}, POINT{115, 8}}) {
+      f.Press(at.x, at.y);
+      EXPECT_EQ(GetCapture(), f.hwnd());
+      f.Release(at.x + 200, at.y + 50);
+      EXPECT_EQ(GetCapture(), nullptr) << "released at " << at.x;
+      EXPECT_EQ(f.bar.PressedPart(), controls::kPartNone);
+    }
+  });
+}
+
 TEST(XPScrollBar, PaintsEveryStateOfBothKindsInThreePaintStyles) {
   xptest::ForEachPaintStyle([](int style) {
     for (const TScrollBarKind kind : {TScrollBarKind::sbHorizontal, TScrollBarKind::sbVertical}) {
@@ -311,6 +353,7 @@ struct PaintedBar {
   explicit PaintedBar(TScrollBarKind kind) {
     f.bar.SetKind(kind);
     f.bar.SetPosition(40);
+    SetFocus(f.form.Handle());  // the parts alone, without the focus cue
     const RECT client = f.bar.ClientRect();
     surface = std::make_unique<xptest::Surface>(client.right, client.bottom);
     f.bar.PaintTo(surface->dc(), 0, 0);
@@ -336,8 +379,8 @@ int DiffersFrom(const PaintedBar& bar, controls::ScrollPart part,
 
 // Cell `cell` (size x size, stacked) of a keyed skin drawn centred on the part: every pixel of
 // the cell that is not the key colour shows as it is.
-void ExpectKeyedCell(const PaintedBar& bar, controls::ScrollPart part, const wchar_t* skin, int cell,
-                     int size) {
+void ExpectKeyedCell(const PaintedBar& bar, controls::ScrollPart part, const wchar_t* skin,
+                     int cell, int size) {
   SCOPED_TRACE(testing::Message() << "cell " << cell);
   const win::UniqueBitmap bitmap(
       static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), skin, IMAGE_BITMAP, 0, 0, 0)));
@@ -397,7 +440,8 @@ TEST(XPScrollBar, ArrowsPointTheirWayAndPartsUseTheirThemeParts) {
         // Arrow states: up 1-4, down 5-8, left 9-12, right 13-16 (normal first).
         EXPECT_EQ(DiffersFrom(bar, controls::kPartFirstArrow, part(1, vertical ? 1 : 9)), 0);
         EXPECT_EQ(DiffersFrom(bar, controls::kPartSecondArrow, part(1, vertical ? 5 : 13)), 0);
-        EXPECT_EQ(DiffersFrom(bar, controls::kPartThumb, part(vertical ? 3 : 2, 1, vertical ? 9 : 8)), 0);
+        EXPECT_EQ(
+            DiffersFrom(bar, controls::kPartThumb, part(vertical ? 3 : 2, 1, vertical ? 9 : 8)), 0);
         EXPECT_EQ(DiffersFrom(bar, controls::kPartPageBefore, part(vertical ? 6 : 4, 1)), 0);
         EXPECT_EQ(DiffersFrom(bar, controls::kPartPageAfter, part(vertical ? 7 : 5, 1)), 0);
         // A window without a theme draws classically.
@@ -413,7 +457,8 @@ TEST(XPScrollBar, ArrowsPointTheirWayAndPartsUseTheirThemeParts) {
         // The skins' glyph of the arrow's direction sits in the arrow's middle, the gripper
         // of the bar's kind in the thumb's.
         ExpectKeyedCell(bar, controls::kPartFirstArrow, L"SCROLLARROWGLYPHS", vertical ? 0 : 8, 9);
-        ExpectKeyedCell(bar, controls::kPartSecondArrow, L"SCROLLARROWGLYPHS", vertical ? 4 : 12, 9);
+        ExpectKeyedCell(bar, controls::kPartSecondArrow, L"SCROLLARROWGLYPHS", vertical ? 4 : 12,
+                        9);
         ExpectKeyedCell(bar, controls::kPartThumb,
                         vertical ? L"SCROLLTHUMBGRIPPERVERTICAL" : L"SCROLLTHUMBGRIPPERHORIZONTAL",
                         0, 8);

@@ -35,6 +35,12 @@ void Garble(std::string& s, std::mt19937& random, int changes) {
   if (random() % 3 == 0) s.resize(random() % s.size());
 }
 
+bool PublicsSorted(const TMapFile& map) {
+  return std::is_sorted(
+      map.publics.begin(), map.publics.end(),
+      [](const TMfPublic& a, const TMfPublic& b) { return a.address < b.address; });
+}
+
 // Lookups on whatever was read must answer consistently.
 std::string CheckLookups(const TMapFile& map, std::mt19937& random) {
   for (int k = 0; k < 20; ++k) {
@@ -72,10 +78,7 @@ std::string FuzzTd32Reader(uint32_t seed, int iterations) {
     TMapFile map = EmptyMap();
     ReadTd32Data(map, s);
     if (map.lines.size() > s.size() / 6) return "more line records than the data holds";
-    if (!std::is_sorted(
-            map.publics.begin(), map.publics.end(),
-            [](const TMfPublic& a, const TMfPublic& b) { return a.address < b.address; }))
-      return "publics not sorted";
+    if (!PublicsSorted(map)) return "publics not sorted";
   }
   return "";
 }
@@ -107,6 +110,7 @@ std::string FuzzTextMapReader(const std::string& sampleMap, uint32_t seed, int i
     map.ParseTextMap(text);
     for (size_t k = 1; k < map.lines.size(); ++k)
       if (map.lines[k].address <= map.lines[k - 1].address) return "line records out of order";
+    if (!PublicsSorted(map)) return "publics not sorted";
     if (std::string why = CheckLookups(map, random); !why.empty()) return why;
   }
   return "";

@@ -69,8 +69,28 @@ const DecodeCase kCases[] = {
      15,
      0x81,
      "fifteen bytes"},
+    {{0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x90},
+     15,
+     0x90,
+     "fourteen prefixes and an opcode: the longest instruction"},
+    {{0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E,
+      0x90},
+     0,
+     0x00,
+     "fifteen prefixes and an opcode: past the 15-byte limit"},
+    {{0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x81,
+      0x84, 0x8B, 0,    1,    0,    0,    0x78, 0x56, 0x34, 0x12},
+     0,
+     0x81,
+     "an immediate that ends past the limit"},
     {{0x0F, 0xAE, 0xF8}, 3, 0x0FAE, "sfence"},
     {{0x0F, 0xAE, 0x20}, 0, 0x0FAE, "0F AE /4 is invalid"},
+    {{0x0F, 0xAE, 0xE8}, 3, 0x0FAE, "lfence: /5 register form"},
+    {{0x0F, 0xAE, 0xF0}, 3, 0x0FAE, "mfence: /6 register form"},
+    {{0x0F, 0xAE, 0x28}, 0, 0x0FAE, "0F AE /5 memory form is invalid"},
+    {{0x0F, 0xAE, 0x30}, 0, 0x0FAE, "0F AE /6 memory form is invalid"},
+    {{0x0F, 0xAE, 0x18}, 3, 0x0FAE, "stmxcsr [eax]: /3 needs memory"},
+    {{0x0F, 0xAE, 0xD8}, 0, 0x0FAE, "... and has no register form"},
     {{0x0F, 0xC7, 0xC8}, 0, 0x0FC7, "cmpxchg8b needs memory"},
     {{0x0F, 0x20, 0xC0}, 3, 0x0F20, "mov eax,cr0"},
     {{0x0F, 0x20, 0xC8}, 0, 0x0F20, "cr1 does not exist"},
@@ -102,6 +122,8 @@ const DecodeCase kCases[] = {
     {{0x0F, 0x0F, 0xC1, 0x9F}, 0, 0x0F0F, "unknown 3DNow! suffix"},
     {{0xFF, 0xD8}, 0, 0xFF, "call far through a register"},
     {{0xFF, 0xF8}, 0, 0xFF, "FF /7"},
+    {{0xFF, 0xE8}, 0, 0xFF, "jump far through a register"},
+    {{0xFF, 0x28}, 2, 0xFF, "jmp far [eax]"},
     {{0xFE, 0xD0}, 0, 0xFE, "FE /2"},
     {{0x8E, 0xF0}, 0, 0x8E, "segment register 6"},
     {{0x66}, 0, 0x00, "a prefix alone runs out of bytes"},
@@ -195,6 +217,18 @@ TEST(Decoder, BranchTargetsAndTheirOperands) {
     i = DecodeInstruction(at);
     EXPECT_FALSE(i.Valid);
     EXPECT_TRUE(i.IsJump);
+  }
+  {
+    // jmp far [cell] (FF /5) goes where the cell's offset says, like jmp [cell].
+    static const TAddress farCell[2] = {0x00401234, 0x0008};
+    std::vector<uint8_t> jump = {0xFF, 0x2D, 0, 0, 0, 0};
+    const TAddress cellAddress = AddressOf(farCell);
+    memcpy(&jump[2], &cellAddress, 4);
+    const TAddress at = guard.Place(jump);
+    const TInstructionInfo i = DecodeInstruction(at);
+    EXPECT_TRUE(i.Valid && i.IsJump && !i.IsCall);
+    EXPECT_EQ(i.Target, 0x00401234u);
+    EXPECT_EQ(i.TargetSlot, at + 2);
   }
   {
     const TInstructionInfo i = DecodeInstruction(guard.Place({0xFF, 0xD0}));  // call eax

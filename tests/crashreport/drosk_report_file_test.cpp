@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "crashreport/drosk_bug_report.h"
 #include "crashreport/drosk_tools.h"
 #include "framework/win/handles.h"
 #include "support/test_paths.h"
@@ -50,11 +51,38 @@ TEST(DroskReportFile, AnOversizedFileStartsAtTheOldestHeaderWhoseTailIsUnderThre
   const std::string other = dir.Path("other.txt");
   for (int i = 1; i <= 3; ++i) ASSERT_TRUE(AppendBugReport(other, Report(i, 14999), 40000));
   EXPECT_TRUE(ReadFile(other) == Report(3, 14999) + "\r\n\r\n") << ReadFile(other).size();
-  // A header 2 bytes after the boundary counts as well: the tail is measured from the header.
+  // A report starting 3 bytes after the boundary counts as well: the tail is measured from it.
   const std::string edge = dir.Path("edge.txt");
   ASSERT_TRUE(AppendBugReport(edge, std::string(30000, 'y'), 40000));
-  ASSERT_TRUE(AppendBugReport(edge, "ab" + Report(9, 29994), 40000));
-  EXPECT_TRUE(ReadFile(edge) == Report(9, 29994) + "\r\n\r\n") << ReadFile(edge).size();
+  ASSERT_TRUE(AppendBugReport(edge, "a\r\n" + Report(9, 29993), 40000));
+  EXPECT_TRUE(ReadFile(edge) == Report(9, 29993) + "\r\n\r\n") << ReadFile(edge).size();
+}
+
+// Real reports hold "date/time" in more than their first line ("exec. date/time", "module
+// date/time"); the file must still begin with a report's first line and hold the newest
+// reports whole. A limit of a few reports trims at nearly every save.
+TEST(DroskReportFile, FourteenRealReportsAreTrimmedOnlyAtTheFirstLineOfAReport) {
+  const TempDir dir;
+  const std::string path = dir.Path("bugreport.txt");
+  std::vector<std::string> saved;
+  size_t total = 0;
+  for (int i = 1; i <= 14; ++i) {
+    SCOPED_TRACE(i);
+    std::string report;
+    ComposeBugReport(false, std::make_exception_ptr(EExternal("report " + std::to_string(i), 1)), 0,
+                     GetCurrentThreadId(), 0, 0, false, 0, report);
+    ASSERT_NE(report.find("\r\nexec. date/time"), std::string::npos);
+    ASSERT_TRUE(AppendBugReport(path, report, 10000));
+    saved.push_back(report + "\r\n\r\n");
+    total += saved.back().size();
+    const std::string file = ReadFile(path);
+    std::string newest;
+    for (size_t k = saved.size(); k > 0 && newest.size() < file.size(); --k) {
+      newest.insert(0, saved[k - 1]);
+    }
+    ASSERT_TRUE(file == newest) << file.size() << " bytes, begins: " << file.substr(0, 60);
+  }
+  EXPECT_LT(ReadFile(path).size(), total / 3);  // it was trimmed, more than once
 }
 
 TEST(DroskReportFile, AnOversizedFileWithoutAHeaderUnderTheLimitStaysAsWritten) {

@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "debug_info_fuzz.h"
+#include "framework/win/handles.h"
 #include "gtest/gtest.h"
+#include "support/child_process.h"
 #include "support/test_paths.h"
 
 namespace drosk {
@@ -130,6 +132,52 @@ TEST(TextMap, LastPublicReachesToTheCodeEndOrEverywhereWhenItIsUnknown) {
   EXPECT_EQ(LineOf(one, kCode + 4, next), 7);  // a table of one line record still answers
 }
 
+TEST(TextMap, PublicLinesNameWhatFollowsTheLastBlankFromIndex13) {
+  struct Case {
+    const char* line;  // counted from its first non-blank character
+    const char* name;  // "": the line names nothing
+    const char* why;
+  };
+  const Case cases[] = {
+      {"0001:00000010 Name", "Name", "the blank at index 13 opens the name"},
+      {"0001:00000010       Proc (x)", "Proc", "a bracketed tail is cut"},
+      {"0001:00000010 Proc(a) (b)", "Proc(a)", "the last '(' starts the tail"},
+      {"0001:00000010 Proc)", "Proc)", "a ')' without '(' stays"},
+      {"0001:00000010(P Name)", "", "'(' at index 13 cuts the whole name"},
+      {"0001:00000010 (Proc)", "", "... and so does '(' right after the blank"},
+      {"0001:00000010Name", "", "no blank from index 13 on"},
+      {"0001:0000001 Name", "", "the address has eight digits"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    const TMapFile map = MapOf(std::string("Publics by Value\r\n\r\n   ") + c.line + "\r\n");
+    if (*c.name == 0) {
+      EXPECT_TRUE(map.publics.empty()) << map.publics[0].name;
+      continue;
+    }
+    ASSERT_EQ(map.publics.size(), 1u);
+    EXPECT_EQ(map.publics[0].name, c.name);
+    EXPECT_EQ(map.publics[0].address, kCode + 0x10);
+  }
+}
+
+TEST(TextMap, PublicsListedOutOfOrderAreFoundByAddress) {
+  const TMapFile map = MapOf(
+      "Publics by Value\r\n\r\n"
+      " 0001:00000300       Third\r\n"
+      " 0001:00000100       First\r\n"
+      " 0001:00000200       Second\r\n"
+      " 0001:00000100       FirstAlias\r\n",
+      kCode + 0x1000);
+  ASSERT_EQ(map.publics.size(), 4u);
+  EXPECT_EQ(map.publics[0].name, "First") << "equal addresses keep their order";
+  EXPECT_EQ(map.publics[1].name, "FirstAlias");
+  EXPECT_EQ(FindPublic(map, kCode + 0x1FF)->name, "FirstAlias");
+  EXPECT_EQ(FindPublic(map, kCode + 0x250)->name, "Second");
+  EXPECT_EQ(FindPublic(map, kCode + 0x300)->name, "Third");
+  EXPECT_EQ(FindPublic(map, kCode + 0xFF), nullptr);
+}
+
 TEST(TextMap, SortedAndMergedSegments) {
   TMapFile map;
   map.codeStart = kCode;
@@ -231,6 +279,34 @@ TEST(BuiltMap, DamagedCopiesOfTheModulesMapAreReadLineByLine) {
   const std::string text = testsupport::ReadFile(testsupport::BinaryPath("Tralvek.map"));
   ASSERT_GT(text.size(), 10000u);
   EXPECT_EQ(fuzz::FuzzTextMapReader(text, 3, 300), "");
+}
+
+TEST(BuiltMap, AnOversizedMapIsLeftUnreadAndTheReportSaysSoWithItsStacksWhole) {
+  testsupport::TempDir dir;
+  const std::string probe = dir.Path("drosk_report_probe.exe");
+  ASSERT_TRUE(
+      CopyFileA(testsupport::BinaryPath("drosk_report_probe.exe").c_str(), probe.c_str(), FALSE));
+  {
+    win::UniqueHandle map(CreateFileA(dir.Path("drosk_report_probe.map").c_str(), GENERIC_WRITE, 0,
+                                      nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(map);
+    LARGE_INTEGER size;
+    size.QuadPart = int64_t{1536} << 20;  // only the end is set: nothing is written
+    ASSERT_TRUE(SetFilePointerEx(map.get(), size, nullptr, FILE_BEGIN));
+    ASSERT_TRUE(SetEndOfFile(map.get()));
+  }
+  const testsupport::ChildResult child = testsupport::RunChild("\"" + probe + "\" fault");
+  const std::string& report = child.output;
+  EXPECT_NE(report.find("\r\n>> drosk_report_probe.map not read: 1536 MB, more than the 64 MB a "
+                        "debug file may have\r\n"),
+            std::string::npos)
+      << report;
+  EXPECT_EQ(report.find("internal error"), std::string::npos) << report;
+  const size_t thread = report.find("\r\nthread $");
+  ASSERT_NE(thread, std::string::npos) << report;
+  const std::string stack = report.substr(thread, report.find("\r\n\r\n", thread + 2) - thread);
+  EXPECT_NE(stack.find(" drosk_report_probe.exe "), std::string::npos) << stack;
+  EXPECT_NE(stack.find("BaseThreadInitThunk"), std::string::npos) << stack;
 }
 
 TEST(BuiltMap, AnAddressOutsideEveryModuleHasNoMap) {

@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 
 #include "framework/persistence.h"
+#include "reader_samples.h"
 #include "sample_form.h"
 
 using namespace framework;
@@ -139,6 +141,38 @@ TEST(FormResource, BrokenDescriptionsNameFormObjectAndLine) {
   EXPECT_THROW(form.LoadFromResource(GetModuleHandleW(nullptr), "NOSUCHFORM"), EFormError);
 }
 
+// A form whose root holds panels nested `depth` levels in all (the root is level 1).
+std::string NestedPanels(int depth) {
+  std::string text = "object F: TSampleForm\n";
+  for (int level = 2; level <= depth; ++level) {
+    text += "object P" + std::to_string(level) + ": TPanel\n";
+  }
+  for (int level = 1; level <= depth; ++level) text += "end\n";
+  return text;
+}
+
+TEST(FormResource, NestingIsCappedWithAnErrorNamingTheObjectAndItsDepth) {
+  {
+    TSampleForm form(nullptr, "");
+    ReadComponentText(form, NestedPanels(100), "deep");
+    EXPECT_EQ(form.Get<TPanel>("P100").Parent(), &form.Get<TPanel>("P99"));
+  }
+  // Thousands of levels once overflowed the stack.
+  for (const int depth : {101, 5000}) {
+    SCOPED_TRACE(depth);
+    TSampleForm form(nullptr, "");
+    try {
+      ReadComponentText(form, NestedPanels(depth), "deep");
+      ADD_FAILURE() << "no error";
+    } catch (const EFormError& e) {
+      EXPECT_STREQ(e.what(),
+                   "deep:101: object P101: nested 101 deep, more than the 100 levels a form may "
+                   "have");
+    }
+    EXPECT_TRUE(form.Components().empty()) << "nothing is made from a refused description";
+  }
+}
+
 TEST(FormResource, EveryFormResourceOfTheProgramLoads) {
   testforms::RegisterSampleClasses();
   HMODULE module = GetModuleHandleW(nullptr);
@@ -244,15 +278,27 @@ TEST(FormResource, BinaryDataCarriesAPictureThroughADescription) {
        "broken:3: object Logo: property Picture: Unknown picture class \"TJunk\""},
       {"{ 0A0 }", "broken:3: binary data with an odd number of digits"},
       {"'text'", "broken:3: object Logo: property Picture needs binary data in braces"},
+      {nullptr, "broken:3: object Logo: property Picture: Bitmap header is damaged"},
   };
+  // A bitmap whose header claims a gigabyte once escaped as std::bad_alloc.
+  samples::BitmapSpec hostile;
+  hostile.header_size = 0x40000000;
+  std::string hostile_data = "{ 0754426974 6D6170";
+  for (const char byte : samples::BitmapFile(hostile)) {
+    char digits[3];
+    std::snprintf(digits, sizeof digits, "%02X", static_cast<uint8_t>(byte));
+    hostile_data += digits;
+  }
+  hostile_data += " }";
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.data);
+    const std::string data = c.data ? c.data : hostile_data;
+    SCOPED_TRACE(data);
     TSampleForm broken(nullptr, "");
     try {
-      ReadComponentText(broken,
-                        std::string("object F: TSampleForm\n object Logo: TImage\n  Picture = ") +
-                            c.data + "\n end\nend",
-                        "broken");
+      ReadComponentText(
+          broken,
+          "object F: TSampleForm\n object Logo: TImage\n  Picture = " + data + "\n end\nend",
+          "broken");
       ADD_FAILURE() << "no error";
     } catch (const EFormError& e) {
       EXPECT_EQ(std::string(e.what()), c.message);

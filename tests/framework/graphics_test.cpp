@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "reader_samples.h"
 #include "render.h"
 #include "support/test_paths.h"
 
@@ -161,6 +162,78 @@ TEST(Graphics, BitmapFilesRoundTripAndDamagedOnesAreRefused) {
     stream.SetPosition(0);
     EXPECT_THROW(read.LoadFromStream(stream), EInvalidGraphic);
     EXPECT_EQ(read.Width(), 2) << "a refused file leaves the bitmap as it was";
+  }
+}
+
+TEST(Graphics, BitmapHeadersAreCheckedAgainstTheBytesPresent) {
+  using samples::BitmapSpec;
+  struct Case {
+    BitmapSpec spec;
+    const char* message;  // nullptr: the file loads
+    const char* why;
+  };
+  const auto with = [](auto change) {
+    BitmapSpec spec;
+    change(spec);
+    return spec;
+  };
+  const Case cases[] = {
+      {BitmapSpec{}, nullptr, "8 bits with all 256 colours"},
+      {with([](BitmapSpec& s) { s.colours_used = 16, s.table_entries = 16; }), nullptr,
+       "8 bits with the 16 colours it says it uses"},
+      {with([](BitmapSpec& s) { s.bits = 1, s.table_entries = 2; }), nullptr, "1 bit, 2 colours"},
+      {with([](BitmapSpec& s) { s.bits = 24, s.table_entries = 0; }), nullptr, "24 bits, no table"},
+      {with([](BitmapSpec& s) { s.header_size = 0x40000000; }), "Bitmap header is damaged",
+       "a header of a gigabyte"},
+      {with([](BitmapSpec& s) { s.header_size = 0x80000000; }), "Bitmap header is damaged",
+       "a header of two gigabytes"},
+      {with([](BitmapSpec& s) { s.header_size = 0xFFFFFFF2, s.table_entries = 0; }),
+       "Bitmap header is damaged", "a header size that wraps the pixel offset to 0"},
+      {with([](BitmapSpec& s) { s.header_size = 0xFFFFFFF2; }), "Bitmap header is damaged",
+       "... or to just after the table"},
+      {with([](BitmapSpec& s) { s.table_entries = 0; }), "Bitmap colour table is missing or short",
+       "8 bits without colours"},
+      {with([](BitmapSpec& s) { s.table_entries = 200; }),
+       "Bitmap colour table is missing or short", "8 bits with a short table"},
+      {with([](BitmapSpec& s) { s.colours_used = 16, s.table_entries = 4; }),
+       "Bitmap colour table is missing or short", "fewer colours than it says it uses"},
+      {with([](BitmapSpec& s) { s.bits = 4, s.table_entries = 0; }),
+       "Bitmap colour table is missing or short", "4 bits without colours"},
+      {with([](BitmapSpec& s) { s.bits = 1, s.table_entries = 1; }),
+       "Bitmap colour table is missing or short", "1 bit with one colour"},
+      {with([](BitmapSpec& s) { s.bits = 16, s.compression = BI_BITFIELDS, s.table_entries = 0; }),
+       "Bitmap colour table is missing or short", "bit fields without their masks"},
+      {with([](BitmapSpec& s) { s.bits = 3; }), "Bitmap format is not supported", "3 bits"},
+      {with([](BitmapSpec& s) { s.bits = 64, s.table_entries = 0; }),
+       "Bitmap format is not supported", "64 bits"},
+      {with([](BitmapSpec& s) { s.compression = BI_RLE4; }), "Bitmap format is not supported",
+       "4-bit run lengths in an 8-bit file"},
+      {with([](BitmapSpec& s) { s.height = LONG{-2147483647} - 1, s.pixel_bytes = 64; }),
+       "Bitmap size is invalid", "a height without a positive counterpart"},
+      {with([](BitmapSpec& s) { s.compression = BI_RLE8, s.size_image = 0; }),
+       "Bitmap data is invalid", "run lengths of no bytes"},
+      {with([](BitmapSpec& s) { s.width = 2048, s.height = 2048, s.pixel_bytes = 40000; }),
+       "Bitmap data ends early", "pixels the file does not hold"},
+      {with([](BitmapSpec& s) {
+         s.width = 8192, s.height = 2048, s.compression = BI_RLE8, s.size_image = 4096;
+       }),
+       "Bitmap too large for its data: 8192 x 2048", "4 KB of run lengths for a picture of 48 MB"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    const std::string bytes = samples::BitmapFile(c.spec);
+    TMemoryStream stream;
+    stream.WriteString(bytes);
+    stream.SetPosition(0);
+    TBitmap bitmap(3, 1);
+    try {
+      bitmap.LoadFromStream(stream);
+      EXPECT_EQ(c.message, nullptr) << "loaded";
+      EXPECT_EQ(bitmap.Width(), c.spec.width);
+    } catch (const EInvalidGraphic& e) {
+      EXPECT_STREQ(e.what(), c.message);
+      EXPECT_EQ(bitmap.Width(), 3) << "a refused file leaves the bitmap as it was";
+    }
   }
 }
 

@@ -94,6 +94,8 @@ TEST(IniFile, AFileThatCannotBeReadRaisesInsteadOfReadingAsEmpty) {
     EXPECT_EQ(std::string(e.what()).rfind(start, 0), 0u) << e.what();
     EXPECT_GT(std::string(e.what()).size(), start.size() + 3) << e.what();
     EXPECT_EQ(std::string(e.what()).find("another program"), std::string::npos) << e.what();
+    EXPECT_EQ(std::string(e.what()).find("system error"), std::string::npos)
+        << "the system names the reason: " << e.what();
   }
 }
 
@@ -124,6 +126,45 @@ TEST(IniFile, SectionsListInFileOrderAndErase) {
   ini.EraseSection("HoleList");
   EXPECT_FALSE(ini.SectionExists("HoleList"));
   EXPECT_EQ(ini.ReadString("Other", "A", ""), "1");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(IniFile, AByteOrderMarkedFileIsReadAsItsMarkSaysAndKeepsItsEncoding) {
+  struct Case {
+    const char* why;
+    std::string bytes;  // [S] K=1, one non-ASCII value
+    framework::IniFile::Encoding encoding;
+  };
+  const std::string utf16le("\xFF\xFE[\0S\0]\0\r\0\n\0K\0=\0\xFC\0\r\0\n\0", 22);
+  const std::string utf16be("\xFE\xFF\0[\0S\0]\0\r\0\n\0K\0=\0\xFC\0\r\0\n", 22);
+  const Case cases[] = {
+      {"UTF-8", "\xEF\xBB\xBF[S]\r\nK=\xC3\xBC\r\n", framework::IniFile::Encoding::Utf8},
+      {"UTF-16 little-endian", utf16le, framework::IniFile::Encoding::Utf16LittleEndian},
+      {"UTF-16 big-endian", utf16be, framework::IniFile::Encoding::Utf16BigEndian},
+      {"no mark", "[S]\r\nK=\xFC\r\n", framework::IniFile::Encoding::Plain},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    testsupport::TempDir dir;
+    testsupport::WriteFile(dir.Path("a.ini"), c.bytes);
+    framework::IniFile ini(dir.Path("a.ini"));
+    EXPECT_EQ(ini.encoding(), c.encoding);
+    EXPECT_EQ(ini.SectionNames(), std::vector<std::string>{"S"});
+    EXPECT_EQ(ini.FileContent(), c.bytes) << "written back byte for byte";
+    ini.WriteString("S", "K", "v");
+    ini.WriteString("T", "K", "w");
+    EXPECT_EQ(ini.SectionNames(), (std::vector<std::string>{"S", "T"})) << "no second [S]";
+    const framework::IniFile reread = [&] {
+      testsupport::WriteFile(dir.Path("b.ini"), ini.FileContent());
+      return framework::IniFile(dir.Path("b.ini"));
+    }();
+    EXPECT_EQ(reread.encoding(), c.encoding);
+    EXPECT_EQ(reread.ReadString("S", "K", ""), "v");
+    EXPECT_EQ(reread.ReadString("T", "K", ""), "w");
+  }
 }
 
 }  // namespace

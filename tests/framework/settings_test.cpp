@@ -5,8 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
+#include "framework/win/text.h"
+#include "reader_samples.h"
+#include "support/small_disk.h"
 #include "support/test_paths.h"
 
 using namespace framework;
@@ -195,6 +199,50 @@ TEST(IniFiles, MemoryFileWritesOnlyOnUpdateAndReadsWhatOthersWrote) {
   TMemIniFile broken(dir.Path("no\\such\\folder\\x.ini"));
   broken.WriteString("S", "K", "V");
   EXPECT_THROW(broken.UpdateFile(), Exception);
+}
+
+TEST(IniFiles, FilesOnAFullDiskAreKeptWholeAndTheWriteFails) {
+  const std::string disk = testsupport::SmallDisk();
+  if (disk.empty()) GTEST_SKIP() << "no small file system could be mounted for this run";
+  // 2,500 lines in two sections: more than the 32 KB the system's writer got onto the disk.
+  const std::string old_text = samples::IniText(2, 2500);
+  ASSERT_GT(old_text.size(), 40000u);
+  const std::string path = disk + "\\settings.ini";
+  struct Kind {
+    const char* name;
+    std::function<void()> change;
+  };
+  const Kind kinds[] = {
+      {"TIniFile", [&] { TIniFile(path).WriteString("Section1", "Key1", "changed"); }},
+      {"TIniFile erasing", [&] { TIniFile(path).EraseSection("Section0"); }},
+      {"TMemIniFile",
+       [&] {
+         TMemIniFile ini(path);
+         ini.WriteString("Section1", "Key1", "changed");
+         ini.UpdateFile();
+       }},
+  };
+  for (const Kind& kind : kinds) {
+    SCOPED_TRACE(kind.name);
+    testsupport::WriteFile(path, old_text);
+    {
+      const testsupport::DiskFiller filler(disk, 8192);
+      try {
+        kind.change();
+        ADD_FAILURE() << "the write reported success";
+      } catch (const Exception& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "Cannot write the file " + path + ": " + win::SystemErrorText(ERROR_DISK_FULL));
+      }
+    }
+    EXPECT_EQ(testsupport::ReadFile(path), old_text);
+    EXPECT_FALSE(testsupport::FileExists(path + ".tmp"));
+  }
+  // With room the change lands, and the system's reading sees it.
+  TIniFile(path).WriteString("Section1", "Key1", "changed");
+  EXPECT_EQ(TIniFile(path).ReadString("Section1", "Key1", ""), "changed");
+  EXPECT_EQ(TIniFile(path).ReadString("Section0", "Key2498", ""), "Value2498");
+  DeleteFileA(path.c_str());
 }
 
 TEST(Registry, KeysValuesAndTypes) {

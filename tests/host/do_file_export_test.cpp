@@ -2,6 +2,8 @@
 // installation carries.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "host/plavena/host_session.h"
 #include "sdk/common_utils.h"
 #include "sdk/file_ownership.h"
@@ -76,14 +78,17 @@ TEST(ExportDoFile, LockedByAnotherUserIsLeftAndTheCommandFailsNamingTheUser) {
       << session.journal().Text();
 }
 
-TEST(ExportDoFile, UnwritableFolderFailsTheCommandWithTheDoFilesName) {
+TEST(ExportDoFile, UnwritableFolderFailsTheCommandBeforeEitherFileIsWritten) {
   TempDir dir;
   HostSession session(ModuleOptions(dir));
+  const std::set<std::string> before = testsupport::TemporaryFiles();
   const plavena::CommandResult result =
       session.Run("ExportDesignFile", "FileName=" + dir.Path("missing\\board.dsn"));
   EXPECT_EQ(result.status, E_FAIL);
-  EXPECT_NE(result.error_description.find(dir.Path("missing\\board.do")), std::string::npos)
+  // The design file goes first: the do-file follows it only once it is in place.
+  EXPECT_NE(result.error_description.find(dir.Path("missing\\board.dsn")), std::string::npos)
       << result.error_description;
+  EXPECT_EQ(testsupport::TemporaryFiles(), before) << "the staged do-file is gone";
 }
 
 }  // namespace

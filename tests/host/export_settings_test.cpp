@@ -1,5 +1,9 @@
 // What an export leaves in the board's per-document file, through the stand-in host.
+#include <windows.h>
+
 #include <gtest/gtest.h>
+
+#include <string>
 
 #include "host/plavena/host_session.h"
 #include "support/test_paths.h"
@@ -23,6 +27,76 @@ TEST(ExportDesignFile, StoresTheLayerDirectionsBesideTheBoard) {
   EXPECT_NE(preferences.find("MidLayer1=vertical"), std::string::npos);
   EXPECT_NE(preferences.find("BottomLayer=vertical"), std::string::npos);
   EXPECT_TRUE(testsupport::FileExists(dir.Path("board.do")));
+}
+
+// The per-document file as a user's editor may save it: behind a byte-order mark.
+TEST(ExportDesignFile, ReadsAndWritesAMarkedSettingsFileInItsOwnEncoding) {
+  const std::string text =
+      "[LayerDirections]\r\nTopLayer=vertical\r\nMidLayer1=horizontal\r\n"
+      "[Notes]\r\nOwner=J\xC3\xBCrgen\r\n";
+  struct Case {
+    const char* encoding;
+    std::string mark;
+    bool utf16;
+    bool big_endian;
+  };
+  const Case cases[] = {
+      {"UTF-8", "\xEF\xBB\xBF", false, false},
+      {"UTF-16 little-endian", "\xFF\xFE", true, false},
+      {"UTF-16 big-endian", "\xFE\xFF", true, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.encoding);
+    // UTF-8 to the case's bytes and back.
+    auto encode = [&](const std::string& utf8) {
+      if (!c.utf16) return c.mark + utf8;
+      std::wstring wide(utf8.size(), L'\0');
+      wide.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                      wide.data(), static_cast<int>(wide.size())));
+      std::string bytes = c.mark;
+      for (const wchar_t w : wide) {
+        const char low = static_cast<char>(w & 0xFF), high = static_cast<char>(w >> 8);
+        bytes += c.big_endian ? std::string{high, low} : std::string{low, high};
+      }
+      return bytes;
+    };
+    auto decode = [&](const std::string& bytes) {
+      EXPECT_EQ(bytes.substr(0, c.mark.size()), c.mark) << "the mark stays";
+      if (!c.utf16) return bytes.substr(c.mark.size());
+      std::wstring wide;
+      for (size_t i = c.mark.size(); i + 1 < bytes.size(); i += 2) {
+        const unsigned char first = bytes[i], second = bytes[i + 1];
+        wide += static_cast<wchar_t>(c.big_endian ? first << 8 | second : second << 8 | first);
+      }
+      std::string utf8(wide.size() * 3, '\0');
+      utf8.resize(WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                                      utf8.data(), static_cast<int>(utf8.size()), nullptr,
+                                      nullptr));
+      return utf8;
+    };
+    testsupport::TempDir dir;
+    const std::string board = dir.Path("board.json");
+    testsupport::WriteFile(
+        board, testsupport::ReadFile(testsupport::TestDataPath("../examples/example-board.json")));
+    testsupport::WriteFile(dir.Path("board.qixpref"), encode(text));
+    plavena::HostOptions options;
+    options.module_path = testsupport::BinaryPath("Tralvek.dll");
+    options.board_path = board;
+    plavena::HostSession session(options);
+    ASSERT_EQ(session.Run("ExportDesignFile", "FileName=" + dir.Path("board.dsn")).status, S_OK)
+        << session.journal().Text();
+    const std::string design = testsupport::ReadFile(dir.Path("board.dsn"));
+    EXPECT_NE(design.find("(layer TopLayer \r\n            (type signal) (direction vertical)"),
+              std::string::npos)
+        << "the user's direction, read from the file's first section";
+    const std::string stored = decode(testsupport::ReadFile(dir.Path("board.qixpref")));
+    EXPECT_EQ(stored.find("[LayerDirections]"), stored.rfind("[LayerDirections]")) << stored;
+    EXPECT_NE(stored.find("[LayerDirections]\r\nTopLayer=vertical\r\nMidLayer1=horizontal\r\n"),
+              std::string::npos)
+        << stored;
+    EXPECT_NE(stored.find("[Notes]\r\nOwner=J\xC3\xBCrgen\r\n"), std::string::npos) << stored;
+    EXPECT_NE(stored.find("[HoleList]\r\n"), std::string::npos) << stored;
+  }
 }
 
 }  // namespace

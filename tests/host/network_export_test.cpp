@@ -513,6 +513,35 @@ TEST(NetworkExport, NetworkRulesBoardAgainstTheHandWrittenFile) {
   EXPECT_EQ(dsntest::Describe(dsntest::CheckDesignFile(design_file)), "");
 }
 
+// The block of one net in the network section, from "(net NAME" to its closing line.
+std::string NetBlock(const std::string& network, const std::string& net) {
+  const size_t begin = network.find("        (net " + net + "\r\n");
+  if (begin == std::string::npos) return {};
+  return network.substr(begin, network.find("\r\n        )\r\n", begin) - begin);
+}
+
+// A routing-layers rule scoped "All" sets the board's layers: a net whose own rule allows other
+// layers says so, and a net that the board rule alone reaches does not.
+TEST(NetworkExport, TheBoardsRoutingLayersComeFromTheRuleScopedAll) {
+  std::string network;
+  {
+    const RouterSettings settings({{L"Adv10", L"1"}});
+    testsupport::TempDir dir;
+    network = NetworkSection(
+        ExportBoardText(dir, "network-rules-board.json", [](const std::string& text) {
+          return Replaced(text, "\"rules\": [", R"j("rules": [
+    {"kind": "RoutingLayers", "name": "BoardLayers", "priority": 3, "scope1": "All",
+     "routingLayers": ["TopLayer", "MidLayer1", "BottomLayer"]},)j");
+        }).design_file);
+  }
+  EXPECT_NE(NetBlock(network, "DATA").find("(use_layer TopLayer BottomLayer)"), std::string::npos)
+      << network;
+  EXPECT_NE(NetBlock(network, "CLK").find("(use_layer TopLayer)"), std::string::npos) << network;
+  const std::string gnd = NetBlock(network, "GND");
+  ASSERT_FALSE(gnd.empty()) << network;
+  EXPECT_EQ(gnd.find("use_layer"), std::string::npos) << gnd;
+}
+
 // Test points on the bottom side grow only the bottom of a via style's padstack.
 TEST(NetworkExport, BottomTestPointsGrowTheBottomOnly) {
   std::string design_file;

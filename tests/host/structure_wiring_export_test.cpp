@@ -74,6 +74,25 @@ TEST(StructureWiringExport, ExampleBoardSectionsMatchTheHandWrittenText) {
   EXPECT_EQ(WithoutCarriageReturns(Section(file, "    (wiring")), Golden("example-wiring.txt"));
 }
 
+// A width rule of the top layer alone gives the top layer its own width; the board-wide width and
+// the middle layer's own stay as they were.
+TEST(StructureWiringExport, AWidthRuleOfTheTopLayerGivesItsLayerItsWidth) {
+  const std::string board = Replaced(ExampleBoardText(), R"j("rules": [)j", R"j("rules": [
+    {"kind": "Width", "name": "TopWidth", "priority": 1, "scope1": "OnLayer('TopLayer')",
+     "minWidth": "5mil", "maxWidth": "20mil", "preferredWidth": "7mil"},)j");
+  const std::string structure =
+      WithoutCarriageReturns(Section(ExportExampleBoard(board), "    (structure"));
+  EXPECT_NE(structure.find("        (layer TopLayer \n"
+                           "            (type signal) (direction horizontal)\n"
+                           "            (rule (width 7.000))\n"
+                           "        )\n"),
+            std::string::npos)
+      << structure;
+  EXPECT_NE(structure.find("(width 10.000)"), std::string::npos) << "the board-wide width";
+  EXPECT_NE(structure.find("            (rule (width 8.000))\n"), std::string::npos)
+      << "MidLayer1's own";
+}
+
 int Occurrences(const std::string& text, const std::string& what) {
   int n = 0;
   for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
@@ -443,6 +462,127 @@ TEST(StructureWiringExport, BoundaryWithoutOutlineOrWithACutOne) {
     }
     EXPECT_EQ(messages, 1) << session.journal().Text();
   }
+}
+
+}  // namespace
+
+namespace {
+
+// An export of `board_text` that must fail; the command's message. Nothing may be written.
+std::string RefusedExport(const std::string& board_text) {
+  testsupport::TempDir dir;
+  const std::string board = dir.Path("board.json");
+  testsupport::WriteFile(board, board_text);
+  plavena::HostOptions options;
+  options.module_path = testsupport::BinaryPath("Tralvek.dll");
+  options.board_path = board;
+  options.answers = {{"*", "OK"}};
+  plavena::HostSession session(options);
+  const auto result = session.Run("ExportDesignFile", "FileName=" + dir.Path("board.dsn"));
+  EXPECT_EQ(result.status, E_FAIL) << session.journal().Text();
+  EXPECT_FALSE(testsupport::FileExists(dir.Path("board.dsn")));
+  EXPECT_FALSE(testsupport::FileExists(dir.Path("board.do")));
+  return result.error_description;
+}
+
+TEST(StructureWiringExport, CopperOfASizeNoCopperCanHaveStopsTheExportNamingIt) {
+  struct Case {
+    const char* why;
+    const char* from;
+    const char* to;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"a track of negative width",
+       R"("x": "1675mil", "y": "1775mil", "x2": "1675mil", "y2": "1840mil", "width": "10mil")",
+       R"("x": "1675mil", "y": "1775mil", "x2": "1675mil", "y2": "1840mil", "width": "-10mil")",
+       "The track from 1675.000 1775.000 to 1675.000 1840.000 on TopLayer has the width -10.000 "
+       "mil, which no copper can have: the design file is not written."},
+      {"an arc of negative radius",
+       R"("radius": "100mil", "startAngle": 270, "endAngle": 360, "width": "10mil")",
+       R"("radius": "-100mil", "startAngle": 270, "endAngle": 360, "width": "10mil")",
+       "The arc about 2330.000 2200.000 on TopLayer has the radius -100.000 mil, which no copper "
+       "can have: the design file is not written."},
+      {"an arc of negative width",
+       R"("radius": "100mil", "startAngle": 270, "endAngle": 360, "width": "10mil")",
+       R"("radius": "100mil", "startAngle": 270, "endAngle": 360, "width": "-0.5mil")",
+       "The arc about 2330.000 2200.000 on TopLayer has the width -0.500 mil, which no copper "
+       "can have: the design file is not written."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    EXPECT_EQ(RefusedExport(Replaced(ExampleBoardText(), c.from, c.to)), c.message);
+  }
+}
+
+TEST(StructureWiringExport, ABoardWithoutALayerStackIsRefused) {
+  const std::string board = ExampleBoardText();
+  const size_t start = board.find("\"stack\": [");
+  const size_t end = board.find("\n  ],", start);
+  ASSERT_NE(end, std::string::npos);
+  for (const std::string& stack : {std::string("\"stack\": ["), std::string()}) {
+    SCOPED_TRACE(stack.empty() ? "no stack" : "an empty stack");
+    std::string text = board;
+    text.replace(start, end + 5 - start, stack.empty() ? "" : stack + "],");
+    EXPECT_EQ(RefusedExport(text),
+              "The board has no layer stack, so the design file could not declare the layers its "
+              "copper is on: nothing was written. Give the board a layer stack and export again.");
+  }
+}
+
+TEST(StructureWiringExport, StoredSettingsTheRouterCannotUseAreNamedAndReplaced) {
+  struct Case {
+    const char* stored;
+    const char* problem;  // after "<settings file>: "
+  };
+  const Case cases[] = {
+      {"WireGrid=-1e308mil", "WireGrid=-1e308mil cannot be used (it is negative); it stays 20mil"},
+      {"ViaGrid=-5mil", "ViaGrid=-5mil cannot be used (it is negative); it stays 20mil"},
+      {"WireGrid=nan", "WireGrid=nan cannot be used (it is no length); it stays 20mil"},
+      {"ViaGrid=1e400", "ViaGrid=1e400 cannot be used (it is no length); it stays 20mil"},
+      {"WireGrid=0mil", "WireGrid=0mil cannot be used (it must be larger than 0); it stays 20mil"},
+      {"ViaGrid=200000mil",
+       "ViaGrid=200000mil cannot be used (it is larger than 99999mil); it stays 20mil"},
+  };
+  char windows[MAX_PATH] = {};
+  GetWindowsDirectoryA(windows, MAX_PATH);
+  const std::string settings = std::string(windows) + "\\Tralvek.Ini";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stored);
+    const RouterSettingsFile stored(std::string(c.stored) + "\r\n");
+    testsupport::TempDir dir;
+    const std::string board = dir.Path("board.json");
+    testsupport::WriteFile(board, ExampleBoardText());
+    plavena::HostOptions options;
+    options.module_path = testsupport::BinaryPath("Tralvek.dll");
+    options.board_path = board;
+    options.answers = {{"*", "OK"}};
+    plavena::HostSession session(options);
+    ASSERT_EQ(session.Run("ExportDesignFile", "FileName=" + dir.Path("board.dsn")).status, S_OK)
+        << session.journal().Text();
+    EXPECT_TRUE(
+        session.journal().Has("dialog \"Warning\": These router settings were not used: | " +
+                              settings + ": " + c.problem + " -> OK"))
+        << session.journal().Text();
+    const std::string file = testsupport::ReadFile(dir.Path("board.dsn"));
+    EXPECT_EQ(Occurrences(file, "(grid wire 20.000)\r\n"), 1);
+    EXPECT_EQ(Occurrences(file, "(grid via 20.000)\r\n"), 1);
+  }
+  // A megabyte of digits is refused, and not repeated whole in the message.
+  const RouterSettingsFile stored("WireGrid=" + std::string(1 << 20, '9') + "mil\r\n");
+  testsupport::TempDir dir;
+  testsupport::WriteFile(dir.Path("board.json"), ExampleBoardText());
+  plavena::HostOptions options;
+  options.module_path = testsupport::BinaryPath("Tralvek.dll");
+  options.board_path = dir.Path("board.json");
+  options.answers = {{"*", "OK"}};
+  plavena::HostSession session(options);
+  ASSERT_EQ(session.Run("ExportDesignFile", "FileName=" + dir.Path("board.dsn")).status, S_OK);
+  EXPECT_TRUE(session.journal().Has("dialog \"Warning\": These router settings were not used: | " +
+                                    settings + ": WireGrid=" + std::string(40, '9') +
+                                    "... cannot be used (it is no length); it stays 20mil -> OK"))
+      << session.journal().Text().substr(0, 2000);
+  EXPECT_EQ(Occurrences(testsupport::ReadFile(dir.Path("board.dsn")), "(grid wire 20.000)\r\n"), 1);
 }
 
 }  // namespace

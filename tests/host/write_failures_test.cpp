@@ -12,14 +12,18 @@
 #include "host/plavena/host_session.h"
 #include "sdk/common_utils.h"
 #include "sdk/file_ownership.h"
+#include "support/small_disk.h"
 #include "support/test_paths.h"
 
 namespace {
 
+using testsupport::DiskFiller;
 using testsupport::ReadFile;
+using testsupport::SmallDisk;
 using testsupport::TempDir;
 
 const std::string kOldDesign = "old design\r\n";
+const std::string kOldDoFile = "old do-file\r\n";
 const std::string kOldSettings =
     "[LayerDirections]\r\nTopLayer=vertical\r\n[ViaStyles]\r\nRoutingVias=1-32\r\n"
     "[HoleList]\r\n0=1\r\n";
@@ -123,6 +127,7 @@ TEST(WriteFailures, ADesignFileThatCannotBeReplacedFailsTheCommandAndStaysAsItWa
     TempDir dir;
     const std::string target = dir.Path("board.dsn");
     testsupport::WriteFile(target, kOldDesign);
+    testsupport::WriteFile(dir.Path("board.do"), kOldDoFile);
     c.prepare(target);
     plavena::HostSession session(Options(testsupport::CopyExampleBoard(dir, "example-board.json")));
     const std::set<std::string> before = testsupport::TemporaryFiles();
@@ -132,9 +137,50 @@ TEST(WriteFailures, ADesignFileThatCannotBeReplacedFailsTheCommandAndStaysAsItWa
     ExpectFailedExport(result, session.journal(),
                        "Cannot write the design file " + target + ": " + c.cause, target,
                        c.old_content, before, dir.path());
-    EXPECT_TRUE(testsupport::FileExists(dir.Path("board.do"))) << "written before";
+    EXPECT_EQ(ReadFile(dir.Path("board.do")), kOldDoFile) << "changes only with the design file";
     EXPECT_EQ(ReadFile(dir.Path("example-board.qixpref")).find("[HoleList]"), std::string::npos)
         << "no hole sizes for a design file that was not written";
+  }
+}
+
+TEST(WriteFailures, ADoFileThatCannotBeReplacedStopsTheExportBeforeTheDesignFileChanges) {
+  struct Case {
+    const char* why;
+    std::function<void(const std::string& do_file)> prepare;
+    std::string cause;
+  };
+  const std::string computer = sdk::GetComputerNameText();
+  const Case cases[] = {
+      {"read-only",
+       [](const std::string& do_file) {
+         SetFileAttributesA(do_file.c_str(), FILE_ATTRIBUTE_READONLY);
+       },
+       "the file is read-only"},
+      {"another user's lock",
+       [&](const std::string& do_file) {
+         testsupport::WriteFile(sdk::GetLockFileName(do_file), "ComputerName=" + computer +
+                                                                   "\r\nUserName=someone-else\r\n"
+                                                                   "ProcessID=12\r\n");
+       },
+       "it is used and locked by someone-else on " + computer},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    TempDir dir;
+    const std::string do_file = dir.Path("board.do");
+    testsupport::WriteFile(dir.Path("board.dsn"), kOldDesign);
+    testsupport::WriteFile(do_file, kOldDoFile);
+    c.prepare(do_file);
+    plavena::HostSession session(Options(testsupport::CopyExampleBoard(dir, "example-board.json")));
+    const std::set<std::string> before = testsupport::TemporaryFiles();
+    const plavena::CommandResult result =
+        session.Run("ExportDesignFile", "FileName=" + dir.Path("board.dsn"));
+    EXPECT_EQ(result.status, E_FAIL);
+    EXPECT_EQ(result.error_description, "Cannot write the do-file " + do_file + ": " + c.cause);
+    EXPECT_EQ(ReadFile(do_file), kOldDoFile);
+    EXPECT_EQ(ReadFile(dir.Path("board.dsn")), kOldDesign);
+    EXPECT_EQ(testsupport::TemporaryFiles(), before);
+    SetFileAttributesA(do_file.c_str(), FILE_ATTRIBUTE_NORMAL);
   }
 }
 
@@ -200,43 +246,6 @@ TEST(WriteFailures, FileNamesThatLeadToAnotherFileAreRefused) {
 }
 
 // ---- A small disk that is full ------------------------------------------------------------------
-
-// A folder on the small file system the test run mounted; empty when it has none.
-std::string SmallDisk() {
-  const char* value = std::getenv("TRALVEK_SMALL_DISK");
-  if (!value) return {};
-  std::string path = std::string("Z:") + value;
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
-  ULARGE_INTEGER total = {};
-  if (!GetDiskFreeSpaceExA((path + "\\").c_str(), nullptr, &total, nullptr)) return {};
-  return total.QuadPart <= 1024 * 1024 ? path : std::string();
-}
-
-// Fills the disk, then gives `spare` bytes back; the filler goes at the end.
-class DiskFiller {
- public:
-  DiskFiller(const std::string& folder, DWORD spare) : path_(folder + "\\filler") {
-    HANDLE file = CreateFileA(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    const std::string chunk(4096, 'f');
-    DWORD written = chunk.size();
-    LONG size = 0;
-    while (WriteFile(file, chunk.data(), chunk.size(), &written, nullptr) && written > 0) {
-      size += written;
-    }
-    SetFilePointer(file, size > static_cast<LONG>(spare) ? size - spare : 0, nullptr, FILE_BEGIN);
-    SetEndOfFile(file);
-    CloseHandle(file);
-  }
-  ~DiskFiller() { DeleteFileA(path_.c_str()); }
-  DiskFiller(const DiskFiller&) = delete;
-  DiskFiller& operator=(const DiskFiller&) = delete;
-
- private:
-  std::string path_;
-};
 
 // The system's temporary folder moved for the test's length.
 class TemporaryFolderAt {

@@ -8,6 +8,7 @@
 
 #include "sdk/pcb_board.h"
 #include "sdk/pcb_object.h"
+#include "sdk/pcb_object_kinds.h"
 #include "sdk/pcb_pad.h"
 
 namespace boardcopper {
@@ -26,21 +27,14 @@ sdk::LegacyLayerSet AllLayers() {
   return layers;
 }
 
-// Drill layers and test-point marks of a via, straight from the editor.
 std::string ViaText(sdk::Handle handle) {
-  uint16_t flags = 0, aux_word = 0;
-  sdk::LegacyLayer layer = 0;
-  sdk::Handle net = 0;
-  pcbapi::Byte aux_byte = 0, low = 0, high = 0, tented_top = 0, tented_bottom = 0;
-  int32_t aux_integer = 0;
-  sdk::Coord x = 0, y = 0, size = 0, hole = 0;
-  sdk::PcbApi_QueryVia(pcbapi::kRead, handle, &flags, &aux_word, &layer, &net, &aux_byte,
-                       &aux_integer, &x, &y, &size, &hole, &low, &high, &tented_top,
-                       &tented_bottom);
+  sdk::TPcbVia via(handle);
+  via.Sync(pcbapi::kRead);
   std::ostringstream out;
-  out << "via " << NetName(net) << " " << Mils(x) << "," << Mils(y) << " size " << Mils(size)
-      << " hole " << Mils(hole) << " " << int(low) << "-" << int(high)
-      << (flags >> 11 & 1 ? " tpTop" : "") << (flags >> 13 & 1 ? " tpBottom" : "");
+  out << "via " << NetName(via.GetNetHandle()) << " " << Mils(via.GetX()) << "," << Mils(via.GetY())
+      << " size " << Mils(via.GetSize()) << " hole " << Mils(via.GetHoleSize()) << " "
+      << int(via.GetLowLayer()) << "-" << int(via.GetHighLayer())
+      << (via.GetTestPointTop() ? " tpTop" : "") << (via.GetTestPointBottom() ? " tpBottom" : "");
   return out.str();
 }
 

@@ -46,8 +46,11 @@ TEST(DuplicatePinsReport, IsBuiltFromItsDescription) {
   EXPECT_EQ(close.ModalResult(), 2);
   EXPECT_FALSE(ok.Default());
   EXPECT_FALSE(close.Default());
+  EXPECT_TRUE(close.Cancel());
 
-  // Enter in the list presses nothing; each button gives its own result.
+  // Enter in the list presses nothing; each button gives its own result; Escape is Close.
+  PostMessageW(form.Memo().Handle(), WM_KEYDOWN, VK_ESCAPE, 1);
+  EXPECT_EQ(form.ShowModal(), 2);
   for (const auto& [button, result] : {std::pair{&ok, 1}, std::pair{&close, 2}}) {
     PostMessageW(form.Memo().Handle(), WM_KEYDOWN, VK_RETURN, 1);
     PostMessageW(button->Handle(), BM_CLICK, 0, 0);

@@ -40,7 +40,13 @@ constexpr std::string_view kPlants[] = {"-"sv,
                                         "(via_number 126)"sv,
                                         "MidLayer20"sv,
                                         "\t"sv,
-                                        "\n"sv};
+                                        "\n"sv,
+                                        "wyre"sv,
+                                        "(net "sv,
+                                        "InternalPlane1"sv,
+                                        "100000"sv,
+                                        "0.00001"sv,
+                                        "(resolution um 1000000000)"sv};
 
 bool Valid(const router::TPadstack& p) {
   return p.top_x >= 0 && p.top_y >= 0 && p.mid_x >= 0 && p.mid_y >= 0 && p.bottom_x >= 0 &&
@@ -96,14 +102,13 @@ const std::string& SeedRouteFile() {
 
 std::string RouteFileInputs::Next() {
   ++count_;
-  const std::string& seed = SeedRouteFile();
   // Every sixth input is a truncation: the first ones walk the seed from its start.
-  if (count_ % 6 == 0) return seed.substr(0, Below(seed.size()));
+  if (count_ % 6 == 0) return base_.substr(0, Below(base_.size()));
   return Edited();
 }
 
 std::string RouteFileInputs::Edited() {
-  std::string text = SeedRouteFile();
+  std::string text = base_;
   const size_t edits = 1 + Below(4);
   for (size_t e = 0; e < edits; ++e) {
     const size_t at = Below(text.size());

@@ -7,15 +7,18 @@
 #include <cstdint>
 #include <random>
 #include <string>
+#include <utility>
 
 namespace fuzz {
 
 // A route file of every record kind, as a router writes it.
 const std::string& SeedRouteFile();
 
+// Damaged copies of a route file (the seed file above unless another is given).
 class RouteFileInputs {
  public:
-  explicit RouteFileInputs(uint32_t seed) : random_(seed) {}
+  explicit RouteFileInputs(uint32_t seed, std::string base = SeedRouteFile())
+      : random_(seed), base_(std::move(base)) {}
   std::string Next();
 
  private:
@@ -23,6 +26,7 @@ class RouteFileInputs {
   std::string Edited();
 
   std::mt19937 random_;
+  std::string base_;
   uint64_t count_ = 0;
 };
 

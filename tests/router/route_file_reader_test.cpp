@@ -64,10 +64,11 @@ TEST(RouteFileReader, ResolutionUnitsScaleEveryLength) {
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.resolution) + " " + c.value);
     const std::string text = std::string("(routes x (resolution ") + c.resolution +
-                             ") (network_out (wire (path signal 0 0 0 " + c.value + " 0))))";
+                             ") (network_out (net A (wire (path signal 1 0 0 " + c.value +
+                             " 0)))))";
     const RouteFileContents contents = ReadRouteRecords(text, "t.rte");
-    ASSERT_EQ(contents.records.size(), 1u);
-    const auto& wire = std::get<router::WireRecord>(contents.records[0]);
+    ASSERT_EQ(contents.records.size(), 3u);
+    const auto& wire = std::get<router::WireRecord>(contents.records[1]);
     EXPECT_EQ(wire.points[1].x, c.units);
   }
 }
@@ -122,8 +123,8 @@ TEST(RouteFileReader, ValuesThatDoNotReadDropTheirRecordOnly) {
                  "(wire (polyline_path TopLayer 1 0 0 1 1))\n"
                  "(wire (qarc TopLayer 1 0 0 1 1 0 1))\n"
                  "(via V 1 y) (via (V) 1 1) (via V nan 1)\n"
-                 "(point q 1 front (net A))\n"
-                 "(wire (path TopLayer 1 1 1 2 2)))))"),
+                 "(wire (path TopLayer 1 1 1 2 2))))\n"
+                 "(test_points (point q 1 front (net A))))"),
             "net A\nwire 1 10000 10000,10000 20000,20000\nend net\n"
             "skipped 1 test point with an unreadable value\n"
             "skipped 3 via with an unreadable value\n"
@@ -232,27 +233,20 @@ TEST(RouteFileReader, RefusesFilesThatAreNotCompleteRouteFiles) {
       {"(routes x (resolution mil 1 0) (network_out))", "t.rte:1:11: unreadable resolution"},
       {"(routes x (resolution mil 1) (resolution mil 1) (network_out))",
        "t.rte:1:30: a second resolution"},
-      {"(routes x (network_out (via V 1 1)) (resolution mil 1))",
-       "t.rte:1:37: a resolution after lengths"},
+      {"(routes x (network_out (net A (via V 1 1))) (resolution mil 1))",
+       "t.rte:1:45: a resolution after lengths"},
       // Values beyond what the board can hold, or sizes that cannot be.
-      {"(routes x (resolution mil 1) (network_out (via V 214749 0)))",
-       "t.rte:1:50: a length out of range: \"214749\""},
+      {"(routes x (resolution mil 1) (network_out (net A (via V 214749 0))))",
+       "t.rte:1:57: a length out of range: \"214749\""},
       // Quoted names count their quotes in the columns.
-      {"(routes \"x y\" (resolution mil 1) (network_out (via \"V W\" 214749 0)))",
-       "t.rte:1:58: a length out of range: \"214749\""},
-      {"(routes x (resolution mil 1) (network_out (via V -1e999 0)))",
-       "t.rte:1:50: a length out of range"},
-      {"(routes x (network_out (wire (path TopLayer -1 0 0 1 1))))",
-       "t.rte:1:45: a negative size: \"-1\""},
-      {"(routes x (library_out (padstack P (shape (circle signal -2)))) (network_out))",
-       "t.rte:1:58: a negative size"},
+      {"(routes \"x y\" (resolution mil 1) (network_out (net A (via \"V W\" 214749 0))))",
+       "t.rte:1:65: a length out of range: \"214749\""},
+      {"(routes x (resolution mil 1) (network_out (net A (via V -1e999 0))))",
+       "t.rte:1:57: a length out of range"},
       {"(routes x (library_out (padstack P (shape (rect signal 5 -5 -5 5)))) (network_out))",
        "t.rte:1:43: an inverted rectangle"},
       {"(routes x (resolution mil 1) (library_out (padstack P (shape (rect signal -200000 -5 "
        "200000 5)))) (network_out))",
-       "t.rte:1:62: a pad too large"},
-      {"(routes x (resolution mil 1) (library_out (padstack P (shape (circle signal 200000)))) "
-       "(network_out))",
        "t.rte:1:62: a pad too large"},
       // A byte-order mark belongs at the start only.
       {" \xEF\xBB\xBF(routes x (network_out))", "t.rte:1:2: not a route file"},
@@ -266,6 +260,72 @@ TEST(RouteFileReader, RefusesFilesThatAreNotCompleteRouteFiles) {
       EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
     }
   }
+}
+
+// Values that no copper can have, and resolutions that round every value to nothing, refuse the
+// file with the value as the file writes it.
+TEST(RouteFileReader, RefusesValuesTheBoardCannotHoldAsCopper) {
+  struct Case {
+    const char* text;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"(routes x (resolution um 1000000000) (network_out))",
+       "t.rte:1:11: resolution \"um 1000000000\" is finer than the board can hold"},
+      {"(routes x (resolution mil 1000000000) (network_out))",
+       "t.rte:1:11: resolution \"mil 1000000000\" is finer"},
+      {"(routes x (network_out (net A (wire (path TopLayer 0 0 0 1 1)))))",
+       "t.rte:1:52: a wire width of \"0\": copper must be above 0 and at most 10000 mil"},
+      {"(routes x (network_out (net A (wire (path TopLayer -1 0 0 1 1)))))",
+       "t.rte:1:52: a wire width of \"-1\""},
+      {"(routes x (network_out (net A (wire (path TopLayer 100000 0 0 1 1)))))",
+       "t.rte:1:52: a wire width of \"100000\""},
+      // A width that rounds to no unit of the board is none.
+      {"(routes x (network_out (net A (wire (path TopLayer 0.00001 0 0 1 1)))))",
+       "t.rte:1:52: a wire width of \"0.00001\""},
+      {"(routes x (library_out (padstack P (shape (circle signal 0)))) (network_out))",
+       "t.rte:1:58: a diameter of \"0\""},
+      {"(routes x (library_out (padstack P (shape (circle signal -2)))) (network_out))",
+       "t.rte:1:58: a diameter of \"-2\""},
+      {"(routes x (library_out (padstack P (shape (rect TopLayer 0 0 0 0)))) (network_out))",
+       "t.rte:1:24: padstack \"P\" is 0.000 mil across"},
+      // An oblong grown beyond the largest copper by its end circles.
+      {"(routes x (library_out (padstack P (shape (rect signal -5000 -5 5000 5))\n"
+       "(shape (circle signal 10 -5000 0)) (shape (circle signal 10 5000 0)))) (network_out))",
+       "t.rte:1:24: padstack \"P\" is 10010.000 mil across"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    try {
+      ReadRouteRecords(c.text, "t.rte");
+      ADD_FAILURE() << "no error";
+    } catch (const router::ERouteFileError& e) {
+      EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+    }
+  }
+  // The finest resolution that still means something.
+  EXPECT_TRUE(
+      ReadRouteRecords("(routes x (resolution mil 10000000) (network_out))", "t").has_resolution);
+}
+
+// Copper belongs to the named net whose list encloses it; copper outside one, and lists of a kind
+// the import does not know (damaged or foreign), are counted, never read as copper.
+TEST(RouteFileReader, CopperBelongsToTheNetAroundIt) {
+  EXPECT_EQ(Read("(routes x (resolution mil 1) (network_out\n"
+                 "(wire (path TopLayer 1 0 0 1 1))\n"
+                 "(net A (net B (via V 1 1)) (wire (path TopLayer 1 2 2 3 3)))\n"
+                 "(net (wire (path TopLayer 1 4 4 5 5)) (via V 2 2))\n"
+                 "(via V 3 3) (wyre (path TopLayer 1 0 0 1 1))\n"
+                 "(net C (vias V 4 4) (wi\x01re (path TopLayer 1 0 0 1 1)) (rule (width 1))))\n"
+                 "(library_out (padstack V (shape (circle signal 1))) (image U1))\n"
+                 "(test_points (point 1 1 front (net A)) (pt 1 1)) (parser (x)) (mystery))"),
+            "net A\nnet B\nvia V 10000,10000\nnet A\nwire 1 10000 20000,20000 30000,30000\n"
+            "end net\nend net\nnet C\nend net\n"
+            "padstack V 1-32 top 10000x10000/1 mid 10000x10000 bottom 10000x10000/1\n"
+            "point 10000,10000 FRONT A\n"
+            "skipped 6 record of a kind the import does not know\n"
+            "skipped 2 via outside any net\n"
+            "skipped 2 wire outside any net\n");
 }
 
 TEST(RouteFileReader, LayerNames) {
@@ -290,8 +350,8 @@ TEST(RouteFileReader, LayerNames) {
 // A byte-order mark is no text; without a resolution the lengths are mils, and the import says so.
 TEST(RouteFileReader, ByteOrderMarkAndMissingResolution) {
   const RouteFileContents contents =
-      ReadRouteRecords("\xEF\xBB\xBF(routes x (network_out (via V 2 3)))", "t");
-  EXPECT_EQ(Describe(contents), "via V 20000,30000\n");
+      ReadRouteRecords("\xEF\xBB\xBF(routes x (network_out (net A (via V 2 3))))", "t");
+  EXPECT_EQ(Describe(contents), "net A\nvia V 20000,30000\nend net\n");
   EXPECT_FALSE(contents.has_resolution);
   EXPECT_TRUE(ReadRouteRecords("(routes x (resolution mil 1) (network_out))", "t").has_resolution);
 }

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "router/design_file_names.h"
 #include "sdk/file_ownership.h"
 #include "support/test_paths.h"
@@ -23,46 +26,84 @@ TEST(RouterSettings, DefaultsAreTheDocumentedMilValues) {
   EXPECT_FALSE(s.export_polygons);
 }
 
-TEST(RouterSettings, EverySettingRoundTripsThroughTheFile) {
-  testsupport::TempDir dir;
-  framework::IniFile ini(dir.Path("Tralvek.Ini"));
-  TRouterSettings changed;
-  changed.protect_pre_routes = changed.minimize_pads = changed.adv_feature = true;
-  changed.hyb_feature = changed.dfm_feature = changed.fst_feature = true;
-  changed.emit_use_via = false;
-  changed.test_point_styles = changed.export_polygons = changed.polygons_as_hatch = true;
-  changed.export_net_classes = changed.export_user_net_classes_only = false;
-  changed.export_from_to_classes = changed.export_from_tos = false;
-  changed.export_diff_pairs = changed.export_rule_regions = false;
-  changed.test_point_side = 2;
-  changed.wire_grid = 125000;  // 12.5 mil
-  changed.via_grid = 40;       // at the mm texts' resolution (0.0001 mm, about 3.9 units)
-  changed.test_point_expansion = 0;
-  changed.default_via_size = 393700.787;  // 1 mm, not a whole number of units
-  changed.default_via_hole = 200000;
-  changed.split_plane_edge_width = 999990000;
+// The file's keys with their fields, as the settings file documents them.
+struct BooleanKey {
+  const char* key;
+  bool TRouterSettings::*field;
+};
+constexpr BooleanKey kBooleanKeys[] = {
+    {"ProtectPreRoutes", &TRouterSettings::protect_pre_routes},
+    {"MinimizePads", &TRouterSettings::minimize_pads},
+    {"Adv10", &TRouterSettings::adv_feature},
+    {"Hyb10", &TRouterSettings::hyb_feature},
+    {"Dfm10", &TRouterSettings::dfm_feature},
+    {"Fst10", &TRouterSettings::fst_feature},
+    {"EmitUseVia", &TRouterSettings::emit_use_via},
+    {"TestPointStyles", &TRouterSettings::test_point_styles},
+    {"ExportPolygons", &TRouterSettings::export_polygons},
+    {"PolygonAsHatch", &TRouterSettings::polygons_as_hatch},
+    {"ExportNetClasses", &TRouterSettings::export_net_classes},
+    {"ExportUserNetClassesOnly", &TRouterSettings::export_user_net_classes_only},
+    {"ExportFromToClasses", &TRouterSettings::export_from_to_classes},
+    {"ExportFromTos", &TRouterSettings::export_from_tos},
+    {"ExportDiffPairs", &TRouterSettings::export_diff_pairs},
+    {"ExportRuleRegions", &TRouterSettings::export_rule_regions},
+};
+struct LengthKey {
+  const char* key;
+  double TRouterSettings::*field;
+  double units;     // distinct per key
+  const char* mil;  // as stored in a mil board
+  const char* mm;   // as stored in a mm board
+};
+const LengthKey kLengthKeys[] = {
+    {"WireGrid", &TRouterSettings::wire_grid, 125000, "12.5mil", "0.3175mm"},
+    {"ViaGrid", &TRouterSettings::via_grid, 400000, "40mil", "1.016mm"},
+    {"TestPointExpansion", &TRouterSettings::test_point_expansion, 0, "0mil", "0mm"},
+    {"DefaultViaSize", &TRouterSettings::default_via_size, 310000, "31mil", "0.7874mm"},
+    {"DefaultViaHole", &TRouterSettings::default_via_hole, 150000, "15mil", "0.381mm"},
+    {"SplitPlaneEdgeWidth", &TRouterSettings::split_plane_edge_width, 999990000, "99999mil",
+     "2539.9746mm"},
+};
+
+// Every key is written under its own name and read into its own field: each pair of Boolean
+// keys differs in one of the passes (bit `pass` of the key's number), every length differs.
+TEST(RouterSettings, EveryKeyRoundTripsUnderItsOwnName) {
   for (const bool imperial : {true, false}) {
-    SCOPED_TRACE(imperial ? "mil" : "mm");
-    router::WriteSpecctraSetup(ini, imperial, changed);
-    TRouterSettings read;
-    router::ReadSpecctraSetup(ini, imperial, read);
-    EXPECT_EQ(read.protect_pre_routes, true);
-    EXPECT_EQ(read.fst_feature, true);
-    EXPECT_EQ(read.emit_use_via, false);
-    EXPECT_EQ(read.export_rule_regions, false);
-    EXPECT_EQ(read.polygons_as_hatch, true);
-    EXPECT_EQ(read.test_point_side, 2);
-    EXPECT_NEAR(read.wire_grid, 125000, 0.01);
-    EXPECT_NEAR(read.via_grid, 40, 2);
-    EXPECT_NEAR(read.test_point_expansion, 0, 0.5);
-    EXPECT_NEAR(read.default_via_size, 393700.787, 1);
-    EXPECT_NEAR(read.split_plane_edge_width, 999990000, 1);
+    for (int pass = 0; pass < 5; ++pass) {
+      SCOPED_TRACE(std::string(imperial ? "mil" : "mm") + ", pass " + std::to_string(pass));
+      testsupport::TempDir dir;
+      framework::IniFile ini(dir.Path("Tralvek.Ini"));
+      TRouterSettings written;
+      for (size_t i = 0; i < std::size(kBooleanKeys); ++i) {
+        written.*kBooleanKeys[i].field = ((i + 1) >> pass & 1) != 0;
+      }
+      for (const LengthKey& k : kLengthKeys) written.*k.field = k.units;
+      written.test_point_side = pass % 3;
+      router::WriteSpecctraSetup(ini, imperial, written);
+      for (const BooleanKey& k : kBooleanKeys) {
+        EXPECT_EQ(ini.ReadString(router::kSettingsSection, k.key, "?"),
+                  written.*k.field ? "1" : "0")
+            << k.key;
+      }
+      for (const LengthKey& k : kLengthKeys) {
+        EXPECT_EQ(ini.ReadString(router::kSettingsSection, k.key, "?"), imperial ? k.mil : k.mm)
+            << k.key;
+      }
+      EXPECT_EQ(ini.ReadString(router::kSettingsSection, "TestPointSide", "?"),
+                std::to_string(pass % 3));
+      TRouterSettings read;
+      for (const BooleanKey& k : kBooleanKeys) read.*k.field = !(written.*k.field);
+      read.test_point_side = 3 - pass % 3;
+      EXPECT_TRUE(router::ReadSpecctraSetup(ini, imperial, read).empty());
+      for (const BooleanKey& k : kBooleanKeys) EXPECT_EQ(read.*k.field, written.*k.field) << k.key;
+      for (const LengthKey& k : kLengthKeys) {
+        // Texts in mm keep a ten-thousandth of a mm: about 4 units.
+        EXPECT_NEAR(read.*k.field, k.units, imperial ? 0.01 : 2) << k.key;
+      }
+      EXPECT_EQ(read.test_point_side, pass % 3);
+    }
   }
-  sdk::SaveIniFile(ini);
-  const std::string text = testsupport::ReadFile(dir.Path("Tralvek.Ini"));
-  EXPECT_NE(text.find("[SpecctraSetup]"), std::string::npos);
-  EXPECT_NE(text.find("Adv10=1"), std::string::npos);
-  EXPECT_NE(text.find("WireGrid=0.3175mm"), std::string::npos) << text;
 }
 
 TEST(RouterSettings, MissingKeysLeaveTheValuesInHand) {
@@ -72,11 +113,58 @@ TEST(RouterSettings, MissingKeysLeaveTheValuesInHand) {
   TRouterSettings s;
   s.wire_grid = 123456;
   s.export_polygons = true;
-  router::ReadSpecctraSetup(ini, true, s);
+  EXPECT_TRUE(router::ReadSpecctraSetup(ini, true, s).empty());
   EXPECT_EQ(s.via_grid, 50000);
   // The value in hand passes through its length text: a thousandth of a mil is the resolution.
   EXPECT_EQ(s.wire_grid, 123460);
   EXPECT_TRUE(s.export_polygons);
+  EXPECT_EQ(s.test_point_side, 1) << "the default side, bottom";
+  s.test_point_side = 2;
+  router::ReadSpecctraSetup(ini, true, s);
+  EXPECT_EQ(s.test_point_side, 2);
+}
+
+TEST(RouterSettings, StoredValuesTheRouterCannotUseAreListedAndLeaveTheFieldAsItWas) {
+  struct Case {
+    const char* stored;
+    const char* problem;  // after "<file>: "
+  };
+  const Case cases[] = {
+      {"ViaGrid=-5mil", "ViaGrid=-5mil cannot be used (it is negative); it stays 20mil"},
+      {"ViaGrid=0", "ViaGrid=0 cannot be used (it must be larger than 0); it stays 20mil"},
+      {"DefaultViaSize=0mm",
+       "DefaultViaSize=0mm cannot be used (it must be larger than 0); it stays 50mil"},
+      {"DefaultViaHole=-1mil",
+       "DefaultViaHole=-1mil cannot be used (it is negative); it stays 28mil"},
+      {"SplitPlaneEdgeWidth=inf",
+       "SplitPlaneEdgeWidth=inf cannot be used (it is no length); it stays 10mil"},
+      {"TestPointExpansion=1000000mil",
+       "TestPointExpansion=1000000mil cannot be used (it is larger than 99999mil); it stays 4mil"},
+      {"TestPointSide=3",
+       "TestPointSide=3 cannot be used (it is none of 0 (top), 1 (bottom) and 2 (both)); it "
+       "stays 1"},
+      {"TestPointSide=top",
+       "TestPointSide=top cannot be used (it is none of 0 (top), 1 (bottom) and 2 (both)); it "
+       "stays 1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stored);
+    testsupport::TempDir dir;
+    testsupport::WriteFile(dir.Path("Tralvek.Ini"),
+                           "[SpecctraSetup]\r\nWireGrid=5mil\r\n" + std::string(c.stored) + "\r\n");
+    const framework::IniFile ini(dir.Path("Tralvek.Ini"));
+    TRouterSettings read;
+    EXPECT_EQ(router::ReadSpecctraSetup(ini, true, read),
+              std::vector<std::string>{dir.Path("Tralvek.Ini") + ": " + c.problem});
+    EXPECT_EQ(read.wire_grid, 50000) << "the other keys are read";
+    const TRouterSettings defaults;
+    EXPECT_EQ(read.via_grid, defaults.via_grid);
+    EXPECT_EQ(read.default_via_size, defaults.default_via_size);
+    EXPECT_EQ(read.default_via_hole, defaults.default_via_hole);
+    EXPECT_EQ(read.split_plane_edge_width, defaults.split_plane_edge_width);
+    EXPECT_EQ(read.test_point_expansion, defaults.test_point_expansion);
+    EXPECT_EQ(read.test_point_side, defaults.test_point_side);
+  }
 }
 
 TEST(RouterSettings, StoredLengthsAreCutAtTheirFirstBlankAndClamped) {
@@ -94,6 +182,8 @@ TEST(RouterSettings, StoredLengthsAreCutAtTheirFirstBlankAndClamped) {
       {"1000000000000mil", true, 999990000, "clamped above"},
       {"-1000000000000mil", true, -999990000, "clamped below"},
       {"mil", true, 0, "a text that begins with a letter is 0"},
+      {"12", true, 120000, "a bare number is in the board's unit: mil"},
+      {"12", false, 4724409.449, "a bare number is in the board's unit: mm"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.why);

@@ -185,6 +185,16 @@ TEST_F(ExternalForms, AnOptionsViewFreesItsFormAfterTheCurrentMessage) {
   PumpMessages();
   EXPECT_TRUE(freed);
 
+  // A client that is closing delivers no more messages to the form: at once, window or not.
+  client_->BeginClosing();
+  auto* last = new RecordingOptionsForm(freed);
+  last->Handle();
+  (new sdk::TDocumentOptionsView(last))->Release();
+  EXPECT_TRUE(freed);
+  (new sdk::TDocumentOptionsView(new RecordingOptionsForm(freed)))->Release();
+  EXPECT_TRUE(freed);
+  EXPECT_FALSE(DelayedFreeWaiting());
+
   // Without a client nothing may come later: at once.
   sdk::SetClientGlobal(nullptr);
   (new sdk::TDocumentOptionsView(new RecordingOptionsForm(freed)))->Release();

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <set>
 
 #include "framework/message_dialog.h"
 #include "framework/win/text.h"
@@ -260,6 +261,48 @@ TEST_F(SafeReplacement, UnreadableLockFileRaisesBeforeAnythingChanges) {
   CloseHandle(held);
   EXPECT_EQ(ReadFile(target), "old content");
   EXPECT_EQ(ReadFile(new_file), "new content");
+}
+
+// Whatever stops a staged text from reaching its target, the temporary file goes, and the
+// target stays; a staged text dropped uncommitted changes nothing.
+TEST_F(SafeReplacement, StagedTextsLeaveNoTemporaryFileWhateverHappens) {
+  const std::set<std::string> before = testsupport::TemporaryFiles();
+  {
+    const sdk::StagedFileText dropped(target, "never", "the test file");
+    EXPECT_EQ(testsupport::TemporaryFiles().size(), before.size() + 1);
+  }
+  EXPECT_EQ(testsupport::TemporaryFiles(), before);
+  EXPECT_EQ(ReadFile(target), "old content");
+
+  SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY);
+  sdk::StagedFileText read_only(target, "new", "the test file");
+  try {
+    read_only.CheckTarget();
+    ADD_FAILURE() << "a read-only target passes the check";
+  } catch (const sdk::Exception& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "Cannot write the test file " + target + ": the file is read-only");
+  }
+  EXPECT_THROW(read_only.Commit(), sdk::Exception);
+  EXPECT_THROW(sdk::ReplaceFileText(target, "new", "the test file"), sdk::Exception);
+  SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(ReadFile(target), "old content");
+  EXPECT_EQ(testsupport::TemporaryFiles(), before);
+
+  LockBy("someone-else");
+  sdk::StagedFileText locked(target, "new", "the test file");
+  EXPECT_THROW(locked.CheckTarget(), sdk::Exception);
+  EXPECT_THROW(locked.Commit(), sdk::Exception);
+  EXPECT_EQ(shown.size(), 2u) << "the user hears of the lock each time";
+  EXPECT_EQ(ReadFile(target), "old content");
+  EXPECT_EQ(testsupport::TemporaryFiles(), before);
+  DeleteFileA(sdk::GetLockFileName(target).c_str());
+
+  sdk::StagedFileText committed(target, "new", "the test file");
+  committed.CheckTarget();
+  committed.Commit();
+  EXPECT_EQ(ReadFile(target), "new");
+  EXPECT_EQ(testsupport::TemporaryFiles(), before);
 }
 
 std::string* probed_target = nullptr;

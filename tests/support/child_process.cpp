@@ -6,7 +6,7 @@
 
 namespace testsupport {
 
-ChildResult RunChild(const std::string& command_line) {
+ChildResult RunChild(const std::string& command_line, DWORD timeout_ms) {
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   HANDLE read_end = nullptr;
   HANDLE write_end = nullptr;
@@ -20,13 +20,19 @@ ChildResult RunChild(const std::string& command_line) {
   startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   PROCESS_INFORMATION process{};
   std::string line = command_line;
-  const BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                      nullptr, &startup, &process);
+  // The child and whatever it starts live in a job, so that a child that hangs is ended with
+  // all of them at the deadline (and the pipe they hold is closed).
+  const HANDLE job = CreateJobObjectA(nullptr, nullptr);
+  const BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE,
+                                      CREATE_SUSPENDED, nullptr, nullptr, &startup, &process);
   CloseHandle(write_end);
   if (!started) {
     CloseHandle(read_end);
+    if (job) CloseHandle(job);
     throw std::runtime_error("cannot start " + command_line);
   }
+  const bool in_job = job && AssignProcessToJobObject(job, process.hProcess);
+  ResumeThread(process.hThread);
   ChildResult result;
   // Read on a thread while this one answers messages: the child's broadcasts (SendMessage to
   // every top-level window) would otherwise wait for this thread's windows forever.
@@ -37,14 +43,22 @@ ChildResult RunChild(const std::string& command_line) {
       result.output.append(chunk, read);
     }
   });
-  const DWORD deadline = GetTickCount() + 30000;
+  const DWORD start = GetTickCount();
   while (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 100, QS_ALLINPUT) !=
-             WAIT_OBJECT_0 &&
-         GetTickCount() < deadline) {
+         WAIT_OBJECT_0) {
+    if (GetTickCount() - start >= timeout_ms) {
+      result.timed_out = true;
+      if (!in_job || !TerminateJobObject(job, kTimedOutExitCode)) {
+        TerminateProcess(process.hProcess, kTimedOutExitCode);
+      }
+      WaitForSingleObject(process.hProcess, 5000);
+      break;
+    }
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
   }
   reader.join();
+  if (job) CloseHandle(job);
   CloseHandle(read_end);
   GetExitCodeProcess(process.hProcess, &result.exit_code);
   CloseHandle(process.hProcess);

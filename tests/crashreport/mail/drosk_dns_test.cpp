@@ -1,15 +1,15 @@
 // The mail exchanger lookup: packets and untrusted replies in memory, and lookups against the
-// scripted name servers of mail_servers.py on 127.30.1.x port 53.
+// scripted name servers of mail_servers.py on 127.30.1.x at the run's port.
 #include "crashreport/drosk_dns.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstdlib>
 #include <random>
 #include <string>
 
 #include "crashreport/drosk_smtp.h"
+#include "mail_test_servers.h"
 #include "support/test_paths.h"
 
 namespace drosk {
@@ -128,22 +128,22 @@ TEST(DroskDns, DamagedRepliesAreReadWithinTheirBytes) {
 class DroskDnsLookup : public ::testing::Test {
  protected:
   void SetUp() override {
-    const char* folder = std::getenv("DROSK_MAIL_SERVERS");
-    ASSERT_NE(folder, nullptr) << "DROSK_MAIL_SERVERS is not set: no loopback name servers";
-    folder_ = std::string("Z:") + folder;
-    for (char& c : folder_)
-      if (c == '/') c = '\\';
+    folder_ = MailServerFolder();
+    ASSERT_FALSE(folder_.empty()) << "DROSK_MAIL_SERVERS is not set: no loopback name servers";
     ASSERT_TRUE(testsupport::FileExists(folder_ + "\\ready"));
+    port_ = MailServerPort();
+    ASSERT_NE(port_, 0) << folder_;
   }
   void TearDown() override { RestoreDnsServers(); }
   std::string Log(const std::string& address) const {
     return testsupport::ReadFile(folder_ + "\\" + address + ".log");
   }
   std::string folder_;
+  uint16_t port_ = 0;
 };
 
 TEST_F(DroskDnsLookup, TheFirstMxAnswerOfTheDomainThenOfItsLastThreeLabels) {
-  OverrideDnsServers({kResolver}, {});
+  OverrideDnsServers({kResolver}, {}, port_);
   size_t start = Log(kResolver).size();
   EXPECT_EQ(FindMailExchanger("Ann <ann@x.test>"), "mx20.x.test");
   EXPECT_EQ(FindMailExchanger("ann@a.b.c.d"), "mx.b.c.d");
@@ -153,21 +153,21 @@ TEST_F(DroskDnsLookup, TheFirstMxAnswerOfTheDomainThenOfItsLastThreeLabels) {
 
 TEST_F(DroskDnsLookup, NameErrorsAndHostileRepliesAreSkippedForTheNextReply) {
   const size_t start = Log(kNameError).size();
-  OverrideDnsServers({kNameError, kHostile, "", kResolver}, {});
+  OverrideDnsServers({kNameError, kHostile, "", kResolver}, {}, port_);
   for (int kind = 0; kind < 4; ++kind) {  // the hostile server's four kinds of rubbish
     SCOPED_TRACE(kind);
     EXPECT_EQ(FindMailExchanger("ann@x.test"), "mx20.x.test");
   }
   EXPECT_EQ(Log(kNameError).substr(start), "x.test 15\nx.test 15\nx.test 15\nx.test 15\n");
   // Only rubbish and refusals: nothing found, after the last reply rather than a time-out.
-  OverrideDnsServers({kNameError, kHostile}, {});
+  OverrideDnsServers({kNameError, kHostile}, {}, port_);
   const DWORD begin = GetTickCount();
   EXPECT_EQ(FindMailExchanger("ann@x.test"), "");
   EXPECT_LT(GetTickCount() - begin, 4000u);
 }
 
 TEST_F(DroskDnsLookup, WithoutNameServersTheWalkFollowsReferralsFromTheRoot) {
-  OverrideDnsServers({}, {kRoot});
+  OverrideDnsServers({}, {kRoot}, port_);
   const size_t root = Log(kRoot).size();
   const size_t second = Log("127.30.1.11").size();
   const size_t third = Log("127.30.1.12").size();
@@ -178,21 +178,21 @@ TEST_F(DroskDnsLookup, WithoutNameServersTheWalkFollowsReferralsFromTheRoot) {
   EXPECT_EQ(Log("127.30.1.12").substr(third), "x.test 2\n");
   EXPECT_EQ(Log(kResolver).substr(resolver), "x.test 15\n");
   // A root without referrals ends the walk.
-  OverrideDnsServers({}, {kResolver});
+  OverrideDnsServers({}, {kResolver}, port_);
   EXPECT_EQ(FindMailExchanger("ann@none.test"), "");
 }
 
 TEST_F(DroskDnsLookup, DirectDeliveryMailsEachRecipientThroughItsExchanger) {
-  OverrideDnsServers({kResolver}, {});
+  OverrideDnsServers({kResolver}, {}, port_);
   const size_t before = testsupport::ReadFile(folder_ + "\\received.json").size();
   EXPECT_TRUE(SendSmtpMail("crash@x.test", "ann@direct.test; bob@nomx.test", "s", "direct", "", "",
-                           "", "", 2525));
+                           "", "", port_));
   const std::string received = testsupport::ReadFile(folder_ + "\\received.json");
   EXPECT_GT(received.size(), before);
   EXPECT_NE(received.find("\"rcpt_tos\": [\"ann@direct.test\"], \"to\": \"<ann@direct.test>\""),
             std::string::npos);
   EXPECT_EQ(received.find("bob@nomx.test"), std::string::npos);
-  EXPECT_FALSE(SendSmtpMail("crash@x.test", "bob@nomx.test", "s", "b", "", "", "", "", 2525));
+  EXPECT_FALSE(SendSmtpMail("crash@x.test", "bob@nomx.test", "s", "b", "", "", "", "", port_));
 }
 
 }  // namespace

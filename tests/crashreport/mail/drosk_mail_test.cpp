@@ -8,6 +8,7 @@
 #include <string>
 
 #include "crashreport/drosk_tools.h"
+#include "mail_test_servers.h"
 #include "mail_test_settings.h"
 #include "support/test_paths.h"
 
@@ -101,10 +102,31 @@ TEST_F(DroskMail, ACancelledMapiDialogEndsTheRoadsAndARefusalFallsToMailto) {
                          "&body=date/time%20%20"),
             std::string::npos)
       << command;
-  EXPECT_NE(command.find(":%20Access%20violation%20at%20address%200040a1b2.%20%20%0D%0Amore%20&"
+  EXPECT_NE(command.find(":%20Access%20violation%20at%20address%200040a1b2.%20%20%0D%0Amore%20%26"
                          "%20more%0D%0A\n"),
             std::string::npos)
       << command;
+}
+
+// A command line holds 32766 characters: a longer one is cut there, or just before an escape
+// that the cut would split.
+TEST_F(DroskMail, ALongMailtoCommandIsCutWithoutSplittingAnEscape) {
+  const std::string prefix = "\"" + testsupport::BinaryPath("mail_program_standin.exe") + "\" \"" +
+                             mailtoLog_ + "\" mailto:a@x.test?subject=s&body=";
+  struct CutCase {
+    size_t escapeAt;  // index in the command line of the "%" of the body's "%0D"
+    size_t length;
+  };
+  for (const CutCase& c : {CutCase{32765, 32765}, CutCase{32764, 32764}, CutCase{32763, 32766}}) {
+    SCOPED_TRACE(c.escapeAt);
+    DeleteFileA(mailtoLog_.c_str());
+    ASSERT_LT(prefix.size(), c.escapeAt);
+    const std::string body = std::string(c.escapeAt - prefix.size(), 'x') + "\r" + "yyyy";
+    ASSERT_TRUE(SendMailtoMail("a@x.test", "s", body));
+    const std::string command = MailtoCommand();
+    ASSERT_EQ(command.size(), c.length + 1) << command.substr(0, 300);  // and its "\n"
+    EXPECT_EQ(command.substr(0, prefix.size()), prefix);
+  }
 }
 
 TEST_F(DroskMail, MailtoCommandsWithoutThePlaceholderAndWithoutACommand) {
@@ -120,18 +142,17 @@ TEST_F(DroskMail, MailtoCommandsWithoutThePlaceholderAndWithoutACommand) {
   EXPECT_FALSE(SendMailtoMail("a@x.test", "s", "b"));
 }
 TEST_F(DroskMail, TheServerRoadComesFirstAndDeletesTheSentFileWhenAsked) {
-  const char* folder = std::getenv("DROSK_MAIL_SERVERS");
-  ASSERT_NE(folder, nullptr) << "DROSK_MAIL_SERVERS is not set: no loopback mail server";
-  std::string received = std::string("Z:") + folder + "/received.json";
-  for (char& c : received)
-    if (c == '/') c = '\\';
+  const std::string folder = MailServerFolder();
+  ASSERT_FALSE(folder.empty()) << "DROSK_MAIL_SERVERS is not set: no loopback mail server";
+  const std::string received = folder + "\\received.json";
+  ASSERT_NE(MailServerPort(), 0);
   ASSERT_TRUE(IsOnline());
   const std::string extra = dir_.Path("extra.log");
   testsupport::WriteFile(extra, "extra file");
   TDroskSettings& settings = MailTestSettings();
   settings.MailViaServer = true;
   settings.SmtpServer = "127.30.0.1";
-  settings.SmtpPort = 2525;
+  settings.SmtpPort = MailServerPort();
   settings.AdditionalAttachments = extra;
   settings.DeleteAfterMail = true;
   const size_t before = ReadFile(received).size();

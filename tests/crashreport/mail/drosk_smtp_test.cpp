@@ -1,13 +1,13 @@
-// The SMTP client against loopback servers the test run starts (smtp_servers.py): a real server
+// The SMTP client against loopback servers the test run starts (mail_servers.py): a real server
 // that parses what it takes, and scripted peers for AUTH, refusals and broken replies.
 #include "crashreport/drosk_smtp.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <cstdlib>
 #include <string>
 
+#include "mail_test_servers.h"
 #include "support/test_paths.h"
 
 namespace drosk {
@@ -17,7 +17,6 @@ using testsupport::ReadFile;
 using testsupport::TempDir;
 using testsupport::WriteFile;
 
-constexpr uint16_t kPort = 2525;
 constexpr char kReal[] = "127.30.0.1";
 constexpr char kAuth[] = "127.30.0.2";
 constexpr char kHeloOnly[] = "127.30.0.3";
@@ -25,24 +24,16 @@ constexpr char kNoAuth[] = "127.30.0.4";
 constexpr char kEndless[] = "127.30.0.5";
 constexpr char kOverlong[] = "127.30.0.6";
 constexpr char kBadQuit[] = "127.30.0.7";
-
-// The servers' folder as a Windows path; a run without the servers fails here instead of mailing
-// anywhere else.
-std::string ServerFolder() {
-  const char* folder = std::getenv("DROSK_MAIL_SERVERS");
-  if (!folder) return {};
-  std::string path = std::string("Z:") + folder;
-  for (char& c : path)
-    if (c == '/') c = '\\';
-  return path;
-}
+constexpr char kStalling[] = "127.30.0.8";
 
 class DroskSmtp : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder_ = ServerFolder();
+    folder_ = MailServerFolder();
     ASSERT_FALSE(folder_.empty()) << "DROSK_MAIL_SERVERS is not set: no loopback mail servers";
     ASSERT_TRUE(testsupport::FileExists(folder_ + "\\ready")) << folder_;
+    port_ = MailServerPort();
+    ASSERT_NE(port_, 0) << folder_;
   }
   // What a scripted peer read, from the given offset of its log on.
   std::string Log(const std::string& address) const {
@@ -52,9 +43,10 @@ class DroskSmtp : public ::testing::Test {
             const std::string& password, const std::string& subject = "s",
             const std::string& body = "b") {
     return SendSmtpMail("crash@x.test", recipients, subject, body, "", server, account, password,
-                        kPort);
+                        port_);
   }
   std::string folder_;
+  uint16_t port_ = 0;
 };
 
 TEST_F(DroskSmtp, ARealServerReceivesTheReportItsAttachmentsAndDottedLinesIntact) {
@@ -67,7 +59,7 @@ TEST_F(DroskSmtp, ARealServerReceivesTheReportItsAttachmentsAndDottedLinesIntact
   body += std::string(990, 'r') + "\r\n.\r\nend\r\n";  // SMTP lines hold 998 characters
   ASSERT_TRUE(SendSmtpMail(
       "Crash Report <crash@x.test>", "a@x.test; b@y.test", "app.exe - Access violation", body,
-      dir.Path("bugreport.txt") + "|" + dir.Path("screenShot.png"), kReal, "", "", kPort));
+      dir.Path("bugreport.txt") + "|" + dir.Path("screenShot.png"), kReal, "", "", port_));
   const auto records = nlohmann::json::parse(ReadFile(folder_ + "\\received.json"));
   const auto& mail = records.back();
   EXPECT_EQ(mail["mail_from"], "crash@x.test");
@@ -163,9 +155,23 @@ TEST_F(DroskSmtp, BrokenPeersEndTheDeliveryWithFailure) {
     EXPECT_LT(GetTickCount() - begin, 9000u);
   }
   // Nobody listens; an empty recipient or server list sends nothing.
-  EXPECT_FALSE(SendSmtpMail("", "a@x.test", "s", "b", "", "127.30.0.99", "", "", kPort));
-  EXPECT_FALSE(SendSmtpMail("", "", "s", "b", "", kReal, "", "", kPort));
-  EXPECT_FALSE(SendSmtpMail("", "a@x.test", "s", "b", "", "", "", "", kPort));
+  EXPECT_FALSE(SendSmtpMail("", "a@x.test", "s", "b", "", "127.30.0.99", "", "", port_));
+  EXPECT_FALSE(SendSmtpMail("", "", "s", "b", "", kReal, "", "", port_));
+  EXPECT_FALSE(SendSmtpMail("", "a@x.test", "s", "b", "", "", "", "", port_));
+}
+
+// A server that answers DATA and then stops reading fills every buffer between it and the
+// client (megabytes on loopback): the send waits at most the socket time-out, and the delivery
+// fails instead of hanging.
+TEST_F(DroskSmtp, AServerThatStopsReadingAfterDataFailsTheDeliveryInTime) {
+  std::string body;
+  const std::string line = std::string(78, 'r') + "\r\n";
+  while (body.size() < (24u << 20)) body += line;
+  const size_t start = Log(kStalling).size();
+  const DWORD begin = GetTickCount();
+  EXPECT_FALSE(Send(kStalling, "a@x.test", "", "", "s", body));
+  EXPECT_LT(GetTickCount() - begin, 40000u);
+  EXPECT_NE(Log(kStalling).substr(start).find("\nDATA\n"), std::string::npos);
 }
 
 }  // namespace

@@ -5,10 +5,12 @@
                               they listen
   mail_servers.py stop DIR    end them
 
-A real SMTP server (aiosmtpd) on 127.30.0.1 stores every message it takes, parsed by Python's
-email package, as DIR/received.json. Scripted servers on 127.30.0.2 and up play one peer each and
-write every line they read to DIR/<address>.log. Scripted name servers on 127.30.1.x port 53
-write every question they get ("name type") to DIR/<address>.log.
+All servers listen on one port that was free on every address they take (several test runs share
+a machine); it is written to DIR/port before DIR/ready appears. A real SMTP server (aiosmtpd) on
+127.30.0.1 stores every message it takes, parsed by Python's email package, as DIR/received.json.
+Scripted servers on 127.30.0.2 and up play one peer each and write every line they read to
+DIR/<address>.log. Scripted name servers on 127.30.1.x (UDP) write every question they get
+("name type") to DIR/<address>.log.
 """
 import asyncio
 import base64
@@ -16,13 +18,16 @@ import email
 import email.header
 import json
 import os
+import random
 import signal
+import socket
 import struct
 import sys
 import time
 
-PORT = 2525
 REAL = "127.30.0.1"
+# Ports tried for the servers: above the well-known ones, below the system's ephemeral range.
+PORT_RANGE = (20000, 32000)
 
 
 def received_record(envelope):
@@ -81,6 +86,8 @@ SCRIPTS = {
     "127.30.0.6": {"greeting": ["220 " + "x" * 70000], "hang": True},
     # Answers QUIT with an error.
     "127.30.0.7": {"quit": "500 no\r\n"},
+    # Takes DATA and then stops reading.
+    "127.30.0.8": {"stall": True},
 }
 ACCOUNT = ("crash-user", "s3cr=t")
 
@@ -214,6 +221,9 @@ async def scripted(reader, writer):
                 await send("550 unknown\r\n" if "nobody" in command else "250 ok\r\n")
             elif verb == "DATA":
                 await send("354 go\r\n")
+                if script.get("stall"):
+                    await asyncio.sleep(60)
+                    return
                 while (await line()) not in (".", None):
                     pass
                 await send("250 taken\r\n")
@@ -227,15 +237,48 @@ async def scripted(reader, writer):
         writer.close()
 
 
-async def serve():
-    from aiosmtpd.controller import Controller
-    controller = Controller(Store(DIRECTORY), hostname=REAL, port=PORT)
-    controller.start()
-    servers = [await asyncio.start_server(scripted, address, PORT) for address in SCRIPTS]
+def bind_all(port):
+    """Sockets bound to the port on every server address, or None when one address has it taken."""
+    sockets = []
+    try:
+        for address in [REAL] + list(SCRIPTS):
+            s = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+            sockets.append(s)
+            s.bind((address, port))
+            s.listen(16)
+        for address in NAME_SERVERS:
+            s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+            sockets.append(s)
+            s.bind((address, port))
+        return sockets
+    except OSError:
+        for s in sockets:
+            s.close()
+        return None
+
+
+def bind_free_port():
+    """A port free on every address, with its sockets bound: no other run can take it after."""
+    rng = random.Random()
+    for _ in range(200):
+        port = rng.randrange(*PORT_RANGE)
+        sockets = bind_all(port)
+        if sockets:
+            return port, sockets
+    raise OSError("no port is free on every mail server address")
+
+
+async def serve(sockets):
+    from aiosmtpd.smtp import SMTP
     loop = asyncio.get_running_loop()
-    for address in NAME_SERVERS:
-        transport, _ = await loop.create_datagram_endpoint(lambda a=address: NameServer(a),
-                                                           local_addr=(address, 53))
+    stream_sockets = sockets[:1 + len(SCRIPTS)]
+    datagram_sockets = sockets[1 + len(SCRIPTS):]
+    store = Store(DIRECTORY)
+    servers = [await loop.create_server(lambda: SMTP(store, hostname=REAL), sock=stream_sockets[0])]
+    for s in stream_sockets[1:]:
+        servers.append(await asyncio.start_server(scripted, sock=s))
+    for address, s in zip(NAME_SERVERS, datagram_sockets):
+        transport, _ = await loop.create_datagram_endpoint(lambda a=address: NameServer(a), sock=s)
         servers.append(transport)
     with open(os.path.join(DIRECTORY, "ready"), "w") as f:
         f.write("ready\n")
@@ -244,21 +287,29 @@ async def serve():
     finally:
         for server in servers:
             server.close()
-        controller.stop()
 
 
 def start(directory):
     os.makedirs(directory, exist_ok=True)
     for name in os.listdir(directory):
         os.remove(os.path.join(directory, name))
+    try:
+        port, sockets = bind_free_port()
+    except OSError as error:
+        print("the mail servers did not start: %s" % error, file=sys.stderr)
+        return 1
+    with open(os.path.join(directory, "port"), "w") as f:
+        f.write("%d\n" % port)
     pid = os.fork()
     if pid == 0:
         os.setsid()
         devnull = os.open(os.devnull, os.O_RDWR)
         for fd in (0, 1, 2):
             os.dup2(devnull, fd)
-        asyncio.run(serve())
+        asyncio.run(serve(sockets))
         os._exit(0)
+    for s in sockets:
+        s.close()
     with open(os.path.join(directory, "pid"), "w") as f:
         f.write(str(pid))
     for _ in range(100):

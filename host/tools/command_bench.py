@@ -1,0 +1,81 @@
+#!/usr/bin/env python3
+"""Times the whole `./tralvek export` as a user runs it (the script, Wine, the host, the board's
+loading, the export and the report), warm, on generated boards, beside the whole-process figures
+of the peer exporter measured on this machine earlier (start, load, export, exit).
+
+    command_bench.py BUILD_DIR [--runs N] [PADS ...]     (default 3 runs; 1000 10000 100000 pads)
+
+Each figure is the median of N runs after one run that warms the files and the Wine server.
+The command's output goes through a pipe that must close when it ends: a program the command
+leaves behind holding it open would show here as a command that never ends.
+"""
+import os
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+PADS_PER_COMPONENT = 10
+TRACKS_PER_PAD = 2
+# Seconds of the peer's whole process by pads, and what ours must stay under.
+PEER_SECONDS = {1000: 0.36, 10000: 1.64, 100000: 14.2}
+TARGET_SECONDS = {1000: 1.0, 10000: 1.5, 100000: 3.0}
+
+
+def windows_path(path):
+    return "Z:" + path.replace("/", "\\")
+
+
+def generate(build, folder, pads):
+    board = os.path.join(folder, f"board{pads}.json")
+    components = max(1, pads // PADS_PER_COMPONENT)
+    generator = os.path.join(build, "bin", "board_generator.exe")
+    subprocess.run(["wine", generator, windows_path(board), str(components),
+                    str(PADS_PER_COMPONENT), str(pads * TRACKS_PER_PAD)],
+                   check=True, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
+    return board, components * PADS_PER_COMPONENT
+
+
+def time_export(board, timeout):
+    start = time.monotonic()
+    result = subprocess.run([os.path.join(ROOT, "tralvek"), "export", board],
+                            stdin=subprocess.DEVNULL, capture_output=True, timeout=timeout)
+    seconds = time.monotonic() - start
+    if result.returncode != 0 or b"file written" not in result.stdout:
+        sys.exit(f"command_bench: the export of {board} failed:\n"
+                 f"{result.stdout.decode(errors='replace')}{result.stderr.decode(errors='replace')}")
+    return seconds
+
+
+def main(arguments):
+    if not arguments:
+        sys.exit(__doc__)
+    build, runs, sizes = os.path.abspath(arguments[0]), 3, []
+    rest = iter(arguments[1:])
+    for argument in rest:
+        if argument == "--runs":
+            runs = int(next(rest))
+        elif argument == "--keep":
+            next(rest)  # the in-process benchmark's folder
+        else:
+            sizes.append(int(argument))
+    sizes = sorted(sizes or [1000, 10000, 100000])
+    print(f"whole `./tralvek export`, warm, each the median of {runs} runs; the peer measured earlier")
+    print(f"{'pads':>8} {'ours s':>8} {'peer s':>8} {'peer/ours':>10} {'target s':>9}")
+    with tempfile.TemporaryDirectory(prefix="command_bench_") as folder:
+        os.environ.setdefault("WINEPREFIX", os.path.join(build, "wineprefix"))
+        for pads in sizes:
+            board, pads = generate(build, folder, pads)
+            time_export(board, timeout=600)
+            seconds = statistics.median(time_export(board, timeout=600) for _ in range(runs))
+            peer = PEER_SECONDS.get(pads)
+            target = TARGET_SECONDS.get(pads)
+            print(f"{pads:>8} {seconds:>8.2f} {peer if peer else '-':>8} "
+                  f"{f'{peer / seconds:.1f}x' if peer else '-':>10} {target if target else '-':>9}",
+                  flush=True)
+
+
+if __name__ == "__main__":
+    main(sys.argv[1:])

@@ -1,0 +1,109 @@
+// Copper filed by place for the import's comparisons.
+#include "router/copper_index.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace router {
+
+namespace {
+
+// Cells several times as wide as the tolerance: a point within it of another lies in the same
+// or a neighbouring cell, and seldom near a cell's edge.
+constexpr int64_t kMinCell = 64;
+
+}  // namespace
+
+TCopperIndex::TCopperIndex(sdk::Coord tolerance)
+    : tolerance_(tolerance), cell_(std::max<int64_t>(4 * int64_t{tolerance}, kMinCell)) {}
+
+void TCopperIndex::Add(const TCopperItem& item) {
+  File(Key(item, CellOf(item.a)), item);
+  if (CellOf(item.b) != CellOf(item.a)) File(Key(item, CellOf(item.b)), item);
+}
+
+const TCopperItem* TCopperIndex::Find(const TCopperItem& item) const {
+  if (slots_.empty()) return nullptr;
+  // The cells that points within the tolerance of the item's first end lie in: mostly one,
+  // two or four near a cell's edge.
+  const int64_t x1 = Floor(int64_t{item.a.x} - tolerance_),
+                x2 = Floor(int64_t{item.a.x} + tolerance_);
+  const int64_t y1 = Floor(int64_t{item.a.y} - tolerance_),
+                y2 = Floor(int64_t{item.a.y} + tolerance_);
+  for (int64_t x = x1; x <= x2; ++x) {
+    for (int64_t y = y1; y <= y2; ++y) {
+      const uint64_t key = Key(item, {static_cast<int32_t>(x), static_cast<int32_t>(y)});
+      for (uint32_t at = slots_[SlotOf(key)].head; at != 0; at = entries_[at - 1].next) {
+        if (Same(entries_[at - 1].item, item)) return &entries_[at - 1].item;
+      }
+    }
+  }
+  return nullptr;
+}
+
+int64_t TCopperIndex::Floor(int64_t v) const { return (v >= 0 ? v : v - cell_ + 1) / cell_; }
+
+TCopperIndex::Cell TCopperIndex::CellOf(RoutePoint p) const {
+  return {static_cast<int32_t>(Floor(p.x)), static_cast<int32_t>(Floor(p.y))};
+}
+
+uint64_t TCopperIndex::Key(const TCopperItem& item, Cell cell) {
+  const uint64_t place =
+      (uint64_t{static_cast<uint32_t>(cell.first)} << 32) | static_cast<uint32_t>(cell.second);
+  const uint64_t layers = (static_cast<uint64_t>(item.layer) << 16) |
+                          (static_cast<uint64_t>(item.low_layer) << 8) |
+                          static_cast<uint64_t>(item.high_layer);
+  return place ^ ((layers * 4 + item.kind) * 0xC2B2AE3D27D4EB4Full);
+}
+
+bool TCopperIndex::Near(sdk::Coord a, sdk::Coord b) const {
+  return std::llabs(int64_t{a} - b) <= tolerance_;
+}
+
+bool TCopperIndex::Near(RoutePoint p, RoutePoint q) const {
+  return Near(p.x, q.x) && Near(p.y, q.y);
+}
+
+bool TCopperIndex::Same(const TCopperItem& filed, const TCopperItem& item) const {
+  return filed.kind == item.kind && filed.net == item.net && filed.layer == item.layer &&
+         filed.low_layer == item.low_layer && filed.high_layer == item.high_layer &&
+         Near(filed.width, item.width) &&
+         ((Near(filed.a, item.a) && Near(filed.b, item.b)) ||
+          (Near(filed.a, item.b) && Near(filed.b, item.a)));
+}
+
+// The slot of a key, or the empty one where it would go. Keys are mixed through all 64 bits, so
+// that the cells of one row do not crowd into neighbouring slots.
+size_t TCopperIndex::SlotOf(uint64_t key) const {
+  const size_t mask = slots_.size() - 1;
+  size_t at = static_cast<size_t>(((key ^ (key >> 29)) * 0x9E3779B97F4A7C15ull) >> 32) & mask;
+  while (slots_[at].head != 0 && slots_[at].key != key) at = (at + 1) & mask;
+  return at;
+}
+
+void TCopperIndex::Reserve(size_t pieces) {
+  // A piece may lie in two cells.
+  entries_.reserve(entries_.size() + 2 * pieces);
+  size_t slots = std::max<size_t>(64, slots_.size());
+  while (slots < 2 * (used_ + pieces)) slots *= 2;
+  if (slots > slots_.size()) Rehash(slots);
+}
+
+void TCopperIndex::File(uint64_t key, const TCopperItem& item) {
+  if (2 * (used_ + 1) > slots_.size()) Rehash(std::max<size_t>(64, 2 * slots_.size()));
+  Slot& slot = slots_[SlotOf(key)];
+  if (slot.head == 0) ++used_;
+  slot.key = key;
+  entries_.push_back({item, slot.head});
+  slot.head = static_cast<uint32_t>(entries_.size());
+}
+
+void TCopperIndex::Rehash(size_t slots) {
+  std::vector<Slot> old(slots);
+  old.swap(slots_);
+  for (const Slot& slot : old) {
+    if (slot.head != 0) slots_[SlotOf(slot.key)] = slot;
+  }
+}
+
+}  // namespace router

@@ -1,0 +1,67 @@
+// The copper an import compares the router's against: pieces filed by place, found again within
+// the precision the router gives coordinates back with. No board access.
+#pragma once
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "router/route_file_reader.h"
+#include "sdk/pcb_api.h"
+
+namespace router {
+
+// One piece of copper as the import compares it: two are the same when kind, net and layers
+// agree and the width and every coordinate differ by the tolerance at most (a track's ends
+// either way round).
+struct TCopperItem {
+  enum Kind { kTrack, kVia, kPad } kind = kTrack;
+  sdk::Handle net = 0;
+  int layer = 0;                      // tracks and pads: their legacy layer
+  int low_layer = 0, high_layer = 0;  // vias: the drill span
+  sdk::Coord width = 0;               // tracks: the width; vias: the size; pads: 0
+  RoutePoint a, b;                    // a track's ends; a via's or pad's place twice
+  sdk::Handle handle = 0;             // the board's object, 0 for copper not on the board yet
+};
+
+// Copper filed by the cells its ends lie in, in one open table: a node on the heap per piece
+// would cost a cache miss at nearly every look-up on a large board.
+class TCopperIndex {
+ public:
+  explicit TCopperIndex(sdk::Coord tolerance);
+
+  // Room for this many pieces more, so that filing them never regrows the table.
+  void Reserve(size_t pieces);
+  void Add(const TCopperItem& item);
+  // The first piece filed that is the same as the item; null when there is none.
+  const TCopperItem* Find(const TCopperItem& item) const;
+
+ private:
+  using Cell = std::pair<int32_t, int32_t>;
+  int64_t Floor(int64_t v) const;
+  Cell CellOf(RoutePoint p) const;
+  static uint64_t Key(const TCopperItem& item, Cell cell);
+  bool Near(sdk::Coord a, sdk::Coord b) const;
+  bool Near(RoutePoint p, RoutePoint q) const;
+  bool Same(const TCopperItem& filed, const TCopperItem& item) const;
+  size_t SlotOf(uint64_t key) const;
+  void File(uint64_t key, const TCopperItem& item);
+  void Rehash(size_t slots);
+
+  struct Slot {
+    uint64_t key = 0;
+    uint32_t head = 0;  // the key's latest entry, counted from 1; 0 for an empty slot
+  };
+  struct Entry {
+    TCopperItem item;
+    uint32_t next;  // the key's entry before it, counted from 1; 0 at the first
+  };
+
+  sdk::Coord tolerance_;
+  int64_t cell_;
+  std::vector<Slot> slots_;  // open addressing, at most half full
+  std::vector<Entry> entries_;
+  size_t used_ = 0;
+};
+
+}  // namespace router

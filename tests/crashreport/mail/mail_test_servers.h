@@ -1,0 +1,17 @@
+// Where this test run's loopback mail and name servers (mail_servers.py) are: their folder and
+// the one port they all listen on, which the script chose free for this run.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace drosk {
+
+// The servers' folder as a Windows path; empty when the run did not start them, so that a test
+// fails instead of mailing anywhere else.
+std::string MailServerFolder();
+
+// The servers' port; 0 when the run did not start them.
+uint16_t MailServerPort();
+
+}  // namespace drosk

@@ -1,0 +1,26 @@
+#!/bin/sh
+# The entry script as a user on a fresh account runs it: nothing of Wine in the user's home (no
+# prefix of the user's own), the checkout's one server kept for the next command, and the
+# command's output closed when it ends, read through a pipe.
+set -eu
+root=$1
+home=$(mktemp -d)
+trap 'rm -rf "$home"' EXIT
+fail() { echo "tralvek_script_test: $*" >&2; exit 1; }
+
+cp "$root/examples/example-board.json" "$home/board.json"
+HOME=$home "$root/tralvek" export "$home/board.json" >"$home/first.txt" ||
+  fail "the first export failed: $(cat "$home/first.txt")"
+read -r server settings <"$root/build/wineprefix/.tralvek-server" ||
+  fail "no server stamp in the prefix"
+HOME=$home "$root/tralvek" export "$home/board.json" "$home/second.dsn" | cat >"$home/second.txt"
+grep -q "^file written: Z:.*second.dsn, [0-9]* bytes, 6 components, 4 nets" "$home/second.txt" ||
+  fail "the second export did not report its design file: $(cat "$home/second.txt")"
+[ -s "$home/second.dsn" ] || fail "no design file"
+read -r again settings <"$root/build/wineprefix/.tralvek-server"
+[ "$again" = "$server" ] || fail "the server $server was replaced by $again"
+[ -d "/proc/$server" ] || fail "the server did not outlive the command"
+for kept in .wine .local .config; do
+  [ ! -e "$home/$kept" ] || fail "the commands wrote $kept into the user's home"
+done
+echo "tralvek_script_test: two exports in one server ($server), nothing in the user's home"

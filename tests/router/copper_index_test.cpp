@@ -1,0 +1,120 @@
+// The import's copper index: what counts as the same copper, at every place and size of the
+// index.
+#include "router/copper_index.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using router::TCopperIndex;
+using router::TCopperItem;
+
+TCopperItem Track(sdk::Coord x1, sdk::Coord y1, sdk::Coord x2, sdk::Coord y2,
+                  sdk::Coord width = 100, sdk::Handle net = 7, int layer = 1) {
+  TCopperItem item;
+  item.net = net;
+  item.layer = layer;
+  item.width = width;
+  item.a = {x1, y1};
+  item.b = {x2, y2};
+  return item;
+}
+
+TCopperItem Via(sdk::Coord x, sdk::Coord y, int low, int high, sdk::Coord size = 240) {
+  TCopperItem item;
+  item.kind = TCopperItem::kVia;
+  item.net = 7;
+  item.low_layer = low;
+  item.high_layer = high;
+  item.width = size;
+  item.a = item.b = {x, y};
+  return item;
+}
+
+// Each row is looked up in an index holding a track, a via and a pad filed with a tolerance of
+// 10 units, at places on both sides of the index's cell edges.
+TEST(CopperIndex, FindsOnlyTheSameCopperWithinTheTolerance) {
+  struct Case {
+    const char* why;
+    TCopperItem probe;
+    sdk::Handle found;  // 0: none
+  };
+  TCopperItem pad;
+  pad.kind = TCopperItem::kPad;
+  pad.net = 7;
+  pad.layer = 32;
+  pad.a = pad.b = {-5000, -5000};
+  const Case cases[] = {
+      {"the track itself", Track(0, 0, 1000, 0), 1},
+      {"its ends swapped", Track(1000, 0, 0, 0), 1},
+      {"every value off by the tolerance", Track(-10, 10, 1010, -10, 110), 1},
+      {"an end one unit beyond it", Track(-11, 0, 1000, 0), 0},
+      {"the far end one unit beyond it", Track(0, 0, 1000, 11), 0},
+      {"a width one unit beyond it", Track(0, 0, 1000, 0, 111), 0},
+      {"another net", Track(0, 0, 1000, 0, 100, 8), 0},
+      {"another layer", Track(0, 0, 1000, 0, 100, 7, 2), 0},
+      {"one end only the same", Track(0, 0, 2000, 0), 0},
+      {"the via", Via(63, -1, 1, 32), 2},
+      {"the via within the tolerance across a cell edge", Via(70, 8, 1, 32, 250), 2},
+      {"a via of another span", Via(63, -1, 1, 2), 0},
+      {"a via of another size", Via(63, -1, 1, 32, 300), 0},
+      {"a track where the via is", Track(63, -1, 63, -1, 240), 0},
+      {"the pad",
+       [&] {
+         TCopperItem p = pad;
+         p.a = p.b = {-4990, -5010};
+         return p;
+       }(),
+       3},
+      {"a pad on another layer",
+       [&] {
+         TCopperItem p = pad;
+         p.layer = 1;
+         return p;
+       }(),
+       0},
+  };
+  TCopperIndex index(10);
+  TCopperItem track = Track(0, 0, 1000, 0);
+  track.handle = 1;
+  index.Add(track);
+  TCopperItem via = Via(63, -1, 1, 32);
+  via.handle = 2;
+  index.Add(via);
+  pad.handle = 3;
+  index.Add(pad);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    const TCopperItem* found = index.Find(c.probe);
+    EXPECT_EQ(found ? found->handle : 0, c.found);
+  }
+}
+
+// Thousands of pieces in a few cells and spread far apart, so that the table grows many times
+// and keys share slots: every piece is found at either end, and nothing between them is.
+TEST(CopperIndex, EveryPieceIsFoundAfterTheTableGrew) {
+  TCopperIndex index(1);
+  constexpr int kPieces = 5000;
+  auto piece = [](int i) {
+    const sdk::Coord x = (i % 2 ? -1 : 1) * (i * 977 % 2000000);
+    return Track(x, i % 50, x + 40 + i % 3, i % 50, 10 + i % 5);
+  };
+  for (int i = 0; i < kPieces; ++i) {
+    TCopperItem item = piece(i);
+    item.handle = static_cast<sdk::Handle>(i + 1);
+    index.Add(item);
+  }
+  for (int i = 0; i < kPieces; ++i) {
+    const TCopperItem item = piece(i);
+    const TCopperItem* found =
+        index.Find(Track(item.b.x, item.b.y, item.a.x, item.a.y, item.width));
+    ASSERT_NE(found, nullptr) << i;
+    EXPECT_EQ(found->a, item.a) << i;
+    EXPECT_EQ(found->width, item.width) << i;
+    EXPECT_EQ(index.Find(Track(item.a.x, item.a.y + 7, item.b.x, item.b.y + 7, item.width)),
+              nullptr)
+        << i;
+  }
+}
+
+}  // namespace

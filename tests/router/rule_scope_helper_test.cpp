@@ -1,0 +1,150 @@
+// A rule scope resolved against a board: the layers its layer words name, the guard against a
+// layer stack whose links loop, and which router scope a pad stands for.
+#include "router/rule_scope_helper.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "sdk/pcb_object_kinds.h"
+
+namespace {
+
+using router::TSpecctraScope;
+
+// COM objects that live on the test's stack: references are not counted.
+template <class Interface>
+class StackObject : public Interface {
+ public:
+  HRESULT __stdcall QueryInterface(REFIID, void** out) override {
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG __stdcall AddRef() override { return 2; }
+  ULONG __stdcall Release() override { return 1; }
+  std::uint32_t __stdcall GetHandle() override { return 1; }
+  IPCB_Board* __stdcall GetBoard() override { return nullptr; }
+  HRESULT __stdcall GetName(BSTR* name) override {
+    *name = nullptr;
+    return S_OK;
+  }
+};
+
+class FakePad : public StackObject<IPCB_Primitive> {
+ public:
+  explicit FakePad(BYTE layer) : layer_(layer) {}
+  BYTE __stdcall GetObjectId() override { return pcbapi::kPad; }
+  BYTE __stdcall GetLayer() override { return layer_; }
+
+ private:
+  BYTE layer_;
+};
+
+// A board whose layer stack is whatever the test links; it gives up on a walk that never ends.
+class FakeBoard : public StackObject<IPCB_Board> {
+ public:
+  FakeBoard(std::vector<std::pair<BYTE, std::wstring>> stack, std::map<BYTE, BYTE> next)
+      : stack_(std::move(stack)), next_(std::move(next)) {}
+  BYTE __stdcall GetObjectId() override { return pcbapi::kBoard; }
+  BYTE __stdcall GetLayer() override { return 0; }
+  HRESULT __stdcall GetFileName(BSTR* path) override {
+    *path = nullptr;
+    return S_OK;
+  }
+  IPCB_BoardIterator* __stdcall CreateBoardIterator() override { return nullptr; }
+  BYTE __stdcall GetFirstLayer() override { return stack_.empty() ? 0 : stack_.front().first; }
+  BYTE __stdcall GetNextLayer(BYTE layer) override {
+    if (++steps_ > kGiveUp) return 0;
+    const auto found = next_.find(layer);
+    return found == next_.end() ? 0 : found->second;
+  }
+  HRESULT __stdcall GetLayerName(BYTE layer, BSTR* name) override {
+    for (const auto& [number, text] : stack_) {
+      if (number == layer) {
+        *name = SysAllocString(text.c_str());
+        return S_OK;
+      }
+    }
+    *name = nullptr;
+    return E_INVALIDARG;
+  }
+  IPCB_Rule* __stdcall FindDominantRuleForObject(IPCB_Primitive*, BYTE) override { return nullptr; }
+  IPCB_Rule* __stdcall FindDominantRuleForObjectPair(IPCB_Primitive*, IPCB_Primitive*,
+                                                     BYTE) override {
+    return nullptr;
+  }
+  bool GaveUp() const { return steps_ > kGiveUp; }
+
+ private:
+  static constexpr int kGiveUp = 1000;
+  std::vector<std::pair<BYTE, std::wstring>> stack_;
+  std::map<BYTE, BYTE> next_;
+  int steps_ = 0;
+};
+
+// The legacy layers 1..82 that the scope's layer words name.
+std::vector<int> ScopeLayers(const std::string& scope, IPCB_Board* board = nullptr) {
+  router::TRuleExpressionScopeHelper helper;
+  helper.SetTree(router::TRuleExpressionParser().ParseScope(scope));
+  helper.CollectObjects(board);
+  std::vector<int> layers;
+  for (int layer = 1; layer <= 82; ++layer) {
+    if (helper.layers().Contains(layer)) layers.push_back(layer);
+  }
+  return layers;
+}
+
+std::vector<int> Range(int first, int last) {
+  std::vector<int> layers;
+  for (int layer = first; layer <= last; ++layer) layers.push_back(layer);
+  return layers;
+}
+
+TEST(RuleScopeHelper, LayerWordsNameTheirLayers) {
+  struct Case {
+    const char* scope;
+    std::vector<int> layers;
+  };
+  const Case cases[] = {
+      {"OnTopLayer", {1}},  {"OnTop", {1}},          {"OnBottomLayer", {32}},
+      {"onbottom", {32}},   {"OnMid", Range(2, 31)}, {"OnSignal", Range(1, 32)},
+      {"InNet('GND')", {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.scope);
+    EXPECT_EQ(ScopeLayers(c.scope), c.layers);
+  }
+}
+
+TEST(RuleScopeHelper, OnLayerFindsTheStackLayerByNameAndWalksALoopingStackOnce) {
+  const std::vector<std::pair<BYTE, std::wstring>> stack = {
+      {1, L"Top"}, {2, L"Signal 2"}, {40, L"GND Plane"}, {32, L"Bottom"}};
+  FakeBoard linked(stack, {{1, 2}, {2, 40}, {40, 32}});
+  EXPECT_EQ(ScopeLayers("OnLayer('signal 2')", &linked), std::vector<int>{2});
+  EXPECT_EQ(ScopeLayers("OnLayer('Bottom')", &linked), std::vector<int>{32});
+  // The host's links run back to the second layer after the third.
+  FakeBoard looping(stack, {{1, 2}, {2, 40}, {40, 2}});
+  EXPECT_EQ(ScopeLayers("OnLayer('GND Plane')", &looping), std::vector<int>{40});
+  EXPECT_EQ(ScopeLayers("OnLayer('Bottom')", &looping), std::vector<int>{}) << "not in the walk";
+  EXPECT_FALSE(looping.GaveUp()) << "the walk went round the loop";
+}
+
+TEST(RuleScopeHelper, PadsOnAnOuterLayerAreSurfaceMountPadsAndOthersPins) {
+  struct Case {
+    BYTE layer;
+    TSpecctraScope scope;
+  };
+  const Case cases[] = {
+      {1, TSpecctraScope::SMDpad}, {32, TSpecctraScope::SMDpad}, {2, TSpecctraScope::Pin},
+      {31, TSpecctraScope::Pin},   {74, TSpecctraScope::Pin},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.layer));
+    FakePad pad(c.layer);
+    EXPECT_EQ(router::ObjectScopeKind(&pad), c.scope);
+  }
+}
+
+}  // namespace

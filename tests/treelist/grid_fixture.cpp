@@ -1,0 +1,87 @@
+// The tests' tree list and its form.
+#include "grid_fixture.h"
+
+#include <commctrl.h>
+
+#include "framework/win/handles.h"
+
+namespace treelist_test {
+
+void TestTreeList::SetModel(treelist::HeaderModel model) {
+  model_ = std::move(model);
+  LayoutChanged();
+}
+
+std::wstring TestTreeList::Name(const TdxTreeListNode* node) const {
+  const auto it = names_.find(node);
+  return it == names_.end() ? std::wstring() : it->second;
+}
+
+std::wstring TestTreeList::GetNodeString(const TdxTreeListNode* node, int column) {
+  if (const auto it = edited_.find({node, column}); it != edited_.end()) return it->second;
+  const std::wstring name = Name(node);
+  return column == 0 ? name : name + L"." + std::to_wstring(column);
+}
+
+void TestTreeList::SetNodeString(TdxTreeListNode* node, int column, const std::wstring& text) {
+  edited_[{node, column}] = text;
+  TCustomdxTreeList::SetNodeString(node, column, text);
+}
+
+int TestTreeList::GetNodeImageIndex(const TdxTreeListNode* node, ImageKind kind) {
+  const int level = std::min(node->Level(), 2);
+  return kind == ImageKind::State ? state_by_level[level] : image_by_level[level];
+}
+
+treelist::HeaderModel TwoBandModel() {
+  treelist::HeaderModel model;
+  model.columns = {{L"Name", 160, 60}, {L"Width", 80, 30}, {L"Clearance", 90, 30}};
+  model.bands = {{L"Net", 160, 60, true, {{0}}}, {L"Rules", 170, 60, true, {{1, 2}}}};
+  return model;
+}
+
+GridForm::GridForm(int width, int height) {
+  form.SetBounds(50, 50, width + 40, height + 60);
+  grid.SetParent(&form);
+  grid.SetBounds(10, 10, width, height);
+  form.Show();
+  grid.Handle();
+}
+
+void GridForm::Click(int x, int y, WPARAM keys) {
+  SendMessageW(hwnd(), WM_LBUTTONDOWN, MK_LBUTTON | keys, MAKELPARAM(x, y));
+  SendMessageW(hwnd(), WM_LBUTTONUP, keys, MAKELPARAM(x, y));
+}
+
+void GridForm::Key(WORD key) {
+  SendMessageW(hwnd(), WM_KEYDOWN, key, 0);
+  SendMessageW(hwnd(), WM_KEYUP, key, 0xC0000000);
+}
+
+TdxTreeListNode* AddNamed(TestTreeList& grid, TdxTreeListNode* parent, const std::wstring& name) {
+  TdxTreeListNode* node = parent ? parent->AddChild() : grid.Add();
+  grid.SetName(node, name);
+  return node;
+}
+
+void FillImages(framework::TImageList& images, std::initializer_list<COLORREF> colours) {
+  HDC screen = GetDC(nullptr);
+  for (COLORREF colour : colours) {
+    win::UniqueBitmap bitmap(CreateCompatibleBitmap(screen, 16, 16));
+    win::UniqueMemoryDc dc(CreateCompatibleDC(screen));
+    const HGDIOBJ old = SelectObject(dc.get(), bitmap.get());
+    RECT all{0, 0, 16, 16}, inner{2, 2, 14, 14};
+    win::UniqueBrush white(CreateSolidBrush(RGB(255, 255, 255)));
+    win::UniqueBrush frame(CreateSolidBrush(RGB(40, 40, 40)));
+    win::UniqueBrush fill(CreateSolidBrush(colour));
+    FillRect(dc.get(), &all, white.get());
+    FrameRect(dc.get(), &inner, frame.get());
+    InflateRect(&inner, -1, -1);
+    FillRect(dc.get(), &inner, fill.get());
+    SelectObject(dc.get(), old);
+    ImageList_AddMasked(images.Handle(), bitmap.get(), RGB(255, 255, 255));
+  }
+  ReleaseDC(nullptr, screen);
+}
+
+}  // namespace treelist_test

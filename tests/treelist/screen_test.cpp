@@ -1,0 +1,72 @@
+// On a real screen: pixels moved by scrolling and then repainted where uncovered must be the
+// pixels a full repaint draws, for rows and for columns, headers and bands included.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "grid_fixture.h"
+#include "support/screen_capture.h"
+
+using treelist::TdxTreeListNode;
+using treelist_test::AddNamed;
+using treelist_test::GridForm;
+
+namespace {
+
+void Pump() {
+  for (int i = 0; i < 20; ++i) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    Sleep(10);
+  }
+}
+
+TEST(TreeListScreen, ScrollThenPaintEqualsAFullRepaint) {
+  GridForm f(260, 220);
+  f.grid.SetModel(treelist_test::TwoBandModel());
+  f.grid.SetShowBands(true);
+  f.grid.SetShowIndicator(true);
+  f.grid.BeginUpdate();
+  for (int i = 0; i < 12; ++i) {
+    TdxTreeListNode* top = AddNamed(f.grid, nullptr, L"NET" + std::to_wstring(i));
+    for (int j = 0; j < 3; ++j) {
+      TdxTreeListNode* child = AddNamed(f.grid, top, L"class " + std::to_wstring(j));
+      AddNamed(f.grid, child, L"pad " + std::to_wstring(j));
+    }
+  }
+  f.grid.EndUpdate();
+  f.grid.FullExpand();
+  Pump();
+
+  struct Step {
+    const char* what;
+    int top_index;
+    int left_coord;
+  };
+  const Step steps[] = {{"three rows down", 3, 0},
+                        {"one row down", 4, 0},
+                        {"two rows up", 2, 0},
+                        {"40 pixels right", 2, 40},
+                        {"13 pixels left", 2, 27}};
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    f.grid.SetTopIndex(step.top_index);
+    f.grid.SetLeftCoord(step.left_coord);
+    ASSERT_EQ(f.grid.LeftCoord(), step.left_coord);
+    UpdateWindow(f.hwnd());
+    Pump();
+    const testsupport::ScreenCapture scrolled = testsupport::ScreenCapture::OfWindow(f.hwnd());
+    InvalidateRect(f.hwnd(), nullptr, FALSE);
+    UpdateWindow(f.hwnd());
+    Pump();
+    const testsupport::ScreenCapture full = testsupport::ScreenCapture::OfWindow(f.hwnd());
+    const RECT client = scrolled.ClientArea(f.hwnd());
+    EXPECT_EQ(scrolled.DifferingPixels(full, client, 0), 0);
+    if (step.left_coord == 27) full.Save("treelist_screen_scrolled");
+  }
+}
+
+}  // namespace

@@ -1,0 +1,452 @@
+// The grid window driven by real messages: focus and selection surviving deletions, scrolling,
+// keys and clicks, option predicates, updates, and an exception inside a message handler.
+#include "treelist/tree_list.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "framework/application.h"
+#include "framework/win/handles.h"
+#include "grid_fixture.h"
+#include "treelist/grid_helpers.h"
+
+using treelist::TdxTreeListNode;
+using treelist_test::AddNamed;
+using treelist_test::GridForm;
+
+namespace {
+
+// Nodes "A".."F" at the top level.
+std::vector<TdxTreeListNode*> AddLetters(treelist_test::TestTreeList& grid, int count = 6) {
+  std::vector<TdxTreeListNode*> nodes;
+  for (int i = 0; i < count; ++i) {
+    nodes.push_back(AddNamed(grid, nullptr, std::wstring(1, static_cast<wchar_t>(L'A' + i))));
+  }
+  return nodes;
+}
+
+// A point on the label of visible row `row` (rows of equal height).
+POINT RowPoint(treelist_test::TestTreeList& grid, int row) {
+  const treelist::Layout layout = grid.GetLayout();
+  return {layout.data.left + 60, layout.rows.top + row * grid.DefaultRowHeight() + 3};
+}
+
+std::wstring Names(treelist_test::TestTreeList& grid, const std::vector<TdxTreeListNode*>& nodes) {
+  std::wstring text;
+  for (const TdxTreeListNode* n : nodes) text += grid.Name(n);
+  return text;
+}
+
+TEST(TreeListDeletion, ShiftRangeAfterDeletingTheAnchorStartsFromALiveNode) {
+  GridForm f;
+  f.grid.SetOptions(f.grid.Options() | treelist::aoMultiSelect);
+  std::vector<TdxTreeListNode*> n = AddLetters(f.grid);
+  const POINT c = RowPoint(f.grid, 2);
+  f.Click(c.x, c.y);
+  ASSERT_EQ(f.grid.SelectionAnchor(), n[2]);
+  delete n[2];
+  EXPECT_EQ(f.grid.SelectionAnchor(), n[1]) << "moved to the prior sibling";
+  EXPECT_EQ(f.grid.GetFocusedNode(), n[1]);
+  const POINT e = RowPoint(f.grid, 3);  // "E" is row 3 now
+  f.Click(e.x, e.y, MK_SHIFT);
+  EXPECT_EQ(Names(f.grid, f.grid.SelectedNodes()), L"BDE");
+  EXPECT_EQ(f.grid.GetFocusedNode(), n[4]);
+}
+
+TEST(TreeListDeletion, PointersIntoADeletedSubtreeLeaveIt) {
+  GridForm f;
+  f.grid.SetOptions(f.grid.Options() | treelist::aoMultiSelect);
+  std::vector<TdxTreeListNode*> n = AddLetters(f.grid, 3);
+  TdxTreeListNode* child = AddNamed(f.grid, n[1], L"b1");
+  n[1]->Expand(false);
+  const POINT b1 = RowPoint(f.grid, 2);
+  f.Click(b1.x, b1.y);
+  ASSERT_EQ(f.grid.GetFocusedNode(), child);
+  f.grid.SetHotNode(child);
+  f.grid.SetDropTarget(child);
+  f.grid.SetDragNode(child);
+  f.grid.SetDragOverNode(child);
+  f.grid.SetPressedNode(child);
+  delete n[1];
+  EXPECT_EQ(f.grid.GetFocusedNode(), n[0]);
+  EXPECT_EQ(f.grid.SelectionAnchor(), n[0]);
+  EXPECT_EQ(f.grid.HotNode(), nullptr);
+  EXPECT_EQ(f.grid.DropTarget(), nullptr);
+  EXPECT_EQ(f.grid.DragNode(), nullptr);
+  EXPECT_EQ(f.grid.DragOverNode(), nullptr);
+  EXPECT_EQ(f.grid.PressedNode(), nullptr);
+  EXPECT_TRUE(f.grid.SelectedNodes().empty()) << "the selected child went with its parent";
+}
+
+TEST(TreeListDeletion, TheFocusGoesToThePriorSiblingElseTheNextElseNowhere) {
+  GridForm f;
+  std::vector<TdxTreeListNode*> n = AddLetters(f.grid, 3);
+  f.grid.SetFocusedNode(n[0]);
+  delete n[0];
+  EXPECT_EQ(f.grid.GetFocusedNode(), n[1]) << "no prior sibling: the next";
+  f.grid.SetFocusedNode(n[2]);
+  delete n[2];
+  EXPECT_EQ(f.grid.GetFocusedNode(), n[1]);
+  EXPECT_EQ(f.grid.TopNode(), n[1]);
+  delete n[1];
+  EXPECT_EQ(f.grid.GetFocusedNode(), nullptr);
+  EXPECT_EQ(f.grid.TopNode(), nullptr);
+  EXPECT_EQ(f.grid.GetVisibleRowCount(), 0);
+}
+
+TEST(TreeListScrolling, ScrollingColumnsRepaintsTheBandAndHeaderPanelsToo) {
+  GridForm f(200, 150);
+  f.grid.SetModel(treelist_test::TwoBandModel());
+  f.grid.SetShowBands(true);
+  AddLetters(f.grid);
+  UpdateWindow(f.hwnd());
+  const treelist::Layout before = f.grid.GetLayout();
+  ASSERT_GT(before.MaxLeftCoord(), 40) << "the columns must be wider than the grid";
+  f.grid.SetLeftCoord(40);
+  EXPECT_EQ(f.grid.LeftCoord(), 40);
+  win::UniqueRegion region(CreateRectRgn(0, 0, 0, 0));
+  ASSERT_NE(GetUpdateRgn(f.hwnd(), region.get(), FALSE), ERROR);
+  const treelist::Layout after = f.grid.GetLayout();
+  const int x = after.scroll.right - 5;  // in the strip the scroll uncovers
+  EXPECT_TRUE(PtInRegion(region.get(), x, after.band_panel.top + 3)) << "band panel";
+  EXPECT_TRUE(PtInRegion(region.get(), x, after.header_panel.top + 3)) << "header panel";
+  EXPECT_TRUE(PtInRegion(region.get(), x, after.rows.top + 3)) << "rows";
+  EXPECT_FALSE(PtInRegion(region.get(), after.scroll.left + 5, after.rows.top + 3))
+      << "kept pixels are moved, not repainted";
+  // The scroll bar's thumb and a thumb drag land on a multiple of 4 before the end.
+  SendMessageW(f.hwnd(), WM_HSCROLL, SB_LEFT, 0);
+  EXPECT_EQ(f.grid.LeftCoord(), 0);
+  SendMessageW(f.hwnd(), WM_HSCROLL, SB_RIGHT, 0);
+  EXPECT_EQ(f.grid.LeftCoord(), after.MaxLeftCoord()) << "clamped";
+}
+
+TEST(TreeListScrolling, PagingDownStopsWithAFullLastPage) {
+  GridForm f(200, 150);
+  for (int i = 0; i < 40; ++i) AddNamed(f.grid, nullptr, L"n" + std::to_wstring(i));
+  const int page = f.grid.FullyVisibleRowCount();
+  ASSERT_GT(page, 2);
+  for (int i = 0; i < 10; ++i) SendMessageW(f.hwnd(), WM_VSCROLL, SB_PAGEDOWN, 0);
+  EXPECT_EQ(f.grid.TopIndex(), 40 - page);
+  SendMessageW(f.hwnd(), WM_VSCROLL, SB_LINEUP, 0);
+  EXPECT_EQ(f.grid.TopIndex(), 40 - page - 1);
+  SendMessageW(f.hwnd(), WM_VSCROLL, SB_TOP, 0);
+  EXPECT_EQ(f.grid.TopIndex(), 0);
+  f.grid.SetFocusedAbsoluteIndex(1000);
+  EXPECT_EQ(f.grid.GetAbsoluteIndex(f.grid.GetFocusedNode()), 39) << "beyond the end: the last";
+  EXPECT_EQ(f.grid.TopIndex(), 40 - page) << "made visible";
+}
+
+TEST(TreeListKeys, ArrowsMoveExpandAndCollapse) {
+  GridForm f;
+  std::vector<TdxTreeListNode*> n = AddLetters(f.grid, 2);
+  TdxTreeListNode* a1 = AddNamed(f.grid, n[0], L"a1");
+  f.grid.SetFocusedNode(n[0]);
+  f.Key(VK_RIGHT);
+  EXPECT_TRUE(n[0]->Expanded());
+  f.Key(VK_RIGHT);
+  EXPECT_EQ(f.grid.GetFocusedNode(), a1) << "into the first child";
+  f.Key(VK_LEFT);
+  EXPECT_EQ(f.grid.GetFocusedNode(), n[0]) << "to the parent";
+  f.Key(VK_LEFT);
+  EXPECT_FALSE(n[0]->Expanded());
+  f.Key(VK_END);
+  EXPECT_EQ(f.grid.GetFocusedNode(), n[1]);
+  f.Key(VK_UP);
+  EXPECT_EQ(f.grid.GetFocusedNode(), n[0]);
+}
+
+TEST(TreeListMouse, AClickOnTheButtonTogglesAndTheHitTestNamesEveryPart) {
+  GridForm f;
+  f.grid.SetModel(treelist_test::TwoBandModel());
+  f.grid.SetShowBands(true);
+  std::vector<TdxTreeListNode*> n = AddLetters(f.grid, 2);
+  AddNamed(f.grid, n[0], L"a1");
+  const treelist::Layout layout = f.grid.GetLayout();
+  const int y = layout.rows.top + 3;
+  const treelist::THitInfo button = f.grid.HitTest({layout.data.left + 8, y});
+  EXPECT_EQ(button.kind, treelist::htButton);
+  EXPECT_EQ(button.node, n[0]);
+  f.Click(layout.data.left + 8, y);
+  EXPECT_TRUE(n[0]->Expanded());
+  EXPECT_EQ(f.grid.GetVisibleRowCount(), 3);
+  const treelist::THitInfo label = f.grid.HitTest({layout.data.left + 60, y});
+  EXPECT_EQ(label.kind, treelist::htLabel);
+  EXPECT_EQ(label.column, 0);
+  const treelist::THitInfo header =
+      f.grid.HitTest({layout.column_left[1] + 10, layout.header_panel.top + 3});
+  EXPECT_EQ(header.kind, treelist::htColumn);
+  EXPECT_EQ(header.column, 1);
+  EXPECT_EQ(header.band, 1);
+  const treelist::THitInfo edge =
+      f.grid.HitTest({layout.column_left[1] - 1, layout.header_panel.top + 3});
+  EXPECT_EQ(edge.kind, treelist::htColumnEdge);
+  EXPECT_EQ(edge.column, 0);
+  EXPECT_EQ(f.grid.HitTest({layout.bands[1].left + 20, layout.band_panel.top + 3}).kind,
+            treelist::htBand);
+  EXPECT_EQ(f.grid.HitTest({layout.data.left + 60, layout.rows.bottom - 2}).kind,
+            treelist::htNowhere)
+      << "below the last row";
+  SendMessageW(f.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON,
+               MAKELPARAM(layout.column_left[1] + 10, layout.header_panel.top + 3));
+  EXPECT_EQ(f.grid.State(), treelist::tsColumnDown);
+  SendMessageW(f.hwnd(), WM_LBUTTONUP, 0,
+               MAKELPARAM(layout.column_left[1] + 10, layout.header_panel.top + 3));
+  EXPECT_EQ(f.grid.State(), treelist::tsNone);
+  SendMessageW(f.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON,
+               MAKELPARAM(layout.column_left[1] - 1, layout.header_panel.top + 3));
+  EXPECT_EQ(f.grid.State(), treelist::tsColumnSizing);
+  SendMessageW(f.hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(layout.column_left[1] - 1, 3));
+}
+
+TEST(TreeListUpdates, NothingIsLaidOutUntilTheLastEndUpdate) {
+  GridForm f;
+  f.grid.BeginUpdate();
+  f.grid.BeginUpdate();
+  f.grid.SetShowIndicator(true);
+  AddLetters(f.grid);
+  EXPECT_EQ(f.grid.GetMetrics().indicator_width, 0);
+  f.grid.EndUpdate();
+  EXPECT_EQ(f.grid.GetMetrics().indicator_width, 0) << "still locked once";
+  f.grid.EndUpdate();
+  EXPECT_EQ(f.grid.GetMetrics().indicator_width, 12);
+  EXPECT_EQ(f.grid.GetVisibleRowCount(), 6);
+  f.grid.ClearNodes();
+  EXPECT_EQ(f.grid.Count(), 0);
+  EXPECT_EQ(f.grid.GetFocusedNode(), nullptr);
+  EXPECT_EQ(f.grid.GetVisibleRowCount(), 0);
+}
+
+SHORT ControlHeld(int key) { return key == VK_CONTROL ? SHORT(0x8000) : SHORT(0); }
+SHORT NothingHeld(int) { return 0; }
+
+TEST(TreeListOptions, CompoundPredicatesCombineTheirOptions) {
+  treelist_test::TestTreeList grid(nullptr);
+  EXPECT_EQ(grid.Options(), treelist::kDefaultOptions);
+  EXPECT_EQ(grid.OptionsEx(), treelist::kDefaultOptionsEx);
+
+  grid.SetOptionsEx(grid.OptionsEx() | treelist::aoMouseScroll);
+  EXPECT_TRUE(grid.IsMouseScrollSelect()) << "editing with row select";
+  grid.SetOptions(grid.Options() & ~treelist::aoRowSelect);
+  EXPECT_FALSE(grid.IsMouseScrollSelect()) << "editing cells";
+  grid.SetOptions(grid.Options() & ~treelist::aoEditing);
+  EXPECT_TRUE(grid.IsMouseScrollSelect());
+
+  grid.SetOptionsEx(grid.OptionsEx() | treelist::aoEnterThrough);
+  EXPECT_FALSE(grid.IsEnterThrough()) << "needs Enter to show the editor";
+  grid.SetOptionsEx(grid.OptionsEx() | treelist::aoEnterShowEditor);
+  EXPECT_TRUE(grid.IsEnterThrough());
+
+  EXPECT_TRUE(grid.IsBandWidthFree()) << "band header width without bands shown";
+  grid.SetShowBands(true);
+  EXPECT_FALSE(grid.IsBandWidthFree());
+
+  grid.SetOptions(grid.Options() | treelist::aoTabs);
+  grid.Seams().key_state = NothingHeld;
+  EXPECT_TRUE(grid.IsTabs());
+  grid.Seams().key_state = ControlHeld;
+  EXPECT_FALSE(grid.IsTabs()) << "Ctrl+Tab leaves the grid";
+
+  EXPECT_FALSE(grid.IsImmediateEditor(0));
+  grid.OnGetImmediateEditor = [](framework::TComponent*, int column, bool& answer) {
+    answer = column == 1;
+  };
+  EXPECT_TRUE(grid.IsImmediateEditor(1));
+  EXPECT_FALSE(grid.IsImmediateEditor(0));
+  EXPECT_FALSE(grid.IsImmediateEditor(-1)) << "no column: the option alone";
+
+  grid.SetOptionsEx(grid.OptionsEx() | treelist::aoInvertSelect);
+  grid.SetOptions(grid.Options() | treelist::aoRowSelect);
+  EXPECT_FALSE(grid.OptionsEx() & treelist::aoInvertSelect) << "the last set wins";
+  grid.SetOptionsEx(grid.OptionsEx() | treelist::aoInvertSelect);
+  EXPECT_FALSE(grid.Options() & treelist::aoRowSelect);
+}
+
+TEST(TreeListTexts, HeaderAndNodeLinesAreTabSeparated) {
+  treelist_test::TestTreeList grid(nullptr);
+  grid.SetModel(treelist_test::TwoBandModel());
+  TdxTreeListNode* node = AddNamed(grid, nullptr, L"GND");
+  EXPECT_EQ(grid.GetHeaderLineText(), L"Name\tWidth\tClearance\r\n");
+  EXPECT_EQ(grid.GetNodeLineText(node), L"GND\tGND.1\tGND.2");
+}
+
+TEST(TreeListEvents, AThrowingHandlerInsideAMessageIsReportedOnceAndTheGridGoesOn) {
+  GridForm f;
+  std::vector<TdxTreeListNode*> n = AddLetters(f.grid, 2);
+  AddNamed(f.grid, n[0], L"a1");
+  f.grid.SetFocusedNode(n[0]);
+  std::vector<std::string> reports;
+  framework::Application::Instance().OnException = [&](const std::string& message) {
+    reports.push_back(message);
+  };
+  f.grid.OnExpanding = [](framework::TComponent*, TdxTreeListNode*, bool&) {
+    throw framework::Exception("expanding refused");
+  };
+  f.Key(VK_RIGHT);
+  framework::Application::Instance().OnException = nullptr;
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_NE(reports[0].find("expanding refused"), std::string::npos) << reports[0];
+  EXPECT_FALSE(n[0]->Expanded());
+  f.Key(VK_DOWN);
+  EXPECT_EQ(f.grid.GetFocusedNode(), n[1]) << "the grid still answers";
+  bool raised = false;
+  f.grid.OnExpanding = [&](framework::TComponent*, TdxTreeListNode*, bool&) { raised = true; };
+  f.grid.OnCollapsing = nullptr;
+  n[0]->Expand(false);
+  EXPECT_TRUE(raised);
+}
+
+}  // namespace
+
+namespace {
+
+struct PathCase {
+  const char* path;
+  const char* normalized;
+};
+constexpr PathCase kPaths[] = {
+    {"", ""},
+    {"Software\\Tralvek", "\\Software\\Tralvek"},
+    {"\\Software\\Tralvek\\\\", "\\Software\\Tralvek"},
+    {"\\", ""},
+};
+
+TEST(GridHelpers, RegistryPathsLeadWithABackslashAndEndWithout) {
+  for (const PathCase& c : kPaths) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(treelist::NormalizeRegistryPath(c.path), c.normalized);
+  }
+}
+
+TEST(GridHelpers, ObsoleteKeysGoWithWhatTheyHold) {
+  const wchar_t* root = L"Software\\TralvekTreeListTest";
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\TralvekTreeListTest\\Software\\Old", 0,
+                            nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+  treelist::DeleteObsoleteKey([] { return std::wstring(L"Software\\TralvekTreeListTest"); });
+  EXPECT_NE(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\TralvekTreeListTest\\Software", 0,
+                          KEY_READ, &key),
+            ERROR_SUCCESS);
+  EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, root, 0, KEY_READ, &key), ERROR_SUCCESS)
+      << "the provider's own key stays";
+  RegCloseKey(key);
+  RegDeleteTreeW(HKEY_CURRENT_USER, root);
+}
+
+TEST(GridHelpers, TextLinesCountTheWrappedLinesUpToTheMaximum) {
+  framework::TFont font;
+  const HFONT handle = font.Handle();
+  const std::wstring word = L"clearance";
+  std::wstring text;
+  for (int i = 0; i < 6; ++i) text += (i ? L" " : L"") + word;
+  EXPECT_EQ(treelist::CountTextLines(L"", 100, 0, handle, 0), 0);
+  EXPECT_EQ(treelist::CountTextLines(word, 1000, 0, handle, 0), 1);
+  const int lines = treelist::CountTextLines(text, 80, 0, handle, 0);
+  EXPECT_GE(lines, 3) << "one or two words a line";
+  EXPECT_EQ(treelist::CountTextLines(text, 80, 0, handle, 2), 2);
+}
+
+TEST(TreeListSearch, StartFocusesTheFirstMatchAndEndStops) {
+  GridForm f;
+  f.grid.SetModel(treelist_test::TwoBandModel());
+  std::vector<TdxTreeListNode*> n = AddLetters(f.grid, 2);
+  TdxTreeListNode* vcc = AddNamed(f.grid, n[1], L"VCC_3V3");
+  n[1]->Expand(false);
+  f.grid.StartSearch(0, L"vcc");
+  EXPECT_TRUE(f.grid.Searching());
+  EXPECT_EQ(f.grid.SearchText(), L"vcc");
+  EXPECT_EQ(f.grid.GetFocusedNode(), vcc) << "case ignored";
+  f.grid.EndSearch();
+  EXPECT_FALSE(f.grid.Searching());
+}
+
+TEST(TreeListHeader, ButtonStatesAre0Or1Or3Or7) {
+  treelist_test::TestTreeList grid(nullptr);
+  EXPECT_EQ(grid.GetHeaderButtonState(0), 0);
+  grid.SetShowHeaderButtons(true);
+  EXPECT_EQ(grid.GetHeaderButtonState(0), 1);
+  grid.SetHotButtonColumn(0);
+  EXPECT_EQ(grid.GetHeaderButtonState(0), 3);
+  grid.SetPressedButtonColumn(0, false);
+  EXPECT_EQ(grid.GetHeaderButtonState(0), 3) << "pressed but not shown so";
+  grid.SetPressedButtonColumn(0, true);
+  EXPECT_EQ(grid.GetHeaderButtonState(0), 7);
+  EXPECT_EQ(grid.GetHeaderButtonState(1), 1);
+}
+
+}  // namespace
+
+namespace {
+
+// A grid that edits cells: no row select, a model of three columns, "A" and "B" focused on A.
+struct EditingGrid : GridForm {
+  std::vector<TdxTreeListNode*> n;
+  EditingGrid() {
+    grid.SetModel(treelist_test::TwoBandModel());
+    grid.SetOptions((grid.Options() | treelist::aoEditing) & ~treelist::aoRowSelect);
+    n = AddLetters(grid, 2);
+    grid.SetFocus();
+    grid.SetFocusedCell(n[0], 1, true);
+  }
+  HWND editor() { return grid.InplaceEditor() ? grid.InplaceEditor()->Handle() : nullptr; }
+};
+
+TEST(TreeListEditing, F2OpensTheEditorOverTheCellAndEnterWritesItBack) {
+  EditingGrid f;
+  f.Key(VK_F2);
+  ASSERT_EQ(f.grid.State(), treelist::tsEditing);
+  ASSERT_NE(f.editor(), nullptr);
+  EXPECT_TRUE(IsWindowVisible(f.editor()));
+  EXPECT_EQ(f.grid.InplaceEditor()->Text(), L"A.1");
+  RECT placed;
+  GetWindowRect(f.editor(), &placed);
+  MapWindowPoints(nullptr, f.hwnd(), reinterpret_cast<POINT*>(&placed), 2);
+  RECT cell = f.grid.GetCellRect(f.n[0], 1);
+  InflateRect(&cell, 2, 2);
+  EXPECT_TRUE(EqualRect(&placed, &cell)) << "over the cell grown by 2";
+  EXPECT_EQ(GetFocus(), f.editor());
+
+  f.grid.InplaceEditor()->SetText(L"0.25");
+  SendMessageW(f.editor(), WM_KEYDOWN, VK_RETURN, 0);
+  EXPECT_EQ(f.grid.State(), treelist::tsNone);
+  EXPECT_FALSE(IsWindowVisible(f.editor()));
+  EXPECT_EQ(f.grid.GetCellText(f.n[0], 1), L"0.25");
+  EXPECT_EQ(GetFocus(), f.hwnd()) << "the focus back in the grid";
+}
+
+TEST(TreeListEditing, EscapeDropsTheTextAndRefusalsOpenNothing) {
+  EditingGrid f;
+  bool edited = false;
+  f.grid.OnEdited = [&](framework::TComponent*, TdxTreeListNode*) { edited = true; };
+  f.Key(VK_F2);
+  ASSERT_EQ(f.grid.State(), treelist::tsEditing);
+  SendMessageW(f.editor(), WM_KEYDOWN, VK_ESCAPE, 0);  // nothing typed: back to the grid
+  EXPECT_EQ(f.grid.State(), treelist::tsNone);
+  EXPECT_FALSE(edited);
+
+  f.grid.OnEditing = [](framework::TComponent*, TdxTreeListNode*, bool& allow) { allow = false; };
+  f.Key(VK_F2);
+  EXPECT_EQ(f.grid.State(), treelist::tsNone) << "refused";
+  f.grid.OnEditing = nullptr;
+  f.grid.SetOptions(f.grid.Options() | treelist::aoRowSelect);
+  f.Key(VK_F2);
+  EXPECT_EQ(f.grid.State(), treelist::tsNone) << "rows are selected, not cells";
+}
+
+TEST(TreeListEditing, DeletingTheEditedNodeClosesTheEditorWithoutWritingBack) {
+  EditingGrid f;
+  f.Key(VK_F2);
+  ASSERT_EQ(f.grid.State(), treelist::tsEditing);
+  f.grid.InplaceEditor()->SetText(L"lost");
+  delete f.n[0];
+  EXPECT_EQ(f.grid.State(), treelist::tsNone);
+  EXPECT_FALSE(IsWindowVisible(f.editor()));
+  EXPECT_EQ(f.grid.GetFocusedNode(), f.n[1]);
+  EXPECT_EQ(f.grid.GetCellText(f.n[1], 1), L"B.1");
+}
+
+}  // namespace

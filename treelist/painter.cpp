@@ -1,0 +1,315 @@
+// Paints a tree list.
+#include "treelist/painter.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "treelist/tree_list.h"
+
+namespace treelist {
+namespace {
+
+constexpr int kButtonSize = 9;
+
+// Puts the DC's clipping back when the painting of an area ends.
+class SavedDC {
+ public:
+  explicit SavedDC(HDC dc) : dc_(dc), saved_(SaveDC(dc)) {}
+  ~SavedDC() { RestoreDC(dc_, saved_); }
+  SavedDC(const SavedDC&) = delete;
+  SavedDC& operator=(const SavedDC&) = delete;
+
+ private:
+  HDC dc_;
+  int saved_;
+};
+
+void Line(HDC dc, int x1, int y1, int x2, int y2, COLORREF color) {
+  // A one-pixel rectangle fill: no pen to make and free per line.
+  const RECT r{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2) + 1, std::max(y1, y2) + 1};
+  SetBkColor(dc, color);
+  ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
+}
+
+}  // namespace
+
+TreeListPainter::TreeListPainter(TCustomdxTreeList& grid, HDC dc)
+    : grid_(grid), dc_(dc), layout_(grid.GetLayout()) {
+  focused_window_ = grid.HandleAllocated() && GetFocus() == grid.Handle();
+  window_ = framework::ColorToRGB(grid.Color());
+  window_text_ = GetSysColor(COLOR_WINDOWTEXT);
+  highlight_ = GetSysColor(COLOR_HIGHLIGHT);
+  highlight_text_ = GetSysColor(COLOR_HIGHLIGHTTEXT);
+  hide_selection_ = GetSysColor(COLOR_BTNFACE);
+  tree_line_ = GetSysColor(COLOR_BTNSHADOW);
+  const HeaderModel& model = grid.GetHeaderModel();
+  if (!model.bands.empty() && !model.bands[0].rows.empty() && !model.bands[0].rows[0].empty()) {
+    tree_column_ = model.bands[0].rows[0][0];
+  }
+}
+
+void TreeListPainter::Paint() {
+  const RECT client = grid_.ClientRect();
+  PaintBands();
+  PaintHeaders();
+  PaintIndicatorCorner();
+  const int bottom = PaintRows();
+  // What no row covers: below the last row, and right of the last column.
+  FillRectColor({client.left, bottom, client.right, layout_.rows.bottom}, window_);
+  if (!layout_.headers.empty()) {
+    FillRectColor({layout_.grid_right, layout_.band_panel.top, client.right, layout_.rows.bottom},
+                  window_);
+  }
+  FillRectColor(layout_.footer, GetSysColor(COLOR_BTNFACE));
+}
+
+void TreeListPainter::FillRectColor(const RECT& rect, COLORREF color) {
+  if (rect.right <= rect.left || rect.bottom <= rect.top) return;
+  SetBkColor(dc_, color);
+  ExtTextOutW(dc_, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);
+}
+
+void TreeListPainter::DrawHeaderCell(HDC dc, const RECT& rect, const std::wstring& caption,
+                                     HFONT font, TdxLookAndFeel look) {
+  if (rect.right <= rect.left || rect.bottom <= rect.top) return;
+  RECT face = rect;
+  SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+  ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &face, nullptr, 0, nullptr);
+  switch (look) {
+    case TdxLookAndFeel::lfStandard: DrawEdge(dc, &face, EDGE_RAISED, BF_RECT); break;
+    case TdxLookAndFeel::lfFlat: DrawEdge(dc, &face, BDR_RAISEDINNER, BF_RECT); break;
+    case TdxLookAndFeel::lfUltraFlat: {
+      const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
+      Line(dc, rect.right - 1, rect.top, rect.right - 1, rect.bottom - 1, shadow);
+      Line(dc, rect.left, rect.bottom - 1, rect.right - 1, rect.bottom - 1, shadow);
+      break;
+    }
+  }
+  if (caption.empty()) return;
+  RECT text{rect.left + 4, rect.top + 1, rect.right - 4, rect.bottom - 1};
+  const HGDIOBJ old = SelectObject(dc, font);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+  DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text,
+            DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
+  SetBkMode(dc, OPAQUE);
+  SelectObject(dc, old);
+}
+
+void TreeListPainter::PaintBands() {
+  if (layout_.band_panel.bottom <= layout_.band_panel.top) return;
+  SavedDC saved(dc_);
+  IntersectClipRect(dc_, layout_.band_panel.left, layout_.band_panel.top, layout_.band_panel.right,
+                    layout_.band_panel.bottom);
+  const HeaderModel& model = grid_.GetHeaderModel();
+  for (const LayoutBand& band : layout_.bands) {
+    DrawHeaderCell(dc_, {band.left, layout_.band_panel.top, band.right, layout_.band_panel.bottom},
+                   model.bands[band.index].caption, grid_.band_font_.Handle(), grid_.look_);
+  }
+}
+
+void TreeListPainter::PaintHeaders() {
+  if (layout_.header_panel.bottom <= layout_.header_panel.top) return;
+  SavedDC saved(dc_);
+  IntersectClipRect(dc_, layout_.header_panel.left, layout_.header_panel.top,
+                    layout_.header_panel.right, layout_.header_panel.bottom);
+  const HeaderModel& model = grid_.GetHeaderModel();
+  for (const LayoutHeaderCell& cell : layout_.headers) {
+    DrawHeaderCell(dc_, cell.rect, model.columns[cell.column].caption, grid_.header_font_.Handle(),
+                   grid_.look_);
+  }
+}
+
+void TreeListPainter::PaintIndicatorCorner() {
+  const RECT& corner = layout_.indicator_corner;
+  if (corner.right > corner.left && corner.bottom > corner.top) {
+    DrawHeaderCell(dc_, corner, L"", grid_.header_font_.Handle(), grid_.look_);
+  }
+}
+
+int TreeListPainter::PaintRows() {
+  int y = layout_.rows.top;
+  const int line = grid_.metrics_.default_row_height;
+  for (TdxTreeListNode* node = grid_.top_node_; node && y < layout_.rows.bottom;
+       node = NextVisibleNode(node)) {
+    const int height = grid_.GetRowHeight(node, line, false);
+    PaintRow(node, y, height);
+    y += height;
+  }
+  return std::min<int>(y, layout_.rows.bottom);
+}
+
+void TreeListPainter::PaintRow(TdxTreeListNode* node, int top, int height) {
+  const int line = grid_.metrics_.default_row_height;
+  const bool focused = node == grid_.focused_node_;
+  if (layout_.data.left > layout_.rows.left) {
+    const RECT indicator{layout_.rows.left, top, layout_.data.left, top + height};
+    DrawHeaderCell(dc_, indicator, L"", nullptr, grid_.look_);
+    if (focused) {
+      const int cx = (indicator.left + indicator.right) / 2, cy = top + line / 2;
+      const POINT arrow[3] = {{cx - 2, cy - 4}, {cx + 2, cy}, {cx - 2, cy + 4}};
+      SelectObject(dc_, GetStockObject(BLACK_BRUSH));
+      SelectObject(dc_, GetStockObject(BLACK_PEN));
+      Polygon(dc_, arrow, 3);
+    }
+  }
+  SavedDC saved(dc_);
+  IntersectClipRect(dc_, layout_.data.left, top, layout_.data.right, top + height);
+  SelectObject(dc_, grid_.Font().Handle());
+  const int x0 = layout_.data.left - grid_.left_coord_;
+  if (layout_.headers.empty()) {
+    const RECT cell{x0, top, layout_.data.right, top + line};
+    PaintTreePart(node, cell, top, line);
+    int left = 0, right = 0;
+    grid_.GetNodeIndent(node, left, right);
+    DrawCell(node, 0, cell, cell.left + right);
+  } else {
+    for (const LayoutHeaderCell& header : layout_.headers) {
+      const RECT cell{header.left, top + header.row * line, header.right,
+                      top + (header.row + 1) * line};
+      int text_left = cell.left;
+      if (header.column == tree_column_) {
+        PaintTreePart(node, cell, top, line);
+        int left = 0, right = 0;
+        grid_.GetNodeIndent(node, left, right);
+        text_left += right;
+      }
+      DrawCell(node, header.column, cell, text_left);
+    }
+  }
+  const int cells_bottom = top + line * grid_.GetHeaderModel().HeaderPanelRowCount();
+  // Row footers and the rest of a taller row.
+  if (top + height > cells_bottom) {
+    FillRectColor({x0, cells_bottom, layout_.grid_right, top + height}, GetSysColor(COLOR_3DLIGHT));
+  }
+  if (grid_.show_grid_) {
+    const COLORREF grid_line = GetSysColor(COLOR_BTNFACE);
+    Line(dc_, layout_.data.left, top + height - 1, layout_.grid_right - 1, top + height - 1,
+         grid_line);
+    for (const LayoutHeaderCell& header : layout_.headers) {
+      Line(dc_, header.right - 1, top, header.right - 1, top + height - 1, grid_line);
+    }
+  }
+  if (focused && focused_window_ && !(grid_.options_ & aoHideFocusRect)) {
+    const RECT focus{x0, top, layout_.grid_right > x0 ? layout_.grid_right : layout_.data.right,
+                     cells_bottom};
+    SetTextColor(dc_, window_text_);
+    SetBkColor(dc_, window_);
+    DrawFocusRect(dc_, &focus);
+  }
+}
+
+void TreeListPainter::DrawCell(TdxTreeListNode* node, int column, const RECT& rect, int text_left) {
+  const bool focused = node == grid_.focused_node_;
+  const bool highlighted =
+      (node->Selected() || focused) && (grid_.IsRowSelect() || column == grid_.focused_column_);
+  COLORREF back = window_, fore = window_text_;
+  if (highlighted) {
+    back = focused_window_ ? highlight_ : hide_selection_;
+    fore = focused_window_ ? highlight_text_ : GetSysColor(COLOR_BTNTEXT);
+  }
+  FillRectColor({std::max<int>(text_left, rect.left), rect.top, rect.right, rect.bottom}, back);
+  const std::wstring text = grid_.GetCellText(node, column);
+  if (text.empty()) return;
+  RECT box{text_left + 2, rect.top, rect.right - 2, rect.bottom};
+  SetBkMode(dc_, TRANSPARENT);
+  SetTextColor(dc_, fore);
+  DrawTextW(dc_, text.c_str(), static_cast<int>(text.size()), &box,
+            DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
+  SetBkMode(dc_, OPAQUE);
+}
+
+void TreeListPainter::PaintTreePart(TdxTreeListNode* node, const RECT& cell, int row_top,
+                                    int line_height) {
+  int left = 0, right = 0;
+  grid_.GetNodeIndent(node, left, right);
+  const int x0 = cell.left;
+  const int height = grid_.GetRowHeight(node, line_height, false);
+  FillRectColor({x0, row_top, std::min<int>(x0 + right, cell.right), row_top + line_height},
+                window_);
+  const int mid_y = row_top + line_height / 2;
+  if (grid_.show_lines_ && grid_.paint_style_ == TdxTreeListPaintStyle::psStandard) {
+    PaintTreeLines(node, x0, row_top, row_top + height, mid_y);
+  }
+  const int indent = grid_.indent_;
+  if (node->HasChildren() && grid_.show_buttons_ && left >= indent) {
+    PaintButton(node, x0 + left - indent + indent / 2, mid_y);
+  }
+  PaintNodeImages(node, x0 + left, row_top, line_height);
+}
+
+// The dots' phase follows the content across (so that columns scrolled by an odd step keep
+// theirs) and the window down (rows scrolled repaint the tree's column, see ScrollRows).
+int TreeListPainter::DotPhase(int x, int y) const { return (x + grid_.left_coord_ + y) & 1; }
+
+void TreeListPainter::DottedVertical(int x, int top, int bottom, COLORREF color) {
+  for (int y = top + DotPhase(x, top); y < bottom; y += 2) SetPixelV(dc_, x, y, color);
+}
+
+void TreeListPainter::DottedHorizontal(int left, int right, int y, COLORREF color) {
+  for (int x = left + DotPhase(left, y); x < right; x += 2) SetPixelV(dc_, x, y, color);
+}
+
+void TreeListPainter::PaintTreeLines(TdxTreeListNode* node, int x0, int top, int bottom,
+                                     int mid_y) {
+  const int indent = grid_.indent_;
+  const int slot = node->Level() - (grid_.ShowRoot() ? 0 : 1);
+  if (slot < 0 || indent <= 0) return;
+  const bool dotted = grid_.tree_line_style_ == TdxTreeLineStyle::tlDot;
+  auto vertical = [&](int x, int y1, int y2) {
+    if (dotted) {
+      DottedVertical(x, y1, y2, tree_line_);
+    } else {
+      Line(dc_, x, y1, x, y2 - 1, tree_line_);
+    }
+  };
+  const int mid_x = x0 + slot * indent + indent / 2;
+  const int right = x0 + (slot + 1) * indent;
+  if (dotted) {
+    DottedHorizontal(mid_x, right, mid_y, tree_line_);
+  } else {
+    Line(dc_, mid_x, mid_y, right - 1, mid_y, tree_line_);
+  }
+  const bool first_row = !node->Parent() && node->Index() == 0;
+  vertical(mid_x, first_row ? mid_y : top, node->IsLast() ? mid_y + 1 : bottom);
+  int k = slot - 1;
+  for (TdxTreeListNode* a = node->Parent(); a && k >= 0; a = a->Parent(), --k) {
+    if (!a->IsLast()) vertical(x0 + k * indent + indent / 2, top, bottom);
+  }
+}
+
+void TreeListPainter::PaintButton(TdxTreeListNode* node, int cx, int cy) {
+  const RECT box{cx - kButtonSize / 2, cy - kButtonSize / 2, cx + kButtonSize / 2 + 1,
+                 cy + kButtonSize / 2 + 1};
+  const COLORREF frame =
+      grid_.look_ == TdxLookAndFeel::lfUltraFlat ? window_text_ : GetSysColor(COLOR_BTNSHADOW);
+  const COLORREF face = grid_.look_ == TdxLookAndFeel::lfFlat ? GetSysColor(COLOR_BTNFACE)
+                                                              : GetSysColor(COLOR_WINDOW);
+  FillRectColor(box, frame);
+  FillRectColor({box.left + 1, box.top + 1, box.right - 1, box.bottom - 1}, face);
+  if (grid_.look_ == TdxLookAndFeel::lfStandard) {
+    // The classic raised button: a light inner edge on the left and top.
+    Line(dc_, box.left + 1, box.top + 1, box.right - 3, box.top + 1, GetSysColor(COLOR_3DHILIGHT));
+  }
+  Line(dc_, cx - 2, cy, cx + 2, cy, window_text_);
+  if (!node->Expanded()) Line(dc_, cx, cy - 2, cx, cy + 2, window_text_);
+}
+
+void TreeListPainter::PaintNodeImages(TdxTreeListNode* node, int x, int top, int height) {
+  if (grid_.state_images_ && node->StateIndex() >= 0) {
+    framework::TImageList& list = *grid_.state_images_;
+    ImageList_Draw(list.Handle(), node->StateIndex(), dc_, x, top + (height - list.Height()) / 2,
+                   ILD_NORMAL);
+    x += list.Width();
+  }
+  if (!grid_.images_) return;
+  framework::TImageList& list = *grid_.images_;
+  const int index = node == grid_.focused_node_ ? node->SelectedIndex() : node->ImageIndex();
+  if (index >= 0) {
+    ImageList_Draw(list.Handle(), index, dc_, x, top + (height - list.Height()) / 2,
+                   ILD_TRANSPARENT);
+  }
+}
+
+}  // namespace treelist

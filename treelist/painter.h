@@ -1,0 +1,54 @@
+// Paints a tree list onto a DC: band and header cells, rows with their tree lines, expand
+// buttons, images and cells, the indicator and the focused row. Asks the grid; stores nothing.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "treelist/layout.h"
+
+namespace treelist {
+
+class TCustomdxTreeList;
+class TdxTreeListNode;
+enum class TdxLookAndFeel;
+
+class TreeListPainter {
+ public:
+  TreeListPainter(TCustomdxTreeList& grid, HDC dc);
+  TreeListPainter(const TreeListPainter&) = delete;
+  TreeListPainter& operator=(const TreeListPainter&) = delete;
+  void Paint();
+
+  // A header or band cell: face, frame of the look, caption (the drag pictures reuse it).
+  static void DrawHeaderCell(HDC dc, const RECT& rect, const std::wstring& caption, HFONT font,
+                             TdxLookAndFeel look);
+
+ private:
+  void PaintBands();
+  void PaintHeaders();
+  void PaintIndicatorCorner();
+  // Returns the bottom of the last row painted.
+  int PaintRows();
+  void PaintRow(TdxTreeListNode* node, int top, int height);
+  void PaintTreePart(TdxTreeListNode* node, const RECT& cell, int row_top, int line_height);
+  void PaintTreeLines(TdxTreeListNode* node, int x0, int top, int bottom, int mid_y);
+  void PaintButton(TdxTreeListNode* node, int center_x, int center_y);
+  void PaintNodeImages(TdxTreeListNode* node, int x, int top, int height);
+  void DrawCell(TdxTreeListNode* node, int column, const RECT& rect, int text_left);
+  void FillRectColor(const RECT& rect, COLORREF color);
+  int DotPhase(int x, int y) const;
+  void DottedVertical(int x, int top, int bottom, COLORREF color);
+  void DottedHorizontal(int left, int right, int y, COLORREF color);
+
+  TCustomdxTreeList& grid_;
+  HDC dc_;
+  Layout layout_;
+  bool focused_window_ = false;
+  COLORREF window_, window_text_, highlight_, highlight_text_, hide_selection_, tree_line_;
+  // The first column of the first band holds the tree; without columns the whole row does.
+  int tree_column_ = -1;
+};
+
+}  // namespace treelist

@@ -1,0 +1,1252 @@
+// The tree-list grid's core control.
+#include "treelist/tree_list.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "framework/application.h"
+#include "treelist/painter.h"
+
+namespace treelist {
+namespace {
+
+constexpr int kEdgeZone = 3;       // pixels either side of an edge that size it
+constexpr int kButtonSlotMin = 9;  // the expand button's box
+
+// The screen's DC for measuring text, released on every exit.
+class ScreenDC {
+ public:
+  ScreenDC() : dc_(GetDC(nullptr)) {}
+  ~ScreenDC() { ReleaseDC(nullptr, dc_); }
+  ScreenDC(const ScreenDC&) = delete;
+  ScreenDC& operator=(const ScreenDC&) = delete;
+  HDC get() const noexcept { return dc_; }
+
+ private:
+  HDC dc_;
+};
+
+// Runs an event handler where no exception may pass (a node's destructor).
+template <class Body>
+void Guarded(Body&& body) noexcept {
+  try {
+    body();
+  } catch (...) {
+    framework::Application::Instance().HandleException();
+  }
+}
+
+}  // namespace
+
+TCustomdxTreeList::TCustomdxTreeList(framework::TComponent* owner) : TreeListBase(owner) {
+  SetBounds(0, 0, 320, 120);
+  SetColor(framework::clWindow);
+  SetParentColor(false);
+  SetTabStop(true);
+  header_font_ = Font();
+  band_font_ = Font();
+  preview_font_ = Font();
+  preview_font_.SetColor(framework::clBlue);
+  LayoutChanged();
+}
+
+TCustomdxTreeList::~TCustomdxTreeList() {
+  destroying_ = true;
+  while (!top_nodes_.empty()) delete top_nodes_.back();
+}
+
+// ---- nodes -----------------------------------------------------------------------------------
+
+TdxTreeListNode* TCustomdxTreeList::CreateNode() { return new TdxTreeListNode(this); }
+
+TdxTreeListNode* TCustomdxTreeList::Add() {
+  TdxTreeListNode* node = CreateNode();
+  TdxTreeListNode::Append(node, nullptr);
+  return node;
+}
+
+TdxTreeListNode* TCustomdxTreeList::Items(int index) const noexcept {
+  return index >= 0 && index < Count() ? top_nodes_[index] : nullptr;
+}
+
+void TCustomdxTreeList::ClearNodes() {
+  BeginUpdate();
+  clearing_ = true;
+  try {
+    while (!top_nodes_.empty()) delete top_nodes_.back();
+  } catch (...) {
+    clearing_ = false;
+    EndUpdate();
+    throw;
+  }
+  clearing_ = false;
+  row_index_.Invalidate();
+  top_node_ = focused_node_ = selection_anchor_ = nullptr;
+  hot_node_ = drop_target_ = drag_node_ = pressed_node_ = drag_over_node_ = nullptr;
+  selection_.clear();
+  left_coord_ = 0;
+  EndUpdate();
+}
+
+void TCustomdxTreeList::FullExpand() {
+  BeginUpdate();
+  try {
+    for (size_t i = 0; i < top_nodes_.size(); ++i) top_nodes_[i]->Expand(true);
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+void TCustomdxTreeList::FullCollapse() {
+  BeginUpdate();
+  try {
+    for (size_t i = 0; i < top_nodes_.size(); ++i) top_nodes_[i]->Collapse(true);
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+void TCustomdxTreeList::NodeAdded(TdxTreeListNode* node) {
+  if (destroying_) return;
+  ClearFormerLastSiblingHeight(node);
+  if (LockUpdate()) {
+    row_index_.Invalidate();
+  } else {
+    row_index_.NodeAdded(node);
+    if (IsRowAutoHeight()) ClearCachedHeights();
+  }
+  if (!top_node_) top_node_ = GetFirstNode();
+  if (!focused_node_) focused_node_ = top_node_;
+  if (!LockUpdate() && node->IsVisible()) {
+    UpdateScrollBars();
+    RepaintNode(node, true);
+  }
+}
+
+void TCustomdxTreeList::NodeDeleting(TdxTreeListNode* node) {
+  if (destroying_) return;
+  Guarded([&] { DoDeletion(node); });
+  if (clearing_) return;
+  ClearFormerLastSiblingHeight(node);
+  if (LockUpdate()) {
+    row_index_.Invalidate();
+  } else {
+    row_index_.NodeDeleting(node);
+  }
+}
+
+void TCustomdxTreeList::NodeDeleted() {
+  if (destroying_ || clearing_ || LockUpdate() || !HandleAllocated()) return;
+  Invalidate();
+  UpdateScrollBars();
+}
+
+// Raises OnDeletion, then moves every pointer into the node's subtree away from it: the
+// node's children are gone already, but a pointer may still name one while a subtree goes.
+void TCustomdxTreeList::DoDeletion(TdxTreeListNode* node) {
+  OnDeletion(this, node);
+  if (clearing_) return;  // ClearNodes resets every pointer once at its end
+  if (node->Selected()) {
+    selection_.erase(std::remove(selection_.begin(), selection_.end(), node), selection_.end());
+  }
+  const bool last_node = !node->Parent() && top_nodes_.size() == 1;
+  TdxTreeListNode* neighbour = node->PrevSibling();
+  if (!neighbour) neighbour = node->NextSibling();
+  if (!neighbour) neighbour = node->Parent();
+  auto leave = [&](TdxTreeListNode*& pointer, TdxTreeListNode* replacement) {
+    if (pointer && pointer->IsInSubtreeOf(node)) pointer = last_node ? nullptr : replacement;
+  };
+  if (edited_node_ && edited_node_->IsInSubtreeOf(node)) {
+    edited_node_ = nullptr;  // nothing to write back to
+    CancelEditor();
+  }
+  leave(top_node_, neighbour);
+  leave(focused_node_, neighbour);
+  // A Shift-range later starts from the anchor: it must never be a freed node.
+  leave(selection_anchor_, neighbour);
+  leave(hot_node_, nullptr);
+  leave(drop_target_, nullptr);
+  leave(drag_node_, nullptr);
+  leave(pressed_node_, nullptr);
+  leave(drag_over_node_, nullptr);
+}
+
+void TCustomdxTreeList::NodeExpandChanged(TdxTreeListNode* node) {
+  if (destroying_) return;
+  // Many rows come or go at once: the flat index is made again when next asked.
+  row_index_.Invalidate();
+  if (!node->Expanded() && focused_node_ && focused_node_ != node &&
+      focused_node_->IsInSubtreeOf(node)) {
+    SetFocusedCell(node, focused_column_, false);
+  }
+  if (!node->Expanded() && top_node_ && top_node_ != node && top_node_->IsInSubtreeOf(node)) {
+    top_node_ = node;
+  }
+  if (!LockUpdate()) {
+    UpdateScrollBars();
+    RepaintNode(node, true);
+  }
+}
+
+bool TCustomdxTreeList::DoExpanding(TdxTreeListNode* node) {
+  bool allow = true;
+  OnExpanding(this, node, allow);
+  return allow;
+}
+
+bool TCustomdxTreeList::DoCollapsing(TdxTreeListNode* node) {
+  bool allow = true;
+  OnCollapsing(this, node, allow);
+  return allow;
+}
+
+void TCustomdxTreeList::DoCollapsed(TdxTreeListNode* node) { OnCollapsed(this, node); }
+
+bool TCustomdxTreeList::DoEditing(TdxTreeListNode* node) {
+  bool allow = true;
+  OnEditing(this, node, allow);
+  return allow;
+}
+
+void TCustomdxTreeList::Loaded() {
+  TreeListBase::Loaded();
+  LayoutChanged();
+}
+
+void TCustomdxTreeList::SetTopVisibleNode(TdxTreeListNode* node) {
+  top_node_ = node;
+  OnChangeTopVisibleNode(this, node);
+}
+
+// ---- updates and the row index --------------------------------------------------------------
+
+void TCustomdxTreeList::BeginUpdate() {
+  ++update_lock_;
+  if (state_ == tsEditing) HideEditor(false, false);
+  SetState(tsNone);
+}
+
+void TCustomdxTreeList::EndUpdate() {
+  if (update_lock_ == 0) return;
+  if (--update_lock_ > 0) return;
+  LayoutChanged();
+}
+
+void TCustomdxTreeList::SetRowIndexEnabled(bool value) {
+  row_index_enabled_ = value;
+  row_index_.Invalidate();
+}
+
+void TCustomdxTreeList::EnsureRowIndex() {
+  if (row_index_enabled_ && !row_index_.Valid()) {
+    row_index_.Rebuild(top_nodes_);
+    if (IsRowAutoHeight() && !LockUpdate()) ClearCachedHeights();
+  }
+}
+
+int TCustomdxTreeList::GetVisibleRowCount() {
+  if (!row_index_enabled_) return WalkVisibleRowCount(top_nodes_);
+  EnsureRowIndex();
+  return row_index_.Count();
+}
+
+TdxTreeListNode* TCustomdxTreeList::GetNodeAtAbsoluteIndex(int index) {
+  if (!row_index_enabled_) return WalkNodeAtAbsoluteIndex(top_nodes_, index);
+  EnsureRowIndex();
+  return row_index_.NodeAt(index);
+}
+
+int TCustomdxTreeList::GetAbsoluteIndex(const TdxTreeListNode* node) {
+  if (!row_index_enabled_) return WalkAbsoluteIndex(top_nodes_, node);
+  if (!node) return -1;
+  EnsureRowIndex();
+  return row_index_.IndexOf(node);
+}
+
+TdxTreeListNode* TCustomdxTreeList::GetNextVisible(const TdxTreeListNode* node) const {
+  return node ? NextVisibleNode(node) : nullptr;
+}
+
+TdxTreeListNode* TCustomdxTreeList::GetPrevVisible(const TdxTreeListNode* node) const {
+  return node ? PrevVisibleNode(node) : nullptr;
+}
+
+void TCustomdxTreeList::ResetLayoutCache() {
+  row_index_.Invalidate();
+  ClearCachedHeights();
+}
+
+void TCustomdxTreeList::ClearCachedHeights() {
+  if (destroying_) return;
+  struct Clear {
+    static void Nodes(const std::vector<TdxTreeListNode*>& nodes) {
+      for (TdxTreeListNode* n : nodes) {
+        n->ClearCachedHeight();
+        Nodes(n->Children());
+      }
+    }
+  };
+  Clear::Nodes(top_nodes_);
+}
+
+// ---- options ---------------------------------------------------------------------------------
+
+void TCustomdxTreeList::SetOptions(uint32_t value) {
+  if (value == options_) return;
+  BeginUpdate();
+  if (value & aoRowSelect) options_ex_ &= ~aoInvertSelect;
+  options_ = value;
+  EndUpdate();
+}
+
+void TCustomdxTreeList::SetOptionsEx(uint32_t value) {
+  if (value == options_ex_) return;
+  BeginUpdate();
+  if (value & aoInvertSelect) options_ &= ~aoRowSelect;
+  options_ex_ = value;
+  EndUpdate();
+}
+
+bool TCustomdxTreeList::IsEnterThrough() const {
+  return (options_ex_ & aoEnterThrough) && IsEnterShowEditor();
+}
+
+bool TCustomdxTreeList::IsMouseScrollSelect() const {
+  if ((options_ & aoEditing) && !(options_ & aoRowSelect)) return false;
+  return options_ex_ & aoMouseScroll;
+}
+
+bool TCustomdxTreeList::IsTabs() const {
+  return (options_ & aoTabs) && seams_.key_state(VK_CONTROL) >= 0;
+}
+
+bool TCustomdxTreeList::IsImmediateEditor(int column) const {
+  bool answer = options_ & aoImmediateEditor;
+  if (column >= 0 && OnGetImmediateEditor) {
+    OnGetImmediateEditor(const_cast<TCustomdxTreeList*>(this), column, answer);
+  }
+  return answer;
+}
+
+bool TCustomdxTreeList::IsRowAutoHeight() const {
+  return (options_ex_ & aoRowAutoHeight) && max_row_line_count_ != 0;
+}
+
+bool TCustomdxTreeList::IsPreview() const { return (options_ & aoPreview) && preview_lines_ != 0; }
+
+void TCustomdxTreeList::SetMaxRowLineCount(int value) {
+  value = std::max(value, -1);
+  if (value == max_row_line_count_) return;
+  max_row_line_count_ = value;
+  LayoutChanged();
+}
+
+void TCustomdxTreeList::SetPreviewLines(int value) {
+  value = std::max(value, -1);
+  if (value == preview_lines_) return;
+  preview_lines_ = value;
+  LayoutChanged();
+}
+
+bool TCustomdxTreeList::HasHorzScrollBar() const {
+  return scroll_bars_ == TScrollStyle::ssHorizontal || scroll_bars_ == TScrollStyle::ssBoth;
+}
+
+bool TCustomdxTreeList::HasVertScrollBar() const {
+  return scroll_bars_ == TScrollStyle::ssVertical || scroll_bars_ == TScrollStyle::ssBoth;
+}
+
+bool TCustomdxTreeList::CanSizeColumn(int column) const {
+  return (options_ & aoColumnSizing) && IsColumnSizeable(column);
+}
+
+// ---- appearance ------------------------------------------------------------------------------
+
+void TCustomdxTreeList::SetRelayoutFlag(bool& flag, bool value) {
+  if (flag == value) return;
+  flag = value;
+  LayoutChanged();
+}
+
+void TCustomdxTreeList::SetShowLines(bool value) {
+  if (show_lines_ == value) return;
+  show_lines_ = value;
+  Invalidate();
+}
+
+void TCustomdxTreeList::SetShowButtons(bool value) {
+  if (show_buttons_ == value) return;
+  show_buttons_ = value;
+  Invalidate();
+}
+
+bool TCustomdxTreeList::ShowRoot() const noexcept {
+  return show_root_ || paint_style_ == TdxTreeListPaintStyle::psOutlook;
+}
+
+void TCustomdxTreeList::SetLookAndFeel(TdxLookAndFeel value) {
+  if (look_ == value) return;
+  look_ = value;
+  SetScrollBarStyle(value == TdxLookAndFeel::lfUltraFlat ? editors::kScrollBarFlat
+                                                         : editors::kScrollBarStandard);
+  if (HandleAllocated()) RecreateWnd();
+  LayoutChanged();
+}
+
+void TCustomdxTreeList::SetPaintStyle(TdxTreeListPaintStyle value) {
+  if (paint_style_ == value) return;
+  paint_style_ = value;
+  LayoutChanged();
+}
+
+void TCustomdxTreeList::SetTreeLineStyle(TdxTreeLineStyle value) {
+  if (tree_line_style_ == value) return;
+  tree_line_style_ = value;
+  Invalidate();
+}
+
+void TCustomdxTreeList::SetIndent(int value) {
+  value = std::max(value, 0);
+  if (indent_ == value) return;
+  indent_ = value;
+  LayoutChanged();
+}
+
+void TCustomdxTreeList::SetDefaultRowHeight(int value) {
+  if (value == metrics_.default_row_height) return;
+  assigned_default_row_height_ = value;
+  LayoutChanged();
+}
+
+void TCustomdxTreeList::SetImages(framework::TImageList* images) {
+  if (images_ == images) return;
+  images_ = images;
+  LayoutChanged();
+}
+
+void TCustomdxTreeList::SetStateImages(framework::TImageList* images) {
+  if (state_images_ == images) return;
+  state_images_ = images;
+  LayoutChanged();
+}
+
+// ---- metrics and geometry --------------------------------------------------------------------
+
+const HeaderModel& TCustomdxTreeList::GetHeaderModel() const {
+  static const HeaderModel none;
+  return none;
+}
+
+std::wstring TCustomdxTreeList::GetCellText(TdxTreeListNode* node, int column) {
+  return GetNodeString(node, column);
+}
+
+int TCustomdxTreeList::MeasureTextHeight(HDC dc, framework::TFont& font) {
+  const HGDIOBJ old = SelectObject(dc, font.Handle());
+  SIZE size{};
+  GetTextExtentPoint32W(dc, L"Wg", 2, &size);
+  SelectObject(dc, old);
+  return size.cy;
+}
+
+void TCustomdxTreeList::LayoutChanged() {
+  if (LockUpdate() || destroying_) return;
+  ++update_lock_;
+  try {
+    const HeaderModel& model = GetHeaderModel();
+    MetricInputs in;
+    {
+      ScreenDC screen;
+      in.band_text_height = MeasureTextHeight(screen.get(), band_font_);
+      in.header_text_height = MeasureTextHeight(screen.get(), header_font_);
+      in.row_text_height = MeasureTextHeight(screen.get(), Font());
+      in.preview_text_height = MeasureTextHeight(screen.get(), preview_font_);
+    }
+    in.header_panel_row_count = model.HeaderPanelRowCount();
+    in.flat = look_ != TdxLookAndFeel::lfStandard;
+    in.show_bands = show_bands_;
+    in.show_header = show_header_;
+    in.show_indicator = show_indicator_;
+    in.show_footer = show_footer_;
+    in.show_grid = show_grid_;
+    in.show_preview_grid = show_preview_grid_;
+    in.invert_select = options_ex_ & aoInvertSelect;
+    in.has_band = !model.bands.empty();
+    in.state_image_height = state_images_ ? state_images_->Height() : 0;
+    in.assigned_default_row_height = assigned_default_row_height_;
+    metrics_ = ComputeMetrics(in);
+    if (!metrics_.default_row_height_assigned) assigned_default_row_height_ = 0;
+    ClearCachedHeights();
+  } catch (...) {
+    --update_lock_;
+    throw;
+  }
+  --update_lock_;
+  UpdateScrollBars();
+  ClampScrollPositions();
+  Invalidate();
+}
+
+Layout TCustomdxTreeList::GetLayout() {
+  LayoutInputs in;
+  in.client = ClientRect();
+  in.metrics = metrics_;
+  in.auto_width = IsAutoWidth();
+  in.left_coord = left_coord_;
+  return ComputeLayout(GetHeaderModel(), in);
+}
+
+int TCustomdxTreeList::GetRowHeight(TdxTreeListNode* node, int line_height, bool no_cache) {
+  if (CanCacheRowHeight() && !no_cache && node->CachedHeight() > 0) return node->CachedHeight();
+  node->ClearCachedLineCount();
+  const HeaderModel& model = GetHeaderModel();
+  int height = show_grid_ ? 1 : 0;
+  if (IsWholeRow(node)) {
+    height += line_height;
+  } else {
+    height += model.HeaderPanelRowCount() * line_height;
+  }
+  if (!show_grid_ && node->HasChildren() && paint_style_ == TdxTreeListPaintStyle::psOutlook) {
+    ++height;
+  }
+  if (IsShowRowFooter() && !node->HasChildren() && node->IsLast()) {
+    // The last row of a group closes it, and every group above that it also ends.
+    for (TdxTreeListNode* n = node; n && n->IsLast(); n = n->Parent()) {
+      if (IsLevelFooter(n->Level())) height += metrics_.row_footer_height;
+    }
+  }
+  const int image_height = images_ ? images_->Height() : 0;
+  height = std::max(height, image_height);
+  if (!no_cache) node->SetCachedHeight(height, 1);
+  return height;
+}
+
+void TCustomdxTreeList::GetNodeIndent(const TdxTreeListNode* node, int& left, int& right) {
+  const int level = node->Level();
+  const bool standard = paint_style_ == TdxTreeListPaintStyle::psStandard;
+  left = (node->HasChildren() || standard ? level + 1 : level) * indent_;
+  if (!ShowRoot()) left -= indent_;
+  right = left;
+  if (state_images_ && node->StateIndex() >= 0) right += state_images_->Width();
+  if (images_) right += images_->Width();
+}
+
+RECT TCustomdxTreeList::NodeRowRect(TdxTreeListNode* node) {
+  const Layout layout = GetLayout();
+  const int index = GetAbsoluteIndex(node);
+  const int top_index = TopIndex();
+  RECT row{layout.rows.left, layout.rows.top, layout.rows.right, layout.rows.top};
+  if (index < top_index) return row;
+  int y = layout.rows.top;
+  for (TdxTreeListNode* n = top_node_; n && y < layout.rows.bottom; n = NextVisibleNode(n)) {
+    const int h = GetRowHeight(n, metrics_.default_row_height, false);
+    if (n == node) return {layout.rows.left, y, layout.rows.right, y + h};
+    y += h;
+  }
+  return row;
+}
+
+RECT TCustomdxTreeList::GetCellRect(TdxTreeListNode* node, int column) {
+  RECT row = NodeRowRect(node);
+  const Layout layout = GetLayout();
+  const LayoutHeaderCell* cell = layout.HeaderOf(column);
+  if (!cell) return {row.left, row.top, row.left, row.bottom};
+  const int line = metrics_.default_row_height;
+  return {cell->left, row.top + cell->row * line, cell->right, row.top + (cell->row + 1) * line};
+}
+
+THitInfo TCustomdxTreeList::HitTest(POINT point) {
+  THitInfo hit;
+  hit.point = point;
+  const Layout layout = GetLayout();
+  if (PtInRect(&layout.band_panel, point)) {
+    for (const LayoutBand& band : layout.bands) {
+      if (point.x < band.left || point.x >= band.right + kEdgeZone) continue;
+      hit.band = band.index;
+      hit.kind = std::abs(point.x - band.right) <= kEdgeZone ? htBandEdge : htBand;
+      return hit;
+    }
+    if (point.y >= layout.band_panel.bottom - kEdgeZone) hit.kind = htBandPanelEdge;
+    return hit;
+  }
+  if (PtInRect(&layout.header_panel, point)) {
+    for (const LayoutHeaderCell& cell : layout.headers) {
+      if (point.y < cell.rect.top || point.y >= cell.rect.bottom) continue;
+      if (point.x < cell.left || point.x >= cell.right + kEdgeZone) continue;
+      hit.band = cell.band;
+      hit.column = cell.column;
+      if (std::abs(point.x - cell.right) <= kEdgeZone) {
+        hit.kind = htColumnEdge;
+      } else {
+        hit.kind = htColumn;
+        hit.part = HeaderHitPart(layout, point, cell.column);
+      }
+      return hit;
+    }
+    return hit;
+  }
+  if (PtInRect(&layout.indicator_corner, point)) {
+    hit.kind = htHeaderButton;
+    return hit;
+  }
+  if (PtInRect(&layout.footer, point)) {
+    hit.kind = htFooter;
+    return hit;
+  }
+  if (!PtInRect(&layout.rows, point)) return hit;
+  int y = layout.rows.top;
+  TdxTreeListNode* node = top_node_;
+  for (; node && y < layout.rows.bottom; node = NextVisibleNode(node)) {
+    const int h = GetRowHeight(node, metrics_.default_row_height, false);
+    if (point.y < y + h) break;
+    y += h;
+  }
+  if (!node || point.y >= layout.rows.bottom) return hit;
+  hit.node = node;
+  if (point.x < layout.data.left) {
+    hit.kind = htIndicator;
+    return hit;
+  }
+  const int x0 = layout.data.left - left_coord_;
+  int left = 0, right = 0;
+  GetNodeIndent(node, left, right);
+  const int x = point.x - x0;
+  if (x < left - indent_) {
+    hit.kind = htIndent;
+  } else if (x < left) {
+    hit.kind = node->HasChildren() && show_buttons_ ? htButton : htIndent;
+  } else if (x < right) {
+    const int state_width = right - left - (images_ ? images_->Width() : 0);
+    hit.kind = x < left + state_width ? htStateIcon : htIcon;
+  } else if (point.x < layout.grid_right) {
+    hit.kind = htLabel;
+  } else {
+    hit.kind = htRight;
+  }
+  for (const LayoutHeaderCell& cell : layout.headers) {
+    if (point.x >= cell.left && point.x < cell.right) {
+      hit.column = cell.column;
+      hit.band = cell.band;
+      break;
+    }
+  }
+  return hit;
+}
+
+TdxTreeListNode* TCustomdxTreeList::GetNodeAt(int x, int y) { return HitTest({x, y}).node; }
+
+int TCustomdxTreeList::GetHeaderHitPart(POINT point, int column) {
+  return HeaderHitPart(GetLayout(), point, column);
+}
+
+// ---- scrolling -------------------------------------------------------------------------------
+
+int TCustomdxTreeList::TopIndex() { return std::max(GetAbsoluteIndex(top_node_), 0); }
+
+int TCustomdxTreeList::FullyVisibleRowCount() {
+  const Layout layout = GetLayout();
+  int y = layout.rows.top, count = 0;
+  for (TdxTreeListNode* n = top_node_; n; n = NextVisibleNode(n)) {
+    y += GetRowHeight(n, metrics_.default_row_height, false);
+    if (y > layout.rows.bottom) break;
+    ++count;
+  }
+  return std::max(count, 1);
+}
+
+void TCustomdxTreeList::SetTopIndex(int index) {
+  const int count = GetVisibleRowCount();
+  if (count == 0) return;
+  // The last page stays full: the top row is at most the first of the rows that fill it.
+  const Layout layout = GetLayout();
+  const int space = layout.rows.bottom - layout.rows.top;
+  int last_top = count - 1;
+  int used = GetRowHeight(GetNodeAtAbsoluteIndex(last_top), metrics_.default_row_height, false);
+  while (last_top > 0) {
+    const int h =
+        GetRowHeight(GetNodeAtAbsoluteIndex(last_top - 1), metrics_.default_row_height, false);
+    if (used + h > space) break;
+    used += h;
+    --last_top;
+  }
+  index = std::clamp(index, 0, last_top);
+  const int old_index = TopIndex();
+  if (index == old_index && top_node_) return;
+  TdxTreeListNode* old_top = top_node_;
+  SetTopVisibleNode(GetNodeAtAbsoluteIndex(index));
+  if (!HandleAllocated()) return;
+  // A near move scrolls the pixels it keeps; a far one repaints.
+  const int rows = index - old_index;
+  if (old_top && std::abs(rows) < FullyVisibleRowCount()) {
+    int dy = 0;
+    const int first = std::min(index, old_index), last = std::max(index, old_index);
+    for (int i = first; i < last; ++i) {
+      dy += GetRowHeight(GetNodeAtAbsoluteIndex(i), metrics_.default_row_height, false);
+    }
+    ScrollRows(rows > 0 ? -dy : dy);
+  } else {
+    InvalidateRows(0);
+  }
+  UpdateScrollBars();
+}
+
+void TCustomdxTreeList::SetLeftCoord(int value) {
+  value = std::clamp(value, 0, GetLayout().MaxLeftCoord());
+  if (value == left_coord_) return;
+  const int dx = left_coord_ - value;
+  left_coord_ = value;
+  if (HandleAllocated()) ScrollColumns(dx);
+  UpdateScrollBars();
+  DoChangeLeftCoord();
+}
+
+void TCustomdxTreeList::DragScrollTick(int direction) {
+  const bool dragging = state_ == tsBandDragging || state_ == tsColumnDragging ||
+                        state_ == tsNodeDragging || drop_target_;
+  if (!dragging) {
+    if (HandleAllocated()) KillTimer(hwnd_, kDragScrollTimer);
+    return;
+  }
+  SetLeftCoord(left_coord_ + 32 * direction);  // clamped to 0 and the extent
+  if (HandleAllocated()) UpdateWindow(hwnd_);
+}
+
+void TCustomdxTreeList::ScrollColumns(int dx) {
+  if (!HandleAllocated()) return;
+  const Layout layout = GetLayout();
+  // From the band panel down: headers, bands and footer move with the cells.
+  RECT area{layout.scroll.left, layout.data.top, layout.scroll.right, layout.footer.bottom};
+  ScrollWindowEx(hwnd_, dx, 0, &area, &area, nullptr, nullptr, SW_INVALIDATE);
+}
+
+void TCustomdxTreeList::ScrollRows(int dy) {
+  if (!HandleAllocated()) return;
+  const Layout layout = GetLayout();
+  ScrollWindowEx(hwnd_, 0, dy, &layout.rows, &layout.rows, nullptr, nullptr, SW_INVALIDATE);
+  if (paint_style_ == TdxTreeListPaintStyle::psStandard &&
+      tree_line_style_ == TdxTreeLineStyle::tlDot) {
+    // Dotted lines keep their phase on the screen, not on the rows: repaint them whole (the
+    // whole row where no band holds the tree).
+    int right = layout.rows.right;
+    if (!layout.band_widths.empty()) {
+      right = layout.data.left + layout.band_widths[0] + GetHeaderModel().first_band_offset;
+      if (GetHeaderModel().left_fixed_band >= 0) right -= left_coord_;
+    }
+    const RECT lines{layout.rows.left, layout.rows.top, right, layout.rows.bottom};
+    InvalidateRect(hwnd_, &lines, FALSE);
+  }
+}
+
+void TCustomdxTreeList::ClampScrollPositions() {
+  if (top_node_ && !top_node_->IsVisible()) top_node_ = nullptr;
+  if (!top_node_) top_node_ = GetFirstNode();
+  if (top_node_) SetTopIndex(TopIndex());
+  left_coord_ = std::clamp(left_coord_, 0, GetLayout().MaxLeftCoord());
+}
+
+void TCustomdxTreeList::UpdateScrollBars() {
+  if (!HandleAllocated() || LockUpdate()) return;
+  SCROLLINFO info{sizeof(SCROLLINFO), SIF_RANGE | SIF_PAGE | SIF_POS, 0, 0, 0, 0, 0};
+  if (HasVertScrollBar()) {
+    info.nMax = std::max(GetVisibleRowCount() - 1, 0);
+    info.nPage = FullyVisibleRowCount();
+    info.nPos = TopIndex();
+    SetScrollInfo(SB_VERT, info, true);
+  }
+  if (HasHorzScrollBar()) {
+    const Layout layout = GetLayout();
+    info.nMax = std::max(layout.scroll_extent - 1, 0);
+    info.nPage = std::max(layout.ScrollWidth(), 0);
+    info.nPos = left_coord_;
+    SetScrollInfo(SB_HORZ, info, true);
+  }
+}
+
+void TCustomdxTreeList::HandleVScroll(WORD code) {
+  const int top = TopIndex();
+  const int page = FullyVisibleRowCount();
+  switch (code) {
+    case SB_LINEUP: SetTopIndex(top - 1); break;
+    case SB_LINEDOWN: SetTopIndex(top + 1); break;
+    case SB_PAGEUP: SetTopIndex(top - page); break;
+    case SB_PAGEDOWN: SetTopIndex(top + page); break;
+    case SB_TOP: SetTopIndex(0); break;
+    case SB_BOTTOM: SetTopIndex(GetVisibleRowCount()); break;
+    case SB_THUMBPOSITION:
+    case SB_THUMBTRACK: {
+      SCROLLINFO info{sizeof(SCROLLINFO), SIF_TRACKPOS, 0, 0, 0, 0, 0};
+      GetScrollInfo(SB_VERT, info);
+      SetTopIndex(std::clamp(info.nTrackPos, 0, GetVisibleRowCount()));
+      break;
+    }
+  }
+}
+
+void TCustomdxTreeList::HandleHScroll(WORD code) {
+  const Layout layout = GetLayout();
+  const int width = layout.data.right - layout.data.left;
+  const int content = layout.scroll_extent;
+  constexpr int kLineStep = 8;
+  switch (code) {
+    case SB_LINELEFT: SetLeftCoord(left_coord_ - kLineStep); break;
+    case SB_LINERIGHT: SetLeftCoord(left_coord_ + kLineStep); break;
+    case SB_PAGELEFT: SetLeftCoord(left_coord_ - width); break;
+    case SB_PAGERIGHT: SetLeftCoord(left_coord_ + width); break;
+    case SB_LEFT: SetLeftCoord(0); break;
+    case SB_RIGHT: SetLeftCoord(content); break;
+    case SB_THUMBPOSITION:
+    case SB_THUMBTRACK: {
+      SCROLLINFO info{sizeof(SCROLLINFO), SIF_TRACKPOS, 0, 0, 0, 0, 0};
+      GetScrollInfo(SB_HORZ, info);
+      const int pos = info.nTrackPos;
+      int value;
+      if (pos <= 0) {
+        value = 0;
+      } else if (pos >= content) {
+        value = content;
+      } else if (width + pos + 1 < content) {
+        value = (pos + 1) / 4 * 4;
+      } else {
+        value = pos + 1;
+      }
+      SetLeftCoord(value);
+      break;
+    }
+  }
+}
+
+// ---- focus and selection ---------------------------------------------------------------------
+
+void TCustomdxTreeList::SetFocusedCell(TdxTreeListNode* node, int column, bool make_visible) {
+  if (state_ == tsEditing && (node != focused_node_ || column != focused_column_)) CloseEditor();
+  TdxTreeListNode* old = focused_node_;
+  const int old_column = focused_column_;
+  focused_node_ = node;
+  focused_column_ = column;
+  if (old != node) {
+    if (old) RepaintNode(old, false);
+    if (node) RepaintNode(node, false);
+    DoChangeNode(old, node);
+  }
+  if (old_column != column) DoChangeColumn(node, column);
+  if (make_visible && node) MakeNodeVisible(node);
+}
+
+void TCustomdxTreeList::SetFocusedAbsoluteIndex(int index) {
+  if (top_nodes_.empty() || index == GetAbsoluteIndex(focused_node_)) return;
+  index = std::clamp(index, 0, GetVisibleRowCount() - 1);
+  if (index != GetAbsoluteIndex(focused_node_)) {
+    SetFocusedCell(GetNodeAtAbsoluteIndex(index), focused_column_, true);
+  }
+}
+
+void TCustomdxTreeList::ClearSelection() {
+  for (TdxTreeListNode* n : selection_) n->SetSelectedFlag(false);
+  selection_.clear();
+  Invalidate();
+}
+
+void TCustomdxTreeList::SelectRangeTo(TdxTreeListNode* node) {
+  if (!node) return;
+  if (!selection_anchor_) selection_anchor_ = focused_node_ ? focused_node_ : node;
+  int from = GetAbsoluteIndex(selection_anchor_);
+  int to = GetAbsoluteIndex(node);
+  if (from < 0) from = to;
+  if (from > to) std::swap(from, to);
+  ClearSelection();
+  for (int i = from; i <= to; ++i) {
+    TdxTreeListNode* row = GetNodeAtAbsoluteIndex(i);
+    row->SetSelectedFlag(true);
+    selection_.push_back(row);
+  }
+  SetFocusedCell(node, focused_column_, true);
+}
+
+void TCustomdxTreeList::MoveFocusBy(int rows, unsigned shift) {
+  if (top_nodes_.empty()) return;
+  const int count = GetVisibleRowCount();
+  const int target = std::clamp(GetAbsoluteIndex(focused_node_) + rows, 0, count - 1);
+  TdxTreeListNode* node = GetNodeAtAbsoluteIndex(target);
+  if ((shift & framework::ssShift) && IsMultiSelect()) {
+    SelectRangeTo(node);
+    return;
+  }
+  selection_anchor_ = node;
+  SetFocusedCell(node, focused_column_, true);
+}
+
+void TCustomdxTreeList::MakeNodeVisible(TdxTreeListNode* node) {
+  BeginUpdate();
+  try {
+    for (TdxTreeListNode* p = node->Parent(); p; p = p->Parent()) p->SetExpanded(true);
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+  const int index = GetAbsoluteIndex(node);
+  if (index < 0) return;
+  const int top = TopIndex();
+  if (index < top) {
+    SetTopIndex(index);
+  } else {
+    const int visible = FullyVisibleRowCount();
+    if (index >= top + visible) SetTopIndex(index - visible + 1);
+  }
+}
+
+void TCustomdxTreeList::RepaintNode(TdxTreeListNode* node, bool below) {
+  if (!HandleAllocated() || LockUpdate() || destroying_ || !node->IsVisible()) return;
+  RECT row = NodeRowRect(node);
+  if (below) row.bottom = GetLayout().rows.bottom;
+  if (row.bottom > row.top) InvalidateRect(hwnd_, &row, FALSE);
+}
+
+void TCustomdxTreeList::InvalidateRows(int) {
+  if (!HandleAllocated()) return;
+  const RECT rows = GetLayout().rows;
+  InvalidateRect(hwnd_, &rows, FALSE);
+}
+
+// ---- in-cell editing -----------------------------------------------------------------------
+
+editors::TdxInplaceEdit* TCustomdxTreeList::CreateEditor(int) {
+  return new editors::TdxInplaceEdit(this);
+}
+
+void TCustomdxTreeList::ShowEditor() {
+  if (!(options_ & aoEditing) || (options_ & aoRowSelect) || !focused_node_) return;
+  if (!DoEditing(focused_node_)) return;
+  const int columns = static_cast<int>(GetHeaderModel().columns.size());
+  if (state_ != tsNone || focused_column_ < 0 || focused_column_ >= columns) return;
+  MakeColumnVisible(focused_column_);
+  focused_node_->MakeVisible();
+  SetState(tsEditing);
+  PlaceEditor(true);
+}
+
+void TCustomdxTreeList::PlaceEditor(bool keep_notify) {
+  if (!editor_) {
+    editor_ = CreateEditor(focused_column_);
+    editor_->SetVisible(false);
+    editor_->SetParent(this);
+  }
+  edited_node_ = focused_node_;
+  edited_column_ = focused_column_;
+  if (keep_notify) editor_->LockShowNotify();
+  BeginEditorUpdate();
+  editor_->SetTextOffsets(1, 0, 0, 0);
+  editor_->SetText(GetCellText(edited_node_, edited_column_));
+  editor_->InitEditState(true);
+  EndEditorUpdate();
+  editor_->SetClosing(false);
+  editor_->ShowAndFocus(GetCellRect(edited_node_, edited_column_));
+  if (keep_notify) editor_->UnlockShowNotify();
+}
+
+void TCustomdxTreeList::HideEditor(bool focus_grid, bool write_back) {
+  if (!editor_ || editor_->Closing()) return;
+  TdxTreeListNode* node = edited_node_;
+  edited_node_ = nullptr;
+  if (write_back && node && editor_->Text() != editor_->LoadedText()) {
+    SetNodeString(node, edited_column_, editor_->Text());
+    DoEdited(node);
+  }
+  editor_->SetClosing(true);
+  editor_->HideEdit();
+  if (focus_grid && HandleAllocated() && CanFocus()) SetFocus();
+}
+
+void TCustomdxTreeList::CloseEditor() {
+  if (state_ != tsEditing) return;
+  if (!destroying_ && editor_) editor_->ValidateEdit();  // a refusal raises: still editing
+  SetState(tsNone);
+  HideEditor(false, true);
+}
+
+void TCustomdxTreeList::CloseEditorKeepFocus() {
+  if (state_ != tsEditing) return;
+  if (!destroying_ && editor_) editor_->ValidateEdit();
+  SetState(tsNone);
+  HideEditor(true, true);
+}
+
+void TCustomdxTreeList::CancelEditor() {
+  if (state_ != tsEditing) return;
+  SetState(tsNone);
+  HideEditor(true, false);
+}
+
+void TCustomdxTreeList::MakeColumnVisible(int column) {
+  const Layout layout = GetLayout();
+  const LayoutHeaderCell* cell = layout.HeaderOf(column);
+  if (!cell) return;
+  if (cell->left < layout.scroll.left) {
+    SetLeftCoord(left_coord_ - (layout.scroll.left - cell->left));
+  } else if (cell->right > layout.scroll.right) {
+    // The cell's left stays in view when the cell is wider than the area.
+    const int by = std::min(cell->right - layout.scroll.right, cell->left - layout.scroll.left);
+    SetLeftCoord(left_coord_ + by);
+  }
+}
+
+// ---- incremental search -------------------------------------------------------------------
+
+void TCustomdxTreeList::StartSearch(int column, const std::wstring& text) {
+  searching_ = true;
+  search_column_ = column;
+  search_text_ = text;
+  for (TdxTreeListNode* n = GetFirstNode(); n; n = NextVisibleNode(n)) {
+    const std::wstring cell = GetCellText(n, column);
+    if (cell.size() >= text.size() &&
+        CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, cell.c_str(),
+                       static_cast<int>(text.size()), text.c_str(),
+                       static_cast<int>(text.size())) == CSTR_EQUAL) {
+      SetFocusedCell(n, focused_column_, true);
+      break;
+    }
+  }
+  if (focused_node_) RepaintNode(focused_node_, false);
+}
+
+void TCustomdxTreeList::EndSearch() {
+  searching_ = false;
+  if (focused_node_) RepaintNode(focused_node_, false);
+}
+
+int TCustomdxTreeList::GetHeaderButtonState(int column) const {
+  if (!show_header_buttons_) return 0;
+  int state = 1;
+  if (column == hot_button_column_) {
+    state += 2;
+    if (column == pressed_button_column_ && pressed_button_shown_) state += 4;
+  }
+  return state;
+}
+
+// ---- texts -----------------------------------------------------------------------------------
+
+namespace {
+
+// The columns in the order a user reads them: band by band, row by row, left to right.
+std::vector<int> VisibleColumnOrder(const HeaderModel& model) {
+  std::vector<int> order;
+  for (const BandSpec& band : model.bands) {
+    for (const std::vector<int>& row : band.rows) order.insert(order.end(), row.begin(), row.end());
+  }
+  return order;
+}
+
+}  // namespace
+
+std::wstring TCustomdxTreeList::GetHeaderLineText() {
+  const HeaderModel& model = GetHeaderModel();
+  std::wstring text;
+  const std::vector<int> order = VisibleColumnOrder(model);
+  for (size_t i = 0; i < order.size(); ++i) {
+    if (i > 0) text += L'\t';
+    text += model.columns[order[i]].caption;
+  }
+  return text + L"\r\n";
+}
+
+std::wstring TCustomdxTreeList::GetNodeLineText(TdxTreeListNode* node) {
+  if (IsWholeRow(node)) return GetCellText(node, 0);
+  std::wstring text;
+  const std::vector<int> order = VisibleColumnOrder(GetHeaderModel());
+  for (size_t i = 0; i < order.size(); ++i) {
+    if (i > 0) text += L'\t';
+    text += GetCellText(node, order[i]);
+  }
+  return text;
+}
+
+// ---- window ----------------------------------------------------------------------------------
+
+void TCustomdxTreeList::CreateParams(framework::TCreateParams& params) {
+  TreeListBase::CreateParams(params);
+  params.style |= WS_CLIPCHILDREN;
+  if (HasVertScrollBar()) params.style |= WS_VSCROLL;
+  if (HasHorzScrollBar()) params.style |= WS_HSCROLL;
+  if (look_ == TdxLookAndFeel::lfStandard) {
+    params.ex_style |= WS_EX_CLIENTEDGE;
+  } else {
+    params.style |= WS_BORDER;
+  }
+}
+
+void TCustomdxTreeList::Paint() { PaintGridTo(Canvas().Handle()); }
+
+void TCustomdxTreeList::PaintGridTo(HDC dc) {
+  if (LockUpdate()) return;
+  TreeListPainter(*this, dc).Paint();
+}
+
+void TCustomdxTreeList::SetState(TdxTreeListState value) { state_ = value; }
+
+void TCustomdxTreeList::MouseDown(framework::TMouseButton button, unsigned shift, int x, int y) {
+  TreeListBase::MouseDown(button, shift, x, y);
+  if (button != framework::TMouseButton::mbLeft) return;
+  if (state_ == tsEditing) {
+    CloseEditor();
+  } else if (state_ != tsNone) {
+    SetState(tsNone);
+  }
+  if (HandleAllocated() && CanFocus() && !Focused()) SetFocus();
+  hit_ = HitTest({x, y});
+  down_point_ = {x, y};
+  const bool double_click = shift & framework::ssDouble;
+  switch (hit_.kind) {
+    case htColumnEdge:
+      if (!double_click && CanSizeColumn(hit_.column)) {
+        sizing_pos_ = x;
+        SetState(tsColumnSizing);
+      }
+      break;
+    case htBandEdge:
+      if (!double_click && (options_ex_ & aoBandSizing)) {
+        sizing_pos_ = x;
+        SetState(tsBandSizing);
+      }
+      break;
+    case htColumn: SetState(hit_.part == 2 ? tsColumnButtonDown : tsColumnDown); break;
+    case htBand: SetState(tsBandDown); break;
+    case htButton: hit_.node->SetExpanded(!hit_.node->Expanded()); break;
+    case htIndent:
+    case htIcon:
+    case htStateIcon:
+    case htLabel:
+    case htRight:
+    case htIndicator: {
+      TdxTreeListNode* node = hit_.node;
+      if (double_click && hit_.kind != htRight) {
+        node->SetExpanded(!node->Expanded());
+        break;
+      }
+      if ((shift & framework::ssShift) && IsMultiSelect()) {
+        SelectRangeTo(node);
+      } else {
+        selection_anchor_ = node;
+        ClearSelection();
+        if (IsMultiSelect()) {
+          node->SetSelectedFlag(true);
+          selection_.push_back(node);
+        }
+        SetFocusedCell(node, hit_.column >= 0 ? hit_.column : focused_column_, true);
+      }
+      pressed_node_ = node;
+      SetState(tsNodeDown);
+      break;
+    }
+    default: break;
+  }
+}
+
+void TCustomdxTreeList::MouseMove(unsigned shift, int x, int y) {
+  TreeListBase::MouseMove(shift, x, y);
+  if (state_ == tsColumnSizing || state_ == tsBandSizing) sizing_pos_ = x;
+}
+
+void TCustomdxTreeList::MouseUp(framework::TMouseButton button, unsigned shift, int x, int y) {
+  TreeListBase::MouseUp(button, shift, x, y);
+  if (button != framework::TMouseButton::mbLeft) return;
+  pressed_node_ = nullptr;
+  SetState(tsNone);
+}
+
+void TCustomdxTreeList::KeyDown(WORD& key, unsigned shift) {
+  TreeListBase::KeyDown(key, shift);
+  if (state_ == tsEditing) {
+    // Keys the editor hands back: Enter keeps the text, Escape drops it, the rest move on.
+    switch (key) {
+      case VK_RETURN:
+        CloseEditorKeepFocus();
+        key = 0;
+        return;
+      case VK_ESCAPE:
+        CancelEditor();
+        key = 0;
+        return;
+      case VK_UP:
+      case VK_DOWN:
+      case VK_PRIOR:
+      case VK_NEXT: CloseEditorKeepFocus(); break;
+      default: return;
+    }
+  }
+  TdxTreeListNode* node = focused_node_;
+  switch (key) {
+    case VK_F2: ShowEditor(); break;
+    case VK_RETURN:
+      if (IsEnterShowEditor()) ShowEditor();
+      break;
+    case VK_UP: MoveFocusBy(-1, shift); break;
+    case VK_DOWN: MoveFocusBy(1, shift); break;
+    case VK_PRIOR: MoveFocusBy(-FullyVisibleRowCount(), shift); break;
+    case VK_NEXT: MoveFocusBy(FullyVisibleRowCount(), shift); break;
+    case VK_HOME: MoveFocusBy(-GetVisibleRowCount(), shift); break;
+    case VK_END: MoveFocusBy(GetVisibleRowCount(), shift); break;
+    case VK_ADD:
+      if (node) node->Expand(false);
+      break;
+    case VK_SUBTRACT:
+      if (node) node->Collapse(false);
+      break;
+    case VK_RIGHT:
+      if (node && node->HasChildren() && !node->Expanded()) {
+        node->Expand(false);
+      } else if (node && node->HasChildren()) {
+        MoveFocusBy(1, 0);
+      }
+      break;
+    case VK_LEFT:
+      if (node && node->Expanded()) {
+        node->Collapse(false);
+      } else if (node && node->Parent()) {
+        SetFocusedCell(node->Parent(), focused_column_, true);
+      }
+      break;
+    default: return;
+  }
+  key = 0;
+}
+
+void TCustomdxTreeList::WndProc(framework::TMessage& message) {
+  switch (message.msg) {
+    case WM_GETDLGCODE: {
+      message.result = DLGC_WANTARROWS;
+      if (options_ & aoEditing) message.result |= DLGC_WANTCHARS;
+      if (IsTabs()) message.result |= DLGC_WANTTAB;
+      return;
+    }
+    case WM_ERASEBKGND: message.result = 1; return;
+    case WM_VSCROLL: HandleVScroll(LOWORD(message.wParam)); return;
+    case WM_HSCROLL: HandleHScroll(LOWORD(message.wParam)); return;
+    case WM_LBUTTONDBLCLK:
+      MouseDown(framework::TMouseButton::mbLeft,
+                framework::KeyboardShiftState() | framework::ssDouble, GET_X_LPARAM(message.lParam),
+                GET_Y_LPARAM(message.lParam));
+      break;
+    case WM_SIZE:
+      TreeListBase::WndProc(message);
+      UpdateScrollBars();
+      ClampScrollPositions();
+      return;
+    case kSettingsChangedMessage:
+      TreeListBase::WndProc(message);
+      LayoutChanged();
+      return;
+    case framework::CM_FONTCHANGED:
+      TreeListBase::WndProc(message);
+      LayoutChanged();
+      return;
+  }
+  TreeListBase::WndProc(message);
+}
+
+}  // namespace treelist

@@ -1,0 +1,492 @@
+// The tree-list grid's core control: owns the nodes, the row index and the geometry, answers
+// the window, and reaches options, events and its band and column model through virtual
+// operations that the control classes with columns override.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "editors/container.h"
+#include "editors/inplace_edit.h"
+#include "framework/controls.h"
+#include "framework/image_list.h"
+#include "treelist/layout.h"
+#include "treelist/nodes.h"
+#include "treelist/row_index.h"
+
+namespace treelist {
+
+// The grid is the container its in-place editors live in.
+using TreeListBase = editors::TCustomdxContainer;
+
+enum TdxTreeListOption : uint32_t {
+  aoColumnSizing = 1u << 0,
+  aoColumnMoving = 1u << 1,
+  aoEditing = 1u << 2,
+  aoTabs = 1u << 3,
+  aoTabThrough = 1u << 4,
+  aoRowSelect = 1u << 5,
+  aoMultiSelect = 1u << 6,
+  aoImmediateEditor = 1u << 7,
+  aoPreview = 1u << 8,
+  aoDrawEndEllipsis = 1u << 9,
+  aoAutoWidth = 1u << 10,
+  aoExtMultiSelect = 1u << 11,
+  aoExtCustomizing = 1u << 12,
+  aoHideFocusRect = 1u << 13,
+  aoAutoSort = 1u << 14,
+  aoCaseInsensitive = 1u << 15,
+  aoStoreToRegistry = 1u << 16,
+  aoStoreToIniFile = 1u << 17,
+  aoShowTooltips = 1u << 18,
+};
+enum TdxTreeListOptionEx : uint32_t {
+  aoInvertSelect = 1u << 0,
+  aoUseBitmap = 1u << 1,
+  aoBandHeaderWidth = 1u << 2,
+  aoAutoCalcPreviewLines = 1u << 3,
+  aoBandSizing = 1u << 4,
+  aoBandMoving = 1u << 5,
+  aoHorzThrough = 1u << 6,
+  aoVertThrough = 1u << 7,
+  aoCellMultiSelect = 1u << 8,
+  aoEnterThrough = 1u << 9,
+  aoEnterShowEditor = 1u << 10,
+  aoFullSizing = 1u << 11,
+  aoDragScroll = 1u << 12,
+  aoDragExpand = 1u << 13,
+  aoDragCollapse = 1u << 14,
+  aoRowAutoHeight = 1u << 15,
+  aoShowHourGlass = 1u << 16,
+  aoBandButtonClicking = 1u << 17,
+  aoBandPanelSizing = 1u << 18,
+  aoHeaderButtonClicking = 1u << 19,
+  aoHeaderPanelSizing = 1u << 20,
+  aoRowSizing = 1u << 21,
+  aoMultiSort = 1u << 22,
+  aoAutoSortRefresh = 1u << 23,
+  aoShowButtonAlways = 1u << 24,
+  aoAutoHeaderPanelHeight = 1u << 25,
+  aoKeepColumnWidth = 1u << 26,
+  aoAnsiSort = 1u << 27,
+  aoMouseScroll = 1u << 28,
+  aoAutoSearch = 1u << 29,
+  aoHotTrack = 1u << 30,
+  aoAutoCopySelectedToClipboard = 1u << 31,
+};
+constexpr uint32_t kDefaultOptions =
+    aoColumnSizing | aoColumnMoving | aoEditing | aoTabThrough | aoRowSelect;
+constexpr uint32_t kDefaultOptionsEx = aoUseBitmap | aoBandHeaderWidth | aoAutoCalcPreviewLines |
+                                       aoBandSizing | aoBandMoving | aoDragScroll | aoDragExpand;
+static_assert(kDefaultOptions == 0x37 && kDefaultOptionsEx == 0x303E);
+
+enum class TdxLookAndFeel { lfStandard, lfFlat, lfUltraFlat };
+enum class TdxTreeListPaintStyle { psStandard, psOutlook };
+enum class TdxTreeLineStyle { tlSolid, tlDot };
+enum class TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
+
+enum TdxTreeListState : uint8_t {
+  tsNone,
+  tsColumnSizing,
+  tsEditing,
+  tsColumnDragging,
+  tsColumnDown,
+  tsNodeDragging,
+  tsNodeDown,
+  tsHeaderButtonDown,
+  tsBandSizing,
+  tsBandDragging,
+  tsBandDown,
+  tsBandButtonDown,
+  tsBandPanelSizing,
+  tsHeaderPanelSizing,
+  tsRowSizing,
+  tsColumnButtonDown,
+  tsIndicatorButtonDown,
+};
+
+// What lies under a client point.
+enum THitKind : uint8_t {
+  htBand,
+  htColumn,
+  htColumnEdge,
+  htBandEdge,
+  htBandPanelEdge,
+  htHeaderPanelEdge,
+  htRowEdge,
+  htIndicator,
+  htButton,
+  htNowhere,
+  htIcon,
+  htStateIcon,
+  htLabel,
+  htIndent,
+  htRight,
+  htBandButton,
+  htHeaderButton,
+  htFooter,
+};
+static_assert(htColumn == 1 && htNowhere == 9);
+
+struct THitInfo {
+  POINT point{};
+  int band = -1;    // band visible index
+  int column = -1;  // column index
+  TdxTreeListNode* node = nullptr;
+  int part = 0;  // header: 1 caption, 2 button part
+  THitKind kind = htNowhere;
+};
+
+// Cursor position and key state come through here, so tests decide them.
+struct InputSeams {
+  SHORT (*key_state)(int key) = [](int key) { return GetAsyncKeyState(key); };
+};
+
+using TNodeEvent = framework::TEvent<framework::TComponent*, TdxTreeListNode*>;
+using TNodeAllowEvent = framework::TEvent<framework::TComponent*, TdxTreeListNode*, bool&>;
+using TChangeNodeEvent =
+    framework::TEvent<framework::TComponent*, TdxTreeListNode*, TdxTreeListNode*>;
+using TChangeColumnEvent = framework::TEvent<framework::TComponent*, TdxTreeListNode*, int>;
+
+class TCustomdxTreeList : public TreeListBase, protected TreeListNodeOwner {
+ public:
+  explicit TCustomdxTreeList(framework::TComponent* owner);
+  ~TCustomdxTreeList() override;
+
+  // Nodes.
+  TdxTreeListNode* Add();
+  void ClearNodes();
+  int Count() const noexcept { return static_cast<int>(top_nodes_.size()); }
+  const std::vector<TdxTreeListNode*>& TopNodes() const noexcept { return top_nodes_; }
+  TdxTreeListNode* Items(int index) const noexcept;
+  TdxTreeListNode* GetFirstNode() const noexcept {
+    return top_nodes_.empty() ? nullptr : top_nodes_[0];
+  }
+  void FullExpand();
+  void FullCollapse();
+
+  // Updates: nothing is laid out or painted while locked.
+  void BeginUpdate();
+  void EndUpdate();
+  bool LockUpdate() const noexcept { return update_lock_ > 0; }
+
+  // Visible rows, through the flat index while it is on, else by walking the tree.
+  bool RowIndexEnabled() const noexcept { return row_index_enabled_; }
+  void SetRowIndexEnabled(bool value);
+  int GetVisibleRowCount();
+  TdxTreeListNode* GetNodeAtAbsoluteIndex(int index);
+  int GetAbsoluteIndex(const TdxTreeListNode* node);
+  TdxTreeListNode* GetNextVisible(const TdxTreeListNode* node) const;
+  TdxTreeListNode* GetPrevVisible(const TdxTreeListNode* node) const;
+  // Bytes the flat index holds.
+  size_t RowIndexBytes() const noexcept { return row_index_.CapacityBytes(); }
+
+  // Options and their predicates.
+  uint32_t Options() const noexcept { return options_; }
+  void SetOptions(uint32_t value);
+  uint32_t OptionsEx() const noexcept { return options_ex_; }
+  void SetOptionsEx(uint32_t value);
+  virtual bool IsAutoWidth() const { return options_ & aoAutoWidth; }
+  virtual bool IsRowSelect() const { return options_ & aoRowSelect; }
+  virtual bool IsMultiSelect() const { return options_ & aoMultiSelect; }
+  virtual bool IsEditing() const { return options_ & aoEditing; }
+  virtual bool IsEnterShowEditor() const { return options_ex_ & aoEnterShowEditor; }
+  virtual bool IsEnterThrough() const;
+  virtual bool IsMouseScrollSelect() const;
+  virtual bool IsBandHeaderWidth() const { return options_ex_ & aoBandHeaderWidth; }
+  virtual bool IsBandWidthFree() const { return IsBandHeaderWidth() && !show_bands_; }
+  bool IsTabs() const override;
+  // The container's question is asked for the focused column.
+  bool IsImmediateEditor() const override { return IsImmediateEditor(focused_column_); }
+  virtual bool IsImmediateEditor(int column) const;
+  bool IsReadOnly() const override { return !IsEditing(); }
+  virtual bool IsRowAutoHeight() const;
+  virtual bool IsPreview() const;
+  virtual bool CanCacheRowHeight() const { return true; }
+  virtual bool IsShowRowFooter() const { return show_row_footer_; }
+  virtual bool HasHorzScrollBar() const;
+  virtual bool HasVertScrollBar() const;
+  virtual bool CanSizeColumn(int column) const;
+  virtual bool IsColumnSizeable(int) const { return true; }
+  // A handler that may change the immediate-editor answer for a column.
+  framework::TEvent<framework::TComponent*, int, bool&> OnGetImmediateEditor;
+
+  // Appearance.
+  TdxLookAndFeel LookAndFeel() const noexcept { return look_; }
+  void SetLookAndFeel(TdxLookAndFeel value);
+  TdxTreeListPaintStyle PaintStyle() const noexcept { return paint_style_; }
+  void SetPaintStyle(TdxTreeListPaintStyle value);
+  TdxTreeLineStyle TreeLineStyle() const noexcept { return tree_line_style_; }
+  void SetTreeLineStyle(TdxTreeLineStyle value);
+  void SetShowBands(bool value) { SetRelayoutFlag(show_bands_, value); }
+  void SetShowHeader(bool value) { SetRelayoutFlag(show_header_, value); }
+  void SetShowIndicator(bool value) { SetRelayoutFlag(show_indicator_, value); }
+  void SetShowGrid(bool value) { SetRelayoutFlag(show_grid_, value); }
+  void SetShowFooter(bool value) { SetRelayoutFlag(show_footer_, value); }
+  void SetShowRoot(bool value) { SetRelayoutFlag(show_root_, value); }
+  void SetShowRowFooter(bool value) { SetRelayoutFlag(show_row_footer_, value); }
+  void SetShowLines(bool value);
+  void SetShowButtons(bool value);
+  bool ShowRoot() const noexcept;
+  int Indent() const noexcept { return indent_; }
+  void SetIndent(int value);
+  void SetDefaultRowHeight(int value);
+  int DefaultRowHeight() const noexcept { return metrics_.default_row_height; }
+  void SetImages(framework::TImageList* images);
+  void SetStateImages(framework::TImageList* images);
+  framework::TFont& HeaderFont() noexcept { return header_font_; }
+  framework::TFont& BandFont() noexcept { return band_font_; }
+  framework::TFont& PreviewFont() noexcept { return preview_font_; }
+  TScrollStyle ScrollBars() const noexcept { return scroll_bars_; }
+
+  // Metrics and geometry.
+  void LayoutChanged();
+  const Metrics& GetMetrics() const noexcept { return metrics_; }
+  Layout GetLayout();
+  RECT GetCellRect(TdxTreeListNode* node, int column);
+  int GetRowHeight(TdxTreeListNode* node, int line_height, bool no_cache);
+  void GetNodeIndent(const TdxTreeListNode* node, int& left, int& right);
+  int GetScrollExtent() { return GetLayout().scroll_extent; }
+  virtual THitInfo HitTest(POINT point);
+  TdxTreeListNode* GetNodeAt(int x, int y);
+  void ResetLayoutCache();
+  void ClearCachedHeights();
+
+  // Scrolling.
+  int TopIndex();
+  void SetTopIndex(int index);
+  TdxTreeListNode* TopNode() const noexcept { return top_node_; }
+  int LeftCoord() const noexcept { return left_coord_; }
+  void SetLeftCoord(int value);
+  // Moves the window's pixels; the caller has changed the coordinates.
+  void ScrollColumns(int dx);
+  void ScrollRows(int dy);
+  int FullyVisibleRowCount();
+
+  // Focus and selection.
+  TdxTreeListNode* GetFocusedNode() const noexcept { return focused_node_; }
+  int FocusedColumn() const noexcept { return focused_column_; }
+  virtual void SetFocusedCell(TdxTreeListNode* node, int column, bool make_visible);
+  void SetFocusedNode(TdxTreeListNode* node) { SetFocusedCell(node, focused_column_, true); }
+  void SetFocusedAbsoluteIndex(int index);
+  const std::vector<TdxTreeListNode*>& SelectedNodes() const noexcept { return selection_; }
+  TdxTreeListNode* SelectionAnchor() const noexcept { return selection_anchor_; }
+  void ClearSelection();
+  // Focuses `node` and selects the rows from the anchor to it (Shift with a click or a key).
+  void SelectRangeTo(TdxTreeListNode* node);
+  // The nodes other interactions point at; a deleted node must leave each of them.
+  TdxTreeListNode* HotNode() const noexcept { return hot_node_; }
+  TdxTreeListNode* DropTarget() const noexcept { return drop_target_; }
+  TdxTreeListNode* DragNode() const noexcept { return drag_node_; }
+  TdxTreeListNode* PressedNode() const noexcept { return pressed_node_; }
+  TdxTreeListNode* DragOverNode() const noexcept { return drag_over_node_; }
+  void SetHotNode(TdxTreeListNode* n) { hot_node_ = n; }
+  void SetDropTarget(TdxTreeListNode* n) { drop_target_ = n; }
+  void SetDragNode(TdxTreeListNode* n) { drag_node_ = n; }
+  void SetPressedNode(TdxTreeListNode* n) { pressed_node_ = n; }
+  void SetDragOverNode(TdxTreeListNode* n) { drag_over_node_ = n; }
+
+  TdxTreeListState State() const noexcept { return state_; }
+  const THitInfo& LastHit() const noexcept { return hit_; }
+  InputSeams& Seams() noexcept { return seams_; }
+
+  // The text lines the clipboard copy assembles.
+  std::wstring GetHeaderLineText();
+  std::wstring GetNodeLineText(TdxTreeListNode* node);
+  // Header button part (1 caption, 2 button) of a point in a column's header.
+  int GetHeaderHitPart(POINT point, int column);
+
+  // Paints the whole client area onto `dc` (a memory DC for the benchmark and pictures).
+  void PaintGridTo(HDC dc);
+
+  // Band and column model: none in this class.
+  virtual const HeaderModel& GetHeaderModel() const;
+  virtual std::wstring GetCellText(TdxTreeListNode* node, int column);
+  // Drawn as one cell across the row (group rows); no node is in this class.
+  virtual bool IsWholeRow(TdxTreeListNode*) const { return false; }
+  // Whether the group of nodes at `level` closes with a row footer.
+  virtual bool IsLevelFooter(int) const { return true; }
+
+  // In-cell editing of the focused cell: nothing unless aoEditing is set, aoRowSelect is not
+  // and a node is focused; OnEditing may refuse. Closing validates (a refusal raises and the
+  // editor stays) and writes a changed text back to the node.
+  void ShowEditor();
+  void CloseEditor();
+  void CloseEditorKeepFocus();
+  // Hides the editor without writing it back.
+  void CancelEditor();
+  editors::TdxInplaceEdit* InplaceEditor() const noexcept { return editor_; }
+  // Scrolls horizontally so that the column's cell is whole in the scroll area.
+  void MakeColumnVisible(int column);
+
+  // Incremental search: focuses the first row whose text of `column` starts with `text`.
+  void StartSearch(int column, const std::wstring& text);
+  void EndSearch();
+  bool Searching() const noexcept { return searching_; }
+  const std::wstring& SearchText() const noexcept { return search_text_; }
+
+  // One tick of the horizontal scroll while something is dragged near an edge (timer 1):
+  // 32 pixels in `direction` (-1 left, 1 right); stops itself once nothing is dragged.
+  void DragScrollTick(int direction);
+  static constexpr UINT_PTR kDragScrollTimer = 1;
+
+  // 0 without header buttons; else 1, plus 2 when the column is hot on its button part,
+  // plus 4 when it is also the pressed one shown pressed.
+  int GetHeaderButtonState(int column) const;
+  void SetHotButtonColumn(int column) noexcept { hot_button_column_ = column; }
+  void SetPressedButtonColumn(int column, bool shown) noexcept {
+    pressed_button_column_ = column;
+    pressed_button_shown_ = shown;
+  }
+  void SetShowHeaderButtons(bool value) noexcept { show_header_buttons_ = value; }
+
+  int MaxRowLineCount() const noexcept { return max_row_line_count_; }
+  void SetMaxRowLineCount(int value);
+  int PreviewLines() const noexcept { return preview_lines_; }
+  void SetPreviewLines(int value);
+
+  TNodeAllowEvent OnExpanding, OnCollapsing, OnEditing;
+  TNodeEvent OnExpanded, OnCollapsed, OnDeletion, OnEdited;
+  framework::TNotifyEvent OnEditChange;
+  framework::TEvent<framework::TComponent*, std::string&, bool&> OnEditValidate;
+  TChangeNodeEvent OnChangeNode;
+  TChangeColumnEvent OnChangeColumn;
+  framework::TNotifyEvent OnChangeLeftCoord;
+  TNodeEvent OnChangeTopVisibleNode;
+
+  void WndProc(framework::TMessage& message) override;
+
+ protected:
+  void CreateParams(framework::TCreateParams& params) override;
+  void Paint() override;
+  void MouseDown(framework::TMouseButton button, unsigned shift, int x, int y) override;
+  void MouseMove(unsigned shift, int x, int y) override;
+  void MouseUp(framework::TMouseButton button, unsigned shift, int x, int y) override;
+  void KeyDown(WORD& key, unsigned shift) override;
+  void SetState(TdxTreeListState value);
+
+  // The node factory.
+  TdxTreeListNode* CreateNode() override;
+  // Event hooks: each raises its event when a handler is set.
+  bool DoExpanding(TdxTreeListNode* node) override;
+  void DoExpanded(TdxTreeListNode* node) override { OnExpanded(this, node); }
+  bool DoCollapsing(TdxTreeListNode* node) override;
+  void DoCollapsed(TdxTreeListNode* node) override;
+  virtual void DoDeletion(TdxTreeListNode* node);
+  virtual void DoChangeNode(TdxTreeListNode* old_node, TdxTreeListNode* new_node) {
+    OnChangeNode(this, old_node, new_node);
+  }
+  virtual void SetTopVisibleNode(TdxTreeListNode* node);
+  virtual void DoChangeColumn(TdxTreeListNode* node, int column) {
+    OnChangeColumn(this, node, column);
+  }
+  virtual void DoChangeLeftCoord() { OnChangeLeftCoord(this); }
+  virtual bool DoEditing(TdxTreeListNode* node);
+  virtual void DoEdited(TdxTreeListNode* node) { OnEdited(this, node); }
+  virtual void DoEditChange(framework::TComponent* sender) { OnEditChange(sender); }
+  virtual void DoEditValidate(framework::TComponent* sender, std::string& error, bool& accept) {
+    (void)sender;
+    OnEditValidate(this, error, accept);
+  }
+  void Loaded() override;
+  // The editor of a column; the grid owns it (a child component) and keeps it for later cells.
+  virtual editors::TdxInplaceEdit* CreateEditor(int column);
+  // Fills the editor from the focused cell and shows it over the cell.
+  virtual void PlaceEditor(bool keep_notify);
+  void HideEditor(bool focus_grid, bool write_back);
+
+  // The node store's questions.
+  std::vector<TdxTreeListNode*>& TopLevelNodes() override { return top_nodes_; }
+  void NodeAdded(TdxTreeListNode* node) override;
+  void NodeDeleting(TdxTreeListNode* node) override;
+  void NodeDeleted() override;
+  void NodeExpandChanged(TdxTreeListNode* node) override;
+  std::wstring GetNodeString(const TdxTreeListNode*, int) override { return {}; }
+  void SetNodeString(TdxTreeListNode* node, int, const std::wstring&) override {
+    RepaintNode(node, false);
+  }
+  framework::Variant GetNodeValue(const TdxTreeListNode*, int) override {
+    return framework::Variant(std::wstring());
+  }
+  void SetNodeValue(TdxTreeListNode*, int, const framework::Variant&) override {}
+  int GetNodeImageIndex(const TdxTreeListNode*, ImageKind) override { return -1; }
+  void SetNodeImageIndex(TdxTreeListNode*, ImageKind, int) override {}
+  bool IsFocusedNode(const TdxTreeListNode* node) const override { return node == focused_node_; }
+  void RepaintNode(TdxTreeListNode* node, bool below) override;
+  void MakeNodeVisible(TdxTreeListNode* node) override;
+
+ private:
+  friend class TreeListPainter;
+  void SetRelayoutFlag(bool& flag, bool value);
+  void UpdateScrollBars();
+  void ClampScrollPositions();
+  void EnsureRowIndex();
+  int MeasureTextHeight(HDC dc, framework::TFont& font);
+  void InvalidateRows(int first_row);
+  RECT NodeRowRect(TdxTreeListNode* node);
+  void HandleHScroll(WORD code);
+  void HandleVScroll(WORD code);
+  void MoveFocusBy(int rows, unsigned shift);
+
+  std::vector<TdxTreeListNode*> top_nodes_;
+  RowIndex row_index_;
+  bool row_index_enabled_ = true;
+  int update_lock_ = 0;
+  bool destroying_ = false;
+  bool clearing_ = false;
+
+  uint32_t options_ = kDefaultOptions;
+  uint32_t options_ex_ = kDefaultOptionsEx;
+  TdxLookAndFeel look_ = TdxLookAndFeel::lfStandard;
+  TdxTreeListPaintStyle paint_style_ = TdxTreeListPaintStyle::psStandard;
+  TdxTreeLineStyle tree_line_style_ = TdxTreeLineStyle::tlDot;
+  TScrollStyle scroll_bars_ = TScrollStyle::ssBoth;
+  bool show_bands_ = false, show_header_ = true, show_indicator_ = false, show_grid_ = false;
+  bool show_footer_ = false, show_root_ = true, show_row_footer_ = false;
+  bool show_preview_grid_ = true, show_lines_ = true, show_buttons_ = true;
+  int indent_ = 16;
+  int assigned_default_row_height_ = 0;
+  framework::TImageList* images_ = nullptr;
+  framework::TImageList* state_images_ = nullptr;
+  framework::TFont header_font_, band_font_, preview_font_;
+  Metrics metrics_;
+
+  TdxTreeListNode* top_node_ = nullptr;
+  int left_coord_ = 0;
+  TdxTreeListNode* focused_node_ = nullptr;
+  int focused_column_ = 0;
+  std::vector<TdxTreeListNode*> selection_;
+  TdxTreeListNode* selection_anchor_ = nullptr;
+  TdxTreeListNode* hot_node_ = nullptr;
+  TdxTreeListNode* drop_target_ = nullptr;
+  TdxTreeListNode* drag_node_ = nullptr;
+  TdxTreeListNode* pressed_node_ = nullptr;
+  TdxTreeListNode* drag_over_node_ = nullptr;
+
+  TdxTreeListState state_ = tsNone;
+  THitInfo hit_;
+  POINT down_point_{};
+  int sizing_pos_ = 0;
+  InputSeams seams_;
+  editors::TdxInplaceEdit* editor_ = nullptr;  // owned as a component
+  TdxTreeListNode* edited_node_ = nullptr;
+  int edited_column_ = -1;
+  bool searching_ = false;
+  std::wstring search_text_;
+  int search_column_ = -1;
+  bool show_header_buttons_ = false;
+  int hot_button_column_ = -1;
+  int pressed_button_column_ = -1;
+  bool pressed_button_shown_ = false;
+  int max_row_line_count_ = -1;
+  int preview_lines_ = 2;
+};
+
+// The component-settings message: the grid relays it and lays itself out again.
+constexpr UINT kSettingsChangedMessage = 45093;
+
+}  // namespace treelist
