@@ -198,8 +198,8 @@ std::wstring TCustomXPEdit::PasswordCharText() const {
 
 void TCustomXPEdit::SetPasswordCharText(const std::wstring& text) {
   if (text.size() > 1) {
-    throw framework::EPropertyError("PasswordChar takes one character, not \"" +
-                                    win::Narrow(text) + "\"");
+    throw framework::EPropertyError("PasswordChar takes one character, not \"" + win::Narrow(text) +
+                                    "\"");
   }
   SetPasswordChar(text.empty() ? L'\0' : text.front());
 }
