@@ -12,17 +12,6 @@ namespace editors {
 
 namespace {
 
-// Days from 1 March of year 0 in the proleptic Gregorian calendar (a civil-days algorithm).
-long DaysFromCivil(int y, int m, int d) {
-  y -= m <= 2;
-  const long era = (y >= 0 ? y : y - 399) / 400;
-  const long yoe = y - era * 400;
-  const long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe;
-}
-const long kEpoch = DaysFromCivil(1899, 12, 30);
-
 int DaysInMonth(int year, int month) {
   static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   if (month == 2 && ((year % 4 == 0 && year % 100 != 0) || year % 400 == 0)) return 29;
@@ -105,22 +94,6 @@ void TdxInplaceMaskEdit::KeyDown(WORD& key, unsigned shift) {
 }
 
 // ---- dates ------------------------------------------------------------------------------------
-
-double EncodeDate(int year, int month, int day) {
-  return static_cast<double>(DaysFromCivil(year, month, day) - kEpoch);
-}
-
-void DecodeDate(double date, int& year, int& month, int& day) {
-  long z = static_cast<long>(std::floor(date)) + kEpoch;
-  const long era = (z >= 0 ? z : z - 146096) / 146097;
-  const long doe = z - era * 146097;
-  const long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const long mp = (5 * doy + 2) / 153;
-  day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  year = static_cast<int>(yoe + era * 400 + (month <= 2));
-}
 
 bool TryParseDate(const std::wstring& text, double& date) {
   int numbers[3] = {0, 0, 0};
