@@ -84,6 +84,28 @@ constexpr ScreenLook kScreenLooks[] = {
     {treelist::TdxLookAndFeel::lfUltraFlat, "treelist_screen_ultraflat"},
 };
 
+// The vertical bar's place shows a bar from end to end, its arrow buttons included, not the
+// grid's background: whatever colours the system's bars take, their edges are ink on it.
+void ExpectBarDrawn(const testsupport::ScreenCapture& shot, HWND hwnd, COLORREF background) {
+  SCROLLBARINFO bar{};
+  bar.cbSize = sizeof bar;
+  ASSERT_TRUE(GetScrollBarInfo(hwnd, OBJID_VSCROLL, &bar));
+  ASSERT_FALSE(bar.rgstate[0] & (STATE_SYSTEM_INVISIBLE | STATE_SYSTEM_OFFSCREEN));
+  RECT place = bar.rcScrollBar;
+  OffsetRect(&place, -shot.origin().x, -shot.origin().y);
+  const int width = place.right - place.left, height = place.bottom - place.top;
+  ASSERT_GT(height, 3 * width) << "room for two arrows and a thumb";
+  const RECT ink = shot.InkBox(place, background, 24);
+  EXPECT_GE(ink.bottom - ink.top, height - 4) << "the bar reaches from end to end";
+  EXPECT_GE(ink.right - ink.left, width / 2);
+  const RECT up{place.left, place.top, place.right, place.top + width};
+  const RECT down{place.left, place.bottom - width, place.right, place.bottom};
+  const RECT up_ink = shot.InkBox(up, background, 24);
+  const RECT down_ink = shot.InkBox(down, background, 24);
+  EXPECT_FALSE(IsRectEmpty(&up_ink)) << "the up arrow's button";
+  EXPECT_FALSE(IsRectEmpty(&down_ink)) << "the down arrow's button";
+}
+
 TEST(TreeListScreen, EachLookWithItsFrameAndAFocusedRow) {
   for (const ScreenLook& c : kScreenLooks) {
     SCOPED_TRACE(c.picture);
@@ -112,6 +134,7 @@ TEST(TreeListScreen, EachLookWithItsFrameAndAFocusedRow) {
     GetScrollInfo(f.hwnd(), SB_VERT, &bar);
     EXPECT_EQ(bar.nMax, 9);
     EXPECT_EQ(GetWindowLongW(f.hwnd(), GWL_STYLE) & WS_VSCROLL, WS_VSCROLL) << "a scroll bar";
+    ExpectBarDrawn(shot, f.hwnd(), framework::ColorToRGB(f.grid.Color()));
     RECT row = f.grid.GetCellRect(focused, 2);
     InflateRect(&row, -2, -2);
     EXPECT_GT(shot.ShareOf(shot.FromClient(f.hwnd(), row), GetSysColor(COLOR_HIGHLIGHT)), 0.5)
