@@ -270,6 +270,13 @@ class RouteImporter {
   void On(const PointRecord& record);
 
   void Skip(const std::string& what, const std::string& why) { ++report_.skipped[{what, why}]; }
+  // Adds the pending tracks; those the board refuses are counted as skipped, not as added.
+  void FlushTracks() {
+    if (const int refused = registrar_.Flush(); refused > 0) {
+      report_.tracks -= refused;
+      report_.skipped[{"track", "the board would not take"}] += refused;
+    }
+  }
   // False (and counted) for copper of a net the board lacks.
   bool NetKnown(const char* what) {
     if (net_ == 0) Skip(what, "of a net the board lacks");
@@ -307,7 +314,7 @@ class RouteImporter {
 };
 
 void RouteImporter::On(const WireRecord& record) {
-  report_.tracks -= registrar_.Flush();
+  FlushTracks();
   // The export placed it, and the board has it.
   if (record.marked || !NetKnown("wire")) return;
   // "signal" (all layers at once) and the planes are known layers, but no place for a wire.
@@ -472,7 +479,7 @@ void RouteImporter::On(const PointRecord& record) {
 }
 
 void RouteImporter::Finish() {
-  report_.tracks -= registrar_.Flush();
+  FlushTracks();
   std::sort(kept_.begin(), kept_.end());
   int refused = 0;
   for (const sdk::Handle via : survey_.vias) {

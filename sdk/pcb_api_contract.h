@@ -587,6 +587,19 @@ inline constexpr const char* kModuleName = "Quorvel.dll";
 inline constexpr const char* kOpenBoardName = "Quorvel_OpenBoard";
 inline constexpr const char* kSaveBoardName = "Quorvel_SaveBoard";
 inline constexpr const char* kSetJournalName = "Quorvel_SetJournal";
+// What the editor can be made to refuse, so that tests see how a caller copes with a board that
+// will not take, give up or show an object.
+enum RefusedOperation : uint32_t {
+  kRefuseCreate = 1,  // PcbApi_CreateObject gives handle 0
+  kRefuseAdd = 2,     // PcbApi_AddObjectToContainer onto the board fails
+  kRefuseDelete = 4,  // PcbApi_DeleteObjectFromContainer off the board fails
+  kRefuseRead = 8,    // a PcbApi_Query* read of the object fails
+};
+// Refuses the `operations` on objects whose kind is in `kinds` (bit 1 << kind), the next `count`
+// times (a negative count: until switched off); 0 operations switch it off, and so does opening
+// a board.
+using SetRefusals = void(__stdcall*)(uint32_t operations, uint32_t kinds, int32_t count);
+inline constexpr const char* kSetRefusalsName = "Quorvel_SetRefusals";
 // Gives the editor's server module "PCB" (an IServerModule that also offers
 // IPCB_ServerInterface) with one reference for the caller; 0 (S_OK) on success.
 using GetServerModule = long(__stdcall*)(void** server_module);

@@ -13,6 +13,21 @@ void Editor::SetBoard(std::unique_ptr<Board> board) {
   spatial_.clear();
   board_ = std::move(board);
   ++board_serial_;
+  SetRefusals(0, 0, 0);
+}
+
+void Editor::SetRefusals(uint32_t operations, uint32_t kinds, int32_t count) {
+  refused_operations_ = count == 0 ? 0 : operations;
+  refused_kinds_ = kinds;
+  refusals_left_ = count;
+}
+
+bool Editor::Refuses(quorvel_host::RefusedOperation operation, uint8_t kind) {
+  if (!(refused_operations_ & operation) || kind >= 32 || !(refused_kinds_ & (1u << kind))) {
+    return false;
+  }
+  if (refusals_left_ > 0 && --refusals_left_ == 0) refused_operations_ = 0;
+  return true;
 }
 
 Handle Editor::AddIterator(BoardIterator iterator) {

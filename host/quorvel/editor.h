@@ -47,6 +47,11 @@ class Editor {
   void Journal(std::string_view line);
   const std::vector<std::string>& KeptJournal() const { return kept_; }
 
+  // Refusals the tests switch on (see quorvel_host::SetRefusals).
+  void SetRefusals(uint32_t operations, uint32_t kinds, int32_t count);
+  // Whether the operation on an object of this kind is to be refused now; each refusal counts.
+  bool Refuses(quorvel_host::RefusedOperation operation, uint8_t kind);
+
   void ProgressStart(const std::string& message, int total);
   void ProgressStep() { ++progress_steps_; }
   void ProgressFinish();
@@ -59,6 +64,8 @@ class Editor {
   Handle next_iterator_ = 1;
   pcbapi::StdcallPointer<void(const char*)> journal_ = nullptr;
   std::vector<std::string> kept_;
+  uint32_t refused_operations_ = 0, refused_kinds_ = 0;
+  int32_t refusals_left_ = 0;
   std::string progress_message_;
   int progress_total_ = 0, progress_steps_ = 0;
   bool progress_running_ = false;

@@ -64,6 +64,10 @@ void __stdcall Quorvel_SetJournal(quorvel_host::JournalAppend append) {
   TheEditor().SetJournal(append);
 }
 
+void __stdcall Quorvel_SetRefusals(uint32_t operations, uint32_t kinds, int32_t count) {
+  TheEditor().SetRefusals(operations, kinds, count);
+}
+
 quorvel_host::HostCallCounters* __stdcall Quorvel_GetHostCallCounters() { return &host_calls; }
 
 }  // extern "C"
@@ -71,5 +75,6 @@ quorvel_host::HostCallCounters* __stdcall Quorvel_GetHostCallCounters() { return
 static_assert(std::is_same_v<decltype(&Quorvel_OpenBoard), quorvel_host::OpenBoard>);
 static_assert(std::is_same_v<decltype(&Quorvel_SaveBoard), quorvel_host::SaveBoard>);
 static_assert(std::is_same_v<decltype(&Quorvel_SetJournal), quorvel_host::SetJournal>);
+static_assert(std::is_same_v<decltype(&Quorvel_SetRefusals), quorvel_host::SetRefusals>);
 static_assert(
     std::is_same_v<decltype(&Quorvel_GetHostCallCounters), quorvel_host::GetHostCallCounters>);

@@ -130,6 +130,9 @@ int WithObject(Handle handle, std::initializer_list<uint8_t> kinds, Mode mode, B
     if (!object || std::find(kinds.begin(), kinds.end(), object->kind) == kinds.end()) {
       return kFail;
     }
+    if (mode == pcbapi::kRead && TheEditor().Refuses(quorvel_host::kRefuseRead, object->kind)) {
+      return kFail;
+    }
     const Handle old_net = object->net, old_owner = object->owner;
     const uint8_t old_layer = object->layer;
     Exchange exchange(mode);
@@ -327,7 +330,7 @@ uint8_t __stdcall PcbApi_GetObjectIdFromObjectHandle(Handle object) {
 Handle __stdcall PcbApi_CreateObject(uint8_t kind) {
   return Guard<Handle>(0, [&]() -> Handle {
     Board* board = CurrentBoard();
-    if (!board) return 0;
+    if (!board || TheEditor().Refuses(quorvel_host::kRefuseCreate, kind)) return 0;
     std::unique_ptr<Object> object = MakeObject(kind);
     if (!object) return 0;
     const Handle handle = board->Adopt(std::move(object));
@@ -355,6 +358,7 @@ int __stdcall PcbApi_AddObjectToContainer(Handle container, Handle object) {
     if (!o) return kFail;
     if (IsCurrentBoard(container)) {
       if (o->on_board) return kOk;
+      if (TheEditor().Refuses(quorvel_host::kRefuseAdd, o->kind)) return kFail;
       board->Place(*o);
       JournalObject("added", o->kind, object);
       return kOk;
@@ -384,7 +388,9 @@ int __stdcall PcbApi_DeleteObjectFromContainer(Handle container, Handle object) 
     Object* o = board ? board->Find(object) : nullptr;
     if (!o) return kFail;
     if (IsCurrentBoard(container)) {
-      if (!o->on_board) return kFail;
+      if (!o->on_board || TheEditor().Refuses(quorvel_host::kRefuseDelete, o->kind)) {
+        return kFail;
+      }
       // Taking an object off the board deletes it, as in the editor.
       const uint8_t kind = o->kind;
       board->Destroy(object);

@@ -53,7 +53,10 @@ class RouteImport : public testing::Test {
     EditorJournal().clear();
     QuorvelSession::Get().SetJournal(&AppendToJournal);
   }
-  void TearDown() override { QuorvelSession::Get().SetJournal(nullptr); }
+  void TearDown() override {
+    QuorvelSession::Get().SetRefusals(0, 0);
+    QuorvelSession::Get().SetJournal(nullptr);
+  }
   void Reopen() { ASSERT_EQ(QuorvelSession::Get().Open(board_file_), ""); }
 
   std::string RouteFile(const std::string& name, const std::string& text) {
@@ -715,6 +718,139 @@ TEST_F(RouteImport, HolesWithoutTheHoleList) {
                                    "of the same padstack and 2 from the default via; 1 hole "
                                    "made to fit inside its copper.");
   EXPECT_NE(report.missing_hole_list.find("board.qixpref"), std::string::npos);
+}
+
+// What the editor refuses is counted in the status, never as added, and the rest of the file
+// goes on: a wire goes on past a segment the editor would not create or the board would not
+// take, the other vias and pads come in, and routing the editor would not delete stays.
+TEST_F(RouteImport, RefusalsOfTheEditorAreCountedAndTheRestGoesOn) {
+  const std::vector<std::string> before = FreeCopper();
+  const std::string path = ShippedRouteFile("routes_mil.rte");
+  ASSERT_TRUE(router::LoadRouteFile(path));
+  const std::vector<std::string> imported = FreeCopper();
+  // The old routing of one kind: what the board had of it that the import does not keep.
+  auto old_routing = [&](const std::string& kind, const std::vector<std::string>& kept) {
+    std::vector<std::string> old;
+    for (const std::string& line : before) {
+      if (line.starts_with(kind) && std::find(kept.begin(), kept.end(), line) == kept.end()) {
+        old.push_back(line);
+      }
+    }
+    return old;
+  };
+  const std::string first_track = "track 1 SDA 1675,1775-1675,1840 w10";
+  const std::string first_via = "via SDA 2000,1840 size 24 hole 10 1-32 tpBottom";
+  const std::string first_pad =
+      "pad 1 +3V3 1525,2000 top 60x40/2 mid 60 bottom 60/2 hole 0 stack 0";
+  // Tracks are all removed and added again; a via the router gives back stays.
+  const std::vector<std::string> old_tracks = old_routing("track ", kKeptCopper),
+                                 old_vias = old_routing("via ", imported);
+  ASSERT_FALSE(old_tracks.empty());
+  ASSERT_FALSE(old_vias.empty());
+  const std::string other =
+      "1 via of a padstack the file does not define, 1 wire of a net the "
+      "board lacks";
+  const std::string deletes = "old routing objects the editor would not delete, ";
+  const struct {
+    uint32_t operation;
+    uint8_t kind;
+    int32_t count;
+    std::string added, skipped;
+    std::vector<std::string> missing, left;
+  } cases[] = {
+      {quorvel_host::kRefuseCreate,
+       pcbapi::kTrack,
+       1,
+       "4 tracks, 5 vias and 2 pads",
+       "3 records: 1 track the editor would not create, " + other,
+       {first_track},
+       {}},
+      {quorvel_host::kRefuseAdd,
+       pcbapi::kTrack,
+       1,
+       "4 tracks, 5 vias and 2 pads",
+       "3 records: 1 track the board would not take, " + other,
+       {first_track},
+       {}},
+      {quorvel_host::kRefuseCreate,
+       pcbapi::kVia,
+       1,
+       "5 tracks, 4 vias and 2 pads",
+       "3 records: 1 via of a padstack the file does not define, 1 via the editor would not "
+       "create, 1 wire of a net the board lacks",
+       {first_via},
+       {}},
+      {quorvel_host::kRefuseAdd,
+       pcbapi::kVia,
+       1,
+       "5 tracks, 4 vias and 2 pads",
+       "3 records: 1 via of a padstack the file does not define, 1 via the board would not take, "
+       "1 wire of a net the board lacks",
+       {first_via},
+       {}},
+      {quorvel_host::kRefuseCreate,
+       pcbapi::kPad,
+       1,
+       "5 tracks, 5 vias and 1 pad",
+       "3 records: 1 pad the editor would not create, " + other,
+       {first_pad},
+       {}},
+      {quorvel_host::kRefuseAdd,
+       pcbapi::kPad,
+       1,
+       "5 tracks, 5 vias and 1 pad",
+       "3 records: 1 pad the editor would not create, " + other,
+       {first_pad},
+       {}},
+      {quorvel_host::kRefuseDelete,
+       pcbapi::kTrack,
+       -1,
+       "5 tracks, 5 vias and 2 pads",
+       std::to_string(old_tracks.size() + 2) + " records: " + std::to_string(old_tracks.size()) +
+           " " + deletes + other,
+       {},
+       old_tracks},
+      {quorvel_host::kRefuseDelete,
+       pcbapi::kVia,
+       -1,
+       "5 tracks, 5 vias and 2 pads",
+       std::to_string(old_vias.size() + 2) + " records: " + std::to_string(old_vias.size()) + " " +
+           deletes + other,
+       {},
+       old_vias},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.skipped);
+    Reopen();
+    QuorvelSession::Get().SetRefusals(c.operation, 1u << c.kind, c.count);
+    router::TRouteImportReport report;
+    ASSERT_TRUE(router::LoadRouteFile(path, &report));
+    QuorvelSession::Get().SetRefusals(0, 0);
+    std::vector<std::string> expected = c.left;
+    for (const std::string& line : imported) {
+      if (std::find(c.missing.begin(), c.missing.end(), line) == c.missing.end()) {
+        expected.push_back(line);
+      }
+    }
+    EXPECT_EQ(Joined(FreeCopper()), Joined(Sorted(expected)));
+    EXPECT_EQ(report.Text(path), "Imported " + path + ": " + c.added + " added; skipped " +
+                                     c.skipped + "; 1 hole made to fit inside its copper.");
+  }
+}
+
+// A net the editor cannot read is counted, and its copper is skipped as of a net the board
+// lacks rather than given to another.
+TEST_F(RouteImport, NetsTheEditorCannotReadAreCountedAndTheirCopperSkipped) {
+  const std::string path = ShippedRouteFile("routes_mil.rte");
+  QuorvelSession::Get().SetRefusals(quorvel_host::kRefuseRead, 1u << pcbapi::kNet);
+  router::TRouteImportReport report;
+  ASSERT_TRUE(router::LoadRouteFile(path, &report));
+  QuorvelSession::Get().SetRefusals(0, 0);
+  EXPECT_EQ(report.Text(path), "Imported " + path +
+                                   ": 0 tracks, 0 vias and 0 pads added; skipped 24 records: 8 "
+                                   "board nets the editor could not read, 3 test points of a net "
+                                   "the board lacks, 8 vias of a net the board lacks, 5 wires of "
+                                   "a net the board lacks.");
 }
 
 }  // namespace

@@ -17,12 +17,14 @@ QuorvelSession::QuorvelSession() {
       reinterpret_cast<void*>(GetProcAddress(module_, quorvel_host::kSaveBoardName)));
   set_journal_ = reinterpret_cast<quorvel_host::SetJournal>(
       reinterpret_cast<void*>(GetProcAddress(module_, quorvel_host::kSetJournalName)));
+  set_refusals_ = reinterpret_cast<quorvel_host::SetRefusals>(
+      reinterpret_cast<void*>(GetProcAddress(module_, quorvel_host::kSetRefusalsName)));
   if (const auto counters =
           reinterpret_cast<quorvel_host::GetHostCallCounters>(reinterpret_cast<void*>(
               GetProcAddress(module_, quorvel_host::kGetHostCallCountersName)))) {
     counters_ = counters();
   }
-  if (!open_ || !save_ || !set_journal_) module_ = nullptr;
+  if (!open_ || !save_ || !set_journal_ || !set_refusals_) module_ = nullptr;
 }
 
 std::string QuorvelSession::Open(const std::string& path) {

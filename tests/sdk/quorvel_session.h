@@ -22,6 +22,10 @@ class QuorvelSession {
   std::string Open(const std::string& path);
   std::string Save(const std::string& path);
   void SetJournal(quorvel_host::JournalAppend append);
+  // Has the editor refuse operations (see quorvel_host::SetRefusals); 0 operations switch it off.
+  void SetRefusals(uint32_t operations, uint32_t kinds, int32_t count = -1) {
+    set_refusals_(operations, kinds, count);
+  }
   // The calls into the editor so far.
   uint64_t HostCalls() const { return counters_ ? counters_->calls : 0; }
 
@@ -31,6 +35,7 @@ class QuorvelSession {
   quorvel_host::OpenBoard open_ = nullptr;
   quorvel_host::SaveBoard save_ = nullptr;
   quorvel_host::SetJournal set_journal_ = nullptr;
+  quorvel_host::SetRefusals set_refusals_ = nullptr;
   const quorvel_host::HostCallCounters* counters_ = nullptr;
 };
 
