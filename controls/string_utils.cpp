@@ -109,6 +109,13 @@ long CompareByRuns(std::string_view a, std::string_view b, bool case_sensitive) 
   }
 }
 
+// Numbers by value, otherwise text without regard to ASCII case.
+int CompareTokens(const std::string& a, const std::string& b) {
+  double na = 0, nb = 0;
+  if (TryTextToNumber(a, na) && TryTextToNumber(b, nb)) return CompareFloat(na, nb);
+  return PlainCompare(a, b, false);
+}
+
 }  // namespace
 
 void SplitAtFirst(std::string& text, std::string_view separator, std::string& head) {
@@ -161,13 +168,17 @@ int CompareMixedStrings(std::string_view a, std::string_view b) {
   RemoveBlanks(rest_a);
   RemoveBlanks(rest_b);
   bool sign_allowed = true;
+  int result = 0;
+  // Tokens that compare equal (equal numbers, or texts equal but for case) go on to the next:
+  // stopping at the first that differs in bytes would make "a10" equal "A9", an order that
+  // is not transitive.
   do {
     SplitLeadingToken(rest_a, token_a, sign_allowed);
     SplitLeadingToken(rest_b, token_b, sign_allowed);
     sign_allowed = false;
-  } while (token_a == token_b && !token_a.empty());
-  if (TryTextToNumber(token_a, na) && TryTextToNumber(token_b, nb)) return CompareFloat(na, nb);
-  return PlainCompare(token_a, token_b, false);
+    result = CompareTokens(token_a, token_b);
+  } while (result == 0 && !token_a.empty());
+  return result;
 }
 
 bool TryTextToNumber(std::string_view text, double& value) {

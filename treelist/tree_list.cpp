@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "framework/application.h"
+#include "framework/screen.h"
 #include "treelist/painter.h"
 
 namespace treelist {
@@ -109,6 +110,32 @@ void TCustomdxTreeList::FullCollapse() {
     throw;
   }
   EndUpdate();
+}
+
+void TCustomdxTreeList::Sort(int level, int column, bool descending) {
+  if (state_ == tsEditing) CloseEditor();  // the editor's row is about to move
+  // Rows moved, also when a comparison threw after some lists were sorted: the flat index,
+  // the heights that depend on being a last sibling and the picture go.
+  auto rows_moved = [this] {
+    ResetLayoutCache();
+    if (LockUpdate()) return;
+    UpdateScrollBars();
+    Invalidate();
+  };
+  try {
+    framework::ScreenCursorScope busy(framework::crHourGlass, options_ex_ & aoShowHourGlass);
+    SortTreeLevel(top_nodes_, level, {column, descending}, *this);
+  } catch (...) {
+    rows_moved();
+    throw;
+  }
+  rows_moved();
+}
+
+int TCustomdxTreeList::DoCompare(TdxTreeListNode* a, TdxTreeListNode* b) {
+  int result = 0;
+  OnCompare(this, a, b, result);
+  return result;
 }
 
 void TCustomdxTreeList::NodeAdded(TdxTreeListNode* node) {
