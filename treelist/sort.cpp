@@ -74,14 +74,23 @@ class ListSorter {
 
  private:
   void ReadKeys() {
-    const size_t width = keys_.size();
-    texts_.reserve(nodes_.size() * width);
-    if (rule_ == Rule::Locale) values_.reserve(nodes_.size() * width);
+    const size_t size = nodes_.size() * keys_.size();
+    if (rule_ == Rule::Locale) {
+      texts_.reserve(size);
+      values_.reserve(size);
+    } else {
+      mixed_.reserve(size);
+    }
     for (const TdxTreeListNode* node : nodes_) {
       for (const SortKey& key : keys_) {
         Variant value = source_.GetNodeSortValue(node, key.column);
-        texts_.push_back(win::Narrow(value.ToString()));
-        if (rule_ == Rule::Locale) values_.push_back(std::move(value));
+        std::string text = win::Narrow(value.ToString());
+        if (rule_ == Rule::Locale) {
+          texts_.push_back(std::move(text));
+          values_.push_back(std::move(value));
+        } else {
+          mixed_.emplace_back(text);
+        }
       }
     }
   }
@@ -95,7 +104,7 @@ class ListSorter {
       const size_t ia = a * width + k, ib = b * width + k;
       const int result = rule_ == Rule::Locale
                              ? CompareLocaleValues(values_[ia], texts_[ia], values_[ib], texts_[ib])
-                             : controls::CompareMixedStrings(texts_[ia], texts_[ib]);
+                             : controls::MixedSortKey::Compare(mixed_[ia], mixed_[ib]);
       if (result != 0) return keys_[k].descending ? -result : result;
     }
     if (rule_ == Rule::Mixed) {
@@ -120,8 +129,11 @@ class ListSorter {
   TreeListSortSource& source_;
   std::vector<SortKey> keys_;
   Rule rule_;
-  std::vector<std::string> texts_;  // string forms; node i's key k at i * keys + k
-  std::vector<Variant> values_;     // the values themselves, for the locale rule only
+  // Node i's key k at i * keys + k: for the locale rule the string forms and the values, for
+  // the mixed rule the string forms taken apart once.
+  std::vector<std::string> texts_;
+  std::vector<Variant> values_;
+  std::vector<controls::MixedSortKey> mixed_;
 };
 
 void SortList(const std::vector<TdxTreeListNode*>& list, SortKey key, TreeListSortSource& source) {
