@@ -28,7 +28,8 @@ class SortingTreeList : public treelist_test::TestTreeList {
  public:
   using TestTreeList::TestTreeList;
   std::vector<SortKey> keys;
-  std::map<const TdxTreeListNode*, int> text_counts;  // nodes not named: the column count
+  std::map<const TdxTreeListNode*, int> text_counts;            // nodes not named: the column count
+  std::map<const TdxTreeListNode*, framework::Variant> values;  // else the node's texts
   int values_asked = 0;
 
  protected:
@@ -37,7 +38,8 @@ class SortingTreeList : public treelist_test::TestTreeList {
   bool GetSortDescending(int index) const override { return keys.at(index).descending; }
   framework::Variant GetNodeSortValue(const TdxTreeListNode* node, int column) override {
     ++values_asked;
-    return TestTreeList::GetNodeSortValue(node, column);
+    const auto it = values.find(node);
+    return it != values.end() ? it->second : TestTreeList::GetNodeSortValue(node, column);
   }
   int GetNodeTextCount(const TdxTreeListNode* node) override {
     const auto it = text_counts.find(node);
@@ -191,6 +193,21 @@ TEST(TreeListSort, LocaleRuleHandsCollationTiesToTheNextKey) {
   EXPECT_EQ(f.grid.TopNodes(), (std::vector<TdxTreeListNode*>{n[0], n[2], n[3], n[1]}));
 }
 
+TEST(TreeListSort, LocaleRuleOrdersNumbersByValueAndTextsAgainstNumbersAsTexts) {
+  SortForm f;
+  f.grid.SetOptionsEx(f.grid.OptionsEx() | treelist::aoAnsiSort);
+  const auto n = AddAll(f.grid, nullptr, {L"a", L"b", L"c", L"d", L"e", L"f"});
+  const framework::Variant values[] = {10, 9.5, framework::Variant(), -1, L"abc", 100};
+  for (int i = 0; i < 6; ++i) f.grid.values[n[i]] = values[i];
+  f.grid.Sort(0, 0, false);
+  // Numbers by value; a text against a number collates with its string form ("100" < "abc").
+  EXPECT_EQ(Names(f.grid, f.grid.TopNodes()),
+            (std::vector<std::wstring>{L"c", L"d", L"b", L"a", L"f", L"e"}));
+  f.grid.Sort(0, 0, true);
+  EXPECT_EQ(Names(f.grid, f.grid.TopNodes()),
+            (std::vector<std::wstring>{L"e", L"f", L"a", L"b", L"d", L"c"}));
+}
+
 TEST(TreeListSort, HostileHandlersLeaveAPermutationAfterBoundedWork) {
   constexpr int kNodes = 1000;
   SortForm f;
@@ -232,6 +249,16 @@ TEST(TreeListSort, HostileHandlersLeaveAPermutationAfterBoundedWork) {
   f.grid.Sort(0, 0, true);
   EXPECT_EQ(f.grid.TopNodes(), before);
   EXPECT_EQ(f.grid.values_asked, 0) << "the handler decides alone";
+}
+
+TEST(TreeListSort, AHandlerWithTiesKeepsEqualNodesInTheirOrder) {
+  SortForm f;
+  AddAll(f.grid, nullptr, {L"b1", L"a1", L"b2", L"c1", L"a2", L"b3", L"a3", L"c2"});
+  f.grid.OnCompare = [&](framework::TComponent*, TdxTreeListNode* a, TdxTreeListNode* b,
+                         int& compare) { compare = f.grid.Name(a)[0] - f.grid.Name(b)[0]; };
+  f.grid.Sort(0, 0, false);
+  EXPECT_EQ(Names(f.grid, f.grid.TopNodes()),
+            (std::vector<std::wstring>{L"a1", L"a2", L"a3", L"b1", L"b2", L"b3", L"c1", L"c2"}));
 }
 
 TEST(TreeListSort, ALevelSortsOnlyItsOwnLists) {
