@@ -62,6 +62,8 @@ struct TReservedStack {
 TReservedStack reserved;
 // True while a thread runs on the stack (or while it is being freed).
 std::atomic<bool> taken{false};
+// The thread on the stack: one that overflows again there must not wait for itself.
+std::atomic<DWORD> owner{0};
 
 }  // namespace
 
@@ -82,16 +84,19 @@ void FreeEmergencyStack() {
 }
 
 bool RunOnEmergencyStack(void (*body)(void*), void* argument) noexcept {
+  if (owner == GetCurrentThreadId()) return false;
   // Waiting costs no stack to speak of: the thread that overflowed has only a little left.
   while (taken.exchange(true)) Sleep(1);
   if (!reserved.bottom) {
     taken = false;
     return false;
   }
+  owner = GetCurrentThreadId();
   uint8_t* top = reserved.bottom + (reserved.size & ~size_t{15});
   const TStackBounds own = ExchangeStackBounds({top, reserved.bottom, reserved.bottom});
   drosk_CallOnStack(top, body, argument);
   ExchangeStackBounds(own);
+  owner = 0;
   taken = false;
   return true;
 }

@@ -16,7 +16,8 @@ void FreeEmergencyStack();
 // Runs `body(argument)` on the reserved stack, the thread's stack bounds in its information block
 // pointing at it meanwhile (the system's fault handling checks them), and returns on the
 // thread's own stack. `body` must not throw: nothing unwinds across the switch. One thread at a
-// time: others wait until it is free. False, without running `body`, when no stack is reserved.
+// time: others wait until it is free. False, without running `body`, when no stack is reserved
+// or when the calling thread runs on it already.
 bool RunOnEmergencyStack(void (*body)(void*), void* argument) noexcept;
 
 }  // namespace drosk

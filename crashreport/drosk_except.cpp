@@ -7,6 +7,7 @@
 #include "crashreport/drosk_except_road.h"
 #include "crashreport/drosk_handlers.h"
 #include "crashreport/drosk_hooks.h"
+#include "crashreport/drosk_mail.h"
 #include "crashreport/drosk_settings.h"
 #include "crashreport/drosk_start.h"
 #include "crashreport/drosk_threads.h"
@@ -36,6 +37,7 @@ bool InterceptionOn() {
 
 void DroskExceptInitialization() {
   if (starts++ > 0) return;
+  DecipherSmtpPassword();
   TakeOverRestartHistory(ExceptionHistory());
   if (!InterceptionOn()) return;
   if (!OpenThreadList()) InternalError();

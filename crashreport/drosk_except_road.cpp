@@ -3,6 +3,7 @@
 
 #include <cxxabi.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -341,6 +342,7 @@ namespace {
 
 LPTOP_LEVEL_EXCEPTION_FILTER previousFilter = nullptr;
 std::terminate_handler previousTerminate = nullptr;
+void (*previousAbort)(int) = SIG_DFL;
 void* overflowHandler = nullptr;
 bool lastChanceInstalled = false;
 
@@ -355,28 +357,6 @@ std::string Hex8(uint32_t value) {
   char text[9];
   std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(value));
   return text;
-}
-
-// The runtime's text for an operating-system exception.
-std::string FaultText(const EXCEPTION_RECORD& record) {
-  switch (record.ExceptionCode) {
-    case EXCEPTION_ACCESS_VIOLATION: {
-      const bool write = record.NumberParameters >= 2 && record.ExceptionInformation[0] == 1;
-      const uint32_t target =
-          record.NumberParameters >= 2 ? static_cast<uint32_t>(record.ExceptionInformation[1]) : 0u;
-      std::string text = "Access violation at address " + Hex8(Word(record.ExceptionAddress));
-      std::string module;
-      if (FindModule(record.ExceptionAddress, &module)) {
-        text += " in module '" + FileNameOnly(module) + "'";
-      }
-      return text + ". " + (write ? "Write" : "Read") + " of address " + Hex8(target);
-    }
-    case EXCEPTION_INT_DIVIDE_BY_ZERO: return "Division by zero";
-    case EXCEPTION_STACK_OVERFLOW: return "Stack overflow";
-    case EXCEPTION_PRIV_INSTRUCTION: return "Privileged instruction";
-    case EXCEPTION_ILLEGAL_INSTRUCTION: return "Illegal instruction";
-    default: return "External exception " + Hex8(static_cast<uint32_t>(record.ExceptionCode));
-  }
 }
 
 // Reports a fault nobody handled; a thread other than the main thread may go on afterwards.
@@ -425,15 +405,49 @@ void LastChanceTerminate() {
   } catch (...) {
   }
   EndThreadAfterReport();
+  std::signal(SIGABRT, SIG_DFL);  // reported already: the abort below is not a second error
   std::abort();
 }
 
+// Our runtime's run-time error: abort() ends the program (std::terminate's own abort aside,
+// which is reported above). The runtime names no error, and the program cannot go on.
+void LastChanceAbort(int) {
+  try {
+    HandleException(false, std::make_exception_ptr(DroskException("Runtime error")), 0, false, 0, 0,
+                    nullptr);
+  } catch (...) {
+  }
+  CloseApplication();
+}
+
 }  // namespace
+
+std::string FaultText(const EXCEPTION_RECORD& record) {
+  switch (record.ExceptionCode) {
+    case EXCEPTION_ACCESS_VIOLATION: {
+      const bool write = record.NumberParameters >= 2 && record.ExceptionInformation[0] == 1;
+      const uint32_t target =
+          record.NumberParameters >= 2 ? static_cast<uint32_t>(record.ExceptionInformation[1]) : 0u;
+      std::string text = "Access violation at address " + Hex8(Word(record.ExceptionAddress));
+      std::string module;
+      if (FindModule(record.ExceptionAddress, &module)) {
+        text += " in module '" + FileNameOnly(module) + "'";
+      }
+      return text + ". " + (write ? "Write" : "Read") + " of address " + Hex8(target);
+    }
+    case EXCEPTION_INT_DIVIDE_BY_ZERO: return "Division by zero";
+    case EXCEPTION_STACK_OVERFLOW: return "Stack overflow";
+    case EXCEPTION_PRIV_INSTRUCTION: return "Privileged instruction";
+    case EXCEPTION_ILLEGAL_INSTRUCTION: return "Illegal instruction";
+    default: return "External exception " + Hex8(static_cast<uint32_t>(record.ExceptionCode));
+  }
+}
 
 void InstallLastChanceHandlers() {
   if (lastChanceInstalled) return;
   previousFilter = SetUnhandledExceptionFilter(LastChanceFilter);
   previousTerminate = std::set_terminate(LastChanceTerminate);
+  previousAbort = std::signal(SIGABRT, LastChanceAbort);
   if (ReserveEmergencyStack())
     overflowHandler = AddVectoredExceptionHandler(1, StackOverflowHandler);
   lastChanceInstalled = true;
@@ -443,6 +457,7 @@ void RemoveLastChanceHandlers() {
   if (!lastChanceInstalled) return;
   SetUnhandledExceptionFilter(previousFilter);
   std::set_terminate(previousTerminate);
+  std::signal(SIGABRT, previousAbort == SIG_ERR ? SIG_DFL : previousAbort);
   if (overflowHandler) RemoveVectoredExceptionHandler(std::exchange(overflowHandler, nullptr));
   FreeEmergencyStack();
   lastChanceInstalled = false;

@@ -23,9 +23,15 @@ void StartExceptionThread();
 void StopExceptionThread();
 DWORD ExceptionThreadId();
 
-// Our runtime's last-chance paths into the road: hardware faults nobody handled, and C++
-// exceptions that end in std::terminate. A thread other than the main thread is reported as
-// able to continue and then ends; the main thread's report ends the program.
+// The runtime's text for an operating-system exception: an access violation names its address,
+// the module holding it, and the access ("Read" or "Write") with the address accessed.
+std::string FaultText(const EXCEPTION_RECORD& record);
+
+// Our runtime's last-chance paths into the road: hardware faults nobody handled, stack
+// overflows (taken first-hand and reported from an emergency stack), C++ exceptions that end in
+// std::terminate, and abort() as the runtime's run-time error. A thread other than the main thread
+// is reported as able to continue and then ends; the main thread's report, and any run-time
+// error, ends the program.
 void InstallLastChanceHandlers();
 void RemoveLastChanceHandlers();
 

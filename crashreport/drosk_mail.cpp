@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "crashreport/drosk_handlers.h"
 #include "crashreport/drosk_mail_message.h"
 #include "crashreport/drosk_report_file.h"
 #include "crashreport/drosk_settings.h"
@@ -133,6 +134,22 @@ std::string MailSenderFor() {
   return "droskExcept " + MailAddressPart(list, false);
 }
 
+namespace {
+
+std::string& DecipheredSmtpPassword() {
+  static std::string password;
+  return password;
+}
+
+}  // namespace
+
+void DecipherSmtpPassword() {
+  DecipheredSmtpPassword() =
+      DecryptTwice(DroskSettings().SmtpPassword, kSmtpPasswordKey1, kSmtpPasswordKey2);
+}
+
+const std::string& SmtpPasswordText() { return DecipheredSmtpPassword(); }
+
 bool IsOnline() {
   const win::UniqueLibrary library(LoadLibraryA("wininet.dll"));
   using TGetConnectedState = BOOL(WINAPI*)(DWORD*, DWORD);
@@ -185,7 +202,12 @@ int SendMapiMail(std::string_view recipients, std::string_view subject, std::str
   message.lpFiles = fileDescs.empty() ? nullptr : fileDescs.data();
   const ULONG flags = silent && recipientCount > 0 ? 0 : MAPI_LOGON_UI | MAPI_DIALOG;
   const NotTopMost notTopMost(owner);
-  switch (sendMail(0, reinterpret_cast<ULONG_PTR>(owner), &message, flags, 0)) {
+  // The mail program may need the main thread (its dialog is owned by the program's windows):
+  // a main thread held while a report is handled goes on for the call.
+  const bool released = DroskSettings().HoldThreadsWhileHandling && ReleaseMainThread();
+  const ULONG answer = sendMail(0, reinterpret_cast<ULONG_PTR>(owner), &message, flags, 0);
+  if (released) ReholdMainThread();
+  switch (answer) {
     case SUCCESS_SUCCESS: return mrSent;
     case MAPI_USER_ABORT: return mrCancelled;
     default: return mrNotSent;
@@ -243,7 +265,7 @@ int SendBugReportMail(std::string_view report, std::string_view screenShot, HWND
                   SendSmtpMail(from, to, subject, report, attachments, "", "", "", 25);
   if (!smtpSent && canSmtp && settings.MailViaServer && !settings.SmtpServer.empty())
     smtpSent = SendSmtpMail(from, to, subject, report, attachments, settings.SmtpServer,
-                            settings.SmtpAccount, settings.SmtpPassword, settings.SmtpPort);
+                            settings.SmtpAccount, SmtpPasswordText(), settings.SmtpPort);
   int result = smtpSent ? mrSent : mrNotSent;
   if (!smtpSent) {
     if (settings.MailViaMapi)

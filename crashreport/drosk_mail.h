@@ -28,6 +28,14 @@ bool SendMailtoMail(std::string_view recipients, std::string_view subject, std::
 
 bool IsOnline();
 
+// The settings hold the SMTP password enciphered (`DecryptTwice` with these keys, the cipher
+// applied twice in the reverse order); the library's start-up deciphers it once, and the server
+// road sends the deciphered text.
+constexpr std::string_view kSmtpPasswordKey1 = "droskExcept";
+constexpr std::string_view kSmtpPasswordKey2 = "SmtpPassword";
+void DecipherSmtpPassword();
+const std::string& SmtpPasswordText();
+
 // Each character of the set becomes the escape character and two upper-case hexadecimal digits.
 std::string UrlEncode(std::string_view text, const TCharSet& set, char escape);
 

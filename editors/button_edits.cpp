@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <cwctype>
 
+#include "editors/editor_class.h"
 #include "editors/gdi_scope.h"
+#include "editors/glyphs.h"
 #include "editors/pick_items.h"
 #include "editors/popup_list.h"
 #include "framework/screen.h"
@@ -14,16 +16,6 @@
 namespace editors {
 
 namespace {
-
-template <class Editor>
-TdxInplaceEdit* Make(framework::TComponent* owner) {
-  return new Editor(owner);
-}
-template <class Data>
-std::unique_ptr<TdxEditViewData> MakeData() {
-  return std::make_unique<Data>();
-}
-bool NoHitInCell(const RECT&, int, int, int) { return false; }
 
 std::unique_ptr<TdxEditButton> MakeButton(TdxEditButtons& owner) {
   return std::make_unique<TdxEditButton>(owner);
@@ -45,12 +37,7 @@ void TdxEditButton::SetKind(TdxEditButtonKind value) {
 }
 
 void TdxEditButton::SetGlyph(HBITMAP glyph) {
-  BITMAP info{};
-  if (glyph && GetObjectW(glyph, sizeof info, &info) && info.bmWidth > 0 && info.bmHeight > 0) {
-    glyph_.reset(static_cast<HBITMAP>(CopyImage(glyph, IMAGE_BITMAP, 0, 0, 0)));
-  } else {
-    glyph_.reset();
-  }
+  glyph_ = CopyGlyph(glyph);
   owner_.Changed();
 }
 
@@ -116,19 +103,7 @@ void TdxButtonEditViewData::Paint(HDC dc) const {
     face.left = std::max<LONG>(text.left, button.right - controls::TXPEditButton::kWidth);
     if (!HighlightPass) {
       DrawFrameControl(dc, &face, DFC_BUTTON, DFCS_BUTTONPUSH);
-      HBITMAP glyph = Buttons->GetItem(i).ShownGlyph();
-      BITMAP info{};
-      if (GetObjectW(glyph, sizeof info, &info)) {
-        HDC source = CreateCompatibleDC(dc);
-        {
-          SelectScope selected(source, glyph);
-          TransparentBlt(dc, (face.left + face.right - info.bmWidth) / 2,
-                         (face.top + face.bottom - info.bmHeight) / 2, info.bmWidth, info.bmHeight,
-                         source, 0, 0, info.bmWidth, info.bmHeight,
-                         GetPixel(source, 0, info.bmHeight - 1));
-        }
-        DeleteDC(source);
-      }
+      DrawGlyph(dc, Buttons->GetItem(i).ShownGlyph(), face);
     }
     button.right = face.left;
   }
@@ -139,9 +114,9 @@ void TdxButtonEditViewData::Paint(HDC dc) const {
 // ---- button editor ----------------------------------------------------------------------------
 
 const TdxInplaceEditClass& TdxInplaceButtonEdit::EditorClass() {
-  static const TdxInplaceEditClass info{
-      "TdxInplaceButtonEdit", &TdxInplaceDropDownEdit::EditorClass(), Make<TdxInplaceButtonEdit>,
-      MakeData<TdxButtonEditViewData>, NoHitInCell};
+  static const TdxInplaceEditClass info =
+      EditorClassRecord<TdxInplaceButtonEdit, TdxButtonEditViewData>(
+          "TdxInplaceButtonEdit", TdxInplaceDropDownEdit::EditorClass());
   return info;
 }
 
@@ -208,9 +183,9 @@ void RegisterLinkCursor() {
 }
 
 const TdxInplaceEditClass& TdxInplaceHyperLinkEdit::EditorClass() {
-  static const TdxInplaceEditClass info{
-      "TdxInplaceHyperLinkEdit", &TdxInplaceTextEdit::EditorClass(), Make<TdxInplaceHyperLinkEdit>,
-      MakeData<TdxHyperLinkEditViewData>, NoHitInCell};
+  static const TdxInplaceEditClass info =
+      EditorClassRecord<TdxInplaceHyperLinkEdit, TdxHyperLinkEditViewData>(
+          "TdxInplaceHyperLinkEdit", TdxInplaceTextEdit::EditorClass());
   return info;
 }
 
@@ -311,9 +286,9 @@ void TdxImageEditViewData::Paint(HDC dc) const {
 }
 
 const TdxInplaceEditClass& TdxInplaceImageEdit::EditorClass() {
-  static const TdxInplaceEditClass info{
-      "TdxInplaceImageEdit", &TdxInplaceDropDownEdit::EditorClass(), Make<TdxInplaceImageEdit>,
-      MakeData<TdxImageEditViewData>, NoHitInCell};
+  static const TdxInplaceEditClass info =
+      EditorClassRecord<TdxInplaceImageEdit, TdxImageEditViewData>(
+          "TdxInplaceImageEdit", TdxInplaceDropDownEdit::EditorClass());
   return info;
 }
 
@@ -400,9 +375,8 @@ void TdxInplaceImageEdit::Paint() {
 // ---- most-recently-used editor ----------------------------------------------------------------
 
 const TdxInplaceEditClass& TdxInplaceMRUEdit::EditorClass() {
-  static const TdxInplaceEditClass info{"TdxInplaceMRUEdit", &TdxInplacePickEdit::EditorClass(),
-                                        Make<TdxInplaceMRUEdit>, MakeData<TdxMRUEditViewData>,
-                                        NoHitInCell};
+  static const TdxInplaceEditClass info = EditorClassRecord<TdxInplaceMRUEdit, TdxMRUEditViewData>(
+      "TdxInplaceMRUEdit", TdxInplacePickEdit::EditorClass());
   return info;
 }
 

@@ -6,17 +6,15 @@
 #include <algorithm>
 
 #include "controls/xp_checkbox.h"
-#include "editors/gdi_scope.h"
+#include "editors/check_toggle.h"
+#include "editors/editor_class.h"
+#include "editors/glyphs.h"
 #include "framework/win/text.h"
 
 namespace editors {
 
 namespace {
 
-TdxInplaceEdit* MakeCheck(framework::TComponent* owner) { return new TdxInplaceCheckEdit(owner); }
-std::unique_ptr<TdxEditViewData> MakeCheckViewData() {
-  return std::make_unique<TdxCheckEditViewData>();
-}
 // A click acts on a check cell at once when it hits the box as the column centres it.
 bool CheckHitInCell(const RECT& cell, int mode, int x, int y) {
   if (mode != kHitModeClick) return false;
@@ -52,13 +50,6 @@ controls::TCheckBoxState ControlState(TdxCheckBoxState state) {
     case TdxCheckBoxState::cbsUnchecked: break;
   }
   return controls::TCheckBoxState::cbUnchecked;
-}
-
-bool IsBooleanText(const std::wstring& text) {
-  return CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, text.c_str(), -1, L"True", -1) ==
-             CSTR_EQUAL ||
-         CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, text.c_str(), -1, L"False", -1) ==
-             CSTR_EQUAL;
 }
 
 }  // namespace
@@ -101,16 +92,7 @@ void DrawCheckBox(HDC dc, const RECT& box, TdxCheckBoxState state, TdxShowNullFi
   }
   BITMAP info{};
   if (UsableGlyph(glyph, glyph_count, info)) {
-    const int width = info.bmWidth / glyph_count;
-    const int index = std::min(static_cast<int>(state), glyph_count - 1);
-    HDC source = CreateCompatibleDC(dc);
-    {
-      SelectScope selected(source, glyph);
-      const COLORREF transparent = GetPixel(source, 0, info.bmHeight - 1);
-      TransparentBlt(dc, box.left, box.top, width, info.bmHeight, source, index * width, 0, width,
-                     info.bmHeight, transparent);
-    }
-    DeleteDC(source);
+    DrawGlyph(dc, glyph, box, static_cast<int>(state), glyph_count);
     return;
   }
   controls::DrawCheckBoxGlyph(dc, box, ControlState(state),
@@ -135,8 +117,9 @@ void TdxCheckEditViewData::Paint(HDC dc) const {
 }
 
 const TdxInplaceEditClass& TdxInplaceCheckEdit::EditorClass() {
-  static const TdxInplaceEditClass info{"TdxInplaceCheckEdit", &TdxInplaceEdit::EditorClass(),
-                                        MakeCheck, MakeCheckViewData, CheckHitInCell};
+  static const TdxInplaceEditClass info =
+      EditorClassRecord<TdxInplaceCheckEdit, TdxCheckEditViewData>(
+          "TdxInplaceCheckEdit", TdxInplaceEdit::EditorClass(), CheckHitInCell);
   return info;
 }
 
@@ -151,12 +134,7 @@ void TdxInplaceCheckEdit::SetState(TdxCheckBoxState value) {
 }
 
 void TdxInplaceCheckEdit::SetGlyph(HBITMAP glyph) {
-  BITMAP info{};
-  if (glyph && GetObjectW(glyph, sizeof info, &info) && info.bmWidth > 0 && info.bmHeight > 0) {
-    glyph_.reset(static_cast<HBITMAP>(CopyImage(glyph, IMAGE_BITMAP, 0, 0, 0)));
-  } else {
-    glyph_.reset();
-  }
+  glyph_ = CopyGlyph(glyph);
   Invalidate();
 }
 
@@ -174,22 +152,13 @@ void TdxInplaceCheckEdit::SetShowNullFieldStyle(TdxShowNullFieldStyle value) {
 
 void TdxInplaceCheckEdit::Toggle() {
   if (!CanModify()) return;
-  switch (state_) {
-    case TdxCheckBoxState::cbsUnchecked:
-      state_ = AllowGrayed ? TdxCheckBoxState::cbsGrayed : TdxCheckBoxState::cbsChecked;
-      break;
-    case TdxCheckBoxState::cbsGrayed: state_ = TdxCheckBoxState::cbsChecked; break;
-    case TdxCheckBoxState::cbsChecked: state_ = TdxCheckBoxState::cbsUnchecked; break;
-  }
+  state_ = NextCheckState(state_, AllowGrayed);
   SetModified(true);
   Invalidate();
-  const std::wstring text = Text();
-  if (IsBooleanText(text) && state_ != TdxCheckBoxState::cbsGrayed) {
-    const wchar_t* rewritten = state_ == TdxCheckBoxState::cbsChecked ? L"True" : L"False";
-    if (text != rewritten) {
-      SetText(rewritten);  // announces the change itself
-      return;
-    }
+  std::wstring text = Text();
+  if (RewriteBooleanText(text, state_)) {
+    SetText(text);  // announces the change itself
+    return;
   }
   OnChange(this);
 }

@@ -5,12 +5,12 @@
 
 #include <windows.h>
 
+#include "editors/check_toggle.h"
 #include "editors/inplace_edit.h"
 #include "framework/win/handles.h"
 
 namespace editors {
 
-enum class TdxCheckBoxState { cbsUnchecked, cbsChecked, cbsGrayed };
 // How the grayed (null) state shows.
 enum class TdxShowNullFieldStyle { nsUnchecked, nsInactive, nsGrayedChecked };
 

@@ -5,32 +5,12 @@
 #include <cmath>
 #include <cwctype>
 
+#include "editors/editor_class.h"
 #include "framework/win/text.h"
 
 namespace editors {
 
 namespace {
-
-template <class Editor>
-TdxInplaceEdit* Make(framework::TComponent* owner) {
-  return new Editor(owner);
-}
-template <class Data>
-std::unique_ptr<TdxEditViewData> MakeData() {
-  return std::make_unique<Data>();
-}
-bool NoHitInCell(const RECT&, int, int, int) { return false; }
-
-// Days from 1 March of year 0 in the proleptic Gregorian calendar (a civil-days algorithm).
-long DaysFromCivil(int y, int m, int d) {
-  y -= m <= 2;
-  const long era = (y >= 0 ? y : y - 399) / 400;
-  const long yoe = y - era * 400;
-  const long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe;
-}
-const long kEpoch = DaysFromCivil(1899, 12, 30);
 
 int DaysInMonth(int year, int month) {
   static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -43,9 +23,9 @@ int DaysInMonth(int year, int month) {
 // ---- mask -------------------------------------------------------------------------------------
 
 const TdxInplaceEditClass& TdxInplaceMaskEdit::EditorClass() {
-  static const TdxInplaceEditClass info{"TdxInplaceMaskEdit", &TdxInplaceTextEdit::EditorClass(),
-                                        Make<TdxInplaceMaskEdit>, MakeData<TdxTextEditViewData>,
-                                        NoHitInCell};
+  static const TdxInplaceEditClass info =
+      EditorClassRecord<TdxInplaceMaskEdit, TdxTextEditViewData>("TdxInplaceMaskEdit",
+                                                                 TdxInplaceTextEdit::EditorClass());
   return info;
 }
 
@@ -114,22 +94,6 @@ void TdxInplaceMaskEdit::KeyDown(WORD& key, unsigned shift) {
 }
 
 // ---- dates ------------------------------------------------------------------------------------
-
-double EncodeDate(int year, int month, int day) {
-  return static_cast<double>(DaysFromCivil(year, month, day) - kEpoch);
-}
-
-void DecodeDate(double date, int& year, int& month, int& day) {
-  long z = static_cast<long>(std::floor(date)) + kEpoch;
-  const long era = (z >= 0 ? z : z - 146096) / 146097;
-  const long doe = z - era * 146097;
-  const long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const long mp = (5 * doy + 2) / 153;
-  day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  year = static_cast<int>(yoe + era * 400 + (month <= 2));
-}
 
 bool TryParseDate(const std::wstring& text, double& date) {
   int numbers[3] = {0, 0, 0};
@@ -323,9 +287,9 @@ class TdxCalendarContent : public TdxPopupContent {
 }  // namespace
 
 const TdxInplaceEditClass& TdxInplaceDateEdit::EditorClass() {
-  static const TdxInplaceEditClass info{
-      "TdxInplaceDateEdit", &TdxInplaceDropDownEdit::EditorClass(), Make<TdxInplaceDateEdit>,
-      MakeData<TdxDropDownEditViewData>, NoHitInCell};
+  static const TdxInplaceEditClass info =
+      EditorClassRecord<TdxInplaceDateEdit, TdxDropDownEditViewData>(
+          "TdxInplaceDateEdit", TdxInplaceDropDownEdit::EditorClass());
   return info;
 }
 
@@ -382,9 +346,9 @@ void TdxInplaceDateEdit::KeyPress(wchar_t& key) {
 // ---- time -------------------------------------------------------------------------------------
 
 const TdxInplaceEditClass& TdxInplaceTimeEdit::EditorClass() {
-  static const TdxInplaceEditClass info{"TdxInplaceTimeEdit", &TdxInplaceMaskEdit::EditorClass(),
-                                        Make<TdxInplaceTimeEdit>, MakeData<TdxTextEditViewData>,
-                                        NoHitInCell};
+  static const TdxInplaceEditClass info =
+      EditorClassRecord<TdxInplaceTimeEdit, TdxTextEditViewData>("TdxInplaceTimeEdit",
+                                                                 TdxInplaceMaskEdit::EditorClass());
   return info;
 }
 

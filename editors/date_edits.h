@@ -7,6 +7,7 @@
 #include "editors/drop_down_edit.h"
 #include "editors/edit_mask.h"
 #include "editors/text_edit.h"
+#include "framework/variant.h"
 
 namespace editors {
 
@@ -39,9 +40,8 @@ class TdxInplaceMaskEdit : public TdxInplaceTextEdit {
   std::wstring mask_text_;
 };
 
-// Days since 30 December 1899 of a calendar date, and back.
-double EncodeDate(int year, int month, int day);
-void DecodeDate(double date, int& year, int& month, int& day);
+using framework::DecodeDate;
+using framework::EncodeDate;
 // A date written as the user's locale writes short dates, or ISO "yyyy-mm-dd"; false when the
 // text names no valid date.
 bool TryParseDate(const std::wstring& text, double& date);

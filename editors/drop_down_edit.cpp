@@ -4,43 +4,10 @@
 #include <algorithm>
 
 #include "controls/xp_edits2.h"
-#include "editors/gdi_scope.h"
+#include "editors/editor_class.h"
+#include "editors/glyphs.h"
 
 namespace editors {
-
-namespace {
-
-TdxInplaceEdit* MakeDropDown(framework::TComponent* owner) {
-  return new TdxInplaceDropDownEdit(owner);
-}
-std::unique_ptr<TdxEditViewData> MakeDropDownViewData() {
-  return std::make_unique<TdxDropDownEditViewData>();
-}
-bool NoHitInCell(const RECT&, int, int, int) { return false; }
-
-bool IsEmptyBitmap(HBITMAP bitmap) {
-  BITMAP info{};
-  return !bitmap || !GetObjectW(bitmap, sizeof info, &info) || info.bmWidth <= 0 ||
-         info.bmHeight <= 0;
-}
-
-// A glyph drawn centred in `rect`, its lower left pixel's colour taken as transparent.
-void DrawGlyphCentred(HDC dc, HBITMAP glyph, const RECT& rect) {
-  BITMAP info{};
-  if (!GetObjectW(glyph, sizeof info, &info)) return;
-  HDC source = CreateCompatibleDC(dc);
-  {
-    SelectScope selected(source, glyph);
-    const COLORREF transparent = GetPixel(source, 0, info.bmHeight - 1);
-    const int x = (rect.left + rect.right - info.bmWidth) / 2;
-    const int y = (rect.top + rect.bottom - info.bmHeight) / 2;
-    TransparentBlt(dc, x, y, info.bmWidth, info.bmHeight, source, 0, 0, info.bmWidth, info.bmHeight,
-                   transparent);
-  }
-  DeleteDC(source);
-}
-
-}  // namespace
 
 RECT TdxDropDownEditViewData::ButtonBounds() const {
   if (HideButton) return RECT{};
@@ -61,16 +28,16 @@ void TdxDropDownEditViewData::Paint(HDC dc) const {
       DrawFrameControl(
           dc, &face, DFC_BUTTON,
           DFCS_BUTTONPUSH | (ButtonStyle == TdxEditButtonStyle::bts3D ? 0 : DFCS_FLAT));
-      DrawGlyphCentred(dc, ButtonGlyph ? ButtonGlyph : controls::GetComboButtonBitmap(), button);
+      DrawGlyph(dc, ButtonGlyph ? ButtonGlyph : controls::GetComboButtonBitmap(), button);
     }
   }
   PaintText(dc, text, DisplayText(), EndEllipsis);
 }
 
 const TdxInplaceEditClass& TdxInplaceDropDownEdit::EditorClass() {
-  static const TdxInplaceEditClass info{"TdxInplaceDropDownEdit",
-                                        &TdxInplaceTextEdit::EditorClass(), MakeDropDown,
-                                        MakeDropDownViewData, NoHitInCell};
+  static const TdxInplaceEditClass info =
+      EditorClassRecord<TdxInplaceDropDownEdit, TdxDropDownEditViewData>(
+          "TdxInplaceDropDownEdit", TdxInplaceTextEdit::EditorClass());
   return info;
 }
 
@@ -82,11 +49,7 @@ TdxInplaceDropDownEdit::TdxInplaceDropDownEdit(framework::TComponent* owner)
 TdxInplaceDropDownEdit::~TdxInplaceDropDownEdit() { DestroyComponents(); }
 
 void TdxInplaceDropDownEdit::SetButtonGlyph(HBITMAP glyph) {
-  if (IsEmptyBitmap(glyph)) {
-    button_glyph_.reset();
-  } else {
-    button_glyph_.reset(static_cast<HBITMAP>(CopyImage(glyph, IMAGE_BITMAP, 0, 0, 0)));
-  }
+  button_glyph_ = CopyGlyph(glyph);
   Invalidate();
 }
 

@@ -2,6 +2,7 @@
 #include "editors/inplace_edit.h"
 
 #include "editors/container.h"
+#include "editors/editor_class.h"
 #include "framework/win/text.h"
 
 namespace editors {
@@ -10,12 +11,6 @@ namespace {
 
 // The editor's window lies this far outside the cell, so its frame is not part of the text.
 constexpr int kCellMargin = 2;
-
-TdxInplaceEdit* MakeInplaceEdit(framework::TComponent* owner) { return new TdxInplaceEdit(owner); }
-std::unique_ptr<TdxEditViewData> MakeTextViewData() {
-  return std::make_unique<TdxTextEditViewData>();
-}
-bool NoHitInCell(const RECT&, int, int, int) { return false; }
 
 }  // namespace
 
@@ -27,8 +22,8 @@ bool TdxInplaceEditClass::InheritsFrom(const TdxInplaceEditClass& other) const n
 }
 
 const TdxInplaceEditClass& TdxInplaceEdit::EditorClass() {
-  static const TdxInplaceEditClass info{"TdxInplaceEdit", nullptr, MakeInplaceEdit,
-                                        MakeTextViewData, NoHitInCell};
+  static const TdxInplaceEditClass info{"TdxInplaceEdit", nullptr, MakeEditor<TdxInplaceEdit>,
+                                        MakeViewData<TdxTextEditViewData>, NoHitInCell};
   return info;
 }
 

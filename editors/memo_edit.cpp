@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "editors/container.h"
+#include "editors/editor_class.h"
 #include "framework/stdctrls.h"
 
 namespace editors {
@@ -30,6 +31,10 @@ class TdxMemoInner : public framework::TMemo {
     }
     if (!editor_.word_wrap_) params.style |= ES_AUTOHSCROLL;
   }
+  void AfterCreateWnd() override {
+    TMemo::AfterCreateWnd();
+    editor_.UpdateScrollBars();
+  }
   void KeyDown(WORD& key, unsigned shift) override {
     if (editor_.InnerKeyDown(key, shift)) {
       key = 0;
@@ -53,19 +58,18 @@ class TdxMemoInner : public framework::TMemo {
 
 namespace {
 
-TdxInplaceEdit* MakeMemo(framework::TComponent* owner) { return new TdxInplaceMemoEdit(owner); }
 std::unique_ptr<TdxEditViewData> MakeMemoViewData() {
   auto data = std::make_unique<TdxTextEditViewData>();
   data->Placement = kPlaceMultiLine;
   return data;
 }
-bool NoHitInCell(const RECT&, int, int, int) { return false; }
 
 }  // namespace
 
 const TdxInplaceEditClass& TdxInplaceMemoEdit::EditorClass() {
   static const TdxInplaceEditClass info{"TdxInplaceMemoEdit", &TdxInplaceTextEdit::EditorClass(),
-                                        MakeMemo, MakeMemoViewData, NoHitInCell};
+                                        MakeEditor<TdxInplaceMemoEdit>, MakeMemoViewData,
+                                        NoHitInCell};
   return info;
 }
 
@@ -83,9 +87,11 @@ void TdxInplaceMemoEdit::SetText(const std::wstring& text) {
     ~Reset() { flag = false; }
   } reset{setting_text_};
   inner_->SetText(text);
+  UpdateScrollBars();  // after the edit has set its own scroll range for the new text
 }
 
 void TdxInplaceMemoEdit::InnerChanged() {
+  UpdateScrollBars();
   if (setting_text_) return;
   SetModified(true);
   OnChange(this);
@@ -93,6 +99,33 @@ void TdxInplaceMemoEdit::InnerChanged() {
 
 void TdxInplaceMemoEdit::RecreateInner() {
   if (inner_->HandleAllocated()) inner_->RecreateWnd();
+}
+
+bool TdxInplaceMemoEdit::LinesOverflow() {
+  HWND hwnd = inner_->Handle();
+  const int lines = static_cast<int>(SendMessageW(hwnd, EM_GETLINECOUNT, 0, 0));
+  TEXTMETRICW metrics{};
+  HDC dc = GetDC(hwnd);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0)));
+  GetTextMetricsW(dc, &metrics);
+  SelectObject(dc, old);
+  ReleaseDC(hwnd, dc);
+  RECT client{};
+  GetClientRect(hwnd, &client);
+  return metrics.tmHeight > 0 && lines * metrics.tmHeight > client.bottom;
+}
+
+void TdxInplaceMemoEdit::UpdateScrollBars() {
+  if (!inner_->HandleAllocated()) return;
+  const bool vertical =
+      scroll_bars_ == TScrollStyle::ssVertical || scroll_bars_ == TScrollStyle::ssBoth;
+  const bool horizontal =
+      scroll_bars_ == TScrollStyle::ssHorizontal || scroll_bars_ == TScrollStyle::ssBoth;
+  HWND hwnd = inner_->Handle();
+  // Hidden bars show only while there is something to scroll: lines below the window, or
+  // unwrapped lines that may run past its width.
+  ShowScrollBar(hwnd, SB_VERT, vertical && (!hide_scroll_bars_ || LinesOverflow()));
+  ShowScrollBar(hwnd, SB_HORZ, horizontal && (!hide_scroll_bars_ || !word_wrap_));
 }
 
 void TdxInplaceMemoEdit::SetHideScrollBars(bool value) {
@@ -126,6 +159,7 @@ void TdxInplaceMemoEdit::SetBounds(int left, int top, int width, int height) {
   inner_->SetBounds(offsets.left, offsets.top,
                     std::max<int>(0, width - offsets.left - offsets.right),
                     std::max<int>(0, height - offsets.top - offsets.bottom));
+  UpdateScrollBars();
 }
 
 bool TdxInplaceMemoEdit::InnerKeyDown(WORD key, unsigned shift) {

@@ -22,7 +22,7 @@ class TdxInplaceMemoEdit : public TdxInplaceTextEdit {
   std::wstring Text() const override;
   void SetText(const std::wstring& text) override;
 
-  // Each of these makes the inner window again.
+  // Each of these makes the inner window again. Hidden bars show only while they are needed.
   bool HideScrollBars() const noexcept { return hide_scroll_bars_; }
   void SetHideScrollBars(bool value);
   TScrollStyle ScrollBars() const noexcept { return scroll_bars_; }
@@ -48,6 +48,8 @@ class TdxInplaceMemoEdit : public TdxInplaceTextEdit {
   bool InnerKeyDown(WORD key, unsigned shift);
   void InnerChanged();
   void RecreateInner();
+  void UpdateScrollBars();
+  bool LinesOverflow();
 
   TdxMemoInner* inner_;  // owned as a component
   TScrollStyle scroll_bars_ = TScrollStyle::ssNone;

@@ -6,22 +6,16 @@
 #include <cmath>
 #include <cwctype>
 
+#include <windowsx.h>
+
 #include "controls/edit_number.h"
+#include "editors/editor_class.h"
 #include "editors/gdi_scope.h"
+#include "framework/win/text.h"
 
 namespace editors {
 
 namespace {
-
-template <class Editor>
-TdxInplaceEdit* Make(framework::TComponent* owner) {
-  return new Editor(owner);
-}
-template <class Data>
-std::unique_ptr<TdxEditViewData> MakeData() {
-  return std::make_unique<Data>();
-}
-bool NoHitInCell(const RECT&, int, int, int) { return false; }
 
 std::wstring LocaleText(LCTYPE type, const wchar_t* fallback) {
   wchar_t buffer[32] = {};
@@ -104,14 +98,43 @@ void TdxSpinEditViewData::Paint(HDC dc) const {
 }
 
 const TdxInplaceEditClass& TdxInplaceSpinEdit::EditorClass() {
-  static const TdxInplaceEditClass info{"TdxInplaceSpinEdit", &TdxInplaceTextEdit::EditorClass(),
-                                        Make<TdxInplaceSpinEdit>, MakeData<TdxSpinEditViewData>,
-                                        NoHitInCell};
+  static const TdxInplaceEditClass info =
+      EditorClassRecord<TdxInplaceSpinEdit, TdxSpinEditViewData>("TdxInplaceSpinEdit",
+                                                                 TdxInplaceTextEdit::EditorClass());
   return info;
 }
 
 TdxInplaceSpinEdit::TdxInplaceSpinEdit(framework::TComponent* owner) : TdxInplaceTextEdit(owner) {
   SetAlignment(framework::TAlignment::taRightJustify);
+  SetShowButton(true);
+}
+
+void TdxInplaceSpinEdit::WndProc(framework::TMessage& message) {
+  if (message.msg == WM_LBUTTONDOWN || message.msg == WM_LBUTTONDBLCLK) {
+    press_y_ = GET_Y_LPARAM(message.lParam);
+  }
+  TdxInplaceTextEdit::WndProc(message);
+}
+
+void TdxInplaceSpinEdit::ButtonClick() {
+  const RECT button = Button().BoundsRect();
+  Spin(press_y_ < (button.top + button.bottom) / 2 ? 1 : -1);
+}
+
+void TdxInplaceSpinEdit::DrawButtonGlyph(controls::TXPEditButton& button, const RECT& rect) {
+  HDC dc = button.Canvas().Handle();
+  const int centre_x = (rect.left + rect.right) / 2;
+  const int middle = (rect.top + rect.bottom) / 2;
+  win::UniqueBrush ink(CreateSolidBrush(GetSysColor(Enabled() ? COLOR_BTNTEXT : COLOR_GRAYTEXT)));
+  win::UniquePen none(CreatePen(PS_NULL, 0, 0));
+  SelectScope brush(dc, ink.get());
+  SelectScope pen(dc, none.get());
+  const POINT up[] = {
+      {centre_x - 4, middle - 2}, {centre_x + 4, middle - 2}, {centre_x, middle - 6}};
+  const POINT down[] = {
+      {centre_x - 4, middle + 2}, {centre_x + 4, middle + 2}, {centre_x, middle + 6}};
+  Polygon(dc, up, 3);
+  Polygon(dc, down, 3);
 }
 
 void TdxInplaceSpinEdit::SetMinMaxValues(double min, double max) {
@@ -204,9 +227,9 @@ std::wstring FormatCurrencyValue(double value, const std::wstring& pattern) {
 }
 
 const TdxInplaceEditClass& TdxInplaceCurrencyEdit::EditorClass() {
-  static const TdxInplaceEditClass info{
-      "TdxInplaceCurrencyEdit", &TdxInplaceTextEdit::EditorClass(), Make<TdxInplaceCurrencyEdit>,
-      MakeData<TdxTextEditViewData>, NoHitInCell};
+  static const TdxInplaceEditClass info =
+      EditorClassRecord<TdxInplaceCurrencyEdit, TdxTextEditViewData>(
+          "TdxInplaceCurrencyEdit", TdxInplaceTextEdit::EditorClass());
   return info;
 }
 
@@ -239,9 +262,12 @@ std::wstring TdxInplaceCurrencyEdit::DisplayText() const {
 void TdxInplaceCurrencyEdit::ValidateEdit() {
   const double value = GetValue();
   if (min_ < max_ && (value < min_ || value > max_)) {
-    throw EdxEditError("The value must lie between " +
-                       std::to_string(min_).substr(0, std::to_string(min_).find('.')) + " and " +
-                       std::to_string(max_).substr(0, std::to_string(max_).find('.')));
+    const auto text = [this](double limit) {
+      return win::Narrow(controls::FormatNumberText(limit, controls::TNumberTypeEx::ntFloat,
+                                                    controls::TRadix::rdxDecimal,
+                                                    std::clamp(DecimalPlaces, 0, 15)));
+    };
+    throw EdxEditError("The value must lie between " + text(min_) + " and " + text(max_));
   }
   TdxInplaceTextEdit::ValidateEdit();
 }
@@ -409,9 +435,9 @@ class TdxCalculatorContent : public TdxPopupContent {
 }  // namespace
 
 const TdxInplaceEditClass& TdxInplaceCalcEdit::EditorClass() {
-  static const TdxInplaceEditClass info{
-      "TdxInplaceCalcEdit", &TdxInplaceDropDownEdit::EditorClass(), Make<TdxInplaceCalcEdit>,
-      MakeData<TdxDropDownEditViewData>, NoHitInCell};
+  static const TdxInplaceEditClass info =
+      EditorClassRecord<TdxInplaceCalcEdit, TdxDropDownEditViewData>(
+          "TdxInplaceCalcEdit", TdxInplaceDropDownEdit::EditorClass());
   return info;
 }
 

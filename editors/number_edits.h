@@ -45,6 +45,10 @@ class TdxInplaceSpinEdit : public TdxInplaceTextEdit {
   bool UseCtrlIncrement = false;  // Up and Down spin only with Ctrl; alone they go to the grid
 
  protected:
+  // The button's upper half spins up, its lower half down.
+  void ButtonClick() override;
+  void DrawButtonGlyph(controls::TXPEditButton& button, const RECT& rect) override;
+  void WndProc(framework::TMessage& message) override;
   bool WantsKey(WORD key, unsigned shift) override;
   void KeyDown(WORD& key, unsigned shift) override;
   void KeyPress(wchar_t& key) override;
@@ -54,6 +58,7 @@ class TdxInplaceSpinEdit : public TdxInplaceTextEdit {
 
   double min_ = 0, max_ = 0;
   TdxSpinEditValueType value_type_ = TdxSpinEditValueType::vtInt;
+  int press_y_ = 0;  // where the last press on the editor was
 };
 
 // The locale's currency display format in FormatFloat's pattern terms, e.g. "$,0.00".

@@ -1,36 +1,24 @@
 // The pick editor.
 #include "editors/pick_edit.h"
 
+#include "editors/editor_class.h"
 #include "editors/pick_items.h"
 #include "editors/popup_list.h"
 #include "framework/win/text.h"
 
 namespace editors {
 
-namespace {
-
-template <class Editor>
-TdxInplaceEdit* Make(framework::TComponent* owner) {
-  return new Editor(owner);
-}
-std::unique_ptr<TdxEditViewData> MakeDropDownViewData() {
-  return std::make_unique<TdxDropDownEditViewData>();
-}
-bool NoHitInCell(const RECT&, int, int, int) { return false; }
-
-}  // namespace
-
 const TdxInplaceEditClass& TdxInplacePickEdit::EditorClass() {
-  static const TdxInplaceEditClass info{
-      "TdxInplacePickEdit", &TdxInplaceDropDownEdit::EditorClass(), Make<TdxInplacePickEdit>,
-      MakeDropDownViewData, NoHitInCell};
+  static const TdxInplaceEditClass info =
+      EditorClassRecord<TdxInplacePickEdit, TdxDropDownEditViewData>(
+          "TdxInplacePickEdit", TdxInplaceDropDownEdit::EditorClass());
   return info;
 }
 
 const TdxInplaceEditClass& TXPDXCustomComboBox::EditorClass() {
-  static const TdxInplaceEditClass info{"TXPDXCustomComboBox", &TdxInplacePickEdit::EditorClass(),
-                                        Make<TXPDXCustomComboBox>, MakeDropDownViewData,
-                                        NoHitInCell};
+  static const TdxInplaceEditClass info =
+      EditorClassRecord<TXPDXCustomComboBox, TdxDropDownEditViewData>(
+          "TXPDXCustomComboBox", TdxInplacePickEdit::EditorClass());
   return info;
 }
 

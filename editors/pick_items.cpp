@@ -20,25 +20,20 @@ int Compare(std::wstring_view a, std::wstring_view b, bool case_sensitive) {
 
 int FindPickItem(const std::vector<std::wstring>& items, std::wstring_view text,
                  bool case_sensitive) {
-  for (size_t i = 0; i < items.size(); ++i) {
-    if (items[i].size() == text.size() && Compare(items[i], text, case_sensitive) == 0) {
-      return static_cast<int>(i);
-    }
-  }
-  return -1;
+  const auto found = std::find_if(items.begin(), items.end(), [&](const std::wstring& item) {
+    return item.size() == text.size() && Compare(item, text, case_sensitive) == 0;
+  });
+  return found == items.end() ? -1 : static_cast<int>(found - items.begin());
 }
 
 int FindPickItemByPrefix(const std::vector<std::wstring>& items, std::wstring_view prefix,
                          bool case_sensitive) {
   if (prefix.empty()) return -1;
-  for (size_t i = 0; i < items.size(); ++i) {
-    const std::wstring& item = items[i];
-    if (item.size() < prefix.size()) continue;
-    if (Compare(std::wstring_view(item).substr(0, prefix.size()), prefix, case_sensitive) == 0) {
-      return static_cast<int>(i);
-    }
-  }
-  return -1;
+  const auto found = std::find_if(items.begin(), items.end(), [&](const std::wstring& item) {
+    return item.size() >= prefix.size() &&
+           Compare(std::wstring_view(item).substr(0, prefix.size()), prefix, case_sensitive) == 0;
+  });
+  return found == items.end() ? -1 : static_cast<int>(found - items.begin());
 }
 
 void SortPickItems(std::vector<std::wstring>& items, bool case_sensitive) {

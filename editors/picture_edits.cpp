@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "editors/editor_class.h"
 #include "editors/gdi_scope.h"
 #include "framework/canvas.h"
 #include "framework/streams.h"
@@ -10,16 +11,6 @@
 namespace editors {
 
 namespace {
-
-template <class Editor>
-TdxInplaceEdit* Make(framework::TComponent* owner) {
-  return new Editor(owner);
-}
-template <class Data>
-std::unique_ptr<TdxEditViewData> MakeData() {
-  return std::make_unique<Data>();
-}
-bool NoHitInCell(const RECT&, int, int, int) { return false; }
 
 // Where a picture goes in `area`: stretched to fit (aspect kept), centred, or at the top left.
 RECT PictureRect(const RECT& area, int width, int height, bool center, bool stretch) {
@@ -157,9 +148,9 @@ void TdxGraphicEditViewData::Paint(HDC dc) const {
 }
 
 const TdxInplaceEditClass& TdxInplaceGraphicEdit::EditorClass() {
-  static const TdxInplaceEditClass info{"TdxInplaceGraphicEdit", &TdxInplaceEdit::EditorClass(),
-                                        Make<TdxInplaceGraphicEdit>,
-                                        MakeData<TdxGraphicEditViewData>, NoHitInCell};
+  static const TdxInplaceEditClass info =
+      EditorClassRecord<TdxInplaceGraphicEdit, TdxGraphicEditViewData>(
+          "TdxInplaceGraphicEdit", TdxInplaceEdit::EditorClass());
   return info;
 }
 
@@ -402,9 +393,9 @@ class TdxPicturePopupContent : public TdxPopupContent {
 }  // namespace
 
 const TdxInplaceEditClass& TdxInplaceBlobEdit::EditorClass() {
-  static const TdxInplaceEditClass info{
-      "TdxInplaceBlobEdit", &TdxInplaceDropDownEdit::EditorClass(), Make<TdxInplaceBlobEdit>,
-      MakeData<TdxBlobEditViewData>, NoHitInCell};
+  static const TdxInplaceEditClass info =
+      EditorClassRecord<TdxInplaceBlobEdit, TdxBlobEditViewData>(
+          "TdxInplaceBlobEdit", TdxInplaceDropDownEdit::EditorClass());
   return info;
 }
 

@@ -1,26 +1,15 @@
 // The text editors.
 #include "editors/text_edit.h"
 
+#include "editors/editor_class.h"
+
 namespace editors {
-
-namespace {
-
-template <class Editor>
-TdxInplaceEdit* Make(framework::TComponent* owner) {
-  return new Editor(owner);
-}
-std::unique_ptr<TdxEditViewData> MakeTextViewData() {
-  return std::make_unique<TdxTextEditViewData>();
-}
-bool NoHitInCell(const RECT&, int, int, int) { return false; }
-
-}  // namespace
 
 TCustomXPDXEdit::TCustomXPDXEdit(framework::TComponent* owner) : TdxInplaceEdit(owner) {}
 
 const TdxInplaceEditClass& TCustomXPDXEdit::EditorClass() {
-  static const TdxInplaceEditClass info{"TCustomXPDXEdit", &TdxInplaceEdit::EditorClass(),
-                                        Make<TCustomXPDXEdit>, MakeTextViewData, NoHitInCell};
+  static const TdxInplaceEditClass info = EditorClassRecord<TCustomXPDXEdit, TdxTextEditViewData>(
+      "TCustomXPDXEdit", TdxInplaceEdit::EditorClass());
   return info;
 }
 
@@ -37,8 +26,9 @@ const framework::TClassInfo& TXPDXEdit::StaticClassInfo() {
 }
 
 const TdxInplaceEditClass& TdxInplaceTextEdit::EditorClass() {
-  static const TdxInplaceEditClass info{"TdxInplaceTextEdit", &TCustomXPDXEdit::EditorClass(),
-                                        Make<TdxInplaceTextEdit>, MakeTextViewData, NoHitInCell};
+  static const TdxInplaceEditClass info =
+      EditorClassRecord<TdxInplaceTextEdit, TdxTextEditViewData>("TdxInplaceTextEdit",
+                                                                 TCustomXPDXEdit::EditorClass());
   return info;
 }
 

@@ -153,10 +153,20 @@ std::string TIniFile::ReadString(const std::string& section, const std::string& 
 }
 
 void TIniFile::Change(const std::function<void(IniFile&)>& change) {
+  // A bare name means a file in the Windows folder to the profile routines that read it.
+  std::string path = FileName();
+  if (path.find_first_of("\\/") == std::string::npos) {
+    wchar_t folder[MAX_PATH];
+    const UINT length = GetWindowsDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+      throw Exception("Cannot find the Windows folder for the file " + path);
+    }
+    path = win::Narrow(std::wstring_view(folder, length)) + "\\" + path;
+  }
   // The file's lines as they stand, so that comments and lines of other programs survive.
-  IniFile ini(FileName());
+  IniFile ini(path);
   change(ini);
-  ReplaceFileText(FileName(), ini.Text());
+  ReplaceFileText(path, ini.Text());
 }
 
 void TIniFile::WriteString(const std::string& section, const std::string& ident,

@@ -58,6 +58,14 @@ constexpr int64_t kDaysFrom1899To1970 = 25569;
 
 }  // namespace
 
+double EncodeDate(int year, int month, int day) {
+  return static_cast<double>(DaysFromCivil(year, month, day) + kDaysFrom1899To1970);
+}
+
+void DecodeDate(double date, int& year, int& month, int& day) {
+  CivilFromDays(static_cast<int64_t>(std::floor(date)) - kDaysFrom1899To1970, year, month, day);
+}
+
 Variant Variant::FromDate(double days) { return Variant(Date{days}); }
 
 TVarType Variant::VarType() const noexcept { return static_cast<TVarType>(value_.index()); }

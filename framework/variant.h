@@ -15,6 +15,11 @@ class EVariantError : public Exception {
   using Exception::Exception;
 };
 
+// Days since 30 December 1899 (the date values' count) of a calendar date, and back; the
+// fraction of a day is dropped when decoding.
+double EncodeDate(int year, int month, int day);
+void DecodeDate(double date, int& year, int& month, int& day);
+
 enum class TVarType { varEmpty, varInteger, varDouble, varBoolean, varString, varDate };
 
 class Variant {

@@ -11,7 +11,6 @@
 #include <string>
 #include <optional>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "framework/win/com.h"
@@ -85,8 +84,6 @@ class NetTable {
   // A net the editor cannot read is counted: its copper will be skipped as of a net the board
   // lacks.
   NetTable(const sdk::TPcbBoard& board, SkippedRecords& skipped) {
-    sdk::LegacyLayerSet layer_zero;
-    layer_zero.Include(0);
     board.IterateObjects(
         [&](sdk::Handle handle) {
           sdk::TPcbNet net(handle);
@@ -98,7 +95,7 @@ class NetTable {
           exact_.emplace(net.GetName(), handle);
           folded_.emplace(sdk::FoldedAscii(net.GetName()), handle);
         },
-        1u << pcbapi::kNet, layer_zero, 0);
+        1u << pcbapi::kNet, sdk::LayerZero(), 0);
   }
   // The net of an escaped name: the exact name first, so that nets differing only in case keep
   // their copper; else the first that matches without regard to case; else 0.
@@ -265,24 +262,24 @@ class RouteImporter {
     if (!padstacks_.Add(record.name, record.padstack)) Skip("padstack", "defined twice");
   }
   void On(const NetRecord& record) {
+    // The reader gives wires and vias only inside a named net.
     net_ = record.name ? nets_.Find(*record.name) : 0;
-    unknown_net_ = record.name && net_ == 0;
   }
   void On(const WireRecord& record);
   void On(const ViaRecord& record);
   void On(const PointRecord& record);
 
   void Skip(const std::string& what, const std::string& why) { ++report_.skipped[{what, why}]; }
-  // False (and counted) for copper of a net the board lacks, or outside any net.
+  // False (and counted) for copper of a net the board lacks.
   bool NetKnown(const char* what) {
-    if (net_ == 0) Skip(what, unknown_net_ ? "of a net the board lacks" : "outside any net");
+    if (net_ == 0) Skip(what, "of a net the board lacks");
     return net_ != 0;
   }
   // True (and counted) for copper the board has already, which stays as it is; else it is
   // filed as added.
   bool AlreadyThere(const TCopperItem& item) {
     if (const TCopperItem* found = survey_.copper.Find(item)) {
-      if (found->handle != 0) kept_.insert(found->handle);
+      if (found->handle != 0) kept_.push_back(found->handle);
       ++report_.already_there;
       return true;
     }
@@ -303,9 +300,10 @@ class RouteImporter {
   NetTable nets_;
   const std::set<int> layers_;
   TPadStackArray padstacks_;
-  std::unordered_set<sdk::Handle> kept_;  // board copper the router gave back
+  // Board copper the router gave back, in no order (and perhaps twice): sorted once at the end,
+  // which costs less than a hash node per via of a large board.
+  std::vector<sdk::Handle> kept_;
   sdk::Handle net_ = 0;
-  bool unknown_net_ = false;
 };
 
 void RouteImporter::On(const WireRecord& record) {
@@ -385,7 +383,7 @@ void RouteImporter::OnUndefinedPadstack(const ViaRecord& record, const char* why
     const std::unique_ptr<sdk::TPCBObject> object = sdk::CreatePcbObject(handle);
     if (object && object->GetNetHandle() == net_ && object->GetX() == record.at.x &&
         object->GetY() == record.at.y) {
-      kept_.insert(handle);
+      kept_.push_back(handle);
       ++report_.already_there;
       return;
     }
@@ -475,9 +473,12 @@ void RouteImporter::On(const PointRecord& record) {
 
 void RouteImporter::Finish() {
   report_.tracks -= registrar_.Flush();
+  std::sort(kept_.begin(), kept_.end());
   int refused = 0;
   for (const sdk::Handle via : survey_.vias) {
-    if (!kept_.contains(via)) refused += board_.DeleteObject(via) != pcbapi::kSuccess;
+    if (!std::binary_search(kept_.begin(), kept_.end(), via)) {
+      refused += board_.DeleteObject(via) != pcbapi::kSuccess;
+    }
   }
   if (refused > 0)
     report_.skipped[{"old routing object", "the editor would not delete"}] += refused;

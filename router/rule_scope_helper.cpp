@@ -17,7 +17,9 @@ namespace router {
 
 namespace {
 
-constexpr int kLegacyLayerSetSize = 88;
+// A stack holds signal layers and internal planes; the multi-layer (74) and layer 0 stand for
+// no layer in Matches, so no scope may name them.
+constexpr int kLastPlaneLayer = 54;
 
 constexpr uint32_t Bit(uint8_t kind) { return 1u << kind; }
 
@@ -154,7 +156,7 @@ void TRuleExpressionScopeHelper::AddLayer(const std::string& name, IPCB_Board* b
       win::Bstr layer_name;
       if (FAILED(board->GetLayerName(layer, layer_name.put()))) continue;
       if (!SameIgnoringCase(layer_name.str(), wanted)) continue;
-      if (layer < kLegacyLayerSetSize) layers_.Include(layer);
+      if (layer <= kLastPlaneLayer) layers_.Include(layer);
       break;
     }
   }

@@ -187,16 +187,14 @@ bool ReplaceFileAtomically(const std::string& from, const std::string& to) {
   // first, then rename there in one step.
   const std::string folder = FolderPart(to);
   wchar_t sibling[MAX_PATH] = {};
-  if (!GetTempFileNameW(win::Widen(folder.empty() ? "." : folder).c_str(), L"Pro", 0, sibling)) {
-    return false;
-  }
-  if (CopyFileW(source.c_str(), sibling, FALSE) &&
+  if (GetTempFileNameW(win::Widen(folder.empty() ? "." : folder).c_str(), L"Pro", 0, sibling) &&
+      CopyFileW(source.c_str(), sibling, FALSE) &&
       MoveFileExW(sibling, target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     DeleteFileW(source.c_str());
     return true;
   }
   const DWORD error = GetLastError();
-  DeleteFileW(sibling);
+  if (sibling[0] != L'\0') DeleteFileW(sibling);  // made, but not moved
   SetLastError(error);
   return false;
 }

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "editors/gdi_scope.h"
+#include "framework/win/handles.h"
 #include "treelist/tree_list.h"
 
 namespace treelist {
@@ -88,13 +90,12 @@ void TreeListPainter::DrawHeaderCell(HDC dc, const RECT& rect, const std::wstrin
   }
   if (caption.empty()) return;
   RECT text{rect.left + 4, rect.top + 1, rect.right - 4, rect.bottom - 1};
-  const HGDIOBJ old = SelectObject(dc, font);
+  editors::SelectScope select(dc, font);
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
   DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text,
             DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
   SetBkMode(dc, OPAQUE);
-  SelectObject(dc, old);
 }
 
 void TreeListPainter::PaintBands() {
@@ -129,6 +130,12 @@ void TreeListPainter::PaintIndicatorCorner() {
 }
 
 int TreeListPainter::PaintRows() {
+  SavedDC saved(dc_);
+  // One clip for all rows: cells scrolled left of the data area go under the indicator, which
+  // each row paints last.
+  IntersectClipRect(dc_, layout_.rows.left, layout_.rows.top, layout_.data.right,
+                    layout_.rows.bottom);
+  SelectObject(dc_, grid_.Font().Handle());
   int y = layout_.rows.top;
   const int line = grid_.metrics_.default_row_height;
   for (TdxTreeListNode* node = grid_.top_node_; node && y < layout_.rows.bottom;
@@ -140,23 +147,21 @@ int TreeListPainter::PaintRows() {
   return std::min<int>(y, layout_.rows.bottom);
 }
 
+void TreeListPainter::PaintIndicator(bool focused, int top, int height) {
+  const int line = grid_.metrics_.default_row_height;
+  const RECT indicator{layout_.rows.left, top, layout_.data.left, top + height};
+  DrawHeaderCell(dc_, indicator, L"", nullptr, grid_.look_);
+  if (!focused) return;
+  const int cx = (indicator.left + indicator.right) / 2, cy = top + line / 2;
+  const POINT arrow[3] = {{cx - 2, cy - 4}, {cx + 2, cy}, {cx - 2, cy + 4}};
+  editors::SelectScope brush(dc_, GetStockObject(BLACK_BRUSH));
+  editors::SelectScope pen(dc_, GetStockObject(BLACK_PEN));
+  Polygon(dc_, arrow, 3);
+}
+
 void TreeListPainter::PaintRow(TdxTreeListNode* node, int top, int height) {
   const int line = grid_.metrics_.default_row_height;
   const bool focused = node == grid_.focused_node_;
-  if (layout_.data.left > layout_.rows.left) {
-    const RECT indicator{layout_.rows.left, top, layout_.data.left, top + height};
-    DrawHeaderCell(dc_, indicator, L"", nullptr, grid_.look_);
-    if (focused) {
-      const int cx = (indicator.left + indicator.right) / 2, cy = top + line / 2;
-      const POINT arrow[3] = {{cx - 2, cy - 4}, {cx + 2, cy}, {cx - 2, cy + 4}};
-      SelectObject(dc_, GetStockObject(BLACK_BRUSH));
-      SelectObject(dc_, GetStockObject(BLACK_PEN));
-      Polygon(dc_, arrow, 3);
-    }
-  }
-  SavedDC saved(dc_);
-  IntersectClipRect(dc_, layout_.data.left, top, layout_.data.right, top + height);
-  SelectObject(dc_, grid_.Font().Handle());
   const int x0 = layout_.data.left - grid_.left_coord_;
   if (layout_.headers.empty()) {
     const RECT cell{x0, top, layout_.data.right, top + line};
@@ -198,6 +203,7 @@ void TreeListPainter::PaintRow(TdxTreeListNode* node, int top, int height) {
     SetBkColor(dc_, window_);
     DrawFocusRect(dc_, &focus);
   }
+  if (layout_.data.left > layout_.rows.left) PaintIndicator(focused, top, height);
 }
 
 void TreeListPainter::DrawCell(TdxTreeListNode* node, int column, const RECT& rect, int text_left) {
@@ -240,15 +246,21 @@ void TreeListPainter::PaintTreePart(TdxTreeListNode* node, const RECT& cell, int
 }
 
 // The dots' phase follows the content across (so that columns scrolled by an odd step keep
-// theirs) and the window down (rows scrolled repaint the tree's column, see ScrollRows).
-int TreeListPainter::DotPhase(int x, int y) const { return (x + grid_.left_coord_ + y) & 1; }
-
-void TreeListPainter::DottedVertical(int x, int top, int bottom, COLORREF color) {
-  for (int y = top + DotPhase(x, top); y < bottom; y += 2) SetPixelV(dc_, x, y, color);
-}
-
-void TreeListPainter::DottedHorizontal(int left, int right, int y, COLORREF color) {
-  for (int x = left + DotPhase(left, y); x < right; x += 2) SetPixelV(dc_, x, y, color);
+// theirs) and the window down (rows scrolled repaint the tree's column, see ScrollRows): a dot
+// wherever x + LeftCoord + y is even. One checked pattern brush paints them, the gaps in the
+// window colour the tree's part has anyway.
+void TreeListPainter::DottedLine(int left, int top, int width, int height) {
+  if (!dot_brush_) {
+    static const WORD kChecks[8] = {0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA};
+    dot_bitmap_.reset(CreateBitmap(8, 8, 1, 1, kChecks));
+    dot_brush_.reset(CreatePatternBrush(dot_bitmap_.get()));
+  }
+  // A monochrome pattern draws its 0 bits in the text colour, its 1 bits in the background.
+  SetTextColor(dc_, tree_line_);
+  SetBkColor(dc_, window_);
+  SetBrushOrgEx(dc_, grid_.left_coord_ & 1, 0, nullptr);
+  editors::SelectScope brush(dc_, dot_brush_.get());
+  PatBlt(dc_, left, top, width, height, PATCOPY);
 }
 
 void TreeListPainter::PaintTreeLines(TdxTreeListNode* node, int x0, int top, int bottom,
@@ -259,7 +271,7 @@ void TreeListPainter::PaintTreeLines(TdxTreeListNode* node, int x0, int top, int
   const bool dotted = grid_.tree_line_style_ == TdxTreeLineStyle::tlDot;
   auto vertical = [&](int x, int y1, int y2) {
     if (dotted) {
-      DottedVertical(x, y1, y2, tree_line_);
+      DottedLine(x, y1, 1, y2 - y1);
     } else {
       Line(dc_, x, y1, x, y2 - 1, tree_line_);
     }
@@ -267,7 +279,7 @@ void TreeListPainter::PaintTreeLines(TdxTreeListNode* node, int x0, int top, int
   const int mid_x = x0 + slot * indent + indent / 2;
   const int right = x0 + (slot + 1) * indent;
   if (dotted) {
-    DottedHorizontal(mid_x, right, mid_y, tree_line_);
+    DottedLine(mid_x, mid_y, right - mid_x, 1);
   } else {
     Line(dc_, mid_x, mid_y, right - 1, mid_y, tree_line_);
   }

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "framework/win/handles.h"
 #include "treelist/layout.h"
 
 namespace treelist {
@@ -38,9 +39,8 @@ class TreeListPainter {
   void PaintNodeImages(TdxTreeListNode* node, int x, int top, int height);
   void DrawCell(TdxTreeListNode* node, int column, const RECT& rect, int text_left);
   void FillRectColor(const RECT& rect, COLORREF color);
-  int DotPhase(int x, int y) const;
-  void DottedVertical(int x, int top, int bottom, COLORREF color);
-  void DottedHorizontal(int left, int right, int y, COLORREF color);
+  void PaintIndicator(bool focused, int top, int height);
+  void DottedLine(int left, int top, int width, int height);
 
   TCustomdxTreeList& grid_;
   HDC dc_;
@@ -49,6 +49,8 @@ class TreeListPainter {
   COLORREF window_, window_text_, highlight_, highlight_text_, hide_selection_, tree_line_;
   // The first column of the first band holds the tree; without columns the whole row does.
   int tree_column_ = -1;
+  win::UniqueBitmap dot_bitmap_;
+  win::UniqueBrush dot_brush_;
 };
 
 }  // namespace treelist

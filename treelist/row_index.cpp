@@ -41,14 +41,13 @@ int WalkVisibleRowCount(const std::vector<TdxTreeListNode*>& top) {
 int WalkAbsoluteIndex(const std::vector<TdxTreeListNode*>& top, const TdxTreeListNode* node) {
   // A node under a collapsed parent has no row: say so at once rather than walk everything.
   if (!node || top.empty() || !node->IsVisible()) return -1;
-  int counter = -1;
-  bool found = false;
+  int counter = -1, index = -1;
   WalkRows(top, [&](const TdxTreeListNode* row) {
     ++counter;
-    found = row == node;
-    return !found;
+    if (row == node) index = counter;
+    return row != node;
   });
-  return found ? counter : -1;
+  return index;
 }
 
 TdxTreeListNode* WalkNodeAtAbsoluteIndex(const std::vector<TdxTreeListNode*>& top, int index) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "editors/gdi_scope.h"
 #include "framework/application.h"
 #include "framework/screen.h"
 #include "treelist/painter.h"
@@ -12,8 +13,7 @@
 namespace treelist {
 namespace {
 
-constexpr int kEdgeZone = 3;       // pixels either side of an edge that size it
-constexpr int kButtonSlotMin = 9;  // the expand button's box
+constexpr int kEdgeZone = 3;  // pixels either side of an edge that size it
 
 // The screen's DC for measuring text, released on every exit.
 class ScreenDC {
@@ -72,44 +72,29 @@ TdxTreeListNode* TCustomdxTreeList::Items(int index) const noexcept {
 }
 
 void TCustomdxTreeList::ClearNodes() {
-  BeginUpdate();
-  clearing_ = true;
-  try {
+  Locked([&] {
+    // Node destructors do not throw: OnDeletion runs guarded.
+    clearing_ = true;
     while (!top_nodes_.empty()) delete top_nodes_.back();
-  } catch (...) {
     clearing_ = false;
-    EndUpdate();
-    throw;
-  }
-  clearing_ = false;
-  row_index_.Invalidate();
-  top_node_ = focused_node_ = selection_anchor_ = nullptr;
-  hot_node_ = drop_target_ = drag_node_ = pressed_node_ = drag_over_node_ = nullptr;
-  selection_.clear();
-  left_coord_ = 0;
-  EndUpdate();
+    row_index_.Invalidate();
+    top_node_ = focused_node_ = selection_anchor_ = nullptr;
+    hot_node_ = drop_target_ = drag_node_ = pressed_node_ = drag_over_node_ = nullptr;
+    selection_.clear();
+    left_coord_ = 0;
+  });
 }
 
 void TCustomdxTreeList::FullExpand() {
-  BeginUpdate();
-  try {
+  Locked([&] {
     for (size_t i = 0; i < top_nodes_.size(); ++i) top_nodes_[i]->Expand(true);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
 }
 
 void TCustomdxTreeList::FullCollapse() {
-  BeginUpdate();
-  try {
+  Locked([&] {
     for (size_t i = 0; i < top_nodes_.size(); ++i) top_nodes_[i]->Collapse(true);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
 }
 
 void TCustomdxTreeList::Sort(int level, int column, bool descending) {
@@ -474,10 +459,9 @@ std::wstring TCustomdxTreeList::GetCellText(TdxTreeListNode* node, int column) {
 }
 
 int TCustomdxTreeList::MeasureTextHeight(HDC dc, framework::TFont& font) {
-  const HGDIOBJ old = SelectObject(dc, font.Handle());
+  editors::SelectScope select(dc, font.Handle());
   SIZE size{};
   GetTextExtentPoint32W(dc, L"Wg", 2, &size);
-  SelectObject(dc, old);
   return size.cy;
 }
 
@@ -778,20 +762,36 @@ void TCustomdxTreeList::ClampScrollPositions() {
 
 void TCustomdxTreeList::UpdateScrollBars() {
   if (!HandleAllocated() || LockUpdate()) return;
-  SCROLLINFO info{sizeof(SCROLLINFO), SIF_RANGE | SIF_PAGE | SIF_POS, 0, 0, 0, 0, 0};
   if (HasVertScrollBar()) {
-    info.nMax = std::max(GetVisibleRowCount() - 1, 0);
-    info.nPage = FullyVisibleRowCount();
-    info.nPos = TopIndex();
-    SetScrollInfo(SB_VERT, info, true);
+    ShowScrollBarState(SB_VERT,
+                       {std::max(GetVisibleRowCount() - 1, 0), FullyVisibleRowCount(), TopIndex()});
   }
   if (HasHorzScrollBar()) {
     const Layout layout = GetLayout();
-    info.nMax = std::max(layout.scroll_extent - 1, 0);
-    info.nPage = std::max(layout.ScrollWidth(), 0);
-    info.nPos = left_coord_;
-    SetScrollInfo(SB_HORZ, info, true);
+    ShowScrollBarState(SB_HORZ, {std::max(layout.scroll_extent - 1, 0),
+                                 std::max(layout.ScrollWidth(), 0), left_coord_});
   }
+}
+
+// Every scroll-bar change costs the window a repaint of its frame: only real changes go out.
+void TCustomdxTreeList::ShowScrollBarState(int bar, const ScrollBarState& state) {
+  ScrollBarState& shown = shown_bars_[bar == SB_VERT ? 1 : 0];
+  if (state.max == shown.max && state.page == shown.page && state.pos == shown.pos) return;
+  shown = state;
+  SCROLLINFO info{sizeof(SCROLLINFO),
+                  SIF_RANGE | SIF_PAGE | SIF_POS,
+                  0,
+                  state.max,
+                  static_cast<UINT>(state.page),
+                  state.pos,
+                  0};
+  SetScrollInfo(bar, info, true);
+}
+
+void TCustomdxTreeList::AfterCreateWnd() {
+  TreeListBase::AfterCreateWnd();
+  shown_bars_[0] = shown_bars_[1] = ScrollBarState{};  // a new window shows none yet
+  UpdateScrollBars();
 }
 
 void TCustomdxTreeList::HandleVScroll(WORD code) {
@@ -908,14 +908,9 @@ void TCustomdxTreeList::MoveFocusBy(int rows, unsigned shift) {
 }
 
 void TCustomdxTreeList::MakeNodeVisible(TdxTreeListNode* node) {
-  BeginUpdate();
-  try {
+  Locked([&] {
     for (TdxTreeListNode* p = node->Parent(); p; p = p->Parent()) p->SetExpanded(true);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
   const int index = GetAbsoluteIndex(node);
   if (index < 0) return;
   const int top = TopIndex();

@@ -369,6 +369,7 @@ class TCustomdxTreeList : public TreeListBase,
 
  protected:
   void CreateParams(framework::TCreateParams& params) override;
+  void AfterCreateWnd() override;
   void Paint() override;
   void MouseDown(framework::TMouseButton button, unsigned shift, int x, int y) override;
   void MouseMove(unsigned shift, int x, int y) override;
@@ -440,8 +441,24 @@ class TCustomdxTreeList : public TreeListBase,
 
  private:
   friend class TreeListPainter;
+  // Runs `body` between BeginUpdate and EndUpdate, ending the update on every exit.
+  template <class Body>
+  void Locked(Body&& body) {
+    BeginUpdate();
+    try {
+      body();
+    } catch (...) {
+      EndUpdate();
+      throw;
+    }
+    EndUpdate();
+  }
   void SetRelayoutFlag(bool& flag, bool value);
+  struct ScrollBarState {
+    int max = -1, page = -1, pos = -1;
+  };
   void UpdateScrollBars();
+  void ShowScrollBarState(int bar, const ScrollBarState& state);
   void ClampScrollPositions();
   void EnsureRowIndex();
   int MeasureTextHeight(HDC dc, framework::TFont& font);
@@ -491,6 +508,7 @@ class TCustomdxTreeList : public TreeListBase,
   POINT down_point_{};
   int sizing_pos_ = 0;
   InputSeams seams_;
+  ScrollBarState shown_bars_[2];               // horizontal, vertical: what the window shows
   editors::TdxInplaceEdit* editor_ = nullptr;  // owned as a component
   TdxTreeListNode* edited_node_ = nullptr;
   int edited_column_ = -1;

@@ -2,7 +2,7 @@
 """Writes the text map that the crash library reads beside a module: units from the linker's
 map, publics from the symbol table (demangled, one word each), source lines from the DWARF line
 table and the entry point, offsets counted from the code section (segment 1) and from the base of
-data (segment 2).
+data (segment 2). The demangler is the c++filt beside NM.
 
 usage: drosk_map_tool.py OBJDUMP NM MODULE LINKER_MAP OUTPUT
 """
@@ -86,19 +86,38 @@ def one_word(name):
     return name.replace(", ", ",").replace(" >", ">").replace(" ", "_") + clones
 
 
-def publics(nm, module, layout):
-    rows = []
+def demangled(cxxfilt, names):
+    """The names demangled by c++filt, in their order; a name that is not mangled stays."""
+    if not names:
+        return []
+    out = subprocess.run([cxxfilt, "-n"], input="\n".join(names) + "\n", check=True,
+                         capture_output=True, text=True).stdout
+    return out.splitlines()
+
+
+def publics(nm, cxxfilt, module, layout):
+    rows, sections = [], {}
     for line in run(nm, "-n", "--defined-only", "-C", module).splitlines():
         m = re.match(r"^([0-9a-f]+) ([tTdDbBrR]) (.+)$", line)
         if not m:
             continue
         address, kind, name = int(m.group(1), 16), m.group(2).lower(), m.group(3)
+        in_code = kind == "t" and layout["code"] <= address < layout["code"] + layout["code_size"]
+        # A static function of a library built with a section per function may be known only by
+        # its section symbol ".text$NAME": without it, its code would count to the name before.
+        section = re.match(r"^\.text\$(.+)$", name)
+        if section and in_code:
+            sections[address] = section.group(1)
         if name.startswith(".") or name.startswith("__imp_"):
             continue
-        if kind == "t" and layout["code"] <= address < layout["code"] + layout["code_size"]:
+        if in_code:
             rows.append((address, 1, address - layout["code"], one_word(name)))
         elif kind != "t" and address >= layout["data"]:
             rows.append((address, 2, address - layout["data"], one_word(name)))
+    named = {row[0] for row in rows}
+    unnamed = sorted(a for a in sections if a not in named)
+    for address, name in zip(unnamed, demangled(cxxfilt, [sections[a] for a in unnamed])):
+        rows.append((address, 1, address - layout["code"], one_word(name)))
     rows.sort()
     return rows
 
@@ -135,7 +154,8 @@ def main():
     out.append("")
     out.append("  Address             Publics by Value")
     out.append("")
-    for _, segment, offset, name in publics(nm, module, layout):
+    cxxfilt = re.sub(r"nm$", "c++filt", nm)
+    for _, segment, offset, name in publics(nm, cxxfilt, module, layout):
         out.append(" %04X:%08X       %s" % (segment, offset, name))
     out.append("")
     lines = source_lines(objdump, module, layout)

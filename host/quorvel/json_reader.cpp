@@ -71,6 +71,7 @@ JsonValue JsonValue::TakeMember(std::string_view name) const {
   JsonValue found;
   if (!is_object() || node_->length == 0) return found;
   const uint32_t tag = KeyTag(name);
+  if (!(node_->key_mask & KeyBit(tag))) return found;  // most names asked for are not there
   for (const JsonNode* member = base_ + node_->first;; member = base_ + member->next) {
     if (member->key_tag == tag && member->key_length == name.size() &&
         std::memcmp(member->key, name.data(), name.size()) == 0) {
@@ -272,6 +273,7 @@ uint32_t JsonParser::ReadValue(JsonTree& tree, int depth) {
       tree.nodes_[child].key = key;
       tree.nodes_[child].key_length = key_length;
       tree.nodes_[child].key_tag = KeyTag(std::string_view(key ? key : "", key_length));
+      tree.nodes_[index].key_mask |= KeyBit(tree.nodes_[child].key_tag);
       if (count++ == 0) {
         tree.nodes_[index].first = child;
       } else {

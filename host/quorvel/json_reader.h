@@ -77,9 +77,10 @@ struct JsonNode {
   JsonValue::Kind kind = JsonValue::Kind::Null;
   mutable bool taken = false;
   uint32_t key_length = 0;
-  uint32_t key_tag = 0;  // length and first and last byte of the key: most names differ in it
-  uint32_t length = 0;   // of a string; elements or members of a list
-  uint32_t next = 0;     // the next element or member; 0 (the root) for none
+  uint32_t key_tag = 0;   // length and first and last byte of the key: most names differ in it
+  uint32_t length = 0;    // of a string; elements or members of a list
+  uint32_t next = 0;      // the next element or member; 0 (the root) for none
+  uint64_t key_mask = 0;  // of an object: a bit for each member's key tag (KeyBit)
   const char* key = nullptr;
   union {
     bool boolean;
@@ -97,6 +98,9 @@ inline uint32_t KeyTag(std::string_view key) {
                            static_cast<uint32_t>(static_cast<unsigned char>(key.front())) << 16 |
                            static_cast<uint32_t>(static_cast<unsigned char>(key.back())) << 24;
 }
+
+// One of 64 bits for a key tag: a name whose bit an object lacks is not among its members.
+inline uint64_t KeyBit(uint32_t tag) { return uint64_t{1} << ((tag * 2654435761u) >> 26); }
 
 // The nodes of parsed values and the texts of strings with escapes.
 class JsonTree {

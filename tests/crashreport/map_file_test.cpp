@@ -281,6 +281,16 @@ TEST(BuiltMap, DamagedCopiesOfTheModulesMapAreReadLineByLine) {
   EXPECT_EQ(fuzz::FuzzTextMapReader(text, 3, 300), "");
 }
 
+// The C++ runtime's static helpers are known only by their section symbols (".text$NAME"): the
+// map names them instead of counting their code to the public before them.
+TEST(BuiltMap, StaticFunctionsKnownOnlyByTheirSectionAreNamed) {
+  const std::string text = testsupport::ReadFile(testsupport::BinaryPath("Tralvek.map"));
+  for (const char* name : {"get_adjusted_ptr", "parse_lsda_header"}) {
+    EXPECT_NE(text.find("       " + std::string(name) + "\r\n"), std::string::npos) << name;
+  }
+  EXPECT_EQ(text.find("       .text"), std::string::npos);
+}
+
 TEST(BuiltMap, AnOversizedMapIsLeftUnreadAndTheReportSaysSoWithItsStacksWhole) {
   testsupport::TempDir dir;
   const std::string probe = dir.Path("drosk_report_probe.exe");

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "crashreport/drosk_bug_report.h"
+#include "crashreport/drosk_except_road.h"
 
 namespace {
 
@@ -20,13 +21,13 @@ volatile int* volatile nowhere = nullptr;
 LONG WINAPI ComposeFromHandler(EXCEPTION_POINTERS* info) {
   std::string report;
   const CONTEXT& context = *info->ContextRecord;
-  drosk::ComposeBugReport(false,
-                          std::make_exception_ptr(drosk::EExternal(
-                              "Access violation at address 00000000. Write of address 00000000!",
-                              info->ExceptionRecord->ExceptionCode)),
-                          static_cast<drosk::TAddress>(
-                              reinterpret_cast<uintptr_t>(info->ExceptionRecord->ExceptionAddress)),
-                          GetCurrentThreadId(), context.Esp, context.Ebp, false, 0, report);
+  drosk::ComposeBugReport(
+      false,
+      std::make_exception_ptr(drosk::EExternal(drosk::FaultText(*info->ExceptionRecord),
+                                               info->ExceptionRecord->ExceptionCode)),
+      static_cast<drosk::TAddress>(
+          reinterpret_cast<uintptr_t>(info->ExceptionRecord->ExceptionAddress)),
+      GetCurrentThreadId(), context.Esp, context.Ebp, false, 0, report);
   std::fwrite(report.data(), 1, report.size(), stdout);
   std::fflush(stdout);
   ExitProcess(0);

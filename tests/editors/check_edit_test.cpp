@@ -31,6 +31,7 @@ constexpr ToggleCase kToggleCases[] = {
     {TdxCheckBoxState::cbsChecked, true, L"tRuE", TdxCheckBoxState::cbsUnchecked, L"False"},
     {TdxCheckBoxState::cbsChecked, false, L"Yes", TdxCheckBoxState::cbsUnchecked, L"Yes"},
     {TdxCheckBoxState::cbsUnchecked, false, L"Truer", TdxCheckBoxState::cbsChecked, L"Truer"},
+    {TdxCheckBoxState::cbsUnchecked, false, L"True", TdxCheckBoxState::cbsChecked, L"True"},
 };
 
 TEST_F(CheckEdit, ToggleTableBySpaceClickAndGridClick) {
@@ -145,6 +146,64 @@ TEST(CheckGlyph, ViewDataPaintsTheStateItsValueNames) {
   EXPECT_EQ(data.ShownState(), TdxCheckBoxState::cbsChecked) << "no state number: the field";
   data.Value = framework::Variant(L"abc");
   EXPECT_EQ(data.ShownState(), TdxCheckBoxState::cbsChecked);
+}
+
+}  // namespace
+
+namespace {
+
+// Three 10 x 10 images side by side: red (unchecked), green (checked), blue (grayed), with a
+// magenta corner pixel as the see-through colour.
+HBITMAP ThreeColourGlyph() {
+  HDC screen = GetDC(nullptr);
+  HBITMAP glyph = CreateCompatibleBitmap(screen, 30, 10);
+  HDC dc = CreateCompatibleDC(screen);
+  HGDIOBJ old = SelectObject(dc, glyph);
+  const COLORREF colours[] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)};
+  for (int i = 0; i < 3; ++i) {
+    RECT image{i * 10, 0, i * 10 + 10, 10};
+    SetBkColor(dc, colours[i]);
+    ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &image, nullptr, 0, nullptr);
+  }
+  SetPixel(dc, 0, 9, RGB(255, 0, 255));
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+  return glyph;
+}
+
+TEST_F(CheckEdit, OwnGlyphShowsTheImageOfTheState) {
+  auto& editor = Open<editors::TdxInplaceCheckEdit>({10, 10, 110, 28});
+  HBITMAP glyph = ThreeColourGlyph();
+  editor.SetGlyph(glyph);
+  editor.SetGlyphCount(3);
+  DeleteObject(glyph);  // the editor keeps a copy
+  const RECT box = editors::CheckBoxRect(editor.ClientRect(), editor.Alignment(), editor.Glyph(),
+                                         editor.GlyphCount());
+  EXPECT_EQ(box.right - box.left, 10);
+  const POINT centre{(box.left + box.right) / 2, (box.top + box.bottom) / 2};
+  const struct {
+    TdxCheckBoxState state;
+    editors::TdxShowNullFieldStyle null_style;
+    COLORREF colour;
+  } cases[] = {
+      {TdxCheckBoxState::cbsUnchecked, editors::TdxShowNullFieldStyle::nsGrayedChecked,
+       RGB(255, 0, 0)},
+      {TdxCheckBoxState::cbsChecked, editors::TdxShowNullFieldStyle::nsGrayedChecked,
+       RGB(0, 255, 0)},
+      {TdxCheckBoxState::cbsGrayed, editors::TdxShowNullFieldStyle::nsGrayedChecked,
+       RGB(0, 0, 255)},
+      {TdxCheckBoxState::cbsGrayed, editors::TdxShowNullFieldStyle::nsUnchecked, RGB(255, 0, 0)},
+  };
+  for (const auto& c : cases) {
+    editor.SetState(c.state);
+    editor.SetShowNullFieldStyle(c.null_style);
+    auto picture = edittest::Picture(editor, "check_edit_own_glyph");
+    EXPECT_EQ(picture->Pixel(centre.x, centre.y), c.colour) << static_cast<int>(c.state);
+  }
+  editor.SetGlyph(nullptr);
+  int width = 0, height = 0;
+  EXPECT_FALSE(editors::GetCheckGlyphSize(editor.Glyph(), editor.GlyphCount(), width, height));
 }
 
 }  // namespace

@@ -50,18 +50,37 @@ TEST_F(MemoEdit, EditsLinesAndHandsEnterToTheGridOnlyWhenAsked) {
 TEST_F(MemoEdit, SettersMakeTheInnerWindowAgain) {
   auto& memo = Open<editors::TdxInplaceMemoEdit>({10, 10, 200, 80});
   memo.SetText(L"kept");
-  HWND before = memo.InnerHandle();
+  HWND first = memo.InnerHandle();
+  memo.SetHideScrollBars(false);
+  HWND second = memo.InnerHandle();
+  EXPECT_FALSE(IsWindow(first));
   memo.SetScrollBars(editors::TScrollStyle::ssBoth);
-  HWND after = memo.InnerHandle();
-  EXPECT_FALSE(IsWindow(before));
-  const LONG style = GetWindowLongW(after, GWL_STYLE);
+  HWND third = memo.InnerHandle();
+  EXPECT_FALSE(IsWindow(second));
+  const LONG style = GetWindowLongW(third, GWL_STYLE);
   EXPECT_TRUE(style & WS_VSCROLL);
   EXPECT_TRUE(style & WS_HSCROLL);
   memo.SetWordWrap(false);
   EXPECT_TRUE(GetWindowLongW(memo.InnerHandle(), GWL_STYLE) & ES_AUTOHSCROLL);
-  memo.SetHideScrollBars(false);
-  EXPECT_NE(memo.InnerHandle(), after);
   EXPECT_EQ(memo.Text(), L"kept") << "the text survives a new window";
+}
+
+TEST_F(MemoEdit, HiddenScrollBarsShowOnlyWhenTheLinesOverflow) {
+  auto& memo = Open<editors::TdxInplaceMemoEdit>({10, 10, 200, 60});
+  memo.SetScrollBars(editors::TScrollStyle::ssVertical);
+  memo.SetText(L"one line");
+  auto vertical = [&] { return (GetWindowLongW(memo.InnerHandle(), GWL_STYLE) & WS_VSCROLL) != 0; };
+  EXPECT_FALSE(vertical());
+  std::wstring many;
+  for (int i = 0; i < 20; ++i) many += L"line\r\n";
+  memo.SetText(many);
+  EXPECT_TRUE(vertical());
+  memo.SetText(L"short again");
+  EXPECT_FALSE(vertical());
+  memo.SetHideScrollBars(false);
+  EXPECT_TRUE(vertical()) << "shown always";
+  memo.SetScrollBars(editors::TScrollStyle::ssNone);
+  EXPECT_FALSE(vertical());
 }
 
 TEST(RegIniWrapper, ReadsDefaultsWritesAndErasesSubSectionsInMemory) {

@@ -226,6 +226,7 @@ TEST(PickItems, FindSortAndMatchByCase) {
   EXPECT_EQ(editors::FindPickItemByPrefix(items, L"B", true), 4);
   EXPECT_EQ(editors::FindPickItemByPrefix(items, L"", false), -1);
   EXPECT_EQ(editors::FindPickItemByPrefix(items, L"gammas", false), -1);
+  EXPECT_EQ(editors::FindPickItemByPrefix(items, L"GAMMA", false), 3) << "a whole item is a prefix";
   editors::SortPickItems(items, false);
   EXPECT_EQ(items, (std::vector<std::wstring>{L"Alpha", L"alpha", L"beta", L"Beta", L"gamma"}))
       << "equal items keep their order";

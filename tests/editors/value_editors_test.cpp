@@ -86,6 +86,16 @@ TEST_F(ValueEditors, SpinStepsByKeysWithinItsLimits) {
   spin.EditorEnabled = false;
   Type(hwnd, L"1");
   EXPECT_EQ(spin.Text(), L"7");
+
+  const RECT button = spin.Button().BoundsRect();
+  const int x = (button.left + button.right) / 2;
+  const LPARAM upper = MAKELPARAM(x, button.top + 2), lower = MAKELPARAM(x, button.bottom - 2);
+  SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, upper);
+  SendMessageW(hwnd, WM_LBUTTONUP, 0, upper);
+  EXPECT_EQ(spin.Value(), 10) << "the upper half spins up (held at the maximum)";
+  SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, lower);
+  SendMessageW(hwnd, WM_LBUTTONUP, 0, lower);
+  EXPECT_EQ(spin.Value(), 6);
 }
 
 TEST_F(ValueEditors, CurrencyFormatsByItsPattern) {
@@ -101,7 +111,12 @@ TEST_F(ValueEditors, CurrencyFormatsByItsPattern) {
   EXPECT_EQ(currency.Text(), L"2000.00");
   EXPECT_EQ(currency.DisplayText(), L"$2,000.00");
   currency.SetMinMaxValues(0, 1000);
-  EXPECT_THROW(currency.ValidateEdit(), editors::EdxEditError);
+  try {
+    currency.ValidateEdit();
+    ADD_FAILURE() << "2000 accepted";
+  } catch (const editors::EdxEditError& e) {
+    EXPECT_STREQ(e.what(), "The value must lie between 0.00 and 1000.00");
+  }
   currency.SetValue(10);
   EXPECT_NO_THROW(currency.ValidateEdit());
 }

@@ -186,11 +186,14 @@ TEST(IniFiles, MemoryFileWritesOnlyOnUpdateAndReadsWhatOthersWrote) {
   testsupport::TempDir dir;
   const std::string path = dir.Path("layout.ini");
   testsupport::WriteFile(path,
-                         "; comment\r\n[Main]\r\n Left = 10\r\nTop=$1F\r\n[main]\r\nWidth=5\r\n");
+                         "; comment\r\n[Main]\r\n Left = 10\r\nTop=$1F\r\nstray line\r\n"
+                         ";Left=5\r\n[main]\r\nWidth=5\r\n");
   TMemIniFile ini(path);
   EXPECT_EQ(ini.ReadInteger("Main", "Left", 0), 10) << "names and values are trimmed";
   EXPECT_EQ(ini.ReadInteger("Main", "Top", 0), 31) << "$ hexadecimal";
   EXPECT_EQ(ini.ReadInteger("MAIN", "Width", 0), 5) << "a repeated section joins the first";
+  EXPECT_EQ(ini.ReadSection("Main"), (Lines{"Left", "Top", "Width"}))
+      << "lines without \"=\" and commented keys are dropped";
   ini.WriteString("Main", "Left", "20");
   EXPECT_NE(testsupport::ReadFile(path).find("Left = 10"), std::string::npos) << "not yet written";
   ini.UpdateFile();
@@ -199,6 +202,18 @@ TEST(IniFiles, MemoryFileWritesOnlyOnUpdateAndReadsWhatOthersWrote) {
   TMemIniFile broken(dir.Path("no\\such\\folder\\x.ini"));
   broken.WriteString("S", "K", "V");
   EXPECT_THROW(broken.UpdateFile(), Exception);
+}
+
+TEST(IniFiles, ABareNameIsAFileInTheWindowsFolderForWritingAsForReading) {
+  const std::string name = "tralvek_test_" + std::to_string(GetCurrentProcessId()) + ".ini";
+  TIniFile(name).WriteString("Main", "Key", "written");
+  EXPECT_EQ(TIniFile(name).ReadString("Main", "Key", ""), "written");
+  char folder[MAX_PATH];
+  ASSERT_GT(GetWindowsDirectoryA(folder, MAX_PATH), 0u);
+  const std::string path = std::string(folder) + "\\" + name;
+  EXPECT_EQ(testsupport::ReadFile(path), "[Main]\r\nKey=written\r\n");
+  EXPECT_FALSE(testsupport::FileExists(name)) << "not in the current folder";
+  DeleteFileA(path.c_str());
 }
 
 TEST(IniFiles, FilesOnAFullDiskAreKeptWholeAndTheWriteFails) {

@@ -10,8 +10,8 @@
 
 namespace {
 
-TEST(ExportDesignFile, StoresTheLayerDirectionsBesideTheBoard) {
-  testsupport::TempDir dir;
+// Exports a copy of the example board, "board.json" in `dir`, to "board.dsn" beside it.
+void ExportExampleBoard(const testsupport::TempDir& dir) {
   const std::string board = dir.Path("board.json");
   testsupport::WriteFile(
       board, testsupport::ReadFile(testsupport::TestDataPath("../examples/example-board.json")));
@@ -21,6 +21,11 @@ TEST(ExportDesignFile, StoresTheLayerDirectionsBesideTheBoard) {
   plavena::HostSession session(options);
   ASSERT_EQ(session.Run("ExportDesignFile", "FileName=" + dir.Path("board.dsn")).status, S_OK)
       << session.journal().Text();
+}
+
+TEST(ExportDesignFile, StoresTheLayerDirectionsBesideTheBoard) {
+  testsupport::TempDir dir;
+  ExportExampleBoard(dir);
   const std::string preferences = testsupport::ReadFile(dir.Path("board.qixpref"));
   EXPECT_NE(preferences.find("[LayerDirections]"), std::string::npos) << preferences;
   EXPECT_NE(preferences.find("TopLayer=horizontal"), std::string::npos);
@@ -75,16 +80,8 @@ TEST(ExportDesignFile, ReadsAndWritesAMarkedSettingsFileInItsOwnEncoding) {
       return utf8;
     };
     testsupport::TempDir dir;
-    const std::string board = dir.Path("board.json");
-    testsupport::WriteFile(
-        board, testsupport::ReadFile(testsupport::TestDataPath("../examples/example-board.json")));
     testsupport::WriteFile(dir.Path("board.qixpref"), encode(text));
-    plavena::HostOptions options;
-    options.module_path = testsupport::BinaryPath("Tralvek.dll");
-    options.board_path = board;
-    plavena::HostSession session(options);
-    ASSERT_EQ(session.Run("ExportDesignFile", "FileName=" + dir.Path("board.dsn")).status, S_OK)
-        << session.journal().Text();
+    ExportExampleBoard(dir);
     const std::string design = testsupport::ReadFile(dir.Path("board.dsn"));
     EXPECT_NE(design.find("(layer TopLayer \r\n            (type signal) (direction vertical)"),
               std::string::npos)

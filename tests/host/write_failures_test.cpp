@@ -8,6 +8,7 @@
 #include <functional>
 #include <set>
 #include <stdexcept>
+#include <vector>
 
 #include "host/plavena/host_session.h"
 #include "sdk/common_utils.h"
@@ -79,6 +80,36 @@ class HeldByAnotherProgram {
   HANDLE process_ = nullptr;
 };
 
+// Ways a file is kept from being replaced, with the cause the user is told.
+struct Blocker {
+  const char* why;
+  std::function<void(const std::string& file)> prepare;
+  std::string cause;
+  bool keeps_content = true;  // false: the file itself is gone
+};
+
+std::vector<Blocker> Blockers() {
+  const std::string computer = sdk::GetComputerNameText();
+  return {
+      {"read-only",
+       [](const std::string& file) { SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY); },
+       "the file is read-only"},
+      {"a folder in its place",
+       [](const std::string& file) {
+         DeleteFileA(file.c_str());
+         CreateDirectoryA(file.c_str(), nullptr);
+       },
+       "a folder of that name is in the way", false},
+      {"another user's lock",
+       [computer](const std::string& file) {
+         testsupport::WriteFile(sdk::GetLockFileName(file),
+                                "ComputerName=" + computer +
+                                    "\r\nUserName=someone-else\r\nProcessID=12\r\n");
+       },
+       "it is used and locked by someone-else on " + computer},
+  };
+}
+
 // What a failed export must leave: the failure with its message, the old file, no temporary
 // file, and no error box besides the failure.
 void ExpectFailedExport(const plavena::CommandResult& result, const plavena::Journal& journal,
@@ -95,34 +126,7 @@ void ExpectFailedExport(const plavena::CommandResult& result, const plavena::Jou
 }
 
 TEST(WriteFailures, ADesignFileThatCannotBeReplacedFailsTheCommandAndStaysAsItWas) {
-  struct Case {
-    const char* why;
-    std::function<void(const std::string& target)> prepare;
-    std::string cause;
-    std::string old_content = kOldDesign;
-  };
-  const std::string computer = sdk::GetComputerNameText();
-  const Case cases[] = {
-      {"read-only",
-       [](const std::string& target) {
-         SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY);
-       },
-       "the file is read-only"},
-      {"a folder in its place",
-       [](const std::string& target) {
-         DeleteFileA(target.c_str());
-         CreateDirectoryA(target.c_str(), nullptr);
-       },
-       "a folder of that name is in the way", ""},
-      {"another user's lock",
-       [&](const std::string& target) {
-         testsupport::WriteFile(sdk::GetLockFileName(target), "ComputerName=" + computer +
-                                                                  "\r\nUserName=someone-else\r\n"
-                                                                  "ProcessID=12\r\n");
-       },
-       "it is used and locked by someone-else on " + computer},
-  };
-  for (const Case& c : cases) {
+  for (const Blocker& c : Blockers()) {
     SCOPED_TRACE(c.why);
     TempDir dir;
     const std::string target = dir.Path("board.dsn");
@@ -136,7 +140,7 @@ TEST(WriteFailures, ADesignFileThatCannotBeReplacedFailsTheCommandAndStaysAsItWa
         session.Run("ExportDesignFile", "FileName=" + dir.Path("board.pcb"));
     ExpectFailedExport(result, session.journal(),
                        "Cannot write the design file " + target + ": " + c.cause, target,
-                       c.old_content, before, dir.path());
+                       c.keeps_content ? kOldDesign : "", before, dir.path());
     EXPECT_EQ(ReadFile(dir.Path("board.do")), kOldDoFile) << "changes only with the design file";
     EXPECT_EQ(ReadFile(dir.Path("example-board.qixpref")).find("[HoleList]"), std::string::npos)
         << "no hole sizes for a design file that was not written";
@@ -144,27 +148,7 @@ TEST(WriteFailures, ADesignFileThatCannotBeReplacedFailsTheCommandAndStaysAsItWa
 }
 
 TEST(WriteFailures, ADoFileThatCannotBeReplacedStopsTheExportBeforeTheDesignFileChanges) {
-  struct Case {
-    const char* why;
-    std::function<void(const std::string& do_file)> prepare;
-    std::string cause;
-  };
-  const std::string computer = sdk::GetComputerNameText();
-  const Case cases[] = {
-      {"read-only",
-       [](const std::string& do_file) {
-         SetFileAttributesA(do_file.c_str(), FILE_ATTRIBUTE_READONLY);
-       },
-       "the file is read-only"},
-      {"another user's lock",
-       [&](const std::string& do_file) {
-         testsupport::WriteFile(sdk::GetLockFileName(do_file), "ComputerName=" + computer +
-                                                                   "\r\nUserName=someone-else\r\n"
-                                                                   "ProcessID=12\r\n");
-       },
-       "it is used and locked by someone-else on " + computer},
-  };
-  for (const Case& c : cases) {
+  for (const Blocker& c : Blockers()) {
     SCOPED_TRACE(c.why);
     TempDir dir;
     const std::string do_file = dir.Path("board.do");
@@ -177,7 +161,9 @@ TEST(WriteFailures, ADoFileThatCannotBeReplacedStopsTheExportBeforeTheDesignFile
         session.Run("ExportDesignFile", "FileName=" + dir.Path("board.dsn"));
     EXPECT_EQ(result.status, E_FAIL);
     EXPECT_EQ(result.error_description, "Cannot write the do-file " + do_file + ": " + c.cause);
-    EXPECT_EQ(ReadFile(do_file), kOldDoFile);
+    if (c.keeps_content) {
+      EXPECT_EQ(ReadFile(do_file), kOldDoFile);
+    }
     EXPECT_EQ(ReadFile(dir.Path("board.dsn")), kOldDesign);
     EXPECT_EQ(testsupport::TemporaryFiles(), before);
     SetFileAttributesA(do_file.c_str(), FILE_ATTRIBUTE_NORMAL);

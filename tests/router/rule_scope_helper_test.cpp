@@ -129,6 +129,10 @@ TEST(RuleScopeHelper, OnLayerFindsTheStackLayerByNameAndWalksALoopingStackOnce) 
   EXPECT_EQ(ScopeLayers("OnLayer('GND Plane')", &looping), std::vector<int>{40});
   EXPECT_EQ(ScopeLayers("OnLayer('Bottom')", &looping), std::vector<int>{}) << "not in the walk";
   EXPECT_FALSE(looping.GaveUp()) << "the walk went round the loop";
+  // A host that links the multi-layer into its stack: that layer stands for no layer.
+  FakeBoard multi({{1, L"Top"}, {54, L"Last Plane"}, {74, L"Multi"}}, {{1, 54}, {54, 74}});
+  EXPECT_EQ(ScopeLayers("OnLayer('Last Plane')", &multi), std::vector<int>{54});
+  EXPECT_EQ(ScopeLayers("OnLayer('Multi')", &multi), std::vector<int>{});
 }
 
 TEST(RuleScopeHelper, PadsOnAnOuterLayerAreSurfaceMountPadsAndOthersPins) {

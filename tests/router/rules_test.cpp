@@ -310,4 +310,41 @@ TEST(RulesCollection, ManyRulesOfOneKindAndSharedPriorities) {
   EXPECT_EQ(RuleName(rules.FindRuleForObjectHandle(kWidthRule, 1, 26, n100, false)), "W100");
 }
 
+// Without the collection's net index a scope finds a net by its exact name, and a class of nets
+// in any case, passing over a class of something else of the same name.
+TEST(RuleScopeNames, FindTheirObjectsOnTheBoard) {
+  testsupport::TempDir dir;
+  testsupport::WriteFile(dir.Path("names.json"), R"({"format": "quorvel-board", "version": 1,
+  "nets": [{"name": "GND"}, {"name": "gnd"}],
+  "classes": [{"name": "Power", "memberKind": "components", "members": []},
+              {"name": "POWER", "memberKind": "nets", "members": ["GND"]}]})");
+  ASSERT_EQ(rulestest::OpenBoard(dir.Path("names.json")), "");
+  const auto board = Interface(sdk::PcbApi_GetCurrentBoardHandle()).As<IPCB_Board>(IID_IPCB_Board);
+  ASSERT_TRUE(board);
+  const std::vector<sdk::Handle> nets = Objects(pcbapi::kNet);
+  const std::vector<sdk::Handle> classes = Objects(pcbapi::kClass);
+  ASSERT_EQ(nets.size(), 2u);
+  ASSERT_EQ(classes.size(), 2u);
+  struct Case {
+    const char* scope;
+    sdk::Handle object;  // 0: none
+  };
+  const Case cases[] = {
+      {"InNet('GND')", nets[0]},
+      {"InNet('gnd')", nets[1]},
+      {"InNet('Gnd')", 0},
+      {"InNetClass('power')", classes[1]},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.scope);
+    TRuleExpressionScopeHelper helper;
+    helper.SetTree(TRuleExpressionParser().ParseScope(c.scope));
+    helper.CollectObjects(board.get());
+    ASSERT_EQ(helper.objects().size(), c.object ? 1u : 0u);
+    if (c.object) {
+      EXPECT_EQ(helper.objects()[0]->GetHandle(), c.object);
+    }
+  }
+}
+
 }  // namespace

@@ -68,6 +68,8 @@ TEST(LockFile, ReadsTheThreeValuesByExactKey) {
        "ann", "1", "the later line wins"},
       {"ComputerName=\r\nUserName=ann\r\nProcessID=1\r\n", false, "", "ann", "1",
        "an empty value is missing"},
+      {"ComputerName=PC01\r\nUserName=ann\r\nProcessID", false, "PC01", "ann", "",
+       "a key without separator or value"},
       {"", false, "", "", "", "no lock file"},
   };
   testsupport::TempDir dir;

@@ -7,6 +7,7 @@
 
 #include "framework/win/handles.h"
 #include "support/png_file.h"
+#include "support/user_input.h"
 
 namespace testsupport {
 
@@ -15,6 +16,20 @@ namespace {
 RECT Clipped(const RECT& region, int width, int height) {
   return {std::max<LONG>(region.left, 0), std::max<LONG>(region.top, 0),
           std::min<LONG>(region.right, width), std::min<LONG>(region.bottom, height)};
+}
+
+BOOL CALLBACK NotePendingPaint(HWND child, LPARAM pending) {
+  if (!GetUpdateRect(child, nullptr, FALSE)) return TRUE;
+  *reinterpret_cast<bool*>(pending) = true;
+  return FALSE;
+}
+
+// Whether the window or a window inside it still waits for its WM_PAINT.
+bool PaintPending(HWND hwnd) {
+  if (GetUpdateRect(hwnd, nullptr, FALSE)) return true;
+  bool pending = false;
+  EnumChildWindows(hwnd, NotePendingPaint, reinterpret_cast<LPARAM>(&pending));
+  return pending;
 }
 
 }  // namespace
@@ -30,9 +45,22 @@ ScreenCapture ScreenCapture::OfScreen() {
 }
 
 ScreenCapture ScreenCapture::OfWindow(HWND hwnd) {
+  // The window's thread may still be painting, and Wine hands a window's pixels to the X server
+  // a moment after its paint ends (later still on a busy machine): read the screen once nothing
+  // waits for paint and two readings in a row agree.
+  constexpr DWORD kBetweenReadings = 120;
+  constexpr int kReadings = 25;
+  PumpUntil([&] { return !PaintPending(hwnd); });
   RECT rect{};
   if (!GetWindowRect(hwnd, &rect)) throw std::runtime_error("capture: no such window");
-  return Of(rect);
+  ScreenCapture last = Of(rect);
+  for (int reading = 1; reading < kReadings; ++reading) {
+    Settle(kBetweenReadings);
+    ScreenCapture next = Of(rect);
+    if (next.pixels_ == last.pixels_) return next;
+    last = std::move(next);
+  }
+  return last;
 }
 
 ScreenCapture ScreenCapture::Of(const RECT& screen_rect) {

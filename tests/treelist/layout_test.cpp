@@ -31,6 +31,11 @@ const ShareCase kShareCases[] = {
      {{200, 150}, {100, 30}, {100, 30}},
      {150, 50, 50},
      {150, 50, 50}},
+    {"a minimum equal to its share holds it, the others share the rest above theirs",
+     300,
+     {{200, 150}, {100, 10}, {100, 50}},
+     {150, 55, 95},
+     {150, 55, 95}},
     {"a middle item that does not size keeps its width",
      600,
      {{100, 20}, {100, 20, false}, {100, 20}},
@@ -201,6 +206,10 @@ TEST(HeaderHitPart, TheButtonPartNeedsMoreThan15PixelsInsideTheCell) {
     // Inside the cell shrunk by 2: 15 or 16 pixels wide.
     EXPECT_EQ(treelist::HeaderHitPart(layout, {2, y}, 0), 1);
     EXPECT_EQ(treelist::HeaderHitPart(layout, {width - 3, y}, 0), width == 20 ? 2 : 1);
+    const LONG top = layout.header_panel.top;
+    EXPECT_EQ(treelist::HeaderHitPart(layout, {width - 3, top + 2}, 0), width == 20 ? 2 : 1)
+        << "2 pixels in from the top";
+    EXPECT_EQ(treelist::HeaderHitPart(layout, {width - 3, top + 1}, 0), 1);
     EXPECT_EQ(treelist::HeaderHitPart(layout, {width + 5, y}, 0), 1) << "outside the cell";
   }
 }

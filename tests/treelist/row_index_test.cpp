@@ -86,12 +86,16 @@ TEST(RowIndex, BothRoadsAgreeWithANaiveWalkUnderRandomChanges) {
 TEST(RowIndex, AnAddedOrDeletedRowIsPatchedIntoABuiltIndexAndNothingElseIs) {
   // A node store without a window: the index alone, as the control drives it.
   TestTreeList grid(nullptr);
-  TdxTreeListNode* a = grid.Add();
-  TdxTreeListNode* b = grid.Add();
   treelist::RowIndex index;
   EXPECT_FALSE(index.Valid());
   index.Rebuild(grid.TopNodes());
-  ASSERT_TRUE(index.Valid());
+  ASSERT_TRUE(index.Valid()) << "an empty tree has a valid, empty index";
+  TdxTreeListNode* a = grid.Add();
+  index.NodeAdded(a);
+  EXPECT_TRUE(index.Valid());
+  EXPECT_EQ(index.NodeAt(0), a) << "patched in at row 0";
+  TdxTreeListNode* b = grid.Add();
+  index.NodeAdded(b);
   EXPECT_EQ(index.Count(), 2);
   a->Expand(false);  // no children: nothing to show
   TdxTreeListNode* a1 = a->AddChild();

@@ -70,3 +70,53 @@ TEST(TreeListScreen, ScrollThenPaintEqualsAFullRepaint) {
 }
 
 }  // namespace
+
+namespace {
+
+struct ScreenLook {
+  treelist::TdxLookAndFeel look;
+  const char* picture;
+};
+
+constexpr ScreenLook kScreenLooks[] = {
+    {treelist::TdxLookAndFeel::lfStandard, "treelist_screen_standard"},
+    {treelist::TdxLookAndFeel::lfFlat, "treelist_screen_flat"},
+    {treelist::TdxLookAndFeel::lfUltraFlat, "treelist_screen_ultraflat"},
+};
+
+TEST(TreeListScreen, EachLookWithItsFrameAndAFocusedRow) {
+  for (const ScreenLook& c : kScreenLooks) {
+    SCOPED_TRACE(c.picture);
+    GridForm f(300, 180);
+    f.grid.SetLookAndFeel(c.look);
+    f.grid.SetOptions(f.grid.Options() | treelist::aoAutoWidth);
+    f.grid.SetModel(treelist_test::TwoBandModel());
+    f.grid.SetShowBands(true);
+    f.grid.SetShowIndicator(true);
+    TdxTreeListNode* focused = nullptr;
+    for (const wchar_t* net : {L"GND", L"VCC"}) {
+      TdxTreeListNode* top = AddNamed(f.grid, nullptr, net);
+      for (int i = 1; i <= 2; ++i) {
+        TdxTreeListNode* child =
+            AddNamed(f.grid, top, std::wstring(net) + L" class " + std::to_wstring(i));
+        focused = AddNamed(f.grid, child, L"pad U" + std::to_wstring(i));
+      }
+    }
+    f.grid.FullExpand();
+    f.grid.SetFocus();
+    f.grid.SetFocusedNode(focused);
+    Pump();
+    const testsupport::ScreenCapture shot = testsupport::ScreenCapture::OfWindow(f.hwnd());
+    shot.Save(c.picture);
+    SCROLLINFO bar{sizeof(SCROLLINFO), SIF_ALL, 0, 0, 0, 0, 0};
+    GetScrollInfo(f.hwnd(), SB_VERT, &bar);
+    EXPECT_EQ(bar.nMax, 9);
+    EXPECT_EQ(GetWindowLongW(f.hwnd(), GWL_STYLE) & WS_VSCROLL, WS_VSCROLL) << "a scroll bar";
+    RECT row = f.grid.GetCellRect(focused, 2);
+    InflateRect(&row, -2, -2);
+    EXPECT_GT(shot.ShareOf(shot.FromClient(f.hwnd(), row), GetSysColor(COLOR_HIGHLIGHT)), 0.5)
+        << "the focused row is highlighted on the screen";
+  }
+}
+
+}  // namespace

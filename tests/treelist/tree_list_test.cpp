@@ -128,6 +128,11 @@ TEST(TreeListScrolling, PagingDownStopsWithAFullLastPage) {
   for (int i = 0; i < 40; ++i) AddNamed(f.grid, nullptr, L"n" + std::to_wstring(i));
   const int page = f.grid.FullyVisibleRowCount();
   ASSERT_GT(page, 2);
+  SCROLLINFO bar{sizeof(SCROLLINFO), SIF_ALL, 0, 0, 0, 0, 0};
+  ASSERT_TRUE(GetScrollInfo(f.hwnd(), SB_VERT, &bar));
+  EXPECT_EQ(bar.nMax, 39);
+  EXPECT_EQ(static_cast<int>(bar.nPage), page);
+  EXPECT_EQ(GetWindowLongW(f.hwnd(), GWL_STYLE) & WS_VSCROLL, WS_VSCROLL) << "shown";
   for (int i = 0; i < 10; ++i) SendMessageW(f.hwnd(), WM_VSCROLL, SB_PAGEDOWN, 0);
   EXPECT_EQ(f.grid.TopIndex(), 40 - page);
   SendMessageW(f.hwnd(), WM_VSCROLL, SB_LINEUP, 0);

@@ -1,11 +1,13 @@
 // The child program of the real-fault tests: it links the library with the interception on and
 // makes each fault happen for real. "overflow-main FILE" and "overflow-thread FILE" overflow the
-// stack of the main or of a second thread, the report saved silently into FILE; "trace-threads -"
-// calls the trace export from four threads at once, in 50 rounds.
+// stack of the main or of a second thread, "abort FILE" aborts the program, each report saved
+// silently into FILE; "trace-threads -" calls the trace export from four threads at once, in 50
+// rounds; "hang -" never ends.
 #include <windows.h>
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
@@ -42,6 +44,12 @@ __attribute__((noinline)) int OverflowMain() {
 
 __attribute__((noinline)) int OverflowThread() {
   std::thread([] { Recurse(0); }).join();
+  Say("main goes on\n");
+  return 0;
+}
+
+__attribute__((noinline)) int AbortProgram() {
+  std::abort();
   Say("main goes on\n");
   return 0;
 }
@@ -89,5 +97,7 @@ int main(int argc, char** argv) {
   if (mode == "overflow-main") return OverflowMain();
   if (mode == "overflow-thread") return OverflowThread();
   if (mode == "trace-threads") return TraceThreads();
+  if (mode == "abort") return AbortProgram();
+  if (mode == "hang") Sleep(INFINITE);
   return 3;
 }

@@ -12,7 +12,7 @@ namespace {
 
 using testsupport::ChildResult;
 
-constexpr DWORD kChildTimeout = 60000;
+constexpr DWORD kChildTimeout = 120000;  // generous: the machine may be busy
 
 ChildResult FaultChild(const std::string& mode, const std::string& reportFile) {
   return testsupport::RunChild("\"" + testsupport::BinaryPath("drosk_fault_child.exe") + "\" " +
@@ -38,11 +38,25 @@ std::string ThreadSection(const std::string& report, const std::string& title) {
   return report.substr(start + 2, end == std::string::npos ? end : end - start - 2);
 }
 
+// Runs the child in a mode that makes a fault happen: it must end in time with the exit code
+// (1: the program was ended; 0: only the faulting thread was), having carried on past the fault
+// or not as the exit code says. Gives the report it saved, which begins as a report does.
+std::string ReportOfFault(const std::string& mode, DWORD exitCode) {
+  const testsupport::TempDir dir;
+  const std::string file = dir.Path(mode + ".txt");
+  const ChildResult child = FaultChild(mode, file);
+  EXPECT_FALSE(child.timed_out) << child.output;
+  EXPECT_EQ(child.exit_code, exitCode) << child.output;
+  EXPECT_EQ(Has(child.output, "main goes on"), exitCode == 0) << child.output;
+  const std::string report = testsupport::ReadFile(file);
+  EXPECT_EQ(report.rfind("date/time", 0), 0u) << report.substr(0, 200);
+  return report;
+}
+
 // The overflowed stack itself is traced: the recursion folds into one period, and the frames
 // below it (up to the thread's start) are there.
-void ExpectOverflowReport(const std::string& report, const std::string& title,
-                          const std::string& starter) {
-  ASSERT_EQ(report.rfind("date/time", 0), 0u) << report.substr(0, 200);
+void ExpectOverflowTrace(const std::string& report, const std::string& title,
+                         const std::string& starter) {
   EXPECT_TRUE(Has(report, "exception message : Stack overflow")) << report;
   const std::string section = ThreadSection(report, title);
   ASSERT_FALSE(section.empty()) << report;
@@ -52,26 +66,31 @@ void ExpectOverflowReport(const std::string& report, const std::string& title,
 }
 
 TEST(RealFaults, AStackOverflowOnTheMainThreadIsReportedAndEndsTheProgram) {
-  const testsupport::TempDir dir;
-  const std::string file = dir.Path("overflow-main.txt");
-  const ChildResult child = FaultChild("overflow-main", file);
-  ASSERT_FALSE(child.timed_out) << child.output;
-  EXPECT_EQ(child.exit_code, 1u) << child.output;
-  EXPECT_FALSE(Has(child.output, "main goes on"));
-  ExpectOverflowReport(testsupport::ReadFile(file), "main thread", "::OverflowMain\r\n");
+  ExpectOverflowTrace(ReportOfFault("overflow-main", 1), "main thread", "::OverflowMain\r\n");
 }
 
 TEST(RealFaults, AStackOverflowOnAThreadIsReportedAndEndsOnlyThatThread) {
-  const testsupport::TempDir dir;
-  const std::string file = dir.Path("overflow-thread.txt");
-  const ChildResult child = FaultChild("overflow-thread", file);
-  ASSERT_FALSE(child.timed_out) << child.output;
-  EXPECT_EQ(child.exit_code, 0u) << child.output;
-  EXPECT_TRUE(Has(child.output, "main goes on")) << child.output;
-  const std::string report = testsupport::ReadFile(file);
-  ExpectOverflowReport(report, "thread $", "OverflowThread()::{lambda()#1}");
+  const std::string report = ReportOfFault("overflow-thread", 0);
+  ExpectOverflowTrace(report, "thread $", "OverflowThread()::{lambda()#1}");
   // The main thread waits for the overflowed one meanwhile.
   EXPECT_TRUE(Has(ThreadSection(report, "main thread"), "::OverflowThread\r\n")) << report;
+}
+
+// abort() is the run-time error of our runtime: reported, and the program ends.
+TEST(RealFaults, AnAbortIsReportedAsARuntimeErrorAndEndsTheProgram) {
+  const std::string report = ReportOfFault("abort", 1);
+  EXPECT_TRUE(Has(report, "exception message : Runtime error")) << report;
+  EXPECT_TRUE(Has(ThreadSection(report, "main thread"), "::AbortProgram")) << report;
+}
+
+// The guard of every test here: a child that hangs is ended at its deadline.
+TEST(RealFaults, AChildThatHangsIsEndedAtItsDeadline) {
+  const DWORD begin = GetTickCount();
+  const ChildResult child = testsupport::RunChild(
+      "\"" + testsupport::BinaryPath("drosk_fault_child.exe") + "\" hang -", 2000);
+  EXPECT_TRUE(child.timed_out);
+  EXPECT_EQ(child.exit_code, testsupport::kTimedOutExitCode);
+  EXPECT_LT(GetTickCount() - begin, 20000u);
 }
 
 TEST(RealFaults, ReportsComposedOnFourThreadsAtOnceAreWhole) {

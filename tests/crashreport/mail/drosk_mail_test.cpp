@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "crashreport/drosk_crypt.h"
 #include "crashreport/drosk_tools.h"
 #include "mail_test_servers.h"
 #include "mail_test_settings.h"
@@ -175,6 +176,36 @@ TEST_F(DroskMail, TheServerRoadComesFirstAndDeletesTheSentFileWhenAsked) {
   DeleteFileA(mapiLog_.c_str());
   EXPECT_EQ(SendBugReportMail(kReport, "", nullptr, true), mrNotSent);
   EXPECT_TRUE(ReadFile(mapiLog_).empty());
+}
+
+// The settings hold the password enciphered: the library's start-up deciphers it, and the server
+// road logs in with the clear text (the scripted server takes only the right one).
+TEST_F(DroskMail, TheServerRoadLogsInWithThePasswordDecipheredAtStartUp) {
+  const std::string folder = MailServerFolder();
+  ASSERT_FALSE(folder.empty()) << "DROSK_MAIL_SERVERS is not set: no loopback mail server";
+  ASSERT_NE(MailServerPort(), 0);
+  const std::string password = "s3cr=t in a longer phrase";  // whole blocks get enciphered
+  const std::string stored = Decrypt(Decrypt(password, kSmtpPasswordKey1, kSecretCounter2, 0),
+                                     kSmtpPasswordKey2, kSecretCounter1, 0);
+  ASSERT_NE(stored, password);
+  TDroskSettings& settings = MailTestSettings();
+  settings.MailViaServer = true;
+  settings.MailViaMapi = settings.MailViaMailto = false;
+  settings.SmtpServer = "127.30.0.2";
+  settings.SmtpPort = MailServerPort();
+  settings.SmtpAccount = "crash-user";
+  settings.SmtpPassword = stored;
+  DecipherSmtpPassword();
+  EXPECT_EQ(SmtpPasswordText(), password);
+  const std::string log = folder + "\\127.30.0.2.log";
+  const size_t before = ReadFile(log).size();
+  EXPECT_EQ(SendBugReportMail(kReport, "", nullptr, true), mrSent);
+  EXPECT_NE(ReadFile(log).substr(before).find("\nY3Jhc2gtdXNlcg==\n" +
+                                              Base64EncodeString(password) + "\nMAIL FROM:"),
+            std::string::npos)
+      << ReadFile(log).substr(before);
+  settings.SmtpPassword = "";
+  DecipherSmtpPassword();
 }
 
 }  // namespace

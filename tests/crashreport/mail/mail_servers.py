@@ -89,7 +89,8 @@ SCRIPTS = {
     # Takes DATA and then stops reading.
     "127.30.0.8": {"stall": True},
 }
-ACCOUNT = ("crash-user", "s3cr=t")
+# The accounts AUTH LOGIN takes (the second with a password long enough to be enciphered whole).
+ACCOUNTS = {("crash-user", "s3cr=t"), ("crash-user", "s3cr=t in a longer phrase")}
 
 
 # Name servers. Names inside records are written as labels; a dotted address stays reachable
@@ -216,7 +217,7 @@ async def scripted(reader, writer):
                 user = base64.b64decode(await line()).decode()
                 await send("334 UGFzc3dvcmQ6\r\n")
                 password = base64.b64decode(await line()).decode()
-                await send("235 ok\r\n" if (user, password) == ACCOUNT else "535 no\r\n")
+                await send("235 ok\r\n" if (user, password) in ACCOUNTS else "535 no\r\n")
             elif verb == "RCPT":
                 await send("550 unknown\r\n" if "nobody" in command else "250 ok\r\n")
             elif verb == "DATA":
