@@ -28,8 +28,7 @@ namespace {
 // Texts of a parts list: "R4711", "C12", "U7" ..., and the kind alone as the first of two keys.
 struct Texts {
   std::vector<std::wstring> kind, name;  // the grid's two value slots
-  std::vector<std::string> narrow_name;
-  std::vector<controls::MixedSortKey> kind_keys, name_keys;
+  std::vector<std::string> narrow_kind, narrow_name;
 };
 
 Texts MakeTexts(int count) {
@@ -40,9 +39,8 @@ Texts MakeTexts(int count) {
   for (int i = 0; i < count; ++i) {
     t.kind.push_back(kKinds[kind(random)]);
     t.name.push_back(t.kind.back() + std::to_wstring(number(random)));
+    t.narrow_kind.push_back(win::Narrow(t.kind.back()));
     t.narrow_name.push_back(win::Narrow(t.name.back()));
-    t.kind_keys.emplace_back(win::Narrow(t.kind.back()));
-    t.name_keys.emplace_back(t.narrow_name.back());
   }
   return t;
 }
@@ -96,8 +94,9 @@ double SortGrid(const Texts& texts, bool two_keys, Order& order) {
   return seconds;
 }
 
+// The tree control's callback compares keys prepared before its time starts.
 struct TreeSortContext {
-  const Texts* texts;
+  std::vector<controls::MixedSortKey> kind_keys, name_keys;
   bool two_keys;
 };
 
@@ -105,9 +104,9 @@ int CALLBACK CompareItems(LPARAM a, LPARAM b, LPARAM context) {
   const auto* c = reinterpret_cast<const TreeSortContext*>(context);
   using controls::MixedSortKey;
   if (c->two_keys) {
-    if (int r = MixedSortKey::Compare(c->texts->kind_keys[a], c->texts->kind_keys[b])) return r;
+    if (int r = MixedSortKey::Compare(c->kind_keys[a], c->kind_keys[b])) return r;
   }
-  return MixedSortKey::Compare(c->texts->name_keys[a], c->texts->name_keys[b]);
+  return MixedSortKey::Compare(c->name_keys[a], c->name_keys[b]);
 }
 
 double SortTreeControl(const Texts& texts, bool two_keys, Order& order) {
@@ -131,7 +130,11 @@ double SortTreeControl(const Texts& texts, bool two_keys, Order& order) {
     item.item.lParam = static_cast<LPARAM>(i);
     SendMessageW(tree, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
   }
-  TreeSortContext context{&texts, two_keys};
+  TreeSortContext context{{}, {}, two_keys};
+  for (size_t i = 0; i < texts.name.size(); ++i) {
+    if (two_keys) context.kind_keys.emplace_back(texts.narrow_kind[i]);
+    context.name_keys.emplace_back(texts.narrow_name[i]);
+  }
   TVSORTCB sort{TVI_ROOT, CompareItems, reinterpret_cast<LPARAM>(&context)};
   const double seconds =
       Time([&] { SendMessageW(tree, TVM_SORTCHILDRENCB, 0, reinterpret_cast<LPARAM>(&sort)); });
