@@ -153,21 +153,44 @@ int CompareNatural(std::string_view a, std::string_view b, bool case_sensitive) 
 
 int CompareMixedStrings(std::string_view a, std::string_view b) {
   if (a == b) return 0;
-  double na = 0, nb = 0;
-  if (TryTextToNumber(a, na) && TryTextToNumber(b, nb)) return CompareFloat(na, nb);
-  if (!ContainsNumberChar(a) || !ContainsNumberChar(b)) return PlainCompare(a, b, false);
+  return MixedSortKey::Compare(MixedSortKey(a), MixedSortKey(b));
+}
 
-  std::string rest_a(a), rest_b(b), token_a, token_b;
-  RemoveBlanks(rest_a);
-  RemoveBlanks(rest_b);
+MixedSortKey::MixedSortKey(std::string_view text) : text_(text) {
+  is_number_ = TryTextToNumber(text, number_);
+  has_number_char_ = ContainsNumberChar(text);
+  if (!has_number_char_) return;
+  std::string rest(text), token;
+  RemoveBlanks(rest);
   bool sign_allowed = true;
-  do {
-    SplitLeadingToken(rest_a, token_a, sign_allowed);
-    SplitLeadingToken(rest_b, token_b, sign_allowed);
+  while (!rest.empty()) {
+    SplitLeadingToken(rest, token, sign_allowed);
     sign_allowed = false;
-  } while (token_a == token_b && !token_a.empty());
-  if (TryTextToNumber(token_a, na) && TryTextToNumber(token_b, nb)) return CompareFloat(na, nb);
-  return PlainCompare(token_a, token_b, false);
+    Token& t = tokens_.emplace_back();
+    t.is_number = TryTextToNumber(token, t.number);
+    t.text = std::move(token);
+  }
+}
+
+int MixedSortKey::CompareTokens(const Token& a, const Token& b) {
+  if (a.is_number && b.is_number) return CompareFloat(a.number, b.number);
+  return PlainCompare(a.text, b.text, false);
+}
+
+int MixedSortKey::Compare(const MixedSortKey& a, const MixedSortKey& b) {
+  if (a.text_ == b.text_) return 0;
+  if (a.is_number_ && b.is_number_) return CompareFloat(a.number_, b.number_);
+  if (!a.has_number_char_ || !b.has_number_char_) return PlainCompare(a.text_, b.text_, false);
+  // Tokens that compare equal (equal numbers, or texts equal but for case) go on to the next:
+  // stopping at the first that differs in bytes would make "a10" equal "A9", an order that
+  // is not transitive. A text out of tokens reads as an empty one.
+  static const Token kNone;
+  for (size_t i = 0;; ++i) {
+    const Token& ta = i < a.tokens_.size() ? a.tokens_[i] : kNone;
+    const Token& tb = i < b.tokens_.size() ? b.tokens_[i] : kNone;
+    const int result = CompareTokens(ta, tb);
+    if (result != 0 || ta.text.empty()) return result;
+  }
 }
 
 bool TryTextToNumber(std::string_view text, double& value) {

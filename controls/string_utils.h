@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace controls {
 
@@ -40,6 +41,28 @@ int CompareNatural(std::string_view a, std::string_view b, bool case_sensitive);
 // token with number tokens compared numerically, otherwise without regard to ASCII case.
 // -1, 0 or 1.
 int CompareMixedStrings(std::string_view a, std::string_view b);
+
+// A text prepared once for many mixed comparisons (a sort): Compare orders two keys exactly as
+// CompareMixedStrings orders their texts, without taking the texts apart again.
+class MixedSortKey {
+ public:
+  explicit MixedSortKey(std::string_view text);
+  static int Compare(const MixedSortKey& a, const MixedSortKey& b);
+
+ private:
+  struct Token {
+    std::string text;
+    bool is_number = false;
+    double number = 0;
+  };
+  static int CompareTokens(const Token& a, const Token& b);
+
+  std::string text_;
+  bool is_number_ = false;  // the whole text
+  double number_ = 0;
+  bool has_number_char_ = false;
+  std::vector<Token> tokens_;  // blanks removed; only when the text has a number character
+};
 
 // True when the text starts with a digit, ".", "+" or "-" and is wholly a decimal number.
 bool TryTextToNumber(std::string_view text, double& value);

@@ -58,6 +58,15 @@ void TScreen::SetCursor(TCursor cursor) {
   }
 }
 
+ScreenCursorScope::ScreenCursorScope(TCursor cursor, bool active)
+    : previous_(Screen().Cursor()), active_(active) {
+  if (active_) Screen().SetCursor(cursor);
+}
+
+ScreenCursorScope::~ScreenCursorScope() {
+  if (active_) Screen().SetCursor(previous_);
+}
+
 RECT TScreen::WorkArea() const {
   RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);

@@ -31,4 +31,18 @@ class TScreen {
 
 TScreen& Screen();
 
+// Shows `cursor` over the module for the scope's life (when `active`), then the one before,
+// however the scope is left.
+class ScreenCursorScope {
+ public:
+  ScreenCursorScope(TCursor cursor, bool active);
+  ~ScreenCursorScope();
+  ScreenCursorScope(const ScreenCursorScope&) = delete;
+  ScreenCursorScope& operator=(const ScreenCursorScope&) = delete;
+
+ private:
+  TCursor previous_;
+  bool active_;
+};
+
 }  // namespace framework

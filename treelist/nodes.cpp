@@ -42,6 +42,24 @@ void TdxTreeListNode::Append(TdxTreeListNode* node, TdxTreeListNode* parent) {
   node->owner_->NodeAdded(node);
 }
 
+void TdxTreeListNode::ReorderSiblings(TdxTreeListNode* first,
+                                      const std::vector<uint32_t>& order) {
+  std::vector<TdxTreeListNode*>& siblings = first->Siblings();
+  std::vector<TdxTreeListNode*> reordered;
+  reordered.reserve(siblings.size());
+  std::vector<bool> taken(siblings.size());
+  for (const uint32_t position : order) {
+    if (position >= siblings.size() || taken[position]) break;
+    taken[position] = true;
+    reordered.push_back(siblings[position]);
+  }
+  if (reordered.size() != siblings.size() || order.size() != siblings.size()) {
+    throw ETreeListError("A new order of nodes must name every sibling once");
+  }
+  siblings.swap(reordered);
+  for (size_t i = 0; i < siblings.size(); ++i) siblings[i]->index_ = static_cast<int>(i);
+}
+
 TdxTreeListNode* TdxTreeListNode::Items(int index) const noexcept {
   return index >= 0 && index < Count() ? children_[index] : nullptr;
 }

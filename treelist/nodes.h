@@ -112,6 +112,9 @@ class TdxTreeListNode {
 
   // Links a node made by the factory as the last child of `parent` (null: top level).
   static void Append(TdxTreeListNode* node, TdxTreeListNode* parent);
+  // Puts the siblings of `first` (itself among them) in a new order: position i takes the
+  // sibling that was at order[i]. Throws unless `order` names every position once.
+  static void ReorderSiblings(TdxTreeListNode* first, const std::vector<uint32_t>& order);
 
  private:
   using ImageKind = TreeListNodeOwner::ImageKind;

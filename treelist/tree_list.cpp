@@ -7,6 +7,7 @@
 
 #include "editors/gdi_scope.h"
 #include "framework/application.h"
+#include "framework/screen.h"
 #include "treelist/painter.h"
 
 namespace treelist {
@@ -94,6 +95,32 @@ void TCustomdxTreeList::FullCollapse() {
   Locked([&] {
     for (size_t i = 0; i < top_nodes_.size(); ++i) top_nodes_[i]->Collapse(true);
   });
+}
+
+void TCustomdxTreeList::Sort(int level, int column, bool descending) {
+  if (state_ == tsEditing) CloseEditor();  // the editor's row is about to move
+  // Rows moved, also when a comparison threw after some lists were sorted: the flat index,
+  // the heights that depend on being a last sibling and the picture go.
+  auto rows_moved = [this] {
+    ResetLayoutCache();
+    if (LockUpdate()) return;
+    UpdateScrollBars();
+    Invalidate();
+  };
+  try {
+    framework::ScreenCursorScope busy(framework::crHourGlass, options_ex_ & aoShowHourGlass);
+    SortTreeLevel(top_nodes_, level, {column, descending}, *this);
+  } catch (...) {
+    rows_moved();
+    throw;
+  }
+  rows_moved();
+}
+
+int TCustomdxTreeList::DoCompare(TdxTreeListNode* a, TdxTreeListNode* b) {
+  int result = 0;
+  OnCompare(this, a, b, result);
+  return result;
 }
 
 void TCustomdxTreeList::NodeAdded(TdxTreeListNode* node) {

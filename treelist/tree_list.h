@@ -17,6 +17,7 @@
 #include "treelist/layout.h"
 #include "treelist/nodes.h"
 #include "treelist/row_index.h"
+#include "treelist/sort.h"
 
 namespace treelist {
 
@@ -152,7 +153,9 @@ using TChangeNodeEvent =
     framework::TEvent<framework::TComponent*, TdxTreeListNode*, TdxTreeListNode*>;
 using TChangeColumnEvent = framework::TEvent<framework::TComponent*, TdxTreeListNode*, int>;
 
-class TCustomdxTreeList : public TreeListBase, protected TreeListNodeOwner {
+class TCustomdxTreeList : public TreeListBase,
+                          protected TreeListNodeOwner,
+                          protected TreeListSortSource {
  public:
   explicit TCustomdxTreeList(framework::TComponent* owner);
   ~TCustomdxTreeList() override;
@@ -168,6 +171,10 @@ class TCustomdxTreeList : public TreeListBase, protected TreeListNodeOwner {
   }
   void FullExpand();
   void FullCollapse();
+  // Sorts the sibling lists at `level` (-1: all of them) by `column` (treelist/sort.h), with
+  // the hour-glass shown under aoShowHourGlass.
+  virtual void Sort(int level, int column, bool descending);
+  TCompareEvent OnCompare;
 
   // Updates: nothing is laid out or painted while locked.
   void BeginUpdate();
@@ -419,6 +426,18 @@ class TCustomdxTreeList : public TreeListBase, protected TreeListNodeOwner {
   bool IsFocusedNode(const TdxTreeListNode* node) const override { return node == focused_node_; }
   void RepaintNode(TdxTreeListNode* node, bool below) override;
   void MakeNodeVisible(TdxTreeListNode* node) override;
+
+  // The sort's questions: the node's own texts are its values.
+  bool IsMultiSort() const override { return options_ex_ & aoMultiSort; }
+  framework::Variant GetNodeSortValue(const TdxTreeListNode* node, int column) override {
+    return framework::Variant(GetNodeString(node, column));
+  }
+  bool HasCompareEvent() const override { return static_cast<bool>(OnCompare); }
+  int DoCompare(TdxTreeListNode* a, TdxTreeListNode* b) override;
+  bool IsLocaleSort() const override { return options_ex_ & aoAnsiSort; }
+  int GetNodeTextCount(const TdxTreeListNode*) override {
+    return static_cast<int>(GetHeaderModel().columns.size());
+  }
 
  private:
   friend class TreeListPainter;

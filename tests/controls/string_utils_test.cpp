@@ -108,6 +108,8 @@ constexpr OrderCase kOrders[] = {
     {"a", "", 1, 1, "and the other way"},
     {"x2y10", "x2y9", 1, 1, "later runs decide"},
     {"U1", "u1", 0, 0, "letters without case"},
+    {"a10", "A9", 1, 1, "letters equal but for case: the numbers after them decide"},
+    {"7b", "007a", 1, 1, "equal numbers: the tokens after them decide"},
     {"Net", "Nets", -1, -1, "a prefix sorts first"},
     {"2.5", "2.50", -1, 0, "equal as numbers; natural order aligns digit runs right"},
     {"a-5", "a3", 1, 1, "a minus inside a text joins the letters before it"},
