@@ -175,16 +175,6 @@ void TPadStackList::CollectPadStacks(const sdk::TPcbBoard& board, int32_t defaul
       [&](sdk::Handle handle) {
         sdk::TPcbVia via(handle);
         if (via.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
-        // The span's two layers are record bytes the board model keeps only as flags.
-        uint16_t flags = 0, aux_word = 0;
-        pcbapi::LegacyLayer layer = 0, from = 0, to = 0, tented_top = 0, tented_bottom = 0;
-        sdk::Handle net = 0;
-        pcbapi::Byte aux_byte = 0;
-        int32_t aux_integer = 0;
-        sdk::Coord x = 0, y = 0, size = 0, hole = 0;
-        sdk::PcbApi_QueryVia(pcbapi::kRead, handle, &flags, &aux_word, &layer, &net, &aux_byte,
-                             &aux_integer, &x, &y, &size, &hole, &from, &to, &tented_top,
-                             &tented_bottom);
         pcbapi::Byte mode = 0;
         sdk::PcbApi_QueryViaStackMode(pcbapi::kRead, handle, &mode);
         auto size_on = [&](int on) {
@@ -195,7 +185,8 @@ void TPadStackList::CollectPadStacks(const sdk::TPcbBoard& board, int32_t defaul
         };
         TPadStackShape shape =
             TPadStackShape::RoundVia(TPadStackKind::Via, via.GetSize(), via.GetHoleSize(),
-                                     std::min(from, to), std::max(from, to));
+                                     std::min(via.GetLowLayer(), via.GetHighLayer()),
+                                     std::max(via.GetLowLayer(), via.GetHighLayer()));
         if (mode == 1 || mode == 2) {
           shape.top_x = shape.top_y = size_on(kTopLayer);
           shape.bot_x = shape.bot_y = size_on(kBottomLayer);
