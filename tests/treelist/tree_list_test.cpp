@@ -144,6 +144,32 @@ TEST(TreeListScrolling, PagingDownStopsWithAFullLastPage) {
   EXPECT_EQ(f.grid.TopIndex(), 40 - page) << "made visible";
 }
 
+TEST(TreeListScrolling, CollapsingAParentOfTheTopRowMakesTheParentTheTopRow) {
+  GridForm f(200, 150);
+  TdxTreeListNode* parent = AddNamed(f.grid, nullptr, L"P");
+  for (int i = 0; i < 30; ++i) AddNamed(f.grid, parent, L"c" + std::to_wstring(i));
+  AddNamed(f.grid, nullptr, L"Q");
+  parent->Expand(false);
+  f.grid.SetTopIndex(10);
+  ASSERT_EQ(f.grid.TopNode()->Parent(), parent);
+  parent->Collapse(false);
+  EXPECT_EQ(f.grid.TopNode(), parent) << "no top row hidden under a collapsed parent";
+  EXPECT_EQ(f.grid.TopIndex(), 0);
+}
+
+TEST(TreeListDeletion, AfterClearingEveryDeletionMovesTheFocusAgain) {
+  GridForm f;
+  AddLetters(f.grid);
+  f.grid.ClearNodes();
+  EXPECT_EQ(f.grid.GetFocusedNode(), nullptr);
+  const std::vector<TdxTreeListNode*> nodes = AddLetters(f.grid, 3);
+  f.grid.SetFocusedAbsoluteIndex(1);
+  ASSERT_EQ(f.grid.GetFocusedNode(), nodes[1]);
+  delete nodes[1];
+  EXPECT_EQ(f.grid.GetFocusedNode(), nodes[0]) << "a deletion after a clear is handled in full";
+  EXPECT_EQ(f.grid.GetAbsoluteIndex(nodes[2]), 1);
+}
+
 TEST(TreeListKeys, ArrowsMoveExpandAndCollapse) {
   GridForm f;
   std::vector<TdxTreeListNode*> n = AddLetters(f.grid, 2);
