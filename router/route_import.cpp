@@ -597,11 +597,8 @@ bool LoadRouteFile(const std::string& path, TRouteImportReport* report) {
   const std::string text = ReadRouteFileText(path);
   const RouteFileContents contents = ReadRouteRecords(text, path);
 
-  // Without an open board there is nothing to import into; the command goes on to the status.
-  const sdk::Handle board_handle = sdk::PcbApi_GetCurrentBoardHandle();
-  if (board_handle == 0) return false;
   const ImportScope scope(path);
-  TBoard board(board_handle);
+  TBoard board(CurrentBoard());
   board.Sync(pcbapi::kRead);
   TRouteImportReport done;
   const std::string preferences = PerDocumentFileName(board.GetFileName());

@@ -333,6 +333,20 @@ TEST_F(RouteImport, CleanUpTakesAllRoutingOfALargeBoard) {
   EXPECT_EQ(report.Text(path), "Imported " + path + ": 0 tracks, 0 vias and 0 pads added.");
 }
 
+// With the board closed there is nothing to import into: the import says so and asks the editor
+// for nothing (no progress, no refresh), rather than reporting a file applied to no board.
+TEST_F(RouteImport, WithoutAnOpenBoardTheImportRefuses) {
+  const std::string path = ShippedRouteFile("routes_mil.rte");
+  QuorvelSession::Get().Close();
+  try {
+    router::LoadRouteFile(path);
+    ADD_FAILURE() << "imported with no board open";
+  } catch (const sdk::Exception& e) {
+    EXPECT_STREQ(e.what(), "No board is open in the PCB editor");
+  }
+  EXPECT_EQ(EditorJournal(), std::vector<std::string>{"closed the board"});
+}
+
 // Files that cannot be read change nothing: a missing one, a foreign one, a truncated one.
 TEST_F(RouteImport, UnreadableFilesLeaveTheRouting) {
   const std::vector<std::string> before = FreeCopper();
