@@ -188,12 +188,25 @@ void FileCopper(const sdk::TPCBObject& object, TCopperIndex& index) {
   index.Add(item);
 }
 
+// The pieces of copper the records may file in the index: a wire's points, or one.
+size_t RecordPieces(const std::vector<RouteRecord>& records) {
+  size_t pieces = 0;
+  for (const RouteRecord& record : records) {
+    const auto* wire = std::get_if<WireRecord>(&record);
+    pieces += wire ? wire->points.size() : 1;
+  }
+  return pieces;
+}
+
 // One walk of the board's free copper. Routing is what carries a net and no mark of its own,
 // except fixed copper (which the export marks and the router gives back marked), the tracks of
 // a polygon's pour, tracks off the signal layers, and free pads: a free pad may be a test pad
 // or carry a name and flags that no route file gives back, so the import never removes one.
-TBoardSurvey SurveyBoard(const sdk::TPcbBoard& board, sdk::Coord tolerance) {
+TBoardSurvey SurveyBoard(const sdk::TPcbBoard& board, sdk::Coord tolerance, size_t record_pieces) {
   TBoardSurvey survey(tolerance);
+  // Room for the records' copper from the start, so that the index seldom grows (filing all
+  // again) while the board's copper and then the records' come in.
+  survey.copper.Reserve(record_pieces);
   TNetPadCounts nets;
   auto survey_object = [&](const sdk::TPCBObject& object) {
     const bool via = dynamic_cast<const sdk::TPcbVia*>(&object) != nullptr;
@@ -251,15 +264,6 @@ class RouteImporter {
         registrar_(board),
         nets_(board, report.skipped),
         layers_(StackLayers(board)) {}
-  // Room in the copper index for all the records' copper.
-  void Reserve(const std::vector<RouteRecord>& records) {
-    size_t pieces = 0;
-    for (const RouteRecord& record : records) {
-      const auto* wire = std::get_if<WireRecord>(&record);
-      pieces += wire ? wire->points.size() : 1;
-    }
-    survey_.copper.Reserve(pieces);
-  }
 
   void Apply(const RouteRecord& record) {
     std::visit([&](const auto& r) { On(r); }, record);
@@ -616,7 +620,7 @@ bool LoadRouteFile(const std::string& path, TRouteImportReport* report) {
   HoleListGlobal()->LoadHoleList(preferences);
   if (HoleListGlobal()->Lines().empty()) done.missing_hole_list = preferences;
 
-  TBoardSurvey survey = SurveyBoard(board, contents.unit);
+  TBoardSurvey survey = SurveyBoard(board, contents.unit, RecordPieces(contents.records));
   int refused = 0;
   for (const sdk::Handle track : survey.tracks) {
     refused += board.DeleteObject(track) != pcbapi::kSuccess;
@@ -627,7 +631,6 @@ bool LoadRouteFile(const std::string& path, TRouteImportReport* report) {
   {
     ProgressScope progress("Loading " + path + " (QIX)", contents.line_count);
     RouteImporter importer(board, survey, done);
-    importer.Reserve(contents.records);
     for (size_t i = 0; i < contents.records.size(); ++i) {
       importer.Apply(contents.records[i]);
       progress.AdvanceTo(contents.record_lines[i]);
