@@ -233,6 +233,12 @@ class TCustomdxTreeList : public TreeListBase,
   void SetShowHeader(bool value) { SetRelayoutFlag(show_header_, value); }
   void SetShowIndicator(bool value) { SetRelayoutFlag(show_indicator_, value); }
   void SetShowGrid(bool value) { SetRelayoutFlag(show_grid_, value); }
+  bool ShowGrid() const noexcept { return show_grid_; }
+  bool ShowBands() const noexcept { return show_bands_; }
+  bool ShowHeader() const noexcept { return show_header_; }
+  bool ShowIndicator() const noexcept { return show_indicator_; }
+  void SetShowPreviewGrid(bool value) { SetRelayoutFlag(show_preview_grid_, value); }
+  bool ShowPreviewGrid() const noexcept { return show_preview_grid_; }
   void SetShowFooter(bool value) { SetRelayoutFlag(show_footer_, value); }
   void SetShowRoot(bool value) { SetRelayoutFlag(show_root_, value); }
   void SetShowRowFooter(bool value) { SetRelayoutFlag(show_row_footer_, value); }
