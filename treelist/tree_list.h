@@ -409,6 +409,15 @@ class TCustomdxTreeList : public TreeListBase,
   void Loaded() override;
   // The editor of a column; the grid owns it (a child component) and keeps it for later cells.
   virtual editors::TdxInplaceEdit* CreateEditor(int column);
+  // The editor made before for the column's cells, or null to make one.
+  virtual editors::TdxInplaceEdit* GetColumnEditor(int) { return editor_; }
+  // Before each edit: the editor's set-up, then the cell's value into it; on accepting, the
+  // value back into the node.
+  virtual void PrepareEditor(editors::TdxInplaceEdit& editor);
+  virtual void LoadEditValue(TdxTreeListNode* node, int column, editors::TdxInplaceEdit& editor);
+  virtual void SaveEditValue(TdxTreeListNode* node, int column, editors::TdxInplaceEdit& editor);
+  // The largest row height the columns' cells ask for (0: none).
+  virtual int GetColumnsMinCellHeight() { return 0; }
   // Fills the editor from the focused cell and shows it over the cell.
   virtual void PlaceEditor(bool keep_notify);
   void HideEditor(bool focus_grid, bool write_back);

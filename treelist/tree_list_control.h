@@ -23,6 +23,9 @@ using TColumnAllowEvent = framework::TEvent<framework::TComponent*, TdxTreeListC
 using TColumnSortedEvent =
     framework::TEvent<framework::TComponent*, TdxTreeListColumn*, TdxTreeListColumnSort&>;
 using TBandEvent = framework::TEvent<framework::TComponent*, TdxTreeListBand*>;
+// (grid, column, cell, text): the general cell handler, asked first.
+using TColumnCellDrawEvent =
+    framework::TEvent<framework::TComponent*, TdxTreeListColumn*, TdxCellDrawInfo&, std::wstring&>;
 
 class TCustomdxTreeListControl : public TCustomdxTreeList {
  public:
@@ -159,6 +162,19 @@ class TCustomdxTreeListControl : public TCustomdxTreeList {
   std::string RegistryLocation() const;
   void SetParent(framework::TWinControl* parent) override;
 
+  // ---- cell, header and editor hooks --------------------------------------------------------
+  // Whether handlers draw a column's cells or header; the handlers in their order until one
+  // has drawn it (true then): the grid's, then the column's.
+  bool IsCustomDrawCell(int column) const;
+  bool CustomDrawCell(int column, TdxCellDrawInfo& cell, std::wstring& text);
+  bool IsCustomDrawHeader(int column) const;
+  bool CustomDrawHeader(int column, TdxHeaderDrawInfo& header);
+
+  TColumnCellDrawEvent OnCustomDraw;
+  TdxCustomDrawCellEvent OnCustomDrawCell;
+  TdxCustomDrawCellWideEvent OnCustomDrawCellWide;
+  TdxCustomDrawHeaderEvent OnCustomDrawColumnHeader;
+
   // ---- header interaction --------------------------------------------------------------------
   // A header click: OnColumnClick, then with aoAutoSort the column's sort turns (Ctrl clears).
   void ColumnClick(TdxTreeListColumn* column, bool ctrl, bool shift);
@@ -190,6 +206,17 @@ class TCustomdxTreeListControl : public TCustomdxTreeList {
   bool GetSortDescending(int index) const override;
   void Loaded() override;
   void AfterCreateWnd() override;
+  // The editors: one per editor class, shared by the columns of that class.
+  editors::TdxInplaceEdit* CreateEditor(int column) override;
+  editors::TdxInplaceEdit* GetColumnEditor(int column) override;
+  void PrepareEditor(editors::TdxInplaceEdit& editor) override;
+  void LoadEditValue(TdxTreeListNode* node, int column, editors::TdxInplaceEdit& editor) override;
+  // The column stores the value, then the cell's text is stored again as the column shows it.
+  void SaveEditValue(TdxTreeListNode* node, int column, editors::TdxInplaceEdit& editor) override;
+  // OnEditing first; a column must be focused and allow an editor.
+  bool DoEditing(TdxTreeListNode* node) override;
+  bool IsColumnSizeable(int column) const override;
+  int GetColumnsMinCellHeight() override;
   // Whether the header click that marks a column asks to add it to the sort (Shift with
   // aoMultiSort); the core's header click records it.
   bool add_to_sort_ = false;
@@ -215,6 +242,7 @@ class TCustomdxTreeListControl : public TCustomdxTreeList {
   bool layout_loaded_ = false, layout_saved_ = false;
   std::vector<TdxTreeListColumn*> columns_;
   std::vector<TdxTreeListColumn*> sorted_;
+  std::vector<editors::TdxInplaceEdit*> editors_;  // owned as components
   std::unique_ptr<TdxTreeListBands> bands_;
   int sort_lock_ = 0;
   int load_positions_lock_ = 0;

@@ -209,3 +209,76 @@ TEST(TreeListColumn, NarrowEditorsKeepWhatTheCodePageHoldsAndWideOnesEverything)
 
 }  // namespace
 }  // namespace treelist_test
+
+namespace treelist_test {
+namespace {
+
+// The focused cell of `column` on the first node, edited: the editor shown (or null).
+editors::TdxInplaceEdit* EditCell(ColumnGrid& g, int column) {
+  g.grid.SetFocusedCell(g.grid.Items(0), column, true);
+  g.grid.ShowEditor();
+  return g.grid.State() == treelist::tsEditing ? g.grid.InplaceEditor() : nullptr;
+}
+
+TEST(TreeListColumnEditors, ColumnsOfOneEditorClassShareAnEditorAndWriteThroughTheColumn) {
+  ColumnGrid g(2);
+  auto* mask = g.grid.CreateColumn<treelist::TdxTreeListMaskColumn>();
+  g.form.SetBounds(30, 30, 420, 200);
+  g.grid.SetBounds(5, 5, 400, 160);
+  g.form.Show();
+  g.grid.SetOptions((g.grid.Options() | treelist::aoEditing) & ~treelist::aoRowSelect);
+  g.AddRow({L"a", L"b", L"c"});
+  editors::TdxInplaceEdit* first = EditCell(g, 0);
+  ASSERT_NE(first, nullptr);
+  first->SetText(L"a2");
+  g.grid.CloseEditor();
+  EXPECT_EQ(EditCell(g, 1), first) << "the same class shares the editor";
+  g.grid.CancelEditor();
+  editors::TdxInplaceEdit* masked = EditCell(g, 2);
+  ASSERT_NE(masked, nullptr);
+  EXPECT_NE(masked, first);
+  EXPECT_TRUE(masked->InheritsFrom(treelist::TdxInplaceTreeListMaskEdit::EditorClass()));
+  g.grid.CancelEditor();
+  EXPECT_EQ(g.Cells(), L"a2|b|c;");
+  mask->SetReadOnly(true);
+  ASSERT_NE(EditCell(g, 2), nullptr);
+  EXPECT_TRUE(g.grid.InplaceEditor()->ReadOnly()) << "a read-only column edits nothing";
+  g.grid.CancelEditor();
+  g.columns[1]->SetDisableEditor(true);
+  EXPECT_EQ(EditCell(g, 1), nullptr) << "a column without an editor opens none";
+}
+
+TEST(TreeListColumnEditors, CustomDrawHandlersRunInOrderUntilOneDrawsTheCell) {
+  ColumnGrid g(1);
+  std::wstring order;
+  bool general_draws = false;
+  g.grid.OnCustomDraw = [&](framework::TComponent*, TdxTreeListColumn* c,
+                            treelist::TdxCellDrawInfo& cell, std::wstring&) {
+    order += c == g.columns[0] ? L"general " : L"? ";
+    cell.done = general_draws;
+  };
+  g.grid.OnCustomDrawCell = [&](framework::TComponent*, treelist::TdxCellDrawInfo&,
+                                std::string& text) {
+    order += L"narrow ";
+    text = "changed";
+  };
+  g.grid.OnCustomDrawCellWide = [&](framework::TComponent*, treelist::TdxCellDrawInfo&,
+                                    std::wstring& text) { order += L"wide(" + text + L") "; };
+  g.columns[0]->OnCustomDrawCellWide = [&](framework::TComponent*, treelist::TdxCellDrawInfo& cell,
+                                           std::wstring&) {
+    order += L"column";
+    cell.done = true;
+  };
+  treelist::TdxCellDrawInfo cell;
+  std::wstring text = L"\u4E2D";
+  ASSERT_TRUE(g.grid.IsCustomDrawCell(0));
+  EXPECT_TRUE(g.grid.CustomDrawCell(0, cell, text));
+  EXPECT_EQ(order, L"general narrow wide(changed) column");
+  order.clear();
+  general_draws = true;
+  EXPECT_TRUE(g.grid.CustomDrawCell(0, cell, text));
+  EXPECT_EQ(order, L"general ") << "a cell drawn by the general handler is done";
+}
+
+}  // namespace
+}  // namespace treelist_test
