@@ -1,0 +1,301 @@
+// The typed columns on a real grid with their real editors: what each hands its editor, how
+// values go into and out of the nodes, and what a cell paints.
+#include "treelist/typed_columns.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "framework/forms.h"
+#include "framework/win/text.h"
+#include "treelist/check_column.h"
+#include "treelist/drop_down_columns.h"
+#include "treelist/memo_column.h"
+
+namespace treelist_test {
+namespace {
+
+using namespace treelist;
+using editors::TdxInplaceEdit;
+
+// A shown grid with editing, and nodes whose first cell holds the given texts.
+struct TypedGrid {
+  framework::TForm form{nullptr};
+  TCustomdxTreeListControl grid{nullptr};
+  TypedGrid() {
+    grid.SetName("Grid");
+    grid.SetParent(&form);
+    form.SetBounds(30, 30, 420, 200);
+    grid.SetBounds(5, 5, 400, 160);
+    form.Show();
+    grid.SetOptions((grid.Options() | aoEditing) & ~aoRowSelect);
+  }
+  template <class Column>
+  Column& Add(std::initializer_list<const wchar_t*> texts = {}) {
+    auto* column = grid.CreateColumn<Column>();
+    int row = 0;
+    for (const wchar_t* text : texts) {
+      TdxTreeListNode* node = row < grid.Count() ? grid.Items(row) : grid.Add();
+      grid.SetNodeString(node, column->Index(), text);
+      ++row;
+    }
+    return *column;
+  }
+  // The editor of `column` open on row `row`, or null when none opened.
+  TdxInplaceEdit* Edit(const TdxTreeListColumn& column, int row = 0) {
+    grid.SetFocusedCell(grid.Items(row), column.Index(), true);
+    grid.ShowEditor();
+    return grid.State() == tsEditing ? grid.InplaceEditor() : nullptr;
+  }
+  std::wstring Text(const TdxTreeListColumn& column, int row = 0) {
+    return grid.GetNodeString(grid.Items(row), column.Index());
+  }
+  // The painting record the column fills for its cell in `row`.
+  editors::TdxEditViewData& Paint(TdxTreeListColumn& column, int row = 0) {
+    TdxCellViewInfo cell;
+    cell.node = grid.Items(row);
+    cell.rect = {0, 0, 80, 18};
+    cell.text = column.GetDisplayText(cell.node, column.GetCellText(cell.node));
+    column.SetPaintedNode(cell.node);
+    editors::TdxEditViewData& data = column.GetViewData();
+    column.PrepareViewData(data, cell);
+    column.SetPaintedNode(nullptr);
+    return data;
+  }
+};
+
+// A text editor of no typed family that records what is set on it.
+class RecordingEditor : public editors::TdxInplaceTextEdit {
+ public:
+  using TdxInplaceTextEdit::TdxInplaceTextEdit;
+  void SetAlignment(framework::TAlignment value) override {
+    calls += L"alignment ";
+    TdxInplaceTextEdit::SetAlignment(value);
+  }
+  std::wstring calls;
+};
+
+TEST(CheckColumn, TextsMapToStatesWithoutRegardToCaseAndBackToTheColumnsTexts) {
+  struct Case {
+    const char *checked, *unchecked, *grayed;
+    const wchar_t* text;
+    editors::TdxCheckBoxState state;
+    const wchar_t* shown;
+  };
+  using S = editors::TdxCheckBoxState;
+  const Case cases[] = {
+      {"True", "False", "", L"true", S::cbsChecked, L"True"},
+      {"True", "False", "", L"FALSE", S::cbsUnchecked, L"False"},
+      {"True", "False", "?", L"", S::cbsGrayed, L"?"},
+      {"True", "False", "?", L"?", S::cbsGrayed, L"?"},
+      {"True", "False", "", L"Truee", S::cbsGrayed, L""},
+      {"Yes", "No", "-", L"yES", S::cbsChecked, L"Yes"},
+      {"Yes", "No", "-", L"True", S::cbsGrayed, L"-"},
+      {"On", "oN", "", L"ON", S::cbsChecked, L"On"},
+  };
+  TypedGrid g;
+  auto& c = g.Add<TdxTreeListCheckColumn>();
+  for (const Case& k : cases) {
+    SCOPED_TRACE(win::Narrow(k.text));
+    c.SetValueChecked(k.checked);
+    c.SetValueUnchecked(k.unchecked);
+    c.SetValueGrayed(k.grayed);
+    EXPECT_EQ(c.TextToState(k.text), k.state);
+    EXPECT_EQ(c.GetDisplayText(nullptr, k.text), k.shown);
+  }
+  EXPECT_EQ(c.StateToText(static_cast<S>(7)), "") << "an unknown state is the grayed text";
+}
+
+TEST(CheckColumn, EditsToggleTheNodesTextAndTellTheHandler) {
+  TypedGrid g;
+  auto& c = g.Add<TdxTreeListCheckColumn>({L"true", L""});
+  std::string toggles;
+  c.OnToggleClick = [&](framework::TComponent* sender, const std::string& text,
+                        editors::TdxCheckBoxState state) {
+    toggles += (sender == &c ? "" : "?") + text + std::to_string(static_cast<int>(state)) + " ";
+  };
+  auto* editor = dynamic_cast<editors::TdxInplaceCheckEdit*>(g.Edit(c));
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(editor->State(), editors::TdxCheckBoxState::cbsChecked) << "\"true\" shows checked";
+  EXPECT_EQ(editor->Alignment(), framework::TAlignment::taCenter);
+  editor->Toggle();
+  g.grid.CloseEditor();
+  EXPECT_EQ(g.Text(c), L"False");
+  ASSERT_EQ(g.Edit(c), editor);
+  editor->Toggle();
+  g.grid.CloseEditor();
+  EXPECT_EQ(g.Text(c), L"True") << "saved as the column's text exactly";
+  EXPECT_EQ(toggles, "False0 True1 ");
+  auto& data = dynamic_cast<editors::TdxCheckEditViewData&>(g.Paint(c, 1));
+  EXPECT_EQ(data.ShownState(), editors::TdxCheckBoxState::cbsGrayed) << "empty shows grayed";
+}
+
+TEST(CheckColumn, MinimumHeightComesFromTheGlyphOnlyWhenItHasImages) {
+  TypedGrid g;
+  auto& c = g.Add<TdxTreeListCheckColumn>();
+  int w = 0, system_height = 0;
+  editors::GetCheckGlyphSize(nullptr, 0, w, system_height);
+  EXPECT_EQ(c.GetMinCellHeight(), system_height + 2);
+  c.SetGlyphCount(3);  // no glyph yet: nothing is shown differently
+  c.Glyph().SetSize(30, 21);
+  EXPECT_EQ(c.GetMinCellHeight(), 23);
+  for (const int count : {0, -2}) {
+    c.SetGlyphCount(count);
+    EXPECT_EQ(c.GetMinCellHeight(), system_height + 2) << count << " images never divide";
+  }
+}
+
+TEST(TypedColumns, AnEditorOfAForeignClassGetsOnlyTheBaseSetUpAndStoresNothingOfTheType) {
+  TypedGrid g;
+  std::vector<TdxTreeListColumn*> columns = {
+      &g.Add<TdxTreeListCheckColumn>({L"True"}), &g.Add<TdxTreeListPickColumn>({L"p"}),
+      &g.Add<TdxTreeListMRUColumn>({L"m"}), &g.Add<TdxTreeListMemoColumn>({L"a\r\nb"})};
+  for (TdxTreeListColumn* c : columns) {
+    SCOPED_TRACE(c->ClassInfo().Name());
+    RecordingEditor editor(&g.form);
+    c->SetReadOnly(true);
+    c->InitEditor(editor);
+    EXPECT_EQ(editor.calls, L"");
+    EXPECT_TRUE(editor.ReadOnly());
+    const std::wstring before = g.Text(*c);
+    c->LoadEditorValue(g.grid.Items(0), editor);
+    editor.SetText(L"other");
+    c->SaveEditorValue(g.grid.Items(0), editor);
+    if (c == columns[0]) {
+      EXPECT_EQ(g.Text(*c), before) << "a check column stores only states";
+    }
+  }
+}
+
+TEST(TypedColumns, OnlyDropDownAndPickColumnsTakeWideEditorsWithUnicodeSupport) {
+  TypedGrid g;
+  auto& check = g.Add<TdxTreeListCheckColumn>();
+  auto& drop = g.Add<TdxTreeListDropDownColumn>();
+  auto& pick = g.Add<TdxTreeListPickColumn>({L"\u20AC \u4E2D"});
+  auto& mru = g.Add<TdxTreeListMRUColumn>();
+  auto& memo = g.Add<TdxTreeListMemoColumn>();
+  const auto names = [&] {
+    std::string out;
+    for (TdxTreeListColumn* c :
+         std::initializer_list<TdxTreeListColumn*>{&check, &drop, &pick, &mru, &memo}) {
+      out += std::string(c->GetEditorClass().name) + " ";
+    }
+    return out;
+  };
+  EXPECT_EQ(names(),
+            "TdxInplaceTreeListCheckEdit TdxInplaceTreeListDropDownEdit TdxInplaceTreeListPickEdit "
+            "TdxInplaceTreeListMRUEdit TdxInplaceTreeListMemoEdit ");
+  g.grid.SetEnableUnicodeSupport(true);
+  EXPECT_EQ(names(),
+            "TdxInplaceTreeListCheckEdit TdxInplaceTreeListDropDownEditW "
+            "TdxInplaceTreeListPickEditW TdxInplaceTreeListMRUEdit TdxInplaceTreeListMemoEdit ");
+  TdxInplaceEdit* editor = g.Edit(pick);
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(editor->Text(), L"\u20AC \u4E2D") << "the wide editor keeps every character";
+}
+
+TEST(DropDownColumns, TheButtonShowsByItsStyleOnlyWhenTheGridShowsButtons) {
+  TypedGrid g;
+  auto& c = g.Add<TdxTreeListPickColumn>({L"a", L"b"});
+  g.grid.SetFocusedCell(g.grid.Items(0), c.Index(), true);
+  std::string matrix;
+  for (const bool always : {false, true}) {
+    g.grid.SetOptionsEx(always ? g.grid.OptionsEx() | aoShowButtonAlways
+                               : g.grid.OptionsEx() & ~aoShowButtonAlways);
+    for (const auto style : {TdxShowButtonStyle::sbDefault, TdxShowButtonStyle::sbAlways,
+                             TdxShowButtonStyle::sbNone}) {
+      c.SetShowButtonStyle(style);
+      const auto hidden = [&](int row) {
+        return dynamic_cast<editors::TdxDropDownEditViewData&>(g.Paint(c, row)).HideButton;
+      };
+      matrix += std::string(hidden(0) ? "-" : "B") + (hidden(1) ? "-" : "B") +
+                (c.HasButtonAt(0, 0, true) ? "b " : ". ");
+    }
+  }
+  EXPECT_EQ(matrix, "--. --b --. B-b BBb --. ");
+  c.SetDisableEditor(true);
+  EXPECT_FALSE(c.HasButtonAt(0, 0, true)) << "no editor, no button";
+}
+
+TEST(PickColumn, ItsListGoesToTheEditorAndTheCloseUpHandlerMayChangeTheText) {
+  TypedGrid g;
+  auto& c = g.Add<TdxTreeListPickColumn>({L"vertical"});
+  c.SetItems({"horizontal", "vertical", "off"});
+  c.SetDropDownListStyle(true);
+  c.SetItemsSorted(true);
+  auto* editor = dynamic_cast<editors::TdxInplacePickEdit*>(g.Edit(c));
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(editor->Items(), (std::vector<std::wstring>{L"horizontal", L"off", L"vertical"}));
+  EXPECT_TRUE(editor->DropDownListStyle());
+  EXPECT_TRUE(editor->ImmediateDropDown) << "a pick column drops down at once";
+  EXPECT_EQ(editor->DropDownRows, 7);
+  struct Case {
+    std::function<void(framework::TComponent*, framework::Variant&, bool&)> handler;
+    const wchar_t* text;
+    bool accept;
+  };
+  const Case cases[] = {
+      {nullptr, L"off", true},
+      {[](auto, framework::Variant& v, bool&) { v = framework::Variant(L"diagonal"); }, L"diagonal",
+       true},
+      {[](auto, framework::Variant& v, bool&) { v = framework::Variant(); }, L"", true},
+      {[](auto, framework::Variant&, bool& accept) { accept = false; }, L"off", false},
+  };
+  for (const Case& k : cases) {
+    c.OnCloseUp = k.handler;
+    std::wstring text = L"off";
+    bool accept = true;
+    editor->OnCloseUp(editor, text, accept);
+    EXPECT_EQ(text, k.text);
+    EXPECT_EQ(accept, k.accept);
+  }
+}
+
+TEST(MRUColumn, TheEditorsListOutlivesTheEditAndDefaultsDifferFromANewColumn) {
+  TypedGrid g;
+  auto& c = g.Add<TdxTreeListMRUColumn>({L"a"});
+  c.SetItems({"x"});
+  c.SetMaxItemCount(2);
+  for (const wchar_t* text : {L"y", L"z"}) {
+    TdxInplaceEdit* editor = g.Edit(c);
+    ASSERT_NE(editor, nullptr);
+    editor->SetText(text);
+    g.grid.CloseEditor();
+  }
+  EXPECT_EQ(c.Items(), (std::vector<std::string>{"z", "y"}));
+  EXPECT_EQ(g.Text(c), L"z");
+  EXPECT_FALSE(c.ImmediateDropDown());
+  c.RestoreDefaults();
+  EXPECT_TRUE(c.ImmediateDropDown()) << "the pick column's default";
+}
+
+TEST(MemoColumn, HandsItsFlagsToTheEditorAndCopiesOnlyScrollBarsAndWrapping) {
+  TypedGrid g;
+  auto& c = g.Add<TdxTreeListMemoColumn>({L"one\r\ntwo"});
+  EXPECT_EQ(c.HeaderMaxLineCount(), 0);
+  EXPECT_TRUE(c.IsMemoColumn());
+  c.SetScrollBars(editors::TScrollStyle::ssVertical);
+  c.SetWantTabs(true);
+  c.SetWordWrap(false);
+  c.SetSelectionBar(true);
+  auto* editor = dynamic_cast<editors::TdxInplaceMemoEdit*>(g.Edit(c));
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(editor->Text(), L"one\r\ntwo");
+  EXPECT_EQ(editor->ScrollBars(), editors::TScrollStyle::ssVertical);
+  EXPECT_TRUE(editor->WantTabs && editor->SelectionBar() && !editor->WordWrap());
+  g.grid.CancelEditor();
+  EXPECT_TRUE(dynamic_cast<editors::TdxTextEditViewData&>(g.Paint(c)).SelectionBar);
+  auto& copy = g.Add<TdxTreeListMemoColumn>();
+  copy.Assign(c);
+  EXPECT_EQ(copy.ScrollBars(), editors::TScrollStyle::ssVertical);
+  EXPECT_FALSE(copy.WordWrap());
+  EXPECT_FALSE(copy.WantTabs() || copy.SelectionBar()) << "not copied";
+  c.RestoreDefaults();
+  EXPECT_TRUE(c.WantTabs() && c.SelectionBar()) << "not restored";
+  EXPECT_TRUE(c.WordWrap());
+}
+
+}  // namespace
+}  // namespace treelist_test
