@@ -239,6 +239,8 @@ class TdxTreeListColumn : public framework::TComponent {
     return false;
   }
   virtual bool IsMemoColumn() const { return false; }
+  // The user's locale settings changed (the grid got the settings-change message).
+  virtual void SettingsChanged() {}
   // The node whose cell the grid is painting while it asks this column (null otherwise).
   TdxTreeListNode* PaintedNode() const noexcept { return painted_node_; }
   void SetPaintedNode(TdxTreeListNode* node) noexcept { painted_node_ = node; }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <memory>
 #include <string>
@@ -13,6 +14,7 @@
 #include "treelist/check_column.h"
 #include "treelist/drop_down_columns.h"
 #include "treelist/memo_column.h"
+#include "treelist/number_columns.h"
 
 namespace treelist_test {
 namespace {
@@ -295,6 +297,107 @@ TEST(MemoColumn, HandsItsFlagsToTheEditorAndCopiesOnlyScrollBarsAndWrapping) {
   c.RestoreDefaults();
   EXPECT_TRUE(c.WantTabs() && c.SelectionBar()) << "not restored";
   EXPECT_TRUE(c.WordWrap());
+}
+
+}  // namespace
+}  // namespace treelist_test
+
+namespace treelist_test {
+namespace {
+
+using namespace treelist;
+
+TEST(SpinColumn, IntegerCellsRoundHalvesToEvenAndStayInTheIntegerRange) {
+  const std::pair<double, const wchar_t*> cases[] = {
+      {2.5, L"2"},           {3.5, L"4"},
+      {-2.5, L"-2"},         {-3.5, L"-4"},
+      {2.4999, L"2"},        {2.5001, L"3"},
+      {0.5, L"0"},           {1.5, L"2"},
+      {1e12, L"2147483647"}, {-1e12, L"-2147483648"},
+      {std::nan(""), L"0"},
+  };
+  for (const auto& [value, text] : cases) EXPECT_EQ(IntegerCellText(value), text) << value;
+  EXPECT_EQ(FloatCellText(0.1 + 0.2), L"0.3");
+  EXPECT_EQ(FloatCellText(1.5e20), L"1.5E20");
+}
+
+TEST(SpinColumn, EditsStoreTheRoundedNumberAndAnythingElseOpensAtZero) {
+  TypedGrid g;
+  auto& c = g.Add<TdxTreeListSpinColumn>({L"abc", L"7"});
+  auto* editor = dynamic_cast<editors::TdxInplaceSpinEdit*>(g.Edit(c));
+  ASSERT_NE(editor, nullptr) << "a text that is no number opens the editor";
+  EXPECT_EQ(editor->Value(), 0);
+  EXPECT_EQ(c.LoadEditorValue(g.grid.Items(0), *editor).ToString(), L"abc");
+  for (const auto& [typed, stored] : {std::pair{L"2.5", L"2"}, std::pair{L"3.5", L"4"}}) {
+    editor->SetText(typed);
+    c.SaveEditorValue(g.grid.Items(0), *editor);
+    EXPECT_EQ(g.Text(c), stored);
+  }
+  g.grid.CancelEditor();
+  c.SetValueType(TdxSpinEditValueType::vtFloat);
+  ASSERT_EQ(g.Edit(c, 1), editor);
+  EXPECT_EQ(c.LoadEditorValue(g.grid.Items(1), *editor).ToDouble(), 7.0);
+  editor->SetText(L"2.25");
+  g.grid.CloseEditor();
+  EXPECT_EQ(g.Text(c, 1), L"2.25");
+}
+
+TEST(TimeAndCurrencyColumns, ZeroIsStoredAsAnEmptyCellAndOtherValuesAsTheyShow) {
+  TypedGrid g;
+  auto& time = g.Add<TdxTreeListTimeColumn>({L"12:30:00"});
+  auto& money = g.Add<TdxTreeListCurrencyColumn>({L"abc", L"12.5"});
+  auto* t = dynamic_cast<editors::TdxInplaceTimeEdit*>(g.Edit(time));
+  ASSERT_NE(t, nullptr);
+  t->SetTimeValue(0);
+  g.grid.CloseEditor();
+  EXPECT_EQ(g.Text(time), L"") << "midnight";
+  ASSERT_EQ(g.Edit(time), t);
+  t->SetTimeValue(0.75);
+  g.grid.CloseEditor();
+  EXPECT_EQ(g.Text(time), L"18:00:00");
+  auto* m = dynamic_cast<editors::TdxInplaceCurrencyEdit*>(g.Edit(money));
+  ASSERT_NE(m, nullptr) << "a text that is no amount opens the editor";
+  EXPECT_EQ(m->GetValue(), 0);
+  EXPECT_EQ(m->Text(), L"") << "an amount of 0 shows an empty editor";
+  m->SetText(L"0");
+  g.grid.CloseEditor();
+  EXPECT_EQ(g.Text(money), L"") << "amount 0";
+  ASSERT_EQ(g.Edit(money, 1), m);
+  EXPECT_EQ(m->GetValue(), 12.5);
+  g.grid.CloseEditor();
+  EXPECT_EQ(editors::NumberFromText(g.Text(money, 1)), 12.5);
+}
+
+// Sets the user's decimal separator for the test's length.
+struct DecimalSeparatorScope {
+  std::wstring old;
+  explicit DecimalSeparatorScope(const wchar_t* separator) {
+    wchar_t buffer[8] = {};
+    GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buffer, 8);
+    old = buffer;
+    SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator);
+  }
+  ~DecimalSeparatorScope() { SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, old.c_str()); }
+};
+
+TEST(CurrencyColumn, ASetDisplayFormatSurvivesALocaleChangeAndTheDefaultFollowsIt) {
+  TypedGrid g;
+  auto& own = g.Add<TdxTreeListCurrencyColumn>({L"1234.5", L"abc"});
+  auto& locale = g.Add<TdxTreeListCurrencyColumn>();
+  own.SetDisplayFormat(L"\"EUR \",0.00");
+  const std::wstring before = locale.DisplayFormat();
+  {
+    DecimalSeparatorScope comma(L",");
+    SetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_ICURRDIGITS, "3");
+    SendMessageW(g.grid.Handle(), kSettingsChangedMessage, 0, 0);
+    EXPECT_EQ(own.DisplayFormat(), L"\"EUR \",0.00");
+    EXPECT_NE(locale.DisplayFormat(), before);
+    EXPECT_NE(locale.DisplayFormat().find(L".000"), std::wstring::npos) << "three digits now";
+    EXPECT_EQ(g.Paint(own).Value.ToString(),
+              editors::FormatCurrencyValue(1234.5, L"\"EUR \",0.00"));
+    SetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_ICURRDIGITS, "2");
+  }
+  EXPECT_EQ(g.Paint(own, 1).Value.ToString(), L"abc") << "no number paints as it stands";
 }
 
 }  // namespace
