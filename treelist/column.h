@@ -208,6 +208,10 @@ class TdxTreeListColumn : public framework::TComponent {
   // ---- editing and painting, overridden by the typed columns -------------------------------
   // The node value slot the column shows: its position, or the override.
   virtual int GetDataIndex() const;
+  // The value slot shown instead of the column's own (-1: its own): a wrapper column lends
+  // its slot to the column that does its work.
+  int DataIndexOverride() const noexcept { return data_index_override_; }
+  void SetDataIndexOverride(int index) noexcept { data_index_override_ = index; }
   virtual const editors::TdxInplaceEditClass& GetEditorClass() const;
   virtual void InitEditor(editors::TdxInplaceEdit& editor);
   virtual framework::Variant LoadEditorValue(TdxTreeListNode* node,

@@ -11,10 +11,14 @@
 
 #include "framework/forms.h"
 #include "framework/win/text.h"
+#include "framework/screen.h"
+#include "framework/streams.h"
+#include "treelist/button_columns.h"
 #include "treelist/check_column.h"
 #include "treelist/drop_down_columns.h"
 #include "treelist/memo_column.h"
 #include "treelist/number_columns.h"
+#include "treelist/picture_columns.h"
 
 namespace treelist_test {
 namespace {
@@ -398,6 +402,153 @@ TEST(CurrencyColumn, ASetDisplayFormatSurvivesALocaleChangeAndTheDefaultFollowsI
     SetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_ICURRDIGITS, "2");
   }
   EXPECT_EQ(g.Paint(own, 1).Value.ToString(), L"abc") << "no number paints as it stands";
+}
+
+}  // namespace
+}  // namespace treelist_test
+
+namespace treelist_test {
+namespace {
+
+using namespace treelist;
+
+TEST(ButtonColumn, TheStyleMakesOrRemovesTheFirstButtonAndTheEditorGetsThem) {
+  TypedGrid g;
+  auto& c = g.Add<TdxTreeListButtonColumn>({L"x"});
+  std::string kinds;
+  for (const auto style : {TdxEditButtonStyle::ebsSimple, TdxEditButtonStyle::ebsDown,
+                           TdxEditButtonStyle::ebsEllipsis, TdxEditButtonStyle::ebsGlyph}) {
+    c.SetEditButtonStyle(style);
+    kinds += c.Buttons().Count() ? std::to_string(static_cast<int>(c.Buttons().GetItem(0).Kind()))
+                                 : std::string("-");
+  }
+  EXPECT_EQ(kinds, "-102");
+  c.Buttons().Add();
+  c.SetHideEditCursor(true);
+  auto* editor = dynamic_cast<editors::TdxInplaceButtonEdit*>(g.Edit(c));
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(editor->Buttons().Count(), 2);
+  EXPECT_EQ(editor->TextMode(), editors::TdxButtonTextMode::tmNoCaret);
+  EXPECT_EQ(editor->ClickKey, VK_RETURN | (framework::ssCtrl << 16)) << "Ctrl+Enter";
+  int clicked = -1;
+  c.OnButtonClick = [&](framework::TComponent*, int index) { clicked = index; };
+  editor->ClickEditButton(1);
+  EXPECT_EQ(clicked, 1);
+}
+
+TEST(ImageColumn, ACellShowsTheDescriptionItsValueHasNotTheOneAtItsImageIndex) {
+  TypedGrid g;
+  auto& c = g.Add<TdxTreeListImageColumn>({L"a", L"z"});
+  c.SetValues({"a", "b"});
+  c.SetDescriptions({"Alpha", "Beta"});
+  c.SetImageIndexes({"1", "0"});
+  c.SetDefaultImages(false);
+  EXPECT_EQ(c.GetDisplayText(nullptr, g.Text(c)), L"Alpha");
+  EXPECT_EQ(c.GetDisplayText(nullptr, g.Text(c, 1)), L"z") << "no description: as it is";
+  {
+    framework::TImageList images(nullptr);
+    images.SetHeight(24);
+    c.SetImages(&images);
+    EXPECT_EQ(c.GetMinCellHeight(), 24);
+  }
+  EXPECT_EQ(c.Images(), nullptr) << "a list that goes is dropped";
+}
+
+TEST(HyperLinkColumn, TheLinkColourAndCursorFollowSingleClickAndRestoredDefaults) {
+  TypedGrid g;
+  auto& c = g.Add<TdxTreeListHyperLinkColumn>({L"http://localhost/", L""});
+  HCURSOR cursor = nullptr;
+  c.GetCellCursor(g.grid.Items(0), cursor);
+  EXPECT_EQ(c.LinkFont().Color(), framework::clDefault);
+  EXPECT_EQ(cursor, nullptr) << "a double-click link shows no link cursor";
+  c.SetSingleClick(true);
+  c.SetEditFontColor(framework::clRed);
+  EXPECT_EQ(c.LinkFont().Color(), framework::clRed);
+  EXPECT_TRUE(c.LinkFont().Style() & framework::fsUnderline);
+  c.GetCellCursor(g.grid.Items(1), cursor);
+  EXPECT_EQ(cursor, nullptr) << "an empty cell has no link";
+  c.GetCellCursor(g.grid.Items(0), cursor);
+  EXPECT_EQ(cursor, framework::Screen().CursorHandle(editors::crdxLink));
+  EXPECT_EQ(g.Paint(c).TextColor, RGB(255, 0, 0));
+  c.RestoreDefaults();
+  EXPECT_EQ(c.LinkFont().Color(), framework::clDefault) << "the font follows the defaults";
+}
+
+// Every byte value, as a picture file (a 24-bit bitmap whose pixels hold them) and as a text.
+std::string AllBytesBitmap() {
+  framework::TBitmap bitmap(16, 16, framework::TPixelFormat::pf24bit);
+  for (int y = 0; y < 16; ++y) {
+    auto* row = static_cast<uint8_t*>(bitmap.ScanLine(y));
+    for (int x = 0; x < 48; ++x) row[x] = static_cast<uint8_t>(y * 48 + x);
+  }
+  framework::TMemoryStream stream;
+  bitmap.SaveToStream(stream);
+  return std::string(stream.Bytes().begin(), stream.Bytes().begin() + stream.Size());
+}
+
+TEST(PictureColumns, GraphicAndBlobValuesComeBackByteForByteAndGarbagePaintsEmpty) {
+  TypedGrid g;
+  auto& graphic = g.Add<TdxTreeListGraphicColumn>({L"", L"no picture"});
+  auto& blob = g.Add<TdxTreeListBlobColumn>();
+  std::wstring every_byte;
+  for (int b = 0; b < 256; ++b) every_byte += static_cast<wchar_t>(b);
+  const std::wstring picture = editors::BytesToValue(AllBytesBitmap());
+  g.grid.SetNodeString(g.grid.Items(0), graphic.Index(), picture);
+  g.grid.SetNodeString(g.grid.Items(0), blob.Index(), every_byte);
+  for (TdxTreeListColumn* c : std::initializer_list<TdxTreeListColumn*>{&graphic, &blob}) {
+    SCOPED_TRACE(c->ClassInfo().Name());
+    const std::wstring before = g.Text(*c);
+    TdxInplaceEdit* editor = g.Edit(*c);
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->Text(), before);
+    editor->SetModified(true);
+    g.grid.CloseEditor();
+    EXPECT_EQ(g.Text(*c), before);
+  }
+  EXPECT_EQ(graphic.LoadNodeGraphic(g.grid.Items(0)).Width(), 16);
+  auto& shown = dynamic_cast<editors::TdxGraphicEditViewData&>(g.Paint(graphic, 1));
+  EXPECT_TRUE(editors::IsPictureEmpty(*shown.Picture)) << "a value that does not decode";
+  EXPECT_EQ(graphic.GetBestFitWidth(g.grid.Items(0), nullptr), 0) << "stretched";
+  graphic.SetStretch(false);
+  EXPECT_EQ(graphic.GetBestFitWidth(g.grid.Items(0), nullptr), 16);
+  EXPECT_TRUE(dynamic_cast<editors::TdxBlobEditViewData&>(g.Paint(blob, 1)).IsEmpty);
+}
+
+TEST(WrapperColumn, CellsRunInTheReferenceColumnOnTheWrappersSlotAndSelfReferenceIsRefused) {
+  TypedGrid g;
+  auto& check = g.Add<TdxTreeListCheckColumn>({L"False"});
+  auto& wrapper = g.Add<TdxTreeListWrapperColumn>({L"true"});
+  TdxTreeListColumn* answer = &wrapper;
+  wrapper.OnGetReferenceColumn = [&](framework::TComponent*, TdxTreeListNode*,
+                                     TdxTreeListColumn*& column) { column = answer; };
+  EXPECT_EQ(wrapper.GetReferenceColumn(g.grid.Items(0)), nullptr);
+  EXPECT_STREQ(wrapper.GetEditorClass().name, "TdxInplaceTreeListTextEdit") << "the base's";
+  answer = &check;
+  auto& data = dynamic_cast<editors::TdxCheckEditViewData&>(g.Paint(wrapper));
+  EXPECT_EQ(data.ShownState(), editors::TdxCheckBoxState::cbsChecked) << "the wrapper's value";
+  auto* editor = dynamic_cast<editors::TdxInplaceCheckEdit*>(g.Edit(wrapper));
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(editor->State(), editors::TdxCheckBoxState::cbsChecked);
+  editor->Toggle();
+  g.grid.CloseEditor();
+  EXPECT_EQ(g.Text(wrapper), L"False");
+  EXPECT_EQ(g.Text(check), L"False");
+  EXPECT_EQ(check.DataIndexOverride(), -1) << "the loan ends with the call";
+}
+
+TEST(TypedColumns, FifteenClassesAreKnownToFormDescriptions) {
+  RegisterTypedColumnClasses();
+  std::string missing;
+  for (const char* name :
+       {"TdxTreeListMemoColumn", "TdxTreeListDateColumn", "TdxTreeListButtonColumn",
+        "TdxTreeListCheckColumn", "TdxTreeListImageColumn", "TdxTreeListSpinColumn",
+        "TdxTreeListPickColumn", "TdxTreeListCalcColumn", "TdxTreeListHyperLinkColumn",
+        "TdxTreeListTimeColumn", "TdxTreeListCurrencyColumn", "TdxTreeListGraphicColumn",
+        "TdxTreeListBlobColumn", "TdxTreeListMRUColumn", "TdxTreeListWrapperColumn"}) {
+    if (!framework::FindClass(name)) missing += std::string(name) + " ";
+  }
+  EXPECT_EQ(missing, "");
+  EXPECT_EQ(framework::FindClass("TdxTreeListDropDownColumn"), nullptr);
 }
 
 }  // namespace
