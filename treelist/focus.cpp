@@ -356,7 +356,15 @@ void TCustomdxTreeList::WriteScrollBar(int bar, int max, int page, int pos) {
   info.nMax = max;
   info.nPage = static_cast<UINT>(page);
   info.nPos = pos;
-  SetScrollInfo(bar, info, true);
+  // Drawn with the next paint instead of at once: paging through a long tree writes the bar on
+  // every step, and drawing it each time cost more than the rows.
+  SetScrollInfo(bar, info, false);
+  SCROLLBARINFO shown{};
+  shown.cbSize = sizeof shown;
+  if (!GetScrollBarInfo(hwnd_, bar == SB_VERT ? OBJID_VSCROLL : OBJID_HSCROLL, &shown)) return;
+  RECT area = shown.rcScrollBar;
+  MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&area), 2);
+  RedrawWindow(hwnd_, &area, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_NOCHILDREN);
 }
 
 // ---- keys
