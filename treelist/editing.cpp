@@ -327,7 +327,7 @@ void TCustomdxTreeList::FocusGained(HWND from) {
     if (focused_node_) RepaintNode(focused_node_, false);
     if (state_ == tsEditing) PlaceEditor(false);
   }
-  if (IsMultiSelect() && SelectedCount() > 0) InvalidateSelection();
+  if (IsMultiSelect()) InvalidateSelection();
 }
 
 // The focus has gone by the time the editor hears of it: where to is known.
@@ -341,7 +341,7 @@ void TCustomdxTreeList::FocusLost(HWND to) {
   if (editor_ && editor_->IsEditorWindow(to)) return;
   if (focused_node_) RepaintNode(focused_node_, false);
   CloseEditor();
-  if (IsMultiSelect() && SelectedCount() > 0) InvalidateSelection();
+  if (IsMultiSelect()) InvalidateSelection();
   if (state_ == tsNodeDown) SetState(tsNone);
 }
 

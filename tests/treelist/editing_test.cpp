@@ -5,9 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "editing_fixture.h"
 #include "framework/application.h"
-#include "framework/stdctrls.h"
-#include "grid_fixture.h"
 #include "treelist/editing.h"
 
 using treelist::TdxTreeListNode;
@@ -15,50 +14,14 @@ using treelist_test::AddNamed;
 
 namespace {
 
-// Columns pick their editor by a key the test switches, as a column whose editor class changed
-// does; write-backs and edited events are logged.
-class EditingTreeList : public treelist_test::TestTreeList {
- public:
-  using TestTreeList::TestTreeList;
-  int editor_key = 0;
-  editors::TdxInplaceEdit* editors_by_key[2] = {nullptr, nullptr};
-  std::vector<std::wstring> log;
-  using TestTreeList::RestartEditor;
-
- protected:
-  editors::TdxInplaceEdit* GetColumnEditor(int) override { return editors_by_key[editor_key]; }
-  editors::TdxInplaceEdit* CreateEditor(int column) override {
-    return editors_by_key[editor_key] = TestTreeList::CreateEditor(column);
-  }
-  void SaveEditValue(TdxTreeListNode* node, int column, framework::Variant& value,
-                     editors::TdxInplaceEdit* editor) override {
-    log.push_back(L"save " + Name(node) + L"=" + editor->Text());
-    TestTreeList::SaveEditValue(node, column, value, editor);
-  }
-  void DoEdited(TdxTreeListNode* node) override { log.push_back(L"edited " + Name(node)); }
-};
-
-// Three columns, nodes "A" and "B", cells edited (no row select), the focus on A's column 1; a
-// sibling edit beside the grid.
-struct EditingForm {
-  framework::TForm form{nullptr};
-  EditingTreeList grid{nullptr};
-  framework::TEdit sibling{nullptr};
-  std::vector<TdxTreeListNode*> n;
-  EditingForm() {
-    form.SetBounds(50, 50, 420, 300);
-    grid.SetParent(&form);
-    grid.SetBounds(10, 10, 360, 200);
-    sibling.SetParent(&form);
-    sibling.SetBounds(10, 220, 100, 24);
-    form.Show();
-    grid.SetModel(treelist_test::TwoBandModel());
+// Cells edited (no row select), the focus on A's column 1.
+struct EditingForm : treelist_test::LoggingForm {
+  EditingForm() : LoggingForm(2) {
     grid.SetOptions((grid.Options() | treelist::aoEditing) & ~treelist::aoRowSelect);
-    n = {AddNamed(grid, nullptr, L"A"), AddNamed(grid, nullptr, L"B")};
     grid.SetFocus();
     grid.SetFocusedCell(n[0], 1, true);
+    grid.log.clear();
   }
-  HWND hwnd() { return grid.Handle(); }
   HWND editor() { return grid.InplaceEditor() ? grid.InplaceEditor()->Handle() : nullptr; }
   void Key(WORD key) { SendMessageW(GetFocus(), WM_KEYDOWN, key, 0); }
   void Type(const std::wstring& text) {
@@ -67,10 +30,12 @@ struct EditingForm {
   bool Shown(editors::TdxInplaceEdit* e) { return e && IsWindowVisible(e->Handle()); }
 };
 
-void PumpFor(DWORD ms) {
+// Dispatches messages for `ms` milliseconds or until `done` holds.
+template <class Done>
+void PumpFor(DWORD ms, Done done) {
   const DWORD end = GetTickCount() + ms;
   MSG msg;
-  while (static_cast<int>(end - GetTickCount()) > 0) {
+  while (static_cast<int>(end - GetTickCount()) > 0 && !done()) {
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
     Sleep(5);
   }
@@ -109,7 +74,9 @@ TEST(TreeListEditing, WriteBackOnlyWhenModifiedEditedAlwaysNothingAfterBeginUpda
   f.Type(L"dropped");
   f.grid.BeginUpdate();
   f.grid.EndUpdate();
-  EXPECT_EQ(f.grid.log, (std::vector<std::wstring>{L"edited A", L"save B=b", L"edited B"}));
+  EXPECT_EQ(f.grid.log, (std::vector<std::wstring>{L"edited A", L"node A>B", L"save B=b",
+                                                   L"edited B", L"node B>A", L"column 2"}))
+      << "the old cell is closed before the focus moves";
   EXPECT_EQ(f.grid.State(), treelist::tsNone);
   EXPECT_FALSE(IsWindowVisible(f.editor()));
   EXPECT_EQ(f.grid.GetCellText(f.n[0], 2), L"A.2");
@@ -158,6 +125,7 @@ TEST(TreeListEditing, FocusIntoTheEditorKeepsItOpenToASiblingClosesItWithWriteBa
   f.sibling.SetFocus();
   EXPECT_EQ(f.grid.State(), treelist::tsNone);
   EXPECT_EQ(f.grid.GetCellText(f.n[0], 1), L"kept");
+  EXPECT_EQ(GetFocus(), f.sibling.Handle()) << "not taken back";
 }
 
 TEST(TreeListEditing, ARefusedValueOnFocusLossIsReportedOnceAndEditingGoesOn) {
@@ -188,14 +156,14 @@ TEST(TreeListEditing, AClickOnTheFocusedCellOpensAfterTheDoubleClickTimeUnlessCl
   SendMessageW(f.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, at);
   SendMessageW(f.hwnd(), WM_LBUTTONUP, 0, at);
   EXPECT_EQ(f.grid.State(), treelist::tsNone) << "not at once";
-  PumpFor(150);
+  PumpFor(3000, [&] { return f.grid.State() == treelist::tsEditing; });
   EXPECT_EQ(f.grid.State(), treelist::tsEditing);
   f.Key(VK_ESCAPE);
   SendMessageW(f.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, at);
   SendMessageW(f.hwnd(), WM_LBUTTONUP, 0, at);
   SendMessageW(f.hwnd(), WM_LBUTTONDBLCLK, MK_LBUTTON, at);
   SendMessageW(f.hwnd(), WM_LBUTTONUP, 0, at);
-  PumpFor(150);
+  PumpFor(150, [] { return false; });
   EXPECT_EQ(f.grid.State(), treelist::tsNone) << "a double click opens nothing";
   const RECT other = f.grid.GetCellRect(f.n[1], 1);
   f.grid.Seams().double_click_time = [] { return 1u; };
@@ -203,7 +171,7 @@ TEST(TreeListEditing, AClickOnTheFocusedCellOpensAfterTheDoubleClickTimeUnlessCl
   const LPARAM above = MAKELPARAM(other.left + 5, other.top - 10);
   SendMessageW(f.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, above);
   SendMessageW(f.hwnd(), WM_LBUTTONUP, 0, above);
-  PumpFor(60);
+  PumpFor(60, [] { return false; });
   EXPECT_EQ(f.grid.State(), treelist::tsNone);
 }
 

@@ -4,58 +4,17 @@
 #include <string>
 #include <vector>
 
+#include "editing_fixture.h"
 #include "framework/form_resource.h"
 #include "framework/persistence.h"
 #include "framework/win/handles.h"
-#include "grid_fixture.h"
 
 using treelist::TdxTreeListNode;
 using treelist_test::AddNamed;
-using treelist_test::GridForm;
+using treelist_test::LoggingTreeList;
+using Grid = treelist_test::LoggingForm;
 
 namespace {
-
-// Logs what the grid tells and what its hooks are asked to do, with the options they saw.
-class LoggingTreeList : public treelist_test::TestTreeList {
- public:
-  using TestTreeList::TestTreeList;
-  std::vector<std::wstring> log;
-  int bar_writes = 0;
-  void SetScrollInfo(int bar, const SCROLLINFO& info, bool redraw) override {
-    ++bar_writes;
-    TestTreeList::SetScrollInfo(bar, info, redraw);
-  }
-
- protected:
-  void DoChangeNode(TdxTreeListNode* from, TdxTreeListNode* to) override {
-    log.push_back(L"node " + Name(from) + L">" + Name(to));
-  }
-  void DoChangeColumn(TdxTreeListNode*, int column) override {
-    log.push_back(L"column " + std::to_wstring(column));
-  }
-  void SortNodes() override {
-    log.push_back(L"sort" + std::wstring(Options() & treelist::aoAutoSort ? L" auto" : L"") +
-                  std::wstring(OptionsEx() & treelist::aoAnsiSort ? L" ansi" : L""));
-  }
-  void KeepBandWidthsFromColumns() override { log.push_back(L"band widths"); }
-  void FitHeaderPanelHeight() override { log.push_back(L"header height"); }
-};
-
-struct Grid {
-  framework::TForm form{nullptr};
-  LoggingTreeList grid{nullptr};
-  std::vector<TdxTreeListNode*> n;
-  explicit Grid(int rows = 6, int height = 220) {
-    form.SetBounds(50, 50, 400, height + 60);
-    grid.SetParent(&form);
-    grid.SetBounds(10, 10, 360, height);
-    form.Show();
-    grid.SetModel(treelist_test::TwoBandModel());
-    for (int i = 0; i < rows; ++i) n.push_back(AddNamed(grid, nullptr, std::wstring(1, L'A' + i)));
-    grid.OnSelectedCountChange = [this](framework::TComponent*) { grid.log.push_back(L"count"); };
-  }
-  HWND hwnd() { return grid.Handle(); }
-};
 
 TEST(TreeListFocus, NodeChangesComeBeforeColumnChangesAndNoneUnderTheLock) {
   Grid g;
@@ -149,6 +108,7 @@ std::wstring SelectedNames(LoggingTreeList& grid) {
 
 TEST(TreeListSelection, RangesAreTheSameEitherWayAndStayAmongSiblings) {
   Grid g;
+  g.grid.OnSelectedCountChange = [&](framework::TComponent*) { g.grid.log.push_back(L"count"); };
   g.grid.SetOptions(g.grid.Options() | treelist::aoMultiSelect);
   EXPECT_EQ(SelectedNames(g.grid), L"A") << "an option change selects the focused node";
   g.grid.ClearSelection();
