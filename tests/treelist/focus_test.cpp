@@ -58,6 +58,12 @@ TEST(TreeListScrolling, TheTopRowKeepsTheLastPageFullAndOneRowNeverScrolls) {
   one.grid.SetTopIndex(5);
   EXPECT_EQ(one.grid.TopIndex(), 0);
   EXPECT_EQ(one.grid.FullyVisibleRowCount(), 1);
+  Grid two(2, 48);  // room for one row: two rows scroll
+  ASSERT_EQ(two.grid.FullyVisibleRowCount(), 1);
+  two.grid.SetTopIndex(5);
+  EXPECT_EQ(two.grid.TopIndex(), 1);
+  two.grid.SetNewItemRowFocused(true);
+  EXPECT_FALSE(two.grid.NewItemRowFocused()) << "no new-item row in this grid";
 }
 
 TEST(TreeListScrolling, ScrollBarsAreWrittenOnlyWhenTheyChange) {
@@ -125,6 +131,7 @@ TEST(TreeListSelection, RangesAreTheSameEitherWayAndStayAmongSiblings) {
   g.grid.SetSelectionAnchor(g.n[2]);
   EXPECT_EQ(g.grid.CompareWithAnchor(child), 1);
   EXPECT_EQ(g.grid.CompareWithAnchor(g.n[0]), -1);
+  EXPECT_EQ(g.grid.CompareWithAnchor(g.n[2]), 0);
   g.grid.ClearSelection();
   g.grid.SetOptions(g.grid.Options() | treelist::aoExtMultiSelect);
   g.grid.ClearSelection();
