@@ -1,11 +1,9 @@
 // In-cell editing: the grid opens one editor over the focused cell, fills it, re-targets it when
 // the focus moves, writes a modified value back when it closes, and keeps the keyboard focus
 // between the grid window and the editor window.
-#include "treelist/editing.h"
-
 #include <algorithm>
-#include <memory>
 
+#include "treelist/column.h"
 #include "treelist/grid_helpers.h"
 #include "treelist/tree_list.h"
 
@@ -15,47 +13,9 @@ namespace {
 // The control notification that cancels modes (drags, sizing, an editor's popup).
 constexpr UINT kCancelModeNotification = framework::CM_BASE + 4;
 
-template <class Editor>
-editors::TdxInplaceEdit* MakeEditor(framework::TComponent* owner) {
-  return new Editor(owner);
-}
-std::unique_ptr<editors::TdxEditViewData> MakeTextViewData() {
-  return std::make_unique<editors::TdxTextEditViewData>();
-}
-bool NoHitInCell(const RECT&, int, int, int) { return false; }
-
 }  // namespace
 
-const editors::TdxInplaceEditClass& TdxInplaceTreeListTextEdit::EditorClass() {
-  static const editors::TdxInplaceEditClass info{
-      "TdxInplaceTreeListTextEdit", &editors::TdxInplaceTextEdit::EditorClass(),
-      MakeEditor<TdxInplaceTreeListTextEdit>, MakeTextViewData, NoHitInCell};
-  return info;
-}
-
-const editors::TdxInplaceEditClass& TdxInplaceTreeListTextEditW::EditorClass() {
-  static const editors::TdxInplaceEditClass info{
-      "TdxInplaceTreeListTextEditW", &editors::TdxInplaceTextEdit::EditorClass(),
-      MakeEditor<TdxInplaceTreeListTextEditW>, MakeTextViewData, NoHitInCell};
-  return info;
-}
-
-editors::TdxEditBorderStyle TdxTreeListEditStyle::DefaultBorderStyle() const {
-  return tree_list_.ShowGrid() ? editors::TdxEditBorderStyle::xbsNone
-                               : editors::TdxEditBorderStyle::xbsSingle;
-}
-
-editors::TdxEditButtonStyle TdxTreeListEditStyle::DefaultButtonStyle() const {
-  switch (tree_list_.LookAndFeel()) {
-    case TdxLookAndFeel::lfFlat: return editors::TdxEditButtonStyle::btsFlat;
-    case TdxLookAndFeel::lfUltraFlat: return editors::TdxEditButtonStyle::btsHotFlat;
-    case TdxLookAndFeel::lfStandard: break;
-  }
-  return editors::TdxEditButtonStyle::bts3D;
-}
-
-// ---- opening
-// -------------------------------------------------------------------------------------
+// ---- opening ------------------------------------------------------------------------------------
 
 void TCustomdxTreeList::ShowEditor() {
   if (!(options_ & aoEditing) || (options_ & aoRowSelect) || !focused_node_) return;
@@ -80,13 +40,7 @@ bool TCustomdxTreeList::CanShowEditor() {
 }
 
 editors::TdxInplaceEdit* TCustomdxTreeList::CreateEditor(int) {
-  if (EnableUnicodeSupport) return new TdxInplaceTreeListTextEditW(this);
   return new TdxInplaceTreeListTextEdit(this);
-}
-
-std::unique_ptr<editors::TdxEditStyle> TCustomdxTreeList::CreateEditStyle(
-    editors::TdxInplaceEdit* editor) {
-  return std::make_unique<TdxTreeListEditStyle>(editor, *this);
 }
 
 void TCustomdxTreeList::PlaceEditor(bool keep_notify) {
@@ -135,15 +89,12 @@ void TCustomdxTreeList::InitEditor() {
   // tells it.
   editor_->OnExit = [this](framework::TComponent*) { EditorFocusLost(); };
   if (!edited_node_) return;
-  if (!editor_->Style()) editor_->SetStyle(CreateEditStyle(editor_));
   BeginEditorUpdate();
   try {
-    PrepareEditor(editor_);
-    framework::Variant value;
-    LoadEditValue(edited_node_, editor_, value);
+    PrepareEditor(*editor_);
+    LoadEditValue(edited_node_, edited_column_, *editor_);
     editor_->SetModified(false);
-    // Set both ways: the same editor serves cells that may and may not be changed.
-    editor_->SetReadOnly(IsEditReadOnly());
+    if (IsEditReadOnly()) editor_->SetReadOnly(true);
     editor_->InitEditState(true);
   } catch (...) {
     EndEditorUpdate();
@@ -152,29 +103,25 @@ void TCustomdxTreeList::InitEditor() {
   EndEditorUpdate();
 }
 
-void TCustomdxTreeList::PrepareEditor(editors::TdxInplaceEdit* editor) {
-  editor->SetClosing(false);
+void TCustomdxTreeList::PrepareEditor(editors::TdxInplaceEdit& editor) {
+  editor.SetClosing(false);
   {
     ScreenDC screen;
-    editor->SetColor(static_cast<framework::TColor>(
+    editor.SetColor(static_cast<framework::TColor>(
         GetNearestColor(screen.get(), framework::ColorToRGB(GetEditColor()))));
   }
-  editor->Font().Assign(GetEditFont());
-  editor->SetTextOffsets(1, 0, 0, 0);
+  editor.Font().Assign(GetEditFont());
+  editor.SetTextOffsets(1, 0, 0, 0);
 }
 
-void TCustomdxTreeList::LoadEditValue(TdxTreeListNode* node, editors::TdxInplaceEdit* editor,
-                                      framework::Variant& value) {
-  const std::wstring text = GetCellText(node, edited_column_);
-  editor->SetText(text);
-  value = framework::Variant(text);
+void TCustomdxTreeList::LoadEditValue(TdxTreeListNode* node, int column,
+                                      editors::TdxInplaceEdit& editor) {
+  editor.SetText(GetCellText(node, column));
 }
 
-void TCustomdxTreeList::SaveEditValue(TdxTreeListNode* node, int column, framework::Variant& value,
-                                      editors::TdxInplaceEdit* editor) {
-  const std::wstring text = editor->Text();
-  SetNodeString(node, column, text);
-  value = framework::Variant(text);
+void TCustomdxTreeList::SaveEditValue(TdxTreeListNode* node, int column,
+                                      editors::TdxInplaceEdit& editor) {
+  SetNodeString(node, column, editor.Text());
 }
 
 framework::TColor TCustomdxTreeList::GetEditColor() {
@@ -183,8 +130,7 @@ framework::TColor TCustomdxTreeList::GetEditColor() {
   return color;
 }
 
-// ---- closing
-// -------------------------------------------------------------------------------------
+// ---- closing ------------------------------------------------------------------------------------
 
 void TCustomdxTreeList::HideEditor(bool focus_grid) {
   if (!editor_) return;
@@ -211,10 +157,7 @@ void TCustomdxTreeList::HideEditor(bool focus_grid) {
 
 void TCustomdxTreeList::PostEditor() {
   if (edited_column_ == -1 || !edited_node_ || !editor_) return;
-  if (editor_->Modified()) {
-    framework::Variant value;
-    SaveEditValue(edited_node_, edited_column_, value, editor_);
-  }
+  if (editor_->Modified()) SaveEditValue(edited_node_, edited_column_, *editor_);
   DoEdited(edited_node_);
 }
 
@@ -262,14 +205,11 @@ void TCustomdxTreeList::MoveFocusedColumn(bool back) {
   CloseEditorKeepFocus();
   const std::vector<int> order = VisibleColumnOrder(GetHeaderModel());
   const auto at = std::find(order.begin(), order.end(), focused_column_);
-  if (at == order.end()) return;
-  const ptrdiff_t position = (at - order.begin()) + (back ? -1 : 1);
-  if (position < 0 || position >= static_cast<ptrdiff_t>(order.size())) return;
-  SetFocusedColumn(order[position]);
+  if (at == order.end() || (back ? at == order.begin() : at + 1 == order.end())) return;
+  SetFocusedColumn(back ? at[-1] : at[1]);
 }
 
-// ---- typing, clicks and the focus
-// ----------------------------------------------------------------
+// ---- typing, clicks and the focus ---------------------------------------------------------------
 
 void TCustomdxTreeList::KeyPress(wchar_t& key) {
   TreeListBase::KeyPress(key);

@@ -14,8 +14,7 @@ constexpr int kWholeGridSelection = 11;
 
 }  // namespace
 
-// ---- the focused cell
-// ----------------------------------------------------------------------------
+// ---- the focused cell ---------------------------------------------------------------------------
 
 int TCustomdxTreeList::GetFocusedColumn() const {
   const int count = static_cast<int>(GetHeaderModel().columns.size());
@@ -96,8 +95,7 @@ void TCustomdxTreeList::MakeColumnVisible(int column) {
   }
 }
 
-// ---- selection
-// -----------------------------------------------------------------------------------
+// ---- selection ----------------------------------------------------------------------------------
 
 TdxTreeListNode* TCustomdxTreeList::SelectedNode(int index) const {
   return index >= 0 && index < SelectedCount() ? selection_[index] : nullptr;
@@ -198,8 +196,7 @@ void TCustomdxTreeList::NodeSelectionChanged(TdxTreeListNode* node, bool) {
   DoSelectedCountChange();
 }
 
-// ---- the first row and the left coordinate
-// -------------------------------------------------------
+// ---- the first row and the left coordinate ------------------------------------------------------
 
 int TCustomdxTreeList::TopIndex() { return std::max(GetAbsoluteIndex(top_node_), 0); }
 
@@ -319,8 +316,7 @@ void TCustomdxTreeList::ClampScrollPositions() {
   }
 }
 
-// ---- scroll bars
-// ---------------------------------------------------------------------------------
+// ---- scroll bars --------------------------------------------------------------------------------
 
 void TCustomdxTreeList::UpdateScrollBars() {
   if (!HandleAllocated() || LockUpdate()) return;
@@ -367,8 +363,7 @@ void TCustomdxTreeList::WriteScrollBar(int bar, int max, int page, int pos) {
   RedrawWindow(hwnd_, &area, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_NOCHILDREN);
 }
 
-// ---- keys
-// ----------------------------------------------------------------------------------------
+// ---- keys ---------------------------------------------------------------------------------------
 
 void TCustomdxTreeList::MoveFocusBy(int rows, unsigned shift) {
   if (top_nodes_.empty()) return;

@@ -159,11 +159,6 @@ const framework::TClassInfo& TCustomdxTreeList::StaticClassInfo() {
                 &T::StoreValue<bool, &T::ShowHiddenInCustomizeBox>, false)
           .Int("WaitForExpandNodeTime", &T::WaitForExpandNodeTime,
                &T::StoreValue<uint32_t, &T::WaitForExpandNodeTime>, uint32_t{500})
-          .Bool("EnableUnicodeSupport", &T::EnableUnicodeSupport,
-                &T::StoreValue<bool, &T::EnableUnicodeSupport>, false)
-          .String("IniFileName", &T::IniFileName, &T::StoreText<&T::IniFileName>)
-          .String("IniSectionName", &T::IniSectionName, &T::StoreText<&T::IniSectionName>)
-          .String("RegistryPath", &T::RegistryPath, &T::StoreText<&T::RegistryPath>)
           .Event("OnChangeNode", &T::OnChangeNode)
           .Event("OnChangeColumn", &T::OnChangeColumn)
           .Event("OnChangeLeftCoord", &T::OnChangeLeftCoord)

@@ -383,6 +383,7 @@ void TCustomdxTreeList::LayoutChanged() {
     in.has_band = !model.bands.empty();
     in.state_image_height = state_images_ ? state_images_->Height() : 0;
     in.assigned_default_row_height = assigned_default_row_height_;
+    in.column_min_row_height = GetColumnsMinCellHeight();
     metrics_ = ComputeMetrics(in);
     if (!metrics_.default_row_height_assigned) assigned_default_row_height_ = 0;
     ClearCachedHeights();

@@ -238,6 +238,12 @@ class TCustomdxTreeList : public TreeListBase,
   void SetShowHeader(bool value) { SetRelayoutFlag(show_header_, value); }
   void SetShowIndicator(bool value) { SetRelayoutFlag(show_indicator_, value); }
   void SetShowGrid(bool value) { SetRelayoutFlag(show_grid_, value); }
+  bool ShowGrid() const noexcept { return show_grid_; }
+  bool ShowBands() const noexcept { return show_bands_; }
+  bool ShowHeader() const noexcept { return show_header_; }
+  bool ShowIndicator() const noexcept { return show_indicator_; }
+  void SetShowPreviewGrid(bool value) { SetRelayoutFlag(show_preview_grid_, value); }
+  bool ShowPreviewGrid() const noexcept { return show_preview_grid_; }
   void SetShowFooter(bool value) { SetRelayoutFlag(show_footer_, value); }
   void SetShowRoot(bool value) { SetRelayoutFlag(show_root_, value); }
   void SetShowRowFooter(bool value) { SetRelayoutFlag(show_row_footer_, value); }
@@ -420,14 +426,8 @@ class TCustomdxTreeList : public TreeListBase,
   TNodeEvent OnSelectionChanged;
 
   // Settings (see properties.cpp for their defaults and what each setter redoes).
-  bool ShowBands() const noexcept { return show_bands_; }
-  bool ShowHeader() const noexcept { return show_header_; }
-  bool ShowIndicator() const noexcept { return show_indicator_; }
-  bool ShowGrid() const noexcept { return show_grid_; }
   bool ShowFooter() const noexcept { return show_footer_; }
   bool ShowRowFooter() const noexcept { return show_row_footer_; }
-  bool ShowPreviewGrid() const noexcept { return show_preview_grid_; }
-  void SetShowPreviewGrid(bool value) { SetRelayoutFlag(show_preview_grid_, value); }
   bool StoredShowRoot() const noexcept { return show_root_; }
   bool ShowLines() const noexcept { return show_lines_; }
   bool ShowButtons() const noexcept { return show_buttons_; }
@@ -485,27 +485,15 @@ class TCustomdxTreeList : public TreeListBase,
     SetColor(which, value);
   }
   using TControl::SetColor;
-  // Stored only: read by the search, the drag-over expand, the customizing box and the editor.
+  // Stored only: read by the search, the drag-over expand and the customizing box.
   bool AutoExpandOnSearch = true, DblClkExpanding = true;
   bool SimpleCustomizeBox = false, ShowHiddenInCustomizeBox = false;
   uint32_t WaitForExpandNodeTime = 500;
-  bool EnableUnicodeSupport = false;
-  std::string IniFileName, IniSectionName, RegistryPath;
 
  protected:
   // The editing road's questions (the control with columns answers them through its columns).
   // True while a cell is being edited in a shown, unlocked grid.
   virtual bool CanShowEditor();
-  // The editor kept for `column` (the one editor of this class), null before the first.
-  virtual editors::TdxInplaceEdit* GetColumnEditor(int) { return editor_; }
-  virtual std::unique_ptr<editors::TdxEditStyle> CreateEditStyle(editors::TdxInplaceEdit* editor);
-  // Colour, font and text offsets of every editor; a column adds its own settings after it.
-  virtual void PrepareEditor(editors::TdxInplaceEdit* editor);
-  // This class edits the cell's text; a control class fills and reads its column's value.
-  virtual void LoadEditValue(TdxTreeListNode* node, editors::TdxInplaceEdit* editor,
-                             framework::Variant& value);
-  virtual void SaveEditValue(TdxTreeListNode* node, int column, framework::Variant& value,
-                             editors::TdxInplaceEdit* editor);
   virtual framework::TColor GetEditColor();
   virtual framework::TFont& GetEditFont() { return Font(); }
   virtual bool IsEditReadOnly() { return false; }
@@ -551,10 +539,6 @@ class TCustomdxTreeList : public TreeListBase,
   bool DefaultRowHeightStored() const;
   template <class V, V TCustomdxTreeList::*field>
   void StoreValue(V value) {
-    this->*field = value;
-  }
-  template <std::string TCustomdxTreeList::*field>
-  void StoreText(const std::string& value) {
     this->*field = value;
   }
 
@@ -611,6 +595,15 @@ class TCustomdxTreeList : public TreeListBase,
   void Loaded() override;
   // The editor of a column; the grid owns it (a child component) and keeps it for later cells.
   virtual editors::TdxInplaceEdit* CreateEditor(int column);
+  // The editor made before for the column's cells, or null to make one.
+  virtual editors::TdxInplaceEdit* GetColumnEditor(int) { return editor_; }
+  // Before each edit: the editor's set-up (colour, font, text offsets; a column adds its own),
+  // then the cell's value into it; on accepting, the value back into the node.
+  virtual void PrepareEditor(editors::TdxInplaceEdit& editor);
+  virtual void LoadEditValue(TdxTreeListNode* node, int column, editors::TdxInplaceEdit& editor);
+  virtual void SaveEditValue(TdxTreeListNode* node, int column, editors::TdxInplaceEdit& editor);
+  // The largest row height the columns' cells ask for (0: none).
+  virtual int GetColumnsMinCellHeight() { return 0; }
   // Shows the editor over the focused cell: reused as it is on the cell it edits, else written
   // back, hidden and filled from the focused cell. `keep_notify` false: no after-show hook.
   void PlaceEditor(bool keep_notify);

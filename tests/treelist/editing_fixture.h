@@ -43,10 +43,9 @@ class LoggingTreeList : public TestTreeList {
   editors::TdxInplaceEdit* CreateEditor(int column) override {
     return editors_by_key[editor_key] = TestTreeList::CreateEditor(column);
   }
-  void SaveEditValue(TdxTreeListNode* node, int column, framework::Variant& value,
-                     editors::TdxInplaceEdit* editor) override {
-    Log(L"save " + Name(node) + L"=" + editor->Text());
-    TestTreeList::SaveEditValue(node, column, value, editor);
+  void SaveEditValue(TdxTreeListNode* node, int column, editors::TdxInplaceEdit& editor) override {
+    Log(L"save " + Name(node) + L"=" + editor.Text());
+    TestTreeList::SaveEditValue(node, column, editor);
   }
   void DoEdited(TdxTreeListNode* node) override { Log(L"edited " + Name(node)); }
 };

@@ -7,7 +7,7 @@
 
 #include "editing_fixture.h"
 #include "framework/application.h"
-#include "treelist/editing.h"
+#include "treelist/column.h"
 
 using treelist::TdxTreeListNode;
 using treelist_test::AddNamed;
@@ -224,6 +224,8 @@ TEST(TreeListKeys, ACellGridMovesLikeASpreadsheet) {
   BYTE none[256] = {};
   SetKeyboardState(none);
   EXPECT_EQ(f.grid.GetAbsoluteIndex(f.grid.GetFocusedNode()), 1 + f.grid.VisibleRowCount());
+  f.Type(L"\b");  // a control character opens nothing
+  EXPECT_EQ(f.grid.State(), treelist::tsNone);
   f.Type(L"7");  // typing opens the editor with what was typed
   EXPECT_EQ(f.grid.State(), treelist::tsEditing);
   EXPECT_EQ(f.grid.InplaceEditor()->Text(), L"7");
