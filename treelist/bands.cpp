@@ -37,37 +37,37 @@ const framework::TClassInfo& TdxTreeListBand::StaticClassInfo() {
 
 int TdxTreeListBand::Index() const { return collection_->IndexOf(this); }
 
-void TdxTreeListBand::Changed(bool relayout) { collection_->Changed(this, relayout); }
+void TdxTreeListBand::Changed() { collection_->Changed(); }
 
 void TdxTreeListBand::SetAlignment(framework::TAlignment value) {
   if (alignment_ == value) return;
   alignment_ = value;
-  Changed(false);
+  Changed();
 }
 
 void TdxTreeListBand::SetCaption(const std::wstring& value) {
   if (caption_ == value) return;
   caption_ = value;
-  Changed(false);
+  Changed();
 }
 
 void TdxTreeListBand::SetDisableCustomizing(bool value) {
   if (disable_customizing_ == value) return;
   disable_customizing_ = value;
-  Changed(false);
+  Changed();
 }
 
 void TdxTreeListBand::SetSizing(bool value) {
   if (sizing_ == value) return;
   sizing_ = value;
-  Changed(false);
+  Changed();
 }
 
 void TdxTreeListBand::SetVisible(bool value) {
   if (visible_ == value) return;
   visible_ = value;
   if (!value) fixed_ = TdxGridBandFixed::bfNone;
-  Changed(true);
+  Changed();
 }
 
 void TdxTreeListBand::SetMinWidth(int value) {
@@ -79,14 +79,14 @@ void TdxTreeListBand::SetWidth(int value) {
   value = std::max(value, min_width_);
   if (value == width_) {
     // Bands whose width follows their columns lay out again all the same.
-    const TCustomdxTreeListControl* grid = collection_->Control();
-    if (grid && (grid->DefaultLayout() || (grid->OptionsEx() & aoBandHeaderWidth))) {
-      Changed(true);
+    const TCustomdxTreeListControl& grid = *collection_->Control();
+    if (grid.DefaultLayout() || (grid.OptionsEx() & aoBandHeaderWidth)) {
+      Changed();
     }
     return;
   }
   width_ = value;
-  Changed(true);
+  Changed();
 }
 
 void TdxTreeListBand::SetFixed(TdxGridBandFixed value) {
@@ -102,24 +102,21 @@ void TdxTreeListBand::SetFixed(TdxGridBandFixed value) {
     if (visible_) fixed_ = value;
     collection_->EndUpdate();
   }
-  Changed(true);
+  Changed();
 }
 
 void TdxTreeListBand::SetIndex(int value) {
   value = std::clamp(value, 0, collection_->Count() - 1);
   if (fixed_ != TdxGridBandFixed::bfNone || value == Index()) return;
   collection_->Move(Index(), value);
-  Changed(true);
+  Changed();
 }
 
 void TdxTreeListBand::Assign(const TdxTreeListBand& source) {
   collection_->BeginUpdate();
-  alignment_ = framework::TAlignment::taCenter;
+  // Every setting but the side is copied below; the side starts free so that the copy moves
+  // the band.
   fixed_ = TdxGridBandFixed::bfNone;
-  min_width_ = 30;
-  only_own_columns_ = false;
-  sizing_ = true;
-  width_ = 250;
   SetAlignment(source.alignment_);
   SetCaption(source.caption_);
   SetFixed(source.fixed_);
@@ -140,7 +137,7 @@ TdxTreeListBand* TdxTreeListBands::Items(int index) const noexcept {
 TdxTreeListBand* TdxTreeListBands::Add() {
   items_.push_back(std::make_unique<TdxTreeListBand>(this));
   items_.back()->id_ = next_id_++;
-  Changed(nullptr, true);
+  Changed();
   return items_.back().get();
 }
 
@@ -148,7 +145,7 @@ void TdxTreeListBands::Delete(int index) {
   if (index < 0 || index >= Count()) return;
   if (attached_ && control_) control_->BandRemoving(index);
   items_.erase(items_.begin() + index);
-  Changed(nullptr, true);
+  Changed();
 }
 
 void TdxTreeListBands::Clear() {
@@ -182,29 +179,27 @@ void TdxTreeListBands::Move(int from, int to) {
 void TdxTreeListBands::EndUpdate() {
   if (update_lock_ > 0 && --update_lock_ == 0 && pending_) {
     pending_ = false;
-    Changed(nullptr, true);
+    Changed();
   }
 }
 
-void TdxTreeListBands::Changed(TdxTreeListBand* band, bool relayout) {
+void TdxTreeListBands::Changed() {
   if (!attached_ || !control_) return;
   if (update_lock_ > 0) {
     pending_ = true;
     return;
   }
-  control_->BandsChanged(band, relayout);
+  control_->BandsChanged();
 }
 
 // ---- the grid's bands and header rows ------------------------------------------------------
 
-void TCustomdxTreeListControl::BandsChanged(TdxTreeListBand*, bool relayout) {
+void TCustomdxTreeListControl::BandsChanged() {
   if (bands_->Count() != 1) default_layout_ = false;
   if (Loading() || Destroying()) return;
   ClearLayoutCaches();
   NormalizeFixedBands();
-  if (!relayout) {
-    Invalidate();
-  } else if (OptionsEx() & aoAutoHeaderPanelHeight) {
+  if (OptionsEx() & aoAutoHeaderPanelHeight) {
     ApplyAutoHeaderRowCount();
   } else {
     LayoutChanged();
@@ -457,27 +452,6 @@ int TCustomdxTreeListControl::BandVisibleIndex(int absolute) const {
   BuildLayoutCaches();
   const auto& list = caches_.band_visible;
   return absolute >= 0 && absolute < static_cast<int>(list.size()) ? list[absolute] : -1;
-}
-
-const std::vector<int>& TCustomdxTreeListControl::RowColumns(int visible_band, int row) const {
-  static const std::vector<int> kNone;
-  BuildLayoutCaches();
-  if (visible_band < 0 || visible_band >= static_cast<int>(caches_.rows.size())) return kNone;
-  const auto& rows = caches_.rows[visible_band];
-  return row >= 0 && row < static_cast<int>(rows.size()) ? rows[row] : kNone;
-}
-
-int TCustomdxTreeListControl::BandRowsUsed(int visible_band) const {
-  int used = 0;
-  BuildLayoutCaches();
-  if (visible_band < 0 || visible_band >= static_cast<int>(caches_.rows.size())) return 0;
-  for (const auto& row : caches_.rows[visible_band]) used += row.empty() ? 0 : 1;
-  return used;
-}
-
-int TCustomdxTreeListControl::ColumnAt(int visible_band, int row, int position) const {
-  const std::vector<int>& columns = RowColumns(visible_band, row);
-  return position >= 0 && position < static_cast<int>(columns.size()) ? columns[position] : -1;
 }
 
 int TCustomdxTreeListControl::LeftFixedBand() const {

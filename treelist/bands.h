@@ -58,7 +58,7 @@ class TdxTreeListBand {
  private:
   friend class TdxTreeListBands;
   friend class TCustomdxTreeListControl;
-  void Changed(bool relayout);
+  void Changed();
 
   TdxTreeListBands* collection_;
   int id_ = 0;
@@ -96,8 +96,8 @@ class TdxTreeListBands {
   // Changes inside BeginUpdate/EndUpdate reach the grid once, at the end.
   void BeginUpdate() noexcept { ++update_lock_; }
   void EndUpdate();
-  // The grid hears of a change (null: of the whole collection).
-  void Changed(TdxTreeListBand* band, bool relayout);
+  // The grid hears of a change.
+  void Changed();
   // Attached once the grid is whole; before that changes reach nobody.
   void Attach() noexcept { attached_ = true; }
 

@@ -366,7 +366,7 @@ void TdxTreeListColumn::SetRowIndex(int value) {
 }
 
 int TdxTreeListColumn::ColIndex() const {
-  if (!tree_list_ || !visible_) return -1;
+  if (!tree_list_) return -1;
   int position = -1;
   for (int i = 0; i < tree_list_->ColumnCount(); ++i) {
     const TdxTreeListColumn* c = tree_list_->Columns(i);

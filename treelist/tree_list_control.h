@@ -105,8 +105,8 @@ class TCustomdxTreeListControl : public TCustomdxTreeList {
   void SetHeaderPanelRowCount(int value);
   bool DefaultLayout() const noexcept { return default_layout_; }
   void SetDefaultLayout(bool value);
-  // The band collection changed (null: several bands).
-  void BandsChanged(TdxTreeListBand* band, bool relayout);
+  // The band collection changed.
+  void BandsChanged();
   // A band is about to go: columns of that band lose it, those of later bands follow down.
   void BandRemoving(int index);
   // A band moved from `from` to `to`: the columns keep their bands.
@@ -118,10 +118,6 @@ class TCustomdxTreeListControl : public TCustomdxTreeList {
   // Absolute index of visible band `visible` (-1 past the end) and back (-1 when hidden).
   int BandAbsoluteIndex(int visible) const;
   int BandVisibleIndex(int absolute) const;
-  // Columns of a visible band's header row, in order; -1 or empty out of range.
-  const std::vector<int>& RowColumns(int visible_band, int row) const;
-  int BandRowsUsed(int visible_band) const;
-  int ColumnAt(int visible_band, int row, int position) const;
   int LeftFixedBand() const;
   int RightFixedBand() const;
   // Every column's row kept in range and no row of a band left empty.

@@ -81,6 +81,12 @@ TEST(TreeListBands, OneFixedBandASideMovesToItsEndAndHidingUnfixes) {
   EXPECT_EQ(g.Bands(), L"B2< B0 B1") << "a hidden band is not fixed";
   g.Band(0).SetIndex(2);
   EXPECT_EQ(g.Bands(), L"B2< B0 B1") << "a fixed band does not move";
+  g.Band(1).SetIndex(99);
+  EXPECT_EQ(g.Bands(), L"B2< B1 B0") << "an index past the end is the last";
+  EXPECT_EQ(g.grid.Bands().Items(3), nullptr);
+  for (int i = 0; i < 3; ++i) g.Band(i).SetVisible(false);
+  EXPECT_EQ(g.Header(), L"");
+  EXPECT_EQ(g.grid.GetHeaderModel().right_fixed_band, -1);
 }
 
 TEST(TreeListBands, ColumnsFollowTheirBandsWhenBandsMoveOrGo) {
@@ -105,6 +111,10 @@ TEST(TreeListBands, HeaderRowsCloseUpAndCountsStayInRange) {
   TdxTreeListColumn* top = g.Column(L"a", 0, 0);
   TdxTreeListColumn* low = g.Column(L"b", 0, 2);
   g.Column(L"c", 1, 1);
+  TdxTreeListColumn* hidden = g.Column(L"h", 0, 2);
+  hidden->SetVisible(false);
+  g.grid.SetHeaderPanelRowCount(3);
+  EXPECT_EQ(hidden->RowIndex(), 1) << "a hidden column comes up to its band's last row";
   EXPECT_EQ(top->RowIndex(), 0);
   EXPECT_EQ(low->RowIndex(), 1) << "row 1 was empty";
   EXPECT_EQ(g.Header(), L"B0{a/b/}B1{c//}");

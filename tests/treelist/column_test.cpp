@@ -97,6 +97,7 @@ TEST(TreeListColumn, DefaultsFollowTheGridUntilSetAndWidthsKeepTheirMinimum) {
   EXPECT_EQ(c.Width(), 100);
   EXPECT_EQ(c.MinWidth(), 20);
   EXPECT_TRUE(c.Visible());
+  EXPECT_EQ(c.Font().Size(), g.grid.Font().Size());
   g.grid.SetColor(framework::clYellow);
   g.grid.Font().SetSize(13);
   EXPECT_EQ(c.Color(), framework::clYellow);
@@ -111,6 +112,11 @@ TEST(TreeListColumn, DefaultsFollowTheGridUntilSetAndWidthsKeepTheirMinimum) {
   EXPECT_FALSE(c.ReadOnly());
   g.grid.SetOptions(g.grid.Options() & ~treelist::aoEditing);
   EXPECT_TRUE(c.ReadOnly()) << "a grid without editing makes its columns read-only";
+  TdxTreeListColumn* bare = g.grid.CreateColumn<TdxTreeListColumn>();
+  bare->SetCaption(L"");
+  bare->SetMaxLength(0);
+  EXPECT_EQ(bare->AssignedValues(), unsigned{treelist::cvCaption | treelist::cvMaxLength})
+      << "a value set equal to its default is set all the same";
 }
 
 TEST(TreeListColumn, RowIndexIsClampedToThePanelButAStoredRowWaitsForIt) {
@@ -125,6 +131,8 @@ TEST(TreeListColumn, RowIndexIsClampedToThePanelButAStoredRowWaitsForIt) {
   c.SetStoredRowIndex(2);  // as a stream stores it
   EXPECT_EQ(c.RowIndex(), 0);
   EXPECT_EQ(c.ColIndex(), 1);
+  c.SetBandIndex(5);
+  EXPECT_EQ(c.BandIndex(), 0) << "the grid has one band";
   c.SetVisible(false);
   EXPECT_EQ(c.ColIndex(), -1);
   EXPECT_EQ(g.columns[0]->ColIndex(), 0);
@@ -184,6 +192,13 @@ TEST(TreeListColumn, AssignCopiesWhatTheSourceSetAndItsPlace) {
   EXPECT_FALSE(target.Sizing());
   EXPECT_EQ(target.HeaderAlignment(), framework::TAlignment::taRightJustify);
   EXPECT_EQ(target.ColIndex(), source_position) << "it took the source's place in the row";
+  target.SetDisableCaption(true);
+  target.SetMinWidth(50);
+  target.RestoreDefaults();
+  EXPECT_EQ(target.AssignedValues(), 0u);
+  EXPECT_EQ(target.Width(), 100);
+  EXPECT_FALSE(target.DisableCaption());
+  EXPECT_EQ(target.MinWidth(), 20);
 }
 
 TEST(TreeListColumn, NarrowEditorsKeepWhatTheCodePageHoldsAndWideOnesEverything) {
@@ -228,9 +243,13 @@ TEST(TreeListColumnEditors, ColumnsOfOneEditorClassShareAnEditorAndWriteThroughT
   g.form.Show();
   g.grid.SetOptions((g.grid.Options() | treelist::aoEditing) & ~treelist::aoRowSelect);
   g.AddRow({L"a", L"b", L"c"});
+  int changes = 0;
+  g.columns[0]->OnChange = [&](framework::TComponent*) { ++changes; };
   editors::TdxInplaceEdit* first = EditCell(g, 0);
   ASSERT_NE(first, nullptr);
+  EXPECT_EQ(changes, 0) << "filling the editor is no change";
   first->SetText(L"a2");
+  EXPECT_EQ(changes, 1);
   g.grid.CloseEditor();
   EXPECT_EQ(EditCell(g, 1), first) << "the same class shares the editor";
   g.grid.CancelEditor();
