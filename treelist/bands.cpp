@@ -143,7 +143,7 @@ TdxTreeListBand* TdxTreeListBands::Add() {
 
 void TdxTreeListBands::Delete(int index) {
   if (index < 0 || index >= Count()) return;
-  if (attached_ && control_) control_->BandRemoving(index);
+  if (attached_) control_->BandRemoving(index);
   items_.erase(items_.begin() + index);
   Changed();
 }
@@ -170,7 +170,7 @@ TdxTreeListBand* TdxTreeListBands::FindItemID(int id) const {
 
 void TdxTreeListBands::Move(int from, int to) {
   if (from == to) return;
-  if (attached_ && control_) control_->BandMoved(from, to);
+  if (attached_) control_->BandMoved(from, to);
   std::unique_ptr<TdxTreeListBand> band = std::move(items_[from]);
   items_.erase(items_.begin() + from);
   items_.insert(items_.begin() + to, std::move(band));
@@ -184,7 +184,7 @@ void TdxTreeListBands::EndUpdate() {
 }
 
 void TdxTreeListBands::Changed() {
-  if (!attached_ || !control_) return;
+  if (!attached_) return;
   if (update_lock_ > 0) {
     pending_ = true;
     return;
@@ -213,9 +213,7 @@ void TCustomdxTreeListControl::ApplyAutoHeaderRowCount() {
     if (c->Visible() && band && band->Visible()) highest = std::max(highest, c->StoredRowIndex());
   }
   BeginUpdate();
-  auto_row_pass_ = true;
   SetHeaderPanelRowCount(highest + 1);
-  auto_row_pass_ = false;
   EndUpdate();
 }
 

@@ -567,14 +567,20 @@ bool TdxTreeListColumn::HasCustomDraw() const {
   return static_cast<bool>(OnCustomDrawCell) || static_cast<bool>(OnCustomDrawCellWide);
 }
 
-void TdxTreeListColumn::DoCustomDrawCell(TdxCellDrawInfo& cell, std::wstring& text) {
-  if (OnCustomDrawCell) {
+void RunCellDrawHandlers(framework::TComponent* sender, const TdxCustomDrawCellEvent& narrow,
+                         const TdxCustomDrawCellWideEvent& wide, TdxCellDrawInfo& cell,
+                         std::wstring& text) {
+  if (narrow) {
     const std::string before = win::Narrow(text);
-    std::string narrow = before;
-    OnCustomDrawCell(this, cell, narrow);
-    if (narrow != before) text = win::Widen(narrow);
+    std::string copy = before;
+    narrow(sender, cell, copy);
+    if (copy != before) text = win::Widen(copy);  // an untouched copy keeps what it cannot hold
   }
-  OnCustomDrawCellWide(this, cell, text);
+  wide(sender, cell, text);
+}
+
+void TdxTreeListColumn::DoCustomDrawCell(TdxCellDrawInfo& cell, std::wstring& text) {
+  RunCellDrawHandlers(this, OnCustomDrawCell, OnCustomDrawCellWide, cell, text);
 }
 
 void TdxTreeListColumn::DoChange() {

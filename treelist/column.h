@@ -85,6 +85,11 @@ using TdxCustomDrawCellEvent =
 using TdxCustomDrawCellWideEvent =
     framework::TEvent<framework::TComponent*, TdxCellDrawInfo&, std::wstring&>;
 using TdxCustomDrawHeaderEvent = framework::TEvent<framework::TComponent*, TdxHeaderDrawInfo&>;
+// The narrow handler with a copy of the text in the ANSI code page (taken back only when it
+// changed), then the wide one.
+void RunCellDrawHandlers(framework::TComponent* sender, const TdxCustomDrawCellEvent& narrow,
+                         const TdxCustomDrawCellWideEvent& wide, TdxCellDrawInfo& cell,
+                         std::wstring& text);
 // (column, error text, accept): a handler may refuse the edited value.
 using TdxColumnValidateEvent = framework::TEvent<framework::TComponent*, std::string&, bool&>;
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <memory>
 
-#include "framework/win/text.h"
 #include "treelist/published_tree_list.h"
 #include "treelist/tree_list_control.h"
 
@@ -85,13 +84,7 @@ bool TCustomdxTreeListControl::CustomDrawCell(int column, TdxCellDrawInfo& cell,
   cell.done = false;
   OnCustomDraw(this, c, cell, text);
   if (cell.done) return true;
-  if (OnCustomDrawCell) {
-    const std::string before = win::Narrow(text);
-    std::string narrow = before;
-    OnCustomDrawCell(this, cell, narrow);
-    if (narrow != before) text = win::Widen(narrow);
-  }
-  OnCustomDrawCellWide(this, cell, text);
+  RunCellDrawHandlers(this, OnCustomDrawCell, OnCustomDrawCellWide, cell, text);
   if (!cell.done && c) c->DoCustomDrawCell(cell, text);
   return cell.done;
 }

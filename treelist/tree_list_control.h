@@ -244,7 +244,6 @@ class TCustomdxTreeListControl : public TCustomdxTreeList {
   std::unique_ptr<TdxTreeListBands> bands_;
   int sort_lock_ = 0;
   int load_positions_lock_ = 0;
-  bool auto_row_pass_ = false;
   bool best_fit_pending_ = false;
   bool destroying_columns_ = false;
   bool enable_unicode_support_ = false;

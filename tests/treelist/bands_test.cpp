@@ -98,6 +98,15 @@ TEST(TreeListBands, ColumnsFollowTheirBandsWhenBandsMoveOrGo) {
   EXPECT_EQ(g.Header(), L"B0{a}B1{b}B2{c,d}");
   g.Band(2).SetIndex(0);
   EXPECT_EQ(g.Header(), L"B2{c,d}B0{a}B1{b}");
+  g.grid.Bands().BeginUpdate();
+  g.Band(1).SetCaption(L"B0'");
+  g.Band(1).SetCaption(L"B0");
+  g.Band(0).SetCaption(L"B2'");
+  g.grid.Bands().EndUpdate();
+  EXPECT_EQ(g.Header(), L"B2'{c,d}B0{a}B1{b}")
+      << "changes inside an update reach the grid at its end";
+  g.Band(0).SetCaption(L"B2");
+  g.grid.Bands().Delete(3);
   g.grid.Bands().Delete(1);  // B0: its column has no band now
   EXPECT_EQ(g.Header(), L"B2{c,d}B1{b}");
   EXPECT_EQ(g.grid.Columns(0)->BandIndex(), -1);
