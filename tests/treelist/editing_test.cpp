@@ -84,7 +84,8 @@ TEST(TreeListEditing, WriteBackOnlyWhenModifiedEditedAlwaysNothingAfterBeginUpda
 
 TEST(TreeListEditing, ReshowingTheSameCellKeepsTheTextRestartingReloadsIt) {
   EditingForm f;
-  f.Key(VK_F2);
+  SendMessageW(f.hwnd(), WM_IME_STARTCOMPOSITION, 0, 0);  // composed text goes to the editor
+  ASSERT_EQ(f.grid.State(), treelist::tsEditing);
   f.Type(L"typed");
   SendMessageW(f.hwnd(), WM_SETFOCUS, 0, 0);  // the focus comes back from elsewhere
   EXPECT_EQ(f.grid.InplaceEditor()->Text(), L"typed");
