@@ -38,6 +38,8 @@ TEST(TreeListFocus, NodeChangesComeBeforeColumnChangesAndNoneUnderTheLock) {
 TEST(TreeListFocus, CollapsingAParentOfTheFocusedNodeFocusesTheParent) {
   Grid g(2);
   TdxTreeListNode* child = AddNamed(g.grid, g.n[0], L"a1");
+  g.grid.SetFocusedNode(g.n[0]);
+  SendMessageW(g.hwnd(), WM_KEYDOWN, VK_RIGHT, 0);  // rows, not cells: Right expands
   g.grid.SetFocusedNode(child);
   ASSERT_TRUE(g.n[0]->Expanded());
   g.n[0]->Collapse(false);
@@ -175,7 +177,17 @@ TEST(TreeListSettings, EveryDeclaredDefaultIsWhatANewGridHas) {
     if (info.Parent()->FindProperty(p->name)) continue;  // the window's own, not the grid's
     if (p->name == "DefaultRowHeight") continue;         // declared without a default: computed
     SCOPED_TRACE(p->name);
-    EXPECT_TRUE(p->get(static_cast<framework::TComponent*>(&grid)) == *p->default_value);
+    auto* object = static_cast<framework::TComponent*>(&grid);
+    EXPECT_TRUE(p->get(object) == *p->default_value);
+    // Another value is stored and read back.
+    framework::TValue other = *p->default_value;
+    if (auto* number = std::get_if<int64_t>(&other)) {
+      *number = p->kind == framework::PropKind::Enumeration ? *number == 0 : *number + 1;
+    }
+    if (auto* flag = std::get_if<bool>(&other)) *flag = !*flag;
+    if (auto* text = std::get_if<std::string>(&other)) *text += "x";
+    p->set(object, other);
+    EXPECT_TRUE(p->get(object) == other);
     ++checked;
   }
   EXPECT_GE(checked, 45);
