@@ -58,6 +58,8 @@ TEST(TreeListScrolling, TheTopRowKeepsTheLastPageFullAndOneRowNeverScrolls) {
   EXPECT_EQ(g.grid.TopIndex(), 40 - page);
   delete g.n[39];  // the last page loses a row: the row above it counts in
   EXPECT_EQ(g.grid.FullyVisibleRowCount(), page);
+  g.grid.SetFocusedNode(g.n[0]);
+  EXPECT_EQ(g.grid.TopIndex(), 0) << "the focused first row is shown";
   g.grid.SetTopIndex(-4);
   EXPECT_EQ(g.grid.TopIndex(), 0);
   Grid one(1);
