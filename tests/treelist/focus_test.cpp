@@ -38,10 +38,15 @@ TEST(TreeListFocus, NodeChangesComeBeforeColumnChangesAndNoneUnderTheLock) {
 TEST(TreeListFocus, CollapsingAParentOfTheFocusedNodeFocusesTheParent) {
   Grid g(2);
   TdxTreeListNode* child = AddNamed(g.grid, g.n[0], L"a1");
+  AddNamed(g.grid, child, L"a11");
+  child->Expand(false);
   g.grid.SetFocusedNode(g.n[0]);
   SendMessageW(g.hwnd(), WM_KEYDOWN, VK_RIGHT, 0);  // rows, not cells: Right expands
-  g.grid.SetFocusedNode(child);
   ASSERT_TRUE(g.n[0]->Expanded());
+  SendMessageW(g.hwnd(), WM_KEYDOWN, VK_LEFT, 0);  // and Left collapses, this level only
+  EXPECT_FALSE(g.n[0]->Expanded());
+  EXPECT_TRUE(child->Expanded());
+  g.grid.SetFocusedNode(child);
   g.n[0]->Collapse(false);
   EXPECT_EQ(g.grid.GetFocusedNode(), g.n[0]);
 }
