@@ -29,6 +29,9 @@ class TestTreeList : public treelist::TCustomdxTreeList {
   // Image and state image by level (-1: none).
   int image_by_level[3] = {-1, -1, -1};
   int state_by_level[3] = {-1, -1, -1};
+  // What the header's corner button says in its hint.
+  std::wstring header_button_hint;
+  std::wstring GetHeaderButtonHint() override { return header_button_hint; }
 
  protected:
   std::wstring GetNodeString(const TdxTreeListNode* node, int column) override;
