@@ -44,12 +44,6 @@ struct TdxHotTrackInfo {
 constexpr uint8_t kHotHeaderPressed = 3;
 
 using framework::TComponent;
-// (Sender, DC, cell rectangle, node, column, selected, focused, new-item row, text, brush
-// colour, font, alignment, Done).
-using TdxCustomDrawCellEvent =
-    framework::TEvent<TComponent*, HDC, const RECT&, TdxTreeListNode*, int, bool, bool, bool,
-                      std::wstring&, framework::TColor&, framework::TFont&, framework::TAlignment&,
-                      bool&>;
 // (Sender, DC, preview rectangle, node, selected, text, background colour, text colour, Done).
 using TdxCustomDrawPreviewEvent =
     framework::TEvent<TComponent*, HDC, const RECT&, TdxTreeListNode*, bool, std::wstring&,

@@ -163,17 +163,6 @@ void TCustomdxTreeList::PaintCellViewData(HDC dc, int, editors::TdxEditViewData&
   data.Paint(dc);
 }
 
-bool TCustomdxTreeList::DoCustomDrawCell(const TdxCellPaintInfo& cell, std::wstring& text,
-                                         framework::TColor& color, framework::TFont& font,
-                                         framework::TAlignment& alignment) {
-  bool done = false;
-  const TdxCustomDrawCellEvent& event =
-      cell.kind == ckUnicode ? OnCustomDrawCellWide : OnCustomDrawCell;
-  event(this, cell.dc, cell.rect, cell.node, cell.column, cell.selected, cell.focused,
-        cell.kind == ckNewItemRow, text, color, font, alignment, done);
-  return done;
-}
-
 // ---- preview ---------------------------------------------------------------------------------
 
 std::wstring TCustomdxTreeList::GetPreviewText(TdxTreeListNode* node) {

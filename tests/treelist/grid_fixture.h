@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -32,8 +33,16 @@ class TestTreeList : public treelist::TCustomdxTreeList {
   // What the header's corner button says in its hint.
   std::wstring header_button_hint;
   std::wstring GetHeaderButtonHint() override { return header_button_hint; }
+  // The application's custom drawing of a cell: true when it drew the cell (Done).
+  std::function<bool(const treelist::TdxCellPaintInfo&, std::wstring&, framework::TFont&)>
+      custom_draw;
 
  protected:
+  bool DoCustomDrawCell(const treelist::TdxCellPaintInfo& cell, std::wstring& text,
+                        framework::TColor&, framework::TFont& font,
+                        framework::TAlignment&) override {
+    return custom_draw && custom_draw(cell, text, font);
+  }
   std::wstring GetNodeString(const TdxTreeListNode* node, int column) override;
   void SetNodeString(TdxTreeListNode* node, int column, const std::wstring& text) override;
   int GetNodeImageIndex(const TdxTreeListNode* node, ImageKind kind) override;

@@ -28,14 +28,15 @@ constexpr Look kLooks[] = {
 };
 
 // The application's hot look for a cell: blue and underlined, as links are.
-void UnderlineHotCell(treelist::TCustomdxTreeList& grid) {
-  grid.OnCustomDrawCell = [&grid](auto, HDC, const RECT&, TdxTreeListNode* node, int column, bool,
-                                  bool, bool, std::wstring&, framework::TColor&,
-                                  framework::TFont& font, framework::TAlignment&, bool&) {
+void UnderlineHotCell(treelist_test::TestTreeList& grid) {
+  grid.custom_draw = [&grid](const treelist::TdxCellPaintInfo& cell, std::wstring&,
+                             framework::TFont& font) {
     const treelist::TdxHotTrackInfo hot = grid.HotTrack();
-    if (hot.node != node || hot.column != column || hot.kind != 0) return;
-    font.SetStyle(framework::fsUnderline);
-    font.SetColor(RGB(0, 0, 255));
+    if (hot.node == cell.node && hot.column == cell.column && hot.kind == 0) {
+      font.SetStyle(framework::fsUnderline);
+      font.SetColor(RGB(0, 0, 255));
+    }
+    return false;
   };
 }
 

@@ -250,11 +250,9 @@ TEST(TreeListCellPainting, SearchMarkInvertsTheCellAndDoneLeavesItUnpainted) {
   EXPECT_GT(CountColour(surface, cell, face), 20) << "the rest of the cell";
 
   int custom_draws = 0;
-  f.grid.OnCustomDrawCell = [&](auto, HDC, const RECT&, TdxTreeListNode* node, int column, bool,
-                                bool, bool, std::wstring&, framework::TColor&, framework::TFont&,
-                                framework::TAlignment&, bool& done) {
+  f.grid.custom_draw = [&](const treelist::TdxCellPaintInfo& cell, std::wstring&, auto&) {
     ++custom_draws;
-    done = node == nets[2] && column == 1;
+    return cell.node == nets[2] && cell.column == 1;
   };
   surface.Fill(none);
   f.grid.PaintGridTo(surface.dc());
@@ -412,7 +410,7 @@ TEST(TreeListClipboard, TextFromColumnZeroSelectedOnlyAndAThrowingPaintChangesNo
   EXPECT_EQ(f.grid.SelectedNodes().size(), 2u) << "the selection stays";
   EXPECT_EQ(f.grid.Options(), options);
 
-  f.grid.OnCustomDrawCell = [](auto...) { throw std::runtime_error("paint failed"); };
+  f.grid.custom_draw = [](auto&...) -> bool { throw std::runtime_error("paint failed"); };
   const std::string font = f.grid.Font().Name();
   const bool parent_font = f.grid.ParentFont();
   EXPECT_THROW(f.grid.CopyGridToClipboard(false), std::runtime_error);
