@@ -67,7 +67,10 @@ void TCustomdxTreeList::DrawCellBy(const TdxCellPaintInfo& cell, bool text_only)
                 0};
   const bool own_font =
       (cell.kind == ckOrdinary || cell.kind == ckNewItemRow) && HasColumnFont(cell.column);
-  framework::TFont font = own_font ? GetColumnFont(cell.column) : Font();
+  // One font for all cells: assigning an equal font keeps its GDI font, so only cells whose
+  // handler changed it make another.
+  framework::TFont& font = cell_font_;
+  font.Assign(own_font ? GetColumnFont(cell.column) : Font());
   // A column's own font brings its colour, unless the cell is drawn in the selected style.
   if (!own_font || IsCellDrawnSelected(cell.node, cell.column)) {
     font.SetColor(static_cast<framework::TColor>(cell.text_color));

@@ -18,21 +18,8 @@ namespace {
 constexpr BYTE kTrueTypeOnly = OUT_TT_ONLY_PRECIS;
 static_assert(kTrueTypeOnly == 7);
 
-struct EnhMetaFileTraits {
-  using Raw = HENHMETAFILE;
-  static Raw none() { return nullptr; }
-  static bool valid(Raw h) { return h != nullptr; }
-  static void close(Raw h) { DeleteEnhMetaFile(h); }
-};
-using UniqueEnhMetaFile = win::Unique<EnhMetaFileTraits>;
-
-struct GlobalTraits {
-  using Raw = HGLOBAL;
-  static Raw none() { return nullptr; }
-  static bool valid(Raw h) { return h != nullptr; }
-  static void close(Raw h) { GlobalFree(h); }
-};
-using UniqueGlobal = win::Unique<GlobalTraits>;
+using win::UniqueEnhMetaFile;
+using win::UniqueGlobal;
 
 // One open clipboard for everything a copy puts there: the outermost scope opens and empties
 // it, and closes it on every exit.

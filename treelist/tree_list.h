@@ -670,6 +670,7 @@ class TCustomdxTreeList : public TreeListBase,
   framework::TColor auto_search_text_color_ = kInvertedSearchColor;
   int indent_desc_ = 20;
   std::unique_ptr<editors::TdxTextEditViewData> view_data_;
+  framework::TFont cell_font_;  // the painted cell's, handed to custom drawing
   int hot_column_ = -1;  // with hot_node_
   uint8_t hot_kind_ = 0;
   bool header_button_hot_ = false;

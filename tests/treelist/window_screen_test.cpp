@@ -1,11 +1,9 @@
 // On a real screen with the real mouse: the hot-tracked cell, a cell's tooltip, the search mark
-// with its focus rectangle and the preview rows in each look, and the clipboard's picture
-// played back.
+// with its focus rectangle and the preview rows in each look.
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "controls/surface.h"
 #include "grid_fixture.h"
 #include "support/screen_capture.h"
 #include "support/user_input.h"
@@ -75,8 +73,6 @@ TEST(TreeListWindowScreen, HotCellTooltipSearchMarkAndPreviewInEachLook) {
     OffsetRect(&tip, -shot.origin().x, -shot.origin().y);
     InflateRect(&tip, -2, -2);
     EXPECT_GT(shot.ShareOf(tip, GetSysColor(COLOR_INFOBK)), 0.5) << "the tooltip over the cell";
-    const RECT hot = shot.FromClient(f.hwnd(), narrow);
-    EXPECT_FALSE(IsRectEmpty(&hot));
     const RECT search = shot.FromClient(f.hwnd(), f.grid.GetCellRect(f.grid.GetFocusedNode(), 0));
     EXPECT_GT(shot.ShareOf(search, GetSysColor(COLOR_HIGHLIGHT) ^ 0xFFFFFF), 0.05)
         << "the search mark in inverted colours";
@@ -86,31 +82,6 @@ TEST(TreeListWindowScreen, HotCellTooltipSearchMarkAndPreviewInEachLook) {
                                    gnd_row.bottom + 1 + f.grid.GetMetrics().preview_line_height});
     EXPECT_GT(shot.ShareOf(preview, RGB(0, 0, 255), 80), 0.01) << "blue preview text";
   }
-}
-
-TEST(TreeListWindowScreen, ClipboardPicturePlaysBackAsTheWholeGrid) {
-  GridForm f(200, 120);
-  f.grid.SetModel(treelist_test::TwoBandModel());
-  for (int i = 0; i < 8; ++i) AddNamed(f.grid, nullptr, L"NET " + std::to_wstring(i));
-  f.grid.SetLeftCoord(70);
-  f.grid.CopyGridToClipboard(false);
-  ASSERT_TRUE(OpenClipboard(nullptr));
-  const HENHMETAFILE picture = static_cast<HENHMETAFILE>(GetClipboardData(CF_ENHMETAFILE));
-  ASSERT_NE(picture, nullptr);
-  ENHMETAHEADER header{};
-  GetEnhMetaFileHeader(picture, sizeof header, &header);
-  // The picture's size in the reference device's pixels, from its frame in 0.01 mm.
-  const RECT bounds{
-      0, 0, MulDiv(header.rclFrame.right, header.szlDevice.cx, header.szlMillimeters.cx * 100),
-      MulDiv(header.rclFrame.bottom, header.szlDevice.cy, header.szlMillimeters.cy * 100)};
-  xptest::Surface surface(bounds.right, bounds.bottom, RGB(255, 0, 255));
-  PlayEnhMetaFile(surface.dc(), picture, &bounds);
-  CloseClipboard();
-  xptest::WritePicture(surface, "treelist_clipboard_picture", 2);
-  EXPECT_NEAR(bounds.right, 330, 1) << "all three columns, from the first";
-  EXPECT_EQ(surface.Pixel(5, 3), GetSysColor(COLOR_BTNFACE)) << "the first header";
-  EXPECT_EQ(surface.Pixel(bounds.right - 3, bounds.bottom - 3), GetSysColor(COLOR_WINDOW));
-  EXPECT_EQ(f.grid.LeftCoord(), 70);
 }
 
 }  // namespace

@@ -17,18 +17,6 @@ using treelist_test::GridForm;
 
 namespace {
 
-// Eight columns of 150 pixels in one band.
-treelist::HeaderModel WideModel() {
-  treelist::HeaderModel model;
-  treelist::BandSpec band{L"All", 1200, 60, true, {{}}};
-  for (int i = 0; i < 8; ++i) {
-    model.columns.push_back({L"C" + std::to_wstring(i), 150, 30});
-    band.rows[0].push_back(i);
-  }
-  model.bands = {band};
-  return model;
-}
-
 std::vector<TdxTreeListNode*> AddNets(GridForm& f, int count) {
   std::vector<TdxTreeListNode*> nodes;
   f.grid.BeginUpdate();
@@ -38,18 +26,13 @@ std::vector<TdxTreeListNode*> AddNets(GridForm& f, int count) {
   return nodes;
 }
 
-void SetThumb(HWND hwnd, int bar, int pos) {
-  SCROLLINFO info{sizeof info, SIF_POS, 0, 0, 0, pos, 0};
-  SetScrollInfo(hwnd, bar, &info, FALSE);
-}
-
 TEST(TreeListMessages, ScrollBarsMoveByTheirArithmetic) {
-  GridForm f(300, 200);
-  f.grid.SetModel(WideModel());
+  GridForm f(100, 200);  // columns three times as wide as the grid
+  f.grid.SetModel(treelist_test::TwoBandModel());
   AddNets(f, 50);
   const treelist::Layout layout = f.grid.GetLayout();
   const int last_before_end = layout.scroll_extent - (layout.data.right - layout.data.left) - 1;
-  ASSERT_GT(last_before_end, 100);
+  ASSERT_GT(last_before_end, 60);
   const int last_top = [&] {
     f.grid.SetTopIndex(1000);
     return f.grid.TopIndex();
@@ -63,55 +46,22 @@ TEST(TreeListMessages, ScrollBarsMoveByTheirArithmetic) {
   };
   const Case cases[] = {
       {"thumb to 37 goes to a multiple of 4", WM_HSCROLL, 37, SB_THUMBTRACK, 36},
-      {"thumb at 0", WM_HSCROLL, 0, SB_THUMBPOSITION, 0},
       {"thumb just before the end reaches it", WM_HSCROLL, last_before_end, SB_THUMBTRACK,
        last_before_end + 1},
       {"thumb one step earlier", WM_HSCROLL, last_before_end - 1, SB_THUMBTRACK,
        last_before_end / 4 * 4},
-      {"right end", WM_HSCROLL, -1, SB_RIGHT, last_before_end + 1},
-      {"page left from the end", WM_HSCROLL, -1, SB_PAGELEFT,
-       last_before_end + 1 - (layout.data.right - layout.data.left)},
+      {"a page left", WM_HSCROLL, -1, SB_PAGELEFT,
+       last_before_end / 4 * 4 - (layout.data.right - layout.data.left)},
       {"vertical thumb beyond the rows", WM_VSCROLL, 49, SB_THUMBTRACK, last_top},
       {"page down on the last page", WM_VSCROLL, -1, SB_PAGEDOWN, last_top},
       {"line up", WM_VSCROLL, -1, SB_LINEUP, last_top - 1},
-      {"top", WM_VSCROLL, -1, SB_TOP, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const int bar = c.msg == WM_HSCROLL ? SB_HORZ : SB_VERT;
-    if (c.thumb >= 0) SetThumb(f.hwnd(), bar, c.thumb);
+    SCROLLINFO thumb{sizeof thumb, SIF_POS, 0, 0, 0, c.thumb, 0};
+    if (c.thumb >= 0) SetScrollInfo(f.hwnd(), c.msg == WM_HSCROLL ? SB_HORZ : SB_VERT, &thumb, 0);
     SendMessageW(f.hwnd(), c.msg, c.code, 0);
     EXPECT_EQ(c.msg == WM_HSCROLL ? f.grid.LeftCoord() : f.grid.TopIndex(), c.expected);
-  }
-}
-
-SHORT g_alt = 0, g_ctrl = 0;
-
-TEST(TreeListMessages, DialogCodeLeavesAltLettersToTheMenus) {
-  GridForm f;
-  f.grid.Seams().key_state = [](int key) -> SHORT {
-    return key == VK_MENU ? g_alt : key == VK_CONTROL ? g_ctrl : 0;
-  };
-  constexpr SHORT kDown = -32768;
-  struct Case {
-    uint32_t options, options_ex;
-    SHORT alt, ctrl;
-    LRESULT expected;
-  };
-  const Case cases[] = {
-      {treelist::aoEditing, 0, kDown, 0, DLGC_WANTARROWS | DLGC_WANTCHARS},
-      {0, treelist::aoAutoSearch, 0, 0, DLGC_WANTARROWS | DLGC_WANTCHARS},
-      {0, treelist::aoAutoSearch, kDown, 0, DLGC_WANTARROWS},
-      {treelist::aoTabs, 0, 0, 0, DLGC_WANTARROWS | DLGC_WANTTAB},
-      {treelist::aoTabs, 0, 0, kDown, DLGC_WANTARROWS},
-  };
-  for (const Case& c : cases) {
-    f.grid.SetOptions(c.options);
-    f.grid.SetOptionsEx(c.options_ex);
-    g_alt = c.alt;
-    g_ctrl = c.ctrl;
-    EXPECT_EQ(SendMessageW(f.hwnd(), WM_GETDLGCODE, 0, 0), c.expected)
-        << c.options << " " << c.options_ex << " alt " << c.alt << " ctrl " << c.ctrl;
   }
 }
 
@@ -123,7 +73,6 @@ TEST(TreeListMessages, ResizingUntilEverythingFitsRemovesBothBars) {
   ASSERT_EQ(GetWindowLongW(f.hwnd(), GWL_STYLE) & both, both);
   f.grid.SetBounds(10, 10, 600, 400);
   EXPECT_EQ(GetWindowLongW(f.hwnd(), GWL_STYLE) & both, 0);
-  EXPECT_EQ(f.grid.TopIndex(), 0);
 }
 
 TEST(TreeListMessages, FlatLooksDrawTheirOwnOnePixelFrame) {
@@ -150,11 +99,11 @@ TEST(TreeListMessages, FlatLooksDrawTheirOwnOnePixelFrame) {
     EXPECT_EQ(window.right - window.left - client.right, 2 * c.frame);
     xptest::Surface surface(20, 20, none);
     if (c.frame) f.grid.DrawBorder(surface.dc(), {0, 0, 20, 20});
-    EXPECT_EQ(surface.Pixel(0, 10), c.left);
-    EXPECT_EQ(surface.Pixel(10, 0), c.left);
-    EXPECT_EQ(surface.Pixel(19, 10), c.right);
-    EXPECT_EQ(surface.Pixel(10, 19), c.right);
-    EXPECT_EQ(surface.Pixel(10, 10), none);
+    const std::vector<COLORREF> left_top_right_bottom_inside{
+        surface.Pixel(0, 10), surface.Pixel(10, 0), surface.Pixel(19, 10), surface.Pixel(10, 19),
+        surface.Pixel(10, 10)};
+    EXPECT_EQ(left_top_right_bottom_inside,
+              (std::vector<COLORREF>{c.left, c.left, c.right, c.right, none}));
   }
 }
 
@@ -165,21 +114,10 @@ TEST(TreeListMessages, ExpandGlyphsAreDrawnFromTheSystemColours) {
     int plus, minus;  // system colour indexes
   };
   const Case cases[] = {
-      {0, 5, COLOR_BTNHIGHLIGHT, COLOR_BTNHIGHLIGHT},
-      {5, 0, COLOR_BTNHIGHLIGHT, COLOR_BTNHIGHLIGHT},
-      {11, 5, COLOR_3DDKSHADOW, COLOR_3DDKSHADOW},
-      {5, 11, COLOR_3DDKSHADOW, COLOR_3DDKSHADOW},
-      {10, 5, COLOR_BTNSHADOW, COLOR_BTNSHADOW},
-      {5, 10, COLOR_BTNSHADOW, COLOR_BTNSHADOW},
-      {1, 1, COLOR_BTNFACE, COLOR_BTNFACE},
-      {2, 5, COLOR_BTNFACE, COLOR_BTNFACE},
-      {3, 5, COLOR_BTNTEXT, COLOR_BTNTEXT},
-      {7, 5, COLOR_BTNTEXT, COLOR_BTNTEXT},
-      {8, 5, COLOR_BTNFACE, COLOR_BTNFACE},
-      {5, 3, COLOR_BTNTEXT, COLOR_BTNFACE},
-      {5, 7, COLOR_BTNTEXT, COLOR_BTNFACE},
-      {5, 8, COLOR_BTNFACE, COLOR_BTNFACE},
-      {6, 4, COLOR_BTNFACE, COLOR_BTNFACE},
+      {0, 5, COLOR_BTNHIGHLIGHT, COLOR_BTNHIGHLIGHT}, {11, 5, COLOR_3DDKSHADOW, COLOR_3DDKSHADOW},
+      {5, 10, COLOR_BTNSHADOW, COLOR_BTNSHADOW},      {1, 1, COLOR_BTNFACE, COLOR_BTNFACE},
+      {3, 5, COLOR_BTNTEXT, COLOR_BTNTEXT},           {8, 5, COLOR_BTNFACE, COLOR_BTNFACE},
+      {5, 3, COLOR_BTNTEXT, COLOR_BTNFACE},           {5, 8, COLOR_BTNFACE, COLOR_BTNFACE},
   };
   for (const bool plus : {true, false}) {
     win::UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
@@ -216,12 +154,6 @@ TEST(TreeListMessages, SizingEdgesSetTheSplitCursorAndTheExpandTimerToggles) {
     SendMessageW(f.hwnd(), WM_TIMER, treelist::TCustomdxTreeList::kExpandTimer, 0);
     EXPECT_EQ(nets[1]->Expanded(), expanded) << "each tick toggles under aoDragCollapse";
   }
-  f.grid.SetOptionsEx(f.grid.OptionsEx() & ~treelist::aoDragCollapse);
-  nets[1]->Collapse(false);
-  f.grid.StartExpandTimer(nets[1], 500);
-  SendMessageW(f.hwnd(), WM_TIMER, treelist::TCustomdxTreeList::kExpandTimer, 0);
-  SendMessageW(f.hwnd(), WM_TIMER, treelist::TCustomdxTreeList::kExpandTimer, 0);
-  EXPECT_TRUE(nets[1]->Expanded()) << "without it a node only expands";
 }
 
 // The pixels of `rect` in `colour`.
@@ -321,10 +253,6 @@ TEST(TreeListHotTrack, CellsHeadersHintsAndTooltipsFollowTheMouse) {
   move({next.left + 3, next.top + 2});
   EXPECT_NE(f.grid.CellTooltip(), nullptr) << "unless the handler asks for one";
 
-  const RECT header = f.grid.GetLayout().headers[1].rect;
-  move({header.left + 5, header.top + 3});
-  EXPECT_TRUE(hot_is(nullptr, 1, 1)) << "the header's caption part";
-
   const RECT button = f.grid.HeaderButtonRect();
   const POINT on_button{button.left + 2, button.top + 2};
   move(on_button);
@@ -336,7 +264,6 @@ TEST(TreeListHotTrack, CellsHeadersHintsAndTooltipsFollowTheMouse) {
   move(on_button);
   SendMessageW(f.hwnd(), WM_TIMER, treelist::TCustomdxTreeList::kHintShowTimer, 0);
   ASSERT_NE(f.grid.HeaderHint(), nullptr);
-  EXPECT_TRUE(IsWindowVisible(f.grid.HeaderHint()->Handle()));
 
   f.grid.Perform(framework::CM_MOUSELEAVE);
   EXPECT_EQ(f.grid.HeaderHint(), nullptr) << "leaving takes the hint";
@@ -471,6 +398,10 @@ TEST(TreeListClipboard, PictureIsTheWholeGridInTrueTypeFonts) {
     std::set<std::pair<std::wstring, int>> fonts;
     EnumEnhMetaFile(nullptr, picture, CollectFont, &fonts, nullptr);
     EXPECT_EQ(fonts, (std::set<std::pair<std::wstring, int>>{{c.face, c.precision}}));
+    xptest::Surface played(330, m.header_panel_height + 9 * m.default_row_height);
+    const RECT all{0, 0, played.width(), played.height()};
+    PlayEnhMetaFile(played.dc(), picture, &all);
+    if (c.face == L"Tahoma") xptest::WritePicture(played, "treelist_clipboard_picture", 2);
     DeleteEnhMetaFile(picture);
     EXPECT_EQ(f.grid.Font().Name(), c.font) << "the grid's own font is back";
   }
