@@ -33,8 +33,7 @@ constexpr UINT CM_ACTIVATE = CM_BASE + 0, CM_DEACTIVATE = CM_BASE + 1, CM_DIALOG
                CM_RELEASE = CM_BASE + 33, CM_SHOWINGCHANGED = CM_BASE + 34,
                CM_HINTSHOW = CM_BASE + 48, CM_RECREATEWND = CM_BASE + 51,
                CM_CANCELMODE = CM_BASE + 4, CM_CTL3DCHANGED = CM_BASE + 16,
-               CM_DESIGNHITTEST = CM_BASE + 28, CM_SYSCOLORCHANGE = CM_BASE + 36,
-               CM_DRAG = CM_BASE + 47;
+               CM_SYSCOLORCHANGE = CM_BASE + 36, CM_DRAG = CM_BASE + 47;
 static_assert(CM_RELEASE == 45089, "a form still in the host's hands is freed by this message");
 constexpr UINT CN_BASE = 0xBC00;
 constexpr UINT CN_COMMAND = CN_BASE + WM_COMMAND, CN_NOTIFY = CN_BASE + WM_NOTIFY;

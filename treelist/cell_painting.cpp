@@ -107,7 +107,6 @@ void TCustomdxTreeList::PaintCellPass(const TdxCellPaintInfo& cell, const CellPa
                                       bool text_only) {
   const int width = cell.rect.right - cell.rect.left;
   const int height = cell.rect.bottom - cell.rect.top;
-  if (width <= 0 || height <= 0) return;
   CellOrigin origin(cell.dc, cell.rect);
   if (text_only) {
     const int length = static_cast<int>(pass.text.size());

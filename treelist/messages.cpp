@@ -20,10 +20,6 @@ bool IsHeightSizingState(TdxTreeListState state) {
   return state == tsBandPanelSizing || state == tsHeaderPanelSizing || state == tsRowSizing;
 }
 
-bool IsDragState(TdxTreeListState state) {
-  return state == tsColumnDragging || state == tsBandDragging || state == tsNodeDragging;
-}
-
 // Where a thumb dragged to `pos` puts the left coordinate: steps of 4 pixels keep the columns'
 // pixels aligned while scrolling, except on the last step, which reaches the end exactly.
 int HorizontalThumbTarget(int pos, int data_width, int content_width) {
@@ -141,15 +137,6 @@ bool TCustomdxTreeList::HandleWindowMessage(framework::TMessage& message) {
       HideHeaderHint();
       HideCellTooltip();
       return true;
-    case framework::CM_DESIGNHITTEST: {
-      const THitInfo hit = HitTest({GET_X_LPARAM(message.lParam), GET_Y_LPARAM(message.lParam)});
-      const bool zone = hit.kind == htColumn || hit.kind == htBand || hit.kind == htColumnEdge ||
-                        hit.kind == htBandEdge || hit.kind == htBandPanelEdge ||
-                        hit.kind == htHeaderPanelEdge || hit.kind == htRowEdge;
-      message.result =
-          zone || IsDragState(state_) || IsWidthSizingState(state_) || IsHeightSizingState(state_);
-      return true;
-    }
     case framework::CM_DRAG: {
       const bool many = selection_.size() >= 2;
       const bool copy = CanCopyDrag() && seams_.key_state(VK_CONTROL) < 0;
@@ -215,11 +202,11 @@ void TCustomdxTreeList::HandleSize(framework::TMessage& message) {
   ClampScrollPositions();
 }
 
-// Both bars go at once when nothing would need them: dropping one at a time would give the
+// The bars go at once when nothing would need them: dropping one at a time would give the
 // other room it then no longer needs, with a frame change each.
 void TCustomdxTreeList::DropUnneededScrollBars() {
   const LONG style = GetWindowLongW(hwnd_, GWL_STYLE);
-  if (!(style & WS_HSCROLL) || !(style & WS_VSCROLL)) return;
+  if (!(style & (WS_HSCROLL | WS_VSCROLL))) return;
   RECT client{};
   GetClientRect(hwnd_, &client);
   client.right += GetSystemMetrics(SM_CXVSCROLL);

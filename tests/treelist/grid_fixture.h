@@ -36,8 +36,20 @@ class TestTreeList : public treelist::TCustomdxTreeList {
   // The application's custom drawing of a cell: true when it drew the cell (Done).
   std::function<bool(const treelist::TdxCellPaintInfo&, std::wstring&, framework::TFont&)>
       custom_draw;
+  // The cells painted through the view-data road, with their hot flag; the frame changes.
+  std::map<std::pair<const TdxTreeListNode*, int>, bool> painted_hot;
+  int frame_calculations = 0;
+  void WndProc(framework::TMessage& m) override {
+    frame_calculations += m.msg == WM_NCCALCSIZE;
+    TCustomdxTreeList::WndProc(m);
+  }
 
  protected:
+  void BeginCellPaint(TdxTreeListNode* node, int) override { painting_ = node; }
+  void PaintCellViewData(HDC dc, int column, editors::TdxEditViewData& data) override {
+    painted_hot[{painting_, column}] = data.Hot;
+    TCustomdxTreeList::PaintCellViewData(dc, column, data);
+  }
   bool DoCustomDrawCell(const treelist::TdxCellPaintInfo& cell, std::wstring& text,
                         framework::TColor&, framework::TFont& font,
                         framework::TAlignment&) override {
@@ -48,6 +60,7 @@ class TestTreeList : public treelist::TCustomdxTreeList {
   int GetNodeImageIndex(const TdxTreeListNode* node, ImageKind kind) override;
 
  private:
+  const TdxTreeListNode* painting_ = nullptr;
   treelist::HeaderModel model_;
   std::unordered_map<const TdxTreeListNode*, std::wstring> names_;
   std::map<std::pair<const TdxTreeListNode*, int>, std::wstring> edited_;

@@ -71,8 +71,10 @@ TEST(TreeListMessages, ResizingUntilEverythingFitsRemovesBothBars) {
   AddNets(f, 12);
   const LONG both = WS_HSCROLL | WS_VSCROLL;
   ASSERT_EQ(GetWindowLongW(f.hwnd(), GWL_STYLE) & both, both);
+  f.grid.frame_calculations = 0;
   f.grid.SetBounds(10, 10, 600, 400);
   EXPECT_EQ(GetWindowLongW(f.hwnd(), GWL_STYLE) & both, 0);
+  EXPECT_EQ(f.grid.frame_calculations, 2) << "the new size, then one frame change for both bars";
 }
 
 TEST(TreeListMessages, FlatLooksDrawTheirOwnOnePixelFrame) {
@@ -142,6 +144,12 @@ TEST(TreeListMessages, SizingEdgesSetTheSplitCursorAndTheExpandTimerToggles) {
                          MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)),
             1);
   EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_SIZEWE));
+  const POINT cell = f.grid.ClientToScreen({layout.headers[0].left + 20, layout.rows.top + 4});
+  SendMessageW(f.hwnd(), WM_NCHITTEST, 0, MAKELPARAM(cell.x, cell.y));
+  EXPECT_EQ(SendMessageW(f.hwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(f.hwnd()),
+                         MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)),
+            0)
+      << "a cell leaves the cursor to the control";
 
   // The cursor rests on the second row while a drag hovers there.
   static POINT cursor;
@@ -211,9 +219,9 @@ TEST(TreeListCellPainting, PreviewTakesThePreviewColourUnlessTheRowIsSelected) {
   f.grid.PaintGridTo(surface.dc());
   EXPECT_EQ(colours[nets[0]], framework::clBlue);
   EXPECT_EQ(framework::ColorToRGB(colours[nets[1]]), GetSysColor(COLOR_HIGHLIGHTTEXT));
-  EXPECT_GT(f.grid.GetRowHeight(nets[0], f.grid.DefaultRowHeight(), true),
-            f.grid.DefaultRowHeight() + 10)
-      << "the preview line makes the row taller";
+  EXPECT_EQ(f.grid.GetRowHeight(nets[0], f.grid.DefaultRowHeight(), true),
+            f.grid.DefaultRowHeight() + f.grid.GetMetrics().preview_line_height + 2)
+      << "the one line the text needs, fewer than PreviewLines";
 }
 
 TEST(TreeListHotTrack, CellsHeadersHintsAndTooltipsFollowTheMouse) {
@@ -243,6 +251,12 @@ TEST(TreeListHotTrack, CellsHeadersHintsAndTooltipsFollowTheMouse) {
   move({narrow.left + 6, narrow.top + 3});
   EXPECT_EQ(f.grid.CellTooltip(), tooltip) << "the same cell keeps its tooltip";
   EXPECT_EQ(hot_events, 1);
+  xptest::Surface surface(400, 300);
+  f.grid.PaintGridTo(surface.dc());
+  EXPECT_EQ(f.grid.painted_hot.size(), 3u * 3u) << "every cell through its view data";
+  for (const auto& [cell, hot] : f.grid.painted_hot) {
+    EXPECT_EQ(hot, cell.first == nets[1] && cell.second == 1) << "only the hot cell paints hot";
+  }
 
   const RECT fits = f.grid.GetCellRect(nets[0], 2);
   move({fits.left + 3, fits.top + 2});
