@@ -57,7 +57,7 @@ void TCustomdxTreeList::DrawCellText(const TdxCellPaintInfo& cell) { DrawCellBy(
 
 void TCustomdxTreeList::DrawCellBy(const TdxCellPaintInfo& cell, bool text_only) {
   if (cell.node) BeginCellPaint(cell.node, cell.column);
-  const bool cell_text = cell.kind == ckOrdinary || cell.kind == ckOther || cell.kind == ckUnicode;
+  const bool cell_text = cell.kind != ckNewItemRow;
   CellPass pass{cell_text ? GetCellText(cell.node, cell.column)
                           : GetRowKindText(cell.node, cell.column, cell.kind),
                 nullptr,

@@ -308,6 +308,7 @@ TEST(TreeListHotTrack, HintsLeaveTheEditorItsFocusAndGoWithTheWindow) {
   SendMessageW(f.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(button.left + 2, button.top + 2));
   SendMessageW(f.hwnd(), WM_TIMER, treelist::TCustomdxTreeList::kHintShowTimer, 0);
   ASSERT_NE(f.grid.HeaderHint(), nullptr);
+  SendMessageW(f.hwnd(), WM_CANCELMODE, 0, 0);  // cancels drags and sizing, not editing
   EXPECT_EQ(f.grid.State(), treelist::tsEditing);
   EXPECT_EQ(GetFocus(), editor);
 
@@ -412,10 +413,11 @@ TEST(TreeListClipboard, PictureIsTheWholeGridInTrueTypeFonts) {
     std::set<std::pair<std::wstring, int>> fonts;
     EnumEnhMetaFile(nullptr, picture, CollectFont, &fonts, nullptr);
     EXPECT_EQ(fonts, (std::set<std::pair<std::wstring, int>>{{c.face, c.precision}}));
-    xptest::Surface played(330, m.header_panel_height + 9 * m.default_row_height);
+    xptest::Surface played(330, m.header_panel_height + 9 * m.default_row_height, RGB(255, 0, 255));
     const RECT all{0, 0, played.width(), played.height()};
     PlayEnhMetaFile(played.dc(), picture, &all);
     if (c.face == L"Tahoma") xptest::WritePicture(played, "treelist_clipboard_picture", 2);
+    EXPECT_EQ(played.Pixel(325, played.height() - 2), GetSysColor(COLOR_WINDOW)) << "cells filled";
     DeleteEnhMetaFile(picture);
     EXPECT_EQ(f.grid.Font().Name(), c.font) << "the grid's own font is back";
   }
