@@ -18,12 +18,13 @@ TCopperIndex::TCopperIndex(sdk::Coord tolerance)
     : tolerance_(tolerance), cell_(std::max<int64_t>(4 * int64_t{tolerance}, kMinCell)) {}
 
 void TCopperIndex::Add(const TCopperItem& item) {
+  ++filed_[item.kind];
   File(Key(item, CellOf(item.a)), item);
   if (CellOf(item.b) != CellOf(item.a)) File(Key(item, CellOf(item.b)), item);
 }
 
 const TCopperItem* TCopperIndex::Find(const TCopperItem& item) const {
-  if (slots_.empty()) return nullptr;
+  if (filed_[item.kind] == 0) return nullptr;
   // The cells that points within the tolerance of the item's first end lie in: mostly one,
   // two or four near a cell's edge.
   const int64_t x1 = Floor(int64_t{item.a.x} - tolerance_),
@@ -79,14 +80,6 @@ size_t TCopperIndex::SlotOf(uint64_t key) const {
   size_t at = static_cast<size_t>(((key ^ (key >> 29)) * 0x9E3779B97F4A7C15ull) >> 32) & mask;
   while (slots_[at].head != 0 && slots_[at].key != key) at = (at + 1) & mask;
   return at;
-}
-
-void TCopperIndex::Reserve(size_t pieces) {
-  // A piece may lie in two cells.
-  entries_.reserve(entries_.size() + 2 * pieces);
-  size_t slots = std::max<size_t>(64, slots_.size());
-  while (slots < 2 * (used_ + pieces)) slots *= 2;
-  if (slots > slots_.size()) Rehash(slots);
 }
 
 void TCopperIndex::File(uint64_t key, const TCopperItem& item) {

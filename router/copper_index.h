@@ -2,6 +2,7 @@
 // the precision the router gives coordinates back with. No board access.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -30,8 +31,6 @@ class TCopperIndex {
  public:
   explicit TCopperIndex(sdk::Coord tolerance);
 
-  // Room for this many pieces more, so that filing them never regrows the table.
-  void Reserve(size_t pieces);
   void Add(const TCopperItem& item);
   // The first piece filed that is the same as the item; null when there is none.
   const TCopperItem* Find(const TCopperItem& item) const;
@@ -59,6 +58,9 @@ class TCopperIndex {
 
   sdk::Coord tolerance_;
   int64_t cell_;
+  // Pieces filed by kind: a look-up for a kind the index lacks (a track where the board kept
+  // only vias and pads) needs no visit to the table, which on a large board is a cache miss.
+  std::array<size_t, 3> filed_{};
   std::vector<Slot> slots_;  // open addressing, at most half full
   std::vector<Entry> entries_;
   size_t used_ = 0;

@@ -58,9 +58,4 @@ using TdxHotTrackCellEvent = framework::TEvent<TComponent*, TdxTreeListNode*, in
 using TdxTooltipInfoEvent =
     framework::TEvent<TComponent*, TdxTreeListNode*, int, RECT&, std::wstring&, bool&, bool&>;
 
-enum class TBorderStyle { bsNone, bsSingle };
-
-// The default search colours: the cell's own colours inverted.
-constexpr framework::TColor kInvertedSearchColor = 0x1FFFFFFF;
-
 }  // namespace treelist

@@ -10,7 +10,7 @@ namespace {
 
 // A search colour: the one set, or by default the cell's own inverted.
 COLORREF SearchColor(framework::TColor setting, COLORREF cell_color) {
-  if (setting == kInvertedSearchColor) return (cell_color ^ 0xFFFFFF) & 0xFFFFFF;
+  if (setting == framework::clNone) return (cell_color ^ 0xFFFFFF) & 0xFFFFFF;
   return framework::ColorToRGB(setting);
 }
 
@@ -84,8 +84,8 @@ void TCustomdxTreeList::DrawCellBy(const TdxCellPaintInfo& cell, bool text_only)
     if (searching_ && cell.node && cell.node == focused_node_ && cell.kind == ckOrdinary &&
         cell.column == search_column_) {
       if (!search_text_.empty()) {
-        pass.brush = SearchColor(auto_search_color_, pass.brush);
-        pass.fore = SearchColor(auto_search_text_color_, pass.fore);
+        pass.brush = SearchColor(GetColor(TreeListColor::AutoSearch), pass.brush);
+        pass.fore = SearchColor(GetColor(TreeListColor::AutoSearchText), pass.fore);
         pass.highlight_length = static_cast<int>(search_text_.size());
         PaintCellPass(cell, pass, text_only);
       }
@@ -208,7 +208,7 @@ int TCustomdxTreeList::PreviewHeight(TdxTreeListNode* node) {
 void TCustomdxTreeList::DrawPreview(HDC dc, const RECT& rect, TdxTreeListNode* node,
                                     COLORREF background, COLORREF text_color) {
   std::wstring text = GetPreviewText(node);
-  const bool selected = background == framework::ColorToRGB(highlight_color_);
+  const bool selected = background == framework::ColorToRGB(GetColor(TreeListColor::Highlight));
   framework::TColor fore =
       selected ? static_cast<framework::TColor>(text_color) : preview_font_.Color();
   framework::TColor back = static_cast<framework::TColor>(background);
@@ -227,21 +227,6 @@ void TCustomdxTreeList::DrawPreview(HDC dc, const RECT& rect, TdxTreeListNode* n
     SetBkMode(dc, OPAQUE);
   }
   SetBkColor(dc, old_back);
-}
-
-// ---- settings --------------------------------------------------------------------------------
-
-void TCustomdxTreeList::SetRepaintColor(framework::TColor& field, framework::TColor value) {
-  if (field == value) return;
-  field = value;
-  Invalidate();
-}
-
-void TCustomdxTreeList::SetIndentDesc(int value) {
-  value = std::max(value, 0);
-  if (indent_desc_ == value) return;
-  indent_desc_ = value;
-  LayoutChanged();
 }
 
 }  // namespace treelist

@@ -96,11 +96,6 @@ bool TCustomdxTreeList::HandleWindowMessage(framework::TMessage& message) {
       return true;
     }
     case WM_ERASEBKGND: message.result = 1; return true;
-    case WM_LBUTTONDOWN:
-      KillTimer(hwnd_, kClickOpenTimer);
-      TreeListBase::WndProc(message);
-      if (editor_) editor_->SetLastPressTime(seams_.message_time());
-      return true;
     case WM_CANCELMODE:
       if (state_ != tsNone && state_ != tsEditing) SetState(tsNone);
       return false;
@@ -209,8 +204,8 @@ void TCustomdxTreeList::DropUnneededScrollBars() {
   if (!(style & (WS_HSCROLL | WS_VSCROLL))) return;
   RECT client{};
   GetClientRect(hwnd_, &client);
-  client.right += GetSystemMetrics(SM_CXVSCROLL);
-  client.bottom += GetSystemMetrics(SM_CYHSCROLL);
+  if (style & WS_VSCROLL) client.right += GetSystemMetrics(SM_CXVSCROLL);
+  if (style & WS_HSCROLL) client.bottom += GetSystemMetrics(SM_CYHSCROLL);
   LayoutInputs in;
   in.client = client;
   in.metrics = metrics_;
@@ -223,7 +218,6 @@ void TCustomdxTreeList::DropUnneededScrollBars() {
   }
   if (rows_height > room || layout.scroll_extent > layout.ScrollWidth()) return;
   SetWindowLongW(hwnd_, GWL_STYLE, style & ~(WS_HSCROLL | WS_VSCROLL));
-  shown_bars_[0] = shown_bars_[1] = ScrollBarState{};
   SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0,
                SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
@@ -232,10 +226,6 @@ void TCustomdxTreeList::DropUnneededScrollBars() {
 
 void TCustomdxTreeList::HandleTimer(UINT_PTR id) {
   switch (id) {
-    case kClickOpenTimer:
-      KillTimer(hwnd_, kClickOpenTimer);
-      if (state_ == tsNone) ShowEditor();
-      break;
     case kExpandTimer: ExpandTimerElapsed(); break;
     case kHintShowTimer: ShowHeaderHint(true); break;
     case kHintHideTimer: HideHeaderHint(); break;
@@ -256,7 +246,7 @@ void TCustomdxTreeList::ExpandTimerElapsed() {
   if (!node || node != drag_over_node_) return;
   if (options_ex_ & aoDragCollapse) {
     node->SetExpanded(!node->Expanded());
-    StartExpandTimer(node, 2 * wait_for_expand_node_time_);
+    StartExpandTimer(node, 2 * static_cast<int>(WaitForExpandNodeTime));
   } else {
     node->Expand(false);
   }
@@ -307,12 +297,6 @@ void TCustomdxTreeList::DrawBorder(HDC dc, const RECT& rect) {
   } else {
     DrawEdge(dc, &frame, BDR_SUNKENOUTER, BF_RECT);
   }
-}
-
-void TCustomdxTreeList::SetBorderStyle(TBorderStyle value) {
-  if (border_style_ == value) return;
-  border_style_ = value;
-  if (HandleAllocated()) RecreateWnd();
 }
 
 // ---- notifications ---------------------------------------------------------------------------

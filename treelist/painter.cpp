@@ -52,9 +52,10 @@ TreeListPainter::TreeListPainter(TCustomdxTreeList& grid, HDC dc)
       !grid.painting_picture_ && grid.HandleAllocated() && GetFocus() == grid.Handle();
   window_ = framework::ColorToRGB(grid.Color());
   window_text_ = GetSysColor(COLOR_WINDOWTEXT);
-  highlight_ = framework::ColorToRGB(grid.HighlightColor());
+  highlight_ = framework::ColorToRGB(grid.GetColor(TCustomdxTreeList::TreeListColor::Highlight));
   highlight_text_ = GetSysColor(COLOR_HIGHLIGHTTEXT);
-  hide_selection_ = framework::ColorToRGB(grid.HideSelectionColor());
+  hide_selection_ =
+      framework::ColorToRGB(grid.GetColor(TCustomdxTreeList::TreeListColor::HideSelection));
   tree_line_ = GetSysColor(COLOR_BTNSHADOW);
   const HeaderModel& model = grid.GetHeaderModel();
   if (!model.bands.empty() && !model.bands[0].rows.empty() && !model.bands[0].rows[0].empty()) {

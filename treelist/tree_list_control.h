@@ -217,6 +217,8 @@ class TCustomdxTreeListControl : public TCustomdxTreeList {
   bool DoEditing(TdxTreeListNode* node) override;
   bool IsColumnSizeable(int column) const override;
   int GetColumnsMinCellHeight() override;
+  // A change of the user's locale settings reaches the columns after the grid.
+  void WndProc(framework::TMessage& message) override;
   // Cell painting through the columns (control_painting.cpp): their alignment, font, custom
   // drawing and view data, with the painted node handed to the column meanwhile.
   void BeginCellPaint(TdxTreeListNode* node, int column) override;
