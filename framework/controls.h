@@ -31,7 +31,9 @@ constexpr UINT CM_ACTIVATE = CM_BASE + 0, CM_DEACTIVATE = CM_BASE + 1, CM_DIALOG
                CM_MOUSELEAVE = CM_BASE + 20, CM_VISIBLECHANGED = CM_BASE + 23,
                CM_ENTER = CM_BASE + 26, CM_EXIT = CM_BASE + 27, CM_WANTSPECIALKEY = CM_BASE + 30,
                CM_RELEASE = CM_BASE + 33, CM_SHOWINGCHANGED = CM_BASE + 34,
-               CM_HINTSHOW = CM_BASE + 48, CM_RECREATEWND = CM_BASE + 51;
+               CM_HINTSHOW = CM_BASE + 48, CM_RECREATEWND = CM_BASE + 51,
+               CM_CANCELMODE = CM_BASE + 4, CM_CTL3DCHANGED = CM_BASE + 16,
+               CM_SYSCOLORCHANGE = CM_BASE + 36, CM_DRAG = CM_BASE + 47;
 static_assert(CM_RELEASE == 45089, "a form still in the host's hands is freed by this message");
 constexpr UINT CN_BASE = 0xBC00;
 constexpr UINT CN_COMMAND = CN_BASE + WM_COMMAND, CN_NOTIFY = CN_BASE + WM_NOTIFY;
@@ -62,7 +64,8 @@ constexpr unsigned csLButtonDown = 1, csClicked = 2, csPalette = 4, csReadingSta
 using TCursor = int;
 constexpr TCursor crDefault = 0, crNone = -1, crArrow = -2, crCross = -3, crIBeam = -4,
                   crSizeNESW = -6, crSizeNS = -7, crSizeNWSE = -8, crSizeWE = -9, crUpArrow = -10,
-                  crHourGlass = -11, crNo = -18, crHandPoint = -21, crSizeAll = -22;
+                  crHourGlass = -11, crDrag = -12, crHSplit = -14, crVSplit = -15,
+                  crMultiDrag = -16, crNo = -18, crHandPoint = -21, crSizeAll = -22;
 
 class TWinControl;
 LRESULT CALLBACK FrameworkWindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) noexcept;

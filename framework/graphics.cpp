@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "framework/win/text.h"
 
@@ -109,16 +110,6 @@ int ScreenPixelsPerInch() noexcept {
 
 TFont::TFont() = default;
 
-void TFont::Assign(const TFont& other) {
-  if (*this == other) return;
-  name_ = other.name_;
-  height_ = other.height_;
-  color_ = other.color_;
-  style_ = other.style_;
-  charset_ = other.charset_;
-  Changed();
-}
-
 bool TFont::operator==(const TFont& other) const {
   return name_ == other.name_ && height_ == other.height_ && color_ == other.color_ &&
          style_ == other.style_ && charset_ == other.charset_;
@@ -127,7 +118,26 @@ bool TFont::operator==(const TFont& other) const {
 struct SharedFont {
   LOGFONTW log_font;
   win::UniqueFont font;
+  bool own = false;  // given with SetHandle, never in the cache
 };
+
+void TFont::Assign(const TFont& other) {
+  // A handle given with SetHandle goes with the copy: the description cannot make it again.
+  const bool other_own = other.handle_ && other.handle_->own;
+  const bool own = handle_ && handle_->own;
+  if (*this == other && ((!own && !other_own) || handle_ == other.handle_)) return;
+  name_ = other.name_;
+  height_ = other.height_;
+  color_ = other.color_;
+  style_ = other.style_;
+  charset_ = other.charset_;
+  if (!other_own) {
+    Changed();
+    return;
+  }
+  auto old = std::exchange(handle_, other.handle_);
+  if (OnChange) OnChange();
+}
 
 namespace {
 
@@ -141,6 +151,11 @@ bool SameLogFont(const LOGFONTW& a, const LOGFONTW& b) {
 std::vector<std::weak_ptr<SharedFont>>& FontCache() {
   static std::vector<std::weak_ptr<SharedFont>> cache;
   return cache;
+}
+
+TFontStyles StyleOf(const LOGFONTW& log_font) {
+  return (log_font.lfWeight >= FW_BOLD ? fsBold : 0) | (log_font.lfItalic ? fsItalic : 0) |
+         (log_font.lfUnderline ? fsUnderline : 0) | (log_font.lfStrikeOut ? fsStrikeOut : 0);
 }
 
 }  // namespace
@@ -192,7 +207,7 @@ void TFont::SetHeight(int height) {
 void TFont::SetColor(TColor color) {
   if (color == color_) return;
   color_ = color;
-  Changed();
+  if (OnChange) OnChange();  // the GDI font has no colour: it stays
 }
 
 void TFont::SetStyle(TFontStyles style) {
@@ -207,13 +222,25 @@ void TFont::SetCharset(int charset) {
   Changed();
 }
 
-void TFont::SetFromLogFont(const LOGFONTW& log_font) {
+void TFont::Describe(const LOGFONTW& log_font) {
   name_ = win::Narrow(log_font.lfFaceName);
   height_ = log_font.lfHeight;
-  style_ = (log_font.lfWeight >= FW_BOLD ? fsBold : 0) | (log_font.lfItalic ? fsItalic : 0) |
-           (log_font.lfUnderline ? fsUnderline : 0) | (log_font.lfStrikeOut ? fsStrikeOut : 0);
+  style_ = StyleOf(log_font);
   charset_ = log_font.lfCharSet;
+}
+
+void TFont::SetFromLogFont(const LOGFONTW& log_font) {
+  Describe(log_font);
   Changed();
+}
+
+void TFont::SetHandle(HFONT font) {
+  LOGFONTW log_font{};
+  GetObjectW(font, sizeof log_font, &log_font);
+  Describe(log_font);
+  auto old = std::exchange(
+      handle_, std::make_shared<SharedFont>(SharedFont{log_font, win::UniqueFont(font), true}));
+  if (OnChange) OnChange();
 }
 
 void TPen::Assign(const TPen& other) {

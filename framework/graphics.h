@@ -113,8 +113,12 @@ class TFont : public TGraphicsObject<std::shared_ptr<SharedFont>> {
   void SetCharset(int charset);
   // Takes face, height, style and charset from a GDI font.
   void SetFromLogFont(const LOGFONTW& log_font);
+  // Takes over `font` (it frees it) with the parts of it this description has no place for,
+  // such as its output precision; the next change of the description lets it go.
+  void SetHandle(HFONT font);
 
  private:
+  void Describe(const LOGFONTW& log_font);
   std::string name_ = "Tahoma";
   int height_ = -11;
   TColor color_ = clWindowText;

@@ -12,7 +12,9 @@ const wchar_t* SystemCursor(TCursor cursor) {
     case crSizeNESW: return IDC_SIZENESW;
     case crSizeNS: return IDC_SIZENS;
     case crSizeNWSE: return IDC_SIZENWSE;
-    case crSizeWE: return IDC_SIZEWE;
+    case crSizeWE:
+    case crHSplit: return IDC_SIZEWE;
+    case crVSplit: return IDC_SIZENS;
     case crUpArrow: return IDC_UPARROW;
     case crHourGlass: return IDC_WAIT;
     case crNo: return IDC_NO;

@@ -441,6 +441,10 @@ void TCustomdxTreeList::KeyDown(WORD& key, unsigned shift) {
   const bool by_rows = ctrl || IsRowSelect() || order.empty();
   switch (key) {
     case VK_F2: ShowEditor(); break;
+    case 'C':
+      if (!ctrl) return;
+      CopyGridToClipboard(IsMultiSelect() && !selection_.empty());
+      break;
     case VK_RETURN:
       if (IsEnterShowEditor()) ShowEditor();
       break;

@@ -7,6 +7,7 @@
 
 #include "editors/gdi_scope.h"
 #include "framework/win/handles.h"
+#include "treelist/shared_resources.h"
 #include "treelist/tree_list.h"
 
 namespace treelist {
@@ -36,14 +37,25 @@ void Line(HDC dc, int x1, int y1, int x2, int y2, COLORREF color) {
 
 }  // namespace
 
+TreeListPainter::TreeListPainter(TCustomdxTreeList& grid, HDC dc, Layout layout,
+                                 std::vector<TdxTreeListNode*> rows, RECT client)
+    : TreeListPainter(grid, dc) {
+  layout_ = std::move(layout);
+  rows_ = std::move(rows);
+  client_ = client;
+  full_size_ = true;
+}
+
 TreeListPainter::TreeListPainter(TCustomdxTreeList& grid, HDC dc)
-    : grid_(grid), dc_(dc), layout_(grid.GetLayout()) {
-  focused_window_ = grid.HandleAllocated() && GetFocus() == grid.Handle();
+    : grid_(grid), dc_(dc), layout_(grid.GetLayout()), client_(grid.ClientRect()) {
+  focused_window_ =
+      !grid.painting_picture_ && grid.HandleAllocated() && GetFocus() == grid.Handle();
   window_ = framework::ColorToRGB(grid.Color());
   window_text_ = GetSysColor(COLOR_WINDOWTEXT);
-  highlight_ = GetSysColor(COLOR_HIGHLIGHT);
+  highlight_ = framework::ColorToRGB(grid.GetColor(TCustomdxTreeList::TreeListColor::Highlight));
   highlight_text_ = GetSysColor(COLOR_HIGHLIGHTTEXT);
-  hide_selection_ = GetSysColor(COLOR_BTNFACE);
+  hide_selection_ =
+      framework::ColorToRGB(grid.GetColor(TCustomdxTreeList::TreeListColor::HideSelection));
   tree_line_ = GetSysColor(COLOR_BTNSHADOW);
   const HeaderModel& model = grid.GetHeaderModel();
   if (!model.bands.empty() && !model.bands[0].rows.empty() && !model.bands[0].rows[0].empty()) {
@@ -52,7 +64,7 @@ TreeListPainter::TreeListPainter(TCustomdxTreeList& grid, HDC dc)
 }
 
 void TreeListPainter::Paint() {
-  const RECT client = grid_.ClientRect();
+  const RECT client = client_;
   PaintBands();
   PaintHeaders();
   PaintIndicatorCorner();
@@ -138,8 +150,13 @@ int TreeListPainter::PaintRows() {
   SelectObject(dc_, grid_.Font().Handle());
   int y = layout_.rows.top;
   const int line = grid_.metrics_.default_row_height;
-  for (TdxTreeListNode* node = grid_.top_node_; node && y < layout_.rows.bottom;
-       node = NextVisibleNode(node)) {
+  size_t next = 0;
+  auto advance = [&](TdxTreeListNode* node) {
+    if (full_size_) return next < rows_.size() ? rows_[next++] : nullptr;
+    return node ? NextVisibleNode(node) : grid_.top_node_;
+  };
+  for (TdxTreeListNode* node = advance(nullptr); node && y < layout_.rows.bottom;
+       node = advance(node)) {
     const int height = grid_.GetRowHeight(node, line, false);
     PaintRow(node, y, height);
     y += height;
@@ -184,9 +201,19 @@ void TreeListPainter::PaintRow(TdxTreeListNode* node, int top, int height) {
     }
   }
   const int cells_bottom = top + line * grid_.GetHeaderModel().HeaderPanelRowCount();
+  const int preview = grid_.PreviewHeight(node);
+  if (preview > 0) {
+    const bool highlighted =
+        !grid_.painting_picture_ && (node->Selected() || focused) && grid_.IsRowSelect();
+    const RECT band{x0, cells_bottom, std::max<int>(layout_.grid_right, layout_.data.right),
+                    cells_bottom + preview};
+    grid_.DrawPreview(dc_, band, node, highlighted && focused_window_ ? highlight_ : window_,
+                      highlighted && focused_window_ ? highlight_text_ : window_text_);
+  }
   // Row footers and the rest of a taller row.
-  if (top + height > cells_bottom) {
-    FillRectColor({x0, cells_bottom, layout_.grid_right, top + height}, GetSysColor(COLOR_3DLIGHT));
+  if (top + height > cells_bottom + preview) {
+    FillRectColor({x0, cells_bottom + preview, layout_.grid_right, top + height},
+                  GetSysColor(COLOR_3DLIGHT));
   }
   if (grid_.show_grid_) {
     const COLORREF grid_line = GetSysColor(COLOR_BTNFACE);
@@ -196,7 +223,7 @@ void TreeListPainter::PaintRow(TdxTreeListNode* node, int top, int height) {
       Line(dc_, header.right - 1, top, header.right - 1, top + height - 1, grid_line);
     }
   }
-  if (focused && focused_window_ && !(grid_.options_ & aoHideFocusRect)) {
+  if (focused && focused_window_ && !(grid_.options_ & aoHideFocusRect) && !grid_.searching_) {
     const RECT focus{x0, top, layout_.grid_right > x0 ? layout_.grid_right : layout_.data.right,
                      cells_bottom};
     SetTextColor(dc_, window_text_);
@@ -208,22 +235,30 @@ void TreeListPainter::PaintRow(TdxTreeListNode* node, int top, int height) {
 
 void TreeListPainter::DrawCell(TdxTreeListNode* node, int column, const RECT& rect, int text_left) {
   const bool focused = node == grid_.focused_node_;
-  const bool highlighted =
-      (node->Selected() || focused) && (grid_.IsRowSelect() || column == grid_.focused_column_);
-  COLORREF back = window_, fore = window_text_;
+  const bool highlighted = !grid_.painting_picture_ && (node->Selected() || focused) &&
+                           (grid_.IsRowSelect() || column == grid_.focused_column_);
+  TdxCellPaintInfo cell;
+  cell.dc = dc_;
+  cell.rect = {std::max<int>(text_left, rect.left), rect.top, rect.right, rect.bottom};
+  cell.node = node;
+  cell.column = column;
+  cell.brush_color = window_;
+  cell.text_color = window_text_;
   if (highlighted) {
-    back = focused_window_ ? highlight_ : hide_selection_;
-    fore = focused_window_ ? highlight_text_ : GetSysColor(COLOR_BTNTEXT);
+    cell.brush_color = focused_window_ ? highlight_ : hide_selection_;
+    cell.text_color = focused_window_ ? highlight_text_ : GetSysColor(COLOR_BTNTEXT);
   }
-  FillRectColor({std::max<int>(text_left, rect.left), rect.top, rect.right, rect.bottom}, back);
-  const std::wstring text = grid_.GetCellText(node, column);
-  if (text.empty()) return;
-  RECT box{text_left + 2, rect.top, rect.right - 2, rect.bottom};
-  SetBkMode(dc_, TRANSPARENT);
-  SetTextColor(dc_, fore);
-  DrawTextW(dc_, text.c_str(), static_cast<int>(text.size()), &box,
-            DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
-  SetBkMode(dc_, OPAQUE);
+  cell.selected = highlighted;
+  cell.focused = focused && column == grid_.focused_column_;
+  cell.first_column = layout_.headers.empty() || column == layout_.headers.front().column;
+  cell.last_column = layout_.headers.empty() || column == layout_.headers.back().column;
+  cell.text_offset_x = 2;
+  // A picture is drawn as vector text, not through the columns' bitmap painters.
+  if (grid_.painting_picture_) {
+    grid_.DrawCellText(cell);
+  } else {
+    grid_.DrawCell(cell);
+  }
 }
 
 void TreeListPainter::PaintTreePart(TdxTreeListNode* node, const RECT& cell, int row_top,
@@ -292,6 +327,14 @@ void TreeListPainter::PaintTreeLines(TdxTreeListNode* node, int x0, int top, int
 }
 
 void TreeListPainter::PaintButton(TdxTreeListNode* node, int cx, int cy) {
+  if (grid_.look_ == TdxLookAndFeel::lfStandard) {
+    // The shared raised glyphs, drawn from the system colours.
+    win::UniqueMemoryDc glyph_dc(CreateCompatibleDC(dc_));
+    editors::SelectScope glyph(glyph_dc.get(), ExpandGlyph(!node->Expanded()));
+    BitBlt(dc_, cx - kExpandGlyphSize / 2, cy - kExpandGlyphSize / 2, kExpandGlyphSize,
+           kExpandGlyphSize, glyph_dc.get(), 0, 0, SRCCOPY);
+    return;
+  }
   const RECT box{cx - kButtonSize / 2, cy - kButtonSize / 2, cx + kButtonSize / 2 + 1,
                  cy + kButtonSize / 2 + 1};
   const COLORREF frame =

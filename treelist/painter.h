@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "framework/win/handles.h"
 #include "treelist/layout.h"
@@ -18,6 +19,10 @@ enum class TdxLookAndFeel;
 class TreeListPainter {
  public:
   TreeListPainter(TCustomdxTreeList& grid, HDC dc);
+  // The grid laid out in full (the clipboard's picture): `layout` made for a client area of the
+  // picture's size, `rows` painted from its top.
+  TreeListPainter(TCustomdxTreeList& grid, HDC dc, Layout layout,
+                  std::vector<TdxTreeListNode*> rows, RECT client);
   TreeListPainter(const TreeListPainter&) = delete;
   TreeListPainter& operator=(const TreeListPainter&) = delete;
   void Paint();
@@ -45,6 +50,9 @@ class TreeListPainter {
   TCustomdxTreeList& grid_;
   HDC dc_;
   Layout layout_;
+  RECT client_;
+  bool full_size_ = false;
+  std::vector<TdxTreeListNode*> rows_;  // of a full-size picture
   bool focused_window_ = false;
   COLORREF window_, window_text_, highlight_, highlight_text_, hide_selection_, tree_line_;
   // The first column of the first band holds the tree; without columns the whole row does.

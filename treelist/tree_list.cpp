@@ -151,6 +151,10 @@ void TCustomdxTreeList::NodeDeleted() {
 // node's children are gone already, but a pointer may still name one while a subtree goes.
 void TCustomdxTreeList::DoDeletion(TdxTreeListNode* node) {
   OnDeletion(this, node);
+  if (node == tooltip_node_) {
+    HideCellTooltip();
+    tooltip_node_ = nullptr;
+  }
   if (clearing_) return;  // ClearNodes resets every pointer once at its end
   if (node->Selected()) {
     selection_.erase(std::remove(selection_.begin(), selection_.end(), node), selection_.end());
@@ -414,7 +418,7 @@ int TCustomdxTreeList::GetRowHeight(TdxTreeListNode* node, int line_height, bool
   if (IsWholeRow(node)) {
     height += line_height;
   } else {
-    height += model.HeaderPanelRowCount() * line_height;
+    height += model.HeaderPanelRowCount() * line_height + PreviewHeight(node);
   }
   if (!show_grid_ && node->HasChildren() && paint_style_ == TdxTreeListPaintStyle::psOutlook) {
     ++height;
@@ -593,59 +597,6 @@ void TCustomdxTreeList::AfterCreateWnd() {
   UpdateScrollBars();
 }
 
-void TCustomdxTreeList::HandleVScroll(WORD code) {
-  const int top = TopIndex();
-  const int page = FullyVisibleRowCount();
-  switch (code) {
-    case SB_LINEUP: SetTopIndex(top - 1); break;
-    case SB_LINEDOWN: SetTopIndex(top + 1); break;
-    case SB_PAGEUP: SetTopIndex(top - page); break;
-    case SB_PAGEDOWN: SetTopIndex(top + page); break;
-    case SB_TOP: SetTopIndex(0); break;
-    case SB_BOTTOM: SetTopIndex(GetVisibleRowCount()); break;
-    case SB_THUMBPOSITION:
-    case SB_THUMBTRACK: {
-      SCROLLINFO info{sizeof(SCROLLINFO), SIF_TRACKPOS, 0, 0, 0, 0, 0};
-      GetScrollInfo(SB_VERT, info);
-      SetTopIndex(std::clamp(info.nTrackPos, 0, GetVisibleRowCount()));
-      break;
-    }
-  }
-}
-
-void TCustomdxTreeList::HandleHScroll(WORD code) {
-  const Layout layout = GetLayout();
-  const int width = layout.data.right - layout.data.left;
-  const int content = layout.scroll_extent;
-  constexpr int kLineStep = 8;
-  switch (code) {
-    case SB_LINELEFT: SetLeftCoord(left_coord_ - kLineStep); break;
-    case SB_LINERIGHT: SetLeftCoord(left_coord_ + kLineStep); break;
-    case SB_PAGELEFT: SetLeftCoord(left_coord_ - width); break;
-    case SB_PAGERIGHT: SetLeftCoord(left_coord_ + width); break;
-    case SB_LEFT: SetLeftCoord(0); break;
-    case SB_RIGHT: SetLeftCoord(content); break;
-    case SB_THUMBPOSITION:
-    case SB_THUMBTRACK: {
-      SCROLLINFO info{sizeof(SCROLLINFO), SIF_TRACKPOS, 0, 0, 0, 0, 0};
-      GetScrollInfo(SB_HORZ, info);
-      const int pos = info.nTrackPos;
-      int value;
-      if (pos <= 0) {
-        value = 0;
-      } else if (pos >= content) {
-        value = content;
-      } else if (width + pos + 1 < content) {
-        value = (pos + 1) / 4 * 4;
-      } else {
-        value = pos + 1;
-      }
-      SetLeftCoord(value);
-      break;
-    }
-  }
-}
-
 // ---- focus and selection ---------------------------------------------------------------------
 
 void TCustomdxTreeList::SetFocusedAbsoluteIndex(int index) {
@@ -736,11 +687,9 @@ void TCustomdxTreeList::CreateParams(framework::TCreateParams& params) {
   params.style |= WS_CLIPCHILDREN;
   if (HasVertScrollBar()) params.style |= WS_VSCROLL;
   if (HasHorzScrollBar()) params.style |= WS_HSCROLL;
-  if (border_style_ == TBorderStyle::bsNone) return;
-  if (look_ == TdxLookAndFeel::lfStandard) {
+  // The flat looks draw their one-pixel frame themselves (WM_NCCALCSIZE, WM_NCPAINT).
+  if (border_style_ == TBorderStyle::bsSingle && look_ == TdxLookAndFeel::lfStandard) {
     params.ex_style |= WS_EX_CLIENTEDGE;
-  } else {
-    params.style |= WS_BORDER;
   }
 }
 
@@ -816,6 +765,7 @@ void TCustomdxTreeList::MouseDown(framework::TMouseButton button, unsigned shift
 void TCustomdxTreeList::MouseMove(unsigned shift, int x, int y) {
   TreeListBase::MouseMove(shift, x, y);
   if (state_ == tsColumnSizing || state_ == tsBandSizing) sizing_pos_ = x;
+  UpdateHotTrack(HitTest({x, y}));
 }
 
 void TCustomdxTreeList::MouseUp(framework::TMouseButton button, unsigned shift, int x, int y) {
@@ -826,32 +776,14 @@ void TCustomdxTreeList::MouseUp(framework::TMouseButton button, unsigned shift, 
 }
 
 void TCustomdxTreeList::WndProc(framework::TMessage& message) {
-  if (EditingMessage(message)) return;
+  if (EditingMessage(message) || HandleWindowMessage(message)) return;
   switch (message.msg) {
-    case WM_GETDLGCODE: {
-      message.result = DLGC_WANTARROWS;
-      if (options_ & aoEditing) message.result |= DLGC_WANTCHARS;
-      if (IsTabs()) message.result |= DLGC_WANTTAB;
-      return;
-    }
-    case WM_ERASEBKGND: message.result = 1; return;
-    case WM_VSCROLL: HandleVScroll(LOWORD(message.wParam)); return;
-    case WM_HSCROLL: HandleHScroll(LOWORD(message.wParam)); return;
     case WM_LBUTTONDBLCLK:
       MouseDown(framework::TMouseButton::mbLeft,
                 framework::KeyboardShiftState() | framework::ssDouble, GET_X_LPARAM(message.lParam),
                 GET_Y_LPARAM(message.lParam));
       break;
-    case WM_SIZE:
-      TreeListBase::WndProc(message);
-      UpdateScrollBars();
-      ClampScrollPositions();
-      return;
     case kSettingsChangedMessage:
-      TreeListBase::WndProc(message);
-      LayoutChanged();
-      return;
-    case framework::CM_FONTCHANGED:
       TreeListBase::WndProc(message);
       LayoutChanged();
       return;

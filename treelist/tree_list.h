@@ -14,8 +14,10 @@
 
 #include "editors/container.h"
 #include "editors/inplace_edit.h"
+#include "editors/view_data.h"
 #include "framework/controls.h"
 #include "framework/image_list.h"
+#include "treelist/cell_paint_types.h"
 #include "treelist/layout.h"
 #include "treelist/nodes.h"
 #include "treelist/row_index.h"
@@ -150,6 +152,13 @@ struct InputSeams {
   SHORT (*key_state)(int key) = [](int key) { return GetAsyncKeyState(key); };
   // The delay of a click's editor open (timer 2): the system's double-click time.
   UINT (*double_click_time)() = [] { return GetDoubleClickTime(); };
+  POINT (*cursor_pos)
+  () = [] {
+    POINT point{};
+    GetCursorPos(&point);
+    return point;
+  };
+  DWORD (*message_time)() = [] { return static_cast<DWORD>(GetMessageTime()); };
 };
 
 using TNodeEvent = framework::TEvent<framework::TComponent*, TdxTreeListNode*>;
@@ -663,8 +672,6 @@ class TCustomdxTreeList : public TreeListBase,
   int MeasureTextHeight(HDC dc, framework::TFont& font);
   void InvalidateRows(int first_row);
   RECT NodeRowRect(TdxTreeListNode* node);
-  void HandleHScroll(WORD code);
-  void HandleVScroll(WORD code);
   void MoveFocusBy(int rows, unsigned shift);
 
   std::vector<TdxTreeListNode*> top_nodes_;
@@ -719,6 +726,126 @@ class TCustomdxTreeList : public TreeListBase,
   bool pressed_button_shown_ = false;
   int max_row_line_count_ = -1;
   int preview_lines_ = 2;
+
+  // ---- window and control messages, cell painting, hot tracking and tooltips, clipboard ----
+  // (messages.cpp, cell_painting.cpp, hot_track.cpp, clipboard.cpp)
+ public:
+  static constexpr UINT_PTR kExpandTimer = 101, kHintShowTimer = 110, kHintHideTimer = 111;
+  // The window's frame outside the client area for the flat looks, drawn into `dc` at `rect`.
+  virtual void DrawBorder(HDC dc, const RECT& rect);
+  // Starts the expand-while-dragging timer for `node` (the node drag-over calls it).
+  void StartExpandTimer(TdxTreeListNode* node, int milliseconds);
+  // The screen point the last non-client hit test saw.
+  POINT LastHitPoint() const noexcept { return last_hit_point_; }
+
+  // Cell painting: the paint loop hands each cell over here.
+  void DrawCell(const TdxCellPaintInfo& cell);
+  void DrawCellText(const TdxCellPaintInfo& cell);
+  void DrawPreview(HDC dc, const RECT& rect, TdxTreeListNode* node, COLORREF background,
+                   COLORREF text_color);
+  TdxCustomDrawPreviewEvent OnCustomDrawPreviewCell;
+  TdxPreviewTextEvent OnGetPreviewText;
+
+  // Hot tracking, the header button's hint and cell tooltips.
+  virtual void UpdateHotTrack(const THitInfo& hit);
+  virtual bool CanHotTrackCell(TdxTreeListNode*, int) { return true; }
+  virtual bool CanHotTrackHeader(int, int&) { return true; }
+  virtual void GetHotTrackCursor(const TdxHotTrackInfo& info, framework::TCursor& cursor);
+  virtual std::wstring GetHeaderButtonHint() { return {}; }
+  void ShowHeaderHint(bool now);
+  void HideHeaderHint();
+  void UpdateCellTooltip(const THitInfo& hit);
+  void HideCellTooltip();
+  TdxHotTrackInfo HotTrack() const noexcept { return {hot_node_, hot_column_, hot_kind_}; }
+  bool HeaderButtonHot() const noexcept { return header_button_hot_; }
+  // The corner button under the header's corner cell (12 x 11; empty without the corner).
+  RECT HeaderButtonRect();
+  editors::TdxContainerHintWindow* HeaderHint() const noexcept { return header_hint_; }
+  editors::TdxContainerHintWindow* CellTooltip() const noexcept { return cell_tooltip_; }
+  TdxHotTrackNodeEvent OnHotTrackNode;
+  TdxHotTrackCellEvent OnHotTrackCell;
+  TdxTooltipInfoEvent OnGetTooltipInfo;
+
+  // Copy to the clipboard: the rows as text and the grid, laid out in full, as a picture.
+  virtual void CopyGridToClipboard(bool selected_only);
+  void CopyToClipboardAsPicture(bool selected_only);
+  // An enhanced metafile of the full-size grid; the caller owns it.
+  HENHMETAFILE PaintToMetafile(bool selected_only);
+  // Makes the font one that scales with TrueType outlines in a picture.
+  static void PrepareMetafileFont(framework::TFont& font);
+  // The rows the copy takes: every visible row, or the selected ones in row order.
+  std::vector<TdxTreeListNode*> ClipboardRows(bool selected_only);
+  // True while the grid paints itself into a picture.
+  bool PaintingPicture() const noexcept { return painting_picture_; }
+
+ protected:
+  // Answers the window and control messages this grid handles itself; false for the others.
+  bool HandleWindowMessage(framework::TMessage& message);
+  // Cell painting's questions, answered by the control with columns.
+  virtual void BeginCellPaint(TdxTreeListNode*, int) {}
+  virtual void EndCellPaint(TdxTreeListNode*, int) {}
+  virtual framework::TAlignment GetCellAlignment(int) {
+    return framework::TAlignment::taLeftJustify;
+  }
+  virtual bool HasColumnFont(int) { return false; }
+  virtual framework::TFont& GetColumnFont(int) { return Font(); }
+  virtual bool IsCellDrawnSelected(TdxTreeListNode*, int) { return false; }
+  // The row kind's text of the new-item and other special rows.
+  virtual std::wstring GetRowKindText(TdxTreeListNode*, int, TdxCellKind) { return {}; }
+  // The shared view-data record a column's cells fill (one per tree list).
+  virtual editors::TdxEditViewData& CellViewData(int column);
+  // Paints a filled record with the column's painter; the DC's origin is the cell's top left.
+  virtual void PaintCellViewData(HDC dc, int column, editors::TdxEditViewData& data);
+  // The application's custom drawing of a cell; true when it drew the cell itself (Done).
+  virtual bool DoCustomDrawCell(const TdxCellPaintInfo&, std::wstring&, framework::TColor&,
+                                framework::TFont&, framework::TAlignment&) {
+    return false;
+  }
+  virtual std::wstring GetPreviewText(TdxTreeListNode* node);
+  // Lines of preview text under the node's cells, and the pixels they take (0 without).
+  int PreviewLineCount(TdxTreeListNode* node);
+  int PreviewHeight(TdxTreeListNode* node);
+  virtual bool ForceHotTrack() const { return false; }
+  // Whether Ctrl turns a node drag into a copy.
+  virtual bool CanCopyDrag() const { return false; }
+
+ private:
+  void HandleHScroll(WORD code);
+  void HandleVScroll(WORD code);
+  void HandleTimer(UINT_PTR id);
+  bool HandleSetCursor();
+  void HandleSize(framework::TMessage& message);
+  void DropUnneededScrollBars();
+  void HandleParentFontChanged(framework::TMessage& message);
+  void ExpandTimerElapsed();
+  void RepaintHotElement(const TdxHotTrackInfo& info);
+  bool FlatBorder() const noexcept;
+  // Both cell painters: the view-data road, or (`text_only`) the text drawn directly.
+  void DrawCellBy(const TdxCellPaintInfo& cell, bool text_only);
+  struct CellPass;
+  void PaintCellPass(const TdxCellPaintInfo& cell, const CellPass& pass, bool text_only);
+
+  POINT last_hit_point_{};
+  UINT_PTR expand_timer_ = 0;
+  bool parent_font_guard_ = false;
+  std::unique_ptr<editors::TdxTextEditViewData> view_data_;
+  framework::TFont cell_font_;  // the painted cell's, handed to custom drawing
+  int hot_column_ = -1;  // with hot_node_
+  uint8_t hot_kind_ = 0;
+  bool header_button_hot_ = false;
+  editors::TdxContainerHintWindow* header_hint_ = nullptr;   // owned as a component
+  editors::TdxContainerHintWindow* cell_tooltip_ = nullptr;  // owned as a component
+  UINT_PTR hint_show_timer_ = 0, hint_hide_timer_ = 0;
+  TdxTreeListNode* tooltip_node_ = nullptr;
+  int tooltip_column_ = -1;
+  bool painting_picture_ = false;
+  class SharedResourcesUse {
+   public:
+    SharedResourcesUse();
+    ~SharedResourcesUse();
+    SharedResourcesUse(const SharedResourcesUse&) = delete;
+    SharedResourcesUse& operator=(const SharedResourcesUse&) = delete;
+  } shared_resources_;
 };
 
 // The component-settings message: the grid relays it and lays itself out again.

@@ -215,6 +215,17 @@ class TCustomdxTreeListControl : public TCustomdxTreeList {
   int GetColumnsMinCellHeight() override;
   // A change of the user's locale settings reaches the columns after the grid.
   void WndProc(framework::TMessage& message) override;
+  // Cell painting through the columns (control_painting.cpp): their alignment, font, custom
+  // drawing and view data, with the painted node handed to the column meanwhile.
+  void BeginCellPaint(TdxTreeListNode* node, int column) override;
+  void EndCellPaint(TdxTreeListNode* node, int column) override;
+  framework::TAlignment GetCellAlignment(int column) override;
+  bool HasColumnFont(int column) override;
+  framework::TFont& GetColumnFont(int column) override;
+  editors::TdxEditViewData& CellViewData(int column) override;
+  void PaintCellViewData(HDC dc, int column, editors::TdxEditViewData& data) override;
+  bool DoCustomDrawCell(const TdxCellPaintInfo& cell, std::wstring& text, framework::TColor& color,
+                        framework::TFont& font, framework::TAlignment& alignment) override;
   // Whether the header click that marks a column asks to add it to the sort (Shift with
   // aoMultiSort); the core's header click records it.
   bool add_to_sort_ = false;

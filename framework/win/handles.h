@@ -103,6 +103,20 @@ struct GdiTraits {
   static void close(Raw h) { DeleteObject(h); }
 };
 
+struct EnhMetaFileTraits {
+  using Raw = HENHMETAFILE;
+  static Raw none() { return nullptr; }
+  static bool valid(Raw h) { return h != nullptr; }
+  static void close(Raw h) { DeleteEnhMetaFile(h); }
+};
+
+struct GlobalTraits {
+  using Raw = HGLOBAL;
+  static Raw none() { return nullptr; }
+  static bool valid(Raw h) { return h != nullptr; }
+  static void close(Raw h) { GlobalFree(h); }
+};
+
 using UniqueHandle = Unique<KernelTraits>;
 using UniqueFind = Unique<FindTraits>;
 using UniqueKey = Unique<RegKeyTraits>;
@@ -115,5 +129,7 @@ using UniqueBitmap = Unique<GdiTraits<HBITMAP>>;
 using UniqueBrush = Unique<GdiTraits<HBRUSH>>;
 using UniquePen = Unique<GdiTraits<HPEN>>;
 using UniqueRegion = Unique<GdiTraits<HRGN>>;
+using UniqueEnhMetaFile = Unique<EnhMetaFileTraits>;
+using UniqueGlobal = Unique<GlobalTraits>;  // memory not handed over (to the clipboard)
 
 }  // namespace win

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -29,13 +30,37 @@ class TestTreeList : public treelist::TCustomdxTreeList {
   // Image and state image by level (-1: none).
   int image_by_level[3] = {-1, -1, -1};
   int state_by_level[3] = {-1, -1, -1};
+  // What the header's corner button says in its hint.
+  std::wstring header_button_hint;
+  std::wstring GetHeaderButtonHint() override { return header_button_hint; }
+  // The application's custom drawing of a cell: true when it drew the cell (Done).
+  std::function<bool(const treelist::TdxCellPaintInfo&, std::wstring&, framework::TFont&)>
+      custom_draw;
+  // The cells painted through the view-data road, with their hot flag; the frame changes.
+  std::map<std::pair<const TdxTreeListNode*, int>, bool> painted_hot;
+  int frame_calculations = 0;
+  void WndProc(framework::TMessage& m) override {
+    frame_calculations += m.msg == WM_NCCALCSIZE;
+    TCustomdxTreeList::WndProc(m);
+  }
 
  protected:
+  void BeginCellPaint(TdxTreeListNode* node, int) override { painting_ = node; }
+  void PaintCellViewData(HDC dc, int column, editors::TdxEditViewData& data) override {
+    painted_hot[{painting_, column}] = data.Hot;
+    TCustomdxTreeList::PaintCellViewData(dc, column, data);
+  }
+  bool DoCustomDrawCell(const treelist::TdxCellPaintInfo& cell, std::wstring& text,
+                        framework::TColor&, framework::TFont& font,
+                        framework::TAlignment&) override {
+    return custom_draw && custom_draw(cell, text, font);
+  }
   std::wstring GetNodeString(const TdxTreeListNode* node, int column) override;
   void SetNodeString(TdxTreeListNode* node, int column, const std::wstring& text) override;
   int GetNodeImageIndex(const TdxTreeListNode* node, ImageKind kind) override;
 
  private:
+  const TdxTreeListNode* painting_ = nullptr;
   treelist::HeaderModel model_;
   std::unordered_map<const TdxTreeListNode*, std::wstring> names_;
   std::map<std::pair<const TdxTreeListNode*, int>, std::wstring> edited_;

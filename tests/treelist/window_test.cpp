@@ -1,0 +1,426 @@
+// The grid's window and control messages, cell painting, hot tracking, hints and the copy to
+// the clipboard, driven by real messages under the null driver.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <stdexcept>
+#include <string>
+
+#include "controls/surface.h"
+#include "grid_fixture.h"
+#include "treelist/shared_resources.h"
+
+using treelist::TdxTreeListNode;
+using treelist_test::AddNamed;
+using treelist_test::GridForm;
+
+namespace {
+
+std::vector<TdxTreeListNode*> AddNets(GridForm& f, int count) {
+  std::vector<TdxTreeListNode*> nodes;
+  f.grid.BeginUpdate();
+  for (int i = 0; i < count; ++i)
+    nodes.push_back(AddNamed(f.grid, nullptr, L"NET" + std::to_wstring(i)));
+  f.grid.EndUpdate();
+  return nodes;
+}
+
+TEST(TreeListMessages, ScrollBarsMoveByTheirArithmetic) {
+  GridForm f(100, 200);  // columns three times as wide as the grid
+  f.grid.SetModel(treelist_test::TwoBandModel());
+  AddNets(f, 50);
+  const treelist::Layout layout = f.grid.GetLayout();
+  const int last_before_end = layout.scroll_extent - (layout.data.right - layout.data.left) - 1;
+  ASSERT_GT(last_before_end, 60);
+  const int last_top = [&] {
+    f.grid.SetTopIndex(1000);
+    return f.grid.TopIndex();
+  }();
+  struct Case {
+    const char* what;
+    UINT msg;
+    int thumb;  // -1: no thumb
+    WORD code;
+    int expected;
+  };
+  const Case cases[] = {
+      {"thumb to 37 goes to a multiple of 4", WM_HSCROLL, 37, SB_THUMBTRACK, 36},
+      {"thumb just before the end reaches it", WM_HSCROLL, last_before_end, SB_THUMBTRACK,
+       last_before_end + 1},
+      {"thumb one step earlier", WM_HSCROLL, last_before_end - 1, SB_THUMBTRACK,
+       last_before_end / 4 * 4},
+      {"a page left", WM_HSCROLL, -1, SB_PAGELEFT,
+       last_before_end / 4 * 4 - (layout.data.right - layout.data.left)},
+      {"vertical thumb beyond the rows", WM_VSCROLL, 49, SB_THUMBTRACK, last_top},
+      {"page down on the last page", WM_VSCROLL, -1, SB_PAGEDOWN, last_top},
+      {"line up", WM_VSCROLL, -1, SB_LINEUP, last_top - 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SCROLLINFO thumb{sizeof thumb, SIF_POS, 0, 0, 0, c.thumb, 0};
+    if (c.thumb >= 0) SetScrollInfo(f.hwnd(), c.msg == WM_HSCROLL ? SB_HORZ : SB_VERT, &thumb, 0);
+    SendMessageW(f.hwnd(), c.msg, c.code, 0);
+    EXPECT_EQ(c.msg == WM_HSCROLL ? f.grid.LeftCoord() : f.grid.TopIndex(), c.expected);
+  }
+}
+
+TEST(TreeListMessages, ResizingUntilEverythingFitsRemovesBothBars) {
+  GridForm f(200, 100);
+  f.grid.SetModel(treelist_test::TwoBandModel());
+  AddNets(f, 12);
+  const LONG both = WS_HSCROLL | WS_VSCROLL;
+  ASSERT_EQ(GetWindowLongW(f.hwnd(), GWL_STYLE) & both, both);
+  f.grid.frame_calculations = 0;
+  f.grid.SetBounds(10, 10, 600, 400);
+  EXPECT_EQ(GetWindowLongW(f.hwnd(), GWL_STYLE) & both, 0);
+  EXPECT_EQ(f.grid.frame_calculations, 2) << "the new size, then one frame change for both bars";
+}
+
+TEST(TreeListMessages, FlatLooksDrawTheirOwnOnePixelFrame) {
+  const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW), light = GetSysColor(COLOR_BTNHIGHLIGHT);
+  const COLORREF none = RGB(255, 0, 255);
+  struct Case {
+    treelist::TdxLookAndFeel look;
+    treelist::TBorderStyle border;
+    int frame;  // pixels on each side of the client area
+    COLORREF left, right;
+  };
+  const Case cases[] = {
+      {treelist::TdxLookAndFeel::lfUltraFlat, treelist::TBorderStyle::bsSingle, 1, shadow, shadow},
+      {treelist::TdxLookAndFeel::lfFlat, treelist::TBorderStyle::bsSingle, 1, shadow, light},
+      {treelist::TdxLookAndFeel::lfUltraFlat, treelist::TBorderStyle::bsNone, 0, none, none},
+  };
+  for (const Case& c : cases) {
+    GridForm f(200, 100);
+    f.grid.SetLookAndFeel(c.look);
+    f.grid.SetBorderStyle(c.border);
+    RECT window{}, client{};
+    GetWindowRect(f.hwnd(), &window);
+    GetClientRect(f.hwnd(), &client);
+    EXPECT_EQ(window.right - window.left - client.right, 2 * c.frame);
+    xptest::Surface surface(20, 20, none);
+    if (c.frame) f.grid.DrawBorder(surface.dc(), {0, 0, 20, 20});
+    const std::vector<COLORREF> left_top_right_bottom_inside{
+        surface.Pixel(0, 10), surface.Pixel(10, 0), surface.Pixel(19, 10), surface.Pixel(10, 19),
+        surface.Pixel(10, 10)};
+    EXPECT_EQ(left_top_right_bottom_inside,
+              (std::vector<COLORREF>{c.left, c.left, c.right, c.right, none}));
+  }
+}
+
+TEST(TreeListMessages, ExpandGlyphsAreDrawnFromTheSystemColours) {
+  GridForm f;  // the glyphs live while a grid does
+  struct Case {
+    int x, y;
+    int plus, minus;  // system colour indexes
+  };
+  const Case cases[] = {
+      {0, 5, COLOR_BTNHIGHLIGHT, COLOR_BTNHIGHLIGHT}, {11, 5, COLOR_3DDKSHADOW, COLOR_3DDKSHADOW},
+      {5, 10, COLOR_BTNSHADOW, COLOR_BTNSHADOW},      {1, 1, COLOR_BTNFACE, COLOR_BTNFACE},
+      {3, 5, COLOR_BTNTEXT, COLOR_BTNTEXT},           {8, 5, COLOR_BTNFACE, COLOR_BTNFACE},
+      {5, 3, COLOR_BTNTEXT, COLOR_BTNFACE},           {5, 8, COLOR_BTNFACE, COLOR_BTNFACE},
+  };
+  for (const bool plus : {true, false}) {
+    win::UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+    const HGDIOBJ old = SelectObject(dc.get(), treelist::ExpandGlyph(plus));
+    for (const Case& c : cases) {
+      EXPECT_EQ(GetPixel(dc.get(), c.x, c.y), GetSysColor(plus ? c.plus : c.minus))
+          << (plus ? "plus" : "minus") << " at " << c.x << "," << c.y;
+    }
+    SelectObject(dc.get(), old);
+  }
+}
+
+TEST(TreeListMessages, SizingEdgesSetTheSplitCursorAndTheExpandTimerToggles) {
+  GridForm f;
+  f.grid.SetModel(treelist_test::TwoBandModel());
+  std::vector<TdxTreeListNode*> nets = AddNets(f, 3);
+  AddNamed(f.grid, nets[1], L"child");
+  const treelist::Layout layout = f.grid.GetLayout();
+  const POINT edge = f.grid.ClientToScreen({layout.headers[0].right, layout.header_panel.top + 4});
+  SendMessageW(f.hwnd(), WM_NCHITTEST, 0, MAKELPARAM(edge.x, edge.y));
+  EXPECT_EQ(SendMessageW(f.hwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(f.hwnd()),
+                         MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)),
+            1);
+  EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_SIZEWE));
+  const POINT cell = f.grid.ClientToScreen({layout.headers[0].left + 20, layout.rows.top + 4});
+  SendMessageW(f.hwnd(), WM_NCHITTEST, 0, MAKELPARAM(cell.x, cell.y));
+  EXPECT_EQ(SendMessageW(f.hwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(f.hwnd()),
+                         MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)),
+            0)
+      << "a cell leaves the cursor to the control";
+
+  // The cursor rests on the second row while a drag hovers there.
+  static POINT cursor;
+  const RECT row = f.grid.GetCellRect(nets[1], 1);
+  cursor = f.grid.ClientToScreen({row.left + 4, row.top + 2});
+  f.grid.Seams().cursor_pos = [] { return cursor; };
+  f.grid.SetOptionsEx(f.grid.OptionsEx() | treelist::aoDragCollapse);
+  f.grid.StartExpandTimer(nets[1], 500);
+  for (const bool expanded : {true, false, true}) {
+    SendMessageW(f.hwnd(), WM_TIMER, treelist::TCustomdxTreeList::kExpandTimer, 0);
+    EXPECT_EQ(nets[1]->Expanded(), expanded) << "each tick toggles under aoDragCollapse";
+  }
+}
+
+// The pixels of `rect` in `colour`.
+int CountColour(const xptest::Surface& s, const RECT& rect, COLORREF colour) {
+  int count = 0;
+  for (int y = rect.top; y < rect.bottom; ++y) {
+    for (int x = rect.left; x < rect.right; ++x) count += s.Pixel(x, y) == colour;
+  }
+  return count;
+}
+
+TEST(TreeListCellPainting, SearchMarkInvertsTheCellAndDoneLeavesItUnpainted) {
+  GridForm f;
+  f.grid.SetModel(treelist_test::TwoBandModel());
+  std::vector<TdxTreeListNode*> nets = AddNets(f, 4);
+  f.grid.SetFocusedNode(nets[2]);
+  f.grid.StartSearch(1, L"NET2");
+  const RECT client = f.grid.ClientRect();
+  const RECT cell = f.grid.GetCellRect(nets[2], 1);
+  const COLORREF none = RGB(255, 0, 255);
+  xptest::Surface surface(client.right, client.bottom, none);
+  f.grid.PaintGridTo(surface.dc());
+  const COLORREF face =
+      GetFocus() == f.hwnd() ? GetSysColor(COLOR_HIGHLIGHT) : GetSysColor(COLOR_BTNFACE);
+  EXPECT_GT(CountColour(surface, cell, face ^ 0xFFFFFF), 150) << "the matched prefix, inverted";
+  EXPECT_GT(CountColour(surface, cell, face), 20) << "the rest of the cell";
+
+  int custom_draws = 0;
+  f.grid.custom_draw = [&](const treelist::TdxCellPaintInfo& cell, std::wstring&, auto&) {
+    ++custom_draws;
+    return cell.node == nets[2] && cell.column == 1;
+  };
+  surface.Fill(none);
+  f.grid.PaintGridTo(surface.dc());
+  EXPECT_EQ(CountColour(surface, cell, none), (cell.right - cell.left) * (cell.bottom - cell.top))
+      << "nothing of the cell is painted, not even the mark";
+  EXPECT_EQ(custom_draws, 4 * 3);
+}
+
+TEST(TreeListCellPainting, PreviewTakesThePreviewColourUnlessTheRowIsSelected) {
+  GridForm f;
+  f.grid.SetModel(treelist_test::TwoBandModel());
+  std::vector<TdxTreeListNode*> nets = AddNets(f, 3);
+  f.grid.SetFocus();
+  if (GetFocus() != f.hwnd()) GTEST_SKIP() << "the grid did not get the focus";
+  f.grid.SetOptions(f.grid.Options() | treelist::aoPreview);
+  f.grid.OnGetPreviewText = [](auto, TdxTreeListNode*, std::wstring& text) { text = L"note"; };
+  std::map<TdxTreeListNode*, framework::TColor> colours;
+  f.grid.OnCustomDrawPreviewCell =
+      [&](auto, HDC, const RECT&, TdxTreeListNode* node, bool, std::wstring&, framework::TColor&,
+          framework::TColor& text_colour, bool&) { colours[node] = text_colour; };
+  f.grid.SetFocusedNode(nets[1]);
+  const RECT client = f.grid.ClientRect();
+  xptest::Surface surface(client.right, client.bottom);
+  f.grid.PaintGridTo(surface.dc());
+  EXPECT_EQ(colours[nets[0]], framework::clBlue);
+  EXPECT_EQ(framework::ColorToRGB(colours[nets[1]]), GetSysColor(COLOR_HIGHLIGHTTEXT));
+  EXPECT_EQ(f.grid.GetRowHeight(nets[0], f.grid.DefaultRowHeight(), true),
+            f.grid.DefaultRowHeight() + f.grid.GetMetrics().preview_line_height + 2)
+      << "the one line the text needs, fewer than PreviewLines";
+}
+
+TEST(TreeListHotTrack, CellsHeadersHintsAndTooltipsFollowTheMouse) {
+  GridForm f;
+  f.grid.SetModel(treelist_test::TwoBandModel());
+  f.grid.SetShowIndicator(true);
+  f.grid.SetOptions(f.grid.Options() | treelist::aoShowTooltips);
+  f.grid.SetOptionsEx(f.grid.OptionsEx() | treelist::aoHotTrack);
+  std::vector<TdxTreeListNode*> nets = AddNets(f, 3);
+  f.grid.SetName(nets[1], L"a net whose name is long");
+  int hot_events = 0;
+  f.grid.OnHotTrackNode = [&](auto, const treelist::TdxHotTrackInfo&, framework::TCursor& c) {
+    ++hot_events;
+    c = framework::crHandPoint;
+  };
+  auto move = [&](POINT p) { SendMessageW(f.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(p.x, p.y)); };
+  auto hot_is = [&](TdxTreeListNode* node, int column, int kind) {
+    const treelist::TdxHotTrackInfo hot = f.grid.HotTrack();
+    return hot.node == node && hot.column == column && hot.kind == kind;
+  };
+  const RECT narrow = f.grid.GetCellRect(nets[1], 1);
+  move({narrow.left + 3, narrow.top + 2});
+  EXPECT_TRUE(hot_is(nets[1], 1, 0));
+  EXPECT_EQ(f.grid.Cursor(), framework::crHandPoint);
+  ASSERT_NE(f.grid.CellTooltip(), nullptr) << "the text is wider than its cell";
+  editors::TdxContainerHintWindow* tooltip = f.grid.CellTooltip();
+  move({narrow.left + 6, narrow.top + 3});
+  EXPECT_EQ(f.grid.CellTooltip(), tooltip) << "the same cell keeps its tooltip";
+  EXPECT_EQ(hot_events, 1);
+  xptest::Surface surface(400, 300);
+  f.grid.PaintGridTo(surface.dc());
+  EXPECT_EQ(f.grid.painted_hot.size(), 3u * 3u) << "every cell through its view data";
+  for (const auto& [cell, hot] : f.grid.painted_hot) {
+    EXPECT_EQ(hot, cell.first == nets[1] && cell.second == 1) << "only the hot cell paints hot";
+  }
+
+  const RECT fits = f.grid.GetCellRect(nets[0], 2);
+  move({fits.left + 3, fits.top + 2});
+  EXPECT_EQ(f.grid.CellTooltip(), nullptr) << "a text that fits has none";
+  f.grid.OnGetTooltipInfo = [](auto, TdxTreeListNode*, int, RECT&, std::wstring&, bool& show,
+                               bool& done) { show = done = true; };
+  const RECT next = f.grid.GetCellRect(nets[2], 2);
+  move({next.left + 3, next.top + 2});
+  EXPECT_NE(f.grid.CellTooltip(), nullptr) << "unless the handler asks for one";
+
+  const RECT button = f.grid.HeaderButtonRect();
+  const POINT on_button{button.left + 2, button.top + 2};
+  move(on_button);
+  EXPECT_TRUE(f.grid.HeaderButtonHot());
+  SendMessageW(f.hwnd(), WM_TIMER, treelist::TCustomdxTreeList::kHintShowTimer, 0);
+  EXPECT_EQ(f.grid.HeaderHint(), nullptr) << "an empty hint shows no box";
+  f.grid.header_button_hint = L"Customize";
+  move({0, 0});
+  move(on_button);
+  SendMessageW(f.hwnd(), WM_TIMER, treelist::TCustomdxTreeList::kHintShowTimer, 0);
+  ASSERT_NE(f.grid.HeaderHint(), nullptr);
+
+  f.grid.Perform(framework::CM_MOUSELEAVE);
+  EXPECT_EQ(f.grid.HeaderHint(), nullptr) << "leaving takes the hint";
+  move({narrow.left + 3, narrow.top + 2});
+  ASSERT_NE(f.grid.CellTooltip(), nullptr);
+  f.grid.Perform(framework::CM_MOUSELEAVE);
+  EXPECT_TRUE(hot_is(nullptr, -1, 0)) << "leaving takes the hot cell";
+  EXPECT_EQ(f.grid.CellTooltip(), nullptr) << "and the tooltip";
+
+  f.grid.SetOptionsEx(f.grid.OptionsEx() & ~treelist::aoHotTrack);
+  const int events = hot_events;
+  move({narrow.left + 3, narrow.top + 2});
+  EXPECT_EQ(hot_events, events) << "without aoHotTrack nothing follows the mouse";
+}
+
+TEST(TreeListHotTrack, HintsLeaveTheEditorItsFocusAndGoWithTheWindow) {
+  GridForm f;
+  f.grid.SetModel(treelist_test::TwoBandModel());
+  f.grid.SetShowIndicator(true);
+  f.grid.header_button_hint = L"Customize";
+  f.grid.SetOptions(treelist::aoEditing | treelist::aoShowTooltips);
+  AddNets(f, 2);
+  f.grid.SetFocus();
+  f.grid.ShowEditor();
+  ASSERT_EQ(f.grid.State(), treelist::tsEditing);
+  const HWND editor = GetFocus();
+  const RECT button = f.grid.HeaderButtonRect();
+  SendMessageW(f.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(button.left + 2, button.top + 2));
+  SendMessageW(f.hwnd(), WM_TIMER, treelist::TCustomdxTreeList::kHintShowTimer, 0);
+  ASSERT_NE(f.grid.HeaderHint(), nullptr);
+  SendMessageW(f.hwnd(), WM_CANCELMODE, 0, 0);  // cancels drags and sizing, not editing
+  EXPECT_EQ(f.grid.State(), treelist::tsEditing);
+  EXPECT_EQ(GetFocus(), editor);
+
+  const HWND hint = f.grid.HeaderHint()->Handle();
+  const HWND grid = f.hwnd();
+  f.grid.SetParent(nullptr);  // the window goes between the show and the hide timer
+  EXPECT_EQ(f.grid.HeaderHint(), nullptr);
+  EXPECT_FALSE(IsWindow(hint));
+  EXPECT_FALSE(KillTimer(grid, treelist::TCustomdxTreeList::kHintHideTimer));
+}
+
+std::wstring ClipboardText() {
+  if (!OpenClipboard(nullptr)) return L"<clipboard held>";
+  std::wstring text;
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    text = static_cast<const wchar_t*>(GlobalLock(data));
+    GlobalUnlock(data);
+  }
+  CloseClipboard();
+  return text;
+}
+
+TEST(TreeListClipboard, TextFromColumnZeroSelectedOnlyAndAThrowingPaintChangesNothing) {
+  GridForm f(200, 120);
+  f.grid.SetModel(treelist_test::TwoBandModel());
+  f.grid.SetOptions(f.grid.Options() | treelist::aoMultiSelect);
+  std::vector<TdxTreeListNode*> nets = AddNets(f, 3);
+  f.grid.SetLeftCoord(60);
+  f.grid.CopyGridToClipboard(false);
+  EXPECT_EQ(ClipboardText(),
+            L"Name\tWidth\tClearance\r\nNET0\tNET0.1\tNET0.2\r\nNET1\tNET1.1\tNET1.2\r\n"
+            L"NET2\tNET2.1\tNET2.2\r\n");
+  EXPECT_EQ(f.grid.LeftCoord(), 60);
+
+  f.grid.SetFocusedNode(nets[1]);
+  f.grid.SelectRangeTo(nets[2]);
+  const uint32_t options = f.grid.Options();
+  f.grid.CopyGridToClipboard(true);
+  EXPECT_EQ(ClipboardText(),
+            L"Name\tWidth\tClearance\r\nNET1\tNET1.1\tNET1.2\r\nNET2\tNET2.1\tNET2.2\r\n");
+  EXPECT_EQ(f.grid.SelectedNodes().size(), 2u) << "the selection stays";
+  EXPECT_EQ(f.grid.Options(), options);
+
+  f.grid.custom_draw = [](auto&...) -> bool { throw std::runtime_error("paint failed"); };
+  const std::string font = f.grid.Font().Name();
+  const bool parent_font = f.grid.ParentFont();
+  EXPECT_THROW(f.grid.CopyGridToClipboard(false), std::runtime_error);
+  ASSERT_TRUE(OpenClipboard(nullptr)) << "the clipboard was closed";
+  CloseClipboard();
+  EXPECT_EQ(f.grid.LookAndFeel(), treelist::TdxLookAndFeel::lfStandard);
+  EXPECT_EQ(f.grid.Options(), options);
+  EXPECT_TRUE(f.grid.ShowRoot());
+  EXPECT_EQ(f.grid.LeftCoord(), 60);
+  EXPECT_EQ(f.grid.Font().Name(), font);
+  EXPECT_EQ(f.grid.ParentFont(), parent_font);
+  EXPECT_FALSE(f.grid.LockUpdate());
+  EXPECT_FALSE(f.grid.PaintingPicture());
+}
+
+int CALLBACK CollectFont(HDC, HANDLETABLE*, const ENHMETARECORD* record, int, LPARAM fonts) {
+  if (record->iType == EMR_EXTCREATEFONTINDIRECTW) {
+    const auto* font = reinterpret_cast<const EMREXTCREATEFONTINDIRECTW*>(record);
+    reinterpret_cast<std::set<std::pair<std::wstring, int>>*>(fonts)->insert(
+        {font->elfw.elfLogFont.lfFaceName, font->elfw.elfLogFont.lfOutPrecision});
+  }
+  return 1;
+}
+
+TEST(TreeListClipboard, PictureIsTheWholeGridInTrueTypeFonts) {
+  LOGFONTW gui{};
+  GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof gui, &gui);
+  struct Case {
+    const char* font;
+    std::wstring face;
+    int precision;
+  };
+  const Case cases[] = {{"Tahoma", L"Tahoma", OUT_TT_ONLY_PRECIS},
+                        {"Default", gui.lfFaceName, OUT_TT_ONLY_PRECIS},
+                        {"MS Sans Serif", L"Microsoft Sans Serif", OUT_DEFAULT_PRECIS}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.font);
+    GridForm f(150, 80);
+    f.grid.SetModel(treelist_test::TwoBandModel());
+    f.grid.Font().SetName(c.font);
+    f.grid.HeaderFont().SetName(c.font);
+    f.grid.BandFont().SetName(c.font);
+    AddNets(f, 9);
+    HENHMETAFILE picture = f.grid.PaintToMetafile(false);
+    ENHMETAHEADER header{};
+    GetEnhMetaFileHeader(picture, sizeof header, &header);
+    // The frame is in hundredths of millimetres of the reference device.
+    auto pixels = [&](LONG frame, int mm, LONG device) {
+      return (frame * device + mm * 50) / (mm * 100);
+    };
+    EXPECT_NEAR(pixels(header.rclFrame.right, header.szlMillimeters.cx, header.szlDevice.cx),
+                160 + 80 + 90, 1)
+        << "every column from the first";
+    const treelist::Metrics& m = f.grid.GetMetrics();
+    EXPECT_NEAR(pixels(header.rclFrame.bottom, header.szlMillimeters.cy, header.szlDevice.cy),
+                m.header_panel_height + 9 * m.default_row_height, 1)
+        << "every row";
+    std::set<std::pair<std::wstring, int>> fonts;
+    EnumEnhMetaFile(nullptr, picture, CollectFont, &fonts, nullptr);
+    EXPECT_EQ(fonts, (std::set<std::pair<std::wstring, int>>{{c.face, c.precision}}));
+    xptest::Surface played(330, m.header_panel_height + 9 * m.default_row_height, RGB(255, 0, 255));
+    const RECT all{0, 0, played.width(), played.height()};
+    PlayEnhMetaFile(played.dc(), picture, &all);
+    if (c.face == L"Tahoma") xptest::WritePicture(played, "treelist_clipboard_picture", 2);
+    EXPECT_EQ(played.Pixel(325, played.height() - 2), GetSysColor(COLOR_WINDOW)) << "cells filled";
+    DeleteEnhMetaFile(picture);
+    EXPECT_EQ(f.grid.Font().Name(), c.font) << "the grid's own font is back";
+  }
+}
+
+}  // namespace

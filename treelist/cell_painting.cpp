@@ -1,0 +1,232 @@
+// Painting one cell: its text and font, the application's custom drawing, the column's painter
+// through the shared view-data record, and the auto-search mark; and the preview band of a row.
+#include <algorithm>
+
+#include "editors/gdi_scope.h"
+#include "treelist/tree_list.h"
+
+namespace treelist {
+namespace {
+
+// A search colour: the one set, or by default the cell's own inverted.
+COLORREF SearchColor(framework::TColor setting, COLORREF cell_color) {
+  if (setting == framework::clNone) return (cell_color ^ 0xFFFFFF) & 0xFFFFFF;
+  return framework::ColorToRGB(setting);
+}
+
+UINT AlignmentFormat(framework::TAlignment alignment) {
+  switch (alignment) {
+    case framework::TAlignment::taRightJustify: return DT_RIGHT;
+    case framework::TAlignment::taCenter: return DT_CENTER;
+    case framework::TAlignment::taLeftJustify: break;
+  }
+  return DT_LEFT;
+}
+
+// Restores the DC's origin and clipping when a cell's painting ends.
+class CellOrigin {
+ public:
+  CellOrigin(HDC dc, const RECT& cell) : dc_(dc), saved_(SaveDC(dc)) {
+    IntersectClipRect(dc, cell.left, cell.top, cell.right, cell.bottom);
+    OffsetViewportOrgEx(dc, cell.left, cell.top, nullptr);
+  }
+  ~CellOrigin() { RestoreDC(dc_, saved_); }
+  CellOrigin(const CellOrigin&) = delete;
+  CellOrigin& operator=(const CellOrigin&) = delete;
+
+ private:
+  HDC dc_;
+  int saved_;
+};
+
+}  // namespace
+
+// What one painting pass of a cell shows.
+struct TCustomdxTreeList::CellPass {
+  std::wstring text;
+  HFONT font;
+  framework::TAlignment alignment;
+  COLORREF brush;
+  COLORREF fore;
+  int highlight_length;  // > 0: the search mark's pass
+};
+
+void TCustomdxTreeList::DrawCell(const TdxCellPaintInfo& cell) { DrawCellBy(cell, false); }
+
+void TCustomdxTreeList::DrawCellText(const TdxCellPaintInfo& cell) { DrawCellBy(cell, true); }
+
+void TCustomdxTreeList::DrawCellBy(const TdxCellPaintInfo& cell, bool text_only) {
+  if (cell.node) BeginCellPaint(cell.node, cell.column);
+  const bool cell_text = cell.kind != ckNewItemRow;
+  CellPass pass{cell_text ? GetCellText(cell.node, cell.column)
+                          : GetRowKindText(cell.node, cell.column, cell.kind),
+                nullptr,
+                GetCellAlignment(cell.column),
+                cell.brush_color,
+                cell.text_color,
+                0};
+  const bool own_font =
+      (cell.kind == ckOrdinary || cell.kind == ckNewItemRow) && HasColumnFont(cell.column);
+  // One font for all cells: assigning an equal font keeps its GDI font, so only cells whose
+  // handler changed it make another.
+  framework::TFont& font = cell_font_;
+  font.Assign(own_font ? GetColumnFont(cell.column) : Font());
+  // A column's own font brings its colour, unless the cell is drawn in the selected style.
+  if (!own_font || IsCellDrawnSelected(cell.node, cell.column)) {
+    font.SetColor(static_cast<framework::TColor>(cell.text_color));
+  }
+  framework::TColor color = static_cast<framework::TColor>(cell.brush_color);
+  if (!DoCustomDrawCell(cell, pass.text, color, font, pass.alignment)) {
+    pass.font = font.Handle();
+    pass.brush = framework::ColorToRGB(color);
+    pass.fore = framework::ColorToRGB(font.Color());
+    PaintCellPass(cell, pass, text_only);
+    if (searching_ && cell.node && cell.node == focused_node_ && cell.kind == ckOrdinary &&
+        cell.column == search_column_) {
+      if (!search_text_.empty()) {
+        pass.brush = SearchColor(GetColor(TreeListColor::AutoSearch), pass.brush);
+        pass.fore = SearchColor(GetColor(TreeListColor::AutoSearchText), pass.fore);
+        pass.highlight_length = static_cast<int>(search_text_.size());
+        PaintCellPass(cell, pass, text_only);
+      }
+      RECT frame = cell.rect;
+      InflateRect(&frame, -1, -1);
+      if ((options_ & aoRowSelect) || (options_ex_ & aoInvertSelect)) {
+        if (!cell.first_column) --frame.left;
+        if (!cell.last_column) ++frame.right;
+      }
+      SetTextColor(cell.dc, RGB(0, 0, 0));
+      SetBkColor(cell.dc, RGB(255, 255, 255));
+      DrawFocusRect(cell.dc, &frame);
+    }
+  }
+  if (cell.node) EndCellPaint(cell.node, cell.column);
+}
+
+void TCustomdxTreeList::PaintCellPass(const TdxCellPaintInfo& cell, const CellPass& pass,
+                                      bool text_only) {
+  const int width = cell.rect.right - cell.rect.left;
+  const int height = cell.rect.bottom - cell.rect.top;
+  CellOrigin origin(cell.dc, cell.rect);
+  if (text_only) {
+    const int length = static_cast<int>(pass.text.size());
+    const int shown = pass.highlight_length > 0 ? std::min(pass.highlight_length, length) : length;
+    RECT box{cell.text_offset_x, cell.text_offset_y, width, height};
+    if (pass.highlight_length > 0) {
+      // The mark covers exactly the matched characters.
+      RECT measured = box;
+      editors::SelectScope font(cell.dc, pass.font);
+      DrawTextW(cell.dc, pass.text.c_str(), shown, &measured,
+                DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+      box.right = std::min(box.right, measured.right);
+    } else {
+      SetBkColor(cell.dc, pass.brush);
+      const RECT all{0, 0, width, height};
+      ExtTextOutW(cell.dc, 0, 0, ETO_OPAQUE, &all, nullptr, 0, nullptr);
+    }
+    editors::SelectScope font(cell.dc, pass.font);
+    SetTextColor(cell.dc, pass.fore);
+    SetBkColor(cell.dc, pass.brush);
+    SetBkMode(cell.dc, pass.highlight_length > 0 ? OPAQUE : TRANSPARENT);
+    const UINT ellipsis =
+        (options_ & aoDrawEndEllipsis) && pass.highlight_length == 0 ? DT_END_ELLIPSIS : 0;
+    DrawTextW(
+        cell.dc, pass.text.c_str(), shown, &box,
+        DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | ellipsis | AlignmentFormat(pass.alignment));
+    SetBkMode(cell.dc, OPAQUE);
+    return;
+  }
+  editors::TdxEditViewData& data = CellViewData(cell.column);
+  data.BrushColor = pass.brush;
+  data.Font = pass.font;
+  data.TextColor = pass.fore;
+  data.Alignment = pass.alignment;
+  data.Value = framework::Variant(pass.text);
+  data.HighlightLength = pass.highlight_length;
+  data.Selected = cell.selected;
+  data.HighlightPass = pass.highlight_length > 0;
+  data.TextOffsetLeft = cell.text_offset_x;
+  data.TextOffsetTop = cell.text_offset_y;
+  data.HotTrack = (options_ex_ & aoHotTrack) || ForceHotTrack();
+  data.Hot = cell.node && cell.node == hot_node_ && cell.column == hot_column_ && hot_kind_ == 0;
+  data.Bounds = {-2, -2, width + 2, height + 2};
+  if (auto* text_data = dynamic_cast<editors::TdxTextEditViewData*>(&data)) {
+    text_data->EndEllipsis = options_ & aoDrawEndEllipsis;
+  }
+  PaintCellViewData(cell.dc, cell.column, data);
+}
+
+editors::TdxEditViewData& TCustomdxTreeList::CellViewData(int) {
+  if (!view_data_) view_data_ = std::make_unique<editors::TdxTextEditViewData>();
+  return *view_data_;
+}
+
+void TCustomdxTreeList::PaintCellViewData(HDC dc, int, editors::TdxEditViewData& data) {
+  data.Paint(dc);
+}
+
+// ---- preview ---------------------------------------------------------------------------------
+
+std::wstring TCustomdxTreeList::GetPreviewText(TdxTreeListNode* node) {
+  std::wstring text;
+  OnGetPreviewText(this, node, text);
+  return text;
+}
+
+int TCustomdxTreeList::PreviewLineCount(TdxTreeListNode* node) {
+  if (!IsPreview()) return 0;
+  if (!(options_ex_ & aoAutoCalcPreviewLines)) return std::max(preview_lines_, 0);
+  const std::wstring text = GetPreviewText(node);
+  if (text.empty()) return std::max(preview_lines_, 0);
+  const Layout layout = GetLayout();
+  int left = 0, right = 0;
+  GetNodeIndent(node, left, right);
+  int width = layout.grid_right - layout.data.left;
+  if (const LayoutHeaderCell* first = layout.headers.empty() ? nullptr : &layout.headers[0]) {
+    width = first->right - first->left;
+  }
+  width = std::max(width - left - indent_desc_, 1);
+  HDC screen = GetDC(nullptr);
+  RECT box{0, 0, width, 0};
+  {
+    editors::SelectScope font(screen, preview_font_.Handle());
+    DrawTextW(screen, text.c_str(), static_cast<int>(text.size()), &box,
+              DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+  }
+  ReleaseDC(nullptr, screen);
+  const int line = std::max(metrics_.preview_line_height, 1);
+  const int lines = (box.bottom - box.top + line - 1) / line;
+  return preview_lines_ > 0 ? std::min(lines, preview_lines_) : lines;
+}
+
+int TCustomdxTreeList::PreviewHeight(TdxTreeListNode* node) {
+  const int lines = IsWholeRow(node) ? 0 : PreviewLineCount(node);
+  if (lines <= 0) return 0;
+  return lines * metrics_.preview_line_height + 2 + (show_grid_ && show_preview_grid_ ? 1 : 0);
+}
+
+void TCustomdxTreeList::DrawPreview(HDC dc, const RECT& rect, TdxTreeListNode* node,
+                                    COLORREF background, COLORREF text_color) {
+  std::wstring text = GetPreviewText(node);
+  const bool selected = background == framework::ColorToRGB(GetColor(TreeListColor::Highlight));
+  framework::TColor fore =
+      selected ? static_cast<framework::TColor>(text_color) : preview_font_.Color();
+  framework::TColor back = static_cast<framework::TColor>(background);
+  editors::SelectScope font(dc, preview_font_.Handle());
+  const COLORREF old_back = GetBkColor(dc);
+  bool done = false;
+  OnCustomDrawPreviewCell(this, dc, rect, node, selected, text, back, fore, done);
+  if (!done) {
+    SetBkColor(dc, framework::ColorToRGB(back));
+    ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);
+    RECT box{rect.left + indent_desc_, rect.top + 1, rect.right, rect.bottom};
+    SetTextColor(dc, framework::ColorToRGB(fore));
+    SetBkMode(dc, TRANSPARENT);
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &box,
+              DT_WORDBREAK | DT_NOPREFIX | DT_END_ELLIPSIS);
+    SetBkMode(dc, OPAQUE);
+  }
+  SetBkColor(dc, old_back);
+}
+
+}  // namespace treelist

@@ -1,0 +1,147 @@
+// Hot tracking, the header corner button's hint and the tooltips of cells too narrow for their
+// text. Hint windows never take the focus: an open editor keeps it.
+#include <algorithm>
+
+#include "editors/gdi_scope.h"
+#include "treelist/tree_list.h"
+
+namespace treelist {
+namespace {
+
+constexpr UINT kHintShowDelay = 1000, kHintHideDelay = 5000;
+constexpr int kHeaderButtonWidth = 12, kHeaderButtonHeight = 11;
+
+SIZE TextExtent(framework::TFont& font, const std::wstring& text) {
+  HDC screen = GetDC(nullptr);
+  SIZE size{};
+  {
+    editors::SelectScope select(screen, font.Handle());
+    GetTextExtentPoint32W(screen, text.c_str(), static_cast<int>(text.size()), &size);
+  }
+  ReleaseDC(nullptr, screen);
+  return size;
+}
+
+}  // namespace
+
+RECT TCustomdxTreeList::HeaderButtonRect() {
+  const RECT corner = GetLayout().indicator_corner;
+  if (corner.right <= corner.left || corner.bottom <= corner.top) return {};
+  const int top = corner.top + (corner.bottom - corner.top - kHeaderButtonHeight) / 2;
+  return {corner.left + 3, top, corner.left + 3 + kHeaderButtonWidth, top + kHeaderButtonHeight};
+}
+
+void TCustomdxTreeList::UpdateHotTrack(const THitInfo& hit) {
+  if (!HandleAllocated()) return;
+  if (state_ == tsNone || state_ == tsIndicatorButtonDown) {
+    const RECT button = HeaderButtonRect();
+    const bool hot = PtInRect(&button, hit.point) != FALSE;
+    if (hot != header_button_hot_) {
+      header_button_hot_ = hot;
+      InvalidateRect(hwnd_, &button, FALSE);
+      if (hot && state_ == tsNone) {
+        ShowHeaderHint(false);
+      } else {
+        HideHeaderHint();
+      }
+    }
+  }
+  if ((options_ & aoShowTooltips) && state_ == tsNone) UpdateCellTooltip(hit);
+  if (!(options_ex_ & aoHotTrack) && !ForceHotTrack()) return;
+
+  const TdxHotTrackInfo old = HotTrack();
+  TdxHotTrackInfo now;
+  bool allow = hit.node && hit.column >= 0 && CanHotTrackCell(hit.node, hit.column);
+  if (allow) OnHotTrackCell(this, hit.node, hit.column, allow);
+  int sub_kind = hit.part;
+  if (allow) {
+    now = {hit.node, hit.column, 0};
+  } else if (hit.kind == htColumn && hit.column >= 0 && CanHotTrackHeader(hit.column, sub_kind)) {
+    const bool pressed = state_ == tsColumnDown && hit_.column == hit.column;
+    now = {nullptr, hit.column, static_cast<uint8_t>(pressed ? kHotHeaderPressed : sub_kind)};
+  }
+  hot_node_ = now.node;
+  hot_column_ = now.column;
+  hot_kind_ = now.kind;
+  if (now.node == old.node && now.column == old.column) {
+    if (now.kind == old.kind) return;
+  } else {
+    framework::TCursor cursor = Cursor();
+    GetHotTrackCursor(now, cursor);
+    if (cursor != Cursor()) SetCursor(cursor);
+  }
+  RepaintHotElement(old);
+  RepaintHotElement(now);
+}
+
+void TCustomdxTreeList::GetHotTrackCursor(const TdxHotTrackInfo& info, framework::TCursor& cursor) {
+  OnHotTrackNode(this, info, cursor);
+}
+
+// A cell repaints itself and its row's indent; a header the header row.
+void TCustomdxTreeList::RepaintHotElement(const TdxHotTrackInfo& info) {
+  if (info.column < 0) return;
+  if (!info.node) {
+    const RECT headers = GetLayout().header_panel;
+    InvalidateRect(hwnd_, &headers, FALSE);
+    return;
+  }
+  if (!info.node->IsVisible()) return;
+  const RECT cell = GetCellRect(info.node, info.column);
+  InvalidateRect(hwnd_, &cell, FALSE);
+  int left = 0, right = 0;
+  GetNodeIndent(info.node, left, right);
+  const Layout layout = GetLayout();
+  const int x0 = layout.data.left - left_coord_;
+  const RECT indent{x0, cell.top, x0 + right, cell.bottom};
+  InvalidateRect(hwnd_, &indent, FALSE);
+}
+
+void TCustomdxTreeList::ShowHeaderHint(bool now) {
+  HideHeaderHint();
+  if (!HandleAllocated()) return;
+  if (!now) {
+    hint_show_timer_ = SetTimer(hwnd_, kHintShowTimer, kHintShowDelay, nullptr);
+    return;
+  }
+  const std::wstring text = GetHeaderButtonHint();
+  if (text.empty()) return;  // nothing to say: no empty box
+  const RECT button = HeaderButtonRect();
+  const POINT at = ClientToScreen(
+      {button.right + 4, button.top - static_cast<LONG>(TextExtent(Font(), L"Wg").cy)});
+  if (!header_hint_) header_hint_ = new editors::TdxContainerHintWindow(this);
+  header_hint_->ShowHintAt(text, at, Font());
+  hint_hide_timer_ = SetTimer(hwnd_, kHintHideTimer, kHintHideDelay, nullptr);
+}
+
+void TCustomdxTreeList::HideHeaderHint() {
+  for (auto [id, timer] : {std::pair{kHintShowTimer, &hint_show_timer_},
+                           std::pair{kHintHideTimer, &hint_hide_timer_}}) {
+    if (*timer && hwnd_) KillTimer(hwnd_, id);
+    *timer = 0;
+  }
+  delete std::exchange(header_hint_, nullptr);
+}
+
+void TCustomdxTreeList::UpdateCellTooltip(const THitInfo& hit) {
+  if (hit.node == tooltip_node_ && hit.column == tooltip_column_) return;
+  HideCellTooltip();
+  tooltip_node_ = hit.node;
+  tooltip_column_ = hit.column;
+  if (!hit.node || hit.column < 0) return;
+  RECT rect = GetCellRect(hit.node, hit.column);
+  std::wstring text = GetCellText(hit.node, hit.column);
+  bool show = false, done = false;
+  OnGetTooltipInfo(this, hit.node, hit.column, rect, text, show, done);
+  if (!done) show = TextExtent(Font(), text).cx + 4 > rect.right - rect.left;
+  if (!show) return;
+  POINT at = ClientToScreen({rect.left, rect.top});
+  at.x -= 1;
+  at.y -= 2;
+  if (!cell_tooltip_) cell_tooltip_ = new editors::TdxContainerHintWindow(this);
+  cell_tooltip_->ShowHintAt(text, at, Font());
+}
+
+void TCustomdxTreeList::HideCellTooltip() { delete std::exchange(cell_tooltip_, nullptr); }
+
+}  // namespace treelist

@@ -1,0 +1,323 @@
+// The tree list's window and control messages: scrolling, sizing, timers, cursors, the flat
+// frame of the flat looks, and the control library's notifications.
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "editors/gdi_scope.h"
+#include "framework/screen.h"
+#include "treelist/shared_resources.h"
+#include "treelist/tree_list.h"
+
+namespace treelist {
+namespace {
+
+bool IsWidthSizingState(TdxTreeListState state) {
+  return state == tsColumnSizing || state == tsBandSizing;
+}
+
+bool IsHeightSizingState(TdxTreeListState state) {
+  return state == tsBandPanelSizing || state == tsHeaderPanelSizing || state == tsRowSizing;
+}
+
+// Where a thumb dragged to `pos` puts the left coordinate: steps of 4 pixels keep the columns'
+// pixels aligned while scrolling, except on the last step, which reaches the end exactly.
+int HorizontalThumbTarget(int pos, int data_width, int content_width) {
+  if (pos <= 0) return 0;
+  if (pos >= content_width) return content_width;
+  if (data_width + pos + 1 < content_width) return (pos + 1) / 4 * 4;
+  return pos + 1;
+}
+
+int DigitWidth(framework::TFont& font) {
+  HDC screen = GetDC(nullptr);
+  SIZE size{};
+  {
+    editors::SelectScope select(screen, font.Handle());
+    GetTextExtentPoint32W(screen, L"0", 1, &size);
+  }
+  ReleaseDC(nullptr, screen);
+  return std::max<int>(size.cx, 1);
+}
+
+}  // namespace
+
+TCustomdxTreeList::SharedResourcesUse::SharedResourcesUse() { AcquireSharedDrawingResources(); }
+TCustomdxTreeList::SharedResourcesUse::~SharedResourcesUse() { ReleaseSharedDrawingResources(); }
+
+bool TCustomdxTreeList::HandleWindowMessage(framework::TMessage& message) {
+  switch (message.msg) {
+    case WM_GETDLGCODE: {
+      message.result = DLGC_WANTARROWS;
+      if ((options_ & aoEditing) || searching_) {
+        message.result |= DLGC_WANTCHARS;
+      } else if ((options_ex_ & aoAutoSearch) && seams_.key_state(VK_MENU) >= 0) {
+        message.result |= DLGC_WANTCHARS;  // Alt+letter stays the menus'
+      }
+      if ((options_ & aoTabs) && seams_.key_state(VK_CONTROL) >= 0) message.result |= DLGC_WANTTAB;
+      return true;
+    }
+    case WM_HSCROLL: HandleHScroll(LOWORD(message.wParam)); return true;
+    case WM_VSCROLL: HandleVScroll(LOWORD(message.wParam)); return true;
+    case WM_SIZE: HandleSize(message); return true;
+    case WM_TIMER:
+      TreeListBase::WndProc(message);
+      HandleTimer(message.wParam);
+      return true;
+    case WM_SETCURSOR:
+      if (LOWORD(message.lParam) == HTCLIENT && HandleSetCursor()) {
+        message.result = 1;
+        return true;
+      }
+      return false;
+    case WM_NCHITTEST:
+      TreeListBase::WndProc(message);
+      last_hit_point_ = {GET_X_LPARAM(message.lParam), GET_Y_LPARAM(message.lParam)};
+      return true;
+    case WM_NCCALCSIZE:
+      if (FlatBorder()) InflateRect(reinterpret_cast<RECT*>(message.lParam), -1, -1);
+      return false;
+    case WM_NCPAINT: {
+      TreeListBase::WndProc(message);
+      if (!FlatBorder()) return true;
+      RECT window{};
+      GetWindowRect(hwnd_, &window);
+      OffsetRect(&window, -window.left, -window.top);
+      HDC dc = GetWindowDC(hwnd_);
+      DrawBorder(dc, window);
+      const LONG style = GetWindowLongW(hwnd_, GWL_STYLE);
+      if ((style & WS_HSCROLL) && (style & WS_VSCROLL)) {
+        const RECT corner{window.right - 1 - GetSystemMetrics(SM_CXVSCROLL),
+                          window.bottom - 1 - GetSystemMetrics(SM_CYHSCROLL), window.right - 1,
+                          window.bottom - 1};
+        FillRect(dc, &corner, GetSysColorBrush(COLOR_BTNFACE));
+      }
+      ReleaseDC(hwnd_, dc);
+      return true;
+    }
+    case WM_ERASEBKGND: message.result = 1; return true;
+    case WM_CANCELMODE:
+      if (state_ != tsNone && state_ != tsEditing) SetState(tsNone);
+      return false;
+    case WM_DESTROY:
+      HideHeaderHint();
+      HideCellTooltip();
+      if (expand_timer_) KillTimer(hwnd_, kExpandTimer);
+      expand_timer_ = 0;
+      return false;
+    case framework::CM_COLORCHANGED:
+    case framework::CM_FONTCHANGED:
+      TreeListBase::WndProc(message);
+      LayoutChanged();
+      return true;
+    case framework::CM_PARENTFONTCHANGED: HandleParentFontChanged(message); return true;
+    case framework::CM_CTL3DCHANGED:
+      TreeListBase::WndProc(message);
+      if (border_style_ == TBorderStyle::bsSingle && look_ == TdxLookAndFeel::lfStandard) {
+        RecreateWnd();
+      }
+      return true;
+    case framework::CM_SYSCOLORCHANGE:
+      TreeListBase::WndProc(message);
+      RebuildExpandGlyphs();
+      Invalidate();
+      return true;
+    case framework::CM_MOUSEENTER:
+      TreeListBase::WndProc(message);
+      UpdateHotTrack(HitTest(ScreenToClient(seams_.cursor_pos())));
+      return true;
+    case framework::CM_MOUSELEAVE:
+      TreeListBase::WndProc(message);
+      UpdateHotTrack(THitInfo{{-1, -1}});
+      HideHeaderHint();
+      HideCellTooltip();
+      return true;
+    case framework::CM_DRAG: {
+      const bool many = selection_.size() >= 2;
+      const bool copy = CanCopyDrag() && seams_.key_state(VK_CONTROL) < 0;
+      const framework::TCursor cursor = copy ? (many ? crMultiDragCopy : crDragCopy)
+                                             : (many ? framework::crMultiDrag : framework::crDrag);
+      ::SetCursor(framework::Screen().CursorHandle(cursor));
+      return false;
+    }
+  }
+  return false;
+}
+
+// ---- scrolling -------------------------------------------------------------------------------
+
+void TCustomdxTreeList::HandleHScroll(WORD code) {
+  const Layout layout = GetLayout();
+  if (IsWidthSizingState(state_) || IsHeightSizingState(state_) || layout.headers.empty()) return;
+  const int width = layout.data.right - layout.data.left;
+  const int content = layout.scroll_extent;
+  switch (code) {
+    case SB_LINELEFT: SetLeftCoord(left_coord_ - DigitWidth(Font())); break;
+    case SB_LINERIGHT: SetLeftCoord(left_coord_ + DigitWidth(Font())); break;
+    case SB_PAGELEFT: SetLeftCoord(left_coord_ - width); break;
+    case SB_PAGERIGHT: SetLeftCoord(left_coord_ + width); break;
+    case SB_LEFT: SetLeftCoord(0); break;
+    case SB_RIGHT: SetLeftCoord(content); break;
+    case SB_THUMBPOSITION:
+    case SB_THUMBTRACK: {
+      SCROLLINFO info{};
+      GetScrollInfo(SB_HORZ, info);
+      SetLeftCoord(HorizontalThumbTarget(info.nTrackPos, width, content));
+      break;
+    }
+  }
+}
+
+void TCustomdxTreeList::HandleVScroll(WORD code) {
+  if (IsWidthSizingState(state_) || IsHeightSizingState(state_)) return;
+  const int top = TopIndex();
+  const int rows = GetVisibleRowCount();
+  switch (code) {
+    case SB_LINEUP: SetTopIndex(top - 1); break;
+    case SB_LINEDOWN: SetTopIndex(top + 1); break;
+    case SB_PAGEUP: SetTopIndex(top - FullyVisibleRowCount()); break;
+    case SB_PAGEDOWN: SetTopIndex(top + FullyVisibleRowCount()); break;
+    case SB_TOP: SetTopIndex(0); break;
+    case SB_BOTTOM: SetTopIndex(rows); break;
+    case SB_THUMBPOSITION:
+    case SB_THUMBTRACK: {
+      SCROLLINFO info{};
+      GetScrollInfo(SB_VERT, info);
+      SetTopIndex(std::clamp(info.nTrackPos, 0, rows));
+      break;
+    }
+  }
+}
+
+void TCustomdxTreeList::HandleSize(framework::TMessage& message) {
+  CloseEditorKeepFocus();
+  DropUnneededScrollBars();
+  TreeListBase::WndProc(message);
+  UpdateScrollBars();
+  ClampScrollPositions();
+}
+
+// The bars go at once when nothing would need them: dropping one at a time would give the
+// other room it then no longer needs, with a frame change each.
+void TCustomdxTreeList::DropUnneededScrollBars() {
+  const LONG style = GetWindowLongW(hwnd_, GWL_STYLE);
+  if (!(style & (WS_HSCROLL | WS_VSCROLL))) return;
+  RECT client{};
+  GetClientRect(hwnd_, &client);
+  if (style & WS_VSCROLL) client.right += GetSystemMetrics(SM_CXVSCROLL);
+  if (style & WS_HSCROLL) client.bottom += GetSystemMetrics(SM_CYHSCROLL);
+  LayoutInputs in;
+  in.client = client;
+  in.metrics = metrics_;
+  in.auto_width = IsAutoWidth();
+  const Layout layout = ComputeLayout(GetHeaderModel(), in);
+  int rows_height = 0;
+  const int room = layout.rows.bottom - layout.rows.top;
+  for (TdxTreeListNode* n = GetFirstNode(); n && rows_height <= room; n = NextVisibleNode(n)) {
+    rows_height += GetRowHeight(n, metrics_.default_row_height, false);
+  }
+  if (rows_height > room || layout.scroll_extent > layout.ScrollWidth()) return;
+  SetWindowLongW(hwnd_, GWL_STYLE, style & ~(WS_HSCROLL | WS_VSCROLL));
+  SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0,
+               SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+}
+
+// ---- timers ----------------------------------------------------------------------------------
+
+void TCustomdxTreeList::HandleTimer(UINT_PTR id) {
+  switch (id) {
+    case kExpandTimer: ExpandTimerElapsed(); break;
+    case kHintShowTimer: ShowHeaderHint(true); break;
+    case kHintHideTimer: HideHeaderHint(); break;
+  }
+}
+
+void TCustomdxTreeList::StartExpandTimer(TdxTreeListNode* node, int milliseconds) {
+  drag_over_node_ = node;
+  if (HandleAllocated()) {
+    expand_timer_ = SetTimer(hwnd_, kExpandTimer, static_cast<UINT>(milliseconds), nullptr);
+  }
+}
+
+void TCustomdxTreeList::ExpandTimerElapsed() {
+  KillTimer(hwnd_, kExpandTimer);
+  expand_timer_ = 0;
+  TdxTreeListNode* node = HitTest(ScreenToClient(seams_.cursor_pos())).node;
+  if (!node || node != drag_over_node_) return;
+  if (options_ex_ & aoDragCollapse) {
+    node->SetExpanded(!node->Expanded());
+    StartExpandTimer(node, 2 * static_cast<int>(WaitForExpandNodeTime));
+  } else {
+    node->Expand(false);
+  }
+}
+
+// ---- cursors and the frame -------------------------------------------------------------------
+
+bool TCustomdxTreeList::HandleSetCursor() {
+  framework::TCursor cursor = framework::crDefault;
+  if (IsWidthSizingState(state_)) {
+    cursor = framework::crHSplit;
+  } else if (IsHeightSizingState(state_)) {
+    cursor = framework::crVSplit;
+  } else if (state_ == tsNone || state_ == tsEditing) {
+    const THitInfo hit = HitTest(ScreenToClient(last_hit_point_));
+    switch (hit.kind) {
+      case htColumnEdge:
+        if (CanSizeColumn(hit.column)) cursor = framework::crHSplit;
+        break;
+      case htBandEdge:
+        if (options_ex_ & aoBandSizing) cursor = framework::crHSplit;
+        break;
+      case htBandPanelEdge:
+        if (options_ex_ & aoBandPanelSizing) cursor = framework::crVSplit;
+        break;
+      case htHeaderPanelEdge:
+        if (options_ex_ & aoHeaderPanelSizing) cursor = framework::crVSplit;
+        break;
+      case htRowEdge:
+        if (options_ex_ & aoRowSizing) cursor = framework::crVSplit;
+        break;
+      default: break;
+    }
+  }
+  if (cursor == framework::crDefault) return false;
+  ::SetCursor(framework::Screen().CursorHandle(cursor));
+  return true;
+}
+
+bool TCustomdxTreeList::FlatBorder() const noexcept {
+  return border_style_ == TBorderStyle::bsSingle && look_ != TdxLookAndFeel::lfStandard;
+}
+
+void TCustomdxTreeList::DrawBorder(HDC dc, const RECT& rect) {
+  RECT frame = rect;
+  if (look_ == TdxLookAndFeel::lfUltraFlat) {
+    FrameRect(dc, &frame, GetSysColorBrush(COLOR_BTNSHADOW));
+  } else {
+    DrawEdge(dc, &frame, BDR_SUNKENOUTER, BF_RECT);
+  }
+}
+
+// ---- notifications ---------------------------------------------------------------------------
+
+void TCustomdxTreeList::HandleParentFontChanged(framework::TMessage& message) {
+  TreeListBase::WndProc(message);
+  if (!ParentFont() || parent_font_guard_) return;
+  parent_font_guard_ = true;
+  try {
+    band_font_ = Font();
+    header_font_ = Font();
+    preview_font_.SetName(Font().Name());
+    preview_font_.SetHeight(Font().Height());
+    preview_font_.SetStyle(Font().Style());
+    preview_font_.SetColor(framework::clBlue);
+  } catch (...) {
+    parent_font_guard_ = false;
+    throw;
+  }
+  parent_font_guard_ = false;
+  LayoutChanged();
+}
+
+}  // namespace treelist

@@ -1,0 +1,197 @@
+// The drawing resources every tree list shares.
+#include "treelist/shared_resources.h"
+
+#include <algorithm>
+#include <array>
+#include <memory>
+
+#include "editors/gdi_scope.h"
+#include "framework/screen.h"
+#include "framework/win/handles.h"
+
+namespace treelist {
+namespace {
+
+struct ImageListTraits {
+  using Raw = HIMAGELIST;
+  static Raw none() { return nullptr; }
+  static bool valid(Raw h) { return h != nullptr; }
+  static void close(Raw h) { ImageList_Destroy(h); }
+};
+
+struct Resources {
+  win::UniqueBitmap plus, minus;
+  win::UniqueBitmap arrow_background;
+  SIZE arrow_size{};
+  win::Unique<ImageListTraits> cursor_images;
+};
+
+int g_users = 0;
+std::unique_ptr<Resources> g_resources;
+
+// The drag cursors, 32 x 32: 'X' black, '.' white, anything else shows the screen through.
+using CursorArt = std::array<const char*, 32>;
+constexpr CursorArt kArrow = {"X",
+                              "XX",
+                              "X.X",
+                              "X..X",
+                              "X...X",
+                              "X....X",
+                              "X.....X",
+                              "X......X",
+                              "X.......X",
+                              "X........X",
+                              "X.....XXXXX",
+                              "X..X..X",
+                              "X.X X..X",
+                              "XX  X..X",
+                              "X    X..X",
+                              "     X..X",
+                              "      XX",
+                              "",
+                              "",
+                              "",
+                              "",
+                              "",
+                              "",
+                              "",
+                              "",
+                              "",
+                              "",
+                              "",
+                              "",
+                              "",
+                              "",
+                              ""};
+constexpr const char* kCopyBox[9] = {"XXXXXXXXX", "X.......X", "X...X...X",
+                                     "X...X...X", "X.XXXXX.X", "X...X...X",
+                                     "X...X...X", "X.......X", "XXXXXXXXX"};
+
+class CursorPicture {
+ public:
+  explicit CursorPicture(const CursorArt& art) {
+    for (int y = 0; y < 32; ++y) {
+      for (int x = 0; art[y] && art[y][x]; ++x) Put(x, y, art[y][x]);
+    }
+  }
+  void Box(int left, int top) {
+    for (int y = 0; y < 9; ++y) {
+      for (int x = 0; x < 9; ++x) Put(left + x, top + y, kCopyBox[y][x]);
+    }
+  }
+  HCURSOR Make() const {
+    return CreateCursor(GetModuleHandleW(nullptr), 0, 0, 32, 32, and_.data(), xor_.data());
+  }
+
+ private:
+  void Put(int x, int y, char c) {
+    if (c != 'X' && c != '.') return;
+    const int byte = y * 4 + x / 8;
+    const BYTE bit = static_cast<BYTE>(0x80 >> (x % 8));
+    and_[byte] &= static_cast<BYTE>(~bit);
+    if (c == '.') {
+      xor_[byte] |= bit;
+    } else {
+      xor_[byte] &= static_cast<BYTE>(~bit);
+    }
+  }
+  std::array<BYTE, 128> and_ = [] {
+    std::array<BYTE, 128> all{};
+    all.fill(0xFF);
+    return all;
+  }();
+  std::array<BYTE, 128> xor_{};
+};
+
+void FillColor(HDC dc, const RECT& rect, int color_index) {
+  SetBkColor(dc, GetSysColor(color_index));
+  ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);
+}
+
+// A raised button face with a horizontal bar, and for the plus a vertical one.
+void DrawExpandGlyph(HDC dc, bool plus) {
+  RECT rect{0, 0, kExpandGlyphSize, kExpandGlyphSize};
+  DrawEdge(dc, &rect, BDR_RAISEDINNER, BF_LEFT | BF_TOP);
+  DrawEdge(dc, &rect, BDR_RAISEDOUTER, BF_RIGHT | BF_BOTTOM);
+  InflateRect(&rect, -1, -1);
+  DrawEdge(dc, &rect, BDR_RAISEDINNER, BF_RIGHT | BF_BOTTOM);
+  --rect.right;
+  --rect.bottom;
+  FillColor(dc, rect, COLOR_BTNFACE);
+  FillColor(dc, {3, 5, 8, 6}, COLOR_BTNTEXT);
+  if (plus) FillColor(dc, {5, 3, 6, 8}, COLOR_BTNTEXT);
+}
+
+void BuildExpandGlyphs(Resources& resources) {
+  HDC screen = GetDC(nullptr);
+  win::UniqueMemoryDc work_dc(CreateCompatibleDC(screen));
+  win::UniqueMemoryDc copy_dc(CreateCompatibleDC(screen));
+  win::UniqueBitmap work(CreateCompatibleBitmap(screen, kExpandGlyphSize, kExpandGlyphSize));
+  for (win::UniqueBitmap* glyph : {&resources.plus, &resources.minus}) {
+    if (!*glyph) {
+      glyph->reset(CreateCompatibleBitmap(screen, kExpandGlyphSize, kExpandGlyphSize));
+    }
+  }
+  ReleaseDC(nullptr, screen);
+  editors::SelectScope work_scope(work_dc.get(), work.get());
+  for (const bool plus : {true, false}) {
+    DrawExpandGlyph(work_dc.get(), plus);
+    editors::SelectScope copy(copy_dc.get(), (plus ? resources.plus : resources.minus).get());
+    BitBlt(copy_dc.get(), 0, 0, kExpandGlyphSize, kExpandGlyphSize, work_dc.get(), 0, 0, SRCCOPY);
+  }
+}
+
+void RegisterDragCursors(Resources& resources) {
+  CursorPicture copy(kArrow);
+  copy.Box(12, 18);
+  CursorPicture multi(kArrow);
+  multi.Box(15, 21);
+  multi.Box(12, 18);
+  resources.cursor_images.reset(ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 2, 0));
+  for (const auto& [id, picture] : {std::pair{crDragCopy, &copy}, {crMultiDragCopy, &multi}}) {
+    const HCURSOR cursor = picture->Make();
+    ImageList_AddIcon(resources.cursor_images.get(), cursor);
+    framework::Screen().SetCursorHandle(id, cursor);  // the screen owns it from here
+  }
+}
+
+}  // namespace
+
+void AcquireSharedDrawingResources() {
+  if (g_users++ > 0) return;
+  try {
+    auto resources = std::make_unique<Resources>();
+    BuildExpandGlyphs(*resources);
+    RegisterDragCursors(*resources);
+    g_resources = std::move(resources);
+  } catch (...) {
+    --g_users;
+    throw;
+  }
+}
+
+void ReleaseSharedDrawingResources() noexcept {
+  if (g_users > 0 && --g_users == 0) g_resources.reset();
+}
+
+HBITMAP ExpandGlyph(bool plus) { return (plus ? g_resources->plus : g_resources->minus).get(); }
+
+void RebuildExpandGlyphs() {
+  if (g_resources) BuildExpandGlyphs(*g_resources);
+}
+
+HBITMAP ArrowBackground(int width, int height) {
+  Resources& r = *g_resources;
+  if (!r.arrow_background || r.arrow_size.cx < width || r.arrow_size.cy < height) {
+    r.arrow_size = {std::max<LONG>(r.arrow_size.cx, width),
+                    std::max<LONG>(r.arrow_size.cy, height)};
+    HDC screen = GetDC(nullptr);
+    r.arrow_background.reset(CreateCompatibleBitmap(screen, r.arrow_size.cx, r.arrow_size.cy));
+    ReleaseDC(nullptr, screen);
+  }
+  return r.arrow_background.get();
+}
+
+HIMAGELIST CursorImages() { return g_resources->cursor_images.get(); }
+
+}  // namespace treelist
