@@ -239,8 +239,11 @@ void TCustomdxTreeList::SetTopVisibleNode(TdxTreeListNode* node) {
 
 void TCustomdxTreeList::BeginUpdate() {
   ++update_lock_;
-  if (state_ == tsEditing) HideEditor(false, false);
-  SetState(tsNone);
+  // The editor's cell may move; a drag or sizing under way goes on over the new layout.
+  if (state_ == tsEditing) {
+    HideEditor(false, false);
+    SetState(tsNone);
+  }
 }
 
 void TCustomdxTreeList::EndUpdate() {
@@ -479,6 +482,7 @@ void TCustomdxTreeList::LayoutChanged() {
       in.preview_text_height = MeasureTextHeight(screen.get(), preview_font_);
     }
     in.header_panel_row_count = model.HeaderPanelRowCount();
+    in.band_row_count = model.band_row_count;
     in.flat = look_ != TdxLookAndFeel::lfStandard;
     in.show_bands = show_bands_;
     in.show_header = show_header_;
@@ -576,16 +580,23 @@ THitInfo TCustomdxTreeList::HitTest(POINT point) {
   hit.point = point;
   const Layout layout = GetLayout();
   if (PtInRect(&layout.band_panel, point)) {
+    if ((options_ex_ & aoBandPanelSizing) && point.y >= layout.band_panel.bottom - kEdgeZone) {
+      hit.kind = htBandPanelEdge;
+      return hit;
+    }
     for (const LayoutBand& band : layout.bands) {
       if (point.x < band.left || point.x >= band.right + kEdgeZone) continue;
       hit.band = band.index;
       hit.kind = std::abs(point.x - band.right) <= kEdgeZone ? htBandEdge : htBand;
       return hit;
     }
-    if (point.y >= layout.band_panel.bottom - kEdgeZone) hit.kind = htBandPanelEdge;
     return hit;
   }
   if (PtInRect(&layout.header_panel, point)) {
+    if ((options_ex_ & aoHeaderPanelSizing) && point.y >= layout.header_panel.bottom - kEdgeZone) {
+      hit.kind = htHeaderPanelEdge;
+      return hit;
+    }
     for (const LayoutHeaderCell& cell : layout.headers) {
       if (point.y < cell.rect.top || point.y >= cell.rect.bottom) continue;
       if (point.x < cell.left || point.x >= cell.right + kEdgeZone) continue;
@@ -620,7 +631,9 @@ THitInfo TCustomdxTreeList::HitTest(POINT point) {
   if (!node || point.y >= layout.rows.bottom) return hit;
   hit.node = node;
   if (point.x < layout.data.left) {
-    hit.kind = htIndicator;
+    // The indicator's lower edge of a row sizes the rows.
+    const int bottom = y + GetRowHeight(node, metrics_.default_row_height, false);
+    hit.kind = (options_ex_ & aoRowSizing) && point.y >= bottom - kEdgeZone ? htRowEdge : htIndicator;
     return hit;
   }
   const int x0 = layout.data.left - left_coord_;
@@ -732,13 +745,17 @@ void TCustomdxTreeList::ScrollColumns(int dx) {
   const Layout layout = GetLayout();
   // From the band panel down: headers, bands and footer move with the cells.
   RECT area{layout.scroll.left, layout.data.top, layout.scroll.right, layout.footer.bottom};
+  BeginOverlayLock();
   ScrollWindowEx(hwnd_, dx, 0, &area, &area, nullptr, nullptr, SW_INVALIDATE);
+  EndOverlayLock();
 }
 
 void TCustomdxTreeList::ScrollRows(int dy) {
   if (!HandleAllocated()) return;
   const Layout layout = GetLayout();
+  BeginOverlayLock();
   ScrollWindowEx(hwnd_, 0, dy, &layout.rows, &layout.rows, nullptr, nullptr, SW_INVALIDATE);
+  EndOverlayLock();
   if (paint_style_ == TdxTreeListPaintStyle::psStandard &&
       tree_line_style_ == TdxTreeLineStyle::tlDot) {
     // Dotted lines keep their phase on the screen, not on the rows: repaint them whole (the
@@ -1007,14 +1024,7 @@ void TCustomdxTreeList::CancelEditor() {
 void TCustomdxTreeList::MakeColumnVisible(int column) {
   const Layout layout = GetLayout();
   const LayoutHeaderCell* cell = layout.HeaderOf(column);
-  if (!cell) return;
-  if (cell->left < layout.scroll.left) {
-    SetLeftCoord(left_coord_ - (layout.scroll.left - cell->left));
-  } else if (cell->right > layout.scroll.right) {
-    // The cell's left stays in view when the cell is wider than the area.
-    const int by = std::min(cell->right - layout.scroll.right, cell->left - layout.scroll.left);
-    SetLeftCoord(left_coord_ + by);
-  }
+  if (cell) ScrollIntoView(cell->left, cell->right);
 }
 
 // ---- incremental search -------------------------------------------------------------------
@@ -1102,14 +1112,22 @@ void TCustomdxTreeList::CreateParams(framework::TCreateParams& params) {
   }
 }
 
-void TCustomdxTreeList::Paint() { PaintGridTo(Canvas().Handle()); }
+void TCustomdxTreeList::Paint() {
+  // Nothing painted may land on an XOR overlay: it would be inverted when the overlay goes.
+  BeginOverlayLock();
+  try {
+    PaintGridTo(Canvas().Handle());
+  } catch (...) {
+    EndOverlayLock();
+    throw;
+  }
+  EndOverlayLock();
+}
 
 void TCustomdxTreeList::PaintGridTo(HDC dc) {
   if (LockUpdate()) return;
   TreeListPainter(*this, dc).Paint();
 }
-
-void TCustomdxTreeList::SetState(TdxTreeListState value) { state_ = value; }
 
 void TCustomdxTreeList::MouseDown(framework::TMouseButton button, unsigned shift, int x, int y) {
   TreeListBase::MouseDown(button, shift, x, y);
@@ -1117,27 +1135,14 @@ void TCustomdxTreeList::MouseDown(framework::TMouseButton button, unsigned shift
   if (state_ == tsEditing) {
     CloseEditor();
   } else if (state_ != tsNone) {
-    SetState(tsNone);
+    EndInteraction();
   }
   if (HandleAllocated() && CanFocus() && !Focused()) SetFocus();
   hit_ = HitTest({x, y});
   down_point_ = {x, y};
   const bool double_click = shift & framework::ssDouble;
+  if (StartInteractionAt(x, y, double_click)) return;
   switch (hit_.kind) {
-    case htColumnEdge:
-      if (!double_click && CanSizeColumn(hit_.column)) {
-        sizing_pos_ = x;
-        SetState(tsColumnSizing);
-      }
-      break;
-    case htBandEdge:
-      if (!double_click && (options_ex_ & aoBandSizing)) {
-        sizing_pos_ = x;
-        SetState(tsBandSizing);
-      }
-      break;
-    case htColumn: SetState(hit_.part == 2 ? tsColumnButtonDown : tsColumnDown); break;
-    case htBand: SetState(tsBandDown); break;
     case htButton: hit_.node->SetExpanded(!hit_.node->Expanded()); break;
     case htIndent:
     case htIcon:
@@ -1171,12 +1176,13 @@ void TCustomdxTreeList::MouseDown(framework::TMouseButton button, unsigned shift
 
 void TCustomdxTreeList::MouseMove(unsigned shift, int x, int y) {
   TreeListBase::MouseMove(shift, x, y);
-  if (state_ == tsColumnSizing || state_ == tsBandSizing) sizing_pos_ = x;
+  InteractionMouseMove(x, y);
 }
 
 void TCustomdxTreeList::MouseUp(framework::TMouseButton button, unsigned shift, int x, int y) {
   TreeListBase::MouseUp(button, shift, x, y);
   if (button != framework::TMouseButton::mbLeft) return;
+  InteractionMouseUp();
   pressed_node_ = nullptr;
   SetState(tsNone);
 }
@@ -1239,6 +1245,7 @@ void TCustomdxTreeList::KeyDown(WORD& key, unsigned shift) {
 }
 
 void TCustomdxTreeList::WndProc(framework::TMessage& message) {
+  if (HandleInteractionMessage(message)) return;
   switch (message.msg) {
     case WM_GETDLGCODE: {
       message.result = DLGC_WANTARROWS;

@@ -33,6 +33,42 @@ int TestTreeList::GetNodeImageIndex(const TdxTreeListNode* node, ImageKind kind)
   return kind == ImageKind::State ? state_by_level[level] : image_by_level[level];
 }
 
+void TestTreeList::SetColumnWidth(int column, int width) {
+  model_.columns[column].width = width;
+  LayoutChanged();
+}
+
+void TestTreeList::SetBandWidth(int band, int width) {
+  model_.bands[band].width = width;
+  LayoutChanged();
+}
+
+void TestTreeList::SetBandRowCount(int rows) {
+  model_.band_row_count = rows;
+  LayoutChanged();
+}
+
+void TestTreeList::HideHeader(int column) {
+  for (treelist::BandSpec& band : model_.bands) {
+    for (std::vector<int>& row : band.rows) std::erase(row, column);
+  }
+  LayoutChanged();
+}
+
+void TestTreeList::MoveHeader(int column, const treelist::HeaderDropPosition& to) {
+  HideHeader(column);
+  std::vector<int>& row = model_.bands[to.band].rows[to.row];
+  row.insert(row.begin() + std::min<size_t>(to.column, row.size()), column);
+  LayoutChanged();
+}
+
+void TestTreeList::MoveBand(int from, int to) {
+  const treelist::BandSpec band = model_.bands[from];
+  model_.bands.erase(model_.bands.begin() + from);
+  model_.bands.insert(model_.bands.begin() + to, band);
+  LayoutChanged();
+}
+
 treelist::HeaderModel TwoBandModel() {
   treelist::HeaderModel model;
   model.columns = {{L"Name", 160, 60}, {L"Width", 80, 30}, {L"Clearance", 90, 30}};

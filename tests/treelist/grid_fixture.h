@@ -34,6 +34,13 @@ class TestTreeList : public treelist::TCustomdxTreeList {
   std::wstring GetNodeString(const TdxTreeListNode* node, int column) override;
   void SetNodeString(TdxTreeListNode* node, int column, const std::wstring& text) override;
   int GetNodeImageIndex(const TdxTreeListNode* node, ImageKind kind) override;
+  // The model's changes as the control with columns makes them.
+  void SetColumnWidth(int column, int width) override;
+  void SetBandWidth(int band, int width) override;
+  void SetBandRowCount(int rows) override;
+  void MoveHeader(int column, const treelist::HeaderDropPosition& to) override;
+  void HideHeader(int column) override;
+  void MoveBand(int from, int to) override;
 
  private:
   treelist::HeaderModel model_;
