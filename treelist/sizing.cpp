@@ -11,10 +11,6 @@ namespace treelist {
 Redistribution RedistributeWidths(std::vector<int> widths, int index, int width) {
   Redistribution result;
   const int n = static_cast<int>(widths.size());
-  if (index < 0 || index >= n) {
-    result.widths = std::move(widths);
-    return result;
-  }
   const int old_width = widths[index];
   widths[index] = width;
   // The last item of a row takes from those before it, any other from those after it.

@@ -10,7 +10,7 @@
 
 namespace treelist {
 
-// `widths` with item `index` set to `width`; the items after it (or, for the last item, the
+// `widths` with item `index` (one of them) set to `width`; the items after it (or, for the last item, the
 // items before it) give or take the difference in proportion to their widths, the last of them
 // taking the remainder. `taken` and `had` are the compensating items' new and old sum (the
 // scale for what is hidden), both 0 when nothing compensates.

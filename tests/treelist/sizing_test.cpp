@@ -42,7 +42,6 @@ const RedistributeCase kRedistributeCases[] = {
      {200, 0, 0},
      0,
      50},
-    {"an index outside the row changes nothing", {10, 20}, 2, 50, {10, 20}, 0, 0},
 };
 
 TEST(SizingArithmetic, RedistributionKeepsTheSumAndTheProportions) {
@@ -97,6 +96,9 @@ struct PanCase {
 
 const PanCase kPanCases[] = {
     {"14 below: still dead", {500, 514}, true, true, PanDirection::None, 0},
+    {"14 left and above: still dead", {486, 486}, true, true, PanDirection::None, 0},
+    {"14 right: still dead", {514, 500}, true, true, PanDirection::None, 0},
+    {"15 left: the slowest", {485, 500}, true, true, PanDirection::Left, 1},
     {"15 below: the slowest", {500, 515}, true, true, PanDirection::Down, 1},
     {"68 above", {500, 432}, true, true, PanDirection::Up, 11},
     {"69 right: the fastest", {569, 500}, true, true, PanDirection::Right, 12},
