@@ -69,13 +69,6 @@ void CheckFileName(const std::string& file_name, const std::string& what) {
   if (folder) throw sdk::Exception(file_name + " is a folder, not a " + what);
 }
 
-// The board open in the PCB editor; the commands have nothing to work on without one.
-sdk::Handle CurrentBoard() {
-  const sdk::Handle board = sdk::PcbApi_GetCurrentBoardHandle();
-  if (board == 0) throw sdk::Exception("No board is open in the PCB editor");
-  return board;
-}
-
 // Stored settings the router cannot use were replaced by the values in hand; the user hears
 // which, once, before anything is written.
 void ReportSettingsProblems(const std::vector<std::string>& problems) {

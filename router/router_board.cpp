@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "sdk/ascii_case.h"
+#include "sdk/exceptions.h"
 #include "sdk/file_ownership.h"
 #include "sdk/pcb_api.h"
 #include "sdk/pcb_object_kinds.h"
@@ -30,6 +31,13 @@ int TBoard::Sync(sdk::Mode mode) {
     settings_problems = ReadSpecctraSetup(ini, Imperial(), settings);
   }
   return result;
+}
+
+// The commands have nothing to work on without a board.
+sdk::Handle CurrentBoard() {
+  const sdk::Handle board = sdk::PcbApi_GetCurrentBoardHandle();
+  if (board == 0) throw sdk::Exception("No board is open in the PCB editor");
+  return board;
 }
 
 void RemoveMarkedEmbeddedObjects(sdk::TPcbBoard& board) {

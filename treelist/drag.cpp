@@ -344,7 +344,7 @@ void TCustomdxTreeList::EndHeaderDrag(bool accept) {
     MoveHeader(column, position);
     MakeColumnVisible(column);
   } else if (!visible && position.band >= 0 && IsCustomizing()) {
-    ShowHeader(column, position);
+    ShowHeaderColumn(column, position);
   } else if (visible && position.band == -1 && customizing && !IsHeaderHideForbidden(column) &&
              layout.headers.size() > 1) {
     // The last visible column stays: a grid without columns could not get one back.

@@ -268,6 +268,12 @@ class TCustomdxTreeList : public TreeListBase,
   void SetShowHeader(bool value) { SetRelayoutFlag(show_header_, value); }
   void SetShowIndicator(bool value) { SetRelayoutFlag(show_indicator_, value); }
   void SetShowGrid(bool value) { SetRelayoutFlag(show_grid_, value); }
+  bool ShowGrid() const noexcept { return show_grid_; }
+  bool ShowBands() const noexcept { return show_bands_; }
+  bool ShowHeader() const noexcept { return show_header_; }
+  bool ShowIndicator() const noexcept { return show_indicator_; }
+  void SetShowPreviewGrid(bool value) { SetRelayoutFlag(show_preview_grid_, value); }
+  bool ShowPreviewGrid() const noexcept { return show_preview_grid_; }
   void SetShowFooter(bool value) { SetRelayoutFlag(show_footer_, value); }
   void SetShowRoot(bool value) { SetRelayoutFlag(show_root_, value); }
   void SetShowRowFooter(bool value) { SetRelayoutFlag(show_row_footer_, value); }
@@ -463,7 +469,6 @@ class TCustomdxTreeList : public TreeListBase,
 
   TNodeEvent OnBeginDragNode;
   framework::TEvent<framework::TComponent*, int, POINT, bool&> OnDragOverBand, OnDragOverHeader;
-  framework::TNotifyEvent OnChangedColumnsWidth;
 
  protected:
   // The band and column model's setters and the drag's questions: the control with columns
@@ -474,7 +479,7 @@ class TCustomdxTreeList : public TreeListBase,
   virtual void SetHeaderPanelRowCount(int) {}
   virtual void ScaleHiddenBands(int, int) {}
   virtual void ScaleHiddenColumns(int, int, int) {}
-  virtual void DoColumnsWidthChanged() { OnChangedColumnsWidth(this); }
+  virtual void DoColumnsWidthChanged() {}
   virtual void DoBestFitBand(int) {}
   virtual void DoBestFitColumn(int) {}
   virtual bool IsBandMovingAllowed() const { return options_ex_ & aoBandMoving; }
@@ -492,7 +497,7 @@ class TCustomdxTreeList : public TreeListBase,
   virtual void ShowBand(int, int) {}
   virtual void HideBand(int) {}
   virtual void MoveHeader(int, const HeaderDropPosition&) {}
-  virtual void ShowHeader(int, const HeaderDropPosition&) {}
+  virtual void ShowHeaderColumn(int, const HeaderDropPosition&) {}  // ShowHeader: the panel's switch
   virtual void HideHeader(int) {}
   virtual bool IsBandHideForbidden(int) const { return false; }
   virtual bool IsHeaderHideForbidden(int) const { return false; }
@@ -540,6 +545,15 @@ class TCustomdxTreeList : public TreeListBase,
   void Loaded() override;
   // The editor of a column; the grid owns it (a child component) and keeps it for later cells.
   virtual editors::TdxInplaceEdit* CreateEditor(int column);
+  // The editor made before for the column's cells, or null to make one.
+  virtual editors::TdxInplaceEdit* GetColumnEditor(int) { return editor_; }
+  // Before each edit: the editor's set-up, then the cell's value into it; on accepting, the
+  // value back into the node.
+  virtual void PrepareEditor(editors::TdxInplaceEdit& editor);
+  virtual void LoadEditValue(TdxTreeListNode* node, int column, editors::TdxInplaceEdit& editor);
+  virtual void SaveEditValue(TdxTreeListNode* node, int column, editors::TdxInplaceEdit& editor);
+  // The largest row height the columns' cells ask for (0: none).
+  virtual int GetColumnsMinCellHeight() { return 0; }
   // Fills the editor from the focused cell and shows it over the cell.
   virtual void PlaceEditor(bool keep_notify);
   void HideEditor(bool focus_grid, bool write_back);

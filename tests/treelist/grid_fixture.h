@@ -29,6 +29,7 @@ class TestTreeList : public treelist::TCustomdxTreeList {
   // Image and state image by level (-1: none).
   int image_by_level[3] = {-1, -1, -1};
   int state_by_level[3] = {-1, -1, -1};
+  int width_changes = 0;
 
  protected:
   std::wstring GetNodeString(const TdxTreeListNode* node, int column) override;
@@ -41,6 +42,7 @@ class TestTreeList : public treelist::TCustomdxTreeList {
   void MoveHeader(int column, const treelist::HeaderDropPosition& to) override;
   void HideHeader(int column) override;
   void MoveBand(int from, int to) override;
+  void DoColumnsWidthChanged() override { ++width_changes; }
 
  private:
   treelist::HeaderModel model_;
