@@ -9,7 +9,10 @@
 #include <thread>
 
 #include "framework/application.h"
+#include "framework/forms.h"
 #include "grid_fixture.h"
+#include "treelist/column.h"
+#include "treelist/tree_list_control.h"
 
 namespace {
 
@@ -24,17 +27,37 @@ POINT ToScreen(HWND hwnd, POINT p) {
   return p;
 }
 
-void Send(GridForm& f, UINT msg, POINT client, WPARAM keys) {
-  g_cursor = ToScreen(f.hwnd(), client);
-  SendMessageW(f.hwnd(), msg, keys, MAKELPARAM(client.x, client.y));
+void Send(HWND hwnd, UINT msg, POINT client, WPARAM keys) {
+  g_cursor = ToScreen(hwnd, client);
+  SendMessageW(hwnd, msg, keys, MAKELPARAM(client.x, client.y));
 }
-void Down(GridForm& f, POINT p) { Send(f, WM_LBUTTONDOWN, p, MK_LBUTTON); }
-void Move(GridForm& f, POINT p) { Send(f, WM_MOUSEMOVE, p, MK_LBUTTON); }
-void Up(GridForm& f, POINT p) { Send(f, WM_LBUTTONUP, p, 0); }
+template <class F>
+void Down(F& f, POINT p) {
+  Send(f.hwnd(), WM_LBUTTONDOWN, p, MK_LBUTTON);
+}
+template <class F>
+void Move(F& f, POINT p) {
+  Send(f.hwnd(), WM_MOUSEMOVE, p, MK_LBUTTON);
+}
+template <class F>
+void Up(F& f, POINT p) {
+  Send(f.hwnd(), WM_LBUTTONUP, p, 0);
+}
+template <class F>
+void DragTo(F& f, POINT from, POINT to) {
+  Down(f, from);
+  Move(f, {from.x + 8, from.y});
+  Move(f, to);
+  Up(f, to);
+}
 
 POINT Mid(const RECT& r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
-RECT HeaderRect(GridForm& f, int column) { return f.grid.GetLayout().HeaderOf(column)->rect; }
-RECT BandRect(GridForm& f, int band) {
+template <class F>
+RECT HeaderRect(F& f, int column) {
+  return f.grid.GetLayout().HeaderOf(column)->rect;
+}
+template <class F>
+RECT BandRect(F& f, int band) {
   const Layout l = f.grid.GetLayout();
   return {l.bands[band].left, l.band_panel.top, l.bands[band].right, l.band_panel.bottom};
 }
@@ -246,6 +269,52 @@ TEST(TreeListInteraction, DragsScroll32PixelsATickAtTheEdgesUntilTheEnds) {
   SendMessageW(f.hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
   EXPECT_EQ(f.grid.State(), tsNone);
   EXPECT_FALSE(f.grid.DragImage().Dragging());
+}
+
+// The grid with columns: what the mouse does reaches its columns and bands.
+TEST(TreeListInteraction, TheControlSizesMovesAndHidesItsOwnColumnsAndBands) {
+  struct ControlForm {
+    framework::TForm form{nullptr};
+    TCustomdxTreeListControl grid{nullptr};
+    HWND hwnd() { return grid.Handle(); }
+  } f;
+  f.form.SetBounds(50, 50, 420, 260);
+  f.grid.SetParent(&f.form);
+  f.grid.SetBounds(10, 10, 380, 200);
+  f.form.Show();
+  f.grid.Seams().cursor_pos = [] { return g_cursor; };
+  f.grid.SetShowBands(true);
+  f.grid.SetOptions(f.grid.Options() | aoExtCustomizing);
+  f.grid.Bands().Add();
+  f.grid.Bands().Add();
+  TdxTreeListColumn* columns[3];
+  for (int i = 0; i < 3; ++i) {
+    columns[i] = f.grid.CreateColumn<TdxTreeListColumn>();
+    columns[i]->SetCaption(std::wstring(1, L'A' + i));
+    columns[i]->SetBandIndex(i == 0 ? 0 : 1);
+    columns[i]->SetWidth(80);
+  }
+  auto row = [&](int band) {
+    std::wstring captions;
+    // Model indexes are places in the column list, which header moves reorder.
+    for (int c : f.grid.GetHeaderModel().bands[band].rows[0]) {
+      captions += f.grid.Columns(c)->Caption();
+    }
+    return captions;
+  };
+  const POINT edge{HeaderRect(f, 1).right, Mid(HeaderRect(f, 1)).y};
+  Down(f, edge);
+  Move(f, {edge.x + 10, edge.y});
+  Up(f, {edge.x + 10, edge.y});
+  EXPECT_EQ(columns[1]->Width(), 90);
+  EXPECT_EQ(columns[2]->Width(), 80);
+  DragTo(f, Mid(HeaderRect(f, 2)), {HeaderRect(f, 0).left + 3, Mid(HeaderRect(f, 0)).y});
+  EXPECT_EQ(row(0) + L"|" + row(1), L"CA|B");
+  const int a = columns[0]->Index();
+  DragTo(f, Mid(BandRect(f, 0)), {BandRect(f, 1).right - 3, Mid(BandRect(f, 1)).y});
+  EXPECT_EQ(row(0) + L"|" + row(1), L"B|CA");
+  DragTo(f, Mid(HeaderRect(f, a)), {Mid(HeaderRect(f, a)).x, 150});
+  EXPECT_FALSE(columns[0]->Visible());
 }
 
 // ---- panning --------------------------------------------------------------------------------
