@@ -276,6 +276,11 @@ void TCustomdxTreeList::StartSizing(TdxTreeListState state, int pos) {
                          : pos;
     sizing_grab_ = pos - edge;
     pos = edge;
+  } else if (state == tsRowSizing && pressed_node_) {
+    // A row's line starts at its bottom: the height the row has.
+    const int edge = NodeRowRect(pressed_node_).bottom;
+    sizing_grab_ = pos - edge;
+    pos = edge;
   }
   sizing_start_ = sizing_pos_ = pos;
   SetState(state);
@@ -384,7 +389,7 @@ void TCustomdxTreeList::MoveSizingLine(int x, int y) {
     case tsRowSizing: {
       if (!pressed_node_) return;
       const SizingRange range = GetRowSizingRange(pressed_node_, y);
-      pos = std::clamp(y, range.min, range.max);
+      pos = std::clamp(y - sizing_grab_, range.min, range.max);
       break;
     }
     default: return;

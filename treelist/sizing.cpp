@@ -34,14 +34,6 @@ Redistribution RedistributeWidths(std::vector<int> widths, int index, int width)
   return result;
 }
 
-std::vector<int> ScaleWidths(const std::vector<int>& widths, int numerator, int denominator) {
-  if (denominator == 0) return widths;
-  std::vector<int> scaled;
-  scaled.reserve(widths.size());
-  for (int w : widths) scaled.push_back(MulDivRound(w, numerator, denominator));
-  return scaled;
-}
-
 std::vector<int> FillRowTo(std::vector<int> widths, int total) {
   if (widths.empty()) return widths;
   int given = 0;

@@ -10,9 +10,9 @@
 
 namespace treelist {
 
-// `widths` with item `index` (one of them) set to `width`; the items after it (or, for the last item, the
-// items before it) give or take the difference in proportion to their widths, the last of them
-// taking the remainder. `taken` and `had` are the compensating items' new and old sum (the
+// `widths` with item `index` (one of them) set to `width`; the items after it (or, for the last
+// item, the items before it) give or take the difference in proportion to their widths, the last of
+// them taking the remainder. `taken` and `had` are the compensating items' new and old sum (the
 // scale for what is hidden), both 0 when nothing compensates.
 struct Redistribution {
   std::vector<int> widths;
@@ -20,9 +20,6 @@ struct Redistribution {
   int had = 0;
 };
 Redistribution RedistributeWidths(std::vector<int> widths, int index, int width);
-
-// Each width scaled by numerator / denominator with MulDiv; unchanged for a denominator of 0.
-std::vector<int> ScaleWidths(const std::vector<int>& widths, int numerator, int denominator);
 
 // A row kept at `total` pixels: every item but the last keeps its width, the last takes what is
 // left.

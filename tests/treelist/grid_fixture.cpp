@@ -38,34 +38,8 @@ void TestTreeList::SetColumnWidth(int column, int width) {
   LayoutChanged();
 }
 
-void TestTreeList::SetBandWidth(int band, int width) {
-  model_.bands[band].width = width;
-  LayoutChanged();
-}
-
 void TestTreeList::SetBandRowCount(int rows) {
   model_.band_row_count = rows;
-  LayoutChanged();
-}
-
-void TestTreeList::HideHeader(int column) {
-  for (treelist::BandSpec& band : model_.bands) {
-    for (std::vector<int>& row : band.rows) std::erase(row, column);
-  }
-  LayoutChanged();
-}
-
-void TestTreeList::MoveHeader(int column, const treelist::HeaderDropPosition& to) {
-  HideHeader(column);
-  std::vector<int>& row = model_.bands[to.band].rows[to.row];
-  row.insert(row.begin() + std::min<size_t>(to.column, row.size()), column);
-  LayoutChanged();
-}
-
-void TestTreeList::MoveBand(int from, int to) {
-  const treelist::BandSpec band = model_.bands[from];
-  model_.bands.erase(model_.bands.begin() + from);
-  model_.bands.insert(model_.bands.begin() + to, band);
   LayoutChanged();
 }
 

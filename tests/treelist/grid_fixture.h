@@ -37,11 +37,7 @@ class TestTreeList : public treelist::TCustomdxTreeList {
   int GetNodeImageIndex(const TdxTreeListNode* node, ImageKind kind) override;
   // The model's changes as the control with columns makes them.
   void SetColumnWidth(int column, int width) override;
-  void SetBandWidth(int band, int width) override;
   void SetBandRowCount(int rows) override;
-  void MoveHeader(int column, const treelist::HeaderDropPosition& to) override;
-  void HideHeader(int column) override;
-  void MoveBand(int from, int to) override;
   void DoColumnsWidthChanged() override { ++width_changes; }
 
  private:
