@@ -169,7 +169,7 @@ void TCustomdxTreeList::DrawArrows() {
   // The old arrows go from where they were, whatever the new place is.
   arrows_.Hide();
   if (!SamePoint(arrow_point_, kNoArrows) && overlay_lock_ == 0) {
-    arrows_.Show(rect, framework::ColorToRGB(arrows_color_));
+    arrows_.Show(rect, framework::ColorToRGB(GetColor(TreeListColor::Arrows)));
   }
   if (hide_picture) drag_picture_.ShowImage(true);
 }
@@ -494,7 +494,7 @@ void TCustomdxTreeList::DragOverNodeAt(POINT client) {
   const THitInfo hit = HitTest(client);
   if ((options_ex_ & aoDragExpand) && hit.node && HandleAllocated()) {
     drag_over_node_ = hit.node;
-    SetTimer(hwnd_, kDragExpandTimer, static_cast<UINT>(wait_for_expand_node_time_), nullptr);
+    SetTimer(hwnd_, kDragExpandTimer, WaitForExpandNodeTime, nullptr);
   }
   if (options_ex_ & aoDragScroll) {
     const Layout layout = GetLayout();
