@@ -529,7 +529,8 @@ THitInfo TCustomdxTreeList::HitTest(POINT point) {
   if (point.x < layout.data.left) {
     // The indicator's lower edge of a row sizes the rows.
     const int bottom = y + GetRowHeight(node, metrics_.default_row_height, false);
-    hit.kind = (options_ex_ & aoRowSizing) && point.y >= bottom - kEdgeZone ? htRowEdge : htIndicator;
+    hit.kind =
+        (options_ex_ & aoRowSizing) && point.y >= bottom - kEdgeZone ? htRowEdge : htIndicator;
     return hit;
   }
   const int x0 = layout.data.left - left_coord_;

@@ -146,14 +146,16 @@ struct THitInfo {
   THitKind kind = htNowhere;
 };
 
+inline POINT ScreenCursorPos() {
+  POINT point{};
+  GetCursorPos(&point);
+  return point;
+}
+
 // Cursor position and key state come through here, so tests decide them.
 struct InputSeams {
   SHORT (*key_state)(int key) = [](int key) { return GetAsyncKeyState(key); };
-  POINT (*cursor_pos)() = [] {
-    POINT point{};
-    GetCursorPos(&point);
-    return point;
-  };
+  POINT (*cursor_pos)() = ScreenCursorPos;
   // The delay of a click's editor open (timer 2): the system's double-click time.
   UINT (*double_click_time)() = [] { return GetDoubleClickTime(); };
 };
@@ -182,10 +184,9 @@ struct SizingRange {
 enum class TDragMode { dmManual, dmAutomatic };
 
 // The grid's cursors, registered with the screen at start-up.
-constexpr framework::TCursor crDragCursor = -12, crTreeListDelete = -1124,
-                             crFullScroll = -1131, crHorScroll = -1132, crVerScroll = -1133,
-                             crUpScroll = -1134, crRightScroll = -1135, crDownScroll = -1136,
-                             crLeftScroll = -1137;
+constexpr framework::TCursor crDragCursor = -12, crTreeListDelete = -1124, crFullScroll = -1131,
+                             crHorScroll = -1132, crVerScroll = -1133, crUpScroll = -1134,
+                             crRightScroll = -1135, crDownScroll = -1136, crLeftScroll = -1137;
 
 using TNodeEvent = framework::TEvent<framework::TComponent*, TdxTreeListNode*>;
 using TNodeAllowEvent = framework::TEvent<framework::TComponent*, TdxTreeListNode*, bool&>;
@@ -679,7 +680,8 @@ class TCustomdxTreeList : public TreeListBase,
   virtual void ShowBand(int, int) {}
   virtual void HideBand(int) {}
   virtual void MoveHeader(int, const HeaderDropPosition&) {}
-  virtual void ShowHeaderColumn(int, const HeaderDropPosition&) {}  // ShowHeader: the panel's switch
+  // (ShowHeader is the header panel's switch.)
+  virtual void ShowHeaderColumn(int, const HeaderDropPosition&) {}
   virtual void HideHeader(int) {}
   virtual bool IsBandHideForbidden(int) const { return false; }
   virtual bool IsHeaderHideForbidden(int) const { return false; }
