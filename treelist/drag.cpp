@@ -66,36 +66,32 @@ void TCustomdxTreeList::StartHeaderOrBandDrag() {
   DragItemMove(band);
 }
 
-void TCustomdxTreeList::StartBandDragFromCustomizing(int band) {
-  if (state_ != tsNone) EndInteraction();
-  CancelHints();
-  drag_picture_.Release();
-  dragged_band_ = band;
-  dragged_band_pos_ = -1;
-  MakeBandDragImage(band);
-  PrepareDropArrows(true);
-  arrow_point_ = arrow_cursor_ = kNoArrows;
-  arrows_.Hide();
-  SetState(tsBandDragging);
-  const SIZE size = drag_picture_.Size();
-  drag_picture_.Begin(seams_.cursor_pos(), {size.cx / 2, size.cy / 2});
-  if (IsCustomizing()) ActivateCustomizingPage(false);
-}
+void TCustomdxTreeList::StartBandDragFromCustomizing(int band) { StartDragFromOutside(true, band); }
 
 void TCustomdxTreeList::StartHeaderDragFromCustomizing(int column) {
+  StartDragFromOutside(false, column);
+}
+
+void TCustomdxTreeList::StartDragFromOutside(bool band, int item) {
   if (state_ != tsNone) EndInteraction();
   CancelHints();
   drag_picture_.Release();
-  dragged_column_ = column;
-  dragged_header_pos_ = -1;
-  MakeHeaderDragImage(column);
-  PrepareDropArrows(false);
+  if (band) {
+    dragged_band_ = item;
+    dragged_band_pos_ = -1;
+    MakeBandDragImage(item);
+  } else {
+    dragged_column_ = item;
+    dragged_header_pos_ = -1;
+    MakeHeaderDragImage(item);
+  }
+  PrepareDropArrows(band);
   arrow_point_ = arrow_cursor_ = kNoArrows;
   arrows_.Hide();
-  SetState(tsColumnDragging);
+  SetState(band ? tsBandDragging : tsColumnDragging);
   const SIZE size = drag_picture_.Size();
   drag_picture_.Begin(seams_.cursor_pos(), {size.cx / 2, size.cy / 2});
-  if (IsCustomizing()) ActivateCustomizingPage(true);
+  if (IsCustomizing()) ActivateCustomizingPage(!band);
 }
 
 void TCustomdxTreeList::PrepareDropArrows(bool band) {

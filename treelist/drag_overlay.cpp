@@ -7,28 +7,9 @@
 #include "framework/picture.h"
 
 namespace treelist {
-namespace {
-
-// The desktop's DC, released on every exit.
-class DesktopDC {
- public:
-  DesktopDC() : dc_(GetDC(nullptr)) {}
-  ~DesktopDC() {
-    if (dc_) ReleaseDC(nullptr, dc_);
-  }
-  DesktopDC(const DesktopDC&) = delete;
-  DesktopDC& operator=(const DesktopDC&) = delete;
-  HDC get() const noexcept { return dc_; }
-
- private:
-  HDC dc_;
-};
-
-}  // namespace
-
 void DropArrows::Show(const RECT& rect, COLORREF color) {
   if (shown_) Hide();
-  DesktopDC screen;
+  WindowDC screen(nullptr);
   if (!screen.get()) return;
   const SIZE size{rect.right - rect.left, rect.bottom - rect.top};
   if (!background_ || size.cx > background_size_.cx || size.cy > background_size_.cy) {
@@ -63,7 +44,7 @@ void DropArrows::Hide() {
   shown_ = false;
   if (!saved_) return;
   saved_ = false;
-  DesktopDC screen;
+  WindowDC screen(nullptr);
   win::UniqueMemoryDc memory(CreateCompatibleDC(screen.get()));
   if (!screen.get() || !memory) return;
   editors::SelectScope keep(memory.get(), background_.get());

@@ -30,22 +30,6 @@ bool EndChangesLayout(TdxTreeListState state) {
          state == tsBandDragging;
 }
 
-// A window's client DC, released on every exit.
-class ClientDC {
- public:
-  explicit ClientDC(HWND hwnd) : hwnd_(hwnd), dc_(GetDC(hwnd)) {}
-  ~ClientDC() {
-    if (dc_) ReleaseDC(hwnd_, dc_);
-  }
-  ClientDC(const ClientDC&) = delete;
-  ClientDC& operator=(const ClientDC&) = delete;
-  HDC get() const noexcept { return dc_; }
-
- private:
-  HWND hwnd_;
-  HDC dc_;
-};
-
 // A sizing range whose maximum fell below its minimum holds at the minimum.
 SizingRange Range(int min, int max, int origin) { return {min, std::max(min, max), origin}; }
 
@@ -234,7 +218,7 @@ void TCustomdxTreeList::DrawSizingLine() {
   sizing_line_shown_ = !sizing_line_shown_;
   if (!HandleAllocated()) return;
   const Layout layout = GetLayout();
-  ClientDC dc(hwnd_);
+  WindowDC dc(hwnd_);
   if (!dc.get()) return;
   const int old_rop = SetROP2(dc.get(), R2_NOTXORPEN);
   editors::SelectScope pen(dc.get(), GetStockObject(BLACK_PEN));

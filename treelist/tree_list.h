@@ -856,7 +856,8 @@ class TCustomdxTreeList : public TreeListBase,
   void ResizeBandColumnsFrom(const HeaderModel& model, const Layout& layout, int band, int width);
   void ShowOverlays(bool show);
   void StartHeaderOrBandDrag();
-  void StartDragPicture(POINT screen);
+  // A drag of a band or column the customizing form holds.
+  void StartDragFromOutside(bool band, int item);
   void DragItemMove(bool band);
   void DrawArrows();
   void PrepareDropArrows(bool band);
