@@ -5,6 +5,7 @@
 
 #include "editors/gdi_scope.h"
 #include "framework/screen.h"
+#include "treelist/grid_cursors.h"
 #include "framework/win/handles.h"
 #include "framework/win/module.h"
 #include "treelist/sizing.h"
@@ -98,6 +99,7 @@ class PanResources {
 }  // namespace
 
 void TCustomdxTreeList::MousePan() {
+  RegisterGridCursors();
   CancelHints();
   const HWND grid = Handle();
   const LONG style = GetWindowLongW(grid, GWL_STYLE);

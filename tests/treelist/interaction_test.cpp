@@ -10,6 +10,7 @@
 
 #include "framework/application.h"
 #include "framework/forms.h"
+#include "framework/screen.h"
 #include "grid_fixture.h"
 #include "treelist/column.h"
 #include "treelist/tree_list_control.h"
@@ -209,6 +210,7 @@ TEST(TreeListInteraction, HeaderDragMovesBypassOnMouseMoveAndShowTheDeleteCursor
   EXPECT_EQ(picture.cx, std::max<int>(width.right - width.left, GetSystemMetrics(SM_CXCURSOR)));
   Move(f.grid, {Mid(width).x, f.grid.GetLayout().rows.top + 30});
   EXPECT_EQ(f.grid.DragImage().Cursor(), crTreeListDelete);
+  EXPECT_NE(framework::Screen().CursorHandle(crTreeListDelete), LoadCursorW(nullptr, IDC_ARROW));
   EXPECT_EQ(f.grid.DragImage().HotSpot().x, (picture.cx - 32) / 2);
   EXPECT_EQ(f.grid.DragImage().HotSpot().y, picture.cy / 2);
   Move(f.grid, {HeaderRect(f.grid, 0).left + 3, Mid(width).y});
