@@ -25,6 +25,7 @@ const RedistributeCase kRedistributeCases[] = {
     {"last", {60, 90, 150}, 2, 160, {56, 84, 160}, 140, 150},
     {"MulDiv rounds 2.5 up, the last absorbs it", {3, 3, 3}, 0, 4, {4, 3, 2}, 5, 6},
     {"nothing to take from", {80}, 0, 120, {120}, 0, 0},
+    {"the others have nothing", {50, 0, 0}, 0, 40, {40, 0, 0}, 0, 0},
     {"more than the others have: none below 0", {100, 20, 30}, 0, 200, {200, 0, 0}, 0, 50},
 };
 
