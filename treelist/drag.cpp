@@ -465,6 +465,7 @@ void TCustomdxTreeList::MakeNodeDragImage(TdxTreeListNode* node, int column) {
 
 void TCustomdxTreeList::BeginNodeDrag() {
   if (state_ == tsEditing) CloseEditor();
+  if (HandleAllocated()) KillTimer(hwnd_, kDelayedEditTimer);  // no editor opens under a drag
   TdxTreeListNode* node = pressed_node_;
   if (!node) {
     const POINT client = ScreenToGrid(seams_.cursor_pos());
