@@ -178,6 +178,8 @@ TEST(TreeListInteraction, AutoWidthSizingTakesFromTheNeighboursWithExactSums) {
   f.grid.SetOptionsEx(f.grid.OptionsEx() | aoFullSizing);
   EXPECT_EQ(f.grid.GetBandSizingRange(1, 0).max, 100000);
   EXPECT_EQ(f.grid.GetColumnSizingRange(1, 0).max, BandRect(f.grid, 1).right);
+  f.grid.SetOptions(f.grid.Options() & ~aoAutoWidth);
+  EXPECT_EQ(f.grid.GetColumnSizingRange(1, 0).max, 100000);
   // A row's lower edge in the indicator, 8 pixels down: every row 8 pixels higher.
   const int row_height = f.grid.DefaultRowHeight();
   const int bottom = f.grid.GetCellRect(f.grid.Items(1), 0).bottom;
