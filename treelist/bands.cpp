@@ -425,6 +425,9 @@ void TCustomdxTreeListControl::BuildLayoutCaches() const {
     m.bands.push_back(std::move(spec));
   }
   m.band_widths_follow_columns = default_layout_ || (OptionsEx() & aoBandHeaderWidth);
+  m.band_row_count = band_row_count_;
+  m.max_band_rows = band_max_row_count_;
+  m.max_header_panel_rows = header_panel_max_row_count_;
   c.valid = true;
   m.left_fixed_band = LeftFixedBand();
   m.right_fixed_band = RightFixedBand();
@@ -532,16 +535,8 @@ void TCustomdxTreeListControl::BestFitColumn(TdxTreeListColumn& column, HDC dc, 
 }
 
 void TCustomdxTreeListControl::ScaleHidden(int multiplier, int divisor) {
-  if (divisor == 0) return;
-  for (int i = 0; i < bands_->Count(); ++i) {
-    TdxTreeListBand* band = bands_->Items(i);
-    if (!band->Visible() && band->Sizing()) {
-      band->SetWidth(MulDiv(band->Width(), multiplier, divisor));
-    }
-  }
-  for (TdxTreeListColumn* c : columns_) {
-    if (!c->Visible() && c->Sizing()) c->SetWidth(MulDiv(c->Width(), multiplier, divisor));
-  }
+  ScaleHiddenBands(multiplier, divisor);
+  ScaleHiddenColumns(-1, multiplier, divisor);
 }
 
 // ---- the component's life ------------------------------------------------------------------

@@ -241,7 +241,7 @@ bool TCustomdxTreeList::EditingMessage(framework::TMessage& message) {
       ShowEditor();
       return true;
     case kCancelModeNotification:
-      if (state_ != tsNone && state_ != tsEditing) SetState(tsNone);
+      if (state_ != tsNone && state_ != tsEditing) EndInteraction();
       if (editor_) editor_->Perform(message.msg, message.wParam, message.lParam);
       TreeListBase::WndProc(message);
       return true;

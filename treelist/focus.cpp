@@ -85,14 +85,7 @@ void TCustomdxTreeList::MakeNodeVisible(TdxTreeListNode* node) {
 void TCustomdxTreeList::MakeColumnVisible(int column) {
   const Layout layout = GetLayout();
   const LayoutHeaderCell* cell = layout.HeaderOf(column);
-  if (!cell) return;
-  if (cell->left < layout.scroll.left) {
-    SetLeftCoord(left_coord_ - (layout.scroll.left - cell->left));
-  } else if (cell->right > layout.scroll.right) {
-    // The cell's left stays in view when the cell is wider than the area.
-    const int by = std::min(cell->right - layout.scroll.right, cell->left - layout.scroll.left);
-    SetLeftCoord(left_coord_ + by);
-  }
+  if (cell) ScrollIntoView(cell->left, cell->right);
 }
 
 // ---- selection ----------------------------------------------------------------------------------

@@ -51,6 +51,9 @@ struct HeaderModel {
   int right_fixed_band = -1;
   int first_band_offset = 0;
   bool band_widths_follow_columns = true;
+  int band_row_count = 1;  // rows of the band panel's captions
+  int max_band_rows = 5;
+  int max_header_panel_rows = 4;
 
   int HeaderPanelRowCount() const noexcept;
 };

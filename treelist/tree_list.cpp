@@ -235,9 +235,11 @@ void TCustomdxTreeList::BeginUpdate() {
   // A pending edit is dropped, not written back: the nodes may change under it.
   edited_column_ = -1;
   edited_node_ = nullptr;
-  const bool editing = state_ == tsEditing;
-  SetState(tsNone);
-  if (editing) HideEditor(false);
+  // Only the editor goes: a drag or sizing under way goes on over the new layout.
+  if (state_ == tsEditing) {
+    SetState(tsNone);
+    HideEditor(false);
+  }
 }
 
 void TCustomdxTreeList::EndUpdate() {
@@ -376,6 +378,7 @@ void TCustomdxTreeList::LayoutChanged() {
       in.preview_text_height = MeasureTextHeight(screen.get(), preview_font_);
     }
     in.header_panel_row_count = model.HeaderPanelRowCount();
+    in.band_row_count = model.band_row_count;
     in.flat = look_ != TdxLookAndFeel::lfStandard;
     in.show_bands = show_bands_;
     in.show_header = show_header_;
@@ -474,16 +477,26 @@ THitInfo TCustomdxTreeList::HitTest(POINT point) {
   hit.point = point;
   const Layout layout = GetLayout();
   if (PtInRect(&layout.band_panel, point)) {
+    // The panel's lower edge sizes it: right of the bands, and over them when it may be sized.
+    const bool lower_edge = point.y >= layout.band_panel.bottom - kEdgeZone;
+    if (lower_edge && (options_ex_ & aoBandPanelSizing)) {
+      hit.kind = htBandPanelEdge;
+      return hit;
+    }
     for (const LayoutBand& band : layout.bands) {
       if (point.x < band.left || point.x >= band.right + kEdgeZone) continue;
       hit.band = band.index;
       hit.kind = std::abs(point.x - band.right) <= kEdgeZone ? htBandEdge : htBand;
       return hit;
     }
-    if (point.y >= layout.band_panel.bottom - kEdgeZone) hit.kind = htBandPanelEdge;
+    if (lower_edge) hit.kind = htBandPanelEdge;
     return hit;
   }
   if (PtInRect(&layout.header_panel, point)) {
+    if ((options_ex_ & aoHeaderPanelSizing) && point.y >= layout.header_panel.bottom - kEdgeZone) {
+      hit.kind = htHeaderPanelEdge;
+      return hit;
+    }
     for (const LayoutHeaderCell& cell : layout.headers) {
       if (point.y < cell.rect.top || point.y >= cell.rect.bottom) continue;
       if (point.x < cell.left || point.x >= cell.right + kEdgeZone) continue;
@@ -518,7 +531,10 @@ THitInfo TCustomdxTreeList::HitTest(POINT point) {
   if (!node || point.y >= layout.rows.bottom) return hit;
   hit.node = node;
   if (point.x < layout.data.left) {
-    hit.kind = htIndicator;
+    // The indicator's lower edge of a row sizes the rows.
+    const int bottom = y + GetRowHeight(node, metrics_.default_row_height, false);
+    hit.kind =
+        (options_ex_ & aoRowSizing) && point.y >= bottom - kEdgeZone ? htRowEdge : htIndicator;
     return hit;
   }
   const int x0 = layout.data.left - left_coord_;
@@ -571,13 +587,17 @@ void TCustomdxTreeList::ScrollColumns(int dx) {
   const Layout layout = GetLayout();
   // From the band panel down: headers, bands and footer move with the cells.
   RECT area{layout.scroll.left, layout.data.top, layout.scroll.right, layout.footer.bottom};
+  BeginOverlayLock();
   ScrollWindowEx(hwnd_, dx, 0, &area, &area, nullptr, nullptr, SW_INVALIDATE);
+  EndOverlayLock();
 }
 
 void TCustomdxTreeList::ScrollRows(int dy) {
   if (!HandleAllocated()) return;
   const Layout layout = GetLayout();
+  BeginOverlayLock();
   ScrollWindowEx(hwnd_, 0, dy, &layout.rows, &layout.rows, nullptr, nullptr, SW_INVALIDATE);
+  EndOverlayLock();
   if (paint_style_ == TdxTreeListPaintStyle::psStandard &&
       tree_line_style_ == TdxTreeLineStyle::tlDot) {
     // Dotted lines keep their phase on the screen, not on the rows: repaint them whole (the
@@ -693,14 +713,22 @@ void TCustomdxTreeList::CreateParams(framework::TCreateParams& params) {
   }
 }
 
-void TCustomdxTreeList::Paint() { PaintGridTo(Canvas().Handle()); }
+void TCustomdxTreeList::Paint() {
+  // Nothing painted may land on an XOR overlay: it would be inverted when the overlay goes.
+  BeginOverlayLock();
+  try {
+    PaintGridTo(Canvas().Handle());
+  } catch (...) {
+    EndOverlayLock();
+    throw;
+  }
+  EndOverlayLock();
+}
 
 void TCustomdxTreeList::PaintGridTo(HDC dc) {
   if (LockUpdate()) return;
   TreeListPainter(*this, dc).Paint();
 }
-
-void TCustomdxTreeList::SetState(TdxTreeListState value) { state_ = value; }
 
 void TCustomdxTreeList::MouseDown(framework::TMouseButton button, unsigned shift, int x, int y) {
   TreeListBase::MouseDown(button, shift, x, y);
@@ -709,27 +737,14 @@ void TCustomdxTreeList::MouseDown(framework::TMouseButton button, unsigned shift
   if (state_ == tsEditing) {
     CloseEditor();
   } else if (state_ != tsNone) {
-    SetState(tsNone);
+    EndInteraction();
   }
   if (HandleAllocated() && CanFocus() && !Focused()) SetFocus();
   hit_ = HitTest({x, y});
   down_point_ = {x, y};
   const bool double_click = shift & framework::ssDouble;
+  if (StartInteractionAt(x, y, double_click)) return;
   switch (hit_.kind) {
-    case htColumnEdge:
-      if (!double_click && CanSizeColumn(hit_.column)) {
-        sizing_pos_ = x;
-        SetState(tsColumnSizing);
-      }
-      break;
-    case htBandEdge:
-      if (!double_click && (options_ex_ & aoBandSizing)) {
-        sizing_pos_ = x;
-        SetState(tsBandSizing);
-      }
-      break;
-    case htColumn: SetState(hit_.part == 2 ? tsColumnButtonDown : tsColumnDown); break;
-    case htBand: SetState(tsBandDown); break;
     case htButton: hit_.node->SetExpanded(!hit_.node->Expanded()); break;
     case htIndent:
     case htIcon:
@@ -764,19 +779,23 @@ void TCustomdxTreeList::MouseDown(framework::TMouseButton button, unsigned shift
 
 void TCustomdxTreeList::MouseMove(unsigned shift, int x, int y) {
   TreeListBase::MouseMove(shift, x, y);
-  if (state_ == tsColumnSizing || state_ == tsBandSizing) sizing_pos_ = x;
+  InteractionMouseMove(x, y);
   UpdateHotTrack(HitTest({x, y}));
 }
 
 void TCustomdxTreeList::MouseUp(framework::TMouseButton button, unsigned shift, int x, int y) {
   TreeListBase::MouseUp(button, shift, x, y);
   if (button != framework::TMouseButton::mbLeft) return;
+  InteractionMouseUp();
   pressed_node_ = nullptr;
   SetState(tsNone);
 }
 
 void TCustomdxTreeList::WndProc(framework::TMessage& message) {
-  if (EditingMessage(message) || HandleWindowMessage(message)) return;
+  if (HandleInteractionMessage(message) || EditingMessage(message) ||
+      HandleWindowMessage(message)) {
+    return;
+  }
   switch (message.msg) {
     case WM_LBUTTONDBLCLK:
       MouseDown(framework::TMouseButton::mbLeft,

@@ -18,6 +18,7 @@
 #include "framework/controls.h"
 #include "framework/image_list.h"
 #include "treelist/cell_paint_types.h"
+#include "treelist/drag_overlay.h"
 #include "treelist/layout.h"
 #include "treelist/nodes.h"
 #include "treelist/row_index.h"
@@ -147,19 +148,48 @@ struct THitInfo {
   THitKind kind = htNowhere;
 };
 
+inline POINT ScreenCursorPos() {
+  POINT point{};
+  GetCursorPos(&point);
+  return point;
+}
+
 // Cursor position and key state come through here, so tests decide them.
 struct InputSeams {
   SHORT (*key_state)(int key) = [](int key) { return GetAsyncKeyState(key); };
+  POINT (*cursor_pos)() = ScreenCursorPos;
   // The delay of a click's editor open (timer 2): the system's double-click time.
   UINT (*double_click_time)() = [] { return GetDoubleClickTime(); };
-  POINT (*cursor_pos)
-  () = [] {
-    POINT point{};
-    GetCursorPos(&point);
-    return point;
-  };
   DWORD (*message_time)() = [] { return static_cast<DWORD>(GetMessageTime()); };
 };
+
+// Where a dragged header lands: band, header row and position in the row; all -1 outside the
+// headers (hide), band -2 for no change; `mode` -3 for a new row below the band's rows.
+struct HeaderDropPosition {
+  int band = -1;
+  int row = -1;
+  int column = -1;
+  int mode = -1;
+  bool operator==(const HeaderDropPosition& o) const noexcept {
+    return band == o.band && row == o.row && column == o.column && mode == o.mode;
+  }
+};
+constexpr int kNoDropChange = -2;
+constexpr int kDropNewRow = -3;
+
+// A sizing line's limits and the edge it measures from, along the sizing axis.
+struct SizingRange {
+  int min = 0;
+  int max = 0;
+  int origin = 0;
+};
+
+enum class TDragMode { dmManual, dmAutomatic };
+
+// The grid's cursors, registered with the screen at start-up.
+constexpr framework::TCursor crDragCursor = -12, crTreeListDelete = -1124, crFullScroll = -1131,
+                             crHorScroll = -1132, crVerScroll = -1133, crUpScroll = -1134,
+                             crRightScroll = -1135, crDownScroll = -1136, crLeftScroll = -1137;
 
 using TNodeEvent = framework::TEvent<framework::TComponent*, TdxTreeListNode*>;
 using TNodeAllowEvent = framework::TEvent<framework::TComponent*, TdxTreeListNode*, bool&>;
@@ -569,7 +599,104 @@ class TCustomdxTreeList : public TreeListBase,
  public:
   void WndProc(framework::TMessage& message) override;
 
+  // ---- Mouse interaction: sizing, band and header drags, node drags and panning
+  // (treelist/interaction.cpp, drag.cpp, panning.cpp).
+  // Ends whatever the state says without applying it; every road ends the header hints.
+  virtual void EndInteraction();
+  // Nestable: the XOR overlays (sizing line, drop arrows, drag pictures) are hidden while the
+  // window scrolls or paints under them.
+  void BeginOverlayLock();
+  void EndOverlayLock();
+  bool SizingLineShown() const noexcept { return sizing_line_shown_; }
+  int SizingPos() const noexcept { return sizing_pos_; }
+  SizingRange GetBandSizingRange(int band, int x);
+  SizingRange GetColumnSizingRange(int column, int x);
+  SizingRange GetRowSizingRange(TdxTreeListNode* node, int y);
+  // Where the band- and header-panel sizing lines snap to for a mouse at `y`.
+  int GetBandPanelSizingPos(int y);
+  int GetHeaderPanelSizingPos(int y);
+  int CalcBandPanelRowCount(int y);
+  int CalcHeaderPanelRowCount(int y);
+  int CalcRowSizingHeight(TdxTreeListNode* node, int y);
+  // Width changes of one band or column; with aoAutoWidth the neighbours give or take.
+  void ResizeBandAutoWidth(int band, int width);
+  void ResizeColumnInRow(int band, int column, int width);
+  void ResizeBandColumns(int band, int width);
+  void ResizeColumnSingleRow(int band, int column, int width);
+
+  int PressedBand() const noexcept { return pressed_band_; }
+  int PressedColumn() const noexcept { return pressed_column_; }
+  int DraggedBand() const noexcept { return dragged_band_; }
+  int DraggedColumn() const noexcept { return dragged_column_; }
+  void EndBandDrag(bool accept);
+  void EndHeaderDrag(bool accept);
+  void StartBandDragFromCustomizing(int band);
+  void StartHeaderDragFromCustomizing(int column);
+  // Drop places for a screen point; they also place the arrows.
+  int GetBandDropPosition(POINT screen);
+  HeaderDropPosition GetHeaderDropPosition(POINT screen);
+  bool ArrowsShown() const noexcept { return arrows_.Shown(); }
+  const RECT& ArrowsRect() const noexcept { return arrows_.Rect(); }
+  const DragPicture& DragImage() const noexcept { return drag_picture_; }
+  // The horizontal scroll of a drag near an edge: -1 left, 1 right, 0 none.
+  int DragScrollDirection() const noexcept { return drag_scroll_direction_; }
+
+  TDragMode DragMode() const noexcept { return drag_mode_; }
+  void SetDragMode(TDragMode mode) noexcept { drag_mode_ = mode; }
+  // A node drag over this grid at a client point: focus, scrolling and expanding follow it.
+  void DragOverNodeAt(POINT client);
+  void BeginNodeDrag();
+  void EndNodeDrag();
+  virtual void MakeNodeDragImage(TdxTreeListNode* node, int column);
+  static constexpr UINT_PTR kDragRowScrollTimer = 3;
+
+  // Middle-button panning: runs its own message loop until a key, a button or Escape ends it.
+  void MousePan();
+
+  TNodeEvent OnBeginDragNode;
+  framework::TEvent<framework::TComponent*, int, POINT, bool&> OnDragOverBand, OnDragOverHeader;
+
  protected:
+  // The band and column model's setters and the drag's questions: the control with columns
+  // answers them; a grid without columns has nothing to change.
+  virtual void SetBandWidth(int, int) {}
+  virtual void SetColumnWidth(int, int) {}
+  virtual void SetBandRowCount(int) {}
+  virtual void SetHeaderPanelRowCount(int) {}
+  virtual void ScaleHiddenBands(int, int) {}
+  virtual void ScaleHiddenColumns(int, int, int) {}
+  virtual void DoColumnsWidthChanged() {}
+  virtual void DoBestFitBand(int) {}
+  virtual void DoBestFitColumn(int) {}
+  virtual bool IsBandMovingAllowed() const { return options_ex_ & aoBandMoving; }
+  virtual bool IsColumnMovingAllowed() const { return options_ & aoColumnMoving; }
+  virtual bool IsBandFullSizing(int) const { return options_ex_ & aoFullSizing; }
+  virtual bool IsColumnFullSizing(int) const { return options_ex_ & aoFullSizing; }
+  virtual bool IsBandSizeable(int) const { return true; }
+  // The customizing form: shown, and whether a screen point lies on it.
+  virtual bool IsCustomizing() const { return false; }
+  virtual bool IsOverCustomizing(POINT) const { return false; }
+  virtual void ActivateCustomizingPage(bool /*headers*/) {}
+  virtual void DoDragEndBand(int, POINT, int, int&, bool&) {}
+  virtual void DoDragEndHeader(int, POINT, int, HeaderDropPosition&, bool&) {}
+  virtual void MoveBand(int, int) {}
+  virtual void ShowBand(int, int) {}
+  virtual void HideBand(int) {}
+  virtual void MoveHeader(int, const HeaderDropPosition&) {}
+  // (ShowHeader is the header panel's switch.)
+  virtual void ShowHeaderColumn(int, const HeaderDropPosition&) {}
+  virtual void HideHeader(int) {}
+  virtual bool IsBandHideForbidden(int) const { return false; }
+  virtual bool IsHeaderHideForbidden(int) const { return false; }
+  virtual void DoBeginDragNode(TdxTreeListNode* node) { OnBeginDragNode(this, node); }
+  virtual std::wstring GetNodeDragText(TdxTreeListNode* node, int column) {
+    return GetCellText(node, column);
+  }
+  // Lets the cursor of a band or header drag change (the customizing form, forbidden hides).
+  virtual void GetDragCursor(POINT screen, framework::TCursor& cursor);
+  // Ends the header hint and the cell tooltip: timers 110 and 111 and both windows.
+  void CancelHints();
+
   void CreateParams(framework::TCreateParams& params) override;
   void AfterCreateWnd() override;
   void Paint() override;
@@ -712,8 +839,58 @@ class TCustomdxTreeList : public TreeListBase,
   TdxTreeListState state_ = tsNone;
   THitInfo hit_;
   POINT down_point_{};
-  int sizing_pos_ = 0;
   InputSeams seams_;
+  // Interaction (treelist/interaction.cpp, drag.cpp).
+  bool HandleInteractionMessage(framework::TMessage& message);
+  // The window's own conversions (frames and borders included).
+  POINT ScreenToGrid(POINT screen) const;
+  POINT GridToScreen(POINT client) const;
+  bool StartInteractionAt(int x, int y, bool double_click);
+  void InteractionMouseMove(int x, int y);
+  void InteractionMouseUp();
+  void StartSizing(TdxTreeListState state, int pos);
+  void MoveSizingLine(int x, int y);
+  void PlaceSizingLine(int pos);
+  void ApplySizing();
+  void DrawSizingLine();
+  void RepaintAtOnce(const RECT& rect);
+  void ResizeBandColumnsFrom(const HeaderModel& model, const Layout& layout, int band, int width);
+  void ShowOverlays(bool show);
+  void StartHeaderOrBandDrag();
+  // A drag of a band or column the customizing form holds.
+  void StartDragFromOutside(bool band, int item);
+  void DragItemMove(bool band);
+  void DrawArrows();
+  void PrepareDropArrows(bool band);
+  void MakeBandDragImage(int band);
+  void MakeHeaderDragImage(int column);
+  void KillDragScroll();
+  void StartDragScroll(int direction);
+  void DragRowScrollTick();
+  void MakeBandVisible(int band);
+  // Scrolls horizontally so that client columns left..right are in the scroll area.
+  void ScrollIntoView(int left, int right);
+  int sizing_start_ = 0;
+  int sizing_grab_ = 0;  // mouse x less the line's x
+  int sizing_pos_ = 0;
+  int sizing_band_ = -1;
+  int sizing_column_ = -1;
+  bool sizing_line_shown_ = false;
+  int overlay_lock_ = 0;
+  int pressed_band_ = -1;
+  int pressed_column_ = -1;
+  int dragged_band_ = -1;
+  int dragged_band_pos_ = -1;
+  int dragged_column_ = -1;
+  int dragged_header_pos_ = -1;
+  POINT arrow_point_{-100, -100};
+  POINT arrow_cursor_{-100, -100};  // the cursor position the arrows were placed for
+  int arrow_height_ = 0;
+  DropArrows arrows_;
+  DragPicture drag_picture_;
+  int drag_scroll_direction_ = 0;
+  int drag_row_scroll_direction_ = 0;
+  TDragMode drag_mode_ = TDragMode::dmManual;
   editors::TdxInplaceEdit* editor_ = nullptr;  // owned as a component
   TdxTreeListNode* edited_node_ = nullptr;
   int edited_column_ = -1;

@@ -230,6 +230,22 @@ class TCustomdxTreeListControl : public TCustomdxTreeList {
   // aoMultiSort); the core's header click records it.
   bool add_to_sort_ = false;
 
+  // The core's sizing and dragging, through the bands and columns (control_interaction.cpp).
+  // Bands are visible indexes, but the one shown from the customizing form (absolute).
+  void SetColumnWidth(int column, int width) override;
+  void SetBandWidth(int band, int width) override;
+  void ScaleHiddenBands(int multiplier, int divisor) override;
+  void ScaleHiddenColumns(int band, int multiplier, int divisor) override;
+  void DoColumnsWidthChanged() override { OnChangedColumnsWidth(this); }
+  void DoBestFitColumn(int column) override;
+  bool IsBandSizeable(int band) const override;
+  void MoveBand(int from, int to) override;
+  void ShowBand(int band, int position) override;
+  void HideBand(int band) override;
+  void MoveHeader(int column, const HeaderDropPosition& to) override;
+  void ShowHeaderColumn(int column, const HeaderDropPosition& to) override;
+  void HideHeader(int column) override;
+
  private:
   friend class TdxTreeListColumn;
   void AddColumn(TdxTreeListColumn* column);

@@ -33,6 +33,16 @@ int TestTreeList::GetNodeImageIndex(const TdxTreeListNode* node, ImageKind kind)
   return kind == ImageKind::State ? state_by_level[level] : image_by_level[level];
 }
 
+void TestTreeList::SetColumnWidth(int column, int width) {
+  model_.columns[column].width = width;
+  LayoutChanged();
+}
+
+void TestTreeList::SetBandRowCount(int rows) {
+  model_.band_row_count = rows;
+  LayoutChanged();
+}
+
 treelist::HeaderModel TwoBandModel() {
   treelist::HeaderModel model;
   model.columns = {{L"Name", 160, 60}, {L"Width", 80, 30}, {L"Clearance", 90, 30}};

@@ -43,6 +43,7 @@ class TestTreeList : public treelist::TCustomdxTreeList {
     frame_calculations += m.msg == WM_NCCALCSIZE;
     TCustomdxTreeList::WndProc(m);
   }
+  int width_changes = 0;
 
  protected:
   void BeginCellPaint(TdxTreeListNode* node, int) override { painting_ = node; }
@@ -58,6 +59,10 @@ class TestTreeList : public treelist::TCustomdxTreeList {
   std::wstring GetNodeString(const TdxTreeListNode* node, int column) override;
   void SetNodeString(TdxTreeListNode* node, int column, const std::wstring& text) override;
   int GetNodeImageIndex(const TdxTreeListNode* node, ImageKind kind) override;
+  // The model's changes as the control with columns makes them.
+  void SetColumnWidth(int column, int width) override;
+  void SetBandRowCount(int rows) override;
+  void DoColumnsWidthChanged() override { ++width_changes; }
 
  private:
   const TdxTreeListNode* painting_ = nullptr;

@@ -1,0 +1,459 @@
+// The grid's mouse interactions driven by real messages under the null driver, the cursor
+// behind the grid's seam: the common end of every state, sizing, band and header drags with
+// their drops and edge scrolling, a node drag over the grid, and panning's loop.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+#include "framework/application.h"
+#include "framework/forms.h"
+#include "framework/screen.h"
+#include "grid_fixture.h"
+#include "treelist/column.h"
+#include "treelist/tree_list_control.h"
+
+namespace {
+
+using namespace treelist;
+using treelist_test::AddNamed;
+using treelist_test::GridForm;
+
+POINT g_cursor{};  // the screen point the grid reads as the cursor's
+
+POINT ToScreen(HWND hwnd, POINT p) {
+  ClientToScreen(hwnd, &p);
+  return p;
+}
+
+void Send(TCustomdxTreeList& grid, UINT msg, POINT client, WPARAM keys) {
+  g_cursor = ToScreen(grid.Handle(), client);
+  SendMessageW(grid.Handle(), msg, keys, MAKELPARAM(client.x, client.y));
+}
+void Down(TCustomdxTreeList& g, POINT p) { Send(g, WM_LBUTTONDOWN, p, MK_LBUTTON); }
+void Move(TCustomdxTreeList& g, POINT p) { Send(g, WM_MOUSEMOVE, p, MK_LBUTTON); }
+void Up(TCustomdxTreeList& g, POINT p) { Send(g, WM_LBUTTONUP, p, 0); }
+void DragTo(TCustomdxTreeList& g, POINT from, POINT to) {
+  Down(g, from);
+  Move(g, {from.x + 8, from.y});
+  Move(g, to);
+  Up(g, to);
+}
+
+POINT Mid(const RECT& r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
+RECT HeaderRect(TCustomdxTreeList& g, int column) { return g.GetLayout().HeaderOf(column)->rect; }
+RECT BandRect(TCustomdxTreeList& g, int band) {
+  const Layout l = g.GetLayout();
+  return {l.bands[band].left, l.band_panel.top, l.bands[band].right, l.band_panel.bottom};
+}
+
+// A grid with two bands shown, a few rows and the cursor seam.
+struct Grid : GridForm {
+  Grid() {
+    grid.Seams().cursor_pos = [] { return g_cursor; };
+    grid.SetModel(treelist_test::TwoBandModel());
+    grid.SetShowBands(true);
+    grid.SetShowIndicator(true);
+    grid.SetOptionsEx(grid.OptionsEx() | aoBandPanelSizing | aoRowSizing);
+    for (int i = 0; i < 30; ++i) AddNamed(grid, nullptr, L"NET" + std::to_wstring(i));
+  }
+};
+
+struct StartCase {
+  const char* what;
+  std::function<void(Grid&)> start;
+  TdxTreeListState state;
+  bool (TCustomdxTreeList::*overlay)() const noexcept;  // shown while it runs
+};
+
+const StartCase kStarts[] = {
+    {"column sizing",
+     [](Grid& f) {
+       Down(f.grid, {HeaderRect(f.grid, 1).right, Mid(HeaderRect(f.grid, 1)).y});
+     },
+     tsColumnSizing, &TCustomdxTreeList::SizingLineShown},
+    {"band sizing",
+     [](Grid& f) {
+       Down(f.grid, {BandRect(f.grid, 0).right, Mid(BandRect(f.grid, 0)).y});
+     },
+     tsBandSizing, &TCustomdxTreeList::SizingLineShown},
+    {"band-panel sizing",
+     [](Grid& f) {
+       Down(f.grid, {f.grid.GetLayout().band_panel.right - 2, BandRect(f.grid, 0).bottom - 1});
+     },
+     tsBandPanelSizing, &TCustomdxTreeList::SizingLineShown},
+    {"row sizing",
+     [](Grid& f) {
+       Down(f.grid, {4, f.grid.GetCellRect(f.grid.Items(1), 0).bottom - 1});
+     },
+     tsRowSizing, &TCustomdxTreeList::SizingLineShown},
+    {"header dragged onto another header",
+     [](Grid& f) {
+       Down(f.grid, Mid(HeaderRect(f.grid, 2)));
+       Move(f.grid, {HeaderRect(f.grid, 0).left + 10, Mid(HeaderRect(f.grid, 0)).y});
+     },
+     tsColumnDragging, &TCustomdxTreeList::ArrowsShown},
+    {"band dragged onto another band",
+     [](Grid& f) {
+       Down(f.grid, Mid(BandRect(f.grid, 0)));
+       Move(f.grid, {BandRect(f.grid, 1).right - 10, Mid(BandRect(f.grid, 1)).y});
+     },
+     tsBandDragging, &TCustomdxTreeList::ArrowsShown},
+    {"column held", [](Grid& f) { Down(f.grid, Mid(HeaderRect(f.grid, 0))); }, tsColumnDown,
+     nullptr},
+    {"band held", [](Grid& f) { Down(f.grid, Mid(BandRect(f.grid, 1))); }, tsBandDown, nullptr},
+    {"node held", [](Grid& f) { Down(f.grid, Mid(f.grid.GetCellRect(f.grid.Items(2), 0))); },
+     tsNodeDown, nullptr},
+};
+
+TEST(TreeListInteraction, EveryStateEndsInNoneWithItsOverlaysAndTheHintTimersGone) {
+  for (const StartCase& c : kStarts) {
+    SCOPED_TRACE(c.what);
+    Grid f;
+    c.start(f);
+    ASSERT_EQ(f.grid.State(), c.state);
+    EXPECT_EQ(GetCapture(), f.hwnd()) << "moves outside the window belong to it";
+    if (c.overlay) {
+      EXPECT_TRUE((f.grid.*c.overlay)());
+      // Balanced locks, nested, around a scroll: shown again exactly when the last one ends.
+      f.grid.BeginOverlayLock();
+      f.grid.BeginOverlayLock();
+      EXPECT_FALSE((f.grid.*c.overlay)());
+      f.grid.EndOverlayLock();
+      EXPECT_FALSE((f.grid.*c.overlay)());
+      f.grid.EndOverlayLock();
+      f.grid.SetTopIndex(3);
+      EXPECT_TRUE((f.grid.*c.overlay)());
+    }
+    SetTimer(f.hwnd(), TCustomdxTreeList::kHintShowTimer, 10000, nullptr);
+    SetTimer(f.hwnd(), TCustomdxTreeList::kHintHideTimer, 10000, nullptr);
+    // Ended each way in turn: cancel mode, Escape, another window taking the mouse.
+    HWND other = CreateWindowW(L"STATIC", L"", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    switch ((&c - kStarts) % 3) {
+      case 0: SendMessageW(f.hwnd(), WM_CANCELMODE, 0, 0); break;
+      case 1: SendMessageW(f.hwnd(), WM_KEYDOWN, VK_ESCAPE, 0); break;
+      case 2: SetCapture(other); break;
+    }
+    DestroyWindow(other);
+    EXPECT_EQ(f.grid.State(), tsNone);
+    EXPECT_EQ(f.grid.PressedColumn(), -1);
+    EXPECT_EQ(f.grid.PressedBand(), -1);
+    EXPECT_EQ(f.grid.DraggedColumn(), -1);
+    EXPECT_EQ(f.grid.DraggedBand(), -1);
+    EXPECT_FALSE(f.grid.SizingLineShown() || f.grid.ArrowsShown() || f.grid.DragImage().Dragging());
+    EXPECT_NE(GetCapture(), f.hwnd());
+    EXPECT_FALSE(KillTimer(f.hwnd(), TCustomdxTreeList::kHintShowTimer));
+    EXPECT_FALSE(KillTimer(f.hwnd(), TCustomdxTreeList::kHintHideTimer));
+  }
+}
+
+TEST(TreeListInteraction, AutoWidthSizingTakesFromTheNeighboursWithExactSums) {
+  Grid f;
+  f.grid.SetOptions(f.grid.Options() | aoAutoWidth);
+  const Layout before = f.grid.GetLayout();
+  ASSERT_EQ(before.data.right - before.data.left, 327) << "the numbers below are for 327 pixels";
+  ASSERT_EQ(before.band_widths, (std::vector<int>{159, 168}));
+  // Band 0 widened by 10: band 1 gives 10, its columns 79:89 in proportion (74.3 and 83.7).
+  const POINT edge{BandRect(f.grid, 0).right, Mid(BandRect(f.grid, 0)).y};
+  Down(f.grid, edge);
+  Move(f.grid, {edge.x + 10, edge.y});
+  Up(f.grid, {edge.x + 10, edge.y});
+  EXPECT_EQ(f.grid.GetLayout().band_widths, (std::vector<int>{169, 158}));
+  const auto& columns = f.grid.GetHeaderModel().columns;
+  EXPECT_EQ((std::vector<int>{columns[0].width, columns[1].width, columns[2].width}),
+            (std::vector<int>{169, 74, 84}));
+  // Column 1 narrowed by 9 in its row: the last column of the row takes the 9.
+  const POINT column_edge{HeaderRect(f.grid, 1).right, Mid(HeaderRect(f.grid, 1)).y};
+  Down(f.grid, column_edge);
+  Move(f.grid, {column_edge.x - 9, column_edge.y});
+  Up(f.grid, {column_edge.x - 9, column_edge.y});
+  EXPECT_EQ((std::vector<int>{columns[0].width, columns[1].width, columns[2].width}),
+            (std::vector<int>{169, 65, 93}));
+  EXPECT_EQ(f.grid.width_changes, 2);
+  // Limits: the client's edge, or (aoFullSizing) far beyond it, but not under automatic width.
+  EXPECT_EQ(f.grid.GetBandSizingRange(1, 0).max, f.grid.ClientWidth() - 2);
+  EXPECT_EQ(f.grid.GetColumnSizingRange(1, 0).max, BandRect(f.grid, 1).right);
+  f.grid.SetOptionsEx(f.grid.OptionsEx() | aoFullSizing);
+  EXPECT_EQ(f.grid.GetBandSizingRange(1, 0).max, 100000);
+  EXPECT_EQ(f.grid.GetColumnSizingRange(1, 0).max, BandRect(f.grid, 1).right);
+  f.grid.SetOptions(f.grid.Options() & ~aoAutoWidth);
+  EXPECT_EQ(f.grid.GetColumnSizingRange(1, 0).max, 100000);
+  // A row's lower edge in the indicator, 8 pixels down: every row 8 pixels higher.
+  const int row_height = f.grid.DefaultRowHeight();
+  const int bottom = f.grid.GetCellRect(f.grid.Items(1), 0).bottom;
+  Down(f.grid, {4, bottom - 1});
+  Move(f.grid, {4, bottom + 7});
+  Up(f.grid, {4, bottom + 7});
+  EXPECT_EQ(f.grid.DefaultRowHeight(), row_height + 8);
+  // The band panel released one pixel past the middle of rows 1 and 2 takes two rows.
+  const Metrics m = f.grid.GetMetrics();
+  const int middle = (2 * m.band_line_height + 6 + m.band_line_height + 6) / 2;
+  Down(f.grid, {before.band_panel.right - 2, before.band_panel.bottom - 1});
+  Move(f.grid, {before.band_panel.right - 2, middle - 1});
+  EXPECT_EQ(f.grid.SizingPos(), m.band_line_height + 6);
+  Move(f.grid, {before.band_panel.right - 2, middle});
+  EXPECT_EQ(f.grid.SizingPos(), 2 * m.band_line_height + 6);
+  Up(f.grid, {before.band_panel.right - 2, middle});
+  EXPECT_EQ(f.grid.GetMetrics().band_panel_height, 2 * m.band_line_height + 6);
+}
+
+TEST(TreeListInteraction, HeaderDragMovesBypassOnMouseMoveAndShowTheDeleteCursorBelow) {
+  Grid f;
+  int moves = 0;
+  f.grid.OnMouseMove = [&](framework::TComponent*, unsigned, int, int) { ++moves; };
+  const RECT width = HeaderRect(f.grid, 1);
+  Down(f.grid, Mid(width));
+  Move(f.grid, {Mid(width).x + 8, Mid(width).y});
+  ASSERT_EQ(f.grid.State(), tsColumnDragging);
+  const int moves_before = moves;
+  const SIZE picture = f.grid.DragImage().Size();
+  EXPECT_EQ(picture.cx, std::max<int>(width.right - width.left, GetSystemMetrics(SM_CXCURSOR)));
+  Move(f.grid, {Mid(width).x, f.grid.GetLayout().rows.top + 30});
+  EXPECT_EQ(f.grid.DragImage().Cursor(), crTreeListDelete);
+  EXPECT_NE(framework::Screen().CursorHandle(crTreeListDelete), LoadCursorW(nullptr, IDC_ARROW));
+  EXPECT_EQ(f.grid.DragImage().HotSpot().x, (picture.cx - 32) / 2);
+  EXPECT_EQ(f.grid.DragImage().HotSpot().y, picture.cy / 2);
+  Move(f.grid, {HeaderRect(f.grid, 0).left + 3, Mid(width).y});
+  EXPECT_EQ(f.grid.DragImage().Cursor(), f.grid.Cursor());
+  EXPECT_EQ(f.grid.DragImage().HotSpot().x, picture.cx / 2);
+  EXPECT_EQ(f.grid.ArrowsRect().left, ToScreen(f.hwnd(), {HeaderRect(f.grid, 0).left - 5, 0}).x);
+  EXPECT_EQ(moves, moves_before) << "a drag's moves never reach OnMouseMove";
+  Up(f.grid, {HeaderRect(f.grid, 0).left + 3, Mid(width).y});
+  EXPECT_EQ(f.grid.State(), tsNone);
+}
+
+TEST(TreeListInteraction, DragsScroll32PixelsATickAtTheEdgesUntilTheEnds) {
+  Grid f;
+  treelist::HeaderModel wide = treelist_test::TwoBandModel();
+  wide.columns[0].width = 300;
+  f.grid.SetModel(wide);
+  f.grid.SetDragMode(TDragMode::dmAutomatic);
+  f.grid.SetLeftCoord(70);
+  const Layout l = f.grid.GetLayout();
+  const int header_y = Mid(HeaderRect(f.grid, 0)).y;
+  Down(f.grid, {l.scroll.left + 60, header_y});
+  Move(f.grid, {l.scroll.left + 1, header_y});
+  EXPECT_EQ(f.grid.DragScrollDirection(), -1);
+  std::vector<int> lefts;
+  auto tick = [&] {
+    SendMessageW(f.hwnd(), WM_TIMER, TCustomdxTreeList::kDragScrollTimer, 0);
+    lefts.push_back(f.grid.LeftCoord());
+  };
+  for (int i = 0; i < 4; ++i) tick();
+  EXPECT_EQ(lefts, (std::vector<int>{38, 6, 0, 0}));
+  Move(f.grid, {l.scroll.right, header_y});
+  EXPECT_EQ(f.grid.DragScrollDirection(), 1);
+  lefts.clear();
+  while (lefts.size() < 20 && (lefts.empty() || lefts.back() < l.MaxLeftCoord())) tick();
+  ASSERT_GE(lefts.size(), 2u);
+  EXPECT_EQ(lefts.back(), l.MaxLeftCoord());
+  EXPECT_EQ(lefts[0], 32);
+  Up(f.grid, {l.scroll.right, header_y});
+
+  // A node dragged over the grid: the focus follows, the left strip scrolls, Escape ends it.
+  f.grid.SetLeftCoord(40);
+  const RECT row = f.grid.GetCellRect(f.grid.Items(2), 1);
+  Down(f.grid, Mid(row));
+  Move(f.grid, {Mid(row).x, Mid(row).y + 20});
+  ASSERT_EQ(f.grid.State(), tsNodeDragging);
+  EXPECT_EQ(f.grid.GetFocusedNode(), f.grid.GetNodeAt(Mid(row).x, Mid(row).y + 20));
+  EXPECT_TRUE(KillTimer(f.hwnd(), TCustomdxTreeList::kExpandTimer)) << "the expand timer";
+  Move(f.grid, {l.scroll.left + 3, Mid(row).y});
+  tick();
+  tick();
+  EXPECT_EQ(lefts.back(), 0);
+  SendMessageW(f.hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
+  EXPECT_EQ(f.grid.State(), tsNone);
+  EXPECT_FALSE(f.grid.DragImage().Dragging());
+}
+
+// The grid with columns: what the mouse does reaches its columns and bands.
+TEST(TreeListInteraction, TheControlSizesMovesAndHidesItsOwnColumnsAndBands) {
+  struct ControlForm {
+    framework::TForm form{nullptr};
+    TCustomdxTreeListControl grid{nullptr};
+  } f;
+  f.form.SetBounds(50, 50, 420, 260);
+  f.grid.SetParent(&f.form);
+  f.grid.SetBounds(10, 10, 380, 200);
+  f.form.Show();
+  f.grid.Seams().cursor_pos = [] { return g_cursor; };
+  f.grid.SetShowBands(true);
+  f.grid.SetOptions(f.grid.Options() | aoExtCustomizing);
+  f.grid.Bands().Add();
+  f.grid.Bands().Add();
+  TdxTreeListColumn* columns[3];
+  for (int i = 0; i < 3; ++i) {
+    columns[i] = f.grid.CreateColumn<TdxTreeListColumn>();
+    columns[i]->SetCaption(std::wstring(1, L'A' + i));
+    columns[i]->SetBandIndex(i == 0 ? 0 : 1);
+    columns[i]->SetWidth(80);
+  }
+  auto row = [&](int band) {
+    std::wstring captions;
+    // Model indexes are places in the column list, which header moves reorder.
+    for (int c : f.grid.GetHeaderModel().bands[band].rows[0]) {
+      captions += f.grid.Columns(c)->Caption();
+    }
+    return captions;
+  };
+  const POINT edge{HeaderRect(f.grid, 1).right, Mid(HeaderRect(f.grid, 1)).y};
+  Down(f.grid, edge);
+  Move(f.grid, {edge.x + 10, edge.y});
+  Up(f.grid, {edge.x + 10, edge.y});
+  EXPECT_EQ(columns[1]->Width(), 90);
+  EXPECT_EQ(columns[2]->Width(), 80);
+  DragTo(f.grid, Mid(HeaderRect(f.grid, 2)),
+         {HeaderRect(f.grid, 0).left + 3, Mid(HeaderRect(f.grid, 0)).y});
+  EXPECT_EQ(row(0) + L"|" + row(1), L"CA|B");
+  const int a = columns[0]->Index();
+  DragTo(f.grid, Mid(BandRect(f.grid, 0)),
+         {BandRect(f.grid, 1).right - 3, Mid(BandRect(f.grid, 1)).y});
+  EXPECT_EQ(row(0) + L"|" + row(1), L"B|CA");
+  const POINT own = Mid(HeaderRect(f.grid, a));
+  DragTo(f.grid, own, {own.x + 9, own.y});
+  EXPECT_EQ(row(0) + L"|" + row(1), L"B|CA") << "dropped on its own place";
+  DragTo(f.grid, own, {own.x, 150});
+  EXPECT_FALSE(columns[0]->Visible());
+  for (int i = 0; i < 2; ++i) DragTo(f.grid, Mid(f.grid.GetLayout().headers[0].rect), {own.x, 150});
+  EXPECT_EQ(f.grid.GetLayout().headers.size(), 1u) << "the last visible column stays";
+}
+
+// ---- panning --------------------------------------------------------------------------------
+
+HWND g_pan_owner = nullptr;
+treelist_test::TestTreeList* g_doomed = nullptr;
+bool g_popup_seen = false;
+
+BOOL CALLBACK FindPanPopup(HWND hwnd, LPARAM found) {
+  wchar_t name[16] = {};
+  GetClassNameW(hwnd, name, 16);
+  if (IsWindowVisible(hwnd) && _wcsicmp(name, L"Static") == 0 &&
+      GetWindow(hwnd, GW_OWNER) == g_pan_owner) {
+    *reinterpret_cast<bool*>(found) = true;
+  }
+  return TRUE;
+}
+
+bool PanPopupShown() {
+  bool found = false;
+  EnumThreadWindows(GetCurrentThreadId(), FindPanPopup, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+// A window of the test's own that acts while the pan's loop dispatches: WM_APP takes the
+// capture, WM_APP + 1 destroys the grid.
+LRESULT CALLBACK HelperProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_APP || msg == WM_APP + 1) g_popup_seen = PanPopupShown();
+  if (msg == WM_APP) SetCapture(hwnd);
+  if (msg == WM_APP + 1) {
+    delete g_doomed;
+    g_doomed = nullptr;
+  }
+  return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+// What the loop finds queued: messages for the grid or (to_helper) for the helper window.
+struct Post {
+  bool to_helper;
+  UINT msg;
+  WPARAM wparam;
+  LPARAM lparam;
+};
+struct PanCase {
+  const char* what;
+  std::vector<Post> posts;
+  bool popup_checked;
+};
+
+const PanCase kPanWaysOut[] = {
+    {"Escape, other keys swallowed",
+     {{false, WM_KEYDOWN, VK_DOWN, 0}, {false, WM_KEYDOWN, VK_ESCAPE, 0}},
+     false},
+    {"a middle release after leaving the dead zone, not before",
+     {{false, WM_MBUTTONUP, 0, MAKELPARAM(100, 100)},
+      {false, WM_MOUSEMOVE, 0, MAKELPARAM(100, 160)},
+      {false, WM_MBUTTONUP, 0, MAKELPARAM(100, 160)}},
+     false},
+    {"the wheel", {{false, WM_MOUSEWHEEL, 0, 0}}, false},
+    {"a request to quit, posted again", {{false, WM_QUIT, 7, 0}}, false},
+    {"another window takes the capture", {{true, WM_APP, 0, 0}}, true},
+    {"a dispatched message destroys the grid", {{true, WM_APP + 1, 0, 0}}, true},
+};
+
+TEST(TreeListPanning, EveryWayOutGivesBackCaptureTimerAndWindow) {
+  WNDCLASSW helper_class{};
+  helper_class.lpfnWndProc = HelperProc;
+  helper_class.lpszClassName = L"PanTestHelper";
+  RegisterClassW(&helper_class);
+  HWND helper =
+      CreateWindowW(L"PanTestHelper", L"", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  for (const PanCase& c : kPanWaysOut) {
+    SCOPED_TRACE(c.what);
+    GridForm f;
+    g_doomed = new treelist_test::TestTreeList(nullptr);
+    g_doomed->SetParent(&f.form);
+    g_doomed->SetBounds(10, 10, 200, 150);
+    g_doomed->Seams().cursor_pos = [] { return g_cursor; };
+    const HWND grid = g_doomed->Handle();
+    g_pan_owner = GetAncestor(grid, GA_ROOT);  // a popup's owner is a top-level window
+    g_cursor = ToScreen(grid, {100, 100});
+    for (int i = 0; i < 30; ++i) AddNamed(*g_doomed, nullptr, L"NET" + std::to_wstring(i));
+    for (const Post& p : c.posts)
+      PostMessageW(p.to_helper ? helper : grid, p.msg, p.wparam, p.lparam);
+    // Found still queued only when the loop ended at the case's own message; the Escape after
+    // it ends a loop that missed it.
+    PostMessageW(helper, WM_USER + 7, 0, 0);
+    PostMessageW(grid, WM_KEYDOWN, VK_ESCAPE, 0);
+    g_popup_seen = false;
+    SendMessageW(grid, WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(100, 100));
+    EXPECT_EQ(g_popup_seen, c.popup_checked) << "the round window showed while it ran";
+    EXPECT_NE(GetCapture(), grid);
+    EXPECT_FALSE(PanPopupShown());
+    MSG msg;
+    EXPECT_TRUE(PeekMessageW(&msg, helper, WM_USER + 7, WM_USER + 7, PM_REMOVE));
+    if (c.posts[0].msg == WM_QUIT) {
+      EXPECT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) && msg.wParam == 7);
+    }
+    while (PeekMessageW(&msg, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE)) {
+    }
+    Sleep(60);
+    EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE)) << "no pan timer";
+    if (GetCapture() == helper) ReleaseCapture();
+    delete g_doomed;
+    g_doomed = nullptr;
+  }
+  DestroyWindow(helper);
+}
+
+TEST(TreeListPanning, AThrowingScrollHandlerLeavesNothingBehind) {
+  Grid f;
+  g_cursor = ToScreen(f.hwnd(), {100, 100});
+  MSG msg;
+  int reported = 0;
+  framework::Application::Instance().OnException = [&](const std::string&) { ++reported; };
+  f.grid.OnChangeTopVisibleNode = [](framework::TComponent*, TdxTreeListNode*) {
+    throw std::runtime_error("handler fails");
+  };
+  // Far below the origin: a step down on every 20 ms tick until Escape comes.
+  PostMessageW(f.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(100, 190));
+  const HWND hwnd = f.hwnd();
+  std::thread escape([hwnd] {
+    Sleep(300);
+    PostMessageW(hwnd, WM_KEYDOWN, VK_ESCAPE, 0);
+  });
+  SendMessageW(f.hwnd(), WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(100, 100));
+  escape.join();
+  framework::Application::Instance().OnException = nullptr;
+  EXPECT_GT(f.grid.TopIndex(), 2);
+  EXPECT_GT(reported, 2);
+  g_pan_owner = f.form.Handle();
+  EXPECT_FALSE(PanPopupShown());
+  EXPECT_NE(GetCapture(), f.hwnd());
+  Sleep(60);
+  EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE));
+}
+
+}  // namespace

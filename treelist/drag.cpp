@@ -1,0 +1,537 @@
+// Band and header dragging: the start, the step of every mouse move (drop place, arrows,
+// cursor, drag picture, auto-scroll at the edges), the drop; the drag pictures of bands,
+// headers and node rows; and a node drag over the grid (focus, scrolling, expanding).
+#include <algorithm>
+#include <string>
+
+#include "editors/gdi_scope.h"
+#include "framework/screen.h"
+#include "treelist/grid_cursors.h"
+#include "treelist/painter.h"
+#include "treelist/sizing.h"
+#include "treelist/tree_list.h"
+
+namespace treelist {
+namespace {
+
+constexpr POINT kNoArrows{-100, -100};
+constexpr int kDeleteCursorOffset = 32;  // the delete cursor is drawn beside the picture's centre
+constexpr UINT kDragScrollInterval = 100;
+
+bool SamePoint(POINT a, POINT b) { return a.x == b.x && a.y == b.y; }
+
+// A picture of `size` drawn by `draw` on a memory DC compatible with the screen.
+template <class Draw>
+win::UniqueBitmap DrawPicture(SIZE size, Draw&& draw) {
+  HDC screen = GetDC(nullptr);
+  win::UniqueBitmap bitmap(CreateCompatibleBitmap(screen, size.cx, size.cy));
+  win::UniqueMemoryDc dc(CreateCompatibleDC(screen));
+  ReleaseDC(nullptr, screen);
+  if (!bitmap || !dc) return {};
+  editors::SelectScope keep(dc.get(), bitmap.get());
+  draw(dc.get());
+  return bitmap;
+}
+
+}  // namespace
+
+POINT TCustomdxTreeList::ScreenToGrid(POINT screen) const {
+  if (hwnd_) ::ScreenToClient(hwnd_, &screen);
+  return screen;
+}
+
+POINT TCustomdxTreeList::GridToScreen(POINT client) const {
+  if (hwnd_) ::ClientToScreen(hwnd_, &client);
+  return client;
+}
+
+// ---- start ----------------------------------------------------------------------------------
+
+void TCustomdxTreeList::StartHeaderOrBandDrag() {
+  RegisterGridCursors();
+  CancelHints();
+  const bool band = state_ == tsBandDown;
+  drag_picture_.Release();
+  if (band) {
+    dragged_band_ = dragged_band_pos_ = pressed_band_;
+    MakeBandDragImage(dragged_band_);
+  } else {
+    const Layout layout = GetLayout();
+    dragged_column_ = pressed_column_;
+    const LayoutHeaderCell* cell = layout.HeaderOf(dragged_column_);
+    dragged_header_pos_ = cell ? static_cast<int>(cell - layout.headers.data()) : -1;
+    MakeHeaderDragImage(dragged_column_);
+  }
+  PrepareDropArrows(band);
+  arrow_point_ = arrow_cursor_ = kNoArrows;
+  SetState(band ? tsBandDragging : tsColumnDragging);
+  DragItemMove(band);
+}
+
+void TCustomdxTreeList::StartBandDragFromCustomizing(int band) { StartDragFromOutside(true, band); }
+
+void TCustomdxTreeList::StartHeaderDragFromCustomizing(int column) {
+  StartDragFromOutside(false, column);
+}
+
+void TCustomdxTreeList::StartDragFromOutside(bool band, int item) {
+  RegisterGridCursors();
+  if (state_ != tsNone) EndInteraction();
+  CancelHints();
+  drag_picture_.Release();
+  if (band) {
+    dragged_band_ = item;
+    dragged_band_pos_ = -1;
+    MakeBandDragImage(item);
+  } else {
+    dragged_column_ = item;
+    dragged_header_pos_ = -1;
+    MakeHeaderDragImage(item);
+  }
+  PrepareDropArrows(band);
+  arrow_point_ = arrow_cursor_ = kNoArrows;
+  arrows_.Hide();
+  SetState(band ? tsBandDragging : tsColumnDragging);
+  const SIZE size = drag_picture_.Size();
+  drag_picture_.Begin(seams_.cursor_pos(), {size.cx / 2, size.cy / 2});
+  if (IsCustomizing()) ActivateCustomizingPage(!band);
+}
+
+void TCustomdxTreeList::PrepareDropArrows(bool band) {
+  arrow_height_ =
+      DropArrows::HeightFor(band ? metrics_.band_panel_height : metrics_.header_line_height);
+}
+
+// ---- the step of every move -------------------------------------------------------------------
+
+void TCustomdxTreeList::DragItemMove(bool band) {
+  KillDragScroll();
+  const POINT screen = seams_.cursor_pos();
+  const Layout layout = GetLayout();
+  if (band) {
+    GetBandDropPosition(screen);
+  } else {
+    GetHeaderDropPosition(screen);
+  }
+  if (!SamePoint(screen, arrow_cursor_)) {
+    arrow_cursor_ = screen;
+    DrawArrows();
+  }
+
+  const POINT client = ScreenToGrid(screen);
+  const RECT& area = band ? layout.band_panel : layout.header_panel;
+  const RECT keep{layout.grid_left, area.top, layout.grid_right, area.bottom};
+  framework::TCursor cursor = PtInRect(&keep, client) ? Cursor() : crTreeListDelete;
+  GetDragCursor(screen, cursor);
+  bool accept = cursor != crTreeListDelete;
+  if (band) {
+    OnDragOverBand(this, dragged_band_, client, accept);
+  } else {
+    OnDragOverHeader(this, dragged_column_, client, accept);
+  }
+  cursor = accept ? Cursor() : crTreeListDelete;
+  if (drag_picture_.Cursor() != cursor) {
+    const bool visible = drag_picture_.Visible();
+    drag_picture_.ShowImage(false);
+    drag_picture_.SetCursor(cursor);
+    drag_picture_.ShowImage(visible);
+  }
+  ::SetCursor(framework::Screen().CursorHandle(cursor));
+
+  // The delete cursor stands beside the picture: the picture moves right to keep it visible.
+  const int offset = cursor == crTreeListDelete ? kDeleteCursorOffset : 0;
+  const SIZE size = drag_picture_.Size();
+  const POINT hot_spot{(size.cx - offset) / 2, size.cy / 2};
+  if (!drag_picture_.Dragging() || !SamePoint(drag_picture_.HotSpot(), hot_spot)) {
+    drag_picture_.Begin(screen, hot_spot);
+    if (overlay_lock_ > 0) drag_picture_.ShowImage(false);
+  } else {
+    drag_picture_.Move(screen);
+  }
+
+  if (IsOverCustomizing(screen)) return;
+  const int left = IsRectEmpty(&layout.left_fixed) ? area.left : layout.left_fixed.right;
+  const int right = IsRectEmpty(&layout.right_fixed) ? area.right : layout.right_fixed.left;
+  StartDragScroll(treelist::DragScrollDirection(client.x, left, right));
+}
+
+void TCustomdxTreeList::DrawArrows() {
+  const RECT rect{arrow_point_.x, arrow_point_.y, arrow_point_.x + DropArrows::kWidth,
+                  arrow_point_.y + arrow_height_};
+  const RECT picture = drag_picture_.ScreenRect();
+  RECT overlap;
+  const bool hide_picture =
+      drag_picture_.Visible() &&
+      (IntersectRect(&overlap, &picture, &rect) ||
+       (arrows_.Shown() && IntersectRect(&overlap, &picture, &arrows_.Rect())));
+  if (hide_picture) drag_picture_.ShowImage(false);
+  // The old arrows go from where they were, whatever the new place is.
+  arrows_.Hide();
+  if (!SamePoint(arrow_point_, kNoArrows) && overlay_lock_ == 0) {
+    arrows_.Show(rect, framework::ColorToRGB(GetColor(TreeListColor::Arrows)));
+  }
+  if (hide_picture) drag_picture_.ShowImage(true);
+}
+
+void TCustomdxTreeList::GetDragCursor(POINT screen, framework::TCursor& cursor) {
+  const bool header = state_ == tsColumnDragging;
+  if (IsOverCustomizing(screen)) {
+    const bool only_column = header && GetLayout().headers.size() == 1 &&
+                             GetLayout().HeaderOf(dragged_column_) != nullptr;
+    if (!only_column) cursor = crDragCursor;
+    if (header && IsHeaderHideForbidden(dragged_column_)) cursor = crTreeListDelete;
+  }
+  if (header && GetHeaderModel().bands.empty()) cursor = crTreeListDelete;
+}
+
+void TCustomdxTreeList::KillDragScroll() {
+  if (HandleAllocated()) {
+    if (drag_scroll_direction_ != 0) KillTimer(hwnd_, kDragScrollTimer);
+    if (drag_row_scroll_direction_ != 0) KillTimer(hwnd_, kDragRowScrollTimer);
+  }
+  drag_scroll_direction_ = drag_row_scroll_direction_ = 0;
+}
+
+void TCustomdxTreeList::StartDragScroll(int direction) {
+  if (direction == 0 || !HandleAllocated()) return;
+  drag_scroll_direction_ = direction;
+  SetTimer(hwnd_, kDragScrollTimer, kDragScrollInterval, nullptr);
+}
+
+// ---- drop places ----------------------------------------------------------------------------
+
+int TCustomdxTreeList::GetBandDropPosition(POINT screen) {
+  arrow_point_ = kNoArrows;
+  if (IsOverCustomizing(screen)) return -1;
+  const POINT c = ScreenToGrid(screen);
+  const Layout layout = GetLayout();
+  const RECT& panel = layout.band_panel;
+  if (c.y < panel.top || c.y >= panel.bottom) return -1;
+  if (layout.bands.empty()) {
+    arrow_point_ = GridToScreen({panel.left - 5, panel.top - 9});
+    return 0;
+  }
+  const HeaderModel& model = GetHeaderModel();
+  const int dragged = dragged_band_pos_;
+  const auto it = std::find_if(layout.bands.begin(), layout.bands.end(),
+                               [&](const LayoutBand& b) { return c.x >= b.left && c.x < b.right; });
+  const LayoutBand* target;
+  bool before;
+  if (it != layout.bands.end()) {
+    target = &*it;
+    if (target->index == dragged) return kNoDropChange;
+    before = c.x <= (target->left + target->right) / 2;
+    const bool beside_dragged =
+        dragged >= 0 && (before ? target->index == dragged + 1 : target->index == dragged - 1);
+    if (beside_dragged) return kNoDropChange;
+    if (before && target->index == model.left_fixed_band) return kNoDropChange;
+    if (!before && target->index == model.right_fixed_band) return kNoDropChange;
+  } else if (c.x >= layout.bands.back().right) {
+    target = &layout.bands.back();
+    before = false;
+    if (target->index == dragged || target->index == model.right_fixed_band) return kNoDropChange;
+  } else {
+    return kNoDropChange;
+  }
+  int result = target->index;
+  if (dragged < 0) {
+    if (!before) ++result;
+  } else if (before && target->index > dragged) {
+    --result;
+  } else if (!before && target->index < dragged) {
+    ++result;
+  }
+  const int tip = std::clamp<int>(before ? target->left : target->right, panel.left, panel.right);
+  arrow_point_ = GridToScreen({tip - 5, panel.top - 9});
+  return result;
+}
+
+HeaderDropPosition TCustomdxTreeList::GetHeaderDropPosition(POINT screen) {
+  arrow_point_ = kNoArrows;
+  const HeaderDropPosition outside;
+  const HeaderDropPosition no_change{kNoDropChange, -1, -1, kNoDropChange};
+  if (IsOverCustomizing(screen)) return outside;
+  const POINT c = ScreenToGrid(screen);
+  const Layout layout = GetLayout();
+  const RECT& panel = layout.header_panel;
+  if (!PtInRect(&panel, c)) return outside;
+  const HeaderModel& model = GetHeaderModel();
+  const LayoutHeaderCell* dragged = layout.HeaderOf(dragged_column_);
+  const LayoutHeaderCell* target = nullptr;
+  bool after = false;
+  for (const LayoutHeaderCell& cell : layout.headers) {
+    if (PtInRect(&cell.rect, c)) target = &cell;
+  }
+  if (target) {
+    after = c.x > (target->left + target->right) / 2;
+  } else {
+    // Below a band's rows: a new row there; right of a row's last header: the gap after it.
+    const int row = layout.header_row_height > 0 ? (c.y - panel.top) / layout.header_row_height : 0;
+    const auto band =
+        std::find_if(layout.bands.begin(), layout.bands.end(),
+                     [&](const LayoutBand& b) { return c.x >= b.left && c.x < b.right; });
+    if (band != layout.bands.end() &&
+        row >= static_cast<int>(model.bands[band->index].rows.size())) {
+      const int rows = static_cast<int>(model.bands[band->index].rows.size());
+      const int tip = std::max<int>(band->left, panel.left);
+      arrow_point_ = GridToScreen({tip - 5, panel.top + rows * layout.header_row_height - 9});
+      return {band->index, rows, 0, kDropNewRow};
+    }
+    for (const LayoutHeaderCell& cell : layout.headers) {
+      if (cell.row == row && cell.right <= c.x && (!target || cell.right > target->right)) {
+        target = &cell;
+      }
+    }
+    if (!target) return no_change;
+    after = true;
+  }
+  if (target->column == dragged_column_) return no_change;
+  const bool same_row = dragged && dragged->band == target->band && dragged->row == target->row;
+  if (same_row && (after ? target->position == dragged->position - 1
+                         : target->position == dragged->position + 1)) {
+    return no_change;
+  }
+  int position = target->position + (after ? 1 : 0);
+  if (same_row && dragged->position < position) --position;
+  const int tip = std::clamp<int>(after ? target->right : target->left, panel.left, panel.right);
+  arrow_point_ = GridToScreen({tip - 5, static_cast<int>(target->rect.top) - 9});
+  return {target->band, target->row, position, 0};
+}
+
+// ---- the drop -------------------------------------------------------------------------------
+
+void TCustomdxTreeList::EndBandDrag(bool accept) {
+  const int band = dragged_band_, old_position = dragged_band_pos_;
+  const POINT screen = seams_.cursor_pos();
+  const bool drop = accept && band >= 0;
+  int position = drop && !IsOverCustomizing(screen) ? GetBandDropPosition(screen) : -1;
+  SetState(tsNone);
+  dragged_band_ = dragged_band_pos_ = pressed_band_ = -1;
+  RepaintAtOnce(GetLayout().band_panel);
+  if (!drop) return;
+  bool accepted = true;
+  DoDragEndBand(band, screen, old_position, position, accepted);
+  if (!accepted) return;
+  if (old_position == -1) {
+    if (IsCustomizing() && position >= 0) ShowBand(band, position);
+  } else if (position >= 0 && position != old_position) {
+    MoveBand(old_position, position);
+    MakeBandVisible(position);
+  } else if ((IsCustomizing() || (options_ & aoExtCustomizing)) && position == -1 &&
+             !IsBandHideForbidden(band)) {
+    HideBand(band);
+  }
+}
+
+void TCustomdxTreeList::EndHeaderDrag(bool accept) {
+  const int column = dragged_column_, old_position = dragged_header_pos_;
+  const POINT screen = seams_.cursor_pos();
+  const bool drop = accept && column >= 0;
+  HeaderDropPosition position;
+  if (drop && !IsOverCustomizing(screen)) position = GetHeaderDropPosition(screen);
+  SetState(tsNone);
+  dragged_column_ = dragged_header_pos_ = pressed_column_ = -1;
+  const Layout layout = GetLayout();
+  RepaintAtOnce(layout.header_panel);
+  if (!drop) return;
+  bool accepted = true;
+  DoDragEndHeader(column, screen, old_position, position, accepted);
+  if (!accepted) return;
+  const bool visible = old_position >= 0;
+  const bool customizing = IsCustomizing() || (options_ & aoExtCustomizing);
+  if (visible && position.band >= 0) {
+    MoveHeader(column, position);
+    MakeColumnVisible(column);
+  } else if (!visible && position.band >= 0 && IsCustomizing()) {
+    ShowHeaderColumn(column, position);
+  } else if (visible && position.band == -1 && customizing && !IsHeaderHideForbidden(column) &&
+             layout.headers.size() > 1) {
+    // The last visible column stays: a grid without columns could not get one back.
+    HideHeader(column);
+  }
+}
+
+void TCustomdxTreeList::MakeBandVisible(int band) {
+  const Layout layout = GetLayout();
+  for (const LayoutBand& b : layout.bands) {
+    if (b.index == band) ScrollIntoView(b.left, b.right);
+  }
+}
+
+void TCustomdxTreeList::ScrollIntoView(int left, int right) {
+  const Layout layout = GetLayout();
+  if (left < layout.scroll.left) {
+    SetLeftCoord(left_coord_ - (layout.scroll.left - left));
+  } else if (right > layout.scroll.right) {
+    // The left stays in view when the span is wider than the area.
+    SetLeftCoord(left_coord_ + std::min(right - layout.scroll.right, left - layout.scroll.left));
+  }
+}
+
+// ---- drag pictures --------------------------------------------------------------------------
+
+void TCustomdxTreeList::MakeBandDragImage(int band) {
+  const HeaderModel& model = GetHeaderModel();
+  if (band < 0 || band >= static_cast<int>(model.bands.size())) return;
+  const Layout layout = GetLayout();
+  int width = band < static_cast<int>(layout.band_widths.size()) ? layout.band_widths[band]
+                                                                 : model.bands[band].width;
+  if (band == 0) width += model.first_band_offset;
+  width = std::clamp(width, 1, GetSystemMetrics(SM_CXSCREEN));
+  const int height =
+      std::max(metrics_.band_panel_height,
+               BandPanelRowBottom(model.band_row_count, metrics_.band_line_height, metrics_.flat));
+  const SIZE size{width, height};
+  win::UniqueBitmap picture = DrawPicture(size, [&](HDC dc) {
+    TreeListPainter::DrawHeaderCell(dc, {0, 0, width, height}, model.bands[band].caption,
+                                    band_font_.Handle(), look_);
+  });
+  if (picture) drag_picture_.Add(picture.get(), size, CLR_NONE);
+}
+
+void TCustomdxTreeList::MakeHeaderDragImage(int column) {
+  const HeaderModel& model = GetHeaderModel();
+  if (column < 0 || column >= static_cast<int>(model.columns.size())) return;
+  const Layout layout = GetLayout();
+  const LayoutHeaderCell* cell = layout.HeaderOf(column);
+  int width = cell ? cell->right - cell->left : model.columns[column].width;
+  if (width < 1) width = 20;
+  // Never narrower than the cursor drawn over it, never wider than the screen.
+  width = std::max(width, GetSystemMetrics(SM_CXCURSOR));
+  width = std::min(width, GetSystemMetrics(SM_CXSCREEN));
+  const int height = metrics_.header_line_height;
+  const SIZE size{width, height};
+  win::UniqueBitmap picture = DrawPicture(size, [&](HDC dc) {
+    TreeListPainter::DrawHeaderCell(dc, {0, 0, width, height}, model.columns[column].caption,
+                                    header_font_.Handle(), look_);
+  });
+  if (picture) drag_picture_.Add(picture.get(), size, CLR_NONE);
+}
+
+void TCustomdxTreeList::MakeNodeDragImage(TdxTreeListNode* node, int column) {
+  if (!node) return;
+  if (column < 0) column = 0;
+  const std::wstring text = GetNodeDragText(node, column);
+  SIZE text_size{GetRowHeight(node, metrics_.default_row_height, false), 16};
+  {
+    HDC screen = GetDC(nullptr);
+    {
+      editors::SelectScope font(screen, Font().Handle());
+      RECT box{0, 0, 0, 0};
+      DrawTextW(screen, text.c_str(), static_cast<int>(text.size()), &box,
+                DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX | DT_EXPANDTABS);
+      if (!GetHeaderModel().columns.empty()) text_size = {box.right, box.bottom};
+    }
+    ReleaseDC(nullptr, screen);
+  }
+  const bool state_image = state_images_ && node->StateIndex() >= 0;
+  const int image_index = images_ ? node->ImageIndex() : -1;
+  const int images_width =
+      (state_image ? state_images_->Width() : 0) + (image_index >= 0 ? images_->Width() : 0);
+  const int image_height =
+      std::max(state_image ? state_images_->Height() : 0, image_index >= 0 ? images_->Height() : 0);
+  const SIZE size{images_width + text_size.cx + 26, std::max<int>(text_size.cy, image_height) + 6};
+  const COLORREF back = framework::ColorToRGB(Color());
+  win::UniqueBitmap picture = DrawPicture(size, [&](HDC dc) {
+    RECT all{0, 0, size.cx, size.cy};
+    SetBkColor(dc, back);
+    ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &all, nullptr, 0, nullptr);
+    int x = 2;
+    if (state_image) {
+      ImageList_Draw(state_images_->Handle(), node->StateIndex(), dc, x,
+                     (size.cy - state_images_->Height()) / 2, ILD_NORMAL);
+      x += state_images_->Width();
+    }
+    if (image_index >= 0) {
+      ImageList_Draw(images_->Handle(), image_index, dc, x, (size.cy - images_->Height()) / 2,
+                     ILD_TRANSPARENT);
+    }
+    RECT frame{images_width + 18, 0, size.cx, size.cy};
+    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    for (int i = 0; i < 3; ++i) {
+      DrawFocusRect(dc, &frame);
+      InflateRect(&frame, -1, -1);
+    }
+    RECT box{images_width + 22, 3, size.cx - 3, size.cy - 3};
+    editors::SelectScope font(dc, Font().Handle());
+    SetBkMode(dc, TRANSPARENT);
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &box,
+              DT_SINGLELINE | DT_LEFT | DT_VCENTER | DT_EXPANDTABS | DT_NOPREFIX | DT_END_ELLIPSIS);
+  });
+  if (picture) drag_picture_.Add(picture.get(), size, back);
+}
+
+// ---- node dragging --------------------------------------------------------------------------
+
+void TCustomdxTreeList::BeginNodeDrag() {
+  if (state_ == tsEditing) CloseEditor();
+  if (HandleAllocated()) KillTimer(hwnd_, kDelayedEditTimer);  // no editor opens under a drag
+  TdxTreeListNode* node = pressed_node_;
+  if (!node) {
+    const POINT client = ScreenToGrid(seams_.cursor_pos());
+    node = GetNodeAt(client.x, client.y);
+  }
+  if (!node) return;
+  drag_node_ = node;
+  DoBeginDragNode(node);
+  drag_picture_.Release();
+  MakeNodeDragImage(node, focused_column_);
+  SetState(tsNodeDragging);
+  const SIZE size = drag_picture_.Size();
+  drag_picture_.Begin(seams_.cursor_pos(), {size.cx / 2, size.cy / 2});
+}
+
+void TCustomdxTreeList::EndNodeDrag() {
+  drag_node_ = drag_over_node_ = drop_target_ = nullptr;
+  if (expand_timer_ && HandleAllocated()) KillTimer(hwnd_, kExpandTimer);
+  expand_timer_ = 0;
+  drag_picture_.ShowImage(false);
+  if (focused_node_) RepaintNode(focused_node_, false);
+  SetState(tsNone);
+}
+
+void TCustomdxTreeList::DragOverNodeAt(POINT client) {
+  KillDragScroll();
+  const THitInfo hit = HitTest(client);
+  if ((options_ex_ & aoDragExpand) && hit.node) {
+    StartExpandTimer(hit.node, static_cast<int>(WaitForExpandNodeTime));
+  }
+  if (options_ex_ & aoDragScroll) {
+    const Layout layout = GetLayout();
+    StartDragScroll(
+        treelist::DragScrollDirection(client.x, layout.scroll.left, layout.scroll.right));
+  }
+  TdxTreeListNode* node = hit.node;
+  if (!node) return;
+  if (node == focused_node_) {
+    if (!IsRowSelect() && (options_ex_ & aoDragScroll) && hit.column >= 0 &&
+        hit.column != focused_column_) {
+      SetFocusedCell(node, hit.column, false);
+    }
+  } else {
+    SetFocusedCell(node, hit.column >= 0 ? hit.column : focused_column_, true);
+  }
+  int direction = 0;
+  if (node == top_node_ && GetPrevVisible(node)) {
+    direction = -1;
+  } else if (GetAbsoluteIndex(node) >= TopIndex() + FullyVisibleRowCount() - 1 &&
+             GetNextVisible(node)) {
+    direction = 1;
+  }
+  if (direction != 0 && HandleAllocated()) {
+    drag_row_scroll_direction_ = direction;
+    SetTimer(hwnd_, kDragRowScrollTimer, kDragScrollInterval, nullptr);
+  }
+}
+
+void TCustomdxTreeList::DragRowScrollTick() {
+  const bool over_grid = WindowFromPoint(seams_.cursor_pos()) == hwnd_;
+  if (state_ != tsNodeDragging || drag_row_scroll_direction_ == 0 || !over_grid) {
+    KillTimer(hwnd_, kDragRowScrollTimer);
+    drag_row_scroll_direction_ = 0;
+    return;
+  }
+  MoveFocusBy(drag_row_scroll_direction_, 0);
+}
+
+}  // namespace treelist

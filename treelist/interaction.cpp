@@ -1,0 +1,623 @@
+// The grid's interaction states and sizing: the one state the mouse handlers set, the common
+// end of every interaction, the messages rerouted while one runs, the overlay lock, and sizing
+// bands, columns, the band and header panels and rows with the mouse.
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "editors/gdi_scope.h"
+#include "framework/screen.h"
+#include "treelist/sizing.h"
+#include "treelist/tree_list.h"
+
+namespace treelist {
+namespace {
+
+constexpr int kDragThreshold = 5;  // pixels the mouse moves before a drag starts
+
+bool IsSizingState(TdxTreeListState state) {
+  return state == tsColumnSizing || state == tsBandSizing || state == tsBandPanelSizing ||
+         state == tsHeaderPanelSizing || state == tsRowSizing;
+}
+
+bool IsWidthSizing(TdxTreeListState state) {
+  return state == tsColumnSizing || state == tsBandSizing;
+}
+
+// States whose end changes what the layout shows.
+bool EndChangesLayout(TdxTreeListState state) {
+  return IsSizingState(state) || state == tsColumnDragging || state == tsColumnDown ||
+         state == tsBandDragging;
+}
+
+// A sizing range whose maximum fell below its minimum holds at the minimum.
+SizingRange Range(int min, int max, int origin) { return {min, std::max(min, max), origin}; }
+
+// Where column `column` sits in its band: row and position, or false.
+bool FindInBand(const BandSpec& band, int column, int& row, int& position) {
+  for (size_t r = 0; r < band.rows.size(); ++r) {
+    const auto& cells = band.rows[r];
+    const auto it = std::find(cells.begin(), cells.end(), column);
+    if (it == cells.end()) continue;
+    row = static_cast<int>(r);
+    position = static_cast<int>(it - cells.begin());
+    return true;
+  }
+  return false;
+}
+
+// The first-band offset is carried by the first column of band 0's first row.
+int OffsetShare(const HeaderModel& model, int band, int row, int position) {
+  return band == 0 && row == 0 && position == 0 ? model.first_band_offset : 0;
+}
+
+}  // namespace
+
+// ---- states ---------------------------------------------------------------------------------
+
+void TCustomdxTreeList::SetState(TdxTreeListState value) {
+  const TdxTreeListState old = state_;
+  if (old == value) return;
+  // Nothing drawn for the old state may stay on the screen.
+  if (sizing_line_shown_) DrawSizingLine();
+  state_ = value;
+  if (value == tsEditing && searching_) EndSearch();
+  if (value == tsNone || value == tsEditing) {
+    arrows_.Hide();
+    drag_picture_.Release();
+    KillDragScroll();
+    if (HandleAllocated() && GetCapture() == hwnd_) ReleaseCapture();
+  } else if (HandleAllocated() && GetCapture() != hwnd_) {
+    // Moves outside the window belong to the interaction too.
+    SetCapture(hwnd_);
+  }
+  if (value == tsNone && EndChangesLayout(old)) LayoutChanged();
+}
+
+void TCustomdxTreeList::RepaintAtOnce(const RECT& rect) {
+  if (!HandleAllocated() || rect.right <= rect.left || rect.bottom <= rect.top) return;
+  InvalidateRect(hwnd_, &rect, FALSE);
+  UpdateWindow(hwnd_);
+}
+
+void TCustomdxTreeList::EndInteraction() {
+  const Layout layout = GetLayout();
+  switch (state_) {
+    case tsColumnSizing:
+    case tsBandSizing:
+    case tsBandPanelSizing:
+    case tsHeaderPanelSizing:
+    case tsRowSizing:
+      SetState(tsNone);
+      ::SetCursor(framework::Screen().CursorHandle(Cursor()));
+      break;
+    case tsBandDown:
+    case tsBandButtonDown:
+      SetState(tsNone);
+      pressed_band_ = -1;
+      RepaintAtOnce(layout.band_panel);
+      break;
+    case tsBandDragging: EndBandDrag(false); break;
+    case tsColumnDragging: EndHeaderDrag(false); break;
+    case tsColumnButtonDown:
+    case tsColumnDown:
+    case tsHeaderButtonDown:
+      SetState(tsNone);
+      SetPressedButtonColumn(-1, false);
+      pressed_column_ = -1;
+      RepaintAtOnce(layout.header_panel);
+      break;
+    case tsIndicatorButtonDown:
+      SetState(tsNone);
+      RepaintAtOnce(layout.indicator_corner);
+      break;
+    case tsNodeDragging: EndNodeDrag(); break;
+    case tsNodeDown:
+      SetState(tsNone);
+      pressed_node_ = nullptr;
+      break;
+    case tsNone:
+    case tsEditing: break;
+  }
+  CancelHints();
+}
+
+void TCustomdxTreeList::CancelHints() {
+  HideHeaderHint();  // kills timers 110 and 111 with the hint
+  HideCellTooltip();
+}
+
+bool TCustomdxTreeList::HandleInteractionMessage(framework::TMessage& message) {
+  switch (message.msg) {
+    case WM_MOUSEMOVE:
+      // A drag's moves are its own: they never reach the mouse-move handlers.
+      if (state_ != tsBandDragging && state_ != tsColumnDragging) return false;
+      DragItemMove(state_ == tsBandDragging);
+      return true;
+    case WM_SETCURSOR:
+      if (state_ != tsBandDragging && state_ != tsColumnDragging) return false;
+      ::SetCursor(framework::Screen().CursorHandle(drag_picture_.Cursor()));
+      message.result = 1;
+      return true;
+    case WM_KEYDOWN:
+      if (state_ == tsNodeDragging && drag_mode_ == TDragMode::dmAutomatic) {
+        if (message.wParam == VK_ESCAPE) {
+          EndNodeDrag();
+        } else if (message.wParam == VK_ADD || message.wParam == VK_SUBTRACT) {
+          const POINT client = ScreenToGrid(seams_.cursor_pos());
+          TdxTreeListNode* node = GetNodeAt(client.x, client.y);
+          if (node && node->HasChildren()) node->SetExpanded(message.wParam == VK_ADD);
+        }
+        return false;
+      }
+      if (message.wParam == VK_ESCAPE && state_ != tsNone && state_ != tsEditing) {
+        EndInteraction();
+        return true;
+      }
+      return false;
+    case WM_MBUTTONDOWN:
+      if (state_ != tsNone) return false;
+      MousePan();  // the grid may be gone afterwards
+      return true;
+    case WM_CANCELMODE:
+      if (state_ != tsEditing) EndInteraction();
+      return false;
+    case WM_CAPTURECHANGED:
+      // Another window took the mouse: what ran here ends.
+      if (state_ != tsNone && state_ != tsEditing &&
+          reinterpret_cast<HWND>(message.lParam) != hwnd_) {
+        EndInteraction();
+      }
+      return false;
+    case WM_TIMER:
+      if (message.wParam == kDragScrollTimer) {
+        if (drag_scroll_direction_ == 0) {
+          KillTimer(hwnd_, kDragScrollTimer);
+        } else {
+          DragScrollTick(drag_scroll_direction_);
+        }
+        return true;
+      }
+      if (message.wParam == kDragRowScrollTimer) {
+        DragRowScrollTick();
+        return true;
+      }
+      return false;
+  }
+  return false;
+}
+
+// ---- the overlay lock -----------------------------------------------------------------------
+
+void TCustomdxTreeList::BeginOverlayLock() {
+  if (overlay_lock_++ == 0) ShowOverlays(false);
+}
+
+void TCustomdxTreeList::EndOverlayLock() {
+  if (overlay_lock_ == 0) return;
+  if (--overlay_lock_ == 0) ShowOverlays(true);
+}
+
+void TCustomdxTreeList::ShowOverlays(bool show) {
+  const bool dragging = state_ == tsBandDragging || state_ == tsColumnDragging;
+  if (show) {
+    if (IsSizingState(state_) && !sizing_line_shown_) DrawSizingLine();
+    if (dragging) DrawArrows();
+    drag_picture_.ShowImage(true);
+  } else {
+    if (sizing_line_shown_) DrawSizingLine();
+    arrows_.Hide();
+    drag_picture_.ShowImage(false);
+  }
+}
+
+// ---- the sizing line ------------------------------------------------------------------------
+
+void TCustomdxTreeList::DrawSizingLine() {
+  sizing_line_shown_ = !sizing_line_shown_;
+  if (!HandleAllocated()) return;
+  const Layout layout = GetLayout();
+  WindowDC dc(hwnd_);
+  if (!dc.get()) return;
+  const int old_rop = SetROP2(dc.get(), R2_NOTXORPEN);
+  editors::SelectScope pen(dc.get(), GetStockObject(BLACK_PEN));
+  // Drawn twice, each line puts back what was under it.
+  auto line = [&](int x1, int y1, int x2, int y2) {
+    MoveToEx(dc.get(), x1, y1, nullptr);
+    LineTo(dc.get(), x2, y2);
+  };
+  const int lines = state_ == tsColumnSizing || state_ == tsRowSizing ? 1 : 2;
+  for (int i = 0; i < lines; ++i) {
+    if (IsWidthSizing(state_)) {
+      line(sizing_pos_ + i, layout.band_panel.top, sizing_pos_ + i, layout.data.bottom);
+    } else {
+      const RECT client = ClientRect();
+      line(client.left, sizing_pos_ + i, client.right, sizing_pos_ + i);
+    }
+  }
+  SetROP2(dc.get(), old_rop);
+}
+
+void TCustomdxTreeList::PlaceSizingLine(int pos) {
+  if (sizing_line_shown_) DrawSizingLine();
+  sizing_pos_ = pos;
+  if (overlay_lock_ == 0) DrawSizingLine();
+}
+
+void TCustomdxTreeList::StartSizing(TdxTreeListState state, int pos) {
+  sizing_band_ = hit_.band;
+  sizing_column_ = hit_.column;
+  sizing_grab_ = 0;
+  if (IsWidthSizing(state)) {
+    // The line starts on the edge's last pixel (a band's edge is two wide), wherever in the
+    // edge zone the mouse took it, and follows the mouse from there.
+    const Layout layout = GetLayout();
+    const LayoutHeaderCell* cell = layout.HeaderOf(hit_.column);
+    const int edge = state == tsColumnSizing ? (cell ? cell->right - 1 : pos)
+                     : hit_.band >= 0 && hit_.band < static_cast<int>(layout.bands.size())
+                         ? layout.bands[hit_.band].right - 2
+                         : pos;
+    sizing_grab_ = pos - edge;
+    pos = edge;
+  } else if (state == tsRowSizing && pressed_node_) {
+    // A row's line starts at its bottom: the height the row has.
+    const int edge = NodeRowRect(pressed_node_).bottom;
+    sizing_grab_ = pos - edge;
+    pos = edge;
+  }
+  sizing_start_ = sizing_pos_ = pos;
+  SetState(state);
+  if (overlay_lock_ == 0) DrawSizingLine();
+}
+
+// ---- mouse ----------------------------------------------------------------------------------
+
+bool TCustomdxTreeList::StartInteractionAt(int x, int y, bool double_click) {
+  switch (hit_.kind) {
+    case htColumnEdge:
+      if (double_click) {
+        DoBestFitColumn(hit_.column);
+      } else if (CanSizeColumn(hit_.column)) {
+        StartSizing(tsColumnSizing, x);
+      }
+      return true;
+    case htBandEdge:
+      if (double_click) {
+        DoBestFitBand(hit_.band);
+      } else if ((options_ex_ & aoBandSizing) && IsBandSizeable(hit_.band)) {
+        StartSizing(tsBandSizing, x);
+      }
+      return true;
+    case htBandPanelEdge:
+      if (options_ex_ & aoBandPanelSizing) StartSizing(tsBandPanelSizing, y);
+      return true;
+    case htHeaderPanelEdge:
+      if (options_ex_ & aoHeaderPanelSizing) StartSizing(tsHeaderPanelSizing, y);
+      return true;
+    case htRowEdge:
+      if (options_ex_ & aoRowSizing) {
+        pressed_node_ = hit_.node;
+        StartSizing(tsRowSizing, y);
+      }
+      return true;
+    case htColumn:
+      pressed_column_ = hit_.column;
+      if (hit_.part == 2) SetPressedButtonColumn(hit_.column, true);
+      SetState(hit_.part == 2 ? tsColumnButtonDown : tsColumnDown);
+      return true;
+    case htBand:
+      pressed_band_ = hit_.band;
+      SetState(tsBandDown);
+      return true;
+    default: return false;
+  }
+}
+
+void TCustomdxTreeList::InteractionMouseMove(int x, int y) {
+  if (IsSizingState(state_)) {
+    MoveSizingLine(x, y);
+    return;
+  }
+  if (state_ == tsNodeDragging) {
+    drag_picture_.Move(seams_.cursor_pos());
+    DragOverNodeAt({x, y});
+    return;
+  }
+  if (std::abs(x - down_point_.x) <= kDragThreshold &&
+      std::abs(y - down_point_.y) <= kDragThreshold) {
+    return;
+  }
+  if (state_ == tsColumnDown && IsColumnMovingAllowed()) {
+    StartHeaderOrBandDrag();
+  } else if (state_ == tsBandDown && IsBandMovingAllowed()) {
+    StartHeaderOrBandDrag();
+  } else if (state_ == tsNodeDown && drag_mode_ == TDragMode::dmAutomatic) {
+    BeginNodeDrag();
+    if (state_ == tsNodeDragging) DragOverNodeAt({x, y});
+  }
+}
+
+void TCustomdxTreeList::InteractionMouseUp() {
+  switch (state_) {
+    case tsBandDragging: EndBandDrag(true); break;
+    case tsColumnDragging: EndHeaderDrag(true); break;
+    case tsNodeDragging: EndNodeDrag(); break;
+    case tsColumnDown:
+    case tsColumnButtonDown:
+      SetPressedButtonColumn(-1, false);
+      pressed_column_ = -1;
+      break;
+    case tsBandDown: pressed_band_ = -1; break;
+    default:
+      if (IsSizingState(state_)) ApplySizing();
+      break;
+  }
+}
+
+void TCustomdxTreeList::MoveSizingLine(int x, int y) {
+  int pos = sizing_pos_;
+  switch (state_) {
+    case tsColumnSizing: {
+      const SizingRange range = GetColumnSizingRange(sizing_column_, x);
+      pos = std::clamp(x - sizing_grab_, range.min, range.max);
+      break;
+    }
+    case tsBandSizing: {
+      const SizingRange range = GetBandSizingRange(sizing_band_, x);
+      pos = std::clamp(x - sizing_grab_, range.min, range.max);
+      break;
+    }
+    case tsBandPanelSizing: pos = GetBandPanelSizingPos(y); break;
+    case tsHeaderPanelSizing: pos = GetHeaderPanelSizingPos(y); break;
+    case tsRowSizing: {
+      if (!pressed_node_) return;
+      const SizingRange range = GetRowSizingRange(pressed_node_, y);
+      pos = std::clamp(y - sizing_grab_, range.min, range.max);
+      break;
+    }
+    default: return;
+  }
+  if (pos != sizing_pos_) PlaceSizingLine(pos);
+}
+
+void TCustomdxTreeList::ApplySizing() {
+  const TdxTreeListState state = state_;
+  if (sizing_line_shown_) DrawSizingLine();
+  const int start = sizing_start_;
+  int pos = sizing_pos_;
+  switch (state) {
+    case tsBandSizing: {
+      const SizingRange range = GetBandSizingRange(sizing_band_, pos);
+      pos = std::clamp(pos, range.min, range.max);
+      if (pos == start) break;
+      if (IsAutoWidth()) {
+        ResizeBandAutoWidth(sizing_band_, pos - range.origin + 2);
+      } else {
+        ResizeBandColumns(sizing_band_, pos - range.origin + 2);
+      }
+      DoColumnsWidthChanged();
+      break;
+    }
+    case tsColumnSizing: {
+      const SizingRange range = GetColumnSizingRange(sizing_column_, pos);
+      pos = std::clamp(pos, range.min, range.max);
+      if (pos == start) break;
+      const HeaderModel& model = GetHeaderModel();
+      const LayoutHeaderCell* cell = GetLayout().HeaderOf(sizing_column_);
+      if (!cell) break;
+      const int band = cell->band;
+      const int width = pos - range.origin + 1;
+      if (model.band_widths_follow_columns && !IsAutoWidth() && model.bands[band].rows.size() < 2) {
+        ResizeColumnSingleRow(band, sizing_column_, width);
+      } else {
+        ResizeColumnInRow(band, sizing_column_, width);
+      }
+      DoColumnsWidthChanged();
+      break;
+    }
+    case tsBandPanelSizing: SetBandRowCount(CalcBandPanelRowCount(pos)); break;
+    case tsHeaderPanelSizing: SetHeaderPanelRowCount(CalcHeaderPanelRowCount(pos)); break;
+    case tsRowSizing:
+      if (pos != start && pressed_node_)
+        SetDefaultRowHeight(CalcRowSizingHeight(pressed_node_, pos));
+      break;
+    default: break;
+  }
+}
+
+// ---- sizing ranges --------------------------------------------------------------------------
+
+SizingRange TCustomdxTreeList::GetBandSizingRange(int band, int x) {
+  const Layout layout = GetLayout();
+  const HeaderModel& model = GetHeaderModel();
+  const auto it = std::find_if(layout.bands.begin(), layout.bands.end(),
+                               [&](const LayoutBand& b) { return b.index == band; });
+  if (it == layout.bands.end()) return {x, x, x};
+  const int origin = it->left;
+  const int min = origin + BandMinWidth(model, band) + (band == 0 ? model.first_band_offset : 0);
+  const int max = IsBandFullSizing(band) ? 100000 : ClientWidth() - 2;
+  return Range(min, max, origin);
+}
+
+SizingRange TCustomdxTreeList::GetColumnSizingRange(int column, int x) {
+  const Layout layout = GetLayout();
+  const HeaderModel& model = GetHeaderModel();
+  const LayoutHeaderCell* cell = layout.HeaderOf(column);
+  if (!cell) return {x, x, x};
+  const int origin = cell->left;
+  const int min = origin + model.columns[column].min_width +
+                  OffsetShare(model, cell->band, cell->row, cell->position);
+  int max;
+  if (!IsAutoWidth() && IsColumnFullSizing(column)) {
+    max = 100000;
+  } else if (model.band_widths_follow_columns && !show_bands_) {
+    max = ClientWidth() - 1;
+  } else {
+    max = layout.bands[cell->band].right;
+  }
+  return Range(min, max, origin);
+}
+
+SizingRange TCustomdxTreeList::GetRowSizingRange(TdxTreeListNode* node, int y) {
+  if (!node) return {y, y, y};
+  const Layout layout = GetLayout();
+  const int top = NodeRowRect(node).top;
+  const int min = top + GetRowHeight(node, metrics_.row_height, true);
+  const int max = (show_footer_ ? layout.footer.top : layout.rows.bottom) - 1;
+  return Range(min, max, top);
+}
+
+int TCustomdxTreeList::GetBandPanelSizingPos(int y) {
+  const Layout layout = GetLayout();
+  if (IsRectEmpty(&layout.band_panel)) return sizing_pos_;
+  const int rows = SnapBandPanelRows(y - layout.band_panel.top, metrics_.band_line_height,
+                                     metrics_.flat, GetHeaderModel().max_band_rows);
+  return layout.band_panel.top + BandPanelRowBottom(rows, metrics_.band_line_height, metrics_.flat);
+}
+
+int TCustomdxTreeList::GetHeaderPanelSizingPos(int y) {
+  const Layout layout = GetLayout();
+  if (IsRectEmpty(&layout.header_panel)) return sizing_pos_;
+  const int line = metrics_.header_line_height;
+  const int rows =
+      HeaderPanelRowsAt(y - layout.header_panel.top, line, GetHeaderModel().max_header_panel_rows);
+  return layout.header_panel.top + rows * line;
+}
+
+int TCustomdxTreeList::CalcBandPanelRowCount(int y) {
+  return BandPanelRowsAbove(y - GetLayout().band_panel.top, metrics_.band_line_height,
+                            metrics_.flat, GetHeaderModel().max_band_rows);
+}
+
+int TCustomdxTreeList::CalcHeaderPanelRowCount(int y) {
+  return HeaderPanelRowsAt(y - GetLayout().header_panel.top, metrics_.header_line_height, 0);
+}
+
+int TCustomdxTreeList::CalcRowSizingHeight(TdxTreeListNode* node, int y) {
+  const int room = y - NodeRowRect(node).top;
+  int best = metrics_.row_height;
+  // A row is never lower than its line height: the search ends within `room` steps.
+  for (int h = best + 1; h <= room; ++h) {
+    if (GetRowHeight(node, h, true) > room) break;
+    best = h;
+  }
+  return best;
+}
+
+// ---- applying widths ------------------------------------------------------------------------
+
+void TCustomdxTreeList::ResizeColumnInRow(int band, int column, int width) {
+  const HeaderModel model = GetHeaderModel();
+  const Layout layout = GetLayout();
+  int row = 0, position = 0;
+  if (band < 0 || band >= static_cast<int>(model.bands.size()) ||
+      !FindInBand(model.bands[band], column, row, position)) {
+    return;
+  }
+  const std::vector<int>& cells = model.bands[band].rows[row];
+  width -= OffsetShare(model, band, row, position);
+  const int old_band_width = layout.band_widths[band];
+  std::vector<int> widths;
+  for (size_t p = 0; p < cells.size(); ++p) {
+    widths.push_back(layout.column_widths[cells[p]] -
+                     OffsetShare(model, band, row, static_cast<int>(p)));
+  }
+  const Redistribution result = RedistributeWidths(widths, position, width);
+  Locked([&] {
+    if (result.had > 0) ScaleHiddenColumns(band, result.taken, result.had);
+    int row_total = 0;
+    for (size_t p = 0; p < cells.size(); ++p) {
+      SetColumnWidth(cells[p], result.widths[p]);
+      row_total += result.widths[p];
+    }
+    if (!model.band_widths_follow_columns || old_band_width <= 0) return;
+    // The band's other rows keep their proportions at the new width.
+    for (size_t r = 0; r < model.bands[band].rows.size(); ++r) {
+      if (static_cast<int>(r) == row) continue;
+      for (int c : model.bands[band].rows[r]) {
+        SetColumnWidth(c, MulDivRound(model.columns[c].width, row_total, old_band_width));
+      }
+    }
+  });
+}
+
+void TCustomdxTreeList::ResizeColumnSingleRow(int band, int column, int width) {
+  const HeaderModel model = GetHeaderModel();
+  const Layout layout = GetLayout();
+  if (band < 0 || band >= static_cast<int>(model.bands.size()) ||
+      column >= static_cast<int>(layout.column_widths.size())) {
+    return;
+  }
+  const int old_band_width = layout.band_widths[band];
+  const int new_band_width = old_band_width + (width - layout.column_widths[column]);
+  Locked([&] {
+    const auto& rows = model.bands[band].rows;
+    for (size_t r = 0; r < rows.size(); ++r) {
+      std::vector<int> widths;
+      const bool own_row = std::find(rows[r].begin(), rows[r].end(), column) != rows[r].end();
+      for (size_t p = 0; p < rows[r].size(); ++p) {
+        const int c = rows[r][p];
+        const int share = OffsetShare(model, band, static_cast<int>(r), static_cast<int>(p));
+        const int shown = layout.column_widths[c] - share;
+        if (c == column) {
+          widths.push_back(width - share);
+        } else if (own_row || old_band_width <= 0) {
+          widths.push_back(shown);
+        } else {
+          widths.push_back(MulDivRound(shown, new_band_width, old_band_width));
+        }
+      }
+      widths = FillRowTo(std::move(widths), new_band_width);
+      for (size_t p = 0; p < rows[r].size(); ++p) SetColumnWidth(rows[r][p], widths[p]);
+    }
+  });
+}
+
+void TCustomdxTreeList::ResizeBandAutoWidth(int band, int width) {
+  const HeaderModel model = GetHeaderModel();
+  const Layout layout = GetLayout();
+  if (band < 0 || band >= static_cast<int>(layout.band_widths.size())) return;
+  if (band == 0) width -= model.first_band_offset;
+  const Redistribution result = RedistributeWidths(layout.band_widths, band, width);
+  Locked([&] {
+    if (result.had > 0) ScaleHiddenBands(result.taken, result.had);
+    for (size_t b = 0; b < result.widths.size(); ++b) {
+      const int index = static_cast<int>(b);
+      if (model.band_widths_follow_columns) {
+        ResizeBandColumnsFrom(model, layout, index,
+                              result.widths[b] + (b == 0 ? model.first_band_offset : 0));
+      } else {
+        SetBandWidth(index, result.widths[b]);
+      }
+    }
+  });
+}
+
+void TCustomdxTreeList::ResizeBandColumns(int band, int width) {
+  ResizeBandColumnsFrom(GetHeaderModel(), GetLayout(), band, width);
+}
+
+void TCustomdxTreeList::ResizeBandColumnsFrom(const HeaderModel& model, const Layout& layout,
+                                              int band, int width) {
+  if (band < 0 || band >= static_cast<int>(layout.band_widths.size())) return;
+  if (band == 0) width -= model.first_band_offset;
+  const int old_width = layout.band_widths[band];
+  // Copied first: the setters change the model the rows are read from.
+  const std::vector<std::vector<int>> rows = model.bands[band].rows;
+  Locked([&] {
+    if (old_width > 0) {
+      for (size_t r = 0; r < rows.size(); ++r) {
+        for (size_t p = 0; p < rows[r].size(); ++p) {
+          const int c = rows[r][p];
+          const int shown = layout.column_widths[c] -
+                            OffsetShare(model, band, static_cast<int>(r), static_cast<int>(p));
+          SetColumnWidth(c, MulDivRound(shown, width, old_width));
+        }
+      }
+      ScaleHiddenColumns(band, width, old_width);
+    }
+    SetBandWidth(band, width);
+  });
+}
+
+}  // namespace treelist
