@@ -323,6 +323,13 @@ TEST(SpinColumn, IntegerCellsRoundHalvesToEvenAndStayInTheIntegerRange) {
   for (const auto& [value, text] : cases) EXPECT_EQ(IntegerCellText(value), text) << value;
   EXPECT_EQ(FloatCellText(0.1 + 0.2), L"0.3");
   EXPECT_EQ(FloatCellText(1.5e20), L"1.5E20");
+  EXPECT_EQ(FloatCellText(-2.5e-7), L"-2.5E-7");
+  std::wstring parsed;
+  for (const wchar_t* text : {L" 2.5 ", L"-7", L"1e3", L"", L"  ", L"abc", L"2.5x", L"inf"}) {
+    double value = -1;
+    parsed += TryParseNumber(text, value) ? std::to_wstring(value) + L" " : L"- ";
+  }
+  EXPECT_EQ(parsed, L"2.500000 -7.000000 1000.000000 - - - - - ");
 }
 
 TEST(SpinColumn, EditsStoreTheRoundedNumberAndAnythingElseOpensAtZero) {
