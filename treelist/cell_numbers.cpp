@@ -55,14 +55,12 @@ std::wstring FloatCellText(double value) {
   wchar_t buffer[40] = {};
   std::swprintf(buffer, 40, L"%.15G", value);
   std::wstring text = buffer;
-  // "1.5E+020" as the locale writes it: "1.5E20".
+  // "1.5E+020" as the locale writes it: "1.5E20" (a printed exponent has a sign and digits).
   const size_t e = text.find(L'E');
   if (e != std::wstring::npos) {
-    std::wstring exponent = text.substr(e + 1);
-    const bool negative = !exponent.empty() && exponent[0] == L'-';
-    if (!exponent.empty() && (exponent[0] == L'+' || negative)) exponent.erase(0, 1);
-    exponent.erase(0, std::min(exponent.find_first_not_of(L'0'), exponent.size() - 1));
-    text = text.substr(0, e + 1) + (negative ? L"-" : L"") + exponent;
+    const bool negative = text[e + 1] == L'-';
+    const size_t digits = text.find_first_not_of(L'0', e + 2);
+    text = text.substr(0, e + 1) + (negative ? L"-" : L"") + text.substr(digits);
   }
   ReplaceAll(text, L".", DecimalSeparator());
   return text;

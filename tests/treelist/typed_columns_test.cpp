@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "framework/form_resource.h"
 #include "framework/forms.h"
 #include "framework/win/text.h"
 #include "framework/screen.h"
@@ -136,6 +137,32 @@ TEST(CheckColumn, EditsToggleTheNodesTextAndTellTheHandler) {
   EXPECT_EQ(toggles, "False0 True1 ");
   auto& data = dynamic_cast<editors::TdxCheckEditViewData&>(g.Paint(c, 1));
   EXPECT_EQ(data.ShownState(), editors::TdxCheckBoxState::cbsGrayed) << "empty shows grayed";
+}
+
+// What a form description keeps of a column, without the line that names it.
+std::string Described(TdxTreeListColumn& column) {
+  const std::string text = framework::WriteComponentText(column);
+  return text.substr(text.find('\n') + 1);
+}
+
+TEST(CheckColumn, CopiesTakeEverySettingAndRestoringGoesBackToANewColumn) {
+  TypedGrid g;
+  auto& fresh = g.Add<TdxTreeListCheckColumn>();
+  auto& source = g.Add<TdxTreeListCheckColumn>();
+  const std::string new_column = Described(fresh);
+  EXPECT_EQ(new_column.find("MinWidth"), std::string::npos) << new_column;
+  source.SetAllowGrayed(true);
+  source.SetBorder3D(true);
+  source.SetGlyphCount(2);
+  source.SetMinWidth(30);
+  source.SetShowNullFieldStyle(editors::TdxShowNullFieldStyle::nsInactive);
+  source.SetValueChecked("Yes");
+  source.SetValueGrayed("?");
+  source.SetValueUnchecked("No");
+  fresh.Assign(source);
+  EXPECT_EQ(Described(fresh), Described(source));
+  fresh.RestoreDefaults();
+  EXPECT_EQ(Described(fresh), new_column);
 }
 
 TEST(CheckColumn, MinimumHeightComesFromTheGlyphOnlyWhenItHasImages) {
