@@ -35,11 +35,7 @@ TdxTreeListCheckColumn::TdxTreeListCheckColumn(framework::TComponent* owner)
   SetMinWidth(16);
 }
 
-void TdxTreeListCheckColumn::SetBorder3D(bool value) {
-  if (border_3d_ == value) return;
-  border_3d_ = value;
-  Changed(false);
-}
+void TdxTreeListCheckColumn::SetBorder3D(bool value) { Store(border_3d_, value); }
 
 framework::TBitmap& TdxTreeListCheckColumn::Glyph() {
   if (!glyph_) glyph_ = std::make_unique<framework::TBitmap>();
@@ -62,27 +58,19 @@ void TdxTreeListCheckColumn::SetGlyphCount(int value) {
 }
 
 void TdxTreeListCheckColumn::SetShowNullFieldStyle(TdxShowNullFieldStyle value) {
-  if (null_style_ == value) return;
-  null_style_ = value;
-  Changed(false);
+  Store(null_style_, value);
 }
 
 void TdxTreeListCheckColumn::SetValueChecked(const std::string& value) {
-  if (texts_.checked == value) return;
-  texts_.checked = value;
-  Changed(false);
+  Store(texts_.checked, value);
 }
 
 void TdxTreeListCheckColumn::SetValueGrayed(const std::string& value) {
-  if (texts_.grayed == value) return;
-  texts_.grayed = value;
-  Changed(false);
+  Store(texts_.grayed, value);
 }
 
 void TdxTreeListCheckColumn::SetValueUnchecked(const std::string& value) {
-  if (texts_.unchecked == value) return;
-  texts_.unchecked = value;
-  Changed(false);
+  Store(texts_.unchecked, value);
 }
 
 void TdxTreeListCheckColumn::Assign(const TdxTreeListColumn& source) {

@@ -64,6 +64,13 @@ class TdxTreeListCheckColumn : public TdxTreeListColumn {
   TdxToggleEvent OnToggleClick;
 
  private:
+  // A setting that changed is stored and the grid lays the column out again.
+  template <class T>
+  void Store(T& field, const T& value) {
+    if (field == value) return;
+    field = value;
+    Changed(false);
+  }
   editors::TdxEditButtonStyle BoxStyle() const;
   HBITMAP GlyphHandle();
 

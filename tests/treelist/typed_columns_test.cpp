@@ -161,6 +161,13 @@ TEST(CheckColumn, CopiesTakeEverySettingAndRestoringGoesBackToANewColumn) {
   source.SetValueUnchecked("No");
   fresh.Assign(source);
   EXPECT_EQ(Described(fresh), Described(source));
+  const auto settings = [](TdxTreeListCheckColumn& c) {
+    return std::to_string(c.AllowGrayed()) + std::to_string(c.Border3D()) +
+           std::to_string(c.GlyphCount()) + std::to_string(c.MinWidth()) +
+           std::to_string(static_cast<int>(c.ShowNullFieldStyle())) + c.ValueChecked() +
+           c.ValueGrayed() + c.ValueUnchecked();
+  };
+  EXPECT_EQ(settings(fresh), "112301Yes?No");
   fresh.RestoreDefaults();
   EXPECT_EQ(Described(fresh), new_column);
 }
