@@ -20,16 +20,7 @@ namespace {
 
 using namespace treelist;
 
-void Pump() {
-  for (int i = 0; i < 20; ++i) {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    Sleep(10);
-  }
-}
+using treelist_test::Pump;
 
 std::wstring SmallPicture() {
   framework::TBitmap bitmap(14, 14, framework::TPixelFormat::pf24bit);
