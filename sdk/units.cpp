@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "framework/rounding.h"
 #include "sdk/exceptions.h"
 #include "sdk/number_text.h"
 
@@ -13,14 +14,7 @@ namespace {
 // Host short texts hold this many characters.
 constexpr size_t kMaxLengthText = 255;
 
-// Nearest integer, halves to even, whatever rounding mode the host left set.
-double RoundHalfEven(double x) {
-  const double floor = std::floor(x);
-  const double diff = x - floor;
-  if (diff > 0.5) return floor + 1;
-  if (diff < 0.5) return floor;
-  return std::fmod(floor, 2.0) == 0 ? floor : floor + 1;
-}
+using framework::RoundHalfEven;
 
 std::string FormatLength(double units, std::uint32_t numerator, int denominator_exponent,
                          int decimals, const char* unit) {

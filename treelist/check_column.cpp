@@ -9,12 +9,6 @@ namespace {
 
 const std::vector<std::string> kNullStyleNames = {"nsUnchecked", "nsInactive", "nsGrayedChecked"};
 
-bool SameTextInLocale(const std::wstring& a, const std::string& b) {
-  const std::wstring wide = win::Widen(b);
-  return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), static_cast<int>(a.size()),
-                        wide.c_str(), static_cast<int>(wide.size())) == CSTR_EQUAL;
-}
-
 }  // namespace
 
 const framework::TClassInfo& TdxTreeListCheckColumn::StaticClassInfo() {
@@ -37,16 +31,11 @@ const framework::TClassInfo& TdxTreeListCheckColumn::StaticClassInfo() {
 
 TdxTreeListCheckColumn::TdxTreeListCheckColumn(framework::TComponent* owner)
     : TdxTreeListColumn(owner),
-      value_checked_(DefaultValueChecked()),
-      value_unchecked_(DefaultValueUnchecked()) {
+      texts_{DefaultValueChecked(), DefaultValueUnchecked(), std::string()} {
   SetMinWidth(16);
 }
 
-void TdxTreeListCheckColumn::SetBorder3D(bool value) {
-  if (border_3d_ == value) return;
-  border_3d_ = value;
-  Changed(false);
-}
+void TdxTreeListCheckColumn::SetBorder3D(bool value) { Store(border_3d_, value); }
 
 framework::TBitmap& TdxTreeListCheckColumn::Glyph() {
   if (!glyph_) glyph_ = std::make_unique<framework::TBitmap>();
@@ -69,42 +58,19 @@ void TdxTreeListCheckColumn::SetGlyphCount(int value) {
 }
 
 void TdxTreeListCheckColumn::SetShowNullFieldStyle(TdxShowNullFieldStyle value) {
-  if (null_style_ == value) return;
-  null_style_ = value;
-  Changed(false);
+  Store(null_style_, value);
 }
 
 void TdxTreeListCheckColumn::SetValueChecked(const std::string& value) {
-  if (value_checked_ == value) return;
-  value_checked_ = value;
-  Changed(false);
+  Store(texts_.checked, value);
 }
 
 void TdxTreeListCheckColumn::SetValueGrayed(const std::string& value) {
-  if (value_grayed_ == value) return;
-  value_grayed_ = value;
-  Changed(false);
+  Store(texts_.grayed, value);
 }
 
 void TdxTreeListCheckColumn::SetValueUnchecked(const std::string& value) {
-  if (value_unchecked_ == value) return;
-  value_unchecked_ = value;
-  Changed(false);
-}
-
-TdxCheckBoxState TdxTreeListCheckColumn::TextToState(const std::wstring& text) const {
-  if (SameTextInLocale(text, value_checked_)) return TdxCheckBoxState::cbsChecked;
-  if (SameTextInLocale(text, value_unchecked_)) return TdxCheckBoxState::cbsUnchecked;
-  return TdxCheckBoxState::cbsGrayed;
-}
-
-std::string TdxTreeListCheckColumn::StateToText(TdxCheckBoxState state) const {
-  switch (state) {
-    case TdxCheckBoxState::cbsUnchecked: return value_unchecked_;
-    case TdxCheckBoxState::cbsChecked: return value_checked_;
-    case TdxCheckBoxState::cbsGrayed: break;
-  }
-  return value_grayed_;
+  Store(texts_.unchecked, value);
 }
 
 void TdxTreeListCheckColumn::Assign(const TdxTreeListColumn& source) {
@@ -117,9 +83,9 @@ void TdxTreeListCheckColumn::Assign(const TdxTreeListColumn& source) {
     if (check->glyph_) SetGlyph(check->glyph_.get());
     SetGlyphCount(check->glyph_count_);
     SetShowNullFieldStyle(check->null_style_);
-    SetValueChecked(check->value_checked_);
-    SetValueGrayed(check->value_grayed_);
-    SetValueUnchecked(check->value_unchecked_);
+    SetValueChecked(check->texts_.checked);
+    SetValueGrayed(check->texts_.grayed);
+    SetValueUnchecked(check->texts_.unchecked);
   });
 }
 
@@ -131,9 +97,9 @@ void TdxTreeListCheckColumn::RestoreDefaults() {
   glyph_.reset();
   glyph_count_ = 6;
   null_style_ = TdxShowNullFieldStyle::nsUnchecked;
-  value_checked_ = DefaultValueChecked();
-  value_unchecked_ = DefaultValueUnchecked();
-  value_grayed_.clear();
+  texts_.checked = DefaultValueChecked();
+  texts_.unchecked = DefaultValueUnchecked();
+  texts_.grayed.clear();
   Changed(false);
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "editors/check_edit.h"
+#include "treelist/check_texts.h"
 #include "treelist/column.h"
 
 namespace treelist {
@@ -36,16 +37,16 @@ class TdxTreeListCheckColumn : public TdxTreeListColumn {
   void SetGlyphCount(int value);
   TdxShowNullFieldStyle ShowNullFieldStyle() const noexcept { return null_style_; }
   void SetShowNullFieldStyle(TdxShowNullFieldStyle value);
-  const std::string& ValueChecked() const noexcept { return value_checked_; }
+  const std::string& ValueChecked() const noexcept { return texts_.checked; }
   void SetValueChecked(const std::string& value);
-  const std::string& ValueGrayed() const noexcept { return value_grayed_; }
+  const std::string& ValueGrayed() const noexcept { return texts_.grayed; }
   void SetValueGrayed(const std::string& value);
-  const std::string& ValueUnchecked() const noexcept { return value_unchecked_; }
+  const std::string& ValueUnchecked() const noexcept { return texts_.unchecked; }
   void SetValueUnchecked(const std::string& value);
 
   // The checked and unchecked texts match without regard to case; any other text is grayed.
-  TdxCheckBoxState TextToState(const std::wstring& text) const;
-  std::string StateToText(TdxCheckBoxState state) const;
+  TdxCheckBoxState TextToState(const std::wstring& text) const { return texts_.ToState(text); }
+  std::string StateToText(TdxCheckBoxState state) const { return texts_.ToText(state); }
 
   void Assign(const TdxTreeListColumn& source) override;
   void RestoreDefaults() override;
@@ -63,6 +64,13 @@ class TdxTreeListCheckColumn : public TdxTreeListColumn {
   TdxToggleEvent OnToggleClick;
 
  private:
+  // A setting that changed is stored and the grid lays the column out again.
+  template <class T>
+  void Store(T& field, const T& value) {
+    if (field == value) return;
+    field = value;
+    Changed(false);
+  }
   editors::TdxEditButtonStyle BoxStyle() const;
   HBITMAP GlyphHandle();
 
@@ -71,7 +79,7 @@ class TdxTreeListCheckColumn : public TdxTreeListColumn {
   std::unique_ptr<framework::TBitmap> glyph_;
   int glyph_count_ = 6;
   TdxShowNullFieldStyle null_style_ = TdxShowNullFieldStyle::nsUnchecked;
-  std::string value_checked_, value_grayed_, value_unchecked_;
+  TdxCheckTexts texts_;
 };
 
 }  // namespace treelist

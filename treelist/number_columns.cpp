@@ -1,30 +1,13 @@
 // The date, time, spin, calculator and currency columns.
 #include "treelist/number_columns.h"
 
-#include <cfloat>
-#include <climits>
+#include <algorithm>
 #include <cmath>
-#include <cwchar>
-#include <cwctype>
 
-#include "framework/win/text.h"
+#include "treelist/cell_numbers.h"
 
 namespace treelist {
 namespace {
-
-std::wstring DecimalSeparator() {
-  wchar_t buffer[8] = {};
-  if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buffer, 8) <= 0) return L".";
-  return buffer;
-}
-
-void ReplaceAll(std::wstring& text, const std::wstring& from, const std::wstring& to) {
-  if (from.empty() || from == to) return;
-  for (size_t at = text.find(from); at != std::wstring::npos;
-       at = text.find(from, at + to.size())) {
-    text.replace(at, from.size(), to);
-  }
-}
 
 // Spin and currency values reach the node through the editor's text: the limits apply only
 // while min < max, as the editors apply them.
@@ -34,52 +17,6 @@ double Limited(double value, double min, double max) {
 }
 
 }  // namespace
-
-bool TryParseNumber(const std::wstring& text, double& value) {
-  std::wstring plain = text;
-  ReplaceAll(plain, DecimalSeparator(), L".");
-  const wchar_t* begin = plain.c_str();
-  while (std::iswspace(*begin)) ++begin;
-  if (!*begin) return false;
-  wchar_t* end = nullptr;
-  const double parsed = std::wcstod(begin, &end);
-  while (std::iswspace(*end)) ++end;
-  if (*end || !std::isfinite(parsed)) return false;
-  value = parsed;
-  return true;
-}
-
-double RoundHalfEven(double value) {
-  const double lower = std::floor(value);
-  const double fraction = value - lower;
-  if (fraction > 0.5) return lower + 1;
-  if (fraction < 0.5) return lower;
-  return std::fmod(lower, 2.0) == 0 ? lower : lower + 1;
-}
-
-std::wstring IntegerCellText(double value) {
-  if (std::isnan(value)) return L"0";
-  const double rounded =
-      std::clamp(RoundHalfEven(value), static_cast<double>(INT_MIN), static_cast<double>(INT_MAX));
-  return std::to_wstring(static_cast<int>(rounded));
-}
-
-std::wstring FloatCellText(double value) {
-  wchar_t buffer[40] = {};
-  std::swprintf(buffer, 40, L"%.15G", value);
-  std::wstring text = buffer;
-  // "1.5E+020" as the locale writes it: "1.5E20".
-  const size_t e = text.find(L'E');
-  if (e != std::wstring::npos) {
-    std::wstring exponent = text.substr(e + 1);
-    const bool negative = !exponent.empty() && exponent[0] == L'-';
-    if (!exponent.empty() && (exponent[0] == L'+' || negative)) exponent.erase(0, 1);
-    exponent.erase(0, std::min(exponent.find_first_not_of(L'0'), exponent.size() - 1));
-    text = text.substr(0, e + 1) + (negative ? L"-" : L"") + exponent;
-  }
-  ReplaceAll(text, L".", DecimalSeparator());
-  return text;
-}
 
 // ---- date ----------------------------------------------------------------------------------
 

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "treelist/cell_numbers.h"
 #include "treelist/drop_down_columns.h"
 
 namespace treelist {
@@ -71,16 +72,6 @@ class TdxTreeListTimeColumn : public TdxTreeListColumn {
 };
 
 using editors::TdxSpinEditValueType;
-
-// A number in the user's locale (its decimal separator or "."), blanks around it allowed;
-// false when the text is no number.
-bool TryParseNumber(const std::wstring& text, double& value);
-// Halves go to the even neighbour: 2.5 -> 2, 3.5 -> 4, -2.5 -> -2.
-double RoundHalfEven(double value);
-// How an integer cell writes `value`: rounded half to even, held within the integer range.
-std::wstring IntegerCellText(double value);
-// How a float cell writes `value`: general format, 15 significant digits, locale separator.
-std::wstring FloatCellText(double value);
 
 class TdxTreeListSpinColumn : public TdxTreeListColumn {
  public:

@@ -94,4 +94,15 @@ void FillImages(framework::TImageList& images, std::initializer_list<COLORREF> c
   ReleaseDC(nullptr, screen);
 }
 
+void Pump() {
+  for (int i = 0; i < 20; ++i) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    Sleep(10);
+  }
+}
+
 }  // namespace treelist_test

@@ -84,6 +84,9 @@ struct GridForm {
   void Key(WORD key);
 };
 
+// Runs the messages that come in for 200 ms, so that the screen shows what was painted.
+void Pump();
+
 // A node named `name` under `parent` (null: top level).
 TdxTreeListNode* AddNamed(TestTreeList& grid, TdxTreeListNode* parent, const std::wstring& name);
 

@@ -13,16 +13,7 @@ using treelist_test::GridForm;
 
 namespace {
 
-void Pump() {
-  for (int i = 0; i < 20; ++i) {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    Sleep(10);
-  }
-}
+using treelist_test::Pump;
 
 TEST(TreeListScreen, ScrollThenPaintEqualsAFullRepaint) {
   GridForm f(260, 220);

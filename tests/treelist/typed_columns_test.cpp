@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "framework/form_resource.h"
 #include "framework/forms.h"
 #include "framework/win/text.h"
 #include "framework/screen.h"
@@ -136,6 +137,39 @@ TEST(CheckColumn, EditsToggleTheNodesTextAndTellTheHandler) {
   EXPECT_EQ(toggles, "False0 True1 ");
   auto& data = dynamic_cast<editors::TdxCheckEditViewData&>(g.Paint(c, 1));
   EXPECT_EQ(data.ShownState(), editors::TdxCheckBoxState::cbsGrayed) << "empty shows grayed";
+}
+
+// What a form description keeps of a column, without the line that names it.
+std::string Described(TdxTreeListColumn& column) {
+  const std::string text = framework::WriteComponentText(column);
+  return text.substr(text.find('\n') + 1);
+}
+
+TEST(CheckColumn, CopiesTakeEverySettingAndRestoringGoesBackToANewColumn) {
+  TypedGrid g;
+  auto& fresh = g.Add<TdxTreeListCheckColumn>();
+  auto& source = g.Add<TdxTreeListCheckColumn>();
+  const std::string new_column = Described(fresh);
+  EXPECT_EQ(new_column.find("MinWidth"), std::string::npos) << new_column;
+  source.SetAllowGrayed(true);
+  source.SetBorder3D(true);
+  source.SetGlyphCount(2);
+  source.SetMinWidth(30);
+  source.SetShowNullFieldStyle(editors::TdxShowNullFieldStyle::nsInactive);
+  source.SetValueChecked("Yes");
+  source.SetValueGrayed("?");
+  source.SetValueUnchecked("No");
+  fresh.Assign(source);
+  EXPECT_EQ(Described(fresh), Described(source));
+  const auto settings = [](TdxTreeListCheckColumn& c) {
+    return std::to_string(c.AllowGrayed()) + std::to_string(c.Border3D()) +
+           std::to_string(c.GlyphCount()) + std::to_string(c.MinWidth()) +
+           std::to_string(static_cast<int>(c.ShowNullFieldStyle())) + c.ValueChecked() +
+           c.ValueGrayed() + c.ValueUnchecked();
+  };
+  EXPECT_EQ(settings(fresh), "112301Yes?No");
+  fresh.RestoreDefaults();
+  EXPECT_EQ(Described(fresh), new_column);
 }
 
 TEST(CheckColumn, MinimumHeightComesFromTheGlyphOnlyWhenItHasImages) {
@@ -323,6 +357,13 @@ TEST(SpinColumn, IntegerCellsRoundHalvesToEvenAndStayInTheIntegerRange) {
   for (const auto& [value, text] : cases) EXPECT_EQ(IntegerCellText(value), text) << value;
   EXPECT_EQ(FloatCellText(0.1 + 0.2), L"0.3");
   EXPECT_EQ(FloatCellText(1.5e20), L"1.5E20");
+  EXPECT_EQ(FloatCellText(-2.5e-7), L"-2.5E-7");
+  std::wstring parsed;
+  for (const wchar_t* text : {L" 2.5 ", L"-7", L"1e3", L"", L"  ", L"abc", L"2.5x", L"inf"}) {
+    double value = -1;
+    parsed += TryParseNumber(text, value) ? std::to_wstring(value) + L" " : L"- ";
+  }
+  EXPECT_EQ(parsed, L"2.500000 -7.000000 1000.000000 - - - - - ");
 }
 
 TEST(SpinColumn, EditsStoreTheRoundedNumberAndAnythingElseOpensAtZero) {

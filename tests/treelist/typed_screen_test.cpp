@@ -1,0 +1,161 @@
+// On a real screen: a grid with one column of each type, closed and with each column's editor
+// open. The pictures go to build/pictures/ to be looked at; the checks ask only that each
+// cell and each editor shows something in its place.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "editors/picture_edits.h"
+#include "framework/forms.h"
+#include "framework/streams.h"
+#include "grid_fixture.h"
+#include "support/screen_capture.h"
+#include "treelist/button_columns.h"
+#include "treelist/check_column.h"
+#include "treelist/memo_column.h"
+#include "treelist/number_columns.h"
+#include "treelist/picture_columns.h"
+
+namespace {
+
+using namespace treelist;
+
+using treelist_test::Pump;
+
+std::wstring SmallPicture() {
+  framework::TBitmap bitmap(14, 14, framework::TPixelFormat::pf24bit);
+  RECT all{0, 0, 14, 14}, inner{3, 3, 11, 11};
+  FillRect(bitmap.Canvas().Handle(), &all, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+  FillRect(bitmap.Canvas().Handle(), &inner, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  framework::TMemoryStream stream;
+  bitmap.SaveToStream(stream);
+  return editors::BytesToValue(
+      std::string(stream.Bytes().begin(), stream.Bytes().begin() + stream.Size()));
+}
+
+struct TypedScreen {
+  framework::TForm form{nullptr};
+  TCustomdxTreeListControl grid{nullptr};
+  framework::TImageList images{nullptr};
+  std::vector<TdxTreeListColumn*> columns;
+
+  template <class Column>
+  Column& Add(const wchar_t* caption, std::initializer_list<std::wstring> texts) {
+    auto* column = grid.CreateColumn<Column>();
+    column->SetCaption(caption);
+    column->SetWidth(66);
+    int row = 0;
+    for (const std::wstring& text : texts)
+      grid.SetNodeString(grid.Items(row++), column->Index(), text);
+    columns.push_back(column);
+    return *column;
+  }
+
+  TypedScreen() {
+    form.SetBounds(4, 4, 1012, 170);
+    grid.SetParent(&form);
+    grid.SetBounds(2, 2, 1000, 130);
+    grid.SetOptions((grid.Options() | aoEditing) & ~aoRowSelect);
+    grid.SetOptionsEx(grid.OptionsEx() | aoShowButtonAlways);
+    treelist_test::FillImages(images, {RGB(200, 40, 40), RGB(40, 160, 40)});
+    for (int i = 0; i < 3; ++i) grid.Add();
+    auto& check = Add<TdxTreeListCheckColumn>(L"Check", {L"True", L"False", L""});
+    auto& pick = Add<TdxTreeListPickColumn>(L"Pick", {L"vertical", L"off", L""});
+    pick.SetItems({"horizontal", "vertical", "off"});
+    pick.SetShowButtonStyle(TdxShowButtonStyle::sbAlways);
+    Add<TdxTreeListMRUColumn>(L"MRU", {L"last", L"", L""}).SetItems({"last", "first"});
+    Add<TdxTreeListMemoColumn>(L"Memo", {L"two\r\nlines", L"one", L""});
+    Add<TdxTreeListDateColumn>(L"Date", {L"2026-12-08", L"", L""});
+    Add<TdxTreeListTimeColumn>(L"Time", {L"12:30:00", L"", L""});
+    Add<TdxTreeListSpinColumn>(L"Spin", {L"42", L"abc", L""})
+        .SetShowButtonStyle(TdxShowButtonStyle::sbAlways);
+    Add<TdxTreeListCalcColumn>(L"Calc", {L"3.25", L"", L""});
+    Add<TdxTreeListCurrencyColumn>(L"Money", {L"1234.5", L"abc", L"0"});
+    Add<TdxTreeListButtonColumn>(L"Button", {L"text", L"", L""})
+        .SetShowButtonStyle(TdxShowButtonStyle::sbAlways);
+    auto& image = Add<TdxTreeListImageColumn>(L"Image", {L"a", L"b", L"z"});
+    image.SetValues({"a", "b"});
+    image.SetDescriptions({"Red", "Green"});
+    image.SetShowDescription(true);
+    image.SetImages(&images);
+    Add<TdxTreeListHyperLinkColumn>(L"Link", {L"http://localhost/", L"", L""}).SetSingleClick(true);
+    Add<TdxTreeListGraphicColumn>(L"Graphic", {SmallPicture(), L"no picture", L""})
+        .SetStretch(false);
+    Add<TdxTreeListBlobColumn>(L"Blob", {L"notes", L"", L""});
+    auto& wrapper = Add<TdxTreeListWrapperColumn>(L"Wrapper", {L"True", L"False", L""});
+    wrapper.OnGetReferenceColumn = [&check](framework::TComponent*, TdxTreeListNode*,
+                                            TdxTreeListColumn*& column) { column = &check; };
+    form.Show();
+    Pump();
+  }
+
+  // Each cell as its column paints it, where the grid put the cell.
+  void PaintCells() {
+    HDC dc = GetDC(grid.Handle());
+    for (TdxTreeListColumn* c : columns) {
+      for (int row = 0; row < grid.Count(); ++row) {
+        TdxTreeListNode* node = grid.Items(row);
+        TdxCellViewInfo cell;
+        cell.node = node;
+        cell.rect = grid.GetCellRect(node, c->Index());
+        cell.selected = node == grid.GetFocusedNode() && c->Index() == grid.FocusedColumn();
+        cell.brush_color = cell.selected ? framework::clHighlight : framework::clWindow;
+        cell.text_color = cell.selected ? framework::clHighlightText : framework::clWindowText;
+        cell.font = grid.Font().Handle();
+        cell.multi_line = c->IsMemoColumn();
+        cell.text = c->GetDisplayText(node, c->GetCellText(node));
+        c->SetPaintedNode(node);
+        editors::TdxEditViewData& data = c->GetViewData();
+        c->PrepareViewData(data, cell);
+        c->SetPaintedNode(nullptr);
+        InflateRect(&data.Bounds, 2, 2);
+        const int saved = SaveDC(dc);
+        IntersectClipRect(dc, cell.rect.left, cell.rect.top, cell.rect.right - 1,
+                          cell.rect.bottom - 1);
+        data.Paint(dc);
+        RestoreDC(dc, saved);
+      }
+    }
+    ReleaseDC(grid.Handle(), dc);
+  }
+};
+
+TEST(TypedColumnsScreen, EachColumnPaintsItsCellsAndOpensItsEditorInPlace) {
+  TypedScreen s;
+  s.grid.SetFocusedCell(s.grid.Items(1), 0, true);
+  Pump();
+  s.PaintCells();
+  const testsupport::ScreenCapture closed = testsupport::ScreenCapture::OfWindow(s.grid.Handle());
+  closed.Save("treelist_typed_columns");
+  const COLORREF window = GetSysColor(COLOR_WINDOW);
+  std::string blank;
+  for (TdxTreeListColumn* c : s.columns) {
+    RECT cell = s.grid.GetCellRect(s.grid.Items(0), c->Index());
+    const RECT ink = closed.InkBox(closed.FromClient(s.grid.Handle(), cell), window);
+    if (IsRectEmpty(&ink)) blank += c->Caption().size() ? std::string(1, c->Caption()[0]) : "?";
+  }
+  EXPECT_EQ(blank, "") << "cells of the first row that show nothing";
+  for (TdxTreeListColumn* c : s.columns) {
+    s.grid.SetFocusedCell(s.grid.Items(0), c->Index(), true);
+    s.grid.ShowEditor();
+    Pump();
+    ASSERT_EQ(s.grid.State(), tsEditing) << c->ClassInfo().Name();
+    s.PaintCells();
+    editors::TdxInplaceEdit* editor = s.grid.InplaceEditor();
+    RedrawWindow(editor->Handle(), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Pump();
+    const std::string name = c->ClassInfo().Name().substr(11);  // after "TdxTreeList"
+    testsupport::ScreenCapture::OfWindow(s.grid.Handle()).Save("treelist_typed_" + name);
+    RECT placed{};
+    GetWindowRect(editor->Handle(), &placed);
+    RECT cell = s.grid.GetCellRect(s.grid.Items(0), c->Index());
+    MapWindowPoints(s.grid.Handle(), nullptr, reinterpret_cast<POINT*>(&cell), 2);
+    RECT overlap{};
+    EXPECT_TRUE(IsWindowVisible(editor->Handle()) && IntersectRect(&overlap, &placed, &cell))
+        << name << ": the editor covers its cell";
+    s.grid.CancelEditor();
+  }
+}
+
+}  // namespace
