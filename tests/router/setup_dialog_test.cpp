@@ -21,8 +21,7 @@
 #include "router/padstack.h"
 #include "router/setup_tree_list.h"
 #include "router/writer_rule_queries.h"
-#include "rules_session.h"
-#include "sdk/pcb_api.h"
+#include "setup_session.h"
 #include "support/test_paths.h"
 
 namespace {
@@ -49,22 +48,11 @@ std::string Rows(TSpecctraSetup& dialog, const char* grid) {
 class SetupDialog : public ::testing::Test {
  protected:
   void Open(const std::string& source) {
-    board_file_ = dir_.Path("board.json");
-    testsupport::WriteFile(board_file_, testsupport::ReadFile(testsupport::TestDataPath(source)));
-    ASSERT_EQ(rulestest::OpenBoard(board_file_), "");
-    board_ = sdk::PcbApi_GetCurrentBoardHandle();
-    BuildViaStyleList(board_);
-    rules_ = std::make_unique<TOvixRules>(board_);
-    rules_->Collect();
-    settings_ = std::make_unique<TQixDocumentSetings>(board_);
-    DocumentSettingsGlobal() = settings_.get();
-    DeleteFileA(SettingsFileName().c_str());
-  }
-  void TearDown() override {
-    DocumentSettingsGlobal() = nullptr;
-    FreeViaStyleList();
-    SetupDialogRunner() = nullptr;
-    DeleteFileA(SettingsFileName().c_str());
+    objects_.reset();
+    objects_ = std::make_unique<setuptest::ExportObjects>(dir_, source);
+    board_ = objects_->board;
+    rules_ = objects_->rules.get();
+    settings_ = objects_->settings.get();
   }
   // The dialog made and loaded as RunSetupDialog does; `drive` is the user.
   bool Run(const std::function<int(TSpecctraSetup&)>& drive) {
@@ -73,15 +61,15 @@ class SetupDialog : public ::testing::Test {
   }
 
   testsupport::TempDir dir_;
-  std::string board_file_;
+  std::unique_ptr<setuptest::ExportObjects> objects_;
   sdk::Handle board_ = 0;
-  std::unique_ptr<TOvixRules> rules_;
-  std::unique_ptr<TQixDocumentSetings> settings_;
+  TOvixRules* rules_ = nullptr;
+  TQixDocumentSetings* settings_ = nullptr;
 };
 
 TEST_F(SetupDialog, ListsItsPagesAndShowsTheChosenOneUnderItsName) {
   Open("../examples/rules-board.json");
-  TSpecctraSetup dialog(board_, rules_.get());
+  TSpecctraSetup dialog(board_, rules_);
   EXPECT_EQ(dialog.Caption(), L"Setup Specctra Router");
   EXPECT_EQ(Rows(dialog, "PanelsTree"),
             "Via Styles\r\nLayer Directions\r\nIncompatible Design Rules\r\nGeneral\r\n");
@@ -119,7 +107,7 @@ TEST_F(SetupDialog, StoresEachControlIntoItsOwnSetting) {
        {"../examples/rules-board.json", "router/testdata/via-styles-board.json"}) {
     SCOPED_TRACE(board);
     Open(board);
-    TSpecctraSetup dialog(board_, rules_.get());
+    TSpecctraSetup dialog(board_, rules_);
     TRouterSettings stored;
     stored.protect_pre_routes = stored.dfm_feature = stored.export_polygons = true;
     stored.adv_feature = true;  // else "Generate use_via statements" takes no click
@@ -219,7 +207,7 @@ TEST_F(SetupDialog, TestPointsFollowTheBoxSideAndValue) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.side) + " " + c.value);
-    TSpecctraSetup dialog(board_, rules_.get());
+    TSpecctraSetup dialog(board_, rules_);
     dialog.Board().settings.test_point_styles = c.styles;
     dialog.Board().settings.test_point_side = c.side;
     dialog.Board().settings.adv_feature = !c.styles;
@@ -240,7 +228,7 @@ TEST_F(SetupDialog, TestPointsFollowTheBoxSideAndValue) {
 // A length that does not read keeps its setting, and the user is told which field it was.
 TEST_F(SetupDialog, KeepsALengthItCannotReadAndSaysWhich) {
   Open("../examples/rules-board.json");
-  TSpecctraSetup dialog(board_, rules_.get());
+  TSpecctraSetup dialog(board_, rules_);
   dialog.LoadSetupControls();
   dialog.Find<controls::TXPEdit>("WireGrid").SetText(L"fine");
   dialog.Find<controls::TXPEdit>("ViaGrid").SetText(L"0mil");
@@ -327,7 +315,7 @@ TEST_F(SetupDialog, PicksLayerDirectionsFromTheListIntoTheDesignFile) {
 // headings carry data (and are drawn bold); a clean board shows the root alone.
 TEST_F(SetupDialog, ListsTheRuleProblemsUnderTheirKinds) {
   Open("../examples/rules-board.json");
-  TSpecctraSetup dialog(board_, rules_.get());
+  TSpecctraSetup dialog(board_, rules_);
   dialog.LoadSetupControls();
   EXPECT_EQ(
       Rows(dialog, "dxTreeList_Rules"),
@@ -347,7 +335,7 @@ TEST_F(SetupDialog, ListsTheRuleProblemsUnderTheirKinds) {
             "incorrect priority|Following Rules have incompatible scopes|");
 
   Open("router/testdata/via-styles-board.json");
-  TSpecctraSetup clean(board_, rules_.get());
+  TSpecctraSetup clean(board_, rules_);
   clean.LoadSetupControls();
   EXPECT_EQ(Rows(clean, "dxTreeList_Rules"), "Rules with problems\t\r\n");
 }
@@ -355,7 +343,7 @@ TEST_F(SetupDialog, ListsTheRuleProblemsUnderTheirKinds) {
 // A picture of each page in the three looks, filled from the rules board.
 TEST_F(SetupDialog, DrawsEachPage) {
   Open("../examples/rules-board.json");
-  TSpecctraSetup dialog(board_, rules_.get());
+  TSpecctraSetup dialog(board_, rules_);
   dialog.LoadSetupControls();
   std::string shown;
   for (const auto& [page, picture] : {std::pair{"General", "general"},
