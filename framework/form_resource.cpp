@@ -25,13 +25,16 @@ struct Token {
   int line = 1;
 };
 
+struct Assignment;
+
 struct Value {
-  enum class Kind { Integer, Identifier, String, Set, List, Binary } kind = Kind::Integer;
+  enum class Kind { Integer, Identifier, String, Set, List, Binary, Items } kind = Kind::Integer;
   int64_t integer = 0;
   std::string text;  // identifier or binary bytes
   std::wstring string;
   std::vector<std::string> set;
   std::vector<std::wstring> list;
+  std::vector<std::vector<Assignment>> items;  // of a collection
 };
 
 struct Assignment {
@@ -76,7 +79,7 @@ class Lexer {
       ReadString(token);
     } else if (c == '{') {
       ReadBinary(token);
-    } else if (std::string("=:[](),").find(c) != std::string::npos) {
+    } else if (std::string("=:[](),<>").find(c) != std::string::npos) {
       token.kind = TokenKind::Symbol;
       token.text = std::string(1, c);
       ++pos_;
@@ -242,16 +245,40 @@ class Parser {
         node.children.push_back(ParseObject(depth + 1));
         continue;
       }
-      // assignment ::= PATH "=" value
-      Assignment assignment;
-      assignment.line = current_.line;
-      assignment.path = ExpectIdentifier("a property name");
-      ExpectSymbol('=');
-      assignment.value = ParseValue();
-      node.assignments.push_back(std::move(assignment));
+      node.assignments.push_back(ParseAssignment());
     }
     Advance();
     return node;
+  }
+
+  // assignment ::= PATH "=" value
+  Assignment ParseAssignment() {
+    Assignment assignment;
+    assignment.line = current_.line;
+    assignment.path = ExpectIdentifier("a property name");
+    ExpectSymbol('=');
+    assignment.value = ParseValue();
+    return assignment;
+  }
+
+  // items ::= "<" { "item" { assignment } "end" } ">"
+  Value ParseItems() {
+    Value value;
+    value.kind = Value::Kind::Items;
+    Advance();
+    while (!IsSymbol('>')) {
+      if (!IsWord("item")) throw SyntaxError(current_.line, "expected \"item\" or '>'");
+      Advance();
+      std::vector<Assignment> item;
+      while (!IsWord("end")) {
+        if (current_.kind == TokenKind::End) throw SyntaxError(current_.line, "missing \"end\"");
+        item.push_back(ParseAssignment());
+      }
+      Advance();
+      value.items.push_back(std::move(item));
+    }
+    Advance();
+    return value;
   }
 
   // value ::= INTEGER | IDENT | STRING | BINARY | "[" [IDENT {"," IDENT}] "]" | "(" {STRING} ")"
@@ -274,6 +301,7 @@ class Parser {
       case TokenKind::Symbol:
         if (IsSymbol('[')) return ParseSet();
         if (IsSymbol('(')) return ParseList();
+        if (IsSymbol('<')) return ParseItems();
         [[fallthrough]];
       case TokenKind::End: throw SyntaxError(current_.line, "expected a value");
     }
@@ -390,7 +418,22 @@ void Assign(Loading& loading, TComponent& component, const Assignment& assignmen
     throw ApplyError(e.what());
   }
   const Value& value = assignment.value;
-  if (prop->kind == PropKind::Event) {
+  if (prop->kind == PropKind::Collection) {
+    if (value.kind != Value::Kind::Items) BadValue(*prop, "items in angle brackets");
+    prop->clear_items(object);
+    for (const std::vector<Assignment>& item_assignments : value.items) {
+      void* item = prop->add_item(object);
+      for (const Assignment& a : item_assignments) {
+        try {
+          auto [target, item_prop] = ResolveProperty(item, *prop->sub_info, a.path);
+          if (!item_prop->set) BadValue(*item_prop, "a plain value");
+          item_prop->set(target, Convert(*item_prop, a.value));
+        } catch (const Exception& e) {
+          throw ApplyError("property " + prop->name + ": " + e.what());
+        }
+      }
+    }
+  } else if (prop->kind == PropKind::Event) {
     if (value.kind != Value::Kind::Identifier) BadValue(*prop, "a handler name");
     const MethodInfo* method = loading.root.ClassInfo().FindMethod(value.text);
     if (!method) {
@@ -506,6 +549,16 @@ class Writer {
       if (prop->kind == PropKind::Object) {
         if (prop->stored && !prop->stored(object)) continue;
         WriteProperties(prop->sub_object(object), *prop->sub_info, path + ".", depth);
+        continue;
+      }
+      if (prop->kind == PropKind::Collection) {
+        Line(depth, path + " = <");
+        for (void* item : prop->items(object)) {
+          Line(depth + 1, "item");
+          WriteProperties(item, *prop->sub_info, "", depth + 2);
+          Line(depth + 1, "end");
+        }
+        Line(depth, ">");
         continue;
       }
       if (prop->kind == PropKind::Data) {

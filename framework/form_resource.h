@@ -5,6 +5,10 @@
 //     Caption = 'Sample'                -- strings: 'it''s' with #13#10 or #8364 between parts
 //     Font.Style = [fsBold]             -- sub-properties by path; sets in brackets
 //     OnShow = FormShow                 -- events by the form's published method name
+//     Bands = <                         -- collections: items of assignments
+//       item
+//         Caption = 'Net'
+//       end>
 //     object Button1: TButton           -- children, made by registered class name
 //       Items = ('one' 'two')           -- string lists
 //       Data = { 0A0B0C }               -- binary data in hexadecimal

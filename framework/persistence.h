@@ -37,7 +37,8 @@ enum class PropKind {
   Strings,
   Event,
   Data,
-  Object
+  Object,
+  Collection
 };
 
 // Integer, Enumeration (index), Set (bit i = identifier i) and Color use int64_t; String and
@@ -78,6 +79,10 @@ struct PropInfo {
   std::function<void(void*, const std::any&, const std::string&)> bind;
   // Written by a form writer only while this says so (a colour taken from the parent is not).
   std::function<bool(void*)> stored;
+  // Collection: the items of an object (of class sub_info), emptied and added to by a reader.
+  std::function<std::vector<void*>(void*)> items;
+  std::function<void(void*)> clear_items;
+  std::function<void*(void*)> add_item;
   // Data: reads and writes the blob's own stream form.
   std::function<void(void*, TStream&)> read_data;
   std::function<void(void*, TStream&)> write_data;
@@ -161,6 +166,17 @@ class TClassInfo {
     info.sub_info = &sub_info;
     return Add(std::move(info));
   }
+  // A list of items of class `item_info` ("Bands = < item ... end >" in a form description).
+  template <class T>
+  TClassInfo& Collection(const char* name, const TClassInfo& item_info,
+                         std::vector<void*> (T::*items)(), void (T::*clear)(), void* (T::*add)()) {
+    PropInfo info = NewProp(name, PropKind::Collection);
+    info.sub_info = &item_info;
+    info.items = [items](void* object) { return (Cast<T>(object)->*items)(); };
+    info.clear_items = [clear](void* object) { (Cast<T>(object)->*clear)(); };
+    info.add_item = [add](void* object) { return (Cast<T>(object)->*add)(); };
+    return Add(std::move(info));
+  }
   template <class T, class... A>
   TClassInfo& Event(const char* name, TEvent<A...> T::*member) {
     PropInfo info = NewProp(name, PropKind::Event);
@@ -182,6 +198,11 @@ class TClassInfo {
     info.read_data = [read](void* object, TStream& s) { (Cast<T>(object)->*read)(s); };
     info.write_data = [write](void* object, TStream& s) { (Cast<T>(object)->*write)(s); };
     return Add(std::move(info));
+  }
+  // The last property added has no default: it is written whenever it is stored.
+  TClassInfo& NoDefault() {
+    properties_.back().default_value.reset();
+    return *this;
   }
   // The last property added is written only while `predicate` holds.
   template <class T>

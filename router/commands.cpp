@@ -70,13 +70,6 @@ void CheckFileName(const std::string& file_name, const std::string& what) {
   if (folder) throw sdk::Exception(file_name + " is a folder, not a " + what);
 }
 
-// The board open in the PCB editor; the commands have nothing to work on without one.
-sdk::Handle CurrentBoard() {
-  const sdk::Handle board = sdk::PcbApi_GetCurrentBoardHandle();
-  if (board == 0) throw sdk::Exception("No board is open in the PCB editor");
-  return board;
-}
-
 // The via-style list of one command: built at its start, freed at its end whatever happens.
 class ViaStyleListScope {
  public:

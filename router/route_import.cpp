@@ -84,6 +84,7 @@ class NetTable {
   // A net the editor cannot read is counted: its copper will be skipped as of a net the board
   // lacks.
   NetTable(const sdk::TPcbBoard& board, SkippedRecords& skipped) {
+    std::vector<std::pair<std::string, sdk::Handle>> nets;
     board.IterateObjects(
         [&](sdk::Handle handle) {
           sdk::TPcbNet net(handle);
@@ -91,11 +92,18 @@ class NetTable {
             ++skipped[{"board net", "the editor could not read"}];
             return;
           }
-          // The first net of a name (and of a folded name) in the board's order answers for it.
-          exact_.emplace(net.GetName(), handle);
-          folded_.emplace(sdk::FoldedAscii(net.GetName()), handle);
+          nets.emplace_back(net.GetName(), handle);
         },
         1u << pcbapi::kNet, sdk::LayerZero(), 0);
+    // Filled at their full size at once: growing tables rehash every node again and again, and
+    // on a large board each node they touch is a cache miss.
+    exact_.reserve(nets.size());
+    folded_.reserve(nets.size());
+    for (auto& [name, handle] : nets) {
+      // The first net of a name (and of a folded name) in the board's order answers for it.
+      folded_.try_emplace(sdk::FoldedAscii(name), handle);
+      exact_.try_emplace(std::move(name), handle);
+    }
   }
   // The net of an escaped name: the exact name first, so that nets differing only in case keep
   // their copper; else the first that matches without regard to case; else 0.
@@ -190,7 +198,10 @@ TBoardSurvey SurveyBoard(const sdk::TPcbBoard& board, sdk::Coord tolerance) {
   auto survey_object = [&](const sdk::TPCBObject& object) {
     const bool via = dynamic_cast<const sdk::TPcbVia*>(&object) != nullptr;
     const bool track = dynamic_cast<const sdk::TPcbTrack*>(&object) != nullptr;
-    if (object.GetHoleSize() > 0) survey.holes.emplace(object.GetAuxWord(), object.GetHoleSize());
+    // Nearly every via and pad repeats a padstack filed already: no node is made for those.
+    if (object.GetHoleSize() > 0) {
+      survey.holes.try_emplace(object.GetAuxWord(), object.GetHoleSize());
+    }
     const bool routing = (via || track) && object.GetNetHandle() != 0 &&
                          object.GetAuxInteger() == 0 && !IsFixedCopper(object, nets);
     if (routing && track) {
@@ -597,11 +608,8 @@ bool LoadRouteFile(const std::string& path, TRouteImportReport* report) {
   const std::string text = ReadRouteFileText(path);
   const RouteFileContents contents = ReadRouteRecords(text, path);
 
-  // Without an open board there is nothing to import into; the command goes on to the status.
-  const sdk::Handle board_handle = sdk::PcbApi_GetCurrentBoardHandle();
-  if (board_handle == 0) return false;
   const ImportScope scope(path);
-  TBoard board(board_handle);
+  TBoard board(CurrentBoard());
   board.Sync(pcbapi::kRead);
   TRouteImportReport done;
   const std::string preferences = PerDocumentFileName(board.GetFileName());

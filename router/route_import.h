@@ -30,8 +30,8 @@ struct TRouteImportReport {
 // Imports the route file into the current board and shows the report as the host's status text.
 // The file is read and checked first: a file that cannot be read, or is not a complete route
 // file, raises ERouteFileError before the board changes. Records the board has no layer or net
-// for are skipped and reported; copper the board has already is not added again. False, with
-// nothing done, when no board is open.
+// for are skipped and reported; copper the board has already is not added again. Without an open
+// board it raises sdk::Exception. True whenever it returns.
 bool LoadRouteFile(const std::string& path, TRouteImportReport* report = nullptr);
 
 // Makes the free pad that stands for a pad-like padstack placed as a via, and adds it to the

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "sdk/ascii_case.h"
+#include "sdk/exceptions.h"
 #include "sdk/file_ownership.h"
 #include "sdk/pcb_api.h"
 #include "sdk/pcb_object_kinds.h"
@@ -25,7 +26,8 @@ int TBoard::Sync(sdk::Mode mode) {
   if (mode == 0 || mode == 2) {
     WriteSettings();
   } else {
-    settings_problems = ReadSpecctraSetup(framework::IniFile(SettingsFileName()), Imperial(), settings);
+    settings_problems =
+        ReadSpecctraSetup(framework::IniFile(SettingsFileName()), Imperial(), settings);
   }
   return result;
 }
@@ -34,6 +36,13 @@ void TBoard::WriteSettings() const {
   framework::IniFile ini(SettingsFileName());
   WriteSpecctraSetup(ini, Imperial(), settings);
   sdk::SaveIniFile(ini);
+}
+
+// The commands have nothing to work on without a board.
+sdk::Handle CurrentBoard() {
+  const sdk::Handle board = sdk::PcbApi_GetCurrentBoardHandle();
+  if (board == 0) throw sdk::Exception("No board is open in the PCB editor");
+  return board;
 }
 
 void RemoveMarkedEmbeddedObjects(sdk::TPcbBoard& board) {

@@ -29,6 +29,9 @@ class TBoard : public sdk::TPcbBoard {
   std::vector<std::string> settings_problems;
 };
 
+// The handle of the board open in the PCB editor; raises sdk::Exception when none is open.
+sdk::Handle CurrentBoard();
+
 // The marker in the names of embedded objects the export leaves on the board.
 constexpr char kExportMarker[] = "Tralvek_HS";
 

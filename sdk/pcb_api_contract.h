@@ -578,6 +578,8 @@ namespace quorvel_host {
 using OpenBoard = int(__stdcall*)(const char* path, char* error, int size);
 // Writes the current board to a board file; same convention.
 using SaveBoard = int(__stdcall*)(const char* path, char* error, int size);
+// Closes the current board, as a user closes the document: afterwards no board is open.
+using CloseBoard = void(__stdcall*)();
 // Receives one journal line per recorded event.
 using JournalAppend = void(__stdcall*)(const char* line);
 // Sets (or, with null, clears) the host's journal.
@@ -586,6 +588,7 @@ using SetJournal = void(__stdcall*)(JournalAppend append);
 inline constexpr const char* kModuleName = "Quorvel.dll";
 inline constexpr const char* kOpenBoardName = "Quorvel_OpenBoard";
 inline constexpr const char* kSaveBoardName = "Quorvel_SaveBoard";
+inline constexpr const char* kCloseBoardName = "Quorvel_CloseBoard";
 inline constexpr const char* kSetJournalName = "Quorvel_SetJournal";
 // What the editor can be made to refuse, so that tests see how a caller copes with a board that
 // will not take, give up or show an object.

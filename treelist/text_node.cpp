@@ -28,4 +28,8 @@ void TdxTreeListTextNode::MoveText(int from, int to) {
   }
 }
 
+void TdxTreeListTextNode::RemoveText(int index) {
+  if (index >= 0 && index < TextCount()) texts_.erase(texts_.begin() + index);
+}
+
 }  // namespace treelist

@@ -25,6 +25,8 @@ class TdxTreeListTextNode : public TdxTreeListNode {
   void ReserveTexts(int count) { texts_.reserve(static_cast<size_t>(count)); }
   // Moves the text of slot `from` to slot `to`, the ones between shifting by one.
   void MoveText(int from, int to);
+  // Drops the text of slot `index`; the later ones move down one slot.
+  void RemoveText(int index);
 
  private:
   // Wide in memory, so that what the wide editors typed survives until the node is stored.

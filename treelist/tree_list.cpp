@@ -490,6 +490,7 @@ void TCustomdxTreeList::LayoutChanged() {
     in.has_band = !model.bands.empty();
     in.state_image_height = state_images_ ? state_images_->Height() : 0;
     in.assigned_default_row_height = assigned_default_row_height_;
+    in.column_min_row_height = GetColumnsMinCellHeight();
     metrics_ = ComputeMetrics(in);
     if (!metrics_.default_row_height_assigned) assigned_default_row_height_ = 0;
     ClearCachedHeights();
@@ -941,6 +942,20 @@ editors::TdxInplaceEdit* TCustomdxTreeList::CreateEditor(int) {
   return new editors::TdxInplaceEdit(this);
 }
 
+void TCustomdxTreeList::PrepareEditor(editors::TdxInplaceEdit& editor) {
+  editor.SetTextOffsets(1, 0, 0, 0);
+}
+
+void TCustomdxTreeList::LoadEditValue(TdxTreeListNode* node, int column,
+                                      editors::TdxInplaceEdit& editor) {
+  editor.SetText(GetCellText(node, column));
+}
+
+void TCustomdxTreeList::SaveEditValue(TdxTreeListNode* node, int column,
+                                      editors::TdxInplaceEdit& editor) {
+  SetNodeString(node, column, editor.Text());
+}
+
 void TCustomdxTreeList::ShowEditor() {
   if (!(options_ & aoEditing) || (options_ & aoRowSelect) || !focused_node_) return;
   if (!DoEditing(focused_node_)) return;
@@ -953,6 +968,7 @@ void TCustomdxTreeList::ShowEditor() {
 }
 
 void TCustomdxTreeList::PlaceEditor(bool keep_notify) {
+  editor_ = GetColumnEditor(focused_column_);
   if (!editor_) {
     editor_ = CreateEditor(focused_column_);
     editor_->SetVisible(false);
@@ -962,8 +978,8 @@ void TCustomdxTreeList::PlaceEditor(bool keep_notify) {
   edited_column_ = focused_column_;
   if (keep_notify) editor_->LockShowNotify();
   BeginEditorUpdate();
-  editor_->SetTextOffsets(1, 0, 0, 0);
-  editor_->SetText(GetCellText(edited_node_, edited_column_));
+  PrepareEditor(*editor_);
+  LoadEditValue(edited_node_, edited_column_, *editor_);
   editor_->InitEditState(true);
   EndEditorUpdate();
   editor_->SetClosing(false);
@@ -976,7 +992,7 @@ void TCustomdxTreeList::HideEditor(bool focus_grid, bool write_back) {
   TdxTreeListNode* node = edited_node_;
   edited_node_ = nullptr;
   if (write_back && node && editor_->Text() != editor_->LoadedText()) {
-    SetNodeString(node, edited_column_, editor_->Text());
+    SaveEditValue(node, edited_column_, *editor_);
     DoEdited(node);
   }
   editor_->SetClosing(true);

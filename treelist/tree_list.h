@@ -233,6 +233,12 @@ class TCustomdxTreeList : public TreeListBase,
   void SetShowHeader(bool value) { SetRelayoutFlag(show_header_, value); }
   void SetShowIndicator(bool value) { SetRelayoutFlag(show_indicator_, value); }
   void SetShowGrid(bool value) { SetRelayoutFlag(show_grid_, value); }
+  bool ShowGrid() const noexcept { return show_grid_; }
+  bool ShowBands() const noexcept { return show_bands_; }
+  bool ShowHeader() const noexcept { return show_header_; }
+  bool ShowIndicator() const noexcept { return show_indicator_; }
+  void SetShowPreviewGrid(bool value) { SetRelayoutFlag(show_preview_grid_, value); }
+  bool ShowPreviewGrid() const noexcept { return show_preview_grid_; }
   void SetShowFooter(bool value) { SetRelayoutFlag(show_footer_, value); }
   void SetShowRoot(bool value) { SetRelayoutFlag(show_root_, value); }
   void SetShowRowFooter(bool value) { SetRelayoutFlag(show_row_footer_, value); }
@@ -403,6 +409,15 @@ class TCustomdxTreeList : public TreeListBase,
   void Loaded() override;
   // The editor of a column; the grid owns it (a child component) and keeps it for later cells.
   virtual editors::TdxInplaceEdit* CreateEditor(int column);
+  // The editor made before for the column's cells, or null to make one.
+  virtual editors::TdxInplaceEdit* GetColumnEditor(int) { return editor_; }
+  // Before each edit: the editor's set-up, then the cell's value into it; on accepting, the
+  // value back into the node.
+  virtual void PrepareEditor(editors::TdxInplaceEdit& editor);
+  virtual void LoadEditValue(TdxTreeListNode* node, int column, editors::TdxInplaceEdit& editor);
+  virtual void SaveEditValue(TdxTreeListNode* node, int column, editors::TdxInplaceEdit& editor);
+  // The largest row height the columns' cells ask for (0: none).
+  virtual int GetColumnsMinCellHeight() { return 0; }
   // Fills the editor from the focused cell and shows it over the cell.
   virtual void PlaceEditor(bool keep_notify);
   void HideEditor(bool focus_grid, bool write_back);

@@ -1,6 +1,7 @@
-// The grid with columns: node data and the node stream.
+// The grid with columns: construction, node data and the node stream.
 #include "treelist/tree_list_control.h"
 
+#include "framework/application.h"
 #include "treelist/data_stream.h"
 
 namespace treelist {
@@ -23,6 +24,31 @@ void ForEachNode(const std::vector<TdxTreeListNode*>& nodes, Visit& visit) {
 }
 
 }  // namespace
+
+TCustomdxTreeListControl::TCustomdxTreeListControl(framework::TComponent* owner)
+    : TCustomdxTreeList(owner), bands_(std::make_unique<TdxTreeListBands>(this)) {
+  bands_->Add();  // before the collection is attached: no change reaches the grid yet
+  bands_->Attach();
+  LayoutChanged();
+}
+
+TCustomdxTreeListControl::~TCustomdxTreeListControl() {
+  try {
+    SaveLayout();
+  } catch (...) {
+    // A store that cannot be written (a full disk, a locked key) must not end the program.
+    framework::Application::Instance().HandleException();
+  }
+  destroying_columns_ = true;
+  // Columns owned elsewhere (the form) stay alive but leave the grid.
+  while (!columns_.empty()) {
+    TdxTreeListColumn* column = columns_.back();
+    column->tree_list_ = nullptr;
+    columns_.pop_back();
+    if (column->Owner() == this) delete column;
+  }
+  sorted_.clear();
+}
 
 int TCustomdxTreeListControl::GetNodeImageIndex(const TdxTreeListNode* node, ImageKind kind) {
   const TdxTreeListTextNode* text_node = AsTextNode(node);
@@ -81,6 +107,14 @@ void TCustomdxTreeListControl::MoveColumnValues(int from, int to) {
     if (TdxTreeListTextNode* text_node = AsTextNode(node)) text_node->MoveText(from, to);
   };
   ForEachNode(TopNodes(), move);
+}
+
+void TCustomdxTreeListControl::ColumnRemovedFromNodes(int index) {
+  if (index < 0) return;
+  auto remove = [index](TdxTreeListNode* node) {
+    if (TdxTreeListTextNode* text_node = AsTextNode(node)) text_node->RemoveText(index);
+  };
+  ForEachNode(TopNodes(), remove);
 }
 
 void TCustomdxTreeListControl::ReadData(framework::TStream& stream) {

@@ -1,22 +1,37 @@
-// The grid with columns: its nodes are text nodes holding one text per column value slot, and
-// it stores them all in its binary "Data" stream.
+// The grid with columns: its nodes are text nodes holding one text per column value slot, its
+// columns sit in bands and header rows that it lays out for the core, and it stores its nodes
+// in its binary "Data" stream.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "framework/ini_files.h"
 #include "framework/streams.h"
+#include "treelist/bands.h"
+#include "treelist/column.h"
 #include "treelist/text_node.h"
 #include "treelist/tree_list.h"
 
 namespace treelist {
 
 using TNodeIndexEvent = framework::TEvent<framework::TComponent*, TdxTreeListNode*, int&>;
+using TColumnEvent = framework::TEvent<framework::TComponent*, TdxTreeListColumn*>;
+using TColumnAllowEvent = framework::TEvent<framework::TComponent*, TdxTreeListColumn*, bool&>;
+using TColumnSortedEvent =
+    framework::TEvent<framework::TComponent*, TdxTreeListColumn*, TdxTreeListColumnSort&>;
+using TBandEvent = framework::TEvent<framework::TComponent*, TdxTreeListBand*>;
+// (grid, column, cell, text): the general cell handler, asked first.
+using TColumnCellDrawEvent =
+    framework::TEvent<framework::TComponent*, TdxTreeListColumn*, TdxCellDrawInfo&, std::wstring&>;
 
 class TCustomdxTreeListControl : public TCustomdxTreeList {
  public:
   using ImageKind = TreeListNodeOwner::ImageKind;
-  using TCustomdxTreeList::TCustomdxTreeList;
+  explicit TCustomdxTreeListControl(framework::TComponent* owner);
+  ~TCustomdxTreeListControl() override;
 
   // Node data. Image indexes: a text node's own, else 0 / -1 / -1, then the matching event.
   int GetNodeImageIndex(const TdxTreeListNode* node, ImageKind kind) override;
@@ -29,6 +44,8 @@ class TCustomdxTreeListControl : public TCustomdxTreeList {
 
   // A column moved from value slot `from` to `to`: every node's text moves with it.
   void MoveColumnValues(int from, int to);
+  // A column of value slot `index` goes: every node drops that text, later ones move down.
+  void ColumnRemovedFromNodes(int index);
 
   // The "Data" stream: all nodes with their texts, images and data words. Written only when
   // there are nodes. Reading replaces every node, or raises ENodeDataError and changes nothing.
@@ -38,13 +55,214 @@ class TCustomdxTreeListControl : public TCustomdxTreeList {
   // The marker the last read stream began with: 0 for the old form with 1-byte text lengths.
   int32_t DataFormatMarker() const noexcept { return data_format_marker_; }
 
+  // ---- columns -------------------------------------------------------------------------------
+  int ColumnCount() const noexcept { return static_cast<int>(columns_.size()); }
+  // Null outside 0 .. ColumnCount() - 1.
+  TdxTreeListColumn* Columns(int index) const noexcept;
+  int IndexOfColumn(const TdxTreeListColumn* column) const;
+  // A column of `make`'s class owned by `owner` (the grid when null), named after the grid.
+  template <class Column>
+  Column* CreateColumn(framework::TComponent* owner = nullptr) {
+    auto* column = new Column(owner ? owner : this);
+    NameAndAttach(*column);
+    return column;
+  }
+  // The target of every column change (null: the header layout only).
+  void ColumnChanged(TdxTreeListColumn* column);
+  bool EnableUnicodeSupport() const noexcept { return enable_unicode_support_; }
+  void SetEnableUnicodeSupport(bool value);
+  // Button style of the cells and editors, from the look.
+  editors::TdxEditButtonStyle EditButtonStyle() const;
+
+  // ---- sorting by columns --------------------------------------------------------------------
+  // The columns with a sort mark, in sort priority.
+  const std::vector<TdxTreeListColumn*>& SortedColumns() const noexcept { return sorted_; }
+  // While held, sorting waits; the last release sorts.
+  void BeginSortLock() noexcept { ++sort_lock_; }
+  void EndSortLock();
+  bool SortLocked() const noexcept { return sort_lock_ > 0; }
+  // Before a column gets a mark: a plain auto sort replaces every other mark.
+  virtual void BeforeSortColumn(TdxTreeListColumn* column);
+  virtual void AddSortedColumn(TdxTreeListColumn* column);
+  void RemoveSortedColumn(TdxTreeListColumn* column);
+  // The marked columns again, ordered by the order they were loaded with.
+  void RebuildSortedColumns();
+  // Sorts by the primary sorted column (aoAutoSort only).
+  virtual void SortNodes();
+
+  // ---- bands and header rows -----------------------------------------------------------------
+  TdxTreeListBands& Bands() noexcept { return *bands_; }
+  const TdxTreeListBands& Bands() const noexcept { return *bands_; }
+  int BandRowCount() const noexcept { return band_row_count_; }
+  void SetBandRowCount(int value);
+  int BandMaxRowCount() const noexcept { return band_max_row_count_; }
+  void SetBandMaxRowCount(int value);
+  int HeaderMinRowCount() const noexcept { return header_min_row_count_; }
+  void SetHeaderMinRowCount(int value);
+  int HeaderPanelMaxRowCount() const noexcept { return header_panel_max_row_count_; }
+  void SetHeaderPanelMaxRowCount(int value);
+  int HeaderPanelRowCount() const noexcept { return header_panel_row_count_; }
+  void SetHeaderPanelRowCount(int value);
+  bool DefaultLayout() const noexcept { return default_layout_; }
+  void SetDefaultLayout(bool value);
+  // The band collection changed (null: several bands).
+  void BandsChanged(TdxTreeListBand* band, bool relayout);
+  // A band is about to go: columns of that band lose it, those of later bands follow down.
+  void BandRemoving(int index);
+  // A band moved from `from` to `to`: the columns keep their bands.
+  void BandMoved(int from, int to);
+
+  // Geometry the core lays out and paints from: visible bands, their rows and columns.
+  const HeaderModel& GetHeaderModel() const override;
+  int VisibleBandCount() const;
+  // Absolute index of visible band `visible` (-1 past the end) and back (-1 when hidden).
+  int BandAbsoluteIndex(int visible) const;
+  int BandVisibleIndex(int absolute) const;
+  // Columns of a visible band's header row, in order; -1 or empty out of range.
+  const std::vector<int>& RowColumns(int visible_band, int row) const;
+  int BandRowsUsed(int visible_band) const;
+  int ColumnAt(int visible_band, int row, int position) const;
+  int LeftFixedBand() const;
+  int RightFixedBand() const;
+  // Every column's row kept in range and no row of a band left empty.
+  void NormalizeHeaderRows();
+  void ClearLayoutCaches();
+
+  // Widths from the cells' texts: one column, or every column (null).
+  void ApplyBestFit(TdxTreeListColumn* column);
+  // Bands and columns that are hidden follow a change of scale.
+  void ScaleHidden(int multiplier, int divisor);
+
+  // ---- stored layout -----------------------------------------------------------------------
+  // With aoStoreToRegistry the layout lives under RegistryPath (below the application's root
+  // when one is installed); with aoStoreToIniFile in IniFileName, section IniSectionName (else
+  // "<form>_<grid>"). Read once after loading, written once on destruction.
+  const std::string& RegistryPath() const noexcept { return registry_path_; }
+  void SetRegistryPath(const std::string& value) { registry_path_ = value; }
+  const std::string& IniFileName() const noexcept { return ini_file_name_; }
+  void SetIniFileName(const std::string& value) { ini_file_name_ = value; }
+  const std::string& IniSectionName() const noexcept { return ini_section_name_; }
+  void SetIniSectionName(const std::string& value) { ini_section_name_ = value; }
+  // An empty path or file name does nothing; a key that does not exist changes nothing.
+  void LoadLayoutFromIniFile(const std::string& file_name);
+  void SaveLayoutToIniFile(const std::string& file_name);
+  void LoadLayoutFromRegistry(const std::string& path);
+  void SaveLayoutToRegistry(const std::string& path);
+  void EraseLayoutFromRegistry(const std::string& path);
+  // The values under `base` of a store: missing ones stay as they are, values out of their
+  // range are ignored. Locks are released and the store left open on every exit.
+  void LoadLayoutFromIni(framework::TCustomIniFile& ini, const std::string& base);
+  void SaveLayoutToIni(framework::TCustomIniFile& ini, const std::string& base);
+  void EraseLayoutFromIni(framework::TCustomIniFile& ini, const std::string& base);
+  // The stored layouts the options name, once each.
+  void LoadLayout();
+  void SaveLayout();
+  // The registry paths: an older one (read, then erased when it differs) and the current one.
+  std::string RegistryOldLocation() const;
+  std::string RegistryLocation() const;
+  void SetParent(framework::TWinControl* parent) override;
+
+  // ---- cell, header and editor hooks --------------------------------------------------------
+  // Whether handlers draw a column's cells or header; the handlers in their order until one
+  // has drawn it (true then): the grid's, then the column's.
+  bool IsCustomDrawCell(int column) const;
+  bool CustomDrawCell(int column, TdxCellDrawInfo& cell, std::wstring& text);
+  bool IsCustomDrawHeader(int column) const;
+  bool CustomDrawHeader(int column, TdxHeaderDrawInfo& header);
+
+  TColumnCellDrawEvent OnCustomDraw;
+  TdxCustomDrawCellEvent OnCustomDrawCell;
+  TdxCustomDrawCellWideEvent OnCustomDrawCellWide;
+  TdxCustomDrawHeaderEvent OnCustomDrawColumnHeader;
+
+  // ---- header interaction --------------------------------------------------------------------
+  // A header click: OnColumnClick, then with aoAutoSort the column's sort turns (Ctrl clears).
+  void ColumnClick(TdxTreeListColumn* column, bool ctrl, bool shift);
+
   TNodeIndexEvent OnGetImageIndex, OnGetSelectedIndex, OnGetStateIndex;
+  TColumnEvent OnColumnClick;
+  TColumnAllowEvent OnColumnSorting;
+  TColumnSortedEvent OnColumnSorted;
+  framework::TNotifyEvent OnChangedColumnsWidth;
+
+  // The core's editing hooks for the column.
+  void ColumnEditChange(TdxTreeListColumn* column) { DoEditChange(column); }
+  void ColumnEditValidate(TdxTreeListColumn* column, std::string& error, bool& accept) {
+    DoEditValidate(column, error, accept);
+  }
+  bool Loading() const noexcept { return ComponentState() & framework::csLoading; }
+  bool Destroying() const noexcept { return destroying_columns_; }
+
+  // Form streaming: the grid's columns are its children in a form description.
+  std::vector<framework::TComponent*> StreamedChildren(framework::TComponent& root) override;
+  void AdoptStreamedChild(framework::TComponent& child) override;
 
  protected:
   TdxTreeListNode* CreateNode() override { return new TdxTreeListTextNode(this); }
+  std::wstring GetCellText(TdxTreeListNode* node, int column) override;
+  // The sort's keys: the sorted columns' value slots and directions.
+  int GetSortColumnCount() const override { return static_cast<int>(sorted_.size()); }
+  int GetSortColumn(int index) const override;
+  bool GetSortDescending(int index) const override;
+  void Loaded() override;
+  void AfterCreateWnd() override;
+  // The editors: one per editor class, shared by the columns of that class.
+  editors::TdxInplaceEdit* CreateEditor(int column) override;
+  editors::TdxInplaceEdit* GetColumnEditor(int column) override;
+  void PrepareEditor(editors::TdxInplaceEdit& editor) override;
+  void LoadEditValue(TdxTreeListNode* node, int column, editors::TdxInplaceEdit& editor) override;
+  // The column stores the value, then the cell's text is stored again as the column shows it.
+  void SaveEditValue(TdxTreeListNode* node, int column, editors::TdxInplaceEdit& editor) override;
+  // OnEditing first; a column must be focused and allow an editor.
+  bool DoEditing(TdxTreeListNode* node) override;
+  bool IsColumnSizeable(int column) const override;
+  int GetColumnsMinCellHeight() override;
+  // Whether the header click that marks a column asks to add it to the sort (Shift with
+  // aoMultiSort); the core's header click records it.
+  bool add_to_sort_ = false;
 
  private:
+  friend class TdxTreeListColumn;
+  void AddColumn(TdxTreeListColumn* column);
+  void RemoveColumn(TdxTreeListColumn* column);
+  void MoveColumnInList(TdxTreeListColumn* column, int index);
+  void NameAndAttach(TdxTreeListColumn& column);
+  void BuildLayoutCaches() const;
+  void NormalizeFixedBands();
+  void ApplyAutoHeaderRowCount();
+  void BestFitColumn(TdxTreeListColumn& column, HDC dc, int margin);
+  TdxTreeListColumn* PrimarySortColumn();
+  void SortByColumn(TdxTreeListColumn& column);
+
+  std::string IniSection(bool saving) const;
+  void CaptureFormName();
+
   int32_t data_format_marker_ = 0;
+  std::string registry_path_, ini_file_name_, ini_section_name_, form_name_;
+  bool layout_loaded_ = false, layout_saved_ = false;
+  std::vector<TdxTreeListColumn*> columns_;
+  std::vector<TdxTreeListColumn*> sorted_;
+  std::vector<editors::TdxInplaceEdit*> editors_;  // owned as components
+  std::unique_ptr<TdxTreeListBands> bands_;
+  int sort_lock_ = 0;
+  int load_positions_lock_ = 0;
+  bool auto_row_pass_ = false;
+  bool best_fit_pending_ = false;
+  bool destroying_columns_ = false;
+  bool enable_unicode_support_ = false;
+  int band_row_count_ = 1, band_max_row_count_ = 5;
+  int header_min_row_count_ = 1, header_panel_max_row_count_ = 5, header_panel_row_count_ = 1;
+  bool default_layout_ = true;
+
+  // Built on demand, dropped whenever a band or column changes.
+  struct Caches {
+    bool valid = false;
+    std::vector<int> visible_bands;                   // absolute index per visible band
+    std::vector<int> band_visible;                    // visible index per band (-1 hidden)
+    std::vector<std::vector<std::vector<int>>> rows;  // per visible band, per row, columns
+    HeaderModel model;
+  };
+  mutable Caches caches_;
 };
 
 }  // namespace treelist

@@ -64,8 +64,11 @@ Box PointBox(Coord x, Coord y, int64_t half) {
 
 // A rectangle of w by h centred on (x, y) and turned by `degrees`.
 Box TurnedRectBox(Coord x, Coord y, int64_t w, int64_t h, double degrees) {
+  // Most pads stand unturned, and every write of one asks for its extent again: the same sums
+  // without the sine and cosine of 0.
   const double a = degrees * kPi / 180.0;
-  const double c = std::fabs(std::cos(a)), s = std::fabs(std::sin(a));
+  const double c = degrees == 0 ? 1.0 : std::fabs(std::cos(a)),
+               s = degrees == 0 ? 0.0 : std::fabs(std::sin(a));
   const double half_w = (w * c + h * s) / 2.0, half_h = (w * s + h * c) / 2.0;
   Box box;
   box.Add(std::llround(x - half_w), std::llround(y - half_h));

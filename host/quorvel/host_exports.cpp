@@ -60,6 +60,12 @@ int __stdcall Quorvel_SaveBoard(const char* path, char* error, int size) {
   });
 }
 
+void __stdcall Quorvel_CloseBoard() {
+  if (!TheEditor().board()) return;
+  TheEditor().SetBoard(nullptr);
+  TheEditor().Journal("closed the board");
+}
+
 void __stdcall Quorvel_SetJournal(quorvel_host::JournalAppend append) {
   TheEditor().SetJournal(append);
 }
@@ -74,6 +80,7 @@ quorvel_host::HostCallCounters* __stdcall Quorvel_GetHostCallCounters() { return
 
 static_assert(std::is_same_v<decltype(&Quorvel_OpenBoard), quorvel_host::OpenBoard>);
 static_assert(std::is_same_v<decltype(&Quorvel_SaveBoard), quorvel_host::SaveBoard>);
+static_assert(std::is_same_v<decltype(&Quorvel_CloseBoard), quorvel_host::CloseBoard>);
 static_assert(std::is_same_v<decltype(&Quorvel_SetJournal), quorvel_host::SetJournal>);
 static_assert(std::is_same_v<decltype(&Quorvel_SetRefusals), quorvel_host::SetRefusals>);
 static_assert(

@@ -1,14 +1,16 @@
-// Paint style per Windows version and theme, the palette and its refresh, resources, and the
-// glyph-and-caption layout of buttons.
+// Paint style per Windows version and theme, the palette and its refresh,
+// resources, and the glyph-and-caption layout of buttons.
 #include "controls/xp_control_utils.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
+#include <utility>
 #include <vector>
 
-#include "framework/theme_services.h"
 #include "controls/graphic_errors.h"
+#include "framework/theme_services.h"
 
 namespace {
 
@@ -22,6 +24,14 @@ class PaintStyle : public testing::Test {
   static void Pretend(bool themes, DWORD major, DWORD minor) {
     framework::TThemeServices::Instance().SetOverride(themes);
     controls::SetWindowsVersionOverride(controls::WindowsVersion{major, minor});
+  }
+  // The palette after Windows reported new system colours, as one comparable
+  // value.
+  static auto Refilled() {
+    SendMessageW(controls::XPPaletteWindow(), WM_SYSCOLORCHANGE, 0, 0);
+    const controls::XPColorPalette p = controls::XPPalette();
+    return std::make_tuple(p.clXPWindow, p.clXPFace, p.clXPHighlight, p.clXPHighlightText,
+                           p.clXPShadow, p.clXPLight, p.clXPGrayText, p.XPScrollArrowSize);
   }
 };
 
@@ -48,29 +58,19 @@ TEST_F(PaintStyle, FollowsTheWindowsVersionAndTheTheme) {
 
 TEST_F(PaintStyle, PaletteIsRefilledWhenTheSystemColoursChange) {
   Pretend(false, 6, 1);
-  SendMessageW(controls::XPPaletteWindow(), WM_SYSCOLORCHANGE, 0, 0);
-  const controls::XPColorPalette classic = controls::XPPalette();
-  EXPECT_EQ(classic.clXPWindow, framework::clWindow);
-  EXPECT_EQ(classic.clXPFace, framework::clBtnFace);
-  EXPECT_EQ(classic.clXPHighlight, framework::clHighlight);
-  EXPECT_EQ(classic.clXPHighlightText, framework::clHighlightText);
-  EXPECT_EQ(classic.clXPShadow, framework::clBtnShadow);
-  EXPECT_EQ(classic.clXPLight, framework::clBtnHighlight);
-  EXPECT_EQ(classic.clXPGrayText, framework::clGrayText);
-  EXPECT_EQ(classic.XPScrollArrowSize, GetSystemMetrics(SM_CXHSCROLL));
+  EXPECT_EQ(Refilled(), std::make_tuple(framework::clWindow, framework::clBtnFace,
+                                        framework::clHighlight, framework::clHighlightText,
+                                        framework::clBtnShadow, framework::clBtnHighlight,
+                                        framework::clGrayText, GetSystemMetrics(SM_CXHSCROLL)));
 
   Pretend(false, 5, 0);
   EXPECT_EQ(controls::XPPalette().clXPFace, framework::clBtnFace) << "only a change refills it";
-  SendMessageW(controls::XPPaletteWindow(), WM_SYSCOLORCHANGE, 0, 0);
-  const controls::XPColorPalette own = controls::XPPalette();
-  EXPECT_EQ(own.clXPWindow, RGB(255, 255, 255));
-  EXPECT_EQ(own.clXPFace, RGB(239, 235, 222));
-  EXPECT_EQ(own.clXPHighlight, RGB(49, 106, 197));
-  EXPECT_EQ(own.clXPHighlightText, RGB(255, 255, 255));
-  EXPECT_EQ(own.clXPShadow, RGB(196, 195, 191));
-  EXPECT_EQ(own.clXPLight, RGB(241, 241, 237));
-  EXPECT_EQ(own.clXPGrayText, RGB(161, 161, 146));
-  EXPECT_EQ(own.XPScrollArrowSize, 17);
+  EXPECT_EQ(
+      Refilled(),
+      std::make_tuple(framework::TColor{RGB(255, 255, 255)}, framework::TColor{RGB(239, 235, 222)},
+                      framework::TColor{RGB(49, 106, 197)}, framework::TColor{RGB(255, 255, 255)},
+                      framework::TColor{RGB(196, 195, 191)}, framework::TColor{RGB(241, 241, 237)},
+                      framework::TColor{RGB(161, 161, 146)}, 17));
 
   // Other messages leave the palette alone.
   Pretend(true, 6, 1);
@@ -138,14 +138,15 @@ COLORREF ImagePixel(const controls::TAlphaImage& image, int x, int y) {
 
 TEST(SystemColoredImage, MapsTheFourColoursInOrderAndAgainOnEveryChange) {
   const ButtonColours restore;
-  // White becomes silver, which the next step makes the face colour; grey becomes black, which
-  // the last step makes the text colour.
+  // White becomes silver, which the next step makes the face colour; grey
+  // becomes black, which the last step makes the text colour.
   constexpr COLORREF kFace = RGB(10, 20, 30), kText = RGB(40, 50, 60);
   ButtonColours::Set({RGB(192, 192, 192), kFace, RGB(0, 0, 0), kText});
   std::shared_ptr<controls::TAlphaImage> boxes;
   controls::LoadSystemColoredImage(boxes, L"STDCHECKBOX");
   ASSERT_TRUE(boxes);
-  // The unchecked box: grey and black frame lines, white inside, silver lower right.
+  // The unchecked box: grey and black frame lines, white inside, silver lower
+  // right.
   EXPECT_EQ(ImagePixel(*boxes, 0, 0), kText) << "grey, then black";
   EXPECT_EQ(ImagePixel(*boxes, 1, 1), kText) << "black";
   EXPECT_EQ(ImagePixel(*boxes, 5, 5), kFace) << "white, then silver";
@@ -178,7 +179,8 @@ TEST(SystemColoredImage, MapsTheFourColoursInOrderAndAgainOnEveryChange) {
   EXPECT_THROW(controls::LoadSystemColoredImage(freed, L"NOSUCHSKIN"), controls::EInvalidImage);
 }
 
-// Captions measure 8 pixels a character by 10; the limits they were measured under are kept.
+// Captions measure 8 pixels a character by 10; the limits they were measured
+// under are kept.
 struct FakeMeasure {
   std::vector<SIZE> limits;
   SIZE operator()(const std::wstring& caption, int max_width, int max_height) {
@@ -189,7 +191,8 @@ struct FakeMeasure {
 
 struct LayoutCase {
   const char* what;
-  RECT client;
+  int client_height;  // 100 wide
+  POINT offset;
   std::wstring caption;
   SIZE glyph;
   controls::TButtonLayout layout;
@@ -201,102 +204,43 @@ struct LayoutCase {
 
 TEST(GlyphLayout, PlacesGlyphAndCaptionForEveryLayoutAndComputedGap) {
   using L = controls::TButtonLayout;
-  const std::vector<LayoutCase> cases = {
-      {"left, both computed",
-       {0, 0, 100, 40},
-       L"abcd",
-       {16, 16},
-       L::blGlyphLeft,
-       -1,
-       -1,
-       {17, 12},
-       {50, 15, 82, 25},
-       {84, 40}},
-      {"right, spacing computed",
-       {0, 0, 100, 40},
-       L"abcd",
-       {16, 16},
-       L::blGlyphRight,
-       4,
-       -1,
-       {80, 12},
-       {24, 15, 56, 25},
-       {84, 40}},
-      {"top, margin computed",
-       {0, 0, 100, 60},
-       L"abcd",
-       {16, 16},
-       L::blGlyphTop,
-       -1,
-       3,
-       {42, 15},
-       {34, 34, 66, 44},
-       {100, 41}},
-      {"bottom, both given",
-       {0, 0, 100, 60},
-       L"abcd",
-       {16, 16},
-       L::blGlyphBottom,
-       5,
-       2,
-       {42, 39},
-       {34, 27, 66, 37},
-       {100, 42}},
-      {"no caption: no spacing",
-       {0, 0, 100, 40},
-       L"",
-       {16, 16},
-       L::blGlyphLeft,
-       -1,
-       -1,
-       {42, 12},
-       {58, 20, 58, 20},
-       {0, 0}},
-      {"no glyph: no spacing",
-       {0, 0, 100, 40},
-       L"ab",
-       {0, 0},
-       L::blGlyphLeft,
-       6,
-       9,
-       {6, 20},
-       {6, 15, 22, 25},
-       {100, 40}},
-      {"too small: truncated toward zero",
-       {0, 0, 100, 40},
-       std::wstring(20, L'x'),
-       {16, 16},
-       L::blGlyphLeft,
-       -1,
-       -1,
-       {-25, 12},
-       {-25 + 16 - 25, 15, -34 + 160, 25},
-       {84, 40}},
+  const std::wstring kLong(20, L'x');
+  // clang-format off
+  const LayoutCase cases[] = {
+      {"left, both computed", 40, {0, 0}, L"abcd", {16, 16}, L::blGlyphLeft, -1, -1,
+       {17, 12}, {50, 15, 82, 25}, {84, 40}},
+      {"left, moved by the offset", 40, {3, -2}, L"abcd", {16, 16}, L::blGlyphLeft, -1, -1,
+       {20, 10}, {53, 13, 85, 23}, {84, 40}},
+      {"right, spacing computed", 40, {0, 0}, L"abcd", {16, 16}, L::blGlyphRight, 4, -1,
+       {80, 12}, {24, 15, 56, 25}, {84, 40}},
+      {"top, margin computed", 60, {0, 0}, L"abcd", {16, 16}, L::blGlyphTop, -1, 3,
+       {42, 15}, {34, 34, 66, 44}, {100, 41}},
+      {"bottom, both given", 60, {0, 0}, L"abcd", {16, 16}, L::blGlyphBottom, 5, 2,
+       {42, 39}, {34, 27, 66, 37}, {100, 42}},
+      {"no caption: no spacing", 40, {0, 0}, L"", {16, 16}, L::blGlyphLeft, -1, -1,
+       {42, 12}, {58, 20, 58, 20}, {0, 0}},
+      {"no glyph: no spacing", 40, {0, 0}, L"ab", {0, 0}, L::blGlyphLeft, 6, 9,
+       {6, 20}, {6, 15, 22, 25}, {100, 40}},
+      {"too small: truncated toward zero", 40, {0, 0}, kLong, {16, 16}, L::blGlyphLeft, -1, -1,
+       {-25, 12}, {-25 + 16 - 25, 15, -34 + 160, 25}, {84, 40}},
   };
+  // clang-format on
   for (const LayoutCase& c : cases) {
+    SCOPED_TRACE(c.what);
     FakeMeasure measure;
-    const controls::GlyphLayout layout = controls::CalcGlyphLayout(
-        std::ref(measure), c.client, {0, 0}, c.caption, c.glyph, c.layout, c.margin, c.spacing);
-    EXPECT_EQ(layout.glyph_pos.x, c.glyph_pos.x) << c.what;
-    EXPECT_EQ(layout.glyph_pos.y, c.glyph_pos.y) << c.what;
-    EXPECT_TRUE(EqualRect(&layout.text_bounds, &c.text))
-        << c.what << ": " << layout.text_bounds.left << "," << layout.text_bounds.top << ","
-        << layout.text_bounds.right << "," << layout.text_bounds.bottom;
-    if (c.limit.cx == 0) {
-      EXPECT_TRUE(measure.limits.empty()) << c.what;
-    } else {
-      ASSERT_EQ(measure.limits.size(), 1u) << c.what;
-      EXPECT_EQ(measure.limits[0].cx, c.limit.cx) << c.what;
-      EXPECT_EQ(measure.limits[0].cy, c.limit.cy) << c.what;
-    }
+    const controls::GlyphLayout layout =
+        controls::CalcGlyphLayout(std::ref(measure), {0, 0, 100, c.client_height}, c.offset,
+                                  c.caption, c.glyph, c.layout, c.margin, c.spacing);
+    const RECT& t = layout.text_bounds;
+    EXPECT_EQ(
+        std::make_tuple(layout.glyph_pos.x, layout.glyph_pos.y, t.left, t.top, t.right, t.bottom),
+        std::make_tuple(c.glyph_pos.x, c.glyph_pos.y, c.text.left, c.text.top, c.text.right,
+                        c.text.bottom));
+    using Limits = std::vector<std::pair<LONG, LONG>>;
+    Limits limits;
+    for (const SIZE& limit : measure.limits) limits.emplace_back(limit.cx, limit.cy);
+    EXPECT_EQ(limits, c.limit.cx == 0 ? Limits() : Limits({{c.limit.cx, c.limit.cy}}));
   }
-  FakeMeasure measure;
-  const controls::GlyphLayout moved = controls::CalcGlyphLayout(std::ref(measure), {0, 0, 100, 40}, {3, -2},
-                                                    L"abcd", {16, 16}, L::blGlyphLeft, -1, -1);
-  EXPECT_EQ(moved.glyph_pos.x, 20);
-  EXPECT_EQ(moved.glyph_pos.y, 10);
-  EXPECT_EQ(moved.text_bounds.left, 53);
-  EXPECT_EQ(moved.text_bounds.bottom, 23);
 }
 
 }  // namespace

@@ -8,40 +8,18 @@
 #include <regex>
 #include <set>
 
-#include "host/plavena/host_session.h"
+#include "board_export.h"
 #include "router/dsn_checker.h"
-#include "support/test_paths.h"
 
 namespace {
 
+using hosttest::BoardSession;
+using hosttest::ExampleBoardText;
+using hosttest::Replaced;
 using testsupport::ReadFile;
-using testsupport::TempDir;
 
-std::string ExampleBoardText() {
-  return ReadFile(testsupport::TestDataPath("../examples/example-board.json"));
-}
-
-// A board file in its own folder, with `edit` applied to the example's text.
-std::string WriteBoard(const TempDir& dir, const std::string& name, const std::string& text) {
-  const std::string board = dir.Path(name);
-  testsupport::WriteFile(board, text);
-  return board;
-}
-
-plavena::HostOptions Options(const std::string& board) {
-  plavena::HostOptions options;
-  options.module_path = testsupport::BinaryPath("Tralvek.dll");
-  options.board_path = board;
-  options.answers = {{"Warning", "OK"}, {"Error", "OK"}, {"Information", "OK"}};
-  return options;
-}
-
-std::string Replaced(std::string text, const std::string& from, const std::string& to) {
-  const size_t at = text.find(from);
-  EXPECT_NE(at, std::string::npos) << from;
-  if (at != std::string::npos) text.replace(at, from.size(), to);
-  return text;
-}
+const std::vector<plavena::AnswerRule> kAnswers = {
+    {"Warning", "OK"}, {"Error", "OK"}, {"Information", "OK"}};
 
 // The file without the named top-level sections, which other tests compare with their own
 // expectations.
@@ -62,28 +40,25 @@ std::string WithoutSections(const std::string& text, std::initializer_list<std::
 }
 
 TEST(ExportDesignFile, WritesTheExampleBoardAsTheGoldenFile) {
-  TempDir dir;
-  plavena::HostSession session(Options(WriteBoard(dir, "board.json", ExampleBoardText())));
-  ASSERT_EQ(session.Run("ExportDesignFile", "FileName=" + dir.Path("board.pcb")).status, S_OK)
-      << session.journal().Text();
-  const std::string written = ReadFile(dir.Path("board.dsn"));
+  BoardSession board(ExampleBoardText(), kAnswers);
+  ASSERT_EQ(board.Export("board.pcb").status, S_OK) << board.journal().Text();
+  const std::string written = board.Read();
   const std::string golden = ReadFile(testsupport::TestDataPath("host/testdata/example-board.dsn"));
   // The header, placement and library; structure, network and wiring have tests of their own.
   EXPECT_EQ(WithoutSections(written, {"structure", "network", "wiring"}), golden);
   EXPECT_EQ(dsntest::Describe(dsntest::CheckDesignFile(written)), "");
-  EXPECT_TRUE(testsupport::FileExists(dir.Path("board.do")));
+  EXPECT_TRUE(testsupport::FileExists(board.Path("board.do")));
   // The set-up dialog, and no message.
   for (const char* box : {"dialog \"Warning\"", "dialog \"Error\"", "dialog \"Information\""}) {
-    EXPECT_FALSE(session.journal().Has(box)) << session.journal().Text();
+    EXPECT_FALSE(board.journal().Has(box)) << board.journal().Text();
   }
-  EXPECT_FALSE(session.journal().Has("unexpected dialog")) << session.journal().Text();
+  EXPECT_FALSE(board.journal().Has("unexpected dialog")) << board.journal().Text();
 }
 
 TEST(ExportDesignFile, SavesTheHoleSizesAndLeavesTheBoardsObjects) {
-  TempDir dir;
-  plavena::HostSession session(Options(WriteBoard(dir, "board.json", ExampleBoardText())));
-  ASSERT_EQ(session.Run("ExportDesignFile", "FileName=" + dir.Path("board.dsn")).status, S_OK);
-  const std::string preferences = ReadFile(dir.Path("board.qixpref"));
+  BoardSession board(ExampleBoardText(), kAnswers);
+  ASSERT_EQ(board.Export().status, S_OK);
+  const std::string preferences = board.Read("board.qixpref");
   // Vias 0..6 (12, 12, 12, 12, 8, 8 and 20 mil), the through-hole pads 15..17.
   EXPECT_NE(preferences.find("[HoleList]\r\n0=120000\r\n1=120000\r\n2=120000\r\n3=120000\r\n"
                              "4=80000\r\n5=80000\r\n6=200000\r\n15=400000\r\n16=400000\r\n"
@@ -93,7 +68,7 @@ TEST(ExportDesignFile, SavesTheHoleSizesAndLeavesTheBoardsObjects) {
   // Nothing is added to or deleted from the board; what is made for asking is destroyed.
   std::map<std::string, int> made;
   const std::regex created("pcb created (\\w+ \\d+)"), destroyed("pcb destroyed (\\w+ \\d+)");
-  for (const std::string& line : session.journal().Lines()) {
+  for (const std::string& line : board.journal().Lines()) {
     std::smatch match;
     if (std::regex_match(line, match, created)) ++made[match[1]];
     if (std::regex_match(line, match, destroyed)) --made[match[1]];
@@ -101,19 +76,18 @@ TEST(ExportDesignFile, SavesTheHoleSizesAndLeavesTheBoardsObjects) {
     EXPECT_EQ(line.rfind("pcb deleted", 0), std::string::npos) << line;
   }
   for (const auto& [object, count] : made) EXPECT_EQ(count, 0) << object;
-  EXPECT_TRUE(session.journal().Has("pcb progress start: Saving " + dir.Path("board.dsn") +
-                                    " (QIX Design)"));
+  EXPECT_TRUE(board.journal().Has("pcb progress start: Saving " + board.Path("board.dsn") +
+                                  " (QIX Design)"));
   // The structure, the placement, the six components twice and the seven nets: the bar ends full.
-  EXPECT_TRUE(session.journal().Has("pcb progress finish: Saving " + dir.Path("board.dsn") +
-                                    " (QIX Design) (21 of 21 steps)"))
-      << session.journal().Text();
+  EXPECT_TRUE(board.journal().Has("pcb progress finish: Saving " + board.Path("board.dsn") +
+                                  " (QIX Design) (21 of 21 steps)"))
+      << board.journal().Text();
 }
 
 TEST(ExportDesignFile, TitleTakesUnderscoresForBlanks) {
-  TempDir dir;
-  plavena::HostSession session(Options(WriteBoard(dir, "My Board (2).json", ExampleBoardText())));
-  ASSERT_EQ(session.Run("ExportDesignFile", "FileName=" + dir.Path("out.txt")).status, S_OK);
-  const std::string written = ReadFile(dir.Path("out.dsn"));
+  BoardSession board(ExampleBoardText(), kAnswers, "My Board (2).json");
+  ASSERT_EQ(board.Export("out.txt").status, S_OK);
+  const std::string written = board.Read("out.dsn");
   EXPECT_EQ(written.substr(0, written.find("\r\n")), "(pcb My_Board_~LP~2~RP~.json");
   EXPECT_EQ(dsntest::Describe(dsntest::CheckDesignFile(written)), "");
 }
@@ -127,21 +101,19 @@ TEST(ExportDesignFile, NetNamesEqualWithoutCaseOrAfterEscapingAreReportedOnce) {
                         {R"({"name": "A B"}, {"name": "A~SP~B"})", "the blank escapes to ~SP~"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.why);
-    TempDir dir;
-    const std::string text = Replaced(ExampleBoardText(), R"({"name": "USB_N"})",
-                                      R"({"name": "USB_N"}, )" + std::string(c.added));
-    plavena::HostSession session(Options(WriteBoard(dir, "board.json", text)));
-    ASSERT_EQ(session.Run("ExportDesignFile", "FileName=" + dir.Path("board.dsn")).status, S_OK)
-        << session.journal().Text();
+    BoardSession board(Replaced(ExampleBoardText(), R"({"name": "USB_N"})",
+                                R"({"name": "USB_N"}, )" + std::string(c.added)),
+                       kAnswers);
+    ASSERT_EQ(board.Export().status, S_OK) << board.journal().Text();
     int messages = 0;
-    for (const std::string& line : session.journal().Lines()) {
+    for (const std::string& line : board.journal().Lines()) {
       if (line.find("Net names are not unique. Specctra will merge them.") != std::string::npos) {
         ++messages;
         EXPECT_EQ(line.rfind("dialog \"Information\"", 0), 0u) << line;
       }
     }
-    EXPECT_EQ(messages, 1) << session.journal().Text();
-    EXPECT_TRUE(testsupport::FileExists(dir.Path("board.dsn")));
+    EXPECT_EQ(messages, 1) << board.journal().Text();
+    EXPECT_TRUE(testsupport::FileExists(board.Path("board.dsn")));
   }
 }
 
@@ -152,30 +124,24 @@ TEST(ExportDesignFile, DuplicatedNettedPinsAreListedInTheReportAndTheExportSucce
                R"({"name": "5", "layer": "TopLayer", "net": "SCL")");
   for (const char* button : {"OK", "Close"}) {
     SCOPED_TRACE(button);
-    TempDir dir;
-    plavena::HostOptions options = Options(WriteBoard(dir, "board.json", text));
-    options.answers = {{"Duplicate Pins Report", button}};
-    plavena::HostSession session(options);
-    EXPECT_EQ(session.Run("ExportDesignFile", "FileName=" + dir.Path("board.pcb")).status, S_OK)
-        << session.journal().Text();
+    BoardSession board(text, {{"Duplicate Pins Report", button}});
+    EXPECT_EQ(board.Export("board.pcb").status, S_OK) << board.journal().Text();
     const std::string report = std::string("dialog \"Duplicate Pins Report\": U1-5 (Net=SDA) | ") +
                                "U1-5 (Net=SCL) -> " + button;
-    const std::vector<std::string> lines = session.journal().Lines();
-    EXPECT_EQ(std::count(lines.begin(), lines.end(), report), 1) << session.journal().Text();
-    EXPECT_FALSE(session.journal().Has("unexpected dialog")) << session.journal().Text();
-    EXPECT_TRUE(testsupport::FileExists(dir.Path("board.dsn")));
+    const std::vector<std::string> lines = board.journal().Lines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), report), 1) << board.journal().Text();
+    EXPECT_FALSE(board.journal().Has("unexpected dialog")) << board.journal().Text();
+    EXPECT_TRUE(testsupport::FileExists(board.Path("board.dsn")));
   }
 }
 
 TEST(ExportDesignFile, MissingFolderIsReportedBeforeAnythingIsWritten) {
-  TempDir dir;
-  plavena::HostSession session(Options(WriteBoard(dir, "board.json", ExampleBoardText())));
+  BoardSession board(ExampleBoardText(), kAnswers);
   const std::set<std::string> before = testsupport::TemporaryFiles();
-  const plavena::CommandResult result =
-      session.Run("ExportDesignFile", "FileName=" + dir.Path("missing\\board.dsn"));
+  const plavena::CommandResult result = board.Export("missing\\board.dsn");
   // The do-file comes first and fails the command.
   EXPECT_EQ(result.status, E_FAIL);
-  EXPECT_FALSE(testsupport::FileExists(dir.Path("missing\\board.dsn")));
+  EXPECT_FALSE(testsupport::FileExists(board.Path("missing\\board.dsn")));
   EXPECT_EQ(testsupport::TemporaryFiles(), before);
 }
 

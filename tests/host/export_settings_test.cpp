@@ -5,33 +5,22 @@
 
 #include <string>
 
-#include "host/plavena/host_session.h"
-#include "support/test_paths.h"
+#include "board_export.h"
 
 namespace {
 
-// Exports a copy of the example board, "board.json" in `dir`, to "board.dsn" beside it.
-void ExportExampleBoard(const testsupport::TempDir& dir) {
-  const std::string board = dir.Path("board.json");
-  testsupport::WriteFile(
-      board, testsupport::ReadFile(testsupport::TestDataPath("../examples/example-board.json")));
-  plavena::HostOptions options;
-  options.module_path = testsupport::BinaryPath("Tralvek.dll");
-  options.board_path = board;
-  plavena::HostSession session(options);
-  ASSERT_EQ(session.Run("ExportDesignFile", "FileName=" + dir.Path("board.dsn")).status, S_OK)
-      << session.journal().Text();
-}
+using hosttest::BoardSession;
+using hosttest::ExampleBoardText;
 
 TEST(ExportDesignFile, StoresTheLayerDirectionsBesideTheBoard) {
-  testsupport::TempDir dir;
-  ExportExampleBoard(dir);
-  const std::string preferences = testsupport::ReadFile(dir.Path("board.qixpref"));
+  BoardSession board(ExampleBoardText());
+  ASSERT_EQ(board.Export().status, S_OK) << board.journal().Text();
+  const std::string preferences = board.Read("board.qixpref");
   EXPECT_NE(preferences.find("[LayerDirections]"), std::string::npos) << preferences;
   EXPECT_NE(preferences.find("TopLayer=horizontal"), std::string::npos);
   EXPECT_NE(preferences.find("MidLayer1=vertical"), std::string::npos);
   EXPECT_NE(preferences.find("BottomLayer=vertical"), std::string::npos);
-  EXPECT_TRUE(testsupport::FileExists(dir.Path("board.do")));
+  EXPECT_TRUE(testsupport::FileExists(board.Path("board.do")));
 }
 
 // The per-document file as a user's editor may save it: behind a byte-order mark.
@@ -79,14 +68,14 @@ TEST(ExportDesignFile, ReadsAndWritesAMarkedSettingsFileInItsOwnEncoding) {
                                       nullptr));
       return utf8;
     };
-    testsupport::TempDir dir;
-    testsupport::WriteFile(dir.Path("board.qixpref"), encode(text));
-    ExportExampleBoard(dir);
-    const std::string design = testsupport::ReadFile(dir.Path("board.dsn"));
+    BoardSession board(ExampleBoardText());
+    testsupport::WriteFile(board.Path("board.qixpref"), encode(text));
+    ASSERT_EQ(board.Export().status, S_OK) << board.journal().Text();
+    const std::string design = board.Read();
     EXPECT_NE(design.find("(layer TopLayer \r\n            (type signal) (direction vertical)"),
               std::string::npos)
         << "the user's direction, read from the file's first section";
-    const std::string stored = decode(testsupport::ReadFile(dir.Path("board.qixpref")));
+    const std::string stored = decode(board.Read("board.qixpref"));
     EXPECT_EQ(stored.find("[LayerDirections]"), stored.rfind("[LayerDirections]")) << stored;
     EXPECT_NE(stored.find("[LayerDirections]\r\nTopLayer=vertical\r\nMidLayer1=horizontal\r\n"),
               std::string::npos)

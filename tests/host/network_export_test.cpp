@@ -9,13 +9,17 @@
 #include <set>
 #include <sstream>
 #include <string>
-#include <utility>
 
-#include "host/plavena/host_session.h"
-#include "support/test_paths.h"
+#include "board_export.h"
 #include "router/dsn_checker.h"
 
 namespace {
+
+using hosttest::BoardSession;
+using hosttest::ExampleBoardText;
+using hosttest::ExportedDesignFile;
+using hosttest::Replaced;
+using hosttest::RouterSettingsFile;
 
 // The lines from "    (network" through its closing "    )".
 std::string NetworkSection(const std::string& design_file) {
@@ -26,47 +30,8 @@ std::string NetworkSection(const std::string& design_file) {
   return design_file.substr(begin, end + 9 - begin);
 }
 
-// Replaces the first occurrence of `from` in `text`, which must be there.
-std::string Replaced(std::string text, const std::string& from, const std::string& to) {
-  const size_t at = text.find(from);
-  EXPECT_NE(at, std::string::npos) << from;
-  if (at != std::string::npos) text.replace(at, from.size(), to);
-  return text;
-}
-
-struct Export {
-  std::string design_file;
-  std::string board_before, board_after;  // the editor's board saved around the export
-  std::string journal;
-};
-
-// Exports a copy of an example board, changed by `edit`.
-Export ExportBoardText(const testsupport::TempDir& dir, const std::string& example,
-                       const std::function<std::string(std::string)>& edit = {}) {
-  const std::string board = dir.Path("board.json");
-  std::string text = testsupport::ReadFile(testsupport::TestDataPath("../examples/" + example));
-  if (edit) text = edit(text);
-  testsupport::WriteFile(board, text);
-  plavena::HostOptions options;
-  options.module_path = testsupport::BinaryPath("Tralvek.dll");
-  options.board_path = board;
-  plavena::HostSession session(options);
-  Export result;
-  std::string error;
-  EXPECT_TRUE(session.SaveBoard(dir.Path("before.json"), error)) << error;
-  const plavena::CommandResult command =
-      session.Run("ExportDesignFile", "FileName=" + dir.Path("board.dsn"));
-  EXPECT_EQ(command.status, S_OK) << command.error_description << session.journal().Text();
-  EXPECT_TRUE(session.SaveBoard(dir.Path("after.json"), error)) << error;
-  result.design_file = testsupport::ReadFile(dir.Path("board.dsn"));
-  result.board_before = testsupport::ReadFile(dir.Path("before.json"));
-  result.board_after = testsupport::ReadFile(dir.Path("after.json"));
-  result.journal = session.journal().Text();
-  return result;
-}
-
-std::string ExportBoard(const testsupport::TempDir& dir, const std::string& example) {
-  return ExportBoardText(dir, example).design_file;
+std::string ExampleNetwork(const std::string& board_text = ExampleBoardText()) {
+  return NetworkSection(ExportedDesignFile(board_text));
 }
 
 // Lines joined by CR LF.
@@ -76,94 +41,88 @@ std::string Lines(std::initializer_list<const char*> lines) {
   return text;
 }
 
-// Nets with fewer than two pads (LED_K, USB_P, USB_N) are left out; pins list their roles by
-// the pads' electrical types (loads only beside a source or a terminator, so none for GND);
-// from-tos sit in the net their net text names; the system class "All Nets" is left out (user
-// classes only); the stub-length rule scoped All reaches every object; the Power class has a width
-// of its own.
+// The example board's network with the default settings, worked out by hand: nets with fewer
+// than two pads (LED_K, USB_P, USB_N) are left out; pins list their roles by the pads' electrical
+// types (loads only beside a source or a terminator, so none for GND); from-tos sit in the net
+// their net text names; the system class "All Nets" is left out (user classes only); the
+// stub-length rule scoped All reaches every object; the Power class has a width of its own.
+const std::string kExampleNetwork = Lines({"    (network",
+                                           "        (net GND",
+                                           "            (pins",
+                                           "                U1-4 U1-7 C1-2 J1-4 ",
+                                           "            )",
+                                           "            (rule",
+                                           "                 (max_stub 100.000)",
+                                           "            )",
+                                           "        )",
+                                           "        (net +3V3",
+                                           "            (pins",
+                                           "                U1-8 R1-1 R2-1 C1-1 J1-1 D1-A ",
+                                           "            )",
+                                           "            (rule",
+                                           "                 (max_stub 100.000)",
+                                           "            )",
+                                           "            (source     J1-1 )",
+                                           "            (load       U1-8 R1-1 R2-1 D1-A )",
+                                           "            (terminator C1-1 )",
+                                           "        )",
+                                           "        (net SDA",
+                                           "            (pins",
+                                           "                U1-5 R1-2 ",
+                                           "            )",
+                                           "            (rule",
+                                           "                 (max_stub 100.000)",
+                                           "            )",
+                                           "            (fromto U1-5 R1-2",
+                                           "                (rule",
+                                           "                     (max_stub 100.000)",
+                                           "                )",
+                                           "            )",
+                                           "            (source     U1-5 )",
+                                           "            (load       R1-2 )",
+                                           "        )",
+                                           "        (net SCL",
+                                           "            (pins",
+                                           "                U1-6 R2-2 ",
+                                           "            )",
+                                           "            (rule",
+                                           "                 (max_stub 100.000)",
+                                           "            )",
+                                           "            (fromto U1-6 R2-2",
+                                           "                (rule",
+                                           "                     (max_stub 100.000)",
+                                           "                )",
+                                           "            )",
+                                           "            (load       U1-6 )",
+                                           "            (terminator R2-2 )",
+                                           "        )",
+                                           "        (class Power",
+                                           "            GND +3V3 ",
+                                           "            (rule",
+                                           "                (clearance 12.000)",
+                                           "                 (width 20.000)",
+                                           "                 (max_stub 100.000)",
+                                           "            )",
+                                           "        )",
+                                           "        (class I2C",
+                                           "            SDA SCL ",
+                                           "            (rule",
+                                           "                 (max_stub 100.000)",
+                                           "            )",
+                                           "        )",
+                                           "        (group Critical",
+                                           "            U1-5:R1-2 ",
+                                           "        )",
+                                           "    )"});
+
 TEST(NetworkExport, ExampleBoardWithTheDefaultSettings) {
-  testsupport::TempDir dir;
-  const std::string network = NetworkSection(ExportBoard(dir, "example-board.json"));
-  const char* stub = "                 (max_stub 100.000)";
-  EXPECT_EQ(network, Lines({"    (network",
-                            "        (net GND",
-                            "            (pins",
-                            "                U1-4 U1-7 C1-2 J1-4 ",
-                            "            )",
-                            "            (rule",
-                            stub,
-                            "            )",
-                            "        )",
-                            "        (net +3V3",
-                            "            (pins",
-                            "                U1-8 R1-1 R2-1 C1-1 J1-1 D1-A ",
-                            "            )",
-                            "            (rule",
-                            stub,
-                            "            )",
-                            "            (source     J1-1 )",
-                            "            (load       U1-8 R1-1 R2-1 D1-A )",
-                            "            (terminator C1-1 )",
-                            "        )",
-                            "        (net SDA",
-                            "            (pins",
-                            "                U1-5 R1-2 ",
-                            "            )",
-                            "            (rule",
-                            stub,
-                            "            )",
-                            "            (fromto U1-5 R1-2",
-                            "                (rule",
-                            "                     (max_stub 100.000)",
-                            "                )",
-                            "            )",
-                            "            (source     U1-5 )",
-                            "            (load       R1-2 )",
-                            "        )",
-                            "        (net SCL",
-                            "            (pins",
-                            "                U1-6 R2-2 ",
-                            "            )",
-                            "            (rule",
-                            stub,
-                            "            )",
-                            "            (fromto U1-6 R2-2",
-                            "                (rule",
-                            "                     (max_stub 100.000)",
-                            "                )",
-                            "            )",
-                            "            (load       U1-6 )",
-                            "            (terminator R2-2 )",
-                            "        )",
-                            "        (class Power",
-                            "            GND +3V3 ",
-                            "            (rule",
-                            "                (clearance 12.000)",
-                            "                 (width 20.000)",
-                            "                 (max_stub 100.000)",
-                            "            )",
-                            "        )",
-                            "        (class I2C",
-                            "            SDA SCL ",
-                            "            (rule",
-                            "                 (max_stub 100.000)",
-                            "            )",
-                            "        )",
-                            "        (group Critical",
-                            "            U1-5:R1-2 ",
-                            "        )",
-                            "    )"}));
+  EXPECT_EQ(ExampleNetwork(), kExampleNetwork);
 }
 
 TEST(NetworkExport, RulesBoardHasNoNetWithTwoPads) {
-  testsupport::TempDir dir;
-  const std::string design_file = ExportBoard(dir, "rules-board.json");
+  const std::string design_file = ExportedDesignFile(ExampleBoardText("rules-board.json"));
   EXPECT_EQ(NetworkSection(design_file), Lines({"    (network", "    )"})) << design_file;
 }
-
-}  // namespace
-
-namespace {
 
 // The handles the editor's journal shows made, less those it shows destroyed or deleted.
 std::multiset<std::string> ObjectsLeft(const std::string& journal) {
@@ -207,17 +166,19 @@ std::string WithNetClearances(std::string board) {
 TEST(NetworkExport, ClearanceProbesLeaveTheBoardAsItWas) {
   for (const bool narrow_rules : {false, true}) {
     SCOPED_TRACE(narrow_rules ? "with net clearances" : "example board");
-    testsupport::TempDir dir;
-    const Export result = ExportBoardText(
-        dir, "example-board.json",
-        narrow_rules ? WithNetClearances : std::function<std::string(std::string)>());
+    const std::string text = ExampleBoardText();
+    BoardSession board(narrow_rules ? WithNetClearances(text) : text);
+    std::string error;
+    ASSERT_TRUE(board.session().SaveBoard(board.Path("before.json"), error)) << error;
+    ASSERT_EQ(board.Export().status, S_OK) << board.journal().Text();
+    ASSERT_TRUE(board.session().SaveBoard(board.Path("after.json"), error)) << error;
     // The export numbers pads and vias by padstack and changes nothing else.
-    EXPECT_TRUE(WithoutPadstackNumbers(result.board_after) ==
-                WithoutPadstackNumbers(result.board_before));
-    EXPECT_TRUE(ObjectsLeft(result.journal).empty()) << result.journal;
-    EXPECT_NE(result.journal.find("created Pad"), std::string::npos)
-        << "the probes ran: " << result.journal;
-    EXPECT_EQ(dsntest::Describe(dsntest::CheckDesignFile(result.design_file)), "");
+    EXPECT_TRUE(WithoutPadstackNumbers(board.Read("after.json")) ==
+                WithoutPadstackNumbers(board.Read("before.json")));
+    EXPECT_TRUE(ObjectsLeft(board.journal().Text()).empty()) << board.journal().Text();
+    EXPECT_NE(board.journal().Text().find("created Pad"), std::string::npos)
+        << "the probes ran: " << board.journal().Text();
+    EXPECT_EQ(dsntest::Describe(dsntest::CheckDesignFile(board.Read())), "");
   }
 }
 
@@ -225,101 +186,30 @@ TEST(NetworkExport, ClearanceProbesLeaveTheBoardAsItWas) {
 // with anything on every layer; wires and areas only on the top layer, where the rule is the
 // net's general clearance. SCL: 15 mil between its objects and vias, on every layer alike. Power:
 // its class rule as the general clearance, on every layer alike. Narrower rules hold from-tos
-// and I2C nowhere.
+// and I2C nowhere: everything else is the example's network.
 TEST(NetworkExport, NetClearancesByTypeAndLayer) {
-  testsupport::TempDir dir;
-  const std::string network =
-      NetworkSection(ExportBoardText(dir, "example-board.json", WithNetClearances).design_file);
-  const char* stub = "                 (max_stub 100.000)";
-  const char* from_to_rule = "                     (max_stub 100.000)";
-  EXPECT_EQ(
-      network,
+  std::string expected = Replaced(
+      kExampleNetwork, Lines({"                U1-5 R1-2 ", "            )", "            (rule"}),
+      Lines({"                U1-5 R1-2 ", "            )", "            (rule",
+             "                (clearance 6.000 (type pin_pin pin_smd pin_via pin_wire pin_area "
+             "pin_testpoint smd_smd smd_via smd_wire smd_area smd_testpoint via_via via_wire "
+             "via_area via_testpoint wire_testpoint area_testpoint testpoint_testpoint))"}));
+  expected = Replaced(
+      expected, Lines({"            (fromto U1-5 R1-2"}),
       Lines(
-          {"    (network",
-           "        (net GND",
-           "            (pins",
-           "                U1-4 U1-7 C1-2 J1-4 ",
-           "            )",
-           "            (rule",
-           stub,
-           "            )",
-           "        )",
-           "        (net +3V3",
-           "            (pins",
-           "                U1-8 R1-1 R2-1 C1-1 J1-1 D1-A ",
-           "            )",
-           "            (rule",
-           stub,
-           "            )",
-           "            (source     J1-1 )",
-           "            (load       U1-8 R1-1 R2-1 D1-A )",
-           "            (terminator C1-1 )",
-           "        )",
-           "        (net SDA",
-           "            (pins",
-           "                U1-5 R1-2 ",
-           "            )",
-           "            (rule",
-           "                (clearance 6.000 (type pin_pin pin_smd pin_via pin_wire pin_area "
-           "pin_testpoint smd_smd smd_via smd_wire smd_area smd_testpoint via_via via_wire "
-           "via_area via_testpoint wire_testpoint area_testpoint testpoint_testpoint))",
-           stub,
-           "            )",
-           "            (layer_rule TopLayer (rule (clearance 6.000))",
-           "            )",
+          {"            (layer_rule TopLayer (rule (clearance 6.000))", "            )",
            "            (layer_rule MidLayer1 InternalPlane1 InternalPlane2 MidLayer2 BottomLayer "
            "(rule (clearance 6.000 (type pin_pin pin_smd pin_via pin_wire pin_area "
            "pin_testpoint smd_via smd_testpoint via_via via_wire via_area via_testpoint "
            "wire_testpoint area_testpoint testpoint_testpoint)))",
-           "            )",
-           "            (fromto U1-5 R1-2",
-           "                (rule",
-           from_to_rule,
-           "                )",
-           "            )",
-           "            (source     U1-5 )",
-           "            (load       R1-2 )",
-           "        )",
-           "        (net SCL",
-           "            (pins",
-           "                U1-6 R2-2 ",
-           "            )",
-           "            (rule",
-           "                (clearance 15.000 (type pin_via smd_via via_via via_wire via_area "
-           "via_testpoint))",
-           stub,
-           "            )",
-           "            (fromto U1-6 R2-2",
-           "                (rule",
-           from_to_rule,
-           "                )",
-           "            )",
-           "            (load       U1-6 )",
-           "            (terminator R2-2 )",
-           "        )",
-           "        (class Power",
-           "            GND +3V3 ",
-           "            (rule",
-           "                (clearance 12.000)",
-           "                 (width 20.000)",
-           "                 (max_stub 100.000)",
-           "            )",
-           "        )",
-           "        (class I2C",
-           "            SDA SCL ",
-           "            (rule",
-           "                 (max_stub 100.000)",
-           "            )",
-           "        )",
-           "        (group Critical",
-           "            U1-5:R1-2 ",
-           "        )",
-           "    )"}));
+           "            )", "            (fromto U1-5 R1-2"}));
+  expected = Replaced(
+      expected, Lines({"                U1-6 R2-2 ", "            )", "            (rule"}),
+      Lines({"                U1-6 R2-2 ", "            )", "            (rule",
+             "                (clearance 15.000 (type pin_via smd_via via_via via_wire via_area "
+             "via_testpoint))"}));
+  EXPECT_EQ(ExampleNetwork(WithNetClearances(ExampleBoardText())), expected);
 }
-
-}  // namespace
-
-namespace {
 
 // The pair's lines of a network section, from "(pair " to the end of the section.
 std::string PairLines(const std::string& network) {
@@ -328,55 +218,18 @@ std::string PairLines(const std::string& network) {
 }
 
 // A free pad more on each USB net puts both into the network, and with them their pair.
-std::string WithRoutedUsbNets(std::string board) {
-  return Replaced(board, R"j("pads": [
+TEST(NetworkExport, DifferentialPairsWithBothNetsInTheNetwork) {
+  const std::string routed = ExportedDesignFile(Replaced(ExampleBoardText(), R"j("pads": [
 )j",
-                  R"j("pads": [
+                                                         R"j("pads": [
     {"name": "TP2", "layer": "BottomLayer", "net": "USB_P", "x": "2450mil", "y": "1650mil", "size": ["20mil", "20mil"], "shape": "round"},
     {"name": "TP3", "layer": "BottomLayer", "net": "USB_N", "x": "2450mil", "y": "1550mil", "size": ["20mil", "20mil"], "shape": "round"},
-)j");
-}
-
-TEST(NetworkExport, DifferentialPairsWithBothNetsInTheNetwork) {
-  testsupport::TempDir routed_dir, example_dir;
-  const std::string routed =
-      ExportBoardText(routed_dir, "example-board.json", WithRoutedUsbNets).design_file;
+)j"));
   EXPECT_EQ(PairLines(NetworkSection(routed)),
             Lines({"        (pair ", "            (nets USB_P USB_N)", "        )", "    )"}));
-  EXPECT_EQ(dsntest::Describe(dsntest::CheckDesignFile(routed)), "");
   // As the example stands, each USB net has one pad: no net, so no pair the router could read.
-  EXPECT_EQ(PairLines(NetworkSection(ExportBoard(example_dir, "example-board.json"))), "");
+  EXPECT_EQ(PairLines(ExampleNetwork()), "");
 }
-
-}  // namespace
-
-namespace {
-
-// The router settings file holding `values` while the object lives; the file as it was before
-// comes back afterwards.
-class RouterSettings {
- public:
-  explicit RouterSettings(std::initializer_list<std::pair<const wchar_t*, const wchar_t*>> values) {
-    wchar_t folder[MAX_PATH] = {};
-    GetWindowsDirectoryW(folder, MAX_PATH);
-    path_ = std::wstring(folder) + L"\\Tralvek.Ini";
-    had_file_ = GetFileAttributesW(path_.c_str()) != INVALID_FILE_ATTRIBUTES;
-    if (had_file_) CopyFileW(path_.c_str(), (path_ + L".saved").c_str(), FALSE);
-    for (const auto& [key, value] : values) {
-      WritePrivateProfileStringW(L"SpecctraSetup", key, value, path_.c_str());
-    }
-  }
-  ~RouterSettings() {
-    DeleteFileW(path_.c_str());
-    if (had_file_) MoveFileW((path_ + L".saved").c_str(), path_.c_str());
-  }
-  RouterSettings(const RouterSettings&) = delete;
-  RouterSettings& operator=(const RouterSettings&) = delete;
-
- private:
-  std::wstring path_;
-  bool had_file_ = false;
-};
 
 // With the advanced statements every net, class and from-to opens with a circuit block; only
 // SDA's length rule goes in one (a single priority rule, every signal layer allowed, no
@@ -384,110 +237,30 @@ class RouterSettings {
 TEST(NetworkExport, ExampleBoardWithTheAdvancedStatements) {
   std::string network;
   {
-    const RouterSettings settings({{L"Adv10", L"1"}, {L"EmitUseVia", L"0"}});
-    testsupport::TempDir dir;
-    network = NetworkSection(ExportBoard(dir, "example-board.json"));
+    const RouterSettingsFile settings("Adv10=1\r\nEmitUseVia=0\r\n");
+    network = ExampleNetwork();
   }
-  const char* stub = "                 (max_stub 100.000)";
-  const char* deep_stub = "                     (max_stub 100.000)";
-  EXPECT_EQ(network, Lines({"    (network",
-                            "        (net GND",
-                            "            (pins",
-                            "                U1-4 U1-7 C1-2 J1-4 ",
-                            "            )",
-                            "            (circuit ",
-                            "            )",
-                            "            (rule",
-                            stub,
-                            "            )",
-                            "        )",
-                            "        (net +3V3",
-                            "            (pins",
-                            "                U1-8 R1-1 R2-1 C1-1 J1-1 D1-A ",
-                            "            )",
-                            "            (circuit ",
-                            "            )",
-                            "            (rule",
-                            stub,
-                            "            )",
-                            "            (source     J1-1 )",
-                            "            (load       U1-8 R1-1 R2-1 D1-A )",
-                            "            (terminator C1-1 )",
-                            "        )",
-                            "        (net SDA",
-                            "            (pins",
-                            "                U1-5 R1-2 ",
-                            "            )",
-                            "            (circuit ",
-                            "                (length 2000.000 500.000)",
-                            "            )",
-                            "            (rule",
-                            stub,
-                            "            )",
-                            "            (fromto U1-5 R1-2",
-                            "                (circuit ",
-                            "                )",
-                            "                (rule",
-                            deep_stub,
-                            "                )",
-                            "                (circuit ",
-                            "                )",
-                            "            )",
-                            "            (source     U1-5 )",
-                            "            (load       R1-2 )",
-                            "        )",
-                            "        (net SCL",
-                            "            (pins",
-                            "                U1-6 R2-2 ",
-                            "            )",
-                            "            (circuit ",
-                            "            )",
-                            "            (rule",
-                            stub,
-                            "            )",
-                            "            (fromto U1-6 R2-2",
-                            "                (circuit ",
-                            "                )",
-                            "                (rule",
-                            deep_stub,
-                            "                )",
-                            "                (circuit ",
-                            "                )",
-                            "            )",
-                            "            (load       U1-6 )",
-                            "            (terminator R2-2 )",
-                            "        )",
-                            "        (class Power",
-                            "            GND +3V3 ",
-                            "            (circuit ",
-                            "            )",
-                            "            (rule",
-                            "                (clearance 12.000)",
-                            "                 (width 20.000)",
-                            stub,
-                            "            )",
-                            "        )",
-                            "        (class I2C",
-                            "            SDA SCL ",
-                            "            (circuit ",
-                            "            )",
-                            "            (rule",
-                            stub,
-                            "            )",
-                            "        )",
-                            "        (group Critical",
-                            "            U1-5:R1-2 ",
-                            "        )",
-                            "    )"}));
-  // Without the setting no circuit block is written (the golden text of the default settings).
-  testsupport::TempDir dir;
-  EXPECT_EQ(NetworkSection(ExportBoard(dir, "example-board.json")).find("(circuit"),
-            std::string::npos);
+  const std::string circuit = Lines({"            (circuit ", "            )"});
+  const std::string from_to_circuit = Lines({"                (circuit ", "                )"});
+  const std::string from_to_rule = Lines(
+      {"                (rule", "                     (max_stub 100.000)", "                )"});
+  std::string expected =
+      std::regex_replace(kExampleNetwork, std::regex("\r\n            \\(rule\r\n"),
+                         "\r\n" + circuit + "            (rule\r\n");
+  expected = Replaced(expected, Lines({"U1-5 R1-2 ", "            )"}) + circuit,
+                      Lines({"U1-5 R1-2 ", "            )", "            (circuit ",
+                             "                (length 2000.000 500.000)", "            )"}));
+  for (int from_to = 0; from_to < 2; ++from_to) {
+    expected = Replaced(
+        expected,
+        "(fromto " + std::string(from_to ? "U1-6 R2-2" : "U1-5 R1-2") + "\r\n" + from_to_rule,
+        "(fromto " + std::string(from_to ? "U1-6 R2-2" : "U1-5 R1-2") + "\r\n" + from_to_circuit +
+            from_to_rule + from_to_circuit);
+  }
+  EXPECT_EQ(network, expected);
+  // Without the setting no circuit block is written.
+  EXPECT_EQ(ExampleNetwork().find("(circuit"), std::string::npos);
 }
-
-}  // namespace
-
-namespace {
 
 // A board whose nets each carry their own rules, exported with the advanced statements, pin
 // minimizing and test-point vias on the top side, against the file worked out by hand: the
@@ -498,19 +271,12 @@ namespace {
 // topology, via limit, typed clearances and pin roles (a pin of another electrical type is a
 // member without a role); a copper text is a keep-out.
 TEST(NetworkExport, NetworkRulesBoardAgainstTheHandWrittenFile) {
-  std::string design_file;
-  {
-    const RouterSettings settings({{L"Adv10", L"1"},
-                                   {L"MinimizePads", L"1"},
-                                   {L"TestPointStyles", L"1"},
-                                   {L"TestPointSide", L"0"},
-                                   {L"TestPointExpansion", L"10mil"}});
-    testsupport::TempDir dir;
-    design_file = ExportBoard(dir, "network-rules-board.json");
-  }
-  EXPECT_EQ(design_file, testsupport::ReadFile(
-                             testsupport::TestDataPath("host/testdata/network-rules-board.dsn")));
-  EXPECT_EQ(dsntest::Describe(dsntest::CheckDesignFile(design_file)), "");
+  const RouterSettingsFile settings(
+      "Adv10=1\r\nMinimizePads=1\r\nTestPointStyles=1\r\nTestPointSide=0\r\n"
+      "TestPointExpansion=10mil\r\n");
+  EXPECT_EQ(
+      ExportedDesignFile(ExampleBoardText("network-rules-board.json")),
+      testsupport::ReadFile(testsupport::TestDataPath("host/testdata/network-rules-board.dsn")));
 }
 
 // The block of one net in the network section, from "(net NAME" to its closing line.
@@ -523,17 +289,11 @@ std::string NetBlock(const std::string& network, const std::string& net) {
 // A routing-layers rule scoped "All" sets the board's layers: a net whose own rule allows other
 // layers says so, and a net that the board rule alone reaches does not.
 TEST(NetworkExport, TheBoardsRoutingLayersComeFromTheRuleScopedAll) {
-  std::string network;
-  {
-    const RouterSettings settings({{L"Adv10", L"1"}});
-    testsupport::TempDir dir;
-    network = NetworkSection(
-        ExportBoardText(dir, "network-rules-board.json", [](const std::string& text) {
-          return Replaced(text, "\"rules\": [", R"j("rules": [
+  const RouterSettingsFile settings("Adv10=1\r\n");
+  const std::string network = ExampleNetwork(
+      Replaced(ExampleBoardText("network-rules-board.json"), "\"rules\": [", R"j("rules": [
     {"kind": "RoutingLayers", "name": "BoardLayers", "priority": 3, "scope1": "All",
-     "routingLayers": ["TopLayer", "MidLayer1", "BottomLayer"]},)j");
-        }).design_file);
-  }
+     "routingLayers": ["TopLayer", "MidLayer1", "BottomLayer"]},)j"));
   EXPECT_NE(NetBlock(network, "DATA").find("(use_layer TopLayer BottomLayer)"), std::string::npos)
       << network;
   EXPECT_NE(NetBlock(network, "CLK").find("(use_layer TopLayer)"), std::string::npos) << network;
@@ -544,13 +304,9 @@ TEST(NetworkExport, TheBoardsRoutingLayersComeFromTheRuleScopedAll) {
 
 // Test points on the bottom side grow only the bottom of a via style's padstack.
 TEST(NetworkExport, BottomTestPointsGrowTheBottomOnly) {
-  std::string design_file;
-  {
-    const RouterSettings settings(
-        {{L"TestPointStyles", L"1"}, {L"TestPointSide", L"1"}, {L"TestPointExpansion", L"10mil"}});
-    testsupport::TempDir dir;
-    design_file = ExportBoard(dir, "network-rules-board.json");
-  }
+  const RouterSettingsFile settings(
+      "TestPointStyles=1\r\nTestPointSide=1\r\nTestPointExpansion=10mil\r\n");
+  const std::string design_file = ExportedDesignFile(ExampleBoardText("network-rules-board.json"));
   EXPECT_NE(
       design_file.find(Lines({"        (padstack TPVia1_TB_RoutingVias",
                               "            (shape (circle TopLayer 24.000))",

@@ -9,30 +9,17 @@
 
 #include <windows.h>
 
-#include "host/plavena/host_session.h"
+#include "board_export.h"
 #include "router/dsn_checker.h"
-#include "support/test_paths.h"
 
 namespace {
 
-// The example board exported in process; the design file's text.
-std::string ExportExampleBoard(const std::string& board_text = {}) {
-  testsupport::TempDir dir;
-  const std::string board = dir.Path("board.json");
-  testsupport::WriteFile(
-      board, board_text.empty() ? testsupport::ReadFile(
-                                      testsupport::TestDataPath("../examples/example-board.json"))
-                                : board_text);
-  plavena::HostOptions options;
-  options.module_path = testsupport::BinaryPath("Tralvek.dll");
-  options.board_path = board;
-  plavena::HostSession session(options);
-  const auto result = session.Run("ExportDesignFile", "FileName=" + dir.Path("board.dsn"));
-  EXPECT_EQ(result.status, S_OK) << session.journal().Text();
-  std::string file = testsupport::ReadFile(dir.Path("board.dsn"));
-  EXPECT_EQ(dsntest::Describe(dsntest::CheckDesignFile(file)), "");
-  return file;
-}
+using hosttest::BoardSession;
+using hosttest::ExampleBoardText;
+using hosttest::ExportedDesignFile;
+using hosttest::Occurrences;
+using hosttest::Replaced;
+using hosttest::RouterSettingsFile;
 
 // The lines from the one that is exactly `opener` to its closing ")" at the same indentation.
 std::string Section(const std::string& file, const std::string& opener) {
@@ -54,19 +41,8 @@ std::string Golden(const std::string& name) {
       testsupport::ReadFile(testsupport::TestDataPath("host/testdata/" + name)));
 }
 
-std::string Replaced(std::string text, const std::string& from, const std::string& to) {
-  const size_t at = text.find(from);
-  EXPECT_NE(at, std::string::npos) << from;
-  if (at != std::string::npos) text.replace(at, from.size(), to);
-  return text;
-}
-
-std::string ExampleBoardText() {
-  return testsupport::ReadFile(testsupport::TestDataPath("../examples/example-board.json"));
-}
-
 TEST(StructureWiringExport, ExampleBoardSectionsMatchTheHandWrittenText) {
-  const std::string file = ExportExampleBoard();
+  const std::string file = ExportedDesignFile(ExampleBoardText());
   // Every line ends in CR LF.
   EXPECT_EQ(file.find("\n"), file.find("\r\n") + 1);
   EXPECT_EQ(WithoutCarriageReturns(Section(file, "    (structure")),
@@ -81,7 +57,7 @@ TEST(StructureWiringExport, AWidthRuleOfTheTopLayerGivesItsLayerItsWidth) {
     {"kind": "Width", "name": "TopWidth", "priority": 1, "scope1": "OnLayer('TopLayer')",
      "minWidth": "5mil", "maxWidth": "20mil", "preferredWidth": "7mil"},)j");
   const std::string structure =
-      WithoutCarriageReturns(Section(ExportExampleBoard(board), "    (structure"));
+      WithoutCarriageReturns(Section(ExportedDesignFile(board), "    (structure"));
   EXPECT_NE(structure.find("        (layer TopLayer \n"
                            "            (type signal) (direction horizontal)\n"
                            "            (rule (width 7.000))\n"
@@ -92,30 +68,6 @@ TEST(StructureWiringExport, AWidthRuleOfTheTopLayerGivesItsLayerItsWidth) {
   EXPECT_NE(structure.find("            (rule (width 8.000))\n"), std::string::npos)
       << "MidLayer1's own";
 }
-
-int Occurrences(const std::string& text, const std::string& what) {
-  int n = 0;
-  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
-}
-
-// Router settings for one test in the settings file of the test's Windows folder, removed
-// afterwards so that no other test sees them.
-class RouterSettingsFile {
- public:
-  explicit RouterSettingsFile(const std::string& keys) {
-    char folder[MAX_PATH] = {};
-    GetWindowsDirectoryA(folder, MAX_PATH);
-    path_ = std::string(folder) + "\\Tralvek.Ini";
-    testsupport::WriteFile(path_, "[SpecctraSetup]\r\n" + keys);
-  }
-  ~RouterSettingsFile() { DeleteFileA(path_.c_str()); }
-  RouterSettingsFile(const RouterSettingsFile&) = delete;
-  RouterSettingsFile& operator=(const RouterSettingsFile&) = delete;
-
- private:
-  std::string path_;
-};
 
 // The example board with a net-less copper region beside its netted one and its cut-out.
 std::string BoardWithNetlessRegion() {
@@ -205,7 +157,7 @@ TEST(StructureWiringExport, EveryCopperObjectAppearsExactlyOnce) {
   for (const CopperCase& c : cases) {
     SCOPED_TRACE(c.name);
     RouterSettingsFile settings(c.settings);
-    const std::string file = ExportExampleBoard(BoardWithNetlessRegion());
+    const std::string file = ExportedDesignFile(BoardWithNetlessRegion());
     for (const std::string& text : c.once) EXPECT_EQ(Occurrences(file, text), 1) << text;
     for (const std::string& text : c.absent) EXPECT_EQ(Occurrences(file, text), 0) << text;
     EXPECT_EQ(Occurrences(file, "(turret 127)"), c.hatch_markers);
@@ -232,7 +184,7 @@ TEST(StructureWiringExport, AWiringSectionOfManyPiecesKeepsEveryWireInOrder) {
               std::to_string(100 + i) + R"(mil", "x2": "900mil", "y2": ")" +
               std::to_string(100 + i) + R"(mil", "width": "7mil"},)" + "\n";
   }
-  const std::string file = ExportExampleBoard(
+  const std::string file = ExportedDesignFile(
       Replaced(ExampleBoardText(), "\"tracks\": [\n", "\"tracks\": [\n" + tracks));
   const std::string wiring = Section(file, "    (wiring");
   ASSERT_GT(wiring.size(), 3u << 18);
@@ -253,7 +205,7 @@ TEST(StructureWiringExport, ProtectedArcChordsCarryTheMarkerAndEmptyPlanesAreLef
                    R"("startAngle": 0, "endAngle": 45, "width": "10mil", "bitField2": 8)");
   board = Replaced(board, R"("name": "GND Plane", "copper": "1.4mil", "net": "GND")",
                    R"("name": "GND Plane", "copper": "1.4mil")");
-  const std::string file = ExportExampleBoard(board);
+  const std::string file = ExportedDesignFile(board);
   const std::string wiring = WithoutCarriageReturns(Section(file, "    (wiring"));
   // 0..45 degrees on a 100 mil radius: four chords, each protected and marked, so the route
   // file's copy of them is dropped on import.
@@ -324,7 +276,7 @@ std::string Regions(const std::string& file) {
 }
 
 TEST(StructureWiringExport, RoomsCarryTheRulesScopedToThemAsRegions) {
-  const std::string file = ExportExampleBoard(BoardWithRoomRules());
+  const std::string file = ExportedDesignFile(BoardWithRoomRules());
   // The room's own rules: its clearance (one value, no object kinds named) and its track widths
   // per stacked signal layer; then the net and the class that rules scope to the room, the net
   // once although a clearance and a width rule both name it.
@@ -380,7 +332,7 @@ TEST(StructureWiringExport, RoomsAreWrittenOnlyWhenAskedForAndWhenTheyHaveAnArea
     RouterSettingsFile settings(c.settings);
     const std::string board = Replaced(BoardWithRoomRules(), std::string(R"j("room": )j") + kSquare,
                                        std::string(R"j("room": )j") + c.room);
-    const std::string file = ExportExampleBoard(board);
+    const std::string file = ExportedDesignFile(board);
     const std::string structure = Section(file, "    (structure");
     EXPECT_EQ(Occurrences(file, "(region "), c.regions);
     EXPECT_EQ(Occurrences(structure, "(region "), c.regions);
@@ -423,14 +375,9 @@ TEST(StructureWiringExport, BoundaryWithoutOutlineOrWithACutOne) {
     SCOPED_TRACE(c.message);
     std::string text = board;
     text.replace(begin, end - begin, c.outline);
-    testsupport::TempDir dir;
-    testsupport::WriteFile(dir.Path("board.json"), text);
-    plavena::HostOptions options;
-    options.module_path = testsupport::BinaryPath("Tralvek.dll");
-    options.board_path = dir.Path("board.json");
-    plavena::HostSession session(options);
-    ASSERT_EQ(session.Run("ExportDesignFile", "FileName=" + dir.Path("board.dsn")).status, S_OK);
-    const std::string file = testsupport::ReadFile(dir.Path("board.dsn"));
+    BoardSession board_session(text);
+    ASSERT_EQ(board_session.Export().status, S_OK);
+    const std::string file = board_session.Read();
     EXPECT_EQ(dsntest::Describe(dsntest::CheckDesignFile(file)), "");
     const std::string opener = "            (path signal 0.0\r\n";
     const size_t path = file.find(opener);
@@ -454,13 +401,13 @@ TEST(StructureWiringExport, BoundaryWithoutOutlineOrWithACutOne) {
                                        points.begin() + std::min(points.size(), expected.size())),
               expected);
     int messages = 0;
-    for (const std::string& line : session.journal().Lines()) {
+    for (const std::string& line : board_session.journal().Lines()) {
       if (line.find(c.message) != std::string::npos) {
         ++messages;
         EXPECT_EQ(line.rfind("dialog \"Warning\"", 0), 0u) << line;
       }
     }
-    EXPECT_EQ(messages, 1) << session.journal().Text();
+    EXPECT_EQ(messages, 1) << board_session.journal().Text();
   }
 }
 
@@ -470,18 +417,11 @@ namespace {
 
 // An export of `board_text` that must fail; the command's message. Nothing may be written.
 std::string RefusedExport(const std::string& board_text) {
-  testsupport::TempDir dir;
-  const std::string board = dir.Path("board.json");
-  testsupport::WriteFile(board, board_text);
-  plavena::HostOptions options;
-  options.module_path = testsupport::BinaryPath("Tralvek.dll");
-  options.board_path = board;
-  options.answers = {{"*", "OK"}};
-  plavena::HostSession session(options);
-  const auto result = session.Run("ExportDesignFile", "FileName=" + dir.Path("board.dsn"));
-  EXPECT_EQ(result.status, E_FAIL) << session.journal().Text();
-  EXPECT_FALSE(testsupport::FileExists(dir.Path("board.dsn")));
-  EXPECT_FALSE(testsupport::FileExists(dir.Path("board.do")));
+  BoardSession board(board_text, {{"*", "OK"}});
+  const auto result = board.Export();
+  EXPECT_EQ(result.status, E_FAIL) << board.journal().Text();
+  EXPECT_FALSE(testsupport::FileExists(board.Path("board.dsn")));
+  EXPECT_FALSE(testsupport::FileExists(board.Path("board.do")));
   return result.error_description;
 }
 
@@ -532,8 +472,8 @@ TEST(StructureWiringExport, ABoardWithoutALayerStackIsRefused) {
 
 TEST(StructureWiringExport, StoredSettingsTheRouterCannotUseAreNamedAndReplaced) {
   struct Case {
-    const char* stored;
-    const char* problem;  // after "<settings file>: "
+    std::string stored;
+    std::string problem;  // after "<settings file>: "
   };
   const Case cases[] = {
       {"WireGrid=-1e308mil", "WireGrid=-1e308mil cannot be used (it is negative); it stays 20mil"},
@@ -543,46 +483,22 @@ TEST(StructureWiringExport, StoredSettingsTheRouterCannotUseAreNamedAndReplaced)
       {"WireGrid=0mil", "WireGrid=0mil cannot be used (it must be larger than 0); it stays 20mil"},
       {"ViaGrid=200000mil",
        "ViaGrid=200000mil cannot be used (it is larger than 99999mil); it stays 20mil"},
+      // A megabyte of digits is refused, and not repeated whole in the message.
+      {"WireGrid=" + std::string(1 << 20, '9') + "mil",
+       "WireGrid=" + std::string(40, '9') + "... cannot be used (it is no length); it stays 20mil"},
   };
-  char windows[MAX_PATH] = {};
-  GetWindowsDirectoryA(windows, MAX_PATH);
-  const std::string settings = std::string(windows) + "\\Tralvek.Ini";
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.stored);
-    const RouterSettingsFile stored(std::string(c.stored) + "\r\n");
-    testsupport::TempDir dir;
-    const std::string board = dir.Path("board.json");
-    testsupport::WriteFile(board, ExampleBoardText());
-    plavena::HostOptions options;
-    options.module_path = testsupport::BinaryPath("Tralvek.dll");
-    options.board_path = board;
-    options.answers = {{"*", "OK"}};
-    plavena::HostSession session(options);
-    ASSERT_EQ(session.Run("ExportDesignFile", "FileName=" + dir.Path("board.dsn")).status, S_OK)
-        << session.journal().Text();
-    EXPECT_TRUE(
-        session.journal().Has("dialog \"Warning\": These router settings were not used: | " +
-                              settings + ": " + c.problem + " -> OK"))
-        << session.journal().Text();
-    const std::string file = testsupport::ReadFile(dir.Path("board.dsn"));
+    SCOPED_TRACE(c.stored.substr(0, 20));
+    const RouterSettingsFile stored(c.stored + "\r\n");
+    BoardSession board(ExampleBoardText(), {{"*", "OK"}});
+    ASSERT_EQ(board.Export().status, S_OK) << board.journal().Text().substr(0, 2000);
+    EXPECT_TRUE(board.journal().Has("dialog \"Warning\": These router settings were not used: | " +
+                                    RouterSettingsFile::Path() + ": " + c.problem + " -> OK"))
+        << board.journal().Text().substr(0, 2000);
+    const std::string file = board.Read();
     EXPECT_EQ(Occurrences(file, "(grid wire 20.000)\r\n"), 1);
     EXPECT_EQ(Occurrences(file, "(grid via 20.000)\r\n"), 1);
   }
-  // A megabyte of digits is refused, and not repeated whole in the message.
-  const RouterSettingsFile stored("WireGrid=" + std::string(1 << 20, '9') + "mil\r\n");
-  testsupport::TempDir dir;
-  testsupport::WriteFile(dir.Path("board.json"), ExampleBoardText());
-  plavena::HostOptions options;
-  options.module_path = testsupport::BinaryPath("Tralvek.dll");
-  options.board_path = dir.Path("board.json");
-  options.answers = {{"*", "OK"}};
-  plavena::HostSession session(options);
-  ASSERT_EQ(session.Run("ExportDesignFile", "FileName=" + dir.Path("board.dsn")).status, S_OK);
-  EXPECT_TRUE(session.journal().Has("dialog \"Warning\": These router settings were not used: | " +
-                                    settings + ": WireGrid=" + std::string(40, '9') +
-                                    "... cannot be used (it is no length); it stays 20mil -> OK"))
-      << session.journal().Text().substr(0, 2000);
-  EXPECT_EQ(Occurrences(testsupport::ReadFile(dir.Path("board.dsn")), "(grid wire 20.000)\r\n"), 1);
 }
 
 }  // namespace

@@ -333,6 +333,20 @@ TEST_F(RouteImport, CleanUpTakesAllRoutingOfALargeBoard) {
   EXPECT_EQ(report.Text(path), "Imported " + path + ": 0 tracks, 0 vias and 0 pads added.");
 }
 
+// With the board closed there is nothing to import into: the import says so and asks the editor
+// for nothing (no progress, no refresh), rather than reporting a file applied to no board.
+TEST_F(RouteImport, WithoutAnOpenBoardTheImportRefuses) {
+  const std::string path = ShippedRouteFile("routes_mil.rte");
+  QuorvelSession::Get().Close();
+  try {
+    router::LoadRouteFile(path);
+    ADD_FAILURE() << "imported with no board open";
+  } catch (const sdk::Exception& e) {
+    EXPECT_STREQ(e.what(), "No board is open in the PCB editor");
+  }
+  EXPECT_EQ(EditorJournal(), std::vector<std::string>{"closed the board"});
+}
+
 // Files that cannot be read change nothing: a missing one, a foreign one, a truncated one.
 TEST_F(RouteImport, UnreadableFilesLeaveTheRouting) {
   const std::vector<std::string> before = FreeCopper();
@@ -839,17 +853,20 @@ TEST_F(RouteImport, RefusalsOfTheEditorAreCountedAndTheRestGoesOn) {
 }
 
 // A net the editor cannot read is counted, and its copper is skipped as of a net the board
-// lacks rather than given to another.
+// lacks rather than given to another: an unread net has no name, not even the empty one.
 TEST_F(RouteImport, NetsTheEditorCannotReadAreCountedAndTheirCopperSkipped) {
-  const std::string path = ShippedRouteFile("routes_mil.rte");
+  std::string text =
+      testsupport::ReadFile(testsupport::TestDataPath("router/testdata/routes_mil.rte"));
+  text.insert(text.find("(network_out") + 12, "\n(net \"\" (wire (path TopLayer 10 0 0 100 0)))");
+  const std::string path = RouteFile("unread_nets.rte", text);
   QuorvelSession::Get().SetRefusals(quorvel_host::kRefuseRead, 1u << pcbapi::kNet);
   router::TRouteImportReport report;
   ASSERT_TRUE(router::LoadRouteFile(path, &report));
   QuorvelSession::Get().SetRefusals(0, 0);
   EXPECT_EQ(report.Text(path), "Imported " + path +
-                                   ": 0 tracks, 0 vias and 0 pads added; skipped 24 records: 8 "
+                                   ": 0 tracks, 0 vias and 0 pads added; skipped 25 records: 8 "
                                    "board nets the editor could not read, 3 test points of a net "
-                                   "the board lacks, 8 vias of a net the board lacks, 5 wires of "
+                                   "the board lacks, 8 vias of a net the board lacks, 6 wires of "
                                    "a net the board lacks.");
 }
 

@@ -15,6 +15,8 @@ QuorvelSession::QuorvelSession() {
       reinterpret_cast<void*>(GetProcAddress(module_, quorvel_host::kOpenBoardName)));
   save_ = reinterpret_cast<quorvel_host::SaveBoard>(
       reinterpret_cast<void*>(GetProcAddress(module_, quorvel_host::kSaveBoardName)));
+  close_ = reinterpret_cast<quorvel_host::CloseBoard>(
+      reinterpret_cast<void*>(GetProcAddress(module_, quorvel_host::kCloseBoardName)));
   set_journal_ = reinterpret_cast<quorvel_host::SetJournal>(
       reinterpret_cast<void*>(GetProcAddress(module_, quorvel_host::kSetJournalName)));
   set_refusals_ = reinterpret_cast<quorvel_host::SetRefusals>(
@@ -24,7 +26,7 @@ QuorvelSession::QuorvelSession() {
               GetProcAddress(module_, quorvel_host::kGetHostCallCountersName)))) {
     counters_ = counters();
   }
-  if (!open_ || !save_ || !set_journal_ || !set_refusals_) module_ = nullptr;
+  if (!open_ || !save_ || !close_ || !set_journal_ || !set_refusals_) module_ = nullptr;
 }
 
 std::string QuorvelSession::Open(const std::string& path) {

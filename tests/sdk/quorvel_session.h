@@ -21,6 +21,8 @@ class QuorvelSession {
   // Opens a board file; "" on success, else the editor's message.
   std::string Open(const std::string& path);
   std::string Save(const std::string& path);
+  // Leaves the editor with no board open.
+  void Close() { close_(); }
   void SetJournal(quorvel_host::JournalAppend append);
   // Has the editor refuse operations (see quorvel_host::SetRefusals); 0 operations switch it off.
   void SetRefusals(uint32_t operations, uint32_t kinds, int32_t count = -1) {
@@ -34,6 +36,7 @@ class QuorvelSession {
   HMODULE module_ = nullptr;
   quorvel_host::OpenBoard open_ = nullptr;
   quorvel_host::SaveBoard save_ = nullptr;
+  quorvel_host::CloseBoard close_ = nullptr;
   quorvel_host::SetJournal set_journal_ = nullptr;
   quorvel_host::SetRefusals set_refusals_ = nullptr;
   const quorvel_host::HostCallCounters* counters_ = nullptr;

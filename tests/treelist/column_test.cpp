@@ -1,0 +1,284 @@
+// The grid's columns: defaults and what a form description keeps of them, widths and header
+// rows, moving a column with its node values, sorting by columns, copies, and the editor's
+// road in and out of a node.
+#include "treelist/column.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "framework/form_resource.h"
+#include "framework/forms.h"
+#include "framework/win/text.h"
+#include "node_data_support.h"
+#include "treelist/tree_list_control.h"
+
+namespace treelist_test {
+namespace {
+
+using treelist::TCustomdxTreeListControl;
+using treelist::TdxTreeListColumn;
+using treelist::TdxTreeListColumnSort;
+using treelist::TdxTreeListNode;
+
+// A grid with `columns` columns and top-level nodes whose texts are given row by row.
+struct ColumnGrid {
+  framework::TForm form{nullptr};
+  TCustomdxTreeListControl grid{nullptr};
+  std::vector<TdxTreeListColumn*> columns;
+  explicit ColumnGrid(int count = 3) {
+    grid.SetName("Grid");
+    grid.SetParent(&form);
+    for (int i = 0; i < count; ++i) {
+      columns.push_back(grid.CreateColumn<TdxTreeListColumn>());
+      columns.back()->SetCaption(std::wstring(1, static_cast<wchar_t>(L'A' + i)));
+    }
+  }
+  void AddRow(std::initializer_list<const wchar_t*> texts) {
+    TdxTreeListNode* node = grid.Add();
+    int i = 0;
+    for (const wchar_t* text : texts) grid.SetNodeString(node, i++, text);
+  }
+  // Each node's cells as the columns show them, in column-list order: "a|b|c;...".
+  std::wstring Cells() {
+    std::wstring out;
+    for (TdxTreeListNode* node : grid.TopNodes()) {
+      for (int i = 0; i < grid.ColumnCount(); ++i) {
+        out += (i ? L"|" : L"") + grid.Columns(i)->GetCellText(node);
+      }
+      out += L";";
+    }
+    return out;
+  }
+};
+
+struct StoredCase {
+  const char* what;
+  std::function<void(TdxTreeListColumn&)> change;
+  const char* property;
+  bool written;
+};
+
+TEST(TreeListColumn, WritesOnlyTheValuesItWasGivenThatDifferFromTheirDefaults) {
+  const StoredCase cases[] = {
+      {"fresh", [](auto&) {}, "Width =", false},
+      {"fresh", [](auto&) {}, "Alignment =", false},
+      {"fresh", [](auto&) {}, "BandIndex = 0", true},
+      {"fresh", [](auto&) {}, "RowIndex = 0", true},
+      {"default width set", [](auto& c) { c.SetWidth(100); }, "Width =", false},
+      {"width set", [](auto& c) { c.SetWidth(120); }, "Width = 120", true},
+      {"grid's colour", [](auto& c) { c.SetColor(framework::clWindow); }, "Color =", false},
+      {"own colour", [](auto& c) { c.SetColor(framework::clRed); }, "Color = clRed", true},
+      {"default length", [](auto& c) { c.SetMaxLength(0); }, "MaxLength =", false},
+      {"length", [](auto& c) { c.SetMaxLength(8); }, "MaxLength = 8", true},
+      {"not read-only", [](auto& c) { c.SetReadOnly(false); }, "ReadOnly =", false},
+      {"read-only", [](auto& c) { c.SetReadOnly(true); }, "ReadOnly = True", true},
+      {"sorted, single sort", [](auto& c) { c.SetSorted(TdxTreeListColumnSort::csDown); },
+       "SortedOrder", false},
+      {"row 0 stored", [](auto& c) { c.SetStoredRowIndex(0); }, "StoredRowIndex", false},
+      {"row 2 stored", [](auto& c) { c.SetStoredRowIndex(2); }, "StoredRowIndex = 2", true},
+      {"font", [](auto& c) { c.Font().SetSize(14); }, "Font.", true},
+      {"alignment", [](auto& c) { c.SetAlignment(framework::TAlignment::taLeftJustify); },
+       "Alignment = taLeftJustify", true},
+  };
+  for (const StoredCase& c : cases) {
+    SCOPED_TRACE(std::string(c.what) + ": " + c.property);
+    ColumnGrid g(1);
+    c.change(*g.columns[0]);
+    const std::string text = framework::WriteComponentText(*g.columns[0]);
+    EXPECT_EQ(text.find(c.property) != std::string::npos, c.written) << text;
+  }
+}
+
+TEST(TreeListColumn, DefaultsFollowTheGridUntilSetAndWidthsKeepTheirMinimum) {
+  ColumnGrid g(1);
+  TdxTreeListColumn& c = *g.columns[0];
+  EXPECT_EQ(c.Width(), 100);
+  EXPECT_EQ(c.MinWidth(), 20);
+  EXPECT_TRUE(c.Visible());
+  g.grid.SetColor(framework::clYellow);
+  g.grid.Font().SetSize(13);
+  EXPECT_EQ(c.Color(), framework::clYellow);
+  EXPECT_EQ(c.Font().Size(), 13) << "an unset font follows the grid's";
+  EXPECT_EQ(c.AssignedValues(), 2u) << "only the caption was set";
+  c.SetWidth(5);
+  EXPECT_EQ(c.Width(), 20);
+  c.SetMinWidth(-5);
+  EXPECT_EQ(c.MinWidth(), 0);
+  c.SetMinWidth(60);
+  EXPECT_EQ(c.Width(), 60) << "a larger minimum widens the column";
+  EXPECT_FALSE(c.ReadOnly());
+  g.grid.SetOptions(g.grid.Options() & ~treelist::aoEditing);
+  EXPECT_TRUE(c.ReadOnly()) << "a grid without editing makes its columns read-only";
+}
+
+TEST(TreeListColumn, RowIndexIsClampedToThePanelButAStoredRowWaitsForIt) {
+  ColumnGrid g(2);
+  TdxTreeListColumn& c = *g.columns[1];
+  c.SetRowIndex(3);
+  EXPECT_EQ(c.RowIndex(), 0);
+  EXPECT_EQ(c.StoredRowIndex(), 0);
+  g.grid.SetHeaderPanelRowCount(3);
+  EXPECT_EQ(c.RowIndex(), 0) << "raising the count later leaves the column on row 0";
+  g.grid.SetHeaderPanelRowCount(1);
+  c.SetStoredRowIndex(2);  // as a stream stores it
+  EXPECT_EQ(c.RowIndex(), 0);
+  EXPECT_EQ(c.ColIndex(), 1);
+  c.SetVisible(false);
+  EXPECT_EQ(c.ColIndex(), -1);
+  EXPECT_EQ(g.columns[0]->ColIndex(), 0);
+}
+
+TEST(TreeListColumn, MovingAColumnCarriesItsNodeValues) {
+  ColumnGrid g(3);
+  g.AddRow({L"a", L"b", L"c"});
+  g.AddRow({L"x"});  // sparse: the other slots are empty
+  g.columns[0]->SetIndex(2);
+  EXPECT_EQ(g.Cells(), L"b|c|a;||x;");
+  EXPECT_EQ(g.grid.Columns(2), g.columns[0]);
+  g.columns[0]->SetColIndex(0);  // back to the front of its row
+  EXPECT_EQ(g.Cells(), L"a|b|c;x||;");
+  delete g.columns[1];  // its texts go, the later column keeps its own
+  EXPECT_EQ(g.Cells(), L"a|c;x|;");
+}
+
+TEST(TreeListColumn, SortMarksSortTheNodesAndAPlainSortReplacesTheOthers) {
+  ColumnGrid g(2);
+  g.grid.SetOptions(g.grid.Options() | treelist::aoAutoSort);
+  g.AddRow({L"b", L"2"});
+  g.AddRow({L"c", L"1"});
+  g.AddRow({L"a", L"3"});
+  g.columns[0]->SetSorted(TdxTreeListColumnSort::csUp);
+  EXPECT_EQ(g.Cells(), L"a|3;b|2;c|1;");
+  g.grid.ColumnClick(g.columns[1], false, false);
+  EXPECT_EQ(g.Cells(), L"c|1;b|2;a|3;");
+  EXPECT_EQ(g.columns[0]->Sorted(), TdxTreeListColumnSort::csNone);
+  g.grid.ColumnClick(g.columns[1], false, false);  // again: the other way
+  EXPECT_EQ(g.Cells(), L"a|3;b|2;c|1;");
+  g.grid.SetOptionsEx(g.grid.OptionsEx() | treelist::aoMultiSort);
+  g.grid.ColumnClick(g.columns[0], false, true);  // Shift adds
+  EXPECT_EQ(g.grid.SortedColumns(), (std::vector<TdxTreeListColumn*>{g.columns[1], g.columns[0]}));
+  EXPECT_EQ(g.columns[0]->SortedOrder(), 1);
+  g.grid.ColumnClick(g.columns[1], true, false);  // Ctrl clears
+  EXPECT_EQ(g.grid.SortedColumns(), (std::vector<TdxTreeListColumn*>{g.columns[0]}));
+}
+
+TEST(TreeListColumn, AssignCopiesWhatTheSourceSetAndItsPlace) {
+  ColumnGrid g(3);
+  TdxTreeListColumn& source = *g.columns[2];
+  source.SetWidth(140);
+  source.SetReadOnly(true);
+  source.SetSizing(false);
+  source.SetHeaderAlignment(framework::TAlignment::taRightJustify);
+  TdxTreeListColumn& target = *g.columns[1];
+  target.SetAlignment(framework::TAlignment::taCenter);
+  target.SetMaxLength(4);
+  const int source_position = source.ColIndex();
+  target.Assign(source);
+  EXPECT_EQ(target.AssignedValues(), source.AssignedValues());
+  EXPECT_EQ(target.Alignment(), framework::TAlignment::taLeftJustify);
+  EXPECT_EQ(target.Caption(), L"C");
+  EXPECT_EQ(target.Width(), 140);
+  EXPECT_TRUE(target.ReadOnly());
+  EXPECT_FALSE(target.Sizing());
+  EXPECT_EQ(target.HeaderAlignment(), framework::TAlignment::taRightJustify);
+  EXPECT_EQ(target.ColIndex(), source_position) << "it took the source's place in the row";
+}
+
+TEST(TreeListColumn, NarrowEditorsKeepWhatTheCodePageHoldsAndWideOnesEverything) {
+  ColumnGrid g(2);
+  g.AddRow({L"x", L"\u20AC 5 \u4E2D"});
+  TdxTreeListNode* node = g.grid.Items(0);
+  TdxTreeListColumn& c = *g.columns[1];
+  c.SetMaxLength(12);
+  for (const bool wide : {false, true}) {
+    SCOPED_TRACE(wide ? "wide" : "narrow");
+    g.grid.SetEnableUnicodeSupport(wide);
+    std::unique_ptr<editors::TdxInplaceEdit> editor(c.GetEditorClass().create(&g.form));
+    c.InitEditor(*editor);
+    const std::wstring expected = wide ? L"\u20AC 5 \u4E2D" : L"\u20AC 5 ?";
+    EXPECT_EQ(c.LoadEditorValue(node, *editor).ToString(), expected);
+    EXPECT_EQ(static_cast<editors::TCustomXPDXEdit&>(*editor).MaxLength(), 12);
+    editor->SetText(editor->Text() + L"!");
+    EXPECT_EQ(c.SaveEditorValue(node, *editor).ToString(), expected + L"!");
+    EXPECT_EQ(g.grid.GetNodeString(node, 1), expected + L"!");
+    g.grid.SetNodeString(node, 1, L"\u20AC 5 \u4E2D");
+  }
+}
+
+}  // namespace
+}  // namespace treelist_test
+
+namespace treelist_test {
+namespace {
+
+// The focused cell of `column` on the first node, edited: the editor shown (or null).
+editors::TdxInplaceEdit* EditCell(ColumnGrid& g, int column) {
+  g.grid.SetFocusedCell(g.grid.Items(0), column, true);
+  g.grid.ShowEditor();
+  return g.grid.State() == treelist::tsEditing ? g.grid.InplaceEditor() : nullptr;
+}
+
+TEST(TreeListColumnEditors, ColumnsOfOneEditorClassShareAnEditorAndWriteThroughTheColumn) {
+  ColumnGrid g(2);
+  auto* mask = g.grid.CreateColumn<treelist::TdxTreeListMaskColumn>();
+  g.form.SetBounds(30, 30, 420, 200);
+  g.grid.SetBounds(5, 5, 400, 160);
+  g.form.Show();
+  g.grid.SetOptions((g.grid.Options() | treelist::aoEditing) & ~treelist::aoRowSelect);
+  g.AddRow({L"a", L"b", L"c"});
+  editors::TdxInplaceEdit* first = EditCell(g, 0);
+  ASSERT_NE(first, nullptr);
+  first->SetText(L"a2");
+  g.grid.CloseEditor();
+  EXPECT_EQ(EditCell(g, 1), first) << "the same class shares the editor";
+  g.grid.CancelEditor();
+  editors::TdxInplaceEdit* masked = EditCell(g, 2);
+  ASSERT_NE(masked, nullptr);
+  EXPECT_NE(masked, first);
+  EXPECT_TRUE(masked->InheritsFrom(treelist::TdxInplaceTreeListMaskEdit::EditorClass()));
+  g.grid.CancelEditor();
+  EXPECT_EQ(g.Cells(), L"a2|b|c;");
+  mask->SetReadOnly(true);
+  ASSERT_NE(EditCell(g, 2), nullptr);
+  EXPECT_TRUE(g.grid.InplaceEditor()->ReadOnly()) << "a read-only column edits nothing";
+  g.grid.CancelEditor();
+  g.columns[1]->SetDisableEditor(true);
+  EXPECT_EQ(EditCell(g, 1), nullptr) << "a column without an editor opens none";
+}
+
+TEST(TreeListColumnEditors, CustomDrawHandlersRunInOrderUntilOneDrawsTheCell) {
+  ColumnGrid g(1);
+  std::wstring order;
+  bool general_draws = false;
+  g.grid.OnCustomDraw = [&](framework::TComponent*, TdxTreeListColumn* c,
+                            treelist::TdxCellDrawInfo& cell, std::wstring&) {
+    order += c == g.columns[0] ? L"general " : L"? ";
+    cell.done = general_draws;
+  };
+  g.grid.OnCustomDrawCell = [&](framework::TComponent*, treelist::TdxCellDrawInfo&,
+                                std::string& text) {
+    order += L"narrow ";
+    text = "changed";
+  };
+  g.grid.OnCustomDrawCellWide = [&](framework::TComponent*, treelist::TdxCellDrawInfo&,
+                                    std::wstring& text) { order += L"wide(" + text + L") "; };
+  g.columns[0]->OnCustomDrawCellWide = [&](framework::TComponent*, treelist::TdxCellDrawInfo& cell,
+                                           std::wstring&) {
+    order += L"column";
+    cell.done = true;
+  };
+  treelist::TdxCellDrawInfo cell;
+  std::wstring text = L"\u4E2D";
+  ASSERT_TRUE(g.grid.IsCustomDrawCell(0));
+  EXPECT_TRUE(g.grid.CustomDrawCell(0, cell, text));
+  EXPECT_EQ(order, L"general narrow wide(changed) column");
+  order.clear();
+  general_draws = true;
+  EXPECT_TRUE(g.grid.CustomDrawCell(0, cell, text));
+  EXPECT_EQ(order, L"general ") << "a cell drawn by the general handler is done";
+}
+
+}  // namespace
+}  // namespace treelist_test

@@ -1,0 +1,112 @@
+// The grid with columns: the core's cell, header and editor hooks turned into questions to the
+// columns and their handlers.
+#include <algorithm>
+#include <memory>
+
+#include "framework/win/text.h"
+#include "treelist/published_tree_list.h"
+#include "treelist/tree_list_control.h"
+
+namespace treelist {
+
+// ---- editors ---------------------------------------------------------------------------------
+
+editors::TdxInplaceEdit* TCustomdxTreeListControl::CreateEditor(int column) {
+  const TdxTreeListColumn* c = Columns(column);
+  if (!c) return TCustomdxTreeList::CreateEditor(column);
+  editors::TdxInplaceEdit* editor = c->GetEditorClass().create(this);
+  editor->SetStyle(std::make_unique<TdxTreeListEditStyle>(editor, this));
+  editors_.push_back(editor);
+  return editor;
+}
+
+editors::TdxInplaceEdit* TCustomdxTreeListControl::GetColumnEditor(int column) {
+  const TdxTreeListColumn* c = Columns(column);
+  if (!c) return TCustomdxTreeList::GetColumnEditor(column);
+  // The exact class: a column of a derived editor class gets an editor of its own.
+  const editors::TdxInplaceEditClass& wanted = c->GetEditorClass();
+  for (editors::TdxInplaceEdit* editor : editors_) {
+    if (&editor->Class() == &wanted) return editor;
+  }
+  return nullptr;
+}
+
+void TCustomdxTreeListControl::PrepareEditor(editors::TdxInplaceEdit& editor) {
+  TCustomdxTreeList::PrepareEditor(editor);
+  if (TdxTreeListColumn* c = Columns(FocusedColumn())) c->InitEditor(editor);
+}
+
+void TCustomdxTreeListControl::LoadEditValue(TdxTreeListNode* node, int column,
+                                             editors::TdxInplaceEdit& editor) {
+  if (TdxTreeListColumn* c = Columns(column)) {
+    c->LoadEditorValue(node, editor);
+  } else {
+    TCustomdxTreeList::LoadEditValue(node, column, editor);
+  }
+}
+
+void TCustomdxTreeListControl::SaveEditValue(TdxTreeListNode* node, int column,
+                                             editors::TdxInplaceEdit& editor) {
+  TdxTreeListColumn* c = Columns(column);
+  if (!c) return;  // no column holds the value: nothing to store
+  c->SaveEditorValue(node, editor);
+  SetNodeString(node, c->GetDataIndex(), c->GetCellText(node));
+}
+
+bool TCustomdxTreeListControl::DoEditing(TdxTreeListNode* node) {
+  if (!TCustomdxTreeList::DoEditing(node)) return false;
+  const TdxTreeListColumn* c = Columns(FocusedColumn());
+  return c && c->CanEdit();
+}
+
+bool TCustomdxTreeListControl::IsColumnSizeable(int column) const {
+  const TdxTreeListColumn* c = Columns(column);
+  return !c || c->Sizing();
+}
+
+int TCustomdxTreeListControl::GetColumnsMinCellHeight() {
+  int height = 0;
+  for (TdxTreeListColumn* c : columns_) {
+    if (c->Visible()) height = std::max(height, c->GetMinCellHeight());
+  }
+  return height;
+}
+
+// ---- custom drawing --------------------------------------------------------------------------
+
+bool TCustomdxTreeListControl::IsCustomDrawCell(int column) const {
+  const TdxTreeListColumn* c = Columns(column);
+  return OnCustomDraw || OnCustomDrawCell || OnCustomDrawCellWide || (c && c->HasCustomDraw());
+}
+
+bool TCustomdxTreeListControl::CustomDrawCell(int column, TdxCellDrawInfo& cell,
+                                              std::wstring& text) {
+  TdxTreeListColumn* c = Columns(column);
+  cell.done = false;
+  OnCustomDraw(this, c, cell, text);
+  if (cell.done) return true;
+  if (OnCustomDrawCell) {
+    const std::string before = win::Narrow(text);
+    std::string narrow = before;
+    OnCustomDrawCell(this, cell, narrow);
+    if (narrow != before) text = win::Widen(narrow);
+  }
+  OnCustomDrawCellWide(this, cell, text);
+  if (!cell.done && c) c->DoCustomDrawCell(cell, text);
+  return cell.done;
+}
+
+bool TCustomdxTreeListControl::IsCustomDrawHeader(int column) const {
+  const TdxTreeListColumn* c = Columns(column);
+  return OnCustomDrawColumnHeader || (c && c->OnCustomDrawColumnHeader);
+}
+
+bool TCustomdxTreeListControl::CustomDrawHeader(int column, TdxHeaderDrawInfo& header) {
+  TdxTreeListColumn* c = Columns(column);
+  header.done = false;
+  OnCustomDrawColumnHeader(this, header);
+  if (!header.done && c) c->OnCustomDrawColumnHeader(c, header);
+  return header.done;
+}
+
+}  // namespace treelist

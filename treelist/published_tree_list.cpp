@@ -1,0 +1,152 @@
+// The tree list forms place.
+#include "treelist/published_tree_list.h"
+
+#include <string>
+
+#include "framework/win/text.h"
+
+namespace treelist {
+namespace {
+
+const std::vector<std::string> kOptionNames = {
+    "aoColumnSizing",    "aoColumnMoving",    "aoEditing",     "aoTabs",
+    "aoTabThrough",      "aoRowSelect",       "aoMultiSelect", "aoImmediateEditor",
+    "aoPreview",         "aoDrawEndEllipsis", "aoAutoWidth",   "aoExtMultiSelect",
+    "aoExtCustomizing",  "aoHideFocusRect",   "aoAutoSort",    "aoCaseInsensitive",
+    "aoStoreToRegistry", "aoStoreToIniFile",  "aoShowTooltips"};
+const std::vector<std::string> kOptionExNames = {
+    "aoInvertSelect",      "aoUseBitmap",
+    "aoBandHeaderWidth",   "aoAutoCalcPreviewLines",
+    "aoBandSizing",        "aoBandMoving",
+    "aoHorzThrough",       "aoVertThrough",
+    "aoCellMultiSelect",   "aoEnterThrough",
+    "aoEnterShowEditor",   "aoFullSizing",
+    "aoDragScroll",        "aoDragExpand",
+    "aoDragCollapse",      "aoRowAutoHeight",
+    "aoShowHourGlass",     "aoBandButtonClicking",
+    "aoBandPanelSizing",   "aoHeaderButtonClicking",
+    "aoHeaderPanelSizing", "aoRowSizing",
+    "aoMultiSort",         "aoAutoSortRefresh",
+    "aoShowButtonAlways",  "aoAutoHeaderPanelHeight",
+    "aoKeepColumnWidth",   "aoAnsiSort",
+    "aoMouseScroll",       "aoAutoSearch",
+    "aoHotTrack",          "aoAutoCopySelectedToClipboard"};
+const std::vector<std::string> kLookNames = {"lfStandard", "lfFlat", "lfUltraFlat"};
+
+}  // namespace
+
+const framework::TClassInfo& TdxTreeList::StaticClassInfo() {
+  using T = TdxTreeList;
+  using Core = TCustomdxTreeList;
+  using Control = TCustomdxTreeListControl;
+  static const framework::TClassInfo info =
+      framework::TClassInfo::Derived<T, framework::TWinControl>("TdxTreeList")
+          .Set("Options", &Core::Options, &Core::SetOptions, kOptionNames, kDefaultOptions)
+          .Set("OptionsEx", &Core::OptionsEx, &Core::SetOptionsEx, kOptionExNames,
+               kDefaultOptionsEx)
+          .Enum("LookAndFeel", &Core::LookAndFeel, &Core::SetLookAndFeel, kLookNames,
+                TdxLookAndFeel::lfStandard)
+          .Bool("ShowBands", &Core::ShowBands, &Core::SetShowBands, false)
+          .Bool("ShowHeader", &Core::ShowHeader, &Core::SetShowHeader, true)
+          .Bool("ShowGrid", &Core::ShowGrid, &Core::SetShowGrid, false)
+          .Bool("ShowPreviewGrid", &Core::ShowPreviewGrid, &Core::SetShowPreviewGrid, true)
+          .Bool("ShowIndicator", &Core::ShowIndicator, &Core::SetShowIndicator, false)
+          .Int("Indent", &Core::Indent, &Core::SetIndent, 16)
+          .Bool("EnableUnicodeSupport", &Control::EnableUnicodeSupport,
+                &Control::SetEnableUnicodeSupport, false)
+          .Collection("Bands", TdxTreeListBand::StaticClassInfo(), &T::BandItems, &T::ClearBands,
+                      &T::AddBand)
+          .Int("BandMaxRowCount", &Control::BandMaxRowCount, &Control::SetBandMaxRowCount, 5)
+          .Int("BandRowCount", &Control::BandRowCount, &Control::SetBandRowCount, 1)
+          .Bool("DefaultLayout", &Control::DefaultLayout, &Control::SetDefaultLayout, true)
+          .Int("HeaderMinRowCount", &Control::HeaderMinRowCount, &Control::SetHeaderMinRowCount, 1)
+          .Int("HeaderPanelMaxRowCount", &Control::HeaderPanelMaxRowCount,
+               &Control::SetHeaderPanelMaxRowCount, 5)
+          .Int("HeaderPanelRowCount", &Control::HeaderPanelRowCount,
+               &Control::SetHeaderPanelRowCount, 1)
+          .StoredIf(&T::IsHeaderPanelRowCountStored)
+          .String("IniFileName", &Control::IniFileName, &Control::SetIniFileName)
+          .String("IniSectionName", &Control::IniSectionName, &Control::SetIniSectionName)
+          .String("RegistryPath", &Control::RegistryPath, &Control::SetRegistryPath)
+          .Data("Data", &T::ReadNodeStream, &T::WriteNodeStream)
+          .Event("OnChangeNode", &Core::OnChangeNode)
+          .Event("OnDeletion", &Core::OnDeletion)
+          .Event("OnColumnClick", &Control::OnColumnClick)
+          .Event("OnColumnSorting", &Control::OnColumnSorting)
+          .Event("OnChangedColumnsWidth", &Control::OnChangedColumnsWidth)
+          .Event("OnGetImageIndex", &Control::OnGetImageIndex)
+          .Event("OnGetSelectedIndex", &Control::OnGetSelectedIndex)
+          .Event("OnGetStateIndex", &Control::OnGetStateIndex);
+  return info;
+}
+
+TdxTreeList::TdxTreeList(framework::TComponent* owner) : TCustomdxTreeListControl(owner) {}
+
+bool TdxTreeList::IsHeaderPanelRowCountStored() const {
+  return !(OptionsEx() & aoAutoHeaderPanelHeight);
+}
+
+std::vector<void*> TdxTreeList::BandItems() {
+  std::vector<void*> items;
+  for (int i = 0; i < Bands().Count(); ++i) items.push_back(Bands().Items(i));
+  return items;
+}
+
+void TdxTreeList::ReadNodeStream(framework::TStream& stream) { ReadData(stream); }
+
+void TdxTreeList::WriteNodeStream(framework::TStream& stream) {
+  if (HasData()) WriteData(stream);
+}
+
+void TdxTreeList::DeleteSelection() {
+  BeginUpdate();
+  try {
+    // Each deletion takes the node and its subtree out of the selection, so the first one left
+    // is always alive: a child selected with its parent is freed with it, and only then.
+    while (!SelectedNodes().empty()) delete SelectedNodes().front();
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+void TdxTreeList::SetNodeString(TdxTreeListNode* node, int index, const std::wstring& text) {
+  TCustomdxTreeListControl::SetNodeString(node, index, text);
+  AutoSortRefresh();
+}
+
+void TdxTreeList::AutoSortRefresh() {
+  if (Destroying() || !(OptionsEx() & aoAutoSortRefresh) || LockUpdate()) return;
+  SortNodes();
+}
+
+framework::Variant TdxTreeList::GetNodeSortValue(const TdxTreeListNode* node, int column) {
+  std::wstring text = GetNodeString(node, column);
+  if (!(Options() & aoCaseInsensitive)) return framework::Variant(std::move(text));
+  // Upper-cased as the ANSI code page sees it.
+  std::string narrow = win::Narrow(text);
+  CharUpperBuffA(narrow.data(), static_cast<DWORD>(narrow.size()));
+  return framework::Variant(win::Widen(narrow));
+}
+
+editors::TdxEditBorderStyle TdxTreeListEditStyle::DefaultBorderStyle() const {
+  if (tree_list_ && tree_list_->ShowGrid()) return editors::TdxEditBorderStyle::xbsNone;
+  return editors::TdxEditBorderStyle::xbsSingle;
+}
+
+editors::TdxEditButtonStyle TdxTreeListEditStyle::DefaultButtonStyle() const {
+  return tree_list_ ? tree_list_->EditButtonStyle() : editors::TdxEditButtonStyle::bts3D;
+}
+
+void RegisterTreeListClasses() {
+  static const bool registered = [] {
+    framework::RegisterComponent<TdxTreeList>();
+    framework::RegisterComponent<TdxTreeListColumn>();
+    framework::RegisterComponent<TdxTreeListMaskColumn>();
+    return true;
+  }();
+  (void)registered;
+}
+
+}  // namespace treelist

@@ -1,0 +1,78 @@
+// The tree list forms place: the grid with columns and bands, its published properties for form
+// descriptions, deleting its selection, sorting refreshed as texts change, and the style of its
+// in-place editors.
+//
+// A form description builds one with bands, columns and nodes:
+//
+//   object Rules: TdxTreeList
+//     Options = [aoColumnSizing, aoEditing]
+//     ShowBands = True
+//     Bands = <
+//       item
+//         Caption = 'Net'
+//       end
+//       item
+//         Caption = 'Rules'
+//       end>
+//     Data = { FFFFFFFF ... }              -- the nodes, as the node stream writes them
+//     object RulesName: TdxTreeListColumn
+//       Caption = 'Name'
+//       BandIndex = 0
+//       RowIndex = 0
+//     end
+//   end
+#pragma once
+
+#include <vector>
+
+#include "editors/edit_style.h"
+#include "treelist/tree_list_control.h"
+
+namespace treelist {
+
+class TdxTreeList : public TCustomdxTreeListControl {
+ public:
+  explicit TdxTreeList(framework::TComponent* owner);
+  static const framework::TClassInfo& StaticClassInfo();
+  const framework::TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+
+  // Frees every selected node once: a selected child of a selected parent goes with it.
+  void DeleteSelection();
+
+  void SetNodeString(TdxTreeListNode* node, int index, const std::wstring& text) override;
+
+ protected:
+  // With aoCaseInsensitive nodes sort by their upper-cased texts.
+  framework::Variant GetNodeSortValue(const TdxTreeListNode* node, int column) override;
+
+ private:
+  bool IsHeaderPanelRowCountStored() const;
+  std::vector<void*> BandItems();
+  void ClearBands() { Bands().Clear(); }
+  void* AddBand() { return Bands().Add(); }
+  // The node stream, written only when there are nodes.
+  void ReadNodeStream(framework::TStream& stream);
+  void WriteNodeStream(framework::TStream& stream);
+  // Sorts again after a text changed (aoAutoSortRefresh), later when inside an update.
+  void AutoSortRefresh();
+};
+
+// The look of the grid's editors: frames only where the grid draws no grid lines, buttons as
+// the grid's look draws them.
+class TdxTreeListEditStyle : public editors::TdxEditStyle {
+ public:
+  TdxTreeListEditStyle(editors::TdxInplaceEdit* editor, TCustomdxTreeListControl* tree_list)
+      : TdxEditStyle(editor), tree_list_(tree_list) {}
+
+ protected:
+  editors::TdxEditBorderStyle DefaultBorderStyle() const override;
+  editors::TdxEditButtonStyle DefaultButtonStyle() const override;
+
+ private:
+  TCustomdxTreeListControl* tree_list_;
+};
+
+// Makes the tree list and its columns known to form descriptions (once).
+void RegisterTreeListClasses();
+
+}  // namespace treelist
