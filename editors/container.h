@@ -50,7 +50,7 @@ class TCustomdxContainer : public framework::TCustomControl {
 
   // `bar` SB_HORZ or SB_VERT; the record's range, page, position and track position.
   bool GetScrollInfo(int bar, SCROLLINFO& info);
-  void SetScrollInfo(int bar, const SCROLLINFO& info, bool redraw);
+  virtual void SetScrollInfo(int bar, const SCROLLINFO& info, bool redraw);
   int ScrollBarStyle() const noexcept { return scroll_bar_style_; }
   // kScrollBarStandard or kScrollBarFlat; the window is told at once when it exists.
   void SetScrollBarStyle(int style);

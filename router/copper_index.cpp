@@ -18,12 +18,13 @@ TCopperIndex::TCopperIndex(sdk::Coord tolerance)
     : tolerance_(tolerance), cell_(std::max<int64_t>(4 * int64_t{tolerance}, kMinCell)) {}
 
 void TCopperIndex::Add(const TCopperItem& item) {
+  ++filed_[item.kind];
   File(Key(item, CellOf(item.a)), item);
   if (CellOf(item.b) != CellOf(item.a)) File(Key(item, CellOf(item.b)), item);
 }
 
 const TCopperItem* TCopperIndex::Find(const TCopperItem& item) const {
-  if (slots_.empty()) return nullptr;
+  if (filed_[item.kind] == 0) return nullptr;
   // The cells that points within the tolerance of the item's first end lie in: mostly one,
   // two or four near a cell's edge.
   const int64_t x1 = Floor(int64_t{item.a.x} - tolerance_),

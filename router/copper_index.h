@@ -2,6 +2,7 @@
 // the precision the router gives coordinates back with. No board access.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -59,6 +60,9 @@ class TCopperIndex {
 
   sdk::Coord tolerance_;
   int64_t cell_;
+  // Pieces filed by kind: a look-up for a kind the index lacks (a track where the board kept
+  // only vias and pads) needs no visit to the table, which on a large board is a cache miss.
+  std::array<size_t, 3> filed_{};
   std::vector<Slot> slots_;  // open addressing, at most half full
   std::vector<Entry> entries_;
   size_t used_ = 0;

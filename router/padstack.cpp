@@ -197,7 +197,10 @@ void TPadStackList::CollectPadStacks(const sdk::TPcbBoard& board, int32_t defaul
           }
           shape.mid_x = shape.mid_y = middle;
         }
-        via.SetAuxWord(static_cast<uint16_t>(FindOrAddPadStack(shape)));
+        // As with pads, a via that holds its number already is not written again.
+        const auto number = static_cast<uint16_t>(FindOrAddPadStack(shape));
+        if (via.GetAuxWord() == number) return;
+        via.SetAuxWord(number);
         via.Sync(pcbapi::kWrite);
       },
       1u << pcbapi::kVia, CopperLayers(), pcbapi::kAllObjects);

@@ -16,7 +16,7 @@ class TPadStackPcbPad : public sdk::TPcbPad {
   // The number of the pad's padstack in the export that last wrote it.
   int PadStackNumber() const { return GetAuxWord(); }
   // Sets AuxWord to the padstack number and writes the pad back; the host's result (0 =
-  // success).
+  // success). A pad that holds the number already is left as it is (success).
   int StorePadStackNumber(int number);
 };
 

@@ -84,7 +84,6 @@ class NetTable {
   // A net the editor cannot read is counted: its copper will be skipped as of a net the board
   // lacks.
   NetTable(const sdk::TPcbBoard& board, SkippedRecords& skipped) {
-    std::vector<std::pair<std::string, sdk::Handle>> nets;
     board.IterateObjects(
         [&](sdk::Handle handle) {
           sdk::TPcbNet net(handle);
@@ -92,29 +91,31 @@ class NetTable {
             ++skipped[{"board net", "the editor could not read"}];
             return;
           }
-          nets.emplace_back(net.GetName(), handle);
+          nets_.emplace_back(net.GetName(), handle);
         },
         1u << pcbapi::kNet, sdk::LayerZero(), 0);
-    // Filled at their full size at once: growing tables rehash every node again and again, and
-    // on a large board each node they touch is a cache miss.
-    exact_.reserve(nets.size());
-    folded_.reserve(nets.size());
-    for (auto& [name, handle] : nets) {
-      // The first net of a name (and of a folded name) in the board's order answers for it.
-      folded_.try_emplace(sdk::FoldedAscii(name), handle);
-      exact_.try_emplace(std::move(name), handle);
-    }
+    // Filled at its full size at once: a growing table rehashes every node again and again, and
+    // on a large board each node it touches is a cache miss.
+    exact_.reserve(nets_.size());
+    // The first net of a name in the board's order answers for it.
+    for (const auto& [name, handle] : nets_) exact_.try_emplace(name, handle);
   }
   // The net of an escaped name: the exact name first, so that nets differing only in case keep
   // their copper; else the first that matches without regard to case; else 0.
-  sdk::Handle Find(std::string_view escaped) const {
+  sdk::Handle Find(std::string_view escaped) {
     const std::string name = UnescapeName(escaped);
     if (const auto exact = exact_.find(name); exact != exact_.end()) return exact->second;
+    // Made at the first name that is not exact: a router gives the names back as they were.
+    if (folded_.empty()) {
+      folded_.reserve(nets_.size());
+      for (const auto& [net, handle] : nets_) folded_.try_emplace(sdk::FoldedAscii(net), handle);
+    }
     const auto folded = folded_.find(sdk::FoldedAscii(name));
     return folded == folded_.end() ? 0 : folded->second;
   }
 
  private:
+  std::vector<std::pair<std::string, sdk::Handle>> nets_;  // in the board's order
   // A route file names every net: looking each up in a list would grow with nets squared.
   std::unordered_map<std::string, sdk::Handle> exact_, folded_;
 };
@@ -137,7 +138,9 @@ void ReadFreeCopperOnce(const sdk::TPcbBoard& board,
 // The board as the import finds it: the routing it replaces, and the copper that stays, filed
 // so that nothing is added twice.
 struct TBoardSurvey {
-  explicit TBoardSurvey(sdk::Coord tolerance) : copper(tolerance) {}
+  explicit TBoardSurvey(sdk::Coord tolerance_) : tolerance(tolerance_), copper(tolerance_) {}
+
+  sdk::Coord tolerance;  // how far the router's coordinates may lie from the board's
 
   std::vector<sdk::Handle> tracks;  // routing tracks: removed before the records are applied
   // Routing vias: removed after the records, unless the router gives them back, so that a via
@@ -251,15 +254,6 @@ class RouteImporter {
         registrar_(board),
         nets_(board, report.skipped),
         layers_(StackLayers(board)) {}
-  // Room in the copper index for all the records' copper.
-  void Reserve(const std::vector<RouteRecord>& records) {
-    size_t pieces = 0;
-    for (const RouteRecord& record : records) {
-      const auto* wire = std::get_if<WireRecord>(&record);
-      pieces += wire ? wire->points.size() : 1;
-    }
-    survey_.copper.Reserve(pieces);
-  }
 
   void Apply(const RouteRecord& record) {
     std::visit([&](const auto& r) { On(r); }, record);
@@ -275,6 +269,7 @@ class RouteImporter {
   void On(const NetRecord& record) {
     // The reader gives wires and vias only inside a named net.
     net_ = record.name ? nets_.Find(*record.name) : 0;
+    OpenNetCopper();
   }
   void On(const WireRecord& record);
   void On(const ViaRecord& record);
@@ -293,15 +288,27 @@ class RouteImporter {
     if (net_ == 0) Skip(what, "of a net the board lacks");
     return net_ != 0;
   }
-  // True (and counted) for copper the board has already, which stays as it is; else it is
-  // filed as added.
+  // The records' own copper can only be the same as copper of its net: it goes into an index
+  // of the net's own while the file lists the net, and is kept by net for a net listed again.
+  // One index of all of it outgrew the caches of a large board, a cache miss per piece.
+  void OpenNetCopper() {
+    net_copper_ = TCopperIndex(survey_.tolerance);
+    if (net_ == 0) return;
+    net_pieces_ = &pieces_by_net_[net_];
+    for (const TCopperItem& item : *net_pieces_) net_copper_.Add(item);
+  }
+  // True (and counted) for copper the board has already, which stays as it is, or that the file
+  // gave before; else it is filed as added. Only for copper of a known net.
   bool AlreadyThere(const TCopperItem& item) {
-    if (const TCopperItem* found = survey_.copper.Find(item)) {
+    const TCopperItem* found = survey_.copper.Find(item);
+    if (!found) found = net_copper_.Find(item);
+    if (found) {
       if (found->handle != 0) kept_.push_back(found->handle);
       ++report_.already_there;
       return true;
     }
-    survey_.copper.Add(item);
+    net_copper_.Add(item);
+    net_pieces_->push_back(item);
     return false;
   }
   // A via whose padstack the file does not give: only what the board has right there can be
@@ -322,6 +329,9 @@ class RouteImporter {
   // which costs less than a hash node per via of a large board.
   std::vector<sdk::Handle> kept_;
   sdk::Handle net_ = 0;
+  TCopperIndex net_copper_{0};
+  std::unordered_map<sdk::Handle, std::vector<TCopperItem>> pieces_by_net_;
+  std::vector<TCopperItem>* net_pieces_ = nullptr;  // the current net's, in pieces_by_net_
 };
 
 void RouteImporter::On(const WireRecord& record) {
@@ -627,7 +637,6 @@ bool LoadRouteFile(const std::string& path, TRouteImportReport* report) {
   {
     ProgressScope progress("Loading " + path + " (QIX)", contents.line_count);
     RouteImporter importer(board, survey, done);
-    importer.Reserve(contents.records);
     for (size_t i = 0; i < contents.records.size(); ++i) {
       importer.Apply(contents.records[i]);
       progress.AdvanceTo(contents.record_lines[i]);

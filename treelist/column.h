@@ -208,6 +208,10 @@ class TdxTreeListColumn : public framework::TComponent {
   // ---- editing and painting, overridden by the typed columns -------------------------------
   // The node value slot the column shows: its position, or the override.
   virtual int GetDataIndex() const;
+  // The value slot shown instead of the column's own (-1: its own): a wrapper column lends
+  // its slot to the column that does its work.
+  int DataIndexOverride() const noexcept { return data_index_override_; }
+  void SetDataIndexOverride(int index) noexcept { data_index_override_ = index; }
   virtual const editors::TdxInplaceEditClass& GetEditorClass() const;
   virtual void InitEditor(editors::TdxInplaceEdit& editor);
   virtual framework::Variant LoadEditorValue(TdxTreeListNode* node,
@@ -239,6 +243,8 @@ class TdxTreeListColumn : public framework::TComponent {
     return false;
   }
   virtual bool IsMemoColumn() const { return false; }
+  // The user's locale settings changed (the grid got the settings-change message).
+  virtual void SettingsChanged() {}
   // The node whose cell the grid is painting while it asks this column (null otherwise).
   TdxTreeListNode* PaintedNode() const noexcept { return painted_node_; }
   void SetPaintedNode(TdxTreeListNode* node) noexcept { painted_node_ = node; }

@@ -1,5 +1,5 @@
-// Small routines the grid shares with its column and layout-storage code: counting the lines a
-// wrapped text needs, and the registry paths of stored layouts.
+// Small routines the grid shares with its column and layout-storage code: the screen DC, counting
+// the lines a wrapped text needs, and the registry paths of stored layouts.
 #pragma once
 
 #include <windows.h>
@@ -7,6 +7,19 @@
 #include <string>
 
 namespace treelist {
+
+// The screen's DC for measuring text and matching colours, released on every exit.
+class ScreenDC {
+ public:
+  ScreenDC() : dc_(GetDC(nullptr)) {}
+  ~ScreenDC() { ReleaseDC(nullptr, dc_); }
+  ScreenDC(const ScreenDC&) = delete;
+  ScreenDC& operator=(const ScreenDC&) = delete;
+  HDC get() const noexcept { return dc_; }
+
+ private:
+  HDC dc_;
+};
 
 // Lines `text` needs when wrapped into `width` pixels in `font` (at least 1 for any text, 0 for
 // none), at most `max_lines` when that is positive. `line_height` 0 measures the font's.

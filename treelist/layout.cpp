@@ -102,6 +102,14 @@ int HeaderModel::HeaderPanelRowCount() const noexcept {
   return static_cast<int>(rows);
 }
 
+std::vector<int> VisibleColumnOrder(const HeaderModel& model) {
+  std::vector<int> order;
+  for (const BandSpec& band : model.bands) {
+    for (const std::vector<int>& row : band.rows) order.insert(order.end(), row.begin(), row.end());
+  }
+  return order;
+}
+
 int BandStoredWidth(const HeaderModel& model, int band) {
   const BandSpec& spec = model.bands[band];
   int width = 0;

@@ -55,6 +55,9 @@ struct HeaderModel {
   int HeaderPanelRowCount() const noexcept;
 };
 
+// The shown columns in the order a user reads them: band by band, row by row, left to right.
+std::vector<int> VisibleColumnOrder(const HeaderModel& model);
+
 // A band's width from its columns (when it follows them), at least its minimum.
 int BandStoredWidth(const HeaderModel& model, int band);
 // The band's own minimum (its width when it does not size) or the widest row of minimums.

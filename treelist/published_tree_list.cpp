@@ -6,52 +6,13 @@
 #include "framework/win/text.h"
 
 namespace treelist {
-namespace {
-
-const std::vector<std::string> kOptionNames = {
-    "aoColumnSizing",    "aoColumnMoving",    "aoEditing",     "aoTabs",
-    "aoTabThrough",      "aoRowSelect",       "aoMultiSelect", "aoImmediateEditor",
-    "aoPreview",         "aoDrawEndEllipsis", "aoAutoWidth",   "aoExtMultiSelect",
-    "aoExtCustomizing",  "aoHideFocusRect",   "aoAutoSort",    "aoCaseInsensitive",
-    "aoStoreToRegistry", "aoStoreToIniFile",  "aoShowTooltips"};
-const std::vector<std::string> kOptionExNames = {
-    "aoInvertSelect",      "aoUseBitmap",
-    "aoBandHeaderWidth",   "aoAutoCalcPreviewLines",
-    "aoBandSizing",        "aoBandMoving",
-    "aoHorzThrough",       "aoVertThrough",
-    "aoCellMultiSelect",   "aoEnterThrough",
-    "aoEnterShowEditor",   "aoFullSizing",
-    "aoDragScroll",        "aoDragExpand",
-    "aoDragCollapse",      "aoRowAutoHeight",
-    "aoShowHourGlass",     "aoBandButtonClicking",
-    "aoBandPanelSizing",   "aoHeaderButtonClicking",
-    "aoHeaderPanelSizing", "aoRowSizing",
-    "aoMultiSort",         "aoAutoSortRefresh",
-    "aoShowButtonAlways",  "aoAutoHeaderPanelHeight",
-    "aoKeepColumnWidth",   "aoAnsiSort",
-    "aoMouseScroll",       "aoAutoSearch",
-    "aoHotTrack",          "aoAutoCopySelectedToClipboard"};
-const std::vector<std::string> kLookNames = {"lfStandard", "lfFlat", "lfUltraFlat"};
-
-}  // namespace
-
 const framework::TClassInfo& TdxTreeList::StaticClassInfo() {
   using T = TdxTreeList;
   using Core = TCustomdxTreeList;
   using Control = TCustomdxTreeListControl;
   static const framework::TClassInfo info =
-      framework::TClassInfo::Derived<T, framework::TWinControl>("TdxTreeList")
-          .Set("Options", &Core::Options, &Core::SetOptions, kOptionNames, kDefaultOptions)
-          .Set("OptionsEx", &Core::OptionsEx, &Core::SetOptionsEx, kOptionExNames,
-               kDefaultOptionsEx)
-          .Enum("LookAndFeel", &Core::LookAndFeel, &Core::SetLookAndFeel, kLookNames,
-                TdxLookAndFeel::lfStandard)
-          .Bool("ShowBands", &Core::ShowBands, &Core::SetShowBands, false)
-          .Bool("ShowHeader", &Core::ShowHeader, &Core::SetShowHeader, true)
-          .Bool("ShowGrid", &Core::ShowGrid, &Core::SetShowGrid, false)
-          .Bool("ShowPreviewGrid", &Core::ShowPreviewGrid, &Core::SetShowPreviewGrid, true)
-          .Bool("ShowIndicator", &Core::ShowIndicator, &Core::SetShowIndicator, false)
-          .Int("Indent", &Core::Indent, &Core::SetIndent, 16)
+      // The core's settings come with the core's table.
+      framework::TClassInfo::Derived<T, TCustomdxTreeList>("TdxTreeList")
           .Bool("EnableUnicodeSupport", &Control::EnableUnicodeSupport,
                 &Control::SetEnableUnicodeSupport, false)
           .Collection("Bands", TdxTreeListBand::StaticClassInfo(), &T::BandItems, &T::ClearBands,
@@ -69,7 +30,6 @@ const framework::TClassInfo& TdxTreeList::StaticClassInfo() {
           .String("IniSectionName", &Control::IniSectionName, &Control::SetIniSectionName)
           .String("RegistryPath", &Control::RegistryPath, &Control::SetRegistryPath)
           .Data("Data", &T::ReadNodeStream, &T::WriteNodeStream)
-          .Event("OnChangeNode", &Core::OnChangeNode)
           .Event("OnDeletion", &Core::OnDeletion)
           .Event("OnColumnClick", &Control::OnColumnClick)
           .Event("OnColumnSorting", &Control::OnColumnSorting)

@@ -8,25 +8,13 @@
 #include "editors/gdi_scope.h"
 #include "framework/application.h"
 #include "framework/screen.h"
+#include "treelist/grid_helpers.h"
 #include "treelist/painter.h"
 
 namespace treelist {
 namespace {
 
 constexpr int kEdgeZone = 3;  // pixels either side of an edge that size it
-
-// The screen's DC for measuring text, released on every exit.
-class ScreenDC {
- public:
-  ScreenDC() : dc_(GetDC(nullptr)) {}
-  ~ScreenDC() { ReleaseDC(nullptr, dc_); }
-  ScreenDC(const ScreenDC&) = delete;
-  ScreenDC& operator=(const ScreenDC&) = delete;
-  HDC get() const noexcept { return dc_; }
-
- private:
-  HDC dc_;
-};
 
 // Runs an event handler where no exception may pass (a node's destructor).
 template <class Body>
@@ -49,6 +37,7 @@ TCustomdxTreeList::TCustomdxTreeList(framework::TComponent* owner) : TreeListBas
   band_font_ = Font();
   preview_font_ = Font();
   preview_font_.SetColor(framework::clBlue);
+  WatchFontChanges();
   LayoutChanged();
 }
 
@@ -239,8 +228,12 @@ void TCustomdxTreeList::SetTopVisibleNode(TdxTreeListNode* node) {
 
 void TCustomdxTreeList::BeginUpdate() {
   ++update_lock_;
-  if (state_ == tsEditing) HideEditor(false, false);
+  // A pending edit is dropped, not written back: the nodes may change under it.
+  edited_column_ = -1;
+  edited_node_ = nullptr;
+  const bool editing = state_ == tsEditing;
   SetState(tsNone);
+  if (editing) HideEditor(false);
 }
 
 void TCustomdxTreeList::EndUpdate() {
@@ -308,22 +301,6 @@ void TCustomdxTreeList::ClearCachedHeights() {
 
 // ---- options ---------------------------------------------------------------------------------
 
-void TCustomdxTreeList::SetOptions(uint32_t value) {
-  if (value == options_) return;
-  BeginUpdate();
-  if (value & aoRowSelect) options_ex_ &= ~aoInvertSelect;
-  options_ = value;
-  EndUpdate();
-}
-
-void TCustomdxTreeList::SetOptionsEx(uint32_t value) {
-  if (value == options_ex_) return;
-  BeginUpdate();
-  if (value & aoInvertSelect) options_ &= ~aoRowSelect;
-  options_ex_ = value;
-  EndUpdate();
-}
-
 bool TCustomdxTreeList::IsEnterThrough() const {
   return (options_ex_ & aoEnterThrough) && IsEnterShowEditor();
 }
@@ -351,20 +328,6 @@ bool TCustomdxTreeList::IsRowAutoHeight() const {
 
 bool TCustomdxTreeList::IsPreview() const { return (options_ & aoPreview) && preview_lines_ != 0; }
 
-void TCustomdxTreeList::SetMaxRowLineCount(int value) {
-  value = std::max(value, -1);
-  if (value == max_row_line_count_) return;
-  max_row_line_count_ = value;
-  LayoutChanged();
-}
-
-void TCustomdxTreeList::SetPreviewLines(int value) {
-  value = std::max(value, -1);
-  if (value == preview_lines_) return;
-  preview_lines_ = value;
-  LayoutChanged();
-}
-
 bool TCustomdxTreeList::HasHorzScrollBar() const {
   return scroll_bars_ == TScrollStyle::ssHorizontal || scroll_bars_ == TScrollStyle::ssBoth;
 }
@@ -375,76 +338,6 @@ bool TCustomdxTreeList::HasVertScrollBar() const {
 
 bool TCustomdxTreeList::CanSizeColumn(int column) const {
   return (options_ & aoColumnSizing) && IsColumnSizeable(column);
-}
-
-// ---- appearance ------------------------------------------------------------------------------
-
-void TCustomdxTreeList::SetRelayoutFlag(bool& flag, bool value) {
-  if (flag == value) return;
-  flag = value;
-  LayoutChanged();
-}
-
-void TCustomdxTreeList::SetShowLines(bool value) {
-  if (show_lines_ == value) return;
-  show_lines_ = value;
-  Invalidate();
-}
-
-void TCustomdxTreeList::SetShowButtons(bool value) {
-  if (show_buttons_ == value) return;
-  show_buttons_ = value;
-  Invalidate();
-}
-
-bool TCustomdxTreeList::ShowRoot() const noexcept {
-  return show_root_ || paint_style_ == TdxTreeListPaintStyle::psOutlook;
-}
-
-void TCustomdxTreeList::SetLookAndFeel(TdxLookAndFeel value) {
-  if (look_ == value) return;
-  look_ = value;
-  SetScrollBarStyle(value == TdxLookAndFeel::lfUltraFlat ? editors::kScrollBarFlat
-                                                         : editors::kScrollBarStandard);
-  if (HandleAllocated()) RecreateWnd();
-  LayoutChanged();
-}
-
-void TCustomdxTreeList::SetPaintStyle(TdxTreeListPaintStyle value) {
-  if (paint_style_ == value) return;
-  paint_style_ = value;
-  LayoutChanged();
-}
-
-void TCustomdxTreeList::SetTreeLineStyle(TdxTreeLineStyle value) {
-  if (tree_line_style_ == value) return;
-  tree_line_style_ = value;
-  Invalidate();
-}
-
-void TCustomdxTreeList::SetIndent(int value) {
-  value = std::max(value, 0);
-  if (indent_ == value) return;
-  indent_ = value;
-  LayoutChanged();
-}
-
-void TCustomdxTreeList::SetDefaultRowHeight(int value) {
-  if (value == metrics_.default_row_height) return;
-  assigned_default_row_height_ = value;
-  LayoutChanged();
-}
-
-void TCustomdxTreeList::SetImages(framework::TImageList* images) {
-  if (images_ == images) return;
-  images_ = images;
-  LayoutChanged();
-}
-
-void TCustomdxTreeList::SetStateImages(framework::TImageList* images) {
-  if (state_images_ == images) return;
-  state_images_ = images;
-  LayoutChanged();
 }
 
 // ---- metrics and geometry --------------------------------------------------------------------
@@ -658,65 +551,6 @@ int TCustomdxTreeList::GetHeaderHitPart(POINT point, int column) {
 
 // ---- scrolling -------------------------------------------------------------------------------
 
-int TCustomdxTreeList::TopIndex() { return std::max(GetAbsoluteIndex(top_node_), 0); }
-
-int TCustomdxTreeList::FullyVisibleRowCount() {
-  const Layout layout = GetLayout();
-  int y = layout.rows.top, count = 0;
-  for (TdxTreeListNode* n = top_node_; n; n = NextVisibleNode(n)) {
-    y += GetRowHeight(n, metrics_.default_row_height, false);
-    if (y > layout.rows.bottom) break;
-    ++count;
-  }
-  return std::max(count, 1);
-}
-
-void TCustomdxTreeList::SetTopIndex(int index) {
-  const int count = GetVisibleRowCount();
-  if (count == 0) return;
-  // The last page stays full: the top row is at most the first of the rows that fill it.
-  const Layout layout = GetLayout();
-  const int space = layout.rows.bottom - layout.rows.top;
-  int last_top = count - 1;
-  int used = GetRowHeight(GetNodeAtAbsoluteIndex(last_top), metrics_.default_row_height, false);
-  while (last_top > 0) {
-    const int h =
-        GetRowHeight(GetNodeAtAbsoluteIndex(last_top - 1), metrics_.default_row_height, false);
-    if (used + h > space) break;
-    used += h;
-    --last_top;
-  }
-  index = std::clamp(index, 0, last_top);
-  const int old_index = TopIndex();
-  if (index == old_index && top_node_) return;
-  TdxTreeListNode* old_top = top_node_;
-  SetTopVisibleNode(GetNodeAtAbsoluteIndex(index));
-  if (!HandleAllocated()) return;
-  // A near move scrolls the pixels it keeps; a far one repaints.
-  const int rows = index - old_index;
-  if (old_top && std::abs(rows) < FullyVisibleRowCount()) {
-    int dy = 0;
-    const int first = std::min(index, old_index), last = std::max(index, old_index);
-    for (int i = first; i < last; ++i) {
-      dy += GetRowHeight(GetNodeAtAbsoluteIndex(i), metrics_.default_row_height, false);
-    }
-    ScrollRows(rows > 0 ? -dy : dy);
-  } else {
-    InvalidateRows(0);
-  }
-  UpdateScrollBars();
-}
-
-void TCustomdxTreeList::SetLeftCoord(int value) {
-  value = std::clamp(value, 0, GetLayout().MaxLeftCoord());
-  if (value == left_coord_) return;
-  const int dx = left_coord_ - value;
-  left_coord_ = value;
-  if (HandleAllocated()) ScrollColumns(dx);
-  UpdateScrollBars();
-  DoChangeLeftCoord();
-}
-
 void TCustomdxTreeList::DragScrollTick(int direction) {
   const bool dragging = state_ == tsBandDragging || state_ == tsColumnDragging ||
                         state_ == tsNodeDragging || drop_target_;
@@ -754,44 +588,8 @@ void TCustomdxTreeList::ScrollRows(int dy) {
   }
 }
 
-void TCustomdxTreeList::ClampScrollPositions() {
-  if (top_node_ && !top_node_->IsVisible()) top_node_ = nullptr;
-  if (!top_node_) top_node_ = GetFirstNode();
-  if (top_node_) SetTopIndex(TopIndex());
-  left_coord_ = std::clamp(left_coord_, 0, GetLayout().MaxLeftCoord());
-}
-
-void TCustomdxTreeList::UpdateScrollBars() {
-  if (!HandleAllocated() || LockUpdate()) return;
-  if (HasVertScrollBar()) {
-    ShowScrollBarState(SB_VERT,
-                       {std::max(GetVisibleRowCount() - 1, 0), FullyVisibleRowCount(), TopIndex()});
-  }
-  if (HasHorzScrollBar()) {
-    const Layout layout = GetLayout();
-    ShowScrollBarState(SB_HORZ, {std::max(layout.scroll_extent - 1, 0),
-                                 std::max(layout.ScrollWidth(), 0), left_coord_});
-  }
-}
-
-// Every scroll-bar change costs the window a repaint of its frame: only real changes go out.
-void TCustomdxTreeList::ShowScrollBarState(int bar, const ScrollBarState& state) {
-  ScrollBarState& shown = shown_bars_[bar == SB_VERT ? 1 : 0];
-  if (state.max == shown.max && state.page == shown.page && state.pos == shown.pos) return;
-  shown = state;
-  SCROLLINFO info{sizeof(SCROLLINFO),
-                  SIF_RANGE | SIF_PAGE | SIF_POS,
-                  0,
-                  state.max,
-                  static_cast<UINT>(state.page),
-                  state.pos,
-                  0};
-  SetScrollInfo(bar, info, true);
-}
-
 void TCustomdxTreeList::AfterCreateWnd() {
   TreeListBase::AfterCreateWnd();
-  shown_bars_[0] = shown_bars_[1] = ScrollBarState{};  // a new window shows none yet
   UpdateScrollBars();
 }
 
@@ -850,76 +648,11 @@ void TCustomdxTreeList::HandleHScroll(WORD code) {
 
 // ---- focus and selection ---------------------------------------------------------------------
 
-void TCustomdxTreeList::SetFocusedCell(TdxTreeListNode* node, int column, bool make_visible) {
-  if (state_ == tsEditing && (node != focused_node_ || column != focused_column_)) CloseEditor();
-  TdxTreeListNode* old = focused_node_;
-  const int old_column = focused_column_;
-  focused_node_ = node;
-  focused_column_ = column;
-  if (old != node) {
-    if (old) RepaintNode(old, false);
-    if (node) RepaintNode(node, false);
-    DoChangeNode(old, node);
-  }
-  if (old_column != column) DoChangeColumn(node, column);
-  if (make_visible && node) MakeNodeVisible(node);
-}
-
 void TCustomdxTreeList::SetFocusedAbsoluteIndex(int index) {
   if (top_nodes_.empty() || index == GetAbsoluteIndex(focused_node_)) return;
   index = std::clamp(index, 0, GetVisibleRowCount() - 1);
   if (index != GetAbsoluteIndex(focused_node_)) {
     SetFocusedCell(GetNodeAtAbsoluteIndex(index), focused_column_, true);
-  }
-}
-
-void TCustomdxTreeList::ClearSelection() {
-  for (TdxTreeListNode* n : selection_) n->SetSelectedFlag(false);
-  selection_.clear();
-  Invalidate();
-}
-
-void TCustomdxTreeList::SelectRangeTo(TdxTreeListNode* node) {
-  if (!node) return;
-  if (!selection_anchor_) selection_anchor_ = focused_node_ ? focused_node_ : node;
-  int from = GetAbsoluteIndex(selection_anchor_);
-  int to = GetAbsoluteIndex(node);
-  if (from < 0) from = to;
-  if (from > to) std::swap(from, to);
-  ClearSelection();
-  for (int i = from; i <= to; ++i) {
-    TdxTreeListNode* row = GetNodeAtAbsoluteIndex(i);
-    row->SetSelectedFlag(true);
-    selection_.push_back(row);
-  }
-  SetFocusedCell(node, focused_column_, true);
-}
-
-void TCustomdxTreeList::MoveFocusBy(int rows, unsigned shift) {
-  if (top_nodes_.empty()) return;
-  const int count = GetVisibleRowCount();
-  const int target = std::clamp(GetAbsoluteIndex(focused_node_) + rows, 0, count - 1);
-  TdxTreeListNode* node = GetNodeAtAbsoluteIndex(target);
-  if ((shift & framework::ssShift) && IsMultiSelect()) {
-    SelectRangeTo(node);
-    return;
-  }
-  selection_anchor_ = node;
-  SetFocusedCell(node, focused_column_, true);
-}
-
-void TCustomdxTreeList::MakeNodeVisible(TdxTreeListNode* node) {
-  Locked([&] {
-    for (TdxTreeListNode* p = node->Parent(); p; p = p->Parent()) p->SetExpanded(true);
-  });
-  const int index = GetAbsoluteIndex(node);
-  if (index < 0) return;
-  const int top = TopIndex();
-  if (index < top) {
-    SetTopIndex(index);
-  } else {
-    const int visible = FullyVisibleRowCount();
-    if (index >= top + visible) SetTopIndex(index - visible + 1);
   }
 }
 
@@ -936,103 +669,6 @@ void TCustomdxTreeList::InvalidateRows(int) {
   InvalidateRect(hwnd_, &rows, FALSE);
 }
 
-// ---- in-cell editing -----------------------------------------------------------------------
-
-editors::TdxInplaceEdit* TCustomdxTreeList::CreateEditor(int) {
-  return new editors::TdxInplaceEdit(this);
-}
-
-void TCustomdxTreeList::PrepareEditor(editors::TdxInplaceEdit& editor) {
-  editor.SetTextOffsets(1, 0, 0, 0);
-}
-
-void TCustomdxTreeList::LoadEditValue(TdxTreeListNode* node, int column,
-                                      editors::TdxInplaceEdit& editor) {
-  editor.SetText(GetCellText(node, column));
-}
-
-void TCustomdxTreeList::SaveEditValue(TdxTreeListNode* node, int column,
-                                      editors::TdxInplaceEdit& editor) {
-  SetNodeString(node, column, editor.Text());
-}
-
-void TCustomdxTreeList::ShowEditor() {
-  if (!(options_ & aoEditing) || (options_ & aoRowSelect) || !focused_node_) return;
-  if (!DoEditing(focused_node_)) return;
-  const int columns = static_cast<int>(GetHeaderModel().columns.size());
-  if (state_ != tsNone || focused_column_ < 0 || focused_column_ >= columns) return;
-  MakeColumnVisible(focused_column_);
-  focused_node_->MakeVisible();
-  SetState(tsEditing);
-  PlaceEditor(true);
-}
-
-void TCustomdxTreeList::PlaceEditor(bool keep_notify) {
-  editor_ = GetColumnEditor(focused_column_);
-  if (!editor_) {
-    editor_ = CreateEditor(focused_column_);
-    editor_->SetVisible(false);
-    editor_->SetParent(this);
-  }
-  edited_node_ = focused_node_;
-  edited_column_ = focused_column_;
-  if (keep_notify) editor_->LockShowNotify();
-  BeginEditorUpdate();
-  PrepareEditor(*editor_);
-  LoadEditValue(edited_node_, edited_column_, *editor_);
-  editor_->InitEditState(true);
-  EndEditorUpdate();
-  editor_->SetClosing(false);
-  editor_->ShowAndFocus(GetCellRect(edited_node_, edited_column_));
-  if (keep_notify) editor_->UnlockShowNotify();
-}
-
-void TCustomdxTreeList::HideEditor(bool focus_grid, bool write_back) {
-  if (!editor_ || editor_->Closing()) return;
-  TdxTreeListNode* node = edited_node_;
-  edited_node_ = nullptr;
-  if (write_back && node && editor_->Text() != editor_->LoadedText()) {
-    SaveEditValue(node, edited_column_, *editor_);
-    DoEdited(node);
-  }
-  editor_->SetClosing(true);
-  editor_->HideEdit();
-  if (focus_grid && HandleAllocated() && CanFocus()) SetFocus();
-}
-
-void TCustomdxTreeList::CloseEditor() {
-  if (state_ != tsEditing) return;
-  if (!destroying_ && editor_) editor_->ValidateEdit();  // a refusal raises: still editing
-  SetState(tsNone);
-  HideEditor(false, true);
-}
-
-void TCustomdxTreeList::CloseEditorKeepFocus() {
-  if (state_ != tsEditing) return;
-  if (!destroying_ && editor_) editor_->ValidateEdit();
-  SetState(tsNone);
-  HideEditor(true, true);
-}
-
-void TCustomdxTreeList::CancelEditor() {
-  if (state_ != tsEditing) return;
-  SetState(tsNone);
-  HideEditor(true, false);
-}
-
-void TCustomdxTreeList::MakeColumnVisible(int column) {
-  const Layout layout = GetLayout();
-  const LayoutHeaderCell* cell = layout.HeaderOf(column);
-  if (!cell) return;
-  if (cell->left < layout.scroll.left) {
-    SetLeftCoord(left_coord_ - (layout.scroll.left - cell->left));
-  } else if (cell->right > layout.scroll.right) {
-    // The cell's left stays in view when the cell is wider than the area.
-    const int by = std::min(cell->right - layout.scroll.right, cell->left - layout.scroll.left);
-    SetLeftCoord(left_coord_ + by);
-  }
-}
-
 // ---- incremental search -------------------------------------------------------------------
 
 void TCustomdxTreeList::StartSearch(int column, const std::wstring& text) {
@@ -1045,7 +681,9 @@ void TCustomdxTreeList::StartSearch(int column, const std::wstring& text) {
         CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, cell.c_str(),
                        static_cast<int>(text.size()), text.c_str(),
                        static_cast<int>(text.size())) == CSTR_EQUAL) {
+      search_moving_focus_ = true;
       SetFocusedCell(n, focused_column_, true);
+      search_moving_focus_ = false;
       break;
     }
   }
@@ -1068,19 +706,6 @@ int TCustomdxTreeList::GetHeaderButtonState(int column) const {
 }
 
 // ---- texts -----------------------------------------------------------------------------------
-
-namespace {
-
-// The columns in the order a user reads them: band by band, row by row, left to right.
-std::vector<int> VisibleColumnOrder(const HeaderModel& model) {
-  std::vector<int> order;
-  for (const BandSpec& band : model.bands) {
-    for (const std::vector<int>& row : band.rows) order.insert(order.end(), row.begin(), row.end());
-  }
-  return order;
-}
-
-}  // namespace
 
 std::wstring TCustomdxTreeList::GetHeaderLineText() {
   const HeaderModel& model = GetHeaderModel();
@@ -1111,6 +736,7 @@ void TCustomdxTreeList::CreateParams(framework::TCreateParams& params) {
   params.style |= WS_CLIPCHILDREN;
   if (HasVertScrollBar()) params.style |= WS_VSCROLL;
   if (HasHorzScrollBar()) params.style |= WS_HSCROLL;
+  if (border_style_ == TBorderStyle::bsNone) return;
   if (look_ == TdxLookAndFeel::lfStandard) {
     params.ex_style |= WS_EX_CLIENTEDGE;
   } else {
@@ -1130,6 +756,7 @@ void TCustomdxTreeList::SetState(TdxTreeListState value) { state_ = value; }
 void TCustomdxTreeList::MouseDown(framework::TMouseButton button, unsigned shift, int x, int y) {
   TreeListBase::MouseDown(button, shift, x, y);
   if (button != framework::TMouseButton::mbLeft) return;
+  const bool idle = state_ == tsNone;
   if (state_ == tsEditing) {
     CloseEditor();
   } else if (state_ != tsNone) {
@@ -1169,13 +796,14 @@ void TCustomdxTreeList::MouseDown(framework::TMouseButton button, unsigned shift
       if ((shift & framework::ssShift) && IsMultiSelect()) {
         SelectRangeTo(node);
       } else {
+        // A click on the focused cell opens its editor once no second click follows.
+        const bool on_focused_cell =
+            idle && hit_.kind == htLabel && node == focused_node_ && hit_.column == focused_column_;
         selection_anchor_ = node;
         ClearSelection();
-        if (IsMultiSelect()) {
-          node->SetSelectedFlag(true);
-          selection_.push_back(node);
-        }
+        SetNodeSelected(node, true);
         SetFocusedCell(node, hit_.column >= 0 ? hit_.column : focused_column_, true);
+        if (on_focused_cell) StartDelayedEdit();
       }
       pressed_node_ = node;
       SetState(tsNodeDown);
@@ -1197,64 +825,8 @@ void TCustomdxTreeList::MouseUp(framework::TMouseButton button, unsigned shift, 
   SetState(tsNone);
 }
 
-void TCustomdxTreeList::KeyDown(WORD& key, unsigned shift) {
-  TreeListBase::KeyDown(key, shift);
-  if (state_ == tsEditing) {
-    // Keys the editor hands back: Enter keeps the text, Escape drops it, the rest move on.
-    switch (key) {
-      case VK_RETURN:
-        CloseEditorKeepFocus();
-        key = 0;
-        return;
-      case VK_ESCAPE:
-        CancelEditor();
-        key = 0;
-        return;
-      case VK_UP:
-      case VK_DOWN:
-      case VK_PRIOR:
-      case VK_NEXT: CloseEditorKeepFocus(); break;
-      default: return;
-    }
-  }
-  TdxTreeListNode* node = focused_node_;
-  switch (key) {
-    case VK_F2: ShowEditor(); break;
-    case VK_RETURN:
-      if (IsEnterShowEditor()) ShowEditor();
-      break;
-    case VK_UP: MoveFocusBy(-1, shift); break;
-    case VK_DOWN: MoveFocusBy(1, shift); break;
-    case VK_PRIOR: MoveFocusBy(-FullyVisibleRowCount(), shift); break;
-    case VK_NEXT: MoveFocusBy(FullyVisibleRowCount(), shift); break;
-    case VK_HOME: MoveFocusBy(-GetVisibleRowCount(), shift); break;
-    case VK_END: MoveFocusBy(GetVisibleRowCount(), shift); break;
-    case VK_ADD:
-      if (node) node->Expand(false);
-      break;
-    case VK_SUBTRACT:
-      if (node) node->Collapse(false);
-      break;
-    case VK_RIGHT:
-      if (node && node->HasChildren() && !node->Expanded()) {
-        node->Expand(false);
-      } else if (node && node->HasChildren()) {
-        MoveFocusBy(1, 0);
-      }
-      break;
-    case VK_LEFT:
-      if (node && node->Expanded()) {
-        node->Collapse(false);
-      } else if (node && node->Parent()) {
-        SetFocusedCell(node->Parent(), focused_column_, true);
-      }
-      break;
-    default: return;
-  }
-  key = 0;
-}
-
 void TCustomdxTreeList::WndProc(framework::TMessage& message) {
+  if (EditingMessage(message)) return;
   switch (message.msg) {
     case WM_GETDLGCODE: {
       message.result = DLGC_WANTARROWS;

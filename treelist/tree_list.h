@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -89,6 +91,7 @@ enum class TdxLookAndFeel { lfStandard, lfFlat, lfUltraFlat };
 enum class TdxTreeListPaintStyle { psStandard, psOutlook };
 enum class TdxTreeLineStyle { tlSolid, tlDot };
 enum class TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
+enum class TBorderStyle { bsNone, bsSingle };
 
 enum TdxTreeListState : uint8_t {
   tsNone,
@@ -145,6 +148,8 @@ struct THitInfo {
 // Cursor position and key state come through here, so tests decide them.
 struct InputSeams {
   SHORT (*key_state)(int key) = [](int key) { return GetAsyncKeyState(key); };
+  // The delay of a click's editor open (timer 2): the system's double-click time.
+  UINT (*double_click_time)() = [] { return GetDoubleClickTime(); };
 };
 
 using TNodeEvent = framework::TEvent<framework::TComponent*, TdxTreeListNode*>;
@@ -288,7 +293,7 @@ class TCustomdxTreeList : public TreeListBase,
   void SetFocusedAbsoluteIndex(int index);
   const std::vector<TdxTreeListNode*>& SelectedNodes() const noexcept { return selection_; }
   TdxTreeListNode* SelectionAnchor() const noexcept { return selection_anchor_; }
-  void ClearSelection();
+  virtual void ClearSelection();
   // Focuses `node` and selects the rows from the anchor to it (Shift with a click or a key).
   void SelectRangeTo(TdxTreeListNode* node);
   // The nodes other interactions point at; a deleted node must leave each of them.
@@ -326,12 +331,14 @@ class TCustomdxTreeList : public TreeListBase,
 
   // In-cell editing of the focused cell: nothing unless aoEditing is set, aoRowSelect is not
   // and a node is focused; OnEditing may refuse. Closing validates (a refusal raises and the
-  // editor stays) and writes a changed text back to the node.
+  // editor stays) and writes a modified value back to the node.
   void ShowEditor();
   void CloseEditor();
   void CloseEditorKeepFocus();
   // Hides the editor without writing it back.
   void CancelEditor();
+  // Loads the focused cell into the editor again, even when it is the cell being edited.
+  void RestartEditor();
   editors::TdxInplaceEdit* InplaceEditor() const noexcept { return editor_; }
   // Scrolls horizontally so that the column's cell is whole in the scroll area.
   void MakeColumnVisible(int column);
@@ -371,6 +378,185 @@ class TCustomdxTreeList : public TreeListBase,
   framework::TNotifyEvent OnChangeLeftCoord;
   TNodeEvent OnChangeTopVisibleNode;
 
+  // ---- In-cell editing (editing.cpp), focus, selection and scroll position (focus.cpp),
+  // ---- published settings (properties.cpp).
+  static const framework::TClassInfo& StaticClassInfo();
+  const framework::TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+
+  // The cell being edited: column -1 and no node when none.
+  int EditingColumn() const noexcept { return edited_column_; }
+  TdxTreeListNode* EditingNode() const noexcept { return edited_node_; }
+  bool NewItemRowFocused() const noexcept { return new_item_row_focused_; }
+  void SetNewItemRowFocused(bool value);
+  // The editor's text while a cell is edited, else empty.
+  std::wstring GetEditorText() const;
+  void SetEditorText(const std::wstring& text);
+  // Closes the editor, keeping the focus in the grid, and moves the focused column one visible
+  // place left (`back`) or right; nothing beyond the ends.
+  void MoveFocusedColumn(bool back);
+  framework::TEvent<framework::TComponent*, framework::TColor&> OnGetEditColor;
+
+  // Focus: the focused column, 0 with aoRowSelect or when it is out of range.
+  int GetFocusedColumn() const;
+  void SetFocusedColumn(int column);
+  // Rows fully and partly in the data area (each at least 1), as the last count found them.
+  int VisibleRowCount() const noexcept { return visible_row_count_; }
+  int PartialRowCount() const noexcept { return partial_row_count_; }
+  void UpdateScrollBars();
+  void ClampScrollPositions();
+
+  // Selection; the storage is this class's own list unless a control class keeps its own.
+  virtual int SelectedCount() const { return static_cast<int>(selection_.size()); }
+  virtual TdxTreeListNode* SelectedNode(int index) const;
+  // Selecting needs aoMultiSelect and CanSelectNode; either way the row is repainted.
+  virtual void SetNodeSelected(TdxTreeListNode* node, bool selected);
+  virtual bool CanSelectNode(TdxTreeListNode* node);
+  // Selects the rows from `a` to `b` (either order), at most their row distance + 1 nodes.
+  virtual void SelectRange(TdxTreeListNode* a, TdxTreeListNode* b);
+  virtual void SetSelectionAnchor(TdxTreeListNode* node) { selection_anchor_ = node; }
+  // -1, 0 or 1 as `node`'s row lies above, on or below the anchor's.
+  virtual int CompareWithAnchor(TdxTreeListNode* node);
+  // Repaints the focused row and the selected rows (the whole grid from 11 selected rows).
+  virtual void InvalidateSelection();
+  // Count changes are told once, when the outermost bracket ends with another count.
+  void BeginSelection();
+  void EndSelection();
+  TNodeAllowEvent OnCanNodeSelected;
+  framework::TNotifyEvent OnSelectedCountChange;
+  TNodeEvent OnSelectionChanged;
+
+  // Settings (see properties.cpp for their defaults and what each setter redoes).
+  bool ShowFooter() const noexcept { return show_footer_; }
+  bool ShowRowFooter() const noexcept { return show_row_footer_; }
+  bool StoredShowRoot() const noexcept { return show_root_; }
+  bool ShowLines() const noexcept { return show_lines_; }
+  bool ShowButtons() const noexcept { return show_buttons_; }
+  bool HideFocusRect() const noexcept { return hide_focus_rect_; }
+  void SetHideFocusRect(bool value) { SetInvalidateFlag(hide_focus_rect_, value); }
+  bool HideSelection() const noexcept { return hide_selection_; }
+  void SetHideSelection(bool value) { SetInvalidateFlag(hide_selection_, value); }
+  TBorderStyle BorderStyle() const noexcept { return border_style_; }
+  void SetBorderStyle(TBorderStyle value);
+  void SetScrollBars(TScrollStyle value);
+  void SetBandFont(const framework::TFont& font);
+  void SetHeaderFont(const framework::TFont& font);
+  void SetPreviewFont(const framework::TFont& font);
+  int FixedBandLineWidth() const noexcept { return fixed_band_line_width_; }
+  void SetFixedBandLineWidth(int value);
+  int RowSeparatorLineWidth() const noexcept { return row_separator_line_width_; }
+  void SetRowSeparatorLineWidth(int value);
+  int IndentDesc() const noexcept { return indent_desc_; }
+  void SetIndentDesc(int value);
+  int CustomizingRowCount() const noexcept { return customizing_row_count_; }
+  void SetCustomizingRowCount(int value) { customizing_row_count_ = std::max(value, 2); }
+  framework::TImageList* Images() const noexcept { return images_; }
+  framework::TImageList* StateImages() const noexcept { return state_images_; }
+  // The colours, by what they paint; each setter repaints the grid unless only stored.
+  enum class TreeListColor {
+    Band,
+    GroupNode,
+    Header,
+    HideSelection,
+    GroupNodeText,
+    GridLine,
+    RowFooter,
+    RowFooterText,
+    PlusMinus,
+    FixedBandLine,
+    Highlight,
+    HighlightText,
+    TreeLine,
+    HideSelectionText,
+    Arrows,
+    AutoSearch,
+    AutoSearchText,
+    Count
+  };
+  framework::TColor GetColor(TreeListColor which) const noexcept {
+    return colors_[static_cast<int>(which)];
+  }
+  void SetColor(TreeListColor which, framework::TColor value);
+  template <TreeListColor which>
+  framework::TColor ColorOf() const noexcept {
+    return GetColor(which);
+  }
+  template <TreeListColor which>
+  void SetColorOf(framework::TColor value) {
+    SetColor(which, value);
+  }
+  using TControl::SetColor;
+  // Stored only: read by the search, the drag-over expand and the customizing box.
+  bool AutoExpandOnSearch = true, DblClkExpanding = true;
+  bool SimpleCustomizeBox = false, ShowHiddenInCustomizeBox = false;
+  uint32_t WaitForExpandNodeTime = 500;
+
+ protected:
+  // The editing road's questions (the control with columns answers them through its columns).
+  // True while a cell is being edited in a shown, unlocked grid.
+  virtual bool CanShowEditor();
+  virtual framework::TColor GetEditColor();
+  virtual framework::TFont& GetEditFont() { return Font(); }
+  virtual bool IsEditReadOnly() { return false; }
+  virtual void DoNewItemRowEditing(bool& allow) { (void)allow; }
+  // A row for entering a new node is shown (none in this class).
+  virtual bool IsNewItemRowShown() const { return false; }
+  // Whether the focused column moved away from the one last filled into the editor.
+  bool FocusedColumnLeftEdit() const { return focused_column_ != saved_editing_column_; }
+  // The notifications of the selection.
+  virtual void DoSelectedCountChange();
+  virtual void NodeSelectionChanged(TdxTreeListNode* node, bool selected);
+  // Hooks of the settings: re-sort by the sort columns, band widths taken from the column
+  // widths, the header panel fitted to its captions. None of them has work without columns.
+  virtual void SortNodes() {}
+  virtual void KeepBandWidthsFromColumns() {}
+  virtual void FitHeaderPanelHeight() {}
+  void KeyPress(wchar_t& key) override;
+  void Notification(framework::TComponent* component, framework::TOperation operation) override;
+  // Set while the grid's fonts follow its parent's: their changes keep ParentFont then.
+  bool parent_font_propagating_ = false;
+
+ private:
+  // The editing road's messages; false for those it leaves to the caller.
+  bool EditingMessage(framework::TMessage& message);
+  void InitEditor();
+  void PostEditor();
+  void CloseEditorFocusing(bool focus_grid);
+  // A click on the focused cell opens its editor after the double-click time (timer 2).
+  void StartDelayedEdit();
+  static constexpr UINT_PTR kDelayedEditTimer = 2;
+  void FocusGained(HWND from);
+  void FocusLost(HWND to);
+  void EditorFocusLost();
+  void RepaintCell(TdxTreeListNode* node, int column);
+  void CountVisibleRows();
+  void TabToCell(bool back);
+  void ArrowAcross(bool left);
+  int LastTopIndex();
+  void WriteScrollBar(int bar, int max, int page, int pos);
+  void SetInvalidateFlag(bool& flag, bool value);
+  void WatchFontChanges();
+  bool OwnFontsStored() const;
+  bool DefaultRowHeightStored() const;
+  template <class V, V TCustomdxTreeList::*field>
+  void StoreValue(V value) {
+    this->*field = value;
+  }
+
+  int saved_editing_column_ = -1;
+  bool new_item_row_focused_ = false;
+  bool search_moving_focus_ = false;  // the search itself moves the focus
+  int visible_row_count_ = 1, partial_row_count_ = 1;
+  int selection_lock_ = 0;
+  int selection_count_before_ = 0;
+  bool hide_focus_rect_ = true, hide_selection_ = true;
+  TBorderStyle border_style_ = TBorderStyle::bsSingle;
+  int fixed_band_line_width_ = 2, row_separator_line_width_ = 1, indent_desc_ = 20;
+  int customizing_row_count_ = 11;
+  using ColorTable = std::array<framework::TColor, static_cast<int>(TreeListColor::Count)>;
+  static ColorTable DefaultColors();
+  ColorTable colors_ = DefaultColors();
+
+ public:
   void WndProc(framework::TMessage& message) override;
 
  protected:
@@ -411,16 +597,19 @@ class TCustomdxTreeList : public TreeListBase,
   virtual editors::TdxInplaceEdit* CreateEditor(int column);
   // The editor made before for the column's cells, or null to make one.
   virtual editors::TdxInplaceEdit* GetColumnEditor(int) { return editor_; }
-  // Before each edit: the editor's set-up, then the cell's value into it; on accepting, the
-  // value back into the node.
+  // Before each edit: the editor's set-up (colour, font, text offsets; a column adds its own),
+  // then the cell's value into it; on accepting, the value back into the node.
   virtual void PrepareEditor(editors::TdxInplaceEdit& editor);
   virtual void LoadEditValue(TdxTreeListNode* node, int column, editors::TdxInplaceEdit& editor);
   virtual void SaveEditValue(TdxTreeListNode* node, int column, editors::TdxInplaceEdit& editor);
   // The largest row height the columns' cells ask for (0: none).
   virtual int GetColumnsMinCellHeight() { return 0; }
-  // Fills the editor from the focused cell and shows it over the cell.
-  virtual void PlaceEditor(bool keep_notify);
-  void HideEditor(bool focus_grid, bool write_back);
+  // Shows the editor over the focused cell: reused as it is on the cell it edits, else written
+  // back, hidden and filled from the focused cell. `keep_notify` false: no after-show hook.
+  void PlaceEditor(bool keep_notify);
+  // Writes the edited cell back (when modified) and hides the editor; the focus goes back to
+  // the grid when asked or when the editor had it.
+  void HideEditor(bool focus_grid);
 
   // The node store's questions.
   std::vector<TdxTreeListNode*>& TopLevelNodes() override { return top_nodes_; }
@@ -469,12 +658,6 @@ class TCustomdxTreeList : public TreeListBase,
     EndUpdate();
   }
   void SetRelayoutFlag(bool& flag, bool value);
-  struct ScrollBarState {
-    int max = -1, page = -1, pos = -1;
-  };
-  void UpdateScrollBars();
-  void ShowScrollBarState(int bar, const ScrollBarState& state);
-  void ClampScrollPositions();
   void EnsureRowIndex();
   int MeasureTextHeight(HDC dc, framework::TFont& font);
   void InvalidateRows(int first_row);
@@ -523,7 +706,6 @@ class TCustomdxTreeList : public TreeListBase,
   POINT down_point_{};
   int sizing_pos_ = 0;
   InputSeams seams_;
-  ScrollBarState shown_bars_[2];               // horizontal, vertical: what the window shows
   editors::TdxInplaceEdit* editor_ = nullptr;  // owned as a component
   TdxTreeListNode* edited_node_ = nullptr;
   int edited_column_ = -1;

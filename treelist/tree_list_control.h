@@ -217,6 +217,8 @@ class TCustomdxTreeListControl : public TCustomdxTreeList {
   bool DoEditing(TdxTreeListNode* node) override;
   bool IsColumnSizeable(int column) const override;
   int GetColumnsMinCellHeight() override;
+  // A change of the user's locale settings reaches the columns after the grid.
+  void WndProc(framework::TMessage& message) override;
   // Whether the header click that marks a column asks to add it to the sort (Shift with
   // aoMultiSort); the core's header click records it.
   bool add_to_sort_ = false;

@@ -258,13 +258,15 @@ TEST_F(RouteImport, ManyPiecesListedTwiceComeInOnce) {
   }
   const std::string same_place = " (wire (path BottomLayer 100 40000 40000 40100 40000))\n";
   const std::string wider = " (wire (path BottomLayer 130 40000 40000 40100 40000))\n";
+  // The net listed once more, in other letters (the board has no "gnd"), with a wire it had.
+  const std::string again = "(net gnd\n" + wires.substr(0, wires.find('\n') + 1) + ")";
   const std::string path =
       RouteFile("many.rte", "(routes m (resolution mil 10) (network_out (net GND\n" + wires +
-                                same_place + wider + same_place + wider + ")))\n");
+                                same_place + wider + same_place + wider + ")" + again + "))\n");
   router::TRouteImportReport report;
   ASSERT_TRUE(router::LoadRouteFile(path, &report));
   EXPECT_EQ(report.tracks, 302);
-  EXPECT_EQ(report.already_there, 302);
+  EXPECT_EQ(report.already_there, 303);
   const std::string copper = Joined(FreeCopper());
   EXPECT_NE(copper.find("GND 4000,4000-4010,4000 w10\n"), std::string::npos) << copper;
   EXPECT_NE(copper.find("GND 4000,4000-4010,4000 w13\n"), std::string::npos) << copper;

@@ -163,7 +163,8 @@ TEST(TreeListSelection, DeletingAParentWithItsSelectedChildFreesEachNodeOnce) {
   framework::TForm form(nullptr);
   TdxTreeList grid(nullptr);
   grid.SetParent(&form);
-  grid.SetOptions(grid.Options() | treelist::aoMultiSelect);
+  // A selection across levels needs aoExtMultiSelect.
+  grid.SetOptions(grid.Options() | treelist::aoMultiSelect | treelist::aoExtMultiSelect);
   TdxTreeListNode* parent = grid.Add();
   TdxTreeListNode* child = parent->AddChild();
   parent->AddChild();

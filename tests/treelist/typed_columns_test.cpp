@@ -1,0 +1,555 @@
+// The typed columns on a real grid with their real editors: what each hands its editor, how
+// values go into and out of the nodes, and what a cell paints.
+#include "treelist/typed_columns.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "framework/forms.h"
+#include "framework/win/text.h"
+#include "framework/screen.h"
+#include "framework/streams.h"
+#include "treelist/button_columns.h"
+#include "treelist/check_column.h"
+#include "treelist/drop_down_columns.h"
+#include "treelist/memo_column.h"
+#include "treelist/number_columns.h"
+#include "treelist/picture_columns.h"
+
+namespace treelist_test {
+namespace {
+
+using namespace treelist;
+using editors::TdxInplaceEdit;
+
+// A shown grid with editing, and nodes whose first cell holds the given texts.
+struct TypedGrid {
+  framework::TForm form{nullptr};
+  TCustomdxTreeListControl grid{nullptr};
+  TypedGrid() {
+    grid.SetName("Grid");
+    grid.SetParent(&form);
+    form.SetBounds(30, 30, 420, 200);
+    grid.SetBounds(5, 5, 400, 160);
+    form.Show();
+    grid.SetOptions((grid.Options() | aoEditing) & ~aoRowSelect);
+  }
+  template <class Column>
+  Column& Add(std::initializer_list<const wchar_t*> texts = {}) {
+    auto* column = grid.CreateColumn<Column>();
+    int row = 0;
+    for (const wchar_t* text : texts) {
+      TdxTreeListNode* node = row < grid.Count() ? grid.Items(row) : grid.Add();
+      grid.SetNodeString(node, column->Index(), text);
+      ++row;
+    }
+    return *column;
+  }
+  // The editor of `column` open on row `row`, or null when none opened.
+  TdxInplaceEdit* Edit(const TdxTreeListColumn& column, int row = 0) {
+    grid.SetFocusedCell(grid.Items(row), column.Index(), true);
+    grid.ShowEditor();
+    return grid.State() == tsEditing ? grid.InplaceEditor() : nullptr;
+  }
+  std::wstring Text(const TdxTreeListColumn& column, int row = 0) {
+    return grid.GetNodeString(grid.Items(row), column.Index());
+  }
+  // The painting record the column fills for its cell in `row`.
+  editors::TdxEditViewData& Paint(TdxTreeListColumn& column, int row = 0) {
+    TdxCellViewInfo cell;
+    cell.node = grid.Items(row);
+    cell.rect = {0, 0, 80, 18};
+    cell.text = column.GetDisplayText(cell.node, column.GetCellText(cell.node));
+    column.SetPaintedNode(cell.node);
+    editors::TdxEditViewData& data = column.GetViewData();
+    column.PrepareViewData(data, cell);
+    column.SetPaintedNode(nullptr);
+    return data;
+  }
+};
+
+// A text editor of no typed family that records what is set on it.
+class RecordingEditor : public editors::TdxInplaceTextEdit {
+ public:
+  using TdxInplaceTextEdit::TdxInplaceTextEdit;
+  void SetAlignment(framework::TAlignment value) override {
+    calls += L"alignment ";
+    TdxInplaceTextEdit::SetAlignment(value);
+  }
+  std::wstring calls;
+};
+
+TEST(CheckColumn, TextsMapToStatesWithoutRegardToCaseAndBackToTheColumnsTexts) {
+  struct Case {
+    const char *checked, *unchecked, *grayed;
+    const wchar_t* text;
+    editors::TdxCheckBoxState state;
+    const wchar_t* shown;
+  };
+  using S = editors::TdxCheckBoxState;
+  const Case cases[] = {
+      {"True", "False", "", L"true", S::cbsChecked, L"True"},
+      {"True", "False", "", L"FALSE", S::cbsUnchecked, L"False"},
+      {"True", "False", "?", L"", S::cbsGrayed, L"?"},
+      {"True", "False", "?", L"?", S::cbsGrayed, L"?"},
+      {"True", "False", "", L"Truee", S::cbsGrayed, L""},
+      {"Yes", "No", "-", L"yES", S::cbsChecked, L"Yes"},
+      {"Yes", "No", "-", L"True", S::cbsGrayed, L"-"},
+      {"On", "oN", "", L"ON", S::cbsChecked, L"On"},
+  };
+  TypedGrid g;
+  auto& c = g.Add<TdxTreeListCheckColumn>();
+  for (const Case& k : cases) {
+    SCOPED_TRACE(win::Narrow(k.text));
+    c.SetValueChecked(k.checked);
+    c.SetValueUnchecked(k.unchecked);
+    c.SetValueGrayed(k.grayed);
+    EXPECT_EQ(c.TextToState(k.text), k.state);
+    EXPECT_EQ(c.GetDisplayText(nullptr, k.text), k.shown);
+  }
+  EXPECT_EQ(c.StateToText(static_cast<S>(7)), "") << "an unknown state is the grayed text";
+}
+
+TEST(CheckColumn, EditsToggleTheNodesTextAndTellTheHandler) {
+  TypedGrid g;
+  auto& c = g.Add<TdxTreeListCheckColumn>({L"true", L""});
+  std::string toggles;
+  c.OnToggleClick = [&](framework::TComponent* sender, const std::string& text,
+                        editors::TdxCheckBoxState state) {
+    toggles += (sender == &c ? "" : "?") + text + std::to_string(static_cast<int>(state)) + " ";
+  };
+  auto* editor = dynamic_cast<editors::TdxInplaceCheckEdit*>(g.Edit(c));
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(editor->State(), editors::TdxCheckBoxState::cbsChecked) << "\"true\" shows checked";
+  EXPECT_EQ(editor->Alignment(), framework::TAlignment::taCenter);
+  editor->Toggle();
+  g.grid.CloseEditor();
+  EXPECT_EQ(g.Text(c), L"False");
+  ASSERT_EQ(g.Edit(c), editor);
+  editor->Toggle();
+  g.grid.CloseEditor();
+  EXPECT_EQ(g.Text(c), L"True") << "saved as the column's text exactly";
+  EXPECT_EQ(toggles, "False0 True1 ");
+  auto& data = dynamic_cast<editors::TdxCheckEditViewData&>(g.Paint(c, 1));
+  EXPECT_EQ(data.ShownState(), editors::TdxCheckBoxState::cbsGrayed) << "empty shows grayed";
+}
+
+TEST(CheckColumn, MinimumHeightComesFromTheGlyphOnlyWhenItHasImages) {
+  TypedGrid g;
+  auto& c = g.Add<TdxTreeListCheckColumn>();
+  int w = 0, system_height = 0;
+  editors::GetCheckGlyphSize(nullptr, 0, w, system_height);
+  EXPECT_EQ(c.GetMinCellHeight(), system_height + 2);
+  c.SetGlyphCount(3);  // no glyph yet: nothing is shown differently
+  c.Glyph().SetSize(30, 21);
+  EXPECT_EQ(c.GetMinCellHeight(), 23);
+  for (const int count : {0, -2}) {
+    c.SetGlyphCount(count);
+    EXPECT_EQ(c.GetMinCellHeight(), system_height + 2) << count << " images never divide";
+  }
+}
+
+TEST(TypedColumns, AnEditorOfAForeignClassGetsOnlyTheBaseSetUpAndStoresNothingOfTheType) {
+  TypedGrid g;
+  std::vector<TdxTreeListColumn*> columns = {
+      &g.Add<TdxTreeListCheckColumn>({L"True"}), &g.Add<TdxTreeListPickColumn>({L"p"}),
+      &g.Add<TdxTreeListMRUColumn>({L"m"}), &g.Add<TdxTreeListMemoColumn>({L"a\r\nb"})};
+  for (TdxTreeListColumn* c : columns) {
+    SCOPED_TRACE(c->ClassInfo().Name());
+    RecordingEditor editor(&g.form);
+    c->SetReadOnly(true);
+    c->InitEditor(editor);
+    EXPECT_EQ(editor.calls, L"");
+    EXPECT_TRUE(editor.ReadOnly());
+    const std::wstring before = g.Text(*c);
+    c->LoadEditorValue(g.grid.Items(0), editor);
+    editor.SetText(L"other");
+    c->SaveEditorValue(g.grid.Items(0), editor);
+    if (c == columns[0]) {
+      EXPECT_EQ(g.Text(*c), before) << "a check column stores only states";
+    }
+  }
+}
+
+TEST(TypedColumns, OnlyDropDownAndPickColumnsTakeWideEditorsWithUnicodeSupport) {
+  TypedGrid g;
+  auto& check = g.Add<TdxTreeListCheckColumn>();
+  auto& drop = g.Add<TdxTreeListDropDownColumn>();
+  auto& pick = g.Add<TdxTreeListPickColumn>({L"\u20AC \u4E2D"});
+  auto& mru = g.Add<TdxTreeListMRUColumn>();
+  auto& memo = g.Add<TdxTreeListMemoColumn>();
+  const auto names = [&] {
+    std::string out;
+    for (TdxTreeListColumn* c :
+         std::initializer_list<TdxTreeListColumn*>{&check, &drop, &pick, &mru, &memo}) {
+      out += std::string(c->GetEditorClass().name) + " ";
+    }
+    return out;
+  };
+  EXPECT_EQ(names(),
+            "TdxInplaceTreeListCheckEdit TdxInplaceTreeListDropDownEdit TdxInplaceTreeListPickEdit "
+            "TdxInplaceTreeListMRUEdit TdxInplaceTreeListMemoEdit ");
+  g.grid.SetEnableUnicodeSupport(true);
+  EXPECT_EQ(names(),
+            "TdxInplaceTreeListCheckEdit TdxInplaceTreeListDropDownEditW "
+            "TdxInplaceTreeListPickEditW TdxInplaceTreeListMRUEdit TdxInplaceTreeListMemoEdit ");
+  TdxInplaceEdit* editor = g.Edit(pick);
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(editor->Text(), L"\u20AC \u4E2D") << "the wide editor keeps every character";
+}
+
+TEST(DropDownColumns, TheButtonShowsByItsStyleOnlyWhenTheGridShowsButtons) {
+  TypedGrid g;
+  auto& c = g.Add<TdxTreeListPickColumn>({L"a", L"b"});
+  g.grid.SetFocusedCell(g.grid.Items(0), c.Index(), true);
+  std::string matrix;
+  for (const bool always : {false, true}) {
+    g.grid.SetOptionsEx(always ? g.grid.OptionsEx() | aoShowButtonAlways
+                               : g.grid.OptionsEx() & ~aoShowButtonAlways);
+    for (const auto style : {TdxShowButtonStyle::sbDefault, TdxShowButtonStyle::sbAlways,
+                             TdxShowButtonStyle::sbNone}) {
+      c.SetShowButtonStyle(style);
+      const auto hidden = [&](int row) {
+        return dynamic_cast<editors::TdxDropDownEditViewData&>(g.Paint(c, row)).HideButton;
+      };
+      matrix += std::string(hidden(0) ? "-" : "B") + (hidden(1) ? "-" : "B") +
+                (c.HasButtonAt(0, 0, true) ? "b " : ". ");
+    }
+  }
+  EXPECT_EQ(matrix, "--. --b --. B-b BBb --. ");
+  c.SetDisableEditor(true);
+  EXPECT_FALSE(c.HasButtonAt(0, 0, true)) << "no editor, no button";
+}
+
+TEST(PickColumn, ItsListGoesToTheEditorAndTheCloseUpHandlerMayChangeTheText) {
+  TypedGrid g;
+  auto& c = g.Add<TdxTreeListPickColumn>({L"vertical"});
+  c.SetItems({"horizontal", "vertical", "off"});
+  c.SetDropDownListStyle(true);
+  c.SetItemsSorted(true);
+  auto* editor = dynamic_cast<editors::TdxInplacePickEdit*>(g.Edit(c));
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(editor->Items(), (std::vector<std::wstring>{L"horizontal", L"off", L"vertical"}));
+  EXPECT_TRUE(editor->DropDownListStyle());
+  EXPECT_TRUE(editor->ImmediateDropDown) << "a pick column drops down at once";
+  EXPECT_EQ(editor->DropDownRows, 7);
+  struct Case {
+    std::function<void(framework::TComponent*, framework::Variant&, bool&)> handler;
+    const wchar_t* text;
+    bool accept;
+  };
+  const Case cases[] = {
+      {nullptr, L"off", true},
+      {[](auto, framework::Variant& v, bool&) { v = framework::Variant(L"diagonal"); }, L"diagonal",
+       true},
+      {[](auto, framework::Variant& v, bool&) { v = framework::Variant(); }, L"", true},
+      {[](auto, framework::Variant&, bool& accept) { accept = false; }, L"off", false},
+  };
+  for (const Case& k : cases) {
+    c.OnCloseUp = k.handler;
+    std::wstring text = L"off";
+    bool accept = true;
+    editor->OnCloseUp(editor, text, accept);
+    EXPECT_EQ(text, k.text);
+    EXPECT_EQ(accept, k.accept);
+  }
+}
+
+TEST(MRUColumn, TheEditorsListOutlivesTheEditAndDefaultsDifferFromANewColumn) {
+  TypedGrid g;
+  auto& c = g.Add<TdxTreeListMRUColumn>({L"a"});
+  c.SetItems({"x"});
+  c.SetMaxItemCount(2);
+  for (const wchar_t* text : {L"y", L"z"}) {
+    TdxInplaceEdit* editor = g.Edit(c);
+    ASSERT_NE(editor, nullptr);
+    editor->SetText(text);
+    g.grid.CloseEditor();
+  }
+  EXPECT_EQ(c.Items(), (std::vector<std::string>{"z", "y"}));
+  EXPECT_EQ(g.Text(c), L"z");
+  EXPECT_FALSE(c.ImmediateDropDown());
+  c.RestoreDefaults();
+  EXPECT_TRUE(c.ImmediateDropDown()) << "the pick column's default";
+}
+
+TEST(MemoColumn, HandsItsFlagsToTheEditorAndCopiesOnlyScrollBarsAndWrapping) {
+  TypedGrid g;
+  auto& c = g.Add<TdxTreeListMemoColumn>({L"one\r\ntwo"});
+  EXPECT_EQ(c.HeaderMaxLineCount(), 0);
+  EXPECT_TRUE(c.IsMemoColumn());
+  c.SetScrollBars(editors::TScrollStyle::ssVertical);
+  c.SetWantTabs(true);
+  c.SetWordWrap(false);
+  c.SetSelectionBar(true);
+  auto* editor = dynamic_cast<editors::TdxInplaceMemoEdit*>(g.Edit(c));
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(editor->Text(), L"one\r\ntwo");
+  EXPECT_EQ(editor->ScrollBars(), editors::TScrollStyle::ssVertical);
+  EXPECT_TRUE(editor->WantTabs && editor->SelectionBar() && !editor->WordWrap());
+  g.grid.CancelEditor();
+  EXPECT_TRUE(dynamic_cast<editors::TdxTextEditViewData&>(g.Paint(c)).SelectionBar);
+  auto& copy = g.Add<TdxTreeListMemoColumn>();
+  copy.Assign(c);
+  EXPECT_EQ(copy.ScrollBars(), editors::TScrollStyle::ssVertical);
+  EXPECT_FALSE(copy.WordWrap());
+  EXPECT_FALSE(copy.WantTabs() || copy.SelectionBar()) << "not copied";
+  c.RestoreDefaults();
+  EXPECT_TRUE(c.WantTabs() && c.SelectionBar()) << "not restored";
+  EXPECT_TRUE(c.WordWrap());
+}
+
+}  // namespace
+}  // namespace treelist_test
+
+namespace treelist_test {
+namespace {
+
+using namespace treelist;
+
+TEST(SpinColumn, IntegerCellsRoundHalvesToEvenAndStayInTheIntegerRange) {
+  const std::pair<double, const wchar_t*> cases[] = {
+      {2.5, L"2"},           {3.5, L"4"},
+      {-2.5, L"-2"},         {-3.5, L"-4"},
+      {2.4999, L"2"},        {2.5001, L"3"},
+      {0.5, L"0"},           {1.5, L"2"},
+      {1e12, L"2147483647"}, {-1e12, L"-2147483648"},
+      {std::nan(""), L"0"},
+  };
+  for (const auto& [value, text] : cases) EXPECT_EQ(IntegerCellText(value), text) << value;
+  EXPECT_EQ(FloatCellText(0.1 + 0.2), L"0.3");
+  EXPECT_EQ(FloatCellText(1.5e20), L"1.5E20");
+}
+
+TEST(SpinColumn, EditsStoreTheRoundedNumberAndAnythingElseOpensAtZero) {
+  TypedGrid g;
+  auto& c = g.Add<TdxTreeListSpinColumn>({L"abc", L"7"});
+  auto* editor = dynamic_cast<editors::TdxInplaceSpinEdit*>(g.Edit(c));
+  ASSERT_NE(editor, nullptr) << "a text that is no number opens the editor";
+  EXPECT_EQ(editor->Value(), 0);
+  EXPECT_EQ(c.LoadEditorValue(g.grid.Items(0), *editor).ToString(), L"abc");
+  for (const auto& [typed, stored] : {std::pair{L"2.5", L"2"}, std::pair{L"3.5", L"4"}}) {
+    editor->SetText(typed);
+    c.SaveEditorValue(g.grid.Items(0), *editor);
+    EXPECT_EQ(g.Text(c), stored);
+  }
+  g.grid.CancelEditor();
+  c.SetValueType(TdxSpinEditValueType::vtFloat);
+  ASSERT_EQ(g.Edit(c, 1), editor);
+  EXPECT_EQ(c.LoadEditorValue(g.grid.Items(1), *editor).ToDouble(), 7.0);
+  editor->SetText(L"2.25");
+  g.grid.CloseEditor();
+  EXPECT_EQ(g.Text(c, 1), L"2.25");
+}
+
+TEST(TimeAndCurrencyColumns, ZeroIsStoredAsAnEmptyCellAndOtherValuesAsTheyShow) {
+  TypedGrid g;
+  auto& time = g.Add<TdxTreeListTimeColumn>({L"12:30:00"});
+  auto& money = g.Add<TdxTreeListCurrencyColumn>({L"abc", L"12.5"});
+  auto* t = dynamic_cast<editors::TdxInplaceTimeEdit*>(g.Edit(time));
+  ASSERT_NE(t, nullptr);
+  t->SetTimeValue(0);
+  g.grid.CloseEditor();
+  EXPECT_EQ(g.Text(time), L"") << "midnight";
+  ASSERT_EQ(g.Edit(time), t);
+  t->SetTimeValue(0.75);
+  g.grid.CloseEditor();
+  EXPECT_EQ(g.Text(time), L"18:00:00");
+  auto* m = dynamic_cast<editors::TdxInplaceCurrencyEdit*>(g.Edit(money));
+  ASSERT_NE(m, nullptr) << "a text that is no amount opens the editor";
+  EXPECT_EQ(m->GetValue(), 0);
+  EXPECT_EQ(m->Text(), L"") << "an amount of 0 shows an empty editor";
+  m->SetText(L"0");
+  g.grid.CloseEditor();
+  EXPECT_EQ(g.Text(money), L"") << "amount 0";
+  ASSERT_EQ(g.Edit(money, 1), m);
+  EXPECT_EQ(m->GetValue(), 12.5);
+  g.grid.CloseEditor();
+  EXPECT_EQ(editors::NumberFromText(g.Text(money, 1)), 12.5);
+}
+
+// Sets the user's decimal separator for the test's length.
+struct DecimalSeparatorScope {
+  std::wstring old;
+  explicit DecimalSeparatorScope(const wchar_t* separator) {
+    wchar_t buffer[8] = {};
+    GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buffer, 8);
+    old = buffer;
+    SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator);
+  }
+  ~DecimalSeparatorScope() { SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, old.c_str()); }
+};
+
+TEST(CurrencyColumn, ASetDisplayFormatSurvivesALocaleChangeAndTheDefaultFollowsIt) {
+  TypedGrid g;
+  auto& own = g.Add<TdxTreeListCurrencyColumn>({L"1234.5", L"abc"});
+  auto& locale = g.Add<TdxTreeListCurrencyColumn>();
+  own.SetDisplayFormat(L"\"EUR \",0.00");
+  const std::wstring before = locale.DisplayFormat();
+  {
+    DecimalSeparatorScope comma(L",");
+    SetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_ICURRDIGITS, "3");
+    SendMessageW(g.grid.Handle(), kSettingsChangedMessage, 0, 0);
+    EXPECT_EQ(own.DisplayFormat(), L"\"EUR \",0.00");
+    EXPECT_NE(locale.DisplayFormat(), before);
+    EXPECT_NE(locale.DisplayFormat().find(L".000"), std::wstring::npos) << "three digits now";
+    EXPECT_EQ(g.Paint(own).Value.ToString(),
+              editors::FormatCurrencyValue(1234.5, L"\"EUR \",0.00"));
+    SetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_ICURRDIGITS, "2");
+  }
+  EXPECT_EQ(g.Paint(own, 1).Value.ToString(), L"abc") << "no number paints as it stands";
+}
+
+}  // namespace
+}  // namespace treelist_test
+
+namespace treelist_test {
+namespace {
+
+using namespace treelist;
+
+TEST(ButtonColumn, TheStyleMakesOrRemovesTheFirstButtonAndTheEditorGetsThem) {
+  TypedGrid g;
+  auto& c = g.Add<TdxTreeListButtonColumn>({L"x"});
+  std::string kinds;
+  for (const auto style : {TdxEditButtonStyle::ebsSimple, TdxEditButtonStyle::ebsDown,
+                           TdxEditButtonStyle::ebsEllipsis, TdxEditButtonStyle::ebsGlyph}) {
+    c.SetEditButtonStyle(style);
+    kinds += c.Buttons().Count() ? std::to_string(static_cast<int>(c.Buttons().GetItem(0).Kind()))
+                                 : std::string("-");
+  }
+  EXPECT_EQ(kinds, "-102");
+  c.Buttons().Add();
+  c.SetHideEditCursor(true);
+  auto* editor = dynamic_cast<editors::TdxInplaceButtonEdit*>(g.Edit(c));
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(editor->Buttons().Count(), 2);
+  EXPECT_EQ(editor->TextMode(), editors::TdxButtonTextMode::tmNoCaret);
+  EXPECT_EQ(editor->ClickKey, VK_RETURN | (framework::ssCtrl << 16)) << "Ctrl+Enter";
+  int clicked = -1;
+  c.OnButtonClick = [&](framework::TComponent*, int index) { clicked = index; };
+  editor->ClickEditButton(1);
+  EXPECT_EQ(clicked, 1);
+}
+
+TEST(ImageColumn, ACellShowsTheDescriptionItsValueHasNotTheOneAtItsImageIndex) {
+  TypedGrid g;
+  auto& c = g.Add<TdxTreeListImageColumn>({L"a", L"z"});
+  c.SetValues({"a", "b"});
+  c.SetDescriptions({"Alpha", "Beta"});
+  c.SetImageIndexes({"1", "0"});
+  c.SetDefaultImages(false);
+  EXPECT_EQ(c.GetDisplayText(nullptr, g.Text(c)), L"Alpha");
+  EXPECT_EQ(c.GetDisplayText(nullptr, g.Text(c, 1)), L"z") << "no description: as it is";
+  {
+    framework::TImageList images(nullptr);
+    images.SetHeight(24);
+    c.SetImages(&images);
+    EXPECT_EQ(c.GetMinCellHeight(), 24);
+  }
+  EXPECT_EQ(c.Images(), nullptr) << "a list that goes is dropped";
+}
+
+TEST(HyperLinkColumn, TheLinkColourAndCursorFollowSingleClickAndRestoredDefaults) {
+  TypedGrid g;
+  auto& c = g.Add<TdxTreeListHyperLinkColumn>({L"http://localhost/", L""});
+  HCURSOR cursor = nullptr;
+  c.GetCellCursor(g.grid.Items(0), cursor);
+  EXPECT_EQ(c.LinkFont().Color(), framework::clDefault);
+  EXPECT_EQ(cursor, nullptr) << "a double-click link shows no link cursor";
+  c.SetSingleClick(true);
+  c.SetEditFontColor(framework::clRed);
+  EXPECT_EQ(c.LinkFont().Color(), framework::clRed);
+  EXPECT_TRUE(c.LinkFont().Style() & framework::fsUnderline);
+  c.GetCellCursor(g.grid.Items(1), cursor);
+  EXPECT_EQ(cursor, nullptr) << "an empty cell has no link";
+  c.GetCellCursor(g.grid.Items(0), cursor);
+  EXPECT_EQ(cursor, framework::Screen().CursorHandle(editors::crdxLink));
+  EXPECT_EQ(g.Paint(c).TextColor, RGB(255, 0, 0));
+  c.RestoreDefaults();
+  EXPECT_EQ(c.LinkFont().Color(), framework::clDefault) << "the font follows the defaults";
+}
+
+// Every byte value, as a picture file (a 24-bit bitmap whose pixels hold them) and as a text.
+std::string AllBytesBitmap() {
+  framework::TBitmap bitmap(16, 16, framework::TPixelFormat::pf24bit);
+  for (int y = 0; y < 16; ++y) {
+    auto* row = static_cast<uint8_t*>(bitmap.ScanLine(y));
+    for (int x = 0; x < 48; ++x) row[x] = static_cast<uint8_t>(y * 48 + x);
+  }
+  framework::TMemoryStream stream;
+  bitmap.SaveToStream(stream);
+  return std::string(stream.Bytes().begin(), stream.Bytes().begin() + stream.Size());
+}
+
+TEST(PictureColumns, GraphicAndBlobValuesComeBackByteForByteAndGarbagePaintsEmpty) {
+  TypedGrid g;
+  auto& graphic = g.Add<TdxTreeListGraphicColumn>({L"", L"no picture"});
+  auto& blob = g.Add<TdxTreeListBlobColumn>();
+  std::wstring every_byte;
+  for (int b = 0; b < 256; ++b) every_byte += static_cast<wchar_t>(b);
+  const std::wstring picture = editors::BytesToValue(AllBytesBitmap());
+  g.grid.SetNodeString(g.grid.Items(0), graphic.Index(), picture);
+  g.grid.SetNodeString(g.grid.Items(0), blob.Index(), every_byte);
+  for (TdxTreeListColumn* c : std::initializer_list<TdxTreeListColumn*>{&graphic, &blob}) {
+    SCOPED_TRACE(c->ClassInfo().Name());
+    const std::wstring before = g.Text(*c);
+    TdxInplaceEdit* editor = g.Edit(*c);
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->Text(), before);
+    editor->SetModified(true);
+    g.grid.CloseEditor();
+    EXPECT_EQ(g.Text(*c), before);
+  }
+  EXPECT_EQ(graphic.LoadNodeGraphic(g.grid.Items(0)).Width(), 16);
+  auto& shown = dynamic_cast<editors::TdxGraphicEditViewData&>(g.Paint(graphic, 1));
+  EXPECT_TRUE(editors::IsPictureEmpty(*shown.Picture)) << "a value that does not decode";
+  EXPECT_EQ(graphic.GetBestFitWidth(g.grid.Items(0), nullptr), 0) << "stretched";
+  graphic.SetStretch(false);
+  EXPECT_EQ(graphic.GetBestFitWidth(g.grid.Items(0), nullptr), 16);
+  EXPECT_TRUE(dynamic_cast<editors::TdxBlobEditViewData&>(g.Paint(blob, 1)).IsEmpty);
+}
+
+TEST(WrapperColumn, CellsRunInTheReferenceColumnOnTheWrappersSlotAndSelfReferenceIsRefused) {
+  TypedGrid g;
+  auto& check = g.Add<TdxTreeListCheckColumn>({L"False"});
+  auto& wrapper = g.Add<TdxTreeListWrapperColumn>({L"true"});
+  TdxTreeListColumn* answer = &wrapper;
+  wrapper.OnGetReferenceColumn = [&](framework::TComponent*, TdxTreeListNode*,
+                                     TdxTreeListColumn*& column) { column = answer; };
+  EXPECT_EQ(wrapper.GetReferenceColumn(g.grid.Items(0)), nullptr);
+  EXPECT_STREQ(wrapper.GetEditorClass().name, "TdxInplaceTreeListTextEdit") << "the base's";
+  answer = &check;
+  auto& data = dynamic_cast<editors::TdxCheckEditViewData&>(g.Paint(wrapper));
+  EXPECT_EQ(data.ShownState(), editors::TdxCheckBoxState::cbsChecked) << "the wrapper's value";
+  auto* editor = dynamic_cast<editors::TdxInplaceCheckEdit*>(g.Edit(wrapper));
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(editor->State(), editors::TdxCheckBoxState::cbsChecked);
+  editor->Toggle();
+  g.grid.CloseEditor();
+  EXPECT_EQ(g.Text(wrapper), L"False");
+  EXPECT_EQ(g.Text(check), L"False");
+  EXPECT_EQ(check.DataIndexOverride(), -1) << "the loan ends with the call";
+}
+
+TEST(TypedColumns, FifteenClassesAreKnownToFormDescriptions) {
+  RegisterTypedColumnClasses();
+  std::string missing;
+  for (const char* name :
+       {"TdxTreeListMemoColumn", "TdxTreeListDateColumn", "TdxTreeListButtonColumn",
+        "TdxTreeListCheckColumn", "TdxTreeListImageColumn", "TdxTreeListSpinColumn",
+        "TdxTreeListPickColumn", "TdxTreeListCalcColumn", "TdxTreeListHyperLinkColumn",
+        "TdxTreeListTimeColumn", "TdxTreeListCurrencyColumn", "TdxTreeListGraphicColumn",
+        "TdxTreeListBlobColumn", "TdxTreeListMRUColumn", "TdxTreeListWrapperColumn"}) {
+    if (!framework::FindClass(name)) missing += std::string(name) + " ";
+  }
+  EXPECT_EQ(missing, "");
+  EXPECT_EQ(framework::FindClass("TdxTreeListDropDownColumn"), nullptr);
+}
+
+}  // namespace
+}  // namespace treelist_test

@@ -1,0 +1,77 @@
+// The check column: the node keeps the cell as one of three texts (checked, unchecked, grayed)
+// and the cell shows and edits it as a check box.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "editors/check_edit.h"
+#include "treelist/column.h"
+
+namespace treelist {
+
+using editors::TdxCheckBoxState;
+using editors::TdxShowNullFieldStyle;
+
+// (column, the new state's text, the new state)
+using TdxToggleEvent =
+    framework::TEvent<framework::TComponent*, const std::string&, TdxCheckBoxState>;
+
+class TdxTreeListCheckColumn : public TdxTreeListColumn {
+ public:
+  explicit TdxTreeListCheckColumn(framework::TComponent* owner);
+  static const framework::TClassInfo& StaticClassInfo();
+  const framework::TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+
+  bool AllowGrayed() const noexcept { return allow_grayed_; }
+  void SetAllowGrayed(bool value) { allow_grayed_ = value; }
+  bool Border3D() const noexcept { return border_3d_; }
+  void SetBorder3D(bool value);
+  // Made empty on first read; null or any bitmap given is copied (null frees it).
+  framework::TBitmap& Glyph();
+  bool HasGlyph() const noexcept { return glyph_ != nullptr; }
+  void SetGlyph(const framework::TBitmap* value);
+  int GlyphCount() const noexcept { return glyph_count_; }
+  // Notifies only once a glyph exists: without one the count changes nothing shown.
+  void SetGlyphCount(int value);
+  TdxShowNullFieldStyle ShowNullFieldStyle() const noexcept { return null_style_; }
+  void SetShowNullFieldStyle(TdxShowNullFieldStyle value);
+  const std::string& ValueChecked() const noexcept { return value_checked_; }
+  void SetValueChecked(const std::string& value);
+  const std::string& ValueGrayed() const noexcept { return value_grayed_; }
+  void SetValueGrayed(const std::string& value);
+  const std::string& ValueUnchecked() const noexcept { return value_unchecked_; }
+  void SetValueUnchecked(const std::string& value);
+
+  // The checked and unchecked texts match without regard to case; any other text is grayed.
+  TdxCheckBoxState TextToState(const std::wstring& text) const;
+  std::string StateToText(TdxCheckBoxState state) const;
+
+  void Assign(const TdxTreeListColumn& source) override;
+  void RestoreDefaults() override;
+  std::wstring GetDisplayText(TdxTreeListNode* node, const std::wstring& source) const override;
+  const editors::TdxInplaceEditClass& GetEditorClass() const override;
+  void InitEditor(editors::TdxInplaceEdit& editor) override;
+  framework::Variant LoadEditorValue(TdxTreeListNode* node,
+                                     editors::TdxInplaceEdit& editor) override;
+  framework::Variant SaveEditorValue(TdxTreeListNode* node,
+                                     editors::TdxInplaceEdit& editor) override;
+  void DoChange() override;
+  void PrepareViewData(editors::TdxEditViewData& data, const TdxCellViewInfo& cell) override;
+  int GetMinCellHeight() override;
+
+  TdxToggleEvent OnToggleClick;
+
+ private:
+  editors::TdxEditButtonStyle BoxStyle() const;
+  HBITMAP GlyphHandle();
+
+  bool allow_grayed_ = false;
+  bool border_3d_ = false;
+  std::unique_ptr<framework::TBitmap> glyph_;
+  int glyph_count_ = 6;
+  TdxShowNullFieldStyle null_style_ = TdxShowNullFieldStyle::nsUnchecked;
+  std::string value_checked_, value_grayed_, value_unchecked_;
+};
+
+}  // namespace treelist

@@ -1,0 +1,288 @@
+// In-cell editing: the grid opens one editor over the focused cell, fills it, re-targets it when
+// the focus moves, writes a modified value back when it closes, and keeps the keyboard focus
+// between the grid window and the editor window.
+#include <algorithm>
+
+#include "treelist/column.h"
+#include "treelist/grid_helpers.h"
+#include "treelist/tree_list.h"
+
+namespace treelist {
+namespace {
+
+// The control notification that cancels modes (drags, sizing, an editor's popup).
+constexpr UINT kCancelModeNotification = framework::CM_BASE + 4;
+
+}  // namespace
+
+// ---- opening ------------------------------------------------------------------------------------
+
+void TCustomdxTreeList::ShowEditor() {
+  if (!(options_ & aoEditing) || (options_ & aoRowSelect) || !focused_node_) return;
+  bool allow = true;
+  if (new_item_row_focused_) {
+    DoNewItemRowEditing(allow);
+  } else {
+    allow = DoEditing(focused_node_);
+  }
+  // The editor is kept: forgetting it would leave an open one on screen that nothing hides.
+  if (!allow) return;
+  const int columns = static_cast<int>(GetHeaderModel().columns.size());
+  if (state_ != tsNone || focused_column_ < 0 || focused_column_ >= columns) return;
+  MakeColumnVisible(focused_column_);
+  focused_node_->MakeVisible();
+  SetState(tsEditing);
+  PlaceEditor(true);
+}
+
+bool TCustomdxTreeList::CanShowEditor() {
+  return state_ == tsEditing && !LockUpdate() && HandleAllocated();
+}
+
+editors::TdxInplaceEdit* TCustomdxTreeList::CreateEditor(int) {
+  return new TdxInplaceTreeListTextEdit(this);
+}
+
+void TCustomdxTreeList::PlaceEditor(bool keep_notify) {
+  if (!CanShowEditor()) return;
+  editors::TdxInplaceEdit* editor = GetColumnEditor(focused_column_);
+  if (editor_ && editor != editor_) {
+    // Another editor takes the focused cell: the one on screen writes its own cell back and
+    // goes first, so that neither its value is lost nor the new one's old text lands there.
+    HideEditor(false);
+    SetState(tsEditing);
+  }
+  if (!editor) {
+    editor_ = CreateEditor(focused_column_);
+    InitEditor();
+  } else {
+    editor_ = editor;
+    if (focused_column_ != edited_column_ || focused_node_ != edited_node_) {
+      HideEditor(false);
+      SetState(tsEditing);
+      InitEditor();
+    }
+  }
+  const RECT cell = GetCellRect(focused_node_, focused_column_);
+  if (!CanShowEditor()) {  // an event or the loading closed the editing meanwhile
+    edited_column_ = -1;
+    edited_node_ = nullptr;
+    return;
+  }
+  // A re-show when the focus comes back runs no after-show hook; an explicit open does.
+  if (!keep_notify) editor_->LockShowNotify();
+  try {
+    editor_->ShowAndFocus(cell);
+  } catch (...) {
+    if (!keep_notify) editor_->UnlockShowNotify();
+    throw;
+  }
+  if (!keep_notify) editor_->UnlockShowNotify();
+}
+
+void TCustomdxTreeList::InitEditor() {
+  edited_column_ = focused_column_;
+  edited_node_ = focused_node_;
+  saved_editing_column_ = edited_column_;
+  editor_->SetParent(this);
+  // The grid hears nothing when the focus leaves its editor for another control: the editor
+  // tells it.
+  editor_->OnExit = [this](framework::TComponent*) { EditorFocusLost(); };
+  if (!edited_node_) return;
+  BeginEditorUpdate();
+  try {
+    PrepareEditor(*editor_);
+    LoadEditValue(edited_node_, edited_column_, *editor_);
+    editor_->SetModified(false);
+    if (IsEditReadOnly()) editor_->SetReadOnly(true);
+    editor_->InitEditState(true);
+  } catch (...) {
+    EndEditorUpdate();
+    throw;
+  }
+  EndEditorUpdate();
+}
+
+void TCustomdxTreeList::PrepareEditor(editors::TdxInplaceEdit& editor) {
+  editor.SetClosing(false);
+  {
+    ScreenDC screen;
+    editor.SetColor(static_cast<framework::TColor>(
+        GetNearestColor(screen.get(), framework::ColorToRGB(GetEditColor()))));
+  }
+  editor.Font().Assign(GetEditFont());
+  editor.SetTextOffsets(1, 0, 0, 0);
+}
+
+void TCustomdxTreeList::LoadEditValue(TdxTreeListNode* node, int column,
+                                      editors::TdxInplaceEdit& editor) {
+  editor.SetText(GetCellText(node, column));
+}
+
+void TCustomdxTreeList::SaveEditValue(TdxTreeListNode* node, int column,
+                                      editors::TdxInplaceEdit& editor) {
+  SetNodeString(node, column, editor.Text());
+}
+
+framework::TColor TCustomdxTreeList::GetEditColor() {
+  framework::TColor color = Color();
+  OnGetEditColor(this, color);
+  return color;
+}
+
+// ---- closing ------------------------------------------------------------------------------------
+
+void TCustomdxTreeList::HideEditor(bool focus_grid) {
+  if (!editor_) return;
+  editor_->SetClosing(true);
+  // Whatever the write-back does, the cell is no longer edited, the editor goes and the focus
+  // comes back.
+  auto finish = [&] {
+    edited_column_ = -1;
+    edited_node_ = nullptr;
+    const bool editor_focused = editor_->HandleAllocated() && GetFocus() == editor_->Handle();
+    editor_->HideEdit();
+    if ((focus_grid || editor_focused) && HandleAllocated() && IsWindowVisible(hwnd_)) {
+      ::SetFocus(hwnd_);
+    }
+  };
+  try {
+    if (!(editor_->ComponentState() & framework::csDestroying)) PostEditor();
+  } catch (...) {
+    finish();
+    throw;
+  }
+  finish();
+}
+
+void TCustomdxTreeList::PostEditor() {
+  if (edited_column_ == -1 || !edited_node_ || !editor_) return;
+  if (editor_->Modified()) SaveEditValue(edited_node_, edited_column_, *editor_);
+  DoEdited(edited_node_);
+}
+
+void TCustomdxTreeList::CloseEditor() { CloseEditorFocusing(false); }
+
+void TCustomdxTreeList::CloseEditorKeepFocus() { CloseEditorFocusing(true); }
+
+void TCustomdxTreeList::CloseEditorFocusing(bool focus_grid) {
+  if (state_ != tsEditing) return;
+  if (!destroying_ && editor_) editor_->ValidateEdit();  // a refusal raises: still editing
+  SetState(tsNone);
+  HideEditor(focus_grid);
+}
+
+void TCustomdxTreeList::CancelEditor() {
+  if (state_ != tsEditing) return;
+  edited_column_ = -1;
+  edited_node_ = nullptr;
+  SetState(tsNone);
+  HideEditor(true);
+}
+
+void TCustomdxTreeList::RestartEditor() {
+  edited_column_ = -1;
+  edited_node_ = nullptr;
+  PlaceEditor(false);
+}
+
+void TCustomdxTreeList::SetNewItemRowFocused(bool value) {
+  if (value == new_item_row_focused_ || !IsNewItemRowShown()) return;
+  new_item_row_focused_ = value;
+  if (focused_node_) RepaintNode(focused_node_, false);
+  Invalidate();  // the new-item row lies above the rows
+}
+
+std::wstring TCustomdxTreeList::GetEditorText() const {
+  return state_ == tsEditing && editor_ ? editor_->Text() : std::wstring();
+}
+
+void TCustomdxTreeList::SetEditorText(const std::wstring& text) {
+  if (state_ == tsEditing && editor_) editor_->SetText(text);
+}
+
+void TCustomdxTreeList::MoveFocusedColumn(bool back) {
+  CloseEditorKeepFocus();
+  const std::vector<int> order = VisibleColumnOrder(GetHeaderModel());
+  const auto at = std::find(order.begin(), order.end(), focused_column_);
+  if (at == order.end() || (back ? at == order.begin() : at + 1 == order.end())) return;
+  SetFocusedColumn(back ? at[-1] : at[1]);
+}
+
+// ---- typing, clicks and the focus ---------------------------------------------------------------
+
+void TCustomdxTreeList::KeyPress(wchar_t& key) {
+  TreeListBase::KeyPress(key);
+  if (key < L' ' || state_ != tsNone) return;
+  ShowEditor();
+  if (state_ != tsEditing || !editor_ || !editor_->HandleAllocated()) return;
+  // The typed character replaces the cell's text.
+  editor_->SelectAll();
+  SendMessageW(editor_->Handle(), WM_CHAR, key, 0);
+  key = 0;
+}
+
+void TCustomdxTreeList::StartDelayedEdit() {
+  if (HandleAllocated()) SetTimer(hwnd_, kDelayedEditTimer, seams_.double_click_time(), nullptr);
+}
+
+bool TCustomdxTreeList::EditingMessage(framework::TMessage& message) {
+  switch (message.msg) {
+    case WM_SETFOCUS:
+      TreeListBase::WndProc(message);
+      FocusGained(reinterpret_cast<HWND>(message.wParam));
+      return true;
+    case WM_KILLFOCUS:
+      TreeListBase::WndProc(message);
+      FocusLost(reinterpret_cast<HWND>(message.wParam));
+      return true;
+    case WM_IME_STARTCOMPOSITION:  // the composed text goes into the editor
+      TreeListBase::WndProc(message);
+      ShowEditor();
+      return true;
+    case kCancelModeNotification:
+      if (state_ != tsNone && state_ != tsEditing) SetState(tsNone);
+      if (editor_) editor_->Perform(message.msg, message.wParam, message.lParam);
+      TreeListBase::WndProc(message);
+      return true;
+    case WM_TIMER:
+      if (message.wParam != kDelayedEditTimer) return false;
+      TreeListBase::WndProc(message);
+      KillTimer(hwnd_, kDelayedEditTimer);
+      if (state_ == tsNone) ShowEditor();
+      return true;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      // A second press within the double-click time is a double click, not an open.
+      KillTimer(hwnd_, kDelayedEditTimer);
+      if (editor_) editor_->SetLastPressTime(static_cast<DWORD>(GetMessageTime()));
+      return false;
+  }
+  return false;
+}
+
+void TCustomdxTreeList::FocusGained(HWND from) {
+  if (!focused_node_) focused_node_ = top_node_;
+  if (!(editor_ && editor_->IsEditorWindow(from))) {
+    if (focused_node_) RepaintNode(focused_node_, false);
+    if (state_ == tsEditing) PlaceEditor(false);
+  }
+  if (IsMultiSelect()) InvalidateSelection();
+}
+
+// The focus has gone by the time the editor hears of it: where to is known.
+void TCustomdxTreeList::EditorFocusLost() {
+  HWND to = GetFocus();
+  if (to == hwnd_ || state_ != tsEditing) return;  // the grid's own focus handling decides
+  FocusLost(to);
+}
+
+void TCustomdxTreeList::FocusLost(HWND to) {
+  if (editor_ && editor_->IsEditorWindow(to)) return;
+  if (focused_node_) RepaintNode(focused_node_, false);
+  CloseEditor();
+  if (IsMultiSelect()) InvalidateSelection();
+  if (state_ == tsNodeDown) SetState(tsNone);
+}
+
+}  // namespace treelist

@@ -1,0 +1,382 @@
+// The graphic, blob and wrapper columns.
+#include "treelist/picture_columns.h"
+
+namespace treelist {
+namespace {
+
+const std::vector<std::string> kTransparencyNames = {"gtDefault", "gtOpaque", "gtTransparent"};
+
+// The node's value slot of `column` as bytes; false when the value holds a character that is
+// no byte (it was never a picture).
+bool NodeBytes(TdxTreeListColumn& column, TdxTreeListNode* node, std::string& bytes) {
+  TCustomdxTreeListControl* grid = column.TreeList();
+  bytes.clear();
+  if (!grid || !node) return false;
+  return editors::ValueToBytes(grid->GetNodeValue(node, column.GetDataIndex()).ToString(), bytes);
+}
+
+// Lends the wrapper's value slot to the reference column for one call.
+class DataIndexLoan {
+ public:
+  DataIndexLoan(TdxTreeListColumn& column, int index) : column_(column) {
+    column_.SetDataIndexOverride(index);
+  }
+  ~DataIndexLoan() { column_.SetDataIndexOverride(-1); }
+  DataIndexLoan(const DataIndexLoan&) = delete;
+  DataIndexLoan& operator=(const DataIndexLoan&) = delete;
+
+ private:
+  TdxTreeListColumn& column_;
+};
+
+}  // namespace
+
+// ---- graphic -------------------------------------------------------------------------------
+
+const framework::TClassInfo& TdxTreeListGraphicColumn::StaticClassInfo() {
+  using C = TdxTreeListGraphicColumn;
+  static const framework::TClassInfo info =
+      framework::TClassInfo::Derived<C, TdxTreeListColumn>("TdxTreeListGraphicColumn")
+          .Bool("Center", &C::Center, &C::SetCenter, true)
+          .WideString("CustomFilter", &C::CustomFilter, &C::SetCustomFilter)
+          .Bool("CustomGraphic", &C::CustomGraphic, &C::SetCustomGraphic, false)
+          .Bool("DblClickActivate", &C::DblClickActivate, &C::SetDblClickActivate, true)
+          .Enum("GraphicTransparency", &C::GraphicTransparency, &C::SetGraphicTransparency,
+                kTransparencyNames, TdxGraphicTransparency::gtDefault)
+          .Int("HeaderMaxLineCount", &C::HeaderMaxLineCount, &C::SetHeaderMaxLineCount, 0)
+          .Bool("PopupToolbarPosStored", &C::PopupToolbarPosStored, &C::SetPopupToolbarPosStored,
+                true)
+          .Bool("QuickDraw", &C::QuickDraw, &C::SetQuickDraw, false)
+          .Bool("ShadowSelection", &C::ShadowSelection, &C::SetShadowSelection, true)
+          .Bool("Stretch", &C::Stretch, &C::SetStretch, true)
+          .Event("OnAssignPicture", &C::OnAssignPicture)
+          .Event("OnCustomClick", &C::OnCustomClick)
+          .Event("OnGetGraphicClass", &C::OnGetGraphicClass);
+  return info;
+}
+
+TdxTreeListGraphicColumn::TdxTreeListGraphicColumn(framework::TComponent* owner)
+    : TdxTreeListColumn(owner) {
+  SetHeaderMaxLineCount(0);
+}
+
+void TdxTreeListGraphicColumn::SetFlag(bool& field, bool value) {
+  if (field == value) return;
+  field = value;
+  Changed(true);
+}
+
+void TdxTreeListGraphicColumn::SetGraphicTransparency(TdxGraphicTransparency value) {
+  if (transparency_ == value) return;
+  transparency_ = value;
+  Changed(true);
+}
+
+void TdxTreeListGraphicColumn::SetPopupToolbarPosStored(bool value) {
+  toolbar_pos_stored_ = value;
+  if (!value) toolbar_pos_ = {-10000, -10000};
+}
+
+framework::GraphicFactory TdxTreeListGraphicColumn::GetGraphicClass(TdxTreeListNode* node) {
+  framework::GraphicFactory graphic_class = nullptr;
+  OnGetGraphicClass(this, node, graphic_class);
+  return graphic_class;
+}
+
+framework::TPicture& TdxTreeListGraphicColumn::LoadNodeGraphic(TdxTreeListNode* node) {
+  std::string bytes;
+  if (!NodeBytes(*this, node, bytes)) bytes.clear();
+  editors::LoadPictureFromValue(picture_, GetGraphicClass(node), bytes);
+  return picture_;
+}
+
+void TdxTreeListGraphicColumn::Assign(const TdxTreeListColumn& source) {
+  const auto* graphic = dynamic_cast<const TdxTreeListGraphicColumn*>(&source);
+  if (!graphic) return TdxTreeListColumn::Assign(source);
+  InColumnUpdate(*this, [&] {
+    TdxTreeListColumn::Assign(source);
+    SetCenter(graphic->center_);
+    custom_filter_ = graphic->custom_filter_;
+    SetCustomGraphic(graphic->custom_graphic_);
+    dbl_click_activate_ = graphic->dbl_click_activate_;
+    SetGraphicTransparency(graphic->transparency_);
+    SetPopupToolbarPosStored(graphic->toolbar_pos_stored_);
+    SetQuickDraw(graphic->quick_draw_);
+    SetShadowSelection(graphic->shadow_selection_);
+    SetStretch(graphic->stretch_);
+  });
+}
+
+void TdxTreeListGraphicColumn::RestoreDefaults() {
+  TdxTreeListColumn::RestoreDefaults();
+  SetHeaderMaxLineCount(0);
+  center_ = dbl_click_activate_ = shadow_selection_ = stretch_ = true;
+  custom_graphic_ = quick_draw_ = false;
+  transparency_ = TdxGraphicTransparency::gtDefault;
+  SetPopupToolbarPosStored(true);
+}
+
+const editors::TdxInplaceEditClass& TdxTreeListGraphicColumn::GetEditorClass() const {
+  return TdxInplaceTreeListGraphicEdit::EditorClass();
+}
+
+void TdxTreeListGraphicColumn::InitEditor(editors::TdxInplaceEdit& editor) {
+  TdxTreeListColumn::InitEditor(editor);
+  auto* graphic = dynamic_cast<editors::TdxInplaceGraphicEdit*>(&editor);
+  if (!graphic) return;
+  graphic->SetCenter(center_);
+  graphic->CustomFilter = custom_filter_;
+  graphic->SetCustomGraphic(custom_graphic_);
+  graphic->DblClickActivate = dbl_click_activate_;
+  graphic->SetGraphicTransparency(transparency_);
+  graphic->ToolbarPos = toolbar_pos_;
+  graphic->SetPopupToolbarPosStored(toolbar_pos_stored_);
+  graphic->QuickDraw = quick_draw_;
+  graphic->SetStretch(stretch_);
+  graphic->OnAssignPicture = [this](framework::TComponent*, framework::TPicture& picture) {
+    OnAssignPicture(this, picture);
+  };
+  graphic->OnCustomClick = [this](framework::TComponent*) { OnCustomClick(this); };
+  graphic->OnGetGraphicClass = [this](framework::TComponent*, framework::GraphicFactory& cls) {
+    cls = GetGraphicClass(TreeList() ? TreeList()->GetFocusedNode() : nullptr);
+  };
+}
+
+framework::Variant TdxTreeListGraphicColumn::LoadEditorValue(TdxTreeListNode* node,
+                                                             editors::TdxInplaceEdit& editor) {
+  auto* graphic = dynamic_cast<editors::TdxInplaceGraphicEdit*>(&editor);
+  if (!graphic) return TdxTreeListColumn::LoadEditorValue(node, editor);
+  graphic->SetTextOffsets(0, 0, 0, 0);
+  TCustomdxTreeListControl* grid = TreeList();
+  framework::Variant value = grid ? grid->GetNodeValue(node, GetDataIndex()) : framework::Variant();
+  graphic->SetText(value.ToString());  // the bytes as they are: no code page in between
+  return value;
+}
+
+framework::Variant TdxTreeListGraphicColumn::SaveEditorValue(TdxTreeListNode* node,
+                                                             editors::TdxInplaceEdit& editor) {
+  auto* graphic = dynamic_cast<editors::TdxInplaceGraphicEdit*>(&editor);
+  TCustomdxTreeListControl* grid = TreeList();
+  if (!graphic || !grid) return TdxTreeListColumn::SaveEditorValue(node, editor);
+  grid->SetNodeValue(node, GetDataIndex(), framework::Variant(graphic->Text()));
+  return grid->GetNodeValue(node, GetDataIndex());
+}
+
+int TdxTreeListGraphicColumn::GetBestFitWidth(TdxTreeListNode* node, HDC) {
+  return stretch_ ? 0 : LoadNodeGraphic(node).Width();
+}
+
+void TdxTreeListGraphicColumn::PrepareViewData(editors::TdxEditViewData& data,
+                                               const TdxCellViewInfo& cell) {
+  TdxTreeListColumn::PrepareViewData(data, cell);
+  auto* graphic = dynamic_cast<editors::TdxGraphicEditViewData*>(&data);
+  if (!graphic) return;
+  framework::TPicture& picture = LoadNodeGraphic(cell.node);
+  if (transparency_ != TdxGraphicTransparency::gtDefault && picture.Graphic()) {
+    picture.Graphic()->SetTransparent(transparency_ == TdxGraphicTransparency::gtTransparent);
+  }
+  graphic->Picture = &picture;
+  graphic->Value = framework::Variant(std::wstring());
+  graphic->Center = center_;
+  graphic->Stretch = stretch_;
+  graphic->QuickDraw = quick_draw_;
+  graphic->Shadow = shadow_selection_ && cell.selected;
+}
+
+// ---- blob ----------------------------------------------------------------------------------
+
+const framework::TClassInfo& TdxTreeListBlobColumn::StaticClassInfo() {
+  using C = TdxTreeListBlobColumn;
+  static const framework::TClassInfo info =
+      framework::TClassInfo::Derived<C, TdxTreeListDropDownColumn>("TdxTreeListBlobColumn")
+          .Bool("AlwaysSaveText", &C::AlwaysSaveText, &C::SetAlwaysSaveText, false)
+          .Enum("BlobEditKind", &C::BlobEditKind, &C::SetBlobEditKind,
+                {"bekMemo", "bekPict", "bekOle", "bekBlob"}, TdxBlobEditKind::bekMemo)
+          .Enum("BlobPaintStyle", &C::BlobPaintStyle, &C::SetBlobPaintStyle,
+                {"bpsDefault", "bpsIcon", "bpsText"}, TdxBlobPaintStyle::bpsIcon)
+          .Int("MaxDisplayLength", &C::MaxDisplayLength, &C::SetMaxDisplayLength, 255)
+          .Int("PopupHeight", &C::PopupHeight, &C::SetPopupHeight, 140)
+          .Int("PopupWidth", &C::PopupWidth, &C::SetPopupWidth, 200)
+          .Event("OnAssignPicture", &C::OnAssignPicture)
+          .Event("OnGetGraphicClass", &C::OnGetGraphicClass);
+  return info;
+}
+
+TdxTreeListBlobColumn::TdxTreeListBlobColumn(framework::TComponent* owner)
+    : TdxTreeListDropDownColumn(owner) {}
+
+void TdxTreeListBlobColumn::SetBlobEditKind(TdxBlobEditKind value) {
+  if (kind_ == value) return;
+  kind_ = value;
+  Changed(true);
+}
+
+void TdxTreeListBlobColumn::SetBlobPaintStyle(TdxBlobPaintStyle value) {
+  if (paint_style_ == value) return;
+  paint_style_ = value;
+  Changed(true);
+}
+
+framework::GraphicFactory TdxTreeListBlobColumn::GetGraphicClass(TdxTreeListNode* node) {
+  framework::GraphicFactory graphic_class = nullptr;
+  OnGetGraphicClass(this, node, graphic_class);
+  return graphic_class;
+}
+
+void TdxTreeListBlobColumn::Assign(const TdxTreeListColumn& source) {
+  const auto* blob = dynamic_cast<const TdxTreeListBlobColumn*>(&source);
+  if (!blob) return TdxTreeListDropDownColumn::Assign(source);
+  InColumnUpdate(*this, [&] {
+    TdxTreeListDropDownColumn::Assign(source);
+    always_save_text_ = blob->always_save_text_;
+    SetBlobEditKind(blob->kind_);
+    SetBlobPaintStyle(blob->paint_style_);
+    max_display_length_ = blob->max_display_length_;
+    popup_height_ = blob->popup_height_;
+    popup_width_ = blob->popup_width_;
+  });
+}
+
+void TdxTreeListBlobColumn::RestoreDefaults() {
+  TdxTreeListDropDownColumn::RestoreDefaults();
+  always_save_text_ = false;
+  kind_ = TdxBlobEditKind::bekMemo;
+  paint_style_ = TdxBlobPaintStyle::bpsIcon;
+  max_display_length_ = 255;
+  popup_width_ = 200;
+  popup_height_ = 140;
+}
+
+const editors::TdxInplaceEditClass& TdxTreeListBlobColumn::GetEditorClass() const {
+  return TdxInplaceTreeListBlobEdit::EditorClass();
+}
+
+void TdxTreeListBlobColumn::InitEditor(editors::TdxInplaceEdit& editor) {
+  TdxTreeListDropDownColumn::InitEditor(editor);
+  auto* blob = dynamic_cast<editors::TdxInplaceBlobEdit*>(&editor);
+  if (!blob) return;
+  blob->SetBlobEditKind(kind_);
+  blob->SetBlobPaintStyle(paint_style_);
+  if (TCustomdxTreeListControl* grid = TreeList(); grid && grid->GetFocusedNode()) {
+    blob->SetTextSilently(GetCellText(grid->GetFocusedNode()));
+  }
+  blob->PopupWidth = popup_width_;
+  blob->PopupHeight = popup_height_;
+  blob->OnAssignPicture = [this](framework::TComponent*, framework::TPicture& picture) {
+    OnAssignPicture(this, picture);
+  };
+  blob->OnGetGraphicClass = [this](framework::TComponent*, framework::GraphicFactory& cls) {
+    cls = GetGraphicClass(TreeList() ? TreeList()->GetFocusedNode() : nullptr);
+  };
+  // A popup the user resized opens at that size next time.
+  blob->OnSavePopupSize = [this](editors::TdxInplaceBlobEdit& edit) {
+    popup_width_ = edit.PopupWidth;
+    popup_height_ = edit.PopupHeight;
+  };
+}
+
+framework::Variant TdxTreeListBlobColumn::LoadEditorValue(TdxTreeListNode* node,
+                                                          editors::TdxInplaceEdit& editor) {
+  auto* blob = dynamic_cast<editors::TdxInplaceBlobEdit*>(&editor);
+  if (!blob) return TdxTreeListDropDownColumn::LoadEditorValue(node, editor);
+  const std::wstring text = GetCellText(node);
+  blob->SetBlobText(text);
+  return framework::Variant(text);
+}
+
+framework::Variant TdxTreeListBlobColumn::SaveEditorValue(TdxTreeListNode* node,
+                                                          editors::TdxInplaceEdit& editor) {
+  auto* blob = dynamic_cast<editors::TdxInplaceBlobEdit*>(&editor);
+  TCustomdxTreeListControl* grid = TreeList();
+  if (!blob || !grid) return TdxTreeListDropDownColumn::SaveEditorValue(node, editor);
+  grid->SetNodeString(node, GetDataIndex(), blob->BlobText());
+  return grid->GetNodeValue(node, GetDataIndex());
+}
+
+void TdxTreeListBlobColumn::PrepareViewData(editors::TdxEditViewData& data,
+                                            const TdxCellViewInfo& cell) {
+  TdxTreeListDropDownColumn::PrepareViewData(data, cell);
+  auto* blob = dynamic_cast<editors::TdxBlobEditViewData*>(&data);
+  if (!blob) return;
+  blob->BlobEditKind = kind_;
+  blob->BlobPaintStyle = paint_style_;
+  blob->Images = editors::GetBlobImages();
+  const framework::Variant value = TreeList() && cell.node
+                                       ? TreeList()->GetNodeValue(cell.node, GetDataIndex())
+                                       : framework::Variant();
+  blob->Value = value;
+  blob->IsEmpty = value.IsEmpty() || value.ToString().empty();
+}
+
+// ---- wrapper -------------------------------------------------------------------------------
+
+const framework::TClassInfo& TdxTreeListWrapperColumn::StaticClassInfo() {
+  using C = TdxTreeListWrapperColumn;
+  static const framework::TClassInfo info =
+      framework::TClassInfo::Derived<C, TdxTreeListColumn>("TdxTreeListWrapperColumn")
+          .Event("OnGetReferenceColumn", &C::OnGetReferenceColumn);
+  return info;
+}
+
+TdxTreeListColumn* TdxTreeListWrapperColumn::GetReferenceColumn(TdxTreeListNode* node) const {
+  if (!node && TreeList()) node = TreeList()->GetFocusedNode();
+  if (!node || !OnGetReferenceColumn) return nullptr;
+  TdxTreeListColumn* column = nullptr;
+  OnGetReferenceColumn(const_cast<TdxTreeListWrapperColumn*>(this), node, column);
+  return dynamic_cast<TdxTreeListWrapperColumn*>(column) ? nullptr : column;
+}
+
+framework::Variant TdxTreeListWrapperColumn::LoadEditorValue(TdxTreeListNode* node,
+                                                             editors::TdxInplaceEdit& editor) {
+  TdxTreeListColumn* reference = GetReferenceColumn(node);
+  if (!reference) return TdxTreeListColumn::LoadEditorValue(node, editor);
+  DataIndexLoan loan(*reference, GetDataIndex());
+  return reference->LoadEditorValue(node, editor);
+}
+
+framework::Variant TdxTreeListWrapperColumn::SaveEditorValue(TdxTreeListNode* node,
+                                                             editors::TdxInplaceEdit& editor) {
+  TdxTreeListColumn* reference = GetReferenceColumn(node);
+  if (!reference) return TdxTreeListColumn::SaveEditorValue(node, editor);
+  DataIndexLoan loan(*reference, GetDataIndex());
+  return reference->SaveEditorValue(node, editor);
+}
+
+void TdxTreeListWrapperColumn::GetCellCursor(TdxTreeListNode* node, HCURSOR& cursor) {
+  TdxTreeListColumn* reference = GetReferenceColumn(node);
+  if (!reference) return TdxTreeListColumn::GetCellCursor(node, cursor);
+  DataIndexLoan loan(*reference, GetDataIndex());
+  reference->GetCellCursor(node, cursor);
+}
+
+void TdxTreeListWrapperColumn::PrepareViewData(editors::TdxEditViewData& data,
+                                               const TdxCellViewInfo& cell) {
+  TdxTreeListColumn* reference = GetReferenceColumn(cell.node);
+  if (!reference) return TdxTreeListColumn::PrepareViewData(data, cell);
+  DataIndexLoan loan(*reference, GetDataIndex());
+  reference->PrepareViewData(data, cell);
+}
+
+const editors::TdxInplaceEditClass& TdxTreeListWrapperColumn::GetEditorClass() const {
+  TdxTreeListColumn* reference = GetReferenceColumn(PaintedNode());
+  return reference ? reference->GetEditorClass() : TdxTreeListColumn::GetEditorClass();
+}
+
+editors::TdxEditViewData& TdxTreeListWrapperColumn::GetViewData() {
+  TdxTreeListColumn* reference = GetReferenceColumn(PaintedNode());
+  return reference ? reference->GetViewData() : TdxTreeListColumn::GetViewData();
+}
+
+void TdxTreeListWrapperColumn::InitEditor(editors::TdxInplaceEdit& editor) {
+  TdxTreeListColumn* reference = GetReferenceColumn(PaintedNode());
+  if (!reference) return TdxTreeListColumn::InitEditor(editor);
+  reference->InitEditor(editor);
+}
+
+bool TdxTreeListWrapperColumn::HasButtonAt(int x, int y, bool grid_default) {
+  TdxTreeListColumn* reference = GetReferenceColumn(PaintedNode());
+  return reference ? reference->HasButtonAt(x, y, grid_default)
+                   : TdxTreeListColumn::HasButtonAt(x, y, grid_default);
+}
+
+}  // namespace treelist

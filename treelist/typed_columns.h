@@ -1,0 +1,123 @@
+// What the typed columns share: the grid's own editor classes (one per library editor, so that
+// columns of one type share an editor and columns of another type do not), the edit-button
+// rule, shortcut conversion, and the registration of the typed columns for form descriptions.
+#pragma once
+
+#include <string>
+
+#include "editors/button_edits.h"
+#include "editors/check_edit.h"
+#include "editors/date_edits.h"
+#include "editors/editor_class.h"
+#include "editors/memo_edit.h"
+#include "editors/number_edits.h"
+#include "editors/picture_edits.h"
+#include "framework/classes.h"
+#include "treelist/tree_list_control.h"
+
+namespace treelist {
+
+// A library editor under the grid's own class name: it adds nothing but its class record.
+template <class Base, const char* kName>
+class TdxInplaceTreeListEdit : public Base {
+ public:
+  explicit TdxInplaceTreeListEdit(framework::TComponent* owner) : Base(owner) {}
+  static const editors::TdxInplaceEditClass& EditorClass() {
+    static const editors::TdxInplaceEditClass info{
+        kName, &Base::EditorClass(), editors::MakeEditor<TdxInplaceTreeListEdit>,
+        Base::EditorClass().create_view_data, Base::EditorClass().hit_in_cell};
+    return info;
+  }
+  const editors::TdxInplaceEditClass& Class() const override { return EditorClass(); }
+};
+
+inline constexpr char kMemoEditName[] = "TdxInplaceTreeListMemoEdit";
+inline constexpr char kDropDownEditName[] = "TdxInplaceTreeListDropDownEdit";
+inline constexpr char kDropDownEditWName[] = "TdxInplaceTreeListDropDownEditW";
+inline constexpr char kDateEditName[] = "TdxInplaceTreeListDateEdit";
+inline constexpr char kButtonEditName[] = "TdxInplaceTreeListButtonEdit";
+inline constexpr char kCheckEditName[] = "TdxInplaceTreeListCheckEdit";
+inline constexpr char kImageEditName[] = "TdxInplaceTreeListImageEdit";
+inline constexpr char kSpinEditName[] = "TdxInplaceTreeListSpinEdit";
+inline constexpr char kPickEditName[] = "TdxInplaceTreeListPickEdit";
+inline constexpr char kPickEditWName[] = "TdxInplaceTreeListPickEditW";
+inline constexpr char kCalcEditName[] = "TdxInplaceTreeListCalcEdit";
+inline constexpr char kHyperLinkEditName[] = "TdxInplaceTreeListHyperLinkEdit";
+inline constexpr char kTimeEditName[] = "TdxInplaceTreeListTimeEdit";
+inline constexpr char kCurrencyEditName[] = "TdxInplaceTreeListCurrencyEdit";
+inline constexpr char kGraphicEditName[] = "TdxInplaceTreeListGraphicEdit";
+inline constexpr char kMRUEditName[] = "TdxInplaceTreeListMRUEdit";
+inline constexpr char kBlobEditName[] = "TdxInplaceTreeListBlobEdit";
+
+using TdxInplaceTreeListMemoEdit =
+    TdxInplaceTreeListEdit<editors::TdxInplaceMemoEdit, kMemoEditName>;
+using TdxInplaceTreeListDropDownEdit =
+    TdxInplaceTreeListEdit<editors::TdxInplaceDropDownEdit, kDropDownEditName>;
+using TdxInplaceTreeListDropDownEditW =
+    TdxInplaceTreeListEdit<editors::TXPDXCustomComboBox, kDropDownEditWName>;
+using TdxInplaceTreeListDateEdit =
+    TdxInplaceTreeListEdit<editors::TdxInplaceDateEdit, kDateEditName>;
+using TdxInplaceTreeListButtonEdit =
+    TdxInplaceTreeListEdit<editors::TdxInplaceButtonEdit, kButtonEditName>;
+using TdxInplaceTreeListCheckEdit =
+    TdxInplaceTreeListEdit<editors::TdxInplaceCheckEdit, kCheckEditName>;
+using TdxInplaceTreeListImageEdit =
+    TdxInplaceTreeListEdit<editors::TdxInplaceImageEdit, kImageEditName>;
+using TdxInplaceTreeListSpinEdit =
+    TdxInplaceTreeListEdit<editors::TdxInplaceSpinEdit, kSpinEditName>;
+using TdxInplaceTreeListPickEdit =
+    TdxInplaceTreeListEdit<editors::TdxInplacePickEdit, kPickEditName>;
+using TdxInplaceTreeListPickEditW =
+    TdxInplaceTreeListEdit<editors::TXPDXCustomComboBox, kPickEditWName>;
+using TdxInplaceTreeListCalcEdit =
+    TdxInplaceTreeListEdit<editors::TdxInplaceCalcEdit, kCalcEditName>;
+using TdxInplaceTreeListHyperLinkEdit =
+    TdxInplaceTreeListEdit<editors::TdxInplaceHyperLinkEdit, kHyperLinkEditName>;
+using TdxInplaceTreeListTimeEdit =
+    TdxInplaceTreeListEdit<editors::TdxInplaceTimeEdit, kTimeEditName>;
+using TdxInplaceTreeListCurrencyEdit =
+    TdxInplaceTreeListEdit<editors::TdxInplaceCurrencyEdit, kCurrencyEditName>;
+using TdxInplaceTreeListGraphicEdit =
+    TdxInplaceTreeListEdit<editors::TdxInplaceGraphicEdit, kGraphicEditName>;
+using TdxInplaceTreeListMRUEdit = TdxInplaceTreeListEdit<editors::TdxInplaceMRUEdit, kMRUEditName>;
+using TdxInplaceTreeListBlobEdit =
+    TdxInplaceTreeListEdit<editors::TdxInplaceBlobEdit, kBlobEditName>;
+
+// Whether a column's edit button shows, in the drop-down family and the spin column.
+enum class TdxShowButtonStyle { sbDefault, sbAlways, sbNone };
+// In a painted cell of `node`: only with aoShowButtonAlways, and then always or when focused.
+bool ShowsEditButton(TdxShowButtonStyle style, const TCustomdxTreeListControl* grid,
+                     const TdxTreeListNode* node);
+// At a mouse position: never without an editor; else by the style, the default asking the grid.
+bool HasEditButton(TdxShowButtonStyle style, bool disable_editor,
+                   const TCustomdxTreeListControl* grid);
+
+// A shortcut as forms store it (virtual key, 0x2000 Shift, 0x4000 Ctrl, 0x8000 Alt) in the
+// editors' key form (virtual key, shift state above bit 16).
+unsigned ShortCutToEditorKey(unsigned short_cut);
+constexpr unsigned kCtrlEnterShortCut = 16397;
+
+// The texts a new check column takes for checked and unchecked.
+const std::string& DefaultValueChecked();
+const std::string& DefaultValueUnchecked();
+
+// Runs `body` inside the column's tree list's update (at once while detached): a typed column
+// copies another so, and the grid lays out and repaints once.
+template <class Body>
+void InColumnUpdate(TdxTreeListColumn& column, Body&& body) {
+  TCustomdxTreeListControl* grid = column.TreeList();
+  if (!grid) return body();
+  grid->BeginUpdate();
+  try {
+    body();
+  } catch (...) {
+    grid->EndUpdate();
+    throw;
+  }
+  grid->EndUpdate();
+}
+
+// Makes the typed columns known to form descriptions (once).
+void RegisterTypedColumnClasses();
+
+}  // namespace treelist
