@@ -149,8 +149,9 @@ void TSetupTreeList::MouseDown(framework::TMouseButton button, unsigned shift, i
 }
 
 bool TSetupTreeList::DoEditing(treelist::TdxTreeListNode* node) {
+  // The grid with columns opens editors only for column objects; this one's columns are plain.
   return FocusedColumn() == pick_column_ && pick_column_ >= 0 &&
-         TCustomdxTreeListControl::DoEditing(node);
+         treelist::TCustomdxTreeList::DoEditing(node);
 }
 
 editors::TdxInplaceEdit* TSetupTreeList::CreateEditor(int column) {

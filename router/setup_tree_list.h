@@ -54,6 +54,11 @@ class TSetupTreeList : public treelist::TCustomdxTreeListControl {
   void MouseDown(framework::TMouseButton button, unsigned shift, int x, int y) override;
   bool DoEditing(treelist::TdxTreeListNode* node) override;
   editors::TdxInplaceEdit* CreateEditor(int column) override;
+  // The grid with columns stores only into column objects; this one's columns are plain.
+  void SaveEditValue(treelist::TdxTreeListNode* node, int column,
+                     editors::TdxInplaceEdit& editor) override {
+    treelist::TCustomdxTreeList::SaveEditValue(node, column, editor);
+  }
 
  private:
   treelist::HeaderModel model_;
