@@ -52,7 +52,6 @@ class SetupDialog : public ::testing::Test {
     objects_ = std::make_unique<setuptest::ExportObjects>(dir_, source);
     board_ = objects_->board;
     rules_ = objects_->rules.get();
-    settings_ = objects_->settings.get();
   }
   // The dialog made and loaded as RunSetupDialog does; `drive` is the user.
   bool Run(const std::function<int(TSpecctraSetup&)>& drive) {
@@ -64,7 +63,6 @@ class SetupDialog : public ::testing::Test {
   std::unique_ptr<setuptest::ExportObjects> objects_;
   sdk::Handle board_ = 0;
   TOvixRules* rules_ = nullptr;
-  TQixDocumentSetings* settings_ = nullptr;
 };
 
 TEST_F(SetupDialog, ListsItsPagesAndShowsTheChosenOneUnderItsName) {
@@ -273,8 +271,8 @@ TEST_F(SetupDialog, PicksLayerDirectionsFromTheListIntoTheDesignFile) {
     for (const wchar_t typed : std::wstring(L"xd")) SendMessageW(editor, WM_CHAR, typed, 0);
     return framework::kModalOk;
   }));
-  EXPECT_EQ(settings_->Direction(kTopLayer), TRoutingDirection::Horizontal);
-  EXPECT_EQ(settings_->Direction(3), TRoutingDirection::Diagonal) << "MidLayer2, \"Signal 5\"";
+  EXPECT_EQ(objects_->settings->Direction(kTopLayer), TRoutingDirection::Horizontal);
+  EXPECT_EQ(objects_->settings->Direction(3), TRoutingDirection::Diagonal) << "MidLayer2, \"Signal 5\"";
   const std::string design = dir_.Path("board.dsn");
   SaveDesignFile(design, TOvixRuleQueries(*rules_));
   EXPECT_NE(testsupport::ReadFile(design).find(
