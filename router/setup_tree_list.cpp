@@ -90,7 +90,7 @@ std::wstring TSetupTreeList::GetCellText(treelist::TdxTreeListNode* node, int co
 }
 
 void TSetupTreeList::ToggleCheck(treelist::TdxTreeListNode* node) {
-  if (!node || check_column_ < 0) return;
+  if (!node) return;  // Space in an empty grid
   const bool checked = GetNodeString(node, check_column_) == kChecked;
   SetNodeString(node, check_column_, checked ? L"False" : kChecked);
 }

@@ -210,11 +210,19 @@ TEST_F(SetupDialog, KeepsALengthItCannotReadAndSaysWhich) {
 TEST_F(SetupDialog, KeepsDrillPairChecksPerRuleAndWritesThemOnlyOnOk) {
   Open("router/testdata/via-styles-board.json");
   const std::string preferences = dir_.Path("board.qixpref");
+  // Row 0 by a click on its check, the others by Space.
   const auto uncheck = [](TSpecctraSetup& dialog, std::initializer_list<int> rows) {
     auto& pairs = dialog.Find<TSetupTreeList>("DrillPairsForViaStyle");
     for (const int row : rows) {
-      pairs.SetFocusedNode(pairs.Items(row));
-      Key(pairs.Handle(), VK_SPACE);
+      const RECT cell = pairs.GetCellRect(pairs.Items(row), 0);
+      const LPARAM at = MAKELPARAM((cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2);
+      if (row == 0) {
+        SendMessageW(pairs.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+        SendMessageW(pairs.Handle(), WM_LBUTTONUP, 0, at);
+      } else {
+        pairs.SetFocusedNode(pairs.Items(row));
+        Key(pairs.Handle(), VK_SPACE);
+      }
     }
   };
   for (const int answer : {framework::kModalCancel, framework::kModalOk}) {
@@ -252,6 +260,9 @@ TEST_F(SetupDialog, PicksLayerDirectionsFromTheListIntoTheDesignFile) {
   Open("../examples/example-board.json");
   ASSERT_TRUE(Run([](TSpecctraSetup& dialog) {
     auto& grid = dialog.Find<TSetupTreeList>("gridLayerDirections");
+    EXPECT_EQ(grid.PickItems(),
+              (std::vector<std::string>{"horizontal", "vertical", "orthogonal", "positive_diagonal",
+                                        "negative_diagonal", "diagonal", "off"}));
     EXPECT_EQ(
         Rows(dialog, "gridLayerDirections"),
         "Top\thorizontal\r\nSignal 2\tvertical\r\nSignal 5\thorizontal\r\nBottom\tvertical\r\n");
@@ -272,7 +283,8 @@ TEST_F(SetupDialog, PicksLayerDirectionsFromTheListIntoTheDesignFile) {
     return framework::kModalOk;
   }));
   EXPECT_EQ(objects_->settings->Direction(kTopLayer), TRoutingDirection::Horizontal);
-  EXPECT_EQ(objects_->settings->Direction(3), TRoutingDirection::Diagonal) << "MidLayer2, \"Signal 5\"";
+  EXPECT_EQ(objects_->settings->Direction(3), TRoutingDirection::Diagonal)
+      << "MidLayer2, \"Signal 5\"";
   const std::string design = dir_.Path("board.dsn");
   SaveDesignFile(design, TOvixRuleQueries(*rules_));
   EXPECT_NE(testsupport::ReadFile(design).find(
