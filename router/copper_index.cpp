@@ -82,14 +82,6 @@ size_t TCopperIndex::SlotOf(uint64_t key) const {
   return at;
 }
 
-void TCopperIndex::Reserve(size_t pieces) {
-  // A piece may lie in two cells.
-  entries_.reserve(entries_.size() + 2 * pieces);
-  size_t slots = std::max<size_t>(64, slots_.size());
-  while (slots < 2 * (used_ + pieces)) slots *= 2;
-  if (slots > slots_.size()) Rehash(slots);
-}
-
 void TCopperIndex::File(uint64_t key, const TCopperItem& item) {
   if (2 * (used_ + 1) > slots_.size()) Rehash(std::max<size_t>(64, 2 * slots_.size()));
   Slot& slot = slots_[SlotOf(key)];

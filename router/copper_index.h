@@ -31,8 +31,6 @@ class TCopperIndex {
  public:
   explicit TCopperIndex(sdk::Coord tolerance);
 
-  // Room for this many pieces more, so that filing them never regrows the table.
-  void Reserve(size_t pieces);
   void Add(const TCopperItem& item);
   // The first piece filed that is the same as the item; null when there is none.
   const TCopperItem* Find(const TCopperItem& item) const;

@@ -268,48 +268,29 @@ void TCustomdxTreeList::SetScrollBars(TScrollStyle value) {
   if (HandleAllocated()) RecreateWnd();
 }
 
+// A size clamped to its least value, then laid out with when it changed.
+bool TCustomdxTreeList::SetRelayoutSize(int& field, int value, int least) {
+  value = std::max(value, least);
+  if (field == value) return false;
+  field = value;
+  LayoutChanged();
+  return true;
+}
+
 void TCustomdxTreeList::SetIndent(int value) {
-  value = std::max(value, 0);
-  if (indent_ == value) return;
-  indent_ = value;
-  LayoutChanged();
-  Invalidate();
+  if (SetRelayoutSize(indent_, value, 0)) Invalidate();
 }
-
-void TCustomdxTreeList::SetIndentDesc(int value) {
-  value = std::max(value, 0);
-  if (indent_desc_ == value) return;
-  indent_desc_ = value;
-  LayoutChanged();
-}
-
+void TCustomdxTreeList::SetIndentDesc(int value) { SetRelayoutSize(indent_desc_, value, 0); }
 void TCustomdxTreeList::SetFixedBandLineWidth(int value) {
-  value = std::max(value, 1);
-  if (fixed_band_line_width_ == value) return;
-  fixed_band_line_width_ = value;
-  LayoutChanged();
+  SetRelayoutSize(fixed_band_line_width_, value, 1);
 }
-
 void TCustomdxTreeList::SetRowSeparatorLineWidth(int value) {
-  value = std::max(value, 1);
-  if (row_separator_line_width_ == value) return;
-  row_separator_line_width_ = value;
-  LayoutChanged();
+  SetRelayoutSize(row_separator_line_width_, value, 1);
 }
-
 void TCustomdxTreeList::SetMaxRowLineCount(int value) {
-  value = std::max(value, -1);
-  if (value == max_row_line_count_) return;
-  max_row_line_count_ = value;
-  LayoutChanged();
+  SetRelayoutSize(max_row_line_count_, value, -1);
 }
-
-void TCustomdxTreeList::SetPreviewLines(int value) {
-  value = std::max(value, -1);
-  if (value == preview_lines_) return;
-  preview_lines_ = value;
-  LayoutChanged();
-}
+void TCustomdxTreeList::SetPreviewLines(int value) { SetRelayoutSize(preview_lines_, value, -1); }
 
 void TCustomdxTreeList::SetDefaultRowHeight(int value) {
   if (value == metrics_.default_row_height) return;

@@ -534,6 +534,7 @@ class TCustomdxTreeList : public TreeListBase,
   int LastTopIndex();
   void WriteScrollBar(int bar, int max, int page, int pos);
   void SetInvalidateFlag(bool& flag, bool value);
+  bool SetRelayoutSize(int& field, int value, int least);
   void WatchFontChanges();
   bool OwnFontsStored() const;
   bool DefaultRowHeightStored() const;

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+#include <tuple>
 
 namespace {
 
@@ -125,20 +127,13 @@ TEST_F(PcbApiUnbound, RecordExchangesSucceedAndLeaveTheRecord) {
             0);
   int32_t references = 4;
   EXPECT_EQ(PcbApi_References_Count(pcbapi::kRead, 5, &references), 0);
-  EXPECT_EQ(flags, 0x1234);
-  EXPECT_EQ(aux_word, 0x55);
-  EXPECT_EQ(layer, 32u);
-  EXPECT_EQ(net, 77u);
-  EXPECT_EQ(aux_integer, -3);
-  EXPECT_EQ(x2, 3);
-  EXPECT_EQ(v3, 8);
-  EXPECT_EQ(std::string(name.chars, name.length), "name");
-  EXPECT_EQ(gap, 123);
-  EXPECT_EQ(current, 32);
-  EXPECT_EQ(ox, 10);
-  EXPECT_EQ(objects, 50);
-  EXPECT_EQ(segments, 12);
-  EXPECT_EQ(references, 4);
+  EXPECT_EQ(
+      std::make_tuple(flags, aux_word, layer, net, aux_byte, aux_integer, x, y, x2, y2, width, v1,
+                      v2, v3, std::string(name.chars, name.length), visible, highlighted, gap,
+                      current, version, unit, snap, ox, oy, w, h, objects, segments, references),
+      std::make_tuple(uint16_t{0x1234}, uint16_t{0x55}, pcbapi::LayerId{32}, Handle{77}, uint8_t{9},
+                      -3, 1, 2, 3, 4, 5, 6, 7, 8, std::string("name"), uint8_t{1}, uint8_t{0}, 123,
+                      uint8_t{32}, 1, uint8_t{1}, uint8_t{1}, 10, 20, 30, 40, 50, 12, 4));
 }
 
 TEST(PcbApiText, LengthBytesAreClampedToTheTextsCapacity) {

@@ -7,6 +7,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
+#include <tuple>
+#include <utility>
 
 #include "quorvel_session.h"
 #include "sdk/pcb_object_kinds.h"
@@ -141,12 +144,10 @@ TEST_F(ExampleBoard, RecordsCarryTheFilesValues) {
   ASSERT_EQ(PcbApi_QueryTrack(pcbapi::kRead, track, &flags, &aux_word, &layer, &net, &aux_byte,
                               &aux_integer, &x, &y, &x2, &y2, &width, &polygon, &v2, &v3),
             0);
-  EXPECT_EQ(layer, 2u);
-  EXPECT_EQ(x, Mil(1625));
-  EXPECT_EQ(y, Mil(1775));
-  EXPECT_EQ(y2, Mil(1700));
-  EXPECT_EQ(width, Mil(8));
-  EXPECT_EQ(flags | aux_word | aux_byte | aux_integer | polygon, 0);
+  EXPECT_EQ(
+      std::make_tuple(layer, x, y, x2, y2, width,
+                      flags | aux_word | aux_byte | aux_integer | polygon),
+      std::make_tuple(pcbapi::LayerId{2}, Mil(1625), Mil(1775), Mil(1625), Mil(1700), Mil(8), 0));
   pcbapi::Text255 name{};
   ASSERT_EQ(PcbApi_QueryNet(pcbapi::kRead, net, nullptr, &name, nullptr, nullptr), 0);
   EXPECT_EQ(TextOf(name), "SCL");
@@ -192,12 +193,10 @@ TEST_F(ExampleBoard, PadStacksAnswerPerLayer) {
     uint8_t mode = 99, shape = 99;
     Coord xs = -1, ys = -1;
     ASSERT_EQ(PcbApi_QueryPadStackMode(pcbapi::kRead, j1[c.pad], &mode), 0);
-    EXPECT_EQ(mode, c.stack_mode);
     ASSERT_EQ(PcbApi_QueryPadOrViaShapeOnLayer(j1[c.pad], c.layer, &shape), 0);
     ASSERT_EQ(PcbApi_QueryPadOrViaSizeOnLayer(j1[c.pad], c.layer, &xs, &ys), 0);
-    EXPECT_EQ(shape, c.shape);
-    EXPECT_EQ(xs, c.size);
-    EXPECT_EQ(ys, c.size);
+    EXPECT_EQ(std::make_tuple(mode, shape, xs, ys),
+              std::make_tuple(c.stack_mode, c.shape, c.size, c.size));
   }
   // U1-8 is a rounded rectangle with a 50% corner: radius = 50% of half the smaller side.
   std::vector<Handle> u1;
@@ -205,13 +204,12 @@ TEST_F(ExampleBoard, PadStacksAnswerPerLayer) {
                    [&](Handle h) { u1.push_back(h); });
   Coord radius = 0;
   uint8_t percent = 0;
+  uint8_t power_ground = 0;
   ASSERT_EQ(PcbApi_QueryPadCornerRadiusOnLayer(u1[7], 1, &radius), 0);
   ASSERT_EQ(PcbApi_QueryPadCRPercentageOnLayer(u1[7], 1, &percent), 0);
-  EXPECT_EQ(percent, 50);
-  EXPECT_EQ(radius, Mil(6));
-  uint8_t power_ground = 0;
   ASSERT_EQ(PcbApi_QueryPad_PwrGnd(u1[3], &power_ground), 0);
-  EXPECT_EQ(power_ground, 1);
+  EXPECT_EQ(std::make_tuple(percent, radius, power_ground),
+            std::make_tuple(uint8_t{50}, Mil(6), uint8_t{1}));
 }
 
 TEST_F(ExampleBoard, ViasSpanTheirLayers) {
@@ -243,9 +241,7 @@ TEST_F(ExampleBoard, ViasSpanTheirLayers) {
       PcbApi_QueryVia(pcbapi::kRead, vias[3], nullptr, nullptr, &legacy, nullptr, nullptr, nullptr,
                       nullptr, nullptr, nullptr, nullptr, &low, &high, nullptr, nullptr),
       0);
-  EXPECT_EQ(legacy, 74);
-  EXPECT_EQ(low, 2);
-  EXPECT_EQ(high, 3);
+  EXPECT_EQ(std::make_tuple(legacy, low, high), std::make_tuple(74, 2, 3));
 }
 
 TEST_F(ExampleBoard, BoardRecordLayersAndPairs) {
@@ -256,11 +252,8 @@ TEST_F(ExampleBoard, BoardRecordLayersAndPairs) {
   ASSERT_EQ(QueryBoardWithLegacyLayer(pcbapi::kRead, board_, &version, &file, &unit, &ox, &oy, &w,
                                       &h, &snap, &current, &objects),
             0);
-  EXPECT_EQ(TextOf(file), ExampleBoardPath());
-  EXPECT_EQ(unit, 0);
-  EXPECT_EQ(ox, Mil(1000));
-  EXPECT_EQ(w, Mil(2000));
-  EXPECT_EQ(current, 1);
+  EXPECT_EQ(std::make_tuple(TextOf(file), unit, ox, w, current),
+            std::make_tuple(ExampleBoardPath(), uint8_t{0}, Mil(1000), Mil(2000), uint8_t{1}));
   EXPECT_GT(objects, 100);
 
   // The stack: Top, Signal 2, GND Plane, Power Plane, Signal 5, Bottom.
@@ -291,9 +284,8 @@ TEST_F(ExampleBoard, BoardRecordLayersAndPairs) {
   ASSERT_EQ(
       PcbApi_QueryLayerDielectric(pcbapi::kRead, 1, board_, &material, &kind, &constant, &height),
       0);
-  EXPECT_EQ(TextOf(material), "Prepreg");
-  EXPECT_DOUBLE_EQ(constant, 4.2);
-  EXPECT_EQ(height, Mil(5));
+  EXPECT_EQ(std::make_tuple(TextOf(material), constant, height),
+            std::make_tuple(std::string("Prepreg"), 4.2, Mil(5)));
 
   int32_t pairs = -1;
   ASSERT_EQ(PcbApi_QueryBoardLayerPairsCount(board_, &pairs, pcbapi::kRead), 0);
@@ -301,16 +293,13 @@ TEST_F(ExampleBoard, BoardRecordLayersAndPairs) {
   pcbapi::LayerId first = 0, second = 0;
   uint8_t b1 = 9, b2 = 9;
   ASSERT_EQ(PcbApi_QueryBoardLayerPairAt(pcbapi::kRead, board_, 2, &second, &first, &b2, &b1), 0);
-  EXPECT_EQ(first, 2u);
-  EXPECT_EQ(second, 3u);
+  EXPECT_EQ(std::make_pair(first, second), std::make_pair(pcbapi::LayerId{2}, pcbapi::LayerId{3}));
   EXPECT_EQ(PcbApi_QueryBoardLayerPairAt(pcbapi::kRead, board_, 3, &second, &first, &b2, &b1), 1);
 
   Coord x1 = 0, y1 = 0, x2 = 0, y2 = 0;
   ASSERT_EQ(PcbApi_QueryObjectBoundingRectangle(board_, &x1, &y1, &x2, &y2), 0);
-  EXPECT_EQ(x1, Mil(1000));
-  EXPECT_EQ(y1, Mil(1000));
-  EXPECT_EQ(x2, Mil(3000));
-  EXPECT_EQ(y2, Mil(2500));
+  EXPECT_EQ(std::make_tuple(x1, y1, x2, y2),
+            std::make_tuple(Mil(1000), Mil(1000), Mil(3000), Mil(2500)));
 }
 
 TEST_F(ExampleBoard, OutlinesTravelAsSegmentBlocks) {
@@ -370,11 +359,8 @@ TEST_F(ExampleBoard, RulesCarryTheirValues) {
   ASSERT_EQ(PcbApi_QueryRuleEx(pcbapi::kRead, rules["PowerClearance"], &kind, &enabled, &priority,
                                &unary, &scope1, &scope2),
             0);
-  EXPECT_EQ(kind, 0);
-  EXPECT_EQ(enabled, 1);
-  EXPECT_EQ(unary, 0);
-  EXPECT_EQ(priority, 1);
-  EXPECT_EQ(TextOf(scope1), "InNetClass('Power')");
+  EXPECT_EQ(std::make_tuple(kind, enabled, unary, priority, TextOf(scope1)),
+            std::make_tuple(0, 1, 0, 1, std::string("InNetClass('Power')")));
   ASSERT_EQ(PcbApi_QueryRuleEx(pcbapi::kRead, rules["RoomClearance"], &kind, &enabled, &priority,
                                &unary, &scope1, &scope2),
             0);

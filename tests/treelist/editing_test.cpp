@@ -84,10 +84,14 @@ TEST(TreeListEditing, WriteBackOnlyWhenModifiedEditedAlwaysNothingAfterBeginUpda
 
 TEST(TreeListEditing, ReshowingTheSameCellKeepsTheTextRestartingReloadsIt) {
   EditingForm f;
-  f.Key(VK_F2);
+  SendMessageW(f.hwnd(), WM_IME_STARTCOMPOSITION, 0, 0);  // composed text goes to the editor
+  ASSERT_EQ(f.grid.State(), treelist::tsEditing);
   f.Type(L"typed");
   SendMessageW(f.hwnd(), WM_SETFOCUS, 0, 0);  // the focus comes back from elsewhere
   EXPECT_EQ(f.grid.InplaceEditor()->Text(), L"typed");
+  EXPECT_EQ(f.grid.GetEditorText(), L"typed");
+  f.grid.SetEditorText(L"set");
+  EXPECT_EQ(f.grid.InplaceEditor()->Text(), L"set");
   f.grid.RestartEditor();
   EXPECT_EQ(f.grid.InplaceEditor()->Text(), L"A.1");
   EXPECT_TRUE(f.grid.log.empty()) << "a restart drops the typed value";
@@ -224,6 +228,7 @@ TEST(TreeListKeys, ACellGridMovesLikeASpreadsheet) {
   BYTE none[256] = {};
   SetKeyboardState(none);
   EXPECT_EQ(f.grid.GetAbsoluteIndex(f.grid.GetFocusedNode()), 1 + f.grid.VisibleRowCount());
+  EXPECT_GT(f.grid.TopIndex(), 0) << "scrolled to the focused row";
   f.Type(L"\b");  // a control character opens nothing
   EXPECT_EQ(f.grid.State(), treelist::tsNone);
   f.Type(L"7");  // typing opens the editor with what was typed

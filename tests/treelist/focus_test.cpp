@@ -38,8 +38,15 @@ TEST(TreeListFocus, NodeChangesComeBeforeColumnChangesAndNoneUnderTheLock) {
 TEST(TreeListFocus, CollapsingAParentOfTheFocusedNodeFocusesTheParent) {
   Grid g(2);
   TdxTreeListNode* child = AddNamed(g.grid, g.n[0], L"a1");
-  g.grid.SetFocusedNode(child);
+  AddNamed(g.grid, child, L"a11");
+  child->Expand(false);
+  g.grid.SetFocusedNode(g.n[0]);
+  SendMessageW(g.hwnd(), WM_KEYDOWN, VK_RIGHT, 0);  // rows, not cells: Right expands
   ASSERT_TRUE(g.n[0]->Expanded());
+  SendMessageW(g.hwnd(), WM_KEYDOWN, VK_LEFT, 0);  // and Left collapses, this level only
+  EXPECT_FALSE(g.n[0]->Expanded());
+  EXPECT_TRUE(child->Expanded());
+  g.grid.SetFocusedNode(child);
   g.n[0]->Collapse(false);
   EXPECT_EQ(g.grid.GetFocusedNode(), g.n[0]);
 }
@@ -54,6 +61,10 @@ TEST(TreeListScrolling, TheTopRowKeepsTheLastPageFullAndOneRowNeverScrolls) {
   EXPECT_EQ(g.grid.PartialRowCount(), (space + height - 1) / height) << "with the row cut";
   g.grid.SetTopIndex(1000);
   EXPECT_EQ(g.grid.TopIndex(), 40 - page);
+  delete g.n[39];  // the last page loses a row: the row above it counts in
+  EXPECT_EQ(g.grid.FullyVisibleRowCount(), page);
+  g.grid.SetFocusedNode(g.n[0]);
+  EXPECT_EQ(g.grid.TopIndex(), 0) << "the focused first row is shown";
   g.grid.SetTopIndex(-4);
   EXPECT_EQ(g.grid.TopIndex(), 0);
   Grid one(1);
@@ -173,7 +184,17 @@ TEST(TreeListSettings, EveryDeclaredDefaultIsWhatANewGridHas) {
     if (info.Parent()->FindProperty(p->name)) continue;  // the window's own, not the grid's
     if (p->name == "DefaultRowHeight") continue;         // declared without a default: computed
     SCOPED_TRACE(p->name);
-    EXPECT_TRUE(p->get(static_cast<framework::TComponent*>(&grid)) == *p->default_value);
+    auto* object = static_cast<framework::TComponent*>(&grid);
+    EXPECT_TRUE(p->get(object) == *p->default_value);
+    // Another value is stored and read back.
+    framework::TValue other = *p->default_value;
+    if (auto* number = std::get_if<int64_t>(&other)) {
+      *number = p->kind == framework::PropKind::Enumeration ? *number == 0 : *number + 1;
+    }
+    if (auto* flag = std::get_if<bool>(&other)) *flag = !*flag;
+    if (auto* text = std::get_if<std::string>(&other)) *text += "x";
+    p->set(object, other);
+    EXPECT_TRUE(p->get(object) == other);
     ++checked;
   }
   EXPECT_GE(checked, 45);
