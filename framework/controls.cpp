@@ -106,8 +106,8 @@ void NameWindow(HWND hwnd, const std::string& name) {
 }
 
 void UnnameWindow(HWND hwnd) {
-  const auto atom = static_cast<ATOM>(
-      reinterpret_cast<uintptr_t>(RemovePropW(hwnd, kComponentNameProperty)));
+  const auto atom =
+      static_cast<ATOM>(reinterpret_cast<uintptr_t>(RemovePropW(hwnd, kComponentNameProperty)));
   if (atom) DeleteAtom(atom);
 }
 

@@ -67,7 +67,8 @@ BOOL CALLBACK ScanChild(HWND child, LPARAM lparam) {
 
 // The component name a module's control carries in its window property "ComponentName".
 std::string ComponentName(HWND window) {
-  const auto atom = static_cast<ATOM>(reinterpret_cast<uintptr_t>(GetPropW(window, L"ComponentName")));
+  const auto atom =
+      static_cast<ATOM>(reinterpret_cast<uintptr_t>(GetPropW(window, L"ComponentName")));
   wchar_t name[256] = {};
   return atom && GetAtomNameW(atom, name, 256) ? win::Narrow(name) : std::string();
 }
@@ -100,9 +101,8 @@ bool SetControl(HWND control, const std::string& value) {
   }
   const std::wstring text = win::Widen(value);
   if (SendMessageW(control, CB_GETCOUNT, 0, 0) > 0) {
-    const LRESULT index =
-        SendMessageW(control, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                     reinterpret_cast<LPARAM>(text.c_str()));
+    const LRESULT index = SendMessageW(control, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                       reinterpret_cast<LPARAM>(text.c_str()));
     return index != CB_ERR && SendMessageW(control, CB_SETCURSEL, index, 0) == index;
   }
   return SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
