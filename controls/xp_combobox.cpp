@@ -336,6 +336,24 @@ void TXPComboBox::WndProc(framework::TMessage& message) {
     case WM_GETDLGCODE:
       message.result = DLGC_WANTARROWS | DLGC_WANTCHARS | (DroppedDown() ? DLGC_WANTALLKEYS : 0);
       return;
+    // The system's list messages, so that programs without our classes can choose an item.
+    case CB_GETCOUNT: message.result = static_cast<LRESULT>(items_.size()); return;
+    case CB_GETCURSEL: message.result = item_index_; return;
+    case CB_SETCURSEL:
+      SetItemIndex(static_cast<int>(message.wParam));
+      message.result = item_index_;
+      return;
+    case CB_FINDSTRINGEXACT: {
+      const auto* text = reinterpret_cast<const wchar_t*>(message.lParam);
+      message.result = CB_ERR;
+      for (size_t i = 0; text && i < items_.size(); ++i) {
+        if (_wcsicmp(items_[i].c_str(), text) == 0) {
+          message.result = static_cast<LRESULT>(i);
+          break;
+        }
+      }
+      return;
+    }
     case framework::CM_WANTSPECIALKEY:
       // Enter and Escape close an open list instead of the dialog.
       message.result =

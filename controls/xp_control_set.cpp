@@ -8,6 +8,7 @@
 #include "controls/xp_ext_ctrls.h"
 #include "controls/xp_ext_panel.h"
 #include "controls/xp_groupbox.h"
+#include "controls/xp_labels.h"
 
 namespace controls {
 
@@ -18,6 +19,7 @@ void RegisterXPControls() {
   framework::RegisterComponent<TXPEdit>();
   framework::RegisterComponent<TXPExtPanel>();
   framework::RegisterComponent<TXPGroupBox>();
+  framework::RegisterComponent<TXPCustomLabel>();
   framework::RegisterComponent<TXPSplitter>();
 }
 

@@ -13,6 +13,7 @@
 #include "framework/hint_window.h"
 #include "framework/screen.h"
 #include "framework/win/module.h"
+#include "framework/win/text.h"
 
 namespace framework {
 
@@ -93,6 +94,23 @@ unsigned ShiftFromKeys(WPARAM keys) {
          ((keys & MK_MBUTTON) ? ssMiddle : 0) | ((GetKeyState(VK_MENU) < 0) ? ssAlt : 0);
 }
 
+// Programs outside the framework (a host answering a dialog unattended, a test) find a control's
+// window by the component's name: a window property holding the name as an atom.
+constexpr wchar_t kComponentNameProperty[] = L"ComponentName";
+
+void NameWindow(HWND hwnd, const std::string& name) {
+  if (name.empty()) return;
+  if (const ATOM atom = AddAtomW(win::Widen(name).c_str())) {
+    SetPropW(hwnd, kComponentNameProperty, reinterpret_cast<HANDLE>(static_cast<uintptr_t>(atom)));
+  }
+}
+
+void UnnameWindow(HWND hwnd) {
+  const auto atom =
+      static_cast<ATOM>(reinterpret_cast<uintptr_t>(RemovePropW(hwnd, kComponentNameProperty)));
+  if (atom) DeleteAtom(atom);
+}
+
 const std::vector<std::string> kAlignNames = {"alNone", "alTop",   "alBottom",
                                               "alLeft", "alRight", "alClient"};
 const std::vector<std::string> kAnchorNames = {"akLeft", "akTop", "akRight", "akBottom"};
@@ -124,6 +142,7 @@ LRESULT CALLBACK FrameworkWindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM 
     message.result = 0;
   }
   if (msg == WM_NCDESTROY) {
+    UnnameWindow(hwnd);
     // The control may already be gone (freed while handling); the map says if not.
     if (Windows().Find(hwnd) == control) {
       Windows().Remove(hwnd, control);
@@ -509,6 +528,7 @@ void TWinControl::CreateWnd() {
     default_proc_ = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FrameworkWindowProc)));
   }
+  NameWindow(hwnd_, Name());
   SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Handle()), FALSE);
   AfterCreateWnd();
   for (TControl* control : controls_) {

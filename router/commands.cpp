@@ -23,6 +23,7 @@
 #include "sdk/rt_param.h"
 #include "router/document_settings.h"
 #include "router/route_import.h"
+#include "router/setup_dialog.h"
 #include "router/via_styles.h"
 
 namespace router {
@@ -67,15 +68,6 @@ void CheckFileName(const std::string& file_name, const std::string& what) {
       file_name.back() == '\\' || file_name.back() == '/' ||
       (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
   if (folder) throw sdk::Exception(file_name + " is a folder, not a " + what);
-}
-
-// Stored settings the router cannot use were replaced by the values in hand; the user hears
-// which, once, before anything is written.
-void ReportSettingsProblems(const std::vector<std::string>& problems) {
-  if (problems.empty()) return;
-  std::string message = "These router settings were not used:";
-  for (const std::string& problem : problems) message += "\n" + problem;
-  sdk::ShowWarningMessage(message);
 }
 
 // The via-style list of one command: built at its start, freed at its end whatever happens.
@@ -140,11 +132,13 @@ void ExportDesignFile(IServerView* /*context*/, const char* parameters) {
   ReadFileNameParameter(parameters, file_name);
   CheckFileName(file_name, "design file");
   ExportState state(CurrentBoard());
-  // Until the set-up dialog exists the export runs as if it had been confirmed unchanged.
-  TBoard setup(CurrentBoard());
-  setup.Sync(pcbapi::kRead);
-  ReportSettingsProblems(setup.settings_problems);
-  const TTestPointSettingsScope test_points(setup.settings, setup.Imperial());
+  // No test points until the dialog's OK asks for them, and none left after the export.
+  const TTestPointSettingsScope test_points(TRouterSettings{}, true);
+  // Cancel writes nothing and is no failure; the layer directions are stored all the same.
+  if (!RunSetupDialog(CurrentBoard(), state.rules())) {
+    state.Finish();
+    return;
+  }
   // The do-file changes only with the design file: a design file that cannot be written leaves
   // both as they were.
   std::optional<sdk::StagedFileText> do_file = StageDoFile(file_name, HostDoFileServices());

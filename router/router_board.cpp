@@ -23,14 +23,19 @@ bool TBoard::Imperial() const { return GetUnit() != kMetricBoard; }
 
 int TBoard::Sync(sdk::Mode mode) {
   const int result = TPcbBoard::Sync(mode);
-  framework::IniFile ini(SettingsFileName());
   if (mode == 0 || mode == 2) {
-    WriteSpecctraSetup(ini, Imperial(), settings);
-    sdk::SaveIniFile(ini);
+    WriteSettings();
   } else {
-    settings_problems = ReadSpecctraSetup(ini, Imperial(), settings);
+    settings_problems =
+        ReadSpecctraSetup(framework::IniFile(SettingsFileName()), Imperial(), settings);
   }
   return result;
+}
+
+void TBoard::WriteSettings() const {
+  framework::IniFile ini(SettingsFileName());
+  WriteSpecctraSetup(ini, Imperial(), settings);
+  sdk::SaveIniFile(ini);
 }
 
 // The commands have nothing to work on without a board.

@@ -18,6 +18,9 @@ class TBoard : public sdk::TPcbBoard {
   // Yields the board's own result.
   int Sync(sdk::Mode mode) override;
 
+  // Writes the router settings alone to "Tralvek.Ini", replacing the file in one step.
+  void WriteSettings() const;
+
   // Length texts follow the board's unit.
   bool Imperial() const;
 

@@ -123,6 +123,16 @@ void WriteSpecctraSetup(framework::IniFile& ini, bool imperial, const TRouterSet
   VisitKeys(settings, Writer{ini, imperial});
 }
 
+std::string TakeSettingsLength(std::string_view key, const std::string& text, bool imperial,
+                               double& value) {
+  const bool positive = key == "WireGrid" || key == "ViaGrid" || key == "DefaultViaSize";
+  double units = 0;
+  std::string problem =
+      LengthProblem(text, imperial, positive ? LengthUse::Positive : LengthUse::NonNegative, units);
+  if (problem.empty()) value = units;
+  return problem;
+}
+
 bool ParseSettingsLength(const std::string& text, bool imperial, double& units) {
   std::string_view length = sdk::TrimBlanks(text);
   length = length.substr(0, length.find(' '));  // a blank before the unit cuts the unit off

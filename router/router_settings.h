@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "framework/ini_file.h"
@@ -56,6 +57,10 @@ void WriteSpecctraSetup(framework::IniFile& ini, bool imperial, const TRouterSet
 // A stored length: trimmed, cut before its first blank, parsed (a number without a unit is in
 // the board's unit), clamped to +-999,990,000 units.
 double ReadSettingsLength(const std::string& text, bool imperial);
+// Takes a length typed for one of the length keys ("WireGrid", "TestPointExpansion", ...) into
+// `value`. When the router cannot use it for that key, `value` stays and the result says why.
+std::string TakeSettingsLength(std::string_view key, const std::string& text, bool imperial,
+                               double& value);
 // The same unclamped; false when the text is no length.
 bool ParseSettingsLength(const std::string& text, bool imperial, double& units);
 

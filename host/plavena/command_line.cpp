@@ -84,6 +84,16 @@ CommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
       } else {
         line.options.answers.push_back({text.substr(0, equals), text.substr(equals + 1)});
       }
+    } else if (option == L"--set" && has_value) {
+      ToAnsi(arguments[++i], text);
+      const size_t equals = text.find('=');
+      if (equals == std::string::npos || equals == 0) {
+        line.error = "a setting is NAME=VALUE: " + text;
+      } else {
+        line.options.settings.push_back({text.substr(0, equals), text.substr(equals + 1)});
+      }
+    } else if (option == L"--interactive") {
+      line.options.interactive = true;
     } else if (option == L"--run" && i + 2 < arguments.size()) {
       Command command;
       ToAnsi(arguments[i + 1], command.name);

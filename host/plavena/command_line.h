@@ -3,7 +3,8 @@
 // per file the run wrote.
 //
 //   Plavena.exe --module DLL [--board FILE] [--save-board FILE] [--common-dialog TEXT]
-//               [--answer CAPTION=BUTTON]... [--run COMMAND PARAMETERS]... [--verbose]
+//               [--answer CAPTION=BUTTON]... [--set NAME=VALUE]... [--interactive]
+//               [--run COMMAND PARAMETERS]... [--verbose]
 #pragma once
 
 #include <windows.h>

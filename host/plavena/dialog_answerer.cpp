@@ -65,6 +65,49 @@ BOOL CALLBACK ScanChild(HWND child, LPARAM lparam) {
   return TRUE;
 }
 
+// The component name a module's control carries in its window property "ComponentName".
+std::string ComponentName(HWND window) {
+  const auto atom =
+      static_cast<ATOM>(reinterpret_cast<uintptr_t>(GetPropW(window, L"ComponentName")));
+  wchar_t name[256] = {};
+  return atom && GetAtomNameW(atom, name, 256) ? win::Narrow(name) : std::string();
+}
+
+struct NamedChild {
+  std::string name;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK FindNamedChild(HWND child, LPARAM lparam) {
+  auto& search = *reinterpret_cast<NamedChild*>(lparam);
+  try {
+    if (ComponentName(child) != search.name) return TRUE;
+  } catch (...) {
+    return TRUE;
+  }
+  search.found = child;
+  return FALSE;
+}
+
+// Sets the control as a user would through its native messages; false when the value does not
+// fit the control.
+bool SetControl(HWND control, const std::string& value) {
+  if (SendMessageW(control, WM_GETDLGCODE, 0, 0) & DLGC_BUTTON) {
+    const bool wanted = value == "1" || Plain(value) == "TRUE";
+    if ((SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED) != wanted) {
+      SendMessageW(control, BM_CLICK, 0, 0);
+    }
+    return (SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED) == wanted;
+  }
+  const std::wstring text = win::Widen(value);
+  if (SendMessageW(control, CB_GETCOUNT, 0, 0) > 0) {
+    const LRESULT index = SendMessageW(control, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                       reinterpret_cast<LPARAM>(text.c_str()));
+    return index != CB_ERR && SendMessageW(control, CB_SETCURSEL, index, 0) == index;
+  }
+  return SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
 WPARAM CommandFor(const std::string& button) {
   const std::string plain = Plain(button);
   if (plain == "OK") return IDOK;
@@ -75,8 +118,9 @@ WPARAM CommandFor(const std::string& button) {
 
 }  // namespace
 
-DialogAnswerer::DialogAnswerer(Journal& journal, std::vector<AnswerRule> rules)
-    : journal_(journal), rules_(std::move(rules)) {
+DialogAnswerer::DialogAnswerer(Journal& journal, std::vector<AnswerRule> rules,
+                               std::vector<ControlSetting> settings)
+    : journal_(journal), rules_(std::move(rules)), settings_(std::move(settings)) {
   thread_answerer = this;
   hook_.reset(SetWindowsHookExW(WH_CBT, CbtHook, nullptr, GetCurrentThreadId()));
 }
@@ -129,6 +173,16 @@ std::string DialogAnswerer::ButtonFor(const std::string& caption) const {
   return {};
 }
 
+void DialogAnswerer::ApplySettings(HWND window) {
+  for (const ControlSetting& setting : settings_) {
+    NamedChild search{setting.name};
+    EnumChildWindows(window, FindNamedChild, reinterpret_cast<LPARAM>(&search));
+    if (!search.found) continue;
+    const bool set = SetControl(search.found, setting.value);
+    journal_.Append("set " + setting.name + "=" + setting.value + (set ? "" : " refused"));
+  }
+}
+
 void DialogAnswerer::Answer(HWND window) {
   answered_.push_back(window);
   const std::string caption = WindowText(window);
@@ -142,6 +196,7 @@ void DialogAnswerer::Answer(HWND window) {
     journal_.Append("unexpected dialog \"" + caption + "\"");
     button = "Cancel";
   }
+  ApplySettings(window);
   journal_.Append("dialog \"" + caption + "\": " + texts + " -> " + button);
   for (const auto& [child, text] : scan.buttons) {
     if (Plain(text) == Plain(button)) {

@@ -18,11 +18,20 @@ struct AnswerRule {
   std::string button;   // "OK", "Cancel", "Yes", "No" or any button's caption
 };
 
+// Set before the answer: the control of that component name, in any answered window. A check
+// box takes "1" or "0" (clicked when it differs), a drop-down list an item's text, anything else
+// the text.
+struct ControlSetting {
+  std::string name;
+  std::string value;
+};
+
 // One per thread; answers the windows activated on the thread that creates it. A window no
 // rule names is journaled as unexpected and cancelled, so nothing ever waits for a user.
 class DialogAnswerer {
  public:
-  DialogAnswerer(Journal& journal, std::vector<AnswerRule> rules);
+  DialogAnswerer(Journal& journal, std::vector<AnswerRule> rules,
+                 std::vector<ControlSetting> settings = {});
   ~DialogAnswerer();
   DialogAnswerer(const DialogAnswerer&) = delete;
   DialogAnswerer& operator=(const DialogAnswerer&) = delete;
@@ -35,9 +44,11 @@ class DialogAnswerer {
   static void CALLBACK AnswerPending(HWND, UINT, UINT_PTR timer, DWORD);
   void Answer(HWND window);
   std::string ButtonFor(const std::string& caption) const;
+  void ApplySettings(HWND window);
 
   Journal& journal_;
   std::vector<AnswerRule> rules_;
+  std::vector<ControlSetting> settings_;
   std::vector<HWND> ignored_;
   std::vector<HWND> pending_;
   std::vector<HWND> answered_;

@@ -1,6 +1,7 @@
 // One run of the stand-in host.
 #include "host/plavena/host_session.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "framework/win/com.h"
@@ -39,6 +40,8 @@ HWND CreateApplicationWindow() {
                          nullptr, GetModuleHandleW(nullptr), nullptr);
 }
 
+constexpr char kSetupDialogCaption[] = "Setup Specctra Router";
+
 std::string HostFolder() {
   const std::string path = win::Narrow(win::ModuleFileName(GetModuleHandleW(nullptr)));
   return path.substr(0, path.find_last_of("\\/") + 1);
@@ -57,8 +60,16 @@ HostSession::HostSession(const HostOptions& options) : window_(CreateApplication
   client_ = new HostClient(journal_, window_.get());
   client_->SetCommonDialogAnswer(options.common_dialog_answer);
   SetExportedClient(client_, &journal_);
-  answerer_ = std::make_unique<DialogAnswerer>(journal_, options.answers);
-  answerer_->Ignore(window_.get());
+  if (!options.interactive) {
+    // The user confirms the router's set-up as it stands, unless a rule answers it otherwise.
+    std::vector<AnswerRule> answers = options.answers;
+    const bool named = std::any_of(answers.begin(), answers.end(), [](const AnswerRule& rule) {
+      return rule.caption == kSetupDialogCaption || rule.caption == "*";
+    });
+    if (!named) answers.push_back({kSetupDialogCaption, "OK"});
+    answerer_ = std::make_unique<DialogAnswerer>(journal_, std::move(answers), options.settings);
+    answerer_->Ignore(window_.get());
+  }
 
   LoadPcbEditor(options.board_path);
 

@@ -22,6 +22,8 @@ struct HostOptions {
   std::string board_path;                           // opened in the PCB editor when not empty
   std::optional<std::string> common_dialog_answer;  // "Result=True|Path=..."; none: cancelled
   std::vector<AnswerRule> answers;                  // how modal windows are answered
+  std::vector<ControlSetting> settings;             // controls set before the answer
+  bool interactive = false;                         // a person answers: nothing is answered
 };
 
 struct CommandResult {

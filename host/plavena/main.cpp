@@ -27,6 +27,7 @@ int Usage(const std::string& error) {
                "Plavena: %s\n"
                "usage: Plavena.exe --module DLL [--board FILE] [--save-board FILE]\n"
                "                   [--common-dialog TEXT] [--answer CAPTION=BUTTON]...\n"
+               "                   [--set NAME=VALUE]... [--interactive]\n"
                "                   [--run COMMAND PARAMETERS]... [--verbose]\n",
                error.c_str());
   return 2;

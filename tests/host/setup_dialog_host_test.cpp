@@ -1,0 +1,86 @@
+// The set-up dialog as the stand-in host answers it: Cancel writes nothing, OK with controls set
+// by name stores them and exports with them.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "host/plavena/host_session.h"
+#include "support/test_paths.h"
+
+namespace {
+
+std::string SettingsFile() {
+  wchar_t folder[MAX_PATH] = {};
+  GetWindowsDirectoryW(folder, MAX_PATH);
+  std::string path(MAX_PATH * 2, '\0');
+  path.resize(
+      WideCharToMultiByte(CP_ACP, 0, folder, -1, path.data(), MAX_PATH * 2, nullptr, nullptr) - 1);
+  return path + "\\Tralvek.Ini";
+}
+
+struct Export {
+  HRESULT status;
+  std::string journal;
+};
+
+Export RunExport(const testsupport::TempDir& dir, plavena::HostOptions options) {
+  options.module_path = testsupport::BinaryPath("Tralvek.dll");
+  options.board_path = testsupport::CopyExampleBoard(dir, "example-board.json");
+  plavena::HostSession session(options);
+  const HRESULT status =
+      session.Run("ExportDesignFile", "FileName=" + dir.Path("board.dsn")).status;
+  return {status, session.journal().Text()};
+}
+
+TEST(SetupDialogInTheHost, CancelSucceedsAndChangesNothingButTheDirections) {
+  testsupport::TempDir dir;
+  const std::string settings = "[SpecctraSetup]\r\nWireGrid=7mil\r\n";
+  const std::string preferences = "[ViaStyles]\r\nRoutingVias=1-32\r\n";
+  testsupport::WriteFile(SettingsFile(), settings);
+  testsupport::WriteFile(dir.Path("example-board.qixpref"), preferences);
+  plavena::HostOptions options;
+  options.answers = {{"Setup Specctra Router", "Cancel"}};
+  options.settings = {{"WireGrid", "9mil"}};
+  const Export run = RunExport(dir, options);
+  EXPECT_EQ(run.status, S_OK) << run.journal;
+  EXPECT_NE(run.journal.find("set WireGrid=9mil\n"), std::string::npos) << run.journal;
+  EXPECT_NE(run.journal.find("dialog \"Setup Specctra Router\": "), std::string::npos);
+  EXPECT_NE(run.journal.find(" -> Cancel\n"), std::string::npos);
+  EXPECT_FALSE(testsupport::FileExists(dir.Path("board.dsn")));
+  EXPECT_FALSE(testsupport::FileExists(dir.Path("board.do")));
+  EXPECT_EQ(testsupport::ReadFile(SettingsFile()), settings);
+  const std::string stored = testsupport::ReadFile(dir.Path("example-board.qixpref"));
+  EXPECT_EQ(stored.substr(0, preferences.size()), preferences) << "the pairs stay as they were";
+  EXPECT_NE(stored.find("[LayerDirections]"), std::string::npos) << stored;
+  DeleteFileA(SettingsFile().c_str());
+}
+
+TEST(SetupDialogInTheHost, OkStoresTheControlsSetByNameAndExportsWithThem) {
+  testsupport::TempDir dir;
+  DeleteFileA(SettingsFile().c_str());
+  plavena::HostOptions options;
+  options.settings = {{"Checkbox_TestPointShapeExpansion", "1"},
+                      {"TestPointExpSide", "Both Sides"},
+                      {"TestPointExpValue", "5mil"},
+                      {"cbxMinimizePins", "1"},
+                      {"Nowhere", "1"}};
+  const Export run = RunExport(dir, options);
+  ASSERT_EQ(run.status, S_OK) << run.journal;
+  EXPECT_EQ(run.journal.find("set Nowhere"), std::string::npos) << "no such control";
+  EXPECT_NE(run.journal.find(" -> OK\n"), std::string::npos) << run.journal;
+  const std::string settings = testsupport::ReadFile(SettingsFile());
+  for (const char* line : {"MinimizePads=1\r\n", "TestPointStyles=1\r\n", "TestPointSide=2\r\n",
+                           "TestPointExpansion=5mil\r\n"}) {
+    EXPECT_NE(settings.find(line), std::string::npos) << line << settings;
+  }
+  const std::string design = testsupport::ReadFile(dir.Path("board.dsn"));
+  EXPECT_NE(design.find("(padstack TPVia"), std::string::npos) << "test-point vias";
+  EXPECT_NE(
+      testsupport::ReadFile(dir.Path("example-board.qixpref")).find("RoutingVias=1-32|1-2|2-3"),
+      std::string::npos);
+  DeleteFileA(SettingsFile().c_str());
+}
+
+}  // namespace

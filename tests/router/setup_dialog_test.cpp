@@ -1,0 +1,340 @@
+// The router set-up dialog over the stand-in editor: its pages, every setting both ways, the
+// via-style drill pairs, the layer directions and the rule problems, driven by real messages.
+#include "router/setup_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "../controls/paint_styles.h"
+#include "controls/xp_checkbox.h"
+#include "controls/xp_combobox.h"
+#include "controls/xp_edits2.h"
+#include "controls/xp_labels.h"
+#include "framework/ini_file.h"
+#include "framework/message_dialog.h"
+#include "framework/win/text.h"
+#include "router/design_file_saver.h"
+#include "router/design_rule_queries.h"
+#include "router/document_settings.h"
+#include "router/padstack.h"
+#include "router/setup_tree_list.h"
+#include "router/writer_rule_queries.h"
+#include "setup_session.h"
+#include "support/test_paths.h"
+
+namespace {
+
+using namespace router;
+
+void Key(HWND window, WORD key) {
+  SendMessageW(window, WM_KEYDOWN, key, 0);
+  SendMessageW(window, WM_KEYUP, key, 0xC0000000);
+}
+
+// The settings as "Tralvek.Ini" holds them.
+std::string Stored(const TRouterSettings& settings, bool imperial) {
+  framework::IniFile ini("Z:\\nowhere\\Tralvek.Ini");
+  WriteSpecctraSetup(ini, imperial, settings);
+  return ini.Text();
+}
+
+std::string Rows(TSpecctraSetup& dialog, const char* grid) {
+  return win::Narrow(dialog.Find<TSetupTreeList>(grid).RowsText());
+}
+
+// One export's objects for a copy of a board, as the export command makes them.
+class SetupDialog : public ::testing::Test {
+ protected:
+  void Open(const std::string& source) {
+    objects_.reset();
+    objects_ = std::make_unique<setuptest::ExportObjects>(dir_, source);
+    board_ = objects_->board;
+    rules_ = objects_->rules.get();
+  }
+  // The dialog made and loaded as RunSetupDialog does; `drive` is the user.
+  bool Run(const std::function<int(TSpecctraSetup&)>& drive) {
+    SetupDialogRunner() = drive;
+    return RunSetupDialog(board_, *rules_);
+  }
+
+  testsupport::TempDir dir_;
+  std::unique_ptr<setuptest::ExportObjects> objects_;
+  sdk::Handle board_ = 0;
+  TOvixRules* rules_ = nullptr;
+};
+
+TEST_F(SetupDialog, ListsItsPagesAndShowsTheChosenOneUnderItsName) {
+  Open("../examples/rules-board.json");
+  TSpecctraSetup dialog(board_, rules_);
+  EXPECT_EQ(dialog.Caption(), L"Setup Specctra Router");
+  EXPECT_EQ(Rows(dialog, "PanelsTree"),
+            "Via Styles\r\nLayer Directions\r\nIncompatible Design Rules\r\nGeneral\r\n");
+  const auto shown = [&] {
+    std::string pages;
+    for (const char* page : {"pnlGeneral", "pnlViaStyles", "pnlLayerDirections", "pnlDesignRules"})
+      if (dialog.Find<framework::TControl>(page).Visible()) pages += page;
+    return pages + " " + win::Narrow(dialog.Find<controls::TXPCustomLabel>("lblHeader").Caption());
+  };
+  EXPECT_EQ(shown(), "pnlGeneral General");
+  const HWND tree = dialog.Find<TSetupTreeList>("PanelsTree").Handle();
+  Key(tree, VK_HOME);
+  EXPECT_EQ(shown(), "pnlViaStyles Via Styles");
+  Key(tree, VK_DOWN);
+  EXPECT_EQ(shown(), "pnlLayerDirections Layer Directions");
+  Key(tree, VK_END);
+  EXPECT_EQ(shown(), "pnlGeneral General");
+  EXPECT_EQ(dialog.Find<framework::TControl>("pnlGeneral").Align(), framework::TAlign::alClient);
+  EXPECT_EQ(dialog.Find<framework::TControl>("pnlViaStyles").Align(), framework::TAlign::alNone);
+
+  try {
+    dialog.AddSetupPanel("General", &dialog.Find<framework::TControl>("pnlGeneral"));
+    ADD_FAILURE() << "a page name given twice";
+  } catch (const sdk::Exception& e) {
+    EXPECT_STREQ(e.what(), "Panel already exists: General");
+  }
+  EXPECT_EQ(dialog.FindSetupPanel(""), nullptr);
+  EXPECT_THROW(dialog.FindSetupPanel("Nowhere"), sdk::EAssertionFailed);
+}
+
+// Each check box alone is clicked: exactly its own setting turns. Both units, from settings
+// unlike the defaults.
+TEST_F(SetupDialog, StoresEachControlIntoItsOwnSetting) {
+  for (const char* board :
+       {"../examples/rules-board.json", "router/testdata/via-styles-board.json"}) {
+    SCOPED_TRACE(board);
+    Open(board);
+    TSpecctraSetup dialog(board_, rules_);
+    TRouterSettings stored;
+    stored.protect_pre_routes = stored.dfm_feature = stored.export_polygons = true;
+    stored.adv_feature = true;  // else "Generate use_via statements" takes no click
+    stored.emit_use_via = stored.export_from_tos = false;
+    stored.test_point_styles = true;
+    stored.test_point_side = 2;
+    stored.wire_grid = 50000, stored.via_grid = 125000, stored.test_point_expansion = 30000;
+    stored.default_via_size = 600000;
+    dialog.Board().settings = stored;
+    dialog.LoadSetupControls();
+    const bool imperial = dialog.Board().Imperial();
+    ASSERT_TRUE(dialog.StoreSetupControls().empty());
+    EXPECT_EQ(Stored(dialog.Board().settings, imperial), Stored(stored, imperial));
+
+    using S = TRouterSettings;
+    const std::pair<const char*, bool S::*> checks[] = {
+        {"cbxProtectPreRoutes", &S::protect_pre_routes},
+        {"cbxMinimizePins", &S::minimize_pads},
+        {"ADV10", &S::adv_feature},
+        {"HYB10", &S::hyb_feature},
+        {"DFM10", &S::dfm_feature},
+        {"FST10", &S::fst_feature},
+        {"Checkbox_TestPointShapeExpansion", &S::test_point_styles},
+        {"CheckBox_EmitUseVia", &S::emit_use_via},
+        {"cbxPolygons", &S::export_polygons},
+        {"cbxExportPolygonsAsHatch", &S::polygons_as_hatch},
+        {"cbxExportNetClasses", &S::export_net_classes},
+        {"cbxSkipsSytemClasses", &S::export_user_net_classes_only},
+        {"cbxFromToClasses", &S::export_from_to_classes},
+        {"cbxFromTos", &S::export_from_tos},
+        {"cbxDiffPairs", &S::export_diff_pairs},
+        {"cbxRuleRegions", &S::export_rule_regions}};
+    for (const auto& [check, field] : checks) {
+      SCOPED_TRACE(check);
+      dialog.Board().settings = stored;
+      dialog.LoadSetupControls();
+      SendMessageW(dialog.Find<controls::TXPCheckBox>(check).Handle(), BM_CLICK, 0, 0);
+      dialog.StoreSetupControls();
+      TRouterSettings expected = stored;
+      expected.*field = !(stored.*field);
+      EXPECT_EQ(Stored(dialog.Board().settings, imperial), Stored(expected, imperial));
+    }
+  }
+}
+
+// What OK hands the padstack writer, by what the dialog shows; and the enabling rules after a
+// load, whatever the check boxes did while they were set.
+TEST_F(SetupDialog, TestPointsFollowTheBoxSideAndValue) {
+  Open("../examples/rules-board.json");
+  struct Case {
+    bool styles;
+    int side;           // stored
+    const char* shown;  // the side's text after the load
+    const char* value;  // typed
+    std::vector<int> layers;
+    int32_t expansion;
+  };
+  const Case cases[] = {
+      {false, 2, "Both Sides", "5mil", {}, 0},
+      {true, 2, "Both Sides", "5mil", {1, 32}, 50000},
+      {true, 4, "Bottom Side", "3mil", {32}, 30000},  // 4 wraps round the three items
+      {true, 0, "Top Side", "2.5", {1}, 25000},       // no unit: the board's
+      {true, -1, "", "5mil", {}, 0},                  // no side chosen: none
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.side) + " " + c.value);
+    TSpecctraSetup dialog(board_, rules_);
+    dialog.Board().settings.test_point_styles = c.styles;
+    dialog.Board().settings.test_point_side = c.side;
+    dialog.Board().settings.adv_feature = !c.styles;
+    dialog.LoadSetupControls();
+    auto& side = dialog.Find<controls::TXPComboBox>("TestPointExpSide");
+    auto& value = dialog.Find<controls::TXPEdit>("TestPointExpValue");
+    EXPECT_EQ(win::Narrow(side.Text()), c.shown);
+    EXPECT_EQ(side.Enabled(), c.styles);
+    EXPECT_EQ(value.Enabled(), c.styles);
+    EXPECT_EQ(dialog.Find<controls::TXPCheckBox>("CheckBox_EmitUseVia").Enabled(), !c.styles);
+    value.SetText(win::Widen(c.value));
+    EXPECT_TRUE(dialog.StoreSetupControls().empty());
+    EXPECT_EQ(TestPointLayersGlobal(), c.layers);
+    EXPECT_EQ(TestPointExpansionGlobal(), c.expansion);
+  }
+}
+
+// A length that does not read keeps its setting, and the user is told which field it was.
+TEST_F(SetupDialog, KeepsALengthItCannotReadAndSaysWhich) {
+  Open("../examples/rules-board.json");
+  TSpecctraSetup dialog(board_, rules_);
+  dialog.LoadSetupControls();
+  dialog.Find<controls::TXPEdit>("WireGrid").SetText(L"fine");
+  dialog.Find<controls::TXPEdit>("ViaGrid").SetText(L"0mil");
+  const std::vector<std::string> problems = dialog.StoreSetupControls();
+  EXPECT_EQ(problems, (std::vector<std::string>{
+                          "Wire grid \"fine\": it is no length; it stays 20mil",
+                          "Via grid \"0mil\": it must be larger than 0; it stays 20mil"}));
+  EXPECT_EQ(dialog.Board().settings.wire_grid, 200000);
+  EXPECT_EQ(dialog.Board().settings.via_grid, 200000);
+}
+
+// Checks are kept per rule while the user moves between rules, and only OK writes them; a rule
+// with every pair unchecked stores "0-0".
+TEST_F(SetupDialog, KeepsDrillPairChecksPerRuleAndWritesThemOnlyOnOk) {
+  Open("router/testdata/via-styles-board.json");
+  const std::string preferences = dir_.Path("board.qixpref");
+  // Row 0 by a click on its check, the others by Space.
+  const auto uncheck = [](TSpecctraSetup& dialog, std::initializer_list<int> rows) {
+    auto& pairs = dialog.Find<TSetupTreeList>("DrillPairsForViaStyle");
+    for (const int row : rows) {
+      const RECT cell = pairs.GetCellRect(pairs.Items(row), 0);
+      const LPARAM at = MAKELPARAM((cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2);
+      if (row == 0) {
+        SendMessageW(pairs.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+        SendMessageW(pairs.Handle(), WM_LBUTTONUP, 0, at);
+      } else {
+        pairs.SetFocusedNode(pairs.Items(row));
+        Key(pairs.Handle(), VK_SPACE);
+      }
+    }
+  };
+  for (const int answer : {framework::kModalCancel, framework::kModalOk}) {
+    SCOPED_TRACE(answer);
+    const bool confirmed = Run([&](TSpecctraSetup& dialog) {
+      const HWND rules = dialog.Find<TSetupTreeList>("ViaStyleRules").Handle();
+      EXPECT_EQ(Rows(dialog, "ViaStyleRules"), "Signal Vias\r\nPower Vias\r\n");
+      EXPECT_EQ(Rows(dialog, "DrillPairsForViaStyle"),
+                "[x]\tTop - Bottom\r\n[x]\tTop - Inner 1\r\n[x]\tInner 2 - Bottom\r\n");
+      uncheck(dialog, {0});
+      Key(rules, VK_DOWN);
+      uncheck(dialog, {0, 1, 2});
+      Key(rules, VK_UP);
+      EXPECT_EQ(Rows(dialog, "DrillPairsForViaStyle"),
+                "[  ]\tTop - Bottom\r\n[x]\tTop - Inner 1\r\n[x]\tInner 2 - Bottom\r\n");
+      Key(rules, VK_DOWN);  // stored when OK is pressed on this rule
+      return answer;
+    });
+    EXPECT_EQ(confirmed, answer == framework::kModalOk);
+    const std::string text = testsupport::ReadFile(preferences);
+    if (answer == framework::kModalOk) {
+      EXPECT_NE(text.find("[ViaStyles]\r\nSignal Vias=1-2|3-32\r\nPower Vias=0-0\r\n"),
+                std::string::npos)
+          << text;
+    } else {
+      EXPECT_EQ(text.find("ViaStyles"), std::string::npos) << "Cancel writes no pairs";
+    }
+    BuildViaStyleList(board_);
+  }
+}
+
+// Signal layers down the stack (planes have no row); a direction is picked from the list only,
+// and an editor still open when OK is pressed keeps what it shows.
+TEST_F(SetupDialog, PicksLayerDirectionsFromTheListIntoTheDesignFile) {
+  Open("../examples/example-board.json");
+  ASSERT_TRUE(Run([](TSpecctraSetup& dialog) {
+    auto& grid = dialog.Find<TSetupTreeList>("gridLayerDirections");
+    EXPECT_EQ(grid.PickItems(),
+              (std::vector<std::string>{"horizontal", "vertical", "orthogonal", "positive_diagonal",
+                                        "negative_diagonal", "diagonal", "off"}));
+    EXPECT_EQ(
+        Rows(dialog, "gridLayerDirections"),
+        "Top\thorizontal\r\nSignal 2\tvertical\r\nSignal 5\thorizontal\r\nBottom\tvertical\r\n");
+    // An editor keeps the focus only in a window on the screen.
+    dialog.Show();
+    dialog.ShowSetupPanel("General", "Layer Directions");
+    grid.SetFocus();
+    grid.SetFocusedCell(grid.Items(2), 1, true);
+    Key(grid.Handle(), VK_F2);
+    if (!grid.InplaceEditor()) {
+      ADD_FAILURE() << "F2 opens no editor";
+      return framework::kModalCancel;
+    }
+    const HWND editor = grid.InplaceEditor()->Handle();
+    Key(editor, VK_HOME);
+    // "x" begins no direction and is refused; "d" takes "diagonal".
+    for (const wchar_t typed : std::wstring(L"xd")) SendMessageW(editor, WM_CHAR, typed, 0);
+    return framework::kModalOk;
+  }));
+  EXPECT_EQ(objects_->settings->Direction(kTopLayer), TRoutingDirection::Horizontal);
+  EXPECT_EQ(objects_->settings->Direction(3), TRoutingDirection::Diagonal)
+      << "MidLayer2, \"Signal 5\"";
+  const std::string design = dir_.Path("board.dsn");
+  SaveDesignFile(design, TOvixRuleQueries(*rules_));
+  EXPECT_NE(testsupport::ReadFile(design).find(
+                "(layer MidLayer2 \r\n            (type signal) (direction diagonal)"),
+            std::string::npos);
+}
+
+// The rules the router cannot take, with the reasons, scrolled to the top with the root focused;
+// headings carry data (and are drawn bold); a clean board shows the root alone.
+TEST_F(SetupDialog, ListsTheRuleProblemsUnderTheirKinds) {
+  Open("../examples/rules-board.json");
+  TSpecctraSetup dialog(board_, rules_);
+  dialog.LoadSetupControls();
+  EXPECT_EQ(
+      Rows(dialog, "dxTreeList_Rules"),
+      testsupport::ReadFile(testsupport::TestDataPath("router/testdata/rules-board.problems")));
+  auto& grid = dialog.Find<TSetupTreeList>("dxTreeList_Rules");
+  ASSERT_NE(grid.GetFocusedNode(), nullptr);
+  EXPECT_EQ(grid.GetFocusedNode(), grid.Items(0));
+  EXPECT_EQ(grid.TopIndex(), 0);
+  std::string headings;
+  for (auto* node = grid.GetFirstNode(); node; node = grid.GetNextVisible(node)) {
+    if (node->Data()) headings += node->GetStrings(0) + "|";
+  }
+  EXPECT_EQ(headings,
+            "Rules with problems|Clearance|Following rules have incorrect priority|"
+            "Following Rules have incompatible scopes|Width|Following rules have incorrect "
+            "priority|Following Rules have incompatible scopes|Length|Following rules have "
+            "incorrect priority|Following Rules have incompatible scopes|");
+
+  Open("router/testdata/via-styles-board.json");
+  TSpecctraSetup clean(board_, rules_);
+  clean.LoadSetupControls();
+  EXPECT_EQ(Rows(clean, "dxTreeList_Rules"), "Rules with problems\t\r\n");
+}
+
+// A picture of each page in the three looks, filled from the rules board.
+TEST_F(SetupDialog, DrawsEachPage) {
+  Open("../examples/rules-board.json");
+  TSpecctraSetup dialog(board_, rules_);
+  dialog.LoadSetupControls();
+  std::string shown;
+  for (const auto& [page, picture] : {std::pair{"General", "general"},
+                                      {"Via Styles", "via_styles"},
+                                      {"Layer Directions", "layer_directions"},
+                                      {"Incompatible Design Rules", "design_rules"}}) {
+    dialog.ShowSetupPanel(shown, page);
+    shown = page;
+    xptest::WriteStylePicture(std::string("setup_dialog_") + picture, {&dialog});
+  }
+}
+
+}  // namespace
