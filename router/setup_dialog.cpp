@@ -14,9 +14,11 @@
 #include "router/document_settings.h"
 #include "router/padstack.h"
 #include "router/setup_rows.h"
-#include "router/setup_tree_list.h"
 #include "sdk/common_utils.h"
 #include "sdk/units.h"
+#include "treelist/drop_down_columns.h"
+#include "treelist/published_tree_list.h"
+#include "treelist/typed_columns.h"
 
 namespace router {
 
@@ -30,7 +32,10 @@ static_assert(sizeof(void*) == sizeof(uint32_t));
 constexpr int kCheckColumn = 0, kDrillPairColumn = 1;
 constexpr int kLayerColumn = 0, kDirectionColumn = 1;
 constexpr int kRuleColumn = 0, kDescriptionColumn = 1;
+// The check column's own texts for its two states.
 constexpr char kChecked[] = "True", kUnchecked[] = "False";
+// The data word of a heading row on the rules page.
+constexpr uint32_t kHeadingData = 1;
 
 struct CheckSetting {
   const char* control;
@@ -91,7 +96,7 @@ void AddRuleRows(treelist::TCustomdxTreeList& grid, TdxTreeListNode* parent,
   TdxTreeListNode* node = parent ? parent->AddChild() : grid.Add();
   node->SetStrings(kRuleColumn, row.text);
   if (!row.description.empty()) node->SetStrings(kDescriptionColumn, row.description);
-  node->SetData(row.heading ? 1 : 0);
+  node->SetData(row.heading ? kHeadingData : 0);
   for (const RuleProblemRow& child : row.children) AddRuleRows(grid, node, child);
 }
 
@@ -115,7 +120,8 @@ TSpecctraSetup::TSpecctraSetup(sdk::Handle board, TOvixRules* rules)
   static const bool registered = [] {
     framework::RegisterStandardControls();
     controls::RegisterXPControls();
-    framework::RegisterComponent<TSetupTreeList>();
+    treelist::RegisterTreeListClasses();
+    treelist::RegisterTypedColumnClasses();
     return true;
   }();
   (void)registered;
@@ -124,7 +130,7 @@ TSpecctraSetup::TSpecctraSetup(sdk::Handle board, TOvixRules* rules)
   for (int direction = 0; direction < kDirectionCount; ++direction) {
     directions.emplace_back(DirectionText(direction));
   }
-  Find<TSetupTreeList>("gridLayerDirections").SetPickItems(directions);
+  Find<treelist::TdxTreeListPickColumn>("gridLayerDirectionsDirection").SetItems(directions);
   for (const auto& [name, panel] : kPages) AddSetupPanel(name, &Find<framework::TControl>(panel));
   ShowSetupPanel("", "General");
 }
@@ -136,6 +142,9 @@ const framework::TClassInfo& TSpecctraSetup::StaticClassInfo() {
       framework::TClassInfo::Derived<TSpecctraSetup, TServerDialog>("TSpecctraSetup")
           .Method("PanelsTreeChangeNode", &TSpecctraSetup::PanelsTreeChangeNode)
           .Method("ViaStyleRulesChangeNode", &TSpecctraSetup::ViaStyleRulesChangeNode)
+          .Method("DrillPairsForViaStyleKeyDown", &TSpecctraSetup::DrillPairsForViaStyleKeyDown)
+          .Method("DrillPairsForViaStyleMouseDown", &TSpecctraSetup::DrillPairsForViaStyleMouseDown)
+          .Method("RulesCustomDrawCell", &TSpecctraSetup::RulesCustomDrawCell)
           .Method("ADV10Click", &TSpecctraSetup::ADV10Click)
           .Method("cbxExportNetClassesClick", &TSpecctraSetup::cbxExportNetClassesClick)
           .Method("cbxPolygonsClick", &TSpecctraSetup::cbxPolygonsClick)
@@ -247,6 +256,27 @@ void TSpecctraSetup::ViaStyleRulesChangeNode(framework::TComponent*, TdxTreeList
   ShowDrillPairs(new_node);
 }
 
+void TSpecctraSetup::DrillPairsForViaStyleKeyDown(framework::TComponent*, WORD& key, unsigned) {
+  if (key != VK_SPACE) return;
+  ToggleDrillPair(Grid("DrillPairsForViaStyle").GetFocusedNode());
+  key = 0;
+}
+
+void TSpecctraSetup::DrillPairsForViaStyleMouseDown(framework::TComponent*,
+                                                    framework::TMouseButton button, unsigned, int x,
+                                                    int y) {
+  if (button != framework::TMouseButton::mbLeft) return;
+  const treelist::THitInfo hit = Grid("DrillPairsForViaStyle").HitTest({x, y});
+  if (hit.column == kCheckColumn) ToggleDrillPair(hit.node);
+}
+
+void TSpecctraSetup::RulesCustomDrawCell(framework::TComponent*, treelist::TdxCellDrawInfo& cell,
+                                         std::string&) {
+  if (cell.node && cell.node->Data() == kHeadingData) {
+    cell.font->SetStyle(cell.font->Style() | framework::fsBold);
+  }
+}
+
 void TSpecctraSetup::ADV10Click(framework::TComponent*) {
   Find<controls::TXPCheckBox>("CheckBox_EmitUseVia")
       .SetEnabled(Find<controls::TXPCheckBox>("ADV10").Checked());
@@ -273,6 +303,12 @@ void TSpecctraSetup::ApplyEnablingRules() {
   cbxExportNetClassesClick(this);
   cbxPolygonsClick(this);
   Checkbox_TestPointShapeExpansionClick(this);
+}
+
+void TSpecctraSetup::ToggleDrillPair(TdxTreeListNode* pair_row) {
+  if (!pair_row) return;  // Space in an empty grid, a click below the rows
+  const bool checked = pair_row->GetStrings(kCheckColumn) == kChecked;
+  pair_row->SetStrings(kCheckColumn, checked ? kUnchecked : kChecked);
 }
 
 void TSpecctraSetup::ShowDrillPairs(TdxTreeListNode* rule_row) {

@@ -14,6 +14,7 @@
 #include "router/ovix_rules.h"
 #include "router/router_board.h"
 #include "router/via_styles.h"
+#include "treelist/column.h"
 #include "treelist/tree_list.h"
 
 namespace router {
@@ -51,6 +52,13 @@ class TSpecctraSetup : public controls::TServerDialog {
                             treelist::TdxTreeListNode* new_node);
   void ViaStyleRulesChangeNode(framework::TComponent* sender, treelist::TdxTreeListNode* old_node,
                                treelist::TdxTreeListNode* new_node);
+  // Space on a drill pair, or a click on its check, turns the pair on or off.
+  void DrillPairsForViaStyleKeyDown(framework::TComponent* sender, WORD& key, unsigned shift);
+  void DrillPairsForViaStyleMouseDown(framework::TComponent* sender, framework::TMouseButton button,
+                                      unsigned shift, int x, int y);
+  // Headings of the rules page draw bold.
+  void RulesCustomDrawCell(framework::TComponent* sender, treelist::TdxCellDrawInfo& cell,
+                           std::string& text);
   void ADV10Click(framework::TComponent* sender);
   void cbxExportNetClassesClick(framework::TComponent* sender);
   void cbxPolygonsClick(framework::TComponent* sender);
@@ -68,6 +76,7 @@ class TSpecctraSetup : public controls::TServerDialog {
   treelist::TCustomdxTreeList& Grid(const char* name) const {
     return Find<treelist::TCustomdxTreeList>(name);
   }
+  void ToggleDrillPair(treelist::TdxTreeListNode* pair_row);
   void ShowDrillPairs(treelist::TdxTreeListNode* rule_row);
   void StoreDrillPairs(treelist::TdxTreeListNode* rule_row);
   void FillViaStyleRules();

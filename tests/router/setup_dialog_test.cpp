@@ -19,10 +19,11 @@
 #include "router/design_rule_queries.h"
 #include "router/document_settings.h"
 #include "router/padstack.h"
-#include "router/setup_tree_list.h"
 #include "router/writer_rule_queries.h"
 #include "setup_session.h"
 #include "support/test_paths.h"
+#include "treelist/drop_down_columns.h"
+#include "treelist/published_tree_list.h"
 
 namespace {
 
@@ -40,8 +41,16 @@ std::string Stored(const TRouterSettings& settings, bool imperial) {
   return ini.Text();
 }
 
-std::string Rows(TSpecctraSetup& dialog, const char* grid) {
-  return win::Narrow(dialog.Find<TSetupTreeList>(grid).RowsText());
+using treelist::TdxTreeList;
+
+// The rows a user can see by scrolling, one line each, cells apart by tabs.
+std::string Rows(TSpecctraSetup& dialog, const char* grid_name) {
+  auto& grid = dialog.Find<TdxTreeList>(grid_name);
+  std::wstring text;
+  for (auto* node = grid.GetFirstNode(); node; node = grid.GetNextVisible(node)) {
+    text += grid.GetNodeLineText(node) + L"\r\n";
+  }
+  return win::Narrow(text);
 }
 
 // One export's objects for a copy of a board, as the export command makes them.
@@ -78,7 +87,7 @@ TEST_F(SetupDialog, ListsItsPagesAndShowsTheChosenOneUnderItsName) {
     return pages + " " + win::Narrow(dialog.Find<controls::TXPCustomLabel>("lblHeader").Caption());
   };
   EXPECT_EQ(shown(), "pnlGeneral General");
-  const HWND tree = dialog.Find<TSetupTreeList>("PanelsTree").Handle();
+  const HWND tree = dialog.Find<TdxTreeList>("PanelsTree").Handle();
   Key(tree, VK_HOME);
   EXPECT_EQ(shown(), "pnlViaStyles Via Styles");
   Key(tree, VK_DOWN);
@@ -212,7 +221,7 @@ TEST_F(SetupDialog, KeepsDrillPairChecksPerRuleAndWritesThemOnlyOnOk) {
   const std::string preferences = dir_.Path("board.qixpref");
   // Row 0 by a click on its check, the others by Space.
   const auto uncheck = [](TSpecctraSetup& dialog, std::initializer_list<int> rows) {
-    auto& pairs = dialog.Find<TSetupTreeList>("DrillPairsForViaStyle");
+    auto& pairs = dialog.Find<TdxTreeList>("DrillPairsForViaStyle");
     for (const int row : rows) {
       const RECT cell = pairs.GetCellRect(pairs.Items(row), 0);
       const LPARAM at = MAKELPARAM((cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2);
@@ -228,16 +237,16 @@ TEST_F(SetupDialog, KeepsDrillPairChecksPerRuleAndWritesThemOnlyOnOk) {
   for (const int answer : {framework::kModalCancel, framework::kModalOk}) {
     SCOPED_TRACE(answer);
     const bool confirmed = Run([&](TSpecctraSetup& dialog) {
-      const HWND rules = dialog.Find<TSetupTreeList>("ViaStyleRules").Handle();
+      const HWND rules = dialog.Find<TdxTreeList>("ViaStyleRules").Handle();
       EXPECT_EQ(Rows(dialog, "ViaStyleRules"), "Signal Vias\r\nPower Vias\r\n");
       EXPECT_EQ(Rows(dialog, "DrillPairsForViaStyle"),
-                "[x]\tTop - Bottom\r\n[x]\tTop - Inner 1\r\n[x]\tInner 2 - Bottom\r\n");
+                "True\tTop - Bottom\r\nTrue\tTop - Inner 1\r\nTrue\tInner 2 - Bottom\r\n");
       uncheck(dialog, {0});
       Key(rules, VK_DOWN);
       uncheck(dialog, {0, 1, 2});
       Key(rules, VK_UP);
       EXPECT_EQ(Rows(dialog, "DrillPairsForViaStyle"),
-                "[  ]\tTop - Bottom\r\n[x]\tTop - Inner 1\r\n[x]\tInner 2 - Bottom\r\n");
+                "False\tTop - Bottom\r\nTrue\tTop - Inner 1\r\nTrue\tInner 2 - Bottom\r\n");
       Key(rules, VK_DOWN);  // stored when OK is pressed on this rule
       return answer;
     });
@@ -259,8 +268,8 @@ TEST_F(SetupDialog, KeepsDrillPairChecksPerRuleAndWritesThemOnlyOnOk) {
 TEST_F(SetupDialog, PicksLayerDirectionsFromTheListIntoTheDesignFile) {
   Open("../examples/example-board.json");
   ASSERT_TRUE(Run([](TSpecctraSetup& dialog) {
-    auto& grid = dialog.Find<TSetupTreeList>("gridLayerDirections");
-    EXPECT_EQ(grid.PickItems(),
+    auto& grid = dialog.Find<TdxTreeList>("gridLayerDirections");
+    EXPECT_EQ(dialog.Find<treelist::TdxTreeListPickColumn>("gridLayerDirectionsDirection").Items(),
               (std::vector<std::string>{"horizontal", "vertical", "orthogonal", "positive_diagonal",
                                         "negative_diagonal", "diagonal", "off"}));
     EXPECT_EQ(
@@ -301,13 +310,26 @@ TEST_F(SetupDialog, ListsTheRuleProblemsUnderTheirKinds) {
   EXPECT_EQ(
       Rows(dialog, "dxTreeList_Rules"),
       testsupport::ReadFile(testsupport::TestDataPath("router/testdata/rules-board.problems")));
-  auto& grid = dialog.Find<TSetupTreeList>("dxTreeList_Rules");
+  auto& grid = dialog.Find<TdxTreeList>("dxTreeList_Rules");
   ASSERT_NE(grid.GetFocusedNode(), nullptr);
   EXPECT_EQ(grid.GetFocusedNode(), grid.Items(0));
   EXPECT_EQ(grid.TopIndex(), 0);
+  // Whether the grid's custom drawing makes a cell of the row bold.
+  const auto drawn_bold = [&grid](treelist::TdxTreeListNode* node, int column) {
+    framework::TFont font;
+    treelist::TdxCellDrawInfo cell;
+    cell.node = node;
+    cell.font = &font;
+    std::wstring text;
+    grid.CustomDrawCell(column, cell, text);
+    return (font.Style() & framework::fsBold) != 0;
+  };
   std::string headings;
   for (auto* node = grid.GetFirstNode(); node; node = grid.GetNextVisible(node)) {
     if (node->Data()) headings += node->GetStrings(0) + "|";
+    for (const int column : {0, 1}) {
+      EXPECT_EQ(drawn_bold(node, column), node->Data() != 0) << node->GetStrings(0);
+    }
   }
   EXPECT_EQ(headings,
             "Rules with problems|Clearance|Following rules have incorrect priority|"
