@@ -132,6 +132,8 @@ TSpecctraSetup::TSpecctraSetup(sdk::Handle board, TOvixRules* rules)
   }
   Find<treelist::TdxTreeListPickColumn>("gridLayerDirectionsDirection").SetItems(directions);
   for (const auto& [name, panel] : kPages) AddSetupPanel(name, &Find<framework::TControl>(panel));
+  // Sorting moved the rows under a top row that was taken before.
+  Grid("PanelsTree").SetTopIndex(0);
   ShowSetupPanel("", "General");
 }
 
