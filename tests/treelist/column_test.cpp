@@ -172,6 +172,34 @@ TEST(TreeListColumn, SortMarksSortTheNodesAndAPlainSortReplacesTheOthers) {
   EXPECT_EQ(g.grid.SortedColumns(), (std::vector<TdxTreeListColumn*>{g.columns[0]}));
 }
 
+TEST(TreeListColumn, SortOrderIsStoredForSeveralSortsAndALooseColumnAsksItsOwner) {
+  ColumnGrid g(3);
+  g.grid.SetOptions(g.grid.Options() | treelist::aoAutoSort);
+  g.grid.SetOptionsEx(g.grid.OptionsEx() | treelist::aoMultiSort);
+  g.columns[2]->SetSortingDisabled(true);
+  std::string seen;
+  const auto look = [&] {
+    for (TdxTreeListColumn* c : g.columns) {
+      const bool stored =
+          framework::WriteComponentText(*c).find("SortedOrder") != std::string::npos;
+      seen += std::string(stored ? "s" : "-") + (c->CanHeaderSort() ? "h" : "-");
+    }
+    seen += " ";
+  };
+  for (TdxTreeListColumn* c : {g.columns[0], g.columns[1]}) {
+    g.grid.ColumnClick(c, false, true);
+    look();
+  }
+  g.grid.SetOptionsEx(g.grid.OptionsEx() & ~treelist::aoMultiSort);
+  look();
+  EXPECT_EQ(seen, "-h-h-- shsh-- -h-h-- ");
+  auto* loose = new TdxTreeListColumn(&g.grid);  // owned by the grid, not one of its columns
+  loose->SetSorted(TdxTreeListColumnSort::csUp);
+  g.grid.SetEnableUnicodeSupport(true);
+  EXPECT_EQ(loose->SortedOrder(), -1);
+  EXPECT_EQ(&loose->GetEditorClass(), &treelist::TdxInplaceTreeListTextEditW::EditorClass());
+}
+
 TEST(TreeListColumn, AssignCopiesWhatTheSourceSetAndItsPlace) {
   ColumnGrid g(3);
   TdxTreeListColumn& source = *g.columns[2];
