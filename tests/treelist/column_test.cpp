@@ -151,6 +151,13 @@ TEST(TreeListColumn, MovingAColumnCarriesItsNodeValues) {
   EXPECT_EQ(g.Cells(), L"a|c;x|;");
 }
 
+TEST(TreeListColumn, AColumnMovedPastItsRowsEndGoesRightAfterItsLastColumn) {
+  ColumnGrid g(4);
+  g.columns[3]->SetVisible(false);
+  g.columns[0]->SetColIndex(99);
+  EXPECT_EQ(g.grid.Columns(3), g.columns[0]);
+}
+
 TEST(TreeListColumn, SortMarksSortTheNodesAndAPlainSortReplacesTheOthers) {
   ColumnGrid g(2);
   g.grid.SetOptions(g.grid.Options() | treelist::aoAutoSort);
