@@ -101,7 +101,7 @@ void TCustomdxTreeList::ShowHeaderHint(bool now) {
   HideHeaderHint();
   if (!HandleAllocated()) return;
   if (!now) {
-    hint_show_timer_ = SetTimer(hwnd_, kHintShowTimer, kHintShowDelay, nullptr);
+    SetTimer(hwnd_, kHintShowTimer, kHintShowDelay, nullptr);
     return;
   }
   const std::wstring text = GetHeaderButtonHint();
@@ -111,14 +111,13 @@ void TCustomdxTreeList::ShowHeaderHint(bool now) {
       {button.right + 4, button.top - static_cast<LONG>(TextExtent(Font(), L"Wg").cy)});
   if (!header_hint_) header_hint_ = new editors::TdxContainerHintWindow(this);
   header_hint_->ShowHintAt(text, at, Font());
-  hint_hide_timer_ = SetTimer(hwnd_, kHintHideTimer, kHintHideDelay, nullptr);
+  SetTimer(hwnd_, kHintHideTimer, kHintHideDelay, nullptr);
 }
 
 void TCustomdxTreeList::HideHeaderHint() {
-  for (auto [id, timer] : {std::pair{kHintShowTimer, &hint_show_timer_},
-                           std::pair{kHintHideTimer, &hint_hide_timer_}}) {
-    if (*timer && hwnd_) KillTimer(hwnd_, id);
-    *timer = 0;
+  if (hwnd_) {  // also timers started before the hint was ours
+    KillTimer(hwnd_, kHintShowTimer);
+    KillTimer(hwnd_, kHintHideTimer);
   }
   delete std::exchange(header_hint_, nullptr);
 }

@@ -1012,7 +1012,6 @@ class TCustomdxTreeList : public TreeListBase,
   bool header_button_hot_ = false;
   editors::TdxContainerHintWindow* header_hint_ = nullptr;   // owned as a component
   editors::TdxContainerHintWindow* cell_tooltip_ = nullptr;  // owned as a component
-  UINT_PTR hint_show_timer_ = 0, hint_hide_timer_ = 0;
   TdxTreeListNode* tooltip_node_ = nullptr;
   int tooltip_column_ = -1;
   bool painting_picture_ = false;
