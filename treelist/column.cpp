@@ -452,8 +452,8 @@ bool TdxTreeListColumn::IsSortedOrderStored() const {
 }
 
 bool TdxTreeListColumn::CanHeaderSort() const {
-  const bool designing = false;  // no designer in this program
-  return !sorting_disabled_ && !designing;
+  // No designer in this program, so only the column's own setting forbids it.
+  return !sorting_disabled_;
 }
 
 // ---- copies and defaults ---------------------------------------------------------------------
@@ -547,8 +547,8 @@ framework::Variant TdxTreeListColumn::LoadEditorValue(TdxTreeListNode* node,
 
 framework::Variant TdxTreeListColumn::SaveEditorValue(TdxTreeListNode* node,
                                                       editors::TdxInplaceEdit& editor) {
-  const bool wide = editor.InheritsFrom(TdxInplaceTreeListTextEditW::EditorClass()) ||
-                    !editor.InheritsFrom(TdxInplaceTreeListTextEdit::EditorClass());
+  // Only the narrow editor holds its text in the ANSI code page.
+  const bool wide = !editor.InheritsFrom(TdxInplaceTreeListTextEdit::EditorClass());
   const std::wstring text = wide ? editor.Text() : win::Widen(editor.AnsiText());
   if (!tree_list_) return framework::Variant(text);
   tree_list_->SetNodeString(node, GetDataIndex(), text);

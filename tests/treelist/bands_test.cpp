@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "framework/forms.h"
 #include "treelist/tree_list_control.h"
@@ -194,6 +195,26 @@ TEST(TreeListBands, BestFitWidensToTheWidestCellAndWaitsForTheWindow) {
   g.grid.ApplyBestFit(name);
   EXPECT_LT(name->Width(), fitted);
   EXPECT_GE(name->Width(), 20);
+}
+
+TEST(TreeListBands, IndexQueriesAndRowCountsKeepTheirBounds) {
+  BandGrid g(3);
+  g.Band(1).SetVisible(false);
+  std::wstring indexes;
+  for (int i = -1; i <= 3; ++i) {
+    indexes += std::to_wstring(g.grid.BandAbsoluteIndex(i)) + L"/" +
+               std::to_wstring(g.grid.BandVisibleIndex(i)) + L" ";
+  }
+  EXPECT_EQ(indexes, L"-1/-1 0/0 2/-1 -1/1 -1/-1 ");
+  g.grid.SetHeaderMinRowCount(3);
+  g.grid.SetBandMaxRowCount(4);
+  g.grid.SetBandRowCount(9);
+  const int counts[] = {g.grid.HeaderMinRowCount(), g.grid.BandRowCount()};
+  g.grid.SetHeaderMinRowCount(0);
+  g.grid.Bands().Delete(0);
+  EXPECT_EQ((std::vector<int>{counts[0], counts[1], g.grid.HeaderMinRowCount()}),
+            (std::vector<int>{3, 4, 1}));
+  EXPECT_EQ(g.Bands(), L"B1 B2") << "the first band can go";
 }
 
 }  // namespace

@@ -151,6 +151,13 @@ TEST(TreeListColumn, MovingAColumnCarriesItsNodeValues) {
   EXPECT_EQ(g.Cells(), L"a|c;x|;");
 }
 
+TEST(TreeListColumn, AColumnMovedPastItsRowsEndGoesRightAfterItsLastColumn) {
+  ColumnGrid g(4);
+  g.columns[3]->SetVisible(false);
+  g.columns[0]->SetColIndex(99);
+  EXPECT_EQ(g.grid.Columns(3), g.columns[0]);
+}
+
 TEST(TreeListColumn, SortMarksSortTheNodesAndAPlainSortReplacesTheOthers) {
   ColumnGrid g(2);
   g.grid.SetOptions(g.grid.Options() | treelist::aoAutoSort);
@@ -170,6 +177,34 @@ TEST(TreeListColumn, SortMarksSortTheNodesAndAPlainSortReplacesTheOthers) {
   EXPECT_EQ(g.columns[0]->SortedOrder(), 1);
   g.grid.ColumnClick(g.columns[1], true, false);  // Ctrl clears
   EXPECT_EQ(g.grid.SortedColumns(), (std::vector<TdxTreeListColumn*>{g.columns[0]}));
+}
+
+TEST(TreeListColumn, SortOrderIsStoredForSeveralSortsAndALooseColumnAsksItsOwner) {
+  ColumnGrid g(3);
+  g.grid.SetOptions(g.grid.Options() | treelist::aoAutoSort);
+  g.grid.SetOptionsEx(g.grid.OptionsEx() | treelist::aoMultiSort);
+  g.columns[2]->SetSortingDisabled(true);
+  std::string seen;
+  const auto look = [&] {
+    for (TdxTreeListColumn* c : g.columns) {
+      const bool stored =
+          framework::WriteComponentText(*c).find("SortedOrder") != std::string::npos;
+      seen += std::string(stored ? "s" : "-") + (c->CanHeaderSort() ? "h" : "-");
+    }
+    seen += " ";
+  };
+  for (TdxTreeListColumn* c : {g.columns[0], g.columns[1]}) {
+    g.grid.ColumnClick(c, false, true);
+    look();
+  }
+  g.grid.SetOptionsEx(g.grid.OptionsEx() & ~treelist::aoMultiSort);
+  look();
+  EXPECT_EQ(seen, "-h-h-- shsh-- -h-h-- ");
+  auto* loose = new TdxTreeListColumn(&g.grid);  // owned by the grid, not one of its columns
+  loose->SetSorted(TdxTreeListColumnSort::csUp);
+  g.grid.SetEnableUnicodeSupport(true);
+  EXPECT_EQ(loose->SortedOrder(), -1);
+  EXPECT_EQ(&loose->GetEditorClass(), &treelist::TdxInplaceTreeListTextEditW::EditorClass());
 }
 
 TEST(TreeListColumn, AssignCopiesWhatTheSourceSetAndItsPlace) {
