@@ -14,6 +14,8 @@ class TNetPadCounts {
   int Count(sdk::Handle net);
   // A net (not 0) with at least two pads.
   bool InNetwork(sdk::Handle net) { return net != 0 && Count(net) >= 2; }
+  // A count found by someone who walked the net's pads already.
+  void Note(sdk::Handle net, int pads) { counts_.emplace(net, pads); }
 
  private:
   std::unordered_map<sdk::Handle, int> counts_;
