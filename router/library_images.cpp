@@ -244,7 +244,7 @@ class TImageWriter {
     for (const TImagePad& pad : pads_) {
       if (pad.read) {
         noted.pads.push_back(
-            {pad.handle, std::string(GetPinName(pad.Name())), pad.electrical_type});
+            {pad.handle, std::string(GetPinName(pad.Name())), pad.electrical_type, pad.net});
       }
     }
   }
@@ -297,7 +297,8 @@ void ReadComponentPads(sdk::Handle component, TComponentPads& pads) {
       [&](sdk::Handle handle) {
         TPadSummary pad;
         if (pad.Read(handle) != pcbapi::kSuccess) return;
-        pads.pads.push_back({handle, std::string(GetPinName(pad.Name())), pad.electrical_type});
+        pads.pads.push_back(
+            {handle, std::string(GetPinName(pad.Name())), pad.electrical_type, pad.net});
       });
 }
 

@@ -34,6 +34,7 @@ struct TComponentPads {
     sdk::Handle handle = 0;
     std::string name;
     uint8_t electrical_type = 0;
+    sdk::Handle net = 0;
   };
   std::string designator;
   std::vector<Pad> pads;

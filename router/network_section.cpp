@@ -132,7 +132,36 @@ class NetworkWriter {
     return std::span<const TNetPin* const>(net_pins_).subspan(net.first_pin, net.pin_count);
   }
 
+  // Every placed pad by net and handle: the component pads the library read, and the free pads.
+  // Walking each net's pads instead would visit all its other members too.
+  void CollectPadsByNet() {
+    for (const TComponentPads& component : *context_.component_pads) {
+      for (const ComponentPad& pad : component.pads) pads_by_net_.push_back({pad.net, pad.handle});
+    }
+    board_.IterateObjects(
+        [&](sdk::Handle pad) {
+          if (const sdk::Handle net = sdk::GetObjectNetByHandle(pad)) {
+            pads_by_net_.push_back({net, pad});
+          }
+        },
+        1u << pcbapi::kPad, sdk::LayerZero(), pcbapi::kFreeObjects);
+    std::sort(pads_by_net_.begin(), pads_by_net_.end());
+  }
+
+  // The net's pads in handle order.
+  template <class Visit>
+  void ForEachPadOf(sdk::Handle net, Visit&& visit) const {
+    if (!context_.component_pads) {
+      sdk::IterateContainer(net, 1u << pcbapi::kPad, sdk::LayerZero(), pcbapi::kAllObjects, visit);
+      return;
+    }
+    auto at = std::lower_bound(pads_by_net_.begin(), pads_by_net_.end(),
+                               std::pair<sdk::Handle, sdk::Handle>(net, 0));
+    for (; at != pads_by_net_.end() && at->first == net; ++at) visit(at->second);
+  }
+
   void CollectNets() {
+    if (context_.component_pads) CollectPadsByNet();
     board_.IterateObjects(
         [&](sdk::Handle handle) {
           // Of the net's record only its name is needed.
@@ -145,12 +174,11 @@ class NetworkWriter {
           entry.handle = handle;
           entry.name = sdk::FromText(name);
           entry.first_pin = net_pins_.size();
-          sdk::IterateContainer(handle, 1u << pcbapi::kPad, sdk::LayerZero(), pcbapi::kAllObjects,
-                                [&](sdk::Handle pad) {
-                                  ++entry.pad_count;
-                                  // Free pads are no pins.
-                                  if (const TNetPin* pin = FindPin(pad)) net_pins_.push_back(pin);
-                                });
+          ForEachPadOf(handle, [&](sdk::Handle pad) {
+            ++entry.pad_count;
+            // Free pads are no pins.
+            if (const TNetPin* pin = FindPin(pad)) net_pins_.push_back(pin);
+          });
           entry.pin_count = net_pins_.size() - entry.first_pin;
           if (context_.pad_counts) context_.pad_counts->Note(handle, entry.pad_count);
           nets_.push_back(std::move(entry));
@@ -336,6 +364,7 @@ class NetworkWriter {
   const sdk::TPcbBoard& board_;
   std::vector<PadPin> pins_;              // component pins, sorted by pad
   std::vector<ComponentPad> pads_;        // of one component; reused from component to component
+  std::vector<std::pair<sdk::Handle, sdk::Handle>> pads_by_net_;  // net and pad, sorted
   std::vector<const TNetPin*> net_pins_;  // the pins of every net, net by net
   std::vector<NetEntry> nets_;
   std::unordered_map<std::string, std::vector<FromTo>> from_tos_;
