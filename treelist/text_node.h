@@ -2,8 +2,9 @@
 #pragma once
 
 #include <string>
-#include <vector>
+#include <string_view>
 
+#include "treelist/node_texts.h"
 #include "treelist/nodes.h"
 
 namespace treelist {
@@ -17,20 +18,22 @@ class TdxTreeListTextNode : public TdxTreeListNode {
   int selected_index = -1;
   int state_index = -1;
 
-  // Texts are sparse at the end: a slot past the last stored one reads as empty.
-  int TextCount() const noexcept { return static_cast<int>(texts_.size()); }
-  const std::wstring& Text(int index) const noexcept;
+  // Texts are sparse at the end: a slot past the last stored one reads as empty. They stay
+  // wide in memory, so that what the wide editors typed survives until the node is stored.
+  int TextCount() const noexcept { return texts_.Count(); }
+  std::wstring Text(int index) const { return texts_.Text(index); }
   // Grows the list with empty texts up to `index` first; a negative index stores nothing.
-  void SetText(int index, std::wstring text);
-  void ReserveTexts(int count) { texts_.reserve(static_cast<size_t>(count)); }
+  void SetText(int index, std::wstring_view text) { texts_.Set(index, text); }
   // Moves the text of slot `from` to slot `to`, the ones between shifting by one.
-  void MoveText(int from, int to);
+  void MoveText(int from, int to) { texts_.Move(from, to); }
   // Drops the text of slot `index`; the later ones move down one slot.
-  void RemoveText(int index);
+  void RemoveText(int index) { texts_.Remove(index); }
+  // The stream's road to the stored characters, and to storing a node's texts at once.
+  const NodeTexts& Texts() const noexcept { return texts_; }
+  NodeTexts& Texts() noexcept { return texts_; }
 
  private:
-  // Wide in memory, so that what the wide editors typed survives until the node is stored.
-  std::vector<std::wstring> texts_;
+  NodeTexts texts_;
 };
 
 }  // namespace treelist
