@@ -170,7 +170,7 @@ void TCustomdxTreeListControl::LoadLayoutFromIni(framework::TCustomIniFile& ini,
     throw;
   }
   --load_positions_lock_;
-  ColumnChanged(nullptr);
+  ColumnChanged();
   if (OptionsEx() & aoMultiSort) RebuildSortedColumns();
 }
 
