@@ -396,8 +396,8 @@ void TdxTreeListColumn::SetColIndex(int value) {
 int TdxTreeListColumn::Index() const { return tree_list_ ? tree_list_->IndexOfColumn(this) : -1; }
 
 void TdxTreeListColumn::SetIndex(int value) {
-  const int old = Index();
-  if (!tree_list_ || old < 0) return;
+  const int old = Index();  // -1 without a tree list
+  if (old < 0) return;
   value = std::clamp(value, 0, tree_list_->ColumnCount() - 1);
   if (value == old) return;
   tree_list_->MoveColumnValues(old, value);
