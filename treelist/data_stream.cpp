@@ -229,7 +229,7 @@ class NodeDataParser {
         grid_->SetNodeString(node, i, win::Widen(text));
       }
     }
-    if (text_node) texts_.StoreInto(text_node->Texts());
+    if (text_node) text_node->StoreTexts(texts_);
     CheckCount(header.children, 4, "child count", at);
     for (int32_t i = 0; i < header.children; ++i) ReadNode(node, depth + 1);
   }

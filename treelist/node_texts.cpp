@@ -3,9 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 #include <stdexcept>
-#include <utility>
 
 namespace treelist {
 
@@ -83,38 +81,31 @@ std::vector<Span> SpansOf(const uint8_t* block) {
   return spans;
 }
 
-uint8_t* NewBlock(uint32_t count, std::string_view entries) {
+uint8_t* NewBlock(NodeBlockPool& pool, uint32_t count, std::string_view entries) {
   if (count == 0) return nullptr;
   std::string head;
   AppendNumber(head, count);
-  auto* block = static_cast<uint8_t*>(::operator new(head.size() + entries.size()));
+  auto* block = static_cast<uint8_t*>(pool.Allocate(head.size() + entries.size()));
   std::memcpy(block, head.data(), head.size());
   std::memcpy(block + head.size(), entries.data(), entries.size());
   return block;
 }
 
-uint8_t* BlockOf(const std::vector<Span>& spans) {
+uint8_t* BlockOf(NodeBlockPool& pool, const std::vector<Span>& spans) {
   std::string entries;
   for (const Span& span : spans)
     entries.append(reinterpret_cast<const char*>(span.begin), span.bytes);
-  return NewBlock(static_cast<uint32_t>(spans.size()), entries);
+  return NewBlock(pool, static_cast<uint32_t>(spans.size()), entries);
 }
 
 }  // namespace
 
-NodeTexts::~NodeTexts() { ::operator delete(block_); }
-
-NodeTexts::NodeTexts(NodeTexts&& other) noexcept : block_(std::exchange(other.block_, nullptr)) {}
-
-NodeTexts& NodeTexts::operator=(NodeTexts&& other) noexcept {
-  Reset(std::exchange(other.block_, nullptr));
-  return *this;
-}
-
-void NodeTexts::Reset(uint8_t* block) noexcept {
-  ::operator delete(block_);
+void NodeTexts::Reset(NodeBlockPool& pool, uint8_t* block) noexcept {
+  pool.Free(block_, BlockBytes());
   block_ = block;
 }
+
+void NodeTexts::Release(NodeBlockPool& pool) noexcept { Reset(pool, nullptr); }
 
 int NodeTexts::Count() const noexcept {
   if (!block_) return 0;
@@ -146,17 +137,17 @@ std::wstring NodeTexts::Widen(const View& view) {
   return text;
 }
 
-void NodeTexts::Set(int index, std::wstring_view text) {
+void NodeTexts::Set(NodeBlockPool& pool, int index, std::wstring_view text) {
   if (index < 0) return;
   std::vector<Span> spans = SpansOf(block_);
   std::string entry;
   AppendEntry(entry, text);
   if (static_cast<size_t>(index) >= spans.size()) spans.resize(index + 1, {&kEmptyEntry, 1});
   spans[index] = {reinterpret_cast<const uint8_t*>(entry.data()), entry.size()};
-  Reset(BlockOf(spans));
+  Reset(pool, BlockOf(pool, spans));
 }
 
-void NodeTexts::Move(int from, int to) {
+void NodeTexts::Move(NodeBlockPool& pool, int from, int to) {
   if (from < 0 || to < 0) return;
   std::vector<Span> spans = SpansOf(block_);
   const size_t needed = static_cast<size_t>(std::max(from, to)) + 1;
@@ -167,14 +158,14 @@ void NodeTexts::Move(int from, int to) {
   } else {
     std::rotate(first + to, first + from, first + from + 1);
   }
-  Reset(BlockOf(spans));
+  Reset(pool, BlockOf(pool, spans));
 }
 
-void NodeTexts::Remove(int index) {
+void NodeTexts::Remove(NodeBlockPool& pool, int index) {
   if (index < 0 || index >= Count()) return;
   std::vector<Span> spans = SpansOf(block_);
   spans.erase(spans.begin() + index);
-  Reset(BlockOf(spans));
+  Reset(pool, BlockOf(pool, spans));
 }
 
 size_t NodeTexts::BlockBytes() const noexcept {
@@ -196,8 +187,8 @@ void NodeTexts::Builder::Add(std::wstring_view text) {
   ++count_;
 }
 
-void NodeTexts::Builder::StoreInto(NodeTexts& texts) {
-  texts.Reset(NewBlock(count_, entries_));
+void NodeTexts::Builder::StoreInto(NodeBlockPool& pool, NodeTexts& texts) {
+  texts.Reset(pool, NewBlock(pool, count_, entries_));
   entries_.clear();
   count_ = 0;
 }

@@ -1,8 +1,9 @@
 // A node's texts, one per value slot, kept compact: a grid of a million nodes holds them all.
-// Every text of the node lies in one heap block (none at all while there are no texts): a count,
-// then each text as a length with its kind and its characters. A text whose characters all lie
-// below 256 takes one byte a character, any other two (UTF-16 code units), so every wide text
-// comes back exactly as it was stored.
+// Every text of the node lies in one block of the grid's pool (none at all while there are no
+// texts): a count, then each text as a length with its kind and its characters. A text whose
+// characters all lie below 256 takes one byte a character, any other two (UTF-16 code units), so
+// every wide text comes back exactly as it was stored. The block belongs to the pool that every
+// change names, and goes back to it through Release.
 #pragma once
 
 #include <cstddef>
@@ -10,6 +11,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "treelist/node_block_pool.h"
 
 namespace treelist {
 
@@ -24,9 +27,6 @@ class NodeTexts {
   };
 
   NodeTexts() noexcept = default;
-  ~NodeTexts();
-  NodeTexts(NodeTexts&& other) noexcept;
-  NodeTexts& operator=(NodeTexts&& other) noexcept;
   NodeTexts(const NodeTexts&) = delete;
   NodeTexts& operator=(const NodeTexts&) = delete;
 
@@ -38,12 +38,14 @@ class NodeTexts {
   void AppendViews(std::vector<View>& views) const;
   static std::wstring Widen(const View& view);
   // Grows with empty texts up to `index` first; a negative index stores nothing.
-  void Set(int index, std::wstring_view text);
+  void Set(NodeBlockPool& pool, int index, std::wstring_view text);
   // The text of slot `from` goes to slot `to`, the ones between shifting by one; both slots
   // exist afterwards. Negative slots change nothing.
-  void Move(int from, int to);
+  void Move(NodeBlockPool& pool, int from, int to);
   // Drops slot `index`; the later texts move down one slot.
-  void Remove(int index);
+  void Remove(NodeBlockPool& pool, int index);
+  // Gives the block back: no texts are left.
+  void Release(NodeBlockPool& pool) noexcept;
   // The heap block's size: what the node's texts cost.
   size_t BlockBytes() const noexcept;
 
@@ -55,7 +57,7 @@ class NodeTexts {
     void AddAscii(const uint8_t* chars, size_t length);
     void Add(std::wstring_view text);
     // Replaces the node's texts with the collected ones and starts afresh.
-    void StoreInto(NodeTexts& texts);
+    void StoreInto(NodeBlockPool& pool, NodeTexts& texts);
 
    private:
     std::string entries_;
@@ -63,8 +65,7 @@ class NodeTexts {
   };
 
  private:
-  explicit NodeTexts(uint8_t* block) noexcept : block_(block) {}
-  void Reset(uint8_t* block) noexcept;
+  void Reset(NodeBlockPool& pool, uint8_t* block) noexcept;
 
   uint8_t* block_ = nullptr;
 };

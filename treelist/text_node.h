@@ -11,7 +11,9 @@ namespace treelist {
 
 class TdxTreeListTextNode : public TdxTreeListNode {
  public:
+  // Its texts live in the owner's block pool.
   explicit TdxTreeListTextNode(TreeListNodeOwner* owner) : TdxTreeListNode(owner) {}
+  ~TdxTreeListTextNode() override { texts_.Release(Pool()); }
 
   // The stored indexes; the owner's getters may let events change what others see.
   int image_index = 0;
@@ -23,16 +25,18 @@ class TdxTreeListTextNode : public TdxTreeListNode {
   int TextCount() const noexcept { return texts_.Count(); }
   std::wstring Text(int index) const { return texts_.Text(index); }
   // Grows the list with empty texts up to `index` first; a negative index stores nothing.
-  void SetText(int index, std::wstring_view text) { texts_.Set(index, text); }
+  void SetText(int index, std::wstring_view text) { texts_.Set(Pool(), index, text); }
   // Moves the text of slot `from` to slot `to`, the ones between shifting by one.
-  void MoveText(int from, int to) { texts_.Move(from, to); }
+  void MoveText(int from, int to) { texts_.Move(Pool(), from, to); }
   // Drops the text of slot `index`; the later ones move down one slot.
-  void RemoveText(int index) { texts_.Remove(index); }
-  // The stream's road to the stored characters, and to storing a node's texts at once.
+  void RemoveText(int index) { texts_.Remove(Pool(), index); }
+  // The stream's roads: the stored characters, and every text at once.
   const NodeTexts& Texts() const noexcept { return texts_; }
-  NodeTexts& Texts() noexcept { return texts_; }
+  void StoreTexts(NodeTexts::Builder& builder) { builder.StoreInto(Pool(), texts_); }
 
  private:
+  NodeBlockPool& Pool() const noexcept { return Owner()->NodeBlocks(); }
+
   NodeTexts texts_;
 };
 
