@@ -14,7 +14,7 @@ namespace treelist {
 
 namespace {
 
-constexpr size_t kWriteChunk = 64 * 1024;
+constexpr size_t kWriteChunk = size_t{1} << 16;  // 64 KB
 
 // Every ANSI code page keeps ASCII as it is: only other texts need the system's conversion.
 bool IsAscii(std::string_view bytes) noexcept {
