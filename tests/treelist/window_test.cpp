@@ -2,6 +2,7 @@
 // the clipboard, driven by real messages under the null driver.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <map>
 #include <set>
 #include <stdexcept>
@@ -318,6 +319,117 @@ TEST(TreeListHotTrack, HintsLeaveTheEditorItsFocusAndGoWithTheWindow) {
   EXPECT_EQ(f.grid.HeaderHint(), nullptr);
   EXPECT_FALSE(IsWindow(hint));
   EXPECT_FALSE(KillTimer(grid, treelist::TCustomdxTreeList::kHintHideTimer));
+}
+
+std::array<LONG, 4> Box(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+TEST(TreeListHotTrack, CornerButtonIsTwelveByElevenThreeFromTheCornersLeftAndCentred) {
+  GridForm f;
+  f.grid.SetModel(treelist_test::TwoBandModel());
+  f.grid.SetShowIndicator(true);
+  const RECT corner = f.grid.GetLayout().indicator_corner;
+  const LONG left = corner.left + 3, top = corner.top + (corner.bottom - corner.top - 11) / 2;
+  ASSERT_GT(corner.bottom - corner.top, 12);
+  EXPECT_EQ(Box(f.grid.HeaderButtonRect()), Box({left, top, left + 12, top + 11}));
+  const LONG mid_x = left + 6, mid_y = top + 5;
+  const struct {
+    POINT point;
+    bool hot;
+  } probes[] = {{{left, mid_y}, true},       {{left - 1, mid_y}, false}, {{left + 11, mid_y}, true},
+                {{left + 12, mid_y}, false}, {{mid_x, top}, true},       {{mid_x, top - 1}, false},
+                {{mid_x, top + 10}, true},   {{mid_x, top + 11}, false}};
+  for (const auto& probe : probes) {
+    SendMessageW(f.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(probe.point.x, probe.point.y));
+    EXPECT_EQ(f.grid.HeaderButtonHot(), probe.hot) << probe.point.x << "," << probe.point.y;
+  }
+
+  f.grid.SetShowHeader(false);
+  EXPECT_EQ(Box(f.grid.HeaderButtonRect()), Box({})) << "a corner without height has none";
+  f.grid.SetShowHeader(true);
+  f.grid.SetShowIndicator(false);
+  EXPECT_EQ(Box(f.grid.HeaderButtonRect()), Box({})) << "nor one without width";
+}
+
+TEST(TreeListHotTrack, TooltipOnlyForTextWiderThanItsCellLessFour) {
+  GridForm f(420, 200);
+  f.grid.SetOptions(f.grid.Options() | treelist::aoShowTooltips);
+  std::vector<TdxTreeListNode*> nets = AddNets(f, 2);
+  f.grid.SetName(nets[1], L"overrun");
+  TdxTreeListNode* child = AddNamed(f.grid, nets[1], L"overrun");
+  nets[1]->Expand(false);
+  auto text_width = [&](const std::wstring& text) {
+    HDC screen = GetDC(nullptr);
+    const HGDIOBJ old = SelectObject(screen, f.grid.Font().Handle());
+    SIZE size{};
+    GetTextExtentPoint32W(screen, text.c_str(), static_cast<int>(text.size()), &size);
+    SelectObject(screen, old);
+    ReleaseDC(nullptr, screen);
+    return static_cast<int>(size.cx);
+  };
+  int indent_left = 0, indent = 0;
+  f.grid.GetNodeIndent(child, indent_left, indent);
+  struct Case {
+    const char* what;
+    TdxTreeListNode* node;
+    int column;
+    int room;  // the text's room: its extent plus this
+    bool tooltip;
+  };
+  const Case cases[] = {{"width + 4 fits", nets[1], 1, 4, false},
+                        {"width + 3 does not", nets[1], 1, 3, true},
+                        {"the tree column's text starts after the indent", child, 0, 4, false},
+                        {"and has that less room", child, 0, 3, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    // The text the cell shows ("overrun.1" in column 1), in the grid's font.
+    const int width =
+        text_width(f.grid.GetCellText(c.node, c.column)) + c.room + (c.column == 0 ? indent : 0);
+    treelist::HeaderModel model = treelist_test::TwoBandModel();
+    model.columns[c.column].width = width;
+    model.bands[c.column == 0 ? 0 : 1].width = c.column == 0 ? width : width + 90;
+    f.grid.SetModel(model);
+    const RECT cell = f.grid.GetCellRect(c.node, c.column);
+    ASSERT_EQ(cell.right - cell.left, width);
+    SendMessageW(f.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(0, 0));
+    SendMessageW(f.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(cell.right - 2, cell.top + 2));
+    EXPECT_EQ(f.grid.CellTooltip() != nullptr, c.tooltip);
+  }
+}
+
+TEST(TreeListHotTrack, MovesWithinACellOrWhileSizingLeaveTheHotCellAlone) {
+  GridForm f;
+  f.grid.SetModel(treelist_test::TwoBandModel());
+  f.grid.SetOptionsEx(f.grid.OptionsEx() | treelist::aoHotTrack);
+  std::vector<TdxTreeListNode*> nets = AddNets(f, 30);
+  std::vector<std::pair<TdxTreeListNode*, int>> asked;  // every hot-track question
+  f.grid.OnHotTrackCell = [&](auto, TdxTreeListNode* node, int column, bool&) {
+    asked.emplace_back(node, column);
+  };
+  auto move = [&](LONG x, LONG y) {
+    SendMessageW(f.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+    UpdateWindow(f.hwnd());  // as between real moves: the hot cells' repaint is done
+  };
+  const RECT cell = f.grid.GetCellRect(nets[1], 1);
+  move(cell.left + 2, cell.top + 2);
+  move(cell.left + 3, cell.top + 2);  // the first move after a paint asks again
+  for (LONG x = cell.left + 4; x < cell.right; x += 9) move(x, cell.bottom - 1);
+  using Asked = std::vector<std::pair<TdxTreeListNode*, int>>;
+  EXPECT_EQ(asked, (Asked{{nets[1], 1}, {nets[1], 1}})) << "moves within the cell ask nothing";
+
+  f.grid.SetTopIndex(1);  // the rows move under the resting mouse
+  move(cell.right - 2, cell.bottom - 1);
+  EXPECT_EQ(f.grid.HotTrack().node, nets[2]);
+
+  const treelist::Layout layout = f.grid.GetLayout();
+  const RECT other = f.grid.GetCellRect(nets[5], 2);
+  asked.clear();
+  SendMessageW(f.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON,
+               MAKELPARAM(layout.headers[0].right - 1, layout.header_panel.top + 3));
+  ASSERT_EQ(f.grid.State(), treelist::tsColumnSizing);
+  move(other.left + 5, other.top + 2);
+  EXPECT_EQ(f.grid.HotTrack().node, nets[2]) << "sizing owns the mouse";
+  EXPECT_TRUE(asked.empty());
+  SendMessageW(f.hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(other.left + 5, other.top + 2));
 }
 
 std::wstring ClipboardText() {
