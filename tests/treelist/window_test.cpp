@@ -32,38 +32,115 @@ TEST(TreeListMessages, ScrollBarsMoveByTheirArithmetic) {
   f.grid.SetModel(treelist_test::TwoBandModel());
   AddNets(f, 50);
   const treelist::Layout layout = f.grid.GetLayout();
-  const int last_before_end = layout.scroll_extent - (layout.data.right - layout.data.left) - 1;
+  const int page = layout.data.right - layout.data.left;
+  const int content = layout.scroll_extent, last_left = content - page;
+  const int last_before_end = last_left - 1;
   ASSERT_GT(last_before_end, 60);
+  const int digit = [&] {
+    HDC screen = GetDC(nullptr);
+    const HGDIOBJ old = SelectObject(screen, f.grid.Font().Handle());
+    SIZE size{};
+    GetTextExtentPoint32W(screen, L"0", 1, &size);
+    SelectObject(screen, old);
+    ReleaseDC(nullptr, screen);
+    return static_cast<int>(size.cx);
+  }();
   const int last_top = [&] {
     f.grid.SetTopIndex(1000);
     return f.grid.TopIndex();
   }();
-  struct Case {
-    const char* what;
+  const int rows = f.grid.FullyVisibleRowCount();
+  ASSERT_GT(rows, 1);
+  constexpr int kNoThumb = -1;
+  struct Step {
     UINT msg;
-    int thumb;  // -1: no thumb
+    int thumb;
     WORD code;
-    int expected;
+    int expected;  // left coordinate or top index after the step
   };
-  const Case cases[] = {
-      {"thumb to 37 goes to a multiple of 4", WM_HSCROLL, 37, SB_THUMBTRACK, 36},
-      {"thumb just before the end reaches it", WM_HSCROLL, last_before_end, SB_THUMBTRACK,
-       last_before_end + 1},
-      {"thumb one step earlier", WM_HSCROLL, last_before_end - 1, SB_THUMBTRACK,
-       last_before_end / 4 * 4},
-      {"a page left", WM_HSCROLL, -1, SB_PAGELEFT,
-       last_before_end / 4 * 4 - (layout.data.right - layout.data.left)},
-      {"vertical thumb beyond the rows", WM_VSCROLL, 49, SB_THUMBTRACK, last_top},
-      {"page down on the last page", WM_VSCROLL, -1, SB_PAGEDOWN, last_top},
-      {"line up", WM_VSCROLL, -1, SB_LINEUP, last_top - 1},
+  const Step steps[] = {
+      {WM_HSCROLL, kNoThumb, SB_LEFT, 0},
+      {WM_HSCROLL, kNoThumb, SB_LINERIGHT, digit},
+      {WM_HSCROLL, kNoThumb, SB_LINERIGHT, 2 * digit},
+      {WM_HSCROLL, kNoThumb, SB_LINELEFT, digit},
+      {WM_HSCROLL, kNoThumb, SB_PAGERIGHT, digit + page},
+      {WM_HSCROLL, kNoThumb, SB_RIGHT, last_left},
+      {WM_HSCROLL, 37, SB_THUMBTRACK, 36},  // steps of 4
+      {WM_HSCROLL, 39, SB_THUMBPOSITION, 40},
+      {WM_HSCROLL, 0, SB_THUMBTRACK, 0},
+      {WM_HSCROLL, last_before_end, SB_THUMBTRACK, last_before_end + 1},  // the end exactly
+      {WM_HSCROLL, last_before_end - 1, SB_THUMBTRACK, last_before_end / 4 * 4},
+      {WM_HSCROLL, kNoThumb, SB_PAGELEFT, last_before_end / 4 * 4 - page},
+      {WM_HSCROLL, content, SB_THUMBTRACK, last_left},
+      {WM_VSCROLL, kNoThumb, SB_TOP, 0},
+      {WM_VSCROLL, kNoThumb, SB_LINEDOWN, 1},
+      {WM_VSCROLL, kNoThumb, SB_PAGEDOWN, 1 + rows},
+      {WM_VSCROLL, kNoThumb, SB_PAGEUP, 1},
+      {WM_VSCROLL, kNoThumb, SB_LINEUP, 0},
+      {WM_VSCROLL, kNoThumb, SB_BOTTOM, last_top},
+      {WM_VSCROLL, 3, SB_THUMBTRACK, 3},
+      {WM_VSCROLL, 49, SB_THUMBTRACK, last_top},      // beyond the rows
+      {WM_VSCROLL, kNoThumb, SB_PAGEDOWN, last_top},  // the last page stays full
+      {WM_VSCROLL, kNoThumb, SB_LINEUP, last_top - 1},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    SCROLLINFO thumb{sizeof thumb, SIF_POS, 0, 0, 0, c.thumb, 0};
-    if (c.thumb >= 0) SetScrollInfo(f.hwnd(), c.msg == WM_HSCROLL ? SB_HORZ : SB_VERT, &thumb, 0);
-    SendMessageW(f.hwnd(), c.msg, c.code, 0);
-    EXPECT_EQ(c.msg == WM_HSCROLL ? f.grid.LeftCoord() : f.grid.TopIndex(), c.expected);
+  std::vector<int> expected, moved;
+  for (const Step& step : steps) {
+    const int bar = step.msg == WM_HSCROLL ? SB_HORZ : SB_VERT;
+    SCROLLINFO thumb{sizeof thumb, SIF_POS, 0, 0, 0, step.thumb, 0};
+    if (step.thumb != kNoThumb) SetScrollInfo(f.hwnd(), bar, &thumb, 0);
+    SendMessageW(f.hwnd(), step.msg, step.code, 0);
+    moved.push_back(step.msg == WM_HSCROLL ? f.grid.LeftCoord() : f.grid.TopIndex());
+    expected.push_back(step.expected);
   }
+  EXPECT_EQ(moved, expected);
+
+  // A sizing owns the scroll position.
+  const treelist::Layout scrolled = f.grid.GetLayout();
+  const LONG edge_x = scrolled.headers[2].right - 1, edge_y = scrolled.header_panel.top + 3;
+  SendMessageW(f.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(edge_x, edge_y));
+  ASSERT_EQ(f.grid.State(), treelist::tsColumnSizing);
+  SendMessageW(f.hwnd(), WM_HSCROLL, SB_LEFT, 0);
+  SendMessageW(f.hwnd(), WM_VSCROLL, SB_TOP, 0);
+  EXPECT_EQ(std::make_pair(f.grid.LeftCoord(), f.grid.TopIndex()),
+            std::make_pair(last_left, last_top - 1));
+  SendMessageW(f.hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(edge_x, edge_y));
+}
+
+TEST(TreeListMessages, DialogCodesLeaveAltLettersToTheMenusAndCtrlTabToTheDialog) {
+  GridForm f;
+  static bool alt, ctrl;
+  f.grid.Seams().key_state = [](int key) -> SHORT {
+    return (key == VK_MENU && alt) || (key == VK_CONTROL && ctrl) ? SHORT(0x8000) : SHORT(0);
+  };
+  using treelist::aoAutoSearch;
+  using treelist::aoEditing;
+  using treelist::aoTabs;
+  struct Case {
+    uint32_t options, options_ex;
+    bool alt, ctrl, searching;
+    LRESULT code;
+  };
+  const LRESULT arrows = DLGC_WANTARROWS, chars = DLGC_WANTCHARS, tab = DLGC_WANTTAB;
+  const Case cases[] = {
+      {aoEditing, 0, true, false, false, arrows | chars},
+      {0, aoAutoSearch, false, false, false, arrows | chars},
+      {0, aoAutoSearch, true, false, false, arrows},
+      {0, aoAutoSearch, true, false, true, arrows | chars},  // a search takes every letter
+      {0, 0, false, false, false, arrows},
+      {aoTabs, 0, false, false, false, arrows | tab},
+      {aoTabs, 0, false, true, false, arrows},
+  };
+  std::vector<LRESULT> codes, expected;
+  for (const Case& c : cases) {
+    f.grid.SetOptions(c.options);
+    f.grid.SetOptionsEx(c.options_ex);
+    if (c.searching) f.grid.StartSearch(0, L"N");
+    alt = c.alt;
+    ctrl = c.ctrl;
+    codes.push_back(SendMessageW(f.hwnd(), WM_GETDLGCODE, 0, 0));
+    expected.push_back(c.code);
+  }
+  EXPECT_EQ(codes, expected);
 }
 
 TEST(TreeListMessages, ResizingUntilEverythingFitsRemovesBothBars) {
@@ -200,6 +277,59 @@ TEST(TreeListCellPainting, SearchMarkInvertsTheCellAndDoneLeavesItUnpainted) {
   EXPECT_EQ(CountColour(surface, cell, none), (cell.right - cell.left) * (cell.bottom - cell.top))
       << "nothing of the cell is painted, not even the mark";
   EXPECT_EQ(custom_draws, 4 * 3);
+}
+
+// Whether any pixel of column x between y0 and y1 differs between two pictures.
+bool ColumnDiffers(const xptest::Surface& a, const xptest::Surface& b, int x, int y0, int y1) {
+  for (int y = y0; y < y1; ++y) {
+    if (a.Pixel(x, y) != b.Pixel(x, y)) return true;
+  }
+  return false;
+}
+
+TEST(TreeListCellPainting, SearchFrameReachesTheNeighboursOnlyInRowSelectAndMarkTakesSetColours) {
+  GridForm f;
+  f.grid.SetModel(treelist_test::TwoBandModel());
+  std::vector<TdxTreeListNode*> nets = AddNets(f, 3);
+  f.grid.SetFocusedNode(nets[1]);
+  const RECT client = f.grid.ClientRect();
+  int indent_left = 0, indent = 0;
+  f.grid.GetNodeIndent(nets[1], indent_left, indent);
+  struct Case {
+    bool row_select;
+    int column;
+    bool left_reaches, right_reaches;  // the frame's edge on the cell's own edge pixel
+  };
+  const Case cases[] = {{false, 1, false, false},
+                        {true, 1, true, true},
+                        {true, 0, false, true},   // the first column keeps its left edge
+                        {true, 2, true, false}};  // the last its right
+  for (const Case& c : cases) {
+    f.grid.EndSearch();
+    // No focus rectangle of the row: only the search frame differs.
+    f.grid.SetOptions(treelist::aoHideFocusRect | (c.row_select ? treelist::aoRowSelect : 0u));
+    RECT cell = f.grid.GetCellRect(nets[1], c.column);
+    if (c.column == 0) cell.left += indent;
+    xptest::Surface plain(client.right, client.bottom), searched(client.right, client.bottom);
+    f.grid.PaintGridTo(plain.dc());
+    f.grid.StartSearch(c.column, L"NET1");
+    f.grid.PaintGridTo(searched.dc());
+    const int y0 = cell.top + 3, y1 = cell.bottom - 3;
+    const std::vector<bool> edges{ColumnDiffers(plain, searched, cell.left, y0, y1),
+                                  ColumnDiffers(plain, searched, cell.left + 1, y0, y1),
+                                  ColumnDiffers(plain, searched, cell.right - 2, y0, y1),
+                                  ColumnDiffers(plain, searched, cell.right - 1, y0, y1)};
+    EXPECT_EQ(edges, (std::vector<bool>{c.left_reaches, !c.left_reaches, !c.right_reaches,
+                                        c.right_reaches}))
+        << "row select " << c.row_select << ", column " << c.column;
+  }
+
+  f.grid.SetColor(treelist::TCustomdxTreeList::TreeListColor::AutoSearch, framework::clLime);
+  f.grid.StartSearch(2, L"NET1");
+  const RECT cell = f.grid.GetCellRect(nets[1], 2);
+  xptest::Surface surface(client.right, client.bottom);
+  f.grid.PaintGridTo(surface.dc());
+  EXPECT_GT(CountColour(surface, cell, RGB(0, 255, 0)), 100) << "the set colour, not inverted";
 }
 
 TEST(TreeListCellPainting, PreviewTakesThePreviewColourUnlessTheRowIsSelected) {
