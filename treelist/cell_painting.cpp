@@ -28,8 +28,8 @@ UINT AlignmentFormat(framework::TAlignment alignment) {
 // which costs more than the cell's text.
 class CellClip {
  public:
-  CellClip(HDC dc, const RECT& cell, HRGN page) : dc_(dc), page_(page) {
-    has_page_clip_ = GetClipRgn(dc, page) == 1;
+  CellClip(HDC dc, const RECT& cell, HRGN page)
+      : dc_(dc), page_(page), has_page_clip_(GetClipRgn(dc, page) == 1) {
     IntersectClipRect(dc, cell.left, cell.top, cell.right, cell.bottom);
   }
   ~CellClip() { SelectClipRgn(dc_, has_page_clip_ ? page_ : nullptr); }
@@ -39,7 +39,7 @@ class CellClip {
  private:
   HDC dc_;
   HRGN page_;
-  bool has_page_clip_ = false;
+  bool has_page_clip_;
 };
 
 }  // namespace

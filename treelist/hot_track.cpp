@@ -174,7 +174,7 @@ void TCustomdxTreeList::UpdateCellTooltip(const THitInfo& hit) {
     GetNodeIndent(hit.node, left, right);
     rect.left = std::min<LONG>(rect.left + right, rect.right);
   }
-  std::wstring text = GetCellText(hit.node, hit.column);
+  std::wstring text = GetPaintedCellText(hit.node, hit.column);
   bool show = false, done = false;
   OnGetTooltipInfo(this, hit.node, hit.column, rect, text, show, done);
   if (!done) show = TextExtent(Font(), text).cx + 4 > rect.right - rect.left;

@@ -969,6 +969,10 @@ class TCustomdxTreeList : public TreeListBase,
   virtual bool HasColumnFont(int) { return false; }
   virtual framework::TFont& GetColumnFont(int) { return Font(); }
   virtual bool IsCellDrawnSelected(TdxTreeListNode*, int) { return false; }
+  // The text a cell paints, which its tooltip measures and shows.
+  virtual std::wstring GetPaintedCellText(TdxTreeListNode* node, int column) {
+    return GetCellText(node, column);
+  }
   // The row kind's text of the new-item and other special rows.
   virtual std::wstring GetRowKindText(TdxTreeListNode*, int, TdxCellKind) { return {}; }
   // The shared view-data record a column's cells fill (one per tree list).

@@ -11,6 +11,7 @@
 #include "controls/surface.h"
 #include "grid_fixture.h"
 #include "treelist/shared_resources.h"
+#include "treelist/tree_list_control.h"
 
 using treelist::TdxTreeListNode;
 using treelist_test::AddNamed;
@@ -279,12 +280,17 @@ TEST(TreeListCellPainting, SearchMarkInvertsTheCellAndDoneLeavesItUnpainted) {
   EXPECT_EQ(custom_draws, 4 * 3);
 }
 
-// Whether any pixel of column x between y0 and y1 differs between two pictures.
-bool ColumnDiffers(const xptest::Surface& a, const xptest::Surface& b, int x, int y0, int y1) {
+// Whether the frame crosses column x between y0 and y1: some pixel there differs between the
+// pictures without and with it. The frame only inverts: any other change counts in `foreign`.
+bool FrameCrosses(const xptest::Surface& plain, const xptest::Surface& framed, int x, int y0,
+                  int y1, int& foreign) {
+  bool crossed = false;
   for (int y = y0; y < y1; ++y) {
-    if (a.Pixel(x, y) != b.Pixel(x, y)) return true;
+    const COLORREF before = plain.Pixel(x, y), after = framed.Pixel(x, y);
+    crossed |= before != after;
+    foreign += before != after && after != (before ^ 0xFFFFFF);
   }
-  return false;
+  return crossed;
 }
 
 TEST(TreeListCellPainting, SearchFrameReachesTheNeighboursOnlyInRowSelectAndMarkTakesSetColours) {
@@ -315,10 +321,12 @@ TEST(TreeListCellPainting, SearchFrameReachesTheNeighboursOnlyInRowSelectAndMark
     f.grid.StartSearch(c.column, L"NET1");
     f.grid.PaintGridTo(searched.dc());
     const int y0 = cell.top + 3, y1 = cell.bottom - 3;
-    const std::vector<bool> edges{ColumnDiffers(plain, searched, cell.left, y0, y1),
-                                  ColumnDiffers(plain, searched, cell.left + 1, y0, y1),
-                                  ColumnDiffers(plain, searched, cell.right - 2, y0, y1),
-                                  ColumnDiffers(plain, searched, cell.right - 1, y0, y1)};
+    int foreign = 0;
+    const std::vector<bool> edges{FrameCrosses(plain, searched, cell.left, y0, y1, foreign),
+                                  FrameCrosses(plain, searched, cell.left + 1, y0, y1, foreign),
+                                  FrameCrosses(plain, searched, cell.right - 2, y0, y1, foreign),
+                                  FrameCrosses(plain, searched, cell.right - 1, y0, y1, foreign)};
+    EXPECT_EQ(foreign, 0) << "a focus frame inverts what it crosses";
     EXPECT_EQ(edges, (std::vector<bool>{c.left_reaches, !c.left_reaches, !c.right_reaches,
                                         c.right_reaches}))
         << "row select " << c.row_select << ", column " << c.column;
@@ -332,6 +340,38 @@ TEST(TreeListCellPainting, SearchFrameReachesTheNeighboursOnlyInRowSelectAndMark
   EXPECT_GT(CountColour(surface, cell, RGB(0, 255, 0)), 100) << "the set colour, not inverted";
 }
 
+TEST(TreeListCellPainting, AColumnsOwnFontBringsItsWeightAndColourEvenOnTheSelectedRow) {
+  framework::TForm form(nullptr);
+  treelist::TCustomdxTreeListControl grid(nullptr);
+  grid.SetParent(&form);
+  grid.SetBounds(0, 0, 300, 100);
+  grid.CreateColumn<treelist::TdxTreeListColumn>();
+  auto* own = grid.CreateColumn<treelist::TdxTreeListColumn>();
+  framework::TFont bold = grid.Font();
+  bold.SetStyle(framework::fsBold);
+  bold.SetColor(framework::clRed);
+  own->SetFont(bold);
+  TdxTreeListNode* focused = grid.Add();
+  grid.Add();
+  form.Show();
+  grid.SetFocus();
+  if (GetFocus() != grid.Handle()) GTEST_SKIP() << "the grid did not get the focus";
+  grid.SetFocusedNode(focused);
+  using Fonts = std::vector<std::pair<bool, COLORREF>>;  // bold, colour; cell by cell
+  Fonts fonts;
+  grid.OnCustomDrawCellWide = [&](auto, treelist::TdxCellDrawInfo& cell, std::wstring&) {
+    fonts.emplace_back(cell.font->Style() & framework::fsBold,
+                       framework::ColorToRGB(cell.font->Color()));
+  };
+  xptest::Surface surface(300, 100);
+  grid.PaintGridTo(surface.dc());
+  const COLORREF red = RGB(255, 0, 0);
+  EXPECT_EQ(fonts, (Fonts{{false, GetSysColor(COLOR_HIGHLIGHTTEXT)},
+                          {true, red},
+                          {false, GetSysColor(COLOR_WINDOWTEXT)},
+                          {true, red}}));
+}
+
 TEST(TreeListCellPainting, PreviewTakesThePreviewColourUnlessTheRowIsSelected) {
   GridForm f;
   f.grid.SetModel(treelist_test::TwoBandModel());
@@ -341,18 +381,46 @@ TEST(TreeListCellPainting, PreviewTakesThePreviewColourUnlessTheRowIsSelected) {
   f.grid.SetOptions(f.grid.Options() | treelist::aoPreview);
   f.grid.OnGetPreviewText = [](auto, TdxTreeListNode*, std::wstring& text) { text = L"note"; };
   std::map<TdxTreeListNode*, framework::TColor> colours;
-  f.grid.OnCustomDrawPreviewCell =
-      [&](auto, HDC, const RECT&, TdxTreeListNode* node, bool, std::wstring&, framework::TColor&,
-          framework::TColor& text_colour, bool&) { colours[node] = text_colour; };
+  f.grid.OnCustomDrawPreviewCell = [&](auto, HDC, const RECT&, TdxTreeListNode* node, bool,
+                                       std::wstring&, framework::TColor&,
+                                       framework::TColor& text_colour, bool& done) {
+    colours[node] = text_colour;
+    done = node == nets[2];
+  };
   f.grid.SetFocusedNode(nets[1]);
   const RECT client = f.grid.ClientRect();
-  xptest::Surface surface(client.right, client.bottom);
+  const COLORREF none = RGB(255, 0, 255);
+  xptest::Surface surface(client.right, client.bottom, none);
   f.grid.PaintGridTo(surface.dc());
   EXPECT_EQ(colours[nets[0]], framework::clBlue);
   EXPECT_EQ(framework::ColorToRGB(colours[nets[1]]), GetSysColor(COLOR_HIGHLIGHTTEXT));
-  EXPECT_EQ(f.grid.GetRowHeight(nets[0], f.grid.DefaultRowHeight(), true),
-            f.grid.DefaultRowHeight() + f.grid.GetMetrics().preview_line_height + 2)
+  const int line = f.grid.DefaultRowHeight();
+  const int preview = f.grid.GetMetrics().preview_line_height + 2;
+  EXPECT_EQ(f.grid.GetRowHeight(nets[0], line, true), line + preview)
       << "the one line the text needs, fewer than PreviewLines";
+
+  // The unselected row's band: the window's colour, the text indented by IndentDesc and 1 pixel
+  // down, in the preview font's colour; Done leaves a band alone.
+  const int width = f.grid.GetLayout().grid_right;
+  xptest::Surface expected(width, preview, GetSysColor(COLOR_WINDOW));
+  const HGDIOBJ old = SelectObject(expected.dc(), f.grid.PreviewFont().Handle());
+  SetTextColor(expected.dc(), RGB(0, 0, 255));
+  SetBkMode(expected.dc(), TRANSPARENT);
+  RECT box{f.grid.IndentDesc(), 1, width, preview};
+  DrawTextW(expected.dc(), L"note", 4, &box, DT_WORDBREAK | DT_NOPREFIX | DT_END_ELLIPSIS);
+  SelectObject(expected.dc(), old);
+  for (const auto& [node, reference] :
+       {std::pair<TdxTreeListNode*, const xptest::Surface*>{nets[0], &expected},
+        {nets[2], nullptr}}) {
+    const int top = f.grid.GetCellRect(node, 0).top + line;
+    int wrong = 0;
+    for (int y = 0; y < preview; ++y) {
+      for (int x = 0; x < width; ++x) {
+        wrong += surface.Pixel(x, top + y) != (reference ? reference->Pixel(x, y) : none);
+      }
+    }
+    EXPECT_EQ(wrong, 0) << (reference ? "the drawn band" : "the band left to the handler");
+  }
 }
 
 TEST(TreeListHotTrack, CellsHeadersHintsAndTooltipsFollowTheMouse) {
@@ -524,6 +592,27 @@ TEST(TreeListHotTrack, TooltipOnlyForTextWiderThanItsCellLessFour) {
     SendMessageW(f.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(cell.right - 2, cell.top + 2));
     EXPECT_EQ(f.grid.CellTooltip() != nullptr, c.tooltip);
   }
+}
+
+TEST(TreeListHotTrack, TooltipShowsWhatTheCellPaintsNotThePassword) {
+  framework::TForm form(nullptr);
+  form.SetBounds(50, 50, 400, 200);
+  treelist::TCustomdxTreeListControl grid(nullptr);
+  grid.SetParent(&form);
+  grid.SetBounds(10, 10, 300, 120);
+  grid.SetOptions(grid.Options() | treelist::aoShowTooltips);
+  auto* column = grid.CreateColumn<treelist::TdxTreeListColumn>();
+  column->SetWidth(60);
+  column->SetPasswordChar('*');
+  TdxTreeListNode* node = grid.Add();
+  grid.SetNodeString(node, 0, L"a long secret");
+  form.Show();
+  const RECT cell = grid.GetCellRect(node, 0);
+  SendMessageW(grid.Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(cell.right - 3, cell.top + 2));
+  ASSERT_NE(grid.CellTooltip(), nullptr);
+  wchar_t shown[64]{};
+  GetWindowTextW(grid.CellTooltip()->Handle(), shown, 64);
+  EXPECT_EQ(std::wstring(shown), L"*************");
 }
 
 TEST(TreeListHotTrack, MovesWithinACellOrWhileSizingLeaveTheHotCellAlone) {
