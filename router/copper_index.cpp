@@ -99,4 +99,30 @@ void TCopperIndex::Rehash(size_t slots) {
   }
 }
 
+void TNetCopper::Group() {
+  // Sorting the nets with each piece's place below them keeps every net's order.
+  std::vector<uint64_t> order(pieces_.size());
+  for (size_t i = 0; i < pieces_.size(); ++i) order[i] = uint64_t{pieces_[i].net} << 32 | i;
+  std::sort(order.begin(), order.end());
+  std::vector<TCopperItem> grouped;
+  grouped.reserve(pieces_.size());
+  nets_.clear();
+  for (const uint64_t key : order) {
+    const TCopperItem& piece = pieces_[static_cast<uint32_t>(key)];
+    if (nets_.empty() || nets_.back().first != piece.net) {
+      nets_.emplace_back(piece.net, static_cast<uint32_t>(grouped.size()));
+    }
+    grouped.push_back(piece);
+  }
+  pieces_ = std::move(grouped);
+}
+
+std::span<const TCopperItem> TNetCopper::OfNet(sdk::Handle net) const {
+  const auto found = std::lower_bound(nets_.begin(), nets_.end(), std::make_pair(net, 0u));
+  if (found == nets_.end() || found->first != net) return {};
+  const uint32_t end =
+      found + 1 == nets_.end() ? static_cast<uint32_t>(pieces_.size()) : (found + 1)->second;
+  return std::span<const TCopperItem>(pieces_).subspan(found->second, end - found->second);
+}
+
 }  // namespace router

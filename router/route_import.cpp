@@ -138,7 +138,7 @@ void ReadFreeCopperOnce(const sdk::TPcbBoard& board,
 // The board as the import finds it: the routing it replaces, and the copper that stays, filed
 // so that nothing is added twice.
 struct TBoardSurvey {
-  explicit TBoardSurvey(sdk::Coord tolerance_) : tolerance(tolerance_), copper(tolerance_) {}
+  explicit TBoardSurvey(sdk::Coord tolerance_) : tolerance(tolerance_) {}
 
   sdk::Coord tolerance;  // how far the router's coordinates may lie from the board's
 
@@ -148,14 +148,14 @@ struct TBoardSurvey {
   std::vector<sdk::Handle> vias;
   // The hole sizes of the export's padstacks, by the number it stored in each via and pad.
   std::unordered_map<int, sdk::Coord> holes;
-  TCopperIndex copper;  // every free track, arc chord, via and pad but the routing tracks
+  TNetCopper copper;  // every free track, arc chord, via and pad but the routing tracks
 };
 
 // The copper of one board object as the index files it: tracks; arcs as the chords the export
 // writes; vias by drill span (not size: a via with a layer stack comes back as its outer size);
 // pads by layer. Polygon primitives count under the
 // polygon's net, as the export writes them.
-void FileCopper(const sdk::TPCBObject& object, TCopperIndex& index) {
+void FileCopper(const sdk::TPCBObject& object, TNetCopper& copper) {
   sdk::Handle net = object.GetNetHandle();
   if (net == 0 && object.GetAuxValue1() != 0) {
     net = sdk::GetObjectNetByHandle(static_cast<sdk::Handle>(object.GetAuxValue1()));
@@ -171,7 +171,7 @@ void FileCopper(const sdk::TPCBObject& object, TCopperIndex& index) {
     for (const TChord& chord : ArcWireChords(*arc)) {
       item.a = {chord.from.x, chord.from.y};
       item.b = {chord.to.x, chord.to.y};
-      index.Add(item);
+      copper.Add(item);
     }
     return;
   }
@@ -188,7 +188,7 @@ void FileCopper(const sdk::TPCBObject& object, TCopperIndex& index) {
     item.kind = TCopperItem::kPad;
     item.layer = layer;
   }
-  index.Add(item);
+  copper.Add(item);
 }
 
 // One walk of the board's free copper. Routing is what carries a net and no mark of its own,
@@ -218,6 +218,7 @@ TBoardSurvey SurveyBoard(const sdk::TPcbBoard& board, sdk::Coord tolerance) {
     FileCopper(object, survey.copper);
   };
   ReadFreeCopperOnce(board, survey_object);
+  survey.copper.Group();
   return survey;
 }
 
@@ -288,19 +289,21 @@ class RouteImporter {
     if (net_ == 0) Skip(what, "of a net the board lacks");
     return net_ != 0;
   }
-  // The records' own copper can only be the same as copper of its net: it goes into an index
-  // of the net's own while the file lists the net, and is kept by net for a net listed again.
-  // One index of all of it outgrew the caches of a large board, a cache miss per piece.
+  // Copper can only be the same as copper of its net: the board's and the records' own go into
+  // indexes of the net's own while the file lists the net; the records' is kept by net for a
+  // net listed again.
   void OpenNetCopper() {
+    net_board_ = TCopperIndex(survey_.tolerance);
     net_copper_ = TCopperIndex(survey_.tolerance);
     if (net_ == 0) return;
+    for (const TCopperItem& item : survey_.copper.OfNet(net_)) net_board_.Add(item);
     net_pieces_ = &pieces_by_net_[net_];
     for (const TCopperItem& item : *net_pieces_) net_copper_.Add(item);
   }
   // True (and counted) for copper the board has already, which stays as it is, or that the file
   // gave before; else it is filed as added. Only for copper of a known net.
   bool AlreadyThere(const TCopperItem& item) {
-    const TCopperItem* found = survey_.copper.Find(item);
+    const TCopperItem* found = net_board_.Find(item);
     if (!found) found = net_copper_.Find(item);
     if (found) {
       if (found->handle != 0) kept_.push_back(found->handle);
@@ -329,7 +332,7 @@ class RouteImporter {
   // which costs less than a hash node per via of a large board.
   std::vector<sdk::Handle> kept_;
   sdk::Handle net_ = 0;
-  TCopperIndex net_copper_{0};
+  TCopperIndex net_board_{0}, net_copper_{0};
   std::unordered_map<sdk::Handle, std::vector<TCopperItem>> pieces_by_net_;
   std::vector<TCopperItem>* net_pieces_ = nullptr;  // the current net's, in pieces_by_net_
 };
