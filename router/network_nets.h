@@ -17,6 +17,10 @@ class TNetPadCounts {
 
  private:
   std::unordered_map<sdk::Handle, int> counts_;
+  // The net asked for last, which the next question mostly names again (copper of one net lies
+  // side by side): no look-up in the table, which on a large board is a cache miss.
+  sdk::Handle last_net_ = 0;
+  int last_count_ = 0;
 };
 
 }  // namespace router

@@ -78,6 +78,50 @@ class ProgressScope {
   int line_ = 0;
 };
 
+// Names to the first of their places in a list, in one open table of hashes and places: a
+// route file names every net, and a table of a node per name costs a cache miss or two at each
+// look-up on a large board.
+class NameIndex {
+ public:
+  explicit NameIndex(const std::vector<std::string>& names) : names_(names) {
+    size_t size = 64;
+    while (size < 2 * names.size()) size *= 2;
+    slots_.resize(size);
+    for (uint32_t i = 0; i < names.size(); ++i) {
+      Slot& slot = slots_[SlotOf(names[i])];
+      if (slot.place == 0) slot = {Hash(names[i]), i + 1};
+    }
+  }
+  NameIndex(const NameIndex&) = delete;
+  NameIndex& operator=(const NameIndex&) = delete;
+
+  // The place of the name's first entry, or none.
+  std::optional<uint32_t> Find(std::string_view name) const {
+    const Slot& slot = slots_[SlotOf(name)];
+    return slot.place != 0 ? std::optional<uint32_t>(slot.place - 1) : std::nullopt;
+  }
+
+ private:
+  struct Slot {
+    size_t hash = 0;
+    uint32_t place = 0;  // counted from 1; 0 for an empty slot
+  };
+  static size_t Hash(std::string_view name) { return std::hash<std::string_view>()(name); }
+  // The name's slot, or the empty one where it would go.
+  size_t SlotOf(std::string_view name) const {
+    const size_t hash = Hash(name), mask = slots_.size() - 1;
+    size_t at = hash & mask;
+    while (slots_[at].place != 0 &&
+           (slots_[at].hash != hash || names_[slots_[at].place - 1] != name)) {
+      at = (at + 1) & mask;
+    }
+    return at;
+  }
+
+  const std::vector<std::string>& names_;
+  std::vector<Slot> slots_;  // at most half full
+};
+
 // The board's nets by name, for the router's (escaped) names.
 class NetTable {
  public:
@@ -91,33 +135,34 @@ class NetTable {
             ++skipped[{"board net", "the editor could not read"}];
             return;
           }
-          nets_.emplace_back(net.GetName(), handle);
+          names_.push_back(net.GetName());
+          handles_.push_back(handle);
         },
         1u << pcbapi::kNet, sdk::LayerZero(), 0);
-    // Filled at its full size at once: a growing table rehashes every node again and again, and
-    // on a large board each node it touches is a cache miss.
-    exact_.reserve(nets_.size());
     // The first net of a name in the board's order answers for it.
-    for (const auto& [name, handle] : nets_) exact_.try_emplace(name, handle);
+    exact_.emplace(names_);
   }
+  NetTable(const NetTable&) = delete;  // the indexes point into the names
+  NetTable& operator=(const NetTable&) = delete;
   // The net of an escaped name: the exact name first, so that nets differing only in case keep
   // their copper; else the first that matches without regard to case; else 0.
   sdk::Handle Find(std::string_view escaped) {
     const std::string name = UnescapeName(escaped);
-    if (const auto exact = exact_.find(name); exact != exact_.end()) return exact->second;
+    if (const std::optional<uint32_t> exact = exact_->Find(name)) return handles_[*exact];
     // Made at the first name that is not exact: a router gives the names back as they were.
-    if (folded_.empty()) {
-      folded_.reserve(nets_.size());
-      for (const auto& [net, handle] : nets_) folded_.try_emplace(sdk::FoldedAscii(net), handle);
+    if (!folded_) {
+      folded_names_.reserve(names_.size());
+      for (const std::string& net : names_) folded_names_.push_back(sdk::FoldedAscii(net));
+      folded_.emplace(folded_names_);
     }
-    const auto folded = folded_.find(sdk::FoldedAscii(name));
-    return folded == folded_.end() ? 0 : folded->second;
+    const std::optional<uint32_t> folded = folded_->Find(sdk::FoldedAscii(name));
+    return folded ? handles_[*folded] : 0;
   }
 
  private:
-  std::vector<std::pair<std::string, sdk::Handle>> nets_;  // in the board's order
-  // A route file names every net: looking each up in a list would grow with nets squared.
-  std::unordered_map<std::string, sdk::Handle> exact_, folded_;
+  std::vector<std::string> names_, folded_names_;  // in the board's order
+  std::vector<sdk::Handle> handles_;
+  std::optional<NameIndex> exact_, folded_;
 };
 
 // Every free track, arc, via and pad on any layer, read once on the stack. A walk layer by layer
