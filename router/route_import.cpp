@@ -19,6 +19,7 @@
 #include "router/deferred_prims.h"
 #include "router/design_file_names.h"
 #include "router/document_settings.h"
+#include "router/handle_table.h"
 #include "router/legacy_layer.h"
 #include "router/network_nets.h"
 #include "router/padstack_pad.h"
@@ -378,7 +379,7 @@ class RouteImporter {
   std::vector<sdk::Handle> kept_;
   sdk::Handle net_ = 0;
   TCopperIndex net_board_{0}, net_copper_{0};
-  std::unordered_map<sdk::Handle, std::vector<TCopperItem>> pieces_by_net_;
+  THandleTable<std::vector<TCopperItem>> pieces_by_net_;
   std::vector<TCopperItem>* net_pieces_ = nullptr;  // the current net's, in pieces_by_net_
 };
 
