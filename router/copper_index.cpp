@@ -11,6 +11,8 @@ namespace {
 // Cells several times as wide as the tolerance: a point within it of another lies in the same
 // or a neighbouring cell, and seldom near a cell's edge.
 constexpr int64_t kMinCell = 64;
+// The largest table that Clear keeps.
+constexpr size_t kKeptSlots = 1024;
 
 }  // namespace
 
@@ -21,6 +23,19 @@ void TCopperIndex::Add(const TCopperItem& item) {
   ++filed_[item.kind];
   File(Key(item, CellOf(item.a)), item);
   if (CellOf(item.b) != CellOf(item.a)) File(Key(item, CellOf(item.b)), item);
+}
+
+void TCopperIndex::Clear() {
+  filed_ = {};
+  entries_.clear();
+  used_ = 0;
+  // An index of one net's copper, made again for every net: a small table is emptied in place,
+  // where one that a large net grew would cost every small net after it its size.
+  if (slots_.size() > kKeptSlots) {
+    slots_ = {};
+  } else {
+    std::fill(slots_.begin(), slots_.end(), Slot{});
+  }
 }
 
 const TCopperItem* TCopperIndex::Find(const TCopperItem& item) const {

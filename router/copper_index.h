@@ -33,6 +33,8 @@ class TCopperIndex {
   explicit TCopperIndex(sdk::Coord tolerance);
 
   void Add(const TCopperItem& item);
+  // Empties the index and keeps its memory for the next pieces, unless it grew large.
+  void Clear();
   // The first piece filed that is the same as the item; null when there is none.
   const TCopperItem* Find(const TCopperItem& item) const;
 

@@ -300,7 +300,9 @@ class RouteImporter {
         report_(report),
         registrar_(board),
         nets_(board, report.skipped),
-        layers_(StackLayers(board)) {}
+        layers_(StackLayers(board)),
+        net_board_(survey.tolerance),
+        net_copper_(survey.tolerance) {}
 
   void Apply(const RouteRecord& record) {
     std::visit([&](const auto& r) { On(r); }, record);
@@ -339,12 +341,16 @@ class RouteImporter {
   // indexes of the net's own while the file lists the net; the records' is kept by net for a
   // net listed again.
   void OpenNetCopper() {
-    net_board_ = TCopperIndex(survey_.tolerance);
-    net_copper_ = TCopperIndex(survey_.tolerance);
+    net_board_.Clear();
+    net_copper_.Clear();
     if (net_ == 0) return;
     for (const TCopperItem& item : survey_.copper.OfNet(net_)) net_board_.Add(item);
-    net_pieces_ = &pieces_by_net_[net_];
-    for (const TCopperItem& item : *net_pieces_) net_copper_.Add(item);
+    // A net listed again: its pieces so far, from the latest back.
+    net_last_piece_ = &last_piece_[net_];
+    earlier_.clear();
+    for (uint32_t at = *net_last_piece_; at != 0; at = earlier_piece_[at - 1])
+      earlier_.push_back(at - 1);
+    for (auto at = earlier_.rbegin(); at != earlier_.rend(); ++at) net_copper_.Add(pieces_[*at]);
   }
   // True (and counted) for copper the board has already, which stays as it is, or that the file
   // gave before; else it is filed as added. Only for copper of a known net.
@@ -357,7 +363,9 @@ class RouteImporter {
       return true;
     }
     net_copper_.Add(item);
-    net_pieces_->push_back(item);
+    pieces_.push_back(item);
+    earlier_piece_.push_back(*net_last_piece_);
+    *net_last_piece_ = static_cast<uint32_t>(pieces_.size());
     return false;
   }
   // A via whose padstack the file does not give: only what the board has right there can be
@@ -378,9 +386,16 @@ class RouteImporter {
   // which costs less than a hash node per via of a large board.
   std::vector<sdk::Handle> kept_;
   sdk::Handle net_ = 0;
-  TCopperIndex net_board_{0}, net_copper_{0};
-  THandleTable<std::vector<TCopperItem>> pieces_by_net_;
-  std::vector<TCopperItem>* net_pieces_ = nullptr;  // the current net's, in pieces_by_net_
+  // The current net's copper: the board's, and the records' own so far.
+  TCopperIndex net_board_, net_copper_;
+  // The records' own copper in file order; with each piece the one of its net before it, and
+  // with each net its latest (both counted from 1, 0 for none). A list per net cost a few
+  // allocations for every net.
+  std::vector<TCopperItem> pieces_;
+  std::vector<uint32_t> earlier_piece_;
+  THandleTable<uint32_t> last_piece_;
+  uint32_t* net_last_piece_ = nullptr;  // the current net's, in last_piece_
+  std::vector<uint32_t> earlier_;       // a net's pieces, while it opens
 };
 
 void RouteImporter::On(const WireRecord& record) {
