@@ -2,8 +2,7 @@
 // the network, so its copper travels as fixed wiring and stays on the board at import.
 #pragma once
 
-#include <unordered_map>
-
+#include "router/handle_table.h"
 #include "sdk/pcb_api.h"
 
 namespace router {
@@ -18,7 +17,7 @@ class TNetPadCounts {
   void Note(sdk::Handle net, int pads) { counts_.emplace(net, pads); }
 
  private:
-  std::unordered_map<sdk::Handle, int> counts_;
+  THandleTable<int> counts_;
 };
 
 }  // namespace router
