@@ -100,6 +100,19 @@ void AddRuleRows(treelist::TCustomdxTreeList& grid, TdxTreeListNode* parent,
   for (const RuleProblemRow& child : row.children) AddRuleRows(grid, node, child);
 }
 
+// Columns as wide as their widest text, so that no name shows cut; the last one also takes the
+// room that is left, and the grid's scroll bar reaches what is wider than the grid.
+void FitColumnsToText(treelist::TCustomdxTreeListControl& grid) {
+  grid.Handle();  // measured with the window's font
+  grid.ApplyBestFit(nullptr);
+  const int count = grid.ColumnCount();
+  if (count == 0) return;
+  int used = 0;
+  for (int i = 0; i < count; ++i) used += grid.Columns(i)->Width();
+  treelist::TdxTreeListColumn& last = *grid.Columns(count - 1);
+  if (used < grid.ClientWidth()) last.SetWidth(last.Width() + grid.ClientWidth() - used);
+}
+
 // Stored settings the router cannot use were replaced by the values in hand; the user hears
 // which, once, before the dialog shows them.
 void ReportSettingsProblems(const std::vector<std::string>& problems, const std::string& intro) {
@@ -245,6 +258,12 @@ void TSpecctraSetup::ShowSetupPanel(const std::string& old_name, const std::stri
     new_page->SetVisible(true);
   }
   Find<controls::TXPCustomLabel>("lblHeader").SetText(win::Widen(new_name));
+  // The page list marks the page shown, also when code shows it. Focusing the row calls back
+  // here with the same page, which changes nothing more.
+  treelist::TCustomdxTreeList& tree = Grid("PanelsTree");
+  for (TdxTreeListNode* row : tree.TopNodes()) {
+    if (RowText(row) == new_name && tree.GetFocusedNode() != row) tree.SetFocusedNode(row);
+  }
 }
 
 void TSpecctraSetup::PanelsTreeChangeNode(framework::TComponent*, TdxTreeListNode* old_node,
@@ -370,6 +389,7 @@ void TSpecctraSetup::FillRuleProblems() {
   if (!rules_) return;
   AddRuleRows(grid, nullptr, RuleProblemRows(*rules_));
   grid.FullExpand();
+  FitColumnsToText(Find<treelist::TCustomdxTreeListControl>("dxTreeList_Rules"));
   grid.SetTopIndex(0);
   grid.SetFocusedNode(grid.GetFirstNode());
 }

@@ -37,25 +37,83 @@ void ForEachPaintStyle(const std::function<void(int style)>& body) {
   }
 }
 
+namespace {
+
+const framework::TForm* AsForm(const framework::TControl& control) {
+  return dynamic_cast<const framework::TForm*>(&control);
+}
+
+// A form at the picture's origin, any other control at its place in its parent.
+POINT PicturePlace(const framework::TControl& control) {
+  if (AsForm(control)) return {0, 0};
+  return {control.Left(), control.Top()};
+}
+
+// Where the client area starts inside the window.
+POINT ClientOffset(HWND hwnd) {
+  RECT window{};
+  GetWindowRect(hwnd, &window);
+  POINT client{0, 0};
+  ClientToScreen(hwnd, &client);
+  return {client.x - window.left, client.y - window.top};
+}
+
+// The frame, caption and close button of a form with the system's drawing routines, as its
+// non-client painter draws them on a screen: the null driver paints no non-client area, and
+// printing a window leaves it out.
+void PaintSystemFrame(HWND hwnd, HDC dc, POINT at) {
+  RECT window{};
+  GetWindowRect(hwnd, &window);
+  RECT frame{at.x, at.y, at.x + window.right - window.left, at.y + window.bottom - window.top};
+  FillRect(dc, &frame, GetSysColorBrush(COLOR_BTNFACE));
+  DrawEdge(dc, &frame, EDGE_RAISED, BF_RECT);
+  const POINT client = ClientOffset(hwnd);
+  const LONG style = GetWindowLongW(hwnd, GWL_STYLE);
+  if ((style & WS_CAPTION) != WS_CAPTION) return;
+  RECT caption{at.x + client.x, frame.top + client.x, frame.right - client.x,
+               frame.top + client.y - 1};
+  DrawCaption(hwnd, dc, &caption, DC_ACTIVE | DC_TEXT | DC_ICON | DC_GRADIENT);
+  if (!(style & WS_SYSMENU)) return;
+  RECT close{caption.right - GetSystemMetrics(SM_CXSIZE), caption.top + 2, caption.right - 2,
+             caption.top + GetSystemMetrics(SM_CYSIZE) - 2};
+  DrawFrameControl(dc, &close, DFC_CAPTION, DFCS_CAPTIONCLOSE);
+}
+
+}  // namespace
+
 SIZE PictureSize(const framework::TControl& control) {
-  if (dynamic_cast<const framework::TForm*>(&control)) {
-    return {control.ClientWidth(), control.ClientHeight()};
+  if (const framework::TForm* form = AsForm(control)) {
+    RECT window{};
+    GetWindowRect(const_cast<framework::TForm*>(form)->Handle(), &window);
+    return {window.right - window.left, window.bottom - window.top};
   }
   return {control.Width(), control.Height()};
+}
+
+void PaintPicture(framework::TControl& control, HDC dc, POINT at) {
+  if (auto* form = dynamic_cast<framework::TForm*>(&control)) {
+    PaintSystemFrame(form->Handle(), dc, at);
+    const POINT client = ClientOffset(form->Handle());
+    form->PaintTo(dc, at.x + client.x, at.y + client.y);
+    return;
+  }
+  control.PaintTo(dc, at.x, at.y);
 }
 
 void WriteStylePicture(const std::string& name, const std::vector<framework::TControl*>& controls) {
   int width = 0, height = 0;
   for (framework::TControl* control : controls) {
     const SIZE size = PictureSize(*control);
-    width = std::max<int>(width, control->Left() + size.cx + 4);
-    height = std::max<int>(height, control->Top() + size.cy + 4);
+    const POINT place = PicturePlace(*control);
+    width = std::max<int>(width, place.x + size.cx + 4);
+    height = std::max<int>(height, place.y + size.cy + 4);
   }
   Surface surface(width, height * 3, RGB(236, 233, 216));
   int row = 0;
   ForEachPaintStyle([&](int) {
     for (framework::TControl* control : controls) {
-      control->PaintTo(surface.dc(), control->Left(), control->Top() + row * height);
+      const POINT place = PicturePlace(*control);
+      PaintPicture(*control, surface.dc(), {place.x, place.y + row * height});
     }
     ++row;
   });

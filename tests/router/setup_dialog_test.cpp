@@ -84,18 +84,23 @@ TEST_F(SetupDialog, ListsItsPagesAndShowsTheChosenOneUnderItsName) {
     std::string pages;
     for (const char* page : {"pnlGeneral", "pnlViaStyles", "pnlLayerDirections", "pnlDesignRules"})
       if (dialog.Find<framework::TControl>(page).Visible()) pages += page;
-    return pages + " " + win::Narrow(dialog.Find<controls::TXPCustomLabel>("lblHeader").Caption());
+    // The page list marks the page shown.
+    const auto* marked = dialog.Find<TdxTreeList>("PanelsTree").GetFocusedNode();
+    return pages + " " + win::Narrow(dialog.Find<controls::TXPCustomLabel>("lblHeader").Caption()) +
+           " / " + (marked ? marked->GetStrings(0) : "none");
   };
-  EXPECT_EQ(shown(), "pnlGeneral General");
+  EXPECT_EQ(shown(), "pnlGeneral General / General");
   const HWND tree = dialog.Find<TdxTreeList>("PanelsTree").Handle();
   Key(tree, VK_HOME);
-  EXPECT_EQ(shown(), "pnlViaStyles Via Styles");
+  EXPECT_EQ(shown(), "pnlViaStyles Via Styles / Via Styles");
   Key(tree, VK_DOWN);
-  EXPECT_EQ(shown(), "pnlLayerDirections Layer Directions");
+  EXPECT_EQ(shown(), "pnlLayerDirections Layer Directions / Layer Directions");
   Key(tree, VK_END);
-  EXPECT_EQ(shown(), "pnlGeneral General");
+  EXPECT_EQ(shown(), "pnlGeneral General / General");
   EXPECT_EQ(dialog.Find<framework::TControl>("pnlGeneral").Align(), framework::TAlign::alClient);
   EXPECT_EQ(dialog.Find<framework::TControl>("pnlViaStyles").Align(), framework::TAlign::alNone);
+  dialog.ShowSetupPanel("General", "Incompatible Design Rules");
+  EXPECT_EQ(shown(), "pnlDesignRules Incompatible Design Rules / Incompatible Design Rules");
 
   try {
     dialog.AddSetupPanel("General", &dialog.Find<framework::TControl>("pnlGeneral"));
