@@ -100,6 +100,9 @@ TEST(SetupDialogInTheHost, JournalsTheRowsOfItsGrids) {
       run.journal.find(" | TopLayer (Direction: horizontal) | MidLayer1 (Direction: vertical) "
                        "| BottomLayer (Direction: horizontal) | "),
       std::string::npos);
+  EXPECT_EQ(testsupport::ReadFile(dir.Path("rules-board.qixpref")).find("[ViaStyles]"),
+            std::string::npos)
+      << "a board without via-style rules saves no pairs";
   DeleteFileA(SettingsFile().c_str());
 }
 

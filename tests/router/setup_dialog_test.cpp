@@ -342,10 +342,37 @@ TEST_F(SetupDialog, ListsTheRuleProblemsUnderTheirKinds) {
             "priority|Following Rules have incompatible scopes|Length|Following rules have "
             "incorrect priority|Following Rules have incompatible scopes|");
 
+  // Every text shows whole in its column, headings in bold (a scroll bar reaches what is wider
+  // than the grid): the grid keeps 4 pixels beside a text, else it calls the cell too narrow.
+  HDC screen = GetDC(nullptr);
+  for (auto* node = grid.GetFirstNode(); node; node = grid.GetNextVisible(node)) {
+    for (const int column : {0, 1}) {
+      framework::TFont font;
+      font.Assign(grid.Font());
+      treelist::TdxCellDrawInfo cell;
+      cell.node = node;
+      cell.font = &font;
+      std::wstring text = win::Widen(node->GetStrings(column));
+      grid.CustomDrawCell(column, cell, text);
+      const HGDIOBJ old = SelectObject(screen, font.Handle());
+      SIZE size{};
+      GetTextExtentPoint32W(screen, text.c_str(), static_cast<int>(text.size()), &size);
+      SelectObject(screen, old);
+      int indent = 0, left = 0;
+      if (column == 0) grid.GetNodeIndent(node, left, indent);
+      EXPECT_LE(indent + size.cx + 4, grid.Columns(column)->Width()) << node->GetStrings(column);
+    }
+  }
+  ReleaseDC(nullptr, screen);
+  EXPECT_GE(grid.Columns(0)->Width() + grid.Columns(1)->Width(), grid.ClientWidth());
+
   Open("router/testdata/via-styles-board.json");
   TSpecctraSetup clean(board_, rules_);
   clean.LoadSetupControls();
   EXPECT_EQ(Rows(clean, "dxTreeList_Rules"), "Rules with problems\t\r\n");
+  auto& narrow = clean.Find<TdxTreeList>("dxTreeList_Rules");
+  EXPECT_EQ(narrow.Columns(0)->Width() + narrow.Columns(1)->Width(), narrow.ClientWidth())
+      << "the last column takes the room left";
 }
 
 // A picture of each page in the three looks, filled from the rules board.
