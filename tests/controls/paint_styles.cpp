@@ -79,6 +79,78 @@ void PaintSystemFrame(HWND hwnd, HDC dc, POINT at) {
   DrawFrameControl(dc, &close, DFC_CAPTION, DFCS_CAPTIONCLOSE);
 }
 
+// One scroll bar of a window as the system draws it: arrows, track and a thumb placed from the
+// bar's range, page and position. `offset` takes screen coordinates to the picture's.
+void PaintScrollBar(HWND hwnd, LONG bar, HDC dc, POINT offset) {
+  SCROLLBARINFO shown{};
+  shown.cbSize = sizeof shown;
+  if (!GetScrollBarInfo(hwnd, bar, &shown) || (shown.rgstate[0] & STATE_SYSTEM_INVISIBLE)) return;
+  SCROLLINFO range{};
+  range.cbSize = sizeof range;
+  range.fMask = SIF_ALL;
+  const bool vertical = bar == OBJID_VSCROLL;
+  GetScrollInfo(hwnd, vertical ? SB_VERT : SB_HORZ, &range);
+  RECT whole = shown.rcScrollBar;
+  OffsetRect(&whole, offset.x, offset.y);
+  FillRect(dc, &whole, GetSysColorBrush(COLOR_SCROLLBAR));
+  const int length = vertical ? whole.bottom - whole.top : whole.right - whole.left;
+  const int button = std::min(GetSystemMetrics(vertical ? SM_CYVSCROLL : SM_CXHSCROLL), length / 2);
+  const int track = length - 2 * button;
+  const int span = range.nMax - range.nMin + 1;
+  const int page = static_cast<int>(range.nPage);
+  const bool usable = span > page && page > 0 && track > 0;
+  const int thumb = usable ? std::max(MulDiv(track, page, span), 8) : 0;
+  const int start =
+      usable ? button + MulDiv(track - thumb, range.nPos - range.nMin, span - page) : 0;
+  const auto part = [&](int from, int to) {
+    RECT r = whole;
+    if (vertical) {
+      r.top = whole.top + from;
+      r.bottom = whole.top + to;
+    } else {
+      r.left = whole.left + from;
+      r.right = whole.left + to;
+    }
+    return r;
+  };
+  const UINT inactive = usable ? 0 : DFCS_INACTIVE;
+  RECT first = part(0, button), second = part(length - button, length);
+  DrawFrameControl(dc, &first, DFC_SCROLL, (vertical ? DFCS_SCROLLUP : DFCS_SCROLLLEFT) | inactive);
+  DrawFrameControl(dc, &second, DFC_SCROLL,
+                   (vertical ? DFCS_SCROLLDOWN : DFCS_SCROLLRIGHT) | inactive);
+  if (usable) {
+    RECT knob = part(start, start + thumb);
+    DrawFrameControl(dc, &knob, DFC_BUTTON, DFCS_BUTTONPUSH);
+  }
+}
+
+struct ScrollBarWalk {
+  HWND form;
+  HDC dc;
+  POINT offset;
+};
+
+BOOL CALLBACK PaintChildScrollBars(HWND child, LPARAM data) {
+  const auto& walk = *reinterpret_cast<const ScrollBarWalk*>(data);
+  // Shown within the form, which a picture need not show on the screen.
+  for (HWND window = child; window != walk.form; window = GetParent(window)) {
+    if (!window || !(GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE)) return TRUE;
+  }
+  const LONG style = GetWindowLongW(child, GWL_STYLE);
+  if (style & WS_VSCROLL) PaintScrollBar(child, OBJID_VSCROLL, walk.dc, walk.offset);
+  if (style & WS_HSCROLL) PaintScrollBar(child, OBJID_HSCROLL, walk.dc, walk.offset);
+  return TRUE;
+}
+
+// The scroll bars of the form's shown windows, which are non-client parts that no printing
+// paints: drawn over the picture where the screen shows them.
+void PaintScrollBars(HWND form, HDC dc, POINT at) {
+  RECT window{};
+  GetWindowRect(form, &window);
+  ScrollBarWalk walk{form, dc, {at.x - window.left, at.y - window.top}};
+  EnumChildWindows(form, PaintChildScrollBars, reinterpret_cast<LPARAM>(&walk));
+}
+
 }  // namespace
 
 SIZE PictureSize(const framework::TControl& control) {
@@ -95,6 +167,7 @@ void PaintPicture(framework::TControl& control, HDC dc, POINT at) {
     PaintSystemFrame(form->Handle(), dc, at);
     const POINT client = ClientOffset(form->Handle());
     form->PaintTo(dc, at.x + client.x, at.y + client.y);
+    PaintScrollBars(form->Handle(), dc, at);
     return;
   }
   control.PaintTo(dc, at.x, at.y);
