@@ -100,6 +100,7 @@ bool TCustomdxTreeList::HandleWindowMessage(framework::TMessage& message) {
     case WM_GETOBJECT:
       message.result = AnswerAccessibleObject(hwnd_, message.wParam, message.lParam);
       return message.result != 0;
+    case WM_PAINT: hover_ = {}; return false;  // what moved is painted now
     case WM_CANCELMODE:
       if (state_ != tsNone && state_ != tsEditing) SetState(tsNone);
       return false;
@@ -133,6 +134,7 @@ bool TCustomdxTreeList::HandleWindowMessage(framework::TMessage& message) {
     case framework::CM_MOUSELEAVE:
       TreeListBase::WndProc(message);
       UpdateHotTrack(THitInfo{{-1, -1}});
+      hover_ = {};
       HideHeaderHint();
       HideCellTooltip();
       return true;
