@@ -133,6 +133,11 @@ TEST_F(SetupDialog, StoresEachControlIntoItsOwnSetting) {
     const bool imperial = dialog.Board().Imperial();
     ASSERT_TRUE(dialog.StoreSetupControls().empty());
     EXPECT_EQ(Stored(dialog.Board().settings, imperial), Stored(stored, imperial));
+    // The list's first side is a side like the others.
+    SendMessageW(dialog.Find<controls::TXPComboBox>("TestPointExpSide").Handle(), CB_SETCURSEL, 0,
+                 0);
+    dialog.StoreSetupControls();
+    EXPECT_EQ(dialog.Board().settings.test_point_side, 0);
 
     using S = TRouterSettings;
     const std::pair<const char*, bool S::*> checks[] = {
