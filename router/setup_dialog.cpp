@@ -176,7 +176,7 @@ TSpecctraSetup::TSpecctraSetup(sdk::Handle board, TOvixRules* rules)
   for (int direction = 0; direction < kDirectionCount; ++direction) {
     directions.emplace_back(DirectionText(direction));
   }
-  Find<treelist::TdxTreeListPickColumn>("gridLayerDirectionsDirection").SetItems(directions);
+  Find<treelist::TdxTreeListPickColumn>("Column_Direction").SetItems(directions);
   for (const auto& [name, panel] : kPages) AddSetupPanel(name, &Find<framework::TControl>(panel));
   // Sorting moved the rows under a top row that was taken before.
   Grid("PanelsTree").SetTopIndex(0);
@@ -192,7 +192,7 @@ const framework::TClassInfo& TSpecctraSetup::StaticClassInfo() {
           .Method("ViaStyleRulesChangeNode", &TSpecctraSetup::ViaStyleRulesChangeNode)
           .Method("DrillPairsForViaStyleKeyDown", &TSpecctraSetup::DrillPairsForViaStyleKeyDown)
           .Method("DrillPairsForViaStyleMouseDown", &TSpecctraSetup::DrillPairsForViaStyleMouseDown)
-          .Method("RulesCustomDrawCell", &TSpecctraSetup::RulesCustomDrawCell)
+          .Method("dxTreeList_RulesCustomDrawCell", &TSpecctraSetup::dxTreeList_RulesCustomDrawCell)
           .Method("ADV10Click", &TSpecctraSetup::ADV10Click)
           .Method("cbxExportNetClassesClick", &TSpecctraSetup::cbxExportNetClassesClick)
           .Method("cbxPolygonsClick", &TSpecctraSetup::cbxPolygonsClick)
@@ -324,9 +324,10 @@ void TSpecctraSetup::DrillPairsForViaStyleMouseDown(framework::TComponent*,
   if (hit.column == kCheckColumn) ToggleDrillPair(hit.node);
 }
 
-void TSpecctraSetup::RulesCustomDrawCell(framework::TComponent*, treelist::TdxCellDrawInfo& cell,
-                                         std::string&) {
-  if (cell.node && cell.node->Data() == kHeadingData) {
+void TSpecctraSetup::dxTreeList_RulesCustomDrawCell(framework::TComponent*,
+                                                    treelist::TdxCellDrawInfo& cell, std::string&) {
+  const bool first_column = cell.column && cell.column->Index() == 0;
+  if (first_column && cell.node && cell.node->Data() == kHeadingData) {
     cell.font->SetStyle(cell.font->Style() | framework::fsBold);
   }
 }

@@ -56,9 +56,9 @@ class TSpecctraSetup : public controls::TServerDialog {
   void DrillPairsForViaStyleKeyDown(framework::TComponent* sender, WORD& key, unsigned shift);
   void DrillPairsForViaStyleMouseDown(framework::TComponent* sender, framework::TMouseButton button,
                                       unsigned shift, int x, int y);
-  // Headings of the rules page draw bold.
-  void RulesCustomDrawCell(framework::TComponent* sender, treelist::TdxCellDrawInfo& cell,
-                           std::string& text);
+  // Headings of the rules page draw their names bold.
+  void dxTreeList_RulesCustomDrawCell(framework::TComponent* sender,
+                                      treelist::TdxCellDrawInfo& cell, std::string& text);
   void ADV10Click(framework::TComponent* sender);
   void cbxExportNetClassesClick(framework::TComponent* sender);
   void cbxPolygonsClick(framework::TComponent* sender);

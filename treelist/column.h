@@ -57,11 +57,14 @@ class TdxInplaceTreeListMaskEdit : public editors::TdxInplaceMaskEdit {
   const editors::TdxInplaceEditClass& Class() const override { return EditorClass(); }
 };
 
+class TdxTreeListColumn;
+
 // One cell as custom drawing sees it; a handler that paints it all sets `done`.
 struct TdxCellDrawInfo {
   HDC dc = nullptr;
   RECT rect{};
   TdxTreeListNode* node = nullptr;
+  TdxTreeListColumn* column = nullptr;
   bool selected = false;
   bool focused = false;
   framework::TColor color = framework::clWindow;

@@ -81,6 +81,7 @@ bool TCustomdxTreeListControl::IsCustomDrawCell(int column) const {
 bool TCustomdxTreeListControl::CustomDrawCell(int column, TdxCellDrawInfo& cell,
                                               std::wstring& text) {
   TdxTreeListColumn* c = Columns(column);
+  cell.column = c;
   cell.done = false;
   OnCustomDraw(this, c, cell, text);
   if (cell.done) return true;

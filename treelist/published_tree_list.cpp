@@ -32,6 +32,8 @@ const framework::TClassInfo& TdxTreeList::StaticClassInfo() {
           .Data("Data", &T::ReadNodeStream, &T::WriteNodeStream)
           .Event("OnDeletion", &Core::OnDeletion)
           .Event("OnColumnClick", &Control::OnColumnClick)
+          .Event("OnCustomDrawCell", &Control::OnCustomDrawCell)
+          .Event("OnCustomDrawCellWide", &Control::OnCustomDrawCellWide)
           .Event("OnColumnSorting", &Control::OnColumnSorting)
           .Event("OnChangedColumnsWidth", &Control::OnChangedColumnsWidth)
           .Event("OnGetImageIndex", &Control::OnGetImageIndex)
