@@ -66,6 +66,7 @@ void RowIndex::Invalidate() noexcept {
   display_.clear();
   sorted_.clear();
   index_.clear();
+  directory_.Clear();
   valid_ = false;
 }
 
@@ -87,11 +88,12 @@ void RowIndex::Rebuild(const std::vector<TdxTreeListNode*>& top) {
     sorted_.push_back(node);
     index_.push_back(display_index);
   }
+  directory_.Build(sorted_);
   valid_ = true;
 }
 
 size_t RowIndex::SortedPosition(const TdxTreeListNode* node) const noexcept {
-  return std::lower_bound(sorted_.begin(), sorted_.end(), node, kIdentityLess) - sorted_.begin();
+  return directory_.LowerBound(sorted_, node);
 }
 
 void RowIndex::NodeAdded(TdxTreeListNode* node) {
@@ -106,6 +108,7 @@ void RowIndex::NodeAdded(TdxTreeListNode* node) {
   sorted_.insert(sorted_.begin() + sorted_position, node);
   index_.insert(index_.begin() + sorted_position, position);
   display_.insert(display_.begin() + position, node);
+  directory_.Shifted(sorted_);
 }
 
 void RowIndex::NodeDeleting(TdxTreeListNode* node) {
@@ -119,6 +122,7 @@ void RowIndex::NodeDeleting(TdxTreeListNode* node) {
   sorted_.erase(sorted_.begin() + sorted_position);
   index_.erase(index_.begin() + sorted_position);
   display_.erase(display_.begin() + position);
+  directory_.Shifted(sorted_);
 }
 
 TdxTreeListNode* RowIndex::NodeAt(int index) const noexcept {
@@ -132,7 +136,8 @@ int RowIndex::IndexOf(const TdxTreeListNode* node) const noexcept {
 
 size_t RowIndex::CapacityBytes() const noexcept {
   return display_.capacity() * sizeof(TdxTreeListNode*) +
-         sorted_.capacity() * sizeof(TdxTreeListNode*) + index_.capacity() * sizeof(int);
+         sorted_.capacity() * sizeof(TdxTreeListNode*) + index_.capacity() * sizeof(int) +
+         directory_.CapacityBytes();
 }
 
 void ClearFormerLastSiblingHeight(TdxTreeListNode* node) {

@@ -83,6 +83,38 @@ TEST(RowIndex, BothRoadsAgreeWithANaiveWalkUnderRandomChanges) {
   }
 }
 
+TEST(RowIndex, TheIdentityDirectoryFindsWhatABinarySearchFindsAsTheListShifts) {
+  // Sizes at the bounds of a block and of the levels; keys present, between and beyond them;
+  // insertions and removals before the directory samples the list again and after.
+  std::mt19937 random(42);
+  auto node = [](uintptr_t key) { return reinterpret_cast<TdxTreeListNode*>(key); };
+  for (size_t size : {0u, 1u, 16u, 17u, 257u, 4097u, 20000u}) {
+    SCOPED_TRACE(size);
+    std::vector<TdxTreeListNode*> sorted;
+    for (size_t i = 0; i < size; ++i) sorted.push_back(node(64 + 8 * i));
+    treelist::IdentityDirectory directory;
+    directory.Build(sorted);
+    for (int shift = 0; shift <= 12; ++shift) {
+      for (uintptr_t key = 0; key <= 80 + 8 * size; key += 4) {
+        const auto expected = std::lower_bound(sorted.begin(), sorted.end(), node(key));
+        ASSERT_EQ(directory.LowerBound(sorted, node(key)), size_t(expected - sorted.begin()))
+            << "key " << key << " after " << shift << " shifts";
+      }
+      const size_t at = std::uniform_int_distribution<size_t>(0, sorted.size())(random);
+      if (shift % 3 == 2 && at < sorted.size()) {
+        sorted.erase(sorted.begin() + at);
+      } else {  // a key between two others, all of them kept even
+        const uintptr_t before = at > 0 ? reinterpret_cast<uintptr_t>(sorted[at - 1]) : 0;
+        const uintptr_t after =
+            at < sorted.size() ? reinterpret_cast<uintptr_t>(sorted[at]) : before + 8;
+        if (after - before < 4) continue;
+        sorted.insert(sorted.begin() + at, node(before + (after - before) / 4 * 2));
+      }
+      directory.Shifted(sorted);
+    }
+  }
+}
+
 TEST(RowIndex, AnAddedOrDeletedRowIsPatchedIntoABuiltIndexAndNothingElseIs) {
   // A node store without a window: the index alone, as the control drives it.
   TestTreeList grid(nullptr);
