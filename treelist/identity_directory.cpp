@@ -67,8 +67,8 @@ void IdentityDirectory::Shifted(const Identities& sorted) {
   if (++shifts_ > kMaxShifts) Build(sorted);
 }
 
-size_t IdentityDirectory::LowerBound(const Identities& sorted,
-                                     const TdxTreeListNode* node) const noexcept {
+IdentityDirectory::Window IdentityDirectory::Find(const Identities& sorted,
+                                                  const TdxTreeListNode* node) const noexcept {
   const uintptr_t key = Key(node);
   // At each level, the count of keys lower than `key` lies in the block whose first key comes
   // after the last lower key of the level above (in the first block when none is lower).
@@ -77,15 +77,23 @@ size_t IdentityDirectory::LowerBound(const Identities& sorted,
     const size_t begin = lower > 0 ? (lower - 1) * kFanOut : 0;
     lower = begin + CountLowerInBlock(keys_.data() + level.begin + begin, key);
   }
-  size_t begin = 0, end = sorted.size();
+  Window window{0, sorted.size()};
   if (!levels_.empty()) {
     // In the list itself the sampled keys may since have moved by one place per shift.
-    if (lower > 0) begin = (lower - 1) * kFanOut - std::min((lower - 1) * kFanOut, shifts_);
-    if (lower < levels_.back().size) end = std::min(end, lower * kFanOut + shifts_);
-    begin = std::min(begin, end);
+    if (lower > 0) window.begin = (lower - 1) * kFanOut - std::min((lower - 1) * kFanOut, shifts_);
+    if (lower < levels_.back().size) window.end = std::min(window.end, lower * kFanOut + shifts_);
+    window.begin = std::min(window.begin, window.end);
   }
-  if (end - begin == kFanOut) return begin + CountLowerInBlock(sorted.data() + begin, key);
-  return begin + CountLower(sorted.data(), begin, end, key);
+  return window;
+}
+
+size_t IdentityDirectory::LowerBound(const Identities& sorted, Window window,
+                                     const TdxTreeListNode* node) noexcept {
+  const uintptr_t key = Key(node);
+  if (window.end - window.begin == kFanOut) {
+    return window.begin + CountLowerInBlock(sorted.data() + window.begin, key);
+  }
+  return window.begin + CountLower(sorted.data(), window.begin, window.end, key);
 }
 
 }  // namespace treelist

@@ -24,8 +24,18 @@ class IdentityDirectory {
   // samples the list again (at a cost of a sixteenth of the list, now and then, against the
   // whole list that every such patch moves).
   void Shifted(const Identities& sorted);
+  // Positions in `sorted`: the first identity not lower than `node` is at one of them, or at
+  // `end`. Sixteen of them after a fresh sampling.
+  struct Window {
+    size_t begin, end;
+  };
+  Window Find(const Identities& sorted, const TdxTreeListNode* node) const noexcept;
   // The position in `sorted` of the first identity not lower than `node`, as std::lower_bound.
-  size_t LowerBound(const Identities& sorted, const TdxTreeListNode* node) const noexcept;
+  static size_t LowerBound(const Identities& sorted, Window window,
+                           const TdxTreeListNode* node) noexcept;
+  size_t LowerBound(const Identities& sorted, const TdxTreeListNode* node) const noexcept {
+    return LowerBound(sorted, Find(sorted, node), node);
+  }
   size_t CapacityBytes() const noexcept { return keys_.capacity() * sizeof(uintptr_t); }
 
  private:

@@ -130,7 +130,14 @@ TdxTreeListNode* RowIndex::NodeAt(int index) const noexcept {
 }
 
 int RowIndex::IndexOf(const TdxTreeListNode* node) const noexcept {
-  const size_t position = SortedPosition(node);
+  const IdentityDirectory::Window window = directory_.Find(sorted_, node);
+  // The display index sought lies in the same window of index_: its lines are asked for now,
+  // so that their misses overlap the search's own in sorted_ instead of following it.
+  if (window.end > window.begin) {
+    __builtin_prefetch(&index_[window.begin]);
+    __builtin_prefetch(&index_[window.end - 1]);
+  }
+  const size_t position = IdentityDirectory::LowerBound(sorted_, window, node);
   return position < sorted_.size() && sorted_[position] == node ? index_[position] : -1;
 }
 
