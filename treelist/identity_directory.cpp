@@ -81,7 +81,8 @@ IdentityDirectory::Window IdentityDirectory::Find(const Identities& sorted,
   if (!levels_.empty()) {
     // In the list itself the sampled keys may since have moved by one place per shift.
     if (lower > 0) window.begin = (lower - 1) * kFanOut - std::min((lower - 1) * kFanOut, shifts_);
-    if (lower < levels_.back().size) window.end = std::min(window.end, lower * kFanOut + shifts_);
+    // (Past the last sample that bound is past the list's end too.)
+    window.end = std::min(window.end, lower * kFanOut + shifts_);
     window.begin = std::min(window.begin, window.end);
   }
   return window;

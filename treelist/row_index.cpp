@@ -1,14 +1,10 @@
 // Visible-row numbering: the walking and the flat road.
 #include "treelist/row_index.h"
 
-#include <algorithm>
-#include <functional>
-#include <utility>
+#include "treelist/identity_sort.h"
 
 namespace treelist {
 namespace {
-
-constexpr std::less<const TdxTreeListNode*> kIdentityLess;
 
 // Calls `visit(node)` for each row in display order until it answers false.
 template <class Visit>
@@ -77,17 +73,7 @@ void RowIndex::Rebuild(const std::vector<TdxTreeListNode*>& top) {
     display_.push_back(row);
     return true;
   });
-  std::vector<std::pair<TdxTreeListNode*, int>> pairs;
-  pairs.reserve(display_.size());
-  for (size_t i = 0; i < display_.size(); ++i) pairs.emplace_back(display_[i], static_cast<int>(i));
-  std::sort(pairs.begin(), pairs.end(),
-            [](const auto& a, const auto& b) { return kIdentityLess(a.first, b.first); });
-  sorted_.reserve(pairs.size());
-  index_.reserve(pairs.size());
-  for (const auto& [node, display_index] : pairs) {
-    sorted_.push_back(node);
-    index_.push_back(display_index);
-  }
+  SortByIdentity(display_, sorted_, index_);
   directory_.Build(sorted_);
   valid_ = true;
 }

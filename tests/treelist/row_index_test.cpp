@@ -97,6 +97,9 @@ TEST(RowIndex, TheIdentityDirectoryFindsWhatABinarySearchFindsAsTheListShifts) {
     for (int shift = 0; shift <= 12; ++shift) {
       for (uintptr_t key = 0; key <= 80 + 8 * size; key += 4) {
         const auto expected = std::lower_bound(sorted.begin(), sorted.end(), node(key));
+        const auto window = directory.Find(sorted, node(key));
+        ASSERT_LE(window.end - window.begin, 16u + 2 * shift)
+            << "a line of the list, and the shifts";
         ASSERT_EQ(directory.LowerBound(sorted, node(key)), size_t(expected - sorted.begin()))
             << "key " << key << " after " << shift << " shifts";
       }
@@ -142,6 +145,8 @@ TEST(RowIndex, AnAddedOrDeletedRowIsPatchedIntoABuiltIndexAndNothingElseIs) {
   EXPECT_EQ(index.Count(), 2);
   EXPECT_EQ(index.IndexOf(c), 1);
   EXPECT_EQ(index.IndexOf(b), -1);
+  index.NodeDeleting(b);
+  EXPECT_FALSE(index.Valid()) << "a row the index does not hold: it starts again";
   index.Invalidate();
   EXPECT_FALSE(index.Valid());
   EXPECT_EQ(index.Count(), 0);
@@ -161,6 +166,9 @@ TEST(RowIndex, ExpandingInsertsTheChildrenAfterTheParentAndAnIndexPastTheEndIsNu
   EXPECT_EQ(grid.GetNodeAtAbsoluteIndex(2), a2);
   EXPECT_EQ(grid.GetAbsoluteIndex(b), 3);
   EXPECT_EQ(grid.GetNodeAtAbsoluteIndex(4), nullptr);
+  a->Collapse(false);  // the rows are dropped, their slots left behind the shorter lists
+  EXPECT_EQ(grid.GetAbsoluteIndex(a1), -1);
+  EXPECT_EQ(grid.GetAbsoluteIndex(a2), -1);
 }
 
 TEST(RowIndex, ALastSiblingComingOrGoingRefreshesTheHeightOfTheOneBefore) {
