@@ -403,7 +403,8 @@ void TCustomdxTreeList::ApplySizing() {
       pos = std::clamp(pos, range.min, range.max);
       if (pos == start) break;
       const HeaderModel& model = GetHeaderModel();
-      const LayoutHeaderCell* cell = GetLayout().HeaderOf(sizing_column_);
+      const Layout layout = GetLayout();  // the cell below points into it
+      const LayoutHeaderCell* cell = layout.HeaderOf(sizing_column_);
       if (!cell) break;
       const int band = cell->band;
       const int width = pos - range.origin + 1;

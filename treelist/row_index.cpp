@@ -1,14 +1,10 @@
 // Visible-row numbering: the walking and the flat road.
 #include "treelist/row_index.h"
 
-#include <algorithm>
-#include <functional>
-#include <utility>
+#include "treelist/identity_sort.h"
 
 namespace treelist {
 namespace {
-
-constexpr std::less<const TdxTreeListNode*> kIdentityLess;
 
 // Calls `visit(node)` for each row in display order until it answers false.
 template <class Visit>
@@ -66,6 +62,7 @@ void RowIndex::Invalidate() noexcept {
   display_.clear();
   sorted_.clear();
   index_.clear();
+  directory_.Clear();
   valid_ = false;
 }
 
@@ -76,22 +73,13 @@ void RowIndex::Rebuild(const std::vector<TdxTreeListNode*>& top) {
     display_.push_back(row);
     return true;
   });
-  std::vector<std::pair<TdxTreeListNode*, int>> pairs;
-  pairs.reserve(display_.size());
-  for (size_t i = 0; i < display_.size(); ++i) pairs.emplace_back(display_[i], static_cast<int>(i));
-  std::sort(pairs.begin(), pairs.end(),
-            [](const auto& a, const auto& b) { return kIdentityLess(a.first, b.first); });
-  sorted_.reserve(pairs.size());
-  index_.reserve(pairs.size());
-  for (const auto& [node, display_index] : pairs) {
-    sorted_.push_back(node);
-    index_.push_back(display_index);
-  }
+  SortByIdentity(display_, sorted_, index_);
+  directory_.Build(sorted_);
   valid_ = true;
 }
 
 size_t RowIndex::SortedPosition(const TdxTreeListNode* node) const noexcept {
-  return std::lower_bound(sorted_.begin(), sorted_.end(), node, kIdentityLess) - sorted_.begin();
+  return directory_.LowerBound(sorted_, node);
 }
 
 void RowIndex::NodeAdded(TdxTreeListNode* node) {
@@ -106,6 +94,7 @@ void RowIndex::NodeAdded(TdxTreeListNode* node) {
   sorted_.insert(sorted_.begin() + sorted_position, node);
   index_.insert(index_.begin() + sorted_position, position);
   display_.insert(display_.begin() + position, node);
+  directory_.Shifted(sorted_);
 }
 
 void RowIndex::NodeDeleting(TdxTreeListNode* node) {
@@ -119,6 +108,7 @@ void RowIndex::NodeDeleting(TdxTreeListNode* node) {
   sorted_.erase(sorted_.begin() + sorted_position);
   index_.erase(index_.begin() + sorted_position);
   display_.erase(display_.begin() + position);
+  directory_.Shifted(sorted_);
 }
 
 TdxTreeListNode* RowIndex::NodeAt(int index) const noexcept {
@@ -126,13 +116,21 @@ TdxTreeListNode* RowIndex::NodeAt(int index) const noexcept {
 }
 
 int RowIndex::IndexOf(const TdxTreeListNode* node) const noexcept {
-  const size_t position = SortedPosition(node);
+  const IdentityDirectory::Window window = directory_.Find(sorted_, node);
+  // The display index sought lies in the same window of index_: its lines are asked for now,
+  // so that their misses overlap the search's own in sorted_ instead of following it.
+  if (window.end > window.begin) {
+    __builtin_prefetch(&index_[window.begin]);
+    __builtin_prefetch(&index_[window.end - 1]);
+  }
+  const size_t position = IdentityDirectory::LowerBound(sorted_, window, node);
   return position < sorted_.size() && sorted_[position] == node ? index_[position] : -1;
 }
 
 size_t RowIndex::CapacityBytes() const noexcept {
   return display_.capacity() * sizeof(TdxTreeListNode*) +
-         sorted_.capacity() * sizeof(TdxTreeListNode*) + index_.capacity() * sizeof(int);
+         sorted_.capacity() * sizeof(TdxTreeListNode*) + index_.capacity() * sizeof(int) +
+         directory_.CapacityBytes();
 }
 
 void ClearFormerLastSiblingHeight(TdxTreeListNode* node) {

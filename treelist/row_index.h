@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "treelist/identity_directory.h"
 #include "treelist/nodes.h"
 
 namespace treelist {
@@ -15,8 +16,9 @@ int CountVisibleDescendants(const TdxTreeListNode* node);
 int WalkAbsoluteIndex(const std::vector<TdxTreeListNode*>& top, const TdxTreeListNode* node);
 TdxTreeListNode* WalkNodeAtAbsoluteIndex(const std::vector<TdxTreeListNode*>& top, int index);
 
-// The flat road: the display list answers index -> node at once; node -> index is a binary
-// search among the identities. Adding or deleting one row patches the lists in linear time.
+// The flat road: the display list answers index -> node at once; node -> index is a search
+// among the identities, through a directory that keeps it to a few cache lines. Adding or
+// deleting one row patches the lists in linear time.
 class RowIndex {
  public:
   bool Valid() const noexcept { return valid_; }
@@ -41,6 +43,7 @@ class RowIndex {
   std::vector<TdxTreeListNode*> display_;  // rows in display order
   std::vector<TdxTreeListNode*> sorted_;   // the same nodes by identity
   std::vector<int> index_;                 // display index of each sorted_ entry
+  IdentityDirectory directory_;            // over sorted_
   bool valid_ = false;
 };
 

@@ -92,6 +92,10 @@ TEST(Layout, AutoWidthStretchesBandsToTheDataArea) {
   EXPECT_EQ(layout.bands[2].left, 400);
   EXPECT_EQ(layout.bands[2].right, 800);
   EXPECT_EQ(layout.MaxLeftCoord(), 0);
+  treelist::HeaderModel fixed = ThreeBands(100, 100, 200);
+  for (treelist::BandSpec& band : fixed.bands) band.sizeable = false;
+  EXPECT_EQ(treelist::ComputeLayout(fixed, in).band_widths, (std::vector<int>{100, 100, 200}))
+      << "bands that do not size keep their widths";
 }
 
 TEST(Layout, MinimumsWiderThanTheClientGiveAHorizontalExtent) {
@@ -260,6 +264,9 @@ TEST(Metrics, FollowTheFontsTheLookAndTheShowFlags) {
   in.show_bands = true;
   EXPECT_EQ(treelist::ComputeMetrics(in).indicator_width, 12);
   EXPECT_EQ(treelist::ComputeMetrics(in).band_panel_height, 18);
+  in.show_footer = true;
+  EXPECT_EQ(treelist::ComputeMetrics(in).footer_height, 13 + 7 + 3) << "a line of text + 7, + 3";
+  EXPECT_EQ(treelist::ComputeMetrics(in).row_footer_height, 13 + 7 + 2);
 }
 
 }  // namespace

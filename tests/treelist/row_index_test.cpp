@@ -83,6 +83,41 @@ TEST(RowIndex, BothRoadsAgreeWithANaiveWalkUnderRandomChanges) {
   }
 }
 
+TEST(RowIndex, TheIdentityDirectoryFindsWhatABinarySearchFindsAsTheListShifts) {
+  // Sizes at the bounds of a block and of the levels; keys present, between and beyond them;
+  // insertions and removals before the directory samples the list again and after.
+  std::mt19937 random(42);
+  auto node = [](uintptr_t key) { return reinterpret_cast<TdxTreeListNode*>(key); };
+  for (size_t size : {0u, 1u, 16u, 17u, 257u, 4097u, 20000u}) {
+    SCOPED_TRACE(size);
+    std::vector<TdxTreeListNode*> sorted;
+    for (size_t i = 0; i < size; ++i) sorted.push_back(node(64 + 8 * i));
+    treelist::IdentityDirectory directory;
+    directory.Build(sorted);
+    for (int shift = 0; shift <= 12; ++shift) {
+      for (uintptr_t key = 0; key <= 80 + 8 * size; key += 4) {
+        const auto expected = std::lower_bound(sorted.begin(), sorted.end(), node(key));
+        const auto window = directory.Find(sorted, node(key));
+        ASSERT_LE(window.end - window.begin, 16u + 2 * shift)
+            << "a line of the list, and the shifts";
+        ASSERT_EQ(directory.LowerBound(sorted, node(key)), size_t(expected - sorted.begin()))
+            << "key " << key << " after " << shift << " shifts";
+      }
+      const size_t at = std::uniform_int_distribution<size_t>(0, sorted.size())(random);
+      if (shift % 3 == 2 && at < sorted.size()) {
+        sorted.erase(sorted.begin() + at);
+      } else {  // a key between two others, all of them kept even
+        const uintptr_t before = at > 0 ? reinterpret_cast<uintptr_t>(sorted[at - 1]) : 0;
+        const uintptr_t after =
+            at < sorted.size() ? reinterpret_cast<uintptr_t>(sorted[at]) : before + 8;
+        if (after - before < 4) continue;
+        sorted.insert(sorted.begin() + at, node(before + (after - before) / 4 * 2));
+      }
+      directory.Shifted(sorted);
+    }
+  }
+}
+
 TEST(RowIndex, AnAddedOrDeletedRowIsPatchedIntoABuiltIndexAndNothingElseIs) {
   // A node store without a window: the index alone, as the control drives it.
   TestTreeList grid(nullptr);
@@ -110,6 +145,8 @@ TEST(RowIndex, AnAddedOrDeletedRowIsPatchedIntoABuiltIndexAndNothingElseIs) {
   EXPECT_EQ(index.Count(), 2);
   EXPECT_EQ(index.IndexOf(c), 1);
   EXPECT_EQ(index.IndexOf(b), -1);
+  index.NodeDeleting(b);
+  EXPECT_FALSE(index.Valid()) << "a row the index does not hold: it starts again";
   index.Invalidate();
   EXPECT_FALSE(index.Valid());
   EXPECT_EQ(index.Count(), 0);
@@ -129,6 +166,9 @@ TEST(RowIndex, ExpandingInsertsTheChildrenAfterTheParentAndAnIndexPastTheEndIsNu
   EXPECT_EQ(grid.GetNodeAtAbsoluteIndex(2), a2);
   EXPECT_EQ(grid.GetAbsoluteIndex(b), 3);
   EXPECT_EQ(grid.GetNodeAtAbsoluteIndex(4), nullptr);
+  a->Collapse(false);  // the rows are dropped, their slots left behind the shorter lists
+  EXPECT_EQ(grid.GetAbsoluteIndex(a1), -1);
+  EXPECT_EQ(grid.GetAbsoluteIndex(a2), -1);
 }
 
 TEST(RowIndex, ALastSiblingComingOrGoingRefreshesTheHeightOfTheOneBefore) {

@@ -46,8 +46,12 @@ size_t PrivateBytes() {
 }
 
 struct Figures {
-  double add = 0, expand = 0, lookup = 0, scroll = 0, free = 0;  // seconds
-  double painting = 0;                                           // of `scroll`, the painting alone
+  double add = 0, expand = 0, scroll = 0, free = 0;  // seconds
+  double row_index = 0;                              // of `expand`, making the row index
+  // 10,000 random rows: the node at each, the row of each such node, and the node at each with
+  // one of its fields read (a node touched at random misses the caches however it was found).
+  double node_at_row = 0, row_of_node = 0, node_read = 0;
+  double painting = 0;  // of `scroll`, the painting alone
   int pages = 0;
   double bytes_per_node = 0;
 };
@@ -113,20 +117,38 @@ Figures RunGrid(int tops) {
     }
     grid->EndUpdate();
   });
-  f.expand = Time([&] {
-    grid->FullExpand();
-    grid->GetVisibleRowCount();  // the index is made here
-  });
+  f.expand = Time([&] { grid->FullExpand(); });
+  grid->SetRowIndexEnabled(true);  // forgets the index made for the scroll bars
+  f.row_index = Time([&] { grid->GetVisibleRowCount(); });
   f.bytes_per_node = double(PrivateBytes() - before) / number;
+  // Each figure is the median of five rounds on other rows: a round lasts a millisecond or
+  // two, which a loaded machine's scheduler easily cuts into.
   std::mt19937 random(7);
   std::uniform_int_distribution<int> row(0, static_cast<int>(number) - 1);
   size_t check = 0;
-  f.lookup = Time([&] {
-    for (int i = 0; i < kLookups; ++i) {
-      treelist::TdxTreeListNode* node = grid->GetNodeAtAbsoluteIndex(row(random));
-      check += grid->GetAbsoluteIndex(node);
-    }
-  });
+  std::vector<double> rounds[3];
+  for (int round = 0; round < 5; ++round) {
+    std::vector<int> rows(kLookups);
+    for (int& r : rows) r = row(random);
+    std::vector<treelist::TdxTreeListNode*> nodes(kLookups);
+    rounds[0].push_back(Time([&] {
+      for (int i = 0; i < kLookups; ++i) nodes[i] = grid->GetNodeAtAbsoluteIndex(rows[i]);
+    }));
+    for (int& r : rows) r = row(random);
+    rounds[1].push_back(Time([&] {
+      for (treelist::TdxTreeListNode* node : nodes) check += grid->GetAbsoluteIndex(node);
+    }));
+    rounds[2].push_back(Time([&] {
+      for (int r : rows) check += grid->GetNodeAtAbsoluteIndex(r)->Data();
+    }));
+  }
+  auto median = [](std::vector<double>& v) {
+    std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+    return v[v.size() / 2];
+  };
+  f.node_at_row = median(rounds[0]);
+  f.row_of_node = median(rounds[1]);
+  f.node_read = median(rounds[2]);
   MemoryDc memory;
   f.scroll = Time([&] {
     int last = -1;
@@ -211,8 +233,8 @@ Figures RunTreeView(int tops) {
   f.expand *= double(parents.size()) / expands;
   f.bytes_per_node =
       double(PrivateBytes() - before - parents.capacity() * sizeof(HTREEITEM)) / number;
-  // No message finds row N: the rows are walked from the first. One walk over every visible
-  // row gives the cost of a step; a lookup walks half the rows of the expanded tree on average.
+  // No message finds row N, or the row of an item: the rows are walked from the first. One walk
+  // over every visible row gives the cost of a step; a lookup walks half the rows on average.
   HTREEITEM item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
   int rows = 0;
   const double walk = Time([&] {
@@ -221,7 +243,7 @@ Figures RunTreeView(int tops) {
           SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXTVISIBLE, reinterpret_cast<LPARAM>(item)));
     }
   });
-  f.lookup = walk / rows * (number / 2.0) * kLookups;
+  f.node_at_row = f.row_of_node = f.node_read = walk / rows * (number / 2.0) * kLookups;
   MemoryDc memory;
   const int page_limit = kTreePageSample;
   f.scroll = Time([&] {
@@ -245,7 +267,7 @@ Figures RunTreeView(int tops) {
 }
 
 void PrintRow(const char* what, double grid, double tree, const char* note = "") {
-  std::printf("  %-34s %12.1f %12.1f %9.1fx%s\n", what, grid * 1000, tree * 1000,
+  std::printf("  %-34s %12.3f %12.1f %9.1fx%s\n", what, grid * 1000, tree * 1000,
               grid > 0 ? tree / grid : 0.0, note);
 }
 
@@ -268,8 +290,11 @@ int main(int argc, char** argv) {
     std::printf("  %-34s %12s %12s %10s\n", "operation", "grid", "tree control", "ratio");
     PrintRow("add all nodes", grid.add, tree.add);
     PrintRow("expand all", grid.expand, tree.expand, "  (tree: first 500 expands, scaled)");
-    PrintRow("node at visible row, 10,000 random", grid.lookup, tree.lookup,
+    std::printf("  %-34s %12.3f\n", "of which making the row index", grid.row_index * 1000);
+    PrintRow("node at visible row, 10,000 random", grid.node_at_row, tree.node_at_row,
              "  (tree: cost of a step x half the rows)");
+    PrintRow("visible row of node, 10,000 random", grid.row_of_node, tree.row_of_node);
+    PrintRow("node at row, and reading it", grid.node_read, tree.node_read);
     const double tree_page = tree.scroll / tree.pages;
     PrintRow("page top to bottom, painting", grid.scroll, tree_page * grid.pages,
              "  (tree: first 2,000 pages, scaled)");
@@ -288,7 +313,12 @@ int main(int argc, char** argv) {
     std::printf("  add %+.0f%%, expand %+.0f%%, page through %+.0f%%, free %+.0f%%\n",
                 growth(grids[0].add, grids[1].add), growth(grids[0].expand, grids[1].expand),
                 growth(grids[0].scroll, grids[1].scroll), growth(grids[0].free, grids[1].free));
-    std::printf("  lookup (same count): %+.0f%%\n", grids[1].lookup / grids[0].lookup * 100 - 100);
+    auto same = [](double small, double large) { return large / small * 100 - 100; };
+    std::printf(
+        "  per lookup: node at row %+.0f%%, row of node %+.0f%%, node at row read %+.0f%%\n",
+        same(grids[0].node_at_row, grids[1].node_at_row),
+        same(grids[0].row_of_node, grids[1].row_of_node),
+        same(grids[0].node_read, grids[1].node_read));
   }
   return 0;
 }
