@@ -17,6 +17,8 @@ namespace {
 
 using edittest::Key;
 using edittest::Picture;
+using xptest::CountColour;
+using xptest::SamePixels;
 
 constexpr COLORREF kXPFrame = RGB(127, 157, 185), kXPWindow = RGB(255, 255, 255),
                    kXPLight = RGB(241, 241, 237), kXPShadow = RGB(196, 195, 191),
@@ -56,14 +58,6 @@ RECT GlyphBox(const xptest::Surface& surface, const RECT& area) {
   return box;
 }
 
-int CountColour(const xptest::Surface& surface, const RECT& area, COLORREF colour) {
-  int count = 0;
-  for (int y = area.top; y < area.bottom; ++y) {
-    for (int x = area.left; x < area.right; ++x) count += surface.Pixel(x, y) == colour;
-  }
-  return count;
-}
-
 // Pixels of another colour than `colour`.
 int CountOther(const xptest::Surface& surface, const RECT& area, COLORREF colour) {
   return (area.right - area.left) * (area.bottom - area.top) - CountColour(surface, area, colour);
@@ -77,16 +71,6 @@ int LineHeight(controls::TCustomXPEdit& edit) {
   return metrics.tmHeight;
 }
 
-bool SamePixels(const xptest::Surface& a, const xptest::Surface& b) {
-  if (a.width() != b.width() || a.height() != b.height()) return false;
-  for (int y = 0; y < a.height(); ++y) {
-    for (int x = 0; x < a.width(); ++x) {
-      if (a.Pixel(x, y) != b.Pixel(x, y)) return false;
-    }
-  }
-  return true;
-}
-
 class XPEditPaint : public edittest::EditForm {};
 
 TEST_F(XPEditPaint, XPLookColoursForEveryStateOfTheEdit) {
@@ -96,10 +80,8 @@ TEST_F(XPEditPaint, XPLookColoursForEveryStateOfTheEdit) {
   const auto normal_picture = Picture(normal, "xp_edit_xp_normal");
   const int w = normal.Width(), h = normal.Height();
   EXPECT_EQ(h, 2 * 3 + LineHeight(normal) + 2) << "AutoSize fits the font";
-  EXPECT_EQ(normal_picture->Pixel(0, 0), kXPFrame);
-  EXPECT_EQ(normal_picture->Pixel(w - 1, h - 1), kXPFrame);
-  EXPECT_EQ(normal_picture->Pixel(1, h / 2), kXPWindow);
-  EXPECT_EQ(normal_picture->Pixel(w - 5, h / 2), kXPWindow) << "the space after the text";
+  EXPECT_EQ(xptest::Pixels(*normal_picture, {{0, 0}, {w - 1, h - 1}, {1, h / 2}, {w - 5, h / 2}}),
+            xptest::Colours({kXPFrame, kXPFrame, kXPWindow, kXPWindow}));
   EXPECT_GT(CountOther(*normal_picture, RECT{3, 3, w - 3, h - 5}, kXPWindow), 10)
       << "the text is drawn";
 
@@ -120,16 +102,14 @@ TEST_F(XPEditPaint, XPLookColoursForEveryStateOfTheEdit) {
   controls::TXPEdit& disabled = Add<controls::TXPEdit>(10, 70, 120);
   disabled.SetText(L"Disabled");
   disabled.SetEnabled(false);
-  const auto disabled_picture = Picture(disabled, "xp_edit_xp_disabled");
-  EXPECT_EQ(disabled_picture->Pixel(0, 0), kXPShadow);
-  EXPECT_EQ(disabled_picture->Pixel(w - 5, h / 2), kXPLight);
+  EXPECT_EQ(xptest::Pixels(*Picture(disabled, "xp_edit_xp_disabled"), {{0, 0}, {w - 5, h / 2}}),
+            xptest::Colours({kXPShadow, kXPLight}));
 
   controls::TXPEdit& read_only = Add<controls::TXPEdit>(10, 100, 120);
   read_only.SetText(L"Read-only");
   read_only.SetReadOnly(true);
-  const auto read_only_picture = Picture(read_only, "xp_edit_xp_read_only");
-  EXPECT_EQ(read_only_picture->Pixel(0, 0), kXPFrame);
-  EXPECT_EQ(read_only_picture->Pixel(w - 5, h / 2), kXPLight);
+  EXPECT_EQ(xptest::Pixels(*Picture(read_only, "xp_edit_xp_read_only"), {{0, 0}, {w - 5, h / 2}}),
+            xptest::Colours({kXPFrame, kXPLight}));
 
   // A password shows one password character per character, drawn as the same text would be.
   controls::TXPEdit& password = Add<controls::TXPEdit>(140, 10, 120);
@@ -220,10 +200,10 @@ TEST_F(XPEditPaint, ClassicAndThemedEdits) {
   // An edit that paints with its own colour leaves the theme out, frame and all.
   ColouredEdit& coloured = Add<ColouredEdit>(140, 40, 120);
   coloured.SetColor(framework::clYellow);
-  const auto coloured_picture = Picture(coloured, "xp_edit_themed_own_colour");
-  EXPECT_EQ(coloured_picture->Pixel(0, 0), kXPFrame);
-  EXPECT_EQ(coloured_picture->Pixel(2, coloured.Height() / 2), RGB(255, 255, 0));
-  EXPECT_EQ(coloured_picture->Pixel(coloured.Width() - 5, coloured.Height() / 2), RGB(255, 255, 0));
+  const int middle = coloured.Height() / 2;
+  EXPECT_EQ(xptest::Pixels(*Picture(coloured, "xp_edit_themed_own_colour"),
+                           {{0, 0}, {2, middle}, {coloured.Width() - 5, middle}}),
+            xptest::Colours({kXPFrame, RGB(255, 255, 0), RGB(255, 255, 0)}));
   Picture(form_, "xp_edit_classic_and_themed_form");
 }
 
@@ -232,9 +212,9 @@ TEST_F(XPEditPaint, ButtonClicksByMouseByCtrlReturnAndFromCode) {
   EllipsisEdit& edit = Add<EllipsisEdit>(10, 10, 145);
   HWND hwnd = edit.Handle();
   controls::TXPEditButton& button = edit.Button();
-  EXPECT_EQ(button.Width(), 19);
-  EXPECT_EQ(button.Left(), edit.ClientWidth() - 1 - 19) << "docked inside the frame";
-  EXPECT_EQ(button.Top(), 1);
+  EXPECT_EQ(std::vector<int>({button.Left(), button.Top(), button.Width()}),
+            std::vector<int>({edit.ClientWidth() - 1 - 19, 1, 19}))
+      << "docked inside the frame";
 
   {
     edittest::HeldKeys ctrl({VK_CONTROL});
@@ -249,14 +229,15 @@ TEST_F(XPEditPaint, ButtonClicksByMouseByCtrlReturnAndFromCode) {
   EXPECT_EQ(edit.clicks, 1);
 
   const LPARAM on_button = MAKELPARAM(button.Left() + 5, 5);
+  std::vector<int> states;  // hot 2, pressed 3
   SendMessageW(hwnd, WM_MOUSEMOVE, 0, on_button);
-  EXPECT_TRUE(button.HotFlag());
-  EXPECT_EQ(button.VisualState(), 2);
+  states.push_back(button.HotFlag() ? button.VisualState() : -1);
   SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, on_button);
   EXPECT_EQ(GetFocus(), hwnd) << "pressing the button focuses the edit";
-  EXPECT_EQ(button.VisualState(), 3);
+  states.push_back(button.VisualState());
   SendMessageW(hwnd, WM_LBUTTONUP, 0, on_button);
-  EXPECT_EQ(button.VisualState(), 2);
+  states.push_back(button.VisualState());
+  EXPECT_EQ(states, std::vector<int>({2, 3, 2}));
   EXPECT_EQ(edit.clicks, 2);
 
   int events = 0;
@@ -285,21 +266,24 @@ TEST_F(XPEditPaint, TransparentButtonEditShowsItsButtonOnlyWhenFocusedOrHovered)
   other.SetFocus();
   edit.SetTransparent(true);
   controls::TXPEditButton& button = edit.Button();
-  EXPECT_FALSE(button.Visible());
+  std::string shown;
+  const auto look = [&] { shown += button.Visible() ? '1' : '0'; };
+  look();
   edit.SetFocus();
-  EXPECT_TRUE(button.Visible());
+  look();
   other.SetFocus();
-  EXPECT_FALSE(button.Visible());
+  look();
   edit.Perform(framework::CM_MOUSEENTER);
-  EXPECT_TRUE(button.Visible());
+  look();
   // Moving from the edit onto its button: the edit hears of the leave first.
   edit.Perform(framework::CM_MOUSELEAVE);
   button.Perform(framework::CM_MOUSEENTER);
-  EXPECT_TRUE(button.Visible());
+  look();
   button.Perform(framework::CM_MOUSELEAVE);
-  EXPECT_FALSE(button.Visible());
+  look();
   edit.SetTransparent(false);
-  EXPECT_TRUE(edit.Button().Visible());
+  look();
+  EXPECT_EQ(shown, "0101101");
 }
 
 TEST_F(XPEditPaint, TextWidthAndTextRectangleMakeRoomForAVisibleButtonOnly) {
