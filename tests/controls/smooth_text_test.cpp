@@ -227,6 +227,7 @@ TEST(SmoothText, EllipsesShortenLikeTheTextTheyStandFor) {
       {L"Hello World", controls::kEllipsisWord, L"Hello...", "smooth_text_word_ellipsis"},
       {L"C:\\Designs\\Boards\\main.dsn", controls::kEllipsisPath, L"C:\\Des...\\main.dsn",
        "smooth_text_path_ellipsis"},
+      {L"Hello World", controls::kEllipsisPath, L"Hello W...", "smooth_text_path_without_folder"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.picture);
