@@ -40,7 +40,7 @@ bool SamePixels(const Surface& a, const Surface& b) {
          Differences(a, b, {0, 0, a.width(), a.height()}) == 0;
 }
 
-int CountColour(const Surface& surface, const RECT& area, COLORREF colour) {
+int CountOfColour(const Surface& surface, const RECT& area, COLORREF colour) {
   int count = 0;
   for (int y = area.top; y < area.bottom; ++y) {
     for (int x = area.left; x < area.right; ++x) count += surface.Pixel(x, y) == colour;

@@ -51,7 +51,7 @@ std::string Colours(std::initializer_list<COLORREF> colours);
 int Differences(const Surface& a, const Surface& b, const RECT& area);
 bool SamePixels(const Surface& a, const Surface& b);
 // Pixels of `area` of that colour.
-int CountColour(const Surface& surface, const RECT& area, COLORREF colour);
+int CountOfColour(const Surface& surface, const RECT& area, COLORREF colour);
 
 // Writes the surface (scaled `scale` times) as build/pictures/NAME.png.
 void WritePicture(const Surface& surface, const std::string& name, int scale = 1);

@@ -17,7 +17,7 @@ namespace {
 
 using edittest::Key;
 using edittest::Picture;
-using xptest::CountColour;
+using xptest::CountOfColour;
 using xptest::SamePixels;
 
 constexpr COLORREF kXPFrame = RGB(127, 157, 185), kXPWindow = RGB(255, 255, 255),
@@ -60,7 +60,7 @@ RECT GlyphBox(const xptest::Surface& surface, const RECT& area) {
 
 // Pixels of another colour than `colour`.
 int CountOther(const xptest::Surface& surface, const RECT& area, COLORREF colour) {
-  return (area.right - area.left) * (area.bottom - area.top) - CountColour(surface, area, colour);
+  return (area.right - area.left) * (area.bottom - area.top) - CountOfColour(surface, area, colour);
 }
 
 int LineHeight(controls::TCustomXPEdit& edit) {
@@ -92,12 +92,13 @@ TEST_F(XPEditPaint, XPLookColoursForEveryStateOfTheEdit) {
   focused.SetSelLength(6);
   const auto focused_picture = Picture(focused, "xp_edit_xp_focused_selection");
   const RECT inside{3, 3, w - 3, h - 5};
-  EXPECT_GT(CountColour(*focused_picture, inside, kXPHighlight), 40);
+  EXPECT_GT(CountOfColour(*focused_picture, inside, kXPHighlight), 40);
   normal.SetFocus();
   const auto hidden = Picture(focused, "xp_edit_xp_unfocused_selection");
-  EXPECT_EQ(CountColour(*hidden, inside, kXPHighlight), 0) << "HideSelection hides it";
+  EXPECT_EQ(CountOfColour(*hidden, inside, kXPHighlight), 0) << "HideSelection hides it";
   focused.SetHideSelection(false);
-  EXPECT_GT(CountColour(*Picture(focused, "xp_edit_xp_unfocused_shown"), inside, kXPHighlight), 40);
+  EXPECT_GT(CountOfColour(*Picture(focused, "xp_edit_xp_unfocused_shown"), inside, kXPHighlight),
+            40);
 
   controls::TXPEdit& disabled = Add<controls::TXPEdit>(10, 70, 120);
   disabled.SetText(L"Disabled");
@@ -139,16 +140,16 @@ TEST_F(XPEditPaint, HiddenSelectionLeavesNoHighlightBehindOnTheSameSurface) {
     const RECT inside{3, 3, edit.Width() - 3, edit.Height() - 3};
     const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
     const int highlighted =
-        CountColour(screen, inside, highlight) +
-        (highlight == kXPHighlight ? 0 : CountColour(screen, inside, kXPHighlight));
+        CountOfColour(screen, inside, highlight) +
+        (highlight == kXPHighlight ? 0 : CountOfColour(screen, inside, kXPHighlight));
     ASSERT_GT(highlighted, 40) << "the focused selection shows";
 
     other.SetFocus();
     edit.PaintTo(screen.dc(), 0, 0);
     screen.MakeOpaque();
     xptest::WritePicture(screen, "xp_edit_hidden_selection_repainted_" + std::to_string(style), 2);
-    EXPECT_EQ(CountColour(screen, inside, highlight), 0);
-    EXPECT_EQ(CountColour(screen, inside, kXPHighlight), 0);
+    EXPECT_EQ(CountOfColour(screen, inside, highlight), 0);
+    EXPECT_EQ(CountOfColour(screen, inside, kXPHighlight), 0);
   }
 }
 
@@ -190,7 +191,7 @@ TEST_F(XPEditPaint, ClassicAndThemedEdits) {
   themed.SelectAll();
   const auto themed_picture = Picture(themed, "xp_edit_themed_focused");
   const RECT inside{3, 3, themed.Width() - 3, themed.Height() - 5};
-  EXPECT_GT(CountColour(*themed_picture, inside, GetSysColor(COLOR_HIGHLIGHT)), 40);
+  EXPECT_GT(CountOfColour(*themed_picture, inside, GetSysColor(COLOR_HIGHLIGHT)), 40);
   const COLORREF enabled_margin = themed_picture->Pixel(2, themed.Height() / 2);
   themed.SetEnabled(false);
   EXPECT_NE(Picture(themed, "xp_edit_themed_disabled")->Pixel(2, themed.Height() / 2),
@@ -311,7 +312,7 @@ TEST_F(XPEditPaint, ButtonEditInTheThreePaintStyles) {
     const RECT face = button.BoundsRect();
     const RECT centre{face.left + 4, face.top + 3, face.right - 4, face.bottom - 3};
     // The ellipsis: three dots of 2 by 2 pixels in the middle of the face.
-    EXPECT_EQ(CountColour(*normal, centre, kGlyphInk), 12) << "the glyph is drawn";
+    EXPECT_EQ(CountOfColour(*normal, centre, kGlyphInk), 12) << "the glyph is drawn";
     const RECT glyph = GlyphBox(*normal, centre);
     button.Perform(framework::CM_MOUSEENTER);
     const auto hot = Picture(edit, name + "_hot");

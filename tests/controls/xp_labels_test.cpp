@@ -299,7 +299,7 @@ TEST(XPLabel, PaintsTheGlyphBesideTheCaptionAndGreysItWhenDisabled) {
   const RECT ink = s->InkBox(kWhite);
   EXPECT_EQ(ink.left, 3);
   EXPECT_GT(ink.right, 19) << "the caption";
-  EXPECT_EQ(xptest::CountColour(*s, {13, 0, 19, label.Height()}, kWhite), 6 * label.Height())
+  EXPECT_EQ(xptest::CountOfColour(*s, {13, 0, 19, label.Height()}, kWhite), 6 * label.Height())
       << "3 pixels between glyph and caption";
 
   label.SetEnabled(false);
@@ -314,9 +314,9 @@ TEST(XPLabel, PaintsTheGlyphBesideTheCaptionAndGreysItWhenDisabled) {
   const uint8_t light = 255 - (255 - grey) * 3 / 5;
   EXPECT_EQ(s->Pixel(8, glyph_top + 8), RGB(light, light, light));
   // Light text, not the face colour it would vanish in.
-  EXPECT_GT(
-      xptest::CountColour(*s, {19, 0, label.Width(), label.Height()}, GetSysColor(COLOR_GRAYTEXT)),
-      0);
+  EXPECT_GT(xptest::CountOfColour(*s, {19, 0, label.Width(), label.Height()},
+                                  GetSysColor(COLOR_GRAYTEXT)),
+            0);
 }
 
 TEST(XPLabel, SmoothAndTurnedCaptionsSizeThemselves) {
@@ -347,8 +347,8 @@ TEST(XPLabel, SmoothAndTurnedCaptionsSizeThemselves) {
   auto surface = Render(smooth, "xp_label_smooth");
   const xptest::Surface& s = *surface;
   const RECT all = {0, 0, s.width(), s.height()};
-  const int ink = s.width() * s.height() - xptest::CountColour(s, all, kWhite);
-  const int blended = ink - xptest::CountColour(s, all, RGB(0, 0, 0));
+  const int ink = s.width() * s.height() - xptest::CountOfColour(s, all, kWhite);
+  const int blended = ink - xptest::CountOfColour(s, all, RGB(0, 0, 0));
   EXPECT_GT(ink, 50);
   EXPECT_GT(blended, ink / 4) << "anti-aliased edges";
 

@@ -173,6 +173,7 @@ struct SameTextCase {
 constexpr SameTextCase kSameText[] = {
     {"C:\\Boards\\Main.PCB", "c:\\boards\\main.pcb", true},
     {"abc", "abcd", false},
+    {"Zebra az", "zEBRA AZ", true},  // the ends of the alphabet fold too
     {"", "", true},
     {"\xC4", "\xE4", false},  // only ASCII letters fold
     {"[", "{", false},        // neighbours of the letters do not
