@@ -32,7 +32,7 @@ TEST(RoutineRedirect, JumpsToTheTargetAndRestoresTheRoutine) {
   std::memcpy(before, reinterpret_cast<const void*>(&Original), 8);
   TPatchRecord patch;
   controls::RedirectRoutine(reinterpret_cast<void*>(&Original),
-                      reinterpret_cast<const void*>(&Replacement), patch);
+                            reinterpret_cast<const void*>(&Replacement), patch);
   ASSERT_EQ(patch.address, reinterpret_cast<uintptr_t>(&Original));
   EXPECT_EQ(std::memcmp(patch.saved, before, 8), 0);
   const auto* code = reinterpret_cast<const uint8_t*>(&Original);
@@ -61,9 +61,7 @@ TEST(ClipRect, NarrowsExcludesAndRestoresTheClipping) {
   controls::BeginClipRect(surface.dc(), {5, 5, 10, 10}, saved, false);
   EXPECT_EQ(saved, nullptr) << "a context without clipping saves no region";
   FillRect(surface.dc(), &all, red.get());
-  EXPECT_EQ(surface.Pixel(5, 5), RGB(255, 0, 0));
-  EXPECT_EQ(surface.Pixel(4, 5), RGB(0, 0, 0));
-  EXPECT_EQ(surface.Pixel(10, 9), RGB(0, 0, 0));
+  EXPECT_EQ(xptest::Pixels(surface, {{5, 5}, {4, 5}, {10, 9}}), "ff0000 000000 000000");
   controls::EndClipRect(surface.dc(), saved);
   const win::UniqueRegion probe(CreateRectRgn(0, 0, 0, 0));
   EXPECT_EQ(GetClipRgn(surface.dc(), probe.get()), 0) << "clipping is gone again";
@@ -76,13 +74,12 @@ TEST(ClipRect, NarrowsExcludesAndRestoresTheClipping) {
     const controls::ClipRectScope scope(surface.dc(), {2, 2, 4, 4}, true);
     FillRect(surface.dc(), &all, red.get());
   }
-  EXPECT_EQ(surface.Pixel(2, 2), RGB(0, 0, 0)) << "excluded";
-  EXPECT_EQ(surface.Pixel(5, 5), RGB(255, 0, 0));
-  EXPECT_EQ(surface.Pixel(16, 16), RGB(0, 0, 0)) << "outside the old region";
+  // Excluded, painted, outside the old region.
+  EXPECT_EQ(xptest::Pixels(surface, {{2, 2}, {5, 5}, {16, 16}}), "000000 ff0000 000000");
   surface.Fill(RGB(0, 0, 0));
   FillRect(surface.dc(), &all, red.get());
-  EXPECT_EQ(surface.Pixel(2, 2), RGB(255, 0, 0)) << "the exclusion ended with the scope";
-  EXPECT_EQ(surface.Pixel(16, 16), RGB(0, 0, 0)) << "the old region is back";
+  EXPECT_EQ(xptest::Pixels(surface, {{2, 2}, {16, 16}}), "ff0000 000000")
+      << "the exclusion ended with the scope, the old region is back";
 }
 
 // ---- Free notification ---------------------------------------------------------------------

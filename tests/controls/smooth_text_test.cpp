@@ -11,6 +11,7 @@ namespace {
 
 using controls::TextFont;
 using controls::TextLayout;
+using xptest::SamePixels;
 using xptest::Surface;
 
 constexpr COLORREF kWhite = RGB(255, 255, 255);
@@ -25,21 +26,13 @@ void Draw(Surface& s, const RECT& rect, std::wstring_view text, TextLayout layou
   controls::DrawSmoothText(s.dc(), rect, text, layout, colour, font);
 }
 
-bool SamePixels(const Surface& a, const Surface& b) {
-  for (int y = 0; y < a.height(); ++y) {
-    for (int x = 0; x < a.width(); ++x) {
-      if (a.Pixel(x, y) != b.Pixel(x, y)) return false;
-    }
-  }
-  return true;
-}
-
 TEST(TextFont, DerivesSizesAndMakesScaledFonts) {
   EXPECT_EQ(TextFont::OfHeight(L"Tahoma", -16).size, 12);
   EXPECT_EQ(TextFont::OfSize(L"Tahoma", 8).height, -11);
   EXPECT_LT(TextFont::OfHeight(L"Tahoma", 20).size, 1) << "a cell height gives no points";
   TextFont font = TextFont::OfSize(L"Tahoma", 9);
-  font.style = controls::kFontBold | controls::kFontItalic | controls::kFontUnderline | controls::kFontStrikeOut;
+  font.style = controls::kFontBold | controls::kFontItalic | controls::kFontUnderline |
+               controls::kFontStrikeOut;
   const win::UniqueFont scaled = controls::CreateTextFont(font, 4);
   LOGFONTW lf{};
   ASSERT_EQ(GetObjectW(scaled.get(), sizeof lf, &lf), static_cast<int>(sizeof lf));
@@ -55,10 +48,10 @@ TEST(TextFont, DerivesSizesAndMakesScaledFonts) {
 }
 
 TEST(SmoothText, SupersamplingFactorFollowsTheCharacterHeight) {
-  EXPECT_EQ(controls::SupersamplingFactor(50), 16);
-  EXPECT_EQ(controls::SupersamplingFactor(51), 8);
-  EXPECT_EQ(controls::SupersamplingFactor(100), 8);
-  EXPECT_EQ(controls::SupersamplingFactor(101), 4);
+  EXPECT_EQ(
+      std::vector<int>({controls::SupersamplingFactor(50), controls::SupersamplingFactor(51),
+                        controls::SupersamplingFactor(100), controls::SupersamplingFactor(101)}),
+      std::vector<int>({16, 8, 8, 4}));
   // Fonts whose characters measure as close to each side of the boundaries as the system's
   // rounding of heights allows (Wine has no Tahoma measuring 50), each within its factor's range.
   const HDC dc = CreateCompatibleDC(nullptr);
@@ -104,8 +97,7 @@ TEST(SmoothText, RendersEachGlyphOncePerFont) {
   controls::MeasureSmoothText({0, 0, 200, 40}, L"Hole", 0, font);
   EXPECT_EQ(controls::SmoothTextCacheState().renders - before, first);
   const controls::TSmoothGlyph& l = controls::SmoothSymbolSet(font).Glyph(L'l');
-  EXPECT_GT(l.rows, 0);
-  EXPECT_GT(l.advance, 0);
+  EXPECT_TRUE(l.rows > 0 && l.advance > 0);
   // A font differing only in colour shares the set.
   TextFont red = font;
   red.color = RGB(255, 0, 0);
@@ -128,7 +120,8 @@ TEST(SmoothText, EvictsRoundRobinAfterTheCursor) {
 
   // Over the pixel budget, the set after the cursor goes even with free slots left.
   const auto fill_big = [](int height) {
-    controls::TSmoothSymbolSet& big = controls::SmoothSymbolSet(TextFont::OfHeight(L"Tahoma", height));
+    controls::TSmoothSymbolSet& big =
+        controls::SmoothSymbolSet(TextFont::OfHeight(L"Tahoma", height));
     for (const wchar_t c : std::wstring(L"WMBDHKNOQRU")) big.Glyph(c);
   };
   controls::ClearSmoothTextCache();
@@ -162,23 +155,27 @@ TEST(SmoothText, MeasuresLinesWrapsAndEmptyText) {
   const SIZE one = controls::MeasureSmoothText(wide, L"one", 0, font);
   // Each word alone fits, two do not: three lines.
   const RECT narrow = {0, 0, one.cx + 4, 100};
-  const SIZE wrapped = controls::MeasureSmoothText(narrow, L"one two six", controls::kTextWordWrap, font);
+  const SIZE wrapped =
+      controls::MeasureSmoothText(narrow, L"one two six", controls::kTextWordWrap, font);
   EXPECT_EQ(wrapped.cy, 3 * one.cy);
   EXPECT_LE(wrapped.cx, narrow.right);
   // A line exactly as wide as the rectangle still fits.
   const int two_words = controls::MeasureSmoothText(wide, L"one two", 0, font).cx;
-  EXPECT_EQ(
-      controls::MeasureSmoothText({0, 0, two_words, 100}, L"one two six", controls::kTextWordWrap, font).cy,
-      2 * one.cy);
+  EXPECT_EQ(controls::MeasureSmoothText({0, 0, two_words, 100}, L"one two six",
+                                        controls::kTextWordWrap, font)
+                .cy,
+            2 * one.cy);
   // A line break ends a line even in a wide rectangle; without wrapping it is just a character.
-  EXPECT_EQ(controls::MeasureSmoothText(wide, L"one\r\ntwo", controls::kTextWordWrap, font).cy, 2 * one.cy);
+  EXPECT_EQ(controls::MeasureSmoothText(wide, L"one\r\ntwo", controls::kTextWordWrap, font).cy,
+            2 * one.cy);
   EXPECT_EQ(controls::MeasureSmoothText(wide, L"one\r\ntwo", 0, font).cy, one.cy);
   // A word wider than the rectangle stands alone on its line.
-  EXPECT_EQ(controls::MeasureSmoothText({0, 0, 5, 100}, L"one two", controls::kTextWordWrap, font).cy,
-            3 * one.cy);
+  EXPECT_EQ(
+      controls::MeasureSmoothText({0, 0, 5, 100}, L"one two", controls::kTextWordWrap, font).cy,
+      3 * one.cy);
   // Turned, the rectangle's height is the room along the text.
   EXPECT_EQ(controls::MeasureSmoothText({0, 0, 100, one.cx + 4}, L"one two six",
-                                  controls::kTextWordWrap | controls::kTextTurned, font)
+                                        controls::kTextWordWrap | controls::kTextTurned, font)
                 .cy,
             3 * one.cy);
 }
@@ -230,6 +227,7 @@ TEST(SmoothText, EllipsesShortenLikeTheTextTheyStandFor) {
       {L"Hello World", controls::kEllipsisWord, L"Hello...", "smooth_text_word_ellipsis"},
       {L"C:\\Designs\\Boards\\main.dsn", controls::kEllipsisPath, L"C:\\Des...\\main.dsn",
        "smooth_text_path_ellipsis"},
+      {L"Hello World", controls::kEllipsisPath, L"Hello W...", "smooth_text_path_without_folder"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.picture);
@@ -249,20 +247,19 @@ TEST(SmoothText, EllipsesShortenLikeTheTextTheyStandFor) {
 }
 
 TEST(SmoothText, BlendsPlacesAndClipsTheText) {
-  EXPECT_EQ(controls::SmoothBlend(200, 30, 0), 30);
-  EXPECT_EQ(controls::SmoothBlend(200, 30, 255), 200);
-  EXPECT_EQ(controls::SmoothBlend(200, 0, 128), 100);
-  EXPECT_EQ(controls::SmoothBlend(0, 255, 127), 127);  // (255 * 128) >> 8
+  // The last: (255 * 128) >> 8.
+  EXPECT_EQ(
+      std::vector<int>({controls::SmoothBlend(200, 30, 0), controls::SmoothBlend(200, 30, 255),
+                        controls::SmoothBlend(200, 0, 128), controls::SmoothBlend(0, 255, 127)}),
+      std::vector<int>({30, 200, 100, 127}));
 
   Surface s(200, 60);
   const RECT rect = {10, 10, 190, 50};
   const SIZE size = controls::MeasureSmoothText(rect, L"Placed", 0, Tahoma());
   Draw(s, rect, L"Placed", {0, controls::kAlignRight, controls::kAlignBottom});
   const RECT box = s.InkBox(kWhite);
-  EXPECT_LE(box.right, rect.right);
-  EXPECT_GE(box.left, rect.right - size.cx);
-  EXPECT_LE(box.bottom, rect.bottom);
-  EXPECT_GE(box.top, rect.bottom - size.cy);
+  EXPECT_TRUE(box.right <= rect.right && box.left >= rect.right - size.cx &&
+              box.bottom <= rect.bottom && box.top >= rect.bottom - size.cy);
   Draw(s, rect, L"Placed", {});
   const RECT top_left = s.InkBox(kWhite);
   Draw(s, rect, L"Placed", {0, controls::kAlignCentre, controls::kAlignMiddle});
@@ -274,9 +271,7 @@ TEST(SmoothText, BlendsPlacesAndClipsTheText) {
   // A rectangle smaller than the text clips it (to the rectangle and one pixel around it).
   Draw(s, {10, 10, 30, 20}, L"Clipped text", {});
   const RECT clipped = s.InkBox(kWhite);
-  EXPECT_LE(clipped.right, 31);
-  EXPECT_LE(clipped.bottom, 21);
-  EXPECT_GT(clipped.right, 10);
+  EXPECT_TRUE(clipped.right <= 31 && clipped.bottom <= 21 && clipped.right > 10);
 }
 
 TEST(SmoothText, WrapsDisablesAndTurns) {
@@ -291,7 +286,8 @@ TEST(SmoothText, WrapsDisablesAndTurns) {
   // Disabled: highlight one pixel down and right, shadow in place; the hot-key lines show both
   // colours exactly.
   Surface disabled(120, 30, RGB(60, 90, 60));
-  controls::DrawSmoothText(disabled.dc(), {4, 4, 116, 26}, L"&Disabled", {controls::kTextDisabled}, kInk, font);
+  controls::DrawSmoothText(disabled.dc(), {4, 4, 116, 26}, L"&Disabled", {controls::kTextDisabled},
+                           kInk, font);
   const COLORREF highlight = GetSysColor(COLOR_BTNHIGHLIGHT);
   const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
   int shadow_row = -1;
@@ -310,10 +306,12 @@ TEST(SmoothText, WrapsDisablesAndTurns) {
   Surface upright(kLong, kShort);
   Draw(upright, {0, 0, kLong, kShort}, L"Turn &me", {});
   Surface up(kShort, kLong);
-  Draw(up, {0, 0, kShort, kLong}, L"Turn &me", {controls::kTextTurned, controls::kAlignLeft, controls::kAlignBottom});
+  Draw(up, {0, 0, kShort, kLong}, L"Turn &me",
+       {controls::kTextTurned, controls::kAlignLeft, controls::kAlignBottom});
   Surface down(kShort, kLong);
   Draw(down, {0, 0, kShort, kLong}, L"Turn &me",
-       {controls::kTextTurned | controls::kTextTurnDirection, controls::kAlignRight, controls::kAlignTop});
+       {controls::kTextTurned | controls::kTextTurnDirection, controls::kAlignRight,
+        controls::kAlignTop});
   for (int y = 0; y < kLong; ++y) {
     for (int x = 0; x < kShort; ++x) {
       ASSERT_EQ(up.Pixel(x, y), upright.Pixel(kLong - 1 - y, x)) << x << "," << y;

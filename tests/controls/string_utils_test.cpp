@@ -9,22 +9,18 @@
 namespace {
 
 TEST(StringHelpers, SplitAtFirstSeparator) {
-  std::string text = "a=b=c", head;
-  controls::SplitAtFirst(text, "=", head);
-  EXPECT_EQ(head, "a");
-  EXPECT_EQ(text, "b=c");
-  text = "abc";
-  controls::SplitAtFirst(text, "=", head);
-  EXPECT_EQ(head, "abc");
-  EXPECT_EQ(text, "");
-  text = "key::value::x";
-  controls::ExtractToken(text, "::", head);
-  EXPECT_EQ(head, "key");
-  EXPECT_EQ(text, "value::x");
+  const auto split = [](std::string text, void (*how)(std::string&, std::string_view, std::string&),
+                        const char* separator) {
+    std::string head;
+    how(text, separator, head);
+    return head + "|" + text;
+  };
+  EXPECT_EQ(split("a=b=c", controls::SplitAtFirst, "="), "a|b=c");
+  EXPECT_EQ(split("abc", controls::SplitAtFirst, "="), "abc|");
+  EXPECT_EQ(split("key::value::x", controls::ExtractToken, "::"), "key|value::x");
   std::wstring wide = L"x|y", wide_head;
   controls::SplitAtFirstWide(wide, L"|", wide_head);
-  EXPECT_EQ(wide_head, L"x");
-  EXPECT_EQ(wide, L"y");
+  EXPECT_EQ(wide_head + L"/" + wide, L"x/y");
 }
 
 struct AmpersandCase {
@@ -61,18 +57,24 @@ TEST(StringHelpers, StripsAcceleratorMarks) {
 }
 
 TEST(StringHelpers, PrefixTests) {
-  EXPECT_TRUE(controls::StartsWithLonger("Mid Layer 3", "Mid Layer "));
-  EXPECT_FALSE(controls::StartsWithLonger("Mid Layer ", "Mid Layer "));   // not longer
-  EXPECT_FALSE(controls::StartsWithLonger("mid layer 3", "Mid Layer "));  // byte-exact
-  EXPECT_TRUE(controls::StartsWithLonger("x", ""));
-  EXPECT_FALSE(controls::StartsWithLonger("", ""));
-  int value = 0;
-  EXPECT_TRUE(controls::TryStrToIntAfterPrefix("Layer 12", "Layer ", value));
-  EXPECT_EQ(value, 12);
-  EXPECT_TRUE(controls::TryStrToIntAfterPrefix("Layer -4", "Layer ", value));
-  EXPECT_EQ(value, -4);
-  EXPECT_FALSE(controls::TryStrToIntAfterPrefix("Layer 1x", "Layer ", value));
-  EXPECT_FALSE(controls::TryStrToIntAfterPrefix("Layer 99999999999", "Layer ", value));
+  // Longer and byte-exact: the second is not longer, the third differs in case.
+  std::string longer;
+  for (const auto& [text, prefix] : {std::pair{"Mid Layer 3", "Mid Layer "},
+                                     {"Mid Layer ", "Mid Layer "},
+                                     {"mid layer 3", "Mid Layer "},
+                                     {"x", ""},
+                                     {"", ""}}) {
+    longer += controls::StartsWithLonger(text, prefix) ? '1' : '0';
+  }
+  EXPECT_EQ(longer, "10010");
+  std::string numbers;
+  for (const char* text : {"Layer 12", "Layer -4", "Layer 1x", "Layer 99999999999"}) {
+    int value = 0;
+    numbers +=
+        controls::TryStrToIntAfterPrefix(text, "Layer ", value) ? std::to_string(value) : "-";
+    numbers += " ";
+  }
+  EXPECT_EQ(numbers, "12 -4 - - ");
 }
 
 // Sorting with a comparison must give this exact order.
@@ -160,24 +162,19 @@ TEST(StringHelpers, RecognisesNumbers) {
       EXPECT_DOUBLE_EQ(value, c.value) << c.text;
     }
   }
-  EXPECT_TRUE(controls::ContainsNumberChar("R.x"));
-  EXPECT_FALSE(controls::ContainsNumberChar("GND"));
-  EXPECT_EQ(controls::CompareFloat(1, 2), -1);
-  EXPECT_EQ(controls::CompareFloat(2, 2), 0);
-  EXPECT_EQ(controls::CompareFloat(3, 2), 1);
+  EXPECT_TRUE(controls::ContainsNumberChar("R.x") && !controls::ContainsNumberChar("GND"));
+  EXPECT_EQ(std::vector<int>({controls::CompareFloat(1, 2), controls::CompareFloat(2, 2),
+                              controls::CompareFloat(3, 2)}),
+            std::vector<int>({-1, 0, 1}));
 }
 
 TEST(StringHelpers, SplitsLeadingTokensByClass) {
-  std::string text = "-12.5mm+3", token;
-  controls::SplitLeadingToken(text, token, true);
-  EXPECT_EQ(token, "-12.5");
-  controls::SplitLeadingToken(text, token, false);
-  EXPECT_EQ(token, "mm+");
-  controls::SplitLeadingToken(text, token, false);
-  EXPECT_EQ(token, "3");
-  EXPECT_EQ(text, "");
-  controls::SplitLeadingToken(text, token, true);
-  EXPECT_EQ(token, "");
+  std::string text = "-12.5mm+3", token, tokens;
+  for (const bool number : {true, false, false, true}) {
+    controls::SplitLeadingToken(text, token, number);
+    tokens += token + "|";
+  }
+  EXPECT_EQ(tokens + text, "-12.5|mm+|3||");
   text = "-";
   controls::SplitLeadingToken(text, token, true);
   EXPECT_EQ(token, "-");
@@ -204,14 +201,11 @@ TEST(StringHelpers, FindsTheLastOccurrenceBeforeAPosition) {
         << c.pattern << " in " << c.text << " from " << c.start;
   }
   EXPECT_EQ(controls::MaxOfTwo(-1, 3), 3);
-}
-
-TEST(StringHelpers, ConvertsWideTextToTheAnsiCodePage) {
   std::string text = "old";
   controls::WideToAnsiString(L"Layer 1", text);
   EXPECT_EQ(text, "Layer 1");
   controls::WideToAnsiString(L"", text);
-  EXPECT_EQ(text, "");
+  EXPECT_EQ(text, "") << "the old text is replaced";
 }
 
 }  // namespace

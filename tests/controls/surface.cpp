@@ -2,6 +2,7 @@
 #include "surface.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 #include <vector>
@@ -9,6 +10,43 @@
 #include "support/png_file.h"
 
 namespace xptest {
+
+std::string Colours(std::initializer_list<COLORREF> colours) {
+  std::string out;
+  char text[8];
+  for (const COLORREF c : colours) {
+    std::snprintf(text, sizeof text, "%02x%02x%02x", GetRValue(c), GetGValue(c), GetBValue(c));
+    out += (out.empty() ? "" : " ") + std::string(text);
+  }
+  return out;
+}
+
+std::string Pixels(const Surface& surface, std::initializer_list<POINT> points) {
+  std::string out;
+  for (const POINT p : points) out += (out.empty() ? "" : " ") + Colours({surface.Pixel(p.x, p.y)});
+  return out;
+}
+
+int Differences(const Surface& a, const Surface& b, const RECT& area) {
+  int count = 0;
+  for (int y = area.top; y < area.bottom; ++y) {
+    for (int x = area.left; x < area.right; ++x) count += a.Pixel(x, y) != b.Pixel(x, y);
+  }
+  return count;
+}
+
+bool SamePixels(const Surface& a, const Surface& b) {
+  return a.width() == b.width() && a.height() == b.height() &&
+         Differences(a, b, {0, 0, a.width(), a.height()}) == 0;
+}
+
+int CountOfColour(const Surface& surface, const RECT& area, COLORREF colour) {
+  int count = 0;
+  for (int y = area.top; y < area.bottom; ++y) {
+    for (int x = area.left; x < area.right; ++x) count += surface.Pixel(x, y) == colour;
+  }
+  return count;
+}
 
 Surface::Surface(int width, int height, COLORREF fill) : width_(width), height_(height) {
   BITMAPINFO info{};

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 
 #include "framework/win/handles.h"
@@ -41,6 +42,16 @@ class Surface {
   win::UniqueMemoryDc dc_;
   HGDIOBJ old_ = nullptr;
 };
+
+// The colours of the given pixels as "rrggbb rrggbb ...", to compare many pixels at once with
+// Colours(), which writes expected colours alike.
+std::string Pixels(const Surface& surface, std::initializer_list<POINT> points);
+std::string Colours(std::initializer_list<COLORREF> colours);
+// Pixels of `area` that differ between two surfaces; whether two surfaces are alike throughout.
+int Differences(const Surface& a, const Surface& b, const RECT& area);
+bool SamePixels(const Surface& a, const Surface& b);
+// Pixels of `area` of that colour.
+int CountOfColour(const Surface& surface, const RECT& area, COLORREF colour);
 
 // Writes the surface (scaled `scale` times) as build/pictures/NAME.png.
 void WritePicture(const Surface& surface, const std::string& name, int scale = 1);

@@ -45,10 +45,8 @@ class FormBounds : public testing::Test {
 };
 
 void ExpectRect(const RECT& rect, LONG left, LONG top, LONG right, LONG bottom) {
-  EXPECT_EQ(rect.left, left);
-  EXPECT_EQ(rect.top, top);
-  EXPECT_EQ(rect.right, right);
-  EXPECT_EQ(rect.bottom, bottom);
+  EXPECT_EQ(std::vector<LONG>({rect.left, rect.top, rect.right, rect.bottom}),
+            std::vector<LONG>({left, top, right, bottom}));
 }
 
 TEST(WndProcObject, HandsMessagesToTheEventAndTheRestToDefaultProcessing) {
@@ -79,25 +77,18 @@ TEST(WndProcObject, HandsMessagesToTheEventAndTheRestToDefaultProcessing) {
   EXPECT_EQ(SendMessageA(object.Handle(), WM_GETTEXTLENGTH, 0, 0), 5);
   EXPECT_EQ(SendMessageA(object.Handle(), WM_USER + 8, 0, 0), 0) << "an exception stays inside";
   ASSERT_GE(seen.size(), 3u);
-  EXPECT_EQ(seen.front(), WM_USER + 7u);
-  EXPECT_EQ(seen[1], static_cast<UINT>(WM_GETTEXTLENGTH));
-  EXPECT_EQ(seen.back(), WM_USER + 8u);
+  EXPECT_EQ(std::vector<UINT>({seen[0], seen[1], seen.back()}),
+            std::vector<UINT>({WM_USER + 7, WM_GETTEXTLENGTH, WM_USER + 8}));
 
-  const HWND handle = object.Handle();
+  // Each object has its own window and releases it, and only it.
+  HWND second_handle = nullptr;
   {
     controls::TCustomWndProcObject second;
-    EXPECT_NE(second.Handle(), handle);
+    second_handle = second.Handle();
+    EXPECT_NE(second_handle, object.Handle());
   }
-  EXPECT_TRUE(IsWindow(handle));
-}
-
-TEST(WndProcObject, ReleasesItsWindow) {
-  HWND handle;
-  {
-    controls::TCustomWndProcObject object;
-    handle = object.Handle();
-  }
-  EXPECT_FALSE(IsWindow(handle));
+  EXPECT_FALSE(IsWindow(second_handle));
+  EXPECT_TRUE(IsWindow(object.Handle()));
 }
 
 TEST_F(FormBounds, RestoresOnlyWhatTheFlagsAsk) {
@@ -118,16 +109,19 @@ TEST_F(FormBounds, SavesOnlyWhatTheFlagsAskUnderTheFormsClass) {
   controls::SaveFormBounds(form, false, false);
   EXPECT_FALSE(store.SectionExists("TBoundsTestForm"));
   controls::SaveFormBounds(form, true, false);
-  std::vector<std::string> names = store.ReadSection("TBoundsTestForm");
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"Height", "Width"}));
-  EXPECT_EQ(store.ReadInteger("TBoundsTestForm", "Width", 0), 300);
-  EXPECT_EQ(store.ReadInteger("TBoundsTestForm", "Height", 0), 200);
+  const auto stored = [&] {
+    std::string out;
+    std::vector<std::string> names = store.ReadSection("TBoundsTestForm");
+    std::sort(names.begin(), names.end());
+    for (const std::string& name : names) {
+      out += name + "=" + std::to_string(store.ReadInteger("TBoundsTestForm", name, 0)) + " ";
+    }
+    return out;
+  };
+  EXPECT_EQ(stored(), "Height=200 Width=300 ");
   form.SetBounds(11, 12, 130, 140);
   controls::SaveFormBounds(form, false, true);
-  EXPECT_EQ(store.ReadInteger("TBoundsTestForm", "Left", 0), 11);
-  EXPECT_EQ(store.ReadInteger("TBoundsTestForm", "Top", 0), 12);
-  EXPECT_EQ(store.ReadInteger("TBoundsTestForm", "Width", 0), 300) << "size flag off: kept";
+  EXPECT_EQ(stored(), "Height=200 Left=11 Top=12 Width=300 ") << "size flag off: kept";
 
   TBoundsTestForm other(nullptr);
   controls::LoadFormBounds(other, true, true);
@@ -144,9 +138,9 @@ TEST_F(FormBounds, BringsAFormStoredOffEveryMonitorOntoTheNearestWorkArea) {
   Store(-9000, -9000, 320, 240);
   controls::LoadFormBounds(form, true, true);
   ExpectRect(Bounds(form), work.left, work.top, work.left + 320, work.top + 240);
-  EXPECT_EQ(
-      framework::TRegistryIniFile(controls::GetFormBoundsKey()).ReadInteger("TBoundsTestForm", "Left", 0),
-      -9000)
+  EXPECT_EQ(framework::TRegistryIniFile(controls::GetFormBoundsKey())
+                .ReadInteger("TBoundsTestForm", "Left", 0),
+            -9000)
       << "the stored values stay as they are";
 
   // Partly on a monitor is reachable: kept exactly.
@@ -158,7 +152,6 @@ TEST_F(FormBounds, BringsAFormStoredOffEveryMonitorOntoTheNearestWorkArea) {
 TEST(MonitorLookup, FindsTheNearestMonitorForAnyPoint) {
   MONITORINFO near_origin, far_away;
   ASSERT_TRUE(controls::GetMonitorInfoAtPoint({0, 0}, near_origin));
-  EXPECT_EQ(near_origin.cbSize, 40u);
   EXPECT_GT(near_origin.rcMonitor.right, near_origin.rcMonitor.left);
   ASSERT_TRUE(controls::GetMonitorInfoAtPoint({100000, 100000}, far_away));
   EXPECT_TRUE(EqualRect(&near_origin.rcMonitor, &far_away.rcMonitor));

@@ -46,26 +46,22 @@ class ComboBox : public testing::Test {
 TEST_F(ComboBox, ChoosesWithTheKeyboard) {
   EXPECT_EQ(combo->ItemIndex(), -1);
   EXPECT_EQ(SendMessageW(combo->Handle(), WM_GETDLGCODE, 0, 0) & DLGC_WANTARROWS, DLGC_WANTARROWS);
-  Key(VK_DOWN);
-  EXPECT_EQ(combo->ItemIndex(), 0);
-  Key(VK_DOWN);
-  Key(VK_DOWN);
-  Key(VK_DOWN);
-  EXPECT_EQ(combo->ItemIndex(), 2) << "stops at the last item";
-  Key(VK_HOME);
-  Key(VK_UP);
-  EXPECT_EQ(combo->ItemIndex(), 0) << "stops at the first";
+  // Stops at the last and the first item; a page is one row less than the list shows; a letter
+  // goes to the next item with it, wrapping round.
+  std::string indexes;
+  const auto after = [&](auto press, WPARAM key) {
+    press(key);
+    indexes += std::to_string(combo->ItemIndex());
+  };
+  const auto key = [&](WPARAM k) { Key(static_cast<WORD>(k)); };
+  const auto letter = [&](WPARAM c) { Char(static_cast<wchar_t>(c)); };
+  for (const WPARAM k : {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_HOME, VK_UP}) after(key, k);
   combo->SetDropDownCount(2);
-  Key(VK_NEXT);
-  EXPECT_EQ(combo->ItemIndex(), 1) << "a page is one row less than the list shows";
-  Key(VK_END);
+  after(key, VK_NEXT);
+  after(key, VK_END);
   EXPECT_EQ(WindowText(), L"Both Sides");
-  Char(L'b');
-  EXPECT_EQ(combo->ItemIndex(), 1) << "the next item with that letter, wrapping round";
-  Char(L'B');
-  EXPECT_EQ(combo->ItemIndex(), 2);
-  Char(L'x');
-  EXPECT_EQ(combo->ItemIndex(), 2);
+  for (const wchar_t c : {L'b', L'B', L'x'}) after(letter, c);
+  EXPECT_EQ(indexes, "01220012122");
   EXPECT_EQ(changes, (std::vector<int>{0, 1, 2, 0, 1, 2, 1, 2})) << "one OnChange per change";
 
   changes.clear();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "controls/graphic_errors.h"
+#include "surface.h"
 #include "framework/theme_services.h"
 
 namespace {
@@ -92,10 +93,7 @@ TEST(ControlResources, CheckBoxGlyphAndResourceModules) {
   const char* const kBitmapType = MAKEINTRESOURCEA(2);
   const SIZE glyph = controls::GetCheckBoxGlyphSize();
   // One glyph of the 4 by 3 grid, not the whole bitmap.
-  EXPECT_GE(glyph.cx, 12);
-  EXPECT_LE(glyph.cx, 16);
-  EXPECT_GE(glyph.cy, 12);
-  EXPECT_LE(glyph.cy, 16);
+  EXPECT_TRUE(glyph.cx >= 12 && glyph.cx <= 16 && glyph.cy >= 12 && glyph.cy <= 16);
 
   EXPECT_EQ(controls::FindResourceModule("XPTESTDATA", "XPTEST"), GetModuleHandleW(nullptr));
   EXPECT_EQ(controls::FindResourceModule("NOSUCHRESOURCE", "XPTEST"), nullptr);
@@ -104,9 +102,8 @@ TEST(ControlResources, CheckBoxGlyphAndResourceModules) {
   ASSERT_EQ(FindResourceA(GetModuleHandleW(nullptr), MAKEINTRESOURCEA(32759), kBitmapType),
             nullptr);
   ASSERT_NE(FindResourceA(user32, MAKEINTRESOURCEA(32759), kBitmapType), nullptr);
-  EXPECT_NE(controls::FindResourceModule(MAKEINTRESOURCEA(32759), kBitmapType), nullptr);
-  EXPECT_NE(controls::FindResourceModule(MAKEINTRESOURCEA(32759), kBitmapType),
-            GetModuleHandleW(nullptr));
+  const HMODULE found = controls::FindResourceModule(MAKEINTRESOURCEA(32759), kBitmapType);
+  EXPECT_TRUE(found && found != GetModuleHandleW(nullptr));
 }
 
 // The system's button colours, changed for one test and put back at its end.
@@ -145,12 +142,13 @@ TEST(SystemColoredImage, MapsTheFourColoursInOrderAndAgainOnEveryChange) {
   std::shared_ptr<controls::TAlphaImage> boxes;
   controls::LoadSystemColoredImage(boxes, L"STDCHECKBOX");
   ASSERT_TRUE(boxes);
-  // The unchecked box: grey and black frame lines, white inside, silver lower
-  // right.
-  EXPECT_EQ(ImagePixel(*boxes, 0, 0), kText) << "grey, then black";
-  EXPECT_EQ(ImagePixel(*boxes, 1, 1), kText) << "black";
-  EXPECT_EQ(ImagePixel(*boxes, 5, 5), kFace) << "white, then silver";
-  EXPECT_EQ(ImagePixel(*boxes, 11, 11), kFace) << "silver";
+  // The unchecked box: grey and black frame lines, white inside, silver lower right.
+  const auto box_pixels = [&] {
+    return xptest::Colours({ImagePixel(*boxes, 0, 0), ImagePixel(*boxes, 1, 1),
+                            ImagePixel(*boxes, 5, 5), ImagePixel(*boxes, 11, 11),
+                            ImagePixel(*boxes, 12, 12)});
+  };
+  EXPECT_EQ(box_pixels().substr(0, 27), xptest::Colours({kText, kText, kFace, kFace}));
   EXPECT_EQ(boxes->Image()->Pixel(5, 5)[3], 255) << "alpha kept";
 
   // A second image of the same kind, and a third one that its owner frees.
@@ -165,13 +163,9 @@ TEST(SystemColoredImage, MapsTheFourColoursInOrderAndAgainOnEveryChange) {
   constexpr COLORREF kHighlight = RGB(200, 0, 0), kFace2 = RGB(0, 200, 0), kShadow = RGB(0, 0, 200),
                      kText2 = RGB(90, 90, 0);
   ButtonColours::Set({kHighlight, kFace2, kShadow, kText2});
-  EXPECT_EQ(ImagePixel(*boxes, 0, 0), kShadow);
-  EXPECT_EQ(ImagePixel(*boxes, 1, 1), kText2);
-  EXPECT_EQ(ImagePixel(*boxes, 5, 5), kHighlight);
-  EXPECT_EQ(ImagePixel(*boxes, 11, 11), kFace2);
-  EXPECT_EQ(ImagePixel(*boxes, 12, 12), kHighlight);
-  EXPECT_EQ(ImagePixel(*pattern, 0, 0), kHighlight);
-  EXPECT_EQ(ImagePixel(*pattern, 1, 0), kFace2);
+  EXPECT_EQ(box_pixels(), xptest::Colours({kShadow, kText2, kHighlight, kFace2, kHighlight}));
+  EXPECT_EQ(xptest::Colours({ImagePixel(*pattern, 0, 0), ImagePixel(*pattern, 1, 0)}),
+            xptest::Colours({kHighlight, kFace2}));
 
   ButtonColours::Set({kText2, kFace2, kShadow, kText2});
   EXPECT_EQ(ImagePixel(*boxes, 5, 5), kText2) << "mapped again on every change";

@@ -13,6 +13,8 @@
 namespace {
 
 using framework::TMessage;
+using xptest::Colours;
+using xptest::Pixels;
 
 constexpr COLORREF kRed = RGB(255, 0, 0), kGreen = RGB(0, 255, 0), kBlue = RGB(0, 0, 255),
                    kWhite = RGB(255, 255, 255);
@@ -69,7 +71,8 @@ class XPControl : public testing::Test {
 TEST_F(XPControl, AnswersTheValueChangedQuery) {
   controls::TXPCustomControl base(&form);
   base.SetParent(&form);
-  EXPECT_EQ(SendMessageW(base.Handle(), controls::XPM_VALUECHANGED, 1, 0), 0) << "the base has no value";
+  EXPECT_EQ(SendMessageW(base.Handle(), controls::XPM_VALUECHANGED, 1, 0), 0)
+      << "the base has no value";
   EXPECT_TRUE(base.ControlStyle() & framework::csDisplayDragImage);
   EXPECT_FALSE(base.SmoothDraw());
 
@@ -123,8 +126,8 @@ TEST_F(XPControl, PrintsItsFrameThroughTheGetWindowDcRedirect) {
   xptest::WritePicture(surface, "xp_control_print", 4);
   EXPECT_EQ(result, 1);
   EXPECT_EQ(probe->frame_dc, surface.dc()) << "GetWindowDC handed out the print DC";
-  EXPECT_EQ(surface.Pixel(1, 1), kGreen) << "the frame landed in the print DC";
-  EXPECT_EQ(surface.Pixel(20, 20), kBlue) << "and the client area too";
+  EXPECT_EQ(Pixels(surface, {{1, 1}, {20, 20}}), Colours({kGreen, kBlue}))
+      << "the frame and the client area landed in the print DC";
   EXPECT_TRUE(probe->frame_state & framework::csPrinting);
   EXPECT_FALSE(probe->ControlState() & framework::csPrinting);
 
@@ -163,24 +166,21 @@ TEST_F(XPControl, DrawsWhatTheParentShowsUnderTheControl) {
   xptest::Surface whole(20, 20, kWhite);
   controls::DrawParentBackground(*child, whole.dc());
   xptest::WritePicture(whole, "xp_parent_background", 4);
-  EXPECT_EQ(whole.Pixel(0, 0), kGreen) << "the parent's erased background";
-  EXPECT_EQ(whole.Pixel(5, 5), kRed) << "the parent's painting, moved by the control's place";
-  EXPECT_EQ(whole.Pixel(14, 14), kRed);
-  EXPECT_EQ(whole.Pixel(15, 15), kGreen);
+  // The parent's erased background and its painting, moved by the control's place.
+  EXPECT_EQ(Pixels(whole, {{0, 0}, {5, 5}, {14, 14}, {15, 15}}),
+            Colours({kGreen, kRed, kRed, kGreen}));
   EXPECT_EQ(child->paints, 0) << "the control itself is not painted";
   EXPECT_EQ(parent->paints, 1);
   EXPECT_TRUE(parent->DoubleBuffered()) << "the parent's setting is back";
   POINT origin{-1, -1};
   GetWindowOrgEx(whole.dc(), &origin);
-  EXPECT_EQ(origin.x, 0);
-  EXPECT_EQ(origin.y, 0);
+  EXPECT_TRUE(origin.x == 0 && origin.y == 0) << "the origin is back";
 
   xptest::Surface clipped(20, 20, kWhite);
   const RECT clip = {0, 0, 8, 8};
   controls::DrawParentBackground(*child, clipped.dc(), &clip);
-  EXPECT_EQ(clipped.Pixel(6, 6), kRed);
-  EXPECT_EQ(clipped.Pixel(9, 9), kWhite) << "outside the clip rectangle";
-  EXPECT_EQ(clipped.Pixel(12, 2), kWhite);
+  EXPECT_EQ(Pixels(clipped, {{6, 6}, {9, 9}, {12, 2}}), Colours({kRed, kWhite, kWhite}))
+      << "nothing outside the clip rectangle";
   HRGN region = CreateRectRgn(0, 0, 0, 0);
   EXPECT_EQ(GetClipRgn(clipped.dc(), region), 0) << "no clipping left behind";
   DeleteObject(region);

@@ -17,6 +17,8 @@ namespace {
 
 using edittest::Key;
 using edittest::Picture;
+using xptest::CountOfColour;
+using xptest::SamePixels;
 
 constexpr COLORREF kXPFrame = RGB(127, 157, 185), kXPWindow = RGB(255, 255, 255),
                    kXPLight = RGB(241, 241, 237), kXPShadow = RGB(196, 195, 191),
@@ -56,17 +58,9 @@ RECT GlyphBox(const xptest::Surface& surface, const RECT& area) {
   return box;
 }
 
-int CountColour(const xptest::Surface& surface, const RECT& area, COLORREF colour) {
-  int count = 0;
-  for (int y = area.top; y < area.bottom; ++y) {
-    for (int x = area.left; x < area.right; ++x) count += surface.Pixel(x, y) == colour;
-  }
-  return count;
-}
-
 // Pixels of another colour than `colour`.
 int CountOther(const xptest::Surface& surface, const RECT& area, COLORREF colour) {
-  return (area.right - area.left) * (area.bottom - area.top) - CountColour(surface, area, colour);
+  return (area.right - area.left) * (area.bottom - area.top) - CountOfColour(surface, area, colour);
 }
 
 int LineHeight(controls::TCustomXPEdit& edit) {
@@ -75,16 +69,6 @@ int LineHeight(controls::TCustomXPEdit& edit) {
   TEXTMETRICW metrics{};
   GetTextMetricsW(dc.get(), &metrics);
   return metrics.tmHeight;
-}
-
-bool SamePixels(const xptest::Surface& a, const xptest::Surface& b) {
-  if (a.width() != b.width() || a.height() != b.height()) return false;
-  for (int y = 0; y < a.height(); ++y) {
-    for (int x = 0; x < a.width(); ++x) {
-      if (a.Pixel(x, y) != b.Pixel(x, y)) return false;
-    }
-  }
-  return true;
 }
 
 class XPEditPaint : public edittest::EditForm {};
@@ -96,10 +80,8 @@ TEST_F(XPEditPaint, XPLookColoursForEveryStateOfTheEdit) {
   const auto normal_picture = Picture(normal, "xp_edit_xp_normal");
   const int w = normal.Width(), h = normal.Height();
   EXPECT_EQ(h, 2 * 3 + LineHeight(normal) + 2) << "AutoSize fits the font";
-  EXPECT_EQ(normal_picture->Pixel(0, 0), kXPFrame);
-  EXPECT_EQ(normal_picture->Pixel(w - 1, h - 1), kXPFrame);
-  EXPECT_EQ(normal_picture->Pixel(1, h / 2), kXPWindow);
-  EXPECT_EQ(normal_picture->Pixel(w - 5, h / 2), kXPWindow) << "the space after the text";
+  EXPECT_EQ(xptest::Pixels(*normal_picture, {{0, 0}, {w - 1, h - 1}, {1, h / 2}, {w - 5, h / 2}}),
+            xptest::Colours({kXPFrame, kXPFrame, kXPWindow, kXPWindow}));
   EXPECT_GT(CountOther(*normal_picture, RECT{3, 3, w - 3, h - 5}, kXPWindow), 10)
       << "the text is drawn";
 
@@ -110,26 +92,25 @@ TEST_F(XPEditPaint, XPLookColoursForEveryStateOfTheEdit) {
   focused.SetSelLength(6);
   const auto focused_picture = Picture(focused, "xp_edit_xp_focused_selection");
   const RECT inside{3, 3, w - 3, h - 5};
-  EXPECT_GT(CountColour(*focused_picture, inside, kXPHighlight), 40);
+  EXPECT_GT(CountOfColour(*focused_picture, inside, kXPHighlight), 40);
   normal.SetFocus();
   const auto hidden = Picture(focused, "xp_edit_xp_unfocused_selection");
-  EXPECT_EQ(CountColour(*hidden, inside, kXPHighlight), 0) << "HideSelection hides it";
+  EXPECT_EQ(CountOfColour(*hidden, inside, kXPHighlight), 0) << "HideSelection hides it";
   focused.SetHideSelection(false);
-  EXPECT_GT(CountColour(*Picture(focused, "xp_edit_xp_unfocused_shown"), inside, kXPHighlight), 40);
+  EXPECT_GT(CountOfColour(*Picture(focused, "xp_edit_xp_unfocused_shown"), inside, kXPHighlight),
+            40);
 
   controls::TXPEdit& disabled = Add<controls::TXPEdit>(10, 70, 120);
   disabled.SetText(L"Disabled");
   disabled.SetEnabled(false);
-  const auto disabled_picture = Picture(disabled, "xp_edit_xp_disabled");
-  EXPECT_EQ(disabled_picture->Pixel(0, 0), kXPShadow);
-  EXPECT_EQ(disabled_picture->Pixel(w - 5, h / 2), kXPLight);
+  EXPECT_EQ(xptest::Pixels(*Picture(disabled, "xp_edit_xp_disabled"), {{0, 0}, {w - 5, h / 2}}),
+            xptest::Colours({kXPShadow, kXPLight}));
 
   controls::TXPEdit& read_only = Add<controls::TXPEdit>(10, 100, 120);
   read_only.SetText(L"Read-only");
   read_only.SetReadOnly(true);
-  const auto read_only_picture = Picture(read_only, "xp_edit_xp_read_only");
-  EXPECT_EQ(read_only_picture->Pixel(0, 0), kXPFrame);
-  EXPECT_EQ(read_only_picture->Pixel(w - 5, h / 2), kXPLight);
+  EXPECT_EQ(xptest::Pixels(*Picture(read_only, "xp_edit_xp_read_only"), {{0, 0}, {w - 5, h / 2}}),
+            xptest::Colours({kXPFrame, kXPLight}));
 
   // A password shows one password character per character, drawn as the same text would be.
   controls::TXPEdit& password = Add<controls::TXPEdit>(140, 10, 120);
@@ -159,16 +140,16 @@ TEST_F(XPEditPaint, HiddenSelectionLeavesNoHighlightBehindOnTheSameSurface) {
     const RECT inside{3, 3, edit.Width() - 3, edit.Height() - 3};
     const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
     const int highlighted =
-        CountColour(screen, inside, highlight) +
-        (highlight == kXPHighlight ? 0 : CountColour(screen, inside, kXPHighlight));
+        CountOfColour(screen, inside, highlight) +
+        (highlight == kXPHighlight ? 0 : CountOfColour(screen, inside, kXPHighlight));
     ASSERT_GT(highlighted, 40) << "the focused selection shows";
 
     other.SetFocus();
     edit.PaintTo(screen.dc(), 0, 0);
     screen.MakeOpaque();
     xptest::WritePicture(screen, "xp_edit_hidden_selection_repainted_" + std::to_string(style), 2);
-    EXPECT_EQ(CountColour(screen, inside, highlight), 0);
-    EXPECT_EQ(CountColour(screen, inside, kXPHighlight), 0);
+    EXPECT_EQ(CountOfColour(screen, inside, highlight), 0);
+    EXPECT_EQ(CountOfColour(screen, inside, kXPHighlight), 0);
   }
 }
 
@@ -210,7 +191,7 @@ TEST_F(XPEditPaint, ClassicAndThemedEdits) {
   themed.SelectAll();
   const auto themed_picture = Picture(themed, "xp_edit_themed_focused");
   const RECT inside{3, 3, themed.Width() - 3, themed.Height() - 5};
-  EXPECT_GT(CountColour(*themed_picture, inside, GetSysColor(COLOR_HIGHLIGHT)), 40);
+  EXPECT_GT(CountOfColour(*themed_picture, inside, GetSysColor(COLOR_HIGHLIGHT)), 40);
   const COLORREF enabled_margin = themed_picture->Pixel(2, themed.Height() / 2);
   themed.SetEnabled(false);
   EXPECT_NE(Picture(themed, "xp_edit_themed_disabled")->Pixel(2, themed.Height() / 2),
@@ -220,10 +201,10 @@ TEST_F(XPEditPaint, ClassicAndThemedEdits) {
   // An edit that paints with its own colour leaves the theme out, frame and all.
   ColouredEdit& coloured = Add<ColouredEdit>(140, 40, 120);
   coloured.SetColor(framework::clYellow);
-  const auto coloured_picture = Picture(coloured, "xp_edit_themed_own_colour");
-  EXPECT_EQ(coloured_picture->Pixel(0, 0), kXPFrame);
-  EXPECT_EQ(coloured_picture->Pixel(2, coloured.Height() / 2), RGB(255, 255, 0));
-  EXPECT_EQ(coloured_picture->Pixel(coloured.Width() - 5, coloured.Height() / 2), RGB(255, 255, 0));
+  const int middle = coloured.Height() / 2;
+  EXPECT_EQ(xptest::Pixels(*Picture(coloured, "xp_edit_themed_own_colour"),
+                           {{0, 0}, {2, middle}, {coloured.Width() - 5, middle}}),
+            xptest::Colours({kXPFrame, RGB(255, 255, 0), RGB(255, 255, 0)}));
   Picture(form_, "xp_edit_classic_and_themed_form");
 }
 
@@ -232,9 +213,9 @@ TEST_F(XPEditPaint, ButtonClicksByMouseByCtrlReturnAndFromCode) {
   EllipsisEdit& edit = Add<EllipsisEdit>(10, 10, 145);
   HWND hwnd = edit.Handle();
   controls::TXPEditButton& button = edit.Button();
-  EXPECT_EQ(button.Width(), 19);
-  EXPECT_EQ(button.Left(), edit.ClientWidth() - 1 - 19) << "docked inside the frame";
-  EXPECT_EQ(button.Top(), 1);
+  EXPECT_EQ(std::vector<int>({button.Left(), button.Top(), button.Width()}),
+            std::vector<int>({edit.ClientWidth() - 1 - 19, 1, 19}))
+      << "docked inside the frame";
 
   {
     edittest::HeldKeys ctrl({VK_CONTROL});
@@ -249,14 +230,15 @@ TEST_F(XPEditPaint, ButtonClicksByMouseByCtrlReturnAndFromCode) {
   EXPECT_EQ(edit.clicks, 1);
 
   const LPARAM on_button = MAKELPARAM(button.Left() + 5, 5);
+  std::vector<int> states;  // hot 2, pressed 3
   SendMessageW(hwnd, WM_MOUSEMOVE, 0, on_button);
-  EXPECT_TRUE(button.HotFlag());
-  EXPECT_EQ(button.VisualState(), 2);
+  states.push_back(button.HotFlag() ? button.VisualState() : -1);
   SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, on_button);
   EXPECT_EQ(GetFocus(), hwnd) << "pressing the button focuses the edit";
-  EXPECT_EQ(button.VisualState(), 3);
+  states.push_back(button.VisualState());
   SendMessageW(hwnd, WM_LBUTTONUP, 0, on_button);
-  EXPECT_EQ(button.VisualState(), 2);
+  states.push_back(button.VisualState());
+  EXPECT_EQ(states, std::vector<int>({2, 3, 2}));
   EXPECT_EQ(edit.clicks, 2);
 
   int events = 0;
@@ -285,21 +267,24 @@ TEST_F(XPEditPaint, TransparentButtonEditShowsItsButtonOnlyWhenFocusedOrHovered)
   other.SetFocus();
   edit.SetTransparent(true);
   controls::TXPEditButton& button = edit.Button();
-  EXPECT_FALSE(button.Visible());
+  std::string shown;
+  const auto look = [&] { shown += button.Visible() ? '1' : '0'; };
+  look();
   edit.SetFocus();
-  EXPECT_TRUE(button.Visible());
+  look();
   other.SetFocus();
-  EXPECT_FALSE(button.Visible());
+  look();
   edit.Perform(framework::CM_MOUSEENTER);
-  EXPECT_TRUE(button.Visible());
+  look();
   // Moving from the edit onto its button: the edit hears of the leave first.
   edit.Perform(framework::CM_MOUSELEAVE);
   button.Perform(framework::CM_MOUSEENTER);
-  EXPECT_TRUE(button.Visible());
+  look();
   button.Perform(framework::CM_MOUSELEAVE);
-  EXPECT_FALSE(button.Visible());
+  look();
   edit.SetTransparent(false);
-  EXPECT_TRUE(edit.Button().Visible());
+  look();
+  EXPECT_EQ(shown, "0101101");
 }
 
 TEST_F(XPEditPaint, TextWidthAndTextRectangleMakeRoomForAVisibleButtonOnly) {
@@ -327,7 +312,7 @@ TEST_F(XPEditPaint, ButtonEditInTheThreePaintStyles) {
     const RECT face = button.BoundsRect();
     const RECT centre{face.left + 4, face.top + 3, face.right - 4, face.bottom - 3};
     // The ellipsis: three dots of 2 by 2 pixels in the middle of the face.
-    EXPECT_EQ(CountColour(*normal, centre, kGlyphInk), 12) << "the glyph is drawn";
+    EXPECT_EQ(CountOfColour(*normal, centre, kGlyphInk), 12) << "the glyph is drawn";
     const RECT glyph = GlyphBox(*normal, centre);
     button.Perform(framework::CM_MOUSEENTER);
     const auto hot = Picture(edit, name + "_hot");

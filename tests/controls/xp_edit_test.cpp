@@ -45,6 +45,12 @@ class SuppressingEdit : public controls::TXPEdit {
 
 class XPEdit : public edittest::EditForm {};
 
+// "text|selection start+length" of an edit (the caret is at the selection's moving end).
+std::wstring State(const controls::TCustomXPEdit& edit) {
+  return edit.Text() + L"|" + std::to_wstring(edit.SelStart()) + L"+" +
+         std::to_wstring(edit.SelLength());
+}
+
 TEST_F(XPEdit, TypingEditingAndUndoThroughKeysAndCharacters) {
   UsePaintStyle(1);
   controls::TXPEdit& edit = Add<controls::TXPEdit>(10, 10, 200);
@@ -57,48 +63,44 @@ TEST_F(XPEdit, TypingEditingAndUndoThroughKeysAndCharacters) {
   EXPECT_EQ(SendMessageW(hwnd, WM_GETDLGCODE, 0, 0) & (DLGC_WANTARROWS | DLGC_WANTCHARS),
             DLGC_WANTARROWS | DLGC_WANTCHARS);
 
-  Type(hwnd, L"hello\t");
-  EXPECT_EQ(edit.Text(), L"hello") << "a typed tab is no character";
+  Type(hwnd, L"hello\t");  // a typed tab is no character
   SetClipboardText(L"\tworld");
   Type(hwnd, std::wstring(1, 22));  // Ctrl+V
-  EXPECT_EQ(edit.Text(), L"hello world") << "a pasted tab arrives as a space";
+  EXPECT_EQ(State(edit), L"hello world|11+0") << "a pasted tab arrives as a space";
   EXPECT_EQ(changes, 6);
   EXPECT_TRUE(edit.Modified());
-  EXPECT_EQ(edit.CaretPosition(), 11);
 
-  Key(hwnd, VK_HOME);
-  Key(hwnd, VK_RIGHT);
-  EXPECT_EQ(edit.CaretPosition(), 1);
-  Key(hwnd, VK_END, {VK_SHIFT});
-  Key(hwnd, VK_END);
-  EXPECT_EQ(edit.SelLength(), 0) << "a plain move collapses the selection, also onto its end";
-  Key(hwnd, VK_HOME);
-  Key(hwnd, VK_RIGHT, {VK_CONTROL});
-  EXPECT_EQ(edit.CaretPosition(), 6);
-  Key(hwnd, VK_END, {VK_SHIFT});
-  EXPECT_EQ(edit.SelStart(), 6);
-  EXPECT_EQ(edit.SelText(), L"world");
-  Key(hwnd, VK_LEFT, {VK_SHIFT, VK_CONTROL});
-  EXPECT_EQ(edit.SelText(), L"") << "back to the word's start, where the anchor is";
-  Key(hwnd, VK_LEFT, {VK_SHIFT, VK_CONTROL});
-  EXPECT_EQ(edit.SelText(), L"hello ");
-  Type(hwnd, L"\b");
-  EXPECT_EQ(edit.Text(), L"world") << "Backspace removes the selection";
-  Key(hwnd, VK_DELETE);
-  EXPECT_EQ(edit.Text(), L"orld");
-  Key(hwnd, VK_END);
-  Type(hwnd, L"\b");
-  EXPECT_EQ(edit.Text(), L"orl");
-  Key(hwnd, VK_DELETE);
-  EXPECT_EQ(edit.Text(), L"orl") << "nothing after the caret";
-
-  // Everything since the text was last set from outside comes back with one undo.
-  Key(hwnd, VK_BACK, {VK_MENU});
-  EXPECT_EQ(edit.Text(), L"");
-  EXPECT_EQ(edit.SelLength(), 0);
-  Type(hwnd, std::wstring(1, 26));  // Ctrl+Z
-  EXPECT_EQ(edit.Text(), L"orl") << "a second undo brings the undone text back";
-  EXPECT_EQ(edit.SelLength(), 3) << "undo selects all";
+  // Each step's state: key (with modifiers) or typed text, then what the edit shows.
+  struct Step {
+    WORD key;
+    std::initializer_list<int> held;
+    const wchar_t* typed;
+    const wchar_t* state;
+  };
+  const Step steps[] = {
+      {VK_HOME, {}, nullptr, L"hello world|0+0"},
+      {VK_RIGHT, {}, nullptr, L"hello world|1+0"},
+      {VK_END, {VK_SHIFT}, nullptr, L"hello world|1+10"},
+      {VK_END, {}, nullptr, L"hello world|11+0"},  // a plain move collapses onto the end too
+      {VK_HOME, {}, nullptr, L"hello world|0+0"},
+      {VK_RIGHT, {VK_CONTROL}, nullptr, L"hello world|6+0"},
+      {VK_END, {VK_SHIFT}, nullptr, L"hello world|6+5"},
+      {VK_LEFT, {VK_SHIFT, VK_CONTROL}, nullptr, L"hello world|6+0"},  // back to the anchor
+      {VK_LEFT, {VK_SHIFT, VK_CONTROL}, nullptr, L"hello world|0+6"},
+      {0, {}, L"\b", L"world|0+0"},  // Backspace removes the selection
+      {VK_DELETE, {}, nullptr, L"orld|0+0"},
+      {VK_END, {}, L"\b", L"orl|3+0"},
+      {VK_DELETE, {}, nullptr, L"orl|3+0"},  // nothing after the caret
+      // Everything since the text was last set from outside comes back with one undo; a second
+      // undo brings the undone text back, selected.
+      {VK_BACK, {VK_MENU}, nullptr, L"|0+0"},
+      {0, {}, L"\x1A", L"orl|0+3"},
+  };
+  for (const Step& step : steps) {
+    if (step.key) Key(hwnd, step.key, step.held);
+    if (step.typed) Type(hwnd, step.typed);
+    EXPECT_EQ(State(edit), step.state) << "step " << (&step - steps);
+  }
 
   edit.SetText(L"fresh");
   EXPECT_FALSE(edit.CanUndo());
@@ -121,8 +123,7 @@ TEST_F(XPEdit, TypingEditingAndUndoThroughKeysAndCharacters) {
   EXPECT_EQ(untouched[0], L'x') << "no room, not even for the terminating zero";
   EXPECT_EQ(SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0), 6);
   SendMessageW(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"set"));
-  EXPECT_EQ(edit.Text(), L"set");
-  EXPECT_EQ(edit.CaretPosition(), 3) << "a text from outside puts the caret at its end";
+  EXPECT_EQ(State(edit), L"set|3+0") << "a text from outside puts the caret at its end";
   EXPECT_FALSE(edit.CanUndo());
 
   // The value-changed query compares with the original text.
@@ -181,22 +182,8 @@ end
   EXPECT_THROW(secret->SetPasswordCharText(L"**"), framework::EPropertyError);
 }
 
-TEST_F(XPEdit, StartsWithItsDefaultsAndRepaintsWhenChangedFromCode) {
+TEST_F(XPEdit, RepaintsAfterEachMessageAndWhenChangedFromCode) {
   UsePaintStyle(1);
-  controls::TXPEdit edit(nullptr);
-  EXPECT_EQ(edit.Width(), 121);
-  EXPECT_EQ(edit.Height(), 21);
-  EXPECT_TRUE(edit.AutoSelect() && edit.AutoSize() && edit.HideSelection() && edit.TabStop());
-  EXPECT_FALSE(edit.ReadOnly() || edit.Transparent() || edit.HotTrack() || edit.OEMConvert());
-  EXPECT_EQ(edit.MaxLength(), 0);
-  EXPECT_EQ(edit.NumberPrecision(), 3);
-  EXPECT_EQ(edit.NumberRadix(), TRadix::rdxDecimal);
-  EXPECT_EQ(edit.NumberType(), TNumberTypeEx::ntNone);
-  EXPECT_EQ(edit.BorderStyle(), controls::TEditBorderStyle::bsSingle);
-  EXPECT_EQ(edit.Color(), framework::clWindow);
-  EXPECT_FALSE(edit.ParentColor());
-  EXPECT_EQ(edit.PasswordChar(), L'\0');
-
   // A change made from code after the last message still asks for a repaint.
   controls::TXPEdit& shown = Add<controls::TXPEdit>(10, 10, 200);
   SendMessageW(shown.Handle(), WM_CHAR, L'a', 1);

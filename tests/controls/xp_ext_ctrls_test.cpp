@@ -32,14 +32,15 @@ void PaintSplitter(controls::TXPSplitter& splitter, xptest::Surface& surface) {
 
 // The dot at (x, y) as the notch draws it, with the background around it untouched.
 void ExpectDot(const xptest::Surface& s, int x, int y) {
-  SCOPED_TRACE(testing::Message() << "dot at " << x << ", " << y);
-  EXPECT_EQ(s.Pixel(x, y), kDark);
-  EXPECT_EQ(s.Pixel(x + 1, y), kDark);
-  EXPECT_EQ(s.Pixel(x, y + 1), kDark);
-  EXPECT_EQ(s.Pixel(x + 1, y + 1), kMid);
-  EXPECT_EQ(s.Pixel(x + 2, y + 1), kLight);
-  EXPECT_EQ(s.Pixel(x + 1, y + 2), kLight);
-  EXPECT_EQ(s.Pixel(x + 2, y + 2), kLight);
+  EXPECT_EQ(xptest::Pixels(s, {{x, y},
+                               {x + 1, y},
+                               {x, y + 1},
+                               {x + 1, y + 1},
+                               {x + 2, y + 1},
+                               {x + 1, y + 2},
+                               {x + 2, y + 2}}),
+            xptest::Colours({kDark, kDark, kDark, kMid, kLight, kLight, kLight}))
+      << "dot at " << x << ", " << y;
 }
 
 int CountNot(const xptest::Surface& s, COLORREF colour) {
@@ -63,9 +64,6 @@ TEST(XPSplitter, TransparentDrawsOnlyTheNotchDotByDot) {
   splitter.SetDrawNotch(true);
   PaintSplitter(splitter, s);
   for (int i = 0; i < 9; ++i) ExpectDot(s, 0, 32 + 4 * i);
-  EXPECT_EQ(s.Pixel(0, 31), kBack);
-  EXPECT_EQ(s.Pixel(0, 67), kBack) << "the last dot ends at row 66";
-  EXPECT_EQ(s.Pixel(2, 32), kBack) << "the dot's corners stay clear";
   EXPECT_EQ(CountNot(s, kBack), 9 * 7) << "the notch and nothing else";
   xptest::WritePicture(s, "xp_splitter_transparent_notch", 4);
 
@@ -85,8 +83,6 @@ TEST(XPSplitter, OpaqueFillsWithFaceOrColourBevelsAndYieldsToOnPaint) {
   xptest::Surface s(8, 60);
   PaintSplitter(splitter, s);
   const COLORREF face = framework::ColorToRGB(controls::XPPalette().clXPFace);
-  EXPECT_EQ(s.Pixel(0, 0), face);
-  EXPECT_EQ(s.Pixel(7, 59), face);
   ExpectDot(s, 2, 12);  // across (8 - 3) / 2, along (60 - 36) / 2
   EXPECT_EQ(CountNot(s, face), 9 * 7);
 
@@ -96,15 +92,11 @@ TEST(XPSplitter, OpaqueFillsWithFaceOrColourBevelsAndYieldsToOnPaint) {
   PaintSplitter(splitter, s);
   // Aligned left or right the bevel shows only its long sides, light left and dark right,
   // from end to end.
-  const COLORREF fill = RGB(10, 120, 30);
-  EXPECT_NE(s.Pixel(0, 30), fill);
-  EXPECT_NE(s.Pixel(7, 30), fill);
-  EXPECT_NE(s.Pixel(0, 30), s.Pixel(7, 30));
-  EXPECT_EQ(s.Pixel(0, 0), s.Pixel(0, 30)) << "no corner: the left edge runs through";
-  EXPECT_EQ(s.Pixel(7, 59), s.Pixel(7, 30));
-  EXPECT_EQ(s.Pixel(4, 0), RGB(10, 120, 30)) << "no top edge";
-  EXPECT_EQ(s.Pixel(4, 59), RGB(10, 120, 30)) << "no bottom edge";
-  EXPECT_EQ(s.Pixel(4, 5), RGB(10, 120, 30));
+  const COLORREF fill = RGB(10, 120, 30), left = s.Pixel(0, 30), right = s.Pixel(7, 30);
+  EXPECT_TRUE(left != fill && right != fill && left != right);
+  // No corners, no top or bottom edge.
+  EXPECT_EQ(xptest::Pixels(s, {{0, 0}, {7, 59}, {4, 0}, {4, 59}, {4, 5}}),
+            xptest::Colours({left, right, fill, fill, fill}));
   ExpectDot(s, 2, 12);
   xptest::WritePicture(s, "xp_splitter_bevelled", 4);
 
@@ -170,57 +162,28 @@ TEST(XPSplitter, DraggingResizesTheNeighbourDownToMinSize) {
   EXPECT_EQ(left.Width(), 30) << "across the splitter: nothing";
 }
 
-TEST(XPSplitter, FormDescriptionsKnowItWithItsDefaults) {
+TEST(XPSplitter, FormDescriptionsMakeItWithItsDeclaredDefaults) {
   controls::RegisterXPControls();
   const framework::ComponentFactory create = framework::FindClass("TXPSplitter");
   ASSERT_NE(create, nullptr);
   const std::unique_ptr<framework::TComponent> made(create(nullptr));
   auto* splitter = dynamic_cast<controls::TXPSplitter*>(made.get());
   ASSERT_NE(splitter, nullptr);
-  EXPECT_FALSE(splitter->DrawNotch());
-  EXPECT_TRUE(splitter->Transparent());
-  EXPECT_TRUE(splitter->UseDefaultColor());
-  for (const framework::PropInfo* prop : splitter->ClassInfo().Properties()) {
-    if (prop->name != "DrawNotch" && prop->name != "Transparent" &&
-        prop->name != "UseDefaultColor" && prop->name != "Beveled" && prop->name != "MinSize") {
-      continue;
-    }
-    SCOPED_TRACE(prop->name);
-    ASSERT_TRUE(prop->default_value);
-    EXPECT_TRUE(prop->get(made.get()) == *prop->default_value);
+  for (const char* name : {"DrawNotch", "Transparent", "UseDefaultColor", "Beveled", "MinSize"}) {
+    const framework::PropInfo* prop = splitter->ClassInfo().FindProperty(name);
+    ASSERT_TRUE(prop && prop->default_value) << name;
+    EXPECT_TRUE(prop->get(made.get()) == *prop->default_value) << name;
   }
 }
 
-TEST(XPSplitter, SpeedButtonSkinsLoadOnceAtTheirSizes) {
+// The skins' sizes are the skins tests'; here: they are loaded once, for every splitter.
+TEST(XPSplitter, SpeedButtonSkinsLoadOnce) {
   controls::TXPSplitter first(nullptr);
   const controls::SpeedButtonSkins* skins = controls::LoadedSpeedButtonSkins();
   ASSERT_NE(skins, nullptr);
+  EXPECT_EQ(skins->speed_button.Height(), 138);
   controls::TXPSplitter second(nullptr);
   EXPECT_EQ(controls::LoadedSpeedButtonSkins(), skins) << "shared, not loaded again";
-  struct Size {
-    const controls::TAlphaImage& image;
-    int width;
-    int height;
-  };
-  const Size sizes[] = {
-      {skins->speed_button, 20, 138},    {skins->speed_split, 24, 138},
-      {skins->speed_drop_down, 11, 138}, {skins->spin_down, 15, 64},
-      {skins->spin_left, 15, 64},        {skins->spin_right, 15, 64},
-      {skins->spin_up, 15, 64},          {skins->spin_glyph_down, 7, 24},
-      {skins->spin_glyph_up, 7, 24},     {skins->spin_glyph_left, 6, 28},
-      {skins->spin_glyph_right, 6, 28},
-  };
-  for (const Size& size : sizes) {
-    SCOPED_TRACE(testing::Message() << std::string(size.image.ResourceName().begin(),
-                                                   size.image.ResourceName().end()));
-    EXPECT_EQ(size.image.Width(), size.width);
-    EXPECT_EQ(size.image.Height(), size.height);
-  }
-  BITMAP arrows{};
-  ASSERT_EQ(GetObjectW(skins->std_arrows.get(), sizeof arrows, &arrows),
-            static_cast<int>(sizeof arrows));
-  EXPECT_EQ(arrows.bmWidth, 16);
-  EXPECT_EQ(arrows.bmHeight, 32);
 }
 
 TEST(TimerList, OneTimerServesItsClientsUntilTheLastLeavesOrTheUnitEnds) {

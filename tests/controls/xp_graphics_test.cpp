@@ -6,6 +6,8 @@
 
 namespace {
 
+using xptest::Colours;
+using xptest::Pixels;
 using xptest::Surface;
 
 constexpr COLORREF kWhite = RGB(255, 255, 255);
@@ -21,11 +23,9 @@ TEST(Gradient, SoftwareRowsAndColumnsRunFromColourToColour) {
   Surface v(5, 5);
   controls::SoftwareGradientFillRect(v.dc(), {1, 0, 4, 5}, RGB(0, 100, 200),
                                      controls::kGradientVertical, RGB(200, 100, 0));
-  EXPECT_EQ(v.Pixel(3, 0), RGB(0, 100, 200));
-  EXPECT_EQ(v.Pixel(2, 1), RGB(50, 100, 150));
-  EXPECT_EQ(v.Pixel(1, 4), RGB(200, 100, 0)) << "the last pixel is colour 2 exactly";
-  EXPECT_EQ(v.Pixel(0, 2), kWhite) << "nothing outside the rectangle";
-  EXPECT_EQ(v.Pixel(4, 2), kWhite);
+  // The last row is colour 2 exactly; nothing outside the rectangle.
+  EXPECT_EQ(Pixels(v, {{3, 0}, {2, 1}, {1, 4}, {0, 2}, {4, 2}}),
+            Colours({RGB(0, 100, 200), RGB(50, 100, 150), RGB(200, 100, 0), kWhite, kWhite}));
   Surface strip(1, 3);
   controls::SoftwareGradientFillRect(strip.dc(), {0, 0, 1, 3}, RGB(9, 8, 7),
                                      controls::kGradientHorizontal, RGB(200, 200, 200));
@@ -47,11 +47,8 @@ TEST(Gradient, FourCornersInterpolateBilinearly) {
   Surface s(5, 5);
   controls::SoftwareFourCornerGradient(s.dc(), {0, 0, 5, 5}, RGB(0, 0, 0), weights,
                                        RGB(200, 100, 40));
-  EXPECT_EQ(s.Pixel(0, 0), RGB(0, 0, 0));
-  EXPECT_EQ(s.Pixel(4, 4), RGB(200, 100, 40));
-  EXPECT_EQ(s.Pixel(4, 0), RGB(100, 50, 20));
-  EXPECT_EQ(s.Pixel(2, 2), RGB(100, 50, 20));
-  EXPECT_EQ(s.Pixel(1, 0), RGB(25, 13, 5));  // weight 0.125, rounded
+  EXPECT_EQ(Pixels(s, {{0, 0}, {4, 4}, {4, 0}, {2, 2}, {1, 0}}),  // the last: 0.125, rounded
+            Colours({0, RGB(200, 100, 40), RGB(100, 50, 20), RGB(100, 50, 20), RGB(25, 13, 5)}));
 
   Surface sys(40, 40);
   controls::FourCornerGradient(sys.dc(), {0, 0, 40, 40}, RGB(0, 0, 0), weights, RGB(200, 100, 40));
@@ -70,17 +67,15 @@ TEST(Blits, TransparentColourAndAlphaLeaveTheRightPixels) {
 
   Surface target(8, 8, RGB(0, 120, 0));
   controls::TransparentDraw(target.dc(), 2, 2, kKey, source.dc(), 0, 0, 4, 4);
-  EXPECT_EQ(target.Pixel(2, 2), RGB(0, 120, 0)) << "key colour left out";
-  EXPECT_EQ(target.Pixel(3, 3), RGB(0, 0, 200));
-  EXPECT_EQ(target.Pixel(4, 4), RGB(0, 0, 200));
-  EXPECT_EQ(target.Pixel(5, 5), RGB(0, 120, 0));
+  const COLORREF kGreen = RGB(0, 120, 0), kBlue = RGB(0, 0, 200);
+  EXPECT_EQ(Pixels(target, {{2, 2}, {3, 3}, {4, 4}, {5, 5}}),
+            Colours({kGreen, kBlue, kBlue, kGreen}))
+      << "the key colour is left out";
 
   Surface stretched(8, 8, RGB(0, 120, 0));
   controls::TransparentStretchDraw(stretched.dc(), {0, 0, 8, 8}, kKey, source.dc(), {0, 0, 4, 4});
-  EXPECT_EQ(stretched.Pixel(1, 1), RGB(0, 120, 0));
-  EXPECT_EQ(stretched.Pixel(2, 2), RGB(0, 0, 200));
-  EXPECT_EQ(stretched.Pixel(5, 5), RGB(0, 0, 200));
-  EXPECT_EQ(stretched.Pixel(7, 6), RGB(0, 120, 0));
+  EXPECT_EQ(Pixels(stretched, {{1, 1}, {2, 2}, {5, 5}, {7, 6}}),
+            Colours({kGreen, kBlue, kBlue, kGreen}));
 
   // Premultiplied white at half alpha over black is 128 grey; alpha 0 leaves the target.
   Surface alpha(3, 1);
@@ -89,9 +84,8 @@ TEST(Blits, TransparentColourAndAlphaLeaveTheRightPixels) {
   alpha.SetRaw(2, 0, 10, 20, 30, 255);
   Surface over(3, 1, RGB(0, 0, 0));
   controls::AlphaDraw(over.dc(), 0, 0, 3, 1, alpha.dc(), 0, 0);
-  EXPECT_EQ(over.Pixel(0, 0), RGB(128, 128, 128));
-  EXPECT_EQ(over.Pixel(1, 0), RGB(0, 0, 0));
-  EXPECT_EQ(over.Pixel(2, 0), RGB(10, 20, 30));
+  EXPECT_EQ(Pixels(over, {{0, 0}, {1, 0}, {2, 0}}),
+            Colours({RGB(128, 128, 128), 0, RGB(10, 20, 30)}));
   Surface wide(6, 2, RGB(0, 0, 0));
   controls::AlphaStretchDraw(wide.dc(), {0, 0, 6, 2}, alpha.dc(), {2, 0, 3, 1});
   EXPECT_EQ(wide.Pixel(5, 1), RGB(10, 20, 30));
@@ -119,20 +113,14 @@ TEST(SkinStretch, KeepsTheMarginsAndDrawsTheSourceUnchangedAtItsSize) {
     Surface same(9, 9, RGB(7, 7, 7));
     controls::StretchDrawSkinBitmap({0, 0, 9, 9}, centre, {0, 0, 9, 9}, alpha, skin.dc(),
                                     same.dc());
-    for (int y = 0; y < 9; ++y) {
-      for (int x = 0; x < 9; ++x) ASSERT_EQ(same.Pixel(x, y), skin.Pixel(x, y)) << x << "," << y;
-    }
+    EXPECT_TRUE(xptest::SamePixels(same, skin));
   }
   Surface big(40, 30, RGB(7, 7, 7));
   controls::StretchDrawSkinBitmap({0, 0, 40, 30}, centre, {0, 0, 9, 9}, false, skin.dc(), big.dc());
-  EXPECT_EQ(big.Pixel(1, 1), colours[0][0]);
-  EXPECT_EQ(big.Pixel(2, 1), colours[0][1]) << "the left margin stays 2 wide";
-  EXPECT_EQ(big.Pixel(36, 1), colours[0][1]);
-  EXPECT_EQ(big.Pixel(37, 1), colours[0][2]) << "the right margin stays 3 wide";
-  EXPECT_EQ(big.Pixel(39, 29), colours[2][2]);
-  EXPECT_EQ(big.Pixel(37, 26), colours[1][2]);
-  EXPECT_EQ(big.Pixel(37, 27), colours[2][2]) << "the bottom margin stays 3 high";
-  EXPECT_EQ(big.Pixel(0, 15), colours[1][0]);
+  // The margins stay 2 (left, top) and 3 (right, bottom) wide.
+  EXPECT_EQ(Pixels(big, {{1, 1}, {2, 1}, {36, 1}, {37, 1}, {39, 29}, {37, 26}, {37, 27}, {0, 15}}),
+            Colours({colours[0][0], colours[0][1], colours[0][1], colours[0][2], colours[2][2],
+                     colours[1][2], colours[2][2], colours[1][0]}));
   WritePicture(big, "skin_stretch", 4);
 }
 
@@ -159,8 +147,7 @@ TEST(XPText, PlainPathAlignsTurnsAndMeasures) {
   EXPECT_GT(literal.cx, plain.cx);
   const SIZE turned =
       controls::MeasureXPText(s.dc(), rect, L"&File", 0, controls::kTextTurned, font);
-  EXPECT_EQ(turned.cx, plain.cy);
-  EXPECT_EQ(turned.cy, plain.cx);
+  EXPECT_EQ(std::make_pair(turned.cx, turned.cy), std::make_pair(plain.cy, plain.cx));
   const SIZE smooth =
       controls::MeasureXPText(s.dc(), rect, L"&File", 0, controls::kTextSmooth, font);
   EXPECT_EQ(smooth.cx, controls::MeasureSmoothText(rect, L"File", 0, font).cx);

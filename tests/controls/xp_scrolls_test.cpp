@@ -21,6 +21,8 @@
 
 using controls::TCustomXPScrollBar;
 using controls::TScrollBarKind;
+using framework::TAlign;
+using xptest::Differences;
 
 namespace {
 
@@ -63,12 +65,21 @@ struct BarForm {
   }
 };
 
-int Differences(const xptest::Surface& a, const xptest::Surface& b, const RECT& area) {
-  int count = 0;
-  for (int y = area.top; y < area.bottom; ++y) {
-    for (int x = area.left; x < area.right; ++x) count += a.Pixel(x, y) != b.Pixel(x, y);
+// Which parts (first arrow, page before, thumb, page after, second arrow) differ: '1' or '0'.
+std::string Changed(const xptest::Surface& a, const xptest::Surface& b,
+                    const controls::ScrollLayout& layout) {
+  std::string out;
+  for (int part = controls::kPartFirstArrow; part <= controls::kPartSecondArrow; ++part) {
+    out += Differences(a, b, layout.parts[part]) > 0 ? '1' : '0';
   }
-  return count;
+  return out;
+}
+
+// Position, pressed part and the repeat timer's interval (0 when it is off).
+std::string Status(BarForm& f) {
+  const framework::TTimer& timer = f.bar.RepeatTimer();
+  return std::to_string(f.bar.Position()) + " pressed " + std::to_string(f.bar.PressedPart()) +
+         " timer " + std::to_string(timer.Enabled() ? timer.Interval() : 0);
 }
 
 }  // namespace
@@ -76,37 +87,27 @@ int Differences(const xptest::Surface& a, const xptest::Surface& b, const RECT& 
 TEST(XPScrollBar, HoldingAnArrowStepsAtOnceThenRepeatsAndPausesOffTheArrow) {
   BarForm f;
   f.Press(112, 8);  // second arrow: 104 .. 121
-  EXPECT_EQ(f.bar.Position(), 1) << "one step at once";
-  EXPECT_EQ(f.bar.PressedPart(), controls::kPartSecondArrow);
-  EXPECT_TRUE(f.bar.RepeatTimer().Enabled());
-  EXPECT_EQ(f.bar.RepeatTimer().Interval(), 200);
+  EXPECT_EQ(Status(f), "1 pressed 5 timer 200") << "one step at once";
   xptest::PumpMessages(3000, [&] { return f.bar.Position() >= 4; });
   EXPECT_GE(f.bar.Position(), 4) << "repeats while held";
   EXPECT_EQ(f.bar.RepeatTimer().Interval(), 30) << "after the first delay, every 30 ms";
 
   f.Drag(60, 8);  // off the arrow, onto the track
-  EXPECT_FALSE(f.bar.RepeatTimer().Enabled());
-  const int paused_at = f.bar.Position();
+  const int at = f.bar.Position();
   xptest::PumpMessages(250);
-  EXPECT_EQ(f.bar.Position(), paused_at) << "paused while the mouse is off the arrow";
+  EXPECT_EQ(Status(f), std::to_string(at) + " pressed 5 timer 0") << "paused off the arrow";
   EXPECT_EQ(f.bar.HotPart(), controls::kPartPageAfter);
-
   f.Drag(110, 5);
-  EXPECT_EQ(f.bar.Position(), paused_at + 1) << "back on the arrow: a step at once";
-  EXPECT_EQ(f.bar.RepeatTimer().Interval(), 200) << "and the delay again";
+  EXPECT_EQ(Status(f), std::to_string(at + 1) + " pressed 5 timer 200") << "a step, the delay";
   f.Drag(115, 6);
-  EXPECT_EQ(f.bar.Position(), paused_at + 2) << "each move on the arrow adds a step";
-
   f.Release(115, 6);
-  EXPECT_FALSE(f.bar.RepeatTimer().Enabled());
-  EXPECT_EQ(f.bar.PressedPart(), controls::kPartNone);
-  const int released_at = f.bar.Position();
   xptest::PumpMessages(250);
-  EXPECT_EQ(f.bar.Position(), released_at);
+  EXPECT_EQ(Status(f), std::to_string(at + 2) + " pressed 0 timer 0") << "a step per move";
   ASSERT_FALSE(f.codes.empty());
-  EXPECT_EQ(f.codes.back(), controls::scEndScroll);
-  for (size_t i = 0; i + 1 < f.codes.size(); ++i) EXPECT_EQ(f.codes[i], controls::scLineDown);
-  EXPECT_EQ(f.changes, released_at) << "one change per step";
+  std::vector<int> codes(f.codes.size() - 1, controls::scLineDown);
+  codes.push_back(controls::scEndScroll);
+  EXPECT_EQ(f.codes, codes);
+  EXPECT_EQ(f.changes, at + 2) << "one change per step";
   EXPECT_EQ(GetFocus(), f.hwnd()) << "the click focused the bar";
 }
 
@@ -114,16 +115,10 @@ TEST(XPScrollBar, DraggingTheThumbFollowsClampsAndReportsThePosition) {
   BarForm f;
   // No page: thumb 17 .. 34, 70 pixels of travel for positions 0 .. 100.
   f.Press(20, 8);
-  EXPECT_EQ(f.bar.PressedPart(), controls::kPartThumb);
-  EXPECT_EQ(f.bar.Position(), 0) << "pressing the thumb moves nothing";
+  EXPECT_EQ(Status(f), "0 pressed 3 timer 0") << "pressing the thumb moves nothing";
   f.Drag(55, 30);  // 35 pixels: half way; the distance across the bar does not count
-  EXPECT_EQ(f.bar.Position(), 50);
   EXPECT_EQ(f.bar.CurrentLayout().Part(controls::kPartThumb).left, 52);
-  f.Drag(55, 30);
-  f.Drag(500, 8);
-  EXPECT_EQ(f.bar.Position(), 100);
-  f.Drag(-300, 8);
-  EXPECT_EQ(f.bar.Position(), 0);
+  for (const int x : {55, 500, -300}) f.Drag(x, 8);
   f.Release(-300, 8);
   EXPECT_EQ(f.codes, (std::vector<int>{controls::scTrack, controls::scTrack, controls::scTrack,
                                        controls::scPosition, controls::scEndScroll}))
@@ -143,36 +138,27 @@ TEST(XPScrollBar, PageClicksKeysAndHandlersMoveByTheirSteps) {
   f.bar.SetLargeChange(10);
   f.Press(80, 8);  // page after the thumb
   f.Release(80, 8);
-  EXPECT_EQ(f.bar.Position(), 10);
   EXPECT_EQ(f.codes, (std::vector<int>{controls::scPageDown, controls::scEndScroll}));
   const int thumb = f.bar.CurrentLayout().Part(controls::kPartThumb).left;
   f.Press(thumb - 1, 8);  // page before
   f.Release(thumb - 1, 8);
-  EXPECT_EQ(f.bar.Position(), 0);
+  EXPECT_EQ(f.positions, (std::vector<int>{10, 10, 0, 0}));
 
-  struct KeyStep {
-    WORD key;
-    int position;
-  };
-  const KeyStep keys[] = {{VK_END, 100}, {VK_HOME, 0},  {VK_RIGHT, 2}, {VK_DOWN, 4}, {VK_UP, 2},
-                          {VK_NEXT, 12}, {VK_PRIOR, 2}, {VK_LEFT, 0},  {VK_SPACE, 0}};
-  int passed_on = 0;  // keys left to the default handling
+  // Each key's position, its reports (the release ends the scroll) and whether the key went on to
+  // the default handling.
+  int passed_on = 0;
   f.bar.OnKeyDown = [&](framework::TComponent*, WORD&, unsigned) { ++passed_on; };
-  for (const KeyStep& step : keys) {
-    SCOPED_TRACE(testing::Message() << "key " << step.key);
+  std::string steps;
+  for (const WORD key :
+       {VK_END, VK_HOME, VK_RIGHT, VK_DOWN, VK_UP, VK_NEXT, VK_PRIOR, VK_LEFT, VK_SPACE}) {
     f.codes.clear();
     passed_on = 0;
-    f.Key(step.key);
-    EXPECT_EQ(f.bar.Position(), step.position);
-    if (step.key != VK_SPACE) {
-      EXPECT_EQ(f.codes.size(), 2u);
-      EXPECT_EQ(f.codes.back(), controls::scEndScroll) << "releasing the key ends the scroll";
-      EXPECT_EQ(passed_on, 0);
-    } else {
-      EXPECT_TRUE(f.codes.empty());
-      EXPECT_EQ(passed_on, 1);
-    }
+    f.Key(key);
+    steps += std::to_string(f.bar.Position()) + "/" + std::to_string(f.codes.size()) +
+             (f.codes.empty() || f.codes.back() == controls::scEndScroll ? "" : "!") +
+             (passed_on ? "p " : " ");
   }
+  EXPECT_EQ(steps, "100/2 0/2 2/2 4/2 2/2 12/2 2/2 0/2 0/0p ");
   EXPECT_TRUE(SendMessageW(f.hwnd(), WM_GETDLGCODE, 0, 0) & DLGC_WANTARROWS);
 
   // The handler may change where a step goes.
@@ -193,25 +179,22 @@ TEST(XPScrollBar, PageClicksKeysAndHandlersMoveByTheirSteps) {
   EXPECT_EQ(f.bar.Position(), 44);
   EXPECT_EQ(f.changes, changes) << "Max < Min changes nothing";
   f.bar.SetPageSize(11);
-  EXPECT_EQ(f.bar.HighestPosition(), 90);
   f.bar.SetPosition(95);
-  EXPECT_EQ(f.bar.Position(), 90);
+  EXPECT_EQ(f.bar.Position(), 90) << "the highest position, 90";
 
+  // Aligning to a side sets the kind; other alignments keep it.
   f.bar.SetKind(TScrollBarKind::sbVertical);
-  EXPECT_EQ(f.bar.Width(), 17);
-  EXPECT_EQ(f.bar.Height(), 121);
-  f.bar.SetAlign(framework::TAlign::alTop);
-  EXPECT_EQ(f.bar.Kind(), TScrollBarKind::sbHorizontal);
-  f.bar.SetAlign(framework::TAlign::alRight);
-  EXPECT_EQ(f.bar.Kind(), TScrollBarKind::sbVertical);
-  f.bar.SetAlign(framework::TAlign::alClient);
-  EXPECT_EQ(f.bar.Kind(), TScrollBarKind::sbVertical) << "other alignments keep the kind";
-  f.bar.SetAlign(framework::TAlign::alBottom);
-  f.bar.SetAlign(framework::TAlign::alNone);
-  EXPECT_EQ(f.bar.Kind(), TScrollBarKind::sbHorizontal);
-  framework::SetPropValue(f.bar, "Align", int64_t{static_cast<int>(framework::TAlign::alLeft)});
-  EXPECT_EQ(f.bar.Kind(), TScrollBarKind::sbVertical) << "as a form description aligns it";
-  f.bar.SetAlign(framework::TAlign::alNone);
+  EXPECT_EQ(std::make_pair(f.bar.Width(), f.bar.Height()), std::make_pair(17, 121));
+  std::string kinds;
+  for (const TAlign align :
+       {TAlign::alTop, TAlign::alRight, TAlign::alClient, TAlign::alBottom, TAlign::alNone}) {
+    f.bar.SetAlign(align);
+    kinds += f.bar.Kind() == TScrollBarKind::sbVertical ? 'v' : 'h';
+  }
+  framework::SetPropValue(f.bar, "Align", int64_t{static_cast<int>(TAlign::alLeft)});
+  kinds += f.bar.Kind() == TScrollBarKind::sbVertical ? 'v' : 'h';
+  EXPECT_EQ(kinds, "hvvhhv") << "the last as a form description aligns it";
+  f.bar.SetAlign(TAlign::alNone);
   f.bar.SetKind(TScrollBarKind::sbHorizontal);
   f.bar.SetBounds(10, 10, 121, 17);
 
@@ -240,12 +223,7 @@ TEST(XPScrollBar, TheFocusShowsOnTheThumbAndNoClickKeepsTheMouse) {
     EXPECT_TRUE(GetUpdateRect(f.hwnd(), &dirty, FALSE)) << "taking the focus repaints";
     f.bar.PaintTo(focused.dc(), 0, 0);
     const controls::ScrollLayout layout = f.bar.CurrentLayout();
-    EXPECT_GT(Differences(unfocused, focused, layout.Part(controls::kPartThumb)), 10);
-    for (controls::ScrollPart part : {controls::kPartFirstArrow, controls::kPartPageBefore,
-                                      controls::kPartPageAfter, controls::kPartSecondArrow}) {
-      EXPECT_EQ(Differences(unfocused, focused, layout.Part(part)), 0)
-          << "part " << static_cast<int>(part);
-    }
+    EXPECT_EQ(Changed(unfocused, focused, layout), "00100") << "only the thumb shows the focus";
     xptest::Surface sheet(client.right, 2 * client.bottom + 1, RGB(255, 0, 255));
     BitBlt(sheet.dc(), 0, 0, client.right, client.bottom, unfocused.dc(), 0, 0, SRCCOPY);
     BitBlt(sheet.dc(), 0, client.bottom + 1, client.right, client.bottom, focused.dc(), 0, 0,
@@ -407,52 +385,45 @@ void ExpectKeyedCell(const PaintedBar& bar, controls::ScrollPart part, const wch
 }  // namespace
 
 TEST(XPScrollBar, ArrowsPointTheirWayAndPartsUseTheirThemeParts) {
-  xptest::ForEachPaintStyle([](int style) {
+  using Draw = std::function<void(HDC, RECT&)>;
+  const auto frame = [](UINT type, UINT state) -> Draw {
+    return [=](HDC dc, RECT& r) { DrawFrameControl(dc, &r, type, state); };
+  };
+  xptest::ForEachPaintStyle([&](int style) {
     for (const TScrollBarKind kind : {TScrollBarKind::sbHorizontal, TScrollBarKind::sbVertical}) {
       const bool vertical = kind == TScrollBarKind::sbVertical;
       SCOPED_TRACE(vertical ? "vertical" : "horizontal");
       PaintedBar bar(kind);
+      const Draw classic_second = frame(DFC_SCROLL, vertical ? DFCS_SCROLLDOWN : DFCS_SCROLLRIGHT);
+      std::vector<std::pair<controls::ScrollPart, Draw>> expected;
       if (style == 0) {
-        const auto arrow = [](UINT direction) {
-          return [direction](HDC dc, RECT& r) { DrawFrameControl(dc, &r, DFC_SCROLL, direction); };
-        };
-        EXPECT_EQ(DiffersFrom(bar, controls::kPartFirstArrow,
-                              arrow(vertical ? DFCS_SCROLLUP : DFCS_SCROLLLEFT)),
-                  0);
-        EXPECT_EQ(DiffersFrom(bar, controls::kPartSecondArrow,
-                              arrow(vertical ? DFCS_SCROLLDOWN : DFCS_SCROLLRIGHT)),
-                  0);
-        EXPECT_EQ(DiffersFrom(bar, controls::kPartThumb,
-                              [](HDC dc, RECT& r) {
-                                DrawFrameControl(dc, &r, DFC_BUTTON, DFCS_BUTTONPUSH);
-                              }),
-                  0);
+        expected = {{controls::kPartFirstArrow,
+                     frame(DFC_SCROLL, vertical ? DFCS_SCROLLUP : DFCS_SCROLLLEFT)},
+                    {controls::kPartSecondArrow, classic_second},
+                    {controls::kPartThumb, frame(DFC_BUTTON, DFCS_BUTTONPUSH)}};
       } else if (style == 2) {
         const framework::TThemeServices& themes = framework::TThemeServices::Instance();
         const framework::ThemeData theme = themes.Open(bar.f.hwnd(), L"SCROLLBAR");
         ASSERT_TRUE(theme);
-        const auto part = [&](int theme_part, int state, int gripper = 0) {
+        const auto part = [&](int theme_part, int state, int gripper = 0) -> Draw {
           return [&, theme_part, state, gripper](HDC dc, RECT& r) {
             themes.DrawBackground(theme, dc, theme_part, state, r);
             if (gripper) themes.DrawBackground(theme, dc, gripper, state, r);
           };
         };
         // Arrow states: up 1-4, down 5-8, left 9-12, right 13-16 (normal first).
-        EXPECT_EQ(DiffersFrom(bar, controls::kPartFirstArrow, part(1, vertical ? 1 : 9)), 0);
-        EXPECT_EQ(DiffersFrom(bar, controls::kPartSecondArrow, part(1, vertical ? 5 : 13)), 0);
-        EXPECT_EQ(
-            DiffersFrom(bar, controls::kPartThumb, part(vertical ? 3 : 2, 1, vertical ? 9 : 8)), 0);
-        EXPECT_EQ(DiffersFrom(bar, controls::kPartPageBefore, part(vertical ? 6 : 4, 1)), 0);
-        EXPECT_EQ(DiffersFrom(bar, controls::kPartPageAfter, part(vertical ? 7 : 5, 1)), 0);
+        expected = {{controls::kPartFirstArrow, part(1, vertical ? 1 : 9)},
+                    {controls::kPartSecondArrow, part(1, vertical ? 5 : 13)},
+                    {controls::kPartThumb, part(vertical ? 3 : 2, 1, vertical ? 9 : 8)},
+                    {controls::kPartPageBefore, part(vertical ? 6 : 4, 1)},
+                    {controls::kPartPageAfter, part(vertical ? 7 : 5, 1)}};
+        for (const auto& [part_id, draw] : expected) {
+          EXPECT_EQ(DiffersFrom(bar, part_id, draw), 0) << "part " << int{part_id};
+        }
         // A window without a theme draws classically.
         SetWindowTheme(bar.f.hwnd(), L" ", L" ");
         bar.f.bar.PaintTo(bar.surface->dc(), 0, 0);
-        EXPECT_EQ(DiffersFrom(bar, controls::kPartSecondArrow,
-                              [vertical](HDC dc, RECT& r) {
-                                DrawFrameControl(dc, &r, DFC_SCROLL,
-                                                 vertical ? DFCS_SCROLLDOWN : DFCS_SCROLLRIGHT);
-                              }),
-                  0);
+        expected = {{controls::kPartSecondArrow, classic_second}};
       } else {
         // The skins' glyph of the arrow's direction sits in the arrow's middle, the gripper
         // of the bar's kind in the thumb's.
@@ -466,13 +437,16 @@ TEST(XPScrollBar, ArrowsPointTheirWayAndPartsUseTheirThemeParts) {
         const RECT page = bar.layout.Part(controls::kPartPageAfter);
         const xptest::Surface& p = *bar.surface;
         const int mid_x = (page.left + page.right) / 2, mid_y = (page.top + page.bottom) / 2;
-        if (vertical) {
-          EXPECT_EQ(p.Pixel(page.left, page.top + 1), p.Pixel(page.left, page.bottom - 2));
-          EXPECT_NE(p.Pixel(page.left, mid_y), p.Pixel(mid_x, mid_y));
-        } else {
-          EXPECT_EQ(p.Pixel(page.left + 1, page.top), p.Pixel(page.right - 2, page.top));
-          EXPECT_NE(p.Pixel(mid_x, page.top), p.Pixel(mid_x, mid_y));
-        }
+        const POINT edge_start =
+            vertical ? POINT{page.left, page.top + 1} : POINT{page.left + 1, page.top};
+        const POINT edge_end =
+            vertical ? POINT{page.left, page.bottom - 2} : POINT{page.right - 2, page.top};
+        const POINT edge_mid = vertical ? POINT{page.left, mid_y} : POINT{mid_x, page.top};
+        EXPECT_EQ(p.Pixel(edge_start.x, edge_start.y), p.Pixel(edge_end.x, edge_end.y));
+        EXPECT_NE(p.Pixel(edge_mid.x, edge_mid.y), p.Pixel(mid_x, mid_y));
+      }
+      for (const auto& [part_id, draw] : expected) {
+        EXPECT_EQ(DiffersFrom(bar, part_id, draw), 0) << "part " << int{part_id};
       }
     }
   });

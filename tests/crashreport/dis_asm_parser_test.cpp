@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "crashreport/drosk_dis_asm.h"
@@ -13,10 +14,19 @@
 namespace drosk {
 namespace {
 
-const TCodeArea* AreaAt(const TFunctionInfo& f, TAddress start) {
-  for (const TCodeArea& a : f.Areas)
-    if (a.AreaStart == start) return &a;
-  return nullptr;
+// The areas by start as "start-end" offsets into the code, "<from" where a jump leads there,
+// "t" for a case table and "x" for an exception clause table.
+std::string Areas(const TFunctionInfo& f, const CodeBuffer& c) {
+  std::vector<TCodeArea> areas = f.Areas;
+  std::sort(areas.begin(), areas.end(),
+            [](const TCodeArea& a, const TCodeArea& b) { return a.AreaStart < b.AreaStart; });
+  std::string out;
+  for (const TCodeArea& a : areas) {
+    out += std::to_string(a.AreaStart - c.At(0)) + "-" + std::to_string(a.AreaEnd - c.At(0));
+    if (a.ReferencedFrom) out += "<" + std::to_string(a.ReferencedFrom - c.At(0));
+    out += std::string(a.IsCaseTable ? "t" : "") + (a.IsExceptTable ? "x" : "") + " ";
+  }
+  return out;
 }
 
 TEST(ParseFunction, CaseTableGivesOneAreaPerCaseAndTheTableAsData) {
@@ -31,20 +41,8 @@ TEST(ParseFunction, CaseTableGivesOneAreaPerCaseAndTheTableAsData) {
   c.Bytes(42, {0xC3});
   const TFunctionInfo f = ParseFunction(c.At(0));
   ASSERT_TRUE(f.Valid) << f.ErrorText;
-  EXPECT_EQ(f.Areas.size(), 9u);  // entry, 6 cases, the table, the default
-  for (uint32_t k = 0; k < 6; ++k) {
-    const TCodeArea* a = AreaAt(f, c.At(36 + k));
-    ASSERT_NE(a, nullptr) << k;
-    EXPECT_EQ(a->AreaEnd, c.At(36 + k));
-    EXPECT_EQ(a->ReferencedFrom, c.At(5));
-    EXPECT_FALSE(a->IsCaseTable);
-  }
-  const TCodeArea* table = AreaAt(f, c.At(12));
-  ASSERT_NE(table, nullptr);
-  EXPECT_TRUE(table->IsCaseTable);
-  EXPECT_EQ(table->AreaEnd - table->AreaStart + 1, 24u);
-  EXPECT_EQ(AreaAt(f, c.At(0))->AreaEnd, c.At(11));
-  EXPECT_EQ(AreaAt(f, c.At(42))->ReferencedFrom, c.At(3));
+  // The entry, the table, 6 cases, the default.
+  EXPECT_EQ(Areas(f, c), "0-11 12-35t 36-36<5 37-37<5 38-38<5 39-39<5 40-40<5 41-41<5 42-42<3 ");
   EXPECT_EQ(f.CodeStart, c.At(0));
   EXPECT_EQ(f.CodeLength, 43);
   EXPECT_TRUE(f.UnknownTargets.empty());
@@ -60,13 +58,7 @@ TEST(ParseFunction, CaseTableAfterJaeHasCountEntries) {
   c.Bytes(24, {0xC3, 0xC3});
   const TFunctionInfo f = ParseFunction(c.At(0));
   ASSERT_TRUE(f.Valid) << f.ErrorText;
-  const TCodeArea* table = AreaAt(f, c.At(16));
-  ASSERT_NE(table, nullptr);
-  EXPECT_TRUE(table->IsCaseTable);
-  EXPECT_EQ(table->AreaEnd, c.At(23));  // two entries
-  EXPECT_EQ(AreaAt(f, c.At(24))->ReferencedFrom, c.At(9));
-  EXPECT_EQ(AreaAt(f, c.At(25))->ReferencedFrom, c.At(9));
-  EXPECT_EQ(f.Areas.size(), 4u);
+  EXPECT_EQ(Areas(f, c), "0-15 16-23t 24-24<9 25-25<9 ") << "two entries";
 }
 
 TEST(ParseFunction, CodeInAGapAfterAnUnknownJumpIsParsed) {
@@ -74,10 +66,7 @@ TEST(ParseFunction, CodeInAGapAfterAnUnknownJumpIsParsed) {
   c.Bytes(0, {0x74, 0x04, 0xFF, 0xE0, 0x90, 0x90, 0xC3});  // jz 6; jmp eax; nop; nop; ret
   TFunctionInfo f = ParseFunction(c.At(0));
   ASSERT_TRUE(f.Valid) << f.ErrorText;
-  ASSERT_EQ(f.Areas.size(), 3u);
-  ASSERT_NE(AreaAt(f, c.At(4)), nullptr);
-  EXPECT_EQ(AreaAt(f, c.At(4))->AreaEnd, c.At(5));
-  EXPECT_EQ(AreaAt(f, c.At(4))->ReferencedFrom, 0u);
+  EXPECT_EQ(Areas(f, c), "0-3 4-5 6-6<0 ");
   ASSERT_EQ(f.UnknownTargets.size(), 1u);
   EXPECT_EQ(f.UnknownTargets[0].CallStart, c.At(2));
   EXPECT_FALSE(f.UnknownTargets[0].IsCall);
@@ -113,12 +102,10 @@ TEST(ParseFunction, JumpThroughARegisterLoadedInTheCodeIsResolvedOnRetry) {
   c.Bytes(8, {0xC3});
   const TFunctionInfo f = ParseFunction(c.At(0));
   ASSERT_TRUE(f.Valid) << f.ErrorText;
-  ASSERT_EQ(f.Areas.size(), 3u);
-  EXPECT_EQ(f.Areas[0].AreaEnd, c.At(4));  // the load changed a register: a new area follows
+  // The load changed a register: a new area follows it, knowing the register's value.
+  EXPECT_EQ(Areas(f, c), "0-4 5-6 8-8<5 ");
   EXPECT_EQ(f.Areas[1].Registers[0], c.At(1));
-  EXPECT_EQ(AreaAt(f, c.At(8))->ReferencedFrom, c.At(5));
-  EXPECT_TRUE(f.UnknownTargets.empty());
-  EXPECT_TRUE(f.FarCalls.empty());
+  EXPECT_TRUE(f.UnknownTargets.empty() && f.FarCalls.empty());
 }
 
 TEST(ParseFunction, LoopBackIntoTheAreaBeingWalkedSplitsIt) {
@@ -126,11 +113,7 @@ TEST(ParseFunction, LoopBackIntoTheAreaBeingWalkedSplitsIt) {
   c.Bytes(0, {0x31, 0xC0, 0x40, 0x83, 0xF8, 0x0A, 0x75, 0xFA, 0xC3});  // xor; inc; cmp; jnz 2; ret
   const TFunctionInfo f = ParseFunction(c.At(0));
   ASSERT_TRUE(f.Valid) << f.ErrorText;
-  ASSERT_EQ(f.Areas.size(), 2u);
-  EXPECT_EQ(f.Areas[0].AreaEnd, c.At(1));
-  EXPECT_EQ(f.Areas[1].AreaStart, c.At(2));
-  EXPECT_EQ(f.Areas[1].AreaEnd, c.At(8));
-  EXPECT_EQ(f.Areas[1].ReferencedFrom, c.At(6));
+  EXPECT_EQ(Areas(f, c), "0-1 2-8<6 ");
   EXPECT_EQ(f.CodeLength, 9);
 }
 
@@ -150,13 +133,8 @@ TEST(ParseFunction, TryFinallyFrameAddsHandlerFinallyBlockAndContinuation) {
   RuntimeEntries.finallyBlock = c.At(0x100);
   const TFunctionInfo f = ParseFunction(c.At(0));
   ASSERT_TRUE(f.Valid) << f.ErrorText;
-  EXPECT_EQ(f.Areas.size(), 5u);
-  EXPECT_EQ(AreaAt(f, c.At(0))->AreaEnd, c.At(27));  // split where the finally block starts
-  EXPECT_EQ(AreaAt(f, c.At(28))->ReferencedFrom, c.At(35));
-  ASSERT_NE(AreaAt(f, c.At(30)), nullptr);  // the handler
-  EXPECT_EQ(AreaAt(f, c.At(30))->ReferencedFrom, 0u);
-  ASSERT_NE(AreaAt(f, c.At(35)), nullptr);
-  ASSERT_NE(AreaAt(f, c.At(37)), nullptr);  // after the finally block
+  // Split where the finally block starts; the handler, its jump back and the continuation.
+  EXPECT_EQ(Areas(f, c), "0-27 28-29<35 30-34 35-36 37-37 ");
   ASSERT_EQ(f.FarCalls.size(), 1u);
   EXPECT_EQ(f.FarCalls[0].Target, c.At(0x100));
   EXPECT_FALSE(f.FarCalls[0].IsCall);
@@ -181,12 +159,7 @@ TEST(ParseFunction, OnExceptionClauseTableAndAnyExceptionBlock) {
   RuntimeEntries.onException = c.At(0x104);
   const TFunctionInfo f = ParseFunction(c.At(0));
   ASSERT_TRUE(f.Valid) << f.ErrorText;
-  const TCodeArea* table = AreaAt(f, c.At(10));
-  ASSERT_NE(table, nullptr);
-  EXPECT_TRUE(table->IsExceptTable);
-  EXPECT_EQ(table->AreaEnd, c.At(29));
-  EXPECT_NE(AreaAt(f, c.At(30)), nullptr);
-  EXPECT_NE(AreaAt(f, c.At(31)), nullptr);
+  EXPECT_EQ(Areas(f, c).substr(Areas(f, c).find(" 10-")), " 10-29x 30-30 31-31 ");
   EXPECT_EQ(f.FarCalls.size(), 2u);
 }
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "crashreport/drosk_crypt.h"
 
@@ -14,30 +15,24 @@ namespace {
 
 TEST(DroskStrings, SearchesForwardsBackwardsAndWithinBounds) {
   const std::string text = "abcABCabc";
-  EXPECT_EQ(PosStr("abc", text), 1);
-  EXPECT_EQ(PosStr("abc", "abc"), 1);
-  EXPECT_EQ(PosStr("abc", text, 7, 9), 7) << "a range exactly as long as the text sought";
-  EXPECT_EQ(PosStr("abc", text, 2), 7);
-  EXPECT_EQ(PosStr("abc", text, 2, 8), 0) << "the match must end inside the range";
-  EXPECT_EQ(PosStr("abc", text, 2, 9), 7);
-  EXPECT_EQ(PosStr("abc", text, 9, 1), 7) << "backwards finds the last occurrence";
-  EXPECT_EQ(PosStr("abc", text, 6, 1), 1);
-  EXPECT_EQ(PosStr("abc", text, 6, 2), 0);
-  EXPECT_EQ(PosStr("abc", text, 0), 0);
-  EXPECT_EQ(PosStr("abc", text, 1, 0), 0);
-  EXPECT_EQ(PosStr("", text), 0);
-  EXPECT_EQ(PosStr("abcd", "abc"), 0);
-  EXPECT_EQ(PosText("ABC", "xxabc"), 3);
-  EXPECT_EQ(PosText("\xE4", "x\xC4"), 2) << "a-umlaut through the table";
-  EXPECT_EQ(PosText("abc", text, 9, 1), 7);
-  EXPECT_EQ(PosText("abc", text, 5, 1), 4);
-  EXPECT_EQ(PosChars(CharSet(",;"), "a,b;c"), 2);
-  EXPECT_EQ(PosChars(CharSet(",;"), "a,b;c", 5, 1), 4);
-  EXPECT_EQ(PosChars(CharSet(",;"), "a,b;c", 3, 3), 0);
-  EXPECT_TRUE(StartsText("", "x"));
-  EXPECT_TRUE(StartsText("dROSK", "Drosk tools"));
-  EXPECT_TRUE(StartsText("DROSK", "drosk"));
-  EXPECT_FALSE(StartsText("drosk tools!", "Drosk tools"));
+  // A range exactly as long as the text sought finds it; the match must end inside the range;
+  // backwards (from > to) finds the last occurrence; from 0, an empty range or an empty or
+  // longer pattern find nothing.
+  EXPECT_EQ(std::vector<int>({PosStr("abc", text), PosStr("abc", "abc"), PosStr("abc", text, 7, 9),
+                              PosStr("abc", text, 2), PosStr("abc", text, 2, 8),
+                              PosStr("abc", text, 2, 9), PosStr("abc", text, 9, 1),
+                              PosStr("abc", text, 6, 1), PosStr("abc", text, 6, 2),
+                              PosStr("abc", text, 0), PosStr("abc", text, 1, 0), PosStr("", text),
+                              PosStr("abcd", "abc")}),
+            std::vector<int>({1, 1, 7, 7, 0, 7, 7, 1, 0, 0, 0, 0, 0}));
+  // Without case (a-umlaut through the table), and for any of a set of characters.
+  EXPECT_EQ(std::vector<int>(
+                {PosText("ABC", "xxabc"), PosText("\xE4", "x\xC4"), PosText("abc", text, 9, 1),
+                 PosText("abc", text, 5, 1), PosChars(CharSet(",;"), "a,b;c"),
+                 PosChars(CharSet(",;"), "a,b;c", 5, 1), PosChars(CharSet(",;"), "a,b;c", 3, 3)}),
+            std::vector<int>({3, 2, 7, 4, 2, 4, 0}));
+  EXPECT_TRUE(StartsText("", "x") && StartsText("dROSK", "Drosk tools") &&
+              StartsText("DROSK", "drosk") && !StartsText("drosk tools!", "Drosk tools"));
 }
 
 TEST(DroskStrings, ReplacesWithAndWithoutRescan) {
@@ -88,38 +83,35 @@ TEST(DroskStrings, UpperCasesThroughTheTables) {
 }
 
 TEST(DroskStrings, FormatsNumbersWithPaddingAndTheDollarForm) {
-  EXPECT_EQ(IntToStrEx(-5, 4, '0'), "-005");
-  EXPECT_EQ(IntToStrEx(-5, -4, ' '), "-5  ");
-  EXPECT_EQ(IntToStrEx(-5, 4, ' '), "  -5");
-  EXPECT_EQ(IntToStrEx(42, 1, '0'), "42");
-  EXPECT_EQ(IntToStrEx(uint32_t{4000000000u}, 12, '0'), "004000000000");
-  EXPECT_EQ(IntToStrEx(int64_t{-9000000000}), "-9000000000");
-  EXPECT_EQ(IntToStrEx(INT32_MIN), "-2147483648");
-  EXPECT_EQ(IntToHex(0u), "0");
-  EXPECT_EQ(IntToHex(0xABCDEFu), "abcdef");
-  EXPECT_EQ(IntToHex(uint64_t{0x1200000034}), "1200000034");
-  EXPECT_EQ(IntToHex(uint64_t{0x34}), "34");
-  EXPECT_EQ(IntToHexEx(255u, 4, '0'), "$00ff");
-  EXPECT_EQ(IntToHexEx(255u, 4, ' '), "  $ff");
-  EXPECT_EQ(IntToHexEx(255u, -4, ' '), "$ff  ");
-  EXPECT_EQ(IntToHexEx(255u, 1, '0'), "$ff");
-  EXPECT_EQ(IntToHexEx(uint64_t{0x100000000}, 0, '0'), "$100000000");
-  EXPECT_EQ(StrToIntEx(true, "-1aF"), -0x1AF);
-  EXPECT_EQ(StrToIntEx(false, "1234x5"), 1234);
-  EXPECT_EQ(StrToIntEx(false, "ff"), 0);
+  // Negative widths pad on the right; a number wider than its width is not cut.
+  EXPECT_EQ(std::vector<std::string>({IntToStrEx(-5, 4, '0'), IntToStrEx(-5, -4, ' '),
+                                      IntToStrEx(-5, 4, ' '), IntToStrEx(42, 1, '0'),
+                                      IntToStrEx(uint32_t{4000000000u}, 12, '0'),
+                                      IntToStrEx(int64_t{-9000000000}), IntToStrEx(INT32_MIN)}),
+            std::vector<std::string>(
+                {"-005", "-5  ", "  -5", "42", "004000000000", "-9000000000", "-2147483648"}));
+  EXPECT_EQ(std::vector<std::string>({IntToHex(0u), IntToHex(0xABCDEFu),
+                                      IntToHex(uint64_t{0x1200000034}), IntToHex(uint64_t{0x34}),
+                                      IntToHexEx(255u, 4, '0'), IntToHexEx(255u, 4, ' '),
+                                      IntToHexEx(255u, -4, ' '), IntToHexEx(255u, 1, '0'),
+                                      IntToHexEx(uint64_t{0x100000000}, 0, '0')}),
+            std::vector<std::string>({"0", "abcdef", "1200000034", "34", "$00ff", "  $ff", "$ff  ",
+                                      "$ff", "$100000000"}));
+  EXPECT_EQ(std::vector<int64_t>(
+                {StrToIntEx(true, "-1aF"), StrToIntEx(false, "1234x5"), StrToIntEx(false, "ff")}),
+            std::vector<int64_t>({-0x1AF, 1234, 0}));
 }
 
 TEST(DroskStrings, WritesSizesWithTwoDecimals) {
-  EXPECT_EQ(SizeToStr(1023, ','), "1023 Bytes");
-  EXPECT_EQ(SizeToStr(-1023, ','), "1023 Bytes");
-  EXPECT_EQ(SizeToStr(1024, ','), "1,00 KB");
-  EXPECT_EQ(SizeToStr(1536, ','), "1,50 KB");
+  std::string sizes;
+  for (const int64_t size : {int64_t{1023}, int64_t{-1023}, int64_t{1024}, int64_t{1536},
+                             int64_t{1048576}, int64_t{1073741823}, int64_t{1073741824},
+                             int64_t{5} << 30 | 1 << 28, int64_t{3000} << 30}) {
+    sizes += SizeToStr(size, ',') + "|";
+  }
+  EXPECT_EQ(sizes,
+            "1023 Bytes|1023 Bytes|1,00 KB|1,50 KB|1,00 MB|1023,99 MB|1,00 GB|5,25 GB|3000,00 GB|");
   EXPECT_EQ(SizeToStr(1048575, '.'), "1023.99 KB");
-  EXPECT_EQ(SizeToStr(1048576, ','), "1,00 MB");
-  EXPECT_EQ(SizeToStr(1073741823, ','), "1023,99 MB");
-  EXPECT_EQ(SizeToStr(1073741824, ','), "1,00 GB");
-  EXPECT_EQ(SizeToStr(int64_t{5} << 30 | 1 << 28, ','), "5,25 GB");
-  EXPECT_EQ(SizeToStr(int64_t{3000} << 30, ','), "3000,00 GB");
   EXPECT_EQ(SizeToStr(2048), std::string("2") + DecimalSeparator() + "00 KB");
 }
 
@@ -133,17 +125,17 @@ TEST(DroskStrings, HandlesSeparatedLists) {
   list = "x , ,y";
   FormatSubStrs(list);
   EXPECT_EQ(list, "x,,y");
-  EXPECT_EQ(SubStrCount("a,b,,c"), 4);
-  EXPECT_EQ(SubStrCount(""), 0);
-  EXPECT_EQ(SubStr("a,b,,c", 3), "");
-  EXPECT_EQ(SubStr("a,b,,c", 4), "c");
-  EXPECT_EQ(SubStr("a,b,,c", 5), "");
-  EXPECT_EQ(SubStr("a,b,,c", 0), "");
-  EXPECT_TRUE(IsTextInList("EAccessViolation,EAbort", "eabort"));
-  EXPECT_TRUE(IsTextInList("EAccessViolation,EAbort", "EACCESSVIOLATION"));
-  EXPECT_FALSE(IsTextInList("EAccessViolation,EAbort", "Abort"));
-  EXPECT_FALSE(IsTextInList("EAccessViolation,EAbort", "EAccess"));
-  EXPECT_FALSE(IsTextInList("EAbortX", "EAbort"));
+  EXPECT_EQ(std::vector<int>({SubStrCount("a,b,,c"), SubStrCount("")}), std::vector<int>({4, 0}));
+  EXPECT_EQ(SubStr("a,b,,c", 0) + "|" + SubStr("a,b,,c", 1) + "|" + SubStr("a,b,,c", 3) + "|" +
+                SubStr("a,b,,c", 4) + "|" + SubStr("a,b,,c", 5),
+            "|a||c|");
+  // Whole entries, without case.
+  EXPECT_EQ(std::vector<bool>({IsTextInList("EAccessViolation,EAbort", "eabort"),
+                               IsTextInList("EAccessViolation,EAbort", "EACCESSVIOLATION"),
+                               IsTextInList("EAccessViolation,EAbort", "Abort"),
+                               IsTextInList("EAccessViolation,EAbort", "EAccess"),
+                               IsTextInList("EAbortX", "EAbort")}),
+            std::vector<bool>({true, true, false, false, false}));
 }
 
 TEST(DroskStrings, NamesSystemErrorsOnOneLine) {

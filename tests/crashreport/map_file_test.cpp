@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "crashreport/drosk_strings.h"
 #include "debug_info_fuzz.h"
 #include "framework/win/handles.h"
 #include "gtest/gtest.h"
@@ -28,6 +29,24 @@ TMapFile MapOf(const std::string& text, TAddress codeEnd = 0) {
   map.isValid = true;
   map.ParseTextMap(text);
   return map;
+}
+
+// "unit@start+length" of the segments, "c" or "d" for code or data.
+std::string Segments(const TMapFile& map) {
+  std::string out;
+  for (const auto& s : map.segments) {
+    out +=
+        s.unitName + "@" + IntToHex(s.start) + "+" + IntToHex(s.length) + (s.isCode ? "c " : "d ");
+  }
+  return out;
+}
+
+// "name@address" of the publics, "d" after data.
+std::string Publics(const TMapFile& map) {
+  std::string out;
+  for (const auto& p : map.publics)
+    out += p.name + "@" + IntToHex(p.address) + (p.isCode ? " " : "d ");
+  return out;
 }
 
 // A segment line of exactly `width` characters ending in "M=<unit> ACBP=A9".
@@ -65,35 +84,27 @@ TEST(TextMap, ReadsSegmentsPublicsLinesAndEntryPoint) {
       "Program entry point at 0001:00000210\r\n";
   const TMapFile map = MapOf(text, kCode + 0x1000);
 
-  ASSERT_EQ(map.segments.size(), 3u);
-  EXPECT_EQ(map.segments[0].unitName, "Unit1");
-  EXPECT_EQ(map.segments[0].start, kCode);
-  EXPECT_EQ(map.segments[0].length, 0x100u);
-  EXPECT_EQ(map.segments[1].unitName, "Unit2");  // after "|", without ".pas"
-  EXPECT_EQ(map.segments[1].start, kCode + 0x200);
-  EXPECT_FALSE(map.segments[2].isCode);
-  EXPECT_EQ(map.segments[2].start, kData);
-
-  ASSERT_EQ(map.publics.size(), 6u);
-  EXPECT_EQ(map.publics[0].name, "initialization");  // named after its unit
-  EXPECT_EQ(map.publics[1].name, "Proc");
-  EXPECT_EQ(map.publics[1].address, kCode + 0x10);
-  EXPECT_EQ(map.publics[2].name, "Other.Helper");  // another unit's symbol keeps its unit
-  EXPECT_EQ(map.publics[3].name, "Own");
-  EXPECT_EQ(map.publics[4].name, "Unit2Proc");
-  EXPECT_EQ(map.publics[5].name, "DataWord");
-  EXPECT_EQ(map.publics[5].address, kData + 8);
-  EXPECT_FALSE(map.publics[5].isCode);
+  // The short segment line and the third segment's are left out; a unit after "|" loses ".pas".
+  EXPECT_EQ(Segments(map), "Unit1@401000+100c Unit2@401200+100c Unit1@500000+40d ");
+  // The unit's own symbol is named "initialization"; another unit's symbol keeps its unit; the
+  // type information is left out.
+  EXPECT_EQ(Publics(map),
+            "initialization@401000 Proc@401010 Other.Helper@401030 Own@401040 "
+            "Unit2Proc@401210 DataWord@500008d ");
 
   // 12 at 0C is not above 10 and is dropped; segment 2 does not count.
   ASSERT_EQ(map.lines.size(), 4u);
   EXPECT_EQ(map.lines[2].line, 13);
   EXPECT_EQ(map.entryPoint, kCode + 0x210);
 
-  EXPECT_EQ(FindSegment(map, true, kCode + 0x1FF), nullptr);  // the ignored short line
-  EXPECT_EQ(FindSegment(map, true, kCode + 0x250)->unitName, "Unit2");
-  EXPECT_EQ(FindSegment(map, false, kData + 0x3F)->unitName, "Unit1");
-  EXPECT_EQ(FindSegment(map, false, kCode), nullptr);
+  // Nothing where the ignored short line was, nor before the first public.
+  const auto unit = [&](bool code, TAddress at) {
+    const auto* segment = FindSegment(map, code, at);
+    return segment ? segment->unitName : "-";
+  };
+  EXPECT_EQ(unit(true, kCode + 0x1FF) + unit(true, kCode + 0x250) + unit(false, kData + 0x3F) +
+                unit(false, kCode),
+            "-Unit2Unit1-");
   EXPECT_EQ(FindPublic(map, kCode + 0x1F)->name, "Proc");
   EXPECT_EQ(FindPublic(map, kCode - 1), nullptr);
 
@@ -169,12 +180,11 @@ TEST(TextMap, PublicsListedOutOfOrderAreFoundByAddress) {
       " 0001:00000200       Second\r\n"
       " 0001:00000100       FirstAlias\r\n",
       kCode + 0x1000);
-  ASSERT_EQ(map.publics.size(), 4u);
-  EXPECT_EQ(map.publics[0].name, "First") << "equal addresses keep their order";
-  EXPECT_EQ(map.publics[1].name, "FirstAlias");
-  EXPECT_EQ(FindPublic(map, kCode + 0x1FF)->name, "FirstAlias");
-  EXPECT_EQ(FindPublic(map, kCode + 0x250)->name, "Second");
-  EXPECT_EQ(FindPublic(map, kCode + 0x300)->name, "Third");
+  EXPECT_EQ(Publics(map), "First@401100 FirstAlias@401100 Second@401200 Third@401300 ")
+      << "equal addresses keep their order";
+  EXPECT_EQ(FindPublic(map, kCode + 0x1FF)->name + FindPublic(map, kCode + 0x250)->name +
+                FindPublic(map, kCode + 0x300)->name,
+            "FirstAliasSecondThird");
   EXPECT_EQ(FindPublic(map, kCode + 0xFF), nullptr);
 }
 
@@ -188,12 +198,7 @@ TEST(TextMap, SortedAndMergedSegments) {
   map.AddSegment(true, true, 0x000, true, false, "A0", 0x08);  // same start, shorter: after
   map.AddSegment(true, true, 0x00A, true, true, "A0", 0x10);   // merges: within end + 2
   map.AddSegment(true, false, kCode + 0x500, true, true, "Unit.DPR", 4);  // absolute
-  ASSERT_EQ(map.segments.size(), 5u);
-  const char* order[] = {"A", "A0", "B", "Unit", "D"};
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(map.segments[i].unitName, order[i]);
-  EXPECT_EQ(map.segments[1].length, 0x1Au);
-  EXPECT_EQ(map.segments[3].start, kCode + 0x500);
-  EXPECT_EQ(map.segments[4].start, kData + 0x10);
+  EXPECT_EQ(Segments(map), "A@401000+10c A0@401000+1ac B@401100+10c Unit@401500+4c D@500010+10d ");
 }
 
 // The maps written beside our binaries by the build.

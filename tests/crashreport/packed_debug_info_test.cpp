@@ -7,6 +7,7 @@
 #include "crashreport/drosk_crypt.h"
 #include "crashreport/drosk_map_file.h"
 #include "crashreport/drosk_packed.h"
+#include "crashreport/drosk_strings.h"
 #include "crashreport/drosk_td32.h"
 #include "crashreport/drosk_zip.h"
 #include "debug_info_fuzz.h"
@@ -30,6 +31,22 @@ TMapFile EmptyMap() {
   return map;
 }
 
+// "name@offset" of the publics, "line@offset" of the lines from the `first`, offsets from kCode.
+std::string Publics(const TMapFile& map, size_t first = 0) {
+  std::string out;
+  for (size_t i = first; i < map.publics.size(); ++i) {
+    out += map.publics[i].name + "@" + IntToHex(map.publics[i].address - kCode) + " ";
+  }
+  return out;
+}
+std::string Lines(const TMapFile& map, size_t first = 0) {
+  std::string out;
+  for (size_t i = first; i < map.lines.size(); ++i) {
+    out += std::to_string(map.lines[i].line) + "@" + IntToHex(map.lines[i].address - kCode) + " ";
+  }
+  return out;
+}
+
 TEST(PackedDebugInfo, ReadsTheThreeTablesAndTheEntryPoint) {
   TMapFile map = EmptyMap();
   ASSERT_TRUE(ReadPackedDebugInfo(map, Container(Bytes(Tables()).U32(0x40).s)));
@@ -39,15 +56,11 @@ TEST(PackedDebugInfo, ReadsTheThreeTablesAndTheEntryPoint) {
   EXPECT_EQ(map.segments[1].start, kCode + 0x100);
   EXPECT_TRUE(map.segments[1].isCode);
   ASSERT_EQ(map.publics.size(), 3u);
-  EXPECT_EQ(map.publics[0].address, kCode + 0x10);
-  EXPECT_EQ(map.publics[1].address, kCode + 0x30);
-  EXPECT_EQ(map.publics[2].address, kCode + 0x1030);  // a delta beyond 127
-  EXPECT_EQ(map.publics[2].name, "Far");
+  EXPECT_EQ(IntToHex(map.publics[0].address - kCode) + " " + Publics(map, 1),
+            "10 " + map.publics[1].name + "@30 Far@1030 ")  // the last: a delta beyond 127
+      << Publics(map);
   ASSERT_EQ(map.lines.size(), 3u);
-  EXPECT_EQ(map.lines[1].line, 13);
-  EXPECT_EQ(map.lines[1].address, kCode + 0x14);
-  EXPECT_EQ(map.lines[2].line, 13 - 300);
-  EXPECT_EQ(map.lines[2].address, kCode + 0x914);
+  EXPECT_EQ(Lines(map, 1), "13@14 -287@914 ");
   EXPECT_EQ(map.entryPoint, kCode + 0x40);
 
   TMapFile plain = EmptyMap();
@@ -100,19 +113,12 @@ TEST(Td32, ReadsModulesLinesAndSymbols) {
   EXPECT_FALSE(map.segments[3].isCode);
   EXPECT_EQ(map.segments[3].start, 0x10100010u);
   ASSERT_EQ(map.lines.size(), 3u);
-  EXPECT_EQ(map.lines[2].line, 14);
-  EXPECT_EQ(map.lines[2].address, kCode + 0x20);
-  ASSERT_EQ(map.publics.size(), 2u);
-  EXPECT_EQ(map.publics[0].name, "ProcA");
-  EXPECT_EQ(map.publics[0].address, kCode + 0x80);
-  EXPECT_EQ(map.publics[1].name, "DataB");
-  EXPECT_EQ(map.publics[1].address, 0x10100018u);
+  EXPECT_EQ(Lines(map, 2), "14@20 ");
+  EXPECT_EQ(Publics(map), "ProcA@80 DataB@" + IntToHex(0x10100018u - kCode) + " ");
   TMapFile aligned = EmptyMap();
   aligned.dataStart = 0x10100000;
   ASSERT_TRUE(ReadTd32Data(aligned, Td32Stream("FB0A", true)));
-  ASSERT_EQ(aligned.publics.size(), 2u);
-  EXPECT_EQ(aligned.publics[0].name, "ProcA");
-  EXPECT_EQ(aligned.publics[1].address, 0x10100018u);
+  EXPECT_EQ(Publics(aligned), Publics(map));
   TMapFile other = EmptyMap();
   EXPECT_FALSE(ReadTd32Data(other, Td32Stream("FB08")));
   // Damaged streams: read as far as they hold, never a fault.

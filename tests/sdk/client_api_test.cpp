@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #include "support/test_paths.h"
 
@@ -13,15 +14,17 @@ namespace {
 TEST(ClientApiWithoutHost, WrappersYieldTheirDefaults) {
   sdk::BindClientApi();
   sdk::StartVfsApi();
-  EXPECT_TRUE(sdk::ClientAPI_GetUseExternalWebBrowser());
-  EXPECT_FALSE(sdk::ClientAPI_GetIntegratedHelpSystem());
-  EXPECT_FALSE(sdk::ClientAPI_GetPrefUseLuna());
-  EXPECT_FALSE(sdk::ClientAPI_ExistSpecific("C:\\windows\\win.ini"));
-  EXPECT_EQ(sdk::ClientAPI_ForceFileNameExtension("C:\\a\\board.json", "dsn"), "");
-  EXPECT_EQ(sdk::ClientAPI_ExtractWholeFileNameFromPath("C:\\a\\board.json"), "");
+  EXPECT_EQ(
+      std::vector<bool>({sdk::ClientAPI_GetUseExternalWebBrowser(),
+                         sdk::ClientAPI_GetIntegratedHelpSystem(), sdk::ClientAPI_GetPrefUseLuna(),
+                         sdk::ClientAPI_ExistSpecific("C:\\windows\\win.ini"),
+                         static_cast<bool>(sdk::ClientAPI_GetTranslationManager()),
+                         sdk::VFSAPI_VFS_FileExists("C:\\windows\\win.ini")}),
+      std::vector<bool>({true, false, false, false, false, false}));
+  EXPECT_EQ(sdk::ClientAPI_ForceFileNameExtension("C:\\a\\board.json", "dsn") +
+                sdk::ClientAPI_ExtractWholeFileNameFromPath("C:\\a\\board.json"),
+            "");
   EXPECT_EQ(sdk::ClientAPI_UpdateFont(5), 0);
-  EXPECT_FALSE(sdk::ClientAPI_GetTranslationManager());
-  EXPECT_FALSE(sdk::VFSAPI_VFS_FileExists("C:\\windows\\win.ini"));
 
   std::string name = "kept";
   sdk::VFSAPI_VFS_ExtractFileName("C:\\a\\b.txt", name);

@@ -34,18 +34,23 @@ class PreferenceKey : public ::testing::Test {
   bool owns_ini_ = false;
 };
 
+// The preference key and the registry paths built on it.
+std::string Keys() {
+  return sdk::GetApplicationPreferenceKey() + " " + sdk::GetRegistryKeyPath() + " " +
+         sdk::GetProductFamilyRegistryKey() + " " + sdk::GetFormsKey();
+}
+
 TEST_F(PreferenceKey, DefaultsWithNeitherRegistryNorIniFile) {
-  EXPECT_EQ(sdk::GetApplicationPreferenceKey(), "\\Zelmar2004");
-  EXPECT_EQ(sdk::GetRegistryKeyPath(), "Software\\Zelmar2004");
-  EXPECT_EQ(sdk::GetProductFamilyRegistryKey(), "Software\\Zelmar2004\\Marvuna");
-  EXPECT_EQ(sdk::GetFormsKey(), "Software\\Zelmar2004\\Marvuna\\Forms\\");
+  EXPECT_EQ(Keys(),
+            "\\Zelmar2004 Software\\Zelmar2004 Software\\Zelmar2004\\Marvuna "
+            "Software\\Zelmar2004\\Marvuna\\Forms\\");
 }
 
 TEST_F(PreferenceKey, ComesFromTheIniFileInTheSystemFolder) {
   testsupport::WriteFile(ini_file(), "[Preference Location]\r\nApplication=MyPrefs\r\n");
-  EXPECT_EQ(sdk::GetApplicationPreferenceKey(), "\\MyPrefs");
-  EXPECT_EQ(sdk::GetRegistryKeyPath(), "Software\\MyPrefs");
-  EXPECT_EQ(sdk::GetFormsKey(), "Software\\MyPrefs\\Marvuna\\Forms\\");
+  EXPECT_EQ(Keys(),
+            "\\MyPrefs Software\\MyPrefs Software\\MyPrefs\\Marvuna "
+            "Software\\MyPrefs\\Marvuna\\Forms\\");
 }
 
 TEST_F(PreferenceKey, RegistryWinsOverTheIniFile) {
@@ -95,13 +100,13 @@ TEST(HostFolders, HangBelowTheRunningExecutable) {
   GetModuleFileNameA(nullptr, exe, MAX_PATH);
   std::string folder = exe;
   folder.erase(folder.find_last_of('\\') + 1);
-  EXPECT_EQ(sdk::GetApplicationFolder(), folder);
-  EXPECT_EQ(sdk::GetSystemFolder(), folder + "System\\");
-  EXPECT_EQ(sdk::GetResourcesFolder(), folder + "System\\Resources\\");
   // Without the host's locale preference the language folder is the system folder.
-  EXPECT_EQ(sdk::GetLanguageFolder(), folder + "System\\");
-  EXPECT_EQ(sdk::GetHelpFolder(), folder + "System\\Help\\");
-  EXPECT_EQ(sdk::GetFallbackHelpFolder(), folder + "Help\\");
+  EXPECT_EQ(std::vector<std::string>({sdk::GetApplicationFolder(), sdk::GetSystemFolder(),
+                                      sdk::GetResourcesFolder(), sdk::GetLanguageFolder(),
+                                      sdk::GetHelpFolder(), sdk::GetFallbackHelpFolder()}),
+            std::vector<std::string>({folder, folder + "System\\", folder + "System\\Resources\\",
+                                      folder + "System\\", folder + "System\\Help\\",
+                                      folder + "Help\\"}));
 }
 
 TEST(HostFolders, ResolveHelpFileNamePrefersTheLanguageHelpFolder) {
@@ -168,6 +173,7 @@ struct SameTextCase {
 constexpr SameTextCase kSameText[] = {
     {"C:\\Boards\\Main.PCB", "c:\\boards\\main.pcb", true},
     {"abc", "abcd", false},
+    {"Zebra az", "zEBRA AZ", true},  // the ends of the alphabet fold too
     {"", "", true},
     {"\xC4", "\xE4", false},  // only ASCII letters fold
     {"[", "{", false},        // neighbours of the letters do not
@@ -218,15 +224,17 @@ TEST_F(MessageBoxes, EmptyCaptionsBecomeTheKindsName) {
   sdk::ShowInformationMessage("i", "");
   sdk::ShowWarningMessage("w");
   sdk::ShowWarningMessage("w2", "Own caption");
-  ASSERT_EQ(shown.size(), 4u);
-  EXPECT_EQ(shown[0].caption, "Error");
-  EXPECT_EQ(shown[0].kind, framework::MessageKind::Error);
-  EXPECT_EQ(shown[1].caption, "Information");
-  EXPECT_EQ(shown[1].kind, framework::MessageKind::Information);
-  EXPECT_EQ(shown[2].caption, "Warning");
-  EXPECT_EQ(shown[2].kind, framework::MessageKind::Warning);
-  EXPECT_EQ(shown[3].caption, "Own caption");
-  for (const auto& request : shown) EXPECT_EQ(request.buttons, framework::MessageButtons::Ok);
+  std::string boxes;
+  for (const auto& request : shown) {
+    boxes += request.caption + "/" + std::to_string(static_cast<int>(request.kind)) +
+             (request.buttons == framework::MessageButtons::Ok ? " " : "! ");
+  }
+  using framework::MessageKind;
+  EXPECT_EQ(boxes, "Error/" + std::to_string(static_cast<int>(MessageKind::Error)) +
+                       " Information/" +
+                       std::to_string(static_cast<int>(MessageKind::Information)) + " Warning/" +
+                       std::to_string(static_cast<int>(MessageKind::Warning)) + " Own caption/" +
+                       std::to_string(static_cast<int>(MessageKind::Warning)) + " ");
 }
 
 // ---- Test mode ---------------------------------------------------------------------------

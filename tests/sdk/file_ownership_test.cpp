@@ -348,18 +348,14 @@ TEST(LockedFileWarning, WorkspaceNoticeCarriesTheHostsValues) {
   auto* workspace = new testfakes::FakeWorkspace(true);
   ASSERT_TRUE(sdk::PostFileLockedNotice(*workspace, "C:\\Boards\\Main.do", "PC01", "ann"));
   ASSERT_EQ(workspace->notices.size(), 1u);
-  const testfakes::WorkspaceNotice& notice = workspace->notices[0];
-  EXPECT_EQ(notice.title, L"[Locked File]");
-  EXPECT_EQ(notice.text,
-            L"Main.do is used by ann on PC01. You will not be able to save your changes.");
-  EXPECT_EQ(notice.product, L"Plavena");
-  EXPECT_EQ(notice.document_path, L"C:\\Boards\\Main.do");
-  EXPECT_EQ(notice.process, L"WorkspaceManager:OpenObject");
-  EXPECT_EQ(notice.parameters, L"FileName=C:\\Boards\\Main.do");
-  EXPECT_EQ(notice.kind, 73);
-  EXPECT_EQ(notice.reserved1, 0);
-  EXPECT_EQ(notice.reserved2, 0);
-  EXPECT_EQ(notice.reserved3, 0);
+  const testfakes::WorkspaceNotice& n = workspace->notices[0];
+  EXPECT_EQ(n.title + L"|" + n.text + L"|" + n.product + L"|" + n.document_path + L"|" + n.process +
+                L"|" + n.parameters + L"|" + std::to_wstring(n.kind) + L"," +
+                std::to_wstring(n.reserved1) + std::to_wstring(n.reserved2) +
+                std::to_wstring(n.reserved3),
+            L"[Locked File]|Main.do is used by ann on PC01. You will not be able to save your "
+            L"changes.|Plavena|C:\\Boards\\Main.do|WorkspaceManager:OpenObject|"
+            L"FileName=C:\\Boards\\Main.do|73,000");
   workspace->Release();
 }
 

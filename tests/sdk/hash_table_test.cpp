@@ -104,11 +104,10 @@ TEST(PointerHashTable, NeverShrinksAndCapsAt4096Buckets) {
 
 TEST(PointerHashTable, BucketsComeFromBitsEightAndUp) {
   Table table(8);
-  EXPECT_EQ(table.BucketIndexOf(0x100), 1);
-  EXPECT_EQ(table.BucketIndexOf(0x900), 1);
-  EXPECT_EQ(table.BucketIndexOf(1), 0);
-  EXPECT_EQ(table.BucketIndexOf(255), 0);
-  EXPECT_EQ(table.BucketIndexOf(0x0700), 7);
+  std::vector<int> buckets;
+  for (HashKey key : {0x100u, 0x900u, 1u, 255u, 0x700u})
+    buckets.push_back(table.BucketIndexOf(key));
+  EXPECT_EQ(buckets, std::vector<int>({1, 1, 0, 0, 7}));
 }
 
 TEST(PointerHashTable, IteratesBucketByBucketInInsertionOrder) {
@@ -216,8 +215,7 @@ TEST(PointerHashTable, IteratorAtTheEndReadsZeroAndRefusesValues) {
   Table table;
   sdk::TBucketListIterator empty(table);
   EXPECT_FALSE(empty.Next());
-  EXPECT_EQ(empty.GetKey(), 0u);
-  EXPECT_EQ(empty.GetValue(), 0u);
+  EXPECT_EQ(empty.GetKey() | empty.GetValue(), 0u);
   EXPECT_THROW(empty.SetValue(1), sdk::EEOFException);
 
   table.Add(3, 30);
@@ -234,9 +232,8 @@ TEST(PointerHashTable, ClearEmptiesAndReleasesEverything) {
   Table table;
   for (HashKey k = 0; k < 100; ++k) table.Add(k << 8, k + 1);
   table.Clear();
-  EXPECT_EQ(table.Count(), 0);
+  EXPECT_TRUE(table.Count() == 0 && Items(table).empty());
   EXPECT_EQ(table.released_values().size(), 100u);
-  EXPECT_TRUE(Items(table).empty());
   table.Add(5, 1);  // usable afterwards, index and all
   EXPECT_TRUE(table.Contains(5));
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "sdk/layer_errors.h"
 
@@ -77,23 +78,26 @@ TEST(LayerIdentity, OutOfRangeNumbersRaiseWithTheConstructorAndNumber) {
 TEST(LayerIdentity, LegacyBytesAreTheirOwnIdentityUpTo82) {
   for (int b = 0; b <= 82; ++b)
     EXPECT_EQ(sdk::LegacyLayerToLayer(static_cast<uint8_t>(b)), TLayer(b));
-  EXPECT_EQ(sdk::LegacyLayerToLayer(83), sdk::NoLayer);
-  EXPECT_EQ(sdk::LegacyLayerToLayer(255), sdk::NoLayer);
+  EXPECT_EQ(std::vector<TLayer>({sdk::LegacyLayerToLayer(83), sdk::LegacyLayerToLayer(255)}),
+            std::vector<TLayer>(2, sdk::NoLayer));
 }
 
 TEST(LayerIdentity, TestsSeparateGroupsFromLayers) {
-  EXPECT_TRUE(sdk::IsSignalLayer(1));
-  EXPECT_TRUE(sdk::IsSignalLayer(32));
-  EXPECT_TRUE(sdk::IsSignalLayer(0x01010020));
-  EXPECT_FALSE(sdk::IsSignalLayer(sdk::SignalLayersGroup));  // number 0: a group
-  EXPECT_FALSE(sdk::IsSignalLayer(33));
-  EXPECT_TRUE(sdk::IsInternalPlaneLayer(54));
-  EXPECT_FALSE(sdk::IsInternalPlaneLayer(55));
-  EXPECT_TRUE(sdk::IsMechanicalLayer(0x04000011));
-  EXPECT_FALSE(sdk::IsMechanicalLayer(sdk::MechanicalLayersGroup));
-  EXPECT_TRUE(sdk::IsLayerGroup(sdk::AllLayersGroup));
-  EXPECT_FALSE(sdk::IsLayerGroup(sdk::NoLayer));
-  EXPECT_TRUE(sdk::IsStandardClassLayer(sdk::DrcDetailsLayer));
+  // The signal group (number 0) and the mechanical group are groups, not layers.
+  const bool answers[] = {sdk::IsSignalLayer(1),
+                          sdk::IsSignalLayer(32),
+                          sdk::IsSignalLayer(0x01010020),
+                          sdk::IsSignalLayer(sdk::SignalLayersGroup),
+                          sdk::IsSignalLayer(33),
+                          sdk::IsInternalPlaneLayer(54),
+                          sdk::IsInternalPlaneLayer(55),
+                          sdk::IsMechanicalLayer(0x04000011),
+                          sdk::IsMechanicalLayer(sdk::MechanicalLayersGroup),
+                          sdk::IsLayerGroup(sdk::AllLayersGroup),
+                          sdk::IsLayerGroup(sdk::NoLayer),
+                          sdk::IsStandardClassLayer(sdk::DrcDetailsLayer)};
+  EXPECT_EQ(std::vector<bool>(std::begin(answers), std::end(answers)),
+            std::vector<bool>({1, 1, 1, 0, 0, 1, 0, 1, 0, 1, 0, 1}));
 }
 
 struct PartitionCase {
@@ -154,11 +158,13 @@ TEST(LayerIdentity, ParentChainOfAMidLayerEndsInNoLayer) {
 }
 
 TEST(LayerIdentity, PartitionsAndExtendedIndexesMapToLayers) {
-  EXPECT_EQ(sdk::LayerFromPartition(2), sdk::MidLayersGroup);
-  EXPECT_EQ(sdk::LayerFromPartition(6), 33u);
-  EXPECT_EQ(sdk::LayerFromPartition(13), 56u);
-  EXPECT_EQ(sdk::LayerFromPartition(14), 73u);
-  EXPECT_EQ(sdk::LayerFromPartition(26), sdk::DrcDetailsLayer);
+  const auto from = [](auto map, std::initializer_list<int> numbers) {
+    std::vector<TLayer> layers;
+    for (int n : numbers) layers.push_back(map(n));
+    return layers;
+  };
+  EXPECT_EQ(from(sdk::LayerFromPartition, {2, 6, 13, 14, 26}),
+            std::vector<TLayer>({sdk::MidLayersGroup, 33, 56, 73, sdk::DrcDetailsLayer}));
   EXPECT_THROW(sdk::LayerFromPartition(27), sdk::EAssertionFailed);
   for (int p = 0; p <= 26; ++p) {
     const TLayer layer = sdk::LayerFromPartition(p);
@@ -167,19 +173,14 @@ TEST(LayerIdentity, PartitionsAndExtendedIndexesMapToLayers) {
     }
   }
 
-  EXPECT_EQ(sdk::LayerFromExtendedIndex(1), sdk::NoLayer);
-  EXPECT_EQ(sdk::LayerFromExtendedIndex(2), sdk::TopLayer);
-  EXPECT_EQ(sdk::LayerFromExtendedIndex(33), sdk::BottomLayer);
-  EXPECT_EQ(sdk::LayerFromExtendedIndex(40), 39u);
-  EXPECT_EQ(sdk::LayerFromExtendedIndex(79), sdk::DrcDetailsLayer);
-  EXPECT_EQ(sdk::LayerFromExtendedIndex(80), 78u);
-  EXPECT_EQ(sdk::LayerFromExtendedIndex(85), sdk::TopPadMasterLayer);
-  EXPECT_EQ(sdk::LayerFromExtendedIndex(87), sdk::MidLayersGroup);
-  EXPECT_EQ(sdk::LayerFromExtendedIndex(92), sdk::MechanicalLayersGroup);
+  EXPECT_EQ(from(sdk::LayerFromExtendedIndex, {1, 2, 33, 40, 79, 80, 85, 87, 92}),
+            std::vector<TLayer>({sdk::NoLayer, sdk::TopLayer, sdk::BottomLayer, 39,
+                                 sdk::DrcDetailsLayer, 78, sdk::TopPadMasterLayer,
+                                 sdk::MidLayersGroup, sdk::MechanicalLayersGroup}));
   EXPECT_TRUE(sdk::LayerMatchesExtendedIndex(sdk::AllLayersGroup, 88));
   EXPECT_THROW(sdk::LayerFromExtendedIndex(93), sdk::EAssertionFailed);
-  EXPECT_EQ(sdk::LayerGroupFromCode(6), sdk::MidLayersGroup);
-  EXPECT_EQ(sdk::LayerGroupFromCode(7), sdk::NoLayer);
+  EXPECT_EQ(from(sdk::LayerGroupFromCode, {6, 7}),
+            std::vector<TLayer>({sdk::MidLayersGroup, sdk::NoLayer}));
 }
 
 struct SaveCase {
@@ -301,12 +302,10 @@ TEST(LayerNames, WithoutAGroupRoutineGroupsHaveNoName) {
 }
 
 TEST(ObjectKinds, ShortNames) {
-  EXPECT_EQ(sdk::ObjectKindToShortName(0), "No");
-  EXPECT_EQ(sdk::ObjectKindToShortName(4), "Track");
-  EXPECT_EQ(sdk::ObjectKindToShortName(16), "Rule");
-  EXPECT_EQ(sdk::ObjectKindToShortName(26), "BoardOutline");
-  EXPECT_EQ(sdk::ObjectKindToShortName(27), "");
-  EXPECT_EQ(sdk::ObjectKindToShortName(-1), "");
+  std::string names;
+  for (int kind : {0, 4, 16, 26, 27, -1})
+    names += std::string(sdk::ObjectKindToShortName(kind)) + "|";
+  EXPECT_EQ(names, "No|Track|Rule|BoardOutline|||");
 }
 
 }  // namespace

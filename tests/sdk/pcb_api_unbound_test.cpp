@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 #include <tuple>
+#include <vector>
 
 namespace {
 
@@ -22,19 +23,16 @@ class PcbApiUnbound : public ::testing::Test {
 };
 
 TEST_F(PcbApiUnbound, LifecycleAndIdentityYieldTheirDefaults) {
-  EXPECT_EQ(PcbApi_GetCurrentBoardHandle(), 0u);
-  EXPECT_EQ(PcbApi_GetObjectIdFromObjectHandle(5), 0);
-  EXPECT_EQ(PcbApi_CreateObject(pcbapi::kTrack), 0u);
-  EXPECT_EQ(PcbApi_DestroyObject(5), 0);
-  EXPECT_EQ(PcbApi_AddObjectToContainer(1, 5), 0);
-  EXPECT_EQ(PcbApi_DeleteObjectFromContainer(1, 5), 0);
-  EXPECT_EQ(PcbApi_SetOwnerBoard(1, 5), 0);
-  EXPECT_EQ(PcbApi_QueryObjectImport_FromUser(5), 0);
-  EXPECT_EQ(PcbApi_QueryObjectGraphicallyInvalidate(5), 0);
+  EXPECT_EQ(std::vector<int64_t>(
+                {PcbApi_GetCurrentBoardHandle(), PcbApi_GetObjectIdFromObjectHandle(5),
+                 PcbApi_CreateObject(pcbapi::kTrack), PcbApi_DestroyObject(5),
+                 PcbApi_AddObjectToContainer(1, 5), PcbApi_DeleteObjectFromContainer(1, 5),
+                 PcbApi_SetOwnerBoard(1, 5), PcbApi_QueryObjectImport_FromUser(5),
+                 PcbApi_QueryObjectGraphicallyInvalidate(5)}),
+            std::vector<int64_t>(9, 0));
   Coord box[4] = {11, 12, 13, 14};
   EXPECT_EQ(PcbApi_QueryObjectBoundingRectangle(5, &box[0], &box[1], &box[2], &box[3]), 0);
-  EXPECT_EQ(box[0], 11);
-  EXPECT_EQ(box[3], 14);
+  EXPECT_EQ(std::vector<Coord>(box, box + 4), std::vector<Coord>({11, 12, 13, 14}));
   uint8_t bits = 0x5A;
   PcbApi_GetObjectBitField2(pcbapi::kRead, 5, &bits);
   PcbApi_GetObjectBitField3(pcbapi::kRead, 5, &bits);
@@ -172,14 +170,11 @@ TEST(PcbApiLayers, LayerIdentitiesTurnIntoLegacyNumbers) {
 
 TEST(PcbApiLayers, LegacyLayerSetHoldsBitsByLayerNumber) {
   LegacyLayerSet set;
-  set.Include(0).Include(9).IncludeRange(80, 87).Include(88);
-  EXPECT_TRUE(set.Contains(0));
-  EXPECT_TRUE(set.Contains(9));
-  EXPECT_FALSE(set.Contains(8));
-  EXPECT_TRUE(set.Contains(87));
-  EXPECT_FALSE(set.Contains(88));
-  EXPECT_EQ(set.bytes[1], 0x02);
-  EXPECT_EQ(set.bytes[10], 0xFF);
+  set.Include(0).Include(9).IncludeRange(80, 87).Include(88);  // 88 is past the set's end
+  std::string members;
+  for (int layer : {0, 9, 8, 87, 88}) members += set.Contains(layer) ? '1' : '0';
+  EXPECT_EQ(members, "11010");
+  EXPECT_EQ(std::vector<int>({set.bytes[1], set.bytes[10]}), std::vector<int>({0x02, 0xFF}));
 }
 
 }  // namespace

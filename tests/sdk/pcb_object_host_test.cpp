@@ -173,12 +173,9 @@ TEST_F(HostBoard, FactoryMakesTheClassOfEachKind) {
 
 TEST_F(HostBoard, KindsWithoutAClassAndNoHandleGiveNothing) {
   ASSERT_EQ(PcbApi_GetObjectIdFromObjectHandle(board_), pcbapi::kBoard);
-  EXPECT_EQ(CreatePcbObject(board_), nullptr);
-  EXPECT_EQ(CreatePcbObject(0), nullptr);
-  EXPECT_EQ(GetObjectNameByHandle(board_), "");
-  EXPECT_EQ(GetObjectLayerByHandle(board_), 0);
-  EXPECT_EQ(GetObjectNetByHandle(0), 0u);
-  EXPECT_EQ(GetObjectTextByHandle(0), "");
+  EXPECT_TRUE(CreatePcbObject(board_) == nullptr && CreatePcbObject(0) == nullptr);
+  EXPECT_EQ(GetObjectNameByHandle(board_) + GetObjectTextByHandle(0), "");
+  EXPECT_TRUE(GetObjectLayerByHandle(board_) == 0 && GetObjectNetByHandle(0) == 0u);
 }
 
 TEST_F(HostBoard, TemporaryReadersGiveOneValue) {
@@ -199,11 +196,13 @@ TEST_F(HostBoard, ComponentIsNamedByItsDesignatorAndCountsItsMembers) {
   ASSERT_EQ(components.size(), 1u);
   const auto component = Read<TPcbComponent>(components.front());
   ASSERT_NE(component, nullptr);
-  EXPECT_EQ(component->GetName(), "U7");
-  EXPECT_EQ(component->GetRotation(), 90.0);
-  EXPECT_EQ(component->GetFootprint(), "SO8");
-  EXPECT_EQ(component->GetMemberCount(KindSet{1} << pcbapi::kPad, AnyLayer()), 2);
-  EXPECT_EQ(component->GetMemberCount(KindSet{1} << pcbapi::kVia, AnyLayer()), 0);
+  EXPECT_EQ(component->GetName() + " " + component->GetFootprint() + " " +
+                std::to_string(component->GetRotation()),
+            "U7 SO8 90.000000");
+  EXPECT_EQ(std::make_pair(component->GetMemberCount(KindSet{1} << pcbapi::kPad, AnyLayer()),
+                           component->GetMemberCount(KindSet{1} << pcbapi::kVia, AnyLayer())),
+            std::make_pair(2, 0))
+      << "two pads, no via";
 }
 
 TEST_F(HostBoard, NetIteratesItsMembers) {
@@ -224,12 +223,10 @@ TEST_F(HostBoard, ViaAsksTheEditorPerLayer) {
   const std::vector<Handle> vias = ObjectsOf(board_, pcbapi::kVia);
   ASSERT_EQ(vias.size(), 2u);
   const std::unique_ptr<TPCBObject> blind = CreatePcbObject(vias[1]);  // top to MidLayer1
-  EXPECT_EQ(blind->GetSize(), 20 * kMil);
-  EXPECT_EQ(blind->GetHoleSize(), 8 * kMil);
-  EXPECT_EQ(blind->GetSizeOnLayer(1), 20 * kMil);
-  EXPECT_EQ(blind->GetSizeOnLayer(32), 0);
-  EXPECT_NE(blind->GetShapeOnLayer(2), 0);
-  EXPECT_EQ(blind->GetShapeOnLayer(3), 0);
+  EXPECT_EQ(std::vector<Coord>({blind->GetSize(), blind->GetHoleSize(), blind->GetSizeOnLayer(1),
+                                blind->GetSizeOnLayer(32)}),
+            std::vector<Coord>({20 * kMil, 8 * kMil, 20 * kMil, 0}));
+  EXPECT_TRUE(blind->GetShapeOnLayer(2) != 0 && blind->GetShapeOnLayer(3) == 0);
   EXPECT_TRUE(CreatePcbObject(vias[0])->GetAuxFlag3());  // tented on top
   Coord x1 = 0, y1 = 0, x2 = 0, y2 = 0;
   EXPECT_EQ(blind->GetBoundingRectangle(&x1, &y1, &x2, &y2), 0);
@@ -241,8 +238,7 @@ TEST_F(HostBoard, TextKeepsTheEditorsDisplayForm) {
   const auto component = Read<TPcbComponent>(ObjectsOf(board_, pcbapi::kComponent).at(0));
   const auto designator = Read<TPcbText>(component->GetDesignatorHandle());
   ASSERT_NE(designator, nullptr);
-  EXPECT_EQ(designator->GetText(), "U7");
-  EXPECT_EQ(designator->GetDisplayText(), "U7");
+  EXPECT_EQ(designator->GetText() + "/" + designator->GetDisplayText(), "U7/U7");
   const auto true_type = Read<TPcbText>(Named(pcbapi::kTextObject, "TT"));
   ASSERT_NE(true_type, nullptr);
   EXPECT_TRUE(true_type->IsTrueType());
@@ -277,10 +273,9 @@ TEST_F(HostBoard, FlagSettersThatWriteBack) {
   EXPECT_TRUE(again->GetFlag3());
   // The second track's file gives BitField2 = 40 (bits 3, 5) and BitField3 = 6 (bits 1, 2).
   const std::unique_ptr<TPCBObject> second = CreatePcbObject(tracks[1]);
-  EXPECT_TRUE(second->GetBitField2Bit3());
-  EXPECT_TRUE(second->GetBitField2Bit5());
-  EXPECT_FALSE(second->GetBitField2Bit4());
-  EXPECT_TRUE(second->GetBitField3Bit1Or2());
+  EXPECT_EQ(std::vector<bool>({second->GetBitField2Bit3(), second->GetBitField2Bit5(),
+                               second->GetBitField2Bit4(), second->GetBitField3Bit1Or2()}),
+            std::vector<bool>({true, true, false, true}));
   second->SetBitField3Bits1And2(false);
   EXPECT_FALSE(second->GetBitField3Bit1Or2());
 }
@@ -303,9 +298,11 @@ TEST_F(HostBoard, RoundedPadBelowTheFullStackWritesOnlyItsPercentages) {
   ASSERT_EQ(pad.Sync(pcbapi::kRead), 0);
   ASSERT_EQ(pad.GetStackMode(), 1);
   EXPECT_EQ(pad.GetShapeOnLayer(1), TPcbPad::kRoundedRectangle);
-  EXPECT_EQ(pad.GetTopCornerPercentage(), 25);
-  EXPECT_EQ(pad.GetMidCornerPercentage(), 30);
-  EXPECT_EQ(pad.GetBotCornerPercentage(), 35);
+  const auto percentages = [](const PadProbe& p) {
+    return std::vector<int>(
+        {p.GetTopCornerPercentage(), p.GetMidCornerPercentage(), p.GetBotCornerPercentage()});
+  };
+  EXPECT_EQ(percentages(pad), std::vector<int>({25, 30, 35}));
   pad.SetCornerPercentages(11, 22, 33);
   pad.SetEntry(1, 99 * kMil, 99 * kMil, 1);  // not written below the full stack
   ASSERT_EQ(pad.Sync(pcbapi::kWrite), 0);
@@ -313,9 +310,7 @@ TEST_F(HostBoard, RoundedPadBelowTheFullStackWritesOnlyItsPercentages) {
   PadProbe again(pad.GetHandle());
   ASSERT_EQ(again.Sync(pcbapi::kRead), 0);
   EXPECT_EQ(again.GetStackMode(), 1);
-  EXPECT_EQ(again.GetTopCornerPercentage(), 11);
-  EXPECT_EQ(again.GetMidCornerPercentage(), 22);
-  EXPECT_EQ(again.GetBotCornerPercentage(), 33);
+  EXPECT_EQ(percentages(again), std::vector<int>({11, 22, 33}));
   EXPECT_EQ(again.GetXSizeOnLayer(1), 24 * kMil);
   EXPECT_EQ(again.GetShapeOnLayer(1), TPcbPad::kRoundedRectangle);
 }

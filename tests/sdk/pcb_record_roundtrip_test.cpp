@@ -94,6 +94,12 @@ class RecordRoundTrip : public ExampleBoard {
   Handle Net() const { return Objects(pcbapi::kNet)[2]; }
 };
 
+// Exchanges a record whose tied fields are the call's arguments, in order.
+template <class Record, class Query>
+int SyncTied(Record& record, Query query, Mode m, Handle h) {
+  return std::apply([&](auto&... field) { return query(m, h, &field...); }, record.Tie());
+}
+
 // The values a board can hold where the filler's numbers would not do.
 struct NoFix {
   void Fix(const RecordRoundTrip&) {}
@@ -107,9 +113,7 @@ struct PrimitiveRecord : NoFix {
   uint8_t aux_byte;
   auto Tie() { return std::tie(flags, aux_word, layer, net, aux_integer, aux_byte); }
   void Fix(const RecordRoundTrip&) { layer = 57, net = 0; }
-  int Sync(Mode m, Handle h) {
-    return PcbApi_QueryPrimitive(m, h, &flags, &aux_word, &layer, &net, &aux_integer, &aux_byte);
-  }
+  int Sync(Mode m, Handle h) { return SyncTied(*this, PcbApi_QueryPrimitive, m, h); }
 };
 
 struct TrackRecord {
@@ -126,10 +130,7 @@ struct TrackRecord {
   }
   Handle net_source = 0;
   void Fix(const RecordRoundTrip& t);
-  int Sync(Mode m, Handle h) {
-    return PcbApi_QueryTrack(m, h, &flags, &aux_word, &layer, &net, &aux_byte, &aux_integer, &x, &y,
-                             &x2, &y2, &width, &v1, &v2, &v3);
-  }
+  int Sync(Mode m, Handle h) { return SyncTied(*this, PcbApi_QueryTrack, m, h); }
 };
 
 struct ViaRecord {
@@ -145,10 +146,7 @@ struct ViaRecord {
                     tented_top, tented_bottom);
   }
   void Fix(const RecordRoundTrip&) { layer = 74, net = 0, low = 2, high = 31; }
-  int Sync(Mode m, Handle h) {
-    return PcbApi_QueryVia(m, h, &flags, &aux_word, &layer, &net, &aux_byte, &aux_integer, &x, &y,
-                           &size, &hole, &low, &high, &tented_top, &tented_bottom);
-  }
+  int Sync(Mode m, Handle h) { return SyncTied(*this, PcbApi_QueryVia, m, h); }
 };
 
 struct PadRecord {
@@ -177,13 +175,7 @@ struct PadRecord {
                     solder, drill_pair, package_length, tent_top, tent_bottom);
   }
   void Fix(const RecordRoundTrip&) { layer = 32, net = 0; }
-  int Sync(Mode m, Handle h) {
-    return PcbApi_QueryPad(m, h, &flags, &aux_word, &layer, &net, &aux_byte, &aux_integer, &x, &y,
-                           &tx, &ty, &mx, &my, &bx, &by, &hole, &ts, &ms, &bs, &name, &plated,
-                           &hole_shape, &rotation, &swap_pad, &swap_part, &hole_width, &swap_group,
-                           &electrical_type, &hole_type, &paste, &hole_rotation, &solder,
-                           &drill_pair, &package_length, &tent_top, &tent_bottom);
-  }
+  int Sync(Mode m, Handle h) { return SyncTied(*this, PcbApi_QueryPad, m, h); }
 };
 
 struct ArcRecord {
@@ -201,10 +193,7 @@ struct ArcRecord {
                     width, v1);
   }
   void Fix(const RecordRoundTrip&) { layer = 1, net = 0; }
-  int Sync(Mode m, Handle h) {
-    return PcbApi_QueryArc(m, h, &flags, &aux_word, &layer, &net, &aux_byte, &aux_integer, &x, &y,
-                           &radius, &start, &end, &width, &v1);
-  }
+  int Sync(Mode m, Handle h) { return SyncTied(*this, PcbApi_QueryArc, m, h); }
 };
 
 struct FillRecord {
@@ -220,10 +209,7 @@ struct FillRecord {
     return std::tie(flags, aux_word, layer, net, aux_byte, aux_integer, x, y, x2, y2, v1, rotation);
   }
   void Fix(const RecordRoundTrip&) { layer = 56, net = 0; }
-  int Sync(Mode m, Handle h) {
-    return PcbApi_QueryFill(m, h, &flags, &aux_word, &layer, &net, &aux_byte, &aux_integer, &x, &y,
-                            &x2, &y2, &v1, &rotation);
-  }
+  int Sync(Mode m, Handle h) { return SyncTied(*this, PcbApi_QueryFill, m, h); }
 };
 
 // The region's counts and box are the editor's; the writable part goes round.
@@ -260,11 +246,7 @@ struct TextRecord {
                     mirrored, text, width, kind, justification);
   }
   void Fix(const RecordRoundTrip&) { layer = 33, net = 0; }
-  int Sync(Mode m, Handle h) {
-    return PcbApi_QueryText(m, h, &flags, &aux_word, &layer, &net, &aux_byte, &aux_integer, &x, &y,
-                            &size, &font, &rotation, &mirrored, &text, &width, &kind,
-                            &justification);
-  }
+  int Sync(Mode m, Handle h) { return SyncTied(*this, PcbApi_QueryText, m, h); }
 };
 
 struct TrueTypeRecord : NoFix {
@@ -273,10 +255,7 @@ struct TrueTypeRecord : NoFix {
   uint8_t bold, italic, inverted;
   Coord length;
   auto Tie() { return std::tie(true_type, font, bold, italic, inverted, length); }
-  int Sync(Mode m, Handle h) {
-    return PcbApi_QueryTrueTypeTextInfo(m, h, &true_type, &font, &bold, &italic, &inverted,
-                                        &length);
-  }
+  int Sync(Mode m, Handle h) { return SyncTied(*this, PcbApi_QueryTrueTypeTextInfo, m, h); }
 };
 
 struct BarCodeRecord : NoFix {
@@ -290,9 +269,7 @@ struct NetRecord : NoFix {
   pcbapi::Text255 name;
   uint8_t visible, highlighted;
   auto Tie() { return std::tie(aux_word, name, visible, highlighted); }
-  int Sync(Mode m, Handle h) {
-    return PcbApi_QueryNet(m, h, &aux_word, &name, &visible, &highlighted);
-  }
+  int Sync(Mode m, Handle h) { return SyncTied(*this, PcbApi_QueryNet, m, h); }
 };
 
 struct ClassRecord : NoFix {
@@ -300,9 +277,7 @@ struct ClassRecord : NoFix {
   uint8_t member_kind, all;
   pcbapi::Text255 name;
   auto Tie() { return std::tie(aux_word, member_kind, all, name); }
-  int Sync(Mode m, Handle h) {
-    return PcbApi_QueryClass(m, h, &aux_word, &member_kind, &all, &name);
-  }
+  int Sync(Mode m, Handle h) { return SyncTied(*this, PcbApi_QueryClass, m, h); }
 };
 
 struct ConnectionRecord {
@@ -314,9 +289,7 @@ struct ConnectionRecord {
   Handle net;
   auto Tie() { return std::tie(aux_word, x, y, layer, x2, y2, layer2, net); }
   void Fix(const RecordRoundTrip& t);
-  int Sync(Mode m, Handle h) {
-    return PcbApi_QueryFromTo(m, h, &aux_word, &x, &y, &layer, &x2, &y2, &layer2, &net);
-  }
+  int Sync(Mode m, Handle h) { return SyncTied(*this, PcbApi_QueryFromTo, m, h); }
 };
 
 struct ManualFromToRecord : NoFix {
@@ -324,9 +297,7 @@ struct ManualFromToRecord : NoFix {
   pcbapi::Text255 net, from, to;
   int32_t order;
   auto Tie() { return std::tie(aux_word, net, from, to, order); }
-  int Sync(Mode m, Handle h) {
-    return PcbApi_QueryManualFromTo(m, h, &aux_word, &net, &from, &to, &order);
-  }
+  int Sync(Mode m, Handle h) { return SyncTied(*this, PcbApi_QueryManualFromTo, m, h); }
 };
 
 struct CoordinateRecord {
@@ -341,10 +312,7 @@ struct CoordinateRecord {
                     text_width, font, style);
   }
   void Fix(const RecordRoundTrip&) { layer = 58; }
-  int Sync(Mode m, Handle h) {
-    return PcbApi_QueryCoordinate(m, h, &flags, &aux_word, &aux_byte, &x, &y, &layer, &size,
-                                  &line_width, &text_height, &text_width, &font, &style);
-  }
+  int Sync(Mode m, Handle h) { return SyncTied(*this, PcbApi_QueryCoordinate, m, h); }
 };
 
 struct DimensionRecord {
@@ -396,12 +364,7 @@ struct ExtDimensionRecord : NoFix {
                     extension_gap, prefix, unit, extension_offset, suffix, font, angle,
                     extension_width, arrow_width, style, bold, x3, y3, value);
   }
-  int Sync(Mode m, Handle h) {
-    return PcbApi_QueryExtDimension(m, h, &text_position, &text_gap, &arrow_size, &arrow_length,
-                                    &arrow_position, &extension_gap, &prefix, &unit,
-                                    &extension_offset, &suffix, &font, &angle, &extension_width,
-                                    &arrow_width, &style, &bold, &x3, &y3, &value);
-  }
+  int Sync(Mode m, Handle h) { return SyncTied(*this, PcbApi_QueryExtDimension, m, h); }
 };
 
 struct PolygonRecord {
@@ -513,20 +476,14 @@ struct EmbeddedBoardRecord : NoFix {
     return std::tie(flags, aux_word, aux_byte, x, y, document, rows, columns, row_spacing,
                     column_spacing, rotation, mirrored, origin);
   }
-  int Sync(Mode m, Handle h) {
-    return PcbApi_QueryEmbeddedBoard(m, h, &flags, &aux_word, &aux_byte, &x, &y, &document, &rows,
-                                     &columns, &row_spacing, &column_spacing, &rotation, &mirrored,
-                                     &origin);
-  }
+  int Sync(Mode m, Handle h) { return SyncTied(*this, PcbApi_QueryEmbeddedBoard, m, h); }
 };
 
 struct ViolationRecord : NoFix {
   pcbapi::Text255 name, description;
   Handle rule, first, second;
   auto Tie() { return std::tie(name, description, rule, first, second); }
-  int Sync(Mode m, Handle h) {
-    return PcbApi_QueryViolation(m, h, &name, &description, &rule, &first, &second);
-  }
+  int Sync(Mode m, Handle h) { return SyncTied(*this, PcbApi_QueryViolation, m, h); }
 };
 
 struct RuleRecord : NoFix {
@@ -540,11 +497,7 @@ struct RuleRecord : NoFix {
                     scope1_kind, scope2_kind, priority, v1, v2, v3, texts[0], texts[1], texts[2],
                     texts[3], texts[4], texts[5]);
   }
-  int Sync(Mode m, Handle h) {
-    return PcbApi_QueryRule(m, h, &b[0], &b[1], &b[2], &b[3], &b[4], &b[5], &b[6], &name, &comment,
-                            &scope1, &scope2, &scope1_kind, &scope2_kind, &priority, &v1, &v2, &v3,
-                            &texts[0], &texts[1], &texts[2], &texts[3], &texts[4], &texts[5]);
-  }
+  int Sync(Mode m, Handle h) { return SyncTied(*this, PcbApi_QueryRule, m, h); }
 };
 
 struct RuleExRecord : NoFix {
@@ -582,9 +535,7 @@ struct WidthRecord : NoFix {
 struct ViaStyleRecord : NoFix {
   Coord size, hole, min_hole;
   auto Tie() { return std::tie(size, hole, min_hole); }
-  int Sync(Mode m, Handle h) {
-    return PcbApi_QueryRuleRoutingViaStyleRule(m, h, &size, &hole, &min_hole);
-  }
+  int Sync(Mode m, Handle h) { return SyncTied(*this, PcbApi_QueryRuleRoutingViaStyleRule, m, h); }
 };
 
 struct RoutingLayersRecord : NoFix {
