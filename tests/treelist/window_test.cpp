@@ -188,6 +188,47 @@ TEST(TreeListMessages, FlatLooksDrawTheirOwnOnePixelFrame) {
   }
 }
 
+// A grid that counts the frames it draws itself.
+class FramedGrid : public treelist_test::TestTreeList {
+ public:
+  using TestTreeList::TestTreeList;
+  void DrawBorder(HDC dc, const RECT& rect) override {
+    ++frames;
+    TestTreeList::DrawBorder(dc, rect);
+  }
+  int frames = 0;
+};
+
+TEST(TreeListMessages, OnlyTheFlatLooksPaintTheirFrameAndOnlyTheSunkenOneFollows3D) {
+  struct Case {
+    treelist::TdxLookAndFeel look;
+    treelist::TBorderStyle border;
+    int frames;      // drawn on WM_NCPAINT
+    bool recreated;  // by the 3D setting's change
+  };
+  using treelist::TBorderStyle;
+  using treelist::TdxLookAndFeel;
+  const Case cases[] = {{TdxLookAndFeel::lfFlat, TBorderStyle::bsSingle, 1, false},
+                        {TdxLookAndFeel::lfUltraFlat, TBorderStyle::bsSingle, 1, false},
+                        {TdxLookAndFeel::lfStandard, TBorderStyle::bsSingle, 0, true},
+                        {TdxLookAndFeel::lfStandard, TBorderStyle::bsNone, 0, false},
+                        {TdxLookAndFeel::lfFlat, TBorderStyle::bsNone, 0, false}};
+  for (const Case& c : cases) {
+    framework::TForm form(nullptr);
+    FramedGrid grid(nullptr);
+    grid.SetParent(&form);
+    grid.SetBounds(0, 0, 200, 100);
+    grid.SetLookAndFeel(c.look);
+    grid.SetBorderStyle(c.border);
+    const HWND before = grid.Handle();
+    SendMessageW(before, WM_NCPAINT, 1, 0);
+    grid.Perform(framework::CM_CTL3DCHANGED);
+    EXPECT_EQ(std::make_pair(grid.frames, grid.Handle() != before),
+              std::make_pair(c.frames, c.recreated))
+        << static_cast<int>(c.look) << " " << static_cast<int>(c.border);
+  }
+}
+
 TEST(TreeListMessages, ExpandGlyphsAreDrawnFromTheSystemColours) {
   GridForm f;  // the glyphs live while a grid does
   struct Case {
@@ -421,6 +462,39 @@ TEST(TreeListCellPainting, PreviewTakesThePreviewColourUnlessTheRowIsSelected) {
     }
     EXPECT_EQ(wrong, 0) << (reference ? "the drawn band" : "the band left to the handler");
   }
+}
+
+TEST(TreeListCellPainting, PreviewTakesTheLinesItsTextNeedsUpToPreviewLines) {
+  GridForm f;
+  f.grid.SetModel(treelist_test::TwoBandModel());
+  TdxTreeListNode* node = AddNets(f, 1)[0];
+  f.grid.SetOptions(f.grid.Options() | treelist::aoPreview);
+  static std::wstring text;
+  f.grid.OnGetPreviewText = [](auto, TdxTreeListNode*, std::wstring& t) { t = text; };
+  struct Case {
+    bool auto_lines;
+    int preview_lines;
+    const wchar_t* text;
+    int lines;
+  };
+  const Case cases[] = {{true, 2, L"one\ntwo\nthree", 2},   // at most PreviewLines
+                        {true, -1, L"one\ntwo\nthree", 3},  // no limit
+                        {true, 5, L"one", 1},
+                        {true, 2, L"", 2},  // no text: PreviewLines
+                        {true, 0, L"one", 0},
+                        {false, 2, L"one", 2},
+                        {false, -1, L"one\ntwo", 0}};
+  const int line = f.grid.DefaultRowHeight(), step = f.grid.GetMetrics().preview_line_height;
+  std::vector<int> heights, expected;
+  for (const Case& c : cases) {
+    f.grid.SetOptionsEx(c.auto_lines ? f.grid.OptionsEx() | treelist::aoAutoCalcPreviewLines
+                                     : f.grid.OptionsEx() & ~treelist::aoAutoCalcPreviewLines);
+    f.grid.SetPreviewLines(c.preview_lines);
+    text = c.text;
+    heights.push_back(f.grid.GetRowHeight(node, line, true));
+    expected.push_back(line + (c.lines ? c.lines * step + 2 : 0));
+  }
+  EXPECT_EQ(heights, expected);
 }
 
 TEST(TreeListHotTrack, CellsHeadersHintsAndTooltipsFollowTheMouse) {
