@@ -108,16 +108,14 @@ bool TCustomdxTreeList::HandleWindowMessage(framework::TMessage& message) {
       return true;
     case framework::CM_PARENTFONTCHANGED: HandleParentFontChanged(message); return true;
     case framework::CM_CTL3DCHANGED:
-      TreeListBase::WndProc(message);
       if (border_style_ == TBorderStyle::bsSingle && look_ == TdxLookAndFeel::lfStandard) {
         RecreateWnd();
       }
-      return true;
+      return false;
     case framework::CM_SYSCOLORCHANGE:
-      TreeListBase::WndProc(message);
       RebuildExpandGlyphs();
       Invalidate();
-      return true;
+      return false;
     case framework::CM_MOUSEENTER:
       TreeListBase::WndProc(message);
       UpdateHotTrack(HitTest(ScreenToClient(seams_.cursor_pos())));
