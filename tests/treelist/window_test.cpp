@@ -156,6 +156,21 @@ TEST(TreeListMessages, ResizingUntilEverythingFitsRemovesBothBars) {
   f.grid.SetBounds(10, 10, 600, 400);
   EXPECT_EQ(GetWindowLongW(f.hwnd(), GWL_STYLE) & both, 0);
   EXPECT_EQ(f.grid.frame_calculations, 2) << "the new size, then one frame change for both bars";
+
+  // The height at which the rows fill the grid exactly, and a pixel less.
+  RECT window{}, client{};
+  GetWindowRect(f.hwnd(), &window);
+  GetClientRect(f.hwnd(), &client);
+  const int rows =
+      12 * f.grid.GetRowHeight(f.grid.GetFirstNode(), f.grid.DefaultRowHeight(), false);
+  const int exact =
+      (window.bottom - window.top) - client.bottom + f.grid.GetLayout().rows.top + rows;
+  std::vector<LONG> bars;
+  for (const int height : {100, exact - 1, exact}) {
+    f.grid.SetBounds(10, 10, 600, height);
+    bars.push_back(GetWindowLongW(f.hwnd(), GWL_STYLE) & both);
+  }
+  EXPECT_EQ(bars, (std::vector<LONG>{WS_VSCROLL, WS_VSCROLL, 0}));
 }
 
 TEST(TreeListMessages, FlatLooksDrawTheirOwnOnePixelFrame) {
