@@ -295,22 +295,24 @@ void TCustomdxTreeList::DrawBorder(HDC dc, const RECT& rect) {
 
 // ---- notifications ---------------------------------------------------------------------------
 
+// The panels' fonts follow the parent's too; taking them must not make them the grid's own.
 void TCustomdxTreeList::HandleParentFontChanged(framework::TMessage& message) {
   TreeListBase::WndProc(message);
-  if (!ParentFont() || parent_font_guard_) return;
-  parent_font_guard_ = true;
-  try {
+  if (!ParentFont() || parent_font_propagating_) return;
+  struct Propagating {
+    bool& flag;
+    explicit Propagating(bool& f) : flag(f) { flag = true; }
+    ~Propagating() { flag = false; }
+  };
+  {
+    Propagating propagating(parent_font_propagating_);
     band_font_ = Font();
     header_font_ = Font();
     preview_font_.SetName(Font().Name());
     preview_font_.SetHeight(Font().Height());
     preview_font_.SetStyle(Font().Style());
     preview_font_.SetColor(framework::clBlue);
-  } catch (...) {
-    parent_font_guard_ = false;
-    throw;
   }
-  parent_font_guard_ = false;
   LayoutChanged();
 }
 

@@ -246,6 +246,21 @@ TEST(TreeListMessages, OnlyTheFlatLooksPaintTheirFrameAndOnlyTheSunkenOneFollows
   }
 }
 
+TEST(TreeListMessages, ThePanelFontsFollowTheParentsFontEachTimeItChanges) {
+  GridForm f;
+  ASSERT_TRUE(f.grid.ParentFont());
+  std::vector<std::string> faces;
+  for (const char* face : {"Arial", "Courier New"}) {
+    f.form.Font().SetName(face);
+    faces.insert(faces.end(), {f.grid.Font().Name(), f.grid.BandFont().Name(),
+                               f.grid.HeaderFont().Name(), f.grid.PreviewFont().Name()});
+  }
+  EXPECT_EQ(faces, (std::vector<std::string>{"Arial", "Arial", "Arial", "Arial", "Courier New",
+                                             "Courier New", "Courier New", "Courier New"}));
+  EXPECT_TRUE(f.grid.ParentFont());
+  EXPECT_EQ(f.grid.PreviewFont().Color(), framework::clBlue);
+}
+
 TEST(TreeListMessages, ExpandGlyphsAreDrawnFromTheSystemColours) {
   GridForm f;  // the glyphs live while a grid does
   struct Case {
@@ -569,7 +584,12 @@ TEST(TreeListHotTrack, CellsHeadersHintsAndTooltipsFollowTheMouse) {
   SendMessageW(f.hwnd(), WM_TIMER, treelist::TCustomdxTreeList::kHintShowTimer, 0);
   ASSERT_NE(f.grid.HeaderHint(), nullptr);
 
+  int crossings = 0;  // the control's own enter and leave events, once each
+  f.grid.OnMouseEnter = [&](auto) { crossings += 1; };
+  f.grid.OnMouseLeave = [&](auto) { crossings += 10; };
   f.grid.Perform(framework::CM_MOUSELEAVE);
+  f.grid.Perform(framework::CM_MOUSEENTER);
+  EXPECT_EQ(crossings, 11);
   EXPECT_EQ(f.grid.HeaderHint(), nullptr) << "leaving takes the hint";
   move({narrow.left + 3, narrow.top + 2});
   ASSERT_NE(f.grid.CellTooltip(), nullptr);
@@ -704,6 +724,40 @@ TEST(TreeListHotTrack, TooltipShowsWhatTheCellPaintsNotThePassword) {
   wchar_t shown[64]{};
   GetWindowTextW(grid.CellTooltip()->Handle(), shown, 64);
   EXPECT_EQ(std::wstring(shown), L"*************");
+}
+
+TEST(TreeListHotTrack, APressedHeaderIsHotAsPressedAndAHotCellRepaintsWithItsIndent) {
+  GridForm f;
+  f.grid.SetModel(treelist_test::TwoBandModel());
+  f.grid.SetOptionsEx(f.grid.OptionsEx() | treelist::aoHotTrack);
+  std::vector<TdxTreeListNode*> nets = AddNets(f, 3);
+  const treelist::Layout layout = f.grid.GetLayout();
+  const LONG y = layout.header_panel.top + 3;
+  const LONG x1 = layout.headers[1].left + 10;
+  SendMessageW(f.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x1, y));
+  ASSERT_EQ(f.grid.State(), treelist::tsColumnDown);
+  SendMessageW(f.hwnd(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x1 + 1, y));
+  EXPECT_EQ(f.grid.HotTrack().kind, treelist::kHotHeaderPressed);
+  SendMessageW(f.hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(x1 + 1, y));
+  SendMessageW(f.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(x1 + 2, y));
+  EXPECT_NE(f.grid.HotTrack().kind, treelist::kHotHeaderPressed) << "released";
+
+  // A hot cell repaints itself and its row's indent, nothing else of the row.
+  auto repainted = [&](TdxTreeListNode* node, int column) {
+    UpdateWindow(f.hwnd());
+    const RECT cell = f.grid.GetCellRect(node, column);
+    SendMessageW(f.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(cell.left + 30, cell.top + 2));
+    win::UniqueRegion update(CreateRectRgn(0, 0, 0, 0));
+    GetUpdateRgn(f.hwnd(), update.get(), FALSE);
+    const LONG mid = (cell.top + cell.bottom) / 2;
+    const RECT name = f.grid.GetCellRect(node, 0), width = f.grid.GetCellRect(node, 1);
+    return std::vector<bool>{PtInRegion(update.get(), layout.data.left + 2, mid) != FALSE,
+                             PtInRegion(update.get(), name.right - 10, mid) != FALSE,
+                             PtInRegion(update.get(), width.left + 10, mid) != FALSE};
+  };
+  using Areas = std::vector<bool>;  // indent, the rest of the name, the width cell
+  EXPECT_EQ(repainted(nets[1], 0), (Areas{true, true, false}));
+  EXPECT_EQ(repainted(nets[2], 1), (Areas{true, false, true}));
 }
 
 TEST(TreeListHotTrack, MovesWithinACellOrWhileSizingLeaveTheHotCellAlone) {
