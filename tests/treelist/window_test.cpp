@@ -774,11 +774,12 @@ TEST(TreeListHotTrack, MovesWithinACellOrWhileSizingLeaveTheHotCellAlone) {
     UpdateWindow(f.hwnd());  // as between real moves: the hot cells' repaint is done
   };
   const RECT cell = f.grid.GetCellRect(nets[1], 1);
-  move(cell.left + 2, cell.top + 2);
-  move(cell.left + 3, cell.top + 2);  // the first move after a paint asks again
+  move(cell.left + 2, cell.top + 2);  // entering asks, wherever the real mouse is
+  move(cell.left + 3, cell.top + 2);  // and so does the first move after a paint
+  ASSERT_EQ(asked.back(), std::make_pair(nets[1], 1));
+  asked.clear();
   for (LONG x = cell.left + 4; x < cell.right; x += 9) move(x, cell.bottom - 1);
-  using Asked = std::vector<std::pair<TdxTreeListNode*, int>>;
-  EXPECT_EQ(asked, (Asked{{nets[1], 1}, {nets[1], 1}})) << "moves within the cell ask nothing";
+  EXPECT_TRUE(asked.empty()) << "moves within the cell ask nothing";
 
   f.grid.SetTopIndex(1);  // the rows move under the resting mouse
   move(cell.right - 2, cell.bottom - 1);
