@@ -751,6 +751,8 @@ class TCustomdxTreeList : public TreeListBase,
 
   // The node store's questions.
   std::vector<TdxTreeListNode*>& TopLevelNodes() override { return top_nodes_; }
+  NodeBlockPool& NodeBlocks() noexcept override { return node_blocks_; }
+  NodeBlockPool node_blocks_;  // the nodes go in the destructor, before the pool
   void NodeAdded(TdxTreeListNode* node) override;
   void NodeDeleting(TdxTreeListNode* node) override;
   void NodeDeleted() override;

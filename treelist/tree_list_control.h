@@ -67,8 +67,8 @@ class TCustomdxTreeListControl : public TCustomdxTreeList {
     NameAndAttach(*column);
     return column;
   }
-  // The target of every column change (null: the header layout only).
-  void ColumnChanged(TdxTreeListColumn* column);
+  // The target of every column change: header rows normalized, the layout made again.
+  void ColumnChanged();
   bool EnableUnicodeSupport() const noexcept { return enable_unicode_support_; }
   void SetEnableUnicodeSupport(bool value);
   // Button style of the cells and editors, from the look.
