@@ -458,7 +458,7 @@ TEST(TreeListCellPainting, PreviewTakesThePreviewColourUnlessTheRowIsSelected) {
                                        std::wstring&, framework::TColor&,
                                        framework::TColor& text_colour, bool& done) {
     colours[node] = text_colour;
-    done = node == nets[2];
+    if (node == nets[2]) done = true;
   };
   f.grid.SetFocusedNode(nets[1]);
   const RECT client = f.grid.ClientRect();
@@ -895,6 +895,11 @@ TEST(TreeListClipboard, PictureIsTheWholeGridInTrueTypeFonts) {
     PlayEnhMetaFile(played.dc(), picture, &all);
     if (c.face == L"Tahoma") xptest::WritePicture(played, "treelist_clipboard_picture", 2);
     EXPECT_EQ(played.Pixel(325, played.height() - 2), GetSysColor(COLOR_WINDOW)) << "cells filled";
+    int ink = 0;  // the first column's texts
+    for (int y = m.header_panel_height; y < played.height(); ++y) {
+      for (int x = 0; x < 150; ++x) ink += played.Pixel(x, y) != GetSysColor(COLOR_WINDOW);
+    }
+    EXPECT_GT(ink, 9 * 10) << "every row's text";
     DeleteEnhMetaFile(picture);
     EXPECT_EQ(f.grid.Font().Name(), c.font) << "the grid's own font is back";
   }
