@@ -23,9 +23,8 @@ bool IsHeightSizingState(TdxTreeListState state) {
 
 // Where a thumb dragged to `pos` puts the left coordinate: steps of 4 pixels keep the columns'
 // pixels aligned while scrolling, except on the last step, which reaches the end exactly.
+// SetLeftCoord keeps the result between 0 and the end.
 int HorizontalThumbTarget(int pos, int data_width, int content_width) {
-  if (pos <= 0) return 0;
-  if (pos >= content_width) return content_width;
   if (data_width + pos + 1 < content_width) return (pos + 1) / 4 * 4;
   return pos + 1;
 }
@@ -61,20 +60,16 @@ bool TCustomdxTreeList::HandleWindowMessage(framework::TMessage& message) {
     case WM_HSCROLL: HandleHScroll(LOWORD(message.wParam)); return true;
     case WM_VSCROLL: HandleVScroll(LOWORD(message.wParam)); return true;
     case WM_SIZE: HandleSize(message); return true;
-    case WM_TIMER:
-      TreeListBase::WndProc(message);
-      HandleTimer(message.wParam);
-      return true;
+    case WM_TIMER: HandleTimer(message.wParam); return false;  // the base has timers too
     case WM_SETCURSOR:
       if (LOWORD(message.lParam) == HTCLIENT && HandleSetCursor()) {
         message.result = 1;
         return true;
       }
       return false;
-    case WM_NCHITTEST:
-      TreeListBase::WndProc(message);
+    case WM_NCHITTEST:  // the base answers; the cursor handler reads the point
       last_hit_point_ = {GET_X_LPARAM(message.lParam), GET_Y_LPARAM(message.lParam)};
-      return true;
+      return false;
     case WM_NCCALCSIZE:
       if (FlatBorder()) InflateRect(reinterpret_cast<RECT*>(message.lParam), -1, -1);
       return false;
@@ -117,16 +112,14 @@ bool TCustomdxTreeList::HandleWindowMessage(framework::TMessage& message) {
       return true;
     case framework::CM_PARENTFONTCHANGED: HandleParentFontChanged(message); return true;
     case framework::CM_CTL3DCHANGED:
-      TreeListBase::WndProc(message);
       if (border_style_ == TBorderStyle::bsSingle && look_ == TdxLookAndFeel::lfStandard) {
         RecreateWnd();
       }
-      return true;
+      return false;
     case framework::CM_SYSCOLORCHANGE:
-      TreeListBase::WndProc(message);
       RebuildExpandGlyphs();
       Invalidate();
-      return true;
+      return false;
     case framework::CM_MOUSEENTER:
       TreeListBase::WndProc(message);
       UpdateHotTrack(HitTest(ScreenToClient(seams_.cursor_pos())));
@@ -177,19 +170,18 @@ void TCustomdxTreeList::HandleHScroll(WORD code) {
 void TCustomdxTreeList::HandleVScroll(WORD code) {
   if (IsWidthSizingState(state_) || IsHeightSizingState(state_)) return;
   const int top = TopIndex();
-  const int rows = GetVisibleRowCount();
   switch (code) {
     case SB_LINEUP: SetTopIndex(top - 1); break;
     case SB_LINEDOWN: SetTopIndex(top + 1); break;
     case SB_PAGEUP: SetTopIndex(top - FullyVisibleRowCount()); break;
     case SB_PAGEDOWN: SetTopIndex(top + FullyVisibleRowCount()); break;
     case SB_TOP: SetTopIndex(0); break;
-    case SB_BOTTOM: SetTopIndex(rows); break;
+    case SB_BOTTOM: SetTopIndex(GetVisibleRowCount()); break;
     case SB_THUMBPOSITION:
     case SB_THUMBTRACK: {
       SCROLLINFO info{};
       GetScrollInfo(SB_VERT, info);
-      SetTopIndex(std::clamp(info.nTrackPos, 0, rows));
+      SetTopIndex(info.nTrackPos);  // which keeps the last page full
       break;
     }
   }
@@ -307,22 +299,24 @@ void TCustomdxTreeList::DrawBorder(HDC dc, const RECT& rect) {
 
 // ---- notifications ---------------------------------------------------------------------------
 
+// The panels' fonts follow the parent's too; taking them must not make them the grid's own.
 void TCustomdxTreeList::HandleParentFontChanged(framework::TMessage& message) {
   TreeListBase::WndProc(message);
-  if (!ParentFont() || parent_font_guard_) return;
-  parent_font_guard_ = true;
-  try {
+  if (!ParentFont() || parent_font_propagating_) return;
+  struct Propagating {
+    bool& flag;
+    explicit Propagating(bool& f) : flag(f) { flag = true; }
+    ~Propagating() { flag = false; }
+  };
+  {
+    Propagating propagating(parent_font_propagating_);
     band_font_ = Font();
     header_font_ = Font();
     preview_font_.SetName(Font().Name());
     preview_font_.SetHeight(Font().Height());
     preview_font_.SetStyle(Font().Style());
     preview_font_.SetColor(framework::clBlue);
-  } catch (...) {
-    parent_font_guard_ = false;
-    throw;
   }
-  parent_font_guard_ = false;
   LayoutChanged();
 }
 

@@ -1017,7 +1017,6 @@ class TCustomdxTreeList : public TreeListBase,
 
   POINT last_hit_point_{};
   UINT_PTR expand_timer_ = 0;
-  bool parent_font_guard_ = false;
   std::unique_ptr<editors::TdxTextEditViewData> view_data_;
   framework::TFont cell_font_;   // the painted cell's, handed to custom drawing
   win::UniqueRegion page_clip_;  // the clipping a cell's painter goes back to

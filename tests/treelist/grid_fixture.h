@@ -36,7 +36,8 @@ class TestTreeList : public treelist::TCustomdxTreeList {
   // The application's custom drawing of a cell: true when it drew the cell (Done).
   std::function<bool(const treelist::TdxCellPaintInfo&, std::wstring&, framework::TFont&)>
       custom_draw;
-  // The cells painted through the view-data road, with their hot flag; the frame changes.
+  // The cells painted through the view-data road, with whether they paint hot; the frame
+  // changes.
   std::map<std::pair<const TdxTreeListNode*, int>, bool> painted_hot;
   int frame_calculations = 0;
   void WndProc(framework::TMessage& m) override {
@@ -48,7 +49,7 @@ class TestTreeList : public treelist::TCustomdxTreeList {
  protected:
   void BeginCellPaint(TdxTreeListNode* node, int) override { painting_ = node; }
   void PaintCellViewData(HDC dc, int column, editors::TdxEditViewData& data) override {
-    painted_hot[{painting_, column}] = data.Hot;
+    painted_hot[{painting_, column}] = data.Hot && data.HotTrack;
     TCustomdxTreeList::PaintCellViewData(dc, column, data);
   }
   bool DoCustomDrawCell(const treelist::TdxCellPaintInfo& cell, std::wstring& text,

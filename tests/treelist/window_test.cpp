@@ -104,7 +104,9 @@ TEST(TreeListMessages, ScrollBarsMoveByTheirArithmetic) {
   SendMessageW(f.hwnd(), WM_VSCROLL, SB_TOP, 0);
   EXPECT_EQ(std::make_pair(f.grid.LeftCoord(), f.grid.TopIndex()),
             std::make_pair(last_left, last_top - 1));
-  SendMessageW(f.hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(edge_x, edge_y));
+  SendMessageW(f.hwnd(), WM_CANCELMODE, 0, 0);  // another window takes the mouse
+  EXPECT_EQ(std::make_pair(f.grid.State(), GetCapture()),
+            std::make_pair(treelist::tsNone, HWND{nullptr}));
 }
 
 TEST(TreeListMessages, DialogCodesLeaveAltLettersToTheMenusAndCtrlTabToTheDialog) {
@@ -154,6 +156,21 @@ TEST(TreeListMessages, ResizingUntilEverythingFitsRemovesBothBars) {
   f.grid.SetBounds(10, 10, 600, 400);
   EXPECT_EQ(GetWindowLongW(f.hwnd(), GWL_STYLE) & both, 0);
   EXPECT_EQ(f.grid.frame_calculations, 2) << "the new size, then one frame change for both bars";
+
+  // The height at which the rows fill the grid exactly, and a pixel less.
+  RECT window{}, client{};
+  GetWindowRect(f.hwnd(), &window);
+  GetClientRect(f.hwnd(), &client);
+  const int rows =
+      12 * f.grid.GetRowHeight(f.grid.GetFirstNode(), f.grid.DefaultRowHeight(), false);
+  const int exact =
+      (window.bottom - window.top) - client.bottom + f.grid.GetLayout().rows.top + rows;
+  std::vector<LONG> bars;
+  for (const int height : {100, exact - 1, exact}) {
+    f.grid.SetBounds(10, 10, 600, height);
+    bars.push_back(GetWindowLongW(f.hwnd(), GWL_STYLE) & both);
+  }
+  EXPECT_EQ(bars, (std::vector<LONG>{WS_VSCROLL, WS_VSCROLL, 0}));
 }
 
 TEST(TreeListMessages, FlatLooksDrawTheirOwnOnePixelFrame) {
@@ -186,6 +203,62 @@ TEST(TreeListMessages, FlatLooksDrawTheirOwnOnePixelFrame) {
     EXPECT_EQ(left_top_right_bottom_inside,
               (std::vector<COLORREF>{c.left, c.left, c.right, c.right, none}));
   }
+}
+
+// A grid that counts the frames it draws itself.
+class FramedGrid : public treelist_test::TestTreeList {
+ public:
+  using TestTreeList::TestTreeList;
+  void DrawBorder(HDC dc, const RECT& rect) override {
+    ++frames;
+    TestTreeList::DrawBorder(dc, rect);
+  }
+  int frames = 0;
+};
+
+TEST(TreeListMessages, OnlyTheFlatLooksPaintTheirFrameAndOnlyTheSunkenOneFollows3D) {
+  struct Case {
+    treelist::TdxLookAndFeel look;
+    treelist::TBorderStyle border;
+    int frames;      // drawn on WM_NCPAINT
+    bool recreated;  // by the 3D setting's change
+  };
+  using treelist::TBorderStyle;
+  using treelist::TdxLookAndFeel;
+  const Case cases[] = {{TdxLookAndFeel::lfFlat, TBorderStyle::bsSingle, 1, false},
+                        {TdxLookAndFeel::lfUltraFlat, TBorderStyle::bsSingle, 1, false},
+                        {TdxLookAndFeel::lfStandard, TBorderStyle::bsSingle, 0, true},
+                        {TdxLookAndFeel::lfStandard, TBorderStyle::bsNone, 0, false},
+                        {TdxLookAndFeel::lfFlat, TBorderStyle::bsNone, 0, false}};
+  for (const Case& c : cases) {
+    framework::TForm form(nullptr);
+    FramedGrid grid(nullptr);
+    grid.SetParent(&form);
+    grid.SetBounds(0, 0, 200, 100);
+    grid.SetLookAndFeel(c.look);
+    grid.SetBorderStyle(c.border);
+    const HWND before = grid.Handle();
+    SendMessageW(before, WM_NCPAINT, 1, 0);
+    grid.Perform(framework::CM_CTL3DCHANGED);
+    EXPECT_EQ(std::make_pair(grid.frames, grid.Handle() != before),
+              std::make_pair(c.frames, c.recreated))
+        << static_cast<int>(c.look) << " " << static_cast<int>(c.border);
+  }
+}
+
+TEST(TreeListMessages, ThePanelFontsFollowTheParentsFontEachTimeItChanges) {
+  GridForm f;
+  ASSERT_TRUE(f.grid.ParentFont());
+  std::vector<std::string> faces;
+  for (const char* face : {"Arial", "Courier New"}) {
+    f.form.Font().SetName(face);
+    faces.insert(faces.end(), {f.grid.Font().Name(), f.grid.BandFont().Name(),
+                               f.grid.HeaderFont().Name(), f.grid.PreviewFont().Name()});
+  }
+  EXPECT_EQ(faces, (std::vector<std::string>{"Arial", "Arial", "Arial", "Arial", "Courier New",
+                                             "Courier New", "Courier New", "Courier New"}));
+  EXPECT_TRUE(f.grid.ParentFont());
+  EXPECT_EQ(f.grid.PreviewFont().Color(), framework::clBlue);
 }
 
 TEST(TreeListMessages, ExpandGlyphsAreDrawnFromTheSystemColours) {
@@ -385,7 +458,7 @@ TEST(TreeListCellPainting, PreviewTakesThePreviewColourUnlessTheRowIsSelected) {
                                        std::wstring&, framework::TColor&,
                                        framework::TColor& text_colour, bool& done) {
     colours[node] = text_colour;
-    done = node == nets[2];
+    if (node == nets[2]) done = true;
   };
   f.grid.SetFocusedNode(nets[1]);
   const RECT client = f.grid.ClientRect();
@@ -421,6 +494,39 @@ TEST(TreeListCellPainting, PreviewTakesThePreviewColourUnlessTheRowIsSelected) {
     }
     EXPECT_EQ(wrong, 0) << (reference ? "the drawn band" : "the band left to the handler");
   }
+}
+
+TEST(TreeListCellPainting, PreviewTakesTheLinesItsTextNeedsUpToPreviewLines) {
+  GridForm f;
+  f.grid.SetModel(treelist_test::TwoBandModel());
+  TdxTreeListNode* node = AddNets(f, 1)[0];
+  f.grid.SetOptions(f.grid.Options() | treelist::aoPreview);
+  static std::wstring text;
+  f.grid.OnGetPreviewText = [](auto, TdxTreeListNode*, std::wstring& t) { t = text; };
+  struct Case {
+    bool auto_lines;
+    int preview_lines;
+    const wchar_t* text;
+    int lines;
+  };
+  const Case cases[] = {{true, 2, L"one\ntwo\nthree", 2},   // at most PreviewLines
+                        {true, -1, L"one\ntwo\nthree", 3},  // no limit
+                        {true, 5, L"one", 1},
+                        {true, 2, L"", 2},  // no text: PreviewLines
+                        {true, 0, L"one", 0},
+                        {false, 2, L"one", 2},
+                        {false, -1, L"one\ntwo", 0}};
+  const int line = f.grid.DefaultRowHeight(), step = f.grid.GetMetrics().preview_line_height;
+  std::vector<int> heights, expected;
+  for (const Case& c : cases) {
+    f.grid.SetOptionsEx(c.auto_lines ? f.grid.OptionsEx() | treelist::aoAutoCalcPreviewLines
+                                     : f.grid.OptionsEx() & ~treelist::aoAutoCalcPreviewLines);
+    f.grid.SetPreviewLines(c.preview_lines);
+    text = c.text;
+    heights.push_back(f.grid.GetRowHeight(node, line, true));
+    expected.push_back(line + (c.lines ? c.lines * step + 2 : 0));
+  }
+  EXPECT_EQ(heights, expected);
 }
 
 TEST(TreeListHotTrack, CellsHeadersHintsAndTooltipsFollowTheMouse) {
@@ -478,7 +584,12 @@ TEST(TreeListHotTrack, CellsHeadersHintsAndTooltipsFollowTheMouse) {
   SendMessageW(f.hwnd(), WM_TIMER, treelist::TCustomdxTreeList::kHintShowTimer, 0);
   ASSERT_NE(f.grid.HeaderHint(), nullptr);
 
+  int crossings = 0;  // the control's own enter and leave events, once each
+  f.grid.OnMouseEnter = [&](auto) { crossings += 1; };
+  f.grid.OnMouseLeave = [&](auto) { crossings += 10; };
   f.grid.Perform(framework::CM_MOUSELEAVE);
+  f.grid.Perform(framework::CM_MOUSEENTER);
+  EXPECT_EQ(crossings, 11);
   EXPECT_EQ(f.grid.HeaderHint(), nullptr) << "leaving takes the hint";
   move({narrow.left + 3, narrow.top + 2});
   ASSERT_NE(f.grid.CellTooltip(), nullptr);
@@ -615,6 +726,40 @@ TEST(TreeListHotTrack, TooltipShowsWhatTheCellPaintsNotThePassword) {
   EXPECT_EQ(std::wstring(shown), L"*************");
 }
 
+TEST(TreeListHotTrack, APressedHeaderIsHotAsPressedAndAHotCellRepaintsWithItsIndent) {
+  GridForm f;
+  f.grid.SetModel(treelist_test::TwoBandModel());
+  f.grid.SetOptionsEx(f.grid.OptionsEx() | treelist::aoHotTrack);
+  std::vector<TdxTreeListNode*> nets = AddNets(f, 3);
+  const treelist::Layout layout = f.grid.GetLayout();
+  const LONG y = layout.header_panel.top + 3;
+  const LONG x1 = layout.headers[1].left + 10;
+  SendMessageW(f.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x1, y));
+  ASSERT_EQ(f.grid.State(), treelist::tsColumnDown);
+  SendMessageW(f.hwnd(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x1 + 1, y));
+  EXPECT_EQ(f.grid.HotTrack().kind, treelist::kHotHeaderPressed);
+  SendMessageW(f.hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(x1 + 1, y));
+  SendMessageW(f.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(x1 + 2, y));
+  EXPECT_NE(f.grid.HotTrack().kind, treelist::kHotHeaderPressed) << "released";
+
+  // A hot cell repaints itself and its row's indent, nothing else of the row.
+  auto repainted = [&](TdxTreeListNode* node, int column) {
+    UpdateWindow(f.hwnd());
+    const RECT cell = f.grid.GetCellRect(node, column);
+    SendMessageW(f.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(cell.left + 30, cell.top + 2));
+    win::UniqueRegion update(CreateRectRgn(0, 0, 0, 0));
+    GetUpdateRgn(f.hwnd(), update.get(), FALSE);
+    const LONG mid = (cell.top + cell.bottom) / 2;
+    const RECT name = f.grid.GetCellRect(node, 0), width = f.grid.GetCellRect(node, 1);
+    return std::vector<bool>{PtInRegion(update.get(), layout.data.left + 2, mid) != FALSE,
+                             PtInRegion(update.get(), name.right - 10, mid) != FALSE,
+                             PtInRegion(update.get(), width.left + 10, mid) != FALSE};
+  };
+  using Areas = std::vector<bool>;  // indent, the rest of the name, the width cell
+  EXPECT_EQ(repainted(nets[1], 0), (Areas{true, true, false}));
+  EXPECT_EQ(repainted(nets[2], 1), (Areas{true, false, true}));
+}
+
 TEST(TreeListHotTrack, MovesWithinACellOrWhileSizingLeaveTheHotCellAlone) {
   GridForm f;
   f.grid.SetModel(treelist_test::TwoBandModel());
@@ -629,11 +774,12 @@ TEST(TreeListHotTrack, MovesWithinACellOrWhileSizingLeaveTheHotCellAlone) {
     UpdateWindow(f.hwnd());  // as between real moves: the hot cells' repaint is done
   };
   const RECT cell = f.grid.GetCellRect(nets[1], 1);
-  move(cell.left + 2, cell.top + 2);
-  move(cell.left + 3, cell.top + 2);  // the first move after a paint asks again
+  move(cell.left + 2, cell.top + 2);  // entering asks, wherever the real mouse is
+  move(cell.left + 3, cell.top + 2);  // and so does the first move after a paint
+  ASSERT_EQ(asked.back(), std::make_pair(nets[1], 1));
+  asked.clear();
   for (LONG x = cell.left + 4; x < cell.right; x += 9) move(x, cell.bottom - 1);
-  using Asked = std::vector<std::pair<TdxTreeListNode*, int>>;
-  EXPECT_EQ(asked, (Asked{{nets[1], 1}, {nets[1], 1}})) << "moves within the cell ask nothing";
+  EXPECT_TRUE(asked.empty()) << "moves within the cell ask nothing";
 
   f.grid.SetTopIndex(1);  // the rows move under the resting mouse
   move(cell.right - 2, cell.bottom - 1);
@@ -749,6 +895,11 @@ TEST(TreeListClipboard, PictureIsTheWholeGridInTrueTypeFonts) {
     PlayEnhMetaFile(played.dc(), picture, &all);
     if (c.face == L"Tahoma") xptest::WritePicture(played, "treelist_clipboard_picture", 2);
     EXPECT_EQ(played.Pixel(325, played.height() - 2), GetSysColor(COLOR_WINDOW)) << "cells filled";
+    int ink = 0;  // the first column's texts
+    for (int y = m.header_panel_height; y < played.height(); ++y) {
+      for (int x = 0; x < 150; ++x) ink += played.Pixel(x, y) != GetSysColor(COLOR_WINDOW);
+    }
+    EXPECT_GT(ink, 9 * 10) << "every row's text";
     DeleteEnhMetaFile(picture);
     EXPECT_EQ(f.grid.Font().Name(), c.font) << "the grid's own font is back";
   }
