@@ -288,6 +288,44 @@ std::unique_ptr<Object> MakeObjectOfKind(uint8_t kind) {
   }
 }
 
+// ---- MemberList ----------------------------------------------------------------------------
+
+void MemberList::insert(Handle handle) {
+  const uint32_t entry = handle << 1;
+  // Objects mostly join as they are made, after every member they have.
+  if (entries_.empty() || entries_.back() < entry) {
+    entries_.push_back(entry);
+    ++live_;
+    return;
+  }
+  const auto at = std::lower_bound(entries_.begin(), entries_.end(), entry);
+  if (at != entries_.end() && *at >> 1 == handle) {
+    live_ += *at != entry;
+    *at = entry;
+    return;
+  }
+  entries_.insert(at, entry);
+  ++live_;
+}
+
+void MemberList::erase(Handle handle) {
+  const uint32_t entry = handle << 1;
+  const auto at = std::lower_bound(entries_.begin(), entries_.end(), entry);
+  if (at == entries_.end() || *at != entry) return;
+  *at |= 1;
+  --live_;
+  if (entries_.size() - live_ > live_) {
+    std::erase_if(entries_, [](uint32_t e) { return (e & 1) != 0; });
+  }
+}
+
+MemberList::Iterator MemberList::upper_bound(Handle after) const {
+  const uint64_t first = (uint64_t{after} + 1) << 1;
+  const auto at = std::lower_bound(entries_.begin(), entries_.end(), first,
+                                   [](uint32_t e, uint64_t value) { return e < value; });
+  return At(static_cast<size_t>(at - entries_.begin()));
+}
+
 // ---- HandleSet -----------------------------------------------------------------------------
 
 void HandleSet::Insert(Handle handle) {
@@ -415,7 +453,7 @@ void Board::Destroy(Handle handle) {
   Unplace(*object);
   if (object->kind == pcbapi::kComponent || object->kind == pcbapi::kPolygon ||
       object->kind == pcbapi::kBoardOutline) {
-    const std::set<Handle> members = object->members;
+    const MemberList members = object->members;
     for (Handle member : members) {
       if (Object* m = Find(member); m && m->owner == handle) Destroy(member);
     }

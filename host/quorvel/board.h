@@ -3,7 +3,9 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <optional>
@@ -26,6 +28,55 @@ using Segment = pcbapi::OutlineSegment;
 using Outline = std::vector<Segment>;
 
 class Board;
+
+// The members of a net, component or polygon in handle order, side by side: a tree allocated a
+// node for each, scattered over the heap, and an import adds and removes hundreds of thousands.
+// A removed member leaves a mark in its place until the marks outnumber the members, so that
+// removing a large net's members one by one moves no more than adding them did. Handles below
+// 2^31 only (the editor's are the places of its objects).
+class MemberList {
+ public:
+  class Iterator {
+   public:
+    using iterator_category = std::forward_iterator_tag;
+    using value_type = Handle;
+    using difference_type = std::ptrdiff_t;
+    using pointer = const Handle*;
+    using reference = Handle;
+
+    Iterator(const uint32_t* at, const uint32_t* end) : at_(at), end_(end) { SkipMarks(); }
+    Handle operator*() const { return *at_ >> 1; }
+    Iterator& operator++() {
+      ++at_;
+      SkipMarks();
+      return *this;
+    }
+    bool operator==(const Iterator& other) const { return at_ == other.at_; }
+
+   private:
+    void SkipMarks() {
+      while (at_ != end_ && (*at_ & 1) != 0) ++at_;
+    }
+    const uint32_t* at_;
+    const uint32_t* end_;
+  };
+
+  void insert(Handle handle);
+  void erase(Handle handle);
+  Iterator begin() const { return At(0); }
+  Iterator end() const { return At(entries_.size()); }
+  // The first member after `after`.
+  Iterator upper_bound(Handle after) const;
+  bool empty() const { return live_ == 0; }
+  size_t size() const { return live_; }
+
+ private:
+  Iterator At(size_t index) const {
+    return {entries_.data() + index, entries_.data() + entries_.size()};
+  }
+  std::vector<uint32_t> entries_;  // handles shifted left by one; the low bit marks a removed one
+  size_t live_ = 0;
+};
 
 // An axis-parallel box; empty until a point is added.
 struct Box {
@@ -59,7 +110,7 @@ struct Object {
   uint8_t layer = 0;  // legacy layer
   Handle net = 0;
   Coord x = 0, y = 0;
-  std::set<Handle> members;                 // nets, components, polygons: the objects they hold
+  MemberList members;                       // nets, components, polygons: the objects they hold
   Box indexed;                              // where the spatial index holds it
   std::unique_ptr<nlohmann::json> unknown;  // keys of the board file that the format does not name
 };

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 #include <vector>
 
 #include "host/plavena/exports.h"
@@ -71,6 +72,39 @@ TEST(EditorCells, EveryCellKeepsItsObjectsThroughGrowth) {
   EXPECT_EQ(cells.Find(uint64_t{150} << 32), nullptr);
   EXPECT_EQ(cells.Find(2), nullptr);
   EXPECT_EQ(quorvel::CellTable().Find(0), nullptr);
+}
+
+// The members of a container against a tree of the same handles, through joins in order and
+// out of it, removals (most of them, so that the marks left behind are cleared), joins again
+// and repeats: the same members in the same order, and the same first member after each place.
+TEST(EditorMembers, KeepEveryMemberInHandleOrderThroughJoinsAndRemovals) {
+  quorvel::MemberList members;
+  std::set<quorvel::Handle> expected;
+  uint32_t random = 12345;
+  for (int step = 0; step < 3000; ++step) {
+    random = random * 1103515245u + 12345u;
+    const quorvel::Handle handle = step < 300 ? step / 2 : random >> 16 & 0xFF;
+    // Removals outweigh joins in the middle third.
+    if ((random >> 8) % 3 == 0 || (step > 1000 && step < 2000 && (random >> 8) % 3 == 1)) {
+      members.erase(handle);
+      expected.erase(handle);
+    } else {
+      members.insert(handle);
+      expected.insert(handle);
+    }
+    ASSERT_EQ(members.size(), expected.size()) << step;
+    ASSERT_EQ(std::vector<quorvel::Handle>(members.begin(), members.end()),
+              std::vector<quorvel::Handle>(expected.begin(), expected.end()))
+        << step;
+    const quorvel::Handle after = random >> 20 & 0xFF;
+    const auto found = members.upper_bound(after);
+    const auto wanted = expected.upper_bound(after);
+    ASSERT_EQ(found == members.end(), wanted == expected.end()) << step;
+    if (wanted != expected.end()) {
+      ASSERT_EQ(*found, *wanted) << step;
+    }
+  }
+  EXPECT_EQ(members.upper_bound(0xFFFFFFFFu), members.end());
 }
 
 TEST(DialogAnswers, MessageBoxesAreAnsweredByCaptionAndJournaled) {

@@ -121,6 +121,21 @@ TEST(CopperIndex, EveryPieceIsFoundAfterTheTableGrew) {
   }
 }
 
+// An index emptied for the next net finds none of the pieces it had, and the pieces filed after.
+TEST(CopperIndex, AnEmptiedIndexFindsOnlyWhatCameAfter) {
+  TCopperIndex index(10);
+  const TCopperItem before = Track(0, 0, 1000, 0), after = Track(0, 0, 0, 1000);
+  for (int i = 0; i < 40; ++i) index.Add(Track(i * 100, 0, i * 100 + 50, 0));
+  index.Add(before);
+  index.Clear();
+  EXPECT_EQ(index.Find(before), nullptr);
+  EXPECT_EQ(index.Find(Track(0, 0, 50, 0)), nullptr);
+  index.Add(after);
+  ASSERT_NE(index.Find(after), nullptr);
+  EXPECT_EQ(index.Find(after)->b, after.b);
+  EXPECT_EQ(index.Find(before), nullptr) << "a track too";
+}
+
 // Pieces of three nets in turns, more of them than a sort keeps in order by chance: each net
 // hands back its own, all of them, in the order they came; a net without pieces none.
 TEST(NetCopper, EachNetGivesItsOwnPiecesInTheirOrder) {

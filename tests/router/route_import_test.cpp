@@ -272,6 +272,17 @@ TEST_F(RouteImport, ManyPiecesListedTwiceComeInOnce) {
   EXPECT_NE(copper.find("GND 4000,4000-4010,4000 w13\n"), std::string::npos) << copper;
 }
 
+// A name no net has as it stands goes to the first net in the board's order that has it in other
+// letters: USB_N before usb_n.
+TEST_F(RouteImport, ANameInOtherLettersGoesToTheFirstNetOfIt) {
+  const std::string path = RouteFile("letters.rte",
+                                     "(routes m (resolution mil 1) (network_out (net Usb_N"
+                                     " (wire (path TopLayer 10 3000 3000 3100 3000)))))\n");
+  ASSERT_TRUE(router::LoadRouteFile(path));
+  const std::string copper = Joined(FreeCopper());
+  EXPECT_NE(copper.find("track 1 USB_N 3000,3000-3100,3000 w10\n"), std::string::npos) << copper;
+}
+
 // A test point marks the pad or via of its own net only, named as the export escapes it.
 TEST_F(RouteImport, TestPointsMatchTheirNetByItsEscapedName) {
   std::string board = testsupport::ReadFile(board_file_);
