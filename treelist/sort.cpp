@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <compare>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -36,12 +37,10 @@ unsigned char UpperAscii(char c) {
 
 // Byte by byte with ASCII letters upper-cased; a prefix comes first.
 int CompareUpperBytes(std::string_view a, std::string_view b) {
-  const size_t common = std::min(a.size(), b.size());
-  for (size_t i = 0; i < common; ++i) {
-    const unsigned char ca = UpperAscii(a[i]), cb = UpperAscii(b[i]);
-    if (ca != cb) return ca < cb ? -1 : 1;
-  }
-  return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+  const std::strong_ordering order = std::lexicographical_compare_three_way(
+      a.begin(), a.end(), b.begin(), b.end(),
+      [](char x, char y) { return UpperAscii(x) <=> UpperAscii(y); });
+  return order < 0 ? -1 : (order > 0 ? 1 : 0);
 }
 
 // Two differing values in the locale's order: texts collate (a text against a number by its
