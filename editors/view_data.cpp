@@ -37,6 +37,32 @@ void TdxEditViewData::PaintBackground(HDC dc) const {
   ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &Bounds, nullptr, 0, nullptr);
 }
 
+int TdxEditViewData::LineHeight(HDC dc) const {
+  const HGDIOBJ font = GetCurrentObject(dc, OBJ_FONT);
+  if (dc != measured_dc_ || font != measured_font_) {
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    measured_dc_ = dc;
+    measured_font_ = font;
+    line_height_ = metrics.tmHeight;
+  }
+  return line_height_;
+}
+
+POINT TdxEditViewData::LinePosition(HDC dc, const RECT& rect, const std::wstring& text) const {
+  POINT at{rect.left, rect.top};
+  if (Alignment != framework::TAlignment::taLeftJustify) {
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    at.x = Alignment == framework::TAlignment::taRightJustify
+               ? rect.right - extent.cx
+               : rect.left + (rect.right - rect.left - extent.cx) / 2;
+  }
+  if (Placement == kPlaceCenter) at.y = rect.top + (rect.bottom - rect.top - LineHeight(dc)) / 2;
+  if (Placement == kPlaceBottom) at.y = rect.bottom - LineHeight(dc);
+  return at;
+}
+
 void TdxEditViewData::PaintText(HDC dc, const RECT& rect, const std::wstring& text,
                                 bool end_ellipsis) const {
   if (rect.right <= rect.left || rect.bottom <= rect.top) return;
@@ -57,7 +83,6 @@ void TdxEditViewData::PaintText(HDC dc, const RECT& rect, const std::wstring& te
     DrawTextW(dc, text.c_str(), length, &box, format);
     return;
   }
-  const int shown = HighlightPass ? std::clamp(HighlightLength, 0, length) : length;
   if (end_ellipsis && !HighlightPass) {
     UINT vertical = Placement == kPlaceBottom   ? DT_BOTTOM
                     : Placement == kPlaceCenter ? DT_VCENTER
@@ -67,30 +92,48 @@ void TdxEditViewData::PaintText(HDC dc, const RECT& rect, const std::wstring& te
         DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS | vertical | HorizontalFormat(Alignment));
     return;
   }
-  SIZE extent{};
-  GetTextExtentPoint32W(dc, text.c_str(), length, &extent);
-  int x = rect.left;
-  if (Alignment == framework::TAlignment::taRightJustify) x = rect.right - extent.cx;
-  if (Alignment == framework::TAlignment::taCenter)
-    x = rect.left + (rect.right - rect.left - extent.cx) / 2;
-  int y = rect.top;
-  if (Placement == kPlaceCenter) y = rect.top + (rect.bottom - rect.top - extent.cy) / 2;
-  if (Placement == kPlaceBottom) y = rect.bottom - extent.cy;
-  const UINT options = ETO_CLIPPED | (HighlightPass ? ETO_OPAQUE : 0);
+  const POINT at = LinePosition(dc, rect, text);
+  const int shown = HighlightPass ? std::clamp(HighlightLength, 0, length) : length;
   if (HighlightPass) {
     SIZE prefix{};
     GetTextExtentPoint32W(dc, text.c_str(), shown, &prefix);
-    box.left = std::max<int>(rect.left, x);
-    box.right = std::min<int>(rect.right, x + prefix.cx);
+    box.left = std::max<int>(rect.left, at.x);
+    box.right = std::min<int>(rect.right, at.x + prefix.cx);
   }
-  ExtTextOutW(dc, x, y, options, &box, text.c_str(), shown, nullptr);
+  const UINT options = ETO_CLIPPED | (HighlightPass ? ETO_OPAQUE : 0);
+  ExtTextOutW(dc, at.x, at.y, options, &box, text.c_str(), shown, nullptr);
+}
+
+void TdxEditViewData::PaintBackgroundAndText(HDC dc, const RECT& rect, const std::wstring& text,
+                                             bool end_ellipsis) const {
+  SelectScope font(dc, Font ? static_cast<HGDIOBJ>(Font) : GetCurrentObject(dc, OBJ_FONT));
+  // The background's call also draws the text, clipped to the visible part of Bounds instead
+  // of to `rect`: the same pixels while the line keeps off the strips between the two.
+  RECT visible{};
+  POINT at{};
+  const bool one_call =
+      !HighlightPass && !end_ellipsis && Placement < kPlaceMultiLine && rect.right > rect.left &&
+      rect.bottom > rect.top && GetClipBox(dc, &visible) != ERROR &&
+      IntersectRect(&visible, &visible, &Bounds) && visible.right <= rect.right &&
+      (at = LinePosition(dc, rect, text), visible.left >= rect.left || at.x >= rect.left) &&
+      (visible.top >= rect.top || at.y >= rect.top) &&
+      (visible.bottom <= rect.bottom || at.y + LineHeight(dc) <= rect.bottom);
+  if (!one_call) {
+    PaintBackground(dc);
+    PaintText(dc, rect, text, end_ellipsis);
+    return;
+  }
+  SetTextColor(dc, TextColor);
+  SetBkColor(dc, BrushColor);
+  SetBkMode(dc, TRANSPARENT);
+  ExtTextOutW(dc, at.x, at.y, ETO_OPAQUE | ETO_CLIPPED, &visible, text.c_str(),
+              static_cast<int>(text.size()), nullptr);
 }
 
 std::wstring TdxEditViewData::DisplayText() const { return Value.ToString(); }
 
 void TdxEditViewData::Paint(HDC dc) const {
-  PaintBackground(dc);
-  PaintText(dc, TextRect(), DisplayText(), false);
+  PaintBackgroundAndText(dc, TextRect(), DisplayText(), false);
 }
 
 int TdxEditViewData::CalcLineCount(HDC dc, int width) const {
@@ -113,10 +156,9 @@ std::wstring TdxTextEditViewData::DisplayText() const {
 }
 
 void TdxTextEditViewData::Paint(HDC dc) const {
-  PaintBackground(dc);
   RECT rect = TextRect();
   if (SelectionBar) rect.left += GetSystemMetrics(SM_CXSMICON) / 2;  // the memo's bar
-  PaintText(dc, rect, DisplayText(), EndEllipsis);
+  PaintBackgroundAndText(dc, rect, DisplayText(), EndEllipsis);
 }
 
 }  // namespace editors

@@ -65,6 +65,20 @@ class TdxEditViewData {
   void PaintBackground(HDC dc) const;
   // One line or wrapped lines by Placement and Alignment; `end_ellipsis` shortens one line.
   void PaintText(HDC dc, const RECT& rect, const std::wstring& text, bool end_ellipsis) const;
+  // The background and then the text: one drawing call for a plain line whose ink stays where
+  // the text's own clipping would leave it.
+  void PaintBackgroundAndText(HDC dc, const RECT& rect, const std::wstring& text,
+                              bool end_ellipsis) const;
+
+ private:
+  // Where one unshortened line starts in `rect`; measures the text only off the left edge.
+  POINT LinePosition(HDC dc, const RECT& rect, const std::wstring& text) const;
+  // The selected font's line height, kept while the DC and font stay: a grid paints every
+  // cell of a page in one.
+  int LineHeight(HDC dc) const;
+  mutable HDC measured_dc_ = nullptr;
+  mutable HGDIOBJ measured_font_ = nullptr;
+  mutable int line_height_ = 0;
 };
 
 class TdxTextEditViewData : public TdxEditViewData {

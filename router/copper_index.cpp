@@ -11,6 +11,8 @@ namespace {
 // Cells several times as wide as the tolerance: a point within it of another lies in the same
 // or a neighbouring cell, and seldom near a cell's edge.
 constexpr int64_t kMinCell = 64;
+// The largest table that Clear keeps.
+constexpr size_t kKeptSlots = 1024;
 
 }  // namespace
 
@@ -21,6 +23,19 @@ void TCopperIndex::Add(const TCopperItem& item) {
   ++filed_[item.kind];
   File(Key(item, CellOf(item.a)), item);
   if (CellOf(item.b) != CellOf(item.a)) File(Key(item, CellOf(item.b)), item);
+}
+
+void TCopperIndex::Clear() {
+  filed_ = {};
+  entries_.clear();
+  used_ = 0;
+  // An index of one net's copper, made again for every net: a small table is emptied in place,
+  // where one that a large net grew would cost every small net after it its size.
+  if (slots_.size() > kKeptSlots) {
+    slots_ = {};
+  } else {
+    std::fill(slots_.begin(), slots_.end(), Slot{});
+  }
 }
 
 const TCopperItem* TCopperIndex::Find(const TCopperItem& item) const {
@@ -97,6 +112,32 @@ void TCopperIndex::Rehash(size_t slots) {
   for (const Slot& slot : old) {
     if (slot.head != 0) slots_[SlotOf(slot.key)] = slot;
   }
+}
+
+void TNetCopper::Group() {
+  // Sorting the nets with each piece's place below them keeps every net's order.
+  std::vector<uint64_t> order(pieces_.size());
+  for (size_t i = 0; i < pieces_.size(); ++i) order[i] = uint64_t{pieces_[i].net} << 32 | i;
+  std::sort(order.begin(), order.end());
+  std::vector<TCopperItem> grouped;
+  grouped.reserve(pieces_.size());
+  nets_.clear();
+  for (const uint64_t key : order) {
+    const TCopperItem& piece = pieces_[static_cast<uint32_t>(key)];
+    if (nets_.empty() || nets_.back().first != piece.net) {
+      nets_.emplace_back(piece.net, static_cast<uint32_t>(grouped.size()));
+    }
+    grouped.push_back(piece);
+  }
+  pieces_ = std::move(grouped);
+}
+
+std::span<const TCopperItem> TNetCopper::OfNet(sdk::Handle net) const {
+  const auto found = std::lower_bound(nets_.begin(), nets_.end(), std::make_pair(net, 0u));
+  if (found == nets_.end() || found->first != net) return {};
+  const uint32_t end =
+      found + 1 == nets_.end() ? static_cast<uint32_t>(pieces_.size()) : (found + 1)->second;
+  return std::span<const TCopperItem>(pieces_).subspan(found->second, end - found->second);
 }
 
 }  // namespace router

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -32,6 +33,8 @@ class TCopperIndex {
   explicit TCopperIndex(sdk::Coord tolerance);
 
   void Add(const TCopperItem& item);
+  // Empties the index and keeps its memory for the next pieces, unless it grew large.
+  void Clear();
   // The first piece filed that is the same as the item; null when there is none.
   const TCopperItem* Find(const TCopperItem& item) const;
 
@@ -64,6 +67,24 @@ class TCopperIndex {
   std::vector<Slot> slots_;  // open addressing, at most half full
   std::vector<Entry> entries_;
   size_t used_ = 0;
+};
+
+// Copper grouped by net, each net's pieces in the order they came. Copper is only ever the same
+// as copper of its own net, so an import looks at one net's pieces at a time, which then sit
+// side by side: looking each piece up in one index of a large board's copper cost a cache miss
+// per piece.
+class TNetCopper {
+ public:
+  void Add(const TCopperItem& item) { pieces_.push_back(item); }
+  // Puts each net's pieces together; pieces added after it are not found.
+  void Group();
+  // The net's pieces in the order they came; none before Group.
+  std::span<const TCopperItem> OfNet(sdk::Handle net) const;
+
+ private:
+  std::vector<TCopperItem> pieces_;
+  // Each net with its first piece, by net.
+  std::vector<std::pair<sdk::Handle, uint32_t>> nets_;
 };
 
 }  // namespace router

@@ -4,14 +4,13 @@
 namespace router {
 
 int TNetPadCounts::Count(sdk::Handle net) {
-  const auto found = counts_.find(net);
-  if (found != counts_.end()) return found->second;
+  if (const int* found = counts_.Find(net)) return *found;
   sdk::LegacyLayerSet all_layers;
   all_layers.Include(0);
   int count = 0;
   sdk::IterateContainer(net, 1u << pcbapi::kPad, all_layers, pcbapi::kAllObjects,
                         [&](sdk::Handle) { ++count; });
-  counts_.emplace(net, count);
+  if (net != 0) counts_[net] = count;
   return count;
 }
 

@@ -2,8 +2,7 @@
 // the network, so its copper travels as fixed wiring and stays on the board at import.
 #pragma once
 
-#include <unordered_map>
-
+#include "router/handle_table.h"
 #include "sdk/pcb_api.h"
 
 namespace router {
@@ -16,7 +15,7 @@ class TNetPadCounts {
   bool InNetwork(sdk::Handle net) { return net != 0 && Count(net) >= 2; }
 
  private:
-  std::unordered_map<sdk::Handle, int> counts_;
+  THandleTable<int> counts_;
 };
 
 }  // namespace router

@@ -19,6 +19,7 @@
 #include "router/deferred_prims.h"
 #include "router/design_file_names.h"
 #include "router/document_settings.h"
+#include "router/handle_table.h"
 #include "router/legacy_layer.h"
 #include "router/network_nets.h"
 #include "router/padstack_pad.h"
@@ -78,6 +79,50 @@ class ProgressScope {
   int line_ = 0;
 };
 
+// Names to the first of their places in a list, in one open table of hashes and places: a
+// route file names every net, and a table of a node per name costs a cache miss or two at each
+// look-up on a large board.
+class NameIndex {
+ public:
+  explicit NameIndex(const std::vector<std::string>& names) : names_(names) {
+    size_t size = 64;
+    while (size < 2 * names.size()) size *= 2;
+    slots_.resize(size);
+    for (uint32_t i = 0; i < names.size(); ++i) {
+      Slot& slot = slots_[SlotOf(names[i])];
+      if (slot.place == 0) slot = {Hash(names[i]), i + 1};
+    }
+  }
+  NameIndex(const NameIndex&) = delete;
+  NameIndex& operator=(const NameIndex&) = delete;
+
+  // The place of the name's first entry, or none.
+  std::optional<uint32_t> Find(std::string_view name) const {
+    const Slot& slot = slots_[SlotOf(name)];
+    return slot.place != 0 ? std::optional<uint32_t>(slot.place - 1) : std::nullopt;
+  }
+
+ private:
+  struct Slot {
+    size_t hash = 0;
+    uint32_t place = 0;  // counted from 1; 0 for an empty slot
+  };
+  static size_t Hash(std::string_view name) { return std::hash<std::string_view>()(name); }
+  // The name's slot, or the empty one where it would go.
+  size_t SlotOf(std::string_view name) const {
+    const size_t hash = Hash(name), mask = slots_.size() - 1;
+    size_t at = hash & mask;
+    while (slots_[at].place != 0 &&
+           (slots_[at].hash != hash || names_[slots_[at].place - 1] != name)) {
+      at = (at + 1) & mask;
+    }
+    return at;
+  }
+
+  const std::vector<std::string>& names_;
+  std::vector<Slot> slots_;  // at most half full
+};
+
 // The board's nets by name, for the router's (escaped) names.
 class NetTable {
  public:
@@ -91,33 +136,34 @@ class NetTable {
             ++skipped[{"board net", "the editor could not read"}];
             return;
           }
-          nets_.emplace_back(net.GetName(), handle);
+          names_.push_back(net.GetName());
+          handles_.push_back(handle);
         },
         1u << pcbapi::kNet, sdk::LayerZero(), 0);
-    // Filled at its full size at once: a growing table rehashes every node again and again, and
-    // on a large board each node it touches is a cache miss.
-    exact_.reserve(nets_.size());
     // The first net of a name in the board's order answers for it.
-    for (const auto& [name, handle] : nets_) exact_.try_emplace(name, handle);
+    exact_.emplace(names_);
   }
+  NetTable(const NetTable&) = delete;  // the indexes point into the names
+  NetTable& operator=(const NetTable&) = delete;
   // The net of an escaped name: the exact name first, so that nets differing only in case keep
   // their copper; else the first that matches without regard to case; else 0.
   sdk::Handle Find(std::string_view escaped) {
     const std::string name = UnescapeName(escaped);
-    if (const auto exact = exact_.find(name); exact != exact_.end()) return exact->second;
+    if (const std::optional<uint32_t> exact = exact_->Find(name)) return handles_[*exact];
     // Made at the first name that is not exact: a router gives the names back as they were.
-    if (folded_.empty()) {
-      folded_.reserve(nets_.size());
-      for (const auto& [net, handle] : nets_) folded_.try_emplace(sdk::FoldedAscii(net), handle);
+    if (!folded_) {
+      folded_names_.reserve(names_.size());
+      for (const std::string& net : names_) folded_names_.push_back(sdk::FoldedAscii(net));
+      folded_.emplace(folded_names_);
     }
-    const auto folded = folded_.find(sdk::FoldedAscii(name));
-    return folded == folded_.end() ? 0 : folded->second;
+    const std::optional<uint32_t> folded = folded_->Find(sdk::FoldedAscii(name));
+    return folded ? handles_[*folded] : 0;
   }
 
  private:
-  std::vector<std::pair<std::string, sdk::Handle>> nets_;  // in the board's order
-  // A route file names every net: looking each up in a list would grow with nets squared.
-  std::unordered_map<std::string, sdk::Handle> exact_, folded_;
+  std::vector<std::string> names_, folded_names_;  // in the board's order
+  std::vector<sdk::Handle> handles_;
+  std::optional<NameIndex> exact_, folded_;
 };
 
 // Every free track, arc, via and pad on any layer, read once on the stack. A walk layer by layer
@@ -138,7 +184,7 @@ void ReadFreeCopperOnce(const sdk::TPcbBoard& board,
 // The board as the import finds it: the routing it replaces, and the copper that stays, filed
 // so that nothing is added twice.
 struct TBoardSurvey {
-  explicit TBoardSurvey(sdk::Coord tolerance_) : tolerance(tolerance_), copper(tolerance_) {}
+  explicit TBoardSurvey(sdk::Coord tolerance_) : tolerance(tolerance_) {}
 
   sdk::Coord tolerance;  // how far the router's coordinates may lie from the board's
 
@@ -148,14 +194,14 @@ struct TBoardSurvey {
   std::vector<sdk::Handle> vias;
   // The hole sizes of the export's padstacks, by the number it stored in each via and pad.
   std::unordered_map<int, sdk::Coord> holes;
-  TCopperIndex copper;  // every free track, arc chord, via and pad but the routing tracks
+  TNetCopper copper;  // every free track, arc chord, via and pad but the routing tracks
 };
 
 // The copper of one board object as the index files it: tracks; arcs as the chords the export
 // writes; vias by drill span (not size: a via with a layer stack comes back as its outer size);
 // pads by layer. Polygon primitives count under the
 // polygon's net, as the export writes them.
-void FileCopper(const sdk::TPCBObject& object, TCopperIndex& index) {
+void FileCopper(const sdk::TPCBObject& object, TNetCopper& copper) {
   sdk::Handle net = object.GetNetHandle();
   if (net == 0 && object.GetAuxValue1() != 0) {
     net = sdk::GetObjectNetByHandle(static_cast<sdk::Handle>(object.GetAuxValue1()));
@@ -171,7 +217,7 @@ void FileCopper(const sdk::TPCBObject& object, TCopperIndex& index) {
     for (const TChord& chord : ArcWireChords(*arc)) {
       item.a = {chord.from.x, chord.from.y};
       item.b = {chord.to.x, chord.to.y};
-      index.Add(item);
+      copper.Add(item);
     }
     return;
   }
@@ -188,7 +234,7 @@ void FileCopper(const sdk::TPCBObject& object, TCopperIndex& index) {
     item.kind = TCopperItem::kPad;
     item.layer = layer;
   }
-  index.Add(item);
+  copper.Add(item);
 }
 
 // One walk of the board's free copper. Routing is what carries a net and no mark of its own,
@@ -218,6 +264,7 @@ TBoardSurvey SurveyBoard(const sdk::TPcbBoard& board, sdk::Coord tolerance) {
     FileCopper(object, survey.copper);
   };
   ReadFreeCopperOnce(board, survey_object);
+  survey.copper.Group();
   return survey;
 }
 
@@ -253,7 +300,9 @@ class RouteImporter {
         report_(report),
         registrar_(board),
         nets_(board, report.skipped),
-        layers_(StackLayers(board)) {}
+        layers_(StackLayers(board)),
+        net_board_(survey.tolerance),
+        net_copper_(survey.tolerance) {}
 
   void Apply(const RouteRecord& record) {
     std::visit([&](const auto& r) { On(r); }, record);
@@ -288,19 +337,25 @@ class RouteImporter {
     if (net_ == 0) Skip(what, "of a net the board lacks");
     return net_ != 0;
   }
-  // The records' own copper can only be the same as copper of its net: it goes into an index
-  // of the net's own while the file lists the net, and is kept by net for a net listed again.
-  // One index of all of it outgrew the caches of a large board, a cache miss per piece.
+  // Copper can only be the same as copper of its net: the board's and the records' own go into
+  // indexes of the net's own while the file lists the net; the records' is kept by net for a
+  // net listed again.
   void OpenNetCopper() {
-    net_copper_ = TCopperIndex(survey_.tolerance);
+    net_board_.Clear();
+    net_copper_.Clear();
     if (net_ == 0) return;
-    net_pieces_ = &pieces_by_net_[net_];
-    for (const TCopperItem& item : *net_pieces_) net_copper_.Add(item);
+    for (const TCopperItem& item : survey_.copper.OfNet(net_)) net_board_.Add(item);
+    // A net listed again: its pieces so far, from the latest back.
+    net_last_piece_ = &last_piece_[net_];
+    earlier_.clear();
+    for (uint32_t at = *net_last_piece_; at != 0; at = earlier_piece_[at - 1])
+      earlier_.push_back(at - 1);
+    for (auto at = earlier_.rbegin(); at != earlier_.rend(); ++at) net_copper_.Add(pieces_[*at]);
   }
   // True (and counted) for copper the board has already, which stays as it is, or that the file
   // gave before; else it is filed as added. Only for copper of a known net.
   bool AlreadyThere(const TCopperItem& item) {
-    const TCopperItem* found = survey_.copper.Find(item);
+    const TCopperItem* found = net_board_.Find(item);
     if (!found) found = net_copper_.Find(item);
     if (found) {
       if (found->handle != 0) kept_.push_back(found->handle);
@@ -308,7 +363,9 @@ class RouteImporter {
       return true;
     }
     net_copper_.Add(item);
-    net_pieces_->push_back(item);
+    pieces_.push_back(item);
+    earlier_piece_.push_back(*net_last_piece_);
+    *net_last_piece_ = static_cast<uint32_t>(pieces_.size());
     return false;
   }
   // A via whose padstack the file does not give: only what the board has right there can be
@@ -329,9 +386,16 @@ class RouteImporter {
   // which costs less than a hash node per via of a large board.
   std::vector<sdk::Handle> kept_;
   sdk::Handle net_ = 0;
-  TCopperIndex net_copper_{0};
-  std::unordered_map<sdk::Handle, std::vector<TCopperItem>> pieces_by_net_;
-  std::vector<TCopperItem>* net_pieces_ = nullptr;  // the current net's, in pieces_by_net_
+  // The current net's copper: the board's, and the records' own so far.
+  TCopperIndex net_board_, net_copper_;
+  // The records' own copper in file order; with each piece the one of its net before it, and
+  // with each net its latest (both counted from 1, 0 for none). A list per net cost a few
+  // allocations for every net.
+  std::vector<TCopperItem> pieces_;
+  std::vector<uint32_t> earlier_piece_;
+  THandleTable<uint32_t> last_piece_;
+  uint32_t* net_last_piece_ = nullptr;  // the current net's, in last_piece_
+  std::vector<uint32_t> earlier_;       // a net's pieces, while it opens
 };
 
 void RouteImporter::On(const WireRecord& record) {

@@ -43,14 +43,14 @@ const framework::TClassInfo& TdxTreeListButtonColumn::StaticClassInfo() {
 }
 
 TdxTreeListButtonColumn::TdxTreeListButtonColumn(framework::TComponent* owner)
-    : TdxTreeListDropDownColumn(owner), buttons_([this] { Changed(false); }, nullptr) {
+    : TdxTreeListDropDownColumn(owner), buttons_([this] { Changed(); }, nullptr) {
   buttons_.Add();
 }
 
 void TdxTreeListButtonColumn::SetButtonOnly(bool value) {
   if (button_only_ == value) return;
   button_only_ = value;
-  Changed(true);
+  Changed();
 }
 
 void TdxTreeListButtonColumn::SetEditButtonStyle(TdxEditButtonStyle value) {
@@ -62,20 +62,20 @@ void TdxTreeListButtonColumn::SetEditButtonStyle(TdxEditButtonStyle value) {
     if (buttons_.Count() == 0) buttons_.Add();
     buttons_.GetItem(0).SetKind(ButtonKind(value));
   }
-  Changed(true);
+  Changed();
 }
 
 void TdxTreeListButtonColumn::SetGlyph(const framework::TBitmap& value) {
   glyph_.Assign(value);
   if (buttons_.Count() > 0)
     buttons_.GetItem(0).SetGlyph(glyph_.Empty() ? nullptr : glyph_.Handle());
-  Changed(true);
+  Changed();
 }
 
 void TdxTreeListButtonColumn::SetHideEditCursor(bool value) {
   if (hide_edit_cursor_ == value) return;
   hide_edit_cursor_ = value;
-  Changed(true);
+  Changed();
 }
 
 void TdxTreeListButtonColumn::Assign(const TdxTreeListColumn& source) {
@@ -164,22 +164,22 @@ TdxTreeListImageColumn::~TdxTreeListImageColumn() {
 
 void TdxTreeListImageColumn::SetDefaultImages(bool value) {
   default_images_ = value;
-  Changed(true);
+  Changed();
 }
 
 void TdxTreeListImageColumn::SetDescriptions(const std::vector<std::string>& value) {
   descriptions_ = value;
-  Changed(true);
+  Changed();
 }
 
 void TdxTreeListImageColumn::SetImageIndexes(const std::vector<std::string>& value) {
   image_indexes_ = value;
-  Changed(true);
+  Changed();
 }
 
 void TdxTreeListImageColumn::SetValues(const std::vector<std::string>& value) {
   values_ = value;
-  Changed(true);
+  Changed();
 }
 
 void TdxTreeListImageColumn::ReplaceImages(framework::TImageList*& field,
@@ -190,7 +190,7 @@ void TdxTreeListImageColumn::ReplaceImages(framework::TImageList*& field,
   // Both properties may name one list: it is let go when neither does any more.
   if (old && old != images_ && old != large_images_) old->RemoveFreeNotification(this);
   if (field) field->FreeNotification(this);
-  Changed(false);
+  Changed();
 }
 
 void TdxTreeListImageColumn::SetImages(framework::TImageList* value) {
@@ -211,12 +211,12 @@ void TdxTreeListImageColumn::Notification(framework::TComponent* component,
 
 void TdxTreeListImageColumn::SetMultiLineText(bool value) {
   multi_line_text_ = value;
-  Changed(true);
+  Changed();
 }
 
 void TdxTreeListImageColumn::SetShowDescription(bool value) {
   show_description_ = value;
-  Changed(true);
+  Changed();
 }
 
 std::wstring TdxTreeListImageColumn::Description(const std::wstring& text) const {
@@ -335,21 +335,21 @@ void TdxTreeListHyperLinkColumn::SetEditBackgroundColor(framework::TColor value)
   if (background_ == value) return;
   background_ = value;
   BuildLinkFont();
-  Changed(true);
+  Changed();
 }
 
 void TdxTreeListHyperLinkColumn::SetEditFontColor(framework::TColor value) {
   if (font_color_ == value) return;
   font_color_ = value;
   BuildLinkFont();
-  Changed(true);
+  Changed();
 }
 
 void TdxTreeListHyperLinkColumn::SetSingleClick(bool value) {
   if (single_click_ == value) return;
   single_click_ = value;
   BuildLinkFont();
-  Changed(true);
+  Changed();
 }
 
 void TdxTreeListHyperLinkColumn::Assign(const TdxTreeListColumn& source) {

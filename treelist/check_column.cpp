@@ -48,13 +48,13 @@ void TdxTreeListCheckColumn::SetGlyph(const framework::TBitmap* value) {
   } else {
     glyph_.reset();
   }
-  Changed(false);
+  Changed();
 }
 
 void TdxTreeListCheckColumn::SetGlyphCount(int value) {
   if (glyph_count_ == value) return;
   glyph_count_ = value;
-  if (glyph_) Changed(false);
+  if (glyph_) Changed();
 }
 
 void TdxTreeListCheckColumn::SetShowNullFieldStyle(TdxShowNullFieldStyle value) {
@@ -100,7 +100,7 @@ void TdxTreeListCheckColumn::RestoreDefaults() {
   texts_.checked = DefaultValueChecked();
   texts_.unchecked = DefaultValueUnchecked();
   texts_.grayed.clear();
-  Changed(false);
+  Changed();
 }
 
 std::wstring TdxTreeListCheckColumn::GetDisplayText(TdxTreeListNode*,

@@ -69,7 +69,7 @@ class TdxTreeListCheckColumn : public TdxTreeListColumn {
   void Store(T& field, const T& value) {
     if (field == value) return;
     field = value;
-    Changed(false);
+    Changed();
   }
   editors::TdxEditButtonStyle BoxStyle() const;
   HBITMAP GlyphHandle();

@@ -133,8 +133,8 @@ void TdxTreeListColumn::InTreeListUpdate(Body&& body) {
   tree_list_->EndUpdate();
 }
 
-void TdxTreeListColumn::Changed(bool layout_only) {
-  if (tree_list_) tree_list_->ColumnChanged(layout_only ? nullptr : this);
+void TdxTreeListColumn::Changed() {
+  if (tree_list_) tree_list_->ColumnChanged();
 }
 
 // ---- values with defaults --------------------------------------------------------------------
@@ -147,7 +147,7 @@ void TdxTreeListColumn::SetAlignment(framework::TAlignment value) {
   if (IsAssigned(cvAlignment) && alignment_ == value) return;
   alignment_ = value;
   SetAssigned(cvAlignment);
-  Changed(false);
+  Changed();
 }
 
 std::wstring TdxTreeListColumn::Caption() const {
@@ -159,7 +159,7 @@ void TdxTreeListColumn::SetCaption(const std::wstring& value) {
   caption_ = value;
   SetAssigned(cvCaption);
   SyncDefaultWidth();
-  Changed(false);
+  Changed();
 }
 
 framework::TColor TdxTreeListColumn::Color() const {
@@ -171,7 +171,7 @@ void TdxTreeListColumn::SetColor(framework::TColor value) {
   if (IsAssigned(cvColor) && color_ == value) return;
   color_ = value;
   SetAssigned(cvColor);
-  Changed(false);
+  Changed();
 }
 
 bool TdxTreeListColumn::IsColorStored() const {
@@ -186,7 +186,7 @@ void TdxTreeListColumn::SetMaxLength(int value) {
   if (max_length_ == value && IsAssigned(cvMaxLength)) return;
   max_length_ = value;
   SetAssigned(cvMaxLength);
-  Changed(false);
+  Changed();
 }
 
 bool TdxTreeListColumn::IsMaxLengthStored() const {
@@ -204,7 +204,7 @@ void TdxTreeListColumn::SetReadOnly(bool value) {
   if (IsAssigned(cvReadOnly) && read_only_ == value) return;
   read_only_ = value;
   SetAssigned(cvReadOnly);
-  Changed(false);
+  Changed();
 }
 
 bool TdxTreeListColumn::IsReadOnlyStored() const {
@@ -216,7 +216,7 @@ void TdxTreeListColumn::SetWidth(int value) {
   if (!IsAssigned(cvWidth) && value == DefaultWidth()) return;
   width_ = value;
   SetAssigned(cvWidth);
-  Changed(false);
+  Changed();
 }
 
 void TdxTreeListColumn::SetWidthSilently(int value) {
@@ -256,7 +256,7 @@ void TdxTreeListColumn::SetFont(const framework::TFont& value) { Font() = value;
 
 void TdxTreeListColumn::FontChanged() {
   SetAssigned(cvFont);
-  Changed(true);
+  Changed();
 }
 
 // ---- plain settings --------------------------------------------------------------------------
@@ -264,31 +264,31 @@ void TdxTreeListColumn::FontChanged() {
 void TdxTreeListColumn::SetCharCase(controls::TEditCharCase value) {
   if (char_case_ == value) return;
   char_case_ = value;
-  Changed(true);
+  Changed();
 }
 
 void TdxTreeListColumn::SetDisableCaption(bool value) {
   if (disable_caption_ == value) return;
   disable_caption_ = value;
-  Changed(true);
+  Changed();
 }
 
 void TdxTreeListColumn::SetDisableCustomizing(bool value) {
   if (disable_customizing_ == value) return;
   disable_customizing_ = value;
-  Changed(true);
+  Changed();
 }
 
 void TdxTreeListColumn::SetSortingDisabled(bool value) {
   if (sorting_disabled_ == value) return;
   sorting_disabled_ = value;
-  Changed(true);
+  Changed();
 }
 
 void TdxTreeListColumn::SetHeaderAlignment(framework::TAlignment value) {
   if (header_alignment_ == value) return;
   header_alignment_ = value;
-  Changed(true);
+  Changed();
 }
 
 framework::TBitmap& TdxTreeListColumn::HeaderGlyph() {
@@ -302,44 +302,44 @@ void TdxTreeListColumn::SetHeaderGlyph(const framework::TBitmap* value) {
   } else {
     header_glyph_.reset();
   }
-  Changed(true);
+  Changed();
 }
 
 void TdxTreeListColumn::SetHeaderMaxLineCount(int value) {
   value = std::max(value, 0);
   if (header_max_line_count_ == value) return;
   header_max_line_count_ = value;
-  Changed(true);
+  Changed();
 }
 
 void TdxTreeListColumn::SetOEMConvert(bool value) {
   if (oem_convert_ == value) return;
   oem_convert_ = value;
-  Changed(false);
+  Changed();
 }
 
 void TdxTreeListColumn::SetPasswordChar(char value) {
   if (password_char_ == value) return;
   password_char_ = value;
-  Changed(false);
+  Changed();
 }
 
 void TdxTreeListColumn::SetSizing(bool value) {
   if (sizing_ == value) return;
   sizing_ = value;
-  Changed(false);
+  Changed();
 }
 
 void TdxTreeListColumn::SetVertAlignment(TTextLayout value) {
   if (vert_alignment_ == value) return;
   vert_alignment_ = value;
-  Changed(false);
+  Changed();
 }
 
 void TdxTreeListColumn::SetVisible(bool value) {
   if (visible_ == value) return;
   visible_ = value;
-  Changed(false);
+  Changed();
 }
 
 // ---- place in the header ---------------------------------------------------------------------
@@ -349,7 +349,7 @@ void TdxTreeListColumn::SetBandIndex(int value) {
   if (tree_list_) value = std::min(value, tree_list_->Bands().Count() - 1);
   if (band_index_ == value) return;
   band_index_ = value;
-  Changed(false);
+  Changed();
 }
 
 int TdxTreeListColumn::RowIndex() const {
@@ -362,7 +362,7 @@ void TdxTreeListColumn::SetRowIndex(int value) {
   if (tree_list_) value = std::min(value, tree_list_->HeaderPanelRowCount() - 1);
   if (value == RowIndex() && value == stored_row_index_) return;
   row_index_ = stored_row_index_ = value;
-  Changed(false);
+  Changed();
 }
 
 int TdxTreeListColumn::ColIndex() const {
@@ -396,13 +396,13 @@ void TdxTreeListColumn::SetColIndex(int value) {
 int TdxTreeListColumn::Index() const { return tree_list_ ? tree_list_->IndexOfColumn(this) : -1; }
 
 void TdxTreeListColumn::SetIndex(int value) {
-  const int old = Index();
-  if (!tree_list_ || old < 0) return;
+  const int old = Index();  // -1 without a tree list
+  if (old < 0) return;
   value = std::clamp(value, 0, tree_list_->ColumnCount() - 1);
   if (value == old) return;
   tree_list_->MoveColumnValues(old, value);
   tree_list_->MoveColumnInList(this, value);
-  Changed(true);
+  Changed();
 }
 
 int TdxTreeListColumn::GetDataIndex() const {
@@ -415,7 +415,7 @@ void TdxTreeListColumn::SetSorted(TdxTreeListColumnSort value) {
   if (sorted_ == value) return;
   if (!tree_list_ || tree_list_->Loading()) {
     sorted_ = value;
-    Changed(false);
+    Changed();
     return;
   }
   TCustomdxTreeListControl& grid = *tree_list_;
@@ -424,7 +424,7 @@ void TdxTreeListColumn::SetSorted(TdxTreeListColumnSort value) {
     try {
       sorted_ = value;
       grid.RemoveSortedColumn(this);
-      Changed(false);
+      Changed();
     } catch (...) {
       grid.EndSortLock();
       throw;
@@ -469,7 +469,7 @@ void TdxTreeListColumn::RestoreDefaults() {
   sorted_ = TdxTreeListColumnSort::csNone;
   tab_stop_ = true;
   vert_alignment_ = TTextLayout::tlTop;
-  Changed(false);
+  Changed();
 }
 
 void TdxTreeListColumn::Assign(const TdxTreeListColumn& source) {

@@ -268,8 +268,8 @@ class TdxTreeListColumn : public framework::TComponent {
   virtual int DefaultMaxLength() const { return 0; }
   virtual bool DefaultReadOnly() const { return false; }
   virtual int DefaultWidth() const { return 100; }
-  // Every setter ends here: `layout_only` for changes that need no width re-sync.
-  void Changed(bool layout_only);
+  // Every setter ends here: the tree list lays its columns out again.
+  void Changed();
   void FontChanged();
   // Runs `body` inside the tree list's update lock (or at once without a tree list).
   template <class Body>

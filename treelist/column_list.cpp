@@ -18,14 +18,14 @@ int TCustomdxTreeListControl::IndexOfColumn(const TdxTreeListColumn* column) con
 void TCustomdxTreeListControl::AddColumn(TdxTreeListColumn* column) {
   columns_.push_back(column);
   column->tree_list_ = this;
-  ColumnChanged(nullptr);
+  ColumnChanged();
 }
 
 void TCustomdxTreeListControl::RemoveColumn(TdxTreeListColumn* column) {
   column->tree_list_ = nullptr;
   columns_.erase(std::remove(columns_.begin(), columns_.end(), column), columns_.end());
   sorted_.erase(std::remove(sorted_.begin(), sorted_.end(), column), sorted_.end());
-  if (!destroying_columns_) ColumnChanged(nullptr);
+  if (!destroying_columns_) ColumnChanged();
 }
 
 void TCustomdxTreeListControl::MoveColumnInList(TdxTreeListColumn* column, int index) {
@@ -45,9 +45,8 @@ void TCustomdxTreeListControl::NameAndAttach(TdxTreeListColumn& column) {
   column.SetTreeList(this);
 }
 
-void TCustomdxTreeListControl::ColumnChanged(TdxTreeListColumn* column) {
+void TCustomdxTreeListControl::ColumnChanged() {
   if (Loading()) return;
-  if (column) column->SyncDefaultWidth();
   if (load_positions_lock_ == 0) NormalizeHeaderRows();
   ClearLayoutCaches();
   LayoutChanged();

@@ -52,6 +52,18 @@ void TCustomdxTreeListControl::PaintCellViewData(HDC dc, int column,
   data.Paint(dc);
 }
 
+// A password or a letter case paints the value otherwise: the column's view data knows how.
+std::wstring TCustomdxTreeListControl::GetPaintedCellText(TdxTreeListNode* node, int column) {
+  TdxTreeListColumn* c = Columns(column);
+  if (!c) return TCustomdxTreeList::GetPaintedCellText(node, column);
+  TdxCellViewInfo cell;
+  cell.node = node;
+  cell.text = GetCellText(node, column);
+  editors::TdxEditViewData& data = c->GetViewData();
+  c->PrepareViewData(data, cell);
+  return data.DisplayText();
+}
+
 bool TCustomdxTreeListControl::DoCustomDrawCell(const TdxCellPaintInfo& cell, std::wstring& text,
                                                 framework::TColor& color, framework::TFont& font,
                                                 framework::TAlignment& alignment) {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "framework/win/text.h"
@@ -13,23 +14,14 @@ namespace treelist {
 
 namespace {
 
-constexpr size_t kWriteChunk = 64 * 1024;
+constexpr size_t kWriteChunk = size_t{1} << 16;  // 64 KB
 
-template <class Char>
-bool IsAscii(const Char* text, size_t length) noexcept {
-  return std::all_of(text, text + length, [](Char c) { return c < 0x80; });
+// Every ANSI code page keeps ASCII as it is: only other texts need the system's conversion.
+bool IsAscii(std::string_view bytes) noexcept {
+  return std::all_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) == 0; });
 }
 
-// Every ANSI code page keeps ASCII as it is; only other texts need the system's conversion.
-std::string NarrowText(const std::wstring& text) {
-  if (!IsAscii(text.data(), text.size())) return win::Narrow(text);
-  return std::string(text.begin(), text.end());
-}
-
-std::wstring WidenText(const uint8_t* bytes, size_t length) {
-  if (IsAscii(bytes, length)) return {bytes, bytes + length};
-  return win::Widen(std::string_view(reinterpret_cast<const char*>(bytes), length));
-}
+std::string NarrowText(const NodeTexts::View& text) { return win::Narrow(NodeTexts::Widen(text)); }
 
 const TdxTreeListTextNode* AsTextNode(const TdxTreeListNode* node) noexcept {
   return dynamic_cast<const TdxTreeListTextNode*>(node);
@@ -62,8 +54,17 @@ class NodeDataWriter {
   std::string buffer_;
 };
 
+// The texts of `node` in slot order (none for a node of another class).
+void CollectTexts(const TdxTreeListNode* node, std::vector<NodeTexts::View>& views) {
+  views.clear();
+  if (const TdxTreeListTextNode* text_node = AsTextNode(node)) {
+    text_node->Texts().AppendViews(views);
+  }
+}
+
 // The bytes the stream will take; refuses a tree too deep for the reader.
-int64_t MeasureNodes(const std::vector<TdxTreeListNode*>& nodes, int depth) {
+int64_t MeasureNodes(const std::vector<TdxTreeListNode*>& nodes, int depth,
+                     std::vector<NodeTexts::View>& views) {
   if (!nodes.empty() && depth >= kMaxNodeDepth) {
     throw ENodeDataError("Data stream: nodes nested deeper than " + std::to_string(kMaxNodeDepth) +
                          " levels cannot be stored");
@@ -71,32 +72,36 @@ int64_t MeasureNodes(const std::vector<TdxTreeListNode*>& nodes, int depth) {
   int64_t size = 0;
   for (const TdxTreeListNode* node : nodes) {
     size += 4 + kNodeHeaderSize;
-    if (const TdxTreeListTextNode* text_node = AsTextNode(node)) {
-      for (int i = 0; i < text_node->TextCount(); ++i) {
-        const std::wstring& text = text_node->Text(i);
-        size += 4 + (IsAscii(text.data(), text.size()) ? text.size() : win::Narrow(text).size());
-      }
+    CollectTexts(node, views);
+    for (const NodeTexts::View& text : views) {
+      size += 4 + (text.kind == NodeTexts::Kind::Ascii ? text.length : NarrowText(text).size());
     }
-    size += MeasureNodes(node->Children(), depth + 1);
+    size += MeasureNodes(node->Children(), depth + 1, views);
   }
   return size;
 }
 
-void WriteNode(NodeDataWriter& w, const TdxTreeListNode* node) {
-  const TdxTreeListTextNode* text_node = AsTextNode(node);
+void WriteNode(NodeDataWriter& w, const TdxTreeListNode* node,
+               std::vector<NodeTexts::View>& views) {
   w.Int(kNodeHeaderSize);
   w.Int(node->ImageIndex());  // through the getters, so that the events apply
   w.Int(node->SelectedIndex());
   w.Int(node->StateIndex());
   w.Int(static_cast<int32_t>(node->Data()));
   w.Int(node->Count());
-  w.Int(text_node ? text_node->TextCount() : 0);
-  for (int i = 0; text_node && i < text_node->TextCount(); ++i) {
-    const std::string bytes = NarrowText(text_node->Text(i));
-    w.Int(static_cast<int32_t>(bytes.size()));
-    w.Bytes(bytes.data(), bytes.size());
+  CollectTexts(node, views);
+  w.Int(static_cast<int32_t>(views.size()));
+  for (const NodeTexts::View& text : views) {
+    if (text.kind == NodeTexts::Kind::Ascii) {
+      w.Int(static_cast<int32_t>(text.length));
+      w.Bytes(reinterpret_cast<const char*>(text.chars), text.length);
+    } else {
+      const std::string bytes = NarrowText(text);
+      w.Int(static_cast<int32_t>(bytes.size()));
+      w.Bytes(bytes.data(), bytes.size());
+    }
   }
-  for (const TdxTreeListNode* child : node->Children()) WriteNode(w, child);
+  for (const TdxTreeListNode* child : node->Children()) WriteNode(w, child, views);
 }
 
 // ---- reading ---------------------------------------------------------------------------------
@@ -175,7 +180,8 @@ class NodeDataParser {
     return header;
   }
 
-  std::wstring ReadText() {
+  // Checks the next text and returns where its bytes lie.
+  std::string_view ReadText() {
     const size_t at = pos_;
     int32_t length = 0;
     if (length_bytes_ == 4) {
@@ -189,9 +195,9 @@ class NodeDataParser {
       Fail(at, "text length " + std::to_string(length) + " exceeds the " +
                    std::to_string(Remaining()) + " remaining bytes");
     }
-    const uint8_t* bytes = data_ + pos_;
+    const char* bytes = reinterpret_cast<const char*>(data_ + pos_);
     pos_ += static_cast<size_t>(length);
-    return grid_ ? WidenText(bytes, static_cast<size_t>(length)) : std::wstring();
+    return {bytes, static_cast<size_t>(length)};
   }
 
   void ReadNode(TdxTreeListNode* parent, int depth) {
@@ -209,17 +215,21 @@ class NodeDataParser {
       node->SetData(static_cast<uint32_t>(header.data));
     }
     CheckCount(header.texts, length_bytes_, "text count", at);
-    // A text node takes its texts as they come; the grid's own setter would copy each again.
+    // A text node takes all its texts at once; the grid's own setter would copy each again.
     auto* text_node = dynamic_cast<TdxTreeListTextNode*>(node);
-    if (text_node) text_node->ReserveTexts(header.texts);
     for (int32_t i = 0; i < header.texts; ++i) {
-      std::wstring text = ReadText();
+      const std::string_view text = ReadText();
       if (text_node) {
-        text_node->SetText(i, std::move(text));
+        if (IsAscii(text)) {
+          texts_.AddAscii(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+        } else {
+          texts_.Add(win::Widen(text));
+        }
       } else if (node) {
-        grid_->SetNodeString(node, i, text);
+        grid_->SetNodeString(node, i, win::Widen(text));
       }
     }
+    if (text_node) text_node->StoreTexts(texts_);
     CheckCount(header.children, 4, "child count", at);
     for (int32_t i = 0; i < header.children; ++i) ReadNode(node, depth + 1);
   }
@@ -229,12 +239,14 @@ class NodeDataParser {
   TCustomdxTreeListControl* grid_;
   size_t pos_ = 0;
   size_t length_bytes_;  // 4, or 1 in the old form: set by Parse
+  NodeTexts::Builder texts_;
 };
 
 }  // namespace
 
 void WriteNodeData(TCustomdxTreeListControl& grid, framework::TStream& out) {
-  const int64_t size = 8 + MeasureNodes(grid.TopNodes(), 0);
+  std::vector<NodeTexts::View> views;
+  const int64_t size = 8 + MeasureNodes(grid.TopNodes(), 0, views);
   // A memory stream takes the whole size at once instead of growing by doubling.
   if (auto* memory = dynamic_cast<framework::TMemoryStream*>(&out)) {
     const int64_t position = memory->Position();
@@ -243,7 +255,7 @@ void WriteNodeData(TCustomdxTreeListControl& grid, framework::TStream& out) {
   NodeDataWriter w(out);
   w.Int(kNodeDataMarker);
   w.Int(grid.Count());
-  for (const TdxTreeListNode* node : grid.TopNodes()) WriteNode(w, node);
+  for (const TdxTreeListNode* node : grid.TopNodes()) WriteNode(w, node, views);
   w.Flush();
 }
 

@@ -6,7 +6,6 @@
 
 #include "editors/gdi_scope.h"
 #include "framework/screen.h"
-#include "treelist/grid_cursors.h"
 #include "treelist/painter.h"
 #include "treelist/sizing.h"
 #include "treelist/tree_list.h"
@@ -48,7 +47,6 @@ POINT TCustomdxTreeList::GridToScreen(POINT client) const {
 // ---- start ----------------------------------------------------------------------------------
 
 void TCustomdxTreeList::StartHeaderOrBandDrag() {
-  RegisterGridCursors();
   CancelHints();
   const bool band = state_ == tsBandDown;
   drag_picture_.Release();
@@ -75,7 +73,6 @@ void TCustomdxTreeList::StartHeaderDragFromCustomizing(int column) {
 }
 
 void TCustomdxTreeList::StartDragFromOutside(bool band, int item) {
-  RegisterGridCursors();
   if (state_ != tsNone) EndInteraction();
   CancelHints();
   drag_picture_.Release();

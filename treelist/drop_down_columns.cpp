@@ -72,7 +72,7 @@ void TdxTreeListDropDownColumn::SetButtonGlyph(const framework::TBitmap* value) 
   } else {
     button_glyph_.reset();
   }
-  Changed(true);
+  Changed();
 }
 
 HBITMAP TdxTreeListDropDownColumn::StoredButtonGlyph() const {
@@ -82,7 +82,7 @@ HBITMAP TdxTreeListDropDownColumn::StoredButtonGlyph() const {
 void TdxTreeListDropDownColumn::SetShowButtonStyle(TdxShowButtonStyle value) {
   if (show_button_style_ == value) return;
   show_button_style_ = value;
-  Changed(true);
+  Changed();
 }
 
 void TdxTreeListDropDownColumn::Assign(const TdxTreeListColumn& source) {
@@ -192,7 +192,7 @@ TdxTreeListPickColumn::TdxTreeListPickColumn(framework::TComponent* owner)
 
 void TdxTreeListPickColumn::SetItems(const std::vector<std::string>& value) {
   items_ = value;
-  Changed(true);
+  Changed();
 }
 
 void TdxTreeListPickColumn::Assign(const TdxTreeListColumn& source) {
@@ -264,7 +264,7 @@ TdxTreeListMRUColumn::TdxTreeListMRUColumn(framework::TComponent* owner)
 void TdxTreeListMRUColumn::SetShowEllipsis(bool value) {
   if (show_ellipsis_ == value) return;
   show_ellipsis_ = value;
-  Changed(false);
+  Changed();
 }
 
 void TdxTreeListMRUColumn::Assign(const TdxTreeListColumn& source) {

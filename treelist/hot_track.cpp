@@ -22,7 +22,45 @@ SIZE TextExtent(framework::TFont& font, const std::wstring& text) {
   return size;
 }
 
+// Sizing and dragging own the mouse: nothing under it is hot meanwhile.
+bool InteractionOwnsMouse(TdxTreeListState state) {
+  switch (state) {
+    case tsColumnSizing:
+    case tsBandSizing:
+    case tsBandPanelSizing:
+    case tsHeaderPanelSizing:
+    case tsRowSizing:
+    case tsColumnDragging:
+    case tsBandDragging:
+    case tsNodeDragging: return true;
+    default: return false;
+  }
+}
+
 }  // namespace
+
+void TCustomdxTreeList::HotTrackMouseMove(POINT point) {
+  if (InteractionOwnsMouse(state_) || StillOverHoverCell(point)) return;
+  const THitInfo hit = HitTest(point);
+  UpdateHotTrack(hit);
+  hover_ = {};
+  if (!hit.node || hit.column < 0) return;
+  const Layout layout = GetLayout();
+  const RECT cell = GetCellRect(hit.node, hit.column, layout);
+  // Where the hit test finds this node and column: the cell, right of the indicator.
+  const RECT rows{layout.data.left, layout.rows.top, layout.rows.right, layout.rows.bottom};
+  IntersectRect(&hover_.rect, &cell, &rows);
+  hover_.options = options_;
+  hover_.options_ex = options_ex_;
+}
+
+// The hit test would find the same cell, so hot tracking would change nothing: the point is in
+// it, and since the grid neither painted (a paint forgets the cell) nor waits to, no row or
+// column moved.
+bool TCustomdxTreeList::StillOverHoverCell(POINT point) {
+  return PtInRect(&hover_.rect, point) && hover_.options == options_ &&
+         hover_.options_ex == options_ex_ && !GetUpdateRect(hwnd_, nullptr, FALSE);
+}
 
 RECT TCustomdxTreeList::HeaderButtonRect() {
   const RECT corner = GetLayout().indicator_corner;
@@ -81,17 +119,16 @@ void TCustomdxTreeList::GetHotTrackCursor(const TdxHotTrackInfo& info, framework
 // A cell repaints itself and its row's indent; a header the header row.
 void TCustomdxTreeList::RepaintHotElement(const TdxHotTrackInfo& info) {
   if (info.column < 0) return;
+  const Layout layout = GetLayout();
   if (!info.node) {
-    const RECT headers = GetLayout().header_panel;
-    InvalidateRect(hwnd_, &headers, FALSE);
+    InvalidateRect(hwnd_, &layout.header_panel, FALSE);
     return;
   }
   if (!info.node->IsVisible()) return;
-  const RECT cell = GetCellRect(info.node, info.column);
+  const RECT cell = GetCellRect(info.node, info.column, layout);
   InvalidateRect(hwnd_, &cell, FALSE);
   int left = 0, right = 0;
   GetNodeIndent(info.node, left, right);
-  const Layout layout = GetLayout();
   const int x0 = layout.data.left - left_coord_;
   const RECT indent{x0, cell.top, x0 + right, cell.bottom};
   InvalidateRect(hwnd_, &indent, FALSE);
@@ -129,7 +166,15 @@ void TCustomdxTreeList::UpdateCellTooltip(const THitInfo& hit) {
   tooltip_column_ = hit.column;
   if (!hit.node || hit.column < 0) return;
   RECT rect = GetCellRect(hit.node, hit.column);
-  std::wstring text = GetCellText(hit.node, hit.column);
+  const HeaderModel& model = GetHeaderModel();
+  if (!model.bands.empty() && !model.bands[0].rows.empty() && !model.bands[0].rows[0].empty() &&
+      hit.column == model.bands[0].rows[0][0]) {
+    // The tree's column paints its text after the node's indent, in what is left of the cell.
+    int left = 0, right = 0;
+    GetNodeIndent(hit.node, left, right);
+    rect.left = std::min<LONG>(rect.left + right, rect.right);
+  }
+  std::wstring text = GetPaintedCellText(hit.node, hit.column);
   bool show = false, done = false;
   OnGetTooltipInfo(this, hit.node, hit.column, rect, text, show, done);
   if (!done) show = TextExtent(Font(), text).cx + 4 > rect.right - rect.left;

@@ -31,7 +31,7 @@ TdxTreeListMemoColumn::TdxTreeListMemoColumn(framework::TComponent* owner)
 void TdxTreeListMemoColumn::SetSelectionBar(bool value) {
   if (selection_bar_ == value) return;
   selection_bar_ = value;
-  Changed(false);
+  Changed();
 }
 
 void TdxTreeListMemoColumn::Assign(const TdxTreeListColumn& source) {

@@ -96,6 +96,7 @@ bool TCustomdxTreeList::HandleWindowMessage(framework::TMessage& message) {
       return true;
     }
     case WM_ERASEBKGND: message.result = 1; return true;
+    case WM_PAINT: hover_ = {}; return false;  // what moved is painted now
     case WM_CANCELMODE:
       if (state_ != tsNone && state_ != tsEditing) SetState(tsNone);
       return false;
@@ -129,6 +130,7 @@ bool TCustomdxTreeList::HandleWindowMessage(framework::TMessage& message) {
     case framework::CM_MOUSELEAVE:
       TreeListBase::WndProc(message);
       UpdateHotTrack(THitInfo{{-1, -1}});
+      hover_ = {};
       HideHeaderHint();
       HideCellTooltip();
       return true;

@@ -8,6 +8,7 @@
 
 #include "framework/exception.h"
 #include "framework/variant.h"
+#include "treelist/node_block_pool.h"
 
 namespace treelist {
 
@@ -44,6 +45,8 @@ class TreeListNodeOwner {
   virtual bool IsFocusedNode(const TdxTreeListNode* node) const = 0;
   virtual void RepaintNode(TdxTreeListNode* node, bool below) = 0;
   virtual void MakeNodeVisible(TdxTreeListNode* node) = 0;
+  // Where nodes keep their data: it outlives every node of the owner.
+  virtual NodeBlockPool& NodeBlocks() noexcept = 0;
 
  protected:
   ~TreeListNodeOwner() = default;

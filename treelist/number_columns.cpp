@@ -150,7 +150,7 @@ const framework::TClassInfo& TdxTreeListSpinColumn::StaticClassInfo() {
 void TdxTreeListSpinColumn::SetShowButtonStyle(TdxShowButtonStyle value) {
   if (show_button_style_ == value) return;
   show_button_style_ = value;
-  Changed(true);
+  Changed();
 }
 
 void TdxTreeListSpinColumn::Assign(const TdxTreeListColumn& source) {
@@ -314,7 +314,7 @@ void TdxTreeListCurrencyColumn::SetDisplayFormat(const std::wstring& value) {
   if (display_format_ == value) return;
   display_format_ = value;
   display_format_set_ = true;
-  Changed(false);
+  Changed();
 }
 
 void TdxTreeListCurrencyColumn::Assign(const TdxTreeListColumn& source) {
@@ -341,7 +341,7 @@ void TdxTreeListCurrencyColumn::RestoreDefaults() {
 void TdxTreeListCurrencyColumn::SettingsChanged() {
   if (display_format_set_) return;
   display_format_ = editors::BuildCurrencyFormat();
-  Changed(false);
+  Changed();
 }
 
 const editors::TdxInplaceEditClass& TdxTreeListCurrencyColumn::GetEditorClass() const {

@@ -5,7 +5,6 @@
 
 #include "editors/gdi_scope.h"
 #include "framework/screen.h"
-#include "treelist/grid_cursors.h"
 #include "framework/win/handles.h"
 #include "framework/win/module.h"
 #include "treelist/sizing.h"
@@ -99,7 +98,6 @@ class PanResources {
 }  // namespace
 
 void TCustomdxTreeList::MousePan() {
-  RegisterGridCursors();
   CancelHints();
   const HWND grid = Handle();
   const LONG style = GetWindowLongW(grid, GWL_STYLE);

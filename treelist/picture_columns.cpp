@@ -63,13 +63,13 @@ TdxTreeListGraphicColumn::TdxTreeListGraphicColumn(framework::TComponent* owner)
 void TdxTreeListGraphicColumn::SetFlag(bool& field, bool value) {
   if (field == value) return;
   field = value;
-  Changed(true);
+  Changed();
 }
 
 void TdxTreeListGraphicColumn::SetGraphicTransparency(TdxGraphicTransparency value) {
   if (transparency_ == value) return;
   transparency_ = value;
-  Changed(true);
+  Changed();
 }
 
 void TdxTreeListGraphicColumn::SetPopupToolbarPosStored(bool value) {
@@ -208,13 +208,13 @@ TdxTreeListBlobColumn::TdxTreeListBlobColumn(framework::TComponent* owner)
 void TdxTreeListBlobColumn::SetBlobEditKind(TdxBlobEditKind value) {
   if (kind_ == value) return;
   kind_ = value;
-  Changed(true);
+  Changed();
 }
 
 void TdxTreeListBlobColumn::SetBlobPaintStyle(TdxBlobPaintStyle value) {
   if (paint_style_ == value) return;
   paint_style_ = value;
-  Changed(true);
+  Changed();
 }
 
 framework::GraphicFactory TdxTreeListBlobColumn::GetGraphicClass(TdxTreeListNode* node) {

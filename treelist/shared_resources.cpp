@@ -2,12 +2,12 @@
 #include "treelist/shared_resources.h"
 
 #include <algorithm>
-#include <array>
 #include <memory>
 
 #include "editors/gdi_scope.h"
 #include "framework/screen.h"
 #include "framework/win/handles.h"
+#include "treelist/grid_cursors.h"
 
 namespace treelist {
 namespace {
@@ -28,80 +28,6 @@ struct Resources {
 
 int g_users = 0;
 std::unique_ptr<Resources> g_resources;
-
-// The drag cursors, 32 x 32: 'X' black, '.' white, anything else shows the screen through.
-using CursorArt = std::array<const char*, 32>;
-constexpr CursorArt kArrow = {"X",
-                              "XX",
-                              "X.X",
-                              "X..X",
-                              "X...X",
-                              "X....X",
-                              "X.....X",
-                              "X......X",
-                              "X.......X",
-                              "X........X",
-                              "X.....XXXXX",
-                              "X..X..X",
-                              "X.X X..X",
-                              "XX  X..X",
-                              "X    X..X",
-                              "     X..X",
-                              "      XX",
-                              "",
-                              "",
-                              "",
-                              "",
-                              "",
-                              "",
-                              "",
-                              "",
-                              "",
-                              "",
-                              "",
-                              "",
-                              "",
-                              "",
-                              ""};
-constexpr const char* kCopyBox[9] = {"XXXXXXXXX", "X.......X", "X...X...X",
-                                     "X...X...X", "X.XXXXX.X", "X...X...X",
-                                     "X...X...X", "X.......X", "XXXXXXXXX"};
-
-class CursorPicture {
- public:
-  explicit CursorPicture(const CursorArt& art) {
-    for (int y = 0; y < 32; ++y) {
-      for (int x = 0; art[y] && art[y][x]; ++x) Put(x, y, art[y][x]);
-    }
-  }
-  void Box(int left, int top) {
-    for (int y = 0; y < 9; ++y) {
-      for (int x = 0; x < 9; ++x) Put(left + x, top + y, kCopyBox[y][x]);
-    }
-  }
-  HCURSOR Make() const {
-    return CreateCursor(GetModuleHandleW(nullptr), 0, 0, 32, 32, and_.data(), xor_.data());
-  }
-
- private:
-  void Put(int x, int y, char c) {
-    if (c != 'X' && c != '.') return;
-    const int byte = y * 4 + x / 8;
-    const BYTE bit = static_cast<BYTE>(0x80 >> (x % 8));
-    and_[byte] &= static_cast<BYTE>(~bit);
-    if (c == '.') {
-      xor_[byte] |= bit;
-    } else {
-      xor_[byte] &= static_cast<BYTE>(~bit);
-    }
-  }
-  std::array<BYTE, 128> and_ = [] {
-    std::array<BYTE, 128> all{};
-    all.fill(0xFF);
-    return all;
-  }();
-  std::array<BYTE, 128> xor_{};
-};
 
 void FillColor(HDC dc, const RECT& rect, int color_index) {
   SetBkColor(dc, GetSysColor(color_index));
@@ -141,17 +67,12 @@ void BuildExpandGlyphs(Resources& resources) {
   }
 }
 
-void RegisterDragCursors(Resources& resources) {
-  CursorPicture copy(kArrow);
-  copy.Box(12, 18);
-  CursorPicture multi(kArrow);
-  multi.Box(15, 21);
-  multi.Box(12, 18);
+// The pictures of the two copy-drag cursors, from the grid's cursors.
+void BuildCursorImages(Resources& resources) {
+  RegisterGridCursors();
   resources.cursor_images.reset(ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 2, 0));
-  for (const auto& [id, picture] : {std::pair{crDragCopy, &copy}, {crMultiDragCopy, &multi}}) {
-    const HCURSOR cursor = picture->Make();
-    ImageList_AddIcon(resources.cursor_images.get(), cursor);
-    framework::Screen().SetCursorHandle(id, cursor);  // the screen owns it from here
+  for (const framework::TCursor id : {crDragCopy, crMultiDragCopy}) {
+    ImageList_AddIcon(resources.cursor_images.get(), framework::Screen().CursorHandle(id));
   }
 }
 
@@ -162,7 +83,7 @@ void AcquireSharedDrawingResources() {
   try {
     auto resources = std::make_unique<Resources>();
     BuildExpandGlyphs(*resources);
-    RegisterDragCursors(*resources);
+    BuildCursorImages(*resources);
     g_resources = std::move(resources);
   } catch (...) {
     --g_users;

@@ -34,6 +34,16 @@ std::unique_ptr<framework::TRegIniFile> OpenRegistry(const std::string& path) {
   return std::make_unique<framework::TRegIniFile>(NormalizeLayoutPath(path).substr(1));
 }
 
+// Layouts of an older version lay below the root's "Software" key, which goes once a layout is
+// read. An empty root would name HKEY_CURRENT_USER's own "Software": nothing is deleted then.
+void DeleteObsoleteKey(const std::string& root) {
+  const std::string key = NormalizeLayoutPath(root);
+  if (key.empty()) return;
+  framework::TRegistry registry;
+  registry.SetRootKey(HKEY_CURRENT_USER);
+  registry.DeleteKey(key.substr(1) + "\\Software");
+}
+
 // Holds the grid's update (and with multi-sort its sort) while a layout is read.
 class LayoutLoading {
  public:
@@ -170,7 +180,7 @@ void TCustomdxTreeListControl::LoadLayoutFromIni(framework::TCustomIniFile& ini,
     throw;
   }
   --load_positions_lock_;
-  ColumnChanged(nullptr);
+  ColumnChanged();
   if (OptionsEx() & aoMultiSort) RebuildSortedColumns();
 }
 
@@ -265,10 +275,9 @@ void TCustomdxTreeListControl::LoadLayout() {
     // would lose the user's layout to a crash before the next save.
     LoadLayoutFromRegistry(old_location);
     const bool moved = NormalizeLayoutPath(old_location) != NormalizeLayoutPath(location);
-    if (moved) {
-      EraseLayoutFromRegistry(old_location);
-      LoadLayoutFromRegistry(location);
-    }
+    if (moved) EraseLayoutFromRegistry(old_location);
+    if (g_root_provider) DeleteObsoleteKey(g_root_provider());
+    if (moved) LoadLayoutFromRegistry(location);
   }
   if ((Options() & aoStoreToIniFile) && !ini_file_name_.empty()) {
     LoadLayoutFromIniFile(ini_file_name_);

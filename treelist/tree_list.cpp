@@ -449,7 +449,10 @@ void TCustomdxTreeList::GetNodeIndent(const TdxTreeListNode* node, int& left, in
 }
 
 RECT TCustomdxTreeList::NodeRowRect(TdxTreeListNode* node) {
-  const Layout layout = GetLayout();
+  return NodeRowRect(node, GetLayout());
+}
+
+RECT TCustomdxTreeList::NodeRowRect(TdxTreeListNode* node, const Layout& layout) {
   const int index = GetAbsoluteIndex(node);
   const int top_index = TopIndex();
   RECT row{layout.rows.left, layout.rows.top, layout.rows.right, layout.rows.top};
@@ -464,8 +467,11 @@ RECT TCustomdxTreeList::NodeRowRect(TdxTreeListNode* node) {
 }
 
 RECT TCustomdxTreeList::GetCellRect(TdxTreeListNode* node, int column) {
-  RECT row = NodeRowRect(node);
-  const Layout layout = GetLayout();
+  return GetCellRect(node, column, GetLayout());
+}
+
+RECT TCustomdxTreeList::GetCellRect(TdxTreeListNode* node, int column, const Layout& layout) {
+  RECT row = NodeRowRect(node, layout);
   const LayoutHeaderCell* cell = layout.HeaderOf(column);
   if (!cell) return {row.left, row.top, row.left, row.bottom};
   const int line = metrics_.default_row_height;
@@ -780,7 +786,7 @@ void TCustomdxTreeList::MouseDown(framework::TMouseButton button, unsigned shift
 void TCustomdxTreeList::MouseMove(unsigned shift, int x, int y) {
   TreeListBase::MouseMove(shift, x, y);
   InteractionMouseMove(x, y);
-  UpdateHotTrack(HitTest({x, y}));
+  HotTrackMouseMove({x, y});
 }
 
 void TCustomdxTreeList::MouseUp(framework::TMouseButton button, unsigned shift, int x, int y) {

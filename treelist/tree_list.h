@@ -305,6 +305,7 @@ class TCustomdxTreeList : public TreeListBase,
   const Metrics& GetMetrics() const noexcept { return metrics_; }
   Layout GetLayout();
   RECT GetCellRect(TdxTreeListNode* node, int column);
+  RECT GetCellRect(TdxTreeListNode* node, int column, const Layout& layout);
   int GetRowHeight(TdxTreeListNode* node, int line_height, bool no_cache);
   void GetNodeIndent(const TdxTreeListNode* node, int& left, int& right);
   int GetScrollExtent() { return GetLayout().scroll_extent; }
@@ -750,6 +751,8 @@ class TCustomdxTreeList : public TreeListBase,
 
   // The node store's questions.
   std::vector<TdxTreeListNode*>& TopLevelNodes() override { return top_nodes_; }
+  NodeBlockPool& NodeBlocks() noexcept override { return node_blocks_; }
+  NodeBlockPool node_blocks_;  // the nodes go in the destructor, before the pool
   void NodeAdded(TdxTreeListNode* node) override;
   void NodeDeleting(TdxTreeListNode* node) override;
   void NodeDeleted() override;
@@ -799,6 +802,7 @@ class TCustomdxTreeList : public TreeListBase,
   int MeasureTextHeight(HDC dc, framework::TFont& font);
   void InvalidateRows(int first_row);
   RECT NodeRowRect(TdxTreeListNode* node);
+  RECT NodeRowRect(TdxTreeListNode* node, const Layout& layout);
   void MoveFocusBy(int rows, unsigned shift);
 
   std::vector<TdxTreeListNode*> top_nodes_;
@@ -967,11 +971,16 @@ class TCustomdxTreeList : public TreeListBase,
   virtual bool HasColumnFont(int) { return false; }
   virtual framework::TFont& GetColumnFont(int) { return Font(); }
   virtual bool IsCellDrawnSelected(TdxTreeListNode*, int) { return false; }
+  // The text a cell paints, which its tooltip measures and shows.
+  virtual std::wstring GetPaintedCellText(TdxTreeListNode* node, int column) {
+    return GetCellText(node, column);
+  }
   // The row kind's text of the new-item and other special rows.
   virtual std::wstring GetRowKindText(TdxTreeListNode*, int, TdxCellKind) { return {}; }
   // The shared view-data record a column's cells fill (one per tree list).
   virtual editors::TdxEditViewData& CellViewData(int column);
-  // Paints a filled record with the column's painter; the DC's origin is the cell's top left.
+  // Paints a filled record with the column's painter; the DC is clipped to the cell, which
+  // the record's Bounds surround by 2 pixels.
   virtual void PaintCellViewData(HDC dc, int column, editors::TdxEditViewData& data);
   // The application's custom drawing of a cell; true when it drew the cell itself (Done).
   virtual bool DoCustomDrawCell(const TdxCellPaintInfo&, std::wstring&, framework::TColor&,
@@ -996,6 +1005,10 @@ class TCustomdxTreeList : public TreeListBase,
   void HandleParentFontChanged(framework::TMessage& message);
   void ExpandTimerElapsed();
   void RepaintHotElement(const TdxHotTrackInfo& info);
+  // The mouse moved: hot tracking, unless an interaction owns the mouse or the point is still
+  // over the cell it was over.
+  void HotTrackMouseMove(POINT point);
+  bool StillOverHoverCell(POINT point);
   bool FlatBorder() const noexcept;
   // Both cell painters: the view-data road, or (`text_only`) the text drawn directly.
   void DrawCellBy(const TdxCellPaintInfo& cell, bool text_only);
@@ -1006,14 +1019,19 @@ class TCustomdxTreeList : public TreeListBase,
   UINT_PTR expand_timer_ = 0;
   bool parent_font_guard_ = false;
   std::unique_ptr<editors::TdxTextEditViewData> view_data_;
-  framework::TFont cell_font_;  // the painted cell's, handed to custom drawing
-  int hot_column_ = -1;  // with hot_node_
+  framework::TFont cell_font_;   // the painted cell's, handed to custom drawing
+  win::UniqueRegion page_clip_;  // the clipping a cell's painter goes back to
+  int hot_column_ = -1;          // with hot_node_
   uint8_t hot_kind_ = 0;
   bool header_button_hot_ = false;
   editors::TdxContainerHintWindow* header_hint_ = nullptr;   // owned as a component
   editors::TdxContainerHintWindow* cell_tooltip_ = nullptr;  // owned as a component
   TdxTreeListNode* tooltip_node_ = nullptr;
   int tooltip_column_ = -1;
+  struct HoverCell {
+    RECT rect{};  // empty: none
+    uint32_t options = 0, options_ex = 0;
+  } hover_;  // the cell the last hit test found under the mouse
   bool painting_picture_ = false;
   class SharedResourcesUse {
    public:

@@ -67,8 +67,8 @@ class TCustomdxTreeListControl : public TCustomdxTreeList {
     NameAndAttach(*column);
     return column;
   }
-  // The target of every column change (null: the header layout only).
-  void ColumnChanged(TdxTreeListColumn* column);
+  // The target of every column change: header rows normalized, the layout made again.
+  void ColumnChanged();
   bool EnableUnicodeSupport() const noexcept { return enable_unicode_support_; }
   void SetEnableUnicodeSupport(bool value);
   // Button style of the cells and editors, from the look.
@@ -224,6 +224,7 @@ class TCustomdxTreeListControl : public TCustomdxTreeList {
   framework::TFont& GetColumnFont(int column) override;
   editors::TdxEditViewData& CellViewData(int column) override;
   void PaintCellViewData(HDC dc, int column, editors::TdxEditViewData& data) override;
+  std::wstring GetPaintedCellText(TdxTreeListNode* node, int column) override;
   bool DoCustomDrawCell(const TdxCellPaintInfo& cell, std::wstring& text, framework::TColor& color,
                         framework::TFont& font, framework::TAlignment& alignment) override;
   // Whether the header click that marks a column asks to add it to the sort (Shift with

@@ -4,10 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <vector>
+
 namespace {
 
 using router::TCopperIndex;
 using router::TCopperItem;
+using router::TNetCopper;
 
 TCopperItem Track(sdk::Coord x1, sdk::Coord y1, sdk::Coord x2, sdk::Coord y2,
                   sdk::Coord width = 100, sdk::Handle net = 7, int layer = 1) {
@@ -114,6 +118,27 @@ TEST(CopperIndex, EveryPieceIsFoundAfterTheTableGrew) {
     EXPECT_EQ(index.Find(Track(item.a.x, item.a.y + 7, item.b.x, item.b.y + 7, item.width)),
               nullptr)
         << i;
+  }
+}
+
+// Pieces of three nets in turns, more of them than a sort keeps in order by chance: each net
+// hands back its own, all of them, in the order they came; a net without pieces none.
+TEST(NetCopper, EachNetGivesItsOwnPiecesInTheirOrder) {
+  TNetCopper copper;
+  std::map<sdk::Handle, std::vector<sdk::Handle>> expected;
+  for (sdk::Handle handle = 1; handle <= 60; ++handle) {
+    TCopperItem piece = Track(0, 0, 1000, 0, 100, 7 + handle * 5 % 3);
+    piece.handle = handle;
+    copper.Add(piece);
+    expected[piece.net].push_back(handle);
+  }
+  EXPECT_TRUE(copper.OfNet(7).empty()) << "before grouping";
+  copper.Group();
+  expected[6] = expected[10] = {};  // nets without pieces
+  for (const auto& [net, handles] : expected) {
+    std::vector<sdk::Handle> found;
+    for (const TCopperItem& piece : copper.OfNet(net)) found.push_back(piece.handle);
+    EXPECT_EQ(found, handles) << "net " << net;
   }
 }
 

@@ -119,6 +119,68 @@ TEST(TreeListColumn, DefaultsFollowTheGridUntilSetAndWidthsKeepTheirMinimum) {
       << "a value set equal to its default is set all the same";
 }
 
+// A value set again takes the new one; the setters skip only a value already set and equal.
+TEST(TreeListColumn, AnAssignedValueGivesWayToTheNextOne) {
+  using framework::TAlignment;
+  struct Case {
+    const char* what;
+    std::function<void(TdxTreeListColumn&, bool second)> set;
+    std::function<bool(const TdxTreeListColumn&)> holds_second;
+  } cases[] = {
+      {"Alignment",
+       [](auto& c, bool b) {
+         c.SetAlignment(b ? TAlignment::taCenter : TAlignment::taRightJustify);
+       },
+       [](auto& c) { return c.Alignment() == TAlignment::taCenter; }},
+      {"Caption", [](auto& c, bool b) { c.SetCaption(b ? L"y" : L"x"); },
+       [](auto& c) { return c.Caption() == L"y"; }},
+      {"Color", [](auto& c, bool b) { c.SetColor(b ? framework::clBlue : framework::clRed); },
+       [](auto& c) { return c.Color() == framework::clBlue; }},
+      {"ReadOnly", [](auto& c, bool b) { c.SetReadOnly(!b); },
+       [](auto& c) { return !c.ReadOnly(); }},
+      {"MaxLength", [](auto& c, bool b) { c.SetMaxLength(b ? 9 : 5); },
+       [](auto& c) { return c.MaxLength() == 9; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ColumnGrid g(1);
+    TdxTreeListColumn& column = *g.columns[0];
+    c.set(column, false);
+    EXPECT_FALSE(c.holds_second(column));
+    c.set(column, true);
+    EXPECT_TRUE(c.holds_second(column));
+  }
+}
+
+TEST(TreeListColumn, ViewDataPlacesMultiLineCellsByTheVerticalAlignment) {
+  using treelist::TTextLayout;
+  const struct {
+    TTextLayout layout;
+    bool multi_line;
+    int placement;
+  } cases[] = {
+      {TTextLayout::tlTop, false, 0},
+      {TTextLayout::tlCenter, false, 1},
+      {TTextLayout::tlBottom, false, 2},
+      {TTextLayout::tlTop, true, editors::kPlaceMultiLine},
+      {TTextLayout::tlCenter, true, editors::kPlaceMultiLineCenter},
+      {TTextLayout::tlBottom, true, editors::kPlaceMultiLine},
+  };
+  ColumnGrid g(1);
+  g.AddRow({L"a"});
+  TdxTreeListColumn& column = *g.columns[0];
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.layout) * 10 + c.multi_line);
+    column.SetVertAlignment(c.layout);
+    treelist::TdxCellViewInfo cell;
+    cell.node = g.grid.Items(0);
+    cell.multi_line = c.multi_line;
+    editors::TdxEditViewData& data = column.GetViewData();
+    column.PrepareViewData(data, cell);
+    EXPECT_EQ(data.Placement, c.placement);
+  }
+}
+
 TEST(TreeListColumn, RowIndexIsClampedToThePanelButAStoredRowWaitsForIt) {
   ColumnGrid g(2);
   TdxTreeListColumn& c = *g.columns[1];
@@ -136,6 +198,11 @@ TEST(TreeListColumn, RowIndexIsClampedToThePanelButAStoredRowWaitsForIt) {
   c.SetVisible(false);
   EXPECT_EQ(c.ColIndex(), -1);
   EXPECT_EQ(g.columns[0]->ColIndex(), 0);
+
+  TdxTreeListColumn loose(nullptr);
+  loose.SetStoredRowIndex(2);  // read from a stream before the column joins its grid
+  loose.SetRowIndex(2);
+  EXPECT_EQ(loose.RowIndex(), 2) << "a loose column keeps the row it was given";
 }
 
 TEST(TreeListColumn, MovingAColumnCarriesItsNodeValues) {

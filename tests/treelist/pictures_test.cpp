@@ -2,10 +2,16 @@
 // images and a focused row, written to build/pictures/ and checked where it must hold.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
+#include <vector>
 
 #include "controls/surface.h"
+#include "framework/screen.h"
+#include "framework/win/module.h"
+#include "framework/win/text.h"
 #include "grid_fixture.h"
+#include "treelist/grid_cursors.h"
 
 using treelist::TdxTreeListNode;
 using treelist_test::AddNamed;
@@ -95,6 +101,46 @@ TEST(TreeListPictures, ThreeLevelsTwoBandsTreeLinesImagesAndAFocusedRowInEachLoo
               RGB(200, 60, 60))
         << "the level-0 image";
   }
+}
+
+// A cursor's hot spot and mask bits (the monochrome cursor's AND and XOR halves).
+std::vector<BYTE> CursorBits(HCURSOR cursor) {
+  ICONINFO info{};
+  if (!GetIconInfo(cursor, &info)) return {};
+  win::UniqueBitmap mask(info.hbmMask), colour(info.hbmColor);
+  BITMAP bitmap{};
+  GetObjectW(mask.get(), sizeof bitmap, &bitmap);
+  std::vector<BYTE> bits(static_cast<size_t>(bitmap.bmWidthBytes) * bitmap.bmHeight + 2);
+  GetBitmapBits(mask.get(), static_cast<LONG>(bits.size() - 2), bits.data() + 2);
+  bits[0] = static_cast<BYTE>(info.xHotspot);
+  bits[1] = static_cast<BYTE>(info.yHotspot);
+  return bits;
+}
+
+// The first grid registers the ten cursors of the module's own resources, each its own picture.
+TEST(TreeListPictures, TheGridsCursorsComeFromTheModulesResources) {
+  GridForm f(100, 100);
+  xptest::Surface surface(10 * 40, 80, RGB(255, 255, 255));
+  SetBkColor(surface.dc(), RGB(64, 64, 64));
+  const RECT dark{0, 40, surface.width(), 80};
+  ExtTextOutW(surface.dc(), 0, 0, ETO_OPAQUE, &dark, nullptr, 0, nullptr);
+  std::set<std::vector<BYTE>> pictures;
+  int x = 4;
+  for (const treelist::GridCursor& cursor : treelist::kGridCursors) {
+    SCOPED_TRACE(win::Narrow(cursor.resource));
+    const HCURSOR registered = framework::Screen().CursorHandle(cursor.id);
+    const auto resource = static_cast<HCURSOR>(
+        LoadImageW(win::ThisModule(), cursor.resource, IMAGE_CURSOR, 0, 0, LR_DEFAULTSIZE));
+    ASSERT_NE(resource, nullptr);
+    EXPECT_EQ(CursorBits(registered), CursorBits(resource));
+    pictures.insert(CursorBits(registered));
+    DestroyCursor(resource);
+    for (const int y : {4, 44})
+      DrawIconEx(surface.dc(), x, y, registered, 32, 32, 0, nullptr, DI_NORMAL);
+    x += 40;
+  }
+  EXPECT_EQ(pictures.size(), 10u);
+  xptest::WritePicture(surface, "treelist_cursors", 2);
 }
 
 }  // namespace

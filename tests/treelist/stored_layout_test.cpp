@@ -153,5 +153,43 @@ TEST(TreeListStoredLayout, ALayoutReadAtStartStaysWhereItWasReadFrom) {
       << "without a registry root the layout is read in place and kept";
 }
 
+// With a registry root installed, a layout found where the older naming put it moves to the
+// current place, and the root's obsolete "Software" key goes with everything below it.
+TEST(TreeListStoredLayout, UnderARootTheOldPlaceMovesAndTheObsoleteKeyGoes) {
+  TestKey root;
+  static std::string root_path;
+  root_path = root.path;
+  treelist::SetRegistryRootProvider([] { return root_path; });
+  struct Uninstall {
+    ~Uninstall() { treelist::SetRegistryRootProvider(nullptr); }
+  } uninstall;
+  framework::TRegIniFile(root.path + "\\Software\\Old").WriteInteger("Grid", "Width", 1);
+  framework::TRegIniFile(root.path + "\\Kept").WriteInteger("Grid", "Width", 1);
+  LayoutGrid expected;
+  expected.Rearrange();
+  {
+    LayoutGrid old;
+    old.Rearrange();
+    old.grid.SaveLayoutToRegistry(root.path + "\\Layouts");
+  }
+  {
+    LayoutGrid g;
+    g.grid.SetOptions(g.grid.Options() | treelist::aoStoreToRegistry);
+    g.grid.SetRegistryPath("Layouts");
+    EXPECT_EQ(g.grid.RegistryOldLocation(), root.path + "\\Layouts");
+    EXPECT_EQ(g.grid.RegistryLocation(), root.path + "\\G\\Layouts");
+    g.grid.LoadLayout();
+    EXPECT_EQ(g.Describe(), expected.Describe());
+  }  // saved at the current place
+  framework::TRegistry registry;
+  registry.SetRootKey(HKEY_CURRENT_USER);
+  EXPECT_FALSE(registry.KeyExists(root.path + "\\Layouts\\Columns"));
+  EXPECT_FALSE(registry.KeyExists(root.path + "\\Software"));
+  EXPECT_TRUE(registry.KeyExists(root.path + "\\Kept"));
+  EXPECT_EQ(
+      framework::TRegIniFile(root.path + "\\G\\Layouts").ReadInteger("Columns\\Width", "Width", 0),
+      64);
+}
+
 }  // namespace
 }  // namespace treelist_test

@@ -9,6 +9,7 @@
 namespace treelist_test {
 namespace {
 
+using treelist::NodeTexts;
 using treelist::TCustomdxTreeListControl;
 using treelist::TdxTreeListNode;
 using treelist::TdxTreeListTextNode;
@@ -61,6 +62,76 @@ TEST(TextNode, KeepsTextsSparseAtTheEndAndWideInMemory) {
   EXPECT_EQ(node->GetValues(5).ToString(), greek);
   EXPECT_EQ(node->GetWideStrings(9), L"");
   EXPECT_EQ(node->TextCount(), 6) << "reading past the end stores nothing";
+}
+
+// Every UTF-16 text comes back as it went in, each kind at its own cost: one byte a character
+// below 256, two above, and a length byte for a text shorter than 32 characters.
+TEST(TextNode, StoresEachTextCompactlyAndGivesItBackExactly) {
+  struct Case {
+    std::wstring text;
+    NodeTexts::Kind kind;
+    size_t block_bytes;  // count, length and kind, characters
+  } cases[] = {
+      {L"", NodeTexts::Kind::Ascii, 1 + 1},
+      {L"Net 12", NodeTexts::Kind::Ascii, 1 + 1 + 6},
+      {std::wstring(31, L'a'), NodeTexts::Kind::Ascii, 1 + 1 + 31},
+      {std::wstring(32, L'a'), NodeTexts::Kind::Ascii, 1 + 2 + 32},
+      {std::wstring(70000, L'\x7f'), NodeTexts::Kind::Ascii, 1 + 3 + 70000},
+      {std::wstring(L"a\0b", 3), NodeTexts::Kind::Ascii, 1 + 1 + 3},
+      {L"Stra\u00dfe", NodeTexts::Kind::Latin1, 1 + 1 + 6},
+      {L"\u0080\u00ff", NodeTexts::Kind::Latin1, 1 + 1 + 2},
+      {L"x\u0100", NodeTexts::Kind::Wide, 1 + 1 + 4},
+      {std::wstring{L'\u03a9', L'\uffff', static_cast<wchar_t>(0xD800)}, NodeTexts::Kind::Wide,
+       1 + 1 + 6},  // a lone surrogate too
+  };
+  treelist::NodeBlockPool pool;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.text.substr(0, 8)));
+    NodeTexts texts;
+    texts.Set(pool, 0, c.text);
+    EXPECT_EQ(texts.Text(0), c.text);
+    EXPECT_EQ(texts.At(0).kind, c.kind);
+    EXPECT_EQ(texts.BlockBytes(), c.block_bytes);
+    texts.Release(pool);
+  }
+
+  // Slots around a changed one keep their texts; the builder stores the same block at once.
+  NodeTexts texts;
+  NodeTexts::Builder builder;
+  for (const Case& c : cases) {
+    texts.Set(pool, texts.Count(), c.text);
+    builder.Add(c.text);
+  }
+  texts.Set(pool, 2, L"\u20ac");
+  texts.Remove(pool, 0);
+  NodeTexts built;
+  builder.StoreInto(pool, built);
+  built.Set(pool, 2, L"\u20ac");
+  built.Remove(pool, 0);
+  ASSERT_EQ(texts.Count(), 9);
+  for (int i = 0; i < texts.Count(); ++i) {
+    EXPECT_EQ(texts.Text(i), i == 1 ? L"\u20ac" : cases[i + 1].text) << i;
+    EXPECT_EQ(built.Text(i), texts.Text(i)) << i;
+  }
+  EXPECT_EQ(built.BlockBytes(), texts.BlockBytes());
+  built.Release(pool);
+  for (int i = texts.Count(); i > 0; --i) texts.Remove(pool, 0);
+  EXPECT_EQ(texts.BlockBytes(), 0u) << "no texts, no block";
+}
+
+TEST(NodeBlockPool, PacksSmallBlocksReusesFreedOnesAndLeavesLargeOnesToTheHeap) {
+  treelist::NodeBlockPool pool;
+  auto* a = static_cast<char*>(pool.Allocate(10));
+  auto* b = static_cast<char*>(pool.Allocate(12));
+  EXPECT_EQ(b - a, 12) << "rounded up to a pointer's size, one after the other";
+  pool.Free(a, 10);
+  EXPECT_EQ(pool.Allocate(13), static_cast<void*>(b + 12)) << "another size takes a new block";
+  EXPECT_EQ(pool.Allocate(9), static_cast<void*>(a)) << "the same size takes the freed one";
+  void* large = pool.Allocate(treelist::NodeBlockPool::kLargestPooled + 1);
+  pool.Free(large, treelist::NodeBlockPool::kLargestPooled + 1);
+  EXPECT_EQ(pool.SlabBytes(), 64u * 1024) << "a large block takes no room in the slabs";
+  for (int i = 0; i < 256; ++i) pool.Allocate(treelist::NodeBlockPool::kLargestPooled);
+  EXPECT_EQ(pool.SlabBytes(), 2u * 64 * 1024);
 }
 
 TEST(TreeListControl, MovesColumnValuesOfEveryNodeOnEveryLevel) {

@@ -2,6 +2,7 @@
 // the clipboard, driven by real messages under the null driver.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <map>
 #include <set>
 #include <stdexcept>
@@ -10,6 +11,7 @@
 #include "controls/surface.h"
 #include "grid_fixture.h"
 #include "treelist/shared_resources.h"
+#include "treelist/tree_list_control.h"
 
 using treelist::TdxTreeListNode;
 using treelist_test::AddNamed;
@@ -31,38 +33,115 @@ TEST(TreeListMessages, ScrollBarsMoveByTheirArithmetic) {
   f.grid.SetModel(treelist_test::TwoBandModel());
   AddNets(f, 50);
   const treelist::Layout layout = f.grid.GetLayout();
-  const int last_before_end = layout.scroll_extent - (layout.data.right - layout.data.left) - 1;
+  const int page = layout.data.right - layout.data.left;
+  const int content = layout.scroll_extent, last_left = content - page;
+  const int last_before_end = last_left - 1;
   ASSERT_GT(last_before_end, 60);
+  const int digit = [&] {
+    HDC screen = GetDC(nullptr);
+    const HGDIOBJ old = SelectObject(screen, f.grid.Font().Handle());
+    SIZE size{};
+    GetTextExtentPoint32W(screen, L"0", 1, &size);
+    SelectObject(screen, old);
+    ReleaseDC(nullptr, screen);
+    return static_cast<int>(size.cx);
+  }();
   const int last_top = [&] {
     f.grid.SetTopIndex(1000);
     return f.grid.TopIndex();
   }();
-  struct Case {
-    const char* what;
+  const int rows = f.grid.FullyVisibleRowCount();
+  ASSERT_GT(rows, 1);
+  constexpr int kNoThumb = -1;
+  struct Step {
     UINT msg;
-    int thumb;  // -1: no thumb
+    int thumb;
     WORD code;
-    int expected;
+    int expected;  // left coordinate or top index after the step
   };
-  const Case cases[] = {
-      {"thumb to 37 goes to a multiple of 4", WM_HSCROLL, 37, SB_THUMBTRACK, 36},
-      {"thumb just before the end reaches it", WM_HSCROLL, last_before_end, SB_THUMBTRACK,
-       last_before_end + 1},
-      {"thumb one step earlier", WM_HSCROLL, last_before_end - 1, SB_THUMBTRACK,
-       last_before_end / 4 * 4},
-      {"a page left", WM_HSCROLL, -1, SB_PAGELEFT,
-       last_before_end / 4 * 4 - (layout.data.right - layout.data.left)},
-      {"vertical thumb beyond the rows", WM_VSCROLL, 49, SB_THUMBTRACK, last_top},
-      {"page down on the last page", WM_VSCROLL, -1, SB_PAGEDOWN, last_top},
-      {"line up", WM_VSCROLL, -1, SB_LINEUP, last_top - 1},
+  const Step steps[] = {
+      {WM_HSCROLL, kNoThumb, SB_LEFT, 0},
+      {WM_HSCROLL, kNoThumb, SB_LINERIGHT, digit},
+      {WM_HSCROLL, kNoThumb, SB_LINERIGHT, 2 * digit},
+      {WM_HSCROLL, kNoThumb, SB_LINELEFT, digit},
+      {WM_HSCROLL, kNoThumb, SB_PAGERIGHT, digit + page},
+      {WM_HSCROLL, kNoThumb, SB_RIGHT, last_left},
+      {WM_HSCROLL, 37, SB_THUMBTRACK, 36},  // steps of 4
+      {WM_HSCROLL, 39, SB_THUMBPOSITION, 40},
+      {WM_HSCROLL, 0, SB_THUMBTRACK, 0},
+      {WM_HSCROLL, last_before_end, SB_THUMBTRACK, last_before_end + 1},  // the end exactly
+      {WM_HSCROLL, last_before_end - 1, SB_THUMBTRACK, last_before_end / 4 * 4},
+      {WM_HSCROLL, kNoThumb, SB_PAGELEFT, last_before_end / 4 * 4 - page},
+      {WM_HSCROLL, content, SB_THUMBTRACK, last_left},
+      {WM_VSCROLL, kNoThumb, SB_TOP, 0},
+      {WM_VSCROLL, kNoThumb, SB_LINEDOWN, 1},
+      {WM_VSCROLL, kNoThumb, SB_PAGEDOWN, 1 + rows},
+      {WM_VSCROLL, kNoThumb, SB_PAGEUP, 1},
+      {WM_VSCROLL, kNoThumb, SB_LINEUP, 0},
+      {WM_VSCROLL, kNoThumb, SB_BOTTOM, last_top},
+      {WM_VSCROLL, 3, SB_THUMBTRACK, 3},
+      {WM_VSCROLL, 49, SB_THUMBTRACK, last_top},      // beyond the rows
+      {WM_VSCROLL, kNoThumb, SB_PAGEDOWN, last_top},  // the last page stays full
+      {WM_VSCROLL, kNoThumb, SB_LINEUP, last_top - 1},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    SCROLLINFO thumb{sizeof thumb, SIF_POS, 0, 0, 0, c.thumb, 0};
-    if (c.thumb >= 0) SetScrollInfo(f.hwnd(), c.msg == WM_HSCROLL ? SB_HORZ : SB_VERT, &thumb, 0);
-    SendMessageW(f.hwnd(), c.msg, c.code, 0);
-    EXPECT_EQ(c.msg == WM_HSCROLL ? f.grid.LeftCoord() : f.grid.TopIndex(), c.expected);
+  std::vector<int> expected, moved;
+  for (const Step& step : steps) {
+    const int bar = step.msg == WM_HSCROLL ? SB_HORZ : SB_VERT;
+    SCROLLINFO thumb{sizeof thumb, SIF_POS, 0, 0, 0, step.thumb, 0};
+    if (step.thumb != kNoThumb) SetScrollInfo(f.hwnd(), bar, &thumb, 0);
+    SendMessageW(f.hwnd(), step.msg, step.code, 0);
+    moved.push_back(step.msg == WM_HSCROLL ? f.grid.LeftCoord() : f.grid.TopIndex());
+    expected.push_back(step.expected);
   }
+  EXPECT_EQ(moved, expected);
+
+  // A sizing owns the scroll position.
+  const treelist::Layout scrolled = f.grid.GetLayout();
+  const LONG edge_x = scrolled.headers[2].right - 1, edge_y = scrolled.header_panel.top + 3;
+  SendMessageW(f.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(edge_x, edge_y));
+  ASSERT_EQ(f.grid.State(), treelist::tsColumnSizing);
+  SendMessageW(f.hwnd(), WM_HSCROLL, SB_LEFT, 0);
+  SendMessageW(f.hwnd(), WM_VSCROLL, SB_TOP, 0);
+  EXPECT_EQ(std::make_pair(f.grid.LeftCoord(), f.grid.TopIndex()),
+            std::make_pair(last_left, last_top - 1));
+  SendMessageW(f.hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(edge_x, edge_y));
+}
+
+TEST(TreeListMessages, DialogCodesLeaveAltLettersToTheMenusAndCtrlTabToTheDialog) {
+  GridForm f;
+  static bool alt, ctrl;
+  f.grid.Seams().key_state = [](int key) -> SHORT {
+    return (key == VK_MENU && alt) || (key == VK_CONTROL && ctrl) ? SHORT(0x8000) : SHORT(0);
+  };
+  using treelist::aoAutoSearch;
+  using treelist::aoEditing;
+  using treelist::aoTabs;
+  struct Case {
+    uint32_t options, options_ex;
+    bool alt, ctrl, searching;
+    LRESULT code;
+  };
+  const LRESULT arrows = DLGC_WANTARROWS, chars = DLGC_WANTCHARS, tab = DLGC_WANTTAB;
+  const Case cases[] = {
+      {aoEditing, 0, true, false, false, arrows | chars},
+      {0, aoAutoSearch, false, false, false, arrows | chars},
+      {0, aoAutoSearch, true, false, false, arrows},
+      {0, aoAutoSearch, true, false, true, arrows | chars},  // a search takes every letter
+      {0, 0, false, false, false, arrows},
+      {aoTabs, 0, false, false, false, arrows | tab},
+      {aoTabs, 0, false, true, false, arrows},
+  };
+  std::vector<LRESULT> codes, expected;
+  for (const Case& c : cases) {
+    f.grid.SetOptions(c.options);
+    f.grid.SetOptionsEx(c.options_ex);
+    if (c.searching) f.grid.StartSearch(0, L"N");
+    alt = c.alt;
+    ctrl = c.ctrl;
+    codes.push_back(SendMessageW(f.hwnd(), WM_GETDLGCODE, 0, 0));
+    expected.push_back(c.code);
+  }
+  EXPECT_EQ(codes, expected);
 }
 
 TEST(TreeListMessages, ResizingUntilEverythingFitsRemovesBothBars) {
@@ -201,6 +280,98 @@ TEST(TreeListCellPainting, SearchMarkInvertsTheCellAndDoneLeavesItUnpainted) {
   EXPECT_EQ(custom_draws, 4 * 3);
 }
 
+// Whether the frame crosses column x between y0 and y1: some pixel there differs between the
+// pictures without and with it. The frame only inverts: any other change counts in `foreign`.
+bool FrameCrosses(const xptest::Surface& plain, const xptest::Surface& framed, int x, int y0,
+                  int y1, int& foreign) {
+  bool crossed = false;
+  for (int y = y0; y < y1; ++y) {
+    const COLORREF before = plain.Pixel(x, y), after = framed.Pixel(x, y);
+    crossed |= before != after;
+    foreign += before != after && after != (before ^ 0xFFFFFF);
+  }
+  return crossed;
+}
+
+TEST(TreeListCellPainting, SearchFrameReachesTheNeighboursOnlyInRowSelectAndMarkTakesSetColours) {
+  GridForm f;
+  f.grid.SetModel(treelist_test::TwoBandModel());
+  std::vector<TdxTreeListNode*> nets = AddNets(f, 3);
+  f.grid.SetFocusedNode(nets[1]);
+  const RECT client = f.grid.ClientRect();
+  int indent_left = 0, indent = 0;
+  f.grid.GetNodeIndent(nets[1], indent_left, indent);
+  struct Case {
+    bool row_select;
+    int column;
+    bool left_reaches, right_reaches;  // the frame's edge on the cell's own edge pixel
+  };
+  const Case cases[] = {{false, 1, false, false},
+                        {true, 1, true, true},
+                        {true, 0, false, true},   // the first column keeps its left edge
+                        {true, 2, true, false}};  // the last its right
+  for (const Case& c : cases) {
+    f.grid.EndSearch();
+    // No focus rectangle of the row: only the search frame differs.
+    f.grid.SetOptions(treelist::aoHideFocusRect | (c.row_select ? treelist::aoRowSelect : 0u));
+    RECT cell = f.grid.GetCellRect(nets[1], c.column);
+    if (c.column == 0) cell.left += indent;
+    xptest::Surface plain(client.right, client.bottom), searched(client.right, client.bottom);
+    f.grid.PaintGridTo(plain.dc());
+    f.grid.StartSearch(c.column, L"NET1");
+    f.grid.PaintGridTo(searched.dc());
+    const int y0 = cell.top + 3, y1 = cell.bottom - 3;
+    int foreign = 0;
+    const std::vector<bool> edges{FrameCrosses(plain, searched, cell.left, y0, y1, foreign),
+                                  FrameCrosses(plain, searched, cell.left + 1, y0, y1, foreign),
+                                  FrameCrosses(plain, searched, cell.right - 2, y0, y1, foreign),
+                                  FrameCrosses(plain, searched, cell.right - 1, y0, y1, foreign)};
+    EXPECT_EQ(foreign, 0) << "a focus frame inverts what it crosses";
+    EXPECT_EQ(edges, (std::vector<bool>{c.left_reaches, !c.left_reaches, !c.right_reaches,
+                                        c.right_reaches}))
+        << "row select " << c.row_select << ", column " << c.column;
+  }
+
+  f.grid.SetColor(treelist::TCustomdxTreeList::TreeListColor::AutoSearch, framework::clLime);
+  f.grid.StartSearch(2, L"NET1");
+  const RECT cell = f.grid.GetCellRect(nets[1], 2);
+  xptest::Surface surface(client.right, client.bottom);
+  f.grid.PaintGridTo(surface.dc());
+  EXPECT_GT(CountColour(surface, cell, RGB(0, 255, 0)), 100) << "the set colour, not inverted";
+}
+
+TEST(TreeListCellPainting, AColumnsOwnFontBringsItsWeightAndColourEvenOnTheSelectedRow) {
+  framework::TForm form(nullptr);
+  treelist::TCustomdxTreeListControl grid(nullptr);
+  grid.SetParent(&form);
+  grid.SetBounds(0, 0, 300, 100);
+  grid.CreateColumn<treelist::TdxTreeListColumn>();
+  auto* own = grid.CreateColumn<treelist::TdxTreeListColumn>();
+  framework::TFont bold = grid.Font();
+  bold.SetStyle(framework::fsBold);
+  bold.SetColor(framework::clRed);
+  own->SetFont(bold);
+  TdxTreeListNode* focused = grid.Add();
+  grid.Add();
+  form.Show();
+  grid.SetFocus();
+  if (GetFocus() != grid.Handle()) GTEST_SKIP() << "the grid did not get the focus";
+  grid.SetFocusedNode(focused);
+  using Fonts = std::vector<std::pair<bool, COLORREF>>;  // bold, colour; cell by cell
+  Fonts fonts;
+  grid.OnCustomDrawCellWide = [&](auto, treelist::TdxCellDrawInfo& cell, std::wstring&) {
+    fonts.emplace_back(cell.font->Style() & framework::fsBold,
+                       framework::ColorToRGB(cell.font->Color()));
+  };
+  xptest::Surface surface(300, 100);
+  grid.PaintGridTo(surface.dc());
+  const COLORREF red = RGB(255, 0, 0);
+  EXPECT_EQ(fonts, (Fonts{{false, GetSysColor(COLOR_HIGHLIGHTTEXT)},
+                          {true, red},
+                          {false, GetSysColor(COLOR_WINDOWTEXT)},
+                          {true, red}}));
+}
+
 TEST(TreeListCellPainting, PreviewTakesThePreviewColourUnlessTheRowIsSelected) {
   GridForm f;
   f.grid.SetModel(treelist_test::TwoBandModel());
@@ -210,18 +381,46 @@ TEST(TreeListCellPainting, PreviewTakesThePreviewColourUnlessTheRowIsSelected) {
   f.grid.SetOptions(f.grid.Options() | treelist::aoPreview);
   f.grid.OnGetPreviewText = [](auto, TdxTreeListNode*, std::wstring& text) { text = L"note"; };
   std::map<TdxTreeListNode*, framework::TColor> colours;
-  f.grid.OnCustomDrawPreviewCell =
-      [&](auto, HDC, const RECT&, TdxTreeListNode* node, bool, std::wstring&, framework::TColor&,
-          framework::TColor& text_colour, bool&) { colours[node] = text_colour; };
+  f.grid.OnCustomDrawPreviewCell = [&](auto, HDC, const RECT&, TdxTreeListNode* node, bool,
+                                       std::wstring&, framework::TColor&,
+                                       framework::TColor& text_colour, bool& done) {
+    colours[node] = text_colour;
+    done = node == nets[2];
+  };
   f.grid.SetFocusedNode(nets[1]);
   const RECT client = f.grid.ClientRect();
-  xptest::Surface surface(client.right, client.bottom);
+  const COLORREF none = RGB(255, 0, 255);
+  xptest::Surface surface(client.right, client.bottom, none);
   f.grid.PaintGridTo(surface.dc());
   EXPECT_EQ(colours[nets[0]], framework::clBlue);
   EXPECT_EQ(framework::ColorToRGB(colours[nets[1]]), GetSysColor(COLOR_HIGHLIGHTTEXT));
-  EXPECT_EQ(f.grid.GetRowHeight(nets[0], f.grid.DefaultRowHeight(), true),
-            f.grid.DefaultRowHeight() + f.grid.GetMetrics().preview_line_height + 2)
+  const int line = f.grid.DefaultRowHeight();
+  const int preview = f.grid.GetMetrics().preview_line_height + 2;
+  EXPECT_EQ(f.grid.GetRowHeight(nets[0], line, true), line + preview)
       << "the one line the text needs, fewer than PreviewLines";
+
+  // The unselected row's band: the window's colour, the text indented by IndentDesc and 1 pixel
+  // down, in the preview font's colour; Done leaves a band alone.
+  const int width = f.grid.GetLayout().grid_right;
+  xptest::Surface expected(width, preview, GetSysColor(COLOR_WINDOW));
+  const HGDIOBJ old = SelectObject(expected.dc(), f.grid.PreviewFont().Handle());
+  SetTextColor(expected.dc(), RGB(0, 0, 255));
+  SetBkMode(expected.dc(), TRANSPARENT);
+  RECT box{f.grid.IndentDesc(), 1, width, preview};
+  DrawTextW(expected.dc(), L"note", 4, &box, DT_WORDBREAK | DT_NOPREFIX | DT_END_ELLIPSIS);
+  SelectObject(expected.dc(), old);
+  for (const auto& [node, reference] :
+       {std::pair<TdxTreeListNode*, const xptest::Surface*>{nets[0], &expected},
+        {nets[2], nullptr}}) {
+    const int top = f.grid.GetCellRect(node, 0).top + line;
+    int wrong = 0;
+    for (int y = 0; y < preview; ++y) {
+      for (int x = 0; x < width; ++x) {
+        wrong += surface.Pixel(x, top + y) != (reference ? reference->Pixel(x, y) : none);
+      }
+    }
+    EXPECT_EQ(wrong, 0) << (reference ? "the drawn band" : "the band left to the handler");
+  }
 }
 
 TEST(TreeListHotTrack, CellsHeadersHintsAndTooltipsFollowTheMouse) {
@@ -318,6 +517,138 @@ TEST(TreeListHotTrack, HintsLeaveTheEditorItsFocusAndGoWithTheWindow) {
   EXPECT_EQ(f.grid.HeaderHint(), nullptr);
   EXPECT_FALSE(IsWindow(hint));
   EXPECT_FALSE(KillTimer(grid, treelist::TCustomdxTreeList::kHintHideTimer));
+}
+
+std::array<LONG, 4> Box(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+TEST(TreeListHotTrack, CornerButtonIsTwelveByElevenThreeFromTheCornersLeftAndCentred) {
+  GridForm f;
+  f.grid.SetModel(treelist_test::TwoBandModel());
+  f.grid.SetShowIndicator(true);
+  const RECT corner = f.grid.GetLayout().indicator_corner;
+  const LONG left = corner.left + 3, top = corner.top + (corner.bottom - corner.top - 11) / 2;
+  ASSERT_GT(corner.bottom - corner.top, 12);
+  EXPECT_EQ(Box(f.grid.HeaderButtonRect()), Box({left, top, left + 12, top + 11}));
+  const LONG mid_x = left + 6, mid_y = top + 5;
+  const struct {
+    POINT point;
+    bool hot;
+  } probes[] = {{{left, mid_y}, true},       {{left - 1, mid_y}, false}, {{left + 11, mid_y}, true},
+                {{left + 12, mid_y}, false}, {{mid_x, top}, true},       {{mid_x, top - 1}, false},
+                {{mid_x, top + 10}, true},   {{mid_x, top + 11}, false}};
+  for (const auto& probe : probes) {
+    SendMessageW(f.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(probe.point.x, probe.point.y));
+    EXPECT_EQ(f.grid.HeaderButtonHot(), probe.hot) << probe.point.x << "," << probe.point.y;
+  }
+
+  f.grid.SetShowHeader(false);
+  EXPECT_EQ(Box(f.grid.HeaderButtonRect()), Box({})) << "a corner without height has none";
+  f.grid.SetShowHeader(true);
+  f.grid.SetShowIndicator(false);
+  EXPECT_EQ(Box(f.grid.HeaderButtonRect()), Box({})) << "nor one without width";
+}
+
+TEST(TreeListHotTrack, TooltipOnlyForTextWiderThanItsCellLessFour) {
+  GridForm f(420, 200);
+  f.grid.SetOptions(f.grid.Options() | treelist::aoShowTooltips);
+  std::vector<TdxTreeListNode*> nets = AddNets(f, 2);
+  f.grid.SetName(nets[1], L"overrun");
+  TdxTreeListNode* child = AddNamed(f.grid, nets[1], L"overrun");
+  nets[1]->Expand(false);
+  auto text_width = [&](const std::wstring& text) {
+    HDC screen = GetDC(nullptr);
+    const HGDIOBJ old = SelectObject(screen, f.grid.Font().Handle());
+    SIZE size{};
+    GetTextExtentPoint32W(screen, text.c_str(), static_cast<int>(text.size()), &size);
+    SelectObject(screen, old);
+    ReleaseDC(nullptr, screen);
+    return static_cast<int>(size.cx);
+  };
+  int indent_left = 0, indent = 0;
+  f.grid.GetNodeIndent(child, indent_left, indent);
+  struct Case {
+    const char* what;
+    TdxTreeListNode* node;
+    int column;
+    int room;  // the text's room: its extent plus this
+    bool tooltip;
+  };
+  const Case cases[] = {{"width + 4 fits", nets[1], 1, 4, false},
+                        {"width + 3 does not", nets[1], 1, 3, true},
+                        {"the tree column's text starts after the indent", child, 0, 4, false},
+                        {"and has that less room", child, 0, 3, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    // The text the cell shows ("overrun.1" in column 1), in the grid's font.
+    const int width =
+        text_width(f.grid.GetCellText(c.node, c.column)) + c.room + (c.column == 0 ? indent : 0);
+    treelist::HeaderModel model = treelist_test::TwoBandModel();
+    model.columns[c.column].width = width;
+    model.bands[c.column == 0 ? 0 : 1].width = c.column == 0 ? width : width + 90;
+    f.grid.SetModel(model);
+    const RECT cell = f.grid.GetCellRect(c.node, c.column);
+    ASSERT_EQ(cell.right - cell.left, width);
+    SendMessageW(f.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(0, 0));
+    SendMessageW(f.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(cell.right - 2, cell.top + 2));
+    EXPECT_EQ(f.grid.CellTooltip() != nullptr, c.tooltip);
+  }
+}
+
+TEST(TreeListHotTrack, TooltipShowsWhatTheCellPaintsNotThePassword) {
+  framework::TForm form(nullptr);
+  form.SetBounds(50, 50, 400, 200);
+  treelist::TCustomdxTreeListControl grid(nullptr);
+  grid.SetParent(&form);
+  grid.SetBounds(10, 10, 300, 120);
+  grid.SetOptions(grid.Options() | treelist::aoShowTooltips);
+  auto* column = grid.CreateColumn<treelist::TdxTreeListColumn>();
+  column->SetWidth(60);
+  column->SetPasswordChar('*');
+  TdxTreeListNode* node = grid.Add();
+  grid.SetNodeString(node, 0, L"a long secret");
+  form.Show();
+  const RECT cell = grid.GetCellRect(node, 0);
+  SendMessageW(grid.Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(cell.right - 3, cell.top + 2));
+  ASSERT_NE(grid.CellTooltip(), nullptr);
+  wchar_t shown[64]{};
+  GetWindowTextW(grid.CellTooltip()->Handle(), shown, 64);
+  EXPECT_EQ(std::wstring(shown), L"*************");
+}
+
+TEST(TreeListHotTrack, MovesWithinACellOrWhileSizingLeaveTheHotCellAlone) {
+  GridForm f;
+  f.grid.SetModel(treelist_test::TwoBandModel());
+  f.grid.SetOptionsEx(f.grid.OptionsEx() | treelist::aoHotTrack);
+  std::vector<TdxTreeListNode*> nets = AddNets(f, 30);
+  std::vector<std::pair<TdxTreeListNode*, int>> asked;  // every hot-track question
+  f.grid.OnHotTrackCell = [&](auto, TdxTreeListNode* node, int column, bool&) {
+    asked.emplace_back(node, column);
+  };
+  auto move = [&](LONG x, LONG y) {
+    SendMessageW(f.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+    UpdateWindow(f.hwnd());  // as between real moves: the hot cells' repaint is done
+  };
+  const RECT cell = f.grid.GetCellRect(nets[1], 1);
+  move(cell.left + 2, cell.top + 2);
+  move(cell.left + 3, cell.top + 2);  // the first move after a paint asks again
+  for (LONG x = cell.left + 4; x < cell.right; x += 9) move(x, cell.bottom - 1);
+  using Asked = std::vector<std::pair<TdxTreeListNode*, int>>;
+  EXPECT_EQ(asked, (Asked{{nets[1], 1}, {nets[1], 1}})) << "moves within the cell ask nothing";
+
+  f.grid.SetTopIndex(1);  // the rows move under the resting mouse
+  move(cell.right - 2, cell.bottom - 1);
+  EXPECT_EQ(f.grid.HotTrack().node, nets[2]);
+
+  const treelist::Layout layout = f.grid.GetLayout();
+  const RECT other = f.grid.GetCellRect(nets[5], 2);
+  asked.clear();
+  SendMessageW(f.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON,
+               MAKELPARAM(layout.headers[0].right - 1, layout.header_panel.top + 3));
+  ASSERT_EQ(f.grid.State(), treelist::tsColumnSizing);
+  move(other.left + 5, other.top + 2);
+  EXPECT_EQ(f.grid.HotTrack().node, nets[2]) << "sizing owns the mouse";
+  EXPECT_TRUE(asked.empty());
+  SendMessageW(f.hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(other.left + 5, other.top + 2));
 }
 
 std::wstring ClipboardText() {

@@ -1,9 +1,12 @@
 // Saving and loading the grid's node stream of 1,000,000 nodes with 4 texts each (three
 // levels), beside a plain copy of the same bytes. Memory is counted at the allocator: the peak
-// the operation adds, against the stream's size (the nodes a load makes are shown apart).
+// the operation adds, against the stream's size (the nodes a load makes are shown apart, also
+// as the process's working set grows, which includes the heap's own block headers).
 //
 //   treelist_data_bench [NODES_PER_TOP]     (default 10,000: 100 top-level nodes)
+#include <windows.h>
 #include <malloc.h>
+#include <psapi.h>
 
 #include <atomic>
 #include <cstdio>
@@ -19,10 +22,12 @@ namespace {
 
 std::atomic<size_t> g_current{0};
 std::atomic<size_t> g_peak{0};
+std::atomic<size_t> g_blocks{0};
 
 void* Allocate(size_t size) {
   void* p = std::malloc(size ? size : 1);
   if (!p) throw std::bad_alloc();
+  ++g_blocks;
   const size_t now = g_current += _msize(p);
   for (size_t peak = g_peak; now > peak && !g_peak.compare_exchange_weak(peak, now);) {
   }
@@ -31,6 +36,7 @@ void* Allocate(size_t size) {
 
 void Release(void* p) noexcept {
   if (!p) return;
+  --g_blocks;
   g_current -= _msize(p);
   std::free(p);
 }
@@ -38,9 +44,19 @@ void Release(void* p) noexcept {
 // The peak from here on, less the bytes held now.
 struct PeakScope {
   size_t start = g_current;
+  size_t start_blocks = g_blocks;
+  size_t start_working_set = WorkingSet();
   PeakScope() { g_peak = start; }
   size_t PeakAdded() const { return g_peak - start; }
   size_t Added() const { return g_current - start; }
+  size_t BlocksAdded() const { return g_blocks - start_blocks; }
+  size_t WorkingSetAdded() const { return WorkingSet() - start_working_set; }
+
+  static size_t WorkingSet() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return counters.WorkingSetSize;
+  }
 };
 
 constexpr int kTopNodes = 100;
@@ -104,6 +120,8 @@ int main(int argc, char** argv) {
   loaded.ReadData(saved);
   const double load_seconds = testsupport::Seconds() - start;
   const size_t nodes_bytes = load_memory.Added();
+  const size_t nodes_blocks = load_memory.BlocksAdded();
+  const size_t nodes_working_set = load_memory.WorkingSetAdded();
   const size_t load_peak = load_memory.PeakAdded();
 
   const double mb = Megabytes(size);
@@ -116,8 +134,13 @@ int main(int argc, char** argv) {
       "the stream\n",
       load_seconds, mb / load_seconds, Megabytes(load_peak - nodes_bytes),
       static_cast<double>(load_peak - nodes_bytes) / static_cast<double>(size));
-  std::printf("nodes loaded      %8.1f MB  (%.0f bytes a node)\n", Megabytes(nodes_bytes),
-              static_cast<double>(nodes_bytes) / number);
+  std::printf(
+      "nodes loaded      %8.1f MB = %.2f x the stream  (%.0f bytes and %.2f heap blocks a node)\n",
+      Megabytes(nodes_bytes), static_cast<double>(nodes_bytes) / static_cast<double>(size),
+      static_cast<double>(nodes_bytes) / number, static_cast<double>(nodes_blocks) / number);
+  std::printf("  working set     %8.1f MB = %.2f x the stream  (with the heap's block headers)\n",
+              Megabytes(nodes_working_set),
+              static_cast<double>(nodes_working_set) / static_cast<double>(size));
   std::printf("plain copy        %8.2f s  %7.1f MB/s  (save %.1f x, load %.1f x its time)\n",
               copy_seconds, mb / copy_seconds, save_seconds / copy_seconds,
               load_seconds / copy_seconds);

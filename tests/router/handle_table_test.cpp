@@ -1,0 +1,34 @@
+// Values by handle in the router's open table.
+#include "router/handle_table.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace {
+
+// Handles as a host may hand them out, dense and as addresses far apart, enough of them that the
+// table grows many times: each keeps its own value, and handles never filed have none.
+TEST(HandleTable, EveryHandleKeepsItsValueWhileTheTableGrows) {
+  router::THandleTable<int> table;
+  std::map<sdk::Handle, int> filed;
+  for (int i = 1; i <= 3000; ++i) {
+    const sdk::Handle dense = static_cast<sdk::Handle>(i), address = 0x10000000u + 4096u * i;
+    table[dense] = i;
+    table[address] += -i;  // made as 0 first
+    filed[dense] = i;
+    filed[address] = -i;
+  }
+  table[7] = 70;  // a second write to a filed handle replaces its value
+  filed[7] = 70;
+  for (const auto& [handle, value] : filed) {
+    const int* found = table.Find(handle);
+    ASSERT_NE(found, nullptr) << handle;
+    EXPECT_EQ(*found, value) << handle;
+  }
+  for (const sdk::Handle missing : {0u, 3001u, 0x10000000u, 0x10000000u + 4096u * 3001}) {
+    EXPECT_EQ(table.Find(missing), nullptr) << missing;
+  }
+}
+
+}  // namespace
