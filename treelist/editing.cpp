@@ -189,8 +189,7 @@ void TCustomdxTreeList::RestartEditor() {
 void TCustomdxTreeList::SetNewItemRowFocused(bool value) {
   if (value == new_item_row_focused_ || !IsNewItemRowShown()) return;
   new_item_row_focused_ = value;
-  if (focused_node_) RepaintNode(focused_node_, false);
-  Invalidate();  // the new-item row lies above the rows
+  Invalidate();  // the new-item row lies above the rows, and the focused row changes its look
 }
 
 std::wstring TCustomdxTreeList::GetEditorText() const {
