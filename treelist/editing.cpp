@@ -203,9 +203,12 @@ void TCustomdxTreeList::SetEditorText(const std::wstring& text) {
 void TCustomdxTreeList::MoveFocusedColumn(bool back) {
   CloseEditorKeepFocus();
   const std::vector<int> order = VisibleColumnOrder(GetHeaderModel());
-  const auto at = std::find(order.begin(), order.end(), focused_column_);
-  if (at == order.end() || (back ? at == order.begin() : at + 1 == order.end())) return;
-  SetFocusedColumn(back ? at[-1] : at[1]);
+  // The column after the focused one in [first, last); -1 at the end or when it is not shown.
+  auto after = [this](auto first, auto last) {
+    const auto at = std::find(first, last, focused_column_);
+    return at == last || std::next(at) == last ? -1 : *std::next(at);
+  };
+  SetFocusedColumn(back ? after(order.rbegin(), order.rend()) : after(order.begin(), order.end()));
 }
 
 // ---- typing, clicks and the focus ---------------------------------------------------------------

@@ -43,8 +43,11 @@ void PumpFor(DWORD ms, Done done) {
 
 TEST(TreeListEditing, F2OpensOverTheCellTypingIsWrittenBackByEnter) {
   EditingForm f;
+  f.grid.new_item_row = true;  // the new-item row's hook lets the editor open as well
+  f.grid.SetNewItemRowFocused(true);
   f.Key(VK_F2);
   ASSERT_EQ(f.grid.State(), treelist::tsEditing);
+  EXPECT_EQ(f.grid.editor_shows, 1) << "an explicit open is told";
   EXPECT_EQ(GetFocus(), f.editor());
   EXPECT_EQ(f.grid.InplaceEditor()->Text(), L"A.1");
   EXPECT_FALSE(f.grid.InplaceEditor()->Closing());
@@ -61,6 +64,8 @@ TEST(TreeListEditing, F2OpensOverTheCellTypingIsWrittenBackByEnter) {
   EXPECT_EQ(GetFocus(), f.hwnd());
   EXPECT_TRUE(f.grid.InplaceEditor()->Closing());
   EXPECT_EQ(f.grid.GetEditorText(), L"") << "no editor open";
+  f.grid.SetEditorText(L"late");
+  EXPECT_EQ(f.grid.InplaceEditor()->Text(), L"x") << "a closed editor takes no text";
   EXPECT_EQ(f.grid.log, (std::vector<std::wstring>{L"save A=x", L"edited A"}));
 }
 
@@ -125,6 +130,7 @@ TEST(TreeListEditing, AnotherEditorTakingTheCellWritesBackAndHidesTheOneOnScreen
   EXPECT_FALSE(f.Shown(first));
   EXPECT_TRUE(f.Shown(second));
   EXPECT_EQ(second->Text(), L"typed") << "filled from the cell, not its old text";
+  EXPECT_EQ(f.grid.editor_shows, 2) << "the two opens by F2, not the re-show";
 }
 
 TEST(TreeListEditing, FocusIntoTheEditorKeepsItOpenToASiblingClosesItWithWriteBack) {
@@ -139,6 +145,11 @@ TEST(TreeListEditing, FocusIntoTheEditorKeepsItOpenToASiblingClosesItWithWriteBa
   EXPECT_EQ(f.grid.State(), treelist::tsNone);
   EXPECT_EQ(f.grid.GetCellText(f.n[0], 1), L"kept");
   EXPECT_EQ(GetFocus(), f.sibling.Handle()) << "not taken back";
+  const RECT cell = f.grid.GetCellRect(f.n[1], 1);
+  SendMessageW(f.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(cell.left + 5, cell.top + 3));
+  ASSERT_EQ(f.grid.State(), treelist::tsNodeDown);
+  f.sibling.SetFocus();
+  EXPECT_EQ(f.grid.State(), treelist::tsNone) << "a press ends with the focus";
 }
 
 TEST(TreeListEditing, ARefusedValueOnFocusLossIsReportedOnceAndEditingGoesOn) {
@@ -252,13 +263,13 @@ TEST(TreeListKeys, ACellGridMovesLikeASpreadsheet) {
   EXPECT_EQ(f.grid.SelectedNode(0), f.n[1]);
   f.Type(L"\b");  // a control character opens nothing
   EXPECT_EQ(f.grid.State(), treelist::tsNone);
-  f.Type(L"7");  // typing opens the editor with what was typed
+  f.Type(L" 7");  // typing opens the editor with what was typed
   EXPECT_EQ(f.grid.State(), treelist::tsEditing);
-  EXPECT_EQ(f.grid.InplaceEditor()->Text(), L"7");
+  EXPECT_EQ(f.grid.InplaceEditor()->Text(), L" 7");
   f.Key(VK_TAB);  // the editor hands Tab on: the next cell is edited
   EXPECT_EQ(f.grid.State(), treelist::tsEditing);
   EXPECT_EQ(f.grid.FocusedColumn(), 1);
-  EXPECT_EQ(f.grid.GetCellText(f.grid.GetFocusedNode(), 0), L"7");
+  EXPECT_EQ(f.grid.GetCellText(f.grid.GetFocusedNode(), 0), L" 7");
 }
 
 }  // namespace
