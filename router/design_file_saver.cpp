@@ -122,6 +122,8 @@ void TSpecctraFileSaver::Write(const std::string& file_name) {
         "copper is on: nothing was written. Give the board a layer stack and export again.");
   }
   RemoveMarkedEmbeddedObjects(*board_);
+  net_pad_counts_ = {};
+  component_pads_.clear();
   CheckNetNamesUnique();
 
   const ProgressScope progress(
@@ -342,6 +344,7 @@ void TSpecctraFileSaver::WriteLibrary() {
   context.minimize_pads = board_->settings.minimize_pads;
   context.warnings = &warnings_;
   context.progress = [this] { Progress(); };
+  context.component_pads = &component_pads_;
   router::WriteLibrary(out_, *board_, context);
   Flush();
 }
@@ -367,13 +370,17 @@ void TSpecctraFileSaver::WriteNetwork() {
   };
   context.settings = board_->settings;
   context.progress = [this] { Progress(); };
+  context.pad_counts = &net_pad_counts_;
+  context.component_pads = &component_pads_;
   router::WriteNetwork(out_, context);
+  component_pads_ = {};
   Flush();
 }
 
 void TSpecctraFileSaver::WriteWiring() {
   section_ = TDesignSection::Wiring;
-  WriteWiringSection(out_, *board_, board_->settings, PadStackListGlobal());
+  WriteWiringSection(out_, *board_, board_->settings, PadStackListGlobal(),
+                     std::move(net_pad_counts_));
   Flush();
 }
 

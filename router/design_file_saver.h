@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "router/design_file_output.h"
+#include "router/library_images.h"
+#include "router/network_nets.h"
 #include "router/writer_rule_queries.h"
 #include "router/rule_tables.h"
 
@@ -85,6 +87,8 @@ class TSpecctraFileSaver {
   TWidthTable board_layer_widths_{"Board Level Layer Track Widths"};
   TLayerFlags board_routing_layers_{};  // set by the structure section
   bool net_names_unique_ = true;
+  TNetPadCounts net_pad_counts_;                // found by the network section, used by the wiring
+  std::vector<TComponentPads> component_pads_;  // read by the library, used by the network
   std::vector<std::string> warnings_;
 
   std::string text_;  // the output's text not yet in the file

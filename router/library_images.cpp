@@ -162,6 +162,8 @@ void WriteComponentPlacement(DesignFileOutput& out, sdk::Handle handle, std::str
 // What an image needs of one of its pads. A component's pads are all read before the first is
 // written: a name met twice changes how each of them is written.
 struct TImagePad {
+  sdk::Handle handle = 0;
+  bool read = false;  // the editor gave the pad
   pcbapi::Text20 name{};
   int order = 0;  // in the component's own order
   bool duplicate = false;
@@ -172,6 +174,7 @@ struct TImagePad {
   sdk::Coord mid_x = 0, mid_y = 0;
   sdk::LegacyLayer layer = 0;
   int padstack = 0;
+  uint8_t electrical_type = 0;
 
   std::string_view Name() const { return sdk::TextView(name); }
 };
@@ -191,6 +194,7 @@ class TImageWriter {
     out_.Line(line_);
     out_.Raise();
     ReadPads(component);
+    if (context_.component_pads) NoteComponentPads(component);
     MarkDuplicates();
     for (const TImagePad& pad : pads_) {
       if (pad.duplicate && pad.net != 0) {
@@ -215,21 +219,34 @@ class TImageWriter {
     pads_.clear();
     sdk::IterateContainer(component.GetHandle(), 1u << pcbapi::kPad, sdk::LayerZero(),
                           pcbapi::kAllObjects, [this, &component](sdk::Handle handle) {
-                            TPadStackPcbPad pad(handle);
-                            pad.Sync(pcbapi::kRead);
+                            TPadSummary pad;
                             TImagePad& entry = pads_.emplace_back();
-                            entry.name = pad.GetNameText();
+                            entry.handle = handle;
+                            entry.read = pad.Read(handle) == pcbapi::kSuccess;
+                            entry.name = pad.name;
                             entry.order = static_cast<int>(pads_.size()) - 1;
-                            entry.net = pad.GetNetHandle();
-                            entry.dx = pad.GetX() - component.GetX();
-                            entry.dy = pad.GetY() - component.GetY();
-                            entry.rotation = pad.GetRotation();
-                            entry.mid_shape = pad.GetMidShape();
-                            entry.mid_x = pad.GetMidXSize();
-                            entry.mid_y = pad.GetMidYSize();
-                            entry.layer = pad.GetLegacyLayer();
-                            entry.padstack = pad.PadStackNumber();
+                            entry.net = pad.net;
+                            entry.dx = pad.x - component.GetX();
+                            entry.dy = pad.y - component.GetY();
+                            entry.rotation = pad.rotation;
+                            entry.mid_shape = pad.mid_shape;
+                            entry.mid_x = pad.mid_x;
+                            entry.mid_y = pad.mid_y;
+                            entry.layer = pad.LegacyLayer();
+                            entry.padstack = pad.padstack;
+                            entry.electrical_type = pad.electrical_type;
                           });
+  }
+
+  void NoteComponentPads(const sdk::TPcbComponent& component) const {
+    TComponentPads& noted = context_.component_pads->emplace_back();
+    noted.designator = component.GetName();
+    for (const TImagePad& pad : pads_) {
+      if (pad.read) {
+        noted.pads.push_back(
+            {pad.handle, std::string(GetPinName(pad.Name())), pad.electrical_type, pad.net});
+      }
+    }
   }
 
   // A name met twice in one component is a duplicate; names compare byte for byte. Sorted in
@@ -271,6 +288,19 @@ class TImageWriter {
 };
 
 }  // namespace
+
+void ReadComponentPads(sdk::Handle component, TComponentPads& pads) {
+  pads.designator = sdk::GetObjectNameByHandle(component);
+  pads.pads.clear();
+  sdk::IterateContainer(
+      component, 1u << pcbapi::kPad, sdk::LayerZero(), pcbapi::kAllObjects,
+      [&](sdk::Handle handle) {
+        TPadSummary pad;
+        if (pad.Read(handle) != pcbapi::kSuccess) return;
+        pads.pads.push_back(
+            {handle, std::string(GetPinName(pad.Name())), pad.electrical_type, pad.net});
+      });
+}
 
 void WritePlacement(DesignFileOutput& out, const sdk::TPcbBoard& board,
                     const std::function<void()>& progress) {

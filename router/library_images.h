@@ -26,6 +26,23 @@ std::string_view GetPinName(std::string_view pad_name);
 // The component's footprint, "_", its designator; escaped, at most 255 characters.
 std::string ImageName(const sdk::TPcbComponent& component);
 
+// A component's designator and the pads read of it (a pad the editor would not give is left out),
+// with their pin names (GetPinName) and electrical types. The library reads every component's
+// pads already: handed to the network, they spare it a second walk over all pads of the board.
+struct TComponentPads {
+  struct Pad {
+    sdk::Handle handle = 0;
+    std::string name;
+    uint8_t electrical_type = 0;
+    sdk::Handle net = 0;
+  };
+  std::string designator;
+  std::vector<Pad> pads;
+};
+
+// Reads the component's designator and pads.
+void ReadComponentPads(sdk::Handle component, TComponentPads& pads);
+
 // What the image writer needs besides the output.
 struct TLibraryContext {
   const TPadStackList* padstacks = nullptr;
@@ -34,6 +51,7 @@ struct TLibraryContext {
   // its component.
   std::vector<std::string>* warnings = nullptr;
   std::function<void()> progress;  // one step per component
+  std::vector<TComponentPads>* component_pads = nullptr;  // when given, receives them
 };
 
 // "(placement" with one "(component" per component of the board.

@@ -13,6 +13,10 @@ class TNetPadCounts {
   int Count(sdk::Handle net);
   // A net (not 0) with at least two pads.
   bool InNetwork(sdk::Handle net) { return net != 0 && Count(net) >= 2; }
+  // A count found by someone who walked the net's pads already.
+  void Note(sdk::Handle net, int pads) {
+    if (net != 0) counts_[net] = pads;
+  }
 
  private:
   THandleTable<int> counts_;

@@ -10,6 +10,7 @@
 #include "router/design_file_names.h"
 #include "router/library_images.h"
 #include "router/padstack.h"
+#include "router/padstack_pad.h"
 #include "sdk/pcb_api.h"
 #include "sdk/pcb_board.h"
 #include "sdk/pcb_object_kinds.h"
@@ -33,12 +34,7 @@ struct NetEntry {
   int pad_count = 0;
 };
 
-// A component pad's own pin name, before the duplicate check.
-struct ComponentPad {
-  sdk::Handle handle = 0;
-  std::string name;
-  uint8_t electrical_type = 0;
-};
+using ComponentPad = TComponentPads::Pad;
 
 // A component pin with the pad that nets name it by.
 struct PadPin {
@@ -87,33 +83,35 @@ class NetworkWriter {
  private:
   // Escaped "<designator>-<pin>" of every component pad, found once for all nets.
   void CollectPins() {
-    std::vector<ComponentPad> pads;  // of one component; reused from component to component
-    board_.IterateObjects(
-        [&](sdk::Handle component) {
-          const std::string designator = EscapeName(sdk::GetObjectNameByHandle(component));
-          pads.clear();
-          sdk::IterateContainer(component, 1u << pcbapi::kPad, sdk::LayerZero(),
-                                pcbapi::kAllObjects, [&](sdk::Handle handle) {
-                                  sdk::TPcbPad pad(handle);
-                                  if (pad.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
-                                  pads.push_back({handle, std::string(GetPinName(pad.GetName())),
-                                                  pad.GetElectricalType()});
-                                });
-          // A name the component repeats defines no pin in the library (it is reported as a
-          // duplicate or becomes a keep-out), so no net may refer to it. Sorted by name, a
-          // repeated name is a run of more than one pad.
-          std::sort(pads.begin(), pads.end(),
-                    [](const ComponentPad& a, const ComponentPad& b) { return a.name < b.name; });
-          for (auto run = pads.begin(); run != pads.end();) {
-            const auto run_end = std::find_if(
-                run, pads.end(), [&](const ComponentPad& pad) { return pad.name != run->name; });
-            if (run_end - run == 1) AddPin(designator, *run);
-            run = run_end;
-          }
-        },
-        1u << pcbapi::kComponent, sdk::LayerZero(), pcbapi::kAllObjects);
+    if (context_.component_pads) {
+      for (const TComponentPads& component : *context_.component_pads) AddPins(component);
+    } else {
+      TComponentPads component;  // reused from component to component
+      board_.IterateObjects(
+          [&](sdk::Handle handle) {
+            ReadComponentPads(handle, component);
+            AddPins(component);
+          },
+          1u << pcbapi::kComponent, sdk::LayerZero(), pcbapi::kAllObjects);
+    }
     std::sort(pins_.begin(), pins_.end(),
               [](const PadPin& a, const PadPin& b) { return a.pad < b.pad; });
+  }
+
+  void AddPins(const TComponentPads& component) {
+    const std::string designator = EscapeName(component.designator);
+    // A name the component repeats defines no pin in the library (it is reported as a
+    // duplicate or becomes a keep-out), so no net may refer to it. Sorted by name, a repeated
+    // name is a run of more than one pad.
+    pads_.assign(component.pads.begin(), component.pads.end());
+    std::sort(pads_.begin(), pads_.end(),
+              [](const ComponentPad& a, const ComponentPad& b) { return a.name < b.name; });
+    for (auto run = pads_.begin(); run != pads_.end();) {
+      const auto run_end = std::find_if(
+          run, pads_.end(), [&](const ComponentPad& pad) { return pad.name != run->name; });
+      if (run_end - run == 1) AddPin(designator, *run);
+      run = run_end;
+    }
   }
 
   void AddPin(const std::string& designator, const ComponentPad& pad) {
@@ -134,22 +132,55 @@ class NetworkWriter {
     return std::span<const TNetPin* const>(net_pins_).subspan(net.first_pin, net.pin_count);
   }
 
+  // Every placed pad by net and handle: the component pads the library read, and the free pads.
+  // Walking each net's pads instead would visit all its other members too.
+  void CollectPadsByNet() {
+    for (const TComponentPads& component : *context_.component_pads) {
+      for (const ComponentPad& pad : component.pads) pads_by_net_.push_back({pad.net, pad.handle});
+    }
+    board_.IterateObjects(
+        [&](sdk::Handle pad) {
+          if (const sdk::Handle net = sdk::GetObjectNetByHandle(pad)) {
+            pads_by_net_.push_back({net, pad});
+          }
+        },
+        1u << pcbapi::kPad, sdk::LayerZero(), pcbapi::kFreeObjects);
+    std::sort(pads_by_net_.begin(), pads_by_net_.end());
+  }
+
+  // The net's pads in handle order.
+  template <class Visit>
+  void ForEachPadOf(sdk::Handle net, Visit&& visit) const {
+    if (!context_.component_pads) {
+      sdk::IterateContainer(net, 1u << pcbapi::kPad, sdk::LayerZero(), pcbapi::kAllObjects, visit);
+      return;
+    }
+    auto at = std::lower_bound(pads_by_net_.begin(), pads_by_net_.end(),
+                               std::pair<sdk::Handle, sdk::Handle>(net, 0));
+    for (; at != pads_by_net_.end() && at->first == net; ++at) visit(at->second);
+  }
+
   void CollectNets() {
+    if (context_.component_pads) CollectPadsByNet();
     board_.IterateObjects(
         [&](sdk::Handle handle) {
-          sdk::TPcbNet net(handle);
-          if (net.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
+          // Of the net's record only its name is needed.
+          pcbapi::Text255 name{};
+          if (sdk::PcbApi_QueryNet(pcbapi::kRead, handle, nullptr, &name, nullptr, nullptr) !=
+              pcbapi::kSuccess) {
+            return;
+          }
           NetEntry entry;
           entry.handle = handle;
-          entry.name = net.GetName();
+          entry.name = sdk::FromText(name);
           entry.first_pin = net_pins_.size();
-          net.IterateMembers(1u << pcbapi::kPad, sdk::LayerZero(), pcbapi::kAllObjects,
-                             [&](sdk::Handle pad) {
-                               ++entry.pad_count;
-                               // Free pads are no pins.
-                               if (const TNetPin* pin = FindPin(pad)) net_pins_.push_back(pin);
-                             });
+          ForEachPadOf(handle, [&](sdk::Handle pad) {
+            ++entry.pad_count;
+            // Free pads are no pins.
+            if (const TNetPin* pin = FindPin(pad)) net_pins_.push_back(pin);
+          });
           entry.pin_count = net_pins_.size() - entry.first_pin;
+          if (context_.pad_counts) context_.pad_counts->Note(handle, entry.pad_count);
           nets_.push_back(std::move(entry));
         },
         1u << pcbapi::kNet, sdk::LayerZero(), pcbapi::kAllObjects);
@@ -332,6 +363,8 @@ class NetworkWriter {
   const TNetworkContext& context_;
   const sdk::TPcbBoard& board_;
   std::vector<PadPin> pins_;              // component pins, sorted by pad
+  std::vector<ComponentPad> pads_;        // of one component; reused from component to component
+  std::vector<std::pair<sdk::Handle, sdk::Handle>> pads_by_net_;  // net and pad, sorted
   std::vector<const TNetPin*> net_pins_;  // the pins of every net, net by net
   std::vector<NetEntry> nets_;
   std::unordered_map<std::string, std::vector<FromTo>> from_tos_;

@@ -7,9 +7,12 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "router/applicable_rules.h"
 #include "router/design_file_output.h"
+#include "router/library_images.h"
+#include "router/network_nets.h"
 #include "router/router_settings.h"
 
 namespace router {
@@ -51,6 +54,9 @@ struct TNetworkContext {
   TRuleBlockContext rules;
   TRouterSettings settings;
   std::function<void()> progress;  // one step per net
+  TNetPadCounts* pad_counts = nullptr;  // when given, receives the pad count of every net
+  // Every component's pads in the board's order; without them the network reads them itself.
+  const std::vector<TComponentPads>* component_pads = nullptr;
 };
 
 void WriteNetwork(DesignFileOutput& out, const TNetworkContext& context);

@@ -261,13 +261,24 @@ void TObjectClearanceMatrices::AskCells(TClearanceMatrix& matrix, sdk::Handle ne
   }
 }
 
+win::ComPtr<IPCB_Rule> TObjectClearanceMatrices::GeneralRule(sdk::Handle object,
+                                                             IPCB_Primitive* primitive, int layer,
+                                                             int scope) {
+  const auto find = [&] {
+    return rules_.FindRuleForObjectPair(kClearanceRule, static_cast<uint8_t>(scope),
+                                        kPairScopeLimit, primitive, rules_.board(), layer);
+  };
+  if (!rules_.IsIndistinctNet(kClearanceRule, object)) return find();
+  const auto [rule, added] = indistinct_general_rules_.try_emplace({layer, scope});
+  if (added) rule->second = find();
+  return rule->second;
+}
+
 std::unique_ptr<TClearanceMatrix> TObjectClearanceMatrices::Build(sdk::Handle object, int layer,
                                                                   int scope, int on_layer_scope) {
   IPCB_Primitive* primitive = ObjectInterface(object);
   RTL_ASSERT(primitive, "Cannot find the host interface of the object");
-  const win::ComPtr<IPCB_Rule> general =
-      rules_.FindRuleForObjectPair(kClearanceRule, static_cast<uint8_t>(scope), kPairScopeLimit,
-                                   primitive, rules_.board(), layer);
+  const win::ComPtr<IPCB_Rule> general = GeneralRule(object, primitive, layer, scope);
   const std::optional<int32_t> general_gap =
       general ? gaps_.ClearanceGap(general->GetHandle()) : std::nullopt;
   const int own_scope = static_cast<int>(ObjectScopeKind(primitive));

@@ -108,6 +108,12 @@ class TObjectClearanceMatrices {
   std::unordered_map<sdk::Handle, sdk::Handle> class_nets_;
   // AnyCellRule's answers by scope range: the rules do not change while the matrices are built.
   std::map<std::pair<int, int>, bool> cell_rules_;
+  // The object's clearance rule against the board on a layer within a scope range; the answer
+  // for the nets that the rules tell apart from no other (TOvixRules::IsIndistinctNet) is kept
+  // by layer and scope.
+  win::ComPtr<IPCB_Rule> GeneralRule(sdk::Handle object, IPCB_Primitive* primitive, int layer,
+                                     int scope);
+  std::map<std::pair<int, int>, win::ComPtr<IPCB_Rule>> indistinct_general_rules_;
   // The cells of the nets whose probes the rules hold alike (TOvixRules::NetIndistinct), by
   // layer, last and own scope kind, limit priority and general clearance: all else being equal,
   // such nets get the same cells.

@@ -131,6 +131,10 @@ class TObjectNets {
  public:
   const std::string* Of(uint32_t object);
   void Forget(uint32_t object);
+  bool IsNet(uint32_t object) {
+    Of(object);
+    return nets_.count(object) != 0;
+  }
 
  private:
   const std::string* NameOfNet(uint32_t net);
@@ -239,6 +243,11 @@ class TOvixRules {
   // Whether every query of the kind about an object in the net (a net's handle; 0: none) has the
   // answer it has about the object in no net, so that one answer may stand for all such nets.
   bool NetIndistinct(int kind, uint32_t net) const;
+  // Whether the object is itself a net for which NetIndistinct holds: all such nets get one
+  // answer to every query of the kind.
+  bool IsIndistinctNet(int kind, uint32_t object) const {
+    return storage(kind) && object_nets_.IsNet(object) && NetIndistinct(kind, object);
+  }
   // False only when no compatible rule of the kind within the scope range can hold an object of
   // the net (a net's handle): the queries would find none without asking.
   bool MayHoldObjectsOfNet(int kind, uint8_t lowest, uint8_t highest, uint32_t net) const;

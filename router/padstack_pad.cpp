@@ -10,4 +10,15 @@ int TPadStackPcbPad::StorePadStackNumber(int number) {
   return Sync(pcbapi::kWrite);
 }
 
+int TPadSummary::Read(sdk::Handle pad) {
+  uint16_t aux_word = 0;
+  const int result = sdk::PcbApi_QueryPad(
+      pcbapi::kRead, pad, nullptr, &aux_word, &layer, &net, nullptr, nullptr, &x, &y, nullptr,
+      nullptr, &mid_x, &mid_y, nullptr, nullptr, nullptr, nullptr, &mid_shape, nullptr, &name,
+      nullptr, nullptr, &rotation, nullptr, nullptr, nullptr, nullptr, &electrical_type, nullptr,
+      nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+  padstack = aux_word;
+  return result;
+}
+
 }  // namespace router

@@ -8,7 +8,9 @@
 #include "controls/xp_control_set.h"
 #include "controls/xp_edits2.h"
 #include "controls/xp_labels.h"
+#include "editors/gdi_scope.h"
 #include "framework/message_dialog.h"
+#include "framework/win/handles.h"
 #include "framework/win/module.h"
 #include "framework/win/text.h"
 #include "router/document_settings.h"
@@ -98,6 +100,50 @@ void AddRuleRows(treelist::TCustomdxTreeList& grid, TdxTreeListNode* parent,
   if (!row.description.empty()) node->SetStrings(kDescriptionColumn, row.description);
   node->SetData(row.heading ? kHeadingData : 0);
   for (const RuleProblemRow& child : row.children) AddRuleRows(grid, node, child);
+}
+
+// Room beside a text that a cell keeps: with less, the grid calls the cell too narrow.
+constexpr int kTextRoom = 4;
+
+// The width of a cell's text as the grid draws it: its custom drawing may change the font (the
+// rules page's headings are bold).
+int DrawnTextWidth(treelist::TCustomdxTreeListControl& grid, TdxTreeListNode* node, int column,
+                   HDC dc) {
+  framework::TFont font;
+  font.Assign(grid.Font());
+  treelist::TdxCellDrawInfo cell;
+  cell.node = node;
+  cell.font = &font;
+  std::wstring text = win::Widen(node->GetStrings(column));
+  grid.CustomDrawCell(column, cell, text);
+  const editors::SelectScope select(dc, font.Handle());
+  SIZE size{};
+  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  return size.cx;
+}
+
+// Columns as wide as their captions and their widest texts as drawn, so that no name shows cut;
+// the last one also takes the room that is left, and the grid's scroll bar reaches what is wider
+// than the grid.
+void FitColumnsToText(treelist::TCustomdxTreeListControl& grid) {
+  grid.Handle();  // measured with the window's font
+  grid.ApplyBestFit(nullptr);
+  const int count = grid.ColumnCount();
+  if (count == 0) return;
+  win::UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+  for (TdxTreeListNode* node = grid.GetFirstNode(); node; node = grid.GetNextVisible(node)) {
+    for (int column = 0; column < count; ++column) {
+      int left = 0, indent = 0;  // the tree's lines and buttons before the first column's text
+      if (column == 0) grid.GetNodeIndent(node, left, indent);
+      const int needed = indent + DrawnTextWidth(grid, node, column, dc.get()) + kTextRoom;
+      treelist::TdxTreeListColumn& shown = *grid.Columns(column);
+      if (needed > shown.Width()) shown.SetWidth(needed);
+    }
+  }
+  int used = 0;
+  for (int i = 0; i < count; ++i) used += grid.Columns(i)->Width();
+  treelist::TdxTreeListColumn& last = *grid.Columns(count - 1);
+  if (used < grid.ClientWidth()) last.SetWidth(last.Width() + grid.ClientWidth() - used);
 }
 
 // Stored settings the router cannot use were replaced by the values in hand; the user hears
@@ -245,6 +291,12 @@ void TSpecctraSetup::ShowSetupPanel(const std::string& old_name, const std::stri
     new_page->SetVisible(true);
   }
   Find<controls::TXPCustomLabel>("lblHeader").SetText(win::Widen(new_name));
+  // The page list marks the page shown, also when code shows it. Focusing the row calls back
+  // here with the same page, which changes nothing more.
+  treelist::TCustomdxTreeList& tree = Grid("PanelsTree");
+  for (TdxTreeListNode* row : tree.TopNodes()) {
+    if (RowText(row) == new_name && tree.GetFocusedNode() != row) tree.SetFocusedNode(row);
+  }
 }
 
 void TSpecctraSetup::PanelsTreeChangeNode(framework::TComponent*, TdxTreeListNode* old_node,
@@ -370,6 +422,7 @@ void TSpecctraSetup::FillRuleProblems() {
   if (!rules_) return;
   AddRuleRows(grid, nullptr, RuleProblemRows(*rules_));
   grid.FullExpand();
+  FitColumnsToText(Find<treelist::TCustomdxTreeListControl>("dxTreeList_Rules"));
   grid.SetTopIndex(0);
   grid.SetFocusedNode(grid.GetFirstNode());
 }

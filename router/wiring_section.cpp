@@ -475,8 +475,10 @@ void TCopperWriter::WriteRegion(sdk::Handle handle) {
 }
 
 void WriteWiringSection(DesignFileOutput& out, const sdk::TPcbBoard& board,
-                        const TRouterSettings& settings, const TPadStackList* padstacks) {
+                        const TRouterSettings& settings, const TPadStackList* padstacks,
+                        TNetPadCounts pad_counts) {
   TCopperWriter writer(out, settings, padstacks, false);
+  writer.KnowPadCounts(std::move(pad_counts));
   const sdk::LegacyLayerSet copper = CopperLayers();
   auto visit = [&](pcbapi::ObjectKind kind, const sdk::LegacyLayerSet& layers, uint8_t method,
                    void (TCopperWriter::*write)(sdk::Handle)) {

@@ -71,6 +71,8 @@ class TCopperWriter {
   void WriteTextKeepout(sdk::Handle text);
   // Copper regions; cut-outs are no copper and are left out.
   void WriteRegion(sdk::Handle region);
+  // Pad counts of nets known already (the network section's), so the nets need no new walk.
+  void KnowPadCounts(TNetPadCounts counts) { nets_ = std::move(counts); }
 
  private:
   struct TWireTail {
@@ -107,7 +109,8 @@ sdk::LegacyLayerSet CopperLayers();
 // "(wiring" with every netted track, arc, fill, polygon (unless it goes as hatch), free pad, via
 // and region.
 void WriteWiringSection(DesignFileOutput& out, const sdk::TPcbBoard& board,
-                        const TRouterSettings& settings, const TPadStackList* padstacks);
+                        const TRouterSettings& settings, const TPadStackList* padstacks,
+                        TNetPadCounts pad_counts = {});
 
 // The structure section's keep-out passes: tracks, fills, texts, arcs, pads, vias, regions.
 void WriteCopperKeepouts(DesignFileOutput& out, const sdk::TPcbBoard& board,

@@ -57,8 +57,15 @@ void SetLayerWidth(TWidthTable& table, sdk::Handle rule, int layer) {
 sdk::Handle TOvixRuleQueries::FindRuleForObject(sdk::Handle object, uint8_t rule_kind,
                                                 int first_scope, int last_scope) const {
   if (object == 0) return 0;
-  return rules_.FindRuleForObjectHandle(rule_kind, static_cast<uint8_t>(first_scope),
-                                        static_cast<uint8_t>(last_scope), object, false);
+  const auto find = [&] {
+    return rules_.FindRuleForObjectHandle(rule_kind, static_cast<uint8_t>(first_scope),
+                                          static_cast<uint8_t>(last_scope), object, false);
+  };
+  if (!rules_.IsIndistinctNet(rule_kind, object)) return find();
+  const auto [answer, added] =
+      indistinct_nets_.try_emplace({rule_kind, first_scope, last_scope}, 0);
+  if (added) answer->second = find();
+  return answer->second;
 }
 
 sdk::Handle TOvixRuleQueries::FindRuleForObjects(sdk::Handle a, sdk::Handle b, uint8_t rule_kind,

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <array>
+#include <map>
+#include <tuple>
 #include <cstdint>
 #include <string>
 
@@ -37,6 +39,9 @@ class TOvixRuleQueries : public DesignRuleQueries {
 
  private:
   const TOvixRules& rules_;
+  // The answers for the nets the rules do not tell apart, by rule kind and scope range: the
+  // writer asks the same questions of every net, and most nets no rule names.
+  mutable std::map<std::tuple<uint8_t, int, int>, sdk::Handle> indistinct_nets_;
 };
 
 // Index n = legacy signal layer n + 1 (TopLayer .. BottomLayer), as the host's routing-layer

@@ -18,9 +18,6 @@ namespace sdk {
 
 namespace {
 
-// The editor module's handle: 0 until found, and then the sign that binding succeeded.
-HMODULE host_module = nullptr;
-std::array<void*, pcbapi::kExportCount> entries{};
 LayerSetFromLegacySetProc layer_set_from_legacy_set = nullptr;
 
 constexpr int kObjectKindsIterated = 26;  // kinds 26 and above are never visited
@@ -36,27 +33,14 @@ void ClampSegmentCount(int32_t* count) {
 
 }  // namespace
 
-namespace pcb_api_detail {
-void* Entry(pcbapi::Export id) noexcept {
-  return entries[static_cast<size_t>(id)];
-}
-}  // namespace pcb_api_detail
-
 void LoadPcbApi() noexcept {
-  host_module = GetModuleHandleA(quorvel_host::kModuleName);
+  const HMODULE host_module = GetModuleHandleA(quorvel_host::kModuleName);
   for (size_t i = 0; i < pcbapi::kExportCount; ++i) {
-    entries[i] = host_module
-                     ? win::ProcAddress(host_module, std::string(pcbapi::kExportNames[i]).c_str())
-                     : nullptr;
+    pcb_api_detail::entries[i] =
+        host_module ? win::ProcAddress(host_module, std::string(pcbapi::kExportNames[i]).c_str())
+                    : nullptr;
   }
-}
-
-void EnsurePcbApiLoaded() noexcept {
-  if (!host_module) LoadPcbApi();
-}
-
-bool PcbApiBound() noexcept {
-  return host_module != nullptr;
+  pcb_api_detail::bound = host_module != nullptr;
 }
 
 // ---- Checked wrappers ----------------------------------------------------------------------
@@ -66,7 +50,7 @@ namespace {
 template <pcbapi::Export Id, class Signature>
 pcbapi::StdcallPointer<Signature> Bound() noexcept {
   EnsurePcbApiLoaded();
-  return reinterpret_cast<pcbapi::StdcallPointer<Signature>>(entries[static_cast<size_t>(Id)]);
+  return reinterpret_cast<pcbapi::StdcallPointer<Signature>>(pcb_api_detail::Entry(Id));
 }
 #define RTL_BOUND(name) Bound<pcbapi::Export::name, pcbapi::sig::name>()
 }  // namespace

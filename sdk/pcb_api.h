@@ -4,6 +4,7 @@
 // them. The editor module is never loaded here: the host loads it.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 
@@ -46,15 +47,25 @@ inline LegacyLayerSet LayerZero() noexcept {
 // Takes the handle of the already loaded "Quorvel.dll" (no loading) and looks up every export;
 // without the module every entry becomes null.
 void LoadPcbApi() noexcept;
+
+namespace pcb_api_detail {
+// The bound exports by the contract's order, and whether the editor module was found. Inline,
+// since an export runs millions of times in one command.
+inline std::array<void*, pcbapi::kExportCount> entries{};
+inline bool bound = false;
+inline void* Entry(pcbapi::Export id) noexcept { return entries[static_cast<size_t>(id)]; }
+}  // namespace pcb_api_detail
+
 // LoadPcbApi while the editor module has not been found; every wrapper calls it first.
-void EnsurePcbApiLoaded() noexcept;
+inline void EnsurePcbApiLoaded() noexcept {
+  if (!pcb_api_detail::bound) LoadPcbApi();
+}
 // True once the editor module has been found; the binding is then never refreshed.
-bool PcbApiBound() noexcept;
+inline bool PcbApiBound() noexcept { return pcb_api_detail::bound; }
 
 // ---- Wrappers ------------------------------------------------------------------------------
 
 namespace pcb_api_detail {
-void* Entry(pcbapi::Export id) noexcept;
 template <int N>
 void SanitizeArgument(pcbapi::Text<N>* text) noexcept {
   // The editor's length byte is not trusted to fit the text's capacity.

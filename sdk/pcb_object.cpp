@@ -275,14 +275,39 @@ int32_t GetObjectAuxIntegerByHandle(Handle handle) {
                                     [](const TPCBObject& o) { return o.GetAuxInteger(); });
 }
 
+// The writers name every net and component of a board: of those two kinds only the name's own
+// exchange is asked, not the whole record (a component's takes eight questions).
 std::string GetObjectNameByHandle(Handle handle) {
-  return ReadThroughObject<std::string>(handle, {},
-                                        [](const TPCBObject& o) { return o.GetName(); });
+  if (handle == 0) return {};
+  switch (KindOf(handle)) {
+    case pcbapi::kNet: {
+      pcbapi::Text255 name{};
+      PcbApi_QueryNet(pcbapi::kRead, handle, nullptr, &name, nullptr, nullptr);
+      return FromText(name);
+    }
+    case pcbapi::kComponent: {
+      int32_t designator = 0;
+      PcbApi_QueryComponent(pcbapi::kRead, handle, nullptr, nullptr, nullptr, nullptr, &designator,
+                            nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                            nullptr);
+      return GetObjectTextByHandle(static_cast<Handle>(designator));
+    }
+    default:
+      return ReadThroughObject<std::string>(handle, {},
+                                            [](const TPCBObject& o) { return o.GetName(); });
+  }
 }
 
 std::string GetObjectTextByHandle(Handle handle) {
-  return ReadThroughObject<std::string>(handle, {},
-                                        [](const TPCBObject& o) { return o.GetText(); });
+  if (handle == 0 || KindOf(handle) != pcbapi::kTextObject) {
+    return ReadThroughObject<std::string>(handle, {},
+                                          [](const TPCBObject& o) { return o.GetText(); });
+  }
+  pcbapi::Text254 text{};
+  PcbApi_QueryText(pcbapi::kRead, handle, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                   nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &text, nullptr, nullptr,
+                   nullptr);
+  return FromText(text);
 }
 
 }  // namespace sdk

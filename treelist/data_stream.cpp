@@ -34,11 +34,8 @@ class NodeDataWriter {
  public:
   explicit NodeDataWriter(framework::TStream& out) : out_(out) { buffer_.reserve(kWriteChunk); }
 
-  void Int(int32_t value) {
-    char bytes[4];
-    std::memcpy(bytes, &value, 4);  // the target is little-endian, as the stream is
-    Bytes(bytes, 4);
-  }
+  // The target is little-endian, as the stream is.
+  void Int(int32_t value) { Bytes(reinterpret_cast<const char*>(&value), sizeof value); }
   void Bytes(const char* data, size_t size) {
     buffer_.append(data, size);
     if (buffer_.size() >= kWriteChunk) Flush();

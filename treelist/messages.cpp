@@ -6,6 +6,7 @@
 
 #include "editors/gdi_scope.h"
 #include "framework/screen.h"
+#include "treelist/accessible_rows.h"
 #include "treelist/shared_resources.h"
 #include "treelist/tree_list.h"
 
@@ -96,6 +97,9 @@ bool TCustomdxTreeList::HandleWindowMessage(framework::TMessage& message) {
       return true;
     }
     case WM_ERASEBKGND: message.result = 1; return true;
+    case WM_GETOBJECT:
+      message.result = AnswerAccessibleObject(hwnd_, message.wParam, message.lParam);
+      return message.result != 0;
     case WM_PAINT: hover_ = {}; return false;  // what moved is painted now
     case WM_CANCELMODE:
       if (state_ != tsNone && state_ != tsEditing) SetState(tsNone);

@@ -1,8 +1,11 @@
 // Unattended answers to the module's modal windows.
 #include "host/plavena/dialog_answerer.h"
 
+#include <oleacc.h>
+
 #include <algorithm>
 
+#include "framework/win/com.h"
 #include "framework/win/text.h"
 
 namespace plavena {
@@ -33,6 +36,40 @@ std::string Plain(std::string text) {
   return text;
 }
 
+// The rows of an outline (a tree, a tree-list grid) as its accessible object gives them to a
+// screen reader: one text per row, marked with its level, then its further columns. Empty for
+// any other control.
+std::vector<std::string> OutlineRows(HWND window) {
+  win::ComPtr<IAccessible> outline;
+  if (FAILED(AccessibleObjectFromWindow(window, OBJID_CLIENT, IID_IAccessible,
+                                        reinterpret_cast<void**>(outline.put()))) ||
+      !outline) {
+    return {};
+  }
+  VARIANT item{};
+  item.vt = VT_I4;
+  item.lVal = CHILDID_SELF;
+  VARIANT role{};
+  long count = 0;
+  if (FAILED(outline->get_accRole(item, &role)) || role.vt != VT_I4 ||
+      role.lVal != ROLE_SYSTEM_OUTLINE || FAILED(outline->get_accChildCount(&count))) {
+    return {};
+  }
+  std::vector<std::string> rows;
+  for (item.lVal = 1; item.lVal <= count; ++item.lVal) {
+    win::Bstr name, level, description;
+    outline->get_accName(item, name.put());
+    outline->get_accValue(item, level.put());
+    outline->get_accDescription(item, description.put());
+    std::string row(static_cast<size_t>(std::max(_wtoi(level.str().c_str()), 0)), '>');
+    if (!row.empty()) row += ' ';
+    row += win::Narrow(name.str());
+    if (description.get()) row += " (" + win::Narrow(description.str()) + ")";
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
 struct ChildScan {
   std::vector<std::string> texts;
   std::vector<std::pair<HWND, std::string>> buttons;
@@ -59,6 +96,7 @@ BOOL CALLBACK ScanChild(HWND child, LPARAM lparam) {
       if (end > start) scan.texts.push_back(text.substr(start, end - start));
       start = end + 1;
     }
+    for (std::string& row : OutlineRows(child)) scan.texts.push_back(std::move(row));
   } catch (...) {
     return FALSE;  // out of memory: the texts found so far are journaled
   }
@@ -186,8 +224,11 @@ void DialogAnswerer::ApplySettings(HWND window) {
 void DialogAnswerer::Answer(HWND window) {
   answered_.push_back(window);
   const std::string caption = WindowText(window);
+  // Outlines give their rows through COM.
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   ChildScan scan;
   EnumChildWindows(window, ScanChild, reinterpret_cast<LPARAM>(&scan));
+  if (SUCCEEDED(com)) CoUninitialize();
   std::string texts;
   for (const std::string& text : scan.texts) texts += (texts.empty() ? "" : " | ") + text;
 

@@ -492,9 +492,14 @@ Handle Board::NextOf(Handle container, uint8_t kind, uint8_t method, const Layer
       default: return false;
     }
   };
-  auto accept = [&](const Object& object) {
-    return object.kind == kind && object.on_board && filter.Matches(object.layer) &&
-           owner_suits(object.handle);
+  // The kind's set holds exactly the placed objects of the kind: unless the layer matters, an
+  // object need not be visited, which on a large board costs a cache miss each.
+  const HandleSet& placed = by_kind_[kind];
+  auto accept = [&](Handle handle) {
+    if (!placed.Contains(handle) || !owner_suits(handle)) return false;
+    if (filter.Any()) return true;
+    const Object* object = Find(handle);
+    return object && filter.Matches(object->layer);
   };
   if (container == handle_) {
     const int single = filter.Single();
@@ -502,18 +507,14 @@ Handle Board::NextOf(Handle container, uint8_t kind, uint8_t method, const Layer
     // The set holds exactly the placed objects of the kind (on the layer, when it is one): only
     // a layer range needs each object's own layer.
     for (Handle handle = candidates.Next(after); handle != 0; handle = candidates.Next(handle)) {
-      if (single >= 0) {
-        if (owner_suits(handle)) return handle;
-      } else if (const Object* object = Find(handle); object && accept(*object)) {
-        return handle;
-      }
+      if (single >= 0 ? owner_suits(handle) : accept(handle)) return handle;
     }
     return 0;
   }
   const Object* holder = Find(container);
   if (!holder) return 0;
   for (auto it = holder->members.upper_bound(after); it != holder->members.end(); ++it) {
-    if (const Object* object = Find(*it); object && accept(*object)) return *it;
+    if (accept(*it)) return *it;
   }
   return 0;
 }

@@ -91,7 +91,7 @@ void ShowContextMenuAndClose(HWND hwnd) { ShowContextMenuAndChoose(hwnd, -1); }
 std::unique_ptr<xptest::Surface> Picture(framework::TWinControl& control, const std::string& name) {
   const SIZE size = xptest::PictureSize(control);
   auto surface = std::make_unique<xptest::Surface>(size.cx, size.cy);
-  control.PaintTo(surface->dc(), 0, 0);
+  xptest::PaintPicture(control, surface->dc(), {0, 0});
   surface->MakeOpaque();
   xptest::WritePicture(*surface, name, 2);
   return surface;

@@ -14,9 +14,12 @@ namespace xptest {
 // each with its palette, leaving the overrides unset (and the palette refilled) afterwards.
 void ForEachPaintStyle(const std::function<void(int style)>& body);
 
-// The size of a control's picture: a form's client area (its frame and caption are the system's,
-// which only a screen shows: the screen tests capture them), any other control whole.
+// The size of a control's picture: a form's whole window, any other control whole.
 SIZE PictureSize(const framework::TControl& control);
+// Paints the control with its top left at `at`: a form with its frame, caption and its windows'
+// scroll bars (which the null driver never paints: they are drawn as the system draws them), any
+// other control as it paints itself.
+void PaintPicture(framework::TControl& control, HDC dc, POINT at);
 
 // Paints the controls side by side (each at its own Left and Top, in one row per paint style)
 // into build/pictures/NAME.png.

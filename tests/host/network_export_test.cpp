@@ -317,4 +317,15 @@ TEST(NetworkExport, BottomTestPointsGrowTheBottomOnly) {
       << design_file;
 }
 
+// The test point moved into LED_K, whose only other pad is D1's K: the two pads put the net in
+// the network, and the free pad is no pin of it.
+TEST(NetworkExport, AFreePadCountsTowardsItsNetButIsNoPin) {
+  const std::string network = ExampleNetwork(
+      Replaced(ExampleBoardText(), R"({"name": "TP1", "layer": "TopLayer", "net": "SDA")",
+               R"({"name": "TP1", "layer": "TopLayer", "net": "LED_K")"));
+  const std::string pins = Lines({"        (net LED_K", "            (pins", "                D1-K ",
+                                  "            )"});
+  EXPECT_NE(network.find(pins), std::string::npos) << network;
+}
+
 }  // namespace

@@ -25,9 +25,10 @@ struct Export {
   std::string journal;
 };
 
-Export RunExport(const testsupport::TempDir& dir, plavena::HostOptions options) {
+Export RunExport(const testsupport::TempDir& dir, plavena::HostOptions options,
+                 const std::string& board = "example-board.json") {
   options.module_path = testsupport::BinaryPath("Tralvek.dll");
-  options.board_path = testsupport::CopyExampleBoard(dir, "example-board.json");
+  options.board_path = testsupport::CopyExampleBoard(dir, board);
   plavena::HostSession session(options);
   const HRESULT status =
       session.Run("ExportDesignFile", "FileName=" + dir.Path("board.dsn")).status;
@@ -80,6 +81,28 @@ TEST(SetupDialogInTheHost, OkStoresTheControlsSetByNameAndExportsWithThem) {
   EXPECT_NE(
       testsupport::ReadFile(dir.Path("example-board.qixpref")).find("RoutingVias=1-32|1-2|2-3"),
       std::string::npos);
+  DeleteFileA(SettingsFile().c_str());
+}
+
+// The journal reads the grids' rows as a screen reader does, each row marked with its level and
+// followed by its further columns: the rule problems, in full, and the layer directions.
+TEST(SetupDialogInTheHost, JournalsTheRowsOfItsGrids) {
+  testsupport::TempDir dir;
+  DeleteFileA(SettingsFile().c_str());
+  const Export run = RunExport(dir, {}, "rules-board.json");
+  ASSERT_EQ(run.status, S_OK) << run.journal;
+  const size_t rules = run.journal.find(" | Rules with problems | ");
+  const size_t end = run.journal.find(" -> OK\n", rules);
+  ASSERT_NE(end, std::string::npos) << run.journal;
+  EXPECT_EQ(run.journal.substr(rules + 3, end - rules - 3) + "\n",
+            testsupport::ReadFile(testsupport::TestDataPath("host/testdata/rules-board.journal")));
+  EXPECT_NE(
+      run.journal.find(" | TopLayer (Direction: horizontal) | MidLayer1 (Direction: vertical) "
+                       "| BottomLayer (Direction: horizontal) | "),
+      std::string::npos);
+  EXPECT_EQ(testsupport::ReadFile(dir.Path("rules-board.qixpref")).find("[ViaStyles]"),
+            std::string::npos)
+      << "a board without via-style rules saves no pairs";
   DeleteFileA(SettingsFile().c_str());
 }
 

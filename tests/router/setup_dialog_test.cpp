@@ -84,18 +84,23 @@ TEST_F(SetupDialog, ListsItsPagesAndShowsTheChosenOneUnderItsName) {
     std::string pages;
     for (const char* page : {"pnlGeneral", "pnlViaStyles", "pnlLayerDirections", "pnlDesignRules"})
       if (dialog.Find<framework::TControl>(page).Visible()) pages += page;
-    return pages + " " + win::Narrow(dialog.Find<controls::TXPCustomLabel>("lblHeader").Caption());
+    // The page list marks the page shown.
+    const auto* marked = dialog.Find<TdxTreeList>("PanelsTree").GetFocusedNode();
+    return pages + " " + win::Narrow(dialog.Find<controls::TXPCustomLabel>("lblHeader").Caption()) +
+           " / " + (marked ? marked->GetStrings(0) : "none");
   };
-  EXPECT_EQ(shown(), "pnlGeneral General");
+  EXPECT_EQ(shown(), "pnlGeneral General / General");
   const HWND tree = dialog.Find<TdxTreeList>("PanelsTree").Handle();
   Key(tree, VK_HOME);
-  EXPECT_EQ(shown(), "pnlViaStyles Via Styles");
+  EXPECT_EQ(shown(), "pnlViaStyles Via Styles / Via Styles");
   Key(tree, VK_DOWN);
-  EXPECT_EQ(shown(), "pnlLayerDirections Layer Directions");
+  EXPECT_EQ(shown(), "pnlLayerDirections Layer Directions / Layer Directions");
   Key(tree, VK_END);
-  EXPECT_EQ(shown(), "pnlGeneral General");
+  EXPECT_EQ(shown(), "pnlGeneral General / General");
   EXPECT_EQ(dialog.Find<framework::TControl>("pnlGeneral").Align(), framework::TAlign::alClient);
   EXPECT_EQ(dialog.Find<framework::TControl>("pnlViaStyles").Align(), framework::TAlign::alNone);
+  dialog.ShowSetupPanel("General", "Incompatible Design Rules");
+  EXPECT_EQ(shown(), "pnlDesignRules Incompatible Design Rules / Incompatible Design Rules");
 
   try {
     dialog.AddSetupPanel("General", &dialog.Find<framework::TControl>("pnlGeneral"));
@@ -128,6 +133,11 @@ TEST_F(SetupDialog, StoresEachControlIntoItsOwnSetting) {
     const bool imperial = dialog.Board().Imperial();
     ASSERT_TRUE(dialog.StoreSetupControls().empty());
     EXPECT_EQ(Stored(dialog.Board().settings, imperial), Stored(stored, imperial));
+    // The list's first side is a side like the others.
+    SendMessageW(dialog.Find<controls::TXPComboBox>("TestPointExpSide").Handle(), CB_SETCURSEL, 0,
+                 0);
+    dialog.StoreSetupControls();
+    EXPECT_EQ(dialog.Board().settings.test_point_side, 0);
 
     using S = TRouterSettings;
     const std::pair<const char*, bool S::*> checks[] = {
@@ -337,10 +347,37 @@ TEST_F(SetupDialog, ListsTheRuleProblemsUnderTheirKinds) {
             "priority|Following Rules have incompatible scopes|Length|Following rules have "
             "incorrect priority|Following Rules have incompatible scopes|");
 
+  // Every text shows whole in its column, headings in bold (a scroll bar reaches what is wider
+  // than the grid): the grid keeps 4 pixels beside a text, else it calls the cell too narrow.
+  HDC screen = GetDC(nullptr);
+  for (auto* node = grid.GetFirstNode(); node; node = grid.GetNextVisible(node)) {
+    for (const int column : {0, 1}) {
+      framework::TFont font;
+      font.Assign(grid.Font());
+      treelist::TdxCellDrawInfo cell;
+      cell.node = node;
+      cell.font = &font;
+      std::wstring text = win::Widen(node->GetStrings(column));
+      grid.CustomDrawCell(column, cell, text);
+      const HGDIOBJ old = SelectObject(screen, font.Handle());
+      SIZE size{};
+      GetTextExtentPoint32W(screen, text.c_str(), static_cast<int>(text.size()), &size);
+      SelectObject(screen, old);
+      int indent = 0, left = 0;
+      if (column == 0) grid.GetNodeIndent(node, left, indent);
+      EXPECT_LE(indent + size.cx + 4, grid.Columns(column)->Width()) << node->GetStrings(column);
+    }
+  }
+  ReleaseDC(nullptr, screen);
+  EXPECT_GE(grid.Columns(0)->Width() + grid.Columns(1)->Width(), grid.ClientWidth());
+
   Open("router/testdata/via-styles-board.json");
   TSpecctraSetup clean(board_, rules_);
   clean.LoadSetupControls();
   EXPECT_EQ(Rows(clean, "dxTreeList_Rules"), "Rules with problems\t\r\n");
+  auto& narrow = clean.Find<TdxTreeList>("dxTreeList_Rules");
+  EXPECT_EQ(narrow.Columns(0)->Width() + narrow.Columns(1)->Width(), narrow.ClientWidth())
+      << "the last column takes the room left";
 }
 
 // A picture of each page in the three looks, filled from the rules board.

@@ -76,6 +76,9 @@ start() {
     wineserver -w
     touch "$WINEPREFIX/.tralvek-ready"
   fi
+  # Wine's symbol font for the glyphs of caption buttons (see install_glyph_font in ./tralvek).
+  fonts="$WINEPREFIX/drive_c/windows/Fonts"
+  [ -f "$fonts/marlett.ttf" ] || cp /usr/share/wine/fonts/marlett.ttf "$fonts/" 2>/dev/null || true
   # The desktop process starts with the first program and keeps the display it found: a server
   # of this prefix left from a run on another display must go first.
   wineserver -k 2>/dev/null || true

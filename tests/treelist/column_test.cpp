@@ -122,63 +122,40 @@ TEST(TreeListColumn, DefaultsFollowTheGridUntilSetAndWidthsKeepTheirMinimum) {
 // A value set again takes the new one; the setters skip only a value already set and equal.
 TEST(TreeListColumn, AnAssignedValueGivesWayToTheNextOne) {
   using framework::TAlignment;
-  struct Case {
-    const char* what;
-    std::function<void(TdxTreeListColumn&, bool second)> set;
-    std::function<bool(const TdxTreeListColumn&)> holds_second;
-  } cases[] = {
-      {"Alignment",
-       [](auto& c, bool b) {
-         c.SetAlignment(b ? TAlignment::taCenter : TAlignment::taRightJustify);
-       },
-       [](auto& c) { return c.Alignment() == TAlignment::taCenter; }},
-      {"Caption", [](auto& c, bool b) { c.SetCaption(b ? L"y" : L"x"); },
-       [](auto& c) { return c.Caption() == L"y"; }},
-      {"Color", [](auto& c, bool b) { c.SetColor(b ? framework::clBlue : framework::clRed); },
-       [](auto& c) { return c.Color() == framework::clBlue; }},
-      {"ReadOnly", [](auto& c, bool b) { c.SetReadOnly(!b); },
-       [](auto& c) { return !c.ReadOnly(); }},
-      {"MaxLength", [](auto& c, bool b) { c.SetMaxLength(b ? 9 : 5); },
-       [](auto& c) { return c.MaxLength() == 9; }},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    ColumnGrid g(1);
-    TdxTreeListColumn& column = *g.columns[0];
-    c.set(column, false);
-    EXPECT_FALSE(c.holds_second(column));
-    c.set(column, true);
-    EXPECT_TRUE(c.holds_second(column));
-  }
+  ColumnGrid g(1);
+  TdxTreeListColumn& c = *g.columns[0];
+  c.SetAlignment(TAlignment::taRightJustify);
+  c.SetAlignment(TAlignment::taCenter);
+  c.SetColor(framework::clRed);
+  c.SetColor(framework::clBlue);
+  c.SetReadOnly(true);
+  c.SetReadOnly(false);
+  c.SetMaxLength(5);
+  c.SetMaxLength(9);
+  EXPECT_EQ(c.Alignment(), TAlignment::taCenter);
+  EXPECT_EQ(c.Color(), framework::clBlue);
+  EXPECT_FALSE(c.ReadOnly());
+  EXPECT_EQ(c.MaxLength(), 9);
 }
 
 TEST(TreeListColumn, ViewDataPlacesMultiLineCellsByTheVerticalAlignment) {
   using treelist::TTextLayout;
-  const struct {
-    TTextLayout layout;
-    bool multi_line;
-    int placement;
-  } cases[] = {
-      {TTextLayout::tlTop, false, 0},
-      {TTextLayout::tlCenter, false, 1},
-      {TTextLayout::tlBottom, false, 2},
-      {TTextLayout::tlTop, true, editors::kPlaceMultiLine},
-      {TTextLayout::tlCenter, true, editors::kPlaceMultiLineCenter},
-      {TTextLayout::tlBottom, true, editors::kPlaceMultiLine},
-  };
   ColumnGrid g(1);
   g.AddRow({L"a"});
   TdxTreeListColumn& column = *g.columns[0];
-  for (const auto& c : cases) {
-    SCOPED_TRACE(static_cast<int>(c.layout) * 10 + c.multi_line);
-    column.SetVertAlignment(c.layout);
-    treelist::TdxCellViewInfo cell;
-    cell.node = g.grid.Items(0);
-    cell.multi_line = c.multi_line;
-    editors::TdxEditViewData& data = column.GetViewData();
-    column.PrepareViewData(data, cell);
-    EXPECT_EQ(data.Placement, c.placement);
+  std::string placements;  // one line, then wrapped, for each alignment
+  for (const TTextLayout layout :
+       {TTextLayout::tlTop, TTextLayout::tlCenter, TTextLayout::tlBottom}) {
+    column.SetVertAlignment(layout);
+    for (const bool multi_line : {false, true}) {
+      treelist::TdxCellViewInfo cell;
+      cell.node = g.grid.Items(0);
+      cell.multi_line = multi_line;
+      column.PrepareViewData(column.GetViewData(), cell);
+      placements += std::to_string(column.GetViewData().Placement);
+    }
   }
+  EXPECT_EQ(placements, "031423") << "wrapped lines sit at the top or in the centre";
 }
 
 TEST(TreeListColumn, RowIndexIsClampedToThePanelButAStoredRowWaitsForIt) {

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "framework/win/text.h"
 #include "node_data_fuzz.h"
@@ -43,6 +44,22 @@ class TrickleStream : public framework::TStream {
  private:
   std::string bytes_;
   size_t pos_ = 0;
+};
+
+// Keeps what is written and the size of each piece.
+class PieceStream : public framework::TStream {
+ public:
+  int32_t Read(void*, int32_t) override { return 0; }
+  int32_t Write(const void* buffer, int32_t count) override {
+    bytes.append(static_cast<const char*>(buffer), static_cast<size_t>(count));
+    pieces.push_back(count);
+    return count;
+  }
+  int64_t Seek(int64_t, framework::SeekOrigin) override {
+    return static_cast<int64_t>(bytes.size());
+  }
+  std::string bytes;
+  std::vector<int32_t> pieces;
 };
 
 std::string Text1(const std::string& text) {
@@ -100,6 +117,15 @@ TEST(NodeDataStream, RoundTripKeepsThreeLevelsOfNodesTextsImagesAndDataWords) {
   trickled.ReadData(stream);
   EXPECT_EQ(DumpNodes(trickled), DumpNodes(grid));
   EXPECT_EQ(stream.ReadRest(), "next") << "the position ends right after the nodes";
+}
+
+TEST(NodeDataStream, HandsAStreamOfAnotherKindPiecesOf64KB) {
+  TCustomdxTreeListControl grid(nullptr);
+  for (int i = 0; i < 5000; ++i) grid.Add()->SetValues(0, L"abcd");  // 36 bytes a node
+  PieceStream stream;
+  grid.WriteData(stream);
+  EXPECT_EQ(stream.bytes, SaveToBytes(grid));
+  EXPECT_EQ(stream.pieces, (std::vector<int32_t>{65536, 65536, 8 + 5000 * 36 - 2 * 65536}));
 }
 
 TEST(NodeDataStream, ReadsTheOldFormWithoutMarkerAndOneByteLengths) {
