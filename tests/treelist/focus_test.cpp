@@ -107,6 +107,10 @@ TEST(TreeListScrolling, MovesRepaintTheRowsTheyTouchAndScrollTheRest) {
   g.grid.SetTopIndex(30);
   g.grid.SetFocusedColumn(2);
   EXPECT_EQ(g.grid.TopIndex(), 3) << "a new focused column shows its row";
+  g.grid.SetOptions(g.grid.Options() & ~treelist::aoRowSelect);
+  UpdateWindow(g.hwnd());
+  g.grid.SetFocusedColumn(2);
+  EXPECT_EQ(DirtyRows(g, page), "#" + std::string(page - 1, '.')) << "the cells left and entered";
 }
 
 TEST(TreeListScrolling, ScrollBarsAreWrittenOnlyWhenTheyChange) {
@@ -191,7 +195,8 @@ TEST(TreeListSelection, TenSelectedRowsRepaintRowByRowElevenTheWholeGrid) {
     SCOPED_TRACE(selected);
     Grid g(20, 400);
     g.grid.SetOptions(g.grid.Options() | treelist::aoMultiSelect);
-    g.grid.SelectRange(g.n[0], g.n[selected - 1]);
+    // Forward from the first row, and backward to it.
+    g.grid.SelectRange(g.n[selected == 10 ? 0 : 10], g.n[selected == 10 ? 9 : 0]);
     g.grid.SetFocusedNode(g.n[15]);
     UpdateWindow(g.hwnd());
     g.grid.InvalidateSelection();
