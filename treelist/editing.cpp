@@ -189,8 +189,7 @@ void TCustomdxTreeList::RestartEditor() {
 void TCustomdxTreeList::SetNewItemRowFocused(bool value) {
   if (value == new_item_row_focused_ || !IsNewItemRowShown()) return;
   new_item_row_focused_ = value;
-  if (focused_node_) RepaintNode(focused_node_, false);
-  Invalidate();  // the new-item row lies above the rows
+  Invalidate();  // the new-item row lies above the rows, and the focused row changes its look
 }
 
 std::wstring TCustomdxTreeList::GetEditorText() const {
@@ -204,9 +203,12 @@ void TCustomdxTreeList::SetEditorText(const std::wstring& text) {
 void TCustomdxTreeList::MoveFocusedColumn(bool back) {
   CloseEditorKeepFocus();
   const std::vector<int> order = VisibleColumnOrder(GetHeaderModel());
-  const auto at = std::find(order.begin(), order.end(), focused_column_);
-  if (at == order.end() || (back ? at == order.begin() : at + 1 == order.end())) return;
-  SetFocusedColumn(back ? at[-1] : at[1]);
+  // The column after the focused one in [first, last); -1 at the end or when it is not shown.
+  auto after = [this](auto first, auto last) {
+    const auto at = std::find(first, last, focused_column_);
+    return at == last || std::next(at) == last ? -1 : *std::next(at);
+  };
+  SetFocusedColumn(back ? after(order.rbegin(), order.rend()) : after(order.begin(), order.end()));
 }
 
 // ---- typing, clicks and the focus ---------------------------------------------------------------

@@ -68,9 +68,12 @@ void TCustomdxTreeList::RepaintCell(TdxTreeListNode* node, int column) {
 }
 
 void TCustomdxTreeList::MakeNodeVisible(TdxTreeListNode* node) {
-  Locked([&] {
-    for (TdxTreeListNode* p = node->Parent(); p; p = p->Parent()) p->SetExpanded(true);
-  });
+  // Expanding lays the grid out and repaints it whole: only for a node that is hidden.
+  if (!node->IsVisible()) {
+    Locked([&] {
+      for (TdxTreeListNode* p = node->Parent(); p; p = p->Parent()) p->SetExpanded(true);
+    });
+  }
   const int index = GetAbsoluteIndex(node);
   if (index < 0) return;
   const int top = TopIndex();
@@ -260,7 +263,6 @@ void TCustomdxTreeList::SetTopIndex(int index) {
       dy += GetRowHeight(n, line, false);
     }
   }
-  if (focused_node_) RepaintNode(focused_node_, false);  // its old place
   SetTopVisibleNode(GetNodeAtAbsoluteIndex(index));
   UpdateScrollBars();
   if (LockUpdate() || !HandleAllocated()) return;
@@ -313,8 +315,7 @@ void TCustomdxTreeList::ClampScrollPositions() {
 
 void TCustomdxTreeList::UpdateScrollBars() {
   if (!HandleAllocated() || LockUpdate()) return;
-  // Twice: showing one bar takes room from the other.
-  for (int pass = 0; pass < 2; ++pass) {
+  auto write = [this] {
     if (HasVertScrollBar()) {
       CountVisibleRows();
       const int rows = GetVisibleRowCount();
@@ -327,7 +328,9 @@ void TCustomdxTreeList::UpdateScrollBars() {
       const int extent = layout.scroll_extent;
       WriteScrollBar(SB_HORZ, extent <= width ? 0 : extent - 1, width, left_coord_);
     }
-  }
+  };
+  write();
+  write();  // again: showing one bar takes room from the other
 }
 
 // Every write redraws the bar and may show or hide it: only a record that differs from what the

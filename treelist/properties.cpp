@@ -269,17 +269,14 @@ void TCustomdxTreeList::SetScrollBars(TScrollStyle value) {
 }
 
 // A size clamped to its least value, then laid out with when it changed.
-bool TCustomdxTreeList::SetRelayoutSize(int& field, int value, int least) {
+void TCustomdxTreeList::SetRelayoutSize(int& field, int value, int least) {
   value = std::max(value, least);
-  if (field == value) return false;
+  if (field == value) return;
   field = value;
   LayoutChanged();
-  return true;
 }
 
-void TCustomdxTreeList::SetIndent(int value) {
-  if (SetRelayoutSize(indent_, value, 0)) Invalidate();
-}
+void TCustomdxTreeList::SetIndent(int value) { SetRelayoutSize(indent_, value, 0); }
 void TCustomdxTreeList::SetIndentDesc(int value) { SetRelayoutSize(indent_desc_, value, 0); }
 void TCustomdxTreeList::SetFixedBandLineWidth(int value) {
   SetRelayoutSize(fixed_band_line_width_, value, 1);
@@ -346,9 +343,7 @@ bool TCustomdxTreeList::OwnFontsStored() const { return !ParentFont(); }
 // parent's) and lays the grid out again.
 void TCustomdxTreeList::WatchFontChanges() {
   auto changed = [this] {
-    if (!(ComponentState() & framework::csLoading) && !parent_font_propagating_) {
-      SetParentFont(false);
-    }
+    if (!(ComponentState() & framework::csLoading)) SetParentFont(false);
     LayoutChanged();
   };
   band_font_.OnChange = changed;

@@ -3,7 +3,11 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <compare>
+#include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "controls/string_utils.h"
 #include "framework/win/text.h"
@@ -33,12 +37,10 @@ unsigned char UpperAscii(char c) {
 
 // Byte by byte with ASCII letters upper-cased; a prefix comes first.
 int CompareUpperBytes(std::string_view a, std::string_view b) {
-  const size_t common = std::min(a.size(), b.size());
-  for (size_t i = 0; i < common; ++i) {
-    const unsigned char ca = UpperAscii(a[i]), cb = UpperAscii(b[i]);
-    if (ca != cb) return ca < cb ? -1 : 1;
-  }
-  return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+  const std::strong_ordering order = std::lexicographical_compare_three_way(
+      a.begin(), a.end(), b.begin(), b.end(),
+      [](char x, char y) { return UpperAscii(x) <=> UpperAscii(y); });
+  return order < 0 ? -1 : (order > 0 ? 1 : 0);
 }
 
 // Two differing values in the locale's order: texts collate (a text against a number by its
@@ -52,6 +54,34 @@ int CompareLocaleValues(const Variant& a, const std::string& text_a, const Varia
   if (a.IsEmpty() != b.IsEmpty()) return a.IsEmpty() ? -1 : 1;
   const double x = a.ToDouble(), y = b.ToDouble();
   return x < y ? -1 : (x > y ? 1 : 0);
+}
+
+// The order a stable merge sort gives 0 .. count - 1 under `compare(i, j)` (negative: i first).
+// Safe with any answers: the result is always a permutation, after at most count * log2(count)
+// comparisons, and elements compared as 0 keep their order.
+template <class Compare>
+std::vector<uint32_t> MergeSortOrder(uint32_t count, Compare&& compare) {
+  std::vector<uint32_t> order(count), merged(count);
+  for (uint32_t i = 0; i < count; ++i) order[i] = i;
+  for (size_t width = 1; width < count; width *= 2) {
+    for (size_t low = 0; low < count; low += 2 * width) {
+      const size_t middle = std::min<size_t>(low + width, count);
+      const size_t high = std::min<size_t>(low + 2 * width, count);
+      size_t left = low, right = middle, out = low;
+      // Runs already in order (common when sorting again) cost one comparison.
+      if (middle < high && compare(order[middle - 1], order[middle]) <= 0) {
+        std::copy(order.begin() + low, order.begin() + high, merged.begin() + low);
+        continue;
+      }
+      while (left < middle && right < high) {
+        merged[out++] = compare(order[left], order[right]) <= 0 ? order[left++] : order[right++];
+      }
+      while (left < middle) merged[out++] = order[left++];
+      while (right < high) merged[out++] = order[right++];
+    }
+    order.swap(merged);
+  }
+  return order;
 }
 
 enum class Rule { Event, Locale, Mixed };

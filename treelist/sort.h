@@ -66,40 +66,7 @@ class TreeListSortSource {
 void SortTreeLevel(const std::vector<TdxTreeListNode*>& top, int level, SortKey key,
                    TreeListSortSource& source);
 
-// The order a stable merge sort gives 0 .. count - 1 under `compare(i, j)` (negative: i first).
-// Safe with any answers: the result is always a permutation, after at most count * log2(count)
-// comparisons, and elements compared as 0 keep their order.
-template <class Compare>
-std::vector<uint32_t> MergeSortOrder(uint32_t count, Compare&& compare);
-
 // The locale's collation of two 8-bit texts (the user's default locale): -1, 0 or 1.
 int CollateAnsi(const std::string& a, const std::string& b);
-
-// ---- implementation --------------------------------------------------------------------------
-
-template <class Compare>
-std::vector<uint32_t> MergeSortOrder(uint32_t count, Compare&& compare) {
-  std::vector<uint32_t> order(count), merged(count);
-  for (uint32_t i = 0; i < count; ++i) order[i] = i;
-  for (size_t width = 1; width < count; width *= 2) {
-    for (size_t low = 0; low < count; low += 2 * width) {
-      const size_t middle = std::min<size_t>(low + width, count);
-      const size_t high = std::min<size_t>(low + 2 * width, count);
-      size_t left = low, right = middle, out = low;
-      // Runs already in order (common when sorting again) cost one comparison.
-      if (middle < high && compare(order[middle - 1], order[middle]) <= 0) {
-        std::copy(order.begin() + low, order.begin() + high, merged.begin() + low);
-        continue;
-      }
-      while (left < middle && right < high) {
-        merged[out++] = compare(order[left], order[right]) <= 0 ? order[left++] : order[right++];
-      }
-      while (left < middle) merged[out++] = order[left++];
-      while (right < high) merged[out++] = order[right++];
-    }
-    order.swap(merged);
-  }
-  return order;
-}
 
 }  // namespace treelist

@@ -552,8 +552,6 @@ class TCustomdxTreeList : public TreeListBase,
   virtual void FitHeaderPanelHeight() {}
   void KeyPress(wchar_t& key) override;
   void Notification(framework::TComponent* component, framework::TOperation operation) override;
-  // Set while the grid's fonts follow its parent's: their changes keep ParentFont then.
-  bool parent_font_propagating_ = false;
 
  private:
   // The editing road's messages; false for those it leaves to the caller.
@@ -574,7 +572,7 @@ class TCustomdxTreeList : public TreeListBase,
   int LastTopIndex();
   void WriteScrollBar(int bar, int max, int page, int pos);
   void SetInvalidateFlag(bool& flag, bool value);
-  bool SetRelayoutSize(int& field, int value, int least);
+  void SetRelayoutSize(int& field, int value, int least);
   void WatchFontChanges();
   bool OwnFontsStored() const;
   bool DefaultRowHeightStored() const;

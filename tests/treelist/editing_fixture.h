@@ -9,8 +9,16 @@
 #include "framework/forms.h"
 #include "framework/stdctrls.h"
 #include "grid_fixture.h"
+#include "treelist/column.h"
 
 namespace treelist_test {
+
+// Counts the shows from hidden it is told of (its after-show hook).
+struct CountingEdit : treelist::TdxInplaceTreeListTextEdit {
+  using TdxInplaceTreeListTextEdit::TdxInplaceTreeListTextEdit;
+  int* shows = nullptr;
+  void AfterShow() override { ++*shows; }
+};
 
 class LoggingTreeList : public TestTreeList {
  public:
@@ -18,11 +26,18 @@ class LoggingTreeList : public TestTreeList {
   using TestTreeList::TestTreeList;
   std::vector<std::wstring> log;
   int bar_writes = 0;
+  int frame_paints = 0;
   int editor_key = 0;
+  int editor_shows = 0;
+  bool new_item_row = false;
   editors::TdxInplaceEdit* editors_by_key[2] = {nullptr, nullptr};
   void SetScrollInfo(int bar, const SCROLLINFO& info, bool redraw) override {
     ++bar_writes;
     TestTreeList::SetScrollInfo(bar, info, redraw);
+  }
+  void WndProc(framework::TMessage& m) override {
+    frame_paints += m.msg == WM_NCPAINT;
+    TestTreeList::WndProc(m);
   }
 
  protected:
@@ -40,9 +55,12 @@ class LoggingTreeList : public TestTreeList {
   void KeepBandWidthsFromColumns() override { Log(L"band widths"); }
   void FitHeaderPanelHeight() override { Log(L"header height"); }
   editors::TdxInplaceEdit* GetColumnEditor(int) override { return editors_by_key[editor_key]; }
-  editors::TdxInplaceEdit* CreateEditor(int column) override {
-    return editors_by_key[editor_key] = TestTreeList::CreateEditor(column);
+  editors::TdxInplaceEdit* CreateEditor(int) override {
+    auto* editor = new CountingEdit(this);
+    editor->shows = &editor_shows;
+    return editors_by_key[editor_key] = editor;
   }
+  bool IsNewItemRowShown() const override { return new_item_row; }
   void SaveEditValue(TdxTreeListNode* node, int column, editors::TdxInplaceEdit& editor) override {
     Log(L"save " + Name(node) + L"=" + editor.Text());
     TestTreeList::SaveEditValue(node, column, editor);

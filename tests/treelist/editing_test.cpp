@@ -43,8 +43,11 @@ void PumpFor(DWORD ms, Done done) {
 
 TEST(TreeListEditing, F2OpensOverTheCellTypingIsWrittenBackByEnter) {
   EditingForm f;
+  f.grid.new_item_row = true;  // the new-item row's hook lets the editor open as well
+  f.grid.SetNewItemRowFocused(true);
   f.Key(VK_F2);
   ASSERT_EQ(f.grid.State(), treelist::tsEditing);
+  EXPECT_EQ(f.grid.editor_shows, 1) << "an explicit open is told";
   EXPECT_EQ(GetFocus(), f.editor());
   EXPECT_EQ(f.grid.InplaceEditor()->Text(), L"A.1");
   EXPECT_FALSE(f.grid.InplaceEditor()->Closing());
@@ -60,6 +63,9 @@ TEST(TreeListEditing, F2OpensOverTheCellTypingIsWrittenBackByEnter) {
   EXPECT_EQ(f.grid.GetCellText(f.n[0], 1), L"x");
   EXPECT_EQ(GetFocus(), f.hwnd());
   EXPECT_TRUE(f.grid.InplaceEditor()->Closing());
+  EXPECT_EQ(f.grid.GetEditorText(), L"") << "no editor open";
+  f.grid.SetEditorText(L"late");
+  EXPECT_EQ(f.grid.InplaceEditor()->Text(), L"x") << "a closed editor takes no text";
   EXPECT_EQ(f.grid.log, (std::vector<std::wstring>{L"save A=x", L"edited A"}));
 }
 
@@ -84,6 +90,12 @@ TEST(TreeListEditing, WriteBackOnlyWhenModifiedEditedAlwaysNothingAfterBeginUpda
 
 TEST(TreeListEditing, ReshowingTheSameCellKeepsTheTextRestartingReloadsIt) {
   EditingForm f;
+  UpdateWindow(f.hwnd());
+  SendMessageW(f.hwnd(), WM_SETFOCUS, 0, 0);
+  RECT dirty{};
+  GetUpdateRect(f.hwnd(), &dirty, FALSE);
+  const RECT below = f.grid.GetCellRect(f.n[1], 1);
+  EXPECT_LE(dirty.bottom, below.top) << "the focused row is repainted, not the rows below";
   SendMessageW(f.hwnd(), WM_IME_STARTCOMPOSITION, 0, 0);  // composed text goes to the editor
   ASSERT_EQ(f.grid.State(), treelist::tsEditing);
   f.Type(L"typed");
@@ -118,6 +130,7 @@ TEST(TreeListEditing, AnotherEditorTakingTheCellWritesBackAndHidesTheOneOnScreen
   EXPECT_FALSE(f.Shown(first));
   EXPECT_TRUE(f.Shown(second));
   EXPECT_EQ(second->Text(), L"typed") << "filled from the cell, not its old text";
+  EXPECT_EQ(f.grid.editor_shows, 2) << "the two opens by F2, not the re-show";
 }
 
 TEST(TreeListEditing, FocusIntoTheEditorKeepsItOpenToASiblingClosesItWithWriteBack) {
@@ -126,10 +139,17 @@ TEST(TreeListEditing, FocusIntoTheEditorKeepsItOpenToASiblingClosesItWithWriteBa
   ASSERT_EQ(GetFocus(), f.editor());
   EXPECT_EQ(f.grid.State(), treelist::tsEditing);
   f.Type(L"kept");
+  SetFocus(f.hwnd());  // into the grid itself: the grid decides, and keeps editing
+  EXPECT_EQ(f.grid.State(), treelist::tsEditing);
   f.sibling.SetFocus();
   EXPECT_EQ(f.grid.State(), treelist::tsNone);
   EXPECT_EQ(f.grid.GetCellText(f.n[0], 1), L"kept");
   EXPECT_EQ(GetFocus(), f.sibling.Handle()) << "not taken back";
+  const RECT cell = f.grid.GetCellRect(f.n[1], 1);
+  SendMessageW(f.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(cell.left + 5, cell.top + 3));
+  ASSERT_EQ(f.grid.State(), treelist::tsNodeDown);
+  f.sibling.SetFocus();
+  EXPECT_EQ(f.grid.State(), treelist::tsNone) << "a press ends with the focus";
 }
 
 TEST(TreeListEditing, ARefusedValueOnFocusLossIsReportedOnceAndEditingGoesOn) {
@@ -181,6 +201,11 @@ TEST(TreeListEditing, AClickOnTheFocusedCellOpensAfterTheDoubleClickTimeUnlessCl
 
 TEST(TreeListEditing, EscapeDropsTheTextAndRefusalsOpenNothing) {
   EditingForm f;
+  f.grid.BeginUpdate();  // opened while locked: no editor yet, nor any to validate on closing
+  f.Key(VK_F2);
+  f.grid.EndUpdate();
+  f.grid.CloseEditor();
+  EXPECT_EQ(f.grid.State(), treelist::tsNone);
   f.Key(VK_F2);
   f.Type(L"gone");
   f.Key(VK_ESCAPE);  // the editor takes its text back
@@ -188,6 +213,11 @@ TEST(TreeListEditing, EscapeDropsTheTextAndRefusalsOpenNothing) {
   f.Key(VK_ESCAPE);  // and hands the second one to the grid
   EXPECT_EQ(f.grid.State(), treelist::tsNone);
   EXPECT_TRUE(f.grid.log.empty());
+  f.grid.SetFocusedCell(f.n[0], 3, false);  // a column that is gone: no editor, no next cell
+  f.Key(VK_F2);
+  f.Key(VK_LEFT);
+  EXPECT_EQ(f.grid.State(), treelist::tsNone);
+  EXPECT_EQ(f.grid.FocusedColumn(), 3);
   f.grid.OnEditing = [](framework::TComponent*, TdxTreeListNode*, bool& allow) { allow = false; };
   f.Key(VK_F2);
   EXPECT_EQ(f.grid.State(), treelist::tsNone) << "refused";
@@ -203,41 +233,43 @@ TEST(TreeListKeys, ACellGridMovesLikeASpreadsheet) {
   EditingForm f;
   f.grid.Seams().key_state = NothingHeld;
   for (int i = 0; i < 30; ++i) AddNamed(f.grid, nullptr, L"n" + std::to_wstring(i));
-  f.grid.SetOptions(f.grid.Options() | treelist::aoTabs);
+  f.grid.SetOptions(f.grid.Options() | treelist::aoTabs | treelist::aoMultiSelect);
   struct Step {
     WORD key;
-    bool ctrl;
+    BYTE held;  // VK_CONTROL, VK_SHIFT or none
     int row, column;
   };
-  const Step steps[] = {{VK_RIGHT, false, 0, 2}, {VK_RIGHT, false, 0, 2}, {VK_HOME, false, 0, 0},
-                        {VK_END, false, 0, 2},   {VK_DOWN, false, 1, 2},  {VK_END, true, 31, 2},
-                        {VK_HOME, true, 0, 2},   {VK_TAB, false, 1, 0},   {VK_TAB, false, 1, 1},
-                        {VK_LEFT, false, 1, 0},  {VK_NEXT, false, -1, 0}};
+  const int page = f.grid.FullyVisibleRowCount();
+  const Step steps[] = {
+      {VK_RIGHT, 0, 0, 2},         {VK_RIGHT, 0, 0, 2},       {VK_HOME, 0, 0, 0},
+      {VK_END, 0, 0, 2},           {VK_DOWN, 0, 1, 2},        {VK_END, VK_CONTROL, 31, 2},
+      {VK_HOME, VK_CONTROL, 0, 2}, {VK_TAB, 0, 1, 0},         {VK_TAB, 0, 1, 1},
+      {VK_LEFT, 0, 1, 0},          {VK_NEXT, 0, 1 + page, 0}, {VK_PRIOR, 0, 1, 0},
+      {VK_DOWN, VK_SHIFT, 2, 0},   {VK_DOWN, VK_SHIFT, 3, 0}, {VK_UP, VK_SHIFT, 2, 0}};
   f.grid.SetFocusedCell(f.n[0], 1, true);
   for (const Step& s : steps) {
     SCOPED_TRACE(s.key);
     BYTE keys[256] = {};
-    if (s.ctrl) keys[VK_CONTROL] = 0x80;
+    if (s.held) keys[s.held] = 0x80;
     SetKeyboardState(keys);
     f.Key(s.key);
-    if (s.row >= 0) {
-      EXPECT_EQ(f.grid.GetAbsoluteIndex(f.grid.GetFocusedNode()), s.row);
-    }
+    EXPECT_EQ(f.grid.GetAbsoluteIndex(f.grid.GetFocusedNode()), s.row);
     EXPECT_EQ(f.grid.FocusedColumn(), s.column);
   }
   BYTE none[256] = {};
   SetKeyboardState(none);
-  EXPECT_EQ(f.grid.GetAbsoluteIndex(f.grid.GetFocusedNode()), 1 + f.grid.VisibleRowCount());
-  EXPECT_GT(f.grid.TopIndex(), 0) << "scrolled to the focused row";
+  EXPECT_EQ(f.grid.TopIndex(), 1) << "a page down and back up";
+  ASSERT_EQ(f.grid.SelectedCount(), 2) << "Shift: from the anchor to the focused row";
+  EXPECT_EQ(f.grid.SelectedNode(0), f.n[1]);
   f.Type(L"\b");  // a control character opens nothing
   EXPECT_EQ(f.grid.State(), treelist::tsNone);
-  f.Type(L"7");  // typing opens the editor with what was typed
+  f.Type(L" 7");  // typing opens the editor with what was typed
   EXPECT_EQ(f.grid.State(), treelist::tsEditing);
-  EXPECT_EQ(f.grid.InplaceEditor()->Text(), L"7");
+  EXPECT_EQ(f.grid.InplaceEditor()->Text(), L" 7");
   f.Key(VK_TAB);  // the editor hands Tab on: the next cell is edited
   EXPECT_EQ(f.grid.State(), treelist::tsEditing);
   EXPECT_EQ(f.grid.FocusedColumn(), 1);
-  EXPECT_EQ(f.grid.GetCellText(f.grid.GetFocusedNode(), 0), L"7");
+  EXPECT_EQ(f.grid.GetCellText(f.grid.GetFocusedNode(), 0), L" 7");
 }
 
 }  // namespace

@@ -1,10 +1,12 @@
 // Focus, selection, scroll position and the published settings on a real grid window.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "editing_fixture.h"
+#include "framework/image_list.h"
 #include "framework/persistence.h"
 #include "framework/win/handles.h"
 
@@ -79,14 +81,50 @@ TEST(TreeListScrolling, TheTopRowKeepsTheLastPageFullAndOneRowNeverScrolls) {
   EXPECT_FALSE(two.grid.NewItemRowFocused()) << "no new-item row in this grid";
 }
 
+// The rows of the first page that need painting ('#'), seen in the last column; then painted.
+std::string DirtyRows(Grid& g, int rows) {
+  win::UniqueRegion region(CreateRectRgn(0, 0, 0, 0));
+  GetUpdateRgn(g.hwnd(), region.get(), FALSE);
+  const treelist::Layout layout = g.grid.GetLayout();
+  std::string dirty;
+  for (int i = 0; i < rows; ++i) {
+    const int y = layout.rows.top + i * g.grid.DefaultRowHeight() + 2;
+    dirty += PtInRegion(region.get(), layout.column_left[2] + 3, y) ? '#' : '.';
+  }
+  UpdateWindow(g.hwnd());
+  return dirty;
+}
+
+TEST(TreeListScrolling, MovesRepaintTheRowsTheyTouchAndScrollTheRest) {
+  Grid g(40, 150);
+  const int page = g.grid.FullyVisibleRowCount();
+  g.grid.SetFocusedNode(g.n[1]);
+  UpdateWindow(g.hwnd());
+  g.grid.SetFocusedNode(g.n[3]);
+  EXPECT_EQ(DirtyRows(g, page), ".#.#" + std::string(page - 4, '.')) << "left and entered";
+  g.grid.SetTopIndex(1);
+  EXPECT_EQ(DirtyRows(g, page), "..#" + std::string(page - 4, '.') + "#") << "one row scrolled";
+  g.grid.SetTopIndex(30);
+  g.grid.SetFocusedColumn(2);
+  EXPECT_EQ(g.grid.TopIndex(), 3) << "a new focused column shows its row";
+  g.grid.SetOptions(g.grid.Options() & ~treelist::aoRowSelect);
+  UpdateWindow(g.hwnd());
+  g.grid.SetFocusedColumn(2);
+  EXPECT_EQ(DirtyRows(g, page), "#" + std::string(page - 1, '.')) << "the cells left and entered";
+}
+
 TEST(TreeListScrolling, ScrollBarsAreWrittenOnlyWhenTheyChange) {
   Grid g(40, 150);
   g.grid.UpdateScrollBars();
   g.grid.bar_writes = 0;
   g.grid.UpdateScrollBars();
   EXPECT_EQ(g.grid.bar_writes, 0);
+  UpdateWindow(g.hwnd());
+  g.grid.frame_paints = 0;
   g.grid.SetTopIndex(3);
   EXPECT_EQ(g.grid.bar_writes, 1) << "the vertical bar's position alone";
+  UpdateWindow(g.hwnd());
+  EXPECT_GT(g.grid.frame_paints, 0) << "the bar is drawn with the next paint";
   SCROLLINFO bar{sizeof(SCROLLINFO), SIF_POS, 0, 0, 0, 9, 0};
   SetScrollInfo(g.hwnd(), SB_VERT, &bar, FALSE);  // the bar holds another value than the grid
   g.grid.UpdateScrollBars();
@@ -157,7 +195,8 @@ TEST(TreeListSelection, TenSelectedRowsRepaintRowByRowElevenTheWholeGrid) {
     SCOPED_TRACE(selected);
     Grid g(20, 400);
     g.grid.SetOptions(g.grid.Options() | treelist::aoMultiSelect);
-    g.grid.SelectRange(g.n[0], g.n[selected - 1]);
+    // Forward from the first row, and backward to it.
+    g.grid.SelectRange(g.n[selected == 10 ? 0 : 10], g.n[selected == 10 ? 9 : 0]);
     g.grid.SetFocusedNode(g.n[15]);
     UpdateWindow(g.hwnd());
     g.grid.InvalidateSelection();
@@ -273,11 +312,13 @@ TEST(TreeListSettings, AnOptionChangeClosesTheEditorEndsTheSearchAndSelectsTheFo
   EXPECT_EQ(g.grid.State(), treelist::tsNone);
   EXPECT_EQ(SelectedNames(g.grid), L"E");
   g.grid.StartSearch(0, L"B");
+  g.grid.SetOptionsEx(g.grid.OptionsEx() | treelist::aoHotTrack);
+  EXPECT_TRUE(g.grid.Searching()) << "another option leaves the search on";
   g.grid.SetOptionsEx(g.grid.OptionsEx() & ~treelist::aoAutoSearch);
   EXPECT_FALSE(g.grid.Searching());
 }
 
-TEST(TreeListSettings, AnAssignedRowHeightSurvivesRelayoutsAndALowOneIsNotKept) {
+TEST(TreeListSettings, StoredAndDerivedSettingsFollowTheirRules) {
   treelist_test::TestTreeList grid(nullptr);
   const int computed = grid.DefaultRowHeight();
   grid.SetDefaultRowHeight(40);
@@ -288,6 +329,44 @@ TEST(TreeListSettings, AnAssignedRowHeightSurvivesRelayoutsAndALowOneIsNotKept) 
   EXPECT_EQ(grid.DefaultRowHeight(), computed);
   const framework::PropInfo* p = grid.ClassInfo().FindProperty("DefaultRowHeight");
   EXPECT_FALSE(p->stored(static_cast<framework::TComponent*>(&grid)));
+  const framework::PropInfo* font = grid.ClassInfo().FindProperty("HeaderFont");
+  EXPECT_FALSE(font->stored(static_cast<framework::TComponent*>(&grid))) << "the parent's";
+  grid.HeaderFont().SetSize(14);
+  EXPECT_TRUE(font->stored(static_cast<framework::TComponent*>(&grid))) << "its own now";
+  grid.SetShowRoot(false);
+  EXPECT_FALSE(grid.ShowRoot());
+  grid.SetPaintStyle(treelist::TdxTreeListPaintStyle::psOutlook);
+  EXPECT_TRUE(grid.ShowRoot()) << "the outlook style always shows the root";
+  std::string bars;
+  for (auto look : {treelist::TdxLookAndFeel::lfFlat, treelist::TdxLookAndFeel::lfUltraFlat}) {
+    grid.SetLookAndFeel(look);
+    bars += grid.ScrollBarStyle() == editors::kScrollBarFlat ? 'F' : 'S';
+  }
+  EXPECT_EQ(bars, "SF") << "flat scroll bars in the ultra-flat look only";
+}
+
+TEST(TreeListSettings, AFreedImageListIsForgottenAndTheOtherKept) {
+  treelist_test::TestTreeList grid(nullptr);
+  auto images = std::make_unique<framework::TImageList>(nullptr);
+  framework::TImageList state_images(nullptr);
+  grid.SetImages(images.get());
+  grid.SetStateImages(&state_images);
+  images.reset();
+  EXPECT_EQ(grid.Images(), nullptr);
+  EXPECT_EQ(grid.StateImages(), &state_images);
+}
+
+TEST(TreeListSettings, AColourChangeRepaintsUnlessOnlyTheArrowsOrTheSearchMarkReadIt) {
+  Grid g;
+  const framework::TClassInfo& info = g.grid.ClassInfo();
+  std::string unpainted;
+  for (const framework::PropInfo* p : info.Properties()) {
+    if (p->kind != framework::PropKind::Color || info.Parent()->FindProperty(p->name)) continue;
+    UpdateWindow(g.hwnd());
+    p->set(static_cast<framework::TComponent*>(&g.grid), framework::TValue(int64_t{0x123456}));
+    if (!GetUpdateRect(g.hwnd(), nullptr, FALSE)) unpainted += p->name + " ";
+  }
+  EXPECT_EQ(unpainted, "ArrowsColor AutoSearchColor AutoSearchTextColor ");
 }
 
 TEST(TreeListHitTest, TheBandPanelEdgeIsItsLastThreePixelsRightOfTheBands) {
