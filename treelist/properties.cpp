@@ -343,7 +343,9 @@ bool TCustomdxTreeList::OwnFontsStored() const { return !ParentFont(); }
 // parent's) and lays the grid out again.
 void TCustomdxTreeList::WatchFontChanges() {
   auto changed = [this] {
-    if (!(ComponentState() & framework::csLoading)) SetParentFont(false);
+    if (!(ComponentState() & framework::csLoading) && !parent_font_propagating_) {
+      SetParentFont(false);
+    }
     LayoutChanged();
   };
   band_font_.OnChange = changed;

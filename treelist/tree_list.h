@@ -552,6 +552,8 @@ class TCustomdxTreeList : public TreeListBase,
   virtual void FitHeaderPanelHeight() {}
   void KeyPress(wchar_t& key) override;
   void Notification(framework::TComponent* component, framework::TOperation operation) override;
+  // Set while the grid's fonts follow its parent's: their changes keep ParentFont then.
+  bool parent_font_propagating_ = false;
 
  private:
   // The editing road's messages; false for those it leaves to the caller.
