@@ -53,6 +53,17 @@ TEST(TreeListFocus, CollapsingAParentOfTheFocusedNodeFocusesTheParent) {
   EXPECT_EQ(g.grid.GetFocusedNode(), g.n[0]);
 }
 
+TEST(TreeListFocus, LeftFromAChildFocusesItsParentAndScrollsItIntoView) {
+  Grid g(1, 48);  // room for one row
+  TdxTreeListNode* child = AddNamed(g.grid, g.n[0], L"a1");
+  g.n[0]->Expand(false);
+  g.grid.SetFocusedNode(child);
+  ASSERT_EQ(g.grid.TopIndex(), 1);
+  SendMessageW(g.hwnd(), WM_KEYDOWN, VK_LEFT, 0);
+  EXPECT_EQ(g.grid.GetFocusedNode(), g.n[0]);
+  EXPECT_EQ(g.grid.TopIndex(), 0);
+}
+
 TEST(TreeListScrolling, TheTopRowKeepsTheLastPageFullAndOneRowNeverScrolls) {
   Grid g(40, 150);
   const int page = g.grid.FullyVisibleRowCount();

@@ -196,16 +196,19 @@ TEST(TreeListSort, LocaleRuleHandsCollationTiesToTheNextKey) {
 TEST(TreeListSort, LocaleRuleOrdersNumbersByValueAndTextsAgainstNumbersAsTexts) {
   SortForm f;
   f.grid.SetOptionsEx(f.grid.OptionsEx() | treelist::aoAnsiSort);
-  const auto n = AddAll(f.grid, nullptr, {L"a", L"b", L"c", L"d", L"e", L"f"});
-  const framework::Variant values[] = {10, 9.5, framework::Variant(), -1, L"abc", 100};
-  for (int i = 0; i < 6; ++i) f.grid.values[n[i]] = values[i];
+  const auto n = AddAll(f.grid, nullptr, {L"a", L"b", L"c", L"d", L"e", L"f", L"g", L"h"});
+  const framework::Variant values[] = {
+      10, 9.5, framework::Variant(), -1, L"abc", 100, 10.0, framework::Variant::FromDate(9.5)};
+  for (int i = 0; i < 8; ++i) f.grid.values[n[i]] = values[i];
   f.grid.Sort(0, 0, false);
   // Numbers by value; a text against a number collates with its string form ("100" < "abc").
+  // Kinds that differ with the same number (10 and 10.0, 9.5 and its date) tie in either
+  // direction: the earlier node stays first.
   EXPECT_EQ(Names(f.grid, f.grid.TopNodes()),
-            (std::vector<std::wstring>{L"c", L"d", L"b", L"a", L"f", L"e"}));
+            (std::vector<std::wstring>{L"c", L"d", L"b", L"h", L"a", L"g", L"f", L"e"}));
   f.grid.Sort(0, 0, true);
   EXPECT_EQ(Names(f.grid, f.grid.TopNodes()),
-            (std::vector<std::wstring>{L"e", L"f", L"a", L"b", L"d", L"c"}));
+            (std::vector<std::wstring>{L"e", L"f", L"a", L"g", L"b", L"h", L"d", L"c"}));
 }
 
 TEST(TreeListSort, HostileHandlersLeaveAPermutationAfterBoundedWork) {
