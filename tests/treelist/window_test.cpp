@@ -316,15 +316,6 @@ TEST(TreeListMessages, SizingEdgesSetTheSplitCursorAndTheExpandTimerToggles) {
   }
 }
 
-// The pixels of `rect` in `colour`.
-int CountColour(const xptest::Surface& s, const RECT& rect, COLORREF colour) {
-  int count = 0;
-  for (int y = rect.top; y < rect.bottom; ++y) {
-    for (int x = rect.left; x < rect.right; ++x) count += s.Pixel(x, y) == colour;
-  }
-  return count;
-}
-
 TEST(TreeListCellPainting, SearchMarkInvertsTheCellAndDoneLeavesItUnpainted) {
   GridForm f;
   f.grid.SetModel(treelist_test::TwoBandModel());
@@ -338,8 +329,9 @@ TEST(TreeListCellPainting, SearchMarkInvertsTheCellAndDoneLeavesItUnpainted) {
   f.grid.PaintGridTo(surface.dc());
   const COLORREF face =
       GetFocus() == f.hwnd() ? GetSysColor(COLOR_HIGHLIGHT) : GetSysColor(COLOR_BTNFACE);
-  EXPECT_GT(CountColour(surface, cell, face ^ 0xFFFFFF), 150) << "the matched prefix, inverted";
-  EXPECT_GT(CountColour(surface, cell, face), 20) << "the rest of the cell";
+  EXPECT_GT(xptest::CountOfColour(surface, cell, face ^ 0xFFFFFF), 150)
+      << "the matched prefix, inverted";
+  EXPECT_GT(xptest::CountOfColour(surface, cell, face), 20) << "the rest of the cell";
 
   int custom_draws = 0;
   f.grid.custom_draw = [&](const treelist::TdxCellPaintInfo& cell, std::wstring&, auto&) {
@@ -348,7 +340,8 @@ TEST(TreeListCellPainting, SearchMarkInvertsTheCellAndDoneLeavesItUnpainted) {
   };
   surface.Fill(none);
   f.grid.PaintGridTo(surface.dc());
-  EXPECT_EQ(CountColour(surface, cell, none), (cell.right - cell.left) * (cell.bottom - cell.top))
+  EXPECT_EQ(xptest::CountOfColour(surface, cell, none),
+            (cell.right - cell.left) * (cell.bottom - cell.top))
       << "nothing of the cell is painted, not even the mark";
   EXPECT_EQ(custom_draws, 4 * 3);
 }
@@ -410,7 +403,8 @@ TEST(TreeListCellPainting, SearchFrameReachesTheNeighboursOnlyInRowSelectAndMark
   const RECT cell = f.grid.GetCellRect(nets[1], 2);
   xptest::Surface surface(client.right, client.bottom);
   f.grid.PaintGridTo(surface.dc());
-  EXPECT_GT(CountColour(surface, cell, RGB(0, 255, 0)), 100) << "the set colour, not inverted";
+  EXPECT_GT(xptest::CountOfColour(surface, cell, RGB(0, 255, 0)), 100)
+      << "the set colour, not inverted";
 }
 
 TEST(TreeListCellPainting, AColumnsOwnFontBringsItsWeightAndColourEvenOnTheSelectedRow) {
