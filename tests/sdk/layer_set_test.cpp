@@ -44,14 +44,6 @@ const NamedSet kSets[] = {
     {"all but overlay", [] { return LayerSet::AllLayers().Exclude(33).Exclude(0x04000011); }},
 };
 
-TEST(LayerSet, ANewSetIsEmpty) {
-  const LayerSet set;
-  EXPECT_TRUE(set.IsEmpty());
-  EXPECT_FALSE(set.Contains(sdk::TopLayer));
-  EXPECT_TRUE(Walk(set).empty());
-  EXPECT_EQ(set.GetFirstLayer(), sdk::NoLayer);
-}
-
 TEST(LayerSet, AlgebraAgreesWithMembershipOnEveryLayer) {
   for (const NamedSet& a : kSets) {
     const LayerSet sa = a.make();
@@ -72,21 +64,6 @@ TEST(LayerSet, AlgebraAgreesWithMembershipOnEveryLayer) {
   }
 }
 
-TEST(LayerSet, SignalButTopIsInfiniteAndIncomplete) {
-  LayerSet set;
-  set.IncludeAllSignal().Exclude(sdk::TopLayer);
-  EXPECT_TRUE(set.Contains(2));
-  EXPECT_TRUE(set.Contains(0x0101FFFE));
-  EXPECT_FALSE(set.Contains(sdk::TopLayer));
-  EXPECT_TRUE(set.HasNoCompletePartition());
-  try {
-    sdk::LayerSetWalker walker(set);
-    ADD_FAILURE() << "no error";
-  } catch (const sdk::EPCB_LayerSetException& e) {
-    EXPECT_STREQ(e.what(), "Iterating an infinite layer set");
-  }
-}
-
 struct GroupCase {
   const char* why;
   std::function<void(LayerSet&)> act;
@@ -94,6 +71,10 @@ struct GroupCase {
   std::vector<TLayer> out;
 };
 const GroupCase kGroupCases[] = {
+    {"signal layers but the top reach the last extended one",
+     [](LayerSet& s) { s.IncludeAllSignal().Exclude(sdk::TopLayer); },
+     {2, 0x0101FFFE, sdk::BottomLayer},
+     {sdk::TopLayer, 33}},
     {"include mid layers on an empty set",
      [](LayerSet& s) { s.Include(sdk::MidLayersGroup); },
      {2, 31, 0x01010020, sdk::MidLayersGroup},
@@ -148,74 +129,58 @@ TEST(LayerSet, GroupsIncludeExcludeAndContainAsTheirLayers) {
   }
 }
 
-TEST(LayerSet, IncludeMidLayersRecordsTopAndBottomAsExclusions) {
-  LayerSet set;
-  set.Include(sdk::MidLayersGroup);
-  const sdk::TSetPartition& signal = set.Partition(LayerSet::kSignal);
-  EXPECT_TRUE(signal.All);
-  ASSERT_TRUE(signal.ExcludeHash);
+TEST(LayerSet, PartitionsKeepTheirHashesAndCopiesAreDeep) {
+  LayerSet mid;
+  mid.Include(sdk::MidLayersGroup);  // top and bottom become exclusions
+  const sdk::TSetPartition& signal = mid.Partition(LayerSet::kSignal);
+  ASSERT_TRUE(signal.All && signal.ExcludeHash);
   EXPECT_EQ(signal.ExcludeHash->Count(), 2);
-  EXPECT_TRUE(signal.ExcludeHash->Contains(sdk::TopLayer));
-  EXPECT_TRUE(signal.ExcludeHash->Contains(sdk::BottomLayer));
-}
+  EXPECT_TRUE(signal.ExcludeHash->Contains(sdk::TopLayer) &&
+              signal.ExcludeHash->Contains(sdk::BottomLayer));
 
-TEST(LayerSet, ExcludingAnIncludedLayerLeavesAnEmptyHash) {
-  LayerSet set;
-  set.Include(sdk::TopLayer).Exclude(sdk::TopLayer);
+  LayerSet set = LayerSet().Include(sdk::TopLayer);
+  const LayerSet copy = set;
+  set.Exclude(sdk::TopLayer);
+  EXPECT_TRUE(copy.Contains(sdk::TopLayer));
   ASSERT_TRUE(set.Partition(LayerSet::kSignal).IncludeHash);
-  EXPECT_EQ(set.Partition(LayerSet::kSignal).IncludeHash->Count(), 0);
+  EXPECT_EQ(set.Partition(LayerSet::kSignal).IncludeHash->Count(), 0);  // left, empty
   EXPECT_TRUE(set.IsEmpty());
 }
 
-TEST(LayerSet, MissingOperandsStandForAllLayers) {
+TEST(LayerSet, MissingOperandsStandForAllLayersAndUnionRestoresExclusions) {
   const LayerSet top = LayerSet().Include(sdk::TopLayer);
   EXPECT_TRUE(LayerSet().Complement().IsComplete());
   EXPECT_TRUE(top.Union(nullptr).IsComplete());
   EXPECT_TRUE(top.Intersect(nullptr).SameAs(&top));
   EXPECT_FALSE(top.SameAs(nullptr));
   EXPECT_TRUE(LayerSet::AllLayers().SameAs(nullptr));
+  LayerSet but_top = LayerSet().IncludeAllSignal().Exclude(sdk::TopLayer);
+  EXPECT_TRUE(but_top.Union(&top).Contains(sdk::TopLayer));
+  but_top.IncludeSet(top);
+  EXPECT_TRUE(but_top.Partition(LayerSet::kSignal).IsComplete());
 }
 
-TEST(LayerSet, UnionRestoresAnExcludedLayerTheOtherIncludes) {
-  const LayerSet a = LayerSet().IncludeAllSignal().Exclude(sdk::TopLayer);
-  const LayerSet b = LayerSet().Include(sdk::TopLayer);
-  EXPECT_TRUE(a.Union(&b).Contains(sdk::TopLayer));
-  LayerSet c = a;
-  c.IncludeSet(b);
-  EXPECT_TRUE(c.Partition(LayerSet::kSignal).IsComplete());
-}
-
-TEST(LayerSet, CopiesAreDeep) {
-  LayerSet a = LayerSet().Include(sdk::TopLayer);
-  const LayerSet b = a;
-  a.Exclude(sdk::TopLayer);
-  EXPECT_TRUE(b.Contains(sdk::TopLayer));
-}
-
-TEST(LayerSet, LegacySetsIncludeLayersUpTo82InBucketOrder) {
+TEST(LayerSet, WalksAndFirstLayersFollowThePartitionOrder) {
+  EXPECT_TRUE(Walk(LayerSet()).empty());
   sdk::TLegacyLayerSet legacy;
-  legacy.Set(32);
-  legacy.Set(1);
-  legacy.Set(83);  // beyond the legacy layers: ignored
-  legacy.Set(87);
-  const LayerSet set = LayerSet().IncludeLegacySet(legacy);
-  EXPECT_EQ(Walk(set), (std::vector<TLayer>{sdk::TopLayer, sdk::BottomLayer}));
-}
-
-TEST(LayerSet, WalksPartitionsInOrderSkippingEmptyHashes) {
+  for (int layer : {32, 1, 83, 87}) legacy.Set(layer);  // beyond 82: ignored
+  EXPECT_EQ(Walk(LayerSet().IncludeLegacySet(legacy)),
+            (std::vector<TLayer>{sdk::TopLayer, sdk::BottomLayer}));
   LayerSet set;
   set.Include(33).Include(57).Include(40).Include(sdk::BottomLayer).Include(2).Exclude(2);
-  EXPECT_EQ(Walk(set), (std::vector<TLayer>{sdk::BottomLayer, 57, 40, 33}));
-}
-
-TEST(LayerSet, FirstLayerPrefersPlanesThenMechanicalThenOverlay) {
-  EXPECT_EQ(LayerSet::AllLayers().GetFirstLayer(), 39u);
-  EXPECT_EQ(LayerSet().IncludeAllMechanical().GetFirstLayer(), 57u);
-  EXPECT_EQ(LayerSet().IncludeAllStandard().GetFirstLayer(), 33u);
-  EXPECT_EQ(LayerSet().IncludeAllSignal().GetFirstLayer(), sdk::TopLayer);
-  EXPECT_EQ(LayerSet().Include(57).Include(33).GetFirstLayer(), 57u);
-  EXPECT_THROW(LayerSet().IncludeAllSignal().Exclude(2).GetFirstLayer(),
-               sdk::EPCB_LayerSetException);
+  EXPECT_EQ(Walk(set), (std::vector<TLayer>{sdk::BottomLayer, 57, 40, 33}));  // empty hash skipped
+  // The first layer prefers planes, then mechanical layers, then the overlay.
+  EXPECT_EQ(std::vector<TLayer>({LayerSet().GetFirstLayer(), LayerSet::AllLayers().GetFirstLayer(),
+                                 LayerSet().IncludeAllMechanical().GetFirstLayer(),
+                                 LayerSet().IncludeAllStandard().GetFirstLayer(),
+                                 LayerSet().IncludeAllSignal().GetFirstLayer(),
+                                 LayerSet().Include(57).Include(33).GetFirstLayer()}),
+            std::vector<TLayer>({sdk::NoLayer, 39, 57, 33, sdk::TopLayer, 57}));
+  // Signal layers but one are infinite and incomplete: no walk.
+  const LayerSet infinite = LayerSet().IncludeAllSignal().Exclude(2);
+  EXPECT_TRUE(infinite.HasNoCompletePartition());
+  EXPECT_THROW(infinite.GetFirstLayer(), sdk::EPCB_LayerSetException);
+  EXPECT_THROW(sdk::LayerSetWalker{infinite}, sdk::EPCB_LayerSetException);
 }
 
 TEST(LayerSet, PartitionMasks) {
@@ -231,6 +196,8 @@ TEST(LayerSet, PartitionMasks) {
   EXPECT_TRUE(set.Contains(sdk::NoLayer));  // partition 0
   EXPECT_TRUE(set.Contains(76));            // partition 17
   EXPECT_THROW(LayerSet().IncludePartitions(1u << 27), sdk::EAssertionFailed);
+  EXPECT_THROW(LayerSet().Include(0x02000001), sdk::EAssertionFailed);  // no such layer class
+  EXPECT_THROW(LayerSet().Contains(0x02000000), sdk::EAssertionFailed);
 }
 
 TEST(LayerSet, DescriptionListsPartitionsAndLayers) {
@@ -248,11 +215,6 @@ TEST(LayerSet, DescriptionListsPartitionsAndLayers) {
             "Standard Layers Exclude All : Exceptions\r\n");
 }
 
-TEST(LayerSet, UnknownLayerValuesAreConsistencyErrors) {
-  EXPECT_THROW(LayerSet().Include(0x02000001), sdk::EAssertionFailed);
-  EXPECT_THROW(LayerSet().Contains(0x02000000), sdk::EAssertionFailed);
-}
-
 // ---- COM objects --------------------------------------------------------------------------------
 
 std::wstring ErrorDescription() {
@@ -263,7 +225,15 @@ std::wstring ErrorDescription() {
   return text.str();
 }
 
-TEST(LayerSetObject, ChainedChangesReturnTheSetWithAReference) {
+// The layers an iterator walks from its first one.
+std::vector<TLayer> Walked(IPCB_LayerIterator* iterator) {
+  std::vector<TLayer> layers;
+  for (bool more = iterator->First(); more; more = iterator->Next())
+    layers.push_back(iterator->GetLayer());
+  return layers;
+}
+
+TEST(LayerSetObject, ChainedChangesReturnTheSetWithAReferenceAndFailuresNeutralValues) {
   win::ComPtr<IPCB_LayerSet> set = sdk::MakeLayerSet();
   IPCB_LayerSet* same = set->Include(sdk::TopLayer);
   EXPECT_EQ(same, set.get());
@@ -271,13 +241,9 @@ TEST(LayerSetObject, ChainedChangesReturnTheSetWithAReference) {
   win::ComPtr<IPCB_LayerSet>::Adopt(set->Include(2));
   set->AddRef();
   EXPECT_EQ(set->Release(), 1u);
-  EXPECT_TRUE(set->Contains(sdk::TopLayer));
-  EXPECT_TRUE(set->Contains(2));
-  EXPECT_FALSE(set->Contains(sdk::BottomLayer));
-}
+  EXPECT_TRUE(set->Contains(sdk::TopLayer) && set->Contains(2) && !set->Contains(57));
 
-TEST(LayerSetObject, FailuresBecomeNeutralValuesWithErrorInformation) {
-  win::ComPtr<IPCB_LayerSet> set = sdk::MakeLayerSet(LayerSet().IncludeAllSignal());
+  set = sdk::MakeLayerSet(LayerSet().IncludeAllSignal());
   EXPECT_EQ(set->CreateIterator(), nullptr);
   EXPECT_EQ(ErrorDescription(), L"Iterating an infinite layer set");
   EXPECT_EQ(set->Contains(0x02000001), FALSE);
@@ -285,36 +251,20 @@ TEST(LayerSetObject, FailuresBecomeNeutralValuesWithErrorInformation) {
   EXPECT_TRUE(set->IsComplete() == FALSE && set->Contains(sdk::TopLayer));
 }
 
-TEST(LayerSetObject, IteratorsWalkWithFilters) {
-  const auto set =
+TEST(LayerSetObject, IteratorsWalkWithFiltersAndKeepTheirSetAlive) {
+  auto set =
       sdk::MakeLayerSet(LayerSet().Include(sdk::TopLayer).Include(57).Include(33).Include(39));
   auto iterator = win::ComPtr<IPCB_LayerIterator>::Adopt(set->CreateIterator());
   ASSERT_TRUE(iterator);
-  std::vector<TLayer> all;
-  while (iterator->Next()) all.push_back(iterator->GetLayer());
-  EXPECT_EQ(all, (std::vector<TLayer>{sdk::TopLayer, 57, 39, 33}));
+  set.reset();
+  EXPECT_EQ(Walked(iterator.get()), (std::vector<TLayer>{sdk::TopLayer, 57, 39, 33}));
   EXPECT_EQ(iterator->GetLayer(), sdk::NoLayer);
-
   // Each chained result carries a reference of its own.
   win::ComPtr<IPCB_LayerIterator>::Adopt(iterator->AddSignalLayers());
   win::ComPtr<IPCB_LayerIterator>::Adopt(iterator->AddInternalPlanes());
-  std::vector<TLayer> electrical;
-  for (bool more = iterator->First(); more; more = iterator->Next())
-    electrical.push_back(iterator->GetLayer());
-  EXPECT_EQ(electrical, (std::vector<TLayer>{sdk::TopLayer, 39}));
-
+  EXPECT_EQ(Walked(iterator.get()), (std::vector<TLayer>{sdk::TopLayer, 39}));
   win::ComPtr<IPCB_LayerIterator>::Adopt(iterator->SetFilterPartitions(1u << 6));  // top overlay
-  ASSERT_TRUE(iterator->First());
-  EXPECT_EQ(iterator->GetLayer(), 33u);
-  EXPECT_FALSE(iterator->Next());
-}
-
-TEST(LayerSetObject, IteratorKeepsItsSetAlive) {
-  auto set = sdk::MakeLayerSet(LayerSet().Include(sdk::BottomLayer));
-  auto iterator = win::ComPtr<IPCB_LayerIterator>::Adopt(set->CreateIterator());
-  set.reset();
-  ASSERT_TRUE(iterator->Next());
-  EXPECT_EQ(iterator->GetLayer(), sdk::BottomLayer);
+  EXPECT_EQ(Walked(iterator.get()), (std::vector<TLayer>{33}));
 }
 
 TEST(LayerSetObject, IteratorSurvivesChangesToItsSet) {
@@ -374,15 +324,10 @@ TEST(LayerSetObject, FactoriesMakeSetsAndReportStatus) {
   EXPECT_TRUE(win::ComPtr<IPCB_LayerSet>::Adopt(utils->UnionOf(top.get(), nullptr))->IsComplete());
   sdk::EndLayerSetUnit();
   EXPECT_NE(sdk::GetLayerSetUtils().get(), nullptr);  // made again on demand
-}
-
-TEST(LayerSetObject, SystemLayerSetIncludesItsLayersInOrder) {
-  const auto set =
+  const auto system =
       win::ComPtr<IPCB_LayerSet>::Adopt(sdk::GetLayerSetUtils()->CreateSystemLayerSet());
-  auto iterator = win::ComPtr<IPCB_LayerIterator>::Adopt(set->CreateIterator());
-  std::vector<TLayer> layers;
-  while (iterator->Next()) layers.push_back(iterator->GetLayer());
-  EXPECT_EQ(layers, (std::vector<TLayer>{75, 76, 77, sdk::DrcDetailsLayer, 78, 79, 80, 81, 82}));
+  EXPECT_EQ(Walked(win::ComPtr<IPCB_LayerIterator>::Adopt(system->CreateIterator()).get()),
+            (std::vector<TLayer>{75, 76, 77, sdk::DrcDetailsLayer, 78, 79, 80, 81, 82}));
 }
 
 TEST(LayerSetObject, TextsCrossTheInterfaceAsBstrs) {

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "quorvel_session.h"
+#include "support/child_process.h"
 #include "sdk/pcb_object_kinds.h"
 
 namespace quorveltest {
@@ -96,13 +97,7 @@ TEST_F(ExampleBoard, IteratorsSelectByLayerAndMethod) {
 
 TEST_F(ExampleBoard, NetsAndComponentsAreContainers) {
   std::map<std::string, Handle> nets;
-  for (Handle net : Objects(pcbapi::kNet)) {
-    pcbapi::Text255 name{};
-    uint16_t aux = 0;
-    uint8_t visible = 0, highlighted = 0;
-    ASSERT_EQ(PcbApi_QueryNet(pcbapi::kRead, net, &aux, &name, &visible, &highlighted), 0);
-    nets[TextOf(name)] = net;
-  }
+  for (Handle net : Objects(pcbapi::kNet)) nets[GetObjectNameByHandle(net)] = net;
   ASSERT_EQ(nets.size(), 7u);
   std::vector<Handle> sda_tracks, sda_pads;
   IterateContainer(nets["SDA"], 1u << pcbapi::kTrack, Layers({0}), 0,
@@ -118,43 +113,27 @@ TEST_F(ExampleBoard, NetsAndComponentsAreContainers) {
   PcbApi_GetDesignatorDisplayString(designator, u1);
   EXPECT_STREQ(designator, "U1");
   std::string names;
-  IterateContainer(u1, 1u << pcbapi::kPad, Layers({0}), 0, [&](Handle pad) {
-    pcbapi::Text20 name{};
-    ASSERT_EQ(
-        PcbApi_QueryPad(pcbapi::kRead, pad, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                        nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                        nullptr, nullptr, nullptr, nullptr, &name, nullptr, nullptr, nullptr,
-                        nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                        nullptr, nullptr, nullptr, nullptr, nullptr),
-        0);
-    names += std::string(name.chars, name.length);
-  });
+  IterateContainer(u1, 1u << pcbapi::kPad, Layers({0}), 0,
+                   [&](Handle pad) { names += GetObjectNameByHandle(pad); });
   EXPECT_EQ(names, "12345678");
 }
 
 TEST_F(ExampleBoard, RecordsCarryTheFilesValues) {
   // The first track on mid layer 1: SCL, from (1625, 1775) to (1625, 1700) mil, 8 mil wide.
-  const Handle track = Objects(pcbapi::kTrack, 2).front();
-  uint16_t flags = 1, aux_word = 1;
-  pcbapi::LayerId layer = 0;
-  Handle net = 0;
-  uint8_t aux_byte = 1;
-  int32_t aux_integer = 1, polygon = 1, v2 = 1, v3 = 1;
-  Coord x = 0, y = 0, x2 = 0, y2 = 0, width = 0;
-  ASSERT_EQ(PcbApi_QueryTrack(pcbapi::kRead, track, &flags, &aux_word, &layer, &net, &aux_byte,
-                              &aux_integer, &x, &y, &x2, &y2, &width, &polygon, &v2, &v3),
-            0);
-  EXPECT_EQ(
-      std::make_tuple(layer, x, y, x2, y2, width,
-                      flags | aux_word | aux_byte | aux_integer | polygon),
-      std::make_tuple(pcbapi::LayerId{2}, Mil(1625), Mil(1775), Mil(1625), Mil(1700), Mil(8), 0));
-  pcbapi::Text255 name{};
-  ASSERT_EQ(PcbApi_QueryNet(pcbapi::kRead, net, nullptr, &name, nullptr, nullptr), 0);
-  EXPECT_EQ(TextOf(name), "SCL");
+  TPcbTrack track(Objects(pcbapi::kTrack, 2).front());
+  ASSERT_EQ(track.Sync(pcbapi::kRead), 0);
+  EXPECT_EQ(std::make_tuple(
+                track.GetLayer(), track.GetX(), track.GetY(), track.GetX2(), track.GetY2(),
+                track.GetWidth(),
+                track.GetFlags() | track.GetAuxWord() | track.GetAuxByte() | track.GetAuxInteger(),
+                GetObjectNameByHandle(track.GetNetHandle())),
+            std::make_tuple(LegacyLayer{2}, Mil(1625), Mil(1775), Mil(1625), Mil(1700), Mil(8), 0,
+                            std::string("SCL")));
 
   // Hatch tracks name their polygon and have no net.
-  const std::vector<Handle> bottom = Objects(pcbapi::kTrack, 32);
-  const Handle hatch = bottom.back();
+  const Handle hatch = Objects(pcbapi::kTrack, 32).back();
+  Handle net = 1;
+  int32_t polygon = 0;
   ASSERT_EQ(
       PcbApi_QueryTrack(pcbapi::kRead, hatch, nullptr, nullptr, nullptr, &net, nullptr, nullptr,
                         nullptr, nullptr, nullptr, nullptr, nullptr, &polygon, nullptr, nullptr),
@@ -315,13 +294,10 @@ TEST_F(ExampleBoard, OutlinesTravelAsSegmentBlocks) {
   ASSERT_EQ(count, 4);
   EXPECT_EQ(track_width, Mil(10));
   // Each segment starts at its vertex: the arc at its start point (1900, 1300).
-  EXPECT_EQ(block.segments[2].kind, 1);
-  EXPECT_EQ(block.segments[2].vx, Mil(1900));
-  EXPECT_EQ(block.segments[2].vy, Mil(1300));
-  EXPECT_EQ(block.segments[2].radius, Mil(200));
-  EXPECT_EQ(block.segments[2].end_angle, 90.0);
-  EXPECT_EQ(block.segments[3].kind, 0);
-  EXPECT_EQ(block.segments[3].vy, Mil(1500));
+  const pcbapi::OutlineSegment& arc = block.segments[2];
+  EXPECT_EQ(std::make_tuple(+arc.kind, +arc.vx, +arc.vy, +arc.radius, +arc.end_angle,
+                            +block.segments[3].kind, +block.segments[3].vy),
+            std::make_tuple(1, Mil(1900), Mil(1300), Mil(200), 90.0, 0, Mil(1500)));
 }
 
 TEST_F(ExampleBoard, RulesCarryTheirValues) {
@@ -690,35 +666,18 @@ TEST(QuorvelHostProtocol, MessagesAreCutToTheCallersBuffer) {
   EXPECT_NE(open(nullptr, nullptr, 0), 0) << "no buffer at all";
 }
 
-}  // namespace
-}  // namespace quorveltest
-
-namespace quorveltest {
-namespace {
-
-// Runs a program of the binaries folder and waits for it; its exit code.
-DWORD RunBinary(const std::string& name, const std::string& arguments) {
-  std::string command = "\"" + testsupport::BinaryPath(name) + "\" " + arguments;
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process)) {
-    return static_cast<DWORD>(-1);
-  }
-  WaitForSingleObject(process.hProcess, 60000);
-  DWORD code = static_cast<DWORD>(-1);
-  GetExitCodeProcess(process.hProcess, &code);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  return code;
+// Runs the board generator with `arguments`; its exit code.
+DWORD RunGenerator(const std::string& arguments) {
+  return testsupport::RunChild(
+             "\"" + testsupport::BinaryPath("board_generator.exe") + "\" " + arguments, 60000)
+      .exit_code;
 }
 
 TEST(BoardGenerator, WritesBoardsTheEditorLoads) {
   ASSERT_TRUE(QuorvelSession::Get().loaded());
   testsupport::TempDir dir;
   const std::string path = dir.Path("generated.json");
-  ASSERT_EQ(RunBinary("board_generator.exe", "\"" + path + "\" 30 4 120"), 0u);
+  ASSERT_EQ(RunGenerator("\"" + path + "\" 30 4 120"), 0u);
   ASSERT_EQ(QuorvelSession::Get().Open(path), "");
   const sdk::Handle board = sdk::PcbApi_GetCurrentBoardHandle();
   auto count = [&](uint8_t kind) {
@@ -726,13 +685,12 @@ TEST(BoardGenerator, WritesBoardsTheEditorLoads) {
     sdk::IterateContainer(board, 1u << kind, Layers({0}), 0, [&](sdk::Handle) { ++n; });
     return n;
   };
-  EXPECT_EQ(count(pcbapi::kComponent), 30u);
-  EXPECT_EQ(count(pcbapi::kPad), 120u);
-  EXPECT_EQ(count(pcbapi::kTrack), 120u);
-  EXPECT_EQ(count(pcbapi::kNet), 40u) << "pad k of every three components";
-  EXPECT_EQ(count(pcbapi::kVia), 40u) << "one via per connection";
-  EXPECT_EQ(count(pcbapi::kRule), 6u);
-  EXPECT_NE(RunBinary("board_generator.exe", "\"" + path + "\" 0"), 0u) << "a count below 1";
+  // 40 nets: pad k of every three components; one via per connection.
+  EXPECT_EQ(
+      std::vector<size_t>({count(pcbapi::kComponent), count(pcbapi::kPad), count(pcbapi::kTrack),
+                           count(pcbapi::kNet), count(pcbapi::kVia), count(pcbapi::kRule)}),
+      std::vector<size_t>({30, 120, 120, 40, 40, 6}));
+  EXPECT_NE(RunGenerator("\"" + path + "\" 0"), 0u) << "a count below 1";
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <map>
 #include <set>
+#include <tuple>
 #include <typeinfo>
 #include <vector>
 
@@ -171,27 +172,22 @@ TEST_F(HostBoard, FactoryMakesTheClassOfEachKind) {
   EXPECT_GT(static_cast<TPcbPolygon&>(*outline).GetSegmentCount(), 2);
 }
 
-TEST_F(HostBoard, KindsWithoutAClassAndNoHandleGiveNothing) {
+TEST_F(HostBoard, TemporaryReadersGiveOneValueAndNothingWithoutAClass) {
+  const Handle gnd = Named(pcbapi::kNet, "GND");
+  const std::vector<Handle> tracks = ObjectsOf(board_, pcbapi::kTrack);
+  ASSERT_EQ(tracks.size(), 2u);
+  EXPECT_EQ(GetObjectNameByHandle(gnd) + "|" +
+                GetObjectTextByHandle(Named(pcbapi::kTextObject, "OBJECT MODEL")),
+            "GND|OBJECT MODEL");
+  EXPECT_EQ(GetObjectLayerByHandle(tracks[1]), 3);  // MidLayer2
+  EXPECT_EQ(GetObjectNetByHandle(tracks[1]), Named(pcbapi::kNet, "VCC"));
   ASSERT_EQ(PcbApi_GetObjectIdFromObjectHandle(board_), pcbapi::kBoard);
   EXPECT_TRUE(CreatePcbObject(board_) == nullptr && CreatePcbObject(0) == nullptr);
   EXPECT_EQ(GetObjectNameByHandle(board_) + GetObjectTextByHandle(0), "");
   EXPECT_TRUE(GetObjectLayerByHandle(board_) == 0 && GetObjectNetByHandle(0) == 0u);
 }
 
-TEST_F(HostBoard, TemporaryReadersGiveOneValue) {
-  const Handle gnd = Named(pcbapi::kNet, "GND");
-  ASSERT_NE(gnd, 0u);
-  EXPECT_EQ(GetObjectNameByHandle(gnd), "GND");
-  const std::vector<Handle> tracks = ObjectsOf(board_, pcbapi::kTrack);
-  ASSERT_EQ(tracks.size(), 2u);
-  EXPECT_EQ(GetObjectLayerByHandle(tracks[1]), 3);  // MidLayer2
-  EXPECT_EQ(GetObjectNetByHandle(tracks[1]), Named(pcbapi::kNet, "VCC"));
-  const Handle text = Named(pcbapi::kTextObject, "OBJECT MODEL");
-  ASSERT_NE(text, 0u);
-  EXPECT_EQ(GetObjectTextByHandle(text), "OBJECT MODEL");
-}
-
-TEST_F(HostBoard, ComponentIsNamedByItsDesignatorAndCountsItsMembers) {
+TEST_F(HostBoard, ComponentsAndNetsIterateTheirMembers) {
   const std::vector<Handle> components = ObjectsOf(board_, pcbapi::kComponent);
   ASSERT_EQ(components.size(), 1u);
   const auto component = Read<TPcbComponent>(components.front());
@@ -203,9 +199,7 @@ TEST_F(HostBoard, ComponentIsNamedByItsDesignatorAndCountsItsMembers) {
                            component->GetMemberCount(KindSet{1} << pcbapi::kVia, AnyLayer())),
             std::make_pair(2, 0))
       << "two pads, no via";
-}
 
-TEST_F(HostBoard, NetIteratesItsMembers) {
   const auto gnd = Read<TPcbNet>(Named(pcbapi::kNet, "GND"));
   ASSERT_NE(gnd, nullptr);
   std::vector<Handle> vias;
@@ -249,9 +243,9 @@ TEST_F(HostBoard, TextKeepsTheEditorsDisplayForm) {
 
 // ---- Flags -----------------------------------------------------------------------------------
 
-TEST_F(HostBoard, TestPointMarkReachesTheHostOnlyWithTheWrite) {
+TEST_F(HostBoard, FlagsReachTheHostWithTheWriteOrTheirSetter) {
+  // The test point mark waits for the write.
   const std::vector<Handle> vias = ObjectsOf(board_, pcbapi::kVia);
-  ASSERT_FALSE(vias.empty());
   const std::unique_ptr<TPCBObject> via = CreatePcbObject(vias.front());
   ASSERT_FALSE(via->GetTestPointTop());
   via->SetTestPointTop(true);
@@ -260,9 +254,7 @@ TEST_F(HostBoard, TestPointMarkReachesTheHostOnlyWithTheWrite) {
   ASSERT_EQ(via->Sync(pcbapi::kWrite), 0);
   EXPECT_TRUE(CreatePcbObject(vias.front())->GetTestPointTop());
   EXPECT_FALSE(CreatePcbObject(vias.front())->GetTestPointBottom());
-}
 
-TEST_F(HostBoard, FlagSettersThatWriteBack) {
   const std::vector<Handle> tracks = ObjectsOf(board_, pcbapi::kTrack);
   const std::unique_ptr<TPCBObject> track = CreatePcbObject(tracks.front());
   EXPECT_TRUE(track->GetNotFlag8());
@@ -293,7 +285,7 @@ class PadProbe : public TPcbPad {
   }
 };
 
-TEST_F(HostBoard, RoundedPadBelowTheFullStackWritesOnlyItsPercentages) {
+TEST_F(HostBoard, RoundedPadsBelowTheFullStackWriteOnlyTheirPercentages) {
   PadProbe pad(Named(pcbapi::kPad, "1"));
   ASSERT_EQ(pad.Sync(pcbapi::kRead), 0);
   ASSERT_EQ(pad.GetStackMode(), 1);
@@ -313,37 +305,18 @@ TEST_F(HostBoard, RoundedPadBelowTheFullStackWritesOnlyItsPercentages) {
   EXPECT_EQ(percentages(again), std::vector<int>({11, 22, 33}));
   EXPECT_EQ(again.GetXSizeOnLayer(1), 24 * kMil);
   EXPECT_EQ(again.GetShapeOnLayer(1), TPcbPad::kRoundedRectangle);
-}
 
-TEST_F(HostBoard, OneSidedRoundedPadKeepsItsPercentage) {
-  PadProbe pad(Named(pcbapi::kPad, "R"));
-  ASSERT_EQ(pad.Sync(pcbapi::kRead), 0);
-  ASSERT_EQ(pad.GetStackMode(), 0);
-  ASSERT_EQ(pad.GetCornerPercentageOnLayer(1), 20);
-  EXPECT_EQ(pad.GetCornerPercentageOnLayer(32), 0);
-  ASSERT_EQ(pad.Sync(pcbapi::kWrite), 0);
-  PadProbe again(pad.GetHandle());
-  ASSERT_EQ(again.Sync(pcbapi::kRead), 0);
-  EXPECT_EQ(again.GetCornerPercentageOnLayer(1), 20);
-  EXPECT_GT(again.GetCornerRadiusOnLayer(1), 0);
-}
-
-TEST_F(HostBoard, FullStackPadWritesEveryLayer) {
-  PadProbe pad(Named(pcbapi::kPad, "2"));
-  ASSERT_EQ(pad.Sync(pcbapi::kRead), 0);
-  ASSERT_EQ(pad.GetStackMode(), TPcbPad::kFullStack);
-  EXPECT_EQ(pad.GetXSizeOnLayer(2), 50 * kMil);
-  EXPECT_EQ(pad.GetYSizeOnLayer(2), 40 * kMil);
-  EXPECT_EQ(pad.GetShapeOnLayer(32), 3);
-  EXPECT_EQ(pad.GetCornerPercentageOnLayer(1), 40);
-  pad.SetEntry(3, 44 * kMil, 33 * kMil, 2);
-  ASSERT_EQ(pad.Sync(pcbapi::kWrite), 0);
-  PadProbe again(pad.GetHandle());
-  ASSERT_EQ(again.Sync(pcbapi::kRead), 0);
-  EXPECT_EQ(again.GetXSizeOnLayer(3), 44 * kMil);
-  EXPECT_EQ(again.GetYSizeOnLayer(3), 33 * kMil);
-  EXPECT_EQ(again.GetShapeOnLayer(3), 2);
-  EXPECT_EQ(again.GetXSizeOnLayer(2), 50 * kMil);
+  // A pad rounded on one side only keeps its percentage there.
+  PadProbe one_sided(Named(pcbapi::kPad, "R"));
+  ASSERT_EQ(one_sided.Sync(pcbapi::kRead), 0);
+  ASSERT_EQ(one_sided.GetStackMode(), 0);
+  ASSERT_EQ(one_sided.GetCornerPercentageOnLayer(1), 20);
+  EXPECT_EQ(one_sided.GetCornerPercentageOnLayer(32), 0);
+  ASSERT_EQ(one_sided.Sync(pcbapi::kWrite), 0);
+  PadProbe reread(one_sided.GetHandle());
+  ASSERT_EQ(reread.Sync(pcbapi::kRead), 0);
+  EXPECT_EQ(reread.GetCornerPercentageOnLayer(1), 20);
+  EXPECT_GT(reread.GetCornerRadiusOnLayer(1), 0);
 }
 
 // The per-layer stack costs four host calls a layer: a reader of the record does not pay them,
@@ -357,14 +330,22 @@ TEST_F(HostBoard, PadStackIsReadWhenFirstAskedFor) {
   ASSERT_EQ(pad.Sync(pcbapi::kWrite), 0);
   EXPECT_LT(QuorvelSession::Get().HostCalls() - before, 20u);
 
-  TPcbPad again(handle);
+  PadProbe again(handle);
   ASSERT_EQ(again.Sync(pcbapi::kRead), 0);
   EXPECT_EQ(again.GetAuxWord(), 17);
   EXPECT_EQ(again.GetStackMode(), TPcbPad::kFullStack);
-  EXPECT_EQ(again.GetXSizeOnLayer(2), 50 * kMil);
-  EXPECT_EQ(again.GetShapeOnLayer(32), 3);
-  EXPECT_EQ(again.GetCornerPercentageOnLayer(1), 40);
+  EXPECT_EQ(std::vector<Coord>({again.GetXSizeOnLayer(2), again.GetYSizeOnLayer(2),
+                                again.GetShapeOnLayer(32), again.GetCornerPercentageOnLayer(1)}),
+            std::vector<Coord>({50 * kMil, 40 * kMil, 3, 40}));
   EXPECT_GT(QuorvelSession::Get().HostCalls() - before, 4u * TPcbPad::kLayerCount);
+  // A full stack writes every layer.
+  again.SetEntry(3, 44 * kMil, 33 * kMil, 2);
+  ASSERT_EQ(again.Sync(pcbapi::kWrite), 0);
+  PadProbe written(handle);
+  ASSERT_EQ(written.Sync(pcbapi::kRead), 0);
+  EXPECT_EQ(std::vector<Coord>({written.GetXSizeOnLayer(3), written.GetYSizeOnLayer(3),
+                                written.GetShapeOnLayer(3), written.GetXSizeOnLayer(2)}),
+            std::vector<Coord>({44 * kMil, 33 * kMil, 2, 50 * kMil}));
 
   // Into the full stack: the layers it had below it become its own.
   TPcbPad rounded(Named(pcbapi::kPad, "1"));
@@ -384,34 +365,29 @@ TEST_F(HostBoard, PadStackIsReadWhenFirstAskedFor) {
   EXPECT_EQ(full.GetCornerPercentageOnLayer(32), 35);
 }
 
-TEST_F(HostBoard, PadOutlineOnALayer) {
+TEST_F(HostBoard, PadOutlineAndCornersOnALayer) {
   // 40 x 20 mil at (600, 600) mil turned by 30 degrees, on the bottom layer.
   const auto pad = Read<TPcbPad>(Named(pcbapi::kPad, "TP"));
   ASSERT_NE(pad, nullptr);
-  EXPECT_EQ(pad->GetWidthOnLayer(32), 20 * kMil);
-  EXPECT_EQ(pad->GetXOnLayer(32), 600 * kMil - 86603);  // cos 30 x 10 mil
-  EXPECT_EQ(pad->GetYOnLayer(32), 600 * kMil - 50000);
-  EXPECT_EQ(pad->GetX2OnLayer(32), 600 * kMil + 86603);
-  EXPECT_EQ(pad->GetY2OnLayer(32), 600 * kMil + 50000);
-  EXPECT_EQ(pad->GetXOnLayer(1), 600 * kMil);  // not on the top: its line is the centre
-  // Corner 1 is the (-w/2, -h/2) corner turned by 30 degrees.
-  EXPECT_EQ(pad->GetCorner1XOnLayer(32, 0), 600 * kMil - 173205 + 50000);
-  EXPECT_EQ(pad->GetCorner1YOnLayer(32, 0), 600 * kMil - 100000 - 86603);
+  // The centre line runs cos 30 x 10 mil and sin 30 x 10 mil each way; off the bottom it is the
+  // centre. Corner 1 is the (-w/2, -h/2) corner turned by 30 degrees.
+  const Coord c = 600 * kMil;
+  EXPECT_EQ(
+      std::vector<Coord>({pad->GetWidthOnLayer(32), pad->GetXOnLayer(32), pad->GetYOnLayer(32),
+                          pad->GetX2OnLayer(32), pad->GetY2OnLayer(32), pad->GetXOnLayer(1),
+                          pad->GetCorner1XOnLayer(32, 0), pad->GetCorner1YOnLayer(32, 0)}),
+      std::vector<Coord>({20 * kMil, c - 86603, c - 50000, c + 86603, c + 50000, c,
+                          c - 173205 + 50000, c - 100000 - 86603}));
   EXPECT_TRUE(pad->GetTestPointBottom());
-}
 
-TEST_F(HostBoard, PadCornersWhereTheLayerHasNoHeight) {
-  // Pad "2" is 70 x 0 mil on the bottom layer.
-  const auto pad = Read<TPcbPad>(Named(pcbapi::kPad, "2"));
-  ASSERT_NE(pad, nullptr);
-  ASSERT_EQ(pad->GetYSizeOnLayer(32), 0);
-  const Coord x = pad->GetX(), y = pad->GetY();
-  EXPECT_EQ(pad->GetCorner1XOnLayer(32, 0), x - 35 * kMil);
-  EXPECT_EQ(pad->GetCorner4XOnLayer(32, 0), x + 35 * kMil);
-  EXPECT_EQ(pad->GetCorner2YOnLayer(32, 0), y);
-  EXPECT_EQ(pad->GetCorner3YOnLayer(32, 0), y);
-  // A margin gives the box a height again.
-  EXPECT_EQ(pad->GetCorner1YOnLayer(32, 5 * kMil), y - 5 * kMil);
+  // Pad "2" is 70 x 0 mil on the bottom layer; a margin gives the box a height again.
+  const auto flat = Read<TPcbPad>(Named(pcbapi::kPad, "2"));
+  ASSERT_EQ(flat->GetYSizeOnLayer(32), 0);
+  const Coord x = flat->GetX(), y = flat->GetY();
+  EXPECT_EQ(std::vector<Coord>({flat->GetCorner1XOnLayer(32, 0), flat->GetCorner4XOnLayer(32, 0),
+                                flat->GetCorner2YOnLayer(32, 0), flat->GetCorner3YOnLayer(32, 0),
+                                flat->GetCorner1YOnLayer(32, 5 * kMil)}),
+            std::vector<Coord>({x - 35 * kMil, x + 35 * kMil, y, y, y - 5 * kMil}));
 }
 
 // ---- Classes, rules, dimensions --------------------------------------------------------------
@@ -437,20 +413,16 @@ TEST_F(HostBoard, ClassMembersAreReadOnceAndWrittenInOrder) {
   EXPECT_TRUE(Read<TPCBObjectClass>(power)->Members().empty());
 }
 
-TEST_F(HostBoard, RuleExReadsKindScopesAndName) {
+TEST_F(HostBoard, RulesAndDimensionsReadTheirParts) {
   const std::vector<Handle> rules = ObjectsOf(board_, pcbapi::kRule);
   ASSERT_EQ(rules.size(), 2u);
   TPcbRuleEx rule(rules[1]);
   ASSERT_EQ(rule.Sync(pcbapi::kRead), 0);
-  EXPECT_EQ(rule.Name(), "PowerWidth");
-  EXPECT_EQ(rule.GetRuleKind(), 2);
-  EXPECT_EQ(rule.GetScope1(), "InNetClass('Power')");
-  EXPECT_EQ(rule.GetScope2(), "All");
-  EXPECT_EQ(rule.GetPriority(), 1);
+  EXPECT_EQ(rule.Name() + " " + std::to_string(rule.GetRuleKind()) + " " + rule.GetScope1() + " " +
+                rule.GetScope2() + " " + std::to_string(rule.GetPriority()),
+            "PowerWidth 2 InNetClass('Power') All 1");
   EXPECT_EQ(Read<TPcbRule>(rules[0])->Name(), "Gap");
-}
 
-TEST_F(HostBoard, DimensionReadsItsReferences) {
   const auto dimension = Read<TPcbDimension>(ObjectsOf(board_, pcbapi::kDimension).at(0));
   ASSERT_NE(dimension, nullptr);
   ASSERT_EQ(dimension->GetReferenceCount(), 2);
@@ -515,11 +487,10 @@ TEST_F(HostBoard, DrillPairsAreNamedUpperLayerFirst) {
   const Expected expected[] = {
       {32, 1, "Top - Bottom"}, {3, 2, "Inner 1 - Inner 2"}, {1, 39, "Top - GND"}};
   for (size_t i = 0; i < 3; ++i) {
-    SCOPED_TRACE(i);
     const TPcblayerPair& pair = *board.LayerPairs()[i];
-    EXPECT_EQ(pair.GetFirstLayer(), expected[i].first);
-    EXPECT_EQ(pair.GetSecondLayer(), expected[i].second);
-    EXPECT_EQ(pair.GetName(), expected[i].name);
+    EXPECT_EQ(
+        std::make_tuple(pair.GetFirstLayer(), pair.GetSecondLayer(), pair.GetName()),
+        std::make_tuple(expected[i].first, expected[i].second, std::string(expected[i].name)));
   }
   // Writing a shorter list removes the rest.
   board.LayerPairs().erase(board.LayerPairs().begin());
