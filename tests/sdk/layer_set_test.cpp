@@ -8,6 +8,8 @@
 
 #include "sdk/layer_errors.h"
 #include "sdk/layer_set_com.h"
+#include "sdk/layer_text.h"
+#include "framework/win/text.h"
 
 namespace {
 
@@ -334,9 +336,7 @@ TEST(LayerSetObject, TextsCrossTheInterfaceAsBstrs) {
   const auto set = sdk::MakeLayerSet(LayerSet().Include(sdk::TopLayer));
   win::Bstr text;
   ASSERT_EQ(set->ToText(text.put()), S_OK);
-  EXPECT_EQ(text.str(),
-            L"Signal.All~0_Signal.Include~SerializeLayerHash.Version=2,ClassName=TLayerHash,"
-            L"16777217=1_Mechanical.All~0_Internal.All~0_Standard.All~0");
+  EXPECT_EQ(win::Narrow(text.str()), sdk::LayerSetToText(LayerSet().Include(sdk::TopLayer)));
   const auto utils = sdk::GetLayerSetUtils();
   const auto back = win::ComPtr<IPCB_LayerSet>::Adopt(utils->LayerSetFromText(text.get()));
   ASSERT_TRUE(back);

@@ -312,19 +312,20 @@ TEST_F(ExampleBoard, RulesCarryTheirValues) {
   EXPECT_EQ(gap, Mil(8));
   EXPECT_EQ(PcbApi_QueryRuleClearanceConstraint(pcbapi::kRead, rules["Width"], &gap), 1)
       << "a width rule has no gap";
-  Coord max = 0, min = 0, preferred = 0;
-  ASSERT_EQ(PcbApi_QueryRuleMaxMinWidthConstraintExt(pcbapi::kRead, rules["Width"], &max, &min,
-                                                     &preferred),
-            0);
-  EXPECT_EQ(preferred, Mil(10));
-  ASSERT_EQ(PcbApi_QueryRuleMaxMinWidthConstraintByLayer(pcbapi::kRead, rules["Width"], 2, &max,
-                                                         &min, &preferred),
-            0);
-  EXPECT_EQ(preferred, Mil(8));
-  ASSERT_EQ(PcbApi_QueryRuleMaxMinWidthConstraintByLayer(pcbapi::kRead, rules["Width"], 32, &max,
-                                                         &min, &preferred),
-            0);
-  EXPECT_EQ(preferred, Mil(10)) << "layers without their own widths take the rule's";
+  // Layers without their own widths take the rule's (-1: the rule's own).
+  const auto preferred_width = [&](int layer) {
+    Coord max = 0, min = 0, preferred = 0;
+    const Handle rule = rules["Width"];
+    EXPECT_EQ(
+        layer < 0
+            ? PcbApi_QueryRuleMaxMinWidthConstraintExt(pcbapi::kRead, rule, &max, &min, &preferred)
+            : PcbApi_QueryRuleMaxMinWidthConstraintByLayer(
+                  pcbapi::kRead, rule, static_cast<uint8_t>(layer), &max, &min, &preferred),
+        0);
+    return preferred;
+  };
+  EXPECT_EQ(std::vector<Coord>({preferred_width(-1), preferred_width(2), preferred_width(32)}),
+            std::vector<Coord>({Mil(10), Mil(8), Mil(10)}));
   uint8_t flags[32] = {};
   ASSERT_EQ(PcbApi_QueryRuleRoutingLayersRule(pcbapi::kRead, rules["RoutingLayers"], flags), 0);
   EXPECT_EQ(flags[0] + flags[1] + flags[2] + flags[31], 4);
@@ -332,14 +333,13 @@ TEST_F(ExampleBoard, RulesCarryTheirValues) {
   uint8_t kind = 0, enabled = 9, unary = 9;
   int32_t priority = 0;
   pcbapi::Text255 scope1{}, scope2{};
-  ASSERT_EQ(PcbApi_QueryRuleEx(pcbapi::kRead, rules["PowerClearance"], &kind, &enabled, &priority,
-                               &unary, &scope1, &scope2),
-            0);
+  const auto rule_ex = [&](Mode mode, Handle rule) {
+    return PcbApi_QueryRuleEx(mode, rule, &kind, &enabled, &priority, &unary, &scope1, &scope2);
+  };
+  ASSERT_EQ(rule_ex(pcbapi::kRead, rules["PowerClearance"]), 0);
   EXPECT_EQ(std::make_tuple(kind, enabled, unary, priority, TextOf(scope1)),
             std::make_tuple(0, 1, 0, 1, std::string("InNetClass('Power')")));
-  ASSERT_EQ(PcbApi_QueryRuleEx(pcbapi::kRead, rules["RoomClearance"], &kind, &enabled, &priority,
-                               &unary, &scope1, &scope2),
-            0);
+  ASSERT_EQ(rule_ex(pcbapi::kRead, rules["RoomClearance"]), 0);
   EXPECT_EQ(enabled, 0);
   // Among the rules scoped "All", the lowest priority number dominates.
   const Handle pad = Objects(pcbapi::kPad).front();
@@ -352,21 +352,15 @@ TEST_F(ExampleBoard, RulesCarryTheirValues) {
   // A rule that changes its kind, goes or comes is looked up as it is now.
   constexpr uint8_t kUnused = 51;
   const Handle width = rules["Width"];
-  ASSERT_EQ(PcbApi_QueryRuleEx(pcbapi::kRead, width, &kind, &enabled, &priority, &unary, &scope1,
-                               &scope2),
-            0);
+  ASSERT_EQ(rule_ex(pcbapi::kRead, width), 0);
   kind = kUnused;
-  ASSERT_EQ(PcbApi_QueryRuleEx(pcbapi::kWrite, width, &kind, &enabled, &priority, &unary, &scope1,
-                               &scope2),
-            0);
+  ASSERT_EQ(rule_ex(pcbapi::kWrite, width), 0);
   EXPECT_EQ(PcbApi_FindDominantRuleForObject(pad, kUnused), width);
   EXPECT_NE(PcbApi_FindDominantRuleForObject(pad, 2), width);
   ASSERT_EQ(PcbApi_DeleteObjectFromContainer(board_, width), 0);
   EXPECT_EQ(PcbApi_FindDominantRuleForObject(pad, kUnused), 0u);
   const Handle added = PcbApi_CreateObject(pcbapi::kRule);
-  ASSERT_EQ(PcbApi_QueryRuleEx(pcbapi::kWrite, added, &kind, &enabled, &priority, &unary, &scope1,
-                               &scope2),
-            0);
+  ASSERT_EQ(rule_ex(pcbapi::kWrite, added), 0);
   EXPECT_EQ(PcbApi_FindDominantRuleForObject(pad, kUnused), 0u) << "not on the board yet";
   ASSERT_EQ(PcbApi_AddObjectToContainer(board_, added), 0);
   EXPECT_EQ(PcbApi_FindDominantRuleForObject(pad, kUnused), added);

@@ -150,8 +150,7 @@ TEST_F(HostBoard, FactoryMakesTheClassOfEachKind) {
       {pcbapi::kViolation, &typeid(TPcbViolation)},
       {pcbapi::kEmbedded, &typeid(TPcbEmbedded)},
       {pcbapi::kEmbeddedBoard, &typeid(TPcbEmbeddedBoard)},
-      {pcbapi::kSplitPlane, &typeid(TPcbSplitPlane)},
-  };
+      {pcbapi::kSplitPlane, &typeid(TPcbSplitPlane)}};
   for (const auto& [kind, type] : expected) {
     SCOPED_TRACE(ObjectKindToShortName(kind));
     const std::vector<Handle> handles = ObjectsOf(board_, kind);
@@ -375,9 +374,11 @@ TEST_F(HostBoard, PadOutlineAndCornersOnALayer) {
   EXPECT_EQ(
       std::vector<Coord>({pad->GetWidthOnLayer(32), pad->GetXOnLayer(32), pad->GetYOnLayer(32),
                           pad->GetX2OnLayer(32), pad->GetY2OnLayer(32), pad->GetXOnLayer(1),
-                          pad->GetCorner1XOnLayer(32, 0), pad->GetCorner1YOnLayer(32, 0)}),
+                          pad->GetCorner1XOnLayer(32, 0), pad->GetCorner1YOnLayer(32, 0),
+                          pad->GetCorner2YOnLayer(32, 0), pad->GetCorner3YOnLayer(32, 0)}),
       std::vector<Coord>({20 * kMil, c - 86603, c - 50000, c + 86603, c + 50000, c,
-                          c - 173205 + 50000, c - 100000 - 86603}));
+                          c - 173205 + 50000, c - 100000 - 86603, c + 100000 - 86603,
+                          c - 100000 + 86603}));
   EXPECT_TRUE(pad->GetTestPointBottom());
 
   // Pad "2" is 70 x 0 mil on the bottom layer; a margin gives the box a height again.
@@ -386,8 +387,9 @@ TEST_F(HostBoard, PadOutlineAndCornersOnALayer) {
   const Coord x = flat->GetX(), y = flat->GetY();
   EXPECT_EQ(std::vector<Coord>({flat->GetCorner1XOnLayer(32, 0), flat->GetCorner4XOnLayer(32, 0),
                                 flat->GetCorner2YOnLayer(32, 0), flat->GetCorner3YOnLayer(32, 0),
-                                flat->GetCorner1YOnLayer(32, 5 * kMil)}),
-            std::vector<Coord>({x - 35 * kMil, x + 35 * kMil, y, y, y - 5 * kMil}));
+                                flat->GetCorner1YOnLayer(32, 5 * kMil),
+                                flat->GetCorner1XOnLayer(32, 5 * kMil)}),
+            std::vector<Coord>({x - 35 * kMil, x + 35 * kMil, y, y, y - 5 * kMil, x - 40 * kMil}));
 }
 
 // ---- Classes, rules, dimensions --------------------------------------------------------------
