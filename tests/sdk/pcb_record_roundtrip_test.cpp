@@ -442,19 +442,6 @@ TEST_F(RecordRoundTrip, PadAndViaStacksComeBackAsWritten) {
   EXPECT_EQ(PcbApi_SetPadShapeOnLayer(pad, 83, 1), 1);
 }
 
-TEST_F(RecordRoundTrip, ClassMembersAreReplacedWhole) {
-  const Handle c = New(pcbapi::kClass);
-  for (const char* name : {"GND", "VCC", "SDA"}) {
-    const pcbapi::Text255 text = MakeText<255>(name);
-    ASSERT_EQ(PcbApi_AddMemberToClass(c, &text), 0);
-  }
-  pcbapi::Text255 name{};
-  ASSERT_EQ(PcbApi_GetMemberFromClassAt(c, 2, &name), 0);
-  EXPECT_EQ(TextOf(name), "SDA");
-  ASSERT_EQ(PcbApi_RemoveAllMembersFromClass(c), 0);
-  EXPECT_EQ(PcbApi_GetMemberFromClassAt(c, 0, &name), 1);
-}
-
 TEST_F(RecordRoundTrip, EveryBoardRecordComesBackAsWritten) {
   struct BoardRecord : NoFix {
     int32_t version;
@@ -491,22 +478,6 @@ TEST_F(RecordRoundTrip, EveryBoardRecordComesBackAsWritten) {
              PcbApi_QueryBoardLayerInfo(m, b, 2, nullptr, nullptr, &color);
     }
   };
-  struct DielectricsRecord : NoFix {
-    pcbapi::Text255 top, bottom;
-    uint8_t top_kind, bottom_kind, split_mode;
-    double top_constant, bottom_constant;
-    Coord top_height, bottom_height;
-    auto Tie() {
-      return std::tie(top, bottom, top_kind, bottom_kind, split_mode, top_constant, bottom_constant,
-                      top_height, bottom_height);
-    }
-    int Sync(Mode m, Handle b) {
-      return PcbApi_QueryBoardExternalDielectrics(m, b, &top, &top_kind, &top_constant, &top_height,
-                                                  &bottom, &bottom_kind, &bottom_constant,
-                                                  &bottom_height) |
-             PcbApi_QueryBoardSplitPlaneMode(m, b, &split_mode);
-    }
-  };
   struct PairsRecord : NoFix {
     int32_t count;
     LayerId second[2], first[2];
@@ -527,27 +498,12 @@ TEST_F(RecordRoundTrip, EveryBoardRecordComesBackAsWritten) {
       return result;
     }
   };
-  struct OptionsRecord : NoFix {
-    pcbapi::BoardGrids grids;
-    pcbapi::BoardOutputOptions output;
-    pcbapi::BoardGerberOptions gerber;
-    pcbapi::BoardPrinterOptions printer;
-    pcbapi::BoardAdvancedPlacerOptions placer;
-    pcbapi::BoardEcoOptions eco;
+  struct IndexedOptionsRecord : NoFix {
     uint8_t plot, flip;
     int32_t pen_color, pen_width, c1, c2, c3, c4;
-    auto Tie() {
-      return std::tie(grids, output, gerber, printer, placer, eco, plot, flip, pen_color, pen_width,
-                      c1, c2, c3, c4);
-    }
+    auto Tie() { return std::tie(plot, flip, pen_color, pen_width, c1, c2, c3, c4); }
     int Sync(Mode m, Handle b) {
-      return PcbApi_QueryBoardGridsEx(m, b, &grids) |
-             PcbApi_QueryBoardOutputOptions(m, b, &output) |
-             PcbApi_QueryBoardGerberOptions(m, b, &gerber) |
-             PcbApi_QueryBoardPrinterOptions(m, b, &printer) |
-             PcbApi_QueryBoardAdvancedPlacerOptions(m, b, &placer) |
-             PcbApi_QueryBoardEngineeringChangeOrderOptions(m, b, &eco) |
-             PcbApi_QueryBoardOutputOptionsPlotLayers(m, b, 109, &plot) |
+      return PcbApi_QueryBoardOutputOptionsPlotLayers(m, b, 109, &plot) |
              PcbApi_QueryBoardOutputOptionsFlipLayers(m, b, 1, &flip) |
              PcbApi_QueryBoardPrinterOptionsPlotterPen(m, b, 8, &pen_color, &pen_width) |
              PcbApi_QueryBoardPrinterOptionsCompositeLayer(m, b, 82, &c1, &c2, &c3, &c4);
@@ -555,9 +511,16 @@ TEST_F(RecordRoundTrip, EveryBoardRecordComesBackAsWritten) {
   };
   Check<BoardRecord>(board_, "board record");
   Check<LayerRecord>(board_, "layer, plane and dielectric");
-  Check<DielectricsRecord>(board_, "external dielectrics and split-plane mode");
+  Check<Tied<PcbApi_QueryBoardExternalDielectrics>>(board_, "external dielectrics");
+  Check<Tied<PcbApi_QueryBoardSplitPlaneMode>>(board_, "split-plane mode");
   Check<PairsRecord>(board_, "layer pairs");
-  Check<OptionsRecord>(board_, "option records");
+  Check<Tied<PcbApi_QueryBoardGridsEx>>(board_, "grids");
+  Check<Tied<PcbApi_QueryBoardOutputOptions>>(board_, "output options");
+  Check<Tied<PcbApi_QueryBoardGerberOptions>>(board_, "Gerber options");
+  Check<Tied<PcbApi_QueryBoardPrinterOptions>>(board_, "printer options");
+  Check<Tied<PcbApi_QueryBoardAdvancedPlacerOptions>>(board_, "placer options");
+  Check<Tied<PcbApi_QueryBoardEngineeringChangeOrderOptions>>(board_, "change order options");
+  Check<IndexedOptionsRecord>(board_, "options by layer and pen");
   // Values out of their ranges are refused.
   uint8_t flag = 1;
   EXPECT_EQ(PcbApi_QueryBoardOutputOptionsPlotLayers(pcbapi::kWrite, board_, 110, &flag), 1);
