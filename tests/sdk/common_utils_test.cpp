@@ -78,7 +78,7 @@ TEST_F(PreferenceKey, ComesFromRegistryOrIniFileAndNamesTheRegistryPaths) {
   EXPECT_EQ(sdk::GetApplicationPreferenceKey(), "\\Later");
 }
 
-TEST(HostFolders, HangBelowTheRunningExecutable) {
+TEST(HostFolders, HangBelowTheRunningExecutableAndHoldTheHelpFiles) {
   char exe[MAX_PATH];
   GetModuleFileNameA(nullptr, exe, MAX_PATH);
   std::string folder = exe;
@@ -90,9 +90,7 @@ TEST(HostFolders, HangBelowTheRunningExecutable) {
             std::vector<std::string>({folder, folder + "System\\", folder + "System\\Resources\\",
                                       folder + "System\\", folder + "System\\Help\\",
                                       folder + "Help\\"}));
-}
-
-TEST(HostFolders, ResolveHelpFileNamePrefersTheLanguageHelpFolder) {
+  // A help file is looked for in the language's help folder first.
   EXPECT_EQ(sdk::ResolveHelpFileName("C:\\Docs\\a.pdf"), "C:\\Docs\\a.pdf");
   const std::string name = "help-probe-" + std::to_string(GetCurrentProcessId()) + ".pdf";
   EXPECT_EQ(sdk::ResolveHelpFileName(name), sdk::GetFallbackHelpFolder() + name);

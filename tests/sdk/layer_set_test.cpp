@@ -195,8 +195,9 @@ TEST(LayerSet, PartitionMasks) {
                       TLayer{57}, TLayer{33}, TLayer{56}, TLayer{74}, TLayer{75}}) {
     EXPECT_FALSE(set.Contains(gone)) << gone;  // partitions 1..16, mid layers included
   }
-  EXPECT_TRUE(set.Contains(sdk::NoLayer));  // partition 0
-  EXPECT_TRUE(set.Contains(76));            // partition 17
+  EXPECT_TRUE(set.Contains(sdk::NoLayer));                              // partition 0
+  EXPECT_TRUE(set.Contains(76));                                        // partition 17
+  EXPECT_TRUE(LayerSet().IncludePartitions(1).Contains(sdk::NoLayer));  // partition 0 alone
   EXPECT_THROW(LayerSet().IncludePartitions(1u << 27), sdk::EAssertionFailed);
   EXPECT_THROW(LayerSet().Include(0x02000001), sdk::EAssertionFailed);  // no such layer class
   EXPECT_THROW(LayerSet().Contains(0x02000000), sdk::EAssertionFailed);

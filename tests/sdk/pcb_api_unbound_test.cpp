@@ -22,7 +22,7 @@ class PcbApiUnbound : public ::testing::Test {
   }
 };
 
-TEST_F(PcbApiUnbound, LifecycleAndIdentityYieldTheirDefaults) {
+TEST_F(PcbApiUnbound, LifecycleIdentityAndDesignatorYieldTheirDefaults) {
   EXPECT_EQ(std::vector<int64_t>(
                 {PcbApi_GetCurrentBoardHandle(), PcbApi_GetObjectIdFromObjectHandle(5),
                  PcbApi_CreateObject(pcbapi::kTrack), PcbApi_DestroyObject(5),
@@ -38,16 +38,14 @@ TEST_F(PcbApiUnbound, LifecycleAndIdentityYieldTheirDefaults) {
   PcbApi_GetObjectBitField3(pcbapi::kRead, 5, &bits);
   EXPECT_EQ(bits, 0x5A);
   EXPECT_FALSE(PcbApiBound());
-}
-
-TEST_F(PcbApiUnbound, DesignatorDisplayStringIsEmptiedNotLeftAsBefore) {
+  // The designator's text is emptied, not left as before.
   char buffer[pcbapi::kDesignatorBufferSize];
   std::strcpy(buffer, "previous text");
   PcbApi_GetDesignatorDisplayString(buffer, 7);
   EXPECT_STREQ(buffer, "");
 }
 
-TEST_F(PcbApiUnbound, IterationDeliversNothing) {
+TEST_F(PcbApiUnbound, IterationAndSpatialSearchDeliverNothing) {
   LegacyLayerSet all;
   all.IncludeRange(0, 82);
   int visits = 0;
@@ -56,19 +54,14 @@ TEST_F(PcbApiUnbound, IterationDeliversNothing) {
   EXPECT_EQ(CreateLayerIterator(1, pcbapi::kTrack, 0, 1), 0u);
   EXPECT_EQ(PcbApi_GetFirstObject(0), 0u);
   EXPECT_EQ(PcbApi_DestroyIterator(0), 0);
-}
-
-TEST_F(PcbApiUnbound, SpatialSearchOverAnEmptyRectangleYieldsNothing) {
-  LegacyLayerSet layers;
-  layers.IncludeRange(1, 75);
-  const Handle iterator = CreateSpatialIteratorOnLayers(0, 10, 10, 10, 10, layers, 0xC);
+  // A spatial search over an empty rectangle, likewise.
+  const Handle iterator = CreateSpatialIteratorOnLayers(0, 10, 10, 10, 10, all, 0xC);
   EXPECT_EQ(iterator, 0u);
   uint8_t kind = 99;
   EXPECT_EQ(PcbApi_GetFirstSpatialObject(iterator, &kind), 0u);
   EXPECT_EQ(kind, 99);
   EXPECT_EQ(PcbApi_DestroySpatialIterator(iterator), 0);
-  int visits = 0;
-  SearchAroundPoint(0, 0, layers, 0xC, [&](Handle, uint8_t) { return ++visits, true; });
+  SearchAroundPoint(0, 0, all, 0xC, [&](Handle, uint8_t) { return ++visits, true; });
   EXPECT_EQ(visits, 0);
 }
 
