@@ -222,17 +222,8 @@ TEST_F(SafeReplacement, NewFileOnAnotherVolumeIsCopiedBesideTheTargetFirst) {
   EXPECT_TRUE(sdk::ReplaceFileWithOwnershipCheck(other_volume, target));
   EXPECT_EQ(ReadFile(target), "new content");
   EXPECT_FALSE(FileExists(other_volume));
-  std::vector<std::string> left;
-  WIN32_FIND_DATAA entry;
-  HANDLE find = FindFirstFileA((dir.path() + "\\*").c_str(), &entry);
-  ASSERT_NE(find, INVALID_HANDLE_VALUE);
-  do {
-    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) left.push_back(entry.cFileName);
-  } while (FindNextFileA(find, &entry));
-  FindClose(find);
-  const std::vector<std::string> expected = {"Board.do", "Pro1.tmp"};  // no copy left behind
-  std::sort(left.begin(), left.end());
-  EXPECT_EQ(left, expected);
+  EXPECT_EQ(testsupport::TemporaryFiles(dir.path()), std::set<std::string>{"Pro1.tmp"})
+      << "no copy left behind";
 }
 
 // Whatever stops a staged text from reaching its target, the temporary file goes, and the
