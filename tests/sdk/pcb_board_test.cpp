@@ -13,6 +13,7 @@
 
 #include "quorvel_session.h"
 #include "support/child_process.h"
+#include "sdk/pcb_board.h"
 #include "sdk/pcb_object_kinds.h"
 
 namespace quorveltest {
@@ -182,27 +183,16 @@ TEST_F(ExampleBoard, BoardRecordLayersAndPairs) {
             std::make_tuple(ExampleBoardPath(), uint8_t{0}, Mil(1000), Mil(2000), uint8_t{1}));
   EXPECT_GT(objects, 100);
 
-  // The stack: Top, Signal 2, GND Plane, Power Plane, Signal 5, Bottom.
-  std::vector<std::string> order;
-  for (int layer = 1, guard = 0; layer != 0 && guard < 10; ++guard) {
-    pcbapi::Text255 name{}, net{};
-    Coord copper = 0;
-    uint8_t visible = 0, locked = 0, previous = 0, next = 0, enabled = 0;
-    if (layer >= 39 && layer <= 54) {
-      ASSERT_EQ(PcbApi_QueryInternalPlane(pcbapi::kRead, layer, board_, &name, &copper, &visible,
-                                          &locked, &previous, &next, &net),
-                0);
-      order.push_back(TextOf(name) + "=" + TextOf(net));
-    } else {
-      ASSERT_EQ(PcbApi_QueryLayer(pcbapi::kRead, layer, board_, &name, &copper, &visible, &locked,
-                                  &previous, &next, &enabled),
-                0);
-      order.push_back(TextOf(name));
-    }
-    layer = next;
+  // The stack, planes with their nets.
+  TPcbBoard pcb(board_);
+  ASSERT_EQ(pcb.Sync(pcbapi::kRead), 0);
+  std::string stack;
+  for (const TLayerObject* layer = pcb.GetFirstStackLayer(); layer;
+       layer = pcb.GetNextStackLayer(layer)) {
+    const std::string net = pcb.GetPlaneNetName(layer->GetLayer());
+    stack += layer->GetName() + (net.empty() ? "" : "=" + net) + ", ";
   }
-  EXPECT_EQ(order, (std::vector<std::string>{"Top", "Signal 2", "GND Plane=GND", "Power Plane=+3V3",
-                                             "Signal 5", "Bottom"}));
+  EXPECT_EQ(stack, "Top, Signal 2, GND Plane=GND, Power Plane=+3V3, Signal 5, Bottom, ");
   pcbapi::Text255 material{};
   uint8_t kind = 0;
   double constant = 0;
