@@ -324,22 +324,16 @@ TEST_F(RecordRoundTrip, TrackNetsAreTheBoardsNets) {
   record.Fix(*this);
   std::get<3>(record.fields) = Net();
   ASSERT_EQ(record.Sync(pcbapi::kWrite, track), 0);
-  Handle net = 0;
-  ASSERT_EQ(PcbApi_QueryPrimitive(pcbapi::kRead, track, nullptr, nullptr, nullptr, &net, nullptr,
-                                  nullptr),
-            0);
+  const auto primitive = [&](Mode mode, LayerId* layer, Handle* net) {
+    return PcbApi_QueryPrimitive(mode, track, nullptr, nullptr, layer, net, nullptr, nullptr);
+  };
+  Handle net = 0, not_a_net = track;
+  ASSERT_EQ(primitive(pcbapi::kRead, nullptr, &net), 0);
   EXPECT_EQ(net, Net());
-  Handle not_a_net = track;
-  EXPECT_EQ(PcbApi_QueryPrimitive(pcbapi::kWrite, track, nullptr, nullptr, nullptr, &not_a_net,
-                                  nullptr, nullptr),
-            1);
-  pcbapi::LayerId no_such_layer = 0x01010021;
-  EXPECT_EQ(PcbApi_QueryPrimitive(pcbapi::kWrite, track, nullptr, nullptr, &no_such_layer, nullptr,
-                                  nullptr, nullptr),
-            1);
-  ASSERT_EQ(PcbApi_QueryPrimitive(pcbapi::kRead, track, nullptr, nullptr, &no_such_layer, &net,
-                                  nullptr, nullptr),
-            0);
+  LayerId no_such_layer = 0x01010021;
+  EXPECT_EQ(primitive(pcbapi::kWrite, nullptr, &not_a_net), 1);
+  EXPECT_EQ(primitive(pcbapi::kWrite, &no_such_layer, nullptr), 1);
+  ASSERT_EQ(primitive(pcbapi::kRead, &no_such_layer, &net), 0);
   EXPECT_EQ(net, Net()) << "a refused value leaves the old one";
   EXPECT_EQ(no_such_layer, 3u);
 }
