@@ -123,6 +123,7 @@ std::string GetRuleName(sdk::Handle rule) {
 
 void TPadStackList::AddViaStylePadStacks(sdk::Handle rule, TViaStyleAssociationList* via_styles,
                                          const TTestPointExpansion& test_points) {
+  if (!via_style_rules_.insert(rule).second) return;
   TViaStyleDrillPairAggregation* aggregation = via_styles ? via_styles->FindRule(rule) : nullptr;
   if (!aggregation) return;
   sdk::Coord via_size = 0, hole = 0, min_hole = 0;
