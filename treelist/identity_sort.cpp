@@ -8,10 +8,7 @@
 namespace treelist {
 namespace {
 
-struct Row {
-  TdxTreeListNode* node;
-  int display_index;
-};
+using Row = IdentityRow;
 
 uintptr_t Key(const Row& row) noexcept { return reinterpret_cast<uintptr_t>(row.node); }
 
@@ -33,8 +30,7 @@ bool SortByDigit(const std::vector<Row>& rows, std::vector<Row>& out, int shift)
 
 }  // namespace
 
-void SortByIdentity(const std::vector<TdxTreeListNode*>& display,
-                    std::vector<TdxTreeListNode*>& sorted, std::vector<int>& index) {
+std::vector<IdentityRow> SortByIdentity(const std::vector<TdxTreeListNode*>& display) {
   std::vector<Row> rows(display.size());
   for (size_t i = 0; i < display.size(); ++i) {
     rows[i] = {display[i], static_cast<int>(i)};
@@ -47,12 +43,7 @@ void SortByIdentity(const std::vector<TdxTreeListNode*>& display,
       if (SortByDigit(rows, spare, shift)) rows.swap(spare);
     }
   }
-  sorted.resize(rows.size());
-  index.resize(rows.size());
-  for (size_t i = 0; i < rows.size(); ++i) {
-    sorted[i] = rows[i].node;
-    index[i] = rows[i].display_index;
-  }
+  return rows;
 }
 
 }  // namespace treelist

@@ -1,7 +1,9 @@
 // The grid against the system's tree control (SysTreeView32 of the same Wine, driven with its
 // messages) on the same work: add nodes on three levels, expand all, find the rows at random
 // visible indexes, page from top to bottom painting each page into a memory DC, free all.
-// Prints each figure, the ratio, the growth of time per node and the memory per node.
+// Prints each figure, the ratio, the growth of time per node and the memory per node, the cache
+// lines a lookup reads, and the floor of any random lookup: one read at a random place of an array
+// as long as the rows.
 //
 //   treelist_bench [--quick]     (--quick: 100,000 nodes only)
 #include <windows.h>
@@ -51,7 +53,10 @@ struct Figures {
   // 10,000 random rows: the node at each, the row of each such node, and the node at each with
   // one of its fields read (a node touched at random misses the caches however it was found).
   double node_at_row = 0, row_of_node = 0, node_read = 0;
-  double painting = 0;  // of `scroll`, the painting alone
+  // The floor those stand on: one read at a random place of an array with an entry per node.
+  double array_read = 0;
+  int row_of_node_lines = 0;  // cache lines one search of the row of a node reads
+  double painting = 0;        // of `scroll`, the painting alone
   int pages = 0;
   double bytes_per_node = 0;
 };
@@ -126,7 +131,8 @@ Figures RunGrid(int tops) {
   std::mt19937 random(7);
   std::uniform_int_distribution<int> row(0, static_cast<int>(number) - 1);
   size_t check = 0;
-  std::vector<double> rounds[3];
+  const std::vector<uint32_t> array(number, 1);
+  std::vector<double> rounds[4];
   for (int round = 0; round < 5; ++round) {
     std::vector<int> rows(kLookups);
     for (int& r : rows) r = row(random);
@@ -141,6 +147,9 @@ Figures RunGrid(int tops) {
     rounds[2].push_back(Time([&] {
       for (int r : rows) check += grid->GetNodeAtAbsoluteIndex(r)->Data();
     }));
+    rounds[3].push_back(Time([&] {
+      for (int r : rows) check += array[r];
+    }));
   }
   auto median = [](std::vector<double>& v) {
     std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
@@ -149,6 +158,8 @@ Figures RunGrid(int tops) {
   f.node_at_row = median(rounds[0]);
   f.row_of_node = median(rounds[1]);
   f.node_read = median(rounds[2]);
+  f.array_read = median(rounds[3]);
+  f.row_of_node_lines = grid->FlatRowIndex().IndexOfLines();
   MemoryDc memory;
   f.scroll = Time([&] {
     int last = -1;
@@ -295,6 +306,9 @@ int main(int argc, char** argv) {
              "  (tree: cost of a step x half the rows)");
     PrintRow("visible row of node, 10,000 random", grid.row_of_node, tree.row_of_node);
     PrintRow("node at row, and reading it", grid.node_read, tree.node_read);
+    std::printf("  %-34s %12.3f\n", "a random read of an array, 10,000", grid.array_read * 1000);
+    std::printf("  %-34s %12s\n", "cache lines per lookup",
+                ("1 at row, " + std::to_string(grid.row_of_node_lines) + " of node").c_str());
     const double tree_page = tree.scroll / tree.pages;
     PrintRow("page top to bottom, painting", grid.scroll, tree_page * grid.pages,
              "  (tree: first 2,000 pages, scaled)");
@@ -315,10 +329,12 @@ int main(int argc, char** argv) {
                 growth(grids[0].scroll, grids[1].scroll), growth(grids[0].free, grids[1].free));
     auto same = [](double small, double large) { return large / small * 100 - 100; };
     std::printf(
-        "  per lookup: node at row %+.0f%%, row of node %+.0f%%, node at row read %+.0f%%\n",
+        "  per lookup: node at row %+.0f%%, row of node %+.0f%%, node at row read %+.0f%%"
+        " (a random read of an array %+.0f%%)\n",
         same(grids[0].node_at_row, grids[1].node_at_row),
         same(grids[0].row_of_node, grids[1].row_of_node),
-        same(grids[0].node_read, grids[1].node_read));
+        same(grids[0].node_read, grids[1].node_read),
+        same(grids[0].array_read, grids[1].array_read));
   }
   return 0;
 }
