@@ -19,6 +19,16 @@ size_t CountLower(const uintptr_t* keys, uintptr_t key) noexcept {
   return count;
 }
 
+// Lines of sixteen that `count` keys take.
+size_t LinesFor(size_t count) noexcept {
+  return (count + Directory::kFanOut - 1) / Directory::kFanOut;
+}
+
+// The rows from `from` on move by `step`.
+void MoveRows(std::vector<IdentityRow>& rows, int from, int step) noexcept {
+  for (IdentityRow& r : rows) r.row += r.row >= from ? step : 0;
+}
+
 }  // namespace
 
 IdentityDirectory::Leaf IdentityDirectory::EmptyLeaf() noexcept {
@@ -38,10 +48,11 @@ void IdentityDirectory::Clear() noexcept {
 void IdentityDirectory::Build(const std::vector<IdentityRow>& sorted) {
   Clear();
   size_ = sorted.size();
-  leaves_.assign((size_ + kFanOut - 1) / kFanOut, EmptyLeaf());
+  leaves_.assign(LinesFor(size_), EmptyLeaf());
   for (size_t slot = 0; slot < size_; ++slot) {
-    KeyAt(slot) = Key(sorted[slot].node);
-    RowAt(slot) = sorted[slot].row;
+    Leaf& leaf = leaves_[slot / kFanOut];
+    leaf.keys[slot % kFanOut] = Key(sorted[slot].node);
+    leaf.rows[slot % kFanOut] = sorted[slot].row;
   }
   Sample();
 }
@@ -50,20 +61,23 @@ void IdentityDirectory::Sample() {
   blocks_.clear();
   levels_.clear();
   if (leaves_.empty()) return;
+  // Each level holds the first key of each line of the level below, up to a single line.
   std::vector<std::vector<uintptr_t>> levels(1);
   for (const Leaf& leaf : leaves_) levels[0].push_back(leaf.keys[0]);
   while (levels.back().size() > kFanOut) {
-    std::vector<uintptr_t> above;
-    for (size_t i = 0; i < levels.back().size(); i += kFanOut) above.push_back(levels.back()[i]);
+    const std::vector<uintptr_t>& below = levels.back();
+    std::vector<uintptr_t> above(LinesFor(below.size()));
+    for (size_t i = 0; i < above.size(); ++i) above[i] = below[i * kFanOut];
     levels.push_back(std::move(above));
   }
+  Block empty;
+  std::fill(std::begin(empty.keys), std::end(empty.keys), UINTPTR_MAX);
   for (auto level = levels.rbegin(); level != levels.rend(); ++level) {
-    levels_.push_back(blocks_.size());
-    for (size_t i = 0; i < level->size(); i += kFanOut) {
-      Block& block = blocks_.emplace_back();
-      std::fill(std::begin(block.keys), std::end(block.keys), UINTPTR_MAX);
-      std::copy(level->begin() + i, level->begin() + std::min(i + kFanOut, level->size()),
-                block.keys);
+    const size_t begin = blocks_.size();
+    levels_.push_back(begin);
+    blocks_.resize(begin + LinesFor(level->size()), empty);
+    for (size_t i = 0; i < level->size(); ++i) {
+      blocks_[begin + i / kFanOut].keys[i % kFanOut] = (*level)[i];
     }
   }
 }
@@ -80,59 +94,41 @@ size_t IdentityDirectory::LeafOf(uintptr_t key) const noexcept {
   return block;
 }
 
-size_t IdentityDirectory::Slot(uintptr_t key) const noexcept {
-  if (leaves_.empty()) return 0;
-  const size_t leaf = LeafOf(key);
-  return leaf * kFanOut + CountLower(leaves_[leaf].keys, key);
-}
-
 int IdentityDirectory::RowOf(const TdxTreeListNode* node) const noexcept {
   if (leaves_.empty()) return -1;
   const uintptr_t key = Key(node);
   const Leaf& leaf = leaves_[LeafOf(key)];
   // The rows' line is asked for with the keys' line, so that the two misses overlap.
   __builtin_prefetch(leaf.rows);
-  const size_t lane = CountLower(leaf.keys, key);
-  return lane < kFanOut && leaf.keys[lane] == key ? leaf.rows[lane] : -1;
+  // All sixteen lower (16) means not here: the first key, lower, then answers no.
+  const size_t lane = CountLower(leaf.keys, key) % kFanOut;
+  return leaf.keys[lane] == key ? leaf.rows[lane] : -1;
 }
 
-void IdentityDirectory::MoveRows(int row, int step) noexcept {
-  // Free slots hold row -1, which is never moved.
-  for (Leaf& leaf : leaves_) {
-    for (int& r : leaf.rows) r += r >= row ? step : 0;
+std::vector<IdentityRow> IdentityDirectory::Unpacked() const {
+  std::vector<IdentityRow> rows(size_);
+  for (size_t slot = 0; slot < size_; ++slot) {
+    const Leaf& leaf = leaves_[slot / kFanOut];
+    rows[slot] = {reinterpret_cast<const TdxTreeListNode*>(leaf.keys[slot % kFanOut]),
+                  leaf.rows[slot % kFanOut]};
   }
+  return rows;
 }
 
 void IdentityDirectory::Insert(const TdxTreeListNode* node, int row) {
-  const uintptr_t key = Key(node);
-  const size_t slot = Slot(key);
-  MoveRows(row, 1);
-  if (size_ % kFanOut == 0) leaves_.push_back(EmptyLeaf());
-  for (size_t s = size_; s > slot; --s) {
-    KeyAt(s) = KeyAt(s - 1);
-    RowAt(s) = RowAt(s - 1);
-  }
-  KeyAt(slot) = key;
-  RowAt(slot) = row;
-  ++size_;
-  Sample();
+  std::vector<IdentityRow> rows = Unpacked();
+  MoveRows(rows, row, 1);
+  rows.insert(std::ranges::lower_bound(rows, node, {}, &IdentityRow::node), {node, row});
+  Build(rows);
 }
 
 int IdentityDirectory::Erase(const TdxTreeListNode* node) {
-  const uintptr_t key = Key(node);
-  const size_t slot = Slot(key);
-  if (slot >= size_ || KeyAt(slot) != key) return -1;
-  const int row = RowAt(slot);
-  for (size_t s = slot + 1; s < size_; ++s) {
-    KeyAt(s - 1) = KeyAt(s);
-    RowAt(s - 1) = RowAt(s);
-  }
-  --size_;
-  KeyAt(size_) = UINTPTR_MAX;
-  RowAt(size_) = -1;
-  if (size_ % kFanOut == 0) leaves_.pop_back();
-  MoveRows(row + 1, -1);
-  Sample();
+  const int row = RowOf(node);
+  if (row < 0) return -1;
+  std::vector<IdentityRow> rows = Unpacked();
+  std::erase_if(rows, [&](const IdentityRow& r) { return r.node == node; });
+  MoveRows(rows, row, -1);
+  Build(rows);
   return row;
 }
 

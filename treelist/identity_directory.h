@@ -22,7 +22,8 @@ class IdentityDirectory {
   size_t Size() const noexcept { return size_; }
   // The row of `node`; -1 when it has none here.
   int RowOf(const TdxTreeListNode* node) const noexcept;
-  // `node`, not held yet, takes row `row`; the rows from `row` on move one down. Linear.
+  // `node`, not held yet, takes row `row`; the rows from `row` on move one down. Linear, as the
+  // display list's own move: the leaves are unpacked, patched and packed again.
   void Insert(const TdxTreeListNode* node, int row);
   // Forgets `node`; the rows after it move one up. Its row, or -1 (and nothing changed) when it
   // was not held. Linear.
@@ -47,12 +48,8 @@ class IdentityDirectory {
   static Leaf EmptyLeaf() noexcept;
   // The last leaf whose first address is not above `key` (the first leaf when none is).
   size_t LeafOf(uintptr_t key) const noexcept;
-  // The slot of the first address not lower than `key`: in LeafOf(key), or just past it.
-  size_t Slot(uintptr_t key) const noexcept;
-  uintptr_t& KeyAt(size_t slot) noexcept { return leaves_[slot / kFanOut].keys[slot % kFanOut]; }
-  int& RowAt(size_t slot) noexcept { return leaves_[slot / kFanOut].rows[slot % kFanOut]; }
-  // The rows from `row` on move by `step`.
-  void MoveRows(int row, int step) noexcept;
+  // What Build was given, as it stands now.
+  std::vector<IdentityRow> Unpacked() const;
   // The levels over the leaves, sampled afresh.
   void Sample();
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <utility>
 
 namespace treelist {
 namespace {
@@ -20,10 +21,11 @@ constexpr uintptr_t kDigitMask = (uintptr_t{1} << kDigitBits) - 1;
 // moved) when every row has the same digit there, as the high and low bits of a heap's
 // addresses often do.
 bool SortByDigit(const std::vector<Row>& rows, std::vector<Row>& out, int shift) {
-  std::array<size_t, kDigitMask + 2> start{};
-  for (const Row& row : rows) ++start[((Key(row) >> shift) & kDigitMask) + 1];
-  if (std::find(start.begin(), start.end(), rows.size()) != start.end()) return false;
-  for (size_t digit = 1; digit < start.size(); ++digit) start[digit] += start[digit - 1];
+  std::array<size_t, kDigitMask + 1> start{};  // first the count of each digit
+  for (const Row& row : rows) ++start[(Key(row) >> shift) & kDigitMask];
+  if (std::ranges::find(start, rows.size()) != start.end()) return false;
+  size_t before = 0;
+  for (size_t& digit : start) before += std::exchange(digit, before);
   for (const Row& row : rows) out[start[(Key(row) >> shift) & kDigitMask]++] = row;
   return true;
 }
@@ -35,9 +37,8 @@ std::vector<IdentityRow> SortByIdentity(const std::vector<TdxTreeListNode*>& dis
   for (size_t i = 0; i < display.size(); ++i) {
     rows[i] = {display[i], static_cast<int>(i)};
   }
-  const bool in_order = std::is_sorted(rows.begin(), rows.end(),
-                                       [](const Row& a, const Row& b) { return Key(a) < Key(b); });
-  if (!in_order) {
+  // Rows made in order come in address order already.
+  if (!std::ranges::is_sorted(rows, {}, &Row::node)) {
     std::vector<Row> spare(rows.size());
     for (int shift = 0; shift < int(sizeof(uintptr_t) * 8); shift += kDigitBits) {
       if (SortByDigit(rows, spare, shift)) rows.swap(spare);

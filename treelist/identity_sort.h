@@ -8,7 +8,7 @@ namespace treelist {
 class TdxTreeListNode;
 
 struct IdentityRow {
-  TdxTreeListNode* node;
+  const TdxTreeListNode* node;
   int row;  // its position in the display list
 };
 

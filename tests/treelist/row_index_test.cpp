@@ -94,7 +94,7 @@ TEST(RowIndex, TheIdentityDirectoryAnswersAsAMapThroughInsertionsAndErasures) {
   const struct {
     size_t size;
     int lines;
-  } cases[] = {{0, 2}, {1, 3}, {16, 3}, {17, 3}, {257, 4}, {4097, 5}, {20000, 5}};
+  } cases[] = {{0, 2}, {1, 3}, {16, 3}, {17, 3}, {256, 3}, {257, 4}, {4097, 5}, {20000, 5}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.size);
     std::vector<int> rows(c.size);
