@@ -49,10 +49,10 @@ void IdentityDirectory::Build(const std::vector<IdentityRow>& sorted) {
   Clear();
   size_ = sorted.size();
   leaves_.assign(LinesFor(size_), EmptyLeaf());
-  for (size_t slot = 0; slot < size_; ++slot) {
+  for (size_t slot = 0; const IdentityRow& row : sorted) {
     Leaf& leaf = leaves_[slot / kFanOut];
-    leaf.keys[slot % kFanOut] = Key(sorted[slot].node);
-    leaf.rows[slot % kFanOut] = sorted[slot].row;
+    leaf.keys[slot % kFanOut] = Key(row.node);
+    leaf.rows[slot++ % kFanOut] = row.row;
   }
   Sample();
 }
@@ -67,7 +67,7 @@ void IdentityDirectory::Sample() {
   while (levels.back().size() > kFanOut) {
     const std::vector<uintptr_t>& below = levels.back();
     std::vector<uintptr_t> above(LinesFor(below.size()));
-    for (size_t i = 0; i < above.size(); ++i) above[i] = below[i * kFanOut];
+    for (size_t line = 0; uintptr_t & key : above) key = below[kFanOut * line++];
     levels.push_back(std::move(above));
   }
   Block empty;
@@ -76,8 +76,9 @@ void IdentityDirectory::Sample() {
     const size_t begin = blocks_.size();
     levels_.push_back(begin);
     blocks_.resize(begin + LinesFor(level->size()), empty);
-    for (size_t i = 0; i < level->size(); ++i) {
-      blocks_[begin + i / kFanOut].keys[i % kFanOut] = (*level)[i];
+    for (size_t i = 0; uintptr_t key : *level) {
+      blocks_[begin + i / kFanOut].keys[i % kFanOut] = key;
+      ++i;
     }
   }
 }
@@ -107,10 +108,11 @@ int IdentityDirectory::RowOf(const TdxTreeListNode* node) const noexcept {
 
 std::vector<IdentityRow> IdentityDirectory::Unpacked() const {
   std::vector<IdentityRow> rows(size_);
-  for (size_t slot = 0; slot < size_; ++slot) {
+  for (size_t slot = 0; IdentityRow & row : rows) {
     const Leaf& leaf = leaves_[slot / kFanOut];
-    rows[slot] = {reinterpret_cast<const TdxTreeListNode*>(leaf.keys[slot % kFanOut]),
-                  leaf.rows[slot % kFanOut]};
+    row = {reinterpret_cast<const TdxTreeListNode*>(leaf.keys[slot % kFanOut]),
+           leaf.rows[slot % kFanOut]};
+    ++slot;
   }
   return rows;
 }
