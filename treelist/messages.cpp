@@ -7,6 +7,7 @@
 #include "editors/gdi_scope.h"
 #include "framework/screen.h"
 #include "treelist/accessible_rows.h"
+#include "treelist/scroll_targets.h"
 #include "treelist/shared_resources.h"
 #include "treelist/tree_list.h"
 
@@ -19,14 +20,6 @@ bool IsWidthSizingState(TdxTreeListState state) {
 
 bool IsHeightSizingState(TdxTreeListState state) {
   return state == tsBandPanelSizing || state == tsHeaderPanelSizing || state == tsRowSizing;
-}
-
-// Where a thumb dragged to `pos` puts the left coordinate: steps of 4 pixels keep the columns'
-// pixels aligned while scrolling, except on the last step, which reaches the end exactly.
-// SetLeftCoord keeps the result between 0 and the end.
-int HorizontalThumbTarget(int pos, int data_width, int content_width) {
-  if (data_width + pos + 1 < content_width) return (pos + 1) / 4 * 4;
-  return pos + 1;
 }
 
 int DigitWidth(framework::TFont& font) {
@@ -148,43 +141,20 @@ bool TCustomdxTreeList::HandleWindowMessage(framework::TMessage& message) {
 void TCustomdxTreeList::HandleHScroll(WORD code) {
   const Layout layout = GetLayout();
   if (IsWidthSizingState(state_) || IsHeightSizingState(state_) || layout.headers.empty()) return;
-  const int width = layout.data.right - layout.data.left;
-  const int content = layout.scroll_extent;
-  switch (code) {
-    case SB_LINELEFT: SetLeftCoord(left_coord_ - DigitWidth(Font())); break;
-    case SB_LINERIGHT: SetLeftCoord(left_coord_ + DigitWidth(Font())); break;
-    case SB_PAGELEFT: SetLeftCoord(left_coord_ - width); break;
-    case SB_PAGERIGHT: SetLeftCoord(left_coord_ + width); break;
-    case SB_LEFT: SetLeftCoord(0); break;
-    case SB_RIGHT: SetLeftCoord(content); break;
-    case SB_THUMBPOSITION:
-    case SB_THUMBTRACK: {
-      SCROLLINFO info{};
-      GetScrollInfo(SB_HORZ, info);
-      SetLeftCoord(HorizontalThumbTarget(info.nTrackPos, width, content));
-      break;
-    }
-  }
+  SCROLLINFO info{};
+  GetScrollInfo(SB_HORZ, info);
+  const ScrollView view{left_coord_, DigitWidth(Font()), layout.data.right - layout.data.left,
+                        layout.scroll_extent};
+  if (const auto left = HorizontalScrollTarget(code, view, info.nTrackPos)) SetLeftCoord(*left);
 }
 
 void TCustomdxTreeList::HandleVScroll(WORD code) {
   if (IsWidthSizingState(state_) || IsHeightSizingState(state_)) return;
-  const int top = TopIndex();
-  switch (code) {
-    case SB_LINEUP: SetTopIndex(top - 1); break;
-    case SB_LINEDOWN: SetTopIndex(top + 1); break;
-    case SB_PAGEUP: SetTopIndex(top - FullyVisibleRowCount()); break;
-    case SB_PAGEDOWN: SetTopIndex(top + FullyVisibleRowCount()); break;
-    case SB_TOP: SetTopIndex(0); break;
-    case SB_BOTTOM: SetTopIndex(GetVisibleRowCount()); break;
-    case SB_THUMBPOSITION:
-    case SB_THUMBTRACK: {
-      SCROLLINFO info{};
-      GetScrollInfo(SB_VERT, info);
-      SetTopIndex(info.nTrackPos);  // which keeps the last page full
-      break;
-    }
-  }
+  SCROLLINFO info{};
+  GetScrollInfo(SB_VERT, info);
+  const ScrollView view{TopIndex(), 1, FullyVisibleRowCount(), GetVisibleRowCount()};
+  // SetTopIndex keeps the last page full.
+  if (const auto top = VerticalScrollTarget(code, view, info.nTrackPos)) SetTopIndex(*top);
 }
 
 void TCustomdxTreeList::HandleSize(framework::TMessage& message) {
