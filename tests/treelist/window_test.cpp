@@ -653,16 +653,18 @@ TEST(TreeListHotTrack, CornerButtonIsTwelveByElevenThreeFromTheCornersLeftAndCen
   EXPECT_EQ(Box(f.grid.HeaderButtonRect()), Box({})) << "nor one without width";
 }
 
-TEST(TreeListHotTrack, TooltipOnlyForTextWiderThanItsCellLessFour) {
+TEST(TreeListHotTrack, TooltipOnlyForTextWiderThanItsCellLessFourInTheFontItIsDrawnIn) {
   GridForm f(420, 200);
   f.grid.SetOptions(f.grid.Options() | treelist::aoShowTooltips);
   std::vector<TdxTreeListNode*> nets = AddNets(f, 2);
   f.grid.SetName(nets[1], L"overrun");
   TdxTreeListNode* child = AddNamed(f.grid, nets[1], L"overrun");
   nets[1]->Expand(false);
-  auto text_width = [&](const std::wstring& text) {
+  framework::TFont bold = f.grid.Font();
+  bold.SetStyle(framework::fsBold);
+  auto text_width = [&](const std::wstring& text, framework::TFont& font) {
     HDC screen = GetDC(nullptr);
-    const HGDIOBJ old = SelectObject(screen, f.grid.Font().Handle());
+    const HGDIOBJ old = SelectObject(screen, font.Handle());
     SIZE size{};
     GetTextExtentPoint32W(screen, text.c_str(), static_cast<int>(text.size()), &size);
     SelectObject(screen, old);
@@ -675,18 +677,30 @@ TEST(TreeListHotTrack, TooltipOnlyForTextWiderThanItsCellLessFour) {
     const char* what;
     TdxTreeListNode* node;
     int column;
+    bool drawn_bold, measured_bold;
     int room;  // the text's room: its extent plus this
     bool tooltip;
   };
-  const Case cases[] = {{"width + 4 fits", nets[1], 1, 4, false},
-                        {"width + 3 does not", nets[1], 1, 3, true},
-                        {"the tree column's text starts after the indent", child, 0, 4, false},
-                        {"and has that less room", child, 0, 3, true}};
+  const Case cases[] = {
+      {"width + 4 fits", nets[1], 1, false, false, 4, false},
+      {"width + 3 does not", nets[1], 1, false, false, 3, true},
+      {"the tree column's text starts after the indent", child, 0, false, false, 4, false},
+      {"and has that less room", child, 0, false, false, 3, true},
+      {"custom drawing's bold text is wider than the grid's font", nets[1], 1, true, false, 4,
+       true},
+      {"and fits in its own width + 4", nets[1], 1, true, true, 4, false},
+      {"the tree column too", child, 0, true, true, 3, true}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    // The text the cell shows ("overrun.1" in column 1), in the grid's font.
+    f.grid.custom_draw = [&](const treelist::TdxCellPaintInfo&, std::wstring&,
+                             framework::TFont& font) {
+      if (c.drawn_bold) font.SetStyle(framework::fsBold);
+      return false;
+    };
+    // The text the cell shows ("overrun.1" in column 1).
     const int width =
-        text_width(f.grid.GetCellText(c.node, c.column)) + c.room + (c.column == 0 ? indent : 0);
+        text_width(f.grid.GetCellText(c.node, c.column), c.measured_bold ? bold : f.grid.Font()) +
+        c.room + (c.column == 0 ? indent : 0);
     treelist::HeaderModel model = treelist_test::TwoBandModel();
     model.columns[c.column].width = width;
     model.bands[c.column == 0 ? 0 : 1].width = c.column == 0 ? width : width + 90;
