@@ -1,13 +1,9 @@
-// The tree list's window and control messages: scrolling, sizing, timers, cursors, the flat
-// frame of the flat looks, and the control library's notifications.
+// The tree list's window and control messages: sizing, timers, cursors, the flat frame of the
+// flat looks, and the control library's notifications (the scroll bars: scrolling.cpp).
 #include <windowsx.h>
 
-#include <algorithm>
-
-#include "editors/gdi_scope.h"
 #include "framework/screen.h"
 #include "treelist/accessible_rows.h"
-#include "treelist/scroll_targets.h"
 #include "treelist/shared_resources.h"
 #include "treelist/tree_list.h"
 
@@ -20,17 +16,6 @@ bool IsWidthSizingState(TdxTreeListState state) {
 
 bool IsHeightSizingState(TdxTreeListState state) {
   return state == tsBandPanelSizing || state == tsHeaderPanelSizing || state == tsRowSizing;
-}
-
-int DigitWidth(framework::TFont& font) {
-  HDC screen = GetDC(nullptr);
-  SIZE size{};
-  {
-    editors::SelectScope select(screen, font.Handle());
-    GetTextExtentPoint32W(screen, L"0", 1, &size);
-  }
-  ReleaseDC(nullptr, screen);
-  return std::max<int>(size.cx, 1);
 }
 
 }  // namespace
@@ -136,58 +121,12 @@ bool TCustomdxTreeList::HandleWindowMessage(framework::TMessage& message) {
   return false;
 }
 
-// ---- scrolling -------------------------------------------------------------------------------
-
-void TCustomdxTreeList::HandleHScroll(WORD code) {
-  const Layout layout = GetLayout();
-  if (IsWidthSizingState(state_) || IsHeightSizingState(state_) || layout.headers.empty()) return;
-  SCROLLINFO info{};
-  GetScrollInfo(SB_HORZ, info);
-  const ScrollView view{left_coord_, DigitWidth(Font()), layout.data.right - layout.data.left,
-                        layout.scroll_extent};
-  if (const auto left = HorizontalScrollTarget(code, view, info.nTrackPos)) SetLeftCoord(*left);
-}
-
-void TCustomdxTreeList::HandleVScroll(WORD code) {
-  if (IsWidthSizingState(state_) || IsHeightSizingState(state_)) return;
-  SCROLLINFO info{};
-  GetScrollInfo(SB_VERT, info);
-  const ScrollView view{TopIndex(), 1, FullyVisibleRowCount(), GetVisibleRowCount()};
-  // SetTopIndex keeps the last page full.
-  if (const auto top = VerticalScrollTarget(code, view, info.nTrackPos)) SetTopIndex(*top);
-}
-
 void TCustomdxTreeList::HandleSize(framework::TMessage& message) {
   CloseEditorKeepFocus();
   DropUnneededScrollBars();
   TreeListBase::WndProc(message);
   UpdateScrollBars();
   ClampScrollPositions();
-}
-
-// The bars go at once when nothing would need them: dropping one at a time would give the
-// other room it then no longer needs, with a frame change each.
-void TCustomdxTreeList::DropUnneededScrollBars() {
-  const LONG style = GetWindowLongW(hwnd_, GWL_STYLE);
-  if (!(style & (WS_HSCROLL | WS_VSCROLL))) return;
-  RECT client{};
-  GetClientRect(hwnd_, &client);
-  if (style & WS_VSCROLL) client.right += GetSystemMetrics(SM_CXVSCROLL);
-  if (style & WS_HSCROLL) client.bottom += GetSystemMetrics(SM_CYHSCROLL);
-  LayoutInputs in;
-  in.client = client;
-  in.metrics = metrics_;
-  in.auto_width = IsAutoWidth();
-  const Layout layout = ComputeLayout(GetHeaderModel(), in);
-  int rows_height = 0;
-  const int room = layout.rows.bottom - layout.rows.top;
-  for (TdxTreeListNode* n = GetFirstNode(); n && rows_height <= room; n = NextVisibleNode(n)) {
-    rows_height += GetRowHeight(n, metrics_.default_row_height, false);
-  }
-  if (rows_height > room || layout.scroll_extent > layout.ScrollWidth()) return;
-  SetWindowLongW(hwnd_, GWL_STYLE, style & ~(WS_HSCROLL | WS_VSCROLL));
-  SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0,
-               SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
 
 // ---- timers ----------------------------------------------------------------------------------

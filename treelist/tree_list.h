@@ -909,7 +909,7 @@ class TCustomdxTreeList : public TreeListBase,
   int preview_lines_ = 2;
 
   // ---- window and control messages, cell painting, hot tracking and tooltips, clipboard ----
-  // (messages.cpp, cell_painting.cpp, hot_track.cpp, clipboard.cpp)
+  // (messages.cpp, scrolling.cpp, cell_painting.cpp, hot_track.cpp, clipboard.cpp)
  public:
   static constexpr UINT_PTR kExpandTimer = 101, kHintShowTimer = 110, kHintHideTimer = 111;
   // The window's frame outside the client area for the flat looks, drawn into `dc` at `rect`.

@@ -344,6 +344,14 @@ TEST(TreeListCellPainting, SearchMarkInvertsTheCellAndDoneLeavesItUnpainted) {
             (cell.right - cell.left) * (cell.bottom - cell.top))
       << "nothing of the cell is painted, not even the mark";
   EXPECT_EQ(custom_draws, 4 * 3);
+
+  // A cell painted into a clipped DC leaves the clipping as it was.
+  treelist::TdxCellPaintInfo painted{surface.dc(), f.grid.GetCellRect(nets[1], 1), nets[1], 1};
+  win::UniqueRegion clip(CreateRectRgn(0, 0, 60, 40)), after(CreateRectRgn(0, 0, 0, 0));
+  SelectClipRgn(surface.dc(), clip.get());
+  f.grid.DrawCell(painted);
+  GetClipRgn(surface.dc(), after.get());
+  EXPECT_TRUE(EqualRgn(clip.get(), after.get()));
 }
 
 // Whether the frame crosses column x between y0 and y1: some pixel there differs between the
@@ -881,6 +889,7 @@ TEST(TreeListClipboard, PictureIsTheWholeGridInTrueTypeFonts) {
     f.grid.HeaderFont().SetName(c.font);
     f.grid.BandFont().SetName(c.font);
     AddNets(f, 9);
+    f.grid.painted_hot.clear();
     HENHMETAFILE picture = f.grid.PaintToMetafile(false);
     ENHMETAHEADER header{};
     GetEnhMetaFileHeader(picture, sizeof header, &header);
@@ -908,6 +917,7 @@ TEST(TreeListClipboard, PictureIsTheWholeGridInTrueTypeFonts) {
       for (int x = 0; x < 150; ++x) ink += played.Pixel(x, y) != GetSysColor(COLOR_WINDOW);
     }
     EXPECT_GT(ink, 9 * 10) << "every row's text";
+    EXPECT_TRUE(f.grid.painted_hot.empty()) << "as vector text, not through the cells' painters";
     DeleteEnhMetaFile(picture);
     EXPECT_EQ(f.grid.Font().Name(), c.font) << "the grid's own font is back";
   }
