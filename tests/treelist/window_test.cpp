@@ -171,6 +171,18 @@ TEST(TreeListMessages, ResizingUntilEverythingFitsRemovesBothBars) {
     bars.push_back(GetWindowLongW(f.hwnd(), GWL_STYLE) & both);
   }
   EXPECT_EQ(bars, (std::vector<LONG>{WS_VSCROLL, WS_VSCROLL, 0}));
+
+  // Rows and columns that fit exactly take both bars away in one frame change too.
+  f.grid.SetBounds(10, 10, 600, 400);
+  const treelist::Layout fits = f.grid.GetLayout();
+  const int width = 600 - (fits.ScrollWidth() - fits.scroll_extent);
+  const int height = 400 - (fits.rows.bottom - fits.rows.top - rows);
+  f.grid.SetBounds(10, 10, 200, 100);
+  ASSERT_EQ(GetWindowLongW(f.hwnd(), GWL_STYLE) & both, both);
+  f.grid.frame_calculations = 0;
+  f.grid.SetBounds(10, 10, width, height);
+  EXPECT_EQ(std::make_pair(GetWindowLongW(f.hwnd(), GWL_STYLE) & both, f.grid.frame_calculations),
+            std::make_pair(0L, 2));
 }
 
 TEST(TreeListMessages, FlatLooksDrawTheirOwnOnePixelFrame) {
