@@ -31,6 +31,33 @@ void Key(HWND hwnd, WORD key, std::initializer_list<int> held) {
   SendMessageW(hwnd, alt ? WM_SYSKEYUP : WM_KEYUP, key, 0xC0000001);
 }
 
+namespace {
+
+template <class Body>
+auto WithFontOf(framework::TWinControl& edit, Body&& body) {
+  win::UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+  SelectObject(dc.get(), edit.Font().Handle());
+  return body(dc.get());
+}
+
+}  // namespace
+
+int TextWidth(framework::TWinControl& edit, const std::wstring& text) {
+  return WithFontOf(edit, [&](HDC dc) {
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    return static_cast<int>(size.cx);
+  });
+}
+
+int LineHeight(framework::TWinControl& edit) {
+  return WithFontOf(edit, [](HDC dc) {
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    return static_cast<int>(metrics.tmHeight);
+  });
+}
+
 void Type(HWND hwnd, const std::wstring& text) {
   for (wchar_t c : text) SendMessageW(hwnd, WM_CHAR, c, 1);
 }

@@ -100,22 +100,6 @@ TEST(ServerDialog, TakesTheFaceColourOfThePaintStyle) {
   EXPECT_EQ(controls::XPPalette().clXPFace, framework::clBtnFace) << "the own palette is put back";
 }
 
-// The system draws a dialog's close button as a glyph of its symbol font; without the font the
-// button shows a letter.
-TEST(ServerDialog, CaptionButtonGlyphsHaveTheirFont) {
-  LOGFONTW wanted{};
-  wanted.lfHeight = -12;
-  wanted.lfCharSet = SYMBOL_CHARSET;
-  wcscpy(wanted.lfFaceName, L"Marlett");
-  win::UniqueFont font(CreateFontIndirectW(&wanted));
-  win::UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
-  const HGDIOBJ old = SelectObject(dc.get(), font.get());
-  wchar_t face[LF_FACESIZE] = {};
-  GetTextFaceW(dc.get(), LF_FACESIZE, face);
-  SelectObject(dc.get(), old);
-  EXPECT_STREQ(face, L"Marlett");
-}
-
 TEST(ServerDialog, AFaultInAHandlerIsReportedAndTheDialogGoesOn) {
   std::vector<std::string> reported;
   framework::Application::Instance().OnException = [&](const std::string& message) {

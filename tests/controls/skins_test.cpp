@@ -136,28 +136,6 @@ TEST(Skins, AlphaImagesLoadAndFollowTheirFrames) {
   }
 }
 
-TEST(Skins, AFrameStretchedToItsOwnSizeIsUnchanged) {
-  controls::TAlphaBitmap speed;
-  speed.LoadFromStream(controls::ModuleResource(L"XPSPEEDBTN", RT_RCDATA));
-  xptest::Surface direct(20, 23, RGB(50, 60, 70));
-  xptest::Surface stretched(20, 23, RGB(50, 60, 70));
-  speed.DrawPart(direct.dc(), {0, 23, 20, 46}, {0, 0, 20, 23});
-  controls::StretchDrawSkinBitmap({0, 0, 20, 23}, {3, 3, 17, 20}, {0, 23, 20, 46}, true, speed.Canvas(),
-                            stretched.dc());
-  for (int y = 0; y < 23; ++y) {
-    for (int x = 0; x < 20; ++x) ASSERT_EQ(stretched.Pixel(x, y), direct.Pixel(x, y));
-  }
-  xptest::Surface wide(90, 23, RGB(50, 60, 70));
-  controls::StretchDrawSkinBitmap({0, 0, 90, 23}, {3, 3, 17, 20}, {0, 23, 20, 46}, true, speed.Canvas(),
-                            wide.dc());
-  EXPECT_EQ(wide.Pixel(89, 5), direct.Pixel(19, 5)) << "the right margin is the frame's";
-  xptest::WritePicture(wide, "skin_xpspeedbtn_stretched", 6);
-}
-
-}  // namespace
-
-namespace {
-
 TEST(Skins, TheModuleCarriesEveryOne) {
   const std::string path = testsupport::BinaryPath("Tralvek.dll");
   const win::UniqueLibrary module(LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));

@@ -5,6 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
+
+#include "controls/xp_control_set.h"
+#include "controls/xp_labels.h"
 #include "framework/forms.h"
 #include "framework/win/handles.h"
 #include "controls/xp_control_utils.h"
@@ -189,6 +194,31 @@ TEST_F(XPControl, DrawsWhatTheParentShowsUnderTheControl) {
   xptest::Surface untouched(20, 20, kWhite);
   controls::DrawParentBackground(orphan, untouched.dc());
   EXPECT_EQ(untouched.InkBox(kWhite).right, 0) << "nothing without a parent";
+}
+
+// What a form description leaves out is what a new control has: every property that a class of
+// the set declares (or declares again) with a default, and those of the labels' hot tracking.
+TEST(XPControlSet, NewControlsHaveTheDefaultsTheirClassesDeclare) {
+  const auto expect_defaults = [](const framework::TClassInfo& info, void* object) {
+    const framework::TClassInfo* base = info.Parent();
+    while (base && base->Name().find("XP") != std::string::npos) base = base->Parent();
+    const auto inherited = base ? base->Properties() : std::vector<const framework::PropInfo*>{};
+    for (const framework::PropInfo* prop : info.Properties()) {
+      if (!prop->default_value || !prop->get ||
+          std::find(inherited.begin(), inherited.end(), prop) != inherited.end()) {
+        continue;
+      }
+      EXPECT_TRUE(prop->get(object) == *prop->default_value) << info.Name() << "." << prop->name;
+    }
+  };
+  controls::RegisterXPControls();
+  for (const char* name : {"TXPBitBtn", "TXPCheckBox", "TXPComboBox", "TXPEdit", "TXPExtPanel",
+                           "TXPGroupBox", "TXPCustomLabel", "TXPSplitter"}) {
+    const std::unique_ptr<framework::TComponent> made(framework::FindClass(name)(nullptr));
+    expect_defaults(made->ClassInfo(), made.get());
+  }
+  controls::TXPHotTrack hot;
+  expect_defaults(controls::TXPHotTrack::StaticClassInfo(), &hot);
 }
 
 }  // namespace

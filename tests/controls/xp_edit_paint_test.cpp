@@ -16,6 +16,7 @@
 namespace {
 
 using edittest::Key;
+using edittest::LineHeight;
 using edittest::Picture;
 using xptest::CountOfColour;
 using xptest::SamePixels;
@@ -61,14 +62,6 @@ RECT GlyphBox(const xptest::Surface& surface, const RECT& area) {
 // Pixels of another colour than `colour`.
 int CountOther(const xptest::Surface& surface, const RECT& area, COLORREF colour) {
   return (area.right - area.left) * (area.bottom - area.top) - CountOfColour(surface, area, colour);
-}
-
-int LineHeight(controls::TCustomXPEdit& edit) {
-  win::UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
-  SelectObject(dc.get(), edit.Font().Handle());
-  TEXTMETRICW metrics{};
-  GetTextMetricsW(dc.get(), &metrics);
-  return metrics.tmHeight;
 }
 
 class XPEditPaint : public edittest::EditForm {};

@@ -2,20 +2,13 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstring>
 #include <initializer_list>
-#include <memory>
-#include <optional>
 #include <string>
 
-#include "framework/form_resource.h"
-#include "framework/forms.h"
-#include "framework/stdctrls.h"
-#include "framework/theme_services.h"
-#include "tests/controls/surface.h"
 #include "controls/xp_control_set.h"
-#include "controls/xp_control_utils.h"
 #include "controls/xp_edits2.h"
+#include "framework/form_resource.h"
+#include "framework/stdctrls.h"
 #include "tests/controls/edit_test_support.h"
 
 namespace {
@@ -28,16 +21,11 @@ using edittest::Key;
 using edittest::SetClipboardText;
 using edittest::Type;
 
-// An edit whose input-method result can be handed in as the system would after a composition.
-class ImeEdit : public controls::TXPEdit {
+// An edit that edits its own text, as descendants do, with its counters raised meanwhile, and
+// whose input-method result can be handed in as the system would after a composition.
+class ProbeEdit : public controls::TXPEdit {
  public:
   using TXPEdit::ReceiveImeResult;
-  using TXPEdit::TXPEdit;
-};
-
-// An edit that edits its own text, as descendants do, with its counters raised meanwhile.
-class SuppressingEdit : public controls::TXPEdit {
- public:
   using TXPEdit::TXPEdit;
   void SuppressChanges(int count) { change_suppression_ = count; }
   void SuppressKeys(int count) { key_suppression_ = count; }
@@ -135,7 +123,7 @@ TEST_F(XPEdit, TypingEditingAndUndoThroughKeysAndCharacters) {
 
 TEST_F(XPEdit, SuppressionCountersHoldBackChangesAndCharacters) {
   UsePaintStyle(1);
-  SuppressingEdit& edit = Add<SuppressingEdit>(10, 10, 200);
+  ProbeEdit& edit = Add<ProbeEdit>(10, 10, 200);
   int changes = 0;
   edit.OnChange = [&](framework::TComponent*) { ++changes; };
   HWND hwnd = edit.Handle();
@@ -184,84 +172,75 @@ end
 
 TEST_F(XPEdit, RepaintsAfterEachMessageAndWhenChangedFromCode) {
   UsePaintStyle(1);
-  // A change made from code after the last message still asks for a repaint.
-  controls::TXPEdit& shown = Add<controls::TXPEdit>(10, 10, 200);
-  SendMessageW(shown.Handle(), WM_CHAR, L'a', 1);
-  ValidateRect(shown.Handle(), nullptr);
-  SendMessageW(shown.Handle(), WM_CHAR, L'b', 1);
-  RECT dirty{};
-  EXPECT_TRUE(GetUpdateRect(shown.Handle(), &dirty, FALSE)) << "each message repaints";
-  ValidateRect(shown.Handle(), nullptr);
-  shown.SetText(L"from code");
-  EXPECT_TRUE(GetUpdateRect(shown.Handle(), &dirty, FALSE));
+  controls::TXPEdit& edit = Add<controls::TXPEdit>(10, 10, 200);
+  const HWND hwnd = edit.Handle();
+  SendMessageW(hwnd, WM_CHAR, L'a', 1);
+  ValidateRect(hwnd, nullptr);
+  SendMessageW(hwnd, WM_CHAR, L'b', 1);
+  EXPECT_TRUE(GetUpdateRect(hwnd, nullptr, FALSE)) << "each message repaints";
+  ValidateRect(hwnd, nullptr);
+  edit.SetText(L"from code");  // a change made from code after the last message
+  EXPECT_TRUE(GetUpdateRect(hwnd, nullptr, FALSE));
 }
 
 TEST_F(XPEdit, NumberFieldsFilterPastesAndConvertTheirText) {
   UsePaintStyle(1);
   controls::TXPEdit& edit = Add<controls::TXPEdit>(10, 10, 200);
   HWND hwnd = edit.Handle();
-  edit.SetText(L"text");
-  edit.SetNumberType(TNumberTypeEx::ntSignedInt);
-  EXPECT_EQ(edit.Text(), L"0") << "the number of the text as it was read before";
-  edit.SetText(L"");
-  SetClipboardText(L"12a-3");
-  Type(hwnd, std::wstring(1, 22));  // Ctrl+V
-  EXPECT_EQ(edit.Text(), L"12-3");
-
-  edit.SetText(L"255");
-  edit.SetNumberType(TNumberTypeEx::ntUnsignedInt);
-  EXPECT_EQ(edit.Text(), L"255");
-  edit.SetNumberRadix(TRadix::rdxHexadecimal);
-  EXPECT_EQ(edit.Text(), L"FF");
-  EXPECT_EQ(edit.NumberType(), TNumberTypeEx::ntUnsignedInt);
-  Key(hwnd, VK_END);
-  Type(hwnd, L"fgF");
-  EXPECT_EQ(edit.Text(), L"FFfF");
-  EXPECT_DOUBLE_EQ(edit.GetNumberValue(), 0xFFFF);
-
-  edit.SetNumberRadix(TRadix::rdxBinary);
-  edit.SetNumberValue(10);
-  EXPECT_EQ(edit.Text(), L"1010");
-  edit.SetNumberValue(0);
-  EXPECT_EQ(edit.Text(), L"0");
-
-  edit.SetNumberType(TNumberTypeEx::ntFloat);
+  // Each step's text after it: types, radixes and precision convert the text as it stands.
+  std::wstring texts;
+  const auto step = [&](auto&& change) {
+    change();
+    texts += edit.Text() + L" ";
+  };
+  step([&] { edit.SetText(L"text"); });
+  step([&] { edit.SetNumberType(TNumberTypeEx::ntSignedInt); });  // the text read as a number
+  step([&] {
+    edit.SetText(L"");
+    SetClipboardText(L"12a-3");
+    Type(hwnd, std::wstring(1, 22));  // Ctrl+V
+  });
+  step([&] { edit.SetText(L"255"); });
+  step([&] { edit.SetNumberType(TNumberTypeEx::ntUnsignedInt); });
+  step([&] { edit.SetNumberRadix(TRadix::rdxHexadecimal); });
+  step([&] {
+    Key(hwnd, VK_END);
+    Type(hwnd, L"fgF");
+  });
+  step([&] { edit.SetNumberRadix(TRadix::rdxBinary); });
+  step([&] { edit.SetNumberValue(10); });
+  step([&] { edit.SetNumberType(TNumberTypeEx::ntFloat); });
+  step([&] { edit.SetNumberValue(2.5); });
+  step([&] { edit.SetNumberPrecision(1); });
+  step([&] { edit.SetNumberType(TNumberTypeEx::ntSignedInt); });
+  EXPECT_EQ(texts, L"text 0 12-3 255 255 FF FFfF 1111111111111111 1010 10.000 2.500 2.5 2 ");
+  EXPECT_EQ(edit.GetNumberValue(), 2);
   EXPECT_EQ(edit.NumberRadix(), TRadix::rdxDecimal) << "a float is decimal";
-  edit.SetNumberValue(2.5);
-  EXPECT_EQ(edit.Text(), L"2.500");
-  edit.SetNumberPrecision(1);
-  EXPECT_EQ(edit.Text(), L"2.5");
-  edit.SetNumberType(TNumberTypeEx::ntSignedInt);
-  EXPECT_EQ(edit.Text(), L"2") << "2.5 rounds half to even";
+  // Another radix makes a number field unsigned, and leaves a plain field plain.
   edit.SetNumberRadix(TRadix::rdxOctal);
   EXPECT_EQ(edit.NumberType(), TNumberTypeEx::ntUnsignedInt);
-
-  // MaxLength cuts a paste to the room left; the existing text is never cut.
   edit.SetNumberType(TNumberTypeEx::ntNone);
-  // Only a number field turns unsigned with another radix; a plain field stays plain.
   edit.SetNumberRadix(TRadix::rdxHexadecimal);
   EXPECT_EQ(edit.NumberType(), TNumberTypeEx::ntNone);
   edit.SetNumberRadix(TRadix::rdxDecimal);
+
+  // MaxLength cuts a paste to the room left; the existing text is never cut.
   edit.SetText(L"abc");
   edit.SetMaxLength(5);
   SetClipboardText(L"vwxyz");
   Key(hwnd, VK_END);
   Key(hwnd, VK_INSERT, {VK_SHIFT});
-  EXPECT_EQ(edit.Text(), L"abcvw");
   edit.SetMaxLength(3);
   EXPECT_EQ(edit.Text(), L"abcvw");
   edit.SetSelStart(1);
   edit.SetSelLength(3);
-  Type(hwnd, L"Z");
-  EXPECT_EQ(edit.Text(), L"aZw") << "a typed character replaces the selection";
-  Type(hwnd, L"Q");
-  EXPECT_EQ(edit.Text(), L"aZw");
+  Type(hwnd, L"ZQ");
+  EXPECT_EQ(edit.Text(), L"aZw") << "a typed character replaces the selection, the next has no room";
 
   edit.SetMaxLength(0);
   edit.SetCharCase(controls::TEditCharCase::ecUpperCase);
-  EXPECT_EQ(edit.Text(), L"AZW") << "the text takes the new case at once";
   Type(hwnd, L"é");
-  EXPECT_EQ(edit.Text(), L"AZÉW");
+  EXPECT_EQ(edit.Text(), L"AZÉW") << "the text takes the new case at once, and typing too";
 }
 
 TEST_F(XPEdit, ClipboardKeysAndThePasswordThatNeverLeaves) {
@@ -296,7 +275,7 @@ TEST_F(XPEdit, ClipboardKeysAndThePasswordThatNeverLeaves) {
 
 TEST_F(XPEdit, InputMethodResultGoesInOnceAfterItsCharacters) {
   UsePaintStyle(1);
-  ImeEdit& edit = Add<ImeEdit>(10, 10, 200);
+  ProbeEdit& edit = Add<ProbeEdit>(10, 10, 200);
   HWND hwnd = edit.Handle();
   Type(hwnd, L"<>");
   Key(hwnd, VK_LEFT);
@@ -311,11 +290,7 @@ TEST_F(XPEdit, InputMethodResultGoesInOnceAfterItsCharacters) {
 
 // Where a character boundary of the edit's text lies on the screen, from the edit's font.
 int BoundaryX(controls::TCustomXPEdit& edit, const std::wstring& before, int text_left) {
-  win::UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
-  SelectObject(dc.get(), edit.Font().Handle());
-  SIZE size{};
-  GetTextExtentPoint32W(dc.get(), before.c_str(), static_cast<int>(before.size()), &size);
-  return text_left + size.cx;
+  return text_left + edittest::TextWidth(edit, before);
 }
 
 TEST_F(XPEdit, MouseSelectsWithCaptureAndDoubleClickTakesAWord) {
@@ -401,14 +376,7 @@ TEST_F(XPEdit, ScrollingToTheEndMeasuresBackOverSeveralSlices) {
   Key(edit.Handle(), VK_END);
 
   // What fits, measured here in one piece.
-  win::UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
-  SelectObject(dc.get(), edit.Font().Handle());
-  const auto width_from = [&](int first) {
-    SIZE size{};
-    GetTextExtentPoint32W(dc.get(), text.c_str() + first, static_cast<int>(text.size()) - first,
-                          &size);
-    return static_cast<int>(size.cx);
-  };
+  const auto width_from = [&](int first) { return edittest::TextWidth(edit, text.substr(first)); };
   const int available = edit.Width() - 2 * 3;  // frame and inner margin on both sides
   const int first = edit.FirstVisible();
   ASSERT_GT(static_cast<int>(text.size()) - first, 64) << "the view must span several slices";
@@ -470,22 +438,21 @@ TEST_F(XPEdit, TransparentEditsRepaintWhenANeighbourUnderThemChanges) {
   EXPECT_TRUE(GetWindowLongW(edit.Handle(), GWL_EXSTYLE) & WS_EX_TRANSPARENT);
   UpdateWindow(edit.Handle());
   ValidateRect(edit.Handle(), nullptr);
-  RECT dirty{};
-  ASSERT_FALSE(GetUpdateRect(edit.Handle(), &dirty, FALSE));
+  ASSERT_FALSE(GetUpdateRect(edit.Handle(), nullptr, FALSE));
   panel->SetBounds(5, 5, 310, 60);  // WM_SIZE reaches the panel
-  EXPECT_TRUE(GetUpdateRect(edit.Handle(), &dirty, FALSE)) << "the hook repaints the edit";
+  EXPECT_TRUE(GetUpdateRect(edit.Handle(), nullptr, FALSE)) << "the hook repaints the edit";
 
   ValidateRect(edit.Handle(), nullptr);
   panel->SetBounds(5, 100, 300, 20);
   ValidateRect(edit.Handle(), nullptr);
   panel->SetBounds(5, 100, 310, 20);
-  EXPECT_FALSE(GetUpdateRect(edit.Handle(), &dirty, FALSE)) << "not for what lies elsewhere";
+  EXPECT_FALSE(GetUpdateRect(edit.Handle(), nullptr, FALSE)) << "not for what lies elsewhere";
 
   edit.SetTransparent(false);
   panel->SetBounds(5, 5, 300, 60);
   ValidateRect(edit.Handle(), nullptr);
   panel->SetBounds(5, 5, 320, 60);
-  EXPECT_FALSE(GetUpdateRect(edit.Handle(), &dirty, FALSE)) << "an opaque edit is left alone";
+  EXPECT_FALSE(GetUpdateRect(edit.Handle(), nullptr, FALSE)) << "an opaque edit is left alone";
 
   // Hot tracking underlines a transparent edit's font while the mouse is over it.
   edit.SetTransparent(true);

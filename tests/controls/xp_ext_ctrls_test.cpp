@@ -162,20 +162,6 @@ TEST(XPSplitter, DraggingResizesTheNeighbourDownToMinSize) {
   EXPECT_EQ(left.Width(), 30) << "across the splitter: nothing";
 }
 
-TEST(XPSplitter, FormDescriptionsMakeItWithItsDeclaredDefaults) {
-  controls::RegisterXPControls();
-  const framework::ComponentFactory create = framework::FindClass("TXPSplitter");
-  ASSERT_NE(create, nullptr);
-  const std::unique_ptr<framework::TComponent> made(create(nullptr));
-  auto* splitter = dynamic_cast<controls::TXPSplitter*>(made.get());
-  ASSERT_NE(splitter, nullptr);
-  for (const char* name : {"DrawNotch", "Transparent", "UseDefaultColor", "Beveled", "MinSize"}) {
-    const framework::PropInfo* prop = splitter->ClassInfo().FindProperty(name);
-    ASSERT_TRUE(prop && prop->default_value) << name;
-    EXPECT_TRUE(prop->get(made.get()) == *prop->default_value) << name;
-  }
-}
-
 // The skins' sizes are the skins tests'; here: they are loaded once, for every splitter.
 TEST(XPSplitter, SpeedButtonSkinsLoadOnce) {
   controls::TXPSplitter first(nullptr);

@@ -12,6 +12,7 @@
 #include "framework/stdctrls.h"
 #include "framework/win/module.h"
 #include "framework/zstream.h"
+#include "alpha_image_fuzz.h"
 #include "support/test_paths.h"
 
 namespace {
@@ -30,17 +31,6 @@ class XPImagesUnit {
   XPImagesUnit(const XPImagesUnit&) = delete;
   XPImagesUnit& operator=(const XPImagesUnit&) = delete;
 };
-
-std::string Inflate(const std::string& data) {
-  std::string out(1 << 20, '\0');
-  uLongf size = static_cast<uLongf>(out.size());
-  EXPECT_EQ(
-      uncompress(reinterpret_cast<Bytef*>(out.data()), &size,
-                 reinterpret_cast<const Bytef*>(data.data()), static_cast<uLong>(data.size())),
-      Z_OK);
-  out.resize(size);
-  return out;
-}
 
 std::string Bytes(TMemoryStream& stream) {
   return {reinterpret_cast<const char*>(stream.Bytes().data()), stream.Bytes().size()};
@@ -109,7 +99,7 @@ TEST(CompressedBitmap, PictureDataIsTheBitmapFileCompressedAndReadsBackExactly) 
     EXPECT_EQ(static_cast<uint8_t>(compressed[0]), 0x78) << "zlib at the maximum level";
     EXPECT_EQ(static_cast<uint8_t>(compressed[1]), 0xDA);
     const std::string plain = FileForm(bitmap);
-    EXPECT_EQ(Inflate(compressed), plain);
+    EXPECT_EQ(xptest::Inflated(compressed), plain);
     EXPECT_LT(compressed.size() * 10, plain.size());
 
     TPicture read;

@@ -78,25 +78,6 @@ std::vector<std::wstring> routine1_calls, routine2_calls;
 
 }  // namespace
 
-TEST(XPLabel, PublishedDefaultsAreWhatANewLabelHas) {
-  TXPCustomLabel label(nullptr);
-  void* object = static_cast<TComponent*>(&label);
-  // What the label publishes itself, or again with its own default.
-  const auto inherited = framework::TLabel::StaticClassInfo().Properties();
-  for (const framework::PropInfo* prop : label.ClassInfo().Properties()) {
-    if (std::find(inherited.begin(), inherited.end(), prop) != inherited.end()) continue;
-    if (!prop->default_value || !prop->get) continue;  // the hot-track object: below
-    SCOPED_TRACE(prop->name);
-    EXPECT_TRUE(prop->get(object) == *prop->default_value);
-  }
-  controls::TXPHotTrack hot;
-  for (const framework::PropInfo* prop : controls::TXPHotTrack::StaticClassInfo().Properties()) {
-    SCOPED_TRACE(prop->name);
-    ASSERT_TRUE(prop->default_value);
-    EXPECT_TRUE(prop->get(&hot) == *prop->default_value);
-  }
-}
-
 TEST(XPLabel, ClicksFollowTheLinkTypeAndAnEmptyLinkDoesNothing) {
   LabelForm f;
   int clicks = 0;
