@@ -6,7 +6,6 @@
 #include "framework/win/handles.h"
 #include "framework/win/module.h"
 #include "controls/alpha_image.h"
-#include "controls/xp_graphics.h"
 #include "support/test_paths.h"
 #include "surface.h"
 
@@ -61,11 +60,7 @@ std::string PictureName(const wchar_t* name) {
 
 // Pixels of one cell that differ from the cell's first pixel: the cell is drawn, not blank.
 int Detail(const xptest::Surface& s, int x0, int y0, int w, int h) {
-  int count = 0;
-  for (int y = y0; y < y0 + h; ++y) {
-    for (int x = x0; x < x0 + w; ++x) count += s.Pixel(x, y) != s.Pixel(x0, y0);
-  }
-  return count;
+  return xptest::CountOtherThan(s, {x0, y0, x0 + w, y0 + h}, s.Pixel(x0, y0));
 }
 
 TEST(Skins, BitmapsHaveTheirSizesFramesAndTransparentCorners) {

@@ -33,18 +33,18 @@ TEST(TextFont, DerivesSizesAndMakesScaledFonts) {
   TextFont font = TextFont::OfSize(L"Tahoma", 9);
   font.style = controls::kFontBold | controls::kFontItalic | controls::kFontUnderline |
                controls::kFontStrikeOut;
-  const win::UniqueFont scaled = controls::CreateTextFont(font, 4);
-  LOGFONTW lf{};
-  ASSERT_EQ(GetObjectW(scaled.get(), sizeof lf, &lf), static_cast<int>(sizeof lf));
-  EXPECT_EQ(lf.lfHeight, -48) << "36 points at 96 pixels per inch";
-  EXPECT_EQ(lf.lfWeight, FW_BOLD);
-  EXPECT_TRUE(lf.lfItalic && lf.lfUnderline && lf.lfStrikeOut);
-  EXPECT_STREQ(lf.lfFaceName, L"Tahoma");
-  const win::UniqueFont plain = controls::CreateTextFont(TextFont::OfHeight(L"Tahoma", 30), 2);
-  GetObjectW(plain.get(), sizeof lf, &lf);
-  EXPECT_EQ(lf.lfHeight, 60) << "without points the height is scaled";
-  EXPECT_EQ(lf.lfWeight, FW_NORMAL);
-  EXPECT_FALSE(lf.lfItalic || lf.lfUnderline || lf.lfStrikeOut);
+  // Height, weight, italic, underline, strike-out and face of a font made at a scale.
+  const auto made = [](const TextFont& from, int scale) {
+    const win::UniqueFont made = controls::CreateTextFont(from, scale);
+    LOGFONTW lf{};
+    GetObjectW(made.get(), sizeof lf, &lf);
+    return std::to_wstring(lf.lfHeight) + L" " + std::to_wstring(lf.lfWeight) + L" " +
+           std::to_wstring(lf.lfItalic) + std::to_wstring(lf.lfUnderline) +
+           std::to_wstring(lf.lfStrikeOut) + L" " + lf.lfFaceName;
+  };
+  // 36 points at 96 pixels per inch; without points the height is scaled.
+  EXPECT_EQ(made(font, 4), L"-48 700 111 Tahoma");
+  EXPECT_EQ(made(TextFont::OfHeight(L"Tahoma", 30), 2), L"60 400 000 Tahoma");
 }
 
 TEST(SmoothText, SupersamplingFactorFollowsTheCharacterHeight) {
@@ -319,25 +319,13 @@ TEST(SmoothText, WrapsDisablesAndTurns) {
     }
   }
 
-  // Heavy letters first and light dots last show which way the text reads.
   for (const bool down : {false, true}) {
-    SCOPED_TRACE(down ? "top to bottom" : "bottom to top");
     Surface turned(40, 160);
     const uint8_t flags = controls::kTextTurned | (down ? controls::kTextTurnDirection : 0);
-    // Aligned to where the text starts: the top when it reads down, else the bottom.
     Draw(turned, {5, 5, 35, 155}, L"WWWW......",
          {flags, controls::kAlignLeft, down ? controls::kAlignTop : controls::kAlignBottom});
-    const RECT box = turned.InkBox(kWhite);
-    EXPECT_GT(box.bottom - box.top, 2 * (box.right - box.left)) << "the text runs upright";
-    const double middle = (box.top + box.bottom) / 2.0;
-    if (down) {
-      EXPECT_LT(turned.InkCentreY(kWhite), middle);
-      EXPECT_LE(box.top, 7) << "the start is at the top";
-    } else {
-      EXPECT_GT(turned.InkCentreY(kWhite), middle);
-      EXPECT_GE(box.bottom, 153) << "the start is at the bottom";
-    }
-    WritePicture(turned, down ? "smooth_text_turned_down" : "smooth_text_turned_up", 3);
+    xptest::ExpectTurnedTextReads(turned, down,
+                                  down ? "smooth_text_turned_down" : "smooth_text_turned_up");
   }
 }
 

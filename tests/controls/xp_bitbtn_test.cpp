@@ -149,16 +149,9 @@ TEST_F(BitBtn, IsDrawnInEachPaintStyle) {
     EXPECT_EQ(ink.left, 0);
     EXPECT_EQ(ink.right, 75) << "the whole button is painted";
     // The caption "OK" is centred: dark ink in the middle, none near the ends.
-    int dark_middle = 0, dark_ends = 0;
-    for (int y = 6; y < 19; ++y) {
-      for (int x = 6; x < 69; ++x) {
-        const COLORREF c = surface.Pixel(x, y);
-        const bool dark = GetRValue(c) + GetGValue(c) + GetBValue(c) < 200;
-        (x >= 27 && x < 48 ? dark_middle : dark_ends) += dark;
-      }
-    }
-    EXPECT_GT(dark_middle, 10);
-    EXPECT_EQ(dark_ends, 0);
+    EXPECT_GT(xptest::CountDark(surface, {27, 6, 48, 19}), 10);
+    EXPECT_EQ(xptest::CountDark(surface, {6, 6, 27, 19}) + xptest::CountDark(surface, {48, 6, 69, 19}),
+              0);
     if (style == 0) {
       EXPECT_EQ(surface.Pixel(0, 0), RGB(0, 0, 0)) << "the default button's black frame";
     }
@@ -170,11 +163,7 @@ TEST_F(BitBtn, IsDrawnInEachPaintStyle) {
       const auto& themes = framework::TThemeServices::Instance();
       themes.DrawBackground(themes.Open(nullptr, L"BUTTON"), expected.dc(), BP_PUSHBUTTON,
                             theme_state, {0, 0, 75, 25});
-      int differing = 0;
-      for (int y = 0; y < 4; ++y) {
-        for (int x = 0; x < 75; ++x) differing += drawn.Pixel(x, y) != expected.Pixel(x, y);
-      }
-      return differing;
+      return xptest::Differences(drawn, expected, {0, 0, 75, 4});
     };
     if (style == 2) {
       EXPECT_EQ(theme_rows_differing(ok, PBS_DEFAULTED), 0);
@@ -188,11 +177,8 @@ TEST_F(BitBtn, IsDrawnInEachPaintStyle) {
     xptest::Surface pressed(75, 25, face);
     ok->PaintTo(pressed.dc(), 0, 0);
     Mouse(ok, WM_LBUTTONUP, 500, 5, 0);
-    int differing = 0;
-    for (int y = 0; y < 25; ++y) {
-      for (int x = 0; x < 75; ++x) differing += surface.Pixel(x, y) != pressed.Pixel(x, y);
-    }
-    EXPECT_GT(differing, 20) << "pressed looks different";
+    EXPECT_GT(xptest::Differences(surface, pressed, xptest::Whole(surface)), 20)
+        << "pressed looks different";
   });
   xptest::WriteStylePicture("xp_bitbtn", {ok, cancel, apply});
 }

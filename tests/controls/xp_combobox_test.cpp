@@ -231,15 +231,7 @@ TEST_F(ComboBox, IsDrawnInEachPaintStyle) {
     combo->PaintTo(surface.dc(), 0, 0);
     button_centres.push_back(surface.Pixel(130, 4));
     EXPECT_EQ(surface.InkBox(RGB(1, 2, 3)).right, 140) << "painted to the right edge";
-    // Text ink in the left part, the drop-down button at the right.
-    int dark = 0;
-    for (int x = 4; x < 80; ++x) {
-      for (int y = 4; y < 17; ++y) {
-        const COLORREF c = surface.Pixel(x, y);
-        dark += GetRValue(c) + GetGValue(c) + GetBValue(c) < 200;
-      }
-    }
-    EXPECT_GT(dark, 10) << "the chosen item's text";
+    EXPECT_GT(xptest::CountDark(surface, {4, 4, 80, 17}), 10) << "the chosen item's text";
   });
   EXPECT_NE(button_centres[1], button_centres[2]) << "the XP look's button is its own";
   xptest::WriteStylePicture("xp_combobox", {combo, off});

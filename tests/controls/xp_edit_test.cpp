@@ -31,7 +31,13 @@ class ProbeEdit : public controls::TXPEdit {
   void SuppressKeys(int count) { key_suppression_ = count; }
 };
 
-class XPEdit : public edittest::EditForm {};
+// In the library's XP look unless a test says otherwise.
+class XPEdit : public edittest::EditForm {
+ protected:
+  void SetUp() override {
+    EditForm::SetUp();
+    }
+};
 
 // "text|selection start+length" of an edit (the caret is at the selection's moving end).
 std::wstring State(const controls::TCustomXPEdit& edit) {
@@ -40,7 +46,6 @@ std::wstring State(const controls::TCustomXPEdit& edit) {
 }
 
 TEST_F(XPEdit, TypingEditingAndUndoThroughKeysAndCharacters) {
-  UsePaintStyle(1);
   controls::TXPEdit& edit = Add<controls::TXPEdit>(10, 10, 200);
   int changes = 0;
   edit.OnChange = [&](framework::TComponent* sender) {
@@ -122,7 +127,6 @@ TEST_F(XPEdit, TypingEditingAndUndoThroughKeysAndCharacters) {
 }
 
 TEST_F(XPEdit, SuppressionCountersHoldBackChangesAndCharacters) {
-  UsePaintStyle(1);
   ProbeEdit& edit = Add<ProbeEdit>(10, 10, 200);
   int changes = 0;
   edit.OnChange = [&](framework::TComponent*) { ++changes; };
@@ -171,7 +175,6 @@ end
 }
 
 TEST_F(XPEdit, RepaintsAfterEachMessageAndWhenChangedFromCode) {
-  UsePaintStyle(1);
   controls::TXPEdit& edit = Add<controls::TXPEdit>(10, 10, 200);
   const HWND hwnd = edit.Handle();
   SendMessageW(hwnd, WM_CHAR, L'a', 1);
@@ -184,7 +187,6 @@ TEST_F(XPEdit, RepaintsAfterEachMessageAndWhenChangedFromCode) {
 }
 
 TEST_F(XPEdit, NumberFieldsFilterPastesAndConvertTheirText) {
-  UsePaintStyle(1);
   controls::TXPEdit& edit = Add<controls::TXPEdit>(10, 10, 200);
   HWND hwnd = edit.Handle();
   // Each step's text after it: types, radixes and precision convert the text as it stands.
@@ -244,7 +246,6 @@ TEST_F(XPEdit, NumberFieldsFilterPastesAndConvertTheirText) {
 }
 
 TEST_F(XPEdit, ClipboardKeysAndThePasswordThatNeverLeaves) {
-  UsePaintStyle(1);
   controls::TXPEdit& edit = Add<controls::TXPEdit>(10, 10, 200);
   HWND hwnd = edit.Handle();
   edit.SetText(L"secret words");
@@ -274,7 +275,6 @@ TEST_F(XPEdit, ClipboardKeysAndThePasswordThatNeverLeaves) {
 }
 
 TEST_F(XPEdit, InputMethodResultGoesInOnceAfterItsCharacters) {
-  UsePaintStyle(1);
   ProbeEdit& edit = Add<ProbeEdit>(10, 10, 200);
   HWND hwnd = edit.Handle();
   Type(hwnd, L"<>");
@@ -294,7 +294,6 @@ int BoundaryX(controls::TCustomXPEdit& edit, const std::wstring& before, int tex
 }
 
 TEST_F(XPEdit, MouseSelectsWithCaptureAndDoubleClickTakesAWord) {
-  UsePaintStyle(1);
   controls::TXPEdit& edit = Add<controls::TXPEdit>(10, 10, 200);
   HWND hwnd = edit.Handle();
   edit.SetText(L"one two three");
@@ -330,7 +329,6 @@ TEST_F(XPEdit, MouseSelectsWithCaptureAndDoubleClickTakesAWord) {
 }
 
 TEST_F(XPEdit, ALongTextScrollsPastTheRightEdgeAndBack) {
-  UsePaintStyle(1);
   controls::TXPEdit& edit = Add<controls::TXPEdit>(10, 10, 121);
   HWND hwnd = edit.Handle();
   edit.SetFocus();
@@ -366,7 +364,6 @@ TEST_F(XPEdit, ALongTextScrollsPastTheRightEdgeAndBack) {
 // Scrolling to the caret measures back from it slice by slice: a text of more visible
 // characters than one slice holds must end up showing exactly what fits.
 TEST_F(XPEdit, ScrollingToTheEndMeasuresBackOverSeveralSlices) {
-  UsePaintStyle(1);
   controls::TXPEdit& edit = Add<controls::TXPEdit>(10, 10, 400);
   std::wstring text;
   for (int i = 0; i < 30; ++i) text += L"i1.l" + std::to_wstring(i % 10);
@@ -385,7 +382,6 @@ TEST_F(XPEdit, ScrollingToTheEndMeasuresBackOverSeveralSlices) {
 }
 
 TEST_F(XPEdit, ContextMenuEnablesWhatTheEditCanDo) {
-  UsePaintStyle(1);
   controls::TXPEdit& edit = Add<controls::TXPEdit>(10, 10, 200);
   HWND hwnd = edit.Handle();
   const auto& items = controls::TCustomXPEdit::SharedContextMenu().Items().Items();
@@ -429,7 +425,6 @@ TEST_F(XPEdit, ContextMenuEnablesWhatTheEditCanDo) {
 }
 
 TEST_F(XPEdit, TransparentEditsRepaintWhenANeighbourUnderThemChanges) {
-  UsePaintStyle(1);
   auto* panel = new framework::TPanel(&form_);
   panel->SetParent(&form_);
   panel->SetBounds(5, 5, 300, 60);

@@ -44,11 +44,7 @@ void ExpectDot(const xptest::Surface& s, int x, int y) {
 }
 
 int CountNot(const xptest::Surface& s, COLORREF colour) {
-  int count = 0;
-  for (int y = 0; y < s.height(); ++y) {
-    for (int x = 0; x < s.width(); ++x) count += s.Pixel(x, y) != colour;
-  }
-  return count;
+  return xptest::CountOtherThan(s, xptest::Whole(s), colour);
 }
 
 }  // namespace
