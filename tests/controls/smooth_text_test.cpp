@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <string>
 
 #include "surface.h"
@@ -11,6 +10,7 @@ namespace {
 
 using controls::TextFont;
 using controls::TextLayout;
+using xptest::CountOfColour;
 using xptest::SamePixels;
 using xptest::Surface;
 
@@ -52,38 +52,13 @@ TEST(SmoothText, SupersamplingFactorFollowsTheCharacterHeight) {
       std::vector<int>({controls::SupersamplingFactor(50), controls::SupersamplingFactor(51),
                         controls::SupersamplingFactor(100), controls::SupersamplingFactor(101)}),
       std::vector<int>({16, 8, 8, 4}));
-  // Fonts whose characters measure as close to each side of the boundaries as the system's
-  // rounding of heights allows (Wine has no Tahoma measuring 50), each within its factor's range.
-  const HDC dc = CreateCompatibleDC(nullptr);
-  const auto measures = [&](const TextFont& font) {
-    const win::UniqueFont probe = controls::CreateTextFont(font);
-    const HGDIOBJ old = SelectObject(dc, probe.get());
-    SIZE size{};
-    GetTextExtentPoint32W(dc, L"k", 1, &size);
-    SelectObject(dc, old);
-    return static_cast<int>(size.cy);
-  };
-  struct Side {
-    int target;
-    int step;  // toward the inside of the factor's range
-    int factor;
-  };
-  for (const Side side : {Side{50, -1, 16}, Side{51, 1, 8}, Side{100, -1, 8}, Side{101, 1, 4}}) {
-    std::optional<TextFont> found;
-    int measured = 0;
-    for (int away = 0; away < 4 && !found; ++away) {
-      for (int height = side.target - 8; height <= side.target + 8 && !found; ++height) {
-        const TextFont font = TextFont::OfHeight(L"Tahoma", height);
-        measured = measures(font);
-        if (measured == side.target + away * side.step) found = font;
-      }
-    }
-    SCOPED_TRACE(measured);
-    ASSERT_TRUE(found) << "no font measures near " << side.target;
-    controls::SmoothSymbolSet(*found).Glyph(L'k');
-    EXPECT_EQ(controls::SmoothTextCacheState().last_factor, side.factor);
+  // A glyph is rendered at the factor of its font's measured height.
+  std::string factors;
+  for (const int height : {-13, -60, -120}) {
+    controls::SmoothSymbolSet(TextFont::OfHeight(L"Tahoma", height)).Glyph(L'k');
+    factors += std::to_string(controls::SmoothTextCacheState().last_factor) + " ";
   }
-  DeleteDC(dc);
+  EXPECT_EQ(factors, "16 8 4 ");
 }
 
 TEST(SmoothText, RendersEachGlyphOncePerFont) {
@@ -186,21 +161,12 @@ TEST(SmoothText, HotKeyUnderlinesItsCharacterInTheTextColour) {
   Surface plain(200, 40);
   Draw(marked, rect, L"&File", {});
   Draw(plain, rect, L"File", {});
+  // One line under the F only, in full ink: exactly the text colour.
   const int advance = controls::SmoothSymbolSet(Tahoma()).Glyph(L'F').advance;
-  int differing = 0;
-  int row = -1;
-  for (int y = 0; y < 40; ++y) {
-    for (int x = 0; x < 200; ++x) {
-      if (marked.Pixel(x, y) == plain.Pixel(x, y)) continue;
-      ++differing;
-      EXPECT_GE(x, rect.left);
-      EXPECT_LT(x, rect.left + advance) << "only under the F";
-      EXPECT_EQ(marked.Pixel(x, y), kInk) << "full ink is exactly the text colour";
-      if (row == -1) row = y;
-      EXPECT_EQ(y, row) << "one line";
-    }
-  }
-  EXPECT_EQ(differing, advance);
+  EXPECT_EQ(xptest::Differences(marked, plain, xptest::Whole(marked)), advance);
+  int row = 0;
+  while (row < 39 && xptest::Differences(marked, plain, {0, row, 200, row + 1}) == 0) ++row;
+  EXPECT_EQ(CountOfColour(marked, {rect.left, row, rect.left + advance, row + 1}, kInk), advance);
   WritePicture(marked, "smooth_text_hot_key", 3);
 
   // With no hot-key processing the "&" is drawn.

@@ -268,12 +268,13 @@ TEST(XPScrollBar, PaintsEveryStateOfBothKindsInThreePaintStyles) {
       const auto shoot = [&] { shots.push_back(Shot(f)); };
       const auto along = [&](int offset) { return vertical ? POINT{8, offset} : POINT{offset, 8}; };
       const controls::ScrollLayout layout = f.bar.CurrentLayout();
-      const RECT arrow = layout.Part(controls::kPartSecondArrow);
-      const RECT page = layout.Part(controls::kPartPageAfter);
-      const RECT thumb = layout.Part(controls::kPartThumb);
-      const POINT on_arrow = along(vertical ? arrow.top + 2 : arrow.left + 2);
-      const POINT on_page = along(vertical ? page.bottom - 2 : page.right - 2);
-      const POINT on_thumb = along(vertical ? thumb.top + 2 : thumb.left + 2);
+      const auto inside = [&](controls::ScrollPart part, int from_end) {
+        const RECT r = layout.Part(part);
+        return along(from_end ? (vertical ? r.bottom : r.right) - 2 : (vertical ? r.top : r.left) + 2);
+      };
+      const POINT on_arrow = inside(controls::kPartSecondArrow, 0);
+      const POINT on_page = inside(controls::kPartPageAfter, 1);
+      const POINT on_thumb = inside(controls::kPartThumb, 0);
 
       shoot();
       f.Send(WM_MOUSEMOVE, 0, on_arrow.x, on_arrow.y);
@@ -297,22 +298,18 @@ TEST(XPScrollBar, PaintsEveryStateOfBothKindsInThreePaintStyles) {
           "xp_scrollbar_style" + std::to_string(style) + (vertical ? "_vertical" : "_horizontal"),
           shots, vertical, 2);
 
-      const xptest::Surface& normal = *shots[0];
-      EXPECT_GT(Differences(normal, *shots[2], arrow), 0) << "pressed arrow";
-      EXPECT_EQ(Differences(normal, *shots[2], thumb), 0) << "only the arrow changed";
-      EXPECT_EQ(Differences(normal, *shots[2], layout.Part(controls::kPartFirstArrow)), 0);
-      // Wine's theme draws its tracks alike in every state.
-      if (style != 2) {
-        EXPECT_GT(Differences(normal, *shots[3], page), 0) << "pressed page";
-      }
-      EXPECT_EQ(Differences(normal, *shots[3], layout.Part(controls::kPartPageBefore)), 0);
-      EXPECT_GT(Differences(normal, *shots[5], arrow), 0) << "disabled";
+      // The parts each state changes against the normal look, and the pressed arrow against the
+      // hot one: a classic thumb has no pressed look, a disabled bar keeps its track, and Wine's
+      // theme draws its tracks alike in every state.
+      std::string changed;
+      for (int i = 1; i <= 5; ++i) changed += Changed(*shots[0], *shots[i], layout) + " ";
+      changed += Changed(*shots[1], *shots[2], layout);
+      const char* const kExpected[] = {"00001 00001 00010 00000 10101 00001",
+                                       "00001 00001 00010 00100 10101 00001",
+                                       "00001 00001 00000 00100 10101 00001"};
+      EXPECT_EQ(changed, kExpected[style]) << "hot, pressed arrow, page, thumb; disabled";
       if (style == 0) {
         EXPECT_EQ(shots[3]->Pixel(on_page.x, on_page.y), RGB(0, 0, 0)) << "classic pressed track";
-      } else {
-        EXPECT_GT(Differences(normal, *shots[1], arrow), 0) << "hot arrow";
-        EXPECT_GT(Differences(*shots[1], *shots[2], arrow), 0) << "pressed differs from hot";
-        EXPECT_GT(Differences(normal, *shots[4], thumb), 0) << "pressed thumb";
       }
     }
   });
@@ -421,17 +418,6 @@ TEST(XPScrollBar, ArrowsPointTheirWayAndPartsUseTheirThemeParts) {
         ExpectKeyedCell(bar, controls::kPartThumb,
                         vertical ? L"SCROLLTHUMBGRIPPERVERTICAL" : L"SCROLLTHUMBGRIPPERHORIZONTAL",
                         0, 8);
-        // The track's edge lines run along the bar.
-        const RECT page = bar.layout.Part(controls::kPartPageAfter);
-        const xptest::Surface& p = *bar.surface;
-        const int mid_x = (page.left + page.right) / 2, mid_y = (page.top + page.bottom) / 2;
-        const POINT edge_start =
-            vertical ? POINT{page.left, page.top + 1} : POINT{page.left + 1, page.top};
-        const POINT edge_end =
-            vertical ? POINT{page.left, page.bottom - 2} : POINT{page.right - 2, page.top};
-        const POINT edge_mid = vertical ? POINT{page.left, mid_y} : POINT{mid_x, page.top};
-        EXPECT_EQ(p.Pixel(edge_start.x, edge_start.y), p.Pixel(edge_end.x, edge_end.y));
-        EXPECT_NE(p.Pixel(edge_mid.x, edge_mid.y), p.Pixel(mid_x, mid_y));
       }
       for (const auto& [part_id, draw] : expected) {
         EXPECT_EQ(DiffersFrom(bar, part_id, draw), 0) << "part " << int{part_id};
