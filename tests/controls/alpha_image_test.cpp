@@ -104,17 +104,14 @@ TEST(AlphaImageStream, ReadsBitmapFilesPlainAndBehindAPrefix) {
 
 TEST(AlphaImageStream, RefusesBrokenStreamsWithAClearMessage) {
   const std::string block = AlphaBlock(3, 2, kPixels);
-  const auto with = [&](size_t at, uint32_t value) {
-    std::string b = block;
-    std::memcpy(&b[at], &value, 4);
-    return Compressed(b);
-  };
   const std::string compressed = Compressed(block);
-  const std::string file = xptest::BitmapFile24(2, 2, {1, 2, 3, 4});
+  const auto patched = [](std::string data, size_t at, uint32_t value) {
+    std::memcpy(&data[at], &value, 4);
+    return data;
+  };
+  const auto with = [&](size_t at, uint32_t value) { return Compressed(patched(block, at, value)); };
   const auto file_with = [&](size_t at, uint32_t value) {
-    std::string f = file;
-    std::memcpy(&f[at], &value, 4);
-    return f;
+    return patched(xptest::BitmapFile24(2, 2, {1, 2, 3, 4}), at, value);
   };
   struct Case {
     std::string stream;

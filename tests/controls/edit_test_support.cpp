@@ -5,10 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <optional>
 
-#include "framework/theme_services.h"
-#include "controls/xp_control_utils.h"
 #include "controls/xp_edits2.h"
 #include "tests/controls/paint_styles.h"
 
@@ -129,18 +126,8 @@ void EditForm::SetUp() {
   form_.Show();
 }
 
-void EditForm::TearDown() {
-  framework::TThemeServices::Instance().SetOverride(std::nullopt);
-  controls::SetWindowsVersionOverride(std::nullopt);
-  SendMessageW(controls::XPPaletteWindow(), WM_SYSCOLORCHANGE, 0, 0);
-}
+void EditForm::TearDown() { xptest::ResetPaintStyle(); }
 
-void EditForm::UsePaintStyle(int style) {
-  framework::TThemeServices::Instance().SetOverride(style == 2);
-  controls::SetWindowsVersionOverride(style == 1 ? controls::WindowsVersion{5, 0}
-                                                 : controls::WindowsVersion{6, 1});
-  SendMessageW(controls::XPPaletteWindow(), WM_SYSCOLORCHANGE, 0, 0);
-  ASSERT_EQ(controls::GetXPPaintStyle(), style);
-}
+void EditForm::UsePaintStyle(int style) { xptest::UsePaintStyle(style); }
 
 }  // namespace edittest
