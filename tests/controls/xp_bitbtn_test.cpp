@@ -57,38 +57,35 @@ class BitBtn : public testing::Test {
 
 TEST_F(BitBtn, ClicksWhenTheMouseIsReleasedOverIt) {
   form.Show();
-  Mouse(apply, WM_MOUSEMOVE, 10, 10, MK_LBUTTON);
-  EXPECT_FALSE(apply->Pressed()) << "a button held down elsewhere and dragged over";
-  Mouse(apply, WM_LBUTTONDOWN, 5, 5, MK_LBUTTON);
-  EXPECT_TRUE(apply->Pressed());
+  // Whether the button shows pressed after each message, and the clicks so far.
+  std::string shown;
+  const auto mouse = [&](UINT msg, int x, WPARAM keys) {
+    Mouse(apply, msg, x, 5, keys);
+    shown += std::to_string(apply->Pressed()) + std::to_string(clicks) + " ";
+  };
+  mouse(WM_MOUSEMOVE, 10, MK_LBUTTON);  // a button held down elsewhere and dragged over
+  mouse(WM_LBUTTONDOWN, 5, MK_LBUTTON);
   EXPECT_TRUE(apply->Focused()) << "a press takes the focus";
-  Mouse(apply, WM_MOUSEMOVE, 100, 5, MK_LBUTTON);
-  EXPECT_FALSE(apply->Pressed()) << "dragged off: drawn up";
-  Mouse(apply, WM_MOUSEMOVE, 10, 10, MK_LBUTTON);
-  EXPECT_TRUE(apply->Pressed());
-  Mouse(apply, WM_LBUTTONUP, 10, 10, 0);
-  EXPECT_FALSE(apply->Pressed());
-  EXPECT_EQ(clicks, 1);
+  mouse(WM_MOUSEMOVE, 100, MK_LBUTTON);  // dragged off: drawn up
+  mouse(WM_MOUSEMOVE, 10, MK_LBUTTON);
+  mouse(WM_LBUTTONUP, 10, 0);
   EXPECT_NE(GetCapture(), apply->Handle());
-
-  Mouse(apply, WM_LBUTTONDOWN, 5, 5, MK_LBUTTON);
-  Mouse(apply, WM_MOUSEMOVE, 100, 5, MK_LBUTTON);
-  Mouse(apply, WM_LBUTTONUP, 100, 5, 0);
-  EXPECT_EQ(clicks, 1) << "released outside: no click";
-  EXPECT_FALSE(apply->Pressed());
+  mouse(WM_LBUTTONDOWN, 5, MK_LBUTTON);
+  mouse(WM_MOUSEMOVE, 100, MK_LBUTTON);
+  mouse(WM_LBUTTONUP, 100, 0);  // released outside: no click
+  EXPECT_EQ(shown, "00 10 00 10 01 11 01 01 ");
 }
 
 TEST_F(BitBtn, AnswersSpaceBmClickAcceleratorsAndItsTextQuery) {
   form.Show();
   apply->SetFocus();
-  SendMessageW(apply->Handle(), WM_KEYDOWN, VK_SPACE, 0);
-  EXPECT_TRUE(apply->Pressed());
-  EXPECT_EQ(clicks, 0) << "Space clicks on release";
-  SendMessageW(apply->Handle(), WM_KEYUP, VK_SPACE, 0);
-  EXPECT_FALSE(apply->Pressed());
-  EXPECT_EQ(clicks, 1);
-  SendMessageW(apply->Handle(), WM_KEYUP, VK_SPACE, 0);
-  EXPECT_EQ(clicks, 1) << "a release without a press does nothing";
+  // Space clicks on release; a release without a press does nothing.
+  std::string shown;
+  for (const UINT msg : {WM_KEYDOWN, WM_KEYUP, WM_KEYUP}) {
+    SendMessageW(apply->Handle(), msg, VK_SPACE, 0);
+    shown += std::to_string(apply->Pressed()) + std::to_string(clicks) + " ";
+  }
+  EXPECT_EQ(shown, "10 01 01 ");
 
   SendMessageW(apply->Handle(), BM_CLICK, 0, 0);
   EXPECT_EQ(clicks, 2);
