@@ -4,6 +4,7 @@
 
 #include <initializer_list>
 #include <string>
+#include <tuple>
 
 #include "controls/xp_control_set.h"
 #include "controls/xp_edits2.h"
@@ -280,50 +281,43 @@ TEST_F(XPEdit, InputMethodResultGoesInOnceAfterItsCharacters) {
   Type(hwnd, L"<>");
   Key(hwnd, VK_LEFT);
   edit.ReceiveImeResult(L"日本");
-  Type(hwnd, L"日");
-  EXPECT_EQ(edit.Text(), L"<>") << "the first character is swallowed";
-  Type(hwnd, L"本");
-  EXPECT_EQ(edit.Text(), L"<日本>");
-  Type(hwnd, L"x");
-  EXPECT_EQ(edit.Text(), L"<日本x>") << "typing goes on as usual";
-}
-
-// Where a character boundary of the edit's text lies on the screen, from the edit's font.
-int BoundaryX(controls::TCustomXPEdit& edit, const std::wstring& before, int text_left) {
-  return text_left + edittest::TextWidth(edit, before);
+  // The first character is swallowed, the result goes in whole, typing goes on as usual.
+  std::wstring texts;
+  for (const wchar_t* typed : {L"日", L"本", L"x"}) {
+    Type(hwnd, typed);
+    texts += edit.Text() + L" ";
+  }
+  EXPECT_EQ(texts, L"<> <日本> <日本x> ");
 }
 
 TEST_F(XPEdit, MouseSelectsWithCaptureAndDoubleClickTakesAWord) {
   controls::TXPEdit& edit = Add<controls::TXPEdit>(10, 10, 200);
   HWND hwnd = edit.Handle();
   edit.SetText(L"one two three");
-  constexpr int kTextLeft = 3;  // frame and inner margin of the XP look
-  const int y = 8;
-  SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON,
-               MAKELPARAM(BoundaryX(edit, L"one ", kTextLeft) + 1, y));
-  EXPECT_EQ(GetFocus(), hwnd) << "a press focuses the edit";
-  EXPECT_EQ(edit.CaretPosition(), 4);
-  EXPECT_EQ(GetCapture(), hwnd);
-  SendMessageW(hwnd, WM_MOUSEMOVE, MK_LBUTTON,
-               MAKELPARAM(BoundaryX(edit, L"one two", kTextLeft) - 1, y));
+  // Where a boundary of the text lies, past the XP look's frame and margin of 3, at `dx`.
+  const auto at = [&](const wchar_t* before, int dx) {
+    return MAKELPARAM(3 + edittest::TextWidth(edit, before) + dx, 8);
+  };
+  SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at(L"one ", 1));
+  EXPECT_EQ(std::make_tuple(GetFocus(), GetCapture(), edit.CaretPosition()),
+            std::make_tuple(hwnd, hwnd, 4))
+      << "a press focuses the edit and holds the mouse";
+  SendMessageW(hwnd, WM_MOUSEMOVE, MK_LBUTTON, at(L"one two", -1));
   EXPECT_EQ(edit.SelText(), L"two");
-  SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(BoundaryX(edit, L"one two", kTextLeft), y));
+  SendMessageW(hwnd, WM_LBUTTONUP, 0, at(L"one two", 0));
   EXPECT_NE(GetCapture(), hwnd);
-  SendMessageW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(kTextLeft, y));
+  SendMessageW(hwnd, WM_MOUSEMOVE, 0, at(L"", 0));
   EXPECT_EQ(edit.SelText(), L"two") << "moving without the button selects nothing";
 
-  SendMessageW(hwnd, WM_LBUTTONDBLCLK, MK_LBUTTON,
-               MAKELPARAM(BoundaryX(edit, L"one two th", kTextLeft), y));
-  EXPECT_EQ(edit.SelText(), L"three");
-  EXPECT_EQ(edit.CaretPosition(), 13);
+  SendMessageW(hwnd, WM_LBUTTONDBLCLK, MK_LBUTTON, at(L"one two th", 0));
+  EXPECT_EQ(edit.SelText() + std::to_wstring(edit.CaretPosition()), L"three13");
 
   // A shifted press extends the selection from its anchor.
   edit.SetSelStart(2);
   {
     HeldKeys shift({VK_SHIFT});
-    SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT,
-                 MAKELPARAM(BoundaryX(edit, L"one t", kTextLeft) + 1, y));
-    SendMessageW(hwnd, WM_LBUTTONUP, MK_SHIFT, MAKELPARAM(0, y));
+    SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT, at(L"one t", 1));
+    SendMessageW(hwnd, WM_LBUTTONUP, MK_SHIFT, MAKELPARAM(0, 8));
   }
   EXPECT_EQ(edit.SelText(), L"e t");
 }
@@ -385,10 +379,9 @@ TEST_F(XPEdit, ContextMenuEnablesWhatTheEditCanDo) {
   controls::TXPEdit& edit = Add<controls::TXPEdit>(10, 10, 200);
   HWND hwnd = edit.Handle();
   const auto& items = controls::TCustomXPEdit::SharedContextMenu().Items().Items();
-  ASSERT_EQ(items.size(), 8u);
-  const wchar_t* captions[] = {L"&Undo",  L"-",       L"Cu&t", L"&Copy",
-                               L"&Paste", L"&Delete", L"-",    L"Select &All"};
-  for (size_t i = 0; i < items.size(); ++i) EXPECT_EQ(items[i]->Caption(), captions[i]);
+  std::wstring captions;
+  for (const auto* item : items) captions += item->Caption() + L" ";
+  ASSERT_EQ(captions, L"&Undo - Cu&t &Copy &Paste &Delete - Select &All ");
   const auto enabled = [&] {
     std::wstring states;
     for (const auto* item : items) {
