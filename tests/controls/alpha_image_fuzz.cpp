@@ -101,8 +101,9 @@ FuzzTally FuzzAlphaImageReader(uint32_t seed, int count) {
                                "\x01\x02\x03\x04" + BitmapFile24(3, 2, pixels)};
   // Values that sit on the edges of the checks.
   const uint32_t block_size = static_cast<uint32_t>(block.size());
-  const uint32_t extremes[] = {0,      1,       39,         40,         41,         0x7FFF, 0x8000,
-                               0xFFFF, 0x10000, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF, block_size};
+  const uint32_t extremes[] = {0,          1,          39,        40,      41,
+                               0x7FFF,     0x8000,     0xFFFF,    0x10000, 0x7FFFFFFF,
+                               0x80000000, 0xFFFFFFFF, block_size};
   FuzzTally tally;
   for (int i = 0; i < count; ++i) {
     const int kind = static_cast<int>(below(6));

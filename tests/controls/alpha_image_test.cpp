@@ -109,7 +109,9 @@ TEST(AlphaImageStream, RefusesBrokenStreamsWithAClearMessage) {
     std::memcpy(&data[at], &value, 4);
     return data;
   };
-  const auto with = [&](size_t at, uint32_t value) { return Compressed(patched(block, at, value)); };
+  const auto with = [&](size_t at, uint32_t value) {
+    return Compressed(patched(block, at, value));
+  };
   const auto file_with = [&](size_t at, uint32_t value) {
     return patched(xptest::BitmapFile24(2, 2, {1, 2, 3, 4}), at, value);
   };

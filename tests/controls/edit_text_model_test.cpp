@@ -90,8 +90,10 @@ TEST(EditNumber, UsesThePointWhateverTheUsersSeparator) {
   const std::string c_locale = std::setlocale(LC_NUMERIC, nullptr);
   const bool german = std::setlocale(LC_NUMERIC, "German") != nullptr;
 
-  EXPECT_EQ(controls::FormatNumberText(2.5, TNumberTypeEx::ntFloat, TRadix::rdxDecimal, 3), L"2.500");
-  EXPECT_DOUBLE_EQ(controls::ParseNumberText(L"2.5", TNumberTypeEx::ntFloat, TRadix::rdxDecimal), 2.5);
+  EXPECT_EQ(controls::FormatNumberText(2.5, TNumberTypeEx::ntFloat, TRadix::rdxDecimal, 3),
+            L"2.500");
+  EXPECT_DOUBLE_EQ(controls::ParseNumberText(L"2.5", TNumberTypeEx::ntFloat, TRadix::rdxDecimal),
+                   2.5);
   char now[8] = {};
   GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, now, sizeof now);
   EXPECT_STREQ(now, ",") << "the user's separator stays as the user set it";

@@ -40,7 +40,8 @@ TEST(ServerDialog, BuiltFromItsDescriptionAndAnsweredByEnterAndEscape) {
     EXPECT_EQ(side.Items().size(), 3u);
     EXPECT_EQ(side.ItemIndex(), 1) << "the index read before the items it names";
     EXPECT_EQ(side.Text(), L"Bottom Side");
-    EXPECT_EQ(Find<controls::TXPExtPanel>(dialog, "Page").Kind(), controls::TXPExtPanelKind::epkBackground);
+    EXPECT_EQ(Find<controls::TXPExtPanel>(dialog, "Page").Kind(),
+              controls::TXPExtPanelKind::epkBackground);
     EXPECT_EQ(Find<controls::TXPGroupBox>(dialog, "Group").Controls().size(), 2u);
     EXPECT_EQ(side.Color(), framework::clWindow) << "the list keeps its own colour";
     PostMessageW(dialog.Handle(), WM_KEYDOWN, VK_RETURN, 1);
@@ -95,7 +96,8 @@ TEST(ServerDialog, TakesTheFaceColourOfThePaintStyle) {
   xptest::ForEachPaintStyle([](int) {
     TProbeDialog dialog(nullptr);
     EXPECT_EQ(dialog.Color(), controls::XPPalette().clXPFace);
-    EXPECT_EQ(Find<controls::TXPCheckBox>(dialog, "UseVias").Color(), controls::XPPalette().clXPFace);
+    EXPECT_EQ(Find<controls::TXPCheckBox>(dialog, "UseVias").Color(),
+              controls::XPPalette().clXPFace);
   });
   EXPECT_EQ(controls::XPPalette().clXPFace, framework::clBtnFace) << "the own palette is put back";
 }

@@ -73,8 +73,9 @@ TEST(Skins, BitmapsHaveTheirSizesFramesAndTransparentCorners) {
     ASSERT_TRUE(bitmap);
     DIBSECTION section{};
     GetObjectW(bitmap.get(), sizeof section, &section);
-    EXPECT_EQ(std::make_tuple(section.dsBm.bmWidth, section.dsBm.bmHeight, section.dsBm.bmBitsPixel),
-              std::make_tuple(LONG{skin.width}, LONG{skin.height}, WORD(skin.bits)));
+    EXPECT_EQ(
+        std::make_tuple(section.dsBm.bmWidth, section.dsBm.bmHeight, section.dsBm.bmBitsPixel),
+        std::make_tuple(LONG{skin.width}, LONG{skin.height}, WORD(skin.bits)));
     xptest::Surface s(skin.width, skin.height);
     const win::UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
     const HGDIOBJ old = SelectObject(dc.get(), bitmap.get());

@@ -147,8 +147,9 @@ TEST_F(BitBtn, IsDrawnInEachPaintStyle) {
     EXPECT_EQ(ink.right, 75) << "the whole button is painted";
     // The caption "OK" is centred: dark ink in the middle, none near the ends.
     EXPECT_GT(xptest::CountDark(surface, {27, 6, 48, 19}), 10);
-    EXPECT_EQ(xptest::CountDark(surface, {6, 6, 27, 19}) + xptest::CountDark(surface, {48, 6, 69, 19}),
-              0);
+    EXPECT_EQ(
+        xptest::CountDark(surface, {6, 6, 27, 19}) + xptest::CountDark(surface, {48, 6, 69, 19}),
+        0);
     if (style == 0) {
       EXPECT_EQ(surface.Pixel(0, 0), RGB(0, 0, 0)) << "the default button's black frame";
     }

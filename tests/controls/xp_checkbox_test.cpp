@@ -134,8 +134,9 @@ TEST_F(CheckBox, DrawsTheBoxOfItsStateAndItsFocusInEachPaintStyle) {
         ASSERT_TRUE(themes.DrawBackground(themes.Open(nullptr, L"BUTTON"), expected.dc(),
                                           BP_CHECKBOX, look.theme_state, box_rect));
       } else {
-        controls::DrawSkinFrame(expected.dc(), box_rect, style == 1 ? controls::Skin(L"XPCHECKBOX") : *classic,
-                          look.frame, 12, 0);
+        controls::DrawSkinFrame(expected.dc(), box_rect,
+                                style == 1 ? controls::Skin(L"XPCHECKBOX") : *classic, look.frame,
+                                12, 0);
       }
       ASSERT_NE(expected.InkBox(framework::ColorToRGB(box->Color())).right, 0) << "a box";
       BitBlt(expected_row.dc(), 0, top, glyph.cx, glyph.cy, expected.dc(), 0, 0, SRCCOPY);

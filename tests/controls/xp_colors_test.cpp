@@ -31,11 +31,10 @@ TEST(XPColors, GreyValuesAndHueSaturationLightnessBothWays) {
                 ", " + Hsl(RGB(0, 0, 255)) + ", " + Hsl(RGB(0, 255, 0)) + ", " +
                 Hsl(RGB(255, 0, 128)) + ", " + Hsl(RGB(40, 60, 20)),
             "99 0 128, 14 153 125, 0 255 128, 170 255 128, 85 255 128, 234 255 128, 64 128 40");
-  EXPECT_EQ(std::vector<TColor>({controls::HSLToColor(14, 153, 125), controls::HSLToColor(200, 0, 77),
-                                 controls::HSLToColor(170, 255, 64),
-                                 controls::HSLToColor(0, 255, 255)}),
-            std::vector<TColor>(
-                {RGB(200, 99, 50), RGB(77, 77, 77), RGB(0, 0, 128), RGB(255, 255, 255)}));
+  EXPECT_EQ(
+      std::vector<TColor>({controls::HSLToColor(14, 153, 125), controls::HSLToColor(200, 0, 77),
+                           controls::HSLToColor(170, 255, 64), controls::HSLToColor(0, 255, 255)}),
+      std::vector<TColor>({RGB(200, 99, 50), RGB(77, 77, 77), RGB(0, 0, 128), RGB(255, 255, 255)}));
 }
 
 TEST(XPColors, BlendsEveryByteWithRoundHalfToEven) {
@@ -47,8 +46,8 @@ TEST(XPColors, BlendsEveryByteWithRoundHalfToEven) {
                                  controls::BlendColors(framework::clBtnFace, framework::clWhite, 0),
                                  controls::BlendColors(framework::clWhite, framework::clBtnFace, 1),
                                  controls::BlendColors(RGB(250, 0, 0), RGB(255, 0, 0), 2.0)}),
-            std::vector<TColor>({RGB(128, 128, 128), RGB(2, 5, 8), RGB(150, 20, 0), face, face,
-                                 RGB(4, 0, 0)}));
+            std::vector<TColor>(
+                {RGB(128, 128, 128), RGB(2, 5, 8), RGB(150, 20, 0), face, face, RGB(4, 0, 0)}));
 }
 
 }  // namespace

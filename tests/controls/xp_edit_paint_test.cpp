@@ -93,9 +93,10 @@ TEST_F(XPEditPaint, XPLookColoursForEveryStateOfTheEdit) {
     controls::TXPEdit& edit = Add<controls::TXPEdit>(10, disabled ? 70 : 100, 120);
     edit.SetText(disabled ? L"Disabled" : L"Read-only");
     disabled ? edit.SetEnabled(false) : edit.SetReadOnly(true);
-    EXPECT_EQ(xptest::Pixels(*Picture(edit, disabled ? "xp_edit_xp_disabled" : "xp_edit_xp_read_only"),
-                             {{0, 0}, {w - 5, h / 2}}),
-              xptest::Colours({disabled ? kXPShadow : kXPFrame, kXPLight}));
+    EXPECT_EQ(
+        xptest::Pixels(*Picture(edit, disabled ? "xp_edit_xp_disabled" : "xp_edit_xp_read_only"),
+                       {{0, 0}, {w - 5, h / 2}}),
+        xptest::Colours({disabled ? kXPShadow : kXPFrame, kXPLight}));
   }
 
   // A password shows one password character per character, drawn as the same text would be.

@@ -35,9 +35,7 @@ class ProbeEdit : public controls::TXPEdit {
 // In the library's XP look unless a test says otherwise.
 class XPEdit : public edittest::EditForm {
  protected:
-  void SetUp() override {
-    EditForm::SetUp();
-    }
+  void SetUp() override { EditForm::SetUp(); }
 };
 
 // "text|selection start+length" of an edit (the caret is at the selection's moving end).
@@ -238,7 +236,8 @@ TEST_F(XPEdit, NumberFieldsFilterPastesAndConvertTheirText) {
   edit.SetSelStart(1);
   edit.SetSelLength(3);
   Type(hwnd, L"ZQ");
-  EXPECT_EQ(edit.Text(), L"aZw") << "a typed character replaces the selection, the next has no room";
+  EXPECT_EQ(edit.Text(), L"aZw")
+      << "a typed character replaces the selection, the next has no room";
 
   edit.SetMaxLength(0);
   edit.SetCharCase(controls::TEditCharCase::ecUpperCase);

@@ -131,7 +131,8 @@ TEST(XPSplitter, DraggingResizesTheNeighbourDownToMinSize) {
   mouse(WM_MOUSEMOVE, 0, x, 50);
   mouse(WM_LBUTTONDOWN, MK_LBUTTON, x, 50);
   mouse(WM_MOUSEMOVE, MK_LBUTTON, x + 40, 60);
-  EXPECT_EQ(std::make_tuple(left.Width(), splitter.Left(), rest.Left()), std::make_tuple(140, 140, 145))
+  EXPECT_EQ(std::make_tuple(left.Width(), splitter.Left(), rest.Left()),
+            std::make_tuple(140, 140, 145))
       << "the splitter follows its neighbour";
   mouse(WM_MOUSEMOVE, MK_LBUTTON, x - 500, 60);
   EXPECT_EQ(left.Width(), 30) << "MinSize";

@@ -163,7 +163,8 @@ TEST(XPText, PlainPathAlignsTurnsAndMeasures) {
         t.dc(), {5, 5, 35, 155}, L"WWWW......",
         {flags, controls::kAlignLeft, down ? controls::kAlignTop : controls::kAlignBottom},
         RGB(0, 0, 0), font);
-    xptest::ExpectTurnedTextReads(t, down, down ? "plain_text_turned_down" : "plain_text_turned_up");
+    xptest::ExpectTurnedTextReads(t, down,
+                                  down ? "plain_text_turned_down" : "plain_text_turned_up");
   }
 }
 

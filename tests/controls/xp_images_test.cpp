@@ -148,8 +148,8 @@ TEST(CompressedBitmap, DamagedDataIsRefusedAndTheUnitDecidesWhoReadsBmp) {
     std::string flipped = data;
     flipped[name + 6] = static_cast<char>(flipped[name + 6] ^ 0x55);
     for (const std::string& damaged_data :
-         {data.substr(0, name + 2), data.substr(0, data.size() / 2), data.substr(0, data.size() - 1),
-          flipped}) {
+         {data.substr(0, name + 2), data.substr(0, data.size() / 2),
+          data.substr(0, data.size() - 1), flipped}) {
       TPicture damaged;
       EXPECT_THROW(ReadPictureData(damaged, damaged_data), framework::Exception);
       EXPECT_EQ(damaged.Graphic(), nullptr) << "nothing half read";

@@ -98,9 +98,9 @@ TEST(XPLabel, ClicksFollowTheLinkTypeAndAnEmptyLinkDoesNothing) {
   controls::LinkRoutine2 = nullptr;
   f.label.SetLinkType(controls::ltRoutine1);
   f.ClickLabel();  // an unset routine is skipped
-  EXPECT_EQ(calls, (std::vector<std::wstring>{L"click", L"click", L"click", L"1 help:first",
-                                              L"click", L"2 help:second", L"click", L"click",
-                                              L"click"}))
+  EXPECT_EQ(calls,
+            (std::vector<std::wstring>{L"click", L"click", L"click", L"1 help:first", L"click",
+                                       L"2 help:second", L"click", L"click", L"click"}))
       << "OnClick comes before the link, once per click";
 }
 

@@ -270,7 +270,8 @@ TEST(XPScrollBar, PaintsEveryStateOfBothKindsInThreePaintStyles) {
       const controls::ScrollLayout layout = f.bar.CurrentLayout();
       const auto inside = [&](controls::ScrollPart part, int from_end) {
         const RECT r = layout.Part(part);
-        return along(from_end ? (vertical ? r.bottom : r.right) - 2 : (vertical ? r.top : r.left) + 2);
+        return along(from_end ? (vertical ? r.bottom : r.right) - 2
+                              : (vertical ? r.top : r.left) + 2);
       };
       const POINT on_arrow = inside(controls::kPartSecondArrow, 0);
       const POINT on_page = inside(controls::kPartPageAfter, 1);
