@@ -128,31 +128,24 @@ TEST(SmoothText, MeasuresLinesWrapsAndEmptyText) {
   EXPECT_EQ(controls::MeasureSmoothText(wide, L"Ab", 0, font).cx,
             set.Glyph(L'A').advance + set.Glyph(L'b').width);
   const SIZE one = controls::MeasureSmoothText(wide, L"one", 0, font);
-  // Each word alone fits, two do not: three lines.
   const RECT narrow = {0, 0, one.cx + 4, 100};
-  const SIZE wrapped =
-      controls::MeasureSmoothText(narrow, L"one two six", controls::kTextWordWrap, font);
-  EXPECT_EQ(wrapped.cy, 3 * one.cy);
-  EXPECT_LE(wrapped.cx, narrow.right);
-  // A line exactly as wide as the rectangle still fits.
   const int two_words = controls::MeasureSmoothText(wide, L"one two", 0, font).cx;
-  EXPECT_EQ(controls::MeasureSmoothText({0, 0, two_words, 100}, L"one two six",
-                                        controls::kTextWordWrap, font)
-                .cy,
-            2 * one.cy);
-  // A line break ends a line even in a wide rectangle; without wrapping it is just a character.
-  EXPECT_EQ(controls::MeasureSmoothText(wide, L"one\r\ntwo", controls::kTextWordWrap, font).cy,
-            2 * one.cy);
-  EXPECT_EQ(controls::MeasureSmoothText(wide, L"one\r\ntwo", 0, font).cy, one.cy);
-  // A word wider than the rectangle stands alone on its line.
-  EXPECT_EQ(
-      controls::MeasureSmoothText({0, 0, 5, 100}, L"one two", controls::kTextWordWrap, font).cy,
-      3 * one.cy);
-  // Turned, the rectangle's height is the room along the text.
-  EXPECT_EQ(controls::MeasureSmoothText({0, 0, 100, one.cx + 4}, L"one two six",
-                                        controls::kTextWordWrap | controls::kTextTurned, font)
-                .cy,
-            3 * one.cy);
+  const int wrap = controls::kTextWordWrap;
+  const auto height = [&](const RECT& rect, const wchar_t* text, int flags) {
+    return static_cast<int>(
+        controls::MeasureSmoothText(rect, text, static_cast<uint8_t>(flags), font).cy);
+  };
+  // Each word alone fits, two do not; a line exactly as wide as the rectangle still fits; a line
+  // break ends a line when wrapping, else it is just a character; a word wider than the rectangle
+  // stands alone; turned, the rectangle's height is the room along the text.
+  EXPECT_EQ(std::vector<int>({height(narrow, L"one two six", wrap),
+                              height({0, 0, two_words, 100}, L"one two six", wrap),
+                              height(wide, L"one\r\ntwo", wrap), height(wide, L"one\r\ntwo", 0),
+                              height({0, 0, 5, 100}, L"one two", wrap),
+                              height({0, 0, 100, one.cx + 4}, L"one two six",
+                                     wrap | controls::kTextTurned)}),
+            std::vector<int>({3 * one.cy, 2 * one.cy, 2 * one.cy, one.cy, 3 * one.cy, 3 * one.cy}));
+  EXPECT_LE(controls::MeasureSmoothText(narrow, L"one two six", wrap, font).cx, narrow.right);
 }
 
 TEST(SmoothText, HotKeyUnderlinesItsCharacterInTheTextColour) {
