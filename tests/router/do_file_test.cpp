@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <functional>
+
 #include "framework/message_dialog.h"
 #include "sdk/common_utils.h"
 #include "sdk/exceptions.h"
@@ -18,41 +20,29 @@ using testsupport::FileExists;
 using testsupport::ReadFile;
 using testsupport::WriteFile;
 
-struct ExpandCase {
-  std::string line;
-  std::string replacement;
-  std::string expected;
-  const char* why;
-};
-
 TEST(DoFilePlaceholder, ReplacesUpToFiveTimesInAnyCase) {
-  const std::string five(5, 'R');
-  const ExpandCase cases[] = {
+  struct Case {
+    std::string line, replacement, expected;
+    const char* why;
+  };
+  const Case cases[] = {
       {"write routes $FILENAME.rte", "C:\\b\\board", "write routes C:\\b\\board.rte", "plain"},
       {"$filename.w and $FileName.ses", "B", "B.w and B.ses", "any letter case"},
-      {"$FILENAME$FILENAME$FILENAME$FILENAME$FILENAME$FILENAME", "R", five + "$FILENAME",
+      {"$FILENAME$FILENAME$FILENAME$FILENAME$FILENAME$FILENAME", "R", "RRRRR$FILENAME",
        "the sixth stays"},
       {"x $FILENAME y", "<$FILENAME>", "x <<<<<$FILENAME>>>>> y",
        "a replacement holding the placeholder is found again by the next pass"},
       {"$FILENAM $ FILENAME", "R", "$FILENAM $ FILENAME", "nothing like it is touched"},
-      {"", "R", "", "an empty line"},
-      {std::string(300, '-') + "$FILENAME", "R", std::string(300, '-') + "R",
-       "long lines keep their length"},
   };
-  for (const ExpandCase& c : cases) {
+  for (const Case& c : cases) {
     SCOPED_TRACE(c.why);
     EXPECT_EQ(router::ExpandFileNamePlaceholders(c.line, c.replacement), c.expected);
   }
 }
 
+// Every name the writer asks about has an extension.
 std::string PlainForceExtension(const std::string& file_name, const std::string& extension) {
-  const size_t slash = file_name.find_last_of("\\/:");
-  const size_t dot = file_name.find_last_of('.');
-  const bool has_extension =
-      dot != std::string::npos && (slash == std::string::npos || dot > slash);
-  std::string result = has_extension ? file_name.substr(0, dot) : file_name;
-  if (!extension.empty()) result += "." + extension;
-  return result;
+  return file_name.substr(0, file_name.rfind('.')) + (extension.empty() ? "" : "." + extension);
 }
 
 std::vector<std::string> FilesIn(const std::string& folder) {
@@ -94,7 +84,7 @@ class DoFileWriter : public ::testing::Test {
     };
     services.force_extension = PlainForceExtension;
     framework::SetMessageDialogHandler([this](const framework::MessageDialogRequest& request) {
-      shown.push_back(request);
+      shown.push_back(request.caption + ": " + request.message);
       return framework::kModalOk;
     });
   }
@@ -103,59 +93,57 @@ class DoFileWriter : public ::testing::Test {
     SetEnvironmentVariableA("TMP", old_tmp_.empty() ? nullptr : old_tmp_.c_str());
   }
 
+  // Writes the do-file; returns the error raised, or "written"/"not written".
+  std::string Write() {
+    try {
+      return router::WriteDoFile(design, services) ? "written" : "not written";
+    } catch (const sdk::Exception& e) {
+      return e.what();
+    }
+  }
+
   testsupport::TempDir dir;
   router::DoFileServices services;
-  std::vector<framework::MessageDialogRequest> shown;
+  std::vector<std::string> shown;  // caption: message
   const std::string design = dir.Path("out\\board.dsn");
   const std::string do_file = dir.Path("out\\board.do");
+  const std::string installed_template = dir.Path("host\\System\\Tralvek.Do");
 
  private:
   std::string old_tmp_;
 };
 
+// Any line ending reads as a line; every line is written whole with CR LF, and an older
+// do-file is replaced.
 TEST_F(DoFileWriter, WritesTheTemplateBesideTheDesignFile) {
-  WriteFile(dir.Path("host\\System\\Tralvek.Do"),
-            "bestsave on $FILENAME.w\r\nroute 25\r\nwrite routes $filename.rte\r\n");
-  ASSERT_TRUE(router::WriteDoFile(design, services));
+  const std::string long_line = std::string(400, 'x') + " $FILENAME";
+  WriteFile(installed_template,
+            "bestsave on $FILENAME.w\nroute 25\rwrite routes $filename.rte\r\n\r\n" + long_line);
+  WriteFile(do_file, "an older do-file with more lines\r\nroute 1\r\nquit\r\nquit\r\n");
+  ASSERT_EQ(Write(), "written");
   const std::string base = dir.Path("out\\board");
-  EXPECT_EQ(ReadFile(do_file),
-            "bestsave on " + base + ".w\r\nroute 25\r\nwrite routes " + base + ".rte\r\n");
+  EXPECT_EQ(ReadFile(do_file), "bestsave on " + base + ".w\r\nroute 25\r\nwrite routes " + base +
+                                   ".rte\r\n\r\n" + std::string(400, 'x') + " " + base + "\r\n");
   EXPECT_TRUE(shown.empty());
   EXPECT_TRUE(FilesIn(dir.Path("tmp")).empty());
 }
 
-TEST_F(DoFileWriter, EveryLineEndsInCrLfAndKeepsItsLength) {
-  const std::string long_line = std::string(400, 'x') + " $FILENAME";
-  WriteFile(dir.Path("host\\System\\Tralvek.Do"), "a\nb\rc\r\n\r\n" + long_line);
-  ASSERT_TRUE(router::WriteDoFile(design, services));
-  EXPECT_EQ(ReadFile(do_file),
-            "a\r\nb\r\nc\r\n\r\n" + std::string(400, 'x') + " " + dir.Path("out\\board") + "\r\n");
-}
-
-TEST_F(DoFileWriter, ReplacesAnOlderDoFile) {
-  WriteFile(dir.Path("host\\System\\Tralvek.Do"), "quit\r\n");
-  WriteFile(do_file, "an older do-file with more lines\r\nroute 1\r\n");
-  ASSERT_TRUE(router::WriteDoFile(design, services));
-  EXPECT_EQ(ReadFile(do_file), "quit\r\n");
-}
-
-struct TemplatePlaceCase {
-  std::vector<const char*> holders;
-  const char* found;
-};
-
 TEST_F(DoFileWriter, FindsTheTemplateInTheHostsSystemFolderFirstAndThroughPathLast) {
-  const TemplatePlaceCase cases[] = {
+  struct Case {
+    std::vector<const char*> holders;
+    const char* found;
+  };
+  const Case cases[] = {
       {{"host\\System", "module", "path"}, "host\\System"},
       {{"module", "path"}, "module"},
       {{"path"}, "path"},
   };
-  for (const TemplatePlaceCase& c : cases) {
+  for (const Case& c : cases) {
     SCOPED_TRACE(c.found);
     for (const char* holder : c.holders) {
       WriteFile(dir.Path(std::string(holder) + "\\Tralvek.Do"), std::string("from ") + holder);
     }
-    ASSERT_TRUE(router::WriteDoFile(design, services));
+    ASSERT_EQ(Write(), "written");
     EXPECT_EQ(ReadFile(do_file), std::string("from ") + c.found + "\r\n");
     for (const char* holder : c.holders) {
       DeleteFileA(dir.Path(std::string(holder) + "\\Tralvek.Do").c_str());
@@ -163,69 +151,63 @@ TEST_F(DoFileWriter, FindsTheTemplateInTheHostsSystemFolderFirstAndThroughPathLa
   }
 }
 
-TEST_F(DoFileWriter, MissingTemplateIsReportedAndNothingIsWritten) {
-  ASSERT_FALSE(router::WriteDoFile(design, services));
-  ASSERT_EQ(shown.size(), 1u);
-  EXPECT_EQ(shown[0].caption, "Error");
-  EXPECT_EQ(shown[0].kind, framework::MessageKind::Error);
-  EXPECT_EQ(shown[0].buttons, framework::MessageButtons::Ok);
-  EXPECT_EQ(shown[0].message,
-            "Cannot find Tralvek.Do\rThis is the template Do file for\rthe Specctra Interface.");
-  EXPECT_FALSE(FileExists(do_file));
-  EXPECT_TRUE(FilesIn(dir.Path("tmp")).empty());
-}
-
-TEST_F(DoFileWriter, DoFileLockedByAnotherUserRaisesKeepsItAndLeavesNoTemporaryFile) {
-  WriteFile(dir.Path("host\\System\\Tralvek.Do"), "route 25\r\n");
-  WriteFile(do_file, "the other user's\r\n");
-  WriteFile(sdk::GetLockFileName(do_file), "ComputerName=" + sdk::GetComputerNameText() +
-                                               "\r\nUserName=someone-else\r\nProcessID=12\r\n");
-  try {
-    router::WriteDoFile(design, services);
-    ADD_FAILURE() << "no error";
-  } catch (const sdk::Exception& e) {
-    EXPECT_EQ(std::string(e.what()), "Cannot write the do-file " + do_file +
-                                         ": it is used and locked by someone-else on " +
-                                         sdk::GetComputerNameText());
-  }
-  EXPECT_EQ(ReadFile(do_file), "the other user's\r\n");
-  EXPECT_TRUE(FilesIn(dir.Path("tmp")).empty()) << "the new file is removed";
-  ASSERT_EQ(shown.size(), 1u);
-  EXPECT_EQ(shown[0].caption, "Warning");
-  EXPECT_EQ(shown[0].message, "board.do is used and locked by someone-else on " +
-                                  sdk::GetComputerNameText() +
-                                  ".\nYou will not be able to save your changes.");
-}
-
-TEST_F(DoFileWriter, UnreadableTemplateRaisesAndReplacesNothing) {
-  const std::string template_file = dir.Path("host\\System\\Tralvek.Do");
-  WriteFile(template_file, "route 25\r\n");
-  WriteFile(do_file, "older\r\n");
-  HANDLE held = CreateFileA(template_file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+// Every failure keeps the do-file as it was and leaves no temporary file behind.
+TEST_F(DoFileWriter, FailuresKeepTheOlderDoFile) {
+  const std::string user = sdk::GetComputerNameText();
+  struct Case {
+    const char* what;
+    std::function<HANDLE()> prepare;  // returns a handle to hold during the write, or null
+    std::string result;
+    std::vector<std::string> shown;
+  };
+  const Case cases[] = {
+      {"no template",
+       [&] {
+         DeleteFileA(installed_template.c_str());
+         return HANDLE(nullptr);
+       },
+       "not written",
+       {"Error: Cannot find Tralvek.Do\rThis is the template Do file for\rthe Specctra "
+        "Interface."}},
+      {"locked by another user",
+       [&] {
+         WriteFile(sdk::GetLockFileName(do_file),
+                   "ComputerName=" + user + "\r\nUserName=someone-else\r\nProcessID=12\r\n");
+         return HANDLE(nullptr);
+       },
+       "Cannot write the do-file " + do_file + ": it is used and locked by someone-else on " + user,
+       {"Warning: board.do is used and locked by someone-else on " + user +
+        ".\nYou will not be able to save your changes."}},
+      {"unreadable template",
+       [&] {
+         return CreateFileA(installed_template.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  EXPECT_THROW(router::WriteDoFile(design, services), sdk::Exception);
-  CloseHandle(held);
-  EXPECT_EQ(ReadFile(do_file), "older\r\n");
-  EXPECT_TRUE(FilesIn(dir.Path("tmp")).empty());
-}
-
-TEST_F(DoFileWriter, UnreplaceableDoFileRaisesAndKeepsTheOldOne) {
-  WriteFile(dir.Path("host\\System\\Tralvek.Do"), "route 25\r\n");
-  WriteFile(do_file, "older\r\n");
-  HANDLE held = CreateFileA(do_file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+       },
+       "Cannot open file \"" + installed_template + "\". Sharing violation.",
+       {}},
+      {"do-file in use",
+       [&] {
+         return CreateFileA(do_file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  try {
-    router::WriteDoFile(design, services);
-    ADD_FAILURE() << "no error";
-  } catch (const sdk::Exception& e) {
-    EXPECT_EQ(std::string(e.what()),
-              "Cannot write the do-file " + do_file + ": another program is using the file");
+       },
+       "Cannot write the do-file " + do_file + ": another program is using the file",
+       {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteFile(installed_template, "route 25\r\n");
+    WriteFile(do_file, "older\r\n");
+    shown.clear();
+    const HANDLE held = c.prepare();
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const std::string result = Write();
+    if (held) CloseHandle(held);
+    DeleteFileA(sdk::GetLockFileName(do_file).c_str());
+    EXPECT_EQ(result, c.result);
+    EXPECT_EQ(shown, c.shown);
+    EXPECT_EQ(ReadFile(do_file), "older\r\n");
+    EXPECT_TRUE(FilesIn(dir.Path("tmp")).empty());
   }
-  CloseHandle(held);
-  EXPECT_EQ(ReadFile(do_file), "older\r\n");
-  EXPECT_TRUE(FilesIn(dir.Path("tmp")).empty());
 }
 
 }  // namespace

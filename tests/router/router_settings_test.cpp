@@ -14,18 +14,6 @@ namespace {
 
 using router::TRouterSettings;
 
-TEST(RouterSettings, DefaultsAreTheDocumentedMilValues) {
-  const TRouterSettings s;
-  EXPECT_EQ(s.wire_grid, 200000);
-  EXPECT_EQ(s.test_point_expansion, 40000);
-  EXPECT_EQ(s.default_via_size, 500000);
-  EXPECT_EQ(s.default_via_hole, 280000);
-  EXPECT_EQ(s.split_plane_edge_width, 100000);
-  EXPECT_EQ(s.test_point_side, 1);
-  EXPECT_TRUE(s.emit_use_via);
-  EXPECT_FALSE(s.export_polygons);
-}
-
 // The file's keys with their fields, as the settings file documents them.
 struct BooleanKey {
   const char* key;
@@ -66,104 +54,111 @@ const LengthKey kLengthKeys[] = {
      "2539.9746mm"},
 };
 
+// Every field in one text, so that a whole set of settings compares at once.
+std::string Fields(const TRouterSettings& s) {
+  std::string text;
+  for (const BooleanKey& k : kBooleanKeys) text += k.key + std::string(s.*k.field ? "=1 " : "=0 ");
+  for (const LengthKey& k : kLengthKeys) text += k.key + ("=" + std::to_string(s.*k.field) + " ");
+  return text + "TestPointSide=" + std::to_string(s.test_point_side);
+}
+
+// The settings file holding `lines` after its section's header.
+struct SettingsFile {
+  explicit SettingsFile(const std::string& lines) : ini(Written(dir, lines)) {}
+  static std::string Written(const testsupport::TempDir& dir, const std::string& lines) {
+    testsupport::WriteFile(dir.Path("Tralvek.Ini"), "[SpecctraSetup]\r\n" + lines);
+    return dir.Path("Tralvek.Ini");
+  }
+  testsupport::TempDir dir;
+  framework::IniFile ini;
+};
+
 // Every key is written under its own name and read into its own field: each pair of Boolean
 // keys differs in one of the passes (bit `pass` of the key's number), every length differs.
 TEST(RouterSettings, EveryKeyRoundTripsUnderItsOwnName) {
   for (const bool imperial : {true, false}) {
     for (int pass = 0; pass < 5; ++pass) {
       SCOPED_TRACE(std::string(imperial ? "mil" : "mm") + ", pass " + std::to_string(pass));
-      testsupport::TempDir dir;
-      framework::IniFile ini(dir.Path("Tralvek.Ini"));
+      SettingsFile file("");
       TRouterSettings written;
       for (size_t i = 0; i < std::size(kBooleanKeys); ++i) {
         written.*kBooleanKeys[i].field = ((i + 1) >> pass & 1) != 0;
       }
       for (const LengthKey& k : kLengthKeys) written.*k.field = k.units;
       written.test_point_side = pass % 3;
-      router::WriteSpecctraSetup(ini, imperial, written);
+      router::WriteSpecctraSetup(file.ini, imperial, written);
       for (const BooleanKey& k : kBooleanKeys) {
-        EXPECT_EQ(ini.ReadString(router::kSettingsSection, k.key, "?"),
-                  written.*k.field ? "1" : "0")
+        EXPECT_EQ(file.ini.ReadString("SpecctraSetup", k.key, "?"), written.*k.field ? "1" : "0")
             << k.key;
       }
       for (const LengthKey& k : kLengthKeys) {
-        EXPECT_EQ(ini.ReadString(router::kSettingsSection, k.key, "?"), imperial ? k.mil : k.mm)
+        EXPECT_EQ(file.ini.ReadString("SpecctraSetup", k.key, "?"), imperial ? k.mil : k.mm)
             << k.key;
       }
-      EXPECT_EQ(ini.ReadString(router::kSettingsSection, "TestPointSide", "?"),
+      EXPECT_EQ(file.ini.ReadString("SpecctraSetup", "TestPointSide", "?"),
                 std::to_string(pass % 3));
       TRouterSettings read;
       for (const BooleanKey& k : kBooleanKeys) read.*k.field = !(written.*k.field);
       read.test_point_side = 3 - pass % 3;
-      EXPECT_TRUE(router::ReadSpecctraSetup(ini, imperial, read).empty());
-      for (const BooleanKey& k : kBooleanKeys) EXPECT_EQ(read.*k.field, written.*k.field) << k.key;
+      EXPECT_TRUE(router::ReadSpecctraSetup(file.ini, imperial, read).empty());
+      // Texts in mm keep a ten-thousandth of a mm: about 4 units.
       for (const LengthKey& k : kLengthKeys) {
-        // Texts in mm keep a ten-thousandth of a mm: about 4 units.
         EXPECT_NEAR(read.*k.field, k.units, imperial ? 0.01 : 2) << k.key;
+        read.*k.field = k.units;
       }
-      EXPECT_EQ(read.test_point_side, pass % 3);
+      EXPECT_EQ(Fields(read), Fields(written));
     }
   }
 }
 
+// Keys the file lacks keep the values in hand; the defaults are the documented mil values.
 TEST(RouterSettings, MissingKeysLeaveTheValuesInHand) {
-  testsupport::TempDir dir;
-  testsupport::WriteFile(dir.Path("Tralvek.Ini"), "[SpecctraSetup]\r\nViaGrid=5mil\r\n");
-  const framework::IniFile ini(dir.Path("Tralvek.Ini"));
-  TRouterSettings s;
-  s.wire_grid = 123456;
-  s.export_polygons = true;
-  EXPECT_TRUE(router::ReadSpecctraSetup(ini, true, s).empty());
-  EXPECT_EQ(s.via_grid, 50000);
+  SettingsFile file("ViaGrid=5mil\r\n");
+  TRouterSettings read;
+  EXPECT_TRUE(router::ReadSpecctraSetup(file.ini, true, read).empty());
+  EXPECT_EQ(Fields(read),
+            "ProtectPreRoutes=0 MinimizePads=0 Adv10=0 Hyb10=0 Dfm10=0 Fst10=0 EmitUseVia=1 "
+            "TestPointStyles=0 ExportPolygons=0 PolygonAsHatch=0 ExportNetClasses=1 "
+            "ExportUserNetClassesOnly=1 ExportFromToClasses=1 ExportFromTos=1 ExportDiffPairs=1 "
+            "ExportRuleRegions=1 WireGrid=200000.000000 ViaGrid=50000.000000 "
+            "TestPointExpansion=40000.000000 DefaultViaSize=500000.000000 "
+            "DefaultViaHole=280000.000000 SplitPlaneEdgeWidth=100000.000000 TestPointSide=1");
+  read.wire_grid = 123456;
+  read.export_polygons = true;
+  read.test_point_side = 2;
+  router::ReadSpecctraSetup(file.ini, true, read);
   // The value in hand passes through its length text: a thousandth of a mil is the resolution.
-  EXPECT_EQ(s.wire_grid, 123460);
-  EXPECT_TRUE(s.export_polygons);
-  EXPECT_EQ(s.test_point_side, 1) << "the default side, bottom";
-  s.test_point_side = 2;
-  router::ReadSpecctraSetup(ini, true, s);
-  EXPECT_EQ(s.test_point_side, 2);
+  EXPECT_EQ(read.wire_grid, 123460);
+  EXPECT_TRUE(read.export_polygons);
+  EXPECT_EQ(read.test_point_side, 2);
 }
 
 TEST(RouterSettings, StoredValuesTheRouterCannotUseAreListedAndLeaveTheFieldAsItWas) {
   struct Case {
     const char* stored;
-    const char* problem;  // after "<file>: "
+    const char* why;
+    const char* kept;
   };
   const Case cases[] = {
-      {"ViaGrid=-5mil", "ViaGrid=-5mil cannot be used (it is negative); it stays 20mil"},
-      {"ViaGrid=0", "ViaGrid=0 cannot be used (it must be larger than 0); it stays 20mil"},
-      {"DefaultViaSize=0mm",
-       "DefaultViaSize=0mm cannot be used (it must be larger than 0); it stays 50mil"},
-      {"DefaultViaHole=-1mil",
-       "DefaultViaHole=-1mil cannot be used (it is negative); it stays 28mil"},
-      {"SplitPlaneEdgeWidth=inf",
-       "SplitPlaneEdgeWidth=inf cannot be used (it is no length); it stays 10mil"},
-      {"TestPointExpansion=1000000mil",
-       "TestPointExpansion=1000000mil cannot be used (it is larger than 99999mil); it stays 4mil"},
-      {"TestPointSide=3",
-       "TestPointSide=3 cannot be used (it is none of 0 (top), 1 (bottom) and 2 (both)); it "
-       "stays 1"},
-      {"TestPointSide=top",
-       "TestPointSide=top cannot be used (it is none of 0 (top), 1 (bottom) and 2 (both)); it "
-       "stays 1"},
+      {"ViaGrid=-5mil", "it is negative", "20mil"},
+      {"ViaGrid=0", "it must be larger than 0", "20mil"},
+      {"DefaultViaSize=0mm", "it must be larger than 0", "50mil"},
+      {"DefaultViaHole=-1mil", "it is negative", "28mil"},
+      {"SplitPlaneEdgeWidth=inf", "it is no length", "10mil"},
+      {"TestPointExpansion=1000000mil", "it is larger than 99999mil", "4mil"},
+      {"TestPointSide=3", "it is none of 0 (top), 1 (bottom) and 2 (both)", "1"},
+      {"TestPointSide=top", "it is none of 0 (top), 1 (bottom) and 2 (both)", "1"},
   };
+  TRouterSettings expected;
+  expected.wire_grid = 50000;  // the other keys are read
   for (const Case& c : cases) {
     SCOPED_TRACE(c.stored);
-    testsupport::TempDir dir;
-    testsupport::WriteFile(dir.Path("Tralvek.Ini"),
-                           "[SpecctraSetup]\r\nWireGrid=5mil\r\n" + std::string(c.stored) + "\r\n");
-    const framework::IniFile ini(dir.Path("Tralvek.Ini"));
+    SettingsFile file("WireGrid=5mil\r\n" + std::string(c.stored) + "\r\n");
     TRouterSettings read;
-    EXPECT_EQ(router::ReadSpecctraSetup(ini, true, read),
-              std::vector<std::string>{dir.Path("Tralvek.Ini") + ": " + c.problem});
-    EXPECT_EQ(read.wire_grid, 50000) << "the other keys are read";
-    const TRouterSettings defaults;
-    EXPECT_EQ(read.via_grid, defaults.via_grid);
-    EXPECT_EQ(read.default_via_size, defaults.default_via_size);
-    EXPECT_EQ(read.default_via_hole, defaults.default_via_hole);
-    EXPECT_EQ(read.split_plane_edge_width, defaults.split_plane_edge_width);
-    EXPECT_EQ(read.test_point_expansion, defaults.test_point_expansion);
-    EXPECT_EQ(read.test_point_side, defaults.test_point_side);
+    EXPECT_EQ(router::ReadSpecctraSetup(file.ini, true, read),
+              std::vector<std::string>{file.ini.Path() + ": " + c.stored + " cannot be used (" +
+                                       c.why + "); it stays " + c.kept});
+    EXPECT_EQ(Fields(read), Fields(expected));
   }
 }
 
@@ -207,11 +202,8 @@ TEST(DesignFileNames, EscapesBlanksAndParenthesesBothWays) {
     EXPECT_EQ(router::EscapeName(c.plain), c.escaped);
     EXPECT_EQ(router::UnescapeName(c.escaped), c.back);
   }
-}
-
-TEST(DesignFileNames, ReplaceAllTextReplacesOccurrencesItCompletes) {
   std::string text = "aabb";
-  router::ReplaceAllText(text, "ab", "b");  // "abb" then "bb"
+  router::ReplaceAllText(text, "ab", "b");  // "abb" then "bb": occurrences it completes
   EXPECT_EQ(text, "bb");
   text = "x";
   router::ReplaceAllText(text, "", "y");
