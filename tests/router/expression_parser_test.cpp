@@ -1,4 +1,5 @@
-// The expression parser: tokens, precedence and associativity, printing, errors and limits.
+// The expression parser: tokens, precedence and associativity, printing, errors
+// and limits.
 #include "router/expression_parser.h"
 
 #include <gtest/gtest.h>
@@ -24,19 +25,6 @@ struct TokenCase {
   const char* text;
 };
 
-std::vector<TokenCase> Tokens(const char* text) {
-  TExpressionTokenizer tokenizer;
-  tokenizer.SetText(text);
-  std::vector<TokenCase> tokens;
-  for (;;) {
-    const router::TToken& token = tokenizer.Current();
-    tokens.push_back({token.kind, token.start, ""});
-    if (token.kind == TTokenKind::End) break;
-    tokenizer.Next();
-  }
-  return tokens;
-}
-
 TEST(ExpressionTokenizer, SplitsAtBlanksAndOperatorCharactersButNotInsideQuotes) {
   TExpressionTokenizer tokenizer;
   tokenizer.SetText(" a\tOr(b)'x y(z)'*5 <\r\nIN_1 'open");
@@ -56,16 +44,12 @@ TEST(ExpressionTokenizer, SplitsAtBlanksAndOperatorCharactersButNotInsideQuotes)
     EXPECT_EQ(token.text, want.text);
     tokenizer.Next();
   }
-  // Past the end it stays at the end.
+  // Past the end it stays at the end; blank texts end at once.
   EXPECT_EQ(tokenizer.Current().kind, TTokenKind::End);
-}
-
-TEST(ExpressionTokenizer, EmptyAndBlankTextsEndAtOnce) {
-  for (const char* text : {"", "   ", "\t\r\n"}) {
-    SCOPED_TRACE(testing::PrintToString(text));
-    const auto tokens = Tokens(text);
-    ASSERT_EQ(tokens.size(), 1u);
-    EXPECT_EQ(tokens[0].start, static_cast<int>(std::string(text).size()));
+  for (const std::string text : {"", "   ", "\t\r\n"}) {
+    tokenizer.SetText(text);
+    EXPECT_EQ(tokenizer.Current().kind, TTokenKind::End);
+    EXPECT_EQ(tokenizer.Current().start, static_cast<int>(text.size()));
   }
 }
 
@@ -163,54 +147,6 @@ TEST(ExpressionParser, BuildsOperatorsAndOperands) {
   EXPECT_TRUE(right->IsLeaf());
 }
 
-struct ErrorCase {
-  const char* text;
-  const char* message;
-  int position;
-};
-constexpr ErrorCase kErrorCases[] = {
-    {"", "Expression error", 1},         // the primary finds the end
-    {"(a", "Expression error", 3},       // missing ")"
-    {"a b", "Expression error", 3},      // end expected
-    {"a Or", "Expression error", 5},     // right side missing
-    {")", "Expression error", 1},        //
-    {"Or a", "Expression error", 1},     //
-    {"( )", "Expression error", 3},      //
-    {"Not", "Expression error", 4},      //
-    {"5", "Expression error", 1},        // numbers are no operands
-    {"a And 5", "Expression error", 7},  //
-    {"'abc", "Expression error", 1},     // unterminated quote
-    {"a < b", "Expression error", 3},    // "<" is no operator
-    {"- a", "Expression error", 1},      // no unary minus
-    {"a = = b", "Expression error", 5},  //
-    {"(a))", "Expression error", 4},     //
-};
-
-TEST(ExpressionParser, ReportsSyntaxErrorsAtTheToken) {
-  for (const ErrorCase& c : kErrorCases) {
-    SCOPED_TRACE(c.text);
-    TExpressionParser parser;
-    try {
-      parser.Parse(c.text);
-      ADD_FAILURE() << "no error";
-    } catch (const EExpressionError& e) {
-      EXPECT_STREQ(e.what(), c.message);
-      EXPECT_EQ(e.position(), c.position);
-    }
-  }
-}
-
-TEST(ExpressionParser, ExpressionErrorsAreModuleExceptions) {
-  TExpressionParser parser;
-  EXPECT_THROW(parser.Parse("("), sdk::Exception);
-}
-
-TEST(ExpressionParser, ParsesAgainAfterAnError) {
-  TExpressionParser parser;
-  EXPECT_THROW(parser.Parse("a Or"), EExpressionError);
-  EXPECT_EQ(parser.Parse("a Or b")->Print(), "( a Or b )");
-}
-
 std::string Repeat(const std::string& piece, int count) {
   std::string text;
   for (int i = 0; i < count; ++i) text += piece;
@@ -265,68 +201,78 @@ TEST(ExpressionParser, HandsRegisteredWordsToTheirHandler) {
   EXPECT_EQ(parser.Parse("Maximum")->Print(), "Maximum") << "only whole words are functions";
 }
 
-TEST(ExpressionParser, HandlerTextArgumentsMustBeTexts) {
-  struct Case {
-    const char* text;
-    const char* message;
-  };
-  const Case cases[] = {
-      {"Max(5)", "Syntax error! Expected String"},
-      {"Max()", "Syntax error! Expected String"},
-      {"Max('a'", "Expression error"},
-      {"Max 'a'", "Expression error"},
-      {"Max(a b)", "Expression error"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.text);
-    MaxParser parser;
-    try {
-      parser.Parse(c.text);
-      ADD_FAILURE() << "no error";
-    } catch (const EExpressionError& e) {
-      EXPECT_STREQ(e.what(), c.message);
-    }
+// The error and its position, or "fine".
+std::string ErrorOf(TExpressionParser& parser, const char* text) {
+  try {
+    parser.Parse(text);
+    return "fine";
+  } catch (const EExpressionError& e) {
+    return e.what() + (" at " + std::to_string(e.position()));
   }
 }
 
-TEST(FunctionMap, FindsNamesInAnyCaseAndYieldsNothingForOthers) {
+TEST(ExpressionParser, ReportsSyntaxErrorsAtTheToken) {
+  struct Case {
+    const char* text;
+    const char* error;
+  };
+  const Case cases[] = {
+      {"", "Expression error at 1"},                     // the primary finds the end
+      {"(a", "Expression error at 3"},                   // missing ")"
+      {"a b", "Expression error at 3"},                  // end expected
+      {"a Or", "Expression error at 5"},                 // right side missing
+      {")", "Expression error at 1"},                    //
+      {"Or a", "Expression error at 1"},                 //
+      {"( )", "Expression error at 3"},                  //
+      {"Not", "Expression error at 4"},                  //
+      {"5", "Expression error at 1"},                    // numbers are no operands
+      {"a And 5", "Expression error at 7"},              //
+      {"'abc", "Expression error at 1"},                 // unterminated quote
+      {"a < b", "Expression error at 3"},                // "<" is no operator
+      {"- a", "Expression error at 1"},                  // no unary minus
+      {"a = = b", "Expression error at 5"},              //
+      {"(a))", "Expression error at 4"},                 //
+      {"Max(5)", "Syntax error! Expected String at 5"},  // a function's text argument
+      {"Max()", "Syntax error! Expected String at 5"},
+      {"Max('a'", "Expression error at 8"},
+      {"Max 'a'", "Expression error at 5"},
+      {"Max(a b)", "Expression error at 7"},
+  };
+  MaxParser parser;  // parses again after each error
+  for (const Case& c : cases) EXPECT_EQ(ErrorOf(parser, c.text), c.error) << c.text;
+  EXPECT_EQ(parser.Parse("a Or b")->Print(), "( a Or b )");
+  EXPECT_THROW(parser.Parse("("), sdk::Exception) << "expression errors are module exceptions";
+}
+
+// Names are found in any letter case; a later registration of a name wins.
+TEST(FunctionMap, FindsNamesInAnyCase) {
   router::THashMap_StringToCustomFunction map;
-  map.Register("InNet", [](TExpressionParser&) { return std::make_unique<router::TTreeNode>(); });
-  EXPECT_TRUE(static_cast<bool>(map.Lookup("InNet")));
-  EXPECT_TRUE(static_cast<bool>(map.Lookup("INNET")));
+  int called = 0;
+  const auto handler = [&called](int n) {
+    return [&called, n](TExpressionParser&) {
+      called = n;
+      return std::unique_ptr<router::TTreeNode>();
+    };
+  };
+  map.Register("InNet", handler(1));
+  map.Register("INNET", handler(2));
+  TExpressionParser parser;
+  map.Lookup("innet")(parser);
+  EXPECT_EQ(called, 2);
   EXPECT_FALSE(static_cast<bool>(map.Lookup("InNets")));
   EXPECT_FALSE(static_cast<bool>(map.Lookup("")));
 }
 
-TEST(FunctionMap, ALaterRegistrationOfANameWins) {
-  router::THashMap_StringToCustomFunction map;
-  int called = 0;
-  map.Register("f", [&](TExpressionParser&) {
-    called = 1;
-    return std::unique_ptr<router::TTreeNode>();
-  });
-  map.Register("F", [&](TExpressionParser&) {
-    called = 2;
-    return std::unique_ptr<router::TTreeNode>();
-  });
-  TExpressionParser parser;
-  map.Lookup("f")(parser);
-  EXPECT_EQ(called, 2);
-}
-
-TEST(TreeNode, OnlyASecondOperandIsAnInternalFault) {
-  router::TTreeNode node;
-  node.SetOperator(router::TOperator::Or);
-  node.SetOperand2(std::make_unique<router::TLeafNode>());
-  EXPECT_THROW(node.IsValid(), sdk::EAssertionFailed);
-}
-
-TEST(TreeNode, PlainTreesAreValid) {
+TEST(TreeNode, PlainTreesAreValidAndOnlyASecondOperandIsAnInternalFault) {
   TExpressionParser parser;
   const auto root = parser.Parse("Not (a Or b) ^ c");
   EXPECT_TRUE(root->IsValid());
   EXPECT_EQ(TExpressionParser::FindInvalid(root.get()), nullptr);
   EXPECT_EQ(TExpressionParser::FindInvalid(nullptr), nullptr);
+  router::TTreeNode node;
+  node.SetOperator(router::TOperator::Or);
+  node.SetOperand2(std::make_unique<router::TLeafNode>());
+  EXPECT_THROW(node.IsValid(), sdk::EAssertionFailed);
 }
 
 TEST(RemoveQuotes, DropsOneQuoteAtEachEnd) {

@@ -202,7 +202,7 @@ TEST(RouteFileReader, PadstackShapesResolve) {
             "skipped 2 padstack shape without a known layer\n");
 }
 
-TEST(RouteFileReader, RefusesFilesThatAreNotCompleteRouteFiles) {
+TEST(RouteFileReader, RefusesIncompleteFilesAndValuesTheBoardCannotHold) {
   struct Case {
     std::string_view text;
     const char* message;
@@ -250,26 +250,8 @@ TEST(RouteFileReader, RefusesFilesThatAreNotCompleteRouteFiles) {
        "t.rte:1:62: a pad too large"},
       // A byte-order mark belongs at the start only.
       {" \xEF\xBB\xBF(routes x (network_out))", "t.rte:1:2: not a route file"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.text));
-    try {
-      ReadRouteRecords(c.text, "t.rte");
-      ADD_FAILURE() << "no error";
-    } catch (const router::ERouteFileError& e) {
-      EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
-    }
-  }
-}
-
-// Values that no copper can have, and resolutions that round every value to nothing, refuse the
-// file with the value as the file writes it.
-TEST(RouteFileReader, RefusesValuesTheBoardCannotHoldAsCopper) {
-  struct Case {
-    const char* text;
-    const char* message;
-  };
-  const Case cases[] = {
+      // Values that no copper can have, and resolutions that round every value to nothing,
+      // refuse the file with the value as the file writes it.
       {"(routes x (resolution um 1000000000) (network_out))",
        "t.rte:1:11: resolution \"um 1000000000\" is finer than the board can hold"},
       {"(routes x (resolution mil 1000000000) (network_out))",
@@ -295,7 +277,7 @@ TEST(RouteFileReader, RefusesValuesTheBoardCannotHoldAsCopper) {
        "t.rte:1:24: padstack \"P\" is 10010.000 mil across"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.text);
+    SCOPED_TRACE(std::string(c.text));
     try {
       ReadRouteRecords(c.text, "t.rte");
       ADD_FAILURE() << "no error";
@@ -364,10 +346,6 @@ TEST(RouteFileReader, LineCountForTheProgress) {
   ASSERT_EQ(contents.record_lines.size(), 2u);
   EXPECT_EQ(contents.record_lines[0], 3);
 }
-
-}  // namespace
-
-namespace {
 
 // Damaged files: each is refused with its position, or read into records the board can hold.
 TEST(RouteFileReader, DamagedFilesAreRefusedWithAPositionOrReadSafely) {
