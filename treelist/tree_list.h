@@ -233,8 +233,8 @@ class TCustomdxTreeList : public TreeListBase,
   int GetAbsoluteIndex(const TdxTreeListNode* node);
   TdxTreeListNode* GetNextVisible(const TdxTreeListNode* node) const;
   TdxTreeListNode* GetPrevVisible(const TdxTreeListNode* node) const;
-  // Bytes the flat index holds.
-  size_t RowIndexBytes() const noexcept { return row_index_.CapacityBytes(); }
+  // The flat index, for the benchmark's figures (its bytes, the lines a search reads).
+  const RowIndex& FlatRowIndex() const noexcept { return row_index_; }
 
   // Options and their predicates.
   uint32_t Options() const noexcept { return options_; }
