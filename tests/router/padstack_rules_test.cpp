@@ -43,4 +43,38 @@ TEST(PadStackList, UseViaListFollowsChangesAfterItWasAsked) {
   EXPECT_EQ(list.UseViaList(0), "");
 }
 
+// Collecting stores each via's and pad's padstack number in its AuxWord, where the wiring and the
+// library look for it: every one names a padstack with its own hole.
+TEST(PadStackList, CollectingStoresEachObjectsNumber) {
+  ASSERT_EQ(rulestest::OpenBoard(quorveltest::ExampleBoardPath()), "");
+  sdk::TPcbBoard board(sdk::PcbApi_GetCurrentBoardHandle());
+  ASSERT_EQ(board.Sync(pcbapi::kRead), 0);
+  router::TPadStackList list(board.GetHandle());
+  list.CollectPadStacks(board, Mil(30), Mil(15), nullptr, {});
+  std::vector<std::string> wrong;
+  for (const uint8_t kind : {uint8_t{pcbapi::kVia}, uint8_t{pcbapi::kPad}}) {
+    for (const sdk::Handle object : rulestest::Objects(kind)) {
+      uint16_t number = 0;
+      sdk::Coord hole = 0;
+      sdk::PcbApi_QueryPrimitive(pcbapi::kRead, object, nullptr, &number, nullptr, nullptr, nullptr,
+                                 nullptr);
+      if (kind == pcbapi::kVia) {
+        sdk::PcbApi_QueryVia(pcbapi::kRead, object, nullptr, nullptr, nullptr, nullptr, nullptr,
+                             nullptr, nullptr, nullptr, nullptr, &hole, nullptr, nullptr, nullptr,
+                             nullptr);
+      } else {
+        sdk::PcbApi_QueryPad(pcbapi::kRead, object, nullptr, nullptr, nullptr, nullptr, nullptr,
+                             nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                             nullptr, &hole, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                             nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                             nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+      }
+      if (number >= list.Count() || list.Item(number).shape.hole != hole) {
+        wrong.push_back(std::to_string(kind) + ":" + std::to_string(object));
+      }
+    }
+  }
+  EXPECT_EQ(wrong, std::vector<std::string>{});
+}
+
 }  // namespace
