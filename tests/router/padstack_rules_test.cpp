@@ -54,24 +54,12 @@ TEST(PadStackList, CollectingStoresEachObjectsNumber) {
   std::vector<std::string> wrong;
   for (const uint8_t kind : {uint8_t{pcbapi::kVia}, uint8_t{pcbapi::kPad}}) {
     for (const sdk::Handle object : rulestest::Objects(kind)) {
-      uint16_t number = 0;
-      sdk::Coord hole = 0;
-      sdk::PcbApi_QueryPrimitive(pcbapi::kRead, object, nullptr, &number, nullptr, nullptr, nullptr,
-                                 nullptr);
-      if (kind == pcbapi::kVia) {
-        sdk::PcbApi_QueryVia(pcbapi::kRead, object, nullptr, nullptr, nullptr, nullptr, nullptr,
-                             nullptr, nullptr, nullptr, nullptr, &hole, nullptr, nullptr, nullptr,
-                             nullptr);
-      } else {
-        sdk::PcbApi_QueryPad(pcbapi::kRead, object, nullptr, nullptr, nullptr, nullptr, nullptr,
-                             nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                             nullptr, &hole, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                             nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                             nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
-      }
-      if (number >= list.Count() || list.Item(number).shape.hole != hole) {
-        wrong.push_back(std::to_string(kind) + ":" + std::to_string(object));
-      }
+      sdk::ReadPcbObject(object, [&](const sdk::TPCBObject& read) {
+        const int number = read.GetAuxWord();
+        if (number >= list.Count() || list.Item(number).shape.hole != read.GetHoleSize()) {
+          wrong.push_back(std::to_string(kind) + ":" + std::to_string(object));
+        }
+      });
     }
   }
   EXPECT_EQ(wrong, std::vector<std::string>{});
