@@ -8,12 +8,6 @@
 #include "treelist/tree_list.h"
 
 namespace treelist {
-namespace {
-
-// The control notification that cancels modes (drags, sizing, an editor's popup).
-constexpr UINT kCancelModeNotification = framework::CM_BASE + 4;
-
-}  // namespace
 
 // ---- opening ------------------------------------------------------------------------------------
 
@@ -46,22 +40,19 @@ editors::TdxInplaceEdit* TCustomdxTreeList::CreateEditor(int) {
 void TCustomdxTreeList::PlaceEditor(bool keep_notify) {
   if (!CanShowEditor()) return;
   editors::TdxInplaceEdit* editor = GetColumnEditor(focused_column_);
-  if (editor_ && editor != editor_) {
-    // Another editor takes the focused cell: the one on screen writes its own cell back and
-    // goes first, so that neither its value is lost nor the new one's old text lands there.
-    HideEditor(false);
-    SetState(tsEditing);
-  }
-  if (!editor) {
-    editor_ = CreateEditor(focused_column_);
-    InitEditor();
-  } else {
-    editor_ = editor;
-    if (focused_column_ != edited_column_ || focused_node_ != edited_node_) {
+  // The edited cell is cleared whenever the editor leaves it, so it is the focused cell or none.
+  const bool reopened = editor_ && editor == editor_ && edited_node_ == focused_node_ &&
+                        edited_column_ == focused_column_;
+  if (!reopened) {
+    // The editor on screen writes its own cell back and goes before another editor or another
+    // cell takes its place, so that neither its value is lost nor the next one's old text lands
+    // there.
+    if (editor_) {
       HideEditor(false);
       SetState(tsEditing);
-      InitEditor();
     }
+    editor_ = editor ? editor : CreateEditor(focused_column_);
+    InitEditor();
   }
   const RECT cell = GetCellRect(focused_node_, focused_column_);
   if (!CanShowEditor()) {  // an event or the loading closed the editing meanwhile
@@ -203,12 +194,10 @@ void TCustomdxTreeList::SetEditorText(const std::wstring& text) {
 void TCustomdxTreeList::MoveFocusedColumn(bool back) {
   CloseEditorKeepFocus();
   const std::vector<int> order = VisibleColumnOrder(GetHeaderModel());
-  // The column after the focused one in [first, last); -1 at the end or when it is not shown.
-  auto after = [this](auto first, auto last) {
-    const auto at = std::find(first, last, focused_column_);
-    return at == last || std::next(at) == last ? -1 : *std::next(at);
-  };
-  SetFocusedColumn(back ? after(order.rbegin(), order.rend()) : after(order.begin(), order.end()));
+  // Nothing moves at either end, nor from a column that is not shown.
+  const auto at = std::find(order.begin(), order.end(), focused_column_);
+  const ptrdiff_t next = (at - order.begin()) + (back ? -1 : 1);
+  if (at != order.end() && next >= 0 && next < std::ssize(order)) SetFocusedColumn(order.at(next));
 }
 
 // ---- typing, clicks and the focus ---------------------------------------------------------------
@@ -242,8 +231,8 @@ bool TCustomdxTreeList::EditingMessage(framework::TMessage& message) {
       TreeListBase::WndProc(message);
       ShowEditor();
       return true;
-    case kCancelModeNotification:
-      if (state_ != tsNone && state_ != tsEditing) EndInteraction();
+    case framework::CM_CANCELMODE:  // ends a drag or a sizing, and an editor's popup
+      EndInteraction();
       if (editor_) editor_->Perform(message.msg, message.wParam, message.lParam);
       TreeListBase::WndProc(message);
       return true;

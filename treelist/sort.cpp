@@ -104,13 +104,6 @@ class ListSorter {
 
  private:
   void ReadKeys() {
-    const size_t size = nodes_.size() * keys_.size();
-    if (rule_ == Rule::Locale) {
-      texts_.reserve(size);
-      values_.reserve(size);
-    } else {
-      mixed_.reserve(size);
-    }
     for (const TdxTreeListNode* node : nodes_) {
       for (const SortKey& key : keys_) {
         Variant value = source_.GetNodeSortValue(node, key.column);

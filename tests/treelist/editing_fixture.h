@@ -66,6 +66,9 @@ class LoggingTreeList : public TestTreeList {
     TestTreeList::SaveEditValue(node, column, editor);
   }
   void DoEdited(TdxTreeListNode* node) override { Log(L"edited " + Name(node)); }
+  void CopyGridToClipboard(bool selected_only) override {
+    Log(selected_only ? L"copy selected" : L"copy all");
+  }
 };
 
 // Three columns in two bands and top-level nodes "A", "B", ...

@@ -170,6 +170,8 @@ TEST(TreeListEditing, ARefusedValueOnFocusLossIsReportedOnceAndEditingGoesOn) {
   EXPECT_EQ(reports.size(), 1u);
   EXPECT_EQ(f.grid.State(), treelist::tsEditing);
   EXPECT_EQ(f.grid.GetCellText(f.n[0], 1), L"A.1");
+  f.grid.RestartEditor();
+  EXPECT_EQ(GetFocus(), f.sibling.Handle()) << "a restart takes no focus from elsewhere";
 }
 
 TEST(TreeListEditing, AClickOnTheFocusedCellOpensAfterTheDoubleClickTimeUnlessClickedAgain) {
@@ -261,6 +263,15 @@ TEST(TreeListKeys, ACellGridMovesLikeASpreadsheet) {
   EXPECT_EQ(f.grid.TopIndex(), 1) << "a page down and back up";
   ASSERT_EQ(f.grid.SelectedCount(), 2) << "Shift: from the anchor to the focused row";
   EXPECT_EQ(f.grid.SelectedNode(0), f.n[1]);
+  f.grid.log.clear();
+  BYTE ctrl[256] = {};
+  ctrl[VK_CONTROL] = 0x80;
+  SetKeyboardState(ctrl);
+  f.Key('C');
+  f.grid.ClearSelection();
+  f.Key('C');
+  SetKeyboardState(none);
+  EXPECT_EQ(f.grid.log, (std::vector<std::wstring>{L"copy selected", L"copy all"}));
   f.Type(L"\b");  // a control character opens nothing
   EXPECT_EQ(f.grid.State(), treelist::tsNone);
   f.Type(L" 7");  // typing opens the editor with what was typed

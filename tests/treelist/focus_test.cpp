@@ -92,12 +92,13 @@ TEST(TreeListScrolling, TheTopRowKeepsTheLastPageFullAndOneRowNeverScrolls) {
   EXPECT_FALSE(two.grid.NewItemRowFocused()) << "no new-item row in this grid";
 }
 
-// The rows of the first page that need painting ('#'), seen in the last column; then painted.
+// Whether the header needs painting ('H'), then the rows of the first page that do ('#'), seen
+// in the last column; then painted.
 std::string DirtyRows(Grid& g, int rows) {
   win::UniqueRegion region(CreateRectRgn(0, 0, 0, 0));
   GetUpdateRgn(g.hwnd(), region.get(), FALSE);
   const treelist::Layout layout = g.grid.GetLayout();
-  std::string dirty;
+  std::string dirty = PtInRegion(region.get(), layout.column_left[2] + 3, 2) ? "H" : "-";
   for (int i = 0; i < rows; ++i) {
     const int y = layout.rows.top + i * g.grid.DefaultRowHeight() + 2;
     dirty += PtInRegion(region.get(), layout.column_left[2] + 3, y) ? '#' : '.';
@@ -112,24 +113,27 @@ TEST(TreeListScrolling, MovesRepaintTheRowsTheyTouchAndScrollTheRest) {
   g.grid.SetFocusedNode(g.n[1]);
   UpdateWindow(g.hwnd());
   g.grid.SetFocusedNode(g.n[3]);
-  EXPECT_EQ(DirtyRows(g, page), ".#.#" + std::string(page - 4, '.')) << "left and entered";
+  EXPECT_EQ(DirtyRows(g, page), "-.#.#" + std::string(page - 4, '.')) << "left and entered";
   g.grid.SetTopIndex(1);
-  EXPECT_EQ(DirtyRows(g, page), "..#" + std::string(page - 4, '.') + "#") << "one row scrolled";
+  EXPECT_EQ(DirtyRows(g, page), "-..#" + std::string(page - 4, '.') + "#") << "one row scrolled";
   g.grid.SetTopIndex(30);
+  EXPECT_EQ(DirtyRows(g, page), "H" + std::string(page, '#')) << "beyond a page: all repainted";
   g.grid.SetFocusedColumn(2);
   EXPECT_EQ(g.grid.TopIndex(), 3) << "a new focused column shows its row";
   g.grid.SetOptions(g.grid.Options() & ~treelist::aoRowSelect);
   UpdateWindow(g.hwnd());
   g.grid.SetFocusedColumn(2);
-  EXPECT_EQ(DirtyRows(g, page), "#" + std::string(page - 1, '.')) << "the cells left and entered";
+  EXPECT_EQ(DirtyRows(g, page), "-#" + std::string(page - 1, '.')) << "the cells left and entered";
 }
 
 TEST(TreeListScrolling, ScrollBarsAreWrittenOnlyWhenTheyChange) {
   Grid g(40, 150);
-  g.grid.UpdateScrollBars();
-  g.grid.bar_writes = 0;
-  g.grid.UpdateScrollBars();
-  EXPECT_EQ(g.grid.bar_writes, 0);
+  for (int top : {0, 1000}) {  // the first page, and the last, where the bar keeps its position
+    g.grid.SetTopIndex(top);
+    g.grid.bar_writes = 0;
+    g.grid.UpdateScrollBars();
+    EXPECT_EQ(g.grid.bar_writes, 0) << top;
+  }
   UpdateWindow(g.hwnd());
   g.grid.frame_paints = 0;
   g.grid.SetTopIndex(3);
@@ -171,6 +175,7 @@ TEST(TreeListScrolling, TheLeftCoordinateIsClampedAndToldOnce) {
 std::wstring SelectedNames(LoggingTreeList& grid) {
   std::wstring names;
   for (int i = 0; i < grid.SelectedCount(); ++i) names += grid.Name(grid.SelectedNode(i));
+  if (grid.SelectedNode(grid.SelectedCount())) names += L"+";  // nothing past the end
   return names;
 }
 
