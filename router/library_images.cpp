@@ -108,8 +108,18 @@ std::string_view GetPinName(std::string_view pad_name) {
   return pad_name.empty() ? "UNNAMED_PAD" : pad_name;
 }
 
-std::string ImageName(const sdk::TPcbComponent& component) {
-  const std::string joined = component.GetFootprint() + "_" + component.GetName();
+TComponentSummary::TComponentSummary(sdk::Handle component) : handle(component) {
+  int32_t designator = 0;
+  pcbapi::Text250 footprint_text{};
+  sdk::PcbApi_QueryComponent(pcbapi::kRead, component, nullptr, nullptr, nullptr, nullptr,
+                             &designator, nullptr, &footprint_text, nullptr, nullptr, &x, &y,
+                             nullptr, nullptr, nullptr);
+  footprint = sdk::TextView(footprint_text);
+  name = sdk::GetObjectTextByHandle(static_cast<sdk::Handle>(designator));
+}
+
+std::string ImageName(const TComponentSummary& component) {
+  const std::string joined = component.footprint + "_" + component.name;
   return EscapeName(joined.substr(0, sdk::kShortTextLength));
 }
 
@@ -142,18 +152,17 @@ namespace {
 
 // `line` is a buffer kept from component to component.
 void WriteComponentPlacement(DesignFileOutput& out, sdk::Handle handle, std::string& line) {
-  sdk::TPcbComponent component(handle);
-  component.Sync(pcbapi::kRead);
+  const TComponentSummary component(handle);
   line.assign("(component ").append(ImageName(component));
   out.Line(line);
   out.Raise();
   // The place statement also closes the component statement.
   line.assign("(place ");
-  AppendEscapedName(line, component.GetName());
+  AppendEscapedName(line, component.name);
   line += ' ';
-  AppendDesignNumber(line, component.GetX());
+  AppendDesignNumber(line, component.x);
   line += ' ';
-  AppendDesignNumber(line, component.GetY());
+  AppendDesignNumber(line, component.y);
   line += " front 0))";
   out.Line(line);
   out.Lower();
@@ -188,8 +197,7 @@ class TImageWriter {
 
   void Write(sdk::Handle handle) {
     if (context_.progress) context_.progress();
-    sdk::TPcbComponent component(handle);
-    component.Sync(pcbapi::kRead);
+    const TComponentSummary component(handle);
     line_.assign("(image ").append(ImageName(component));
     out_.Line(line_);
     out_.Raise();
@@ -199,7 +207,7 @@ class TImageWriter {
     for (const TImagePad& pad : pads_) {
       if (pad.duplicate && pad.net != 0) {
         if (context_.warnings) {
-          context_.warnings->push_back(component.GetName() + "-" + std::string(pad.Name()) +
+          context_.warnings->push_back(component.name + "-" + std::string(pad.Name()) +
                                        " (Net=" + sdk::GetObjectNameByHandle(pad.net) + ")");
         }
       } else if (pad.duplicate ||
@@ -215,9 +223,9 @@ class TImageWriter {
   }
 
  private:
-  void ReadPads(const sdk::TPcbComponent& component) {
+  void ReadPads(const TComponentSummary& component) {
     pads_.clear();
-    sdk::IterateContainer(component.GetHandle(), 1u << pcbapi::kPad, sdk::LayerZero(),
+    sdk::IterateContainer(component.handle, 1u << pcbapi::kPad, sdk::LayerZero(),
                           pcbapi::kAllObjects, [this, &component](sdk::Handle handle) {
                             TPadSummary pad;
                             TImagePad& entry = pads_.emplace_back();
@@ -226,8 +234,8 @@ class TImageWriter {
                             entry.name = pad.name;
                             entry.order = static_cast<int>(pads_.size()) - 1;
                             entry.net = pad.net;
-                            entry.dx = pad.x - component.GetX();
-                            entry.dy = pad.y - component.GetY();
+                            entry.dx = pad.x - component.x;
+                            entry.dy = pad.y - component.y;
                             entry.rotation = pad.rotation;
                             entry.mid_shape = pad.mid_shape;
                             entry.mid_x = pad.mid_x;
@@ -238,9 +246,9 @@ class TImageWriter {
                           });
   }
 
-  void NoteComponentPads(const sdk::TPcbComponent& component) const {
+  void NoteComponentPads(const TComponentSummary& component) const {
     TComponentPads& noted = context_.component_pads->emplace_back();
-    noted.designator = component.GetName();
+    noted.designator = component.name;
     for (const TImagePad& pad : pads_) {
       if (pad.read) {
         noted.pads.push_back(
@@ -292,14 +300,13 @@ class TImageWriter {
 void ReadComponentPads(sdk::Handle component, TComponentPads& pads) {
   pads.designator = sdk::GetObjectNameByHandle(component);
   pads.pads.clear();
-  sdk::IterateContainer(
-      component, 1u << pcbapi::kPad, sdk::LayerZero(), pcbapi::kAllObjects,
-      [&](sdk::Handle handle) {
-        TPadSummary pad;
-        if (pad.Read(handle) != pcbapi::kSuccess) return;
-        pads.pads.push_back(
-            {handle, std::string(GetPinName(pad.Name())), pad.electrical_type, pad.net});
-      });
+  sdk::IterateContainer(component, 1u << pcbapi::kPad, sdk::LayerZero(), pcbapi::kAllObjects,
+                        [&](sdk::Handle handle) {
+                          TPadSummary pad;
+                          if (pad.Read(handle) != pcbapi::kSuccess) return;
+                          pads.pads.push_back({handle, std::string(GetPinName(pad.Name())),
+                                               pad.electrical_type, pad.net});
+                        });
 }
 
 void WritePlacement(DesignFileOutput& out, const sdk::TPcbBoard& board,

@@ -23,8 +23,18 @@ bool IsRightAngle(double angle);
 // The pin name of a pad named `pad_name`: "UNNAMED_PAD" for an empty name. Not escaped.
 std::string_view GetPinName(std::string_view pad_name);
 
+// What the placement and the library read of a component, in one record exchange and one read
+// of its designator's text: the whole component takes eight exchanges, and its name two more
+// each time it is asked for.
+struct TComponentSummary {
+  explicit TComponentSummary(sdk::Handle component);
+  sdk::Handle handle = 0;
+  std::string footprint, name;  // name: the designator's text
+  sdk::Coord x = 0, y = 0;
+};
+
 // The component's footprint, "_", its designator; escaped, at most 255 characters.
-std::string ImageName(const sdk::TPcbComponent& component);
+std::string ImageName(const TComponentSummary& component);
 
 // A component's designator and the pads read of it (a pad the editor would not give is left out),
 // with their pin names (GetPinName) and electrical types. The library reads every component's
@@ -50,7 +60,7 @@ struct TLibraryContext {
   // Gets "<designator>-<pin> (Net=<net>)" for each pin with a net whose name is not unique in
   // its component.
   std::vector<std::string>* warnings = nullptr;
-  std::function<void()> progress;  // one step per component
+  std::function<void()> progress;                         // one step per component
   std::vector<TComponentPads>* component_pads = nullptr;  // when given, receives them
 };
 

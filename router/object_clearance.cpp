@@ -261,14 +261,13 @@ void TObjectClearanceMatrices::AskCells(TClearanceMatrix& matrix, sdk::Handle ne
   }
 }
 
-win::ComPtr<IPCB_Rule> TObjectClearanceMatrices::GeneralRule(sdk::Handle object,
-                                                             IPCB_Primitive* primitive, int layer,
-                                                             int scope) {
+win::ComPtr<IPCB_Rule> TObjectClearanceMatrices::GeneralRule(IPCB_Primitive* primitive, int layer,
+                                                             int scope, bool indistinct) {
   const auto find = [&] {
     return rules_.FindRuleForObjectPair(kClearanceRule, static_cast<uint8_t>(scope),
                                         kPairScopeLimit, primitive, rules_.board(), layer);
   };
-  if (!rules_.IsIndistinctNet(kClearanceRule, object)) return find();
+  if (!indistinct) return find();
   const auto [rule, added] = indistinct_general_rules_.try_emplace({layer, scope});
   if (added) rule->second = find();
   return rule->second;
@@ -276,9 +275,16 @@ win::ComPtr<IPCB_Rule> TObjectClearanceMatrices::GeneralRule(sdk::Handle object,
 
 std::unique_ptr<TClearanceMatrix> TObjectClearanceMatrices::Build(sdk::Handle object, int layer,
                                                                   int scope, int on_layer_scope) {
+  const bool indistinct = rules_.IsIndistinctNet(kClearanceRule, object);
+  const auto none_key = std::tuple(layer, scope, on_layer_scope);
+  if (indistinct && indistinct_without_matrix_.count(none_key) != 0) return nullptr;
+  const auto none = [&] {
+    if (indistinct) indistinct_without_matrix_.insert(none_key);
+    return nullptr;
+  };
   IPCB_Primitive* primitive = ObjectInterface(object);
   RTL_ASSERT(primitive, "Cannot find the host interface of the object");
-  const win::ComPtr<IPCB_Rule> general = GeneralRule(object, primitive, layer, scope);
+  const win::ComPtr<IPCB_Rule> general = GeneralRule(primitive, layer, scope, indistinct);
   const std::optional<int32_t> general_gap =
       general ? gaps_.ClearanceGap(general->GetHandle()) : std::nullopt;
   const int own_scope = static_cast<int>(ObjectScopeKind(primitive));
@@ -294,12 +300,12 @@ std::unique_ptr<TClearanceMatrix> TObjectClearanceMatrices::Build(sdk::Handle ob
   }
   // Most objects have neither a clearance of their own nor a cell another rule fills: they get
   // no matrix, and their name is not read.
-  if (!cells && generic <= -1) return nullptr;
+  if (!cells && generic <= -1) return none();
 
   auto matrix = std::make_unique<TClearanceMatrix>(win::Narrow(NameOf(primitive)), gaps_);
   if (general_gap) matrix->SetGenericValue(general->GetHandle());
   if (cells) FillCells(*matrix, object, kind, layer, limit_priority, own_scope, on_layer_scope);
-  if (!matrix->AnyValue()) return nullptr;
+  if (!matrix->AnyValue()) return none();
   return matrix;
 }
 

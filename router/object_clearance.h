@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <tuple>
 #include <unordered_map>
@@ -109,11 +110,14 @@ class TObjectClearanceMatrices {
   // AnyCellRule's answers by scope range: the rules do not change while the matrices are built.
   std::map<std::pair<int, int>, bool> cell_rules_;
   // The object's clearance rule against the board on a layer within a scope range; the answer
-  // for the nets that the rules tell apart from no other (TOvixRules::IsIndistinctNet) is kept
-  // by layer and scope.
-  win::ComPtr<IPCB_Rule> GeneralRule(sdk::Handle object, IPCB_Primitive* primitive, int layer,
-                                     int scope);
+  // for the nets that the rules tell apart from no other (`indistinct`,
+  // TOvixRules::IsIndistinctNet) is kept by layer and scope.
+  win::ComPtr<IPCB_Rule> GeneralRule(IPCB_Primitive* primitive, int layer, int scope,
+                                     bool indistinct);
   std::map<std::pair<int, int>, win::ComPtr<IPCB_Rule>> indistinct_general_rules_;
+  // Layers and scope kinds (layer, scope, on-layer scope) on which such nets get no matrix: all
+  // of them alike, so that every net after the first is answered at once.
+  std::set<std::tuple<int, int, int>> indistinct_without_matrix_;
   // The cells of the nets whose probes the rules hold alike (TOvixRules::NetIndistinct), by
   // layer, last and own scope kind, limit priority and general clearance: all else being equal,
   // such nets get the same cells.

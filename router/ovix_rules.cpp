@@ -535,6 +535,15 @@ bool TOvixRules::NetIndistinct(int kind, uint32_t net) const {
   return name && rules->NetUnnamed(*name);
 }
 
+bool TOvixRules::IsIndistinctNet(int kind, uint32_t object) const {
+  TOvixRuleStorage* rules = storage(kind);
+  if (!rules || object == 0) return false;
+  if (const bool* known = rules->KnownIndistinct(object)) return *known;
+  const bool indistinct = object_nets_.IsNet(object) && NetIndistinct(kind, object);
+  rules->NoteIndistinct(object, indistinct);
+  return indistinct;
+}
+
 bool TOvixRules::MayHoldObjectsOfNet(int kind, uint8_t lowest, uint8_t highest,
                                      uint32_t net) const {
   TOvixRuleStorage* rules = storage(kind);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "framework/win/com.h"
+#include "router/handle_table.h"
 #include "router/rule_scope_helper.h"
 #include "sdk/pcb_contract.h"
 
@@ -179,6 +180,10 @@ class TOvixRuleStorage {
   // hold it in no net: they tell nets apart only by the nets and net classes they name, and name
   // none this net is or is in.
   bool NetUnnamed(const std::string& net);
+  // TOvixRules::IsIndistinctNet's answer about an object, kept with the index: the writer asks
+  // it of every net in every query. Null while not known.
+  const bool* KnownIndistinct(uint32_t object) { return Index().indistinct.Find(object); }
+  void NoteIndistinct(uint32_t object, bool indistinct) { Index().indistinct[object] = indistinct; }
 
   TRuleList& compatible() { return compatible_; }
   TRuleList& incompatible() { return incompatible_; }
@@ -198,6 +203,7 @@ class TOvixRuleStorage {
     std::unordered_map<std::string, std::vector<int>> by_net;
     bool nets_bounded = true;  // every rule tells nets apart by name only (NetUnnamed)
     std::unordered_set<std::string> named_nets;
+    mutable THandleTable<bool> indistinct;  // KnownIndistinct
   };
   const NetIndex& Index();
 
@@ -245,9 +251,7 @@ class TOvixRules {
   bool NetIndistinct(int kind, uint32_t net) const;
   // Whether the object is itself a net for which NetIndistinct holds: all such nets get one
   // answer to every query of the kind.
-  bool IsIndistinctNet(int kind, uint32_t object) const {
-    return storage(kind) && object_nets_.IsNet(object) && NetIndistinct(kind, object);
-  }
+  bool IsIndistinctNet(int kind, uint32_t object) const;
   // False only when no compatible rule of the kind within the scope range can hold an object of
   // the net (a net's handle): the queries would find none without asking.
   bool MayHoldObjectsOfNet(int kind, uint8_t lowest, uint8_t highest, uint32_t net) const;

@@ -123,6 +123,7 @@ std::string GetRuleName(sdk::Handle rule) {
 
 void TPadStackList::AddViaStylePadStacks(sdk::Handle rule, TViaStyleAssociationList* via_styles,
                                          const TTestPointExpansion& test_points) {
+  if (!via_style_rules_.insert(rule).second) return;
   TViaStyleDrillPairAggregation* aggregation = via_styles ? via_styles->FindRule(rule) : nullptr;
   if (!aggregation) return;
   sdk::Coord via_size = 0, hole = 0, min_hole = 0;
@@ -173,8 +174,15 @@ void TPadStackList::CollectPadStacks(const sdk::TPcbBoard& board, int32_t defaul
 
   board.IterateObjects(
       [&](sdk::Handle handle) {
-        sdk::TPcbVia via(handle);
-        if (via.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
+        // The via's record alone: its bit fields are not looked at.
+        uint16_t held = 0;
+        sdk::Coord size = 0, hole = 0;
+        pcbapi::Byte low = 0, high = 0;
+        if (sdk::PcbApi_QueryVia(pcbapi::kRead, handle, nullptr, &held, nullptr, nullptr, nullptr,
+                                 nullptr, nullptr, nullptr, &size, &hole, &low, &high, nullptr,
+                                 nullptr) != pcbapi::kSuccess) {
+          return;
+        }
         pcbapi::Byte mode = 0;
         sdk::PcbApi_QueryViaStackMode(pcbapi::kRead, handle, &mode);
         auto size_on = [&](int on) {
@@ -183,10 +191,8 @@ void TPadStackList::CollectPadStacks(const sdk::TPcbBoard& board, int32_t defaul
                                                static_cast<sdk::LegacyLayer>(on), &value);
           return value;
         };
-        TPadStackShape shape =
-            TPadStackShape::RoundVia(TPadStackKind::Via, via.GetSize(), via.GetHoleSize(),
-                                     std::min(via.GetLowLayer(), via.GetHighLayer()),
-                                     std::max(via.GetLowLayer(), via.GetHighLayer()));
+        TPadStackShape shape = TPadStackShape::RoundVia(TPadStackKind::Via, size, hole,
+                                                        std::min(low, high), std::max(low, high));
         if (mode == 1 || mode == 2) {
           shape.top_x = shape.top_y = size_on(kTopLayer);
           shape.bot_x = shape.bot_y = size_on(kBottomLayer);
@@ -197,36 +203,33 @@ void TPadStackList::CollectPadStacks(const sdk::TPcbBoard& board, int32_t defaul
           }
           shape.mid_x = shape.mid_y = middle;
         }
-        // As with pads, a via that holds its number already is not written again.
-        const auto number = static_cast<uint16_t>(FindOrAddPadStack(shape));
-        if (via.GetAuxWord() == number) return;
-        via.SetAuxWord(number);
-        via.Sync(pcbapi::kWrite);
+        StorePadStackNumber(handle, pcbapi::kVia, held, FindOrAddPadStack(shape));
       },
       1u << pcbapi::kVia, CopperLayers(), pcbapi::kAllObjects);
 
   board.IterateObjects(
       [&](sdk::Handle handle) {
-        TPadStackPcbPad pad(handle);
-        if (pad.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
+        TPadShapeSummary pad;
+        if (pad.Read(handle) != pcbapi::kSuccess) return;
         TPadStackShape shape;
-        shape.kind = pad.GetBitField2Bit4() && !pad.GetBitField2Bit3() ? TPadStackKind::Via
-                                                                       : TPadStackKind::Pad;
-        shape.top_x = pad.GetTopXSize();
-        shape.top_y = pad.GetTopYSize();
-        shape.top_shape = pad.GetTopShape();
-        shape.mid_x = pad.GetMidXSize();
-        shape.mid_y = pad.GetMidYSize();
-        shape.mid_shape = pad.GetMidShape();
-        shape.bot_x = pad.GetBotXSize();
-        shape.bot_y = pad.GetBotYSize();
-        shape.bot_shape = pad.GetBotShape();
-        shape.hole = pad.GetHoleSize();
-        shape.rotation = pad.GetRotation();
-        shape.pwr_gnd = pad.GetPwrGnd();
-        shape.low_layer = pad.GetLegacyLayer();
+        shape.kind = pad.ViaLike() ? TPadStackKind::Via : TPadStackKind::Pad;
+        shape.top_x = pad.top_x;
+        shape.top_y = pad.top_y;
+        shape.top_shape = pad.top_shape;
+        shape.mid_x = pad.mid_x;
+        shape.mid_y = pad.mid_y;
+        shape.mid_shape = pad.mid_shape;
+        shape.bot_x = pad.bot_x;
+        shape.bot_y = pad.bot_y;
+        shape.bot_shape = pad.bot_shape;
+        shape.hole = pad.hole;
+        shape.rotation = pad.rotation;
+        pcbapi::Byte power_ground = 0;
+        sdk::PcbApi_QueryPad_PwrGnd(handle, &power_ground);
+        shape.pwr_gnd = power_ground;
+        shape.low_layer = sdk::LayerToLegacyLayer(pad.layer);
         shape.high_layer = 0;
-        pad.StorePadStackNumber(FindOrAddPadStack(shape));
+        StorePadStackNumber(handle, pcbapi::kPad, pad.padstack, FindOrAddPadStack(shape));
       },
       1u << pcbapi::kPad, CopperLayers(), pcbapi::kAllObjects);
 

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "sdk/ascii_case.h"
@@ -120,6 +121,9 @@ class TPadStackList {
   std::vector<std::string> names_;
   // UseViaList's answers by rule, forgotten whenever the list changes.
   mutable std::unordered_map<sdk::Handle, std::string> use_via_lists_;
+  // Via-style rules whose padstacks are in the list: every net of a board may name the same rule,
+  // and its padstacks would only be found again.
+  std::unordered_set<sdk::Handle> via_style_rules_;
 };
 
 // The short name of a layer in padstack names: "T", "M1".."M30", "B", "I1".."I16", else "".

@@ -3,11 +3,28 @@
 
 namespace router {
 
-int TPadStackPcbPad::StorePadStackNumber(int number) {
-  // A pad of a board exported before holds its number already: it is not written again.
-  if (GetAuxWord() == static_cast<uint16_t>(number)) return pcbapi::kSuccess;
-  SetAuxWord(static_cast<uint16_t>(number));
-  return Sync(pcbapi::kWrite);
+int TPadShapeSummary::Read(sdk::Handle pad) {
+  sdk::PcbApi_GetObjectBitField2(pcbapi::kRead, pad, &bit_field2);
+  return sdk::PcbApi_QueryPad(
+      pcbapi::kRead, pad, nullptr, &padstack, &layer, nullptr, nullptr, nullptr, nullptr, nullptr,
+      &top_x, &top_y, &mid_x, &mid_y, &bot_x, &bot_y, &hole, &top_shape, &mid_shape, &bot_shape,
+      nullptr, nullptr, nullptr, &rotation, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+      nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+}
+
+int StorePadStackNumber(sdk::Handle object, uint8_t kind, uint16_t held, int number) {
+  uint16_t aux_word = static_cast<uint16_t>(number);
+  if (aux_word == held) return pcbapi::kSuccess;
+  if (kind == pcbapi::kVia) {
+    return sdk::PcbApi_QueryVia(pcbapi::kWrite, object, nullptr, &aux_word, nullptr, nullptr,
+                                nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                nullptr, nullptr, nullptr);
+  }
+  return sdk::PcbApi_QueryPad(
+      pcbapi::kWrite, object, nullptr, &aux_word, nullptr, nullptr, nullptr, nullptr, nullptr,
+      nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+      nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+      nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
 }
 
 int TPadSummary::Read(sdk::Handle pad) {

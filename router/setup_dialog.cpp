@@ -8,9 +8,7 @@
 #include "controls/xp_control_set.h"
 #include "controls/xp_edits2.h"
 #include "controls/xp_labels.h"
-#include "editors/gdi_scope.h"
 #include "framework/message_dialog.h"
-#include "framework/win/handles.h"
 #include "framework/win/module.h"
 #include "framework/win/text.h"
 #include "router/document_settings.h"
@@ -102,26 +100,6 @@ void AddRuleRows(treelist::TCustomdxTreeList& grid, TdxTreeListNode* parent,
   for (const RuleProblemRow& child : row.children) AddRuleRows(grid, node, child);
 }
 
-// Room beside a text that a cell keeps: with less, the grid calls the cell too narrow.
-constexpr int kTextRoom = 4;
-
-// The width of a cell's text as the grid draws it: its custom drawing may change the font (the
-// rules page's headings are bold).
-int DrawnTextWidth(treelist::TCustomdxTreeListControl& grid, TdxTreeListNode* node, int column,
-                   HDC dc) {
-  framework::TFont font;
-  font.Assign(grid.Font());
-  treelist::TdxCellDrawInfo cell;
-  cell.node = node;
-  cell.font = &font;
-  std::wstring text = win::Widen(node->GetStrings(column));
-  grid.CustomDrawCell(column, cell, text);
-  const editors::SelectScope select(dc, font.Handle());
-  SIZE size{};
-  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-  return size.cx;
-}
-
 // Columns as wide as their captions and their widest texts as drawn, so that no name shows cut;
 // the last one also takes the room that is left, and the grid's scroll bar reaches what is wider
 // than the grid.
@@ -130,12 +108,9 @@ void FitColumnsToText(treelist::TCustomdxTreeListControl& grid) {
   grid.ApplyBestFit(nullptr);
   const int count = grid.ColumnCount();
   if (count == 0) return;
-  win::UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
   for (TdxTreeListNode* node = grid.GetFirstNode(); node; node = grid.GetNextVisible(node)) {
     for (int column = 0; column < count; ++column) {
-      int left = 0, indent = 0;  // the tree's lines and buttons before the first column's text
-      if (column == 0) grid.GetNodeIndent(node, left, indent);
-      const int needed = indent + DrawnTextWidth(grid, node, column, dc.get()) + kTextRoom;
+      const int needed = grid.CellTextRoom(node, column);
       treelist::TdxTreeListColumn& shown = *grid.Columns(column);
       if (needed > shown.Width()) shown.SetWidth(needed);
     }

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "editors/gdi_scope.h"
+#include "framework/win/handles.h"
+#include "treelist/painter.h"
 #include "treelist/tree_list.h"
 
 namespace treelist {
@@ -47,27 +49,40 @@ class CellClip {
 // What one painting pass of a cell shows.
 struct TCustomdxTreeList::CellPass {
   std::wstring text;
-  HFONT font;
-  framework::TAlignment alignment;
-  COLORREF brush;
-  COLORREF fore;
-  int highlight_length;  // > 0: the search mark's pass
+  HFONT font = nullptr;
+  framework::TAlignment alignment = framework::TAlignment::taLeftJustify;
+  COLORREF brush = 0;
+  COLORREF fore = 0;
+  int highlight_length = 0;  // > 0: the search mark's pass
+};
+
+// Begins a cell's painting for the columns and ends it on every exit.
+class TCustomdxTreeList::CellPaintScope {
+ public:
+  CellPaintScope(TCustomdxTreeList& grid, const TdxCellPaintInfo& cell)
+      : grid_(grid), node_(cell.node), column_(cell.column) {
+    if (node_) grid_.BeginCellPaint(node_, column_);
+  }
+  ~CellPaintScope() {
+    if (node_) grid_.EndCellPaint(node_, column_);
+  }
+  CellPaintScope(const CellPaintScope&) = delete;
+  CellPaintScope& operator=(const CellPaintScope&) = delete;
+
+ private:
+  TCustomdxTreeList& grid_;
+  TdxTreeListNode* node_;
+  int column_;
 };
 
 void TCustomdxTreeList::DrawCell(const TdxCellPaintInfo& cell) { DrawCellBy(cell, false); }
 
 void TCustomdxTreeList::DrawCellText(const TdxCellPaintInfo& cell) { DrawCellBy(cell, true); }
 
-void TCustomdxTreeList::DrawCellBy(const TdxCellPaintInfo& cell, bool text_only) {
-  if (cell.node) BeginCellPaint(cell.node, cell.column);
-  const bool cell_text = cell.kind != ckNewItemRow;
-  CellPass pass{cell_text ? GetCellText(cell.node, cell.column)
-                          : GetRowKindText(cell.node, cell.column, cell.kind),
-                nullptr,
-                GetCellAlignment(cell.column),
-                cell.brush_color,
-                cell.text_color,
-                0};
+bool TCustomdxTreeList::SettleCellPass(const TdxCellPaintInfo& cell, CellPass& pass) {
+  pass.text = cell.kind != ckNewItemRow ? GetCellText(cell.node, cell.column)
+                                        : GetRowKindText(cell.node, cell.column, cell.kind);
+  pass.alignment = GetCellAlignment(cell.column);
   const bool own_font =
       (cell.kind == ckOrdinary || cell.kind == ckNewItemRow) && HasColumnFont(cell.column);
   // One font for all cells: assigning an equal font keeps its GDI font, so only cells whose
@@ -82,31 +97,64 @@ void TCustomdxTreeList::DrawCellBy(const TdxCellPaintInfo& cell, bool text_only)
     font.SetColor(static_cast<framework::TColor>(cell.text_color));
   }
   framework::TColor color = static_cast<framework::TColor>(cell.brush_color);
-  if (!DoCustomDrawCell(cell, pass.text, color, font, pass.alignment)) {
-    pass.font = font.Handle();
-    pass.brush = framework::ColorToRGB(color);
-    pass.fore = framework::ColorToRGB(font.Color());
-    PaintCellPass(cell, pass, text_only);
-    if (searching_ && cell.node && cell.node == focused_node_ && cell.kind == ckOrdinary &&
-        cell.column == search_column_) {
-      if (!search_text_.empty()) {
-        pass.brush = SearchColor(GetColor(TreeListColor::AutoSearch), pass.brush);
-        pass.fore = SearchColor(GetColor(TreeListColor::AutoSearchText), pass.fore);
-        pass.highlight_length = static_cast<int>(search_text_.size());
-        PaintCellPass(cell, pass, text_only);
-      }
-      RECT frame = cell.rect;
-      InflateRect(&frame, -1, -1);
-      if ((options_ & aoRowSelect) || (options_ex_ & aoInvertSelect)) {
-        if (!cell.first_column) --frame.left;
-        if (!cell.last_column) ++frame.right;
-      }
-      SetTextColor(cell.dc, RGB(0, 0, 0));
-      SetBkColor(cell.dc, RGB(255, 255, 255));
-      DrawFocusRect(cell.dc, &frame);
-    }
+  const bool done = DoCustomDrawCell(cell, pass.text, color, font, pass.alignment);
+  pass.font = font.Handle();
+  pass.brush = framework::ColorToRGB(color);
+  pass.fore = framework::ColorToRGB(font.Color());
+  return !done;
+}
+
+void TCustomdxTreeList::DrawCellBy(const TdxCellPaintInfo& cell, bool text_only) {
+  CellPaintScope painting(*this, cell);
+  CellPass pass;
+  if (!SettleCellPass(cell, pass)) return;
+  PaintCellPass(cell, pass, text_only);
+  if (!searching_ || !cell.node || cell.node != focused_node_ || cell.kind != ckOrdinary ||
+      cell.column != search_column_) {
+    return;
   }
-  if (cell.node) EndCellPaint(cell.node, cell.column);
+  if (!search_text_.empty()) {
+    pass.brush = SearchColor(GetColor(TreeListColor::AutoSearch), pass.brush);
+    pass.fore = SearchColor(GetColor(TreeListColor::AutoSearchText), pass.fore);
+    pass.highlight_length = static_cast<int>(search_text_.size());
+    PaintCellPass(cell, pass, text_only);
+  }
+  RECT frame = cell.rect;
+  InflateRect(&frame, -1, -1);
+  if ((options_ & aoRowSelect) || (options_ex_ & aoInvertSelect)) {
+    if (!cell.first_column) --frame.left;
+    if (!cell.last_column) ++frame.right;
+  }
+  SetTextColor(cell.dc, RGB(0, 0, 0));
+  SetBkColor(cell.dc, RGB(255, 255, 255));
+  DrawFocusRect(cell.dc, &frame);
+}
+
+// ---- the text's room -------------------------------------------------------------------------
+
+TCustomdxTreeList::ShownCellText TCustomdxTreeList::SettleShownText(HDC dc, TdxTreeListNode* node,
+                                                                    int column, const RECT& rect) {
+  const TdxCellPaintInfo cell = TreeListPainter(*this, dc).CellInfo(node, column, rect);
+  CellPaintScope painting(*this, cell);
+  CellPass pass;
+  SettleCellPass(cell, pass);
+  return {GetPaintedCellText(node, column, pass.text), pass.font, cell.rect};
+}
+
+int TCustomdxTreeList::ShownCellText::Room(HDC dc) const {
+  // With fewer pixels beside its text, a cell is too narrow for it.
+  constexpr int kMargin = 4;
+  editors::SelectScope select(dc, font);
+  SIZE size{};
+  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  return size.cx + kMargin;
+}
+
+int TCustomdxTreeList::CellTextRoom(TdxTreeListNode* node, int column) {
+  win::UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+  const RECT cell = GetCellRect(node, column);
+  const ShownCellText shown = SettleShownText(dc.get(), node, column, cell);
+  return shown.rect.left - cell.left + shown.Room(dc.get());
 }
 
 void TCustomdxTreeList::PaintCellPass(const TdxCellPaintInfo& cell, const CellPass& pass,

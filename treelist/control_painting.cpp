@@ -53,12 +53,13 @@ void TCustomdxTreeListControl::PaintCellViewData(HDC dc, int column,
 }
 
 // A password or a letter case paints the value otherwise: the column's view data knows how.
-std::wstring TCustomdxTreeListControl::GetPaintedCellText(TdxTreeListNode* node, int column) {
+std::wstring TCustomdxTreeListControl::GetPaintedCellText(TdxTreeListNode* node, int column,
+                                                          const std::wstring& text) {
   TdxTreeListColumn* c = Columns(column);
-  if (!c) return TCustomdxTreeList::GetPaintedCellText(node, column);
+  if (!c) return TCustomdxTreeList::GetPaintedCellText(node, column, text);
   TdxCellViewInfo cell;
   cell.node = node;
-  cell.text = GetCellText(node, column);
+  cell.text = text;
   editors::TdxEditViewData& data = c->GetViewData();
   c->PrepareViewData(data, cell);
   return data.DisplayText();

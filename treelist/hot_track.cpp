@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "editors/gdi_scope.h"
+#include "framework/win/handles.h"
 #include "treelist/tree_list.h"
 
 namespace treelist {
@@ -165,19 +166,15 @@ void TCustomdxTreeList::UpdateCellTooltip(const THitInfo& hit) {
   tooltip_node_ = hit.node;
   tooltip_column_ = hit.column;
   if (!hit.node || hit.column < 0) return;
-  RECT rect = GetCellRect(hit.node, hit.column);
-  const HeaderModel& model = GetHeaderModel();
-  if (!model.bands.empty() && !model.bands[0].rows.empty() && !model.bands[0].rows[0].empty() &&
-      hit.column == model.bands[0].rows[0][0]) {
-    // The tree's column paints its text after the node's indent, in what is left of the cell.
-    int left = 0, right = 0;
-    GetNodeIndent(hit.node, left, right);
-    rect.left = std::min<LONG>(rect.left + right, rect.right);
-  }
-  std::wstring text = GetPaintedCellText(hit.node, hit.column);
+  // The text is measured as the cell paints it; custom drawing paints into a DC of its own.
+  win::UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+  ShownCellText shown =
+      SettleShownText(dc.get(), hit.node, hit.column, GetCellRect(hit.node, hit.column));
+  RECT& rect = shown.rect;
+  std::wstring& text = shown.text;
   bool show = false, done = false;
   OnGetTooltipInfo(this, hit.node, hit.column, rect, text, show, done);
-  if (!done) show = TextExtent(Font(), text).cx + 4 > rect.right - rect.left;
+  if (!done) show = shown.Room(dc.get()) > rect.right - rect.left;
   if (!show) return;
   POINT at = ClientToScreen({rect.left, rect.top});
   at.x -= 1;

@@ -1,10 +1,7 @@
-// The tree list's window and control messages: scrolling, sizing, timers, cursors, the flat
-// frame of the flat looks, and the control library's notifications.
+// The tree list's window and control messages: sizing, timers, cursors, the flat frame of the
+// flat looks, and the control library's notifications (the scroll bars: scrolling.cpp).
 #include <windowsx.h>
 
-#include <algorithm>
-
-#include "editors/gdi_scope.h"
 #include "framework/screen.h"
 #include "treelist/accessible_rows.h"
 #include "treelist/shared_resources.h"
@@ -19,25 +16,6 @@ bool IsWidthSizingState(TdxTreeListState state) {
 
 bool IsHeightSizingState(TdxTreeListState state) {
   return state == tsBandPanelSizing || state == tsHeaderPanelSizing || state == tsRowSizing;
-}
-
-// Where a thumb dragged to `pos` puts the left coordinate: steps of 4 pixels keep the columns'
-// pixels aligned while scrolling, except on the last step, which reaches the end exactly.
-// SetLeftCoord keeps the result between 0 and the end.
-int HorizontalThumbTarget(int pos, int data_width, int content_width) {
-  if (data_width + pos + 1 < content_width) return (pos + 1) / 4 * 4;
-  return pos + 1;
-}
-
-int DigitWidth(framework::TFont& font) {
-  HDC screen = GetDC(nullptr);
-  SIZE size{};
-  {
-    editors::SelectScope select(screen, font.Handle());
-    GetTextExtentPoint32W(screen, L"0", 1, &size);
-  }
-  ReleaseDC(nullptr, screen);
-  return std::max<int>(size.cx, 1);
 }
 
 }  // namespace
@@ -143,81 +121,12 @@ bool TCustomdxTreeList::HandleWindowMessage(framework::TMessage& message) {
   return false;
 }
 
-// ---- scrolling -------------------------------------------------------------------------------
-
-void TCustomdxTreeList::HandleHScroll(WORD code) {
-  const Layout layout = GetLayout();
-  if (IsWidthSizingState(state_) || IsHeightSizingState(state_) || layout.headers.empty()) return;
-  const int width = layout.data.right - layout.data.left;
-  const int content = layout.scroll_extent;
-  switch (code) {
-    case SB_LINELEFT: SetLeftCoord(left_coord_ - DigitWidth(Font())); break;
-    case SB_LINERIGHT: SetLeftCoord(left_coord_ + DigitWidth(Font())); break;
-    case SB_PAGELEFT: SetLeftCoord(left_coord_ - width); break;
-    case SB_PAGERIGHT: SetLeftCoord(left_coord_ + width); break;
-    case SB_LEFT: SetLeftCoord(0); break;
-    case SB_RIGHT: SetLeftCoord(content); break;
-    case SB_THUMBPOSITION:
-    case SB_THUMBTRACK: {
-      SCROLLINFO info{};
-      GetScrollInfo(SB_HORZ, info);
-      SetLeftCoord(HorizontalThumbTarget(info.nTrackPos, width, content));
-      break;
-    }
-  }
-}
-
-void TCustomdxTreeList::HandleVScroll(WORD code) {
-  if (IsWidthSizingState(state_) || IsHeightSizingState(state_)) return;
-  const int top = TopIndex();
-  switch (code) {
-    case SB_LINEUP: SetTopIndex(top - 1); break;
-    case SB_LINEDOWN: SetTopIndex(top + 1); break;
-    case SB_PAGEUP: SetTopIndex(top - FullyVisibleRowCount()); break;
-    case SB_PAGEDOWN: SetTopIndex(top + FullyVisibleRowCount()); break;
-    case SB_TOP: SetTopIndex(0); break;
-    case SB_BOTTOM: SetTopIndex(GetVisibleRowCount()); break;
-    case SB_THUMBPOSITION:
-    case SB_THUMBTRACK: {
-      SCROLLINFO info{};
-      GetScrollInfo(SB_VERT, info);
-      SetTopIndex(info.nTrackPos);  // which keeps the last page full
-      break;
-    }
-  }
-}
-
 void TCustomdxTreeList::HandleSize(framework::TMessage& message) {
   CloseEditorKeepFocus();
   DropUnneededScrollBars();
   TreeListBase::WndProc(message);
   UpdateScrollBars();
   ClampScrollPositions();
-}
-
-// The bars go at once when nothing would need them: dropping one at a time would give the
-// other room it then no longer needs, with a frame change each.
-void TCustomdxTreeList::DropUnneededScrollBars() {
-  const LONG style = GetWindowLongW(hwnd_, GWL_STYLE);
-  if (!(style & (WS_HSCROLL | WS_VSCROLL))) return;
-  RECT client{};
-  GetClientRect(hwnd_, &client);
-  if (style & WS_VSCROLL) client.right += GetSystemMetrics(SM_CXVSCROLL);
-  if (style & WS_HSCROLL) client.bottom += GetSystemMetrics(SM_CYHSCROLL);
-  LayoutInputs in;
-  in.client = client;
-  in.metrics = metrics_;
-  in.auto_width = IsAutoWidth();
-  const Layout layout = ComputeLayout(GetHeaderModel(), in);
-  int rows_height = 0;
-  const int room = layout.rows.bottom - layout.rows.top;
-  for (TdxTreeListNode* n = GetFirstNode(); n && rows_height <= room; n = NextVisibleNode(n)) {
-    rows_height += GetRowHeight(n, metrics_.default_row_height, false);
-  }
-  if (rows_height > room || layout.scroll_extent > layout.ScrollWidth()) return;
-  SetWindowLongW(hwnd_, GWL_STYLE, style & ~(WS_HSCROLL | WS_VSCROLL));
-  SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0,
-               SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
 
 // ---- timers ----------------------------------------------------------------------------------

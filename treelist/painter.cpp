@@ -183,21 +183,13 @@ void TreeListPainter::PaintRow(TdxTreeListNode* node, int top, int height) {
   if (layout_.headers.empty()) {
     const RECT cell{x0, top, layout_.data.right, top + line};
     PaintTreePart(node, cell, top, line);
-    int left = 0, right = 0;
-    grid_.GetNodeIndent(node, left, right);
-    DrawCell(node, 0, cell, cell.left + right);
+    DrawCell(node, 0, cell);
   } else {
     for (const LayoutHeaderCell& header : layout_.headers) {
       const RECT cell{header.left, top + header.row * line, header.right,
                       top + (header.row + 1) * line};
-      int text_left = cell.left;
-      if (header.column == tree_column_) {
-        PaintTreePart(node, cell, top, line);
-        int left = 0, right = 0;
-        grid_.GetNodeIndent(node, left, right);
-        text_left += right;
-      }
-      DrawCell(node, header.column, cell, text_left);
+      if (header.column == tree_column_) PaintTreePart(node, cell, top, line);
+      DrawCell(node, header.column, cell);
     }
   }
   const int cells_bottom = top + line * grid_.GetHeaderModel().HeaderPanelRowCount();
@@ -233,13 +225,19 @@ void TreeListPainter::PaintRow(TdxTreeListNode* node, int top, int height) {
   if (layout_.data.left > layout_.rows.left) PaintIndicator(focused, top, height);
 }
 
-void TreeListPainter::DrawCell(TdxTreeListNode* node, int column, const RECT& rect, int text_left) {
+TdxCellPaintInfo TreeListPainter::CellInfo(TdxTreeListNode* node, int column, const RECT& rect) {
   const bool focused = node == grid_.focused_node_;
   const bool highlighted = !grid_.painting_picture_ && (node->Selected() || focused) &&
                            (grid_.IsRowSelect() || column == grid_.focused_column_);
   TdxCellPaintInfo cell;
   cell.dc = dc_;
-  cell.rect = {std::max<int>(text_left, rect.left), rect.top, rect.right, rect.bottom};
+  cell.rect = rect;
+  if (layout_.headers.empty() || column == tree_column_) {
+    // The tree's column paints its text after the node's indent, in what is left of the cell.
+    int left = 0, right = 0;
+    grid_.GetNodeIndent(node, left, right);
+    cell.rect.left = std::min<LONG>(rect.left + right, rect.right);
+  }
   cell.node = node;
   cell.column = column;
   cell.brush_color = window_;
@@ -253,6 +251,11 @@ void TreeListPainter::DrawCell(TdxTreeListNode* node, int column, const RECT& re
   cell.first_column = layout_.headers.empty() || column == layout_.headers.front().column;
   cell.last_column = layout_.headers.empty() || column == layout_.headers.back().column;
   cell.text_offset_x = 2;
+  return cell;
+}
+
+void TreeListPainter::DrawCell(TdxTreeListNode* node, int column, const RECT& rect) {
+  const TdxCellPaintInfo cell = CellInfo(node, column, rect);
   // A picture is drawn as vector text, not through the columns' bitmap painters.
   if (grid_.painting_picture_) {
     grid_.DrawCellText(cell);

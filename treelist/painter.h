@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "framework/win/handles.h"
+#include "treelist/cell_paint_types.h"
 #include "treelist/layout.h"
 
 namespace treelist {
@@ -26,6 +27,9 @@ class TreeListPainter {
   TreeListPainter(const TreeListPainter&) = delete;
   TreeListPainter& operator=(const TreeListPainter&) = delete;
   void Paint();
+  // A cell as the paint loop hands it over: `rect` is the whole cell, the tree column's text
+  // begins after the node's indent.
+  TdxCellPaintInfo CellInfo(TdxTreeListNode* node, int column, const RECT& rect);
 
   // A header or band cell: face, frame of the look, caption (the drag pictures reuse it).
   static void DrawHeaderCell(HDC dc, const RECT& rect, const std::wstring& caption, HFONT font,
@@ -42,7 +46,7 @@ class TreeListPainter {
   void PaintTreeLines(TdxTreeListNode* node, int x0, int top, int bottom, int mid_y);
   void PaintButton(TdxTreeListNode* node, int center_x, int center_y);
   void PaintNodeImages(TdxTreeListNode* node, int x, int top, int height);
-  void DrawCell(TdxTreeListNode* node, int column, const RECT& rect, int text_left);
+  void DrawCell(TdxTreeListNode* node, int column, const RECT& rect);
   void FillRectColor(const RECT& rect, COLORREF color);
   void PaintIndicator(bool focused, int top, int height);
   void DottedLine(int left, int top, int width, int height);

@@ -233,8 +233,8 @@ class TCustomdxTreeList : public TreeListBase,
   int GetAbsoluteIndex(const TdxTreeListNode* node);
   TdxTreeListNode* GetNextVisible(const TdxTreeListNode* node) const;
   TdxTreeListNode* GetPrevVisible(const TdxTreeListNode* node) const;
-  // Bytes the flat index holds.
-  size_t RowIndexBytes() const noexcept { return row_index_.CapacityBytes(); }
+  // The flat index, for the benchmark's figures (its bytes, the lines a search reads).
+  const RowIndex& FlatRowIndex() const noexcept { return row_index_; }
 
   // Options and their predicates.
   uint32_t Options() const noexcept { return options_; }
@@ -913,7 +913,7 @@ class TCustomdxTreeList : public TreeListBase,
   int preview_lines_ = 2;
 
   // ---- window and control messages, cell painting, hot tracking and tooltips, clipboard ----
-  // (messages.cpp, cell_painting.cpp, hot_track.cpp, clipboard.cpp)
+  // (messages.cpp, scrolling.cpp, cell_painting.cpp, hot_track.cpp, clipboard.cpp)
  public:
   static constexpr UINT_PTR kExpandTimer = 101, kHintShowTimer = 110, kHintHideTimer = 111;
   // The window's frame outside the client area for the flat looks, drawn into `dc` at `rect`.
@@ -928,6 +928,9 @@ class TCustomdxTreeList : public TreeListBase,
   void DrawCellText(const TdxCellPaintInfo& cell);
   void DrawPreview(HDC dc, const RECT& rect, TdxTreeListNode* node, COLORREF background,
                    COLORREF text_color);
+  // The width a cell needs to show its text whole, in the font its painting settles on (custom
+  // drawing included): the tree's indent, the text and the margin the tooltips keep.
+  int CellTextRoom(TdxTreeListNode* node, int column);
   TdxCustomDrawPreviewEvent OnCustomDrawPreviewCell;
   TdxPreviewTextEvent OnGetPreviewText;
 
@@ -975,9 +978,9 @@ class TCustomdxTreeList : public TreeListBase,
   virtual bool HasColumnFont(int) { return false; }
   virtual framework::TFont& GetColumnFont(int) { return Font(); }
   virtual bool IsCellDrawnSelected(TdxTreeListNode*, int) { return false; }
-  // The text a cell paints, which its tooltip measures and shows.
-  virtual std::wstring GetPaintedCellText(TdxTreeListNode* node, int column) {
-    return GetCellText(node, column);
+  // The text a cell whose value reads `text` paints, which its tooltip measures and shows.
+  virtual std::wstring GetPaintedCellText(TdxTreeListNode*, int, const std::wstring& text) {
+    return text;
   }
   // The row kind's text of the new-item and other special rows.
   virtual std::wstring GetRowKindText(TdxTreeListNode*, int, TdxCellKind) { return {}; }
@@ -1017,6 +1020,20 @@ class TCustomdxTreeList : public TreeListBase,
   // Both cell painters: the view-data road, or (`text_only`) the text drawn directly.
   void DrawCellBy(const TdxCellPaintInfo& cell, bool text_only);
   struct CellPass;
+  class CellPaintScope;
+  // Settles what a cell paints: its text, its font (the column's own or the grid's, as custom
+  // drawing leaves it), colours and alignment. False when custom drawing painted it (Done).
+  bool SettleCellPass(const TdxCellPaintInfo& cell, CellPass& pass);
+  // A cell's text as its painting shows it, in its font, and where it may go.
+  struct ShownCellText {
+    std::wstring text;
+    HFONT font;
+    RECT rect;
+    // The text's width and the margin a cell keeps beside it.
+    int Room(HDC dc) const;
+  };
+  // Outside a paint: custom drawing paints into `dc`.
+  ShownCellText SettleShownText(HDC dc, TdxTreeListNode* node, int column, const RECT& rect);
   void PaintCellPass(const TdxCellPaintInfo& cell, const CellPass& pass, bool text_only);
 
   POINT last_hit_point_{};

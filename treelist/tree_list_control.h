@@ -224,7 +224,8 @@ class TCustomdxTreeListControl : public TCustomdxTreeList {
   framework::TFont& GetColumnFont(int column) override;
   editors::TdxEditViewData& CellViewData(int column) override;
   void PaintCellViewData(HDC dc, int column, editors::TdxEditViewData& data) override;
-  std::wstring GetPaintedCellText(TdxTreeListNode* node, int column) override;
+  std::wstring GetPaintedCellText(TdxTreeListNode* node, int column,
+                                 const std::wstring& text) override;
   bool DoCustomDrawCell(const TdxCellPaintInfo& cell, std::wstring& text, framework::TColor& color,
                         framework::TFont& font, framework::TAlignment& alignment) override;
   // Whether the header click that marks a column asks to add it to the sort (Shift with

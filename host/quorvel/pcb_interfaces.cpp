@@ -3,10 +3,11 @@
 // its board answers with neutral values. No exception leaves a method.
 #include "host/quorvel/pcb_interfaces.h"
 
+#include <algorithm>
 #include <atomic>
 #include <optional>
 #include <string>
-#include <unordered_map>
+#include <vector>
 
 #include "host/quorvel/editor.h"
 #include "host/quorvel/host_calls.h"
@@ -453,7 +454,9 @@ class BoardObject final : public ObjectBase<IPCB_Board> {
   bool Offers(REFIID iid) const override { return iid == IID_IPCB_Board; }
 };
 
-// One interface per object of the current board; dropped when the board changes.
+// One interface per object of the current board, by handle (handles are the places of the
+// board's objects, so a table holds them densely: a module walking every net or rule through
+// interfaces looks each one up); dropped when the board changes.
 class InterfaceCache {
  public:
   ~InterfaceCache() { Clear(); }
@@ -464,14 +467,15 @@ class InterfaceCache {
       Clear();
       serial_ = TheEditor().board_serial();
     }
-    auto found = objects_.find(handle);
-    if (found == objects_.end()) {
-      IPCB_Primitive* made = Make(*board, handle);
-      if (!made) return nullptr;
-      found = objects_.emplace(handle, made).first;
+    if (handle >= objects_.size()) {
+      if (!board->Find(handle) && handle != board->handle()) return nullptr;
+      objects_.resize(std::max<size_t>(handle + 1, board->slots().size()), nullptr);
     }
-    found->second->AddRef();
-    return found->second;
+    IPCB_Primitive*& found = objects_[handle];
+    if (!found) found = Make(*board, handle);
+    if (!found) return nullptr;
+    found->AddRef();
+    return found;
   }
 
  private:
@@ -486,12 +490,14 @@ class InterfaceCache {
     }
   }
   void Clear() {
-    for (auto& [handle, object] : objects_) object->Release();
+    for (IPCB_Primitive* object : objects_) {
+      if (object) object->Release();
+    }
     objects_.clear();
   }
 
   uint32_t serial_ = 0;
-  std::unordered_map<Handle, IPCB_Primitive*> objects_;
+  std::vector<IPCB_Primitive*> objects_;  // by handle; null until asked for
 };
 
 InterfaceCache& Cache() {

@@ -48,16 +48,29 @@ void JournalObject(std::string_view verb, uint8_t kind, Handle handle) {
   TheEditor().Journal(std::string_view(line, static_cast<size_t>(end - line)));
 }
 
-// Copies between the board's values and the caller's fields in the direction of the Mode.
+// Copies between the board's values and the caller's fields in the direction of the Mode. A
+// write notes whether it changed a value that may place the object (anything but its flags and
+// aux values): only then is the object filed anew, which costs its extent.
 class Exchange {
  public:
   explicit Exchange(Mode mode) : reading_(mode == pcbapi::kRead) {}
   bool reading() const { return reading_; }
   bool failed() const { return failed_; }
+  bool moved() const { return moved_; }
   void Fail() { failed_ = true; }
 
   template <class T, class U>
   void operator()(T& value, U* field) {
+    if (!field) return;
+    if (reading_) {
+      *field = static_cast<U>(value);
+      return;
+    }
+    Store(value, static_cast<T>(*field));
+  }
+  // A value that places nothing: a write of it never files the object anew.
+  template <class T, class U>
+  void Plain(T& value, U* field) {
     if (!field) return;
     if (reading_) {
       *field = static_cast<U>(value);
@@ -77,16 +90,19 @@ class Exchange {
       const size_t length = std::min<size_t>(value.size(), N);
       field->length = static_cast<uint8_t>(length);
       std::memcpy(field->chars, value.data(), length);
-    } else {
-      value.assign(field->chars, std::min<size_t>(field->length, N));
+      return;
     }
+    const std::string_view text(field->chars, std::min<size_t>(field->length, N));
+    if (text == value) return;
+    value.assign(text);
+    moved_ = true;
   }
   void Layer(uint8_t& value, LayerId* field) {
     if (!field) return;
     if (reading_) {
       *field = value;
     } else if (auto layer = LegacyLayerOfIdentity(*field)) {
-      value = *layer;
+      Store(value, *layer);
     } else {
       Fail();
     }
@@ -96,7 +112,7 @@ class Exchange {
     if (reading_) {
       *field = value;
     } else if (*field <= kLastLegacyLayer) {
-      value = *field;
+      Store(value, *field);
     } else {
       Fail();
     }
@@ -109,19 +125,32 @@ class Exchange {
     }
     const Object* net = CurrentBoard()->Find(*field);
     if (*field == 0 || (net && net->kind == pcbapi::kNet)) {
-      value = *field;
+      Store(value, *field);
     } else {
       Fail();
     }
   }
 
  private:
+  // Compared bit for bit: a written -0.0 is kept as such.
+  template <class T>
+  void Store(T& value, const T& written) {
+    if (std::memcmp(&value, &written, sizeof(T)) == 0) return;
+    value = written;
+    moved_ = true;
+  }
+
   bool reading_;
   bool failed_ = false;
+  bool moved_ = false;
 };
 
+// How a write files the object anew: always, or only when a value that may place it changed
+// (for exchanges that change the object through the Exchange alone, and its owner).
+enum class Refiling { kAlways, kWhenMoved };
+
 // Runs a record exchange on one object of the given kinds and files it anew after a write.
-template <class T, class Body>
+template <class T, Refiling refiling = Refiling::kAlways, class Body>
 int WithObject(Handle handle, std::initializer_list<uint8_t> kinds, Mode mode, Body&& body) {
   return Guard(kFail, [&] {
     Board* board = CurrentBoard();
@@ -137,7 +166,9 @@ int WithObject(Handle handle, std::initializer_list<uint8_t> kinds, Mode mode, B
     const uint8_t old_layer = object->layer;
     Exchange exchange(mode);
     const int result = body(static_cast<T&>(*object), exchange);
-    if (!exchange.reading()) board->Refile(*object, old_net, old_layer, old_owner);
+    const bool moved =
+        refiling == Refiling::kAlways || exchange.moved() || object->owner != old_owner;
+    if (!exchange.reading() && moved) board->Refile(*object, old_net, old_layer, old_owner);
     return exchange.failed() ? kFail : result;
   });
 }
@@ -167,12 +198,12 @@ int WithRule(Handle handle, Mode mode, std::initializer_list<uint8_t> rule_kinds
 
 void CommonFields(Object& o, Exchange& x, uint16_t* flags, uint16_t* aux_word, LayerId* layer,
                   Handle* net, Byte* aux_byte, int32_t* aux_integer) {
-  x(o.flags, flags);
-  x(o.aux_word, aux_word);
+  x.Plain(o.flags, flags);
+  x.Plain(o.aux_word, aux_word);
   x.Layer(o.layer, layer);
   x.Net(o.net, net);
-  x(o.aux_byte, aux_byte);
-  x(o.aux_integer, aux_integer);
+  x.Plain(o.aux_byte, aux_byte);
+  x.Plain(o.aux_integer, aux_integer);
 }
 
 // A hatch primitive's first value names its polygon: writing it moves the primitive.
@@ -457,23 +488,25 @@ int __stdcall PcbApi_QueryObjectGraphicallyInvalidate(Handle object) {
 
 void __stdcall PcbApi_GetObjectBitField2(Mode mode, Handle object, Byte* bits) {
   Guard(0, [&] {
-    return WithObject<Object>(object, {1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13,
-                                       14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 26},
-                              mode, [&](Object& o, Exchange& x) {
-                                x(o.bit_field2, bits);
-                                return kOk;
-                              });
+    return WithObject<Object, Refiling::kWhenMoved>(
+        object,
+        {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 26},
+        mode, [&](Object& o, Exchange& x) {
+          x.Plain(o.bit_field2, bits);
+          return kOk;
+        });
   });
 }
 
 void __stdcall PcbApi_GetObjectBitField3(Mode mode, Handle object, Byte* bits) {
   Guard(0, [&] {
-    return WithObject<Object>(object, {1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13,
-                                       14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 26},
-                              mode, [&](Object& o, Exchange& x) {
-                                x(o.bit_field3, bits);
-                                return kOk;
-                              });
+    return WithObject<Object, Refiling::kWhenMoved>(
+        object,
+        {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 26},
+        mode, [&](Object& o, Exchange& x) {
+          x.Plain(o.bit_field3, bits);
+          return kOk;
+        });
   });
 }
 
@@ -882,7 +915,7 @@ int __stdcall PcbApi_QueryPad_PwrGnd(Handle pad, Byte* power_ground) {
 int __stdcall PcbApi_QueryPrimitive(Mode mode, Handle object, uint16_t* flags, uint16_t* aux_word,
                                     LayerId* layer, Handle* net, int32_t* aux_integer,
                                     Byte* aux_byte) {
-  return WithObject<Object>(
+  return WithObject<Object, Refiling::kWhenMoved>(
       object,
       {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 26},
       mode, [&](Object& o, Exchange& x) {
@@ -895,32 +928,33 @@ int __stdcall PcbApi_QueryTrack(Mode mode, Handle track, uint16_t* flags, uint16
                                 LayerId* layer, Handle* net, Byte* aux_byte, int32_t* aux_integer,
                                 Coord* x, Coord* y, Coord* x2, Coord* y2, Coord* width,
                                 int32_t* owner_polygon, int32_t* aux_value2, int32_t* aux_value3) {
-  return WithObject<Track>(track, {pcbapi::kTrack}, mode, [&](Track& t, Exchange& e) {
-    CommonFields(t, e, flags, aux_word, layer, net, aux_byte, aux_integer);
-    e(t.x, x);
-    e(t.y, y);
-    e(t.x2, x2);
-    e(t.y2, y2);
-    e(t.width, width);
-    e(t.aux_value1, owner_polygon);
-    e(t.aux_value2, aux_value2);
-    e(t.aux_value3, aux_value3);
-    if (!e.reading() && owner_polygon) OwnerFromValue(t, t.aux_value1);
-    return kOk;
-  });
+  return WithObject<Track, Refiling::kWhenMoved>(
+      track, {pcbapi::kTrack}, mode, [&](Track& t, Exchange& e) {
+        CommonFields(t, e, flags, aux_word, layer, net, aux_byte, aux_integer);
+        e(t.x, x);
+        e(t.y, y);
+        e(t.x2, x2);
+        e(t.y2, y2);
+        e(t.width, width);
+        e(t.aux_value1, owner_polygon);
+        e(t.aux_value2, aux_value2);
+        e(t.aux_value3, aux_value3);
+        if (!e.reading() && owner_polygon) OwnerFromValue(t, t.aux_value1);
+        return kOk;
+      });
 }
 
 int __stdcall PcbApi_QueryVia(Mode mode, Handle via, uint16_t* flags, uint16_t* aux_word,
                               LegacyLayer* layer, Handle* net, Byte* aux_byte, int32_t* aux_integer,
                               Coord* x, Coord* y, Coord* size, Coord* hole_size, Byte* low_layer,
                               Byte* high_layer, Byte* tented_top, Byte* tented_bottom) {
-  return WithObject<Via>(via, {pcbapi::kVia}, mode, [&](Via& v, Exchange& e) {
-    e(v.flags, flags);
-    e(v.aux_word, aux_word);
+  return WithObject<Via, Refiling::kWhenMoved>(via, {pcbapi::kVia}, mode, [&](Via& v, Exchange& e) {
+    e.Plain(v.flags, flags);
+    e.Plain(v.aux_word, aux_word);
     e.Legacy(v.layer, layer);
     e.Net(v.net, net);
-    e(v.aux_byte, aux_byte);
-    e(v.aux_integer, aux_integer);
+    e.Plain(v.aux_byte, aux_byte);
+    e.Plain(v.aux_integer, aux_integer);
     e(v.x, x);
     e(v.y, y);
     e(v.size, size);
@@ -942,7 +976,7 @@ int __stdcall PcbApi_QueryPad(
     int32_t* hole_width, pcbapi::Text20* swap_id_group, Byte* electrical_type, Byte* hole_type,
     int32_t* paste_expansion, double* hole_rotation, int32_t* solder_expansion,
     int32_t* drill_layer_pair, int32_t* pin_package_length, Byte* tented_top, Byte* tented_bottom) {
-  return WithObject<Pad>(pad, {pcbapi::kPad}, mode, [&](Pad& p, Exchange& e) {
+  return WithObject<Pad, Refiling::kWhenMoved>(pad, {pcbapi::kPad}, mode, [&](Pad& p, Exchange& e) {
     CommonFields(p, e, flags, aux_word, layer, net, aux_byte, aux_integer);
     e(p.x, x);
     e(p.y, y);

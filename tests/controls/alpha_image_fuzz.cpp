@@ -55,6 +55,18 @@ std::string Compressed(const std::string& block) {
   return out;
 }
 
+std::string Inflated(const std::string& stream) {
+  std::string out(1 << 20, '\0');
+  uLongf size = static_cast<uLongf>(out.size());
+  if (uncompress(reinterpret_cast<Bytef*>(out.data()), &size,
+                 reinterpret_cast<const Bytef*>(stream.data()),
+                 static_cast<uLong>(stream.size())) != Z_OK) {
+    return "<not a zlib stream>";
+  }
+  out.resize(size);
+  return out;
+}
+
 std::string BitmapFile24(int width, int height, const std::vector<uint32_t>& rgb) {
   const int stride = (width * 3 + 3) / 4 * 4;
   std::string bits(static_cast<size_t>(stride) * height, '\0');
@@ -88,19 +100,10 @@ FuzzTally FuzzAlphaImageReader(uint32_t seed, int count) {
   const std::string seeds[] = {Compressed(block), BitmapFile24(6, 5, pixels), BitmapFile8(5, 3, 7),
                                "\x01\x02\x03\x04" + BitmapFile24(3, 2, pixels)};
   // Values that sit on the edges of the checks.
-  const uint32_t extremes[] = {0,
-                               1,
-                               39,
-                               40,
-                               41,
-                               0x7FFF,
-                               0x8000,
-                               0xFFFF,
-                               0x10000,
-                               0x7FFFFFFF,
-                               0x80000000,
-                               0xFFFFFFFF,
-                               static_cast<uint32_t>(block.size())};
+  const uint32_t block_size = static_cast<uint32_t>(block.size());
+  const uint32_t extremes[] = {0,          1,          39,        40,      41,
+                               0x7FFF,     0x8000,     0xFFFF,    0x10000, 0x7FFFFFFF,
+                               0x80000000, 0xFFFFFFFF, block_size};
   FuzzTally tally;
   for (int i = 0; i < count; ++i) {
     const int kind = static_cast<int>(below(6));

@@ -12,6 +12,8 @@ namespace xptest {
 // rows bottom-up; and that block compressed at level 9.
 std::string AlphaBlock(int width, int height, const std::vector<uint32_t>& bgra);
 std::string Compressed(const std::string& block);
+// zlib's own inflation of a stream (the reader's would check itself).
+std::string Inflated(const std::string& stream);
 // A bitmap file of 24-bit pixels (0x00RRGGBB, rows top-down as given).
 std::string BitmapFile24(int width, int height, const std::vector<uint32_t>& rgb);
 // A bitmap file of 8 bits with a palette of `colours` entries.

@@ -1,9 +1,9 @@
 #include "controls/alpha_image.h"
 
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <cstring>
+#include <memory>
 
 #include "alpha_image_fuzz.h"
 #include "framework/picture.h"
@@ -37,16 +37,11 @@ std::vector<uint32_t> MemoryPixels(const controls::TAlphaBitmapImage& image) {
   return out;
 }
 
-std::string StoredBlock(const std::string& stream) {
-  // Inflate with the reader itself is circular; zlib directly.
-  std::string out(64 * 1024, '\0');
-  uLongf size = static_cast<uLongf>(out.size());
-  EXPECT_EQ(
-      uncompress(reinterpret_cast<Bytef*>(out.data()), &size,
-                 reinterpret_cast<const Bytef*>(stream.data()), static_cast<uLong>(stream.size())),
-      Z_OK);
-  out.resize(size);
-  return out;
+// What the image's canvas shows.
+std::unique_ptr<xptest::Surface> Blit(TAlphaBitmap& image) {
+  auto surface = std::make_unique<xptest::Surface>(image.Width(), image.Height());
+  BitBlt(surface->dc(), 0, 0, image.Width(), image.Height(), image.Canvas(), 0, 0, SRCCOPY);
+  return surface;
 }
 
 TEST(AlphaImageStream, ReadsPremultipliedAndWritesThePlainColoursBack) {
@@ -54,26 +49,23 @@ TEST(AlphaImageStream, ReadsPremultipliedAndWritesThePlainColoursBack) {
   image.LoadFromStream(Compressed(AlphaBlock(3, 2, kPixels)));
   ASSERT_EQ(std::make_pair(image.Width(), image.Height()), std::make_pair(3, 2));
   EXPECT_TRUE(image.AlphaChannel());
-  xptest::Surface canvas(3, 2);
-  BitBlt(canvas.dc(), 0, 0, 3, 2, image.Canvas(), 0, 0, SRCCOPY);
+  const auto canvas = Blit(image);
   // Bottom-left opaque; colour x alpha / 255 rounded down; alpha 1 keeps 1/255 of white.
-  EXPECT_EQ(Pixels(canvas, {{0, 1}, {2, 1}, {0, 0}}),
+  EXPECT_EQ(Pixels(*canvas, {{0, 1}, {2, 1}, {0, 0}}),
             Colours({RGB(255, 0, 0), RGB(25, 50, 100), RGB(1, 1, 1)}));
-  EXPECT_EQ(canvas.Alpha(2, 1), 128);
+  EXPECT_EQ(canvas->Alpha(2, 1), 128);
 
   // Saved: un-premultiplied, so loading again gives back every pixel exactly, and the stored
   // colours are the original ones where alpha keeps enough of them.
   const std::string saved = image.SaveToStream();
   EXPECT_EQ(saved.substr(0, 2), "\x78\xDA") << "zlib at the maximum level";
-  const std::string block = StoredBlock(saved);
+  const std::string block = xptest::Inflated(saved);
   ASSERT_EQ(block.size(), 4 + 40 + 24u);
-  uint32_t length;
-  std::memcpy(&length, block.data(), 4);
-  EXPECT_EQ(length, 40 + 3 * 2 * 4u);
   std::vector<uint32_t> stored(6);
   std::memcpy(stored.data(), block.data() + 44, 24);
-  // Alpha 0: the colour is gone in memory, nothing to restore; alpha 1: white restored; alpha 128
-  // keeps its colour.
+  // The stated length; alpha 0: the colour is gone in memory, nothing to restore; alpha 1: white
+  // restored; alpha 128 keeps its colour.
+  EXPECT_EQ(block.substr(0, 44), AlphaBlock(3, 2, std::vector<uint32_t>(6)).substr(0, 44));
   EXPECT_EQ(stored, (std::vector<uint32_t>{kPixels[0], 0, kPixels[2], Bgra(255, 255, 255, 1),
                                            stored[4], kPixels[5]}));
   const std::vector<uint32_t> before = MemoryPixels(*controls::ReadAlphaStream(saved));
@@ -95,10 +87,9 @@ TEST(AlphaImageStream, ReadsBitmapFilesPlainAndBehindAPrefix) {
     image.LoadFromStream(stream);
     EXPECT_TRUE(!image.AlphaChannel() && image.Transparent());
     ASSERT_EQ(image.Width(), 3);
-    xptest::Surface canvas(3, 2);
-    BitBlt(canvas.dc(), 0, 0, 3, 2, image.Canvas(), 0, 0, SRCCOPY);
-    EXPECT_EQ(Pixels(canvas, {{0, 0}, {2, 0}}), Colours({RGB(0, 0, 255), RGB(0x12, 0x34, 0x56)}));
-    EXPECT_EQ(std::vector<int>({canvas.Alpha(0, 1), canvas.Alpha(1, 0), canvas.Alpha(2, 1)}),
+    const auto canvas = Blit(image);
+    EXPECT_EQ(Pixels(*canvas, {{0, 0}, {2, 0}}), Colours({RGB(0, 0, 255), RGB(0x12, 0x34, 0x56)}));
+    EXPECT_EQ(std::vector<int>({canvas->Alpha(0, 1), canvas->Alpha(1, 0), canvas->Alpha(2, 1)}),
               std::vector<int>({0, 0, 255}))
         << "the key colour, bottom-left, is transparent";
     // Drawn: the key pixels leave the target as it was.
@@ -113,17 +104,16 @@ TEST(AlphaImageStream, ReadsBitmapFilesPlainAndBehindAPrefix) {
 
 TEST(AlphaImageStream, RefusesBrokenStreamsWithAClearMessage) {
   const std::string block = AlphaBlock(3, 2, kPixels);
-  const auto with = [&](size_t at, uint32_t value) {
-    std::string b = block;
-    std::memcpy(&b[at], &value, 4);
-    return Compressed(b);
-  };
   const std::string compressed = Compressed(block);
-  const std::string file = xptest::BitmapFile24(2, 2, {1, 2, 3, 4});
+  const auto patched = [](std::string data, size_t at, uint32_t value) {
+    std::memcpy(&data[at], &value, 4);
+    return data;
+  };
+  const auto with = [&](size_t at, uint32_t value) {
+    return Compressed(patched(block, at, value));
+  };
   const auto file_with = [&](size_t at, uint32_t value) {
-    std::string f = file;
-    std::memcpy(&f[at], &value, 4);
-    return f;
+    return patched(xptest::BitmapFile24(2, 2, {1, 2, 3, 4}), at, value);
   };
   struct Case {
     std::string stream;
@@ -194,12 +184,11 @@ TEST(AlphaBitmap, SharesUntilChangedResizesGreysAndRefusesTheClipboard) {
   EXPECT_EQ(changes, 2);
   EXPECT_NE(b.Handle(), a.Handle()) << "the change made b's pixels its own";
   EXPECT_EQ(MemoryPixels(*controls::ReadAlphaStream(a.SaveToStream())), original);
-  xptest::Surface grey(3, 2);
-  BitBlt(grey.dc(), 0, 0, 3, 2, b.Canvas(), 0, 0, SRCCOPY);
+  const auto grey = Blit(b);
   // Red: grey 76, halfway to white 166; alpha kept; half-transparent pixels stay premultiplied.
-  EXPECT_EQ(grey.Pixel(0, 1), RGB(166, 166, 166));
-  EXPECT_EQ(std::vector<int>({grey.Alpha(2, 1), grey.Alpha(1, 1)}), std::vector<int>({128, 0}));
-  EXPECT_LE(GetRValue(grey.Pixel(2, 1)), 128);
+  EXPECT_EQ(grey->Pixel(0, 1), RGB(166, 166, 166));
+  EXPECT_EQ(std::vector<int>({grey->Alpha(2, 1), grey->Alpha(1, 1)}), std::vector<int>({128, 0}));
+  EXPECT_LE(GetRValue(grey->Pixel(2, 1)), 128);
 
   b.lock = 1;
   b.SetWidth(4);
@@ -208,11 +197,10 @@ TEST(AlphaBitmap, SharesUntilChangedResizesGreysAndRefusesTheClipboard) {
   b.SetHeight(3);
   EXPECT_EQ(changes, 3);
   ASSERT_EQ(b.Width(), 4);
-  xptest::Surface resized(4, 3);
-  BitBlt(resized.dc(), 0, 0, 4, 3, b.Canvas(), 0, 0, SRCCOPY);
+  const auto resized = Blit(b);
   // Rows count from the bottom; new pixels are opaque black.
-  EXPECT_EQ(Pixels(resized, {{0, 2}, {3, 2}}), Colours({RGB(166, 166, 166), 0}));
-  EXPECT_EQ(std::vector<int>({resized.Alpha(3, 2), resized.Alpha(0, 0)}),
+  EXPECT_EQ(Pixels(*resized, {{0, 2}, {3, 2}}), Colours({RGB(166, 166, 166), 0}));
+  EXPECT_EQ(std::vector<int>({resized->Alpha(3, 2), resized->Alpha(0, 0)}),
             std::vector<int>({255, 255}));
 
   b.SetHeight(0);
@@ -233,30 +221,18 @@ TEST(AlphaBitmap, SharesUntilChangedResizesGreysAndRefusesTheClipboard) {
 
 TEST(AlphaBitmap, ConvertsBitmapsAndMetafilesWithTheirTransparentColour) {
   // A 1 x 1 opaque key-coloured bitmap becomes fully transparent; an alpha image does not.
-  xptest::Surface one(1, 1, RGB(40, 50, 60));
-  const win::UniqueBitmap single(CreateBitmap(1, 1, 1, 32, nullptr));
-  {
-    const HDC dc = CreateCompatibleDC(nullptr);
-    const HGDIOBJ old = SelectObject(dc, single.get());
-    SetPixel(dc, 0, 0, RGB(40, 50, 60));
-    SelectObject(dc, old);
-    DeleteDC(dc);
-  }
+  const uint32_t key = Bgra(60, 50, 40, 0);
+  const win::UniqueBitmap single(CreateBitmap(1, 1, 1, 32, &key));
   TAlphaBitmap converted;
   converted.AssignBitmap(single.get());
   EXPECT_FALSE(converted.AlphaChannel());
-  xptest::Surface probe(1, 1);
-  BitBlt(probe.dc(), 0, 0, 1, 1, converted.Canvas(), 0, 0, SRCCOPY);
-  EXPECT_EQ(probe.Alpha(0, 0), 0);
+  EXPECT_EQ(Blit(converted)->Alpha(0, 0), 0);
   converted.SetTransparent(false);
-  BitBlt(probe.dc(), 0, 0, 1, 1, converted.Canvas(), 0, 0, SRCCOPY);
-  EXPECT_EQ(probe.Alpha(0, 0), 255) << "not transparent: opaque everywhere";
-
+  EXPECT_EQ(Blit(converted)->Alpha(0, 0), 255) << "not transparent: opaque everywhere";
   TAlphaBitmap alpha;
   alpha.LoadFromStream(Compressed(AlphaBlock(1, 1, {Bgra(60, 50, 40, 255)})));
   alpha.SetTransparent(true);
-  BitBlt(probe.dc(), 0, 0, 1, 1, alpha.Canvas(), 0, 0, SRCCOPY);
-  EXPECT_EQ(probe.Alpha(0, 0), 255) << "an image with its own alpha keeps it";
+  EXPECT_EQ(Blit(alpha)->Alpha(0, 0), 255) << "an image with its own alpha keeps it";
 
   const HDC recorder = CreateEnhMetaFileW(nullptr, nullptr, nullptr, nullptr);
   const win::UniqueBrush blue(CreateSolidBrush(RGB(0, 0, 255)));
@@ -339,10 +315,6 @@ TEST(BitmapFilters, GreyOnlyThirtyTwoBitBitmaps) {
   }
 }
 
-}  // namespace
-
-namespace {
-
 TEST(AlphaBitmap, IsThePictureFormatImgAndConvertsFrameworkImages) {
   testsupport::TempDir dir;
   TAlphaBitmap source;
@@ -382,10 +354,9 @@ TEST(AlphaBitmap, IsThePictureFormatImgAndConvertsFrameworkImages) {
   bottom[0] = 0x00FF00FF;
   TAlphaBitmap converted;
   converted.AssignBitmap(bitmap);
-  xptest::Surface probe(2, 2);
-  BitBlt(probe.dc(), 0, 0, 2, 2, converted.Canvas(), 0, 0, SRCCOPY);
-  EXPECT_EQ(probe.Pixel(0, 0), RGB(0x33, 0x66, 0x99));
-  EXPECT_EQ(std::vector<int>({probe.Alpha(0, 0), probe.Alpha(0, 1), probe.Alpha(1, 1)}),
+  const auto probe = Blit(converted);
+  EXPECT_EQ(probe->Pixel(0, 0), RGB(0x33, 0x66, 0x99));
+  EXPECT_EQ(std::vector<int>({probe->Alpha(0, 0), probe->Alpha(0, 1), probe->Alpha(1, 1)}),
             std::vector<int>({255, 0, 255}));
 }
 

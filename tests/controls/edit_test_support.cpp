@@ -5,10 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <optional>
 
-#include "framework/theme_services.h"
-#include "controls/xp_control_utils.h"
 #include "controls/xp_edits2.h"
 #include "tests/controls/paint_styles.h"
 
@@ -29,6 +26,33 @@ void Key(HWND hwnd, WORD key, std::initializer_list<int> held) {
   const bool alt = std::find(held.begin(), held.end(), VK_MENU) != held.end();
   SendMessageW(hwnd, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, key, 1);
   SendMessageW(hwnd, alt ? WM_SYSKEYUP : WM_KEYUP, key, 0xC0000001);
+}
+
+namespace {
+
+template <class Body>
+auto WithFontOf(framework::TWinControl& edit, Body&& body) {
+  win::UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+  SelectObject(dc.get(), edit.Font().Handle());
+  return body(dc.get());
+}
+
+}  // namespace
+
+int TextWidth(framework::TWinControl& edit, const std::wstring& text) {
+  return WithFontOf(edit, [&](HDC dc) {
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    return static_cast<int>(size.cx);
+  });
+}
+
+int LineHeight(framework::TWinControl& edit) {
+  return WithFontOf(edit, [](HDC dc) {
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    return static_cast<int>(metrics.tmHeight);
+  });
 }
 
 void Type(HWND hwnd, const std::wstring& text) {
@@ -102,18 +126,8 @@ void EditForm::SetUp() {
   form_.Show();
 }
 
-void EditForm::TearDown() {
-  framework::TThemeServices::Instance().SetOverride(std::nullopt);
-  controls::SetWindowsVersionOverride(std::nullopt);
-  SendMessageW(controls::XPPaletteWindow(), WM_SYSCOLORCHANGE, 0, 0);
-}
+void EditForm::TearDown() { xptest::ResetPaintStyle(); }
 
-void EditForm::UsePaintStyle(int style) {
-  framework::TThemeServices::Instance().SetOverride(style == 2);
-  controls::SetWindowsVersionOverride(style == 1 ? controls::WindowsVersion{5, 0}
-                                                 : controls::WindowsVersion{6, 1});
-  SendMessageW(controls::XPPaletteWindow(), WM_SYSCOLORCHANGE, 0, 0);
-  ASSERT_EQ(controls::GetXPPaintStyle(), style);
-}
+void EditForm::UsePaintStyle(int style) { xptest::UsePaintStyle(style); }
 
 }  // namespace edittest

@@ -28,6 +28,9 @@ class HeldKeys {
 
 // A key pressed and released with the modifiers held.
 void Key(HWND hwnd, WORD key, std::initializer_list<int> held = {});
+// The width and the line height of text in the edit's font.
+int TextWidth(framework::TWinControl& edit, const std::wstring& text);
+int LineHeight(framework::TWinControl& edit);
 // Characters as WM_CHAR, one by one.
 void Type(HWND hwnd, const std::wstring& text);
 std::wstring ClipboardText();

@@ -90,8 +90,10 @@ TEST(EditNumber, UsesThePointWhateverTheUsersSeparator) {
   const std::string c_locale = std::setlocale(LC_NUMERIC, nullptr);
   const bool german = std::setlocale(LC_NUMERIC, "German") != nullptr;
 
-  EXPECT_EQ(controls::FormatNumberText(2.5, TNumberTypeEx::ntFloat, TRadix::rdxDecimal, 3), L"2.500");
-  EXPECT_DOUBLE_EQ(controls::ParseNumberText(L"2.5", TNumberTypeEx::ntFloat, TRadix::rdxDecimal), 2.5);
+  EXPECT_EQ(controls::FormatNumberText(2.5, TNumberTypeEx::ntFloat, TRadix::rdxDecimal, 3),
+            L"2.500");
+  EXPECT_DOUBLE_EQ(controls::ParseNumberText(L"2.5", TNumberTypeEx::ntFloat, TRadix::rdxDecimal),
+                   2.5);
   char now[8] = {};
   GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, now, sizeof now);
   EXPECT_STREQ(now, ",") << "the user's separator stays as the user set it";
@@ -161,26 +163,25 @@ TEST(EditTextModel, UndoRecordsTheTextBeforeTheFirstChangeAndASecondUndoRedoes) 
   model.Assign(L"start1");
   model.Assign(L"start12");
   EXPECT_TRUE(model.ChangedSinceUndoPoint());
-  model.Undo();
-  EXPECT_EQ(model.Text(), L"start");
-  model.Undo();
-  EXPECT_EQ(model.Text(), L"start12");
-  model.Undo();
-  EXPECT_EQ(model.Text(), L"start");
-  model.Assign(L"next");
-  model.Undo();
-  EXPECT_EQ(model.Text(), L"start") << "after an undo the next change records again";
+  // Back to the first text, forth again, back; after an undo the next change records again.
+  std::wstring texts;
+  for (const wchar_t* next : {L"", L"", L"", L"next"}) {
+    if (*next) model.Assign(next);
+    model.Undo();
+    texts += model.Text() + L" ";
+  }
+  EXPECT_EQ(texts, L"start start12 start start ");
 
   model.SetPasswordChar(L'*');
   EXPECT_EQ(model.DisplayText(), L"*****");
+  const auto selection = [&] {
+    return model.DisplayText() + L" " + std::to_wstring(model.SelStart()) + L"+" +
+           std::to_wstring(model.SelLength()) + L" " + model.SelectedText();
+  };
   model.SetSelection(4, 1);
-  EXPECT_EQ(model.SelStart(), 1);
-  EXPECT_EQ(model.SelLength(), 3);
-  EXPECT_EQ(model.SelectedText(), L"tar");
+  EXPECT_EQ(selection(), L"***** 1+3 tar");
   model.Assign(L"st");
-  EXPECT_EQ(model.DisplayText(), L"**");
-  EXPECT_EQ(model.SelStart(), 1) << "the selection stays within the shorter text";
-  EXPECT_EQ(model.SelLength(), 1);
+  EXPECT_EQ(selection(), L"** 1+1 t") << "the selection stays within the shorter text";
 }
 
 }  // namespace

@@ -13,27 +13,28 @@
 
 namespace xptest {
 
+void UsePaintStyle(int style) {
+  framework::TThemeServices::Instance().SetOverride(style == 2);
+  controls::SetWindowsVersionOverride(style == 1 ? controls::WindowsVersion{5, 0}
+                                                 : controls::WindowsVersion{6, 1});
+  SendMessageW(controls::XPPaletteWindow(), WM_SYSCOLORCHANGE, 0, 0);  // the style's palette
+  ASSERT_EQ(controls::GetXPPaintStyle(), style);
+}
+
+void ResetPaintStyle() {
+  framework::TThemeServices::Instance().SetOverride(std::nullopt);
+  controls::SetWindowsVersionOverride(std::nullopt);
+  SendMessageW(controls::XPPaletteWindow(), WM_SYSCOLORCHANGE, 0, 0);
+}
+
 void ForEachPaintStyle(const std::function<void(int style)>& body) {
   struct Reset {
-    ~Reset() {
-      framework::TThemeServices::Instance().SetOverride(std::nullopt);
-      controls::SetWindowsVersionOverride(std::nullopt);
-      SendMessageW(controls::XPPaletteWindow(), WM_SYSCOLORCHANGE, 0, 0);
-    }
+    ~Reset() { ResetPaintStyle(); }
   } reset;
-  struct Setting {
-    int style;
-    bool themes;
-    controls::WindowsVersion version;
-  };
-  for (const Setting& s :
-       {Setting{2, true, {6, 1}}, Setting{1, false, {5, 0}}, Setting{0, false, {6, 1}}}) {
-    framework::TThemeServices::Instance().SetOverride(s.themes);
-    controls::SetWindowsVersionOverride(s.version);
-    SendMessageW(controls::XPPaletteWindow(), WM_SYSCOLORCHANGE, 0, 0);  // the style's palette
-    ASSERT_EQ(controls::GetXPPaintStyle(), s.style);
-    SCOPED_TRACE("paint style " + std::to_string(s.style));
-    body(s.style);
+  for (const int style : {2, 1, 0}) {
+    UsePaintStyle(style);
+    SCOPED_TRACE("paint style " + std::to_string(style));
+    body(style);
   }
 }
 

@@ -10,6 +10,11 @@
 
 namespace xptest {
 
+// Chooses paint style 2 (themed), 1 (XP look, as on Windows 2000) or 0 (classic) through the
+// overrides, with its palette; the reset unsets the overrides and refills the palette.
+void UsePaintStyle(int style);
+void ResetPaintStyle();
+
 // Runs `body` with the paint style 2 (themed), 1 (XP look, as on Windows 2000) and 0 (classic),
 // each with its palette, leaving the overrides unset (and the palette refilled) afterwards.
 void ForEachPaintStyle(const std::function<void(int style)>& body);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <stdexcept>
 
 #include "framework/win/module.h"
@@ -84,28 +85,16 @@ TEST(ClipRect, NarrowsExcludesAndRestoresTheClipping) {
 
 // ---- Free notification ---------------------------------------------------------------------
 
-struct Recorder {
-  std::vector<std::string> calls;
-  controls::TFreeNotificationRegistry* registry = nullptr;
-  const void* remove_block = nullptr;
-  controls::TFreeListener remove_listener{};
-};
-
+// A listener that records its name and then does what it was given (removes itself or another).
 struct Listener {
-  Recorder* recorder;
+  std::vector<std::string>* calls;
   std::string name;
-  bool remove_self = false;
-  bool remove_other = false;
-
+  std::function<void()> then = [] {};
   controls::TFreeListener Handle() { return {&Listener::Notify, this}; }
-  static void Notify(void* context, const void* block) {
+  static void Notify(void* context, const void*) {
     auto* self = static_cast<Listener*>(context);
-    self->recorder->calls.push_back(self->name);
-    if (self->remove_self) self->recorder->registry->RemoveListener(block, self->Handle());
-    if (self->remove_other) {
-      self->recorder->registry->RemoveListener(self->recorder->remove_block,
-                                               self->recorder->remove_listener);
-    }
+    self->calls->push_back(self->name);
+    self->then();
   }
 };
 
@@ -117,52 +106,42 @@ void CountingFree(void* block) {
 
 TEST(FreeNotification, FindsSortedEntriesAndWalksListenersSafely) {
   controls::TFreeNotificationRegistry registry;
-  Recorder recorder{{}, &registry};
+  std::vector<std::string> calls;
   char storage[6];
   char* const blocks = storage + 1;  // one byte before the first block, for "before all"
-  Listener a{&recorder, "a", true};  // removes itself during the walk
-  Listener b{&recorder, "b", false, true};
-  Listener c{&recorder, "c"};
-  Listener d{&recorder, "d"};
+  Listener a{&calls, "a"}, b{&calls, "b"}, c{&calls, "c"}, d{&calls, "d"};
+  a.then = [&] { registry.RemoveListener(&blocks[3], a.Handle()); };  // itself, during the walk
+  b.then = [&] { registry.RemoveListener(&blocks[3], d.Handle()); };  // one still to come
   for (int i : {3, 0, 4, 1}) registry.AddListener(&blocks[i], c.Handle());
-  size_t index = 99;
-  EXPECT_TRUE(registry.Find(&blocks[3], index));
-  EXPECT_EQ(index, 2u);
-  EXPECT_FALSE(registry.Find(&blocks[2], index));
-  EXPECT_EQ(index, 2u) << "where it would be inserted";
-  EXPECT_FALSE(registry.Find(&blocks[0] - 1, index));
-  EXPECT_EQ(index, 0u);
-  EXPECT_TRUE(registry.Find(&blocks[4], index));
-  EXPECT_EQ(index, 3u);
+  // Found (and where), or where it would be inserted.
+  std::string found;
+  for (const char* block : {&blocks[3], &blocks[2], &blocks[0] - 1, &blocks[4]}) {
+    size_t index = 99;
+    const bool there = registry.Find(block, index);
+    found += (there ? "+" : "-") + std::to_string(index) + " ";
+  }
+  EXPECT_EQ(found, "+2 -2 -0 +3 ");
 
   // Block 3 has listeners c, a, b, d; b removes d.
-  registry.AddListener(&blocks[3], a.Handle());
-  registry.AddListener(&blocks[3], b.Handle());
-  registry.AddListener(&blocks[3], d.Handle());
-  recorder.remove_block = &blocks[3];
-  recorder.remove_listener = d.Handle();
+  for (Listener* listener : {&a, &b, &d}) registry.AddListener(&blocks[3], listener->Handle());
   registry.NotifyFreed(&blocks[3]);
-  EXPECT_EQ(recorder.calls, (std::vector<std::string>{"c", "a", "b"}));
+  EXPECT_EQ(calls, (std::vector<std::string>{"c", "a", "b"}));
+  size_t index = 0;
   EXPECT_FALSE(registry.Find(&blocks[3], index)) << "the entry goes with the notification";
   EXPECT_EQ(registry.Count(), 3u);
-
-  // Removing the last listener removes the entry.
   registry.RemoveListener(&blocks[0], c.Handle());
-  EXPECT_FALSE(registry.Find(&blocks[0], index));
+  EXPECT_FALSE(registry.Find(&blocks[0], index)) << "the last listener removed takes the entry";
 
   // Freeing goes through the given routine, with or without an entry or registry.
-  recorder.calls.clear();
-  g_frees = 0;
-  void* unregistered = std::malloc(8);
-  controls::NotifyingFreeMem(unregistered, &CountingFree, &registry);
+  calls.clear();
+  controls::NotifyingFreeMem(std::malloc(8), &CountingFree, &registry);
   controls::NotifyingFreeMem(std::malloc(8), &CountingFree, nullptr);
-  EXPECT_EQ(g_frees, 2);
-  EXPECT_TRUE(recorder.calls.empty());
+  EXPECT_TRUE(calls.empty());
   void* registered = std::malloc(8);
   registry.AddListener(registered, c.Handle());
   controls::NotifyingFreeMem(registered, &CountingFree, &registry);
   EXPECT_EQ(g_frees, 3);
-  EXPECT_EQ(recorder.calls, (std::vector<std::string>{"c"}));
+  EXPECT_EQ(calls, (std::vector<std::string>{"c"}));
 }
 
 // ---- The GetWindowDC redirect --------------------------------------------------------------

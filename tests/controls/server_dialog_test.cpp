@@ -40,7 +40,8 @@ TEST(ServerDialog, BuiltFromItsDescriptionAndAnsweredByEnterAndEscape) {
     EXPECT_EQ(side.Items().size(), 3u);
     EXPECT_EQ(side.ItemIndex(), 1) << "the index read before the items it names";
     EXPECT_EQ(side.Text(), L"Bottom Side");
-    EXPECT_EQ(Find<controls::TXPExtPanel>(dialog, "Page").Kind(), controls::TXPExtPanelKind::epkBackground);
+    EXPECT_EQ(Find<controls::TXPExtPanel>(dialog, "Page").Kind(),
+              controls::TXPExtPanelKind::epkBackground);
     EXPECT_EQ(Find<controls::TXPGroupBox>(dialog, "Group").Controls().size(), 2u);
     EXPECT_EQ(side.Color(), framework::clWindow) << "the list keeps its own colour";
     PostMessageW(dialog.Handle(), WM_KEYDOWN, VK_RETURN, 1);
@@ -95,25 +96,10 @@ TEST(ServerDialog, TakesTheFaceColourOfThePaintStyle) {
   xptest::ForEachPaintStyle([](int) {
     TProbeDialog dialog(nullptr);
     EXPECT_EQ(dialog.Color(), controls::XPPalette().clXPFace);
-    EXPECT_EQ(Find<controls::TXPCheckBox>(dialog, "UseVias").Color(), controls::XPPalette().clXPFace);
+    EXPECT_EQ(Find<controls::TXPCheckBox>(dialog, "UseVias").Color(),
+              controls::XPPalette().clXPFace);
   });
   EXPECT_EQ(controls::XPPalette().clXPFace, framework::clBtnFace) << "the own palette is put back";
-}
-
-// The system draws a dialog's close button as a glyph of its symbol font; without the font the
-// button shows a letter.
-TEST(ServerDialog, CaptionButtonGlyphsHaveTheirFont) {
-  LOGFONTW wanted{};
-  wanted.lfHeight = -12;
-  wanted.lfCharSet = SYMBOL_CHARSET;
-  wcscpy(wanted.lfFaceName, L"Marlett");
-  win::UniqueFont font(CreateFontIndirectW(&wanted));
-  win::UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
-  const HGDIOBJ old = SelectObject(dc.get(), font.get());
-  wchar_t face[LF_FACESIZE] = {};
-  GetTextFaceW(dc.get(), LF_FACESIZE, face);
-  SelectObject(dc.get(), old);
-  EXPECT_STREQ(face, L"Marlett");
 }
 
 TEST(ServerDialog, AFaultInAHandlerIsReportedAndTheDialogGoesOn) {

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <string>
 
 #include "surface.h"
@@ -11,6 +10,7 @@ namespace {
 
 using controls::TextFont;
 using controls::TextLayout;
+using xptest::CountOfColour;
 using xptest::SamePixels;
 using xptest::Surface;
 
@@ -33,18 +33,18 @@ TEST(TextFont, DerivesSizesAndMakesScaledFonts) {
   TextFont font = TextFont::OfSize(L"Tahoma", 9);
   font.style = controls::kFontBold | controls::kFontItalic | controls::kFontUnderline |
                controls::kFontStrikeOut;
-  const win::UniqueFont scaled = controls::CreateTextFont(font, 4);
-  LOGFONTW lf{};
-  ASSERT_EQ(GetObjectW(scaled.get(), sizeof lf, &lf), static_cast<int>(sizeof lf));
-  EXPECT_EQ(lf.lfHeight, -48) << "36 points at 96 pixels per inch";
-  EXPECT_EQ(lf.lfWeight, FW_BOLD);
-  EXPECT_TRUE(lf.lfItalic && lf.lfUnderline && lf.lfStrikeOut);
-  EXPECT_STREQ(lf.lfFaceName, L"Tahoma");
-  const win::UniqueFont plain = controls::CreateTextFont(TextFont::OfHeight(L"Tahoma", 30), 2);
-  GetObjectW(plain.get(), sizeof lf, &lf);
-  EXPECT_EQ(lf.lfHeight, 60) << "without points the height is scaled";
-  EXPECT_EQ(lf.lfWeight, FW_NORMAL);
-  EXPECT_FALSE(lf.lfItalic || lf.lfUnderline || lf.lfStrikeOut);
+  // Height, weight, italic, underline, strike-out and face of a font made at a scale.
+  const auto made = [](const TextFont& from, int scale) {
+    const win::UniqueFont made = controls::CreateTextFont(from, scale);
+    LOGFONTW lf{};
+    GetObjectW(made.get(), sizeof lf, &lf);
+    return std::to_wstring(lf.lfHeight) + L" " + std::to_wstring(lf.lfWeight) + L" " +
+           std::to_wstring(lf.lfItalic) + std::to_wstring(lf.lfUnderline) +
+           std::to_wstring(lf.lfStrikeOut) + L" " + lf.lfFaceName;
+  };
+  // 36 points at 96 pixels per inch; without points the height is scaled.
+  EXPECT_EQ(made(font, 4), L"-48 700 111 Tahoma");
+  EXPECT_EQ(made(TextFont::OfHeight(L"Tahoma", 30), 2), L"60 400 000 Tahoma");
 }
 
 TEST(SmoothText, SupersamplingFactorFollowsTheCharacterHeight) {
@@ -52,38 +52,13 @@ TEST(SmoothText, SupersamplingFactorFollowsTheCharacterHeight) {
       std::vector<int>({controls::SupersamplingFactor(50), controls::SupersamplingFactor(51),
                         controls::SupersamplingFactor(100), controls::SupersamplingFactor(101)}),
       std::vector<int>({16, 8, 8, 4}));
-  // Fonts whose characters measure as close to each side of the boundaries as the system's
-  // rounding of heights allows (Wine has no Tahoma measuring 50), each within its factor's range.
-  const HDC dc = CreateCompatibleDC(nullptr);
-  const auto measures = [&](const TextFont& font) {
-    const win::UniqueFont probe = controls::CreateTextFont(font);
-    const HGDIOBJ old = SelectObject(dc, probe.get());
-    SIZE size{};
-    GetTextExtentPoint32W(dc, L"k", 1, &size);
-    SelectObject(dc, old);
-    return static_cast<int>(size.cy);
-  };
-  struct Side {
-    int target;
-    int step;  // toward the inside of the factor's range
-    int factor;
-  };
-  for (const Side side : {Side{50, -1, 16}, Side{51, 1, 8}, Side{100, -1, 8}, Side{101, 1, 4}}) {
-    std::optional<TextFont> found;
-    int measured = 0;
-    for (int away = 0; away < 4 && !found; ++away) {
-      for (int height = side.target - 8; height <= side.target + 8 && !found; ++height) {
-        const TextFont font = TextFont::OfHeight(L"Tahoma", height);
-        measured = measures(font);
-        if (measured == side.target + away * side.step) found = font;
-      }
-    }
-    SCOPED_TRACE(measured);
-    ASSERT_TRUE(found) << "no font measures near " << side.target;
-    controls::SmoothSymbolSet(*found).Glyph(L'k');
-    EXPECT_EQ(controls::SmoothTextCacheState().last_factor, side.factor);
+  // A glyph is rendered at the factor of its font's measured height.
+  std::string factors;
+  for (const int height : {-13, -60, -120}) {
+    controls::SmoothSymbolSet(TextFont::OfHeight(L"Tahoma", height)).Glyph(L'k');
+    factors += std::to_string(controls::SmoothTextCacheState().last_factor) + " ";
   }
-  DeleteDC(dc);
+  EXPECT_EQ(factors, "16 8 4 ");
 }
 
 TEST(SmoothText, RendersEachGlyphOncePerFont) {
@@ -153,31 +128,24 @@ TEST(SmoothText, MeasuresLinesWrapsAndEmptyText) {
   EXPECT_EQ(controls::MeasureSmoothText(wide, L"Ab", 0, font).cx,
             set.Glyph(L'A').advance + set.Glyph(L'b').width);
   const SIZE one = controls::MeasureSmoothText(wide, L"one", 0, font);
-  // Each word alone fits, two do not: three lines.
   const RECT narrow = {0, 0, one.cx + 4, 100};
-  const SIZE wrapped =
-      controls::MeasureSmoothText(narrow, L"one two six", controls::kTextWordWrap, font);
-  EXPECT_EQ(wrapped.cy, 3 * one.cy);
-  EXPECT_LE(wrapped.cx, narrow.right);
-  // A line exactly as wide as the rectangle still fits.
   const int two_words = controls::MeasureSmoothText(wide, L"one two", 0, font).cx;
-  EXPECT_EQ(controls::MeasureSmoothText({0, 0, two_words, 100}, L"one two six",
-                                        controls::kTextWordWrap, font)
-                .cy,
-            2 * one.cy);
-  // A line break ends a line even in a wide rectangle; without wrapping it is just a character.
-  EXPECT_EQ(controls::MeasureSmoothText(wide, L"one\r\ntwo", controls::kTextWordWrap, font).cy,
-            2 * one.cy);
-  EXPECT_EQ(controls::MeasureSmoothText(wide, L"one\r\ntwo", 0, font).cy, one.cy);
-  // A word wider than the rectangle stands alone on its line.
-  EXPECT_EQ(
-      controls::MeasureSmoothText({0, 0, 5, 100}, L"one two", controls::kTextWordWrap, font).cy,
-      3 * one.cy);
-  // Turned, the rectangle's height is the room along the text.
-  EXPECT_EQ(controls::MeasureSmoothText({0, 0, 100, one.cx + 4}, L"one two six",
-                                        controls::kTextWordWrap | controls::kTextTurned, font)
-                .cy,
-            3 * one.cy);
+  const int wrap = controls::kTextWordWrap;
+  const auto height = [&](const RECT& rect, const wchar_t* text, int flags) {
+    return static_cast<int>(
+        controls::MeasureSmoothText(rect, text, static_cast<uint8_t>(flags), font).cy);
+  };
+  // Each word alone fits, two do not; a line exactly as wide as the rectangle still fits; a line
+  // break ends a line when wrapping, else it is just a character; a word wider than the rectangle
+  // stands alone; turned, the rectangle's height is the room along the text.
+  EXPECT_EQ(std::vector<int>({height(narrow, L"one two six", wrap),
+                              height({0, 0, two_words, 100}, L"one two six", wrap),
+                              height(wide, L"one\r\ntwo", wrap), height(wide, L"one\r\ntwo", 0),
+                              height({0, 0, 5, 100}, L"one two", wrap),
+                              height({0, 0, 100, one.cx + 4}, L"one two six",
+                                     wrap | controls::kTextTurned)}),
+            std::vector<int>({3 * one.cy, 2 * one.cy, 2 * one.cy, one.cy, 3 * one.cy, 3 * one.cy}));
+  EXPECT_LE(controls::MeasureSmoothText(narrow, L"one two six", wrap, font).cx, narrow.right);
 }
 
 TEST(SmoothText, HotKeyUnderlinesItsCharacterInTheTextColour) {
@@ -186,21 +154,12 @@ TEST(SmoothText, HotKeyUnderlinesItsCharacterInTheTextColour) {
   Surface plain(200, 40);
   Draw(marked, rect, L"&File", {});
   Draw(plain, rect, L"File", {});
+  // One line under the F only, in full ink: exactly the text colour.
   const int advance = controls::SmoothSymbolSet(Tahoma()).Glyph(L'F').advance;
-  int differing = 0;
-  int row = -1;
-  for (int y = 0; y < 40; ++y) {
-    for (int x = 0; x < 200; ++x) {
-      if (marked.Pixel(x, y) == plain.Pixel(x, y)) continue;
-      ++differing;
-      EXPECT_GE(x, rect.left);
-      EXPECT_LT(x, rect.left + advance) << "only under the F";
-      EXPECT_EQ(marked.Pixel(x, y), kInk) << "full ink is exactly the text colour";
-      if (row == -1) row = y;
-      EXPECT_EQ(y, row) << "one line";
-    }
-  }
-  EXPECT_EQ(differing, advance);
+  EXPECT_EQ(xptest::Differences(marked, plain, xptest::Whole(marked)), advance);
+  int row = 0;
+  while (row < 39 && xptest::Differences(marked, plain, {0, row, 200, row + 1}) == 0) ++row;
+  EXPECT_EQ(CountOfColour(marked, {rect.left, row, rect.left + advance, row + 1}, kInk), advance);
   WritePicture(marked, "smooth_text_hot_key", 3);
 
   // With no hot-key processing the "&" is drawn.
@@ -319,25 +278,13 @@ TEST(SmoothText, WrapsDisablesAndTurns) {
     }
   }
 
-  // Heavy letters first and light dots last show which way the text reads.
   for (const bool down : {false, true}) {
-    SCOPED_TRACE(down ? "top to bottom" : "bottom to top");
     Surface turned(40, 160);
     const uint8_t flags = controls::kTextTurned | (down ? controls::kTextTurnDirection : 0);
-    // Aligned to where the text starts: the top when it reads down, else the bottom.
     Draw(turned, {5, 5, 35, 155}, L"WWWW......",
          {flags, controls::kAlignLeft, down ? controls::kAlignTop : controls::kAlignBottom});
-    const RECT box = turned.InkBox(kWhite);
-    EXPECT_GT(box.bottom - box.top, 2 * (box.right - box.left)) << "the text runs upright";
-    const double middle = (box.top + box.bottom) / 2.0;
-    if (down) {
-      EXPECT_LT(turned.InkCentreY(kWhite), middle);
-      EXPECT_LE(box.top, 7) << "the start is at the top";
-    } else {
-      EXPECT_GT(turned.InkCentreY(kWhite), middle);
-      EXPECT_GE(box.bottom, 153) << "the start is at the bottom";
-    }
-    WritePicture(turned, down ? "smooth_text_turned_down" : "smooth_text_turned_up", 3);
+    xptest::ExpectTurnedTextReads(turned, down,
+                                  down ? "smooth_text_turned_down" : "smooth_text_turned_up");
   }
 }
 

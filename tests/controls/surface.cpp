@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "support/png_file.h"
 
 namespace xptest {
@@ -47,6 +49,23 @@ int CountOfColour(const Surface& surface, const RECT& area, COLORREF colour) {
   }
   return count;
 }
+
+int CountOtherThan(const Surface& surface, const RECT& area, COLORREF colour) {
+  return (area.right - area.left) * (area.bottom - area.top) - CountOfColour(surface, area, colour);
+}
+
+int CountDark(const Surface& surface, const RECT& area) {
+  int count = 0;
+  for (int y = area.top; y < area.bottom; ++y) {
+    for (int x = area.left; x < area.right; ++x) {
+      const COLORREF c = surface.Pixel(x, y);
+      count += GetRValue(c) + GetGValue(c) + GetBValue(c) < 200;
+    }
+  }
+  return count;
+}
+
+RECT Whole(const Surface& surface) { return {0, 0, surface.width(), surface.height()}; }
 
 Surface::Surface(int width, int height, COLORREF fill) : width_(width), height_(height) {
   BITMAPINFO info{};
@@ -123,6 +142,18 @@ double Surface::InkCentreY(COLORREF background) const {
     }
   }
   return weight ? sum / weight : 0;
+}
+
+void ExpectTurnedTextReads(const Surface& surface, bool down, const std::string& name) {
+  SCOPED_TRACE(down ? "top to bottom" : "bottom to top");
+  const RECT box = surface.InkBox(RGB(255, 255, 255));
+  EXPECT_GT(box.bottom - box.top, 2 * (box.right - box.left)) << "the text runs upright";
+  const double middle = (box.top + box.bottom) / 2.0;
+  const double centre = surface.InkCentreY(RGB(255, 255, 255));
+  EXPECT_TRUE(down ? centre < middle && box.top <= 7
+                   : centre > middle && box.bottom >= surface.height() - 7)
+      << "the start, " << (down ? box.top : box.bottom) << ", and the weight, " << centre;
+  WritePicture(surface, name, 3);
 }
 
 void WritePicture(const Surface& surface, const std::string& name, int scale) {

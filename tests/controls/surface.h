@@ -50,8 +50,17 @@ std::string Colours(std::initializer_list<COLORREF> colours);
 // Pixels of `area` that differ between two surfaces; whether two surfaces are alike throughout.
 int Differences(const Surface& a, const Surface& b, const RECT& area);
 bool SamePixels(const Surface& a, const Surface& b);
-// Pixels of `area` of that colour.
+// Pixels of `area` of that colour; of another colour; dark ones (red + green + blue under 200,
+// as text on a light face).
 int CountOfColour(const Surface& surface, const RECT& area, COLORREF colour);
+int CountOtherThan(const Surface& surface, const RECT& area, COLORREF colour);
+int CountDark(const Surface& surface, const RECT& area);
+// The whole surface as an area.
+RECT Whole(const Surface& surface);
+
+// Turned text "WWWW......" aligned to where it starts: the heavy letters show which way it reads
+// (from the top when `down`, else from the bottom); the picture goes to NAME.png.
+void ExpectTurnedTextReads(const Surface& surface, bool down, const std::string& name);
 
 // Writes the surface (scaled `scale` times) as build/pictures/NAME.png.
 void WritePicture(const Surface& surface, const std::string& name, int scale = 1);

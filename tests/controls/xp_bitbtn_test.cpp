@@ -57,38 +57,35 @@ class BitBtn : public testing::Test {
 
 TEST_F(BitBtn, ClicksWhenTheMouseIsReleasedOverIt) {
   form.Show();
-  Mouse(apply, WM_MOUSEMOVE, 10, 10, MK_LBUTTON);
-  EXPECT_FALSE(apply->Pressed()) << "a button held down elsewhere and dragged over";
-  Mouse(apply, WM_LBUTTONDOWN, 5, 5, MK_LBUTTON);
-  EXPECT_TRUE(apply->Pressed());
+  // Whether the button shows pressed after each message, and the clicks so far.
+  std::string shown;
+  const auto mouse = [&](UINT msg, int x, WPARAM keys) {
+    Mouse(apply, msg, x, 5, keys);
+    shown += std::to_string(apply->Pressed()) + std::to_string(clicks) + " ";
+  };
+  mouse(WM_MOUSEMOVE, 10, MK_LBUTTON);  // a button held down elsewhere and dragged over
+  mouse(WM_LBUTTONDOWN, 5, MK_LBUTTON);
   EXPECT_TRUE(apply->Focused()) << "a press takes the focus";
-  Mouse(apply, WM_MOUSEMOVE, 100, 5, MK_LBUTTON);
-  EXPECT_FALSE(apply->Pressed()) << "dragged off: drawn up";
-  Mouse(apply, WM_MOUSEMOVE, 10, 10, MK_LBUTTON);
-  EXPECT_TRUE(apply->Pressed());
-  Mouse(apply, WM_LBUTTONUP, 10, 10, 0);
-  EXPECT_FALSE(apply->Pressed());
-  EXPECT_EQ(clicks, 1);
+  mouse(WM_MOUSEMOVE, 100, MK_LBUTTON);  // dragged off: drawn up
+  mouse(WM_MOUSEMOVE, 10, MK_LBUTTON);
+  mouse(WM_LBUTTONUP, 10, 0);
   EXPECT_NE(GetCapture(), apply->Handle());
-
-  Mouse(apply, WM_LBUTTONDOWN, 5, 5, MK_LBUTTON);
-  Mouse(apply, WM_MOUSEMOVE, 100, 5, MK_LBUTTON);
-  Mouse(apply, WM_LBUTTONUP, 100, 5, 0);
-  EXPECT_EQ(clicks, 1) << "released outside: no click";
-  EXPECT_FALSE(apply->Pressed());
+  mouse(WM_LBUTTONDOWN, 5, MK_LBUTTON);
+  mouse(WM_MOUSEMOVE, 100, MK_LBUTTON);
+  mouse(WM_LBUTTONUP, 100, 0);  // released outside: no click
+  EXPECT_EQ(shown, "00 10 00 10 01 11 01 01 ");
 }
 
 TEST_F(BitBtn, AnswersSpaceBmClickAcceleratorsAndItsTextQuery) {
   form.Show();
   apply->SetFocus();
-  SendMessageW(apply->Handle(), WM_KEYDOWN, VK_SPACE, 0);
-  EXPECT_TRUE(apply->Pressed());
-  EXPECT_EQ(clicks, 0) << "Space clicks on release";
-  SendMessageW(apply->Handle(), WM_KEYUP, VK_SPACE, 0);
-  EXPECT_FALSE(apply->Pressed());
-  EXPECT_EQ(clicks, 1);
-  SendMessageW(apply->Handle(), WM_KEYUP, VK_SPACE, 0);
-  EXPECT_EQ(clicks, 1) << "a release without a press does nothing";
+  // Space clicks on release; a release without a press does nothing.
+  std::string shown;
+  for (const UINT msg : {WM_KEYDOWN, WM_KEYUP, WM_KEYUP}) {
+    SendMessageW(apply->Handle(), msg, VK_SPACE, 0);
+    shown += std::to_string(apply->Pressed()) + std::to_string(clicks) + " ";
+  }
+  EXPECT_EQ(shown, "10 01 01 ");
 
   SendMessageW(apply->Handle(), BM_CLICK, 0, 0);
   EXPECT_EQ(clicks, 2);
@@ -149,16 +146,10 @@ TEST_F(BitBtn, IsDrawnInEachPaintStyle) {
     EXPECT_EQ(ink.left, 0);
     EXPECT_EQ(ink.right, 75) << "the whole button is painted";
     // The caption "OK" is centred: dark ink in the middle, none near the ends.
-    int dark_middle = 0, dark_ends = 0;
-    for (int y = 6; y < 19; ++y) {
-      for (int x = 6; x < 69; ++x) {
-        const COLORREF c = surface.Pixel(x, y);
-        const bool dark = GetRValue(c) + GetGValue(c) + GetBValue(c) < 200;
-        (x >= 27 && x < 48 ? dark_middle : dark_ends) += dark;
-      }
-    }
-    EXPECT_GT(dark_middle, 10);
-    EXPECT_EQ(dark_ends, 0);
+    EXPECT_GT(xptest::CountDark(surface, {27, 6, 48, 19}), 10);
+    EXPECT_EQ(
+        xptest::CountDark(surface, {6, 6, 27, 19}) + xptest::CountDark(surface, {48, 6, 69, 19}),
+        0);
     if (style == 0) {
       EXPECT_EQ(surface.Pixel(0, 0), RGB(0, 0, 0)) << "the default button's black frame";
     }
@@ -170,11 +161,7 @@ TEST_F(BitBtn, IsDrawnInEachPaintStyle) {
       const auto& themes = framework::TThemeServices::Instance();
       themes.DrawBackground(themes.Open(nullptr, L"BUTTON"), expected.dc(), BP_PUSHBUTTON,
                             theme_state, {0, 0, 75, 25});
-      int differing = 0;
-      for (int y = 0; y < 4; ++y) {
-        for (int x = 0; x < 75; ++x) differing += drawn.Pixel(x, y) != expected.Pixel(x, y);
-      }
-      return differing;
+      return xptest::Differences(drawn, expected, {0, 0, 75, 4});
     };
     if (style == 2) {
       EXPECT_EQ(theme_rows_differing(ok, PBS_DEFAULTED), 0);
@@ -188,11 +175,8 @@ TEST_F(BitBtn, IsDrawnInEachPaintStyle) {
     xptest::Surface pressed(75, 25, face);
     ok->PaintTo(pressed.dc(), 0, 0);
     Mouse(ok, WM_LBUTTONUP, 500, 5, 0);
-    int differing = 0;
-    for (int y = 0; y < 25; ++y) {
-      for (int x = 0; x < 75; ++x) differing += surface.Pixel(x, y) != pressed.Pixel(x, y);
-    }
-    EXPECT_GT(differing, 20) << "pressed looks different";
+    EXPECT_GT(xptest::Differences(surface, pressed, xptest::Whole(surface)), 20)
+        << "pressed looks different";
   });
   xptest::WriteStylePicture("xp_bitbtn", {ok, cancel, apply});
 }

@@ -4,10 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <utility>
+
+#include "controls/window_services.h"
+#include "edit_test_support.h"
 #include "framework/application.h"
 #include "framework/forms.h"
 #include "paint_styles.h"
-#include "controls/window_services.h"
 #include "surface.h"
 
 namespace {
@@ -25,17 +29,18 @@ class ComboBox : public testing::Test {
     combo->OnChange = [this](framework::TComponent*) { changes.push_back(combo->ItemIndex()); };
     combo->Handle();
   }
-  void Key(WORD key) { SendMessageW(combo->Handle(), WM_KEYDOWN, key, 0); }
-  void Char(wchar_t key) { SendMessageW(combo->Handle(), WM_CHAR, key, 0); }
+  void Key(WPARAM key) { SendMessageW(combo->Handle(), WM_KEYDOWN, key, 0); }
   std::wstring WindowText() {
     wchar_t text[64] = {};
     SendMessageW(combo->Handle(), WM_GETTEXT, 64, reinterpret_cast<LPARAM>(text));
     return text;
   }
-  RECT ListRect() {
-    RECT rect = {};
-    GetWindowRect(combo->ListHandle(), &rect);
-    return rect;
+  // The open list's place and the control's, on the screen.
+  std::pair<RECT, RECT> Places() {
+    RECT list = {}, control = {};
+    GetWindowRect(combo->ListHandle(), &list);
+    GetWindowRect(combo->Handle(), &control);
+    return {list, control};
   }
 
   framework::TForm form{nullptr};
@@ -49,18 +54,16 @@ TEST_F(ComboBox, ChoosesWithTheKeyboard) {
   // Stops at the last and the first item; a page is one row less than the list shows; a letter
   // goes to the next item with it, wrapping round.
   std::string indexes;
-  const auto after = [&](auto press, WPARAM key) {
-    press(key);
+  const auto after = [&](UINT msg, WPARAM key) {
+    if (key == VK_NEXT) combo->SetDropDownCount(2);
+    SendMessageW(combo->Handle(), msg, key, 0);
     indexes += std::to_string(combo->ItemIndex());
   };
-  const auto key = [&](WPARAM k) { Key(static_cast<WORD>(k)); };
-  const auto letter = [&](WPARAM c) { Char(static_cast<wchar_t>(c)); };
-  for (const WPARAM k : {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_HOME, VK_UP}) after(key, k);
-  combo->SetDropDownCount(2);
-  after(key, VK_NEXT);
-  after(key, VK_END);
+  for (const WPARAM k : {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_HOME, VK_UP, VK_NEXT, VK_END}) {
+    after(WM_KEYDOWN, k);
+  }
   EXPECT_EQ(WindowText(), L"Both Sides");
-  for (const wchar_t c : {L'b', L'B', L'x'}) after(letter, c);
+  for (const wchar_t c : {L'b', L'B', L'x'}) after(WM_CHAR, c);
   EXPECT_EQ(indexes, "01220012122");
   EXPECT_EQ(changes, (std::vector<int>{0, 1, 2, 0, 1, 2, 1, 2})) << "one OnChange per change";
 
@@ -91,12 +94,10 @@ TEST_F(ComboBox, OpensItsListAndChoosesByMouseOrKeys) {
   EXPECT_TRUE(combo->Focused());
   const HWND list = combo->ListHandle();
   EXPECT_TRUE(IsWindowVisible(list));
-  const RECT rect = ListRect();
-  RECT control;
-  GetWindowRect(combo->Handle(), &control);
-  EXPECT_EQ(rect.top, control.bottom) << "below the control";
-  EXPECT_EQ(rect.left, control.left);
-  EXPECT_EQ(rect.right - rect.left, control.right - control.left);
+  const auto [rect, control] = Places();
+  EXPECT_EQ(std::make_tuple(rect.left, rect.top, rect.right),
+            std::make_tuple(control.left, control.bottom, control.right))
+      << "below the control, as wide";
   RECT client;
   GetClientRect(list, &client);
   const int row = client.bottom / 3;
@@ -138,13 +139,10 @@ TEST_F(ComboBox, OpensItsListAndChoosesByMouseOrKeys) {
   EXPECT_EQ(changes, (std::vector<int>{2, 1}));
 
   // Alt+Down opens it too; disabling the control shuts it, choosing nothing.
-  BYTE keys[256];
-  GetKeyboardState(keys);
-  keys[VK_MENU] = 0x80;
-  SetKeyboardState(keys);
-  SendMessageW(combo->Handle(), WM_SYSKEYDOWN, VK_DOWN, 0);
-  keys[VK_MENU] = 0;
-  SetKeyboardState(keys);
+  {
+    edittest::HeldKeys alt({VK_MENU});
+    SendMessageW(combo->Handle(), WM_SYSKEYDOWN, VK_DOWN, 0);
+  }
   ASSERT_TRUE(combo->DroppedDown());
   Key(VK_HOME);
   combo->SetEnabled(false);
@@ -208,9 +206,7 @@ TEST_F(ComboBox, KeepsTheOpenListOnTheControlsMonitor) {
   form.Show();
   combo->SetDroppedDown(true);
   ASSERT_TRUE(combo->DroppedDown());
-  const RECT rect = ListRect();
-  RECT control;
-  GetWindowRect(combo->Handle(), &control);
+  const auto [rect, control] = Places();
   EXPECT_EQ(rect.bottom, control.top) << "above the control";
   EXPECT_LE(rect.right, work.right);
   EXPECT_GE(rect.left, work.left);
@@ -231,15 +227,7 @@ TEST_F(ComboBox, IsDrawnInEachPaintStyle) {
     combo->PaintTo(surface.dc(), 0, 0);
     button_centres.push_back(surface.Pixel(130, 4));
     EXPECT_EQ(surface.InkBox(RGB(1, 2, 3)).right, 140) << "painted to the right edge";
-    // Text ink in the left part, the drop-down button at the right.
-    int dark = 0;
-    for (int x = 4; x < 80; ++x) {
-      for (int y = 4; y < 17; ++y) {
-        const COLORREF c = surface.Pixel(x, y);
-        dark += GetRValue(c) + GetGValue(c) + GetBValue(c) < 200;
-      }
-    }
-    EXPECT_GT(dark, 10) << "the chosen item's text";
+    EXPECT_GT(xptest::CountDark(surface, {4, 4, 80, 17}), 10) << "the chosen item's text";
   });
   EXPECT_NE(button_centres[1], button_centres[2]) << "the XP look's button is its own";
   xptest::WriteStylePicture("xp_combobox", {combo, off});

@@ -10,18 +10,16 @@
 #include <vector>
 
 #include "controls/graphic_errors.h"
-#include "surface.h"
 #include "framework/theme_services.h"
+#include "paint_styles.h"
+#include "surface.h"
 
 namespace {
 
 // Leaves the theme and version overrides as it found them (unset).
 class PaintStyle : public testing::Test {
  protected:
-  void TearDown() override {
-    framework::TThemeServices::Instance().SetOverride(std::nullopt);
-    controls::SetWindowsVersionOverride(std::nullopt);
-  }
+  void TearDown() override { xptest::ResetPaintStyle(); }
   static void Pretend(bool themes, DWORD major, DWORD minor) {
     framework::TThemeServices::Instance().SetOverride(themes);
     controls::SetWindowsVersionOverride(controls::WindowsVersion{major, minor});
@@ -106,25 +104,18 @@ TEST(ControlResources, CheckBoxGlyphAndResourceModules) {
   EXPECT_TRUE(found && found != GetModuleHandleW(nullptr));
 }
 
-// The system's button colours, changed for one test and put back at its end.
-class ButtonColours {
- public:
+// The system's button colours (highlight, face, shadow, text), changed for one test and put back
+// at its end; the palette window hears of each change.
+struct ButtonColours {
   static constexpr int kElements[4] = {COLOR_BTNHIGHLIGHT, COLOR_BTNFACE, COLOR_BTNSHADOW,
                                        COLOR_BTNTEXT};
-  ButtonColours() {
-    for (int i = 0; i < 4; ++i) saved_[i] = GetSysColor(kElements[i]);
-  }
-  ~ButtonColours() { Set(saved_); }
-  ButtonColours(const ButtonColours&) = delete;
-  ButtonColours& operator=(const ButtonColours&) = delete;
-  // Highlight, face, shadow and text; the palette window hears of it.
+  COLORREF saved[4] = {GetSysColor(kElements[0]), GetSysColor(kElements[1]),
+                       GetSysColor(kElements[2]), GetSysColor(kElements[3])};
+  ~ButtonColours() { Set(saved); }
   static void Set(const COLORREF (&colours)[4]) {
     SetSysColors(4, kElements, colours);
     SendMessageW(controls::XPPaletteWindow(), WM_SYSCOLORCHANGE, 0, 0);
   }
-
- private:
-  COLORREF saved_[4] = {};
 };
 
 // Red, green, blue of pixel (x, y) counted from the top.

@@ -5,6 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
+
+#include "controls/xp_control_set.h"
+#include "controls/xp_labels.h"
 #include "framework/forms.h"
 #include "framework/win/handles.h"
 #include "controls/xp_control_utils.h"
@@ -74,24 +79,19 @@ TEST_F(XPControl, AnswersTheValueChangedQuery) {
   EXPECT_EQ(SendMessageW(base.Handle(), controls::XPM_VALUECHANGED, 1, 0), 0)
       << "the base has no value";
   EXPECT_TRUE(base.ControlStyle() & framework::csDisplayDragImage);
-  EXPECT_FALSE(base.SmoothDraw());
 
-  const HWND hwnd = probe->Handle();
-  EXPECT_EQ(SendMessageW(hwnd, controls::XPM_VALUECHANGED, 1, 0), 0);
-  probe->changed = true;
-  EXPECT_EQ(SendMessageW(hwnd, controls::XPM_VALUECHANGED, 1, 0), 1);
-  EXPECT_EQ(probe->saves, 0);
-  EXPECT_EQ(SendMessageW(hwnd, controls::XPM_VALUECHANGED, 2, 0), 0);
-  EXPECT_EQ(probe->saves, 1);
-  for (WPARAM other : {0, 3, 0x101}) {
-    EXPECT_EQ(SendMessageW(hwnd, controls::XPM_VALUECHANGED, other, 0), 0) << other;
+  // Each query's answer and the saves so far: 1 asks, 2 saves, other values do nothing.
+  std::string answers;
+  for (const WPARAM query : {1, 0, 1, 2, 0, 3, 0x101}) {
+    if (query == 0) probe->changed = !probe->changed;  // the value changes in between
+    const LRESULT answer = SendMessageW(probe->Handle(), controls::XPM_VALUECHANGED, query, 0);
+    answers += std::to_string(answer) + std::to_string(probe->saves) + " ";
   }
-  EXPECT_EQ(probe->saves, 1) << "other WParam values do nothing";
+  EXPECT_EQ(answers, "00 00 10 01 01 01 01 ");
 
-  probe->SetSmoothDraw(false);
-  EXPECT_EQ(probe->redraws, 0) << "an unchanged value redraws nothing";
-  probe->SetSmoothDraw(true);
-  probe->SetSmoothDraw(true);
+  // Smooth drawing redraws once per change.
+  EXPECT_FALSE(base.SmoothDraw());
+  for (const bool smooth : {false, true, true}) probe->SetSmoothDraw(smooth);
   EXPECT_TRUE(probe->SmoothDraw());
   EXPECT_EQ(probe->redraws, 1);
 }
@@ -189,6 +189,31 @@ TEST_F(XPControl, DrawsWhatTheParentShowsUnderTheControl) {
   xptest::Surface untouched(20, 20, kWhite);
   controls::DrawParentBackground(orphan, untouched.dc());
   EXPECT_EQ(untouched.InkBox(kWhite).right, 0) << "nothing without a parent";
+}
+
+// What a form description leaves out is what a new control has: every property that a class of
+// the set declares (or declares again) with a default, and those of the labels' hot tracking.
+TEST(XPControlSet, NewControlsHaveTheDefaultsTheirClassesDeclare) {
+  const auto expect_defaults = [](const framework::TClassInfo& info, void* object) {
+    const framework::TClassInfo* base = info.Parent();
+    while (base && base->Name().find("XP") != std::string::npos) base = base->Parent();
+    const auto inherited = base ? base->Properties() : std::vector<const framework::PropInfo*>{};
+    for (const framework::PropInfo* prop : info.Properties()) {
+      if (!prop->default_value || !prop->get ||
+          std::find(inherited.begin(), inherited.end(), prop) != inherited.end()) {
+        continue;
+      }
+      EXPECT_TRUE(prop->get(object) == *prop->default_value) << info.Name() << "." << prop->name;
+    }
+  };
+  controls::RegisterXPControls();
+  for (const char* name : {"TXPBitBtn", "TXPCheckBox", "TXPComboBox", "TXPEdit", "TXPExtPanel",
+                           "TXPGroupBox", "TXPCustomLabel", "TXPSplitter"}) {
+    const std::unique_ptr<framework::TComponent> made(framework::FindClass(name)(nullptr));
+    expect_defaults(made->ClassInfo(), made.get());
+  }
+  controls::TXPHotTrack hot;
+  expect_defaults(controls::TXPHotTrack::StaticClassInfo(), &hot);
 }
 
 }  // namespace

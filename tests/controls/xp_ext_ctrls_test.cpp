@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <tuple>
 
 #include "framework/forms.h"
 #include "framework/stdctrls.h"
@@ -44,11 +45,7 @@ void ExpectDot(const xptest::Surface& s, int x, int y) {
 }
 
 int CountNot(const xptest::Surface& s, COLORREF colour) {
-  int count = 0;
-  for (int y = 0; y < s.height(); ++y) {
-    for (int x = 0; x < s.width(); ++x) count += s.Pixel(x, y) != colour;
-  }
-  return count;
+  return xptest::CountOtherThan(s, xptest::Whole(s), colour);
 }
 
 }  // namespace
@@ -127,19 +124,22 @@ TEST(XPSplitter, DraggingResizesTheNeighbourDownToMinSize) {
   int moved = 0;
   splitter.OnMoved = [&](framework::TComponent*) { ++moved; };
 
+  const auto mouse = [&](UINT msg, WPARAM keys, int x, int y) {
+    SendMessageW(hwnd, msg, keys, MAKELPARAM(x, y));
+  };
   const int x = splitter.Left() + 2;
-  SendMessageW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(x, 50));
-  SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, 50));
-  SendMessageW(hwnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x + 40, 60));
-  EXPECT_EQ(left.Width(), 140);
-  EXPECT_EQ(splitter.Left(), 140) << "the splitter follows its neighbour";
-  EXPECT_EQ(rest.Left(), 145);
-  SendMessageW(hwnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x - 500, 60));
+  mouse(WM_MOUSEMOVE, 0, x, 50);
+  mouse(WM_LBUTTONDOWN, MK_LBUTTON, x, 50);
+  mouse(WM_MOUSEMOVE, MK_LBUTTON, x + 40, 60);
+  EXPECT_EQ(std::make_tuple(left.Width(), splitter.Left(), rest.Left()),
+            std::make_tuple(140, 140, 145))
+      << "the splitter follows its neighbour";
+  mouse(WM_MOUSEMOVE, MK_LBUTTON, x - 500, 60);
   EXPECT_EQ(left.Width(), 30) << "MinSize";
-  SendMessageW(hwnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x - 500, 90));
+  mouse(WM_MOUSEMOVE, MK_LBUTTON, x - 500, 90);
   EXPECT_EQ(moved, 2) << "a step that changes nothing is not a move";
-  SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(x - 500, 60));
-  SendMessageW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(x + 100, 60));
+  mouse(WM_LBUTTONUP, 0, x - 500, 60);
+  mouse(WM_MOUSEMOVE, 0, x + 100, 60);
   EXPECT_EQ(left.Width(), 30) << "released: moving no longer drags";
 
   // Aligned to the top, the splitter moves up and down and resizes the control above it.
@@ -153,27 +153,12 @@ TEST(XPSplitter, DraggingResizesTheNeighbourDownToMinSize) {
   across.SetAlign(TAlign::alTop);
   ASSERT_EQ(across.Top(), 40);
   const int y = across.Top() + 1;
-  SendMessageW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(300, y));
-  SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, y));
-  SendMessageW(hwnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(250, y + 25));
-  SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(250, y + 25));
-  EXPECT_EQ(top.Height(), 65);
-  EXPECT_EQ(across.Top(), 65);
-  EXPECT_EQ(left.Width(), 30) << "across the splitter: nothing";
-}
-
-TEST(XPSplitter, FormDescriptionsMakeItWithItsDeclaredDefaults) {
-  controls::RegisterXPControls();
-  const framework::ComponentFactory create = framework::FindClass("TXPSplitter");
-  ASSERT_NE(create, nullptr);
-  const std::unique_ptr<framework::TComponent> made(create(nullptr));
-  auto* splitter = dynamic_cast<controls::TXPSplitter*>(made.get());
-  ASSERT_NE(splitter, nullptr);
-  for (const char* name : {"DrawNotch", "Transparent", "UseDefaultColor", "Beveled", "MinSize"}) {
-    const framework::PropInfo* prop = splitter->ClassInfo().FindProperty(name);
-    ASSERT_TRUE(prop && prop->default_value) << name;
-    EXPECT_TRUE(prop->get(made.get()) == *prop->default_value) << name;
-  }
+  mouse(WM_MOUSEMOVE, 0, 300, y);
+  mouse(WM_LBUTTONDOWN, MK_LBUTTON, 300, y);
+  mouse(WM_MOUSEMOVE, MK_LBUTTON, 250, y + 25);
+  mouse(WM_LBUTTONUP, 0, 250, y + 25);
+  EXPECT_EQ(std::make_tuple(top.Height(), across.Top(), left.Width()), std::make_tuple(65, 65, 30))
+      << "the splitter across moves up and down only";
 }
 
 // The skins' sizes are the skins tests'; here: they are loaded once, for every splitter.

@@ -156,7 +156,6 @@ TEST(XPText, PlainPathAlignsTurnsAndMeasures) {
   EXPECT_EQ(smooth_turned.cy, smooth.cx);
 
   for (const bool down : {false, true}) {
-    SCOPED_TRACE(down ? "top to bottom" : "bottom to top");
     Surface t(40, 160);
     const uint8_t flags = controls::kTextTurned | (down ? controls::kTextTurnDirection : 0);
     // Laid out as the smooth text's pictures are, so that the two sit alike in a column.
@@ -164,17 +163,8 @@ TEST(XPText, PlainPathAlignsTurnsAndMeasures) {
         t.dc(), {5, 5, 35, 155}, L"WWWW......",
         {flags, controls::kAlignLeft, down ? controls::kAlignTop : controls::kAlignBottom},
         RGB(0, 0, 0), font);
-    const RECT ink = t.InkBox(kWhite);
-    EXPECT_GT(ink.bottom - ink.top, 2 * (ink.right - ink.left));
-    const double middle = (ink.top + ink.bottom) / 2.0;
-    if (down) {
-      EXPECT_LT(t.InkCentreY(kWhite), middle);
-      EXPECT_LE(ink.top, 7) << "the start is at the top";
-    } else {
-      EXPECT_GT(t.InkCentreY(kWhite), middle);
-      EXPECT_GE(ink.bottom, 153) << "the start is at the bottom";
-    }
-    WritePicture(t, down ? "plain_text_turned_down" : "plain_text_turned_up", 3);
+    xptest::ExpectTurnedTextReads(t, down,
+                                  down ? "plain_text_turned_down" : "plain_text_turned_up");
   }
 }
 

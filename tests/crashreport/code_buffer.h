@@ -9,12 +9,9 @@
 #include <initializer_list>
 
 #include "crashreport/drosk_dis_asm.h"
+#include "report_text.h"
 
 namespace drosk {
-
-inline TAddress AddressOf(const void* p) {
-  return static_cast<TAddress>(reinterpret_cast<uintptr_t>(p));
-}
 
 // One page of code addressed by offsets. It starts filled with FF FF, which does not decode, so
 // a walk that runs off the code written fails; the runtime entries a test sets are cleared at

@@ -1,5 +1,5 @@
 // The instruction decoder against hand-checked bytes of every map and against the reference
-// disassembly of the whole module.
+// disassembly of the whole module; the readable-memory snapshot and the safe read it relies on.
 #include <windows.h>
 
 #include <fstream>
@@ -10,13 +10,13 @@
 #include <vector>
 
 #include "crashreport/drosk_dis_asm.h"
+#include "crashreport/drosk_strings.h"
 #include "gtest/gtest.h"
+#include "report_text.h"
 #include "support/test_paths.h"
 
 namespace drosk {
 namespace {
-
-TAddress AddressOf(const void* p) { return static_cast<TAddress>(reinterpret_cast<uintptr_t>(p)); }
 
 struct DecodeCase {
   std::vector<uint8_t> bytes;
@@ -152,89 +152,62 @@ class GuardedBytes {
 TEST(Decoder, LengthsOpcodesAndValidityOfEveryMap) {
   GuardedBytes guard;
   for (const DecodeCase& c : kCases) {
-    SCOPED_TRACE(c.why);
     const TAddress at = guard.Place(c.bytes);
     const TInstructionInfo info = DecodeInstruction(at);
-    EXPECT_EQ(info.Valid, c.length != 0);
-    EXPECT_EQ(info.Start, at);
+    EXPECT_EQ(info.Valid, c.length != 0) << c.why;
+    EXPECT_EQ(info.Start, at) << c.why;
     if (c.length) {
-      EXPECT_EQ(info.Next - info.Start, static_cast<TAddress>(c.length));
+      EXPECT_EQ(info.Next - info.Start, static_cast<TAddress>(c.length)) << c.why;
     }
     if (c.opcode) {
-      EXPECT_EQ(info.Opcode, c.opcode);
+      EXPECT_EQ(info.Opcode, c.opcode) << c.why;
     }
-    EXPECT_LE(info.Next, at + c.bytes.size());
+    EXPECT_LE(info.Next, at + c.bytes.size()) << c.why;
   }
+}
+
+// What the decoder found about a branch: its kind, target, and where the target's operand and
+// cell lie, all relative to the instruction's start `at` (absolute when far off).
+std::string Branch(const TInstructionInfo& i, TAddress at) {
+  const auto place = [at](TAddress a) {
+    return a == 0 ? std::string("-") : a - at < 0x100 ? "+" + std::to_string(a - at) : IntToHex(a);
+  };
+  return std::string(i.Valid ? "valid" : "invalid") + (i.IsCall ? " call" : "") +
+         (i.IsJump ? " jump" : "") + (i.RelativeTarget ? " relative" : "") +
+         (i.Widenable ? " widenable" : "") + " target " + place(i.Target) + " operand " +
+         place(i.TargetOperand) + " slot " + place(i.TargetSlot) + " size " +
+         std::to_string(i.TargetSize);
 }
 
 TEST(Decoder, BranchTargetsAndTheirOperands) {
   GuardedBytes guard;
-  {
-    const TAddress at = guard.Place({0xE8, 0x10, 0x00, 0x00, 0x00});
-    const TInstructionInfo i = DecodeInstruction(at);
-    EXPECT_TRUE(i.IsCall && !i.IsJump && i.RelativeTarget && i.Widenable);
-    EXPECT_EQ(i.Target, at + 5 + 0x10);
-    EXPECT_EQ(i.TargetOperand, at + 1);
-    EXPECT_EQ(i.TargetSize, 4);
+  static const TAddress cell = 0x12345678;
+  static const TAddress farCell[2] = {0x00401234, 0x0008};
+  const auto withCell = [](uint8_t modrm, const void* address) {
+    std::vector<uint8_t> jump = {0xFF, modrm, 0, 0, 0, 0};
+    const TAddress value = AddressOf(address);
+    memcpy(&jump[2], &value, 4);
+    return jump;
+  };
+  const std::pair<std::vector<uint8_t>, std::string> cases[] = {
+      {{0xE8, 0x10, 0x00, 0x00, 0x00},
+       "valid call relative widenable target +21 operand +1 slot - size 4"},
+      {{0x75, 0xFE}, "valid jump relative widenable target +0 operand +1 slot - size 1"},
+      // loop cannot be widened; a call of the next instruction only learns the address.
+      {{0xE2, 0xFE}, "valid jump relative target +0 operand +1 slot - size 1"},
+      {{0xE8, 0, 0, 0, 0}, "valid relative target - operand - slot - size 0"},
+      // jmp [cell] and jmp far [cell] (FF /5) go where the cell says.
+      {withCell(0x25, &cell), "valid jump target 12345678 operand - slot +2 size 4"},
+      {withCell(0x2D, farCell), "valid jump target 401234 operand - slot +2 size 4"},
+      {{0xFF, 0xD0}, "valid call target - operand - slot - size 0"},  // call eax
+  };
+  for (const auto& [bytes, expected] : cases) {
+    const TAddress at = guard.Place(bytes);
+    EXPECT_EQ(Branch(DecodeInstruction(at), at), expected);
   }
-  {
-    const TAddress at = guard.Place({0x75, 0xFE});  // jnz to itself
-    const TInstructionInfo i = DecodeInstruction(at);
-    EXPECT_TRUE(i.IsJump && !i.IsCall);
-    EXPECT_EQ(i.Target, at);
-    EXPECT_EQ(i.TargetSize, 1);
-    EXPECT_TRUE(i.Widenable);
-  }
-  {
-    const TAddress at = guard.Place({0xE2, 0xFE});  // loop: cannot be widened
-    const TInstructionInfo i = DecodeInstruction(at);
-    EXPECT_TRUE(i.IsJump);
-    EXPECT_FALSE(i.Widenable);
-  }
-  {
-    // A call of the next instruction only learns the address.
-    const TInstructionInfo i = DecodeInstruction(guard.Place({0xE8, 0, 0, 0, 0}));
-    EXPECT_TRUE(i.Valid);
-    EXPECT_FALSE(i.IsCall || i.IsJump);
-    EXPECT_EQ(i.Target, 0u);
-    EXPECT_EQ(i.TargetOperand, 0u);
-    EXPECT_EQ(i.TargetSize, 0);
-  }
-  {
-    // jmp [cell]: the target is read from the cell; an unreadable cell makes it invalid.
-    static const TAddress cell = 0x12345678;
-    std::vector<uint8_t> jump = {0xFF, 0x25, 0, 0, 0, 0};
-    const TAddress cellAddress = AddressOf(&cell);
-    memcpy(&jump[2], &cellAddress, 4);
-    const TAddress at = guard.Place(jump);
-    TInstructionInfo i = DecodeInstruction(at);
-    EXPECT_TRUE(i.Valid && i.IsJump);
-    EXPECT_EQ(i.Target, 0x12345678u);
-    EXPECT_EQ(i.TargetSlot, at + 2);
-    EXPECT_EQ(i.TargetOperand, 0u);
-    const TAddress unreadable = AddressOf(guard.page() + 4096);
-    memcpy(guard.page() + 4096 - 4, &unreadable, 4);
-    i = DecodeInstruction(at);
-    EXPECT_FALSE(i.Valid);
-    EXPECT_TRUE(i.IsJump);
-  }
-  {
-    // jmp far [cell] (FF /5) goes where the cell's offset says, like jmp [cell].
-    static const TAddress farCell[2] = {0x00401234, 0x0008};
-    std::vector<uint8_t> jump = {0xFF, 0x2D, 0, 0, 0, 0};
-    const TAddress cellAddress = AddressOf(farCell);
-    memcpy(&jump[2], &cellAddress, 4);
-    const TAddress at = guard.Place(jump);
-    const TInstructionInfo i = DecodeInstruction(at);
-    EXPECT_TRUE(i.Valid && i.IsJump && !i.IsCall);
-    EXPECT_EQ(i.Target, 0x00401234u);
-    EXPECT_EQ(i.TargetSlot, at + 2);
-  }
-  {
-    const TInstructionInfo i = DecodeInstruction(guard.Place({0xFF, 0xD0}));  // call eax
-    EXPECT_TRUE(i.Valid && i.IsCall);
-    EXPECT_EQ(i.TargetOperand | i.TargetSlot | i.Target, 0u);
-  }
+  // An unreadable cell makes jmp [cell] invalid.
+  const TAddress at = guard.Place(withCell(0x25, guard.page() + 4096));
+  EXPECT_EQ(Branch(DecodeInstruction(at), at).substr(0, 12), "invalid jump");
   EXPECT_FALSE(DecodeInstruction(0).Valid);
   EXPECT_EQ(DecodeInstruction(0).Next, 0u);
 }
@@ -250,40 +223,46 @@ TEST(Decoder, TracksRegistersLoadedFromImmediates) {
   const TAddress at = guard.Place(code);
   TRegisters regs{};
   regs[6] = regs[7] = 0x1111;  // esi, edi known before the string move
-  TDecodedDetails d;
-  TInstructionInfo i = Decode(at, d, nullptr, true, &regs);
-  EXPECT_EQ(regs[0], at + 1);
-  i = Decode(i.Next, d, nullptr, true, &regs);  // call [eax]
-  EXPECT_TRUE(i.Valid && i.IsCall);
-  EXPECT_EQ(i.TargetSlot, at + 1);
-  EXPECT_EQ(i.Target, 0xCAFE0000u);
-  i = Decode(i.Next, d, nullptr, true, &regs);  // mov ecx,eax
-  EXPECT_EQ(regs[1], at + 1);
-  TRegisters copy = regs;
-  const TAddress add = guard.Place({0x03, 0xC8});  // add ecx,eax writes ecx only
-  Decode(add, d, nullptr, true, &copy);
-  EXPECT_EQ(copy[1], 0u);
-  EXPECT_EQ(copy[0], at + 1);
-  i = Decode(i.Next, d, nullptr, true, &regs);  // call ecx: the register holds the cell address
-  EXPECT_EQ(i.TargetOperand, at + 1);
-  EXPECT_EQ(i.Target, cellAddress);
-  TInstructionInfo unresolved = Decode(i.Start, d, nullptr, false, &regs);
-  EXPECT_EQ(unresolved.TargetOperand, 0u);
-  i = Decode(i.Next, d, nullptr, true, &regs);  // rep movsb
-  EXPECT_EQ(regs[1], 0u);
-  EXPECT_EQ(regs[6], 0u);
-  EXPECT_EQ(regs[7], 0u);
-  EXPECT_EQ(regs[0], at + 1);
   regs[3] = 0x2222;
-  i = Decode(i.Next, d, nullptr, true, &regs);  // mov bx,imm16 loads nothing but clears ebx
-  EXPECT_TRUE(i.Valid);
-  EXPECT_EQ(regs[3], 0u);
+  TDecodedDetails d;
+  // The registers after each instruction, as offsets from the load's immediate.
+  const auto registers = [&at](const TRegisters& r) {
+    std::string text;
+    for (TAddress value : r)
+      text += value == 0 ? "- " : value == at + 1 ? "i " : IntToHex(value) + " ";
+    return text;
+  };
+  std::string trace;
+  TInstructionInfo i{};
+  i.Next = at;
+  for (int k = 0; k < 6; ++k) {
+    i = Decode(i.Next, d, nullptr, true, &regs);
+    trace += registers(regs) + "|";
+    if (k == 1) {
+      EXPECT_EQ(Branch(i, at), "valid call target cafe0000 operand - slot +1 size 4");
+    }
+    if (k == 3) {
+      // call ecx: the register holds the cell address, unresolved without tracking.
+      EXPECT_EQ(Branch(i, at),
+                "valid call target " + IntToHex(cellAddress) + " operand +1 slot - size 4");
+      EXPECT_EQ(Decode(i.Start, d, nullptr, false, &regs).TargetOperand, 0u);
+    }
+  }
+  // rep movsb forgets ecx, esi and edi; mov bx,imm16 loads nothing but clears ebx.
+  EXPECT_EQ(trace,
+            "i - - 2222 - - 1111 1111 |i - - 2222 - - 1111 1111 |i i - 2222 - - 1111 1111 |"
+            "i i - 2222 - - 1111 1111 |i - - 2222 - - - - |i - - - - - - - |");
+  // add ecx,eax writes ecx only.
+  TRegisters copy{};
+  copy[0] = copy[1] = at + 1;
+  Decode(guard.Place({0x03, 0xC8}), d, nullptr, true, &copy);
+  EXPECT_EQ(registers(copy), "i - - - - - - - ");
   // cvttsd2si eax,xmm0 writes eax; without the prefix (cvttps2pi mm0,xmm0) it does not.
   const TAddress convert = guard.Place({0xF2, 0x0F, 0x2C, 0xC0});
-  Decode(convert + 1, d, nullptr, true, &regs);
-  EXPECT_EQ(regs[0], at + 1);
-  Decode(convert, d, nullptr, true, &regs);
-  EXPECT_EQ(regs[0], 0u);
+  Decode(convert + 1, d, nullptr, true, &copy);
+  EXPECT_EQ(copy[0], at + 1);
+  Decode(convert, d, nullptr, true, &copy);
+  EXPECT_EQ(copy[0], 0u);
 }
 
 // The reference: every instruction objdump finds in the module's code section.
@@ -379,6 +358,71 @@ TEST(Decoder, AgreesWithTheReferenceOnTheWholeModule) {
       compared, branches, prefixes, joinedWaits, note.str().c_str());
   EXPECT_GT(branches, 10000);
   FreeLibrary(module);
+}
+
+// Three pages: read-write, guarded, reserved only.
+class ThreePages {
+ public:
+  ThreePages() {
+    base_ = static_cast<uint8_t*>(VirtualAlloc(nullptr, 3 * 4096, MEM_RESERVE, PAGE_NOACCESS));
+    VirtualAlloc(base_, 4096, MEM_COMMIT, PAGE_READWRITE);
+    VirtualAlloc(base_ + 4096, 4096, MEM_COMMIT, PAGE_READWRITE | PAGE_GUARD);
+  }
+  ~ThreePages() { VirtualFree(base_, 0, MEM_RELEASE); }
+  uint8_t* page(int i) { return base_ + 4096 * i; }
+
+ private:
+  uint8_t* base_;
+};
+
+TEST(ReadableAreas, SnapshotCoversMemoryWithTouchingEntries) {
+  ThreePages pages;
+  static const uint32_t kValue = 0x11223344;
+  TDATryRead areas = GetReadableAreas();
+  ASSERT_FALSE(areas.entries.empty());
+  EXPECT_EQ(areas.entries.front().AreaStart, 0u);
+  for (size_t i = 1; i < areas.entries.size(); ++i) {
+    EXPECT_EQ(areas.entries[i].AreaStart, areas.entries[i - 1].AreaEnd);
+    EXPECT_NE(areas.entries[i].Readable, areas.entries[i - 1].Readable);  // runs are merged
+  }
+  EXPECT_TRUE(IsReadable(areas, AddressOf(&kValue)));
+  EXPECT_TRUE(IsReadable(areas, AddressOf(pages.page(0))));
+  EXPECT_TRUE(IsReadable(areas, AddressOf(pages.page(0) + 4095)));
+  EXPECT_FALSE(IsReadable(areas, AddressOf(pages.page(1))));  // guard page
+  EXPECT_FALSE(IsReadable(areas, AddressOf(pages.page(2))));  // reserved
+  EXPECT_FALSE(IsReadable(areas, 0));
+  EXPECT_FALSE(IsReadable(areas, 0xFFFFF000));  // past the walk
+
+  uint32_t out = 0;
+  EXPECT_TRUE(TryRead(AddressOf(&kValue), &out, 4, &areas));
+  EXPECT_EQ(out, kValue);
+  EXPECT_FALSE(TryRead(AddressOf(pages.page(1)), &out, 4, &areas));
+  EXPECT_FALSE(TryRead(AddressOf(pages.page(2)), &out, 4, nullptr));
+  // Only the first byte is checked against the snapshot; the read itself then fails.
+  EXPECT_FALSE(TryRead(AddressOf(pages.page(0) + 4094), &out, 4, &areas));
+  EXPECT_FALSE(TryRead(AddressOf(pages.page(0) + 4094), &out, 4, nullptr));
+  EXPECT_TRUE(TryRead(AddressOf(pages.page(0) + 4092), &out, 4, &areas));
+  EXPECT_FALSE(TryRead(0, &out, 0, nullptr));
+  EXPECT_FALSE(TryRead(0, &out, 4, nullptr));
+  FreeReadableAreas(areas);
+  EXPECT_TRUE(areas.entries.empty());
+  EXPECT_FALSE(IsReadable(areas, AddressOf(&kValue)));
+}
+
+TEST(ReadableAreas, DecodingStopsAtTheEndOfReadableMemory) {
+  ThreePages pages;
+  TDATryRead areas = GetReadableAreas();
+  // mov eax,imm32 cut by the guard page: neither decoding road touches the page.
+  uint8_t* at = pages.page(0) + 4096 - 3;
+  at[0] = 0xB8;
+  at[1] = at[2] = 0;
+  EXPECT_FALSE(DecodeInstructionSafe(AddressOf(at), areas).Valid);
+  EXPECT_FALSE(DecodeInstruction(AddressOf(at)).Valid);
+  EXPECT_FALSE(DecodeInstruction(AddressOf(pages.page(2))).Valid);
+  at[-2] = 0x90;  // the nop before it decodes
+  EXPECT_TRUE(DecodeInstructionSafe(AddressOf(at - 2), areas).Valid);
+  EXPECT_EQ(GetObfuscator(), 0u);  // NT family: identifiers are plain
+  EXPECT_FALSE(IsObfuscatorFromThread());
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "crashreport/drosk_dis_asm_listing.h"
 #include "crashreport/drosk_link_dis_asm.h"
 #include "code_buffer.h"
+#include "report_text.h"
 #include "gtest/gtest.h"
 
 namespace drosk {
@@ -249,26 +250,23 @@ std::string CommentedLine(const void* function) {
   std::string text;
   TFunctionInfo info;
   DisassembleFunction(AddressOf(function), text, 0, info, true, 0);
-  for (size_t at = 0; at < text.size();) {
-    size_t end = text.find("\r\n", at);
-    if (end == std::string::npos) end = text.size();
-    const std::string line = text.substr(at, end - at);
-    if (line.find("  ; ") != std::string::npos && line.find("entry point") == std::string::npos)
-      return line;
-    at = end + 2;
+  for (const std::string& line : Lines(text)) {
+    if (Has(line, "  ; ") && !Has(line, "entry point")) return line;
   }
   return "";
 }
 
 TEST(Listing, StringCommentsForTextInTheModule) {
-  std::string line = CommentedLine(reinterpret_cast<void*>(&Literal));
-  ASSERT_NE(line.find("  ; "), std::string::npos) << line;
-  EXPECT_EQ(line.substr(line.find("  ; ")), "  ; 'Hello world, a literal of the listing'");
-  // A load of a pointer variable shows the text it points to.
-  line = CommentedLine(reinterpret_cast<void*>(&ThroughPointer));
-  ASSERT_NE(line.find("  ; "), std::string::npos) << line;
-  EXPECT_EQ(line.substr(line.find("  ; ")), "  ; 'Greetings from the listing, with text'");
-  EXPECT_EQ(CommentedLine(reinterpret_cast<void*>(&NotText)), "");
+  // A literal, and the text a loaded pointer variable points to; no comment for binary data.
+  const auto comment = [](const void* function) {
+    const std::string line = CommentedLine(function);
+    return line.empty() ? "" : line.substr(line.find("  ; "));
+  };
+  EXPECT_EQ(comment(reinterpret_cast<void*>(&Literal)),
+            "  ; 'Hello world, a literal of the listing'");
+  EXPECT_EQ(comment(reinterpret_cast<void*>(&ThroughPointer)),
+            "  ; 'Greetings from the listing, with text'");
+  EXPECT_EQ(comment(reinterpret_cast<void*>(&NotText)), "");
 }
 
 TEST(Listing, ExceptionClauseTable) {

@@ -184,29 +184,22 @@ TEST(ParseFunction, TerminationRoutineEndsTheArea) {
 }
 
 TEST(ParseFunction, PatchableWhenTheFirstBytesCanBeRelocated) {
-  CodeBuffer c;
-  c.Bytes(0, {0xB8, 1, 2, 3, 4});  // mov eax,imm: 5 bytes, then a plain area of 10
-  c.Bytes(5, {0x90, 0x90, 0x90, 0x90, 0x90, 0x90, 0x90, 0x90, 0x90, 0xC3});
-  TFunctionInfo f = ParseFunction(c.At(0));
-  ASSERT_TRUE(f.Valid);
-  EXPECT_EQ(f.Areas.size(), 2u);
-  EXPECT_TRUE(f.Patchable);
-  c.Bytes(0, {0xE3, 0x06, 0x90, 0x90, 0x90, 0x90, 0x90, 0x90, 0xC3});  // jecxz: not widenable
-  f = ParseFunction(c.At(0));
-  ASSERT_TRUE(f.Valid);
-  EXPECT_FALSE(f.Patchable);
-  c.Bytes(0, {0xFF, 0xD0, 0x90, 0x90, 0x90, 0x90, 0x90, 0xC3});  // call eax: nothing to relocate
-  f = ParseFunction(c.At(0));
-  ASSERT_TRUE(f.Valid);
-  EXPECT_FALSE(f.Patchable);
-  c.Bytes(0, {0x74, 0x06, 0x90, 0x90, 0x90, 0x90, 0x90, 0x90, 0xC3});  // jz short: widenable
-  f = ParseFunction(c.At(0));
-  ASSERT_TRUE(f.Valid);
-  EXPECT_TRUE(f.Patchable);
-  c.Bytes(0, {0x90, 0x90, 0x90, 0x90, 0xC3});  // too short
-  f = ParseFunction(c.At(0));
-  ASSERT_TRUE(f.Valid);
-  EXPECT_FALSE(f.Patchable);
+  const std::pair<std::vector<uint8_t>, bool> cases[] = {
+      // mov eax,imm: 5 bytes, then a plain area of 10
+      {{0xB8, 1, 2, 3, 4, 0x90, 0x90, 0x90, 0x90, 0x90, 0x90, 0x90, 0x90, 0x90, 0xC3}, true},
+      {{0xE3, 0x06, 0x90, 0x90, 0x90, 0x90, 0x90, 0x90, 0xC3}, false},  // jecxz: not widenable
+      {{0xFF, 0xD0, 0x90, 0x90, 0x90, 0x90, 0x90, 0xC3}, false},        // call eax: nothing to move
+      {{0x74, 0x06, 0x90, 0x90, 0x90, 0x90, 0x90, 0x90, 0xC3}, true},   // jz short: widenable
+      {{0x90, 0x90, 0x90, 0x90, 0xC3}, false},                          // too short
+  };
+  for (const auto& [bytes, patchable] : cases) {
+    CodeBuffer c;
+    std::memcpy(reinterpret_cast<void*>(c.At(0)), bytes.data(), bytes.size());
+    const TFunctionInfo f = ParseFunction(c.At(0));
+    ASSERT_TRUE(f.Valid) << int{bytes[0]};
+    EXPECT_EQ(f.Patchable, patchable) << int{bytes[0]};
+    EXPECT_TRUE(bytes[0] != 0xB8 || f.Areas.size() == 2u);
+  }
 }
 
 TEST(ParseFunction, EntryOutsideCommittedMemoryIsError87) {

@@ -348,28 +348,31 @@ TEST_F(SetupDialog, ListsTheRuleProblemsUnderTheirKinds) {
             "incorrect priority|Following Rules have incompatible scopes|");
 
   // Every text shows whole in its column, headings in bold (a scroll bar reaches what is wider
-  // than the grid): the grid keeps 4 pixels beside a text, else it calls the cell too narrow.
-  HDC screen = GetDC(nullptr);
-  for (auto* node = grid.GetFirstNode(); node; node = grid.GetNextVisible(node)) {
+  // than the grid): the mouse over any cell brings no tooltip, which the grid shows for a cell
+  // too narrow for its text as drawn (and does in a narrower column).
+  grid.SetOptions(grid.Options() | treelist::aoShowTooltips);
+  static POINT cursor;
+  grid.Seams().cursor_pos = [] { return cursor; };
+  const auto cut_texts = [&grid] {
+    std::string cut;
     for (const int column : {0, 1}) {
-      framework::TFont font;
-      font.Assign(grid.Font());
-      treelist::TdxCellDrawInfo cell;
-      cell.node = node;
-      cell.font = &font;
-      std::wstring text = win::Widen(node->GetStrings(column));
-      grid.CustomDrawCell(column, cell, text);
-      const HGDIOBJ old = SelectObject(screen, font.Handle());
-      SIZE size{};
-      GetTextExtentPoint32W(screen, text.c_str(), static_cast<int>(text.size()), &size);
-      SelectObject(screen, old);
-      int indent = 0, left = 0;
-      if (column == 0) grid.GetNodeIndent(node, left, indent);
-      EXPECT_LE(indent + size.cx + 4, grid.Columns(column)->Width()) << node->GetStrings(column);
+      int row = 0;
+      for (auto* node = grid.GetFirstNode(); node; node = grid.GetNextVisible(node), ++row) {
+        grid.SetLeftCoord(column == 0 ? 0 : 1 << 20);
+        grid.SetTopIndex(row);
+        const RECT cell = grid.GetCellRect(node, column);
+        const POINT at{std::min(cell.right, grid.GetLayout().data.right) - 2, cell.top + 2};
+        cursor = grid.ClientToScreen(at);
+        SendMessageW(grid.Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
+        if (grid.CellTooltip()) cut += node->GetStrings(column) + "|";
+      }
     }
-  }
-  ReleaseDC(nullptr, screen);
+    return cut;
+  };
+  EXPECT_EQ(cut_texts(), "");
   EXPECT_GE(grid.Columns(0)->Width() + grid.Columns(1)->Width(), grid.ClientWidth());
+  grid.Columns(0)->SetWidth(grid.Columns(0)->Width() / 2);
+  EXPECT_NE(cut_texts(), "");
 
   Open("router/testdata/via-styles-board.json");
   TSpecctraSetup clean(board_, rules_);

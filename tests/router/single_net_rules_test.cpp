@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "router/ovix_rules.h"
+#include "router/writer_rule_queries.h"
 #include "rules_session.h"
 #include "support/test_paths.h"
 
@@ -133,6 +134,35 @@ TEST_F(SingleNetRules, KindsLeftToTheEditorAreAskedOnlyWhenTheBoardHasThem) {
   EXPECT_EQ(RuleName(rules_->FindRuleForObjectHandle(kRoutingPriorityKind, 1, 26, Net("B"), false)),
             "PriorityB");
   EXPECT_EQ(rules_->FindRuleForObjectHandle(kRoutingPriorityKind, 1, 26, Net("A"), false), 0u);
+}
+
+// The writer keeps one answer per rule kind and scope range for the nets no rule names: B, named
+// by no rule, gets the board's width and clearance rules, whichever kind is asked first.
+TEST(UnnamedNetAnswers, AreKeptPerRuleKind) {
+  testsupport::TempDir dir;
+  testsupport::WriteFile(dir.Path("kinds.json"), R"x({"format": "quorvel-board", "version": 1,
+  "nets": [{"name": "A"}, {"name": "B"}],
+  "rules": [
+    {"kind": "Width", "name": "WidthA", "priority": 1, "scope1": "InNet('A')"},
+    {"kind": "Width", "name": "WidthAll", "priority": 2},
+    {"kind": "Clearance", "name": "ClearanceAll", "priority": 1, "gap": "8mil"}]
+})x");
+  ASSERT_EQ(rulestest::OpenBoard(dir.Path("kinds.json")), "");
+  TOvixRules rules(sdk::PcbApi_GetCurrentBoardHandle());
+  rules.Collect();
+  constexpr uint8_t kClearanceKind = 0, kWidthKind = 2;
+  for (const bool clearance_first : {true, false}) {
+    const TOvixRuleQueries queries(rules);
+    const auto ask = [&](uint8_t kind) {
+      return RuleName(
+          queries.FindRuleForObject(Named(pcbapi::kNet, "B"), kind, kPcbScopeKind, kNetScopeKind));
+    };
+    std::string clearance, width;
+    if (clearance_first) clearance = ask(kClearanceKind);
+    width = ask(kWidthKind);
+    if (!clearance_first) clearance = ask(kClearanceKind);
+    EXPECT_EQ(clearance + " " + width, "ClearanceAll WidthAll") << clearance_first;
+  }
 }
 
 // Which nets the rules of a kind tell apart: those they name, the members of the net classes they

@@ -6,6 +6,9 @@
 
 #include <windows.h>
 
+#include <memory>
+#include <optional>
+
 #include "sdk/exceptions.h"
 #include "sdk/host_fakes.h"
 #include "support/child_process.h"
@@ -34,55 +37,26 @@ class PreferenceKey : public ::testing::Test {
   bool owns_ini_ = false;
 };
 
-// The preference key and the registry paths built on it.
-std::string Keys() {
-  return sdk::GetApplicationPreferenceKey() + " " + sdk::GetRegistryKeyPath() + " " +
-         sdk::GetProductFamilyRegistryKey() + " " + sdk::GetFormsKey();
-}
-
-TEST_F(PreferenceKey, DefaultsWithNeitherRegistryNorIniFile) {
-  EXPECT_EQ(Keys(),
-            "\\Zelmar2004 Software\\Zelmar2004 Software\\Zelmar2004\\Marvuna "
-            "Software\\Zelmar2004\\Marvuna\\Forms\\");
-}
-
-TEST_F(PreferenceKey, ComesFromTheIniFileInTheSystemFolder) {
-  testsupport::WriteFile(ini_file(), "[Preference Location]\r\nApplication=MyPrefs\r\n");
-  EXPECT_EQ(Keys(),
-            "\\MyPrefs Software\\MyPrefs Software\\MyPrefs\\Marvuna "
-            "Software\\MyPrefs\\Marvuna\\Forms\\");
-}
-
-TEST_F(PreferenceKey, RegistryWinsOverTheIniFile) {
-  testsupport::WriteFile(ini_file(), "[Preference Location]\r\nApplication=FromIni\r\n");
-  testfakes::ScopedRegistryKey section(HKEY_CURRENT_USER, kPreferenceSectionKey);
-  section.SetString(L"Application", L"FromRegistry");
-  EXPECT_EQ(sdk::GetApplicationPreferenceKey(), "\\FromRegistry");
-}
-
-TEST_F(PreferenceKey, IsCachedUntilTheUnitStartsAgain) {
-  EXPECT_EQ(sdk::GetApplicationPreferenceKey(), "\\Zelmar2004");
-  testsupport::WriteFile(ini_file(), "[Preference Location]\r\nApplication=Later\r\n");
-  EXPECT_EQ(sdk::GetApplicationPreferenceKey(), "\\Zelmar2004");
-  sdk::ResetApplicationPreferenceKey();
-  EXPECT_EQ(sdk::GetApplicationPreferenceKey(), "\\Later");
-}
-
-struct IgnoredSetting {
-  const char* ini;
+struct PreferenceCase {
+  const char* ini;                // the system folder's PrefFolder.ini
   const wchar_t* registry_value;  // null: no registry section
+  const char* folder;
   const char* why;
 };
-constexpr IgnoredSetting kIgnoredSettings[] = {
-    {"[Preference Location]\r\napplication2=X\r\n", nullptr, "another key"},
-    {"[Other]\r\nApplication=X\r\n", nullptr, "another section"},
-    {"[Preference Location]\r\nApplication=\r\n", nullptr,
+constexpr PreferenceCase kPreferenceCases[] = {
+    {"", nullptr, "Zelmar2004", "neither registry nor ini file"},
+    {"[Preference Location]\r\nApplication=MyPrefs\r\n", nullptr, "MyPrefs", "the ini file"},
+    {"[Preference Location]\r\nApplication=FromIni\r\n", L"FromRegistry", "FromRegistry",
+     "the registry wins over the ini file"},
+    {"[Preference Location]\r\napplication2=X\r\n", nullptr, "Zelmar2004", "another key"},
+    {"[Other]\r\nApplication=X\r\n", nullptr, "Zelmar2004", "another section"},
+    {"[Preference Location]\r\nApplication=\r\n", nullptr, "Zelmar2004",
      "an empty folder would put settings under Software itself"},
-    {"", L"", "an empty registry value, likewise"},
+    {"", L"", "Zelmar2004", "an empty registry value, likewise"},
 };
 
-TEST_F(PreferenceKey, IgnoresSettingsThatNameNoFolder) {
-  for (const IgnoredSetting& c : kIgnoredSettings) {
+TEST_F(PreferenceKey, ComesFromRegistryOrIniFileAndNamesTheRegistryPaths) {
+  for (const PreferenceCase& c : kPreferenceCases) {
     SCOPED_TRACE(c.why);
     testsupport::WriteFile(ini_file(), c.ini);
     std::optional<testfakes::ScopedRegistryKey> section;
@@ -91,11 +65,20 @@ TEST_F(PreferenceKey, IgnoresSettingsThatNameNoFolder) {
       section->SetString(L"Application", c.registry_value);
     }
     sdk::ResetApplicationPreferenceKey();
-    EXPECT_EQ(sdk::GetApplicationPreferenceKey(), "\\Zelmar2004");
+    const std::string f = c.folder;
+    EXPECT_EQ(sdk::GetApplicationPreferenceKey() + " " + sdk::GetRegistryKeyPath() + " " +
+                  sdk::GetProductFamilyRegistryKey() + " " + sdk::GetFormsKey(),
+              "\\" + f + " Software\\" + f + " Software\\" + f + "\\Marvuna Software\\" + f +
+                  "\\Marvuna\\Forms\\");
   }
+  // Cached until the unit starts again.
+  testsupport::WriteFile(ini_file(), "[Preference Location]\r\nApplication=Later\r\n");
+  EXPECT_EQ(sdk::GetApplicationPreferenceKey(), "\\Zelmar2004");
+  sdk::ResetApplicationPreferenceKey();
+  EXPECT_EQ(sdk::GetApplicationPreferenceKey(), "\\Later");
 }
 
-TEST(HostFolders, HangBelowTheRunningExecutable) {
+TEST(HostFolders, HangBelowTheRunningExecutableAndHoldTheHelpFiles) {
   char exe[MAX_PATH];
   GetModuleFileNameA(nullptr, exe, MAX_PATH);
   std::string folder = exe;
@@ -107,9 +90,7 @@ TEST(HostFolders, HangBelowTheRunningExecutable) {
             std::vector<std::string>({folder, folder + "System\\", folder + "System\\Resources\\",
                                       folder + "System\\", folder + "System\\Help\\",
                                       folder + "Help\\"}));
-}
-
-TEST(HostFolders, ResolveHelpFileNamePrefersTheLanguageHelpFolder) {
+  // A help file is looked for in the language's help folder first.
   EXPECT_EQ(sdk::ResolveHelpFileName("C:\\Docs\\a.pdf"), "C:\\Docs\\a.pdf");
   const std::string name = "help-probe-" + std::to_string(GetCurrentProcessId()) + ".pdf";
   EXPECT_EQ(sdk::ResolveHelpFileName(name), sdk::GetFallbackHelpFolder() + name);
@@ -149,6 +130,7 @@ TEST(LanguageMappings, TableInTheResourcesFolderMapsTheSystemLocale) {
   const bool made_folder = CreateDirectoryA(sdk::GetResourcesFolder().c_str(), nullptr);
   if (testsupport::FileExists(file)) GTEST_SKIP() << "an installed " << file;
   const LCID system = GetSystemDefaultLCID();
+  EXPECT_EQ(sdk::GetSystemLanguageId(), system & ~0xFC00u) << "without the sort bits";
   testsupport::WriteFile(file, "x=1033\r\n" + std::to_string(system) + "=1049\r\n");
   sdk::ResetApplicationPreferenceKey();
   EXPECT_EQ(sdk::GetLanguageId(), 1049u);
@@ -157,12 +139,6 @@ TEST(LanguageMappings, TableInTheResourcesFolderMapsTheSystemLocale) {
   sdk::ResetApplicationPreferenceKey();
   EXPECT_EQ(sdk::GetLanguageId(), system);
   if (made_folder) RemoveDirectoryA(sdk::GetResourcesFolder().c_str());
-}
-
-TEST(LanguageMappings, SystemLanguageIdClearsTheSortBits) {
-  EXPECT_EQ(sdk::GetSystemLanguageId(), GetSystemDefaultLCID() & ~0xFC00u);
-  // No "LanguageMappings.dat" beside the tests: the system locale stands.
-  EXPECT_EQ(sdk::GetLanguageId(), GetSystemDefaultLCID());
 }
 
 struct SameTextCase {
@@ -229,12 +205,11 @@ TEST_F(MessageBoxes, EmptyCaptionsBecomeTheKindsName) {
     boxes += request.caption + "/" + std::to_string(static_cast<int>(request.kind)) +
              (request.buttons == framework::MessageButtons::Ok ? " " : "! ");
   }
+  const auto kind = [](framework::MessageKind k) { return std::to_string(static_cast<int>(k)); };
   using framework::MessageKind;
-  EXPECT_EQ(boxes, "Error/" + std::to_string(static_cast<int>(MessageKind::Error)) +
-                       " Information/" +
-                       std::to_string(static_cast<int>(MessageKind::Information)) + " Warning/" +
-                       std::to_string(static_cast<int>(MessageKind::Warning)) + " Own caption/" +
-                       std::to_string(static_cast<int>(MessageKind::Warning)) + " ");
+  EXPECT_EQ(boxes, "Error/" + kind(MessageKind::Error) + " Information/" +
+                       kind(MessageKind::Information) + " Warning/" + kind(MessageKind::Warning) +
+                       " Own caption/" + kind(MessageKind::Warning) + " ");
 }
 
 // ---- Test mode ---------------------------------------------------------------------------
@@ -265,7 +240,7 @@ TEST(TestMode, MessageBoxesPrintThemselvesAndEndTheProcess) {
     EXPECT_EQ(shown.exit_code, 0u);
     EXPECT_EQ(shown.output, "box Error Disk full\r\n");
   }
-  testfakes::ScopedRegistryKey test_mode(HKEY_LOCAL_MACHINE, key);
+  auto test_mode = std::make_unique<testfakes::ScopedRegistryKey>(HKEY_LOCAL_MACHINE, key);
   ASSERT_TRUE(sdk::IsTestMode());
   for (const TestModeCase& c : kTestModeCases) {
     SCOPED_TRACE(c.output);
@@ -274,13 +249,7 @@ TEST(TestMode, MessageBoxesPrintThemselvesAndEndTheProcess) {
     EXPECT_EQ(result.exit_code, 1u);
     EXPECT_EQ(result.output, c.output);
   }
-}
-
-TEST(TestMode, EndsWhenTheKeyIsRemoved) {
-  {
-    testfakes::ScopedRegistryKey test_mode(HKEY_LOCAL_MACHINE, L"Software\\Zelmar\\TestMode");
-    EXPECT_TRUE(sdk::IsTestMode());
-  }
+  test_mode.reset();
   EXPECT_FALSE(sdk::IsTestMode()) << "read at every call, never cached";
 }
 

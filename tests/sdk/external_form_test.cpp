@@ -118,12 +118,14 @@ TEST_F(ExternalForms, TheHolderTakesTheFormAndANilHolderLetsItGo) {
   EXPECT_EQ(GetParent(window), holder_->Window());
   EXPECT_TRUE(GetWindowLongW(window, GWL_STYLE) & WS_CHILD);
   EXPECT_TRUE(form->Visible());
-  int left = 0, top = 0, width = 0, height = 0;
-  wrapper->GetBounds(&left, &top, &width, &height);
-  EXPECT_EQ((std::vector<int>{left, top, width, height}), (std::vector<int>{10, 20, 200, 100}));
+  const auto bounds = [&] {
+    int left = 0, top = 0, width = 0, height = 0;
+    wrapper->GetBounds(&left, &top, &width, &height);
+    return std::vector<int>{left, top, width, height};
+  };
+  EXPECT_EQ(bounds(), (std::vector<int>{10, 20, 200, 100}));
   wrapper->SetBounds(5, 6, 300, 150);
-  wrapper->GetBounds(&left, &top, &width, &height);
-  EXPECT_EQ((std::vector<int>{left, top, width, height}), (std::vector<int>{5, 6, 300, 150}));
+  EXPECT_EQ(bounds(), (std::vector<int>{5, 6, 300, 150}));
 
   ShowWindow(holder_->Window(), SW_SHOW);
   EXPECT_EQ(wrapper->FocusFirstControl(), S_OK);
@@ -131,10 +133,8 @@ TEST_F(ExternalForms, TheHolderTakesTheFormAndANilHolderLetsItGo) {
 
   EXPECT_EQ(wrapper->SetHolder(nullptr), S_OK);
   EXPECT_EQ(hides, 1);
-  EXPECT_FALSE(form->Visible());
-  EXPECT_EQ(form->ParentWindow(), nullptr);
-  EXPECT_FALSE(form->HandleAllocated());
-  EXPECT_FALSE(form->ControlState() & framework::csRecreating);
+  EXPECT_TRUE(!form->Visible() && !form->ParentWindow() && !form->HandleAllocated() &&
+              !(form->ControlState() & framework::csRecreating));
   EXPECT_EQ(wrapper->Attach(), S_OK);
   EXPECT_FALSE(form->Visible()) << "without a holder the form stays hidden";
   EXPECT_EQ(form->Left(), 5);
@@ -177,13 +177,14 @@ TEST_F(ExternalForms, AnOptionsViewFreesItsFormAfterTheCurrentMessage) {
   PumpMessages();
   EXPECT_TRUE(freed);
 
-  // Without one: the delayed destroyer.
+  // Without one: the delayed destroyer, after the messages in the queue.
   auto* bare = new RecordingOptionsForm(freed);
   (new sdk::TDocumentOptionsView(bare))->Release();
   EXPECT_FALSE(freed);
   EXPECT_TRUE(DelayedFreeWaiting());
   PumpMessages();
   EXPECT_TRUE(freed);
+  EXPECT_FALSE(DelayedFreeWaiting());
 
   // A client that is closing delivers no more messages to the form: at once, window or not.
   client_->BeginClosing();
@@ -208,16 +209,19 @@ TEST_F(ExternalForms, OptionsPagesForwardToTheirFormAndFreeItAtOnce) {
       [](TComponent* owner) -> TComponent* { return new PageForm(owner); });
   ASSERT_TRUE(page);
   EXPECT_FALSE(page_freed);
-  int index = 0, help = 0;
-  BOOLEAN modified = TRUE, can_close = FALSE;
-  page->GetPageIndex(&index);
-  page->GetHelpContext(&help);
-  page->GetModified(&modified);
-  page->CanClose(&can_close);
-  EXPECT_EQ((std::vector<int>{index, help, modified, can_close}), (std::vector<int>{3, 120, 0, 1}));
+  // Page index, help context, modified and can-close, as the page answers them.
+  const auto answers = [](IOptionsPage& p) {
+    int index = 0, help = 0;
+    BOOLEAN modified = TRUE, can_close = FALSE;
+    p.GetPageIndex(&index);
+    p.GetHelpContext(&help);
+    p.GetModified(&modified);
+    p.CanClose(&can_close);
+    return std::vector<int>{index, help, modified, can_close};
+  };
+  EXPECT_EQ(answers(*page.get()), (std::vector<int>{3, 120, 0, 1}));
   page->SetModified(TRUE);
-  page->GetModified(&modified);
-  EXPECT_TRUE(modified);
+  EXPECT_EQ(answers(*page.get()), (std::vector<int>{3, 120, 1, 1}));
   EXPECT_EQ(page->ApplyChanges(), E_ABORT) << "the page's own status";
   EXPECT_TRUE(page.As<IExternalForm>(IID_IExternalForm)) << "a held form as well";
   page.reset();
@@ -226,21 +230,7 @@ TEST_F(ExternalForms, OptionsPagesForwardToTheirFormAndFreeItAtOnce) {
   // A page form without the page interface answers false and -1.
   bool freed = false;
   sdk::TOptionsPage plain(new TrackedForm<>(freed));
-  plain.GetPageIndex(&index);
-  plain.GetHelpContext(&help);
-  plain.GetModified(&modified);
-  plain.CanClose(&can_close);
-  EXPECT_EQ((std::vector<int>{index, help, modified, can_close}), (std::vector<int>{-1, -1, 0, 0}));
-}
-
-TEST_F(ExternalForms, DelayedFreeWaitsForTheMessagesInTheQueue) {
-  bool freed = false;
-  sdk::DelayedFree(new TrackedForm<>(freed));
-  EXPECT_FALSE(freed);
-  EXPECT_TRUE(DelayedFreeWaiting());
-  PumpMessages();
-  EXPECT_TRUE(freed);
-  EXPECT_FALSE(DelayedFreeWaiting());
+  EXPECT_EQ(answers(plain), (std::vector<int>{-1, -1, 0, 0}));
 }
 
 }  // namespace

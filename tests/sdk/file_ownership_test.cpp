@@ -7,8 +7,10 @@
 
 #include <algorithm>
 #include <set>
+#include <tuple>
 
 #include "framework/message_dialog.h"
+#include "framework/win/handles.h"
 #include "framework/win/text.h"
 #include "sdk/client_api.h"
 #include "sdk/common_utils.h"
@@ -79,10 +81,10 @@ TEST(LockFile, ReadsTheThreeValuesByExactKey) {
     DeleteFileA(sdk::GetLockFileName(document).c_str());
     if (!c.lock.empty()) WriteFile(sdk::GetLockFileName(document), c.lock);
     sdk::TFileOwnershipDetails details{"stale", "stale", "stale"};
-    EXPECT_EQ(sdk::ReadFileOwnershipDetails(document, details), c.complete);
-    EXPECT_EQ(details.computer_name, c.computer);
-    EXPECT_EQ(details.user_name, c.user);
-    EXPECT_EQ(details.process_id, c.process);
+    const bool complete = sdk::ReadFileOwnershipDetails(document, details);
+    EXPECT_EQ(
+        std::make_tuple(complete, details.computer_name, details.user_name, details.process_id),
+        std::make_tuple(c.complete, c.computer, c.user, c.process));
   }
 }
 
@@ -146,17 +148,23 @@ class SafeReplacement : public ::testing::Test {
   std::vector<framework::MessageDialogRequest> shown;
 };
 
-TEST_F(SafeReplacement, PutsTheNewFileOntoTheTarget) {
-  EXPECT_TRUE(sdk::ReplaceFileWithOwnershipCheck(new_file, target));
-  EXPECT_EQ(ReadFile(target), "new content");
-  EXPECT_FALSE(FileExists(new_file));
-  EXPECT_TRUE(shown.empty());
-}
-
-TEST_F(SafeReplacement, CreatesAMissingTarget) {
+TEST_F(SafeReplacement, PutsTheNewFileOntoTheTargetOrLeavesBothAlone) {
+  const auto replace = [&](const std::string& from) {
+    const bool replaced = sdk::ReplaceFileWithOwnershipCheck(from, target);
+    return std::to_string(replaced) + " " + ReadFile(target) + (FileExists(new_file) ? " +" : "");
+  };
+  EXPECT_EQ(replace(new_file), "1 new content");
   DeleteFileA(target.c_str());
-  EXPECT_TRUE(sdk::ReplaceFileWithOwnershipCheck(new_file, target));
-  EXPECT_EQ(ReadFile(target), "new content");
+  WriteFile(new_file, "created");
+  EXPECT_EQ(replace(new_file), "1 created") << "a missing target";
+  LockBy(sdk::GetUserNameText());
+  WriteFile(new_file, "own lock");
+  EXPECT_EQ(replace(new_file), "1 own lock");
+  EXPECT_EQ(replace(new_file), "1 own lock") << "a missing new file";
+  std::string same = target;
+  for (char& c : same) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+  EXPECT_EQ(replace(same), "1 own lock") << "the same file in other letter case";
+  EXPECT_TRUE(shown.empty());
 }
 
 TEST_F(SafeReplacement, TargetLockedByAnotherUserStaysAndTheUserIsWarned) {
@@ -171,53 +179,37 @@ TEST_F(SafeReplacement, TargetLockedByAnotherUserStaysAndTheUserIsWarned) {
   EXPECT_EQ(shown[0].message, "Board.do is used and locked by someone-else on " +
                                   sdk::GetComputerNameText() +
                                   ".\nYou will not be able to save your changes.");
+  // A lock file nobody may read raises before anything changes.
+  WriteFile(new_file, "new content");
+  const win::UniqueHandle held(CreateFileA(sdk::GetLockFileName(target).c_str(), GENERIC_READ, 0,
+                                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_NE(held.get(), INVALID_HANDLE_VALUE);
+  EXPECT_THROW(sdk::ReplaceFileWithOwnershipCheck(new_file, target), sdk::Exception);
+  EXPECT_EQ(ReadFile(target) + "|" + ReadFile(new_file), "old content|new content");
 }
 
-TEST_F(SafeReplacement, OwnLockDoesNotBlock) {
-  LockBy(sdk::GetUserNameText());
-  EXPECT_TRUE(sdk::ReplaceFileWithOwnershipCheck(new_file, target));
-  EXPECT_EQ(ReadFile(target), "new content");
-  EXPECT_TRUE(shown.empty());
-}
-
-TEST_F(SafeReplacement, SameFileInOtherCaseIsLeftAlone) {
-  std::string same = target;
-  for (char& c : same) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
-  EXPECT_TRUE(sdk::ReplaceFileWithOwnershipCheck(same, target));
-  EXPECT_EQ(ReadFile(target), "old content");
-}
-
-TEST_F(SafeReplacement, MissingNewFileLeavesTheTarget) {
-  DeleteFileA(new_file.c_str());
-  EXPECT_TRUE(sdk::ReplaceFileWithOwnershipCheck(new_file, target));
-  EXPECT_EQ(ReadFile(target), "old content");
-}
-
-TEST_F(SafeReplacement, FailedMoveKeepsTheOldTarget) {
-  // The target is held open by another program that lets nobody delete it.
-  HANDLE held = CreateFileA(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  std::string failure;
-  const bool replaced = sdk::ReplaceFileWithOwnershipCheck(new_file, target, &failure);
-  CloseHandle(held);
-  EXPECT_FALSE(replaced);
-  EXPECT_FALSE(failure.empty()) << "the caller learns why";
-  EXPECT_EQ(ReadFile(target), "old content");
-  EXPECT_FALSE(FileExists(new_file));
-}
-
-TEST_F(SafeReplacement, NewFileThatCannotMoveKeepsTheOldTarget) {
-  // The old target could be deleted, but the new file cannot go: deleting first would lose both.
-  HANDLE held = CreateFileA(new_file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  std::string failure;
-  const bool replaced = sdk::ReplaceFileWithOwnershipCheck(new_file, target, &failure);
-  CloseHandle(held);
-  EXPECT_FALSE(replaced);
-  EXPECT_FALSE(failure.empty());
-  EXPECT_EQ(ReadFile(target), "old content");
+TEST_F(SafeReplacement, FailuresKeepTheOldTargetAndSayWhy) {
+  // Held open by another program that lets nobody delete it: the target, then the new file
+  // (deleting the target first would lose both), then a read-only target.
+  for (const std::string* held_file :
+       {&target, &new_file, static_cast<const std::string*>(nullptr)}) {
+    WriteFile(new_file, "new content");
+    if (!held_file) SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY);
+    std::string failure;
+    bool replaced;
+    {
+      const win::UniqueHandle held(held_file ? CreateFileA(held_file->c_str(), GENERIC_READ,
+                                                           FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                                           FILE_ATTRIBUTE_NORMAL, nullptr)
+                                             : nullptr);
+      replaced = sdk::ReplaceFileWithOwnershipCheck(new_file, target, &failure);
+    }
+    SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_FALSE(replaced);
+    EXPECT_FALSE(failure.empty()) << "the caller learns why";
+    EXPECT_EQ(ReadFile(target), "old content");
+    EXPECT_EQ(FileExists(new_file), held_file == &new_file);
+  }
 }
 
 TEST_F(SafeReplacement, NewFileOnAnotherVolumeIsCopiedBesideTheTargetFirst) {
@@ -230,39 +222,8 @@ TEST_F(SafeReplacement, NewFileOnAnotherVolumeIsCopiedBesideTheTargetFirst) {
   EXPECT_TRUE(sdk::ReplaceFileWithOwnershipCheck(other_volume, target));
   EXPECT_EQ(ReadFile(target), "new content");
   EXPECT_FALSE(FileExists(other_volume));
-  std::vector<std::string> left;
-  WIN32_FIND_DATAA entry;
-  HANDLE find = FindFirstFileA((dir.path() + "\\*").c_str(), &entry);
-  ASSERT_NE(find, INVALID_HANDLE_VALUE);
-  do {
-    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) left.push_back(entry.cFileName);
-  } while (FindNextFileA(find, &entry));
-  FindClose(find);
-  const std::vector<std::string> expected = {"Board.do", "Pro1.tmp"};  // no copy left behind
-  std::sort(left.begin(), left.end());
-  EXPECT_EQ(left, expected);
-}
-
-TEST_F(SafeReplacement, ReadOnlyTargetIsNotReplaced) {
-  SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY);
-  std::string failure;
-  EXPECT_FALSE(sdk::ReplaceFileWithOwnershipCheck(new_file, target, &failure));
-  EXPECT_FALSE(failure.empty());
-  SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
-  EXPECT_EQ(ReadFile(target), "old content");
-  EXPECT_FALSE(FileExists(new_file));
-}
-
-TEST_F(SafeReplacement, UnreadableLockFileRaisesBeforeAnythingChanges) {
-  LockBy("someone-else");
-  // Held by a program that shares it with nobody.
-  HANDLE held = CreateFileA(sdk::GetLockFileName(target).c_str(), GENERIC_READ, 0, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  EXPECT_THROW(sdk::ReplaceFileWithOwnershipCheck(new_file, target), sdk::Exception);
-  CloseHandle(held);
-  EXPECT_EQ(ReadFile(target), "old content");
-  EXPECT_EQ(ReadFile(new_file), "new content");
+  EXPECT_EQ(testsupport::TemporaryFiles(dir.path()), std::set<std::string>{"Pro1.tmp"})
+      << "no copy left behind";
 }
 
 // Whatever stops a staged text from reaching its target, the temporary file goes, and the
@@ -357,10 +318,7 @@ TEST(LockedFileWarning, WorkspaceNoticeCarriesTheHostsValues) {
             L"changes.|Plavena|C:\\Boards\\Main.do|WorkspaceManager:OpenObject|"
             L"FileName=C:\\Boards\\Main.do|73,000");
   workspace->Release();
-}
-
-TEST(LockedFileWarning, WorkspaceWithoutMessagesPostsNothing) {
-  auto* workspace = new testfakes::FakeWorkspace(false);
+  workspace = new testfakes::FakeWorkspace(false);  // without a message service
   EXPECT_FALSE(sdk::PostFileLockedNotice(*workspace, "C:\\B\\x.do", "PC01", "ann"));
   workspace->Release();
 }

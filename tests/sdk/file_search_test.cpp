@@ -74,19 +74,15 @@ TEST_F(FileSearch, TriesThePlacesInTheirFixedOrder) {
   }
 }
 
-TEST_F(FileSearch, AnExistingNameIsKeptAsGiven) {
-  Put("elsewhere");
-  Put("host\\System");
-  std::string name = dir.Path("elsewhere\\T.Do");
-  ASSERT_TRUE(sdk::FindFileOnSearchPath(name, places));
-  EXPECT_EQ(name, dir.Path("elsewhere\\T.Do"));
-}
-
-TEST_F(FileSearch, NothingFoundLeavesTheName) {
+TEST_F(FileSearch, AnExistingNameIsKeptAsGivenAndNothingFoundLeavesTheName) {
   Put("elsewhere");
   std::string name = "T.Do";
   EXPECT_FALSE(sdk::FindFileOnSearchPath(name, places));
   EXPECT_EQ(name, "T.Do");
+  Put("host\\System");
+  name = dir.Path("elsewhere\\T.Do");
+  ASSERT_TRUE(sdk::FindFileOnSearchPath(name, places));
+  EXPECT_EQ(name, dir.Path("elsewhere\\T.Do"));
 }
 
 TEST_F(FileSearch, WithoutTheHostsFileTestOnlyPathCanFind) {

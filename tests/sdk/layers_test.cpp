@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "sdk/layer_errors.h"
@@ -47,13 +48,6 @@ const ConstructorCase kConstructed[] = {
     {sdk::MechanicalLayer, 65535, 0x0400FFFF, "the last mechanical layer"},
 };
 
-TEST(LayerIdentity, ConstructorsEncodeClassicAndExtendedLayers) {
-  for (const ConstructorCase& c : kConstructed) {
-    SCOPED_TRACE(c.why);
-    EXPECT_EQ(c.make(c.n), c.layer);
-  }
-}
-
 struct RangeCase {
   TLayer (*make)(std::int64_t);
   std::int64_t n;
@@ -69,20 +63,18 @@ const RangeCase kOutOfRange[] = {
     {sdk::MechanicalLayer, 5000000000LL, "Creating MechanicalLayer(5000000000)"},
 };
 
-TEST(LayerIdentity, OutOfRangeNumbersRaiseWithTheConstructorAndNumber) {
+TEST(LayerIdentity, ConstructorsEncodeLayersAndRaiseWithTheirNameAndNumberOutOfRange) {
+  for (const ConstructorCase& c : kConstructed) EXPECT_EQ(c.make(c.n), c.layer) << c.why;
   for (const RangeCase& c : kOutOfRange) {
     EXPECT_EQ(MessageOf<sdk::ELayerException>([&] { c.make(c.n); }), c.message);
   }
 }
 
-TEST(LayerIdentity, LegacyBytesAreTheirOwnIdentityUpTo82) {
+TEST(LayerIdentity, LegacyBytesAreTheirOwnIdentityUpTo82AndTestsSeparateGroupsFromLayers) {
   for (int b = 0; b <= 82; ++b)
     EXPECT_EQ(sdk::LegacyLayerToLayer(static_cast<uint8_t>(b)), TLayer(b));
   EXPECT_EQ(std::vector<TLayer>({sdk::LegacyLayerToLayer(83), sdk::LegacyLayerToLayer(255)}),
             std::vector<TLayer>(2, sdk::NoLayer));
-}
-
-TEST(LayerIdentity, TestsSeparateGroupsFromLayers) {
   // The signal group (number 0) and the mechanical group are groups, not layers.
   const bool answers[] = {sdk::IsSignalLayer(1),
                           sdk::IsSignalLayer(32),
@@ -129,14 +121,12 @@ const PartitionCase kPartitions[] = {
 
 TEST(LayerIdentity, PartitionsIndexesAndParents) {
   for (const PartitionCase& c : kPartitions) {
-    SCOPED_TRACE(c.layer);
-    EXPECT_EQ(sdk::GetLayerPartition(c.layer), c.partition);
-    EXPECT_EQ(sdk::GetIndexInPartition(c.layer), c.index);
-    EXPECT_EQ(sdk::GetParentLayer(c.layer), c.parent);
+    EXPECT_EQ(std::make_tuple(sdk::GetLayerPartition(c.layer), sdk::GetIndexInPartition(c.layer),
+                              sdk::GetParentLayer(c.layer)),
+              std::make_tuple(c.partition, c.index, c.parent))
+        << c.layer;
   }
-}
-
-TEST(LayerIdentity, GroupsAndUnknownClassesHaveNoPartition) {
+  // Groups and unknown classes have none.
   EXPECT_THROW(sdk::GetLayerPartition(sdk::SignalLayersGroup), sdk::EAssertionFailed);
   EXPECT_THROW(sdk::GetLayerPartition(0x02000005), sdk::EAssertionFailed);
   EXPECT_THROW(sdk::GetLayerPartition(0x00010040), sdk::EAssertionFailed);  // no partition 64
@@ -187,38 +177,33 @@ struct SaveCase {
   TLayer layer;
   std::uint32_t integer;
 };
-const SaveCase kSaveForms[] = {
-    {sdk::TopLayer, 0x01000001},
-    {sdk::BottomLayer, 0x0100FFFF},
-    {0x01010020, 0x01000020},
-    {39, 0x01010001},
-    {0x01040011, 0x01010011},
-    {57, 0x01020001},
-    {33, 0x01030006},
-    {sdk::NoLayer, 0x01030000},
-    {sdk::DrcDetailsLayer, 0x0103001A},
-    {sdk::ElectricalLayersGroup, 0x01800001},
-    {sdk::MechanicalLayersGroup, 0x01800002},
-    {sdk::InternalPlanesGroup, 0x01800003},
-    {sdk::SignalLayersGroup, 0x01800004},
-    {sdk::AllLayersGroup, 0x01800005},
-    {sdk::MidLayersGroup, 0x01800006},
-};
+const SaveCase kSaveForms[] = {{sdk::TopLayer, 0x01000001},
+                               {sdk::BottomLayer, 0x0100FFFF},
+                               {0x01010020, 0x01000020},
+                               {39, 0x01010001},
+                               {0x01040011, 0x01010011},
+                               {57, 0x01020001},
+                               {33, 0x01030006},
+                               {sdk::NoLayer, 0x01030000},
+                               {sdk::DrcDetailsLayer, 0x0103001A},
+                               {sdk::ElectricalLayersGroup, 0x01800001},
+                               {sdk::MechanicalLayersGroup, 0x01800002},
+                               {sdk::InternalPlanesGroup, 0x01800003},
+                               {sdk::SignalLayersGroup, 0x01800004},
+                               {sdk::AllLayersGroup, 0x01800005},
+                               {sdk::MidLayersGroup, 0x01800006}};
 
-TEST(LayerSaveForm, WritesAndReadsBackEveryKind) {
+TEST(LayerSaveForm, WritesAndReadsBackEveryKindAndRejectsOtherIntegers) {
   for (const SaveCase& c : kSaveForms) {
-    SCOPED_TRACE(c.layer);
-    EXPECT_EQ(sdk::ToInteger_ForSave(c.layer), c.integer);
-    EXPECT_EQ(sdk::CreateFromInteger_ForSave(c.integer), c.layer);
+    EXPECT_EQ(sdk::ToInteger_ForSave(c.layer), c.integer) << c.layer;
+    EXPECT_EQ(sdk::CreateFromInteger_ForSave(c.integer), c.layer) << c.layer;
   }
   // Every legacy layer survives the trip.
   for (int b = 0; b <= 82; ++b) {
     const TLayer layer = sdk::LegacyLayerToLayer(static_cast<uint8_t>(b));
     EXPECT_EQ(sdk::CreateFromInteger_ForSave(sdk::ToInteger_ForSave(layer)), layer) << b;
   }
-}
-
-TEST(LayerSaveForm, RejectsIntegersWithoutTheMarkerBit) {
+  // Integers without the marker bit, or naming no layer, are refused.
   EXPECT_EQ(MessageOf<sdk::ELayerException>([] { sdk::CreateFromInteger_ForSave(0x00030006); }),
             "CreateFromInteger_ForSave(196614)");
   EXPECT_EQ(MessageOf<sdk::ELayerException>([] { sdk::CreateFromInteger_ForSave(0x01010000); }),
@@ -231,36 +216,27 @@ struct NameCase {
   TLayer layer;
   const char* name;
 };
-const NameCase kNames[] = {
-    {sdk::NoLayer, "No Layer"},
-    {sdk::TopLayer, "Top Layer"},
-    {2, "Mid Layer 1"},
-    {31, "Mid Layer 30"},
-    {0x01010020, "Mid Layer 31"},
-    {sdk::BottomLayer, "Bottom Layer"},
-    {54, "Internal Plane 16"},
-    {0x01040011, "Internal Plane 17"},
-    {57, "Mechanical Layer 1"},
-    {0x0400FFFF, "Mechanical Layer 65535"},
-    {33, "Top Overlay"},
-    {56, "Keep Out Layer"},
-    {74, "Multi Layer"},
-    {82, "Via Hole Layer"},
-    {sdk::BottomPadMasterLayer, "Bottom Pad Master"},
-    {sdk::MidLayersGroup, "Mid Layers"},
-    {sdk::AllLayersGroup, "All Layers"},
-    {sdk::SignalLayersGroup, "Signal Layers"},
-    {sdk::InternalPlanesGroup, "Internal Plane Layers"},
-    {sdk::ElectricalLayersGroup, "Electrical Layers"},
-    {sdk::MechanicalLayersGroup, "Mechanical Layers"},
-};
-
-TEST(LayerNames, DisplayNamesReadBackToTheSameLayer) {
-  for (const NameCase& c : kNames) {
-    EXPECT_EQ(sdk::GetLayerDisplayName(c.layer), c.name);
-    EXPECT_EQ(sdk::LayerFromDisplayName(c.name), c.layer) << c.name;
-  }
-}
+const NameCase kNames[] = {{sdk::NoLayer, "No Layer"},
+                           {sdk::TopLayer, "Top Layer"},
+                           {2, "Mid Layer 1"},
+                           {31, "Mid Layer 30"},
+                           {0x01010020, "Mid Layer 31"},
+                           {sdk::BottomLayer, "Bottom Layer"},
+                           {54, "Internal Plane 16"},
+                           {0x01040011, "Internal Plane 17"},
+                           {57, "Mechanical Layer 1"},
+                           {0x0400FFFF, "Mechanical Layer 65535"},
+                           {33, "Top Overlay"},
+                           {56, "Keep Out Layer"},
+                           {74, "Multi Layer"},
+                           {82, "Via Hole Layer"},
+                           {sdk::BottomPadMasterLayer, "Bottom Pad Master"},
+                           {sdk::MidLayersGroup, "Mid Layers"},
+                           {sdk::AllLayersGroup, "All Layers"},
+                           {sdk::SignalLayersGroup, "Signal Layers"},
+                           {sdk::InternalPlanesGroup, "Internal Plane Layers"},
+                           {sdk::ElectricalLayersGroup, "Electrical Layers"},
+                           {sdk::MechanicalLayersGroup, "Mechanical Layers"}};
 
 struct ParseNameCase {
   const char* text;
@@ -282,19 +258,18 @@ const ParseNameCase kParsedNames[] = {
     {"", sdk::NoLayer, "empty"},
 };
 
-TEST(LayerNames, ParsesNamesWithoutRegardToCase) {
-  for (const ParseNameCase& c : kParsedNames) {
-    SCOPED_TRACE(c.why);
-    EXPECT_EQ(sdk::LayerFromDisplayName(c.text), c.layer) << c.text;
+TEST(LayerNames, DisplayNamesReadBackAndParseWithoutRegardToCase) {
+  for (const NameCase& c : kNames) {
+    EXPECT_EQ(sdk::GetLayerDisplayName(c.layer), c.name);
+    EXPECT_EQ(sdk::LayerFromDisplayName(c.name), c.layer) << c.name;
   }
-}
-
-TEST(LayerNames, NumbersTheConstructorsRejectRaise) {
+  for (const ParseNameCase& c : kParsedNames) {
+    EXPECT_EQ(sdk::LayerFromDisplayName(c.text), c.layer) << c.why;
+  }
+  // Numbers the constructors reject raise.
   EXPECT_THROW(sdk::LayerFromDisplayName("Internal Plane 0"), sdk::ELayerException);
   EXPECT_THROW(sdk::LayerFromDisplayName("Mechanical Layer 70000"), sdk::ELayerException);
-}
-
-TEST(LayerNames, WithoutAGroupRoutineGroupsHaveNoName) {
+  // Without a group routine groups have no name.
   EXPECT_EQ(sdk::LayerToName(sdk::AllLayersGroup, sdk::PartitionDisplayName, nullptr), "");
   EXPECT_EQ(sdk::LayerFromName("All Layers", sdk::PartitionDisplayName, nullptr), sdk::NoLayer);
   EXPECT_EQ(sdk::LayerGroupDisplayName(86), "");

@@ -22,7 +22,7 @@ class PcbApiUnbound : public ::testing::Test {
   }
 };
 
-TEST_F(PcbApiUnbound, LifecycleAndIdentityYieldTheirDefaults) {
+TEST_F(PcbApiUnbound, LifecycleIdentityAndDesignatorYieldTheirDefaults) {
   EXPECT_EQ(std::vector<int64_t>(
                 {PcbApi_GetCurrentBoardHandle(), PcbApi_GetObjectIdFromObjectHandle(5),
                  PcbApi_CreateObject(pcbapi::kTrack), PcbApi_DestroyObject(5),
@@ -38,16 +38,14 @@ TEST_F(PcbApiUnbound, LifecycleAndIdentityYieldTheirDefaults) {
   PcbApi_GetObjectBitField3(pcbapi::kRead, 5, &bits);
   EXPECT_EQ(bits, 0x5A);
   EXPECT_FALSE(PcbApiBound());
-}
-
-TEST_F(PcbApiUnbound, DesignatorDisplayStringIsEmptiedNotLeftAsBefore) {
+  // The designator's text is emptied, not left as before.
   char buffer[pcbapi::kDesignatorBufferSize];
   std::strcpy(buffer, "previous text");
   PcbApi_GetDesignatorDisplayString(buffer, 7);
   EXPECT_STREQ(buffer, "");
 }
 
-TEST_F(PcbApiUnbound, IterationDeliversNothing) {
+TEST_F(PcbApiUnbound, IterationAndSpatialSearchDeliverNothing) {
   LegacyLayerSet all;
   all.IncludeRange(0, 82);
   int visits = 0;
@@ -56,19 +54,14 @@ TEST_F(PcbApiUnbound, IterationDeliversNothing) {
   EXPECT_EQ(CreateLayerIterator(1, pcbapi::kTrack, 0, 1), 0u);
   EXPECT_EQ(PcbApi_GetFirstObject(0), 0u);
   EXPECT_EQ(PcbApi_DestroyIterator(0), 0);
-}
-
-TEST_F(PcbApiUnbound, SpatialSearchOverAnEmptyRectangleYieldsNothing) {
-  LegacyLayerSet layers;
-  layers.IncludeRange(1, 75);
-  const Handle iterator = CreateSpatialIteratorOnLayers(0, 10, 10, 10, 10, layers, 0xC);
+  // A spatial search over an empty rectangle, likewise.
+  const Handle iterator = CreateSpatialIteratorOnLayers(0, 10, 10, 10, 10, all, 0xC);
   EXPECT_EQ(iterator, 0u);
   uint8_t kind = 99;
   EXPECT_EQ(PcbApi_GetFirstSpatialObject(iterator, &kind), 0u);
   EXPECT_EQ(kind, 99);
   EXPECT_EQ(PcbApi_DestroySpatialIterator(iterator), 0);
-  int visits = 0;
-  SearchAroundPoint(0, 0, layers, 0xC, [&](Handle, uint8_t) { return ++visits, true; });
+  SearchAroundPoint(0, 0, all, 0xC, [&](Handle, uint8_t) { return ++visits, true; });
   EXPECT_EQ(visits, 0);
 }
 
@@ -95,43 +88,26 @@ TEST_F(PcbApiUnbound, RecordExchangesSucceedAndLeaveTheRecord) {
   uint16_t flags = 0x1234, aux_word = 0x55;
   pcbapi::LayerId layer = 32;
   Handle net = 77;
-  uint8_t aux_byte = 9;
-  int32_t aux_integer = -3;
-  EXPECT_EQ(PcbApi_QueryPrimitive(pcbapi::kRead, 5, &flags, &aux_word, &layer, &net, &aux_integer,
-                                  &aux_byte),
+  uint8_t aux_byte = 9, current = 32;
+  int32_t aux_integer = -3, references = 4;
+  Coord xy[5] = {1, 2, 3, 4, 5};
+  int32_t values[3] = {6, 7, 8};
+  pcbapi::Text255 file{4, {'n', 'a', 'm', 'e'}};
+  EXPECT_EQ(
+      PcbApi_QueryTrack(pcbapi::kRead, 5, &flags, &aux_word, &layer, &net, &aux_byte, &aux_integer,
+                        &xy[0], &xy[1], &xy[2], &xy[3], &xy[4], &values[0], &values[1], &values[2]),
+      0);
+  EXPECT_EQ(QueryBoardWithLegacyLayer(pcbapi::kRead, 1, &references, &file, &aux_byte, &xy[0],
+                                      &xy[1], &xy[2], &xy[3], &aux_byte, &current, &aux_integer),
             0);
-  Coord x = 1, y = 2, x2 = 3, y2 = 4, width = 5;
-  int32_t v1 = 6, v2 = 7, v3 = 8;
-  EXPECT_EQ(PcbApi_QueryTrack(pcbapi::kRead, 5, &flags, &aux_word, &layer, &net, &aux_byte,
-                              &aux_integer, &x, &y, &x2, &y2, &width, &v1, &v2, &v3),
-            0);
-  pcbapi::Text255 name{4, {'n', 'a', 'm', 'e'}};
-  uint8_t visible = 1, highlighted = 0;
-  EXPECT_EQ(PcbApi_QueryNet(pcbapi::kRead, 5, &aux_word, &name, &visible, &highlighted), 0);
-  Coord gap = 123;
-  EXPECT_EQ(PcbApi_QueryRuleClearanceConstraint(pcbapi::kRead, 5, &gap), 0);
-  uint8_t current = 32;
-  int32_t version = 1;
-  pcbapi::Text255 file{};
-  uint8_t unit = 1, snap = 1;
-  Coord ox = 10, oy = 20, w = 30, h = 40;
-  int32_t objects = 50;
-  EXPECT_EQ(QueryBoardWithLegacyLayer(pcbapi::kRead, 1, &version, &file, &unit, &ox, &oy, &w, &h,
-                                      &snap, &current, &objects),
-            0);
-  int32_t segments = 12;
-  EXPECT_EQ(PcbApi_QuerySplitPlane(pcbapi::kRead, 5, &flags, &aux_word, &layer, &net, &aux_byte,
-                                   &aux_byte, &segments, nullptr),
-            0);
-  int32_t references = 4;
   EXPECT_EQ(PcbApi_References_Count(pcbapi::kRead, 5, &references), 0);
   EXPECT_EQ(
-      std::make_tuple(flags, aux_word, layer, net, aux_byte, aux_integer, x, y, x2, y2, width, v1,
-                      v2, v3, std::string(name.chars, name.length), visible, highlighted, gap,
-                      current, version, unit, snap, ox, oy, w, h, objects, segments, references),
+      std::make_tuple(flags, aux_word, layer, net, aux_byte, aux_integer, current, references,
+                      std::vector<Coord>(xy, xy + 5), std::vector<int32_t>(values, values + 3),
+                      std::string(file.chars, file.length)),
       std::make_tuple(uint16_t{0x1234}, uint16_t{0x55}, pcbapi::LayerId{32}, Handle{77}, uint8_t{9},
-                      -3, 1, 2, 3, 4, 5, 6, 7, 8, std::string("name"), uint8_t{1}, uint8_t{0}, 123,
-                      uint8_t{32}, 1, uint8_t{1}, uint8_t{1}, 10, 20, 30, 40, 50, 12, 4));
+                      -3, uint8_t{32}, 4, std::vector<Coord>({1, 2, 3, 4, 5}),
+                      std::vector<int32_t>({6, 7, 8}), std::string("name")));
 }
 
 TEST(PcbApiText, LengthBytesAreClampedToTheTextsCapacity) {

@@ -12,6 +12,8 @@
 #include <utility>
 
 #include "quorvel_session.h"
+#include "support/child_process.h"
+#include "sdk/pcb_board.h"
 #include "sdk/pcb_object_kinds.h"
 
 namespace quorveltest {
@@ -19,90 +21,52 @@ namespace {
 
 using namespace sdk;
 
-struct KindCount {
-  uint8_t kind;
-  size_t count;
-  const char* what;
-};
-constexpr KindCount kExampleCounts[] = {
-    {pcbapi::kNet, 7, "nets"},
-    {pcbapi::kClass, 5, "classes"},
-    {pcbapi::kComponent, 6, "components"},
-    {pcbapi::kPad, 22, "20 component pads and 2 free pads"},
-    {pcbapi::kVia, 5, "through, stacked, blind, buried and a net-less via"},
-    {pcbapi::kTrack, 16, "12 free, 1 of U1's silk, 3 of the polygon's hatch"},
-    {pcbapi::kArc, 3, "2 free arcs and 1 hatch arc"},
-    {pcbapi::kFill, 2, "fills"},
-    {pcbapi::kRegion, 2, "regions"},
-    {pcbapi::kPolygon, 1, "polygons"},
-    {pcbapi::kSplitPlane, 2, "split planes"},
-    {pcbapi::kTextObject, 14, "2 free texts, 6 designators, 6 comments"},
-    {pcbapi::kComponentBody, 1, "D1's body"},
-    {pcbapi::kDimension, 1, "dimensions"},
-    {pcbapi::kCoordinate, 1, "coordinates"},
-    {pcbapi::kConnection, 1, "connections"},
-    {pcbapi::kFromTo, 2, "from-tos"},
-    {pcbapi::kDifferentialPair, 1, "differential pairs"},
-    {pcbapi::kRule, 13, "rules, the room among them"},
-    {pcbapi::kViolation, 1, "violations"},
-    {pcbapi::kEmbedded, 1, "embedded objects"},
-    {pcbapi::kEmbeddedBoard, 1, "embedded boards"},
-};
-
-TEST_F(ExampleBoard, CountsOfEveryKindMatchTheFile) {
-  for (const KindCount& c : kExampleCounts) {
-    SCOPED_TRACE(c.what);
-    EXPECT_EQ(Objects(c.kind).size(), c.count);
+// How many objects of each kind the board holds, by the kinds' short names.
+std::string Census(const ExampleBoard& board) {
+  std::string census;
+  for (uint8_t kind = 0; kind < 26; ++kind) {
+    const size_t count = board.Objects(kind).size();
+    if (count) census += ObjectKindToShortName(kind) + "=" + std::to_string(count) + " ";
   }
+  return census;
+}
+
+// Pads: 20 of components, 2 free. Vias: through, stacked, blind, buried and one without a net.
+// Tracks: 12 free, 1 of U1's silk, 3 of the polygon's hatch. Arcs: 2 free, 1 of the hatch. Texts:
+// 2 free, 6 designators, 6 comments. The room is among the rules.
+TEST_F(ExampleBoard, CountsOfEveryKindMatchTheFile) {
+  EXPECT_EQ(Census(*this),
+            "Arc=3 Pad=22 Via=5 Track=16 Text=14 Fill=2 Connection=1 Net=7 Component=6 Poly=1 "
+            "Region=2 ComponentBody=1 Dimension=1 Coordinate=1 Class=5 Rule=13 FromTo=2 "
+            "DifferentialPair=1 Violation=1 Embedded=1 EmbeddedBoard=1 SplitPlane=2 ");
   // The board outline's kind lies beyond the container walk: its own iterator finds it.
   const Handle iterator = PcbApi_CreateIterator(board_, pcbapi::kBoardOutline, 0, 0);
   const Handle outline = PcbApi_GetFirstObject(iterator);
-  EXPECT_NE(outline, 0u);
   EXPECT_EQ(PcbApi_GetNextObject(iterator), 0u);
   EXPECT_EQ(PcbApi_DestroyIterator(iterator), 0);
   EXPECT_EQ(PcbApi_GetObjectIdFromObjectHandle(outline), pcbapi::kBoardOutline);
   EXPECT_EQ(PcbApi_GetObjectIdFromObjectHandle(board_), pcbapi::kBoard);
 }
 
-struct LayerCount {
-  uint8_t kind;
-  uint8_t layer;
-  uint8_t method;
-  size_t count;
-  const char* why;
-};
-constexpr LayerCount kLayerCounts[] = {
-    {pcbapi::kTrack, 1, 0, 6, "tracks on the top layer"},
-    {pcbapi::kTrack, 2, 0, 2, "tracks on mid layer 1"},
-    {pcbapi::kTrack, 32, 0, 5, "bottom tracks, the hatch among them"},
-    {pcbapi::kTrack, 56, 0, 1, "the keep-out track"},
-    {pcbapi::kTrack, 33, 0, 1, "U1's silk line"},
-    {pcbapi::kTrack, 33, 1, 0, "U1's silk line is not a free object"},
-    {pcbapi::kPad, 0, 1, 2, "free pads only"},
-    {pcbapi::kPad, 0, 2, 20, "component pads only"},
-    {pcbapi::kPad, 74, 0, 5, "pads on the multi-layer"},
-    {pcbapi::kPad, 2, 0, 0, "no pad lies on mid layer 1 itself"},
-    {pcbapi::kVia, 74, 0, 5, "every via lies on the multi-layer"},
-    {pcbapi::kRule, 74, 1, 13, "rules lie on the multi-layer"},
-    {pcbapi::kSplitPlane, 40, 0, 2, "split planes on internal plane 2"},
-};
-
+// Method 1 takes free objects only, 2 those of components; U1's silk line is no free object,
+// no pad lies on mid layer 1 itself, and the hatch is among the bottom tracks.
 TEST_F(ExampleBoard, IteratorsSelectByLayerAndMethod) {
-  for (const LayerCount& c : kLayerCounts) {
-    SCOPED_TRACE(c.why);
-    EXPECT_EQ(Objects(c.kind, c.layer, c.method).size(), c.count);
+  const std::tuple<uint8_t, uint8_t, uint8_t> walks[] = {
+      {pcbapi::kTrack, 1, 0},      {pcbapi::kTrack, 2, 0},  {pcbapi::kTrack, 32, 0},
+      {pcbapi::kTrack, 56, 0},     {pcbapi::kTrack, 33, 0}, {pcbapi::kTrack, 33, 1},
+      {pcbapi::kPad, 0, 1},        {pcbapi::kPad, 0, 2},    {pcbapi::kPad, 74, 0},
+      {pcbapi::kPad, 2, 0},        {pcbapi::kVia, 74, 0},   {pcbapi::kRule, 74, 1},
+      {pcbapi::kSplitPlane, 40, 0}};
+  std::string counts;
+  for (const auto& [kind, layer, method] : walks) {
+    counts += std::to_string(Objects(kind, layer, method).size()) + " ";
   }
+  EXPECT_EQ(counts, "6 2 5 1 1 0 2 20 5 0 5 13 2 ");
 }
 
 TEST_F(ExampleBoard, NetsAndComponentsAreContainers) {
   std::map<std::string, Handle> nets;
-  for (Handle net : Objects(pcbapi::kNet)) {
-    pcbapi::Text255 name{};
-    uint16_t aux = 0;
-    uint8_t visible = 0, highlighted = 0;
-    ASSERT_EQ(PcbApi_QueryNet(pcbapi::kRead, net, &aux, &name, &visible, &highlighted), 0);
-    nets[TextOf(name)] = net;
-  }
+  for (Handle net : Objects(pcbapi::kNet)) nets[GetObjectNameByHandle(net)] = net;
   ASSERT_EQ(nets.size(), 7u);
   std::vector<Handle> sda_tracks, sda_pads;
   IterateContainer(nets["SDA"], 1u << pcbapi::kTrack, Layers({0}), 0,
@@ -118,43 +82,27 @@ TEST_F(ExampleBoard, NetsAndComponentsAreContainers) {
   PcbApi_GetDesignatorDisplayString(designator, u1);
   EXPECT_STREQ(designator, "U1");
   std::string names;
-  IterateContainer(u1, 1u << pcbapi::kPad, Layers({0}), 0, [&](Handle pad) {
-    pcbapi::Text20 name{};
-    ASSERT_EQ(
-        PcbApi_QueryPad(pcbapi::kRead, pad, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                        nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                        nullptr, nullptr, nullptr, nullptr, &name, nullptr, nullptr, nullptr,
-                        nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                        nullptr, nullptr, nullptr, nullptr, nullptr),
-        0);
-    names += std::string(name.chars, name.length);
-  });
+  IterateContainer(u1, 1u << pcbapi::kPad, Layers({0}), 0,
+                   [&](Handle pad) { names += GetObjectNameByHandle(pad); });
   EXPECT_EQ(names, "12345678");
 }
 
 TEST_F(ExampleBoard, RecordsCarryTheFilesValues) {
   // The first track on mid layer 1: SCL, from (1625, 1775) to (1625, 1700) mil, 8 mil wide.
-  const Handle track = Objects(pcbapi::kTrack, 2).front();
-  uint16_t flags = 1, aux_word = 1;
-  pcbapi::LayerId layer = 0;
-  Handle net = 0;
-  uint8_t aux_byte = 1;
-  int32_t aux_integer = 1, polygon = 1, v2 = 1, v3 = 1;
-  Coord x = 0, y = 0, x2 = 0, y2 = 0, width = 0;
-  ASSERT_EQ(PcbApi_QueryTrack(pcbapi::kRead, track, &flags, &aux_word, &layer, &net, &aux_byte,
-                              &aux_integer, &x, &y, &x2, &y2, &width, &polygon, &v2, &v3),
-            0);
-  EXPECT_EQ(
-      std::make_tuple(layer, x, y, x2, y2, width,
-                      flags | aux_word | aux_byte | aux_integer | polygon),
-      std::make_tuple(pcbapi::LayerId{2}, Mil(1625), Mil(1775), Mil(1625), Mil(1700), Mil(8), 0));
-  pcbapi::Text255 name{};
-  ASSERT_EQ(PcbApi_QueryNet(pcbapi::kRead, net, nullptr, &name, nullptr, nullptr), 0);
-  EXPECT_EQ(TextOf(name), "SCL");
+  TPcbTrack track(Objects(pcbapi::kTrack, 2).front());
+  ASSERT_EQ(track.Sync(pcbapi::kRead), 0);
+  EXPECT_EQ(std::make_tuple(
+                track.GetLayer(), track.GetX(), track.GetY(), track.GetX2(), track.GetY2(),
+                track.GetWidth(),
+                track.GetFlags() | track.GetAuxWord() | track.GetAuxByte() | track.GetAuxInteger(),
+                GetObjectNameByHandle(track.GetNetHandle())),
+            std::make_tuple(LegacyLayer{2}, Mil(1625), Mil(1775), Mil(1625), Mil(1700), Mil(8), 0,
+                            std::string("SCL")));
 
   // Hatch tracks name their polygon and have no net.
-  const std::vector<Handle> bottom = Objects(pcbapi::kTrack, 32);
-  const Handle hatch = bottom.back();
+  const Handle hatch = Objects(pcbapi::kTrack, 32).back();
+  Handle net = 1;
+  int32_t polygon = 0;
   ASSERT_EQ(
       PcbApi_QueryTrack(pcbapi::kRead, hatch, nullptr, nullptr, nullptr, &net, nullptr, nullptr,
                         nullptr, nullptr, nullptr, nullptr, nullptr, &polygon, nullptr, nullptr),
@@ -171,33 +119,23 @@ TEST_F(ExampleBoard, PadStacksAnswerPerLayer) {
     return pads;
   }();
   ASSERT_EQ(j1.size(), 4u);
-  struct PerLayer {
-    size_t pad;
-    uint8_t layer;
-    uint8_t stack_mode;
-    Coord size;
-    uint8_t shape;
-    const char* why;
-  } cases[] = {
-      {0, 1, 1, Mil(70), 2, "top-middle-bottom: the top"},
-      {0, 3, 1, Mil(62), 2, "top-middle-bottom: a mid layer"},
-      {0, 32, 1, Mil(70), 2, "top-middle-bottom: the bottom"},
-      {0, 33, 1, 0, 0, "no copper on the overlay"},
-      {2, 2, 2, Mil(60), 1, "full stack: mid layer 1"},
-      {2, 32, 2, Mil(80), 3, "full stack: bottom, octagonal"},
-      {2, 3, 2, Mil(70), 1, "full stack: a layer the file does not name keeps the pad's look"},
-      {1, 17, 0, Mil(70), 1, "simple: every signal layer alike"},
-  };
-  for (const PerLayer& c : cases) {
-    SCOPED_TRACE(c.why);
+  // Stack mode, shape and size in mils of J1's pads on layers: pad 0 is top-middle-bottom (and
+  // has no copper on the overlay), pad 2 a full stack whose layers the file does not name keep
+  // the pad's look (octagonal on the bottom), pad 1 simple: every signal layer alike.
+  std::string stacks;
+  for (const auto& [pad, layer] : std::vector<std::pair<size_t, uint8_t>>{
+           {0, 1}, {0, 3}, {0, 32}, {0, 33}, {2, 2}, {2, 32}, {2, 3}, {1, 17}}) {
     uint8_t mode = 99, shape = 99;
     Coord xs = -1, ys = -1;
-    ASSERT_EQ(PcbApi_QueryPadStackMode(pcbapi::kRead, j1[c.pad], &mode), 0);
-    ASSERT_EQ(PcbApi_QueryPadOrViaShapeOnLayer(j1[c.pad], c.layer, &shape), 0);
-    ASSERT_EQ(PcbApi_QueryPadOrViaSizeOnLayer(j1[c.pad], c.layer, &xs, &ys), 0);
-    EXPECT_EQ(std::make_tuple(mode, shape, xs, ys),
-              std::make_tuple(c.stack_mode, c.shape, c.size, c.size));
+    ASSERT_EQ(PcbApi_QueryPadStackMode(pcbapi::kRead, j1[pad], &mode) |
+                  PcbApi_QueryPadOrViaShapeOnLayer(j1[pad], layer, &shape) |
+                  PcbApi_QueryPadOrViaSizeOnLayer(j1[pad], layer, &xs, &ys),
+              0);
+    stacks += std::to_string(mode) + "/" + std::to_string(shape) + "/" +
+              std::to_string(xs / 10000) + "x" + std::to_string(ys / 10000) + " ";
   }
+  EXPECT_EQ(stacks,
+            "1/2/70x70 1/2/62x62 1/2/70x70 1/0/0x0 2/1/60x60 2/3/80x80 2/1/70x70 0/1/70x70 ");
   // U1-8 is a rounded rectangle with a 50% corner: radius = 50% of half the smaller side.
   std::vector<Handle> u1;
   IterateContainer(Objects(pcbapi::kComponent)[0], 1u << pcbapi::kPad, Layers({0}), 0,
@@ -215,27 +153,16 @@ TEST_F(ExampleBoard, PadStacksAnswerPerLayer) {
 TEST_F(ExampleBoard, ViasSpanTheirLayers) {
   const std::vector<Handle> vias = Objects(pcbapi::kVia);
   ASSERT_EQ(vias.size(), 5u);
-  struct ViaCase {
-    size_t via;
-    uint8_t layer;
-    Coord size;
-    const char* why;
-  } cases[] = {
-      {0, 1, Mil(24), "through via on the top"},
-      {0, 32, Mil(24), "through via on the bottom"},
-      {1, 1, Mil(26), "stacked via: top size"},
-      {1, 3, Mil(22), "stacked via: middle size"},
-      {2, 2, Mil(20), "blind via reaches mid layer 1"},
-      {2, 3, 0, "blind via ends above mid layer 2"},
-      {3, 1, 0, "buried via does not reach the top"},
-      {3, 3, Mil(20), "buried via reaches mid layer 2"},
-  };
-  for (const ViaCase& c : cases) {
-    SCOPED_TRACE(c.why);
+  // Sizes in mils: the through via on top and bottom, the stacked via's top and middle, the
+  // blind via reaching mid layer 1 but not 2, the buried one reaching mid layer 2 but not the top.
+  std::string sizes;
+  for (const auto& [via, layer] : std::vector<std::pair<size_t, uint8_t>>{
+           {0, 1}, {0, 32}, {1, 1}, {1, 3}, {2, 2}, {2, 3}, {3, 1}, {3, 3}}) {
     Coord size = -1;
-    ASSERT_EQ(PcbApi_QueryViaStackSizeOnLayer(pcbapi::kRead, vias[c.via], c.layer, &size), 0);
-    EXPECT_EQ(size, c.size);
+    ASSERT_EQ(PcbApi_QueryViaStackSizeOnLayer(pcbapi::kRead, vias[via], layer, &size), 0);
+    sizes += std::to_string(size / 10000) + " ";
   }
+  EXPECT_EQ(sizes, "24 24 26 22 20 0 0 20 ");
   uint8_t low = 0, high = 0, legacy = 0;
   ASSERT_EQ(
       PcbApi_QueryVia(pcbapi::kRead, vias[3], nullptr, nullptr, &legacy, nullptr, nullptr, nullptr,
@@ -256,27 +183,16 @@ TEST_F(ExampleBoard, BoardRecordLayersAndPairs) {
             std::make_tuple(ExampleBoardPath(), uint8_t{0}, Mil(1000), Mil(2000), uint8_t{1}));
   EXPECT_GT(objects, 100);
 
-  // The stack: Top, Signal 2, GND Plane, Power Plane, Signal 5, Bottom.
-  std::vector<std::string> order;
-  for (int layer = 1, guard = 0; layer != 0 && guard < 10; ++guard) {
-    pcbapi::Text255 name{}, net{};
-    Coord copper = 0;
-    uint8_t visible = 0, locked = 0, previous = 0, next = 0, enabled = 0;
-    if (layer >= 39 && layer <= 54) {
-      ASSERT_EQ(PcbApi_QueryInternalPlane(pcbapi::kRead, layer, board_, &name, &copper, &visible,
-                                          &locked, &previous, &next, &net),
-                0);
-      order.push_back(TextOf(name) + "=" + TextOf(net));
-    } else {
-      ASSERT_EQ(PcbApi_QueryLayer(pcbapi::kRead, layer, board_, &name, &copper, &visible, &locked,
-                                  &previous, &next, &enabled),
-                0);
-      order.push_back(TextOf(name));
-    }
-    layer = next;
+  // The stack, planes with their nets.
+  TPcbBoard pcb(board_);
+  ASSERT_EQ(pcb.Sync(pcbapi::kRead), 0);
+  std::string stack;
+  for (const TLayerObject* layer = pcb.GetFirstStackLayer(); layer;
+       layer = pcb.GetNextStackLayer(layer)) {
+    const std::string net = pcb.GetPlaneNetName(layer->GetLayer());
+    stack += layer->GetName() + (net.empty() ? "" : "=" + net) + ", ";
   }
-  EXPECT_EQ(order, (std::vector<std::string>{"Top", "Signal 2", "GND Plane=GND", "Power Plane=+3V3",
-                                             "Signal 5", "Bottom"}));
+  EXPECT_EQ(stack, "Top, Signal 2, GND Plane=GND, Power Plane=+3V3, Signal 5, Bottom, ");
   pcbapi::Text255 material{};
   uint8_t kind = 0;
   double constant = 0;
@@ -315,13 +231,10 @@ TEST_F(ExampleBoard, OutlinesTravelAsSegmentBlocks) {
   ASSERT_EQ(count, 4);
   EXPECT_EQ(track_width, Mil(10));
   // Each segment starts at its vertex: the arc at its start point (1900, 1300).
-  EXPECT_EQ(block.segments[2].kind, 1);
-  EXPECT_EQ(block.segments[2].vx, Mil(1900));
-  EXPECT_EQ(block.segments[2].vy, Mil(1300));
-  EXPECT_EQ(block.segments[2].radius, Mil(200));
-  EXPECT_EQ(block.segments[2].end_angle, 90.0);
-  EXPECT_EQ(block.segments[3].kind, 0);
-  EXPECT_EQ(block.segments[3].vy, Mil(1500));
+  const pcbapi::OutlineSegment& arc = block.segments[2];
+  EXPECT_EQ(std::make_tuple(+arc.kind, +arc.vx, +arc.vy, +arc.radius, +arc.end_angle,
+                            +block.segments[3].kind, +block.segments[3].vy),
+            std::make_tuple(1, Mil(1900), Mil(1300), Mil(200), 90.0, 0, Mil(1500)));
 }
 
 TEST_F(ExampleBoard, RulesCarryTheirValues) {
@@ -336,19 +249,20 @@ TEST_F(ExampleBoard, RulesCarryTheirValues) {
   EXPECT_EQ(gap, Mil(8));
   EXPECT_EQ(PcbApi_QueryRuleClearanceConstraint(pcbapi::kRead, rules["Width"], &gap), 1)
       << "a width rule has no gap";
-  Coord max = 0, min = 0, preferred = 0;
-  ASSERT_EQ(PcbApi_QueryRuleMaxMinWidthConstraintExt(pcbapi::kRead, rules["Width"], &max, &min,
-                                                     &preferred),
-            0);
-  EXPECT_EQ(preferred, Mil(10));
-  ASSERT_EQ(PcbApi_QueryRuleMaxMinWidthConstraintByLayer(pcbapi::kRead, rules["Width"], 2, &max,
-                                                         &min, &preferred),
-            0);
-  EXPECT_EQ(preferred, Mil(8));
-  ASSERT_EQ(PcbApi_QueryRuleMaxMinWidthConstraintByLayer(pcbapi::kRead, rules["Width"], 32, &max,
-                                                         &min, &preferred),
-            0);
-  EXPECT_EQ(preferred, Mil(10)) << "layers without their own widths take the rule's";
+  // Layers without their own widths take the rule's (-1: the rule's own).
+  const auto preferred_width = [&](int layer) {
+    Coord max = 0, min = 0, preferred = 0;
+    const Handle rule = rules["Width"];
+    EXPECT_EQ(
+        layer < 0
+            ? PcbApi_QueryRuleMaxMinWidthConstraintExt(pcbapi::kRead, rule, &max, &min, &preferred)
+            : PcbApi_QueryRuleMaxMinWidthConstraintByLayer(
+                  pcbapi::kRead, rule, static_cast<uint8_t>(layer), &max, &min, &preferred),
+        0);
+    return preferred;
+  };
+  EXPECT_EQ(std::vector<Coord>({preferred_width(-1), preferred_width(2), preferred_width(32)}),
+            std::vector<Coord>({Mil(10), Mil(8), Mil(10)}));
   uint8_t flags[32] = {};
   ASSERT_EQ(PcbApi_QueryRuleRoutingLayersRule(pcbapi::kRead, rules["RoutingLayers"], flags), 0);
   EXPECT_EQ(flags[0] + flags[1] + flags[2] + flags[31], 4);
@@ -356,14 +270,13 @@ TEST_F(ExampleBoard, RulesCarryTheirValues) {
   uint8_t kind = 0, enabled = 9, unary = 9;
   int32_t priority = 0;
   pcbapi::Text255 scope1{}, scope2{};
-  ASSERT_EQ(PcbApi_QueryRuleEx(pcbapi::kRead, rules["PowerClearance"], &kind, &enabled, &priority,
-                               &unary, &scope1, &scope2),
-            0);
+  const auto rule_ex = [&](Mode mode, Handle rule) {
+    return PcbApi_QueryRuleEx(mode, rule, &kind, &enabled, &priority, &unary, &scope1, &scope2);
+  };
+  ASSERT_EQ(rule_ex(pcbapi::kRead, rules["PowerClearance"]), 0);
   EXPECT_EQ(std::make_tuple(kind, enabled, unary, priority, TextOf(scope1)),
             std::make_tuple(0, 1, 0, 1, std::string("InNetClass('Power')")));
-  ASSERT_EQ(PcbApi_QueryRuleEx(pcbapi::kRead, rules["RoomClearance"], &kind, &enabled, &priority,
-                               &unary, &scope1, &scope2),
-            0);
+  ASSERT_EQ(rule_ex(pcbapi::kRead, rules["RoomClearance"]), 0);
   EXPECT_EQ(enabled, 0);
   // Among the rules scoped "All", the lowest priority number dominates.
   const Handle pad = Objects(pcbapi::kPad).front();
@@ -376,21 +289,15 @@ TEST_F(ExampleBoard, RulesCarryTheirValues) {
   // A rule that changes its kind, goes or comes is looked up as it is now.
   constexpr uint8_t kUnused = 51;
   const Handle width = rules["Width"];
-  ASSERT_EQ(PcbApi_QueryRuleEx(pcbapi::kRead, width, &kind, &enabled, &priority, &unary, &scope1,
-                               &scope2),
-            0);
+  ASSERT_EQ(rule_ex(pcbapi::kRead, width), 0);
   kind = kUnused;
-  ASSERT_EQ(PcbApi_QueryRuleEx(pcbapi::kWrite, width, &kind, &enabled, &priority, &unary, &scope1,
-                               &scope2),
-            0);
+  ASSERT_EQ(rule_ex(pcbapi::kWrite, width), 0);
   EXPECT_EQ(PcbApi_FindDominantRuleForObject(pad, kUnused), width);
   EXPECT_NE(PcbApi_FindDominantRuleForObject(pad, 2), width);
   ASSERT_EQ(PcbApi_DeleteObjectFromContainer(board_, width), 0);
   EXPECT_EQ(PcbApi_FindDominantRuleForObject(pad, kUnused), 0u);
   const Handle added = PcbApi_CreateObject(pcbapi::kRule);
-  ASSERT_EQ(PcbApi_QueryRuleEx(pcbapi::kWrite, added, &kind, &enabled, &priority, &unary, &scope1,
-                               &scope2),
-            0);
+  ASSERT_EQ(rule_ex(pcbapi::kWrite, added), 0);
   EXPECT_EQ(PcbApi_FindDominantRuleForObject(pad, kUnused), 0u) << "not on the board yet";
   ASSERT_EQ(PcbApi_AddObjectToContainer(board_, added), 0);
   EXPECT_EQ(PcbApi_FindDominantRuleForObject(pad, kUnused), added);
@@ -417,29 +324,22 @@ TEST_F(ExampleBoard, ClassesListTheirMembers) {
 }
 
 TEST_F(ExampleBoard, SpatialSearchFindsWhatLiesAtAPoint) {
-  std::vector<std::pair<Handle, uint8_t>> found;
-  auto collect = [&](Handle h, uint8_t kind) {
-    found.emplace_back(h, kind);
-    return true;
-  };
   LegacyLayerSet layers;
   layers.IncludeRange(1, 75);
-  SearchAroundPoint(Mil(2400), Mil(1900), layers, (1u << pcbapi::kPad) | (1u << pcbapi::kVia),
-                    collect);
-  ASSERT_EQ(found.size(), 1u) << "TP1 alone";
-  EXPECT_EQ(found[0].second, pcbapi::kPad);
-  found.clear();
-  SearchAroundPoint(Mil(1900), Mil(1700), layers, (1u << pcbapi::kPad) | (1u << pcbapi::kVia),
-                    collect);
-  ASSERT_EQ(found.size(), 1u) << "the blind via, not the tracks ending there";
-  EXPECT_EQ(found[0].second, pcbapi::kVia);
-  found.clear();
-  // Everything but the board outline, whose extent covers the whole board.
+  const auto kinds_at = [&](Coord x, Coord y, KindSet kinds) {
+    std::string found;
+    SearchAroundPoint(Mil(x), Mil(y), layers, kinds, [&](Handle, uint8_t kind) {
+      return found += ObjectKindToShortName(kind) + " ", true;
+    });
+    return found;
+  };
+  const KindSet pads_and_vias = (1u << pcbapi::kPad) | (1u << pcbapi::kVia);
+  // The outline's extent covers the whole board; at the blind via tracks end, but not there.
   const KindSet all_but_outline = ~(1u << pcbapi::kBoardOutline);
-  SearchAroundPoint(Mil(2900), Mil(1200), layers, all_but_outline, collect);
-  EXPECT_TRUE(found.empty()) << "open board area";
-  SearchAroundPoint(Mil(2900), Mil(1200), layers, 1u << pcbapi::kBoardOutline, collect);
-  EXPECT_EQ(found.size(), 1u) << "the outline lies everywhere on the board";
+  EXPECT_EQ(kinds_at(2400, 1900, pads_and_vias) + "| " + kinds_at(1900, 1700, pads_and_vias) +
+                "| " + kinds_at(2900, 1200, all_but_outline) + "| " +
+                kinds_at(2900, 1200, 1u << pcbapi::kBoardOutline),
+            "Pad | Via | | BoardOutline ");
 
   const Handle empty = CreateSpatialIteratorOnLayers(board_, Mil(2900), Mil(1200), Mil(2900),
                                                      Mil(1200), layers, all_but_outline);
@@ -463,22 +363,17 @@ TEST_F(ExampleBoard, ObjectsComeAndGo) {
   ASSERT_EQ(PcbApi_AddObjectToContainer(board_, track), 0);
   EXPECT_EQ(Objects(pcbapi::kTrack).size(), before + 1);
   EXPECT_EQ(Objects(pcbapi::kTrack, 2).back(), track);
-  int hits = 0;
-  SearchAroundPoint(Mil(2925), Mil(2000), Layers({2}), 1u << pcbapi::kTrack,
-                    [&](Handle h, uint8_t) { return hits += h == track, true; });
-  EXPECT_EQ(hits, 1);
-  {
-    // With the host SDK started, the search hands the editor a real layer set to ask.
-    sdk::StartHostSdkUnits();
-    hits = 0;
-    SearchAroundPoint(Mil(2925), Mil(2000), Layers({3, 4}), 1u << pcbapi::kTrack,
-                      [&](Handle h, uint8_t) { return hits += h == track, true; });
-    EXPECT_EQ(hits, 0) << "the track's layer is not in the set";
-    SearchAroundPoint(Mil(2925), Mil(2000), Layers({1, 2}), 1u << pcbapi::kTrack,
-                      [&](Handle h, uint8_t) { return hits += h == track, true; });
-    EXPECT_EQ(hits, 1);
-    sdk::EndHostSdkUnits();
-  }
+  const auto hits = [&](LegacyLayerSet layers) {
+    int found = 0;
+    SearchAroundPoint(Mil(2925), Mil(2000), layers, 1u << pcbapi::kTrack,
+                      [&](Handle h, uint8_t) { return found += h == track, true; });
+    return found;
+  };
+  EXPECT_EQ(hits(Layers({2})), 1);
+  // With the host SDK started, the search hands the editor a real layer set to ask.
+  sdk::StartHostSdkUnits();
+  EXPECT_EQ(std::make_pair(hits(Layers({3, 4})), hits(Layers({1, 2}))), std::make_pair(0, 1));
+  sdk::EndHostSdkUnits();
 
   // Into a net and out again, as the width lookup does with its probe track.
   const Handle net = Objects(pcbapi::kNet).front();
@@ -499,6 +394,57 @@ TEST_F(ExampleBoard, ObjectsComeAndGo) {
   EXPECT_EQ(PcbApi_DestroyObject(probe), 0);
   EXPECT_EQ(PcbApi_CreateObject(pcbapi::kBoard), 0u);
   EXPECT_EQ(PcbApi_CreateObject(27), 0u);
+}
+
+// The editor files a placed object anew only when a write may have moved it: a track, via and pad
+// moved through their records are found at their new place alone, and writes of their flags, aux
+// values and bit fields, which place nothing, leave them found there.
+TEST_F(ExampleBoard, RecordWritesThatMoveAnObjectMoveItInTheSearch) {
+  const Coord away = Mil(40000);
+  using Move = int (*)(Handle, Coord*);
+  const std::pair<uint8_t, Move> cases[] = {
+      {pcbapi::kTrack,
+       [](Handle h, Coord* x) {
+         return PcbApi_QueryTrack(pcbapi::kWrite, h, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                  nullptr, x, nullptr, x, nullptr, nullptr, nullptr, nullptr,
+                                  nullptr);
+       }},
+      {pcbapi::kVia,
+       [](Handle h, Coord* x) {
+         return PcbApi_QueryVia(pcbapi::kWrite, h, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                nullptr, x, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                nullptr);
+       }},
+      {pcbapi::kPad, [](Handle h, Coord* x) {
+         return PcbApi_QueryPad(
+             pcbapi::kWrite, h, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, x, nullptr,
+             nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+             nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+             nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+       }}};
+  for (const auto& [kind, move] : cases) {
+    const Handle object = Objects(kind).front();
+    Coord x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    ASSERT_EQ(PcbApi_QueryObjectBoundingRectangle(object, &x1, &y1, &x2, &y2), 0);
+    const Coord y = y1 / 2 + y2 / 2;
+    auto found_at = [&](Coord x) {
+      int hits = 0;
+      SearchAroundPoint(x, y, Layers({1, 32, 74}), 1u << kind,
+                        [&](Handle h, uint8_t) { return hits += h == object, true; });
+      return hits;
+    };
+    ASSERT_EQ(found_at(x1 / 2 + x2 / 2), 1) << int{kind};
+    Coord x = away;
+    ASSERT_EQ(move(object, &x), 0) << int{kind};
+    uint16_t aux_word = 77;
+    pcbapi::Byte bits = 0x18;
+    ASSERT_EQ(PcbApi_QueryPrimitive(pcbapi::kWrite, object, &aux_word, &aux_word, nullptr, nullptr,
+                                    nullptr, nullptr),
+              0);
+    PcbApi_GetObjectBitField2(pcbapi::kWrite, object, &bits);
+    EXPECT_EQ(found_at(x1 / 2 + x2 / 2), 0) << int{kind} << " left its old place";
+    EXPECT_EQ(found_at(away), 1) << int{kind} << " found at its new place";
+  }
 }
 
 TEST_F(ExampleBoard, DeletingDuringIterationSkipsTheDeleted) {
@@ -599,13 +545,9 @@ TEST_F(ExampleBoard, SavedBoardReadsBackTheSame) {
   testsupport::TempDir dir;
   ASSERT_EQ(QuorvelSession::Get().Save(dir.Path("saved.json")), "");
   const std::string first = testsupport::ReadFile(dir.Path("saved.json"));
-  std::map<uint8_t, size_t> counts;
-  for (const KindCount& c : kExampleCounts) counts[c.kind] = Objects(c.kind).size();
+  const std::string census = Census(*this);
   ASSERT_EQ(QuorvelSession::Get().Open(dir.Path("saved.json")), "");
-  for (const KindCount& c : kExampleCounts) {
-    SCOPED_TRACE(c.what);
-    EXPECT_EQ(Objects(c.kind).size(), counts[c.kind]);
-  }
+  EXPECT_EQ(Census(*this), census);
   ASSERT_EQ(QuorvelSession::Get().Save(dir.Path("again.json")), "");
   EXPECT_EQ(testsupport::ReadFile(dir.Path("again.json")), first) << "a saved board is stable";
   EXPECT_FALSE(testsupport::FileExists(dir.Path("again.json.tmp")));
@@ -690,35 +632,18 @@ TEST(QuorvelHostProtocol, MessagesAreCutToTheCallersBuffer) {
   EXPECT_NE(open(nullptr, nullptr, 0), 0) << "no buffer at all";
 }
 
-}  // namespace
-}  // namespace quorveltest
-
-namespace quorveltest {
-namespace {
-
-// Runs a program of the binaries folder and waits for it; its exit code.
-DWORD RunBinary(const std::string& name, const std::string& arguments) {
-  std::string command = "\"" + testsupport::BinaryPath(name) + "\" " + arguments;
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process)) {
-    return static_cast<DWORD>(-1);
-  }
-  WaitForSingleObject(process.hProcess, 60000);
-  DWORD code = static_cast<DWORD>(-1);
-  GetExitCodeProcess(process.hProcess, &code);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  return code;
+// Runs the board generator with `arguments`; its exit code.
+DWORD RunGenerator(const std::string& arguments) {
+  return testsupport::RunChild(
+             "\"" + testsupport::BinaryPath("board_generator.exe") + "\" " + arguments, 60000)
+      .exit_code;
 }
 
 TEST(BoardGenerator, WritesBoardsTheEditorLoads) {
   ASSERT_TRUE(QuorvelSession::Get().loaded());
   testsupport::TempDir dir;
   const std::string path = dir.Path("generated.json");
-  ASSERT_EQ(RunBinary("board_generator.exe", "\"" + path + "\" 30 4 120"), 0u);
+  ASSERT_EQ(RunGenerator("\"" + path + "\" 30 4 120"), 0u);
   ASSERT_EQ(QuorvelSession::Get().Open(path), "");
   const sdk::Handle board = sdk::PcbApi_GetCurrentBoardHandle();
   auto count = [&](uint8_t kind) {
@@ -726,13 +651,12 @@ TEST(BoardGenerator, WritesBoardsTheEditorLoads) {
     sdk::IterateContainer(board, 1u << kind, Layers({0}), 0, [&](sdk::Handle) { ++n; });
     return n;
   };
-  EXPECT_EQ(count(pcbapi::kComponent), 30u);
-  EXPECT_EQ(count(pcbapi::kPad), 120u);
-  EXPECT_EQ(count(pcbapi::kTrack), 120u);
-  EXPECT_EQ(count(pcbapi::kNet), 40u) << "pad k of every three components";
-  EXPECT_EQ(count(pcbapi::kVia), 40u) << "one via per connection";
-  EXPECT_EQ(count(pcbapi::kRule), 6u);
-  EXPECT_NE(RunBinary("board_generator.exe", "\"" + path + "\" 0"), 0u) << "a count below 1";
+  // 40 nets: pad k of every three components; one via per connection.
+  EXPECT_EQ(
+      std::vector<size_t>({count(pcbapi::kComponent), count(pcbapi::kPad), count(pcbapi::kTrack),
+                           count(pcbapi::kNet), count(pcbapi::kVia), count(pcbapi::kRule)}),
+      std::vector<size_t>({30, 120, 120, 40, 40, 6}));
+  EXPECT_NE(RunGenerator("\"" + path + "\" 0"), 0u) << "a count below 1";
 }
 
 }  // namespace

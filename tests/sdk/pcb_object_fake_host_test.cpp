@@ -51,10 +51,8 @@ TEST_F(FakeEditor, FlagSettersWithoutWriteBackMakeNoCall) {
   via.SetTestPointBottom(true);
   via.SetFlag12(true);
   via.SetBitField3Bits1And2(true);
-  EXPECT_TRUE(via.GetTestPointTop());
-  EXPECT_TRUE(via.GetTestPointBottom());
-  EXPECT_EQ(via.GetFlags(), 0x3000 | 0x0800);
-  EXPECT_EQ(Calls(), 0);
+  EXPECT_TRUE(via.GetTestPointTop() && via.GetTestPointBottom());
+  EXPECT_EQ(std::make_pair(via.GetFlags(), Calls()), std::make_pair(uint16_t{0x3000 | 0x0800}, 0));
 }
 
 TEST_F(FakeEditor, DimensionTakesNoMoreReferencesThanItsTableHolds) {
@@ -64,8 +62,9 @@ TEST_F(FakeEditor, DimensionTakesNoMoreReferencesThanItsTableHolds) {
     TPcbDimension dimension(Of(pcbapi::kDimension));
     EXPECT_EQ(dimension.Sync(pcbapi::kRead), 0);
     const int expected = count < 200 ? count : 200;
-    EXPECT_EQ(dimension.GetReferenceCount(), expected);
-    EXPECT_EQ(Export<int(__stdcall*)()>("Fake_MaxReferenceIndex")(), expected - 1);
+    EXPECT_EQ(std::make_pair(dimension.GetReferenceCount(),
+                             Export<int(__stdcall*)()>("Fake_MaxReferenceIndex")()),
+              std::make_pair(expected, expected - 1));
     if (expected > 0) {
       EXPECT_EQ(dimension.GetReference(expected - 1).point, expected - 1);
     }

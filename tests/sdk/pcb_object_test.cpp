@@ -16,46 +16,20 @@ constexpr Coord kMil = 10000;
 
 // ---- Legacy layers ---------------------------------------------------------------------------
 
-TEST(LegacyLayer, ClassicIdentitiesAreTheirOwnNumber) {
+TEST(LegacyLayer, ExtendedLayersCountAsTheLastOfTheirKindAndOthersFail) {
   for (int layer = 0; layer <= 82; ++layer) {
     EXPECT_EQ(LayerToLegacyLayer(LegacyLayerToLayer(static_cast<uint8_t>(layer))), layer);
   }
-}
-
-TEST(LegacyLayer, ExtendedLayersCountAsTheLastOfTheirKind) {
-  struct Case {
-    TLayer layer;
-    int legacy;
-  };
-  const Case cases[] = {
+  const std::pair<TLayer, int> cases[] = {
       {MidLayer(30), 31},           {MidLayer(40), 31},          {InternalPlaneLayer(16), 54},
       {InternalPlaneLayer(17), 54}, {MechanicalLayer(16), 72},   {MechanicalLayer(40), 72},
       {SignalLayer(65535), 32},     {InternalPlaneLayer(1), 39}, {MechanicalLayer(1), 57},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.layer);
-    EXPECT_EQ(LayerToLegacyLayer(c.layer), c.legacy);
-  }
-}
-
-TEST(LegacyLayer, LayersWithoutALegacyByteFailTheAssertion) {
+  for (const auto& [layer, legacy] : cases) EXPECT_EQ(LayerToLegacyLayer(layer), legacy) << layer;
   for (TLayer layer : {TopPadMasterLayer, BottomPadMasterLayer, DrcDetailsLayer}) {
     EXPECT_THROW(LayerToLegacyLayer(layer), EAssertionFailed) << layer;
   }
-}
-
-TEST(LegacyLayerNames, NamesEveryLegacyLayer) {
-  struct Case {
-    int layer;
-    const char* name;
-  };
-  const Case cases[] = {
-      {0, "NoLayer"},       {1, "TopLayer"},      {2, "MidLayer1"},       {31, "MidLayer30"},
-      {32, "BottomLayer"},  {38, "BottomSolder"}, {39, "InternalPlane1"}, {54, "InternalPlane16"},
-      {55, "DrillGuide"},   {56, "KeepOutLayer"}, {57, "Mechanical1"},    {72, "Mechanical16"},
-      {73, "DrillDrawing"}, {74, "MultiLayer"},   {80, "GridColor10"},    {82, "ViaHoleLayer"}};
-  for (const Case& c : cases) EXPECT_EQ(LegacyLayerNames[c.layer], c.name) << c.layer;
-  for (std::string_view name : LegacyLayerNames) EXPECT_LE(name.size(), 20u);
+  for (std::string_view name : LegacyLayerNames) EXPECT_LE(name.size(), 20u) << name;
 }
 
 // ---- Corners ---------------------------------------------------------------------------------
@@ -95,10 +69,9 @@ TEST(PcbObjectCorners, BoxOfAFillGrownByTheMargin) {
   fill.SetY(-50000);
   fill.SetX2(300001);
   fill.SetY2(50000);
-  EXPECT_EQ(fill.GetCorner1X(kMil), 90000);
-  EXPECT_EQ(fill.GetCorner1Y(kMil), -60000);
-  EXPECT_EQ(fill.GetCorner4X(kMil), 310000);
-  EXPECT_EQ(fill.GetCorner4Y(kMil), 60000);
+  EXPECT_EQ(std::vector<Coord>({fill.GetCorner1X(kMil), fill.GetCorner1Y(kMil),
+                                fill.GetCorner4X(kMil), fill.GetCorner4Y(kMil)}),
+            std::vector<Coord>({90000, -60000, 310000, 60000}));
   fill.SetRotation(90);
   EXPECT_EQ(fill.GetCorner1X(0), 250000);
   EXPECT_EQ(fill.GetCorner1Y(0), -100000);
@@ -141,10 +114,9 @@ TEST(PcbArc, EndPointsFollowTheAnglesReducedIntoOneTurn) {
     arc.SetRadius(r);
     arc.SetStartAngle(c.start);
     arc.SetEndAngle(c.end);
-    EXPECT_EQ(arc.GetStartX(), 1000 + c.start_x);
-    EXPECT_EQ(arc.GetStartY(), -2000 + c.start_y);
-    EXPECT_EQ(arc.GetEndX(), 1000 + c.end_x);
-    EXPECT_EQ(arc.GetEndY(), -2000 + c.end_y);
+    EXPECT_EQ(
+        std::vector<Coord>({arc.GetStartX(), arc.GetStartY(), arc.GetEndX(), arc.GetEndY()}),
+        std::vector<Coord>({1000 + c.start_x, -2000 + c.start_y, 1000 + c.end_x, -2000 + c.end_y}));
   }
 }
 
@@ -179,23 +151,20 @@ TEST(PcbPad, CentreLineRunsAlongTheLongerSide) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.why);
     PadShape pad(c.x_size, c.y_size, c.rotation);
-    EXPECT_EQ(pad.GetXOnLayer(1) - pad.GetX(), c.x1);
-    EXPECT_EQ(pad.GetYOnLayer(1) - pad.GetY(), c.y1);
-    EXPECT_EQ(pad.GetX2OnLayer(1) - pad.GetX(), c.x2);
-    EXPECT_EQ(pad.GetY2OnLayer(1) - pad.GetY(), c.y2);
-    EXPECT_EQ(pad.GetWidthOnLayer(1), c.width);
+    EXPECT_EQ(std::vector<Coord>({pad.GetXOnLayer(1) - pad.GetX(), pad.GetYOnLayer(1) - pad.GetY(),
+                                  pad.GetX2OnLayer(1) - pad.GetX(),
+                                  pad.GetY2OnLayer(1) - pad.GetY(), pad.GetWidthOnLayer(1)}),
+              std::vector<Coord>({c.x1, c.y1, c.x2, c.y2, c.width}));
   }
 }
 
 TEST(PcbPad, CornersOfALayerWithoutHeightLieOnTheCentreLine) {
   PadShape pad(40 * kMil, 0, 30);
-  EXPECT_EQ(pad.GetCorner1XOnLayer(1, 0), pad.GetX() - 20 * kMil);
-  EXPECT_EQ(pad.GetCorner2XOnLayer(1, 0), pad.GetX() + 20 * kMil);
-  EXPECT_EQ(pad.GetCorner3XOnLayer(1, 0), pad.GetX() - 20 * kMil);
-  EXPECT_EQ(pad.GetCorner4XOnLayer(1, 0), pad.GetX() + 20 * kMil);
-  for (int corner_y : {pad.GetCorner1YOnLayer(1, 0), pad.GetCorner4YOnLayer(1, 0)}) {
-    EXPECT_EQ(corner_y, pad.GetY());
-  }
+  const Coord x = pad.GetX(), y = pad.GetY();
+  EXPECT_EQ(std::vector<Coord>({pad.GetCorner1XOnLayer(1, 0), pad.GetCorner2XOnLayer(1, 0),
+                                pad.GetCorner3XOnLayer(1, 0), pad.GetCorner4XOnLayer(1, 0),
+                                pad.GetCorner1YOnLayer(1, 0), pad.GetCorner4YOnLayer(1, 0)}),
+            std::vector<Coord>({x - 20 * kMil, x + 20 * kMil, x - 20 * kMil, x + 20 * kMil, y, y}));
   // A layer the pad does not show is a point.
   EXPECT_EQ(pad.GetCorner1XOnLayer(2, 0), pad.GetX());
   EXPECT_EQ(pad.GetCorner1XOnLayer(200, 0), pad.GetX());
@@ -205,20 +174,15 @@ TEST(PcbPad, CornersOfALayerWithoutHeightLieOnTheCentreLine) {
 
 TEST(PcbObjectWithoutEditor, NewObjectsKeepTheirDefaultsThroughSync) {
   TPcbRuleEx rule(1234);
-  EXPECT_EQ(rule.Sync(pcbapi::kRead), 0);
-  EXPECT_EQ(rule.GetScope1(), "All");
-  EXPECT_EQ(rule.GetScope2(), "All");
-  EXPECT_EQ(rule.GetLayer(), kLegacyMultiLayer);
-  EXPECT_EQ(rule.GetPriority(), -1);
-  EXPECT_EQ(rule.Name(), "");
-
   TPcbText text(1234);
-  EXPECT_EQ(text.Sync(pcbapi::kRead), 0);
-  EXPECT_EQ(text.GetFontName(), "Arial");
-  EXPECT_EQ(text.GetDisplayText(), "");
-  EXPECT_EQ(TPcbEmbeddedBoard(0).GetLayer(), 1);
-  EXPECT_EQ(TPcbManualFromTo(0).GetObjectId(), 0);
-  EXPECT_EQ(TPcbBoardOutline(0).GetObjectId(), pcbapi::kBoardOutline);
+  EXPECT_EQ(rule.Sync(pcbapi::kRead) + text.Sync(pcbapi::kRead), 0);
+  EXPECT_EQ(rule.GetScope1() + "|" + rule.GetScope2() + "|" + rule.Name() + "|" +
+                text.GetFontName() + "|" + text.GetDisplayText(),
+            "All|All||Arial|");
+  EXPECT_EQ(
+      std::vector<int>({rule.GetLayer(), rule.GetPriority(), TPcbEmbeddedBoard(0).GetLayer(),
+                        TPcbManualFromTo(0).GetObjectId(), TPcbBoardOutline(0).GetObjectId()}),
+      std::vector<int>({kLegacyMultiLayer, -1, 1, 0, pcbapi::kBoardOutline}));
   EXPECT_EQ(CreatePcbObject(1234), nullptr);  // no editor: no kind
   EXPECT_EQ(GetObjectNameByHandle(1234), "");
 }
@@ -227,24 +191,21 @@ TEST(PcbObjectWithoutEditor, BaseAccessorsAreNeutral) {
   TPcbComponentBody body(0);
   body.SetX(5);
   body.SetX2(99);  // the base keeps no second point
-  EXPECT_EQ(body.GetX2(), 5);
-  EXPECT_EQ(body.GetXSize(), 0);
-  EXPECT_EQ(body.GetRotation(), 0.0);
-  EXPECT_EQ(body.GetName(), "");
-  EXPECT_EQ(body.GetBoundingX2(), 0);
   body.MoveByXY(10, -3);
-  EXPECT_EQ(body.GetX(), 15);
-  EXPECT_EQ(body.GetY(), -3);
+  EXPECT_EQ(
+      std::vector<double>({double(body.GetX2()), double(body.GetXSize()), body.GetRotation(),
+                           double(body.GetBoundingX2()), double(body.GetX()), double(body.GetY())}),
+      std::vector<double>({15, 0, 0, 0, 15, -3}));
+  EXPECT_EQ(body.GetName(), "");
   TPcbTrack track(0);
   track.SetX2(7);
   track.MoveByXY(1, 1);
-  EXPECT_EQ(track.GetX2(), 8);
-  EXPECT_EQ(track.GetY2(), 1);
+  EXPECT_EQ(std::make_pair(track.GetX2(), track.GetY2()), std::make_pair(8, 1));
 }
 
 // ---- Board without the editor ----------------------------------------------------------------
 
-TEST(PcbBoardWithoutEditor, LayersAreNamedByTheTableAndThereAreNoPairs) {
+TEST(PcbBoardWithoutEditor, LayersAreNamedByTheTableStandAloneAndEnabledByLegacyNumber) {
   TPcbBoard board(77);
   EXPECT_EQ(board.Sync(pcbapi::kRead), 0);
   for (int layer = 1; layer <= 82; ++layer) {
@@ -256,16 +217,11 @@ TEST(PcbBoardWithoutEditor, LayersAreNamedByTheTableAndThereAreNoPairs) {
   }
   EXPECT_EQ(board.GetLayerObject(0), nullptr);
   EXPECT_EQ(board.GetLayerObject(83), nullptr);
-  EXPECT_EQ(board.GetPlaneNetName(39), "(No Net)");
-  EXPECT_EQ(board.GetPlaneNetName(54), "(No Net)");
-  EXPECT_EQ(board.GetPlaneNetName(55), "");
+  EXPECT_EQ(board.GetPlaneNetName(39) + board.GetPlaneNetName(54) + board.GetPlaneNetName(55),
+            "(No Net)(No Net)");
   EXPECT_TRUE(board.LayerPairs().empty());
   EXPECT_EQ(board.GetSplitPlaneMode(), 1);
   EXPECT_EQ(board.AddObject(0), 1);
-}
-
-TEST(PcbBoardWithoutEditor, StackPositions) {
-  TPcbBoard board(77);
   // No stack links: every layer starts a stack of its own, and the walk sees only the top.
   EXPECT_EQ(board.GetFirstStackLayer(), board.GetLayerObject(1));
   EXPECT_EQ(board.GetNextStackLayer(board.GetLayerObject(1)), nullptr);
@@ -274,10 +230,8 @@ TEST(PcbBoardWithoutEditor, StackPositions) {
   EXPECT_EQ(board.GetStackPositionInSet(signals, board.GetLayerObject(1)), 1);
   EXPECT_EQ(board.GetStackPositionInSet(signals, board.GetLayerObject(57)), 0);
   EXPECT_EQ(board.GetStackPositionInSet(signals, nullptr), 0);
-}
 
-TEST(PcbBoardWithoutEditor, SetLayerEnabledTakesLayersWithALegacyNumber) {
-  TPcbBoard board(77);
+  // Layers are enabled by their legacy number.
   board.SetLayerEnabled(55, true);
   EXPECT_TRUE(board.GetLayerObject(55)->GetEnabled());
   board.SetLayerEnabled(MidLayer(40), true);  // counts as MidLayer30
@@ -288,16 +242,6 @@ TEST(PcbBoardWithoutEditor, SetLayerEnabledTakesLayersWithALegacyNumber) {
     if (layer == 55 || layer == 31) continue;
     EXPECT_FALSE(board.GetLayerObject(static_cast<LegacyLayer>(layer))->GetEnabled()) << layer;
   }
-}
-
-TEST(PcbLayerPair, StoresLegacyLayersAsIdentities) {
-  TPcblayerPair pair;
-  EXPECT_EQ(pair.GetFirstLayer(), 0);
-  EXPECT_EQ(pair.GetSecondLayer(), 0);
-  pair.SetFirstLayer(39);
-  pair.SetSecondLayer(32);
-  EXPECT_EQ(pair.GetFirstLayer(), 39);
-  EXPECT_EQ(pair.GetSecondLayer(), 32);
 }
 
 }  // namespace

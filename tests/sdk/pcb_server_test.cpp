@@ -101,31 +101,22 @@ class ClientScope {
   IClient* old_;
 };
 
-TEST(PCBServer, NothingWithoutAClient) {
-  ClientScope scope(nullptr);
-  EXPECT_FALSE(sdk::GetPCBServer());
-}
-
-TEST(PCBServer, AsksTheClientForTheModuleNamedPCB) {
-  FakeModule pcb(true);
-  FakeClient client;
-  client.module = &pcb;
-  ClientScope scope(&client);
-  const auto server = sdk::GetPCBServer();
-  EXPECT_EQ(client.asked_for, L"PCB");
-  EXPECT_EQ(server.get(), static_cast<IPCB_ServerInterface*>(&pcb));
-}
-
-TEST(PCBServer, NothingWhenTheModuleIsMissingRefusesOrFails) {
+TEST(PCBServer, AsksTheClientForTheModuleNamedPCBAndItsInterface) {
   FakeModule plain(false), pcb(true);
   FakeClient client;
+  {
+    ClientScope scope(nullptr);
+    EXPECT_FALSE(sdk::GetPCBServer()) << "no client";
+  }
   ClientScope scope(&client);
-  EXPECT_FALSE(sdk::GetPCBServer());  // no such module
+  EXPECT_FALSE(sdk::GetPCBServer()) << "no such module";
+  EXPECT_EQ(client.asked_for, L"PCB");
   client.module = &plain;
-  EXPECT_FALSE(sdk::GetPCBServer());  // the module lacks the interface
+  EXPECT_FALSE(sdk::GetPCBServer()) << "the module lacks the interface";
   client.module = &pcb;
+  EXPECT_EQ(sdk::GetPCBServer().get(), static_cast<IPCB_ServerInterface*>(&pcb));
   client.status = E_FAIL;
-  EXPECT_FALSE(sdk::GetPCBServer());  // the host failed the lookup
+  EXPECT_FALSE(sdk::GetPCBServer()) << "the host failed the lookup";
 }
 
 }  // namespace

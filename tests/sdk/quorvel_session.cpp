@@ -1,6 +1,8 @@
 // The stand-in editor module in the test process.
 #include "quorvel_session.h"
 
+#include <type_traits>
+
 namespace quorveltest {
 
 QuorvelSession& QuorvelSession::Get() {
@@ -11,22 +13,19 @@ QuorvelSession& QuorvelSession::Get() {
 QuorvelSession::QuorvelSession() {
   module_ = LoadLibraryA(testsupport::BinaryPath(quorvel_host::kModuleName).c_str());
   if (!module_) return;
-  open_ = reinterpret_cast<quorvel_host::OpenBoard>(
-      reinterpret_cast<void*>(GetProcAddress(module_, quorvel_host::kOpenBoardName)));
-  save_ = reinterpret_cast<quorvel_host::SaveBoard>(
-      reinterpret_cast<void*>(GetProcAddress(module_, quorvel_host::kSaveBoardName)));
-  close_ = reinterpret_cast<quorvel_host::CloseBoard>(
-      reinterpret_cast<void*>(GetProcAddress(module_, quorvel_host::kCloseBoardName)));
-  set_journal_ = reinterpret_cast<quorvel_host::SetJournal>(
-      reinterpret_cast<void*>(GetProcAddress(module_, quorvel_host::kSetJournalName)));
-  set_refusals_ = reinterpret_cast<quorvel_host::SetRefusals>(
-      reinterpret_cast<void*>(GetProcAddress(module_, quorvel_host::kSetRefusalsName)));
-  if (const auto counters =
-          reinterpret_cast<quorvel_host::GetHostCallCounters>(reinterpret_cast<void*>(
-              GetProcAddress(module_, quorvel_host::kGetHostCallCountersName)))) {
-    counters_ = counters();
+  const auto bind = [this](auto& proc, const char* name) {
+    proc = reinterpret_cast<std::remove_reference_t<decltype(proc)>>(
+        reinterpret_cast<void*>(GetProcAddress(module_, name)));
+    return proc != nullptr;
+  };
+  quorvel_host::GetHostCallCounters counters = nullptr;
+  if (bind(counters, quorvel_host::kGetHostCallCountersName)) counters_ = counters();
+  if (!bind(open_, quorvel_host::kOpenBoardName) || !bind(save_, quorvel_host::kSaveBoardName) ||
+      !bind(close_, quorvel_host::kCloseBoardName) ||
+      !bind(set_journal_, quorvel_host::kSetJournalName) ||
+      !bind(set_refusals_, quorvel_host::kSetRefusalsName)) {
+    module_ = nullptr;
   }
-  if (!open_ || !save_ || !close_ || !set_journal_ || !set_refusals_) module_ = nullptr;
 }
 
 std::string QuorvelSession::Open(const std::string& path) {

@@ -143,37 +143,29 @@ TEST(LengthText, StripsTheUnitSuffix) {
   }
 }
 
-TEST(Units, ConvertsBetweenUnits) {
-  EXPECT_DOUBLE_EQ(sdk::MilsToCoord(20), 200000);
-  EXPECT_DOUBLE_EQ(sdk::MmToCoord(1), 393700.78740157484);
-  EXPECT_DOUBLE_EQ(sdk::CoordToMils(254000), 25.4);
-  EXPECT_DOUBLE_EQ(sdk::CoordToMm(393700.78740157484), 1.0);
-  EXPECT_DOUBLE_EQ(sdk::DegreesToRadians(180), 3.141592653589793);
-  EXPECT_DOUBLE_EQ(sdk::RadiansToDegrees(3.141592653589793), 180);
-}
-
-TEST(Units, RoundsMilsToUnitsHalfToEven) {
-  // 2.5 units to 2, 3.5 units to 4.
+TEST(Units, ConvertsAndRounds) {
+  // CoordToRoundedMils keeps three decimals.
+  const std::pair<double, double> conversions[] = {{sdk::MilsToCoord(20), 200000},
+                                                   {sdk::MmToCoord(1), 393700.78740157484},
+                                                   {sdk::CoordToMils(254000), 25.4},
+                                                   {sdk::CoordToMm(393700.78740157484), 1},
+                                                   {sdk::DegreesToRadians(180), 3.141592653589793},
+                                                   {sdk::RadiansToDegrees(3.141592653589793), 180},
+                                                   {sdk::CoordToRoundedMils(12346), 1.235},
+                                                   {sdk::CoordToRoundedMils(-12346), -1.235},
+                                                   {sdk::CoordToRoundedMils(-10000), -1},
+                                                   {sdk::CoordToRoundedMils(125000), 12.5}};
+  for (const auto& [got, expected] : conversions) EXPECT_DOUBLE_EQ(got, expected);
+  // Mils to units half to even: 2.5 units to 2, 3.5 units to 4.
   EXPECT_EQ(
       std::vector<std::int32_t>({sdk::RoundMilsToCoord(20), sdk::RoundMilsToCoord(28),
                                  sdk::RoundMilsToCoord(0.00025), sdk::RoundMilsToCoord(0.00035),
                                  sdk::RoundMilsToCoord(-0.00025)}),
       std::vector<std::int32_t>({200000, 280000, 2, 4, -2}));
   EXPECT_THROW(sdk::RoundMilsToCoord(1e6), sdk::Exception);  // 10^10 units: beyond 32 bits
-}
-
-TEST(Units, RoundsMilsToThreeDecimalsTowardTheWholePart) {
-  EXPECT_DOUBLE_EQ(sdk::CoordToRoundedMils(12346), 1.235);
-  EXPECT_DOUBLE_EQ(sdk::CoordToRoundedMils(-12346), -1.235);
-  EXPECT_DOUBLE_EQ(sdk::CoordToRoundedMils(-10000), -1);
-  EXPECT_DOUBLE_EQ(sdk::CoordToRoundedMils(125000), 12.5);
-}
-
-TEST(Units, MinMaxHelpers) {
   EXPECT_EQ(std::make_pair(sdk::MinInteger(-3, 2), sdk::MaxInteger(-3, 2)), std::make_pair(-3, 2));
-  EXPECT_EQ(sdk::MaxFloat(1.0, 2.0), 2.0);
   // Unordered: the second.
-  EXPECT_TRUE(std::isnan(sdk::MaxFloat(1.0, std::nan(""))) &&
+  EXPECT_TRUE(sdk::MaxFloat(1.0, 2.0) == 2.0 && std::isnan(sdk::MaxFloat(1.0, std::nan(""))) &&
               sdk::MaxFloat(std::nan(""), 1.0) == 1.0);
 }
 

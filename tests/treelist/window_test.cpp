@@ -171,6 +171,18 @@ TEST(TreeListMessages, ResizingUntilEverythingFitsRemovesBothBars) {
     bars.push_back(GetWindowLongW(f.hwnd(), GWL_STYLE) & both);
   }
   EXPECT_EQ(bars, (std::vector<LONG>{WS_VSCROLL, WS_VSCROLL, 0}));
+
+  // Rows and columns that fit exactly take both bars away in one frame change too.
+  f.grid.SetBounds(10, 10, 600, 400);
+  const treelist::Layout fits = f.grid.GetLayout();
+  const int width = 600 - (fits.ScrollWidth() - fits.scroll_extent);
+  const int height = 400 - (fits.rows.bottom - fits.rows.top - rows);
+  f.grid.SetBounds(10, 10, 200, 100);
+  ASSERT_EQ(GetWindowLongW(f.hwnd(), GWL_STYLE) & both, both);
+  f.grid.frame_calculations = 0;
+  f.grid.SetBounds(10, 10, width, height);
+  EXPECT_EQ(std::make_pair(GetWindowLongW(f.hwnd(), GWL_STYLE) & both, f.grid.frame_calculations),
+            std::make_pair(0L, 2));
 }
 
 TEST(TreeListMessages, FlatLooksDrawTheirOwnOnePixelFrame) {
@@ -344,6 +356,14 @@ TEST(TreeListCellPainting, SearchMarkInvertsTheCellAndDoneLeavesItUnpainted) {
             (cell.right - cell.left) * (cell.bottom - cell.top))
       << "nothing of the cell is painted, not even the mark";
   EXPECT_EQ(custom_draws, 4 * 3);
+
+  // A cell painted into a clipped DC leaves the clipping as it was.
+  treelist::TdxCellPaintInfo painted{surface.dc(), f.grid.GetCellRect(nets[1], 1), nets[1], 1};
+  win::UniqueRegion clip(CreateRectRgn(0, 0, 60, 40)), after(CreateRectRgn(0, 0, 0, 0));
+  SelectClipRgn(surface.dc(), clip.get());
+  f.grid.DrawCell(painted);
+  GetClipRgn(surface.dc(), after.get());
+  EXPECT_TRUE(EqualRgn(clip.get(), after.get()));
 }
 
 // Whether the frame crosses column x between y0 and y1: some pixel there differs between the
@@ -653,16 +673,18 @@ TEST(TreeListHotTrack, CornerButtonIsTwelveByElevenThreeFromTheCornersLeftAndCen
   EXPECT_EQ(Box(f.grid.HeaderButtonRect()), Box({})) << "nor one without width";
 }
 
-TEST(TreeListHotTrack, TooltipOnlyForTextWiderThanItsCellLessFour) {
+TEST(TreeListHotTrack, TooltipOnlyForTextWiderThanItsCellLessFourInTheFontItIsDrawnIn) {
   GridForm f(420, 200);
   f.grid.SetOptions(f.grid.Options() | treelist::aoShowTooltips);
   std::vector<TdxTreeListNode*> nets = AddNets(f, 2);
   f.grid.SetName(nets[1], L"overrun");
   TdxTreeListNode* child = AddNamed(f.grid, nets[1], L"overrun");
   nets[1]->Expand(false);
-  auto text_width = [&](const std::wstring& text) {
+  framework::TFont bold = f.grid.Font();
+  bold.SetStyle(framework::fsBold);
+  auto text_width = [&](const std::wstring& text, framework::TFont& font) {
     HDC screen = GetDC(nullptr);
-    const HGDIOBJ old = SelectObject(screen, f.grid.Font().Handle());
+    const HGDIOBJ old = SelectObject(screen, font.Handle());
     SIZE size{};
     GetTextExtentPoint32W(screen, text.c_str(), static_cast<int>(text.size()), &size);
     SelectObject(screen, old);
@@ -675,18 +697,30 @@ TEST(TreeListHotTrack, TooltipOnlyForTextWiderThanItsCellLessFour) {
     const char* what;
     TdxTreeListNode* node;
     int column;
+    bool drawn_bold, measured_bold;
     int room;  // the text's room: its extent plus this
     bool tooltip;
   };
-  const Case cases[] = {{"width + 4 fits", nets[1], 1, 4, false},
-                        {"width + 3 does not", nets[1], 1, 3, true},
-                        {"the tree column's text starts after the indent", child, 0, 4, false},
-                        {"and has that less room", child, 0, 3, true}};
+  const Case cases[] = {
+      {"width + 4 fits", nets[1], 1, false, false, 4, false},
+      {"width + 3 does not", nets[1], 1, false, false, 3, true},
+      {"the tree column's text starts after the indent", child, 0, false, false, 4, false},
+      {"and has that less room", child, 0, false, false, 3, true},
+      {"custom drawing's bold text is wider than the grid's font", nets[1], 1, true, false, 4,
+       true},
+      {"and fits in its own width + 4", nets[1], 1, true, true, 4, false},
+      {"the tree column too", child, 0, true, true, 3, true}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    // The text the cell shows ("overrun.1" in column 1), in the grid's font.
+    f.grid.custom_draw = [&](const treelist::TdxCellPaintInfo&, std::wstring&,
+                             framework::TFont& font) {
+      if (c.drawn_bold) font.SetStyle(framework::fsBold);
+      return false;
+    };
+    // The text the cell shows ("overrun.1" in column 1).
     const int width =
-        text_width(f.grid.GetCellText(c.node, c.column)) + c.room + (c.column == 0 ? indent : 0);
+        text_width(f.grid.GetCellText(c.node, c.column), c.measured_bold ? bold : f.grid.Font()) +
+        c.room + (c.column == 0 ? indent : 0);
     treelist::HeaderModel model = treelist_test::TwoBandModel();
     model.columns[c.column].width = width;
     model.bands[c.column == 0 ? 0 : 1].width = c.column == 0 ? width : width + 90;
@@ -867,6 +901,7 @@ TEST(TreeListClipboard, PictureIsTheWholeGridInTrueTypeFonts) {
     f.grid.HeaderFont().SetName(c.font);
     f.grid.BandFont().SetName(c.font);
     AddNets(f, 9);
+    f.grid.painted_hot.clear();
     HENHMETAFILE picture = f.grid.PaintToMetafile(false);
     ENHMETAHEADER header{};
     GetEnhMetaFileHeader(picture, sizeof header, &header);
@@ -894,6 +929,7 @@ TEST(TreeListClipboard, PictureIsTheWholeGridInTrueTypeFonts) {
       for (int x = 0; x < 150; ++x) ink += played.Pixel(x, y) != GetSysColor(COLOR_WINDOW);
     }
     EXPECT_GT(ink, 9 * 10) << "every row's text";
+    EXPECT_TRUE(f.grid.painted_hot.empty()) << "as vector text, not through the cells' painters";
     DeleteEnhMetaFile(picture);
     EXPECT_EQ(f.grid.Font().Name(), c.font) << "the grid's own font is back";
   }

@@ -2,8 +2,11 @@
 // happens for real; the child runs under a time-out, so that a hang fails the test, not the run.
 #include <gtest/gtest.h>
 
+#include <future>
+#include <map>
 #include <string>
 
+#include "crashreport/report_text.h"
 #include "support/child_process.h"
 #include "support/test_paths.h"
 
@@ -20,35 +23,32 @@ ChildResult FaultChild(const std::string& mode, const std::string& reportFile) {
                                kChildTimeout);
 }
 
-bool Has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
+// The children of the fault modes, started side by side when the first test needs one (each
+// spends most of its time starting), with the reports they save.
+struct FaultRun {
+  testsupport::TempDir dir;
+  std::map<std::string, std::shared_future<ChildResult>> children;
+  FaultRun() {
+    for (const char* mode : {"overflow-main", "overflow-thread", "abort", "trace-threads"}) {
+      const std::string file = std::string(mode) == "trace-threads" ? "-" : dir.Path(mode);
+      children[mode] = std::async(std::launch::async, FaultChild, mode, file).share();
+    }
+  }
+};
+FaultRun& Faults() {
+  static FaultRun run;
+  return run;
 }
 
-size_t Count(const std::string& text, const std::string& part) {
-  size_t count = 0;
-  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
-  return count;
-}
-
-// The lines of the report's section for one thread (its title line up to the next empty line).
-std::string ThreadSection(const std::string& report, const std::string& title) {
-  const size_t start = report.find("\r\n" + title);
-  if (start == std::string::npos) return {};
-  const size_t end = report.find("\r\n\r\n", start + 2);
-  return report.substr(start + 2, end == std::string::npos ? end : end - start - 2);
-}
-
-// Runs the child in a mode that makes a fault happen: it must end in time with the exit code
-// (1: the program was ended; 0: only the faulting thread was), having carried on past the fault
-// or not as the exit code says. Gives the report it saved, which begins as a report does.
+// The child of a mode that makes a fault happen: it must end in time with the exit code (1: the
+// program was ended; 0: only the faulting thread was), having carried on past the fault or not
+// as the exit code says. Gives the report it saved, which begins as a report does.
 std::string ReportOfFault(const std::string& mode, DWORD exitCode) {
-  const testsupport::TempDir dir;
-  const std::string file = dir.Path(mode + ".txt");
-  const ChildResult child = FaultChild(mode, file);
+  const ChildResult& child = Faults().children.at(mode).get();
   EXPECT_FALSE(child.timed_out) << child.output;
   EXPECT_EQ(child.exit_code, exitCode) << child.output;
   EXPECT_EQ(Has(child.output, "main goes on"), exitCode == 0) << child.output;
-  const std::string report = testsupport::ReadFile(file);
+  const std::string report = testsupport::ReadFile(Faults().dir.Path(mode));
   EXPECT_EQ(report.rfind("date/time", 0), 0u) << report.substr(0, 200);
   return report;
 }
@@ -58,7 +58,7 @@ std::string ReportOfFault(const std::string& mode, DWORD exitCode) {
 void ExpectOverflowTrace(const std::string& report, const std::string& title,
                          const std::string& starter) {
   EXPECT_TRUE(Has(report, "exception message : Stack overflow")) << report;
-  const std::string section = ThreadSection(report, title);
+  const std::string section = Section(report, title);
   ASSERT_FALSE(section.empty()) << report;
   EXPECT_TRUE(Has(section, "::Recurse\r\n")) << section;
   EXPECT_LE(Count(section, "::Recurse\r\n"), 3u) << section;
@@ -73,14 +73,14 @@ TEST(RealFaults, AStackOverflowOnAThreadIsReportedAndEndsOnlyThatThread) {
   const std::string report = ReportOfFault("overflow-thread", 0);
   ExpectOverflowTrace(report, "thread $", "OverflowThread()::{lambda()#1}");
   // The main thread waits for the overflowed one meanwhile.
-  EXPECT_TRUE(Has(ThreadSection(report, "main thread"), "::OverflowThread\r\n")) << report;
+  EXPECT_TRUE(Has(Section(report, "main thread"), "::OverflowThread\r\n")) << report;
 }
 
 // abort() is the run-time error of our runtime: reported, and the program ends.
 TEST(RealFaults, AnAbortIsReportedAsARuntimeErrorAndEndsTheProgram) {
   const std::string report = ReportOfFault("abort", 1);
   EXPECT_TRUE(Has(report, "exception message : Runtime error")) << report;
-  EXPECT_TRUE(Has(ThreadSection(report, "main thread"), "::AbortProgram")) << report;
+  EXPECT_TRUE(Has(Section(report, "main thread"), "::AbortProgram")) << report;
 }
 
 // The guard of every test here: a child that hangs is ended at its deadline.
@@ -94,7 +94,7 @@ TEST(RealFaults, AChildThatHangsIsEndedAtItsDeadline) {
 }
 
 TEST(RealFaults, ReportsComposedOnFourThreadsAtOnceAreWhole) {
-  const ChildResult child = FaultChild("trace-threads", "-");
+  const ChildResult& child = Faults().children.at("trace-threads").get();
   ASSERT_FALSE(child.timed_out) << child.output;
   EXPECT_EQ(child.exit_code, 0u) << child.output;
   EXPECT_TRUE(Has(child.output, "traced 200, 200 whole")) << child.output;

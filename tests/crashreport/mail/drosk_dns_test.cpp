@@ -45,28 +45,18 @@ TEST(DroskDns, QueriesAreBuiltAndRepliesParsedWithCompression) {
 }
 
 TEST(DroskDns, BrokenRepliesGiveNoNames) {
+  // A pointer to its own name's start, a pointer forwards past the end, a label beyond the data,
+  // no zero byte, a reserved label type; pointers that jump back and forth between two names.
   std::string name;
-  for (const std::string& bad : {"\x01"
-                                 "a\xc0\x00"s,  // a pointer to its own name's start
-                                 "\x01"
-                                 "a\xc0\x05"s,  // a pointer forwards (past the end)
-                                 "\x05"
-                                 "ab"s,  // a label beyond the data
-                                 "\x01"
-                                 "a\x01"
-                                 "b"s,  // no zero byte
-                                 "\x40"
-                                 "a\x00"s}) {  // a reserved label type
-    size_t position = 0;
+  for (const auto& [bad, start] : {std::pair{"\001a\300\000"s, 0},
+                                   {"\001a\300\005"s, 0},
+                                   {"\005ab"s, 0},
+                                   {"\001a\001b"s, 0},
+                                   {"\100a\000"s, 0},
+                                   {"\001a\300\004\001b\300\000"s, 4}}) {
+    size_t position = start;
     EXPECT_FALSE(DnsDecodeName(bad, position, bad.size(), name)) << bad;
   }
-  // Pointers that jump back and forth between two names loop: refused.
-  const std::string loop =
-      "\x01"
-      "a\xc0\x04\x01"
-      "b\xc0\x00"s;
-  size_t position = 4;
-  EXPECT_FALSE(DnsDecodeName(loop, position, loop.size(), name));
   // More answers counted than present, and a record longer than the reply.
   std::string counted = kReply;
   counted[7] = 3;
@@ -78,7 +68,7 @@ TEST(DroskDns, BrokenRepliesGiveNoNames) {
   std::string longName;
   for (int i = 0; i < 5; ++i) longName += "\x3f" + std::string(63, 'n');
   longName += '\0';
-  position = 0;
+  size_t position = 0;
   EXPECT_FALSE(DnsDecodeName(longName, position, longName.size(), name));
   // 255 characters are allowed, also when a pointer completes them: 63 + "." + 191.
   std::string full = longName.substr(0, 4 * 64) + '\0';
@@ -90,10 +80,7 @@ TEST(DroskDns, BrokenRepliesGiveNoNames) {
   ASSERT_TRUE(DnsDecodeName(full, position, full.size(), name));
   EXPECT_EQ(name.size(), 255u);
   EXPECT_EQ(position, full.size());
-  full +=
-      "\x01"
-      "b\x3f" +
-      std::string(63, 'q') + "\xc0\x40";
+  full += "\001b\077" + std::string(63, 'q') + "\xc0\x40";
   position = 323;
   EXPECT_FALSE(DnsDecodeName(full, position, full.size(), name));
 }
@@ -125,21 +112,9 @@ TEST(DroskDns, DamagedRepliesAreReadWithinTheirBytes) {
 }
 
 // Lookups reach only the scripted servers; their logs show the questions asked.
-class DroskDnsLookup : public ::testing::Test {
+class DroskDnsLookup : public MailServersTest {
  protected:
-  void SetUp() override {
-    folder_ = MailServerFolder();
-    ASSERT_FALSE(folder_.empty()) << "DROSK_MAIL_SERVERS is not set: no loopback name servers";
-    ASSERT_TRUE(testsupport::FileExists(folder_ + "\\ready"));
-    port_ = MailServerPort();
-    ASSERT_NE(port_, 0) << folder_;
-  }
   void TearDown() override { RestoreDnsServers(); }
-  std::string Log(const std::string& address) const {
-    return testsupport::ReadFile(folder_ + "\\" + address + ".log");
-  }
-  std::string folder_;
-  uint16_t port_ = 0;
 };
 
 TEST_F(DroskDnsLookup, TheFirstMxAnswerOfTheDomainThenOfItsLastThreeLabels) {

@@ -26,27 +26,14 @@ constexpr char kOverlong[] = "127.30.0.6";
 constexpr char kBadQuit[] = "127.30.0.7";
 constexpr char kStalling[] = "127.30.0.8";
 
-class DroskSmtp : public ::testing::Test {
+class DroskSmtp : public MailServersTest {
  protected:
-  void SetUp() override {
-    folder_ = MailServerFolder();
-    ASSERT_FALSE(folder_.empty()) << "DROSK_MAIL_SERVERS is not set: no loopback mail servers";
-    ASSERT_TRUE(testsupport::FileExists(folder_ + "\\ready")) << folder_;
-    port_ = MailServerPort();
-    ASSERT_NE(port_, 0) << folder_;
-  }
-  // What a scripted peer read, from the given offset of its log on.
-  std::string Log(const std::string& address) const {
-    return ReadFile(folder_ + "\\" + address + ".log");
-  }
   bool Send(const std::string& server, const std::string& recipients, const std::string& account,
             const std::string& password, const std::string& subject = "s",
             const std::string& body = "b") {
     return SendSmtpMail("crash@x.test", recipients, subject, body, "", server, account, password,
                         port_);
   }
-  std::string folder_;
-  uint16_t port_ = 0;
 };
 
 TEST_F(DroskSmtp, ARealServerReceivesTheReportItsAttachmentsAndDottedLinesIntact) {

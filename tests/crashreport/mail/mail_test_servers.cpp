@@ -24,4 +24,16 @@ uint16_t MailServerPort() {
   return port > 0 && port <= 0xFFFF ? static_cast<uint16_t>(port) : 0;
 }
 
+void MailServersTest::SetUp() {
+  folder_ = MailServerFolder();
+  ASSERT_FALSE(folder_.empty()) << "DROSK_MAIL_SERVERS is not set: no loopback mail servers";
+  ASSERT_TRUE(testsupport::FileExists(folder_ + "\\ready")) << folder_;
+  port_ = MailServerPort();
+  ASSERT_NE(port_, 0) << folder_;
+}
+
+std::string MailServersTest::Log(const std::string& address) const {
+  return testsupport::ReadFile(folder_ + "\\" + address + ".log");
+}
+
 }  // namespace drosk

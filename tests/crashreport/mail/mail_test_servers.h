@@ -2,6 +2,8 @@
 // the one port they all listen on, which the script chose free for this run.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <string>
 
@@ -13,5 +15,15 @@ std::string MailServerFolder();
 
 // The servers' port; 0 when the run did not start them.
 uint16_t MailServerPort();
+
+// Tests that talk to the servers: they fail at once when the run did not start them. `Log`
+// gives what a scripted peer read (or a name server was asked) so far.
+class MailServersTest : public testing::Test {
+ protected:
+  void SetUp() override;
+  std::string Log(const std::string& address) const;
+  std::string folder_;
+  uint16_t port_ = 0;
+};
 
 }  // namespace drosk

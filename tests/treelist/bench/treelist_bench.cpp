@@ -1,9 +1,12 @@
 // The grid against the system's tree control (SysTreeView32 of the same Wine, driven with its
 // messages) on the same work: add nodes on three levels, expand all, find the rows at random
 // visible indexes, page from top to bottom painting each page into a memory DC, free all.
-// Prints each figure, the ratio, the growth of time per node and the memory per node.
+// Prints each figure, the ratio, the growth of time per node and the memory per node, the cache
+// lines a lookup reads, and the floor of any random lookup: one read at a random place of an array
+// as long as the rows.
 //
-//   treelist_bench [--quick]     (--quick: 100,000 nodes only)
+//   treelist_bench [--quick] [--grid]   (--quick: 100,000 nodes only; --grid: the grid alone, for
+//                                        comparing builds of it quickly)
 #include <windows.h>
 #include <commctrl.h>
 
@@ -51,7 +54,10 @@ struct Figures {
   // 10,000 random rows: the node at each, the row of each such node, and the node at each with
   // one of its fields read (a node touched at random misses the caches however it was found).
   double node_at_row = 0, row_of_node = 0, node_read = 0;
-  double painting = 0;  // of `scroll`, the painting alone
+  // The floor those stand on: one read at a random place of an array with an entry per node.
+  double array_read = 0;
+  int row_of_node_lines = 0;  // cache lines one search of the row of a node reads
+  double painting = 0;        // of `scroll`, the painting alone
   int pages = 0;
   double bytes_per_node = 0;
 };
@@ -126,7 +132,8 @@ Figures RunGrid(int tops) {
   std::mt19937 random(7);
   std::uniform_int_distribution<int> row(0, static_cast<int>(number) - 1);
   size_t check = 0;
-  std::vector<double> rounds[3];
+  const std::vector<uint32_t> array(number, 1);
+  std::vector<double> rounds[4];
   for (int round = 0; round < 5; ++round) {
     std::vector<int> rows(kLookups);
     for (int& r : rows) r = row(random);
@@ -141,6 +148,9 @@ Figures RunGrid(int tops) {
     rounds[2].push_back(Time([&] {
       for (int r : rows) check += grid->GetNodeAtAbsoluteIndex(r)->Data();
     }));
+    rounds[3].push_back(Time([&] {
+      for (int r : rows) check += array[r];
+    }));
   }
   auto median = [](std::vector<double>& v) {
     std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
@@ -149,6 +159,8 @@ Figures RunGrid(int tops) {
   f.node_at_row = median(rounds[0]);
   f.row_of_node = median(rounds[1]);
   f.node_read = median(rounds[2]);
+  f.array_read = median(rounds[3]);
+  f.row_of_node_lines = grid->FlatRowIndex().IndexOfLines();
   MemoryDc memory;
   f.scroll = Time([&] {
     int last = -1;
@@ -274,7 +286,11 @@ void PrintRow(const char* what, double grid, double tree, const char* note = "")
 }  // namespace
 
 int main(int argc, char** argv) {
-  const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
+  bool quick = false, grid_only = false;
+  for (int i = 1; i < argc; ++i) {
+    quick = quick || std::strcmp(argv[i], "--quick") == 0;
+    grid_only = grid_only || std::strcmp(argv[i], "--grid") == 0;
+  }
   INITCOMMONCONTROLSEX init{sizeof(init), ICC_TREEVIEW_CLASSES};
   InitCommonControlsEx(&init);
   const int nodes_per_top = 1 + kChildren + kChildren * kChildren;
@@ -284,7 +300,7 @@ int main(int argc, char** argv) {
   for (int tops : sizes) {
     const int nodes = tops * nodes_per_top;
     const Figures grid = RunGrid(tops);
-    const Figures tree = RunTreeView(tops);
+    const Figures tree = grid_only ? Figures{} : RunTreeView(tops);
     grids.push_back(grid);
     std::printf("\n%d nodes (three levels, all expanded), times in ms:\n", nodes);
     std::printf("  %-34s %12s %12s %10s\n", "operation", "grid", "tree control", "ratio");
@@ -295,7 +311,10 @@ int main(int argc, char** argv) {
              "  (tree: cost of a step x half the rows)");
     PrintRow("visible row of node, 10,000 random", grid.row_of_node, tree.row_of_node);
     PrintRow("node at row, and reading it", grid.node_read, tree.node_read);
-    const double tree_page = tree.scroll / tree.pages;
+    std::printf("  %-34s %12.3f\n", "a random read of an array, 10,000", grid.array_read * 1000);
+    std::printf("  %-34s %12s\n", "cache lines per lookup",
+                ("1 at row, " + std::to_string(grid.row_of_node_lines) + " of node").c_str());
+    const double tree_page = tree.pages ? tree.scroll / tree.pages : 0;
     PrintRow("page top to bottom, painting", grid.scroll, tree_page * grid.pages,
              "  (tree: first 2,000 pages, scaled)");
     PrintRow("free all", grid.free, tree.free);
@@ -315,10 +334,12 @@ int main(int argc, char** argv) {
                 growth(grids[0].scroll, grids[1].scroll), growth(grids[0].free, grids[1].free));
     auto same = [](double small, double large) { return large / small * 100 - 100; };
     std::printf(
-        "  per lookup: node at row %+.0f%%, row of node %+.0f%%, node at row read %+.0f%%\n",
+        "  per lookup: node at row %+.0f%%, row of node %+.0f%%, node at row read %+.0f%%"
+        " (a random read of an array %+.0f%%)\n",
         same(grids[0].node_at_row, grids[1].node_at_row),
         same(grids[0].row_of_node, grids[1].row_of_node),
-        same(grids[0].node_read, grids[1].node_read));
+        same(grids[0].node_read, grids[1].node_read),
+        same(grids[0].array_read, grids[1].array_read));
   }
   return 0;
 }
