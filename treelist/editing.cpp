@@ -219,37 +219,37 @@ void TCustomdxTreeList::StartDelayedEdit() {
 
 bool TCustomdxTreeList::EditingMessage(framework::TMessage& message) {
   switch (message.msg) {
-    case WM_SETFOCUS:
-      TreeListBase::WndProc(message);
-      FocusGained(reinterpret_cast<HWND>(message.wParam));
-      return true;
-    case WM_KILLFOCUS:
-      TreeListBase::WndProc(message);
-      FocusLost(reinterpret_cast<HWND>(message.wParam));
-      return true;
-    case WM_IME_STARTCOMPOSITION:  // the composed text goes into the editor
-      TreeListBase::WndProc(message);
-      ShowEditor();
-      return true;
-    case framework::CM_CANCELMODE:  // ends a drag or a sizing, and an editor's popup
-      EndInteraction();
-      if (editor_) editor_->Perform(message.msg, message.wParam, message.lParam);
-      TreeListBase::WndProc(message);
-      return true;
-    case WM_TIMER:
-      if (message.wParam != kDelayedEditTimer) return false;
-      TreeListBase::WndProc(message);
-      KillTimer(hwnd_, kDelayedEditTimer);
-      if (state_ == tsNone) ShowEditor();
-      return true;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
       // A second press within the double-click time is a double click, not an open.
       KillTimer(hwnd_, kDelayedEditTimer);
       if (editor_) editor_->SetLastPressTime(static_cast<DWORD>(GetMessageTime()));
       return false;
+    case WM_TIMER:
+      if (message.wParam != kDelayedEditTimer) return false;
+      KillTimer(hwnd_, kDelayedEditTimer);
+      break;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+    case WM_IME_STARTCOMPOSITION:
+    case framework::CM_CANCELMODE: break;
+    default: return false;
   }
-  return false;
+  // The window's own handling first, then the grid's.
+  TreeListBase::WndProc(message);
+  switch (message.msg) {
+    case WM_SETFOCUS: FocusGained(reinterpret_cast<HWND>(message.wParam)); break;
+    case WM_KILLFOCUS: FocusLost(reinterpret_cast<HWND>(message.wParam)); break;
+    case WM_IME_STARTCOMPOSITION: ShowEditor(); break;  // the composed text goes into the editor
+    case WM_TIMER:                                      // the delayed open
+      if (state_ == tsNone) ShowEditor();
+      break;
+    case framework::CM_CANCELMODE:  // ends a drag or a sizing, and an editor's popup
+      EndInteraction();
+      if (editor_) editor_->Perform(message.msg, message.wParam, message.lParam);
+      break;
+  }
+  return true;
 }
 
 void TCustomdxTreeList::FocusGained(HWND from) {

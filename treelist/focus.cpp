@@ -201,17 +201,16 @@ int TCustomdxTreeList::TopIndex() { return std::max(GetAbsoluteIndex(top_node_),
 void TCustomdxTreeList::CountVisibleRows() {
   const Layout layout = GetLayout();
   const int space = layout.rows.bottom - layout.rows.top;
-  const int line = metrics_.default_row_height;
   int used = 0, full = 0, partial = 0;
   TdxTreeListNode* n = top_node_;
   for (; n && used < space; n = NextVisibleNode(n)) {
-    used += GetRowHeight(n, line, false);
+    used += RowHeight(n);
     if (used <= space) ++full;
     ++partial;
   }
   if (!n && top_node_) {
     for (TdxTreeListNode* p = PrevVisibleNode(top_node_); p; p = PrevVisibleNode(p)) {
-      used += GetRowHeight(p, line, false);
+      used += RowHeight(p);
       if (used > space) break;
       ++full;
       ++partial;
@@ -232,12 +231,11 @@ int TCustomdxTreeList::LastTopIndex() {
   if (count == 0) return 0;
   const Layout layout = GetLayout();
   const int space = layout.rows.bottom - layout.rows.top;
-  const int line = metrics_.default_row_height;
   int top = count - 1;
   TdxTreeListNode* row = GetNodeAtAbsoluteIndex(top);
-  int used = GetRowHeight(row, line, false);
+  int used = RowHeight(row);
   for (TdxTreeListNode* above = PrevVisibleNode(row); above; above = PrevVisibleNode(above)) {
-    used += GetRowHeight(above, line, false);
+    used += RowHeight(above);
     if (used > space) break;
     --top;
   }
@@ -257,10 +255,9 @@ void TCustomdxTreeList::SetTopIndex(int index) {
   const bool nearby = old_top && std::abs(rows) <= visible_row_count_;
   int dy = 0;
   if (nearby) {
-    const int line = metrics_.default_row_height;
     TdxTreeListNode* n = GetNodeAtAbsoluteIndex(std::min(index, old_index));
     for (int i = 0; i < std::abs(rows) && n; ++i, n = NextVisibleNode(n)) {
-      dy += GetRowHeight(n, line, false);
+      dy += RowHeight(n);
     }
   }
   SetTopVisibleNode(GetNodeAtAbsoluteIndex(index));

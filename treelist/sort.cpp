@@ -76,8 +76,9 @@ std::vector<uint32_t> MergeSortOrder(uint32_t count, Compare&& compare) {
       while (left < middle && right < high) {
         merged[out++] = compare(order[left], order[right]) <= 0 ? order[left++] : order[right++];
       }
-      while (left < middle) merged[out++] = order[left++];
-      while (right < high) merged[out++] = order[right++];
+      const auto rest =
+          std::copy(order.begin() + left, order.begin() + middle, merged.begin() + out);
+      std::copy(order.begin() + right, order.begin() + high, rest);
     }
     order.swap(merged);
   }

@@ -307,6 +307,10 @@ class TCustomdxTreeList : public TreeListBase,
   RECT GetCellRect(TdxTreeListNode* node, int column);
   RECT GetCellRect(TdxTreeListNode* node, int column, const Layout& layout);
   int GetRowHeight(TdxTreeListNode* node, int line_height, bool no_cache);
+  // A row's height at the grid's own line height, from the cache when it holds one.
+  int RowHeight(TdxTreeListNode* node) {
+    return GetRowHeight(node, metrics_.default_row_height, false);
+  }
   void GetNodeIndent(const TdxTreeListNode* node, int& left, int& right);
   int GetScrollExtent() { return GetLayout().scroll_extent; }
   virtual THitInfo HitTest(POINT point);
