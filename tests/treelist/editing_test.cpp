@@ -7,6 +7,7 @@
 
 #include "editing_fixture.h"
 #include "framework/application.h"
+#include "framework/win/handles.h"
 #include "treelist/column.h"
 
 using treelist::TdxTreeListNode;
@@ -141,8 +142,14 @@ TEST(TreeListEditing, FocusIntoTheEditorKeepsItOpenToASiblingClosesItWithWriteBa
   f.Type(L"kept");
   SetFocus(f.hwnd());  // into the grid itself: the grid decides, and keeps editing
   EXPECT_EQ(f.grid.State(), treelist::tsEditing);
+  UpdateWindow(f.hwnd());
   f.sibling.SetFocus();
   EXPECT_EQ(f.grid.State(), treelist::tsNone);
+  win::UniqueRegion dirty(CreateRectRgn(0, 0, 0, 0));
+  GetUpdateRgn(f.hwnd(), dirty.get(), FALSE);
+  const RECT below = f.grid.GetCellRect(f.n[1], 1);
+  EXPECT_FALSE(PtInRegion(dirty.get(), below.left + 3, below.top + 2))
+      << "the row left is repainted, not the rows under it";
   EXPECT_EQ(f.grid.GetCellText(f.n[0], 1), L"kept");
   EXPECT_EQ(GetFocus(), f.sibling.Handle()) << "not taken back";
   const RECT cell = f.grid.GetCellRect(f.n[1], 1);

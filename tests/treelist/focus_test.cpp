@@ -48,6 +48,11 @@ TEST(TreeListFocus, CollapsingAParentOfTheFocusedNodeFocusesTheParent) {
   SendMessageW(g.hwnd(), WM_KEYDOWN, VK_LEFT, 0);  // and Left collapses, this level only
   EXPECT_FALSE(g.n[0]->Expanded());
   EXPECT_TRUE(child->Expanded());
+  SendMessageW(g.hwnd(), WM_KEYDOWN, VK_ADD, 0);  // the keypad's plus and minus: one level too
+  ASSERT_TRUE(g.n[0]->Expanded());
+  SendMessageW(g.hwnd(), WM_KEYDOWN, VK_SUBTRACT, 0);
+  EXPECT_FALSE(g.n[0]->Expanded());
+  EXPECT_TRUE(child->Expanded());
   g.grid.SetFocusedNode(child);
   g.n[0]->Collapse(false);
   EXPECT_EQ(g.grid.GetFocusedNode(), g.n[0]);
