@@ -83,6 +83,27 @@ struct TPolygonRecord {
 }  // namespace
 
 namespace {
+// A track as the wiring reads it: its record and the bit field that marks fixed copper. The
+// third bit field, which the wiring never looks at, is not asked for: one exchange of the three
+// of every track of the board.
+class TWiringTrack : public sdk::TPcbTrack {
+ public:
+  using TPcbTrack::TPcbTrack;
+  int Read() {
+    sdk::PcbApi_GetObjectBitField2(pcbapi::kRead, handle_, &bit_field2_);
+    sdk::Coord x2 = 0, y2 = 0, width = 0;
+    int32_t owner_polygon = 0;
+    const int result = sdk::PcbApi_QueryTrack(pcbapi::kRead, handle_, &flags_, &aux_word_, &layer_,
+                                              &net_handle_, &aux_byte_, &aux_integer_, &x_, &y_,
+                                              &x2, &y2, &width, &owner_polygon, nullptr, nullptr);
+    SetX2(x2);
+    SetY2(y2);
+    SetWidth(width);
+    SetAuxValue1(owner_polygon);
+    return result;
+  }
+};
+
 std::vector<TOutlineSegment> OutlineSegments(const pcbapi::OutlineBlock& block, int count) {
   std::vector<TOutlineSegment> segments;
   count = std::clamp(count, 0, pcbapi::kOutlineSegmentCapacity);
@@ -257,8 +278,8 @@ void TCopperWriter::WritePathWire(int layer, int32_t width, TPoint from, TPoint 
 }
 
 void TCopperWriter::WriteTrack(sdk::Handle handle) {
-  sdk::TPcbTrack track(handle);
-  if (track.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
+  TWiringTrack track(handle);
+  if (track.Read() != pcbapi::kSuccess) return;
   const int layer = track.GetLegacyLayer();
   if (!IsCopperLayer(layer)) return;
   const TPoint from{track.GetX(), track.GetY()}, to{track.GetX2(), track.GetY2()};

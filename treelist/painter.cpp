@@ -148,6 +148,11 @@ int TreeListPainter::PaintRows() {
   IntersectClipRect(dc_, layout_.rows.left, layout_.rows.top, layout_.data.right,
                     layout_.rows.bottom);
   SelectObject(dc_, grid_.Font().Handle());
+  if (grid_.show_lines_ && grid_.tree_line_style_ == TdxTreeLineStyle::tlDot) {
+    // Selected once for every row's lines: selecting a pattern brush realises it again.
+    SetBrushOrgEx(dc_, grid_.left_coord_ & 1, 0, nullptr);
+    SelectObject(dc_, DotBrush());
+  }
   int y = layout_.rows.top;
   const int line = grid_.metrics_.default_row_height;
   size_t next = 0;
@@ -283,21 +288,25 @@ void TreeListPainter::PaintTreePart(TdxTreeListNode* node, const RECT& cell, int
   PaintNodeImages(node, x0 + left, row_top, line_height);
 }
 
-// The dots' phase follows the content across (so that columns scrolled by an odd step keep
-// theirs) and the window down (rows scrolled repaint the tree's column, see ScrollRows): a dot
-// wherever x + LeftCoord + y is even. One checked pattern brush paints them, the gaps in the
-// window colour the tree's part has anyway.
-void TreeListPainter::DottedLine(int left, int top, int width, int height) {
+HBRUSH TreeListPainter::DotBrush() {
   if (!dot_brush_) {
     static const WORD kChecks[8] = {0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA};
     dot_bitmap_.reset(CreateBitmap(8, 8, 1, 1, kChecks));
     dot_brush_.reset(CreatePatternBrush(dot_bitmap_.get()));
   }
+  return dot_brush_.get();
+}
+
+// The dots' phase follows the content across (so that columns scrolled by an odd step keep
+// theirs) and the window down (rows scrolled repaint the tree's column, see ScrollRows): a dot
+// wherever x + LeftCoord + y is even. One checked pattern brush paints them, the gaps in the
+// window colour the tree's part has anyway.
+void TreeListPainter::DottedLine(int left, int top, int width, int height) {
   // A monochrome pattern draws its 0 bits in the text colour, its 1 bits in the background.
   SetTextColor(dc_, tree_line_);
   SetBkColor(dc_, window_);
   SetBrushOrgEx(dc_, grid_.left_coord_ & 1, 0, nullptr);
-  editors::SelectScope brush(dc_, dot_brush_.get());
+  editors::SelectScope brush(dc_, DotBrush());
   PatBlt(dc_, left, top, width, height, PATCOPY);
 }
 

@@ -49,6 +49,8 @@ class TreeListPainter {
   void DrawCell(TdxTreeListNode* node, int column, const RECT& rect);
   void FillRectColor(const RECT& rect, COLORREF color);
   void PaintIndicator(bool focused, int top, int height);
+  // The checked brush of the dotted tree lines, made once.
+  HBRUSH DotBrush();
   void DottedLine(int left, int top, int width, int height);
 
   TCustomdxTreeList& grid_;

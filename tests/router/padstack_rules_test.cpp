@@ -43,4 +43,26 @@ TEST(PadStackList, UseViaListFollowsChangesAfterItWasAsked) {
   EXPECT_EQ(list.UseViaList(0), "");
 }
 
+// Collecting stores each via's and pad's padstack number in its AuxWord, where the wiring and the
+// library look for it: every one names a padstack with its own hole.
+TEST(PadStackList, CollectingStoresEachObjectsNumber) {
+  ASSERT_EQ(rulestest::OpenBoard(quorveltest::ExampleBoardPath()), "");
+  sdk::TPcbBoard board(sdk::PcbApi_GetCurrentBoardHandle());
+  ASSERT_EQ(board.Sync(pcbapi::kRead), 0);
+  router::TPadStackList list(board.GetHandle());
+  list.CollectPadStacks(board, Mil(30), Mil(15), nullptr, {});
+  std::vector<std::string> wrong;
+  for (const uint8_t kind : {uint8_t{pcbapi::kVia}, uint8_t{pcbapi::kPad}}) {
+    for (const sdk::Handle object : rulestest::Objects(kind)) {
+      sdk::ReadPcbObject(object, [&](const sdk::TPCBObject& read) {
+        const int number = read.GetAuxWord();
+        if (number >= list.Count() || list.Item(number).shape.hole != read.GetHoleSize()) {
+          wrong.push_back(std::to_string(kind) + ":" + std::to_string(object));
+        }
+      });
+    }
+  }
+  EXPECT_EQ(wrong, std::vector<std::string>{});
+}
+
 }  // namespace

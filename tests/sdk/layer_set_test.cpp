@@ -132,6 +132,9 @@ TEST(LayerSet, PartitionsKeepTheirHashesAndCopiesAreDeep) {
   const LayerSet copy = set;
   set.Exclude(sdk::TopLayer);
   EXPECT_TRUE(copy.Contains(sdk::TopLayer));
+  LayerSet assigned = LayerSet::AllLayers();
+  assigned = copy;
+  EXPECT_TRUE(assigned.SameAs(&copy)) << "assigned, not kept";
   ASSERT_TRUE(set.Partition(LayerSet::kSignal).IncludeHash);
   EXPECT_EQ(set.Partition(LayerSet::kSignal).IncludeHash->Count(), 0);  // left, empty
   EXPECT_TRUE(set.IsEmpty());

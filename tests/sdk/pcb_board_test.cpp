@@ -397,53 +397,26 @@ TEST_F(ExampleBoard, ObjectsComeAndGo) {
 }
 
 // The editor files a placed object anew only when a write may have moved it: a track, via and pad
-// moved through their records are found at their new place alone, and writes of their flags, aux
-// values and bit fields, which place nothing, leave them found there.
+// moved through their records (with a new AuxWord, which places nothing) are found at their new
+// place alone.
 TEST_F(ExampleBoard, RecordWritesThatMoveAnObjectMoveItInTheSearch) {
   const Coord away = Mil(40000);
-  using Move = int (*)(Handle, Coord*);
-  const std::pair<uint8_t, Move> cases[] = {
-      {pcbapi::kTrack,
-       [](Handle h, Coord* x) {
-         return PcbApi_QueryTrack(pcbapi::kWrite, h, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                  nullptr, x, nullptr, x, nullptr, nullptr, nullptr, nullptr,
-                                  nullptr);
-       }},
-      {pcbapi::kVia,
-       [](Handle h, Coord* x) {
-         return PcbApi_QueryVia(pcbapi::kWrite, h, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                nullptr, x, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                nullptr);
-       }},
-      {pcbapi::kPad, [](Handle h, Coord* x) {
-         return PcbApi_QueryPad(
-             pcbapi::kWrite, h, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, x, nullptr,
-             nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-             nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-             nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
-       }}};
-  for (const auto& [kind, move] : cases) {
-    const Handle object = Objects(kind).front();
-    Coord x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-    ASSERT_EQ(PcbApi_QueryObjectBoundingRectangle(object, &x1, &y1, &x2, &y2), 0);
-    const Coord y = y1 / 2 + y2 / 2;
-    auto found_at = [&](Coord x) {
+  for (const uint8_t kind :
+       {uint8_t{pcbapi::kTrack}, uint8_t{pcbapi::kVia}, uint8_t{pcbapi::kPad}}) {
+    const std::unique_ptr<TPCBObject> object = CreatePcbObject(Objects(kind).front());
+    ASSERT_NE(object, nullptr);
+    const Coord x = object->GetX(), y = object->GetY();
+    auto found_at = [&](Coord at) {
       int hits = 0;
-      SearchAroundPoint(x, y, Layers({1, 32, 74}), 1u << kind,
-                        [&](Handle h, uint8_t) { return hits += h == object, true; });
+      SearchAroundPoint(at, y, Layers({1, 32, 74}), 1u << kind,
+                        [&](Handle h, uint8_t) { return hits += h == object->GetHandle(), true; });
       return hits;
     };
-    ASSERT_EQ(found_at(x1 / 2 + x2 / 2), 1) << int{kind};
-    Coord x = away;
-    ASSERT_EQ(move(object, &x), 0) << int{kind};
-    uint16_t aux_word = 77;
-    pcbapi::Byte bits = 0x18;
-    ASSERT_EQ(PcbApi_QueryPrimitive(pcbapi::kWrite, object, &aux_word, &aux_word, nullptr, nullptr,
-                                    nullptr, nullptr),
-              0);
-    PcbApi_GetObjectBitField2(pcbapi::kWrite, object, &bits);
-    EXPECT_EQ(found_at(x1 / 2 + x2 / 2), 0) << int{kind} << " left its old place";
-    EXPECT_EQ(found_at(away), 1) << int{kind} << " found at its new place";
+    ASSERT_EQ(found_at(x), 1) << int{kind};
+    object->MoveByXY(away - x, 0);
+    object->SetAuxWord(77);
+    ASSERT_EQ(object->Sync(pcbapi::kWrite), 0) << int{kind};
+    EXPECT_EQ(std::pair(found_at(x), found_at(away)), std::pair(0, 1)) << int{kind};
   }
 }
 

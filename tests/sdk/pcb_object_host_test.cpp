@@ -295,6 +295,18 @@ TEST_F(HostBoard, RoundedPadsBelowTheFullStackWriteOnlyTheirPercentages) {
   ASSERT_EQ(reread.Sync(pcbapi::kRead), 0);
   EXPECT_EQ(reread.GetCornerPercentageOnLayer(1), 20);
   EXPECT_GT(reread.GetCornerRadiusOnLayer(1), 0);
+
+  // A pad without a rounded layer writes none.
+  PadProbe square(Named(pcbapi::kPad, "TP"));
+  ASSERT_EQ(square.Sync(pcbapi::kRead), 0);
+  ASSERT_NE(square.GetStackMode(), TPcbPad::kFullStack);
+  const std::vector<int> kept = percentages(square);
+  square.SetCornerPercentages(11, 22, 33);
+  ASSERT_EQ(square.Sync(pcbapi::kWrite), 0);
+  PadProbe square_again(square.GetHandle());
+  ASSERT_EQ(square_again.Sync(pcbapi::kRead), 0);
+  EXPECT_EQ(percentages(square_again), kept);
+  EXPECT_NE(kept, std::vector<int>({11, 22, 33}));
 }
 
 // The per-layer stack costs four host calls a layer: a reader of the record does not pay them,

@@ -55,6 +55,7 @@ class ExampleBoard : public ::testing::Test {
     board_ = sdk::PcbApi_GetCurrentBoardHandle();
     ASSERT_NE(board_, 0u);
   }
+
  public:
   // Handles of one kind on the board (legacy layer 0 = every layer), in the editor's order.
   std::vector<sdk::Handle> Objects(uint8_t kind, uint8_t layer = 0, uint8_t method = 0) const;

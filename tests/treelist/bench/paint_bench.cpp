@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "framework/forms.h"
 #include "framework/win/handles.h"
@@ -38,11 +39,12 @@ class BenchGrid : public treelist::TCustomdxTreeList {
     LayoutChanged();
   }
   const treelist::HeaderModel& GetHeaderModel() const override { return model_; }
-  std::map<const treelist::TdxTreeListNode*, int> rows;
+  // Each row's texts, made once: the list view holds its own too.
+  std::map<const treelist::TdxTreeListNode*, std::vector<std::wstring>> rows;
 
  protected:
   std::wstring GetNodeString(const treelist::TdxTreeListNode* node, int column) override {
-    return CellText(rows[node], column);
+    return rows.find(node)->second[column];
   }
 
  private:
@@ -92,7 +94,10 @@ int main(int argc, char** argv) {
   grid.SetBounds(0, 0, kWidth, kHeight);
   grid.SetDefaultRowHeight(24);
   grid.BeginUpdate();
-  for (int r = 0; r < kRows; ++r) grid.rows[grid.Add()] = r;
+  for (int r = 0; r < kRows; ++r) {
+    std::vector<std::wstring>& texts = grid.rows[grid.Add()];
+    for (int c = 0; c < kColumns; ++c) texts.push_back(CellText(r, c));
+  }
   grid.EndUpdate();
   form.Show();
 
