@@ -18,7 +18,6 @@ uintptr_t Key(const TdxTreeListNode* node) noexcept { return reinterpret_cast<ui
 template <class Item>
 std::vector<uintptr_t> Sample(const std::vector<Item>& keys, size_t count) {
   std::vector<uintptr_t> sample;
-  sample.reserve((count + kFanOut - 1) / kFanOut);
   for (size_t i = 0; i < count; i += kFanOut) sample.push_back(Key(keys[i]));
   return sample;
 }
