@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -15,6 +17,7 @@
 #include "crashreport/drosk_settings.h"
 #include "crashreport/drosk_stack_trace.h"
 #include "crashreport/drosk_strings.h"
+#include "crashreport/drosk_threads.h"
 #include "framework/win/handles.h"
 #include "report_text.h"
 
@@ -169,6 +172,17 @@ TEST(ComposeBugReport, FrozenReportNamesEveryThreadWithItsFunctionsAndLines) {
         std::string("\r\n\r\nmodules:\r\n"), std::string("\r\n\r\nhardware:")}) {
     EXPECT_TRUE(Has(report, piece)) << piece;
   }
+  // The module list: every loaded module once by its file name, the folders in one column.
+  std::map<std::string, std::string> loaded, listed;
+  std::set<size_t> folderColumns;
+  for (const drosk::TModuleEntry& m : drosk::EnumModules(false)) loaded[m.FileName] = m.Directory;
+  for (const std::string& line : Lines(Section(report, "modules:"))) {
+    const std::string name = line.substr(9, line.find(' ', 9) - 9);
+    listed[name] = loaded[name];
+    folderColumns.insert(line.size() - loaded[name].size());
+  }
+  EXPECT_EQ(listed, loaded);
+  EXPECT_EQ(folderColumns.size(), 1u);
   for (const char* absent : {"old text", "disassembling:", "internal error"}) {
     EXPECT_FALSE(Has(report, absent)) << absent << "\n" << report;
   }

@@ -254,7 +254,7 @@ TEST_F(ProbeModule, ResolvesExportsByNameOrdinalAndForwarder) {
   void* const ticks =
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32"), "GetTickCount"));
   void* const hidden = reinterpret_cast<void*>(GetProcAddress(probe_, MAKEINTRESOURCEA(7)));
-  ASSERT_TRUE(twice && ticks && hidden);
+  ASSERT_TRUE(twice && ticks && hidden && System("ProbeAnswer") && System("_ZN5probe7CounterEi"));
   // A forwarder loop ends; names are case-sensitive.
   const std::pair<const char*, void*> names[] = {
       {"ProbeAnswer", System("ProbeAnswer")},

@@ -182,12 +182,16 @@ TEST(TextMap, SortedAndMergedSegments) {
   map.codeStart = kCode;
   map.dataStart = kData;
   map.AddSegment(false, true, 0x10, true, false, "D", 0x10);
+  map.AddSegment(false, true, 0x18, true, true, "D", 0x10);  // merges into the first segment
   map.AddSegment(true, true, 0x100, true, false, "B", 0x10);
   map.AddSegment(true, true, 0x000, true, false, "A", 0x10);
   map.AddSegment(true, true, 0x000, true, false, "A0", 0x08);  // same start, shorter: after
   map.AddSegment(true, true, 0x00A, true, true, "A0", 0x10);   // merges: within end + 2
   map.AddSegment(true, false, kCode + 0x500, true, true, "Unit.DPR", 4);  // absolute
-  EXPECT_EQ(Segments(map), "A@401000+10c A0@401000+1ac B@401100+10c Unit@401500+4c D@500010+10d ");
+  map.AddSegment(true, true, 0x600, true, false, "C", 0x04);
+  map.AddSegment(true, true, 0x600, true, true, "C", 0x08);  // merges: the same start
+  EXPECT_EQ(Segments(map),
+            "A@401000+10c A0@401000+1ac B@401100+10c Unit@401500+4c C@401600+8c D@500010+18d ");
 }
 
 // The maps written beside our binaries by the build.

@@ -2,8 +2,6 @@
 // happens for real; the child runs under a time-out, so that a hang fails the test, not the run.
 #include <gtest/gtest.h>
 
-#include <future>
-#include <map>
 #include <string>
 
 #include "crashreport/report_text.h"
@@ -23,32 +21,17 @@ ChildResult FaultChild(const std::string& mode, const std::string& reportFile) {
                                kChildTimeout);
 }
 
-// The children of the fault modes, started side by side when the first test needs one (each
-// spends most of its time starting), with the reports they save.
-struct FaultRun {
-  testsupport::TempDir dir;
-  std::map<std::string, std::shared_future<ChildResult>> children;
-  FaultRun() {
-    for (const char* mode : {"overflow-main", "overflow-thread", "abort", "trace-threads"}) {
-      const std::string file = std::string(mode) == "trace-threads" ? "-" : dir.Path(mode);
-      children[mode] = std::async(std::launch::async, FaultChild, mode, file).share();
-    }
-  }
-};
-FaultRun& Faults() {
-  static FaultRun run;
-  return run;
-}
-
-// The child of a mode that makes a fault happen: it must end in time with the exit code (1: the
-// program was ended; 0: only the faulting thread was), having carried on past the fault or not
-// as the exit code says. Gives the report it saved, which begins as a report does.
+// Runs the child in a mode that makes a fault happen: it must end in time with the exit code
+// (1: the program was ended; 0: only the faulting thread was), having carried on past the fault
+// or not as the exit code says. Gives the report it saved, which begins as a report does.
 std::string ReportOfFault(const std::string& mode, DWORD exitCode) {
-  const ChildResult& child = Faults().children.at(mode).get();
+  const testsupport::TempDir dir;
+  const std::string file = dir.Path(mode + ".txt");
+  const ChildResult child = FaultChild(mode, file);
   EXPECT_FALSE(child.timed_out) << child.output;
   EXPECT_EQ(child.exit_code, exitCode) << child.output;
   EXPECT_EQ(Has(child.output, "main goes on"), exitCode == 0) << child.output;
-  const std::string report = testsupport::ReadFile(Faults().dir.Path(mode));
+  const std::string report = testsupport::ReadFile(file);
   EXPECT_EQ(report.rfind("date/time", 0), 0u) << report.substr(0, 200);
   return report;
 }
@@ -94,7 +77,7 @@ TEST(RealFaults, AChildThatHangsIsEndedAtItsDeadline) {
 }
 
 TEST(RealFaults, ReportsComposedOnFourThreadsAtOnceAreWhole) {
-  const ChildResult& child = Faults().children.at("trace-threads").get();
+  const ChildResult child = FaultChild("trace-threads", "-");
   ASSERT_FALSE(child.timed_out) << child.output;
   EXPECT_EQ(child.exit_code, 0u) << child.output;
   EXPECT_TRUE(Has(child.output, "traced 200, 200 whole")) << child.output;

@@ -81,70 +81,47 @@ class HandlersTest : public testing::Test {
   }
   void TearDown() override { ClearHandlers(); }
 
-  static TFireHandlersParams Exception(uint8_t phase) {
+  // Fires an exception in the phase; gives the handlers called, then the texts, the flag and
+  // whether the event ends handled.
+  static std::string Fire(uint8_t phase, const std::string& text = "", bool handled = false) {
+    calls.clear();
     TFireHandlersParams p;
     p.Kind = THandlerKind::Exception;
     p.Phase = phase;
     p.Value1 = 42;
-    return p;
+    p.Text1 = text;
+    p.Handled = handled;
+    FireHandlers(p);
+    std::string out;
+    for (const std::string& name : CallNames()) out += name + " ";
+    return out + "| " + p.Text1 + " " + p.Text2 + (p.Byte1 ? " set" : " clear") +
+           (p.Handled ? " handled" : "");
   }
 };
 
 TEST_F(HandlersTest, ExceptionHandlersRunByPhaseMethodsFirstAndStopWhenHandled) {
-  TFireHandlersParams empty = Exception(0);
-  empty.Text1 = "kept";
-  empty.Handled = true;
-  FireHandlers(empty);  // no handler at all: nothing changes
-  EXPECT_EQ(empty.Text1, "kept");
-  EXPECT_TRUE(empty.Handled);
-
+  EXPECT_EQ(Fire(0, "kept", true), "| kept  clear handled") << "no handler at all: nothing changes";
   TRecorder method{"m"};
+  const TMethodEntry<TExceptHandlerOO> methodIn2{TSyncMode::HandlingThread, 2, ExceptMethod,
+                                                 &method};
   RegisterHandler(TProcEntry<TExceptHandler>{TSyncMode::HandlingThread, 0, ExceptA});
   RegisterHandler(TProcEntry<TExceptHandler>{TSyncMode::HandlingThread, 0, ExceptA});  // once
   RegisterHandler(
       TMethodEntry<TExceptHandlerOO>{TSyncMode::HandlingThread, 0, ExceptMethod, &method});
   RegisterHandler(TProcEntry<TExceptHandler>{TSyncMode::HandlingThread, 1, ExceptClaims});
-
-  TFireHandlersParams phase0 = Exception(0);
-  FireHandlers(phase0);
-  EXPECT_EQ(CallNames(), (std::vector<std::string>{"m:42", "a:42"}));
-  EXPECT_EQ(phase0.Text1, "ma");
-  EXPECT_EQ(phase0.Text2, "replaced");
-  EXPECT_FALSE(phase0.Byte1);  // flipped twice
-  EXPECT_FALSE(phase0.Handled);
-
+  // Methods first, each sees what the last left (the flag flipped twice).
+  EXPECT_EQ(Fire(0), "m:42 a:42 | ma replaced clear");
   // A method that handles the event in phase 0 keeps the plain list from running.
-  calls.clear();
   method.Claims = true;
-  TFireHandlersParams claimed = Exception(0);
-  FireHandlers(claimed);
-  EXPECT_EQ(CallNames(), std::vector<std::string>{"m:42"});
-  EXPECT_TRUE(claimed.Handled);
-  EXPECT_TRUE(claimed.Byte1);
-
-  calls.clear();
-  TFireHandlersParams phase1 = Exception(1);
-  FireHandlers(phase1);
-  EXPECT_EQ(CallNames(), std::vector<std::string>{"claims:42"});
-  EXPECT_TRUE(phase1.Handled);
-
+  EXPECT_EQ(Fire(0), "m:42 | m replaced set handled");
+  EXPECT_EQ(Fire(1), "claims:42 | claims  set handled");
   // Phase 2: every handler runs although one handled the event, and handled ends clear.
-  calls.clear();
   RegisterHandler(TProcEntry<TExceptHandler>{TSyncMode::HandlingThread, 2, ExceptClaims});
-  RegisterHandler(
-      TMethodEntry<TExceptHandlerOO>{TSyncMode::HandlingThread, 2, ExceptMethod, &method});
+  RegisterHandler(methodIn2);
   RegisterHandler(TProcEntry<TExceptHandler>{TSyncMode::HandlingThread, 2, ExceptA});
-  TFireHandlersParams phase2 = Exception(2);
-  FireHandlers(phase2);
-  EXPECT_EQ(CallNames(), (std::vector<std::string>{"m:42", "claims:42", "a:42"}));
-  EXPECT_FALSE(phase2.Handled);
-
-  UnregisterHandler(
-      TMethodEntry<TExceptHandlerOO>{TSyncMode::HandlingThread, 2, ExceptMethod, &method});
-  calls.clear();
-  TFireHandlersParams again = Exception(2);
-  FireHandlers(again);
-  EXPECT_EQ(CallNames(), (std::vector<std::string>{"claims:42", "a:42"}));
+  EXPECT_EQ(Fire(2), "m:42 claims:42 a:42 | mclaimsa replaced set");
+  UnregisterHandler(methodIn2);
+  EXPECT_EQ(Fire(2), "claims:42 a:42 | claimsa  clear");
 }
 
 TEST_F(HandlersTest, ActionAndHiddenHandlersIgnorePhases) {

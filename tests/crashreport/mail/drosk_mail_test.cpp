@@ -32,8 +32,12 @@ class DroskMail : public ::testing::Test {
     mailtoLog_ = dir_.Path("mailto.log");
     SetEnvironmentVariableA("DROSK_MAPI_LOG", mapiLog_.c_str());
     SetEnvironmentVariableA("DROSK_MAPI_RESULT", "0");
-    const std::string command =
-        "\"" + testsupport::BinaryPath("mail_program_standin.exe") + "\" \"" + mailtoLog_ + "\" %1";
+    RegisterMailProgram(" %1");
+  }
+  // The stand-in as the mail program for "mailto", its command line ending in `tail`.
+  void RegisterMailProgram(const std::string& tail) const {
+    const std::string command = "\"" + testsupport::BinaryPath("mail_program_standin.exe") +
+                                "\" \"" + mailtoLog_ + "\"" + tail;
     ASSERT_EQ(RegSetValueA(HKEY_CLASSES_ROOT, "mailto\\shell\\open\\command", REG_SZ,
                            command.c_str(), static_cast<DWORD>(command.size())),
               ERROR_SUCCESS);
@@ -131,11 +135,7 @@ TEST_F(DroskMail, ALongMailtoCommandIsCutWithoutSplittingAnEscape) {
 }
 
 TEST_F(DroskMail, MailtoCommandsWithoutThePlaceholderAndWithoutACommand) {
-  const std::string command =
-      "\"" + testsupport::BinaryPath("mail_program_standin.exe") + "\" \"" + mailtoLog_ + "\"";
-  ASSERT_EQ(RegSetValueA(HKEY_CLASSES_ROOT, "mailto\\shell\\open\\command", REG_SZ, command.c_str(),
-                         static_cast<DWORD>(command.size())),
-            ERROR_SUCCESS);
+  RegisterMailProgram("");
   ASSERT_TRUE(SendMailtoMail("a@x.test", "s", "b"));
   EXPECT_NE(MailtoCommand().find("mailto.log\" mailto:a@x.test?subject=s&body=b\n"),
             std::string::npos);

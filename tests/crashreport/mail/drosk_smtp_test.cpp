@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <future>
 #include <string>
 
 #include "mail_test_servers.h"
@@ -134,13 +135,14 @@ TEST_F(DroskSmtp, BrokenPeersEndTheDeliveryWithFailure) {
   const size_t start = Log(kBadQuit).size();
   EXPECT_FALSE(Send(kBadQuit, "a@x.test", "", ""));
   EXPECT_NE(Log(kBadQuit).substr(start).find("\n.\nQUIT\n"), std::string::npos);
-  // A reply that never ends, and one longer than any buffer: failure within the reply time.
-  for (const char* server : {kEndless, kOverlong}) {
-    SCOPED_TRACE(server);
-    const DWORD begin = GetTickCount();
-    EXPECT_FALSE(Send(server, "a@x.test", "", ""));
-    EXPECT_LT(GetTickCount() - begin, 9000u);
-  }
+  // A reply that never ends, and one longer than any buffer: failure within the reply time
+  // (both peers at once: each costs that time).
+  const DWORD begin = GetTickCount();
+  auto endless =
+      std::async(std::launch::async, [this] { return Send(kEndless, "a@x.test", "", ""); });
+  EXPECT_FALSE(Send(kOverlong, "a@x.test", "", ""));
+  EXPECT_FALSE(endless.get());
+  EXPECT_LT(GetTickCount() - begin, 9000u);
   // Nobody listens; an empty recipient or server list sends nothing.
   EXPECT_FALSE(SendSmtpMail("", "a@x.test", "s", "b", "", "127.30.0.99", "", "", port_));
   EXPECT_FALSE(SendSmtpMail("", "", "s", "b", "", kReal, "", "", port_));
