@@ -7,14 +7,10 @@ namespace treelist {
 
 class TdxTreeListNode;
 
-struct IdentityRow {
-  const TdxTreeListNode* node;
-  int row;  // its position in the display list
-};
-
-// The nodes of `display` by address, each with its position there. Linear in the rows: rows
-// listed as they were made come in address order already and are only checked; others are
-// sorted by their address digits.
-std::vector<IdentityRow> SortByIdentity(const std::vector<TdxTreeListNode*>& display);
+// Fills `sorted` with the nodes of `display` by address and `index` with the position in
+// `display` of each. Linear in the rows: rows listed as they were made come in address order
+// already and are only checked; others are sorted by their address digits.
+void SortByIdentity(const std::vector<TdxTreeListNode*>& display,
+                    std::vector<TdxTreeListNode*>& sorted, std::vector<int>& index);
 
 }  // namespace treelist

@@ -60,7 +60,9 @@ TdxTreeListNode* WalkNodeAtAbsoluteIndex(const std::vector<TdxTreeListNode*>& to
 
 void RowIndex::Invalidate() noexcept {
   display_.clear();
-  identities_.Clear();
+  sorted_.clear();
+  index_.clear();
+  directory_.Clear();
   valid_ = false;
 }
 
@@ -71,8 +73,13 @@ void RowIndex::Rebuild(const std::vector<TdxTreeListNode*>& top) {
     display_.push_back(row);
     return true;
   });
-  identities_.Build(SortByIdentity(display_));
+  SortByIdentity(display_, sorted_, index_);
+  directory_.Build(sorted_);
   valid_ = true;
+}
+
+size_t RowIndex::SortedPosition(const TdxTreeListNode* node) const noexcept {
+  return directory_.LowerBound(sorted_, node);
 }
 
 void RowIndex::NodeAdded(TdxTreeListNode* node) {
@@ -80,15 +87,28 @@ void RowIndex::NodeAdded(TdxTreeListNode* node) {
   const TdxTreeListNode* follower = NextVisibleAfterSubtree(node);
   const int position = follower ? IndexOf(follower) : Count();
   if (position < 0) return Invalidate();  // the lists do not know the tree: start again
-  identities_.Insert(node, position);
+  for (int& i : index_) {
+    if (i >= position) ++i;
+  }
+  const size_t sorted_position = SortedPosition(node);
+  sorted_.insert(sorted_.begin() + sorted_position, node);
+  index_.insert(index_.begin() + sorted_position, position);
   display_.insert(display_.begin() + position, node);
+  directory_.Shifted(sorted_);
 }
 
 void RowIndex::NodeDeleting(TdxTreeListNode* node) {
   if (!valid_ || !node->IsVisible()) return;
-  const int position = identities_.Erase(node);
-  if (position < 0) return Invalidate();
+  const size_t sorted_position = SortedPosition(node);
+  if (sorted_position == sorted_.size() || sorted_[sorted_position] != node) return Invalidate();
+  const int position = index_[sorted_position];
+  for (int& i : index_) {
+    if (i > position) --i;
+  }
+  sorted_.erase(sorted_.begin() + sorted_position);
+  index_.erase(index_.begin() + sorted_position);
   display_.erase(display_.begin() + position);
+  directory_.Shifted(sorted_);
 }
 
 TdxTreeListNode* RowIndex::NodeAt(int index) const noexcept {
@@ -96,11 +116,21 @@ TdxTreeListNode* RowIndex::NodeAt(int index) const noexcept {
 }
 
 int RowIndex::IndexOf(const TdxTreeListNode* node) const noexcept {
-  return identities_.RowOf(node);
+  const IdentityDirectory::Window window = directory_.Find(sorted_, node);
+  // The display index sought lies in the same window of index_: its lines are asked for now,
+  // so that their misses overlap the search's own in sorted_ instead of following it.
+  if (window.end > window.begin) {
+    __builtin_prefetch(&index_[window.begin]);
+    __builtin_prefetch(&index_[window.end - 1]);
+  }
+  const size_t position = IdentityDirectory::LowerBound(sorted_, window, node);
+  return position < sorted_.size() && sorted_[position] == node ? index_[position] : -1;
 }
 
 size_t RowIndex::CapacityBytes() const noexcept {
-  return display_.capacity() * sizeof(TdxTreeListNode*) + identities_.CapacityBytes();
+  return display_.capacity() * sizeof(TdxTreeListNode*) +
+         sorted_.capacity() * sizeof(TdxTreeListNode*) + index_.capacity() * sizeof(int) +
+         directory_.CapacityBytes();
 }
 
 void ClearFormerLastSiblingHeight(TdxTreeListNode* node) {

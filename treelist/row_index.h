@@ -18,7 +18,7 @@ TdxTreeListNode* WalkNodeAtAbsoluteIndex(const std::vector<TdxTreeListNode*>& to
 
 // The flat road: the display list answers index -> node at once; node -> index is a search
 // among the identities, through a directory that keeps it to a few cache lines. Adding or
-// deleting one row patches both in linear time.
+// deleting one row patches the lists in linear time.
 class RowIndex {
  public:
   bool Valid() const noexcept { return valid_; }
@@ -33,14 +33,19 @@ class RowIndex {
   int Count() const noexcept { return static_cast<int>(display_.size()); }
   TdxTreeListNode* NodeAt(int index) const noexcept;
   int IndexOf(const TdxTreeListNode* node) const noexcept;
-  // Bytes the index holds (for the memory budget of the benchmark).
+  // Bytes the index holds per row (for the memory budget of the benchmark).
   size_t CapacityBytes() const noexcept;
-  // Cache lines IndexOf reads (NodeAt reads one), for the benchmark.
-  int IndexOfLines() const noexcept { return identities_.LinesPerSearch(); }
+  // Cache lines IndexOf reads at most (NodeAt reads one), for the benchmark.
+  int IndexOfLines() const noexcept { return directory_.LinesPerSearch(); }
 
  private:
+  // Position in sorted_ of the first identity not lower than `node`.
+  size_t SortedPosition(const TdxTreeListNode* node) const noexcept;
+
   std::vector<TdxTreeListNode*> display_;  // rows in display order
-  IdentityDirectory identities_;           // the same nodes by address, with their rows
+  std::vector<TdxTreeListNode*> sorted_;   // the same nodes by identity
+  std::vector<int> index_;                 // display index of each sorted_ entry
+  IdentityDirectory directory_;            // over sorted_
   bool valid_ = false;
 };
 

@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <map>
-#include <numeric>
 #include <random>
 #include <vector>
 
@@ -85,54 +83,43 @@ TEST(RowIndex, BothRoadsAgreeWithANaiveWalkUnderRandomChanges) {
   }
 }
 
-TEST(RowIndex, TheIdentityDirectoryAnswersAsAMapThroughInsertionsAndErasures) {
-  // Sizes at the bounds of a leaf and of the levels (the lines a search reads grow with the
-  // logarithm); addresses held, between and beyond them; rows in no particular order; patches
-  // that fill, open and empty leaves.
+TEST(RowIndex, TheIdentityDirectoryFindsWhatABinarySearchFindsAsTheListShifts) {
+  // Sizes at the bounds of a block and of the levels; keys present, between and beyond them;
+  // insertions and removals before the directory samples the list again and after.
   std::mt19937 random(42);
   auto node = [](uintptr_t key) { return reinterpret_cast<TdxTreeListNode*>(key); };
-  const struct {
-    size_t size;
-    int lines;
-  } cases[] = {{0, 2}, {1, 3}, {16, 3}, {17, 3}, {256, 3}, {257, 4}, {4097, 5}, {20000, 5}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.size);
-    std::vector<int> rows(c.size);
-    std::iota(rows.begin(), rows.end(), 0);
-    std::shuffle(rows.begin(), rows.end(), random);
-    std::map<uintptr_t, int> expected;
-    std::vector<treelist::IdentityRow> sorted;
-    for (size_t i = 0; i < c.size; ++i) {
-      sorted.push_back({node(64 + 8 * i), rows[i]});
-      expected[64 + 8 * i] = rows[i];
-    }
+  // Each size with the lines a search reads at most: a line per level of the directory, and four.
+  const std::pair<size_t, int> kSizes[] = {{0, 4},   {1, 4},   {16, 4},   {17, 5},
+                                           {256, 5}, {257, 6}, {4097, 7}, {20000, 7}};
+  for (const auto& [size, lines] : kSizes) {
+    SCOPED_TRACE(size);
+    std::vector<TdxTreeListNode*> sorted;
+    for (size_t i = 0; i < size; ++i) sorted.push_back(node(64 + 8 * i));
     treelist::IdentityDirectory directory;
     directory.Build(sorted);
-    EXPECT_EQ(directory.LinesPerSearch(), c.lines);
-    for (int patch = 0; patch <= 40; ++patch) {
-      ASSERT_EQ(directory.Size(), expected.size());
-      for (uintptr_t key = 0; key <= 80 + 8 * c.size; key += 4) {
-        const auto it = expected.find(key);
-        ASSERT_EQ(directory.RowOf(node(key)), it == expected.end() ? -1 : it->second)
-            << "key " << key << " after " << patch << " patches";
+    EXPECT_EQ(directory.LinesPerSearch(), lines);
+    size_t shifts = 0;
+    for (int shift = 0; shift <= 12; ++shift) {
+      for (uintptr_t key = 0; key <= 80 + 8 * size; key += 4) {
+        const auto expected = std::lower_bound(sorted.begin(), sorted.end(), node(key));
+        const auto window = directory.Find(sorted, node(key));
+        ASSERT_LE(window.end - window.begin, 16u + 2 * (shifts % 9))
+            << "a line of the list, and the shifts since the list was last sampled (after 8)";
+        ASSERT_EQ(directory.LowerBound(sorted, node(key)), size_t(expected - sorted.begin()))
+            << "key " << key << " after " << shift << " shifts";
       }
-      // The first row goes, a random key goes, a key not held goes nowhere, new keys come.
-      uintptr_t key = 4 * std::uniform_int_distribution<uintptr_t>(1, 2 * c.size + 20)(random);
-      for (const auto& [k, r] : expected) key = patch % 5 == 0 && r == 0 ? k : key;
-      const auto it = expected.find(key);
-      if (it != expected.end() && patch % 5 < 2) {
-        const int row = it->second;
-        expected.erase(it);
-        for (auto& [k, r] : expected) r -= r > row;
-        ASSERT_EQ(directory.Erase(node(key)), row);
-      } else if (it == expected.end() && patch % 5 == 2) {
-        ASSERT_EQ(directory.Erase(node(key)), -1) << "not held";
-      } else if (it == expected.end()) {
-        const int row = std::uniform_int_distribution<int>(0, int(expected.size()))(random);
-        for (auto& [k, r] : expected) r += r >= row;
-        expected[key] = row;
-        directory.Insert(node(key), row);
+      const size_t at = std::uniform_int_distribution<size_t>(0, sorted.size())(random);
+      if (shift % 3 == 2 && at < sorted.size()) {
+        sorted.erase(sorted.begin() + at);
+      } else {  // a key between two others, all of them kept even
+        const uintptr_t before = at > 0 ? reinterpret_cast<uintptr_t>(sorted[at - 1]) : 0;
+        const uintptr_t after =
+            at < sorted.size() ? reinterpret_cast<uintptr_t>(sorted[at]) : before + 8;
+        if (after - before < 4) continue;
+        sorted.insert(sorted.begin() + at, node(before + (after - before) / 4 * 2));
       }
+      directory.Shifted(sorted);
+      ++shifts;
     }
   }
 }
@@ -155,6 +142,8 @@ TEST(RowIndex, AnAddedOrDeletedRowIsPatchedIntoABuiltIndexAndNothingElseIs) {
   TdxTreeListNode* a1 = a->AddChild();
   index.NodeAdded(a1);
   EXPECT_EQ(index.Count(), 2) << "under a collapsed parent";
+  index.NodeDeleting(a1);
+  EXPECT_TRUE(index.Valid()) << "a hidden row goes without making the index again";
   TdxTreeListNode* c = grid.Add();
   index.NodeAdded(c);
   EXPECT_EQ(index.Count(), 3);
