@@ -14,7 +14,10 @@
 // The time of a command is split into the host's (inside the PcbApi exports and the editor's
 // interfaces, as the stand-in editor counts it) and the module's (the rest). The export's
 // sections are timed by watching the module's file writes: the writer hands each section's
-// text to the file when the section is done, so the module carries no timing code.
+// text to the file when the section is done, so the module carries no timing code. The time a
+// command's dialogs wait for their answer, from a dialog's showing to the press of its button,
+// is the user's ("dialog s"): the stand-in host answers at once where a user looks for seconds.
+// It is part of the total and of "prepare"; the ratio to a raw write is given with and without it.
 #include <windows.h>
 
 #include <psapi.h>
@@ -398,6 +401,56 @@ bool WatchModuleFiles(HMODULE module) {
   return patched == 2;
 }
 
+// The time the command's dialogs wait for their answer: from the moment a window is activated to
+// the press of one of its buttons. A user spends seconds there; the stand-in host answers at
+// once, but its reading of the dialog (texts, the grids' rows through their accessible objects)
+// is the user's time, not the module's. Making the dialog before and storing its settings after
+// stay the module's.
+class DialogWatch {
+ public:
+  DialogWatch()
+      : activation_(SetWindowsHookExW(WH_CBT, Activated, nullptr, GetCurrentThreadId())),
+        clicks_(SetWindowsHookExW(WH_CALLWNDPROC, Sent, nullptr, GetCurrentThreadId())) {
+    current = this;
+  }
+  ~DialogWatch() {
+    if (activation_) UnhookWindowsHookEx(activation_);
+    if (clicks_) UnhookWindowsHookEx(clicks_);
+    current = nullptr;
+  }
+  DialogWatch(const DialogWatch&) = delete;
+  DialogWatch& operator=(const DialogWatch&) = delete;
+
+  bool watching() const { return activation_ && clicks_; }
+  // The seconds between each dialog's showing and its answer, added up.
+  double seconds() const { return seconds_; }
+
+ private:
+  // Installed after the host's answerer, these hooks run before it: the showing is timed before
+  // the answerer's own work.
+  static LRESULT CALLBACK Activated(int code, WPARAM wparam, LPARAM lparam) {
+    if (code == HCBT_ACTIVATE && current && !current->shown_window_) {
+      current->shown_window_ = reinterpret_cast<HWND>(wparam);
+      current->shown_at_ = Now();
+    }
+    return CallNextHookEx(nullptr, code, wparam, lparam);
+  }
+  static LRESULT CALLBACK Sent(int code, WPARAM wparam, LPARAM lparam) {
+    const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lparam);
+    if (code == HC_ACTION && current && current->shown_window_ && sent->message == BM_CLICK &&
+        GetAncestor(sent->hwnd, GA_ROOT) == current->shown_window_) {
+      current->seconds_ += Now() - current->shown_at_;
+      current->shown_window_ = nullptr;
+    }
+    return CallNextHookEx(nullptr, code, wparam, lparam);
+  }
+
+  static inline DialogWatch* current = nullptr;
+  HHOOK activation_, clicks_;
+  HWND shown_window_ = nullptr;
+  double shown_at_ = 0, seconds_ = 0;
+};
+
 // The time to write the design file's bytes to a new file as plainly as a program can: one
 // file, quarter-megabyte pieces, closed; the fastest of three, since the file system's caches
 // make single writes vary by a factor of four.
@@ -462,7 +515,13 @@ int RunOne(const std::string& command, const std::string& board, const std::stri
   Mark begin, end;
   double cpu = 0;
   plavena::CommandResult result;
+  double dialog_seconds = 0;
   {
+    const DialogWatch dialogs;
+    if (!dialogs.watching()) {
+      std::fprintf(stderr, "export_bench: cannot watch the command's dialogs\n");
+      return 1;
+    }
     HostSampler host_sampler;
     sampler = &host_sampler;
     begin = Mark::Take();
@@ -473,6 +532,7 @@ int RunOne(const std::string& command, const std::string& board, const std::stri
     sampler = nullptr;
     watch = nullptr;
     command_working_set = host_sampler.highest_working_set();
+    dialog_seconds = dialogs.seconds();
   }
   if (FAILED(result.status) || (exporting && FileSize(file) <= 0)) {
     std::fprintf(stderr, "export_bench: %s of %s failed\n%s\n", command.c_str(), board.c_str(),
@@ -483,7 +543,7 @@ int RunOne(const std::string& command, const std::string& board, const std::stri
   std::string text =
       "load " + std::to_string(loaded - start) + "\ntotal " + std::to_string(total.seconds) +
       "\ncpu " + std::to_string(cpu) + "\nhost " + std::to_string(total.host) + "\ncalls " +
-      std::to_string(total.calls) + "\nboardpeak " +
+      std::to_string(total.calls) + "\ndialog " + std::to_string(dialog_seconds) + "\nboardpeak " +
       std::to_string(Megabytes(board_memory.PeakWorkingSetSize)) + "\nownpeak " +
       std::to_string(
           Megabytes(command_working_set -
@@ -576,13 +636,18 @@ bool RunMedian(int runs, const std::string& command, const std::string& board,
 }
 
 void PrintRun(long pads, const char* phase, const std::map<std::string, std::vector<double>>& f) {
-  const double total = Figure(f, "total"), host = Figure(f, "host"), raw = Figure(f, "rawwrite");
-  char ratio[16] = "-";
-  if (raw > 0) std::snprintf(ratio, sizeof ratio, "%.0fx", total / raw);
-  std::printf("%8ld %-7s %7.2f %8.2f %6.3f %8.2f %8.2f %9.1f %8.2f %9.1f %9.1f %9s\n", pads, phase,
-              Figure(f, "load"), total, Figure(f, "cpu"), total - host, host,
-              Figure(f, "calls") / pads, total / pads * 1e6, Figure(f, "boardpeak"),
-              Figure(f, "ownpeak"), ratio);
+  const double total = Figure(f, "total"), host = Figure(f, "host"), raw = Figure(f, "rawwrite"),
+               dialog = Figure(f, "dialog");
+  char ratio[16] = "-", ratio_without_dialog[16] = "-";
+  if (raw > 0) {
+    std::snprintf(ratio, sizeof ratio, "%.0fx", total / raw);
+    std::snprintf(ratio_without_dialog, sizeof ratio_without_dialog, "%.0fx",
+                  (total - dialog) / raw);
+  }
+  std::printf("%8ld %-7s %7.2f %8.2f %6.3f %8.2f %8.2f %8.3f %9.1f %8.2f %9.1f %9.1f %9s %9s\n",
+              pads, phase, Figure(f, "load"), total, Figure(f, "cpu"), total - host - dialog, host,
+              dialog, Figure(f, "calls") / pads, total / pads * 1e6, Figure(f, "boardpeak"),
+              Figure(f, "ownpeak"), ratio, ratio_without_dialog);
 }
 
 int Usage() {
@@ -633,9 +698,9 @@ int main(int argc, char** argv) {
   CreateDirectoryA(folder.c_str(), nullptr);
 
   std::printf("each run the median of %d by total seconds\n", runs);
-  std::printf("%8s %-7s %7s %8s %6s %8s %8s %9s %8s %9s %9s %9s\n", "pads", "run", "load s",
-              "total s", "cpu s", "module s", "host s", "calls/pad", "us/pad", "board MB", "own MB",
-              "/raw write");
+  std::printf("%8s %-7s %7s %8s %6s %8s %8s %8s %9s %8s %9s %9s %9s %9s\n", "pads", "run", "load s",
+              "total s", "cpu s", "module s", "host s", "dialog s", "calls/pad", "us/pad",
+              "board MB", "own MB", "/raw write", "w/o dialog");
   std::string sections;
   int exit_code = 0;
   for (long pads : sizes) {
@@ -672,6 +737,8 @@ int main(int argc, char** argv) {
           std::snprintf(line + length, sizeof line - static_cast<size_t>(length), " %s %.2f (%.2f)",
                         name, Figure(exported, key, 0), Figure(exported, key, 1));
     }
+    std::snprintf(line + length, sizeof line - static_cast<size_t>(length),
+                  " (dialog wait, in prepare, %.2f)", Figure(exported, "dialog"));
     sections += std::string(line) + "\n";
     std::fflush(stdout);
     if (keep.empty()) {
