@@ -14,10 +14,11 @@
 // The time of a command is split into the host's (inside the PcbApi exports and the editor's
 // interfaces, as the stand-in editor counts it) and the module's (the rest). The export's
 // sections are timed by watching the module's file writes: the writer hands each section's
-// text to the file when the section is done, so the module carries no timing code. The time a
-// command's dialogs wait for their answer, from a dialog's showing to the press of its button,
-// is the user's ("dialog s"): the stand-in host answers at once where a user looks for seconds.
-// It is part of the total and of "prepare"; the ratio to a raw write is given with and without it.
+// text to the file when the section is done, so the module carries no timing code. The time the
+// command's dialogs wait for their answer, from a dialog's activation to the press of its button
+// (the host's answerer reads its texts and grids meanwhile), is the user's ("dialog s"): a user
+// looks for seconds there. It is part of the total and of "prepare"; the ratio to a raw write is
+// given with and without it.
 #include <windows.h>
 
 #include <psapi.h>
@@ -401,56 +402,6 @@ bool WatchModuleFiles(HMODULE module) {
   return patched == 2;
 }
 
-// The time the command's dialogs wait for their answer: from the moment a window is activated to
-// the press of one of its buttons. A user spends seconds there; the stand-in host answers at
-// once, but its reading of the dialog (texts, the grids' rows through their accessible objects)
-// is the user's time, not the module's. Making the dialog before and storing its settings after
-// stay the module's.
-class DialogWatch {
- public:
-  DialogWatch()
-      : activation_(SetWindowsHookExW(WH_CBT, Activated, nullptr, GetCurrentThreadId())),
-        clicks_(SetWindowsHookExW(WH_CALLWNDPROC, Sent, nullptr, GetCurrentThreadId())) {
-    current = this;
-  }
-  ~DialogWatch() {
-    if (activation_) UnhookWindowsHookEx(activation_);
-    if (clicks_) UnhookWindowsHookEx(clicks_);
-    current = nullptr;
-  }
-  DialogWatch(const DialogWatch&) = delete;
-  DialogWatch& operator=(const DialogWatch&) = delete;
-
-  bool watching() const { return activation_ && clicks_; }
-  // The seconds between each dialog's showing and its answer, added up.
-  double seconds() const { return seconds_; }
-
- private:
-  // Installed after the host's answerer, these hooks run before it: the showing is timed before
-  // the answerer's own work.
-  static LRESULT CALLBACK Activated(int code, WPARAM wparam, LPARAM lparam) {
-    if (code == HCBT_ACTIVATE && current && !current->shown_window_) {
-      current->shown_window_ = reinterpret_cast<HWND>(wparam);
-      current->shown_at_ = Now();
-    }
-    return CallNextHookEx(nullptr, code, wparam, lparam);
-  }
-  static LRESULT CALLBACK Sent(int code, WPARAM wparam, LPARAM lparam) {
-    const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lparam);
-    if (code == HC_ACTION && current && current->shown_window_ && sent->message == BM_CLICK &&
-        GetAncestor(sent->hwnd, GA_ROOT) == current->shown_window_) {
-      current->seconds_ += Now() - current->shown_at_;
-      current->shown_window_ = nullptr;
-    }
-    return CallNextHookEx(nullptr, code, wparam, lparam);
-  }
-
-  static inline DialogWatch* current = nullptr;
-  HHOOK activation_, clicks_;
-  HWND shown_window_ = nullptr;
-  double shown_at_ = 0, seconds_ = 0;
-};
-
 // The time to write the design file's bytes to a new file as plainly as a program can: one
 // file, quarter-megabyte pieces, closed; the fastest of three, since the file system's caches
 // make single writes vary by a factor of four.
@@ -515,13 +466,8 @@ int RunOne(const std::string& command, const std::string& board, const std::stri
   Mark begin, end;
   double cpu = 0;
   plavena::CommandResult result;
-  double dialog_seconds = 0;
+  double dialog_seconds = session.dialog_wait_seconds();
   {
-    const DialogWatch dialogs;
-    if (!dialogs.watching()) {
-      std::fprintf(stderr, "export_bench: cannot watch the command's dialogs\n");
-      return 1;
-    }
     HostSampler host_sampler;
     sampler = &host_sampler;
     begin = Mark::Take();
@@ -532,7 +478,7 @@ int RunOne(const std::string& command, const std::string& board, const std::stri
     sampler = nullptr;
     watch = nullptr;
     command_working_set = host_sampler.highest_working_set();
-    dialog_seconds = dialogs.seconds();
+    dialog_seconds = session.dialog_wait_seconds() - dialog_seconds;
   }
   if (FAILED(result.status) || (exporting && FileSize(file) <= 0)) {
     std::fprintf(stderr, "export_bench: %s of %s failed\n%s\n", command.c_str(), board.c_str(),
