@@ -19,6 +19,16 @@ using treelist_test::GridForm;
 
 namespace {
 
+int TextWidth(framework::TFont& font, const std::wstring& text) {
+  HDC screen = GetDC(nullptr);
+  const HGDIOBJ old = SelectObject(screen, font.Handle());
+  SIZE size{};
+  GetTextExtentPoint32W(screen, text.c_str(), static_cast<int>(text.size()), &size);
+  SelectObject(screen, old);
+  ReleaseDC(nullptr, screen);
+  return static_cast<int>(size.cx);
+}
+
 std::vector<TdxTreeListNode*> AddNets(GridForm& f, int count) {
   std::vector<TdxTreeListNode*> nodes;
   f.grid.BeginUpdate();
@@ -37,15 +47,7 @@ TEST(TreeListMessages, ScrollBarsMoveByTheirArithmetic) {
   const int content = layout.scroll_extent, last_left = content - page;
   const int last_before_end = last_left - 1;
   ASSERT_GT(last_before_end, 60);
-  const int digit = [&] {
-    HDC screen = GetDC(nullptr);
-    const HGDIOBJ old = SelectObject(screen, f.grid.Font().Handle());
-    SIZE size{};
-    GetTextExtentPoint32W(screen, L"0", 1, &size);
-    SelectObject(screen, old);
-    ReleaseDC(nullptr, screen);
-    return static_cast<int>(size.cx);
-  }();
+  const int digit = TextWidth(f.grid.Font(), L"0");
   const int last_top = [&] {
     f.grid.SetTopIndex(1000);
     return f.grid.TopIndex();
@@ -185,38 +187,6 @@ TEST(TreeListMessages, ResizingUntilEverythingFitsRemovesBothBars) {
             std::make_pair(0L, 2));
 }
 
-TEST(TreeListMessages, FlatLooksDrawTheirOwnOnePixelFrame) {
-  const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW), light = GetSysColor(COLOR_BTNHIGHLIGHT);
-  const COLORREF none = RGB(255, 0, 255);
-  struct Case {
-    treelist::TdxLookAndFeel look;
-    treelist::TBorderStyle border;
-    int frame;  // pixels on each side of the client area
-    COLORREF left, right;
-  };
-  const Case cases[] = {
-      {treelist::TdxLookAndFeel::lfUltraFlat, treelist::TBorderStyle::bsSingle, 1, shadow, shadow},
-      {treelist::TdxLookAndFeel::lfFlat, treelist::TBorderStyle::bsSingle, 1, shadow, light},
-      {treelist::TdxLookAndFeel::lfUltraFlat, treelist::TBorderStyle::bsNone, 0, none, none},
-  };
-  for (const Case& c : cases) {
-    GridForm f(200, 100);
-    f.grid.SetLookAndFeel(c.look);
-    f.grid.SetBorderStyle(c.border);
-    RECT window{}, client{};
-    GetWindowRect(f.hwnd(), &window);
-    GetClientRect(f.hwnd(), &client);
-    EXPECT_EQ(window.right - window.left - client.right, 2 * c.frame);
-    xptest::Surface surface(20, 20, none);
-    if (c.frame) f.grid.DrawBorder(surface.dc(), {0, 0, 20, 20});
-    const std::vector<COLORREF> left_top_right_bottom_inside{
-        surface.Pixel(0, 10), surface.Pixel(10, 0), surface.Pixel(19, 10), surface.Pixel(10, 19),
-        surface.Pixel(10, 10)};
-    EXPECT_EQ(left_top_right_bottom_inside,
-              (std::vector<COLORREF>{c.left, c.left, c.right, c.right, none}));
-  }
-}
-
 // A grid that counts the frames it draws itself.
 class FramedGrid : public treelist_test::TestTreeList {
  public:
@@ -228,21 +198,29 @@ class FramedGrid : public treelist_test::TestTreeList {
   int frames = 0;
 };
 
-TEST(TreeListMessages, OnlyTheFlatLooksPaintTheirFrameAndOnlyTheSunkenOneFollows3D) {
-  struct Case {
-    treelist::TdxLookAndFeel look;
-    treelist::TBorderStyle border;
-    int frames;      // drawn on WM_NCPAINT
-    bool recreated;  // by the 3D setting's change
-  };
+TEST(TreeListMessages, OnlyTheFlatLooksDrawTheirOwnOnePixelFrameAndOnlyTheSunkenOneFollows3D) {
+  const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW), light = GetSysColor(COLOR_BTNHIGHLIGHT);
+  const COLORREF none = RGB(255, 0, 255);
   using treelist::TBorderStyle;
   using treelist::TdxLookAndFeel;
-  const Case cases[] = {{TdxLookAndFeel::lfFlat, TBorderStyle::bsSingle, 1, false},
-                        {TdxLookAndFeel::lfUltraFlat, TBorderStyle::bsSingle, 1, false},
-                        {TdxLookAndFeel::lfStandard, TBorderStyle::bsSingle, 0, true},
-                        {TdxLookAndFeel::lfStandard, TBorderStyle::bsNone, 0, false},
-                        {TdxLookAndFeel::lfFlat, TBorderStyle::bsNone, 0, false}};
+  struct Case {
+    TdxLookAndFeel look;
+    TBorderStyle border;
+    int frame;       // pixels on each side of the client area
+    int frames;      // drawn on WM_NCPAINT
+    bool recreated;  // by the 3D setting's change
+    COLORREF left, right;
+  };
+  const Case cases[] = {
+      {TdxLookAndFeel::lfUltraFlat, TBorderStyle::bsSingle, 1, 1, false, shadow, shadow},
+      {TdxLookAndFeel::lfFlat, TBorderStyle::bsSingle, 1, 1, false, shadow, light},
+      {TdxLookAndFeel::lfUltraFlat, TBorderStyle::bsNone, 0, 0, false, none, none},
+      {TdxLookAndFeel::lfFlat, TBorderStyle::bsNone, 0, 0, false, none, none},
+      {TdxLookAndFeel::lfStandard, TBorderStyle::bsSingle, 2, 0, true, none, none},
+      {TdxLookAndFeel::lfStandard, TBorderStyle::bsNone, 0, 0, false, none, none}};
   for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message()
+                 << static_cast<int>(c.look) << " " << static_cast<int>(c.border));
     framework::TForm form(nullptr);
     FramedGrid grid(nullptr);
     grid.SetParent(&form);
@@ -250,11 +228,21 @@ TEST(TreeListMessages, OnlyTheFlatLooksPaintTheirFrameAndOnlyTheSunkenOneFollows
     grid.SetLookAndFeel(c.look);
     grid.SetBorderStyle(c.border);
     const HWND before = grid.Handle();
+    RECT window{}, client{};
+    GetWindowRect(before, &window);
+    GetClientRect(before, &client);
+    EXPECT_EQ(window.right - window.left - client.right, 2 * c.frame);
     SendMessageW(before, WM_NCPAINT, 1, 0);
+    EXPECT_EQ(grid.frames, c.frames);
+    xptest::Surface surface(20, 20, none);
+    if (c.frames) grid.DrawBorder(surface.dc(), {0, 0, 20, 20});
+    const std::vector<COLORREF> left_top_right_bottom_inside{
+        surface.Pixel(0, 10), surface.Pixel(10, 0), surface.Pixel(19, 10), surface.Pixel(10, 19),
+        surface.Pixel(10, 10)};
+    EXPECT_EQ(left_top_right_bottom_inside,
+              (std::vector<COLORREF>{c.left, c.left, c.right, c.right, none}));
     grid.Perform(framework::CM_CTL3DCHANGED);
-    EXPECT_EQ(std::make_pair(grid.frames, grid.Handle() != before),
-              std::make_pair(c.frames, c.recreated))
-        << static_cast<int>(c.look) << " " << static_cast<int>(c.border);
+    EXPECT_EQ(grid.Handle() != before, c.recreated);
   }
 }
 
@@ -482,9 +470,7 @@ TEST(TreeListCellPainting, PreviewTakesThePreviewColourUnlessTheRowIsSelected) {
   EXPECT_EQ(colours[nets[0]], framework::clBlue);
   EXPECT_EQ(framework::ColorToRGB(colours[nets[1]]), GetSysColor(COLOR_HIGHLIGHTTEXT));
   const int line = f.grid.DefaultRowHeight();
-  const int preview = f.grid.GetMetrics().preview_line_height + 2;
-  EXPECT_EQ(f.grid.GetRowHeight(nets[0], line, true), line + preview)
-      << "the one line the text needs, fewer than PreviewLines";
+  const int preview = f.grid.GetMetrics().preview_line_height + 2;  // the one line "note" needs
 
   // The unselected row's band: the window's colour, the text indented by IndentDesc and 1 pixel
   // down, in the preview font's colour; Done leaves a band alone.
@@ -682,15 +668,6 @@ TEST(TreeListHotTrack, TooltipOnlyForTextWiderThanItsCellLessFourInTheFontItIsDr
   nets[1]->Expand(false);
   framework::TFont bold = f.grid.Font();
   bold.SetStyle(framework::fsBold);
-  auto text_width = [&](const std::wstring& text, framework::TFont& font) {
-    HDC screen = GetDC(nullptr);
-    const HGDIOBJ old = SelectObject(screen, font.Handle());
-    SIZE size{};
-    GetTextExtentPoint32W(screen, text.c_str(), static_cast<int>(text.size()), &size);
-    SelectObject(screen, old);
-    ReleaseDC(nullptr, screen);
-    return static_cast<int>(size.cx);
-  };
   int indent_left = 0, indent = 0;
   f.grid.GetNodeIndent(child, indent_left, indent);
   struct Case {
@@ -719,7 +696,7 @@ TEST(TreeListHotTrack, TooltipOnlyForTextWiderThanItsCellLessFourInTheFontItIsDr
     };
     // The text the cell shows ("overrun.1" in column 1).
     const int width =
-        text_width(f.grid.GetCellText(c.node, c.column), c.measured_bold ? bold : f.grid.Font()) +
+        TextWidth(c.measured_bold ? bold : f.grid.Font(), f.grid.GetCellText(c.node, c.column)) +
         c.room + (c.column == 0 ? indent : 0);
     treelist::HeaderModel model = treelist_test::TwoBandModel();
     model.columns[c.column].width = width;
