@@ -281,23 +281,6 @@ TEST(GridHelpers, RegistryPathsLeadWithABackslashAndEndWithout) {
             (std::vector<std::string>{"", "\\Software\\Tralvek", "\\Software\\Tralvek", ""}));
 }
 
-TEST(GridHelpers, ObsoleteKeysGoWithWhatTheyHold) {
-  const wchar_t* root = L"Software\\TralvekTreeListTest";
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\TralvekTreeListTest\\Software\\Old", 0,
-                            nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-            ERROR_SUCCESS);
-  RegCloseKey(key);
-  treelist::DeleteObsoleteKey([] { return std::wstring(L"Software\\TralvekTreeListTest"); });
-  EXPECT_NE(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\TralvekTreeListTest\\Software", 0,
-                          KEY_READ, &key),
-            ERROR_SUCCESS);
-  EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, root, 0, KEY_READ, &key), ERROR_SUCCESS)
-      << "the provider's own key stays";
-  RegCloseKey(key);
-  RegDeleteTreeW(HKEY_CURRENT_USER, root);
-}
-
 TEST(GridHelpers, TextLinesCountTheWrappedLinesUpToTheMaximum) {
   framework::TFont font;
   const HFONT handle = font.Handle();
