@@ -235,12 +235,6 @@ TEST(TreeListOptions, CompoundPredicatesCombineTheirOptions) {
   EXPECT_TRUE(grid.IsImmediateEditor(1));
   EXPECT_FALSE(grid.IsImmediateEditor(0));
   EXPECT_FALSE(grid.IsImmediateEditor(-1)) << "no column: the option alone";
-
-  grid.SetOptionsEx(grid.OptionsEx() | treelist::aoInvertSelect);
-  grid.SetOptions(grid.Options() | treelist::aoRowSelect);
-  EXPECT_FALSE(grid.OptionsEx() & treelist::aoInvertSelect) << "the last set wins";
-  grid.SetOptionsEx(grid.OptionsEx() | treelist::aoInvertSelect);
-  EXPECT_FALSE(grid.Options() & treelist::aoRowSelect);
 }
 
 TEST(TreeListEvents, AThrowingHandlerInsideAMessageIsReportedOnceAndTheGridGoesOn) {
