@@ -37,22 +37,20 @@ TEST(TreeListFocus, NodeChangesComeBeforeColumnChangesAndNoneUnderTheLock) {
   EXPECT_EQ(g.grid.GetFocusedColumn(), 0) << "no column 3";
 }
 
-TEST(TreeListFocus, CollapsingAParentOfTheFocusedNodeFocusesTheParent) {
+TEST(TreeListFocus, KeysExpandAndCollapseOneLevelAndCollapsingFocusesTheParent) {
   Grid g(2);
   TdxTreeListNode* child = AddNamed(g.grid, g.n[0], L"a1");
   AddNamed(g.grid, child, L"a11");
   child->Expand(false);
   g.grid.SetFocusedNode(g.n[0]);
-  SendMessageW(g.hwnd(), WM_KEYDOWN, VK_RIGHT, 0);  // rows, not cells: Right expands
-  ASSERT_TRUE(g.n[0]->Expanded());
-  SendMessageW(g.hwnd(), WM_KEYDOWN, VK_LEFT, 0);  // and Left collapses, this level only
-  EXPECT_FALSE(g.n[0]->Expanded());
-  EXPECT_TRUE(child->Expanded());
-  SendMessageW(g.hwnd(), WM_KEYDOWN, VK_ADD, 0);  // the keypad's plus and minus: one level too
-  ASSERT_TRUE(g.n[0]->Expanded());
-  SendMessageW(g.hwnd(), WM_KEYDOWN, VK_SUBTRACT, 0);
-  EXPECT_FALSE(g.n[0]->Expanded());
-  EXPECT_TRUE(child->Expanded());
+  std::wstring seen;  // after each key the focused node, and whether A and a1 are expanded
+  for (WORD key : {VK_RIGHT, VK_LEFT, VK_ADD, VK_SUBTRACT, VK_RIGHT, VK_RIGHT, VK_LEFT, VK_LEFT,
+                   VK_END, VK_UP}) {
+    SendMessageW(g.hwnd(), WM_KEYDOWN, key, 0);
+    seen += g.grid.Name(g.grid.GetFocusedNode()) + (g.n[0]->Expanded() ? L"+" : L"-") +
+            (child->Expanded() ? L"+ " : L"- ");
+  }
+  EXPECT_EQ(seen, L"A++ A-+ A++ A-+ A++ a1++ a1+- A+- B+- a1+- ");
   g.grid.SetFocusedNode(child);
   g.n[0]->Collapse(false);
   EXPECT_EQ(g.grid.GetFocusedNode(), g.n[0]);

@@ -136,19 +136,6 @@ TEST(TreeListScrolling, CollapsingAParentOfTheTopRowMakesTheParentTheTopRow) {
   EXPECT_EQ(f.grid.TopIndex(), 0);
 }
 
-TEST(TreeListKeys, ArrowsMoveExpandAndCollapse) {
-  GridForm f;
-  std::vector<TdxTreeListNode*> n = AddLetters(f.grid, 2);
-  AddNamed(f.grid, n[0], L"a1");
-  f.grid.SetFocusedNode(n[0]);
-  std::wstring seen;  // the focused node after each key, "+" while A is expanded
-  for (WORD key : {VK_RIGHT, VK_RIGHT, VK_LEFT, VK_LEFT, VK_END, VK_UP}) {
-    f.Key(key);
-    seen += f.grid.Name(f.grid.GetFocusedNode()) + (n[0]->Expanded() ? L"+ " : L" ");
-  }
-  EXPECT_EQ(seen, L"A+ a1+ A+ A B A ");
-}
-
 TEST(TreeListMouse, AClickOnTheButtonTogglesAndTheHitTestNamesEveryPart) {
   GridForm f;
   f.grid.SetModel(treelist_test::TwoBandModel());
