@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "crashreport/drosk_dis_asm.h"
+#include "code_buffer.h"
 #include "crashreport/drosk_strings.h"
 #include "gtest/gtest.h"
 #include "report_text.h"
@@ -108,29 +109,8 @@ const DecodeCase kCases[] = {
     {"66", false, 0x00, "a prefix alone runs out of bytes"},
 };
 
-// Three pages: read-write, guarded, reserved only. Bytes placed at the end of the first run into
-// the guard page, so a reader that takes one byte too many fails visibly.
-class Pages {
- public:
-  Pages() {
-    base_ = static_cast<uint8_t*>(VirtualAlloc(nullptr, 3 * 4096, MEM_RESERVE, PAGE_NOACCESS));
-    VirtualAlloc(base_, 4096, MEM_COMMIT, PAGE_READWRITE);
-    VirtualAlloc(base_ + 4096, 4096, MEM_COMMIT, PAGE_READWRITE | PAGE_GUARD);
-  }
-  ~Pages() { VirtualFree(base_, 0, MEM_RELEASE); }
-  uint8_t* page(int i) { return base_ + 4096 * i; }
-  TAddress Place(const std::vector<uint8_t>& bytes) {
-    uint8_t* at = page(1) - bytes.size();
-    std::copy(bytes.begin(), bytes.end(), at);
-    return AddressOf(at);
-  }
-
- private:
-  uint8_t* base_;
-};
-
 TEST(Decoder, ValidityOpcodesAndLengthsOfEveryMap) {
-  Pages pages;
+  CodeBuffer pages;
   for (const DecodeCase& c : kCases) {
     const std::vector<uint8_t> bytes = HexBytes(c.bytes);
     const TAddress at = pages.Place(bytes);
@@ -158,7 +138,7 @@ std::string Branch(const TInstructionInfo& i, TAddress at) {
 }
 
 TEST(Decoder, BranchTargetsAndTheirOperands) {
-  Pages pages;
+  CodeBuffer pages;
   static const TAddress cell = 0x12345678;
   static const TAddress farCell[2] = {0x00401234, 0x0008};
   const auto withCell = [](uint8_t modrm, const void* address) {
@@ -184,14 +164,14 @@ TEST(Decoder, BranchTargetsAndTheirOperands) {
     EXPECT_EQ(Branch(DecodeInstruction(at), at), expected);
   }
   // An unreadable cell makes jmp [cell] invalid.
-  const TAddress at = pages.Place(withCell(0x25, pages.page(2)));
+  const TAddress at = pages.Place(withCell(0x25, pages.Page(2)));
   EXPECT_EQ(Branch(DecodeInstruction(at), at).substr(0, 12), "invalid jump");
   EXPECT_FALSE(DecodeInstruction(0).Valid);
   EXPECT_EQ(DecodeInstruction(0).Next, 0u);
 }
 
 TEST(Decoder, TracksRegistersLoadedFromImmediates) {
-  Pages pages;
+  CodeBuffer pages;
   static const TAddress cell = 0xCAFE0000;
   const TAddress cellAddress = AddressOf(&cell);
   // mov eax,imm32; call [eax]; mov ecx,eax; call ecx; rep movsb; mov bx,imm16
@@ -339,7 +319,7 @@ TEST(Decoder, AgreesWithTheReferenceOnTheWholeModule) {
 }
 
 TEST(ReadableAreas, SnapshotCoversMemoryWithTouchingEntries) {
-  Pages pages;
+  CodeBuffer pages;
   static const uint32_t kValue = 0x11223344;
   TDATryRead areas = GetReadableAreas();
   ASSERT_FALSE(areas.entries.empty());
@@ -349,22 +329,22 @@ TEST(ReadableAreas, SnapshotCoversMemoryWithTouchingEntries) {
     EXPECT_NE(areas.entries[i].Readable, areas.entries[i - 1].Readable);  // runs are merged
   }
   EXPECT_TRUE(IsReadable(areas, AddressOf(&kValue)));
-  EXPECT_TRUE(IsReadable(areas, AddressOf(pages.page(0))));
-  EXPECT_TRUE(IsReadable(areas, AddressOf(pages.page(0) + 4095)));
-  EXPECT_FALSE(IsReadable(areas, AddressOf(pages.page(1))));  // guard page
-  EXPECT_FALSE(IsReadable(areas, AddressOf(pages.page(2))));  // reserved
+  EXPECT_TRUE(IsReadable(areas, AddressOf(pages.Page(0))));
+  EXPECT_TRUE(IsReadable(areas, AddressOf(pages.Page(0) + 4095)));
+  EXPECT_FALSE(IsReadable(areas, AddressOf(pages.Page(1))));  // guard page
+  EXPECT_FALSE(IsReadable(areas, AddressOf(pages.Page(2))));  // reserved
   EXPECT_FALSE(IsReadable(areas, 0));
   EXPECT_FALSE(IsReadable(areas, 0xFFFFF000));  // past the walk
 
   uint32_t out = 0;
   EXPECT_TRUE(TryRead(AddressOf(&kValue), &out, 4, &areas));
   EXPECT_EQ(out, kValue);
-  EXPECT_FALSE(TryRead(AddressOf(pages.page(1)), &out, 4, &areas));
-  EXPECT_FALSE(TryRead(AddressOf(pages.page(2)), &out, 4, nullptr));
+  EXPECT_FALSE(TryRead(AddressOf(pages.Page(1)), &out, 4, &areas));
+  EXPECT_FALSE(TryRead(AddressOf(pages.Page(2)), &out, 4, nullptr));
   // Only the first byte is checked against the snapshot; the read itself then fails.
-  EXPECT_FALSE(TryRead(AddressOf(pages.page(0) + 4094), &out, 4, &areas));
-  EXPECT_FALSE(TryRead(AddressOf(pages.page(0) + 4094), &out, 4, nullptr));
-  EXPECT_TRUE(TryRead(AddressOf(pages.page(0) + 4092), &out, 4, &areas));
+  EXPECT_FALSE(TryRead(AddressOf(pages.Page(0) + 4094), &out, 4, &areas));
+  EXPECT_FALSE(TryRead(AddressOf(pages.Page(0) + 4094), &out, 4, nullptr));
+  EXPECT_TRUE(TryRead(AddressOf(pages.Page(0) + 4092), &out, 4, &areas));
   EXPECT_FALSE(TryRead(0, &out, 0, nullptr));
   EXPECT_FALSE(TryRead(0, &out, 4, nullptr));
   FreeReadableAreas(areas);
@@ -373,15 +353,15 @@ TEST(ReadableAreas, SnapshotCoversMemoryWithTouchingEntries) {
 }
 
 TEST(ReadableAreas, DecodingStopsAtTheEndOfReadableMemory) {
-  Pages pages;
+  CodeBuffer pages;
   TDATryRead areas = GetReadableAreas();
   // mov eax,imm32 cut by the guard page: neither decoding road touches the page.
-  uint8_t* at = pages.page(0) + 4096 - 3;
+  uint8_t* at = pages.Page(0) + 4096 - 3;
   at[0] = 0xB8;
   at[1] = at[2] = 0;
   EXPECT_FALSE(DecodeInstructionSafe(AddressOf(at), areas).Valid);
   EXPECT_FALSE(DecodeInstruction(AddressOf(at)).Valid);
-  EXPECT_FALSE(DecodeInstruction(AddressOf(pages.page(2))).Valid);
+  EXPECT_FALSE(DecodeInstruction(AddressOf(pages.Page(2))).Valid);
   at[-2] = 0x90;  // the nop before it decodes
   EXPECT_TRUE(DecodeInstructionSafe(AddressOf(at - 2), areas).Valid);
   EXPECT_EQ(GetObfuscator(), 0u);  // NT family: identifiers are plain
