@@ -15,6 +15,7 @@
 #include "framework/image_list.h"
 #include "framework/win/text.h"
 #include "support/test_paths.h"
+#include "steps.h"
 #include "surface.h"
 
 using controls::TXPCustomLabel;
@@ -182,15 +183,6 @@ TEST(XPLabel, ShellOpenStartsOnlyWhatTheLinkNames) {
   EXPECT_EQ(text.find('\n'), std::string::npos) << text;
 }
 
-// Font colour, style and cursor, as "colour style cursor".
-std::string Look(TXPCustomLabel& label) {
-  return std::to_string(label.Font().Color()) + " " + std::to_string(label.Font().Style()) + " " +
-         std::to_string(label.Cursor());
-}
-std::string Look(framework::TColor colour, unsigned style, framework::TCursor cursor) {
-  return std::to_string(colour) + " " + std::to_string(style) + " " + std::to_string(cursor);
-}
-
 TEST(XPLabel, HotTrackingShowsAndRestoresFontStyleAndCursor) {
   LabelForm f;
   TXPCustomLabel& label = f.label;
@@ -199,49 +191,41 @@ TEST(XPLabel, HotTrackingShowsAndRestoresFontStyleAndCursor) {
   hot.SetTrackFontStyle(true);
   hot.SetTrackCursor(true);
   hot.SetHotFontColor(framework::clRed);
-  const framework::TColor rest = label.Font().Color();
-  ASSERT_TRUE(label.ParentFont());
-  using framework::crDefault;
-  using framework::fsUnderline;
-
-  f.Enter();
-  EXPECT_EQ(Look(label), Look(framework::clRed, fsUnderline, framework::crHandPoint));
-  Render(label, "xp_label_hot");
-  f.Leave();
-  EXPECT_EQ(Look(label), Look(rest, 0, crDefault));
-  EXPECT_TRUE(label.ParentFont()) << "the parent's font again";
-
-  // A font changed while hovered: leaving goes back to the colour from before the hover, and
-  // keeps the change.
-  f.Enter();
-  label.Font().SetSize(14);
-  f.Leave();
-  EXPECT_EQ(Look(label), Look(rest, 0, crDefault));
-  EXPECT_EQ(label.Font().Size(), 14);
-  EXPECT_FALSE(label.ParentFont());
-  // A colour and cursor the program sets while hovered are what leaving shows.
-  f.Enter();
-  label.Font().SetColor(framework::clGreen);
-  label.SetCursor(framework::crCross);
-  f.Leave();
-  EXPECT_EQ(Look(label), Look(framework::clGreen, 0, framework::crCross));
-
-  // Disabled: entering changes nothing, leaving restores nothing.
-  label.SetEnabled(false);
-  label.Perform(framework::CM_MOUSEENTER);
-  EXPECT_EQ(Look(label), Look(framework::clGreen, 0, framework::crCross));
-  label.Font().SetColor(framework::clBlue);
-  label.Perform(framework::CM_MOUSELEAVE);
-  EXPECT_EQ(label.Font().Color(), framework::clBlue);
-
-  // Only what is tracked changes.
-  label.SetEnabled(true);
-  hot.SetTrackFontColor(false);
-  hot.SetTrackCursor(false);
-  f.Enter();
-  EXPECT_EQ(Look(label), Look(framework::clBlue, fsUnderline, framework::crCross));
-  f.Leave();
-  EXPECT_EQ(label.Font().Style(), 0u);
+  const std::string rest = std::to_string(label.Font().Color());
+  // Font colour, style (4: underlined), cursor and size, and 'p' while the label takes its parent's
+  // font.
+  const auto look = [&] {
+    return std::to_string(label.Font().Color()) + " " + std::to_string(label.Font().Style()) + " " +
+           std::to_string(label.Cursor()) + " " + std::to_string(label.Font().Size()) +
+           (label.ParentFont() ? "p" : "");
+  };
+  const std::string red = std::to_string(framework::clRed),
+                    green = std::to_string(framework::clGreen),
+                    blue = std::to_string(framework::clBlue),
+                    size = std::to_string(label.Font().Size());
+  const std::string hand = std::to_string(framework::crHandPoint),
+                    cross = std::to_string(framework::crCross);
+  // clang-format off
+  xptest::ExpectSteps(look, {
+      {[&] { f.Enter(); }, red + " 4 " + hand + " " + size},
+      {[&] { Render(label, "xp_label_hot"), f.Leave(); }, rest + " 0 0 " + size + "p"},
+      // A font changed while hovered: leaving goes back to the colour from before the hover,
+      // and keeps the change.
+      {[&] { f.Enter(), label.Font().SetSize(14), f.Leave(); }, rest + " 0 0 14"},
+      // A colour and cursor the program sets while hovered are what leaving shows.
+      {[&] { f.Enter(), label.Font().SetColor(framework::clGreen),
+             label.SetCursor(framework::crCross), f.Leave(); }, green + " 0 " + cross + " 14"},
+      // Disabled: entering changes nothing, leaving restores nothing.
+      {[&] { label.SetEnabled(false), label.Perform(framework::CM_MOUSEENTER); },
+       green + " 0 " + cross + " 14"},
+      {[&] { label.Font().SetColor(framework::clBlue), label.Perform(framework::CM_MOUSELEAVE); },
+       blue + " 0 " + cross + " 14"},
+      // Only what is tracked changes.
+      {[&] { label.SetEnabled(true), hot.SetTrackFontColor(false), hot.SetTrackCursor(false),
+             f.Enter(); }, blue + " 4 " + cross + " 14"},
+      {[&] { f.Leave(); }, blue + " 0 " + cross + " 14"},
+  });
+  // clang-format on
 }
 
 TEST(XPLabel, PaintsTheGlyphBesideTheCaptionAndGreysItWhenDisabled) {
