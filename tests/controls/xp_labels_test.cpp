@@ -15,6 +15,7 @@
 #include "framework/image_list.h"
 #include "framework/win/text.h"
 #include "support/test_paths.h"
+#include "paint_styles.h"
 #include "steps.h"
 #include "surface.h"
 
@@ -66,13 +67,6 @@ struct LabelForm {
   void Enter() { MouseTo(label.Left() + 1, label.Top() + 1); }
   void Leave() { MouseTo(280, 180); }
 };
-
-std::unique_ptr<xptest::Surface> Render(TXPCustomLabel& label, const std::string& picture) {
-  auto s = std::make_unique<xptest::Surface>(label.Width(), label.Height(), kWhite);
-  label.PaintTo(s->dc(), 0, 0);
-  xptest::WritePicture(*s, picture, 3);
-  return s;
-}
 
 }  // namespace
 
@@ -208,7 +202,7 @@ TEST(XPLabel, HotTrackingShowsAndRestoresFontStyleAndCursor) {
   // clang-format off
   xptest::ExpectSteps(look, {
       {[&] { f.Enter(); }, red + " 4 " + hand + " " + size},
-      {[&] { Render(label, "xp_label_hot"), f.Leave(); }, rest + " 0 0 " + size + "p"},
+      {[&] { xptest::Picture(label, "xp_label_hot", 3), f.Leave(); }, rest + " 0 0 " + size + "p"},
       // A font changed while hovered: leaving goes back to the colour from before the hover,
       // and keeps the change.
       {[&] { f.Enter(), label.Font().SetSize(14), f.Leave(); }, rest + " 0 0 14"},
@@ -236,7 +230,7 @@ TEST(XPLabel, PaintsTheGlyphBesideTheCaptionAndGreysItWhenDisabled) {
   EXPECT_EQ(label.Width(), text_only + 16 + 3) << "auto size: glyph, 3 pixels, caption";
   EXPECT_GE(label.Height(), 16);
 
-  auto s = Render(label, "xp_label_glyph");
+  auto s = xptest::Picture(label, "xp_label_glyph", 3);
   const int glyph_top = (label.Height() - 16) / 2;
   EXPECT_EQ(xptest::Pixels(*s, {{8, glyph_top + 8}, {0, glyph_top + 15}}),
             xptest::Colours({kGlyphInk, kWhite}))
@@ -248,14 +242,14 @@ TEST(XPLabel, PaintsTheGlyphBesideTheCaptionAndGreysItWhenDisabled) {
       << "3 pixels between glyph and caption";
 
   label.SetEnabled(false);
-  s = Render(label, "xp_label_disabled_glyph");
+  s = xptest::Picture(label, "xp_label_disabled_glyph", 3);
   const uint8_t grey = (77 * 200 + 151 * 30 + 28 * 30) >> 8;
   EXPECT_EQ(xptest::Pixels(*s, {{8, glyph_top + 8}, {0, glyph_top + 15}}),
             xptest::Colours({RGB(grey, grey, grey), kWhite}));
   EXPECT_EQ(BitmapPixel(label.Glyph(), 8, 8), kGlyphInk) << "the glyph itself keeps its colours";
 
   label.SetGreyscaleDisabledGlyph(false);
-  s = Render(label, "xp_label_disabled_light");
+  s = xptest::Picture(label, "xp_label_disabled_light", 3);
   const uint8_t light = 255 - (255 - grey) * 3 / 5;
   EXPECT_EQ(s->Pixel(8, glyph_top + 8), RGB(light, light, light));
   // Light text, not the face colour it would vanish in.
@@ -275,21 +269,22 @@ TEST(XPLabel, SmoothAndTurnedCaptionsSizeThemselves) {
   label.SetTextOrientation(controls::toUpwards);
   EXPECT_EQ(label.Width(), height);
   EXPECT_EQ(label.Height(), width);
-  const RECT up_ink = Render(label, "xp_label_turned_up")->InkBox(kWhite);
+  const RECT up_ink = xptest::Picture(label, "xp_label_turned_up", 3)->InkBox(kWhite);
   EXPECT_GT(up_ink.bottom - up_ink.top, 3 * (up_ink.right - up_ink.left)) << "reads upwards";
 
   label.SetGlyph(TestGlyph().bitmap);
   EXPECT_EQ(label.Height(), width + 16 + 3) << "the glyph above the turned caption";
   EXPECT_EQ(label.Width(), std::max(height, 16));
-  EXPECT_EQ(Render(label, "xp_label_turned_glyph")->Pixel((label.Width() - 16) / 2 + 8, 8),
-            kGlyphInk);
+  EXPECT_EQ(
+      xptest::Picture(label, "xp_label_turned_glyph", 3)->Pixel((label.Width() - 16) / 2 + 8, 8),
+      kGlyphInk);
 
   TXPCustomLabel smooth(nullptr);
   smooth.Font().SetSize(12);
   smooth.Font().SetColor(framework::clBlack);
   smooth.SetCaption(L"Smooth caption");
   smooth.SetSmoothText(true);
-  auto surface = Render(smooth, "xp_label_smooth");
+  auto surface = xptest::Picture(smooth, "xp_label_smooth", 3);
   const xptest::Surface& s = *surface;
   const RECT all = {0, 0, s.width(), s.height()};
   const int ink = s.width() * s.height() - xptest::CountOfColour(s, all, kWhite);
