@@ -148,9 +148,9 @@ TEST_F(XPEdit, SuppressionCountersAndTheInputMethodHoldBackChangesAndCharacters)
       {[&] { edit.SuppressKeys(0), Type(hwnd, L"c"); }, L"acb 2 1*"},
       // The first character of an input method's result is swallowed, the result goes in whole,
       // typing goes on as usual.
-      {[&] { edit.ReceiveImeResult(L"日本"), Type(hwnd, L"日"); }, L"acb 2 1*"},
-      {[&] { Type(hwnd, L"本"); }, L"ac日本b 4 2*"},
-      {[&] { Type(hwnd, L"x"); }, L"ac日本xb 5 3*"},
+      {[&] { edit.ReceiveImeResult(L"日本語"), Type(hwnd, L"日本"); }, L"acb 2 1*"},
+      {[&] { Type(hwnd, L"語"); }, L"ac日本語b 5 2*"},
+      {[&] { Type(hwnd, L"x"); }, L"ac日本語xb 6 3*"},
   });
   // clang-format on
   EXPECT_EQ(edit.EditQuery(), 1);
@@ -224,8 +224,10 @@ TEST_F(XPEdit, NumberFieldsFilterPastesAndConvertTheirText) {
       // Another radix makes a number field unsigned, and leaves a plain field plain.
       {[&] { edit.SetNumberRadix(TRadix::rdxOctal); }, L"2 11"},
       {[&] { edit.SetNumberType(T::ntNone), edit.SetNumberRadix(TRadix::rdxHexadecimal); }, L"2 03"},
+      {[&] { edit.SetNumberType(T::ntUnsignedInt); }, L"0 13"},  // an unsigned field keeps it
       // MaxLength cuts a paste to the room left; the existing text is never cut.
-      {[&] { edit.SetNumberRadix(TRadix::rdxDecimal), edit.SetText(L"abc"), edit.SetMaxLength(5); },
+      {[&] { edit.SetNumberType(T::ntNone), edit.SetNumberRadix(TRadix::rdxDecimal),
+             edit.SetText(L"abc"), edit.SetMaxLength(5); },
        L"abc 02"},
       {[&] { SetClipboardText(L"vwxyz"), Key(hwnd, VK_END), Key(hwnd, VK_INSERT, {VK_SHIFT}); },
        L"abcvw 02"},
@@ -385,6 +387,10 @@ TEST_F(XPEdit, TransparentEditsRepaintWhenANeighbourUnderThemChanges) {
   ValidateRect(edit.Handle(), nullptr);
   panel->SetBounds(5, 100, 310, 20);
   EXPECT_FALSE(GetUpdateRect(edit.Handle(), nullptr, FALSE)) << "not for what lies elsewhere";
+  panel->SetBounds(5, 5, 310, 60);
+  ValidateRect(edit.Handle(), nullptr);
+  SendMessageW(panel->Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"text"));
+  EXPECT_FALSE(GetUpdateRect(edit.Handle(), nullptr, FALSE)) << "nor for what changes no pixels";
 
   edit.SetTransparent(false);
   panel->SetBounds(5, 5, 300, 60);
