@@ -305,10 +305,9 @@ TEST_F(HostBoard, PadStackIsReadWhenFirstAskedFor) {
   // A full stack writes every layer.
   again.SetEntry(3, 44 * kMil, 33 * kMil, 2);
   ASSERT_EQ(again.Sync(pcbapi::kWrite), 0);
-  PadProbe written(handle);
-  ASSERT_EQ(written.Sync(pcbapi::kRead), 0);
-  EXPECT_EQ(std::vector<Coord>({written.GetXSizeOnLayer(3), written.GetYSizeOnLayer(3),
-                                written.GetShapeOnLayer(3), written.GetXSizeOnLayer(2)}),
+  const auto written = Read<TPcbPad>(handle);
+  EXPECT_EQ(std::vector<Coord>({written->GetXSizeOnLayer(3), written->GetYSizeOnLayer(3),
+                                written->GetShapeOnLayer(3), written->GetXSizeOnLayer(2)}),
             std::vector<Coord>({44 * kMil, 33 * kMil, 2, 50 * kMil}));
 
   // Into the full stack: the layers it had below it become its own.
@@ -320,13 +319,12 @@ TEST_F(HostBoard, PadStackIsReadWhenFirstAskedFor) {
   ASSERT_EQ(rounded.Sync(pcbapi::kWrite), 0);
   // Read, then written: shape, size and percentage of every layer.
   EXPECT_GT(QuorvelSession::Get().HostCalls() - writing, 7u * TPcbPad::kLayerCount);
-  TPcbPad full(rounded.GetHandle());
-  ASSERT_EQ(full.Sync(pcbapi::kRead), 0);
-  EXPECT_EQ(full.GetStackMode(), TPcbPad::kFullStack);
-  EXPECT_EQ(full.GetShapeOnLayer(1), TPcbPad::kRoundedRectangle);
-  EXPECT_EQ(full.GetXSizeOnLayer(1), rounded.GetXSizeOnLayer(1));
-  EXPECT_EQ(full.GetCornerPercentageOnLayer(1), 25);
-  EXPECT_EQ(full.GetCornerPercentageOnLayer(32), 35);
+  const auto full = Read<TPcbPad>(rounded.GetHandle());
+  EXPECT_EQ(std::vector<Coord>({full->GetStackMode(), full->GetShapeOnLayer(1),
+                                full->GetXSizeOnLayer(1), full->GetCornerPercentageOnLayer(1),
+                                full->GetCornerPercentageOnLayer(32)}),
+            std::vector<Coord>({TPcbPad::kFullStack, TPcbPad::kRoundedRectangle,
+                                rounded.GetXSizeOnLayer(1), 25, 35}));
 }
 
 TEST_F(HostBoard, PadOutlineAndCornersOnALayer) {
