@@ -5,10 +5,30 @@
 #include <atomic>
 #include <utility>
 
+#include "framework/win/com_object.h"
 #include "framework/win/text.h"
 #include "sdk/error_bridge.h"
 #include "sdk/layer_errors.h"
 #include "sdk/layer_text.h"
+
+namespace win {
+template <>
+struct InterfaceId<IPCB_LayerSet> {
+  static constexpr const GUID& iid = IID_IPCB_LayerSet;
+};
+template <>
+struct InterfaceId<sdk::ILayerSetObject> {
+  static constexpr const GUID& iid = sdk::IID_ILayerSetObject;
+};
+template <>
+struct InterfaceId<ILayerSetUtils> {
+  static constexpr const GUID& iid = IID_ILayerSetUtils;
+};
+template <>
+struct InterfaceId<IPCBFactory> {
+  static constexpr const GUID& iid = IID_IPCBFactory;
+};
+}  // namespace win
 
 namespace sdk {
 
@@ -55,53 +75,19 @@ TLegacyLayerSet LegacySetFrom(TLegacyLayerSetBytes bytes) {
   return legacy;
 }
 
-size_t CountOf(int count) {
-  return count > 0 ? static_cast<size_t>(count) : 0;
-}
+size_t CountOf(int count) { return count > 0 ? static_cast<size_t>(count) : 0; }
 
-BSTR TextToBstr(const std::string& text) {
-  return win::Bstr(win::Widen(text)).detach();
-}
+BSTR TextToBstr(const std::string& text) { return win::Bstr(win::Widen(text)).detach(); }
 
 std::string BstrToText(BSTR text) {
   return text ? win::Narrow(std::wstring_view(text, SysStringLen(text))) : std::string();
 }
 
-// Reference counting shared by the objects below.
-class RefCount {
- public:
-  ULONG Add() noexcept { return ++count_; }
-  ULONG Drop() noexcept { return --count_; }
-
- private:
-  std::atomic<ULONG> count_{1};
-};
-
 // ---- Layer set -------------------------------------------------------------------------------
 
-class TPCB_LayerSetBase final : public IPCB_LayerSet, public ILayerSetObject {
+class TPCB_LayerSetBase final : public win::ComObject<IPCB_LayerSet, ILayerSetObject> {
  public:
   explicit TPCB_LayerSetBase(LayerSet set) : set_(std::move(set)) {}
-
-  HRESULT __stdcall QueryInterface(REFIID iid, void** out) noexcept override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (iid == IID_IUnknown || iid == IID_IPCB_LayerSet) {
-      *out = static_cast<IPCB_LayerSet*>(this);
-    } else if (iid == IID_ILayerSetObject) {
-      *out = static_cast<ILayerSetObject*>(this);
-    } else {
-      return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
-  }
-  ULONG __stdcall AddRef() noexcept override { return refs_.Add(); }
-  ULONG __stdcall Release() noexcept override {
-    const ULONG left = refs_.Drop();
-    if (left == 0) delete this;
-    return left;
-  }
 
   LayerSet* __stdcall GetLayerSetObject() noexcept override { return &set_; }
 
@@ -244,7 +230,6 @@ class TPCB_LayerSetBase final : public IPCB_LayerSet, public ILayerSetObject {
     return GuardValue<IPCB_LayerSet*>(nullptr, [&] { return MakeLayerSet(body()).detach(); });
   }
 
-  RefCount refs_;
   LayerSet set_;
 };
 
@@ -263,9 +248,9 @@ class TLayerIteratorBase : public ILayerValueIterator {
     }
     return E_NOINTERFACE;
   }
-  ULONG __stdcall AddRef() noexcept override { return refs_.Add(); }
+  ULONG __stdcall AddRef() noexcept override { return ++references_; }
   ULONG __stdcall Release() noexcept override {
-    const ULONG left = refs_.Drop();
+    const ULONG left = --references_;
     if (left == 0) delete this;
     return left;
   }
@@ -340,7 +325,7 @@ class TLayerIteratorBase : public ILayerValueIterator {
     return this;
   }
 
-  RefCount refs_;
+  std::atomic<ULONG> references_{1};
   win::ComPtr<IPCB_LayerSet> filter_;
 };
 
@@ -407,23 +392,8 @@ IPCB_LayerIterator* TPCB_LayerSetBase::CreateIterator() noexcept {
 
 // ---- Factories -------------------------------------------------------------------------------
 
-class TLayerSetUtils final : public ILayerSetUtils {
+class TLayerSetUtils final : public win::ComObject<ILayerSetUtils> {
  public:
-  HRESULT __stdcall QueryInterface(REFIID iid, void** out) noexcept override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (iid != IID_IUnknown && iid != IID_ILayerSetUtils) return E_NOINTERFACE;
-    *out = static_cast<ILayerSetUtils*>(this);
-    AddRef();
-    return S_OK;
-  }
-  ULONG __stdcall AddRef() noexcept override { return refs_.Add(); }
-  ULONG __stdcall Release() noexcept override {
-    const ULONG left = refs_.Drop();
-    if (left == 0) delete this;
-    return left;
-  }
-
   IPCB_LayerSet* __stdcall LayerSetFromLayer(TLayer layer) noexcept override {
     return Fresh([&] { return LayerSet().Include(layer); });
   }
@@ -530,28 +500,11 @@ class TLayerSetUtils final : public ILayerSetUtils {
     if (a) return a->Intersect(b);
     return b ? *b : LayerSet::AllLayers();
   }
-
-  RefCount refs_;
 };
 
-class TPCBFactory final : public IPCBFactory {
+class TPCBFactory final : public win::ComObject<IPCBFactory> {
  public:
   explicit TPCBFactory(win::ComPtr<ILayerSetUtils> utils) : utils_(std::move(utils)) {}
-
-  HRESULT __stdcall QueryInterface(REFIID iid, void** out) noexcept override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (iid != IID_IUnknown && iid != IID_IPCBFactory) return E_NOINTERFACE;
-    *out = static_cast<IPCBFactory*>(this);
-    AddRef();
-    return S_OK;
-  }
-  ULONG __stdcall AddRef() noexcept override { return refs_.Add(); }
-  ULONG __stdcall Release() noexcept override {
-    const ULONG left = refs_.Drop();
-    if (left == 0) delete this;
-    return left;
-  }
 
   HRESULT __stdcall CreateLayerSet(IPCB_LayerSet** result) noexcept override {
     return Deliver(result, [&] { return utils_->CreateEmptyLayerSet(); });
@@ -584,7 +537,6 @@ class TPCBFactory final : public IPCBFactory {
     return *result ? S_OK : E_FAIL;
   }
 
-  RefCount refs_;
   win::ComPtr<ILayerSetUtils> utils_;
 };
 

@@ -5,14 +5,21 @@
 
 #include <oleacc.h>
 
-#include <atomic>
 #include <new>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "framework/win/com.h"
+#include "framework/win/com_object.h"
 #include "treelist/tree_list.h"
+
+namespace win {
+template <>
+struct InterfaceId<IAccessible> {
+  static constexpr const GUID& iid = IID_IAccessible;
+};
+}  // namespace win
 
 namespace treelist {
 namespace {
@@ -26,27 +33,10 @@ HRESULT TextResult(const std::wstring& text, BSTR* out) {
   return *out ? S_OK : E_OUTOFMEMORY;
 }
 
-class AccessibleRows final : public IAccessible {
+class AccessibleRows final : public win::ComObject<IAccessible> {
  public:
   AccessibleRows(HWND hwnd, win::ComPtr<IAccessible> standard)
       : hwnd_(hwnd), standard_(std::move(standard)) {}
-
-  HRESULT __stdcall QueryInterface(REFIID iid, void** out) noexcept override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (iid != IID_IUnknown && iid != IID_IDispatch && iid != IID_IAccessible) {
-      return E_NOINTERFACE;
-    }
-    *out = static_cast<IAccessible*>(this);
-    AddRef();
-    return S_OK;
-  }
-  ULONG __stdcall AddRef() noexcept override { return ++references_; }
-  ULONG __stdcall Release() noexcept override {
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
-  }
 
   // Clients reach the object through its own methods, never by name.
   HRESULT __stdcall GetTypeInfoCount(UINT* count) noexcept override {
@@ -228,7 +218,6 @@ class AccessibleRows final : public IAccessible {
     });
   }
 
-  std::atomic<ULONG> references_{1};
   const HWND hwnd_;
   const win::ComPtr<IAccessible> standard_;
 };

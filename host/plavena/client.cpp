@@ -33,7 +33,7 @@ bool SamePath(const std::wstring& a, const std::wstring& b) {
 }
 
 // One panel of the status bar: keeps its text, journals its update.
-class StatusPanel final : public ComObject<IStatusPanel> {
+class StatusPanel final : public win::ComObject<IStatusPanel> {
  public:
   StatusPanel(Journal& journal, int index, std::wstring text)
       : journal_(journal), index_(index), text_(std::move(text)) {}
@@ -171,7 +171,7 @@ HRESULT HostDocument::Cleanup() noexcept {
 // ---- HostModule --------------------------------------------------------------------------------
 
 // The server module the host's own documents are listed under; it does nothing else.
-class HostModule final : public ComObject<IServerModule> {
+class HostModule final : public win::ComObject<IServerModule> {
  public:
   explicit HostModule(const HostClient& client) : client_(client) {}
   HRESULT __stdcall GetDocumentCount(int* count) noexcept override {

@@ -17,7 +17,7 @@ class HostDocument;
 
 // A view of a host document, with its name and the form it shows (if any); refreshing and
 // activating it are journaled.
-class HostView final : public ComObject<IServerView, IServerViewDetails, IViewActivation> {
+class HostView final : public win::ComObject<IServerView, IServerViewDetails, IViewActivation> {
  public:
   HostView(Journal& journal, HostDocument* document, std::wstring name, IUnknown* form);
   ~HostView() override;
@@ -38,7 +38,7 @@ class HostView final : public ComObject<IServerView, IServerViewDetails, IViewAc
 
 // A help page viewer that is also a task panel: it shows one address at a time, and journals
 // each address it is given under its name.
-class HostTaskPanel final : public ComObject<ITaskPanel, IHelpBrowser> {
+class HostTaskPanel final : public win::ComObject<ITaskPanel, IHelpBrowser> {
  public:
   HostTaskPanel(Journal& journal, std::string name) : journal_(journal), name_(std::move(name)) {}
   const std::wstring& Address() const noexcept { return address_; }
@@ -55,7 +55,7 @@ class HostTaskPanel final : public ComObject<ITaskPanel, IHelpBrowser> {
 
 // A document the host has open: a file of a kind, with its views (one to start with). A
 // document whose first view shows a task panel is that task panel too.
-class HostDocument final : public ComObject<IServerDocument> {
+class HostDocument final : public win::ComObject<IServerDocument> {
  public:
   HostDocument(Journal& journal, std::wstring path, std::wstring kind);
   ~HostDocument() override;
@@ -82,8 +82,8 @@ class HostDocument final : public ComObject<IServerDocument> {
 
 class HostModule;
 
-class HostClient final : public ComObject<IClient, IProcessLauncher, IClientAddressService,
-                                          IClientModules, IClientState, IWorkspace> {
+class HostClient final : public win::ComObject<IClient, IProcessLauncher, IClientAddressService,
+                                               IClientModules, IClientState, IWorkspace> {
  public:
   HostClient(Journal& journal, HWND application_window);
   ~HostClient() override;

@@ -10,7 +10,7 @@
 
 namespace plavena {
 
-class HostFormHolder final : public ComObject<IExternalFormHolder> {
+class HostFormHolder final : public win::ComObject<IExternalFormHolder> {
  public:
   // A hidden panel window owned by the application window (which may be null).
   HostFormHolder(Journal& journal, HWND application_window);
