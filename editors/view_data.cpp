@@ -168,6 +168,7 @@ int TdxEditViewData::CalcLineCount(HDC dc, int width) const {
 std::wstring TdxTextEditViewData::DisplayText() const {
   std::wstring text = Value.ToString();
   if (PasswordChar != 0) return std::wstring(text.size(), PasswordChar);
+  if (CharCase == controls::TEditCharCase::ecNormal) return text;  // no second copy per cell
   return controls::ApplyCharCase(text, CharCase);
 }
 
