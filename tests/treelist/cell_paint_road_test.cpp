@@ -46,6 +46,14 @@ TEST(TreeListCellRoads, PlainCellsPaintUnclippedWhatTheClippedRoadPaints) {
       EXPECT_TRUE(xptest::SamePixels(plain, clipped)) << options << " " << search;
     }
   }
+  // The clipped road gives the DC back its own clipping.
+  xptest::Surface surface(360, 100);
+  win::UniqueRegion clip(CreateRectRgn(0, 0, 60, 40)), after(CreateRectRgn(0, 0, 0, 0));
+  SelectClipRgn(surface.dc(), clip.get());
+  grid.clipped = true;
+  grid.DrawCell({surface.dc(), grid.GetCellRect(net, 1), net, 1});
+  GetClipRgn(surface.dc(), after.get());
+  EXPECT_TRUE(EqualRgn(clip.get(), after.get()));
 }
 
 }  // namespace
