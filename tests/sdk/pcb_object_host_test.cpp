@@ -414,12 +414,35 @@ TEST_F(HostBoard, BoardReadsItsLayerStack) {
                             board.GetLayerObject(1)->GetDielectric().constant, board.GetOriginX(),
                             board.GetLayerObject(57)->IsInLayerStack()),
             std::make_tuple(7000, 4.2, 500 * kMil, false));
+  EXPECT_TRUE(board.HasLayerStack());
   LegacyLayerSet signals;
   signals.IncludeRange(1, 32);
   EXPECT_EQ(std::vector<int>({board.GetStackPositionInSet(signals, board.GetLayerObject(2)),
                               board.GetStackPositionInSet(signals, board.GetLayerObject(32)),
                               board.GetStackPositionInSet(signals, board.GetLayerObject(39))}),
             std::vector<int>({2, 4, 0}));
+}
+
+// The board writes back what it read, up to the last output layer, plotter pen and layer.
+TEST_F(HostBoard, BoardWritesBackEveryOptionItRead) {
+  const auto options = [&](Mode mode, uint8_t value) {
+    uint8_t plot = value;
+    int32_t pen[2] = {value, value + 1}, layer[4] = {value + 2, value + 3, value + 4, value + 5};
+    EXPECT_EQ(
+        PcbApi_QueryBoardOutputOptionsPlotLayers(mode, board_, pcbapi::kOutputLayerCount, &plot) |
+            PcbApi_QueryBoardPrinterOptionsPlotterPen(mode, board_, pcbapi::kPlotterPenCount,
+                                                      &pen[0], &pen[1]) |
+            PcbApi_QueryBoardPrinterOptionsCompositeLayer(
+                mode, board_, kLegacyLayerCount - 1, &layer[0], &layer[1], &layer[2], &layer[3]),
+        0);
+    return std::vector<int32_t>{plot, pen[0], pen[1], layer[0], layer[1], layer[2], layer[3]};
+  };
+  options(pcbapi::kWrite, 1);
+  TPcbBoard board(board_);
+  ASSERT_EQ(board.Sync(pcbapi::kRead), 0);
+  options(pcbapi::kWrite, 0);
+  ASSERT_EQ(board.Sync(pcbapi::kWrite), 0);
+  EXPECT_EQ(options(pcbapi::kRead, 0), (std::vector<int32_t>{1, 1, 2, 3, 4, 5, 6}));
 }
 
 // Drill pairs are named upper layer first; writing a shorter list removes the rest.
