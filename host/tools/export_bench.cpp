@@ -313,14 +313,17 @@ struct SectionWatch {
 };
 SectionWatch* watch = nullptr;
 
-// Whether `text` holds the section's opening line ("    (network" at a line's start). The search
-// skips ahead instead of stopping at every line break: its time counts as the module's.
-bool OpensSection(std::string_view text, int section) {
+// Where the section's opening line ("    (network" at a line's start) stands in `text`, from
+// `from` on; npos without one. The search skips ahead instead of stopping at every line break:
+// its time counts as the module's.
+size_t FindOpening(std::string_view text, size_t from, int section) {
   const std::string opening = std::string("    (") + kSections[section];
-  if (text.starts_with(opening)) return true;
+  if (text.substr(from).starts_with(opening)) return from;
   const std::string line_start = "\n" + opening;
   const std::boyer_moore_horspool_searcher searcher(line_start.begin(), line_start.end());
-  return std::search(text.begin(), text.end(), searcher) != text.end();
+  const auto found = std::search(text.begin() + static_cast<ptrdiff_t>(from), text.end(), searcher);
+  return found == text.end() ? std::string_view::npos
+                             : static_cast<size_t>(found - text.begin()) + 1;
 }
 
 decltype(&::CreateFileW) real_create_file = nullptr;
@@ -353,13 +356,12 @@ BOOL WINAPI WatchedWriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD writ
     }
   }
   if (file != watch->file) return result;
-  // The last section whose opening line is in this text; without one, the section goes on.
-  // Sections come in order, so only later ones are looked for.
-  for (int s = kSectionCount - 2; s > watch->section; --s) {
-    if (OpensSection(text, s)) {
-      watch->section = s;
-      break;
-    }
+  // The writer writes every section, in order: the text is searched for the next opening only,
+  // from where the last one stood, so that it is read once rather than once per section to come.
+  for (size_t from = 0; watch->section + 1 < kSectionCount - 1;) {
+    from = FindOpening(text, from, watch->section + 1);
+    if (from == std::string_view::npos) break;
+    ++watch->section;
   }
   watch->ends[watch->section] = Mark::Take();
   watch->seen[watch->section] = true;
