@@ -79,29 +79,27 @@ TEST_F(BoardCopy, RouterSettingsThatCannotBeWrittenStayAsTheyWereAndRaise) {
   DeleteFileA(file.c_str());
 }
 
-TEST_F(BoardCopy, DirectionsAlternateDownTheStackSkippingPlanes) {
-  router::TQixDocumentSetings settings(board_);
-  // Top, MidLayer1, (two planes), MidLayer2, Bottom.
-  EXPECT_EQ(settings.Direction(1), TRoutingDirection::Horizontal);
-  EXPECT_EQ(settings.Direction(2), TRoutingDirection::Vertical);
-  EXPECT_EQ(settings.Direction(3), TRoutingDirection::Horizontal);
-  EXPECT_EQ(settings.Direction(32), TRoutingDirection::Vertical);
-  EXPECT_EQ(settings.Direction(4), TRoutingDirection::Off);
-  EXPECT_EQ(settings.Direction(39), TRoutingDirection::Off);
-}
-
-TEST_F(BoardCopy, DirectionsAreStoredWithoutTheLayersThatAreOff) {
+// Directions alternate down the stack, skipping planes; stored ones, without the layers that
+// are off, are read back instead of the defaults.
+TEST_F(BoardCopy, DirectionsAlternateDownTheStackAndAreStoredWithoutTheLayersOff) {
   {
     router::TQixDocumentSetings settings(board_);
+    // Top, MidLayer1, (two planes), MidLayer2, Bottom.
+    for (const auto& [layer, direction] : {std::pair{1, TRoutingDirection::Horizontal},
+                                           {2, TRoutingDirection::Vertical},
+                                           {3, TRoutingDirection::Horizontal},
+                                           {32, TRoutingDirection::Vertical},
+                                           {4, TRoutingDirection::Off},
+                                           {39, TRoutingDirection::Off}}) {
+      EXPECT_EQ(settings.Direction(layer), direction) << layer;
+    }
     settings.SetDirection(2, TRoutingDirection::Off);
     settings.SetDirection(3, TRoutingDirection::PositiveDiagonal);
     settings.Save();
   }
-  const std::string text = testsupport::ReadFile(Preferences());
-  EXPECT_NE(text.find("[LayerDirections]"), std::string::npos);
-  EXPECT_NE(text.find("TopLayer=horizontal"), std::string::npos);
-  EXPECT_NE(text.find("MidLayer2=positive_diagonal"), std::string::npos);
-  EXPECT_EQ(text.find("MidLayer1="), std::string::npos) << text;
+  EXPECT_EQ(testsupport::ReadFile(Preferences()),
+            "[LayerDirections]\r\nTopLayer=horizontal\r\nMidLayer2=positive_diagonal\r\n"
+            "BottomLayer=vertical\r\n");
   router::TQixDocumentSetings read(board_);
   EXPECT_EQ(read.Direction(2), TRoutingDirection::Off) << "stored choices, not the defaults";
   EXPECT_EQ(read.Direction(3), TRoutingDirection::PositiveDiagonal);
@@ -143,10 +141,16 @@ TEST_F(BoardCopy, ViaStyleChoicesReadAsStored) {
   }
 }
 
-TEST_F(BoardCopy, UncheckingEveryPairIsStoredToo) {
+// Unchecked pairs are stored, every pair unchecked too; drill pairs know which layer is higher.
+TEST_F(BoardCopy, UncheckedPairsAreStoredAndDrillPairsKnowTheirLayers) {
   router::TViaStyleAssociationList list(board_);
   router::LoadViaStyles(list, Preferences());
   ASSERT_EQ(list.Count(), 1);
+  const router::TPcbViaDrillPair& through = list.Item(0).Item(0);
+  EXPECT_EQ(through.upper_layer, 1);
+  EXPECT_EQ(through.lower_layer, 32);
+  EXPECT_EQ(list.FindRule(list.Item(0).Rule().GetHandle()), &list.Item(0));
+  EXPECT_EQ(list.FindRule(0), nullptr);
   list.Item(0).Item(1).Enabled = false;
   router::SaveViaStyles(list, Preferences());
   EXPECT_EQ(framework::IniFile(Preferences()).ReadString("ViaStyles", "RoutingVias", ""),
@@ -156,17 +160,6 @@ TEST_F(BoardCopy, UncheckingEveryPairIsStoredToo) {
   router::TViaStyleAssociationList read(board_);
   router::LoadViaStyles(read, Preferences());
   EXPECT_EQ(Enabled(read), (std::vector<bool>{false, false, false}));
-}
-
-TEST_F(BoardCopy, DrillPairsKnowWhichLayerIsHigherInTheStack) {
-  router::TViaStyleAssociationList list(board_);
-  router::LoadViaStyles(list, Preferences());
-  ASSERT_EQ(list.Count(), 1);
-  const router::TPcbViaDrillPair& through = list.Item(0).Item(0);
-  EXPECT_EQ(through.upper_layer, 1);
-  EXPECT_EQ(through.lower_layer, 32);
-  EXPECT_EQ(list.FindRule(list.Item(0).Rule().GetHandle()), &list.Item(0));
-  EXPECT_EQ(list.FindRule(0), nullptr);
 }
 
 sdk::Handle AddEmbedded(sdk::Handle board, const std::string& name) {

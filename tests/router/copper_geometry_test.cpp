@@ -32,7 +32,7 @@ TEST(ArcChords, StepFollowsArcLengthOnLargeRadii) {
   EXPECT_NEAR(step, 11.459, 0.001);
 }
 
-TEST(ArcChords, SmallRadiiStepFourDegreesAndWrapPastZero) {
+TEST(ArcChords, SmallRadiiStepFourDegreesWrapPastZeroAndNoRadiusHasNone) {
   // 10 mil radius: 20 mil of arc would be 114 degrees; the step is 4 degrees at least and at
   // most what the arc length allows, so the larger of the two wins.
   EXPECT_EQ(ArcChords({0, 0, 100000, 0, 90}).size(), 1u);
@@ -42,40 +42,28 @@ TEST(ArcChords, SmallRadiiStepFourDegreesAndWrapPastZero) {
   const std::vector<TChord> wrapped = ArcChords({0, 0, 1000000, 350, 10});
   ASSERT_EQ(wrapped.size(), 2u);
   EXPECT_EQ(wrapped.back().to, (TPoint{984808, 173648}));
-}
-
-TEST(ArcChords, NoChordsWithoutARadius) {
+  // Without a radius, none.
   EXPECT_TRUE(ArcChords({5, 5, 0, 0, 45}).empty());
   EXPECT_TRUE(ArcChords({5, 5, -3, 0, 45}).empty());
 }
 
-TEST(FillCorners, UnrotatedAreTheRectangleInOrder) {
-  const auto corners = FillCorners(100, 200, 300, 600, 0);
-  EXPECT_EQ(corners[0], (TPoint{100, 200}));
-  EXPECT_EQ(corners[1], (TPoint{100, 600}));
-  EXPECT_EQ(corners[2], (TPoint{300, 600}));
-  EXPECT_EQ(corners[3], (TPoint{300, 200}));
-}
-
-TEST(FillCorners, RotatedAboutTheCentre) {
+// Fill corners in the rectangle's order, turned about its centre; a fill of no height has no
+// diagonal angle, and its corners still turn with it.
+TEST(FillCorners, AreTheRectanglesInOrderTurnedAboutTheCentre) {
+  using Corners = std::array<TPoint, 4>;
+  EXPECT_EQ(FillCorners(100, 200, 300, 600, 0),
+            (Corners{{{100, 200}, {100, 600}, {300, 600}, {300, 200}}}));
   // 100 x 200 mil at 45 degrees about (1150, 2300) mil.
-  const auto corners = FillCorners(11000000, 22000000, 12000000, 24000000, 45);
-  EXPECT_EQ(corners[0], (TPoint{11853553, 21939340}));
-  EXPECT_EQ(corners[1], (TPoint{10439340, 23353553}));
-  EXPECT_EQ(corners[2], (TPoint{11146447, 24060660}));
-  EXPECT_EQ(corners[3], (TPoint{12560660, 22646447}));
-  const auto quarter = FillCorners(0, 0, 100, 200, 90);
-  EXPECT_EQ(quarter[0], (TPoint{150, 50}));
-}
-
-TEST(FillCorners, ZeroHeightStillTurns) {
-  // A fill of no height has no diagonal angle; its corners still turn with it.
-  const auto corners = FillCorners(0, 0, 200, 0, 90);
-  EXPECT_EQ(corners[0], (TPoint{100, -100}));
-  EXPECT_EQ(corners[2], (TPoint{100, 100}));
-  const auto flat = FillCorners(0, 0, 200, 0, 0);
-  EXPECT_EQ(flat[0], (TPoint{0, 0}));
-  EXPECT_EQ(flat[3], (TPoint{200, 0}));
+  EXPECT_EQ(FillCorners(11000000, 22000000, 12000000, 24000000, 45),
+            (Corners{{{11853553, 21939340},
+                      {10439340, 23353553},
+                      {11146447, 24060660},
+                      {12560660, 22646447}}}));
+  EXPECT_EQ(FillCorners(0, 0, 100, 200, 90),
+            (Corners{{{150, 50}, {-50, 50}, {-50, 150}, {150, 150}}}));
+  EXPECT_EQ(FillCorners(0, 0, 200, 0, 90),
+            (Corners{{{100, -100}, {100, -100}, {100, 100}, {100, 100}}}));
+  EXPECT_EQ(FillCorners(0, 0, 200, 0, 0), (Corners{{{0, 0}, {0, 0}, {200, 0}, {200, 0}}}));
 }
 
 }  // namespace

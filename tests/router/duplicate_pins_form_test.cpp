@@ -38,17 +38,12 @@ TEST(DuplicatePinsReport, IsBuiltFromItsDescription) {
             L"Please change before trying to run Specctra.");
   EXPECT_EQ(form.Memo().Parent(), &tab);
   EXPECT_TRUE(form.Memo().Lines().empty());
+  // The buttons are pressed by their captions in the test below.
   auto& ok = Child<controls::TXPBitBtn>(form, "Button2");
   auto& close = Child<controls::TXPBitBtn>(form, "Button1");
-  EXPECT_EQ(ok.Caption(), L"OK");
-  EXPECT_EQ(ok.ModalResult(), 1);
-  EXPECT_EQ(close.Caption(), L"Close");
-  EXPECT_EQ(close.ModalResult(), 2);
-  EXPECT_FALSE(ok.Default());
-  EXPECT_FALSE(close.Default());
-  EXPECT_TRUE(close.Cancel());
 
-  // Enter in the list presses nothing; each button gives its own result; Escape is Close.
+  // Enter in the list presses nothing (no button is the default); each button gives its own
+  // result; Escape is Close.
   PostMessageW(form.Memo().Handle(), WM_KEYDOWN, VK_ESCAPE, 1);
   EXPECT_EQ(form.ShowModal(), 2);
   for (const auto& [button, result] : {std::pair{&ok, 1}, std::pair{&close, 2}}) {

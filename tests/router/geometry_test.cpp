@@ -24,73 +24,59 @@ TEST(Geometry, NormalizeAngleBringsAnglesIntoOneTurn) {
   }
 }
 
-TEST(Geometry, RightAnglesRotateExactly) {
+// Rotations are exact at right angles (large coordinates would show cos/sin rounding if they were
+// not) and round to the nearest unit elsewhere; about a centre, the angle is normalised first.
+TEST(Geometry, RotationsAreExactAtRightAnglesAndRoundElsewhere) {
   struct Case {
     double angle;
     bool mirror;
-    TPoint out;
+    TPoint in, out;
   };
-  // Large coordinates: cos/sin rounding would show at right angles if they were not exact.
-  const Case cases[] = {{0, false, {1000003, 7}},     {90, false, {-7, 1000003}},
-                        {180, false, {-1000003, -7}}, {270, false, {7, -1000003}},
-                        {0, true, {-1000003, 7}},     {90, true, {-7, -1000003}}};
+  const TPoint far{1000003, 7};
+  const Case cases[] = {
+      {0, false, far, {1000003, 7}},     {90, false, far, {-7, 1000003}},
+      {180, false, far, {-1000003, -7}}, {270, false, far, {7, -1000003}},
+      {0, true, far, {-1000003, 7}},     {90, true, far, {-7, -1000003}},
+      {45, false, {10, 0}, {7, 7}},      {30, false, {10, 0}, {9, 5}},  // 8.66, 5.0
+  };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.angle);
-    int32_t x = 1000003, y = 7;
-    router::RotatePoint(x, y, c.mirror, c.angle);
-    EXPECT_EQ((TPoint{x, y}), c.out);
+    TPoint p = c.in;
+    router::RotatePoint(p.x, p.y, c.mirror, c.angle);
+    EXPECT_EQ(p, c.out);
   }
-}
-
-TEST(Geometry, OtherAnglesRoundToNearest) {
-  int32_t x = 10, y = 0;
-  router::RotatePoint(x, y, false, 45);
-  EXPECT_EQ((TPoint{x, y}), (TPoint{7, 7}));
-  x = 10, y = 0;
-  router::RotatePoint(x, y, false, 30);  // 8.66, 5.0
-  EXPECT_EQ((TPoint{x, y}), (TPoint{9, 5}));
-}
-
-TEST(Geometry, RotateAboutACentreNormalisesTheAngleFirst) {
   int32_t x = 110, y = 50;
   router::RotatePointAbout(x, y, 100, -270, 50);  // -270 is 90: exact
   EXPECT_EQ((TPoint{x, y}), (TPoint{100, 60}));
 }
 
-TEST(Geometry, ArcEndPoints) {
-  const TArcGeometry arc{1000, 2000, 500, 0, 90};
-  const auto ends = router::ArcEndPoints(arc);
+TOutlineSegment Line(int32_t x, int32_t y) { return {0, x, y, {}}; }
+
+// An arc's end points; arcs of outlines are walked from the end the outline arrives at, the short
+// way across 0 degrees, until the rest is not larger than the step.
+TEST(Geometry, ArcsAreWalkedInStepsFromTheEndTheOutlineArrivesAt) {
+  const TArcGeometry quarter{0, 0, 1000, 0, 90}, across{0, 0, 1000, 270, 90};
+  const auto ends = router::ArcEndPoints({1000, 2000, 500, 0, 90});
   EXPECT_EQ(ends.start, (TPoint{1500, 2000}));
   EXPECT_EQ(ends.end, (TPoint{1000, 2500}));
-}
-
-TOutlineSegment Line(int32_t x, int32_t y) { return {0, x, y, {}}; }
-TOutlineSegment Arc(TPoint vertex, TArcGeometry arc) { return {1, vertex.x, vertex.y, arc}; }
-
-TEST(Geometry, ArcWalkStopsWhenTheRestIsNotLargerThanTheStep) {
-  const TArcGeometry quarter{0, 0, 1000, 0, 90};
-  TPointArray points;
-  router::OutlineToPointArray({Arc({1000, 0}, quarter)}, 0, points, 30);
-  EXPECT_EQ(points, (TPointArray{{1000, 0}, {866, 500}, {0, 1000}}));
-  router::OutlineToPointArray({Arc({1000, 0}, quarter)}, 0, points, 45);
-  EXPECT_EQ(points, (TPointArray{{1000, 0}, {0, 1000}}));
-}
-
-TEST(Geometry, ArcsAreWalkedFromTheEndTheOutlineArrivesAt) {
-  const TArcGeometry quarter{0, 0, 1000, 0, 90};
-  TPointArray points;
-  router::OutlineToPointArray({Arc({0, 1000}, quarter)}, 0, points, -30);
-  EXPECT_EQ(points, (TPointArray{{0, 1000}, {500, 866}, {1000, 0}}));
-}
-
-TEST(Geometry, ArcsAcrossZeroDegreesWalkTheShortWay) {
-  const TArcGeometry across{0, 0, 1000, 270, 90};  // through 0 degrees
-  TPointArray forward;
-  router::OutlineToPointArray({Arc({0, -1000}, across)}, 0, forward, 45);
-  EXPECT_EQ(forward, (TPointArray{{0, -1000}, {707, -707}, {1000, 0}, {0, 1000}}));
-  TPointArray backward;
-  router::OutlineToPointArray({Arc({0, 1000}, across)}, 0, backward, 45);
-  EXPECT_EQ(backward, (TPointArray{{0, 1000}, {707, 707}, {1000, 0}, {0, -1000}}));
+  struct Case {
+    TPoint vertex;
+    TArcGeometry arc;
+    double step;
+    TPointArray points;
+  };
+  const Case cases[] = {
+      {{1000, 0}, quarter, 30, {{1000, 0}, {866, 500}, {0, 1000}}},
+      {{1000, 0}, quarter, 45, {{1000, 0}, {0, 1000}}},
+      {{0, 1000}, quarter, -30, {{0, 1000}, {500, 866}, {1000, 0}}},
+      {{0, -1000}, across, 45, {{0, -1000}, {707, -707}, {1000, 0}, {0, 1000}}},
+      {{0, 1000}, across, 45, {{0, 1000}, {707, 707}, {1000, 0}, {0, -1000}}},
+  };
+  for (const Case& c : cases) {
+    TPointArray points;
+    router::OutlineToPointArray({{1, c.vertex.x, c.vertex.y, c.arc}}, 0, points, c.step);
+    EXPECT_EQ(points, c.points) << c.vertex.x << "," << c.vertex.y << " step " << c.step;
+  }
 }
 
 TEST(Geometry, OutlinesKeepLineVerticesAndSkipUnknownKinds) {

@@ -1,45 +1,10 @@
-// Shapes of one layer resolved to a size, padstacks placed as pads, and padstack numbers.
+// Padstacks placed as pads, padstack numbers and names (shapes resolve in the route-file
+// reader's tests).
 #include "router/padstack_shapes.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-using router::TPadShapeLoader;
-
-TEST(PadShapeLoader, OblongNeedsBothCirclesOfTheRadiusAtTheEnds) {
-  TPadShapeLoader upright(1);
-  upright.AddRectangle(-10, -20, 10, 20);
-  EXPECT_EQ(upright.shape(), router::kRectangularShape);
-  upright.AddCircle(0, -20, 10);
-  EXPECT_EQ(upright.shape(), router::kRectangularShape) << "one circle leaves the rectangle";
-  upright.AddCircle(0, 20, 10);
-  EXPECT_EQ(upright.shape(), router::kRoundShape);
-  EXPECT_EQ(upright.x_size(), 20);
-  EXPECT_EQ(upright.y_size(), 60);
-
-  TPadShapeLoader other_radius(1);
-  other_radius.AddRectangle(-10, -20, 10, 20);
-  other_radius.AddCircle(0, -20, 10);
-  other_radius.AddCircle(0, 20, 12);
-  EXPECT_EQ(other_radius.shape(), router::kRectangularShape);
-  EXPECT_EQ(other_radius.y_size(), 40);
-}
-
-TEST(PadShapeLoader, FirstRealRectangleAndFirstTwoCirclesCount) {
-  TPadShapeLoader loader(1);
-  loader.AddRectangle(0, 0, 0, 10);  // no area: a later one replaces it
-  loader.AddRectangle(-5, -5, 5, 5);
-  loader.AddRectangle(-9, -9, 9, 9);
-  EXPECT_EQ(loader.x_size(), 10);
-
-  TPadShapeLoader circles(1);
-  circles.AddCircle(0, 0, 5);
-  circles.AddCircle(0, 0, 7);
-  circles.AddCircle(0, 0, 9);
-  EXPECT_EQ(circles.x_size(), 10);
-  EXPECT_EQ(circles.shape(), router::kRoundShape);
-}
 
 TEST(Padstack, PlacedAsPadWhenNotAPlainVia) {
   struct Case {

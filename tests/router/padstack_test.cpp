@@ -74,13 +74,28 @@ TEST(PadStackList, NamesTellKindSpanAndRules) {
   TPadStackShape top_via_pad = Pad(Mil(30), Mil(30));
   top_via_pad.kind = TPadStackKind::Via;
   list.FindOrAddPadStack(top_via_pad);
+  TPadStackShape drilled = Pad(Mil(70), Mil(70), router::kRoundShape, 74);
+  drilled.hole = Mil(40);
+  list.FindOrAddPadStack(drilled);
 
   const char* expected[] = {"Pad0",     "Via1_TB_astyleViaStyleB",
                             "Via2_M2B", "TPVia3_TB_Odd~LP~1~RP~",
                             "Via4",     "Via5_I1I16",
-                            "Via6_T"};
-  ASSERT_EQ(list.Count(), 7);
+                            "Via6_T",   "Pad7"};
+  ASSERT_EQ(list.Count(), 8);
   for (int n = 0; n < list.Count(); ++n) EXPECT_EQ(list.PadStackName(n), expected[n]);
+  // The via list names every via but no pad; the hole list every padstack with a hole.
+  std::string text;
+  router::DesignFileOutput out(text);
+  out.Raise(2);
+  list.WriteViaPadStackNames(out);
+  EXPECT_EQ(text,
+            "        Via1_TB_astyleViaStyleB\r\n        Via2_M2B\r\n"
+            "        TPVia3_TB_Odd~LP~1~RP~\r\n        Via4\r\n        Via5_I1I16\r\n"
+            "        Via6_T\r\n");
+  EXPECT_EQ(list.HoleList().Lines(),
+            (std::vector<std::string>{"1=120000", "2=80000", "3=120000", "4=280000", "5=280000",
+                                      "7=400000"}));
 }
 
 // Names are kept from one change of the list to the next: a rule that joins a padstack later,
@@ -104,29 +119,6 @@ TEST(PadStackList, NamesFollowEveryChange) {
   list.FindOrAddPadStack(TPadStackShape::RoundVia(TPadStackKind::Via, Mil(30), Mil(12), 1, 32),
                          std::string(300, 'r'), 14);
   EXPECT_EQ(list.PadStackName(2).size(), sdk::kShortTextLength);
-}
-
-TEST(PadStackList, ViaNamesListEveryViaButNoPad) {
-  TPadStackList list(1);
-  list.FindOrAddPadStack(Pad(Mil(60), Mil(60)));
-  list.FindOrAddPadStack(TPadStackShape::RoundVia(TPadStackKind::Via, Mil(24), Mil(12), 1, 32));
-  list.FindOrAddPadStack(
-      TPadStackShape::RoundVia(TPadStackKind::TestPointVia, Mil(28), Mil(12), 1, 32));
-  std::string text;
-  router::DesignFileOutput out(text);
-  out.Raise(2);
-  list.WriteViaPadStackNames(out);
-  EXPECT_EQ(text, "        Via1_TB\r\n        TPVia2_TB\r\n");
-}
-
-TEST(PadStackList, HoleListHoldsThePadstacksWithHoles) {
-  TPadStackList list(1);
-  list.FindOrAddPadStack(Pad(Mil(60), Mil(60)));
-  TPadStackShape drilled = Pad(Mil(70), Mil(70), router::kRoundShape, 74);
-  drilled.hole = Mil(40);
-  list.FindOrAddPadStack(drilled);
-  const std::vector<std::string> expected = {"1=400000"};
-  EXPECT_EQ(list.HoleList().Lines(), expected);
 }
 
 struct ShapeCase {

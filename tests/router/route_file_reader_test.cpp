@@ -73,12 +73,6 @@ TEST(RouteFileReader, ResolutionUnitsScaleEveryLength) {
   }
 }
 
-TEST(RouteFileReader, WireOfThreePointsGivesOnePathOnTheMultiLayer) {
-  EXPECT_EQ(Read("(routes x (resolution mil 1)\n(network_out (net A\n"
-                 "(wire (path signal 8 0 0 100 0 100 100)))))"),
-            "net A\nwire 74 80000 0,0 1000000,0 1000000,1000000\nend net\n");
-}
-
 // The same records whatever the router's line breaks: one line, one token a line, paths
 // continued on following lines, tabs and CR LF.
 TEST(RouteFileReader, RecordsDoNotDependOnTheLineLayout) {
@@ -160,19 +154,9 @@ TEST(RouteFileReader, ViaNumbersAndTurretsAreMarked) {
       "wire 1 10000 40000,40000 50000,50000\nend net\n");
 }
 
-TEST(RouteFileReader, RulesAreSkippedWithEverythingInThem) {
-  EXPECT_EQ(Read("(routes b (network_out (net A (rule (width 8) (via V 1 1)\n(clearance 8 (type "
-                 "(wire))))\n(via V 2 2))))"),
-            "net A\nvia V 20000,20000\nend net\n");
-}
-
-TEST(RouteFileReader, TestPointsWithTheirSideAndNet) {
-  EXPECT_EQ(Read("(routes b (network_out) (test_points (point 1 2 front (net \"A B\")) (point 3 4 "
-                 "back net C) "
-                 "(point 5 6 Front)))"),
-            "point 10000,20000 FRONT A B\npoint 30000,40000 BACK C\npoint 50000,60000 FRONT \n");
-}
-
+// A padstack's shapes resolve to one size per layer: a rectangle with two circles of its
+// width's radius at its ends is an oblong, the first real rectangle and the first two circles
+// count.
 TEST(RouteFileReader, PadstackShapesResolve) {
   const std::string text =
       "(routes b (resolution mil 1) (network_out) (library_out\n"
@@ -186,6 +170,11 @@ TEST(RouteFileReader, PadstackShapesResolve) {
       "   (shape (circle BottomLayer 20)))\n"
       " (padstack Blind (shape (circle TopLayer 20)) (shape (circle MidLayer2 20)))\n"
       " (padstack Twice (shape (rect TopLayer -5 -5 5 5)) (shape (rect TopLayer -9 -9 9 9)))\n"
+      " (padstack OtherRadius (shape (rect signal -10 -20 10 20))\n"
+      "   (shape (circle signal 20 0 -20)) (shape (circle signal 24 0 20)))\n"
+      " (padstack Flat (shape (rect signal 0 0 0 10)) (shape (rect signal -5 -5 5 5)))\n"
+      " (padstack Circles (shape (circle signal 10)) (shape (circle signal 14))\n"
+      "   (shape (circle signal 18)))\n"
       " (padstack Empty (attach off) (shape (circle Top 5)) (shape)\n"
       "   (shape (circle signal 20 x 0)))))";
   EXPECT_EQ(Read(text),
@@ -197,6 +186,11 @@ TEST(RouteFileReader, PadstackShapesResolve) {
             "padstack Stack 1-32 top 300000x300000/1 mid 300000x300000 bottom 200000x200000/1\n"
             "padstack Blind 1-3 top 200000x200000/1 mid 200000x200000 bottom 200000x200000/1\n"
             "padstack Twice 1-1 top 100000x100000/2 mid 100000x100000 bottom 100000x100000/2\n"
+            "padstack OtherRadius 1-32 top 200000x400000/2 mid 200000x400000 bottom "
+            "200000x400000/2\n"
+            "padstack Flat 1-32 top 100000x100000/2 mid 100000x100000 bottom 100000x100000/2\n"
+            "padstack Circles 1-32 top 100000x100000/1 mid 100000x100000 bottom "
+            "100000x100000/1\n"
             "padstack Empty 0-0 top 0x0/1 mid 0x0 bottom 0x0/1\n"
             "skipped 1 padstack shape with an unreadable value\n"
             "skipped 2 padstack shape without a known layer\n");
@@ -290,21 +284,24 @@ TEST(RouteFileReader, RefusesIncompleteFilesAndValuesTheBoardCannotHold) {
       ReadRouteRecords("(routes x (resolution mil 10000000) (network_out))", "t").has_resolution);
 }
 
-// Copper belongs to the named net whose list encloses it; copper outside one, and lists of a kind
-// the import does not know (damaged or foreign), are counted, never read as copper.
+// Copper belongs to the named net whose list encloses it; copper outside one, copper inside a
+// rule, and lists of a kind the import does not know (damaged or foreign), are counted or
+// skipped, never read as copper. Test points keep their side and net.
 TEST(RouteFileReader, CopperBelongsToTheNetAroundIt) {
   EXPECT_EQ(Read("(routes x (resolution mil 1) (network_out\n"
                  "(wire (path TopLayer 1 0 0 1 1))\n"
                  "(net A (net B (via V 1 1)) (wire (path TopLayer 1 2 2 3 3)))\n"
                  "(net (wire (path TopLayer 1 4 4 5 5)) (via V 2 2))\n"
                  "(via V 3 3) (wyre (path TopLayer 1 0 0 1 1))\n"
-                 "(net C (vias V 4 4) (wi\x01re (path TopLayer 1 0 0 1 1)) (rule (width 1))))\n"
+                 "(net C (vias V 4 4) (wi\x01re (path TopLayer 1 0 0 1 1))\n"
+                 " (rule (width 1) (via V 1 1)\n(clearance 8 (type (wire))))))\n"
                  "(library_out (padstack V (shape (circle signal 1))) (image U1))\n"
-                 "(test_points (point 1 1 front (net A)) (pt 1 1)) (parser (x)) (mystery))"),
+                 "(test_points (point 1 1 front (net A)) (pt 1 1) (point 3 4 back net C)\n"
+                 " (point 5 6 Front)) (parser (x)) (mystery))"),
             "net A\nnet B\nvia V 10000,10000\nnet A\nwire 1 10000 20000,20000 30000,30000\n"
             "end net\nend net\nnet C\nend net\n"
             "padstack V 1-32 top 10000x10000/1 mid 10000x10000 bottom 10000x10000/1\n"
-            "point 10000,10000 FRONT A\n"
+            "point 10000,10000 FRONT A\npoint 30000,40000 BACK C\npoint 50000,60000 FRONT \n"
             "skipped 6 record of a kind the import does not know\n"
             "skipped 2 via outside any net\n"
             "skipped 2 wire outside any net\n");
@@ -329,22 +326,19 @@ TEST(RouteFileReader, LayerNames) {
   }
 }
 
-// A byte-order mark is no text; without a resolution the lengths are mils, and the import says so.
-TEST(RouteFileReader, ByteOrderMarkAndMissingResolution) {
+// A byte-order mark is no text; without a resolution the lengths are mils, and the import says
+// so. The lines are counted for the progress, with the line of each record.
+TEST(RouteFileReader, ByteOrderMarkMissingResolutionAndLineCount) {
   const RouteFileContents contents =
-      ReadRouteRecords("\xEF\xBB\xBF(routes x (network_out (net A (via V 2 3))))", "t");
+      ReadRouteRecords("\xEF\xBB\xBF(routes x\n(network_out\n(net A (via V 2 3)\n)))", "t");
   EXPECT_EQ(Describe(contents), "net A\nvia V 20000,30000\nend net\n");
   EXPECT_FALSE(contents.has_resolution);
-  EXPECT_TRUE(ReadRouteRecords("(routes x (resolution mil 1) (network_out))", "t").has_resolution);
-}
-
-TEST(RouteFileReader, LineCountForTheProgress) {
-  EXPECT_EQ(ReadRouteRecords("(routes x\n(network_out))\n", "t").line_count, 2);
-  EXPECT_EQ(ReadRouteRecords("(routes x\n(network_out))", "t").line_count, 2);
-  const RouteFileContents contents =
-      ReadRouteRecords("(routes x\n(network_out\n(net A\n)))\n", "t");
-  ASSERT_EQ(contents.record_lines.size(), 2u);
-  EXPECT_EQ(contents.record_lines[0], 3);
+  EXPECT_EQ(contents.line_count, 4);
+  EXPECT_EQ(contents.record_lines, (std::vector<int>{3, 3, 4}));
+  const RouteFileContents resolved =
+      ReadRouteRecords("(routes x (resolution mil 1)\n(network_out))\n", "t");
+  EXPECT_TRUE(resolved.has_resolution);
+  EXPECT_EQ(resolved.line_count, 2);
 }
 
 // Damaged files: each is refused with its position, or read into records the board can hold.

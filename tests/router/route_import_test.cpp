@@ -1,16 +1,12 @@
 // Route files imported into a copy of the example board in the stand-in editor: what is
 // removed, what is added, what is marked, and that bad files change nothing.
-#include "router/network_nets.h"
 #include "router/route_import.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <map>
-#include <set>
-#include <sstream>
 
-#include "router/design_file_names.h"
 #include "router/route_file_reader.h"
 #include "sdk/pcb_board.h"
 #include "sdk/pcb_object.h"
@@ -33,6 +29,11 @@ std::vector<std::string>& EditorJournal() {
   return lines;
 }
 void __stdcall AppendToJournal(const char* line) { EditorJournal().push_back(line); }
+
+// A route file the project ships, as text.
+std::string Shipped(const std::string& name) {
+  return testsupport::ReadFile(testsupport::TestDataPath("router/testdata/" + name));
+}
 
 // A copy of the example board, with a net that differs from USB_N only in case and hole sizes
 // stored for padstacks 0, 1 and 4, open in the editor.
@@ -64,10 +65,7 @@ class RouteImport : public testing::Test {
     testsupport::WriteFile(path, text);
     return path;
   }
-  std::string ShippedRouteFile(const std::string& name) {
-    return RouteFile(name,
-                     testsupport::ReadFile(testsupport::TestDataPath("router/testdata/" + name)));
-  }
+  std::string ShippedRouteFile(const std::string& name) { return RouteFile(name, Shipped(name)); }
 
   testsupport::TempDir dir_;
   std::string board_file_;
@@ -144,33 +142,66 @@ TEST_F(RouteImport, ShippedRouteFileReplacesTheRouting) {
   }
 }
 
-TEST_F(RouteImport, RouterLayoutWithQuotedNames) {
-  ASSERT_TRUE(router::LoadRouteFile(ShippedRouteFile("routes_router_style.rte")));
-  std::vector<std::string> expected = kKeptCopper;
-  for (const char* line :
+// Files that add copper on top of what the board keeps, whatever their layout: a name no net
+// has as it stands goes to the first net in the board's order that has it in other letters (USB_N
+// before usb_n); an empty file removes only the netted routing; the progress counts its lines.
+TEST_F(RouteImport, FilesAddTheirCopperToWhatTheBoardKeeps) {
+  const struct {
+    std::string text;
+    std::vector<std::string> added;
+  } cases[] = {
+      {Shipped("routes_router_style.rte"),
        {"track 32 USB_N 2700,1550-2600,1550 w12", "track 32 USB_N 2600,1550-2500,1550 w12",
-        "via USB_N 2500,1550 size 24 hole 10 1-32", "track 1 +3V3 1525,1775-1525,1950 w20"}) {
-    expected.push_back(line);
+        "via USB_N 2500,1550 size 24 hole 10 1-32", "track 1 +3V3 1525,1775-1525,1950 w20"}},
+      {"(routes m (resolution mil 1) (network_out (net Usb_N"
+       " (wire (path TopLayer 10 3000 3000 3100 3000)))))\n",
+       {"track 1 USB_N 3000,3000-3100,3000 w10"}},
+      {"(routes p\r\n(network_out\r\n(net GND\r\n)))\r\n", {}},
+  };
+  std::string path;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    Reopen();
+    path = RouteFile("r.rte", c.text);
+    EditorJournal().clear();
+    ASSERT_TRUE(router::LoadRouteFile(path));
+    std::vector<std::string> expected = kKeptCopper;
+    expected.insert(expected.end(), c.added.begin(), c.added.end());
+    EXPECT_EQ(Joined(FreeCopper()), Joined(Sorted(expected)));
   }
-  std::sort(expected.begin(), expected.end());
-  EXPECT_EQ(Joined(FreeCopper()), Joined(expected));
+  EXPECT_EQ(CopperAt(1675, 1775).size(), 1u) << "component pads stay";
+  const std::string journal = Joined(EditorJournal());
+  EXPECT_NE(journal.find("progress start: Loading " + path + " (QIX) (4 steps)"), std::string::npos)
+      << journal;
+  EXPECT_NE(journal.find("(4 of 4 steps)"), std::string::npos) << journal;
 }
 
-// Records the board has no place for are skipped and counted; a marked wire without a path
-// drops itself only; without a resolution lengths are mils, and the report says so.
-TEST_F(RouteImport, RecordsWithoutAPlaceOnTheBoardAreSkippedAndReported) {
+// Records the board has no place for are skipped and counted, never given a guessed shape: a
+// wire on all layers at once, on a plane or on a layer the board lacks, a via of a padstack the
+// file never defines or defines without a shape, a list of a kind the import does not know, a
+// marked wire without a path (itself only). A via of an undefined padstack right on the board's
+// copper of its net (a test pad the router does not list) is that copper. Without a resolution
+// lengths are mils, and the report says so.
+TEST_F(RouteImport, RecordsWithoutAPlaceOnTheBoardAreCountedNeverGuessed) {
   const std::string path = RouteFile("f.rte",
-                                     "(routes f (network_out\n"
+                                     "(routes f (library_out\n"
+                                     "  (padstack V (shape (circle signal 5)))\n"
+                                     "  (padstack v (shape (circle signal 9)))\n"
+                                     "  (padstack Empty (shape (circle Top 5))))\n"
+                                     " (network_out\n"
                                      " (net SDA\n"
                                      "  (wire (path TopLayer 10 2000 1840 2000 1900))\n"
                                      "  (wire (qarc TopLayer 10 0 0 10 10 0 10) (turret 126))\n"
                                      "  (wire (polygon TopLayer 0 0 0 10 0 10 10) (turret 127))\n"
                                      "  (wire (path MidLayer3 10 0 0 10 0))\n"
-                                     "  (wire (path Mystery 10 0 0 10 0)))\n"
+                                     "  (wire (path Mystery 10 0 0 10 0))\n"
+                                     "  (wire (path signal 10 2000 1840 2000 1900))\n"
+                                     "  (wire (path InternalPlane1 10 2000 1840 2000 1900))\n"
+                                     "  (via Mystery 1700 1450) (via Empty 1700 1500)\n"
+                                     "  (via Pad13 2400 1900)\n"
+                                     "  (wyre (path TopLayer 10 2000 1840 2000 1900)))\n"
                                      " (net NoSuchNet (wire (path TopLayer 5 100 100 200 100))\n"
                                      "  (via V 100 100)))\n"
-                                     "(library_out (padstack V (shape (circle signal 5)))\n"
-                                     "  (padstack v (shape (circle signal 9))))\n"
                                      "(test_points (point 1675 1775 front (net NoSuchNet))\n"
                                      "  (point 1675 1775 top (net SDA))))\n");
   router::TRouteImportReport report;
@@ -180,11 +211,14 @@ TEST_F(RouteImport, RecordsWithoutAPlaceOnTheBoardAreSkippedAndReported) {
   EXPECT_EQ(Joined(FreeCopper()), Joined(Sorted(expected)));
   EXPECT_EQ(report.Text(path),
             "Imported " + path +
-                ": 1 track, 0 vias and 0 pads added; skipped 7 records: 1 padstack defined twice, "
-                "1 test point of a net the board lacks, 1 test point on a side other than front "
-                "or back, 1 via of a net the board lacks, 1 wire of a net the board lacks, 2 "
-                "wires on a layer the board lacks; the file gives no resolution, so its lengths "
-                "were read as mils.");
+                ": 1 track, 0 vias and 0 pads added, 1 already on the board; skipped 13 records: "
+                "1 padstack defined twice, 1 padstack shape without a known layer, 1 record of a "
+                "kind the import does not know, 1 test point of a net the board lacks, 1 test "
+                "point on a side other than front or back, 1 via of a net the board lacks, 1 via "
+                "of a padstack the file does not define, 1 via of a padstack without shapes, 2 "
+                "wires not on a routing layer, 1 wire of a net the board lacks, 2 wires on a "
+                "layer the board lacks; the file gives no resolution, so its lengths were read "
+                "as mils.");
   EXPECT_EQ(CopperAt(1675, 1775).at(0).find("tp"), std::string::npos);
 }
 
@@ -272,17 +306,6 @@ TEST_F(RouteImport, ManyPiecesListedTwiceComeInOnce) {
   EXPECT_NE(copper.find("GND 4000,4000-4010,4000 w13\n"), std::string::npos) << copper;
 }
 
-// A name no net has as it stands goes to the first net in the board's order that has it in other
-// letters: USB_N before usb_n.
-TEST_F(RouteImport, ANameInOtherLettersGoesToTheFirstNetOfIt) {
-  const std::string path = RouteFile("letters.rte",
-                                     "(routes m (resolution mil 1) (network_out (net Usb_N"
-                                     " (wire (path TopLayer 10 3000 3000 3100 3000)))))\n");
-  ASSERT_TRUE(router::LoadRouteFile(path));
-  const std::string copper = Joined(FreeCopper());
-  EXPECT_NE(copper.find("track 1 USB_N 3000,3000-3100,3000 w10\n"), std::string::npos) << copper;
-}
-
 // A test point marks the pad or via of its own net only, named as the export escapes it.
 TEST_F(RouteImport, TestPointsMatchTheirNetByItsEscapedName) {
   std::string board = testsupport::ReadFile(board_file_);
@@ -298,23 +321,6 @@ TEST_F(RouteImport, TestPointsMatchTheirNetByItsEscapedName) {
   ASSERT_TRUE(router::LoadRouteFile(path));
   EXPECT_EQ(Joined(CopperAt(1675, 1775)),
             "pad 1 S D(A) 1675,1775 top 24x60/1 mid 24 bottom 24/1 hole 0 stack 0 tpTop\n");
-}
-
-TEST_F(RouteImport, EmptyRouteFileRemovesOnlyNettedRouting) {
-  const std::string path = RouteFile("empty.rte", "(routes empty (network_out))\r\n");
-  ASSERT_TRUE(router::LoadRouteFile(path));
-  EXPECT_EQ(Joined(FreeCopper()), Joined(Sorted(kKeptCopper)));
-  // Component pads stay.
-  EXPECT_EQ(CopperAt(1675, 1775).size(), 1u);
-}
-
-TEST_F(RouteImport, ProgressCountsTheLinesOfTheFile) {
-  const std::string path = RouteFile("p.rte", "(routes p\n(network_out\n(net GND\n)))\n");
-  ASSERT_TRUE(router::LoadRouteFile(path));
-  const std::string journal = Joined(EditorJournal());
-  EXPECT_NE(journal.find("progress start: Loading " + path + " (QIX) (4 steps)"), std::string::npos)
-      << journal;
-  EXPECT_NE(journal.find("(4 of 4 steps)"), std::string::npos) << journal;
 }
 
 // Far more netted routing than the rest of the board: all of it goes, and only it.
@@ -363,8 +369,7 @@ TEST_F(RouteImport, WithoutAnOpenBoardTheImportRefuses) {
 // Files that cannot be read change nothing: a missing one, a foreign one, a truncated one.
 TEST_F(RouteImport, UnreadableFilesLeaveTheRouting) {
   const std::vector<std::string> before = FreeCopper();
-  const std::string full =
-      testsupport::ReadFile(testsupport::TestDataPath("router/testdata/routes_mil.rte"));
+  const std::string full = Shipped("routes_mil.rte");
   const std::string cases[] = {
       dir_.Path("missing.rte"),
       RouteFile("foreign.rte", "(pcb x)"),
@@ -383,77 +388,6 @@ TEST_F(RouteImport, UnreadableFilesLeaveTheRouting) {
   for (const std::string& line : EditorJournal()) {
     EXPECT_EQ(line.find("deleted"), std::string::npos) << line;
   }
-}
-
-// The board's own netted routing as a router would hand it back untouched: internal units,
-// one padstack per via or pad named as the export names them, fixed copper (protected, or of a
-// net the network leaves out) marked as the export marks it, the test points, and the vias'
-// holes in the per-document file under the padstacks' numbers.
-std::string RouteFileOfTheBoard(const std::string& preferences) {
-  sdk::TPcbBoard board(sdk::PcbApi_GetCurrentBoardHandle());
-  std::map<std::string, std::string> nets;  // escaped name -> its wires and vias
-  std::string padstacks, points, holes = "[HoleList]\r\n";
-  int number = 0;
-  std::set<sdk::Handle> seen;
-  router::TNetPadCounts network;
-  auto layer_name = [](int layer) { return std::string(sdk::LegacyLayerNames[layer]); };
-  board.IterateObjects(
-      [&](sdk::Handle handle) {
-        const std::unique_ptr<sdk::TPCBObject> object = sdk::CreatePcbObject(handle);
-        if (!seen.insert(handle).second || object->GetNetHandle() == 0) return;
-        std::ostringstream out;
-        const std::string net = router::EscapeName(NetName(object->GetNetHandle()));
-        const bool fixed = object->GetBitField2Bit3() || !network.InNetwork(object->GetNetHandle());
-        const uint8_t kind = sdk::PcbApi_GetObjectIdFromObjectHandle(handle);
-        if (kind == pcbapi::kTrack) {
-          out << "(wire (path " << layer_name(object->GetLayer()) << " " << object->GetWidth()
-              << " " << object->GetX() << " " << object->GetY() << " " << object->GetX2() << " "
-              << object->GetY2() << ")" << (fixed ? " (turret 126)" : "") << ")\n";
-        } else {
-          const std::string name = (kind == pcbapi::kVia ? "Via" : "Pad") + std::to_string(number);
-          std::ostringstream shapes;
-          if (kind == pcbapi::kVia) {
-            sdk::TPcbVia via(handle);
-            via.Sync(pcbapi::kRead);
-            const int low = via.GetLowLayer(), high = via.GetHighLayer();
-            const sdk::Coord size = via.GetSize(), hole = via.GetHoleSize();
-            if (low == 1 && high == 32) {
-              shapes << "(shape (circle signal " << size << "))";
-            } else {
-              shapes << "(shape (circle " << layer_name(low) << " " << size << ")) (shape (circle "
-                     << layer_name(high) << " " << size << "))";
-            }
-            holes += std::to_string(number) + "=" + std::to_string(hole) + "\r\n";
-          } else {
-            sdk::TPcbPad pad(handle);
-            pad.Sync(pcbapi::kRead);
-            const sdk::Coord w = pad.GetTopXSize(), h = pad.GetTopYSize();
-            if (pad.GetTopShape() == 2) {
-              shapes << "(shape (rect " << layer_name(pad.GetLayer()) << " " << -w / 2 << " "
-                     << -h / 2 << " " << w / 2 << " " << h / 2 << "))";
-            } else {
-              shapes << "(shape (circle " << layer_name(pad.GetLayer()) << " " << w << "))";
-            }
-          }
-          padstacks += "(padstack " + name + " " + shapes.str() + ")\n";
-          out << "(via " << name << " " << object->GetX() << " " << object->GetY()
-              << (fixed ? " (via_number 126)" : "") << ")\n";
-          ++number;
-        }
-        if (object->GetTestPointTop() || object->GetTestPointBottom()) {
-          points += "(point " + std::to_string(object->GetX()) + " " +
-                    std::to_string(object->GetY()) +
-                    (object->GetTestPointTop() ? " front" : " back") + " (net " + net + "))\n";
-        }
-        nets[net] += out.str();
-      },
-      (1u << pcbapi::kTrack) | (1u << pcbapi::kVia) | (1u << pcbapi::kPad), AllLayers(),
-      pcbapi::kFreeObjects);
-  testsupport::WriteFile(preferences, holes);
-  std::string text =
-      "(routes board\n(resolution mil 10000)\n(library_out\n" + padstacks + ")\n(network_out\n";
-  for (const auto& [net, routes] : nets) text += "(net " + net + "\n" + routes + ")\n";
-  return text + ")\n(test_points\n" + points + "))\n";
 }
 
 // Copper no board should hold, as a text; empty when every free object is sound.
@@ -489,13 +423,10 @@ std::string DamagedCopper() {
   return faults;
 }
 
-// Damaged copies of route files the project produces (the board's own routing as the router
-// gives it back, and the shipped one): each is refused with the board byte-identical, or
-// imported with sound copper only, every object it made added (or destroyed) and counted.
+// Damaged copies of route files of this board (the fuzz program's seed and the shipped one):
+// each is refused with the board byte-identical, or imported with sound copper only, every
+// object it made added (or destroyed) and counted.
 TEST_F(RouteImport, DamagedRouteFilesAreRefusedWholeOrImportedSoundly) {
-  const std::string own = RouteFileOfTheBoard(dir_.Path("board.qixpref"));
-  const std::string shipped =
-      testsupport::ReadFile(testsupport::TestDataPath("router/testdata/routes_mil.rte"));
   const std::string saved = dir_.Path("saved.json");
   auto saved_board = [&] {
     EXPECT_EQ(QuorvelSession::Get().Save(saved), "");
@@ -509,8 +440,8 @@ TEST_F(RouteImport, DamagedRouteFilesAreRefusedWholeOrImportedSoundly) {
     return std::count_if(EditorJournal().begin(), EditorJournal().end(),
                          [&](const std::string& line) { return line.rfind(start, 0) == 0; });
   };
-  for (const std::string* base : {&own, &shipped}) {
-    fuzz::RouteFileInputs inputs(20261207, *base);
+  for (const std::string& base : {fuzz::SeedRouteFile(), Shipped("routes_mil.rte")}) {
+    fuzz::RouteFileInputs inputs(20261207, base);
     for (int i = 0; i < 200; ++i) {
       const std::string text = inputs.Next();
       SCOPED_TRACE(text);
@@ -537,25 +468,6 @@ TEST_F(RouteImport, DamagedRouteFilesAreRefusedWholeOrImportedSoundly) {
   EXPECT_GT(refused, 100);
   EXPECT_GT(imported, 100);
   EXPECT_GT(skipping, 20) << "some damage leaves records to skip";
-}
-
-TEST_F(RouteImport, BoardsOwnRoutingComesBackUnchanged) {
-  const std::vector<std::string> before = FreeCopper();
-  const std::string path = RouteFile("own.rte", RouteFileOfTheBoard(dir_.Path("board.qixpref")));
-  EditorJournal().clear();
-  ASSERT_TRUE(router::LoadRouteFile(path));
-  EXPECT_EQ(Joined(FreeCopper()), Joined(before)) << testsupport::ReadFile(path);
-  // The seven tracks really replaced; the four vias and the test pad, given back as they are,
-  // stay with every attribute (a layer stack among them).
-  auto count = [](const std::string& start) {
-    return std::count_if(EditorJournal().begin(), EditorJournal().end(),
-                         [&](const std::string& line) { return line.rfind(start, 0) == 0; });
-  };
-  EXPECT_EQ(count("deleted "), 7);
-  EXPECT_EQ(count("added "), 7);
-  // Twice gives the same: nothing is left over from the first import.
-  ASSERT_TRUE(router::LoadRouteFile(path));
-  EXPECT_EQ(Joined(FreeCopper()), Joined(before));
 }
 
 // A document the host shows, with a view or without one.
@@ -676,31 +588,6 @@ TEST_F(RouteImport, RefreshGoesToTheFirstDocumentWithAView) {
   }
 }
 
-// Records the board has no place for are skipped and counted, never given a guessed shape: a
-// wire on all layers at once or on a plane, a via of a padstack the file never defines or defines
-// without a shape, a list of a kind the import does not know. A via of an undefined padstack
-// right on the board's copper of its net (a test pad the router does not list) is that copper.
-TEST_F(RouteImport, RecordsWithoutAPlaceAreCountedNeverGuessed) {
-  const std::string path =
-      RouteFile("odd.rte",
-                "(routes o (resolution mil 10) (library_out (padstack Empty (shape (circle "
-                "Top 50))))\n"
-                " (network_out (net SDA\n"
-                "  (wire (path signal 100 20000 18400 20000 19000))\n"
-                "  (wire (path InternalPlane1 100 20000 18400 20000 19000))\n"
-                "  (via Mystery 17000 14500) (via Empty 17000 15000) (via Pad13 24000 19000)\n"
-                "  (wyre (path TopLayer 100 20000 18400 20000 19000)))))\n");
-  router::TRouteImportReport report;
-  ASSERT_TRUE(router::LoadRouteFile(path, &report));
-  EXPECT_EQ(Joined(FreeCopper()), Joined(Sorted(kKeptCopper)));
-  EXPECT_EQ(report.Text(path),
-            "Imported " + path +
-                ": 0 tracks, 0 vias and 0 pads added, 1 already on the board; skipped 6 records: "
-                "1 padstack shape without a known layer, 1 record of a kind the import does not "
-                "know, 1 via of a padstack the file does not define, 1 via of a padstack without "
-                "shapes, 2 wires not on a routing layer.");
-}
-
 // Without the board's hole list (a board saved under another name), a via takes the hole of the
 // board's copper that the export gave its padstack's number, else the default; a hole never
 // reaches the edge of its via. The status says so.
@@ -765,99 +652,58 @@ TEST_F(RouteImport, RefusalsOfTheEditorAreCountedAndTheRestGoesOn) {
     }
     return old;
   };
-  const std::string first_track = "track 1 SDA 1675,1775-1675,1840 w10";
-  const std::string first_via = "via SDA 2000,1840 size 24 hole 10 1-32 tpBottom";
-  const std::string first_pad =
-      "pad 1 +3V3 1525,2000 top 60x40/2 mid 60 bottom 60/2 hole 0 stack 0";
+  // What one refusal of a kind's creation keeps off the board.
+  const std::map<uint8_t, std::string> first = {
+      {pcbapi::kTrack, "track 1 SDA 1675,1775-1675,1840 w10"},
+      {pcbapi::kVia, "via SDA 2000,1840 size 24 hole 10 1-32 tpBottom"},
+      {pcbapi::kPad, "pad 1 +3V3 1525,2000 top 60x40/2 mid 60 bottom 60/2 hole 0 stack 0"}};
   // Tracks are all removed and added again; a via the router gives back stays.
-  const std::vector<std::string> old_tracks = old_routing("track ", kKeptCopper),
-                                 old_vias = old_routing("via ", imported);
-  ASSERT_FALSE(old_tracks.empty());
-  ASSERT_FALSE(old_vias.empty());
+  const std::map<uint8_t, std::vector<std::string>> old = {
+      {pcbapi::kTrack, old_routing("track ", kKeptCopper)},
+      {pcbapi::kVia, old_routing("via ", imported)}};
   const std::string other =
       "1 via of a padstack the file does not define, 1 wire of a net the "
       "board lacks";
-  const std::string deletes = "old routing objects the editor would not delete, ";
+  auto deletes = [&](uint8_t kind) {
+    const size_t n = old.at(kind).size();
+    return std::to_string(n + 2) + " records: " + std::to_string(n) +
+           " old routing objects the editor would not delete, " + other;
+  };
+  using quorvel_host::kRefuseAdd, quorvel_host::kRefuseCreate, quorvel_host::kRefuseDelete;
   const struct {
     uint32_t operation;
     uint8_t kind;
-    int32_t count;
     std::string added, skipped;
-    std::vector<std::string> missing, left;
   } cases[] = {
-      {quorvel_host::kRefuseCreate,
-       pcbapi::kTrack,
-       1,
-       "4 tracks, 5 vias and 2 pads",
-       "3 records: 1 track the editor would not create, " + other,
-       {first_track},
-       {}},
-      {quorvel_host::kRefuseAdd,
-       pcbapi::kTrack,
-       1,
-       "4 tracks, 5 vias and 2 pads",
-       "3 records: 1 track the board would not take, " + other,
-       {first_track},
-       {}},
-      {quorvel_host::kRefuseCreate,
-       pcbapi::kVia,
-       1,
-       "5 tracks, 4 vias and 2 pads",
+      {kRefuseCreate, pcbapi::kTrack, "4 tracks, 5 vias and 2 pads",
+       "3 records: 1 track the editor would not create, " + other},
+      {kRefuseAdd, pcbapi::kTrack, "4 tracks, 5 vias and 2 pads",
+       "3 records: 1 track the board would not take, " + other},
+      {kRefuseCreate, pcbapi::kVia, "5 tracks, 4 vias and 2 pads",
        "3 records: 1 via of a padstack the file does not define, 1 via the editor would not "
-       "create, 1 wire of a net the board lacks",
-       {first_via},
-       {}},
-      {quorvel_host::kRefuseAdd,
-       pcbapi::kVia,
-       1,
-       "5 tracks, 4 vias and 2 pads",
+       "create, 1 wire of a net the board lacks"},
+      {kRefuseAdd, pcbapi::kVia, "5 tracks, 4 vias and 2 pads",
        "3 records: 1 via of a padstack the file does not define, 1 via the board would not take, "
-       "1 wire of a net the board lacks",
-       {first_via},
-       {}},
-      {quorvel_host::kRefuseCreate,
-       pcbapi::kPad,
-       1,
-       "5 tracks, 5 vias and 1 pad",
-       "3 records: 1 pad the editor would not create, " + other,
-       {first_pad},
-       {}},
-      {quorvel_host::kRefuseAdd,
-       pcbapi::kPad,
-       1,
-       "5 tracks, 5 vias and 1 pad",
-       "3 records: 1 pad the editor would not create, " + other,
-       {first_pad},
-       {}},
-      {quorvel_host::kRefuseDelete,
-       pcbapi::kTrack,
-       -1,
-       "5 tracks, 5 vias and 2 pads",
-       std::to_string(old_tracks.size() + 2) + " records: " + std::to_string(old_tracks.size()) +
-           " " + deletes + other,
-       {},
-       old_tracks},
-      {quorvel_host::kRefuseDelete,
-       pcbapi::kVia,
-       -1,
-       "5 tracks, 5 vias and 2 pads",
-       std::to_string(old_vias.size() + 2) + " records: " + std::to_string(old_vias.size()) + " " +
-           deletes + other,
-       {},
-       old_vias},
+       "1 wire of a net the board lacks"},
+      {kRefuseCreate, pcbapi::kPad, "5 tracks, 5 vias and 1 pad",
+       "3 records: 1 pad the editor would not create, " + other},
+      {kRefuseAdd, pcbapi::kPad, "5 tracks, 5 vias and 1 pad",
+       "3 records: 1 pad the editor would not create, " + other},
+      {kRefuseDelete, pcbapi::kTrack, "5 tracks, 5 vias and 2 pads", deletes(pcbapi::kTrack)},
+      {kRefuseDelete, pcbapi::kVia, "5 tracks, 5 vias and 2 pads", deletes(pcbapi::kVia)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.skipped);
     Reopen();
-    QuorvelSession::Get().SetRefusals(c.operation, 1u << c.kind, c.count);
+    const bool deleting = c.operation == kRefuseDelete;
+    QuorvelSession::Get().SetRefusals(c.operation, 1u << c.kind, deleting ? -1 : 1);
     router::TRouteImportReport report;
     ASSERT_TRUE(router::LoadRouteFile(path, &report));
     QuorvelSession::Get().SetRefusals(0, 0);
-    std::vector<std::string> expected = c.left;
+    std::vector<std::string> expected = deleting ? old.at(c.kind) : std::vector<std::string>{};
+    ASSERT_FALSE(deleting && expected.empty());
     for (const std::string& line : imported) {
-      if (std::find(c.missing.begin(), c.missing.end(), line) == c.missing.end()) {
-        expected.push_back(line);
-      }
+      if (deleting || line != first.at(c.kind)) expected.push_back(line);
     }
     EXPECT_EQ(Joined(FreeCopper()), Joined(Sorted(expected)));
     EXPECT_EQ(report.Text(path), "Imported " + path + ": " + c.added + " added; skipped " +
@@ -868,8 +714,7 @@ TEST_F(RouteImport, RefusalsOfTheEditorAreCountedAndTheRestGoesOn) {
 // A net the editor cannot read is counted, and its copper is skipped as of a net the board
 // lacks rather than given to another: an unread net has no name, not even the empty one.
 TEST_F(RouteImport, NetsTheEditorCannotReadAreCountedAndTheirCopperSkipped) {
-  std::string text =
-      testsupport::ReadFile(testsupport::TestDataPath("router/testdata/routes_mil.rte"));
+  std::string text = Shipped("routes_mil.rte");
   text.insert(text.find("(network_out") + 12, "\n(net \"\" (wire (path TopLayer 10 0 0 100 0)))");
   const std::string path = RouteFile("unread_nets.rte", text);
   QuorvelSession::Get().SetRefusals(quorvel_host::kRefuseRead, 1u << pcbapi::kNet);

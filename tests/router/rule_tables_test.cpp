@@ -9,6 +9,7 @@
 #include <map>
 #include <random>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -102,79 +103,69 @@ TEST(DesignFileLayer, NamesLayersAsTheDesignFileDoes) {
   EXPECT_THROW(router::DesignFileLayerName(-1), sdk::EAssertionFailed);
 }
 
-TEST(StatementText, SeparatesItemsByOneBlankExceptAfterAnOpening) {
+// Statements separate their items by one blank, except after an opening; lines are indented
+// four blanks a level, end with CR LF and are spilled whole once the threshold is reached.
+TEST(StatementText, SeparatesItemsAndRefusesUnbalancedStatements) {
   router::StatementText statement;
-  statement.Open("a")
-      .Word("b")
-      .Open("c")
-      .Open("d")
-      .Number(Mil(1))
-      .Close()
-      .Word("e")
-      .Close()
-      .Close();
-  EXPECT_EQ(statement.Take(), "(a b (c (d 1.000) e))");
+  statement.Open("a").Word("b").Open("c").Open("d").Number(Mil(1)).Close().Word("e").Close();
+  EXPECT_EQ(statement.Close().Take(), "(a b (c (d 1.000) e))");
   EXPECT_EQ(statement.Take(), "") << "taking empties it";
+  EXPECT_THROW(statement.Close(), sdk::EAssertionFailed);
+  statement.Open("a");
+  EXPECT_THROW(statement.Take(), sdk::EAssertionFailed);
 }
 
-TEST(StatementText, UnbalancedStatementsAreInternalFaults) {
-  router::StatementText open;
-  open.Open("a");
-  EXPECT_THROW(open.Take(), sdk::EAssertionFailed);
-  router::StatementText closed;
-  EXPECT_THROW(closed.Close(), sdk::EAssertionFailed);
-}
-
-TEST(DesignFileOutput, IndentsFourBlanksALevelAndEndsLinesWithCrLf) {
-  std::string text;
-  router::DesignFileOutput out(text);
-  out.Line("(pcb x");
-  out.Raise();
-  out.Line("(a)");
-  out.Raise(2);
-  EXPECT_EQ(out.IndentText(), std::string(12, ' '));
-  out.Line("(b)");
-  out.Lower(3);
-  out.Line(")");
-  out.Lower();
-  EXPECT_EQ(out.Level(), -1);
-  EXPECT_EQ(out.IndentText(), "");
-  EXPECT_EQ(text, "(pcb x\r\n    (a)\r\n            (b)\r\n)\r\n");
-}
-
-TEST(DesignFileOutput, SpillsWholeLinesOnceTheThresholdIsReached) {
+TEST(DesignFileOutput, IndentsAndSpillsWholeLines) {
   std::string text, file;
   std::vector<size_t> pieces;
   router::DesignFileOutput out(text);
-  out.SpillEvery(10, [&] {
+  out.SpillEvery(20, [&] {
     pieces.push_back(text.size());
     file += text;
     text.clear();
   });
-  out.Line("(a)");  // 5 bytes: kept
-  out.Line("(b)");  // 10: spilled
+  out.Line("(pcb x");  // 8 bytes: kept
   out.Raise();
-  out.Line("(long line)");  // 17 on its own: spilled whole
-  out.Line("(c)");
+  out.Line("(a)");  // 17: kept
+  out.Raise(2);
+  EXPECT_EQ(out.IndentText(), std::string(12, ' '));
+  out.Line("(b)");  // 34: spilled
+  out.Lower(3);
+  out.Line("(a long line of text)");  // 23 on its own: spilled whole
+  out.Line(")");
+  out.Lower();
+  EXPECT_EQ(out.Level(), -1);
+  EXPECT_EQ(out.IndentText(), "");
   file += text;
-  EXPECT_EQ(pieces, (std::vector<size_t>{10, 17}));
-  EXPECT_EQ(file, "(a)\r\n(b)\r\n    (long line)\r\n    (c)\r\n");
+  EXPECT_EQ(pieces, (std::vector<size_t>{34, 23}));
+  EXPECT_EQ(file, "(pcb x\r\n    (a)\r\n            (b)\r\n(a long line of text)\r\n)\r\n");
 }
 
 // --- the keyed store --------------------------------------------------------------------------
 
-TEST(RuleValueStorage, ReadingAnEntryAddsItWithoutAValue) {
+// Reading an entry adds it without a value, under a key of any case; reset keeps the keys.
+TEST(RuleValueStorage, EntriesAreAddedByReadingAndKeptByReset) {
   router::TSpecctraRuleValueStorage store("s");
   EXPECT_FALSE(store.HasKey("pin_pin"));
   TOvixRuleValue& entry = store.Entry("pin_pin");
   EXPECT_EQ(entry.rule_handle, 0u);
-  EXPECT_EQ(entry.value, -1);
   EXPECT_FALSE(entry.HasValue());
   EXPECT_TRUE(store.HasKey("PIN_PIN")) << "keys compare without case";
   EXPECT_EQ(&store.Entry("Pin_Pin"), &entry);
-  EXPECT_FALSE(store.AnyValue());
   EXPECT_EQ(store.ValueOf("absent"), -1);
   EXPECT_FALSE(store.HasKey("absent")) << "ValueOf adds nothing";
+  EXPECT_EQ(store.GenericValue(), -1);
+  store.Entry("generic_value") = TOvixRuleValue{7, Mil(8)};
+  entry = TOvixRuleValue{9, Mil(3)};
+  EXPECT_EQ(store.GenericValue(), Mil(8));
+  store.Reset();
+  EXPECT_TRUE(store.HasKey("pin_pin")) << "reset keeps the keys";
+  EXPECT_EQ(entry.rule_handle, 0u);
+  EXPECT_EQ(store.GenericValue(), -1);
+  EXPECT_FALSE(store.AnyValue());
+  // Only matrices read generic values from rules.
+  EXPECT_THROW(store.SetGenericValue(1), sdk::EAssertionFailed);
+  EXPECT_EQ(TWidthTable("w").DisplayName(), "Width Table");
 }
 
 TEST(RuleValueStorage, TellsWhetherAllValuesAgree) {
@@ -204,19 +195,6 @@ TEST(RuleValueStorage, TellsWhetherAllValuesAgree) {
   }
 }
 
-TEST(RuleValueStorage, GenericValueAndReset) {
-  router::TSpecctraRuleValueStorage store("s");
-  EXPECT_EQ(store.GenericValue(), -1);
-  store.Entry("generic_value") = TOvixRuleValue{7, Mil(8)};
-  store.Entry("x") = TOvixRuleValue{9, Mil(3)};
-  EXPECT_EQ(store.GenericValue(), Mil(8));
-  store.Reset();
-  EXPECT_TRUE(store.HasKey("x")) << "reset keeps the keys";
-  EXPECT_EQ(store.Entry("x").rule_handle, 0u);
-  EXPECT_EQ(store.GenericValue(), -1);
-  EXPECT_FALSE(store.AnyValue());
-}
-
 TEST(RuleValueStorage, ComparesOneSidedByValue) {
   router::TSpecctraRuleValueStorage a("a");
   router::TSpecctraRuleValueStorage b("b");
@@ -235,16 +213,6 @@ TEST(RuleValueStorage, ComparesOneSidedByValue) {
 
   a.Entry("smd_smd").value = Mil(5);
   EXPECT_FALSE(a.Equals(&b));
-}
-
-TEST(RuleValueStorage, OnlyMatricesReadGenericValuesFromRules) {
-  router::TSpecctraRuleValueStorage store("s");
-  EXPECT_THROW(store.SetGenericValue(1), sdk::EAssertionFailed);
-  EXPECT_EQ(store.DisplayName(), "");
-  EXPECT_EQ(TWidthTable("w").DisplayName(), "Width Table");
-  FixedGaps gaps;
-  EXPECT_EQ(TClearanceMatrix("m", gaps).DisplayName(), "");
-  EXPECT_EQ(TClearanceMatrix("m", gaps).name(), "m");
 }
 
 // --- clearance matrix -------------------------------------------------------------------------
@@ -275,26 +243,23 @@ TEST(ClearanceMatrix, NamesTypesSmallerIdFirst) {
   }
 }
 
-TEST(ClearanceMatrix, EntriesOfBothOrdersAreOne) {
-  FixedGaps gaps;
-  TClearanceMatrix matrix("m", gaps);
-  matrix.Entry(Id::Via, Id::Pin).value = Mil(10);
-  EXPECT_TRUE(matrix.HasEntry(Id::Pin, Id::Via));
-  EXPECT_EQ(matrix.Entry(Id::Pin, Id::Via).value, Mil(10));
-  EXPECT_EQ(matrix.Entry("pin_via").value, Mil(10));
-  EXPECT_FALSE(matrix.HasEntry(Id::Via, Id::Via));
-}
-
-TEST(ClearanceMatrix, TakesTheGenericValueFromTheRule) {
+// Entries of both orders are one; the generic value is the rule's gap, none when the host
+// cannot tell.
+TEST(ClearanceMatrix, EntriesOfBothOrdersAreOneAndTheGenericValueIsTheRules) {
   FixedGaps gaps;
   gaps.gaps[7] = Mil(12);
   TClearanceMatrix matrix("m", gaps);
+  matrix.Entry(Id::Via, Id::Pin).value = Mil(10);
+  EXPECT_TRUE(matrix.HasEntry(Id::Pin, Id::Via));
+  EXPECT_EQ(matrix.Entry("pin_via").value, Mil(10));
+  EXPECT_FALSE(matrix.HasEntry(Id::Via, Id::Via));
   matrix.SetGenericValue(7);
   EXPECT_EQ(matrix.Entry(router::kGenericValueKey).rule_handle, 7u);
   EXPECT_EQ(matrix.GenericValue(), Mil(12));
-  matrix.SetGenericValue(8);  // the host cannot tell
+  matrix.SetGenericValue(8);
   EXPECT_EQ(matrix.Entry(router::kGenericValueKey).rule_handle, 0u);
   EXPECT_EQ(matrix.GenericValue(), -1);
+  EXPECT_EQ(matrix.DisplayName(), "");
 }
 
 struct MatrixCase {
@@ -358,19 +323,30 @@ TEST(ClearanceMatrix, WritesOneStatementPerValue) {
   }
 }
 
-TEST(ClearanceMatrix, WritesStatementsAsLinesAtTheCurrentLevel) {
+// Both tables write their statements as lines at the output's current level.
+TEST(RuleTables, WriteStatementsAsLinesAtTheCurrentLevel) {
   FixedGaps gaps;
   TClearanceMatrix matrix("m", gaps);
   matrix.Entry(Id::Pin, Id::Pin).value = Mil(10);
   matrix.Entry(Id::Pin, Id::Via).value = Mil(10);
   matrix.Entry(Id::Via, Id::Via).value = Mil(8);
+  TWidthTable table("t");
+  table.Entry(router::kTopLayer).value = Mil(8);
+  table.Entry(router::kBottomLayer).value = Mil(8);
   std::string text;
   router::DesignFileOutput out(text);
   out.Raise(2);
   matrix.Write(out);
+  out.Lower();
+  table.Write(out);
+  table.Entry(2).value = Mil(6);
+  table.Write(out);
   EXPECT_EQ(text,
             "        (clearance 10.000 (type pin_pin pin_via))\r\n"
-            "        (clearance 8.000 (type via_via))\r\n");
+            "        (clearance 8.000 (type via_via))\r\n"
+            "    (width 8.000)\r\n"
+            "    (layer_rule TopLayer BottomLayer (rule (width 8.000)))\r\n"
+            "    (layer_rule MidLayer1 (rule (width 6.000)))\r\n");
 }
 
 // Every type with a value appears in exactly one statement, the one of its value, and no two
@@ -401,24 +377,17 @@ TEST(ClearanceMatrix, EveryValuedTypeIsWrittenOnce) {
 
     std::map<std::string, std::string> written;
     std::set<std::string> statement_values;
-    for (const std::string& statement : matrix.Statements()) {
+    for (std::string statement : matrix.Statements()) {
       // "(clearance V (type T1 T2 ...))"
-      const std::string head = "(clearance ";
-      const std::string middle = " (type ";
-      const size_t type_at = statement.find(middle);
-      ASSERT_EQ(statement.rfind(head, 0), 0u) << statement;
-      ASSERT_NE(type_at, std::string::npos) << statement;
-      const std::string value = statement.substr(head.size(), type_at - head.size());
+      ASSERT_TRUE(statement.starts_with("(clearance ") && statement.ends_with("))")) << statement;
+      statement.resize(statement.size() - 2);
+      std::istringstream words(statement.substr(11));
+      std::string value, word;
+      words >> value >> word;
+      ASSERT_EQ(word, "(type") << statement;
       EXPECT_TRUE(statement_values.insert(value).second) << "value written twice: " << value;
-      std::string list = statement.substr(type_at + middle.size());
-      ASSERT_EQ(list.substr(list.size() - 2), "))");
-      list.resize(list.size() - 2);
-      size_t start = 0;
-      while (start <= list.size()) {
-        const size_t end = std::min(list.find(' ', start), list.size());
-        const std::string type = list.substr(start, end - start);
-        EXPECT_TRUE(written.emplace(type, value).second) << "type written twice: " << type;
-        start = end + 1;
+      while (words >> word) {
+        EXPECT_TRUE(written.emplace(word, value).second) << "type written twice: " << word;
       }
     }
     EXPECT_EQ(written, expected) << "round " << round;
@@ -465,22 +434,6 @@ TEST(WidthTable, WritesOneWidthOrOneLayerRulePerWidth) {
     for (const auto& [layer, width] : c.widths) table.Entry(layer) = TOvixRuleValue{1, width};
     EXPECT_EQ(table.Statements(), c.statements);
   }
-}
-
-TEST(WidthTable, WritesItsStatementsAtTheCurrentLevel) {
-  TWidthTable table("t");
-  table.Entry(router::kTopLayer).value = Mil(8);
-  table.Entry(router::kBottomLayer).value = Mil(8);
-  std::string text;
-  router::DesignFileOutput out(text);
-  out.Raise();
-  table.Write(out);
-  table.Entry(2).value = Mil(6);
-  table.Write(out);
-  EXPECT_EQ(text,
-            "    (width 8.000)\r\n"
-            "    (layer_rule TopLayer BottomLayer (rule (width 8.000)))\r\n"
-            "    (layer_rule MidLayer1 (rule (width 6.000)))\r\n");
 }
 
 }  // namespace

@@ -14,20 +14,6 @@
 #include "support/test_paths.h"
 #include "tests/support/clock.h"
 
-namespace {
-
-std::string Read(const std::string& path) {
-  std::string text;
-  if (FILE* file = std::fopen(path.c_str(), "rb")) {
-    char buffer[65536];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, n);
-    std::fclose(file);
-  }
-  return text;
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
   if (argc < 2) {
     std::fprintf(stderr, "usage: rules_bench BOARD.json [RULES ...]\n");
@@ -53,7 +39,7 @@ int main(int argc, char** argv) {
     for (uint8_t kind = 0; kind < 26; ++kind) count += rulestest::Objects(kind).size();
     return count;
   }();
-  const std::string text = Read(board_path);
+  const std::string text = testsupport::ReadFile(board_path);
   const size_t list = text.find('[', text.find("\"rules\""));
   if (list == std::string::npos || nets.empty()) {
     std::fprintf(stderr, "rules_bench: no rules list or no nets in %s\n", board_path.c_str());
@@ -70,11 +56,7 @@ int main(int argc, char** argv) {
                "')\"},";
     }
     const std::string path = board_path + ".rules" + std::to_string(count) + ".json";
-    if (FILE* file = std::fopen(path.c_str(), "wb")) {
-      const std::string out = text.substr(0, list + 1) + rules + text.substr(list + 1);
-      std::fwrite(out.data(), 1, out.size(), file);
-      std::fclose(file);
-    }
+    testsupport::WriteFile(path, text.substr(0, list + 1) + rules + text.substr(list + 1));
     if (std::string error = rulestest::OpenBoard(path); !error.empty()) {
       std::fprintf(stderr, "rules_bench: %s\n", error.c_str());
       return 1;

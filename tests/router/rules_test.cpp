@@ -102,7 +102,8 @@ TEST_F(RulesBoard, RuleIndexAndProxiesAreFoundByHandleAndInterface) {
   EXPECT_EQ(rules.ProxyOf(room), nullptr);
 }
 
-TEST_F(RulesBoard, QueriesByTheProxiesOwnMatching) {
+// Queries by the proxies' own matching, and by the host's inclusion tests.
+TEST_F(RulesBoard, QueriesFindTheRuleOfTheObjects) {
   TOvixRules rules(board_);
   rules.Collect();
   const auto room = Interface(Named(pcbapi::kRule, "Room A"));
@@ -130,11 +131,7 @@ TEST_F(RulesBoard, QueriesByTheProxiesOwnMatching) {
   // The disabled rule of higher precedence is passed over.
   EXPECT_EQ(name(rules.FindRuleForObjectPair(kClearanceRule, 1, 25, power.get(), board.get(), 0)),
             "PowerClass");
-}
 
-TEST_F(RulesBoard, QueriesByTheHostsInclusionTests) {
-  TOvixRules rules(board_);
-  rules.Collect();
   const std::vector<sdk::Handle> tracks = Objects(pcbapi::kTrack);
   const std::vector<sdk::Handle> vias = Objects(pcbapi::kVia);
   const std::vector<sdk::Handle> pads = Objects(pcbapi::kPad);
@@ -150,9 +147,6 @@ TEST_F(RulesBoard, QueriesByTheHostsInclusionTests) {
   EXPECT_EQ(RuleName(rules.FindRuleForObjectHandle(8, 1, 7, sig2, false)), "PrioritySig2");
   EXPECT_EQ(RuleName(rules.FindRuleForObjectHandles(kClearanceRule, 1, 26, vias[0], pads[1])),
             "PowerClass");
-  const auto name = [](const win::ComPtr<IPCB_Rule>& rule) {
-    return rule ? win::Narrow(router::NameOf(rule.get())) : std::string("(none)");
-  };
   const auto via = Interface(vias[1]);
   const auto pad = Interface(pads[3]);
   EXPECT_EQ(name(rules.FindRuleForPairByHostTest(kClearanceRule, 1, 26, via.get(), pad.get())),
@@ -240,7 +234,8 @@ TEST_F(RulesBoard, ScopeInclusionExportsEvaluateEachScope) {
   EXPECT_TRUE(sdk::PcbApi_Scope1_Includes(Named(kRule, "ClearanceAll"), board_));
 }
 
-TEST(RulesCollection, ABoardWithoutRulesHasNoStoragesAndAsksTheHost) {
+// A board without rules has no storages and asks the host; an unknown board handle is refused.
+TEST(RulesCollection, ABoardWithoutRulesHasNoStoragesAndAnUnknownOneIsRefused) {
   testsupport::TempDir dir;
   testsupport::WriteFile(dir.Path("bare.json"),
                          R"({"format": "quorvel-board", "version": 1, "nets": [{"name": "A"}]})");
@@ -252,12 +247,8 @@ TEST(RulesCollection, ABoardWithoutRulesHasNoStoragesAndAsksTheHost) {
     EXPECT_FALSE(rules.BoardLevelRuleMissing(kind));
   }
   EXPECT_EQ(rules.FindRuleForObjectHandle(kWidthRule, 1, 7, Objects(kNet).at(0), false), 0u);
-}
-
-TEST(RulesCollection, AnUnknownBoardHandleIsRefused) {
-  ASSERT_EQ(rulestest::OpenBoard(rulestest::RulesBoardPath()), "");
   try {
-    TOvixRules rules(12345u);
+    TOvixRules unknown(12345u);
     ADD_FAILURE() << "no error";
   } catch (const sdk::Exception& e) {
     EXPECT_STREQ(e.what(), "Cannot find board interface from Board Handle");

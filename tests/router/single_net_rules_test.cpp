@@ -66,15 +66,14 @@ class SingleNetRules : public ::testing::Test {
   std::unique_ptr<TOvixRules> rules_;
 };
 
+// Only a plain InNet test makes a single-net rule (its net folded to lower case); the scope's
+// nets are found by their exact names.
 TEST_F(SingleNetRules, OnlyAPlainInNetTestMakesASingleNetRule) {
-  EXPECT_EQ(Proxy("WidthA").sole_net(), "a");  // folded
+  EXPECT_EQ(Proxy("WidthA").sole_net(), "a");
   EXPECT_EQ(Proxy("WidthLowerA").sole_net(), "a");
   EXPECT_EQ(Proxy("WidthB").sole_net(), "b");
   EXPECT_EQ(Proxy("WidthBOrC").sole_net(), "");
   EXPECT_EQ(Proxy("WidthAll").sole_net(), "");
-}
-
-TEST_F(SingleNetRules, ScopeNetsAreFoundByTheirExactNames) {
   const auto net_of = [&](const std::string& rule) -> sdk::Handle {
     const PrimitiveList& objects = Proxy(rule).first_helper()->objects();
     return objects.empty() ? 0 : objects.front()->GetHandle();
