@@ -20,6 +20,7 @@ using TdxCloseUpEvent = framework::TEvent<framework::TComponent*, std::wstring&,
 class TdxDropDownEditViewData : public TdxTextEditViewData {
  public:
   void Paint(HDC dc) const override;
+  bool PaintInsideCell(HDC) const override { return false; }  // the button: clipped
   // The button's place at the right of the cell, or empty when it is hidden.
   RECT ButtonBounds() const;
 

@@ -20,6 +20,7 @@ int ClampToInteger(double value);
 class TdxSpinEditViewData : public TdxTextEditViewData {
  public:
   void Paint(HDC dc) const override;
+  bool PaintInsideCell(HDC) const override { return false; }  // the button: clipped
   bool ShowButton = true;
 };
 

@@ -23,22 +23,31 @@ UINT HorizontalFormat(framework::TAlignment alignment) {
 
 }  // namespace
 
-RECT TdxEditViewData::TextRect() const {
+RECT TdxEditViewData::CellRect() const {
   RECT rect = Bounds;
   InflateRect(&rect, -kFrameArea, -kFrameArea);
+  return rect;
+}
+
+RECT TdxEditViewData::TextRect() const {
+  RECT rect = CellRect();
   rect.left += TextOffsetLeft;
   rect.top += TextOffsetTop;
   return rect;
 }
 
-void TdxEditViewData::PaintBackground(HDC dc) const {
+void TdxEditViewData::PaintBackground(HDC dc, const RECT& area) const {
   if (HighlightPass) return;  // the mark goes over what the first pass painted
   SetBkColor(dc, BrushColor);
-  ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &Bounds, nullptr, 0, nullptr);
+  ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &area, nullptr, 0, nullptr);
+}
+
+HGDIOBJ TdxEditViewData::DrawingFont(HDC dc) const {
+  return Font ? static_cast<HGDIOBJ>(Font) : GetCurrentObject(dc, OBJ_FONT);
 }
 
 int TdxEditViewData::LineHeight(HDC dc) const {
-  const HGDIOBJ font = GetCurrentObject(dc, OBJ_FONT);
+  const HGDIOBJ font = DrawingFont(dc);  // selected by now
   if (dc != measured_dc_ || font != measured_font_) {
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc, &metrics);
@@ -66,7 +75,7 @@ POINT TdxEditViewData::LinePosition(HDC dc, const RECT& rect, const std::wstring
 void TdxEditViewData::PaintText(HDC dc, const RECT& rect, const std::wstring& text,
                                 bool end_ellipsis) const {
   if (rect.right <= rect.left || rect.bottom <= rect.top) return;
-  SelectScope font(dc, Font ? static_cast<HGDIOBJ>(Font) : GetCurrentObject(dc, OBJ_FONT));
+  SelectScope font(dc, DrawingFont(dc));
   SetTextColor(dc, TextColor);
   SetBkColor(dc, BrushColor);
   SetBkMode(dc, TRANSPARENT);
@@ -99,27 +108,34 @@ void TdxEditViewData::PaintText(HDC dc, const RECT& rect, const std::wstring& te
     GetTextExtentPoint32W(dc, text.c_str(), shown, &prefix);
     box.left = std::max<int>(rect.left, at.x);
     box.right = std::min<int>(rect.right, at.x + prefix.cx);
+    // A prefix scrolled wholly out of the rectangle shows nothing: reversed, the box would be
+    // filled between the two.
+    if (box.right <= box.left) return;
   }
   const UINT options = ETO_CLIPPED | (HighlightPass ? ETO_OPAQUE : 0);
   ExtTextOutW(dc, at.x, at.y, options, &box, text.c_str(), shown, nullptr);
 }
 
-void TdxEditViewData::PaintBackgroundAndText(HDC dc, const RECT& rect, const std::wstring& text,
-                                             bool end_ellipsis) const {
-  SelectScope font(dc, Font ? static_cast<HGDIOBJ>(Font) : GetCurrentObject(dc, OBJ_FONT));
-  // The background's call also draws the text, clipped to the visible part of Bounds instead
-  // of to `rect`: the same pixels while the line keeps off the strips between the two.
-  RECT visible{};
+void TdxEditViewData::PaintBackgroundAndText(HDC dc, PaintArea area, const RECT& rect,
+                                             const std::wstring& text, bool end_ellipsis) const {
+  SelectScope font(dc, DrawingFont(dc));
+  // The background's call also draws the text, clipped to the visible part of the area instead
+  // of to `rect`: the same pixels while the line keeps off the strips between the two. Within
+  // the cell, the cell itself will do: the DC's clipping only cuts it further.
+  const RECT background = area == PaintArea::kCell ? CellRect() : Bounds;
+  RECT visible = background;
   POINT at{};
   const bool one_call =
       !HighlightPass && !end_ellipsis && Placement < kPlaceMultiLine && rect.right > rect.left &&
-      rect.bottom > rect.top && GetClipBox(dc, &visible) != ERROR &&
-      IntersectRect(&visible, &visible, &Bounds) && visible.right <= rect.right &&
+      rect.bottom > rect.top &&
+      (area == PaintArea::kCell ||
+       (GetClipBox(dc, &visible) != ERROR && IntersectRect(&visible, &visible, &background))) &&
+      visible.right <= rect.right &&
       (at = LinePosition(dc, rect, text), visible.left >= rect.left || at.x >= rect.left) &&
       (visible.top >= rect.top || at.y >= rect.top) &&
       (visible.bottom <= rect.bottom || at.y + LineHeight(dc) <= rect.bottom);
   if (!one_call) {
-    PaintBackground(dc);
+    PaintBackground(dc, background);
     PaintText(dc, rect, text, end_ellipsis);
     return;
   }
@@ -133,13 +149,13 @@ void TdxEditViewData::PaintBackgroundAndText(HDC dc, const RECT& rect, const std
 std::wstring TdxEditViewData::DisplayText() const { return Value.ToString(); }
 
 void TdxEditViewData::Paint(HDC dc) const {
-  PaintBackgroundAndText(dc, TextRect(), DisplayText(), false);
+  PaintBackgroundAndText(dc, PaintArea::kBounds, TextRect(), DisplayText(), false);
 }
 
 int TdxEditViewData::CalcLineCount(HDC dc, int width) const {
   if (width <= 0) return 1;
   const std::wstring text = DisplayText();
-  SelectScope font(dc, Font ? static_cast<HGDIOBJ>(Font) : GetCurrentObject(dc, OBJ_FONT));
+  SelectScope font(dc, DrawingFont(dc));
   TEXTMETRICW metrics{};
   GetTextMetricsW(dc, &metrics);
   RECT rect{0, 0, width, 0};
@@ -152,13 +168,23 @@ int TdxEditViewData::CalcLineCount(HDC dc, int width) const {
 std::wstring TdxTextEditViewData::DisplayText() const {
   std::wstring text = Value.ToString();
   if (PasswordChar != 0) return std::wstring(text.size(), PasswordChar);
+  if (CharCase == controls::TEditCharCase::ecNormal) return text;  // no second copy per cell
   return controls::ApplyCharCase(text, CharCase);
 }
 
-void TdxTextEditViewData::Paint(HDC dc) const {
+RECT TdxTextEditViewData::TextArea() const {
   RECT rect = TextRect();
   if (SelectionBar) rect.left += GetSystemMetrics(SM_CXSMICON) / 2;  // the memo's bar
-  PaintBackgroundAndText(dc, rect, DisplayText(), EndEllipsis);
+  return rect;
+}
+
+void TdxTextEditViewData::Paint(HDC dc) const {
+  PaintBackgroundAndText(dc, PaintArea::kBounds, TextArea(), DisplayText(), EndEllipsis);
+}
+
+bool TdxTextEditViewData::PaintInsideCell(HDC dc) const {
+  PaintBackgroundAndText(dc, PaintArea::kCell, TextArea(), DisplayText(), EndEllipsis);
+  return true;
 }
 
 }  // namespace editors

@@ -32,6 +32,11 @@ class TdxEditViewData {
 
   // Paints the cell at Bounds: background, then the value.
   virtual void Paint(HDC dc) const;
+  // Paints as Paint does, but nothing outside the cell that Bounds surround by the frame area,
+  // so that a grid need not clip the DC for every cell. False, with nothing painted, for a
+  // record whose painting may reach beyond the cell: every class that paints otherwise than
+  // its base does says so.
+  virtual bool PaintInsideCell(HDC) const { return false; }
   // Lines the value needs when wrapped into `width` (1 for values that do not wrap).
   virtual int CalcLineCount(HDC dc, int width) const;
   // The text the cell shows for Value.
@@ -60,19 +65,28 @@ class TdxEditViewData {
   bool HighlightPass = false;
 
  protected:
-  // The rectangle the text goes in: Bounds less the 2-pixel frame area and the offsets.
+  // The cell: Bounds less the 2-pixel frame area.
+  RECT CellRect() const;
+  // The rectangle the text goes in: the cell less the offsets.
   RECT TextRect() const;
-  void PaintBackground(HDC dc) const;
+  // Fills `area` (Bounds by default) with BrushColor, except in a highlight pass.
+  void PaintBackground(HDC dc) const { PaintBackground(dc, Bounds); }
+  void PaintBackground(HDC dc, const RECT& area) const;
   // One line or wrapped lines by Placement and Alignment; `end_ellipsis` shortens one line.
   void PaintText(HDC dc, const RECT& rect, const std::wstring& text, bool end_ellipsis) const;
-  // The background and then the text: one drawing call for a plain line whose ink stays where
-  // the text's own clipping would leave it.
-  void PaintBackgroundAndText(HDC dc, const RECT& rect, const std::wstring& text,
+  // What the background covers: Bounds, of which the DC's clipping shows what it may, or only
+  // the cell (PaintInsideCell).
+  enum class PaintArea { kBounds, kCell };
+  // The background and then the text in `rect`: one drawing call for a plain line whose ink
+  // stays where the text's own clipping would leave it.
+  void PaintBackgroundAndText(HDC dc, PaintArea area, const RECT& rect, const std::wstring& text,
                               bool end_ellipsis) const;
 
  private:
   // Where one unshortened line starts in `rect`; measures the text only off the left edge.
   POINT LinePosition(HDC dc, const RECT& rect, const std::wstring& text) const;
+  // The font the text is drawn in: the record's, else the DC's.
+  HGDIOBJ DrawingFont(HDC dc) const;
   // The selected font's line height, kept while the DC and font stay: a grid paints every
   // cell of a page in one.
   int LineHeight(HDC dc) const;
@@ -85,11 +99,16 @@ class TdxTextEditViewData : public TdxEditViewData {
  public:
   std::wstring DisplayText() const override;
   void Paint(HDC dc) const override;
+  // The text clips itself to its rectangle inside the cell.
+  bool PaintInsideCell(HDC dc) const override;
 
   controls::TEditCharCase CharCase = controls::TEditCharCase::ecNormal;
   bool EndEllipsis = false;
   wchar_t PasswordChar = 0;
   bool SelectionBar = false;  // a memo's strip at the left for selecting lines
+
+ private:
+  RECT TextArea() const;  // TextRect less the selection bar
 };
 
 }  // namespace editors

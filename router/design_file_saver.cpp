@@ -3,7 +3,9 @@
 
 #include <windows.h>
 
-#include <unordered_map>
+#include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "framework/win/text.h"
 #include "sdk/ascii_case.h"
@@ -211,15 +213,20 @@ int TSpecctraFileSaver::CountProgressSteps() const {
 
 void TSpecctraFileSaver::CheckNetNamesUnique() {
   // Names as the router will read them: escaped, and without regard to case.
-  net_names_unique_ = true;
-  std::unordered_map<std::string, sdk::Handle> seen;
+  // Sorted side by side rather than filed in a hash map: a node on the heap per net costs more
+  // than the sort, and short names stay inside their strings.
+  std::vector<std::pair<std::string, sdk::Handle>> names;
   board_->IterateObjects(
       [&](sdk::Handle handle) {
-        const std::string key = sdk::FoldedAscii(EscapeName(sdk::GetObjectNameByHandle(handle)));
-        const auto [at, added] = seen.emplace(key, handle);
-        if (!added && at->second != handle) net_names_unique_ = false;
+        names.emplace_back(sdk::FoldedAscii(EscapeName(sdk::GetObjectNameByHandle(handle))),
+                           handle);
       },
       1u << pcbapi::kNet, sdk::LayerZero(), pcbapi::kAllObjects);
+  std::sort(names.begin(), names.end());
+  net_names_unique_ =
+      std::adjacent_find(names.begin(), names.end(), [](const auto& a, const auto& b) {
+        return a.first == b.first && a.second != b.second;
+      }) == names.end();
   if (!net_names_unique_) {
     sdk::ShowInformationMessage("Net names are not unique. Specctra will merge them.");
   }

@@ -4,13 +4,20 @@
 namespace router {
 
 int TNetPadCounts::Count(sdk::Handle net) {
-  if (const int* found = counts_.Find(net)) return *found;
-  sdk::LegacyLayerSet all_layers;
-  all_layers.Include(0);
+  if (net != 0 && net == last_net_) return last_count_;
   int count = 0;
-  sdk::IterateContainer(net, 1u << pcbapi::kPad, all_layers, pcbapi::kAllObjects,
-                        [&](sdk::Handle) { ++count; });
-  if (net != 0) counts_[net] = count;
+  if (const int* found = counts_.Find(net)) {
+    count = *found;
+  } else {
+    sdk::LegacyLayerSet all_layers;
+    all_layers.Include(0);
+    sdk::IterateContainer(net, 1u << pcbapi::kPad, all_layers, pcbapi::kAllObjects,
+                          [&](sdk::Handle) { ++count; });
+    if (net == 0) return count;
+    counts_[net] = count;
+  }
+  last_net_ = net;
+  last_count_ = count;
   return count;
 }
 

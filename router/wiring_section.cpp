@@ -180,7 +180,9 @@ std::vector<TChord> ArcWireChords(const sdk::TPcbArc& arc) {
 }
 
 bool IsFixedCopper(const sdk::TPCBObject& object, TNetPadCounts& nets) {
-  if (dynamic_cast<const sdk::TPcbArc*>(&object)) return true;
+  // By the object's id: a cast asks the type's name of the runtime, which compares the names'
+  // texts here, for every piece of copper of the board.
+  if (object.GetObjectId() == pcbapi::kArc) return true;
   const sdk::Handle net = object.GetNetHandle();
   return object.GetBitField2Bit3() || (net != 0 && !nets.InNetwork(net));
 }

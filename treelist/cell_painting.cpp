@@ -16,6 +16,9 @@ COLORREF SearchColor(framework::TColor setting, COLORREF cell_color) {
   return framework::ColorToRGB(setting);
 }
 
+// The frame area around a cell that its view data's Bounds include, as an editor's window has.
+constexpr int kCellFrame = 2;
+
 UINT AlignmentFormat(framework::TAlignment alignment) {
   switch (alignment) {
     case framework::TAlignment::taRightJustify: return DT_RIGHT;
@@ -201,13 +204,22 @@ void TCustomdxTreeList::PaintCellPass(const TdxCellPaintInfo& cell, const CellPa
   data.TextOffsetTop = cell.text_offset_y;
   data.HotTrack = (options_ex_ & aoHotTrack) || ForceHotTrack();
   data.Hot = cell.node && cell.node == hot_node_ && cell.column == hot_column_ && hot_kind_ == 0;
-  data.Bounds = {rect.left - 2, rect.top - 2, rect.right + 2, rect.bottom + 2};
+  data.Bounds = {rect.left - kCellFrame, rect.top - kCellFrame, rect.right + kCellFrame,
+                 rect.bottom + kCellFrame};
   if (auto* text_data = dynamic_cast<editors::TdxTextEditViewData*>(&data)) {
     text_data->EndEllipsis = options_ & aoDrawEndEllipsis;
   }
-  if (!page_clip_) page_clip_.reset(CreateRectRgn(0, 0, 0, 0));
-  CellClip clip(cell.dc, rect, page_clip_.get());
   PaintCellViewData(cell.dc, cell.column, data);
+}
+
+void TCustomdxTreeList::PaintViewDataInCell(HDC dc, const editors::TdxEditViewData& data) {
+  // Plain text clips itself; a painter that may draw beyond the cell gets the DC clipped.
+  if (data.PaintInsideCell(dc)) return;
+  RECT cell = data.Bounds;
+  InflateRect(&cell, -kCellFrame, -kCellFrame);
+  if (!page_clip_) page_clip_.reset(CreateRectRgn(0, 0, 0, 0));
+  CellClip clip(dc, cell, page_clip_.get());
+  data.Paint(dc);
 }
 
 editors::TdxEditViewData& TCustomdxTreeList::CellViewData(int) {
@@ -216,7 +228,7 @@ editors::TdxEditViewData& TCustomdxTreeList::CellViewData(int) {
 }
 
 void TCustomdxTreeList::PaintCellViewData(HDC dc, int, editors::TdxEditViewData& data) {
-  data.Paint(dc);
+  PaintViewDataInCell(dc, data);
 }
 
 // ---- preview ---------------------------------------------------------------------------------

@@ -49,7 +49,7 @@ void TCustomdxTreeListControl::PaintCellViewData(HDC dc, int column,
     cell.text = data.Value.ToString();
     c->PrepareViewData(data, cell);
   }
-  data.Paint(dc);
+  PaintViewDataInCell(dc, data);
 }
 
 // A password or a letter case paints the value otherwise: the column's view data knows how.

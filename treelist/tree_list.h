@@ -986,9 +986,11 @@ class TCustomdxTreeList : public TreeListBase,
   virtual std::wstring GetRowKindText(TdxTreeListNode*, int, TdxCellKind) { return {}; }
   // The shared view-data record a column's cells fill (one per tree list).
   virtual editors::TdxEditViewData& CellViewData(int column);
-  // Paints a filled record with the column's painter; the DC is clipped to the cell, which
-  // the record's Bounds surround by 2 pixels.
+  // Paints a filled record with the column's painter, through PaintViewDataInCell.
   virtual void PaintCellViewData(HDC dc, int column, editors::TdxEditViewData& data);
+  // Paints a record in the cell its Bounds surround by 2 pixels, with the DC clipped to the
+  // cell unless the record keeps inside it by itself.
+  void PaintViewDataInCell(HDC dc, const editors::TdxEditViewData& data);
   // The application's custom drawing of a cell; true when it drew the cell itself (Done).
   virtual bool DoCustomDrawCell(const TdxCellPaintInfo&, std::wstring&, framework::TColor&,
                                 framework::TFont&, framework::TAlignment&) {

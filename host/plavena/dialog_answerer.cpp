@@ -177,7 +177,10 @@ LRESULT CALLBACK DialogAnswerer::CbtHook(int code, WPARAM wparam, LPARAM lparam)
                          std::count(self.pending_.begin(), self.pending_.end(), window) ||
                          std::count(self.answered_.begin(), self.answered_.end(), window);
       if (!known) {
+        LARGE_INTEGER now;
+        QueryPerformanceCounter(&now);
         self.pending_.push_back(window);
+        self.pending_since_.push_back(now);
         // Answer from the window's own modal loop, once it has finished setting itself up.
         SetTimer(nullptr, 0, 10, AnswerPending);
       }
@@ -194,8 +197,9 @@ void CALLBACK DialogAnswerer::AnswerPending(HWND, UINT, UINT_PTR timer, DWORD) {
   try {
     DialogAnswerer& self = *thread_answerer;
     const std::vector<HWND> pending = std::exchange(self.pending_, {});
-    for (HWND window : pending) {
-      if (IsWindow(window)) self.Answer(window);
+    const std::vector<LARGE_INTEGER> since = std::exchange(self.pending_since_, {});
+    for (size_t i = 0; i < pending.size(); ++i) {
+      if (IsWindow(pending[i])) self.Answer(pending[i], since[i]);
     }
   } catch (...) {
   }
@@ -221,7 +225,7 @@ void DialogAnswerer::ApplySettings(HWND window) {
   }
 }
 
-void DialogAnswerer::Answer(HWND window) {
+void DialogAnswerer::Answer(HWND window, LARGE_INTEGER activated) {
   answered_.push_back(window);
   const std::string caption = WindowText(window);
   // Outlines give their rows through COM.
@@ -239,6 +243,11 @@ void DialogAnswerer::Answer(HWND window) {
   }
   ApplySettings(window);
   journal_.Append("dialog \"" + caption + "\": " + texts + " -> " + button);
+  LARGE_INTEGER now, frequency;
+  QueryPerformanceCounter(&now);
+  QueryPerformanceFrequency(&frequency);
+  wait_seconds_ += static_cast<double>(now.QuadPart - activated.QuadPart) /
+                   static_cast<double>(frequency.QuadPart);
   for (const auto& [child, text] : scan.buttons) {
     if (Plain(text) == Plain(button)) {
       SendMessageW(child, BM_CLICK, 0, 0);

@@ -38,11 +38,14 @@ class DialogAnswerer {
 
   // Windows never to answer (the host's own).
   void Ignore(HWND window) { ignored_.push_back(window); }
+  // The seconds the answered windows waited, from their activation to the press of their button,
+  // added up: where a user reads and decides, so benchmarks keep it apart from the module's time.
+  double WaitSeconds() const { return wait_seconds_; }
 
  private:
   static LRESULT CALLBACK CbtHook(int code, WPARAM wparam, LPARAM lparam);
   static void CALLBACK AnswerPending(HWND, UINT, UINT_PTR timer, DWORD);
-  void Answer(HWND window);
+  void Answer(HWND window, LARGE_INTEGER activated);
   std::string ButtonFor(const std::string& caption) const;
   void ApplySettings(HWND window);
 
@@ -51,8 +54,10 @@ class DialogAnswerer {
   std::vector<ControlSetting> settings_;
   std::vector<HWND> ignored_;
   std::vector<HWND> pending_;
+  std::vector<LARGE_INTEGER> pending_since_;  // when each pending window was activated
   std::vector<HWND> answered_;
   win::UniqueHook hook_;
+  double wait_seconds_ = 0;
 };
 
 }  // namespace plavena

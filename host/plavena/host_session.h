@@ -50,6 +50,8 @@ class HostSession {
   HostClient& client() noexcept { return *client_; }
   IServerModule* module() const noexcept { return module_; }
   HWND application_window() const noexcept { return window_.get(); }
+  // The time the module's dialogs waited for their answer: a user's time (DialogAnswerer).
+  double dialog_wait_seconds() const noexcept { return answerer_ ? answerer_->WaitSeconds() : 0; }
 
  private:
   void LoadPcbEditor(const std::string& board_path);

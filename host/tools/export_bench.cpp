@@ -14,7 +14,11 @@
 // The time of a command is split into the host's (inside the PcbApi exports and the editor's
 // interfaces, as the stand-in editor counts it) and the module's (the rest). The export's
 // sections are timed by watching the module's file writes: the writer hands each section's
-// text to the file when the section is done, so the module carries no timing code.
+// text to the file when the section is done, so the module carries no timing code. The time the
+// command's dialogs wait for their answer, from a dialog's activation to the press of its button
+// (the host's answerer reads its texts and grids meanwhile), is the user's ("dialog s"): a user
+// looks for seconds there. It is part of the total and of "prepare"; the ratio to a raw write is
+// given with and without it.
 #include <windows.h>
 
 #include <psapi.h>
@@ -309,14 +313,17 @@ struct SectionWatch {
 };
 SectionWatch* watch = nullptr;
 
-// Whether `text` holds the section's opening line ("    (network" at a line's start). The search
-// skips ahead instead of stopping at every line break: its time counts as the module's.
-bool OpensSection(std::string_view text, int section) {
+// Where the section's opening line ("    (network" at a line's start) stands in `text`, from
+// `from` on; npos without one. The search skips ahead instead of stopping at every line break:
+// its time counts as the module's.
+size_t FindOpening(std::string_view text, size_t from, int section) {
   const std::string opening = std::string("    (") + kSections[section];
-  if (text.starts_with(opening)) return true;
+  if (text.substr(from).starts_with(opening)) return from;
   const std::string line_start = "\n" + opening;
   const std::boyer_moore_horspool_searcher searcher(line_start.begin(), line_start.end());
-  return std::search(text.begin(), text.end(), searcher) != text.end();
+  const auto found = std::search(text.begin() + static_cast<ptrdiff_t>(from), text.end(), searcher);
+  return found == text.end() ? std::string_view::npos
+                             : static_cast<size_t>(found - text.begin()) + 1;
 }
 
 decltype(&::CreateFileW) real_create_file = nullptr;
@@ -349,13 +356,12 @@ BOOL WINAPI WatchedWriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD writ
     }
   }
   if (file != watch->file) return result;
-  // The last section whose opening line is in this text; without one, the section goes on.
-  // Sections come in order, so only later ones are looked for.
-  for (int s = kSectionCount - 2; s > watch->section; --s) {
-    if (OpensSection(text, s)) {
-      watch->section = s;
-      break;
-    }
+  // The writer writes every section, in order: the text is searched for the next opening only,
+  // from where the last one stood, so that it is read once rather than once per section to come.
+  for (size_t from = 0; watch->section + 1 < kSectionCount - 1;) {
+    from = FindOpening(text, from, watch->section + 1);
+    if (from == std::string_view::npos) break;
+    ++watch->section;
   }
   watch->ends[watch->section] = Mark::Take();
   watch->seen[watch->section] = true;
@@ -462,6 +468,7 @@ int RunOne(const std::string& command, const std::string& board, const std::stri
   Mark begin, end;
   double cpu = 0;
   plavena::CommandResult result;
+  double dialog_seconds = session.dialog_wait_seconds();
   {
     HostSampler host_sampler;
     sampler = &host_sampler;
@@ -473,6 +480,7 @@ int RunOne(const std::string& command, const std::string& board, const std::stri
     sampler = nullptr;
     watch = nullptr;
     command_working_set = host_sampler.highest_working_set();
+    dialog_seconds = session.dialog_wait_seconds() - dialog_seconds;
   }
   if (FAILED(result.status) || (exporting && FileSize(file) <= 0)) {
     std::fprintf(stderr, "export_bench: %s of %s failed\n%s\n", command.c_str(), board.c_str(),
@@ -483,7 +491,7 @@ int RunOne(const std::string& command, const std::string& board, const std::stri
   std::string text =
       "load " + std::to_string(loaded - start) + "\ntotal " + std::to_string(total.seconds) +
       "\ncpu " + std::to_string(cpu) + "\nhost " + std::to_string(total.host) + "\ncalls " +
-      std::to_string(total.calls) + "\nboardpeak " +
+      std::to_string(total.calls) + "\ndialog " + std::to_string(dialog_seconds) + "\nboardpeak " +
       std::to_string(Megabytes(board_memory.PeakWorkingSetSize)) + "\nownpeak " +
       std::to_string(
           Megabytes(command_working_set -
@@ -576,13 +584,18 @@ bool RunMedian(int runs, const std::string& command, const std::string& board,
 }
 
 void PrintRun(long pads, const char* phase, const std::map<std::string, std::vector<double>>& f) {
-  const double total = Figure(f, "total"), host = Figure(f, "host"), raw = Figure(f, "rawwrite");
-  char ratio[16] = "-";
-  if (raw > 0) std::snprintf(ratio, sizeof ratio, "%.0fx", total / raw);
-  std::printf("%8ld %-7s %7.2f %8.2f %6.3f %8.2f %8.2f %9.1f %8.2f %9.1f %9.1f %9s\n", pads, phase,
-              Figure(f, "load"), total, Figure(f, "cpu"), total - host, host,
-              Figure(f, "calls") / pads, total / pads * 1e6, Figure(f, "boardpeak"),
-              Figure(f, "ownpeak"), ratio);
+  const double total = Figure(f, "total"), host = Figure(f, "host"), raw = Figure(f, "rawwrite"),
+               dialog = Figure(f, "dialog");
+  char ratio[16] = "-", ratio_without_dialog[16] = "-";
+  if (raw > 0) {
+    std::snprintf(ratio, sizeof ratio, "%.0fx", total / raw);
+    std::snprintf(ratio_without_dialog, sizeof ratio_without_dialog, "%.0fx",
+                  (total - dialog) / raw);
+  }
+  std::printf("%8ld %-7s %7.2f %8.2f %6.3f %8.2f %8.2f %8.3f %9.1f %8.2f %9.1f %9.1f %9s %9s\n",
+              pads, phase, Figure(f, "load"), total, Figure(f, "cpu"), total - host - dialog, host,
+              dialog, Figure(f, "calls") / pads, total / pads * 1e6, Figure(f, "boardpeak"),
+              Figure(f, "ownpeak"), ratio, ratio_without_dialog);
 }
 
 int Usage() {
@@ -633,9 +646,9 @@ int main(int argc, char** argv) {
   CreateDirectoryA(folder.c_str(), nullptr);
 
   std::printf("each run the median of %d by total seconds\n", runs);
-  std::printf("%8s %-7s %7s %8s %6s %8s %8s %9s %8s %9s %9s %9s\n", "pads", "run", "load s",
-              "total s", "cpu s", "module s", "host s", "calls/pad", "us/pad", "board MB", "own MB",
-              "/raw write");
+  std::printf("%8s %-7s %7s %8s %6s %8s %8s %8s %9s %8s %9s %9s %9s %9s\n", "pads", "run", "load s",
+              "total s", "cpu s", "module s", "host s", "dialog s", "calls/pad", "us/pad",
+              "board MB", "own MB", "/raw write", "w/o dialog");
   std::string sections;
   int exit_code = 0;
   for (long pads : sizes) {
@@ -672,6 +685,8 @@ int main(int argc, char** argv) {
           std::snprintf(line + length, sizeof line - static_cast<size_t>(length), " %s %.2f (%.2f)",
                         name, Figure(exported, key, 0), Figure(exported, key, 1));
     }
+    std::snprintf(line + length, sizeof line - static_cast<size_t>(length),
+                  " (dialog wait, in prepare, %.2f)", Figure(exported, "dialog"));
     sections += std::string(line) + "\n";
     std::fflush(stdout);
     if (keep.empty()) {

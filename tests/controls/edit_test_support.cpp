@@ -112,15 +112,6 @@ void ShowContextMenuAndChoose(HWND hwnd, int item) {
 
 void ShowContextMenuAndClose(HWND hwnd) { ShowContextMenuAndChoose(hwnd, -1); }
 
-std::unique_ptr<xptest::Surface> Picture(framework::TWinControl& control, const std::string& name) {
-  const SIZE size = xptest::PictureSize(control);
-  auto surface = std::make_unique<xptest::Surface>(size.cx, size.cy);
-  xptest::PaintPicture(control, surface->dc(), {0, 0});
-  surface->MakeOpaque();
-  xptest::WritePicture(*surface, name, 2);
-  return surface;
-}
-
 void EditForm::SetUp() {
   form_.SetBounds(50, 50, 420, 160);
   form_.Show();

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "framework/forms.h"
+#include "tests/controls/paint_styles.h"
 #include "tests/controls/surface.h"
 
 namespace edittest {
@@ -42,7 +43,7 @@ void ShowContextMenuAndClose(HWND hwnd);
 void ShowContextMenuAndChoose(HWND hwnd, int item);
 
 // The control painted as it shows, written to build/pictures/NAME.png.
-std::unique_ptr<xptest::Surface> Picture(framework::TWinControl& control, const std::string& name);
+using xptest::Picture;
 
 // A shown form; the paint style chosen for a test is undone after it.
 class EditForm : public testing::Test {

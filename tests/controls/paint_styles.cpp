@@ -174,6 +174,15 @@ void PaintPicture(framework::TControl& control, HDC dc, POINT at) {
   control.PaintTo(dc, at.x, at.y);
 }
 
+std::unique_ptr<Surface> Picture(framework::TControl& control, const std::string& name, int scale) {
+  const SIZE size = PictureSize(control);
+  auto surface = std::make_unique<Surface>(size.cx, size.cy);
+  PaintPicture(control, surface->dc(), {0, 0});
+  surface->MakeOpaque();
+  WritePicture(*surface, name, scale);
+  return surface;
+}
+
 void WriteStylePicture(const std::string& name, const std::vector<framework::TControl*>& controls) {
   int width = 0, height = 0;
   for (framework::TControl* control : controls) {

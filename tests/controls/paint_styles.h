@@ -3,10 +3,12 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "framework/controls.h"
+#include "tests/controls/surface.h"
 
 namespace xptest {
 
@@ -25,6 +27,11 @@ SIZE PictureSize(const framework::TControl& control);
 // scroll bars (which the null driver never paints: they are drawn as the system draws them), any
 // other control as it paints itself.
 void PaintPicture(framework::TControl& control, HDC dc, POINT at);
+
+// The control painted as it shows (as PaintPicture paints it) on a white surface, written
+// (scaled `scale` times) to build/pictures/NAME.png: every control's picture goes through here.
+std::unique_ptr<Surface> Picture(framework::TControl& control, const std::string& name,
+                                 int scale = 2);
 
 // Paints the controls side by side (each at its own Left and Top, in one row per paint style)
 // into build/pictures/NAME.png.

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "steps.h"
 #include "surface.h"
 
 namespace {
@@ -80,42 +81,39 @@ TEST(SmoothText, RendersEachGlyphOncePerFont) {
 }
 
 TEST(SmoothText, EvictsRoundRobinAfterTheCursor) {
-  controls::ClearSmoothTextCache();
   const auto font = [](int i) { return TextFont::OfHeight(L"Face" + std::to_wstring(i), -9); };
-  for (int i = 1; i <= controls::kSmoothSetSlots; ++i) controls::SmoothSymbolSet(font(i));
-  EXPECT_EQ(controls::SmoothSetSlot(font(1000)), 1000);
-  controls::SmoothSymbolSet(font(1001));
-  EXPECT_EQ(controls::SmoothSetSlot(font(1001)), 1);
-  EXPECT_EQ(controls::SmoothSetSlot(font(1)), 0) << "evicted";
-  EXPECT_EQ(controls::SmoothTextCacheState().eviction_cursor, 1);
-  controls::SmoothSymbolSet(font(1002));
-  EXPECT_EQ(controls::SmoothSetSlot(font(1002)), 2);
-  EXPECT_EQ(controls::SmoothSetSlot(font(2)), 0);
-  EXPECT_EQ(controls::SmoothSetSlot(font(3)), 3);
-
-  // Over the pixel budget, the set after the cursor goes even with free slots left.
-  const auto fill_big = [](int height) {
-    controls::TSmoothSymbolSet& big =
-        controls::SmoothSymbolSet(TextFont::OfHeight(L"Tahoma", height));
-    for (const wchar_t c : std::wstring(L"WMBDHKNOQRU")) big.Glyph(c);
+  const auto big = [](int height) { return TextFont::OfHeight(L"Tahoma", height); };
+  const auto fill_big = [&](int height) {
+    for (const wchar_t c : std::wstring(L"WMBDHKNOQRU"))
+      controls::SmoothSymbolSet(big(height)).Glyph(c);
   };
-  controls::ClearSmoothTextCache();
-  fill_big(-420);
-  ASSERT_GT(controls::SmoothTextCacheState().cached_pixels, controls::kSmoothCacheBudget);
-  controls::SmoothSymbolSet(font(1));
-  EXPECT_EQ(controls::SmoothSetSlot(font(1)), 1) << "the big set made room at once";
-  EXPECT_EQ(controls::SmoothSetSlot(TextFont::OfHeight(L"Tahoma", -420)), 0);
-  EXPECT_EQ(controls::SmoothTextCacheState().eviction_cursor, 1);
-  controls::SmoothSymbolSet(font(2));
-  EXPECT_EQ(controls::SmoothSetSlot(font(2)), 2) << "under budget: the next free slot";
-  fill_big(-421);
-  EXPECT_EQ(controls::SmoothSetSlot(TextFont::OfHeight(L"Tahoma", -421)), 3);
-  // Round robin, not by size: the set after the cursor goes, small as it is.
-  controls::SmoothSymbolSet(font(3));
-  EXPECT_EQ(controls::SmoothSetSlot(font(3)), 2);
-  EXPECT_EQ(controls::SmoothSetSlot(font(2)), 0);
-  EXPECT_EQ(controls::SmoothSetSlot(TextFont::OfHeight(L"Tahoma", -421)), 3);
-  EXPECT_EQ(controls::SmoothTextCacheState().eviction_cursor, 2);
+  // The slots (0: none) of fonts 1, 2, 3, 1000, 1001, 1002 and of the big -420 and -421, then
+  // the eviction cursor.
+  const auto look = [&] {
+    std::string slots;
+    for (const TextFont& f :
+         {font(1), font(2), font(3), font(1000), font(1001), font(1002), big(-420), big(-421)}) {
+      slots += std::to_string(controls::SmoothSetSlot(f)) + " ";
+    }
+    return slots + "| " + std::to_string(controls::SmoothTextCacheState().eviction_cursor);
+  };
+  // clang-format off
+  xptest::ExpectSteps(look, {
+      {[&] { controls::ClearSmoothTextCache();
+             for (int i = 1; i <= controls::kSmoothSetSlots; ++i) controls::SmoothSymbolSet(font(i)); },
+       "1 2 3 1000 0 0 0 0 | 0"},
+      {[&] { controls::SmoothSymbolSet(font(1001)); }, "0 2 3 1000 1 0 0 0 | 1"},
+      {[&] { controls::SmoothSymbolSet(font(1002)); }, "0 0 3 1000 1 2 0 0 | 2"},
+      // Over the pixel budget, the set after the cursor goes even with free slots left.
+      {[&] { controls::ClearSmoothTextCache(), fill_big(-420); }, "0 0 0 0 0 0 1 0 | 0"},
+      {[&] { ASSERT_GT(controls::SmoothTextCacheState().cached_pixels, controls::kSmoothCacheBudget);
+             controls::SmoothSymbolSet(font(1)); }, "1 0 0 0 0 0 0 0 | 1"},  // room at once
+      {[&] { controls::SmoothSymbolSet(font(2)); }, "1 2 0 0 0 0 0 0 | 1"},  // under budget
+      {[&] { fill_big(-421); }, "1 2 0 0 0 0 0 3 | 1"},
+      // Round robin, not by size: the set after the cursor goes, small as it is.
+      {[&] { controls::SmoothSymbolSet(font(3)); }, "1 0 2 0 0 0 0 3 | 2"},
+  });
+  // clang-format on
   controls::ClearSmoothTextCache();
 }
 
@@ -138,13 +136,13 @@ TEST(SmoothText, MeasuresLinesWrapsAndEmptyText) {
   // Each word alone fits, two do not; a line exactly as wide as the rectangle still fits; a line
   // break ends a line when wrapping, else it is just a character; a word wider than the rectangle
   // stands alone; turned, the rectangle's height is the room along the text.
-  EXPECT_EQ(std::vector<int>({height(narrow, L"one two six", wrap),
-                              height({0, 0, two_words, 100}, L"one two six", wrap),
-                              height(wide, L"one\r\ntwo", wrap), height(wide, L"one\r\ntwo", 0),
-                              height({0, 0, 5, 100}, L"one two", wrap),
-                              height({0, 0, 100, one.cx + 4}, L"one two six",
-                                     wrap | controls::kTextTurned)}),
-            std::vector<int>({3 * one.cy, 2 * one.cy, 2 * one.cy, one.cy, 3 * one.cy, 3 * one.cy}));
+  EXPECT_EQ(
+      std::vector<int>(
+          {height(narrow, L"one two six", wrap),
+           height({0, 0, two_words, 100}, L"one two six", wrap), height(wide, L"one\r\ntwo", wrap),
+           height(wide, L"one\r\ntwo", 0), height({0, 0, 5, 100}, L"one two", wrap),
+           height({0, 0, 100, one.cx + 4}, L"one two six", wrap | controls::kTextTurned)}),
+      std::vector<int>({3 * one.cy, 2 * one.cy, 2 * one.cy, one.cy, 3 * one.cy, 3 * one.cy}));
   EXPECT_LE(controls::MeasureSmoothText(narrow, L"one two six", wrap, font).cx, narrow.right);
 }
 
@@ -277,15 +275,8 @@ TEST(SmoothText, WrapsDisablesAndTurns) {
       ASSERT_EQ(down.Pixel(x, y), upright.Pixel(y, kShort - 1 - x)) << x << "," << y;
     }
   }
-
-  for (const bool down : {false, true}) {
-    Surface turned(40, 160);
-    const uint8_t flags = controls::kTextTurned | (down ? controls::kTextTurnDirection : 0);
-    Draw(turned, {5, 5, 35, 155}, L"WWWW......",
-         {flags, controls::kAlignLeft, down ? controls::kAlignTop : controls::kAlignBottom});
-    xptest::ExpectTurnedTextReads(turned, down,
-                                  down ? "smooth_text_turned_down" : "smooth_text_turned_up");
-  }
+  WritePicture(up, "smooth_text_turned_up", 3);
+  WritePicture(down, "smooth_text_turned_down", 3);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "framework/forms.h"
 #include "framework/ini_files.h"
 #include "controls/rt_forms.h"
+#include "steps.h"
 
 namespace {
 
@@ -91,38 +92,35 @@ TEST(WndProcObject, HandsMessagesToTheEventAndTheRestToDefaultProcessing) {
   EXPECT_TRUE(IsWindow(object.Handle()));
 }
 
-TEST_F(FormBounds, RestoresOnlyWhatTheFlagsAsk) {
-  controls::LoadFormBounds(form, true, true);
-  ExpectRect(Bounds(form), 40, 50, 340, 250);  // nothing stored: unchanged
-
-  Store(70, 80, 320, 240);
-  controls::LoadFormBounds(form, false, false);
-  ExpectRect(Bounds(form), 40, 50, 340, 250);
-  controls::LoadFormBounds(form, true, false);
-  ExpectRect(Bounds(form), 40, 50, 360, 290);
-  controls::LoadFormBounds(form, false, true);
-  ExpectRect(Bounds(form), 70, 80, 390, 320);
-}
-
-TEST_F(FormBounds, SavesOnlyWhatTheFlagsAskUnderTheFormsClass) {
+TEST_F(FormBounds, LoadsAndSavesOnlyWhatTheFlagsAskUnderTheFormsClass) {
+  // What is stored, then the form's bounds, after each step.
   framework::TRegistryIniFile store(controls::GetFormBoundsKey());
-  controls::SaveFormBounds(form, false, false);
-  EXPECT_FALSE(store.SectionExists("TBoundsTestForm"));
-  controls::SaveFormBounds(form, true, false);
-  const auto stored = [&] {
-    std::string out;
+  const auto look = [&] {
     std::vector<std::string> names = store.ReadSection("TBoundsTestForm");
     std::sort(names.begin(), names.end());
+    std::string out;
     for (const std::string& name : names) {
       out += name + "=" + std::to_string(store.ReadInteger("TBoundsTestForm", name, 0)) + " ";
     }
-    return out;
+    const RECT r = form.BoundsRect();
+    return out + "| " + std::to_string(r.left) + "," + std::to_string(r.top) + "," +
+           std::to_string(r.right) + "," + std::to_string(r.bottom);
   };
-  EXPECT_EQ(stored(), "Height=200 Width=300 ");
-  form.SetBounds(11, 12, 130, 140);
-  controls::SaveFormBounds(form, false, true);
-  EXPECT_EQ(stored(), "Height=200 Left=11 Top=12 Width=300 ") << "size flag off: kept";
-
+  const std::string stored = "Height=240 Left=70 Top=80 Width=320 | ";
+  // clang-format off
+  xptest::ExpectSteps(look, {
+      {[&] { controls::LoadFormBounds(form, true, true); }, "| 40,50,340,250"},  // nothing stored
+      {[&] { controls::SaveFormBounds(form, false, false); }, "| 40,50,340,250"},
+      {[&] { Store(70, 80, 320, 240), controls::LoadFormBounds(form, false, false); },
+       stored + "40,50,340,250"},
+      {[&] { controls::LoadFormBounds(form, true, false); }, stored + "40,50,360,290"},
+      {[&] { controls::LoadFormBounds(form, false, true); }, stored + "70,80,390,320"},
+      {[&] { store.EraseSection("TBoundsTestForm"), form.SetBounds(40, 50, 300, 200),
+             controls::SaveFormBounds(form, true, false); }, "Height=200 Width=300 | 40,50,340,250"},
+      {[&] { form.SetBounds(11, 12, 130, 140), controls::SaveFormBounds(form, false, true); },
+       "Height=200 Left=11 Top=12 Width=300 | 11,12,141,152"},  // the size flag off: kept
+  });
+  // clang-format on
   TBoundsTestForm other(nullptr);
   controls::LoadFormBounds(other, true, true);
   ExpectRect(Bounds(other), 11, 12, 311, 212);

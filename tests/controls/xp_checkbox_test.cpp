@@ -14,6 +14,7 @@
 #include "paint_styles.h"
 #include "controls/xp_control_paint.h"
 #include "controls/xp_control_utils.h"
+#include "steps.h"
 #include "surface.h"
 
 namespace {
@@ -50,58 +51,44 @@ class CheckBox : public testing::Test {
   std::vector<TCheckBoxState> clicks;
 };
 
-TEST_F(CheckBox, SettingTheValueFromCodeRunsOnClickOncePerChange) {
-  box->SetChecked(true);
-  EXPECT_TRUE(dependent->Enabled());
-  box->SetChecked(true);
-  box->SetChecked(false);
-  EXPECT_FALSE(dependent->Enabled()) << "the handler followed the code's change";
-  box->SetState(TCheckBoxState::cbGrayed);
-  EXPECT_FALSE(box->Checked());
-  EXPECT_EQ(clicks,
-            (std::vector<TCheckBoxState>{TCheckBoxState::cbChecked, TCheckBoxState::cbUnchecked,
-                                         TCheckBoxState::cbGrayed}))
-      << "an unchanged value runs nothing";
-  EXPECT_EQ(Send(BM_GETCHECK), BST_INDETERMINATE);
-  Send(BM_SETCHECK, BST_CHECKED);
-  EXPECT_TRUE(box->Checked());
-  Send(BM_SETCHECK, 7);
-  EXPECT_TRUE(box->Checked()) << "no such state";
-}
-
-TEST_F(CheckBox, TogglesByMouseSpaceBmClickAndAccelerator) {
+TEST_F(CheckBox, TogglesByCodeMouseSpaceBmClickAndAcceleratorRunningOnClickOncePerChange) {
   form.Show();
-  Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
-  EXPECT_TRUE(box->Pressed() && box->Focused() && !box->Checked()) << "toggles on release";
-  Send(WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
-  EXPECT_TRUE(dependent->Enabled());
-  Send(WM_KEYDOWN, VK_SPACE);
-  EXPECT_TRUE(box->Pressed());
-  Send(WM_KEYUP, VK_SPACE);
-  EXPECT_FALSE(dependent->Enabled());
-  Send(BM_CLICK);
-  dependent->SetFocus();
-  const MSG alt_e = {dependent->Handle(), WM_SYSCHAR, L'e', 0, 0, {0, 0}};
-  EXPECT_TRUE(framework::Application::Instance().ProcessMessage(alt_e));
-  EXPECT_TRUE(box->Focused()) << "Alt+E toggles the box";
-  box->SetAllowGrayed(true);
-  for (int i = 0; i < 3; ++i) Send(BM_CLICK);  // unchecked, checked, grayed, unchecked
-  box->SetEnabled(false);
-  Send(BM_CLICK);  // a disabled box keeps its state
-  using S = TCheckBoxState;
-  EXPECT_EQ(clicks, (std::vector<S>{S::cbChecked, S::cbUnchecked, S::cbChecked, S::cbUnchecked,
-                                    S::cbChecked, S::cbGrayed, S::cbUnchecked}));
-}
-
-TEST_F(CheckBox, TellsWhetherTheUserChangedIt) {
-  box->SetChecked(true);
-  EXPECT_EQ(Send(controls::XPM_VALUECHANGED, 1), 1) << "changed since construction";
-  Send(controls::XPM_VALUECHANGED, 2);
-  EXPECT_EQ(Send(controls::XPM_VALUECHANGED, 1), 0);
-  Send(BM_CLICK);
-  EXPECT_EQ(Send(controls::XPM_VALUECHANGED, 1), 1);
-  Send(BM_CLICK);
-  EXPECT_EQ(Send(controls::XPM_VALUECHANGED, 1), 0) << "back to the original";
+  // State (0 unchecked, 1 checked, 2 grayed), 'c' when Checked, 'e' while the dependent box is
+  // enabled, 'p' pressed, 'f' focused; the value-changed query; the states OnClick saw.
+  const auto look = [&] {
+    std::string states;
+    for (const TCheckBoxState state : clicks) states += std::to_string(static_cast<int>(state));
+    return std::to_string(static_cast<int>(box->State())) + (box->Checked() ? "c" : "") +
+           (dependent->Enabled() ? "e" : "") + (box->Pressed() ? "p" : "") +
+           (box->Focused() ? "f" : "") + " " + std::to_string(Send(controls::XPM_VALUECHANGED, 1)) +
+           " " + states;
+  };
+  // clang-format off
+  xptest::ExpectSteps(look, {
+      {[&] { box->SetChecked(true); }, "1cef 1 1"},  // changed since construction
+      {[&] { box->SetChecked(true); }, "1cef 1 1"},  // an unchanged value runs nothing
+      {[&] { box->SetChecked(false); }, "0f 0 10"},  // the handler follows the code's change
+      {[&] { box->SetState(TCheckBoxState::cbGrayed); }, "2f 1 102"},
+      {[&] { EXPECT_EQ(Send(BM_GETCHECK), BST_INDETERMINATE); Send(BM_SETCHECK, BST_CHECKED); },
+       "1cef 1 1021"},
+      {[&] { Send(BM_SETCHECK, 7); }, "1cef 1 1021"},  // no such state
+      {[&] { Send(controls::XPM_VALUECHANGED, 2); }, "1cef 0 1021"},  // the original value now
+      {[&] { Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4)); }, "1cepf 0 1021"},
+      {[&] { Send(WM_LBUTTONUP, 0, MAKELPARAM(4, 4)); }, "0f 1 10210"},  // toggles on release
+      {[&] { Send(WM_KEYDOWN, VK_SPACE); }, "0pf 1 10210"},
+      {[&] { Send(WM_KEYUP, VK_SPACE); }, "1cef 0 102101"},  // back to the original
+      {[&] { Send(BM_CLICK); }, "0f 1 1021010"},
+      // Alt+E focuses and toggles the box.
+      {[&] { dependent->SetEnabled(true), dependent->SetFocus(); }, "0e 1 1021010"},
+      {[&] { EXPECT_TRUE(framework::Application::Instance().ProcessMessage(
+                 {dependent->Handle(), WM_SYSCHAR, L'e', 0, 0, {0, 0}})); },
+       "1cef 0 10210101"},
+      // Unchecked, checked, grayed, unchecked; a disabled box keeps its state.
+      {[&] { box->SetAllowGrayed(true), Send(BM_CLICK); }, "2f 1 102101012"},
+      {[&] { Send(BM_CLICK); }, "0f 1 1021010120"},
+      {[&] { box->SetEnabled(false), Send(BM_CLICK); }, "0 1 1021010120"},
+  });
+  // clang-format on
 }
 
 // The box is the theme's check-box part in the themed style and the frame of the state in the

@@ -12,6 +12,7 @@
 #include "framework/application.h"
 #include "framework/forms.h"
 #include "paint_styles.h"
+#include "steps.h"
 #include "surface.h"
 
 namespace {
@@ -89,11 +90,15 @@ TEST_F(ComboBox, ChoosesWithTheKeyboard) {
 TEST_F(ComboBox, OpensItsListAndChoosesByMouseOrKeys) {
   form.Show();
   combo->SetItemIndex(0);
-  SendMessageW(combo->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(130, 10));
+  const auto press = [&](HWND hwnd, UINT msg, int x, int y) {
+    SendMessageW(hwnd, msg, msg == WM_LBUTTONDOWN ? MK_LBUTTON : 0, MAKELPARAM(x, y));
+  };
+  press(combo->Handle(), WM_LBUTTONDOWN, 130, 10);
   ASSERT_TRUE(combo->DroppedDown());
   EXPECT_TRUE(combo->Focused());
   const HWND list = combo->ListHandle();
   EXPECT_TRUE(IsWindowVisible(list));
+  EXPECT_EQ(GetCapture(), list) << "the list holds the mouse";
   const auto [rect, control] = Places();
   EXPECT_EQ(std::make_tuple(rect.left, rect.top, rect.right),
             std::make_tuple(control.left, control.bottom, control.right))
@@ -102,54 +107,38 @@ TEST_F(ComboBox, OpensItsListAndChoosesByMouseOrKeys) {
   GetClientRect(list, &client);
   const int row = client.bottom / 3;
   ASSERT_GT(row, 8);
-
-  // The list holds the mouse: moving over the third row and releasing there chooses it.
-  EXPECT_EQ(GetCapture(), list);
-  SendMessageW(list, WM_MOUSEMOVE, 0, MAKELPARAM(10, 2 * row + 2));
-  SendMessageW(list, WM_LBUTTONUP, 0, MAKELPARAM(10, 2 * row + 2));
-  EXPECT_FALSE(combo->DroppedDown());
-  EXPECT_EQ(combo->ItemIndex(), 2);
-
-  // A press outside closes it unchanged, whatever row the mouse passed over.
-  SendMessageW(combo->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
-  ASSERT_TRUE(combo->DroppedDown());
-  SendMessageW(list, WM_MOUSEMOVE, 0, MAKELPARAM(10, 2));
-  SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(-30, -30));
-  EXPECT_FALSE(combo->DroppedDown());
-  EXPECT_EQ(combo->ItemIndex(), 2);
-
-  // F4 opens, the arrows move the highlight only, Enter chooses; Escape keeps the old choice.
+  // The chosen index, "open" while the list shows, and the indexes OnChange reported.
+  const auto look = [&] {
+    std::string reported;
+    for (const int index : changes) reported += std::to_string(index);
+    return std::to_string(combo->ItemIndex()) + (combo->DroppedDown() ? " open " : " ") + reported;
+  };
+  // clang-format off
+  xptest::ExpectSteps(look, {
+      // Moving over the third row and releasing there chooses it.
+      {[&] { press(list, WM_MOUSEMOVE, 10, 2 * row + 2), press(list, WM_LBUTTONUP, 10, 2 * row + 2); },
+       "2 2"},
+      // A press outside closes it unchanged, whatever row the mouse passed over.
+      {[&] { press(combo->Handle(), WM_LBUTTONDOWN, 10, 10); }, "2 open 2"},
+      {[&] { press(list, WM_MOUSEMOVE, 10, 2), press(list, WM_LBUTTONDOWN, -30, -30); }, "2 2"},
+      // F4 opens, the arrows move the highlight only, Enter chooses; Escape keeps the old choice.
+      {[&] { Key(VK_F4), Key(VK_UP); }, "2 open 2"},
+      {[&] { Key(VK_RETURN); }, "1 21"},
+      {[&] { Key(VK_F4), Key(VK_HOME), Key(VK_ESCAPE); }, "1 21"},
+      // Alt+Down opens it too; disabling the control shuts it, choosing nothing.
+      {[&] { edittest::HeldKeys alt({VK_MENU});
+             SendMessageW(combo->Handle(), WM_SYSKEYDOWN, VK_DOWN, 0); }, "1 open 21"},
+      {[&] { Key(VK_HOME), combo->SetEnabled(false); }, "1 21"},
+      {[&] { press(combo->Handle(), WM_LBUTTONDOWN, 10, 10); }, "1 21"},  // a disabled list stays shut
+  });
+  // clang-format on
+  combo->SetEnabled(true);
   Key(VK_F4);
-  ASSERT_TRUE(combo->DroppedDown());
-  Key(VK_UP);
-  EXPECT_EQ(combo->ItemIndex(), 2) << "only highlighted";
   for (WPARAM key : {VK_RETURN, VK_ESCAPE}) {
     const MSG message = {combo->Handle(), WM_KEYDOWN, key, 0, 0, {0, 0}};
     EXPECT_FALSE(framework::Application::Instance().ProcessMessage(message))
         << key << " goes to the open list, not to the dialog";
   }
-  Key(VK_RETURN);
-  EXPECT_FALSE(combo->DroppedDown());
-  EXPECT_EQ(combo->ItemIndex(), 1);
-  Key(VK_F4);
-  Key(VK_HOME);
-  Key(VK_ESCAPE);
-  EXPECT_FALSE(combo->DroppedDown());
-  EXPECT_EQ(combo->ItemIndex(), 1) << "Escape chooses nothing";
-  EXPECT_EQ(changes, (std::vector<int>{2, 1}));
-
-  // Alt+Down opens it too; disabling the control shuts it, choosing nothing.
-  {
-    edittest::HeldKeys alt({VK_MENU});
-    SendMessageW(combo->Handle(), WM_SYSKEYDOWN, VK_DOWN, 0);
-  }
-  ASSERT_TRUE(combo->DroppedDown());
-  Key(VK_HOME);
-  combo->SetEnabled(false);
-  EXPECT_FALSE(combo->DroppedDown());
-  EXPECT_EQ(combo->ItemIndex(), 1);
-  SendMessageW(combo->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
-  EXPECT_FALSE(combo->DroppedDown()) << "a disabled list stays shut";
 }
 
 TEST_F(ComboBox, ALongListScrollsToItsHighlight) {

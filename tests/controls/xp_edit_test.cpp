@@ -11,6 +11,7 @@
 #include "framework/form_resource.h"
 #include "framework/stdctrls.h"
 #include "tests/controls/edit_test_support.h"
+#include "tests/controls/steps.h"
 
 namespace {
 
@@ -44,62 +45,64 @@ std::wstring State(const controls::TCustomXPEdit& edit) {
          std::to_wstring(edit.SelLength());
 }
 
-TEST_F(XPEdit, TypingEditingAndUndoThroughKeysAndCharacters) {
-  controls::TXPEdit& edit = Add<controls::TXPEdit>(10, 10, 200);
+TEST_F(XPEdit, TypingEditingClipboardAndUndoThroughKeysAndCharacters) {
+  ProbeEdit& edit = Add<ProbeEdit>(10, 10, 200);
   int changes = 0;
   edit.OnChange = [&](framework::TComponent* sender) {
     EXPECT_EQ(sender, &edit);
     ++changes;
   };
-  HWND hwnd = edit.Handle();
+  const HWND hwnd = edit.Handle();
   EXPECT_EQ(SendMessageW(hwnd, WM_GETDLGCODE, 0, 0) & (DLGC_WANTARROWS | DLGC_WANTCHARS),
             DLGC_WANTARROWS | DLGC_WANTCHARS);
-
-  Type(hwnd, L"hello\t");  // a typed tab is no character
-  SetClipboardText(L"\tworld");
-  Type(hwnd, std::wstring(1, 22));  // Ctrl+V
-  EXPECT_EQ(State(edit), L"hello world|11+0") << "a pasted tab arrives as a space";
-  EXPECT_EQ(changes, 6);
-  EXPECT_TRUE(edit.Modified());
-
-  // Each step's state: key (with modifiers) or typed text, then what the edit shows.
-  struct Step {
-    WORD key;
-    std::initializer_list<int> held;
-    const wchar_t* typed;
-    const wchar_t* state;
+  // The state, the OnChange events so far and the clipboard.
+  const auto look = [&] {
+    return State(edit) + L" " + std::to_wstring(changes) + L" " + ClipboardText();
   };
-  const Step steps[] = {
-      {VK_HOME, {}, nullptr, L"hello world|0+0"},
-      {VK_RIGHT, {}, nullptr, L"hello world|1+0"},
-      {VK_END, {VK_SHIFT}, nullptr, L"hello world|1+10"},
-      {VK_END, {}, nullptr, L"hello world|11+0"},  // a plain move collapses onto the end too
-      {VK_HOME, {}, nullptr, L"hello world|0+0"},
-      {VK_RIGHT, {VK_CONTROL}, nullptr, L"hello world|6+0"},
-      {VK_END, {VK_SHIFT}, nullptr, L"hello world|6+5"},
-      {VK_LEFT, {VK_SHIFT, VK_CONTROL}, nullptr, L"hello world|6+0"},  // back to the anchor
-      {VK_LEFT, {VK_SHIFT, VK_CONTROL}, nullptr, L"hello world|0+6"},
-      {0, {}, L"\b", L"world|0+0"},  // Backspace removes the selection
-      {VK_DELETE, {}, nullptr, L"orld|0+0"},
-      {VK_END, {}, L"\b", L"orl|3+0"},
-      {VK_DELETE, {}, nullptr, L"orl|3+0"},  // nothing after the caret
+  // clang-format off
+  xptest::ExpectSteps(look, {
+      {[&] { Type(hwnd, L"hello\t"); }, L"hello|5+0 5 "},  // a typed tab is no character
+      {[&] { SetClipboardText(L"\tworld"), Type(hwnd, L"\x16"); },  // Ctrl+V: a tab as a space
+       L"hello world|11+0 6 \tworld"},
+      {[&] { Key(hwnd, VK_HOME); }, L"hello world|0+0 6 \tworld"},
+      {[&] { Key(hwnd, VK_RIGHT); }, L"hello world|1+0 6 \tworld"},
+      {[&] { Key(hwnd, VK_END, {VK_SHIFT}); }, L"hello world|1+10 6 \tworld"},
+      {[&] { Key(hwnd, VK_END); }, L"hello world|11+0 6 \tworld"},  // collapses onto the end
+      {[&] { Key(hwnd, VK_HOME); }, L"hello world|0+0 6 \tworld"},
+      {[&] { Key(hwnd, VK_RIGHT, {VK_CONTROL}); }, L"hello world|6+0 6 \tworld"},
+      {[&] { Key(hwnd, VK_END, {VK_SHIFT}); }, L"hello world|6+5 6 \tworld"},
+      {[&] { Type(hwnd, L"\x03"); }, L"hello world|6+5 6 world"},  // Ctrl+C
+      {[&] { Key(hwnd, VK_LEFT, {VK_SHIFT, VK_CONTROL}); }, L"hello world|6+0 6 world"},
+      {[&] { Key(hwnd, VK_LEFT, {VK_SHIFT, VK_CONTROL}); }, L"hello world|0+6 6 world"},
+      {[&] { Key(hwnd, VK_INSERT, {VK_CONTROL}); }, L"hello world|0+6 6 hello "},
+      {[&] { Type(hwnd, L"\b"); }, L"world|0+0 7 hello "},  // Backspace takes the selection
+      {[&] { Key(hwnd, VK_DELETE); }, L"orld|0+0 8 hello "},
+      {[&] { Key(hwnd, VK_END), Type(hwnd, L"\b"); }, L"orl|3+0 9 hello "},
+      {[&] { Key(hwnd, VK_DELETE); }, L"orl|3+0 9 hello "},  // nothing after the caret
       // Everything since the text was last set from outside comes back with one undo; a second
       // undo brings the undone text back, selected.
-      {VK_BACK, {VK_MENU}, nullptr, L"|0+0"},
-      {0, {}, L"\x1A", L"orl|0+3"},
-  };
-  for (const Step& step : steps) {
-    if (step.key) Key(hwnd, step.key, step.held);
-    if (step.typed) Type(hwnd, step.typed);
-    EXPECT_EQ(State(edit), step.state) << "step " << (&step - steps);
-  }
+      {[&] { Key(hwnd, VK_BACK, {VK_MENU}); }, L"|0+0 10 hello "},
+      {[&] { Type(hwnd, L"\x1A"); }, L"orl|0+3 11 hello "},
+      {[&] { Key(hwnd, VK_DELETE, {VK_SHIFT}); }, L"|0+0 12 orl"},  // cut
+      {[&] { Key(hwnd, VK_INSERT, {VK_SHIFT}); }, L"orl|3+0 13 orl"},
+      {[&] { edit.SetText(L"fresh"); }, L"fresh|5+0 14 orl"},
+      // A password gives nothing to copy or cut; cutting still deletes.
+      {[&] { edit.SetPasswordChar(L'*'), edit.SelectAll(), Type(hwnd, L"\x03"); },
+       L"fresh|0+5 14 orl"},
+      {[&] { Key(hwnd, VK_INSERT, {VK_CONTROL}); }, L"fresh|0+5 14 orl"},
+      {[&] { Type(hwnd, L"\x18"); }, L"|0+0 15 orl"},  // Ctrl+X
+  });
+  // clang-format on
+  EXPECT_TRUE(edit.Modified());
+  edit.SetPasswordChar(L'\0');
 
+  // Read-only blocks every editing path, and undoing.
   edit.SetText(L"fresh");
   EXPECT_FALSE(edit.CanUndo());
   edit.SetReadOnly(true);
   Type(hwnd, L"x\b");
   Key(hwnd, VK_DELETE);
-  EXPECT_EQ(edit.Text(), L"fresh") << "read-only blocks every editing path";
+  EXPECT_EQ(edit.Text(), L"fresh");
   edit.SetReadOnly(false);
   Type(hwnd, L"!");
   EXPECT_TRUE(edit.CanUndo());
@@ -125,26 +128,31 @@ TEST_F(XPEdit, TypingEditingAndUndoThroughKeysAndCharacters) {
   EXPECT_EQ(SendMessageW(hwnd, WM_USER + 1, 1, 0), 1);
 }
 
-TEST_F(XPEdit, SuppressionCountersHoldBackChangesAndCharacters) {
+TEST_F(XPEdit, SuppressionCountersAndTheInputMethodHoldBackChangesAndCharacters) {
   ProbeEdit& edit = Add<ProbeEdit>(10, 10, 200);
   int changes = 0;
   edit.OnChange = [&](framework::TComponent*) { ++changes; };
-  HWND hwnd = edit.Handle();
-  edit.SuppressChanges(2);
-  Type(hwnd, L"ab");
-  EXPECT_EQ(edit.Text(), L"ab");
-  EXPECT_EQ(changes, 0);
-  EXPECT_FALSE(edit.Modified()) << "a suppressed change does not count as the user's";
-  edit.SuppressChanges(0);
-  edit.SuppressKeys(1);
-  Type(hwnd, L"cd\b");
-  EXPECT_EQ(edit.Text(), L"ab") << "characters wait while keys are suppressed";
-  Key(hwnd, VK_LEFT);
-  EXPECT_EQ(edit.CaretPosition(), 1) << "keys that move still do";
-  edit.SuppressKeys(0);
-  Type(hwnd, L"c");
-  EXPECT_EQ(edit.Text(), L"acb");
-  EXPECT_EQ(changes, 1);
+  const HWND hwnd = edit.Handle();
+  // The text, the caret, the OnChange events so far and '*' when modified.
+  const auto look = [&] {
+    return edit.Text() + L" " + std::to_wstring(edit.CaretPosition()) + L" " +
+           std::to_wstring(changes) + (edit.Modified() ? L"*" : L"");
+  };
+  // clang-format off
+  xptest::ExpectSteps(look, {
+      // A suppressed change does not count as the user's.
+      {[&] { edit.SuppressChanges(2), Type(hwnd, L"ab"); }, L"ab 2 0"},
+      // Characters wait while keys are suppressed; keys that move still do.
+      {[&] { edit.SuppressChanges(0), edit.SuppressKeys(1), Type(hwnd, L"cd\b"); }, L"ab 2 0"},
+      {[&] { Key(hwnd, VK_LEFT); }, L"ab 1 0"},
+      {[&] { edit.SuppressKeys(0), Type(hwnd, L"c"); }, L"acb 2 1*"},
+      // The first character of an input method's result is swallowed, the result goes in whole,
+      // typing goes on as usual.
+      {[&] { edit.ReceiveImeResult(L"日本語"), Type(hwnd, L"日本"); }, L"acb 2 1*"},
+      {[&] { Type(hwnd, L"語"); }, L"ac日本語b 5 2*"},
+      {[&] { Type(hwnd, L"x"); }, L"ac日本語xb 6 3*"},
+  });
+  // clang-format on
   EXPECT_EQ(edit.EditQuery(), 1);
 }
 
@@ -187,106 +195,51 @@ TEST_F(XPEdit, RepaintsAfterEachMessageAndWhenChangedFromCode) {
 
 TEST_F(XPEdit, NumberFieldsFilterPastesAndConvertTheirText) {
   controls::TXPEdit& edit = Add<controls::TXPEdit>(10, 10, 200);
-  HWND hwnd = edit.Handle();
-  // Each step's text after it: types, radixes and precision convert the text as it stands.
-  std::wstring texts;
-  const auto step = [&](auto&& change) {
-    change();
-    texts += edit.Text() + L" ";
+  const HWND hwnd = edit.Handle();
+  // The text, then the number type (none, unsigned, signed, float) and radix (2, 8, 10, 16) by
+  // their places: types, radixes and precision convert the text as it stands.
+  const auto look = [&] {
+    return edit.Text() + L" " + std::to_wstring(static_cast<int>(edit.NumberType())) +
+           std::to_wstring(static_cast<int>(edit.NumberRadix()));
   };
-  step([&] { edit.SetText(L"text"); });
-  step([&] { edit.SetNumberType(TNumberTypeEx::ntSignedInt); });  // the text read as a number
-  step([&] {
-    edit.SetText(L"");
-    SetClipboardText(L"12a-3");
-    Type(hwnd, std::wstring(1, 22));  // Ctrl+V
+  using T = TNumberTypeEx;
+  // clang-format off
+  xptest::ExpectSteps(look, {
+      {[&] { edit.SetText(L"text"); }, L"text 02"},
+      {[&] { edit.SetNumberType(T::ntSignedInt); }, L"0 22"},  // the text read as a number
+      {[&] { edit.SetText(L""), SetClipboardText(L"12a-3"), Type(hwnd, L"\x16"); }, L"12-3 22"},
+      {[&] { edit.SetText(L"255"); }, L"255 22"},
+      {[&] { edit.SetNumberType(T::ntUnsignedInt); }, L"255 12"},
+      {[&] { edit.SetNumberRadix(TRadix::rdxHexadecimal); }, L"FF 13"},
+      {[&] { Key(hwnd, VK_END), Type(hwnd, L"fgF"); }, L"FFfF 13"},
+      {[&] { edit.SetNumberRadix(TRadix::rdxBinary); }, L"1111111111111111 10"},
+      {[&] { edit.SetNumberValue(10); }, L"1010 10"},
+      {[&] { edit.SetNumberType(T::ntFloat); }, L"10.000 32"},  // a float is decimal
+      {[&] { edit.SetNumberValue(2.5); }, L"2.500 32"},
+      {[&] { edit.SetNumberPrecision(1); }, L"2.5 32"},
+      {[&] { edit.SetNumberType(T::ntSignedInt); }, L"2 22"},
   });
-  step([&] { edit.SetText(L"255"); });
-  step([&] { edit.SetNumberType(TNumberTypeEx::ntUnsignedInt); });
-  step([&] { edit.SetNumberRadix(TRadix::rdxHexadecimal); });
-  step([&] {
-    Key(hwnd, VK_END);
-    Type(hwnd, L"fgF");
-  });
-  step([&] { edit.SetNumberRadix(TRadix::rdxBinary); });
-  step([&] { edit.SetNumberValue(10); });
-  step([&] { edit.SetNumberType(TNumberTypeEx::ntFloat); });
-  step([&] { edit.SetNumberValue(2.5); });
-  step([&] { edit.SetNumberPrecision(1); });
-  step([&] { edit.SetNumberType(TNumberTypeEx::ntSignedInt); });
-  EXPECT_EQ(texts, L"text 0 12-3 255 255 FF FFfF 1111111111111111 1010 10.000 2.500 2.5 2 ");
   EXPECT_EQ(edit.GetNumberValue(), 2);
-  EXPECT_EQ(edit.NumberRadix(), TRadix::rdxDecimal) << "a float is decimal";
-  // Another radix makes a number field unsigned, and leaves a plain field plain.
-  edit.SetNumberRadix(TRadix::rdxOctal);
-  EXPECT_EQ(edit.NumberType(), TNumberTypeEx::ntUnsignedInt);
-  edit.SetNumberType(TNumberTypeEx::ntNone);
-  edit.SetNumberRadix(TRadix::rdxHexadecimal);
-  EXPECT_EQ(edit.NumberType(), TNumberTypeEx::ntNone);
-  edit.SetNumberRadix(TRadix::rdxDecimal);
-
-  // MaxLength cuts a paste to the room left; the existing text is never cut.
-  edit.SetText(L"abc");
-  edit.SetMaxLength(5);
-  SetClipboardText(L"vwxyz");
-  Key(hwnd, VK_END);
-  Key(hwnd, VK_INSERT, {VK_SHIFT});
-  edit.SetMaxLength(3);
-  EXPECT_EQ(edit.Text(), L"abcvw");
-  edit.SetSelStart(1);
-  edit.SetSelLength(3);
-  Type(hwnd, L"ZQ");
-  EXPECT_EQ(edit.Text(), L"aZw")
-      << "a typed character replaces the selection, the next has no room";
-
-  edit.SetMaxLength(0);
-  edit.SetCharCase(controls::TEditCharCase::ecUpperCase);
-  Type(hwnd, L"é");
-  EXPECT_EQ(edit.Text(), L"AZÉW") << "the text takes the new case at once, and typing too";
-}
-
-TEST_F(XPEdit, ClipboardKeysAndThePasswordThatNeverLeaves) {
-  controls::TXPEdit& edit = Add<controls::TXPEdit>(10, 10, 200);
-  HWND hwnd = edit.Handle();
-  edit.SetText(L"secret words");
-  edit.SetSelStart(0);
-  edit.SetSelLength(6);
-  Type(hwnd, std::wstring(1, 3));  // Ctrl+C
-  EXPECT_EQ(ClipboardText(), L"secret");
-  edit.SetSelStart(7);
-  edit.SetSelLength(5);
-  Key(hwnd, VK_INSERT, {VK_CONTROL});
-  EXPECT_EQ(ClipboardText(), L"words");
-  Key(hwnd, VK_DELETE, {VK_SHIFT});
-  EXPECT_EQ(edit.Text(), L"secret ");
-  Key(hwnd, VK_HOME);
-  Key(hwnd, VK_INSERT, {VK_SHIFT});
-  EXPECT_EQ(edit.Text(), L"wordssecret ");
-
-  edit.SetPasswordChar(L'*');
-  SetClipboardText(L"untouched");
-  edit.SelectAll();
-  Type(hwnd, std::wstring(1, 3));
-  Key(hwnd, VK_INSERT, {VK_CONTROL});
-  EXPECT_EQ(ClipboardText(), L"untouched") << "copy takes nothing from a password";
-  Type(hwnd, std::wstring(1, 24));  // Ctrl+X
-  EXPECT_EQ(ClipboardText(), L"untouched") << "nor does cut";
-  EXPECT_EQ(edit.Text(), L"") << "cut still deletes";
-}
-
-TEST_F(XPEdit, InputMethodResultGoesInOnceAfterItsCharacters) {
-  ProbeEdit& edit = Add<ProbeEdit>(10, 10, 200);
-  HWND hwnd = edit.Handle();
-  Type(hwnd, L"<>");
-  Key(hwnd, VK_LEFT);
-  edit.ReceiveImeResult(L"日本");
-  // The first character is swallowed, the result goes in whole, typing goes on as usual.
-  std::wstring texts;
-  for (const wchar_t* typed : {L"日", L"本", L"x"}) {
-    Type(hwnd, typed);
-    texts += edit.Text() + L" ";
-  }
-  EXPECT_EQ(texts, L"<> <日本> <日本x> ");
+  xptest::ExpectSteps(look, {
+      // Another radix makes a number field unsigned, and leaves a plain field plain.
+      {[&] { edit.SetNumberRadix(TRadix::rdxOctal); }, L"2 11"},
+      {[&] { edit.SetNumberType(T::ntNone), edit.SetNumberRadix(TRadix::rdxHexadecimal); }, L"2 03"},
+      {[&] { edit.SetNumberType(T::ntUnsignedInt); }, L"0 13"},  // an unsigned field keeps it
+      // MaxLength cuts a paste to the room left; the existing text is never cut.
+      {[&] { edit.SetNumberType(T::ntNone), edit.SetNumberRadix(TRadix::rdxDecimal),
+             edit.SetText(L"abc"), edit.SetMaxLength(5); },
+       L"abc 02"},
+      {[&] { SetClipboardText(L"vwxyz"), Key(hwnd, VK_END), Key(hwnd, VK_INSERT, {VK_SHIFT}); },
+       L"abcvw 02"},
+      {[&] { edit.SetMaxLength(3); }, L"abcvw 02"},
+      // A typed character replaces the selection, the next has no room.
+      {[&] { edit.SetSelStart(1), edit.SetSelLength(3), Type(hwnd, L"ZQ"); }, L"aZw 02"},
+      // The text takes the new case at once, and typing too.
+      {[&] { edit.SetMaxLength(0), edit.SetCharCase(controls::TEditCharCase::ecUpperCase); },
+       L"AZW 02"},
+      {[&] { Type(hwnd, L"é"); }, L"AZÉW 02"},
+  });
+  // clang-format on
 }
 
 TEST_F(XPEdit, MouseSelectsWithCaptureAndDoubleClickTakesAWord) {
@@ -434,6 +387,10 @@ TEST_F(XPEdit, TransparentEditsRepaintWhenANeighbourUnderThemChanges) {
   ValidateRect(edit.Handle(), nullptr);
   panel->SetBounds(5, 100, 310, 20);
   EXPECT_FALSE(GetUpdateRect(edit.Handle(), nullptr, FALSE)) << "not for what lies elsewhere";
+  panel->SetBounds(5, 5, 310, 60);
+  ValidateRect(edit.Handle(), nullptr);
+  SendMessageW(panel->Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"text"));
+  EXPECT_FALSE(GetUpdateRect(edit.Handle(), nullptr, FALSE)) << "nor for what changes no pixels";
 
   edit.SetTransparent(false);
   panel->SetBounds(5, 5, 300, 60);

@@ -14,6 +14,7 @@
 #include "controls/xp_control_utils.h"
 #include "controls/xp_timer_list.h"
 #include "message_pump.h"
+#include "steps.h"
 #include "surface.h"
 
 using framework::TAlign;
@@ -107,58 +108,52 @@ TEST(XPSplitter, OpaqueFillsWithFaceOrColourBevelsAndYieldsToOnPaint) {
 TEST(XPSplitter, DraggingResizesTheNeighbourDownToMinSize) {
   framework::TForm form(nullptr);
   form.SetBounds(0, 0, 400, 200);
-  framework::TPanel left(nullptr);
+  framework::TPanel left(nullptr), top(nullptr), rest(nullptr);
+  controls::TXPSplitter splitter(nullptr), across(nullptr);
   left.SetParent(&form);
   left.SetWidth(100);
   left.SetAlign(TAlign::alLeft);
-  controls::TXPSplitter splitter(nullptr);
   splitter.SetParent(&form);
   splitter.SetLeft(150);
   splitter.SetWidth(5);
-  framework::TPanel rest(nullptr);
   rest.SetParent(&form);
   rest.SetAlign(TAlign::alClient);
   form.Show();
-  HWND hwnd = form.Handle();
   ASSERT_EQ(splitter.Left(), left.Left() + left.Width());
   int moved = 0;
   splitter.OnMoved = [&](framework::TComponent*) { ++moved; };
-
-  const auto mouse = [&](UINT msg, WPARAM keys, int x, int y) {
-    SendMessageW(hwnd, msg, keys, MAKELPARAM(x, y));
+  const auto mouse = [&](UINT msg, int x, int y) {
+    SendMessageW(form.Handle(), msg, msg == WM_LBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(x, y));
+  };
+  // The left panel's width, the splitter's and the rest's left edges, the moves reported; the top
+  // panel's height and the splitter across's top.
+  const auto look = [&] {
+    return std::to_string(left.Width()) + " " + std::to_string(splitter.Left()) + " " +
+           std::to_string(rest.Left()) + " " + std::to_string(moved) + " | " +
+           std::to_string(top.Height()) + " " + std::to_string(across.Top());
   };
   const int x = splitter.Left() + 2;
-  mouse(WM_MOUSEMOVE, 0, x, 50);
-  mouse(WM_LBUTTONDOWN, MK_LBUTTON, x, 50);
-  mouse(WM_MOUSEMOVE, MK_LBUTTON, x + 40, 60);
-  EXPECT_EQ(std::make_tuple(left.Width(), splitter.Left(), rest.Left()),
-            std::make_tuple(140, 140, 145))
-      << "the splitter follows its neighbour";
-  mouse(WM_MOUSEMOVE, MK_LBUTTON, x - 500, 60);
-  EXPECT_EQ(left.Width(), 30) << "MinSize";
-  mouse(WM_MOUSEMOVE, MK_LBUTTON, x - 500, 90);
-  EXPECT_EQ(moved, 2) << "a step that changes nothing is not a move";
-  mouse(WM_LBUTTONUP, 0, x - 500, 60);
-  mouse(WM_MOUSEMOVE, 0, x + 100, 60);
-  EXPECT_EQ(left.Width(), 30) << "released: moving no longer drags";
-
-  // Aligned to the top, the splitter moves up and down and resizes the control above it.
-  framework::TPanel top(nullptr);
-  top.SetParent(&form);
-  top.SetHeight(40);
-  top.SetAlign(TAlign::alTop);
-  controls::TXPSplitter across(nullptr);
-  across.SetParent(&form);
-  across.SetHeight(4);
-  across.SetAlign(TAlign::alTop);
-  ASSERT_EQ(across.Top(), 40);
-  const int y = across.Top() + 1;
-  mouse(WM_MOUSEMOVE, 0, 300, y);
-  mouse(WM_LBUTTONDOWN, MK_LBUTTON, 300, y);
-  mouse(WM_MOUSEMOVE, MK_LBUTTON, 250, y + 25);
-  mouse(WM_LBUTTONUP, 0, 250, y + 25);
-  EXPECT_EQ(std::make_tuple(top.Height(), across.Top(), left.Width()), std::make_tuple(65, 65, 30))
-      << "the splitter across moves up and down only";
+  // clang-format off
+  xptest::ExpectSteps(look, {
+      {[&] { SendMessageW(form.Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(x, 50)),
+             mouse(WM_LBUTTONDOWN, x, 50); }, "100 100 105 0 | 41 0"},
+      // The splitter follows its neighbour.
+      {[&] { mouse(WM_MOUSEMOVE, x + 40, 60); }, "140 140 145 1 | 41 0"},
+      {[&] { mouse(WM_MOUSEMOVE, x - 500, 60); }, "30 30 35 2 | 41 0"},  // MinSize
+      {[&] { mouse(WM_MOUSEMOVE, x - 500, 90); }, "30 30 35 2 | 41 0"},  // no change, no move
+      // Released: moving no longer drags.
+      {[&] { mouse(WM_LBUTTONUP, x - 500, 60),
+             SendMessageW(form.Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(x + 100, 60)); },
+       "30 30 35 2 | 41 0"},
+      // Aligned to the top, the splitter moves up and down and resizes the control above it.
+      {[&] { top.SetParent(&form), top.SetHeight(40), top.SetAlign(TAlign::alTop),
+             across.SetParent(&form), across.SetHeight(4), across.SetAlign(TAlign::alTop); },
+       "30 30 35 2 | 40 40"},
+      {[&] { SendMessageW(form.Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(300, 41)),
+             mouse(WM_LBUTTONDOWN, 300, 41), mouse(WM_MOUSEMOVE, 250, 66),
+             mouse(WM_LBUTTONUP, 250, 66); }, "30 30 35 2 | 65 65"},
+  });
+  // clang-format on
 }
 
 // The skins' sizes are the skins tests'; here: they are loaded once, for every splitter.

@@ -12,6 +12,7 @@
 #include "framework/win/module.h"
 #include "framework/zstream.h"
 #include "alpha_image_fuzz.h"
+#include "steps.h"
 #include "support/test_paths.h"
 
 namespace {
@@ -181,12 +182,8 @@ TEST(CompressedBitmap, WhatABlobMayTakeIsBoundedByItsCompressedSize) {
   const std::string data = CompressedBlankBitmap(4096, 2048);
   ASSERT_LT(data.size(), 256u * 1024);
   TPicture large;
-  try {
-    ReadPictureData(large, data);
-    ADD_FAILURE() << "loaded";
-  } catch (const framework::EInvalidGraphic& e) {
-    EXPECT_STREQ(e.what(), "Bitmap too large for its data: 4096 x 2048");
-  }
+  EXPECT_EQ(xptest::ErrorMessage<framework::EInvalidGraphic>([&] { ReadPictureData(large, data); }),
+            "Bitmap too large for its data: 4096 x 2048");
   EXPECT_EQ(large.Graphic(), nullptr);
 }
 
@@ -194,15 +191,11 @@ TEST(CompressedBitmap, FormDescriptionsCarryCompressedPictures) {
   framework::RegisterStandardControls();
   const HMODULE module = win::ThisModule();
   // Without the unit the picture's class is unknown, and the message says where.
-  try {
-    framework::TForm form(nullptr);
-    form.LoadFromResource(module, "TCOMPRESSEDIMAGEFORM");
-    ADD_FAILURE() << "read a compressed picture without its class";
-  } catch (const framework::EFormError& e) {
-    EXPECT_EQ(std::string(e.what()),
-              "TCOMPRESSEDIMAGEFORM:10: object Image1: property Picture: Unknown picture class "
-              "\"TCompressedBitmap\"");
-  }
+  EXPECT_EQ(xptest::ErrorMessage<framework::EFormError>([&] {
+              framework::TForm(nullptr).LoadFromResource(module, "TCOMPRESSEDIMAGEFORM");
+            }),
+            "TCOMPRESSEDIMAGEFORM:10: object Image1: property Picture: Unknown picture class "
+            "\"TCompressedBitmap\"");
 
   XPImagesUnit unit;
   framework::TForm form(nullptr);
@@ -214,12 +207,11 @@ TEST(CompressedBitmap, FormDescriptionsCarryCompressedPictures) {
   ASSERT_EQ(bitmap.Width(), 4);
   ASSERT_EQ(bitmap.Height(), 3);
   ASSERT_EQ(bitmap.PixelFormat(), TPixelFormat::pf32bit);
-  for (int y = 0; y < 3; ++y) {
-    for (int x = 0; x < 4; ++x) {
-      const uint32_t expected =
-          static_cast<uint32_t>((16 * x + y) << 24 | 200 << 16 | (100 * y) << 8 | 60 * x);
-      EXPECT_EQ(PixelAt(bitmap, x, y), expected) << x << "," << y;
-    }
+  for (int i = 0; i < 12; ++i) {
+    const int x = i % 4, y = i / 4;
+    EXPECT_EQ(PixelAt(bitmap, x, y),
+              static_cast<uint32_t>((16 * x + y) << 24 | 200 << 16 | (100 * y) << 8 | 60 * x))
+        << x << "," << y;
   }
 
   // Written back, the description holds the compressed picture again and reads the same.
@@ -236,15 +228,12 @@ TEST(CompressedBitmap, FormDescriptionsCarryCompressedPictures) {
   std::string damaged = text;
   const size_t digit = damaged.find_first_of("0123456789ABCDEF", damaged.find('\n', hex) + 60);
   damaged[digit] = damaged[digit] == '0' ? '1' : '0';
-  try {
+  const std::string message = xptest::ErrorMessage<framework::EFormError>([&] {
     framework::TForm broken(nullptr);
     framework::ReadComponentText(broken, damaged, "broken");
-    ADD_FAILURE() << "read a damaged picture";
-  } catch (const framework::EFormError& e) {
-    const std::string message = e.what();
-    EXPECT_NE(message.find("broken:"), std::string::npos) << message;
-    EXPECT_NE(message.find("property Picture"), std::string::npos) << message;
-  }
+  });
+  EXPECT_NE(message.find("broken:"), std::string::npos) << message;
+  EXPECT_NE(message.find("property Picture"), std::string::npos) << message;
 }
 
 }  // namespace

@@ -15,6 +15,8 @@
 #include "framework/image_list.h"
 #include "framework/win/text.h"
 #include "support/test_paths.h"
+#include "paint_styles.h"
+#include "steps.h"
 #include "surface.h"
 
 using controls::TXPCustomLabel;
@@ -65,13 +67,6 @@ struct LabelForm {
   void Enter() { MouseTo(label.Left() + 1, label.Top() + 1); }
   void Leave() { MouseTo(280, 180); }
 };
-
-std::unique_ptr<xptest::Surface> Render(TXPCustomLabel& label, const std::string& picture) {
-  auto s = std::make_unique<xptest::Surface>(label.Width(), label.Height(), kWhite);
-  label.PaintTo(s->dc(), 0, 0);
-  xptest::WritePicture(*s, picture, 3);
-  return s;
-}
 
 }  // namespace
 
@@ -182,15 +177,6 @@ TEST(XPLabel, ShellOpenStartsOnlyWhatTheLinkNames) {
   EXPECT_EQ(text.find('\n'), std::string::npos) << text;
 }
 
-// Font colour, style and cursor, as "colour style cursor".
-std::string Look(TXPCustomLabel& label) {
-  return std::to_string(label.Font().Color()) + " " + std::to_string(label.Font().Style()) + " " +
-         std::to_string(label.Cursor());
-}
-std::string Look(framework::TColor colour, unsigned style, framework::TCursor cursor) {
-  return std::to_string(colour) + " " + std::to_string(style) + " " + std::to_string(cursor);
-}
-
 TEST(XPLabel, HotTrackingShowsAndRestoresFontStyleAndCursor) {
   LabelForm f;
   TXPCustomLabel& label = f.label;
@@ -199,49 +185,41 @@ TEST(XPLabel, HotTrackingShowsAndRestoresFontStyleAndCursor) {
   hot.SetTrackFontStyle(true);
   hot.SetTrackCursor(true);
   hot.SetHotFontColor(framework::clRed);
-  const framework::TColor rest = label.Font().Color();
-  ASSERT_TRUE(label.ParentFont());
-  using framework::crDefault;
-  using framework::fsUnderline;
-
-  f.Enter();
-  EXPECT_EQ(Look(label), Look(framework::clRed, fsUnderline, framework::crHandPoint));
-  Render(label, "xp_label_hot");
-  f.Leave();
-  EXPECT_EQ(Look(label), Look(rest, 0, crDefault));
-  EXPECT_TRUE(label.ParentFont()) << "the parent's font again";
-
-  // A font changed while hovered: leaving goes back to the colour from before the hover, and
-  // keeps the change.
-  f.Enter();
-  label.Font().SetSize(14);
-  f.Leave();
-  EXPECT_EQ(Look(label), Look(rest, 0, crDefault));
-  EXPECT_EQ(label.Font().Size(), 14);
-  EXPECT_FALSE(label.ParentFont());
-  // A colour and cursor the program sets while hovered are what leaving shows.
-  f.Enter();
-  label.Font().SetColor(framework::clGreen);
-  label.SetCursor(framework::crCross);
-  f.Leave();
-  EXPECT_EQ(Look(label), Look(framework::clGreen, 0, framework::crCross));
-
-  // Disabled: entering changes nothing, leaving restores nothing.
-  label.SetEnabled(false);
-  label.Perform(framework::CM_MOUSEENTER);
-  EXPECT_EQ(Look(label), Look(framework::clGreen, 0, framework::crCross));
-  label.Font().SetColor(framework::clBlue);
-  label.Perform(framework::CM_MOUSELEAVE);
-  EXPECT_EQ(label.Font().Color(), framework::clBlue);
-
-  // Only what is tracked changes.
-  label.SetEnabled(true);
-  hot.SetTrackFontColor(false);
-  hot.SetTrackCursor(false);
-  f.Enter();
-  EXPECT_EQ(Look(label), Look(framework::clBlue, fsUnderline, framework::crCross));
-  f.Leave();
-  EXPECT_EQ(label.Font().Style(), 0u);
+  const std::string rest = std::to_string(label.Font().Color());
+  // Font colour, style (4: underlined), cursor and size, and 'p' while the label takes its parent's
+  // font.
+  const auto look = [&] {
+    return std::to_string(label.Font().Color()) + " " + std::to_string(label.Font().Style()) + " " +
+           std::to_string(label.Cursor()) + " " + std::to_string(label.Font().Size()) +
+           (label.ParentFont() ? "p" : "");
+  };
+  const std::string red = std::to_string(framework::clRed),
+                    green = std::to_string(framework::clGreen),
+                    blue = std::to_string(framework::clBlue),
+                    size = std::to_string(label.Font().Size());
+  const std::string hand = std::to_string(framework::crHandPoint),
+                    cross = std::to_string(framework::crCross);
+  // clang-format off
+  xptest::ExpectSteps(look, {
+      {[&] { f.Enter(); }, red + " 4 " + hand + " " + size},
+      {[&] { xptest::Picture(label, "xp_label_hot", 3), f.Leave(); }, rest + " 0 0 " + size + "p"},
+      // A font changed while hovered: leaving goes back to the colour from before the hover,
+      // and keeps the change.
+      {[&] { f.Enter(), label.Font().SetSize(14), f.Leave(); }, rest + " 0 0 14"},
+      // A colour and cursor the program sets while hovered are what leaving shows.
+      {[&] { f.Enter(), label.Font().SetColor(framework::clGreen),
+             label.SetCursor(framework::crCross), f.Leave(); }, green + " 0 " + cross + " 14"},
+      // Disabled: entering changes nothing, leaving restores nothing.
+      {[&] { label.SetEnabled(false), label.Perform(framework::CM_MOUSEENTER); },
+       green + " 0 " + cross + " 14"},
+      {[&] { label.Font().SetColor(framework::clBlue), label.Perform(framework::CM_MOUSELEAVE); },
+       blue + " 0 " + cross + " 14"},
+      // Only what is tracked changes.
+      {[&] { label.SetEnabled(true), hot.SetTrackFontColor(false), hot.SetTrackCursor(false),
+             f.Enter(); }, blue + " 4 " + cross + " 14"},
+      {[&] { f.Leave(); }, blue + " 0 " + cross + " 14"},
+  });
+  // clang-format on
 }
 
 TEST(XPLabel, PaintsTheGlyphBesideTheCaptionAndGreysItWhenDisabled) {
@@ -252,7 +230,7 @@ TEST(XPLabel, PaintsTheGlyphBesideTheCaptionAndGreysItWhenDisabled) {
   EXPECT_EQ(label.Width(), text_only + 16 + 3) << "auto size: glyph, 3 pixels, caption";
   EXPECT_GE(label.Height(), 16);
 
-  auto s = Render(label, "xp_label_glyph");
+  auto s = xptest::Picture(label, "xp_label_glyph", 3);
   const int glyph_top = (label.Height() - 16) / 2;
   EXPECT_EQ(xptest::Pixels(*s, {{8, glyph_top + 8}, {0, glyph_top + 15}}),
             xptest::Colours({kGlyphInk, kWhite}))
@@ -264,14 +242,14 @@ TEST(XPLabel, PaintsTheGlyphBesideTheCaptionAndGreysItWhenDisabled) {
       << "3 pixels between glyph and caption";
 
   label.SetEnabled(false);
-  s = Render(label, "xp_label_disabled_glyph");
+  s = xptest::Picture(label, "xp_label_disabled_glyph", 3);
   const uint8_t grey = (77 * 200 + 151 * 30 + 28 * 30) >> 8;
   EXPECT_EQ(xptest::Pixels(*s, {{8, glyph_top + 8}, {0, glyph_top + 15}}),
             xptest::Colours({RGB(grey, grey, grey), kWhite}));
   EXPECT_EQ(BitmapPixel(label.Glyph(), 8, 8), kGlyphInk) << "the glyph itself keeps its colours";
 
   label.SetGreyscaleDisabledGlyph(false);
-  s = Render(label, "xp_label_disabled_light");
+  s = xptest::Picture(label, "xp_label_disabled_light", 3);
   const uint8_t light = 255 - (255 - grey) * 3 / 5;
   EXPECT_EQ(s->Pixel(8, glyph_top + 8), RGB(light, light, light));
   // Light text, not the face colour it would vanish in.
@@ -291,21 +269,22 @@ TEST(XPLabel, SmoothAndTurnedCaptionsSizeThemselves) {
   label.SetTextOrientation(controls::toUpwards);
   EXPECT_EQ(label.Width(), height);
   EXPECT_EQ(label.Height(), width);
-  const RECT up_ink = Render(label, "xp_label_turned_up")->InkBox(kWhite);
+  const RECT up_ink = xptest::Picture(label, "xp_label_turned_up", 3)->InkBox(kWhite);
   EXPECT_GT(up_ink.bottom - up_ink.top, 3 * (up_ink.right - up_ink.left)) << "reads upwards";
 
   label.SetGlyph(TestGlyph().bitmap);
   EXPECT_EQ(label.Height(), width + 16 + 3) << "the glyph above the turned caption";
   EXPECT_EQ(label.Width(), std::max(height, 16));
-  EXPECT_EQ(Render(label, "xp_label_turned_glyph")->Pixel((label.Width() - 16) / 2 + 8, 8),
-            kGlyphInk);
+  EXPECT_EQ(
+      xptest::Picture(label, "xp_label_turned_glyph", 3)->Pixel((label.Width() - 16) / 2 + 8, 8),
+      kGlyphInk);
 
   TXPCustomLabel smooth(nullptr);
   smooth.Font().SetSize(12);
   smooth.Font().SetColor(framework::clBlack);
   smooth.SetCaption(L"Smooth caption");
   smooth.SetSmoothText(true);
-  auto surface = Render(smooth, "xp_label_smooth");
+  auto surface = xptest::Picture(smooth, "xp_label_smooth", 3);
   const xptest::Surface& s = *surface;
   const RECT all = {0, 0, s.width(), s.height()};
   const int ink = s.width() * s.height() - xptest::CountOfColour(s, all, kWhite);

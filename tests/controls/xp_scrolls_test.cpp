@@ -193,10 +193,7 @@ TEST(XPScrollBar, PageClicksKeysAndHandlersMoveByTheirSteps) {
   EXPECT_EQ(f.bar.Position(), 44);
   f.Release(110, 8);
 
-  const int changes = f.changes;
-  f.bar.SetParams(5, 50, 10);
-  EXPECT_EQ(f.bar.Position(), 44);
-  EXPECT_EQ(f.changes, changes) << "Max < Min changes nothing";
+  // The range rules are the model's (its own tests); the bar takes the clamped position.
   f.bar.SetPageSize(11);
   f.bar.SetPosition(95);
   EXPECT_EQ(f.bar.Position(), 90) << "the highest position, 90";

@@ -7,20 +7,23 @@
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
+#include <vector>
 
 #include "crashreport/drosk_dis_asm.h"
 #include "report_text.h"
 
 namespace drosk {
 
-// One page of code addressed by offsets. It starts filled with FF FF, which does not decode, so
-// a walk that runs off the code written fails; the runtime entries a test sets are cleared at
-// the end.
+// One page of code addressed by offsets, followed by a guard page and a reserved page, so a
+// reader that runs past the code fails visibly. The code starts filled with FF FF, which does
+// not decode, so a walk that runs off the code written fails; the runtime entries a test sets
+// are cleared at the end.
 class CodeBuffer {
  public:
   CodeBuffer() {
-    base_ = static_cast<uint8_t*>(
-        VirtualAlloc(nullptr, 4096, MEM_RESERVE | MEM_COMMIT, PAGE_EXECUTE_READWRITE));
+    base_ = static_cast<uint8_t*>(VirtualAlloc(nullptr, 3 * 4096, MEM_RESERVE, PAGE_NOACCESS));
+    VirtualAlloc(base_, 4096, MEM_COMMIT, PAGE_EXECUTE_READWRITE);
+    VirtualAlloc(base_ + 4096, 4096, MEM_COMMIT, PAGE_READWRITE | PAGE_GUARD);
     std::memset(base_, 0xFF, 4096);
   }
   ~CodeBuffer() {
@@ -32,6 +35,12 @@ class CodeBuffer {
   TAddress At(uint32_t offset) const { return AddressOf(base_) + offset; }
   void Bytes(uint32_t offset, std::initializer_list<uint8_t> bytes) {
     std::copy(bytes.begin(), bytes.end(), base_ + offset);
+  }
+  uint8_t* Page(int i) const { return base_ + 4096 * i; }
+  // `bytes` at the end of the code page, right before the guard page; their address.
+  TAddress Place(const std::vector<uint8_t>& bytes) {
+    std::copy(bytes.begin(), bytes.end(), Page(1) - bytes.size());
+    return At(4096 - static_cast<uint32_t>(bytes.size()));
   }
   void Dword(uint32_t offset, TAddress value) { std::memcpy(base_ + offset, &value, 4); }
   // A 32-bit displacement at `offset` that reaches `target`.

@@ -7,9 +7,11 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "crashreport/drosk_dis_asm.h"
+#include "code_buffer.h"
 #include "crashreport/drosk_strings.h"
 #include "gtest/gtest.h"
 #include "report_text.h"
@@ -18,151 +20,109 @@
 namespace drosk {
 namespace {
 
+// Validity and opcodes, from the published maps, one or more per map and prefix kind; a valid
+// instruction takes all its bytes. The listing's table adds the lines of more valid ones.
 struct DecodeCase {
-  std::vector<uint8_t> bytes;
-  int length;  // 0: the decoder refuses the bytes
-  uint16_t opcode;
+  const char* bytes;
+  bool valid;
+  uint16_t opcode;  // 0: not checked
   const char* why;
 };
 
-// Lengths and opcodes, from the published maps, one or more per map and prefix kind.
 const DecodeCase kCases[] = {
-    {{0x55}, 1, 0x55, "push ebp"},
-    {{0x8B, 0x43, 0x10}, 3, 0x8B, "mov eax,[ebx+$10]: disp8"},
-    {{0x8B, 0x84, 0x8B, 0x00, 0x01, 0x00, 0x00}, 7, 0x8B, "SIB with disp32"},
-    {{0x8B, 0x04, 0x25, 0x78, 0x56, 0x34, 0x12}, 7, 0x8B, "SIB without base: disp32"},
-    {{0x8B, 0x05, 0x78, 0x56, 0x34, 0x12}, 6, 0x8B, "absolute memory"},
-    {{0x67, 0x8B, 0x46, 0x02}, 4, 0x8B, "16-bit addressing, bp+disp8"},
-    {{0x67, 0x8B, 0x06, 0x34, 0x12}, 5, 0x8B, "16-bit addressing, disp16 alone"},
-    {{0x66, 0xB8, 0x34, 0x12}, 4, 0xB8, "mov ax,imm16"},
-    {{0x66, 0x05, 0x34, 0x12}, 4, 0x05, "add ax,imm16"},
-    {{0xC7, 0x00, 0x05, 0x00, 0x00, 0x00}, 6, 0xC7, "mov dword ptr [eax],5"},
-    {{0x66, 0xC7, 0x00, 0x05, 0x00}, 5, 0xC7, "mov word ptr [eax],5"},
-    {{0x81, 0x7D, 0xF8, 0x00, 0x01, 0x00, 0x00}, 7, 0x81, "group 1, imm32"},
-    {{0x83, 0xF8, 0x05}, 3, 0x83, "group 1, imm8"},
-    {{0x69, 0xC0, 0x10, 0x27, 0x00, 0x00}, 6, 0x69, "imul imm32"},
-    {{0xF6, 0xC1, 0x01}, 3, 0xF6, "test r/m8,imm8 through the group table"},
-    {{0xF7, 0xC1, 0x01, 0x00, 0x00, 0x00}, 6, 0xF7, "test r/m32,imm32"},
-    {{0xF7, 0xE1}, 2, 0xF7, "mul ecx: no immediate"},
-    {{0xF6, 0xC8, 0x01}, 0, 0xF6, "F6 /1 is invalid here"},
-    {{0xC6, 0xC8, 0x01}, 3, 0xC6, "C6 /1 accepted"},
-    {{0x8D, 0xC0}, 0, 0x8D, "lea with a register operand"},
-    {{0xC8, 0x10, 0x00, 0x01}, 4, 0xC8, "enter: three immediate bytes"},
-    {{0x9A, 0x00, 0x00, 0x00, 0x00, 0x08, 0x00}, 7, 0x9A, "far call"},
-    {{0xA1, 0x78, 0x56, 0x34, 0x12}, 5, 0xA1, "mov eax,moffs32"},
-    {{0x67, 0xA1, 0x34, 0x12}, 4, 0xA1, "moffs16"},
-    {{0xC2, 0x08, 0x00}, 3, 0xC2, "ret imm16"},
-    {{0xF0, 0x0F, 0xB1, 0x0A}, 4, 0x0FB1, "lock cmpxchg"},
-    {{0xF3, 0xA4}, 2, 0xA4, "rep movsb"},
-    {{0x64, 0xFF, 0x35, 0x00, 0x00, 0x00, 0x00}, 7, 0xFF, "push fs:[0]"},
-    {{0x0F, 0x0B}, 0, 0x0F0B, "ud2 is invalid"},
-    {{0x0F, 0x1F, 0x00}, 0, 0x0F1F, "multi-byte nop is invalid"},
-    {{0x0F, 0xB6, 0x45, 0x08}, 4, 0x0FB6, "movzx"},
-    {{0x0F, 0x84, 0x10, 0x00, 0x00, 0x00}, 6, 0x0F84, "jz rel32"},
-    {{0x0F, 0xA4, 0xC2, 0x04}, 4, 0x0FA4, "shld imm8"},
-    {{0x0F, 0xBA, 0xE0, 0x03}, 4, 0x0FBA, "bt r/m32,imm8"},
-    {{0x0F, 0xBA, 0xD8, 0x03}, 0, 0x0FBA, "0F BA /3 is invalid"},
-    {{0x0F, 0x01, 0xC8}, 0, 0x0F01, "0F 01 /1 needs memory"},
-    {{0x0F, 0x01, 0xE0}, 3, 0x0F01, "smsw eax"},
-    {{0x0F, 0x01, 0xE8}, 0, 0x0F01, "0F 01 /5 is invalid"},
-    {{0x3E, 0x3E, 0x3E, 0x3E, 0x81, 0x84, 0x8B, 0, 1, 0, 0, 0x78, 0x56, 0x34, 0x12},
-     15,
-     0x81,
-     "fifteen bytes"},
-    {{0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x90},
-     15,
-     0x90,
-     "fourteen prefixes and an opcode: the longest instruction"},
-    {{0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E,
-      0x90},
-     0,
-     0x00,
-     "fifteen prefixes and an opcode: past the 15-byte limit"},
-    {{0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x3E, 0x81,
-      0x84, 0x8B, 0,    1,    0,    0,    0x78, 0x56, 0x34, 0x12},
-     0,
-     0x81,
-     "an immediate that ends past the limit"},
-    {{0x0F, 0xAE, 0xF8}, 3, 0x0FAE, "sfence"},
-    {{0x0F, 0xAE, 0x20}, 0, 0x0FAE, "0F AE /4 is invalid"},
-    {{0x0F, 0xAE, 0xE8}, 3, 0x0FAE, "lfence: /5 register form"},
-    {{0x0F, 0xAE, 0xF0}, 3, 0x0FAE, "mfence: /6 register form"},
-    {{0x0F, 0xAE, 0x28}, 0, 0x0FAE, "0F AE /5 memory form is invalid"},
-    {{0x0F, 0xAE, 0x30}, 0, 0x0FAE, "0F AE /6 memory form is invalid"},
-    {{0x0F, 0xAE, 0x18}, 3, 0x0FAE, "stmxcsr [eax]: /3 needs memory"},
-    {{0x0F, 0xAE, 0xD8}, 0, 0x0FAE, "... and has no register form"},
-    {{0x0F, 0xC7, 0xC8}, 0, 0x0FC7, "cmpxchg8b needs memory"},
-    {{0x0F, 0x20, 0xC0}, 3, 0x0F20, "mov eax,cr0"},
-    {{0x0F, 0x20, 0xC8}, 0, 0x0F20, "cr1 does not exist"},
-    {{0x0F, 0x21, 0xE0}, 0, 0x0F21, "dr4 is refused"},
-    {{0x0F, 0x23, 0xF8}, 3, 0x0F23, "mov dr7,eax"},
-    {{0x0F, 0x23, 0xF0}, 3, 0x0F23, "mov dr6,eax"},
-    {{0x0F, 0x23, 0xE8}, 0, 0x0F23, "dr5 is refused"},
-    {{0x3E, 0x26, 0x2E, 0x36, 0x64, 0x65, 0x8B, 0x00}, 8, 0x8B, "segment prefixes"},
-    {{0xD9, 0xE8}, 2, 0xD9, "fld1"},
-    {{0xD9, 0xD1}, 0, 0xD9, "D9 D1 is invalid"},
-    {{0xDF, 0xE0}, 2, 0xDF, "fnstsw ax"},
-    {{0xDF, 0xE1}, 0, 0xDF, "DF E1 is invalid"},
-    {{0xDD, 0x45, 0xF8}, 3, 0xDD, "fld qword ptr [ebp-8]"},
-    {{0xDB, 0x2D, 0x78, 0x56, 0x34, 0x12}, 6, 0xDB, "fld tbyte ptr [abs]"},
-    {{0xDA, 0xE9}, 2, 0xDA, "fucompp"},
-    {{0xDA, 0xE0}, 0, 0xDA, "DA /4 register form"},
-    {{0x0F, 0xEF, 0xC0}, 3, 0x0FEF, "pxor mm0,mm0"},
-    {{0x66, 0x0F, 0xEF, 0xC0}, 4, 0x0FEF, "pxor xmm0,xmm0"},
-    {{0xF3, 0x0F, 0x58, 0x45, 0xF8}, 5, 0x0F58, "addss"},
-    {{0xF2, 0x0F, 0x10, 0x04, 0x24}, 5, 0x0F10, "movsd xmm0,[esp]"},
-    {{0x66, 0x0F, 0x70, 0xC0, 0x1B}, 5, 0x0F70, "pshufd with imm8"},
-    {{0x0F, 0x71, 0xD0, 0x04}, 4, 0x0F71, "psrlw mm0,4"},
-    {{0x0F, 0x71, 0x10, 0x04}, 0, 0x0F71, "shift group needs a register"},
-    {{0x0F, 0xD6, 0xC0}, 0, 0x0FD6, "D6 needs a prefix"},
-    {{0x66, 0x0F, 0xD6, 0x45, 0xF0}, 5, 0x0FD6, "movq [ebp-16],xmm0"},
-    {{0x66, 0x0F, 0x6C, 0xC1}, 4, 0x0F6C, "punpcklqdq needs 66"},
-    {{0x0F, 0x6C, 0xC1}, 0, 0x0F6C, "... and is invalid without"},
-    {{0x0F, 0x0F, 0xC1, 0x9E}, 4, 0x0F0F, "pfadd: 3DNow! suffix"},
-    {{0x0F, 0x0F, 0xC1, 0x9F}, 0, 0x0F0F, "unknown 3DNow! suffix"},
-    {{0xFF, 0xD8}, 0, 0xFF, "call far through a register"},
-    {{0xFF, 0xF8}, 0, 0xFF, "FF /7"},
-    {{0xFF, 0xE8}, 0, 0xFF, "jump far through a register"},
-    {{0xFF, 0x28}, 2, 0xFF, "jmp far [eax]"},
-    {{0xFE, 0xD0}, 0, 0xFE, "FE /2"},
-    {{0x8E, 0xF0}, 0, 0x8E, "segment register 6"},
-    {{0x66}, 0, 0x00, "a prefix alone runs out of bytes"},
+    {"55", true, 0x55, "push ebp"},
+    {"8B 84 8B 00 01 00 00", true, 0x8B, "SIB with disp32"},
+    {"8B 04 25 78 56 34 12", true, 0x8B, "SIB without base: disp32"},
+    {"8B 05 78 56 34 12", true, 0x8B, "absolute memory"},
+    {"67 8B 46 02", true, 0x8B, "16-bit addressing, bp+disp8"},
+    {"67 8B 06 34 12", true, 0x8B, "16-bit addressing, disp16 alone"},
+    {"66 C7 00 05 00", true, 0xC7, "mov word ptr [eax],5"},
+    {"81 7D F8 00 01 00 00", true, 0x81, "group 1, imm32"},
+    {"83 F8 05", true, 0x83, "group 1, imm8"},
+    {"69 C0 10 27 00 00", true, 0x69, "imul imm32"},
+    {"F7 C1 01 00 00 00", true, 0xF7, "test r/m32,imm32"},
+    {"F7 E1", true, 0xF7, "mul ecx: no immediate"},
+    {"F6 C8 01", false, 0xF6, "F6 /1 is invalid here"},
+    {"C6 C8 01", true, 0xC6, "C6 /1 accepted"},
+    {"8D C0", false, 0x8D, "lea with a register operand"},
+    {"9A 00 00 00 00 08 00", true, 0x9A, "far call"},
+    {"A1 78 56 34 12", true, 0xA1, "mov eax,moffs32"},
+    {"67 A1 34 12", true, 0xA1, "moffs16"},
+    {"C2 08 00", true, 0xC2, "ret imm16"},
+    {"F3 A4", true, 0xA4, "rep movsb"},
+    {"64 FF 35 00 00 00 00", true, 0xFF, "push fs:[0]"},
+    {"0F 0B", false, 0x0F0B, "ud2 is invalid"},
+    {"0F 1F 00", false, 0x0F1F, "multi-byte nop is invalid"},
+    {"0F 84 10 00 00 00", true, 0x0F84, "jz rel32"},
+    {"0F A4 C2 04", true, 0x0FA4, "shld imm8"},
+    {"0F BA E0 03", true, 0x0FBA, "bt r/m32,imm8"},
+    {"0F BA D8 03", false, 0x0FBA, "0F BA /3 is invalid"},
+    {"0F 01 C8", false, 0x0F01, "0F 01 /1 needs memory"},
+    {"0F 01 E0", true, 0x0F01, "smsw eax"},
+    {"0F 01 E8", false, 0x0F01, "0F 01 /5 is invalid"},
+    {"3E 3E 3E 3E 81 84 8B 00 01 00 00 78 56 34 12", true, 0x81, "fifteen bytes"},
+    {"3E 3E 3E 3E 3E 3E 3E 3E 3E 3E 3E 3E 3E 3E 90", true, 0x90,
+     "fourteen prefixes: the longest instruction"},
+    {"3E 3E 3E 3E 3E 3E 3E 3E 3E 3E 3E 3E 3E 3E 3E 90", false, 0x00,
+     "fifteen prefixes: past the 15-byte limit"},
+    {"3E 3E 3E 3E 3E 3E 3E 3E 3E 3E 81 84 8B 00 01 00 00 78 56 34 12", false, 0x81,
+     "an immediate ending past the limit"},
+    {"0F AE F8", true, 0x0FAE, "sfence"},
+    {"0F AE 20", false, 0x0FAE, "0F AE /4 is invalid"},
+    {"0F AE E8", true, 0x0FAE, "lfence: /5 register form"},
+    {"0F AE F0", true, 0x0FAE, "mfence: /6 register form"},
+    {"0F AE 28", false, 0x0FAE, "0F AE /5 memory form is invalid"},
+    {"0F AE 30", false, 0x0FAE, "0F AE /6 memory form is invalid"},
+    {"0F AE 18", true, 0x0FAE, "stmxcsr [eax]: /3 needs memory"},
+    {"0F AE D8", false, 0x0FAE, "... and has no register form"},
+    {"0F C7 C8", false, 0x0FC7, "cmpxchg8b needs memory"},
+    {"0F 20 C8", false, 0x0F20, "cr1 does not exist"},
+    {"0F 21 E0", false, 0x0F21, "dr4 is refused"},
+    {"0F 22 E0", true, 0x0F22, "mov cr4,eax"},
+    {"0F 22 E8", false, 0x0F22, "cr5 does not exist"},
+    {"0F 0D 08", true, 0x0F0D, "prefetchw [eax]"},
+    {"0F 0D C8", false, 0x0F0D, "prefetch needs memory"},
+    {"0F 23 F8", true, 0x0F23, "mov dr7,eax"},
+    {"0F 23 F0", true, 0x0F23, "mov dr6,eax"},
+    {"0F 23 E8", false, 0x0F23, "dr5 is refused"},
+    {"3E 26 2E 36 64 65 8B 00", true, 0x8B, "segment prefixes"},
+    {"D9 D1", false, 0xD9, "D9 D1 is invalid"},
+    {"DF E1", false, 0xDF, "DF E1 is invalid"},
+    {"DB 2D 78 56 34 12", true, 0xDB, "fld tbyte ptr [abs]"},
+    {"DB E5", false, 0xDB, "DB E5 is invalid"},
+    {"DA E9", true, 0xDA, "fucompp"},
+    {"DA E0", false, 0xDA, "DA /4 register form"},
+    {"0F EF C0", true, 0x0FEF, "pxor mm0,mm0"},
+    {"F3 0F 58 45 F8", true, 0x0F58, "addss"},
+    {"F2 0F 10 04 24", true, 0x0F10, "movsd xmm0,[esp]"},
+    {"66 0F 70 C0 1B", true, 0x0F70, "pshufd with imm8"},
+    {"0F 71 10 04", false, 0x0F71, "shift group needs a register"},
+    {"0F D6 C0", false, 0x0FD6, "D6 needs a prefix"},
+    {"66 0F D6 45 F0", true, 0x0FD6, "movq [ebp-16],xmm0"},
+    {"66 0F 6C C1", true, 0x0F6C, "punpcklqdq needs 66"},
+    {"0F 6C C1", false, 0x0F6C, "... and is invalid without"},
+    {"0F 0F C1 9F", false, 0x0F0F, "unknown 3DNow! suffix"},
+    {"FF D8", false, 0xFF, "call far through a register"},
+    {"FF F8", false, 0xFF, "FF /7"},
+    {"FF E8", false, 0xFF, "jump far through a register"},
+    {"FF 28", true, 0xFF, "jmp far [eax]"},
+    {"FE D0", false, 0xFE, "FE /2"},
+    {"8E F0", false, 0x8E, "segment register 6"},
+    {"66", false, 0x00, "a prefix alone runs out of bytes"},
 };
 
-// Each case at the end of a committed page, followed by a reserved page, so a decoder that
-// reads one byte too many fails visibly.
-class GuardedBytes {
- public:
-  GuardedBytes() {
-    page_ = static_cast<uint8_t*>(VirtualAlloc(nullptr, 8192, MEM_RESERVE, PAGE_NOACCESS));
-    VirtualAlloc(page_, 4096, MEM_COMMIT, PAGE_READWRITE);
-  }
-  ~GuardedBytes() { VirtualFree(page_, 0, MEM_RELEASE); }
-  TAddress Place(const std::vector<uint8_t>& bytes) {
-    uint8_t* at = page_ + 4096 - bytes.size();
-    std::copy(bytes.begin(), bytes.end(), at);
-    return AddressOf(at);
-  }
-  uint8_t* page() { return page_; }
-
- private:
-  uint8_t* page_;
-};
-
-TEST(Decoder, LengthsOpcodesAndValidityOfEveryMap) {
-  GuardedBytes guard;
+TEST(Decoder, ValidityOpcodesAndLengthsOfEveryMap) {
+  CodeBuffer pages;
   for (const DecodeCase& c : kCases) {
-    const TAddress at = guard.Place(c.bytes);
+    const std::vector<uint8_t> bytes = HexBytes(c.bytes);
+    const TAddress at = pages.Place(bytes);
     const TInstructionInfo info = DecodeInstruction(at);
-    EXPECT_EQ(info.Valid, c.length != 0) << c.why;
-    EXPECT_EQ(info.Start, at) << c.why;
-    if (c.length) {
-      EXPECT_EQ(info.Next - info.Start, static_cast<TAddress>(c.length)) << c.why;
-    }
-    if (c.opcode) {
-      EXPECT_EQ(info.Opcode, c.opcode) << c.why;
-    }
-    EXPECT_LE(info.Next, at + c.bytes.size()) << c.why;
+    // A valid instruction ends where its bytes end, an invalid one never past them.
+    const TAddress end = at + static_cast<TAddress>(bytes.size());
+    EXPECT_EQ(
+        std::tuple(info.Valid, info.Start, std::min(info.Next, end), c.opcode ? info.Opcode : 0),
+        std::tuple(c.valid, at, c.valid ? end : info.Next, c.opcode))
+        << c.why;
   }
 }
 
@@ -180,7 +140,7 @@ std::string Branch(const TInstructionInfo& i, TAddress at) {
 }
 
 TEST(Decoder, BranchTargetsAndTheirOperands) {
-  GuardedBytes guard;
+  CodeBuffer pages;
   static const TAddress cell = 0x12345678;
   static const TAddress farCell[2] = {0x00401234, 0x0008};
   const auto withCell = [](uint8_t modrm, const void* address) {
@@ -202,25 +162,25 @@ TEST(Decoder, BranchTargetsAndTheirOperands) {
       {{0xFF, 0xD0}, "valid call target - operand - slot - size 0"},  // call eax
   };
   for (const auto& [bytes, expected] : cases) {
-    const TAddress at = guard.Place(bytes);
+    const TAddress at = pages.Place(bytes);
     EXPECT_EQ(Branch(DecodeInstruction(at), at), expected);
   }
   // An unreadable cell makes jmp [cell] invalid.
-  const TAddress at = guard.Place(withCell(0x25, guard.page() + 4096));
+  const TAddress at = pages.Place(withCell(0x25, pages.Page(2)));
   EXPECT_EQ(Branch(DecodeInstruction(at), at).substr(0, 12), "invalid jump");
   EXPECT_FALSE(DecodeInstruction(0).Valid);
   EXPECT_EQ(DecodeInstruction(0).Next, 0u);
 }
 
 TEST(Decoder, TracksRegistersLoadedFromImmediates) {
-  GuardedBytes guard;
+  CodeBuffer pages;
   static const TAddress cell = 0xCAFE0000;
   const TAddress cellAddress = AddressOf(&cell);
   // mov eax,imm32; call [eax]; mov ecx,eax; call ecx; rep movsb; mov bx,imm16
   std::vector<uint8_t> code = {0xB8, 0,    0,    0,    0,    0xFF, 0x10, 0x8B, 0xC8,
                                0xFF, 0xD1, 0xF3, 0xA4, 0x66, 0xBB, 0x01, 0x02};
   memcpy(&code[1], &cellAddress, 4);
-  const TAddress at = guard.Place(code);
+  const TAddress at = pages.Place(code);
   TRegisters regs{};
   regs[6] = regs[7] = 0x1111;  // esi, edi known before the string move
   regs[3] = 0x2222;
@@ -255,10 +215,10 @@ TEST(Decoder, TracksRegistersLoadedFromImmediates) {
   // add ecx,eax writes ecx only.
   TRegisters copy{};
   copy[0] = copy[1] = at + 1;
-  Decode(guard.Place({0x03, 0xC8}), d, nullptr, true, &copy);
+  Decode(pages.Place({0x03, 0xC8}), d, nullptr, true, &copy);
   EXPECT_EQ(registers(copy), "i - - - - - - - ");
   // cvttsd2si eax,xmm0 writes eax; without the prefix (cvttps2pi mm0,xmm0) it does not.
-  const TAddress convert = guard.Place({0xF2, 0x0F, 0x2C, 0xC0});
+  const TAddress convert = pages.Place({0xF2, 0x0F, 0x2C, 0xC0});
   Decode(convert + 1, d, nullptr, true, &copy);
   EXPECT_EQ(copy[0], at + 1);
   Decode(convert, d, nullptr, true, &copy);
@@ -360,23 +320,8 @@ TEST(Decoder, AgreesWithTheReferenceOnTheWholeModule) {
   FreeLibrary(module);
 }
 
-// Three pages: read-write, guarded, reserved only.
-class ThreePages {
- public:
-  ThreePages() {
-    base_ = static_cast<uint8_t*>(VirtualAlloc(nullptr, 3 * 4096, MEM_RESERVE, PAGE_NOACCESS));
-    VirtualAlloc(base_, 4096, MEM_COMMIT, PAGE_READWRITE);
-    VirtualAlloc(base_ + 4096, 4096, MEM_COMMIT, PAGE_READWRITE | PAGE_GUARD);
-  }
-  ~ThreePages() { VirtualFree(base_, 0, MEM_RELEASE); }
-  uint8_t* page(int i) { return base_ + 4096 * i; }
-
- private:
-  uint8_t* base_;
-};
-
 TEST(ReadableAreas, SnapshotCoversMemoryWithTouchingEntries) {
-  ThreePages pages;
+  CodeBuffer pages;
   static const uint32_t kValue = 0x11223344;
   TDATryRead areas = GetReadableAreas();
   ASSERT_FALSE(areas.entries.empty());
@@ -386,22 +331,22 @@ TEST(ReadableAreas, SnapshotCoversMemoryWithTouchingEntries) {
     EXPECT_NE(areas.entries[i].Readable, areas.entries[i - 1].Readable);  // runs are merged
   }
   EXPECT_TRUE(IsReadable(areas, AddressOf(&kValue)));
-  EXPECT_TRUE(IsReadable(areas, AddressOf(pages.page(0))));
-  EXPECT_TRUE(IsReadable(areas, AddressOf(pages.page(0) + 4095)));
-  EXPECT_FALSE(IsReadable(areas, AddressOf(pages.page(1))));  // guard page
-  EXPECT_FALSE(IsReadable(areas, AddressOf(pages.page(2))));  // reserved
+  EXPECT_TRUE(IsReadable(areas, AddressOf(pages.Page(0))));
+  EXPECT_TRUE(IsReadable(areas, AddressOf(pages.Page(0) + 4095)));
+  EXPECT_FALSE(IsReadable(areas, AddressOf(pages.Page(1))));  // guard page
+  EXPECT_FALSE(IsReadable(areas, AddressOf(pages.Page(2))));  // reserved
   EXPECT_FALSE(IsReadable(areas, 0));
   EXPECT_FALSE(IsReadable(areas, 0xFFFFF000));  // past the walk
 
   uint32_t out = 0;
   EXPECT_TRUE(TryRead(AddressOf(&kValue), &out, 4, &areas));
   EXPECT_EQ(out, kValue);
-  EXPECT_FALSE(TryRead(AddressOf(pages.page(1)), &out, 4, &areas));
-  EXPECT_FALSE(TryRead(AddressOf(pages.page(2)), &out, 4, nullptr));
+  EXPECT_FALSE(TryRead(AddressOf(pages.Page(1)), &out, 4, &areas));
+  EXPECT_FALSE(TryRead(AddressOf(pages.Page(2)), &out, 4, nullptr));
   // Only the first byte is checked against the snapshot; the read itself then fails.
-  EXPECT_FALSE(TryRead(AddressOf(pages.page(0) + 4094), &out, 4, &areas));
-  EXPECT_FALSE(TryRead(AddressOf(pages.page(0) + 4094), &out, 4, nullptr));
-  EXPECT_TRUE(TryRead(AddressOf(pages.page(0) + 4092), &out, 4, &areas));
+  EXPECT_FALSE(TryRead(AddressOf(pages.Page(0) + 4094), &out, 4, &areas));
+  EXPECT_FALSE(TryRead(AddressOf(pages.Page(0) + 4094), &out, 4, nullptr));
+  EXPECT_TRUE(TryRead(AddressOf(pages.Page(0) + 4092), &out, 4, &areas));
   EXPECT_FALSE(TryRead(0, &out, 0, nullptr));
   EXPECT_FALSE(TryRead(0, &out, 4, nullptr));
   FreeReadableAreas(areas);
@@ -410,15 +355,15 @@ TEST(ReadableAreas, SnapshotCoversMemoryWithTouchingEntries) {
 }
 
 TEST(ReadableAreas, DecodingStopsAtTheEndOfReadableMemory) {
-  ThreePages pages;
+  CodeBuffer pages;
   TDATryRead areas = GetReadableAreas();
   // mov eax,imm32 cut by the guard page: neither decoding road touches the page.
-  uint8_t* at = pages.page(0) + 4096 - 3;
+  uint8_t* at = pages.Page(0) + 4096 - 3;
   at[0] = 0xB8;
   at[1] = at[2] = 0;
   EXPECT_FALSE(DecodeInstructionSafe(AddressOf(at), areas).Valid);
   EXPECT_FALSE(DecodeInstruction(AddressOf(at)).Valid);
-  EXPECT_FALSE(DecodeInstruction(AddressOf(pages.page(2))).Valid);
+  EXPECT_FALSE(DecodeInstruction(AddressOf(pages.Page(2))).Valid);
   at[-2] = 0x90;  // the nop before it decodes
   EXPECT_TRUE(DecodeInstructionSafe(AddressOf(at - 2), areas).Valid);
   EXPECT_EQ(GetObfuscator(), 0u);  // NT family: identifiers are plain

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "crashreport/drosk_dis_asm.h"
@@ -203,21 +204,15 @@ TEST(ParseFunction, PatchableWhenTheFirstBytesCanBeRelocated) {
 }
 
 TEST(ParseFunction, EntryOutsideCommittedMemoryIsError87) {
-  void* reserved = VirtualAlloc(nullptr, 4096, MEM_RESERVE, PAGE_NOACCESS);
-  const TFunctionInfo f = ParseFunction(AddressOf(reserved));
-  EXPECT_FALSE(f.Valid);
-  EXPECT_EQ(f.ErrorCode, 87u);
-  EXPECT_EQ(f.ErrorAddress, AddressOf(reserved));
+  CodeBuffer c;
+  const TFunctionInfo f = ParseFunction(c.At(2 * 4096));
+  EXPECT_EQ(std::tuple(f.Valid, f.ErrorCode, f.ErrorAddress),
+            std::tuple(false, 87u, c.At(2 * 4096)));
   EXPECT_FALSE(f.ErrorText.empty());
-  VirtualFree(reserved, 0, MEM_RELEASE);
   // Code that runs into unreadable memory ends there.
-  uint8_t* page = static_cast<uint8_t*>(VirtualAlloc(nullptr, 8192, MEM_RESERVE, PAGE_NOACCESS));
-  VirtualAlloc(page, 4096, MEM_COMMIT, PAGE_EXECUTE_READWRITE);
-  std::memset(page, 0x90, 4096);
-  const TFunctionInfo g = ParseFunction(AddressOf(page + 4000));
-  EXPECT_FALSE(g.Valid);
-  EXPECT_EQ(g.ErrorCode, kInvalidCodeError);
-  VirtualFree(page, 0, MEM_RELEASE);
+  std::memset(c.Page(0), 0x90, 4096);
+  const TFunctionInfo g = ParseFunction(c.At(4000));
+  EXPECT_EQ(std::tuple(g.Valid, g.ErrorCode), std::tuple(false, kInvalidCodeError));
 }
 
 TEST(ParseFunction, RandomCodeBeforeUnreadableMemoryNeverFaults) {

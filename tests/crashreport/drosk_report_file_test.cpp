@@ -6,6 +6,7 @@
 #include <winspool.h>
 
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -124,18 +125,15 @@ TEST(DroskReportFile, SilentSavingPutsTheRelativeNameInTheExecutablesDirectory) 
 TEST(DroskReportFile, PrintMarginsRoundToTheNearestPixelAndTakeOffTheUnprintableOffset) {
   // 4800 x 6600 pixels on 203 x 279 mm: 20 mm = 472.9 px and 10 mm = 236.45 px across, 10 mm =
   // 236.56 px down.
-  const TPrintMargins margins = PrintMargins({4800, 6600, 203, 279, 60, 50});
-  EXPECT_EQ(margins.Top, 237 - 50);
-  EXPECT_EQ(margins.BottomLimit, 6600 - 2 * 187);
-  EXPECT_EQ(margins.Left, 473 - 60);
-  EXPECT_EQ(margins.LineWidth, 4800 - 413 - (236 - 60));
+  // Unprintable borders wider than the margins give the printable edges.
+  const auto fields = [](const TPrintMargins& m) {
+    return std::tuple(m.Top, m.BottomLimit, m.Left, m.LineWidth);
+  };
+  EXPECT_EQ(fields(PrintMargins({4800, 6600, 203, 279, 60, 50})),
+            std::tuple(237 - 50, 6600 - 2 * 187, 473 - 60, 4800 - 413 - (236 - 60)));
+  EXPECT_EQ(fields(PrintMargins({4800, 6600, 203, 279, 300, 300})),
+            std::tuple(0, 6600, 173, 4800 - 173));
   EXPECT_EQ(PrintMargins({4800, 6600, 0, 0, 0, 0}).LineWidth, 4800);  // no size known
-  // Unprintable borders wider than the margins: the printable edges.
-  const TPrintMargins wide = PrintMargins({4800, 6600, 203, 279, 300, 300});
-  EXPECT_EQ(wide.Top, 0);
-  EXPECT_EQ(wide.BottomLimit, 6600);
-  EXPECT_EQ(wide.Left, 173);
-  EXPECT_EQ(wide.LineWidth, 4800 - 173);
 }
 
 TEST(DroskReportFile, APageBreaksWhenTheLineWouldPassTheBottomLimit) {

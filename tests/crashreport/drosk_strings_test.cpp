@@ -35,51 +35,38 @@ TEST(DroskStrings, SearchesForwardsBackwardsAndWithinBounds) {
               StartsText("DROSK", "drosk") && !StartsText("drosk tools!", "Drosk tools"));
 }
 
-TEST(DroskStrings, ReplacesWithAndWithoutRescan) {
-  std::string text = "a    b";
-  EXPECT_TRUE(ReplaceStr(text, "  ", " "));
-  EXPECT_EQ(text, "a  b");
-  text = "a    b";
-  EXPECT_TRUE(ReplaceStr(text, "  ", " ", true));
-  EXPECT_EQ(text, "a b");
-  text = "aXa";
-  EXPECT_TRUE(ReplaceStr(text, "a", "aa", true)) << "a replacement that holds its own pattern";
-  EXPECT_EQ(text, "aaXaa");
-  text = "Tab tab TAB";
-  EXPECT_FALSE(ReplaceStr(text, "tAb", "x"));
-  EXPECT_TRUE(ReplaceText(text, "tAb", "x"));
-  EXPECT_EQ(text, "x x x");
-  EXPECT_FALSE(ReplaceStr(text, "", "y"));
-}
-
-TEST(DroskStrings, TrimsKillsAndCuts) {
-  std::string text = std::string("\0\t abc \x20\x1f", 9);
-  Trim(text);
-  EXPECT_EQ(text, "abc");
-  EXPECT_EQ(TrimStr(" \x21 "), "\x21");
-  text = "a-b_c-";
-  EXPECT_TRUE(KillChars(text, CharSet("-_")));
-  EXPECT_EQ(text, "abc");
-  EXPECT_FALSE(KillChars(text, CharSet("-")));
-  EXPECT_EQ(RetDelete("abcdef", 2, 3), "aef");
-  EXPECT_EQ(RetDelete("abcdef", 5, 10), "abcd");
-  text = "abcdef";
-  Keep(text, 2, 3);
-  EXPECT_EQ(text, "bcd");
-  EXPECT_EQ(RightStr("abcdef", 2), "ef");
-  EXPECT_EQ(RightStr("ab", 5), "ab");
+TEST(DroskStrings, ReplacesTrimsKillsAndCuts) {
+  // Each edit as "changed:text"; a rescan replaces what a replacement made, unless the
+  // replacement holds its own pattern.
+  const auto edit = [](std::string text, const auto& change) {
+    const bool changed = change(text);
+    return std::to_string(changed) + ":" + text + "|";
+  };
+  using S = std::string;
+  EXPECT_EQ(edit("a    b", [](S& t) { return ReplaceStr(t, "  ", " "); }) +
+                edit("a    b", [](S& t) { return ReplaceStr(t, "  ", " ", true); }) +
+                edit("aXa", [](S& t) { return ReplaceStr(t, "a", "aa", true); }) +
+                edit("Tab tab TAB", [](S& t) { return ReplaceStr(t, "tAb", "x"); }) +
+                edit("Tab tab TAB", [](S& t) { return ReplaceText(t, "tAb", "x"); }) +
+                edit("x", [](S& t) { return ReplaceStr(t, "", "y"); }) +
+                edit("a-b_c-", [](S& t) { return KillChars(t, CharSet("-_")); }) +
+                edit("abc", [](S& t) { return KillChars(t, CharSet("-")); }) +
+                edit(S("\0\t abc \x20\x1f", 9), [](S& t) { return Trim(t), true; }) +
+                edit("abcdef", [](S& t) { return Keep(t, 2, 3), true; }),
+            "1:a  b|1:a b|1:aaXaa|0:Tab tab TAB|1:x x x|0:x|1:abc|0:abc|1:abc|1:bcd|");
+  EXPECT_EQ(TrimStr(" \x21 ") + "|" + RetDelete("abcdef", 2, 3) + "|" + RetDelete("abcdef", 5, 10) +
+                "|" + RightStr("abcdef", 2) + "|" + RightStr("ab", 5),
+            "\x21|aef|abcd|ef|ab");
 }
 
 TEST(DroskStrings, UpperCasesThroughTheTables) {
-  EXPECT_EQ(UpChar('q'), 'Q');
-  EXPECT_EQ(UpChar('\xE9'), '\xC9');
-  EXPECT_EQ(UpChar('\xF7'), '\xF7') << "the division sign is no letter";
-  EXPECT_EQ(UpChar('\xFF'), '\x9F');
-  EXPECT_EQ(UpStr("a\xE4\xF6\xFC\xE9z{"), "A\xC4\xD6\xDC\xE9Z{") << "only a-z and three umlauts";
+  // Only a-z and three umlauts; the division sign is no letter; y-umlaut has its capital.
+  EXPECT_EQ(std::string({UpChar('q'), UpChar('\xE9'), UpChar('\xF7'), UpChar('\xFF')}) + "|" +
+                UpStr("a\xE4\xF6\xFC\xE9z{"),
+            "Q\xC9\xF7\x9F|A\xC4\xD6\xDC\xE9Z{");
   EXPECT_TRUE(SameText("Report \xE9t\xE9", "REPORT \xC9T\xC9"));
-  EXPECT_LT(CompareText("abc", "ABD"), 0);
-  EXPECT_GT(CompareText("abcd", "ABC"), 0);
-  EXPECT_EQ(CompareText("", ""), 0);
+  EXPECT_TRUE(CompareText("abc", "ABD") < 0 && CompareText("abcd", "ABC") > 0 &&
+              CompareText("", "") == 0);
 }
 
 TEST(DroskStrings, FormatsNumbersWithPaddingAndTheDollarForm) {
@@ -116,15 +103,14 @@ TEST(DroskStrings, WritesSizesWithTwoDecimals) {
 }
 
 TEST(DroskStrings, HandlesSeparatedLists) {
-  std::string list = " a ; b ;";
-  FormatSubStrs(list, ';');
-  EXPECT_EQ(list, "a;b");
-  list = ";; \t";
-  FormatSubStrs(list, ';');
-  EXPECT_EQ(list, "");
-  list = "x , ,y";
-  FormatSubStrs(list);
-  EXPECT_EQ(list, "x,,y");
+  std::string formatted;
+  for (const auto& [list, separator] :
+       {std::pair{" a ; b ;", ';'}, {";; \t", ';'}, {"x , ,y", ','}}) {
+    std::string text = list;
+    FormatSubStrs(text, separator);
+    formatted += text + "|";
+  }
+  EXPECT_EQ(formatted, "a;b||x,,y|");
   EXPECT_EQ(std::vector<int>({SubStrCount("a,b,,c"), SubStrCount("")}), std::vector<int>({4, 0}));
   EXPECT_EQ(SubStr("a,b,,c", 0) + "|" + SubStr("a,b,,c", 1) + "|" + SubStr("a,b,,c", 3) + "|" +
                 SubStr("a,b,,c", 4) + "|" + SubStr("a,b,,c", 5),
@@ -140,13 +126,13 @@ TEST(DroskStrings, HandlesSeparatedLists) {
 
 TEST(DroskStrings, NamesSystemErrorsOnOneLine) {
   const std::string notFound = ErrorCodeToStr(ERROR_FILE_NOT_FOUND);
-  EXPECT_FALSE(notFound.empty());
-  EXPECT_EQ(notFound.find_first_of("\r\n"), std::string::npos);
-  EXPECT_EQ(notFound.find("Error $"), std::string::npos) << notFound;
-  // A status value speaks through the system error it stands for.
-  EXPECT_EQ(ErrorCodeToStr(0xC0000034), ErrorCodeToStr(ERROR_FILE_NOT_FOUND));
-  EXPECT_EQ(ErrorCodeToStr(0x40000000), ErrorCodeToStr(698)) << "an existing object name";
-  EXPECT_EQ(ErrorCodeToStr(0x3FFFFFF0), "Error $3ffffff0");
+  EXPECT_TRUE(!notFound.empty() && notFound.find_first_of("\r\n$") == std::string::npos)
+      << notFound;
+  // A status value speaks through the system error it stands for (0x40000000: an existing
+  // object name).
+  EXPECT_EQ(ErrorCodeToStr(0xC0000034) + "|" + ErrorCodeToStr(0x40000000) + "|" +
+                ErrorCodeToStr(0x3FFFFFF0),
+            notFound + "|" + ErrorCodeToStr(698) + "|Error $3ffffff0");
 }
 
 TEST(DroskStrings, WidensBytesAndDeciphersStoredSecrets) {

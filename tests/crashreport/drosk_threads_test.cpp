@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "crashreport/drosk_tools.h"
+#include "pe_fuzz.h"
 
 namespace drosk {
 namespace {
@@ -241,32 +242,17 @@ TEST(DroskThreads, RedirectsImportsAndPutsThemBack) {
   PatchImports(EnumModules(false), fixed, RealTicks());
 }
 
-// A copy of the probe's image in memory of its own, to damage.
-class ImageCopy {
- public:
-  explicit ImageCopy(HMODULE module)
-      : size_(GetImageNtHeaders(module)->OptionalHeader.SizeOfImage),
-        base_(static_cast<uint8_t*>(VirtualAlloc(nullptr, size_, MEM_COMMIT, PAGE_READWRITE))) {
-    std::memcpy(base_, module, size_);
-  }
-  ~ImageCopy() { VirtualFree(base_, 0, MEM_RELEASE); }
-  HMODULE Module() const { return reinterpret_cast<HMODULE>(base_); }
-  std::string Bytes() const { return std::string(reinterpret_cast<char*>(base_), size_); }
-  IMAGE_IMPORT_DESCRIPTOR* Imports() const {
-    return static_cast<IMAGE_IMPORT_DESCRIPTOR*>(const_cast<void*>(GetImageDirectory(Module(), 1)));
-  }
-  uint32_t Size() const { return size_; }
-
- private:
-  uint32_t size_;
-  uint8_t* base_;
-};
+// The import descriptors of a copy of the probe's image, to damage.
+IMAGE_IMPORT_DESCRIPTOR* Imports(const fuzz::GuardedCopy& copy) {
+  return static_cast<IMAGE_IMPORT_DESCRIPTOR*>(
+      const_cast<void*>(GetImageDirectory(copy.Module(), 1)));
+}
 
 TEST(DroskThreads, PatchesOnlySoundImportTables) {
   const win::UniqueLibrary probe(LoadLibraryA("drosk_export_probe.dll"));
   ASSERT_TRUE(probe);
   const void* other = &probe;
-  ImageCopy copy(probe.get());
+  fuzz::GuardedCopy copy(probe.get());
   const std::string before = copy.Bytes();
   PatchModuleImports(copy.Module(), RealTicks(), other);
   const std::string after = copy.Bytes();
@@ -276,7 +262,7 @@ TEST(DroskThreads, PatchesOnlySoundImportTables) {
 
   // A first descriptor whose table lies outside the image ends the walk: an import of the last
   // descriptor is then left alone.
-  const IMAGE_IMPORT_DESCRIPTOR* descriptors = copy.Imports();
+  const IMAGE_IMPORT_DESCRIPTOR* descriptors = Imports(copy);
   ASSERT_NE(descriptors, nullptr);
   size_t count = 0;
   while (descriptors[count].Name != 0) ++count;
@@ -284,8 +270,8 @@ TEST(DroskThreads, PatchesOnlySoundImportTables) {
   const void* last = *reinterpret_cast<const void* const*>(
       reinterpret_cast<const uint8_t*>(copy.Module()) + descriptors[count - 1].FirstThunk);
   for (DWORD table : {DWORD{copy.Size()}, DWORD{0}}) {
-    ImageCopy damaged(probe.get());
-    damaged.Imports()->FirstThunk = table;
+    fuzz::GuardedCopy damaged(probe.get());
+    Imports(damaged)->FirstThunk = table;
     const std::string unpatched = damaged.Bytes();
     PatchModuleImports(damaged.Module(), last, other);
     EXPECT_EQ(damaged.Bytes(), unpatched) << table;
@@ -294,7 +280,7 @@ TEST(DroskThreads, PatchesOnlySoundImportTables) {
   EXPECT_NE(copy.Bytes(), after);
 
   // Headers that are not a PE image's: no answers.
-  ImageCopy headers(probe.get());
+  fuzz::GuardedCopy headers(probe.get());
   auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(headers.Module());
   dos->e_magic = 0x5A4E;
   EXPECT_EQ(GetImageNtHeaders(headers.Module()), nullptr);

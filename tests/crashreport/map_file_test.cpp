@@ -11,6 +11,7 @@
 #include "debug_info_fuzz.h"
 #include "framework/win/handles.h"
 #include "gtest/gtest.h"
+#include "map_text.h"
 #include "report_text.h"
 #include "support/child_process.h"
 #include "support/test_paths.h"
@@ -28,24 +29,6 @@ TMapFile MapOf(const std::string& text, TAddress codeEnd = 0) {
   map.isValid = true;
   map.ParseTextMap(text);
   return map;
-}
-
-// "unit@start+length" of the segments, "c" or "d" for code or data.
-std::string Segments(const TMapFile& map) {
-  std::string out;
-  for (const auto& s : map.segments) {
-    out +=
-        s.unitName + "@" + IntToHex(s.start) + "+" + IntToHex(s.length) + (s.isCode ? "c " : "d ");
-  }
-  return out;
-}
-
-// "name@address" of the publics, "d" after data.
-std::string Publics(const TMapFile& map) {
-  std::string out;
-  for (const auto& p : map.publics)
-    out += p.name + "@" + IntToHex(p.address) + (p.isCode ? " " : "d ");
-  return out;
 }
 
 // A segment line of exactly `width` characters ending in "M=<unit> ACBP=A9".
@@ -92,10 +75,7 @@ TEST(TextMap, ReadsSegmentsPublicsLinesAndEntryPoint) {
             "Unit2Proc@401210 DataWord@500008d ");
 
   // 12 at 0C is not above 10 and is dropped; segment 2 does not count.
-  std::string lines;
-  for (const TMfLine& l : map.lines)
-    lines += std::to_string(l.line) + "@" + IntToHex(l.address) + " ";
-  EXPECT_EQ(lines, "10@401000 11@401010 13@401030 99@401500 ");
+  EXPECT_EQ(LineRecords(map), "10@401000 11@401010 13@401030 99@401500 ");
   EXPECT_EQ(map.entryPoint, kCode + 0x210);
 
   // Nothing where the ignored short line was, nor before the first public.

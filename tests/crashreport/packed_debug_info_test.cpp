@@ -13,6 +13,7 @@
 #include "debug_info_fuzz.h"
 #include "debug_info_samples.h"
 #include "gtest/gtest.h"
+#include "map_text.h"
 #include "support/test_paths.h"
 
 namespace drosk {
@@ -31,38 +32,14 @@ TMapFile EmptyMap() {
   return map;
 }
 
-// "name@offset" of the publics, "line@offset" of the lines from the `first`, offsets from kCode.
-std::string Publics(const TMapFile& map, size_t first = 0) {
-  std::string out;
-  for (size_t i = first; i < map.publics.size(); ++i) {
-    out += map.publics[i].name + "@" + IntToHex(map.publics[i].address - kCode) + " ";
-  }
-  return out;
-}
-std::string Lines(const TMapFile& map, size_t first = 0) {
-  std::string out;
-  for (size_t i = first; i < map.lines.size(); ++i) {
-    out += std::to_string(map.lines[i].line) + "@" + IntToHex(map.lines[i].address - kCode) + " ";
-  }
-  return out;
-}
-
 TEST(PackedDebugInfo, ReadsTheThreeTablesAndTheEntryPoint) {
   TMapFile map = EmptyMap();
   ASSERT_TRUE(ReadPackedDebugInfo(map, Container(Bytes(Tables()).U32(0x40).s)));
-  EXPECT_TRUE(map.isValid);
-  ASSERT_EQ(map.segments.size(), 2u);
-  EXPECT_EQ(map.segments[1].unitName, "Unit2");
-  EXPECT_EQ(map.segments[1].start, kCode + 0x100);
-  EXPECT_TRUE(map.segments[1].isCode);
-  ASSERT_EQ(map.publics.size(), 3u);
-  EXPECT_EQ(IntToHex(map.publics[0].address - kCode) + " " + Publics(map, 1),
-            "10 " + map.publics[1].name + "@30 Far@1030 ")  // the last: a delta beyond 127
-      << Publics(map);
-  ASSERT_EQ(map.lines.size(), 3u);
-  EXPECT_EQ(Lines(map, 1), "13@14 -287@914 ");
-  EXPECT_EQ(map.entryPoint, kCode + 0x40);
-
+  // The last public lies a delta beyond 127 on, the last line record before the one before it.
+  EXPECT_EQ(
+      std::to_string(map.isValid) + " " + Segments(map, kCode) + "| " + Publics(map, kCode) + "| " +
+          LineRecords(map, kCode) + "| " + IntToHex(map.entryPoint - kCode),
+      "1 Unit1@0+100c Unit2@100+80c | First@10 Second@30 Far@1030 | 12@10 13@14 -287@914 | 40");
   TMapFile plain = EmptyMap();
   ASSERT_TRUE(ReadPackedDebugInfo(plain, Container(Tables().s)));
   EXPECT_EQ(plain.entryPoint, 0u);  // the stream ends with the line table
@@ -103,18 +80,11 @@ TEST(Td32, ReadsModulesLinesAndSymbols) {
   TMapFile map = EmptyMap();
   map.dataStart = 0x10100000;
   ASSERT_TRUE(ReadTd32Data(map, Td32Stream()));
-  ASSERT_EQ(map.segments.size(), 4u);
-  EXPECT_EQ(map.segments[0].unitName, "Unit1");  // without directory and extension
-  EXPECT_TRUE(map.segments[0].isCode);
-  EXPECT_EQ(map.segments[0].length, 0x1C0u);  // cut where the overlapping Unit2 starts
-  EXPECT_EQ(map.segments[1].unitName, "Unit2");
-  EXPECT_EQ(map.segments[1].length, 0x140u);  // stretched to Unit3 over the gap
-  EXPECT_EQ(map.segments[2].start, kCode + 0x300);
-  EXPECT_FALSE(map.segments[3].isCode);
-  EXPECT_EQ(map.segments[3].start, 0x10100010u);
-  ASSERT_EQ(map.lines.size(), 3u);
-  EXPECT_EQ(Lines(map, 2), "14@20 ");
-  EXPECT_EQ(Publics(map), "ProcA@80 DataB@" + IntToHex(0x10100018u - kCode) + " ");
+  // Units without directory and extension; Unit1 cut where the overlapping Unit2 starts, Unit2
+  // stretched to Unit3 over the gap.
+  EXPECT_EQ(Segments(map, kCode) + "| " + Publics(map, kCode) + "| " + LineRecords(map, kCode),
+            "Unit1@0+1c0c Unit2@1c0+140c Unit3@300+10c Unit1@ff010+40d | ProcA@80 DataB@ff018d | "
+            "10@0 11@8 14@20 ");
   TMapFile aligned = EmptyMap();
   aligned.dataStart = 0x10100000;
   ASSERT_TRUE(ReadTd32Data(aligned, Td32Stream("FB0A", true)));

@@ -15,39 +15,6 @@ namespace {
 constexpr const char* kNames[] = {"ProbeAnswer",   "ProbeTwice", "Renamed", "Forwarded",
                                   "ForwardedHome", "LoopA",      "Missing", "_ZN5probe7CounterEi"};
 
-// A copy of an image followed by a page that may not be touched.
-class GuardedCopy {
- public:
-  GuardedCopy(const uint8_t* image, uint32_t size) : image_(image), size_((size + 4095) & ~4095u) {
-    block_ = static_cast<uint8_t*>(
-        VirtualAlloc(nullptr, size_ + 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-    DWORD old = 0;
-    if (block_) VirtualProtect(block_ + size_, 4096, PAGE_NOACCESS, &old);
-    imageSize_ = size;
-  }
-  ~GuardedCopy() {
-    if (block_) VirtualFree(block_, 0, MEM_RELEASE);
-  }
-  GuardedCopy(const GuardedCopy&) = delete;
-  GuardedCopy& operator=(const GuardedCopy&) = delete;
-
-  bool Valid() const { return block_ != nullptr; }
-  // Back to the undamaged image; the copy ends exactly at the closed page.
-  void Reset() {
-    std::memset(block_, 0, size_);
-    std::memcpy(block_ + size_ - imageSize_, image_, imageSize_);
-  }
-  uint8_t* Base() const { return block_ + size_ - imageSize_; }
-  HMODULE Module() const { return reinterpret_cast<HMODULE>(Base()); }
-  uint32_t Size() const { return imageSize_; }
-
- private:
-  const uint8_t* image_;
-  uint32_t size_;
-  uint32_t imageSize_ = 0;
-  uint8_t* block_ = nullptr;
-};
-
 // Where damage hurts most: the headers and the export and import tables with their arrays.
 std::vector<std::pair<uint32_t, uint32_t>> Targets(HMODULE module, uint32_t imageSize) {
   std::vector<std::pair<uint32_t, uint32_t>> targets = {{0, 0x400}, {0, imageSize}};
@@ -114,10 +81,8 @@ std::string FuzzPeReaders(HMODULE module, uint32_t seed, int iterations) {
   const IMAGE_NT_HEADERS32* headers = drosk::GetImageNtHeaders(module);
   if (!headers) return "the module has no readable headers";
   const uint32_t imageSize = headers->OptionalHeader.SizeOfImage;
-  GuardedCopy copy(reinterpret_cast<const uint8_t*>(module), imageSize);
+  GuardedCopy copy(module);
   if (!copy.Valid()) return "no memory for the copy";
-
-  copy.Reset();
   const auto* real = reinterpret_cast<const uint8_t*>(GetProcAddress(module, "ProbeTwice"));
   if (drosk::GetProcAddressEx(copy.Module(), "ProbeTwice") !=
       copy.Base() + (real - reinterpret_cast<const uint8_t*>(module))) {

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "crashreport/drosk_dis_asm.h"
@@ -21,6 +22,16 @@ inline size_t Count(const std::string& text, const std::string& part) {
   size_t count = 0;
   for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
   return count;
+}
+
+// The bytes written in hexadecimal pairs, blanks between them ignored: "8B 43 10".
+inline std::vector<uint8_t> HexBytes(std::string_view hex) {
+  std::vector<uint8_t> bytes;
+  for (size_t at = hex.find_first_not_of(' '); at < hex.size();
+       at = hex.find_first_not_of(' ', at + 2)) {
+    bytes.push_back(static_cast<uint8_t>(std::stoul(std::string(hex.substr(at, 2)), nullptr, 16)));
+  }
+  return bytes;
 }
 
 // The lines of a text joined by CR LF.

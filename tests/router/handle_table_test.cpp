@@ -1,5 +1,6 @@
 // Values by handle in the router's open table.
 #include "router/handle_table.h"
+#include "router/network_nets.h"
 
 #include <gtest/gtest.h>
 
@@ -29,6 +30,19 @@ TEST(HandleTable, EveryHandleKeepsItsValueWhileTheTableGrows) {
   for (const sdk::Handle missing : {0u, 3001u, 0x10000000u, 0x10000000u + 4096u * 3001}) {
     EXPECT_EQ(table.Find(missing), nullptr) << missing;
   }
+}
+
+// The net asked for last is answered without the table: a count noted for it later (its pads
+// were walked anew) must replace that answer, and other nets keep their own.
+TEST(NetPadCounts, ANoteReplacesTheCountOfTheNetAskedForLast) {
+  router::TNetPadCounts counts;
+  counts.Note(7, 3);
+  counts.Note(9, 1);
+  EXPECT_TRUE(counts.InNetwork(7));
+  counts.Note(7, 1);
+  EXPECT_FALSE(counts.InNetwork(7));
+  EXPECT_EQ(counts.Count(9), 1);
+  EXPECT_EQ(counts.Count(7), 1);
 }
 
 }  // namespace

@@ -183,25 +183,14 @@ TEST(SystemQueries, FileVersionComesFromTheVersionResource) {
 
 // ---- Message boxes -----------------------------------------------------------------------
 
-class MessageBoxes : public ::testing::Test {
- protected:
-  void SetUp() override {
-    framework::SetMessageDialogHandler([this](const framework::MessageDialogRequest& request) {
-      shown.push_back(request);
-      return framework::kModalOk;
-    });
-  }
-  void TearDown() override { framework::SetMessageDialogHandler(nullptr); }
-  std::vector<framework::MessageDialogRequest> shown;
-};
-
-TEST_F(MessageBoxes, EmptyCaptionsBecomeTheKindsName) {
+TEST(MessageBoxes, EmptyCaptionsBecomeTheKindsName) {
+  testfakes::RecordedMessageBoxes recorded;
   sdk::ShowErrorMessage("e");
   sdk::ShowInformationMessage("i", "");
   sdk::ShowWarningMessage("w");
   sdk::ShowWarningMessage("w2", "Own caption");
   std::string boxes;
-  for (const auto& request : shown) {
+  for (const auto& request : recorded.shown) {
     boxes += request.caption + "/" + std::to_string(static_cast<int>(request.kind)) +
              (request.buttons == framework::MessageButtons::Ok ? " " : "! ");
   }

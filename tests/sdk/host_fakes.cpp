@@ -37,6 +37,14 @@ HRESULT FakeDocument::EndFileChange() {
   return S_OK;
 }
 
+RecordedMessageBoxes::RecordedMessageBoxes() {
+  framework::SetMessageDialogHandler([this](const framework::MessageDialogRequest& request) {
+    shown.push_back(request);
+    return framework::kModalOk;
+  });
+}
+RecordedMessageBoxes::~RecordedMessageBoxes() { framework::SetMessageDialogHandler(nullptr); }
+
 FakeClient::~FakeClient() {
   if (document_) document_->Release();
 }
@@ -48,6 +56,13 @@ HRESULT FakeClient::GetDocumentByPath(BSTR path, IServerDocument** result) {
     *result = document_;
   }
   return S_OK;
+}
+
+HRESULT FakeClient::GetServerModuleByName(BSTR name, IServerModule** result) {
+  asked_for = Text(name);
+  *result = asked_for == L"PCB" ? pcb_module : nullptr;
+  if (*result) (*result)->AddRef();
+  return module_status;
 }
 
 HRESULT FakeWorkspace::GetMessageService(IWorkspaceMessages** result) {

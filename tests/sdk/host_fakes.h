@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/message_dialog.h"
 #include "framework/win/com.h"
 #include "sdk/host_contract.h"
 
@@ -24,6 +25,16 @@ class ScopedRegistryKey {
  private:
   HKEY root_;
   std::wstring path_;
+};
+
+// The message boxes shown while it lives, each answered with OK.
+class RecordedMessageBoxes {
+ public:
+  RecordedMessageBoxes();
+  ~RecordedMessageBoxes();
+  RecordedMessageBoxes(const RecordedMessageBoxes&) = delete;
+  RecordedMessageBoxes& operator=(const RecordedMessageBoxes&) = delete;
+  std::vector<framework::MessageDialogRequest> shown;
 };
 
 // An operation the test does not expect: clears its out-parameter and fails.
@@ -97,7 +108,8 @@ class FakeDocument final : public ComObject<IServerDocument, IServerDocumentFile
   std::string (*probe_)();  // what the file holds when the document is told
 };
 
-// A client that knows one open document (by path, without regard to case) and nothing else.
+// A client that knows one open document (by path, without regard to case), one server module
+// named "PCB" and nothing else.
 class FakeClient final : public ComObject<IClient> {
  public:
   explicit FakeClient(FakeDocument* document) : ComObject({IID_IClient}), document_(document) {}
@@ -115,9 +127,10 @@ class FakeClient final : public ComObject<IClient> {
   HRESULT __stdcall OpenNewDocument(BSTR, BSTR, IServerDocument** result) override {
     return Unused(result);
   }
-  HRESULT __stdcall GetServerModuleByName(BSTR, IServerModule** result) override {
-    return Unused(result);
-  }
+  HRESULT __stdcall GetServerModuleByName(BSTR name, IServerModule** result) override;
+  IServerModule* pcb_module = nullptr;  // not owned
+  HRESULT module_status = S_OK;
+  std::wstring asked_for;
 
  private:
   FakeDocument* document_;  // owned: one reference

@@ -17,6 +17,7 @@
 namespace {
 
 using namespace sdk;
+using quorveltest::Members;
 using quorveltest::QuorvelSession;
 
 std::string ObjectModelBoardPath() {
@@ -30,13 +31,6 @@ LegacyLayerSet AnyLayer() {
   LegacyLayerSet set;
   set.Include(0);  // the editor's iterator on "no layer" visits every layer
   return set;
-}
-
-std::vector<Handle> ObjectsOf(Handle container, uint8_t kind) {
-  std::vector<Handle> found;
-  IterateContainer(container, KindSet{1} << kind, AnyLayer(), pcbapi::kAllObjects,
-                   [&](Handle h) { found.push_back(h); });
-  return found;
 }
 
 // Kind 26 lies beyond the container iteration: its own iterator.
@@ -70,7 +64,7 @@ class HostBoard : public ::testing::Test {
   }
   // The first object of a kind whose name (or text) is `name`.
   Handle Named(uint8_t kind, const std::string& name) const {
-    for (Handle h : ObjectsOf(board_, kind)) {
+    for (Handle h : Members(board_, kind)) {
       const std::unique_ptr<TPCBObject> o = CreatePcbObject(h);
       if (o && (o->GetName() == name || o->GetText() == name)) return h;
     }
@@ -108,7 +102,11 @@ TEST(ObjectModelRoundTrip, ReadingAndWritingEveryObjectLeavesTheSavedBoardUnchan
       std::unique_ptr<TPCBObject> object = CreatePcbObject(h);
       ASSERT_NE(object, nullptr) << "handle " << h;
       EXPECT_EQ(object->Sync(pcbapi::kRead), 0) << typeid(*object).name();
-      kinds.insert(PcbApi_GetObjectIdFromObjectHandle(h));
+      // The factory made the class of the handle's kind; the user's from-tos keep kind 0.
+      const int kind = PcbApi_GetObjectIdFromObjectHandle(h);
+      EXPECT_EQ(std::make_pair(int{object->GetObjectId()}, object->GetHandle()),
+                std::make_pair(kind == pcbapi::kFromTo ? 0 : kind, h));
+      kinds.insert(kind);
       objects.push_back(std::move(object));
     }
     EXPECT_GE(static_cast<int>(kinds.size()), c.min_kinds);
@@ -128,32 +126,9 @@ TEST(ObjectModelRoundTrip, ReadingAndWritingEveryObjectLeavesTheSavedBoardUnchan
 
 // ---- Factory and readers ---------------------------------------------------------------------
 
-// Each class names its own kind: the factory made the class of the handle's kind.
-TEST_F(HostBoard, FactoryMakesTheClassOfEachKind) {
-  std::vector<Handle> handles = BoardOutlines(board_);
-  ASSERT_EQ(handles.size(), 1u);
-  std::set<int> kinds;
-  for (uint8_t kind = 0; kind < 26; ++kind) {
-    for (Handle h : ObjectsOf(board_, kind)) handles.push_back(h);
-  }
-  for (Handle h : handles) {
-    const int kind = PcbApi_GetObjectIdFromObjectHandle(h);
-    const std::unique_ptr<TPCBObject> object = CreatePcbObject(h);
-    if (!object) continue;  // kinds without a class, tested apart
-    kinds.insert(kind);
-    // The user's from-tos keep kind 0 in the copy.
-    EXPECT_EQ(object->GetObjectId(), kind == pcbapi::kFromTo ? 0 : kind) << h;
-    EXPECT_EQ(object->GetHandle(), h);
-  }
-  EXPECT_GE(kinds.size(), 22u);
-  EXPECT_EQ(typeid(*CreatePcbObject(ObjectsOf(board_, pcbapi::kRule).front())), typeid(TPcbRule));
-  EXPECT_EQ(typeid(*CreatePcbObject(handles.front())), typeid(TPcbBoardOutline));
-  EXPECT_GT(Read<TPcbPolygon>(handles.front())->GetSegmentCount(), 2);
-}
-
 TEST_F(HostBoard, TemporaryReadersGiveOneValueAndNothingWithoutAClass) {
   const Handle gnd = Named(pcbapi::kNet, "GND");
-  const std::vector<Handle> tracks = ObjectsOf(board_, pcbapi::kTrack);
+  const std::vector<Handle> tracks = Members(board_, pcbapi::kTrack);
   ASSERT_EQ(tracks.size(), 2u);
   EXPECT_EQ(GetObjectNameByHandle(gnd) + "|" +
                 GetObjectTextByHandle(Named(pcbapi::kTextObject, "OBJECT MODEL")),
@@ -164,10 +139,14 @@ TEST_F(HostBoard, TemporaryReadersGiveOneValueAndNothingWithoutAClass) {
   EXPECT_TRUE(CreatePcbObject(board_) == nullptr && CreatePcbObject(0) == nullptr);
   EXPECT_EQ(GetObjectNameByHandle(board_) + GetObjectTextByHandle(0), "");
   EXPECT_TRUE(GetObjectLayerByHandle(board_) == 0 && GetObjectNetByHandle(0) == 0u);
+  EXPECT_EQ(typeid(*CreatePcbObject(Members(board_, pcbapi::kRule).front())), typeid(TPcbRule));
+  const Handle outline = BoardOutlines(board_).at(0);
+  EXPECT_EQ(typeid(*CreatePcbObject(outline)), typeid(TPcbBoardOutline));
+  EXPECT_GT(Read<TPcbPolygon>(outline)->GetSegmentCount(), 2);
 }
 
 TEST_F(HostBoard, ComponentsAndNetsIterateTheirMembers) {
-  const std::vector<Handle> components = ObjectsOf(board_, pcbapi::kComponent);
+  const std::vector<Handle> components = Members(board_, pcbapi::kComponent);
   ASSERT_EQ(components.size(), 1u);
   const auto component = Read<TPcbComponent>(components.front());
   ASSERT_NE(component, nullptr);
@@ -193,7 +172,7 @@ TEST_F(HostBoard, ComponentsAndNetsIterateTheirMembers) {
 }
 
 TEST_F(HostBoard, ViaAsksTheEditorPerLayer) {
-  const std::vector<Handle> vias = ObjectsOf(board_, pcbapi::kVia);
+  const std::vector<Handle> vias = Members(board_, pcbapi::kVia);
   ASSERT_EQ(vias.size(), 2u);
   const std::unique_ptr<TPCBObject> blind = CreatePcbObject(vias[1]);  // top to MidLayer1
   EXPECT_EQ(std::vector<Coord>({blind->GetSize(), blind->GetHoleSize(), blind->GetSizeOnLayer(1),
@@ -208,7 +187,7 @@ TEST_F(HostBoard, ViaAsksTheEditorPerLayer) {
 }
 
 TEST_F(HostBoard, TextKeepsTheEditorsDisplayForm) {
-  const auto component = Read<TPcbComponent>(ObjectsOf(board_, pcbapi::kComponent).at(0));
+  const auto component = Read<TPcbComponent>(Members(board_, pcbapi::kComponent).at(0));
   const auto designator = Read<TPcbText>(component->GetDesignatorHandle());
   ASSERT_NE(designator, nullptr);
   EXPECT_EQ(designator->GetText() + "/" + designator->GetDisplayText(), "U7/U7");
@@ -224,7 +203,7 @@ TEST_F(HostBoard, TextKeepsTheEditorsDisplayForm) {
 
 TEST_F(HostBoard, FlagsReachTheHostWithTheWriteOrTheirSetter) {
   // The test point mark waits for the write.
-  const std::vector<Handle> vias = ObjectsOf(board_, pcbapi::kVia);
+  const std::vector<Handle> vias = Members(board_, pcbapi::kVia);
   const std::unique_ptr<TPCBObject> via = CreatePcbObject(vias.front());
   ASSERT_FALSE(via->GetTestPointTop());
   via->SetTestPointTop(true);
@@ -234,7 +213,7 @@ TEST_F(HostBoard, FlagsReachTheHostWithTheWriteOrTheirSetter) {
   const std::unique_ptr<TPCBObject> written = CreatePcbObject(vias.front());
   EXPECT_TRUE(written->GetTestPointTop() && !written->GetTestPointBottom());
 
-  const std::vector<Handle> tracks = ObjectsOf(board_, pcbapi::kTrack);
+  const std::vector<Handle> tracks = Members(board_, pcbapi::kTrack);
   const std::unique_ptr<TPCBObject> track = CreatePcbObject(tracks.front());
   EXPECT_TRUE(track->GetNotFlag8());
   track->SetNotFlag8(false);
@@ -264,48 +243,43 @@ class PadProbe : public TPcbPad {
 };
 
 TEST_F(HostBoard, RoundedPadsBelowTheFullStackWriteOnlyTheirPercentages) {
+  const auto percentages = [](const TPcbPad& p) {
+    return std::vector<int>(
+        {p.GetTopCornerPercentage(), p.GetMidCornerPercentage(), p.GetBotCornerPercentage()});
+  };
   PadProbe pad(Named(pcbapi::kPad, "1"));
   ASSERT_EQ(pad.Sync(pcbapi::kRead), 0);
   ASSERT_EQ(pad.GetStackMode(), 1);
   EXPECT_EQ(pad.GetShapeOnLayer(1), TPcbPad::kRoundedRectangle);
-  const auto percentages = [](const PadProbe& p) {
-    return std::vector<int>(
-        {p.GetTopCornerPercentage(), p.GetMidCornerPercentage(), p.GetBotCornerPercentage()});
-  };
   EXPECT_EQ(percentages(pad), std::vector<int>({25, 30, 35}));
   pad.SetCornerPercentages(11, 22, 33);
   pad.SetEntry(1, 99 * kMil, 99 * kMil, 1);  // not written below the full stack
   ASSERT_EQ(pad.Sync(pcbapi::kWrite), 0);
-
-  PadProbe again(pad.GetHandle());
-  ASSERT_EQ(again.Sync(pcbapi::kRead), 0);
-  EXPECT_EQ(again.GetStackMode(), 1);
-  EXPECT_EQ(percentages(again), std::vector<int>({11, 22, 33}));
-  EXPECT_EQ(again.GetXSizeOnLayer(1), 24 * kMil);
-  EXPECT_EQ(again.GetShapeOnLayer(1), TPcbPad::kRoundedRectangle);
+  const auto again = Read<TPcbPad>(pad.GetHandle());
+  EXPECT_EQ(
+      std::make_tuple(again->GetStackMode(), percentages(*again), again->GetXSizeOnLayer(1),
+                      again->GetShapeOnLayer(1)),
+      std::make_tuple(1, std::vector<int>({11, 22, 33}), 24 * kMil, TPcbPad::kRoundedRectangle));
 
   // A pad rounded on one side only keeps its percentage there.
-  PadProbe one_sided(Named(pcbapi::kPad, "R"));
+  TPcbPad one_sided(Named(pcbapi::kPad, "R"));
   ASSERT_EQ(one_sided.Sync(pcbapi::kRead), 0);
   ASSERT_EQ(one_sided.GetStackMode(), 0);
   ASSERT_EQ(one_sided.GetCornerPercentageOnLayer(1), 20);
   EXPECT_EQ(one_sided.GetCornerPercentageOnLayer(32), 0);
   ASSERT_EQ(one_sided.Sync(pcbapi::kWrite), 0);
-  PadProbe reread(one_sided.GetHandle());
-  ASSERT_EQ(reread.Sync(pcbapi::kRead), 0);
-  EXPECT_EQ(reread.GetCornerPercentageOnLayer(1), 20);
-  EXPECT_GT(reread.GetCornerRadiusOnLayer(1), 0);
+  const auto reread = Read<TPcbPad>(one_sided.GetHandle());
+  EXPECT_EQ(reread->GetCornerPercentageOnLayer(1), 20);
+  EXPECT_GT(reread->GetCornerRadiusOnLayer(1), 0);
 
   // A pad without a rounded layer writes none.
-  PadProbe square(Named(pcbapi::kPad, "TP"));
+  TPcbPad square(Named(pcbapi::kPad, "TP"));
   ASSERT_EQ(square.Sync(pcbapi::kRead), 0);
   ASSERT_NE(square.GetStackMode(), TPcbPad::kFullStack);
   const std::vector<int> kept = percentages(square);
   square.SetCornerPercentages(11, 22, 33);
   ASSERT_EQ(square.Sync(pcbapi::kWrite), 0);
-  PadProbe square_again(square.GetHandle());
-  ASSERT_EQ(square_again.Sync(pcbapi::kRead), 0);
-  EXPECT_EQ(percentages(square_again), kept);
+  EXPECT_EQ(percentages(*Read<TPcbPad>(square.GetHandle())), kept);
   EXPECT_NE(kept, std::vector<int>({11, 22, 33}));
 }
 
@@ -331,10 +305,9 @@ TEST_F(HostBoard, PadStackIsReadWhenFirstAskedFor) {
   // A full stack writes every layer.
   again.SetEntry(3, 44 * kMil, 33 * kMil, 2);
   ASSERT_EQ(again.Sync(pcbapi::kWrite), 0);
-  PadProbe written(handle);
-  ASSERT_EQ(written.Sync(pcbapi::kRead), 0);
-  EXPECT_EQ(std::vector<Coord>({written.GetXSizeOnLayer(3), written.GetYSizeOnLayer(3),
-                                written.GetShapeOnLayer(3), written.GetXSizeOnLayer(2)}),
+  const auto written = Read<TPcbPad>(handle);
+  EXPECT_EQ(std::vector<Coord>({written->GetXSizeOnLayer(3), written->GetYSizeOnLayer(3),
+                                written->GetShapeOnLayer(3), written->GetXSizeOnLayer(2)}),
             std::vector<Coord>({44 * kMil, 33 * kMil, 2, 50 * kMil}));
 
   // Into the full stack: the layers it had below it become its own.
@@ -346,13 +319,12 @@ TEST_F(HostBoard, PadStackIsReadWhenFirstAskedFor) {
   ASSERT_EQ(rounded.Sync(pcbapi::kWrite), 0);
   // Read, then written: shape, size and percentage of every layer.
   EXPECT_GT(QuorvelSession::Get().HostCalls() - writing, 7u * TPcbPad::kLayerCount);
-  TPcbPad full(rounded.GetHandle());
-  ASSERT_EQ(full.Sync(pcbapi::kRead), 0);
-  EXPECT_EQ(full.GetStackMode(), TPcbPad::kFullStack);
-  EXPECT_EQ(full.GetShapeOnLayer(1), TPcbPad::kRoundedRectangle);
-  EXPECT_EQ(full.GetXSizeOnLayer(1), rounded.GetXSizeOnLayer(1));
-  EXPECT_EQ(full.GetCornerPercentageOnLayer(1), 25);
-  EXPECT_EQ(full.GetCornerPercentageOnLayer(32), 35);
+  const auto full = Read<TPcbPad>(rounded.GetHandle());
+  EXPECT_EQ(std::vector<Coord>({full->GetStackMode(), full->GetShapeOnLayer(1),
+                                full->GetXSizeOnLayer(1), full->GetCornerPercentageOnLayer(1),
+                                full->GetCornerPercentageOnLayer(32)}),
+            std::vector<Coord>({TPcbPad::kFullStack, TPcbPad::kRoundedRectangle,
+                                rounded.GetXSizeOnLayer(1), 25, 35}));
 }
 
 TEST_F(HostBoard, PadOutlineAndCornersOnALayer) {
@@ -387,7 +359,7 @@ TEST_F(HostBoard, PadOutlineAndCornersOnALayer) {
 
 TEST_F(HostBoard, ClassMembersAreReadOnceAndWrittenInOrder) {
   const Handle power = [&] {
-    for (Handle h : ObjectsOf(board_, pcbapi::kClass)) {
+    for (Handle h : Members(board_, pcbapi::kClass)) {
       if (Read<TPCBObjectClass>(h)->Name() == "Power") return h;
     }
     return Handle{0};
@@ -407,7 +379,7 @@ TEST_F(HostBoard, ClassMembersAreReadOnceAndWrittenInOrder) {
 }
 
 TEST_F(HostBoard, RulesAndDimensionsReadTheirParts) {
-  const std::vector<Handle> rules = ObjectsOf(board_, pcbapi::kRule);
+  const std::vector<Handle> rules = Members(board_, pcbapi::kRule);
   ASSERT_EQ(rules.size(), 2u);
   TPcbRuleEx rule(rules[1]);
   ASSERT_EQ(rule.Sync(pcbapi::kRead), 0);
@@ -416,7 +388,7 @@ TEST_F(HostBoard, RulesAndDimensionsReadTheirParts) {
             "PowerWidth 2 InNetClass('Power') All 1");
   EXPECT_EQ(Read<TPcbRule>(rules[0])->Name(), "Gap");
 
-  const auto dimension = Read<TPcbDimension>(ObjectsOf(board_, pcbapi::kDimension).at(0));
+  const auto dimension = Read<TPcbDimension>(Members(board_, pcbapi::kDimension).at(0));
   ASSERT_NE(dimension, nullptr);
   ASSERT_EQ(dimension->GetReferenceCount(), 2);
   EXPECT_EQ(dimension->GetReference(1).point, 1);
@@ -442,6 +414,7 @@ TEST_F(HostBoard, BoardReadsItsLayerStack) {
                             board.GetLayerObject(1)->GetDielectric().constant, board.GetOriginX(),
                             board.GetLayerObject(57)->IsInLayerStack()),
             std::make_tuple(7000, 4.2, 500 * kMil, false));
+  EXPECT_TRUE(board.HasLayerStack());
   LegacyLayerSet signals;
   signals.IncludeRange(1, 32);
   EXPECT_EQ(std::vector<int>({board.GetStackPositionInSet(signals, board.GetLayerObject(2)),
@@ -450,53 +423,57 @@ TEST_F(HostBoard, BoardReadsItsLayerStack) {
             std::vector<int>({2, 4, 0}));
 }
 
-TEST_F(HostBoard, BoardReadsAndWritesEnabledLayers) {
+// The board writes back what it read, up to the last output layer, plotter pen and layer.
+TEST_F(HostBoard, BoardWritesBackEveryOptionItRead) {
+  const auto options = [&](Mode mode, uint8_t value) {
+    uint8_t plot = value;
+    int32_t pen[2] = {value, value + 1}, layer[4] = {value + 2, value + 3, value + 4, value + 5};
+    EXPECT_EQ(
+        PcbApi_QueryBoardOutputOptionsPlotLayers(mode, board_, pcbapi::kOutputLayerCount, &plot) |
+            PcbApi_QueryBoardPrinterOptionsPlotterPen(mode, board_, pcbapi::kPlotterPenCount,
+                                                      &pen[0], &pen[1]) |
+            PcbApi_QueryBoardPrinterOptionsCompositeLayer(
+                mode, board_, kLegacyLayerCount - 1, &layer[0], &layer[1], &layer[2], &layer[3]),
+        0);
+    return std::vector<int32_t>{plot, pen[0], pen[1], layer[0], layer[1], layer[2], layer[3]};
+  };
+  options(pcbapi::kWrite, 1);
   TPcbBoard board(board_);
   ASSERT_EQ(board.Sync(pcbapi::kRead), 0);
-  for (int layer : {1, 2, 3, 32}) EXPECT_TRUE(board.GetLayerObject(layer)->GetEnabled()) << layer;
-  EXPECT_FALSE(board.GetLayerObject(31)->GetEnabled());
-  ASSERT_FALSE(board.GetLayerObject(55)->GetEnabled());
-  board.SetLayerEnabled(55, true);
-  board.SetLayerEnabled(1, false);
+  options(pcbapi::kWrite, 0);
   ASSERT_EQ(board.Sync(pcbapi::kWrite), 0);
-  TPcbBoard again(board_);
-  ASSERT_EQ(again.Sync(pcbapi::kRead), 0);
-  EXPECT_TRUE(again.GetLayerObject(55)->GetEnabled());
-  EXPECT_FALSE(again.GetLayerObject(1)->GetEnabled());
+  EXPECT_EQ(options(pcbapi::kRead, 0), (std::vector<int32_t>{1, 1, 2, 3, 4, 5, 6}));
 }
 
-TEST_F(HostBoard, DrillPairsAreNamedUpperLayerFirst) {
-  TPcbBoard board(board_);
-  ASSERT_EQ(board.Sync(pcbapi::kRead), 0);
-  ASSERT_EQ(board.LayerPairs().size(), 3u);
-  struct Expected {
-    LegacyLayer first, second;
-    const char* name;
+// Drill pairs are named upper layer first; writing a shorter list removes the rest.
+TEST_F(HostBoard, BoardWritesEnabledLayersAndDrillPairs) {
+  const auto read = [&](TPcbBoard& board) {
+    EXPECT_EQ(board.Sync(pcbapi::kRead), 0);
+    std::string layers;
+    for (int layer : {1, 2, 3, 31, 32, 55})
+      layers += board.GetLayerObject(layer)->GetEnabled() ? '1' : '0';
+    for (const auto& pair : board.LayerPairs()) {
+      layers += " " + std::to_string(pair->GetFirstLayer()) + "-" +
+                std::to_string(pair->GetSecondLayer()) + " " + pair->GetName() + ",";
+    }
+    return layers;
   };
-  const Expected expected[] = {
-      {32, 1, "Top - Bottom"}, {3, 2, "Inner 1 - Inner 2"}, {1, 39, "Top - GND"}};
-  for (size_t i = 0; i < 3; ++i) {
-    const TPcblayerPair& pair = *board.LayerPairs()[i];
-    EXPECT_EQ(
-        std::make_tuple(pair.GetFirstLayer(), pair.GetSecondLayer(), pair.GetName()),
-        std::make_tuple(expected[i].first, expected[i].second, std::string(expected[i].name)));
-  }
-  // Writing a shorter list removes the rest.
+  TPcbBoard board(board_);
+  EXPECT_EQ(read(board), "111010 32-1 Top - Bottom, 3-2 Inner 1 - Inner 2, 1-39 Top - GND,");
+  board.SetLayerEnabled(55, true);
+  board.SetLayerEnabled(1, false);
   board.LayerPairs().erase(board.LayerPairs().begin());
   board.LayerPairs()[0]->SetSecondLayer(32);
   ASSERT_EQ(board.Sync(pcbapi::kWrite), 0);
   TPcbBoard again(board_);
-  ASSERT_EQ(again.Sync(pcbapi::kRead), 0);
-  ASSERT_EQ(again.LayerPairs().size(), 2u);
-  EXPECT_EQ(again.LayerPairs()[0]->GetName(), "Inner 2 - Bottom");
-  EXPECT_EQ(again.LayerPairs()[1]->GetName(), "Top - GND");
+  EXPECT_EQ(read(again), "011011 3-32 Inner 2 - Bottom, 1-39 Top - GND,");
 }
 
 TEST_F(HostBoard, AddsAndDeletesObjects) {
   TPcbBoard board(board_);
   EXPECT_EQ(board.AddObject(0), 1);
   EXPECT_EQ(board.DeleteObject(0), 1);
-  const size_t before = ObjectsOf(board_, pcbapi::kTrack).size();
+  const size_t before = Members(board_, pcbapi::kTrack).size();
   const Handle handle = PcbApi_CreateObject(pcbapi::kTrack);
   ASSERT_NE(handle, 0u);
   TPcbTrack track(handle);
@@ -516,7 +493,7 @@ TEST_F(HostBoard, AddsAndDeletesObjects) {
   EXPECT_NE(std::find(on_top.begin(), on_top.end(), handle), on_top.end());
   EXPECT_EQ(GetObjectLayerByHandle(handle), 1);
   ASSERT_EQ(board.DeleteObject(handle), 0);
-  EXPECT_EQ(ObjectsOf(board_, pcbapi::kTrack).size(), before);
+  EXPECT_EQ(Members(board_, pcbapi::kTrack).size(), before);
 }
 
 }  // namespace

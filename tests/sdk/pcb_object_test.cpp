@@ -43,11 +43,7 @@ struct CornerCase {
 TEST(BoxCorner, TurnsTheCornersAboutTheCentre) {
   const CornerCase cases[] = {
       {"unturned", 40, 20, 0, {{-20, -10}, {20, -10}, {-20, 10}, {20, 10}}},
-      {"a quarter turn counter-clockwise",
-       40,
-       20,
-       90,
-       {{10, -20}, {10, 20}, {-10, -20}, {-10, 20}}},
+      {"a quarter turn left", 40, 20, 90, {{10, -20}, {10, 20}, {-10, -20}, {-10, 20}}},
       {"a half turn", 40, 20, 180, {{20, 10}, {-20, 10}, {20, -10}, {-20, -10}}},
       {"no height ignores the turn", 40, 0, 30, {{-20, 0}, {20, 0}, {-20, 0}, {20, 0}}},
       {"halves round to even", 5, 0, 0, {{-2, 0}, {2, 0}, {-2, 0}, {2, 0}}},

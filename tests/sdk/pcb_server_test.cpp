@@ -6,32 +6,15 @@
 #include <string>
 
 #include "sdk/client_api.h"
+#include "sdk/host_fakes.h"
 
 namespace {
 
-// Counts nothing: these objects live on the test's stack and outlive every reference.
-template <class... Interfaces>
-class StackObject : public Interfaces... {
+// A server module, with the PCB server's interface or without it; nothing else is asked of it.
+class FakeModule final : public testfakes::ComObject<IServerModule, IPCB_ServerInterface> {
  public:
-  ULONG __stdcall AddRef() noexcept override { return 2; }
-  ULONG __stdcall Release() noexcept override { return 1; }
-};
-
-class FakeModule final : public StackObject<IServerModule, IPCB_ServerInterface> {
- public:
-  explicit FakeModule(bool offers_pcb) : offers_pcb_(offers_pcb) {}
-
-  HRESULT __stdcall QueryInterface(REFIID iid, void** out) noexcept override {
-    *out = nullptr;
-    if (iid == IID_IUnknown || iid == IID_IServerModule) {
-      *out = static_cast<IServerModule*>(this);
-    } else if (iid == IID_IPCB_ServerInterface && offers_pcb_) {
-      *out = static_cast<IPCB_ServerInterface*>(this);
-    } else {
-      return E_NOINTERFACE;
-    }
-    return S_OK;
-  }
+  explicit FakeModule(bool offers_pcb)
+      : ComObject({IID_IServerModule, offers_pcb ? IID_IPCB_ServerInterface : IID_NULL}) {}
   HRESULT __stdcall ApplicationIdle() override { return E_NOTIMPL; }
   HRESULT __stdcall ReceiveNotification(IUnknown*) override { return E_NOTIMPL; }
   HRESULT __stdcall OpenDocument(BSTR, BSTR, IServerDocument**) override { return E_NOTIMPL; }
@@ -57,66 +40,24 @@ class FakeModule final : public StackObject<IServerModule, IPCB_ServerInterface>
   }
   IPCB_Board* __stdcall GetPCBBoardByPath(BSTR) override { return nullptr; }
   IPCB_Board* __stdcall GetCurrentPCBBoard() override { return nullptr; }
-
- private:
-  bool offers_pcb_;
-};
-
-class FakeClient final : public StackObject<IClient> {
- public:
-  FakeModule* module = nullptr;
-  HRESULT status = S_OK;
-  std::wstring asked_for;
-
-  HRESULT __stdcall QueryInterface(REFIID iid, void** out) noexcept override {
-    *out = nullptr;
-    if (iid != IID_IUnknown && iid != IID_IClient) return E_NOINTERFACE;
-    *out = static_cast<IClient*>(this);
-    return S_OK;
-  }
-  HRESULT __stdcall GetServerModuleByName(BSTR name, IServerModule** result) override {
-    asked_for = name;
-    *result = name == std::wstring(L"PCB") ? module : nullptr;
-    return status;
-  }
-  HRESULT __stdcall GetApplicationHandle(HWND*) override { return E_NOTIMPL; }
-  HRESULT __stdcall GetMainWindowHandle(HWND*) override { return E_NOTIMPL; }
-  HRESULT __stdcall GetCurrentView(IServerView**) override { return E_NOTIMPL; }
-  HRESULT __stdcall SetStatusBarText(int, BSTR, IStatusPanel**) override { return E_NOTIMPL; }
-  HRESULT __stdcall GetDocumentByPath(BSTR, IServerDocument**) override { return E_NOTIMPL; }
-  HRESULT __stdcall ShowDocument(IServerDocument*) override { return E_NOTIMPL; }
-  HRESULT __stdcall GetDocumentKindFromFile(BSTR, BSTR*) override { return E_NOTIMPL; }
-  HRESULT __stdcall OpenNewDocument(BSTR, BSTR, IServerDocument**) override { return E_NOTIMPL; }
-};
-
-// Installs a client global for one test.
-class ClientScope {
- public:
-  explicit ClientScope(IClient* client) : old_(sdk::ClientGlobal()) {
-    sdk::SetClientGlobal(client);
-  }
-  ~ClientScope() { sdk::SetClientGlobal(old_); }
-
- private:
-  IClient* old_;
 };
 
 TEST(PCBServer, AsksTheClientForTheModuleNamedPCBAndItsInterface) {
-  FakeModule plain(false), pcb(true);
-  FakeClient client;
-  {
-    ClientScope scope(nullptr);
-    EXPECT_FALSE(sdk::GetPCBServer()) << "no client";
-  }
-  ClientScope scope(&client);
+  const auto plain = win::ComPtr<FakeModule>::Adopt(new FakeModule(false));
+  const auto pcb = win::ComPtr<FakeModule>::Adopt(new FakeModule(true));
+  const auto client = win::ComPtr<testfakes::FakeClient>::Adopt(new testfakes::FakeClient(nullptr));
+  sdk::SetClientGlobal(nullptr);
+  EXPECT_FALSE(sdk::GetPCBServer()) << "no client";
+  sdk::SetClientGlobal(client.get());
   EXPECT_FALSE(sdk::GetPCBServer()) << "no such module";
-  EXPECT_EQ(client.asked_for, L"PCB");
-  client.module = &plain;
+  EXPECT_EQ(client->asked_for, L"PCB");
+  client->pcb_module = plain.get();
   EXPECT_FALSE(sdk::GetPCBServer()) << "the module lacks the interface";
-  client.module = &pcb;
-  EXPECT_EQ(sdk::GetPCBServer().get(), static_cast<IPCB_ServerInterface*>(&pcb));
-  client.status = E_FAIL;
+  client->pcb_module = pcb.get();
+  EXPECT_EQ(sdk::GetPCBServer().get(), static_cast<IPCB_ServerInterface*>(pcb.get()));
+  client->module_status = E_FAIL;
   EXPECT_FALSE(sdk::GetPCBServer()) << "the host failed the lookup";
+  sdk::SetClientGlobal(nullptr);
 }
 
 }  // namespace

@@ -40,9 +40,10 @@ std::string QuorvelSession::Save(const std::string& path) {
 
 void QuorvelSession::SetJournal(quorvel_host::JournalAppend append) { set_journal_(append); }
 
-std::vector<sdk::Handle> ExampleBoard::Objects(uint8_t kind, uint8_t layer, uint8_t method) const {
+std::vector<sdk::Handle> Members(sdk::Handle container, uint8_t kind, uint8_t layer,
+                                 uint8_t method) {
   std::vector<sdk::Handle> found;
-  sdk::IterateContainer(board_, 1u << kind, Layers({layer}), method,
+  sdk::IterateContainer(container, 1u << kind, Layers({layer}), method,
                         [&](sdk::Handle h) { found.push_back(h); });
   return found;
 }

@@ -42,6 +42,11 @@ class QuorvelSession {
   const quorvel_host::HostCallCounters* counters_ = nullptr;
 };
 
+// Handles of one kind in a container (board, net, component; legacy layer 0 = every layer), in
+// the editor's order.
+std::vector<sdk::Handle> Members(sdk::Handle container, uint8_t kind, uint8_t layer = 0,
+                                 uint8_t method = 0);
+
 inline std::string ExampleBoardPath() {
   return testsupport::TestDataPath("../examples/example-board.json");
 }
@@ -57,8 +62,9 @@ class ExampleBoard : public ::testing::Test {
   }
 
  public:
-  // Handles of one kind on the board (legacy layer 0 = every layer), in the editor's order.
-  std::vector<sdk::Handle> Objects(uint8_t kind, uint8_t layer = 0, uint8_t method = 0) const;
+  std::vector<sdk::Handle> Objects(uint8_t kind, uint8_t layer = 0, uint8_t method = 0) const {
+    return Members(board_, kind, layer, method);
+  }
   sdk::Handle board_ = 0;
 };
 

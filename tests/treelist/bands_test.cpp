@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "framework/forms.h"
+#include "grid_fixture.h"
 #include "treelist/tree_list_control.h"
 
 namespace treelist_test {
@@ -50,22 +51,7 @@ struct BandGrid {
     }
     return out;
   }
-  // The header the core lays out: per visible band its rows of column captions.
-  std::wstring Header() {
-    const treelist::HeaderModel& model = grid.GetHeaderModel();
-    std::wstring out;
-    for (const treelist::BandSpec& band : model.bands) {
-      out += band.caption + L"{";
-      for (size_t r = 0; r < band.rows.size(); ++r) {
-        if (r) out += L"/";
-        for (size_t p = 0; p < band.rows[r].size(); ++p) {
-          out += (p ? L"," : L"") + model.columns[band.rows[r][p]].caption;
-        }
-      }
-      out += L"}";
-    }
-    return out;
-  }
+  std::wstring Header() { return HeaderRows(grid.GetHeaderModel()); }
 };
 
 TEST(TreeListBands, OneFixedBandASideMovesToItsEndAndHidingUnfixes) {

@@ -50,6 +50,20 @@ treelist::HeaderModel TwoBandModel() {
   return model;
 }
 
+std::wstring HeaderRows(const treelist::HeaderModel& model) {
+  std::wstring out;
+  for (const treelist::BandSpec& band : model.bands) {
+    out += band.caption + L"{";
+    for (size_t r = 0; r < band.rows.size(); ++r) {
+      if (r) out += L"/";
+      for (size_t p = 0; p < band.rows[r].size(); ++p)
+        out += (p ? L"," : L"") + model.columns[band.rows[r][p]].caption;
+    }
+    out += L"}";
+  }
+  return out;
+}
+
 GridForm::GridForm(int width, int height) {
   form.SetBounds(50, 50, width + 40, height + 60);
   grid.SetParent(&form);

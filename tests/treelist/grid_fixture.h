@@ -75,6 +75,9 @@ class TestTreeList : public treelist::TCustomdxTreeList {
 // Two bands: "Net" with column "Name", "Rules" with "Width" and "Clearance".
 treelist::HeaderModel TwoBandModel();
 
+// Each band of the header with its rows of column captions: "Net{Name/Class}Rules{Width,Via}".
+std::wstring HeaderRows(const treelist::HeaderModel& model);
+
 // The grid as a child of a shown form.
 struct GridForm {
   framework::TForm form{nullptr};

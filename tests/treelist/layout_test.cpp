@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 namespace {
@@ -73,127 +74,92 @@ treelist::Metrics PlainMetrics() {
   return treelist::ComputeMetrics(in);
 }
 
-treelist::HeaderModel ThreeBands(int w0, int w1, int w2) {
+treelist::HeaderModel ThreeBands(int w0, int w1, int w2, int min_width = 20, bool sizeable = true,
+                                 int left_fixed = -1, int right_fixed = -1) {
   treelist::HeaderModel model;
-  model.bands = {{L"a", w0, 20, true, {}}, {L"b", w1, 20, true, {}}, {L"c", w2, 20, true, {}}};
+  model.bands = {{L"a", w0, min_width, sizeable, {}},
+                 {L"b", w1, min_width, sizeable, {}},
+                 {L"c", w2, min_width, sizeable, {}}};
+  model.left_fixed_band = left_fixed;
+  model.right_fixed_band = right_fixed;
   return model;
 }
 
-TEST(Layout, AutoWidthStretchesBandsToTheDataArea) {
-  treelist::LayoutInputs in;
-  in.metrics = PlainMetrics();
-  in.auto_width = true;
-  in.client = {0, 0, 400, 100};
-  treelist::Layout layout = treelist::ComputeLayout(ThreeBands(100, 100, 200), in);
-  EXPECT_EQ(layout.band_widths, (std::vector<int>{100, 100, 200}));
-  in.client.right = 800;
-  layout = treelist::ComputeLayout(ThreeBands(100, 100, 200), in);
-  EXPECT_EQ(layout.band_widths, (std::vector<int>{200, 200, 400}));
-  EXPECT_EQ(layout.bands[2].left, 400);
-  EXPECT_EQ(layout.bands[2].right, 800);
-  EXPECT_EQ(layout.MaxLeftCoord(), 0);
-  treelist::HeaderModel fixed = ThreeBands(100, 100, 200);
-  for (treelist::BandSpec& band : fixed.bands) band.sizeable = false;
-  EXPECT_EQ(treelist::ComputeLayout(fixed, in).band_widths, (std::vector<int>{100, 100, 200}))
-      << "bands that do not size keep their widths";
+// The layout across the grid as one line: each band's edges, each column's left edge and width,
+// the scrollable area, its extent, the total width and the largest left coordinate.
+std::string Across(const treelist::Layout& l) {
+  std::string out = "bands";
+  for (const treelist::LayoutBand& b : l.bands)
+    out += " " + std::to_string(b.left) + "-" + std::to_string(b.right);
+  if (!l.column_widths.empty()) out += "; columns";
+  for (size_t i = 0; i < l.column_widths.size(); ++i)
+    out += " " + std::to_string(l.column_left[i]) + "+" + std::to_string(l.column_widths[i]);
+  return out + "; scroll " + std::to_string(l.scroll.left) + "-" + std::to_string(l.scroll.right) +
+         "; extent " + std::to_string(l.scroll_extent) + "; total " +
+         std::to_string(l.total_width) + "; max " + std::to_string(l.MaxLeftCoord());
 }
 
-TEST(Layout, MinimumsWiderThanTheClientGiveAHorizontalExtent) {
-  treelist::HeaderModel model = ThreeBands(100, 100, 100);
-  for (treelist::BandSpec& band : model.bands) band.min_width = 150;
-  treelist::LayoutInputs in;
-  in.metrics = PlainMetrics();
-  in.auto_width = true;
-  in.client = {0, 0, 300, 100};
-  const treelist::Layout layout = treelist::ComputeLayout(model, in);
-  EXPECT_EQ(layout.total_width, 450);
-  EXPECT_EQ(layout.band_widths, (std::vector<int>{150, 150, 150}));
-  EXPECT_EQ(layout.MaxLeftCoord(), 150);
-}
-
-TEST(Layout, ColumnsFollowTheirBandAndTheBandFollowsItsColumns) {
+treelist::HeaderModel Columns(int band_width, std::vector<treelist::ColumnSpec> columns,
+                              std::vector<std::vector<int>> band_columns, int first_offset = 0) {
   treelist::HeaderModel model;
-  model.columns = {{L"x", 200, 150}, {L"y", 100, 30}, {L"z", 100, 30}};
-  model.bands = {{L"b", 50, 20, true, {{0, 1, 2}}}};
-  EXPECT_EQ(treelist::BandStoredWidth(model, 0), 400) << "the widest row of columns";
-  EXPECT_EQ(treelist::BandMinWidth(model, 0), 210);
-  treelist::LayoutInputs in;
-  in.metrics = PlainMetrics();
-  in.auto_width = true;
-  in.client = {0, 0, 300, 100};
-  treelist::Layout layout = treelist::ComputeLayout(model, in);
-  EXPECT_EQ(layout.column_widths, (std::vector<int>{150, 75, 75}));
-  EXPECT_EQ(layout.column_left, (std::vector<int>{0, 150, 225}));
-  in.client.right = 250;
-  layout = treelist::ComputeLayout(model, in);
-  EXPECT_EQ(layout.column_widths, (std::vector<int>{150, 50, 50}));
-  in.auto_width = false;
-  in.left_coord = 30;
-  layout = treelist::ComputeLayout(model, in);
-  EXPECT_EQ(layout.column_widths, (std::vector<int>{200, 100, 100}));
-  EXPECT_EQ(layout.column_left[0], -30) << "moved by LeftCoord";
-  EXPECT_EQ(layout.MaxLeftCoord(), 150);
+  model.first_band_offset = first_offset;
+  model.columns = std::move(columns);
+  for (auto& rows : band_columns) model.bands.push_back({L"b", band_width, 20, true, {rows}});
+  return model;
 }
 
-TEST(Layout, AFixedBandStaysAndIsLeftOutOfTheScrollArea) {
-  treelist::HeaderModel model = ThreeBands(100, 100, 100);
-  model.left_fixed_band = 0;
-  treelist::LayoutInputs in;
-  in.metrics = PlainMetrics();
-  in.client = {0, 0, 250, 100};
-  in.left_coord = 40;
-  const treelist::Layout layout = treelist::ComputeLayout(model, in);
-  EXPECT_EQ(layout.bands[0].left, 0) << "fixed";
-  EXPECT_EQ(layout.bands[1].left, 100 - 40);
-  EXPECT_EQ(layout.scroll.left, 100);
-  EXPECT_EQ(layout.scroll_extent, 200);
-  EXPECT_EQ(layout.MaxLeftCoord(), 50);
-}
+struct LayoutCase {
+  const char* why;
+  treelist::HeaderModel model;
+  int client_width;
+  bool auto_width;
+  int left_coord;
+  const char* across;
+};
 
-TEST(Layout, AFixedBandIndexOutsideTheBandsMeansNone) {
-  for (int fixed : {-1, 3}) {
-    SCOPED_TRACE(fixed);
-    treelist::HeaderModel model = ThreeBands(100, 100, 100);
-    model.left_fixed_band = fixed;
-    model.right_fixed_band = fixed;
+TEST(Layout, BandsAndColumnsAreLaidOutAcrossTheClientByTheirRules) {
+  const std::vector<treelist::ColumnSpec> xyz{{L"x", 200, 150}, {L"y", 100, 30}, {L"z", 100, 30}};
+  const LayoutCase cases[] = {
+      {"automatic width, exact", ThreeBands(100, 100, 200), 400, true, 0,
+       "bands 0-100 100-200 200-400; scroll 0-400; extent 400; total 400; max 0"},
+      {"automatic width stretches", ThreeBands(100, 100, 200), 800, true, 0,
+       "bands 0-200 200-400 400-800; scroll 0-800; extent 800; total 800; max 0"},
+      {"bands that do not size keep their widths", ThreeBands(100, 100, 200, 20, false), 800, true,
+       0, "bands 0-100 100-200 200-400; scroll 0-800; extent 400; total 400; max 0"},
+      {"minimums wider than the client give an extent", ThreeBands(100, 100, 100, 150), 300, true,
+       0, "bands 0-150 150-300 300-450; scroll 0-300; extent 450; total 450; max 150"},
+      {"columns follow their band", Columns(50, xyz, {{0, 1, 2}}), 300, true, 0,
+       "bands 0-300; columns 0+150 150+75 225+75; scroll 0-300; extent 300; total 300; max 0"},
+      {"down to their minimums", Columns(50, xyz, {{0, 1, 2}}), 250, true, 0,
+       "bands 0-250; columns 0+150 150+50 200+50; scroll 0-250; extent 250; total 250; max 0"},
+      {"the band follows its columns, moved by LeftCoord", Columns(50, xyz, {{0, 1, 2}}), 250,
+       false, 30,
+       "bands -30-370; columns -30+200 170+100 270+100; scroll 0-250; extent 400; total 400; max "
+       "150"},
+      {"a left fixed band stays out of the scroll area", ThreeBands(100, 100, 100, 20, true, 0),
+       250, false, 40, "bands 0-100 60-160 160-260; scroll 100-250; extent 200; total 300; max 50"},
+      {"a right fixed band stays at the right edge", ThreeBands(100, 100, 100, 20, true, -1, 0),
+       250, false, 30, "bands 150-250 -30-70 70-170; scroll 0-150; extent 200; total 300; max 50"},
+      {"no fixed band", ThreeBands(100, 100, 100), 250, false, 0,
+       "bands 0-100 100-200 200-300; scroll 0-250; extent 300; total 300; max 50"},
+      {"fixed band 3 is none", ThreeBands(100, 100, 100, 20, true, 3, 3), 250, false, 0,
+       "bands 0-100 100-200 200-300; scroll 0-250; extent 300; total 300; max 50"},
+      {"the first band offset widens the first band and its first column",
+       Columns(100, {{L"x", 100, 20}, {L"y", 100, 20}}, {{0}, {1}}, 10), 400, false, 0,
+       "bands 0-110 110-210; columns 0+110 110+100; scroll 0-400; extent 210; total 210; max 0"},
+  };
+  for (const LayoutCase& c : cases) {
+    SCOPED_TRACE(c.why);
     treelist::LayoutInputs in;
     in.metrics = PlainMetrics();
-    in.client = {0, 0, 250, 100};
-    const treelist::Layout layout = treelist::ComputeLayout(model, in);
-    EXPECT_EQ(layout.scroll.left, 0);
-    EXPECT_EQ(layout.scroll.right, 250);
-    EXPECT_EQ(layout.scroll_extent, 300);
+    in.auto_width = c.auto_width;
+    in.client = {0, 0, c.client_width, 100};
+    in.left_coord = c.left_coord;
+    EXPECT_EQ(Across(treelist::ComputeLayout(c.model, in)), c.across);
   }
-}
-
-TEST(Layout, ARightFixedBandStaysAtTheRightEdge) {
-  treelist::HeaderModel model = ThreeBands(100, 100, 100);
-  model.right_fixed_band = 0;
-  treelist::LayoutInputs in;
-  in.metrics = PlainMetrics();
-  in.client = {0, 0, 250, 100};
-  in.left_coord = 30;
-  const treelist::Layout layout = treelist::ComputeLayout(model, in);
-  EXPECT_EQ(layout.bands[0].left, 150) << "band 0 fixed on the right";
-  EXPECT_EQ(layout.bands[1].left, -30);
-  EXPECT_EQ(layout.scroll.right, 150);
-  EXPECT_EQ(layout.scroll_extent, 200);
-}
-
-TEST(Layout, TheFirstBandOffsetWidensTheFirstBandAndItsFirstColumn) {
-  treelist::HeaderModel model;
-  model.columns = {{L"x", 100, 20}, {L"y", 100, 20}};
-  model.bands = {{L"a", 100, 20, true, {{0}}}, {L"b", 100, 20, true, {{1}}}};
-  model.first_band_offset = 10;
-  treelist::LayoutInputs in;
-  in.metrics = PlainMetrics();
-  in.client = {0, 0, 400, 100};
-  const treelist::Layout layout = treelist::ComputeLayout(model, in);
-  EXPECT_EQ(layout.total_width, 210);
-  EXPECT_EQ(layout.bands[0].right - layout.bands[0].left, 110);
-  EXPECT_EQ(layout.bands[1].left, 110);
-  EXPECT_EQ(layout.bands[1].right - layout.bands[1].left, 100);
-  EXPECT_EQ(layout.column_widths, (std::vector<int>{110, 100}));
+  const treelist::HeaderModel model = Columns(50, xyz, {{0, 1, 2}});
+  EXPECT_EQ(treelist::BandStoredWidth(model, 0), 400) << "the widest row of columns";
+  EXPECT_EQ(treelist::BandMinWidth(model, 0), 210);
 }
 
 TEST(HeaderHitPart, TheButtonPartNeedsMoreThan15PixelsInsideTheCell) {

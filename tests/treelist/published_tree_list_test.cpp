@@ -12,6 +12,7 @@
 #include "controls/surface.h"
 #include "framework/form_resource.h"
 #include "framework/forms.h"
+#include "grid_fixture.h"
 #include "node_data_support.h"
 
 namespace treelist_test {
@@ -99,21 +100,9 @@ std::string RulesForm() {
          "end\n";
 }
 
-// The header as laid out (bands with their rows of captions) and every node's texts.
+// The header as laid out and every node's texts.
 std::wstring Describe(TdxTreeList& grid) {
-  const treelist::HeaderModel& model = grid.GetHeaderModel();
-  std::wstring out;
-  for (const treelist::BandSpec& band : model.bands) {
-    out += band.caption + L"{";
-    for (size_t r = 0; r < band.rows.size(); ++r) {
-      for (size_t p = 0; p < band.rows[r].size(); ++p) {
-        out += (p ? L"," : L"") + model.columns[band.rows[r][p]].caption;
-      }
-      if (r + 1 < band.rows.size()) out += L"/";
-    }
-    out += L"}";
-  }
-  return out + L"\n" + DumpNodes(grid);
+  return HeaderRows(grid.GetHeaderModel()) + L"\n" + DumpNodes(grid);
 }
 
 TdxTreeList& GridOf(framework::TForm& form) {

@@ -160,25 +160,6 @@ TEST(RowIndex, AnAddedOrDeletedRowIsPatchedIntoABuiltIndexAndNothingElseIs) {
   EXPECT_EQ(index.Count(), 0);
 }
 
-TEST(RowIndex, ExpandingInsertsTheChildrenAfterTheParentAndAnIndexPastTheEndIsNull) {
-  TestTreeList grid(nullptr);
-  TdxTreeListNode* a = grid.Add();
-  TdxTreeListNode* b = grid.Add();
-  TdxTreeListNode* a1 = a->AddChild();
-  TdxTreeListNode* a2 = a->AddChild();
-  EXPECT_EQ(grid.GetVisibleRowCount(), 2);
-  EXPECT_EQ(grid.GetAbsoluteIndex(a1), -1) << "hidden under a collapsed parent";
-  EXPECT_EQ(treelist::WalkAbsoluteIndex(grid.TopNodes(), a1), -1);
-  a->Expand(false);
-  EXPECT_EQ(grid.GetNodeAtAbsoluteIndex(1), a1);
-  EXPECT_EQ(grid.GetNodeAtAbsoluteIndex(2), a2);
-  EXPECT_EQ(grid.GetAbsoluteIndex(b), 3);
-  EXPECT_EQ(grid.GetNodeAtAbsoluteIndex(4), nullptr);
-  a->Collapse(false);  // the rows are dropped, their slots left behind the shorter lists
-  EXPECT_EQ(grid.GetAbsoluteIndex(a1), -1);
-  EXPECT_EQ(grid.GetAbsoluteIndex(a2), -1);
-}
-
 TEST(RowIndex, ALastSiblingComingOrGoingRefreshesTheHeightOfTheOneBefore) {
   // With row footers the last node of a group is taller: its cached height must not outlive
   // a change of who is last, at the top level as much as below a parent.

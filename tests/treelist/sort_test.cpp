@@ -259,16 +259,6 @@ TEST(TreeListSort, HostileHandlersLeaveAPermutationAfterBoundedWork) {
   EXPECT_EQ(f.grid.values_asked, 0) << "the handler decides alone";
 }
 
-TEST(TreeListSort, AHandlerWithTiesKeepsEqualNodesInTheirOrder) {
-  SortForm f;
-  AddAll(f.grid, nullptr, {L"b1", L"a1", L"b2", L"c1", L"a2", L"b3", L"a3", L"c2"});
-  f.grid.OnCompare = [&](framework::TComponent*, TdxTreeListNode* a, TdxTreeListNode* b,
-                         int& compare) { compare = f.grid.Name(a)[0] - f.grid.Name(b)[0]; };
-  f.grid.Sort(0, 0, false);
-  EXPECT_EQ(Names(f.grid, f.grid.TopNodes()),
-            (std::vector<std::wstring>{L"a1", L"a2", L"a3", L"b1", L"b2", L"b3", L"c1", L"c2"}));
-}
-
 TEST(TreeListSort, ALevelSortsOnlyItsOwnLists) {
   SortForm f;
   // Two of everything, each list named in reverse: "t2" "t1", below each "c2" "c1", below

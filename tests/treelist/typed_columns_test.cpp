@@ -161,13 +161,6 @@ TEST(CheckColumn, CopiesTakeEverySettingAndRestoringGoesBackToANewColumn) {
   source.SetValueUnchecked("No");
   fresh.Assign(source);
   EXPECT_EQ(Described(fresh), Described(source));
-  const auto settings = [](TdxTreeListCheckColumn& c) {
-    return std::to_string(c.AllowGrayed()) + std::to_string(c.Border3D()) +
-           std::to_string(c.GlyphCount()) + std::to_string(c.MinWidth()) +
-           std::to_string(static_cast<int>(c.ShowNullFieldStyle())) + c.ValueChecked() +
-           c.ValueGrayed() + c.ValueUnchecked();
-  };
-  EXPECT_EQ(settings(fresh), "112301Yes?No");
   fresh.RestoreDefaults();
   EXPECT_EQ(Described(fresh), new_column);
 }
@@ -337,14 +330,6 @@ TEST(MemoColumn, HandsItsFlagsToTheEditorAndCopiesOnlyScrollBarsAndWrapping) {
   EXPECT_TRUE(c.WordWrap());
 }
 
-}  // namespace
-}  // namespace treelist_test
-
-namespace treelist_test {
-namespace {
-
-using namespace treelist;
-
 TEST(SpinColumn, IntegerCellsRoundHalvesToEvenAndStayInTheIntegerRange) {
   const std::pair<double, const wchar_t*> cases[] = {
       {2.5, L"2"},           {3.5, L"4"},
@@ -444,14 +429,6 @@ TEST(CurrencyColumn, ASetDisplayFormatSurvivesALocaleChangeAndTheDefaultFollowsI
   }
   EXPECT_EQ(g.Paint(own, 1).Value.ToString(), L"abc") << "no number paints as it stands";
 }
-
-}  // namespace
-}  // namespace treelist_test
-
-namespace treelist_test {
-namespace {
-
-using namespace treelist;
 
 TEST(ButtonColumn, TheStyleMakesOrRemovesTheFirstButtonAndTheEditorGetsThem) {
   TypedGrid g;

@@ -19,33 +19,36 @@ using treelist_test::GridForm;
 
 namespace {
 
-std::vector<TdxTreeListNode*> AddNets(GridForm& f, int count) {
-  std::vector<TdxTreeListNode*> nodes;
-  f.grid.BeginUpdate();
-  for (int i = 0; i < count; ++i)
-    nodes.push_back(AddNamed(f.grid, nullptr, L"NET" + std::to_wstring(i)));
-  f.grid.EndUpdate();
-  return nodes;
+int TextWidth(framework::TFont& font, const std::wstring& text) {
+  HDC screen = GetDC(nullptr);
+  const HGDIOBJ old = SelectObject(screen, font.Handle());
+  SIZE size{};
+  GetTextExtentPoint32W(screen, text.c_str(), static_cast<int>(text.size()), &size);
+  SelectObject(screen, old);
+  ReleaseDC(nullptr, screen);
+  return static_cast<int>(size.cx);
 }
 
+// The grid with two bands of columns and `count` top-level nets "NET0", "NET1", ...
+struct NetGrid : GridForm {
+  std::vector<TdxTreeListNode*> nets;
+  explicit NetGrid(int count, int width = 360, int height = 220) : GridForm(width, height) {
+    grid.SetModel(treelist_test::TwoBandModel());
+    grid.BeginUpdate();
+    for (int i = 0; i < count; ++i)
+      nets.push_back(AddNamed(grid, nullptr, L"NET" + std::to_wstring(i)));
+    grid.EndUpdate();
+  }
+};
+
 TEST(TreeListMessages, ScrollBarsMoveByTheirArithmetic) {
-  GridForm f(100, 200);  // columns three times as wide as the grid
-  f.grid.SetModel(treelist_test::TwoBandModel());
-  AddNets(f, 50);
+  NetGrid f(50, 100, 200);  // columns three times as wide as the grid
   const treelist::Layout layout = f.grid.GetLayout();
   const int page = layout.data.right - layout.data.left;
   const int content = layout.scroll_extent, last_left = content - page;
   const int last_before_end = last_left - 1;
   ASSERT_GT(last_before_end, 60);
-  const int digit = [&] {
-    HDC screen = GetDC(nullptr);
-    const HGDIOBJ old = SelectObject(screen, f.grid.Font().Handle());
-    SIZE size{};
-    GetTextExtentPoint32W(screen, L"0", 1, &size);
-    SelectObject(screen, old);
-    ReleaseDC(nullptr, screen);
-    return static_cast<int>(size.cx);
-  }();
+  const int digit = TextWidth(f.grid.Font(), L"0");
   const int last_top = [&] {
     f.grid.SetTopIndex(1000);
     return f.grid.TopIndex();
@@ -147,9 +150,7 @@ TEST(TreeListMessages, DialogCodesLeaveAltLettersToTheMenusAndCtrlTabToTheDialog
 }
 
 TEST(TreeListMessages, ResizingUntilEverythingFitsRemovesBothBars) {
-  GridForm f(200, 100);
-  f.grid.SetModel(treelist_test::TwoBandModel());
-  AddNets(f, 12);
+  NetGrid f(12, 200, 100);
   const LONG both = WS_HSCROLL | WS_VSCROLL;
   ASSERT_EQ(GetWindowLongW(f.hwnd(), GWL_STYLE) & both, both);
   f.grid.frame_calculations = 0;
@@ -185,38 +186,6 @@ TEST(TreeListMessages, ResizingUntilEverythingFitsRemovesBothBars) {
             std::make_pair(0L, 2));
 }
 
-TEST(TreeListMessages, FlatLooksDrawTheirOwnOnePixelFrame) {
-  const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW), light = GetSysColor(COLOR_BTNHIGHLIGHT);
-  const COLORREF none = RGB(255, 0, 255);
-  struct Case {
-    treelist::TdxLookAndFeel look;
-    treelist::TBorderStyle border;
-    int frame;  // pixels on each side of the client area
-    COLORREF left, right;
-  };
-  const Case cases[] = {
-      {treelist::TdxLookAndFeel::lfUltraFlat, treelist::TBorderStyle::bsSingle, 1, shadow, shadow},
-      {treelist::TdxLookAndFeel::lfFlat, treelist::TBorderStyle::bsSingle, 1, shadow, light},
-      {treelist::TdxLookAndFeel::lfUltraFlat, treelist::TBorderStyle::bsNone, 0, none, none},
-  };
-  for (const Case& c : cases) {
-    GridForm f(200, 100);
-    f.grid.SetLookAndFeel(c.look);
-    f.grid.SetBorderStyle(c.border);
-    RECT window{}, client{};
-    GetWindowRect(f.hwnd(), &window);
-    GetClientRect(f.hwnd(), &client);
-    EXPECT_EQ(window.right - window.left - client.right, 2 * c.frame);
-    xptest::Surface surface(20, 20, none);
-    if (c.frame) f.grid.DrawBorder(surface.dc(), {0, 0, 20, 20});
-    const std::vector<COLORREF> left_top_right_bottom_inside{
-        surface.Pixel(0, 10), surface.Pixel(10, 0), surface.Pixel(19, 10), surface.Pixel(10, 19),
-        surface.Pixel(10, 10)};
-    EXPECT_EQ(left_top_right_bottom_inside,
-              (std::vector<COLORREF>{c.left, c.left, c.right, c.right, none}));
-  }
-}
-
 // A grid that counts the frames it draws itself.
 class FramedGrid : public treelist_test::TestTreeList {
  public:
@@ -228,21 +197,29 @@ class FramedGrid : public treelist_test::TestTreeList {
   int frames = 0;
 };
 
-TEST(TreeListMessages, OnlyTheFlatLooksPaintTheirFrameAndOnlyTheSunkenOneFollows3D) {
-  struct Case {
-    treelist::TdxLookAndFeel look;
-    treelist::TBorderStyle border;
-    int frames;      // drawn on WM_NCPAINT
-    bool recreated;  // by the 3D setting's change
-  };
+TEST(TreeListMessages, OnlyTheFlatLooksDrawTheirOwnOnePixelFrameAndOnlyTheSunkenOneFollows3D) {
+  const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW), light = GetSysColor(COLOR_BTNHIGHLIGHT);
+  const COLORREF none = RGB(255, 0, 255);
   using treelist::TBorderStyle;
   using treelist::TdxLookAndFeel;
-  const Case cases[] = {{TdxLookAndFeel::lfFlat, TBorderStyle::bsSingle, 1, false},
-                        {TdxLookAndFeel::lfUltraFlat, TBorderStyle::bsSingle, 1, false},
-                        {TdxLookAndFeel::lfStandard, TBorderStyle::bsSingle, 0, true},
-                        {TdxLookAndFeel::lfStandard, TBorderStyle::bsNone, 0, false},
-                        {TdxLookAndFeel::lfFlat, TBorderStyle::bsNone, 0, false}};
+  struct Case {
+    TdxLookAndFeel look;
+    TBorderStyle border;
+    int frame;       // pixels on each side of the client area
+    int frames;      // drawn on WM_NCPAINT
+    bool recreated;  // by the 3D setting's change
+    COLORREF left, right;
+  };
+  const Case cases[] = {
+      {TdxLookAndFeel::lfUltraFlat, TBorderStyle::bsSingle, 1, 1, false, shadow, shadow},
+      {TdxLookAndFeel::lfFlat, TBorderStyle::bsSingle, 1, 1, false, shadow, light},
+      {TdxLookAndFeel::lfUltraFlat, TBorderStyle::bsNone, 0, 0, false, none, none},
+      {TdxLookAndFeel::lfFlat, TBorderStyle::bsNone, 0, 0, false, none, none},
+      {TdxLookAndFeel::lfStandard, TBorderStyle::bsSingle, 2, 0, true, none, none},
+      {TdxLookAndFeel::lfStandard, TBorderStyle::bsNone, 0, 0, false, none, none}};
   for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message()
+                 << static_cast<int>(c.look) << " " << static_cast<int>(c.border));
     framework::TForm form(nullptr);
     FramedGrid grid(nullptr);
     grid.SetParent(&form);
@@ -250,11 +227,21 @@ TEST(TreeListMessages, OnlyTheFlatLooksPaintTheirFrameAndOnlyTheSunkenOneFollows
     grid.SetLookAndFeel(c.look);
     grid.SetBorderStyle(c.border);
     const HWND before = grid.Handle();
+    RECT window{}, client{};
+    GetWindowRect(before, &window);
+    GetClientRect(before, &client);
+    EXPECT_EQ(window.right - window.left - client.right, 2 * c.frame);
     SendMessageW(before, WM_NCPAINT, 1, 0);
+    EXPECT_EQ(grid.frames, c.frames);
+    xptest::Surface surface(20, 20, none);
+    if (c.frames) grid.DrawBorder(surface.dc(), {0, 0, 20, 20});
+    const std::vector<COLORREF> left_top_right_bottom_inside{
+        surface.Pixel(0, 10), surface.Pixel(10, 0), surface.Pixel(19, 10), surface.Pixel(10, 19),
+        surface.Pixel(10, 10)};
+    EXPECT_EQ(left_top_right_bottom_inside,
+              (std::vector<COLORREF>{c.left, c.left, c.right, c.right, none}));
     grid.Perform(framework::CM_CTL3DCHANGED);
-    EXPECT_EQ(std::make_pair(grid.frames, grid.Handle() != before),
-              std::make_pair(c.frames, c.recreated))
-        << static_cast<int>(c.look) << " " << static_cast<int>(c.border);
+    EXPECT_EQ(grid.Handle() != before, c.recreated);
   }
 }
 
@@ -297,10 +284,8 @@ TEST(TreeListMessages, ExpandGlyphsAreDrawnFromTheSystemColours) {
 }
 
 TEST(TreeListMessages, SizingEdgesSetTheSplitCursorAndTheExpandTimerToggles) {
-  GridForm f;
-  f.grid.SetModel(treelist_test::TwoBandModel());
-  std::vector<TdxTreeListNode*> nets = AddNets(f, 3);
-  AddNamed(f.grid, nets[1], L"child");
+  NetGrid f(3);
+  AddNamed(f.grid, f.nets[1], L"child");
   const treelist::Layout layout = f.grid.GetLayout();
   const POINT edge = f.grid.ClientToScreen({layout.headers[0].right, layout.header_panel.top + 4});
   SendMessageW(f.hwnd(), WM_NCHITTEST, 0, MAKELPARAM(edge.x, edge.y));
@@ -317,25 +302,23 @@ TEST(TreeListMessages, SizingEdgesSetTheSplitCursorAndTheExpandTimerToggles) {
 
   // The cursor rests on the second row while a drag hovers there.
   static POINT cursor;
-  const RECT row = f.grid.GetCellRect(nets[1], 1);
+  const RECT row = f.grid.GetCellRect(f.nets[1], 1);
   cursor = f.grid.ClientToScreen({row.left + 4, row.top + 2});
   f.grid.Seams().cursor_pos = [] { return cursor; };
   f.grid.SetOptionsEx(f.grid.OptionsEx() | treelist::aoDragCollapse);
-  f.grid.StartExpandTimer(nets[1], 500);
+  f.grid.StartExpandTimer(f.nets[1], 500);
   for (const bool expanded : {true, false, true}) {
     SendMessageW(f.hwnd(), WM_TIMER, treelist::TCustomdxTreeList::kExpandTimer, 0);
-    EXPECT_EQ(nets[1]->Expanded(), expanded) << "each tick toggles under aoDragCollapse";
+    EXPECT_EQ(f.nets[1]->Expanded(), expanded) << "each tick toggles under aoDragCollapse";
   }
 }
 
 TEST(TreeListCellPainting, SearchMarkInvertsTheCellAndDoneLeavesItUnpainted) {
-  GridForm f;
-  f.grid.SetModel(treelist_test::TwoBandModel());
-  std::vector<TdxTreeListNode*> nets = AddNets(f, 4);
-  f.grid.SetFocusedNode(nets[2]);
+  NetGrid f(4);
+  f.grid.SetFocusedNode(f.nets[2]);
   f.grid.StartSearch(1, L"NET2");
   const RECT client = f.grid.ClientRect();
-  const RECT cell = f.grid.GetCellRect(nets[2], 1);
+  const RECT cell = f.grid.GetCellRect(f.nets[2], 1);
   const COLORREF none = RGB(255, 0, 255);
   xptest::Surface surface(client.right, client.bottom, none);
   f.grid.PaintGridTo(surface.dc());
@@ -348,7 +331,7 @@ TEST(TreeListCellPainting, SearchMarkInvertsTheCellAndDoneLeavesItUnpainted) {
   int custom_draws = 0;
   f.grid.custom_draw = [&](const treelist::TdxCellPaintInfo& cell, std::wstring&, auto&) {
     ++custom_draws;
-    return cell.node == nets[2] && cell.column == 1;
+    return cell.node == f.nets[2] && cell.column == 1;
   };
   surface.Fill(none);
   f.grid.PaintGridTo(surface.dc());
@@ -358,7 +341,7 @@ TEST(TreeListCellPainting, SearchMarkInvertsTheCellAndDoneLeavesItUnpainted) {
   EXPECT_EQ(custom_draws, 4 * 3);
 
   // A cell painted into a clipped DC leaves the clipping as it was.
-  treelist::TdxCellPaintInfo painted{surface.dc(), f.grid.GetCellRect(nets[1], 1), nets[1], 1};
+  treelist::TdxCellPaintInfo painted{surface.dc(), f.grid.GetCellRect(f.nets[1], 1), f.nets[1], 1};
   win::UniqueRegion clip(CreateRectRgn(0, 0, 60, 40)), after(CreateRectRgn(0, 0, 0, 0));
   SelectClipRgn(surface.dc(), clip.get());
   f.grid.DrawCell(painted);
@@ -380,13 +363,11 @@ bool FrameCrosses(const xptest::Surface& plain, const xptest::Surface& framed, i
 }
 
 TEST(TreeListCellPainting, SearchFrameReachesTheNeighboursOnlyInRowSelectAndMarkTakesSetColours) {
-  GridForm f;
-  f.grid.SetModel(treelist_test::TwoBandModel());
-  std::vector<TdxTreeListNode*> nets = AddNets(f, 3);
-  f.grid.SetFocusedNode(nets[1]);
+  NetGrid f(3);
+  f.grid.SetFocusedNode(f.nets[1]);
   const RECT client = f.grid.ClientRect();
   int indent_left = 0, indent = 0;
-  f.grid.GetNodeIndent(nets[1], indent_left, indent);
+  f.grid.GetNodeIndent(f.nets[1], indent_left, indent);
   struct Case {
     bool row_select;
     int column;
@@ -400,7 +381,7 @@ TEST(TreeListCellPainting, SearchFrameReachesTheNeighboursOnlyInRowSelectAndMark
     f.grid.EndSearch();
     // No focus rectangle of the row: only the search frame differs.
     f.grid.SetOptions(treelist::aoHideFocusRect | (c.row_select ? treelist::aoRowSelect : 0u));
-    RECT cell = f.grid.GetCellRect(nets[1], c.column);
+    RECT cell = f.grid.GetCellRect(f.nets[1], c.column);
     if (c.column == 0) cell.left += indent;
     xptest::Surface plain(client.right, client.bottom), searched(client.right, client.bottom);
     f.grid.PaintGridTo(plain.dc());
@@ -420,7 +401,7 @@ TEST(TreeListCellPainting, SearchFrameReachesTheNeighboursOnlyInRowSelectAndMark
 
   f.grid.SetColor(treelist::TCustomdxTreeList::TreeListColor::AutoSearch, framework::clLime);
   f.grid.StartSearch(2, L"NET1");
-  const RECT cell = f.grid.GetCellRect(nets[1], 2);
+  const RECT cell = f.grid.GetCellRect(f.nets[1], 2);
   xptest::Surface surface(client.right, client.bottom);
   f.grid.PaintGridTo(surface.dc());
   EXPECT_GT(xptest::CountOfColour(surface, cell, RGB(0, 255, 0)), 100)
@@ -460,9 +441,7 @@ TEST(TreeListCellPainting, AColumnsOwnFontBringsItsWeightAndColourEvenOnTheSelec
 }
 
 TEST(TreeListCellPainting, PreviewTakesThePreviewColourUnlessTheRowIsSelected) {
-  GridForm f;
-  f.grid.SetModel(treelist_test::TwoBandModel());
-  std::vector<TdxTreeListNode*> nets = AddNets(f, 3);
+  NetGrid f(3);
   f.grid.SetFocus();
   if (GetFocus() != f.hwnd()) GTEST_SKIP() << "the grid did not get the focus";
   f.grid.SetOptions(f.grid.Options() | treelist::aoPreview);
@@ -472,19 +451,17 @@ TEST(TreeListCellPainting, PreviewTakesThePreviewColourUnlessTheRowIsSelected) {
                                        std::wstring&, framework::TColor&,
                                        framework::TColor& text_colour, bool& done) {
     colours[node] = text_colour;
-    if (node == nets[2]) done = true;
+    if (node == f.nets[2]) done = true;
   };
-  f.grid.SetFocusedNode(nets[1]);
+  f.grid.SetFocusedNode(f.nets[1]);
   const RECT client = f.grid.ClientRect();
   const COLORREF none = RGB(255, 0, 255);
   xptest::Surface surface(client.right, client.bottom, none);
   f.grid.PaintGridTo(surface.dc());
-  EXPECT_EQ(colours[nets[0]], framework::clBlue);
-  EXPECT_EQ(framework::ColorToRGB(colours[nets[1]]), GetSysColor(COLOR_HIGHLIGHTTEXT));
+  EXPECT_EQ(colours[f.nets[0]], framework::clBlue);
+  EXPECT_EQ(framework::ColorToRGB(colours[f.nets[1]]), GetSysColor(COLOR_HIGHLIGHTTEXT));
   const int line = f.grid.DefaultRowHeight();
-  const int preview = f.grid.GetMetrics().preview_line_height + 2;
-  EXPECT_EQ(f.grid.GetRowHeight(nets[0], line, true), line + preview)
-      << "the one line the text needs, fewer than PreviewLines";
+  const int preview = f.grid.GetMetrics().preview_line_height + 2;  // the one line "note" needs
 
   // The unselected row's band: the window's colour, the text indented by IndentDesc and 1 pixel
   // down, in the preview font's colour; Done leaves a band alone.
@@ -497,8 +474,8 @@ TEST(TreeListCellPainting, PreviewTakesThePreviewColourUnlessTheRowIsSelected) {
   DrawTextW(expected.dc(), L"note", 4, &box, DT_WORDBREAK | DT_NOPREFIX | DT_END_ELLIPSIS);
   SelectObject(expected.dc(), old);
   for (const auto& [node, reference] :
-       {std::pair<TdxTreeListNode*, const xptest::Surface*>{nets[0], &expected},
-        {nets[2], nullptr}}) {
+       {std::pair<TdxTreeListNode*, const xptest::Surface*>{f.nets[0], &expected},
+        {f.nets[2], nullptr}}) {
     const int top = f.grid.GetCellRect(node, 0).top + line;
     int wrong = 0;
     for (int y = 0; y < preview; ++y) {
@@ -511,9 +488,7 @@ TEST(TreeListCellPainting, PreviewTakesThePreviewColourUnlessTheRowIsSelected) {
 }
 
 TEST(TreeListCellPainting, PreviewTakesTheLinesItsTextNeedsUpToPreviewLines) {
-  GridForm f;
-  f.grid.SetModel(treelist_test::TwoBandModel());
-  TdxTreeListNode* node = AddNets(f, 1)[0];
+  NetGrid f(1);
   f.grid.SetOptions(f.grid.Options() | treelist::aoPreview);
   static std::wstring text;
   f.grid.OnGetPreviewText = [](auto, TdxTreeListNode*, std::wstring& t) { t = text; };
@@ -537,20 +512,18 @@ TEST(TreeListCellPainting, PreviewTakesTheLinesItsTextNeedsUpToPreviewLines) {
                                      : f.grid.OptionsEx() & ~treelist::aoAutoCalcPreviewLines);
     f.grid.SetPreviewLines(c.preview_lines);
     text = c.text;
-    heights.push_back(f.grid.GetRowHeight(node, line, true));
+    heights.push_back(f.grid.GetRowHeight(f.nets[0], line, true));
     expected.push_back(line + (c.lines ? c.lines * step + 2 : 0));
   }
   EXPECT_EQ(heights, expected);
 }
 
 TEST(TreeListHotTrack, CellsHeadersHintsAndTooltipsFollowTheMouse) {
-  GridForm f;
-  f.grid.SetModel(treelist_test::TwoBandModel());
+  NetGrid f(3);
   f.grid.SetShowIndicator(true);
   f.grid.SetOptions(f.grid.Options() | treelist::aoShowTooltips);
   f.grid.SetOptionsEx(f.grid.OptionsEx() | treelist::aoHotTrack);
-  std::vector<TdxTreeListNode*> nets = AddNets(f, 3);
-  f.grid.SetName(nets[1], L"a net whose name is long");
+  f.grid.SetName(f.nets[1], L"a net whose name is long");
   int hot_events = 0;
   f.grid.OnHotTrackNode = [&](auto, const treelist::TdxHotTrackInfo&, framework::TCursor& c) {
     ++hot_events;
@@ -561,9 +534,9 @@ TEST(TreeListHotTrack, CellsHeadersHintsAndTooltipsFollowTheMouse) {
     const treelist::TdxHotTrackInfo hot = f.grid.HotTrack();
     return hot.node == node && hot.column == column && hot.kind == kind;
   };
-  const RECT narrow = f.grid.GetCellRect(nets[1], 1);
+  const RECT narrow = f.grid.GetCellRect(f.nets[1], 1);
   move({narrow.left + 3, narrow.top + 2});
-  EXPECT_TRUE(hot_is(nets[1], 1, 0));
+  EXPECT_TRUE(hot_is(f.nets[1], 1, 0));
   EXPECT_EQ(f.grid.Cursor(), framework::crHandPoint);
   ASSERT_NE(f.grid.CellTooltip(), nullptr) << "the text is wider than its cell";
   editors::TdxContainerHintWindow* tooltip = f.grid.CellTooltip();
@@ -574,15 +547,12 @@ TEST(TreeListHotTrack, CellsHeadersHintsAndTooltipsFollowTheMouse) {
   f.grid.PaintGridTo(surface.dc());
   EXPECT_EQ(f.grid.painted_hot.size(), 3u * 3u) << "every cell through its view data";
   for (const auto& [cell, hot] : f.grid.painted_hot) {
-    EXPECT_EQ(hot, cell.first == nets[1] && cell.second == 1) << "only the hot cell paints hot";
+    EXPECT_EQ(hot, cell.first == f.nets[1] && cell.second == 1) << "only the hot cell paints hot";
   }
 
-  const RECT fits = f.grid.GetCellRect(nets[0], 2);
-  move({fits.left + 3, fits.top + 2});
-  EXPECT_EQ(f.grid.CellTooltip(), nullptr) << "a text that fits has none";
   f.grid.OnGetTooltipInfo = [](auto, TdxTreeListNode*, int, RECT&, std::wstring&, bool& show,
                                bool& done) { show = done = true; };
-  const RECT next = f.grid.GetCellRect(nets[2], 2);
+  const RECT next = f.grid.GetCellRect(f.nets[2], 2);
   move({next.left + 3, next.top + 2});
   EXPECT_NE(f.grid.CellTooltip(), nullptr) << "unless the handler asks for one";
 
@@ -618,12 +588,10 @@ TEST(TreeListHotTrack, CellsHeadersHintsAndTooltipsFollowTheMouse) {
 }
 
 TEST(TreeListHotTrack, HintsLeaveTheEditorItsFocusAndGoWithTheWindow) {
-  GridForm f;
-  f.grid.SetModel(treelist_test::TwoBandModel());
+  NetGrid f(2);
   f.grid.SetShowIndicator(true);
   f.grid.header_button_hint = L"Customize";
   f.grid.SetOptions(treelist::aoEditing | treelist::aoShowTooltips);
-  AddNets(f, 2);
   f.grid.SetFocus();
   f.grid.ShowEditor();
   ASSERT_EQ(f.grid.State(), treelist::tsEditing);
@@ -647,8 +615,7 @@ TEST(TreeListHotTrack, HintsLeaveTheEditorItsFocusAndGoWithTheWindow) {
 std::array<LONG, 4> Box(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 TEST(TreeListHotTrack, CornerButtonIsTwelveByElevenThreeFromTheCornersLeftAndCentred) {
-  GridForm f;
-  f.grid.SetModel(treelist_test::TwoBandModel());
+  NetGrid f(0);
   f.grid.SetShowIndicator(true);
   const RECT corner = f.grid.GetLayout().indicator_corner;
   const LONG left = corner.left + 3, top = corner.top + (corner.bottom - corner.top - 11) / 2;
@@ -674,23 +641,13 @@ TEST(TreeListHotTrack, CornerButtonIsTwelveByElevenThreeFromTheCornersLeftAndCen
 }
 
 TEST(TreeListHotTrack, TooltipOnlyForTextWiderThanItsCellLessFourInTheFontItIsDrawnIn) {
-  GridForm f(420, 200);
+  NetGrid f(2, 420, 200);
   f.grid.SetOptions(f.grid.Options() | treelist::aoShowTooltips);
-  std::vector<TdxTreeListNode*> nets = AddNets(f, 2);
-  f.grid.SetName(nets[1], L"overrun");
-  TdxTreeListNode* child = AddNamed(f.grid, nets[1], L"overrun");
-  nets[1]->Expand(false);
+  f.grid.SetName(f.nets[1], L"overrun");
+  TdxTreeListNode* child = AddNamed(f.grid, f.nets[1], L"overrun");
+  f.nets[1]->Expand(false);
   framework::TFont bold = f.grid.Font();
   bold.SetStyle(framework::fsBold);
-  auto text_width = [&](const std::wstring& text, framework::TFont& font) {
-    HDC screen = GetDC(nullptr);
-    const HGDIOBJ old = SelectObject(screen, font.Handle());
-    SIZE size{};
-    GetTextExtentPoint32W(screen, text.c_str(), static_cast<int>(text.size()), &size);
-    SelectObject(screen, old);
-    ReleaseDC(nullptr, screen);
-    return static_cast<int>(size.cx);
-  };
   int indent_left = 0, indent = 0;
   f.grid.GetNodeIndent(child, indent_left, indent);
   struct Case {
@@ -702,13 +659,13 @@ TEST(TreeListHotTrack, TooltipOnlyForTextWiderThanItsCellLessFourInTheFontItIsDr
     bool tooltip;
   };
   const Case cases[] = {
-      {"width + 4 fits", nets[1], 1, false, false, 4, false},
-      {"width + 3 does not", nets[1], 1, false, false, 3, true},
+      {"width + 4 fits", f.nets[1], 1, false, false, 4, false},
+      {"width + 3 does not", f.nets[1], 1, false, false, 3, true},
       {"the tree column's text starts after the indent", child, 0, false, false, 4, false},
       {"and has that less room", child, 0, false, false, 3, true},
-      {"custom drawing's bold text is wider than the grid's font", nets[1], 1, true, false, 4,
+      {"custom drawing's bold text is wider than the grid's font", f.nets[1], 1, true, false, 4,
        true},
-      {"and fits in its own width + 4", nets[1], 1, true, true, 4, false},
+      {"and fits in its own width + 4", f.nets[1], 1, true, true, 4, false},
       {"the tree column too", child, 0, true, true, 3, true}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -719,7 +676,7 @@ TEST(TreeListHotTrack, TooltipOnlyForTextWiderThanItsCellLessFourInTheFontItIsDr
     };
     // The text the cell shows ("overrun.1" in column 1).
     const int width =
-        text_width(f.grid.GetCellText(c.node, c.column), c.measured_bold ? bold : f.grid.Font()) +
+        TextWidth(c.measured_bold ? bold : f.grid.Font(), f.grid.GetCellText(c.node, c.column)) +
         c.room + (c.column == 0 ? indent : 0);
     treelist::HeaderModel model = treelist_test::TwoBandModel();
     model.columns[c.column].width = width;
@@ -755,10 +712,8 @@ TEST(TreeListHotTrack, TooltipShowsWhatTheCellPaintsNotThePassword) {
 }
 
 TEST(TreeListHotTrack, APressedHeaderIsHotAsPressedAndAHotCellRepaintsWithItsIndent) {
-  GridForm f;
-  f.grid.SetModel(treelist_test::TwoBandModel());
+  NetGrid f(3);
   f.grid.SetOptionsEx(f.grid.OptionsEx() | treelist::aoHotTrack);
-  std::vector<TdxTreeListNode*> nets = AddNets(f, 3);
   const treelist::Layout layout = f.grid.GetLayout();
   const LONG y = layout.header_panel.top + 3;
   const LONG x1 = layout.headers[1].left + 10;
@@ -784,15 +739,13 @@ TEST(TreeListHotTrack, APressedHeaderIsHotAsPressedAndAHotCellRepaintsWithItsInd
                              PtInRegion(update.get(), width.left + 10, mid) != FALSE};
   };
   using Areas = std::vector<bool>;  // indent, the rest of the name, the width cell
-  EXPECT_EQ(repainted(nets[1], 0), (Areas{true, true, false}));
-  EXPECT_EQ(repainted(nets[2], 1), (Areas{true, false, true}));
+  EXPECT_EQ(repainted(f.nets[1], 0), (Areas{true, true, false}));
+  EXPECT_EQ(repainted(f.nets[2], 1), (Areas{true, false, true}));
 }
 
 TEST(TreeListHotTrack, MovesWithinACellOrWhileSizingLeaveTheHotCellAlone) {
-  GridForm f;
-  f.grid.SetModel(treelist_test::TwoBandModel());
+  NetGrid f(30);
   f.grid.SetOptionsEx(f.grid.OptionsEx() | treelist::aoHotTrack);
-  std::vector<TdxTreeListNode*> nets = AddNets(f, 30);
   std::vector<std::pair<TdxTreeListNode*, int>> asked;  // every hot-track question
   f.grid.OnHotTrackCell = [&](auto, TdxTreeListNode* node, int column, bool&) {
     asked.emplace_back(node, column);
@@ -801,26 +754,26 @@ TEST(TreeListHotTrack, MovesWithinACellOrWhileSizingLeaveTheHotCellAlone) {
     SendMessageW(f.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
     UpdateWindow(f.hwnd());  // as between real moves: the hot cells' repaint is done
   };
-  const RECT cell = f.grid.GetCellRect(nets[1], 1);
+  const RECT cell = f.grid.GetCellRect(f.nets[1], 1);
   move(cell.left + 2, cell.top + 2);  // entering asks, wherever the real mouse is
   move(cell.left + 3, cell.top + 2);  // and so does the first move after a paint
-  ASSERT_EQ(asked.back(), std::make_pair(nets[1], 1));
+  ASSERT_EQ(asked.back(), std::make_pair(f.nets[1], 1));
   asked.clear();
   for (LONG x = cell.left + 4; x < cell.right; x += 9) move(x, cell.bottom - 1);
   EXPECT_TRUE(asked.empty()) << "moves within the cell ask nothing";
 
   f.grid.SetTopIndex(1);  // the rows move under the resting mouse
   move(cell.right - 2, cell.bottom - 1);
-  EXPECT_EQ(f.grid.HotTrack().node, nets[2]);
+  EXPECT_EQ(f.grid.HotTrack().node, f.nets[2]);
 
   const treelist::Layout layout = f.grid.GetLayout();
-  const RECT other = f.grid.GetCellRect(nets[5], 2);
+  const RECT other = f.grid.GetCellRect(f.nets[5], 2);
   asked.clear();
   SendMessageW(f.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON,
                MAKELPARAM(layout.headers[0].right - 1, layout.header_panel.top + 3));
   ASSERT_EQ(f.grid.State(), treelist::tsColumnSizing);
   move(other.left + 5, other.top + 2);
-  EXPECT_EQ(f.grid.HotTrack().node, nets[2]) << "sizing owns the mouse";
+  EXPECT_EQ(f.grid.HotTrack().node, f.nets[2]) << "sizing owns the mouse";
   EXPECT_TRUE(asked.empty());
   SendMessageW(f.hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(other.left + 5, other.top + 2));
 }
@@ -837,10 +790,8 @@ std::wstring ClipboardText() {
 }
 
 TEST(TreeListClipboard, TextFromColumnZeroSelectedOnlyAndAThrowingPaintChangesNothing) {
-  GridForm f(200, 120);
-  f.grid.SetModel(treelist_test::TwoBandModel());
+  NetGrid f(3, 200, 120);
   f.grid.SetOptions(f.grid.Options() | treelist::aoMultiSelect);
-  std::vector<TdxTreeListNode*> nets = AddNets(f, 3);
   f.grid.SetLeftCoord(60);
   f.grid.CopyGridToClipboard(false);
   EXPECT_EQ(ClipboardText(),
@@ -848,8 +799,8 @@ TEST(TreeListClipboard, TextFromColumnZeroSelectedOnlyAndAThrowingPaintChangesNo
             L"NET2\tNET2.1\tNET2.2\r\n");
   EXPECT_EQ(f.grid.LeftCoord(), 60);
 
-  f.grid.SetFocusedNode(nets[1]);
-  f.grid.SelectRangeTo(nets[2]);
+  f.grid.SetFocusedNode(f.nets[1]);
+  f.grid.SelectRangeTo(f.nets[2]);
   const uint32_t options = f.grid.Options();
   f.grid.CopyGridToClipboard(true);
   EXPECT_EQ(ClipboardText(),
@@ -895,12 +846,10 @@ TEST(TreeListClipboard, PictureIsTheWholeGridInTrueTypeFonts) {
                         {"MS Sans Serif", L"Microsoft Sans Serif", OUT_DEFAULT_PRECIS}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.font);
-    GridForm f(150, 80);
-    f.grid.SetModel(treelist_test::TwoBandModel());
+    NetGrid f(9, 150, 80);
     f.grid.Font().SetName(c.font);
     f.grid.HeaderFont().SetName(c.font);
     f.grid.BandFont().SetName(c.font);
-    AddNets(f, 9);
     f.grid.painted_hot.clear();
     HENHMETAFILE picture = f.grid.PaintToMetafile(false);
     ENHMETAHEADER header{};

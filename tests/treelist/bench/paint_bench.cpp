@@ -1,7 +1,8 @@
 // A full repaint of a 1280 x 1024 grid page of 40 rows and 8 columns into a memory DC, against
 // the system's list view (SysListView32 in report view, painted with WM_PRINTCLIENT) showing
-// the same texts. Prints milliseconds per page, microseconds per cell and the ratio; the target
-// is under 5 ms a page.
+// the same texts. Prints milliseconds per page (wall clock, and the thread's processor time, which
+// other programs' load does not inflate), microseconds per cell and the ratio; the target is under
+// 5 ms a page.
 //
 //   treelist_paint_bench [PAGES]
 #include <windows.h>
@@ -51,12 +52,17 @@ class BenchGrid : public treelist::TCustomdxTreeList {
   treelist::HeaderModel model_;
 };
 
+struct PageTime {
+  double wall_ms, processor_ms;
+};
+
 template <class Paint>
-double MillisecondsPerPage(int pages, Paint&& paint) {
+PageTime MillisecondsPerPage(int pages, Paint&& paint) {
   paint();  // warm: fonts and caches
-  const double start = testsupport::Seconds();
+  const double start = testsupport::Seconds(), processor = testsupport::ThreadSeconds();
   for (int i = 0; i < pages; ++i) paint();
-  return (testsupport::Seconds() - start) * 1000 / pages;
+  return {(testsupport::Seconds() - start) * 1000 / pages,
+          (testsupport::ThreadSeconds() - processor) * 1000 / pages};
 }
 
 HWND MakeListView(HWND parent) {
@@ -107,20 +113,21 @@ int main(int argc, char** argv) {
   ReleaseDC(nullptr, screen);
   SelectObject(dc.get(), bitmap.get());
 
-  const double ours = MillisecondsPerPage(pages, [&] { grid.PaintGridTo(dc.get()); });
+  const PageTime ours = MillisecondsPerPage(pages, [&] { grid.PaintGridTo(dc.get()); });
   HWND list = MakeListView(form.Handle());
-  const double theirs = MillisecondsPerPage(pages, [&] {
+  const PageTime theirs = MillisecondsPerPage(pages, [&] {
     SendMessageW(list, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()),
                  PRF_CLIENT | PRF_ERASEBKGND);
   });
   const int cells = kRows * kColumns;
   std::printf("Full repaint of a %d x %d page, %d rows x %d columns, %d pages each\n", kWidth,
               kHeight, kRows, kColumns, pages);
-  for (const auto& [name, ms] : {std::pair{"grid     ", ours}, {"list view", theirs}}) {
-    std::printf("  %s %7.3f ms a page  %6.2f us a cell\n", name, ms, ms * 1000 / cells);
+  for (const auto& [name, time] : {std::pair{"grid     ", ours}, {"list view", theirs}}) {
+    std::printf("  %s %7.3f ms a page  %6.2f us a cell  (processor %7.3f ms a page)\n", name,
+                time.wall_ms, time.wall_ms * 1000 / cells, time.processor_ms);
   }
-  std::printf("  ratio grid / list view: %.2f  (target: under 5 ms a page: %s)\n", ours / theirs,
-              ours < 5 ? "met" : "missed");
+  std::printf("  ratio grid / list view: %.2f  (target: under 5 ms a page: %s)\n",
+              ours.wall_ms / theirs.wall_ms, ours.wall_ms < 5 ? "met" : "missed");
   DestroyWindow(list);
   return 0;
 }
