@@ -40,45 +40,23 @@ class FixedGaps : public router::RuleConstraintQuery {
 
 // --- numbers, layer names, output ----------------------------------------------------------
 
+// Halves of a thousandth go to the even one (5, 15, 25), negative values alike with no negative
+// zero; the carry reaches the mils (9995); the extremes fit.
 TEST(DesignFileNumber, WritesMilsWithThreeDecimalsAndHalvesToEven) {
-  struct Case {
-    int32_t units;
-    const char* text;
-  };
-  const Case cases[] = {
-      {0, "0.000"},
-      {125000, "12.500"},
-      {Mil(20), "20.000"},
-      {10, "0.001"},
-      {4, "0.000"},
-      {6, "0.001"},
-      {5, "0.000"},   // half of a thousandth: to the even 0
-      {15, "0.002"},  // to the even 2
-      {25, "0.002"},  // to the even 2
-      {12345, "1.234"},
-      {12355, "1.236"},
-      {12346, "1.235"},
-      {-12346, "-1.235"},
-      {-12345, "-1.234"},  // symmetric
-      {-10000, "-1.000"},
-      {-4, "0.000"},  // no negative zero
-      {-5, "0.000"},
-      {-15, "-0.002"},
-      {9995, "1.000"},  // the carry reaches the mils
-      {999990000, "99999.000"},
-      {INT32_MAX, "214748.365"},
-      {INT32_MIN, "-214748.365"},
-  };
-  std::string appended = "(";
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.units);
-    EXPECT_EQ(router::FormatDesignNumber(c.units), c.text);
-    router::AppendDesignNumber(appended, c.units);
+  const int32_t units[] = {0,  125000, Mil(20), 10,        4,         6,        5,      15,
+                           25, 12345,  12355,   12346,     -12346,    -12345,   -10000, -4,
+                           -5, -15,    9995,    999990000, INT32_MAX, INT32_MIN};
+  const std::string expected =
+      "0.000 12.500 20.000 0.001 0.000 0.001 0.000 0.002 0.002 1.234 1.236 1.235 -1.235 -1.234 "
+      "-1.000 0.000 0.000 -0.002 1.000 99999.000 214748.365 -214748.365 ";
+  std::string formatted, appended = "(";
+  for (const int32_t value : units) {
+    formatted += router::FormatDesignNumber(value) + " ";
+    router::AppendDesignNumber(appended, value);
     appended += ' ';
   }
-  std::string expected = "(";
-  for (const Case& c : cases) expected += std::string(c.text) + " ";
-  EXPECT_EQ(appended, expected);
+  EXPECT_EQ(formatted, expected);
+  EXPECT_EQ(appended, "(" + expected);
 }
 
 TEST(DesignFileLayer, NamesLayersAsTheDesignFileDoes) {
