@@ -23,4 +23,10 @@ read -r again settings <"$root/build/wineprefix/.tralvek-server"
 for kept in .wine .local .config; do
   [ ! -e "$home/$kept" ] || fail "the commands wrote $kept into the user's home"
 done
+# A board named where the design file goes is a slip of the user's: refused, nothing written.
+if HOME=$home "$root/tralvek" export "$home/board.json" "$home/other.json" "$home/third.dsn" \
+  >/dev/null 2>&1; then
+  fail "an export with three paths ran"
+fi
+[ ! -e "$home/other.dsn" ] && [ ! -e "$home/third.dsn" ] || fail "a refused export wrote a file"
 echo "tralvek_script_test: two exports in one server ($server), nothing in the user's home"
