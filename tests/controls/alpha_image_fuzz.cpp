@@ -91,6 +91,20 @@ std::string BitmapFile8(int width, int height, int colours) {
   return FileOf(Header(width, height, 8, BI_RGB, colours), table, bits);
 }
 
+std::string BitmapFile565(int width, int height, const std::vector<uint16_t>& pixels) {
+  const int stride = (width * 2 + 3) / 4 * 4;
+  std::string bits(static_cast<size_t>(stride) * height, '\0');
+  for (int y = 0; y < height; ++y) {
+    std::memcpy(&bits[static_cast<size_t>(height - 1 - y) * stride],
+                &pixels[static_cast<size_t>(y) * width], width * 2);
+  }
+  std::string masks(12, '\0');
+  Put32(masks, 0, 0xF800);  // red, green, blue
+  Put32(masks, 4, 0x07E0);
+  Put32(masks, 8, 0x001F);
+  return FileOf(Header(width, height, 16, BI_BITFIELDS, 0), masks, bits);
+}
+
 FuzzTally FuzzAlphaImageReader(uint32_t seed, int count) {
   std::mt19937 random(seed);
   const auto below = [&](size_t n) { return static_cast<size_t>(random() % n); };
@@ -98,6 +112,7 @@ FuzzTally FuzzAlphaImageReader(uint32_t seed, int count) {
   for (uint32_t& p : pixels) p = random();
   const std::string block = AlphaBlock(6, 5, pixels);
   const std::string seeds[] = {Compressed(block), BitmapFile24(6, 5, pixels), BitmapFile8(5, 3, 7),
+                               BitmapFile565(3, 2, {0xF800, 0x07E0, 0x001F, 0, 0xFFFF, 0x1234}),
                                "\x01\x02\x03\x04" + BitmapFile24(3, 2, pixels)};
   // Values that sit on the edges of the checks.
   const uint32_t block_size = static_cast<uint32_t>(block.size());

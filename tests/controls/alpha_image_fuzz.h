@@ -18,6 +18,8 @@ std::string Inflated(const std::string& stream);
 std::string BitmapFile24(int width, int height, const std::vector<uint32_t>& rgb);
 // A bitmap file of 8 bits with a palette of `colours` entries.
 std::string BitmapFile8(int width, int height, int colours);
+// A bitmap file of 16-bit 5-6-5 pixels behind their colour masks, rows top-down as given.
+std::string BitmapFile565(int width, int height, const std::vector<uint16_t>& pixels);
 
 struct FuzzTally {
   int inputs = 0;

@@ -98,9 +98,15 @@ TEST(AlphaImageStream, ReadsBitmapFilesPlainAndBehindAPrefix) {
     image.Draw(target.dc(), {0, 0, 3, 2});
     EXPECT_EQ(Pixels(target, {{0, 1}, {1, 1}}), Colours({RGB(9, 9, 9), RGB(255, 255, 255)}));
   }
-  TAlphaBitmap palette;
+  // Through a colour table (entry i: red i, green 5 i, blue 9 i; the file's bytes count 0, 1, 2
+  // ... mod 7 from the bottom row) and through colour masks.
+  TAlphaBitmap palette, masked;
   palette.LoadFromStream(xptest::BitmapFile8(5, 3, 7));
+  masked.LoadFromStream(xptest::BitmapFile565(3, 1, {0xF800, 0x07E0, 0x001F}));
   EXPECT_EQ(std::make_pair(palette.Width(), palette.Height()), std::make_pair(5, 3));
+  EXPECT_EQ(Pixels(*Blit(palette), {{0, 0}, {1, 2}}), Colours({RGB(2, 10, 18), RGB(1, 5, 9)}));
+  EXPECT_EQ(Pixels(*Blit(masked), {{0, 0}, {1, 0}, {2, 0}}),
+            Colours({RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)}));
 }
 
 TEST(AlphaImageStream, RefusesBrokenStreamsWithAClearMessage) {
