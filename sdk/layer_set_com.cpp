@@ -2,7 +2,6 @@
 #include "sdk/layer_set_com.h"
 
 #include <algorithm>
-#include <atomic>
 #include <utility>
 
 #include "framework/win/com_object.h"
@@ -23,6 +22,10 @@ struct InterfaceId<sdk::ILayerSetObject> {
 template <>
 struct InterfaceId<ILayerSetUtils> {
   static constexpr const GUID& iid = IID_ILayerSetUtils;
+};
+template <>
+struct InterfaceId<ILayerValueIterator> {
+  static constexpr const GUID& iid = IID_ILayerValueIterator;
 };
 template <>
 struct InterfaceId<IPCBFactory> {
@@ -235,24 +238,15 @@ class TPCB_LayerSetBase final : public win::ComObject<IPCB_LayerSet, ILayerSetOb
 
 // ---- Iterators -------------------------------------------------------------------------------
 
-class TLayerIteratorBase : public ILayerValueIterator {
+class TLayerIteratorBase : public win::ComObject<ILayerValueIterator> {
  public:
+  // Every iterator answers as a layer iterator; only one that yields values offers them.
   HRESULT __stdcall QueryInterface(REFIID iid, void** out) noexcept override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (iid == IID_IUnknown || iid == IID_IPCB_LayerIterator ||
-        (iid == IID_ILayerValueIterator && HasValues())) {
-      *out = static_cast<ILayerValueIterator*>(this);
-      AddRef();
-      return S_OK;
+    if (iid == IID_IPCB_LayerIterator) return ComObject::QueryInterface(IID_IUnknown, out);
+    if (iid == IID_ILayerValueIterator && !HasValues()) {
+      return ComObject::QueryInterface(IID_NULL, out);
     }
-    return E_NOINTERFACE;
-  }
-  ULONG __stdcall AddRef() noexcept override { return ++references_; }
-  ULONG __stdcall Release() noexcept override {
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
+    return ComObject::QueryInterface(iid, out);
   }
 
   BOOLEAN __stdcall First() noexcept override {
@@ -301,7 +295,6 @@ class TLayerIteratorBase : public ILayerValueIterator {
   HRESULT __stdcall SetValue(std::uint32_t) noexcept override { return E_NOTIMPL; }
 
  protected:
-  virtual ~TLayerIteratorBase() = default;
   virtual bool HasValues() const { return false; }
   // Moves to the next accepted layer, starting over when first_ is set.
   virtual bool Step() = 0;
@@ -325,7 +318,6 @@ class TLayerIteratorBase : public ILayerValueIterator {
     return this;
   }
 
-  std::atomic<ULONG> references_{1};
   win::ComPtr<IPCB_LayerSet> filter_;
 };
 

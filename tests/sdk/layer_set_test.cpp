@@ -292,6 +292,12 @@ TEST(LayerSetObject, ValueIteratorReadsAndWritesTheHash) {
   auto as_value = win::ComPtr<IPCB_LayerIterator>::Share(values.get())
                       .As<ILayerValueIterator>(IID_ILayerValueIterator);
   EXPECT_TRUE(as_value);
+
+  // A set's iterator yields no values: it answers only as a layer iterator.
+  const auto plain = win::ComPtr<IPCB_LayerIterator>::Adopt(
+      sdk::MakeLayerSet(LayerSet().Include(sdk::TopLayer))->CreateIterator());
+  EXPECT_TRUE(plain.As<IPCB_LayerIterator>(IID_IPCB_LayerIterator));
+  EXPECT_FALSE(plain.As<ILayerValueIterator>(IID_ILayerValueIterator));
 }
 
 TEST(LayerSetObject, FactoriesMakeSetsAndReportStatus) {
