@@ -14,6 +14,14 @@ namespace {
 
 DialogAnswerer* thread_answerer = nullptr;
 
+// The performance counter in seconds.
+double Seconds() {
+  LARGE_INTEGER counter, frequency;
+  QueryPerformanceCounter(&counter);
+  QueryPerformanceFrequency(&frequency);
+  return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
 std::string WindowText(HWND window) {
   const int length = GetWindowTextLengthW(window);
   std::wstring text(static_cast<size_t>(length) + 1, L'\0');
@@ -174,13 +182,11 @@ LRESULT CALLBACK DialogAnswerer::CbtHook(int code, WPARAM wparam, LPARAM lparam)
       DialogAnswerer& self = *thread_answerer;
       const HWND window = reinterpret_cast<HWND>(wparam);
       const bool known = std::count(self.ignored_.begin(), self.ignored_.end(), window) ||
-                         std::count(self.pending_.begin(), self.pending_.end(), window) ||
+                         std::any_of(self.pending_.begin(), self.pending_.end(),
+                                     [&](const PendingWindow& p) { return p.window == window; }) ||
                          std::count(self.answered_.begin(), self.answered_.end(), window);
       if (!known) {
-        LARGE_INTEGER now;
-        QueryPerformanceCounter(&now);
-        self.pending_.push_back(window);
-        self.pending_since_.push_back(now);
+        self.pending_.push_back({window, Seconds()});
         // Answer from the window's own modal loop, once it has finished setting itself up.
         SetTimer(nullptr, 0, 10, AnswerPending);
       }
@@ -196,10 +202,8 @@ void CALLBACK DialogAnswerer::AnswerPending(HWND, UINT, UINT_PTR timer, DWORD) {
   if (!thread_answerer) return;
   try {
     DialogAnswerer& self = *thread_answerer;
-    const std::vector<HWND> pending = std::exchange(self.pending_, {});
-    const std::vector<LARGE_INTEGER> since = std::exchange(self.pending_since_, {});
-    for (size_t i = 0; i < pending.size(); ++i) {
-      if (IsWindow(pending[i])) self.Answer(pending[i], since[i]);
+    for (const PendingWindow& pending : std::exchange(self.pending_, {})) {
+      if (IsWindow(pending.window)) self.Answer(pending.window, pending.activated);
     }
   } catch (...) {
   }
@@ -225,7 +229,7 @@ void DialogAnswerer::ApplySettings(HWND window) {
   }
 }
 
-void DialogAnswerer::Answer(HWND window, LARGE_INTEGER activated) {
+void DialogAnswerer::Answer(HWND window, double activated) {
   answered_.push_back(window);
   const std::string caption = WindowText(window);
   // Outlines give their rows through COM.
@@ -243,11 +247,7 @@ void DialogAnswerer::Answer(HWND window, LARGE_INTEGER activated) {
   }
   ApplySettings(window);
   journal_.Append("dialog \"" + caption + "\": " + texts + " -> " + button);
-  LARGE_INTEGER now, frequency;
-  QueryPerformanceCounter(&now);
-  QueryPerformanceFrequency(&frequency);
-  wait_seconds_ += static_cast<double>(now.QuadPart - activated.QuadPart) /
-                   static_cast<double>(frequency.QuadPart);
+  wait_seconds_ += Seconds() - activated;
   for (const auto& [child, text] : scan.buttons) {
     if (Plain(text) == Plain(button)) {
       SendMessageW(child, BM_CLICK, 0, 0);

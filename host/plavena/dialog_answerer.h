@@ -45,7 +45,12 @@ class DialogAnswerer {
  private:
   static LRESULT CALLBACK CbtHook(int code, WPARAM wparam, LPARAM lparam);
   static void CALLBACK AnswerPending(HWND, UINT, UINT_PTR timer, DWORD);
-  void Answer(HWND window, LARGE_INTEGER activated);
+  // A window activated and not yet answered, with the time it was activated, in seconds.
+  struct PendingWindow {
+    HWND window;
+    double activated;
+  };
+  void Answer(HWND window, double activated);
   std::string ButtonFor(const std::string& caption) const;
   void ApplySettings(HWND window);
 
@@ -53,8 +58,7 @@ class DialogAnswerer {
   std::vector<AnswerRule> rules_;
   std::vector<ControlSetting> settings_;
   std::vector<HWND> ignored_;
-  std::vector<HWND> pending_;
-  std::vector<LARGE_INTEGER> pending_since_;  // when each pending window was activated
+  std::vector<PendingWindow> pending_;
   std::vector<HWND> answered_;
   win::UniqueHook hook_;
   double wait_seconds_ = 0;
