@@ -193,13 +193,12 @@ bool TObjectClearanceMatrices::AnyCellRule(int own_scope, int last_scope) {
   return answer->second;
 }
 
-void TObjectClearanceMatrices::FillCells(TClearanceMatrix& matrix, sdk::Handle object, uint8_t kind,
-                                         int layer, uint32_t limit_priority, int own_scope,
-                                         int last_scope) {
-  const sdk::Handle net = ProbeNet(object, kind);
+void TObjectClearanceMatrices::FillCells(TClearanceMatrix& matrix, sdk::Handle net,
+                                         bool net_indistinct, int layer, uint32_t limit_priority,
+                                         int own_scope, int last_scope) {
   // Most nets are named by no rule: the rules hold their probes alike, so the cells found for
   // the first of them hold for every other with the same general clearance.
-  if (!rules_.NetIndistinct(kClearanceRule, net)) {
+  if (!net_indistinct) {
     AskCells(matrix, net, layer, limit_priority, own_scope, last_scope);
     return;
   }
@@ -293,7 +292,9 @@ std::unique_ptr<TClearanceMatrix> TObjectClearanceMatrices::Build(sdk::Handle ob
   const int32_t generic = general_gap.value_or(-1);  // as the matrix will hold it
   const uint8_t kind = primitive->GetObjectId();
   bool cells = own_scope != kSpecctraScopeNotComputed && AnyCellRule(own_scope, on_layer_scope);
-  if (cells && rules_.NetIndistinct(kClearanceRule, ProbeNet(object, kind))) {
+  const sdk::Handle probe_net = cells ? ProbeNet(object, kind) : 0;
+  const bool net_indistinct = cells && rules_.NetIndistinct(kClearanceRule, probe_net);
+  if (net_indistinct) {
     const auto shared =
         shared_cells_.find(CellsKey(layer, own_scope, on_layer_scope, limit_priority, generic));
     cells = shared == shared_cells_.end() || !shared->second.empty();
@@ -304,7 +305,9 @@ std::unique_ptr<TClearanceMatrix> TObjectClearanceMatrices::Build(sdk::Handle ob
 
   auto matrix = std::make_unique<TClearanceMatrix>(win::Narrow(NameOf(primitive)), gaps_);
   if (general_gap) matrix->SetGenericValue(general->GetHandle());
-  if (cells) FillCells(*matrix, object, kind, layer, limit_priority, own_scope, on_layer_scope);
+  if (cells) {
+    FillCells(*matrix, probe_net, net_indistinct, layer, limit_priority, own_scope, on_layer_scope);
+  }
   if (!matrix->AnyValue()) return none();
   return matrix;
 }

@@ -86,8 +86,9 @@ class TObjectClearanceMatrices {
   // holds a pair decides it, and when no rule of the object's own scope or a narrower one
   // exists, none can, and no probe is needed.
   bool AnyCellRule(int own_scope, int last_scope);
-  // Only when AnyCellRule holds.
-  void FillCells(TClearanceMatrix& matrix, sdk::Handle object, uint8_t kind, int layer,
+  // Only when AnyCellRule holds; `net` is the probe net of the object, `net_indistinct` whether
+  // the rules tell it apart from no other (TOvixRules::NetIndistinct).
+  void FillCells(TClearanceMatrix& matrix, sdk::Handle net, bool net_indistinct, int layer,
                  uint32_t limit_priority, int own_scope, int last_scope);
   // The cells as the probes in the net (0: none) give them.
   void AskCells(TClearanceMatrix& matrix, sdk::Handle net, int layer, uint32_t limit_priority,

@@ -349,6 +349,24 @@ bool TOvixRuleStorage::NetUnnamed(const std::string& net) {
   return index.nets_bounded && index.named_nets.count(net) == 0;
 }
 
+const bool* TOvixRuleStorage::KnownIndistinct(uint32_t object) {
+  const NetIndex& index = Index();
+  if (object != 0 && object == index.last_object) return &index.last_indistinct;
+  const bool* known = index.indistinct.Find(object);
+  if (known) {
+    index.last_object = object;
+    index.last_indistinct = *known;
+  }
+  return known;
+}
+
+void TOvixRuleStorage::NoteIndistinct(uint32_t object, bool indistinct) {
+  const NetIndex& index = Index();
+  index.indistinct[object] = indistinct;
+  index.last_object = object;
+  index.last_indistinct = indistinct;
+}
+
 bool TOvixRuleStorage::HasSingleNetRules() { return !Index().by_net.empty(); }
 
 const std::vector<int>& TOvixRuleStorage::OthersThanSingleNet() { return Index().others; }
@@ -547,15 +565,19 @@ bool TOvixRules::IsIndistinctNet(int kind, uint32_t object) const {
 bool TOvixRules::MayHoldObjectsOfNet(int kind, uint8_t lowest, uint8_t highest,
                                      uint32_t net) const {
   TOvixRuleStorage* rules = storage(kind);
-  const std::string* name = net == 0 ? nullptr : object_nets_.Of(net);
-  if (!rules || !name) return true;
+  if (!rules || net == 0) return true;
   const auto any_in_range = [&](const std::vector<int>& positions) {
     return std::any_of(positions.begin(), positions.end(), [&](int i) {
       return InRange(rules->CompatibleItem(i).SpecctraScope(), lowest, highest);
     });
   };
+  if (any_in_range(rules->OthersThanSingleNet())) return true;
+  // A net that no rule names has no rule of its own, and the writer has just asked about it.
+  if (IsIndistinctNet(kind, net)) return false;
+  const std::string* name = object_nets_.Of(net);
+  if (!name) return true;
   const std::vector<int>* own = rules->OfNet(*name);
-  return any_in_range(rules->OthersThanSingleNet()) || (own && any_in_range(*own));
+  return own && any_in_range(*own);
 }
 
 template <typename Test>

@@ -182,8 +182,8 @@ class TOvixRuleStorage {
   bool NetUnnamed(const std::string& net);
   // TOvixRules::IsIndistinctNet's answer about an object, kept with the index: the writer asks
   // it of every net in every query. Null while not known.
-  const bool* KnownIndistinct(uint32_t object) { return Index().indistinct.Find(object); }
-  void NoteIndistinct(uint32_t object, bool indistinct) { Index().indistinct[object] = indistinct; }
+  const bool* KnownIndistinct(uint32_t object);
+  void NoteIndistinct(uint32_t object, bool indistinct);
 
   TRuleList& compatible() { return compatible_; }
   TRuleList& incompatible() { return incompatible_; }
@@ -204,6 +204,10 @@ class TOvixRuleStorage {
     bool nets_bounded = true;  // every rule tells nets apart by name only (NetUnnamed)
     std::unordered_set<std::string> named_nets;
     mutable THandleTable<bool> indistinct;  // KnownIndistinct
+    // The last answer apart: one net is asked about several times in a row (once per layer),
+    // and on a large board the table is too large to stay in the cache.
+    mutable uint32_t last_object = 0;
+    mutable bool last_indistinct = false;
   };
   const NetIndex& Index();
 

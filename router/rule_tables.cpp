@@ -176,9 +176,7 @@ void TClearanceMatrix::Write(std::vector<std::string>& lines) const {
 
 // --- width table ------------------------------------------------------------------------------
 
-TOvixRuleValue& TWidthTable::Entry(LegacyLayer layer) {
-  return Entry(DesignFileLayerName(layer));
-}
+TOvixRuleValue& TWidthTable::Entry(LegacyLayer layer) { return Entry(DesignFileLayerName(layer)); }
 
 std::vector<std::string> TWidthTable::Statements() const {
   std::vector<std::string> statements;
@@ -187,6 +185,8 @@ std::vector<std::string> TWidthTable::Statements() const {
     statements.push_back(StatementText().Open("width").Number(single).Close().Take());
     return statements;
   }
+  // Most nets have no width of their own: no layer need be looked at.
+  if (!AnyValue()) return statements;
   std::vector<ValueGroup> groups;
   for (LegacyLayer layer = kTopLayer; layer <= kBottomLayer; ++layer) {
     std::string name(DesignFileLayerName(layer));
