@@ -13,6 +13,7 @@
 #include "router/document_settings.h"
 #include "router/duplicate_pins_form.h"
 #include "router/library_images.h"
+#include "router/name_index.h"
 #include "router/network_section.h"
 #include "router/object_clearance.h"
 #include "router/writer_rule_queries.h"
@@ -212,21 +213,21 @@ int TSpecctraFileSaver::CountProgressSteps() const {
 }
 
 void TSpecctraFileSaver::CheckNetNamesUnique() {
-  // Names as the router will read them: escaped, and without regard to case.
-  // Sorted side by side rather than filed in a hash map: a node on the heap per net costs more
-  // than the sort, and short names stay inside their strings.
-  std::vector<std::pair<std::string, sdk::Handle>> names;
+  // Names as the router will read them: escaped, and without regard to case. A net the walk
+  // meets twice is no second net of its name.
+  std::vector<std::string> names;
+  std::vector<sdk::Handle> handles;
   board_->IterateObjects(
       [&](sdk::Handle handle) {
-        names.emplace_back(sdk::FoldedAscii(EscapeName(sdk::GetObjectNameByHandle(handle))),
-                           handle);
+        names.push_back(sdk::FoldedAscii(EscapeName(sdk::GetObjectNameByHandle(handle))));
+        handles.push_back(handle);
       },
       1u << pcbapi::kNet, sdk::LayerZero(), pcbapi::kAllObjects);
-  std::sort(names.begin(), names.end());
-  net_names_unique_ =
-      std::adjacent_find(names.begin(), names.end(), [](const auto& a, const auto& b) {
-        return a.first == b.first && a.second != b.second;
-      }) == names.end();
+  const NameIndex first_of_name(names);
+  net_names_unique_ = true;
+  for (size_t i = 0; i < names.size() && net_names_unique_; ++i) {
+    net_names_unique_ = handles[*first_of_name.Find(names[i])] == handles[i];
+  }
   if (!net_names_unique_) {
     sdk::ShowInformationMessage("Net names are not unique. Specctra will merge them.");
   }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -69,9 +70,7 @@ class NetworkWriter {
       if (context_.progress) context_.progress();
     }
     if (context_.settings.export_net_classes) {
-      // Class members name nets without regard to case.
-      const std::vector<std::string_view> network_nets = NetworkNets(sdk::LessIgnoringCase());
-      ForEachClass([&](sdk::Handle h) { WriteNetClass(h, network_nets); });
+      ForEachClass([&](sdk::Handle h) { WriteNetClass(h); });
     }
     if (context_.settings.export_from_to_classes)
       ForEachClass([&](sdk::Handle h) { WriteGroup(h); });
@@ -275,26 +274,29 @@ class NetworkWriter {
     out_.Line(")");
   }
 
-  // Names of the nets with 2 pads or more, sorted by `less`; views of nets_.
-  template <class Less>
-  std::vector<std::string_view> NetworkNets(Less less) const {
-    std::vector<std::string_view> names;
-    for (const NetEntry& net : nets_) {
-      if (net.pad_count >= 2) names.push_back(net.name);
+  // Names of the nets with 2 pads or more, as they are or folded (ASCII), found by name. Made
+  // at the first question: many boards have no class or pair to ask about.
+  struct NetworkNames {
+    std::vector<std::string> names;
+    std::optional<NameIndex> index;
+  };
+  const NameIndex& NetworkNets(bool folded) {
+    NetworkNames& network = folded ? folded_network_ : network_;
+    if (!network.index) {
+      for (const NetEntry& net : nets_) {
+        if (net.pad_count < 2) continue;
+        network.names.push_back(folded ? sdk::FoldedAscii(net.name) : net.name);
+      }
+      network.index.emplace(network.names);
     }
-    std::sort(names.begin(), names.end(), less);
-    return names;
+    return *network.index;
   }
 
   // Members that name a net of the network (without regard to case), escaped.
-  std::vector<std::string> NetMembers(const sdk::TPCBObjectClass& object_class,
-                                      std::span<const std::string_view> network_nets) const {
+  std::vector<std::string> NetMembers(const sdk::TPCBObjectClass& object_class) {
     std::vector<std::string> members;
     const auto add = [&](const std::string& name) {
-      if (std::binary_search(network_nets.begin(), network_nets.end(), name,
-                             sdk::LessIgnoringCase())) {
-        members.push_back(EscapeName(name));
-      }
+      if (NetworkNets(true).Contains(sdk::FoldedAscii(name))) members.push_back(EscapeName(name));
     };
     for (const std::string& name : object_class.Members()) add(name);
     if (object_class.GetAllMembers()) {
@@ -303,12 +305,12 @@ class NetworkWriter {
     return members;
   }
 
-  void WriteNetClass(sdk::Handle handle, std::span<const std::string_view> network_nets) {
+  void WriteNetClass(sdk::Handle handle) {
     sdk::TPCBObjectClass object_class(handle);
     if (object_class.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
     if (object_class.GetMemberKind() != sdk::kNetClassMembers) return;
     if (object_class.GetAllMembers() && context_.settings.export_user_net_classes_only) return;
-    const std::vector<std::string> members = NetMembers(object_class, network_nets);
+    const std::vector<std::string> members = NetMembers(object_class);
     if (members.empty()) return;
     out_.Line("(class " + EscapeName(object_class.Name()));
     out_.Raise();
@@ -320,7 +322,6 @@ class NetworkWriter {
 
   // Each pair with its positive net first.
   void WritePairs() {
-    const std::vector<std::string_view> network_nets = NetworkNets(std::less<>());
     std::vector<const NetEntry*> by_handle;
     by_handle.reserve(nets_.size());
     for (const NetEntry& net : nets_) by_handle.push_back(&net);
@@ -340,7 +341,7 @@ class NetworkWriter {
           }
           const NetEntry* first = find(positive);
           const NetEntry* second = find(negative);
-          if (first && second) WritePair(out_, first->name, second->name, network_nets);
+          if (first && second) WritePair(out_, first->name, second->name, NetworkNets(false));
         },
         1u << pcbapi::kDifferentialPair, sdk::LayerZero(), pcbapi::kAllObjects);
   }
@@ -362,11 +363,12 @@ class NetworkWriter {
   DesignFileOutput& out_;
   const TNetworkContext& context_;
   const sdk::TPcbBoard& board_;
-  std::vector<PadPin> pins_;              // component pins, sorted by pad
-  std::vector<ComponentPad> pads_;        // of one component; reused from component to component
+  std::vector<PadPin> pins_;        // component pins, sorted by pad
+  std::vector<ComponentPad> pads_;  // of one component; reused from component to component
   std::vector<std::pair<sdk::Handle, sdk::Handle>> pads_by_net_;  // net and pad, sorted
   std::vector<const TNetPin*> net_pins_;  // the pins of every net, net by net
   std::vector<NetEntry> nets_;
+  NetworkNames network_, folded_network_;
   std::unordered_map<std::string, std::vector<FromTo>> from_tos_;
   std::string line_;  // composes one line at a time
 };
@@ -406,12 +408,9 @@ void WriteNetPins(DesignFileOutput& out, std::string& line, std::span<const TNet
 }
 
 void WritePair(DesignFileOutput& out, const std::string& first_net, const std::string& second_net,
-               std::span<const std::string_view> network_nets) {
+               const NameIndex& network_nets) {
   // A pair naming a net the router does not know would stop it reading the file.
-  const auto known = [&](const std::string& net) {
-    return std::binary_search(network_nets.begin(), network_nets.end(), net);
-  };
-  if (!known(first_net) || !known(second_net)) return;
+  if (!network_nets.Contains(first_net) || !network_nets.Contains(second_net)) return;
   out.Line("(pair ");
   out.Raise();
   out.Line("(nets " + EscapeName(first_net) + " " + EscapeName(second_net) + ")");

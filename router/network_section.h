@@ -12,6 +12,7 @@
 #include "router/applicable_rules.h"
 #include "router/design_file_output.h"
 #include "router/library_images.h"
+#include "router/name_index.h"
 #include "router/network_nets.h"
 #include "router/router_settings.h"
 
@@ -45,15 +46,15 @@ struct TNetPin {
 // "(pins" with every pin of one net, composed in the reused `line`.
 void WriteNetPins(DesignFileOutput& out, std::string& line, std::span<const TNetPin* const> pins);
 
-// "(pair" of two nets, escaped; nothing unless both nets are among `network_nets`, the sorted
-// names of the nets in the network.
+// "(pair" of two nets, escaped; nothing unless both nets are among `network_nets`, the names of
+// the nets in the network.
 void WritePair(DesignFileOutput& out, const std::string& first_net, const std::string& second_net,
-               std::span<const std::string_view> network_nets);
+               const NameIndex& network_nets);
 
 struct TNetworkContext {
   TRuleBlockContext rules;
   TRouterSettings settings;
-  std::function<void()> progress;  // one step per net
+  std::function<void()> progress;       // one step per net
   TNetPadCounts* pad_counts = nullptr;  // when given, receives the pad count of every net
   // Every component's pads in the board's order; without them the network reads them itself.
   const std::vector<TComponentPads>* component_pads = nullptr;

@@ -21,6 +21,7 @@
 #include "router/document_settings.h"
 #include "router/handle_table.h"
 #include "router/legacy_layer.h"
+#include "router/name_index.h"
 #include "router/network_nets.h"
 #include "router/padstack_pad.h"
 #include "router/route_file_reader.h"
@@ -77,50 +78,6 @@ class ProgressScope {
 
  private:
   int line_ = 0;
-};
-
-// Names to the first of their places in a list, in one open table of hashes and places: a
-// route file names every net, and a table of a node per name costs a cache miss or two at each
-// look-up on a large board.
-class NameIndex {
- public:
-  explicit NameIndex(const std::vector<std::string>& names) : names_(names) {
-    size_t size = 64;
-    while (size < 2 * names.size()) size *= 2;
-    slots_.resize(size);
-    for (uint32_t i = 0; i < names.size(); ++i) {
-      Slot& slot = slots_[SlotOf(names[i])];
-      if (slot.place == 0) slot = {Hash(names[i]), i + 1};
-    }
-  }
-  NameIndex(const NameIndex&) = delete;
-  NameIndex& operator=(const NameIndex&) = delete;
-
-  // The place of the name's first entry, or none.
-  std::optional<uint32_t> Find(std::string_view name) const {
-    const Slot& slot = slots_[SlotOf(name)];
-    return slot.place != 0 ? std::optional<uint32_t>(slot.place - 1) : std::nullopt;
-  }
-
- private:
-  struct Slot {
-    size_t hash = 0;
-    uint32_t place = 0;  // counted from 1; 0 for an empty slot
-  };
-  static size_t Hash(std::string_view name) { return std::hash<std::string_view>()(name); }
-  // The name's slot, or the empty one where it would go.
-  size_t SlotOf(std::string_view name) const {
-    const size_t hash = Hash(name), mask = slots_.size() - 1;
-    size_t at = hash & mask;
-    while (slots_[at].place != 0 &&
-           (slots_[at].hash != hash || names_[slots_[at].place - 1] != name)) {
-      at = (at + 1) & mask;
-    }
-    return at;
-  }
-
-  const std::vector<std::string>& names_;
-  std::vector<Slot> slots_;  // at most half full
 };
 
 // The board's nets by name, for the router's (escaped) names.

@@ -72,7 +72,8 @@ TEST(WriteNetPins, NinePinsWrapAfterSeven) {
 }
 
 TEST(WritePair, EscapesTheNetsAndSkipsUnknownOnes) {
-  const std::vector<std::string_view> nets{"CLK", "USB P", "USB(N)"};  // sorted
+  const std::vector<std::string> names{"CLK", "USB P", "USB(N)"};
+  const NameIndex nets(names);
   EXPECT_EQ(Write([&](DesignFileOutput& out) { WritePair(out, "USB P", "USB(N)", nets); }),
             "(pair \r\n    (nets USB~SP~P USB~LP~N~RP~)\r\n)\r\n");
   EXPECT_EQ(Write([&](DesignFileOutput& out) { WritePair(out, "USB P", "GONE", nets); }), "");
