@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,27 +13,54 @@
 
 namespace router {
 
-class NameIndex {
+template <class Char>
+class BasicNameIndex {
  public:
+  using Name = std::basic_string<Char>;
+  using NameView = std::basic_string_view<Char>;
+
   // `names` must outlive the index and stay as they are.
-  explicit NameIndex(const std::vector<std::string>& names);
-  NameIndex(const NameIndex&) = delete;
-  NameIndex& operator=(const NameIndex&) = delete;
+  explicit BasicNameIndex(const std::vector<Name>& names) : names_(names) {
+    size_t size = 64;
+    while (size < 2 * names.size()) size *= 2;
+    slots_.resize(size);
+    for (uint32_t i = 0; i < names.size(); ++i) {
+      Slot& slot = slots_[SlotOf(names[i])];
+      if (slot.place == 0) slot = {Hash(names[i]), i + 1};
+    }
+  }
+  BasicNameIndex(const BasicNameIndex&) = delete;
+  BasicNameIndex& operator=(const BasicNameIndex&) = delete;
 
   // The place of the name's first entry, or none.
-  std::optional<uint32_t> Find(std::string_view name) const;
-  bool Contains(std::string_view name) const { return Find(name).has_value(); }
+  std::optional<uint32_t> Find(NameView name) const {
+    const Slot& slot = slots_[SlotOf(name)];
+    return slot.place != 0 ? std::optional<uint32_t>(slot.place - 1) : std::nullopt;
+  }
+  bool Contains(NameView name) const { return Find(name).has_value(); }
 
  private:
   struct Slot {
     size_t hash = 0;
     uint32_t place = 0;  // counted from 1; 0 for an empty slot
   };
+  static size_t Hash(NameView name) { return std::hash<NameView>()(name); }
   // The name's slot, or the empty one where it would go.
-  size_t SlotOf(std::string_view name) const;
+  size_t SlotOf(NameView name) const {
+    const size_t hash = Hash(name), mask = slots_.size() - 1;
+    size_t at = hash & mask;
+    while (slots_[at].place != 0 &&
+           (slots_[at].hash != hash || names_[slots_[at].place - 1] != name)) {
+      at = (at + 1) & mask;
+    }
+    return at;
+  }
 
-  const std::vector<std::string>& names_;
+  const std::vector<Name>& names_;
   std::vector<Slot> slots_;  // at most half full
 };
+
+using NameIndex = BasicNameIndex<char>;
+using WideNameIndex = BasicNameIndex<wchar_t>;
 
 }  // namespace router

@@ -152,39 +152,40 @@ std::string_view RuleKindName(int kind) {
 
 // ---- TRuleProxy ----------------------------------------------------------------------------
 
-TRuleProxy::TRuleProxy(win::ComPtr<IPCB_Rule> rule, TNetNameIndex* nets) : rule_(std::move(rule)) {
+TRuleProxy::TRuleProxy(win::ComPtr<IPCB_Rule> rule, TRuleReading* reading)
+    : rule_(std::move(rule)) {
   if (rule_) {
+    std::optional<TRuleReading> own;
+    TRuleReading& parsing = reading ? *reading : own.emplace();
     handle_ = rule_->GetHandle();
     kind_ = rule_->GetRuleKind();
     priority_ = rule_->GetPriority();
     binary_ = !rule_->IsUnary();
     name_ = win::Narrow(NameOf(rule_.get()));
     board_ = win::ComPtr<IPCB_Board>::Adopt(rule_->GetBoard());
-    first_ = ParseScope(false);
-    if (binary_) second_ = ParseScope(true);
+    first_ = ParseScope(false, parsing);
+    if (binary_) second_ = ParseScope(true, parsing);
     const TRuleExpressionNode* tree = first_->tree();
     if (tree && tree->IsLeaf() && tree->ScopeKind() == TSpecctraScope::Net &&
         tree->has_argument()) {
       sole_net_ = sdk::FoldedAscii(tree->text());
     }
-    CollectScopeObjects(nets);
+    CollectScopeObjects(reading ? &reading->nets : nullptr);
   }
   RunChecks();
 }
 
-std::unique_ptr<TRuleExpressionScopeHelper> TRuleProxy::ParseScope(bool second) const {
+std::unique_ptr<TRuleExpressionScopeHelper> TRuleProxy::ParseScope(bool second,
+                                                                   TRuleReading& reading) const {
   auto helper = std::make_unique<TRuleExpressionScopeHelper>();
   win::Bstr text;
   const HRESULT status =
       second ? rule_->GetScope2Expression(text.put()) : rule_->GetScope1Expression(text.put());
   if (FAILED(status)) return helper;
   try {
-    std::unique_ptr<TRuleExpressionNode> tree;
-    if (kind_ == kClearanceRule) {
-      tree = TCleranceRuleExpressionParser().ParseScope(ScopeText(text));
-    } else {
-      tree = TRuleExpressionParser().ParseScope(ScopeText(text));
-    }
+    TRuleExpressionParser& parser =
+        kind_ == kClearanceRule ? reading.clearance_scopes : reading.scopes;
+    std::unique_ptr<TRuleExpressionNode> tree = parser.ParseScope(ScopeText(text));
     if (tree) {
       const bool valid = TExpressionParser::FindInvalid(tree.get()) == nullptr;
       helper->SetTree(std::move(tree));
@@ -305,9 +306,9 @@ std::unique_ptr<TRuleProxy> TRuleList::Take(TRuleProxy* proxy) {
 
 // ---- TOvixRuleStorage ----------------------------------------------------------------------
 
-void TOvixRuleStorage::Add(win::ComPtr<IPCB_Rule> rule, TNetNameIndex* nets) {
+void TOvixRuleStorage::Add(win::ComPtr<IPCB_Rule> rule, TRuleReading* reading) {
   net_index_.reset();
-  auto proxy = std::make_unique<TRuleProxy>(rule, nets);
+  auto proxy = std::make_unique<TRuleProxy>(rule, reading);
   RTL_ASSERT(!compatible_.Find(rule.get()), "error Rule already classified in CompatibleRuleList");
   RTL_ASSERT(!incompatible_.Find(rule.get()),
              "error Rule already classified in InCompatibleRuleList");
@@ -476,14 +477,14 @@ void TOvixRules::Collect() {
   RTL_ASSERT(!collected_, "Rules are collected once");
   collected_ = true;
   // One walk for all kinds: every rule is read once, whatever the number of kinds analysed.
-  TNetNameIndex nets;
+  TRuleReading reading;
   present_kinds_.assign(kRuleKindCount, false);
   ForEachBoardRule([&](const win::ComPtr<IPCB_Rule>& rule) {
     const int kind = rule->GetRuleKind();
     if (kind >= 0 && kind < kRuleKindCount) present_kinds_[static_cast<size_t>(kind)] = true;
     if (kind >= kRuleKindCount || !(analysed_kinds_ & RuleKindBit(kind))) return;
     if (!storages_[kind]) storages_[kind] = std::make_unique<TOvixRuleStorage>(board_);
-    storages_[kind]->Add(rule, &nets);
+    storages_[kind]->Add(rule, &reading);
   });
   for (int kind = 0; kind < kRuleKindCount; ++kind) {
     if (!storages_[kind]) continue;

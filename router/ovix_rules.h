@@ -44,12 +44,20 @@ inline constexpr const char* kTestPointScopeText = "Test point scopes are not su
 inline constexpr const char* kNoBoardInterfaceText =
     "Cannot find board interface from Board Handle";
 
+// What the proxies of one collection share while they are made: the board's nets by name, and
+// the scope parsers, whose word tables are set up once instead of for every scope.
+struct TRuleReading {
+  TNetNameIndex nets;
+  TRuleExpressionParser scopes;
+  TCleranceRuleExpressionParser clearance_scopes;
+};
+
 // One host rule with its parsed scopes and the problems that keep the router from expressing it.
 // Complete when constructed: parsing, resolving the scopes' objects and the checks run here.
 class TRuleProxy {
  public:
-  // Nets its scopes name are looked up in `nets` when given.
-  explicit TRuleProxy(win::ComPtr<IPCB_Rule> rule, TNetNameIndex* nets = nullptr);
+  // Nets its scopes name are looked up in the reading's index when one is given.
+  explicit TRuleProxy(win::ComPtr<IPCB_Rule> rule, TRuleReading* reading = nullptr);
   TRuleProxy(const TRuleProxy&) = delete;
   TRuleProxy& operator=(const TRuleProxy&) = delete;
 
@@ -84,7 +92,7 @@ class TRuleProxy {
   bool AppliesTo(IPCB_Primitive* object1, IPCB_Primitive* object2, int layer) const;
 
  private:
-  std::unique_ptr<TRuleExpressionScopeHelper> ParseScope(bool second) const;
+  std::unique_ptr<TRuleExpressionScopeHelper> ParseScope(bool second, TRuleReading& reading) const;
   void CollectScopeObjects(TNetNameIndex* nets);
   void RunChecks();
 
@@ -162,7 +170,7 @@ class TOvixRuleStorage {
   explicit TOvixRuleStorage(win::ComPtr<IPCB_Board> board) : board_(std::move(board)) {}
 
   // Classifies the rule: compatible when its proxy has no problems.
-  void Add(win::ComPtr<IPCB_Rule> rule, TNetNameIndex* nets = nullptr);
+  void Add(win::ComPtr<IPCB_Rule> rule, TRuleReading* reading = nullptr);
   // Two compatible rules of one priority leave their precedence to chance: the later one (by
   // handle) gets a problem and becomes incompatible.
   void SeparateEqualPriorities();

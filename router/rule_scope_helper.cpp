@@ -86,20 +86,16 @@ bool TRuleExpressionScopeHelper::HasLayers() const {
 
 win::ComPtr<IPCB_Primitive> TNetNameIndex::Find(IPCB_Board* board, const std::wstring& name) {
   if (name.empty()) return {};
-  if (!built_) {
-    built_ = true;
+  if (!index_) {
     ForEachBoardObject(board, pcbapi::kNet, [&](const win::ComPtr<IPCB_Primitive>& net) {
-      nets_.emplace_back(NameOf(net.get()), net);
+      names_.push_back(NameOf(net.get()));
+      nets_.push_back(net);
       return true;
     });
-    std::stable_sort(nets_.begin(), nets_.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    index_.emplace(names_);
   }
-  const auto found = std::lower_bound(
-      nets_.begin(), nets_.end(), name,
-      [](const auto& entry, const std::wstring& wanted) { return entry.first < wanted; });
-  return found != nets_.end() && found->first == name ? found->second
-                                                      : win::ComPtr<IPCB_Primitive>();
+  const std::optional<uint32_t> found = index_->Find(name);
+  return found ? nets_[*found] : win::ComPtr<IPCB_Primitive>();
 }
 
 void TRuleExpressionScopeHelper::CollectObjects(IPCB_Board* board, TNetNameIndex* nets) {

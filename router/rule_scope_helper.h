@@ -5,12 +5,14 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_set>
 #include <utility>
 #include <vector>
 
 #include "framework/win/com.h"
+#include "router/name_index.h"
 #include "router/rule_expression_parsing.h"
 #include "sdk/pcb_api.h"
 #include "sdk/pcb_contract.h"
@@ -29,9 +31,10 @@ class TNetNameIndex {
   win::ComPtr<IPCB_Primitive> Find(IPCB_Board* board, const std::wstring& name);
 
  private:
-  bool built_ = false;
-  // Sorted by name, equal names in the walk's order: one block for all nets, not a node each.
-  std::vector<std::pair<std::wstring, win::ComPtr<IPCB_Primitive>>> nets_;
+  // The nets' names and interfaces in the walk's order.
+  std::vector<std::wstring> names_;
+  std::vector<win::ComPtr<IPCB_Primitive>> nets_;
+  std::optional<WideNameIndex> index_;
 };
 
 class TRuleExpressionScopeHelper {
