@@ -2,6 +2,7 @@
 #include "router/ovix_rules.h"
 
 #include <algorithm>
+#include <bit>
 #include <optional>
 
 #include "framework/win/text.h"
@@ -102,6 +103,14 @@ const std::string* TObjectNets::NetOfPrimitive(uint32_t object, uint8_t kind) {
     }
     default: return nullptr;
   }
+}
+
+const std::string* TObjectNets::NameIfNet(uint32_t object) {
+  const auto named = nets_.find(object);
+  if (named != nets_.end()) return &named->second;
+  Of(object);  // files a net among the nets
+  const auto added = nets_.find(object);
+  return added != nets_.end() ? &added->second : nullptr;
 }
 
 void TObjectNets::Forget(uint32_t object) {
@@ -342,30 +351,28 @@ const TOvixRuleStorage::NetIndex& TOvixRuleStorage::Index() {
       }
     }
   }
+  index.named.emplace(index.named_nets);
   return index;
 }
 
 bool TOvixRuleStorage::NetUnnamed(const std::string& net) {
   const NetIndex& index = Index();
-  return index.nets_bounded && index.named_nets.count(net) == 0;
+  return index.nets_bounded && !index.named->Contains(net);
 }
 
-const bool* TOvixRuleStorage::KnownIndistinct(uint32_t object) {
-  const NetIndex& index = Index();
-  if (object != 0 && object == index.last_object) return &index.last_indistinct;
-  const bool* known = index.indistinct.Find(object);
-  if (known) {
-    index.last_object = object;
-    index.last_indistinct = *known;
-  }
-  return known;
+const bool* TOvixRuleStorage::KnownIndistinct(uint32_t object) const {
+  const bool known = object != 0 && net_index_ && net_index_->indistinct_object == object;
+  return known ? &net_index_->indistinct : nullptr;
 }
 
 void TOvixRuleStorage::NoteIndistinct(uint32_t object, bool indistinct) {
-  const NetIndex& index = Index();
-  index.indistinct[object] = indistinct;
-  index.last_object = object;
-  index.last_indistinct = indistinct;
+  Index();
+  net_index_->indistinct_object = object;
+  net_index_->indistinct = indistinct;
+}
+
+void TOvixRuleStorage::ForgetIndistinct(uint32_t object) {
+  if (net_index_ && net_index_->indistinct_object == object) net_index_->indistinct_object = 0;
 }
 
 bool TOvixRuleStorage::HasSingleNetRules() { return !Index().by_net.empty(); }
@@ -546,6 +553,13 @@ IPCB_Rule* TOvixRules::RuleOfHandle(uint32_t handle) const {
   return found != rules_by_handle_.end() && found->first == handle ? found->second.get() : nullptr;
 }
 
+void TOvixRules::ForgetObjectNet(uint32_t object) const {
+  object_nets_.Forget(object);
+  for (TRuleKindSet kinds = analysed_kinds_; kinds != 0; kinds &= kinds - 1) {
+    if (const auto& rules = storages_[std::countr_zero(kinds)]) rules->ForgetIndistinct(object);
+  }
+}
+
 bool TOvixRules::NetIndistinct(int kind, uint32_t net) const {
   TOvixRuleStorage* rules = storage(kind);
   if (!rules) return false;  // the host's own answers: nothing is known of them
@@ -558,7 +572,8 @@ bool TOvixRules::IsIndistinctNet(int kind, uint32_t object) const {
   TOvixRuleStorage* rules = storage(kind);
   if (!rules || object == 0) return false;
   if (const bool* known = rules->KnownIndistinct(object)) return *known;
-  const bool indistinct = object_nets_.IsNet(object) && NetIndistinct(kind, object);
+  const std::string* name = object_nets_.NameIfNet(object);
+  const bool indistinct = name && rules->NetUnnamed(*name);
   rules->NoteIndistinct(object, indistinct);
   return indistinct;
 }

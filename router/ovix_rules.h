@@ -10,12 +10,10 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
 #include "framework/win/com.h"
-#include "router/handle_table.h"
 #include "router/rule_scope_helper.h"
 #include "sdk/pcb_contract.h"
 
@@ -140,10 +138,8 @@ class TObjectNets {
  public:
   const std::string* Of(uint32_t object);
   void Forget(uint32_t object);
-  bool IsNet(uint32_t object) {
-    Of(object);
-    return nets_.count(object) != 0;
-  }
+  // The folded name of the object when it is a net itself; null otherwise.
+  const std::string* NameIfNet(uint32_t object);
 
  private:
   const std::string* NameOfNet(uint32_t net);
@@ -188,10 +184,13 @@ class TOvixRuleStorage {
   // hold it in no net: they tell nets apart only by the nets and net classes they name, and name
   // none this net is or is in.
   bool NetUnnamed(const std::string& net);
-  // TOvixRules::IsIndistinctNet's answer about an object, kept with the index: the writer asks
-  // it of every net in every query. Null while not known.
-  const bool* KnownIndistinct(uint32_t object);
+  // TOvixRules::IsIndistinctNet's last answer, kept with the index: the writer asks it of one
+  // net several times in a row (a query per layer). Null when the object is not the one it was
+  // about.
+  const bool* KnownIndistinct(uint32_t object) const;
   void NoteIndistinct(uint32_t object, bool indistinct);
+  // The object is gone: its handle may come back as another object.
+  void ForgetIndistinct(uint32_t object);
 
   TRuleList& compatible() { return compatible_; }
   TRuleList& incompatible() { return incompatible_; }
@@ -210,12 +209,10 @@ class TOvixRuleStorage {
     std::vector<int> others;
     std::unordered_map<std::string, std::vector<int>> by_net;
     bool nets_bounded = true;  // every rule tells nets apart by name only (NetUnnamed)
-    std::unordered_set<std::string> named_nets;
-    mutable THandleTable<bool> indistinct;  // KnownIndistinct
-    // The last answer apart: one net is asked about several times in a row (once per layer),
-    // and on a large board the table is too large to stay in the cache.
-    mutable uint32_t last_object = 0;
-    mutable bool last_indistinct = false;
+    std::vector<std::string> named_nets;
+    std::optional<NameIndex> named;  // of named_nets: every net is asked about
+    uint32_t indistinct_object = 0;  // KnownIndistinct
+    bool indistinct = false;
   };
   const NetIndex& Index();
 
@@ -257,7 +254,7 @@ class TOvixRules {
   IPCB_Rule* RuleOfHandle(uint32_t handle) const;
   // The queries remember the net of each object they are asked about: an object moved into
   // another net, or destroyed, is forgotten first.
-  void ForgetObjectNet(uint32_t object) const { object_nets_.Forget(object); }
+  void ForgetObjectNet(uint32_t object) const;
   // Whether every query of the kind about an object in the net (a net's handle; 0: none) has the
   // answer it has about the object in no net, so that one answer may stand for all such nets.
   bool NetIndistinct(int kind, uint32_t net) const;

@@ -211,7 +211,7 @@ bool TRuleExpressionScopeHelper::Matches(IPCB_Primitive* object, int layer) cons
 }
 
 bool TRuleExpressionScopeHelper::CollectNamedNets(IPCB_Board* board,
-                                                  std::unordered_set<std::string>& nets) const {
+                                                  std::vector<std::string>& nets) const {
   bool bounded = true;
   Visit(tree_.get(), [&](const TRuleExpressionNode& leaf) {
     switch (leaf.ScopeKind()) {
@@ -223,7 +223,7 @@ bool TRuleExpressionScopeHelper::CollectNamedNets(IPCB_Board* board,
       case TSpecctraScope::Via:
       case TSpecctraScope::Wire:
       case TSpecctraScope::CopperArea: break;
-      case TSpecctraScope::Net: nets.insert(sdk::FoldedAscii(leaf.text())); break;
+      case TSpecctraScope::Net: nets.push_back(sdk::FoldedAscii(leaf.text())); break;
       case TSpecctraScope::NetClass: {
         // Every class the name may stand for, whichever of them the host picks.
         const std::wstring name = win::Widen(leaf.text());
@@ -237,7 +237,7 @@ bool TRuleExpressionScopeHelper::CollectNamedNets(IPCB_Board* board,
             return false;
           }
           for (const std::string& member : object_class.Members()) {
-            nets.insert(sdk::FoldedAscii(member));
+            nets.push_back(sdk::FoldedAscii(member));
           }
           return true;
         });

@@ -7,7 +7,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -72,11 +71,12 @@ class TRuleExpressionScopeHelper {
   // Whether a net, class, from-to, room or the board itself falls within the scope on a legacy
   // layer (0 and 74, the multi-layer, stand for no layer).
   bool Matches(IPCB_Primitive* object, int layer) const;
-  // Adds the folded names of the nets whose objects the scope may hold otherwise than objects of
-  // any other net: the nets it names and the members of the net classes it names. False when it
+  // Appends the folded names of the nets whose objects the scope may hold otherwise than objects
+  // of any other net: the nets it names and the members of the net classes it names (a name may
+  // come more than once). False when it
   // tells nets apart in another way (from-tos, groups, a class of every net), so that no net is
   // alike to another for it.
-  bool CollectNamedNets(IPCB_Board* board, std::unordered_set<std::string>& nets) const;
+  bool CollectNamedNets(IPCB_Board* board, std::vector<std::string>& nets) const;
 
  private:
   void CollectLeaf(const TRuleExpressionNode& leaf, IPCB_Board* board, TNetNameIndex* nets);
