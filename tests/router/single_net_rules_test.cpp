@@ -206,6 +206,14 @@ TEST(NetsTheRulesName, AreThoseNamedDirectlyOrThroughTheirClass) {
   // Kinds the collection leaves to the editor are the editor's to tell.
   EXPECT_FALSE(rules.NetIndistinct(kStubLengthKind, net("C")));
 
+  // Asked net after net, and again, each net keeps its own answer; no net is no such net.
+  std::string answers;
+  for (const sdk::Handle object :
+       {net("A"), net("C"), net("C"), net("B"), sdk::Handle{0}, net("C"), net("A")}) {
+    answers += rules.IsIndistinctNet(kClearanceRule, object) ? '1' : '0';
+  }
+  EXPECT_EQ(answers, "0110010");
+
   // Net-scoped clearances: only A has one; the board-wide one holds every net.
   EXPECT_TRUE(rules.MayHoldObjectsOfNet(kClearanceRule, 7, 7, net("A")));
   EXPECT_FALSE(rules.MayHoldObjectsOfNet(kClearanceRule, 7, 7, net("C")));
