@@ -37,10 +37,16 @@ struct NetEntry {
 
 using ComponentPad = TComponentPads::Pad;
 
-// A component pin with the pad that nets name it by.
-struct PadPin {
+// A placed pad of a net, with the pin it is (a place in the writer's pins): none for a free pad
+// and for a name its component repeats.
+struct NetPad {
+  static constexpr uint32_t kNoPin = UINT32_MAX;
+  sdk::Handle net = 0;
   sdk::Handle pad = 0;
-  TNetPin pin;
+  uint32_t pin = kNoPin;
+  bool operator<(const NetPad& other) const {
+    return net != other.net ? net < other.net : pad < other.pad;
+  }
 };
 
 // Pins of a net by electrical type: load, terminator, source.
@@ -60,7 +66,6 @@ class NetworkWriter {
       : out_(out), context_(context), board_(*context.rules.board) {}
 
   void Write() {
-    CollectPins();
     CollectNets();
     if (context_.settings.export_from_tos) CollectFromTos();
     out_.Line("(network");
@@ -80,87 +85,75 @@ class NetworkWriter {
   }
 
  private:
-  // Escaped "<designator>-<pin>" of every component pad, found once for all nets.
-  void CollectPins() {
+  // Every placed pad with a net by net and handle, with the pin it is: the component pads (as the
+  // library read them, when it did) and the free pads. Walking each net's pads instead would
+  // visit all its other members too.
+  void CollectPads() {
     if (context_.component_pads) {
-      for (const TComponentPads& component : *context_.component_pads) AddPins(component);
+      size_t pads = 0;
+      for (const TComponentPads& component : *context_.component_pads) {
+        pads += component.pads.size();
+      }
+      pins_.reserve(pads);
+      pads_by_net_.reserve(pads);
+      for (const TComponentPads& component : *context_.component_pads) AddComponent(component);
     } else {
       TComponentPads component;  // reused from component to component
       board_.IterateObjects(
           [&](sdk::Handle handle) {
             ReadComponentPads(handle, component);
-            AddPins(component);
+            AddComponent(component);
           },
           1u << pcbapi::kComponent, sdk::LayerZero(), pcbapi::kAllObjects);
-    }
-    std::sort(pins_.begin(), pins_.end(),
-              [](const PadPin& a, const PadPin& b) { return a.pad < b.pad; });
-  }
-
-  void AddPins(const TComponentPads& component) {
-    const std::string designator = EscapeName(component.designator);
-    // A name the component repeats defines no pin in the library (it is reported as a
-    // duplicate or becomes a keep-out), so no net may refer to it. Sorted by name, a repeated
-    // name is a run of more than one pad.
-    pads_.assign(component.pads.begin(), component.pads.end());
-    std::sort(pads_.begin(), pads_.end(),
-              [](const ComponentPad& a, const ComponentPad& b) { return a.name < b.name; });
-    for (auto run = pads_.begin(); run != pads_.end();) {
-      const auto run_end = std::find_if(
-          run, pads_.end(), [&](const ComponentPad& pad) { return pad.name != run->name; });
-      if (run_end - run == 1) AddPin(designator, *run);
-      run = run_end;
-    }
-  }
-
-  void AddPin(const std::string& designator, const ComponentPad& pad) {
-    const std::string pin = EscapeName(pad.name);
-    std::string name;
-    name.reserve(designator.size() + 1 + pin.size());
-    name.append(designator).append(1, '-').append(pin);
-    pins_.push_back({pad.handle, TNetPin{std::move(name), pad.electrical_type}});
-  }
-
-  const TNetPin* FindPin(sdk::Handle pad) const {
-    const auto found = std::lower_bound(pins_.begin(), pins_.end(), pad,
-                                        [](const PadPin& p, sdk::Handle h) { return p.pad < h; });
-    return found != pins_.end() && found->pad == pad ? &found->pin : nullptr;
-  }
-
-  std::span<const TNetPin* const> PinsOf(const NetEntry& net) const {
-    return std::span<const TNetPin* const>(net_pins_).subspan(net.first_pin, net.pin_count);
-  }
-
-  // Every placed pad by net and handle: the component pads the library read, and the free pads.
-  // Walking each net's pads instead would visit all its other members too.
-  void CollectPadsByNet() {
-    for (const TComponentPads& component : *context_.component_pads) {
-      for (const ComponentPad& pad : component.pads) pads_by_net_.push_back({pad.net, pad.handle});
     }
     board_.IterateObjects(
         [&](sdk::Handle pad) {
           if (const sdk::Handle net = sdk::GetObjectNetByHandle(pad)) {
-            pads_by_net_.push_back({net, pad});
+            pads_by_net_.push_back({net, pad, NetPad::kNoPin});
           }
         },
         1u << pcbapi::kPad, sdk::LayerZero(), pcbapi::kFreeObjects);
     std::sort(pads_by_net_.begin(), pads_by_net_.end());
   }
 
-  // The net's pads in handle order.
-  template <class Visit>
-  void ForEachPadOf(sdk::Handle net, Visit&& visit) const {
-    if (!context_.component_pads) {
-      sdk::IterateContainer(net, 1u << pcbapi::kPad, sdk::LayerZero(), pcbapi::kAllObjects, visit);
-      return;
+  // The component's pads with a net, each with its escaped "<designator>-<pin>".
+  void AddComponent(const TComponentPads& component) {
+    const std::string designator = EscapeName(component.designator);
+    // A name the component repeats defines no pin in the library (it is reported as a
+    // duplicate or becomes a keep-out), so no net may refer to it. Sorted by name, a repeated
+    // name is a run of more than one pad.
+    pads_.clear();
+    for (const ComponentPad& pad : component.pads) pads_.push_back(&pad);
+    std::sort(pads_.begin(), pads_.end(),
+              [](const ComponentPad* a, const ComponentPad* b) { return a->name < b->name; });
+    for (auto run = pads_.begin(); run != pads_.end();) {
+      const auto run_end = std::find_if(
+          run, pads_.end(), [&](const ComponentPad* pad) { return pad->name != (*run)->name; });
+      const bool pin = run_end - run == 1;
+      for (; run != run_end; ++run) {
+        const ComponentPad& pad = **run;
+        if (pad.net == 0) continue;
+        pads_by_net_.push_back(
+            {pad.net, pad.handle, pin ? AddPin(designator, pad) : NetPad::kNoPin});
+      }
     }
-    auto at = std::lower_bound(pads_by_net_.begin(), pads_by_net_.end(),
-                               std::pair<sdk::Handle, sdk::Handle>(net, 0));
-    for (; at != pads_by_net_.end() && at->first == net; ++at) visit(at->second);
+  }
+
+  uint32_t AddPin(const std::string& designator, const ComponentPad& pad) {
+    const std::string pin = EscapeName(pad.name);
+    std::string name;
+    name.reserve(designator.size() + 1 + pin.size());
+    name.append(designator).append(1, '-').append(pin);
+    pins_.push_back(TNetPin{std::move(name), pad.electrical_type});
+    return static_cast<uint32_t>(pins_.size() - 1);
+  }
+
+  std::span<const TNetPin* const> PinsOf(const NetEntry& net) const {
+    return std::span<const TNetPin* const>(net_pins_).subspan(net.first_pin, net.pin_count);
   }
 
   void CollectNets() {
-    if (context_.component_pads) CollectPadsByNet();
+    CollectPads();
     board_.IterateObjects(
         [&](sdk::Handle handle) {
           // Of the net's record only its name is needed.
@@ -173,11 +166,12 @@ class NetworkWriter {
           entry.handle = handle;
           entry.name = sdk::FromText(name);
           entry.first_pin = net_pins_.size();
-          ForEachPadOf(handle, [&](sdk::Handle pad) {
+          // The net's pads in handle order; free pads are no pins.
+          auto pad = std::lower_bound(pads_by_net_.begin(), pads_by_net_.end(), NetPad{handle});
+          for (; pad != pads_by_net_.end() && pad->net == handle; ++pad) {
             ++entry.pad_count;
-            // Free pads are no pins.
-            if (const TNetPin* pin = FindPin(pad)) net_pins_.push_back(pin);
-          });
+            if (pad->pin != NetPad::kNoPin) net_pins_.push_back(&pins_[pad->pin]);
+          }
           entry.pin_count = net_pins_.size() - entry.first_pin;
           if (context_.pad_counts) context_.pad_counts->Note(handle, entry.pad_count);
           nets_.push_back(std::move(entry));
@@ -363,10 +357,10 @@ class NetworkWriter {
   DesignFileOutput& out_;
   const TNetworkContext& context_;
   const sdk::TPcbBoard& board_;
-  std::vector<PadPin> pins_;        // component pins, sorted by pad
-  std::vector<ComponentPad> pads_;  // of one component; reused from component to component
-  std::vector<std::pair<sdk::Handle, sdk::Handle>> pads_by_net_;  // net and pad, sorted
-  std::vector<const TNetPin*> net_pins_;  // the pins of every net, net by net
+  std::vector<TNetPin> pins_;              // component pins
+  std::vector<const ComponentPad*> pads_;  // of one component; reused from component to component
+  std::vector<NetPad> pads_by_net_;        // sorted
+  std::vector<const TNetPin*> net_pins_;   // the pins of every net, net by net
   std::vector<NetEntry> nets_;
   NetworkNames network_, folded_network_;
   std::unordered_map<std::string, std::vector<FromTo>> from_tos_;
