@@ -199,17 +199,14 @@ void TSpecctraFileSaver::Flush() { file_->Flush(text_); }
 void TSpecctraFileSaver::Progress() const { sdk::PcbApi_Percent_Update(); }
 
 int TSpecctraFileSaver::CountProgressSteps() const {
-  int components = 0, nets = 0;
-  board_->IterateObjects(
-      [&](sdk::Handle handle) {
-        if (sdk::PcbApi_GetObjectIdFromObjectHandle(handle) == pcbapi::kComponent) {
-          ++components;
-        } else {
-          ++nets;
-        }
-      },
-      1u << pcbapi::kComponent | 1u << pcbapi::kNet, sdk::LayerZero(), pcbapi::kAllObjects);
-  return 2 + 2 * components + nets;
+  // A walk per kind: asking each object its kind would visit every object.
+  const auto count = [&](uint8_t kind) {
+    int objects = 0;
+    board_->IterateObjects([&](sdk::Handle) { ++objects; }, 1u << kind, sdk::LayerZero(),
+                           pcbapi::kAllObjects);
+    return objects;
+  };
+  return 2 + 2 * count(pcbapi::kComponent) + count(pcbapi::kNet);
 }
 
 void TSpecctraFileSaver::CheckNetNamesUnique() {
