@@ -61,16 +61,18 @@ const std::string kNoNet;
 
 const std::string* TObjectNets::NameOfNet(uint32_t net) {
   if (net == 0) return &kNoNet;
-  const auto [name, added] = nets_.try_emplace(net);
-  if (added) name->second = sdk::FoldedAscii(sdk::GetObjectNameByHandle(net));
-  return &name->second;
+  const std::string*& name = nets_[net];
+  if (!name) {
+    names_.push_back(sdk::FoldedAscii(sdk::GetObjectNameByHandle(net)));
+    name = &names_.back();
+  }
+  return name;
 }
 
 const std::string* TObjectNets::Of(uint32_t object) {
   // A net is asked about once per net of the board: its name is its answer, with no entry
   // among the objects.
-  const auto named = nets_.find(object);
-  if (named != nets_.end()) return &named->second;
+  if (const std::string* const* named = nets_.Find(object)) return *named;
   const auto cached = objects_.find(object);
   if (cached != objects_.end() && cached->second.known) return cached->second.name;
   const uint8_t kind = sdk::PcbApi_GetObjectIdFromObjectHandle(object) & 0x7F;
@@ -106,11 +108,10 @@ const std::string* TObjectNets::NetOfPrimitive(uint32_t object, uint8_t kind) {
 }
 
 const std::string* TObjectNets::NameIfNet(uint32_t object) {
-  const auto named = nets_.find(object);
-  if (named != nets_.end()) return &named->second;
+  if (const std::string* const* named = nets_.Find(object)) return *named;
   Of(object);  // files a net among the nets
-  const auto added = nets_.find(object);
-  return added != nets_.end() ? &added->second : nullptr;
+  const std::string* const* added = nets_.Find(object);
+  return added ? *added : nullptr;
 }
 
 void TObjectNets::Forget(uint32_t object) {

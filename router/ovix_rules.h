@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "framework/win/com.h"
+#include "router/handle_table.h"
 #include "router/rule_scope_helper.h"
 #include "sdk/pcb_contract.h"
 
@@ -145,7 +147,10 @@ class TObjectNets {
   const std::string* NameOfNet(uint32_t net);
   // The net of an object of the host's kind that is no net.
   const std::string* NetOfPrimitive(uint32_t object, uint8_t kind);
-  std::unordered_map<uint32_t, std::string> nets_;
+  // Names by net in one open table, the names in blocks that stay in place as more come: every
+  // net of the board is asked about, and a node each would cost an allocation and a cache miss.
+  THandleTable<const std::string*> nets_;
+  std::deque<std::string> names_;
   // A forgotten object keeps its entry, unknown: probes are moved in and out of every net asked
   // about, and their entries are used again each time.
   struct ObjectNet {
