@@ -148,12 +148,24 @@ class NetworkWriter {
     return static_cast<uint32_t>(pins_.size() - 1);
   }
 
+  // Where the net's pads begin. Nets come in handle order more often than not: then the pads
+  // of the last net end where the next net's begin, and no search over all pads is needed.
+  std::vector<NetPad>::const_iterator FirstPadOf(sdk::Handle net) {
+    const auto end = pads_by_net_.cend();
+    const bool onwards = next_pad_ == end || next_pad_->net >= net;
+    if (!onwards || (next_pad_ != pads_by_net_.cbegin() && std::prev(next_pad_)->net >= net)) {
+      next_pad_ = std::lower_bound(pads_by_net_.cbegin(), end, NetPad{net});
+    }
+    return next_pad_;
+  }
+
   std::span<const TNetPin* const> PinsOf(const NetEntry& net) const {
     return std::span<const TNetPin* const>(net_pins_).subspan(net.first_pin, net.pin_count);
   }
 
   void CollectNets() {
     CollectPads();
+    next_pad_ = pads_by_net_.cbegin();
     board_.IterateObjects(
         [&](sdk::Handle handle) {
           // Of the net's record only its name is needed.
@@ -167,11 +179,12 @@ class NetworkWriter {
           entry.name = sdk::FromText(name);
           entry.first_pin = net_pins_.size();
           // The net's pads in handle order; free pads are no pins.
-          auto pad = std::lower_bound(pads_by_net_.begin(), pads_by_net_.end(), NetPad{handle});
-          for (; pad != pads_by_net_.end() && pad->net == handle; ++pad) {
+          auto pad = FirstPadOf(handle);
+          for (; pad != pads_by_net_.cend() && pad->net == handle; ++pad) {
             ++entry.pad_count;
             if (pad->pin != NetPad::kNoPin) net_pins_.push_back(&pins_[pad->pin]);
           }
+          next_pad_ = pad;
           entry.pin_count = net_pins_.size() - entry.first_pin;
           if (context_.pad_counts) context_.pad_counts->Note(handle, entry.pad_count);
           nets_.push_back(std::move(entry));
@@ -196,15 +209,18 @@ class NetworkWriter {
   }
 
   void WriteNet(const NetEntry& net) {
-    line_.assign("(net ").append(EscapeName(net.name));
+    line_.assign("(net ");
+    AppendEscapedName(line_, net.name);
     out_.Line(line_);
     out_.Raise();
     WriteNetPins(out_, line_, PinsOf(net));
     WriteApplicableRules(out_, context_.rules, net.handle, kNetScopeKind, kOnLayerScope);
     // From-tos belong to the net whose name their net text equals exactly.
-    const auto from_tos = from_tos_.find(net.name);
-    if (from_tos != from_tos_.end()) {
-      for (const FromTo& from_to : from_tos->second) WriteFromTo(from_to);
+    if (!from_tos_.empty()) {
+      const auto from_tos = from_tos_.find(net.name);
+      if (from_tos != from_tos_.end()) {
+        for (const FromTo& from_to : from_tos->second) WriteFromTo(from_to);
+      }
     }
     WriteNetRoles(PinsOf(net));
     out_.Lower();
@@ -360,7 +376,8 @@ class NetworkWriter {
   std::vector<TNetPin> pins_;              // component pins
   std::vector<const ComponentPad*> pads_;  // of one component; reused from component to component
   std::vector<NetPad> pads_by_net_;        // sorted
-  std::vector<const TNetPin*> net_pins_;   // the pins of every net, net by net
+  std::vector<NetPad>::const_iterator next_pad_;  // after the pads of the net collected last
+  std::vector<const TNetPin*> net_pins_;          // the pins of every net, net by net
   std::vector<NetEntry> nets_;
   NetworkNames network_, folded_network_;
   std::unordered_map<std::string, std::vector<FromTo>> from_tos_;
