@@ -125,8 +125,9 @@ IPCB_Primitive* TObjectClearanceMatrices::ObjectInterface(sdk::Handle handle) {
   // Every object of the kind at once: asking object by object would walk the board per object.
   if (kind >= 32 || (walked_kinds_ & (1u << kind))) return nullptr;
   walked_kinds_ |= 1u << kind;
-  ForEachBoardObject(rules_.board(), kind, [&](const win::ComPtr<IPCB_Primitive>& object) {
-    interfaces_.emplace_back(object->GetHandle(), object);
+  ForEachBoardObject(rules_.board(), kind, [&](win::ComPtr<IPCB_Primitive> object) {
+    const sdk::Handle handle = object->GetHandle();
+    interfaces_.emplace_back(handle, std::move(object));
     return true;
   });
   // Stable: of two entries with one handle, the one the walk found first answers.

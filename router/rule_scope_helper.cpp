@@ -87,9 +87,9 @@ bool TRuleExpressionScopeHelper::HasLayers() const {
 win::ComPtr<IPCB_Primitive> TNetNameIndex::Find(IPCB_Board* board, const std::wstring& name) {
   if (name.empty()) return {};
   if (!index_) {
-    ForEachBoardObject(board, pcbapi::kNet, [&](const win::ComPtr<IPCB_Primitive>& net) {
+    ForEachBoardObject(board, pcbapi::kNet, [&](win::ComPtr<IPCB_Primitive> net) {
       names_.push_back(NameOf(net.get()));
-      nets_.push_back(net);
+      nets_.push_back(std::move(net));
       return true;
     });
     index_.emplace(names_);

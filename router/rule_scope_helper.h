@@ -103,16 +103,15 @@ TSpecctraScope ObjectScopeKind(IPCB_Primitive* object);
 TSpecctraScope LayeredScopeKind(TSpecctraScope kind);
 
 // Calls `visit` with each board object of one host kind, in the host's order, until it returns
-// false.
+// false. The object's reference is handed over: a visitor that keeps it takes no new one.
 template <class Visit>
 void ForEachBoardObject(IPCB_Board* board, uint8_t kind, Visit&& visit) {
   if (!board) return;
   const auto iterator = win::ComPtr<IPCB_BoardIterator>::Adopt(board->CreateBoardIterator());
   if (!iterator) return;
   iterator->SetKindFilter(1u << kind);
-  for (auto object = win::ComPtr<IPCB_Primitive>::Adopt(iterator->First()); object;
-       object = win::ComPtr<IPCB_Primitive>::Adopt(iterator->Next())) {
-    if (!visit(object)) return;
+  for (IPCB_Primitive* object = iterator->First(); object; object = iterator->Next()) {
+    if (!visit(win::ComPtr<IPCB_Primitive>::Adopt(object))) return;
   }
 }
 
