@@ -122,6 +122,7 @@ IPCB_Primitive* TObjectClearanceMatrices::ObjectInterface(sdk::Handle handle) {
   if (IPCB_Primitive* cached = find()) return cached;
   const uint8_t kind = sdk::PcbApi_GetObjectIdFromObjectHandle(handle);
   if (kind == pcbapi::kBoard) return rules_.board();
+  if (kind == pcbapi::kNet) return rules_.NetInterface(handle);
   // Every object of the kind at once: asking object by object would walk the board per object.
   if (kind >= 32 || (walked_kinds_ & (1u << kind))) return nullptr;
   walked_kinds_ |= 1u << kind;

@@ -180,7 +180,7 @@ TRuleProxy::TRuleProxy(win::ComPtr<IPCB_Rule> rule, TRuleReading* reading)
         tree->has_argument()) {
       sole_net_ = sdk::FoldedAscii(tree->text());
     }
-    CollectScopeObjects(reading ? &reading->nets : nullptr);
+    CollectScopeObjects(reading ? reading->nets : nullptr);
   }
   RunChecks();
 }
@@ -486,6 +486,7 @@ void TOvixRules::Collect() {
   collected_ = true;
   // One walk for all kinds: every rule is read once, whatever the number of kinds analysed.
   TRuleReading reading;
+  reading.nets = &nets_;
   present_kinds_.assign(kRuleKindCount, false);
   ForEachBoardRule([&](const win::ComPtr<IPCB_Rule>& rule) {
     const int kind = rule->GetRuleKind();

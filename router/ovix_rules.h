@@ -47,7 +47,7 @@ inline constexpr const char* kNoBoardInterfaceText =
 // What the proxies of one collection share while they are made: the board's nets by name, and
 // the scope parsers, whose word tables are set up once instead of for every scope.
 struct TRuleReading {
-  TNetNameIndex nets;
+  TNetNameIndex* nets = nullptr;
   TRuleExpressionParser scopes;
   TCleranceRuleExpressionParser clearance_scopes;
 };
@@ -257,6 +257,9 @@ class TOvixRules {
   TRuleProxy* ProxyOf(IPCB_Rule* rule) const;
   // Null for handle 0 or a handle that is no rule of the board.
   IPCB_Rule* RuleOfHandle(uint32_t handle) const;
+  // The interface of a net of the board (not the caller's reference), from the walk over the
+  // nets that the collection made (or makes now); null when there is none of the handle.
+  IPCB_Primitive* NetInterface(uint32_t net) const { return nets_.ByHandle(board_.get(), net); }
   // The queries remember the net of each object they are asked about: an object moved into
   // another net, or destroyed, is forgotten first.
   void ForgetObjectNet(uint32_t object) const;
@@ -316,6 +319,9 @@ class TOvixRules {
   std::vector<std::pair<uint32_t, win::ComPtr<IPCB_Rule>>> rules_by_handle_;
   bool collected_ = false;
   std::vector<bool> present_kinds_;  // the kinds of the board's rules, once collected
+  // The board's nets: the rules look up the nets they name, the clearance matrices the nets'
+  // interfaces. Nets are neither made nor removed while one command runs.
+  mutable TNetNameIndex nets_;
   // The queries run for every net many times.
   mutable TObjectNets object_nets_;
 };

@@ -86,16 +86,36 @@ bool TRuleExpressionScopeHelper::HasLayers() const {
 
 win::ComPtr<IPCB_Primitive> TNetNameIndex::Find(IPCB_Board* board, const std::wstring& name) {
   if (name.empty()) return {};
-  if (!index_) {
+  if (!by_name_) {
+    Walk(board, true);
+    by_name_.emplace(names_);
+  }
+  const std::optional<uint32_t> found = by_name_->Find(name);
+  return found ? nets_[*found] : win::ComPtr<IPCB_Primitive>();
+}
+
+IPCB_Primitive* TNetNameIndex::ByHandle(IPCB_Board* board, uint32_t handle) {
+  Walk(board, false);
+  const auto found = std::lower_bound(by_handle_.begin(), by_handle_.end(),
+                                      std::pair<uint32_t, uint32_t>(handle, 0));
+  return found != by_handle_.end() && found->first == handle ? nets_[found->second].get() : nullptr;
+}
+
+void TNetNameIndex::Walk(IPCB_Board* board, bool names) {
+  if (!walked_) {
+    walked_ = true;
     ForEachBoardObject(board, pcbapi::kNet, [&](win::ComPtr<IPCB_Primitive> net) {
-      names_.push_back(NameOf(net.get()));
+      by_handle_.emplace_back(net->GetHandle(), static_cast<uint32_t>(nets_.size()));
+      if (names) names_.push_back(NameOf(net.get()));
       nets_.push_back(std::move(net));
       return true;
     });
-    index_.emplace(names_);
+    // Of two entries with one handle, the one the walk found first answers.
+    std::sort(by_handle_.begin(), by_handle_.end());
   }
-  const std::optional<uint32_t> found = index_->Find(name);
-  return found ? nets_[*found] : win::ComPtr<IPCB_Primitive>();
+  if (names && names_.size() != nets_.size()) {
+    for (const auto& net : nets_) names_.push_back(NameOf(net.get()));
+  }
 }
 
 void TRuleExpressionScopeHelper::CollectObjects(IPCB_Board* board, TNetNameIndex* nets) {

@@ -23,17 +23,25 @@ using PrimitiveList = std::vector<win::ComPtr<IPCB_Primitive>>;
 // The one test-point object id of the clearance types (pin 0, smd 1, via 2, wire 3, area 4).
 inline constexpr int kTestPointObjectId = 5;
 
-// The board's nets by their exact names, read in one walk when first asked (the first net of a
-// name, as a walk finds it): rules that each name a net would otherwise walk every net per rule.
+// The board's nets, read in one walk when first asked: by their exact names (the first net of a
+// name, as the walk finds it) for the rules that name nets, which would otherwise walk every net
+// per rule, and by handle for whoever needs a net's interface later in the same command.
 class TNetNameIndex {
  public:
   win::ComPtr<IPCB_Primitive> Find(IPCB_Board* board, const std::wstring& name);
+  // The net's interface (not the caller's reference); null for a handle the walk did not meet.
+  IPCB_Primitive* ByHandle(IPCB_Board* board, uint32_t handle);
 
  private:
-  // The nets' names and interfaces in the walk's order.
-  std::vector<std::wstring> names_;
-  std::vector<win::ComPtr<IPCB_Primitive>> nets_;
-  std::optional<WideNameIndex> index_;
+  // Reads each net's name too when asked to: while the walk is at a net, reading it costs less
+  // than coming back to it.
+  void Walk(IPCB_Board* board, bool names);
+
+  bool walked_ = false;
+  std::vector<win::ComPtr<IPCB_Primitive>> nets_;         // in the walk's order
+  std::vector<std::wstring> names_;                       // of nets_, when asked for
+  std::vector<std::pair<uint32_t, uint32_t>> by_handle_;  // handle and place in nets_, sorted
+  std::optional<WideNameIndex> by_name_;                  // made at the first name asked for
 };
 
 class TRuleExpressionScopeHelper {
