@@ -122,7 +122,10 @@ IPCB_Primitive* TObjectClearanceMatrices::ObjectInterface(sdk::Handle handle) {
   if (IPCB_Primitive* cached = find()) return cached;
   const uint8_t kind = sdk::PcbApi_GetObjectIdFromObjectHandle(handle);
   if (kind == pcbapi::kBoard) return rules_.board();
-  if (kind == pcbapi::kNet) return rules_.NetInterface(handle);
+  // A net made since the collection walked the nets is found by a walk of its own below.
+  if (kind == pcbapi::kNet) {
+    if (IPCB_Primitive* net = rules_.NetInterface(handle)) return net;
+  }
   // Every object of the kind at once: asking object by object would walk the board per object.
   if (kind >= 32 || (walked_kinds_ & (1u << kind))) return nullptr;
   walked_kinds_ |= 1u << kind;

@@ -320,7 +320,7 @@ class TOvixRules {
   bool collected_ = false;
   std::vector<bool> present_kinds_;  // the kinds of the board's rules, once collected
   // The board's nets: the rules look up the nets they name, the clearance matrices the nets'
-  // interfaces. Nets are neither made nor removed while one command runs.
+  // interfaces.
   mutable TNetNameIndex nets_;
   // The queries run for every net many times.
   mutable TObjectNets object_nets_;
