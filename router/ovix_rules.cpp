@@ -381,9 +381,16 @@ bool TOvixRuleStorage::HasSingleNetRules() { return !Index().by_net.empty(); }
 const std::vector<int>& TOvixRuleStorage::OthersThanSingleNet() { return Index().others; }
 
 const std::vector<int>* TOvixRuleStorage::OfNet(const std::string& net) {
-  const NetIndex& index = Index();
+  Index();
+  NetIndex& index = *net_index_;
+  for (const NetIndex::NetRules& recent : index.recent) {
+    if (recent.known && recent.net == net) return recent.rules;
+  }
   const auto found = index.by_net.find(net);
-  return found == index.by_net.end() ? nullptr : &found->second;
+  const std::vector<int>* rules = found == index.by_net.end() ? nullptr : &found->second;
+  index.recent[index.next_recent] = {true, net, rules};
+  index.next_recent ^= 1;
+  return rules;
 }
 
 bool TOvixRuleStorage::CheckPriorities() {

@@ -218,6 +218,15 @@ class TOvixRuleStorage {
     std::optional<NameIndex> named;  // of named_nets: every net is asked about
     uint32_t indistinct_object = 0;  // KnownIndistinct
     bool indistinct = false;
+    // OfNet's last two answers: the queries of a clearance matrix ask about the same two nets
+    // (the object's and none) dozens of times in a row.
+    struct NetRules {
+      bool known = false;
+      std::string net;
+      const std::vector<int>* rules = nullptr;
+    };
+    NetRules recent[2];
+    int next_recent = 0;
   };
   const NetIndex& Index();
 
