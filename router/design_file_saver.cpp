@@ -216,7 +216,9 @@ void TSpecctraFileSaver::CheckNetNamesUnique() {
   std::vector<sdk::Handle> handles;
   board_->IterateObjects(
       [&](sdk::Handle handle) {
-        names.push_back(sdk::FoldedAscii(EscapeName(sdk::GetObjectNameByHandle(handle))));
+        std::string& name = names.emplace_back();
+        AppendEscapedName(name, sdk::GetObjectNameByHandle(handle));
+        for (char& c : name) c = sdk::FoldAscii(c);
         handles.push_back(handle);
       },
       1u << pcbapi::kNet, sdk::LayerZero(), pcbapi::kAllObjects);

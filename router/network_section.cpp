@@ -140,11 +140,11 @@ class NetworkWriter {
   }
 
   uint32_t AddPin(const std::string& designator, const ComponentPad& pad) {
-    const std::string pin = EscapeName(pad.name);
-    std::string name;
-    name.reserve(designator.size() + 1 + pin.size());
-    name.append(designator).append(1, '-').append(pin);
-    pins_.push_back(TNetPin{std::move(name), pad.electrical_type});
+    TNetPin& pin = pins_.emplace_back();
+    pin.name.reserve(designator.size() + 1 + pad.name.size());
+    pin.name.append(designator).push_back('-');
+    AppendEscapedName(pin.name, pad.name);
+    pin.electrical_type = pad.electrical_type;
     return static_cast<uint32_t>(pins_.size() - 1);
   }
 
