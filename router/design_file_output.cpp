@@ -67,8 +67,8 @@ DesignText& DesignText::Number(int32_t units) {
 }
 
 DesignText& DesignText::Name(std::string_view name) {
-  size_ = static_cast<size_t>(PutEscapedName(Room(kMaxEscapeSize * name.size()), name) -
-                              data_.get());
+  size_ =
+      static_cast<size_t>(PutEscapedName(Room(kMaxEscapeSize * name.size()), name) - data_.get());
   return *this;
 }
 

@@ -22,7 +22,7 @@ class StatementText {
   StatementText& Number(int32_t units);           // FormatDesignNumber
   // "(rect layer x1 y1 x2 y2)"
   StatementText& Rect(std::string_view layer, int32_t x1, int32_t y1, int32_t x2, int32_t y2);
-  StatementText& Close();                         // ")"
+  StatementText& Close();  // ")"
   // The finished statement; every opened list must be closed.
   std::string Take();
 
