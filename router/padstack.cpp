@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 #include "router/design_file_names.h"
 #include "router/padstack_pad.h"
@@ -89,10 +90,41 @@ bool TPadStackShape::Matches(const TPadStackShape& o) const {
          Near(bot_y, o.bot_y) && Near(hole, o.hole) && rotation == o.rotation;
 }
 
+TPadStackList::TShapeKey TPadStackList::KeyOf(const TPadStackShape& s) {
+  TShapeKey key{static_cast<int32_t>(static_cast<uint32_t>(s.kind) | s.top_shape << 8 |
+                                     s.mid_shape << 16 | static_cast<uint32_t>(s.bot_shape) << 24),
+                s.pwr_gnd,
+                s.top_x,
+                s.top_y,
+                s.mid_x,
+                s.mid_y,
+                s.bot_x,
+                s.bot_y,
+                s.hole,
+                s.low_layer,
+                s.high_layer};
+  static_assert(sizeof s.rotation == 2 * sizeof(int32_t));
+  std::memcpy(&key[key.size() - 2], &s.rotation, sizeof s.rotation);
+  return key;
+}
+
+size_t TPadStackList::TShapeKeyHash::operator()(const TShapeKey& key) const {
+  uint32_t hash = 2166136261u;
+  for (const int32_t value : key) hash = (hash ^ static_cast<uint32_t>(value)) * 16777619u;
+  return hash;
+}
+
 int TPadStackList::FindOrAddPadStack(const TPadStackShape& shape, const std::string& rule_name,
                                      sdk::Handle rule) {
+  const bool keyed = shape.Matches(shape);
+  const TShapeKey key = keyed ? KeyOf(shape) : TShapeKey{};
+  const auto known = keyed ? numbers_by_shape_.find(key) : numbers_by_shape_.end();
   int number = 0;
-  while (number < Count() && !items_[static_cast<size_t>(number)]->shape.Matches(shape)) ++number;
+  if (known != numbers_by_shape_.end()) {
+    number = known->second;
+  } else {
+    while (number < Count() && !items_[static_cast<size_t>(number)]->shape.Matches(shape)) ++number;
+  }
   bool changed = false;
   if (number == Count()) {
     if (Count() >= kMaxPadStacks) {
@@ -103,6 +135,7 @@ int TPadStackList::FindOrAddPadStack(const TPadStackShape& shape, const std::str
     names_.emplace_back();
     changed = true;
   }
+  if (keyed && known == numbers_by_shape_.end()) numbers_by_shape_.emplace(key, number);
   if (!rule_name.empty()) {
     changed |= items_[static_cast<size_t>(number)]->rule_names.try_emplace(rule_name, rule).second;
   }

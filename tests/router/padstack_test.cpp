@@ -1,6 +1,7 @@
 // Padstack matching, names and shapes, and the pad keep-outs of images.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -56,6 +57,23 @@ TEST(PadStackList, MatchesWithinTheToleranceOnly) {
     EXPECT_EQ(list.FindOrAddPadStack(second), c.shared ? 0 : 1);
     EXPECT_EQ(list.Count(), c.shared ? 1 : 2);
   }
+}
+
+// A shape asked for again gets the first padstack it matches, even where a later one matches it
+// too; a rotation that is no number matches nothing, not even the same shape again.
+TEST(PadStackList, ShapesAskedForAgainFindTheirFirstMatch) {
+  TPadStackList list(1);
+  TPadStackShape first = Pad(Mil(60), Mil(60));
+  TPadStackShape apart = first, between = first, no_angle = first;
+  apart.mid_y += 15;   // a padstack of its own
+  between.mid_y += 8;  // within the tolerance of both
+  no_angle.rotation = std::nan("");
+  std::vector<int> numbers;
+  for (const TPadStackShape* shape :
+       {&first, &apart, &between, &between, &apart, &no_angle, &no_angle, &first}) {
+    numbers.push_back(list.FindOrAddPadStack(*shape));
+  }
+  EXPECT_EQ(numbers, (std::vector<int>{0, 1, 0, 0, 1, 2, 3, 0}));
 }
 
 TEST(PadStackList, NamesTellKindSpanAndRules) {
