@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
+#include <bit>
 
 #include "router/design_file_names.h"
 #include "router/padstack_pad.h"
@@ -90,39 +90,64 @@ bool TPadStackShape::Matches(const TPadStackShape& o) const {
          Near(bot_y, o.bot_y) && Near(hole, o.hole) && rotation == o.rotation;
 }
 
-TPadStackList::TShapeKey TPadStackList::KeyOf(const TPadStackShape& s) {
-  TShapeKey key{static_cast<int32_t>(static_cast<uint32_t>(s.kind) | s.top_shape << 8 |
-                                     s.mid_shape << 16 | static_cast<uint32_t>(s.bot_shape) << 24),
-                s.pwr_gnd,
-                s.top_x,
-                s.top_y,
-                s.mid_x,
-                s.mid_y,
-                s.bot_x,
-                s.bot_y,
-                s.hole,
-                s.low_layer,
-                s.high_layer};
-  static_assert(sizeof s.rotation == 2 * sizeof(int32_t));
-  std::memcpy(&key[key.size() - 2], &s.rotation, sizeof s.rotation);
-  return key;
+namespace {
+
+// Every field the matching compares, bit for bit.
+bool Identical(const TPadStackShape& a, const TPadStackShape& b) {
+  return a.kind == b.kind && a.top_shape == b.top_shape && a.mid_shape == b.mid_shape &&
+         a.bot_shape == b.bot_shape && a.pwr_gnd == b.pwr_gnd && a.low_layer == b.low_layer &&
+         a.high_layer == b.high_layer && a.top_x == b.top_x && a.top_y == b.top_y &&
+         a.mid_x == b.mid_x && a.mid_y == b.mid_y && a.bot_x == b.bot_x && a.bot_y == b.bot_y &&
+         a.hole == b.hole &&
+         std::bit_cast<uint64_t>(a.rotation) == std::bit_cast<uint64_t>(b.rotation);
 }
 
-size_t TPadStackList::TShapeKeyHash::operator()(const TShapeKey& key) const {
-  uint32_t hash = 2166136261u;
-  for (const int32_t value : key) hash = (hash ^ static_cast<uint32_t>(value)) * 16777619u;
-  return hash;
+size_t HashOf(const TPadStackShape& s) {
+  const uint64_t rotation = std::bit_cast<uint64_t>(s.rotation);
+  uint32_t hash = static_cast<uint32_t>(s.kind) | s.top_shape << 8 | s.mid_shape << 16 |
+                  static_cast<uint32_t>(s.bot_shape) << 24;
+  for (const uint32_t value :
+       {static_cast<uint32_t>(s.top_x), static_cast<uint32_t>(s.top_y),
+        static_cast<uint32_t>(s.mid_x), static_cast<uint32_t>(s.mid_y),
+        static_cast<uint32_t>(s.bot_x), static_cast<uint32_t>(s.bot_y),
+        static_cast<uint32_t>(s.hole), static_cast<uint32_t>(s.low_layer << 16 ^ s.high_layer),
+        static_cast<uint32_t>(s.pwr_gnd), static_cast<uint32_t>(rotation),
+        static_cast<uint32_t>(rotation >> 32)}) {
+    hash = (hash ^ value) * 0x9E3779B1u;
+  }
+  return hash ^ hash >> 15;
+}
+
+}  // namespace
+
+// The shape's slot, or the empty one where it would go.
+TPadStackList::TKnownShape& TPadStackList::KnownSlot(const TPadStackShape& shape) {
+  const size_t mask = known_shapes_.size() - 1;
+  size_t at = HashOf(shape) & mask;
+  while (known_shapes_[at].number >= 0 && !Identical(known_shapes_[at].shape, shape)) {
+    at = (at + 1) & mask;
+  }
+  return known_shapes_[at];
+}
+
+void TPadStackList::KeepKnown(const TPadStackShape& shape, int number) {
+  if (2 * (known_count_ + 1) > known_shapes_.size()) {
+    std::vector<TKnownShape> old(std::max<size_t>(64, 2 * known_shapes_.size()));
+    old.swap(known_shapes_);
+    for (const TKnownShape& known : old) {
+      if (known.number >= 0) KnownSlot(known.shape) = known;
+    }
+  }
+  KnownSlot(shape) = {shape, number};
+  ++known_count_;
 }
 
 int TPadStackList::FindOrAddPadStack(const TPadStackShape& shape, const std::string& rule_name,
                                      sdk::Handle rule) {
   const bool keyed = shape.Matches(shape);
-  const TShapeKey key = keyed ? KeyOf(shape) : TShapeKey{};
-  const auto known = keyed ? numbers_by_shape_.find(key) : numbers_by_shape_.end();
-  int number = 0;
-  if (known != numbers_by_shape_.end()) {
-    number = known->second;
-  } else {
+  const int known = keyed && !known_shapes_.empty() ? KnownSlot(shape).number : -1;
+  int number = std::max(known, 0);
+  if (known < 0) {
     while (number < Count() && !items_[static_cast<size_t>(number)]->shape.Matches(shape)) ++number;
   }
   bool changed = false;
@@ -135,7 +160,7 @@ int TPadStackList::FindOrAddPadStack(const TPadStackShape& shape, const std::str
     names_.emplace_back();
     changed = true;
   }
-  if (keyed && known == numbers_by_shape_.end()) numbers_by_shape_.emplace(key, number);
+  if (keyed && known < 0) KeepKnown(shape, number);
   if (!rule_name.empty()) {
     changed |= items_[static_cast<size_t>(number)]->rule_names.try_emplace(rule_name, rule).second;
   }

@@ -3,7 +3,6 @@
 // library's "(padstack" statements. Pads and vias carry their padstack number in AuxWord.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -115,12 +114,12 @@ class TPadStackList {
                    const sdk::TPcbBoard& board) const;
   std::string ComposeName(int number) const;
 
-  // Every field the matching compares, bit for bit.
-  using TShapeKey = std::array<int32_t, 13>;
-  struct TShapeKeyHash {
-    size_t operator()(const TShapeKey& key) const;
+  struct TKnownShape {
+    TPadStackShape shape;
+    int number = -1;  // -1 for an empty slot
   };
-  static TShapeKey KeyOf(const TPadStackShape& shape);
+  TKnownShape& KnownSlot(const TPadStackShape& shape);
+  void KeepKnown(const TPadStackShape& shape, int number);
 
   sdk::Handle board_;
   std::vector<std::unique_ptr<TPadStack>> items_;
@@ -128,7 +127,8 @@ class TPadStackList {
   // each pad against every padstack before it grows with both. Padstacks are only added and
   // keep their shapes, so the first that matches a shape stays the first. A shape that does not
   // match itself (a rotation that is not a number) is never found and never kept.
-  std::unordered_map<TShapeKey, int, TShapeKeyHash> numbers_by_shape_;
+  std::vector<TKnownShape> known_shapes_;  // open addressing, at most half full
+  size_t known_count_ = 0;
   // The name of each item, composed again whenever the item changes: vias and nets ask for the
   // names over and over.
   std::vector<std::string> names_;
