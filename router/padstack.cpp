@@ -102,19 +102,13 @@ bool Identical(const TPadStackShape& a, const TPadStackShape& b) {
          std::bit_cast<uint64_t>(a.rotation) == std::bit_cast<uint64_t>(b.rotation);
 }
 
+// Of the fields that tell most shapes apart; Identical settles the rest.
 size_t HashOf(const TPadStackShape& s) {
-  const uint64_t rotation = std::bit_cast<uint64_t>(s.rotation);
-  uint32_t hash = static_cast<uint32_t>(s.kind) | s.top_shape << 8 | s.mid_shape << 16 |
-                  static_cast<uint32_t>(s.bot_shape) << 24;
-  for (const uint32_t value :
-       {static_cast<uint32_t>(s.top_x), static_cast<uint32_t>(s.top_y),
-        static_cast<uint32_t>(s.mid_x), static_cast<uint32_t>(s.mid_y),
-        static_cast<uint32_t>(s.bot_x), static_cast<uint32_t>(s.bot_y),
-        static_cast<uint32_t>(s.hole), static_cast<uint32_t>(s.low_layer << 16 ^ s.high_layer),
-        static_cast<uint32_t>(s.pwr_gnd), static_cast<uint32_t>(rotation),
-        static_cast<uint32_t>(rotation >> 32)}) {
-    hash = (hash ^ value) * 0x9E3779B1u;
-  }
+  const uint32_t codes = static_cast<uint32_t>(s.kind) | s.top_shape << 8 | s.mid_shape << 16 |
+                         static_cast<uint32_t>(s.low_layer) << 24;
+  const uint32_t hash = (codes * 0x9E3779B1u) ^ (static_cast<uint32_t>(s.top_x) * 0x85EBCA77u) ^
+                        (static_cast<uint32_t>(s.mid_y) * 0xC2B2AE3Du) ^
+                        (static_cast<uint32_t>(s.hole) * 0x27D4EB2Fu);
   return hash ^ hash >> 15;
 }
 
