@@ -103,6 +103,22 @@ class TWiringTrack : public sdk::TPcbTrack {
   }
 };
 
+// A via as the copper writer reads it: what the section writes of it and the bit field that marks
+// fixed copper. The third bit field, which the writer never looks at, is not asked for.
+class TWiringVia : public sdk::TPcbVia {
+ public:
+  using TPcbVia::TPcbVia;
+  int Read() {
+    sdk::PcbApi_GetObjectBitField2(pcbapi::kRead, handle_, &bit_field2_);
+    sdk::Coord size = 0;
+    const int result = sdk::PcbApi_QueryVia(pcbapi::kRead, handle_, nullptr, &aux_word_, nullptr,
+                                            &net_handle_, &aux_byte_, nullptr, &x_, &y_, &size,
+                                            nullptr, nullptr, nullptr, nullptr, nullptr);
+    SetSize(size);
+    return result;
+  }
+};
+
 std::vector<TOutlineSegment> OutlineSegments(const pcbapi::OutlineBlock& block, int count) {
   std::vector<TOutlineSegment> segments;
   count = std::clamp(count, 0, pcbapi::kOutlineSegmentCapacity);
@@ -445,8 +461,8 @@ void TCopperWriter::WriteFreePad(sdk::Handle handle) {
 
 void TCopperWriter::WriteVia(sdk::Handle handle) {
   static const std::string via_number = "(via_number " + std::to_string(kProtectedMarker) + ")";
-  sdk::TPcbVia via(handle);
-  if (via.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
+  TWiringVia via(handle);
+  if (via.Read() != pcbapi::kSuccess) return;
   const bool netted = via.GetNetHandle() != 0;
   if (netted == as_keepouts_) return;
   if (as_keepouts_) {
