@@ -90,9 +90,16 @@ void DesignText::Grow(size_t count) {
 }
 
 DesignText& DesignFileOutput::Begin() {
-  if (line_open_) lines_.LineEnd();
+  // The end of the line begun before and the indentation of this one, in one copy.
+  static constexpr std::string_view kBreakAndBlanks = "\r\n                              ";
+  const size_t blanks = level_ > 0 ? static_cast<size_t>(level_) * 4 : 0;
+  const size_t from = line_open_ ? 0 : 2;
   line_open_ = true;
-  return lines_.Blanks(level_ > 0 ? static_cast<size_t>(level_) * 4 : 0);
+  if (blanks + 2 <= kBreakAndBlanks.size()) {
+    return lines_.Put(kBreakAndBlanks.substr(from, blanks + 2 - from));
+  }
+  if (from == 0) lines_.LineEnd();
+  return lines_.Blanks(blanks);
 }
 
 void DesignFileOutput::End() {

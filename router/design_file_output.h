@@ -63,10 +63,13 @@ class DesignText {
     return data_.get() + size_;
   }
   void Grow(size_t count);
-  // Up to 16 bytes in two overlapping copies of fixed size, which the compiler makes inline.
+  // Up to 32 bytes in two overlapping copies of fixed size, which the compiler makes inline.
   static void CopyShort(char* to, const char* from, size_t count) {
-    if (count > 16) {
+    if (count > 32) {
       std::memcpy(to, from, count);
+    } else if (count >= 16) {
+      std::memcpy(to, from, 16);
+      std::memcpy(to + count - 16, from + count - 16, 16);
     } else if (count >= 8) {
       std::memcpy(to, from, 8);
       std::memcpy(to + count - 8, from + count - 8, 8);

@@ -138,7 +138,8 @@ void TPadStackList::KeepKnown(const TPadStackShape& shape, int number) {
 
 int TPadStackList::FindOrAddPadStack(const TPadStackShape& shape, const std::string& rule_name,
                                      sdk::Handle rule) {
-  const bool keyed = shape.Matches(shape);
+  // Every shape matches itself but one whose rotation is no number.
+  const bool keyed = shape.rotation == shape.rotation;
   const int known = keyed && !known_shapes_.empty() ? KnownSlot(shape).number : -1;
   int number = std::max(known, 0);
   if (known < 0) {
