@@ -38,12 +38,21 @@ TEST(PadStackList, MatchesWithinTheToleranceOnly) {
   const Case cases[] = {
       {"sizes 9 units apart", [](TPadStackShape& s) { s.mid_y += 9; }, true},
       {"sizes 10 units apart", [](TPadStackShape& s) { s.mid_y += 10; }, false},
+      {"top heights 10 units apart", [](TPadStackShape& s) { s.top_y += 10; }, false},
+      {"middle widths 10 units apart", [](TPadStackShape& s) { s.mid_x -= 10; }, false},
+      {"bottom widths 10 units apart", [](TPadStackShape& s) { s.bot_x += 10; }, false},
+      {"bottom heights 10 units apart", [](TPadStackShape& s) { s.bot_y -= 10; }, false},
       {"holes 9 units apart", [](TPadStackShape& s) { s.hole -= 9; }, true},
       {"holes 10 units apart", [](TPadStackShape& s) { s.hole -= 10; }, false},
       {"rotation differs", [](TPadStackShape& s) { s.rotation = 90; }, false},
       {"power/ground flag", [](TPadStackShape& s) { s.pwr_gnd = 1; }, false},
       {"another layer", [](TPadStackShape& s) { s.low_layer = 32; }, false},
       {"another shape", [](TPadStackShape& s) { s.top_shape = router::kOctagonShape; }, false},
+      {"another middle shape", [](TPadStackShape& s) { s.mid_shape = router::kOctagonShape; },
+       false},
+      {"another bottom shape", [](TPadStackShape& s) { s.bot_shape = router::kOctagonShape; },
+       false},
+      {"a span", [](TPadStackShape& s) { s.high_layer = 32; }, false},
       {"a via", [](TPadStackShape& s) { s.kind = TPadStackKind::Via; }, false},
   };
   for (const Case& c : cases) {
@@ -55,6 +64,7 @@ TEST(PadStackList, MatchesWithinTheToleranceOnly) {
     c.change(second);
     EXPECT_EQ(list.FindOrAddPadStack(first), 0);
     EXPECT_EQ(list.FindOrAddPadStack(second), c.shared ? 0 : 1);
+    EXPECT_EQ(list.FindOrAddPadStack(second), c.shared ? 0 : 1) << "asked again";
     EXPECT_EQ(list.Count(), c.shared ? 1 : 2);
   }
 }
@@ -196,6 +206,8 @@ TEST(PadKeepout, FollowsShapeAndRotation) {
        "(keepout (circle TopLayer 70.000 0.000 0.000))\n"},
       {"rectangle at 90 swaps its sides", 2, Mil(50), Mil(20), Mil(10), Mil(5), 1, 90,
        "(keepout (rect TopLayer 0.000 -20.000 20.000 30.000))\n"},
+      {"rectangle at 270 likewise", 2, Mil(50), Mil(20), 0, 0, 1, 270,
+       "(keepout (rect TopLayer -10.000 -25.000 10.000 25.000))\n"},
       {"rectangle at 0", 2, Mil(50), Mil(20), 0, 0, 32, 180,
        "(keepout (rect BottomLayer -25.000 -10.000 25.000 10.000))\n"},
       {"rectangle at 45: a closed polygon", 2, Mil(20), Mil(20), 0, 0, 1, 45,
