@@ -285,6 +285,26 @@ void TCopperWriter::WriteTail(const TWireTail& tail) {
   WriteType(tail.normal, tail.fixed);
 }
 
+DesignText& TCopperWriter::BeginPolygon(int layer) {
+  DesignText& text = out_.Begin();
+  if (as_keepouts_) {
+    text.Put("(keepout ");
+  } else {
+    text.Put("(wire ");
+    out_.Raise();
+    out_.Begin();
+  }
+  return text.Put("(polygon ").Put(DesignFileLayerName(layer)).Put(' ').Number(0);
+}
+
+void TCopperWriter::EndWire(const sdk::TPCBObject& object) {
+  WriteNet(NetLineOf(object.GetNetHandle()));
+  WriteType(object.GetAuxByte() != 0, object.GetBitField2Bit3());
+  out_.Lower();
+  out_.Begin().Put(')');
+  out_.End();
+}
+
 void TCopperWriter::WriteViaOpener(int padstack, TPoint at) {
   PutPoint(out_.Begin().Put("(via ").Put(padstacks_->PadStackName(padstack)).Put(' '), at);
 }
@@ -376,15 +396,7 @@ void TCopperWriter::WriteFill(sdk::Handle handle) {
   if (!IsCopperLayer(layer)) return;
   const bool netted = fill.GetNetHandle() != 0;
   if (netted == as_keepouts_) return;
-  DesignText& text = out_.Begin();
-  if (as_keepouts_) {
-    text.Put("(keepout ");
-  } else {
-    text.Put("(wire ");
-    out_.Raise();
-    out_.Begin();
-  }
-  text.Put("(polygon ").Put(DesignFileLayerName(layer)).Put(' ').Number(0);
+  DesignText& text = BeginPolygon(layer);
   for (const TPoint& p :
        FillCorners(fill.GetX(), fill.GetY(), fill.GetX2(), fill.GetY2(), fill.GetRotation())) {
     PutPoint(text.Put(' '), p);
@@ -395,11 +407,7 @@ void TCopperWriter::WriteFill(sdk::Handle handle) {
     out_.End();
     return;
   }
-  WriteNet(NetLineOf(fill.GetNetHandle()));
-  WriteType(fill.GetAuxByte() != 0, fill.GetBitField2Bit3());
-  out_.Lower();
-  out_.Begin().Put(')');
-  out_.End();
+  EndWire(fill);
 }
 
 void TCopperWriter::WritePolygon(sdk::Handle handle) {
@@ -431,11 +439,7 @@ void TCopperWriter::WritePolygon(sdk::Handle handle) {
   out_.Begin().Put("(wireplow on)");
   out_.Lower();
   out_.Begin().Put(')');
-  WriteNet(NetLineOf(polygon.GetNetHandle()));
-  WriteType(polygon.GetAuxByte() != 0, polygon.GetBitField2Bit3());
-  out_.Lower();
-  out_.Begin().Put(')');
-  out_.End();
+  EndWire(polygon);
 }
 
 void TCopperWriter::WriteFreePad(sdk::Handle handle) {
@@ -452,11 +456,7 @@ void TCopperWriter::WriteFreePad(sdk::Handle handle) {
   if (!padstacks_) return;
   WriteViaOpener(pad.PadStackNumber(), {pad.GetX(), pad.GetY()});
   out_.Raise();
-  WriteNet(NetLineOf(pad.GetNetHandle()));
-  WriteType(pad.GetAuxByte() != 0, pad.GetBitField2Bit3());
-  out_.Lower();
-  out_.Begin().Put(')');
-  out_.End();
+  EndWire(pad);
 }
 
 void TCopperWriter::WriteVia(sdk::Handle handle) {
@@ -514,15 +514,7 @@ void TCopperWriter::WriteRegion(sdk::Handle handle) {
   if (netted == as_keepouts_) return;
   const TPointArray points = RegionVertices(handle);
   if (points.empty()) return;
-  DesignText& text = out_.Begin();
-  if (as_keepouts_) {
-    text.Put("(keepout ");
-  } else {
-    text.Put("(wire ");
-    out_.Raise();
-    out_.Begin();
-  }
-  text.Put("(polygon ").Put(DesignFileLayerName(layer)).Put(' ').Number(0);
+  BeginPolygon(layer);
   out_.Raise();
   for (const TPoint& p : points) PutPoint(out_.Begin(), p);
   out_.Lower();
@@ -532,11 +524,7 @@ void TCopperWriter::WriteRegion(sdk::Handle handle) {
     return;
   }
   out_.Begin().Put(')');
-  WriteNet(NetLineOf(region.GetNetHandle()));
-  WriteType(region.GetAuxByte() != 0, region.GetBitField2Bit3());
-  out_.Lower();
-  out_.Begin().Put(')');
-  out_.End();
+  EndWire(region);
 }
 
 void WriteWiringSection(DesignFileOutput& out, const sdk::TPcbBoard& board,

@@ -94,6 +94,10 @@ class TCopperWriter {
   // writer ends it.
   // "(via NAME X Y": the opener of a via or of a free pad.
   void WriteViaOpener(int padstack, TPoint at);
+  // "(keepout (polygon LAYER 0.000", or "(wire " with "(polygon LAYER 0.000" on the line below.
+  DesignText& BeginPolygon(int layer);
+  // The net and type lines of a wire or via made of `object`, then its close; ends the object.
+  void EndWire(const sdk::TPCBObject& object);
   void WritePathWire(int layer, int32_t width, TPoint from, TPoint to, const TWireTail& tail);
   void WriteTail(const TWireTail& tail);
   void WriteNet(const TNetLine& line);
