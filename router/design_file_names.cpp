@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <iterator>
+#include <type_traits>
 
 #include "sdk/ascii_case.h"
 
@@ -91,26 +92,41 @@ void ReplaceAllText(std::string& text, std::string_view search, std::string_view
   }
 }
 
-char* PutEscapedName(char* at, std::string_view name) {
-  // One character at a time: no escape contains a character that is escaped, so this is the
-  // same as replacing each in turn.
+namespace {
+
+// Hands `put` each character of the trimmed name that stays and the escape of each that does not.
+// One character at a time: no escape contains a character that is escaped, so this is the same
+// as replacing each in turn.
+template <class Put>
+void EscapeEach(std::string_view name, Put&& put) {
   for (const char c : sdk::TrimBlanks(name)) {
     const Escape* escape = std::find_if(std::begin(kEscapes), std::end(kEscapes),
                                         [c](const Escape& e) { return e.plain[0] == c; });
     if (escape == std::end(kEscapes)) {
-      *at++ = c;
+      put(c);
     } else {
-      std::memcpy(at, escape->escaped.data(), kMaxEscapeSize);
-      at += kMaxEscapeSize;
+      put(escape->escaped);
     }
   }
+}
+
+}  // namespace
+
+char* PutEscapedName(char* at, std::string_view name) {
+  EscapeEach(name, [&at](auto piece) {
+    if constexpr (std::is_same_v<decltype(piece), char>) {
+      *at++ = piece;
+    } else {
+      std::memcpy(at, piece.data(), kMaxEscapeSize);
+      at += kMaxEscapeSize;
+    }
+  });
   return at;
 }
 
 void AppendEscapedName(std::string& text, std::string_view name) {
-  const size_t start = text.size();
-  text.resize(start + kMaxEscapeSize * name.size());
-  text.resize(static_cast<size_t>(PutEscapedName(text.data() + start, name) - text.data()));
+  // Names are short: a character at a time is cheaper than room made for the longest result.
+  EscapeEach(name, [&text](auto piece) { text += piece; });
 }
 
 std::string EscapeName(std::string_view name) {
