@@ -7,8 +7,6 @@
 
 namespace quorvel {
 
-std::unique_ptr<Object> MakeObjectOfKind(uint8_t kind);
-
 // ---- Box -----------------------------------------------------------------------------------
 
 namespace {
@@ -251,43 +249,6 @@ uint8_t DefaultLayer(uint8_t kind) {
   }
 }
 
-std::unique_ptr<Object> MakeObject(uint8_t kind) {
-  std::unique_ptr<Object> object = MakeObjectOfKind(kind);
-  if (object) object->layer = DefaultLayer(kind);
-  return object;
-}
-
-std::unique_ptr<Object> MakeObjectOfKind(uint8_t kind) {
-  switch (kind) {
-    case pcbapi::kArc: return std::make_unique<Arc>();
-    case pcbapi::kPad: return std::make_unique<Pad>();
-    case pcbapi::kVia: return std::make_unique<Via>();
-    case pcbapi::kTrack: return std::make_unique<Track>();
-    case pcbapi::kTextObject: return std::make_unique<Text>();
-    case pcbapi::kFill: return std::make_unique<Fill>();
-    case pcbapi::kConnection: return std::make_unique<Connection>();
-    case pcbapi::kNet: return std::make_unique<Net>();
-    case pcbapi::kComponent: return std::make_unique<Component>();
-    case pcbapi::kPolygon: return std::make_unique<Polygon>();
-    case pcbapi::kRegion: return std::make_unique<Region>();
-    case pcbapi::kComponentBody: return std::make_unique<ComponentBody>();
-    case pcbapi::kDimension: return std::make_unique<Dimension>();
-    case pcbapi::kCoordinate: return std::make_unique<Coordinate>();
-    case pcbapi::kClass: return std::make_unique<ObjectClass>();
-    case pcbapi::kRule: return std::make_unique<Rule>();
-    case pcbapi::kFromTo: return std::make_unique<FromTo>();
-    case pcbapi::kDifferentialPair: return std::make_unique<DifferentialPair>();
-    case pcbapi::kViolation: return std::make_unique<Violation>();
-    case pcbapi::kEmbedded: return std::make_unique<Embedded>();
-    case pcbapi::kEmbeddedBoard: return std::make_unique<EmbeddedBoard>();
-    case pcbapi::kSplitPlane: return std::make_unique<SplitPlane>();
-    case pcbapi::kTrace:
-    case pcbapi::kSpareVia: return std::make_unique<PlainObject>(kind);
-    case pcbapi::kBoardOutline: return std::make_unique<Polygon>(pcbapi::kBoardOutline);
-    default: return nullptr;
-  }
-}
-
 // ---- MemberList ----------------------------------------------------------------------------
 
 void MemberList::insert(Handle handle) {
@@ -397,17 +358,57 @@ Board::Board() {
   for (int l = 0; l <= kLastLegacyLayer; ++l) layers[l].name = LegacyLayerName(l);
 }
 
-Board::~Board() = default;
-
-Object* Board::Find(Handle handle) const {
-  return handle < slots_.size() ? slots_[handle].get() : nullptr;
+Board::~Board() {
+  for (Object* object : slots_) {
+    if (object) store_.Destroy(object->kind, object);
+  }
 }
 
-Handle Board::Adopt(std::unique_ptr<Object> object) {
+Object* Board::Find(Handle handle) const {
+  return handle < slots_.size() ? slots_[handle] : nullptr;
+}
+
+Object* Board::Create(uint8_t kind) {
+  // Room first: a failure then leaves no object without a slot.
+  if (slots_.size() == slots_.capacity()) slots_.reserve(slots_.size() * 2);
+  Object* object = MakeOfKind(kind);
+  if (!object) return nullptr;
+  object->layer = DefaultLayer(kind);
   object->handle = static_cast<Handle>(slots_.size());
-  slots_.push_back(std::move(object));
+  slots_.push_back(object);
   ++live_;
-  return static_cast<Handle>(slots_.size() - 1);
+  return object;
+}
+
+Object* Board::MakeOfKind(uint8_t kind) {
+  switch (kind) {
+    case pcbapi::kArc: return store_.Make<Arc>(kind);
+    case pcbapi::kPad: return store_.Make<Pad>(kind);
+    case pcbapi::kVia: return store_.Make<Via>(kind);
+    case pcbapi::kTrack: return store_.Make<Track>(kind);
+    case pcbapi::kTextObject: return store_.Make<Text>(kind);
+    case pcbapi::kFill: return store_.Make<Fill>(kind);
+    case pcbapi::kConnection: return store_.Make<Connection>(kind);
+    case pcbapi::kNet: return store_.Make<Net>(kind);
+    case pcbapi::kComponent: return store_.Make<Component>(kind);
+    case pcbapi::kPolygon: return store_.Make<Polygon>(kind);
+    case pcbapi::kRegion: return store_.Make<Region>(kind);
+    case pcbapi::kComponentBody: return store_.Make<ComponentBody>(kind);
+    case pcbapi::kDimension: return store_.Make<Dimension>(kind);
+    case pcbapi::kCoordinate: return store_.Make<Coordinate>(kind);
+    case pcbapi::kClass: return store_.Make<ObjectClass>(kind);
+    case pcbapi::kRule: return store_.Make<Rule>(kind);
+    case pcbapi::kFromTo: return store_.Make<FromTo>(kind);
+    case pcbapi::kDifferentialPair: return store_.Make<DifferentialPair>(kind);
+    case pcbapi::kViolation: return store_.Make<Violation>(kind);
+    case pcbapi::kEmbedded: return store_.Make<Embedded>(kind);
+    case pcbapi::kEmbeddedBoard: return store_.Make<EmbeddedBoard>(kind);
+    case pcbapi::kSplitPlane: return store_.Make<SplitPlane>(kind);
+    case pcbapi::kTrace:
+    case pcbapi::kSpareVia: return store_.Make<PlainObject>(kind, kind);
+    case pcbapi::kBoardOutline: return store_.Make<Polygon>(kind, kind);
+    default: return nullptr;
+  }
 }
 
 namespace {
@@ -471,7 +472,8 @@ void Board::Destroy(Handle handle) {
       if (Object* m = Find(member)) m->net = 0;
     }
   }
-  slots_[handle].reset();
+  store_.Destroy(object->kind, object);
+  slots_[handle] = nullptr;
   --live_;
 }
 

@@ -18,6 +18,7 @@
 #include <nlohmann/json.hpp>
 
 #include "host/quorvel/layers.h"
+#include "host/quorvel/object_store.h"
 #include "sdk/pcb_api_contract.h"
 
 namespace quorvel {
@@ -351,10 +352,6 @@ struct PlainObject : Object {
 // The layer a new object of the kind lies on.
 uint8_t DefaultLayer(uint8_t kind);
 
-// A new object of a kind on its default layer; null for kinds that cannot be made (no kind,
-// board, above 26).
-std::unique_ptr<Object> MakeObject(uint8_t kind);
-
 // ---- The board -----------------------------------------------------------------------------
 
 struct Dielectric {
@@ -452,8 +449,9 @@ class Board {
     Object* object = Find(handle);
     return object && object->kind == kind ? static_cast<T*>(object) : nullptr;
   }
-  // Takes a free-standing object and gives it the next handle.
-  Handle Adopt(std::unique_ptr<Object> object);
+  // A new free-standing object of a kind on its default layer, with the next handle; null for
+  // kinds that cannot be made (no kind, board, above 26).
+  Object* Create(uint8_t kind);
   // Puts an object on the board (iterators, spatial index) and into its net and owner.
   void Place(Object& object);
   // Takes an object off the board, out of its net and owner; it stays valid until destroyed.
@@ -473,6 +471,15 @@ class Board {
   // Handles of `kind` on the board (or in a container), after `after`, in handle order.
   Handle NextOf(Handle container, uint8_t kind, uint8_t method, const LayerFilter& layers,
                 Handle after) const;
+  // Starts fetching an object's common record into the cache: iterators hand out handles
+  // whose objects the caller reads at once, and on a large board each read would wait for
+  // memory.
+  void Prefetch(Handle handle) const {
+    const char* object = Find(handle) ? reinterpret_cast<const char*>(slots_[handle]) : nullptr;
+    if (!object) return;
+    __builtin_prefetch(object);
+    __builtin_prefetch(object + 64);
+  }
   // Objects on the board whose extent meets the box, in handle order.
   std::vector<Handle> Search(const Box& box) const;
 
@@ -510,7 +517,7 @@ class Board {
   std::unique_ptr<nlohmann::json> unknown_record;  // keys of "board" the format does not name
 
   // Every object in handle order (the writer's walk); null slots are destroyed handles.
-  const std::vector<std::unique_ptr<Object>>& slots() const { return slots_; }
+  const std::vector<Object*>& slots() const { return slots_; }
   // Objects by record id of the board file (references between objects).
   std::map<std::string, Handle> record_ids;
 
@@ -524,8 +531,11 @@ class Board {
     return static_cast<uint64_t>(static_cast<uint32_t>(cx)) << 32 | static_cast<uint32_t>(cy);
   }
 
-  Handle handle_;                               // the board's own handle
-  std::vector<std::unique_ptr<Object>> slots_;  // by handle; slot 0 and the board's are empty
+  Object* MakeOfKind(uint8_t kind);
+
+  Handle handle_;               // the board's own handle
+  ObjectStore store_;           // holds every object the slots name
+  std::vector<Object*> slots_;  // by handle; slot 0 and the board's are empty
   size_t live_ = 0;
   std::array<HandleSet, pcbapi::kObjectKindCount> by_kind_;
   std::array<std::array<HandleSet, kLastLegacyLayer + 1>, pcbapi::kObjectKindCount> by_kind_layer_;

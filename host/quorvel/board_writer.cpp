@@ -468,7 +468,7 @@ class FieldWriter {
 class Writer {
  public:
   explicit Writer(const Board& board) : board_(board) {
-    for (const auto& slot : board.slots()) {
+    for (const Object* slot : board.slots()) {
       if (!slot || !slot->on_board) continue;
       if (slot->kind == pcbapi::kViolation) {
         const auto& v = static_cast<const Violation&>(*slot);
@@ -745,13 +745,13 @@ std::string Writer::Write() {
   }
   // Top-level objects by kind, in handle order; parts go with their owner.
   std::map<uint8_t, std::vector<const Object*>> by_kind;
-  for (const auto& slot : board_.slots()) {
+  for (const Object* slot : board_.slots()) {
     if (!slot || !slot->on_board || slot->kind == pcbapi::kBoardOutline) continue;
     if (const Object* owner = board_.Find(slot->owner);
         owner && (owner->kind == pcbapi::kComponent || owner->kind == pcbapi::kPolygon)) {
       continue;
     }
-    by_kind[slot->kind].push_back(slot.get());
+    by_kind[slot->kind].push_back(slot);
   }
   for (const auto& array : fields::kObjectArrays) {
     auto it = by_kind.find(array.kind);

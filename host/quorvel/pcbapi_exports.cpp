@@ -362,11 +362,10 @@ Handle __stdcall PcbApi_CreateObject(uint8_t kind) {
   return Guard<Handle>(0, [&]() -> Handle {
     Board* board = CurrentBoard();
     if (!board || TheEditor().Refuses(quorvel_host::kRefuseCreate, kind)) return 0;
-    std::unique_ptr<Object> object = MakeObject(kind);
+    const Object* object = board->Create(kind);
     if (!object) return 0;
-    const Handle handle = board->Adopt(std::move(object));
-    JournalObject("created", kind, handle);
-    return handle;
+    JournalObject("created", kind, object->handle);
+    return object->handle;
   });
 }
 
@@ -545,6 +544,7 @@ static Handle Advance(Handle iterator, bool from_start) {
     if (from_start) it->last = 0;
     const Handle next = board->NextOf(it->container, it->kind, it->method, it->layers, it->last);
     if (next) it->last = next;
+    board->Prefetch(next);
     return next;
   });
 }
