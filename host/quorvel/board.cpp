@@ -352,7 +352,15 @@ void CellTable::Grow() {
 
 // ---- Board ---------------------------------------------------------------------------------
 
-Board::Board() {
+namespace {
+// Versions of net names, unique in the process.
+uint64_t NewNetNamesVersion() {
+  static uint64_t last = 0;
+  return ++last;
+}
+}  // namespace
+
+Board::Board() : net_names_version_(NewNetNamesVersion()) {
   slots_.resize(2);  // handle 0 is "none", handle 1 the board itself
   handle_ = 1;
   for (int l = 0; l <= kLastLegacyLayer; ++l) layers[l].name = LegacyLayerName(l);
@@ -639,6 +647,11 @@ Box Board::Extent() const {
     }
   }
   return box;
+}
+
+void Board::NetNamesChanged() {
+  nets_by_name_.reset();
+  net_names_version_ = NewNetNamesVersion();
 }
 
 Net* Board::FindNet(const std::string& name) const {

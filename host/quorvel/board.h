@@ -288,6 +288,8 @@ struct LayerWidths {
   Coord max_width = 0, min_width = 0, preferred_width = 0;
 };
 
+class RuleScope;
+
 struct Rule : Object {
   Rule();
   Box Bounds(const Board&) const override;
@@ -308,6 +310,13 @@ struct Rule : Object {
   Coord min_length = 0, max_length = 0;  // length rules
   Outline room;                          // rooms: the region they cover
   uint8_t room_layer = 0;
+  // The scope evaluator's reading of scope1 and scope2 (rule_scope.h), each with the text it
+  // was read from: a scope whose text changed is read anew.
+  struct ParsedScope {
+    const std::string* text = nullptr;
+    const RuleScope* scope = nullptr;
+  };
+  mutable std::array<ParsedScope, 2> parsed_scopes{};
 };
 
 struct FromTo : Object {
@@ -471,15 +480,6 @@ class Board {
   // Handles of `kind` on the board (or in a container), after `after`, in handle order.
   Handle NextOf(Handle container, uint8_t kind, uint8_t method, const LayerFilter& layers,
                 Handle after) const;
-  // Starts fetching an object's common record into the cache: iterators hand out handles
-  // whose objects the caller reads at once, and on a large board each read would wait for
-  // memory.
-  void Prefetch(Handle handle) const {
-    const char* object = Find(handle) ? reinterpret_cast<const char*>(slots_[handle]) : nullptr;
-    if (!object) return;
-    __builtin_prefetch(object);
-    __builtin_prefetch(object + 64);
-  }
   // Objects on the board whose extent meets the box, in handle order.
   std::vector<Handle> Search(const Box& box) const;
 
@@ -487,6 +487,9 @@ class Board {
   const std::vector<Handle>& RulesOfKind(uint8_t rule_kind) const;
 
   // ---- Names ----
+  // Changes whenever a net of the board comes, goes or is renamed, and differs between boards:
+  // what a lookup by net name found holds while it stays the same.
+  uint64_t net_names_version() const { return net_names_version_; }
   Net* FindNet(const std::string& name) const;
   Handle NetHandle(const std::string& name) const;
   Object* FindByRecordId(const std::string& id) const;
@@ -545,10 +548,12 @@ class Board {
   mutable std::optional<std::map<uint8_t, std::vector<Handle>>> rules_by_kind_;
   // FindNet's index, made the same way: every InNet test of a rule scope looks its net up.
   mutable std::optional<std::unordered_map<std::string, Handle>> nets_by_name_;
+  uint64_t net_names_version_;
   void Changed(const Object& object) {
     if (object.kind == pcbapi::kRule) rules_by_kind_.reset();
-    if (object.kind == pcbapi::kNet) nets_by_name_.reset();
+    if (object.kind == pcbapi::kNet) NetNamesChanged();
   }
+  void NetNamesChanged();
   std::set<Handle> wide_;  // objects too large for the grid
   // Placed objects whose owner is a component: whether an object is free needs no visit to it
   // and its owner.

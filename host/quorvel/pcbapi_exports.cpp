@@ -544,7 +544,6 @@ static Handle Advance(Handle iterator, bool from_start) {
     if (from_start) it->last = 0;
     const Handle next = board->NextOf(it->container, it->kind, it->method, it->layers, it->last);
     if (next) it->last = next;
-    board->Prefetch(next);
     return next;
   });
 }
@@ -654,7 +653,7 @@ static Byte ScopeIncludes(Handle rule_handle, Handle object, bool second) {
     const Board* board = CurrentBoard();
     const Rule* rule = board ? board->FindAs<Rule>(rule_handle, pcbapi::kRule) : nullptr;
     if (!rule) return 0;
-    return ScopeHolds(*board, second ? rule->scope2 : rule->scope1, TargetOf(*board, object));
+    return ScopeHolds(*board, *rule, second, TargetOf(*board, object));
   });
 }
 
