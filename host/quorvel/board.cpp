@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <utility>
 
 namespace quorvel {
 
@@ -362,6 +363,7 @@ uint64_t NewNetNamesVersion() {
 
 Board::Board() : net_names_version_(NewNetNamesVersion()) {
   slots_.resize(2);  // handle 0 is "none", handle 1 the board itself
+  indexed_.resize(2);
   handle_ = 1;
   for (int l = 0; l <= kLastLegacyLayer; ++l) layers[l].name = LegacyLayerName(l);
 }
@@ -379,6 +381,7 @@ Object* Board::Find(Handle handle) const {
 Object* Board::Create(uint8_t kind) {
   // Room first: a failure then leaves no object without a slot.
   if (slots_.size() == slots_.capacity()) slots_.reserve(slots_.size() * 2);
+  indexed_.resize(slots_.size() + 1);
   Object* object = MakeOfKind(kind);
   if (!object) return nullptr;
   object->layer = DefaultLayer(kind);
@@ -419,12 +422,17 @@ Object* Board::MakeOfKind(uint8_t kind) {
   }
 }
 
-namespace {
-bool IsContainer(const Object* object) {
-  return object && (object->kind == pcbapi::kComponent || object->kind == pcbapi::kPolygon ||
-                    object->kind == pcbapi::kNet || object->kind == pcbapi::kBoardOutline);
+MemberList* MembersOf(Object* object) {
+  switch (object ? object->kind : 0) {
+    case pcbapi::kNet: return &static_cast<Net*>(object)->members;
+    case pcbapi::kComponent: return &static_cast<Component*>(object)->members;
+    case pcbapi::kPolygon:
+    case pcbapi::kBoardOutline: return &static_cast<Polygon*>(object)->members;
+    default: return nullptr;
+  }
 }
-}  // namespace
+
+const MemberList* MembersOf(const Object* object) { return MembersOf(const_cast<Object*>(object)); }
 
 void Board::Place(Object& object) {
   if (object.on_board) return;
@@ -433,10 +441,10 @@ void Board::Place(Object& object) {
   by_kind_[object.kind].Insert(object.handle);
   by_kind_layer_[object.kind][object.layer].Insert(object.handle);
   if (Object* net = Find(object.net); net && net->kind == pcbapi::kNet) {
-    net->members.insert(object.handle);
+    MembersOf(net)->insert(object.handle);
   }
-  if (Object* owner = Find(object.owner); IsContainer(owner)) {
-    owner->members.insert(object.handle);
+  if (Object* owner = Find(object.owner); MemberList* members = MembersOf(owner)) {
+    members->insert(object.handle);
     if (owner->kind == pcbapi::kComponent) in_components_.Insert(object.handle);
   }
   if (object.kind == pcbapi::kBoardOutline) outline = object.handle;
@@ -449,8 +457,8 @@ void Board::Unplace(Object& object) {
   Changed(object);
   by_kind_[object.kind].Erase(object.handle);
   by_kind_layer_[object.kind][object.layer].Erase(object.handle);
-  if (Object* net = Find(object.net)) net->members.erase(object.handle);
-  if (Object* owner = Find(object.owner)) owner->members.erase(object.handle);
+  if (MemberList* members = MembersOf(Find(object.net))) members->erase(object.handle);
+  if (MemberList* members = MembersOf(Find(object.owner))) members->erase(object.handle);
   in_components_.Erase(object.handle);
   if (outline == object.handle) outline = 0;
   UnindexSpatially(object);
@@ -462,7 +470,7 @@ void Board::Destroy(Handle handle) {
   Unplace(*object);
   if (object->kind == pcbapi::kComponent || object->kind == pcbapi::kPolygon ||
       object->kind == pcbapi::kBoardOutline) {
-    const MemberList members = object->members;
+    const MemberList members = *MembersOf(object);
     for (Handle member : members) {
       if (Object* m = Find(member); m && m->owner == handle) Destroy(member);
     }
@@ -476,7 +484,7 @@ void Board::Destroy(Handle handle) {
   }
   if (object->kind == pcbapi::kNet) {
     // Objects keep no handle of a net that no longer exists.
-    for (Handle member : object->members) {
+    for (Handle member : *MembersOf(object)) {
       if (Object* m = Find(member)) m->net = 0;
     }
   }
@@ -493,21 +501,21 @@ void Board::Refile(Object& object, Handle old_net, uint8_t old_layer, Handle old
     by_kind_layer_[object.kind][object.layer].Insert(object.handle);
   }
   if (old_net != object.net) {
-    if (Object* net = Find(old_net)) net->members.erase(object.handle);
+    if (MemberList* members = MembersOf(Find(old_net))) members->erase(object.handle);
     if (Object* net = Find(object.net); net && net->kind == pcbapi::kNet) {
-      net->members.insert(object.handle);
+      MembersOf(net)->insert(object.handle);
     }
   }
   if (old_owner != object.owner) {
-    if (Object* owner = Find(old_owner)) owner->members.erase(object.handle);
+    if (MemberList* members = MembersOf(Find(old_owner))) members->erase(object.handle);
     in_components_.Erase(object.handle);
-    if (Object* owner = Find(object.owner); IsContainer(owner)) {
-      owner->members.insert(object.handle);
+    if (Object* owner = Find(object.owner); MemberList* members = MembersOf(owner)) {
+      members->insert(object.handle);
       if (owner->kind == pcbapi::kComponent) in_components_.Insert(object.handle);
     }
   }
   // Most writes change no extent (a pad's padstack number, a via's flags): the cells stay.
-  if (object.Bounds(*this) == object.indexed) return;
+  if (object.Bounds(*this) == indexed_[object.handle]) return;
   UnindexSpatially(object);
   IndexSpatially(object);
 }
@@ -559,17 +567,16 @@ Handle Board::NextOf(Handle container, uint8_t kind, uint8_t method, const Layer
     }
     return 0;
   }
-  const Object* holder = Find(container);
-  if (!holder) return 0;
-  for (auto it = holder->members.upper_bound(after); it != holder->members.end(); ++it) {
+  const MemberList* members = MembersOf(Find(container));
+  if (!members) return 0;
+  for (auto it = members->upper_bound(after); it != members->end(); ++it) {
     if (accept(*it)) return *it;
   }
   return 0;
 }
 
 void Board::IndexSpatially(Object& object) {
-  object.indexed = object.Bounds(*this);
-  const Box& b = object.indexed;
+  const Box& b = indexed_[object.handle] = object.Bounds(*this);
   if (b.Empty()) return;
   const int64_t cx1 = FloorDiv(b.x1, kCellSize), cx2 = FloorDiv(b.x2, kCellSize);
   const int64_t cy1 = FloorDiv(b.y1, kCellSize), cy2 = FloorDiv(b.y2, kCellSize);
@@ -583,8 +590,7 @@ void Board::IndexSpatially(Object& object) {
 }
 
 void Board::UnindexSpatially(Object& object) {
-  const Box b = object.indexed;
-  object.indexed = {};
+  const Box b = std::exchange(indexed_[object.handle], Box{});
   if (b.Empty()) return;
   if (wide_.erase(object.handle) != 0) return;
   const int64_t cx1 = FloorDiv(b.x1, kCellSize), cx2 = FloorDiv(b.x2, kCellSize);
@@ -604,9 +610,9 @@ void Board::UnindexSpatially(Object& object) {
 std::vector<Handle> Board::Search(const Box& box) const {
   std::vector<Handle> found;
   if (box.Empty()) return found;
+  // Only placed objects are indexed, and taking one off the board empties its box.
   auto consider = [&](Handle handle) {
-    const Object* object = Find(handle);
-    if (object && object->on_board && object->indexed.Intersects(box)) found.push_back(handle);
+    if (indexed_[handle].Intersects(box)) found.push_back(handle);
   };
   const int64_t cx1 = FloorDiv(box.x1, kCellSize), cx2 = FloorDiv(box.x2, kCellSize);
   const int64_t cy1 = FloorDiv(box.y1, kCellSize), cy2 = FloorDiv(box.y2, kCellSize);
@@ -643,7 +649,7 @@ Box Board::Extent() const {
   Box box;
   for (const HandleSet& kind : by_kind_) {
     for (Handle handle = kind.Next(0); handle != 0; handle = kind.Next(handle)) {
-      if (const Object* object = Find(handle)) box.Add(object->indexed);
+      box.Add(indexed_[handle]);
     }
   }
   return box;

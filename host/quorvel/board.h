@@ -111,8 +111,6 @@ struct Object {
   uint8_t layer = 0;  // legacy layer
   Handle net = 0;
   Coord x = 0, y = 0;
-  MemberList members;                       // nets, components, polygons: the objects they hold
-  Box indexed;                              // where the spatial index holds it
   std::unique_ptr<nlohmann::json> unknown;  // keys of the board file that the format does not name
 };
 
@@ -192,6 +190,7 @@ struct Region : Shaped {
 
 struct Polygon : Shaped {
   explicit Polygon(uint8_t kind = pcbapi::kPolygon) : Shaped(kind) {}
+  MemberList members;  // its hatch
   uint8_t pour_over = 0, remove_dead = 1, hatch_style = 0, use_octagons = 0, remove_islands = 1,
           polygon_kind = 0;
   Coord grid = 0, track_width = 0, min_prim_length = 0;
@@ -230,6 +229,7 @@ struct Connection : Object {
 struct Net : Object {
   Net() : Object(pcbapi::kNet) {}
   Box Bounds(const Board& board) const override;
+  MemberList members;  // the objects of the net
   std::string name;
   uint8_t visible = 1, highlighted = 0;
 };
@@ -237,6 +237,7 @@ struct Net : Object {
 struct Component : Object {
   Component();
   Box Bounds(const Board& board) const override;
+  MemberList members;                  // its parts
   Handle designator = 0, comment = 0;  // their text objects
   std::string footprint;
   uint8_t name_on = 1, comment_on = 0, locked = 0;
@@ -360,6 +361,11 @@ struct PlainObject : Object {
 
 // The layer a new object of the kind lies on.
 uint8_t DefaultLayer(uint8_t kind);
+
+// The objects a net, component, polygon or board outline holds; null for other objects. Only
+// containers carry the list: the objects walked most, tracks and pads, stay small.
+MemberList* MembersOf(Object* object);
+const MemberList* MembersOf(const Object* object);
 
 // ---- The board -----------------------------------------------------------------------------
 
@@ -539,6 +545,9 @@ class Board {
   Handle handle_;               // the board's own handle
   ObjectStore store_;           // holds every object the slots name
   std::vector<Object*> slots_;  // by handle; slot 0 and the board's are empty
+  // By handle: where the spatial index holds each object (empty when it does not). Searches
+  // test these boxes without a visit to each object, and the objects stay small.
+  std::vector<Box> indexed_;
   size_t live_ = 0;
   std::array<HandleSet, pcbapi::kObjectKindCount> by_kind_;
   std::array<std::array<HandleSet, kLastLegacyLayer + 1>, pcbapi::kObjectKindCount> by_kind_layer_;

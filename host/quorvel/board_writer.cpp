@@ -555,11 +555,11 @@ void Writer::ObjectValue(const Object& object, ObjectText& value) {
       if (!fields.empty()) fields.AppendCompact(value.Text(part.object_key));
     }
   }
-  if (!object.members.empty() &&
-      (object.kind == pcbapi::kComponent || object.kind == pcbapi::kPolygon)) {
+  if ((object.kind == pcbapi::kComponent || object.kind == pcbapi::kPolygon) &&
+      !MembersOf(&object)->empty()) {
     // Parts by kind, in the order of their kinds' numbers.
     std::map<uint8_t, std::vector<const Object*>> children;
-    for (Handle member : object.members) {
+    for (Handle member : *MembersOf(&object)) {
       const Object* child = board_.Find(member);
       if (!child || child->owner != object.handle) continue;
       if (object.kind == pcbapi::kComponent) {

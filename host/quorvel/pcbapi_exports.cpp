@@ -406,7 +406,7 @@ int __stdcall PcbApi_AddObjectToContainer(Handle container, Handle object) {
     if (o->on_board) {
       board->Refile(*o, old_net, o->layer, old_owner);
     } else if (holder->kind == pcbapi::kNet) {
-      holder->members.insert(object);  // a free-standing object still counts for its net
+      MembersOf(holder)->insert(object);  // a free-standing object still counts for its net
     }
     return kOk;
   });
@@ -437,7 +437,7 @@ int __stdcall PcbApi_DeleteObjectFromContainer(Handle container, Handle object) 
     } else {
       return kFail;
     }
-    holder->members.erase(object);
+    if (MemberList* members = MembersOf(holder)) members->erase(object);
     if (o->on_board) board->Refile(*o, old_net, o->layer, old_owner);
     return kOk;
   });
