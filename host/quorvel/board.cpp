@@ -291,28 +291,28 @@ MemberList::Iterator MemberList::upper_bound(Handle after) const {
 // ---- HandleSet -----------------------------------------------------------------------------
 
 void HandleSet::Insert(Handle handle) {
-  const size_t word = handle / 64;
+  const size_t word = handle / 32;
   if (word >= words_.size()) words_.resize(word + 1);
-  const uint64_t bit = uint64_t{1} << (handle % 64);
+  const uint32_t bit = uint32_t{1} << (handle % 32);
   count_ += (words_[word] & bit) == 0;
   words_[word] |= bit;
 }
 
 void HandleSet::Erase(Handle handle) {
-  const size_t word = handle / 64;
+  const size_t word = handle / 32;
   if (word >= words_.size()) return;
-  const uint64_t bit = uint64_t{1} << (handle % 64);
+  const uint32_t bit = uint32_t{1} << (handle % 32);
   count_ -= (words_[word] & bit) != 0;
   words_[word] &= ~bit;
 }
 
 Handle HandleSet::Next(Handle after) const {
   const uint64_t from = uint64_t{after} + 1;
-  size_t word = static_cast<size_t>(from / 64);
+  size_t word = static_cast<size_t>(from / 32);
   if (word >= words_.size()) return 0;
-  for (uint64_t bits = words_[word] & (~uint64_t{0} << (from % 64));; bits = words_[word]) {
+  for (uint32_t bits = words_[word] & (~uint32_t{0} << (from % 32));; bits = words_[word]) {
     if (bits != 0)
-      return static_cast<Handle>(word * 64 + static_cast<size_t>(std::countr_zero(bits)));
+      return static_cast<Handle>(word * 32 + static_cast<size_t>(std::countr_zero(bits)));
     if (++word == words_.size()) return 0;
   }
 }
@@ -372,10 +372,6 @@ Board::~Board() {
   for (Object* object : slots_) {
     if (object) store_.Destroy(object->kind, object);
   }
-}
-
-Object* Board::Find(Handle handle) const {
-  return handle < slots_.size() ? slots_[handle] : nullptr;
 }
 
 Object* Board::Create(uint8_t kind) {
@@ -656,20 +652,41 @@ Box Board::Extent() const {
 }
 
 void Board::NetNamesChanged() {
-  nets_by_name_.reset();
+  nets_by_name_.clear();
   net_names_version_ = NewNetNamesVersion();
 }
 
+namespace {
+uint32_t NameHash(std::string_view name) {
+  uint32_t hash = 2166136261u;  // FNV-1a
+  for (const char c : name) hash = (hash ^ static_cast<uint8_t>(c)) * 16777619u;
+  return hash;
+}
+}  // namespace
+
+size_t Board::NetSlotOf(std::string_view name, uint32_t hash) const {
+  const size_t mask = nets_by_name_.size() - 1;
+  for (size_t i = hash & mask;; i = (i + 1) & mask) {
+    const NetSlot& slot = nets_by_name_[i];
+    if (slot.net == 0) return i;
+    if (slot.hash == hash && static_cast<const Net*>(Find(slot.net))->name == name) return i;
+  }
+}
+
 Net* Board::FindNet(const std::string& name) const {
-  if (!nets_by_name_) {
-    auto& nets = nets_by_name_.emplace();
+  if (nets_by_name_.empty()) {
     const HandleSet& on_board = by_kind_[pcbapi::kNet];
+    nets_by_name_.resize(std::bit_ceil(on_board.size() * 2 + 2));
+    // In handle order: of nets named alike, the first is found.
     for (Handle handle = on_board.Next(0); handle != 0; handle = on_board.Next(handle)) {
-      if (const auto* net = FindAs<Net>(handle, pcbapi::kNet)) nets.emplace(net->name, handle);
+      const std::string& net_name = static_cast<const Net*>(Find(handle))->name;
+      const uint32_t hash = NameHash(net_name);
+      NetSlot& slot = nets_by_name_[NetSlotOf(net_name, hash)];
+      if (slot.net == 0) slot = {hash, handle};
     }
   }
-  const auto found = nets_by_name_->find(name);
-  return found == nets_by_name_->end() ? nullptr : FindAs<Net>(found->second, pcbapi::kNet);
+  const Handle net = nets_by_name_[NetSlotOf(name, NameHash(name))].net;
+  return net == 0 ? nullptr : static_cast<Net*>(Find(net));
 }
 
 Handle Board::NetHandle(const std::string& name) const {

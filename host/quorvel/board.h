@@ -11,7 +11,7 @@
 #include <optional>
 #include <set>
 #include <string>
-#include <unordered_map>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -398,14 +398,14 @@ class HandleSet {
   void Insert(Handle handle);
   void Erase(Handle handle);
   bool Contains(Handle handle) const {
-    return handle / 64 < words_.size() && (words_[handle / 64] >> (handle % 64) & 1) != 0;
+    return handle / 32 < words_.size() && (words_[handle / 32] >> (handle % 32) & 1) != 0;
   }
   size_t size() const { return count_; }
   // The first handle after `after`; 0 when there is none.
   Handle Next(Handle after) const;
 
  private:
-  std::vector<uint64_t> words_;
+  std::vector<uint32_t> words_;  // the width the processor finds a set bit in at once
   size_t count_ = 0;
 };
 
@@ -458,7 +458,7 @@ class Board {
   Handle handle() const { return handle_; }
 
   // ---- Objects ----
-  Object* Find(Handle handle) const;
+  Object* Find(Handle handle) const { return handle < slots_.size() ? slots_[handle] : nullptr; }
   template <class T>
   T* FindAs(Handle handle, uint8_t kind) const {
     Object* object = Find(handle);
@@ -555,8 +555,17 @@ class Board {
   // RulesOfKind's lists, made at the first question after a rule came, went or changed: rule
   // lookups run for every net and would otherwise walk all rules each time.
   mutable std::optional<std::map<uint8_t, std::vector<Handle>>> rules_by_kind_;
-  // FindNet's index, made the same way: every InNet test of a rule scope looks its net up.
-  mutable std::optional<std::unordered_map<std::string, Handle>> nets_by_name_;
+  // FindNet's index, made the same way (empty until then): an open table of the nets' handles
+  // with their names' hashes, over the names the nets hold, so that making it allocates one
+  // array rather than a node and a copy of the name for each of 30,000 nets. A power of two in
+  // size, at most half used; net 0 marks a free slot.
+  struct NetSlot {
+    uint32_t hash = 0;
+    Handle net = 0;
+  };
+  mutable std::vector<NetSlot> nets_by_name_;
+  // The slot of the net of that name, or the free slot where the search ended.
+  size_t NetSlotOf(std::string_view name, uint32_t hash) const;
   uint64_t net_names_version_;
   void Changed(const Object& object) {
     if (object.kind == pcbapi::kRule) rules_by_kind_.reset();

@@ -22,10 +22,8 @@ void Editor::SetRefusals(uint32_t operations, uint32_t kinds, int32_t count) {
   refusals_left_ = count;
 }
 
-bool Editor::Refuses(quorvel_host::RefusedOperation operation, uint8_t kind) {
-  if (!(refused_operations_ & operation) || kind >= 32 || !(refused_kinds_ & (1u << kind))) {
-    return false;
-  }
+bool Editor::CountRefusal(uint8_t kind) {
+  if (kind >= 32 || !(refused_kinds_ & (1u << kind))) return false;
   if (refusals_left_ > 0 && --refusals_left_ == 0) refused_operations_ = 0;
   return true;
 }

@@ -80,13 +80,17 @@ class Editor {
   // Refusals the tests switch on (see quorvel_host::SetRefusals).
   void SetRefusals(uint32_t operations, uint32_t kinds, int32_t count);
   // Whether the operation on an object of this kind is to be refused now; each refusal counts.
-  bool Refuses(quorvel_host::RefusedOperation operation, uint8_t kind);
+  bool Refuses(quorvel_host::RefusedOperation operation, uint8_t kind) {
+    return (refused_operations_ & operation) != 0 && CountRefusal(kind);
+  }
 
   void ProgressStart(const std::string& message, int total);
   void ProgressStep() { ++progress_steps_; }
   void ProgressFinish();
 
  private:
+  bool CountRefusal(uint8_t kind);
+
   std::unique_ptr<Board> board_;
   uint32_t board_serial_ = 0;
   OpenIterators<BoardIterator> iterators_;
