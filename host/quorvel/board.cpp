@@ -306,17 +306,6 @@ void HandleSet::Erase(Handle handle) {
   words_[word] &= ~bit;
 }
 
-Handle HandleSet::Next(Handle after) const {
-  const uint64_t from = uint64_t{after} + 1;
-  size_t word = static_cast<size_t>(from / 32);
-  if (word >= words_.size()) return 0;
-  for (uint32_t bits = words_[word] & (~uint32_t{0} << (from % 32));; bits = words_[word]) {
-    if (bits != 0)
-      return static_cast<Handle>(word * 32 + static_cast<size_t>(std::countr_zero(bits)));
-    if (++word == words_.size()) return 0;
-  }
-}
-
 // ---- CellTable -----------------------------------------------------------------------------
 
 std::vector<Handle>& CellTable::At(uint64_t key) {
@@ -557,9 +546,21 @@ Handle Board::NextOf(Handle container, uint8_t kind, uint8_t method, const Layer
     const int single = filter.Single();
     const HandleSet& candidates = single >= 0 ? by_kind_layer_[kind][single] : by_kind_[kind];
     // The set holds exactly the placed objects of the kind (on the layer, when it is one): only
-    // a layer range needs each object's own layer.
-    for (Handle handle = candidates.Next(after); handle != 0; handle = candidates.Next(handle)) {
-      if (single >= 0 ? owner_suits(handle) : accept(handle)) return handle;
+    // a layer range needs each object's own layer. The owners are told apart 32 at a time.
+    auto next = [&](Handle from) {
+      switch (method) {
+        case pcbapi::kAllObjects: return candidates.Next(from);
+        case pcbapi::kFreeObjects:
+          return candidates.NextMasked(from,
+                                       [&](size_t word) { return ~in_components_.Word(word); });
+        case pcbapi::kComponentObjects:
+          return candidates.NextMasked(from,
+                                       [&](size_t word) { return in_components_.Word(word); });
+        default: return Handle{0};
+      }
+    };
+    for (Handle handle = next(after); handle != 0; handle = next(handle)) {
+      if (single >= 0 || filter.Any() || filter.Matches(slots_[handle]->layer)) return handle;
     }
     return 0;
   }

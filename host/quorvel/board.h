@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
@@ -402,7 +403,24 @@ class HandleSet {
   }
   size_t size() const { return count_; }
   // The first handle after `after`; 0 when there is none.
-  Handle Next(Handle after) const;
+  Handle Next(Handle after) const {
+    return NextMasked(after, [](size_t) { return ~uint32_t{0}; });
+  }
+  // The same among the handles whose bits are set in `mask(word)` of their word.
+  template <class Mask>
+  Handle NextMasked(Handle after, Mask&& mask) const {
+    const uint64_t from = uint64_t{after} + 1;
+    size_t word = static_cast<size_t>(from / 32);
+    if (word >= words_.size()) return 0;
+    uint32_t bits = words_[word] & mask(word) & (~uint32_t{0} << (from % 32));
+    while (bits == 0) {
+      if (++word == words_.size()) return 0;
+      bits = words_[word] & mask(word);
+    }
+    return static_cast<Handle>(word * 32 + static_cast<size_t>(std::countr_zero(bits)));
+  }
+  // The bits of 32 handles from `word` * 32 on.
+  uint32_t Word(size_t word) const { return word < words_.size() ? words_[word] : 0; }
 
  private:
   std::vector<uint32_t> words_;  // the width the processor finds a set bit in at once
