@@ -6,7 +6,7 @@
 
 namespace quorvel {
 
-void* ObjectStore::Allocate(uint8_t kind, size_t size) {
+void* ObjectStore::Allocate(uint8_t kind, size_t size, size_t alignment) {
   Pool& pool = pools_[kind];
   if (!pool.freed.empty()) {
     void* place = pool.freed.back();
@@ -14,7 +14,8 @@ void* ObjectStore::Allocate(uint8_t kind, size_t size) {
     return place;
   }
   if (pool.size == 0) {
-    pool.size = (size + kAlignment - 1) / kAlignment * kAlignment;
+    // A block starts aligned for any object: objects side by side need only their own.
+    pool.size = (size + alignment - 1) / alignment * alignment;
     pool.count = std::max<size_t>(1, kBlockBytes / pool.size);
     pool.used = pool.count;
   }

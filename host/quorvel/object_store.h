@@ -25,7 +25,7 @@ class ObjectStore {
   template <class T, class... Args>
   T* Make(uint8_t kind, Args&&... args) {
     static_assert(alignof(T) <= kAlignment, "the blocks hold objects of ordinary alignment");
-    void* place = Allocate(kind, sizeof(T));
+    void* place = Allocate(kind, sizeof(T), alignof(T));
     try {
       return ::new (place) T(std::forward<Args>(args)...);
     } catch (...) {
@@ -45,14 +45,14 @@ class ObjectStore {
   static constexpr size_t kAlignment = __STDCPP_DEFAULT_NEW_ALIGNMENT__;  // of a block's start
   static constexpr size_t kBlockBytes = 64 * 1024;
   struct Pool {
-    size_t size = 0;   // of one object, rounded up to the alignment
+    size_t size = 0;   // of one object, rounded up to its alignment
     size_t count = 0;  // objects in a block
     size_t used = 0;   // rooms handed out of the last block
     std::vector<std::unique_ptr<std::byte[]>> blocks;
     std::vector<void*> freed;  // rooms of destroyed objects, the last freed first
   };
 
-  void* Allocate(uint8_t kind, size_t size);
+  void* Allocate(uint8_t kind, size_t size, size_t alignment);
   void Release(uint8_t kind, void* place) { pools_[kind].freed.push_back(place); }
 
   std::array<Pool, 256> pools_;
