@@ -402,7 +402,8 @@ void TControl::Loaded() {
 
 void TControl::WndProc(TMessage& message) {
   const POINT point = PointFrom(message.lParam);
-  const unsigned shift = ShiftFromKeys(message.wParam);
+  // Asking for the Alt key is a round trip to the window server: only mouse messages need it.
+  const unsigned shift = IsMouseMessage(message.msg) ? ShiftFromKeys(message.wParam) : 0;
   switch (message.msg) {
     case WM_LBUTTONDOWN:
       if (control_style_ & csCaptureMouse) control_state_ |= csLButtonDown;
@@ -682,9 +683,13 @@ RECT TWinControl::ClientRect() const {
 }
 
 void TWinControl::SetBounds(int left, int top, int width, int height) {
-  const bool resized = width != width_ || height != height_;
+  const RECT before{left_, top_, width_, height_};
   TControl::SetBounds(left, top, width, height);
-  if (hwnd_) {
+  const bool moved = left_ != before.left || top_ != before.top;
+  const bool resized = width_ != before.right || height_ != before.bottom;
+  // Placing a window is a round trip to the window server: alignment passes repeat the same
+  // bounds many times over.
+  if (hwnd_ && (moved || resized)) {
     SetWindowPos(hwnd_, nullptr, left_, top_, width_, height_, SWP_NOZORDER | SWP_NOACTIVATE);
   }
   if (resized) Realign();
