@@ -3,14 +3,14 @@
 
 #include <algorithm>
 #include <cassert>
+#include <new>
 
 namespace quorvel {
 
 void* ObjectStore::Allocate(uint8_t kind, size_t size, size_t alignment) {
   Pool& pool = pools_[kind];
-  if (!pool.freed.empty()) {
-    void* place = pool.freed.back();
-    pool.freed.pop_back();
+  if (void* place = pool.freed) {
+    pool.freed = *std::launder(static_cast<void**>(place));
     return place;
   }
   if (pool.size == 0) {

@@ -25,6 +25,8 @@ class ObjectStore {
   template <class T, class... Args>
   T* Make(uint8_t kind, Args&&... args) {
     static_assert(alignof(T) <= kAlignment, "the blocks hold objects of ordinary alignment");
+    static_assert(sizeof(T) >= sizeof(void*) && alignof(T) >= alignof(void*),
+                  "a free room holds a pointer");
     void* place = Allocate(kind, sizeof(T), alignof(T));
     try {
       return ::new (place) T(std::forward<Args>(args)...);
@@ -49,11 +51,15 @@ class ObjectStore {
     size_t count = 0;  // objects in a block
     size_t used = 0;   // rooms handed out of the last block
     std::vector<std::unique_ptr<std::byte[]>> blocks;
-    std::vector<void*> freed;  // rooms of destroyed objects, the last freed first
+    void* freed = nullptr;  // the room last given back; each free room holds the next
   };
 
   void* Allocate(uint8_t kind, size_t size, size_t alignment);
-  void Release(uint8_t kind, void* place) { pools_[kind].freed.push_back(place); }
+  void Release(uint8_t kind, void* place) noexcept {
+    Pool& pool = pools_[kind];
+    ::new (place) void*(pool.freed);
+    pool.freed = place;
+  }
 
   std::array<Pool, 256> pools_;
 };
