@@ -365,13 +365,16 @@ Board::~Board() {
 
 Object* Board::Create(uint8_t kind) {
   // Room first: a failure then leaves no object without a slot.
-  if (slots_.size() == slots_.capacity()) slots_.reserve(slots_.size() * 2);
-  indexed_.resize(slots_.size() + 1);
+  if (slots_.size() == slots_.capacity()) {
+    slots_.reserve(slots_.size() * 2);
+    indexed_.reserve(slots_.capacity());
+  }
   Object* object = MakeOfKind(kind);
   if (!object) return nullptr;
   object->layer = DefaultLayer(kind);
   object->handle = static_cast<Handle>(slots_.size());
   slots_.push_back(object);
+  indexed_.emplace_back();
   ++live_;
   return object;
 }
@@ -589,9 +592,13 @@ void Board::IndexSpatially(Object& object) {
 void Board::UnindexSpatially(Object& object) {
   const Box b = std::exchange(indexed_[object.handle], Box{});
   if (b.Empty()) return;
-  if (wide_.erase(object.handle) != 0) return;
   const int64_t cx1 = FloorDiv(b.x1, kCellSize), cx2 = FloorDiv(b.x2, kCellSize);
   const int64_t cy1 = FloorDiv(b.y1, kCellSize), cy2 = FloorDiv(b.y2, kCellSize);
+  // The box that put the object in the wide list says so again, without a look into it.
+  if ((cx2 - cx1 + 1) * (cy2 - cy1 + 1) > kMaxCellsPerObject) {
+    wide_.erase(object.handle);
+    return;
+  }
   for (int64_t cx = cx1; cx <= cx2; ++cx) {
     for (int64_t cy = cy1; cy <= cy2; ++cy) {
       std::vector<Handle>* cell = cells_.Find(CellKey(cx, cy));
