@@ -100,20 +100,19 @@ struct Object {
   // geometry of their own.
   virtual Box Bounds(const Board& board) const;
 
-  // Widest first, so that no padding lies between them: every object carries these.
   Handle handle = 0;
-  Handle owner = 0;  // the component or polygon it belongs to
-  Handle net = 0;
-  Coord x = 0, y = 0;
-  int32_t aux_integer = 0;
-  std::unique_ptr<nlohmann::json> unknown;  // keys of the board file that the format does not name
-  uint16_t flags = 0;
-  uint16_t aux_word = 0;
   uint8_t kind;
   bool on_board = false;  // added to the board: iterators and the spatial index see it
-  uint8_t layer = 0;      // legacy layer
+  Handle owner = 0;       // the component or polygon it belongs to
   uint8_t from_user = 0;
+  uint16_t flags = 0;
+  uint16_t aux_word = 0;
   uint8_t bit_field2 = 0, bit_field3 = 0, aux_byte = 0;
+  int32_t aux_integer = 0;
+  uint8_t layer = 0;  // legacy layer
+  Handle net = 0;
+  Coord x = 0, y = 0;
+  std::unique_ptr<nlohmann::json> unknown;  // keys of the board file that the format does not name
 };
 
 struct Track : Object {

@@ -7,15 +7,14 @@
 
 namespace quorvel {
 
-void* ObjectStore::Allocate(uint8_t kind, size_t size, size_t alignment) {
+void* ObjectStore::Allocate(uint8_t kind, size_t size) {
   Pool& pool = pools_[kind];
   if (void* place = pool.freed) {
     pool.freed = *std::launder(static_cast<void**>(place));
     return place;
   }
   if (pool.size == 0) {
-    // A block starts aligned for any object: objects side by side need only their own.
-    pool.size = (size + alignment - 1) / alignment * alignment;
+    pool.size = (size + kAlignment - 1) / kAlignment * kAlignment;
     pool.count = std::max<size_t>(1, kBlockBytes / pool.size);
     pool.used = pool.count;
   }

@@ -27,7 +27,7 @@ class ObjectStore {
     static_assert(alignof(T) <= kAlignment, "the blocks hold objects of ordinary alignment");
     static_assert(sizeof(T) >= sizeof(void*) && alignof(T) >= alignof(void*),
                   "a free room holds a pointer");
-    void* place = Allocate(kind, sizeof(T), alignof(T));
+    void* place = Allocate(kind, sizeof(T));
     try {
       return ::new (place) T(std::forward<Args>(args)...);
     } catch (...) {
@@ -47,14 +47,14 @@ class ObjectStore {
   static constexpr size_t kAlignment = __STDCPP_DEFAULT_NEW_ALIGNMENT__;  // of a block's start
   static constexpr size_t kBlockBytes = 64 * 1024;
   struct Pool {
-    size_t size = 0;   // of one object, rounded up to its alignment
+    size_t size = 0;   // of one object, rounded up to the alignment
     size_t count = 0;  // objects in a block
     size_t used = 0;   // rooms handed out of the last block
     std::vector<std::unique_ptr<std::byte[]>> blocks;
     void* freed = nullptr;  // the room last given back; each free room holds the next
   };
 
-  void* Allocate(uint8_t kind, size_t size, size_t alignment);
+  void* Allocate(uint8_t kind, size_t size);
   void Release(uint8_t kind, void* place) noexcept {
     Pool& pool = pools_[kind];
     ::new (place) void*(pool.freed);
