@@ -2,33 +2,63 @@
 #include "router/design_file_names.h"
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
+#include <type_traits>
 
 #include "sdk/ascii_case.h"
 
 namespace router {
 
-void AppendDesignNumber(std::string& text, int32_t units) {
+namespace {
+
+// "00" to "99": two digits a division, the writer formats millions of numbers.
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+}  // namespace
+
+char* PutDesignNumber(char* at, int32_t units) {
   // The magnitude of INT32_MIN fits 32 bits unsigned; a 32-bit division is far cheaper than a
-  // 64-bit one on this target, and the writer formats millions of numbers.
+  // 64-bit one on this target.
   const bool negative = units < 0;
   const uint32_t magnitude =
       negative ? 0u - static_cast<uint32_t>(units) : static_cast<uint32_t>(units);
   uint32_t thousandths = magnitude / 10;
   const uint32_t rest = magnitude % 10;
   if (rest > 5 || (rest == 5 && thousandths % 2 == 1)) ++thousandths;
-  const bool sign = negative && thousandths != 0;  // values that round to zero carry none
-  char digits[16];
-  char* end = digits + sizeof digits;
-  char* at = end;
-  for (int i = 0; i < 3; ++i, thousandths /= 10) *--at = static_cast<char>('0' + thousandths % 10);
-  *--at = '.';
-  do {
-    *--at = static_cast<char>('0' + thousandths % 10);
-    thousandths /= 10;
-  } while (thousandths != 0);
-  if (sign) *--at = '-';
-  text.append(at, static_cast<size_t>(end - at));
+  if (negative && thousandths != 0) *at++ = '-';  // values that round to zero carry none
+  // The digits are made from the right in a scratch and copied in one piece of the largest size
+  // (a whole part of at most six digits, the point and three decimals): a copy of fixed size
+  // needs no call into the C runtime. What it copies past the number is overwritten later.
+  constexpr size_t kLargest = 10;
+  char digits[16 + kLargest];
+  char* start = digits + 12;
+  uint32_t whole = thousandths / 1000;
+  const uint32_t fraction = thousandths % 1000;
+  digits[12] = '.';
+  digits[13] = static_cast<char>('0' + fraction / 100);
+  std::memcpy(digits + 14, kDigitPairs + 2 * (fraction % 100), 2);
+  while (whole >= 100) {
+    start -= 2;
+    std::memcpy(start, kDigitPairs + 2 * (whole % 100), 2);
+    whole /= 100;
+  }
+  if (whole >= 10) {
+    start -= 2;
+    std::memcpy(start, kDigitPairs + 2 * whole, 2);
+  } else {
+    *--start = static_cast<char>('0' + whole);
+  }
+  std::memcpy(at, start, kLargest);
+  return at + (digits + 16 - start);
+}
+
+void AppendDesignNumber(std::string& text, int32_t units) {
+  char number[kMaxDesignNumberSize];
+  text.append(number, static_cast<size_t>(PutDesignNumber(number, units) - number));
 }
 
 std::string FormatDesignNumber(int32_t units) {
@@ -50,6 +80,8 @@ struct Escape {
   std::string_view escaped;
 };
 constexpr Escape kEscapes[] = {{" ", "~SP~"}, {"(", "~LP~"}, {")", "~RP~"}};
+static_assert(std::all_of(std::begin(kEscapes), std::end(kEscapes),
+                          [](const Escape& e) { return e.escaped.size() == kMaxEscapeSize; }));
 
 }  // namespace
 
@@ -60,18 +92,41 @@ void ReplaceAllText(std::string& text, std::string_view search, std::string_view
   }
 }
 
-void AppendEscapedName(std::string& text, std::string_view name) {
-  // One character at a time: no escape contains a character that is escaped, so this is the
-  // same as replacing each in turn.
+namespace {
+
+// Hands `put` each character of the trimmed name that stays and the escape of each that does not.
+// One character at a time: no escape contains a character that is escaped, so this is the same
+// as replacing each in turn.
+template <class Put>
+void EscapeEach(std::string_view name, Put&& put) {
   for (const char c : sdk::TrimBlanks(name)) {
     const Escape* escape = std::find_if(std::begin(kEscapes), std::end(kEscapes),
                                         [c](const Escape& e) { return e.plain[0] == c; });
     if (escape == std::end(kEscapes)) {
-      text += c;
+      put(c);
     } else {
-      text += escape->escaped;
+      put(escape->escaped);
     }
   }
+}
+
+}  // namespace
+
+char* PutEscapedName(char* at, std::string_view name) {
+  EscapeEach(name, [&at](auto piece) {
+    if constexpr (std::is_same_v<decltype(piece), char>) {
+      *at++ = piece;
+    } else {
+      std::memcpy(at, piece.data(), kMaxEscapeSize);
+      at += kMaxEscapeSize;
+    }
+  });
+  return at;
+}
+
+void AppendEscapedName(std::string& text, std::string_view name) {
+  // Names are short: a character at a time is cheaper than room made for the longest result.
+  EscapeEach(name, [&text](auto piece) { text += piece; });
 }
 
 std::string EscapeName(std::string_view name) {

@@ -15,12 +15,22 @@ namespace router {
 std::string FormatDesignNumber(int32_t units);
 // FormatDesignNumber appended to `text`.
 void AppendDesignNumber(std::string& text, int32_t units);
+// The most bytes FormatDesignNumber gives ("-214748.365").
+inline constexpr size_t kMaxDesignNumberSize = 11;
+// FormatDesignNumber written at `at`, which has room for kMaxDesignNumberSize bytes (those past
+// the number may be overwritten); returns the end of the number.
+char* PutDesignNumber(char* at, int32_t units);
 
 // Names in the design file cannot hold blanks or parentheses: trimmed, then " " becomes "~SP~",
 // "(" "~LP~" and ")" "~RP~". UnescapeName reverses it.
 std::string EscapeName(std::string_view name);
 // EscapeName appended to `text`.
 void AppendEscapedName(std::string& text, std::string_view name);
+// The most bytes EscapeName makes of one character.
+inline constexpr size_t kMaxEscapeSize = 4;
+// EscapeName written at `at`, which has room for kMaxEscapeSize bytes a character of `name`;
+// returns the end of the name.
+char* PutEscapedName(char* at, std::string_view name);
 std::string UnescapeName(std::string_view name);
 
 // Replaces the first occurrence of `search` by `replacement` until none is left (a replacement

@@ -32,7 +32,11 @@ StatementText& StatementText::Word(std::string_view word) {
   return *this;
 }
 
-StatementText& StatementText::Number(int32_t units) { return Word(FormatDesignNumber(units)); }
+StatementText& StatementText::Number(int32_t units) {
+  Separate();
+  AppendDesignNumber(text_, units);
+  return *this;
+}
 
 StatementText& StatementText::Rect(std::string_view layer, int32_t x1, int32_t y1, int32_t x2,
                                    int32_t y2) {
@@ -57,11 +61,52 @@ std::string DesignFileOutput::IndentText() const {
   return level_ > 0 ? std::string(static_cast<size_t>(level_) * 4, ' ') : std::string();
 }
 
-void DesignFileOutput::Line(std::string_view text) {
-  // Written in place: a line's indentation is often too long for a short string's own buffer.
-  if (level_ > 0) out_.append(static_cast<size_t>(level_) * 4, ' ');
-  out_ += text;
-  out_ += "\r\n";
+DesignText& DesignText::Number(int32_t units) {
+  size_ = static_cast<size_t>(PutDesignNumber(Room(kMaxDesignNumberSize), units) - data_.get());
+  return *this;
+}
+
+DesignText& DesignText::Name(std::string_view name) {
+  size_ =
+      static_cast<size_t>(PutEscapedName(Room(kMaxEscapeSize * name.size()), name) - data_.get());
+  return *this;
+}
+
+DesignText& DesignText::Blanks(size_t count) {
+  static constexpr char kBlanks[] = "                ";  // 16
+  char* at = Room(count);
+  size_ += count;
+  for (; count >= 16; count -= 16, at += 16) std::memcpy(at, kBlanks, 16);
+  CopyShort(at, kBlanks, count);
+  return *this;
+}
+
+void DesignText::Grow(size_t count) {
+  const size_t capacity = std::max<size_t>({256, 2 * capacity_, size_ + count});
+  std::unique_ptr<char[]> data(new char[capacity]);
+  if (size_ != 0) std::memcpy(data.get(), data_.get(), size_);
+  data_ = std::move(data);
+  capacity_ = capacity;
+}
+
+DesignText& DesignFileOutput::Begin() {
+  // The end of the line begun before and the indentation of this one, in one copy.
+  static constexpr std::string_view kBreakAndBlanks = "\r\n                              ";
+  const size_t blanks = level_ > 0 ? static_cast<size_t>(level_) * 4 : 0;
+  const size_t from = line_open_ ? 0 : 2;
+  line_open_ = true;
+  if (blanks + 2 <= kBreakAndBlanks.size()) {
+    return lines_.Put(kBreakAndBlanks.substr(from, blanks + 2 - from));
+  }
+  if (from == 0) lines_.LineEnd();
+  return lines_.Blanks(blanks);
+}
+
+void DesignFileOutput::End() {
+  if (line_open_) lines_.LineEnd();
+  line_open_ = false;
+  out_.append(lines_.View());
+  lines_.Clear();
   if (spill_ && out_.size() >= spill_threshold_) spill_();
 }
 

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -20,7 +22,7 @@ class StatementText {
   StatementText& Number(int32_t units);           // FormatDesignNumber
   // "(rect layer x1 y1 x2 y2)"
   StatementText& Rect(std::string_view layer, int32_t x1, int32_t y1, int32_t x2, int32_t y2);
-  StatementText& Close();                         // ")"
+  StatementText& Close();  // ")"
   // The finished statement; every opened list must be closed.
   std::string Take();
 
@@ -29,6 +31,58 @@ class StatementText {
 
   std::string text_;
   int open_ = 0;
+};
+
+// Text composed in place: words are copied by short copies of the writer's own and numbers are
+// formatted straight into the buffer. A design file is made of short words, and appending each
+// of them to a std::string went through the C runtime's memcpy, which cost more than the word.
+class DesignText {
+ public:
+  DesignText& Put(std::string_view text) {
+    CopyShort(Room(text.size()), text.data(), text.size());
+    size_ += text.size();
+    return *this;
+  }
+  DesignText& Put(char c) {
+    *Room(1) = c;
+    ++size_;
+    return *this;
+  }
+  DesignText& Number(int32_t units);        // FormatDesignNumber
+  DesignText& Name(std::string_view name);  // EscapeName
+  DesignText& Blanks(size_t count);
+  DesignText& LineEnd() { return Put("\r\n"); }
+
+  std::string_view View() const { return {data_.get(), size_}; }
+  void Clear() { size_ = 0; }
+
+ private:
+  // Room for `count` more bytes at the end.
+  char* Room(size_t count) {
+    if (capacity_ - size_ < count) Grow(count);
+    return data_.get() + size_;
+  }
+  void Grow(size_t count);
+  // Up to 32 bytes in two overlapping copies of fixed size, which the compiler makes inline.
+  static void CopyShort(char* to, const char* from, size_t count) {
+    if (count > 32) {
+      std::memcpy(to, from, count);
+    } else if (count >= 16) {
+      std::memcpy(to, from, 16);
+      std::memcpy(to + count - 16, from + count - 16, 16);
+    } else if (count >= 8) {
+      std::memcpy(to, from, 8);
+      std::memcpy(to + count - 8, from + count - 8, 8);
+    } else if (count >= 4) {
+      std::memcpy(to, from, 4);
+      std::memcpy(to + count - 4, from + count - 4, 4);
+    } else {
+      for (size_t i = 0; i < count; ++i) to[i] = from[i];
+    }
+  }
+
+  std::unique_ptr<char[]> data_;
+  size_t size_ = 0, capacity_ = 0;
 };
 
 class DesignFileOutput {
@@ -40,7 +94,16 @@ class DesignFileOutput {
   // Four blanks a level; empty at level 0 or below.
   std::string IndentText() const;
   // The indentation, the text and CR LF.
-  void Line(std::string_view text);
+  void Line(std::string_view text) {
+    Begin().Put(text);
+    End();
+  }
+  // Lines composed in the output's own buffer and handed to the text in one piece: Begin ends
+  // the line begun before (with CR LF) and begins one at the current level, giving the buffer to
+  // add its words; End ends the line and hands the lines begun since the last End to the text.
+  // Text begun is in the output only after End.
+  DesignText& Begin();
+  void End();
   // Calls `spill` whenever a line leaves `threshold` bytes or more of text, so that a large section
   // goes out in pieces instead of being held whole; `spill` takes the text out.
   void SpillEvery(size_t threshold, std::function<void()> spill) {
@@ -53,6 +116,8 @@ class DesignFileOutput {
  private:
   std::string& out_;
   int level_ = 0;
+  DesignText lines_;  // begun and not yet handed to the text
+  bool line_open_ = false;
   size_t spill_threshold_ = 0;
   std::function<void()> spill_;
 };

@@ -21,21 +21,34 @@ struct Point {
 
 void WriteCircle(DesignFileOutput& out, std::string_view layer, int32_t diameter, int32_t x,
                  int32_t y) {
-  out.Line(StatementText()
-               .Open("keepout")
-               .Open("circle")
-               .Word(layer)
-               .Number(diameter)
-               .Number(x)
-               .Number(y)
-               .Close()
-               .Close()
-               .Take());
+  out.Begin()
+      .Put("(keepout (circle ")
+      .Put(layer)
+      .Put(' ')
+      .Number(diameter)
+      .Put(' ')
+      .Number(x)
+      .Put(' ')
+      .Number(y)
+      .Put("))");
+  out.End();
 }
 
 void WriteRect(DesignFileOutput& out, std::string_view layer, int32_t x1, int32_t y1, int32_t x2,
                int32_t y2) {
-  out.Line(StatementText().Open("keepout").Rect(layer, x1, y1, x2, y2).Close().Take());
+  out.Begin()
+      .Put("(keepout (rect ")
+      .Put(layer)
+      .Put(' ')
+      .Number(x1)
+      .Put(' ')
+      .Number(y1)
+      .Put(' ')
+      .Number(x2)
+      .Put(' ')
+      .Number(y2)
+      .Put("))");
+  out.End();
 }
 
 Point Rotated(int32_t x, int32_t y, int32_t cx, int32_t cy, double rotation) {
@@ -55,11 +68,10 @@ void WriteRotatedRectKeepout(DesignFileOutput& out, std::string_view layer, int3
   const Point corners[] = {
       Rotated(dx - hx, dy - hy, dx, dy, rotation), Rotated(dx + hx, dy - hy, dx, dy, rotation),
       Rotated(dx + hx, dy + hy, dx, dy, rotation), Rotated(dx - hx, dy + hy, dx, dy, rotation)};
-  StatementText text;
-  text.Open("keepout").Open("polygon").Word(layer).Number(0);
-  for (const Point& p : corners) text.Number(p.x).Number(p.y);
-  text.Number(corners[0].x).Number(corners[0].y);
-  out.Line(text.Close().Close().Take());
+  DesignText& text = out.Begin().Put("(keepout (polygon ").Put(layer).Put(' ').Number(0);
+  for (const Point& p : corners) text.Put(' ').Number(p.x).Put(' ').Number(p.y);
+  text.Put(' ').Number(corners[0].x).Put(' ').Number(corners[0].y).Put("))");
+  out.End();
 }
 
 void WriteOblongKeepout(DesignFileOutput& out, std::string_view layer, int32_t x_size,
@@ -150,22 +162,21 @@ void WritePadKeepout(DesignFileOutput& out, uint8_t shape, int32_t x_size, int32
 
 namespace {
 
-// `line` is a buffer kept from component to component.
-void WriteComponentPlacement(DesignFileOutput& out, sdk::Handle handle, std::string& line) {
+void WriteComponentPlacement(DesignFileOutput& out, sdk::Handle handle) {
   const TComponentSummary component(handle);
-  line.assign("(component ").append(ImageName(component));
-  out.Line(line);
+  out.Begin().Put("(component ").Put(ImageName(component));
   out.Raise();
   // The place statement also closes the component statement.
-  line.assign("(place ");
-  AppendEscapedName(line, component.name);
-  line += ' ';
-  AppendDesignNumber(line, component.x);
-  line += ' ';
-  AppendDesignNumber(line, component.y);
-  line += " front 0))";
-  out.Line(line);
+  out.Begin()
+      .Put("(place ")
+      .Name(component.name)
+      .Put(' ')
+      .Number(component.x)
+      .Put(' ')
+      .Number(component.y)
+      .Put(" front 0))");
   out.Lower();
+  out.End();
 }
 
 // What an image needs of one of its pads. A component's pads are all read before the first is
@@ -174,7 +185,6 @@ struct TImagePad {
   sdk::Handle handle = 0;
   bool read = false;  // the editor gave the pad
   pcbapi::Text20 name{};
-  int order = 0;  // in the component's own order
   bool duplicate = false;
   sdk::Handle net = 0;
   int32_t dx = 0, dy = 0;
@@ -198,8 +208,8 @@ class TImageWriter {
   void Write(sdk::Handle handle) {
     if (context_.progress) context_.progress();
     const TComponentSummary component(handle);
-    line_.assign("(image ").append(ImageName(component));
-    out_.Line(line_);
+    out_.Begin().Put("(image ").Put(ImageName(component));
+    out_.End();
     out_.Raise();
     ReadPads(component);
     if (context_.component_pads) NoteComponentPads(component);
@@ -232,7 +242,6 @@ class TImageWriter {
                             entry.handle = handle;
                             entry.read = pad.Read(handle) == pcbapi::kSuccess;
                             entry.name = pad.name;
-                            entry.order = static_cast<int>(pads_.size()) - 1;
                             entry.net = pad.net;
                             entry.dx = pad.x - component.x;
                             entry.dy = pad.y - component.y;
@@ -249,6 +258,7 @@ class TImageWriter {
   void NoteComponentPads(const TComponentSummary& component) const {
     TComponentPads& noted = context_.component_pads->emplace_back();
     noted.designator = component.name;
+    noted.pads.reserve(pads_.size());
     for (const TImagePad& pad : pads_) {
       if (pad.read) {
         noted.pads.push_back(
@@ -257,42 +267,47 @@ class TImageWriter {
     }
   }
 
-  // A name met twice in one component is a duplicate; names compare byte for byte. Sorted in
-  // place and back, so that no image needs a buffer of its own.
+  // A name met twice in one component is a duplicate; names compare byte for byte. The pads'
+  // places are sorted rather than the pads, in a buffer kept from image to image.
   void MarkDuplicates() {
-    auto by_name = [](const TImagePad& a, const TImagePad& b) {
-      return std::pair(a.Name(), a.order) < std::pair(b.Name(), b.order);
-    };
-    std::sort(pads_.begin(), pads_.end(), by_name);
-    for (size_t i = 0; i < pads_.size(); ++i) {
-      pads_[i].duplicate = (i > 0 && pads_[i - 1].Name() == pads_[i].Name()) ||
-                           (i + 1 < pads_.size() && pads_[i + 1].Name() == pads_[i].Name());
+    by_name_.resize(pads_.size());
+    for (uint32_t i = 0; i < by_name_.size(); ++i) by_name_[i] = i;
+    std::sort(by_name_.begin(), by_name_.end(), [this](uint32_t a, uint32_t b) {
+      return std::pair(pads_[a].Name(), a) < std::pair(pads_[b].Name(), b);
+    });
+    for (size_t i = 0; i < by_name_.size(); ++i) {
+      auto same = [&](size_t other) {
+        return pads_[by_name_[other]].Name() == pads_[by_name_[i]].Name();
+      };
+      pads_[by_name_[i]].duplicate =
+          (i > 0 && same(i - 1)) || (i + 1 < by_name_.size() && same(i + 1));
     }
-    std::sort(pads_.begin(), pads_.end(),
-              [](const TImagePad& a, const TImagePad& b) { return a.order < b.order; });
   }
 
   void WritePin(const TImagePad& pad) {
-    line_.assign("(pin ").append(context_.padstacks->PadStackName(pad.padstack)) += ' ';
-    AppendEscapedName(line_, GetPinName(pad.Name()));
-    line_ += ' ';
-    AppendDesignNumber(line_, pad.dx);
-    line_ += ' ';
-    AppendDesignNumber(line_, pad.dy);
-    line_ += ' ';
+    DesignText& pin = out_.Begin()
+                          .Put("(pin ")
+                          .Put(context_.padstacks->PadStackName(pad.padstack))
+                          .Put(' ')
+                          .Name(GetPinName(pad.Name()))
+                          .Put(' ')
+                          .Number(pad.dx)
+                          .Put(' ')
+                          .Number(pad.dy)
+                          .Put(' ');
     if (pad.rotation != 0 && pad.rotation != 180) {
-      line_.append(" (rotate ") +=
-          std::to_string(static_cast<long long>(std::nearbyint(pad.rotation)));
-      line_ += ')';
+      pin.Put(" (rotate ")
+          .Put(std::to_string(static_cast<long long>(std::nearbyint(pad.rotation))))
+          .Put(')');
     }
-    line_ += ')';
-    out_.Line(line_);
+    pin.Put(')');
+    out_.End();
   }
 
   DesignFileOutput& out_;
   const TLibraryContext& context_;
   std::vector<TImagePad> pads_;
-  std::string line_;  // the statement being composed
+  std::vector<uint32_t> by_name_;  // MarkDuplicates' order of the pads
 };
 
 }  // namespace
@@ -314,11 +329,10 @@ void WritePlacement(DesignFileOutput& out, const sdk::TPcbBoard& board,
   if (progress) progress();
   out.Line("(placement");
   out.Raise();
-  std::string line;
   board.IterateObjects(
       [&](sdk::Handle component) {
         if (progress) progress();
-        WriteComponentPlacement(out, component, line);
+        WriteComponentPlacement(out, component);
       },
       1u << pcbapi::kComponent, sdk::LayerZero(), pcbapi::kAllObjects);
   out.Lower();

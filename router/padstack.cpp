@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <bit>
 
 #include "router/design_file_names.h"
 #include "router/padstack_pad.h"
@@ -89,10 +90,61 @@ bool TPadStackShape::Matches(const TPadStackShape& o) const {
          Near(bot_y, o.bot_y) && Near(hole, o.hole) && rotation == o.rotation;
 }
 
+namespace {
+
+// Every field the matching compares, bit for bit.
+bool Identical(const TPadStackShape& a, const TPadStackShape& b) {
+  return a.kind == b.kind && a.top_shape == b.top_shape && a.mid_shape == b.mid_shape &&
+         a.bot_shape == b.bot_shape && a.pwr_gnd == b.pwr_gnd && a.low_layer == b.low_layer &&
+         a.high_layer == b.high_layer && a.top_x == b.top_x && a.top_y == b.top_y &&
+         a.mid_x == b.mid_x && a.mid_y == b.mid_y && a.bot_x == b.bot_x && a.bot_y == b.bot_y &&
+         a.hole == b.hole &&
+         std::bit_cast<uint64_t>(a.rotation) == std::bit_cast<uint64_t>(b.rotation);
+}
+
+// Of the fields that tell most shapes apart; Identical settles the rest.
+size_t HashOf(const TPadStackShape& s) {
+  const uint32_t codes = static_cast<uint32_t>(s.kind) | s.top_shape << 8 | s.mid_shape << 16 |
+                         static_cast<uint32_t>(s.low_layer) << 24;
+  const uint32_t hash = (codes * 0x9E3779B1u) ^ (static_cast<uint32_t>(s.top_x) * 0x85EBCA77u) ^
+                        (static_cast<uint32_t>(s.mid_y) * 0xC2B2AE3Du) ^
+                        (static_cast<uint32_t>(s.hole) * 0x27D4EB2Fu);
+  return hash ^ hash >> 15;
+}
+
+}  // namespace
+
+// The shape's slot, or the empty one where it would go.
+TPadStackList::TKnownShape& TPadStackList::KnownSlot(const TPadStackShape& shape) {
+  const size_t mask = known_shapes_.size() - 1;
+  size_t at = HashOf(shape) & mask;
+  while (known_shapes_[at].number >= 0 && !Identical(known_shapes_[at].shape, shape)) {
+    at = (at + 1) & mask;
+  }
+  return known_shapes_[at];
+}
+
+void TPadStackList::KeepKnown(const TPadStackShape& shape, int number) {
+  if (2 * (known_count_ + 1) > known_shapes_.size()) {
+    std::vector<TKnownShape> old(std::max<size_t>(64, 2 * known_shapes_.size()));
+    old.swap(known_shapes_);
+    for (const TKnownShape& known : old) {
+      if (known.number >= 0) KnownSlot(known.shape) = known;
+    }
+  }
+  KnownSlot(shape) = {shape, number};
+  ++known_count_;
+}
+
 int TPadStackList::FindOrAddPadStack(const TPadStackShape& shape, const std::string& rule_name,
                                      sdk::Handle rule) {
-  int number = 0;
-  while (number < Count() && !items_[static_cast<size_t>(number)]->shape.Matches(shape)) ++number;
+  // Every shape matches itself but one whose rotation is no number.
+  const bool keyed = shape.rotation == shape.rotation;
+  const int known = keyed && !known_shapes_.empty() ? KnownSlot(shape).number : -1;
+  int number = std::max(known, 0);
+  if (known < 0) {
+    while (number < Count() && !items_[static_cast<size_t>(number)]->shape.Matches(shape)) ++number;
+  }
   bool changed = false;
   if (number == Count()) {
     if (Count() >= kMaxPadStacks) {
@@ -103,6 +155,7 @@ int TPadStackList::FindOrAddPadStack(const TPadStackShape& shape, const std::str
     names_.emplace_back();
     changed = true;
   }
+  if (keyed && known < 0) KeepKnown(shape, number);
   if (!rule_name.empty()) {
     changed |= items_[static_cast<size_t>(number)]->rule_names.try_emplace(rule_name, rule).second;
   }

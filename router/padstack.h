@@ -114,8 +114,21 @@ class TPadStackList {
                    const sdk::TPcbBoard& board) const;
   std::string ComposeName(int number) const;
 
+  struct TKnownShape {
+    TPadStackShape shape;
+    int number = -1;  // -1 for an empty slot
+  };
+  TKnownShape& KnownSlot(const TPadStackShape& shape);
+  void KeepKnown(const TPadStackShape& shape, int number);
+
   sdk::Handle board_;
   std::vector<std::unique_ptr<TPadStack>> items_;
+  // The number found for each exact shape: a board has many pads of few shapes, and matching
+  // each pad against every padstack before it grows with both. Padstacks are only added and
+  // keep their shapes, so the first that matches a shape stays the first. A shape that does not
+  // match itself (a rotation that is not a number) is never found and never kept.
+  std::vector<TKnownShape> known_shapes_;  // open addressing, at most half full
+  size_t known_count_ = 0;
   // The name of each item, composed again whenever the item changes: vias and nets ask for the
   // names over and over.
   std::vector<std::string> names_;

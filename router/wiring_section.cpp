@@ -30,16 +30,15 @@ bool IsCopperLayer(int layer) {
 // Halves to even, as the coordinates of the rest of the file.
 int32_t RoundUnits(double value) { return static_cast<int32_t>(std::nearbyint(value)); }
 
-void AppendPoint(std::string& text, TPoint p) {
-  AppendDesignNumber(text, p.x);
-  text += ' ';
-  AppendDesignNumber(text, p.y);
-}
+DesignText& PutPoint(DesignText& text, TPoint p) { return text.Number(p.x).Put(' ').Number(p.y); }
 
-std::string PointText(TPoint p) {
-  std::string text;
-  AppendPoint(text, p);
-  return text;
+std::string PointText(TPoint p) { return FormatDesignNumber(p.x) + " " + FormatDesignNumber(p.y); }
+
+// Copper the export marks fixed whatever its net: protected copper and every arc.
+bool IsMarkedFixed(const sdk::TPCBObject& object) {
+  // By the object's id: a cast asks the type's name of the runtime, which compares the names'
+  // texts here, for every piece of copper of the board.
+  return object.GetObjectId() == pcbapi::kArc || object.GetBitField2Bit3();
 }
 
 // Toward zero, clamped to the coordinate range.
@@ -100,6 +99,22 @@ class TWiringTrack : public sdk::TPcbTrack {
     SetY2(y2);
     SetWidth(width);
     SetAuxValue1(owner_polygon);
+    return result;
+  }
+};
+
+// A via as the copper writer reads it: what the section writes of it and the bit field that marks
+// fixed copper. The third bit field, which the writer never looks at, is not asked for.
+class TWiringVia : public sdk::TPcbVia {
+ public:
+  using TPcbVia::TPcbVia;
+  int Read() {
+    sdk::PcbApi_GetObjectBitField2(pcbapi::kRead, handle_, &bit_field2_);
+    sdk::Coord size = 0;
+    const int result = sdk::PcbApi_QueryVia(pcbapi::kRead, handle_, nullptr, &aux_word_, nullptr,
+                                            &net_handle_, &aux_byte_, nullptr, &x_, &y_, &size,
+                                            nullptr, nullptr, nullptr, nullptr, nullptr);
+    SetSize(size);
     return result;
   }
 };
@@ -180,11 +195,8 @@ std::vector<TChord> ArcWireChords(const sdk::TPcbArc& arc) {
 }
 
 bool IsFixedCopper(const sdk::TPCBObject& object, TNetPadCounts& nets) {
-  // By the object's id: a cast asks the type's name of the runtime, which compares the names'
-  // texts here, for every piece of copper of the board.
-  if (object.GetObjectId() == pcbapi::kArc) return true;
   const sdk::Handle net = object.GetNetHandle();
-  return object.GetBitField2Bit3() || (net != 0 && !nets.InNetwork(net));
+  return IsMarkedFixed(object) || (net != 0 && !nets.InNetwork(net));
 }
 
 std::array<TPoint, 4> FillCorners(int32_t x1, int32_t y1, int32_t x2, int32_t y2, double rotation) {
@@ -219,64 +231,95 @@ bool TCopperWriter::IsHatchPrimitive(const sdk::TPCBObject& object) const {
          object.GetNetHandle() == 0 && object.GetAuxValue1() != 0;
 }
 
+TCopperWriter::TNetLine TCopperWriter::NetLineOf(sdk::Handle net) {
+  if (net == 0) return {};
+  if (const TNetLine* known = net_lines_.Find(net)) return *known;
+  TNetLine line;
+  // A net the router would see with one pin or none is left to the wire alone.
+  if (nets_.InNetwork(net)) {
+    line.at = static_cast<uint32_t>(net_text_.size());
+    net_text_ += "(net ";
+    AppendEscapedName(net_text_, sdk::GetObjectNameByHandle(net));
+    net_text_ += ')';
+    line.size = static_cast<uint32_t>(net_text_.size() - line.at);
+  }
+  net_lines_[net] = line;
+  return line;
+}
+
 TCopperWriter::TWireTail TCopperWriter::TailOf(const sdk::TPCBObject& object) {
   TWireTail tail;
   tail.hatch = IsHatchPrimitive(object);
   tail.net = tail.hatch ? sdk::GetObjectNetByHandle(static_cast<sdk::Handle>(object.GetAuxValue1()))
                         : object.GetNetHandle();
-  tail.fixed = IsFixedCopper(object, nets_);
+  tail.line = NetLineOf(tail.net);
+  // IsFixedCopper, with the net's place in the network read off its line: a hatch primitive
+  // has no net of its own.
+  tail.fixed = IsMarkedFixed(object) || (!tail.hatch && tail.net != 0 && tail.line.size == 0);
   tail.normal = object.GetAuxByte() != 0;
   return tail;
 }
 
-void TCopperWriter::WriteNet(sdk::Handle net) {
-  // A net the router would see with one pin or none is left to the wire alone.
-  if (!nets_.InNetwork(net)) return;
-  const auto [line, added] = net_lines_.try_emplace(net);
-  if (added) line->second = "(net " + EscapeName(sdk::GetObjectNameByHandle(net)) + ")";
-  out_.Line(line->second);
+void TCopperWriter::WriteNet(const TNetLine& line) {
+  if (line.size != 0) out_.Begin().Put(std::string_view(net_text_).substr(line.at, line.size));
 }
 
 void TCopperWriter::WriteType(bool normal, bool protect) {
   if (settings_.protect_pre_routes || protect || !normal) {
-    out_.Line("(type protect)");
+    out_.Begin().Put("(type protect)");
   } else {
-    out_.Line("(type normal)");
+    out_.Begin().Put("(type normal)");
   }
 }
 
 void TCopperWriter::WriteTail(const TWireTail& tail) {
-  WriteNet(tail.net);
+  static const std::string hatch_turret = "(turret " + std::to_string(kHatchMarker) + ")";
+  static const std::string fixed_turret = "(turret " + std::to_string(kProtectedMarker) + ")";
+  WriteNet(tail.line);
   if (tail.hatch) {
-    out_.Line("(turret " + std::to_string(kHatchMarker) + ")");
+    out_.Begin().Put(hatch_turret);
     return;
   }
   // The route file gives fixed copper back; without the marker a re-import would add it twice.
-  if (tail.fixed) out_.Line("(turret " + std::to_string(kProtectedMarker) + ")");
+  if (tail.fixed) out_.Begin().Put(fixed_turret);
   WriteType(tail.normal, tail.fixed);
 }
 
+DesignText& TCopperWriter::BeginPolygon(int layer) {
+  DesignText& text = out_.Begin();
+  if (as_keepouts_) {
+    text.Put("(keepout ");
+  } else {
+    text.Put("(wire ");
+    out_.Raise();
+    out_.Begin();
+  }
+  return text.Put("(polygon ").Put(DesignFileLayerName(layer)).Put(' ').Number(0);
+}
+
+void TCopperWriter::EndWire(const sdk::TPCBObject& object) {
+  WriteNet(NetLineOf(object.GetNetHandle()));
+  WriteType(object.GetAuxByte() != 0, object.GetBitField2Bit3());
+  out_.Lower();
+  out_.Begin().Put(')');
+  out_.End();
+}
+
 void TCopperWriter::WriteViaOpener(int padstack, TPoint at) {
-  line_.assign("(via ").append(padstacks_->PadStackName(padstack)) += ' ';
-  AppendPoint(line_, at);
-  out_.Line(line_);
+  PutPoint(out_.Begin().Put("(via ").Put(padstacks_->PadStackName(padstack)).Put(' '), at);
 }
 
 void TCopperWriter::WritePathWire(int layer, int32_t width, TPoint from, TPoint to,
                                   const TWireTail& tail) {
-  line_.assign("(path ").append(DesignFileLayerName(layer)) += ' ';
-  AppendDesignNumber(line_, width);
-  line_ += ' ';
-  AppendPoint(line_, from);
-  line_ += ' ';
-  AppendPoint(line_, to);
-  line_ += ')';
-  out_.Line(as_keepouts_ ? "(keepout " : "(wire ");
+  out_.Begin().Put(as_keepouts_ ? "(keepout " : "(wire ");
   out_.Raise();
-  out_.Line(line_);
+  DesignText& path =
+      out_.Begin().Put("(path ").Put(DesignFileLayerName(layer)).Put(' ').Number(width).Put(' ');
+  PutPoint(PutPoint(path, from).Put(' '), to).Put(')');
   if (!as_keepouts_) WriteTail(tail);
   out_.Lower();
-  out_.Line(")");
+  out_.Begin().Put(')');
+  out_.End();
 }
 
 void TCopperWriter::WriteTrack(sdk::Handle handle) {
@@ -318,22 +361,27 @@ void TCopperWriter::WriteArc(sdk::Handle handle) {
     if (arc.GetNetHandle() == 0 && !tail.hatch) return;
   }
   if (arc.GetRadius() == 0) return;  // no extent to route round
-  const std::string name(DesignFileLayerName(layer));
   if (IsQuarterArc(arc.GetStartAngle(), arc.GetEndAngle())) {
-    const std::string numbers = FormatDesignNumber(arc.GetLineWidth()) + " " +
-                                PointText({arc.GetStartX(), arc.GetStartY()}) + " " +
-                                PointText({arc.GetEndX(), arc.GetEndY()}) + " " +
-                                PointText({arc.GetX(), arc.GetY()});
+    auto put_qarc = [&](DesignText& text) {
+      text.Put("(qarc ").Put(DesignFileLayerName(layer)).Put(' ').Number(arc.GetLineWidth());
+      PutPoint(text.Put(' '), {arc.GetStartX(), arc.GetStartY()});
+      PutPoint(text.Put(' '), {arc.GetEndX(), arc.GetEndY()});
+      PutPoint(text.Put(' '), {arc.GetX(), arc.GetY()}).Put(')');
+    };
     if (as_keepouts_) {
-      out_.Line("(keepout (qarc " + name + " " + numbers + "))");
+      DesignText& keepout = out_.Begin().Put("(keepout ");
+      put_qarc(keepout);
+      keepout.Put(')');
+      out_.End();
       return;
     }
-    out_.Line("(wire ");
+    out_.Begin().Put("(wire ");
     out_.Raise();
-    out_.Line("(qarc " + name + " " + numbers + ")");
+    put_qarc(out_.Begin());
     WriteTail(tail);
     out_.Lower();
-    out_.Line(")");
+    out_.Begin().Put(')');
+    out_.End();
     return;
   }
   for (const TChord& chord : ArcWireChords(arc)) {
@@ -348,24 +396,18 @@ void TCopperWriter::WriteFill(sdk::Handle handle) {
   if (!IsCopperLayer(layer)) return;
   const bool netted = fill.GetNetHandle() != 0;
   if (netted == as_keepouts_) return;
-  std::string polygon =
-      "(polygon " + std::string(DesignFileLayerName(layer)) + " " + FormatDesignNumber(0);
+  DesignText& text = BeginPolygon(layer);
   for (const TPoint& p :
        FillCorners(fill.GetX(), fill.GetY(), fill.GetX2(), fill.GetY2(), fill.GetRotation())) {
-    polygon += " " + PointText(p);
+    PutPoint(text.Put(' '), p);
   }
-  polygon += ")";
+  text.Put(')');
   if (as_keepouts_) {
-    out_.Line("(keepout " + polygon + ")");
+    text.Put(')');
+    out_.End();
     return;
   }
-  out_.Line("(wire ");
-  out_.Raise();
-  out_.Line(polygon);
-  WriteNet(fill.GetNetHandle());
-  WriteType(fill.GetAuxByte() != 0, fill.GetBitField2Bit3());
-  out_.Lower();
-  out_.Line(")");
+  EndWire(fill);
 }
 
 void TCopperWriter::WritePolygon(sdk::Handle handle) {
@@ -378,32 +420,26 @@ void TCopperWriter::WritePolygon(sdk::Handle handle) {
   const bool netted = polygon.GetNetHandle() != 0;
   if (netted == as_keepouts_) return;
   const TPointArray points = OutlinePoints(*record.outline, record.segment_count);
-  const std::string opener = std::string(as_keepouts_ ? "(keepout (polygon " : "(polygon ") +
-                             std::string(DesignFileLayerName(layer)) + " " +
-                             FormatDesignNumber(record.track_width) + " ";
   if (!as_keepouts_) {
-    out_.Line("(wire ");
+    out_.Begin().Put("(wire ");
     out_.Raise();
   }
+  DesignText& text = out_.Begin().Put(as_keepouts_ ? "(keepout (polygon " : "(polygon ");
+  text.Put(DesignFileLayerName(layer)).Put(' ').Number(record.track_width).Put(' ');
   // The first point follows the opener on its line, indented as the points below it.
   out_.Raise();
-  const std::string point_indent = out_.IndentText();
-  out_.Lower();
-  out_.Line(points.empty() ? opener : opener + point_indent + PointText(points[0]));
-  out_.Raise();
-  for (size_t i = 1; i < points.size(); ++i) out_.Line(PointText(points[i]));
+  if (!points.empty()) PutPoint(text.Put(out_.IndentText()), points[0]);
+  for (size_t i = 1; i < points.size(); ++i) PutPoint(out_.Begin(), points[i]);
   if (as_keepouts_) {
     out_.Lower();
-    out_.Line("))");
+    out_.Begin().Put("))");
+    out_.End();
     return;
   }
-  out_.Line("(wireplow on)");
+  out_.Begin().Put("(wireplow on)");
   out_.Lower();
-  out_.Line(")");
-  WriteNet(polygon.GetNetHandle());
-  WriteType(polygon.GetAuxByte() != 0, polygon.GetBitField2Bit3());
-  out_.Lower();
-  out_.Line(")");
+  out_.Begin().Put(')');
+  EndWire(polygon);
 }
 
 void TCopperWriter::WriteFreePad(sdk::Handle handle) {
@@ -420,31 +456,34 @@ void TCopperWriter::WriteFreePad(sdk::Handle handle) {
   if (!padstacks_) return;
   WriteViaOpener(pad.PadStackNumber(), {pad.GetX(), pad.GetY()});
   out_.Raise();
-  WriteNet(pad.GetNetHandle());
-  WriteType(pad.GetAuxByte() != 0, pad.GetBitField2Bit3());
-  out_.Lower();
-  out_.Line(")");
+  EndWire(pad);
 }
 
 void TCopperWriter::WriteVia(sdk::Handle handle) {
-  sdk::TPcbVia via(handle);
-  if (via.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
+  static const std::string via_number = "(via_number " + std::to_string(kProtectedMarker) + ")";
+  TWiringVia via(handle);
+  if (via.Read() != pcbapi::kSuccess) return;
   const bool netted = via.GetNetHandle() != 0;
   if (netted == as_keepouts_) return;
   if (as_keepouts_) {
-    out_.Line("(keepout (circle signal " + FormatDesignNumber(via.GetSize()) + " " +
-              PointText({via.GetX(), via.GetY()}) + "))");
+    DesignText& keepout =
+        out_.Begin().Put("(keepout (circle signal ").Number(via.GetSize()).Put(' ');
+    PutPoint(keepout, {via.GetX(), via.GetY()}).Put("))");
+    out_.End();
     return;
   }
   if (!padstacks_) return;
+  const TNetLine line = NetLineOf(via.GetNetHandle());
   WriteViaOpener(via.GetAuxWord(), {via.GetX(), via.GetY()});
   out_.Raise();
-  WriteNet(via.GetNetHandle());
-  const bool fixed = IsFixedCopper(via, nets_);
-  if (fixed) out_.Line("(via_number " + std::to_string(kProtectedMarker) + ")");
+  WriteNet(line);
+  // IsFixedCopper, with the net's place in the network read off its line.
+  const bool fixed = IsMarkedFixed(via) || line.size == 0;
+  if (fixed) out_.Begin().Put(via_number);
   WriteType(via.GetAuxByte() != 0, fixed);
   out_.Lower();
-  out_.Line(")");
+  out_.Begin().Put(')');
+  out_.End();
 }
 
 void TCopperWriter::WriteTextKeepout(sdk::Handle handle) {
@@ -454,8 +493,9 @@ void TCopperWriter::WriteTextKeepout(sdk::Handle handle) {
   if (!IsCopperLayer(layer)) return;
   sdk::Coord x1 = 0, y1 = 0, x2 = 0, y2 = 0;
   text.GetBoundingRectangle(&x1, &y1, &x2, &y2);
-  out_.Line("(keepout (rect " + std::string(DesignFileLayerName(layer)) + " " +
-            PointText({x1, y1}) + " " + PointText({x2, y2}) + "))");
+  DesignText& keepout = out_.Begin().Put("(keepout (rect ").Put(DesignFileLayerName(layer));
+  PutPoint(PutPoint(keepout.Put(' '), {x1, y1}).Put(' '), {x2, y2}).Put("))");
+  out_.End();
 }
 
 void TCopperWriter::WriteRegion(sdk::Handle handle) {
@@ -474,27 +514,17 @@ void TCopperWriter::WriteRegion(sdk::Handle handle) {
   if (netted == as_keepouts_) return;
   const TPointArray points = RegionVertices(handle);
   if (points.empty()) return;
-  const std::string polygon =
-      "(polygon " + std::string(DesignFileLayerName(layer)) + " " + FormatDesignNumber(0);
-  if (as_keepouts_) {
-    out_.Line("(keepout " + polygon);
-  } else {
-    out_.Line("(wire ");
-    out_.Raise();
-    out_.Line(polygon);
-  }
+  BeginPolygon(layer);
   out_.Raise();
-  for (const TPoint& p : points) out_.Line(PointText(p));
+  for (const TPoint& p : points) PutPoint(out_.Begin(), p);
   out_.Lower();
   if (as_keepouts_) {
-    out_.Line("))");
+    out_.Begin().Put("))");
+    out_.End();
     return;
   }
-  out_.Line(")");
-  WriteNet(region.GetNetHandle());
-  WriteType(region.GetAuxByte() != 0, region.GetBitField2Bit3());
-  out_.Lower();
-  out_.Line(")");
+  out_.Begin().Put(')');
+  EndWire(region);
 }
 
 void WriteWiringSection(DesignFileOutput& out, const sdk::TPcbBoard& board,

@@ -6,10 +6,10 @@
 #include <array>
 #include <cstdint>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "router/design_file_output.h"
+#include "router/handle_table.h"
 #include "router/network_nets.h"
 #include "router/geometry.h"
 #include "router/router_settings.h"
@@ -75,19 +75,32 @@ class TCopperWriter {
   void KnowPadCounts(TNetPadCounts counts) { nets_ = std::move(counts); }
 
  private:
+  // A net as its wires name it: its "(net NAME)" line in net_text_, empty for a net the network
+  // leaves out.
+  struct TNetLine {
+    uint32_t at = 0, size = 0;
+  };
   struct TWireTail {
     sdk::Handle net = 0;
+    TNetLine line;
     bool hatch = false;
     bool fixed = false;   // IsFixedCopper
     bool normal = false;  // AuxByte
   };
   bool IsHatchPrimitive(const sdk::TPCBObject& object) const;
+  TNetLine NetLineOf(sdk::Handle net);
   TWireTail TailOf(const sdk::TPCBObject& object);
+  // The writers below add lines to the object's statement begun in the output; the object's
+  // writer ends it.
   // "(via NAME X Y": the opener of a via or of a free pad.
   void WriteViaOpener(int padstack, TPoint at);
+  // "(keepout (polygon LAYER 0.000", or "(wire " with "(polygon LAYER 0.000" on the line below.
+  DesignText& BeginPolygon(int layer);
+  // The net and type lines of a wire or via made of `object`, then its close; ends the object.
+  void EndWire(const sdk::TPCBObject& object);
   void WritePathWire(int layer, int32_t width, TPoint from, TPoint to, const TWireTail& tail);
   void WriteTail(const TWireTail& tail);
-  void WriteNet(sdk::Handle net);
+  void WriteNet(const TNetLine& line);
   void WriteType(bool normal, bool protect);
 
   DesignFileOutput& out_;
@@ -95,12 +108,11 @@ class TCopperWriter {
   const TPadStackList* padstacks_;
   bool as_keepouts_;
   TNetPadCounts nets_;
-  // "(net NAME)" by net: every wire of a net names it, and a net keeps its name while the
-  // section is written.
-  std::unordered_map<sdk::Handle, std::string> net_lines_;
-  // The statement of a wire or a via: composed in one buffer kept from statement to statement,
-  // since the board's tracks and vias make most of the file.
-  std::string line_;
+  // Each net's line by net, made when a wire first names it: every wire of a net names it, and
+  // a net keeps its name while the section is written. One look-up a wire, in a table of its
+  // own: the pad counts and the names apart cost a cache miss each on a large board.
+  THandleTable<TNetLine> net_lines_;
+  std::string net_text_;
 };
 
 // The layers copper is taken from: signal layers 1..32, the keep-out layer and the multi-layer.

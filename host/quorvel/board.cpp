@@ -4,10 +4,9 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <utility>
 
 namespace quorvel {
-
-std::unique_ptr<Object> MakeObjectOfKind(uint8_t kind);
 
 // ---- Box -----------------------------------------------------------------------------------
 
@@ -251,43 +250,6 @@ uint8_t DefaultLayer(uint8_t kind) {
   }
 }
 
-std::unique_ptr<Object> MakeObject(uint8_t kind) {
-  std::unique_ptr<Object> object = MakeObjectOfKind(kind);
-  if (object) object->layer = DefaultLayer(kind);
-  return object;
-}
-
-std::unique_ptr<Object> MakeObjectOfKind(uint8_t kind) {
-  switch (kind) {
-    case pcbapi::kArc: return std::make_unique<Arc>();
-    case pcbapi::kPad: return std::make_unique<Pad>();
-    case pcbapi::kVia: return std::make_unique<Via>();
-    case pcbapi::kTrack: return std::make_unique<Track>();
-    case pcbapi::kTextObject: return std::make_unique<Text>();
-    case pcbapi::kFill: return std::make_unique<Fill>();
-    case pcbapi::kConnection: return std::make_unique<Connection>();
-    case pcbapi::kNet: return std::make_unique<Net>();
-    case pcbapi::kComponent: return std::make_unique<Component>();
-    case pcbapi::kPolygon: return std::make_unique<Polygon>();
-    case pcbapi::kRegion: return std::make_unique<Region>();
-    case pcbapi::kComponentBody: return std::make_unique<ComponentBody>();
-    case pcbapi::kDimension: return std::make_unique<Dimension>();
-    case pcbapi::kCoordinate: return std::make_unique<Coordinate>();
-    case pcbapi::kClass: return std::make_unique<ObjectClass>();
-    case pcbapi::kRule: return std::make_unique<Rule>();
-    case pcbapi::kFromTo: return std::make_unique<FromTo>();
-    case pcbapi::kDifferentialPair: return std::make_unique<DifferentialPair>();
-    case pcbapi::kViolation: return std::make_unique<Violation>();
-    case pcbapi::kEmbedded: return std::make_unique<Embedded>();
-    case pcbapi::kEmbeddedBoard: return std::make_unique<EmbeddedBoard>();
-    case pcbapi::kSplitPlane: return std::make_unique<SplitPlane>();
-    case pcbapi::kTrace:
-    case pcbapi::kSpareVia: return std::make_unique<PlainObject>(kind);
-    case pcbapi::kBoardOutline: return std::make_unique<Polygon>(pcbapi::kBoardOutline);
-    default: return nullptr;
-  }
-}
-
 // ---- MemberList ----------------------------------------------------------------------------
 
 void MemberList::insert(Handle handle) {
@@ -329,30 +291,19 @@ MemberList::Iterator MemberList::upper_bound(Handle after) const {
 // ---- HandleSet -----------------------------------------------------------------------------
 
 void HandleSet::Insert(Handle handle) {
-  const size_t word = handle / 64;
+  const size_t word = handle / 32;
   if (word >= words_.size()) words_.resize(word + 1);
-  const uint64_t bit = uint64_t{1} << (handle % 64);
+  const uint32_t bit = uint32_t{1} << (handle % 32);
   count_ += (words_[word] & bit) == 0;
   words_[word] |= bit;
 }
 
 void HandleSet::Erase(Handle handle) {
-  const size_t word = handle / 64;
+  const size_t word = handle / 32;
   if (word >= words_.size()) return;
-  const uint64_t bit = uint64_t{1} << (handle % 64);
+  const uint32_t bit = uint32_t{1} << (handle % 32);
   count_ -= (words_[word] & bit) != 0;
   words_[word] &= ~bit;
-}
-
-Handle HandleSet::Next(Handle after) const {
-  const uint64_t from = uint64_t{after} + 1;
-  size_t word = static_cast<size_t>(from / 64);
-  if (word >= words_.size()) return 0;
-  for (uint64_t bits = words_[word] & (~uint64_t{0} << (from % 64));; bits = words_[word]) {
-    if (bits != 0)
-      return static_cast<Handle>(word * 64 + static_cast<size_t>(std::countr_zero(bits)));
-    if (++word == words_.size()) return 0;
-  }
 }
 
 // ---- CellTable -----------------------------------------------------------------------------
@@ -391,31 +342,85 @@ void CellTable::Grow() {
 
 // ---- Board ---------------------------------------------------------------------------------
 
-Board::Board() {
+namespace {
+// Versions of net names, unique in the process.
+uint64_t NewNetNamesVersion() {
+  static uint64_t last = 0;
+  return ++last;
+}
+}  // namespace
+
+Board::Board() : net_names_version_(NewNetNamesVersion()) {
   slots_.resize(2);  // handle 0 is "none", handle 1 the board itself
+  indexed_.resize(2);
   handle_ = 1;
   for (int l = 0; l <= kLastLegacyLayer; ++l) layers[l].name = LegacyLayerName(l);
 }
 
-Board::~Board() = default;
-
-Object* Board::Find(Handle handle) const {
-  return handle < slots_.size() ? slots_[handle].get() : nullptr;
+Board::~Board() {
+  for (Object* object : slots_) {
+    if (object) store_.Destroy(object->kind, object);
+  }
 }
 
-Handle Board::Adopt(std::unique_ptr<Object> object) {
+Object* Board::Create(uint8_t kind) {
+  // Room first: a failure then leaves no object without a slot.
+  if (slots_.size() == slots_.capacity()) {
+    slots_.reserve(slots_.size() * 2);
+    indexed_.reserve(slots_.capacity());
+  }
+  Object* object = MakeOfKind(kind);
+  if (!object) return nullptr;
+  object->layer = DefaultLayer(kind);
   object->handle = static_cast<Handle>(slots_.size());
-  slots_.push_back(std::move(object));
+  slots_.push_back(object);
+  indexed_.emplace_back();
   ++live_;
-  return static_cast<Handle>(slots_.size() - 1);
+  return object;
 }
 
-namespace {
-bool IsContainer(const Object* object) {
-  return object && (object->kind == pcbapi::kComponent || object->kind == pcbapi::kPolygon ||
-                    object->kind == pcbapi::kNet || object->kind == pcbapi::kBoardOutline);
+Object* Board::MakeOfKind(uint8_t kind) {
+  switch (kind) {
+    case pcbapi::kArc: return store_.Make<Arc>(kind);
+    case pcbapi::kPad: return store_.Make<Pad>(kind);
+    case pcbapi::kVia: return store_.Make<Via>(kind);
+    case pcbapi::kTrack: return store_.Make<Track>(kind);
+    case pcbapi::kTextObject: return store_.Make<Text>(kind);
+    case pcbapi::kFill: return store_.Make<Fill>(kind);
+    case pcbapi::kConnection: return store_.Make<Connection>(kind);
+    case pcbapi::kNet: return store_.Make<Net>(kind);
+    case pcbapi::kComponent: return store_.Make<Component>(kind);
+    case pcbapi::kPolygon: return store_.Make<Polygon>(kind);
+    case pcbapi::kRegion: return store_.Make<Region>(kind);
+    case pcbapi::kComponentBody: return store_.Make<ComponentBody>(kind);
+    case pcbapi::kDimension: return store_.Make<Dimension>(kind);
+    case pcbapi::kCoordinate: return store_.Make<Coordinate>(kind);
+    case pcbapi::kClass: return store_.Make<ObjectClass>(kind);
+    case pcbapi::kRule: return store_.Make<Rule>(kind);
+    case pcbapi::kFromTo: return store_.Make<FromTo>(kind);
+    case pcbapi::kDifferentialPair: return store_.Make<DifferentialPair>(kind);
+    case pcbapi::kViolation: return store_.Make<Violation>(kind);
+    case pcbapi::kEmbedded: return store_.Make<Embedded>(kind);
+    case pcbapi::kEmbeddedBoard: return store_.Make<EmbeddedBoard>(kind);
+    case pcbapi::kSplitPlane: return store_.Make<SplitPlane>(kind);
+    case pcbapi::kTrace:
+    case pcbapi::kSpareVia: return store_.Make<PlainObject>(kind, kind);
+    case pcbapi::kBoardOutline: return store_.Make<Polygon>(kind, kind);
+    default: return nullptr;
+  }
 }
-}  // namespace
+
+MemberList* MembersOf(Object* object) {
+  switch (object ? object->kind : 0) {
+    case pcbapi::kNet: return &static_cast<Net*>(object)->members;
+    case pcbapi::kComponent: return &static_cast<Component*>(object)->members;
+    case pcbapi::kPolygon:
+    case pcbapi::kBoardOutline: return &static_cast<Polygon*>(object)->members;
+    default: return nullptr;
+  }
+}
+
+const MemberList* MembersOf(const Object* object) { return MembersOf(const_cast<Object*>(object)); }
 
 void Board::Place(Object& object) {
   if (object.on_board) return;
@@ -424,10 +429,10 @@ void Board::Place(Object& object) {
   by_kind_[object.kind].Insert(object.handle);
   by_kind_layer_[object.kind][object.layer].Insert(object.handle);
   if (Object* net = Find(object.net); net && net->kind == pcbapi::kNet) {
-    net->members.insert(object.handle);
+    MembersOf(net)->insert(object.handle);
   }
-  if (Object* owner = Find(object.owner); IsContainer(owner)) {
-    owner->members.insert(object.handle);
+  if (Object* owner = Find(object.owner); MemberList* members = MembersOf(owner)) {
+    members->insert(object.handle);
     if (owner->kind == pcbapi::kComponent) in_components_.Insert(object.handle);
   }
   if (object.kind == pcbapi::kBoardOutline) outline = object.handle;
@@ -440,8 +445,8 @@ void Board::Unplace(Object& object) {
   Changed(object);
   by_kind_[object.kind].Erase(object.handle);
   by_kind_layer_[object.kind][object.layer].Erase(object.handle);
-  if (Object* net = Find(object.net)) net->members.erase(object.handle);
-  if (Object* owner = Find(object.owner)) owner->members.erase(object.handle);
+  if (MemberList* members = MembersOf(Find(object.net))) members->erase(object.handle);
+  if (MemberList* members = MembersOf(Find(object.owner))) members->erase(object.handle);
   in_components_.Erase(object.handle);
   if (outline == object.handle) outline = 0;
   UnindexSpatially(object);
@@ -453,7 +458,7 @@ void Board::Destroy(Handle handle) {
   Unplace(*object);
   if (object->kind == pcbapi::kComponent || object->kind == pcbapi::kPolygon ||
       object->kind == pcbapi::kBoardOutline) {
-    const MemberList members = object->members;
+    const MemberList members = *MembersOf(object);
     for (Handle member : members) {
       if (Object* m = Find(member); m && m->owner == handle) Destroy(member);
     }
@@ -467,11 +472,12 @@ void Board::Destroy(Handle handle) {
   }
   if (object->kind == pcbapi::kNet) {
     // Objects keep no handle of a net that no longer exists.
-    for (Handle member : object->members) {
+    for (Handle member : *MembersOf(object)) {
       if (Object* m = Find(member)) m->net = 0;
     }
   }
-  slots_[handle].reset();
+  store_.Destroy(object->kind, object);
+  slots_[handle] = nullptr;
   --live_;
 }
 
@@ -483,21 +489,21 @@ void Board::Refile(Object& object, Handle old_net, uint8_t old_layer, Handle old
     by_kind_layer_[object.kind][object.layer].Insert(object.handle);
   }
   if (old_net != object.net) {
-    if (Object* net = Find(old_net)) net->members.erase(object.handle);
+    if (MemberList* members = MembersOf(Find(old_net))) members->erase(object.handle);
     if (Object* net = Find(object.net); net && net->kind == pcbapi::kNet) {
-      net->members.insert(object.handle);
+      MembersOf(net)->insert(object.handle);
     }
   }
   if (old_owner != object.owner) {
-    if (Object* owner = Find(old_owner)) owner->members.erase(object.handle);
+    if (MemberList* members = MembersOf(Find(old_owner))) members->erase(object.handle);
     in_components_.Erase(object.handle);
-    if (Object* owner = Find(object.owner); IsContainer(owner)) {
-      owner->members.insert(object.handle);
+    if (Object* owner = Find(object.owner); MemberList* members = MembersOf(owner)) {
+      members->insert(object.handle);
       if (owner->kind == pcbapi::kComponent) in_components_.Insert(object.handle);
     }
   }
   // Most writes change no extent (a pad's padstack number, a via's flags): the cells stay.
-  if (object.Bounds(*this) == object.indexed) return;
+  if (object.Bounds(*this) == indexed_[object.handle]) return;
   UnindexSpatially(object);
   IndexSpatially(object);
 }
@@ -543,23 +549,34 @@ Handle Board::NextOf(Handle container, uint8_t kind, uint8_t method, const Layer
     const int single = filter.Single();
     const HandleSet& candidates = single >= 0 ? by_kind_layer_[kind][single] : by_kind_[kind];
     // The set holds exactly the placed objects of the kind (on the layer, when it is one): only
-    // a layer range needs each object's own layer.
-    for (Handle handle = candidates.Next(after); handle != 0; handle = candidates.Next(handle)) {
-      if (single >= 0 ? owner_suits(handle) : accept(handle)) return handle;
+    // a layer range needs each object's own layer. The owners are told apart 32 at a time.
+    auto next = [&](Handle from) {
+      switch (method) {
+        case pcbapi::kAllObjects: return candidates.Next(from);
+        case pcbapi::kFreeObjects:
+          return candidates.NextMasked(from,
+                                       [&](size_t word) { return ~in_components_.Word(word); });
+        case pcbapi::kComponentObjects:
+          return candidates.NextMasked(from,
+                                       [&](size_t word) { return in_components_.Word(word); });
+        default: return Handle{0};
+      }
+    };
+    for (Handle handle = next(after); handle != 0; handle = next(handle)) {
+      if (single >= 0 || filter.Any() || filter.Matches(slots_[handle]->layer)) return handle;
     }
     return 0;
   }
-  const Object* holder = Find(container);
-  if (!holder) return 0;
-  for (auto it = holder->members.upper_bound(after); it != holder->members.end(); ++it) {
+  const MemberList* members = MembersOf(Find(container));
+  if (!members) return 0;
+  for (auto it = members->upper_bound(after); it != members->end(); ++it) {
     if (accept(*it)) return *it;
   }
   return 0;
 }
 
 void Board::IndexSpatially(Object& object) {
-  object.indexed = object.Bounds(*this);
-  const Box& b = object.indexed;
+  const Box& b = indexed_[object.handle] = object.Bounds(*this);
   if (b.Empty()) return;
   const int64_t cx1 = FloorDiv(b.x1, kCellSize), cx2 = FloorDiv(b.x2, kCellSize);
   const int64_t cy1 = FloorDiv(b.y1, kCellSize), cy2 = FloorDiv(b.y2, kCellSize);
@@ -573,12 +590,15 @@ void Board::IndexSpatially(Object& object) {
 }
 
 void Board::UnindexSpatially(Object& object) {
-  const Box b = object.indexed;
-  object.indexed = {};
+  const Box b = std::exchange(indexed_[object.handle], Box{});
   if (b.Empty()) return;
-  if (wide_.erase(object.handle) != 0) return;
   const int64_t cx1 = FloorDiv(b.x1, kCellSize), cx2 = FloorDiv(b.x2, kCellSize);
   const int64_t cy1 = FloorDiv(b.y1, kCellSize), cy2 = FloorDiv(b.y2, kCellSize);
+  // The box that put the object in the wide list says so again, without a look into it.
+  if ((cx2 - cx1 + 1) * (cy2 - cy1 + 1) > kMaxCellsPerObject) {
+    wide_.erase(object.handle);
+    return;
+  }
   for (int64_t cx = cx1; cx <= cx2; ++cx) {
     for (int64_t cy = cy1; cy <= cy2; ++cy) {
       std::vector<Handle>* cell = cells_.Find(CellKey(cx, cy));
@@ -594,9 +614,9 @@ void Board::UnindexSpatially(Object& object) {
 std::vector<Handle> Board::Search(const Box& box) const {
   std::vector<Handle> found;
   if (box.Empty()) return found;
+  // Only placed objects are indexed, and taking one off the board empties its box.
   auto consider = [&](Handle handle) {
-    const Object* object = Find(handle);
-    if (object && object->on_board && object->indexed.Intersects(box)) found.push_back(handle);
+    if (indexed_[handle].Intersects(box)) found.push_back(handle);
   };
   const int64_t cx1 = FloorDiv(box.x1, kCellSize), cx2 = FloorDiv(box.x2, kCellSize);
   const int64_t cy1 = FloorDiv(box.y1, kCellSize), cy2 = FloorDiv(box.y2, kCellSize);
@@ -633,22 +653,48 @@ Box Board::Extent() const {
   Box box;
   for (const HandleSet& kind : by_kind_) {
     for (Handle handle = kind.Next(0); handle != 0; handle = kind.Next(handle)) {
-      if (const Object* object = Find(handle)) box.Add(object->indexed);
+      box.Add(indexed_[handle]);
     }
   }
   return box;
 }
 
+void Board::NetNamesChanged() {
+  nets_by_name_.clear();
+  net_names_version_ = NewNetNamesVersion();
+}
+
+namespace {
+uint32_t NameHash(std::string_view name) {
+  uint32_t hash = 2166136261u;  // FNV-1a
+  for (const char c : name) hash = (hash ^ static_cast<uint8_t>(c)) * 16777619u;
+  return hash;
+}
+}  // namespace
+
+size_t Board::NetSlotOf(std::string_view name, uint32_t hash) const {
+  const size_t mask = nets_by_name_.size() - 1;
+  for (size_t i = hash & mask;; i = (i + 1) & mask) {
+    const NetSlot& slot = nets_by_name_[i];
+    if (slot.net == 0) return i;
+    if (slot.hash == hash && static_cast<const Net*>(Find(slot.net))->name == name) return i;
+  }
+}
+
 Net* Board::FindNet(const std::string& name) const {
-  if (!nets_by_name_) {
-    auto& nets = nets_by_name_.emplace();
+  if (nets_by_name_.empty()) {
     const HandleSet& on_board = by_kind_[pcbapi::kNet];
+    nets_by_name_.resize(std::bit_ceil(on_board.size() * 2 + 2));
+    // In handle order: of nets named alike, the first is found.
     for (Handle handle = on_board.Next(0); handle != 0; handle = on_board.Next(handle)) {
-      if (const auto* net = FindAs<Net>(handle, pcbapi::kNet)) nets.emplace(net->name, handle);
+      const std::string& net_name = static_cast<const Net*>(Find(handle))->name;
+      const uint32_t hash = NameHash(net_name);
+      NetSlot& slot = nets_by_name_[NetSlotOf(net_name, hash)];
+      if (slot.net == 0) slot = {hash, handle};
     }
   }
-  const auto found = nets_by_name_->find(name);
-  return found == nets_by_name_->end() ? nullptr : FindAs<Net>(found->second, pcbapi::kNet);
+  const Handle net = nets_by_name_[NetSlotOf(name, NameHash(name))].net;
+  return net == 0 ? nullptr : static_cast<Net*>(Find(net));
 }
 
 Handle Board::NetHandle(const std::string& name) const {

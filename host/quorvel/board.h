@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
@@ -11,13 +12,14 @@
 #include <optional>
 #include <set>
 #include <string>
-#include <unordered_map>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "host/quorvel/layers.h"
+#include "host/quorvel/object_store.h"
 #include "sdk/pcb_api_contract.h"
 
 namespace quorvel {
@@ -110,8 +112,6 @@ struct Object {
   uint8_t layer = 0;  // legacy layer
   Handle net = 0;
   Coord x = 0, y = 0;
-  MemberList members;                       // nets, components, polygons: the objects they hold
-  Box indexed;                              // where the spatial index holds it
   std::unique_ptr<nlohmann::json> unknown;  // keys of the board file that the format does not name
 };
 
@@ -191,6 +191,7 @@ struct Region : Shaped {
 
 struct Polygon : Shaped {
   explicit Polygon(uint8_t kind = pcbapi::kPolygon) : Shaped(kind) {}
+  MemberList members;  // its hatch
   uint8_t pour_over = 0, remove_dead = 1, hatch_style = 0, use_octagons = 0, remove_islands = 1,
           polygon_kind = 0;
   Coord grid = 0, track_width = 0, min_prim_length = 0;
@@ -229,6 +230,7 @@ struct Connection : Object {
 struct Net : Object {
   Net() : Object(pcbapi::kNet) {}
   Box Bounds(const Board& board) const override;
+  MemberList members;  // the objects of the net
   std::string name;
   uint8_t visible = 1, highlighted = 0;
 };
@@ -236,6 +238,7 @@ struct Net : Object {
 struct Component : Object {
   Component();
   Box Bounds(const Board& board) const override;
+  MemberList members;                  // its parts
   Handle designator = 0, comment = 0;  // their text objects
   std::string footprint;
   uint8_t name_on = 1, comment_on = 0, locked = 0;
@@ -287,6 +290,8 @@ struct LayerWidths {
   Coord max_width = 0, min_width = 0, preferred_width = 0;
 };
 
+class RuleScope;
+
 struct Rule : Object {
   Rule();
   Box Bounds(const Board&) const override;
@@ -307,6 +312,13 @@ struct Rule : Object {
   Coord min_length = 0, max_length = 0;  // length rules
   Outline room;                          // rooms: the region they cover
   uint8_t room_layer = 0;
+  // The scope evaluator's reading of scope1 and scope2 (rule_scope.h), each with the text it
+  // was read from: a scope whose text changed is read anew.
+  struct ParsedScope {
+    const std::string* text = nullptr;
+    const RuleScope* scope = nullptr;
+  };
+  mutable std::array<ParsedScope, 2> parsed_scopes{};
 };
 
 struct FromTo : Object {
@@ -351,9 +363,10 @@ struct PlainObject : Object {
 // The layer a new object of the kind lies on.
 uint8_t DefaultLayer(uint8_t kind);
 
-// A new object of a kind on its default layer; null for kinds that cannot be made (no kind,
-// board, above 26).
-std::unique_ptr<Object> MakeObject(uint8_t kind);
+// The objects a net, component, polygon or board outline holds; null for other objects. Only
+// containers carry the list: the objects walked most, tracks and pads, stay small.
+MemberList* MembersOf(Object* object);
+const MemberList* MembersOf(const Object* object);
 
 // ---- The board -----------------------------------------------------------------------------
 
@@ -386,14 +399,31 @@ class HandleSet {
   void Insert(Handle handle);
   void Erase(Handle handle);
   bool Contains(Handle handle) const {
-    return handle / 64 < words_.size() && (words_[handle / 64] >> (handle % 64) & 1) != 0;
+    return handle / 32 < words_.size() && (words_[handle / 32] >> (handle % 32) & 1) != 0;
   }
   size_t size() const { return count_; }
   // The first handle after `after`; 0 when there is none.
-  Handle Next(Handle after) const;
+  Handle Next(Handle after) const {
+    return NextMasked(after, [](size_t) { return ~uint32_t{0}; });
+  }
+  // The same among the handles whose bits are set in `mask(word)` of their word.
+  template <class Mask>
+  Handle NextMasked(Handle after, Mask&& mask) const {
+    const uint64_t from = uint64_t{after} + 1;
+    size_t word = static_cast<size_t>(from / 32);
+    if (word >= words_.size()) return 0;
+    uint32_t bits = words_[word] & mask(word) & (~uint32_t{0} << (from % 32));
+    while (bits == 0) {
+      if (++word == words_.size()) return 0;
+      bits = words_[word] & mask(word);
+    }
+    return static_cast<Handle>(word * 32 + static_cast<size_t>(std::countr_zero(bits)));
+  }
+  // The bits of 32 handles from `word` * 32 on.
+  uint32_t Word(size_t word) const { return word < words_.size() ? words_[word] : 0; }
 
  private:
-  std::vector<uint64_t> words_;
+  std::vector<uint32_t> words_;  // the width the processor finds a set bit in at once
   size_t count_ = 0;
 };
 
@@ -446,14 +476,15 @@ class Board {
   Handle handle() const { return handle_; }
 
   // ---- Objects ----
-  Object* Find(Handle handle) const;
+  Object* Find(Handle handle) const { return handle < slots_.size() ? slots_[handle] : nullptr; }
   template <class T>
   T* FindAs(Handle handle, uint8_t kind) const {
     Object* object = Find(handle);
     return object && object->kind == kind ? static_cast<T*>(object) : nullptr;
   }
-  // Takes a free-standing object and gives it the next handle.
-  Handle Adopt(std::unique_ptr<Object> object);
+  // A new free-standing object of a kind on its default layer, with the next handle; null for
+  // kinds that cannot be made (no kind, board, above 26).
+  Object* Create(uint8_t kind);
   // Puts an object on the board (iterators, spatial index) and into its net and owner.
   void Place(Object& object);
   // Takes an object off the board, out of its net and owner; it stays valid until destroyed.
@@ -480,6 +511,9 @@ class Board {
   const std::vector<Handle>& RulesOfKind(uint8_t rule_kind) const;
 
   // ---- Names ----
+  // Changes whenever a net of the board comes, goes or is renamed, and differs between boards:
+  // what a lookup by net name found holds while it stays the same.
+  uint64_t net_names_version() const { return net_names_version_; }
   Net* FindNet(const std::string& name) const;
   Handle NetHandle(const std::string& name) const;
   Object* FindByRecordId(const std::string& id) const;
@@ -510,7 +544,7 @@ class Board {
   std::unique_ptr<nlohmann::json> unknown_record;  // keys of "board" the format does not name
 
   // Every object in handle order (the writer's walk); null slots are destroyed handles.
-  const std::vector<std::unique_ptr<Object>>& slots() const { return slots_; }
+  const std::vector<Object*>& slots() const { return slots_; }
   // Objects by record id of the board file (references between objects).
   std::map<std::string, Handle> record_ids;
 
@@ -524,8 +558,14 @@ class Board {
     return static_cast<uint64_t>(static_cast<uint32_t>(cx)) << 32 | static_cast<uint32_t>(cy);
   }
 
-  Handle handle_;                               // the board's own handle
-  std::vector<std::unique_ptr<Object>> slots_;  // by handle; slot 0 and the board's are empty
+  Object* MakeOfKind(uint8_t kind);
+
+  Handle handle_;               // the board's own handle
+  ObjectStore store_;           // holds every object the slots name
+  std::vector<Object*> slots_;  // by handle; slot 0 and the board's are empty
+  // By handle: where the spatial index holds each object (empty when it does not). Searches
+  // test these boxes without a visit to each object, and the objects stay small.
+  std::vector<Box> indexed_;
   size_t live_ = 0;
   std::array<HandleSet, pcbapi::kObjectKindCount> by_kind_;
   std::array<std::array<HandleSet, kLastLegacyLayer + 1>, pcbapi::kObjectKindCount> by_kind_layer_;
@@ -533,12 +573,23 @@ class Board {
   // RulesOfKind's lists, made at the first question after a rule came, went or changed: rule
   // lookups run for every net and would otherwise walk all rules each time.
   mutable std::optional<std::map<uint8_t, std::vector<Handle>>> rules_by_kind_;
-  // FindNet's index, made the same way: every InNet test of a rule scope looks its net up.
-  mutable std::optional<std::unordered_map<std::string, Handle>> nets_by_name_;
+  // FindNet's index, made the same way (empty until then): an open table of the nets' handles
+  // with their names' hashes, over the names the nets hold, so that making it allocates one
+  // array rather than a node and a copy of the name for each of 30,000 nets. A power of two in
+  // size, at most half used; net 0 marks a free slot.
+  struct NetSlot {
+    uint32_t hash = 0;
+    Handle net = 0;
+  };
+  mutable std::vector<NetSlot> nets_by_name_;
+  // The slot of the net of that name, or the free slot where the search ended.
+  size_t NetSlotOf(std::string_view name, uint32_t hash) const;
+  uint64_t net_names_version_;
   void Changed(const Object& object) {
     if (object.kind == pcbapi::kRule) rules_by_kind_.reset();
-    if (object.kind == pcbapi::kNet) nets_by_name_.reset();
+    if (object.kind == pcbapi::kNet) NetNamesChanged();
   }
+  void NetNamesChanged();
   std::set<Handle> wide_;  // objects too large for the grid
   // Placed objects whose owner is a component: whether an object is free needs no visit to it
   // and its owner.

@@ -381,9 +381,9 @@ class Reader {
     auto it = nets_.find(name);
     if (it != nets_.end()) return it->second;
     // Named before the "nets" list declares it: made now, checked at the end.
-    auto net = std::make_unique<Net>();
-    net->name = name;
-    const Handle handle = board_->Adopt(std::move(net));
+    Object& net = *board_->Create(pcbapi::kNet);
+    static_cast<Net&>(net).name = name;
+    const Handle handle = net.handle;
     nets_[name] = handle;
     undeclared_[name] = path;
     return handle;
@@ -668,7 +668,7 @@ Handle Reader::ReadNet(JsonValue value, const Path* path) {
   auto it = nets_.find(name);
   if (it != nets_.end() && !undeclared_.count(name))
     Fail(path->Text() + "/name", "net \"" + name + "\" declared twice");
-  const Handle handle = it != nets_.end() ? it->second : board_->Adopt(std::make_unique<Net>());
+  const Handle handle = it != nets_.end() ? it->second : board_->Create(pcbapi::kNet)->handle;
   nets_[name] = handle;
   undeclared_.erase(name);
   auto& net = static_cast<Net&>(*board_->Find(handle));
@@ -683,8 +683,8 @@ Handle Reader::ReadObject(uint8_t kind, JsonValue value, const Path* path, Handl
   FieldReader r(*this, value, path);
   if (!value.is_object()) r.Fail("", "expected an object");
   if (kind == pcbapi::kNet) return ReadNet(value, path);
-  const Handle handle = board_->Adopt(MakeObject(kind));
-  Object& object = *board_->Find(handle);
+  Object& object = *board_->Create(kind);
+  const Handle handle = object.handle;
   object.owner = owner;
   if (const JsonValue id = r.Take("id")) {
     const std::string text = id.is_string() ? std::string(id.string()) : id.ToJson().dump();

@@ -468,7 +468,7 @@ class FieldWriter {
 class Writer {
  public:
   explicit Writer(const Board& board) : board_(board) {
-    for (const auto& slot : board.slots()) {
+    for (const Object* slot : board.slots()) {
       if (!slot || !slot->on_board) continue;
       if (slot->kind == pcbapi::kViolation) {
         const auto& v = static_cast<const Violation&>(*slot);
@@ -555,11 +555,11 @@ void Writer::ObjectValue(const Object& object, ObjectText& value) {
       if (!fields.empty()) fields.AppendCompact(value.Text(part.object_key));
     }
   }
-  if (!object.members.empty() &&
-      (object.kind == pcbapi::kComponent || object.kind == pcbapi::kPolygon)) {
+  if ((object.kind == pcbapi::kComponent || object.kind == pcbapi::kPolygon) &&
+      !MembersOf(&object)->empty()) {
     // Parts by kind, in the order of their kinds' numbers.
     std::map<uint8_t, std::vector<const Object*>> children;
-    for (Handle member : object.members) {
+    for (Handle member : *MembersOf(&object)) {
       const Object* child = board_.Find(member);
       if (!child || child->owner != object.handle) continue;
       if (object.kind == pcbapi::kComponent) {
@@ -745,13 +745,13 @@ std::string Writer::Write() {
   }
   // Top-level objects by kind, in handle order; parts go with their owner.
   std::map<uint8_t, std::vector<const Object*>> by_kind;
-  for (const auto& slot : board_.slots()) {
+  for (const Object* slot : board_.slots()) {
     if (!slot || !slot->on_board || slot->kind == pcbapi::kBoardOutline) continue;
     if (const Object* owner = board_.Find(slot->owner);
         owner && (owner->kind == pcbapi::kComponent || owner->kind == pcbapi::kPolygon)) {
       continue;
     }
-    by_kind[slot->kind].push_back(slot.get());
+    by_kind[slot->kind].push_back(slot);
   }
   for (const auto& array : fields::kObjectArrays) {
     auto it = by_kind.find(array.kind);

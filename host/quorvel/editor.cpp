@@ -22,39 +22,31 @@ void Editor::SetRefusals(uint32_t operations, uint32_t kinds, int32_t count) {
   refusals_left_ = count;
 }
 
-bool Editor::Refuses(quorvel_host::RefusedOperation operation, uint8_t kind) {
-  if (!(refused_operations_ & operation) || kind >= 32 || !(refused_kinds_ & (1u << kind))) {
-    return false;
-  }
+bool Editor::CountRefusal(uint8_t kind) {
+  if (kind >= 32 || !(refused_kinds_ & (1u << kind))) return false;
   if (refusals_left_ > 0 && --refusals_left_ == 0) refused_operations_ = 0;
   return true;
 }
 
 Handle Editor::AddIterator(BoardIterator iterator) {
   const Handle handle = next_iterator_++;
-  iterators_.emplace(handle, iterator);
+  iterators_.Add(handle, iterator);
   return handle;
 }
 
-BoardIterator* Editor::FindIterator(Handle handle) {
-  auto it = iterators_.find(handle);
-  return it == iterators_.end() ? nullptr : &it->second;
-}
+BoardIterator* Editor::FindIterator(Handle handle) { return iterators_.Find(handle); }
 
-bool Editor::RemoveIterator(Handle handle) { return iterators_.erase(handle) != 0; }
+bool Editor::RemoveIterator(Handle handle) { return iterators_.Remove(handle); }
 
 Handle Editor::AddSpatialIterator(SpatialIterator iterator) {
   const Handle handle = next_iterator_++;
-  spatial_.emplace(handle, std::move(iterator));
+  spatial_.Add(handle, std::move(iterator));
   return handle;
 }
 
-SpatialIterator* Editor::FindSpatialIterator(Handle handle) {
-  auto it = spatial_.find(handle);
-  return it == spatial_.end() ? nullptr : &it->second;
-}
+SpatialIterator* Editor::FindSpatialIterator(Handle handle) { return spatial_.Find(handle); }
 
-bool Editor::RemoveSpatialIterator(Handle handle) { return spatial_.erase(handle) != 0; }
+bool Editor::RemoveSpatialIterator(Handle handle) { return spatial_.Remove(handle); }
 
 void Editor::Journal(std::string_view line) {
   if (journal_) {

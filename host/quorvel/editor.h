@@ -2,10 +2,11 @@
 // display and the journal.
 #pragma once
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "host/quorvel/board.h"
@@ -24,6 +25,35 @@ struct BoardIterator {
 struct SpatialIterator {
   std::vector<std::pair<Handle, uint8_t>> found;  // object and kind
   size_t next = 0;
+};
+
+// Open iterators by handle. Handles only grow, so the list stays in handle order: a lookup, made
+// for every object a caller iterates, is a binary search over the few open ones instead of a
+// hash table's division and node.
+template <class T>
+class OpenIterators {
+ public:
+  void Add(Handle handle, T iterator) { open_.emplace_back(handle, std::move(iterator)); }
+  // Valid until the next Add or Remove.
+  T* Find(Handle handle) {
+    const auto it = Position(handle);
+    return it != open_.end() && it->first == handle ? &it->second : nullptr;
+  }
+  bool Remove(Handle handle) {
+    const auto it = Position(handle);
+    if (it == open_.end() || it->first != handle) return false;
+    open_.erase(it);
+    return true;
+  }
+  void clear() { open_.clear(); }
+
+ private:
+  typename std::vector<std::pair<Handle, T>>::iterator Position(Handle handle) {
+    return std::lower_bound(
+        open_.begin(), open_.end(), handle,
+        [](const std::pair<Handle, T>& entry, Handle h) { return entry.first < h; });
+  }
+  std::vector<std::pair<Handle, T>> open_;
 };
 
 class Editor {
@@ -50,17 +80,21 @@ class Editor {
   // Refusals the tests switch on (see quorvel_host::SetRefusals).
   void SetRefusals(uint32_t operations, uint32_t kinds, int32_t count);
   // Whether the operation on an object of this kind is to be refused now; each refusal counts.
-  bool Refuses(quorvel_host::RefusedOperation operation, uint8_t kind);
+  bool Refuses(quorvel_host::RefusedOperation operation, uint8_t kind) {
+    return (refused_operations_ & operation) != 0 && CountRefusal(kind);
+  }
 
   void ProgressStart(const std::string& message, int total);
   void ProgressStep() { ++progress_steps_; }
   void ProgressFinish();
 
  private:
+  bool CountRefusal(uint8_t kind);
+
   std::unique_ptr<Board> board_;
   uint32_t board_serial_ = 0;
-  std::unordered_map<Handle, BoardIterator> iterators_;
-  std::unordered_map<Handle, SpatialIterator> spatial_;
+  OpenIterators<BoardIterator> iterators_;
+  OpenIterators<SpatialIterator> spatial_;
   Handle next_iterator_ = 1;
   pcbapi::StdcallPointer<void(const char*)> journal_ = nullptr;
   std::vector<std::string> kept_;

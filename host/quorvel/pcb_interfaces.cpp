@@ -321,8 +321,7 @@ class RuleObject final : public ObjectBase<IPCB_Rule>,
     return Guard<BOOLEAN>(FALSE, [&]() -> BOOLEAN {
       const Rule* rule = TheRule();
       if (!rule) return FALSE;
-      return ScopeHolds(*board(), second ? rule->scope2 : rule->scope1,
-                        TargetOf(*board(), HandleOf(object)));
+      return ScopeHolds(*board(), *rule, second, TargetOf(*board(), HandleOf(object)));
     });
   }
 };

@@ -362,11 +362,10 @@ Handle __stdcall PcbApi_CreateObject(uint8_t kind) {
   return Guard<Handle>(0, [&]() -> Handle {
     Board* board = CurrentBoard();
     if (!board || TheEditor().Refuses(quorvel_host::kRefuseCreate, kind)) return 0;
-    std::unique_ptr<Object> object = MakeObject(kind);
+    const Object* object = board->Create(kind);
     if (!object) return 0;
-    const Handle handle = board->Adopt(std::move(object));
-    JournalObject("created", kind, handle);
-    return handle;
+    JournalObject("created", kind, object->handle);
+    return object->handle;
   });
 }
 
@@ -407,7 +406,7 @@ int __stdcall PcbApi_AddObjectToContainer(Handle container, Handle object) {
     if (o->on_board) {
       board->Refile(*o, old_net, o->layer, old_owner);
     } else if (holder->kind == pcbapi::kNet) {
-      holder->members.insert(object);  // a free-standing object still counts for its net
+      MembersOf(holder)->insert(object);  // a free-standing object still counts for its net
     }
     return kOk;
   });
@@ -438,7 +437,7 @@ int __stdcall PcbApi_DeleteObjectFromContainer(Handle container, Handle object) 
     } else {
       return kFail;
     }
-    holder->members.erase(object);
+    if (MemberList* members = MembersOf(holder)) members->erase(object);
     if (o->on_board) board->Refile(*o, old_net, o->layer, old_owner);
     return kOk;
   });
@@ -654,7 +653,7 @@ static Byte ScopeIncludes(Handle rule_handle, Handle object, bool second) {
     const Board* board = CurrentBoard();
     const Rule* rule = board ? board->FindAs<Rule>(rule_handle, pcbapi::kRule) : nullptr;
     if (!rule) return 0;
-    return ScopeHolds(*board, second ? rule->scope2 : rule->scope1, TargetOf(*board, object));
+    return ScopeHolds(*board, *rule, second, TargetOf(*board, object));
   });
 }
 

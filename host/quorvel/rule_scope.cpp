@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <map>
 #include <stdexcept>
+#include <tuple>
 #include <unordered_map>
 
 namespace quorvel {
@@ -81,6 +82,19 @@ struct RuleScope::Node {
   Test test = Test::All;
   std::string argument;
   std::unique_ptr<Node> left, right;
+  // InNet: the net the argument names, found for the board's net names as they were in
+  // `net_names` (Board::net_names_version). Rules are asked about every net, and a lookup by
+  // name for each question cost a hash and two cache misses. The editor runs on one thread.
+  mutable uint64_t net_names = 0;
+  mutable Handle net = 0;
+
+  Handle NetOn(const Board& board) const {
+    if (net_names != board.net_names_version()) {
+      net = argument.empty() ? 0 : board.NetHandle(argument);
+      net_names = board.net_names_version();
+    }
+    return net;
+  }
 };
 
 namespace {
@@ -279,8 +293,8 @@ bool Evaluate(const Node& node, const Board& board, const ScopeTarget& target) {
   switch (node.test) {
     case Test::All: return true;
     case Test::InNet: {
-      const Net* net = node.argument.empty() ? nullptr : board.FindNet(node.argument);
-      return net && NetOf(o) == net->handle;
+      const Handle net = node.NetOn(board);
+      return net != 0 && NetOf(o) == net;
     }
     case Test::InNetClass: {
       const ObjectClass* c = FindClass(board, node.argument, 0);
@@ -348,8 +362,8 @@ bool Evaluate(const Node& node, const Board& board, const ScopeTarget& target) {
 
 RuleScope::~RuleScope() = default;
 
-std::shared_ptr<const RuleScope> RuleScope::Parse(std::string_view text) {
-  auto scope = std::make_shared<RuleScope>();
+std::unique_ptr<const RuleScope> RuleScope::Parse(std::string_view text) {
+  auto scope = std::make_unique<RuleScope>();
   try {
     scope->root_ = ScopeReader(text).ReadAll();
   } catch (const std::invalid_argument& e) {
@@ -359,11 +373,11 @@ std::shared_ptr<const RuleScope> RuleScope::Parse(std::string_view text) {
   return scope;
 }
 
-std::shared_ptr<const RuleScope> RuleScope::Cached(const std::string& text) {
-  static std::unordered_map<std::string, std::shared_ptr<const RuleScope>> cache;
+std::pair<const std::string*, const RuleScope*> RuleScope::Cached(const std::string& text) {
+  static std::unordered_map<std::string, std::unique_ptr<const RuleScope>> cache;
   auto found = cache.find(text);
-  if (found != cache.end()) return found->second;
-  return cache.emplace(text, Parse(text)).first->second;
+  if (found == cache.end()) found = cache.emplace(text, Parse(text)).first;
+  return {&found->first, found->second.get()};
 }
 
 bool RuleScope::Holds(const Board& board, const Object& object) const {
@@ -379,22 +393,28 @@ ScopeTarget TargetOf(const Board& board, Handle handle) {
   return ScopeTarget{board.Find(handle), false};
 }
 
-bool ScopeHolds(const Board& board, const std::string& scope, const ScopeTarget& target) {
+bool ScopeHolds(const Board& board, const Rule& rule, bool second, const ScopeTarget& target) {
   if (!target.valid()) return false;
-  const auto parsed = RuleScope::Cached(scope);
-  return target.board ? parsed->HoldsBoard(board) : parsed->Holds(board, *target.object);
+  // The rule keeps its parsed scope with the text it was read from: comparing the texts costs
+  // less than finding the text in the process's table of scopes again.
+  const std::string& text = second ? rule.scope2 : rule.scope1;
+  Rule::ParsedScope& parsed = rule.parsed_scopes[second];
+  if (!parsed.text || *parsed.text != text)
+    std::tie(parsed.text, parsed.scope) = RuleScope::Cached(text);
+  return target.board ? parsed.scope->HoldsBoard(board)
+                      : parsed.scope->Holds(board, *target.object);
 }
 
 bool RuleHoldsObject(const Board& board, const Rule& rule, const ScopeTarget& target) {
-  if (ScopeHolds(board, rule.scope1, target)) return true;
-  return !rule.unary && ScopeHolds(board, rule.scope2, target);
+  if (ScopeHolds(board, rule, false, target)) return true;
+  return !rule.unary && ScopeHolds(board, rule, true, target);
 }
 
 bool RuleHoldsPair(const Board& board, const Rule& rule, const ScopeTarget& a,
                    const ScopeTarget& b) {
-  if (rule.unary) return ScopeHolds(board, rule.scope1, a) && ScopeHolds(board, rule.scope1, b);
-  return (ScopeHolds(board, rule.scope1, a) && ScopeHolds(board, rule.scope2, b)) ||
-         (ScopeHolds(board, rule.scope1, b) && ScopeHolds(board, rule.scope2, a));
+  if (rule.unary) return ScopeHolds(board, rule, false, a) && ScopeHolds(board, rule, false, b);
+  return (ScopeHolds(board, rule, false, a) && ScopeHolds(board, rule, true, b)) ||
+         (ScopeHolds(board, rule, false, b) && ScopeHolds(board, rule, true, a));
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "host/quorvel/board.h"
@@ -16,9 +17,10 @@ namespace quorvel {
 class RuleScope {
  public:
   struct Node;
-  static std::shared_ptr<const RuleScope> Parse(std::string_view text);
-  // The parsed scope of a text, parsed once per text for the life of the process.
-  static std::shared_ptr<const RuleScope> Cached(const std::string& text);
+  static std::unique_ptr<const RuleScope> Parse(std::string_view text);
+  // The parsed scope of a text, parsed once per text for the life of the process; the text
+  // kept with it lives as long.
+  static std::pair<const std::string*, const RuleScope*> Cached(const std::string& text);
   ~RuleScope();
 
   bool Holds(const Board& board, const Object& object) const;
@@ -41,7 +43,8 @@ struct ScopeTarget {
 };
 ScopeTarget TargetOf(const Board& board, Handle handle);
 
-bool ScopeHolds(const Board& board, const std::string& scope, const ScopeTarget& target);
+// Whether the rule's first (or second) scope holds the target.
+bool ScopeHolds(const Board& board, const Rule& rule, bool second, const ScopeTarget& target);
 
 // Unary: the first scope holds the object. Binary: either scope does.
 bool RuleHoldsObject(const Board& board, const Rule& rule, const ScopeTarget& target);

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "host/plavena/exports.h"
@@ -105,6 +107,60 @@ TEST(EditorMembers, KeepEveryMemberInHandleOrderThroughJoinsAndRemovals) {
     }
   }
   EXPECT_EQ(members.upper_bound(0xFFFFFFFFu), members.end());
+}
+
+// Objects of two kinds made and destroyed in rounds: the rooms of the destroyed serve the new
+// ones, and every living object keeps its kind and values.
+TEST(EditorObjects, NewObjectsTakeTheRoomsOfDestroyedOnesAndLeaveTheLivingAlone) {
+  quorvel::Board board;
+  std::map<quorvel::Handle, uint8_t> living;  // the kind; each object's x is its handle
+  for (int round = 0; round < 3; ++round) {
+    for (int i = 0; i < 1000; ++i) {
+      quorvel::Object& object = *board.Create(i % 3 == 0 ? pcbapi::kPad : pcbapi::kTrack);
+      object.x = static_cast<quorvel::Coord>(object.handle);
+      living[object.handle] = object.kind;
+    }
+    for (auto it = living.begin(); it != living.end();) {
+      if ((it->first + round) % 2 != 0) {
+        ++it;
+        continue;
+      }
+      board.Destroy(it->first);
+      it = living.erase(it);
+    }
+  }
+  std::map<quorvel::Handle, uint8_t> found;
+  for (quorvel::Handle handle = 0; handle < board.slots().size(); ++handle) {
+    const quorvel::Object* object = board.Find(handle);
+    if (object && object->x == static_cast<quorvel::Coord>(handle)) found[handle] = object->kind;
+  }
+  EXPECT_EQ(found, living);
+  EXPECT_EQ(board.ObjectCount(), living.size());
+}
+
+// Nets by name through the index's growth, duplicates, a rename and a removal: the first net
+// of a name in handle order is found, a renamed one under its new name only.
+TEST(EditorNets, AreFoundByNameThroughDuplicatesRenamesAndRemovals) {
+  quorvel::Board board;
+  std::vector<quorvel::Net*> nets;
+  for (int i = 0; i < 300; ++i) {
+    auto& net = static_cast<quorvel::Net&>(*board.Create(pcbapi::kNet));
+    net.name = "N" + std::to_string(i % 250);  // the last 50 repeat the first names
+    board.Place(net);
+    nets.push_back(&net);
+  }
+  ASSERT_EQ(board.FindNet("N7"), nets[7]);
+  nets[7]->name = "Renamed";
+  board.Refile(*nets[7], 0, nets[7]->layer, 0);
+  board.Destroy(nets[0]->handle);
+  std::vector<quorvel::Net*> found;
+  for (int i = 0; i < 251; ++i) found.push_back(board.FindNet("N" + std::to_string(i)));
+  std::vector<quorvel::Net*> expected(nets.begin(), nets.begin() + 250);
+  expected[0] = nets[250];
+  expected[7] = nets[257];
+  expected.push_back(nullptr);
+  EXPECT_EQ(found, expected);
+  EXPECT_EQ(board.FindNet("Renamed"), nets[7]);
 }
 
 TEST(DialogAnswers, MessageBoxesAreAnsweredByCaptionAndJournaled) {

@@ -174,6 +174,28 @@ TEST(StructureWiringExport, EveryCopperObjectAppearsExactlyOnce) {
   }
 }
 
+// Copper the board marks normal (AuxByte) goes to the router as normal unless pre-routes are
+// protected: a track, a via, a fill and a polygon.
+TEST(StructureWiringExport, CopperMarkedNormalIsNormalUnlessPreRoutesAreProtected) {
+  std::string board = ExampleBoardText();
+  for (const char* object :
+       {R"({"net": "GND", "x": "1675mil")", R"({"layer": "TopLayer", "net": "GND", "x": "2550mil")",
+        R"({"layer": "BottomLayer", "net": "GND", "hatchStyle")"}) {
+    const std::string marked(object);
+    board = Replaced(board, marked, R"({"auxByte": 1, )" + marked.substr(1));
+  }
+  board = Replaced(board, "\"tracks\": [\n", R"("tracks": [
+    {"layer": "TopLayer", "net": "GND", "auxByte": 1, "x": "1100mil", "y": "2600mil", "x2": "1200mil", "y2": "2600mil", "width": "9mil"},
+)");
+  for (const bool protect : {false, true}) {
+    SCOPED_TRACE(protect);
+    RouterSettingsFile settings(std::string("ExportPolygons=1\r\nPolygonAsHatch=0\r\n") +
+                                "ProtectPreRoutes=" + (protect ? "1" : "0") + "\r\n");
+    const std::string wiring = Section(ExportedDesignFile(board), "    (wiring");
+    EXPECT_EQ(Occurrences(wiring, "(type normal)"), protect ? 0 : 4) << wiring;
+  }
+}
+
 // The file goes out in pieces of a quarter megabyte: a wiring section many pieces long keeps
 // every wire, in board order, and stays a well-formed file.
 TEST(StructureWiringExport, AWiringSectionOfManyPiecesKeepsEveryWireInOrder) {

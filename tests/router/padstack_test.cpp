@@ -1,6 +1,7 @@
 // Padstack matching, names and shapes, and the pad keep-outs of images.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -37,12 +38,21 @@ TEST(PadStackList, MatchesWithinTheToleranceOnly) {
   const Case cases[] = {
       {"sizes 9 units apart", [](TPadStackShape& s) { s.mid_y += 9; }, true},
       {"sizes 10 units apart", [](TPadStackShape& s) { s.mid_y += 10; }, false},
+      {"top heights 10 units apart", [](TPadStackShape& s) { s.top_y += 10; }, false},
+      {"middle widths 10 units apart", [](TPadStackShape& s) { s.mid_x -= 10; }, false},
+      {"bottom widths 10 units apart", [](TPadStackShape& s) { s.bot_x += 10; }, false},
+      {"bottom heights 10 units apart", [](TPadStackShape& s) { s.bot_y -= 10; }, false},
       {"holes 9 units apart", [](TPadStackShape& s) { s.hole -= 9; }, true},
       {"holes 10 units apart", [](TPadStackShape& s) { s.hole -= 10; }, false},
       {"rotation differs", [](TPadStackShape& s) { s.rotation = 90; }, false},
       {"power/ground flag", [](TPadStackShape& s) { s.pwr_gnd = 1; }, false},
       {"another layer", [](TPadStackShape& s) { s.low_layer = 32; }, false},
       {"another shape", [](TPadStackShape& s) { s.top_shape = router::kOctagonShape; }, false},
+      {"another middle shape", [](TPadStackShape& s) { s.mid_shape = router::kOctagonShape; },
+       false},
+      {"another bottom shape", [](TPadStackShape& s) { s.bot_shape = router::kOctagonShape; },
+       false},
+      {"a span", [](TPadStackShape& s) { s.high_layer = 32; }, false},
       {"a via", [](TPadStackShape& s) { s.kind = TPadStackKind::Via; }, false},
   };
   for (const Case& c : cases) {
@@ -54,8 +64,26 @@ TEST(PadStackList, MatchesWithinTheToleranceOnly) {
     c.change(second);
     EXPECT_EQ(list.FindOrAddPadStack(first), 0);
     EXPECT_EQ(list.FindOrAddPadStack(second), c.shared ? 0 : 1);
+    EXPECT_EQ(list.FindOrAddPadStack(second), c.shared ? 0 : 1) << "asked again";
     EXPECT_EQ(list.Count(), c.shared ? 1 : 2);
   }
+}
+
+// A shape asked for again gets the first padstack it matches, even where a later one matches it
+// too; a rotation that is no number matches nothing, not even the same shape again.
+TEST(PadStackList, ShapesAskedForAgainFindTheirFirstMatch) {
+  TPadStackList list(1);
+  TPadStackShape first = Pad(Mil(60), Mil(60));
+  TPadStackShape apart = first, between = first, no_angle = first;
+  apart.mid_y += 15;   // a padstack of its own
+  between.mid_y += 8;  // within the tolerance of both
+  no_angle.rotation = std::nan("");
+  std::vector<int> numbers;
+  for (const TPadStackShape* shape :
+       {&first, &apart, &between, &between, &apart, &no_angle, &no_angle, &first}) {
+    numbers.push_back(list.FindOrAddPadStack(*shape));
+  }
+  EXPECT_EQ(numbers, (std::vector<int>{0, 1, 0, 0, 1, 2, 3, 0}));
 }
 
 TEST(PadStackList, NamesTellKindSpanAndRules) {
@@ -178,6 +206,8 @@ TEST(PadKeepout, FollowsShapeAndRotation) {
        "(keepout (circle TopLayer 70.000 0.000 0.000))\n"},
       {"rectangle at 90 swaps its sides", 2, Mil(50), Mil(20), Mil(10), Mil(5), 1, 90,
        "(keepout (rect TopLayer 0.000 -20.000 20.000 30.000))\n"},
+      {"rectangle at 270 likewise", 2, Mil(50), Mil(20), 0, 0, 1, 270,
+       "(keepout (rect TopLayer -10.000 -25.000 10.000 25.000))\n"},
       {"rectangle at 0", 2, Mil(50), Mil(20), 0, 0, 32, 180,
        "(keepout (rect BottomLayer -25.000 -10.000 25.000 10.000))\n"},
       {"rectangle at 45: a closed polygon", 2, Mil(20), Mil(20), 0, 0, 1, 45,

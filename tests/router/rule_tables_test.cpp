@@ -93,6 +93,24 @@ TEST(StatementText, SeparatesItemsAndRefusesUnbalancedStatements) {
   EXPECT_THROW(statement.Take(), sdk::EAssertionFailed);
 }
 
+// Lines begun reach the text only at End, each indented for the level it was begun at, deeper
+// than the run of blanks kept for indentation too; names and numbers are written as alone.
+TEST(DesignFileOutput, ComposesLinesBegunUntilTheirEnd) {
+  std::string text;
+  router::DesignFileOutput out(text);
+  out.Raise();
+  out.Begin().Put("(wire ");
+  out.Raise(7);
+  out.Begin().Put("(path ").Number(-12345).Put(' ').Name(" U1 (A) ").Put(')');
+  EXPECT_EQ(text, "") << "nothing before End";
+  out.Lower(7);
+  out.Begin().Put(')');
+  out.End();
+  out.Line("(x)");
+  EXPECT_EQ(text, "    (wire \r\n" + std::string(32, ' ') +
+                      "(path -1.234 U1~SP~~LP~A~RP~)\r\n    )\r\n    (x)\r\n");
+}
+
 TEST(DesignFileOutput, IndentsAndSpillsWholeLines) {
   std::string text, file;
   std::vector<size_t> pieces;

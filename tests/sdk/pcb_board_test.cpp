@@ -290,6 +290,35 @@ TEST_F(ExampleBoard, RulesCarryTheirValues) {
   EXPECT_EQ(PcbApi_FindDominantRuleForObject(pad, kUnused), added);
 }
 
+// A scope answers for the board as it is now, after its rule's text or the net it names changed
+// since the last question: renamed away, the scope rewritten to the new name, renamed back.
+TEST_F(ExampleBoard, NetScopesFollowRenamedNetsAndRewrittenScopes) {
+  Handle pad = 0, net = 0;
+  for (Handle candidate : Objects(pcbapi::kPad)) {
+    pad = candidate;
+    PcbApi_QueryPrimitive(pcbapi::kRead, pad, nullptr, nullptr, nullptr, &net, nullptr, nullptr);
+    if (net != 0) break;
+  }
+  pcbapi::Text255 name{};
+  ASSERT_EQ(PcbApi_QueryNet(pcbapi::kRead, net, nullptr, &name, nullptr, nullptr), 0);
+  const std::string old_name = TextOf(name);
+  const Handle rule = PcbApi_CreateObject(pcbapi::kRule);
+  ASSERT_EQ(PcbApi_AddObjectToContainer(board_, rule), 0);
+  const auto answers = [&](const std::string& scope, const std::string& net_name) {
+    pcbapi::Text255 scope_text = MakeText<255>(scope), net_text = MakeText<255>(net_name);
+    EXPECT_EQ(PcbApi_QueryRuleEx(pcbapi::kWrite, rule, nullptr, nullptr, nullptr, nullptr,
+                                 &scope_text, nullptr),
+              0);
+    EXPECT_EQ(PcbApi_QueryNet(pcbapi::kWrite, net, nullptr, &net_text, nullptr, nullptr), 0);
+    return PcbApi_Scope1_Includes(rule, pad);
+  };
+  const std::string in_old = "InNet('" + old_name + "')";
+  EXPECT_EQ(std::vector<int>({answers(in_old, old_name), answers(in_old, "Renamed"),
+                              answers("InNet('Renamed')", "Renamed"),
+                              answers("InNet('Renamed')", old_name)}),
+            std::vector<int>({1, 0, 1, 0}));
+}
+
 // Each class with its member kind, whether it takes all members, and its members up to the first
 // index that fails; index -1 fails too.
 TEST_F(ExampleBoard, ClassesListTheirMembers) {
