@@ -7,6 +7,7 @@
 #include <map>
 #include <mutex>
 #include <unordered_map>
+#include <utility>
 
 #include "framework/actions.h"
 #include "framework/application.h"
@@ -465,20 +466,36 @@ const TClassInfo& TWinControl::StaticClassInfo() {
 TWinControl::TWinControl(TComponent* owner) : TControl(owner) {}
 
 TWinControl::~TWinControl() {
-  // Children go while this window still exists, each leaving the lists as it goes.
+  DestroyWindowTree();
+  // Children go after the windows, each leaving the lists as it goes.
   DestroyComponents();
   while (!controls_.empty()) controls_.back()->SetParent(nullptr);
-  if (hwnd_) {
-    HWND hwnd = hwnd_;
-    Windows().Remove(hwnd, this);
-    hwnd_ = nullptr;
-    if (default_proc_ != DefWindowProcW) {
-      SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(default_proc_));
-    }
-    DestroyWindow(hwnd);
-  }
   if (parent_) parent_->RemoveControl(this);
   parent_ = nullptr;
+}
+
+void TWinControl::DestroyWindowTree() {
+  if (!hwnd_) return;
+  HWND hwnd = hwnd_;
+  ForgetWindows();
+  // One call takes the children's windows too: destroying them one by one costs the window
+  // server several times as many round trips.
+  DestroyWindow(hwnd);
+}
+
+void TWinControl::ForgetWindows() {
+  for (TControl* control : controls_) {
+    if (auto* child = dynamic_cast<TWinControl*>(control)) child->ForgetWindows();
+  }
+  if (!hwnd_) return;
+  // A control that outlives its parent keeps what its window held (text a user typed); none
+  // hears of its window going, as none would from a destructor.
+  text_ = Text();
+  HWND hwnd = std::exchange(hwnd_, nullptr);
+  Windows().Remove(hwnd, this);
+  if (default_proc_ != DefWindowProcW) {
+    SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(default_proc_));
+  }
 }
 
 std::wstring TWinControl::Text() const {

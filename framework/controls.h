@@ -297,6 +297,9 @@ class TWinControl : public TControl, public IStreamableChildren {
   virtual void KeyPress(wchar_t& key);
   void Notification(TComponent* component, TOperation operation) override;
   void Loaded() override;
+  // Destroys the window with its children's in one call, while their controls are still
+  // there; the controls no longer know the windows then, so no handler runs.
+  void DestroyWindowTree();
   HWND hwnd_ = nullptr;
 
  private:
@@ -304,6 +307,7 @@ class TWinControl : public TControl, public IStreamableChildren {
   friend LRESULT CALLBACK FrameworkWindowProc(HWND, UINT, WPARAM, LPARAM) noexcept;
   void InsertControl(TControl* control);
   void RemoveControl(TControl* control);
+  void ForgetWindows();
   void PaintControls(HDC dc);
   void UpdateMouseInside(TControl* control);
   TControl* ControlAt(POINT point);

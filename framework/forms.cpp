@@ -70,7 +70,10 @@ TForm::TForm(TComponent* owner) : TWinControl(owner) {
   SetBounds(0, 0, 320, 240);
 }
 
-TForm::~TForm() { DestroyComponents(); }
+TForm::~TForm() {
+  DestroyWindowTree();
+  DestroyComponents();
+}
 
 void TForm::LoadFromResource(HMODULE module, const std::string& resource_name) {
   ReadComponentResource(*this, module, resource_name);

@@ -276,6 +276,27 @@ TEST(Controls, RecreatedWindowsKeepTheirState) {
   EXPECT_EQ(GetParent(memo.Handle()), form.Handle());
 }
 
+TEST(Controls, AFreedFormTakesEveryWindowAlongAndAControlItDoesNotOwnKeepsItsText) {
+  auto* form = new TSampleForm(nullptr);
+  TEdit outliving(nullptr);
+  outliving.SetParent(&form->Get<TPanel>("PanelButtons"));
+  SendMessageW(outliving.Handle(), WM_CHAR, L'x', 1);
+  std::vector<HWND> windows{form->Handle()};
+  EnumChildWindows(
+      form->Handle(),
+      [](HWND child, LPARAM list) WINAPI -> BOOL {
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&windows));
+  ASSERT_GT(windows.size(), 5u);
+  delete form;
+  EXPECT_EQ(std::count_if(windows.begin(), windows.end(), IsWindow), 0);
+  EXPECT_FALSE(outliving.HandleAllocated());
+  EXPECT_EQ(outliving.Parent(), nullptr);
+  EXPECT_EQ(outliving.Text(), L"x");
+}
+
 TEST(Controls, SampleFormPaintsItsAreas) {
   TSampleForm form(nullptr);
   form.Get<TMemo>("MemoNotes").SetColor(clYellow);
