@@ -221,6 +221,34 @@ TEST(StructureWiringExport, AWiringSectionOfManyPiecesKeepsEveryWireInOrder) {
   EXPECT_EQ(Occurrences(wiring, "(path BottomLayer 7.000 "), kTracks);
 }
 
+// Net-less copper goes as keep-outs layer by layer (the keep-out layer after the signal layers),
+// each layer's in board order; copper off the copper layers goes nowhere.
+TEST(StructureWiringExport, KeepoutsComeLayerByLayerInBoardOrder) {
+  std::string tracks;
+  const char* layers[] = {"BottomLayer", "TopLayer", "TopOverlay", "MidLayer1", "TopLayer"};
+  for (int i = 0; i < 5; ++i) {
+    tracks += std::string(R"({"layer": ")") + layers[i] + R"(", "x": "100mil", "y": ")" +
+              std::to_string(101 + i) +
+              R"(mil", "x2": "900mil", "y2": "100mil", "width": "7mil"},)";
+  }
+  const std::string structure =
+      Section(ExportedDesignFile(
+                  Replaced(ExampleBoardText(), "\"tracks\": [\n", "\"tracks\": [\n" + tracks)),
+              "    (structure");
+  std::string order;
+  for (size_t at = structure.find("(path ", structure.find("(keepout")); at != std::string::npos;
+       at = structure.find("(path ", at + 1)) {
+    order += structure.substr(at, structure.find(')', at) - at) + "|";
+  }
+  EXPECT_EQ(order,
+            "(path TopLayer 7.000 100.000 102.000 900.000 100.000|"
+            "(path TopLayer 7.000 100.000 105.000 900.000 100.000|"
+            "(path TopLayer 15.000 2500.000 2300.000 2700.000 2300.000|"
+            "(path MidLayer1 7.000 100.000 104.000 900.000 100.000|"
+            "(path BottomLayer 7.000 100.000 101.000 900.000 100.000|"
+            "(path signal 10.000 1000.000 1000.000 3000.000 1000.000|");
+}
+
 TEST(StructureWiringExport, ProtectedArcChordsCarryTheMarkerAndEmptyPlanesAreLeftOut) {
   std::string board = ExampleBoardText();
   board = Replaced(board, R"("startAngle": 270, "endAngle": 360, "width": "10mil")",
