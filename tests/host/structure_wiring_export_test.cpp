@@ -221,32 +221,25 @@ TEST(StructureWiringExport, AWiringSectionOfManyPiecesKeepsEveryWireInOrder) {
   EXPECT_EQ(Occurrences(wiring, "(path BottomLayer 7.000 "), kTracks);
 }
 
-// Net-less copper goes as keep-outs layer by layer (the keep-out layer after the signal layers),
-// each layer's in board order; copper off the copper layers goes nowhere.
 TEST(StructureWiringExport, KeepoutsComeLayerByLayerInBoardOrder) {
   std::string tracks;
-  const char* layers[] = {"BottomLayer", "TopLayer", "TopOverlay", "MidLayer1", "TopLayer"};
-  for (int i = 0; i < 5; ++i) {
-    tracks += std::string(R"({"layer": ")") + layers[i] + R"(", "x": "100mil", "y": ")" +
-              std::to_string(101 + i) +
-              R"(mil", "x2": "900mil", "y2": "100mil", "width": "7mil"},)";
+  int y = 101;
+  for (const char* layer : {"BottomLayer", "TopLayer", "TopOverlay", "MidLayer1", "TopLayer"}) {
+    tracks += std::string(R"({"layer": ")") + layer + R"(", "x": "1mil", "y": ")" +
+              std::to_string(y++) + R"(mil", "x2": "1mil", "y2": "1mil", "width": "1mil"},)";
   }
-  const std::string structure =
-      Section(ExportedDesignFile(
-                  Replaced(ExampleBoardText(), "\"tracks\": [\n", "\"tracks\": [\n" + tracks)),
-              "    (structure");
-  std::string order;
+  const std::string board =
+      Replaced(ExampleBoardText(), "\"tracks\": [\n", "\"tracks\": [\n" + tracks);
+  const std::string structure = Section(ExportedDesignFile(board), "    (structure");
+  std::string order, layer, width, x, y1;
   for (size_t at = structure.find("(path ", structure.find("(keepout")); at != std::string::npos;
        at = structure.find("(path ", at + 1)) {
-    order += structure.substr(at, structure.find(')', at) - at) + "|";
+    std::istringstream(structure.substr(at + 6, 60)) >> layer >> width >> x >> y1;
+    order += layer + " " + y1 + "|";
   }
   EXPECT_EQ(order,
-            "(path TopLayer 7.000 100.000 102.000 900.000 100.000|"
-            "(path TopLayer 7.000 100.000 105.000 900.000 100.000|"
-            "(path TopLayer 15.000 2500.000 2300.000 2700.000 2300.000|"
-            "(path MidLayer1 7.000 100.000 104.000 900.000 100.000|"
-            "(path BottomLayer 7.000 100.000 101.000 900.000 100.000|"
-            "(path signal 10.000 1000.000 1000.000 3000.000 1000.000|");
+            "TopLayer 102.000|TopLayer 105.000|TopLayer 2300.000|MidLayer1 104.000|"
+            "BottomLayer 101.000|signal 1000.000|");
 }
 
 TEST(StructureWiringExport, ProtectedArcChordsCarryTheMarkerAndEmptyPlanesAreLeftOut) {
