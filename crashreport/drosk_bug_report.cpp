@@ -4,9 +4,11 @@
 #include <cxxabi.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <typeinfo>
 #include <vector>
 
@@ -226,7 +228,28 @@ std::string ThreadStack(TThreadJob& job, TComposeState& state) {
          });
 }
 
+// Two threads reporting at once would each suspend the other to look at it, and two threads
+// suspended by each other never run again: reports look at the threads in turns. A turn not given
+// within seconds (its holder faulted in the middle of a report) is taken anyway.
+class ThreadWalkTurn {
+ public:
+  ThreadWalkTurn() : held_(Turns().try_lock_for(std::chrono::seconds(5))) {}
+  ~ThreadWalkTurn() {
+    if (held_) Turns().unlock();
+  }
+  ThreadWalkTurn(const ThreadWalkTurn&) = delete;
+  ThreadWalkTurn& operator=(const ThreadWalkTurn&) = delete;
+
+ private:
+  static std::timed_mutex& Turns() {
+    static std::timed_mutex turns;
+    return turns;
+  }
+  bool held_;
+};
+
 std::string ThreadReport(bool frozen, DWORD threadId, bool showProgress, TComposeState& state) {
+  const ThreadWalkTurn turn;
   return Section("GetThreadReport", [&](std::string& text) {
     const DWORD self = GetCurrentThreadId();
     const DWORD mainThread = MainThreadId();

@@ -4,8 +4,10 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <numbers>
+#include <optional>
 #include <string>
 
 #include "router/design_file_names.h"
@@ -233,7 +235,9 @@ bool TCopperWriter::IsHatchPrimitive(const sdk::TPCBObject& object) const {
 
 TCopperWriter::TNetLine TCopperWriter::NetLineOf(sdk::Handle net) {
   if (net == 0) return {};
-  if (const TNetLine* known = net_lines_.Find(net)) return *known;
+  if (net == last_net_) return last_line_;
+  last_net_ = net;
+  if (const TNetLine* known = net_lines_.Find(net)) return last_line_ = *known;
   TNetLine line;
   // A net the router would see with one pin or none is left to the wire alone.
   if (nets_.InNetwork(net)) {
@@ -244,7 +248,7 @@ TCopperWriter::TNetLine TCopperWriter::NetLineOf(sdk::Handle net) {
     line.size = static_cast<uint32_t>(net_text_.size() - line.at);
   }
   net_lines_[net] = line;
-  return line;
+  return last_line_ = line;
 }
 
 TCopperWriter::TWireTail TCopperWriter::TailOf(const sdk::TPCBObject& object) {
@@ -555,17 +559,45 @@ void WriteWiringSection(DesignFileOutput& out, const sdk::TPcbBoard& board,
 
 namespace {
 
-// One question for the object's net: netted copper is never a keep-out, and nearly all copper
-// has a net, so its full record need not be read. False when the editor cannot tell.
-bool HasNet(sdk::Handle handle) {
+// The object's layer when it has no net: nothing when it has one (nearly all copper has, and is
+// no keep-out), or when its record cannot be read, which its writer could not read either.
+std::optional<pcbapi::LayerId> NetlessLayer(sdk::Handle handle) {
   uint16_t flags = 0, aux_word = 0;
   pcbapi::LayerId layer = 0;
   sdk::Handle net = 0;
   int32_t aux_integer = 0;
   pcbapi::Byte aux_byte = 0;
-  return sdk::PcbApi_QueryPrimitive(pcbapi::kRead, handle, &flags, &aux_word, &layer, &net,
-                                    &aux_integer, &aux_byte) == pcbapi::kSuccess &&
-         net != 0;
+  if (sdk::PcbApi_QueryPrimitive(pcbapi::kRead, handle, &flags, &aux_word, &layer, &net,
+                                 &aux_integer, &aux_byte) != pcbapi::kSuccess ||
+      net != 0) {
+    return std::nullopt;
+  }
+  return layer;
+}
+
+// The net-less objects of a kind on the copper layers, layer by layer in the order the editor
+// gives them on each. One walk of the whole board reads the objects forward in memory, where a
+// walk a layer at a time reads them out of order, a cache miss each on a large board.
+std::vector<sdk::Handle> NetlessCopper(const sdk::TPcbBoard& board, pcbapi::ObjectKind kind,
+                                       uint8_t method) {
+  const sdk::LegacyLayerSet copper = CopperLayers();
+  std::vector<std::pair<int, sdk::Handle>> netless;
+  board.IterateObjects(
+      [&](sdk::Handle handle) {
+        const std::optional<pcbapi::LayerId> layer = NetlessLayer(handle);
+        if (!layer) return;
+        // The copper layers are classic, whose identities are their legacy numbers.
+        if (*layer <= kMultiLayer && copper.Contains(static_cast<int>(*layer))) {
+          netless.emplace_back(static_cast<int>(*layer), handle);
+        }
+      },
+      1u << kind, sdk::LayerZero(), method);
+  std::stable_sort(netless.begin(), netless.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<sdk::Handle> handles;
+  handles.reserve(netless.size());
+  for (const auto& entry : netless) handles.push_back(entry.second);
+  return handles;
 }
 
 }  // namespace
@@ -573,24 +605,26 @@ bool HasNet(sdk::Handle handle) {
 void WriteCopperKeepouts(DesignFileOutput& out, const sdk::TPcbBoard& board,
                          const TRouterSettings& settings, const TPadStackList* padstacks) {
   TCopperWriter writer(out, settings, padstacks, true);
-  const sdk::LegacyLayerSet copper = CopperLayers();
-  auto visit = [&](pcbapi::ObjectKind kind, const sdk::LegacyLayerSet& layers, uint8_t method,
+  auto visit = [&](pcbapi::ObjectKind kind, uint8_t method,
                    void (TCopperWriter::*write)(sdk::Handle)) {
-    board.IterateObjects(
-        [&](sdk::Handle handle) {
-          // A text is a keep-out whatever its net.
-          if (kind != pcbapi::kTextObject && HasNet(handle)) return;
-          (writer.*write)(handle);
-        },
-        1u << kind, layers, method);
+    for (const sdk::Handle handle : NetlessCopper(board, kind, method)) (writer.*write)(handle);
   };
-  visit(pcbapi::kTrack, copper, pcbapi::kAllObjects, &TCopperWriter::WriteTrack);
-  visit(pcbapi::kFill, copper, pcbapi::kAllObjects, &TCopperWriter::WriteFill);
-  visit(pcbapi::kTextObject, copper, pcbapi::kAllObjects, &TCopperWriter::WriteTextKeepout);
-  visit(pcbapi::kArc, copper, pcbapi::kAllObjects, &TCopperWriter::WriteArc);
-  visit(pcbapi::kPad, copper, pcbapi::kFreeObjects, &TCopperWriter::WriteFreePad);
-  visit(pcbapi::kVia, sdk::LayerZero(), pcbapi::kAllObjects, &TCopperWriter::WriteVia);
-  visit(pcbapi::kRegion, copper, pcbapi::kAllObjects, &TCopperWriter::WriteRegion);
+  auto each = [&](pcbapi::ObjectKind kind, const sdk::LegacyLayerSet& layers,
+                  const std::function<void(sdk::Handle)>& write) {
+    board.IterateObjects(write, 1u << kind, layers, pcbapi::kAllObjects);
+  };
+  visit(pcbapi::kTrack, pcbapi::kAllObjects, &TCopperWriter::WriteTrack);
+  visit(pcbapi::kFill, pcbapi::kAllObjects, &TCopperWriter::WriteFill);
+  // A text is a keep-out whatever its net.
+  each(pcbapi::kTextObject, CopperLayers(),
+       [&](sdk::Handle text) { writer.WriteTextKeepout(text); });
+  visit(pcbapi::kArc, pcbapi::kAllObjects, &TCopperWriter::WriteArc);
+  visit(pcbapi::kPad, pcbapi::kFreeObjects, &TCopperWriter::WriteFreePad);
+  // Vias are walked on the whole board whatever their layer.
+  each(pcbapi::kVia, sdk::LayerZero(), [&](sdk::Handle via) {
+    if (NetlessLayer(via)) writer.WriteVia(via);
+  });
+  visit(pcbapi::kRegion, pcbapi::kAllObjects, &TCopperWriter::WriteRegion);
 }
 
 }  // namespace router

@@ -112,6 +112,11 @@ class TCopperWriter {
   // a net keeps its name while the section is written. One look-up a wire, in a table of its
   // own: the pad counts and the names apart cost a cache miss each on a large board.
   THandleTable<TNetLine> net_lines_;
+  // The line of the net asked for last, which the table's look-up need not find: a net's copper
+  // on a layer, and a polygon's, fill's or region's lines, come in a row. A net's line never
+  // changes once made.
+  sdk::Handle last_net_ = 0;
+  TNetLine last_line_;
   std::string net_text_;
 };
 

@@ -221,6 +221,27 @@ TEST(StructureWiringExport, AWiringSectionOfManyPiecesKeepsEveryWireInOrder) {
   EXPECT_EQ(Occurrences(wiring, "(path BottomLayer 7.000 "), kTracks);
 }
 
+TEST(StructureWiringExport, KeepoutsComeLayerByLayerInBoardOrder) {
+  std::string tracks;
+  int y = 101;
+  for (const char* layer : {"BottomLayer", "TopLayer", "TopOverlay", "MidLayer1", "TopLayer"}) {
+    tracks += std::string(R"({"layer": ")") + layer + R"(", "x": "1mil", "y": ")" +
+              std::to_string(y++) + R"(mil", "x2": "1mil", "y2": "1mil", "width": "1mil"},)";
+  }
+  const std::string board =
+      Replaced(ExampleBoardText(), "\"tracks\": [\n", "\"tracks\": [\n" + tracks);
+  const std::string structure = Section(ExportedDesignFile(board), "    (structure");
+  std::string order, layer, width, x, y1;
+  for (size_t at = structure.find("(path ", structure.find("(keepout")); at != std::string::npos;
+       at = structure.find("(path ", at + 1)) {
+    std::istringstream(structure.substr(at + 6, 60)) >> layer >> width >> x >> y1;
+    order += layer + " " + y1 + "|";
+  }
+  EXPECT_EQ(order,
+            "TopLayer 102.000|TopLayer 105.000|TopLayer 2300.000|MidLayer1 104.000|"
+            "BottomLayer 101.000|signal 1000.000|");
+}
+
 TEST(StructureWiringExport, ProtectedArcChordsCarryTheMarkerAndEmptyPlanesAreLeftOut) {
   std::string board = ExampleBoardText();
   board = Replaced(board, R"("startAngle": 270, "endAngle": 360, "width": "10mil")",
