@@ -255,9 +255,7 @@ TEST(AlphaBitmap, ConvertsBitmapsAndMetafilesWithTheirTransparentColour) {
 
 TEST(AlphaImage, LoadsSkinResourcesAndReplacesColours) {
   controls::TAlphaImage pattern(L"STDSCROLLPATTERN");
-  EXPECT_EQ(pattern.ResourceName(), L"STDSCROLLPATTERN");
-  ASSERT_EQ(pattern.Width(), 8);
-  ASSERT_EQ(pattern.Height(), 8);
+  ASSERT_EQ(std::make_pair(pattern.Width(), pattern.Height()), std::make_pair(8, 8));
   const uint8_t* p = pattern.Image()->Pixel(1, 0);
   const uint8_t* q = pattern.Image()->Pixel(0, 0);
   const auto colours = [&] { return Colours({RGB(p[2], p[1], p[0]), RGB(q[2], q[1], q[0])}); };

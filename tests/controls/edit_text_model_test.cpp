@@ -14,6 +14,10 @@ namespace {
 
 using controls::TNumberTypeEx;
 using controls::TRadix;
+constexpr TNumberTypeEx kNone = TNumberTypeEx::ntNone, kUnsigned = TNumberTypeEx::ntUnsignedInt,
+                        kSigned = TNumberTypeEx::ntSignedInt, kFloat = TNumberTypeEx::ntFloat;
+constexpr TRadix kBin = TRadix::rdxBinary, kOct = TRadix::rdxOctal, kDec = TRadix::rdxDecimal,
+                 kHex = TRadix::rdxHexadecimal;
 
 TEST(EditNumber, WritesAndReadsNumbersInTheirRadixAndType) {
   struct Case {
@@ -24,22 +28,21 @@ TEST(EditNumber, WritesAndReadsNumbersInTheirRadixAndType) {
     const wchar_t* text;
     double read_back;
   };
-  const Case cases[] = {
-      {10, TNumberTypeEx::ntUnsignedInt, TRadix::rdxBinary, 3, L"1010", 10},
-      {0, TNumberTypeEx::ntUnsignedInt, TRadix::rdxBinary, 3, L"0", 0},
-      {255, TNumberTypeEx::ntUnsignedInt, TRadix::rdxHexadecimal, 3, L"FF", 255},
-      {8, TNumberTypeEx::ntUnsignedInt, TRadix::rdxOctal, 3, L"10", 8},
-      {2.5, TNumberTypeEx::ntUnsignedInt, TRadix::rdxDecimal, 3, L"2", 2},  // half to even
-      {-7, TNumberTypeEx::ntUnsignedInt, TRadix::rdxDecimal, 3, L"0", 0},
-      {2.5, TNumberTypeEx::ntSignedInt, TRadix::rdxDecimal, 3, L"2", 2},
-      {3.5, TNumberTypeEx::ntSignedInt, TRadix::rdxDecimal, 3, L"4", 4},
-      {-2.5, TNumberTypeEx::ntSignedInt, TRadix::rdxDecimal, 3, L"-2", -2},
-      {-41.6, TNumberTypeEx::ntSignedInt, TRadix::rdxDecimal, 3, L"-42", -42},
-      {2.5, TNumberTypeEx::ntFloat, TRadix::rdxDecimal, 3, L"2.500", 2.5},
-      {-0.125, TNumberTypeEx::ntFloat, TRadix::rdxDecimal, 1, L"-0.1", -0.1},
-      {1234.5678, TNumberTypeEx::ntFloat, TRadix::rdxDecimal, 0, L"1235", 1235},
-      {5, TNumberTypeEx::ntNone, TRadix::rdxDecimal, 3, L"", 0},
-  };
+  // Integers round half to even.
+  const Case cases[] = {{10, kUnsigned, kBin, 3, L"1010", 10},
+                        {0, kUnsigned, kBin, 3, L"0", 0},
+                        {255, kUnsigned, kHex, 3, L"FF", 255},
+                        {8, kUnsigned, kOct, 3, L"10", 8},
+                        {2.5, kUnsigned, kDec, 3, L"2", 2},
+                        {-7, kUnsigned, kDec, 3, L"0", 0},
+                        {2.5, kSigned, kDec, 3, L"2", 2},
+                        {3.5, kSigned, kDec, 3, L"4", 4},
+                        {-2.5, kSigned, kDec, 3, L"-2", -2},
+                        {-41.6, kSigned, kDec, 3, L"-42", -42},
+                        {2.5, kFloat, kDec, 3, L"2.500", 2.5},
+                        {-0.125, kFloat, kDec, 1, L"-0.1", -0.1},
+                        {1234.5678, kFloat, kDec, 0, L"1235", 1235},
+                        {5, kNone, kDec, 3, L"", 0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.value << " type " << static_cast<int>(c.type));
     const std::wstring text = controls::FormatNumberText(c.value, c.type, c.radix, c.precision);
@@ -56,26 +59,25 @@ TEST(EditNumber, ReadsWhatIsNoNumberAsZeroAndSaturatesLongDigitStrings) {
     double value;
   };
   constexpr double kLargest = static_cast<double>(std::numeric_limits<uint64_t>::max());
-  const Case cases[] = {
-      {L"12x", TNumberTypeEx::ntSignedInt, TRadix::rdxDecimal, 0},
-      {L"", TNumberTypeEx::ntSignedInt, TRadix::rdxDecimal, 0},
-      {L"-", TNumberTypeEx::ntFloat, TRadix::rdxDecimal, 0},
-      {L"2,5", TNumberTypeEx::ntFloat, TRadix::rdxDecimal, 0},
-      {L"-17", TNumberTypeEx::ntSignedInt, TRadix::rdxDecimal, -17},
-      {L" +17 ", TNumberTypeEx::ntSignedInt, TRadix::rdxDecimal, 17},
-      {L" +1.5 ", TNumberTypeEx::ntFloat, TRadix::rdxDecimal, 1.5},
-      {L"1e3", TNumberTypeEx::ntFloat, TRadix::rdxDecimal, 1000},
-      {L"a", TNumberTypeEx::ntUnsignedInt, TRadix::rdxHexadecimal, 10},
-      {L"z", TNumberTypeEx::ntUnsignedInt, TRadix::rdxHexadecimal, 0},
-      {L"ff", TNumberTypeEx::ntUnsignedInt, TRadix::rdxHexadecimal, 255},
-      {L"1z1", TNumberTypeEx::ntUnsignedInt, TRadix::rdxBinary, 5},  // a stray digit counts 0
-      {L"9", TNumberTypeEx::ntUnsignedInt, TRadix::rdxOctal, 0},
-      {L"18446744073709551615", TNumberTypeEx::ntUnsignedInt, TRadix::rdxDecimal, kLargest},
-      {L"99999999999999999999999", TNumberTypeEx::ntUnsignedInt, TRadix::rdxDecimal, kLargest},
-      {L"1FFFFFFFFFFFFFFFF", TNumberTypeEx::ntUnsignedInt, TRadix::rdxHexadecimal, kLargest},
-      {L"99999999999999999999", TNumberTypeEx::ntSignedInt, TRadix::rdxDecimal, 0},
-      {L"12", TNumberTypeEx::ntNone, TRadix::rdxDecimal, 0},
-  };
+  // A stray digit of another radix counts 0.
+  const Case cases[] = {{L"12x", kSigned, kDec, 0},
+                        {L"", kSigned, kDec, 0},
+                        {L"-", kFloat, kDec, 0},
+                        {L"2,5", kFloat, kDec, 0},
+                        {L"-17", kSigned, kDec, -17},
+                        {L" +17 ", kSigned, kDec, 17},
+                        {L" +1.5 ", kFloat, kDec, 1.5},
+                        {L"1e3", kFloat, kDec, 1000},
+                        {L"a", kUnsigned, kHex, 10},
+                        {L"z", kUnsigned, kHex, 0},
+                        {L"ff", kUnsigned, kHex, 255},
+                        {L"1z1", kUnsigned, kBin, 5},
+                        {L"9", kUnsigned, kOct, 0},
+                        {L"18446744073709551615", kUnsigned, kDec, kLargest},
+                        {L"99999999999999999999999", kUnsigned, kDec, kLargest},
+                        {L"1FFFFFFFFFFFFFFFF", kUnsigned, kHex, kLargest},
+                        {L"99999999999999999999", kSigned, kDec, 0},
+                        {L"12", kNone, kDec, 0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "text " << std::string(c.text, c.text + wcslen(c.text)));
     EXPECT_DOUBLE_EQ(controls::ParseNumberText(c.text, c.type, c.radix), c.value);
@@ -90,10 +92,8 @@ TEST(EditNumber, UsesThePointWhateverTheUsersSeparator) {
   const std::string c_locale = std::setlocale(LC_NUMERIC, nullptr);
   const bool german = std::setlocale(LC_NUMERIC, "German") != nullptr;
 
-  EXPECT_EQ(controls::FormatNumberText(2.5, TNumberTypeEx::ntFloat, TRadix::rdxDecimal, 3),
-            L"2.500");
-  EXPECT_DOUBLE_EQ(controls::ParseNumberText(L"2.5", TNumberTypeEx::ntFloat, TRadix::rdxDecimal),
-                   2.5);
+  EXPECT_EQ(controls::FormatNumberText(2.5, kFloat, kDec, 3), L"2.500");
+  EXPECT_DOUBLE_EQ(controls::ParseNumberText(L"2.5", kFloat, kDec), 2.5);
   char now[8] = {};
   GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, now, sizeof now);
   EXPECT_STREQ(now, ",") << "the user's separator stays as the user set it";
@@ -112,23 +112,17 @@ TEST(EditInsertion, FiltersByNumberTypeLengthAndCase) {
   };
   using controls::TEditCharCase;
   const Case cases[] = {
-      {L"12a-3", {TNumberTypeEx::ntSignedInt}, 0, L"12-3"},
-      {L"fFg", {TNumberTypeEx::ntUnsignedInt, TRadix::rdxHexadecimal}, 0, L"fF"},
-      {L"1.5-2e", {TNumberTypeEx::ntFloat}, 0, L"1.5-2"},
-      {L"102-", {TNumberTypeEx::ntUnsignedInt, TRadix::rdxBinary}, 0, L"10"},
-      {L"78", {TNumberTypeEx::ntUnsignedInt, TRadix::rdxOctal}, 0, L"7"},
+      {L"12a-3", {kSigned}, 0, L"12-3"},
+      {L"fFg", {kUnsigned, kHex}, 0, L"fF"},
+      {L"1.5-2e", {kFloat}, 0, L"1.5-2"},
+      {L"102-", {kUnsigned, kBin}, 0, L"10"},
+      {L"78", {kUnsigned, kOct}, 0, L"7"},
       {L"a\tb\r", {}, 0, L"a b "},
-      {L"1\t2", {TNumberTypeEx::ntSignedInt}, 0, L"12"},  // the space a tab becomes is no digit
-      {L"vwxyz", {TNumberTypeEx::ntNone, TRadix::rdxDecimal, 5}, 3, L"vw"},
-      {L"vwxyz", {TNumberTypeEx::ntNone, TRadix::rdxDecimal, 5}, 6, L""},
-      {L"Straße é",
-       {TNumberTypeEx::ntNone, TRadix::rdxDecimal, 0, TEditCharCase::ecUpperCase},
-       0,
-       L"STRAßE É"},
-      {L"ÄΩz",
-       {TNumberTypeEx::ntNone, TRadix::rdxDecimal, 0, TEditCharCase::ecLowerCase},
-       0,
-       L"äωz"},
+      {L"1\t2", {kSigned}, 0, L"12"},  // the space a tab becomes is no digit
+      {L"vwxyz", {kNone, kDec, 5}, 3, L"vw"},
+      {L"vwxyz", {kNone, kDec, 5}, 6, L""},
+      {L"Straße é", {kNone, kDec, 0, TEditCharCase::ecUpperCase}, 0, L"STRAßE É"},
+      {L"ÄΩz", {kNone, kDec, 0, TEditCharCase::ecLowerCase}, 0, L"äωz"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "insertion #" << (&c - cases));

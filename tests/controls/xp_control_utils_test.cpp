@@ -55,8 +55,11 @@ TEST_F(PaintStyle, FollowsTheWindowsVersionAndTheTheme) {
   }
 }
 
-TEST_F(PaintStyle, PaletteIsRefilledWhenTheSystemColoursChange) {
+TEST_F(PaintStyle, PaletteIsRefilledWhenTheSystemColoursChangeAndEditsThemedOnlyWhenThemed) {
   Pretend(false, 6, 1);
+  framework::TColor fill = framework::clFuchsia, text = framework::clLime;
+  controls::GetThemedEditColors(false, true, fill, text);
+  EXPECT_EQ(std::make_pair(fill, text), std::make_pair(framework::clFuchsia, framework::clLime));
   EXPECT_EQ(Refilled(), std::make_tuple(framework::clWindow, framework::clBtnFace,
                                         framework::clHighlight, framework::clHighlightText,
                                         framework::clBtnShadow, framework::clBtnHighlight,
@@ -77,14 +80,6 @@ TEST_F(PaintStyle, PaletteIsRefilledWhenTheSystemColoursChange) {
   EXPECT_EQ(controls::XPPalette().clXPFace, RGB(239, 235, 222));
   SendMessageW(controls::XPPaletteWindow(), WM_SYSCOLORCHANGE, 0, 0);
   EXPECT_EQ(controls::XPPalette().clXPFace, framework::clBtnFace) << "themed uses system colours";
-}
-
-TEST_F(PaintStyle, ThemedEditColoursOnlyInTheThemedStyle) {
-  Pretend(false, 6, 1);
-  framework::TColor fill = framework::clFuchsia, text = framework::clLime;
-  controls::GetThemedEditColors(false, true, fill, text);
-  EXPECT_EQ(fill, framework::clFuchsia);
-  EXPECT_EQ(text, framework::clLime);
 }
 
 TEST(ControlResources, CheckBoxGlyphAndResourceModules) {

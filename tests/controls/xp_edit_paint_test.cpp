@@ -3,8 +3,10 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "framework/stdctrls.h"
 #include "tests/controls/surface.h"
@@ -195,7 +197,7 @@ TEST_F(XPEditPaint, ClassicAndThemedEdits) {
   Picture(form_, "xp_edit_classic_and_themed_form");
 }
 
-TEST_F(XPEditPaint, ButtonClicksByMouseByCtrlReturnAndFromCode) {
+TEST_F(XPEditPaint, ButtonTakesRoomWhenShownAndClicksByMouseByCtrlReturnAndFromCode) {
   UsePaintStyle(1);
   EllipsisEdit& edit = Add<EllipsisEdit>(10, 10, 145);
   HWND hwnd = edit.Handle();
@@ -203,6 +205,15 @@ TEST_F(XPEditPaint, ButtonClicksByMouseByCtrlReturnAndFromCode) {
   EXPECT_EQ(std::vector<int>({button.Left(), button.Top(), button.Width()}),
             std::vector<int>({edit.ClientWidth() - 1 - 19, 1, 19}))
       << "docked inside the frame";
+  // The text's width and rectangle make room for a visible button only.
+  controls::TXPEdit& plain = Add<controls::TXPEdit>(10, 40, 145);
+  const auto room = [&] {
+    return std::make_pair(edit.GetTextWidth() - plain.GetTextWidth(),
+                          static_cast<int>(edit.GetTextRect().right));
+  };
+  edit.SetText(L"Some text");
+  plain.SetText(L"Some text");
+  EXPECT_EQ(room(), std::make_pair(19, 145 - 3 - (19 - 2 + 1)));
 
   {
     edittest::HeldKeys ctrl({VK_CONTROL});
@@ -238,6 +249,7 @@ TEST_F(XPEditPaint, ButtonClicksByMouseByCtrlReturnAndFromCode) {
   EXPECT_EQ(edit.clicks, 2);
   edit.SetShowButton(false);
   EXPECT_FALSE(button.Visible());
+  EXPECT_EQ(room(), std::make_pair(0, 145 - 3));
   edit.ClickButton();
   Key(hwnd, VK_RETURN, {VK_CONTROL});
   EXPECT_EQ(events, 1) << "a hidden button is not clicked";
@@ -255,37 +267,19 @@ TEST_F(XPEditPaint, TransparentButtonEditShowsItsButtonOnlyWhenFocusedOrHovered)
   edit.SetTransparent(true);
   controls::TXPEditButton& button = edit.Button();
   std::string shown;
-  const auto look = [&] { shown += button.Visible() ? '1' : '0'; };
-  look();
-  edit.SetFocus();
-  look();
-  other.SetFocus();
-  look();
-  edit.Perform(framework::CM_MOUSEENTER);
-  look();
-  // Moving from the edit onto its button: the edit hears of the leave first.
-  edit.Perform(framework::CM_MOUSELEAVE);
-  button.Perform(framework::CM_MOUSEENTER);
-  look();
-  button.Perform(framework::CM_MOUSELEAVE);
-  look();
-  edit.SetTransparent(false);
-  look();
+  for (const auto& step : std::vector<std::function<void()>>{
+           [] {}, [&] { edit.SetFocus(); }, [&] { other.SetFocus(); },
+           [&] { edit.Perform(framework::CM_MOUSEENTER); },
+           // Moving from the edit onto its button: the edit hears of the leave first.
+           [&] {
+             edit.Perform(framework::CM_MOUSELEAVE), button.Perform(framework::CM_MOUSEENTER);
+           },
+           [&] { button.Perform(framework::CM_MOUSELEAVE); },
+           [&] { edit.SetTransparent(false); }}) {
+    step();
+    shown += button.Visible() ? '1' : '0';
+  }
   EXPECT_EQ(shown, "0101101");
-}
-
-TEST_F(XPEditPaint, TextWidthAndTextRectangleMakeRoomForAVisibleButtonOnly) {
-  UsePaintStyle(1);
-  EllipsisEdit& button_edit = Add<EllipsisEdit>(10, 10, 145);
-  controls::TXPEdit& plain = Add<controls::TXPEdit>(10, 40, 145);
-  button_edit.SetText(L"Some text");
-  plain.SetText(L"Some text");
-  EXPECT_EQ(button_edit.GetTextWidth(), plain.GetTextWidth() + 19);
-  const RECT with_button = button_edit.GetTextRect();
-  EXPECT_EQ(with_button.right, 145 - 3 - (19 - 2 + 1));
-  button_edit.SetShowButton(false);
-  EXPECT_EQ(button_edit.GetTextWidth(), plain.GetTextWidth());
-  EXPECT_EQ(button_edit.GetTextRect().right, 145 - 3);
 }
 
 TEST_F(XPEditPaint, ButtonEditInTheThreePaintStyles) {

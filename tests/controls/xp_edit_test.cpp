@@ -34,10 +34,7 @@ class ProbeEdit : public controls::TXPEdit {
 };
 
 // In the library's XP look unless a test says otherwise.
-class XPEdit : public edittest::EditForm {
- protected:
-  void SetUp() override { EditForm::SetUp(); }
-};
+class XPEdit : public edittest::EditForm {};
 
 // "text|selection start+length" of an edit (the caret is at the selection's moving end).
 std::wstring State(const controls::TCustomXPEdit& edit) {
@@ -55,7 +52,9 @@ TEST_F(XPEdit, TypingEditingClipboardAndUndoThroughKeysAndCharacters) {
   const HWND hwnd = edit.Handle();
   EXPECT_EQ(SendMessageW(hwnd, WM_GETDLGCODE, 0, 0) & (DLGC_WANTARROWS | DLGC_WANTCHARS),
             DLGC_WANTARROWS | DLGC_WANTCHARS);
-  // The state, the OnChange events so far and the clipboard.
+  // The state, the OnChange events so far and the clipboard, empty whatever an earlier program
+  // left on it.
+  SetClipboardText(L"");
   const auto look = [&] {
     return State(edit) + L" " + std::to_wstring(changes) + L" " + ClipboardText();
   };
@@ -181,18 +180,6 @@ end
   EXPECT_THROW(secret->SetPasswordCharText(L"**"), framework::EPropertyError);
 }
 
-TEST_F(XPEdit, RepaintsAfterEachMessageAndWhenChangedFromCode) {
-  controls::TXPEdit& edit = Add<controls::TXPEdit>(10, 10, 200);
-  const HWND hwnd = edit.Handle();
-  SendMessageW(hwnd, WM_CHAR, L'a', 1);
-  ValidateRect(hwnd, nullptr);
-  SendMessageW(hwnd, WM_CHAR, L'b', 1);
-  EXPECT_TRUE(GetUpdateRect(hwnd, nullptr, FALSE)) << "each message repaints";
-  ValidateRect(hwnd, nullptr);
-  edit.SetText(L"from code");  // a change made from code after the last message
-  EXPECT_TRUE(GetUpdateRect(hwnd, nullptr, FALSE));
-}
-
 TEST_F(XPEdit, NumberFieldsFilterPastesAndConvertTheirText) {
   controls::TXPEdit& edit = Add<controls::TXPEdit>(10, 10, 200);
   const HWND hwnd = edit.Handle();
@@ -274,21 +261,28 @@ TEST_F(XPEdit, MouseSelectsWithCaptureAndDoubleClickTakesAWord) {
   EXPECT_EQ(edit.SelText(), L"e t");
 }
 
-TEST_F(XPEdit, ALongTextScrollsPastTheRightEdgeAndBack) {
-  controls::TXPEdit& edit = Add<controls::TXPEdit>(10, 10, 121);
+// Scrolling to the caret measures back from it slice by slice: a view of more characters than one
+// slice holds must show exactly what fits, whether typing or a key took the caret to the end.
+TEST_F(XPEdit, ALongTextScrollsPastTheRightEdgeToExactlyWhatFitsAndBack) {
+  controls::TXPEdit& edit = Add<controls::TXPEdit>(10, 10, 400);
   HWND hwnd = edit.Handle();
   edit.SetFocus();
-  const std::wstring text = L"The quick brown fox jumps over the lazy dog and on";
+  std::wstring text;
+  for (int i = 0; i < 30; ++i) text += L"i1.l" + std::to_wstring(i % 10);
   Type(hwnd, text);
   ASSERT_EQ(edit.Text(), text);
-  EXPECT_GT(edit.FirstVisible(), 20);
+  const int first_at_end = edit.FirstVisible();
+  ASSERT_GT(static_cast<int>(text.size()) - first_at_end, 64) << "the view spans several slices";
+  const auto width_from = [&](int first) { return edittest::TextWidth(edit, text.substr(first)); };
+  const int available = edit.Width() - 2 * 3;  // frame and inner margin on both sides
+  EXPECT_LE(width_from(first_at_end), available);
+  EXPECT_GT(width_from(first_at_end - 1), available) << "one more character would still fit";
   RECT client{};
   GetClientRect(hwnd, &client);
   POINT caret{};
   GetCaretPos(&caret);
   EXPECT_GT(caret.x, client.right / 2) << "the caret stays at the right end";
   EXPECT_LE(caret.x, client.right - 3);
-  const int first_at_end = edit.FirstVisible();
 
   Key(hwnd, VK_HOME);
   EXPECT_EQ(edit.FirstVisible(), 0);
@@ -305,26 +299,6 @@ TEST_F(XPEdit, ALongTextScrollsPastTheRightEdgeAndBack) {
   EXPECT_EQ(edit.FirstVisible(), first_at_end - 3);
   EXPECT_EQ(edit.SelLength(), pressed - edit.FirstVisible());
   SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(-2, 8));
-}
-
-// Scrolling to the caret measures back from it slice by slice: a text of more visible
-// characters than one slice holds must end up showing exactly what fits.
-TEST_F(XPEdit, ScrollingToTheEndMeasuresBackOverSeveralSlices) {
-  controls::TXPEdit& edit = Add<controls::TXPEdit>(10, 10, 400);
-  std::wstring text;
-  for (int i = 0; i < 30; ++i) text += L"i1.l" + std::to_wstring(i % 10);
-  edit.SetText(text);
-  edit.SetFocus();
-  Key(edit.Handle(), VK_HOME);
-  Key(edit.Handle(), VK_END);
-
-  // What fits, measured here in one piece.
-  const auto width_from = [&](int first) { return edittest::TextWidth(edit, text.substr(first)); };
-  const int available = edit.Width() - 2 * 3;  // frame and inner margin on both sides
-  const int first = edit.FirstVisible();
-  ASSERT_GT(static_cast<int>(text.size()) - first, 64) << "the view must span several slices";
-  EXPECT_LE(width_from(first), available);
-  EXPECT_GT(width_from(first - 1), available) << "one more character would still fit";
 }
 
 TEST_F(XPEdit, ContextMenuEnablesWhatTheEditCanDo) {
@@ -369,11 +343,19 @@ TEST_F(XPEdit, ContextMenuEnablesWhatTheEditCanDo) {
   EXPECT_EQ(other.Text(), L"other");
 }
 
-TEST_F(XPEdit, TransparentEditsRepaintWhenANeighbourUnderThemChanges) {
+TEST_F(XPEdit, RepaintsAfterEachMessageFromCodeAndWhenANeighbourUnderATransparentEditChanges) {
   auto* panel = new framework::TPanel(&form_);
   panel->SetParent(&form_);
   panel->SetBounds(5, 5, 300, 60);
   controls::TXPEdit& edit = Add<controls::TXPEdit>(10, 10, 200);
+  SendMessageW(edit.Handle(), WM_CHAR, L'a', 1);
+  ValidateRect(edit.Handle(), nullptr);
+  SendMessageW(edit.Handle(), WM_CHAR, L'b', 1);
+  EXPECT_TRUE(GetUpdateRect(edit.Handle(), nullptr, FALSE)) << "each message repaints";
+  ValidateRect(edit.Handle(), nullptr);
+  edit.SetText(L"from code");  // a change made from code after the last message
+  EXPECT_TRUE(GetUpdateRect(edit.Handle(), nullptr, FALSE));
+
   edit.SetTransparent(true);
   EXPECT_TRUE(GetWindowLongW(edit.Handle(), GWL_EXSTYLE) & WS_EX_TRANSPARENT);
   UpdateWindow(edit.Handle());

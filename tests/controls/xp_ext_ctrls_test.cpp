@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 #include <tuple>
 
 #include "framework/forms.h"
@@ -32,17 +33,17 @@ void PaintSplitter(controls::TXPSplitter& splitter, xptest::Surface& surface) {
   splitter.PaintTo(surface.dc(), 0, 0);
 }
 
-// The dot at (x, y) as the notch draws it, with the background around it untouched.
+// The dot at (x, y) as the notch draws it, row by row: dark, mid and light pixels, '.' where the
+// background stays untouched.
 void ExpectDot(const xptest::Surface& s, int x, int y) {
-  EXPECT_EQ(xptest::Pixels(s, {{x, y},
-                               {x + 1, y},
-                               {x, y + 1},
-                               {x + 1, y + 1},
-                               {x + 2, y + 1},
-                               {x + 1, y + 2},
-                               {x + 2, y + 2}}),
-            xptest::Colours({kDark, kDark, kDark, kMid, kLight, kLight, kLight}))
-      << "dot at " << x << ", " << y;
+  std::string dot;
+  for (int row = 0; row < 3; ++row) {
+    for (int column = 0; column < 3; ++column) {
+      const COLORREF pixel = s.Pixel(x + column, y + row);
+      dot += pixel == kDark ? 'd' : pixel == kMid ? 'm' : pixel == kLight ? 'l' : '.';
+    }
+  }
+  EXPECT_EQ(dot, "dd.dml.ll") << "dot at " << x << ", " << y;
 }
 
 int CountNot(const xptest::Surface& s, COLORREF colour) {
