@@ -57,8 +57,9 @@ TApplicableRules::TApplicableRules(const TRuleBlockContext& context, sdk::Handle
   values_.reorder = GetRoutingTopology(rules, object);
   values_.via_limit = GetMaxViaCount(rules, object);
   values_.stub_length = GetStubLength(rules, object);
-  // Classes and from-tos carry no length of their own.
-  const uint8_t id = sdk::PcbApi_GetObjectIdFromObjectHandle(object);
+  // Classes and from-tos carry no length of their own. An object of the net scope is a net.
+  const uint8_t id =
+      scope == kNetScopeKind ? kNetObjectId : sdk::PcbApi_GetObjectIdFromObjectHandle(object);
   if (id == kNetObjectId || id == kLengthObjectId) values_.lengths = GetLengthLimits(rules, object);
   GetObjectLayerWidths(rules, *context.board, object, scope, widths_);
 

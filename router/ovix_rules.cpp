@@ -59,14 +59,31 @@ namespace {
 const std::string kNoNet;
 }  // namespace
 
-const std::string* TObjectNets::NameOfNet(uint32_t net) {
+const std::string* TObjectNets::NameOfNet(uint32_t net, bool known_net) {
   if (net == 0) return &kNoNet;
   const std::string*& name = nets_[net];
   if (!name) {
-    names_.push_back(sdk::FoldedAscii(sdk::GetObjectNameByHandle(net)));
+    std::string text;
+    if (known_net) {
+      // Of a net's record only its name is needed.
+      pcbapi::Text255 record_name{};
+      sdk::PcbApi_QueryNet(pcbapi::kRead, net, nullptr, &record_name, nullptr, nullptr);
+      text = sdk::FromText(record_name);
+    } else {
+      text = sdk::GetObjectNameByHandle(net);
+    }
+    names_.push_back(sdk::FoldedAscii(text));
     name = &names_.back();
   }
   return name;
+}
+
+void TObjectNets::NoteNet(uint32_t net, std::string_view name) {
+  if (net == 0) return;
+  const std::string*& known = nets_[net];
+  if (known) return;
+  names_.push_back(sdk::FoldedAscii(name));
+  known = &names_.back();
 }
 
 const std::string* TObjectNets::Of(uint32_t object) {
@@ -76,7 +93,7 @@ const std::string* TObjectNets::Of(uint32_t object) {
   const auto cached = objects_.find(object);
   if (cached != objects_.end() && cached->second.known) return cached->second.name;
   const uint8_t kind = sdk::PcbApi_GetObjectIdFromObjectHandle(object) & 0x7F;
-  if (kind == pcbapi::kNet) return NameOfNet(object);
+  if (kind == pcbapi::kNet) return NameOfNet(object, true);
   const std::string* name = NetOfPrimitive(object, kind);
   (cached != objects_.end() ? cached->second : objects_[object]) = {name, true};
   return name;

@@ -142,9 +142,13 @@ class TObjectNets {
   void Forget(uint32_t object);
   // The folded name of the object when it is a net itself; null otherwise.
   const std::string* NameIfNet(uint32_t object);
+  // The net's name as the host gives it, read by someone else: no need to ask for it again. A
+  // net already named keeps the name it has.
+  void NoteNet(uint32_t net, std::string_view name);
 
  private:
-  const std::string* NameOfNet(uint32_t net);
+  // `known_net`: the handle is known to be a net's, whose record gives the name at once.
+  const std::string* NameOfNet(uint32_t net, bool known_net = false);
   // The net of an object of the host's kind that is no net.
   const std::string* NetOfPrimitive(uint32_t object, uint8_t kind);
   // Names by net in one open table, the names in blocks that stay in place as more come: every
@@ -272,6 +276,8 @@ class TOvixRules {
   // The queries remember the net of each object they are asked about: an object moved into
   // another net, or destroyed, is forgotten first.
   void ForgetObjectNet(uint32_t object) const;
+  // The name of a net (not 0) as the host gave it to the caller (TObjectNets::NoteNet).
+  void NoteNetName(uint32_t net, std::string_view name) const { object_nets_.NoteNet(net, name); }
   // Whether every query of the kind about an object in the net (a net's handle; 0: none) has the
   // answer it has about the object in no net, so that one answer may stand for all such nets.
   bool NetIndistinct(int kind, uint32_t net) const;
