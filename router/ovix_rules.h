@@ -299,6 +299,10 @@ class TOvixRules {
   // One scope includes each object, in either order. Fallback: the host's dominant rule.
   uint32_t FindRuleForObjectHandles(int kind, uint8_t lowest, uint8_t highest, uint32_t a,
                                     uint32_t b) const;
+  // The proxy of the rule that FindRuleForObjectHandles finds; null for none and for a kind the
+  // collection holds no rules of (whose answers have no proxy).
+  TRuleProxy* FindProxyForObjectHandles(int kind, uint8_t lowest, uint8_t highest, uint32_t a,
+                                        uint32_t b) const;
   // The proxy's own matching (AppliesTo). No fallback.
   win::ComPtr<IPCB_Rule> FindRuleForObject(int kind, uint8_t lowest, uint8_t highest,
                                            IPCB_Primitive* object, int layer) const;
