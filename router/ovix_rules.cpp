@@ -90,12 +90,13 @@ const std::string* TObjectNets::Of(uint32_t object) {
   // A net is asked about once per net of the board: its name is its answer, with no entry
   // among the objects.
   if (const std::string* const* named = nets_.Find(object)) return *named;
-  const auto cached = objects_.find(object);
-  if (cached != objects_.end() && cached->second.known) return cached->second.name;
+  if (const ObjectNet* cached = objects_.Find(object); cached && cached->known) {
+    return cached->name;
+  }
   const uint8_t kind = sdk::PcbApi_GetObjectIdFromObjectHandle(object) & 0x7F;
   if (kind == pcbapi::kNet) return NameOfNet(object, true);
   const std::string* name = NetOfPrimitive(object, kind);
-  (cached != objects_.end() ? cached->second : objects_[object]) = {name, true};
+  if (object != 0) objects_[object] = {name, true};  // handle 0 is no object to remember
   return name;
 }
 
@@ -132,8 +133,7 @@ const std::string* TObjectNets::NameIfNet(uint32_t object) {
 }
 
 void TObjectNets::Forget(uint32_t object) {
-  const auto found = objects_.find(object);
-  if (found != objects_.end()) found->second.known = false;
+  if (ObjectNet* found = objects_.Find(object)) found->known = false;
 }
 
 // Boards carry a rule or two for many single nets: asking the host (or matching the scopes) for

@@ -156,12 +156,13 @@ class TObjectNets {
   THandleTable<const std::string*> nets_;
   std::deque<std::string> names_;
   // A forgotten object keeps its entry, unknown: probes are moved in and out of every net asked
-  // about, and their entries are used again each time.
+  // about, and their entries are used again each time. An open table: the probes are asked
+  // about for every cell of every net's matrices.
   struct ObjectNet {
     const std::string* name = nullptr;
     bool known = false;
   };
-  std::unordered_map<uint32_t, ObjectNet> objects_;
+  THandleTable<ObjectNet> objects_;
 };
 // The distinct nets of a query's objects.
 struct TQueryNets {
