@@ -295,6 +295,7 @@ class NetworkWriter {
   const NameIndex& NetworkNets(bool folded) {
     NetworkNames& network = folded ? folded_network_ : network_;
     if (!network.index) {
+      network.names.reserve(nets_.size());
       for (const NetEntry& net : nets_) {
         if (net.pad_count < 2) continue;
         network.names.push_back(folded ? sdk::FoldedAscii(net.name) : net.name);

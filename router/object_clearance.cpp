@@ -284,9 +284,12 @@ std::unique_ptr<TClearanceMatrix> TObjectClearanceMatrices::Build(sdk::Handle ob
                                                                   int scope, int on_layer_scope) {
   const bool indistinct = rules_.IsIndistinctNet(kClearanceRule, object);
   const auto none_key = std::tuple(layer, scope, on_layer_scope);
-  if (indistinct && indistinct_without_matrix_.count(none_key) != 0) return nullptr;
+  if (indistinct && std::find(indistinct_without_matrix_.begin(), indistinct_without_matrix_.end(),
+                              none_key) != indistinct_without_matrix_.end()) {
+    return nullptr;
+  }
   const auto none = [&] {
-    if (indistinct) indistinct_without_matrix_.insert(none_key);
+    if (indistinct) indistinct_without_matrix_.push_back(none_key);
     return nullptr;
   };
   IPCB_Primitive* primitive = ObjectInterface(object);
