@@ -27,40 +27,36 @@ std::string Report(int number, size_t size) {
   return text;
 }
 
-// Reports of 20000 bytes (+4 for the empty line after each): after three the file holds 60012
-// bytes, and the tails from the second and third headers are 40008 and 20004 bytes.
-TEST(DroskReportFile, AnOversizedFileStartsAtTheOldestHeaderWhoseTailIsUnderThreeQuarters) {
+// Each report is appended with an empty line; past the limit, the file starts at the oldest report
+// header whose tail is under three quarters of the limit.
+TEST(DroskReportFile, AppendsAndTrimsAnOversizedFileToTheOldestHeaderUnderThreeQuarters) {
   const struct {
     std::vector<std::pair<std::string, uint32_t>> saves;  // report and limit, in turn
     size_t dropped;  // bytes of everything appended that the file lost from its front
-    const char* why;
   } cases[] = {
-      {{{"first", 50000}, {"second", 50000}}, 0, "each report and an empty line, appended"},
-      {{{"first", 50000}, {"second", 0}}, 9, "a limit of zero keeps only the newest"},
-      {{{Report(1, 20000), 50000}, {Report(2, 20000), 50000}, {Report(3, 20000), 50000}},
-       40008,
-       "only the third tail is under 37500"},
-      {{{Report(1, 14999), 40000}, {Report(2, 14999), 40000}, {Report(3, 14999), 40000}},
-       30006,
-       "tails of 30006 and 15003 bytes, keep < 30000: the third header is the first under"},
-      {{{std::string(30000, 'y'), 40000}, {"a\r\n" + Report(9, 29993), 40000}},
-       30007,
-       "a report starting 3 bytes after the boundary: the tail is measured from it"},
-      {{{std::string(30000, 'p'), 50000}, {std::string(30000, 'p'), 50000}}, 0, "no header at all"},
-      {{{std::string(20000, 'q'), 40000}, {Report(1, 29996), 40000}},
-       0,
-       "a header exactly at three quarters of the limit from the end is not taken"},
+      {{{"first", 50000}, {"second", 50000}}, 0},
+      {{{"first", 50000}, {"second", 0}}, 9},  // a limit of zero keeps only the newest
+      // 60012 bytes, tails of 40008 and 20004 from the second and third header: only the third
+      // is under 37500.
+      {{{Report(1, 20000), 50000}, {Report(2, 20000), 50000}, {Report(3, 20000), 50000}}, 40008},
+      // Tails of 30006 and 15003 bytes under a limit of 40000 (keep < 30000).
+      {{{Report(1, 14999), 40000}, {Report(2, 14999), 40000}, {Report(3, 14999), 40000}}, 30006},
+      // A report starting 3 bytes after the boundary: the tail is measured from it.
+      {{{std::string(30000, 'y'), 40000}, {"a\r\n" + Report(9, 29993), 40000}}, 30007},
+      {{{std::string(30000, 'p'), 50000}, {std::string(30000, 'p'), 50000}}, 0},  // no header
+      // A header exactly at three quarters of the limit from the end is not taken.
+      {{{std::string(20000, 'q'), 40000}, {Report(1, 29996), 40000}}, 0},
   };
   const TempDir dir;
   for (const auto& c : cases) {
     const std::string path = dir.Path(std::to_string(&c - cases) + ".txt");
     std::string appended;
     for (const auto& [report, limit] : c.saves) {
-      ASSERT_TRUE(AppendBugReport(path, report, limit)) << c.why;
+      ASSERT_TRUE(AppendBugReport(path, report, limit)) << path;
       appended += report + "\r\n\r\n";
     }
     EXPECT_TRUE(ReadFile(path) == appended.substr(c.dropped))
-        << c.why << ": " << ReadFile(path).size();
+        << path << ": " << ReadFile(path).size();
   }
 }
 
@@ -108,7 +104,14 @@ TEST(DroskReportFile, SilentSavingPutsTheRelativeNameInTheExecutablesDirectory) 
   const std::string exe = ModuleFileName(GetModuleHandleA(nullptr));
   const std::string path = exe.substr(0, exe.rfind('\\') + 1) + "bugreport.txt";
   DeleteFileA(path.c_str());
-  ASSERT_TRUE(SaveBugReport("silent report"));
+  {
+    const TempDir elsewhere;  // the current directory, which must not get the file
+    char current[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, current);
+    SetCurrentDirectoryA(elsewhere.path().c_str());
+    EXPECT_TRUE(SaveBugReport("silent report"));
+    SetCurrentDirectoryA(current);
+  }
   EXPECT_EQ(ReadFile(path), "silent report\r\n\r\n");
   DeleteFileA(path.c_str());
 }
