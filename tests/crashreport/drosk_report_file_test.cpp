@@ -36,6 +36,7 @@ TEST(DroskReportFile, AppendsAndTrimsAnOversizedFileToTheOldestHeaderUnderThreeQ
   } cases[] = {
       {{{"first", 50000}, {"second", 50000}}, 0},
       {{{"first", 50000}, {"second", 0}}, 9},  // a limit of zero keeps only the newest
+      {{{Report(1, 19996), 40000}, {Report(2, 19996), 40000}}, 0},  // exactly at the limit
       // 60012 bytes, tails of 40008 and 20004 from the second and third header: only the third
       // is under 37500.
       {{{Report(1, 20000), 50000}, {Report(2, 20000), 50000}, {Report(3, 20000), 50000}}, 40008},
