@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "crashreport/drosk_dis_asm.h"
@@ -45,6 +47,22 @@ class CodeBuffer {
   void Dword(uint32_t offset, TAddress value) { std::memcpy(base_ + offset, &value, 4); }
   // A 32-bit displacement at `offset` that reaches `target`.
   void Rel32(uint32_t offset, uint32_t target) { Dword(offset, At(target) - At(offset + 4)); }
+  // Code from offset 0 on, as hexadecimal words: a byte, "&X" the address of offset X, "~X" the
+  // displacement to offset X (4 bytes each), "@X" going on at offset X.
+  void Code(const std::string& text) {
+    uint32_t at = 0;
+    std::istringstream words(text);
+    for (std::string w; words >> w;) {
+      const bool marked = w[0] == '&' || w[0] == '~' || w[0] == '@';
+      const uint32_t value = std::stoul(w.substr(marked), nullptr, 16);
+      switch (w[0]) {
+        case '@': at = value; break;
+        case '&': Dword(at, At(value)), at += 4; break;
+        case '~': Rel32(at, value), at += 4; break;
+        default: base_[at++] = static_cast<uint8_t>(value);
+      }
+    }
+  }
 
  private:
   uint8_t* base_;

@@ -138,17 +138,10 @@ TEST(Listing, BranchesSymbolsStringsAndUndecodableBytes) {
   EXPECT_EQ(text, Address8(c.At(0)) + "   db $0f\r\n" + Address8(c.At(1)) + "   db $0b");
 }
 
-// A small function with a case table, checked by hand.
+// A small function with a case table, checked by hand: push ebp; mov ebp,esp; cmp eax,2; ja 1b;
+// jmp [table+eax*4]; the table; 1b: pop ebp; ret; 1d: inc eax; jmp 1b; 20: dec eax; jmp 1b.
 void AssembleSwitch(CodeBuffer& c) {
-  c.Bytes(0x00, {0x55, 0x8B, 0xEC, 0x83, 0xF8, 0x02, 0x77, 0x13});  // push; mov; cmp eax,2; ja
-  c.Bytes(0x08, {0xFF, 0x24, 0x85});                                // jmp [table+eax*4]
-  c.Dword(0x0B, c.At(0x0F));
-  c.Dword(0x0F, c.At(0x1D));
-  c.Dword(0x13, c.At(0x20));
-  c.Dword(0x17, c.At(0x1B));
-  c.Bytes(0x1B, {0x5D, 0xC3});        // pop ebp; ret
-  c.Bytes(0x1D, {0x40, 0xEB, 0xFB});  // inc eax; jmp 1b
-  c.Bytes(0x20, {0x48, 0xEB, 0xF8});  // dec eax; jmp 1b
+  c.Code("55 8B EC 83 F8 02 77 13 FF 24 85 &F &1D &20 &1B 5D C3 40 EB FB 48 EB F8");
 }
 
 std::vector<std::string> ExpectedSwitchListing(const CodeBuffer& c) {
@@ -274,15 +267,8 @@ TEST(Listing, StringCommentsForTextInTheModule) {
 
 TEST(Listing, ExceptionClauseTable) {
   CodeBuffer c;
-  c.Bytes(0, {0xE9});  // jmp to the on-exception entry, the clause table after it
-  c.Dword(1, c.At(0x100) - c.At(5));
-  c.Dword(5, 2);
-  c.Dword(9, 0x12345678);  // a class
-  c.Dword(13, c.At(25));
-  c.Dword(17, 0);  // no class: else
-  c.Dword(21, c.At(26));
-  c.Bytes(25, {0xC3, 0xC3});
-  c.Bytes(0x100, {0xC3});
+  // A jump to the on-exception entry, the clause table after it: a class, then none (else).
+  c.Code("E9 ~100 2 0 0 0 78 56 34 12 &19 0 0 0 0 &1A C3 C3 @100 C3");
   RuntimeEntries.onException = c.At(0x100);
   std::string text;
   TFunctionInfo info;

@@ -15,173 +15,88 @@
 namespace drosk {
 namespace {
 
-// The areas by start as "start-end" offsets into the code, "<from" where a jump leads there,
-// "t" for a case table and "x" for an exception clause table.
-std::string Areas(const TFunctionInfo& f, const CodeBuffer& c) {
+// The whole parse, as offsets from the code's start: the error and where, or the code's length;
+// the areas by start ("start-end", "<from" where a jump leads there, "t" a case table, "x" an
+// exception clause table, "eax=" where eax's known value was loaded from); the far calls (call or
+// jump, target "@" the target's operand) and the unknown targets ("?" and where).
+std::string Parsed(const TFunctionInfo& f, const CodeBuffer& c) {
+  const auto at = [&c](TAddress a) { return a ? std::to_string(a - c.At(0)) : std::string("-"); };
+  if (!f.Valid) {
+    return (f.ErrorCode == kInvalidCodeError ? "invalid code" : std::to_string(f.ErrorCode)) +
+           " at " + at(f.ErrorAddress);
+  }
   std::vector<TCodeArea> areas = f.Areas;
   std::sort(areas.begin(), areas.end(),
             [](const TCodeArea& a, const TCodeArea& b) { return a.AreaStart < b.AreaStart; });
-  std::string out;
+  std::string out = "length " + std::to_string(f.CodeLength) + ":";
   for (const TCodeArea& a : areas) {
-    out += std::to_string(a.AreaStart - c.At(0)) + "-" + std::to_string(a.AreaEnd - c.At(0));
-    if (a.ReferencedFrom) out += "<" + std::to_string(a.ReferencedFrom - c.At(0));
-    out += std::string(a.IsCaseTable ? "t" : "") + (a.IsExceptTable ? "x" : "") + " ";
+    out += " " + at(a.AreaStart) + "-" + at(a.AreaEnd);
+    if (a.ReferencedFrom) out += "<" + at(a.ReferencedFrom);
+    out += std::string(a.IsCaseTable ? "t" : "") + (a.IsExceptTable ? "x" : "");
+    if (a.Registers[0]) out += " eax=" + at(a.Registers[0]);
   }
+  out += " |";
+  for (const TFarCall& call : f.FarCalls)
+    out += (call.IsCall ? " call " : " jump ") + at(call.Target) + "@" + at(call.TargetOperand);
+  for (const TUnknownTarget& u : f.UnknownTargets)
+    out += (u.IsCall ? " ?call " : " ?jump ") + at(u.CallStart);
   return out;
 }
 
-TEST(ParseFunction, CaseTableGivesOneAreaPerCaseAndTheTableAsData) {
-  CodeBuffer c;
-  c.Bytes(0, {0x83, 0xF8, 0x05, 0x77, 0x25});  // cmp eax,5; ja 42
-  c.Bytes(5, {0xFF, 0x24, 0x85});              // jmp [table + eax*4]
-  c.Dword(8, c.At(12));
-  for (uint32_t k = 0; k < 6; ++k) {
-    c.Dword(12 + 4 * k, c.At(36 + k));
-    c.Bytes(36 + k, {0xC3});
+TEST(ParseFunction, HandAssembledCodeGivesItsAreasCallsAndLength) {
+  const struct {
+    const char* code;
+    std::vector<std::pair<TAddress TRuntimeEntries::*, uint32_t>> runtime;  // entries at offsets
+    const char* parsed;
+  } cases[] = {
+      // cmp eax,5; ja; jmp [table+eax*4]: the entry, the table, 6 cases, the default.
+      {"83 F8 05 77 25 FF 24 85 &C &24 &25 &26 &27 &28 &29 C3 C3 C3 C3 C3 C3 C3",
+       {},
+       "length 43: 0-11 12-35t 36-36<5 37-37<5 38-38<5 39-39<5 40-40<5 41-41<5 42-42<3 |"},
+      // cmp ecx,2; jae; jmp [table+ecx*4]: a table of two entries.
+      {"83 F9 02 0F 83 10 00 00 00 FF 24 8D &10 &18 &19 C3 C3",
+       {},
+       "length 26: 0-15 16-23t 24-24<9 25-25<9 |"},
+      // jz; jmp eax; nop nop ret: the gap after the unknown jump is parsed; one that does not
+      // decode fails the whole parse.
+      {"74 04 FF E0 90 90 C3", {}, "length 7: 0-3 4-5 6-6<0 | ?jump 2"},
+      {"74 04 FF E0 FF FF C3", {}, "invalid code at 6"},
+      // Calls through a near and a short jump stub reach their final targets.
+      {"E8 ~20 E8 ~30 C3 @20 E9 ~100 @30 EB 10", {}, "length 11: 0-10 | call 256@1 call 66@6"},
+      // mov eax,8; jmp eax: a new area follows the load, knowing the register.
+      {"B8 &8 FF E0 CC C3", {}, "length 9: 0-4 5-6 eax=1 8-8<5 eax=1 |"},
+      // xor; inc; cmp; jnz back into the area being walked: it splits.
+      {"31 C0 40 83 F8 0A 75 FA C3", {}, "length 9: 0-1 2-8<6 |"},
+      // try-finally: split where the finally block starts; the handler, its jump back, the
+      // continuation.
+      {"33 C0 55 68 &1E 64 FF 30 64 89 20 90 33 C0 5A 59 59 64 89 10 68 &25 90 C3 E9 ~100 EB F7 "
+       "C3 @100 C3",
+       {{&TRuntimeEntries::finallyBlock, 0x100}},
+       "length 38: 0-27 28-29<35 30-34 35-36 37-37 | jump 256@31"},
+      // An any-exception block, then an on-exception clause table (a class, else).
+      {"E9 ~100 E9 ~104 2 0 0 0 78 56 34 12 &1E 0 0 0 0 &1F C3 C3 @100 C3 @104 C3",
+       {{&TRuntimeEntries::anyException, 0x100}, {&TRuntimeEntries::onException, 0x104}},
+       "length 32: 0-4 5-9 10-29x 30-30 31-31 | jump 256@1 jump 260@6"},
+      // A call of an unknown routine runs on into FF FF; the termination routine ends the area.
+      {"E8 ~100 @100 C3", {}, "invalid code at 7"},
+      {"E8 ~100 @100 C3", {{&TRuntimeEntries::termination, 0x100}}, "length 5: 0-4 | call 256@1"},
+  };
+  for (const auto& k : cases) {
+    CodeBuffer c;
+    c.Code(k.code);
+    for (const auto& [entry, offset] : k.runtime) RuntimeEntries.*entry = c.At(offset);
+    const TFunctionInfo f = ParseFunction(c.At(0));
+    EXPECT_EQ(Parsed(f, c), k.parsed) << k.code;
+    EXPECT_TRUE(!f.Valid || f.CodeStart == c.At(0)) << k.code;
   }
-  c.Bytes(42, {0xC3});
-  const TFunctionInfo f = ParseFunction(c.At(0));
-  ASSERT_TRUE(f.Valid) << f.ErrorText;
-  // The entry, the table, 6 cases, the default.
-  EXPECT_EQ(Areas(f, c), "0-11 12-35t 36-36<5 37-37<5 38-38<5 39-39<5 40-40<5 41-41<5 42-42<3 ");
-  EXPECT_EQ(f.CodeStart, c.At(0));
-  EXPECT_EQ(f.CodeLength, 43);
-  EXPECT_TRUE(f.UnknownTargets.empty());
-}
-
-TEST(ParseFunction, CaseTableAfterJaeHasCountEntries) {
+  // The last: the call's copy for a patch holds it and a jump back.
   CodeBuffer c;
-  c.Bytes(0, {0x83, 0xF9, 0x02, 0x0F, 0x83, 0x10, 0x00, 0x00, 0x00});  // cmp ecx,2; jae 25
-  c.Bytes(9, {0xFF, 0x24, 0x8D});                                      // jmp [table + ecx*4]
-  c.Dword(12, c.At(16));
-  c.Dword(16, c.At(24));
-  c.Dword(20, c.At(25));
-  c.Bytes(24, {0xC3, 0xC3});
-  const TFunctionInfo f = ParseFunction(c.At(0));
-  ASSERT_TRUE(f.Valid) << f.ErrorText;
-  EXPECT_EQ(Areas(f, c), "0-15 16-23t 24-24<9 25-25<9 ") << "two entries";
-}
-
-TEST(ParseFunction, CodeInAGapAfterAnUnknownJumpIsParsed) {
-  CodeBuffer c;
-  c.Bytes(0, {0x74, 0x04, 0xFF, 0xE0, 0x90, 0x90, 0xC3});  // jz 6; jmp eax; nop; nop; ret
-  TFunctionInfo f = ParseFunction(c.At(0));
-  ASSERT_TRUE(f.Valid) << f.ErrorText;
-  EXPECT_EQ(Areas(f, c), "0-3 4-5 6-6<0 ");
-  ASSERT_EQ(f.UnknownTargets.size(), 1u);
-  EXPECT_EQ(f.UnknownTargets[0].CallStart, c.At(2));
-  EXPECT_FALSE(f.UnknownTargets[0].IsCall);
-  c.Bytes(4, {0xFF, 0xFF});  // a gap that does not decode fails the whole parse
-  f = ParseFunction(c.At(0));
-  EXPECT_FALSE(f.Valid);
-  EXPECT_EQ(f.ErrorCode, kInvalidCodeError);
-}
-
-TEST(ParseFunction, CallsThroughJumpStubsReachTheFinalTarget) {
-  CodeBuffer c;
-  c.Bytes(0, {0xE8});  // call stub at 0x20 (a near jump)
-  c.Rel32(1, 0x20);
-  c.Bytes(5, {0xE8});  // call stub at 0x30 (a short jump)
-  c.Rel32(6, 0x30);
-  c.Bytes(10, {0xC3});
-  c.Bytes(0x20, {0xE9});
-  c.Rel32(0x21, 0x100);
-  c.Bytes(0x30, {0xEB, 0x10});  // to 0x42
-  const TFunctionInfo f = ParseFunction(c.At(0));
-  ASSERT_TRUE(f.Valid) << f.ErrorText;
-  ASSERT_EQ(f.FarCalls.size(), 2u);
-  EXPECT_EQ(f.FarCalls[0].Target, c.At(0x100));
-  EXPECT_EQ(f.FarCalls[1].Target, c.At(0x42));
-  EXPECT_EQ(f.FarCalls[0].TargetOperand, c.At(1));  // still where the call's own target lies
-}
-
-TEST(ParseFunction, JumpThroughARegisterLoadedInTheCodeIsResolvedOnRetry) {
-  CodeBuffer c;
-  c.Bytes(0, {0xB8});  // mov eax,8 (the address of the label)
-  c.Dword(1, c.At(8));
-  c.Bytes(5, {0xFF, 0xE0, 0xCC});  // jmp eax; int3
-  c.Bytes(8, {0xC3});
-  const TFunctionInfo f = ParseFunction(c.At(0));
-  ASSERT_TRUE(f.Valid) << f.ErrorText;
-  // The load changed a register: a new area follows it, knowing the register's value.
-  EXPECT_EQ(Areas(f, c), "0-4 5-6 8-8<5 ");
-  EXPECT_EQ(f.Areas[1].Registers[0], c.At(1));
-  EXPECT_TRUE(f.UnknownTargets.empty() && f.FarCalls.empty());
-}
-
-TEST(ParseFunction, LoopBackIntoTheAreaBeingWalkedSplitsIt) {
-  CodeBuffer c;
-  c.Bytes(0, {0x31, 0xC0, 0x40, 0x83, 0xF8, 0x0A, 0x75, 0xFA, 0xC3});  // xor; inc; cmp; jnz 2; ret
-  const TFunctionInfo f = ParseFunction(c.At(0));
-  ASSERT_TRUE(f.Valid) << f.ErrorText;
-  EXPECT_EQ(Areas(f, c), "0-1 2-8<6 ");
-  EXPECT_EQ(f.CodeLength, 9);
-}
-
-TEST(ParseFunction, TryFinallyFrameAddsHandlerFinallyBlockAndContinuation) {
-  CodeBuffer c;
-  c.Bytes(0, {0x33, 0xC0, 0x55, 0x68});  // xor eax,eax; push ebp; push handler
-  c.Dword(4, c.At(30));
-  c.Bytes(8, {0x64, 0xFF, 0x30, 0x64, 0x89, 0x20, 0x90});  // push fs:[eax]; mov fs:[eax],esp
-  c.Bytes(15, {0x33, 0xC0, 0x5A, 0x59, 0x59, 0x64, 0x89, 0x10, 0x68});  // unlink; push after
-  c.Dword(24, c.At(37));
-  c.Bytes(28, {0x90, 0xC3});  // finally block
-  c.Bytes(30, {0xE9});        // handler: jmp to the runtime's finally entry
-  c.Rel32(31, 0x100);
-  c.Bytes(35, {0xEB, 0xF7});  // jmp to the finally block
-  c.Bytes(37, {0xC3});        // continuation
-  c.Bytes(0x100, {0xC3});
-  RuntimeEntries.finallyBlock = c.At(0x100);
-  const TFunctionInfo f = ParseFunction(c.At(0));
-  ASSERT_TRUE(f.Valid) << f.ErrorText;
-  // Split where the finally block starts; the handler, its jump back and the continuation.
-  EXPECT_EQ(Areas(f, c), "0-27 28-29<35 30-34 35-36 37-37 ");
-  ASSERT_EQ(f.FarCalls.size(), 1u);
-  EXPECT_EQ(f.FarCalls[0].Target, c.At(0x100));
-  EXPECT_FALSE(f.FarCalls[0].IsCall);
-  EXPECT_EQ(f.CodeLength, 38);
-}
-
-TEST(ParseFunction, OnExceptionClauseTableAndAnyExceptionBlock) {
-  CodeBuffer c;
-  c.Bytes(0, {0xE9});  // jmp to the runtime's any-exception entry: the except block follows
-  c.Rel32(1, 0x100);
-  c.Bytes(5, {0xE9});  // jmp to the on-exception entry with its clause table after it
-  c.Rel32(6, 0x104);
-  c.Dword(10, 2);
-  c.Dword(14, 0x12345678);  // class
-  c.Dword(18, c.At(30));    // handler
-  c.Dword(22, 0);
-  c.Dword(26, c.At(31));
-  c.Bytes(30, {0xC3, 0xC3});
-  c.Bytes(0x100, {0xC3});
-  c.Bytes(0x104, {0xC3});
-  RuntimeEntries.anyException = c.At(0x100);
-  RuntimeEntries.onException = c.At(0x104);
-  const TFunctionInfo f = ParseFunction(c.At(0));
-  ASSERT_TRUE(f.Valid) << f.ErrorText;
-  EXPECT_EQ(Areas(f, c).substr(Areas(f, c).find(" 10-")), " 10-29x 30-30 31-31 ");
-  EXPECT_EQ(f.FarCalls.size(), 2u);
-}
-
-TEST(ParseFunction, TerminationRoutineEndsTheArea) {
-  CodeBuffer c;
-  c.Bytes(0, {0xE8});
-  c.Rel32(1, 0x100);
-  c.Bytes(0x100, {0xC3});
-  TFunctionInfo f = ParseFunction(c.At(0));  // unknown routine: runs on into FF FF
-  EXPECT_FALSE(f.Valid);
-  EXPECT_EQ(f.ErrorCode, kInvalidCodeError);
-  EXPECT_EQ(f.ErrorText, "Invalid code!");
-  EXPECT_EQ(f.ErrorAddress, c.At(7));
+  c.Code("E8 ~100 @100 C3");
   RuntimeEntries.termination = c.At(0x100);
-  f = ParseFunction(c.At(0));
-  ASSERT_TRUE(f.Valid);
-  EXPECT_EQ(f.CodeLength, 5);
-  ASSERT_EQ(f.FarCalls.size(), 1u);
-  EXPECT_EQ(f.FarCalls[0].TargetOperand, c.At(1));
-  EXPECT_TRUE(f.FarCalls[0].RelativeTarget);
+  const TFunctionInfo f = ParseFunction(c.At(0));
   EXPECT_EQ(f.CopyInfo.BufferLength, 5 + 4);
+  EXPECT_TRUE(!f.FarCalls.empty() && f.FarCalls[0].RelativeTarget);
+  EXPECT_EQ(ParseFunction(c.At(0x200)).ErrorText, "Invalid code!");
 }
 
 TEST(ParseFunction, PatchableWhenTheFirstBytesCanBeRelocated) {
@@ -208,11 +123,34 @@ TEST(ParseFunction, EntryOutsideCommittedMemoryIsError87) {
   const TFunctionInfo f = ParseFunction(c.At(2 * 4096));
   EXPECT_EQ(std::tuple(f.Valid, f.ErrorCode, f.ErrorAddress),
             std::tuple(false, 87u, c.At(2 * 4096)));
-  EXPECT_FALSE(f.ErrorText.empty());
+  EXPECT_TRUE(!f.ErrorText.empty() &&
+              f.ErrorText.find_last_not_of("\r\n ") == f.ErrorText.size() - 1)
+      << f.ErrorText;  // the system's text without its line break
   // Code that runs into unreadable memory ends there.
   std::memset(c.Page(0), 0x90, 4096);
   const TFunctionInfo g = ParseFunction(c.At(4000));
   EXPECT_EQ(std::tuple(g.Valid, g.ErrorCode), std::tuple(false, kInvalidCodeError));
+}
+
+// A report's snapshot outlives memory it saw readable: a library that a report on another thread
+// loaded for a moment is gone again. Code reached in it is read as it is now, never touched.
+TEST(ParseFunction, CodeFreedAfterTheSnapshotEndsTheParseInsteadOfFaulting) {
+  auto* code = static_cast<uint8_t*>(
+      VirtualAlloc(nullptr, 2 * 4096, MEM_RESERVE | MEM_COMMIT, PAGE_EXECUTE_READWRITE));
+  ASSERT_NE(code, nullptr);
+  const TAddress entry = AddressOf(code), second = entry + 4096;
+  code[0] = 0xE9;  // jmp into the second page, which returns
+  const TAddress displacement = second - (entry + 5);
+  std::memcpy(code + 1, &displacement, 4);
+  code[4096] = 0xC3;
+  TDATryRead areas = GetReadableAreas();
+  ASSERT_TRUE(ParseFunctionSafe(entry, GetReadableAreas()).Valid);
+  // Decommitted, the page stays reserved: nothing else is given it meanwhile.
+  VirtualFree(code + 4096, 4096, MEM_DECOMMIT);
+  EXPECT_TRUE(IsReadable(areas, second));
+  EXPECT_FALSE(ParseFunctionSafe(entry, areas).Valid);
+  FreeReadableAreas(areas);
+  VirtualFree(code, 0, MEM_RELEASE);
 }
 
 TEST(ParseFunction, RandomCodeBeforeUnreadableMemoryNeverFaults) {

@@ -27,36 +27,38 @@ std::string Report(int number, size_t size) {
   return text;
 }
 
-TEST(DroskReportFile, AppendsEachReportWithAnEmptyLineAndKeepsOnlyTheNewestWithLimitZero) {
+// Each report is appended with an empty line; past the limit, the file starts at the oldest report
+// header whose tail is under three quarters of the limit.
+TEST(DroskReportFile, AppendsAndTrimsAnOversizedFileToTheOldestHeaderUnderThreeQuarters) {
+  const struct {
+    std::vector<std::pair<std::string, uint32_t>> saves;  // report and limit, in turn
+    size_t dropped;  // bytes of everything appended that the file lost from its front
+  } cases[] = {
+      {{{"first", 50000}, {"second", 50000}}, 0},
+      {{{"first", 50000}, {"second", 0}}, 9},  // a limit of zero keeps only the newest
+      {{{Report(1, 19996), 40000}, {Report(2, 19996), 40000}}, 0},  // exactly at the limit
+      // 60012 bytes, tails of 40008 and 20004 from the second and third header: only the third
+      // is under 37500.
+      {{{Report(1, 20000), 50000}, {Report(2, 20000), 50000}, {Report(3, 20000), 50000}}, 40008},
+      // Tails of 30006 and 15003 bytes under a limit of 40000 (keep < 30000).
+      {{{Report(1, 14999), 40000}, {Report(2, 14999), 40000}, {Report(3, 14999), 40000}}, 30006},
+      // A report starting 3 bytes after the boundary: the tail is measured from it.
+      {{{std::string(30000, 'y'), 40000}, {"a\r\n" + Report(9, 29993), 40000}}, 30007},
+      {{{std::string(30000, 'p'), 50000}, {std::string(30000, 'p'), 50000}}, 0},  // no header
+      // A header exactly at three quarters of the limit from the end is not taken.
+      {{{std::string(20000, 'q'), 40000}, {Report(1, 29996), 40000}}, 0},
+  };
   const TempDir dir;
-  const std::string path = dir.Path("bugreport.txt");
-  ASSERT_TRUE(AppendBugReport(path, "first", 50000));
-  ASSERT_TRUE(AppendBugReport(path, "second", 50000));
-  EXPECT_EQ(ReadFile(path), "first\r\n\r\nsecond\r\n\r\n");
-  ASSERT_TRUE(AppendBugReport(path, "third", 0));
-  EXPECT_EQ(ReadFile(path), "third\r\n\r\n");
-}
-
-TEST(DroskReportFile, AnOversizedFileStartsAtTheOldestHeaderWhoseTailIsUnderThreeQuarters) {
-  const TempDir dir;
-  const std::string path = dir.Path("bugreport.txt");
-  // Reports of 20000 bytes (+4): after three the file holds 60012 bytes. The tails from the
-  // second and third headers are 40008 and 20004 bytes: only the third is under 37500.
-  for (int i = 1; i <= 2; ++i) ASSERT_TRUE(AppendBugReport(path, Report(i, 20000), 50000));
-  EXPECT_EQ(ReadFile(path).size(), 40008u);
-  ASSERT_TRUE(AppendBugReport(path, Report(3, 20000), 50000));
-  EXPECT_TRUE(ReadFile(path) == Report(3, 20000) + "\r\n\r\n") << ReadFile(path).size();
-
-  // Tails of 30006 and 15003 bytes of a 45009-byte file under a limit of 40000 (keep < 30000):
-  // the header of the third report is the first one under.
-  const std::string other = dir.Path("other.txt");
-  for (int i = 1; i <= 3; ++i) ASSERT_TRUE(AppendBugReport(other, Report(i, 14999), 40000));
-  EXPECT_TRUE(ReadFile(other) == Report(3, 14999) + "\r\n\r\n") << ReadFile(other).size();
-  // A report starting 3 bytes after the boundary counts as well: the tail is measured from it.
-  const std::string edge = dir.Path("edge.txt");
-  ASSERT_TRUE(AppendBugReport(edge, std::string(30000, 'y'), 40000));
-  ASSERT_TRUE(AppendBugReport(edge, "a\r\n" + Report(9, 29993), 40000));
-  EXPECT_TRUE(ReadFile(edge) == Report(9, 29993) + "\r\n\r\n") << ReadFile(edge).size();
+  for (const auto& c : cases) {
+    const std::string path = dir.Path(std::to_string(&c - cases) + ".txt");
+    std::string appended;
+    for (const auto& [report, limit] : c.saves) {
+      ASSERT_TRUE(AppendBugReport(path, report, limit)) << path;
+      appended += report + "\r\n\r\n";
+    }
+    EXPECT_TRUE(ReadFile(path) == appended.substr(c.dropped))
+        << path << ": " << ReadFile(path).size();
+  }
 }
 
 // Real reports hold "date/time" in more than their first line ("exec. date/time", "module
@@ -86,20 +88,6 @@ TEST(DroskReportFile, FourteenRealReportsAreTrimmedOnlyAtTheFirstLineOfAReport) 
   EXPECT_LT(ReadFile(path).size(), total / 3);  // it was trimmed, more than once
 }
 
-TEST(DroskReportFile, AnOversizedFileWithoutAHeaderUnderTheLimitStaysAsWritten) {
-  const TempDir dir;
-  const std::string path = dir.Path("bugreport.txt");
-  const std::string plain(30000, 'p');
-  ASSERT_TRUE(AppendBugReport(path, plain, 50000));
-  ASSERT_TRUE(AppendBugReport(path, plain, 50000));
-  EXPECT_EQ(ReadFile(path).size(), 60008u);
-  // A header exactly at three quarters of the limit from the end is not taken.
-  const std::string exact = dir.Path("exact.txt");
-  ASSERT_TRUE(AppendBugReport(exact, std::string(20000, 'q'), 40000));
-  ASSERT_TRUE(AppendBugReport(exact, Report(1, 29996), 40000));
-  EXPECT_EQ(ReadFile(exact).size(), 50004u);
-}
-
 TEST(DroskReportFile, MissingDirectoriesAreMadeAndAFileInTheWayFails) {
   const TempDir dir;
   const std::string path = dir.Path("logs\\deeper\\bugreport.txt");
@@ -117,7 +105,14 @@ TEST(DroskReportFile, SilentSavingPutsTheRelativeNameInTheExecutablesDirectory) 
   const std::string exe = ModuleFileName(GetModuleHandleA(nullptr));
   const std::string path = exe.substr(0, exe.rfind('\\') + 1) + "bugreport.txt";
   DeleteFileA(path.c_str());
-  ASSERT_TRUE(SaveBugReport("silent report"));
+  {
+    const TempDir elsewhere;  // the current directory, which must not get the file
+    char current[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, current);
+    SetCurrentDirectoryA(elsewhere.path().c_str());
+    EXPECT_TRUE(SaveBugReport("silent report"));
+    SetCurrentDirectoryA(current);
+  }
   EXPECT_EQ(ReadFile(path), "silent report\r\n\r\n");
   DeleteFileA(path.c_str());
 }
@@ -138,13 +133,11 @@ TEST(DroskReportFile, PrintMarginsRoundToTheNearestPixelAndTakeOffTheUnprintable
 
 TEST(DroskReportFile, APageBreaksWhenTheLineWouldPassTheBottomLimit) {
   const TPrintMargins margins{100, 1000, 0, 500};
-  const std::vector<TPrintedLine> lines =
-      LayOutPrintLines(margins, {400, 400, 200, 700, 1, 2000, 50});
-  const std::vector<std::pair<int, int>> expected = {{0, 100}, {0, 500}, {1, 100}, {1, 300},
-                                                     {2, 100}, {3, 100}, {4, 100}};
-  ASSERT_EQ(lines.size(), expected.size());
-  for (size_t i = 0; i < lines.size(); ++i)
-    EXPECT_EQ(std::make_pair(lines[i].Page, lines[i].Y), expected[i]) << i;
+  std::vector<std::pair<int, int>> placed;
+  for (const TPrintedLine& line : LayOutPrintLines(margins, {400, 400, 200, 700, 1, 2000, 50}))
+    placed.emplace_back(line.Page, line.Y);
+  EXPECT_EQ(placed, (std::vector<std::pair<int, int>>{
+                        {0, 100}, {0, 500}, {1, 100}, {1, 300}, {2, 100}, {3, 100}, {4, 100}}));
   EXPECT_EQ(PrintLines("a\r\n\r\nb\nc"), (std::vector<std::string>{"a", " ", "b\nc"}));
 }
 

@@ -52,29 +52,25 @@ uint32_t Rgb(COLORREF colour) {
 }  // namespace
 
 TEST(TProgress, TheBarAppearsOnlyForSlowWorkLessThanHalfDone) {
-  {
-    auto quick = Started(0, {10});
-    drosk::ProgressSetPosition(quick.get(), 100);
-    EXPECT_EQ(quick->bar, nullptr) << "within 750 ms";
+  const struct {
+    uint32_t ago;
+    std::vector<uint64_t> weights;
+    bool phaseEnded;  // the first phase ended before the position is set
+    uint32_t position;
+    const char* why;
+  } cases[] = {{0, {10}, false, 100, "within 750 ms"},
+               {700, {10}, false, 100, "at the limit"},
+               {800, {10, 10}, true, 0, "the first of two equal phases: half done"},
+               {800, {10}, true, 10, "past the last phase"}};
+  for (const auto& c : cases) {
+    auto progress = Started(c.ago, c.weights);
+    if (c.phaseEnded) drosk::ProgressNextPhase(progress.get());
+    drosk::ProgressSetPosition(progress.get(), c.position);
+    EXPECT_EQ(progress->bar, nullptr) << c.why;
   }
-  {
-    auto atTheLimit = Started(700, {10});
-    drosk::ProgressSetPosition(atTheLimit.get(), 100);
-    EXPECT_EQ(atTheLimit->bar, nullptr);
-  }
-  {
-    auto halfDone = Started(800, {10, 10});
-    drosk::ProgressNextPhase(halfDone.get());  // the first of two equal phases: 50%
-    drosk::ProgressSetPosition(halfDone.get(), 0);
-    EXPECT_EQ(halfDone->bar, nullptr) << "half done after 750 ms";
-  }
-  // Nothing to do with a null progress or one past its last phase.
+  // Nothing to do with a null progress.
   drosk::ProgressSetPosition(nullptr, 10);
   drosk::ProgressNextPhase(nullptr);
-  auto finished = Started(800, {10});
-  drosk::ProgressNextPhase(finished.get());
-  drosk::ProgressSetPosition(finished.get(), 10);
-  EXPECT_EQ(finished->bar, nullptr);
 }
 
 TEST(TProgress, ALateBarStartsAtZeroAndEndsAtAHundredPercent) {

@@ -8,6 +8,7 @@
 
 #include "controls/xp_control_set.h"
 #include "controls/xp_edits2.h"
+#include "controls/xp_ext_panel.h"
 #include "controls/xp_labels.h"
 #include "controls/xp_scrolls.h"
 #include "framework/form_resource.h"
@@ -16,6 +17,7 @@
 #include "support/screen_capture.h"
 #include "support/user_input.h"
 #include "tests/controls/paint_styles.h"
+#include "tests/controls/surface.h"
 
 namespace {
 
@@ -161,6 +163,50 @@ TEST(ControlsOnScreen, EachPaintStyleWithTheFramesAroundTheControls) {
     const RECT client = picture.ClientArea(form.Handle());
     EXPECT_GT(Variety(picture, {client.left, 0, client.right, client.top}), 40);
   });
+}
+
+// A themed page draws its background only where its own windows leave it showing: what the screen
+// shows of it, round a showing window and where a hidden one lies, is the page drawn whole.
+TEST(ControlsOnScreen, ThemedPageShowsItsWholeBackgroundRoundItsWindows) {
+  controls::RegisterXPControls();
+  struct Reset {
+    ~Reset() { xptest::ResetPaintStyle(); }
+  } reset;
+  xptest::UsePaintStyle(2);
+  framework::TForm form(nullptr);
+  form.SetBounds(60, 60, 300, 220);
+  auto* page = new controls::TXPExtPanel(&form);
+  page->SetParent(&form);
+  page->SetAlign(framework::TAlign::alClient);
+  page->SetKind(controls::TXPExtPanelKind::epkBackground);
+  page->SetColor(static_cast<framework::TColor>(RGB(200, 0, 0)));  // what erasing leaves
+  auto* shown = new controls::TXPExtPanel(&form);
+  shown->SetParent(page);
+  shown->SetBounds(20, 20, 120, 60);
+  shown->SetColor(static_cast<framework::TColor>(RGB(0, 0, 200)));
+  auto* hidden = new controls::TXPExtPanel(&form);
+  hidden->SetParent(page);
+  hidden->SetBounds(40, 100, 150, 60);
+  hidden->SetVisible(false);
+  form.Show();
+  ASSERT_TRUE(testsupport::BringToFront(form.Handle()));
+  testsupport::Settle(300);
+
+  const ScreenCapture picture = ScreenCapture::OfWindow(form.Handle());
+  xptest::Surface whole(page->Width(), page->Height());
+  page->PaintTo(whole.dc(), 0, 0);
+  ASSERT_EQ(whole.Pixel(30, 30), RGB(0, 0, 200));
+  const RECT area = picture.ClientArea(page->Handle());
+  ASSERT_EQ(area.right - area.left, whole.width());
+  ASSERT_EQ(area.bottom - area.top, whole.height());
+  int differing = 0;
+  for (int y = 0; y < whole.height(); ++y) {
+    for (int x = 0; x < whole.width(); ++x) {
+      differing += testsupport::ColoursDiffer(picture.Pixel(area.left + x, area.top + y),
+                                              whole.Pixel(x, y), 8);
+    }
+  }
+  EXPECT_EQ(differing, 0);
 }
 
 }  // namespace
