@@ -23,6 +23,8 @@ namespace {
 constexpr double kMinChordDegrees = 4;
 constexpr double kChordArcLength = 200000;  // 20 mil of arc per chord at most
 constexpr double kOutlineArcStep = 4;
+// How many lines after the last net's the copper writer looks at before the table.
+constexpr size_t kNetLinesAhead = 2;
 
 bool IsCopperLayer(int layer) {
   return (layer >= kTopLayer && layer <= kBottomLayer) || layer == kKeepOutLayer ||
@@ -235,9 +237,17 @@ bool TCopperWriter::IsHatchPrimitive(const sdk::TPCBObject& object) const {
 
 TCopperWriter::TNetLine TCopperWriter::NetLineOf(sdk::Handle net) {
   if (net == 0) return {};
-  if (net == last_net_) return last_line_;
-  last_net_ = net;
-  if (const TNetLine* known = net_lines_.Find(net)) return last_line_ = *known;
+  const size_t ahead_end = std::min(made_.size(), last_made_ + 1 + kNetLinesAhead);
+  for (size_t at = last_made_; at < ahead_end; ++at) {
+    if (made_[at].net == net) {
+      last_made_ = at;
+      return made_[at].line;
+    }
+  }
+  if (const uint32_t* at = made_at_.Find(net)) {
+    last_made_ = *at;
+    return made_[last_made_].line;
+  }
   TNetLine line;
   // A net the router would see with one pin or none is left to the wire alone.
   if (nets_.InNetwork(net)) {
@@ -247,8 +257,10 @@ TCopperWriter::TNetLine TCopperWriter::NetLineOf(sdk::Handle net) {
     net_text_ += ')';
     line.size = static_cast<uint32_t>(net_text_.size() - line.at);
   }
-  net_lines_[net] = line;
-  return last_line_ = line;
+  last_made_ = made_.size();
+  made_at_[net] = static_cast<uint32_t>(last_made_);
+  made_.push_back({net, line});
+  return line;
 }
 
 TCopperWriter::TWireTail TCopperWriter::TailOf(const sdk::TPCBObject& object) {
