@@ -100,6 +100,10 @@ class TCopperWriter {
   void EndWire(const sdk::TPCBObject& object);
   void WritePathWire(int layer, int32_t width, TPoint from, TPoint to, const TWireTail& tail);
   void WriteTail(const TWireTail& tail);
+  // Ends the object's statement. The lines of a few objects go to the output's text in one
+  // piece: End copies them through the C runtime, a call an object on a large board. Whoever
+  // ends the section hands the last ones over.
+  void EndObject();
   void WriteNet(const TNetLine& line);
   void WriteType(bool normal, bool protect);
 
@@ -107,6 +111,7 @@ class TCopperWriter {
   const TRouterSettings& settings_;
   const TPadStackList* padstacks_;
   bool as_keepouts_;
+  int unended_ = 0;  // objects ended since the output's last End
   TNetPadCounts nets_;
   // Each net's line, made when a wire first names it: every wire of a net names it, and a net
   // keeps its name while the section is written. The lines are kept in the order they were made,
