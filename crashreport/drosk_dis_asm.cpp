@@ -57,6 +57,30 @@ TAddress ReadableEnd(TAddress address, const TDATryRead* areas) {
   return static_cast<TAddress>(reinterpret_cast<uintptr_t>(m.BaseAddress) + m.RegionSize);
 }
 
+bool CopyThroughSystem(TAddress from, void* to, size_t count) {
+  SIZE_T read = 0;
+  return ReadProcessMemory(GetCurrentProcess(), reinterpret_cast<const void*>(from), to, count,
+                           &read) &&
+         read == count;
+}
+
+// The snapshot's copy of the page at `page`, made now when its slot holds another one; null when
+// the page cannot be read any more.
+const uint8_t* CopiedPage(const TDATryRead& areas, TAddress page) {
+  if (areas.copies.empty()) {
+    areas.copies.resize(TDATryRead::kCopySlots * TDATryRead::kPageSize);
+    areas.copiedPages.fill(1);
+  }
+  const size_t slot = (page / TDATryRead::kPageSize) % TDATryRead::kCopySlots;
+  uint8_t* copy = areas.copies.data() + slot * TDATryRead::kPageSize;
+  if (areas.copiedPages[slot] != page) {
+    areas.copiedPages[slot] = 1;
+    if (!CopyThroughSystem(page, copy, TDATryRead::kPageSize)) return nullptr;
+    areas.copiedPages[slot] = page;
+  }
+  return copy;
+}
+
 }  // namespace
 
 size_t ReadCodeBytes(TAddress code, uint8_t* out, size_t count, const TDATryRead* areas) {
@@ -66,8 +90,17 @@ size_t ReadCodeBytes(TAddress code, uint8_t* out, size_t count, const TDATryRead
     if (at < code) break;  // wrapped around the address space
     const TAddress end = ReadableEnd(at, areas);
     if (end <= at) break;
-    const size_t n = std::min<size_t>(count - done, end - at);
-    std::memcpy(out + done, reinterpret_cast<const void*>(static_cast<uintptr_t>(at)), n);
+    size_t n = std::min<size_t>(count - done, end - at);
+    if (areas) {
+      // Readable areas are whole pages: the page holding `at` is readable to its end.
+      const TAddress page = at & ~(TDATryRead::kPageSize - 1);
+      n = std::min<size_t>(n, page + TDATryRead::kPageSize - at);
+      const uint8_t* copy = CopiedPage(*areas, page);
+      if (!copy) break;
+      std::memcpy(out + done, copy + (at - page), n);
+    } else if (!CopyThroughSystem(at, out + done, n)) {
+      break;
+    }
     done += n;
   }
   return done;
@@ -95,6 +128,8 @@ TDATryRead GetReadableAreas() {
 void FreeReadableAreas(TDATryRead& areas) noexcept {
   areas.entries.clear();
   areas.entries.shrink_to_fit();
+  areas.copies.clear();
+  areas.copies.shrink_to_fit();
 }
 
 bool IsReadable(const TDATryRead& areas, TAddress address) noexcept {
@@ -108,10 +143,7 @@ bool TryRead(TAddress source, void* destination, uint32_t count, const TDATryRea
   // Wine reads reserved and no-access pages of the own process without complaint: the system
   // must also report the whole range readable.
   if (!IsReadableMemory(reinterpret_cast<const void*>(source), count)) return false;
-  SIZE_T read = 0;
-  return ReadProcessMemory(GetCurrentProcess(), reinterpret_cast<const void*>(source), destination,
-                           count, &read) &&
-         read == count;
+  return CopyThroughSystem(source, destination, count);
 }
 
 namespace {

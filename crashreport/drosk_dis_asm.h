@@ -36,6 +36,14 @@ struct TDATryReadEntry {
 };
 struct TDATryRead {
   std::vector<TDATryReadEntry> entries;
+  // Copies of the code pages read, made through the system rather than by touching them: another
+  // thread may free memory the snapshot saw readable, and a copy fails where a touch would fault.
+  // A page is copied when first read and the copy serves the snapshot's life (decoding reads
+  // each page many times over); parsing moves between places at once: each page has a slot.
+  static constexpr TAddress kPageSize = 4096;
+  static constexpr size_t kCopySlots = 64;
+  mutable std::array<TAddress, kCopySlots> copiedPages{};  // 1 (no page starts there): empty
+  mutable std::vector<uint8_t> copies;                     // kCopySlots pages, made on first use
 };
 
 // Tracked registers (eax, ecx, edx, ebx, esp, ebp, esi, edi): the address of the 32-bit

@@ -9,7 +9,8 @@
 namespace drosk {
 
 // Copies up to `count` code bytes from `code` into `out` and returns how many could be read:
-// only bytes that the snapshot (or, without one, the system) reports readable are touched.
+// only bytes that the snapshot (or, without one, the system) reports readable are read, through
+// the system, so that memory freed meanwhile ends the bytes instead of faulting.
 size_t ReadCodeBytes(TAddress code, uint8_t* out, size_t count, const TDATryRead* areas);
 
 // The module of the library's own code.

@@ -359,12 +359,12 @@ TEST(ReadableAreas, DecodingStopsAtTheEndOfReadableMemory) {
   TDATryRead areas = GetReadableAreas();
   // mov eax,imm32 cut by the guard page: neither decoding road touches the page.
   uint8_t* at = pages.Page(0) + 4096 - 3;
+  at[-2] = 0x90;  // the nop before it decodes
   at[0] = 0xB8;
   at[1] = at[2] = 0;
   EXPECT_FALSE(DecodeInstructionSafe(AddressOf(at), areas).Valid);
   EXPECT_FALSE(DecodeInstruction(AddressOf(at)).Valid);
   EXPECT_FALSE(DecodeInstruction(AddressOf(pages.Page(2))).Valid);
-  at[-2] = 0x90;  // the nop before it decodes
   EXPECT_TRUE(DecodeInstructionSafe(AddressOf(at - 2), areas).Valid);
   EXPECT_EQ(GetObfuscator(), 0u);  // NT family: identifiers are plain
   EXPECT_FALSE(IsObfuscatorFromThread());

@@ -215,6 +215,27 @@ TEST(ParseFunction, EntryOutsideCommittedMemoryIsError87) {
   EXPECT_EQ(std::tuple(g.Valid, g.ErrorCode), std::tuple(false, kInvalidCodeError));
 }
 
+// A report's snapshot outlives memory it saw readable: a library that a report on another thread
+// loaded for a moment is gone again. Code reached in it is read as it is now, never touched.
+TEST(ParseFunction, CodeFreedAfterTheSnapshotEndsTheParseInsteadOfFaulting) {
+  auto* code = static_cast<uint8_t*>(
+      VirtualAlloc(nullptr, 2 * 4096, MEM_RESERVE | MEM_COMMIT, PAGE_EXECUTE_READWRITE));
+  ASSERT_NE(code, nullptr);
+  const TAddress entry = AddressOf(code), second = entry + 4096;
+  code[0] = 0xE9;  // jmp into the second page, which returns
+  const TAddress displacement = second - (entry + 5);
+  std::memcpy(code + 1, &displacement, 4);
+  code[4096] = 0xC3;
+  TDATryRead areas = GetReadableAreas();
+  ASSERT_TRUE(ParseFunctionSafe(entry, GetReadableAreas()).Valid);
+  // Decommitted, the page stays reserved: nothing else is given it meanwhile.
+  VirtualFree(code + 4096, 4096, MEM_DECOMMIT);
+  EXPECT_TRUE(IsReadable(areas, second));
+  EXPECT_FALSE(ParseFunctionSafe(entry, areas).Valid);
+  FreeReadableAreas(areas);
+  VirtualFree(code, 0, MEM_RELEASE);
+}
+
 TEST(ParseFunction, RandomCodeBeforeUnreadableMemoryNeverFaults) {
   EXPECT_EQ(fuzz::FuzzCode(5, 4000), "");
 }
