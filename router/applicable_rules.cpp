@@ -50,16 +50,25 @@ TApplicableRules::TApplicableRules(const TRuleBlockContext& context, sdk::Handle
                                    int on_layer_scope)
     : context_(context), object_(object), scope_(scope), widths_("Object Layer Track Widths") {
   const DesignRuleQueries& rules = *context.rules;
-  if (context.padstacks) values_.use_via = context.padstacks->UseViaList(object);
-  values_.priority = GetRoutingPriority(rules, object);
   values_.layers = context.board_layers;
-  GetObjectRoutingLayers(rules, object, scope, values_.layers);
+  // What only the circuit block shows is asked for only when it is written: most exports write
+  // none, and each is a question to the editor for every net.
+  if (context.circuit) {
+    if (context.emit_use_via && context.padstacks) {
+      values_.use_via = context.padstacks->UseViaList(object);
+    }
+    values_.priority = GetRoutingPriority(rules, object);
+    GetObjectRoutingLayers(rules, object, scope, values_.layers);
+    // Classes and from-tos carry no length of their own. An object of the net scope is a net.
+    const uint8_t id =
+        scope == kNetScopeKind ? kNetObjectId : sdk::PcbApi_GetObjectIdFromObjectHandle(object);
+    if (id == kNetObjectId || id == kLengthObjectId) {
+      values_.lengths = GetLengthLimits(rules, object);
+    }
+  }
   values_.reorder = GetRoutingTopology(rules, object);
   values_.via_limit = GetMaxViaCount(rules, object);
   values_.stub_length = GetStubLength(rules, object);
-  // Classes and from-tos carry no length of their own.
-  const uint8_t id = sdk::PcbApi_GetObjectIdFromObjectHandle(object);
-  if (id == kNetObjectId || id == kLengthObjectId) values_.lengths = GetLengthLimits(rules, object);
   GetObjectLayerWidths(rules, *context.board, object, scope, widths_);
 
   if (!context.clearance_matrix) return;

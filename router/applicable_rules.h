@@ -50,7 +50,9 @@ struct TRuleBlockContext {
   mutable const sdk::TPcbBoard* stack_board_ = nullptr;
 };
 
-// The values of one object, gathered at once.
+// The values of one object, gathered at once. Those only the circuit block shows (use_via,
+// priority, layers, lengths) are gathered only when the context writes it, use_via only with
+// use-via statements; they keep their defaults (the board's layers) otherwise.
 struct TObjectRuleValues {
   std::string use_via;  // padstack names, each followed by a blank
   int priority = 0;

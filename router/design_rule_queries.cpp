@@ -13,4 +13,6 @@ bool DesignRuleQueries::MayHoldObjectsOfNet(sdk::Handle, uint8_t, int, int) cons
 
 void DesignRuleQueries::ForgetObject(sdk::Handle) const {}
 
+void DesignRuleQueries::NoteNetName(sdk::Handle, std::string_view) const {}
+
 }  // namespace router

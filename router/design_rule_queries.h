@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string_view>
 
 #include "sdk/pcb_api.h"
 
@@ -37,6 +38,9 @@ class DesignRuleQueries {
   // A temporary object the caller asked about is gone: a host may give its handle to the next
   // object, which must not be answered with what was learnt of this one.
   virtual void ForgetObject(sdk::Handle object) const;
+  // The name of a net (not 0) as the host gave it to the caller, who read it anyway: the queries
+  // that need it then need not ask the host again.
+  virtual void NoteNetName(sdk::Handle net, std::string_view name) const;
 };
 
 }  // namespace router

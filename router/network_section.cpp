@@ -177,6 +177,8 @@ class NetworkWriter {
           NetEntry entry;
           entry.handle = handle;
           entry.name = sdk::FromText(name);
+          // The rule queries ask for every net's name: they have it from here.
+          if (context_.rules.rules) context_.rules.rules->NoteNetName(handle, entry.name);
           entry.first_pin = net_pins_.size();
           // The net's pads in handle order; free pads are no pins.
           auto pad = FirstPadOf(handle);
@@ -293,6 +295,7 @@ class NetworkWriter {
   const NameIndex& NetworkNets(bool folded) {
     NetworkNames& network = folded ? folded_network_ : network_;
     if (!network.index) {
+      network.names.reserve(nets_.size());
       for (const NetEntry& net : nets_) {
         if (net.pad_count < 2) continue;
         network.names.push_back(folded ? sdk::FoldedAscii(net.name) : net.name);

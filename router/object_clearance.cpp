@@ -248,16 +248,19 @@ void TObjectClearanceMatrices::AskCells(TClearanceMatrix& matrix, sdk::Handle ne
     } in_net{rules_, inside};
     in_net.Move(net);
     for (int b = 0; b < kSpecctraObjectIdCount; ++b) {
-      const uint32_t handle = rules_.FindRuleForObjectHandles(
+      // Without rules of the kind in the collection the host's answer would have no proxy.
+      const TRuleProxy* proxy = rules_.FindProxyForObjectHandles(
           kClearanceRule, 0, static_cast<uint8_t>(last_scope), inside.handle(), board_probes[b]);
-      const TRuleProxy* proxy = rules_.ProxyOf(rules_.RuleOfHandle(handle));
       if (!proxy || proxy->priority() >= limit_priority) continue;
       if (proxy->SpecctraScope() < own_scope) continue;
+      const uint32_t handle = proxy->handle();
       const std::optional<int32_t> gap = gaps_.ClearanceGap(handle);
       if (!gap || *gap <= -1) continue;
       if (!matrix.HasEntry(IdOf(a), IdOf(b)) && *gap == matrix.GenericValue()) continue;
       TOvixRuleValue& cell = matrix.Entry(IdOf(a), IdOf(b));
-      const TRuleProxy* holder = rules_.ProxyOf(rules_.RuleOfHandle(cell.rule_handle));
+      const TRuleProxy* holder = cell.rule_handle == handle
+                                     ? proxy
+                                     : rules_.ProxyOf(rules_.RuleOfHandle(cell.rule_handle));
       if (holder && holder->priority() <= proxy->priority()) continue;
       cell.value = *gap;
       cell.rule_handle = handle;
@@ -281,9 +284,12 @@ std::unique_ptr<TClearanceMatrix> TObjectClearanceMatrices::Build(sdk::Handle ob
                                                                   int scope, int on_layer_scope) {
   const bool indistinct = rules_.IsIndistinctNet(kClearanceRule, object);
   const auto none_key = std::tuple(layer, scope, on_layer_scope);
-  if (indistinct && indistinct_without_matrix_.count(none_key) != 0) return nullptr;
+  if (indistinct && std::find(indistinct_without_matrix_.begin(), indistinct_without_matrix_.end(),
+                              none_key) != indistinct_without_matrix_.end()) {
+    return nullptr;
+  }
   const auto none = [&] {
-    if (indistinct) indistinct_without_matrix_.insert(none_key);
+    if (indistinct) indistinct_without_matrix_.push_back(none_key);
     return nullptr;
   };
   IPCB_Primitive* primitive = ObjectInterface(object);

@@ -9,7 +9,6 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <tuple>
 #include <unordered_map>
@@ -117,8 +116,9 @@ class TObjectClearanceMatrices {
                                      bool indistinct);
   std::map<std::pair<int, int>, win::ComPtr<IPCB_Rule>> indistinct_general_rules_;
   // Layers and scope kinds (layer, scope, on-layer scope) on which such nets get no matrix: all
-  // of them alike, so that every net after the first is answered at once.
-  std::set<std::tuple<int, int, int>> indistinct_without_matrix_;
+  // of them alike, so that every net after the first is answered at once. A handful (a layer of
+  // the stack each, and all layers), searched for every net on each.
+  std::vector<std::tuple<int, int, int>> indistinct_without_matrix_;
   // The cells of the nets whose probes the rules hold alike (TOvixRules::NetIndistinct), by
   // layer, last and own scope kind, limit priority and general clearance: all else being equal,
   // such nets get the same cells.

@@ -59,26 +59,44 @@ namespace {
 const std::string kNoNet;
 }  // namespace
 
-const std::string* TObjectNets::NameOfNet(uint32_t net) {
+const std::string* TObjectNets::NameOfNet(uint32_t net, bool known_net) {
   if (net == 0) return &kNoNet;
   const std::string*& name = nets_[net];
   if (!name) {
-    names_.push_back(sdk::FoldedAscii(sdk::GetObjectNameByHandle(net)));
+    std::string text;
+    if (known_net) {
+      // Of a net's record only its name is needed.
+      pcbapi::Text255 record_name{};
+      sdk::PcbApi_QueryNet(pcbapi::kRead, net, nullptr, &record_name, nullptr, nullptr);
+      text = sdk::FromText(record_name);
+    } else {
+      text = sdk::GetObjectNameByHandle(net);
+    }
+    names_.push_back(sdk::FoldedAscii(text));
     name = &names_.back();
   }
   return name;
+}
+
+void TObjectNets::NoteNet(uint32_t net, std::string_view name) {
+  if (net == 0) return;
+  const std::string*& known = nets_[net];
+  if (known) return;
+  names_.push_back(sdk::FoldedAscii(name));
+  known = &names_.back();
 }
 
 const std::string* TObjectNets::Of(uint32_t object) {
   // A net is asked about once per net of the board: its name is its answer, with no entry
   // among the objects.
   if (const std::string* const* named = nets_.Find(object)) return *named;
-  const auto cached = objects_.find(object);
-  if (cached != objects_.end() && cached->second.known) return cached->second.name;
+  if (const ObjectNet* cached = objects_.Find(object); cached && cached->known) {
+    return cached->name;
+  }
   const uint8_t kind = sdk::PcbApi_GetObjectIdFromObjectHandle(object) & 0x7F;
-  if (kind == pcbapi::kNet) return NameOfNet(object);
+  if (kind == pcbapi::kNet) return NameOfNet(object, true);
   const std::string* name = NetOfPrimitive(object, kind);
-  (cached != objects_.end() ? cached->second : objects_[object]) = {name, true};
+  if (object != 0) objects_[object] = {name, true};  // handle 0 is no object to remember
   return name;
 }
 
@@ -115,8 +133,7 @@ const std::string* TObjectNets::NameIfNet(uint32_t object) {
 }
 
 void TObjectNets::Forget(uint32_t object) {
-  const auto found = objects_.find(object);
-  if (found != objects_.end()) found->second.known = false;
+  if (ObjectNet* found = objects_.Find(object)) found->known = false;
 }
 
 // Boards carry a rule or two for many single nets: asking the host (or matching the scopes) for
@@ -668,8 +685,14 @@ uint32_t TOvixRules::FindRuleForObjectHandles(int kind, uint8_t lowest, uint8_t 
     if (!KindPresent(kind)) return 0;
     return sdk::PcbApi_FindDominantRuleForObjectPair(a, b, static_cast<uint8_t>(kind));
   }
+  const TRuleProxy* found = FindProxyForObjectHandles(kind, lowest, highest, a, b);
+  return found ? found->handle() : 0;
+}
+
+TRuleProxy* TOvixRules::FindProxyForObjectHandles(int kind, uint8_t lowest, uint8_t highest,
+                                                  uint32_t a, uint32_t b) const {
   OtherNetRules other_nets(object_nets_, a, b);
-  TRuleProxy* found = FirstCompatible(
+  return FirstCompatible(
       kind, lowest, highest,
       [&](TRuleProxy& proxy) {
         const uint32_t rule = proxy.handle();
@@ -677,7 +700,6 @@ uint32_t TOvixRules::FindRuleForObjectHandles(int kind, uint8_t lowest, uint8_t 
                (sdk::PcbApi_Scope1_Includes(rule, b) && sdk::PcbApi_Scope2_Includes(rule, a));
       },
       &other_nets);
-  return found ? found->handle() : 0;
 }
 
 win::ComPtr<IPCB_Rule> TOvixRules::FindRuleForObject(int kind, uint8_t lowest, uint8_t highest,

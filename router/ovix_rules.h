@@ -142,9 +142,13 @@ class TObjectNets {
   void Forget(uint32_t object);
   // The folded name of the object when it is a net itself; null otherwise.
   const std::string* NameIfNet(uint32_t object);
+  // The net's name as the host gives it, read by someone else: no need to ask for it again. A
+  // net already named keeps the name it has.
+  void NoteNet(uint32_t net, std::string_view name);
 
  private:
-  const std::string* NameOfNet(uint32_t net);
+  // `known_net`: the handle is known to be a net's, whose record gives the name at once.
+  const std::string* NameOfNet(uint32_t net, bool known_net = false);
   // The net of an object of the host's kind that is no net.
   const std::string* NetOfPrimitive(uint32_t object, uint8_t kind);
   // Names by net in one open table, the names in blocks that stay in place as more come: every
@@ -152,12 +156,13 @@ class TObjectNets {
   THandleTable<const std::string*> nets_;
   std::deque<std::string> names_;
   // A forgotten object keeps its entry, unknown: probes are moved in and out of every net asked
-  // about, and their entries are used again each time.
+  // about, and their entries are used again each time. An open table: the probes are asked
+  // about for every cell of every net's matrices.
   struct ObjectNet {
     const std::string* name = nullptr;
     bool known = false;
   };
-  std::unordered_map<uint32_t, ObjectNet> objects_;
+  THandleTable<ObjectNet> objects_;
 };
 // The distinct nets of a query's objects.
 struct TQueryNets {
@@ -272,6 +277,8 @@ class TOvixRules {
   // The queries remember the net of each object they are asked about: an object moved into
   // another net, or destroyed, is forgotten first.
   void ForgetObjectNet(uint32_t object) const;
+  // The name of a net (not 0) as the host gave it to the caller (TObjectNets::NoteNet).
+  void NoteNetName(uint32_t net, std::string_view name) const { object_nets_.NoteNet(net, name); }
   // Whether every query of the kind about an object in the net (a net's handle; 0: none) has the
   // answer it has about the object in no net, so that one answer may stand for all such nets.
   bool NetIndistinct(int kind, uint32_t net) const;
@@ -293,6 +300,10 @@ class TOvixRules {
   // One scope includes each object, in either order. Fallback: the host's dominant rule.
   uint32_t FindRuleForObjectHandles(int kind, uint8_t lowest, uint8_t highest, uint32_t a,
                                     uint32_t b) const;
+  // The proxy of the rule that FindRuleForObjectHandles finds; null for none and for a kind the
+  // collection holds no rules of (whose answers have no proxy).
+  TRuleProxy* FindProxyForObjectHandles(int kind, uint8_t lowest, uint8_t highest, uint32_t a,
+                                        uint32_t b) const;
   // The proxy's own matching (AppliesTo). No fallback.
   win::ComPtr<IPCB_Rule> FindRuleForObject(int kind, uint8_t lowest, uint8_t highest,
                                            IPCB_Primitive* object, int layer) const;

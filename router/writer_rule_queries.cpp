@@ -83,6 +83,10 @@ bool TOvixRuleQueries::MayHoldObjectsOfNet(sdk::Handle net, uint8_t rule_kind, i
 
 void TOvixRuleQueries::ForgetObject(sdk::Handle object) const { rules_.ForgetObjectNet(object); }
 
+void TOvixRuleQueries::NoteNetName(sdk::Handle net, std::string_view name) const {
+  rules_.NoteNetName(net, name);
+}
+
 std::optional<TLengthLimits> TOvixRuleQueries::RuleLengths(sdk::Handle rule) const {
   win::ComPtr<IPCB_Rule> shared = win::ComPtr<IPCB_Rule>::Share(rules_.RuleOfHandle(rule));
   if (!shared) return std::nullopt;

@@ -35,6 +35,7 @@ class TOvixRuleQueries : public DesignRuleQueries {
   bool MayHoldObjectsOfNet(sdk::Handle net, uint8_t rule_kind, int first_scope,
                            int last_scope) const override;
   void ForgetObject(sdk::Handle object) const override;
+  void NoteNetName(sdk::Handle net, std::string_view name) const override;
   const TOvixRules& collection() const { return rules_; }
 
  private:
