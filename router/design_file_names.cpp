@@ -30,30 +30,32 @@ char* PutDesignNumber(char* at, int32_t units) {
   const uint32_t rest = magnitude % 10;
   if (rest > 5 || (rest == 5 && thousandths % 2 == 1)) ++thousandths;
   if (negative && thousandths != 0) *at++ = '-';  // values that round to zero carry none
-  // The digits are made from the right in a scratch and copied in one piece of the largest size
-  // (a whole part of at most six digits, the point and three decimals): a copy of fixed size
-  // needs no call into the C runtime. What it copies past the number is overwritten later.
-  constexpr size_t kLargest = 10;
-  char digits[16 + kLargest];
-  char* start = digits + 12;
+  // The digits go straight to their places, two at a time from the right: digits made in a
+  // scratch and copied over in one piece were read back right after their stores, which stalls.
   uint32_t whole = thousandths / 1000;
   const uint32_t fraction = thousandths % 1000;
-  digits[12] = '.';
-  digits[13] = static_cast<char>('0' + fraction / 100);
-  std::memcpy(digits + 14, kDigitPairs + 2 * (fraction % 100), 2);
+  const int whole_digits = whole < 10       ? 1
+                           : whole < 100    ? 2
+                           : whole < 1000   ? 3
+                           : whole < 10000  ? 4
+                           : whole < 100000 ? 5
+                                            : 6;  // 214748 at most
+  char* const point = at + whole_digits;
+  point[0] = '.';
+  point[1] = static_cast<char>('0' + fraction / 100);
+  std::memcpy(point + 2, kDigitPairs + 2 * (fraction % 100), 2);
+  char* digit = point;
   while (whole >= 100) {
-    start -= 2;
-    std::memcpy(start, kDigitPairs + 2 * (whole % 100), 2);
+    digit -= 2;
+    std::memcpy(digit, kDigitPairs + 2 * (whole % 100), 2);
     whole /= 100;
   }
   if (whole >= 10) {
-    start -= 2;
-    std::memcpy(start, kDigitPairs + 2 * whole, 2);
+    std::memcpy(digit - 2, kDigitPairs + 2 * whole, 2);
   } else {
-    *--start = static_cast<char>('0' + whole);
+    digit[-1] = static_cast<char>('0' + whole);
   }
-  std::memcpy(at, start, kLargest);
-  return at + (digits + 16 - start);
+  return point + 4;
 }
 
 void AppendDesignNumber(std::string& text, int32_t units) {

@@ -89,16 +89,9 @@ void DesignText::Grow(size_t count) {
   capacity_ = capacity;
 }
 
-DesignText& DesignFileOutput::Begin() {
-  // The end of the line begun before and the indentation of this one, in one copy.
-  static constexpr std::string_view kBreakAndBlanks = "\r\n                              ";
-  const size_t blanks = level_ > 0 ? static_cast<size_t>(level_) * 4 : 0;
-  const size_t from = line_open_ ? 0 : 2;
+DesignText& DesignFileOutput::BeginDeep(size_t blanks) {
+  if (line_open_) lines_.LineEnd();
   line_open_ = true;
-  if (blanks + 2 <= kBreakAndBlanks.size()) {
-    return lines_.Put(kBreakAndBlanks.substr(from, blanks + 2 - from));
-  }
-  if (from == 0) lines_.LineEnd();
   return lines_.Blanks(blanks);
 }
 

@@ -102,7 +102,15 @@ class DesignFileOutput {
   // the line begun before (with CR LF) and begins one at the current level, giving the buffer to
   // add its words; End ends the line and hands the lines begun since the last End to the text.
   // Text begun is in the output only after End.
-  DesignText& Begin();
+  DesignText& Begin() {
+    // The end of the line begun before and the indentation of this one, in one copy; inline,
+    // since every line of the file begins here.
+    const size_t blanks = level_ > 0 ? static_cast<size_t>(level_) * 4 : 0;
+    if (blanks + 2 > kBreakAndBlanks.size()) return BeginDeep(blanks);
+    const size_t from = line_open_ ? 0 : 2;
+    line_open_ = true;
+    return lines_.Put(kBreakAndBlanks.substr(from, blanks + 2 - from));
+  }
   void End();
   // Calls `spill` whenever a line leaves `threshold` bytes or more of text, so that a large section
   // goes out in pieces instead of being held whole; `spill` takes the text out.
@@ -114,6 +122,10 @@ class DesignFileOutput {
   void Lower(int levels = 1) { level_ -= levels; }
 
  private:
+  static constexpr std::string_view kBreakAndBlanks = "\r\n                              ";
+  // Begin at a level deeper than kBreakAndBlanks holds.
+  DesignText& BeginDeep(size_t blanks);
+
   std::string& out_;
   int level_ = 0;
   DesignText lines_;  // begun and not yet handed to the text

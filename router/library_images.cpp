@@ -208,8 +208,9 @@ class TImageWriter {
   void Write(sdk::Handle handle) {
     if (context_.progress) context_.progress();
     const TComponentSummary component(handle);
+    // The image's lines go to the output's text in one piece at its close: End copies through
+    // the C runtime, and a copy for each pin's line cost more than the pin.
     out_.Begin().Put("(image ").Put(ImageName(component));
-    out_.End();
     out_.Raise();
     ReadPads(component);
     if (context_.component_pads) NoteComponentPads(component);
@@ -301,7 +302,6 @@ class TImageWriter {
           .Put(')');
     }
     pin.Put(')');
-    out_.End();
   }
 
   DesignFileOutput& out_;

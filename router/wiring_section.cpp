@@ -23,6 +23,10 @@ namespace {
 constexpr double kMinChordDegrees = 4;
 constexpr double kChordArcLength = 200000;  // 20 mil of arc per chord at most
 constexpr double kOutlineArcStep = 4;
+// How many lines after the last net's the copper writer looks at before the table.
+constexpr size_t kNetLinesAhead = 2;
+// The objects whose lines go to the output's text in one piece.
+constexpr int kObjectsPerEnd = 32;
 
 bool IsCopperLayer(int layer) {
   return (layer >= kTopLayer && layer <= kBottomLayer) || layer == kKeepOutLayer ||
@@ -235,9 +239,17 @@ bool TCopperWriter::IsHatchPrimitive(const sdk::TPCBObject& object) const {
 
 TCopperWriter::TNetLine TCopperWriter::NetLineOf(sdk::Handle net) {
   if (net == 0) return {};
-  if (net == last_net_) return last_line_;
-  last_net_ = net;
-  if (const TNetLine* known = net_lines_.Find(net)) return last_line_ = *known;
+  const size_t ahead_end = std::min(made_.size(), last_made_ + 1 + kNetLinesAhead);
+  for (size_t at = last_made_; at < ahead_end; ++at) {
+    if (made_[at].net == net) {
+      last_made_ = at;
+      return made_[at].line;
+    }
+  }
+  if (const uint32_t* at = made_at_.Find(net)) {
+    last_made_ = *at;
+    return made_[last_made_].line;
+  }
   TNetLine line;
   // A net the router would see with one pin or none is left to the wire alone.
   if (nets_.InNetwork(net)) {
@@ -247,8 +259,10 @@ TCopperWriter::TNetLine TCopperWriter::NetLineOf(sdk::Handle net) {
     net_text_ += ')';
     line.size = static_cast<uint32_t>(net_text_.size() - line.at);
   }
-  net_lines_[net] = line;
-  return last_line_ = line;
+  last_made_ = made_.size();
+  made_at_[net] = static_cast<uint32_t>(last_made_);
+  made_.push_back({net, line});
+  return line;
 }
 
 TCopperWriter::TWireTail TCopperWriter::TailOf(const sdk::TPCBObject& object) {
@@ -306,6 +320,12 @@ void TCopperWriter::EndWire(const sdk::TPCBObject& object) {
   WriteType(object.GetAuxByte() != 0, object.GetBitField2Bit3());
   out_.Lower();
   out_.Begin().Put(')');
+  EndObject();
+}
+
+void TCopperWriter::EndObject() {
+  if (++unended_ < kObjectsPerEnd) return;
+  unended_ = 0;
   out_.End();
 }
 
@@ -323,7 +343,7 @@ void TCopperWriter::WritePathWire(int layer, int32_t width, TPoint from, TPoint 
   if (!as_keepouts_) WriteTail(tail);
   out_.Lower();
   out_.Begin().Put(')');
-  out_.End();
+  EndObject();
 }
 
 void TCopperWriter::WriteTrack(sdk::Handle handle) {
@@ -376,7 +396,7 @@ void TCopperWriter::WriteArc(sdk::Handle handle) {
       DesignText& keepout = out_.Begin().Put("(keepout ");
       put_qarc(keepout);
       keepout.Put(')');
-      out_.End();
+      EndObject();
       return;
     }
     out_.Begin().Put("(wire ");
@@ -385,7 +405,7 @@ void TCopperWriter::WriteArc(sdk::Handle handle) {
     WriteTail(tail);
     out_.Lower();
     out_.Begin().Put(')');
-    out_.End();
+    EndObject();
     return;
   }
   for (const TChord& chord : ArcWireChords(arc)) {
@@ -408,7 +428,7 @@ void TCopperWriter::WriteFill(sdk::Handle handle) {
   text.Put(')');
   if (as_keepouts_) {
     text.Put(')');
-    out_.End();
+    EndObject();
     return;
   }
   EndWire(fill);
@@ -437,7 +457,7 @@ void TCopperWriter::WritePolygon(sdk::Handle handle) {
   if (as_keepouts_) {
     out_.Lower();
     out_.Begin().Put("))");
-    out_.End();
+    EndObject();
     return;
   }
   out_.Begin().Put("(wireplow on)");
@@ -473,7 +493,7 @@ void TCopperWriter::WriteVia(sdk::Handle handle) {
     DesignText& keepout =
         out_.Begin().Put("(keepout (circle signal ").Number(via.GetSize()).Put(' ');
     PutPoint(keepout, {via.GetX(), via.GetY()}).Put("))");
-    out_.End();
+    EndObject();
     return;
   }
   if (!padstacks_) return;
@@ -487,7 +507,7 @@ void TCopperWriter::WriteVia(sdk::Handle handle) {
   WriteType(via.GetAuxByte() != 0, fixed);
   out_.Lower();
   out_.Begin().Put(')');
-  out_.End();
+  EndObject();
 }
 
 void TCopperWriter::WriteTextKeepout(sdk::Handle handle) {
@@ -499,7 +519,7 @@ void TCopperWriter::WriteTextKeepout(sdk::Handle handle) {
   text.GetBoundingRectangle(&x1, &y1, &x2, &y2);
   DesignText& keepout = out_.Begin().Put("(keepout (rect ").Put(DesignFileLayerName(layer));
   PutPoint(PutPoint(keepout.Put(' '), {x1, y1}).Put(' '), {x2, y2}).Put("))");
-  out_.End();
+  EndObject();
 }
 
 void TCopperWriter::WriteRegion(sdk::Handle handle) {
@@ -524,7 +544,7 @@ void TCopperWriter::WriteRegion(sdk::Handle handle) {
   out_.Lower();
   if (as_keepouts_) {
     out_.Begin().Put("))");
-    out_.End();
+    EndObject();
     return;
   }
   out_.Begin().Put(')');
@@ -554,7 +574,7 @@ void WriteWiringSection(DesignFileOutput& out, const sdk::TPcbBoard& board,
   visit(pcbapi::kVia, sdk::LayerZero(), pcbapi::kAllObjects, &TCopperWriter::WriteVia);
   visit(pcbapi::kRegion, copper, pcbapi::kAllObjects, &TCopperWriter::WriteRegion);
   out.Lower();
-  out.Line(")");
+  out.Line(")");  // with the lines of the objects written last
 }
 
 namespace {
@@ -625,6 +645,7 @@ void WriteCopperKeepouts(DesignFileOutput& out, const sdk::TPcbBoard& board,
     if (NetlessLayer(via)) writer.WriteVia(via);
   });
   visit(pcbapi::kRegion, pcbapi::kAllObjects, &TCopperWriter::WriteRegion);
+  out.End();  // the lines of the objects written last
 }
 
 }  // namespace router

@@ -100,6 +100,10 @@ class TCopperWriter {
   void EndWire(const sdk::TPCBObject& object);
   void WritePathWire(int layer, int32_t width, TPoint from, TPoint to, const TWireTail& tail);
   void WriteTail(const TWireTail& tail);
+  // Ends the object's statement. The lines of a few objects go to the output's text in one
+  // piece: End copies them through the C runtime, a call an object on a large board. Whoever
+  // ends the section hands the last ones over.
+  void EndObject();
   void WriteNet(const TNetLine& line);
   void WriteType(bool normal, bool protect);
 
@@ -107,16 +111,23 @@ class TCopperWriter {
   const TRouterSettings& settings_;
   const TPadStackList* padstacks_;
   bool as_keepouts_;
+  int unended_ = 0;  // objects ended since the output's last End
   TNetPadCounts nets_;
-  // Each net's line by net, made when a wire first names it: every wire of a net names it, and
-  // a net keeps its name while the section is written. One look-up a wire, in a table of its
-  // own: the pad counts and the names apart cost a cache miss each on a large board.
-  THandleTable<TNetLine> net_lines_;
-  // The line of the net asked for last, which the table's look-up need not find: a net's copper
-  // on a layer, and a polygon's, fill's or region's lines, come in a row. A net's line never
-  // changes once made.
-  sdk::Handle last_net_ = 0;
-  TNetLine last_line_;
+  // Each net's line, made when a wire first names it: every wire of a net names it, and a net
+  // keeps its name while the section is written. The lines are kept in the order they were made,
+  // with each net's place in that order in a table of its own: the pad counts and the names apart
+  // cost a cache miss each on a large board.
+  struct TMadeLine {
+    sdk::Handle net = 0;
+    TNetLine line;
+  };
+  std::vector<TMadeLine> made_;
+  THandleTable<uint32_t> made_at_;
+  // The place in made_ of the net asked for last. Its line, and the lines made just after it,
+  // need no look-up in the table (a cache miss on a large board): a net's copper on a layer, and
+  // a polygon's, fill's or region's lines, come in a row, and copper met later names its nets in
+  // about the order copper met first did, now and then one left out.
+  size_t last_made_ = 0;
   std::string net_text_;
 };
 

@@ -41,14 +41,18 @@ class FixedGaps : public router::RuleConstraintQuery {
 // --- numbers, layer names, output ----------------------------------------------------------
 
 // Halves of a thousandth go to the even one (5, 15, 25), negative values alike with no negative
-// zero; the carry reaches the mils (9995); the extremes fit.
+// zero; the carry reaches the mils (9995) and a new digit of them (999995); every count of whole
+// digits from one to six, at both of its ends; the extremes fit.
 TEST(DesignFileNumber, WritesMilsWithThreeDecimalsAndHalvesToEven) {
-  const int32_t units[] = {0,  125000, Mil(20), 10,        4,         6,        5,      15,
-                           25, 12345,  12355,   12346,     -12346,    -12345,   -10000, -4,
-                           -5, -15,    9995,    999990000, INT32_MAX, INT32_MIN};
+  const int32_t units[] = {
+      0,        125000,    Mil(20),   10,        4,         6,         5,      15,      25,
+      12345,    12355,     12346,     -12346,    -12345,    -10000,    -4,     -5,      -15,
+      9995,     999990000, INT32_MAX, INT32_MIN, 99990,     999990,    999995, -999995, 9999990,
+      10000000, 99999990,  100000000, 999999990, 999999995, 1000000000};
   const std::string expected =
       "0.000 12.500 20.000 0.001 0.000 0.001 0.000 0.002 0.002 1.234 1.236 1.235 -1.235 -1.234 "
-      "-1.000 0.000 0.000 -0.002 1.000 99999.000 214748.365 -214748.365 ";
+      "-1.000 0.000 0.000 -0.002 1.000 99999.000 214748.365 -214748.365 9.999 99.999 100.000 "
+      "-100.000 999.999 1000.000 9999.999 10000.000 99999.999 100000.000 100000.000 ";
   std::string formatted, appended = "(";
   for (const int32_t value : units) {
     formatted += router::FormatDesignNumber(value) + " ";
