@@ -57,24 +57,20 @@ TAddress ReadableEnd(TAddress address, const TDATryRead* areas) {
   return static_cast<TAddress>(reinterpret_cast<uintptr_t>(m.BaseAddress) + m.RegionSize);
 }
 
+// Fails, rather than copying a part, when any of the bytes cannot be read.
 bool CopyThroughSystem(TAddress from, void* to, size_t count) {
-  SIZE_T read = 0;
   return ReadProcessMemory(GetCurrentProcess(), reinterpret_cast<const void*>(from), to, count,
-                           &read) &&
-         read == count;
+                           nullptr);
 }
 
 // The snapshot's copy of the page at `page`, made now when its slot holds another one; null when
 // the page cannot be read any more.
 const uint8_t* CopiedPage(const TDATryRead& areas, TAddress page) {
-  if (areas.copies.empty()) {
-    areas.copies.resize(TDATryRead::kCopySlots * TDATryRead::kPageSize);
-    areas.copiedPages.fill(1);
-  }
+  if (areas.copies.empty()) areas.copies.resize(TDATryRead::kCopySlots * TDATryRead::kPageSize);
   const size_t slot = (page / TDATryRead::kPageSize) % TDATryRead::kCopySlots;
   uint8_t* copy = areas.copies.data() + slot * TDATryRead::kPageSize;
   if (areas.copiedPages[slot] != page) {
-    areas.copiedPages[slot] = 1;
+    areas.copiedPages[slot] = 0;
     if (!CopyThroughSystem(page, copy, TDATryRead::kPageSize)) return nullptr;
     areas.copiedPages[slot] = page;
   }
@@ -132,6 +128,7 @@ void FreeReadableAreas(TDATryRead& areas) noexcept {
   areas.entries.shrink_to_fit();
   areas.copies.clear();
   areas.copies.shrink_to_fit();
+  areas.copiedPages.fill(0);
 }
 
 bool IsReadable(const TDATryRead& areas, TAddress address) noexcept {

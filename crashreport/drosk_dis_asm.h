@@ -42,7 +42,7 @@ struct TDATryRead {
   // each page many times over); parsing moves between places at once: each page has a slot.
   static constexpr TAddress kPageSize = 4096;
   static constexpr size_t kCopySlots = 64;
-  mutable std::array<TAddress, kCopySlots> copiedPages{};  // 1 (no page starts there): empty
+  mutable std::array<TAddress, kCopySlots> copiedPages{};  // 0, the null page: empty
   mutable std::vector<uint8_t> copies;                     // kCopySlots pages, made on first use
 };
 
