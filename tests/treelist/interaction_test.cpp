@@ -555,6 +555,12 @@ TEST(TreeListInteraction, TheControlSizesMovesAndHidesItsOwnColumnsAndBands) {
   const POINT own = Mid(HeaderRect(f.grid, a));
   DragTo(f.grid, own, {own.x + 9, own.y});
   EXPECT_EQ(row(0) + L"|" + row(1), L"B|CA") << "dropped on its own place";
+  Down(f.grid, own);  // a drag before B ended by Escape drops nothing
+  Move(f.grid, {own.x + 8, own.y});
+  Move(f.grid, {HeaderRect(f.grid, columns[1]->Index()).left + 3, own.y});
+  ASSERT_EQ(f.grid.State(), tsColumnDragging);
+  SendMessageW(f.grid.Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
+  EXPECT_EQ(row(0) + L"|" + row(1), L"B|CA");
   DragTo(f.grid, own, {own.x, 150});
   EXPECT_FALSE(columns[0]->Visible());
   for (int i = 0; i < 2; ++i) DragTo(f.grid, Mid(f.grid.GetLayout().headers[0].rect), {own.x, 150});
