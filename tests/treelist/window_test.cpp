@@ -48,6 +48,10 @@ TEST(TreeListMessages, ScrollBarsMoveByTheirArithmetic) {
   const int content = layout.scroll_extent, last_left = content - page;
   const int last_before_end = last_left - 1;
   ASSERT_GT(last_before_end, 60);
+  SCROLLINFO range{sizeof range, SIF_RANGE | SIF_PAGE, 0, 0, 0, 0, 0};
+  GetScrollInfo(f.hwnd(), SB_HORZ, &range);
+  EXPECT_EQ(std::make_pair(range.nMax, static_cast<int>(range.nPage)),
+            std::make_pair(content - 1, layout.ScrollWidth()));
   const int digit = TextWidth(f.grid.Font(), L"0");
   const int last_top = [&] {
     f.grid.SetTopIndex(1000);
