@@ -452,6 +452,7 @@ TEST(TreeListInteraction, HeaderDragMovesBypassOnMouseMoveAndShowTheDeleteCursor
   EXPECT_EQ(picture.cx, std::max<int>(width.right - width.left, GetSystemMetrics(SM_CXCURSOR)));
   Move(f.grid, {Mid(width).x, f.grid.GetLayout().rows.top + 30});
   EXPECT_EQ(f.grid.DragImage().Cursor(), crTreeListDelete);
+  EXPECT_TRUE(f.grid.DragImage().Visible()) << "the picture begun again beside it shows";
   EXPECT_NE(framework::Screen().CursorHandle(crTreeListDelete), LoadCursorW(nullptr, IDC_ARROW));
   EXPECT_EQ(f.grid.DragImage().HotSpot().x, (picture.cx - 32) / 2);
   EXPECT_EQ(f.grid.DragImage().HotSpot().y, picture.cy / 2);
