@@ -3,10 +3,7 @@
 
 namespace quorvel {
 
-Editor& TheEditor() {
-  static Editor editor;
-  return editor;
-}
+constinit Editor the_editor;
 
 void Editor::SetBoard(std::unique_ptr<Board> board) {
   iterators_.clear();
@@ -33,8 +30,6 @@ Handle Editor::AddIterator(BoardIterator iterator) {
   iterators_.Add(handle, iterator);
   return handle;
 }
-
-BoardIterator* Editor::FindIterator(Handle handle) { return iterators_.Find(handle); }
 
 bool Editor::RemoveIterator(Handle handle) { return iterators_.Remove(handle); }
 

@@ -66,7 +66,7 @@ class Editor {
   uint32_t board_serial() const { return board_serial_; }
 
   Handle AddIterator(BoardIterator iterator);
-  BoardIterator* FindIterator(Handle handle);
+  BoardIterator* FindIterator(Handle handle) { return iterators_.Find(handle); }
   bool RemoveIterator(Handle handle);
   Handle AddSpatialIterator(SpatialIterator iterator);
   SpatialIterator* FindSpatialIterator(Handle handle);
@@ -105,7 +105,10 @@ class Editor {
   bool progress_running_ = false;
 };
 
-Editor& TheEditor();
+// The editor of the process, set up before any code runs: every call into the editor asks for it,
+// and a function's own static, out of line, cost a call and a test of its guard each time.
+extern constinit Editor the_editor;
+inline Editor& TheEditor() { return the_editor; }
 
 // Lines kept without a host journal: the newest ones up to this count.
 constexpr size_t kKeptJournalLines = 10000;

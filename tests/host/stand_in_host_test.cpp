@@ -13,6 +13,7 @@
 #include "host/plavena/journal.h"
 #include "host/quorvel/board.h"
 #include "sdk/client_api.h"
+#include "sdk/pcb_api.h"
 #include "support/test_paths.h"
 
 namespace {
@@ -247,6 +248,98 @@ TEST(BoardFiles, NestingIsBoundedWithTheFileAndPlaceInsteadOfACrash) {
   ASSERT_TRUE(session.SaveBoard(dir.Path("saved.json"), error)) << error;
   EXPECT_NE(testsupport::ReadFile(dir.Path("saved.json")).find(std::string(255, '[')),
             std::string::npos);
+}
+
+// A record exchange answers for objects of its own kinds only: an object of another kind, the
+// board, a handle of nothing and a destroyed object's answer 1 and leave the caller's value as it
+// was. The common record and the second bit field take every kind of object, the outline (the
+// highest kind) included.
+TEST(EditorRecords, AnExchangeAnswersOnlyForObjectsOfItsKinds) {
+  plavena::HostOptions options = ModuleOptions();
+  options.board_path = testsupport::TestDataPath("../examples/example-board.json");
+  plavena::HostSession session(options);
+  const sdk::Handle board = sdk::PcbApi_GetCurrentBoardHandle();
+  ASSERT_NE(board, 0u);
+  const auto first_of = [&](uint8_t kind) {
+    const sdk::Handle iterator = sdk::PcbApi_CreateIterator(board, kind, pcbapi::kAllObjects, 0);
+    const sdk::Handle found = sdk::PcbApi_GetFirstObject(iterator);
+    sdk::PcbApi_DestroyIterator(iterator);
+    return found;
+  };
+  const uint8_t kinds[] = {pcbapi::kArc, pcbapi::kPad,  pcbapi::kVia,    pcbapi::kTrack,
+                           pcbapi::kNet, pcbapi::kRule, pcbapi::kFromTo, pcbapi::kBoardOutline};
+  std::map<sdk::Handle, uint8_t> objects;  // handle -> kind; 0 for what is no object
+  for (uint8_t kind : kinds) {
+    const sdk::Handle handle = first_of(kind);
+    ASSERT_NE(handle, 0u) << "no object of kind " << int{kind};
+    objects[handle] = kind;
+  }
+  const sdk::Handle doomed = first_of(pcbapi::kTextObject);
+  ASSERT_EQ(sdk::PcbApi_DestroyObject(doomed), 0);
+  objects[doomed] = objects[board] = objects[0] = objects[1000000] = 0;
+
+  using Exchange = int (*)(sdk::Handle, uint16_t * aux_word);
+  struct Case {
+    const char* name;
+    uint8_t kind;  // the one kind it takes; 0 for every kind of object
+    Exchange exchange;
+  };
+  const Case cases[] = {
+      {"track", pcbapi::kTrack,
+       [](sdk::Handle h, uint16_t* w) {
+         return sdk::PcbApi_QueryTrack(pcbapi::kRead, h, nullptr, w, nullptr, nullptr, nullptr,
+                                       nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                       nullptr, nullptr, nullptr);
+       }},
+      {"via", pcbapi::kVia,
+       [](sdk::Handle h, uint16_t* w) {
+         return sdk::PcbApi_QueryVia(pcbapi::kRead, h, nullptr, w, nullptr, nullptr, nullptr,
+                                     nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                     nullptr, nullptr);
+       }},
+      {"arc", pcbapi::kArc,
+       [](sdk::Handle h, uint16_t* w) {
+         return sdk::PcbApi_QueryArc(pcbapi::kRead, h, nullptr, w, nullptr, nullptr, nullptr,
+                                     nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                     nullptr);
+       }},
+      {"pad", pcbapi::kPad,
+       [](sdk::Handle h, uint16_t* w) {
+         return sdk::PcbApi_QueryPad(
+             pcbapi::kRead, h, nullptr, w, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+             nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+             nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+             nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+       }},
+      {"common record", 0,
+       [](sdk::Handle h, uint16_t* w) {
+         return sdk::PcbApi_QueryPrimitive(pcbapi::kRead, h, nullptr, w, nullptr, nullptr, nullptr,
+                                           nullptr);
+       }},
+      {"second bit field", 0,
+       [](sdk::Handle h, uint16_t* w) {
+         // The field answers no result: whether it was written tells.
+         pcbapi::Byte bits = 0xA5;
+         sdk::PcbApi_GetObjectBitField2(pcbapi::kWrite, h, &bits);
+         bits = 0;
+         sdk::PcbApi_GetObjectBitField2(pcbapi::kRead, h, &bits);
+         if (bits != 0xA5) return 1;
+         *w = 0;
+         return 0;
+       }},
+  };
+  for (const Case& c : cases) {
+    for (const auto& [handle, kind] : objects) {
+      SCOPED_TRACE(std::string(c.name) + " of object " + std::to_string(handle) + " of kind " +
+                   std::to_string(kind));
+      const bool takes = kind != 0 && (c.kind == 0 || c.kind == kind);
+      uint16_t aux_word = 0xBEEF;
+      EXPECT_EQ(c.exchange(handle, &aux_word), takes ? 0 : 1);
+      if (!takes) {
+        EXPECT_EQ(aux_word, 0xBEEF);
+      }
+    }
+  }
 }
 
 }  // namespace
