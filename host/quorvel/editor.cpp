@@ -1,6 +1,8 @@
 // The stand-in editor's process-wide state.
 #include "host/quorvel/editor.h"
 
+#include <cassert>
+
 namespace quorvel {
 
 constinit Editor the_editor;
@@ -56,6 +58,19 @@ void Editor::Journal(std::string_view line) {
     }
     return;
   }
+  Keep(line);
+}
+
+void Editor::JournalTerminated(std::string_view line) {
+  assert(line.data()[line.size()] == '\0');
+  if (journal_) {
+    journal_(line.data());
+    return;
+  }
+  Keep(line);
+}
+
+void Editor::Keep(std::string_view line) {
   if (kept_.size() >= kKeptJournalLines)
     kept_.erase(kept_.begin(), kept_.begin() + kKeptJournalLines / 2);
   kept_.emplace_back(line);

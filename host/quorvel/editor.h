@@ -75,6 +75,8 @@ class Editor {
   // The journal: one line per event, to the host's sink or kept here.
   void SetJournal(pcbapi::StdcallPointer<void(const char*)> append) { journal_ = append; }
   void Journal(std::string_view line);
+  // The same for a line with a zero after its last character: the host's sink takes it as it is.
+  void JournalTerminated(std::string_view line);
   const std::vector<std::string>& KeptJournal() const { return kept_; }
 
   // Refusals the tests switch on (see quorvel_host::SetRefusals).
@@ -90,6 +92,7 @@ class Editor {
 
  private:
   bool CountRefusal(uint8_t kind);
+  void Keep(std::string_view line);
 
   std::unique_ptr<Board> board_;
   uint32_t board_serial_ = 0;

@@ -30,26 +30,30 @@ bool IsCurrentBoard(Handle board) {
   return CurrentBoard() && board != 0 && board == CurrentBoard()->handle();
 }
 
-// "created Track 12": composed on the stack, since an import journals every object it makes,
-// adds and deletes.
+// "created Track 12": composed on the stack and handed to the journal with its zero, since an
+// import journals every object it makes, adds and deletes. Character by character: a copy
+// routine's start costs more than these few characters.
 void JournalObject(std::string_view verb, uint8_t kind, Handle handle) {
   const std::string_view name = ObjectKindName(kind);
-  char line[96];
+  char line[64];
+  char* const last = line + sizeof line - 1;  // the zero's place
   char* end = line;
   auto append = [&](std::string_view text) {
-    const size_t room = static_cast<size_t>(line + sizeof line - end);
-    end += text.copy(end, std::min(text.size(), room));
+    for (const char c : text) {
+      if (end != last) *end++ = c;
+    }
   };
   append(verb);
   append(" ");
   if (name.empty()) {
-    end = std::to_chars(end, line + sizeof line, kind).ptr;
+    end = std::to_chars(end, last, kind).ptr;
   } else {
     append(name);
   }
   append(" ");
-  end = std::to_chars(end, line + sizeof line, handle).ptr;
-  TheEditor().Journal(std::string_view(line, static_cast<size_t>(end - line)));
+  end = std::to_chars(end, last, handle).ptr;
+  *end = '\0';
+  TheEditor().JournalTerminated(std::string_view(line, static_cast<size_t>(end - line)));
 }
 
 // Copies between the board's values and the caller's fields in the direction of the Mode. A
