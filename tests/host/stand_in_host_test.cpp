@@ -139,6 +139,55 @@ TEST(EditorObjects, NewObjectsTakeTheRoomsOfDestroyedOnesAndLeaveTheLivingAlone)
   EXPECT_EQ(board.ObjectCount(), living.size());
 }
 
+// Tracks crowded into a few grid cells, then moved and destroyed in rounds: every search finds
+// exactly the placed tracks whose extent meets its box, in handle order, however the cells were
+// emptied and filled again.
+TEST(EditorCells, SearchesFindWhatLiesThereThroughMovesAndRemovals) {
+  quorvel::Board board;
+  std::vector<quorvel::Track*> tracks;
+  auto lay = [](quorvel::Track& track, int i, int round) {
+    const quorvel::Coord step = quorvel::kCellSize / 4;
+    track.x = (i * 7 + round * 3) % 12 * step;
+    track.y = (i * 5 + round) % 12 * step;
+    track.x2 = track.x + (i % 4) * step;
+    track.y2 = track.y + (i % 3) * step;
+    track.width = 10000;
+  };
+  for (int i = 0; i < 200; ++i) {
+    auto& track = static_cast<quorvel::Track&>(*board.Create(pcbapi::kTrack));
+    lay(track, i, 0);
+    board.Place(track);
+    tracks.push_back(&track);
+  }
+  for (int round = 1; round <= 3; ++round) {
+    for (size_t i = 0; i < tracks.size(); ++i) {
+      if (!tracks[i] || (i + round) % 3 != 0) continue;
+      if ((i + round) % 2 == 0) {
+        board.Destroy(tracks[i]->handle);
+        tracks[i] = nullptr;
+      } else {
+        lay(*tracks[i], static_cast<int>(i), round);
+        board.Refile(*tracks[i], 0, tracks[i]->layer, 0);
+      }
+    }
+    for (quorvel::Coord x = -quorvel::kCellSize / 2; x < 4 * quorvel::kCellSize;
+         x += quorvel::kCellSize / 3) {
+      for (quorvel::Coord y = -quorvel::kCellSize / 2; y < 4 * quorvel::kCellSize;
+           y += quorvel::kCellSize / 3) {
+        quorvel::Box box;
+        box.Add(x, y);
+        box.Add(x + quorvel::kCellSize / 5, y + quorvel::kCellSize / 5);
+        std::vector<quorvel::Handle> expected;
+        for (const quorvel::Track* track : tracks) {
+          if (track && track->Bounds(board).Intersects(box)) expected.push_back(track->handle);
+        }
+        std::sort(expected.begin(), expected.end());
+        ASSERT_EQ(board.Search(box), expected) << "round " << round << " at " << x << ", " << y;
+      }
+    }
+  }
+}
+
 // Nets by name through the index's growth, duplicates, a rename and a removal: the first net
 // of a name in handle order is found, a renamed one under its new name only.
 TEST(EditorNets, AreFoundByNameThroughDuplicatesRenamesAndRemovals) {
