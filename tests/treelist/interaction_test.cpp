@@ -453,6 +453,8 @@ TEST(TreeListInteraction, HeaderDragMovesBypassOnMouseMoveAndShowTheDeleteCursor
   Move(f.grid, {Mid(width).x, f.grid.GetLayout().rows.top + 30});
   EXPECT_EQ(f.grid.DragImage().Cursor(), crTreeListDelete);
   EXPECT_TRUE(f.grid.DragImage().Visible()) << "the picture begun again beside it shows";
+  SendMessageW(f.hwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(f.hwnd()), HTCLIENT);
+  EXPECT_EQ(GetCursor(), framework::Screen().CursorHandle(crTreeListDelete)) << "and its cursor";
   EXPECT_NE(framework::Screen().CursorHandle(crTreeListDelete), LoadCursorW(nullptr, IDC_ARROW));
   EXPECT_EQ(f.grid.DragImage().HotSpot().x, (picture.cx - 32) / 2);
   EXPECT_EQ(f.grid.DragImage().HotSpot().y, picture.cy / 2);
