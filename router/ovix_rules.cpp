@@ -622,23 +622,23 @@ bool TOvixRules::MayHoldObjectsOfNet(int kind, uint8_t lowest, uint8_t highest,
   return own && any_in_range(*own);
 }
 
-template <typename Test>
-TRuleProxy* TOvixRules::FirstCompatible(int kind, uint8_t lowest, uint8_t highest, const Test& test,
-                                        OtherNetRules* other_nets) const {
+template <typename Visit>
+void TOvixRules::ForEachCandidate(int kind, uint8_t lowest, uint8_t highest,
+                                  OtherNetRules* other_nets, const Visit& visit) const {
   TOvixRuleStorage* rules = storage(kind);
-  if (!rules) return nullptr;
-  const auto answers = [&](TRuleProxy& proxy) {
-    if (!InRange(proxy.SpecctraScope(), lowest, highest)) return false;
-    // A rule the host does not apply is no answer to any query, however its scopes read.
-    return proxy.rule()->GetEnabled() && test(proxy);
+  if (!rules) return;
+  // A rule the host does not apply is no answer to any query, however its scopes read.
+  const auto candidate = [&](int position) {
+    TRuleProxy& proxy = rules->CompatibleItem(position);
+    return InRange(proxy.SpecctraScope(), lowest, highest) && proxy.rule()->GetEnabled() &&
+           visit(proxy, position);
   };
   const TQueryNets* nets = other_nets && rules->HasSingleNetRules() ? other_nets->Nets() : nullptr;
   if (!nets) {
     for (int i = 0; i < rules->CompatibleCount(); ++i) {
-      TRuleProxy& proxy = rules->CompatibleItem(i);
-      if (answers(proxy)) return &proxy;
+      if (candidate(i)) return;
     }
-    return nullptr;
+    return;
   }
   // The rules not confined to a net and those of the objects' nets, merged in precedence order.
   const std::vector<int>* lists[3] = {&rules->OthersThanSingleNet(), nullptr, nullptr};
@@ -655,10 +655,29 @@ TRuleProxy* TOvixRules::FirstCompatible(int kind, uint8_t lowest, uint8_t highes
         from = l;
       }
     }
-    if (from < 0) return nullptr;
-    TRuleProxy& proxy = rules->CompatibleItem((*lists[from])[next[from]++]);
-    if (answers(proxy)) return &proxy;
+    if (from < 0 || candidate((*lists[from])[next[from]++])) return;
   }
+}
+
+template <typename Test>
+TRuleProxy* TOvixRules::FirstCompatible(int kind, uint8_t lowest, uint8_t highest, const Test& test,
+                                        OtherNetRules* other_nets) const {
+  TRuleProxy* found = nullptr;
+  ForEachCandidate(kind, lowest, highest, other_nets, [&](TRuleProxy& proxy, int) {
+    if (test(proxy)) found = &proxy;
+    return found != nullptr;
+  });
+  return found;
+}
+
+void TOvixRules::PairCandidates(int kind, uint8_t lowest, uint8_t highest, uint32_t a, uint32_t b,
+                                std::vector<int>& positions) const {
+  positions.clear();
+  OtherNetRules other_nets(object_nets_, a, b);
+  ForEachCandidate(kind, lowest, highest, &other_nets, [&](TRuleProxy&, int position) {
+    positions.push_back(position);
+    return false;
+  });
 }
 
 uint32_t TOvixRules::FindRuleForObjectHandle(int kind, uint8_t lowest, uint8_t highest,

@@ -304,6 +304,12 @@ class TOvixRules {
   // collection holds no rules of (whose answers have no proxy).
   TRuleProxy* FindProxyForObjectHandles(int kind, uint8_t lowest, uint8_t highest, uint32_t a,
                                         uint32_t b) const;
+  // The positions in the kind's compatible list of the rules FindProxyForObjectHandles tries for
+  // the pair, in its order: those in force within the scope range, less those confined to a net
+  // neither object is in. Empty for a kind the collection holds no rules of. For callers that ask
+  // about many pairs of objects in the same nets and keep the scopes' answers themselves.
+  void PairCandidates(int kind, uint8_t lowest, uint8_t highest, uint32_t a, uint32_t b,
+                      std::vector<int>& positions) const;
   // The proxy's own matching (AppliesTo). No fallback.
   win::ComPtr<IPCB_Rule> FindRuleForObject(int kind, uint8_t lowest, uint8_t highest,
                                            IPCB_Primitive* object, int layer) const;
@@ -324,6 +330,12 @@ class TOvixRules {
   // Whether the board has a rule of the kind, as far as the collection knows.
   bool KindPresent(int kind) const;
   void ForEachBoardRule(const std::function<void(const win::ComPtr<IPCB_Rule>&)>& visit) const;
+  // Calls `visit` (as bool(TRuleProxy&, int position)) with the compatible proxies of the kind in
+  // force within the scope range, in precedence order, passing over the rules confined to a net
+  // none of `other_nets`' objects is in, until it returns true.
+  template <typename Visit>
+  void ForEachCandidate(int kind, uint8_t lowest, uint8_t highest, OtherNetRules* other_nets,
+                        const Visit& visit) const;
   // The first compatible proxy of the kind within the scope range that passes `test` (called
   // as bool(TRuleProxy&)), or null. Rules confined to a net none of `other_nets`' objects is in
   // are passed over unasked. A template: the queries run for every net and probe, and a
