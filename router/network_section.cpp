@@ -177,8 +177,6 @@ class NetworkWriter {
           NetEntry entry;
           entry.handle = handle;
           entry.name = sdk::FromText(name);
-          // The rule queries ask for every net's name: they have it from here.
-          if (context_.rules.rules) context_.rules.rules->NoteNetName(handle, entry.name);
           entry.first_pin = net_pins_.size();
           // The net's pads in handle order; free pads are no pins.
           auto pad = FirstPadOf(handle);
@@ -211,6 +209,8 @@ class NetworkWriter {
   }
 
   void WriteNet(const NetEntry& net) {
+    // The rule queries ask for the net's name: they have it from here.
+    if (context_.rules.rules) context_.rules.rules->NoteNetName(net.handle, net.name);
     line_.assign("(net ");
     AppendEscapedName(line_, net.name);
     out_.Line(line_);
