@@ -186,10 +186,13 @@ class NetworkWriter {
           }
           next_pad_ = pad;
           entry.pin_count = net_pins_.size() - entry.first_pin;
-          if (context_.pad_counts) context_.pad_counts->Note(handle, entry.pad_count);
           nets_.push_back(std::move(entry));
         },
         1u << pcbapi::kNet, sdk::LayerZero(), pcbapi::kAllObjects);
+    if (context_.pad_counts) {
+      context_.pad_counts->Reserve(nets_.size());
+      for (const NetEntry& net : nets_) context_.pad_counts->Note(net.handle, net.pad_count);
+    }
   }
 
   void CollectFromTos() {
