@@ -194,9 +194,22 @@ struct TImagePad {
   sdk::LegacyLayer layer = 0;
   int padstack = 0;
   uint8_t electrical_type = 0;
+  uint64_t name_key = 0;  // NameKey
 
   std::string_view Name() const { return sdk::TextView(name); }
 };
+
+// A pin name's length and its first seven bytes: equal names have equal keys, and names of up to
+// seven bytes (nearly every pin's) are equal when their keys are, so that most names compare as
+// one number instead of through the C runtime.
+constexpr size_t kKeyedNameBytes = 7;
+uint64_t NameKey(std::string_view name) {
+  uint64_t key = name.size();
+  for (size_t i = 0; i < std::min(name.size(), kKeyedNameBytes); ++i) {
+    key |= uint64_t{static_cast<uint8_t>(name[i])} << (8 * i + 8);
+  }
+  return key;
+}
 
 // Writes the images of a library, keeping its buffers from image to image: a board has as many
 // images as components.
@@ -243,6 +256,7 @@ class TImageWriter {
                             entry.handle = handle;
                             entry.read = pad.Read(handle) == pcbapi::kSuccess;
                             entry.name = pad.name;
+                            entry.name_key = NameKey(entry.Name());
                             entry.net = pad.net;
                             entry.dx = pad.x - component.x;
                             entry.dy = pad.y - component.y;
@@ -273,12 +287,18 @@ class TImageWriter {
   void MarkDuplicates() {
     by_name_.resize(pads_.size());
     for (uint32_t i = 0; i < by_name_.size(); ++i) by_name_[i] = i;
+    // By key, then by name where the key does not settle it.
     std::sort(by_name_.begin(), by_name_.end(), [this](uint32_t a, uint32_t b) {
-      return std::pair(pads_[a].Name(), a) < std::pair(pads_[b].Name(), b);
+      const TImagePad &x = pads_[a], &y = pads_[b];
+      if (x.name_key != y.name_key) return x.name_key < y.name_key;
+      if (x.Name().size() > kKeyedNameBytes && x.Name() != y.Name()) return x.Name() < y.Name();
+      return a < b;
     });
     for (size_t i = 0; i < by_name_.size(); ++i) {
       auto same = [&](size_t other) {
-        return pads_[by_name_[other]].Name() == pads_[by_name_[i]].Name();
+        const TImagePad &x = pads_[by_name_[other]], &y = pads_[by_name_[i]];
+        return x.name_key == y.name_key &&
+               (x.Name().size() <= kKeyedNameBytes || x.Name() == y.Name());
       };
       pads_[by_name_[i]].duplicate =
           (i > 0 && same(i - 1)) || (i + 1 < by_name_.size() && same(i + 1));
