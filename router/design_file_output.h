@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "router/design_file_names.h"
 #include "sdk/exceptions.h"
 
 namespace router {
@@ -56,7 +57,11 @@ class DesignText {
     size_ += count;
     return *this;
   }
-  DesignText& Number(int32_t units);        // FormatDesignNumber
+  // FormatDesignNumber; inline, for the millions of numbers of a large board.
+  DesignText& Number(int32_t units) {
+    size_ = static_cast<size_t>(PutDesignNumber(Room(kMaxDesignNumberSize), units) - data_.get());
+    return *this;
+  }
   DesignText& Name(std::string_view name);  // EscapeName
   DesignText& Blanks(size_t count);
   DesignText& LineEnd() { return Put("\r\n"); }
