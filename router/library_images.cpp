@@ -128,6 +128,7 @@ TComponentSummary::TComponentSummary(sdk::Handle component) : handle(component) 
                              nullptr, nullptr, nullptr);
   footprint = sdk::TextView(footprint_text);
   name = sdk::GetObjectTextByHandle(static_cast<sdk::Handle>(designator));
+  image = ImageName(*this);
 }
 
 std::string ImageName(const TComponentSummary& component) {
@@ -162,9 +163,8 @@ void WritePadKeepout(DesignFileOutput& out, uint8_t shape, int32_t x_size, int32
 
 namespace {
 
-void WriteComponentPlacement(DesignFileOutput& out, sdk::Handle handle) {
-  const TComponentSummary component(handle);
-  out.Begin().Put("(component ").Put(ImageName(component));
+void WriteComponentPlacement(DesignFileOutput& out, const TComponentSummary& component) {
+  out.Begin().Put("(component ").Put(component.image);
   out.Raise();
   // The place statement also closes the component statement.
   out.Begin()
@@ -218,12 +218,11 @@ class TImageWriter {
   TImageWriter(DesignFileOutput& out, const TLibraryContext& context)
       : out_(out), context_(context) {}
 
-  void Write(sdk::Handle handle) {
+  void Write(const TComponentSummary& component) {
     if (context_.progress) context_.progress();
-    const TComponentSummary component(handle);
     // The image's lines go to the output's text in one piece at its close: End copies through
     // the C runtime, and a copy for each pin's line cost more than the pin.
-    out_.Begin().Put("(image ").Put(ImageName(component));
+    out_.Begin().Put("(image ").Put(component.image);
     out_.Raise();
     ReadPads(component);
     if (context_.component_pads) NoteComponentPads(component);
@@ -345,14 +344,16 @@ void ReadComponentPads(sdk::Handle component, TComponentPads& pads) {
 }
 
 void WritePlacement(DesignFileOutput& out, const sdk::TPcbBoard& board,
-                    const std::function<void()>& progress) {
+                    const std::function<void()>& progress, std::vector<TComponentSummary>* placed) {
   if (progress) progress();
   out.Line("(placement");
   out.Raise();
   board.IterateObjects(
-      [&](sdk::Handle component) {
+      [&](sdk::Handle handle) {
         if (progress) progress();
+        TComponentSummary component(handle);
         WriteComponentPlacement(out, component);
+        if (placed) placed->push_back(std::move(component));
       },
       1u << pcbapi::kComponent, sdk::LayerZero(), pcbapi::kAllObjects);
   out.Lower();
@@ -364,15 +365,19 @@ void WriteLibrary(DesignFileOutput& out, const sdk::TPcbBoard& board,
   out.Line("(library");
   out.Raise();
   TImageWriter images(out, context);
-  board.IterateObjects([&](sdk::Handle component) { images.Write(component); },
-                       1u << pcbapi::kComponent, sdk::LayerZero(), pcbapi::kAllObjects);
+  if (context.components) {
+    for (const TComponentSummary& component : *context.components) images.Write(component);
+  } else {
+    board.IterateObjects([&](sdk::Handle handle) { images.Write(TComponentSummary(handle)); },
+                         1u << pcbapi::kComponent, sdk::LayerZero(), pcbapi::kAllObjects);
+  }
   if (context.padstacks) context.padstacks->WritePadStacks(out, board);
   out.Lower();
   out.Line(")");
 }
 
 void WriteImage(DesignFileOutput& out, sdk::Handle handle, const TLibraryContext& context) {
-  TImageWriter(out, context).Write(handle);
+  TImageWriter(out, context).Write(TComponentSummary(handle));
 }
 
 }  // namespace router
