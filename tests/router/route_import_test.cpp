@@ -470,6 +470,8 @@ TEST_F(RouteImport, DamagedRouteFilesAreRefusedWholeOrImportedSoundly) {
   EXPECT_GT(skipping, 20) << "some damage leaves records to skip";
 }
 
+using testfakes::Unused;
+
 // A document the host shows, with a view or without one.
 class HostDocument final : public testfakes::ComObject<IServerDocument> {
  public:
@@ -479,12 +481,10 @@ class HostDocument final : public testfakes::ComObject<IServerDocument> {
     if (view_) view_->AddRef();
     return view_ ? S_OK : E_FAIL;
   }
-  HRESULT __stdcall GetFileName(BSTR* result) override { return testfakes::Unused(result); }
-  HRESULT __stdcall GetKind(BSTR* result) override { return testfakes::Unused(result); }
-  HRESULT __stdcall GetServerModule(IServerModule** result) override {
-    return testfakes::Unused(result);
-  }
-  HRESULT __stdcall GetViewCount(int* count) override { return testfakes::Unused(count); }
+  HRESULT __stdcall GetFileName(BSTR* result) override { return Unused(result); }
+  HRESULT __stdcall GetKind(BSTR* result) override { return Unused(result); }
+  HRESULT __stdcall GetServerModule(IServerModule** result) override { return Unused(result); }
+  HRESULT __stdcall GetViewCount(int* count) override { return Unused(count); }
   HRESULT __stdcall Cleanup() override { return S_OK; }
 
  private:
@@ -495,9 +495,7 @@ class HostView final : public testfakes::ComObject<IServerView> {
  public:
   HostView() : ComObject({IID_IServerView}) {}
   HRESULT __stdcall Refresh() override { return S_OK; }
-  HRESULT __stdcall GetOwnerDocument(IServerDocument** result) override {
-    return testfakes::Unused(result);
-  }
+  HRESULT __stdcall GetOwnerDocument(IServerDocument** result) override { return Unused(result); }
 };
 
 // A host that shows the documents it is given by path (none else), and runs whatever process
@@ -516,34 +514,25 @@ class DocumentHost final : public testfakes::ComObject<IClient, IProcessLauncher
     return S_OK;
   }
   HRESULT __stdcall SendProcess(const char* process, char*, int, IServerView* view) override {
-    processes.push_back(process);
-    views.push_back(view);
-    return S_OK;
+    return Run(process, view);
   }
   HRESULT __stdcall PostProcess(const char* process, const char*, IServerView* view) override {
+    return Run(process, view);
+  }
+  HRESULT __stdcall GetApplicationHandle(HWND* result) override { return Unused(result); }
+  HRESULT __stdcall GetMainWindowHandle(HWND* result) override { return Unused(result); }
+  HRESULT __stdcall GetCurrentView(IServerView** result) override { return Unused(result); }
+  HRESULT __stdcall SetStatusBarText(int, BSTR, IStatusPanel** r) override { return Unused(r); }
+  HRESULT __stdcall ShowDocument(IServerDocument*) override { return E_NOTIMPL; }
+  HRESULT __stdcall GetDocumentKindFromFile(BSTR, BSTR* kind) override { return Unused(kind); }
+  HRESULT __stdcall OpenNewDocument(BSTR, BSTR, IServerDocument** r) override { return Unused(r); }
+  HRESULT __stdcall GetServerModuleByName(BSTR, IServerModule** r) override { return Unused(r); }
+
+ private:
+  HRESULT Run(const char* process, IServerView* view) {
     processes.push_back(process);
     views.push_back(view);
     return S_OK;
-  }
-  HRESULT __stdcall GetApplicationHandle(HWND* result) override {
-    return testfakes::Unused(result);
-  }
-  HRESULT __stdcall GetMainWindowHandle(HWND* result) override { return testfakes::Unused(result); }
-  HRESULT __stdcall GetCurrentView(IServerView** result) override {
-    return testfakes::Unused(result);
-  }
-  HRESULT __stdcall SetStatusBarText(int, BSTR, IStatusPanel** result) override {
-    return testfakes::Unused(result);
-  }
-  HRESULT __stdcall ShowDocument(IServerDocument*) override { return E_NOTIMPL; }
-  HRESULT __stdcall GetDocumentKindFromFile(BSTR, BSTR* kind) override {
-    return testfakes::Unused(kind);
-  }
-  HRESULT __stdcall OpenNewDocument(BSTR, BSTR, IServerDocument** result) override {
-    return testfakes::Unused(result);
-  }
-  HRESULT __stdcall GetServerModuleByName(BSTR, IServerModule** result) override {
-    return testfakes::Unused(result);
   }
 };
 

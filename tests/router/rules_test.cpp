@@ -320,12 +320,10 @@ TEST(RuleScopeNames, FindTheirObjectsOnTheBoard) {
     const char* scope;
     sdk::Handle object;  // 0: none
   };
-  const Case cases[] = {
-      {"InNet('GND')", nets[0]},
-      {"InNet('gnd')", nets[1]},
-      {"InNet('Gnd')", 0},
-      {"InNetClass('power')", classes[1]},
-  };
+  const Case cases[] = {{"InNet('GND')", nets[0]},
+                        {"InNet('gnd')", nets[1]},
+                        {"InNet('Gnd')", 0},
+                        {"InNetClass('power')", classes[1]}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.scope);
     TRuleExpressionScopeHelper helper;
