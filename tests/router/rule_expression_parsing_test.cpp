@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -80,8 +81,8 @@ TEST(RuleScope, GivesEveryTreeItsKindAndValidity) {
 }
 
 // Leaves keep the argument (quotes dropped) or the word as written; a scope prints as it selects
-// and its print reads back as the same scope, but for a from-to name: it is printed without its
-// quotes, for the eye.
+// and its print reads back as the same scope, but for a from-to name or a name with a blank: it
+// is printed without its quotes, for the eye.
 TEST(RuleScope, PrintsQueriesAsTheySelectAndReadsThemBack) {
   const struct {
     std::string text;
@@ -112,7 +113,7 @@ TEST(RuleScope, PrintsQueriesAsTheySelectAndReadsThemBack) {
       EXPECT_EQ(first->has_argument(), c.leaf != nullptr);
       EXPECT_EQ(first->text(), c.leaf ? c.leaf : first->Print());
     }
-    if (c.text.starts_with("InFromTo(")) continue;
+    if (c.text.starts_with("InFromTo(") || (c.leaf && std::strchr(c.leaf, ' '))) continue;
     const auto again = Parse((c.text.starts_with("c:") ? "c:" : "") + first->Print());
     EXPECT_EQ(again->Print(), c.printed);
     EXPECT_EQ(again->ScopeKind(), first->ScopeKind());
@@ -204,7 +205,9 @@ TEST(SpecctraScope, CombinesKindsInEitherOrder) {
       const auto ba = router::Combine(Kind(b), Kind(a));
       EXPECT_EQ(ab.kind, ba.kind) << a << "," << b;
       EXPECT_EQ(ab.combined, ba.combined) << a << "," << b;
-      if (!ab.combined) EXPECT_EQ(ab.kind, S::NotAssigned) << a << "," << b;
+      if (!ab.combined) {
+        EXPECT_EQ(ab.kind, S::NotAssigned) << a << "," << b;
+      }
     }
   }
 }
