@@ -106,21 +106,6 @@ TEST(ExpressionParser, GroupsByPrecedenceAndAssociativity) {
   }
 }
 
-TEST(ExpressionParser, BuildsOperatorsAndOperands) {
-  TExpressionParser parser;
-  const auto root = parser.Parse("Not a Or b");
-  ASSERT_EQ(root->op(), router::TOperator::Or);
-  const router::TTreeNode* left = root->operand1();
-  ASSERT_NE(left, nullptr);
-  EXPECT_EQ(left->op(), router::TOperator::Not);
-  EXPECT_NE(left->operand1(), nullptr);
-  EXPECT_EQ(left->operand2(), nullptr);
-  const auto* right = dynamic_cast<const router::TLeafNode*>(root->operand2());
-  ASSERT_NE(right, nullptr);
-  EXPECT_EQ(right->text(), "b");
-  EXPECT_TRUE(right->IsLeaf());
-}
-
 std::string Repeat(const std::string& piece, int count) {
   std::string text;
   for (int i = 0; i < count; ++i) text += piece;
