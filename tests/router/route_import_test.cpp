@@ -14,6 +14,7 @@
 #include "sdk/pcb_pad.h"
 #include "sdk/client_api.h"
 #include "framework/win/text.h"
+#include "idle_client.h"
 #include "sdk/host_fakes.h"
 #include "sdk/quorvel_session.h"
 #include "router/board_copper.h"
@@ -500,9 +501,9 @@ class HostView final : public testfakes::ComObject<IServerView> {
 
 // A host that shows the documents it is given by path (none else), and runs whatever process
 // it is given, noting the view.
-class DocumentHost final : public testfakes::ComObject<IClient, IProcessLauncher> {
+class DocumentHost final : public routertest::IdleClient<IProcessLauncher> {
  public:
-  DocumentHost() : ComObject({IID_IClient, IID_IProcessLauncher}) {}
+  DocumentHost() : IdleClient({IID_IClient, IID_IProcessLauncher}) {}
   std::map<std::string, IServerDocument*> documents;  // borrowed
   std::vector<std::string> asked, processes;
   std::vector<IServerView*> views;
@@ -519,13 +520,6 @@ class DocumentHost final : public testfakes::ComObject<IClient, IProcessLauncher
   HRESULT __stdcall PostProcess(const char* process, const char*, IServerView* view) override {
     return Run(process, view);
   }
-  HRESULT __stdcall GetApplicationHandle(HWND* result) override { return Unused(result); }
-  HRESULT __stdcall GetMainWindowHandle(HWND* result) override { return Unused(result); }
-  HRESULT __stdcall GetCurrentView(IServerView** result) override { return Unused(result); }
-  HRESULT __stdcall SetStatusBarText(int, BSTR, IStatusPanel** r) override { return Unused(r); }
-  HRESULT __stdcall ShowDocument(IServerDocument*) override { return E_NOTIMPL; }
-  HRESULT __stdcall GetDocumentKindFromFile(BSTR, BSTR* kind) override { return Unused(kind); }
-  HRESULT __stdcall OpenNewDocument(BSTR, BSTR, IServerDocument** r) override { return Unused(r); }
   HRESULT __stdcall GetServerModuleByName(BSTR, IServerModule** r) override { return Unused(r); }
 
  private:

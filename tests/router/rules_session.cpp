@@ -6,20 +6,19 @@
 #include "framework/win/text.h"
 #include "sdk/client_api.h"
 #include "sdk/host_contract.h"
-#include "sdk/host_fakes.h"
+#include "idle_client.h"
 #include "support/test_paths.h"
 
 namespace rulestest {
 
 namespace {
 
-using testfakes::Unused;
 
 // Answers only what the rule collection asks of a client: the server module "PCB". No document
 // is open in this host.
-class PcbClient final : public testfakes::ComObject<IClient> {
+class PcbClient final : public routertest::IdleClient<> {
  public:
-  explicit PcbClient(IServerModule* pcb) : ComObject({IID_IClient}), pcb_(pcb) {}
+  explicit PcbClient(IServerModule* pcb) : IdleClient({IID_IClient}), pcb_(pcb) {}
   HRESULT __stdcall GetServerModuleByName(BSTR name, IServerModule** result) override {
     *result = name && lstrcmpiW(name, L"PCB") == 0 ? pcb_ : nullptr;
     if (*result) pcb_->AddRef();
@@ -29,13 +28,6 @@ class PcbClient final : public testfakes::ComObject<IClient> {
     *result = nullptr;
     return S_OK;
   }
-  HRESULT __stdcall GetApplicationHandle(HWND* result) override { return Unused(result); }
-  HRESULT __stdcall GetMainWindowHandle(HWND* result) override { return Unused(result); }
-  HRESULT __stdcall GetCurrentView(IServerView** result) override { return Unused(result); }
-  HRESULT __stdcall SetStatusBarText(int, BSTR, IStatusPanel** r) override { return Unused(r); }
-  HRESULT __stdcall ShowDocument(IServerDocument*) override { return E_NOTIMPL; }
-  HRESULT __stdcall GetDocumentKindFromFile(BSTR, BSTR* kind) override { return Unused(kind); }
-  HRESULT __stdcall OpenNewDocument(BSTR, BSTR, IServerDocument** r) override { return Unused(r); }
 
  private:
   IServerModule* pcb_;
