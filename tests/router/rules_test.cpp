@@ -303,20 +303,21 @@ TEST(RulesCollection, ManyRulesOfOneKindAndSharedPriorities) {
 }
 
 // Without the collection's net index a scope finds a net by its exact name, and a class of nets
-// in any case, passing over a class of something else of the same name.
+// in any case, passing over a class of something else of the same name; the first match wins.
 TEST(RuleScopeNames, FindTheirObjectsOnTheBoard) {
   testsupport::TempDir dir;
   testsupport::WriteFile(dir.Path("names.json"), R"({"format": "quorvel-board", "version": 1,
   "nets": [{"name": "GND"}, {"name": "gnd"}],
   "classes": [{"name": "Power", "memberKind": "components", "members": []},
-              {"name": "POWER", "memberKind": "nets", "members": ["GND"]}]})");
+              {"name": "POWER", "memberKind": "nets", "members": ["GND"]},
+              {"name": "power", "memberKind": "nets", "members": []}]})");
   ASSERT_EQ(rulestest::OpenBoard(dir.Path("names.json")), "");
   const auto board = Interface(sdk::PcbApi_GetCurrentBoardHandle()).As<IPCB_Board>(IID_IPCB_Board);
   ASSERT_TRUE(board);
   const std::vector<sdk::Handle> nets = Objects(pcbapi::kNet);
   const std::vector<sdk::Handle> classes = Objects(pcbapi::kClass);
   ASSERT_EQ(nets.size(), 2u);
-  ASSERT_EQ(classes.size(), 2u);
+  ASSERT_EQ(classes.size(), 3u);
   struct Case {
     const char* scope;
     sdk::Handle object;  // 0: none
