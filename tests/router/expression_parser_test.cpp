@@ -60,7 +60,7 @@ TEST(ExpressionTokenizer, ClassifiesTokenTexts) {
       {TTokenKind::Not, {"nOt"}},
       {TTokenKind::Power, {"^"}},
       {TTokenKind::Equal, {"="}},
-      {TTokenKind::Number, {"12", "1.5", ".5", "2.", "1e5", "1E+5"}},
+      {TTokenKind::Number, {"12", "1.5", ".5", "2.", "1e5", "1E+5", "-9", "+.5", "1e-9"}},
       {TTokenKind::QuotedText, {"''", "'a'"}},
       {TTokenKind::Word, {"a'", "Orb"}},
       {TTokenKind::Other, {"<", "1e", "1.2.3", ".", "'", "'a", "_x", "\xC3\xA9t\xC3\xA9"}}};
