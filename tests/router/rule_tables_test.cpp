@@ -157,12 +157,15 @@ TEST(DesignFileOutput, IndentsAndSpillsWholeLines) {
   out.Lower(3);
   out.Line("(a long line of text)");  // 23 on its own: spilled whole
   out.Line(")");
+  out.Line("(fifteen chars)");  // 20: spilled at the threshold itself
   out.Lower();
   EXPECT_EQ(out.Level(), -1);
   EXPECT_EQ(out.IndentText(), "");
   file += text;
-  EXPECT_EQ(pieces, (std::vector<size_t>{34, 23}));
-  EXPECT_EQ(file, "(pcb x\r\n    (a)\r\n            (b)\r\n(a long line of text)\r\n)\r\n");
+  EXPECT_EQ(pieces, (std::vector<size_t>{34, 23, 20}));
+  EXPECT_EQ(file,
+            "(pcb x\r\n    (a)\r\n            (b)\r\n(a long line of text)\r\n)\r\n"
+            "(fifteen chars)\r\n");
 }
 
 // --- the keyed store --------------------------------------------------------------------------
