@@ -34,35 +34,22 @@ class BoardCopy : public testing::Test {
   sdk::Handle board_ = 0;
 };
 
+// Defaults without a file; a file that cannot be written stays as it was and the save raises;
+// otherwise every key is written, other sections kept, and read back.
 TEST_F(BoardCopy, RouterSettingsGoToTheWindowsFolderAndBack) {
   const std::string file = router::SettingsFileName();
   DeleteFileA(file.c_str());
-  {
-    router::TBoard board(board_);
-    ASSERT_EQ(board.Sync(1), 0);
-    EXPECT_TRUE(board.Imperial());
-    EXPECT_EQ(board.settings.wire_grid, 200000) << "defaults without a file";
-    board.settings.wire_grid = 125000;
-    board.settings.export_polygons = true;
-    board.Sync(0);
-  }
-  EXPECT_NE(testsupport::ReadFile(file).find("WireGrid=12.5mil"), std::string::npos);
-  router::TBoard again(board_);
-  again.Sync(1);
-  EXPECT_EQ(again.settings.wire_grid, 125000);
-  EXPECT_TRUE(again.settings.export_polygons);
-  DeleteFileA(file.c_str());
-}
-
-TEST_F(BoardCopy, RouterSettingsThatCannotBeWrittenStayAsTheyWereAndRaise) {
-  const std::string file = router::SettingsFileName();
+  router::TBoard board(board_);
+  ASSERT_EQ(board.Sync(1), 0);
+  EXPECT_TRUE(board.Imperial());
+  EXPECT_EQ(board.settings.wire_grid, 200000) << "defaults without a file";
   const std::string old = "[SpecctraSetup]\r\nWireGrid=7mil\r\n[Other]\r\nKept=1\r\n";
   testsupport::WriteFile(file, old);
   SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY);
-  router::TBoard board(board_);
   board.Sync(1);
   EXPECT_EQ(board.settings.wire_grid, 70000);
   board.settings.wire_grid = 125000;
+  board.settings.export_polygons = true;
   try {
     board.Sync(0);
     ADD_FAILURE() << "no error";
@@ -72,10 +59,14 @@ TEST_F(BoardCopy, RouterSettingsThatCannotBeWrittenStayAsTheyWereAndRaise) {
   }
   EXPECT_EQ(testsupport::ReadFile(file), old);
   SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
-  board.Sync(0);  // every key written, the other section kept
+  board.Sync(0);
   const std::string written = testsupport::ReadFile(file);
   EXPECT_NE(written.find("WireGrid=12.5mil\r\n"), std::string::npos) << written;
   EXPECT_NE(written.find("[Other]\r\nKept=1\r\n"), std::string::npos) << written;
+  router::TBoard again(board_);
+  again.Sync(1);
+  EXPECT_EQ(again.settings.wire_grid, 125000);
+  EXPECT_TRUE(again.settings.export_polygons);
   DeleteFileA(file.c_str());
 }
 

@@ -35,6 +35,15 @@ TCopperItem Via(sdk::Coord x, sdk::Coord y, int low, int high, sdk::Coord size =
   return item;
 }
 
+TCopperItem Pad(sdk::Coord x, sdk::Coord y, int layer = 32) {
+  TCopperItem item;
+  item.kind = TCopperItem::kPad;
+  item.net = 7;
+  item.layer = layer;
+  item.a = item.b = {x, y};
+  return item;
+}
+
 // Each row is looked up in an index holding a track, a via and a pad filed with a tolerance of
 // 10 units, at places on both sides of the index's cell edges.
 TEST(CopperIndex, FindsOnlyTheSameCopperWithinTheTolerance) {
@@ -43,11 +52,6 @@ TEST(CopperIndex, FindsOnlyTheSameCopperWithinTheTolerance) {
     TCopperItem probe;
     sdk::Handle found;  // 0: none
   };
-  TCopperItem pad;
-  pad.kind = TCopperItem::kPad;
-  pad.net = 7;
-  pad.layer = 32;
-  pad.a = pad.b = {-5000, -5000};
   const Case cases[] = {
       {"the track itself", Track(0, 0, 1000, 0), 1},
       {"its ends swapped", Track(1000, 0, 0, 0), 1},
@@ -63,20 +67,8 @@ TEST(CopperIndex, FindsOnlyTheSameCopperWithinTheTolerance) {
       {"a via of another span", Via(63, -1, 1, 2), 0},
       {"a via of another size", Via(63, -1, 1, 32, 300), 0},
       {"a track where the via is", Track(63, -1, 63, -1, 240), 0},
-      {"the pad",
-       [&] {
-         TCopperItem p = pad;
-         p.a = p.b = {-4990, -5010};
-         return p;
-       }(),
-       3},
-      {"a pad on another layer",
-       [&] {
-         TCopperItem p = pad;
-         p.layer = 1;
-         return p;
-       }(),
-       0},
+      {"the pad", Pad(-4990, -5010), 3},
+      {"a pad on another layer", Pad(-5000, -5000, 1), 0},
   };
   TCopperIndex index(10);
   TCopperItem track = Track(0, 0, 1000, 0);
@@ -85,6 +77,7 @@ TEST(CopperIndex, FindsOnlyTheSameCopperWithinTheTolerance) {
   TCopperItem via = Via(63, -1, 1, 32);
   via.handle = 2;
   index.Add(via);
+  TCopperItem pad = Pad(-5000, -5000);
   pad.handle = 3;
   index.Add(pad);
   for (const Case& c : cases) {

@@ -24,6 +24,18 @@ struct Node {
   std::vector<std::unique_ptr<Node>> items;  // after the keyword
 };
 
+using Keywords = std::set<std::string>;
+
+bool IsNumber(const std::string& text) {
+  static const std::regex number(R"(-?[0-9]+(\.[0-9]+)?)");
+  return std::regex_match(text, number);
+}
+bool IsInteger(const std::string& text) {
+  static const std::regex integer(R"(-?[0-9]+)");
+  return std::regex_match(text, integer);
+}
+std::string Quoted(const Node& list) { return "'(" + list.text + "'"; }
+
 class Checker {
  public:
   explicit Checker(std::string_view text) : text_(text) {}
@@ -31,7 +43,14 @@ class Checker {
   std::vector<std::string> Run() {
     CheckLineEnds();
     CheckIndentation();
-    std::unique_ptr<Node> root = ParseTop();
+    SkipBlanks();
+    if (at_ >= text_.size() || text_[at_] != '(') {
+      Error(pos_, "the file does not start with '('");
+      return problems_;
+    }
+    const std::unique_ptr<Node> root = ParseList();
+    SkipBlanks();
+    if (root && at_ < text_.size()) Error(pos_, "text after the closing parenthesis of pcb");
     if (root) CheckPcb(*root);
     return problems_;
   }
@@ -59,67 +78,41 @@ class Checker {
   // closing line at its opener's depth. A layer rule lines its statements up on its own.
   void CheckIndentation() {
     int depth = 0, layer_rule = -1, line = 1;
-    size_t begin = 0;
-    while (begin < text_.size()) {
-      size_t end = text_.find('\n', begin);
-      if (end == std::string_view::npos) end = text_.size();
+    for (size_t begin = 0, end; begin < text_.size(); begin = end + 1, ++line) {
+      end = std::min(text_.find('\n', begin), text_.size());
       std::string_view row = text_.substr(begin, end - begin);
       if (!row.empty() && row.back() == '\r') row.remove_suffix(1);
       const size_t indent = std::min(row.find_first_not_of(' '), row.size());
       const std::string_view rest = row.substr(indent);
-      const Pos pos{line, static_cast<int>(indent) + 1};
+      const size_t expected = 4u * static_cast<size_t>(depth);
       if (layer_rule < 0 && rest == ")") {
-        if (indent != 4u * static_cast<size_t>(depth - 1)) Error(pos, "closing line misplaced");
-      } else if (layer_rule < 0 && !rest.empty() && rest[0] == '(') {
-        if (indent != 4u * static_cast<size_t>(depth) &&
-            indent != 4u * static_cast<size_t>(depth) + 1) {
-          Error(pos, "statement indented " + std::to_string(indent) + " at depth " +
-                         std::to_string(depth));
-        }
+        if (indent + 4 != expected) Error({line, int(indent) + 1}, "closing line misplaced");
+      } else if (layer_rule < 0 && rest.starts_with("(") && indent != expected &&
+                 indent != expected + 1) {
+        Error({line, int(indent) + 1}, "statement indented " + std::to_string(indent) +
+                                           " at depth " + std::to_string(depth));
       }
-      if (layer_rule < 0 && rest.rfind("(layer_rule ", 0) == 0) layer_rule = depth;
+      if (layer_rule < 0 && rest.starts_with("(layer_rule ")) layer_rule = depth;
       for (const char c : row) depth += c == '(' ? 1 : c == ')' ? -1 : 0;
       if (layer_rule >= 0 && depth <= layer_rule) layer_rule = -1;
-      begin = end + 1;
-      ++line;
     }
   }
 
   static void Advance(Pos& pos, char c) {
-    if (c == '\n') {
-      ++pos.line;
-      pos.column = 1;
-    } else {
-      ++pos.column;
-    }
+    pos.column = c == '\n' ? 1 : pos.column + 1;
+    pos.line += c == '\n';
   }
-
+  bool AtBlank() const { return text_[at_] == ' ' || text_[at_] == '\r' || text_[at_] == '\n'; }
   void SkipBlanks() {
-    while (at_ < text_.size() && (text_[at_] == ' ' || text_[at_] == '\r' || text_[at_] == '\n')) {
-      Advance(pos_, text_[at_++]);
-    }
+    while (at_ < text_.size() && AtBlank()) Advance(pos_, text_[at_++]);
   }
-
   std::string Word() {
     std::string word;
-    while (at_ < text_.size() && text_[at_] != ' ' && text_[at_] != '\r' && text_[at_] != '\n' &&
-           text_[at_] != '(' && text_[at_] != ')') {
+    while (at_ < text_.size() && !AtBlank() && text_[at_] != '(' && text_[at_] != ')') {
       word += text_[at_];
       Advance(pos_, text_[at_++]);
     }
     return word;
-  }
-
-  std::unique_ptr<Node> ParseTop() {
-    SkipBlanks();
-    if (at_ >= text_.size() || text_[at_] != '(') {
-      Error(pos_, "the file does not start with '('");
-      return nullptr;
-    }
-    std::unique_ptr<Node> root = ParseList();
-    SkipBlanks();
-    if (root && at_ < text_.size()) Error(pos_, "text after the closing parenthesis of pcb");
-    return root;
   }
 
   // list ::= "(" keyword item* ")"
@@ -134,16 +127,7 @@ class Checker {
       Error(node->pos, "list without a keyword");
       return nullptr;
     }
-    for (;;) {
-      SkipBlanks();
-      if (at_ >= text_.size()) {
-        Error(node->pos, "'(" + node->text + "' is never closed");
-        return nullptr;
-      }
-      if (text_[at_] == ')') {
-        Advance(pos_, text_[at_++]);
-        return node;
-      }
+    for (SkipBlanks(); at_ < text_.size() && text_[at_] != ')'; SkipBlanks()) {
       if (text_[at_] == '(') {
         std::unique_ptr<Node> child = ParseList();
         if (!child) return nullptr;
@@ -155,21 +139,18 @@ class Checker {
         node->items.push_back(std::move(atom));
       }
     }
+    if (at_ >= text_.size()) {
+      Error(node->pos, Quoted(*node) + " is never closed");
+      return nullptr;
+    }
+    Advance(pos_, text_[at_++]);
+    return node;
   }
 
-  // ---- Token classes ----
-  static bool IsNumber(const std::string& text) {
-    static const std::regex number(R"(-?[0-9]+(\.[0-9]+)?)");
-    return std::regex_match(text, number);
-  }
-  static bool IsInteger(const std::string& text) {
-    static const std::regex integer(R"(-?[0-9]+)");
-    return std::regex_match(text, integer);
-  }
-
+  // ---- Items ----
   const Node* Atom(const Node& list, size_t index, const char* what) {
     if (index >= list.items.size() || list.items[index]->list) {
-      Error(list.pos, "'(" + list.text + "' needs " + what);
+      Error(list.pos, Quoted(list) + " needs " + what);
       return nullptr;
     }
     return list.items[index].get();
@@ -186,21 +167,32 @@ class Checker {
   }
   void Arity(const Node& list, size_t minimum, size_t maximum) {
     if (list.items.size() < minimum || list.items.size() > maximum) {
-      Error(list.pos, "'(" + list.text + "' has " + std::to_string(list.items.size()) +
+      Error(list.pos, Quoted(list) + " has " + std::to_string(list.items.size()) +
                           " items, expected " + std::to_string(minimum) +
                           (maximum == minimum ? "" : ".." + std::to_string(maximum)));
     }
   }
   // Only the lists named may appear in `list`; atoms only where `atoms` allows.
-  void Allowed(const Node& list, const std::set<std::string>& keywords, size_t atoms) {
+  void Allowed(const Node& list, const Keywords& keywords, size_t atoms) {
     for (size_t i = 0; i < list.items.size(); ++i) {
       const Node& item = *list.items[i];
-      if (!item.list) {
-        if (i >= atoms) Error(item.pos, "unexpected '" + item.text + "' in '(" + list.text + "'");
-      } else if (!keywords.count(item.text)) {
-        Error(item.pos, "'(" + item.text + "' is not allowed in '(" + list.text + "'");
+      if (!item.list && i >= atoms) {
+        Error(item.pos, "unexpected '" + item.text + "' in " + Quoted(list));
+      } else if (item.list && !keywords.count(item.text)) {
+        Error(item.pos, Quoted(item) + " is not allowed in " + Quoted(list));
       }
     }
+  }
+  // Calls `check` with each list of `list` whose keyword is among `keywords`.
+  template <class Check>
+  void Each(const Node& list, const Keywords& keywords, Check check) {
+    for (const auto& item : list.items) {
+      if (item->list && keywords.count(item->text)) check(*item);
+    }
+  }
+  // Names that must be defined.
+  void Defined(const Node* name, const std::set<std::string>& defined, const std::string& what) {
+    if (name && !defined.count(name->text)) Error(name->pos, what + " " + name->text);
   }
 
   // ---- Statements ----
@@ -212,79 +204,62 @@ class Checker {
     Allowed(pcb, {order.begin(), order.end()}, 1);
     size_t last = 0;
     std::set<std::string> seen;
-    for (const auto& item : pcb.items) {
-      if (!item->list) continue;
-      if (!seen.insert(item->text).second) Error(item->pos, "second '(" + item->text + "'");
-      for (size_t i = 0; i < order.size(); ++i) {
-        if (order[i] != item->text) continue;
-        if (i < last) Error(item->pos, "'(" + item->text + "' out of order");
-        last = i;
-      }
-      if (item->text == "resolution") CheckResolution(*item);
-    }
+    Each(pcb, {order.begin(), order.end()}, [&](const Node& item) {
+      if (!seen.insert(item.text).second) Error(item.pos, "second " + Quoted(item));
+      const size_t place = std::find(order.begin(), order.end(), item.text) - order.begin();
+      if (place < last) Error(item.pos, Quoted(item) + " out of order");
+      last = place;
+    });
+    Each(pcb, {"resolution"}, [&](const Node& node) {
+      Arity(node, 2, 2);
+      const Node* unit = Atom(node, 0, "a unit");
+      static const Keywords units = {"inch", "mil", "cm", "mm", "um",
+                                     "INCH", "MIL", "CM", "MM", "UM"};
+      if (unit && !units.count(unit->text)) Error(unit->pos, "unknown unit " + unit->text);
+      const Node* value = Atom(node, 1, "a resolution");
+      if (value && !IsInteger(value->text)) Error(value->pos, "resolution is not an integer");
+    });
     // Definitions first, then the references.
-    for (const auto& item : pcb.items) {
-      if (item->list && item->text == "library") CheckLibrary(*item);
-    }
-    for (const auto& item : pcb.items) {
-      if (item->list && item->text == "placement") CheckPlacement(*item);
-    }
-    for (const auto& item : pcb.items) {
-      if (item->list && item->text == "structure") CheckStructure(*item);
-    }
-    for (const auto& item : pcb.items) {
-      if (item->list && item->text == "network") CheckNetwork(*item);
-    }
-    for (const auto& item : pcb.items) {
-      if (item->list && item->text == "wiring") CheckWiring(*item);
-    }
-  }
-
-  void CheckResolution(const Node& node) {
-    Arity(node, 2, 2);
-    const Node* unit = Atom(node, 0, "a unit");
-    static const std::set<std::string> units = {"inch", "mil", "cm", "mm", "um",
-                                                "INCH", "MIL", "CM", "MM", "UM"};
-    if (unit && !units.count(unit->text)) Error(unit->pos, "unknown unit " + unit->text);
-    const Node* value = Atom(node, 1, "a resolution");
-    if (value && !IsInteger(value->text)) Error(value->pos, "resolution is not an integer");
+    Each(pcb, {"library"}, [&](const Node& library) { CheckLibrary(library); });
+    Each(pcb, {"placement"}, [&](const Node& placement) { CheckPlacement(placement); });
+    Each(pcb, {"structure"}, [&](const Node& structure) { CheckStructure(structure); });
+    Each(pcb, {"network"}, [&](const Node& network) { CheckNetwork(network); });
+    Each(pcb, {"wiring"}, [&](const Node& wiring) { CheckWiring(wiring); });
   }
 
   void CheckLibrary(const Node& library) {
     Allowed(library, {"image", "padstack"}, 0);
-    for (const auto& item : library.items) {
-      if (!item->list) continue;
-      const Node* name = Atom(*item, 0, "a name");
-      if (!name) continue;
-      const bool image = item->text == "image";
-      const bool known = image ? images_.count(name->text) != 0 : padstacks_.count(name->text) != 0;
-      if (known) Error(name->pos, "second " + item->text + " " + name->text);
-      if (image)
-        images_[name->text];
-      else
-        padstacks_.insert(name->text);
-    }
-    for (const auto& item : library.items) {
-      if (item->list && item->text == "padstack") CheckPadstack(*item);
-    }
-    for (const auto& item : library.items) {
-      if (item->list && item->text == "image") CheckImage(*item);
-    }
-  }
-
-  void CheckPadstack(const Node& padstack) {
-    Allowed(padstack, {"shape", "attach", "rotate", "absolute"}, 1);
-    for (const auto& item : padstack.items) {
-      if (!item->list || item->text != "shape") continue;
-      Arity(*item, 1, 1);
-      if (!item->items.empty() && item->items[0]->list)
-        CheckShape(*item->items[0]);
-      else
-        Error(item->pos, "'(shape' without a shape");
-    }
+    Each(library, {"image", "padstack"}, [&](const Node& item) {
+      const Node* name = Atom(item, 0, "a name");
+      if (!name) return;
+      const bool image = item.text == "image";
+      if (image ? images_.count(name->text) != 0 : !padstacks_.insert(name->text).second) {
+        Error(name->pos, "second " + item.text + " " + name->text);
+      }
+      if (image) images_[name->text];
+    });
+    Each(library, {"padstack"}, [&](const Node& padstack) {
+      Allowed(padstack, {"shape", "attach", "rotate", "absolute"}, 1);
+      Each(padstack, {"shape"}, [&](const Node& shape) {
+        Arity(shape, 1, 1);
+        if (!shape.items.empty() && shape.items[0]->list) {
+          CheckShape(*shape.items[0]);
+        } else {
+          Error(shape.pos, "'(shape' without a shape");
+        }
+      });
+    });
+    Each(library, {"image"}, [&](const Node& image) {
+      Allowed(image, {"pin", "keepout", "outline", "side", "via_keepout", "wire_keepout"}, 1);
+      if (image.items.empty() || image.items[0]->list) return;  // reported with the library
+      std::set<std::string>& pins = images_[image.items[0]->text];
+      Each(image, {"pin"}, [&](const Node& pin) { CheckPin(pin, pins); });
+      Each(image, {"keepout"}, [&](const Node& keepout) { CheckKeepout(keepout); });
+    });
   }
 
   void CheckShape(const Node& shape) {
+    const bool polygon = shape.text == "polygon";
     if (shape.text == "circle") {
       Layer(shape, 0);
       if (shape.items.size() != 2 && shape.items.size() != 4) Arity(shape, 2, 4);
@@ -293,11 +268,11 @@ class Checker {
       Arity(shape, 5, 5);
       Layer(shape, 0);
       for (size_t i = 1; i < 5; ++i) Number(shape, i, "a corner value");
-    } else if (shape.text == "polygon" || shape.text == "path") {
+    } else if (polygon || shape.text == "path") {
       Layer(shape, 0);
-      const size_t minimum = shape.text == "polygon" ? 8 : 6;  // layer, width, points
-      if (shape.items.size() < minimum || shape.items.size() % 2 != 0) {
-        Error(shape.pos, "'(" + shape.text + "' needs a layer, a width and whole points");
+      // A layer, a width and whole points.
+      if (shape.items.size() < (polygon ? 8u : 6u) || shape.items.size() % 2 != 0) {
+        Error(shape.pos, Quoted(shape) + " needs a layer, a width and whole points");
       }
       for (size_t i = 1; i < shape.items.size(); ++i) Number(shape, i, "a point value");
     } else {
@@ -305,37 +280,22 @@ class Checker {
     }
   }
 
-  void CheckImage(const Node& image) {
-    Allowed(image, {"pin", "keepout", "outline", "side", "via_keepout", "wire_keepout"}, 1);
-    if (image.items.empty() || image.items[0]->list) return;  // reported with the library
-    std::set<std::string>& pins = images_[image.items[0]->text];
-    for (const auto& item : image.items) {
-      if (!item->list) continue;
-      if (item->text == "pin") CheckPin(*item, pins);
-      if (item->text == "keepout") CheckKeepout(*item);
-    }
-  }
-
   // (pin padstack [(rotate r)] pin_id x y [(rotate r)])
   void CheckPin(const Node& pin, std::set<std::string>& pins) {
+    Allowed(pin, {"rotate"}, pin.items.size());
     std::vector<const Node*> atoms;
     for (const auto& item : pin.items) {
-      if (!item->list) {
-        atoms.push_back(item.get());
-      } else if (item->text != "rotate") {
-        Error(item->pos, "'(" + item->text + "' is not allowed in '(pin'");
-      } else {
-        Arity(*item, 1, 1);
-        Number(*item, 0, "a rotation");
-      }
+      if (!item->list) atoms.push_back(item.get());
     }
+    Each(pin, {"rotate"}, [&](const Node& rotate) {
+      Arity(rotate, 1, 1);
+      Number(rotate, 0, "a rotation");
+    });
     if (atoms.size() != 4) {
       Error(pin.pos, "'(pin' needs a padstack, a pin name and a position");
       return;
     }
-    if (!padstacks_.count(atoms[0]->text)) {
-      Error(atoms[0]->pos, "undefined padstack " + atoms[0]->text);
-    }
+    Defined(atoms[0], padstacks_, "undefined padstack");
     if (!pins.insert(atoms[1]->text).second) {
       Error(atoms[1]->pos, "second pin " + atoms[1]->text + " in one image");
     }
@@ -347,8 +307,7 @@ class Checker {
   void CheckKeepout(const Node& keepout) {
     size_t shapes = 0;
     for (const auto& item : keepout.items) {
-      if (!item->list) continue;
-      if (item->text == "sequence_number" || item->text == "rule" ||
+      if (!item->list || item->text == "sequence_number" || item->text == "rule" ||
           item->text == "clearance_class") {
         continue;
       }
@@ -360,31 +319,31 @@ class Checker {
 
   void CheckPlacement(const Node& placement) {
     Allowed(placement, {"component", "place_control"}, 0);
-    for (const auto& item : placement.items) {
-      if (!item->list || item->text != "component") continue;
-      const Node* image = Atom(*item, 0, "an image name");
-      Allowed(*item, {"place"}, 1);
-      if (image && !images_.count(image->text)) {
-        Error(image->pos, "undefined image " + image->text);
-      }
-      for (const auto& place : item->items) {
-        if (!place->list) continue;
-        Arity(*place, 5, 5);
-        const Node* id = Atom(*place, 0, "a component name");
-        Number(*place, 1, "x");
-        Number(*place, 2, "y");
-        const Node* side = Atom(*place, 3, "a side");
+    Each(placement, {"component"}, [&](const Node& component) {
+      const Node* image = Atom(component, 0, "an image name");
+      Allowed(component, {"place"}, 1);
+      Defined(image, Keys(images_), "undefined image");
+      Each(component, {"place"}, [&](const Node& place) {
+        Arity(place, 5, 5);
+        const Node* id = Atom(place, 0, "a component name");
+        Number(place, 1, "x");
+        Number(place, 2, "y");
+        const Node* side = Atom(place, 3, "a side");
         if (side && side->text != "front" && side->text != "back") {
           Error(side->pos, "unknown side " + side->text);
         }
-        Number(*place, 4, "a rotation");
-        if (id && image) {
-          if (!components_.emplace(id->text, image->text).second) {
-            Error(id->pos, "second component " + id->text);
-          }
+        Number(place, 4, "a rotation");
+        if (id && image && !components_.emplace(id->text, image->text).second) {
+          Error(id->pos, "second component " + id->text);
         }
-      }
-    }
+      });
+    });
+  }
+
+  static std::set<std::string> Keys(const std::map<std::string, std::set<std::string>>& map) {
+    std::set<std::string> keys;
+    for (const auto& [key, value] : map) keys.insert(key);
+    return keys;
   }
 
   void CheckStructure(const Node& structure) {
@@ -393,68 +352,58 @@ class Checker {
              "grid", "control", "layer_rule", "place_boundary", "snap_angle", "autoroute_settings",
              "room", "region"},
             0);
-    for (const auto& item : structure.items) {
-      if (!item->list) continue;
-      if (item->text == "via") {
-        for (const auto& name : item->items) {
-          if (!name->list && !padstacks_.count(name->text)) {
-            Error(name->pos, "undefined via padstack " + name->text);
+    Each(structure, {"via"}, [&](const Node& via) {
+      for (const auto& name : via.items) {
+        if (!name->list) Defined(name.get(), padstacks_, "undefined via padstack");
+      }
+    });
+    Each(structure, {"keepout"}, [&](const Node& keepout) { CheckKeepout(keepout); });
+    Each(structure, {"boundary"}, [&](const Node& boundary) {
+      Arity(boundary, 1, 1);
+      if (!boundary.items.empty() && boundary.items[0]->list) CheckShape(*boundary.items[0]);
+    });
+    // A power layer names each of its nets once.
+    Each(structure, {"layer"}, [&](const Node& layer) {
+      Each(layer, {"use_net"}, [&](const Node& use_net) {
+        std::set<std::string> nets;
+        for (const auto& net : use_net.items) {
+          if (!net->list && !nets.insert(net->text).second) {
+            Error(net->pos, "use_net names " + net->text + " twice");
           }
         }
-      }
-      if (item->text == "keepout") CheckKeepout(*item);
-      if (item->text == "boundary") {
-        Arity(*item, 1, 1);
-        if (!item->items.empty() && item->items[0]->list) CheckShape(*item->items[0]);
-      }
-      if (item->text == "layer") CheckLayerNets(*item);
-    }
-  }
-
-  // A power layer names each of its nets once.
-  void CheckLayerNets(const Node& layer) {
-    for (const auto& part : layer.items) {
-      if (!part->list || part->text != "use_net") continue;
-      std::set<std::string> nets;
-      for (const auto& net : part->items) {
-        if (!net->list && !nets.insert(net->text).second) {
-          Error(net->pos, "use_net names " + net->text + " twice");
-        }
-      }
-    }
+      });
+    });
   }
 
   // Via names defined as padstacks; a priority in the router's range; a length as
   // (length longest shortest); layers by name.
   void CheckCircuit(const Node& circuit) {
     Allowed(circuit, {"use_via", "priority", "use_layer", "length"}, 0);
-    for (const auto& entry : circuit.items) {
-      if (!entry->list) continue;
-      if (entry->text == "use_via") {
-        for (const auto& name : entry->items) {
-          if (!padstacks_.count(name->text)) Error(name->pos, "undefined via " + name->text);
-        }
-      } else if (entry->text == "priority") {
-        Arity(*entry, 1, 1);
-        const Node* value = Atom(*entry, 0, "a priority");
-        if (value && (!IsInteger(value->text) || std::stoi(value->text) < 1 ||
-                      std::stoi(value->text) > 255)) {
-          Error(value->pos, "priority outside 1..255: " + value->text);
-        }
-      } else if (entry->text == "use_layer") {
-        if (entry->items.empty()) Error(entry->pos, "'(use_layer' without layers");
-        for (size_t i = 0; i < entry->items.size(); ++i) Layer(*entry, i);
-      } else if (entry->text == "length") {
-        Arity(*entry, 2, 2);
-        Number(*entry, 0, "a length");
-        Number(*entry, 1, "a length");
-        if (entry->items.size() == 2 && IsNumber(entry->items[0]->text) &&
-            IsNumber(entry->items[1]->text) &&
-            std::stod(entry->items[0]->text) < std::stod(entry->items[1]->text)) {
-          Error(entry->pos, "the longest length must come first");
-        }
+    Each(circuit, {"use_via"}, [&](const Node& use_via) {
+      for (const auto& name : use_via.items) Defined(name.get(), padstacks_, "undefined via");
+    });
+    Each(circuit, {"priority"}, [&](const Node& priority) {
+      Arity(priority, 1, 1);
+      const Node* value = Atom(priority, 0, "a priority");
+      if (value &&
+          (!IsInteger(value->text) || std::stoi(value->text) < 1 || std::stoi(value->text) > 255)) {
+        Error(value->pos, "priority outside 1..255: " + value->text);
       }
-    }
+    });
+    Each(circuit, {"use_layer"}, [&](const Node& use_layer) {
+      if (use_layer.items.empty()) Error(use_layer.pos, "'(use_layer' without layers");
+      for (size_t i = 0; i < use_layer.items.size(); ++i) Layer(use_layer, i);
+    });
+    Each(circuit, {"length"}, [&](const Node& length) {
+      Arity(length, 2, 2);
+      Number(length, 0, "a length");
+      Number(length, 1, "a length");
+      if (length.items.size() == 2 && IsNumber(length.items[0]->text) &&
+          IsNumber(length.items[1]->text) &&
+          std::stod(length.items[0]->text) < std::stod(length.items[1]->text)) {
+        Error(length.pos, "the longest length must come first");
+      }
+    });
   }
 
   // The pins, the rules and the pins' roles; a role names only pins of the net.
@@ -462,53 +411,37 @@ class Checker {
     Allowed(net,
             {"pins", "rule", "circuit", "layer_rule", "fromto", "source", "load", "terminator"}, 1);
     std::set<std::string> pins;
-    for (const auto& part : net.items) {
-      if (!part->list) continue;
-      if (part->text == "pins") {
-        CheckPinReferences(*part);
-        for (const auto& pin : part->items) pins.insert(pin->text);
-      } else if (part->text == "circuit") {
-        CheckCircuit(*part);
-      } else if (part->text == "fromto") {
-        for (const auto& inner : part->items) {
-          if (inner->list && inner->text == "circuit") CheckCircuit(*inner);
-        }
-      }
-    }
-    for (const auto& part : net.items) {
-      if (!part->list ||
-          (part->text != "source" && part->text != "load" && part->text != "terminator")) {
-        continue;
-      }
-      if (part->items.empty()) Error(part->pos, "'(" + part->text + "' without pins");
-      for (const auto& pin : part->items) {
+    Each(net, {"pins"}, [&](const Node& list) {
+      CheckPinReferences(list);
+      for (const auto& pin : list.items) pins.insert(pin->text);
+    });
+    Each(net, {"circuit"}, [&](const Node& circuit) { CheckCircuit(circuit); });
+    Each(net, {"fromto"}, [&](const Node& fromto) {
+      Each(fromto, {"circuit"}, [&](const Node& circuit) { CheckCircuit(circuit); });
+    });
+    Each(net, {"source", "load", "terminator"}, [&](const Node& role) {
+      if (role.items.empty()) Error(role.pos, Quoted(role) + " without pins");
+      for (const auto& pin : role.items) {
         if (!pins.count(pin->text)) Error(pin->pos, pin->text + " is not a pin of the net");
       }
-    }
+    });
   }
 
   void CheckNetwork(const Node& network) {
     Allowed(network, {"net", "class", "group", "group_set", "pair", "bundle", "fromto"}, 0);
-    for (const auto& item : network.items) {
-      if (!item->list || item->text != "net") continue;
-      const Node* name = Atom(*item, 0, "a net name");
+    Each(network, {"net"}, [&](const Node& net) {
+      const Node* name = Atom(net, 0, "a net name");
       if (name && !nets_.insert(name->text).second) Error(name->pos, "second net " + name->text);
-    }
-    for (const auto& item : network.items) {
-      if (!item->list) continue;
-      if (item->text == "net") {
-        CheckNet(*item);
-      } else if (item->text == "class") {
-        Allowed(*item, {"rule", "circuit", "layer_rule"}, item->items.size());
-        for (size_t i = 1; i < item->items.size(); ++i) {
-          const Node& member = *item->items[i];
-          if (!member.list && !nets_.count(member.text)) {
-            Error(member.pos, "class names an undefined net " + member.text);
-          }
-          if (member.list && member.text == "circuit") CheckCircuit(member);
-        }
+    });
+    Each(network, {"net"}, [&](const Node& net) { CheckNet(net); });
+    Each(network, {"class"}, [&](const Node& net_class) {
+      Allowed(net_class, {"rule", "circuit", "layer_rule"}, net_class.items.size());
+      for (size_t i = 1; i < net_class.items.size(); ++i) {
+        const Node& member = *net_class.items[i];
+        if (!member.list) Defined(&member, nets_, "class names an undefined net");
       }
-    }
+      Each(net_class, {"circuit"}, [&](const Node& circuit) { CheckCircuit(circuit); });
+    });
   }
 
   // Each "<component>-<pin>" must be a pin of a placed component's image.
@@ -526,21 +459,12 @@ class Checker {
 
   void CheckWiring(const Node& wiring) {
     Allowed(wiring, {"wire", "via"}, 0);
-    for (const auto& item : wiring.items) {
-      if (!item->list) continue;
-      for (const auto& part : item->items) {
-        if (part->list && part->text == "net") {
-          const Node* net = Atom(*part, 0, "a net name");
-          if (net && !nets_.count(net->text)) Error(net->pos, "undefined net " + net->text);
-        }
-      }
-      if (item->text == "via") {
-        const Node* padstack = Atom(*item, 0, "a padstack");
-        if (padstack && !padstacks_.count(padstack->text)) {
-          Error(padstack->pos, "undefined padstack " + padstack->text);
-        }
-      }
-    }
+    Each(wiring, {"wire", "via"}, [&](const Node& item) {
+      Each(item, {"net"},
+           [&](const Node& net) { Defined(Atom(net, 0, "a net name"), nets_, "undefined net"); });
+      if (item.text == "via")
+        Defined(Atom(item, 0, "a padstack"), padstacks_, "undefined padstack");
+    });
   }
 
   std::string_view text_;

@@ -12,47 +12,13 @@ namespace fuzz {
 
 namespace {
 
+// clang-format off
 constexpr std::string_view kPieces[] = {
-    "(",
-    ")",
-    "Or",
-    "and",
-    "NOT",
-    "=",
-    "+",
-    "-",
-    "*",
-    "/",
-    "^",
-    "<",
-    ">",
-    "'",
-    "''",
-    "'x y'",
-    "a",
-    "GND",
-    "InNet",
-    "InNetClass",
-    "OnLayer",
-    "OnTop",
-    "All",
-    "IsVia",
-    "InFromTo",
-    "WithinRoom",
-    "InFromToClass",
-    "TestPoint",
-    "5",
-    "1.5e3",
-    ":",
-    "(U1-1)",
-    "\t",
-    "\r\n",
-    " ",
-    "\xC3\xA9",
-    std::string_view("\0", 1),
-    "'NET_0001(U1-1):NET_0001(U2-3)'",
-    "innet('A')",
-};
+    "(", ")", "Or", "and", "NOT", "=", "+", "-", "*", "/", "^", "<", ">", "'", "''", "'x y'", "a",
+    "GND", "InNet", "InNetClass", "OnLayer", "OnTop", "All", "IsVia", "InFromTo", "WithinRoom",
+    "InFromToClass", "TestPoint", "5", "1.5e3", ":", "(U1-1)", "\t", "\r\n", " ", "\xC3\xA9",
+    std::string_view("\0", 1), "'NET_0001(U1-1):NET_0001(U2-3)'", "innet('A')"};
+// clang-format on
 
 }  // namespace
 

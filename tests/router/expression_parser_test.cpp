@@ -54,38 +54,18 @@ TEST(ExpressionTokenizer, SplitsAtBlanksAndOperatorCharactersButNotInsideQuotes)
 }
 
 TEST(ExpressionTokenizer, ClassifiesTokenTexts) {
-  struct Case {
-    const char* text;
-    TTokenKind kind;
-  };
-  const Case cases[] = {
-      {"OR", TTokenKind::Or},
-      {"and", TTokenKind::And},
-      {"nOt", TTokenKind::Not},
-      {"^", TTokenKind::Power},
-      {"=", TTokenKind::Equal},
-      {"<", TTokenKind::Other},
-      {"12", TTokenKind::Number},
-      {"1.5", TTokenKind::Number},
-      {".5", TTokenKind::Number},
-      {"2.", TTokenKind::Number},
-      {"1e5", TTokenKind::Number},
-      {"1E+5", TTokenKind::Number},
-      {"1e", TTokenKind::Other},
-      {"1.2.3", TTokenKind::Other},
-      {".", TTokenKind::Other},
-      {"''", TTokenKind::QuotedText},
-      {"'a'", TTokenKind::QuotedText},
-      {"'", TTokenKind::Other},
-      {"'a", TTokenKind::Other},
-      {"a'", TTokenKind::Word},
-      {"Orb", TTokenKind::Word},
-      {"_x", TTokenKind::Other},
-      {"\xC3\xA9t\xC3\xA9", TTokenKind::Other},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.text);
-    EXPECT_EQ(router::ClassifyToken(c.text), c.kind);
+  const std::pair<TTokenKind, std::vector<const char*>> kinds[] = {
+      {TTokenKind::Or, {"OR"}},
+      {TTokenKind::And, {"and"}},
+      {TTokenKind::Not, {"nOt"}},
+      {TTokenKind::Power, {"^"}},
+      {TTokenKind::Equal, {"="}},
+      {TTokenKind::Number, {"12", "1.5", ".5", "2.", "1e5", "1E+5", "-9", "+.5", "1e-9"}},
+      {TTokenKind::QuotedText, {"''", "'a'"}},
+      {TTokenKind::Word, {"a'", "Orb"}},
+      {TTokenKind::Other, {"<", "1e", "1.2.3", ".", "'", "'a", "_x", "\xC3\xA9t\xC3\xA9"}}};
+  for (const auto& [kind, texts] : kinds) {
+    for (const char* text : texts) EXPECT_EQ(router::ClassifyToken(text), kind) << text;
   }
 }
 
@@ -124,21 +104,6 @@ TEST(ExpressionParser, GroupsByPrecedenceAndAssociativity) {
     EXPECT_EQ(Printed(c.text), c.printed) << c.text;
     EXPECT_EQ(Printed(c.printed), c.printed);
   }
-}
-
-TEST(ExpressionParser, BuildsOperatorsAndOperands) {
-  TExpressionParser parser;
-  const auto root = parser.Parse("Not a Or b");
-  ASSERT_EQ(root->op(), router::TOperator::Or);
-  const router::TTreeNode* left = root->operand1();
-  ASSERT_NE(left, nullptr);
-  EXPECT_EQ(left->op(), router::TOperator::Not);
-  EXPECT_NE(left->operand1(), nullptr);
-  EXPECT_EQ(left->operand2(), nullptr);
-  const auto* right = dynamic_cast<const router::TLeafNode*>(root->operand2());
-  ASSERT_NE(right, nullptr);
-  EXPECT_EQ(right->text(), "b");
-  EXPECT_TRUE(right->IsLeaf());
 }
 
 std::string Repeat(const std::string& piece, int count) {
@@ -205,35 +170,21 @@ std::string ErrorOf(TExpressionParser& parser, const char* text) {
   }
 }
 
+// The position is that of the token that cannot be taken: the end for "" and a missing ")" or
+// operand, a number or a quote left open where an operand belongs, "<" (no operator), "-" (no
+// unary minus). A function's argument must be a text.
 TEST(ExpressionParser, ReportsSyntaxErrorsAtTheToken) {
-  struct Case {
-    const char* text;
-    const char* error;
-  };
-  const Case cases[] = {
-      {"", "Expression error at 1"},                     // the primary finds the end
-      {"(a", "Expression error at 3"},                   // missing ")"
-      {"a b", "Expression error at 3"},                  // end expected
-      {"a Or", "Expression error at 5"},                 // right side missing
-      {")", "Expression error at 1"},                    //
-      {"Or a", "Expression error at 1"},                 //
-      {"( )", "Expression error at 3"},                  //
-      {"Not", "Expression error at 4"},                  //
-      {"5", "Expression error at 1"},                    // numbers are no operands
-      {"a And 5", "Expression error at 7"},              //
-      {"'abc", "Expression error at 1"},                 // unterminated quote
-      {"a < b", "Expression error at 3"},                // "<" is no operator
-      {"- a", "Expression error at 1"},                  // no unary minus
-      {"a = = b", "Expression error at 5"},              //
-      {"(a))", "Expression error at 4"},                 //
-      {"Max(5)", "Syntax error! Expected String at 5"},  // a function's text argument
-      {"Max()", "Syntax error! Expected String at 5"},
-      {"Max('a'", "Expression error at 8"},
-      {"Max 'a'", "Expression error at 5"},
-      {"Max(a b)", "Expression error at 7"},
-  };
+  const std::pair<const char*, int> expression_errors[] = {
+      {"", 1},    {"(a", 3},      {"a b", 3},  {"a Or", 5},    {")", 1},       {"Or a", 1},
+      {"( )", 3}, {"Not", 4},     {"5", 1},    {"a And 5", 7}, {"'abc", 1},    {"a < b", 3},
+      {"- a", 1}, {"a = = b", 5}, {"(a))", 4}, {"Max('a'", 8}, {"Max 'a'", 5}, {"Max(a b)", 7}};
   MaxParser parser;  // parses again after each error
-  for (const Case& c : cases) EXPECT_EQ(ErrorOf(parser, c.text), c.error) << c.text;
+  for (const auto& [text, at] : expression_errors) {
+    EXPECT_EQ(ErrorOf(parser, text), "Expression error at " + std::to_string(at)) << text;
+  }
+  for (const char* text : {"Max(5)", "Max()"}) {
+    EXPECT_EQ(ErrorOf(parser, text), "Syntax error! Expected String at 5") << text;
+  }
   EXPECT_EQ(parser.Parse("a Or b")->Print(), "( a Or b )");
   EXPECT_THROW(parser.Parse("("), sdk::Exception) << "expression errors are module exceptions";
 }

@@ -29,6 +29,13 @@ TPadStackShape Pad(int32_t x, int32_t y, uint8_t shape = router::kRoundShape, in
   return s;
 }
 
+// The lines with CR LF ends, as the design file has them.
+std::string Crlf(std::string text) {
+  for (size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 2)
+    text.insert(at, "\r");
+  return text;
+}
+
 TEST(PadStackList, MatchesWithinTheToleranceOnly) {
   struct Case {
     const char* why;
@@ -181,11 +188,7 @@ TEST(PadStackShape, IsWrittenByShapeCode) {
     std::string text;
     router::DesignFileOutput out(text);
     router::WritePadStackShape(out, c.shape, c.x, c.y, c.layer);
-    std::string expected = c.lines;
-    for (size_t at = 0; (at = expected.find('\n', at)) != std::string::npos; at += 2) {
-      expected.insert(at, "\r");
-    }
-    EXPECT_EQ(text, expected);
+    EXPECT_EQ(text, Crlf(c.lines));
   }
 }
 
@@ -234,11 +237,7 @@ TEST(PadKeepout, FollowsShapeAndRotation) {
     std::string text;
     router::DesignFileOutput out(text);
     router::WritePadKeepout(out, c.shape, c.x, c.y, c.dx, c.dy, c.layer, c.rotation);
-    std::string expected = c.lines;
-    for (size_t at = 0; (at = expected.find('\n', at)) != std::string::npos; at += 2) {
-      expected.insert(at, "\r");
-    }
-    EXPECT_EQ(text, expected);
+    EXPECT_EQ(text, Crlf(c.lines));
   }
 }
 
@@ -247,10 +246,6 @@ TEST(PadKeepout, RightAnglesAreExact) {
   for (const double angle : {45.0, 360.0, -90.0, 89.9999})
     EXPECT_FALSE(router::IsRightAngle(angle));
 }
-
-}  // namespace
-
-namespace {
 
 // The export stands in for the confirmed set-up dialog: test-point layers by the side (the
 // stored side taken modulo the three sides, none when negative), the expansion as shown.

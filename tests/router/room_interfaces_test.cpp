@@ -61,12 +61,10 @@ TEST_F(RoomInterfaces, EachRuleOffersOnlyWhatItsKindCarries) {
     const char* rule;
     bool room, clearance, widths, lengths;
   };
-  const Case cases[] = {
-      {"Room A", true, false, false, false},
-      {"RoomClearance", false, true, false, false},
-      {"WidthAll", false, false, true, false},
-      {"LengthSignals", false, false, false, true},
-  };
+  const Case cases[] = {{"Room A", true, false, false, false},
+                        {"RoomClearance", false, true, false, false},
+                        {"WidthAll", false, false, true, false},
+                        {"LengthSignals", false, false, false, true}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.rule);
     const auto rule = Rule(c.rule);

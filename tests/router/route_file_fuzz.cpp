@@ -15,38 +15,14 @@ namespace {
 using namespace std::string_view_literals;
 
 // Texts that break numbers, names and lists where a careless reader takes them at face value.
-constexpr std::string_view kPlants[] = {"-"sv,
-                                        "+-1"sv,
-                                        "200000"sv,
-                                        "-200000"sv,
-                                        "1e999"sv,
-                                        "1e-320"sv,
-                                        "\0"sv,
-                                        "\xEF\xBB\xBF"sv,
-                                        "("sv,
-                                        ")"sv,
-                                        "(((("sv,
-                                        "\""sv,
-                                        "0"sv,
-                                        "-1"sv,
-                                        "."sv,
-                                        "mil"sv,
-                                        "inch"sv,
-                                        "signal"sv,
-                                        "qarc"sv,
-                                        "turret"sv,
-                                        "126"sv,
-                                        "(turret 127)"sv,
-                                        "(via_number 126)"sv,
-                                        "MidLayer20"sv,
-                                        "\t"sv,
-                                        "\n"sv,
-                                        "wyre"sv,
-                                        "(net "sv,
-                                        "InternalPlane1"sv,
-                                        "100000"sv,
-                                        "0.00001"sv,
-                                        "(resolution um 1000000000)"sv};
+// clang-format off
+constexpr std::string_view kPlants[] = {
+    "-"sv, "+-1"sv, "200000"sv, "-200000"sv, "1e999"sv, "1e-320"sv, "\0"sv, "\xEF\xBB\xBF"sv,
+    "("sv, ")"sv, "(((("sv, "\""sv, "0"sv, "-1"sv, "."sv, "mil"sv, "inch"sv, "signal"sv, "qarc"sv,
+    "turret"sv, "126"sv, "(turret 127)"sv, "(via_number 126)"sv, "MidLayer20"sv, "\t"sv, "\n"sv,
+    "wyre"sv, "(net "sv, "InternalPlane1"sv, "100000"sv, "0.00001"sv,
+    "(resolution um 1000000000)"sv};
+// clang-format on
 
 bool Valid(const router::TPadstack& p) {
   return p.top_x >= 0 && p.top_y >= 0 && p.mid_x >= 0 && p.mid_y >= 0 && p.bottom_x >= 0 &&

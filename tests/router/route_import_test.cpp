@@ -14,6 +14,7 @@
 #include "sdk/pcb_pad.h"
 #include "sdk/client_api.h"
 #include "framework/win/text.h"
+#include "idle_client.h"
 #include "sdk/host_fakes.h"
 #include "sdk/quorvel_session.h"
 #include "router/board_copper.h"
@@ -470,6 +471,8 @@ TEST_F(RouteImport, DamagedRouteFilesAreRefusedWholeOrImportedSoundly) {
   EXPECT_GT(skipping, 20) << "some damage leaves records to skip";
 }
 
+using testfakes::Unused;
+
 // A document the host shows, with a view or without one.
 class HostDocument final : public testfakes::ComObject<IServerDocument> {
  public:
@@ -479,12 +482,10 @@ class HostDocument final : public testfakes::ComObject<IServerDocument> {
     if (view_) view_->AddRef();
     return view_ ? S_OK : E_FAIL;
   }
-  HRESULT __stdcall GetFileName(BSTR* result) override { return testfakes::Unused(result); }
-  HRESULT __stdcall GetKind(BSTR* result) override { return testfakes::Unused(result); }
-  HRESULT __stdcall GetServerModule(IServerModule** result) override {
-    return testfakes::Unused(result);
-  }
-  HRESULT __stdcall GetViewCount(int* count) override { return testfakes::Unused(count); }
+  HRESULT __stdcall GetFileName(BSTR* result) override { return Unused(result); }
+  HRESULT __stdcall GetKind(BSTR* result) override { return Unused(result); }
+  HRESULT __stdcall GetServerModule(IServerModule** result) override { return Unused(result); }
+  HRESULT __stdcall GetViewCount(int* count) override { return Unused(count); }
   HRESULT __stdcall Cleanup() override { return S_OK; }
 
  private:
@@ -495,16 +496,14 @@ class HostView final : public testfakes::ComObject<IServerView> {
  public:
   HostView() : ComObject({IID_IServerView}) {}
   HRESULT __stdcall Refresh() override { return S_OK; }
-  HRESULT __stdcall GetOwnerDocument(IServerDocument** result) override {
-    return testfakes::Unused(result);
-  }
+  HRESULT __stdcall GetOwnerDocument(IServerDocument** result) override { return Unused(result); }
 };
 
 // A host that shows the documents it is given by path (none else), and runs whatever process
 // it is given, noting the view.
-class DocumentHost final : public testfakes::ComObject<IClient, IProcessLauncher> {
+class DocumentHost final : public routertest::IdleClient<IProcessLauncher> {
  public:
-  DocumentHost() : ComObject({IID_IClient, IID_IProcessLauncher}) {}
+  DocumentHost() : IdleClient({IID_IClient, IID_IProcessLauncher}) {}
   std::map<std::string, IServerDocument*> documents;  // borrowed
   std::vector<std::string> asked, processes;
   std::vector<IServerView*> views;
@@ -516,34 +515,18 @@ class DocumentHost final : public testfakes::ComObject<IClient, IProcessLauncher
     return S_OK;
   }
   HRESULT __stdcall SendProcess(const char* process, char*, int, IServerView* view) override {
-    processes.push_back(process);
-    views.push_back(view);
-    return S_OK;
+    return Run(process, view);
   }
   HRESULT __stdcall PostProcess(const char* process, const char*, IServerView* view) override {
+    return Run(process, view);
+  }
+  HRESULT __stdcall GetServerModuleByName(BSTR, IServerModule** r) override { return Unused(r); }
+
+ private:
+  HRESULT Run(const char* process, IServerView* view) {
     processes.push_back(process);
     views.push_back(view);
     return S_OK;
-  }
-  HRESULT __stdcall GetApplicationHandle(HWND* result) override {
-    return testfakes::Unused(result);
-  }
-  HRESULT __stdcall GetMainWindowHandle(HWND* result) override { return testfakes::Unused(result); }
-  HRESULT __stdcall GetCurrentView(IServerView** result) override {
-    return testfakes::Unused(result);
-  }
-  HRESULT __stdcall SetStatusBarText(int, BSTR, IStatusPanel** result) override {
-    return testfakes::Unused(result);
-  }
-  HRESULT __stdcall ShowDocument(IServerDocument*) override { return E_NOTIMPL; }
-  HRESULT __stdcall GetDocumentKindFromFile(BSTR, BSTR* kind) override {
-    return testfakes::Unused(kind);
-  }
-  HRESULT __stdcall OpenNewDocument(BSTR, BSTR, IServerDocument** result) override {
-    return testfakes::Unused(result);
-  }
-  HRESULT __stdcall GetServerModuleByName(BSTR, IServerModule** result) override {
-    return testfakes::Unused(result);
   }
 };
 

@@ -4,240 +4,200 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
+#include <sstream>
 #include <string>
 
 namespace {
 
 using router::EExpressionError;
-using router::TCleranceRuleExpressionParser;
-using router::TRuleExpressionNode;
 using router::TRuleExpressionParser;
-using router::TSpecctraScope;
 using S = router::TSpecctraScope;
 
-enum class Parser { Plain, Clearance };
-
-std::unique_ptr<TRuleExpressionNode> ParseWith(Parser which, const std::string& text) {
-  if (which == Parser::Clearance) {
-    TCleranceRuleExpressionParser parser;
-    return parser.ParseScope(text);
-  }
-  TRuleExpressionParser parser;
-  return parser.ParseScope(text);
+// "c:" before a text asks the clearance-rule parser, which also knows the object words.
+std::unique_ptr<router::TRuleExpressionNode> Parse(const std::string& text) {
+  if (text.starts_with("c:"))
+    return router::TCleranceRuleExpressionParser().ParseScope(text.substr(2));
+  return TRuleExpressionParser().ParseScope(text);
 }
 
 // A from-to name of the shape the host writes: "(" at 9, ")" at 14, ":" at 15.
-constexpr const char* kFromTo = "NET_0001(U1-1):NET_0001(U2-3)";
-
-struct ScopeCase {
-  Parser parser;
-  std::string text;
-  S kind;
-  bool valid;
-  const char* why;
-};
+const std::string kFromTo = "InFromTo('NET_0001(U1-1):NET_0001(U2-3)')";
 
 TEST(RuleScope, GivesEveryTreeItsKindAndValidity) {
-  const std::string from_to = std::string("InFromTo('") + kFromTo + "')";
-  const ScopeCase cases[] = {
-      {Parser::Plain, "All", S::Pcb, true, "the whole board"},
-      {Parser::Plain, "InNet('GND') And OnLayer('TopLayer')", S::NetOnLayer, true, ""},
-      {Parser::Plain, "OnLayer('TopLayer') And InNet('GND')", S::NetOnLayer, true, "either order"},
-      {Parser::Plain, "InNetClass('P') And OnTop", S::NetClassOnLayer, true, "layer word"},
-      {Parser::Plain, from_to + " And OnBottom", S::FromToOnLayer, true, ""},
-      {Parser::Plain, "InFromToClass('G') And OnLayer('L')", S::NotAssigned, true,
+  const struct {
+    std::string text;
+    S kind;
+    bool valid;
+    const char* why;
+  } cases[] = {
+      {"All", S::Pcb, true, "the whole board"},
+      {"InNet('GND') And OnLayer('TopLayer')", S::NetOnLayer, true, ""},
+      {"OnLayer('TopLayer') And InNet('GND')", S::NetOnLayer, true, "either order"},
+      {"InNetClass('P') And OnTop", S::NetClassOnLayer, true, "layer word"},
+      {kFromTo + " And OnBottom", S::FromToOnLayer, true, ""},
+      {"InFromToClass('G') And OnLayer('L')", S::NotAssigned, true,
        "Layer/Group is supported but has no combined kind"},
-      {Parser::Plain, "WithinRoom('R') And InNet('A')", S::NetInBoardRegion, true, ""},
-      {Parser::Plain, "WithinRoom('R') And InNetClass('A')", S::NetClassInBoardRegion, true, ""},
-      {Parser::Plain, "InNet('A') Or InNetClass('B')", S::NotAssigned, false, "Or of two kinds"},
-      {Parser::Plain, "InNet('A') Or InNet('B')", S::Net, true, "Or of one kind"},
-      {Parser::Plain, "InNet('A') And InNet('B')", S::Net, false, "And of different nets"},
-      {Parser::Plain, "InNet('A') And InNet('A')", S::Net, true, "And of the same net"},
-      {Parser::Plain, "InNet('A') And InNet('a')", S::Net, false, "texts compare exactly"},
-      {Parser::Plain, "InNet('A') And All", S::Net, false, "Net/Pcb is no supported pair"},
-      {Parser::Plain, "OnLayer('TopLayer') And OnLayer('BottomLayer')", S::Layer, false, ""},
-      {Parser::Plain, "Not InNet('A')", S::Net, true, "Not keeps the kind"},
-      {Parser::Plain, "InNet('A') = OnLayer('B')", S::NetOnLayer, true, "= is not checked"},
-      {Parser::Plain, "innet('x')", S::Net, true, "query words in any case"},
-      {Parser::Plain, "InNet(GND)", S::Net, true, "a word serves as argument"},
-      {Parser::Plain, "Foo", S::NotAssigned, true, "a plain word"},
-      {Parser::Plain, "IsVia", S::NotAssigned, true, "object tests only for clearances"},
-      {Parser::Clearance, "IsVia", S::Via, true, ""},
-      {Parser::Clearance, "ISTHRUPIN", S::Pin, true, ""},
-      {Parser::Clearance, "IsSMDPad", S::SMDpad, true, ""},
-      {Parser::Clearance, "IsTrack", S::Wire, true, ""},
-      {Parser::Clearance, "IsPolyRegion", S::CopperArea, true, ""},
-      {Parser::Clearance, "TestPoint", S::TestPoint, true, ""},
-      {Parser::Clearance, "IsVia And InNet('A')", S::Net, true, "an object scope yields"},
-      {Parser::Clearance, "IsVia And IsPad", S::NotAssigned, false, "two object scopes"},
-      {Parser::Clearance, "(InNet('A') Or InNet('B')) And OnLayer('T')", S::NetOnLayer, true, ""},
-      {Parser::Clearance, "InNet('A') And (InNet('B') Or InNetClass('C'))", S::NotAssigned, false,
+      {"WithinRoom('R') And InNet('A')", S::NetInBoardRegion, true, ""},
+      {"WithinRoom('R') And InNetClass('A')", S::NetClassInBoardRegion, true, ""},
+      {"InNet('A') Or InNetClass('B')", S::NotAssigned, false, "Or of two kinds"},
+      {"InNet('A') Or InNet('B')", S::Net, true, "Or of one kind"},
+      {"InNet('A') And InNet('B')", S::Net, false, "And of different nets"},
+      {"InNet('A') And InNet('A')", S::Net, true, "And of the same net"},
+      {"InNet('A') And InNet('a')", S::Net, false, "texts compare exactly"},
+      {"InNet('A') And All", S::Net, false, "Net/Pcb is no supported pair"},
+      {"OnLayer('TopLayer') And OnLayer('BottomLayer')", S::Layer, false, ""},
+      {"Not InNet('A')", S::Net, true, "Not keeps the kind"},
+      {"InNet('A') = OnLayer('B')", S::NetOnLayer, true, "= is not checked"},
+      {"innet('x')", S::Net, true, "query words in any case"},
+      {"InNet(GND)", S::Net, true, "a word serves as argument"},
+      {"Foo", S::NotAssigned, true, "a plain word"},
+      {"IsVia", S::NotAssigned, true, "object tests only for clearances"},
+      {"c:IsVia", S::Via, true, ""},
+      {"c:ISTHRUPIN", S::Pin, true, ""},
+      {"c:IsSMDPad", S::SMDpad, true, ""},
+      {"c:IsTrack", S::Wire, true, ""},
+      {"c:IsPolyRegion", S::CopperArea, true, ""},
+      {"c:TestPoint", S::TestPoint, true, ""},
+      {"c:IsVia And InNet('A')", S::Net, true, "an object scope yields"},
+      {"c:IsVia And IsPad", S::NotAssigned, false, "two object scopes"},
+      {"c:(InNet('A') Or InNet('B')) And OnLayer('T')", S::NetOnLayer, true, ""},
+      {"c:InNet('A') And (InNet('B') Or InNetClass('C'))", S::NotAssigned, false,
        "an invalid operand"},
   };
-  for (const ScopeCase& c : cases) {
-    SCOPED_TRACE(c.text + (*c.why ? " (" + std::string(c.why) + ")" : ""));
-    const auto root = ParseWith(c.parser, c.text);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text + " (" + c.why + ")");
+    const auto root = Parse(c.text);
     EXPECT_EQ(static_cast<int>(root->ScopeKind()), static_cast<int>(c.kind));
     EXPECT_EQ(root->IsValid(), c.valid);
     EXPECT_EQ(TRuleExpressionParser::FindInvalid(root.get()) == nullptr, c.valid);
   }
-}
-
-// Leaves keep the argument or the word; the first invalid node is found from the leaves.
-TEST(RuleScope, LeavesKeepTheArgumentOrTheWord) {
-  struct Case {
-    const char* text;
-    const char* leaf_text;
-    bool has_argument;
-  };
-  const Case cases[] = {
-      {"InNet('GND')", "GND", true}, {"InNetClass('My Class')", "My Class", true},
-      {"InNet(GND)", "GND", true},   {"ontop", "ontop", false},
-      {"IsFill", "IsFill", false},   {"'a b'", "'a b'", false},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.text);
-    const auto root = ParseWith(Parser::Clearance, c.text);
-    EXPECT_EQ(root->text(), c.leaf_text);
-    EXPECT_EQ(root->has_argument(), c.has_argument);
-  }
-  const auto root = ParseWith(Parser::Plain, "InNet('A') And (InNet('B') Or InNetClass('C'))");
+  // The first invalid node is found from the leaves.
+  const auto root = Parse("InNet('A') And (InNet('B') Or InNetClass('C'))");
   const router::TTreeNode* invalid = TRuleExpressionParser::FindInvalid(root.get());
   ASSERT_NE(invalid, nullptr);
   EXPECT_EQ(invalid->Print(), "( InNet(B) Or InNetClass(C) )");
 }
 
+// Leaves keep the argument (quotes dropped) or the word as written; a scope prints as it selects
+// and its print reads back as the same scope, but for a from-to name or a name with a blank: it
+// is printed without its quotes, for the eye.
 TEST(RuleScope, PrintsQueriesAsTheySelectAndReadsThemBack) {
-  struct Case {
-    Parser parser;
+  const struct {
     std::string text;
     const char* printed;
+    const char* leaf;  // text() of a leaf root with has_argument(), else null
+  } cases[] = {
+      {"InNet('GND') And OnLayer('TopLayer')", "( InNet(GND) And OnLayer(TopLayer) )", nullptr},
+      {"All", "All", nullptr},
+      {"ontop Or OnBottomLayer", "( ontop Or OnBottomLayer )", nullptr},
+      {"Not InNetClass('Power')", "Not InNetClass(Power)", nullptr},
+      {"InFromToClass('G')", "InFromToClass(G)", "G"},
+      {kFromTo, "InFromTo(NET_0001(U1-1):NET_0001(U2-3))", "NET_0001(U1-1):NET_0001(U2-3)"},
+      {"WithinRoom('R1') And InNet('A')", "( WithinRoom(R1) And InNet(A) )", nullptr},
+      {"'a b' Or x", "( 'a b' Or x )", nullptr},
+      {"InNetClass('My Class')", "InNetClass(My Class)", "My Class"},
+      {"c:InNet(GND)", "InNet(GND)", "GND"},
+      {"c:ontop", "ontop", nullptr},
+      {"c:'a b'", "'a b'", nullptr},
+      {"c:IsThruPin And IsFill", "( IsThruPin And IsFill )", nullptr},
+      {"c:TestPoint", "TestPoint", nullptr},
+      {"c:Not InNet('A') Or IsVia", "( Not InNet(A) Or IsVia )", nullptr},
   };
-  const Case cases[] = {
-      {Parser::Plain, "InNet('GND') And OnLayer('TopLayer')",
-       "( InNet(GND) And OnLayer(TopLayer) )"},
-      {Parser::Plain, "All", "All"},
-      {Parser::Plain, "ontop Or OnBottomLayer", "( ontop Or OnBottomLayer )"},
-      {Parser::Plain, "Not InNetClass('Power')", "Not InNetClass(Power)"},
-      {Parser::Plain, "InFromToClass('G')", "InFromToClass(G)"},
-      {Parser::Plain, std::string("InFromTo('") + kFromTo + "')",
-       "InFromTo(NET_0001(U1-1):NET_0001(U2-3))"},
-      {Parser::Plain, "WithinRoom('R1') And InNet('A')", "( WithinRoom(R1) And InNet(A) )"},
-      {Parser::Plain, "'a b' Or x", "( 'a b' Or x )"},
-      {Parser::Clearance, "IsThruPin And IsFill", "( IsThruPin And IsFill )"},
-      {Parser::Clearance, "TestPoint", "TestPoint"},
-      {Parser::Clearance, "Not InNet('A') Or IsVia", "( Not InNet(A) Or IsVia )"},
-  };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
-    const auto first = ParseWith(c.parser, c.text);
+    const auto first = Parse(c.text);
     EXPECT_EQ(first->Print(), c.printed);
-    // The printed scope reads back as the same scope, but for a from-to name: it is printed
-    // without its quotes, for the eye.
-    if (c.text.starts_with("InFromTo(")) continue;
-    const auto again = ParseWith(c.parser, first->Print());
+    if (first->IsLeaf()) {
+      EXPECT_EQ(first->has_argument(), c.leaf != nullptr);
+      EXPECT_EQ(first->text(), c.leaf ? c.leaf : first->Print());
+    }
+    if (c.text.starts_with("InFromTo(") || (c.leaf && std::strchr(c.leaf, ' '))) continue;
+    const auto again = Parse((c.text.starts_with("c:") ? "c:" : "") + first->Print());
     EXPECT_EQ(again->Print(), c.printed);
     EXPECT_EQ(again->ScopeKind(), first->ScopeKind());
   }
 }
 
-// The error and its position, or the scope's kind.
-std::string Outcome(const std::string& text) {
-  try {
-    TCleranceRuleExpressionParser parser;
-    return std::string(router::SpecctraScopeToString(parser.ParseScope(text)->ScopeKind()));
-  } catch (const EExpressionError& e) {
-    return e.what() + (" at " + std::to_string(e.position()));
+// The error and its position, or the scope's kind. A from-to name needs "(" at character 3 or
+// later, ":" at 8 and ")" at 13 (first occurrences).
+TEST(RuleScope, ChecksFromToNamesAndReportsEveryErrorText) {
+  const auto outcome = [](const std::string& text) {
+    try {
+      return std::string(router::SpecctraScopeToString(Parse("c:" + text)->ScopeKind()));
+    } catch (const EExpressionError& e) {
+      return e.what() + (" at " + std::to_string(e.position()));
+    }
+  };
+  const std::string bad = "Syntax Error parsing InFromTo ";
+  const char* const from_tos[][2] = {{"U1-1:U2-3", "no ( at all"},
+                                     {"ab(cdefg:hij)", ""},  // each at its earliest place
+                                     {"a(cdefg:hijk)", "( at 2"},
+                                     {"ab(cde:ghijk)", ": at 7"},
+                                     {"ab(cdefg:hi)", ") at 12"},
+                                     {"ab(cdefg:hijk", "no )"},
+                                     {"ab)cdefg:hij(kl)", "the first ) counts"},
+                                     {"", "empty"}};
+  for (const auto& [argument, why] : from_tos) {
+    SCOPED_TRACE(why);
+    const bool accepted = *why == '\0';
+    EXPECT_EQ(router::IsFromToArgument(argument), accepted);
+    EXPECT_EQ(outcome(std::string("InFromTo('") + argument + "')"),
+              accepted ? "FromTo" : bad + argument + " at 10");
   }
+  const char* const errors[][2] = {{"InNet(5)", "Syntax error! Expected String at 7"},
+                                   {"InNet()", "Syntax error! Expected String at 7"},
+                                   {"OnLayer(=)", "Syntax error! Expected String at 9"},
+                                   {"InNet('A'", "Expression error at 10"},
+                                   {"InNet 'A'", "Expression error at 7"},
+                                   {"InNet", "Expression error at 6"},
+                                   {"All()", "Expression error at 4"},
+                                   {"InNet('A') And", "Expression error at 15"}};
+  for (const auto& [text, error] : errors) EXPECT_EQ(outcome(text), error) << text;
 }
 
-TEST(RuleScope, ChecksTheShapeOfFromToNames) {
-  struct Case {
-    const char* argument;
-    bool accepted;
-  };
-  const Case cases[] = {
-      {"U1-1:U2-3", false},         // no "(" at all
-      {"ab(cdefg:hij)", true},      // each at its earliest allowed place
-      {"a(cdefg:hijk)", false},     // "(" at 2
-      {"ab(cde:ghijk)", false},     // ":" at 7
-      {"ab(cdefg:hi)", false},      // ")" at 12
-      {"ab(cdefg:hijk", false},     // no ")"
-      {"ab)cdefg:hij(kl)", false},  // the first ")" counts
-      {"", false},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.argument);
-    EXPECT_EQ(router::IsFromToArgument(c.argument), c.accepted);
-    EXPECT_EQ(Outcome(std::string("InFromTo('") + c.argument + "')"),
-              c.accepted ? "FromTo"
-                         : std::string("Syntax Error parsing InFromTo ") + c.argument + " at 10");
-  }
-}
-
-TEST(RuleScope, ReportsEveryErrorText) {
-  const char* const cases[][2] = {
-      {"InNet(5)", "Syntax error! Expected String"},
-      {"InNet()", "Syntax error! Expected String"},
-      {"OnLayer(=)", "Syntax error! Expected String"},
-      {"InNet('A'", "Expression error"},
-      {"InNet 'A'", "Expression error"},
-      {"InNet", "Expression error"},
-      {"All()", "Expression error"},
-      {"InNet('A') And", "Expression error"},
-  };
-  for (const auto& [text, message] : cases) {
-    const std::string outcome = Outcome(text);
-    EXPECT_EQ(outcome.substr(0, outcome.rfind(" at ")), message) << text;
-  }
-}
-
-// --- the scope-kind algebra
-// -------------------------------------------------------------------
+// --- the scope-kind algebra --------------------------------------------------------------------
 
 S Kind(int k) { return static_cast<S>(k); }
 
-struct CombineCase {
-  S a;
-  S b;
-  S kind;
-  bool combined;
-};
-constexpr CombineCase kCombineCases[] = {
-    {S::Net, S::Net, S::Net, true},
-    {S::NotAssigned, S::NotAssigned, S::NotAssigned, true},
-    {S::Pcb, S::Via, S::Via, true},
-    {S::Pcb, S::NetClass, S::NetClass, true},
-    {S::Layer, S::NetClass, S::NetClassOnLayer, true},
-    {S::Layer, S::NetClassOnLayer, S::NetClassOnLayer, true},
-    {S::Layer, S::Net, S::NetOnLayer, true},
-    {S::Layer, S::NetOnLayer, S::NetOnLayer, true},
-    {S::Layer, S::FromTo, S::FromToOnLayer, true},
-    {S::Layer, S::FromToOnLayer, S::FromToOnLayer, true},
-    {S::Layer, S::NetClassToNetClass, S::NetClasssToNetClassOnLayer, true},
-    {S::Layer, S::NetClasssToNetClassOnLayer, S::NetClasssToNetClassOnLayer, true},
-    {S::NetClass, S::BoardRegion, S::NetClassInBoardRegion, true},
-    {S::Net, S::BoardRegion, S::NetInBoardRegion, true},
-    {S::NetClassToNetClass, S::BoardRegion, S::NetClassToNetClassInBoardRegion, true},
-    {S::Layer, S::Group, S::NotAssigned, false},
-    {S::Net, S::NetClass, S::NotAssigned, false},
-    {S::Via, S::Pin, S::NotAssigned, false},
-    {S::Via, S::Net, S::Net, true},
-    {S::TestPoint, S::NetOnLayer, S::NetOnLayer, true},
-    {S::NotAssigned, S::Wire, S::NotAssigned, true},
-    {S::NotAssigned, S::Net, S::NotAssigned, false},
-};
+S Named(const std::string& name) {
+  for (int k = 0; k < router::kSpecctraScopeCount; ++k) {
+    if (router::SpecctraScopeToString(Kind(k)) == name) return Kind(k);
+  }
+  ADD_FAILURE() << "no scope kind " << name;
+  return S::NotAssigned;
+}
 
-// Combining is symmetric and fails only with no kind; the table's pairs are checked in both
+// Pairs "A/B", or "A/B=C" with what they combine to ("!" when they do not).
+std::vector<std::vector<std::string>> Pairs(const std::string& text) {
+  std::vector<std::vector<std::string>> pairs;
+  std::istringstream words(text);
+  for (std::string word; words >> word;) {
+    const size_t slash = word.find('/'), equal = word.find('=');
+    pairs.push_back({word.substr(0, slash), word.substr(slash + 1, equal - slash - 1),
+                     equal == std::string::npos ? "" : word.substr(equal + 1)});
+  }
+  return pairs;
+}
+
+// Combining is symmetric and fails only with no kind; the listed pairs are checked in both
 // orders by that.
 TEST(SpecctraScope, CombinesKindsInEitherOrder) {
-  for (const CombineCase& c : kCombineCases) {
-    SCOPED_TRACE(std::string(router::SpecctraScopeToString(c.a)) + " with " +
-                 std::string(router::SpecctraScopeToString(c.b)));
-    const router::TScopeCombination result = router::Combine(c.a, c.b);
-    EXPECT_EQ(result.kind, c.kind);
-    EXPECT_EQ(result.combined, c.combined);
+  for (const auto& pair : Pairs(
+           "Net/Net=Net NotAssigned/NotAssigned=NotAssigned Pcb/Via=Via Pcb/NetClass=NetClass "
+           "Layer/NetClass=NetClassOnLayer Layer/NetClassOnLayer=NetClassOnLayer "
+           "Layer/Net=NetOnLayer Layer/NetOnLayer=NetOnLayer Layer/FromTo=FromToOnLayer "
+           "Layer/FromToOnLayer=FromToOnLayer Layer/NetClassToNetClass=NetClasssToNetClassOnLayer "
+           "Layer/NetClasssToNetClassOnLayer=NetClasssToNetClassOnLayer "
+           "NetClass/BoardRegion=NetClassInBoardRegion Net/BoardRegion=NetInBoardRegion "
+           "NetClassToNetClass/BoardRegion=NetClassToNetClassInBoardRegion Layer/Group=! "
+           "Net/NetClass=! Via/Pin=! Via/Net=Net TestPoint/NetOnLayer=NetOnLayer "
+           "NotAssigned/Wire=NotAssigned NotAssigned/Net=!")) {
+    SCOPED_TRACE(pair[0] + " with " + pair[1]);
+    const router::TScopeCombination result = router::Combine(Named(pair[0]), Named(pair[1]));
+    EXPECT_EQ(result.kind, pair[2] == "!" ? S::NotAssigned : Named(pair[2]));
+    EXPECT_EQ(result.combined, pair[2] != "!");
   }
   for (int a = 0; a < router::kSpecctraScopeCount; ++a) {
     for (int b = 0; b < router::kSpecctraScopeCount; ++b) {
@@ -253,42 +213,23 @@ TEST(SpecctraScope, CombinesKindsInEitherOrder) {
 }
 
 TEST(SpecctraScope, SupportsTheRoutersPairsOnly) {
-  struct Case {
-    S a;
-    S b;
-    bool supported;
+  const auto check = [](const std::string& pairs, bool supported) {
+    for (const auto& pair : Pairs(pairs)) {
+      SCOPED_TRACE(pair[0] + " with " + pair[1]);
+      EXPECT_EQ(router::SupportedPair(Named(pair[0]), Named(pair[1])), supported);
+      EXPECT_EQ(router::SupportedPair(Named(pair[1]), Named(pair[0])), supported);
+    }
   };
-  const Case cases[] = {
-      {S::Layer, S::NetClass, true},
-      {S::Layer, S::NetClassOnLayer, true},
-      {S::Layer, S::Net, true},
-      {S::Layer, S::NetOnLayer, true},
-      {S::Layer, S::Group, true},
-      {S::Layer, S::GroupOnLayer, true},
-      {S::Layer, S::FromTo, true},
-      {S::Layer, S::FromToOnLayer, true},
-      {S::Layer, S::NetClassToNetClass, true},
-      {S::Layer, S::NetClasssToNetClassOnLayer, true},
-      {S::NetClass, S::BoardRegion, true},
-      {S::Net, S::BoardRegion, true},
-      {S::NetClassToNetClass, S::BoardRegion, true},
-      {S::Via, S::Net, true},
-      {S::Pcb, S::Pin, true},
-      {S::NotAssigned, S::TestPoint, true},
-      {S::Net, S::NetClass, false},
-      {S::Layer, S::Layer, false},
-      {S::Net, S::Pcb, false},
-      {S::Layer, S::BoardRegion, false},
-      {S::Via, S::Pin, false},
-      {S::FromTo, S::BoardRegion, false},
-      {S::Group, S::BoardRegion, false},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(router::SpecctraScopeToString(c.a)) + " with " +
-                 std::string(router::SpecctraScopeToString(c.b)));
-    EXPECT_EQ(router::SupportedPair(c.a, c.b), c.supported);
-    EXPECT_EQ(router::SupportedPair(c.b, c.a), c.supported);
-  }
+  check(
+      "Layer/NetClass Layer/NetClassOnLayer Layer/Net Layer/NetOnLayer Layer/Group "
+      "Layer/GroupOnLayer Layer/FromTo Layer/FromToOnLayer Layer/NetClassToNetClass "
+      "Layer/NetClasssToNetClassOnLayer NetClass/BoardRegion Net/BoardRegion "
+      "NetClassToNetClass/BoardRegion Via/Net Pcb/Pin NotAssigned/TestPoint",
+      true);
+  check(
+      "Net/NetClass Layer/Layer Net/Pcb Layer/BoardRegion Via/Pin FromTo/BoardRegion "
+      "Group/BoardRegion",
+      false);
   for (int k = 0; k < router::kSpecctraScopeCount; ++k) {
     EXPECT_FALSE(router::SupportedPair(Kind(k), Kind(k))) << k;
   }

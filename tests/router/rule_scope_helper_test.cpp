@@ -129,10 +129,33 @@ TEST(RuleScopeHelper, OnLayerFindsTheStackLayerByNameAndWalksALoopingStackOnce) 
   EXPECT_EQ(ScopeLayers("OnLayer('GND Plane')", &looping), std::vector<int>{40});
   EXPECT_EQ(ScopeLayers("OnLayer('Bottom')", &looping), std::vector<int>{}) << "not in the walk";
   EXPECT_FALSE(looping.GaveUp()) << "the walk went round the loop";
-  // A host that links the multi-layer into its stack: that layer stands for no layer.
-  FakeBoard multi({{1, L"Top"}, {54, L"Last Plane"}, {74, L"Multi"}}, {{1, 54}, {54, 74}});
+  // A host that links layers past the last plane into its stack, the multi-layer among them:
+  // they stand for no layer.
+  FakeBoard multi({{1, L"Top"}, {54, L"Last Plane"}, {55, L"Guide"}, {74, L"Multi"}},
+                  {{1, 54}, {54, 55}, {55, 74}});
   EXPECT_EQ(ScopeLayers("OnLayer('Last Plane')", &multi), std::vector<int>{54});
+  EXPECT_EQ(ScopeLayers("OnLayer('Guide')", &multi), std::vector<int>{});
   EXPECT_EQ(ScopeLayers("OnLayer('Multi')", &multi), std::vector<int>{});
+}
+
+// The object words of a clearance scope name the design file's object ids of its clearance
+// types: pads both pins (0) and surface-mount pads (1), vias 2, tracks 3, fills the area 4; no
+// word names a test point (5).
+TEST(RuleScopeHelper, ObjectWordsNameTheirObjectIds) {
+  const std::pair<const char*, const char*> cases[] = {{"IsPad", "110000"},
+                                                       {"IsVia", "001000"},
+                                                       {"IsTrack", "000100"},
+                                                       {"IsFill", "000010"},
+                                                       {"InNet('A')", "000000"}};
+  for (const auto& [scope, named] : cases) {
+    router::TRuleExpressionScopeHelper helper;
+    helper.SetTree(router::TCleranceRuleExpressionParser().ParseScope(scope));
+    helper.CollectObjects(nullptr);
+    std::string ids;
+    for (int id = 0; id <= router::kTestPointObjectId; ++id)
+      ids += helper.NamesObjectId(id) ? '1' : '0';
+    EXPECT_EQ(ids, named) << scope;
+  }
 }
 
 TEST(RuleScopeHelper, PadsOnAnOuterLayerAreSurfaceMountPadsAndOthersPins) {

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <map>
 #include <random>
 #include <set>
@@ -37,6 +38,29 @@ class FixedGaps : public router::RuleConstraintQuery {
     return found->second;
   }
 };
+
+// "key=mils ..." into `store`, "key=-" for a key without a value.
+template <class Store>
+void Fill(Store& store, const std::string& values) {
+  std::istringstream words(values);
+  for (std::string word; words >> word;) {
+    const size_t equal = word.find('=');
+    const std::string key = word.substr(0, equal), value = word.substr(equal + 1);
+    const int32_t units =
+        value == "-" ? -1 : static_cast<int32_t>(std::lround(std::stod(value) * 10000));
+    if constexpr (std::is_same_v<Store, TWidthTable>) {
+      store.Entry(std::stoi(key)) = TOvixRuleValue{1, units};
+    } else {
+      store.Entry(key).value = units;
+    }
+  }
+}
+
+std::string Joined(const Lines& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "|";
+  return text;
+}
 
 // --- numbers, layer names, output ----------------------------------------------------------
 
@@ -133,12 +157,15 @@ TEST(DesignFileOutput, IndentsAndSpillsWholeLines) {
   out.Lower(3);
   out.Line("(a long line of text)");  // 23 on its own: spilled whole
   out.Line(")");
+  out.Line("(fifteen chars)");  // 20: spilled at the threshold itself
   out.Lower();
   EXPECT_EQ(out.Level(), -1);
   EXPECT_EQ(out.IndentText(), "");
   file += text;
-  EXPECT_EQ(pieces, (std::vector<size_t>{34, 23}));
-  EXPECT_EQ(file, "(pcb x\r\n    (a)\r\n            (b)\r\n(a long line of text)\r\n)\r\n");
+  EXPECT_EQ(pieces, (std::vector<size_t>{34, 23, 20}));
+  EXPECT_EQ(file,
+            "(pcb x\r\n    (a)\r\n            (b)\r\n(a long line of text)\r\n)\r\n"
+            "(fifteen chars)\r\n");
 }
 
 // --- the keyed store --------------------------------------------------------------------------
@@ -218,22 +245,12 @@ TEST(RuleValueStorage, ComparesOneSidedByValue) {
 // --- clearance matrix -------------------------------------------------------------------------
 
 TEST(ClearanceMatrix, NamesTypesSmallerIdFirst) {
-  struct Case {
-    Id a;
-    Id b;
-    const char* name;
-  };
-  const Case cases[] = {
-      {Id::Pin, Id::Pin, "pin_pin"},
-      {Id::Via, Id::Pin, "pin_via"},
-      {Id::Pin, Id::Via, "pin_via"},
-      {Id::Area, Id::Wire, "wire_area"},
-      {Id::TestPoint, Id::Smd, "smd_testpoint"},
-      {Id::Smd, Id::Smd, "smd_smd"},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(TClearanceMatrix::ClearanceTypeName(c.a, c.b), c.name);
-  }
+  const std::pair<Id, Id> pairs[] = {{Id::Pin, Id::Pin},       {Id::Via, Id::Pin},
+                                     {Id::Pin, Id::Via},       {Id::Area, Id::Wire},
+                                     {Id::TestPoint, Id::Smd}, {Id::Smd, Id::Smd}};
+  std::string names;
+  for (const auto& [a, b] : pairs) names += TClearanceMatrix::ClearanceTypeName(a, b) + " ";
+  EXPECT_EQ(names, "pin_pin pin_via pin_via wire_area smd_testpoint smd_smd ");
   try {
     TClearanceMatrix::ClearanceTypeName(Id::Pin, static_cast<Id>(6));
     ADD_FAILURE() << "no assertion";
@@ -262,64 +279,48 @@ TEST(ClearanceMatrix, EntriesOfBothOrdersAreOneAndTheGenericValueIsTheRules) {
   EXPECT_EQ(matrix.DisplayName(), "");
 }
 
-struct MatrixCase {
-  std::vector<std::pair<const char*, int32_t>> values;
-  Lines statements;
-  const char* why;
-};
-
-const MatrixCase kMatrixCases[] = {
-    {{}, {}, "nothing without values"},
-    {{{"pin_pin", -1}, {"via_via", -1}}, {}, "keys without values"},
-    {{{"Generic_Value", Mil(8)}}, {"(clearance 8.000)"}, "only the generic value, once"},
-    {{{"pin_pin", Mil(10)}, {"wire_wire", Mil(10)}, {"Generic_Value", Mil(10)}},
-     {"(clearance 10.000)"},
-     "all values agree"},
-    {{{"pin_via", Mil(15)}, {"via_via", Mil(15)}},
-     {"(clearance 15.000 (type pin_via via_via))"},
-     "typed values that agree still name their types: without a generic value they hold for "
-     "no other type"},
-    {{{"pin_pin", Mil(10)}, {"pin_via", Mil(10)}, {"via_via", Mil(8)}},
-     {"(clearance 10.000 (type pin_pin pin_via))", "(clearance 8.000 (type via_via))"},
-     "types of one value together"},
-    {{{"Generic_Value", Mil(8)}, {"pin_pin", Mil(10)}, {"smd_smd", Mil(8)}},
-     {"(clearance 8.000)", "(clearance 10.000 (type pin_pin))", "(clearance 8.000 (type smd_smd))"},
-     "the generic value first"},
-    {{{"pin_pin", Mil(10)}, {"pin_wire", Mil(8)}, {"wire_wire", Mil(6)}},
-     {"(clearance 10.000 (type pin_pin))", "(clearance 8.000 (type pin_wire))",
-      "(clearance 6.000 (type wire_wire))"},
-     "a type second in both its rows is written too"},
-    {{{"pin_pin", Mil(10)}, {"smd_smd", Mil(8)}, {"wire_wire", Mil(10)}},
-     {"(clearance 10.000 (type pin_pin wire_wire))", "(clearance 8.000 (type smd_smd))"},
-     "one statement per value, across rows"},
-    {{{"smd_via_same_net", Mil(8)}, {"smd_smd", Mil(8)}, {"pin_pin", Mil(10)}},
-     {"(clearance 10.000 (type pin_pin))", "(clearance 8.000 (type smd_smd smd_via_same_net))"},
-     "special types after the pairs"},
-    {{{"WIRE_AREA", 125000}, {"testpoint_testpoint", Mil(4)}, {"antipad_gap", 125000}},
-     {"(clearance 12.500 (type wire_area antipad_gap))",
-      "(clearance 4.000 (type testpoint_testpoint))"},
-     "keys in any case, written in the file's case"},
-    {{{"pin_pin", 0}, {"via_via", Mil(1)}},
-     {"(clearance 0.000 (type pin_pin))", "(clearance 1.000 (type via_via))"},
-     "zero is a value"},
-    {{{"pin_pin", Mil(10)}, {"not_a_type", Mil(3)}},
-     {"(clearance 10.000 (type pin_pin))"},
-     "other keys are not written as types"},
-};
-
 TEST(ClearanceMatrix, WritesOneStatementPerValue) {
-  for (const MatrixCase& c : kMatrixCases) {
-    SCOPED_TRACE(c.why);
+  const char* const cases[][3] = {
+      {"", "", "nothing without values"},
+      {"pin_pin=- via_via=-", "", "keys without values"},
+      {"Generic_Value=8", "(clearance 8.000)|", "only the generic value, once"},
+      {"pin_pin=10 wire_wire=10 Generic_Value=10", "(clearance 10.000)|", "all values agree"},
+      {"pin_via=15 via_via=15", "(clearance 15.000 (type pin_via via_via))|",
+       "typed values that agree still name their types: without a generic value they hold for "
+       "no other type"},
+      {"pin_pin=10 pin_via=10 via_via=8",
+       "(clearance 10.000 (type pin_pin pin_via))|(clearance 8.000 (type via_via))|",
+       "types of one value together"},
+      {"Generic_Value=8 pin_pin=10 smd_smd=8",
+       "(clearance 8.000)|(clearance 10.000 (type pin_pin))|(clearance 8.000 (type smd_smd))|",
+       "the generic value first"},
+      {"pin_pin=10 pin_wire=8 wire_wire=6",
+       "(clearance 10.000 (type pin_pin))|(clearance 8.000 (type pin_wire))|"
+       "(clearance 6.000 (type wire_wire))|",
+       "a type second in both its rows is written too"},
+      {"pin_pin=10 smd_smd=8 wire_wire=10",
+       "(clearance 10.000 (type pin_pin wire_wire))|(clearance 8.000 (type smd_smd))|",
+       "one statement per value, across rows"},
+      {"smd_via_same_net=8 smd_smd=8 pin_pin=10",
+       "(clearance 10.000 (type pin_pin))|(clearance 8.000 (type smd_smd smd_via_same_net))|",
+       "special types after the pairs"},
+      {"WIRE_AREA=12.5 testpoint_testpoint=4 antipad_gap=12.5",
+       "(clearance 12.500 (type wire_area antipad_gap))|"
+       "(clearance 4.000 (type testpoint_testpoint))|",
+       "keys in any case, written in the file's case"},
+      {"pin_pin=0 via_via=1", "(clearance 0.000 (type pin_pin))|(clearance 1.000 (type via_via))|",
+       "zero is a value"},
+      {"pin_pin=10 not_a_type=3", "(clearance 10.000 (type pin_pin))|",
+       "other keys are not written as types"}};
+  for (const auto& [values, statements, why] : cases) {
+    SCOPED_TRACE(why);
     FixedGaps gaps;
     TClearanceMatrix matrix("m", gaps);
-    for (const auto& [key, value] : c.values) matrix.Entry(key).value = value;
-    EXPECT_EQ(matrix.Statements(), c.statements);
-
+    Fill(matrix, values);
+    EXPECT_EQ(Joined(matrix.Statements()), statements);
     Lines lines = {"kept"};
     matrix.Write(lines);
-    Lines expected = {"kept"};
-    expected.insert(expected.end(), c.statements.begin(), c.statements.end());
-    EXPECT_EQ(lines, expected);
+    EXPECT_EQ(Joined(lines), std::string("kept|") + statements);
   }
 }
 
@@ -406,33 +407,26 @@ TEST(WidthTable, KeysAreDesignFileLayerNames) {
 }
 
 TEST(WidthTable, WritesOneWidthOrOneLayerRulePerWidth) {
-  struct Case {
-    std::vector<std::pair<router::LegacyLayer, int32_t>> widths;
-    Lines statements;
-    const char* why;
-  };
-  const Case cases[] = {
-      {{}, {}, "nothing without values"},
-      {{{1, -1}, {32, -1}}, {}, "layers without values"},
-      {{{1, Mil(8)}, {32, Mil(8)}, {2, -1}}, {"(width 8.000)"}, "all widths agree"},
-      {{{1, Mil(8)}, {32, Mil(8)}, {2, Mil(6)}},
-       {"(layer_rule TopLayer BottomLayer (rule (width 8.000)))",
-        "(layer_rule MidLayer1 (rule (width 6.000)))"},
-       "grouped by width, in layer order"},
-      {{{32, Mil(5)}, {3, Mil(7)}, {31, Mil(5)}, {1, -1}},
-       {"(layer_rule MidLayer2 (rule (width 7.000)))",
-        "(layer_rule MidLayer30 BottomLayer (rule (width 5.000)))"},
-       "the first layer of a width decides its place"},
-      {{{1, 125000}, {2, 125001}, {3, 125000}},
-       {"(layer_rule TopLayer MidLayer2 (rule (width 12.500)))",
-        "(layer_rule MidLayer1 (rule (width 12.500)))"},
-       "widths group by value, not by their text"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.why);
+  const char* const cases[][3] = {{"", "", "nothing without values"},
+                                  {"1=- 32=-", "", "layers without values"},
+                                  {"1=8 32=8 2=-", "(width 8.000)|", "all widths agree"},
+                                  {"1=8 32=8 2=6",
+                                   "(layer_rule TopLayer BottomLayer (rule (width 8.000)))|"
+                                   "(layer_rule MidLayer1 (rule (width 6.000)))|",
+                                   "grouped by width, in layer order"},
+                                  {"32=5 3=7 31=5 1=-",
+                                   "(layer_rule MidLayer2 (rule (width 7.000)))|"
+                                   "(layer_rule MidLayer30 BottomLayer (rule (width 5.000)))|",
+                                   "the first layer of a width decides its place"},
+                                  {"1=12.5 2=12.5001 3=12.5",
+                                   "(layer_rule TopLayer MidLayer2 (rule (width 12.500)))|"
+                                   "(layer_rule MidLayer1 (rule (width 12.500)))|",
+                                   "widths group by value, not by their text"}};
+  for (const auto& [widths, statements, why] : cases) {
+    SCOPED_TRACE(why);
     TWidthTable table("t");
-    for (const auto& [layer, width] : c.widths) table.Entry(layer) = TOvixRuleValue{1, width};
-    EXPECT_EQ(table.Statements(), c.statements);
+    Fill(table, widths);
+    EXPECT_EQ(Joined(table.Statements()), statements);
   }
 }
 

@@ -6,55 +6,30 @@
 #include "framework/win/text.h"
 #include "sdk/client_api.h"
 #include "sdk/host_contract.h"
+#include "idle_client.h"
 #include "support/test_paths.h"
 
 namespace rulestest {
 
 namespace {
 
-// Answers only what the rule collection asks of a client: the server module "PCB".
-class PcbClient final : public IClient {
+
+// Answers only what the rule collection asks of a client: the server module "PCB". No document
+// is open in this host.
+class PcbClient final : public routertest::IdleClient<> {
  public:
-  explicit PcbClient(IServerModule* pcb) : pcb_(pcb) {}
-  HRESULT __stdcall QueryInterface(REFIID iid, void** result) override {
-    *result = nullptr;
-    if (iid != IID_IUnknown && iid != IID_IClient) return E_NOINTERFACE;
-    *result = static_cast<IClient*>(this);
-    return S_OK;
-  }
-  // Lives as long as the process.
-  ULONG __stdcall AddRef() override { return 2; }
-  ULONG __stdcall Release() override { return 1; }
+  explicit PcbClient(IServerModule* pcb) : IdleClient({IID_IClient}), pcb_(pcb) {}
   HRESULT __stdcall GetServerModuleByName(BSTR name, IServerModule** result) override {
-    *result = nullptr;
-    if (!name || lstrcmpiW(name, L"PCB") != 0) return S_OK;
-    pcb_->AddRef();
-    *result = pcb_;
+    *result = name && lstrcmpiW(name, L"PCB") == 0 ? pcb_ : nullptr;
+    if (*result) pcb_->AddRef();
     return S_OK;
   }
-  HRESULT __stdcall GetApplicationHandle(HWND* result) override { return Nothing(result); }
-  HRESULT __stdcall GetMainWindowHandle(HWND* result) override { return Nothing(result); }
-  HRESULT __stdcall GetCurrentView(IServerView** result) override { return Nothing(result); }
-  HRESULT __stdcall SetStatusBarText(int, BSTR, IStatusPanel** result) override {
-    return Nothing(result);
-  }
-  // No document is open in this host.
   HRESULT __stdcall GetDocumentByPath(BSTR, IServerDocument** result) override {
     *result = nullptr;
     return S_OK;
   }
-  HRESULT __stdcall ShowDocument(IServerDocument*) override { return E_NOTIMPL; }
-  HRESULT __stdcall GetDocumentKindFromFile(BSTR, BSTR* kind) override { return Nothing(kind); }
-  HRESULT __stdcall OpenNewDocument(BSTR, BSTR, IServerDocument** result) override {
-    return Nothing(result);
-  }
 
  private:
-  template <class T>
-  static HRESULT Nothing(T* out) {
-    *out = T{};
-    return E_NOTIMPL;
-  }
   IServerModule* pcb_;
 };
 
@@ -74,8 +49,8 @@ Editor& TheEditor() {
         reinterpret_cast<void*>(GetProcAddress(e.module, quorvel_host::kGetServerModuleName)));
     void* server = nullptr;
     if (get_server && get_server(&server) == S_OK) {
-      static PcbClient client(static_cast<IServerModule*>(server));
-      sdk::SetClientGlobal(&client);
+      // Lives as long as the process: its one reference is never released.
+      sdk::SetClientGlobal(new PcbClient(static_cast<IServerModule*>(server)));
     }
     return e;
   }();

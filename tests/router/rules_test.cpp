@@ -2,6 +2,7 @@
 // their problem texts, the rule queries, and the host's own answers on the same board.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <sstream>
 
 #include "framework/win/text.h"
@@ -23,8 +24,11 @@ class RulesBoard : public ::testing::Test {
     ASSERT_EQ(rulestest::OpenBoard(rulestest::RulesBoardPath()), "");
     board_ = sdk::PcbApi_GetCurrentBoardHandle();
     ASSERT_NE(board_, 0u);
+    rules_ = std::make_unique<TOvixRules>(board_);
+    rules_->Collect();
   }
   sdk::Handle board_ = 0;
+  std::unique_ptr<TOvixRules> rules_;
 };
 
 std::string ScopeName(uint8_t scope) {
@@ -70,8 +74,7 @@ std::string Describe(TOvixRules& rules, int kind) {
 }
 
 TEST_F(RulesBoard, ClassificationMatchesTheHandWrittenExpectation) {
-  TOvixRules rules(board_);
-  rules.Collect();
+  TOvixRules& rules = *rules_;
   std::string described;
   for (int kind : {kClearanceRule, kWidthRule, kLengthRule}) described += Describe(rules, kind);
   std::string expected =
@@ -87,8 +90,7 @@ TEST_F(RulesBoard, ClassificationMatchesTheHandWrittenExpectation) {
 }
 
 TEST_F(RulesBoard, RuleIndexAndProxiesAreFoundByHandleAndInterface) {
-  TOvixRules rules(board_);
-  rules.Collect();
+  TOvixRules& rules = *rules_;
   const sdk::Handle handle = Named(pcbapi::kRule, "WidthTop");
   IPCB_Rule* rule = rules.RuleOfHandle(handle);
   ASSERT_NE(rule, nullptr);
@@ -104,8 +106,7 @@ TEST_F(RulesBoard, RuleIndexAndProxiesAreFoundByHandleAndInterface) {
 
 // Queries by the proxies' own matching, and by the host's inclusion tests.
 TEST_F(RulesBoard, QueriesFindTheRuleOfTheObjects) {
-  TOvixRules rules(board_);
-  rules.Collect();
+  TOvixRules& rules = *rules_;
   const auto room = Interface(Named(pcbapi::kRule, "Room A"));
   const auto board = Interface(board_);
   const auto sig1 = Interface(Named(pcbapi::kNet, "SIG1"));
@@ -302,30 +303,29 @@ TEST(RulesCollection, ManyRulesOfOneKindAndSharedPriorities) {
 }
 
 // Without the collection's net index a scope finds a net by its exact name, and a class of nets
-// in any case, passing over a class of something else of the same name.
+// in any case, passing over a class of something else of the same name; the first match wins.
 TEST(RuleScopeNames, FindTheirObjectsOnTheBoard) {
   testsupport::TempDir dir;
   testsupport::WriteFile(dir.Path("names.json"), R"({"format": "quorvel-board", "version": 1,
   "nets": [{"name": "GND"}, {"name": "gnd"}],
   "classes": [{"name": "Power", "memberKind": "components", "members": []},
-              {"name": "POWER", "memberKind": "nets", "members": ["GND"]}]})");
+              {"name": "POWER", "memberKind": "nets", "members": ["GND"]},
+              {"name": "power", "memberKind": "nets", "members": []}]})");
   ASSERT_EQ(rulestest::OpenBoard(dir.Path("names.json")), "");
   const auto board = Interface(sdk::PcbApi_GetCurrentBoardHandle()).As<IPCB_Board>(IID_IPCB_Board);
   ASSERT_TRUE(board);
   const std::vector<sdk::Handle> nets = Objects(pcbapi::kNet);
   const std::vector<sdk::Handle> classes = Objects(pcbapi::kClass);
   ASSERT_EQ(nets.size(), 2u);
-  ASSERT_EQ(classes.size(), 2u);
+  ASSERT_EQ(classes.size(), 3u);
   struct Case {
     const char* scope;
     sdk::Handle object;  // 0: none
   };
-  const Case cases[] = {
-      {"InNet('GND')", nets[0]},
-      {"InNet('gnd')", nets[1]},
-      {"InNet('Gnd')", 0},
-      {"InNetClass('power')", classes[1]},
-  };
+  const Case cases[] = {{"InNet('GND')", nets[0]},
+                        {"InNet('gnd')", nets[1]},
+                        {"InNet('Gnd')", 0},
+                        {"InNetClass('power')", classes[1]}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.scope);
     TRuleExpressionScopeHelper helper;

@@ -84,55 +84,45 @@ TEST_F(SingleNetRules, OnlyAPlainInNetTestMakesASingleNetRule) {
   EXPECT_EQ(Proxy("WidthBOrC").first_helper()->objects().size(), 2u);
 }
 
-TEST_F(SingleNetRules, ObjectQueriesGiveTheEditorsAnswers) {
+// Single objects, checked against the editor's own answer, and pairs; kinds the collection
+// leaves to the editor are asked only when the board has rules of them.
+TEST_F(SingleNetRules, QueriesGiveTheEditorsAnswers) {
+  const sdk::Handle board = sdk::PcbApi_GetCurrentBoardHandle();
   const struct {
     const char* what;
-    sdk::Handle object;
-    const char* width;
+    int kind;
+    sdk::Handle a, b;  // b: 0 for a single object
+    const char* rule;
   } cases[] = {
-      {"net A", Net("A"), "WidthA"},
-      {"net a, named like A but for case", Net("a"), "WidthLowerA"},
-      {"net B", Net("B"), "WidthB"},
-      {"net C, through an Or", Net("C"), "WidthBOrC"},
-      {"track of A", Track(0), "WidthA"},
-      {"track of B", Track(1), "WidthB"},
-      {"track of a", Track(2), "WidthLowerA"},
-      {"via of no net", Via(), "WidthAll"},
+      {"net A", kWidthRule, Net("A"), 0, "WidthA"},
+      {"net a, named like A but for case", kWidthRule, Net("a"), 0, "WidthLowerA"},
+      {"net B", kWidthRule, Net("B"), 0, "WidthB"},
+      {"net C, through an Or", kWidthRule, Net("C"), 0, "WidthBOrC"},
+      {"track of A", kWidthRule, Track(0), 0, "WidthA"},
+      {"track of B", kWidthRule, Track(1), 0, "WidthB"},
+      {"track of a", kWidthRule, Track(2), 0, "WidthLowerA"},
+      {"via of no net", kWidthRule, Via(), 0, "WidthAll"},
+      {"track of A, via", kClearanceRule, Track(0), Via(), "ClearanceA"},
+      {"via, track of A", kClearanceRule, Via(), Track(0), "ClearanceA"},
+      {"track of B, via", kClearanceRule, Track(1), Via(), "ClearanceAll"},
+      {"track of a, track of A", kClearanceRule, Track(2), Track(0), "ClearanceA"},
+      {"track of a, board", kClearanceRule, Track(2), board, "ClearanceAll"},
+      {"track of A, board", kClearanceRule, Track(0), board, "ClearanceA"},
+      {"no stub-length rule", kStubLengthKind, Net("A"), 0, "(none)"},
+      {"no stub-length rule for a pair", kStubLengthKind, Track(0), Via(), "(none)"},
+      {"routing priority of B", kRoutingPriorityKind, Net("B"), 0, "PriorityB"},
+      {"no routing priority of A", kRoutingPriorityKind, Net("A"), 0, "(none)"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    const sdk::Handle found = rules_->FindRuleForObjectHandle(kWidthRule, 1, 26, c.object, false);
-    EXPECT_EQ(RuleName(found), c.width);
-    EXPECT_EQ(found, sdk::PcbApi_FindDominantRuleForObject(c.object, kWidthRule));
+    if (c.b) {
+      EXPECT_EQ(RuleName(rules_->FindRuleForObjectHandles(c.kind, 1, 26, c.a, c.b)), c.rule);
+      continue;
+    }
+    const sdk::Handle found = rules_->FindRuleForObjectHandle(c.kind, 1, 26, c.a, false);
+    EXPECT_EQ(RuleName(found), c.rule);
+    EXPECT_EQ(found, sdk::PcbApi_FindDominantRuleForObject(c.a, static_cast<uint8_t>(c.kind)));
   }
-}
-
-TEST_F(SingleNetRules, PairQueriesFindTheRuleOfEitherObjectsNet) {
-  const struct {
-    const char* what;
-    sdk::Handle a, b;
-    const char* clearance;
-  } cases[] = {
-      {"track of A, via", Track(0), Via(), "ClearanceA"},
-      {"via, track of A", Via(), Track(0), "ClearanceA"},
-      {"track of B, via", Track(1), Via(), "ClearanceAll"},
-      {"track of a, track of A", Track(2), Track(0), "ClearanceA"},
-      {"track of a, board", Track(2), sdk::PcbApi_GetCurrentBoardHandle(), "ClearanceAll"},
-      {"track of A, board", Track(0), sdk::PcbApi_GetCurrentBoardHandle(), "ClearanceA"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    EXPECT_EQ(RuleName(rules_->FindRuleForObjectHandles(kClearanceRule, 1, 26, c.a, c.b)),
-              c.clearance);
-  }
-}
-
-TEST_F(SingleNetRules, KindsLeftToTheEditorAreAskedOnlyWhenTheBoardHasThem) {
-  EXPECT_EQ(rules_->FindRuleForObjectHandle(kStubLengthKind, 1, 26, Net("A"), false), 0u);
-  EXPECT_EQ(rules_->FindRuleForObjectHandles(kStubLengthKind, 1, 26, Track(0), Via()), 0u);
-  EXPECT_EQ(RuleName(rules_->FindRuleForObjectHandle(kRoutingPriorityKind, 1, 26, Net("B"), false)),
-            "PriorityB");
-  EXPECT_EQ(rules_->FindRuleForObjectHandle(kRoutingPriorityKind, 1, 26, Net("A"), false), 0u);
 }
 
 // The writer keeps one answer per rule kind and scope range for the nets no rule names: B, named
