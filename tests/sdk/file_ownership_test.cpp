@@ -42,8 +42,8 @@ std::string OurLock(const std::string& computer_line, const std::string& user_li
 
 TEST(LockFile, ReadsTheThreeValuesByExactKey) {
   // The host's own layout; then any separator, other lines ignored, LF line ends and no last line
-  // end; keys that match only without case; no process id; the later of two lines; an empty
-  // value; a key without separator or value; no lock file.
+  // end; a key in other letter case, which does not match; no process id; the later of two
+  // lines; an empty value, which is missing; a key without separator or value; no lock file.
   testsupport::TempDir dir;
   const std::string document = dir.Path("Main.board");
   std::string read;
