@@ -40,40 +40,37 @@ class PreferenceKey : public ::testing::Test {
   bool owns_ini_ = false;
 };
 
-struct PreferenceCase {
-  const char* ini;                // the system folder's PrefFolder.ini
-  const wchar_t* registry_value;  // null: no registry section
-  const char* folder;
-  const char* why;
-};
-constexpr PreferenceCase kPreferenceCases[] = {
-    {"", nullptr, "Zelmar2004", "neither registry nor ini file"},
-    {"[Preference Location]\r\nApplication=MyPrefs\r\n", nullptr, "MyPrefs", "the ini file"},
-    {"[Preference Location]\r\nApplication=FromIni\r\n", L"FromRegistry", "FromRegistry",
-     "the registry wins over the ini file"},
-    {"[Preference Location]\r\napplication2=X\r\n", nullptr, "Zelmar2004", "another key"},
-    {"[Other]\r\nApplication=X\r\n", nullptr, "Zelmar2004", "another section"},
-    {"[Preference Location]\r\nApplication=\r\n", nullptr, "Zelmar2004",
-     "an empty folder would put settings under Software itself"},
-    {"", L"", "Zelmar2004", "an empty registry value, likewise"},
-};
-
 TEST_F(PreferenceKey, ComesFromRegistryOrIniFileAndNamesTheRegistryPaths) {
-  for (const PreferenceCase& c : kPreferenceCases) {
-    SCOPED_TRACE(c.why);
-    testsupport::WriteFile(ini_file(), c.ini);
+  // The system folder's PrefFolder.ini and the registry's value (null: no section): neither; the
+  // ini file; the registry over the ini file; another key; another section; an empty folder,
+  // which would put settings under Software itself, from the ini file and from the registry.
+  // clang-format off
+  const std::pair<const char*, const wchar_t*> sources[] = {
+      {"", nullptr}, {"[Preference Location]\r\nApplication=MyPrefs\r\n", nullptr},
+      {"[Preference Location]\r\nApplication=FromIni\r\n", L"FromRegistry"},
+      {"[Preference Location]\r\napplication2=X\r\n", nullptr},
+      {"[Other]\r\nApplication=X\r\n", nullptr},
+      {"[Preference Location]\r\nApplication=\r\n", nullptr}, {"", L""}};
+  // clang-format on
+  std::string keys;
+  for (const auto& [ini, registry_value] : sources) {
+    testsupport::WriteFile(ini_file(), ini);
     std::optional<testfakes::ScopedRegistryKey> section;
-    if (c.registry_value) {
+    if (registry_value) {
       section.emplace(HKEY_CURRENT_USER, kPreferenceSectionKey);
-      section->SetString(L"Application", c.registry_value);
+      section->SetString(L"Application", registry_value);
     }
     sdk::ResetApplicationPreferenceKey();
-    const std::string f = c.folder;
-    EXPECT_EQ(sdk::GetApplicationPreferenceKey() + " " + sdk::GetRegistryKeyPath() + " " +
-                  sdk::GetProductFamilyRegistryKey() + " " + sdk::GetFormsKey(),
-              "\\" + f + " Software\\" + f + " Software\\" + f + "\\Marvuna Software\\" + f +
-                  "\\Marvuna\\Forms\\");
+    const std::string key = sdk::GetApplicationPreferenceKey(), f = key.substr(1);
+    EXPECT_EQ(
+        sdk::GetRegistryKeyPath() + " " + sdk::GetProductFamilyRegistryKey() + " " +
+            sdk::GetFormsKey(),
+        "Software\\" + f + " Software\\" + f + "\\Marvuna Software\\" + f + "\\Marvuna\\Forms\\");
+    keys += key + " ";
   }
+  EXPECT_EQ(keys,
+            "\\Zelmar2004 \\MyPrefs \\FromRegistry \\Zelmar2004 \\Zelmar2004 \\Zelmar2004 "
+            "\\Zelmar2004 ");
   // Cached until the unit starts again.
   testsupport::WriteFile(ini_file(), "[Preference Location]\r\nApplication=Later\r\n");
   EXPECT_EQ(sdk::GetApplicationPreferenceKey(), "\\Zelmar2004");
