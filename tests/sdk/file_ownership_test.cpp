@@ -10,6 +10,7 @@
 #include <tuple>
 
 #include "framework/message_dialog.h"
+#include "raised.h"
 #include "framework/win/handles.h"
 #include "framework/win/text.h"
 #include "sdk/client_api.h"
@@ -208,13 +209,8 @@ TEST_F(SafeReplacement, StagedTextsLeaveNoTemporaryFileWhateverHappens) {
 
   SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY);
   sdk::StagedFileText read_only(target, "new", "the test file");
-  try {
-    read_only.CheckTarget();
-    ADD_FAILURE() << "a read-only target passes the check";
-  } catch (const sdk::Exception& e) {
-    EXPECT_EQ(std::string(e.what()),
-              "Cannot write the test file " + target + ": the file is read-only");
-  }
+  EXPECT_EQ(sdktest::MessageOf<sdk::Exception>([&] { read_only.CheckTarget(); }),
+            "Cannot write the test file " + target + ": the file is read-only");
   EXPECT_THROW(read_only.Commit(), sdk::Exception);
   EXPECT_THROW(sdk::ReplaceFileText(target, "new", "the test file"), sdk::Exception);
   SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);

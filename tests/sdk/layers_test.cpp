@@ -7,22 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "raised.h"
 #include "sdk/layer_errors.h"
 
 namespace {
 
 using sdk::TLayer;
-
-// The message of the exception `call` raises, or "<no exception>".
-template <class Exception, class Call>
-std::string MessageOf(Call&& call) {
-  try {
-    call();
-  } catch (const Exception& e) {
-    return e.what();
-  }
-  return "<no exception>";
-}
+using sdktest::MessageOf;
 
 // `map` of every number, in order.
 template <class Map>
