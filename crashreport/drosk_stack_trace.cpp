@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -60,19 +61,42 @@ struct TCaches {
   std::unordered_set<TAddress> unparsable;
 };
 
-TCaches& Caches() {
+TCaches& SharedCaches() {
   static TCaches caches;
   return caches;
 }
 
-// Traces may run on several threads at once (a dialog's report and an outside tool's): a trace
-// holds this lock from start to end, since it keeps references into the caches while it adds to
-// them. Recursive for a trace that a window procedure starts while another one waits on the
-// same thread.
-std::recursive_mutex& CachesLock() {
-  static std::recursive_mutex lock;
-  return lock;
-}
+// The caches the calling thread's trace works with: the shared ones, or its own for a trace
+// that could not have them.
+thread_local TCaches* traceCaches = nullptr;
+
+TCaches& Caches() { return traceCaches ? *traceCaches : SharedCaches(); }
+
+// The shared caches for one trace. Traces may run on several threads at once (a dialog's report
+// and an outside tool's): a trace holds the lock from start to end, since it keeps references
+// into the caches while it adds to them. Recursive for a trace that a window procedure starts
+// while another one waits on the same thread. A trace whose holder does not let go in time
+// (it faulted in the middle of a trace, and this trace is the report on that fault) works with
+// caches of its own instead of waiting forever.
+class TCachesUse {
+ public:
+  explicit TCachesUse(std::chrono::milliseconds wait)
+      : shared_(StackTraceCachesLock().try_lock_for(wait)), previous_(traceCaches) {
+    if (!shared_) own_ = std::make_unique<TCaches>();
+    traceCaches = shared_ ? &SharedCaches() : own_.get();
+  }
+  ~TCachesUse() {
+    traceCaches = previous_;
+    if (shared_) StackTraceCachesLock().unlock();
+  }
+  TCachesUse(const TCachesUse&) = delete;
+  TCachesUse& operator=(const TCachesUse&) = delete;
+
+ private:
+  bool shared_;
+  TCaches* previous_;
+  std::unique_ptr<TCaches> own_;
+};
 
 TAddress AddressOf(const void* p) { return static_cast<TAddress>(reinterpret_cast<uintptr_t>(p)); }
 
@@ -977,7 +1001,7 @@ TStackTraceResult StackTrace(const TStackTraceOptions& options, const TStackTrac
                           input.stackTop - input.stackBottom)) {
       return {};
     }
-    const std::lock_guard<std::recursive_mutex> hold(CachesLock());
+    const TCachesUse caches(options.sharedCachesWait);
     return Tracer(options, input, ip).Run();
   } catch (...) {
     // No memory for the snapshot: no trace at all.
@@ -1013,9 +1037,14 @@ std::string InternalErrorNote(const std::string& where, TAddress address) {
   return note;
 }
 
+std::recursive_timed_mutex& StackTraceCachesLock() {
+  static std::recursive_timed_mutex lock;
+  return lock;
+}
+
 void ClearStackTraceCaches() {
-  const std::lock_guard<std::recursive_mutex> hold(CachesLock());
-  TCaches& caches = Caches();
+  const std::lock_guard<std::recursive_timed_mutex> hold(StackTraceCachesLock());
+  TCaches& caches = SharedCaches();
   caches.modules.clear();
   caches.functions.clear();
   caches.functionAt.clear();

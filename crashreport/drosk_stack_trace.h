@@ -6,7 +6,9 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 #include "crashreport/drosk_dis_asm.h"
@@ -21,6 +23,9 @@ struct TStackTraceOptions {
   bool showRelativeLines = false;
   bool noFrameChain = false;    // do not walk the frame-pointer chain
   bool skipLinkChains = false;  // keep every candidate between certain points
+  // How long a trace waits for another thread's trace to let go of the shared caches before it
+  // works with caches of its own (slower: every module and function read again).
+  std::chrono::milliseconds sharedCachesWait{5000};
 };
 
 struct TStackTraceInput {
@@ -51,6 +56,9 @@ std::string StackAddrToStr(TAddress address);
 
 // The note a failing step leaves in a trace or a report.
 std::string InternalErrorNote(const std::string& where, TAddress address);
+
+// Held by every trace from start to end while it uses the shared module and function caches.
+std::recursive_timed_mutex& StackTraceCachesLock();
 
 // Empties the module and function caches (at unit finalisation and in tests).
 void ClearStackTraceCaches();

@@ -5,11 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <future>
 #include <map>
+#include <mutex>
 #include <regex>
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "crashreport/drosk_bug_report.h"
@@ -394,21 +397,39 @@ TEST(StackTrace, ReturnAddressesAfterDirectAndIndirectCallsOnAStackOfOurOwn) {
   input.instructionPointer = CodeOf(&ReportTestWait);
   drosk::TStackTraceOptions options;
   options.skipLinkChains = true;
-  const drosk::TStackTraceResult trace = drosk::StackTrace(options, input);
-  std::string procedures;
-  for (const std::string& line : Lines(trace.text)) {
-    std::smatch m;
-    ASSERT_TRUE(std::regex_match(line, m, kTraceLine)) << trace.text;
-    procedures += line.substr(0, 8) + " " + m[4].str() + "|";
-  }
   const auto at = [](uint32_t address, const char* name) {
     return drosk::IntToHexEx(address, 8).substr(1) + " " + name + "|";
   };
-  EXPECT_EQ(procedures,
-            at(input.instructionPointer, "ReportTestWait") + at(wait.CallStart, "ReportTestWait") +
-                at(middle.CallStart, "ReportTestMiddle") + at(outer.CallStart, "ReportTestOuter"));
-  EXPECT_EQ(trace.topItem, input.instructionPointer);
-  EXPECT_EQ(trace.topProcedure, input.instructionPointer);
+  const auto check = [&](const char* when) {
+    const drosk::TStackTraceResult trace = drosk::StackTrace(options, input);
+    std::string procedures;
+    for (const std::string& line : Lines(trace.text)) {
+      std::smatch m;
+      ASSERT_TRUE(std::regex_match(line, m, kTraceLine)) << when << trace.text;
+      procedures += line.substr(0, 8) + " " + m[4].str() + "|";
+    }
+    EXPECT_EQ(procedures, at(input.instructionPointer, "ReportTestWait") +
+                              at(wait.CallStart, "ReportTestWait") +
+                              at(middle.CallStart, "ReportTestMiddle") +
+                              at(outer.CallStart, "ReportTestOuter"))
+        << when;
+    EXPECT_EQ(trace.topItem, input.instructionPointer) << when;
+    EXPECT_EQ(trace.topProcedure, input.instructionPointer) << when;
+  };
+  check("with the shared caches");
+  // A thread that faulted in the middle of a trace keeps the shared caches for good: the trace
+  // that reports it works with caches of its own.
+  std::promise<void> held, done;
+  std::thread holder([&] {
+    const std::lock_guard<std::recursive_timed_mutex> hold(drosk::StackTraceCachesLock());
+    held.set_value();
+    done.get_future().wait();
+  });
+  held.get_future().wait();
+  options.sharedCachesWait = std::chrono::milliseconds(20);
+  check("while another thread holds the shared caches");
+  done.set_value();
+  holder.join();
 }
 
 TEST(StackAddrToStr, NamesModuleUnitLineAndProcedure) {
