@@ -16,7 +16,8 @@ std::string PlainWholeFileName(const std::string& path) {
 }
 
 // Every place the search looks in is a folder of its own under one temporary folder, and the
-// host's functions follow plain path rules.
+// host's functions follow plain path rules. The host's and the module's folders come with a
+// detour, which the search resolves.
 class FileSearch : public ::testing::Test {
  protected:
   FileSearch() {
@@ -28,8 +29,8 @@ class FileSearch : public ::testing::Test {
         .exists = PlainExists,
         .exe_file_name = [this](const std::string& name) { return dir.Path("host\\") + name; },
         .whole_file_name = PlainWholeFileName,
-        .application_folder = [this] { return dir.Path("host\\"); },
-        .module_folder = [this] { return dir.Path("module\\"); },
+        .application_folder = [this] { return dir.Path("elsewhere\\..\\host\\"); },
+        .module_folder = [this] { return dir.Path("module\\.\\"); },
         .application_data_folder = [this] { return dir.Path("appdata"); },
         .windows_folder = [this] { return dir.Path("windows"); },
         .windows_system_folder = [this] { return dir.Path("system32"); },
