@@ -61,11 +61,6 @@ std::string DesignFileOutput::IndentText() const {
   return level_ > 0 ? std::string(static_cast<size_t>(level_) * 4, ' ') : std::string();
 }
 
-DesignText& DesignText::Number(int32_t units) {
-  size_ = static_cast<size_t>(PutDesignNumber(Room(kMaxDesignNumberSize), units) - data_.get());
-  return *this;
-}
-
 DesignText& DesignText::Name(std::string_view name) {
   size_ =
       static_cast<size_t>(PutEscapedName(Room(kMaxEscapeSize * name.size()), name) - data_.get());

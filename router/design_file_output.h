@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "router/design_file_names.h"
 #include "sdk/exceptions.h"
 
 namespace router {
@@ -48,7 +49,19 @@ class DesignText {
     ++size_;
     return *this;
   }
-  DesignText& Number(int32_t units);        // FormatDesignNumber
+  // The first `count` bytes of `text`, copied as `Copy` bytes at once: `text` must hold `Copy`
+  // bytes, and `count` be at most `Copy`.
+  template <size_t Copy>
+  DesignText& PutFixed(const char* text, size_t count) {
+    std::memcpy(Room(Copy), text, Copy);
+    size_ += count;
+    return *this;
+  }
+  // FormatDesignNumber; inline, for the millions of numbers of a large board.
+  DesignText& Number(int32_t units) {
+    size_ = static_cast<size_t>(PutDesignNumber(Room(kMaxDesignNumberSize), units) - data_.get());
+    return *this;
+  }
   DesignText& Name(std::string_view name);  // EscapeName
   DesignText& Blanks(size_t count);
   DesignText& LineEnd() { return Put("\r\n"); }
@@ -103,13 +116,14 @@ class DesignFileOutput {
   // add its words; End ends the line and hands the lines begun since the last End to the text.
   // Text begun is in the output only after End.
   DesignText& Begin() {
-    // The end of the line begun before and the indentation of this one, in one copy; inline,
-    // since every line of the file begins here.
+    // The end of the line begun before and the indentation of this one, in one copy of a fixed
+    // 32 bytes, the bytes past the line's start being overwritten by its words; inline, since
+    // every line of the file begins here.
     const size_t blanks = level_ > 0 ? static_cast<size_t>(level_) * 4 : 0;
-    if (blanks + 2 > kBreakAndBlanks.size()) return BeginDeep(blanks);
+    if (blanks > kInlineBlanks) return BeginDeep(blanks);
     const size_t from = line_open_ ? 0 : 2;
     line_open_ = true;
-    return lines_.Put(kBreakAndBlanks.substr(from, blanks + 2 - from));
+    return lines_.PutFixed<kLineStartCopy>(kBreakAndBlanks + from, blanks + 2 - from);
   }
   void End();
   // Calls `spill` whenever a line leaves `threshold` bytes or more of text, so that a large section
@@ -122,7 +136,12 @@ class DesignFileOutput {
   void Lower(int levels = 1) { level_ -= levels; }
 
  private:
-  static constexpr std::string_view kBreakAndBlanks = "\r\n                              ";
+  static constexpr size_t kLineStartCopy = 32;
+  // The deepest indentation Begin copies itself: CR LF and the blanks fit one copy.
+  static constexpr size_t kInlineBlanks = kLineStartCopy - 2;
+  // Room for a copy of kLineStartCopy bytes from either of the first two bytes.
+  static constexpr char kBreakAndBlanks[kLineStartCopy + 3] =
+      "\r\n                                ";
   // Begin at a level deeper than kBreakAndBlanks holds.
   DesignText& BeginDeep(size_t blanks);
 

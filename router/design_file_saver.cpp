@@ -127,6 +127,7 @@ void TSpecctraFileSaver::Write(const std::string& file_name) {
   RemoveMarkedEmbeddedObjects(*board_);
   net_pad_counts_ = {};
   component_pads_.clear();
+  placed_.clear();
   CheckNetNamesUnique();
 
   const ProgressScope progress(
@@ -340,7 +341,8 @@ void TSpecctraFileSaver::WriteStructure() {
 
 void TSpecctraFileSaver::WritePlacement() {
   section_ = TDesignSection::Placement;
-  router::WritePlacement(out_, *board_, [this] { Progress(); });
+  router::WritePlacement(
+      out_, *board_, [this] { Progress(); }, &placed_);
   Flush();
 }
 
@@ -352,7 +354,9 @@ void TSpecctraFileSaver::WriteLibrary() {
   context.warnings = &warnings_;
   context.progress = [this] { Progress(); };
   context.component_pads = &component_pads_;
+  context.components = &placed_;
   router::WriteLibrary(out_, *board_, context);
+  placed_ = {};
   Flush();
 }
 

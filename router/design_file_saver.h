@@ -89,6 +89,7 @@ class TSpecctraFileSaver {
   bool net_names_unique_ = true;
   TNetPadCounts net_pad_counts_;                // found by the network section, used by the wiring
   std::vector<TComponentPads> component_pads_;  // read by the library, used by the network
+  std::vector<TComponentSummary> placed_;       // read by the placement, used by the library
   std::vector<std::string> warnings_;
 
   std::string text_;  // the output's text not yet in the file

@@ -128,6 +128,7 @@ TComponentSummary::TComponentSummary(sdk::Handle component) : handle(component) 
                              nullptr, nullptr, nullptr);
   footprint = sdk::TextView(footprint_text);
   name = sdk::GetObjectTextByHandle(static_cast<sdk::Handle>(designator));
+  image = ImageName(*this);
 }
 
 std::string ImageName(const TComponentSummary& component) {
@@ -162,9 +163,8 @@ void WritePadKeepout(DesignFileOutput& out, uint8_t shape, int32_t x_size, int32
 
 namespace {
 
-void WriteComponentPlacement(DesignFileOutput& out, sdk::Handle handle) {
-  const TComponentSummary component(handle);
-  out.Begin().Put("(component ").Put(ImageName(component));
+void WriteComponentPlacement(DesignFileOutput& out, const TComponentSummary& component) {
+  out.Begin().Put("(component ").Put(component.image);
   out.Raise();
   // The place statement also closes the component statement.
   out.Begin()
@@ -194,9 +194,22 @@ struct TImagePad {
   sdk::LegacyLayer layer = 0;
   int padstack = 0;
   uint8_t electrical_type = 0;
+  uint64_t name_key = 0;  // NameKey
 
   std::string_view Name() const { return sdk::TextView(name); }
 };
+
+// A pin name's length and its first seven bytes: equal names have equal keys, and names of up to
+// seven bytes (nearly every pin's) are equal when their keys are, so that most names compare as
+// one number instead of through the C runtime.
+constexpr size_t kKeyedNameBytes = 7;
+uint64_t NameKey(std::string_view name) {
+  uint64_t key = name.size();
+  for (size_t i = 0; i < std::min(name.size(), kKeyedNameBytes); ++i) {
+    key |= uint64_t{static_cast<uint8_t>(name[i])} << (8 * i + 8);
+  }
+  return key;
+}
 
 // Writes the images of a library, keeping its buffers from image to image: a board has as many
 // images as components.
@@ -205,12 +218,11 @@ class TImageWriter {
   TImageWriter(DesignFileOutput& out, const TLibraryContext& context)
       : out_(out), context_(context) {}
 
-  void Write(sdk::Handle handle) {
+  void Write(const TComponentSummary& component) {
     if (context_.progress) context_.progress();
-    const TComponentSummary component(handle);
     // The image's lines go to the output's text in one piece at its close: End copies through
     // the C runtime, and a copy for each pin's line cost more than the pin.
-    out_.Begin().Put("(image ").Put(ImageName(component));
+    out_.Begin().Put("(image ").Put(component.image);
     out_.Raise();
     ReadPads(component);
     if (context_.component_pads) NoteComponentPads(component);
@@ -243,6 +255,7 @@ class TImageWriter {
                             entry.handle = handle;
                             entry.read = pad.Read(handle) == pcbapi::kSuccess;
                             entry.name = pad.name;
+                            entry.name_key = NameKey(entry.Name());
                             entry.net = pad.net;
                             entry.dx = pad.x - component.x;
                             entry.dy = pad.y - component.y;
@@ -273,12 +286,18 @@ class TImageWriter {
   void MarkDuplicates() {
     by_name_.resize(pads_.size());
     for (uint32_t i = 0; i < by_name_.size(); ++i) by_name_[i] = i;
+    // By key, then by name where the key does not settle it.
     std::sort(by_name_.begin(), by_name_.end(), [this](uint32_t a, uint32_t b) {
-      return std::pair(pads_[a].Name(), a) < std::pair(pads_[b].Name(), b);
+      const TImagePad &x = pads_[a], &y = pads_[b];
+      if (x.name_key != y.name_key) return x.name_key < y.name_key;
+      if (x.Name().size() > kKeyedNameBytes && x.Name() != y.Name()) return x.Name() < y.Name();
+      return a < b;
     });
     for (size_t i = 0; i < by_name_.size(); ++i) {
       auto same = [&](size_t other) {
-        return pads_[by_name_[other]].Name() == pads_[by_name_[i]].Name();
+        const TImagePad &x = pads_[by_name_[other]], &y = pads_[by_name_[i]];
+        return x.name_key == y.name_key &&
+               (x.Name().size() <= kKeyedNameBytes || x.Name() == y.Name());
       };
       pads_[by_name_[i]].duplicate =
           (i > 0 && same(i - 1)) || (i + 1 < by_name_.size() && same(i + 1));
@@ -325,14 +344,16 @@ void ReadComponentPads(sdk::Handle component, TComponentPads& pads) {
 }
 
 void WritePlacement(DesignFileOutput& out, const sdk::TPcbBoard& board,
-                    const std::function<void()>& progress) {
+                    const std::function<void()>& progress, std::vector<TComponentSummary>* placed) {
   if (progress) progress();
   out.Line("(placement");
   out.Raise();
   board.IterateObjects(
-      [&](sdk::Handle component) {
+      [&](sdk::Handle handle) {
         if (progress) progress();
+        TComponentSummary component(handle);
         WriteComponentPlacement(out, component);
+        if (placed) placed->push_back(std::move(component));
       },
       1u << pcbapi::kComponent, sdk::LayerZero(), pcbapi::kAllObjects);
   out.Lower();
@@ -344,15 +365,19 @@ void WriteLibrary(DesignFileOutput& out, const sdk::TPcbBoard& board,
   out.Line("(library");
   out.Raise();
   TImageWriter images(out, context);
-  board.IterateObjects([&](sdk::Handle component) { images.Write(component); },
-                       1u << pcbapi::kComponent, sdk::LayerZero(), pcbapi::kAllObjects);
+  if (context.components) {
+    for (const TComponentSummary& component : *context.components) images.Write(component);
+  } else {
+    board.IterateObjects([&](sdk::Handle handle) { images.Write(TComponentSummary(handle)); },
+                         1u << pcbapi::kComponent, sdk::LayerZero(), pcbapi::kAllObjects);
+  }
   if (context.padstacks) context.padstacks->WritePadStacks(out, board);
   out.Lower();
   out.Line(")");
 }
 
 void WriteImage(DesignFileOutput& out, sdk::Handle handle, const TLibraryContext& context) {
-  TImageWriter(out, context).Write(handle);
+  TImageWriter(out, context).Write(TComponentSummary(handle));
 }
 
 }  // namespace router

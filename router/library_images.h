@@ -30,6 +30,7 @@ struct TComponentSummary {
   explicit TComponentSummary(sdk::Handle component);
   sdk::Handle handle = 0;
   std::string footprint, name;  // name: the designator's text
+  std::string image;            // ImageName
   sdk::Coord x = 0, y = 0;
 };
 
@@ -62,11 +63,16 @@ struct TLibraryContext {
   std::vector<std::string>* warnings = nullptr;
   std::function<void()> progress;                         // one step per component
   std::vector<TComponentPads>* component_pads = nullptr;  // when given, receives them
+  // When given, the board's components as the placement read them, in its order: the library
+  // then reads each component's pads only.
+  const std::vector<TComponentSummary>* components = nullptr;
 };
 
-// "(placement" with one "(component" per component of the board.
+// "(placement" with one "(component" per component of the board; `placed`, when given, receives
+// what was read of each.
 void WritePlacement(DesignFileOutput& out, const sdk::TPcbBoard& board,
-                    const std::function<void()>& progress);
+                    const std::function<void()>& progress,
+                    std::vector<TComponentSummary>* placed = nullptr);
 
 // "(library" with one image per component, then the padstacks.
 void WriteLibrary(DesignFileOutput& out, const sdk::TPcbBoard& board,

@@ -279,7 +279,7 @@ TCopperWriter::TWireTail TCopperWriter::TailOf(const sdk::TPCBObject& object) {
 }
 
 void TCopperWriter::WriteNet(const TNetLine& line) {
-  if (line.size != 0) out_.Begin().Put(std::string_view(net_text_).substr(line.at, line.size));
+  if (line.size != 0) out_.Begin().Put(std::string_view(net_text_.data() + line.at, line.size));
 }
 
 void TCopperWriter::WriteType(bool normal, bool protect) {

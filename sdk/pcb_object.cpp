@@ -14,6 +14,9 @@
 namespace sdk {
 
 LegacyLayer LayerToLegacyLayer(TLayer layer) {
+  // The classic signal layers are their own legacy numbers; the copper writers ask for every
+  // object of the board.
+  if (layer >= TopLayer && layer <= BottomLayer) return static_cast<LegacyLayer>(layer);
   const TLayerPartition partition = GetLayerPartition(layer);
   switch (partition) {
     case 0: return 0;

@@ -604,9 +604,14 @@ void Board::UnindexSpatially(Object& object) {
       std::vector<Handle>* cell = cells_.Find(CellKey(cx, cy));
       if (!cell) continue;
       // An emptied cell stays: an import deletes the routing and lays it again in the same
-      // cells, which would otherwise be freed and made anew.
+      // cells, which would otherwise be freed and made anew. A cell holds an object once, and
+      // its order does not matter (searches sort what they find): the last one takes its place,
+      // and the rest of the cell is neither read nor moved.
       std::vector<Handle>& handles = *cell;
-      handles.erase(std::remove(handles.begin(), handles.end(), object.handle), handles.end());
+      const auto found = std::find(handles.begin(), handles.end(), object.handle);
+      if (found == handles.end()) continue;
+      *found = handles.back();
+      handles.pop_back();
     }
   }
 }

@@ -1,12 +1,11 @@
 // The stand-in editor's process-wide state.
 #include "host/quorvel/editor.h"
 
+#include <cassert>
+
 namespace quorvel {
 
-Editor& TheEditor() {
-  static Editor editor;
-  return editor;
-}
+constinit Editor the_editor;
 
 void Editor::SetBoard(std::unique_ptr<Board> board) {
   iterators_.clear();
@@ -34,8 +33,6 @@ Handle Editor::AddIterator(BoardIterator iterator) {
   return handle;
 }
 
-BoardIterator* Editor::FindIterator(Handle handle) { return iterators_.Find(handle); }
-
 bool Editor::RemoveIterator(Handle handle) { return iterators_.Remove(handle); }
 
 Handle Editor::AddSpatialIterator(SpatialIterator iterator) {
@@ -61,6 +58,19 @@ void Editor::Journal(std::string_view line) {
     }
     return;
   }
+  Keep(line);
+}
+
+void Editor::JournalTerminated(std::string_view line) {
+  assert(line.data()[line.size()] == '\0');
+  if (journal_) {
+    journal_(line.data());
+    return;
+  }
+  Keep(line);
+}
+
+void Editor::Keep(std::string_view line) {
   if (kept_.size() >= kKeptJournalLines)
     kept_.erase(kept_.begin(), kept_.begin() + kKeptJournalLines / 2);
   kept_.emplace_back(line);

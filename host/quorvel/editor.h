@@ -66,7 +66,7 @@ class Editor {
   uint32_t board_serial() const { return board_serial_; }
 
   Handle AddIterator(BoardIterator iterator);
-  BoardIterator* FindIterator(Handle handle);
+  BoardIterator* FindIterator(Handle handle) { return iterators_.Find(handle); }
   bool RemoveIterator(Handle handle);
   Handle AddSpatialIterator(SpatialIterator iterator);
   SpatialIterator* FindSpatialIterator(Handle handle);
@@ -75,6 +75,8 @@ class Editor {
   // The journal: one line per event, to the host's sink or kept here.
   void SetJournal(pcbapi::StdcallPointer<void(const char*)> append) { journal_ = append; }
   void Journal(std::string_view line);
+  // The same for a line with a zero after its last character: the host's sink takes it as it is.
+  void JournalTerminated(std::string_view line);
   const std::vector<std::string>& KeptJournal() const { return kept_; }
 
   // Refusals the tests switch on (see quorvel_host::SetRefusals).
@@ -90,6 +92,7 @@ class Editor {
 
  private:
   bool CountRefusal(uint8_t kind);
+  void Keep(std::string_view line);
 
   std::unique_ptr<Board> board_;
   uint32_t board_serial_ = 0;
@@ -105,7 +108,10 @@ class Editor {
   bool progress_running_ = false;
 };
 
-Editor& TheEditor();
+// The editor of the process, set up before any code runs: every call into the editor asks for it,
+// and a function's own static, out of line, cost a call and a test of its guard each time.
+extern constinit Editor the_editor;
+inline Editor& TheEditor() { return the_editor; }
 
 // Lines kept without a host journal: the newest ones up to this count.
 constexpr size_t kKeptJournalLines = 10000;

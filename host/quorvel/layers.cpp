@@ -15,7 +15,6 @@ constexpr std::array<std::string_view, 10> kSpecialLayerNames = {
 constexpr std::array<std::string_view, 6> kMaskLayerNames = {
     "TopOverlay", "BottomOverlay", "TopPaste", "BottomPaste", "TopSolder", "BottomSolder"};
 
-
 constexpr std::array<std::string_view, pcbapi::kObjectKindCount> kObjectKindNames = {
     "No",
     "Arc",
@@ -45,9 +44,7 @@ constexpr std::array<std::string_view, pcbapi::kObjectKindCount> kObjectKindName
     "Board",
     "BoardOutline"};
 
-char Lower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -194,12 +191,12 @@ std::optional<uint8_t> RuleKindFromName(std::string_view name) {
 }
 
 std::string RuleKindName(uint8_t kind) {
-  return kind < pcbapi::kRuleKindNames.size() ? std::string(pcbapi::kRuleKindNames[kind]) : std::to_string(kind);
+  return kind < pcbapi::kRuleKindNames.size() ? std::string(pcbapi::kRuleKindNames[kind])
+                                              : std::to_string(kind);
 }
 
-std::string ObjectKindName(uint8_t kind) {
-  return kind < kObjectKindNames.size() ? std::string(kObjectKindNames[kind])
-                                        : std::to_string(kind);
+std::string_view ObjectKindName(uint8_t kind) {
+  return kind < kObjectKindNames.size() ? kObjectKindNames[kind] : std::string_view();
 }
 
 }  // namespace quorvel

@@ -19,12 +19,8 @@ constexpr uint8_t kLastPlane = 54;
 constexpr uint8_t kKeepOutLayer = 56;
 constexpr uint8_t kMultiLayer = 74;
 
-inline bool IsSignalLayer(int layer) {
-  return layer >= kTopLayer && layer <= kBottomLayer;
-}
-inline bool IsPlaneLayer(int layer) {
-  return layer >= kFirstPlane && layer <= kLastPlane;
-}
+inline bool IsSignalLayer(int layer) { return layer >= kTopLayer && layer <= kBottomLayer; }
+inline bool IsPlaneLayer(int layer) { return layer >= kFirstPlane && layer <= kLastPlane; }
 
 // "TopLayer", "MidLayer1" .. "ViaHoleLayer"; empty above 82.
 std::string LegacyLayerName(int layer);
@@ -77,7 +73,8 @@ constexpr uint8_t kRuleMaximumViaCount = 18;
 constexpr uint8_t kRuleRoomDefinition = 22;
 constexpr int kRuleKindCount = pcbapi::kRuleKindCount;
 
-// Object kind names of the board file's journal lines ("Arc" .. "BoardOutline").
-std::string ObjectKindName(uint8_t kind);
+// Object kind names of the board file's journal lines ("Arc" .. "BoardOutline"); empty for a
+// kind the editor does not have. A view of a constant: an import journals every object it makes.
+std::string_view ObjectKindName(uint8_t kind);
 
 }  // namespace quorvel

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "host/quorvel/editor.h"
@@ -17,7 +18,8 @@ namespace quorvel {
 
 namespace {
 
-HRESULT OutText(const std::string& text, BSTR* out) noexcept {
+// The text is converted straight from where the board holds it: no copy of it is made first.
+HRESULT OutText(std::string_view text, BSTR* out) noexcept {
   if (!out) return E_POINTER;
   *out = nullptr;
   if (text.empty()) return S_OK;
@@ -100,7 +102,13 @@ class ObjectBase : public I, protected RefCounted {
     return object && object->on_board ? CurrentBoardInterface() : nullptr;
   }
   HRESULT __stdcall GetName(BSTR* name) noexcept override {
-    return Guard<HRESULT>(E_UNEXPECTED, [&] { return OutText(NameOf(Live()), name); });
+    return Guard<HRESULT>(E_UNEXPECTED, [&] {
+      const Object* object = Live();
+      if (object && object->kind == pcbapi::kFromTo) {
+        return OutText(FromToName(*static_cast<const FromTo*>(object)), name);
+      }
+      return OutText(HeldName(object), name);
+    });
   }
 
  protected:
@@ -115,13 +123,13 @@ class ObjectBase : public I, protected RefCounted {
     const Object* object = Live();
     return object && object->kind == kind ? static_cast<const T*>(object) : nullptr;
   }
-  static std::string NameOf(const Object* object) {
+  // The name an object holds; a from-to's is composed of its values instead.
+  static std::string_view HeldName(const Object* object) {
     if (!object) return {};
     switch (object->kind) {
       case pcbapi::kNet: return static_cast<const Net*>(object)->name;
       case pcbapi::kClass: return static_cast<const ObjectClass*>(object)->name;
       case pcbapi::kRule: return static_cast<const Rule*>(object)->name;
-      case pcbapi::kFromTo: return FromToName(*static_cast<const FromTo*>(object));
       case pcbapi::kDifferentialPair: return static_cast<const DifferentialPair*>(object)->name;
       default: return {};
     }
@@ -265,13 +273,13 @@ class RuleObject final : public ObjectBase<IPCB_Rule>,
   HRESULT __stdcall GetScope1Expression(BSTR* text) noexcept override {
     return Guard<HRESULT>(E_UNEXPECTED, [&] {
       const Rule* rule = TheRule();
-      return OutText(rule ? rule->scope1 : std::string(), text);
+      return OutText(rule ? std::string_view(rule->scope1) : std::string_view(), text);
     });
   }
   HRESULT __stdcall GetScope2Expression(BSTR* text) noexcept override {
     return Guard<HRESULT>(E_UNEXPECTED, [&] {
       const Rule* rule = TheRule();
-      return OutText(rule ? rule->scope2 : std::string(), text);
+      return OutText(rule ? std::string_view(rule->scope2) : std::string_view(), text);
     });
   }
   WORD __stdcall GetPriority() noexcept override {
@@ -399,7 +407,7 @@ class BoardObject final : public ObjectBase<IPCB_Board> {
   HRESULT __stdcall GetFileName(BSTR* path) noexcept override {
     return Guard<HRESULT>(E_UNEXPECTED, [&] {
       const Board* b = board();
-      return OutText(b ? b->file_name : std::string(), path);
+      return OutText(b ? std::string_view(b->file_name) : std::string_view(), path);
     });
   }
   IPCB_BoardIterator* __stdcall CreateBoardIterator() noexcept override {

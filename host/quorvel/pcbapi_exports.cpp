@@ -30,22 +30,30 @@ bool IsCurrentBoard(Handle board) {
   return CurrentBoard() && board != 0 && board == CurrentBoard()->handle();
 }
 
-// "created Track 12": composed on the stack, since an import journals every object it makes,
-// adds and deletes.
+// "created Track 12": composed on the stack and handed to the journal with its zero, since an
+// import journals every object it makes, adds and deletes. Character by character: a copy
+// routine's start costs more than these few characters.
 void JournalObject(std::string_view verb, uint8_t kind, Handle handle) {
-  const std::string name = ObjectKindName(kind);
-  char line[96];
+  const std::string_view name = ObjectKindName(kind);
+  char line[64];
+  char* const last = line + sizeof line - 1;  // the zero's place
   char* end = line;
   auto append = [&](std::string_view text) {
-    const size_t room = static_cast<size_t>(line + sizeof line - end);
-    end += text.copy(end, std::min(text.size(), room));
+    for (const char c : text) {
+      if (end != last) *end++ = c;
+    }
   };
   append(verb);
   append(" ");
-  append(name);
+  if (name.empty()) {
+    end = std::to_chars(end, last, kind).ptr;
+  } else {
+    append(name);
+  }
   append(" ");
-  end = std::to_chars(end, line + sizeof line, handle).ptr;
-  TheEditor().Journal(std::string_view(line, static_cast<size_t>(end - line)));
+  end = std::to_chars(end, last, handle).ptr;
+  *end = '\0';
+  TheEditor().JournalTerminated(std::string_view(line, static_cast<size_t>(end - line)));
 }
 
 // Copies between the board's values and the caller's fields in the direction of the Mode. A
@@ -149,16 +157,30 @@ class Exchange {
 // (for exchanges that change the object through the Exchange alone, and its owner).
 enum class Refiling { kAlways, kWhenMoved };
 
+// The kinds of object an exchange takes, a bit each: every call tests its object against them.
+class Kinds {
+ public:
+  constexpr Kinds(std::initializer_list<uint8_t> kinds) {
+    for (const uint8_t kind : kinds) bits_ |= uint32_t{1} << kind;
+  }
+  constexpr bool Has(uint8_t kind) const { return kind < 32 && (bits_ >> kind & 1) != 0; }
+
+ private:
+  uint32_t bits_ = 0;
+};
+
+// Every kind with the common record: all but the board and the no-kind.
+constexpr Kinds kPrimitiveKinds = {1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13,
+                                   14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 26};
+
 // Runs a record exchange on one object of the given kinds and files it anew after a write.
 template <class T, Refiling refiling = Refiling::kAlways, class Body>
-int WithObject(Handle handle, std::initializer_list<uint8_t> kinds, Mode mode, Body&& body) {
+int WithObject(Handle handle, Kinds kinds, Mode mode, Body&& body) {
   return Guard(kFail, [&] {
     Board* board = CurrentBoard();
     if (!board) return kFail;
     Object* object = board->Find(handle);
-    if (!object || std::find(kinds.begin(), kinds.end(), object->kind) == kinds.end()) {
-      return kFail;
-    }
+    if (!object || !kinds.Has(object->kind)) return kFail;
     if (mode == pcbapi::kRead && TheEditor().Refuses(quorvel_host::kRefuseRead, object->kind)) {
       return kFail;
     }
@@ -231,14 +253,16 @@ void OutlineExchange(Outline& outline, Exchange& x, int32_t* count, pcbapi::Outl
   outline.assign(block->segments, block->segments + n);
 }
 
-std::string DisplayString(const Board& board, const Object& object) {
+// A text the board holds: the caller copies it once, into its own buffer.
+const std::string& DisplayString(const Board& board, const Object& object) {
+  static const std::string none;
   if (object.kind == pcbapi::kComponent) {
     const Object* designator = board.Find(static_cast<const Component&>(object).designator);
     return designator && designator->kind == pcbapi::kTextObject
                ? static_cast<const Text*>(designator)->text
-               : "";
+               : none;
   }
-  if (object.kind != pcbapi::kTextObject) return "";
+  if (object.kind != pcbapi::kTextObject) return none;
   const auto& text = static_cast<const Text&>(object);
   // Special strings stand for a text of the component the text belongs to.
   const Object* owner = board.Find(text.owner);
@@ -486,27 +510,19 @@ int __stdcall PcbApi_QueryObjectGraphicallyInvalidate(Handle object) {
 }
 
 void __stdcall PcbApi_GetObjectBitField2(Mode mode, Handle object, Byte* bits) {
-  Guard(0, [&] {
-    return WithObject<Object, Refiling::kWhenMoved>(
-        object,
-        {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 26},
-        mode, [&](Object& o, Exchange& x) {
-          x.Plain(o.bit_field2, bits);
-          return kOk;
-        });
-  });
+  WithObject<Object, Refiling::kWhenMoved>(object, kPrimitiveKinds, mode,
+                                           [&](Object& o, Exchange& x) {
+                                             x.Plain(o.bit_field2, bits);
+                                             return kOk;
+                                           });
 }
 
 void __stdcall PcbApi_GetObjectBitField3(Mode mode, Handle object, Byte* bits) {
-  Guard(0, [&] {
-    return WithObject<Object, Refiling::kWhenMoved>(
-        object,
-        {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 26},
-        mode, [&](Object& o, Exchange& x) {
-          x.Plain(o.bit_field3, bits);
-          return kOk;
-        });
-  });
+  WithObject<Object, Refiling::kWhenMoved>(object, kPrimitiveKinds, mode,
+                                           [&](Object& o, Exchange& x) {
+                                             x.Plain(o.bit_field3, bits);
+                                             return kOk;
+                                           });
 }
 
 void __stdcall PcbApi_GetDesignatorDisplayString(char* buffer, Handle object) {
@@ -516,7 +532,7 @@ void __stdcall PcbApi_GetDesignatorDisplayString(char* buffer, Handle object) {
     Board* board = CurrentBoard();
     const Object* o = board ? board->Find(object) : nullptr;
     if (!o) return 0;
-    const std::string text = DisplayString(*board, *o);
+    const std::string& text = DisplayString(*board, *o);
     const size_t length = std::min<size_t>(text.size(), pcbapi::kDesignatorBufferSize - 1);
     std::memcpy(buffer, text.data(), length);
     buffer[length] = '\0';
@@ -716,12 +732,10 @@ int __stdcall PcbApi_QueryRuleExtEx(Mode mode, Handle rule, pcbapi::Text255* nam
 }
 
 int __stdcall PcbApi_QueryRuleClearanceConstraint(Mode mode, Handle rule, Coord* gap) {
-  return Guard(kFail, [&] {
-    return WithObject<Rule>(rule, {pcbapi::kRule}, mode, [&](Rule& r, Exchange& x) {
-      if (!GapRule(r.rule_kind)) return kFail;
-      x(r.gap, gap);
-      return kOk;
-    });
+  return WithObject<Rule>(rule, {pcbapi::kRule}, mode, [&](Rule& r, Exchange& x) {
+    if (!GapRule(r.rule_kind)) return kFail;
+    x(r.gap, gap);
+    return kOk;
   });
 }
 
@@ -915,9 +929,7 @@ int __stdcall PcbApi_QueryPrimitive(Mode mode, Handle object, uint16_t* flags, u
                                     LayerId* layer, Handle* net, int32_t* aux_integer,
                                     Byte* aux_byte) {
   return WithObject<Object, Refiling::kWhenMoved>(
-      object,
-      {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 26},
-      mode, [&](Object& o, Exchange& x) {
+      object, kPrimitiveKinds, mode, [&](Object& o, Exchange& x) {
         CommonFields(o, x, flags, aux_word, layer, net, aux_byte, aux_integer);
         return kOk;
       });

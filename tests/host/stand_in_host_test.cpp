@@ -13,6 +13,7 @@
 #include "host/plavena/journal.h"
 #include "host/quorvel/board.h"
 #include "sdk/client_api.h"
+#include "sdk/pcb_api.h"
 #include "support/test_paths.h"
 
 namespace {
@@ -138,6 +139,55 @@ TEST(EditorObjects, NewObjectsTakeTheRoomsOfDestroyedOnesAndLeaveTheLivingAlone)
   EXPECT_EQ(board.ObjectCount(), living.size());
 }
 
+// Tracks crowded into a few grid cells, then moved and destroyed in rounds: every search finds
+// exactly the placed tracks whose extent meets its box, in handle order, however the cells were
+// emptied and filled again.
+TEST(EditorCells, SearchesFindWhatLiesThereThroughMovesAndRemovals) {
+  quorvel::Board board;
+  std::vector<quorvel::Track*> tracks;
+  auto lay = [](quorvel::Track& track, int i, int round) {
+    const quorvel::Coord step = quorvel::kCellSize / 4;
+    track.x = (i * 7 + round * 3) % 12 * step;
+    track.y = (i * 5 + round) % 12 * step;
+    track.x2 = track.x + (i % 4) * step;
+    track.y2 = track.y + (i % 3) * step;
+    track.width = 10000;
+  };
+  for (int i = 0; i < 200; ++i) {
+    auto& track = static_cast<quorvel::Track&>(*board.Create(pcbapi::kTrack));
+    lay(track, i, 0);
+    board.Place(track);
+    tracks.push_back(&track);
+  }
+  for (int round = 1; round <= 3; ++round) {
+    for (size_t i = 0; i < tracks.size(); ++i) {
+      if (!tracks[i] || (i + round) % 3 != 0) continue;
+      if ((i + round) % 2 == 0) {
+        board.Destroy(tracks[i]->handle);
+        tracks[i] = nullptr;
+      } else {
+        lay(*tracks[i], static_cast<int>(i), round);
+        board.Refile(*tracks[i], 0, tracks[i]->layer, 0);
+      }
+    }
+    for (quorvel::Coord x = -quorvel::kCellSize / 2; x < 4 * quorvel::kCellSize;
+         x += quorvel::kCellSize / 3) {
+      for (quorvel::Coord y = -quorvel::kCellSize / 2; y < 4 * quorvel::kCellSize;
+           y += quorvel::kCellSize / 3) {
+        quorvel::Box box;
+        box.Add(x, y);
+        box.Add(x + quorvel::kCellSize / 5, y + quorvel::kCellSize / 5);
+        std::vector<quorvel::Handle> expected;
+        for (const quorvel::Track* track : tracks) {
+          if (track && track->Bounds(board).Intersects(box)) expected.push_back(track->handle);
+        }
+        std::sort(expected.begin(), expected.end());
+        ASSERT_EQ(board.Search(box), expected) << "round " << round << " at " << x << ", " << y;
+      }
+    }
+  }
+}
+
 // Nets by name through the index's growth, duplicates, a rename and a removal: the first net
 // of a name in handle order is found, a renamed one under its new name only.
 TEST(EditorNets, AreFoundByNameThroughDuplicatesRenamesAndRemovals) {
@@ -247,6 +297,98 @@ TEST(BoardFiles, NestingIsBoundedWithTheFileAndPlaceInsteadOfACrash) {
   ASSERT_TRUE(session.SaveBoard(dir.Path("saved.json"), error)) << error;
   EXPECT_NE(testsupport::ReadFile(dir.Path("saved.json")).find(std::string(255, '[')),
             std::string::npos);
+}
+
+// A record exchange answers for objects of its own kinds only: an object of another kind, the
+// board, a handle of nothing and a destroyed object's answer 1 and leave the caller's value as it
+// was. The common record and the second bit field take every kind of object, the outline (the
+// highest kind) included.
+TEST(EditorRecords, AnExchangeAnswersOnlyForObjectsOfItsKinds) {
+  plavena::HostOptions options = ModuleOptions();
+  options.board_path = testsupport::TestDataPath("../examples/example-board.json");
+  plavena::HostSession session(options);
+  const sdk::Handle board = sdk::PcbApi_GetCurrentBoardHandle();
+  ASSERT_NE(board, 0u);
+  const auto first_of = [&](uint8_t kind) {
+    const sdk::Handle iterator = sdk::PcbApi_CreateIterator(board, kind, pcbapi::kAllObjects, 0);
+    const sdk::Handle found = sdk::PcbApi_GetFirstObject(iterator);
+    sdk::PcbApi_DestroyIterator(iterator);
+    return found;
+  };
+  const uint8_t kinds[] = {pcbapi::kArc, pcbapi::kPad,  pcbapi::kVia,    pcbapi::kTrack,
+                           pcbapi::kNet, pcbapi::kRule, pcbapi::kFromTo, pcbapi::kBoardOutline};
+  std::map<sdk::Handle, uint8_t> objects;  // handle -> kind; 0 for what is no object
+  for (uint8_t kind : kinds) {
+    const sdk::Handle handle = first_of(kind);
+    ASSERT_NE(handle, 0u) << "no object of kind " << int{kind};
+    objects[handle] = kind;
+  }
+  const sdk::Handle doomed = first_of(pcbapi::kTextObject);
+  ASSERT_EQ(sdk::PcbApi_DestroyObject(doomed), 0);
+  objects[doomed] = objects[board] = objects[0] = objects[1000000] = 0;
+
+  using Exchange = int (*)(sdk::Handle, uint16_t * aux_word);
+  struct Case {
+    const char* name;
+    uint8_t kind;  // the one kind it takes; 0 for every kind of object
+    Exchange exchange;
+  };
+  const Case cases[] = {
+      {"track", pcbapi::kTrack,
+       [](sdk::Handle h, uint16_t* w) {
+         return sdk::PcbApi_QueryTrack(pcbapi::kRead, h, nullptr, w, nullptr, nullptr, nullptr,
+                                       nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                       nullptr, nullptr, nullptr);
+       }},
+      {"via", pcbapi::kVia,
+       [](sdk::Handle h, uint16_t* w) {
+         return sdk::PcbApi_QueryVia(pcbapi::kRead, h, nullptr, w, nullptr, nullptr, nullptr,
+                                     nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                     nullptr, nullptr);
+       }},
+      {"arc", pcbapi::kArc,
+       [](sdk::Handle h, uint16_t* w) {
+         return sdk::PcbApi_QueryArc(pcbapi::kRead, h, nullptr, w, nullptr, nullptr, nullptr,
+                                     nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                     nullptr);
+       }},
+      {"pad", pcbapi::kPad,
+       [](sdk::Handle h, uint16_t* w) {
+         return sdk::PcbApi_QueryPad(
+             pcbapi::kRead, h, nullptr, w, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+             nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+             nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+             nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+       }},
+      {"common record", 0,
+       [](sdk::Handle h, uint16_t* w) {
+         return sdk::PcbApi_QueryPrimitive(pcbapi::kRead, h, nullptr, w, nullptr, nullptr, nullptr,
+                                           nullptr);
+       }},
+      {"second bit field", 0,
+       [](sdk::Handle h, uint16_t* w) {
+         // The field answers no result: whether it was written tells.
+         pcbapi::Byte bits = 0xA5;
+         sdk::PcbApi_GetObjectBitField2(pcbapi::kWrite, h, &bits);
+         bits = 0;
+         sdk::PcbApi_GetObjectBitField2(pcbapi::kRead, h, &bits);
+         if (bits != 0xA5) return 1;
+         *w = 0;
+         return 0;
+       }},
+  };
+  for (const Case& c : cases) {
+    for (const auto& [handle, kind] : objects) {
+      SCOPED_TRACE(std::string(c.name) + " of object " + std::to_string(handle) + " of kind " +
+                   std::to_string(kind));
+      const bool takes = kind != 0 && (c.kind == 0 || c.kind == kind);
+      uint16_t aux_word = 0xBEEF;
+      EXPECT_EQ(c.exchange(handle, &aux_word), takes ? 0 : 1);
+      if (!takes) {
+        EXPECT_EQ(aux_word, 0xBEEF);
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -27,9 +27,14 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
 TEST(DesignFileSaver, DuplicatedPinsWithANetAreWarningsAndWithoutOneKeepouts) {
   testsupport::TempDir dir;
   std::string text = testsupport::ReadFile(quorveltest::ExampleBoardPath());
-  // U1's pins 5 (SDA) and 6 (SCL) both named 5; its net-less pins 2 and 3 both named 2.
+  // U1's pins 5 (SDA) and 6 (SCL) both named SDA_SCL_5, its pin 7 SDA_SCL_7: long names that
+  // begin alike. Its net-less pins 2 and 3 both named 2.
+  text = Replaced(text, R"({"name": "5", "electricalType")",
+                  R"({"name": "SDA_SCL_5", "electricalType")");
   text = Replaced(text, R"({"name": "6", "layer": "TopLayer", "net": "SCL")",
-                  R"({"name": "5", "layer": "TopLayer", "net": "SCL")");
+                  R"({"name": "SDA_SCL_5", "layer": "TopLayer", "net": "SCL")");
+  text = Replaced(text, R"({"name": "7", "layer": "TopLayer", "net": "GND")",
+                  R"({"name": "SDA_SCL_7", "layer": "TopLayer", "net": "GND")");
   text = Replaced(text, R"({"name": "3", "layer": "TopLayer", "x": "1625mil")",
                   R"({"name": "2", "layer": "TopLayer", "x": "1625mil")");
   testsupport::WriteFile(dir.Path("board.json"), text);
@@ -45,7 +50,7 @@ TEST(DesignFileSaver, DuplicatedPinsWithANetAreWarningsAndWithoutOneKeepouts) {
   EXPECT_EQ(router::GetViaStyleList(), nullptr) << "and frees it";
 
   EXPECT_FALSE(result);
-  const std::vector<std::string> expected = {"U1-5 (Net=SDA)", "U1-5 (Net=SCL)"};
+  const std::vector<std::string> expected = {"U1-SDA_SCL_5 (Net=SDA)", "U1-SDA_SCL_5 (Net=SCL)"};
   EXPECT_EQ(duplicates, expected);
   // Reported once the design file is in place.
   EXPECT_TRUE(answer.pressed());
@@ -66,7 +71,7 @@ TEST(DesignFileSaver, DuplicatedPinsWithANetAreWarningsAndWithoutOneKeepouts) {
             "            (keepout (circle TopLayer 24.000 25.000 -93.000))\r\n"
             "            (keepout (circle TopLayer 24.000 25.000 -57.000))\r\n"
             "            (pin Pad9 4 75.000 -75.000 )\r\n"
-            "            (pin Pad8 7 -25.000 75.000 )\r\n"
+            "            (pin Pad8 SDA_SCL_7 -25.000 75.000 )\r\n"
             "            (pin Pad10 8 -75.000 75.000 )\r\n");
   EXPECT_EQ(dsntest::Describe(dsntest::CheckDesignFile(written)), "");
 }
