@@ -1064,10 +1064,23 @@ void TWinControl::WndProc(TMessage& message) {
 }
 
 void TWinControl::DefaultHandler(TMessage& message) {
-  if (hwnd_ && message.msg < CM_BASE) {
-    message.result =
-        CallWindowProcW(default_proc_, hwnd_, message.msg, message.wParam, message.lParam);
+  if (!hwnd_ || message.msg >= CM_BASE) return;
+  // A window of ours without a frame or scroll bars has nothing outside its client area; the
+  // system's frame painting would still take a window DC for it (under Wine, several round trips
+  // to the server for each window that shows).
+  if (message.msg == WM_NCPAINT && default_proc_ == DefWindowProcW && !HasNonClientArea()) {
+    message.result = 0;
+    return;
   }
+  message.result =
+      CallWindowProcW(default_proc_, hwnd_, message.msg, message.wParam, message.lParam);
+}
+
+bool TWinControl::HasNonClientArea() const {
+  RECT window{}, client{};
+  GetWindowRect(hwnd_, &window);
+  GetClientRect(hwnd_, &client);
+  return window.right - window.left != client.right || window.bottom - window.top != client.bottom;
 }
 
 // ---- TGraphicControl and TCustomControl -------------------------------------------------------

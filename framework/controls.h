@@ -290,6 +290,8 @@ class TWinControl : public TControl, public IStreamableChildren {
   // After the window exists: copy the state the window keeps itself (text, font).
   virtual void AfterCreateWnd() {}
   void DefaultHandler(TMessage& message) override;
+  // Whether the window has a frame or scroll bars around its client area.
+  bool HasNonClientArea() const;
   // Paints the client area (without the windowed children) onto `dc`.
   virtual void PaintWindow(HDC dc);
   virtual void PaintBackground(HDC dc);

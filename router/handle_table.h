@@ -20,6 +20,10 @@ class THandleTable {
     Slot& slot = slots_[SlotOf(handle)];
     return slot.handle == handle ? &slot.value : nullptr;
   }
+  // Room for `count` values in all, made at once rather than table by table as they come.
+  void Reserve(size_t count) {
+    while (slots_.size() < 2 * count) Grow();
+  }
   // The handle's value, made when it has none; valid until the next value is made. Not for
   // handle 0.
   T& operator[](sdk::Handle handle) {

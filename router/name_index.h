@@ -13,14 +13,15 @@
 
 namespace router {
 
-template <class Char>
+// `Names` gives the names by place (`names[i]`, comparable with a view) and their number
+// (`size()`).
+template <class Char, class Names = std::vector<std::basic_string<Char>>>
 class BasicNameIndex {
  public:
-  using Name = std::basic_string<Char>;
   using NameView = std::basic_string_view<Char>;
 
   // `names` must outlive the index and stay as they are.
-  explicit BasicNameIndex(const std::vector<Name>& names) : names_(names) {
+  explicit BasicNameIndex(const Names& names) : names_(names) {
     size_t size = 64;
     while (size < 2 * names.size()) size *= 2;
     slots_.resize(size);
@@ -56,7 +57,7 @@ class BasicNameIndex {
     return at;
   }
 
-  const std::vector<Name>& names_;
+  const Names& names_;
   std::vector<Slot> slots_;  // at most half full
 };
 

@@ -13,6 +13,8 @@ class TNetPadCounts {
   int Count(sdk::Handle net);
   // A net (not 0) with at least two pads.
   bool InNetwork(sdk::Handle net) { return net != 0 && Count(net) >= 2; }
+  // Room for the counts of `nets` nets in all.
+  void Reserve(size_t nets) { counts_.Reserve(nets); }
   // A count found by someone who walked the net's pads already.
   void Note(sdk::Handle net, int pads) {
     if (net == 0) return;

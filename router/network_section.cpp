@@ -177,8 +177,6 @@ class NetworkWriter {
           NetEntry entry;
           entry.handle = handle;
           entry.name = sdk::FromText(name);
-          // The rule queries ask for every net's name: they have it from here.
-          if (context_.rules.rules) context_.rules.rules->NoteNetName(handle, entry.name);
           entry.first_pin = net_pins_.size();
           // The net's pads in handle order; free pads are no pins.
           auto pad = FirstPadOf(handle);
@@ -188,10 +186,13 @@ class NetworkWriter {
           }
           next_pad_ = pad;
           entry.pin_count = net_pins_.size() - entry.first_pin;
-          if (context_.pad_counts) context_.pad_counts->Note(handle, entry.pad_count);
           nets_.push_back(std::move(entry));
         },
         1u << pcbapi::kNet, sdk::LayerZero(), pcbapi::kAllObjects);
+    if (context_.pad_counts) {
+      context_.pad_counts->Reserve(nets_.size());
+      for (const NetEntry& net : nets_) context_.pad_counts->Note(net.handle, net.pad_count);
+    }
   }
 
   void CollectFromTos() {
@@ -211,6 +212,8 @@ class NetworkWriter {
   }
 
   void WriteNet(const NetEntry& net) {
+    // The rule queries ask for the net's name: they have it from here.
+    if (context_.rules.rules) context_.rules.rules->NoteNetName(net.handle, net.name);
     line_.assign("(net ");
     AppendEscapedName(line_, net.name);
     out_.Line(line_);

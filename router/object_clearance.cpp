@@ -41,6 +41,18 @@ int ProbeLayer(TSpecctraObjectId id, int layer) {
 
 TSpecctraObjectId IdOf(int index) { return static_cast<TSpecctraObjectId>(index); }
 
+// Whether the rule's first (or second) scope holds the probe, asked of the host once: `answers`
+// keeps bit 0 (known) and bit 1 (holds) for the first scope, bits 2 and 3 for the second.
+bool ScopeHolds(uint8_t& answers, bool second, uint32_t rule, sdk::Handle probe) {
+  const int shift = second ? 2 : 0;
+  if (!((answers >> shift) & 1)) {
+    const bool holds = second ? sdk::PcbApi_Scope2_Includes(rule, probe) != 0
+                              : sdk::PcbApi_Scope1_Includes(rule, probe) != 0;
+    answers |= static_cast<uint8_t>((holds ? 3 : 1) << shift);
+  }
+  return ((answers >> shift) & 2) != 0;
+}
+
 }  // namespace
 
 std::optional<int32_t> THostRuleConstraintQuery::ClearanceGap(uint32_t rule_handle) const {
@@ -230,9 +242,15 @@ void TObjectClearanceMatrices::FillCells(TClearanceMatrix& matrix, sdk::Handle n
 
 void TObjectClearanceMatrices::AskCells(TClearanceMatrix& matrix, sdk::Handle net, int layer,
                                         uint32_t limit_priority, int own_scope, int last_scope) {
+  TOvixRuleStorage* storage = rules_.storage(kClearanceRule);
+  // Without rules of the kind in the collection the host's answer would have no proxy.
+  if (!storage) return;
   sdk::Handle board_probes[kSpecctraObjectIdCount];
+  std::vector<uint8_t>* board_answers[kSpecctraObjectIdCount];
   for (int b = 0; b < kSpecctraObjectIdCount; ++b) {
     board_probes[b] = Probe(board_probes_, IdOf(b), layer).handle();
+    board_answers[b] = &board_scope_answers_[board_probes[b]];
+    board_answers[b]->resize(static_cast<size_t>(storage->CompatibleCount()));
   }
   for (int a = 0; a < kSpecctraObjectIdCount; ++a) {
     TClearanceProbe& inside = Probe(object_probes_, IdOf(a), layer);
@@ -247,10 +265,25 @@ void TObjectClearanceMatrices::AskCells(TClearanceMatrix& matrix, sdk::Handle ne
       }
     } in_net{rules_, inside};
     in_net.Move(net);
+    // The board probes are in no net: the rules that may hold a pair are the same for each.
+    rules_.PairCandidates(kClearanceRule, 0, static_cast<uint8_t>(last_scope), inside.handle(),
+                          board_probes[0], candidates_);
+    inside_answers_.assign(candidates_.size(), 0);
     for (int b = 0; b < kSpecctraObjectIdCount; ++b) {
-      // Without rules of the kind in the collection the host's answer would have no proxy.
-      const TRuleProxy* proxy = rules_.FindProxyForObjectHandles(
-          kClearanceRule, 0, static_cast<uint8_t>(last_scope), inside.handle(), board_probes[b]);
+      const TRuleProxy* proxy = nullptr;
+      for (size_t c = 0; c < candidates_.size() && !proxy; ++c) {
+        const TRuleProxy& candidate = storage->CompatibleItem(candidates_[c]);
+        uint8_t& inside_answer = inside_answers_[c];
+        uint8_t& board_answer = (*board_answers[b])[static_cast<size_t>(candidates_[c])];
+        const uint32_t rule = candidate.handle();
+        // One scope holds each probe, in either order.
+        if ((ScopeHolds(inside_answer, false, rule, inside.handle()) &&
+             ScopeHolds(board_answer, true, rule, board_probes[b])) ||
+            (ScopeHolds(board_answer, false, rule, board_probes[b]) &&
+             ScopeHolds(inside_answer, true, rule, inside.handle()))) {
+          proxy = &candidate;
+        }
+      }
       if (!proxy || proxy->priority() >= limit_priority) continue;
       if (proxy->SpecctraScope() < own_scope) continue;
       const uint32_t handle = proxy->handle();

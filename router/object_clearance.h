@@ -132,7 +132,14 @@ class TObjectClearanceMatrices {
     TOvixRuleValue value;
   };
   std::map<SharedCellsKey, std::vector<SharedCell>> shared_cells_;
-  ProbeMap board_probes_;   // on the board
+  ProbeMap board_probes_;  // on the board
+  // What the scopes of the compatible clearance rules (by position) say of each board probe, in
+  // ScopeHolds' bits: a probe on the board stays as it is while the matrices are built, and every
+  // net asks about it again.
+  std::unordered_map<sdk::Handle, std::vector<uint8_t>> board_scope_answers_;
+  // AskCells' rules that may hold a pair, and what their scopes say of the probe in the net.
+  std::vector<int> candidates_;
+  std::vector<uint8_t> inside_answers_;
   ProbeMap object_probes_;  // moved into the net of each object asked about, and out again
   int probe_count_ = 0;
 };

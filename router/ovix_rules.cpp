@@ -2,7 +2,6 @@
 #include "router/ovix_rules.h"
 
 #include <algorithm>
-#include <bit>
 #include <optional>
 
 #include "framework/win/text.h"
@@ -81,14 +80,18 @@ const std::string* TObjectNets::NameOfNet(uint32_t net, bool known_net) {
 void TObjectNets::NoteNet(uint32_t net, std::string_view name) {
   if (net == 0) return;
   const std::string*& known = nets_[net];
-  if (known) return;
-  names_.push_back(sdk::FoldedAscii(name));
-  known = &names_.back();
+  if (!known) {
+    names_.push_back(sdk::FoldedAscii(name));
+    known = &names_.back();
+  }
+  noted_net_ = net;
+  noted_name_ = known;
 }
 
 const std::string* TObjectNets::Of(uint32_t object) {
   // A net is asked about once per net of the board: its name is its answer, with no entry
   // among the objects.
+  if (object == noted_net_ && object != 0) return noted_name_;
   if (const std::string* const* named = nets_.Find(object)) return *named;
   if (const ObjectNet* cached = objects_.Find(object); cached && cached->known) {
     return cached->name;
@@ -126,6 +129,7 @@ const std::string* TObjectNets::NetOfPrimitive(uint32_t object, uint8_t kind) {
 }
 
 const std::string* TObjectNets::NameIfNet(uint32_t object) {
+  if (object == noted_net_ && object != 0) return noted_name_;
   if (const std::string* const* named = nets_.Find(object)) return *named;
   Of(object);  // files a net among the nets
   const std::string* const* added = nets_.Find(object);
@@ -378,21 +382,6 @@ bool TOvixRuleStorage::NetUnnamed(const std::string& net) {
   return index.nets_bounded && !index.named->Contains(net);
 }
 
-const bool* TOvixRuleStorage::KnownIndistinct(uint32_t object) const {
-  const bool known = object != 0 && net_index_ && net_index_->indistinct_object == object;
-  return known ? &net_index_->indistinct : nullptr;
-}
-
-void TOvixRuleStorage::NoteIndistinct(uint32_t object, bool indistinct) {
-  Index();
-  net_index_->indistinct_object = object;
-  net_index_->indistinct = indistinct;
-}
-
-void TOvixRuleStorage::ForgetIndistinct(uint32_t object) {
-  if (net_index_ && net_index_->indistinct_object == object) net_index_->indistinct_object = 0;
-}
-
 bool TOvixRuleStorage::HasSingleNetRules() { return !Index().by_net.empty(); }
 
 const std::vector<int>& TOvixRuleStorage::OthersThanSingleNet() { return Index().others; }
@@ -581,9 +570,7 @@ IPCB_Rule* TOvixRules::RuleOfHandle(uint32_t handle) const {
 
 void TOvixRules::ForgetObjectNet(uint32_t object) const {
   object_nets_.Forget(object);
-  for (TRuleKindSet kinds = analysed_kinds_; kinds != 0; kinds &= kinds - 1) {
-    if (const auto& rules = storages_[std::countr_zero(kinds)]) rules->ForgetIndistinct(object);
-  }
+  if (indistinct_net_.object == object) indistinct_net_ = {};
 }
 
 bool TOvixRules::NetIndistinct(int kind, uint32_t net) const {
@@ -597,11 +584,14 @@ bool TOvixRules::NetIndistinct(int kind, uint32_t net) const {
 bool TOvixRules::IsIndistinctNet(int kind, uint32_t object) const {
   TOvixRuleStorage* rules = storage(kind);
   if (!rules || object == 0) return false;
-  if (const bool* known = rules->KnownIndistinct(object)) return *known;
-  const std::string* name = object_nets_.NameIfNet(object);
-  const bool indistinct = name && rules->NetUnnamed(*name);
-  rules->NoteIndistinct(object, indistinct);
-  return indistinct;
+  IndistinctNet& net = indistinct_net_;
+  if (net.object != object) net = {object, object_nets_.NameIfNet(object), 0, 0};
+  const TRuleKindSet bit = RuleKindBit(kind);
+  if (!(net.known & bit)) {
+    net.known |= bit;
+    if (net.name && rules->NetUnnamed(*net.name)) net.indistinct |= bit;
+  }
+  return (net.indistinct & bit) != 0;
 }
 
 bool TOvixRules::MayHoldObjectsOfNet(int kind, uint8_t lowest, uint8_t highest,
@@ -622,23 +612,23 @@ bool TOvixRules::MayHoldObjectsOfNet(int kind, uint8_t lowest, uint8_t highest,
   return own && any_in_range(*own);
 }
 
-template <typename Test>
-TRuleProxy* TOvixRules::FirstCompatible(int kind, uint8_t lowest, uint8_t highest, const Test& test,
-                                        OtherNetRules* other_nets) const {
+template <typename Visit>
+void TOvixRules::ForEachCandidate(int kind, uint8_t lowest, uint8_t highest,
+                                  OtherNetRules* other_nets, const Visit& visit) const {
   TOvixRuleStorage* rules = storage(kind);
-  if (!rules) return nullptr;
-  const auto answers = [&](TRuleProxy& proxy) {
-    if (!InRange(proxy.SpecctraScope(), lowest, highest)) return false;
-    // A rule the host does not apply is no answer to any query, however its scopes read.
-    return proxy.rule()->GetEnabled() && test(proxy);
+  if (!rules) return;
+  // A rule the host does not apply is no answer to any query, however its scopes read.
+  const auto candidate = [&](int position) {
+    TRuleProxy& proxy = rules->CompatibleItem(position);
+    return InRange(proxy.SpecctraScope(), lowest, highest) && proxy.rule()->GetEnabled() &&
+           visit(proxy, position);
   };
   const TQueryNets* nets = other_nets && rules->HasSingleNetRules() ? other_nets->Nets() : nullptr;
   if (!nets) {
     for (int i = 0; i < rules->CompatibleCount(); ++i) {
-      TRuleProxy& proxy = rules->CompatibleItem(i);
-      if (answers(proxy)) return &proxy;
+      if (candidate(i)) return;
     }
-    return nullptr;
+    return;
   }
   // The rules not confined to a net and those of the objects' nets, merged in precedence order.
   const std::vector<int>* lists[3] = {&rules->OthersThanSingleNet(), nullptr, nullptr};
@@ -655,10 +645,29 @@ TRuleProxy* TOvixRules::FirstCompatible(int kind, uint8_t lowest, uint8_t highes
         from = l;
       }
     }
-    if (from < 0) return nullptr;
-    TRuleProxy& proxy = rules->CompatibleItem((*lists[from])[next[from]++]);
-    if (answers(proxy)) return &proxy;
+    if (from < 0 || candidate((*lists[from])[next[from]++])) return;
   }
+}
+
+template <typename Test>
+TRuleProxy* TOvixRules::FirstCompatible(int kind, uint8_t lowest, uint8_t highest, const Test& test,
+                                        OtherNetRules* other_nets) const {
+  TRuleProxy* found = nullptr;
+  ForEachCandidate(kind, lowest, highest, other_nets, [&](TRuleProxy& proxy, int) {
+    if (test(proxy)) found = &proxy;
+    return found != nullptr;
+  });
+  return found;
+}
+
+void TOvixRules::PairCandidates(int kind, uint8_t lowest, uint8_t highest, uint32_t a, uint32_t b,
+                                std::vector<int>& positions) const {
+  positions.clear();
+  OtherNetRules other_nets(object_nets_, a, b);
+  ForEachCandidate(kind, lowest, highest, &other_nets, [&](TRuleProxy&, int position) {
+    positions.push_back(position);
+    return false;
+  });
 }
 
 uint32_t TOvixRules::FindRuleForObjectHandle(int kind, uint8_t lowest, uint8_t highest,

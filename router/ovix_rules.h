@@ -143,7 +143,7 @@ class TObjectNets {
   // The folded name of the object when it is a net itself; null otherwise.
   const std::string* NameIfNet(uint32_t object);
   // The net's name as the host gives it, read by someone else: no need to ask for it again. A
-  // net already named keeps the name it has.
+  // net already named keeps the name it has. The questions that follow are about it, most likely.
   void NoteNet(uint32_t net, std::string_view name);
 
  private:
@@ -155,6 +155,10 @@ class TObjectNets {
   // net of the board is asked about, and a node each would cost an allocation and a cache miss.
   THandleTable<const std::string*> nets_;
   std::deque<std::string> names_;
+  // The net noted last: the writer notes each net's name just before it asks about the net, and
+  // the table's entry would be a cache miss on a large board.
+  uint32_t noted_net_ = 0;
+  const std::string* noted_name_ = nullptr;
   // A forgotten object keeps its entry, unknown: probes are moved in and out of every net asked
   // about, and their entries are used again each time. An open table: the probes are asked
   // about for every cell of every net's matrices.
@@ -194,13 +198,6 @@ class TOvixRuleStorage {
   // hold it in no net: they tell nets apart only by the nets and net classes they name, and name
   // none this net is or is in.
   bool NetUnnamed(const std::string& net);
-  // TOvixRules::IsIndistinctNet's last answer, kept with the index: the writer asks it of one
-  // net several times in a row (a query per layer). Null when the object is not the one it was
-  // about.
-  const bool* KnownIndistinct(uint32_t object) const;
-  void NoteIndistinct(uint32_t object, bool indistinct);
-  // The object is gone: its handle may come back as another object.
-  void ForgetIndistinct(uint32_t object);
 
   TRuleList& compatible() { return compatible_; }
   TRuleList& incompatible() { return incompatible_; }
@@ -221,8 +218,6 @@ class TOvixRuleStorage {
     bool nets_bounded = true;  // every rule tells nets apart by name only (NetUnnamed)
     std::vector<std::string> named_nets;
     std::optional<NameIndex> named;  // of named_nets: every net is asked about
-    uint32_t indistinct_object = 0;  // KnownIndistinct
-    bool indistinct = false;
     // OfNet's last two answers: the queries of a clearance matrix ask about the same two nets
     // (the object's and none) dozens of times in a row.
     struct NetRules {
@@ -304,6 +299,12 @@ class TOvixRules {
   // collection holds no rules of (whose answers have no proxy).
   TRuleProxy* FindProxyForObjectHandles(int kind, uint8_t lowest, uint8_t highest, uint32_t a,
                                         uint32_t b) const;
+  // The positions in the kind's compatible list of the rules FindProxyForObjectHandles tries for
+  // the pair, in its order: those in force within the scope range, less those confined to a net
+  // neither object is in. Empty for a kind the collection holds no rules of. For callers that ask
+  // about many pairs of objects in the same nets and keep the scopes' answers themselves.
+  void PairCandidates(int kind, uint8_t lowest, uint8_t highest, uint32_t a, uint32_t b,
+                      std::vector<int>& positions) const;
   // The proxy's own matching (AppliesTo). No fallback.
   win::ComPtr<IPCB_Rule> FindRuleForObject(int kind, uint8_t lowest, uint8_t highest,
                                            IPCB_Primitive* object, int layer) const;
@@ -324,6 +325,12 @@ class TOvixRules {
   // Whether the board has a rule of the kind, as far as the collection knows.
   bool KindPresent(int kind) const;
   void ForEachBoardRule(const std::function<void(const win::ComPtr<IPCB_Rule>&)>& visit) const;
+  // Calls `visit` (as bool(TRuleProxy&, int position)) with the compatible proxies of the kind in
+  // force within the scope range, in precedence order, passing over the rules confined to a net
+  // none of `other_nets`' objects is in, until it returns true.
+  template <typename Visit>
+  void ForEachCandidate(int kind, uint8_t lowest, uint8_t highest, OtherNetRules* other_nets,
+                        const Visit& visit) const;
   // The first compatible proxy of the kind within the scope range that passes `test` (called
   // as bool(TRuleProxy&)), or null. Rules confined to a net none of `other_nets`' objects is in
   // are passed over unasked. A template: the queries run for every net and probe, and a
@@ -344,6 +351,15 @@ class TOvixRules {
   mutable TNetNameIndex nets_;
   // The queries run for every net many times.
   mutable TObjectNets object_nets_;
+  // IsIndistinctNet's answers about the object asked about last, by kind: the writer asks them of
+  // one net several times in a row (a query per layer, of every kind it writes), and the net's
+  // name is then looked up once.
+  struct IndistinctNet {
+    uint32_t object = 0;
+    const std::string* name = nullptr;  // NameIfNet's
+    TRuleKindSet known = 0, indistinct = 0;
+  };
+  mutable IndistinctNet indistinct_net_;
 };
 
 }  // namespace router

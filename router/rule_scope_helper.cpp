@@ -72,9 +72,15 @@ void Visit(const TTreeNode* node, const std::function<void(const TRuleExpression
 }  // namespace
 
 std::wstring NameOf(IPCB_Primitive* object) {
+  std::wstring name;
+  AppendNameOf(object, name);
+  return name;
+}
+
+void AppendNameOf(IPCB_Primitive* object, std::wstring& text) {
   win::Bstr name;
-  if (!object || FAILED(object->GetName(name.put()))) return {};
-  return name.str();
+  if (!object || FAILED(object->GetName(name.put())) || !name.get()) return;
+  text.append(name.get(), SysStringLen(name.get()));
 }
 
 bool TRuleExpressionScopeHelper::HasLayers() const {
@@ -101,12 +107,17 @@ IPCB_Primitive* TNetNameIndex::ByHandle(IPCB_Board* board, uint32_t handle) {
   return found != by_handle_.end() && found->first == handle ? nets_[found->second].get() : nullptr;
 }
 
+void TNetNameIndex::AddName(IPCB_Primitive* net) {
+  AppendNameOf(net, names_.text);
+  names_.ends.push_back(static_cast<uint32_t>(names_.text.size()));
+}
+
 void TNetNameIndex::Walk(IPCB_Board* board, bool names) {
   if (!walked_) {
     walked_ = true;
     ForEachBoardObject(board, pcbapi::kNet, [&](win::ComPtr<IPCB_Primitive> net) {
       by_handle_.emplace_back(net->GetHandle(), static_cast<uint32_t>(nets_.size()));
-      if (names) names_.push_back(NameOf(net.get()));
+      if (names) AddName(net.get());
       nets_.push_back(std::move(net));
       return true;
     });
@@ -114,7 +125,7 @@ void TNetNameIndex::Walk(IPCB_Board* board, bool names) {
     std::sort(by_handle_.begin(), by_handle_.end());
   }
   if (names && names_.size() != nets_.size()) {
-    for (const auto& net : nets_) names_.push_back(NameOf(net.get()));
+    for (const auto& net : nets_) AddName(net.get());
   }
 }
 

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -36,12 +37,25 @@ class TNetNameIndex {
   // Reads each net's name too when asked to: while the walk is at a net, reading it costs less
   // than coming back to it.
   void Walk(IPCB_Board* board, bool names);
+  void AddName(IPCB_Primitive* net);
+
+  // The names of nets_ one after the other in one block: a string each would cost a heap block
+  // per net of the board.
+  struct Names {
+    std::wstring text;
+    std::vector<uint32_t> ends;  // where each name ends in `text`
+    size_t size() const { return ends.size(); }
+    std::wstring_view operator[](size_t i) const {
+      const uint32_t begin = i == 0 ? 0 : ends[i - 1];
+      return std::wstring_view(text).substr(begin, ends[i] - begin);
+    }
+  };
 
   bool walked_ = false;
-  std::vector<win::ComPtr<IPCB_Primitive>> nets_;         // in the walk's order
-  std::vector<std::wstring> names_;                       // of nets_, when asked for
-  std::vector<std::pair<uint32_t, uint32_t>> by_handle_;  // handle and place in nets_, sorted
-  std::optional<WideNameIndex> by_name_;                  // made at the first name asked for
+  std::vector<win::ComPtr<IPCB_Primitive>> nets_;          // in the walk's order
+  Names names_;                                            // of nets_, when asked for
+  std::vector<std::pair<uint32_t, uint32_t>> by_handle_;   // handle and place in nets_, sorted
+  std::optional<BasicNameIndex<wchar_t, Names>> by_name_;  // made at the first name asked for
 };
 
 class TRuleExpressionScopeHelper {
@@ -125,5 +139,7 @@ void ForEachBoardObject(IPCB_Board* board, uint8_t kind, Visit&& visit) {
 
 // The host's texts of an object.
 std::wstring NameOf(IPCB_Primitive* object);
+// The same, appended to `text`.
+void AppendNameOf(IPCB_Primitive* object, std::wstring& text);
 
 }  // namespace router

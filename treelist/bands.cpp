@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "editors/gdi_scope.h"
+#include "treelist/grid_helpers.h"
 #include "treelist/tree_list_control.h"
 
 namespace treelist {
@@ -473,31 +474,26 @@ void TCustomdxTreeListControl::ApplyBestFit(TdxTreeListColumn* column) {
     best_fit_pending_ = true;
     return;
   }
-  HDC dc = GetDC(nullptr);
+  const MeasureDC measure;
+  const HDC dc = measure.get();
+  SIZE zero{};
+  {
+    editors::SelectScope font(dc, Font().Handle());
+    GetTextExtentPoint32W(dc, L"0", 1, &zero);
+  }
+  const int margin = zero.cx / 2 + 1;
+  BeginUpdate();
   try {
-    SIZE zero{};
-    {
-      editors::SelectScope font(dc, Font().Handle());
-      GetTextExtentPoint32W(dc, L"0", 1, &zero);
+    if (column) {
+      BestFitColumn(*column, dc, margin);
+    } else {
+      for (TdxTreeListColumn* c : columns_) BestFitColumn(*c, dc, margin);
     }
-    const int margin = zero.cx / 2 + 1;
-    BeginUpdate();
-    try {
-      if (column) {
-        BestFitColumn(*column, dc, margin);
-      } else {
-        for (TdxTreeListColumn* c : columns_) BestFitColumn(*c, dc, margin);
-      }
-    } catch (...) {
-      EndUpdate();
-      throw;
-    }
-    EndUpdate();
   } catch (...) {
-    ReleaseDC(nullptr, dc);
+    EndUpdate();
     throw;
   }
-  ReleaseDC(nullptr, dc);
+  EndUpdate();
 }
 
 void TCustomdxTreeListControl::BestFitColumn(TdxTreeListColumn& column, HDC dc, int margin) {

@@ -8,7 +8,8 @@ namespace treelist {
 int CountTextLines(const std::wstring& text, int width, int line_height, HFONT font,
                    int max_lines) {
   if (text.empty()) return 0;
-  HDC dc = GetDC(nullptr);
+  const MeasureDC measure;
+  const HDC dc = measure.get();
   const HGDIOBJ old = SelectObject(dc, font);
   if (line_height <= 0) {
     TEXTMETRICW metrics{};
@@ -19,7 +20,6 @@ int CountTextLines(const std::wstring& text, int width, int line_height, HFONT f
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &box,
             DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EDITCONTROL);
   SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
   int lines = line_height > 0 ? (box.bottom - box.top + line_height - 1) / line_height : 1;
   lines = std::max(lines, 1);
   return max_lines > 0 ? std::min(lines, max_lines) : lines;

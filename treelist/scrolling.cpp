@@ -54,10 +54,10 @@ int HorizontalThumbTarget(const ScrollView& view, int thumb) {
 }
 
 int DigitWidth(framework::TFont& font) {
-  ScreenDC screen;
-  editors::SelectScope select(screen.get(), font.Handle());
+  const MeasureDC measure;
+  editors::SelectScope select(measure.get(), font.Handle());
   SIZE size{};
-  GetTextExtentPoint32W(screen.get(), L"0", 1, &size);
+  GetTextExtentPoint32W(measure.get(), L"0", 1, &size);
   return std::max<int>(size.cx, 1);
 }
 

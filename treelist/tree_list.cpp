@@ -371,11 +371,11 @@ void TCustomdxTreeList::LayoutChanged() {
     const HeaderModel& model = GetHeaderModel();
     MetricInputs in;
     {
-      ScreenDC screen;
-      in.band_text_height = MeasureTextHeight(screen.get(), band_font_);
-      in.header_text_height = MeasureTextHeight(screen.get(), header_font_);
-      in.row_text_height = MeasureTextHeight(screen.get(), Font());
-      in.preview_text_height = MeasureTextHeight(screen.get(), preview_font_);
+      const MeasureDC measure;
+      in.band_text_height = MeasureTextHeight(measure.get(), band_font_);
+      in.header_text_height = MeasureTextHeight(measure.get(), header_font_);
+      in.row_text_height = MeasureTextHeight(measure.get(), Font());
+      in.preview_text_height = MeasureTextHeight(measure.get(), preview_font_);
     }
     in.header_panel_row_count = model.HeaderPanelRowCount();
     in.band_row_count = model.band_row_count;

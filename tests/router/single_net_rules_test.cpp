@@ -150,17 +150,22 @@ TEST(UnnamedNetAnswers, AreKeptPerRuleKind) {
   TOvixRules rules(sdk::PcbApi_GetCurrentBoardHandle());
   rules.Collect();
   constexpr uint8_t kClearanceKind = 0, kWidthKind = 2;
+  // A is told apart by the width rules only: its answer of one kind is no answer of the other.
   for (const bool clearance_first : {true, false}) {
     const TOvixRuleQueries queries(rules);
-    const auto ask = [&](uint8_t kind) {
-      return RuleName(
-          queries.FindRuleForObject(Named(pcbapi::kNet, "B"), kind, kPcbScopeKind, kNetScopeKind));
-    };
-    std::string clearance, width;
-    if (clearance_first) clearance = ask(kClearanceKind);
-    width = ask(kWidthKind);
-    if (!clearance_first) clearance = ask(kClearanceKind);
-    EXPECT_EQ(clearance + " " + width, "ClearanceAll WidthAll") << clearance_first;
+    std::string answers;
+    for (const char* net : {"B", "A"}) {
+      const auto ask = [&](uint8_t kind) {
+        return RuleName(queries.FindRuleForObject(Named(pcbapi::kNet, net), kind, kPcbScopeKind,
+                                                  kNetScopeKind));
+      };
+      std::string clearance, width;
+      if (clearance_first) clearance = ask(kClearanceKind);
+      width = ask(kWidthKind);
+      if (!clearance_first) clearance = ask(kClearanceKind);
+      answers += clearance + " " + width + "; ";
+    }
+    EXPECT_EQ(answers, "ClearanceAll WidthAll; ClearanceAll WidthA; ") << clearance_first;
   }
 }
 
@@ -206,7 +211,9 @@ TEST(NetsTheRulesName, AreThoseNamedDirectlyOrThroughTheirClass) {
   // Kinds the collection leaves to the editor are the editor's to tell.
   EXPECT_FALSE(rules.NetIndistinct(kStubLengthKind, net("C")));
 
-  // Asked net after net, and again, each net keeps its own answer; no net is no such net.
+  // Asked net after net, and again, each net keeps its own answer; no net is no such net. The net
+  // whose name was noted last answers for itself only.
+  rules.NoteNetName(net("C"), "C");
   std::string answers;
   for (const sdk::Handle object :
        {net("A"), net("C"), net("C"), net("B"), sdk::Handle{0}, net("C"), net("A")}) {

@@ -1,23 +1,31 @@
 // The grid's columns: defaults and what a form description keeps of them, widths and header
 // rows, moving a column with its node values, sorting by columns, copies, and the editor's
-// road in and out of a node.
+// road in and out of a node. Its bands and header rows: fixed bands, compacted rows, the default
+// layout, band moves and removals carrying their columns, the header model the core lays out,
+// and best fit.
 #include "treelist/column.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "framework/form_resource.h"
 #include "framework/forms.h"
 #include "framework/win/text.h"
+#include "grid_fixture.h"
 #include "node_data_support.h"
+#include "treelist/bands.h"
 #include "treelist/tree_list_control.h"
 
 namespace treelist_test {
 namespace {
 
 using treelist::TCustomdxTreeListControl;
+using treelist::TdxGridBandFixed;
+using treelist::TdxTreeListBand;
 using treelist::TdxTreeListColumn;
 using treelist::TdxTreeListColumnSort;
 using treelist::TdxTreeListNode;
@@ -91,13 +99,18 @@ TEST(TreeListColumn, WritesOnlyTheValuesItWasGivenThatDifferFromTheirDefaults) {
   }
 }
 
-TEST(TreeListColumn, DefaultsFollowTheGridUntilSetAndWidthsKeepTheirMinimum) {
-  ColumnGrid g(1);
+// What a form description keeps of a column, without the line that names it.
+std::string Described(TdxTreeListColumn& column) {
+  const std::string text = framework::WriteComponentText(column);
+  return text.substr(text.find('\n') + 1);
+}
+
+TEST(TreeListColumn, DefaultsFollowTheGridUntilSetAndCopiesTakeWhatTheSourceSetAndItsPlace) {
+  using framework::TAlignment;
+  ColumnGrid g(3);
   TdxTreeListColumn& c = *g.columns[0];
-  EXPECT_EQ(c.Width(), 100);
-  EXPECT_EQ(c.MinWidth(), 20);
-  EXPECT_TRUE(c.Visible());
-  EXPECT_EQ(c.Font().Size(), g.grid.Font().Size());
+  EXPECT_EQ(std::make_tuple(c.Width(), c.MinWidth(), c.Visible(), c.Font().Size()),
+            std::make_tuple(100, 20, true, g.grid.Font().Size()));
   g.grid.SetColor(framework::clYellow);
   g.grid.Font().SetSize(13);
   EXPECT_EQ(c.Color(), framework::clYellow);
@@ -112,18 +125,8 @@ TEST(TreeListColumn, DefaultsFollowTheGridUntilSetAndWidthsKeepTheirMinimum) {
   EXPECT_FALSE(c.ReadOnly());
   g.grid.SetOptions(g.grid.Options() & ~treelist::aoEditing);
   EXPECT_TRUE(c.ReadOnly()) << "a grid without editing makes its columns read-only";
-  TdxTreeListColumn* bare = g.grid.CreateColumn<TdxTreeListColumn>();
-  bare->SetCaption(L"");
-  bare->SetMaxLength(0);
-  EXPECT_EQ(bare->AssignedValues(), unsigned{treelist::cvCaption | treelist::cvMaxLength})
-      << "a value set equal to its default is set all the same";
-}
-
-// A value set again takes the new one; the setters skip only a value already set and equal.
-TEST(TreeListColumn, AnAssignedValueGivesWayToTheNextOne) {
-  using framework::TAlignment;
-  ColumnGrid g(1);
-  TdxTreeListColumn& c = *g.columns[0];
+  g.grid.SetOptions(g.grid.Options() | treelist::aoEditing);
+  // A value set again takes the new one: the setters skip only a value already set and equal.
   c.SetAlignment(TAlignment::taRightJustify);
   c.SetAlignment(TAlignment::taCenter);
   c.SetColor(framework::clRed);
@@ -132,10 +135,35 @@ TEST(TreeListColumn, AnAssignedValueGivesWayToTheNextOne) {
   c.SetReadOnly(false);
   c.SetMaxLength(5);
   c.SetMaxLength(9);
-  EXPECT_EQ(c.Alignment(), TAlignment::taCenter);
-  EXPECT_EQ(c.Color(), framework::clBlue);
-  EXPECT_FALSE(c.ReadOnly());
-  EXPECT_EQ(c.MaxLength(), 9);
+  EXPECT_EQ(std::make_tuple(c.Alignment(), c.Color(), c.ReadOnly(), c.MaxLength()),
+            std::make_tuple(TAlignment::taCenter, framework::clBlue, false, 9));
+  TdxTreeListColumn* bare = g.grid.CreateColumn<TdxTreeListColumn>();
+  const std::string new_column = Described(*bare);
+  bare->SetCaption(L"");
+  bare->SetMaxLength(0);
+  EXPECT_EQ(bare->AssignedValues(), unsigned{treelist::cvCaption | treelist::cvMaxLength})
+      << "a value set equal to its default is set all the same";
+
+  TdxTreeListColumn& source = *g.columns[2];
+  source.SetWidth(140);
+  source.SetReadOnly(true);
+  source.SetSizing(false);
+  source.SetHeaderAlignment(TAlignment::taRightJustify);
+  TdxTreeListColumn& target = *g.columns[1];
+  target.SetAlignment(TAlignment::taCenter);
+  target.SetMaxLength(4);
+  const int source_position = source.ColIndex();
+  target.Assign(source);
+  EXPECT_EQ(target.AssignedValues(), source.AssignedValues());
+  EXPECT_EQ(Described(target), Described(source));
+  EXPECT_EQ(target.ColIndex(), source_position) << "it took the source's place in the row";
+  target.SetDisableCaption(true);
+  target.SetMinWidth(50);
+  target.RestoreDefaults();
+  EXPECT_EQ(target.AssignedValues(), 0u);
+  EXPECT_EQ(Described(target), new_column);
+  EXPECT_EQ(std::make_tuple(target.Width(), target.MinWidth(), target.DisableCaption()),
+            std::make_tuple(100, 20, false));
 }
 
 TEST(TreeListColumn, ViewDataPlacesMultiLineCellsByTheVerticalAlignment) {
@@ -180,6 +208,11 @@ TEST(TreeListColumn, RowIndexIsClampedToThePanelButAStoredRowWaitsForIt) {
   loose.SetStoredRowIndex(2);  // read from a stream before the column joins its grid
   loose.SetRowIndex(2);
   EXPECT_EQ(loose.RowIndex(), 2) << "a loose column keeps the row it was given";
+
+  ColumnGrid four(4);  // moved past its row's end: right after the row's last column
+  four.columns[3]->SetVisible(false);
+  four.columns[0]->SetColIndex(99);
+  EXPECT_EQ(four.grid.Columns(3), four.columns[0]);
 }
 
 TEST(TreeListColumn, MovingAColumnCarriesItsNodeValues) {
@@ -193,13 +226,6 @@ TEST(TreeListColumn, MovingAColumnCarriesItsNodeValues) {
   EXPECT_EQ(g.Cells(), L"a|b|c;x||;");
   delete g.columns[1];  // its texts go, the later column keeps its own
   EXPECT_EQ(g.Cells(), L"a|c;x|;");
-}
-
-TEST(TreeListColumn, AColumnMovedPastItsRowsEndGoesRightAfterItsLastColumn) {
-  ColumnGrid g(4);
-  g.columns[3]->SetVisible(false);
-  g.columns[0]->SetColIndex(99);
-  EXPECT_EQ(g.grid.Columns(3), g.columns[0]);
 }
 
 TEST(TreeListColumn, SortMarksSortTheNodesAndAPlainSortReplacesTheOthers) {
@@ -251,35 +277,6 @@ TEST(TreeListColumn, SortOrderIsStoredForSeveralSortsAndALooseColumnAsksItsOwner
   EXPECT_EQ(&loose->GetEditorClass(), &treelist::TdxInplaceTreeListTextEditW::EditorClass());
 }
 
-TEST(TreeListColumn, AssignCopiesWhatTheSourceSetAndItsPlace) {
-  ColumnGrid g(3);
-  TdxTreeListColumn& source = *g.columns[2];
-  source.SetWidth(140);
-  source.SetReadOnly(true);
-  source.SetSizing(false);
-  source.SetHeaderAlignment(framework::TAlignment::taRightJustify);
-  TdxTreeListColumn& target = *g.columns[1];
-  target.SetAlignment(framework::TAlignment::taCenter);
-  target.SetMaxLength(4);
-  const int source_position = source.ColIndex();
-  target.Assign(source);
-  EXPECT_EQ(target.AssignedValues(), source.AssignedValues());
-  EXPECT_EQ(target.Alignment(), framework::TAlignment::taLeftJustify);
-  EXPECT_EQ(target.Caption(), L"C");
-  EXPECT_EQ(target.Width(), 140);
-  EXPECT_TRUE(target.ReadOnly());
-  EXPECT_FALSE(target.Sizing());
-  EXPECT_EQ(target.HeaderAlignment(), framework::TAlignment::taRightJustify);
-  EXPECT_EQ(target.ColIndex(), source_position) << "it took the source's place in the row";
-  target.SetDisableCaption(true);
-  target.SetMinWidth(50);
-  target.RestoreDefaults();
-  EXPECT_EQ(target.AssignedValues(), 0u);
-  EXPECT_EQ(target.Width(), 100);
-  EXPECT_FALSE(target.DisableCaption());
-  EXPECT_EQ(target.MinWidth(), 20);
-}
-
 TEST(TreeListColumn, NarrowEditorsKeepWhatTheCodePageHoldsAndWideOnesEverything) {
   ColumnGrid g(2);
   g.AddRow({L"x", L"\u20AC 5 \u4E2D"});
@@ -300,12 +297,6 @@ TEST(TreeListColumn, NarrowEditorsKeepWhatTheCodePageHoldsAndWideOnesEverything)
     g.grid.SetNodeString(node, 1, L"\u20AC 5 \u4E2D");
   }
 }
-
-}  // namespace
-}  // namespace treelist_test
-
-namespace treelist_test {
-namespace {
 
 // The focused cell of `column` on the first node, edited: the editor shown (or null).
 editors::TdxInplaceEdit* EditCell(ColumnGrid& g, int column) {
@@ -376,6 +367,190 @@ TEST(TreeListColumnEditors, CustomDrawHandlersRunInOrderUntilOneDrawsTheCell) {
   general_draws = true;
   EXPECT_TRUE(g.grid.CustomDrawCell(0, cell, text));
   EXPECT_EQ(order, L"general ") << "a cell drawn by the general handler is done";
+}
+
+struct BandGrid {
+  framework::TForm form{nullptr};
+  TCustomdxTreeListControl grid{nullptr};
+  explicit BandGrid(int bands) {
+    form.SetBounds(40, 40, 420, 260);
+    grid.SetName("Grid");
+    grid.SetParent(&form);
+    grid.SetBounds(10, 10, 380, 200);
+    while (grid.Bands().Count() < bands) grid.Bands().Add();
+    for (int i = 0; i < bands; ++i) {
+      grid.Bands().Items(i)->SetCaption(L"B" + std::to_wstring(i));
+    }
+  }
+  TdxTreeListBand& Band(int i) { return *grid.Bands().Items(i); }
+  TdxTreeListColumn* Column(const wchar_t* caption, int band, int row = 0) {
+    TdxTreeListColumn* c = grid.CreateColumn<TdxTreeListColumn>();
+    c->SetCaption(caption);
+    c->SetBandIndex(band);
+    c->SetRowIndex(row);
+    return c;
+  }
+  // Band captions in collection order with their fixed side: "B1< B0 B2>".
+  std::wstring Bands() {
+    std::wstring out;
+    for (int i = 0; i < grid.Bands().Count(); ++i) {
+      const TdxTreeListBand& b = Band(i);
+      out += (i ? L" " : L"") + b.Caption();
+      if (b.Fixed() == TdxGridBandFixed::bfLeft) out += L"<";
+      if (b.Fixed() == TdxGridBandFixed::bfRight) out += L">";
+    }
+    return out;
+  }
+  std::wstring Header() { return HeaderRows(grid.GetHeaderModel()); }
+};
+
+TEST(TreeListBands, OneFixedBandASideMovesToItsEndAndHidingUnfixes) {
+  BandGrid g(3);
+  g.Band(1).SetFixed(TdxGridBandFixed::bfLeft);
+  EXPECT_EQ(g.Bands(), L"B1< B0 B2");
+  g.Band(2).SetFixed(TdxGridBandFixed::bfLeft);
+  EXPECT_EQ(g.Bands(), L"B2< B1 B0") << "the last one set keeps the side";
+  g.Band(1).SetFixed(TdxGridBandFixed::bfRight);
+  EXPECT_EQ(g.Bands(), L"B2< B0 B1>");
+  EXPECT_EQ(g.grid.GetHeaderModel().left_fixed_band, 0);
+  EXPECT_EQ(g.grid.GetHeaderModel().right_fixed_band, 2);
+  g.Band(2).SetVisible(false);
+  EXPECT_EQ(g.Bands(), L"B2< B0 B1") << "a hidden band is not fixed";
+  g.Band(0).SetIndex(2);
+  EXPECT_EQ(g.Bands(), L"B2< B0 B1") << "a fixed band does not move";
+  g.Band(1).SetIndex(99);
+  EXPECT_EQ(g.Bands(), L"B2< B1 B0") << "an index past the end is the last";
+  EXPECT_EQ(g.grid.Bands().Items(3), nullptr);
+  for (int i = 0; i < 3; ++i) g.Band(i).SetVisible(false);
+  EXPECT_EQ(g.Header(), L"");
+  EXPECT_EQ(g.grid.GetHeaderModel().right_fixed_band, -1);
+}
+
+TEST(TreeListBands, ColumnsFollowTheirBandsWhenBandsMoveOrGo) {
+  BandGrid g(3);
+  g.Column(L"a", 0);
+  g.Column(L"b", 1);
+  g.Column(L"c", 2);
+  g.Column(L"d", 2);
+  EXPECT_EQ(g.Header(), L"B0{a}B1{b}B2{c,d}");
+  g.Band(2).SetIndex(0);
+  EXPECT_EQ(g.Header(), L"B2{c,d}B0{a}B1{b}");
+  g.grid.Bands().BeginUpdate();
+  g.Band(1).SetCaption(L"B0'");
+  g.Band(1).SetCaption(L"B0");
+  g.Band(0).SetCaption(L"B2'");
+  g.grid.Bands().EndUpdate();
+  EXPECT_EQ(g.Header(), L"B2'{c,d}B0{a}B1{b}")
+      << "changes inside an update reach the grid at its end";
+  g.Band(0).SetCaption(L"B2");
+  g.grid.Bands().Delete(3);
+  g.grid.Bands().Delete(1);  // B0: its column has no band now
+  EXPECT_EQ(g.Header(), L"B2{c,d}B1{b}");
+  EXPECT_EQ(g.grid.Columns(0)->BandIndex(), -1);
+  g.Band(0).SetVisible(false);
+  EXPECT_EQ(g.Header(), L"B1{b}");
+}
+
+TEST(TreeListBands, HeaderRowsCloseUpAndCountsStayInRange) {
+  BandGrid g(2);
+  g.grid.SetHeaderPanelRowCount(3);
+  TdxTreeListColumn* top = g.Column(L"a", 0, 0);
+  TdxTreeListColumn* low = g.Column(L"b", 0, 2);
+  g.Column(L"c", 1, 1);
+  TdxTreeListColumn* hidden = g.Column(L"h", 0, 2);
+  hidden->SetVisible(false);
+  g.grid.SetHeaderPanelRowCount(3);
+  EXPECT_EQ(hidden->RowIndex(), 1) << "a hidden column comes up to its band's last row";
+  EXPECT_EQ(top->RowIndex(), 0);
+  EXPECT_EQ(low->RowIndex(), 1) << "row 1 was empty";
+  EXPECT_EQ(g.Header(), L"B0{a/b/}B1{c//}");
+  EXPECT_FALSE(g.grid.DefaultLayout());
+  struct {
+    int set, stored;
+  } const counts[] = {{0, 1}, {9, 5}, {4, 4}};
+  for (const auto& c : counts) {
+    g.grid.SetHeaderPanelRowCount(c.set);
+    EXPECT_EQ(g.grid.HeaderPanelRowCount(), c.stored) << c.set;
+  }
+  g.grid.SetHeaderPanelMaxRowCount(2);
+  EXPECT_EQ(g.grid.HeaderPanelRowCount(), 2);
+}
+
+TEST(TreeListBands, TheDefaultLayoutPutsEveryColumnInOneVisibleBand) {
+  BandGrid g(3);
+  g.grid.SetShowBands(true);
+  g.Column(L"a", 0);
+  g.Column(L"b", 2);
+  g.Band(0).SetVisible(false);
+  g.grid.SetDefaultLayout(true);
+  EXPECT_EQ(g.Header(), L"B0{a,b}");
+  EXPECT_EQ(g.grid.Bands().Count(), 1);
+  EXPECT_FALSE(g.grid.ShowBands());
+}
+
+TEST(TreeListBands, TheCoreLaysOutTheBandsAndColumnsItIsGiven) {
+  BandGrid g(2);
+  g.form.Show();
+  g.grid.SetShowBands(true);
+  g.grid.SetOptionsEx(g.grid.OptionsEx() & ~treelist::aoBandHeaderWidth);
+  g.Band(0).SetWidth(120);
+  g.Band(1).SetWidth(150);
+  TdxTreeListColumn* a = g.Column(L"a", 0);
+  g.Column(L"b", 1)->SetWidth(60);
+  g.Column(L"c", 1);
+  const treelist::Layout layout = g.grid.GetLayout();
+  ASSERT_EQ(layout.bands.size(), 2u);
+  EXPECT_EQ(layout.bands[0].right - layout.bands[0].left, 120);
+  EXPECT_EQ(layout.bands[1].left, layout.bands[0].right);
+  ASSERT_EQ(layout.headers.size(), 3u);
+  EXPECT_EQ(layout.HeaderOf(1)->left, layout.bands[1].left);
+  EXPECT_EQ(layout.HeaderOf(2)->right, layout.bands[1].right);
+  a->SetVisible(false);
+  EXPECT_EQ(g.grid.GetLayout().headers.size(), 2u);
+}
+
+TEST(TreeListBands, BestFitWidensToTheWidestCellAndWaitsForTheWindow) {
+  BandGrid g(1);
+  TdxTreeListColumn* name = g.Column(L"Name", 0);
+  TdxTreeListColumn* fixed = g.Column(L"Fixed", 0);
+  fixed->SetSizing(false);
+  for (const wchar_t* text : {L"x", L"a much longer text than the caption"}) {
+    treelist::TdxTreeListNode* node = g.grid.Add();
+    g.grid.SetNodeString(node, 0, text);
+    g.grid.SetNodeString(node->AddChild(), 1, text);  // collapsed children count as well
+  }
+  g.grid.ApplyBestFit(nullptr);
+  EXPECT_EQ(name->Width(), 100) << "no window yet";
+  g.form.Show();
+  g.grid.Handle();
+  const int fitted = name->Width();
+  EXPECT_GT(fitted, 100) << "the pending fit ran once the window was made";
+  EXPECT_EQ(fixed->Width(), 100) << "a column that does not size keeps its width";
+  g.grid.SetNodeString(g.grid.Items(0), 0, L"x");
+  g.grid.SetNodeString(g.grid.Items(1), 0, L"y");
+  g.grid.ApplyBestFit(name);
+  EXPECT_LT(name->Width(), fitted);
+  EXPECT_GE(name->Width(), 20);
+}
+
+TEST(TreeListBands, IndexQueriesAndRowCountsKeepTheirBounds) {
+  BandGrid g(3);
+  g.Band(1).SetVisible(false);
+  std::wstring indexes;
+  for (int i = -1; i <= 3; ++i) {
+    indexes += std::to_wstring(g.grid.BandAbsoluteIndex(i)) + L"/" +
+               std::to_wstring(g.grid.BandVisibleIndex(i)) + L" ";
+  }
+  EXPECT_EQ(indexes, L"-1/-1 0/0 2/-1 -1/1 -1/-1 ");
+  g.grid.SetHeaderMinRowCount(3);
+  g.grid.SetBandMaxRowCount(4);
+  g.grid.SetBandRowCount(9);
+  const int counts[] = {g.grid.HeaderMinRowCount(), g.grid.BandRowCount()};
+  g.grid.SetHeaderMinRowCount(0);
+  g.grid.Bands().Delete(0);
+  EXPECT_EQ((std::vector<int>{counts[0], counts[1], g.grid.HeaderMinRowCount()}),
+            (std::vector<int>{3, 4, 1}));
+  EXPECT_EQ(g.Bands(), L"B1 B2") << "the first band can go";
 }
 
 }  // namespace

@@ -1,18 +1,24 @@
-// The grid's mouse interactions driven by real messages under the null driver, the cursor
-// behind the grid's seam: the common end of every state, sizing, band and header drags with
-// their drops and edge scrolling, a node drag over the grid, and panning's loop.
+// The grid window driven by real messages under the null driver, the cursor behind the grid's
+// seam: focus and selection surviving deletions, scrolling, keys and clicks, option predicates,
+// updates, an exception inside a message handler; the common end of every state, sizing, band
+// and header drags with their drops and edge scrolling, a node drag over the grid, and panning's
+// loop.
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <tuple>
+#include <vector>
 
 #include "framework/application.h"
 #include "framework/forms.h"
 #include "framework/screen.h"
+#include "framework/win/handles.h"
 #include "grid_fixture.h"
 #include "treelist/column.h"
+#include "treelist/grid_helpers.h"
 #include "treelist/tree_list_control.h"
 
 namespace {
@@ -20,6 +26,265 @@ namespace {
 using namespace treelist;
 using treelist_test::AddNamed;
 using treelist_test::GridForm;
+
+// Nodes "A".."F" at the top level.
+std::vector<TdxTreeListNode*> AddLetters(treelist_test::TestTreeList& grid, int count = 6) {
+  std::vector<TdxTreeListNode*> nodes;
+  for (int i = 0; i < count; ++i) {
+    nodes.push_back(AddNamed(grid, nullptr, std::wstring(1, static_cast<wchar_t>(L'A' + i))));
+  }
+  return nodes;
+}
+
+// A point on the label of visible row `row` (rows of equal height).
+POINT RowPoint(treelist_test::TestTreeList& grid, int row) {
+  const treelist::Layout layout = grid.GetLayout();
+  return {layout.data.left + 60, layout.rows.top + row * grid.DefaultRowHeight() + 3};
+}
+
+std::wstring Names(treelist_test::TestTreeList& grid, const std::vector<TdxTreeListNode*>& nodes) {
+  std::wstring text;
+  for (const TdxTreeListNode* n : nodes) text += grid.Name(n);
+  return text;
+}
+
+TEST(TreeListDeletion, FocusAnchorAndEveryNodePointerMoveToALiveNodeAlsoAfterAClear) {
+  GridForm f;
+  f.grid.SetOptions(f.grid.Options() | treelist::aoMultiSelect);
+  std::vector<TdxTreeListNode*> n = AddLetters(f.grid);
+  const POINT c = RowPoint(f.grid, 2);
+  f.Click(c.x, c.y);
+  ASSERT_EQ(f.grid.SelectionAnchor(), n[2]);
+  delete n[2];
+  EXPECT_EQ(f.grid.SelectionAnchor(), n[1]) << "moved to the prior sibling";
+  EXPECT_EQ(f.grid.GetFocusedNode(), n[1]);
+  const POINT e = RowPoint(f.grid, 3);  // "E" is row 3 now
+  f.Click(e.x, e.y, MK_SHIFT);
+  EXPECT_EQ(Names(f.grid, f.grid.SelectedNodes()), L"BDE") << "the range starts from a live node";
+  EXPECT_EQ(f.grid.GetFocusedNode(), n[4]);
+
+  // Pointers into a deleted subtree leave it.
+  TdxTreeListNode* child = AddNamed(f.grid, n[3], L"d1");
+  n[3]->Expand(false);
+  const POINT d1 = RowPoint(f.grid, 3);
+  f.Click(d1.x, d1.y);
+  ASSERT_EQ(f.grid.GetFocusedNode(), child);
+  f.grid.SetHotNode(child);
+  f.grid.SetDropTarget(child);
+  f.grid.SetDragNode(child);
+  f.grid.SetDragOverNode(child);
+  f.grid.SetPressedNode(child);
+  delete n[3];
+  EXPECT_EQ(std::make_pair(f.grid.GetFocusedNode(), f.grid.SelectionAnchor()),
+            std::make_pair(n[1], n[1]));
+  EXPECT_EQ((std::vector<TdxTreeListNode*>{f.grid.HotNode(), f.grid.DropTarget(), f.grid.DragNode(),
+                                           f.grid.DragOverNode(), f.grid.PressedNode()}),
+            std::vector<TdxTreeListNode*>(5, nullptr));
+  EXPECT_TRUE(f.grid.SelectedNodes().empty()) << "the selected child went with its parent";
+
+  // The prior sibling, else the next, else nowhere; a deletion after a clear is handled in full.
+  f.grid.ClearNodes();
+  n = AddLetters(f.grid, 4);
+  f.grid.SetFocusedNode(n[0]);
+  delete n[0];
+  EXPECT_EQ(f.grid.GetFocusedNode(), n[1]) << "no prior sibling: the next";
+  f.grid.SetFocusedNode(n[2]);
+  delete n[2];
+  EXPECT_EQ(f.grid.GetFocusedNode(), n[1]);
+  EXPECT_EQ(f.grid.GetAbsoluteIndex(n[3]), 1);
+  delete n[3];
+  EXPECT_EQ(f.grid.TopNode(), n[1]);
+  delete n[1];
+  EXPECT_EQ(std::make_tuple(f.grid.GetFocusedNode(), f.grid.TopNode(), f.grid.GetVisibleRowCount()),
+            std::make_tuple(nullptr, nullptr, 0));
+}
+
+TEST(TreeListScrolling, CollapsingTheTopRowsParentTopsItAndColumnScrollsRepaintEveryPanel) {
+  GridForm f(200, 150);
+  f.grid.SetModel(treelist_test::TwoBandModel());
+  f.grid.SetShowBands(true);
+  TdxTreeListNode* parent = AddNamed(f.grid, nullptr, L"P");
+  for (int i = 0; i < 30; ++i) AddNamed(f.grid, parent, L"c" + std::to_wstring(i));
+  AddNamed(f.grid, nullptr, L"Q");
+  parent->Expand(false);
+  f.grid.SetTopIndex(10);
+  ASSERT_EQ(f.grid.TopNode()->Parent(), parent);
+  parent->Collapse(false);
+  EXPECT_EQ(f.grid.TopNode(), parent) << "no top row hidden under a collapsed parent";
+  EXPECT_EQ(f.grid.TopIndex(), 0);
+
+  UpdateWindow(f.hwnd());
+  ASSERT_GT(f.grid.GetLayout().MaxLeftCoord(), 40) << "the columns must be wider than the grid";
+  f.grid.SetLeftCoord(40);
+  EXPECT_EQ(f.grid.LeftCoord(), 40);
+  win::UniqueRegion region(CreateRectRgn(0, 0, 0, 0));
+  ASSERT_NE(GetUpdateRgn(f.hwnd(), region.get(), FALSE), ERROR);
+  const treelist::Layout after = f.grid.GetLayout();
+  const int x = after.scroll.right - 5;  // in the strip the scroll uncovers
+  EXPECT_TRUE(PtInRegion(region.get(), x, after.band_panel.top + 3)) << "band panel";
+  EXPECT_TRUE(PtInRegion(region.get(), x, after.header_panel.top + 3)) << "header panel";
+  EXPECT_TRUE(PtInRegion(region.get(), x, after.rows.top + 3)) << "rows";
+  EXPECT_FALSE(PtInRegion(region.get(), after.scroll.left + 5, after.rows.top + 3))
+      << "kept pixels are moved, not repainted";
+}
+
+TEST(TreeListMouse, AClickOnTheButtonTogglesAndTheHitTestNamesEveryPart) {
+  GridForm f;
+  f.grid.SetModel(treelist_test::TwoBandModel());
+  f.grid.SetShowBands(true);
+  std::vector<TdxTreeListNode*> n = AddLetters(f.grid, 2);
+  AddNamed(f.grid, n[0], L"a1");
+  const treelist::Layout l = f.grid.GetLayout();
+  const LONG row = l.rows.top + 3, header = l.header_panel.top + 3;
+  f.Click(l.data.left + 8, row);
+  EXPECT_EQ(f.grid.GetVisibleRowCount(), 3) << "the button expanded the first row";
+  struct Hit {
+    POINT point;
+    treelist::THitKind kind;
+    int column, band;
+    TdxTreeListNode* node;
+  };
+  const Hit hits[] = {
+      {{l.data.left + 8, row}, treelist::htButton, 0, 0, n[0]},
+      {{l.data.left + 60, row}, treelist::htLabel, 0, 0, n[0]},
+      {{l.column_left[1] + 10, header}, treelist::htColumn, 1, 1, nullptr},
+      {{l.column_left[1] - 1, header}, treelist::htColumnEdge, 0, 0, nullptr},
+      {{l.bands[1].left + 20, l.band_panel.top + 3}, treelist::htBand, -1, 1, nullptr},
+      {{l.data.left + 60, l.rows.bottom - 2}, treelist::htNowhere, -1, -1, nullptr}};
+  for (const Hit& h : hits) {
+    const treelist::THitInfo hit = f.grid.HitTest(h.point);
+    EXPECT_EQ(std::make_tuple(hit.kind, hit.column, hit.band, hit.node),
+              std::make_tuple(h.kind, h.column, h.band, h.node))
+        << h.point.x << "," << h.point.y;
+  }
+}
+
+TEST(TreeListUpdates, NothingIsLaidOutUntilTheLastEndUpdate) {
+  GridForm f;
+  f.grid.BeginUpdate();
+  f.grid.BeginUpdate();
+  f.grid.SetShowIndicator(true);
+  AddLetters(f.grid);
+  EXPECT_EQ(f.grid.GetMetrics().indicator_width, 0);
+  f.grid.EndUpdate();
+  EXPECT_EQ(f.grid.GetMetrics().indicator_width, 0) << "still locked once";
+  f.grid.EndUpdate();
+  EXPECT_EQ(f.grid.GetMetrics().indicator_width, 12);
+  EXPECT_EQ(f.grid.GetVisibleRowCount(), 6);
+  f.grid.ClearNodes();
+  EXPECT_EQ(f.grid.Count(), 0);
+  EXPECT_EQ(f.grid.GetFocusedNode(), nullptr);
+  EXPECT_EQ(f.grid.GetVisibleRowCount(), 0);
+}
+
+SHORT ControlHeld(int key) { return key == VK_CONTROL ? SHORT(0x8000) : SHORT(0); }
+SHORT NothingHeld(int) { return 0; }
+
+TEST(TreeListOptions, CompoundPredicatesCombineTheirOptions) {
+  treelist_test::TestTreeList grid(nullptr);
+  EXPECT_EQ(grid.Options(), treelist::kDefaultOptions);
+  EXPECT_EQ(grid.OptionsEx(), treelist::kDefaultOptionsEx);
+
+  grid.SetOptionsEx(grid.OptionsEx() | treelist::aoMouseScroll);
+  EXPECT_TRUE(grid.IsMouseScrollSelect()) << "editing with row select";
+  grid.SetOptions(grid.Options() & ~treelist::aoRowSelect);
+  EXPECT_FALSE(grid.IsMouseScrollSelect()) << "editing cells";
+  grid.SetOptions(grid.Options() & ~treelist::aoEditing);
+  EXPECT_TRUE(grid.IsMouseScrollSelect());
+
+  grid.SetOptionsEx(grid.OptionsEx() | treelist::aoEnterThrough);
+  EXPECT_FALSE(grid.IsEnterThrough()) << "needs Enter to show the editor";
+  grid.SetOptionsEx(grid.OptionsEx() | treelist::aoEnterShowEditor);
+  EXPECT_TRUE(grid.IsEnterThrough());
+
+  EXPECT_TRUE(grid.IsBandWidthFree()) << "band header width without bands shown";
+  grid.SetShowBands(true);
+  EXPECT_FALSE(grid.IsBandWidthFree());
+
+  grid.SetOptions(grid.Options() | treelist::aoTabs);
+  grid.Seams().key_state = NothingHeld;
+  EXPECT_TRUE(grid.IsTabs());
+  grid.Seams().key_state = ControlHeld;
+  EXPECT_FALSE(grid.IsTabs()) << "Ctrl+Tab leaves the grid";
+
+  EXPECT_FALSE(grid.IsImmediateEditor(0));
+  grid.OnGetImmediateEditor = [](framework::TComponent*, int column, bool& answer) {
+    answer = column == 1;
+  };
+  EXPECT_TRUE(grid.IsImmediateEditor(1));
+  EXPECT_FALSE(grid.IsImmediateEditor(0));
+  EXPECT_FALSE(grid.IsImmediateEditor(-1)) << "no column: the option alone";
+}
+
+TEST(TreeListEvents, AThrowingHandlerInsideAMessageIsReportedOnceAndTheGridGoesOn) {
+  GridForm f;
+  std::vector<TdxTreeListNode*> n = AddLetters(f.grid, 2);
+  AddNamed(f.grid, n[0], L"a1");
+  f.grid.SetFocusedNode(n[0]);
+  std::vector<std::string> reports;
+  framework::Application::Instance().OnException = [&](const std::string& message) {
+    reports.push_back(message);
+  };
+  f.grid.OnExpanding = [](framework::TComponent*, TdxTreeListNode*, bool&) {
+    throw framework::Exception("expanding refused");
+  };
+  f.Key(VK_RIGHT);
+  framework::Application::Instance().OnException = nullptr;
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_NE(reports[0].find("expanding refused"), std::string::npos) << reports[0];
+  EXPECT_FALSE(n[0]->Expanded());
+  f.Key(VK_DOWN);
+  EXPECT_EQ(f.grid.GetFocusedNode(), n[1]) << "the grid still answers";
+  bool raised = false;
+  f.grid.OnExpanding = [&](framework::TComponent*, TdxTreeListNode*, bool&) { raised = true; };
+  f.grid.OnCollapsing = nullptr;
+  n[0]->Expand(false);
+  EXPECT_TRUE(raised);
+}
+
+TEST(GridHelpers, RegistryPathsLeadWithABackslashAndTextLinesCountUpToTheMaximum) {
+  std::vector<std::string> normalized;
+  for (const char* path : {"", "Software\\Tralvek", "\\Software\\Tralvek\\\\", "\\"})
+    normalized.push_back(treelist::NormalizeRegistryPath(path));
+  EXPECT_EQ(normalized,
+            (std::vector<std::string>{"", "\\Software\\Tralvek", "\\Software\\Tralvek", ""}));
+  framework::TFont font;
+  const HFONT handle = font.Handle();
+  std::wstring text = L"clearance";
+  for (int i = 0; i < 5; ++i) text += L" clearance";
+  EXPECT_EQ(treelist::CountTextLines(L"", 100, 0, handle, 0), 0);
+  EXPECT_EQ(treelist::CountTextLines(L"clearance", 1000, 0, handle, 0), 1);
+  EXPECT_GE(treelist::CountTextLines(text, 80, 0, handle, 0), 3) << "one or two words a line";
+  EXPECT_EQ(treelist::CountTextLines(text, 80, 0, handle, 2), 2);
+}
+
+TEST(TreeListSearch, StartFocusesTheFirstMatchAndEndStops) {
+  GridForm f;
+  f.grid.SetModel(treelist_test::TwoBandModel());
+  std::vector<TdxTreeListNode*> n = AddLetters(f.grid, 2);
+  TdxTreeListNode* vcc = AddNamed(f.grid, n[1], L"VCC_3V3");
+  n[1]->Expand(false);
+  f.grid.StartSearch(0, L"vcc");
+  EXPECT_TRUE(f.grid.Searching());
+  EXPECT_EQ(f.grid.SearchText(), L"vcc");
+  EXPECT_EQ(f.grid.GetFocusedNode(), vcc) << "case ignored";
+  f.grid.EndSearch();
+  EXPECT_FALSE(f.grid.Searching());
+}
+
+TEST(TreeListHeader, ButtonStatesAre0Or1Or3Or7) {
+  treelist_test::TestTreeList grid(nullptr);
+  EXPECT_EQ(grid.GetHeaderButtonState(0), 0);
+  grid.SetShowHeaderButtons(true);
+  EXPECT_EQ(grid.GetHeaderButtonState(0), 1);
+  grid.SetHotButtonColumn(0);
+  EXPECT_EQ(grid.GetHeaderButtonState(0), 3);
+  grid.SetPressedButtonColumn(0, false);
+  EXPECT_EQ(grid.GetHeaderButtonState(0), 3) << "pressed but not shown so";
+  grid.SetPressedButtonColumn(0, true);
+  EXPECT_EQ(grid.GetHeaderButtonState(0), 7);
+  EXPECT_EQ(grid.GetHeaderButtonState(1), 1);
+}
 
 POINT g_cursor{};  // the screen point the grid reads as the cursor's
 
@@ -61,58 +326,34 @@ struct Grid : GridForm {
   }
 };
 
-struct StartCase {
-  const char* what;
-  std::function<void(Grid&)> start;
-  TdxTreeListState state;
-  bool (TCustomdxTreeList::*overlay)() const noexcept;  // shown while it runs
-};
-
-const StartCase kStarts[] = {
-    {"column sizing",
-     [](Grid& f) {
-       Down(f.grid, {HeaderRect(f.grid, 1).right, Mid(HeaderRect(f.grid, 1)).y});
-     },
-     tsColumnSizing, &TCustomdxTreeList::SizingLineShown},
-    {"band sizing",
-     [](Grid& f) {
-       Down(f.grid, {BandRect(f.grid, 0).right, Mid(BandRect(f.grid, 0)).y});
-     },
-     tsBandSizing, &TCustomdxTreeList::SizingLineShown},
-    {"band-panel sizing",
-     [](Grid& f) {
-       Down(f.grid, {f.grid.GetLayout().band_panel.right - 2, BandRect(f.grid, 0).bottom - 1});
-     },
-     tsBandPanelSizing, &TCustomdxTreeList::SizingLineShown},
-    {"row sizing",
-     [](Grid& f) {
-       Down(f.grid, {4, f.grid.GetCellRect(f.grid.Items(1), 0).bottom - 1});
-     },
-     tsRowSizing, &TCustomdxTreeList::SizingLineShown},
-    {"header dragged onto another header",
-     [](Grid& f) {
-       Down(f.grid, Mid(HeaderRect(f.grid, 2)));
-       Move(f.grid, {HeaderRect(f.grid, 0).left + 10, Mid(HeaderRect(f.grid, 0)).y});
-     },
-     tsColumnDragging, &TCustomdxTreeList::ArrowsShown},
-    {"band dragged onto another band",
-     [](Grid& f) {
-       Down(f.grid, Mid(BandRect(f.grid, 0)));
-       Move(f.grid, {BandRect(f.grid, 1).right - 10, Mid(BandRect(f.grid, 1)).y});
-     },
-     tsBandDragging, &TCustomdxTreeList::ArrowsShown},
-    {"column held", [](Grid& f) { Down(f.grid, Mid(HeaderRect(f.grid, 0))); }, tsColumnDown,
-     nullptr},
-    {"band held", [](Grid& f) { Down(f.grid, Mid(BandRect(f.grid, 1))); }, tsBandDown, nullptr},
-    {"node held", [](Grid& f) { Down(f.grid, Mid(f.grid.GetCellRect(f.grid.Items(2), 0))); },
-     tsNodeDown, nullptr},
-};
-
 TEST(TreeListInteraction, EveryStateEndsInNoneWithItsOverlaysAndTheHintTimersGone) {
-  for (const StartCase& c : kStarts) {
+  using Shown = bool (TCustomdxTreeList::*)() const noexcept;
+  const Shown line = &TCustomdxTreeList::SizingLineShown, arrows = &TCustomdxTreeList::ArrowsShown;
+  Grid geometry;  // every grid below is laid out alike
+  TCustomdxTreeList& g = geometry.grid;
+  const RECT h0 = HeaderRect(g, 0), h1 = HeaderRect(g, 1), h2 = HeaderRect(g, 2);
+  const RECT b0 = BandRect(g, 0), b1 = BandRect(g, 1), panel = g.GetLayout().band_panel;
+  const struct {
+    const char* what;
+    POINT down, move;  // move {}: none
+    TdxTreeListState state;
+    Shown overlay;  // shown while it runs
+  } starts[] = {
+      {"column sizing", {h1.right, Mid(h1).y}, {}, tsColumnSizing, line},
+      {"band sizing", {b0.right, Mid(b0).y}, {}, tsBandSizing, line},
+      {"band-panel sizing", {panel.right - 2, b0.bottom - 1}, {}, tsBandPanelSizing, line},
+      {"row sizing", {4, g.GetCellRect(g.Items(1), 0).bottom - 1}, {}, tsRowSizing, line},
+      {"header onto a header", Mid(h2), {h0.left + 10, Mid(h0).y}, tsColumnDragging, arrows},
+      {"band onto a band", Mid(b0), {b1.right - 10, Mid(b1).y}, tsBandDragging, arrows},
+      {"column held", Mid(h0), {}, tsColumnDown, nullptr},
+      {"band held", Mid(b1), {}, tsBandDown, nullptr},
+      {"node held", Mid(g.GetCellRect(g.Items(2), 0)), {}, tsNodeDown, nullptr},
+  };
+  for (const auto& c : starts) {
     SCOPED_TRACE(c.what);
     Grid f;
-    c.start(f);
+    Down(f.grid, c.down);
+    if (c.move.x) Move(f.grid, c.move);
     ASSERT_EQ(f.grid.State(), c.state);
     EXPECT_EQ(GetCapture(), f.hwnd()) << "moves outside the window belong to it";
     if (c.overlay) {
@@ -131,17 +372,16 @@ TEST(TreeListInteraction, EveryStateEndsInNoneWithItsOverlaysAndTheHintTimersGon
     SetTimer(f.hwnd(), TCustomdxTreeList::kHintHideTimer, 10000, nullptr);
     // Ended each way in turn: cancel mode, Escape, another window taking the mouse.
     HWND other = CreateWindowW(L"STATIC", L"", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
-    switch ((&c - kStarts) % 3) {
+    switch ((&c - starts) % 3) {
       case 0: SendMessageW(f.hwnd(), WM_CANCELMODE, 0, 0); break;
       case 1: SendMessageW(f.hwnd(), WM_KEYDOWN, VK_ESCAPE, 0); break;
       case 2: SetCapture(other); break;
     }
     DestroyWindow(other);
     EXPECT_EQ(f.grid.State(), tsNone);
-    EXPECT_EQ(f.grid.PressedColumn(), -1);
-    EXPECT_EQ(f.grid.PressedBand(), -1);
-    EXPECT_EQ(f.grid.DraggedColumn(), -1);
-    EXPECT_EQ(f.grid.DraggedBand(), -1);
+    EXPECT_EQ((std::vector<int>{f.grid.PressedColumn(), f.grid.PressedBand(),
+                                f.grid.DraggedColumn(), f.grid.DraggedBand()}),
+              std::vector<int>(4, -1));
     EXPECT_FALSE(f.grid.SizingLineShown() || f.grid.ArrowsShown() || f.grid.DragImage().Dragging());
     EXPECT_NE(GetCapture(), f.hwnd());
     EXPECT_FALSE(KillTimer(f.hwnd(), TCustomdxTreeList::kHintShowTimer));
@@ -212,6 +452,9 @@ TEST(TreeListInteraction, HeaderDragMovesBypassOnMouseMoveAndShowTheDeleteCursor
   EXPECT_EQ(picture.cx, std::max<int>(width.right - width.left, GetSystemMetrics(SM_CXCURSOR)));
   Move(f.grid, {Mid(width).x, f.grid.GetLayout().rows.top + 30});
   EXPECT_EQ(f.grid.DragImage().Cursor(), crTreeListDelete);
+  EXPECT_TRUE(f.grid.DragImage().Visible()) << "the picture begun again beside it shows";
+  SendMessageW(f.hwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(f.hwnd()), HTCLIENT);
+  EXPECT_EQ(GetCursor(), framework::Screen().CursorHandle(crTreeListDelete)) << "and its cursor";
   EXPECT_NE(framework::Screen().CursorHandle(crTreeListDelete), LoadCursorW(nullptr, IDC_ARROW));
   EXPECT_EQ(f.grid.DragImage().HotSpot().x, (picture.cx - 32) / 2);
   EXPECT_EQ(f.grid.DragImage().HotSpot().y, picture.cy / 2);
@@ -315,6 +558,12 @@ TEST(TreeListInteraction, TheControlSizesMovesAndHidesItsOwnColumnsAndBands) {
   const POINT own = Mid(HeaderRect(f.grid, a));
   DragTo(f.grid, own, {own.x + 9, own.y});
   EXPECT_EQ(row(0) + L"|" + row(1), L"B|CA") << "dropped on its own place";
+  Down(f.grid, own);  // a drag before B ended by Escape drops nothing
+  Move(f.grid, {own.x + 8, own.y});
+  Move(f.grid, {HeaderRect(f.grid, columns[1]->Index()).left + 3, own.y});
+  ASSERT_EQ(f.grid.State(), tsColumnDragging);
+  SendMessageW(f.grid.Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
+  EXPECT_EQ(row(0) + L"|" + row(1), L"B|CA");
   DragTo(f.grid, own, {own.x, 150});
   EXPECT_FALSE(columns[0]->Visible());
   for (int i = 0; i < 2; ++i) DragTo(f.grid, Mid(f.grid.GetLayout().headers[0].rect), {own.x, 150});

@@ -1,23 +1,34 @@
-// The grid's stored layout: round trips through the registry and an ini file that move the
-// columns with their node values, damaged stores that change only what they name, an empty path
-// that writes nothing, and a layout that stays where it was read from.
+// What the grid keeps: a grid with bands, columns and nodes built from a form description and
+// written back to one, with its picture; its stored layout in round trips through the registry
+// and an ini file that move the columns with their node values, damaged stores that change only
+// what they name, an empty path that writes nothing, and a layout that stays where it was read
+// from; and deleting a selection that holds a parent and its child.
 #include "treelist/stored_layout.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdio>
+#include <set>
 #include <string>
 
+#include "controls/surface.h"
+#include "framework/form_resource.h"
 #include "framework/forms.h"
 #include "framework/registry.h"
+#include "grid_fixture.h"
+#include "node_data_support.h"
+#include "treelist/published_tree_list.h"
 #include "treelist/tree_list_control.h"
 
 namespace treelist_test {
 namespace {
 
 using treelist::TCustomdxTreeListControl;
+using treelist::TdxTreeList;
 using treelist::TdxTreeListColumn;
 using treelist::TdxTreeListColumnSort;
+using treelist::TdxTreeListNode;
 
 // A key of its own under HKEY_CURRENT_USER for each run, removed with everything below it.
 struct TestKey {
@@ -99,7 +110,7 @@ TEST(TreeListStoredLayout, RegistryAndIniRoundTripsMoveColumnsWithTheirValues) {
   }
 }
 
-TEST(TreeListStoredLayout, ADamagedStoreChangesOnlyWhatItNamesSoundly) {
+TEST(TreeListStoredLayout, ADamagedStoreChangesOnlyWhatItNamesSoundlyAndNoPathWritesNothing) {
   TestKey key;
   framework::TRegIniFile store(key.path);
   store.WriteInteger("", "HeaderPanelRowCount", -1);  // left alone
@@ -119,10 +130,8 @@ TEST(TreeListStoredLayout, ADamagedStoreChangesOnlyWhatItNamesSoundly) {
   EXPECT_EQ(g.Describe(), expected);
   EXPECT_EQ(g.grid.BandRowCount(), 2);
   EXPECT_EQ(g.grid.Bands().Items(0)->Width(), 250);
-}
 
-TEST(TreeListStoredLayout, AnEmptyPathWritesAndErasesNothing) {
-  LayoutGrid g;
+  // An empty path writes and erases nothing.
   g.grid.SaveLayoutToRegistry("");
   g.grid.SaveLayoutToRegistry("\\");
   g.grid.EraseLayoutFromRegistry("");
@@ -187,6 +196,128 @@ TEST(TreeListStoredLayout, UnderARootTheOldPlaceMovesAndTheObsoleteKeyGoes) {
   EXPECT_EQ(
       framework::TRegIniFile(root.path + "\\G\\Layouts").ReadInteger("Columns\\Width", "Width", 0),
       64);
+}
+
+// Nets, their classes and pads: texts for the five columns of the form below.
+std::string RulesNodeData() {
+  TdxTreeList grid(nullptr);
+  for (const wchar_t* net : {L"GND", L"VCC", L"CLK"}) {
+    TdxTreeListNode* top = grid.Add();
+    grid.SetNodeString(top, 0, net);
+    for (int i = 1; i <= 2; ++i) {
+      TdxTreeListNode* cls = top->AddChild();
+      grid.SetNodeString(cls, 1, L"class " + std::to_wstring(i));
+      grid.SetNodeString(cls, 2, std::to_wstring(8 * i) + L"mil");
+      grid.SetNodeString(cls, 3, std::to_wstring(6 + i) + L"mil");
+      TdxTreeListNode* pad = cls->AddChild();
+      grid.SetNodeString(pad, 0, L"U" + std::to_wstring(i));
+      grid.SetNodeString(pad, 4, L"V" + std::to_wstring(i));
+    }
+  }
+  std::string hex;
+  for (unsigned char byte : SaveToBytes(grid)) {
+    char digits[3];
+    std::snprintf(digits, sizeof digits, "%02X", byte);
+    hex += digits;
+  }
+  return hex;
+}
+
+// The form: two bands, five columns on two header rows, and the nodes of RulesNodeData.
+std::string RulesForm() {
+  const struct {
+    const char *name, *type, *extra;
+    int band, row;
+  } kColumns[] = {{"Name", "TdxTreeListColumn", "", 0, 0},
+                  {"Class", "TdxTreeListColumn", "", 0, 1},
+                  {"Width", "TdxTreeListColumn", "      Width = 70\n", 1, 0},
+                  {"Clearance", "TdxTreeListColumn", "", 1, 0},
+                  {"Via", "TdxTreeListMaskColumn", "      EditMask = 'V9'\n", 1, 1}};
+  std::string columns;
+  for (const auto& c : kColumns) {
+    columns += std::string("    object Rules") + c.name + ": " + c.type + "\n      Caption = '" +
+               c.name + "'\n" + c.extra + "      BandIndex = " + std::to_string(c.band) +
+               "\n      RowIndex = " + std::to_string(c.row) + "\n    end\n";
+  }
+  return "object RulesForm: TForm\n  Width = 440\n  Height = 280\n"
+         "  object Rules: TdxTreeList\n    Left = 10\n    Top = 10\n    Width = 400\n"
+         "    Height = 230\n    ShowBands = True\n    HeaderPanelRowCount = 2\n    Bands = <\n"
+         "      item\n        Caption = 'Net'\n        Width = 150\n      end\n"
+         "      item\n        Caption = 'Rules'\n        Width = 220\n      end>\n"
+         "    Data = {" +
+         RulesNodeData() + "}\n" + columns + "  end\nend\n";
+}
+
+// The header as laid out and every node's texts.
+std::wstring Describe(TdxTreeList& grid) {
+  return HeaderRows(grid.GetHeaderModel()) + L"\n" + DumpNodes(grid);
+}
+
+TdxTreeList& GridOf(framework::TForm& form) {
+  auto* grid = dynamic_cast<TdxTreeList*>(form.FindComponent("Rules"));
+  if (!grid) throw std::runtime_error("the form has no grid Rules");
+  return *grid;
+}
+
+TEST(TreeListFormResource, BuildsBandsColumnsAndNodesAndWritesThemBack) {
+  treelist::RegisterTreeListClasses();
+  framework::TForm form(nullptr);
+  framework::ReadComponentText(form, RulesForm(), "RulesForm");
+  TdxTreeList& grid = GridOf(form);
+  ASSERT_EQ(grid.ColumnCount(), 5);
+  const std::wstring described = Describe(grid);
+  EXPECT_EQ(described.substr(0, described.find(L'\n')),
+            L"Net{Name/Class}Rules{Width,Clearance/Via}");
+  EXPECT_EQ(grid.Columns(4)->ClassName(), "TdxTreeListMaskColumn");
+  EXPECT_EQ(grid.Columns(2)->Width(), 70);
+  ASSERT_EQ(grid.Count(), 3);
+  EXPECT_EQ(grid.Items(2)->Items(1)->Items(0)->Level(), 2);
+  EXPECT_EQ(grid.Columns(4)->GetCellText(grid.Items(2)->Items(1)->Items(0)), L"V2");
+
+  framework::TForm copy(nullptr);
+  framework::ReadComponentText(copy, framework::WriteComponentText(form), "RulesForm copy");
+  EXPECT_EQ(Describe(GridOf(copy)), described);
+
+  form.Show();
+  grid.FullExpand();
+  grid.SetFocusedNode(grid.Items(0)->Items(0));
+  const RECT client = grid.ClientRect();
+  xptest::Surface surface(client.right, client.bottom);
+  grid.PaintGridTo(surface.dc());
+  xptest::WritePicture(surface, "treelist_form_two_bands", 2);
+  const treelist::Layout layout = grid.GetLayout();
+  ASSERT_EQ(layout.bands.size(), 2u);
+  const COLORREF face = GetSysColor(COLOR_BTNFACE);
+  EXPECT_EQ(surface.Pixel(layout.bands[1].left + 20, layout.band_panel.top + 3), face)
+      << "the second band's caption cell is painted";
+  const treelist::LayoutHeaderCell* via = layout.HeaderOf(4);
+  ASSERT_NE(via, nullptr);
+  EXPECT_EQ(via->row, 1);
+  EXPECT_EQ(surface.Pixel(via->left + 20, via->rect.top + 3), face) << "the lower header row";
+}
+
+TEST(TreeListSelection, DeletingAParentWithItsSelectedChildFreesEachNodeOnce) {
+  framework::TForm form(nullptr);
+  TdxTreeList grid(nullptr);
+  grid.SetParent(&form);
+  // A selection across levels needs aoExtMultiSelect.
+  grid.SetOptions(grid.Options() | treelist::aoMultiSelect | treelist::aoExtMultiSelect);
+  TdxTreeListNode* parent = grid.Add();
+  TdxTreeListNode* child = parent->AddChild();
+  parent->AddChild();
+  TdxTreeListNode* other = grid.Add();
+  grid.FullExpand();
+  grid.SetFocusedNode(parent);
+  grid.SelectRangeTo(child);
+  ASSERT_EQ(grid.SelectedNodes().size(), 2u);
+  std::multiset<TdxTreeListNode*> deleted;
+  grid.OnDeletion = [&](framework::TComponent*, TdxTreeListNode* node) { deleted.insert(node); };
+  grid.DeleteSelection();
+  EXPECT_EQ(deleted.size(), 3u) << "the parent, the selected child and the other child";
+  EXPECT_EQ(deleted.count(child), 1u);
+  EXPECT_TRUE(grid.SelectedNodes().empty());
+  ASSERT_EQ(grid.Count(), 1);
+  EXPECT_EQ(grid.Items(0), other);
 }
 
 }  // namespace

@@ -84,7 +84,7 @@ class RecordingEditor : public editors::TdxInplaceTextEdit {
   std::wstring calls;
 };
 
-TEST(CheckColumn, TextsMapToStatesWithoutRegardToCaseAndBackToTheColumnsTexts) {
+TEST(CheckColumn, TextsMapToStatesWithoutRegardToCaseAndTheGlyphGivesTheMinimumHeight) {
   struct Case {
     const char *checked, *unchecked, *grayed;
     const wchar_t* text;
@@ -113,9 +113,27 @@ TEST(CheckColumn, TextsMapToStatesWithoutRegardToCaseAndBackToTheColumnsTexts) {
     EXPECT_EQ(c.GetDisplayText(nullptr, k.text), k.shown);
   }
   EXPECT_EQ(c.StateToText(static_cast<S>(7)), "") << "an unknown state is the grayed text";
+
+  // The minimum height comes from the glyph only when it has images.
+  int w = 0, system_height = 0;
+  editors::GetCheckGlyphSize(nullptr, 0, w, system_height);
+  EXPECT_EQ(c.GetMinCellHeight(), system_height + 2);
+  c.SetGlyphCount(3);  // no glyph yet: nothing is shown differently
+  c.Glyph().SetSize(30, 21);
+  EXPECT_EQ(c.GetMinCellHeight(), 23);
+  for (const int count : {0, -2}) {
+    c.SetGlyphCount(count);
+    EXPECT_EQ(c.GetMinCellHeight(), system_height + 2) << count << " images never divide";
+  }
 }
 
-TEST(CheckColumn, EditsToggleTheNodesTextAndTellTheHandler) {
+// What a form description keeps of a column, without the line that names it.
+std::string Described(TdxTreeListColumn& column) {
+  const std::string text = framework::WriteComponentText(column);
+  return text.substr(text.find('\n') + 1);
+}
+
+TEST(CheckColumn, EditsToggleTheNodesTextTellTheHandlerAndCopiesTakeEverySetting) {
   TypedGrid g;
   auto& c = g.Add<TdxTreeListCheckColumn>({L"true", L""});
   std::string toggles;
@@ -137,47 +155,23 @@ TEST(CheckColumn, EditsToggleTheNodesTextAndTellTheHandler) {
   EXPECT_EQ(toggles, "False0 True1 ");
   auto& data = dynamic_cast<editors::TdxCheckEditViewData&>(g.Paint(c, 1));
   EXPECT_EQ(data.ShownState(), editors::TdxCheckBoxState::cbsGrayed) << "empty shows grayed";
-}
 
-// What a form description keeps of a column, without the line that names it.
-std::string Described(TdxTreeListColumn& column) {
-  const std::string text = framework::WriteComponentText(column);
-  return text.substr(text.find('\n') + 1);
-}
-
-TEST(CheckColumn, CopiesTakeEverySettingAndRestoringGoesBackToANewColumn) {
-  TypedGrid g;
+  // Copies take every setting; restoring goes back to a new column.
   auto& fresh = g.Add<TdxTreeListCheckColumn>();
-  auto& source = g.Add<TdxTreeListCheckColumn>();
   const std::string new_column = Described(fresh);
   EXPECT_EQ(new_column.find("MinWidth"), std::string::npos) << new_column;
-  source.SetAllowGrayed(true);
-  source.SetBorder3D(true);
-  source.SetGlyphCount(2);
-  source.SetMinWidth(30);
-  source.SetShowNullFieldStyle(editors::TdxShowNullFieldStyle::nsInactive);
-  source.SetValueChecked("Yes");
-  source.SetValueGrayed("?");
-  source.SetValueUnchecked("No");
-  fresh.Assign(source);
-  EXPECT_EQ(Described(fresh), Described(source));
+  c.SetAllowGrayed(true);
+  c.SetBorder3D(true);
+  c.SetGlyphCount(2);
+  c.SetMinWidth(30);
+  c.SetShowNullFieldStyle(editors::TdxShowNullFieldStyle::nsInactive);
+  c.SetValueChecked("Yes");
+  c.SetValueGrayed("?");
+  c.SetValueUnchecked("No");
+  fresh.Assign(c);
+  EXPECT_EQ(Described(fresh), Described(c));
   fresh.RestoreDefaults();
   EXPECT_EQ(Described(fresh), new_column);
-}
-
-TEST(CheckColumn, MinimumHeightComesFromTheGlyphOnlyWhenItHasImages) {
-  TypedGrid g;
-  auto& c = g.Add<TdxTreeListCheckColumn>();
-  int w = 0, system_height = 0;
-  editors::GetCheckGlyphSize(nullptr, 0, w, system_height);
-  EXPECT_EQ(c.GetMinCellHeight(), system_height + 2);
-  c.SetGlyphCount(3);  // no glyph yet: nothing is shown differently
-  c.Glyph().SetSize(30, 21);
-  EXPECT_EQ(c.GetMinCellHeight(), 23);
-  for (const int count : {0, -2}) {
-    c.SetGlyphCount(count);
-    EXPECT_EQ(c.GetMinCellHeight(), system_height + 2) << count << " images never divide";
-  }
 }
 
 TEST(TypedColumns, AnEditorOfAForeignClassGetsOnlyTheBaseSetUpAndStoresNothingOfTheType) {
@@ -330,7 +324,7 @@ TEST(MemoColumn, HandsItsFlagsToTheEditorAndCopiesOnlyScrollBarsAndWrapping) {
   EXPECT_TRUE(c.WordWrap());
 }
 
-TEST(SpinColumn, IntegerCellsRoundHalvesToEvenAndStayInTheIntegerRange) {
+TEST(SpinColumn, IntegerCellsRoundHalvesToEvenAndEditsStoreTheRoundedNumber) {
   const std::pair<double, const wchar_t*> cases[] = {
       {2.5, L"2"},           {3.5, L"4"},
       {-2.5, L"-2"},         {-3.5, L"-4"},
@@ -349,9 +343,8 @@ TEST(SpinColumn, IntegerCellsRoundHalvesToEvenAndStayInTheIntegerRange) {
     parsed += TryParseNumber(text, value) ? std::to_wstring(value) + L" " : L"- ";
   }
   EXPECT_EQ(parsed, L"2.500000 -7.000000 1000.000000 - - - - - ");
-}
 
-TEST(SpinColumn, EditsStoreTheRoundedNumberAndAnythingElseOpensAtZero) {
+  // Edits store the rounded number; anything else opens at zero.
   TypedGrid g;
   auto& c = g.Add<TdxTreeListSpinColumn>({L"abc", L"7"});
   auto* editor = dynamic_cast<editors::TdxInplaceSpinEdit*>(g.Edit(c));
