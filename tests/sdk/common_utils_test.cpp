@@ -8,6 +8,9 @@
 
 #include <memory>
 #include <optional>
+#include <string>
+#include <tuple>
+#include <utility>
 
 #include "sdk/exceptions.h"
 #include "sdk/host_fakes.h"
@@ -37,40 +40,37 @@ class PreferenceKey : public ::testing::Test {
   bool owns_ini_ = false;
 };
 
-struct PreferenceCase {
-  const char* ini;                // the system folder's PrefFolder.ini
-  const wchar_t* registry_value;  // null: no registry section
-  const char* folder;
-  const char* why;
-};
-constexpr PreferenceCase kPreferenceCases[] = {
-    {"", nullptr, "Zelmar2004", "neither registry nor ini file"},
-    {"[Preference Location]\r\nApplication=MyPrefs\r\n", nullptr, "MyPrefs", "the ini file"},
-    {"[Preference Location]\r\nApplication=FromIni\r\n", L"FromRegistry", "FromRegistry",
-     "the registry wins over the ini file"},
-    {"[Preference Location]\r\napplication2=X\r\n", nullptr, "Zelmar2004", "another key"},
-    {"[Other]\r\nApplication=X\r\n", nullptr, "Zelmar2004", "another section"},
-    {"[Preference Location]\r\nApplication=\r\n", nullptr, "Zelmar2004",
-     "an empty folder would put settings under Software itself"},
-    {"", L"", "Zelmar2004", "an empty registry value, likewise"},
-};
-
 TEST_F(PreferenceKey, ComesFromRegistryOrIniFileAndNamesTheRegistryPaths) {
-  for (const PreferenceCase& c : kPreferenceCases) {
-    SCOPED_TRACE(c.why);
-    testsupport::WriteFile(ini_file(), c.ini);
+  // The system folder's PrefFolder.ini and the registry's value (null: no section): neither; the
+  // ini file; the registry over the ini file; another key; another section; an empty folder,
+  // which would put settings under Software itself, from the ini file and from the registry.
+  // clang-format off
+  const std::pair<const char*, const wchar_t*> sources[] = {
+      {"", nullptr}, {"[Preference Location]\r\nApplication=MyPrefs\r\n", nullptr},
+      {"[Preference Location]\r\nApplication=FromIni\r\n", L"FromRegistry"},
+      {"[Preference Location]\r\napplication2=X\r\n", nullptr},
+      {"[Other]\r\nApplication=X\r\n", nullptr},
+      {"[Preference Location]\r\nApplication=\r\n", nullptr}, {"", L""}};
+  // clang-format on
+  std::string keys;
+  for (const auto& [ini, registry_value] : sources) {
+    testsupport::WriteFile(ini_file(), ini);
     std::optional<testfakes::ScopedRegistryKey> section;
-    if (c.registry_value) {
+    if (registry_value) {
       section.emplace(HKEY_CURRENT_USER, kPreferenceSectionKey);
-      section->SetString(L"Application", c.registry_value);
+      section->SetString(L"Application", registry_value);
     }
     sdk::ResetApplicationPreferenceKey();
-    const std::string f = c.folder;
-    EXPECT_EQ(sdk::GetApplicationPreferenceKey() + " " + sdk::GetRegistryKeyPath() + " " +
-                  sdk::GetProductFamilyRegistryKey() + " " + sdk::GetFormsKey(),
-              "\\" + f + " Software\\" + f + " Software\\" + f + "\\Marvuna Software\\" + f +
-                  "\\Marvuna\\Forms\\");
+    const std::string key = sdk::GetApplicationPreferenceKey(), f = key.substr(1);
+    EXPECT_EQ(
+        sdk::GetRegistryKeyPath() + " " + sdk::GetProductFamilyRegistryKey() + " " +
+            sdk::GetFormsKey(),
+        "Software\\" + f + " Software\\" + f + "\\Marvuna Software\\" + f + "\\Marvuna\\Forms\\");
+    keys += key + " ";
   }
+  EXPECT_EQ(keys,
+            "\\Zelmar2004 \\MyPrefs \\FromRegistry \\Zelmar2004 \\Zelmar2004 \\Zelmar2004 "
+            "\\Zelmar2004 ");
   // Cached until the unit starts again.
   testsupport::WriteFile(ini_file(), "[Preference Location]\r\nApplication=Later\r\n");
   EXPECT_EQ(sdk::GetApplicationPreferenceKey(), "\\Zelmar2004");
@@ -141,25 +141,17 @@ TEST(LanguageMappings, TableInTheResourcesFolderMapsTheSystemLocale) {
   if (made_folder) RemoveDirectoryA(sdk::GetResourcesFolder().c_str());
 }
 
-struct SameTextCase {
-  const char* a;
-  const char* b;
-  bool same;
-};
-constexpr SameTextCase kSameText[] = {
-    {"C:\\Boards\\Main.PCB", "c:\\boards\\main.pcb", true},
-    {"abc", "abcd", false},
-    {"Zebra az", "zEBRA AZ", true},  // the ends of the alphabet fold too
-    {"", "", true},
-    {"\xC4", "\xE4", false},  // only ASCII letters fold
-    {"[", "{", false},        // neighbours of the letters do not
-};
-
 TEST(SystemQueries, IsSameTextFoldsOnlyAsciiLetters) {
-  for (const SameTextCase& c : kSameText) {
-    SCOPED_TRACE(std::string(c.a) + " / " + c.b);
-    EXPECT_EQ(sdk::IsSameText(c.a, c.b), c.same);
-  }
+  // The ends of the alphabet fold too; letters beyond ASCII and the neighbours of the letters
+  // do not.
+  // clang-format off
+  const std::pair<const char*, const char*> pairs[] = {
+      {"C:\\Boards\\Main.PCB", "c:\\boards\\main.pcb"}, {"abc", "abcd"}, {"Zebra az", "zEBRA AZ"},
+      {"", ""}, {"\xC4", "\xE4"}, {"[", "{"}};
+  // clang-format on
+  std::string same;
+  for (const auto& [a, b] : pairs) same += sdk::IsSameText(a, b) ? '1' : '0';
+  EXPECT_EQ(same, "101100");
 }
 
 TEST(SystemQueries, EnvironmentValuesAreReadWhole) {
@@ -208,18 +200,6 @@ std::string ProbeCommand(const char* kind, const char* caption, const char* mess
          caption + "\" \"" + message + "\"";
 }
 
-struct TestModeCase {
-  const char* kind;
-  const char* caption;
-  const char* message;
-  const char* output;
-};
-constexpr TestModeCase kTestModeCases[] = {
-    {"error", "", "Disk full", "ShowDialogWithCaption withError Disk full\r\n"},
-    {"warning", "Locked", "x.do is used", "ShowDialogWithCaption withLocked x.do is used\r\n"},
-    {"information", "", "Done", "ShowDialogWithCaption withInformation Done\r\n"},
-};
-
 TEST(TestMode, MessageBoxesPrintThemselvesAndEndTheProcess) {
   const std::wstring key = L"Software\\Zelmar\\TestMode";
   {
@@ -231,13 +211,18 @@ TEST(TestMode, MessageBoxesPrintThemselvesAndEndTheProcess) {
   }
   auto test_mode = std::make_unique<testfakes::ScopedRegistryKey>(HKEY_LOCAL_MACHINE, key);
   ASSERT_TRUE(sdk::IsTestMode());
-  for (const TestModeCase& c : kTestModeCases) {
-    SCOPED_TRACE(c.output);
+  std::string printed;
+  for (const auto& [kind, caption, message] :
+       {std::tuple("error", "", "Disk full"), std::tuple("warning", "Locked", "x.do is used"),
+        std::tuple("information", "", "Done")}) {
     const testsupport::ChildResult result =
-        testsupport::RunChild(ProbeCommand(c.kind, c.caption, c.message));
-    EXPECT_EQ(result.exit_code, 1u);
-    EXPECT_EQ(result.output, c.output);
+        testsupport::RunChild(ProbeCommand(kind, caption, message));
+    printed += std::to_string(result.exit_code) + " " + result.output;
   }
+  EXPECT_EQ(printed,
+            "1 ShowDialogWithCaption withError Disk full\r\n"
+            "1 ShowDialogWithCaption withLocked x.do is used\r\n"
+            "1 ShowDialogWithCaption withInformation Done\r\n");
   test_mode.reset();
   EXPECT_FALSE(sdk::IsTestMode()) << "read at every call, never cached";
 }

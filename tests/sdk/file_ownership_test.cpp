@@ -10,6 +10,7 @@
 #include <tuple>
 
 #include "framework/message_dialog.h"
+#include "raised.h"
 #include "framework/win/handles.h"
 #include "framework/win/text.h"
 #include "sdk/client_api.h"
@@ -40,70 +41,53 @@ std::string OurLock(const std::string& computer_line, const std::string& user_li
   return computer_line + "\r\n" + user_line + "\r\n" + process_line + "\r\n";
 }
 
-struct DetailsCase {
-  std::string lock;  // "" : no lock file at all
-  bool complete;
-  std::string computer, user, process;
-  const char* why;
-};
-
 TEST(LockFile, ReadsTheThreeValuesByExactKey) {
-  const DetailsCase cases[] = {
-      {"ComputerName=PC01\r\nUserName=ann\r\nProcessID=4711\r\n", true, "PC01", "ann", "4711",
-       "the host's own layout"},
-      {"Other=1\nUserName=ann\nComputerName:PC01\nProcessID=4711", true, "PC01", "ann", "4711",
-       "any separator, other lines ignored, LF line ends, no last line end"},
-      {"computername=PC01\r\nUserName=ann\r\nProcessID=4711\r\n", false, "", "ann", "4711",
-       "keys match case-sensitively"},
-      {"ComputerName=PC01\r\nUserName=ann\r\n", false, "PC01", "ann", "", "no process id"},
-      {"ComputerName=PC01\r\nComputerName=PC02\r\nUserName=ann\r\nProcessID=1\r\n", true, "PC02",
-       "ann", "1", "the later line wins"},
-      {"ComputerName=\r\nUserName=ann\r\nProcessID=1\r\n", false, "", "ann", "1",
-       "an empty value is missing"},
-      {"ComputerName=PC01\r\nUserName=ann\r\nProcessID", false, "PC01", "ann", "",
-       "a key without separator or value"},
-      {"", false, "", "", "", "no lock file"},
-  };
+  // The host's own layout; then any separator, other lines ignored, LF line ends and no last line
+  // end; a key in other letter case, which does not match; no process id; the later of two
+  // lines; an empty value, which is missing; a key without separator or value; no lock file.
   testsupport::TempDir dir;
   const std::string document = dir.Path("Main.board");
-  for (const DetailsCase& c : cases) {
-    SCOPED_TRACE(c.why);
+  std::string read;
+  for (const char* lock :
+       {"ComputerName=PC01\r\nUserName=ann\r\nProcessID=4711\r\n",
+        "Other=1\nUserName=ann\nComputerName:PC01\nProcessID=4711",
+        "computername=PC01\r\nUserName=ann\r\nProcessID=4711\r\n",
+        "ComputerName=PC01\r\nUserName=ann\r\n",
+        "ComputerName=PC01\r\nComputerName=PC02\r\nUserName=ann\r\nProcessID=1\r\n",
+        "ComputerName=\r\nUserName=ann\r\nProcessID=1\r\n",
+        "ComputerName=PC01\r\nUserName=ann\r\nProcessID", ""}) {
     DeleteFileA(sdk::GetLockFileName(document).c_str());
-    if (!c.lock.empty()) WriteFile(sdk::GetLockFileName(document), c.lock);
+    if (*lock) WriteFile(sdk::GetLockFileName(document), lock);
     sdk::TFileOwnershipDetails details{"stale", "stale", "stale"};
     const bool complete = sdk::ReadFileOwnershipDetails(document, details);
-    EXPECT_EQ(
-        std::make_tuple(complete, details.computer_name, details.user_name, details.process_id),
-        std::make_tuple(c.complete, c.computer, c.user, c.process));
+    read += std::to_string(complete) + " " + details.computer_name + "/" + details.user_name + "/" +
+            details.process_id + ", ";
   }
+  EXPECT_EQ(read,
+            "1 PC01/ann/4711, 1 PC01/ann/4711, 0 /ann/4711, 0 PC01/ann/, 1 PC02/ann/1, 0 /ann/1, "
+            "0 PC01/ann/, 0 //, ");
 }
 
 TEST(LockFile, WhoseLockBlocks) {
   const std::string computer = "ComputerName=" + sdk::GetComputerNameText();
   const std::string user = "UserName=" + sdk::GetUserNameText();
   const std::string process = "ProcessID=" + ThisProcessId();
-  struct Case {
-    std::string lock;
-    bool locked;
-    const char* why;
-  };
-  const Case cases[] = {
-      {OurLock(computer, user, process), false, "this computer, user and process"},
-      {OurLock(computer, user, process) + "Comment=x\r\n", false, "extra lines do not matter"},
-      {OurLock("ComputerName=OTHER-PC", user, process), true, "another computer"},
-      {OurLock(computer, "UserName=someone-else", process), true, "another user on this computer"},
-      {OurLock(computer, user, "ProcessID=" + std::to_string(GetCurrentProcessId() + 4)), true,
-       "another process of this user"},
-      {OurLock(computer, user, ""), false, "no process id: not a lock"},
-  };
   testsupport::TempDir dir;
   const std::string document = dir.Path("Main.board");
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.why);
-    WriteFile(sdk::GetLockFileName(document), c.lock);
+  // This computer, user and process, also with an extra line; another computer, another user on
+  // this computer, another process of this user; no process id, which is no lock.
+  std::string locked;
+  for (const std::string& lock :
+       {OurLock(computer, user, process), OurLock(computer, user, process) + "Comment=x\r\n",
+        OurLock("ComputerName=OTHER-PC", user, process),
+        OurLock(computer, "UserName=someone-else", process),
+        OurLock(computer, user, "ProcessID=" + std::to_string(GetCurrentProcessId() + 4)),
+        OurLock(computer, user, "")}) {
+    WriteFile(sdk::GetLockFileName(document), lock);
     std::string who_computer = "stale", who_user = "stale";
-    EXPECT_EQ(sdk::IsFileLockedByOther(document, who_computer, who_user), c.locked);
+    locked += sdk::IsFileLockedByOther(document, who_computer, who_user) ? '1' : '0';
   }
+  EXPECT_EQ(locked, "001110");
   // Case of letters does not matter.
   std::string upper_user = sdk::GetUserNameText();
   for (char& ch : upper_user) ch = static_cast<char>(toupper(static_cast<unsigned char>(ch)));
@@ -225,13 +209,8 @@ TEST_F(SafeReplacement, StagedTextsLeaveNoTemporaryFileWhateverHappens) {
 
   SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY);
   sdk::StagedFileText read_only(target, "new", "the test file");
-  try {
-    read_only.CheckTarget();
-    ADD_FAILURE() << "a read-only target passes the check";
-  } catch (const sdk::Exception& e) {
-    EXPECT_EQ(std::string(e.what()),
-              "Cannot write the test file " + target + ": the file is read-only");
-  }
+  EXPECT_EQ(sdktest::MessageOf<sdk::Exception>([&] { read_only.CheckTarget(); }),
+            "Cannot write the test file " + target + ": the file is read-only");
   EXPECT_THROW(read_only.Commit(), sdk::Exception);
   EXPECT_THROW(sdk::ReplaceFileText(target, "new", "the test file"), sdk::Exception);
   SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);

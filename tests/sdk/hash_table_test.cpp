@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "raised.h"
 #include "sdk/layer_errors.h"
 #include "sdk/layer_hash.h"
 
@@ -16,6 +17,7 @@ namespace {
 
 using sdk::HashKey;
 using sdk::HashValue;
+using sdktest::MessageOf;
 using Items = std::vector<std::pair<HashKey, HashValue>>;
 
 // What a table's hooks were handed; it outlives the table.
@@ -122,12 +124,7 @@ TEST(PointerHashTable, ValuesDefaultsAndReleases) {
   EXPECT_EQ(table.released->keys, (std::vector<HashKey>{7, 7, 7, 8, 7, 1, 1, 1, 1, 1}));
 
   table.SetUseDefault(false);
-  try {
-    table.GetValue(42);
-    ADD_FAILURE() << "no error";
-  } catch (const sdk::EListError& e) {
-    EXPECT_STREQ(e.what(), "GetValue for missing Key");
-  }
+  EXPECT_EQ(MessageOf<sdk::EListError>([&] { table.GetValue(42); }), "GetValue for missing Key");
 }
 
 TEST(PointerHashTable, ChangesDuringForEachRaiseAndNestedForEachKeepsTheLock) {
@@ -145,12 +142,9 @@ TEST(PointerHashTable, ChangesDuringForEachRaiseAndNestedForEachKeepsTheLock) {
     ++visits;
   }));
   EXPECT_EQ(std::make_pair(visits, table.GetValue(2)), std::make_pair(3, HashValue{20}));
-  try {
-    table.ForEach([&](HashKey, HashValue&, bool&) { table.Add(100, 1); });
-    ADD_FAILURE() << "no error";
-  } catch (const sdk::EListError& e) {
-    EXPECT_STREQ(e.what(), "List is locked during an active ForEach");
-  }
+  EXPECT_EQ(MessageOf<sdk::EListError>(
+                [&] { table.ForEach([&](HashKey, HashValue&, bool&) { table.Add(100, 1); }); }),
+            "List is locked during an active ForEach");
   EXPECT_FALSE(table.Locked());  // an exception unlocks too
   EXPECT_FALSE(table.ForEach([](HashKey key, HashValue&, bool& go_on) { go_on = key != 2; }));
 }
@@ -240,12 +234,8 @@ TEST(LayerHash, InheritedLookupClimbsTheParentChainUnlessADefaultIsStored) {
   hash.SetUseDefault(false);
   sdk::SetLayerValue(hash, sdk::SignalLayersGroup, 5);
   EXPECT_EQ(sdk::LookupLayerValue(hash, 2), 5u);  // via MidLayersGroup
-  try {
-    sdk::LookupLayerValue(hash, 33);
-    ADD_FAILURE() << "no error";
-  } catch (const sdk::EListError& e) {
-    EXPECT_STREQ(e.what(), "Could not find value for Layer=Top Overlay");
-  }
+  EXPECT_EQ(MessageOf<sdk::EListError>([&] { sdk::LookupLayerValue(hash, 33); }),
+            "Could not find value for Layer=Top Overlay");
   sdk::TCustomLayerHash inheriting(true, 0, 8);
   sdk::SetLayerValue(inheriting, sdk::AllLayersGroup, 7);
   sdk::SetLayerValue(inheriting, sdk::TopLayer, 0);  // stays stored, hiding the parents' value

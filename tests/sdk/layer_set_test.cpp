@@ -73,49 +73,34 @@ const TLayer kProbeGroups[] = {sdk::MidLayersGroup,        sdk::SignalLayersGrou
                                sdk::InternalPlanesGroup,   sdk::ElectricalLayersGroup,
                                sdk::MechanicalLayersGroup, sdk::AllLayersGroup};
 
-struct GroupCase {
-  const char* why;
-  std::function<void(LayerSet&)> act;
-  const char* members;  // one digit a probe
-};
-const GroupCase kGroupCases[] = {
-    {"signal layers but the top reach the last extended one and hold the mid layers",
-     [](LayerSet& s) { s.IncludeAllSignal().Exclude(sdk::TopLayer); }, "01111100000100000"},
-    {"include mid layers on an empty set", [](LayerSet& s) { s.Include(sdk::MidLayersGroup); },
-     "01111000000100000"},
-    {"include mid layers keeps a top already there",
-     [](LayerSet& s) { s.Include(sdk::TopLayer).Include(sdk::MidLayersGroup); },
-     "11111000000100000"},
-    {"exclude mid layers from all signal layers",
-     [](LayerSet& s) { s.IncludeAllSignal().Exclude(sdk::MidLayersGroup); }, "10000100000000000"},
-    {"exclude mid layers from a list",
-     [](LayerSet& s) {
-       s.Include(2).Include(5).Include(sdk::BottomLayer).Include(57).Exclude(sdk::MidLayersGroup);
-     },
-     "00000101000000000"},
-    {"exclude all layers",
-     [](LayerSet& s) { s.IncludeAll().Include(33).Exclude(sdk::AllLayersGroup); },
-     "00000000000000000"},
-    {"all layers is contained only in a complete set", [](LayerSet& s) { s.IncludeAll(); },
-     "11111111111111111"},
-    {"one exclusion breaks all layers",
-     [](LayerSet& s) { s.Include(sdk::AllLayersGroup).Exclude(56); }, "11111111011111110"},
-    {"exclude planes after all",
-     [](LayerSet& s) { s.IncludeAll().Exclude(sdk::InternalPlanesGroup); }, "11111101111110010"},
-    {"electrical layers", [](LayerSet& s) { s.Include(sdk::ElectricalLayersGroup); },
-     "11111110000111100"},
-    {"exclude electrical layers",
-     [](LayerSet& s) { s.IncludeAll().Exclude(sdk::ElectricalLayersGroup); }, "00000001111000010"},
-};
-
 TEST(LayerSet, GroupsIncludeExcludeAndContainAsTheirLayers) {
-  for (const GroupCase& c : kGroupCases) {
+  using sdk::MidLayersGroup;
+  // One digit a probe; all layers is contained only in a complete set, one exclusion breaks it.
+  // clang-format off
+  const std::pair<std::function<void(LayerSet&)>, const char*> cases[] = {
+      // Signal layers but the top reach the last extended one and hold the mid layers.
+      {[](LayerSet& s) { s.IncludeAllSignal().Exclude(sdk::TopLayer); }, "01111100000100000"},
+      {[](LayerSet& s) { s.Include(MidLayersGroup); }, "01111000000100000"},
+      {[](LayerSet& s) { s.Include(sdk::TopLayer).Include(MidLayersGroup); }, "11111000000100000"},
+      {[](LayerSet& s) { s.IncludeAllSignal().Exclude(MidLayersGroup); }, "10000100000000000"},
+      {[](LayerSet& s) { s.Include(2).Include(5).Include(sdk::BottomLayer).Include(57)
+                          .Exclude(MidLayersGroup); }, "00000101000000000"},
+      {[](LayerSet& s) { s.IncludeAll().Include(33).Exclude(sdk::AllLayersGroup); },
+       "00000000000000000"},
+      {[](LayerSet& s) { s.IncludeAll(); }, "11111111111111111"},
+      {[](LayerSet& s) { s.Include(sdk::AllLayersGroup).Exclude(56); }, "11111111011111110"},
+      {[](LayerSet& s) { s.IncludeAll().Exclude(sdk::InternalPlanesGroup); }, "11111101111110010"},
+      {[](LayerSet& s) { s.Include(sdk::ElectricalLayersGroup); }, "11111110000111100"},
+      {[](LayerSet& s) { s.IncludeAll().Exclude(sdk::ElectricalLayersGroup); },
+       "00000001111000010"}};
+  // clang-format on
+  for (const auto& [act, expected] : cases) {
     LayerSet set;
-    c.act(set);
+    act(set);
     std::string members;
     for (TLayer layer : kProbeLayers) members += set.Contains(layer) ? '1' : '0';
     for (TLayer group : kProbeGroups) members += set.Contains(group) ? '1' : '0';
-    EXPECT_EQ(members, c.members) << c.why;
+    EXPECT_EQ(members, expected);
   }
 }
 

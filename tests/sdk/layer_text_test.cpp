@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "raised.h"
 #include "sdk/delimited_list.h"
 #include "sdk/layer_errors.h"
 
@@ -22,29 +23,21 @@ std::vector<std::string> Split(const char* text, char delimiter = ',') {
   return list.Entries();
 }
 
-struct SplitCase {
-  const char* text;
-  std::vector<std::string> entries;
-  const char* why;
-};
-const SplitCase kSplits[] = {
-    {"a=1,b=2", {"a=1", "b=2"}, "plain entries"},
-    {"  a=1 , b=2", {"a=1", "b=2"}, "blanks around entries are skipped"},
-    {"Text=1,Top Overlay=5", {"Text=1", "Top", "Overlay=5"}, "a blank ends an unquoted entry"},
-    {"Text=1,\"Top Overlay=5\"", {"Text=1", "Top Overlay=5"}, "quotes keep blanks"},
-    {"\"say \"\"hi\"\"\",x", {"say \"hi\"", "x"}, "doubled quotes stand for one"},
-    {"a,", {"a", ""}, "a delimiter at the end adds an empty entry"},
-    {",a", {"", "a"}, "a leading delimiter gives an empty entry"},
-    {"\"unclosed", {"unclosed"}, "an unclosed quote takes the rest"},
-    {"", {}, "nothing"},
-    {"a\tb", {"a", "b"}, "control characters end entries too"},
-};
-
 TEST(DelimitedList, SplitsEntriesAsStored) {
-  for (const SplitCase& c : kSplits) {
-    SCOPED_TRACE(c.why);
-    EXPECT_EQ(Split(c.text), c.entries);
+  // Blanks around entries are skipped, and a blank or control character ends an unquoted entry;
+  // quotes keep blanks, doubled quotes stand for one and an unclosed quote takes the rest; a
+  // delimiter at either end adds an empty entry.
+  std::string split;
+  for (const char* text :
+       {"a=1,b=2", "  a=1 , b=2", "Text=1,Top Overlay=5", "Text=1,\"Top Overlay=5\"",
+        "\"say \"\"hi\"\"\",x", "a,", ",a", "\"unclosed", "", "a\tb"}) {
+    split += "[";
+    for (const std::string& entry : Split(text)) split += entry + "|";
+    split += "] ";
   }
+  EXPECT_EQ(split,
+            "[a=1|b=2|] [a=1|b=2|] [Text=1|Top|Overlay=5|] [Text=1|Top Overlay=5|] "
+            "[say \"hi\"|x|] [a||] [|a|] [unclosed|] [] [a|b|] ");
 }
 
 TEST(DelimitedList, QuotesWhatWouldNotReadBack) {
@@ -92,41 +85,32 @@ TEST(LayerHashText, WritesVersionClassNameAndLayersInHashOrderAndReadsThemBack) 
 
 TEST(LayerHashText, ANumberWithoutTheMarkerBitRaisesKeepingWhatWasRead) {
   sdk::TLayerHash hash(false, 0, 8);
-  try {
-    sdk::LayerHashFromText(&hash, "16777217=1,196614=1,16777218=1", ',', '=');
-    ADD_FAILURE() << "no error";
-  } catch (const sdk::ELayerException& e) {
-    EXPECT_STREQ(e.what(), "CreateFromInteger_ForSave(196614)");
-  }
+  EXPECT_EQ(sdktest::MessageOf<sdk::ELayerException>(
+                [&] { sdk::LayerHashFromText(&hash, "16777217=1,196614=1,16777218=1", ',', '='); }),
+            "CreateFromInteger_ForSave(196614)");
   EXPECT_EQ(hash.Count(), 1);
   EXPECT_TRUE(sdk::HashContainsLayer(hash, sdk::TopLayer));
   EXPECT_THROW(sdk::LayerHashFromText(nullptr, "", ',', '='), sdk::EAssertionFailed);
 }
 
-struct TextModeCase {
-  const char* text;
-  int count;
-  TLayer layer;
-  sdk::HashValue value;
-  const char* why;
-};
-const TextModeCase kTextModes[] = {
-    {"Text=1,Top Overlay=5", 0, 33, 0, "the blank splits the entry: nothing is stored"},
-    {"Text=1,\"Top Overlay=5\"", 1, 33, 5, "quoted: stored by display name"},
-    {"Text=1,\"mid layer 3=7\"", 1, 4, 7, "names ignore case"},
-    {"Text=,16777217=2", 1, sdk::TopLayer, 2, "an empty Text entry means numbers"},
-    {"Text=1,16777217=2", 0, sdk::TopLayer, 0, "in Text mode numbers are no names"},
-    {"16777217=0", 0, sdk::TopLayer, 0, "a stored 0 is the default: no entry"},
-};
-
 TEST(LayerHashText, ReadsDisplayNamesInTextMode) {
-  for (const TextModeCase& c : kTextModes) {
-    SCOPED_TRACE(c.why);
+  // Entries stored and the value read for the layer: a blank splits an unquoted entry, so nothing
+  // is stored; quoted, by display name, whose case is ignored; an empty Text entry means numbers,
+  // which in Text mode are no names; a stored 0 is the default, so no entry.
+  std::string read;
+  // clang-format off
+  const std::pair<const char*, TLayer> cases[] = {
+      {"Text=1,Top Overlay=5", 33}, {"Text=1,\"Top Overlay=5\"", 33},
+      {"Text=1,\"mid layer 3=7\"", 4}, {"Text=,16777217=2", sdk::TopLayer},
+      {"Text=1,16777217=2", sdk::TopLayer}, {"16777217=0", sdk::TopLayer}};
+  // clang-format on
+  for (const auto& [text, layer] : cases) {
     sdk::TLayerHash hash(false, 0, 8);
-    sdk::LayerHashFromText(&hash, c.text, ',', '=');
-    EXPECT_EQ(std::make_pair(hash.Count(), sdk::LookupLayerValue(hash, c.layer)),
-              std::make_pair(c.count, c.value));
+    sdk::LayerHashFromText(&hash, text, ',', '=');
+    read += std::to_string(hash.Count()) + ":" +
+            std::to_string(sdk::LookupLayerValue(hash, layer)) + " ";
   }
+  EXPECT_EQ(read, "0:0 1:5 1:7 1:2 0:0 0:0 ");
 }
 
 // ---- Layer sets ---------------------------------------------------------------------------------

@@ -3,129 +3,85 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
-#include <tuple>
 #include <vector>
 
+#include "raised.h"
 #include "sdk/layer_errors.h"
 
 namespace {
 
 using sdk::TLayer;
+using sdktest::MessageOf;
 
-// The message of the exception `call` raises, or "<no exception>".
-template <class Exception, class Call>
-std::string MessageOf(Call&& call) {
-  try {
-    call();
-  } catch (const Exception& e) {
-    return e.what();
-  }
-  return "<no exception>";
+// `map` of every number, in order.
+template <class Map>
+std::vector<TLayer> Mapped(Map map, std::initializer_list<std::int64_t> numbers) {
+  std::vector<TLayer> layers;
+  for (std::int64_t n : numbers) layers.push_back(map(n));
+  return layers;
 }
 
-struct ConstructorCase {
-  TLayer (*make)(std::int64_t);
-  std::int64_t n;
-  TLayer layer;
-  const char* why;
-};
-const ConstructorCase kConstructed[] = {
-    {sdk::SignalLayer, 1, sdk::TopLayer, "top"},
-    {sdk::SignalLayer, 2, 2, "classic mid layer 1"},
-    {sdk::SignalLayer, 31, 31, "last classic mid layer"},
-    {sdk::SignalLayer, 32, 0x01010020, "32 is an extended layer, not the bottom"},
-    {sdk::SignalLayer, 65535, sdk::BottomLayer, "65535 always means the bottom"},
-    {sdk::SignalLayer, 0, 0x01010000, "0 gives the signal group's value"},
-    {sdk::MidLayer, 1, 2, "mid layer 1 is legacy 2"},
-    {sdk::MidLayer, 30, 31, "mid layer 30 is legacy 31"},
-    {sdk::InternalPlaneLayer, 1, 39, "plane 1"},
-    {sdk::InternalPlaneLayer, 16, 54, "plane 16"},
-    {sdk::InternalPlaneLayer, 17, 0x01040011, "plane 17 is extended"},
-    {sdk::MechanicalLayer, 1, 57, "mechanical 1"},
-    {sdk::MechanicalLayer, 16, 72, "mechanical 16"},
-    {sdk::MechanicalLayer, 17, 0x04000011, "mechanical 17 is extended"},
-    {sdk::MechanicalLayer, 65535, 0x0400FFFF, "the last mechanical layer"},
-};
-
-struct RangeCase {
-  TLayer (*make)(std::int64_t);
-  std::int64_t n;
-  const char* message;
-};
-const RangeCase kOutOfRange[] = {
-    {sdk::SignalLayer, 65536, "Creating SignalLayer(65536)"},
-    {sdk::SignalLayer, -1, "Creating SignalLayer(-1)"},
-    {sdk::MidLayer, 65535, "Creating SignalLayer(65536)"},
-    {sdk::InternalPlaneLayer, 0, "Creating InternalPlaneLayer(0)"},
-    {sdk::InternalPlaneLayer, 65536, "Creating InternalPlaneLayer(65536)"},
-    {sdk::MechanicalLayer, 0, "Creating MechanicalLayer(0)"},
-    {sdk::MechanicalLayer, 5000000000LL, "Creating MechanicalLayer(5000000000)"},
-};
+// The messages a constructor raises for each number, each followed by '|'.
+std::string Refused(TLayer (*make)(std::int64_t), std::initializer_list<std::int64_t> numbers) {
+  std::string messages;
+  for (std::int64_t n : numbers)
+    messages += MessageOf<sdk::ELayerException>([&] { make(n); }) + "|";
+  return messages;
+}
 
 TEST(LayerIdentity, ConstructorsEncodeLayersAndRaiseWithTheirNameAndNumberOutOfRange) {
-  for (const ConstructorCase& c : kConstructed) EXPECT_EQ(c.make(c.n), c.layer) << c.why;
-  for (const RangeCase& c : kOutOfRange) {
-    EXPECT_EQ(MessageOf<sdk::ELayerException>([&] { c.make(c.n); }), c.message);
-  }
+  // 32 is an extended layer, not the bottom; 65535 always means the bottom; 0 gives the signal
+  // group's value. Planes and mechanical layers past 16 are extended.
+  EXPECT_EQ(Mapped(sdk::SignalLayer, {1, 2, 31, 32, 65535, 0}),
+            (std::vector<TLayer>{sdk::TopLayer, 2, 31, 0x01010020, sdk::BottomLayer, 0x01010000}));
+  EXPECT_EQ(Mapped(sdk::MidLayer, {1, 30}), (std::vector<TLayer>{2, 31}));
+  EXPECT_EQ(Mapped(sdk::InternalPlaneLayer, {1, 16, 17}),
+            (std::vector<TLayer>{39, 54, 0x01040011}));
+  EXPECT_EQ(Mapped(sdk::MechanicalLayer, {1, 16, 17, 65535}),
+            (std::vector<TLayer>{57, 72, 0x04000011, 0x0400FFFF}));
+  EXPECT_EQ(Refused(sdk::SignalLayer, {65536, -1}) + Refused(sdk::MidLayer, {65535}) +
+                Refused(sdk::InternalPlaneLayer, {0, 65536}) +
+                Refused(sdk::MechanicalLayer, {0, 5000000000LL}),
+            "Creating SignalLayer(65536)|Creating SignalLayer(-1)|Creating SignalLayer(65536)|"
+            "Creating InternalPlaneLayer(0)|Creating InternalPlaneLayer(65536)|"
+            "Creating MechanicalLayer(0)|Creating MechanicalLayer(5000000000)|");
 }
 
 TEST(LayerIdentity, LegacyBytesAreTheirOwnIdentityUpTo82AndTestsSeparateGroupsFromLayers) {
   for (int b = 0; b <= 82; ++b)
     EXPECT_EQ(sdk::LegacyLayerToLayer(static_cast<uint8_t>(b)), TLayer(b));
-  EXPECT_EQ(std::vector<TLayer>({sdk::LegacyLayerToLayer(83), sdk::LegacyLayerToLayer(255)}),
-            std::vector<TLayer>(2, sdk::NoLayer));
+  EXPECT_EQ(Mapped(sdk::LegacyLayerToLayer, {83, 255}), std::vector<TLayer>(2, sdk::NoLayer));
   // The signal group (number 0) and the mechanical group are groups, not layers.
-  const bool answers[] = {sdk::IsSignalLayer(1),
-                          sdk::IsSignalLayer(32),
-                          sdk::IsSignalLayer(0x01010020),
-                          sdk::IsSignalLayer(sdk::SignalLayersGroup),
-                          sdk::IsSignalLayer(33),
-                          sdk::IsInternalPlaneLayer(54),
-                          sdk::IsInternalPlaneLayer(55),
-                          sdk::IsMechanicalLayer(0x04000011),
-                          sdk::IsMechanicalLayer(sdk::MechanicalLayersGroup),
-                          sdk::IsLayerGroup(sdk::AllLayersGroup),
-                          sdk::IsLayerGroup(sdk::NoLayer),
-                          sdk::IsStandardClassLayer(sdk::DrcDetailsLayer)};
-  EXPECT_EQ(std::vector<bool>(std::begin(answers), std::end(answers)),
-            std::vector<bool>({1, 1, 1, 0, 0, 1, 0, 1, 0, 1, 0, 1}));
+  EXPECT_EQ(
+      std::vector<bool>({sdk::IsSignalLayer(1), sdk::IsSignalLayer(32),
+                         sdk::IsSignalLayer(0x01010020), sdk::IsSignalLayer(sdk::SignalLayersGroup),
+                         sdk::IsSignalLayer(33), sdk::IsInternalPlaneLayer(54),
+                         sdk::IsInternalPlaneLayer(55), sdk::IsMechanicalLayer(0x04000011),
+                         sdk::IsMechanicalLayer(sdk::MechanicalLayersGroup),
+                         sdk::IsLayerGroup(sdk::AllLayersGroup), sdk::IsLayerGroup(sdk::NoLayer),
+                         sdk::IsStandardClassLayer(sdk::DrcDetailsLayer)}),
+      std::vector<bool>({1, 1, 1, 0, 0, 1, 0, 1, 0, 1, 0, 1}));
 }
 
-struct PartitionCase {
-  TLayer layer;
-  sdk::TLayerPartition partition;
-  std::uint32_t index;
-  TLayer parent;
-};
-const PartitionCase kPartitions[] = {
-    {sdk::NoLayer, 0, 0, sdk::AllLayersGroup},
-    {sdk::TopLayer, 1, 1, sdk::SignalLayersGroup},
-    {2, 2, 2, sdk::MidLayersGroup},
-    {0x01010020, 2, 32, sdk::MidLayersGroup},
-    {sdk::BottomLayer, 3, 65535, sdk::SignalLayersGroup},
-    {39, 4, 1, sdk::InternalPlanesGroup},
-    {0x01040011, 4, 17, sdk::InternalPlanesGroup},
-    {57, 5, 1, sdk::MechanicalLayersGroup},
-    {72, 5, 16, sdk::MechanicalLayersGroup},
-    {33, 6, 6, sdk::AllLayersGroup},
-    {38, 11, 11, sdk::AllLayersGroup},
-    {55, 12, 12, sdk::AllLayersGroup},
-    {56, 13, 13, sdk::AllLayersGroup},
-    {73, 14, 14, sdk::AllLayersGroup},
-    {82, 23, 23, sdk::AllLayersGroup},
-    {sdk::TopPadMasterLayer, 24, 24, sdk::AllLayersGroup},
-    {sdk::DrcDetailsLayer, 26, 26, sdk::AllLayersGroup},
-    {83, 0, 0, sdk::NoLayer},  // a classic number without a partition
-};
-
 TEST(LayerIdentity, PartitionsIndexesAndParents) {
-  for (const PartitionCase& c : kPartitions) {
-    EXPECT_EQ(std::make_tuple(sdk::GetLayerPartition(c.layer), sdk::GetIndexInPartition(c.layer),
-                              sdk::GetParentLayer(c.layer)),
-              std::make_tuple(c.partition, c.index, c.parent))
-        << c.layer;
+  // Partition, index in it and parent of each layer; 83 is a classic number without a partition.
+  std::string placed;
+  for (TLayer layer :
+       {sdk::NoLayer, sdk::TopLayer, TLayer{2}, TLayer{0x01010020}, sdk::BottomLayer, TLayer{39},
+        TLayer{0x01040011}, TLayer{57}, TLayer{72}, TLayer{33}, TLayer{38}, TLayer{55}, TLayer{56},
+        TLayer{73}, TLayer{82}, sdk::TopPadMasterLayer, sdk::DrcDetailsLayer, TLayer{83}}) {
+    char parent[16];
+    std::snprintf(parent, sizeof parent, "%X", sdk::GetParentLayer(layer));
+    placed += std::to_string(sdk::GetLayerPartition(layer)) + "/" +
+              std::to_string(sdk::GetIndexInPartition(layer)) + "/" + parent + " ";
   }
+  // Parents: all layers FFFF0000, signal 1010000, mid 1020000, planes 1040000, mechanical 4000000.
+  EXPECT_EQ(placed,
+            "0/0/FFFF0000 1/1/1010000 2/2/1020000 2/32/1020000 3/65535/1010000 4/1/1040000 "
+            "4/17/1040000 5/1/4000000 5/16/4000000 6/6/FFFF0000 11/11/FFFF0000 12/12/FFFF0000 "
+            "13/13/FFFF0000 14/14/FFFF0000 23/23/FFFF0000 24/24/FFFF0000 26/26/FFFF0000 0/0/0 ");
   // Groups and unknown classes have none.
   EXPECT_THROW(sdk::GetLayerPartition(sdk::SignalLayersGroup), sdk::EAssertionFailed);
   EXPECT_THROW(sdk::GetLayerPartition(0x02000005), sdk::EAssertionFailed);
@@ -135,9 +91,8 @@ TEST(LayerIdentity, PartitionsIndexesAndParents) {
   EXPECT_EQ(message.rfind("Could not find layer partition ID=4294901760 (RTL\\RT_PCB, line ", 0),
             0u)
       << message;
-}
 
-TEST(LayerIdentity, ParentChainOfAMidLayerEndsInNoLayer) {
+  // The parent chain of a mid layer ends in no layer.
   std::vector<TLayer> chain;
   for (TLayer l = sdk::GetParentLayer(2); l != sdk::NoLayer; l = sdk::GetParentLayer(l)) {
     chain.push_back(l);
@@ -148,12 +103,7 @@ TEST(LayerIdentity, ParentChainOfAMidLayerEndsInNoLayer) {
 }
 
 TEST(LayerIdentity, PartitionsAndExtendedIndexesMapToLayers) {
-  const auto from = [](auto map, std::initializer_list<int> numbers) {
-    std::vector<TLayer> layers;
-    for (int n : numbers) layers.push_back(map(n));
-    return layers;
-  };
-  EXPECT_EQ(from(sdk::LayerFromPartition, {2, 6, 13, 14, 26}),
+  EXPECT_EQ(Mapped(sdk::LayerFromPartition, {2, 6, 13, 14, 26}),
             std::vector<TLayer>({sdk::MidLayersGroup, 33, 56, 73, sdk::DrcDetailsLayer}));
   EXPECT_THROW(sdk::LayerFromPartition(27), sdk::EAssertionFailed);
   for (int p = 0; p <= 26; ++p) {
@@ -163,41 +113,30 @@ TEST(LayerIdentity, PartitionsAndExtendedIndexesMapToLayers) {
     }
   }
 
-  EXPECT_EQ(from(sdk::LayerFromExtendedIndex, {1, 2, 33, 40, 79, 80, 85, 87, 92}),
+  EXPECT_EQ(Mapped(sdk::LayerFromExtendedIndex, {1, 2, 33, 40, 79, 80, 85, 87, 92}),
             std::vector<TLayer>({sdk::NoLayer, sdk::TopLayer, sdk::BottomLayer, 39,
                                  sdk::DrcDetailsLayer, 78, sdk::TopPadMasterLayer,
                                  sdk::MidLayersGroup, sdk::MechanicalLayersGroup}));
   EXPECT_TRUE(sdk::LayerMatchesExtendedIndex(sdk::AllLayersGroup, 88));
   EXPECT_THROW(sdk::LayerFromExtendedIndex(93), sdk::EAssertionFailed);
-  EXPECT_EQ(from(sdk::LayerGroupFromCode, {6, 7}),
+  EXPECT_EQ(Mapped(sdk::LayerGroupFromCode, {6, 7}),
             std::vector<TLayer>({sdk::MidLayersGroup, sdk::NoLayer}));
 }
 
-struct SaveCase {
-  TLayer layer;
-  std::uint32_t integer;
-};
-const SaveCase kSaveForms[] = {{sdk::TopLayer, 0x01000001},
-                               {sdk::BottomLayer, 0x0100FFFF},
-                               {0x01010020, 0x01000020},
-                               {39, 0x01010001},
-                               {0x01040011, 0x01010011},
-                               {57, 0x01020001},
-                               {33, 0x01030006},
-                               {sdk::NoLayer, 0x01030000},
-                               {sdk::DrcDetailsLayer, 0x0103001A},
-                               {sdk::ElectricalLayersGroup, 0x01800001},
-                               {sdk::MechanicalLayersGroup, 0x01800002},
-                               {sdk::InternalPlanesGroup, 0x01800003},
-                               {sdk::SignalLayersGroup, 0x01800004},
-                               {sdk::AllLayersGroup, 0x01800005},
-                               {sdk::MidLayersGroup, 0x01800006}};
-
 TEST(LayerSaveForm, WritesAndReadsBackEveryKindAndRejectsOtherIntegers) {
-  for (const SaveCase& c : kSaveForms) {
-    EXPECT_EQ(sdk::ToInteger_ForSave(c.layer), c.integer) << c.layer;
-    EXPECT_EQ(sdk::CreateFromInteger_ForSave(c.integer), c.layer) << c.layer;
-  }
+  const std::vector<TLayer> layers(
+      {sdk::TopLayer, sdk::BottomLayer, 0x01010020, 39, 0x01040011, 57, 33, sdk::NoLayer,
+       sdk::DrcDetailsLayer, sdk::ElectricalLayersGroup, sdk::MechanicalLayersGroup,
+       sdk::InternalPlanesGroup, sdk::SignalLayersGroup, sdk::AllLayersGroup, sdk::MidLayersGroup});
+  std::vector<std::uint32_t> integers;
+  for (TLayer layer : layers) integers.push_back(sdk::ToInteger_ForSave(layer));
+  EXPECT_EQ(integers, std::vector<std::uint32_t>({0x01000001, 0x0100FFFF, 0x01000020, 0x01010001,
+                                                  0x01010011, 0x01020001, 0x01030006, 0x01030000,
+                                                  0x0103001A, 0x01800001, 0x01800002, 0x01800003,
+                                                  0x01800004, 0x01800005, 0x01800006}));
+  std::vector<TLayer> back;
+  for (std::uint32_t integer : integers) back.push_back(sdk::CreateFromInteger_ForSave(integer));
+  EXPECT_EQ(back, layers);
   // Every legacy layer survives the trip.
   for (int b = 0; b <= 82; ++b) {
     const TLayer layer = sdk::LegacyLayerToLayer(static_cast<uint8_t>(b));
@@ -212,60 +151,49 @@ TEST(LayerSaveForm, WritesAndReadsBackEveryKindAndRejectsOtherIntegers) {
   EXPECT_THROW(sdk::GetLayerSaveId(0x02000005), sdk::EAssertionFailed);
 }
 
-struct NameCase {
-  TLayer layer;
-  const char* name;
-};
-const NameCase kNames[] = {{sdk::NoLayer, "No Layer"},
-                           {sdk::TopLayer, "Top Layer"},
-                           {2, "Mid Layer 1"},
-                           {31, "Mid Layer 30"},
-                           {0x01010020, "Mid Layer 31"},
-                           {sdk::BottomLayer, "Bottom Layer"},
-                           {54, "Internal Plane 16"},
-                           {0x01040011, "Internal Plane 17"},
-                           {57, "Mechanical Layer 1"},
-                           {0x0400FFFF, "Mechanical Layer 65535"},
-                           {33, "Top Overlay"},
-                           {56, "Keep Out Layer"},
-                           {74, "Multi Layer"},
-                           {82, "Via Hole Layer"},
-                           {sdk::BottomPadMasterLayer, "Bottom Pad Master"},
-                           {sdk::MidLayersGroup, "Mid Layers"},
-                           {sdk::AllLayersGroup, "All Layers"},
-                           {sdk::SignalLayersGroup, "Signal Layers"},
-                           {sdk::InternalPlanesGroup, "Internal Plane Layers"},
-                           {sdk::ElectricalLayersGroup, "Electrical Layers"},
-                           {sdk::MechanicalLayersGroup, "Mechanical Layers"}};
-
-struct ParseNameCase {
-  const char* text;
-  TLayer layer;
-  const char* why;
-};
-const ParseNameCase kParsedNames[] = {
-    {"mid layer 30", 31, "prefixes ignore ASCII case"},
-    {"MID LAYERS", sdk::MidLayersGroup, "group names too"},
-    {"top overlay", 33, "fixed names too"},
-    {"Mid Layer", sdk::NoLayer, "the prefix without its blank and number"},
-    {"Mid Layer ", sdk::NoLayer, "the prefix alone"},
-    {"Mid Layer x", sdk::NoLayer, "no number after the prefix"},
-    {"Mid Layer 99999999999", sdk::NoLayer, "a number beyond 32 bits is no number"},
-    {"Mid Layer 0", sdk::TopLayer, "mid layer 0 is the signal layer 1"},
-    {"Internal Plane 3", 41, "planes"},
-    {"Mechanical Layer 20", 0x04000014, "extended mechanical"},
-    {"Nonsense", sdk::NoLayer, "no such layer"},
-    {"", sdk::NoLayer, "empty"},
-};
-
 TEST(LayerNames, DisplayNamesReadBackAndParseWithoutRegardToCase) {
-  for (const NameCase& c : kNames) {
-    EXPECT_EQ(sdk::GetLayerDisplayName(c.layer), c.name);
-    EXPECT_EQ(sdk::LayerFromDisplayName(c.name), c.layer) << c.name;
+  std::string names;
+  for (TLayer layer : {sdk::NoLayer,
+                       sdk::TopLayer,
+                       TLayer{2},
+                       TLayer{31},
+                       TLayer{0x01010020},
+                       sdk::BottomLayer,
+                       TLayer{54},
+                       TLayer{0x01040011},
+                       TLayer{57},
+                       TLayer{0x0400FFFF},
+                       TLayer{33},
+                       TLayer{56},
+                       TLayer{74},
+                       TLayer{82},
+                       sdk::BottomPadMasterLayer,
+                       sdk::MidLayersGroup,
+                       sdk::AllLayersGroup,
+                       sdk::SignalLayersGroup,
+                       sdk::InternalPlanesGroup,
+                       sdk::ElectricalLayersGroup,
+                       sdk::MechanicalLayersGroup}) {
+    const std::string name = sdk::GetLayerDisplayName(layer);
+    EXPECT_EQ(sdk::LayerFromDisplayName(name), layer) << name;
+    names += name + "|";
   }
-  for (const ParseNameCase& c : kParsedNames) {
-    EXPECT_EQ(sdk::LayerFromDisplayName(c.text), c.layer) << c.why;
+  EXPECT_EQ(names,
+            "No Layer|Top Layer|Mid Layer 1|Mid Layer 30|Mid Layer 31|Bottom Layer|"
+            "Internal Plane 16|Internal Plane 17|Mechanical Layer 1|Mechanical Layer 65535|"
+            "Top Overlay|Keep Out Layer|Multi Layer|Via Hole Layer|Bottom Pad Master|Mid Layers|"
+            "All Layers|Signal Layers|Internal Plane Layers|Electrical Layers|Mechanical Layers|");
+  // Prefixes, group and fixed names ignore ASCII case; the prefix alone, with or without its
+  // blank, or followed by no number or one beyond 32 bits, names nothing; mid layer 0 is the
+  // signal layer 1.
+  std::vector<TLayer> parsed;
+  for (const char* text : {"mid layer 30", "MID LAYERS", "top overlay", "Mid Layer", "Mid Layer ",
+                           "Mid Layer x", "Mid Layer 99999999999", "Mid Layer 0",
+                           "Internal Plane 3", "Mechanical Layer 20", "Nonsense", ""}) {
+    parsed.push_back(sdk::LayerFromDisplayName(text));
   }
+  EXPECT_EQ(parsed, (std::vector<TLayer>{31, sdk::MidLayersGroup, 33, 0, 0, 0, 0, sdk::TopLayer, 41,
+                                         0x04000014, 0, 0}));
   // Numbers the constructors reject raise.
   EXPECT_THROW(sdk::LayerFromDisplayName("Internal Plane 0"), sdk::ELayerException);
   EXPECT_THROW(sdk::LayerFromDisplayName("Mechanical Layer 70000"), sdk::ELayerException);

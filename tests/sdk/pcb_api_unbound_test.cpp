@@ -121,27 +121,16 @@ TEST(PcbApiText, LengthBytesAreClampedToTheTextsCapacity) {
   EXPECT_EQ(full.length, 255);
 }
 
-struct LegacyCase {
-  pcbapi::LayerId layer;
-  int legacy;
-  const char* why;
-};
-constexpr LegacyCase kLegacyCases[] = {
-    {0, 0, "no layer"},
-    {1, 1, "classic identities are their own number"},
-    {82, 82, "the last classic layer"},
-    {0x01010020, 31, "an extended signal layer counts as the last mid layer"},
-    {0x01040011, 54, "an extended plane counts as plane 16"},
-    {0x04000011, 72, "an extended mechanical layer counts as mechanical 16"},
-    {0x01010000, 0, "a group names no single layer"},
-    {0x00010018, 0, "special standard layers have no legacy number"},
-};
-
 TEST(PcbApiLayers, LayerIdentitiesTurnIntoLegacyNumbers) {
-  for (const LegacyCase& c : kLegacyCases) {
-    SCOPED_TRACE(c.why);
-    EXPECT_EQ(LegacyLayerOf(c.layer), c.legacy);
+  // No layer; classic identities are their own number; extended signal, plane and mechanical
+  // layers count as the last mid layer, plane 16 and mechanical 16; a group and the special
+  // standard layers have no legacy number.
+  std::vector<int> legacy;
+  for (pcbapi::LayerId layer :
+       {0, 1, 82, 0x01010020, 0x01040011, 0x04000011, 0x01010000, 0x00010018}) {
+    legacy.push_back(LegacyLayerOf(layer));
   }
+  EXPECT_EQ(legacy, std::vector<int>({0, 1, 82, 31, 54, 72, 0, 0}));
 }
 
 TEST(PcbApiLayers, LegacyLayerSetHoldsBitsByLayerNumber) {

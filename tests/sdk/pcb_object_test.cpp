@@ -34,28 +34,20 @@ TEST(LegacyLayer, ExtendedLayersCountAsTheLastOfTheirKindAndOthersFail) {
 
 // ---- Corners ---------------------------------------------------------------------------------
 
-struct CornerCase {
-  const char* why;
-  double w, h, degrees;
-  CornerPoint corners[4];
-};
-
 TEST(BoxCorner, TurnsTheCornersAboutTheCentre) {
-  const CornerCase cases[] = {
-      {"unturned", 40, 20, 0, {{-20, -10}, {20, -10}, {-20, 10}, {20, 10}}},
-      {"a quarter turn left", 40, 20, 90, {{10, -20}, {10, 20}, {-10, -20}, {-10, 20}}},
-      {"a half turn", 40, 20, 180, {{20, 10}, {-20, 10}, {20, -10}, {-20, -10}}},
-      {"no height ignores the turn", 40, 0, 30, {{-20, 0}, {20, 0}, {-20, 0}, {20, 0}}},
-      {"halves round to even", 5, 0, 0, {{-2, 0}, {2, 0}, {-2, 0}, {2, 0}}},
-  };
-  for (const CornerCase& c : cases) {
-    SCOPED_TRACE(c.why);
+  // Unturned, a quarter turn left, a half turn; no height ignores the turn; halves round to even.
+  std::string corners;
+  for (const auto& [w, h, degrees] : std::initializer_list<std::tuple<double, double, double>>{
+           {40, 20, 0}, {40, 20, 90}, {40, 20, 180}, {40, 0, 30}, {5, 0, 0}}) {
     for (int corner = 1; corner <= 4; ++corner) {
-      const CornerPoint p = BoxCorner(corner, 0, 0, c.w, c.h, DegreesToRadians(c.degrees));
-      EXPECT_EQ(p.x, c.corners[corner - 1].x) << "corner " << corner;
-      EXPECT_EQ(p.y, c.corners[corner - 1].y) << "corner " << corner;
+      const CornerPoint p = BoxCorner(corner, 0, 0, w, h, DegreesToRadians(degrees));
+      corners += std::to_string(p.x) + "," + std::to_string(p.y) + " ";
     }
+    corners += "| ";
   }
+  EXPECT_EQ(corners,
+            "-20,-10 20,-10 -20,10 20,10 | 10,-20 10,20 -10,-20 -10,20 | "
+            "20,10 -20,10 20,-10 -20,-10 | -20,0 20,0 -20,0 20,0 | -2,0 2,0 -2,0 2,0 | ");
 }
 
 TEST(PcbObjectCorners, BoxOfAFillGrownByTheMargin) {
@@ -91,29 +83,22 @@ TEST(PcbObjectOnLayer, ValuesOnlyOnTheObjectsOwnLayer) {
 // ---- Arcs ------------------------------------------------------------------------------------
 
 TEST(PcbArc, EndPointsFollowTheAnglesReducedIntoOneTurn) {
-  struct Case {
-    double start, end;
-    Coord start_x, start_y, end_x, end_y;
-  };
-  const Coord r = 50 * kMil;
-  const Case cases[] = {
-      {-90, 450, 0, -r, 0, r},
-      {0, 180, r, 0, -r, 0},
-      {-360, 720, r, 0, r, 0},
-      {45, 315, 353553, 353553, 353553, -353553},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << c.start << ".." << c.end);
+  // Start and end points about (1000, -2000), radius 50 mil.
+  std::string ends;
+  for (const auto& [start, end] : std::initializer_list<std::pair<double, double>>{
+           {-90, 450}, {0, 180}, {-360, 720}, {45, 315}}) {
     TPcbArc arc(0);
     arc.SetX(1000);
     arc.SetY(-2000);
-    arc.SetRadius(r);
-    arc.SetStartAngle(c.start);
-    arc.SetEndAngle(c.end);
-    EXPECT_EQ(
-        std::vector<Coord>({arc.GetStartX(), arc.GetStartY(), arc.GetEndX(), arc.GetEndY()}),
-        std::vector<Coord>({1000 + c.start_x, -2000 + c.start_y, 1000 + c.end_x, -2000 + c.end_y}));
+    arc.SetRadius(50 * kMil);
+    arc.SetStartAngle(start);
+    arc.SetEndAngle(end);
+    ends += std::to_string(arc.GetStartX()) + "," + std::to_string(arc.GetStartY()) + " " +
+            std::to_string(arc.GetEndX()) + "," + std::to_string(arc.GetEndY()) + " | ";
   }
+  EXPECT_EQ(ends,
+            "1000,-502000 1000,498000 | 501000,-2000 -499000,-2000 | 501000,-2000 501000,-2000 | "
+            "354553,351553 354553,-355553 | ");
 }
 
 // ---- Pads ------------------------------------------------------------------------------------
@@ -130,28 +115,26 @@ class PadShape : public TPcbPad {
 };
 
 TEST(PcbPad, CentreLineRunsAlongTheLongerSide) {
-  struct Case {
-    const char* why;
-    Coord x_size, y_size;
-    double rotation;
-    Coord x1, y1, x2, y2, width;  // relative to the centre
-  };
-  const Case cases[] = {
-      {"wide", 60 * kMil, 20 * kMil, 0, -20 * kMil, 0, 20 * kMil, 0, 20 * kMil},
-      {"tall", 20 * kMil, 60 * kMil, 0, 0, 20 * kMil, 0, -20 * kMil, 20 * kMil},
-      {"tall, quarter turn", 20 * kMil, 60 * kMil, 90, -20 * kMil, 0, 20 * kMil, 0, 20 * kMil},
-      {"square", 30 * kMil, 30 * kMil, 45, 0, 0, 0, 0, 30 * kMil},
-      // Halves of odd sizes are taken towards zero before the difference.
-      {"odd sizes", 5, 2, 0, -1, 0, 1, 0, 2},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.why);
-    PadShape pad(c.x_size, c.y_size, c.rotation);
-    EXPECT_EQ(std::vector<Coord>({pad.GetXOnLayer(1) - pad.GetX(), pad.GetYOnLayer(1) - pad.GetY(),
-                                  pad.GetX2OnLayer(1) - pad.GetX(),
-                                  pad.GetY2OnLayer(1) - pad.GetY(), pad.GetWidthOnLayer(1)}),
-              std::vector<Coord>({c.x1, c.y1, c.x2, c.y2, c.width}));
+  // Wide, tall, tall turned a quarter, square; halves of odd sizes are taken towards zero before
+  // the difference. The line's ends relative to the centre, in units, and its width.
+  std::string lines;
+  for (const auto& [x_size, y_size, rotation] :
+       std::initializer_list<std::tuple<Coord, Coord, double>>{{60 * kMil, 20 * kMil, 0},
+                                                               {20 * kMil, 60 * kMil, 0},
+                                                               {20 * kMil, 60 * kMil, 90},
+                                                               {30 * kMil, 30 * kMil, 45},
+                                                               {5, 2, 0}}) {
+    PadShape pad(x_size, y_size, rotation);
+    for (Coord value : {pad.GetXOnLayer(1) - pad.GetX(), pad.GetYOnLayer(1) - pad.GetY(),
+                        pad.GetX2OnLayer(1) - pad.GetX(), pad.GetY2OnLayer(1) - pad.GetY(),
+                        pad.GetWidthOnLayer(1)}) {
+      lines += std::to_string(value) + " ";
+    }
+    lines += "| ";
   }
+  EXPECT_EQ(lines,
+            "-200000 0 200000 0 200000 | 0 200000 0 -200000 200000 | -200000 0 200000 0 200000 | "
+            "0 0 0 0 300000 | -1 0 1 0 2 | ");
 }
 
 TEST(PcbPad, CornersOfALayerWithoutHeightLieOnTheCentreLine) {

@@ -4,44 +4,36 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <limits>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "sdk/exceptions.h"
 
 namespace {
 
-struct FormatCase {
-  double units;
-  const char* mils;
-  const char* mm;
-  const char* why;
-};
-constexpr FormatCase kFormats[] = {
-    {254000, "25.4mil", "0.6452mm", "trailing zeros go"},
-    {10000, "1mil", "0.0254mm", "a trailing point goes with the zeros"},
-    {0, "0mil", "0mm", "zero"},
-    {1, "0mil", "0mm", "below the last decimal"},
-    {127, "0.013mil", "0.0003mm", "rounds to nearest"},
-    {-127, "-0.013mil", "-0.0003mm", "negative values mirror positive ones"},
-    {-1, "0mil", "0mm", "no minus sign on a value that rounds to zero"},
-    {5, "0.001mil", "0mm", "a tie in mils rounds away from zero"},
-    {-5, "-0.001mil", "0mm", "and so it does below zero"},
-    {2500, "0.25mil", "0.0064mm", "0.00635 mm is a tie: away from zero, not binary noise"},
-    {-2500, "-0.25mil", "-0.0064mm", "the negative tie mirrors"},
-    {1000000000, "100000mil", "2540mm", "zeros before the point stay"},
-    {2147483647, "214748.365mil", "5454.6085mm", "the largest coordinate"},
-    {393700.78740157484, "39.37mil", "1mm", "one millimetre from the parser"},
-    {0.5, "0mil", "0mm", "fractions of a unit"},
-    {15.0, "0.002mil", "0mm", "1.5 thousandths round up"},
-};
+// Each value as the formatter writes it in mils and in millimetres.
+std::string Formatted(std::initializer_list<double> values) {
+  std::string texts;
+  for (double units : values) {
+    texts += sdk::FormatCoord(true, units) + " " + sdk::FormatCoord(false, units) + ", ";
+  }
+  return texts;
+}
 
 TEST(LengthText, FormatsMilsAndMillimetresWithTrimmedZeros) {
-  for (const FormatCase& c : kFormats) {
-    SCOPED_TRACE(c.why);
-    EXPECT_EQ(sdk::FormatCoord(true, c.units), c.mils) << c.units;
-    EXPECT_EQ(sdk::FormatCoord(false, c.units), c.mm) << c.units;
-  }
+  // Trailing zeros go, a trailing point with them; what lies below the last decimal is zero
+  // without a minus sign, ties round away from zero (0.00635 mm too, not binary noise), and
+  // negative values mirror positive ones.
+  EXPECT_EQ(Formatted({254000, 10000, 0, 1, 0.5, 127, -127, -1, 5, -5, 15.0, 2500, -2500}),
+            "25.4mil 0.6452mm, 1mil 0.0254mm, 0mil 0mm, 0mil 0mm, 0mil 0mm, 0.013mil 0.0003mm, "
+            "-0.013mil -0.0003mm, 0mil 0mm, 0.001mil 0mm, -0.001mil 0mm, 0.002mil 0mm, "
+            "0.25mil 0.0064mm, -0.25mil -0.0064mm, ");
+  // Zeros before the point stay; the largest coordinate; one millimetre from the parser.
+  EXPECT_EQ(Formatted({1000000000, 2147483647, 393700.78740157484}),
+            "100000mil 2540mm, 214748.365mil 5454.6085mm, 39.37mil 1mm, ");
 }
 
 TEST(LengthText, ExtraDecimalsExtendBothUnits) {
@@ -57,57 +49,39 @@ TEST(LengthText, RejectsValuesThatAreNotNumbers) {
   EXPECT_THROW(sdk::FormatCoord(false, std::numeric_limits<double>::infinity()), sdk::Exception);
 }
 
-struct TrimCase {
-  const char* text;
-  const char* trimmed;
-};
-constexpr TrimCase kTrims[] = {
-    {"1.500", "1.5"},    {"2.000", "2"}, {"0.000", "0"},
-    {"-0.250", "-0.25"}, {"100", "100"},  // a whole number has no zeros to spare
-    {"10.", "10"},       {"", ""},
-};
-
 TEST(LengthText, TrimsOnlyZerosAfterThePoint) {
-  for (const TrimCase& c : kTrims) {
-    EXPECT_EQ(sdk::TrimTrailingZeros(c.text), c.trimmed) << c.text;
+  std::string trimmed;  // a whole number has no zeros to spare
+  for (const char* text : {"1.500", "2.000", "0.000", "-0.250", "100", "10.", ""}) {
+    trimmed += sdk::TrimTrailingZeros(text) + "|";
   }
+  EXPECT_EQ(trimmed, "1.5|2|0|-0.25|100|10||");
 }
 
-struct ParseCase {
-  const char* text;
-  sdk::TUnitFlag unit_in;
-  double value;
-  sdk::TUnitFlag unit_out;
-  bool read;
-  const char* why;
-};
-const ParseCase kParses[] = {
-    {"10mil", 0, 100000, 1, true, "mil suffix"},
-    {"10 MIL", 0, 100000, 1, true, "blanks go, suffix in any case"},
-    {"1mm", 1, 10000 / 0.0254, 0, true, "millimetres"},
-    {"25", 1, 250000, 1, true, "no unit: the board's mils"},
-    {"25", 0, 25 * 10000 / 0.0254, 0, true, "no unit: the board's millimetres"},
-    {"mil10", 0, 0, 0, false, "a leading letter stops at once"},
-    {"mil10", 1, 0, 1, false, "and leaves the flag alone"},
-    {"", 1, 0, 1, false, "empty text"},
-    {"1.2.3mil", 0, 0, 1, false, "not a number, but the unit was read"},
-    {" - 5 mil", 0, -50000, 1, true, "a sign across blanks"},
-    {"+.5mil", 0, 5000, 1, true, "a leading point"},
-    {"1e2mil", 0, 1000000, 1, true, "an exponent"},
-    {"2MMmil", 1, 2 * 10000 / 0.0254, 0, true, "MM is tried before MIL"},
-    {"3,5mm", 1, 0, 0, false, "the decimal point is '.' whatever the locale"},
-    {"0x10mil", 0, 0, 1, false, "no hexadecimal"},
-};
-
 TEST(LengthText, ParsesTheUnitAndTheNumber) {
-  for (const ParseCase& c : kParses) {
-    SCOPED_TRACE(c.why);
+  // Whether a number was read, the value and the unit flag after it, for texts read with the
+  // flag given. Blanks go, suffixes in any case, "MM" tried before "MIL"; without a unit the
+  // board's; a leading letter stops at once and leaves the flag alone, like an empty text; a text
+  // that is no number still sets the unit it names. A sign across blanks, a leading point and an
+  // exponent are read; the decimal point is '.' whatever the locale, and there is no hexadecimal.
+  // clang-format off
+  const std::pair<const char*, sdk::TUnitFlag> texts[] = {
+      {"10mil", 0}, {"10 MIL", 0}, {"1mm", 1}, {"25", 1}, {"25", 0}, {"mil10", 0}, {"mil10", 1},
+      {"", 1}, {"1.2.3mil", 0}, {" - 5 mil", 0}, {"+.5mil", 0}, {"1e2mil", 0}, {"2MMmil", 1},
+      {"3,5mm", 1}, {"0x10mil", 0}};
+  // clang-format on
+  std::string parsed;
+  for (const auto& [text, unit_in] : texts) {
     double value = 123;
-    sdk::TUnitFlag unit = c.unit_in;
-    EXPECT_EQ(sdk::ParseCoord(c.text, value, unit), c.read);
-    EXPECT_DOUBLE_EQ(value, c.value);
-    EXPECT_EQ(unit, c.unit_out);
+    sdk::TUnitFlag unit = unit_in;
+    const bool read = sdk::ParseCoord(text, value, unit);
+    char number[32];
+    std::snprintf(number, sizeof number, "%.12g", value);
+    parsed += std::to_string(read) + " " + number + " " + std::to_string(unit) + ", ";
   }
+  EXPECT_EQ(parsed,
+            "1 100000 1, 1 100000 1, 1 393700.787402 0, 1 250000 1, 1 9842519.68504 0, 0 0 0, "
+            "0 0 1, 0 0 1, 0 0 1, 1 -50000 1, 1 5000 1, 1 1000000 1, 1 787401.574803 0, 0 0 0, "
+            "0 0 1, ");
 }
 
 TEST(LengthText, TextsReadBackToTheSameRoundedUnits) {
@@ -123,24 +97,19 @@ TEST(LengthText, TextsReadBackToTheSameRoundedUnits) {
   }
 }
 
-struct StripCase {
-  const char* text;
-  bool imperial;
-  const char* rest;
-  bool metric;
-};
-constexpr StripCase kStrips[] = {
-    {"12mm", true, "12", true},  {"12Mil", false, "12", false},    {"12", true, "12", false},
-    {"12", false, "12", true},   {"1mil2mm", true, "1MIL2", true},  // "MM" is looked for first
-    {"abc", true, "ABC", false},
-};
-
 TEST(LengthText, StripsTheUnitSuffix) {
-  for (const StripCase& c : kStrips) {
-    std::string text = c.text;
-    EXPECT_EQ(sdk::StripLengthUnit(text, c.imperial), c.metric) << c.text;
-    EXPECT_EQ(text, c.rest) << c.text;
+  std::string stripped;  // "MM" is looked for first
+  for (const auto& [text, imperial] :
+       std::initializer_list<std::pair<const char*, bool>>{{"12mm", true},
+                                                           {"12Mil", false},
+                                                           {"12", true},
+                                                           {"12", false},
+                                                           {"1mil2mm", true},
+                                                           {"abc", true}}) {
+    std::string rest = text;
+    stripped += std::to_string(sdk::StripLengthUnit(rest, imperial)) + rest + " ";
   }
+  EXPECT_EQ(stripped, "112 012 012 112 11MIL2 0ABC ");
 }
 
 TEST(Units, ConvertsAndRounds) {
