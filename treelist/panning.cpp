@@ -81,18 +81,19 @@ class PanResources {
   PanResources(HWND grid, HWND popup) : grid_(grid), popup_(popup) {}
   ~PanResources() {
     if (GetCapture() == grid_) ReleaseCapture();
-    if (timer_) KillTimer(nullptr, timer_);
+    if (timer_ && IsWindow(grid_)) KillTimer(grid_, TCustomdxTreeList::kPanTimer);
     if (popup_ && IsWindow(popup_)) DestroyWindow(popup_);
   }
   PanResources(const PanResources&) = delete;
   PanResources& operator=(const PanResources&) = delete;
-  void StartTimer() { timer_ = SetTimer(nullptr, 0, kPanInterval, nullptr); }
-  UINT_PTR timer() const noexcept { return timer_; }
+  void StartTimer() {
+    timer_ = SetTimer(grid_, TCustomdxTreeList::kPanTimer, kPanInterval, nullptr) != 0;
+  }
 
  private:
   HWND grid_;
   HWND popup_;
-  UINT_PTR timer_ = 0;
+  bool timer_ = false;
 };
 
 }  // namespace
@@ -141,7 +142,7 @@ void TCustomdxTreeList::MousePan() {
       continue;
     }
     if (m == WM_TIMER) {
-      if (msg.hwnd || msg.wParam != resources.timer()) continue;
+      if (msg.hwnd != grid || msg.wParam != kPanTimer) continue;
       ++ticks;
       if (ticks % (13 - motion.speed) != 0) continue;
       switch (motion.direction) {

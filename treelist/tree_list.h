@@ -656,7 +656,9 @@ class TCustomdxTreeList : public TreeListBase,
   static constexpr UINT_PTR kDragRowScrollTimer = 3;
 
   // Middle-button panning: runs its own message loop until a key, a button or Escape ends it.
+  // It scrolls on the ticks of a timer of the grid's window.
   void MousePan();
+  static constexpr UINT_PTR kPanTimer = 4;
 
   TNodeEvent OnBeginDragNode;
   framework::TEvent<framework::TComponent*, int, POINT, bool&> OnDragOverBand, OnDragOverHeader;
