@@ -10,6 +10,8 @@
 #include <string>
 #include <type_traits>
 
+#include "tests/support/raised.h"
+
 namespace xptest {
 
 template <class Text>
@@ -29,15 +31,6 @@ void ExpectSteps(Look&& look, std::initializer_list<Step<std::invoke_result_t<Lo
   }
 }
 
-// The message of the `Error` that `call` throws; "no error" when it returns.
-template <class Error, class Call>
-std::string ErrorMessage(Call&& call) {
-  try {
-    call();
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "no error";
-}
+using testsupport::ErrorMessage;
 
 }  // namespace xptest

@@ -10,7 +10,7 @@
 #include <tuple>
 
 #include "framework/message_dialog.h"
-#include "raised.h"
+#include "tests/support/raised.h"
 #include "framework/win/handles.h"
 #include "framework/win/text.h"
 #include "sdk/client_api.h"
@@ -209,7 +209,7 @@ TEST_F(SafeReplacement, StagedTextsLeaveNoTemporaryFileWhateverHappens) {
 
   SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY);
   sdk::StagedFileText read_only(target, "new", "the test file");
-  EXPECT_EQ(sdktest::MessageOf<sdk::Exception>([&] { read_only.CheckTarget(); }),
+  EXPECT_EQ(testsupport::ErrorMessage<sdk::Exception>([&] { read_only.CheckTarget(); }),
             "Cannot write the test file " + target + ": the file is read-only");
   EXPECT_THROW(read_only.Commit(), sdk::Exception);
   EXPECT_THROW(sdk::ReplaceFileText(target, "new", "the test file"), sdk::Exception);

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "raised.h"
+#include "tests/support/raised.h"
 #include "sdk/layer_errors.h"
 #include "sdk/layer_hash.h"
 
@@ -17,7 +17,7 @@ namespace {
 
 using sdk::HashKey;
 using sdk::HashValue;
-using sdktest::MessageOf;
+using testsupport::ErrorMessage;
 using Items = std::vector<std::pair<HashKey, HashValue>>;
 
 // What a table's hooks were handed; it outlives the table.
@@ -124,7 +124,7 @@ TEST(PointerHashTable, ValuesDefaultsAndReleases) {
   EXPECT_EQ(table.released->keys, (std::vector<HashKey>{7, 7, 7, 8, 7, 1, 1, 1, 1, 1}));
 
   table.SetUseDefault(false);
-  EXPECT_EQ(MessageOf<sdk::EListError>([&] { table.GetValue(42); }), "GetValue for missing Key");
+  EXPECT_EQ(ErrorMessage<sdk::EListError>([&] { table.GetValue(42); }), "GetValue for missing Key");
 }
 
 TEST(PointerHashTable, ChangesDuringForEachRaiseAndNestedForEachKeepsTheLock) {
@@ -142,7 +142,7 @@ TEST(PointerHashTable, ChangesDuringForEachRaiseAndNestedForEachKeepsTheLock) {
     ++visits;
   }));
   EXPECT_EQ(std::make_pair(visits, table.GetValue(2)), std::make_pair(3, HashValue{20}));
-  EXPECT_EQ(MessageOf<sdk::EListError>(
+  EXPECT_EQ(ErrorMessage<sdk::EListError>(
                 [&] { table.ForEach([&](HashKey, HashValue&, bool&) { table.Add(100, 1); }); }),
             "List is locked during an active ForEach");
   EXPECT_FALSE(table.Locked());  // an exception unlocks too
@@ -234,7 +234,7 @@ TEST(LayerHash, InheritedLookupClimbsTheParentChainUnlessADefaultIsStored) {
   hash.SetUseDefault(false);
   sdk::SetLayerValue(hash, sdk::SignalLayersGroup, 5);
   EXPECT_EQ(sdk::LookupLayerValue(hash, 2), 5u);  // via MidLayersGroup
-  EXPECT_EQ(MessageOf<sdk::EListError>([&] { sdk::LookupLayerValue(hash, 33); }),
+  EXPECT_EQ(ErrorMessage<sdk::EListError>([&] { sdk::LookupLayerValue(hash, 33); }),
             "Could not find value for Layer=Top Overlay");
   sdk::TCustomLayerHash inheriting(true, 0, 8);
   sdk::SetLayerValue(inheriting, sdk::AllLayersGroup, 7);

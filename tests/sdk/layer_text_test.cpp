@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "raised.h"
+#include "tests/support/raised.h"
 #include "sdk/delimited_list.h"
 #include "sdk/layer_errors.h"
 
@@ -85,7 +85,7 @@ TEST(LayerHashText, WritesVersionClassNameAndLayersInHashOrderAndReadsThemBack) 
 
 TEST(LayerHashText, ANumberWithoutTheMarkerBitRaisesKeepingWhatWasRead) {
   sdk::TLayerHash hash(false, 0, 8);
-  EXPECT_EQ(sdktest::MessageOf<sdk::ELayerException>(
+  EXPECT_EQ(testsupport::ErrorMessage<sdk::ELayerException>(
                 [&] { sdk::LayerHashFromText(&hash, "16777217=1,196614=1,16777218=1", ',', '='); }),
             "CreateFromInteger_ForSave(196614)");
   EXPECT_EQ(hash.Count(), 1);

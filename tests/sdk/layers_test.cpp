@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "raised.h"
+#include "tests/support/raised.h"
 #include "sdk/layer_errors.h"
 
 namespace {
 
 using sdk::TLayer;
-using sdktest::MessageOf;
+using testsupport::ErrorMessage;
 
 // `map` of every number, in order.
 template <class Map>
@@ -27,7 +27,7 @@ std::vector<TLayer> Mapped(Map map, std::initializer_list<std::int64_t> numbers)
 std::string Refused(TLayer (*make)(std::int64_t), std::initializer_list<std::int64_t> numbers) {
   std::string messages;
   for (std::int64_t n : numbers)
-    messages += MessageOf<sdk::ELayerException>([&] { make(n); }) + "|";
+    messages += ErrorMessage<sdk::ELayerException>([&] { make(n); }) + "|";
   return messages;
 }
 
@@ -87,7 +87,7 @@ TEST(LayerIdentity, PartitionsIndexesAndParents) {
   EXPECT_THROW(sdk::GetLayerPartition(0x02000005), sdk::EAssertionFailed);
   EXPECT_THROW(sdk::GetLayerPartition(0x00010040), sdk::EAssertionFailed);  // no partition 64
   const std::string message =
-      MessageOf<sdk::EAssertionFailed>([] { sdk::GetLayerPartition(sdk::AllLayersGroup); });
+      ErrorMessage<sdk::EAssertionFailed>([] { sdk::GetLayerPartition(sdk::AllLayersGroup); });
   EXPECT_EQ(message.rfind("Could not find layer partition ID=4294901760 (RTL\\RT_PCB, line ", 0),
             0u)
       << message;
@@ -143,9 +143,9 @@ TEST(LayerSaveForm, WritesAndReadsBackEveryKindAndRejectsOtherIntegers) {
     EXPECT_EQ(sdk::CreateFromInteger_ForSave(sdk::ToInteger_ForSave(layer)), layer) << b;
   }
   // Integers without the marker bit, or naming no layer, are refused.
-  EXPECT_EQ(MessageOf<sdk::ELayerException>([] { sdk::CreateFromInteger_ForSave(0x00030006); }),
+  EXPECT_EQ(ErrorMessage<sdk::ELayerException>([] { sdk::CreateFromInteger_ForSave(0x00030006); }),
             "CreateFromInteger_ForSave(196614)");
-  EXPECT_EQ(MessageOf<sdk::ELayerException>([] { sdk::CreateFromInteger_ForSave(0x01010000); }),
+  EXPECT_EQ(ErrorMessage<sdk::ELayerException>([] { sdk::CreateFromInteger_ForSave(0x01010000); }),
             "Creating InternalPlaneLayer(0)");
   EXPECT_EQ(sdk::LayerFromSaveId(0x050001), sdk::NoLayer);  // unknown kind
   EXPECT_THROW(sdk::GetLayerSaveId(0x02000005), sdk::EAssertionFailed);

@@ -3,17 +3,17 @@
 
 #include <string>
 
-namespace sdktest {
+namespace testsupport {
 
-// What the `Exception` that `call` raises says, or "<no exception>".
+// What the `Exception` that `call` raises says; "no error" when it returns.
 template <class Exception, class Call>
-std::string MessageOf(Call&& call) {
+std::string ErrorMessage(Call&& call) {
   try {
     call();
   } catch (const Exception& e) {
     return e.what();
   }
-  return "<no exception>";
+  return "no error";
 }
 
-}  // namespace sdktest
+}  // namespace testsupport
