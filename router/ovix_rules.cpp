@@ -694,14 +694,8 @@ uint32_t TOvixRules::FindRuleForObjectHandles(int kind, uint8_t lowest, uint8_t 
     if (!KindPresent(kind)) return 0;
     return sdk::PcbApi_FindDominantRuleForObjectPair(a, b, static_cast<uint8_t>(kind));
   }
-  const TRuleProxy* found = FindProxyForObjectHandles(kind, lowest, highest, a, b);
-  return found ? found->handle() : 0;
-}
-
-TRuleProxy* TOvixRules::FindProxyForObjectHandles(int kind, uint8_t lowest, uint8_t highest,
-                                                  uint32_t a, uint32_t b) const {
   OtherNetRules other_nets(object_nets_, a, b);
-  return FirstCompatible(
+  const TRuleProxy* found = FirstCompatible(
       kind, lowest, highest,
       [&](TRuleProxy& proxy) {
         const uint32_t rule = proxy.handle();
@@ -709,6 +703,7 @@ TRuleProxy* TOvixRules::FindProxyForObjectHandles(int kind, uint8_t lowest, uint
                (sdk::PcbApi_Scope1_Includes(rule, b) && sdk::PcbApi_Scope2_Includes(rule, a));
       },
       &other_nets);
+  return found ? found->handle() : 0;
 }
 
 win::ComPtr<IPCB_Rule> TOvixRules::FindRuleForObject(int kind, uint8_t lowest, uint8_t highest,

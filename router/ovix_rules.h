@@ -295,11 +295,7 @@ class TOvixRules {
   // One scope includes each object, in either order. Fallback: the host's dominant rule.
   uint32_t FindRuleForObjectHandles(int kind, uint8_t lowest, uint8_t highest, uint32_t a,
                                     uint32_t b) const;
-  // The proxy of the rule that FindRuleForObjectHandles finds; null for none and for a kind the
-  // collection holds no rules of (whose answers have no proxy).
-  TRuleProxy* FindProxyForObjectHandles(int kind, uint8_t lowest, uint8_t highest, uint32_t a,
-                                        uint32_t b) const;
-  // The positions in the kind's compatible list of the rules FindProxyForObjectHandles tries for
+  // The positions in the kind's compatible list of the rules FindRuleForObjectHandles tries for
   // the pair, in its order: those in force within the scope range, less those confined to a net
   // neither object is in. Empty for a kind the collection holds no rules of. For callers that ask
   // about many pairs of objects in the same nets and keep the scopes' answers themselves.

@@ -474,7 +474,7 @@ void TCustomdxTreeListControl::ApplyBestFit(TdxTreeListColumn* column) {
     best_fit_pending_ = true;
     return;
   }
-  const MeasureDC measure;
+  const win::UniqueMemoryDc measure = MeasureDC();
   const HDC dc = measure.get();
   SIZE zero{};
   {

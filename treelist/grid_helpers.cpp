@@ -8,7 +8,7 @@ namespace treelist {
 int CountTextLines(const std::wstring& text, int width, int line_height, HFONT font,
                    int max_lines) {
   if (text.empty()) return 0;
-  const MeasureDC measure;
+  const win::UniqueMemoryDc measure = MeasureDC();
   const HDC dc = measure.get();
   const HGDIOBJ old = SelectObject(dc, font);
   if (line_height <= 0) {

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "framework/win/handles.h"
+
 namespace treelist {
 
 // The screen's DC for matching colours, released on every exit.
@@ -23,17 +25,7 @@ class ScreenDC {
 
 // A DC for measuring text as the screen draws it. A memory DC: the screen's own costs a round
 // trip to Wine's server for each use, and the grid measures at every change of its layout.
-class MeasureDC {
- public:
-  MeasureDC() : dc_(CreateCompatibleDC(nullptr)) {}
-  ~MeasureDC() { DeleteDC(dc_); }
-  MeasureDC(const MeasureDC&) = delete;
-  MeasureDC& operator=(const MeasureDC&) = delete;
-  HDC get() const noexcept { return dc_; }
-
- private:
-  HDC dc_;
-};
+inline win::UniqueMemoryDc MeasureDC() { return win::UniqueMemoryDc(CreateCompatibleDC(nullptr)); }
 
 // Lines `text` needs when wrapped into `width` pixels in `font` (at least 1 for any text, 0 for
 // none), at most `max_lines` when that is positive. `line_height` 0 measures the font's.

@@ -54,7 +54,7 @@ int HorizontalThumbTarget(const ScrollView& view, int thumb) {
 }
 
 int DigitWidth(framework::TFont& font) {
-  const MeasureDC measure;
+  const win::UniqueMemoryDc measure = MeasureDC();
   editors::SelectScope select(measure.get(), font.Handle());
   SIZE size{};
   GetTextExtentPoint32W(measure.get(), L"0", 1, &size);

@@ -371,7 +371,7 @@ void TCustomdxTreeList::LayoutChanged() {
     const HeaderModel& model = GetHeaderModel();
     MetricInputs in;
     {
-      const MeasureDC measure;
+      const win::UniqueMemoryDc measure = MeasureDC();
       in.band_text_height = MeasureTextHeight(measure.get(), band_font_);
       in.header_text_height = MeasureTextHeight(measure.get(), header_font_);
       in.row_text_height = MeasureTextHeight(measure.get(), Font());
