@@ -166,6 +166,35 @@ TEST(ObjectClearanceMatrices, OnlyObjectsWithClearancesOfTheirOwnGetAMatrix) {
   EXPECT_EQ(scl->GenericValue(), -1) << "SCL has no general clearance of its own";
 }
 
+// A cell takes the first rule with a gap that holds its pair in either order. A gap of -1 is none:
+// the cell is left to the rule holding the pair the other way round. A gap equal to the general
+// clearance adds no cell of its own.
+TEST(ObjectClearanceMatrices, CellsKeepOnlyGapsThatSayMore) {
+  testsupport::TempDir dir;
+  testsupport::WriteFile(dir.Path("cells.json"), R"x({"format": "quorvel-board", "version": 1,
+  "nets": [{"name": "N"}],
+  "rules": [
+    {"kind": "Clearance", "name": "NoTrackGap", "priority": 1, "scope1": "InNet('N')",
+     "scope2": "IsTrack", "gap": "-1"},
+    {"kind": "Clearance", "name": "ViaGap", "priority": 2, "scope1": "InNet('N')",
+     "scope2": "IsVia", "gap": "15mil"},
+    {"kind": "Clearance", "name": "RegionGap", "priority": 3, "scope1": "InNet('N')",
+     "scope2": "IsPolyRegion", "gap": "10mil"},
+    {"kind": "Clearance", "name": "NetGap", "priority": 4, "scope1": "InNet('N')", "gap": "10mil"}]
+})x");
+  ASSERT_EQ(rulestest::OpenBoard(dir.Path("cells.json")), "");
+  router::TOvixRules collection(sdk::PcbApi_GetCurrentBoardHandle());
+  collection.Collect();
+  const router::THostRuleConstraintQuery gaps;
+  router::TObjectClearanceMatrices matrices(collection, gaps, sdk::PcbApi_GetCurrentBoardHandle());
+  const auto matrix = matrices.Build(rulestest::Named(pcbapi::kNet, "N"), 74, 7, 26);
+  ASSERT_NE(matrix, nullptr);
+  const std::vector<std::string> expected = {
+      "(clearance 10.000)",
+      "(clearance 15.000 (type pin_via smd_via via_via via_wire via_area via_testpoint))"};
+  EXPECT_EQ(matrix->Statements(), expected);
+}
+
 // The stack is read once per board of the context: every object's rules walk it, and a context
 // given another board must not answer with the first one's stack.
 TEST(RuleBlockContext, StackLayersAreThoseOfTheContextsBoard) {
