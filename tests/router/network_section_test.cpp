@@ -80,18 +80,34 @@ TEST(WritePair, EscapesTheNetsAndSkipsUnknownOnes) {
   EXPECT_EQ(Write([&](DesignFileOutput& out) { WritePair(out, "clk", "CLK", nets); }), "");
 }
 
+// Further statements line up under the first: (letters of the names + 3 per name + 20) div 4
+// levels.
 TEST(WriteLayerRule, AlignsFurtherStatementsUnderTheFirst) {
-  // Two names of 8 letters: (16 + 6 + 20) div 4 = 10 levels.
-  EXPECT_EQ(Write([](DesignFileOutput& out) {
-              WriteLayerRule(out, {"TopLayer", "MidLayer"}, {"(clearance 8.000)", "(width 5.000)"});
-            }),
-            "(layer_rule TopLayer MidLayer (rule (clearance 8.000)\r\n" + std::string(40, ' ') +
-                "(width 5.000))\r\n)\r\n");
-  EXPECT_EQ(Write([](DesignFileOutput& out) {
-              WriteLayerRule(out, {"TopLayer"}, {"(clearance 8.000)"});
-            }),
-            "(layer_rule TopLayer (rule (clearance 8.000))\r\n)\r\n");
-  EXPECT_EQ(Write([](DesignFileOutput& out) { WriteLayerRule(out, {"TopLayer"}, {}); }), "");
+  const struct {
+    std::vector<std::string> layers, statements;
+    std::string text;
+  } cases[] = {
+      {{"TopLayer", "MidLayer"},
+       {"(clearance 8.000)", "(width 5.000)"},
+       "(layer_rule TopLayer MidLayer (rule (clearance 8.000)\r\n" + std::string(4 * 10, ' ') +
+           "(width 5.000))\r\n)\r\n"},
+      {{"TopLayer"},
+       {"(clearance 8.000)", "(width 5.000)"},
+       "(layer_rule TopLayer (rule (clearance 8.000)\r\n" + std::string(4 * 7, ' ') +
+           "(width 5.000))\r\n)\r\n"},
+      {{"MidLayer1"},
+       {"(clearance 8.000)", "(width 5.000)", "(width 6.000)"},
+       "(layer_rule MidLayer1 (rule (clearance 8.000)\r\n" + std::string(4 * 8, ' ') +
+           "(width 5.000)\r\n" + std::string(4 * 8, ' ') + "(width 6.000))\r\n)\r\n"},
+      {{"TopLayer"},
+       {"(clearance 8.000)"},
+       "(layer_rule TopLayer (rule (clearance 8.000))\r\n)\r\n"},
+      {{"TopLayer"}, {}, ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Write([&](DesignFileOutput& out) { WriteLayerRule(out, c.layers, c.statements); }),
+              c.text);
+  }
 }
 
 }  // namespace

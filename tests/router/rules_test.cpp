@@ -98,6 +98,7 @@ TEST_F(RulesBoard, RuleIndexAndProxiesAreFoundByHandleAndInterface) {
   ASSERT_NE(rules.ProxyOf(rule), nullptr);
   EXPECT_EQ(rules.ProxyOf(rule)->DisplayText(), "Width: WidthTop");
   EXPECT_EQ(rules.RuleOfHandle(0), nullptr);
+  EXPECT_EQ(rules.RuleOfHandle(Named(pcbapi::kNet, "GND")), nullptr) << "a net is no rule";
   // A rule of a kind that is not analysed is indexed but has no proxy.
   IPCB_Rule* room = rules.RuleOfHandle(Named(pcbapi::kRule, "Room A"));
   ASSERT_NE(room, nullptr);

@@ -123,6 +123,10 @@ TEST_F(SingleNetRules, QueriesGiveTheEditorsAnswers) {
     EXPECT_EQ(RuleName(found), c.rule);
     EXPECT_EQ(found, sdk::PcbApi_FindDominantRuleForObject(c.a, static_cast<uint8_t>(c.kind)));
   }
+  // Before the collection every kind is the editor's to answer.
+  const TOvixRules uncollected(board);
+  EXPECT_EQ(RuleName(uncollected.FindRuleForObjectHandle(kWidthRule, 1, 26, Net("A"), false)),
+            "WidthA");
 }
 
 // The writer keeps one answer per rule kind and scope range for the nets no rule names: B, named
