@@ -1,6 +1,7 @@
 // The design-file writer in process, over the stand-in editor and its rules: duplicated pin names,
 // clearances of nets that rules name among nets that share theirs, which objects get a clearance
-// matrix at all, and the stack the rule blocks walk.
+// matrix at all, which cells they fill, the stack the rule blocks walk and the layers that share a
+// layer rule.
 #include <gtest/gtest.h>
 
 #include "router/applicable_rules.h"
@@ -214,21 +215,24 @@ TEST(RuleBlockContext, StackLayersAreThoseOfTheContextsBoard) {
   EXPECT_EQ(context.StackLayers(), stack);
 }
 
+// Rule queries that find no rule, noting what they are asked.
+struct RuleRecorder : router::DesignRuleQueries {
+  mutable std::vector<sdk::Handle> asked, forgotten;
+  sdk::Handle FindRuleForObject(sdk::Handle object, uint8_t, int, int) const override {
+    asked.push_back(object);
+    return 0;
+  }
+  std::optional<router::TLengthLimits> RuleLengths(sdk::Handle) const override { return {}; }
+  void ForgetObject(sdk::Handle object) const override { forgotten.push_back(object); }
+};
+
 // A net's width probe is made and destroyed per net, and a host may give its handle to the next
 // object: the rules are told to forget it, or the next net's probe would get this net's answer.
 TEST(NetLayerWidths, TheRulesForgetEachProbeOnceItIsGone) {
   ASSERT_EQ(rulestest::OpenBoard(quorveltest::ExampleBoardPath()), "");
   sdk::TPcbBoard board(sdk::PcbApi_GetCurrentBoardHandle());
   ASSERT_EQ(board.Sync(pcbapi::kRead), 0);
-  struct Recorder : router::DesignRuleQueries {
-    mutable std::vector<sdk::Handle> asked, forgotten;
-    sdk::Handle FindRuleForObject(sdk::Handle object, uint8_t, int, int) const override {
-      asked.push_back(object);
-      return 0;
-    }
-    std::optional<router::TLengthLimits> RuleLengths(sdk::Handle) const override { return {}; }
-    void ForgetObject(sdk::Handle object) const override { forgotten.push_back(object); }
-  } rules;
+  RuleRecorder rules;
   router::TWidthTable table("widths");
   for (const char* name : {"SDA", "SCL"}) {
     const sdk::Handle net = rulestest::Named(pcbapi::kNet, name);
@@ -243,6 +247,41 @@ TEST(NetLayerWidths, TheRulesForgetEachProbeOnceItIsGone) {
     EXPECT_EQ(rules.forgotten, std::vector<sdk::Handle>{probe}) << name;
     EXPECT_EQ(sdk::PcbApi_GetObjectIdFromObjectHandle(probe), 0) << "the probe left the board";
   }
+}
+
+// Layers share a layer rule only when their clearances agree both ways: a matrix with a type
+// more than another's is no match for it, whichever of them comes first in the stack.
+TEST(ApplicableRules, LayersShareALayerRuleOnlyWithEqualClearances) {
+  ASSERT_EQ(rulestest::OpenBoard(quorveltest::ExampleBoardPath()), "");
+  sdk::TPcbBoard board(sdk::PcbApi_GetCurrentBoardHandle());
+  ASSERT_EQ(board.Sync(pcbapi::kRead), 0);
+  const RuleRecorder rules;
+  const router::THostRuleConstraintQuery gaps;
+  router::TRuleBlockContext context;
+  context.board = &board;
+  context.rules = &rules;
+  // 8 mil everywhere; the outer layers add 15 mil between pins and vias, MidLayer2 (after them
+  // in the stack) 10 mil between smd pads as well.
+  context.clearance_matrix = [&](sdk::Handle, int layer, int, int) {
+    using router::TSpecctraObjectId;
+    auto matrix = std::make_unique<router::TClearanceMatrix>("SDA", gaps);
+    matrix->Entry(router::kGenericValueKey).value = 80000;
+    if (layer == 1 || layer == 3 || layer == 32) {
+      matrix->Entry(TSpecctraObjectId::Pin, TSpecctraObjectId::Via).value = 150000;
+    }
+    if (layer == 3) matrix->Entry(TSpecctraObjectId::Smd, TSpecctraObjectId::Smd).value = 100000;
+    return matrix;
+  };
+  const router::TApplicableRules applicable(context, rulestest::Named(pcbapi::kNet, "SDA"),
+                                            router::kNetScopeKind, 26);
+  std::string text;
+  router::DesignFileOutput out(text);
+  applicable.WriteLayerRules(out);
+  EXPECT_EQ(text, "(layer_rule TopLayer BottomLayer (rule (clearance 8.000)\r\n" +
+                      std::string(4 * 11, ' ') + "(clearance 15.000 (type pin_via)))\r\n)\r\n" +
+                      "(layer_rule MidLayer2 (rule (clearance 8.000)\r\n" +
+                      std::string(4 * 8, ' ') + "(clearance 15.000 (type pin_via))\r\n" +
+                      std::string(4 * 8, ' ') + "(clearance 10.000 (type smd_smd)))\r\n)\r\n");
 }
 
 }  // namespace
