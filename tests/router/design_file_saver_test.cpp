@@ -38,6 +38,8 @@ TEST(DesignFileSaver, DuplicatedPinsWithANetAreWarningsAndWithoutOneKeepouts) {
                   R"({"name": "SDA_SCL_7", "layer": "TopLayer", "net": "GND")");
   text = Replaced(text, R"({"name": "3", "layer": "TopLayer", "x": "1625mil")",
                   R"({"name": "2", "layer": "TopLayer", "x": "1625mil")");
+  // SCL's from-to without its first pin: a from-to needs both ends.
+  text = Replaced(text, R"("from": "U1-6")", R"("from": "")");
   testsupport::WriteFile(dir.Path("board.json"), text);
   ASSERT_EQ(rulestest::OpenBoard(dir.Path("board.json")), "");
 
@@ -58,6 +60,10 @@ TEST(DesignFileSaver, DuplicatedPinsWithANetAreWarningsAndWithoutOneKeepouts) {
   EXPECT_EQ(answer.lines(), expected);
   EXPECT_TRUE(answer.file_was_there());
   const std::string written = testsupport::ReadFile(dir.Path("board.dsn"));
+  const size_t from_to = written.find("(fromto ");
+  ASSERT_NE(from_to, std::string::npos) << written;
+  EXPECT_EQ(written.compare(from_to, 19, "(fromto U1-5 R1-2\r\n"), 0);
+  EXPECT_EQ(written.find("(fromto ", from_to + 1), std::string::npos) << "SCL's";
   const size_t image = written.find("        (image SOIC8_U1\r\n");
   ASSERT_NE(image, std::string::npos) << written;
   const std::string body = written.substr(image, written.find("        )\r\n", image) - image);
