@@ -36,6 +36,7 @@ constexpr const char* kBoard = R"x({"format": "quorvel-board", "version": 1,
     {"kind": "Width", "name": "WidthMissing", "priority": 4, "scope1": "InNet('Missing')"},
     {"kind": "Width", "name": "WidthBOrC", "priority": 5, "scope1": "InNet('C') or InNet('B')"},
     {"kind": "Width", "name": "WidthAll", "priority": 6},
+    {"kind": "Width", "name": "WidthPadded", "priority": 7, "scope1": "\u000b InNet('B')\u000b"},
     {"kind": "Clearance", "name": "ClearanceA", "priority": 1, "scope1": "InNet('A')",
      "gap": "12mil"},
     {"kind": "Clearance", "name": "ClearanceAll", "priority": 2, "gap": "8mil"},
@@ -66,14 +67,15 @@ class SingleNetRules : public ::testing::Test {
   std::unique_ptr<TOvixRules> rules_;
 };
 
-// Only a plain InNet test makes a single-net rule (its net folded to lower case); the scope's
-// nets are found by their exact names.
+// Only a plain InNet test (blanks and control characters around it aside) makes a single-net
+// rule (its net folded to lower case); the scope's nets are found by their exact names.
 TEST_F(SingleNetRules, OnlyAPlainInNetTestMakesASingleNetRule) {
   EXPECT_EQ(Proxy("WidthA").sole_net(), "a");
   EXPECT_EQ(Proxy("WidthLowerA").sole_net(), "a");
   EXPECT_EQ(Proxy("WidthB").sole_net(), "b");
   EXPECT_EQ(Proxy("WidthBOrC").sole_net(), "");
   EXPECT_EQ(Proxy("WidthAll").sole_net(), "");
+  EXPECT_EQ(Proxy("WidthPadded").sole_net(), "b") << "control characters around a scope are blanks";
   const auto net_of = [&](const std::string& rule) -> sdk::Handle {
     const PrimitiveList& objects = Proxy(rule).first_helper()->objects();
     return objects.empty() ? 0 : objects.front()->GetHandle();
