@@ -111,12 +111,14 @@ BOOL CALLBACK ScanChild(HWND child, LPARAM lparam) {
   return TRUE;
 }
 
-// The component name a module's control carries in its window property "ComponentName".
+// The component name a module's control carries as its child identifier: an atom of the process
+// (the module runs in the host's). Identifiers below the string atoms are plain numbers.
 std::string ComponentName(HWND window) {
-  const auto atom =
-      static_cast<ATOM>(reinterpret_cast<uintptr_t>(GetPropW(window, L"ComponentName")));
+  const auto id = static_cast<uintptr_t>(GetWindowLongPtrW(window, GWLP_ID));
   wchar_t name[256] = {};
-  return atom && GetAtomNameW(atom, name, 256) ? win::Narrow(name) : std::string();
+  return id >= MAXINTATOM && id <= 0xFFFF && GetAtomNameW(static_cast<ATOM>(id), name, 256)
+             ? win::Narrow(name)
+             : std::string();
 }
 
 struct NamedChild {
