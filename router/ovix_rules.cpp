@@ -594,6 +594,16 @@ bool TOvixRules::IsIndistinctNet(int kind, uint32_t object) const {
   return (net.indistinct & bit) != 0;
 }
 
+bool TOvixRules::IsIndistinctNetOfKinds(TRuleKindSet kinds, uint32_t object) const {
+  if (!collected_ || (kinds & ~analysed_kinds_) != 0 || object == 0) return false;
+  for (int kind = 0; kind < kRuleKindCount; ++kind) {
+    if ((kinds & RuleKindBit(kind)) && storage(kind) && !IsIndistinctNet(kind, object)) {
+      return false;
+    }
+  }
+  return object_nets_.NameIfNet(object) != nullptr;
+}
+
 bool TOvixRules::MayHoldObjectsOfNet(int kind, uint8_t lowest, uint8_t highest,
                                      uint32_t net) const {
   TOvixRuleStorage* rules = storage(kind);

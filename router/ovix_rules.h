@@ -280,6 +280,10 @@ class TOvixRules {
   // Whether the object is itself a net for which NetIndistinct holds: all such nets get one
   // answer to every query of the kind.
   bool IsIndistinctNet(int kind, uint32_t object) const;
+  // Whether, once the rules are collected, the object is a net for which IsIndistinctNet holds
+  // of each kind in `kinds` the collection holds rules of: an analysed kind without rules has
+  // one answer, none, for every object.
+  bool IsIndistinctNetOfKinds(TRuleKindSet kinds, uint32_t object) const;
   // False only when no compatible rule of the kind within the scope range can hold an object of
   // the net (a net's handle): the queries would find none without asking.
   bool MayHoldObjectsOfNet(int kind, uint8_t lowest, uint8_t highest, uint32_t net) const;
