@@ -2,6 +2,7 @@
 #include "router/ovix_rules.h"
 
 #include <algorithm>
+#include <bit>
 #include <optional>
 
 #include "framework/win/text.h"
@@ -61,7 +62,11 @@ const std::string kNoNet;
 const std::string* TObjectNets::NameOfNet(uint32_t net, bool known_net) {
   if (net == 0) return &kNoNet;
   const std::string*& name = nets_[net];
-  if (!name) {
+  if (name) return name;
+  if (net == noted_net_) {
+    names_.push_back(*noted_name_);
+    name = noted_name_ = &names_.back();
+  } else {
     std::string text;
     if (known_net) {
       // Of a net's record only its name is needed.
@@ -79,13 +84,14 @@ const std::string* TObjectNets::NameOfNet(uint32_t net, bool known_net) {
 
 void TObjectNets::NoteNet(uint32_t net, std::string_view name) {
   if (net == 0) return;
-  const std::string*& known = nets_[net];
-  if (!known) {
-    names_.push_back(sdk::FoldedAscii(name));
-    known = &names_.back();
-  }
   noted_net_ = net;
-  noted_name_ = known;
+  if (const std::string* const* known = nets_.Find(net)) {
+    noted_name_ = *known;
+    return;
+  }
+  noted_text_.assign(name);
+  for (char& c : noted_text_) c = sdk::FoldAscii(c);
+  noted_name_ = &noted_text_;
 }
 
 const std::string* TObjectNets::Of(uint32_t object) {
@@ -568,6 +574,12 @@ IPCB_Rule* TOvixRules::RuleOfHandle(uint32_t handle) const {
   return found != rules_by_handle_.end() && found->first == handle ? found->second.get() : nullptr;
 }
 
+void TOvixRules::NoteNetName(uint32_t net, std::string_view name) const {
+  // The answers kept about the net noted before hold its name, which the note may replace.
+  if (indistinct_net_.object != net) indistinct_net_ = {};
+  object_nets_.NoteNet(net, name);
+}
+
 void TOvixRules::ForgetObjectNet(uint32_t object) const {
   object_nets_.Forget(object);
   if (indistinct_net_.object == object) indistinct_net_ = {};
@@ -596,10 +608,10 @@ bool TOvixRules::IsIndistinctNet(int kind, uint32_t object) const {
 
 bool TOvixRules::IsIndistinctNetOfKinds(TRuleKindSet kinds, uint32_t object) const {
   if (!collected_ || (kinds & ~analysed_kinds_) != 0 || object == 0) return false;
-  for (int kind = 0; kind < kRuleKindCount; ++kind) {
-    if ((kinds & RuleKindBit(kind)) && storage(kind) && !IsIndistinctNet(kind, object)) {
-      return false;
-    }
+  // Asked for every net: only the kinds in the set are looked at.
+  for (TRuleKindSet rest = kinds; rest != 0; rest &= rest - 1) {
+    const int kind = std::countr_zero(rest);
+    if (storage(kind) && !IsIndistinctNet(kind, object)) return false;
   }
   return object_nets_.NameIfNet(object) != nullptr;
 }
