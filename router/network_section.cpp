@@ -24,6 +24,7 @@ namespace {
 constexpr int kFirstLineItems = 7;
 constexpr int kLineItems = 8;
 constexpr uint8_t kLoad = 0, kTerminator = 1, kSource = 2;
+constexpr std::string_view kNetOpener = "(net ";
 constexpr int kNetClassScope = 3, kNetClassOnLayerScope = 4, kOnLayerScope = 26;
 
 // A net with its pins: a run of the writer's list of pins of all nets.
@@ -214,8 +215,11 @@ class NetworkWriter {
   void WriteNet(const NetEntry& net) {
     // The rule queries ask for the net's name: they have it from here.
     if (context_.rules.rules) context_.rules.rules->NoteNetName(net.handle, net.name);
-    line_.assign("(net ");
+    line_.assign(kNetOpener);
     AppendEscapedName(line_, net.name);
+    if (context_.pad_counts) {
+      context_.pad_counts->NoteName(net.handle, std::string_view(line_).substr(kNetOpener.size()));
+    }
     out_.Line(line_);
     out_.Raise();
     WriteNetPins(out_, line_, PinsOf(net));
