@@ -21,12 +21,14 @@ int TNetPadCounts::Count(sdk::Handle net) {
   return count;
 }
 
-void TNetPadCounts::NoteName(sdk::Handle net, std::string_view escaped) {
+void TNetPadCounts::Note(sdk::Handle net, int pads, std::string_view escaped_name) {
   if (net == 0) return;
   Entry& entry = counts_[net];
+  entry.pads = pads;
   entry.name_at = static_cast<uint32_t>(names_.size());
-  entry.name_size = static_cast<uint32_t>(escaped.size());
-  names_.append(escaped);
+  entry.name_size = static_cast<uint32_t>(escaped_name.size());
+  names_.append(escaped_name);
+  if (net == last_net_) last_count_ = pads;
 }
 
 std::string_view TNetPadCounts::NameOf(sdk::Handle net) {

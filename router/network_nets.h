@@ -19,15 +19,10 @@ class TNetPadCounts {
   bool InNetwork(sdk::Handle net) { return net != 0 && Count(net) >= 2; }
   // Room for the counts of `nets` nets in all.
   void Reserve(size_t nets) { counts_.Reserve(nets); }
-  // A count found by someone who walked the net's pads already.
-  void Note(sdk::Handle net, int pads) {
-    if (net == 0) return;
-    counts_[net].pads = pads;
-    if (net == last_net_) last_count_ = pads;
-  }
-  // The net's name as the design file writes it (escaped), from whoever wrote the net: its copper
-  // names it again, and the host need not be asked for every net of the board once more.
-  void NoteName(sdk::Handle net, std::string_view escaped);
+  // A count found by someone who walked the net's pads already, and the net's name as the design
+  // file writes it (escaped) when they wrote the net: its copper names it again, and the host
+  // need not be asked for every net of the board once more.
+  void Note(sdk::Handle net, int pads, std::string_view escaped_name = {});
   // The name noted of the net; empty when none was.
   std::string_view NameOf(sdk::Handle net);
 
