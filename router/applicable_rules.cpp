@@ -46,14 +46,17 @@ const std::vector<int>& TRuleBlockContext::StackLayers() const {
   return stack_layers_;
 }
 
-const TObjectRuleTables& TRuleBlockContext::SharedNetTables(
-    int on_layer_scope, const std::function<std::unique_ptr<TObjectRuleTables>()>& make) const {
-  SharedTables& shared = shared_tables_;
-  if (!shared.tables || shared.board != board || shared.rules != rules ||
-      shared.on_layer_scope != on_layer_scope) {
-    shared = {board, rules, on_layer_scope, make()};
-  }
-  return *shared.tables;
+const TObjectRuleTables* TRuleBlockContext::SharedNetTables(int on_layer_scope) const {
+  const SharedTables& shared = shared_tables_;
+  return shared.board == board && shared.rules == rules && shared.on_layer_scope == on_layer_scope
+             ? shared.tables.get()
+             : nullptr;
+}
+
+const TObjectRuleTables& TRuleBlockContext::ShareNetTables(
+    int on_layer_scope, std::unique_ptr<TObjectRuleTables> tables) const {
+  shared_tables_ = {board, rules, on_layer_scope, std::move(tables)};
+  return *shared_tables_.tables;
 }
 
 namespace {
@@ -112,8 +115,11 @@ TApplicableRules::TApplicableRules(const TRuleBlockContext& context, sdk::Handle
   values_.via_limit = GetMaxViaCount(rules, object);
   values_.stub_length = GetStubLength(rules, object);
   if (scope == kNetScopeKind && rules.SharesNetTables(object)) {
-    tables_ = &context.SharedNetTables(
-        on_layer_scope, [&] { return ReadRuleTables(context, object, scope, on_layer_scope); });
+    tables_ = context.SharedNetTables(on_layer_scope);
+    if (!tables_) {
+      tables_ = &context.ShareNetTables(on_layer_scope,
+                                        ReadRuleTables(context, object, scope, on_layer_scope));
+    }
   } else {
     own_tables_ = ReadRuleTables(context, object, scope, on_layer_scope);
     tables_ = own_tables_.get();

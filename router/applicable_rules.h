@@ -57,11 +57,13 @@ struct TRuleBlockContext {
   // walk it again. Worked out anew when the context is given another board.
   const std::vector<int>& StackLayers() const;
 
-  // The tables of the nets that share theirs (DesignRuleQueries::SharesNetTables), made at the
-  // first of them with `make`: most nets of a board are such nets, and their tables would be
-  // made again for each. Made anew for another board or other queries.
-  const TObjectRuleTables& SharedNetTables(
-      int on_layer_scope, const std::function<std::unique_ptr<TObjectRuleTables>()>& make) const;
+  // The tables of the nets that share theirs (DesignRuleQueries::SharesNetTables): null until
+  // the first of them hands its own over with ShareNetTables. Most nets of a board are such
+  // nets, and their tables would be made again for each. None for another board or other
+  // queries.
+  const TObjectRuleTables* SharedNetTables(int on_layer_scope) const;
+  const TObjectRuleTables& ShareNetTables(int on_layer_scope,
+                                          std::unique_ptr<TObjectRuleTables> tables) const;
 
  private:
   mutable std::vector<int> stack_layers_;
