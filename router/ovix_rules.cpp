@@ -32,6 +32,13 @@ std::string ScopeText(const win::Bstr& text) {
   return win::Narrow(std::wstring_view(wide).substr(start));
 }
 
+// A unary rule whose scope is "All" holds every object, whatever the host's own tests.
+bool HoldsEveryObject(IPCB_Rule& rule) {
+  win::Bstr text;
+  return rule.IsUnary() && SUCCEEDED(rule.GetScope1Expression(text.put())) &&
+         ScopeText(text) == "All";
+}
+
 win::ComPtr<IPCB_Board> BoardOfHandle(uint32_t board_handle) {
   int32_t version = 0, object_count = 0;
   pcbapi::Text255 file_name{};
@@ -494,6 +501,11 @@ TOvixRuleStorage* TOvixRules::storage(int kind) const {
   return storages_[kind].get();
 }
 
+bool TOvixRules::BoardWideKind(int kind) const {
+  return collected_ && kind >= 0 && kind < kRuleKindCount &&
+         (board_wide_kinds_ & RuleKindBit(kind)) != 0;
+}
+
 bool TOvixRules::KindPresent(int kind) const {
   // Before the collection (or for a kind out of range) only the editor knows.
   if (!collected_ || kind < 0 || kind >= kRuleKindCount) return true;
@@ -507,13 +519,22 @@ void TOvixRules::Collect() {
   TRuleReading reading;
   reading.nets = &nets_;
   present_kinds_.assign(kRuleKindCount, false);
+  TRuleKindSet narrower_kinds = 0;  // with a rule that may hold some objects only
   ForEachBoardRule([&](const win::ComPtr<IPCB_Rule>& rule) {
     const int kind = rule->GetRuleKind();
     if (kind >= 0 && kind < kRuleKindCount) present_kinds_[static_cast<size_t>(kind)] = true;
-    if (kind >= kRuleKindCount || !(analysed_kinds_ & RuleKindBit(kind))) return;
+    if (kind < 0 || kind >= kRuleKindCount) return;
+    if (!(analysed_kinds_ & RuleKindBit(kind))) {
+      if (!(narrower_kinds & RuleKindBit(kind)) && !HoldsEveryObject(*rule.get())) {
+        narrower_kinds |= RuleKindBit(kind);
+      }
+      board_wide_kinds_ |= RuleKindBit(kind);
+      return;
+    }
     if (!storages_[kind]) storages_[kind] = std::make_unique<TOvixRuleStorage>(board_);
     storages_[kind]->Add(rule, &reading);
   });
+  board_wide_kinds_ &= ~narrower_kinds;
   for (int kind = 0; kind < kRuleKindCount; ++kind) {
     if (!storages_[kind]) continue;
     storages_[kind]->SeparateEqualPriorities();
@@ -595,7 +616,8 @@ bool TOvixRules::NetIndistinct(int kind, uint32_t net) const {
 
 bool TOvixRules::IsIndistinctNet(int kind, uint32_t object) const {
   TOvixRuleStorage* rules = storage(kind);
-  if (!rules || object == 0) return false;
+  if (object == 0) return false;
+  if (!rules) return BoardWideKind(kind) && object_nets_.NameIfNet(object) != nullptr;
   IndistinctNet& net = indistinct_net_;
   if (net.object != object) net = {object, object_nets_.NameIfNet(object), 0, 0};
   const TRuleKindSet bit = RuleKindBit(kind);

@@ -282,8 +282,9 @@ class TOvixRules {
   // Whether every query of the kind about an object in the net (a net's handle; 0: none) has the
   // answer it has about the object in no net, so that one answer may stand for all such nets.
   bool NetIndistinct(int kind, uint32_t net) const;
-  // Whether the object is itself a net for which NetIndistinct holds: all such nets get one
-  // answer to every query of the kind.
+  // Whether the object is itself a net for which NetIndistinct holds, or a net at all for a kind
+  // not analysed whose every rule holds every object: all such nets get one answer to every
+  // query of the kind.
   bool IsIndistinctNet(int kind, uint32_t object) const;
   // Whether, once the rules are collected, the object is a net for which IsIndistinctNet holds
   // of each kind in `kinds` the collection holds rules of: an analysed kind without rules has
@@ -329,6 +330,8 @@ class TOvixRules {
   void IndexRules();
   // Whether the board has a rule of the kind, as far as the collection knows.
   bool KindPresent(int kind) const;
+  // A kind not analysed whose rules hold every object, once collected (board_wide_kinds_).
+  bool BoardWideKind(int kind) const;
   void ForEachBoardRule(const std::function<void(const win::ComPtr<IPCB_Rule>&)>& visit) const;
   // Calls `visit` (as bool(TRuleProxy&, int position)) with the compatible proxies of the kind in
   // force within the scope range, in precedence order, passing over the rules confined to a net
@@ -351,6 +354,9 @@ class TOvixRules {
   std::vector<std::pair<uint32_t, win::ComPtr<IPCB_Rule>>> rules_by_handle_;
   bool collected_ = false;
   std::vector<bool> present_kinds_;  // the kinds of the board's rules, once collected
+  // The kinds not analysed whose every rule is unary with the scope "All": the host's answer about
+  // one net is its answer about every other.
+  TRuleKindSet board_wide_kinds_ = 0;
   // The board's nets: the rules look up the nets they name, the clearance matrices the nets'
   // interfaces.
   mutable TNetNameIndex nets_;
