@@ -4,7 +4,11 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
+#include "framework/win/handles.h"
 #include "framework/win/text.h"
 #include "sdk/common_utils.h"
 
@@ -93,56 +97,126 @@ DesignText& DesignFileOutput::BeginDeep(size_t blanks) {
 void DesignFileOutput::End() {
   if (line_open_) lines_.LineEnd();
   line_open_ = false;
-  out_.append(lines_.View());
+  if (!out_) {
+    if (lines_.View().size() >= send_threshold_) send_(lines_);
+    return;
+  }
+  out_->append(lines_.View());
   lines_.Clear();
-  if (spill_ && out_.size() >= spill_threshold_) spill_();
 }
+
+void DesignFileOutput::Send() {
+  RTL_ASSERT(!out_ && !line_open_, "Text sent with a line begun");
+  if (!lines_.View().empty()) send_(lines_);
+}
+
+// The thread that writes the pieces sent, in order, from a ring of buffers: the sender swaps its
+// piece into the next free slot and gets that slot's buffer, emptied, with the room grown before.
+struct DesignFileStream::Writer {
+  static constexpr size_t kSlots = 4;
+
+  explicit Writer(win::UniqueHandle handle) : file(std::move(handle)) {}
+  // Stops the thread, dropping what it has not written; the file closes after it.
+  ~Writer() {
+    if (!thread.joinable()) return;
+    Stop(true);
+    thread.join();
+  }
+  Writer(const Writer&) = delete;
+  Writer& operator=(const Writer&) = delete;
+
+  void Stop(bool drop) {
+    const std::lock_guard<std::mutex> lock(mutex);
+    stopping = true;
+    dropping = drop;
+    queued.notify_one();
+  }
+
+  void Run() noexcept {
+    std::unique_lock<std::mutex> lock(mutex);
+    for (;;) {
+      queued.wait(lock, [this] { return count > 0 || stopping; });
+      if (count == 0) return;
+      DesignText& text = slots[first];
+      const bool write = error == ERROR_SUCCESS && !dropping;
+      lock.unlock();
+      const DWORD failure = write ? WriteAll(text.View()) : ERROR_SUCCESS;
+      text.Clear();
+      lock.lock();
+      if (error == ERROR_SUCCESS) error = failure;
+      first = (first + 1) % kSlots;
+      --count;
+      freed.notify_one();
+    }
+  }
+
+  // The system's error, ERROR_SUCCESS when all of `text` is in the file.
+  DWORD WriteAll(std::string_view text) noexcept {
+    while (!text.empty()) {
+      // WriteFile takes 32-bit counts; pieces keep a huge section from overflowing them.
+      const DWORD piece = static_cast<DWORD>(std::min<size_t>(text.size(), 1u << 24));
+      DWORD written = 0;
+      // A full disk may end a write early without an error of its own; an older code must not
+      // stand in for it.
+      SetLastError(ERROR_SUCCESS);
+      if (!WriteFile(file.get(), text.data(), piece, &written, nullptr) || written != piece) {
+        const DWORD failure = GetLastError();
+        return failure == ERROR_SUCCESS ? ERROR_DISK_FULL : failure;
+      }
+      text.remove_prefix(piece);
+    }
+    return ERROR_SUCCESS;
+  }
+
+  win::UniqueHandle file;
+  std::mutex mutex;
+  std::condition_variable queued, freed;
+  DesignText slots[kSlots];
+  size_t first = 0, count = 0;  // the slots queued, the first of them being written
+  DWORD error = ERROR_SUCCESS;  // of the first write that failed; nothing is written after it
+  bool stopping = false, dropping = false;
+  std::thread thread;  // last: it starts once all else is there
+};
 
 DesignFileStream::DesignFileStream(const std::string& path, const std::string& target)
     : path_(path), target_(target) {
-  HANDLE file = CreateFileW(win::Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) Fail();
-  handle_ = file;
+  win::UniqueHandle file(CreateFileW(win::Widen(path).c_str(), GENERIC_WRITE, 0, nullptr,
+                                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) Fail(GetLastError());
+  writer_ = std::make_unique<Writer>(std::move(file));
+  writer_->thread = std::thread([writer = writer_.get()] { writer->Run(); });
 }
 
-DesignFileStream::~DesignFileStream() {
-  if (handle_) CloseHandle(static_cast<HANDLE>(handle_));
-}
+DesignFileStream::~DesignFileStream() = default;
 
-void DesignFileStream::Fail() const {
-  const DWORD error = GetLastError();
+void DesignFileStream::Fail(unsigned long error) const {
   throw EDesignFileError(
       sdk::FileWriteFailure("the design file", target_, sdk::TemporaryFileFailure(path_, error)));
 }
 
-void DesignFileStream::Write(std::string_view text) {
-  if (!handle_) Fail();
-  while (!text.empty()) {
-    // WriteFile takes 32-bit counts; pieces keep a huge section from overflowing them.
-    const DWORD piece = static_cast<DWORD>(std::min<size_t>(text.size(), 1u << 24));
-    DWORD written = 0;
-    // A full disk may end a write early without an error of its own; an older code (the
-    // creation's "already exists") must not stand in for it.
-    SetLastError(ERROR_SUCCESS);
-    if (!WriteFile(static_cast<HANDLE>(handle_), text.data(), piece, &written, nullptr) ||
-        written != piece) {
-      if (GetLastError() == ERROR_SUCCESS) SetLastError(ERROR_DISK_FULL);
-      Fail();
-    }
-    text.remove_prefix(piece);
+void DesignFileStream::Send(DesignText& text) {
+  RTL_ASSERT(writer_, "Text sent to a closed design file");
+  Writer& writer = *writer_;
+  std::unique_lock<std::mutex> lock(writer.mutex);
+  writer.freed.wait(lock,
+                    [&] { return writer.count < Writer::kSlots || writer.error != ERROR_SUCCESS; });
+  if (writer.error != ERROR_SUCCESS) {
+    const DWORD error = writer.error;
+    lock.unlock();
+    Fail(error);
   }
-}
-
-void DesignFileStream::Flush(std::string& text) {
-  Write(text);
-  text.clear();
+  writer.slots[(writer.first + writer.count) % Writer::kSlots].Swap(text);
+  ++writer.count;
+  writer.queued.notify_one();
 }
 
 void DesignFileStream::Close() {
-  HANDLE file = static_cast<HANDLE>(handle_);
-  handle_ = nullptr;
-  if (!file || !CloseHandle(file)) Fail();
+  RTL_ASSERT(writer_, "Design file closed twice");
+  writer_->Stop(false);
+  writer_->thread.join();
+  const std::unique_ptr<Writer> writer = std::move(writer_);
+  if (writer->error != ERROR_SUCCESS) Fail(writer->error);
+  if (!CloseHandle(writer->file.release())) Fail(GetLastError());
 }
 
 }  // namespace router

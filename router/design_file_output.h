@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "router/design_file_names.h"
 #include "sdk/exceptions.h"
@@ -68,6 +69,12 @@ class DesignText {
 
   std::string_view View() const { return {data_.get(), size_}; }
   void Clear() { size_ = 0; }
+  // Trades buffers, text and room, with `other`: text changes hands without a copy.
+  void Swap(DesignText& other) noexcept {
+    data_.swap(other.data_);
+    std::swap(size_, other.size_);
+    std::swap(capacity_, other.capacity_);
+  }
 
  private:
   // Room for `count` more bytes at the end.
@@ -101,7 +108,12 @@ class DesignText {
 class DesignFileOutput {
  public:
   // Appends to `out`, which must outlive the output.
-  explicit DesignFileOutput(std::string& out) : out_(out) {}
+  explicit DesignFileOutput(std::string& out) : out_(&out) {}
+  // Hands the text to `send` in pieces instead, so that a large section goes out piece by piece
+  // rather than being held whole: a piece is the lines ended once they make `threshold` bytes or
+  // more. `send` takes the piece's buffer as it is, without a copy, and leaves it empty.
+  DesignFileOutput(size_t threshold, std::function<void(DesignText&)> send)
+      : send_threshold_(threshold), send_(std::move(send)) {}
 
   int Level() const { return level_; }
   // Four blanks a level; empty at level 0 or below.
@@ -126,12 +138,9 @@ class DesignFileOutput {
     return lines_.PutFixed<kLineStartCopy>(kBreakAndBlanks + from, blanks + 2 - from);
   }
   void End();
-  // Calls `spill` whenever a line leaves `threshold` bytes or more of text, so that a large section
-  // goes out in pieces instead of being held whole; `spill` takes the text out.
-  void SpillEvery(size_t threshold, std::function<void()> spill) {
-    spill_threshold_ = threshold;
-    spill_ = std::move(spill);
-  }
+  // Hands the lines ended so far to `send` as a piece of their own, whatever their size: a piece
+  // that ends a section. No line may be begun and not ended.
+  void Send();
   void Raise(int levels = 1) { level_ += levels; }
   void Lower(int levels = 1) { level_ -= levels; }
 
@@ -145,12 +154,12 @@ class DesignFileOutput {
   // Begin at a level deeper than kBreakAndBlanks holds.
   DesignText& BeginDeep(size_t blanks);
 
-  std::string& out_;
+  std::string* out_ = nullptr;  // without one, the text goes to send_
   int level_ = 0;
   DesignText lines_;  // begun and not yet handed to the text
   bool line_open_ = false;
-  size_t spill_threshold_ = 0;
-  std::function<void()> spill_;
+  size_t send_threshold_ = 0;
+  std::function<void(DesignText&)> send_;
 };
 
 // A file the design file could not be written to: the message names the file and the reason.
@@ -159,29 +168,34 @@ class EDesignFileError : public sdk::Exception {
   using Exception::Exception;
 };
 
-// The design file on disk: the text of the output appended piece by piece. Every write and the
-// close are checked; a failure raises EDesignFileError.
+// The design file on disk, written by a thread of its own: the system's copy of each piece into
+// the file overlaps with composing the next. Every write and the close are checked; a failure
+// raises EDesignFileError, in the call after the write that failed at the latest.
 class DesignFileStream {
  public:
   // Creates the temporary file `path` empty (or empties it); failures name `target`, the design
   // file it becomes, and the temporary file with the system's reason.
   DesignFileStream(const std::string& path, const std::string& target);
-  // Closes an unclosed file without looking at the result: the caller failed already.
+  // Drops the text not yet written and closes an unclosed file without looking at the result:
+  // the caller failed already.
   ~DesignFileStream();
   DesignFileStream(const DesignFileStream&) = delete;
   DesignFileStream& operator=(const DesignFileStream&) = delete;
 
-  void Write(std::string_view text);
-  // Writes `text` and empties it.
-  void Flush(std::string& text);
+  // Queues the text of `text` for the file, taking its buffer, and leaves `text` empty. Waits
+  // while a few pieces wait already, so that the text held stays small.
+  void Send(DesignText& text);
+  // Waits for the text queued to be in the file, then closes it.
   void Close();
 
  private:
-  [[noreturn]] void Fail() const;
+  struct Writer;
+
+  [[noreturn]] void Fail(unsigned long error) const;
 
   std::string path_;
   std::string target_;
-  void* handle_ = nullptr;  // HANDLE; kept out of this header
+  std::unique_ptr<Writer> writer_;  // null once closed
 };
 
 }  // namespace router
