@@ -116,19 +116,18 @@ struct DesignFileStream::Writer {
   static constexpr size_t kSlots = 4;
 
   explicit Writer(win::UniqueHandle handle) : file(std::move(handle)) {}
-  // Stops the thread, dropping what it has not written; the file closes after it.
+  // Lets the thread write what is queued and end; the file closes after it.
   ~Writer() {
     if (!thread.joinable()) return;
-    Stop(true);
+    Stop();
     thread.join();
   }
   Writer(const Writer&) = delete;
   Writer& operator=(const Writer&) = delete;
 
-  void Stop(bool drop) {
+  void Stop() {
     const std::lock_guard<std::mutex> lock(mutex);
     stopping = true;
-    dropping = drop;
     queued.notify_one();
   }
 
@@ -138,9 +137,8 @@ struct DesignFileStream::Writer {
       queued.wait(lock, [this] { return count > 0 || stopping; });
       if (count == 0) return;
       DesignText& text = slots[first];
-      const bool write = error == ERROR_SUCCESS && !dropping;
       lock.unlock();
-      const DWORD failure = write ? WriteAll(text.View()) : ERROR_SUCCESS;
+      const DWORD failure = WriteAll(text.View());
       text.Clear();
       lock.lock();
       if (error == ERROR_SUCCESS) error = failure;
@@ -173,8 +171,8 @@ struct DesignFileStream::Writer {
   std::condition_variable queued, freed;
   DesignText slots[kSlots];
   size_t first = 0, count = 0;  // the slots queued, the first of them being written
-  DWORD error = ERROR_SUCCESS;  // of the first write that failed; nothing is written after it
-  bool stopping = false, dropping = false;
+  DWORD error = ERROR_SUCCESS;  // of the first write that failed
+  bool stopping = false;
   std::thread thread;  // last: it starts once all else is there
 };
 
@@ -212,7 +210,7 @@ void DesignFileStream::Send(DesignText& text) {
 
 void DesignFileStream::Close() {
   RTL_ASSERT(writer_, "Design file closed twice");
-  writer_->Stop(false);
+  writer_->Stop();
   writer_->thread.join();
   const std::unique_ptr<Writer> writer = std::move(writer_);
   if (writer->error != ERROR_SUCCESS) Fail(writer->error);

@@ -169,14 +169,14 @@ class EDesignFileError : public sdk::Exception {
 };
 
 // The design file on disk, written by a thread of its own: the system's copy of each piece into
-// the file overlaps with composing the next. Every write and the close are checked; a failure
-// raises EDesignFileError, in the call after the write that failed at the latest.
+// the file overlaps with composing the next. Every write and the close are checked; a write
+// that fails raises EDesignFileError from a send after it or else from the close.
 class DesignFileStream {
  public:
   // Creates the temporary file `path` empty (or empties it); failures name `target`, the design
   // file it becomes, and the temporary file with the system's reason.
   DesignFileStream(const std::string& path, const std::string& target);
-  // Drops the text not yet written and closes an unclosed file without looking at the result:
+  // Closes an unclosed file, once the pieces queued are written, without looking at the result:
   // the caller failed already.
   ~DesignFileStream();
   DesignFileStream(const DesignFileStream&) = delete;
