@@ -98,7 +98,7 @@ void DesignFileOutput::End() {
   if (line_open_) lines_.LineEnd();
   line_open_ = false;
   if (!out_) {
-    if (lines_.View().size() >= send_threshold_) send_(lines_);
+    if (lines_.View().size() >= send_threshold_) SendLines();
     return;
   }
   out_->append(lines_.View());
@@ -107,13 +107,20 @@ void DesignFileOutput::End() {
 
 void DesignFileOutput::Send() {
   RTL_ASSERT(!out_ && !line_open_, "Text sent with a line begun");
-  if (!lines_.View().empty()) send_(lines_);
+  if (!lines_.View().empty()) SendLines();
 }
 
-// The thread that writes the pieces sent, in order, from a ring of buffers: the sender swaps its
-// piece into the next free slot and gets that slot's buffer, emptied, with the room grown before.
+void DesignFileOutput::SendLines() {
+  send_(lines_.View());
+  lines_.Clear();
+}
+
+// The thread that writes the pieces sent, in order, from a ring of buffers the sender copies
+// them into. The sender's own buffer stays with its thread: the text is composed in memory the
+// processor holds ready, where writing into a buffer the system has just read from on another
+// processor cost more than the one copy. Two slots keep the ring in that memory too.
 struct DesignFileStream::Writer {
-  static constexpr size_t kSlots = 4;
+  static constexpr size_t kSlots = 2;
 
   explicit Writer(win::UniqueHandle handle) : file(std::move(handle)) {}
   // Lets the thread write what is queued and end; the file closes after it.
@@ -136,10 +143,10 @@ struct DesignFileStream::Writer {
     for (;;) {
       queued.wait(lock, [this] { return count > 0 || stopping; });
       if (count == 0) return;
-      DesignText& text = slots[first];
+      std::string& text = slots[first];
       lock.unlock();
-      const DWORD failure = WriteAll(text.View());
-      text.Clear();
+      const DWORD failure = WriteAll(text);
+      text.clear();
       lock.lock();
       if (error == ERROR_SUCCESS) error = failure;
       first = (first + 1) % kSlots;
@@ -169,7 +176,7 @@ struct DesignFileStream::Writer {
   win::UniqueHandle file;
   std::mutex mutex;
   std::condition_variable queued, freed;
-  DesignText slots[kSlots];
+  std::string slots[kSlots];
   size_t first = 0, count = 0;  // the slots queued, the first of them being written
   DWORD error = ERROR_SUCCESS;  // of the first write that failed
   bool stopping = false;
@@ -192,7 +199,7 @@ void DesignFileStream::Fail(unsigned long error) const {
       sdk::FileWriteFailure("the design file", target_, sdk::TemporaryFileFailure(path_, error)));
 }
 
-void DesignFileStream::Send(DesignText& text) {
+void DesignFileStream::Send(std::string_view text) {
   RTL_ASSERT(writer_, "Text sent to a closed design file");
   Writer& writer = *writer_;
   std::unique_lock<std::mutex> lock(writer.mutex);
@@ -203,7 +210,7 @@ void DesignFileStream::Send(DesignText& text) {
     lock.unlock();
     Fail(error);
   }
-  writer.slots[(writer.first + writer.count) % Writer::kSlots].Swap(text);
+  writer.slots[(writer.first + writer.count) % Writer::kSlots].assign(text);
   ++writer.count;
   writer.queued.notify_one();
 }

@@ -8,7 +8,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <utility>
 
 #include "router/design_file_names.h"
 #include "sdk/exceptions.h"
@@ -69,12 +68,6 @@ class DesignText {
 
   std::string_view View() const { return {data_.get(), size_}; }
   void Clear() { size_ = 0; }
-  // Trades buffers, text and room, with `other`: text changes hands without a copy.
-  void Swap(DesignText& other) noexcept {
-    data_.swap(other.data_);
-    std::swap(size_, other.size_);
-    std::swap(capacity_, other.capacity_);
-  }
 
  private:
   // Room for `count` more bytes at the end.
@@ -111,8 +104,8 @@ class DesignFileOutput {
   explicit DesignFileOutput(std::string& out) : out_(&out) {}
   // Hands the text to `send` in pieces instead, so that a large section goes out piece by piece
   // rather than being held whole: a piece is the lines ended once they make `threshold` bytes or
-  // more. `send` takes the piece's buffer as it is, without a copy, and leaves it empty.
-  DesignFileOutput(size_t threshold, std::function<void(DesignText&)> send)
+  // more, handed over straight from the buffer they were composed in.
+  DesignFileOutput(size_t threshold, std::function<void(std::string_view)> send)
       : send_threshold_(threshold), send_(std::move(send)) {}
 
   int Level() const { return level_; }
@@ -153,13 +146,14 @@ class DesignFileOutput {
       "\r\n                                ";
   // Begin at a level deeper than kBreakAndBlanks holds.
   DesignText& BeginDeep(size_t blanks);
+  void SendLines();
 
   std::string* out_ = nullptr;  // without one, the text goes to send_
   int level_ = 0;
   DesignText lines_;  // begun and not yet handed to the text
   bool line_open_ = false;
   size_t send_threshold_ = 0;
-  std::function<void(DesignText&)> send_;
+  std::function<void(std::string_view)> send_;
 };
 
 // A file the design file could not be written to: the message names the file and the reason.
@@ -182,9 +176,9 @@ class DesignFileStream {
   DesignFileStream(const DesignFileStream&) = delete;
   DesignFileStream& operator=(const DesignFileStream&) = delete;
 
-  // Queues the text of `text` for the file, taking its buffer, and leaves `text` empty. Waits
-  // while a few pieces wait already, so that the text held stays small.
-  void Send(DesignText& text);
+  // Queues a copy of `text` for the file. Waits while pieces sent before wait still, so that
+  // the text held stays small.
+  void Send(std::string_view text);
   // Waits for the text queued to be in the file, then closes it.
   void Close();
 

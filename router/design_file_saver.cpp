@@ -94,7 +94,7 @@ int32_t RoundSetting(double units) { return sdk::RoundMilsToCoord(units / sdk::k
 // A write per statement would cost the system more than its text, and a whole section held in
 // memory grows with the board: the text goes to the file in pieces.
 TSpecctraFileSaver::TSpecctraFileSaver()
-    : out_(kFlushSize, [this](DesignText& text) { file_->Send(text); }) {}
+    : out_(kFlushSize, [this](std::string_view text) { file_->Send(text); }) {}
 TSpecctraFileSaver::~TSpecctraFileSaver() = default;
 
 bool TSpecctraFileSaver::WriteDesignFile(const std::string& file_name,

@@ -139,15 +139,14 @@ TEST(DesignFileOutput, ComposesLinesBegunUntilTheirEnd) {
                       "(path -1.234 U1~SP~~LP~A~RP~)\r\n    )\r\n    (x)\r\n");
 }
 
-// Lines go out in pieces of whole lines once they make the threshold, in the buffer they were
-// composed in; a section's end sends what is left.
+// Lines go out in pieces of whole lines once they make the threshold; a section's end sends
+// what is left.
 TEST(DesignFileOutput, IndentsAndSendsPiecesOfWholeLines) {
   std::string file;
   std::vector<size_t> pieces;
-  router::DesignFileOutput out(20, [&](router::DesignText& text) {
-    pieces.push_back(text.View().size());
-    file += text.View();
-    text.Clear();
+  router::DesignFileOutput out(20, [&](std::string_view text) {
+    pieces.push_back(text.size());
+    file += text;
   });
   out.Line("(pcb x");  // 8 bytes: kept
   out.Raise();
