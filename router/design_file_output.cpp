@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <condition_variable>
 #include <mutex>
 #include <thread>
 
@@ -115,6 +114,27 @@ void DesignFileOutput::SendLines() {
   lines_.Clear();
 }
 
+namespace {
+
+// The system's own lock and wake-up: a wake-up through the C runtime's condition variable cost
+// the exporting thread a round trip to the system's server under Wine for every piece (some 60
+// microseconds, a tenth of the writing saved).
+class SlimLock {
+ public:
+  void lock() { AcquireSRWLockExclusive(&lock_); }
+  void unlock() { ReleaseSRWLockExclusive(&lock_); }
+  // Sleeps until `ready()` holds, woken by Wake; the lock held.
+  template <class Ready>
+  void Await(CONDITION_VARIABLE& wake, Ready ready) {
+    while (!ready()) SleepConditionVariableSRW(&wake, &lock_, INFINITE, 0);
+  }
+
+ private:
+  SRWLOCK lock_ = SRWLOCK_INIT;
+};
+
+}  // namespace
+
 // The thread that writes the pieces sent, in order, from a ring of buffers the sender copies
 // them into. The sender's own buffer stays with its thread: the text is composed in memory the
 // processor holds ready, where writing into a buffer the system has just read from on another
@@ -133,15 +153,15 @@ struct DesignFileStream::Writer {
   Writer& operator=(const Writer&) = delete;
 
   void Stop() {
-    const std::lock_guard<std::mutex> lock(mutex);
+    const std::lock_guard<SlimLock> lock(mutex);
     stopping = true;
-    queued.notify_one();
+    WakeConditionVariable(&queued);
   }
 
   void Run() noexcept {
-    std::unique_lock<std::mutex> lock(mutex);
+    std::unique_lock<SlimLock> lock(mutex);
     for (;;) {
-      queued.wait(lock, [this] { return count > 0 || stopping; });
+      mutex.Await(queued, [this] { return count > 0 || stopping; });
       if (count == 0) return;
       std::string& text = slots[first];
       lock.unlock();
@@ -151,7 +171,7 @@ struct DesignFileStream::Writer {
       if (error == ERROR_SUCCESS) error = failure;
       first = (first + 1) % kSlots;
       --count;
-      freed.notify_one();
+      WakeConditionVariable(&freed);
     }
   }
 
@@ -174,8 +194,8 @@ struct DesignFileStream::Writer {
   }
 
   win::UniqueHandle file;
-  std::mutex mutex;
-  std::condition_variable queued, freed;
+  SlimLock mutex;
+  CONDITION_VARIABLE queued = CONDITION_VARIABLE_INIT, freed = CONDITION_VARIABLE_INIT;
   std::string slots[kSlots];
   size_t first = 0, count = 0;  // the slots queued, the first of them being written
   DWORD error = ERROR_SUCCESS;  // of the first write that failed
@@ -202,9 +222,9 @@ void DesignFileStream::Fail(unsigned long error) const {
 void DesignFileStream::Send(std::string_view text) {
   RTL_ASSERT(writer_, "Text sent to a closed design file");
   Writer& writer = *writer_;
-  std::unique_lock<std::mutex> lock(writer.mutex);
-  writer.freed.wait(lock,
-                    [&] { return writer.count < Writer::kSlots || writer.error != ERROR_SUCCESS; });
+  std::unique_lock<SlimLock> lock(writer.mutex);
+  writer.mutex.Await(
+      writer.freed, [&] { return writer.count < Writer::kSlots || writer.error != ERROR_SUCCESS; });
   if (writer.error != ERROR_SUCCESS) {
     const DWORD error = writer.error;
     lock.unlock();
@@ -212,7 +232,7 @@ void DesignFileStream::Send(std::string_view text) {
   }
   writer.slots[(writer.first + writer.count) % Writer::kSlots].assign(text);
   ++writer.count;
-  writer.queued.notify_one();
+  WakeConditionVariable(&writer.queued);
 }
 
 void DesignFileStream::Close() {
