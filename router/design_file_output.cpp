@@ -118,7 +118,7 @@ namespace {
 
 // The system's own lock and wake-up: a wake-up through the C runtime's condition variable cost
 // the exporting thread a round trip to the system's server under Wine for every piece (some 60
-// microseconds, a tenth of the writing saved).
+// microseconds, twice the copy of the piece).
 class SlimLock {
  public:
   void lock() { AcquireSRWLockExclusive(&lock_); }
