@@ -46,9 +46,54 @@ const std::vector<int>& TRuleBlockContext::StackLayers() const {
   return stack_layers_;
 }
 
+const TObjectRuleTables* TRuleBlockContext::SharedNetTables(int on_layer_scope) const {
+  const SharedTables& shared = shared_tables_;
+  return shared.board == board && shared.rules == rules && shared.on_layer_scope == on_layer_scope
+             ? shared.tables.get()
+             : nullptr;
+}
+
+const TObjectRuleTables& TRuleBlockContext::ShareNetTables(
+    int on_layer_scope, std::unique_ptr<TObjectRuleTables> tables) const {
+  shared_tables_ = {board, rules, on_layer_scope, std::move(tables)};
+  return *shared_tables_.tables;
+}
+
+namespace {
+
+// The object's widths and clearance matrices.
+std::unique_ptr<TObjectRuleTables> ReadRuleTables(const TRuleBlockContext& context,
+                                                  sdk::Handle object, int scope,
+                                                  int on_layer_scope) {
+  auto tables = std::make_unique<TObjectRuleTables>();
+  GetObjectLayerWidths(*context.rules, *context.board, object, scope, tables->widths);
+  if (!context.clearance_matrix) return tables;
+  tables->all_layers = context.clearance_matrix(object, kAllLayersProbe, scope, on_layer_scope);
+  std::vector<TObjectRuleTables::LayerMatrix>& per_layer = tables->per_layer;
+  for (const int layer : context.StackLayers()) {
+    std::unique_ptr<TClearanceMatrix> matrix =
+        context.clearance_matrix(object, layer, scope, on_layer_scope);
+    if (!matrix) continue;
+    const std::string name(DesignFileLayerName(layer));
+    const auto equal = std::find_if(per_layer.begin(), per_layer.end(), [&](const auto& item) {
+      return item.matrix->Equals(matrix.get()) && matrix->Equals(item.matrix.get());
+    });
+    if (equal != per_layer.end()) {
+      if (std::find(equal->layers.begin(), equal->layers.end(), name) == equal->layers.end()) {
+        equal->layers.push_back(name);
+      }
+      continue;
+    }
+    per_layer.push_back({std::move(matrix), {name}});
+  }
+  return tables;
+}
+
+}  // namespace
+
 TApplicableRules::TApplicableRules(const TRuleBlockContext& context, sdk::Handle object, int scope,
                                    int on_layer_scope)
-    : context_(context), object_(object), scope_(scope), widths_("Object Layer Track Widths") {
+    : context_(context), object_(object), scope_(scope) {
   const DesignRuleQueries& rules = *context.rules;
   values_.layers = context.board_layers;
   // What only the circuit block shows is asked for only when it is written: most exports write
@@ -69,25 +114,15 @@ TApplicableRules::TApplicableRules(const TRuleBlockContext& context, sdk::Handle
   values_.reorder = GetRoutingTopology(rules, object);
   values_.via_limit = GetMaxViaCount(rules, object);
   values_.stub_length = GetStubLength(rules, object);
-  GetObjectLayerWidths(rules, *context.board, object, scope, widths_);
-
-  if (!context.clearance_matrix) return;
-  all_layers_ = context.clearance_matrix(object, kAllLayersProbe, scope, on_layer_scope);
-  for (const int layer : context.StackLayers()) {
-    std::unique_ptr<TClearanceMatrix> matrix =
-        context.clearance_matrix(object, layer, scope, on_layer_scope);
-    if (!matrix) continue;
-    const std::string name(DesignFileLayerName(layer));
-    const auto equal = std::find_if(per_layer_.begin(), per_layer_.end(), [&](const auto& item) {
-      return item.matrix->Equals(matrix.get()) && matrix->Equals(item.matrix.get());
-    });
-    if (equal != per_layer_.end()) {
-      if (std::find(equal->layers.begin(), equal->layers.end(), name) == equal->layers.end()) {
-        equal->layers.push_back(name);
-      }
-      continue;
+  if (scope == kNetScopeKind && rules.SharesNetTables(object)) {
+    tables_ = context.SharedNetTables(on_layer_scope);
+    if (!tables_) {
+      tables_ = &context.ShareNetTables(on_layer_scope,
+                                        ReadRuleTables(context, object, scope, on_layer_scope));
     }
-    per_layer_.push_back({std::move(matrix), {name}});
+  } else {
+    own_tables_ = ReadRuleTables(context, object, scope, on_layer_scope);
+    tables_ = own_tables_.get();
   }
 }
 
@@ -125,10 +160,11 @@ void TApplicableRules::WriteCircuit(DesignFileOutput& out) const {
 
 std::vector<std::string> TApplicableRules::RuleEntries() const {
   std::vector<std::string> entries;
-  if (all_layers_) all_layers_->Write(entries);
+  if (tables_->all_layers) tables_->all_layers->Write(entries);
   int32_t width = -1;
-  if (context_.board_widths && !widths_.Equals(context_.board_widths) &&
-      widths_.SingleValue(width) && width != context_.board_width) {
+  const TWidthTable& widths = tables_->widths;
+  if (context_.board_widths && !widths.Equals(context_.board_widths) && widths.SingleValue(width) &&
+      width != context_.board_width) {
     entries.push_back(" (width " + FormatDesignNumber(width) + ")");
   }
   if (values_.reorder != "starburst") entries.push_back(" (reorder " + values_.reorder + ")");
@@ -153,10 +189,10 @@ void TApplicableRules::WriteRule(DesignFileOutput& out) const {
 
 void TApplicableRules::WriteLayerRules(DesignFileOutput& out) const {
   int32_t width = -1;
-  if (!widths_.SingleValue(width)) widths_.Write(out);
-  for (const LayerMatrix& item : per_layer_) {
-    if (all_layers_ && all_layers_->Equals(item.matrix.get()) &&
-        item.matrix->Equals(all_layers_.get())) {
+  if (!tables_->widths.SingleValue(width)) tables_->widths.Write(out);
+  const TClearanceMatrix* all_layers = tables_->all_layers.get();
+  for (const TObjectRuleTables::LayerMatrix& item : tables_->per_layer) {
+    if (all_layers && all_layers->Equals(item.matrix.get()) && item.matrix->Equals(all_layers)) {
       continue;
     }
     std::vector<std::string> statements;

@@ -22,6 +22,18 @@ namespace router {
 
 class TPadStackList;
 
+// An object's track widths per layer and its clearance matrices, on all layers and per layer.
+struct TObjectRuleTables {
+  TWidthTable widths{"Object Layer Track Widths"};
+  std::unique_ptr<TClearanceMatrix> all_layers;
+  // Per-layer matrices, each with the design-file names of the layers it holds for.
+  struct LayerMatrix {
+    std::unique_ptr<TClearanceMatrix> matrix;
+    std::vector<std::string> layers;
+  };
+  std::vector<LayerMatrix> per_layer;
+};
+
 // Board-level values and switches the rule blocks compare with.
 struct TRuleBlockContext {
   const sdk::TPcbBoard* board = nullptr;
@@ -45,9 +57,24 @@ struct TRuleBlockContext {
   // walk it again. Worked out anew when the context is given another board.
   const std::vector<int>& StackLayers() const;
 
+  // The tables of the nets that share theirs (DesignRuleQueries::SharesNetTables): null until
+  // the first of them hands its own over with ShareNetTables. Most nets of a board are such
+  // nets, and their tables would be made again for each. None for another board or other
+  // queries.
+  const TObjectRuleTables* SharedNetTables(int on_layer_scope) const;
+  const TObjectRuleTables& ShareNetTables(int on_layer_scope,
+                                          std::unique_ptr<TObjectRuleTables> tables) const;
+
  private:
   mutable std::vector<int> stack_layers_;
   mutable const sdk::TPcbBoard* stack_board_ = nullptr;
+  struct SharedTables {
+    const sdk::TPcbBoard* board = nullptr;
+    const DesignRuleQueries* rules = nullptr;
+    int on_layer_scope = 0;
+    std::shared_ptr<const TObjectRuleTables> tables;
+  };
+  mutable SharedTables shared_tables_;
 };
 
 // The values of one object, gathered at once. Those only the circuit block shows (use_via,
@@ -81,7 +108,7 @@ class TApplicableRules {
   std::vector<std::string> CircuitEntries() const;
   std::vector<std::string> RuleEntries() const;
 
-  const TWidthTable& widths() const { return widths_; }
+  const TWidthTable& widths() const { return tables_->widths; }
   const TObjectRuleValues& values() const { return values_; }
 
  private:
@@ -89,14 +116,8 @@ class TApplicableRules {
   sdk::Handle object_;
   int scope_;
   TObjectRuleValues values_;
-  TWidthTable widths_;
-  std::unique_ptr<TClearanceMatrix> all_layers_;
-  // Per-layer matrices, each with the design-file names of the layers it holds for.
-  struct LayerMatrix {
-    std::unique_ptr<TClearanceMatrix> matrix;
-    std::vector<std::string> layers;
-  };
-  std::vector<LayerMatrix> per_layer_;
+  std::unique_ptr<TObjectRuleTables> own_tables_;  // none when the object shares the context's
+  const TObjectRuleTables* tables_ = nullptr;
 };
 
 // Circuit, rule and layer rules of one object.

@@ -15,4 +15,6 @@ void DesignRuleQueries::ForgetObject(sdk::Handle) const {}
 
 void DesignRuleQueries::NoteNetName(sdk::Handle, std::string_view) const {}
 
+bool DesignRuleQueries::SharesNetTables(sdk::Handle) const { return false; }
+
 }  // namespace router

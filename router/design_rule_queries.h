@@ -41,6 +41,9 @@ class DesignRuleQueries {
   // The name of a net (not 0) as the host gave it to the caller, who read it anyway: the queries
   // that need it then need not ask the host again.
   virtual void NoteNetName(sdk::Handle net, std::string_view name) const;
+  // True only when the object is a net that every width and clearance query answers as it
+  // answers every other such net: all of them share one set of width and clearance tables.
+  virtual bool SharesNetTables(sdk::Handle object) const;
 };
 
 }  // namespace router

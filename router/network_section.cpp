@@ -24,6 +24,7 @@ namespace {
 constexpr int kFirstLineItems = 7;
 constexpr int kLineItems = 8;
 constexpr uint8_t kLoad = 0, kTerminator = 1, kSource = 2;
+constexpr std::string_view kNetOpener = "(net ";
 constexpr int kNetClassScope = 3, kNetClassOnLayerScope = 4, kOnLayerScope = 26;
 
 // A net with its pins: a run of the writer's list of pins of all nets.
@@ -33,6 +34,7 @@ struct NetEntry {
   size_t first_pin = 0;
   size_t pin_count = 0;
   int pad_count = 0;
+  uint32_t escaped_at = 0;  // where its escaped name begins among the writer's names
 };
 
 using ComponentPad = TComponentPads::Pad;
@@ -159,6 +161,14 @@ class NetworkWriter {
     return next_pad_;
   }
 
+  // The escaped name of a net with 2 pads or more; empty for any other.
+  std::string_view EscapedName(const NetEntry& net) const {
+    const NetEntry* next = &net + 1;
+    const size_t end =
+        next == nets_.data() + nets_.size() ? escaped_names_.size() : next->escaped_at;
+    return std::string_view(escaped_names_).substr(net.escaped_at, end - net.escaped_at);
+  }
+
   std::span<const TNetPin* const> PinsOf(const NetEntry& net) const {
     return std::span<const TNetPin* const>(net_pins_).subspan(net.first_pin, net.pin_count);
   }
@@ -189,9 +199,16 @@ class NetworkWriter {
           nets_.push_back(std::move(entry));
         },
         1u << pcbapi::kNet, sdk::LayerZero(), pcbapi::kAllObjects);
+    // The names of the nets the network writes, escaped once for the network and the wiring.
+    for (NetEntry& net : nets_) {
+      net.escaped_at = static_cast<uint32_t>(escaped_names_.size());
+      if (net.pad_count >= 2) AppendEscapedName(escaped_names_, net.name);
+    }
     if (context_.pad_counts) {
       context_.pad_counts->Reserve(nets_.size());
-      for (const NetEntry& net : nets_) context_.pad_counts->Note(net.handle, net.pad_count);
+      for (const NetEntry& net : nets_) {
+        context_.pad_counts->Note(net.handle, net.pad_count, EscapedName(net));
+      }
     }
   }
 
@@ -214,8 +231,7 @@ class NetworkWriter {
   void WriteNet(const NetEntry& net) {
     // The rule queries ask for the net's name: they have it from here.
     if (context_.rules.rules) context_.rules.rules->NoteNetName(net.handle, net.name);
-    line_.assign("(net ");
-    AppendEscapedName(line_, net.name);
+    line_.assign(kNetOpener).append(EscapedName(net));
     out_.Line(line_);
     out_.Raise();
     WriteNetPins(out_, line_, PinsOf(net));
@@ -385,6 +401,7 @@ class NetworkWriter {
   std::vector<NetPad>::const_iterator next_pad_;  // after the pads of the net collected last
   std::vector<const TNetPin*> net_pins_;          // the pins of every net, net by net
   std::vector<NetEntry> nets_;
+  std::string escaped_names_;  // of the nets with 2 pads or more, one after the other
   NetworkNames network_, folded_network_;
   std::unordered_map<std::string, std::vector<FromTo>> from_tos_;
   std::string line_;  // composes one line at a time

@@ -2,6 +2,7 @@
 #include "router/ovix_rules.h"
 
 #include <algorithm>
+#include <bit>
 #include <optional>
 
 #include "framework/win/text.h"
@@ -29,6 +30,13 @@ std::string ScopeText(const win::Bstr& text) {
   size_t start = 0;
   while (start < wide.size() && blank(wide[start])) ++start;
   return win::Narrow(std::wstring_view(wide).substr(start));
+}
+
+// A unary rule whose scope is "All" holds every object, whatever the host's own tests.
+bool HoldsEveryObject(IPCB_Rule& rule) {
+  win::Bstr text;
+  return rule.IsUnary() && SUCCEEDED(rule.GetScope1Expression(text.put())) &&
+         ScopeText(text) == "All";
 }
 
 win::ComPtr<IPCB_Board> BoardOfHandle(uint32_t board_handle) {
@@ -61,7 +69,11 @@ const std::string kNoNet;
 const std::string* TObjectNets::NameOfNet(uint32_t net, bool known_net) {
   if (net == 0) return &kNoNet;
   const std::string*& name = nets_[net];
-  if (!name) {
+  if (name) return name;
+  if (net == noted_net_) {
+    names_.push_back(*noted_name_);
+    name = noted_name_ = &names_.back();
+  } else {
     std::string text;
     if (known_net) {
       // Of a net's record only its name is needed.
@@ -79,13 +91,14 @@ const std::string* TObjectNets::NameOfNet(uint32_t net, bool known_net) {
 
 void TObjectNets::NoteNet(uint32_t net, std::string_view name) {
   if (net == 0) return;
-  const std::string*& known = nets_[net];
-  if (!known) {
-    names_.push_back(sdk::FoldedAscii(name));
-    known = &names_.back();
-  }
   noted_net_ = net;
-  noted_name_ = known;
+  if (const std::string* const* known = nets_.Find(net)) {
+    noted_name_ = *known;
+    return;
+  }
+  noted_text_.assign(name);
+  for (char& c : noted_text_) c = sdk::FoldAscii(c);
+  noted_name_ = &noted_text_;
 }
 
 const std::string* TObjectNets::Of(uint32_t object) {
@@ -488,6 +501,11 @@ TOvixRuleStorage* TOvixRules::storage(int kind) const {
   return storages_[kind].get();
 }
 
+bool TOvixRules::BoardWideKind(int kind) const {
+  return collected_ && kind >= 0 && kind < kRuleKindCount &&
+         (board_wide_kinds_ & RuleKindBit(kind)) != 0;
+}
+
 bool TOvixRules::KindPresent(int kind) const {
   // Before the collection (or for a kind out of range) only the editor knows.
   if (!collected_ || kind < 0 || kind >= kRuleKindCount) return true;
@@ -501,13 +519,22 @@ void TOvixRules::Collect() {
   TRuleReading reading;
   reading.nets = &nets_;
   present_kinds_.assign(kRuleKindCount, false);
+  TRuleKindSet narrower_kinds = 0;  // with a rule that may hold some objects only
   ForEachBoardRule([&](const win::ComPtr<IPCB_Rule>& rule) {
     const int kind = rule->GetRuleKind();
     if (kind >= 0 && kind < kRuleKindCount) present_kinds_[static_cast<size_t>(kind)] = true;
-    if (kind >= kRuleKindCount || !(analysed_kinds_ & RuleKindBit(kind))) return;
+    if (kind < 0 || kind >= kRuleKindCount) return;
+    if (!(analysed_kinds_ & RuleKindBit(kind))) {
+      if (!(narrower_kinds & RuleKindBit(kind)) && !HoldsEveryObject(*rule.get())) {
+        narrower_kinds |= RuleKindBit(kind);
+      }
+      board_wide_kinds_ |= RuleKindBit(kind);
+      return;
+    }
     if (!storages_[kind]) storages_[kind] = std::make_unique<TOvixRuleStorage>(board_);
     storages_[kind]->Add(rule, &reading);
   });
+  board_wide_kinds_ &= ~narrower_kinds;
   for (int kind = 0; kind < kRuleKindCount; ++kind) {
     if (!storages_[kind]) continue;
     storages_[kind]->SeparateEqualPriorities();
@@ -568,6 +595,12 @@ IPCB_Rule* TOvixRules::RuleOfHandle(uint32_t handle) const {
   return found != rules_by_handle_.end() && found->first == handle ? found->second.get() : nullptr;
 }
 
+void TOvixRules::NoteNetName(uint32_t net, std::string_view name) const {
+  // The answers kept about the net noted before hold its name, which the note may replace.
+  if (indistinct_net_.object != net) indistinct_net_ = {};
+  object_nets_.NoteNet(net, name);
+}
+
 void TOvixRules::ForgetObjectNet(uint32_t object) const {
   object_nets_.Forget(object);
   if (indistinct_net_.object == object) indistinct_net_ = {};
@@ -583,7 +616,8 @@ bool TOvixRules::NetIndistinct(int kind, uint32_t net) const {
 
 bool TOvixRules::IsIndistinctNet(int kind, uint32_t object) const {
   TOvixRuleStorage* rules = storage(kind);
-  if (!rules || object == 0) return false;
+  if (object == 0) return false;
+  if (!rules) return BoardWideKind(kind) && object_nets_.NameIfNet(object) != nullptr;
   IndistinctNet& net = indistinct_net_;
   if (net.object != object) net = {object, object_nets_.NameIfNet(object), 0, 0};
   const TRuleKindSet bit = RuleKindBit(kind);
@@ -592,6 +626,16 @@ bool TOvixRules::IsIndistinctNet(int kind, uint32_t object) const {
     if (net.name && rules->NetUnnamed(*net.name)) net.indistinct |= bit;
   }
   return (net.indistinct & bit) != 0;
+}
+
+bool TOvixRules::IsIndistinctNetOfKinds(TRuleKindSet kinds, uint32_t object) const {
+  if (!collected_ || (kinds & ~analysed_kinds_) != 0 || object == 0) return false;
+  // Asked for every net: only the kinds in the set are looked at.
+  for (TRuleKindSet rest = kinds; rest != 0; rest &= rest - 1) {
+    const int kind = std::countr_zero(rest);
+    if (storage(kind) && !IsIndistinctNet(kind, object)) return false;
+  }
+  return object_nets_.NameIfNet(object) != nullptr;
 }
 
 bool TOvixRules::MayHoldObjectsOfNet(int kind, uint8_t lowest, uint8_t highest,

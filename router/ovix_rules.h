@@ -144,6 +144,8 @@ class TObjectNets {
   const std::string* NameIfNet(uint32_t object);
   // The net's name as the host gives it, read by someone else: no need to ask for it again. A
   // net already named keeps the name it has. The questions that follow are about it, most likely.
+  // A name given by Of or NameIfNet may change at the next note; the net's place in the table
+  // gives one that stays.
   void NoteNet(uint32_t net, std::string_view name);
 
  private:
@@ -155,10 +157,13 @@ class TObjectNets {
   // net of the board is asked about, and a node each would cost an allocation and a cache miss.
   THandleTable<const std::string*> nets_;
   std::deque<std::string> names_;
-  // The net noted last: the writer notes each net's name just before it asks about the net, and
-  // the table's entry would be a cache miss on a large board.
+  // The net noted last: the writer notes each net's name just before it asks about the net. Its
+  // name goes into the table only when a question needs it there (an object in the net): most
+  // nets are asked about only as themselves, and a table of every net of a large board costs a
+  // cache miss a net.
   uint32_t noted_net_ = 0;
-  const std::string* noted_name_ = nullptr;
+  const std::string* noted_name_ = nullptr;  // the table's, or noted_text_
+  std::string noted_text_;
   // A forgotten object keeps its entry, unknown: probes are moved in and out of every net asked
   // about, and their entries are used again each time. An open table: the probes are asked
   // about for every cell of every net's matrices.
@@ -273,13 +278,18 @@ class TOvixRules {
   // another net, or destroyed, is forgotten first.
   void ForgetObjectNet(uint32_t object) const;
   // The name of a net (not 0) as the host gave it to the caller (TObjectNets::NoteNet).
-  void NoteNetName(uint32_t net, std::string_view name) const { object_nets_.NoteNet(net, name); }
+  void NoteNetName(uint32_t net, std::string_view name) const;
   // Whether every query of the kind about an object in the net (a net's handle; 0: none) has the
   // answer it has about the object in no net, so that one answer may stand for all such nets.
   bool NetIndistinct(int kind, uint32_t net) const;
-  // Whether the object is itself a net for which NetIndistinct holds: all such nets get one
-  // answer to every query of the kind.
+  // Whether the object is itself a net for which NetIndistinct holds, or a net at all for a kind
+  // not analysed whose every rule holds every object: all such nets get one answer to every
+  // query of the kind.
   bool IsIndistinctNet(int kind, uint32_t object) const;
+  // Whether, once the rules are collected, the object is a net for which IsIndistinctNet holds
+  // of each kind in `kinds` the collection holds rules of: an analysed kind without rules has
+  // one answer, none, for every object.
+  bool IsIndistinctNetOfKinds(TRuleKindSet kinds, uint32_t object) const;
   // False only when no compatible rule of the kind within the scope range can hold an object of
   // the net (a net's handle): the queries would find none without asking.
   bool MayHoldObjectsOfNet(int kind, uint8_t lowest, uint8_t highest, uint32_t net) const;
@@ -320,6 +330,8 @@ class TOvixRules {
   void IndexRules();
   // Whether the board has a rule of the kind, as far as the collection knows.
   bool KindPresent(int kind) const;
+  // A kind not analysed whose rules hold every object, once collected (board_wide_kinds_).
+  bool BoardWideKind(int kind) const;
   void ForEachBoardRule(const std::function<void(const win::ComPtr<IPCB_Rule>&)>& visit) const;
   // Calls `visit` (as bool(TRuleProxy&, int position)) with the compatible proxies of the kind in
   // force within the scope range, in precedence order, passing over the rules confined to a net
@@ -342,6 +354,9 @@ class TOvixRules {
   std::vector<std::pair<uint32_t, win::ComPtr<IPCB_Rule>>> rules_by_handle_;
   bool collected_ = false;
   std::vector<bool> present_kinds_;  // the kinds of the board's rules, once collected
+  // The kinds not analysed whose every rule is unary with the scope "All": the host's answer about
+  // one net is its answer about every other.
+  TRuleKindSet board_wide_kinds_ = 0;
   // The board's nets: the rules look up the nets they name, the clearance matrices the nets'
   // interfaces.
   mutable TNetNameIndex nets_;

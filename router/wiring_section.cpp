@@ -255,7 +255,13 @@ TCopperWriter::TNetLine TCopperWriter::NetLineOf(sdk::Handle net) {
   if (nets_.InNetwork(net)) {
     line.at = static_cast<uint32_t>(net_text_.size());
     net_text_ += "(net ";
-    AppendEscapedName(net_text_, sdk::GetObjectNameByHandle(net));
+    // The network section notes the name of each net it writes.
+    const std::string_view noted = nets_.NameOf(net);
+    if (noted.empty()) {
+      AppendEscapedName(net_text_, sdk::GetObjectNameByHandle(net));
+    } else {
+      net_text_ += noted;
+    }
     net_text_ += ')';
     line.size = static_cast<uint32_t>(net_text_.size() - line.at);
   }

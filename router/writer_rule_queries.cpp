@@ -87,6 +87,11 @@ void TOvixRuleQueries::NoteNetName(sdk::Handle net, std::string_view name) const
   rules_.NoteNetName(net, name);
 }
 
+bool TOvixRuleQueries::SharesNetTables(sdk::Handle object) const {
+  return rules_.IsIndistinctNetOfKinds(RuleKindBit(kWidthRule) | RuleKindBit(kClearanceRule),
+                                       object);
+}
+
 std::optional<TLengthLimits> TOvixRuleQueries::RuleLengths(sdk::Handle rule) const {
   win::ComPtr<IPCB_Rule> shared = win::ComPtr<IPCB_Rule>::Share(rules_.RuleOfHandle(rule));
   if (!shared) return std::nullopt;

@@ -36,6 +36,7 @@ class TOvixRuleQueries : public DesignRuleQueries {
                            int last_scope) const override;
   void ForgetObject(sdk::Handle object) const override;
   void NoteNetName(sdk::Handle net, std::string_view name) const override;
+  bool SharesNetTables(sdk::Handle object) const override;
   const TOvixRules& collection() const { return rules_; }
 
  private:
