@@ -123,7 +123,7 @@ class SlimLock {
  public:
   void lock() { AcquireSRWLockExclusive(&lock_); }
   void unlock() { ReleaseSRWLockExclusive(&lock_); }
-  // Sleeps until `ready()` holds, woken by Wake; the lock held.
+  // Sleeps until `ready()` holds, woken through `wake`; the lock held.
   template <class Ready>
   void Await(CONDITION_VARIABLE& wake, Ready ready) {
     while (!ready()) SleepConditionVariableSRW(&wake, &lock_, INFINITE, 0);

@@ -150,7 +150,7 @@ class DesignFileOutput {
 
   std::string* out_ = nullptr;  // without one, the text goes to send_
   int level_ = 0;
-  DesignText lines_;  // begun and not yet handed to the text
+  DesignText lines_;  // begun (or, with send_, ended too) and not yet handed on
   bool line_open_ = false;
   size_t send_threshold_ = 0;
   std::function<void(std::string_view)> send_;
