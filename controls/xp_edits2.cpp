@@ -566,6 +566,14 @@ void TCustomXPEdit::CreateParams(framework::TCreateParams& params) {
   if (transparent_) params.ex_style |= WS_EX_TRANSPARENT;
 }
 
+void TCustomXPEdit::CreateWnd() {
+  // Made at the height its font needs: placing the window again once made costs round trips to
+  // the window server.
+  UpdateFrameMetrics();
+  RecomputeHeight();
+  TXPCustomControl::CreateWnd();
+}
+
 void TCustomXPEdit::AfterCreateWnd() {
   TXPCustomControl::AfterCreateWnd();
   CountVisible();

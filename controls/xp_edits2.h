@@ -122,6 +122,7 @@ class TCustomXPEdit : public TXPCustomControl {
   virtual void NumberTypeChanged() {}
 
   void CreateParams(framework::TCreateParams& params) override;
+  void CreateWnd() override;
   void AfterCreateWnd() override;
   void Paint() override;
   void PaintBackground(HDC dc) override;

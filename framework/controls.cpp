@@ -96,20 +96,15 @@ unsigned ShiftFromKeys(WPARAM keys) {
 }
 
 // Programs outside the framework (a host answering a dialog unattended, a test) find a control's
-// window by the component's name: a window property holding the name as an atom.
-constexpr wchar_t kComponentNameProperty[] = L"ComponentName";
-
-void NameWindow(HWND hwnd, const std::string& name) {
-  if (name.empty()) return;
-  if (const ATOM atom = AddAtomW(win::Widen(name).c_str())) {
-    SetPropW(hwnd, kComponentNameProperty, reinterpret_cast<HANDLE>(static_cast<uintptr_t>(atom)));
-  }
-}
-
-void UnnameWindow(HWND hwnd) {
-  const auto atom =
-      static_cast<ATOM>(reinterpret_cast<uintptr_t>(RemovePropW(hwnd, kComponentNameProperty)));
-  if (atom) DeleteAtom(atom);
+// window by the component's name: a child window's identifier is the name as an atom of the
+// process, kept for the process's life (the names are the forms' own). Given at creation it costs
+// nothing more; a window property cost a round trip to the window server per window.
+HMENU ChildIdentifier(const std::string& name) {
+  if (name.empty()) return nullptr;
+  const std::wstring wide = win::Widen(name);
+  ATOM atom = FindAtomW(wide.c_str());
+  if (!atom) atom = AddAtomW(wide.c_str());
+  return reinterpret_cast<HMENU>(static_cast<uintptr_t>(atom));
 }
 
 const std::vector<std::string> kAlignNames = {"alNone", "alTop",   "alBottom",
@@ -143,7 +138,6 @@ LRESULT CALLBACK FrameworkWindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM 
     message.result = 0;
   }
   if (msg == WM_NCDESTROY) {
-    UnnameWindow(hwnd);
     // The control may already be gone (freed while handling); the map says if not.
     if (Windows().Find(hwnd) == control) {
       Windows().Remove(hwnd, control);
@@ -534,7 +528,8 @@ void TWinControl::CreateWnd() {
   HWND hwnd =
       CreateWindowExW(params.ex_style, own_class ? FrameworkClass() : params.class_name.c_str(),
                       text_.c_str(), params.style, left_, top_, width_, height_, params.parent,
-                      nullptr, win::ThisModule(), own_class ? this : nullptr);
+                      (params.style & WS_CHILD) ? ChildIdentifier(Name()) : nullptr,
+                      win::ThisModule(), own_class ? this : nullptr);
   SetControlState(ControlState() & ~csCreating);
   if (!hwnd) {
     throw EComponentError("Cannot create the window of " + Name() + " (" +
@@ -546,7 +541,6 @@ void TWinControl::CreateWnd() {
     default_proc_ = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FrameworkWindowProc)));
   }
-  NameWindow(hwnd_, Name());
   SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Handle()), FALSE);
   AfterCreateWnd();
   for (TControl* control : controls_) {

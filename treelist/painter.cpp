@@ -48,8 +48,6 @@ TreeListPainter::TreeListPainter(TCustomdxTreeList& grid, HDC dc, Layout layout,
 
 TreeListPainter::TreeListPainter(TCustomdxTreeList& grid, HDC dc)
     : grid_(grid), dc_(dc), layout_(grid.GetLayout()), client_(grid.ClientRect()) {
-  focused_window_ =
-      !grid.painting_picture_ && grid.HandleAllocated() && GetFocus() == grid.Handle();
   window_ = framework::ColorToRGB(grid.Color());
   window_text_ = GetSysColor(COLOR_WINDOWTEXT);
   highlight_ = framework::ColorToRGB(grid.GetColor(TCustomdxTreeList::TreeListColor::Highlight));
@@ -204,8 +202,8 @@ void TreeListPainter::PaintRow(TdxTreeListNode* node, int top, int height) {
         !grid_.painting_picture_ && (node->Selected() || focused) && grid_.IsRowSelect();
     const RECT band{x0, cells_bottom, std::max<int>(layout_.grid_right, layout_.data.right),
                     cells_bottom + preview};
-    grid_.DrawPreview(dc_, band, node, highlighted && focused_window_ ? highlight_ : window_,
-                      highlighted && focused_window_ ? highlight_text_ : window_text_);
+    grid_.DrawPreview(dc_, band, node, highlighted && FocusedWindow() ? highlight_ : window_,
+                      highlighted && FocusedWindow() ? highlight_text_ : window_text_);
   }
   // Row footers and the rest of a taller row.
   if (top + height > cells_bottom + preview) {
@@ -220,7 +218,7 @@ void TreeListPainter::PaintRow(TdxTreeListNode* node, int top, int height) {
       Line(dc_, header.right - 1, top, header.right - 1, top + height - 1, grid_line);
     }
   }
-  if (focused && focused_window_ && !(grid_.options_ & aoHideFocusRect) && !grid_.searching_) {
+  if (focused && FocusedWindow() && !(grid_.options_ & aoHideFocusRect) && !grid_.searching_) {
     const RECT focus{x0, top, layout_.grid_right > x0 ? layout_.grid_right : layout_.data.right,
                      cells_bottom};
     SetTextColor(dc_, window_text_);
@@ -228,6 +226,14 @@ void TreeListPainter::PaintRow(TdxTreeListNode* node, int top, int height) {
     DrawFocusRect(dc_, &focus);
   }
   if (layout_.data.left > layout_.rows.left) PaintIndicator(focused, top, height);
+}
+
+bool TreeListPainter::FocusedWindow() {
+  if (!focused_window_) {
+    focused_window_ =
+        !grid_.painting_picture_ && grid_.HandleAllocated() && GetFocus() == grid_.Handle();
+  }
+  return *focused_window_;
 }
 
 TdxCellPaintInfo TreeListPainter::CellInfo(TdxTreeListNode* node, int column, const RECT& rect) {
@@ -248,8 +254,9 @@ TdxCellPaintInfo TreeListPainter::CellInfo(TdxTreeListNode* node, int column, co
   cell.brush_color = window_;
   cell.text_color = window_text_;
   if (highlighted) {
-    cell.brush_color = focused_window_ ? highlight_ : hide_selection_;
-    cell.text_color = focused_window_ ? highlight_text_ : GetSysColor(COLOR_BTNTEXT);
+    const bool focused_window = FocusedWindow();
+    cell.brush_color = focused_window ? highlight_ : hide_selection_;
+    cell.text_color = focused_window ? highlight_text_ : GetSysColor(COLOR_BTNTEXT);
   }
   cell.selected = highlighted;
   cell.focused = focused && column == grid_.focused_column_;

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -59,7 +60,10 @@ class TreeListPainter {
   RECT client_;
   bool full_size_ = false;
   std::vector<TdxTreeListNode*> rows_;  // of a full-size picture
-  bool focused_window_ = false;
+  // Whether the grid's window has the focus: asked once, and only when a highlighted row needs it
+  // (each asking is a round trip to the window server).
+  bool FocusedWindow();
+  std::optional<bool> focused_window_;
   COLORREF window_, window_text_, highlight_, highlight_text_, hide_selection_, tree_line_;
   // The first column of the first band holds the tree; without columns the whole row does.
   int tree_column_ = -1;

@@ -711,8 +711,9 @@ std::wstring TCustomdxTreeList::GetNodeLineText(TdxTreeListNode* node) {
 void TCustomdxTreeList::CreateParams(framework::TCreateParams& params) {
   TreeListBase::CreateParams(params);
   params.style |= WS_CLIPCHILDREN;
-  if (HasVertScrollBar()) params.style |= WS_VSCROLL;
-  if (HasHorzScrollBar()) params.style |= WS_HSCROLL;
+  // No scroll bars at first: writing the rows' extent shows those the rows need. A window made
+  // with both bars and then dropping them changes its frame twice, each change several round
+  // trips to the window server.
   // The flat looks draw their one-pixel frame themselves (WM_NCCALCSIZE, WM_NCPAINT).
   if (border_style_ == TBorderStyle::bsSingle && look_ == TdxLookAndFeel::lfStandard) {
     params.ex_style |= WS_EX_CLIENTEDGE;

@@ -111,12 +111,14 @@ BOOL CALLBACK ScanChild(HWND child, LPARAM lparam) {
   return TRUE;
 }
 
-// The component name a module's control carries in its window property "ComponentName".
+// The component name a module's control carries as its child identifier: an atom of the process
+// (the module runs in the host's). Identifiers below the string atoms are plain numbers.
 std::string ComponentName(HWND window) {
-  const auto atom =
-      static_cast<ATOM>(reinterpret_cast<uintptr_t>(GetPropW(window, L"ComponentName")));
+  const auto id = static_cast<uintptr_t>(GetWindowLongPtrW(window, GWLP_ID));
   wchar_t name[256] = {};
-  return atom && GetAtomNameW(atom, name, 256) ? win::Narrow(name) : std::string();
+  return id >= MAXINTATOM && id <= 0xFFFF && GetAtomNameW(static_cast<ATOM>(id), name, 256)
+             ? win::Narrow(name)
+             : std::string();
 }
 
 struct NamedChild {
@@ -168,12 +170,41 @@ DialogAnswerer::DialogAnswerer(Journal& journal, std::vector<AnswerRule> rules,
                                std::vector<ControlSetting> settings)
     : journal_(journal), rules_(std::move(rules)), settings_(std::move(settings)) {
   thread_answerer = this;
-  hook_.reset(SetWindowsHookExW(WH_CBT, CbtHook, nullptr, GetCurrentThreadId()));
+  Hook();
 }
 
 DialogAnswerer::~DialogAnswerer() {
+  if (owner_) SetWindowLongPtrW(owner_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(owner_proc_));
   hook_.reset();
   thread_answerer = nullptr;
+}
+
+void DialogAnswerer::Hook() {
+  hook_.reset(SetWindowsHookExW(WH_CBT, CbtHook, nullptr, GetCurrentThreadId()));
+}
+
+void DialogAnswerer::WatchOwner(HWND owner) {
+  // The owner's procedure is replaced rather than subclassed through the common controls, which
+  // look their data up in a window property (a round trip to the server) at every message.
+  owner_proc_ = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(owner, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OwnerProc)));
+  if (!owner_proc_) return;
+  owner_ = owner;
+  if (IsWindowEnabled(owner)) hook_.reset();
+}
+
+LRESULT CALLBACK DialogAnswerer::OwnerProc(HWND window, UINT msg, WPARAM wparam,
+                                           LPARAM lparam) noexcept {
+  DialogAnswerer* self = thread_answerer;
+  if (!self || self->owner_ != window) return DefWindowProcW(window, msg, wparam, lparam);
+  if (msg == WM_ENABLE) {
+    if (wparam) {
+      self->hook_.reset();
+    } else if (!self->hook_) {
+      self->Hook();
+    }
+  }
+  return CallWindowProcW(self->owner_proc_, window, msg, wparam, lparam);
 }
 
 LRESULT CALLBACK DialogAnswerer::CbtHook(int code, WPARAM wparam, LPARAM lparam) {
@@ -181,8 +212,7 @@ LRESULT CALLBACK DialogAnswerer::CbtHook(int code, WPARAM wparam, LPARAM lparam)
     try {
       DialogAnswerer& self = *thread_answerer;
       const HWND window = reinterpret_cast<HWND>(wparam);
-      const bool known = std::count(self.ignored_.begin(), self.ignored_.end(), window) ||
-                         std::any_of(self.pending_.begin(), self.pending_.end(),
+      const bool known = std::any_of(self.pending_.begin(), self.pending_.end(),
                                      [&](const PendingWindow& p) { return p.window == window; }) ||
                          std::count(self.answered_.begin(), self.answered_.end(), window);
       if (!known) {

@@ -36,14 +36,20 @@ class DialogAnswerer {
   DialogAnswerer(const DialogAnswerer&) = delete;
   DialogAnswerer& operator=(const DialogAnswerer&) = delete;
 
-  // Windows never to answer (the host's own).
-  void Ignore(HWND window) { ignored_.push_back(window); }
+  // Answers only the modal windows of `owner` (the host's application window, which owns every
+  // window of its modules): a modal window disables its owner before it is made and shown, and
+  // enables it again once it is gone. The thread is hooked only while the owner is disabled, so
+  // that the module's other windows cost no hook call each as they are made and destroyed (under
+  // Wine three round trips to the server).
+  void WatchOwner(HWND owner);
   // The seconds the answered windows waited, from their activation to the press of their button,
   // added up: where a user reads and decides, so benchmarks keep it apart from the module's time.
   double WaitSeconds() const { return wait_seconds_; }
 
  private:
   static LRESULT CALLBACK CbtHook(int code, WPARAM wparam, LPARAM lparam);
+  static LRESULT CALLBACK OwnerProc(HWND window, UINT msg, WPARAM wparam, LPARAM lparam) noexcept;
+  void Hook();
   static void CALLBACK AnswerPending(HWND, UINT, UINT_PTR timer, DWORD);
   // A window activated and not yet answered, with the time it was activated, in seconds.
   struct PendingWindow {
@@ -57,10 +63,11 @@ class DialogAnswerer {
   Journal& journal_;
   std::vector<AnswerRule> rules_;
   std::vector<ControlSetting> settings_;
-  std::vector<HWND> ignored_;
   std::vector<PendingWindow> pending_;
   std::vector<HWND> answered_;
   win::UniqueHook hook_;
+  HWND owner_ = nullptr;
+  WNDPROC owner_proc_ = nullptr;  // the owner's own procedure, which gets every message on
   double wait_seconds_ = 0;
 };
 

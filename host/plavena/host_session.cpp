@@ -68,7 +68,7 @@ HostSession::HostSession(const HostOptions& options) : window_(CreateApplication
     });
     if (!named) answers.push_back({kSetupDialogCaption, "OK"});
     answerer_ = std::make_unique<DialogAnswerer>(journal_, std::move(answers), options.settings);
-    answerer_->Ignore(window_.get());
+    answerer_->WatchOwner(window_.get());
   }
 
   LoadPcbEditor(options.board_path);

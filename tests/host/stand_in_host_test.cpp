@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/win/handles.h"
 #include "host/plavena/exports.h"
 #include "host/plavena/host_session.h"
 #include "host/plavena/journal.h"
@@ -220,6 +221,29 @@ TEST(DialogAnswers, MessageBoxesAreAnsweredByCaptionAndJournaled) {
   EXPECT_EQ(MessageBoxW(owner, L"Replace it?", L"Other", MB_YESNO), IDNO);
   EXPECT_TRUE(session.journal().Has("dialog \"Question\": Write the file? -> OK"));
   EXPECT_TRUE(session.journal().Has("dialog \"Other\": Replace it? -> No"));
+}
+
+TEST(DialogAnswers, OnlyWindowsUpWhileTheHostsWindowIsDisabledAreAnswered) {
+  plavena::HostSession session(ModuleOptions({{"*", "OK"}}));
+  const HWND owner = session.application_window();
+  // A window of the host's that becomes active while the host's window stays enabled is no
+  // modal dialog: it is left to whoever made it.
+  win::UniqueWindow tool(CreateWindowExW(0, L"STATIC", L"Tool", WS_POPUP | WS_VISIBLE, 0, 0, 60, 40,
+                                         owner, nullptr, nullptr, nullptr));
+  ASSERT_TRUE(tool);
+  SetActiveWindow(tool.get());
+  for (const DWORD end = GetTickCount() + 100; GetTickCount() < end;) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    Sleep(5);
+  }
+  tool.reset();
+  EXPECT_EQ(MessageBoxW(owner, L"Write the file?", L"Question", MB_OKCANCEL), IDOK);
+  std::vector<std::string> answered;
+  for (const std::string& line : session.journal().Lines()) {
+    if (line.find("dialog") != std::string::npos) answered.push_back(line);
+  }
+  EXPECT_EQ(answered, std::vector<std::string>{"dialog \"Question\": Write the file? -> OK"});
 }
 
 TEST(DialogAnswers, UnexpectedDialogsAreCancelledNotLeftWaiting) {

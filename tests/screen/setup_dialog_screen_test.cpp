@@ -30,10 +30,9 @@ HWND FocusOf(DWORD thread) {
 std::string FocusName(DWORD thread) {
   const HWND focus = FocusOf(thread);
   if (!focus) return "(none)";
-  const auto atom =
-      static_cast<ATOM>(reinterpret_cast<uintptr_t>(GetPropW(focus, L"ComponentName")));
+  const auto atom = static_cast<ATOM>(GetWindowLongPtrW(focus, GWLP_ID));
   char name[256] = {};
-  return atom && GetAtomNameA(atom, name, 256) ? name : "(unnamed)";
+  return atom >= MAXINTATOM && GetAtomNameA(atom, name, 256) ? name : "(unnamed)";
 }
 
 struct DialogRun {
