@@ -101,7 +101,12 @@ class DesignText {
 class DesignFileOutput {
  public:
   // Appends to `out`, which must outlive the output.
-  explicit DesignFileOutput(std::string& out) : out_(out) {}
+  explicit DesignFileOutput(std::string& out) : out_(&out) {}
+  // Hands the text to `send` in pieces instead, so that a large section goes out piece by piece
+  // rather than being held whole: a piece is the lines ended once they make `threshold` bytes or
+  // more, handed over straight from the buffer they were composed in.
+  DesignFileOutput(size_t threshold, std::function<void(std::string_view)> send)
+      : send_threshold_(threshold), send_(std::move(send)) {}
 
   int Level() const { return level_; }
   // Four blanks a level; empty at level 0 or below.
@@ -126,12 +131,9 @@ class DesignFileOutput {
     return lines_.PutFixed<kLineStartCopy>(kBreakAndBlanks + from, blanks + 2 - from);
   }
   void End();
-  // Calls `spill` whenever a line leaves `threshold` bytes or more of text, so that a large section
-  // goes out in pieces instead of being held whole; `spill` takes the text out.
-  void SpillEvery(size_t threshold, std::function<void()> spill) {
-    spill_threshold_ = threshold;
-    spill_ = std::move(spill);
-  }
+  // Hands the lines ended so far to `send` as a piece of their own, whatever their size: a piece
+  // that ends a section. No line may be begun and not ended.
+  void Send();
   void Raise(int levels = 1) { level_ += levels; }
   void Lower(int levels = 1) { level_ -= levels; }
 
@@ -144,13 +146,14 @@ class DesignFileOutput {
       "\r\n                                ";
   // Begin at a level deeper than kBreakAndBlanks holds.
   DesignText& BeginDeep(size_t blanks);
+  void SendLines();
 
-  std::string& out_;
+  std::string* out_ = nullptr;  // without one, the text goes to send_
   int level_ = 0;
-  DesignText lines_;  // begun and not yet handed to the text
+  DesignText lines_;  // begun (or, with send_, ended too) and not yet handed on
   bool line_open_ = false;
-  size_t spill_threshold_ = 0;
-  std::function<void()> spill_;
+  size_t send_threshold_ = 0;
+  std::function<void(std::string_view)> send_;
 };
 
 // A file the design file could not be written to: the message names the file and the reason.
@@ -159,29 +162,34 @@ class EDesignFileError : public sdk::Exception {
   using Exception::Exception;
 };
 
-// The design file on disk: the text of the output appended piece by piece. Every write and the
-// close are checked; a failure raises EDesignFileError.
+// The design file on disk, written by a thread of its own: the system's copy of each piece into
+// the file overlaps with composing the next. Every write and the close are checked; a write
+// that fails raises EDesignFileError from a send after it or else from the close.
 class DesignFileStream {
  public:
   // Creates the temporary file `path` empty (or empties it); failures name `target`, the design
   // file it becomes, and the temporary file with the system's reason.
   DesignFileStream(const std::string& path, const std::string& target);
-  // Closes an unclosed file without looking at the result: the caller failed already.
+  // Closes an unclosed file, once the pieces queued are written, without looking at the result:
+  // the caller failed already.
   ~DesignFileStream();
   DesignFileStream(const DesignFileStream&) = delete;
   DesignFileStream& operator=(const DesignFileStream&) = delete;
 
-  void Write(std::string_view text);
-  // Writes `text` and empties it.
-  void Flush(std::string& text);
+  // Queues a copy of `text` for the file. Waits while pieces sent before wait still, so that
+  // the text held stays small.
+  void Send(std::string_view text);
+  // Waits for the text queued to be in the file, then closes it.
   void Close();
 
  private:
-  [[noreturn]] void Fail() const;
+  struct Writer;
+
+  [[noreturn]] void Fail(unsigned long error) const;
 
   std::string path_;
   std::string target_;
-  void* handle_ = nullptr;  // HANDLE; kept out of this header
+  std::unique_ptr<Writer> writer_;  // null once closed
 };
 
 }  // namespace router

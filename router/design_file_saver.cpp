@@ -91,11 +91,10 @@ int32_t RoundSetting(double units) { return sdk::RoundMilsToCoord(units / sdk::k
 
 }  // namespace
 
-TSpecctraFileSaver::TSpecctraFileSaver() {
-  // A write per statement would cost the system more than its text, and a whole section held in
-  // memory grows with the board: the text goes to the file in pieces.
-  out_.SpillEvery(kFlushSize, [this] { Flush(); });
-}
+// A write per statement would cost the system more than its text, and a whole section held in
+// memory grows with the board: the text goes to the file in pieces.
+TSpecctraFileSaver::TSpecctraFileSaver()
+    : out_(kFlushSize, [this](std::string_view text) { file_->Send(text); }) {}
 TSpecctraFileSaver::~TSpecctraFileSaver() = default;
 
 bool TSpecctraFileSaver::WriteDesignFile(const std::string& file_name,
@@ -195,7 +194,7 @@ void TSpecctraFileSaver::Write(const std::string& file_name) {
   padstacks.list().SavePadStackHoles(PerDocumentFileName(board_->GetFileName()));
 }
 
-void TSpecctraFileSaver::Flush() { file_->Flush(text_); }
+void TSpecctraFileSaver::Flush() { out_.Send(); }
 
 void TSpecctraFileSaver::Progress() const { sdk::PcbApi_Percent_Update(); }
 

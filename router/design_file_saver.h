@@ -66,6 +66,7 @@ class TSpecctraFileSaver {
   // placement and the library, each net in the network.
   int CountProgressSteps() const;
   void Progress() const;
+  // Hands the text ended so far to the file: a section's end shows in the file when it is done.
   void Flush();
 
   void WriteHeader(const std::string& title);
@@ -92,8 +93,7 @@ class TSpecctraFileSaver {
   std::vector<TComponentSummary> placed_;       // read by the placement, used by the library
   std::vector<std::string> warnings_;
 
-  std::string text_;  // the output's text not yet in the file
-  DesignFileOutput out_{text_};
+  DesignFileOutput out_;
   DesignFileStream* file_ = nullptr;  // open while Write runs
 };
 

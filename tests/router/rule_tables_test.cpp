@@ -139,33 +139,35 @@ TEST(DesignFileOutput, ComposesLinesBegunUntilTheirEnd) {
                       "(path -1.234 U1~SP~~LP~A~RP~)\r\n    )\r\n    (x)\r\n");
 }
 
-TEST(DesignFileOutput, IndentsAndSpillsWholeLines) {
-  std::string text, file;
+// Lines go out in pieces of whole lines once they make the threshold; a section's end sends
+// what is left.
+TEST(DesignFileOutput, IndentsAndSendsPiecesOfWholeLines) {
+  std::string file;
   std::vector<size_t> pieces;
-  router::DesignFileOutput out(text);
-  out.SpillEvery(20, [&] {
+  router::DesignFileOutput out(20, [&](std::string_view text) {
     pieces.push_back(text.size());
     file += text;
-    text.clear();
   });
   out.Line("(pcb x");  // 8 bytes: kept
   out.Raise();
   out.Line("(a)");  // 17: kept
   out.Raise(2);
   EXPECT_EQ(out.IndentText(), std::string(12, ' '));
-  out.Line("(b)");  // 34: spilled
+  out.Line("(b)");  // 34: sent
   out.Lower(3);
-  out.Line("(a long line of text)");  // 23 on its own: spilled whole
+  out.Line("(a long line of text)");  // 23 on its own: sent whole
   out.Line(")");
-  out.Line("(fifteen chars)");  // 20: spilled at the threshold itself
+  out.Line("(fifteen chars)");  // 20: sent at the threshold itself
+  out.Line("(end)");
+  out.Send();  // 7: sent below the threshold
+  out.Send();  // nothing left: no empty piece
   out.Lower();
   EXPECT_EQ(out.Level(), -1);
   EXPECT_EQ(out.IndentText(), "");
-  file += text;
-  EXPECT_EQ(pieces, (std::vector<size_t>{34, 23, 20}));
+  EXPECT_EQ(pieces, (std::vector<size_t>{34, 23, 20, 7}));
   EXPECT_EQ(file,
             "(pcb x\r\n    (a)\r\n            (b)\r\n(a long line of text)\r\n)\r\n"
-            "(fifteen chars)\r\n");
+            "(fifteen chars)\r\n(end)\r\n");
 }
 
 // --- the keyed store --------------------------------------------------------------------------
