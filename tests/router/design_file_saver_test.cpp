@@ -173,33 +173,52 @@ TEST(ObjectClearanceMatrices, OnlyObjectsWithClearancesOfTheirOwnGetAMatrix) {
   EXPECT_EQ(scl->GenericValue(), -1) << "SCL has no general clearance of its own";
 }
 
-// A cell takes the first rule with a gap that holds its pair in either order. A gap of -1 is none:
-// the cell is left to the rule holding the pair the other way round. A gap equal to the general
-// clearance adds no cell of its own.
-TEST(ObjectClearanceMatrices, CellsKeepOnlyGapsThatSayMore) {
+// The statements of net N's clearance matrix on the top layer, with the rules given.
+std::vector<std::string> NetMatrixStatements(const std::string& rules) {
   testsupport::TempDir dir;
-  testsupport::WriteFile(dir.Path("cells.json"), R"x({"format": "quorvel-board", "version": 1,
-  "nets": [{"name": "N"}],
-  "rules": [
+  testsupport::WriteFile(dir.Path("cells.json"),
+                         R"x({"format": "quorvel-board", "version": 1, "nets": [{"name": "N"}],
+  "rules": [)x" + rules + "]}");
+  EXPECT_EQ(rulestest::OpenBoard(dir.Path("cells.json")), "");
+  router::TOvixRules collection(sdk::PcbApi_GetCurrentBoardHandle());
+  collection.Collect();
+  const router::THostRuleConstraintQuery gaps;
+  router::TObjectClearanceMatrices matrices(collection, gaps, sdk::PcbApi_GetCurrentBoardHandle());
+  const auto matrix = matrices.Build(rulestest::Named(pcbapi::kNet, "N"), 74, 7, 26);
+  return matrix ? matrix->Statements() : std::vector<std::string>{"no matrix"};
+}
+
+// A cell takes the rule of highest precedence with a gap that holds its pair in either order. A
+// gap of -1 is none: the cell is left to the rule holding the pair the other way round. A gap
+// equal to the general clearance adds no cell of its own, yet keeps the cell from rules of lower
+// precedence met later the other way round.
+TEST(ObjectClearanceMatrices, CellsKeepOnlyGapsThatSayMore) {
+  EXPECT_EQ(
+      NetMatrixStatements(R"x(
     {"kind": "Clearance", "name": "NoTrackGap", "priority": 1, "scope1": "InNet('N')",
      "scope2": "IsTrack", "gap": "-1"},
     {"kind": "Clearance", "name": "ViaGap", "priority": 2, "scope1": "InNet('N')",
      "scope2": "IsVia", "gap": "15mil"},
     {"kind": "Clearance", "name": "RegionGap", "priority": 3, "scope1": "InNet('N')",
      "scope2": "IsPolyRegion", "gap": "10mil"},
-    {"kind": "Clearance", "name": "NetGap", "priority": 4, "scope1": "InNet('N')", "gap": "10mil"}]
-})x");
-  ASSERT_EQ(rulestest::OpenBoard(dir.Path("cells.json")), "");
-  router::TOvixRules collection(sdk::PcbApi_GetCurrentBoardHandle());
-  collection.Collect();
-  const router::THostRuleConstraintQuery gaps;
-  router::TObjectClearanceMatrices matrices(collection, gaps, sdk::PcbApi_GetCurrentBoardHandle());
-  const auto matrix = matrices.Build(rulestest::Named(pcbapi::kNet, "N"), 74, 7, 26);
-  ASSERT_NE(matrix, nullptr);
-  const std::vector<std::string> expected = {
-      "(clearance 10.000)",
-      "(clearance 15.000 (type pin_via smd_via via_via via_wire via_area via_testpoint))"};
-  EXPECT_EQ(matrix->Statements(), expected);
+    {"kind": "Clearance", "name": "NetGap", "priority": 4, "scope1": "InNet('N')",
+     "gap": "10mil"})x"),
+      (std::vector<std::string>{"(clearance 10.000)",
+                                "(clearance 15.000 (type pin_via smd_via via_via via_wire via_area "
+                                "via_testpoint))"}));
+  EXPECT_EQ(NetMatrixStatements(R"x(
+    {"kind": "Clearance", "name": "ViaGap", "priority": 1, "scope1": "InNet('N')",
+     "scope2": "IsVia", "gap": "10mil"},
+    {"kind": "Clearance", "name": "PadGap", "priority": 2, "scope1": "InNet('N')",
+     "scope2": "IsPad", "gap": "15mil"},
+    {"kind": "Clearance", "name": "NetGap", "priority": 3, "scope1": "InNet('N')",
+     "gap": "10mil"})x"),
+            (std::vector<std::string>{
+                "(clearance 10.000)",
+                "(clearance 15.000 (type pin_pin pin_smd pin_wire pin_area pin_testpoint smd_smd "
+                "smd_wire smd_area smd_testpoint wire_testpoint area_testpoint "
+                "testpoint_testpoint))",
+                "(clearance 10.000 (type via_testpoint))"}));
 }
 
 // The stack is read once per board of the context: every object's rules walk it, and a context
