@@ -173,12 +173,22 @@ TEST(ObjectClearanceMatrices, OnlyObjectsWithClearancesOfTheirOwnGetAMatrix) {
   EXPECT_EQ(scl->GenericValue(), -1) << "SCL has no general clearance of its own";
 }
 
+// A clearance rule of net N against the objects of `scope2` ("": all).
+std::string NetClearance(int priority, const std::string& scope2, const std::string& gap) {
+  const std::string number = std::to_string(priority);
+  return R"x({"kind": "Clearance", "name": "Gap)x" + number + R"x(", "priority": )x" + number +
+         R"x(, "scope1": "InNet('N')", )x" +
+         (scope2.empty() ? "" : R"x("scope2": ")x" + scope2 + R"x(", )x") + R"x("gap": ")x" + gap +
+         R"x("})x";
+}
+
 // The statements of net N's clearance matrix on the top layer, with the rules given.
-std::vector<std::string> NetMatrixStatements(const std::string& rules) {
+std::vector<std::string> NetMatrixStatements(const std::vector<std::string>& rules) {
+  std::string board =
+      R"({"format": "quorvel-board", "version": 1, "nets": [{"name": "N"}], "rules": [)";
+  for (const std::string& rule : rules) board += (board.back() == '[' ? "" : ",") + rule;
   testsupport::TempDir dir;
-  testsupport::WriteFile(dir.Path("cells.json"),
-                         R"x({"format": "quorvel-board", "version": 1, "nets": [{"name": "N"}],
-  "rules": [)x" + rules + "]}");
+  testsupport::WriteFile(dir.Path("cells.json"), board + "]}");
   EXPECT_EQ(rulestest::OpenBoard(dir.Path("cells.json")), "");
   router::TOvixRules collection(sdk::PcbApi_GetCurrentBoardHandle());
   collection.Collect();
@@ -194,25 +204,14 @@ std::vector<std::string> NetMatrixStatements(const std::string& rules) {
 // precedence met later the other way round.
 TEST(ObjectClearanceMatrices, CellsKeepOnlyGapsThatSayMore) {
   EXPECT_EQ(
-      NetMatrixStatements(R"x(
-    {"kind": "Clearance", "name": "NoTrackGap", "priority": 1, "scope1": "InNet('N')",
-     "scope2": "IsTrack", "gap": "-1"},
-    {"kind": "Clearance", "name": "ViaGap", "priority": 2, "scope1": "InNet('N')",
-     "scope2": "IsVia", "gap": "15mil"},
-    {"kind": "Clearance", "name": "RegionGap", "priority": 3, "scope1": "InNet('N')",
-     "scope2": "IsPolyRegion", "gap": "10mil"},
-    {"kind": "Clearance", "name": "NetGap", "priority": 4, "scope1": "InNet('N')",
-     "gap": "10mil"})x"),
+      NetMatrixStatements({NetClearance(1, "IsTrack", "-1"), NetClearance(2, "IsVia", "15mil"),
+                           NetClearance(3, "IsPolyRegion", "10mil"), NetClearance(4, "", "10mil")}),
       (std::vector<std::string>{"(clearance 10.000)",
-                                "(clearance 15.000 (type pin_via smd_via via_via via_wire via_area "
-                                "via_testpoint))"}));
-  EXPECT_EQ(NetMatrixStatements(R"x(
-    {"kind": "Clearance", "name": "ViaGap", "priority": 1, "scope1": "InNet('N')",
-     "scope2": "IsVia", "gap": "10mil"},
-    {"kind": "Clearance", "name": "PadGap", "priority": 2, "scope1": "InNet('N')",
-     "scope2": "IsPad", "gap": "15mil"},
-    {"kind": "Clearance", "name": "NetGap", "priority": 3, "scope1": "InNet('N')",
-     "gap": "10mil"})x"),
+                                "(clearance 15.000 (type pin_via smd_via via_via via_wire "
+                                "via_area via_testpoint))"}));
+  // A pin of N against a via is the via rule's; a via of N against a pin the pad rule's.
+  EXPECT_EQ(NetMatrixStatements({NetClearance(1, "IsVia", "10mil"),
+                                 NetClearance(2, "IsPad", "15mil"), NetClearance(3, "", "10mil")}),
             (std::vector<std::string>{
                 "(clearance 10.000)",
                 "(clearance 15.000 (type pin_pin pin_smd pin_wire pin_area pin_testpoint smd_smd "
