@@ -252,9 +252,9 @@ void TObjectClearanceMatrices::AskCells(TClearanceMatrix& matrix, sdk::Handle ne
     board_answers[b] = &board_scope_answers_[board_probes[b]];
     board_answers[b]->resize(static_cast<size_t>(storage->CompatibleCount()));
   }
-  // The rule that set a type's cell to the general value: no entry shows it, yet a rule of lower
-  // precedence met later with the two objects the other way round must not take the cell.
-  const TRuleProxy* general_holders[kSpecctraObjectIdCount][kSpecctraObjectIdCount] = {};
+  // The rule holding each type's cell, by the smaller id first: a pair is met in both orders, and
+  // the rule of higher precedence keeps the cell whichever comes first.
+  const TRuleProxy* holders[kSpecctraObjectIdCount][kSpecctraObjectIdCount] = {};
   for (int a = 0; a < kSpecctraObjectIdCount; ++a) {
     TClearanceProbe& inside = Probe(object_probes_, IdOf(a), layer);
     // Between questions no probe is in a net: the net's members are the board's own.
@@ -292,17 +292,12 @@ void TObjectClearanceMatrices::AskCells(TClearanceMatrix& matrix, sdk::Handle ne
       const uint32_t handle = proxy->handle();
       const std::optional<int32_t> gap = gaps_.ClearanceGap(handle);
       if (!gap || *gap <= -1) continue;
-      const TRuleProxy*& general_holder = general_holders[std::min(a, b)][std::max(a, b)];
-      if (general_holder && general_holder->priority() <= proxy->priority()) continue;
-      if (!matrix.HasEntry(IdOf(a), IdOf(b)) && *gap == matrix.GenericValue()) {
-        general_holder = proxy;
-        continue;
-      }
-      TOvixRuleValue& cell = matrix.Entry(IdOf(a), IdOf(b));
-      const TRuleProxy* holder = cell.rule_handle == handle
-                                     ? proxy
-                                     : rules_.ProxyOf(rules_.RuleOfHandle(cell.rule_handle));
+      const TRuleProxy*& holder = holders[std::min(a, b)][std::max(a, b)];
       if (holder && holder->priority() <= proxy->priority()) continue;
+      holder = proxy;
+      // A gap equal to the general clearance needs no entry of its own, yet holds the cell.
+      if (!matrix.HasEntry(IdOf(a), IdOf(b)) && *gap == matrix.GenericValue()) continue;
+      TOvixRuleValue& cell = matrix.Entry(IdOf(a), IdOf(b));
       cell.value = *gap;
       cell.rule_handle = handle;
     }
