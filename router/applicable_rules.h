@@ -72,7 +72,7 @@ struct TRuleBlockContext {
     const sdk::TPcbBoard* board = nullptr;
     const DesignRuleQueries* rules = nullptr;
     int on_layer_scope = 0;
-    std::shared_ptr<const TObjectRuleTables> tables;
+    std::unique_ptr<const TObjectRuleTables> tables;
   };
   mutable SharedTables shared_tables_;
 };

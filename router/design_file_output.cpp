@@ -96,16 +96,11 @@ DesignText& DesignFileOutput::BeginDeep(size_t blanks) {
 void DesignFileOutput::End() {
   if (line_open_) lines_.LineEnd();
   line_open_ = false;
-  if (!out_) {
-    if (lines_.View().size() >= send_threshold_) SendLines();
-    return;
-  }
-  out_->append(lines_.View());
-  lines_.Clear();
+  if (lines_.View().size() >= send_threshold_) SendLines();
 }
 
 void DesignFileOutput::Send() {
-  RTL_ASSERT(!out_ && !line_open_, "Text sent with a line begun");
+  RTL_ASSERT(!line_open_, "Text sent with a line begun");
   if (!lines_.View().empty()) SendLines();
 }
 

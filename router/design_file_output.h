@@ -100,13 +100,14 @@ class DesignText {
 
 class DesignFileOutput {
  public:
-  // Appends to `out`, which must outlive the output.
-  explicit DesignFileOutput(std::string& out) : out_(&out) {}
-  // Hands the text to `send` in pieces instead, so that a large section goes out piece by piece
-  // rather than being held whole: a piece is the lines ended once they make `threshold` bytes or
-  // more, handed over straight from the buffer they were composed in.
+  // Hands the text to `send` in pieces, so that a large section goes out piece by piece rather
+  // than being held whole: a piece is the lines ended once they make `threshold` bytes or more,
+  // handed over straight from the buffer they were composed in.
   DesignFileOutput(size_t threshold, std::function<void(std::string_view)> send)
       : send_threshold_(threshold), send_(std::move(send)) {}
+  // Appends each line to `out` once ended; `out` must outlive the output.
+  explicit DesignFileOutput(std::string& out)
+      : DesignFileOutput(0, [&out](std::string_view text) { out.append(text); }) {}
 
   int Level() const { return level_; }
   // Four blanks a level; empty at level 0 or below.
@@ -148,9 +149,8 @@ class DesignFileOutput {
   DesignText& BeginDeep(size_t blanks);
   void SendLines();
 
-  std::string* out_ = nullptr;  // without one, the text goes to send_
   int level_ = 0;
-  DesignText lines_;  // begun (or, with send_, ended too) and not yet handed on
+  DesignText lines_;  // begun or ended and not yet handed on
   bool line_open_ = false;
   size_t send_threshold_ = 0;
   std::function<void(std::string_view)> send_;
