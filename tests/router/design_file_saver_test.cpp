@@ -220,6 +220,41 @@ TEST(ObjectClearanceMatrices, CellsKeepOnlyGapsThatSayMore) {
                 "(clearance 10.000 (type via_testpoint))"}));
 }
 
+// Nets no rule names get the cells found for the first of them, the second one too; a net class
+// is probed with its first member that is a net of the board, whatever names come before it.
+TEST(ObjectClearanceMatrices, UnnamedNetsAndNetClassesGetTheCellsTheirRulesFill) {
+  testsupport::TempDir dir;
+  testsupport::WriteFile(dir.Path("cells.json"), R"x({"format": "quorvel-board", "version": 1,
+  "nets": [{"name": "M"}, {"name": "N"}, {"name": "P"}],
+  "classes": [{"name": "C", "memberKind": "nets", "members": ["N", "A_gone"]}],
+  "rules": [
+    {"kind": "Clearance", "name": "PadVia", "priority": 1, "scope1": "IsPad", "scope2": "IsVia",
+     "gap": "15mil"},
+    {"kind": "Clearance", "name": "ClassVia", "priority": 2, "scope1": "InNetClass('C')",
+     "scope2": "IsVia", "gap": "20mil"},
+    {"kind": "Clearance", "name": "Board", "priority": 3, "scope1": "All", "scope2": "All",
+     "gap": "10mil"}]})x");
+  ASSERT_EQ(rulestest::OpenBoard(dir.Path("cells.json")), "");
+  router::TOvixRules collection(sdk::PcbApi_GetCurrentBoardHandle());
+  collection.Collect();
+  const router::THostRuleConstraintQuery gaps;
+  router::TObjectClearanceMatrices matrices(collection, gaps, sdk::PcbApi_GetCurrentBoardHandle());
+  const auto statements = [&](uint8_t kind, const char* name, int scope, int on_layer_scope) {
+    const auto matrix = matrices.Build(rulestest::Named(kind, name), 74, scope, on_layer_scope);
+    return matrix ? matrix->Statements() : std::vector<std::string>{"no matrix"};
+  };
+  // The board's own clearance is no net's: a net's matrix holds the cells alone.
+  const std::vector<std::string> pad_via = {
+      "(clearance 15.000 (type pin_via smd_via via_testpoint))"};
+  EXPECT_EQ(statements(pcbapi::kNet, "M", 7, 26), pad_via);
+  EXPECT_EQ(statements(pcbapi::kNet, "P", 7, 26), pad_via);
+  // The class's own rule, through N.
+  EXPECT_EQ(
+      statements(pcbapi::kClass, "C", 3, 4),
+      std::vector<std::string>{"(clearance 20.000 (type pin_via smd_via via_via via_wire via_area "
+                               "via_testpoint))"});
+}
+
 // The stack is read once per board of the context: every object's rules walk it, and a context
 // given another board must not answer with the first one's stack.
 TEST(RuleBlockContext, StackLayersAreThoseOfTheContextsBoard) {
