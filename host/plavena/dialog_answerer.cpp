@@ -48,9 +48,13 @@ std::string Plain(std::string text) {
 // screen reader: one text per row, marked with its level, then its further columns. Empty for
 // any other control.
 std::vector<std::string> OutlineRows(HWND window) {
+  // Only a control that answers with an accessible object of its own can be an outline: the one
+  // the system makes up for any other describes a plain client area.
+  const LRESULT own = SendMessageW(window, WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT));
   win::ComPtr<IAccessible> outline;
-  if (FAILED(AccessibleObjectFromWindow(window, OBJID_CLIENT, IID_IAccessible,
-                                        reinterpret_cast<void**>(outline.put()))) ||
+  if (own <= 0 ||
+      FAILED(ObjectFromLresult(static_cast<LRESULT>(own), IID_IAccessible, 0,
+                               reinterpret_cast<void**>(outline.put()))) ||
       !outline) {
     return {};
   }
@@ -168,7 +172,10 @@ WPARAM CommandFor(const std::string& button) {
 
 DialogAnswerer::DialogAnswerer(Journal& journal, std::vector<AnswerRule> rules,
                                std::vector<ControlSetting> settings)
-    : journal_(journal), rules_(std::move(rules)), settings_(std::move(settings)) {
+    : journal_(journal),
+      rules_(std::move(rules)),
+      settings_(std::move(settings)),
+      com_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {
   thread_answerer = this;
   Hook();
 }
@@ -177,6 +184,7 @@ DialogAnswerer::~DialogAnswerer() {
   if (owner_) SetWindowLongPtrW(owner_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(owner_proc_));
   hook_.reset();
   thread_answerer = nullptr;
+  if (SUCCEEDED(com_)) CoUninitialize();
 }
 
 void DialogAnswerer::Hook() {
@@ -262,11 +270,8 @@ void DialogAnswerer::ApplySettings(HWND window) {
 void DialogAnswerer::Answer(HWND window, double activated) {
   answered_.push_back(window);
   const std::string caption = WindowText(window);
-  // Outlines give their rows through COM.
-  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   ChildScan scan;
   EnumChildWindows(window, ScanChild, reinterpret_cast<LPARAM>(&scan));
-  if (SUCCEEDED(com)) CoUninitialize();
   std::string texts;
   for (const std::string& text : scan.texts) texts += (texts.empty() ? "" : " | ") + text;
 

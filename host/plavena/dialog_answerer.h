@@ -69,6 +69,9 @@ class DialogAnswerer {
   HWND owner_ = nullptr;
   WNDPROC owner_proc_ = nullptr;  // the owner's own procedure, which gets every message on
   double wait_seconds_ = 0;
+  // Outlines give their rows through COM: the thread's apartment lasts as long as the answerer,
+  // as a host's lasts as long as its thread, rather than being made and torn down for each window.
+  HRESULT com_;
 };
 
 }  // namespace plavena
