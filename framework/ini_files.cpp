@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "framework/file_content.h"
 #include "framework/win/handles.h"
 #include "framework/win/text.h"
 
@@ -30,8 +31,10 @@ bool ParseInteger(const std::string& text, int& value) {
 }
 
 // Puts `text` onto the file in one step: a temporary file beside it is written whole and then
-// replaces it, so that a full disk or a failed write leaves the old file as it was.
+// replaces it, so that a full disk or a failed write leaves the old file as it was. Settings are
+// stored again after every change and mostly stand as they were: an unchanged file is left alone.
 void ReplaceFileText(const std::string& path, const std::string& text) {
+  if (FileHoldsBytes(path, text)) return;
   const std::wstring temporary = win::Widen(path + ".tmp");
   DWORD error = ERROR_SUCCESS;
   {

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <utility>
 
+#include "framework/file_content.h"
 #include "framework/win/com.h"
 #include "framework/win/handles.h"
 #include "framework/win/text.h"
@@ -251,7 +252,12 @@ std::string ReplaceFailureCause(const std::string& target, const std::string& fa
 }
 
 StagedFileText::StagedFileText(std::string target, std::string_view text, std::string what)
-    : target_(std::move(target)), what_(std::move(what)), temporary_(CreateTempFileName()) {
+    : target_(std::move(target)), what_(std::move(what)) {
+  // Settings and do-files are written at every export and mostly hold what they held: writing
+  // them again would cost a flush to the disk each.
+  unchanged_ = framework::FileHoldsBytes(target_, text);
+  if (unchanged_) return;
+  temporary_ = CreateTempFileName();
   if (temporary_.empty()) {
     throw Exception(FileWriteFailure(what_, target_, TemporaryFileFailure({}, GetLastError())));
   }
@@ -270,9 +276,11 @@ StagedFileText::~StagedFileText() {
 StagedFileText::StagedFileText(StagedFileText&& other) noexcept
     : target_(std::move(other.target_)),
       what_(std::move(other.what_)),
-      temporary_(std::exchange(other.temporary_, {})) {}
+      temporary_(std::exchange(other.temporary_, {})),
+      unchanged_(other.unchanged_) {}
 
 void StagedFileText::CheckTarget() const {
+  if (unchanged_) return;
   std::string computer_name;
   std::string user_name;
   if (IsFileLockedByOther(target_, computer_name, user_name)) {
@@ -288,6 +296,7 @@ void StagedFileText::CheckTarget() const {
 }
 
 void StagedFileText::Commit() {
+  if (unchanged_) return;
   std::string failure;
   const bool replaced = ReplaceFileWithOwnershipCheck(temporary_, target_, &failure);
   // Moved onto the target, or deleted by a replacement that failed; one that raised left it to

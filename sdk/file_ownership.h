@@ -77,8 +77,9 @@ std::string ReplaceFailureCause(const std::string& target, const std::string& fa
 
 // A file's new text waiting in a temporary file until Commit() puts it onto the target, so that a
 // writer can make several files ready before it changes any. Dropped uncommitted, the temporary
-// file goes and the target stays as it was. Failures raise Exception in the form of
-// FileWriteFailure, `what` naming the kind of file ("the settings file").
+// file goes and the target stays as it was. A target that holds the text already is left alone:
+// nothing is staged, and CheckTarget() and Commit() have nothing to do. Failures raise Exception
+// in the form of FileWriteFailure, `what` naming the kind of file ("the settings file").
 class StagedFileText {
  public:
   // Writes `text` into a new temporary file, every write checked.
@@ -102,7 +103,8 @@ class StagedFileText {
  private:
   std::string target_;
   std::string what_;
-  std::string temporary_;  // empty once committed or moved from
+  std::string temporary_;  // empty once committed or moved from, or when the target is unchanged
+  bool unchanged_ = false;
 };
 
 // StagedFileText(target, text, what).Commit().

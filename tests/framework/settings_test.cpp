@@ -199,6 +199,13 @@ TEST(IniFiles, MemoryFileWritesOnlyOnUpdateAndReadsWhatOthersWrote) {
   ini.UpdateFile();
   EXPECT_EQ(testsupport::ReadFile(path), "[Main]\r\nLeft=20\r\nTop=$1F\r\nWidth=5\r\n");
   EXPECT_FALSE(testsupport::FileExists(path + ".tmp"));
+  const uint64_t written = testsupport::FileIndex(path);
+  ini.UpdateFile();
+  TIniFile(path).WriteString("Main", "Left", "20");
+  EXPECT_EQ(testsupport::FileIndex(path), written) << "unchanged settings are not written again";
+  ini.WriteString("Main", "Left", "21");
+  ini.UpdateFile();
+  EXPECT_EQ(testsupport::ReadFile(path), "[Main]\r\nLeft=21\r\nTop=$1F\r\nWidth=5\r\n");
   TMemIniFile broken(dir.Path("no\\such\\folder\\x.ini"));
   broken.WriteString("S", "K", "V");
   EXPECT_THROW(broken.UpdateFile(), Exception);

@@ -233,6 +233,32 @@ TEST_F(SafeReplacement, StagedTextsLeaveNoTemporaryFileWhateverHappens) {
   EXPECT_EQ(testsupport::TemporaryFiles(), before);
 }
 
+// Writing back what a file holds would cost a flush to the disk: such a target is left as it
+// is, even read-only and locked by another user, and only exactly the same bytes count.
+TEST_F(SafeReplacement, ATargetHoldingTheTextAlreadyIsLeftAlone) {
+  const uint64_t before = testsupport::FileIndex(target);
+  const std::set<std::string> temporaries = testsupport::TemporaryFiles();
+  LockBy("someone-else");
+  SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY);
+  sdk::StagedFileText same(target, "old content", "the test file");
+  EXPECT_EQ(testsupport::TemporaryFiles(), temporaries) << "nothing staged";
+  same.CheckTarget();
+  same.Commit();
+  sdk::ReplaceFileText(target, "old content", "the test file");
+  EXPECT_TRUE(shown.empty());
+  SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileA(sdk::GetLockFileName(target).c_str());
+  EXPECT_EQ(testsupport::FileIndex(target), before) << "the very same file";
+
+  for (const std::string text : {"old contenT", "old conten", "old content.", ""}) {
+    sdk::ReplaceFileText(target, text, "the test file");
+    EXPECT_EQ(ReadFile(target), text);
+  }
+  DeleteFileA(target.c_str());
+  sdk::ReplaceFileText(target, "", "the test file");
+  EXPECT_TRUE(FileExists(target)) << "an empty text still makes a missing file";
+}
+
 std::string* probed_target = nullptr;
 std::string ProbeTarget() { return ReadFile(*probed_target); }
 

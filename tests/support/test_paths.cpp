@@ -90,6 +90,16 @@ bool FileExists(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+uint64_t FileIndex(const std::string& path) {
+  const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 0;
+  BY_HANDLE_FILE_INFORMATION information{};
+  const bool known = GetFileInformationByHandle(file, &information);
+  CloseHandle(file);
+  return known ? (uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow : 0;
+}
+
 std::set<std::string> TemporaryFiles(const std::string& folder) {
   char temporary[MAX_PATH] = {};
   GetTempPathA(MAX_PATH, temporary);

@@ -1,6 +1,7 @@
 // Where tests find their data and the built binaries, as Windows paths.
 #pragma once
 
+#include <cstdint>
 #include <set>
 #include <string>
 
@@ -33,6 +34,9 @@ std::string CopyExampleBoard(const TempDir& dir, const std::string& name);
 void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);
 bool FileExists(const std::string& path);
+// The system's index of the file at `path` (0 when it cannot be opened): a file replaced by
+// another, even with the same bytes, has a new one.
+uint64_t FileIndex(const std::string& path);
 
 // The names of the replacements' temporary files ("Pro<n>.tmp") in a folder, by default the
 // system's temporary folder.
