@@ -199,6 +199,21 @@ TClearanceProbe& TObjectClearanceMatrices::Probe(ProbeMap& probes, TSpecctraObje
   return *probe;
 }
 
+const TObjectClearanceMatrices::ScopeDistinctions& TObjectClearanceMatrices::Distinctions() {
+  if (distinctions_) return *distinctions_;
+  ScopeDistinctions& distinctions = distinctions_.emplace();
+  TOvixRuleStorage* storage = rules_.storage(kClearanceRule);
+  for (int i = 0; storage && i < storage->CompatibleCount(); ++i) {
+    const TRuleProxy& proxy = storage->CompatibleItem(i);
+    // The host asks the second scope of a unary rule too, which the proxy has not read.
+    for (const TRuleExpressionScopeHelper* scope : {proxy.first_helper(), proxy.second_helper()}) {
+      const TTreeNode* tree = scope ? scope->tree() : nullptr;
+      distinctions.layers = distinctions.layers || MayTellLayersApart(tree);
+    }
+  }
+  return distinctions;
+}
+
 bool TObjectClearanceMatrices::AnyCellRule(int own_scope, int last_scope) {
   const auto [answer, added] = cell_rules_.try_emplace({own_scope, last_scope}, false);
   if (!added) return answer->second;
@@ -318,6 +333,17 @@ win::ComPtr<IPCB_Rule> TObjectClearanceMatrices::GeneralRule(IPCB_Primitive* pri
 
 std::unique_ptr<TClearanceMatrix> TObjectClearanceMatrices::Build(sdk::Handle object, int layer,
                                                                   int scope, int on_layer_scope) {
+  if (Distinctions().layers) return BuildOnLayer(object, layer, scope, on_layer_scope);
+  const auto key = std::tuple(object, scope, on_layer_scope);
+  if (!last_object_ || last_object_->key != key) {
+    last_object_.emplace(LastObject{key, BuildOnLayer(object, layer, scope, on_layer_scope)});
+  }
+  return last_object_->matrix ? last_object_->matrix->Copy() : nullptr;
+}
+
+std::unique_ptr<TClearanceMatrix> TObjectClearanceMatrices::BuildOnLayer(sdk::Handle object,
+                                                                         int layer, int scope,
+                                                                         int on_layer_scope) {
   const bool indistinct = rules_.IsIndistinctNet(kClearanceRule, object);
   const auto none_key = std::tuple(layer, scope, on_layer_scope);
   if (indistinct && std::find(indistinct_without_matrix_.begin(), indistinct_without_matrix_.end(),

@@ -67,7 +67,8 @@ class TObjectClearanceMatrices {
   // layers) where they differ from its general clearance, which the matrix holds as its generic
   // value; null when there is nothing. `scope` is the object's router scope kind (net 7,
   // from-to 11, class 3), `on_layer_scope` the last scope kind the pair rules may have (26, or
-  // 4 for a class).
+  // 4 for a class). When no clearance rule tells layers apart, the matrix found for the object on
+  // one layer is given for the next layers asked about, without probing them.
   std::unique_ptr<TClearanceMatrix> Build(sdk::Handle object, int layer, int scope,
                                           int on_layer_scope);
 
@@ -78,6 +79,14 @@ class TObjectClearanceMatrices {
   int probe_count() const { return probe_count_; }
 
  private:
+  // What the scopes of the compatible clearance rules may tell apart, worked out at the first
+  // question: the rules do not change while the matrices are built.
+  struct ScopeDistinctions {
+    bool layers = false;  // objects alike but for their layer (MayTellLayersApart)
+  };
+  const ScopeDistinctions& Distinctions();
+  std::unique_ptr<TClearanceMatrix> BuildOnLayer(sdk::Handle object, int layer, int scope,
+                                                 int on_layer_scope);
   // The net a probe inside the object goes into; 0 for none (the probe stays on the board).
   sdk::Handle ProbeNet(sdk::Handle object, uint8_t kind);
   sdk::Handle NetOfClass(sdk::Handle net_class);
@@ -100,6 +109,15 @@ class TObjectClearanceMatrices {
   const TOvixRules& rules_;
   const RuleConstraintQuery& gaps_;
   sdk::Handle board_;
+  std::optional<ScopeDistinctions> distinctions_;
+  // The matrix Build found for the object it was asked about last (object, scope kinds), given
+  // again for the object's other layers when the rules tell no layers apart: the writer asks
+  // about every layer of an object before the next object.
+  struct LastObject {
+    std::tuple<sdk::Handle, int, int> key;
+    std::unique_ptr<TClearanceMatrix> matrix;  // null: none
+  };
+  std::optional<LastObject> last_object_;
   // Interfaces sorted by handle, one walk of the board per object kind: one block for all the
   // objects of a kind (every net), not a node each.
   std::vector<std::pair<sdk::Handle, win::ComPtr<IPCB_Primitive>>> interfaces_;

@@ -174,4 +174,37 @@ TEST(RuleScopeHelper, PadsOnAnOuterLayerAreSurfaceMountPadsAndOthersPins) {
   }
 }
 
+// The host may hold one object of two and not the other, when they differ in their layer alone,
+// by a layer or room word or a pad kind the layer decides. Of a word the parsers do not know
+// nothing is known.
+TEST(RuleScopeHelper, ScopesThatMayTellLayersApart) {
+  struct Case {
+    const char* scope;
+    bool layers;
+  };
+  const Case cases[] = {
+      {"All", false},
+      {"InNet('A') Or Not InNetClass('P')", false},
+      {"InFromToClass('G')", false},
+      {"IsPad And InNet('A')", false},
+      {"IsVia Or IsTrack Or IsFill Or IsPolyRegion", false},
+      {"InNet('A') And OnLayer('MidLayer1')", true},
+      {"InNet('A') And OnTopLayer", true},
+      {"Not OnBottom", true},
+      {"OnMid", true},
+      {"OnSignal", true},
+      {"WithinRoom('R')", true},
+      {"IsThruPin", true},
+      {"IsSMDPad Or IsPad", true},
+      {"IsTestPoint", false},
+      {"InNet('A') And IsArc", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.scope);
+    const auto tree = router::TCleranceRuleExpressionParser().ParseScope(c.scope);
+    EXPECT_EQ(router::MayTellLayersApart(tree.get()), c.layers);
+  }
+  EXPECT_TRUE(router::MayTellLayersApart(nullptr)) << "no scope read";
+}
+
 }  // namespace
