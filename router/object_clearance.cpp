@@ -191,7 +191,9 @@ sdk::Handle TObjectClearanceMatrices::ProbeNet(sdk::Handle object, uint8_t kind)
 
 TClearanceProbe& TObjectClearanceMatrices::Probe(ProbeMap& probes, TSpecctraObjectId id,
                                                  int layer) {
-  std::unique_ptr<TClearanceProbe>& probe = probes[{layer, static_cast<int>(id)}];
+  // Probes made on one layer for any layer asked about (pins, test points, vias) are one probe:
+  // the rules hold it alike, and the board probe's answers are kept for the next layers.
+  std::unique_ptr<TClearanceProbe>& probe = probes[{ProbeLayer(id, layer), static_cast<int>(id)}];
   if (!probe) {
     probe = std::make_unique<TClearanceProbe>(id, layer, board_, 0);
     ++probe_count_;
@@ -209,6 +211,7 @@ const TObjectClearanceMatrices::ScopeDistinctions& TObjectClearanceMatrices::Dis
     for (const TRuleExpressionScopeHelper* scope : {proxy.first_helper(), proxy.second_helper()}) {
       const TTreeNode* tree = scope ? scope->tree() : nullptr;
       distinctions.layers = distinctions.layers || MayTellLayersApart(tree);
+      distinctions.test_points = distinctions.test_points || MayTellTestPointsFromPads(tree);
     }
   }
   return distinctions;
@@ -260,17 +263,49 @@ void TObjectClearanceMatrices::AskCells(TClearanceMatrix& matrix, sdk::Handle ne
   TOvixRuleStorage* storage = rules_.storage(kClearanceRule);
   // Without rules of the kind in the collection the host's answer would have no proxy.
   if (!storage) return;
-  sdk::Handle board_probes[kSpecctraObjectIdCount];
-  std::vector<uint8_t>* board_answers[kSpecctraObjectIdCount];
-  for (int b = 0; b < kSpecctraObjectIdCount; ++b) {
-    board_probes[b] = Probe(board_probes_, IdOf(b), layer).handle();
-    board_answers[b] = &board_scope_answers_[board_probes[b]];
-    board_answers[b]->resize(static_cast<size_t>(storage->CompatibleCount()));
-  }
+  // A through test point is a through pad to rules that cannot tell them apart: its pairs take
+  // the pad's rules, unasked.
+  static_assert(static_cast<int>(TSpecctraObjectId::TestPoint) == kSpecctraObjectIdCount - 1);
+  const int types =
+      Distinctions().test_points ? kSpecctraObjectIdCount : kSpecctraObjectIdCount - 1;
+  const auto asked = [&](int id) {
+    return id < types ? id : static_cast<int>(TSpecctraObjectId::Pin);
+  };
+  PairRules pair_rules = {};
+  FindPairRules(*storage, net, layer, last_scope, types, pair_rules);
   // The rule holding each type's cell, by the smaller id first: a pair is met in both orders, and
   // the rule of higher precedence keeps the cell whichever comes first.
   const TRuleProxy* holders[kSpecctraObjectIdCount][kSpecctraObjectIdCount] = {};
   for (int a = 0; a < kSpecctraObjectIdCount; ++a) {
+    for (int b = 0; b < kSpecctraObjectIdCount; ++b) {
+      const TRuleProxy* proxy = pair_rules[asked(a)][asked(b)];
+      if (!proxy || proxy->priority() >= limit_priority) continue;
+      if (proxy->SpecctraScope() < own_scope) continue;
+      const uint32_t handle = proxy->handle();
+      const std::optional<int32_t> gap = gaps_.ClearanceGap(handle);
+      if (!gap || *gap <= -1) continue;
+      const TRuleProxy*& holder = holders[std::min(a, b)][std::max(a, b)];
+      if (holder && holder->priority() <= proxy->priority()) continue;
+      holder = proxy;
+      // A gap equal to the general clearance needs no entry of its own, yet holds the cell.
+      if (!matrix.HasEntry(IdOf(a), IdOf(b)) && *gap == matrix.GenericValue()) continue;
+      TOvixRuleValue& cell = matrix.Entry(IdOf(a), IdOf(b));
+      cell.value = *gap;
+      cell.rule_handle = handle;
+    }
+  }
+}
+
+void TObjectClearanceMatrices::FindPairRules(TOvixRuleStorage& storage, sdk::Handle net, int layer,
+                                             int last_scope, int types, PairRules& pair_rules) {
+  sdk::Handle board_probes[kSpecctraObjectIdCount];
+  std::vector<uint8_t>* board_answers[kSpecctraObjectIdCount];
+  for (int b = 0; b < types; ++b) {
+    board_probes[b] = Probe(board_probes_, IdOf(b), layer).handle();
+    board_answers[b] = &board_scope_answers_[board_probes[b]];
+    board_answers[b]->resize(static_cast<size_t>(storage.CompatibleCount()));
+  }
+  for (int a = 0; a < types; ++a) {
     TClearanceProbe& inside = Probe(object_probes_, IdOf(a), layer);
     // Between questions no probe is in a net: the net's members are the board's own.
     struct InNet {
@@ -287,10 +322,10 @@ void TObjectClearanceMatrices::AskCells(TClearanceMatrix& matrix, sdk::Handle ne
     rules_.PairCandidates(kClearanceRule, 0, static_cast<uint8_t>(last_scope), inside.handle(),
                           board_probes[0], candidates_);
     inside_answers_.assign(candidates_.size(), 0);
-    for (int b = 0; b < kSpecctraObjectIdCount; ++b) {
+    for (int b = 0; b < types; ++b) {
       const TRuleProxy* proxy = nullptr;
       for (size_t c = 0; c < candidates_.size() && !proxy; ++c) {
-        const TRuleProxy& candidate = storage->CompatibleItem(candidates_[c]);
+        const TRuleProxy& candidate = storage.CompatibleItem(candidates_[c]);
         uint8_t& inside_answer = inside_answers_[c];
         uint8_t& board_answer = (*board_answers[b])[static_cast<size_t>(candidates_[c])];
         const uint32_t rule = candidate.handle();
@@ -302,19 +337,7 @@ void TObjectClearanceMatrices::AskCells(TClearanceMatrix& matrix, sdk::Handle ne
           proxy = &candidate;
         }
       }
-      if (!proxy || proxy->priority() >= limit_priority) continue;
-      if (proxy->SpecctraScope() < own_scope) continue;
-      const uint32_t handle = proxy->handle();
-      const std::optional<int32_t> gap = gaps_.ClearanceGap(handle);
-      if (!gap || *gap <= -1) continue;
-      const TRuleProxy*& holder = holders[std::min(a, b)][std::max(a, b)];
-      if (holder && holder->priority() <= proxy->priority()) continue;
-      holder = proxy;
-      // A gap equal to the general clearance needs no entry of its own, yet holds the cell.
-      if (!matrix.HasEntry(IdOf(a), IdOf(b)) && *gap == matrix.GenericValue()) continue;
-      TOvixRuleValue& cell = matrix.Entry(IdOf(a), IdOf(b));
-      cell.value = *gap;
-      cell.rule_handle = handle;
+      pair_rules[a][b] = proxy;
     }
   }
 }

@@ -22,7 +22,9 @@
 
 namespace router {
 
+class TOvixRuleStorage;
 class TOvixRules;
+class TRuleProxy;
 
 // Clearance gaps read from the host's rule records, each rule's once: the rules do not change
 // while one command runs, and the matrices ask about the same few rules for every net.
@@ -82,7 +84,8 @@ class TObjectClearanceMatrices {
   // What the scopes of the compatible clearance rules may tell apart, worked out at the first
   // question: the rules do not change while the matrices are built.
   struct ScopeDistinctions {
-    bool layers = false;  // objects alike but for their layer (MayTellLayersApart)
+    bool layers = false;       // objects alike but for their layer (MayTellLayersApart)
+    bool test_points = false;  // through test points from through pads (MayTellTestPointsFromPads)
   };
   const ScopeDistinctions& Distinctions();
   std::unique_ptr<TClearanceMatrix> BuildOnLayer(sdk::Handle object, int layer, int scope,
@@ -101,8 +104,13 @@ class TObjectClearanceMatrices {
   // The cells as the probes in the net (0: none) give them.
   void AskCells(TClearanceMatrix& matrix, sdk::Handle net, int layer, uint32_t limit_priority,
                 int own_scope, int last_scope);
-  // Probes by layer and object type: made at their first question and kept to the last, since
-  // making a primitive costs the host more than the questions asked of it.
+  // The first candidate rule holding each pair of probes of the first `types` object types, one
+  // in the net and one on the board (null: none), by the type of each.
+  using PairRules = const TRuleProxy* [kSpecctraObjectIdCount][kSpecctraObjectIdCount];
+  void FindPairRules(TOvixRuleStorage& storage, sdk::Handle net, int layer, int last_scope,
+                     int types, PairRules& pair_rules);
+  // Probes by the layer they are made on and object type: made at their first question and kept
+  // to the last, since making a primitive costs the host more than the questions asked of it.
   using ProbeMap = std::map<std::pair<int, int>, std::unique_ptr<TClearanceProbe>>;
   TClearanceProbe& Probe(ProbeMap& probes, TSpecctraObjectId id, int layer);
 

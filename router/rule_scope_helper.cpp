@@ -320,6 +320,12 @@ bool MayTellLayersApart(const TTreeNode* node) {
   });
 }
 
+bool MayTellTestPointsFromPads(const TTreeNode* node) {
+  return AnyLeafMayTell(node, [](const TRuleExpressionNode& leaf) {
+    return leaf.ScopeKind() == TSpecctraScope::TestPoint;
+  });
+}
+
 TSpecctraScope ObjectScopeKind(IPCB_Primitive* object) {
   if (!object) return TSpecctraScope::NotAssigned;
   const BYTE kind = object->GetObjectId() & 0x7F;

@@ -120,6 +120,9 @@ bool HasTestPointScope(const TTreeNode* node);
 // layer decides (IsThruPin, IsSMDPad), or holds a word the parsers do not know (the host may know
 // it). A missing tree may test anything.
 bool MayTellLayersApart(const TTreeNode* node);
+// The same for a through pad and a through test point, which differ in their test-point sides
+// alone: the tree tests test points, or holds a word the parsers do not know.
+bool MayTellTestPointsFromPads(const TTreeNode* node);
 
 // The router scope kind a host object stands for: pads on an outer layer SMDpad, other pads Pin,
 // Via, Wire (tracks), CopperArea (fills, regions), Net, NetClass (classes), BoardRegion (rules),

@@ -175,36 +175,38 @@ TEST(RuleScopeHelper, PadsOnAnOuterLayerAreSurfaceMountPadsAndOthersPins) {
 }
 
 // The host may hold one object of two and not the other, when they differ in their layer alone,
-// by a layer or room word or a pad kind the layer decides. Of a word the parsers do not know
-// nothing is known.
-TEST(RuleScopeHelper, ScopesThatMayTellLayersApart) {
+// by a layer or room word or a pad kind the layer decides; a through test point and a through pad
+// by a test-point word only. Of a word the parsers do not know nothing is known.
+TEST(RuleScopeHelper, ScopesThatMayTellLayersOrTestPointsApart) {
   struct Case {
     const char* scope;
-    bool layers;
+    bool layers, test_points;
   };
   const Case cases[] = {
-      {"All", false},
-      {"InNet('A') Or Not InNetClass('P')", false},
-      {"InFromToClass('G')", false},
-      {"IsPad And InNet('A')", false},
-      {"IsVia Or IsTrack Or IsFill Or IsPolyRegion", false},
-      {"InNet('A') And OnLayer('MidLayer1')", true},
-      {"InNet('A') And OnTopLayer", true},
-      {"Not OnBottom", true},
-      {"OnMid", true},
-      {"OnSignal", true},
-      {"WithinRoom('R')", true},
-      {"IsThruPin", true},
-      {"IsSMDPad Or IsPad", true},
-      {"IsTestPoint", false},
-      {"InNet('A') And IsArc", true},
+      {"All", false, false},
+      {"InNet('A') Or Not InNetClass('P')", false, false},
+      {"InFromToClass('G')", false, false},
+      {"IsPad And InNet('A')", false, false},
+      {"IsVia Or IsTrack Or IsFill Or IsPolyRegion", false, false},
+      {"InNet('A') And OnLayer('MidLayer1')", true, false},
+      {"InNet('A') And OnTopLayer", true, false},
+      {"Not OnBottom", true, false},
+      {"OnMid", true, false},
+      {"OnSignal", true, false},
+      {"WithinRoom('R')", true, false},
+      {"IsThruPin", true, false},
+      {"IsSMDPad Or IsPad", true, false},
+      {"IsTestPoint", false, true},
+      {"InNet('A') And IsArc", true, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.scope);
     const auto tree = router::TCleranceRuleExpressionParser().ParseScope(c.scope);
     EXPECT_EQ(router::MayTellLayersApart(tree.get()), c.layers);
+    EXPECT_EQ(router::MayTellTestPointsFromPads(tree.get()), c.test_points);
   }
   EXPECT_TRUE(router::MayTellLayersApart(nullptr)) << "no scope read";
+  EXPECT_TRUE(router::MayTellTestPointsFromPads(nullptr)) << "no scope read";
 }
 
 }  // namespace
