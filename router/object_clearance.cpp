@@ -212,9 +212,17 @@ const TObjectClearanceMatrices::ScopeDistinctions& TObjectClearanceMatrices::Dis
       const TTreeNode* tree = scope ? scope->tree() : nullptr;
       distinctions.layers = distinctions.layers || MayTellLayersApart(tree);
       distinctions.test_points = distinctions.test_points || MayTellTestPointsFromPads(tree);
+      distinctions.objects = distinctions.objects || MayTellObjectsOfANetApart(tree);
     }
   }
   return distinctions;
+}
+
+TSpecctraObjectId TObjectClearanceMatrices::AnsweringType(TSpecctraObjectId id) {
+  const ScopeDistinctions& rules_tell = Distinctions();
+  const bool as_pad =
+      !rules_tell.objects || (id == TSpecctraObjectId::TestPoint && !rules_tell.test_points);
+  return as_pad ? TSpecctraObjectId::Pin : id;
 }
 
 bool TObjectClearanceMatrices::AnyCellRule(int own_scope, int last_scope) {
@@ -263,22 +271,19 @@ void TObjectClearanceMatrices::AskCells(TClearanceMatrix& matrix, sdk::Handle ne
   TOvixRuleStorage* storage = rules_.storage(kClearanceRule);
   // Without rules of the kind in the collection the host's answer would have no proxy.
   if (!storage) return;
-  // A through test point is a through pad to rules that cannot tell them apart: its pairs take
-  // the pad's rules, unasked.
-  static_assert(static_cast<int>(TSpecctraObjectId::TestPoint) == kSpecctraObjectIdCount - 1);
-  const int types =
-      Distinctions().test_points ? kSpecctraObjectIdCount : kSpecctraObjectIdCount - 1;
-  const auto asked = [&](int id) {
-    return id < types ? id : static_cast<int>(TSpecctraObjectId::Pin);
-  };
+  // A type the rules cannot tell from a pad takes the pad's rules, unasked.
+  int answering[kSpecctraObjectIdCount];
+  for (int id = 0; id < kSpecctraObjectIdCount; ++id) {
+    answering[id] = static_cast<int>(AnsweringType(IdOf(id)));
+  }
   PairRules pair_rules = {};
-  FindPairRules(*storage, net, layer, last_scope, types, pair_rules);
+  FindPairRules(*storage, net, layer, last_scope, pair_rules);
   // The rule holding each type's cell, by the smaller id first: a pair is met in both orders, and
   // the rule of higher precedence keeps the cell whichever comes first.
   const TRuleProxy* holders[kSpecctraObjectIdCount][kSpecctraObjectIdCount] = {};
   for (int a = 0; a < kSpecctraObjectIdCount; ++a) {
     for (int b = 0; b < kSpecctraObjectIdCount; ++b) {
-      const TRuleProxy* proxy = pair_rules[asked(a)][asked(b)];
+      const TRuleProxy* proxy = pair_rules[answering[a]][answering[b]];
       if (!proxy || proxy->priority() >= limit_priority) continue;
       if (proxy->SpecctraScope() < own_scope) continue;
       const uint32_t handle = proxy->handle();
@@ -297,15 +302,18 @@ void TObjectClearanceMatrices::AskCells(TClearanceMatrix& matrix, sdk::Handle ne
 }
 
 void TObjectClearanceMatrices::FindPairRules(TOvixRuleStorage& storage, sdk::Handle net, int layer,
-                                             int last_scope, int types, PairRules& pair_rules) {
+                                             int last_scope, PairRules& pair_rules) {
+  const auto answers = [&](int id) { return AnsweringType(IdOf(id)) == IdOf(id); };
   sdk::Handle board_probes[kSpecctraObjectIdCount];
   std::vector<uint8_t>* board_answers[kSpecctraObjectIdCount];
-  for (int b = 0; b < types; ++b) {
+  for (int b = 0; b < kSpecctraObjectIdCount; ++b) {
+    if (!answers(b)) continue;
     board_probes[b] = Probe(board_probes_, IdOf(b), layer).handle();
     board_answers[b] = &board_scope_answers_[board_probes[b]];
     board_answers[b]->resize(static_cast<size_t>(storage.CompatibleCount()));
   }
-  for (int a = 0; a < types; ++a) {
+  for (int a = 0; a < kSpecctraObjectIdCount; ++a) {
+    if (!answers(a)) continue;
     TClearanceProbe& inside = Probe(object_probes_, IdOf(a), layer);
     // Between questions no probe is in a net: the net's members are the board's own.
     struct InNet {
@@ -322,7 +330,8 @@ void TObjectClearanceMatrices::FindPairRules(TOvixRuleStorage& storage, sdk::Han
     rules_.PairCandidates(kClearanceRule, 0, static_cast<uint8_t>(last_scope), inside.handle(),
                           board_probes[0], candidates_);
     inside_answers_.assign(candidates_.size(), 0);
-    for (int b = 0; b < types; ++b) {
+    for (int b = 0; b < kSpecctraObjectIdCount; ++b) {
+      if (!answers(b)) continue;
       const TRuleProxy* proxy = nullptr;
       for (size_t c = 0; c < candidates_.size() && !proxy; ++c) {
         const TRuleProxy& candidate = storage.CompatibleItem(candidates_[c]);

@@ -86,8 +86,12 @@ class TObjectClearanceMatrices {
   struct ScopeDistinctions {
     bool layers = false;       // objects alike but for their layer (MayTellLayersApart)
     bool test_points = false;  // through test points from through pads (MayTellTestPointsFromPads)
+    bool objects = false;      // probes of one net of other types (MayTellObjectsOfANetApart)
   };
   const ScopeDistinctions& Distinctions();
+  // The type whose probes answer for the type's: Pin's for every type when the rules tell no
+  // probes of a net apart, and for a test point when they cannot tell it from a pad; else its own.
+  TSpecctraObjectId AnsweringType(TSpecctraObjectId id);
   std::unique_ptr<TClearanceMatrix> BuildOnLayer(sdk::Handle object, int layer, int scope,
                                                  int on_layer_scope);
   // The net a probe inside the object goes into; 0 for none (the probe stays on the board).
@@ -104,11 +108,11 @@ class TObjectClearanceMatrices {
   // The cells as the probes in the net (0: none) give them.
   void AskCells(TClearanceMatrix& matrix, sdk::Handle net, int layer, uint32_t limit_priority,
                 int own_scope, int last_scope);
-  // The first candidate rule holding each pair of probes of the first `types` object types, one
-  // in the net and one on the board (null: none), by the type of each.
+  // The first candidate rule holding each pair of probes of the answering types (AnsweringType),
+  // one in the net and one on the board (null: none), by the type of each.
   using PairRules = const TRuleProxy* [kSpecctraObjectIdCount][kSpecctraObjectIdCount];
   void FindPairRules(TOvixRuleStorage& storage, sdk::Handle net, int layer, int last_scope,
-                     int types, PairRules& pair_rules);
+                     PairRules& pair_rules);
   // Probes by the layer they are made on and object type: made at their first question and kept
   // to the last, since making a primitive costs the host more than the questions asked of it.
   using ProbeMap = std::map<std::pair<int, int>, std::unique_ptr<TClearanceProbe>>;

@@ -326,6 +326,19 @@ bool MayTellTestPointsFromPads(const TTreeNode* node) {
   });
 }
 
+bool MayTellObjectsOfANetApart(const TTreeNode* node) {
+  return AnyLeafMayTell(node, [](const TRuleExpressionNode& leaf) {
+    switch (leaf.ScopeKind()) {
+      case TSpecctraScope::Pcb:
+      case TSpecctraScope::NetClass:
+      case TSpecctraScope::Net:
+      case TSpecctraScope::Group:
+      case TSpecctraScope::FromTo: return false;
+      default: return true;
+    }
+  });
+}
+
 TSpecctraScope ObjectScopeKind(IPCB_Primitive* object) {
   if (!object) return TSpecctraScope::NotAssigned;
   const BYTE kind = object->GetObjectId() & 0x7F;

@@ -123,6 +123,10 @@ bool MayTellLayersApart(const TTreeNode* node);
 // The same for a through pad and a through test point, which differ in their test-point sides
 // alone: the tree tests test points, or holds a word the parsers do not know.
 bool MayTellTestPointsFromPads(const TTreeNode* node);
+// The same for two objects of one net (or of none) that differ in their kind, layer or place: the
+// tree tests more than the net, net class or from-to an object is in, or holds a word the parsers
+// do not know.
+bool MayTellObjectsOfANetApart(const TTreeNode* node);
 
 // The router scope kind a host object stands for: pads on an outer layer SMDpad, other pads Pin,
 // Via, Wire (tracks), CopperArea (fills, regions), Net, NetClass (classes), BoardRegion (rules),

@@ -321,6 +321,37 @@ TEST(ObjectClearanceMatrices, UnnamedNetsAndNetClassesGetTheCellsTheirRulesFill)
                                "via_testpoint))"});
 }
 
+// Rules that name only nets, classes and the board hold every probe of a net alike: a pad in the
+// net and one on the board answer for every type, and their rule fills every cell.
+TEST(ObjectClearanceMatrices, OnePairOfProbesAnswersWhenNoScopeTellsObjectsApart) {
+  testsupport::TempDir dir;
+  testsupport::WriteFile(dir.Path("cells.json"), R"x({"format": "quorvel-board", "version": 1,
+  "nets": [{"name": "N"}],
+  "classes": [{"name": "C", "memberKind": "nets", "members": ["N"]},
+              {"name": "D", "memberKind": "nets", "members": ["N"]}],
+  "rules": [
+    {"kind": "Clearance", "name": "DGap", "priority": 1, "scope1": "InNetClass('D')",
+     "scope2": "All", "gap": "15mil"},
+    {"kind": "Clearance", "name": "CGap", "priority": 2, "scope1": "InNetClass('C')",
+     "scope2": "All", "gap": "12mil"},
+    {"kind": "Clearance", "name": "Board", "priority": 3, "scope1": "All", "scope2": "All",
+     "gap": "10mil"}]})x");
+  ASSERT_EQ(rulestest::OpenBoard(dir.Path("cells.json")), "");
+  router::TOvixRules collection(sdk::PcbApi_GetCurrentBoardHandle());
+  collection.Collect();
+  const router::THostRuleConstraintQuery gaps;
+  router::TObjectClearanceMatrices matrices(collection, gaps, sdk::PcbApi_GetCurrentBoardHandle());
+  // C's own clearance, and D's, of higher precedence, between C's net and anything.
+  EXPECT_EQ(StatementsOf(matrices.Build(rulestest::Named(pcbapi::kClass, "C"), 74, 3, 4)),
+            (std::vector<std::string>{
+                "(clearance 12.000)",
+                "(clearance 15.000 (type pin_pin pin_smd pin_via pin_wire pin_area pin_testpoint "
+                "smd_smd smd_via smd_wire smd_area smd_testpoint via_via via_wire via_area "
+                "via_testpoint wire_wire wire_area wire_testpoint area_area area_testpoint "
+                "testpoint_testpoint))"}));
+  EXPECT_EQ(matrices.probe_count(), 2);
+}
+
 // The stack is read once per board of the context: every object's rules walk it, and a context
 // given another board must not answer with the first one's stack.
 TEST(RuleBlockContext, StackLayersAreThoseOfTheContextsBoard) {
