@@ -191,12 +191,38 @@ sdk::Handle TObjectClearanceMatrices::ProbeNet(sdk::Handle object, uint8_t kind)
 
 TClearanceProbe& TObjectClearanceMatrices::Probe(ProbeMap& probes, TSpecctraObjectId id,
                                                  int layer) {
-  std::unique_ptr<TClearanceProbe>& probe = probes[{layer, static_cast<int>(id)}];
+  // Probes made on one layer for any layer asked about (pins, test points, vias) are one probe:
+  // the rules hold it alike, and the board probe's answers are kept for the next layers.
+  std::unique_ptr<TClearanceProbe>& probe = probes[{ProbeLayer(id, layer), static_cast<int>(id)}];
   if (!probe) {
     probe = std::make_unique<TClearanceProbe>(id, layer, board_, 0);
     ++probe_count_;
   }
   return *probe;
+}
+
+const TObjectClearanceMatrices::ScopeDistinctions& TObjectClearanceMatrices::Distinctions() {
+  if (distinctions_) return *distinctions_;
+  ScopeDistinctions& distinctions = distinctions_.emplace();
+  TOvixRuleStorage* storage = rules_.storage(kClearanceRule);
+  for (int i = 0; storage && i < storage->CompatibleCount(); ++i) {
+    const TRuleProxy& proxy = storage->CompatibleItem(i);
+    // The host asks the second scope of a unary rule too, which the proxy has not read.
+    for (const TRuleExpressionScopeHelper* scope : {proxy.first_helper(), proxy.second_helper()}) {
+      const TTreeNode* tree = scope ? scope->tree() : nullptr;
+      distinctions.layers = distinctions.layers || MayTellLayersApart(tree);
+      distinctions.test_points = distinctions.test_points || MayTellTestPointsFromPads(tree);
+      distinctions.objects = distinctions.objects || MayTellObjectsOfANetApart(tree);
+    }
+  }
+  return distinctions;
+}
+
+TSpecctraObjectId TObjectClearanceMatrices::AnsweringType(TSpecctraObjectId id) {
+  const ScopeDistinctions& rules_tell = Distinctions();
+  const bool as_pad =
+      !rules_tell.objects || (id == TSpecctraObjectId::TestPoint && !rules_tell.test_points);
+  return as_pad ? TSpecctraObjectId::Pin : id;
 }
 
 bool TObjectClearanceMatrices::AnyCellRule(int own_scope, int last_scope) {
@@ -245,17 +271,49 @@ void TObjectClearanceMatrices::AskCells(TClearanceMatrix& matrix, sdk::Handle ne
   TOvixRuleStorage* storage = rules_.storage(kClearanceRule);
   // Without rules of the kind in the collection the host's answer would have no proxy.
   if (!storage) return;
-  sdk::Handle board_probes[kSpecctraObjectIdCount];
-  std::vector<uint8_t>* board_answers[kSpecctraObjectIdCount];
-  for (int b = 0; b < kSpecctraObjectIdCount; ++b) {
-    board_probes[b] = Probe(board_probes_, IdOf(b), layer).handle();
-    board_answers[b] = &board_scope_answers_[board_probes[b]];
-    board_answers[b]->resize(static_cast<size_t>(storage->CompatibleCount()));
+  // A type the rules cannot tell from a pad takes the pad's rules, unasked.
+  int answering[kSpecctraObjectIdCount];
+  for (int id = 0; id < kSpecctraObjectIdCount; ++id) {
+    answering[id] = static_cast<int>(AnsweringType(IdOf(id)));
   }
+  PairRules pair_rules = {};
+  FindPairRules(*storage, net, layer, last_scope, pair_rules);
   // The rule holding each type's cell, by the smaller id first: a pair is met in both orders, and
   // the rule of higher precedence keeps the cell whichever comes first.
   const TRuleProxy* holders[kSpecctraObjectIdCount][kSpecctraObjectIdCount] = {};
   for (int a = 0; a < kSpecctraObjectIdCount; ++a) {
+    for (int b = 0; b < kSpecctraObjectIdCount; ++b) {
+      const TRuleProxy* proxy = pair_rules[answering[a]][answering[b]];
+      if (!proxy || proxy->priority() >= limit_priority) continue;
+      if (proxy->SpecctraScope() < own_scope) continue;
+      const uint32_t handle = proxy->handle();
+      const std::optional<int32_t> gap = gaps_.ClearanceGap(handle);
+      if (!gap || *gap <= -1) continue;
+      const TRuleProxy*& holder = holders[std::min(a, b)][std::max(a, b)];
+      if (holder && holder->priority() <= proxy->priority()) continue;
+      holder = proxy;
+      // A gap equal to the general clearance needs no entry of its own, yet holds the cell.
+      if (!matrix.HasEntry(IdOf(a), IdOf(b)) && *gap == matrix.GenericValue()) continue;
+      TOvixRuleValue& cell = matrix.Entry(IdOf(a), IdOf(b));
+      cell.value = *gap;
+      cell.rule_handle = handle;
+    }
+  }
+}
+
+void TObjectClearanceMatrices::FindPairRules(TOvixRuleStorage& storage, sdk::Handle net, int layer,
+                                             int last_scope, PairRules& pair_rules) {
+  const auto answers = [&](int id) { return AnsweringType(IdOf(id)) == IdOf(id); };
+  sdk::Handle board_probes[kSpecctraObjectIdCount];
+  std::vector<uint8_t>* board_answers[kSpecctraObjectIdCount];
+  for (int b = 0; b < kSpecctraObjectIdCount; ++b) {
+    if (!answers(b)) continue;
+    board_probes[b] = Probe(board_probes_, IdOf(b), layer).handle();
+    board_answers[b] = &board_scope_answers_[board_probes[b]];
+    board_answers[b]->resize(static_cast<size_t>(storage.CompatibleCount()));
+  }
+  for (int a = 0; a < kSpecctraObjectIdCount; ++a) {
+    if (!answers(a)) continue;
     TClearanceProbe& inside = Probe(object_probes_, IdOf(a), layer);
     // Between questions no probe is in a net: the net's members are the board's own.
     struct InNet {
@@ -273,9 +331,10 @@ void TObjectClearanceMatrices::AskCells(TClearanceMatrix& matrix, sdk::Handle ne
                           board_probes[0], candidates_);
     inside_answers_.assign(candidates_.size(), 0);
     for (int b = 0; b < kSpecctraObjectIdCount; ++b) {
+      if (!answers(b)) continue;
       const TRuleProxy* proxy = nullptr;
       for (size_t c = 0; c < candidates_.size() && !proxy; ++c) {
-        const TRuleProxy& candidate = storage->CompatibleItem(candidates_[c]);
+        const TRuleProxy& candidate = storage.CompatibleItem(candidates_[c]);
         uint8_t& inside_answer = inside_answers_[c];
         uint8_t& board_answer = (*board_answers[b])[static_cast<size_t>(candidates_[c])];
         const uint32_t rule = candidate.handle();
@@ -287,19 +346,7 @@ void TObjectClearanceMatrices::AskCells(TClearanceMatrix& matrix, sdk::Handle ne
           proxy = &candidate;
         }
       }
-      if (!proxy || proxy->priority() >= limit_priority) continue;
-      if (proxy->SpecctraScope() < own_scope) continue;
-      const uint32_t handle = proxy->handle();
-      const std::optional<int32_t> gap = gaps_.ClearanceGap(handle);
-      if (!gap || *gap <= -1) continue;
-      const TRuleProxy*& holder = holders[std::min(a, b)][std::max(a, b)];
-      if (holder && holder->priority() <= proxy->priority()) continue;
-      holder = proxy;
-      // A gap equal to the general clearance needs no entry of its own, yet holds the cell.
-      if (!matrix.HasEntry(IdOf(a), IdOf(b)) && *gap == matrix.GenericValue()) continue;
-      TOvixRuleValue& cell = matrix.Entry(IdOf(a), IdOf(b));
-      cell.value = *gap;
-      cell.rule_handle = handle;
+      pair_rules[a][b] = proxy;
     }
   }
 }
@@ -318,6 +365,17 @@ win::ComPtr<IPCB_Rule> TObjectClearanceMatrices::GeneralRule(IPCB_Primitive* pri
 
 std::unique_ptr<TClearanceMatrix> TObjectClearanceMatrices::Build(sdk::Handle object, int layer,
                                                                   int scope, int on_layer_scope) {
+  if (Distinctions().layers) return BuildOnLayer(object, layer, scope, on_layer_scope);
+  const auto key = std::tuple(object, scope, on_layer_scope);
+  if (!last_object_ || last_object_->key != key) {
+    last_object_.emplace(LastObject{key, BuildOnLayer(object, layer, scope, on_layer_scope)});
+  }
+  return last_object_->matrix ? last_object_->matrix->Copy() : nullptr;
+}
+
+std::unique_ptr<TClearanceMatrix> TObjectClearanceMatrices::BuildOnLayer(sdk::Handle object,
+                                                                         int layer, int scope,
+                                                                         int on_layer_scope) {
   const bool indistinct = rules_.IsIndistinctNet(kClearanceRule, object);
   const auto none_key = std::tuple(layer, scope, on_layer_scope);
   if (indistinct && std::find(indistinct_without_matrix_.begin(), indistinct_without_matrix_.end(),

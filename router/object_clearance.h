@@ -22,7 +22,9 @@
 
 namespace router {
 
+class TOvixRuleStorage;
 class TOvixRules;
+class TRuleProxy;
 
 // Clearance gaps read from the host's rule records, each rule's once: the rules do not change
 // while one command runs, and the matrices ask about the same few rules for every net.
@@ -67,7 +69,8 @@ class TObjectClearanceMatrices {
   // layers) where they differ from its general clearance, which the matrix holds as its generic
   // value; null when there is nothing. `scope` is the object's router scope kind (net 7,
   // from-to 11, class 3), `on_layer_scope` the last scope kind the pair rules may have (26, or
-  // 4 for a class).
+  // 4 for a class). When no clearance rule tells layers apart, the matrix found for the object on
+  // one layer is given for the next layers asked about, without probing them.
   std::unique_ptr<TClearanceMatrix> Build(sdk::Handle object, int layer, int scope,
                                           int on_layer_scope);
 
@@ -78,6 +81,19 @@ class TObjectClearanceMatrices {
   int probe_count() const { return probe_count_; }
 
  private:
+  // What the scopes of the compatible clearance rules may tell apart, worked out at the first
+  // question: the rules do not change while the matrices are built.
+  struct ScopeDistinctions {
+    bool layers = false;       // objects alike but for their layer (MayTellLayersApart)
+    bool test_points = false;  // through test points from through pads (MayTellTestPointsFromPads)
+    bool objects = false;      // probes of one net of other types (MayTellObjectsOfANetApart)
+  };
+  const ScopeDistinctions& Distinctions();
+  // The type whose probes answer for the type's: Pin's for every type when the rules tell no
+  // probes of a net apart, and for a test point when they cannot tell it from a pad; else its own.
+  TSpecctraObjectId AnsweringType(TSpecctraObjectId id);
+  std::unique_ptr<TClearanceMatrix> BuildOnLayer(sdk::Handle object, int layer, int scope,
+                                                 int on_layer_scope);
   // The net a probe inside the object goes into; 0 for none (the probe stays on the board).
   sdk::Handle ProbeNet(sdk::Handle object, uint8_t kind);
   sdk::Handle NetOfClass(sdk::Handle net_class);
@@ -92,14 +108,28 @@ class TObjectClearanceMatrices {
   // The cells as the probes in the net (0: none) give them.
   void AskCells(TClearanceMatrix& matrix, sdk::Handle net, int layer, uint32_t limit_priority,
                 int own_scope, int last_scope);
-  // Probes by layer and object type: made at their first question and kept to the last, since
-  // making a primitive costs the host more than the questions asked of it.
+  // The first candidate rule holding each pair of probes of the answering types (AnsweringType),
+  // one in the net and one on the board (null: none), by the type of each.
+  using PairRules = const TRuleProxy* [kSpecctraObjectIdCount][kSpecctraObjectIdCount];
+  void FindPairRules(TOvixRuleStorage& storage, sdk::Handle net, int layer, int last_scope,
+                     PairRules& pair_rules);
+  // Probes by the layer they are made on and object type: made at their first question and kept
+  // to the last, since making a primitive costs the host more than the questions asked of it.
   using ProbeMap = std::map<std::pair<int, int>, std::unique_ptr<TClearanceProbe>>;
   TClearanceProbe& Probe(ProbeMap& probes, TSpecctraObjectId id, int layer);
 
   const TOvixRules& rules_;
   const RuleConstraintQuery& gaps_;
   sdk::Handle board_;
+  std::optional<ScopeDistinctions> distinctions_;
+  // The matrix Build found for the object it was asked about last (object, scope kinds), given
+  // again for the object's other layers when the rules tell no layers apart: the writer asks
+  // about every layer of an object before the next object.
+  struct LastObject {
+    std::tuple<sdk::Handle, int, int> key;
+    std::unique_ptr<TClearanceMatrix> matrix;  // null: none
+  };
+  std::optional<LastObject> last_object_;
   // Interfaces sorted by handle, one walk of the board per object kind: one block for all the
   // objects of a kind (every net), not a node each.
   std::vector<std::pair<sdk::Handle, win::ComPtr<IPCB_Primitive>>> interfaces_;

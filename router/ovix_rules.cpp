@@ -2,6 +2,7 @@
 #include "router/ovix_rules.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <optional>
 
@@ -426,15 +427,23 @@ bool TOvixRuleStorage::CheckPriorities() {
       clean = false;
     }
   }
+  // Each rule against the last rule after it of a higher scope kind: the last place of any kind
+  // above each kind, from the last place of each kind. Boards carry hundreds of rules.
+  constexpr int kKinds = UINT8_MAX + 1;
+  std::array<int, kKinds> last_of_kind;
+  last_of_kind.fill(-1);
+  for (int i = 0; i < count; ++i) last_of_kind[compatible_.Item(i).SpecctraScope()] = i;
+  std::array<int, kKinds> last_above;
+  last_above[kKinds - 1] = -1;
+  for (int kind = kKinds - 2; kind >= 0; --kind) {
+    last_above[kind] = std::max(last_above[kind + 1], last_of_kind[kind + 1]);
+  }
   for (int i = 0; i + 1 < count; ++i) {
     TRuleProxy& item = compatible_.Item(i);
-    for (int j = count - 1; j > i; --j) {
-      TRuleProxy& later = compatible_.Item(j);
-      if (later.SpecctraScope() > item.SpecctraScope()) {
-        SetProblem(later.name(), item.name());
-        clean = false;
-        break;
-      }
+    const int later = last_above[item.SpecctraScope()];
+    if (later > i) {
+      SetProblem(compatible_.Item(later).name(), item.name());
+      clean = false;
     }
   }
   return clean;

@@ -69,6 +69,19 @@ void Visit(const TTreeNode* node, const std::function<void(const TRuleExpression
   Visit(node->operand2(), leaf);
 }
 
+// Whether a leaf of the tree may tell two objects apart (a leaf of another node class, a word no
+// query registered and a missing tree may), asking `may_tell` about the leaves of the queries.
+template <class MayTell>
+bool AnyLeafMayTell(const TTreeNode* node, const MayTell& may_tell) {
+  if (!node) return true;
+  if (!node->IsLeaf()) {
+    return (node->operand1() && AnyLeafMayTell(node->operand1(), may_tell)) ||
+           (node->operand2() && AnyLeafMayTell(node->operand2(), may_tell));
+  }
+  const auto* leaf = dynamic_cast<const TRuleExpressionNode*>(node);
+  return !leaf || leaf->ScopeKind() == TSpecctraScope::NotAssigned || may_tell(*leaf);
+}
+
 }  // namespace
 
 std::wstring NameOf(IPCB_Primitive* object) {
@@ -286,6 +299,44 @@ bool HasTestPointScope(const TTreeNode* node) {
     found = found || leaf.ScopeKind() == TSpecctraScope::TestPoint;
   });
   return found;
+}
+
+bool MayTellLayersApart(const TTreeNode* node) {
+  return AnyLeafMayTell(node, [](const TRuleExpressionNode& leaf) {
+    switch (leaf.ScopeKind()) {
+      case TSpecctraScope::Pcb:
+      case TSpecctraScope::NetClass:
+      case TSpecctraScope::Net:
+      case TSpecctraScope::Group:
+      case TSpecctraScope::FromTo:
+      case TSpecctraScope::Via:
+      case TSpecctraScope::Wire:
+      case TSpecctraScope::CopperArea:
+      case TSpecctraScope::TestPoint: return false;
+      // IsPad holds every pad; IsThruPin and IsSMDPad ask for the pad's layer.
+      case TSpecctraScope::Pin: return !sdk::EqualsIgnoringCase(leaf.text(), "IsPad");
+      default: return true;
+    }
+  });
+}
+
+bool MayTellTestPointsFromPads(const TTreeNode* node) {
+  return AnyLeafMayTell(node, [](const TRuleExpressionNode& leaf) {
+    return leaf.ScopeKind() == TSpecctraScope::TestPoint;
+  });
+}
+
+bool MayTellObjectsOfANetApart(const TTreeNode* node) {
+  return AnyLeafMayTell(node, [](const TRuleExpressionNode& leaf) {
+    switch (leaf.ScopeKind()) {
+      case TSpecctraScope::Pcb:
+      case TSpecctraScope::NetClass:
+      case TSpecctraScope::Net:
+      case TSpecctraScope::Group:
+      case TSpecctraScope::FromTo: return false;
+      default: return true;
+    }
+  });
 }
 
 TSpecctraScope ObjectScopeKind(IPCB_Primitive* object) {

@@ -115,6 +115,19 @@ class TRuleExpressionScopeHelper {
 // Whether the tree holds a test-point leaf (IsTestPoint, TestPoint).
 bool HasTestPointScope(const TTreeNode* node);
 
+// Whether the host may hold one of two objects and not the other when they differ in their layer
+// alone: the tree tests a layer or a room (a room may lie on one side), a pad kind that the pad's
+// layer decides (IsThruPin, IsSMDPad), or holds a word the parsers do not know (the host may know
+// it). A missing tree may test anything.
+bool MayTellLayersApart(const TTreeNode* node);
+// The same for a through pad and a through test point, which differ in their test-point sides
+// alone: the tree tests test points, or holds a word the parsers do not know.
+bool MayTellTestPointsFromPads(const TTreeNode* node);
+// The same for two objects of one net (or of none) that differ in their kind, layer or place: the
+// tree tests more than the net, net class or from-to an object is in, or holds a word the parsers
+// do not know.
+bool MayTellObjectsOfANetApart(const TTreeNode* node);
+
 // The router scope kind a host object stands for: pads on an outer layer SMDpad, other pads Pin,
 // Via, Wire (tracks), CopperArea (fills, regions), Net, NetClass (classes), BoardRegion (rules),
 // FromTo, Pcb (the board); NotAssigned for no object. Any other kind is an assertion failure.

@@ -125,6 +125,10 @@ bool TClearanceMatrix::HasEntry(TSpecctraObjectId a, TSpecctraObjectId b) const 
   return HasKey(ClearanceTypeName(a, b));
 }
 
+std::unique_ptr<TClearanceMatrix> TClearanceMatrix::Copy() const {
+  return std::unique_ptr<TClearanceMatrix>(new TClearanceMatrix(*this));
+}
+
 void TClearanceMatrix::SetGenericValue(uint32_t rule_handle) {
   TOvixRuleValue& generic = Entry(kGenericValueKey);
   const std::optional<int32_t> gap = query_.ClearanceGap(rule_handle);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -33,7 +34,6 @@ inline constexpr std::string_view kGenericValueKey = "Generic_Value";
 class TSpecctraRuleValueStorage {
  public:
   explicit TSpecctraRuleValueStorage(std::string name) : name_(std::move(name)) {}
-  TSpecctraRuleValueStorage(const TSpecctraRuleValueStorage&) = delete;
   TSpecctraRuleValueStorage& operator=(const TSpecctraRuleValueStorage&) = delete;
   virtual ~TSpecctraRuleValueStorage() = default;
 
@@ -59,6 +59,10 @@ class TSpecctraRuleValueStorage {
   // Every key of this store has the same value in `other` (absent keys there have none). One-
   // sided: keys only `other` has are not looked at. False without another store.
   bool Equals(const TSpecctraRuleValueStorage* other) const;
+
+ protected:
+  // For the stores that hand out copies of themselves: no store is copied by accident.
+  TSpecctraRuleValueStorage(const TSpecctraRuleValueStorage&) = default;
 
  private:
   std::map<std::string, TOvixRuleValue, sdk::LessIgnoringCase> values_;
@@ -110,7 +114,12 @@ class TClearanceMatrix : public TSpecctraRuleValueStorage {
   // Each statement appended as one item, without indentation.
   void Write(std::vector<std::string>& lines) const;
 
+  // A matrix with this one's name, entries and query.
+  std::unique_ptr<TClearanceMatrix> Copy() const;
+
  private:
+  TClearanceMatrix(const TClearanceMatrix&) = default;
+
   const RuleConstraintQuery& query_;
 };
 

@@ -182,20 +182,86 @@ std::string NetClearance(int priority, const std::string& scope2, const std::str
          R"x("})x";
 }
 
-// The statements of net N's clearance matrix on the top layer, with the rules given.
-std::vector<std::string> NetMatrixStatements(const std::vector<std::string>& rules) {
-  std::string board =
-      R"({"format": "quorvel-board", "version": 1, "nets": [{"name": "N"}], "rules": [)";
+// A board of the nets N and M with the rules given, opened in the editor.
+void OpenNetsBoard(const testsupport::TempDir& dir, const std::vector<std::string>& rules) {
+  std::string board = R"({"format": "quorvel-board", "version": 1,)"
+                      R"( "nets": [{"name": "N"}, {"name": "M"}], "rules": [)";
   for (const std::string& rule : rules) board += (board.back() == '[' ? "" : ",") + rule;
-  testsupport::TempDir dir;
   testsupport::WriteFile(dir.Path("cells.json"), board + "]}");
   EXPECT_EQ(rulestest::OpenBoard(dir.Path("cells.json")), "");
+}
+
+std::vector<std::string> StatementsOf(const std::unique_ptr<router::TClearanceMatrix>& matrix) {
+  return matrix ? matrix->Statements() : std::vector<std::string>{"no matrix"};
+}
+
+// The statements of net N's clearance matrix on all layers, with the rules given.
+std::vector<std::string> NetMatrixStatements(const std::vector<std::string>& rules) {
+  testsupport::TempDir dir;
+  OpenNetsBoard(dir, rules);
   router::TOvixRules collection(sdk::PcbApi_GetCurrentBoardHandle());
   collection.Collect();
   const router::THostRuleConstraintQuery gaps;
   router::TObjectClearanceMatrices matrices(collection, gaps, sdk::PcbApi_GetCurrentBoardHandle());
-  const auto matrix = matrices.Build(rulestest::Named(pcbapi::kNet, "N"), 74, 7, 26);
-  return matrix ? matrix->Statements() : std::vector<std::string>{"no matrix"};
+  return StatementsOf(matrices.Build(rulestest::Named(pcbapi::kNet, "N"), 74, 7, 26));
+}
+
+// All layers, then the top, a mid and the bottom layer.
+constexpr int kAskedLayers[] = {74, 1, 2, 32};
+
+// The statements of net N's matrix on each of kAskedLayers, with the rules given. The matrices of
+// N and then M are asked for layer after layer, as the writer asks for them, and each must be what
+// a set of matrices asked about that layer alone finds. `later_probes` counts the probes made for
+// the layers after the first.
+std::vector<std::vector<std::string>> LayerByLayerStatements(const std::vector<std::string>& rules,
+                                                             int& later_probes) {
+  testsupport::TempDir dir;
+  OpenNetsBoard(dir, rules);
+  const sdk::Handle board = sdk::PcbApi_GetCurrentBoardHandle();
+  router::TOvixRules collection(board);
+  collection.Collect();
+  const router::THostRuleConstraintQuery gaps;
+  router::TObjectClearanceMatrices in_turn(collection, gaps, board);
+  std::vector<std::vector<std::string>> statements;
+  later_probes = 0;
+  for (const std::string net : {"N", "M"}) {
+    const sdk::Handle handle = rulestest::Named(pcbapi::kNet, net);
+    for (const int layer : kAskedLayers) {
+      const int probes = in_turn.probe_count();
+      const std::vector<std::string> found = StatementsOf(in_turn.Build(handle, layer, 7, 26));
+      if (layer != kAskedLayers[0]) later_probes += in_turn.probe_count() - probes;
+      router::TObjectClearanceMatrices alone(collection, gaps, board);
+      EXPECT_EQ(found, StatementsOf(alone.Build(handle, layer, 7, 26)))
+          << net << " on layer " << layer;
+      if (net == "N") statements.push_back(found);
+    }
+  }
+  return statements;
+}
+
+// A clearance rule whose scope tests a layer gives N a clearance of its own on the top layer
+// alone; without one, N's via cells hold on every layer, and the layers after the first are
+// found without probing them.
+TEST(ObjectClearanceMatrices, LayersDifferOnlyByRulesThatTestLayers) {
+  const std::string board_gap =
+      R"({"kind": "Clearance", "name": "Board", "priority": 9, "scope1": "All", "scope2": "All",)"
+      R"( "gap": "10mil"})";
+  int later_probes = 0;
+  const auto on_top = LayerByLayerStatements(
+      {R"({"kind": "Clearance", "name": "Top", "priority": 1,)"
+       R"( "scope1": "InNet('N') And OnTopLayer", "scope2": "All", "gap": "15mil"})",
+       board_gap},
+      later_probes);
+  ASSERT_EQ(on_top.size(), std::size(kAskedLayers));
+  EXPECT_EQ(on_top[1], std::vector<std::string>{"(clearance 15.000)"});
+  EXPECT_NE(on_top[3], on_top[1]) << "the bottom layer";
+
+  const std::vector<std::string> via_cells = {
+      "(clearance 15.000 (type pin_via smd_via via_via via_wire via_area via_testpoint))"};
+  const auto on_all =
+      LayerByLayerStatements({NetClearance(1, "IsVia", "15mil"), board_gap}, later_probes);
+  for (const std::vector<std::string>& statements : on_all) EXPECT_EQ(statements, via_cells);
+  EXPECT_EQ(later_probes, 0);
 }
 
 // A cell takes the rule of highest precedence with a gap that holds its pair in either order. A
@@ -253,6 +319,37 @@ TEST(ObjectClearanceMatrices, UnnamedNetsAndNetClassesGetTheCellsTheirRulesFill)
       statements(pcbapi::kClass, "C", 3, 4),
       std::vector<std::string>{"(clearance 20.000 (type pin_via smd_via via_via via_wire via_area "
                                "via_testpoint))"});
+}
+
+// Rules that name only nets, classes and the board hold every probe of a net alike: a pad in the
+// net and one on the board answer for every type, and their rule fills every cell.
+TEST(ObjectClearanceMatrices, OnePairOfProbesAnswersWhenNoScopeTellsObjectsApart) {
+  testsupport::TempDir dir;
+  testsupport::WriteFile(dir.Path("cells.json"), R"x({"format": "quorvel-board", "version": 1,
+  "nets": [{"name": "N"}],
+  "classes": [{"name": "C", "memberKind": "nets", "members": ["N"]},
+              {"name": "D", "memberKind": "nets", "members": ["N"]}],
+  "rules": [
+    {"kind": "Clearance", "name": "DGap", "priority": 1, "scope1": "InNetClass('D')",
+     "scope2": "All", "gap": "15mil"},
+    {"kind": "Clearance", "name": "CGap", "priority": 2, "scope1": "InNetClass('C')",
+     "scope2": "All", "gap": "12mil"},
+    {"kind": "Clearance", "name": "Board", "priority": 3, "scope1": "All", "scope2": "All",
+     "gap": "10mil"}]})x");
+  ASSERT_EQ(rulestest::OpenBoard(dir.Path("cells.json")), "");
+  router::TOvixRules collection(sdk::PcbApi_GetCurrentBoardHandle());
+  collection.Collect();
+  const router::THostRuleConstraintQuery gaps;
+  router::TObjectClearanceMatrices matrices(collection, gaps, sdk::PcbApi_GetCurrentBoardHandle());
+  // C's own clearance, and D's, of higher precedence, between C's net and anything.
+  EXPECT_EQ(StatementsOf(matrices.Build(rulestest::Named(pcbapi::kClass, "C"), 74, 3, 4)),
+            (std::vector<std::string>{
+                "(clearance 12.000)",
+                "(clearance 15.000 (type pin_pin pin_smd pin_via pin_wire pin_area pin_testpoint "
+                "smd_smd smd_via smd_wire smd_area smd_testpoint via_via via_wire via_area "
+                "via_testpoint wire_wire wire_area wire_testpoint area_area area_testpoint "
+                "testpoint_testpoint))"}));
+  EXPECT_EQ(matrices.probe_count(), 2);
 }
 
 // The stack is read once per board of the context: every object's rules walk it, and a context

@@ -174,4 +174,42 @@ TEST(RuleScopeHelper, PadsOnAnOuterLayerAreSurfaceMountPadsAndOthersPins) {
   }
 }
 
+// The host may hold one object of two and not the other, when they differ in their layer alone,
+// by a layer or room word or a pad kind the layer decides; a through test point and a through pad
+// by a test-point word only; objects of one net by any word but those of nets, classes, from-tos
+// and the board. Of a word the parsers do not know nothing is known.
+TEST(RuleScopeHelper, ScopesThatMayTellObjectsApart) {
+  struct Case {
+    const char* scope;
+    bool layers, test_points, objects_of_a_net;
+  };
+  const Case cases[] = {
+      {"All", false, false, false},
+      {"InNet('A') Or Not InNetClass('P')", false, false, false},
+      {"InFromToClass('G')", false, false, false},
+      {"IsPad And InNet('A')", false, false, true},
+      {"IsVia Or IsTrack Or IsFill Or IsPolyRegion", false, false, true},
+      {"InNet('A') And OnLayer('MidLayer1')", true, false, true},
+      {"InNet('A') And OnTopLayer", true, false, true},
+      {"Not OnBottom", true, false, true},
+      {"OnMid", true, false, true},
+      {"OnSignal", true, false, true},
+      {"WithinRoom('R')", true, false, true},
+      {"IsThruPin", true, false, true},
+      {"IsSMDPad Or IsPad", true, false, true},
+      {"IsTestPoint", false, true, true},
+      {"InNet('A') And IsArc", true, true, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.scope);
+    const auto tree = router::TCleranceRuleExpressionParser().ParseScope(c.scope);
+    EXPECT_EQ(router::MayTellLayersApart(tree.get()), c.layers);
+    EXPECT_EQ(router::MayTellTestPointsFromPads(tree.get()), c.test_points);
+    EXPECT_EQ(router::MayTellObjectsOfANetApart(tree.get()), c.objects_of_a_net);
+  }
+  EXPECT_TRUE(router::MayTellLayersApart(nullptr)) << "no scope read";
+  EXPECT_TRUE(router::MayTellTestPointsFromPads(nullptr)) << "no scope read";
+  EXPECT_TRUE(router::MayTellObjectsOfANetApart(nullptr)) << "no scope read";
+}
+
 }  // namespace

@@ -288,6 +288,7 @@ TEST(RulesCollection, ManyRulesOfOneKindAndSharedPriorities) {
     EXPECT_GT(widths->CompatibleItem(i).priority(), previous);
     previous = widths->CompatibleItem(i).priority();
   }
+  EXPECT_FALSE(rules.HasPriorityProblems(kWidthRule)) << "rules of one scope kind take any order";
   // W243 has priority 7 and the lower handle: it stays; the last rule is reported.
   rules.ForEachRule(
       RuleKindBit(kWidthRule),
@@ -301,6 +302,23 @@ TEST(RulesCollection, ManyRulesOfOneKindAndSharedPriorities) {
       false);
   const sdk::Handle n100 = Objects(kNet).at(100);
   EXPECT_EQ(RuleName(rules.FindRuleForObjectHandle(kWidthRule, 1, 26, n100, false)), "W100");
+}
+
+// A rule before rules of a higher scope kind is reported against the last of them.
+TEST(RulesCollection, APriorityProblemNamesTheLastLaterRuleOfAHigherKind) {
+  testsupport::TempDir dir;
+  testsupport::WriteFile(dir.Path("kinds.json"), R"x({"format": "quorvel-board", "version": 1,
+  "nets": [{"name": "A"}, {"name": "B"}],
+  "rules": [
+    {"kind": "Width", "name": "WAll", "priority": 1, "scope1": "All"},
+    {"kind": "Width", "name": "WA", "priority": 2, "scope1": "InNet('A')"},
+    {"kind": "Width", "name": "WB", "priority": 3, "scope1": "InNet('B')"}]})x");
+  ASSERT_EQ(rulestest::OpenBoard(dir.Path("kinds.json")), "");
+  TOvixRules rules(sdk::PcbApi_GetCurrentBoardHandle());
+  rules.Collect();
+  ASSERT_NE(rules.PriorityProblems(kWidthRule), nullptr);
+  EXPECT_EQ(*rules.PriorityProblems(kWidthRule),
+            (std::vector<std::pair<std::string, std::string>>{{"WB", "WAll"}}));
 }
 
 // Without the collection's net index a scope finds a net by its exact name, and a class of nets
