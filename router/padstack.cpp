@@ -210,11 +210,13 @@ void TPadStackList::AddViaStylePadStacks(sdk::Handle rule, TViaStyleAssociationL
 void TPadStackList::CollectPadStacks(const sdk::TPcbBoard& board, int32_t default_via_size,
                                      int32_t default_via_hole, TViaStyleAssociationList* via_styles,
                                      const TTestPointExpansion& test_points) {
+  bool every_rule_read = true;
   board.IterateObjects(
       [&](sdk::Handle handle) {
         sdk::TPcbRuleEx rule(handle);
-        if (rule.Sync(pcbapi::kRead) == pcbapi::kSuccess &&
-            rule.GetRuleKind() == kRoutingViasRule) {
+        if (rule.Sync(pcbapi::kRead) != pcbapi::kSuccess) {
+          every_rule_read = false;
+        } else if (rule.GetRuleKind() == kRoutingViasRule) {
           AddViaStylePadStacks(handle, via_styles, test_points);
         }
       },
@@ -286,6 +288,14 @@ void TPadStackList::CollectPadStacks(const sdk::TPcbBoard& board, int32_t defaul
       },
       1u << pcbapi::kPad, CopperLayers(), pcbapi::kAllObjects);
 
+  // A dominant rule is one of the board's routing-via rules: once each of them is in the list,
+  // asking every net and from-to for theirs finds none that is not.
+  if (!every_rule_read) AddDominantViaStylePadStacks(board, via_styles, test_points);
+}
+
+void TPadStackList::AddDominantViaStylePadStacks(const sdk::TPcbBoard& board,
+                                                 TViaStyleAssociationList* via_styles,
+                                                 const TTestPointExpansion& test_points) {
   board.IterateObjects(
       [&](sdk::Handle handle) {
         const sdk::Handle rule = sdk::PcbApi_FindDominantRuleForObject(handle, kRoutingViasRule);

@@ -110,6 +110,10 @@ class TPadStackList {
  private:
   void AddViaStylePadStacks(sdk::Handle rule, TViaStyleAssociationList* via_styles,
                             const TTestPointExpansion& test_points);
+  // The padstacks of the rules that dominate the board's nets and from-tos.
+  void AddDominantViaStylePadStacks(const sdk::TPcbBoard& board,
+                                    TViaStyleAssociationList* via_styles,
+                                    const TTestPointExpansion& test_points);
   void WriteShapes(DesignFileOutput& out, const TPadStack& stack,
                    const sdk::TPcbBoard& board) const;
   std::string ComposeName(int number) const;
