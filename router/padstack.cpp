@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <bit>
+#include <optional>
+#include <utility>
 
 #include "router/design_file_names.h"
 #include "router/padstack_pad.h"
@@ -138,6 +140,10 @@ void TPadStackList::KeepKnown(const TPadStackShape& shape, int number) {
 
 int TPadStackList::FindOrAddPadStack(const TPadStackShape& shape, const std::string& rule_name,
                                      sdk::Handle rule) {
+  // Pads of one footprint come one after the other, mostly of one shape.
+  if (rule_name.empty() && last_found_.number >= 0 && Identical(last_found_.shape, shape)) {
+    return last_found_.number;
+  }
   // Every shape matches itself but one whose rotation is no number.
   const bool keyed = shape.rotation == shape.rotation;
   const int known = keyed && !known_shapes_.empty() ? KnownSlot(shape).number : -1;
@@ -156,6 +162,7 @@ int TPadStackList::FindOrAddPadStack(const TPadStackShape& shape, const std::str
     changed = true;
   }
   if (keyed && known < 0) KeepKnown(shape, number);
+  if (keyed) last_found_ = {shape, number};
   if (!rule_name.empty()) {
     changed |= items_[static_cast<size_t>(number)]->rule_names.try_emplace(rule_name, rule).second;
   }
@@ -262,6 +269,8 @@ void TPadStackList::CollectPadStacks(const sdk::TPcbBoard& board, int32_t defaul
       },
       1u << pcbapi::kVia, CopperLayers(), pcbapi::kAllObjects);
 
+  // Pads come layer by layer, and a layer's legacy number takes a walk through the partitions.
+  std::optional<std::pair<pcbapi::LayerId, int>> last_layer;
   board.IterateObjects(
       [&](sdk::Handle handle) {
         TPadShapeSummary pad;
@@ -282,7 +291,10 @@ void TPadStackList::CollectPadStacks(const sdk::TPcbBoard& board, int32_t defaul
         pcbapi::Byte power_ground = 0;
         sdk::PcbApi_QueryPad_PwrGnd(handle, &power_ground);
         shape.pwr_gnd = power_ground;
-        shape.low_layer = sdk::LayerToLegacyLayer(pad.layer);
+        if (!last_layer || last_layer->first != pad.layer) {
+          last_layer.emplace(pad.layer, sdk::LayerToLegacyLayer(pad.layer));
+        }
+        shape.low_layer = last_layer->second;
         shape.high_layer = 0;
         StorePadStackNumber(handle, pcbapi::kPad, pad.padstack, FindOrAddPadStack(shape));
       },

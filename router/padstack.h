@@ -133,6 +133,7 @@ class TPadStackList {
   // match itself (a rotation that is not a number) is never found and never kept.
   std::vector<TKnownShape> known_shapes_;  // open addressing, at most half full
   size_t known_count_ = 0;
+  TKnownShape last_found_;  // the shape found last, with its number
   // The name of each item, composed again whenever the item changes: vias and nets ask for the
   // names over and over.
   std::vector<std::string> names_;
