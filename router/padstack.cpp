@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <bit>
+#include <optional>
+#include <utility>
 
 #include "router/design_file_names.h"
 #include "router/padstack_pad.h"
@@ -138,6 +140,10 @@ void TPadStackList::KeepKnown(const TPadStackShape& shape, int number) {
 
 int TPadStackList::FindOrAddPadStack(const TPadStackShape& shape, const std::string& rule_name,
                                      sdk::Handle rule) {
+  // Pads of one footprint come one after the other, mostly of one shape.
+  if (rule_name.empty() && last_found_.number >= 0 && Identical(last_found_.shape, shape)) {
+    return last_found_.number;
+  }
   // Every shape matches itself but one whose rotation is no number.
   const bool keyed = shape.rotation == shape.rotation;
   const int known = keyed && !known_shapes_.empty() ? KnownSlot(shape).number : -1;
@@ -156,6 +162,7 @@ int TPadStackList::FindOrAddPadStack(const TPadStackShape& shape, const std::str
     changed = true;
   }
   if (keyed && known < 0) KeepKnown(shape, number);
+  if (keyed) last_found_ = {shape, number};
   if (!rule_name.empty()) {
     changed |= items_[static_cast<size_t>(number)]->rule_names.try_emplace(rule_name, rule).second;
   }
@@ -210,11 +217,13 @@ void TPadStackList::AddViaStylePadStacks(sdk::Handle rule, TViaStyleAssociationL
 void TPadStackList::CollectPadStacks(const sdk::TPcbBoard& board, int32_t default_via_size,
                                      int32_t default_via_hole, TViaStyleAssociationList* via_styles,
                                      const TTestPointExpansion& test_points) {
+  bool every_rule_read = true;
   board.IterateObjects(
       [&](sdk::Handle handle) {
         sdk::TPcbRuleEx rule(handle);
-        if (rule.Sync(pcbapi::kRead) == pcbapi::kSuccess &&
-            rule.GetRuleKind() == kRoutingViasRule) {
+        if (rule.Sync(pcbapi::kRead) != pcbapi::kSuccess) {
+          every_rule_read = false;
+        } else if (rule.GetRuleKind() == kRoutingViasRule) {
           AddViaStylePadStacks(handle, via_styles, test_points);
         }
       },
@@ -260,6 +269,8 @@ void TPadStackList::CollectPadStacks(const sdk::TPcbBoard& board, int32_t defaul
       },
       1u << pcbapi::kVia, CopperLayers(), pcbapi::kAllObjects);
 
+  // Pads come layer by layer, and a layer's legacy number takes a walk through the partitions.
+  std::optional<std::pair<pcbapi::LayerId, int>> last_layer;
   board.IterateObjects(
       [&](sdk::Handle handle) {
         TPadShapeSummary pad;
@@ -280,12 +291,23 @@ void TPadStackList::CollectPadStacks(const sdk::TPcbBoard& board, int32_t defaul
         pcbapi::Byte power_ground = 0;
         sdk::PcbApi_QueryPad_PwrGnd(handle, &power_ground);
         shape.pwr_gnd = power_ground;
-        shape.low_layer = sdk::LayerToLegacyLayer(pad.layer);
+        if (!last_layer || last_layer->first != pad.layer) {
+          last_layer.emplace(pad.layer, sdk::LayerToLegacyLayer(pad.layer));
+        }
+        shape.low_layer = last_layer->second;
         shape.high_layer = 0;
         StorePadStackNumber(handle, pcbapi::kPad, pad.padstack, FindOrAddPadStack(shape));
       },
       1u << pcbapi::kPad, CopperLayers(), pcbapi::kAllObjects);
 
+  // A dominant rule is one of the board's routing-via rules: once each of them is in the list,
+  // asking every net and from-to for theirs finds none that is not.
+  if (!every_rule_read) AddDominantViaStylePadStacks(board, via_styles, test_points);
+}
+
+void TPadStackList::AddDominantViaStylePadStacks(const sdk::TPcbBoard& board,
+                                                 TViaStyleAssociationList* via_styles,
+                                                 const TTestPointExpansion& test_points) {
   board.IterateObjects(
       [&](sdk::Handle handle) {
         const sdk::Handle rule = sdk::PcbApi_FindDominantRuleForObject(handle, kRoutingViasRule);

@@ -110,6 +110,10 @@ class TPadStackList {
  private:
   void AddViaStylePadStacks(sdk::Handle rule, TViaStyleAssociationList* via_styles,
                             const TTestPointExpansion& test_points);
+  // The padstacks of the rules that dominate the board's nets and from-tos.
+  void AddDominantViaStylePadStacks(const sdk::TPcbBoard& board,
+                                    TViaStyleAssociationList* via_styles,
+                                    const TTestPointExpansion& test_points);
   void WriteShapes(DesignFileOutput& out, const TPadStack& stack,
                    const sdk::TPcbBoard& board) const;
   std::string ComposeName(int number) const;
@@ -129,6 +133,7 @@ class TPadStackList {
   // match itself (a rotation that is not a number) is never found and never kept.
   std::vector<TKnownShape> known_shapes_;  // open addressing, at most half full
   size_t known_count_ = 0;
+  TKnownShape last_found_;  // the shape found last, with its number
   // The name of each item, composed again whenever the item changes: vias and nets ask for the
   // names over and over.
   std::vector<std::string> names_;

@@ -37,7 +37,7 @@ class TNetNameIndex {
   // Reads each net's name too when asked to: while the walk is at a net, reading it costs less
   // than coming back to it.
   void Walk(IPCB_Board* board, bool names);
-  void AddName(IPCB_Primitive* net);
+  void AddName(IPCB_Primitive* net, uint32_t handle);
 
   // The names of nets_ one after the other in one block: a string each would cost a heap block
   // per net of the board.
@@ -52,6 +52,8 @@ class TNetNameIndex {
   };
 
   bool walked_ = false;
+  // The board is the current one, whose nets' records the host's calls read.
+  bool records_hold_names_ = false;
   std::vector<win::ComPtr<IPCB_Primitive>> nets_;          // in the walk's order
   Names names_;                                            // of nets_, when asked for
   std::vector<std::pair<uint32_t, uint32_t>> by_handle_;   // handle and place in nets_, sorted

@@ -3,7 +3,9 @@
 
 #include "router/padstack.h"
 #include "router/rules_session.h"
+#include "router/via_styles.h"
 #include "sdk/quorvel_session.h"
+#include "support/test_paths.h"
 
 namespace {
 
@@ -63,6 +65,46 @@ TEST(PadStackList, CollectingStoresEachObjectsNumber) {
     }
   }
   EXPECT_EQ(wrong, std::vector<std::string>{});
+}
+
+// Every net and from-to finds the vias of its dominant via-style rule among the padstacks,
+// whether the rule names the net, its class or the from-to, or holds every object; a disabled
+// rule dominates nothing, yet its vias are padstacks too.
+TEST(PadStackList, EveryNetAndFromToFindsTheViasOfItsRule) {
+  testsupport::TempDir dir;
+  testsupport::WriteFile(dir.Path("vias.json"), R"x({"format": "quorvel-board", "version": 1,
+  "layerPairs": [{"first": "TopLayer", "second": "BottomLayer"}],
+  "nets": [{"name": "A"}, {"name": "B"}, {"name": "C"}, {"name": "D"}],
+  "classes": [{"name": "Fast", "memberKind": "nets", "members": ["B"]}],
+  "fromTos": [{"net": "C", "from": "U1-1", "to": "U2-1"}],
+  "rules": [
+    {"kind": "RoutingVias", "name": "Board", "priority": 5, "viaSize": "20mil", "holeSize": "10mil"},
+    {"kind": "RoutingVias", "name": "NetA", "priority": 1, "scope1": "InNet('A')",
+     "viaSize": "22mil", "holeSize": "11mil"},
+    {"kind": "RoutingVias", "name": "ClassFast", "priority": 2, "scope1": "InNetClass('Fast')",
+     "viaSize": "24mil", "holeSize": "12mil"},
+    {"kind": "RoutingVias", "name": "PathC", "priority": 3, "scope1": "InFromTo('C(U1-1:U2-1)')",
+     "viaSize": "26mil", "holeSize": "13mil"},
+    {"kind": "RoutingVias", "name": "Off", "enabled": 0, "priority": 0, "scope1": "InNet('D')",
+     "viaSize": "28mil", "holeSize": "14mil"}]
+})x");
+  ASSERT_EQ(rulestest::OpenBoard(dir.Path("vias.json")), "");
+  sdk::TPcbBoard board(sdk::PcbApi_GetCurrentBoardHandle());
+  ASSERT_EQ(board.Sync(pcbapi::kRead), 0);
+  router::TViaStyleAssociationList via_styles(board.GetHandle());
+  router::LoadViaStyles(via_styles, dir.Path("stored.ini"));  // none stored: every pair
+  router::TPadStackList list(board.GetHandle());
+  list.CollectPadStacks(board, Mil(30), Mil(15), &via_styles, {});
+  std::vector<std::string> names;
+  for (int number = 0; number < list.Count(); ++number) names.push_back(list.PadStackName(number));
+  EXPECT_EQ(names, (std::vector<std::string>{"Via0_TB_Board", "Via1_TB_NetA", "Via2_TB_ClassFast",
+                                             "Via3_TB_PathC", "Via4_TB_Off"}));
+  const auto net = [](const char* name) { return rulestest::Named(pcbapi::kNet, name); };
+  EXPECT_EQ(list.UseViaList(net("A")), "Via1_TB_NetA ");
+  EXPECT_EQ(list.UseViaList(net("B")), "Via2_TB_ClassFast ");
+  EXPECT_EQ(list.UseViaList(net("C")), "Via0_TB_Board ");
+  EXPECT_EQ(list.UseViaList(net("D")), "Via0_TB_Board ");
+  EXPECT_EQ(list.UseViaList(rulestest::Objects(pcbapi::kFromTo).at(0)), "Via3_TB_PathC ");
 }
 
 }  // namespace

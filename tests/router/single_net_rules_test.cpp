@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "router/ovix_rules.h"
+#include "router/rule_scope_helper.h"
 #include "router/writer_rule_queries.h"
 #include "rules_session.h"
 #include "support/test_paths.h"
@@ -223,6 +224,38 @@ TEST(NetsTheRulesName, AreThoseNamedDirectlyOrThroughTheirClass) {
   EXPECT_TRUE(rules.MayHoldObjectsOfNet(kClearanceRule, 1, 26, net("C")));
   EXPECT_FALSE(rules.MayHoldObjectsOfNet(kWidthRule, 7, 7, net("C")));
   EXPECT_TRUE(rules.MayHoldObjectsOfNet(kStubLengthKind, 7, 7, net("C")));
+}
+
+// The net index knows each net by the name the host's interface gives, however its record holds
+// it: names beyond ASCII, whose record holds other characters, and names as long as a record can
+// hold, which it might hold cut.
+TEST(NetNameIndex, FindsNamesBeyondAsciiAndAtTheRecordsLimit) {
+  const auto net = [](const std::string& json_name) { return R"({"name": ")" + json_name + "\"}"; };
+  testsupport::TempDir dir;
+  testsupport::WriteFile(dir.Path("names.json"),
+                         R"({"format": "quorvel-board", "version": 1, "nets": [)" +
+                             net("Gr\\u00fcn") + ", " + net(std::string(255, 'L')) + ", " +
+                             // 255 bytes of UTF-8
+                             net(std::string(253, 'M') + "\\u00e9") + ", " + net("Plain") + "]}");
+  ASSERT_EQ(rulestest::OpenBoard(dir.Path("names.json")), "");
+  const TOvixRules rules(sdk::PcbApi_GetCurrentBoardHandle());
+  const std::vector<sdk::Handle> nets = rulestest::Objects(pcbapi::kNet);
+  ASSERT_EQ(nets.size(), 4u);
+  TNetNameIndex index;
+  const auto found = [&](TNetNameIndex& nets_index, const std::wstring& name) -> sdk::Handle {
+    const win::ComPtr<IPCB_Primitive> object = nets_index.Find(rules.board(), name);
+    return object ? object->GetHandle() : 0;
+  };
+  EXPECT_EQ(found(index, L"Gr\u00fcn"), nets[0]);
+  EXPECT_EQ(found(index, L"Gr\u00c3\u00bcn"), 0u) << "the record's bytes are no characters";
+  EXPECT_EQ(found(index, std::wstring(255, L'L')), nets[1]);
+  EXPECT_EQ(found(index, std::wstring(253, L'M') + L"\u00e9"), nets[2]);
+  EXPECT_EQ(found(index, L"Plain"), nets[3]);
+  // Names read after a walk for handles alone are those of the same nets.
+  TNetNameIndex handles_first;
+  ASSERT_NE(handles_first.ByHandle(rules.board(), nets[0]), nullptr);
+  EXPECT_EQ(found(handles_first, L"Plain"), nets[3]);
+  EXPECT_EQ(found(handles_first, std::wstring(255, L'L')), nets[1]);
 }
 
 }  // namespace
