@@ -152,8 +152,7 @@ void PaintScrollBars(HWND form, HDC dc, POINT at) {
   EnumChildWindows(form, PaintChildScrollBars, reinterpret_cast<LPARAM>(&walk));
 }
 
-}  // namespace
-
+// The size of a control's picture: a form's whole window, any other control whole.
 SIZE PictureSize(const framework::TControl& control) {
   if (const framework::TForm* form = AsForm(control)) {
     RECT window{};
@@ -163,6 +162,9 @@ SIZE PictureSize(const framework::TControl& control) {
   return {control.Width(), control.Height()};
 }
 
+// Paints the control with its top left at `at`: a form with its frame, caption and its windows'
+// scroll bars (which the null driver never paints: they are drawn as the system draws them), any
+// other control as it paints itself.
 void PaintPicture(framework::TControl& control, HDC dc, POINT at) {
   if (auto* form = dynamic_cast<framework::TForm*>(&control)) {
     PaintSystemFrame(form->Handle(), dc, at);
@@ -173,6 +175,8 @@ void PaintPicture(framework::TControl& control, HDC dc, POINT at) {
   }
   control.PaintTo(dc, at.x, at.y);
 }
+
+}  // namespace
 
 std::unique_ptr<Surface> Picture(framework::TControl& control, const std::string& name, int scale) {
   const SIZE size = PictureSize(control);

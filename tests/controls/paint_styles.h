@@ -21,13 +21,6 @@ void ResetPaintStyle();
 // each with its palette, leaving the overrides unset (and the palette refilled) afterwards.
 void ForEachPaintStyle(const std::function<void(int style)>& body);
 
-// The size of a control's picture: a form's whole window, any other control whole.
-SIZE PictureSize(const framework::TControl& control);
-// Paints the control with its top left at `at`: a form with its frame, caption and its windows'
-// scroll bars (which the null driver never paints: they are drawn as the system draws them), any
-// other control as it paints itself.
-void PaintPicture(framework::TControl& control, HDC dc, POINT at);
-
 // The control painted as it shows (as PaintPicture paints it) on a white surface, written
 // (scaled `scale` times) to build/pictures/NAME.png: every control's picture goes through here.
 std::unique_ptr<Surface> Picture(framework::TControl& control, const std::string& name,

@@ -76,14 +76,6 @@ TEST(ServerDialog, ItsControlsAreReachedByTabAndAccelerators) {
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(visited, expected) << "Tab reaches each control once";
 
-  auto& use_vias = Find<controls::TXPCheckBox>(dialog, "UseVias");
-  Find<controls::TXPBitBtn>(dialog, "ButtonOK").SetFocus();
-  EXPECT_TRUE(press(WM_SYSCHAR, L'o')) << "Alt+O: the group's first control";
-  EXPECT_EQ(GetFocus(), use_vias.Handle());
-  EXPECT_TRUE(use_vias.Checked());
-  EXPECT_TRUE(press(WM_SYSCHAR, L'u'));
-  EXPECT_FALSE(use_vias.Checked()) << "Alt+U toggles the box";
-
   auto& side = Find<controls::TXPComboBox>(dialog, "Side");
   side.SetFocus();
   SendMessageW(side.Handle(), WM_KEYDOWN, VK_DOWN, 0);

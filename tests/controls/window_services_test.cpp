@@ -41,7 +41,6 @@ class FormBounds : public testing::Test {
     store.WriteInteger("TBoundsTestForm", "Width", width);
     store.WriteInteger("TBoundsTestForm", "Height", height);
   }
-  static RECT Bounds(const framework::TForm& form) { return form.BoundsRect(); }
   TBoundsTestForm form{nullptr};
 };
 
@@ -123,7 +122,7 @@ TEST_F(FormBounds, LoadsAndSavesOnlyWhatTheFlagsAskUnderTheFormsClass) {
   // clang-format on
   TBoundsTestForm other(nullptr);
   controls::LoadFormBounds(other, true, true);
-  ExpectRect(Bounds(other), 11, 12, 311, 212);
+  ExpectRect(other.BoundsRect(), 11, 12, 311, 212);
 }
 
 TEST_F(FormBounds, BringsAFormStoredOffEveryMonitorOntoTheNearestWorkArea) {
@@ -132,10 +131,10 @@ TEST_F(FormBounds, BringsAFormStoredOffEveryMonitorOntoTheNearestWorkArea) {
   const RECT work = info.rcWork;
   Store(work.right + 5000, work.top + 30, 320, 240);
   controls::LoadFormBounds(form, true, true);
-  ExpectRect(Bounds(form), work.right - 320, work.top + 30, work.right, work.top + 270);
+  ExpectRect(form.BoundsRect(), work.right - 320, work.top + 30, work.right, work.top + 270);
   Store(-9000, -9000, 320, 240);
   controls::LoadFormBounds(form, true, true);
-  ExpectRect(Bounds(form), work.left, work.top, work.left + 320, work.top + 240);
+  ExpectRect(form.BoundsRect(), work.left, work.top, work.left + 320, work.top + 240);
   EXPECT_EQ(framework::TRegistryIniFile(controls::GetFormBoundsKey())
                 .ReadInteger("TBoundsTestForm", "Left", 0),
             -9000)
@@ -144,7 +143,7 @@ TEST_F(FormBounds, BringsAFormStoredOffEveryMonitorOntoTheNearestWorkArea) {
   // Partly on a monitor is reachable: kept exactly.
   Store(work.right - 50, work.top + 10, 320, 240);
   controls::LoadFormBounds(form, true, true);
-  ExpectRect(Bounds(form), work.right - 50, work.top + 10, work.right + 270, work.top + 250);
+  ExpectRect(form.BoundsRect(), work.right - 50, work.top + 10, work.right + 270, work.top + 250);
 }
 
 TEST(MonitorLookup, FindsTheNearestMonitorForAnyPoint) {
