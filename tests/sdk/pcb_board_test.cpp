@@ -13,7 +13,6 @@
 
 #include "quorvel_session.h"
 #include "support/child_process.h"
-#include "sdk/pcb_board.h"
 #include "sdk/pcb_object_kinds.h"
 
 namespace quorveltest {
@@ -170,16 +169,6 @@ TEST_F(ExampleBoard, BoardRecordLayersAndPairs) {
             std::make_tuple(ExampleBoardPath(), uint8_t{0}, Mil(1000), Mil(2000), uint8_t{1}));
   EXPECT_GT(objects, 100);
 
-  // The stack, planes with their nets.
-  TPcbBoard pcb(board_);
-  ASSERT_EQ(pcb.Sync(pcbapi::kRead), 0);
-  std::string stack;
-  for (const TLayerObject* layer = pcb.GetFirstStackLayer(); layer;
-       layer = pcb.GetNextStackLayer(layer)) {
-    const std::string net = pcb.GetPlaneNetName(layer->GetLayer());
-    stack += layer->GetName() + (net.empty() ? "" : "=" + net) + ", ";
-  }
-  EXPECT_EQ(stack, "Top, Signal 2, GND Plane=GND, Power Plane=+3V3, Signal 5, Bottom, ");
   pcbapi::Text255 material{};
   uint8_t kind = 0;
   double constant = 0;

@@ -49,14 +49,6 @@ TEST(LengthText, RejectsValuesThatAreNotNumbers) {
   EXPECT_THROW(sdk::FormatCoord(false, std::numeric_limits<double>::infinity()), sdk::Exception);
 }
 
-TEST(LengthText, TrimsOnlyZerosAfterThePoint) {
-  std::string trimmed;  // a whole number has no zeros to spare
-  for (const char* text : {"1.500", "2.000", "0.000", "-0.250", "100", "10.", ""}) {
-    trimmed += sdk::TrimTrailingZeros(text) + "|";
-  }
-  EXPECT_EQ(trimmed, "1.5|2|0|-0.25|100|10||");
-}
-
 TEST(LengthText, ParsesTheUnitAndTheNumber) {
   // Whether a number was read, the value and the unit flag after it, for texts read with the
   // flag given. Blanks go, suffixes in any case, "MM" tried before "MIL"; without a unit the
@@ -95,21 +87,6 @@ TEST(LengthText, TextsReadBackToTheSameRoundedUnits) {
       EXPECT_NEAR(value, units, imperial ? 5.0 : 19.69) << units;
     }
   }
-}
-
-TEST(LengthText, StripsTheUnitSuffix) {
-  std::string stripped;  // "MM" is looked for first
-  for (const auto& [text, imperial] :
-       std::initializer_list<std::pair<const char*, bool>>{{"12mm", true},
-                                                           {"12Mil", false},
-                                                           {"12", true},
-                                                           {"12", false},
-                                                           {"1mil2mm", true},
-                                                           {"abc", true}}) {
-    std::string rest = text;
-    stripped += std::to_string(sdk::StripLengthUnit(rest, imperial)) + rest + " ";
-  }
-  EXPECT_EQ(stripped, "112 012 012 112 11MIL2 0ABC ");
 }
 
 TEST(Units, ConvertsAndRounds) {
