@@ -332,21 +332,33 @@ bool HasTestPointScope(const TTreeNode* node) {
   return found;
 }
 
+namespace {
+
+// Scope kinds that hold an object by the net, class or from-to it is in, or by the board: they
+// hold every object of one net alike, whatever its kind, layer or place.
+bool TestsMembershipOnly(TSpecctraScope kind) {
+  switch (kind) {
+    case TSpecctraScope::Pcb:
+    case TSpecctraScope::NetClass:
+    case TSpecctraScope::Net:
+    case TSpecctraScope::Group:
+    case TSpecctraScope::FromTo: return true;
+    default: return false;
+  }
+}
+
+}  // namespace
+
 bool MayTellLayersApart(const TTreeNode* node) {
   return AnyLeafMayTell(node, [](const TRuleExpressionNode& leaf) {
     switch (leaf.ScopeKind()) {
-      case TSpecctraScope::Pcb:
-      case TSpecctraScope::NetClass:
-      case TSpecctraScope::Net:
-      case TSpecctraScope::Group:
-      case TSpecctraScope::FromTo:
       case TSpecctraScope::Via:
       case TSpecctraScope::Wire:
       case TSpecctraScope::CopperArea:
       case TSpecctraScope::TestPoint: return false;
       // IsPad holds every pad; IsThruPin and IsSMDPad ask for the pad's layer.
       case TSpecctraScope::Pin: return !sdk::EqualsIgnoringCase(leaf.text(), "IsPad");
-      default: return true;
+      default: return !TestsMembershipOnly(leaf.ScopeKind());
     }
   });
 }
@@ -358,16 +370,8 @@ bool MayTellTestPointsFromPads(const TTreeNode* node) {
 }
 
 bool MayTellObjectsOfANetApart(const TTreeNode* node) {
-  return AnyLeafMayTell(node, [](const TRuleExpressionNode& leaf) {
-    switch (leaf.ScopeKind()) {
-      case TSpecctraScope::Pcb:
-      case TSpecctraScope::NetClass:
-      case TSpecctraScope::Net:
-      case TSpecctraScope::Group:
-      case TSpecctraScope::FromTo: return false;
-      default: return true;
-    }
-  });
+  return AnyLeafMayTell(
+      node, [](const TRuleExpressionNode& leaf) { return !TestsMembershipOnly(leaf.ScopeKind()); });
 }
 
 TSpecctraScope ObjectScopeKind(IPCB_Primitive* object) {

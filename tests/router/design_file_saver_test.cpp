@@ -191,6 +191,14 @@ void OpenNetsBoard(const testsupport::TempDir& dir, const std::vector<std::strin
   EXPECT_EQ(rulestest::OpenBoard(dir.Path("cells.json")), "");
 }
 
+// The clearance matrices of the board open in the editor, over its rules as collected.
+struct CurrentBoardMatrices {
+  CurrentBoardMatrices() { collection.Collect(); }
+  router::TOvixRules collection{sdk::PcbApi_GetCurrentBoardHandle()};
+  const router::THostRuleConstraintQuery gaps;
+  router::TObjectClearanceMatrices matrices{collection, gaps, sdk::PcbApi_GetCurrentBoardHandle()};
+};
+
 std::vector<std::string> StatementsOf(const std::unique_ptr<router::TClearanceMatrix>& matrix) {
   return matrix ? matrix->Statements() : std::vector<std::string>{"no matrix"};
 }
@@ -199,10 +207,8 @@ std::vector<std::string> StatementsOf(const std::unique_ptr<router::TClearanceMa
 std::vector<std::string> NetMatrixStatements(const std::vector<std::string>& rules) {
   testsupport::TempDir dir;
   OpenNetsBoard(dir, rules);
-  router::TOvixRules collection(sdk::PcbApi_GetCurrentBoardHandle());
-  collection.Collect();
-  const router::THostRuleConstraintQuery gaps;
-  router::TObjectClearanceMatrices matrices(collection, gaps, sdk::PcbApi_GetCurrentBoardHandle());
+  CurrentBoardMatrices current;
+  router::TObjectClearanceMatrices& matrices = current.matrices;
   return StatementsOf(matrices.Build(rulestest::Named(pcbapi::kNet, "N"), 74, 7, 26));
 }
 
@@ -301,10 +307,8 @@ TEST(ObjectClearanceMatrices, UnnamedNetsAndNetClassesGetTheCellsTheirRulesFill)
     {"kind": "Clearance", "name": "Board", "priority": 3, "scope1": "All", "scope2": "All",
      "gap": "10mil"}]})x");
   ASSERT_EQ(rulestest::OpenBoard(dir.Path("cells.json")), "");
-  router::TOvixRules collection(sdk::PcbApi_GetCurrentBoardHandle());
-  collection.Collect();
-  const router::THostRuleConstraintQuery gaps;
-  router::TObjectClearanceMatrices matrices(collection, gaps, sdk::PcbApi_GetCurrentBoardHandle());
+  CurrentBoardMatrices current;
+  router::TObjectClearanceMatrices& matrices = current.matrices;
   const auto statements = [&](uint8_t kind, const char* name, int scope, int on_layer_scope) {
     const auto matrix = matrices.Build(rulestest::Named(kind, name), 74, scope, on_layer_scope);
     return matrix ? matrix->Statements() : std::vector<std::string>{"no matrix"};
@@ -337,10 +341,8 @@ TEST(ObjectClearanceMatrices, OnePairOfProbesAnswersWhenNoScopeTellsObjectsApart
     {"kind": "Clearance", "name": "Board", "priority": 3, "scope1": "All", "scope2": "All",
      "gap": "10mil"}]})x");
   ASSERT_EQ(rulestest::OpenBoard(dir.Path("cells.json")), "");
-  router::TOvixRules collection(sdk::PcbApi_GetCurrentBoardHandle());
-  collection.Collect();
-  const router::THostRuleConstraintQuery gaps;
-  router::TObjectClearanceMatrices matrices(collection, gaps, sdk::PcbApi_GetCurrentBoardHandle());
+  CurrentBoardMatrices current;
+  router::TObjectClearanceMatrices& matrices = current.matrices;
   // C's own clearance, and D's, of higher precedence, between C's net and anything.
   EXPECT_EQ(StatementsOf(matrices.Build(rulestest::Named(pcbapi::kClass, "C"), 74, 3, 4)),
             (std::vector<std::string>{
