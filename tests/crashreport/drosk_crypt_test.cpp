@@ -106,10 +106,9 @@ TEST(Blowfish, CounterModeIncrementsBigEndianBeforeEachBlockAndIsItsOwnInverse) 
   EXPECT_EQ(cipher.substr(16), clear.substr(16));
   EXPECT_EQ(Decrypt(cipher, key, 77, 3), clear);
   EXPECT_NE(Decrypt(cipher, key, 78, 3), clear);
-  // Either half of the counter alone selects the counter form: running it twice restores the text.
+  // Either half of the counter alone selects the counter form in Decrypt.
   for (const auto& [low, high] : {std::pair{5u, 0u}, std::pair{0u, 5u}}) {
-    EXPECT_EQ(RunOver(RunOver(clear, true, false, low, high, key), true, false, low, high, key),
-              clear);
+    EXPECT_EQ(Decrypt(RunOver(clear, true, false, low, high, key), key, low, high), clear);
   }
 }
 
