@@ -10,7 +10,6 @@
 #include <mutex>
 #include <regex>
 #include <set>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>

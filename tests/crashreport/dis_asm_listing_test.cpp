@@ -2,7 +2,6 @@
 // checked by hand.
 #include <windows.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 

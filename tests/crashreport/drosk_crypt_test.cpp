@@ -7,27 +7,22 @@
 #include <cstdio>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "crashreport/drosk_types.h"
+#include "report_text.h"
 
 namespace drosk {
 namespace {
 
 std::string FromHex(std::string_view hex) {
-  std::string bytes;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2) {
-    bytes += static_cast<char>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16));
-  }
-  return bytes;
+  const std::vector<uint8_t> bytes = HexBytes(hex);
+  return std::string(bytes.begin(), bytes.end());
 }
 
 std::string ToHex(std::string_view bytes) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
   std::string hex;
-  for (unsigned char b : bytes) {
-    hex += kDigits[b >> 4];
-    hex += kDigits[b & 15];
-  }
+  for (unsigned char b : bytes) hex += {"0123456789ABCDEF"[b >> 4], "0123456789ABCDEF"[b & 15]};
   return hex;
 }
 
@@ -48,15 +43,10 @@ struct CipherVector {
 constexpr CipherVector kVectors[] = {
     {"0000000000000000", "0000000000000000", "4EF997456198DD78"},
     {"FFFFFFFFFFFFFFFF", "FFFFFFFFFFFFFFFF", "51866FD5B85ECB8A"},
-    {"3000000000000000", "1000000000000001", "7D856F9A613063F2"},
-    {"1111111111111111", "1111111111111111", "2466DD878B963C9D"},
     {"0123456789ABCDEF", "1111111111111111", "61F9C3802281B096"},
     {"1111111111111111", "0123456789ABCDEF", "7D0CC630AFDA1EC7"},
     {"FEDCBA9876543210", "0123456789ABCDEF", "0ACEAB0FC6A0A28D"},
-    {"7CA110454A1A6E57", "01A1D6D039776742", "59C68245EB05282B"},
-    {"0131D9619DC1376E", "5CD54CA83DEF57DA", "B1B8CC0B250F09A0"},
     {"F0", "FEDCBA9876543210", "F9AD597C49DB005E"},
-    {"F0E1", "FEDCBA9876543210", "E91D21C1D961A6D6"},
     {"F0E1D2", "FEDCBA9876543210", "E9C2B70A1BC65CF3"},
 };
 
@@ -116,6 +106,10 @@ TEST(Blowfish, CounterModeIncrementsBigEndianBeforeEachBlockAndIsItsOwnInverse) 
   EXPECT_EQ(cipher.substr(16), clear.substr(16));
   EXPECT_EQ(Decrypt(cipher, key, 77, 3), clear);
   EXPECT_NE(Decrypt(cipher, key, 78, 3), clear);
+  // Either half of the counter alone selects the counter form in Decrypt.
+  for (const auto& [low, high] : {std::pair{5u, 0u}, std::pair{0u, 5u}}) {
+    EXPECT_EQ(Decrypt(RunOver(clear, true, false, low, high, key), key, low, high), clear);
+  }
 }
 
 TEST(Blowfish, DecryptRemovesOnlyAValidPaddingTail) {
@@ -143,7 +137,6 @@ TEST(Base64, EncodesTheRfcVectors) {
       {"foob", "Zm9vYg=="},
       {"fooba", "Zm9vYmE="},
       {"foobar", "Zm9vYmFy"},
-      {"abc", "YWJj"},
   };
   for (const auto& [clear, encoded] : kCases) EXPECT_EQ(Base64EncodeString(clear), encoded);
   const unsigned char high[] = {0xFB, 0xFF, 0xBF, 0x00};

@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <cstring>
 
 namespace drosk {
 namespace {

@@ -121,6 +121,16 @@ TEST(TextMap, LastPublicReachesToTheCodeEndOrEverywhereWhenItIsUnknown) {
       SegmentLine("0001:00000000 00000100 ", "A", 80) + "\r\n");
   TAddress next;
   EXPECT_EQ(LineOf(one, kCode + 4, next), 7);  // a table of one line record still answers
+  // Publics listed out of order are sorted; equal addresses keep their order.
+  const TMapFile unsorted = MapOf(
+      "Publics by Value\r\n\r\n 0001:00000300       Third\r\n 0001:00000100       First\r\n"
+      " 0001:00000200       Second\r\n 0001:00000100       FirstAlias\r\n",
+      kCode + 0x1000);
+  EXPECT_EQ(Publics(unsorted), "First@401100 FirstAlias@401100 Second@401200 Third@401300 ");
+  EXPECT_EQ(FindPublic(unsorted, kCode + 0x1FF)->name + FindPublic(unsorted, kCode + 0x250)->name +
+                FindPublic(unsorted, kCode + 0x300)->name,
+            "FirstAliasSecondThird");
+  EXPECT_EQ(FindPublic(unsorted, kCode + 0xFF), nullptr);
 }
 
 TEST(TextMap, PublicLinesNameWhatFollowsTheLastBlankFromIndex13) {
@@ -139,22 +149,6 @@ TEST(TextMap, PublicLinesNameWhatFollowsTheLastBlankFromIndex13) {
     const TMapFile map = MapOf(std::string("Publics by Value\r\n\r\n   ") + line + "\r\n");
     EXPECT_EQ(Publics(map), *name ? std::string(name) + "@401010 " : "") << line;
   }
-}
-
-TEST(TextMap, PublicsListedOutOfOrderAreFoundByAddress) {
-  const TMapFile map = MapOf(
-      "Publics by Value\r\n\r\n"
-      " 0001:00000300       Third\r\n"
-      " 0001:00000100       First\r\n"
-      " 0001:00000200       Second\r\n"
-      " 0001:00000100       FirstAlias\r\n",
-      kCode + 0x1000);
-  EXPECT_EQ(Publics(map), "First@401100 FirstAlias@401100 Second@401200 Third@401300 ")
-      << "equal addresses keep their order";
-  EXPECT_EQ(FindPublic(map, kCode + 0x1FF)->name + FindPublic(map, kCode + 0x250)->name +
-                FindPublic(map, kCode + 0x300)->name,
-            "FirstAliasSecondThird");
-  EXPECT_EQ(FindPublic(map, kCode + 0xFF), nullptr);
 }
 
 TEST(TextMap, SortedAndMergedSegments) {
@@ -208,6 +202,11 @@ TEST(BuiltMap, NamesTheTestsOwnFunctionsUnitsAndLines) {
   EXPECT_NE(line, 4711);
   EXPECT_EQ(rangeStart, end);
   EXPECT_EQ(KnownFunction(1), 4);
+  // An address outside every module has no map.
+  void* block = VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+  EXPECT_FALSE(GetMapFile(AddressOf(block))->isValid);
+  EXPECT_FALSE(GetMapFileInfos(AddressOf(block)).valid);
+  VirtualFree(block, 0, MEM_RELEASE);
 }
 
 // Whether the source file's line names the function.
@@ -245,20 +244,16 @@ TEST(BuiltMap, ResolvesTheModulesExportAndFunctionsToTheirSource) {
   ClearMapFileCache();
 }
 
-TEST(BuiltMap, DamagedCopiesOfTheModulesMapAreReadLineByLine) {
-  const std::string text = testsupport::ReadFile(testsupport::BinaryPath("Tralvek.map"));
-  ASSERT_GT(text.size(), 10000u);
-  EXPECT_EQ(fuzz::FuzzTextMapReader(text, 3, 300), "");
-}
-
 // The C++ runtime's static helpers are known only by their section symbols (".text$NAME"): the
-// map names them instead of counting their code to the public before them.
-TEST(BuiltMap, StaticFunctionsKnownOnlyByTheirSectionAreNamed) {
+// map names them instead of counting their code to the public before them. Damaged copies of the
+// map are read line by line.
+TEST(BuiltMap, StaticFunctionsAreNamedAndDamagedCopiesRead) {
   const std::string text = testsupport::ReadFile(testsupport::BinaryPath("Tralvek.map"));
   for (const char* name : {"get_adjusted_ptr", "parse_lsda_header"}) {
     EXPECT_NE(text.find("       " + std::string(name) + "\r\n"), std::string::npos) << name;
   }
   EXPECT_EQ(text.find("       .text"), std::string::npos);
+  EXPECT_EQ(fuzz::FuzzTextMapReader(text, 3, 300), "");
 }
 
 TEST(BuiltMap, AnOversizedMapIsLeftUnreadAndTheReportSaysSoWithItsStacksWhole) {
@@ -287,14 +282,6 @@ TEST(BuiltMap, AnOversizedMapIsLeftUnreadAndTheReportSaysSoWithItsStacksWhole) {
   const std::string stack = report.substr(thread, report.find("\r\n\r\n", thread + 2) - thread);
   EXPECT_NE(stack.find(" drosk_report_probe.exe "), std::string::npos) << stack;
   EXPECT_NE(stack.find("BaseThreadInitThunk"), std::string::npos) << stack;
-}
-
-TEST(BuiltMap, AnAddressOutsideEveryModuleHasNoMap) {
-  void* block = VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-  const std::shared_ptr<const TMapFile> map = GetMapFile(AddressOf(block));
-  EXPECT_FALSE(map->isValid);
-  EXPECT_FALSE(GetMapFileInfos(AddressOf(block)).valid);
-  VirtualFree(block, 0, MEM_RELEASE);
 }
 
 }  // namespace

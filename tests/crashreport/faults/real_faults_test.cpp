@@ -66,16 +66,6 @@ TEST(RealFaults, AnAbortIsReportedAsARuntimeErrorAndEndsTheProgram) {
   EXPECT_TRUE(Has(Section(report, "main thread"), "::AbortProgram")) << report;
 }
 
-// The guard of every test here: a child that hangs is ended at its deadline.
-TEST(RealFaults, AChildThatHangsIsEndedAtItsDeadline) {
-  const DWORD begin = GetTickCount();
-  const ChildResult child = testsupport::RunChild(
-      "\"" + testsupport::BinaryPath("drosk_fault_child.exe") + "\" hang -", 2000);
-  EXPECT_TRUE(child.timed_out);
-  EXPECT_EQ(child.exit_code, testsupport::kTimedOutExitCode);
-  EXPECT_LT(GetTickCount() - begin, 20000u);
-}
-
 TEST(RealFaults, ReportsComposedOnFourThreadsAtOnceAreWhole) {
   const ChildResult child = FaultChild("trace-threads", "-");
   ASSERT_FALSE(child.timed_out) << child.output;
