@@ -496,6 +496,13 @@ TEST(StructureWiringExport, CopperOfASizeNoCopperCanHaveStopsTheExportNamingIt) 
     SCOPED_TRACE(c.why);
     EXPECT_EQ(RefusedExport(Replaced(ExampleBoardText(), c.from, c.to)), c.message);
   }
+  // A track of no width (a hairline some editors draw) is copper all the same: it is written.
+  const std::string hairline = Replaced(ExampleBoardText(), cases[0].from,
+                                        R"("x": "1675mil", "y": "1775mil", "x2": "1675mil", )"
+                                        R"("y2": "1840mil", "width": "0mil")");
+  EXPECT_NE(Section(ExportedDesignFile(hairline), "    (wiring")
+                .find("(path TopLayer 0.000 1675.000 1775.000 1675.000 1840.000)"),
+            std::string::npos);
 }
 
 TEST(StructureWiringExport, ABoardWithoutALayerStackIsRefused) {
