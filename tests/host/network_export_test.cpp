@@ -219,16 +219,21 @@ std::string PairLines(const std::string& network) {
 
 // A free pad more on each USB net puts both into the network, and with them their pair.
 TEST(NetworkExport, DifferentialPairsWithBothNetsInTheNetwork) {
-  const std::string routed = ExportedDesignFile(Replaced(ExampleBoardText(), R"j("pads": [
+  const std::string routed_board = Replaced(ExampleBoardText(), R"j("pads": [
 )j",
-                                                         R"j("pads": [
+                                            R"j("pads": [
     {"name": "TP2", "layer": "BottomLayer", "net": "USB_P", "x": "2450mil", "y": "1650mil", "size": ["20mil", "20mil"], "shape": "round"},
     {"name": "TP3", "layer": "BottomLayer", "net": "USB_N", "x": "2450mil", "y": "1550mil", "size": ["20mil", "20mil"], "shape": "round"},
-)j"));
+)j");
+  const std::string routed = ExportedDesignFile(routed_board);
   EXPECT_EQ(PairLines(NetworkSection(routed)),
             Lines({"        (pair ", "            (nets USB_P USB_N)", "        )", "    )"}));
   // As the example stands, each USB net has one pad: no net, so no pair the router could read.
   EXPECT_EQ(PairLines(ExampleNetwork()), "");
+  // A pair the editor gives with one net only is no pair either.
+  const std::string one_net = Replaced(routed_board, R"("positive": "USB_P", "negative": "USB_N")",
+                                       R"("positive": "USB_P")");
+  EXPECT_EQ(PairLines(NetworkSection(ExportedDesignFile(one_net))), "");
 }
 
 // With the advanced statements every net, class and from-to opens with a circuit block; only
