@@ -279,9 +279,14 @@ TEST(NetworkExport, NetworkRulesBoardAgainstTheHandWrittenFile) {
   const RouterSettingsFile settings(
       "Adv10=1\r\nMinimizePads=1\r\nTestPointStyles=1\r\nTestPointSide=0\r\n"
       "TestPointExpansion=10mil\r\n");
-  EXPECT_EQ(
-      ExportedDesignFile(ExampleBoardText("network-rules-board.json")),
-      testsupport::ReadFile(testsupport::TestDataPath("host/testdata/network-rules-board.dsn")));
+  const std::string expected =
+      testsupport::ReadFile(testsupport::TestDataPath("host/testdata/network-rules-board.dsn"));
+  EXPECT_EQ(ExportedDesignFile(ExampleBoardText("network-rules-board.json")), expected);
+  // A full-stack via's middle size is its largest on any middle layer, the last one too.
+  EXPECT_EQ(ExportedDesignFile(Replaced(ExampleBoardText("network-rules-board.json"),
+                                        R"("MidLayer2": "28mil")",
+                                        R"("MidLayer2": "20mil", "MidLayer30": "28mil")")),
+            expected);
 }
 
 // The block of one net in the network section, from "(net NAME" to its closing line.
