@@ -272,12 +272,12 @@ void TObjectClearanceMatrices::AskCells(TClearanceMatrix& matrix, sdk::Handle ne
   // Without rules of the kind in the collection the host's answer would have no proxy.
   if (!storage) return;
   // A type the rules cannot tell from a pad takes the pad's rules, unasked.
-  int answering[kSpecctraObjectIdCount];
+  AnsweringTypes answering;
   for (int id = 0; id < kSpecctraObjectIdCount; ++id) {
     answering[id] = static_cast<int>(AnsweringType(IdOf(id)));
   }
   PairRules pair_rules = {};
-  FindPairRules(*storage, net, layer, last_scope, pair_rules);
+  FindPairRules(*storage, net, layer, last_scope, answering, pair_rules);
   // The rule holding each type's cell, by the smaller id first: a pair is met in both orders, and
   // the rule of higher precedence keeps the cell whichever comes first.
   const TRuleProxy* holders[kSpecctraObjectIdCount][kSpecctraObjectIdCount] = {};
@@ -302,8 +302,9 @@ void TObjectClearanceMatrices::AskCells(TClearanceMatrix& matrix, sdk::Handle ne
 }
 
 void TObjectClearanceMatrices::FindPairRules(TOvixRuleStorage& storage, sdk::Handle net, int layer,
-                                             int last_scope, PairRules& pair_rules) {
-  const auto answers = [&](int id) { return AnsweringType(IdOf(id)) == IdOf(id); };
+                                             int last_scope, const AnsweringTypes& answering,
+                                             PairRules& pair_rules) {
+  const auto answers = [&](int id) { return answering[id] == id; };
   sdk::Handle board_probes[kSpecctraObjectIdCount];
   std::vector<uint8_t>* board_answers[kSpecctraObjectIdCount];
   for (int b = 0; b < kSpecctraObjectIdCount; ++b) {

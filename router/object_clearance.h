@@ -111,8 +111,10 @@ class TObjectClearanceMatrices {
   // The first candidate rule holding each pair of probes of the answering types (AnsweringType),
   // one in the net and one on the board (null: none), by the type of each.
   using PairRules = const TRuleProxy* [kSpecctraObjectIdCount][kSpecctraObjectIdCount];
+  // AnsweringType of each type, by type.
+  using AnsweringTypes = int[kSpecctraObjectIdCount];
   void FindPairRules(TOvixRuleStorage& storage, sdk::Handle net, int layer, int last_scope,
-                     PairRules& pair_rules);
+                     const AnsweringTypes& answering, PairRules& pair_rules);
   // Probes by the layer they are made on and object type: made at their first question and kept
   // to the last, since making a primitive costs the host more than the questions asked of it.
   using ProbeMap = std::map<std::pair<int, int>, std::unique_ptr<TClearanceProbe>>;

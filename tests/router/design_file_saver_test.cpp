@@ -310,8 +310,7 @@ TEST(ObjectClearanceMatrices, UnnamedNetsAndNetClassesGetTheCellsTheirRulesFill)
   CurrentBoardMatrices current;
   router::TObjectClearanceMatrices& matrices = current.matrices;
   const auto statements = [&](uint8_t kind, const char* name, int scope, int on_layer_scope) {
-    const auto matrix = matrices.Build(rulestest::Named(kind, name), 74, scope, on_layer_scope);
-    return matrix ? matrix->Statements() : std::vector<std::string>{"no matrix"};
+    return StatementsOf(matrices.Build(rulestest::Named(kind, name), 74, scope, on_layer_scope));
   };
   // The board's own clearance is no net's: a net's matrix holds the cells alone.
   const std::vector<std::string> pad_via = {
