@@ -1,7 +1,8 @@
 #!/bin/sh
 # The entry script as a user on a fresh account runs it: nothing of Wine in the user's home (no
-# prefix of the user's own), the checkout's one server kept for the next command, and the
-# command's output closed when it ends, read through a pipe.
+# prefix of the user's own), the checkout's one server kept for the next command on the
+# processor the commands run on, and the command's output closed when it ends, read through a
+# pipe.
 set -eu
 root=$1
 home=$(mktemp -d)
@@ -20,6 +21,10 @@ grep -q "^file written: Z:.*second.dsn, [0-9]* bytes, 6 components, 4 nets" "$ho
 read -r again settings <"$root/build/wineprefix/.tralvek-server"
 [ "$again" = "$server" ] || fail "the server $server was replaced by $again"
 [ -d "/proc/$server" ] || fail "the server did not outlive the command"
+# The server keeps to the one processor its commands' programs are started on.
+cpu=${settings##*cpu=}
+runs_on=$(taskset -pc "$server" | sed 's/.*: //')
+[ "$runs_on" = "$cpu" ] || fail "the server runs on processors $runs_on, not on $cpu alone"
 for kept in .wine .local .config; do
   [ ! -e "$home/$kept" ] || fail "the commands wrote $kept into the user's home"
 done
