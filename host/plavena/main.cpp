@@ -10,6 +10,7 @@
 
 #include "host/plavena/command_line.h"
 #include "host/plavena/host_session.h"
+#include "host/plavena/server_processor.h"
 
 namespace {
 
@@ -38,6 +39,7 @@ int Usage(const std::string& error) {
 int wmain(int argc, wchar_t** argv) {
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
   SetUnhandledExceptionFilter(ReportCrash);
+  plavena::RunBesideWineServer();
   const plavena::CommandLine line =
       plavena::ParseCommandLine(std::vector<std::wstring>(argv, argv + argc));
   if (!line.error.empty()) return Usage(line.error);

@@ -37,6 +37,7 @@
 #include <vector>
 
 #include "host/plavena/host_session.h"
+#include "host/plavena/server_processor.h"
 #include "sdk/pcb_api_contract.h"
 
 namespace {
@@ -611,6 +612,7 @@ int Usage() {
 int main(int argc, char** argv) {
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
   if (argc == 6 && std::string(argv[1]) == "--run") {
+    plavena::RunBesideWineServer();  // as the host does; the sampler and the module run anywhere
     try {
       return RunOne(argv[2], argv[3], argv[4], argv[5]);
     } catch (const std::exception& e) {

@@ -6,12 +6,14 @@
 #include <map>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "framework/win/handles.h"
 #include "host/plavena/exports.h"
 #include "host/plavena/host_session.h"
 #include "host/plavena/journal.h"
+#include "host/plavena/server_processor.h"
 #include "host/quorvel/board.h"
 #include "sdk/client_api.h"
 #include "sdk/pcb_api.h"
@@ -413,6 +415,35 @@ TEST(EditorRecords, AnExchangeAnswersOnlyForObjectsOfItsKinds) {
       }
     }
   }
+}
+
+// The host's thread keeps to the processor the entry script names for Wine's server, and to no
+// other; a name that is no processor of a 32-bit program leaves the thread where it was.
+TEST(ServerProcessor, KeepsTheThreadToTheNamedProcessorOnly) {
+  DWORD_PTR process_mask = 0, system_mask = 0;
+  ASSERT_TRUE(GetProcessAffinityMask(GetCurrentProcess(), &process_mask, &system_mask));
+  int highest = 8 * sizeof(DWORD_PTR) - 1;
+  while (!(process_mask & (DWORD_PTR{1} << highest))) --highest;
+  auto placed_with = [&](const std::string& name, DWORD_PTR* mask) {
+    _putenv_s("TRALVEK_SERVER_PROCESSOR", name.c_str());
+    bool placed = false;
+    // A thread of its own, so that the test's thread keeps its processors.
+    std::thread([&] {
+      placed = plavena::RunBesideWineServer();
+      *mask = SetThreadAffinityMask(GetCurrentThread(), process_mask);
+    }).join();
+    return placed;
+  };
+  DWORD_PTR mask = 0;
+  EXPECT_TRUE(placed_with(std::to_string(highest), &mask));
+  EXPECT_EQ(mask, DWORD_PTR{1} << highest);
+  const std::string named = std::to_string(highest);
+  for (const std::string& unusable : {std::string(), "x" + named, named + "x", "-" + named,
+                                      std::string("32"), "42949672" + named}) {
+    EXPECT_FALSE(placed_with(unusable, &mask)) << unusable;
+    EXPECT_EQ(mask, process_mask) << unusable;
+  }
+  _putenv_s("TRALVEK_SERVER_PROCESSOR", "");
 }
 
 }  // namespace
