@@ -11,9 +11,16 @@ bool RunBesideWineServer() {
   if (!named || *named < '0' || *named > '9') return false;
   char* end = nullptr;
   const unsigned long processor = std::strtoul(named, &end, 10);
+  DWORD_PTR process_mask = 0, system_mask = 0;
   // A 32-bit program names no more processors than its mask has bits.
-  if (*end != '\0' || processor >= 8 * sizeof(DWORD_PTR)) return false;
-  return SetThreadAffinityMask(GetCurrentThread(), DWORD_PTR{1} << processor) != 0;
+  if (*end != '\0' || processor >= 8 * sizeof(DWORD_PTR) ||
+      !GetProcessAffinityMask(GetCurrentProcess(), &process_mask, &system_mask)) {
+    return false;
+  }
+  const DWORD_PTR server = DWORD_PTR{1} << processor;
+  if (!(system_mask & server)) return false;
+  return SetProcessAffinityMask(GetCurrentProcess(), system_mask) &&
+         SetThreadAffinityMask(GetCurrentThread(), server) != 0;
 }
 
 }  // namespace plavena

@@ -417,31 +417,40 @@ TEST(EditorRecords, AnExchangeAnswersOnlyForObjectsOfItsKinds) {
   }
 }
 
-// The host's thread keeps to the processor the entry script names for Wine's server, and to no
-// other; a name that is no processor of a 32-bit program leaves the thread where it was.
-TEST(ServerProcessor, KeepsTheThreadToTheNamedProcessorOnly) {
-  DWORD_PTR process_mask = 0, system_mask = 0;
-  ASSERT_TRUE(GetProcessAffinityMask(GetCurrentProcess(), &process_mask, &system_mask));
+// The host's thread keeps to the processor the entry script names for Wine's server (the script
+// starts the whole host there), and the threads the module starts later may run on any; a name
+// that is no processor of a 32-bit program changes nothing.
+TEST(ServerProcessor, KeepsTheHostThreadToTheNamedProcessorAndNoOtherThread) {
+  DWORD_PTR started_mask = 0, system_mask = 0;
+  ASSERT_TRUE(GetProcessAffinityMask(GetCurrentProcess(), &started_mask, &system_mask));
   int highest = 8 * sizeof(DWORD_PTR) - 1;
-  while (!(process_mask & (DWORD_PTR{1} << highest))) --highest;
-  auto placed_with = [&](const std::string& name, DWORD_PTR* mask) {
+  while (!(started_mask & (DWORD_PTR{1} << highest))) --highest;
+  struct Masks {
+    DWORD_PTR thread = 0, process = 0;
+  };
+  auto placed_with = [&](const std::string& name, Masks* masks) {
     _putenv_s("TRALVEK_SERVER_PROCESSOR", name.c_str());
     bool placed = false;
     // A thread of its own, so that the test's thread keeps its processors.
     std::thread([&] {
       placed = plavena::RunBesideWineServer();
-      *mask = SetThreadAffinityMask(GetCurrentThread(), process_mask);
+      DWORD_PTR unused = 0;
+      GetProcessAffinityMask(GetCurrentProcess(), &masks->process, &unused);
+      masks->thread = SetThreadAffinityMask(GetCurrentThread(), masks->process);
     }).join();
+    SetProcessAffinityMask(GetCurrentProcess(), started_mask);
     return placed;
   };
-  DWORD_PTR mask = 0;
-  EXPECT_TRUE(placed_with(std::to_string(highest), &mask));
-  EXPECT_EQ(mask, DWORD_PTR{1} << highest);
+  Masks masks;
   const std::string named = std::to_string(highest);
+  EXPECT_TRUE(placed_with(named, &masks));
+  EXPECT_EQ(masks.thread, DWORD_PTR{1} << highest);
+  EXPECT_EQ(masks.process, system_mask);
   for (const std::string& unusable : {std::string(), "x" + named, named + "x", "-" + named,
                                       std::string("32"), "42949672" + named}) {
-    EXPECT_FALSE(placed_with(unusable, &mask)) << unusable;
-    EXPECT_EQ(mask, process_mask) << unusable;
+    EXPECT_FALSE(placed_with(unusable, &masks)) << unusable;
+    EXPECT_EQ(masks.thread, started_mask) << unusable;
+    EXPECT_EQ(masks.process, started_mask) << unusable;
   }
   _putenv_s("TRALVEK_SERVER_PROCESSOR", "");
 }
