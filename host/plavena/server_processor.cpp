@@ -2,13 +2,15 @@
 
 #include <windows.h>
 
+#include <cctype>
 #include <cstdlib>
 
 namespace plavena {
 
 bool RunBesideWineServer() {
   const char* named = std::getenv("TRALVEK_SERVER_PROCESSOR");
-  if (!named || *named < '0' || *named > '9') return false;
+  // Digits only: the conversion would also take blanks and signs before them.
+  if (!named || !std::isdigit(static_cast<unsigned char>(*named))) return false;
   char* end = nullptr;
   const unsigned long processor = std::strtoul(named, &end, 10);
   DWORD_PTR process_mask = 0, system_mask = 0;

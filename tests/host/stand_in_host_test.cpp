@@ -443,11 +443,17 @@ TEST(ServerProcessor, KeepsTheHostThreadToTheNamedProcessorAndNoOtherThread) {
   };
   Masks masks;
   const std::string named = std::to_string(highest);
-  EXPECT_TRUE(placed_with(named, &masks));
-  EXPECT_EQ(masks.thread, DWORD_PTR{1} << highest);
-  EXPECT_EQ(masks.process, system_mask);
-  for (const std::string& unusable : {std::string(), "x" + named, named + "x", "-" + named,
-                                      std::string("32"), "42949672" + named}) {
+  for (const std::string& name : {named, "0" + named}) {
+    EXPECT_TRUE(placed_with(name, &masks)) << name;
+    EXPECT_EQ(masks.thread, DWORD_PTR{1} << highest) << name;
+    EXPECT_EQ(masks.process, system_mask) << name;
+  }
+  std::vector<std::string> unusable_names = {
+      "", "x" + named, named + "x", "-" + named, " " + named, "32", "42949672" + named};
+  int beyond = 0;  // the first processor the system does not have
+  while (beyond < 32 && (system_mask & (DWORD_PTR{1} << beyond))) ++beyond;
+  if (beyond < 32) unusable_names.push_back(std::to_string(beyond));
+  for (const std::string& unusable : unusable_names) {
     EXPECT_FALSE(placed_with(unusable, &masks)) << unusable;
     EXPECT_EQ(masks.thread, started_mask) << unusable;
     EXPECT_EQ(masks.process, started_mask) << unusable;
