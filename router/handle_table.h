@@ -20,9 +20,12 @@ class THandleTable {
     Slot& slot = slots_[SlotOf(handle)];
     return slot.handle == handle ? &slot.value : nullptr;
   }
-  // Room for `count` values in all, made at once rather than table by table as they come.
+  // Room for `count` values in all, made at once rather than table by table as they come (each
+  // table between would be new memory, filled and dropped).
   void Reserve(size_t count) {
-    while (slots_.size() < 2 * count) Grow();
+    size_t size = std::max<size_t>(64, slots_.size());
+    while (size < 2 * count) size *= 2;
+    if (size > slots_.size()) Rehash(size);
   }
   // The handle's value, made when it has none; valid until the next value is made. Not for
   // handle 0.
@@ -49,8 +52,9 @@ class THandleTable {
     while (slots_[at].handle != 0 && slots_[at].handle != handle) at = (at + 1) & mask;
     return at;
   }
-  void Grow() {
-    std::vector<Slot> old(std::max<size_t>(64, 2 * slots_.size()));
+  void Grow() { Rehash(std::max<size_t>(64, 2 * slots_.size())); }
+  void Rehash(size_t size) {
+    std::vector<Slot> old(size);
     old.swap(slots_);
     for (Slot& slot : old) {
       if (slot.handle != 0) slots_[SlotOf(slot.handle)] = std::move(slot);

@@ -9,11 +9,13 @@
 namespace {
 
 // Handles as a host may hand them out, dense and as addresses far apart, enough of them that the
-// table grows many times: each keeps its own value, and handles never filed have none.
+// table grows many times, and once by a reservation made while it holds values: each keeps its
+// own value, and handles never filed have none.
 TEST(HandleTable, EveryHandleKeepsItsValueWhileTheTableGrows) {
   router::THandleTable<int> table;
   std::map<sdk::Handle, int> filed;
   for (int i = 1; i <= 3000; ++i) {
+    if (i == 1000) table.Reserve(5000);
     const sdk::Handle dense = static_cast<sdk::Handle>(i), address = 0x10000000u + 4096u * i;
     table[dense] = i;
     table[address] += -i;  // made as 0 first
