@@ -22,11 +22,29 @@ read -r again settings <"$root/build/wineprefix/.tralvek-server"
 [ "$again" = "$server" ] || fail "the server $server was replaced by $again"
 [ -d "/proc/$server" ] || fail "the server did not outlive the command"
 # The server keeps to the one processor its commands' programs are started on (where the machine
-# lets programs be placed at all).
+# lets programs be placed at all), and the session's own programs keep off it.
 cpu=${settings##*cpu=}
+cpu=${cpu%% *}
+others=${settings##*others=}
 runs_on=$(taskset -pc "$server" | sed 's/.*: //')
 [ -z "$cpu" ] || [ "$runs_on" = "$cpu" ] ||
   fail "the server runs on processors $runs_on, not on $cpu alone"
+# Each processor of a list such as 0-3,6, one per line.
+processors() {
+  echo "$1" | tr ',' '\n' | while IFS=- read -r first last; do seq "$first" "${last:-$first}"; done
+}
+if [ -n "$cpu" ] && [ -n "$others" ]; then
+  sessions=0
+  for session in $(pgrep -x winedevice.exe) $(pgrep -x services.exe); do
+    tr '\0' '\n' <"/proc/$session/environ" 2>/dev/null |
+      grep -qx "WINEPREFIX=$root/build/wineprefix" || continue
+    placed=$(taskset -pc "$session" | sed 's/.*: //')
+    ! processors "$placed" | grep -qx "$cpu" ||
+      fail "the session's program $session runs on processors $placed, the server's $cpu among them"
+    sessions=$((sessions + 1))
+  done
+  [ "$sessions" -gt 0 ] || fail "no program of the server's session was found"
+fi
 for kept in .wine .local .config; do
   [ ! -e "$home/$kept" ] || fail "the commands wrote $kept into the user's home"
 done
