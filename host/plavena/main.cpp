@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/plavena/command_line.h"
+#include "host/plavena/desktop_session.h"
 #include "host/plavena/host_session.h"
 #include "host/plavena/server_processor.h"
 
@@ -40,6 +41,7 @@ int wmain(int argc, wchar_t** argv) {
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
   SetUnhandledExceptionFilter(ReportCrash);
   plavena::RunBesideWineServer();
+  plavena::MarkSessionUsed();
   const plavena::CommandLine line =
       plavena::ParseCommandLine(std::vector<std::wstring>(argv, argv + argc));
   if (!line.error.empty()) return Usage(line.error);

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "framework/win/handles.h"
+#include "framework/win/text.h"
+#include "host/plavena/desktop_session.h"
 #include "host/plavena/exports.h"
 #include "host/plavena/host_session.h"
 #include "host/plavena/journal.h"
@@ -459,6 +461,51 @@ TEST(ServerProcessor, KeepsTheHostThreadToTheNamedProcessorAndNoOtherThread) {
     EXPECT_EQ(masks.process, started_mask) << unusable;
   }
   _putenv_s("TRALVEK_SERVER_PROCESSOR", "");
+}
+
+// The desktop's keeper stays while the host's runs mark its session, ends once they stop for its
+// linger, and leaves the desktop to a keeper of the session already there; arguments that do not
+// read keep nothing.
+TEST(DesktopKeeper, StaysWhileRunsMarkItsSessionAndEndsAfterItsLinger) {
+  const std::wstring session = L"KeeperTest" + std::to_wstring(GetCurrentProcessId());
+  auto start = [](const std::wstring& arguments) {
+    std::wstring line =
+        L"\"" + win::Widen(testsupport::BinaryPath("session_keeper.exe")) + L"\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    EXPECT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &startup, &process));
+    CloseHandle(process.hThread);
+    return win::UniqueHandle(process.hProcess);
+  };
+  // The keeper's exit code, or STILL_ACTIVE while it runs after `wait_ms`.
+  auto ended_with = [](const win::UniqueHandle& process, DWORD wait_ms) {
+    DWORD code = STILL_ACTIVE;
+    if (WaitForSingleObject(process.get(), wait_ms) == WAIT_OBJECT_0) {
+      GetExitCodeProcess(process.get(), &code);
+    }
+    return code;
+  };
+  for (const std::wstring& unreadable : {std::wstring(), L"0 " + session, L"x " + session,
+                                         L"1 " + session + L" more", L"-1 " + session}) {
+    EXPECT_EQ(ended_with(start(unreadable), 10000), 1u) << win::Narrow(unreadable);
+  }
+
+  const win::UniqueHandle keeper = start(L"1 " + session);
+  const std::wstring used = session + L"SessionUsed";
+  for (int tries = 0;
+       tries < 100 && !win::UniqueHandle(OpenEventW(SYNCHRONIZE, FALSE, used.c_str())); ++tries) {
+    Sleep(100);
+  }
+  EXPECT_EQ(ended_with(start(L"1 " + session), 10000), 1u) << "a second keeper stayed";
+  // Marks for twice the linger, a quarter of it apart.
+  for (int mark = 0; mark < 8; ++mark) {
+    Sleep(250);
+    plavena::MarkSessionUsed(session);
+  }
+  EXPECT_EQ(ended_with(keeper, 0), STILL_ACTIVE) << "the keeper ended while marked";
+  EXPECT_EQ(ended_with(keeper, 10000), 0u) << "the keeper stayed after its linger";
 }
 
 }  // namespace

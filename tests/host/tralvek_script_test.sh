@@ -1,8 +1,8 @@
 #!/bin/sh
 # The entry script as a user on a fresh account runs it: nothing of Wine in the user's home (no
-# prefix of the user's own), the checkout's one server kept for the next command on the
-# processor the commands run on, and the command's output closed when it ends, read through a
-# pipe.
+# prefix of the user's own), the checkout's one server and desktop kept for the next command,
+# the server on the processor the commands run on, and the command's output closed when it
+# ends, read through a pipe.
 set -eu
 root=$1
 home=$(mktemp -d)
@@ -33,17 +33,27 @@ runs_on=$(taskset -pc "$server" | sed 's/.*: //')
 processors() {
   echo "$1" | tr ',' '\n' | while IFS=- read -r first last; do seq "$first" "${last:-$first}"; done
 }
+# The processes of the checkout's prefix whose command line matches the pattern.
+prefix_processes() {
+  for pid in $(pgrep -f "$1"); do
+    tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" |
+      grep -qx "WINEPREFIX=$root/build/wineprefix" && echo "$pid"
+  done
+}
+# The desktop outlives the commands (Wine would end it a second after the last), kept by a
+# keeper of its own.
+sleep 2
+[ -n "$(prefix_processes 'explorer\.exe')" ] || fail "the desktop ended with the command"
+[ -n "$(prefix_processes 'session_keeper\.exe')" ] || fail "no keeper of the desktop runs"
 if [ -n "$cpu" ] && [ -n "$others" ]; then
   sessions=0
-  for session in $(pgrep -x winedevice.exe) $(pgrep -x services.exe); do
-    tr '\0' '\n' <"/proc/$session/environ" 2>/dev/null |
-      grep -qx "WINEPREFIX=$root/build/wineprefix" || continue
+  for session in $(prefix_processes 'winedevice\.exe|services\.exe|session_keeper\.exe'); do
     placed=$(taskset -pc "$session" | sed 's/.*: //')
     ! processors "$placed" | grep -qx "$cpu" ||
       fail "the session's program $session runs on processors $placed, the server's $cpu among them"
     sessions=$((sessions + 1))
   done
-  [ "$sessions" -gt 0 ] || fail "no program of the server's session was found"
+  [ "$sessions" -gt 2 ] || fail "the server's session has $sessions programs"
 fi
 for kept in .wine .local .config; do
   [ ! -e "$home/$kept" ] || fail "the commands wrote $kept into the user's home"

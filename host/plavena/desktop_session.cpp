@@ -1,0 +1,32 @@
+// The prefix's desktop, kept between the host's commands.
+#include "host/plavena/desktop_session.h"
+
+#include "framework/win/handles.h"
+
+namespace plavena {
+
+namespace {
+
+std::wstring UsedEventName(const std::wstring& session) { return session + L"SessionUsed"; }
+
+}  // namespace
+
+void MarkSessionUsed(const std::wstring& session) {
+  const win::UniqueHandle used(
+      OpenEventW(EVENT_MODIFY_STATE, FALSE, UsedEventName(session).c_str()));
+  if (used) SetEvent(used.get());
+}
+
+bool KeepDesktop(const std::wstring& session, DWORD linger_ms) {
+  const win::UniqueHandle keeper(CreateMutexW(nullptr, TRUE, (session + L"SessionKeeper").c_str()));
+  if (!keeper || GetLastError() == ERROR_ALREADY_EXISTS) return false;
+  const win::UniqueHandle used(CreateEventW(nullptr, FALSE, FALSE, UsedEventName(session).c_str()));
+  if (!used) return false;
+  // A program is on the desktop once it asks for the desktop's window.
+  GetDesktopWindow();
+  while (WaitForSingleObject(used.get(), linger_ms) == WAIT_OBJECT_0) {
+  }
+  return true;
+}
+
+}  // namespace plavena

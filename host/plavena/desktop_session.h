@@ -1,0 +1,24 @@
+// The prefix's desktop, kept between the host's commands.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace plavena {
+
+// Wine ends a desktop a second after the last program on it ends, and the next command then
+// waits for a new one (about 0.2 s, most of a small board's export). A keeper (session_keeper.exe)
+// stays on the desktop while the host's commands come: each run of the host marks the session
+// as used, and the keeper ends once no run has marked it for its linger, so that Wine's server
+// can end after it. `session` names the keeper's session: "Plavena" for the host's.
+inline const std::wstring kHostSession = L"Plavena";
+
+// Tells the keeper of `session`, if one runs, that a command uses the desktop now.
+void MarkSessionUsed(const std::wstring& session = kHostSession);
+
+// The keeper's work: keeps the calling process on the desktop until `linger_ms` pass without a
+// mark. False at once when another keeper of the session runs.
+bool KeepDesktop(const std::wstring& session, DWORD linger_ms);
+
+}  // namespace plavena
