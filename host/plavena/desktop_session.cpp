@@ -17,13 +17,16 @@ void MarkSessionUsed(const std::wstring& session) {
   if (used) SetEvent(used.get());
 }
 
-bool KeepDesktop(const std::wstring& session, DWORD linger_ms) {
+bool KeepDesktop(const std::wstring& session, DWORD linger_ms,
+                 const std::function<void()>& on_desktop) {
   const win::UniqueHandle keeper(CreateMutexW(nullptr, TRUE, (session + L"SessionKeeper").c_str()));
   if (!keeper || GetLastError() == ERROR_ALREADY_EXISTS) return false;
   const win::UniqueHandle used(CreateEventW(nullptr, FALSE, FALSE, UsedEventName(session).c_str()));
   if (!used) return false;
-  // A program is on the desktop once it asks for the desktop's window.
+  // A program is on the desktop once it asks for the desktop's window, which starts the desktop
+  // when none runs.
   GetDesktopWindow();
+  on_desktop();
   while (WaitForSingleObject(used.get(), linger_ms) == WAIT_OBJECT_0) {
   }
   return true;

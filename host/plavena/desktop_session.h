@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 namespace plavena {
@@ -18,7 +19,9 @@ inline const std::wstring kHostSession = L"Plavena";
 void MarkSessionUsed(const std::wstring& session = kHostSession);
 
 // The keeper's work: keeps the calling process on the desktop until `linger_ms` pass without a
-// mark. False at once when another keeper of the session runs.
-bool KeepDesktop(const std::wstring& session, DWORD linger_ms);
+// mark, calling `on_desktop` once it is on it. False at once when another keeper of the session
+// runs.
+bool KeepDesktop(const std::wstring& session, DWORD linger_ms,
+                 const std::function<void()>& on_desktop);
 
 }  // namespace plavena

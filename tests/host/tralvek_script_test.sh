@@ -42,9 +42,17 @@ prefix_processes() {
 }
 # The desktop outlives the commands (Wine would end it a second after the last), kept by a
 # keeper of its own.
+# The desktop holds no command's output: its process started with the keeper's, which has none.
 sleep 2
-[ -n "$(prefix_processes 'explorer\.exe')" ] || fail "the desktop ended with the command"
+desktops=$(prefix_processes 'explorer\.exe')
+[ -n "$desktops" ] || fail "the desktop ended with the command"
 [ -n "$(prefix_processes 'session_keeper\.exe')" ] || fail "no keeper of the desktop runs"
+for desktop in $desktops; do
+  for fd in 0 1 2; do
+    held=$(readlink "/proc/$desktop/fd/$fd")
+    [ "$held" = /dev/null ] || fail "the desktop $desktop holds $held as its output $fd"
+  done
+done
 if [ -n "$cpu" ] && [ -n "$others" ]; then
   sessions=0
   for session in $(prefix_processes 'winedevice\.exe|services\.exe|session_keeper\.exe'); do
