@@ -13,7 +13,7 @@ namespace plavena {
 // stays on the desktop while the host's commands come: each run of the host marks the session
 // as used, and the keeper ends once no run has marked it for its linger, so that Wine's server
 // can end after it. `session` names the keeper's session: "Plavena" for the host's.
-inline const std::wstring kHostSession = L"Plavena";
+inline constexpr wchar_t kHostSession[] = L"Plavena";
 
 // Tells the keeper of `session`, if one runs, that a command uses the desktop now.
 void MarkSessionUsed(const std::wstring& session = kHostSession);
