@@ -1,3 +1,4 @@
+// The processor the host's thread shares with Wine's server.
 #include "host/plavena/server_processor.h"
 
 #include <windows.h>

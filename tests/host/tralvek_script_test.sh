@@ -41,8 +41,7 @@ prefix_processes() {
   done
 }
 # The desktop outlives the commands (Wine would end it a second after the last), kept by a
-# keeper of its own.
-# The desktop holds no command's output: its process started with the keeper's, which has none.
+# keeper of its own, and holds no command's output: the keeper, which has none, started it.
 sleep 2
 desktops=$(prefix_processes 'explorer\.exe')
 [ -n "$desktops" ] || fail "the desktop ended with the command"
