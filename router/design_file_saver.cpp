@@ -185,7 +185,9 @@ void TSpecctraFileSaver::Write(const std::string& file_name) {
   file_ = nullptr;
 
   std::string failure;
-  const bool replaced = sdk::ReplaceFileWithOwnershipCheck(temporary, target, &failure);
+  // Any export makes the design file again.
+  const bool replaced =
+      sdk::ReplaceFileWithOwnershipCheck(temporary, target, &failure, sdk::ReplaceSafety::kRemade);
   temporary_file.kept = replaced;
   if (!replaced) {
     throw EDesignFileError(sdk::FileWriteFailure("the design file", target,

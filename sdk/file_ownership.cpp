@@ -170,27 +170,64 @@ void ShowFileLockedWarning(const std::string& document_file_name, const std::str
                      computer_name + ".\nYou will not be able to save your changes.");
 }
 
-bool ReplaceFileAtomically(const std::string& from, const std::string& to) {
+namespace {
+
+bool MoveReplacing(const std::wstring& source, const std::wstring& target) {
+  return MoveFileExW(source.c_str(), target.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+}
+
+// Moves the target to its name with "~" (then "~1", "~2"...): a name no file has, since a move
+// onto a file is what moving aside avoids. False when it cannot; GetLastError() tells why.
+bool MoveAside(const std::wstring& target, std::wstring& aside) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    aside = target + L"~" + (attempt > 0 ? std::to_wstring(attempt) : std::wstring());
+    if (MoveFileExW(target.c_str(), aside.c_str(), 0)) return true;
+    if (GetLastError() != ERROR_ALREADY_EXISTS && GetLastError() != ERROR_FILE_EXISTS) {
+      return false;
+    }
+  }
+  return false;
+}
+
+bool MoveWithOldAside(const std::wstring& source, const std::wstring& target) {
+  if (GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    return MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
+  }
+  std::wstring aside;
+  if (!MoveAside(target, aside)) return false;
+  if (!MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
+    const DWORD error = GetLastError();
+    MoveFileExW(aside.c_str(), target.c_str(), 0);
+    SetLastError(error);
+    return false;
+  }
+  DeleteFileW(aside.c_str());
+  return true;
+}
+
+}  // namespace
+
+bool ReplaceFile(const std::string& from, const std::string& to, ReplaceSafety safety) {
   const std::wstring source = win::Widen(from);
   const std::wstring target = win::Widen(to);
-  // Windows refuses to replace a read-only file; Wine's move does not. Refuse on both.
+  // Windows refuses to replace a read-only file or a folder; Wine's move replaces a read-only
+  // file, and a folder would be moved aside. Refuse on both.
   const DWORD attributes = GetFileAttributesW(target.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
     SetLastError(ERROR_ACCESS_DENIED);
     return false;
   }
-  if (MoveFileExW(source.c_str(), target.c_str(),
-                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    return true;
-  }
+  const auto move = safety == ReplaceSafety::kAtomic ? MoveReplacing : MoveWithOldAside;
+  if (move(source, target)) return true;
   if (GetLastError() != ERROR_NOT_SAME_DEVICE) return false;
   // Another volume: a copied move could leave a half-copied target. Copy beside the target
-  // first, then rename there in one step.
+  // first, then move there.
   const std::string folder = FolderPart(to);
   wchar_t sibling[MAX_PATH] = {};
   if (GetTempFileNameW(win::Widen(folder.empty() ? "." : folder).c_str(), L"Pro", 0, sibling) &&
-      CopyFileW(source.c_str(), sibling, FALSE) &&
-      MoveFileExW(sibling, target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      CopyFileW(source.c_str(), sibling, FALSE) && move(sibling, target)) {
     DeleteFileW(source.c_str());
     return true;
   }
@@ -201,7 +238,7 @@ bool ReplaceFileAtomically(const std::string& from, const std::string& to) {
 }
 
 bool ReplaceFileWithOwnershipCheck(const std::string& new_file, const std::string& target,
-                                   std::string* failure) {
+                                   std::string* failure, ReplaceSafety safety) {
   if (failure) failure->clear();
   if (IsSameText(new_file, target)) return true;
   std::string computer_name;
@@ -214,7 +251,7 @@ bool ReplaceFileWithOwnershipCheck(const std::string& new_file, const std::strin
   bool replaced = true;
   DocumentFileChange document(target);
   document.Begin();
-  if (FileExists(new_file) && !ReplaceFileAtomically(new_file, target)) {
+  if (FileExists(new_file) && !ReplaceFile(new_file, target, safety)) {
     replaced = false;
     const DWORD error = GetLastError();
     if (failure) *failure = ReplaceFailureText(target, error);

@@ -49,17 +49,32 @@ void ShowFileLockedWarning(const std::string& document_file_name, const std::str
 bool PostFileLockedNotice(IWorkspace& workspace, const std::string& document_file_name,
                           const std::string& computer_name, const std::string& user_name);
 
-// Puts the new file onto the target in one step, telling a host document open on the target
-// before and after. True when the target now holds the new content, or when there was nothing
-// to do (the same file, or no new file). On false the target is as it was and the new file is
-// gone: the target is locked by another user (who is told), or the replacement failed, and
-// `failure` (when given) then says why; it stays empty otherwise.
-bool ReplaceFileWithOwnershipCheck(const std::string& new_file, const std::string& target,
-                                   std::string* failure = nullptr);
+// How a replacement puts the new file in the target's place.
+enum class ReplaceSafety {
+  // In one step: at any instant, and after a crash, the target is wholly the old file or wholly
+  // the new one. The file system may write the new text out before the step returns (ext4 does
+  // for a move onto a file: some 50 ms for 50 MB).
+  kAtomic,
+  // For a file any run makes again, such as an export: the old file is moved aside, the new one
+  // put in its place and the old one deleted, so that the new text reaches the disk in the
+  // system's own time. For that instant the target is missing, and a crash soon after may leave
+  // it empty; a failure puts the old file back.
+  kRemade,
+};
 
-// Moves `from` onto `to`, replacing it, such that `to` is either wholly the old file or wholly
-// the new one. On failure `from` is left in place; GetLastError() tells why.
-bool ReplaceFileAtomically(const std::string& from, const std::string& to);
+// Puts the new file onto the target, telling a host document open on the target before and
+// after. True when the target now holds the new content, or when there was nothing to do (the
+// same file, or no new file). On false the target is as it was and the new file is gone: the
+// target is locked by another user (who is told), or the replacement failed, and `failure`
+// (when given) then says why; it stays empty otherwise.
+bool ReplaceFileWithOwnershipCheck(const std::string& new_file, const std::string& target,
+                                   std::string* failure = nullptr,
+                                   ReplaceSafety safety = ReplaceSafety::kAtomic);
+
+// Moves `from` onto `to`, replacing it, as `safety` says; from another volume the new file is
+// first copied beside the target. On failure `from` and `to` are left as they were;
+// GetLastError() tells why.
+bool ReplaceFile(const std::string& from, const std::string& to, ReplaceSafety safety);
 
 // The system's temporary folder, with its trailing "\"; empty when the system cannot tell.
 std::string TemporaryFolder();

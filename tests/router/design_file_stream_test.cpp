@@ -37,6 +37,13 @@ TEST(DesignFileStream, HasEveryPieceSentInTheFileOnceClosed) {
   const std::string written = testsupport::ReadFile(path);
   EXPECT_EQ(written.size(), sent.size());
   EXPECT_TRUE(written == sent) << "the pieces are in the file out of order or changed";
+  // A temporary file that holds an older text has only the new one.
+  {
+    DesignFileStream file(path, dir.Path("board.dsn"));
+    file.Send("(pcb)");
+    file.Close();
+  }
+  EXPECT_EQ(testsupport::ReadFile(path), "(pcb)");
 }
 
 // On a full disk: the write fails on the writer's thread, and the exporting thread gets the

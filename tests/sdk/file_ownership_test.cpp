@@ -118,12 +118,39 @@ class SafeReplacement : public ::testing::Test {
   const std::vector<framework::MessageDialogRequest>& shown = boxes.shown;
 };
 
-TEST_F(SafeReplacement, PutsTheNewFileOntoTheTargetOrLeavesBothAlone) {
+// The names in a folder: a replacement leaves nothing beside its target.
+std::set<std::string> FilesIn(const std::string& folder) {
+  std::set<std::string> names;
+  WIN32_FIND_DATAA entry;
+  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (entry.cFileName[0] != '.') names.insert(entry.cFileName);
+  } while (FindNextFileA(find, &entry));
+  FindClose(find);
+  return names;
+}
+
+// What holds for a replacement in one step and for one that moves the old file aside.
+class EitherReplacement : public SafeReplacement,
+                          public ::testing::WithParamInterface<sdk::ReplaceSafety> {
+ protected:
+  bool Replace(const std::string& from, std::string* failure = nullptr) {
+    return sdk::ReplaceFileWithOwnershipCheck(from, target, failure, GetParam());
+  }
+};
+
+INSTANTIATE_TEST_SUITE_P(Safety, EitherReplacement,
+                         ::testing::Values(sdk::ReplaceSafety::kAtomic,
+                                           sdk::ReplaceSafety::kRemade));
+
+TEST_P(EitherReplacement, PutsTheNewFileOntoTheTargetOrLeavesBothAlone) {
   const auto replace = [&](const std::string& from) {
-    const bool replaced = sdk::ReplaceFileWithOwnershipCheck(from, target);
+    const bool replaced = Replace(from);
     return std::to_string(replaced) + " " + ReadFile(target) + (FileExists(new_file) ? " +" : "");
   };
   EXPECT_EQ(replace(new_file), "1 new content");
+  EXPECT_EQ(FilesIn(dir.path()), std::set<std::string>{"Board.do"}) << "nothing left beside it";
   DeleteFileA(target.c_str());
   WriteFile(new_file, "created");
   EXPECT_EQ(replace(new_file), "1 created") << "a missing target";
@@ -137,28 +164,7 @@ TEST_F(SafeReplacement, PutsTheNewFileOntoTheTargetOrLeavesBothAlone) {
   EXPECT_TRUE(shown.empty());
 }
 
-TEST_F(SafeReplacement, TargetLockedByAnotherUserStaysAndTheUserIsWarned) {
-  LockBy("someone-else");
-  EXPECT_FALSE(sdk::ReplaceFileWithOwnershipCheck(new_file, target));
-  EXPECT_EQ(ReadFile(target), "old content");
-  EXPECT_FALSE(FileExists(new_file)) << "the new file is removed";
-  // No workspace in this process: the warning box stands in for the workspace notice.
-  ASSERT_EQ(shown.size(), 1u);
-  EXPECT_EQ(shown[0].caption, "Warning");
-  EXPECT_EQ(shown[0].kind, framework::MessageKind::Warning);
-  EXPECT_EQ(shown[0].message, "Board.do is used and locked by someone-else on " +
-                                  sdk::GetComputerNameText() +
-                                  ".\nYou will not be able to save your changes.");
-  // A lock file nobody may read raises before anything changes.
-  WriteFile(new_file, "new content");
-  const win::UniqueHandle held(CreateFileA(sdk::GetLockFileName(target).c_str(), GENERIC_READ, 0,
-                                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  ASSERT_NE(held.get(), INVALID_HANDLE_VALUE);
-  EXPECT_THROW(sdk::ReplaceFileWithOwnershipCheck(new_file, target), sdk::Exception);
-  EXPECT_EQ(ReadFile(target) + "|" + ReadFile(new_file), "old content|new content");
-}
-
-TEST_F(SafeReplacement, FailuresKeepTheOldTargetAndSayWhy) {
+TEST_P(EitherReplacement, FailuresKeepTheOldTargetAndSayWhy) {
   // Held open by another program that lets nobody delete it: the target, then the new file
   // (deleting the target first would lose both), then a read-only target.
   for (const std::string* held_file :
@@ -172,28 +178,54 @@ TEST_F(SafeReplacement, FailuresKeepTheOldTargetAndSayWhy) {
                                                            FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                                            FILE_ATTRIBUTE_NORMAL, nullptr)
                                              : nullptr);
-      replaced = sdk::ReplaceFileWithOwnershipCheck(new_file, target, &failure);
+      replaced = Replace(new_file, &failure);
     }
     SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_FALSE(replaced);
     EXPECT_FALSE(failure.empty()) << "the caller learns why";
     EXPECT_EQ(ReadFile(target), "old content");
     EXPECT_EQ(FileExists(new_file), held_file == &new_file);
+    DeleteFileA(new_file.c_str());
+    EXPECT_EQ(FilesIn(dir.path()), std::set<std::string>{"Board.do"});
   }
+  // A folder of the target's name stays where it is, with what is in it.
+  DeleteFileA(target.c_str());
+  CreateDirectoryA(target.c_str(), nullptr);
+  WriteFile(target + "\\inside", "kept");
+  WriteFile(new_file, "new content");
+  std::string failure;
+  EXPECT_FALSE(Replace(new_file, &failure));
+  EXPECT_EQ(failure, "a folder of that name is in the way");
+  EXPECT_EQ(ReadFile(target + "\\inside"), "kept");
+  EXPECT_EQ(FilesIn(dir.path()), std::set<std::string>{"Board.do"});
+  DeleteFileA((target + "\\inside").c_str());
+  RemoveDirectoryA(target.c_str());
 }
 
-TEST_F(SafeReplacement, NewFileOnAnotherVolumeIsCopiedBesideTheTargetFirst) {
+TEST_P(EitherReplacement, NewFileOnAnotherVolumeIsCopiedBesideTheTargetFirst) {
   // Wine maps the Unix root to Z:, and /dev/shm is a file system of its own.
   const std::string other_volume = "Z:\\dev\\shm\\tralvek-" + ThisProcessId() + ".tmp";
   if (GetFileAttributesA("Z:\\dev\\shm") == INVALID_FILE_ATTRIBUTES) {
     GTEST_SKIP() << "no second volume";
   }
   WriteFile(other_volume, "new content");
-  EXPECT_TRUE(sdk::ReplaceFileWithOwnershipCheck(other_volume, target));
+  EXPECT_TRUE(Replace(other_volume));
   EXPECT_EQ(ReadFile(target), "new content");
   EXPECT_FALSE(FileExists(other_volume));
-  EXPECT_EQ(testsupport::TemporaryFiles(dir.path()), std::set<std::string>{"Pro1.tmp"})
+  EXPECT_EQ(FilesIn(dir.path()), (std::set<std::string>{"Board.do", "Pro1.tmp"}))
       << "no copy left behind";
+}
+
+// The old file's aside name is one no file has: a file left there (by a crash between the
+// moves) is neither replaced nor deleted.
+TEST_F(SafeReplacement, MovingAsideStepsOverFilesOfTheAsideName) {
+  WriteFile(target + "~", "left by a crash");
+  WriteFile(target + "~1", "left by another");
+  EXPECT_TRUE(
+      sdk::ReplaceFileWithOwnershipCheck(new_file, target, nullptr, sdk::ReplaceSafety::kRemade));
+  EXPECT_EQ(ReadFile(target) + "|" + ReadFile(target + "~") + "|" + ReadFile(target + "~1"),
+            "new content|left by a crash|left by another");
+  EXPECT_EQ(FilesIn(dir.path()), (std::set<std::string>{"Board.do", "Board.do~", "Board.do~1"}));
 }
 
 // Whatever stops a staged text from reaching its target, the temporary file goes, and the
