@@ -45,18 +45,6 @@ std::string PlainForceExtension(const std::string& file_name, const std::string&
   return file_name.substr(0, file_name.rfind('.')) + (extension.empty() ? "" : "." + extension);
 }
 
-std::vector<std::string> FilesIn(const std::string& folder) {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAA entry;
-  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
-  if (find == INVALID_HANDLE_VALUE) return names;
-  do {
-    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(entry.cFileName);
-  } while (FindNextFileA(find, &entry));
-  FindClose(find);
-  return names;
-}
-
 // A host installation, a module folder, a PATH folder and a temporary folder of their own,
 // with the do-file to be written beside "out\board.dsn".
 class DoFileWriter : public ::testing::Test {
@@ -125,7 +113,7 @@ TEST_F(DoFileWriter, WritesTheTemplateBesideTheDesignFile) {
   EXPECT_EQ(ReadFile(do_file), "bestsave on " + base + ".w\r\nroute 25\r\nwrite routes " + base +
                                    ".rte\r\n\r\n" + std::string(400, 'x') + " " + base + "\r\n");
   EXPECT_TRUE(shown.empty());
-  EXPECT_TRUE(FilesIn(dir.Path("tmp")).empty());
+  EXPECT_TRUE(testsupport::FolderEntries(dir.Path("tmp")).empty());
 }
 
 TEST_F(DoFileWriter, FindsTheTemplateInTheHostsSystemFolderFirstAndThroughPathLast) {
@@ -206,7 +194,7 @@ TEST_F(DoFileWriter, FailuresKeepTheOlderDoFile) {
     EXPECT_EQ(result, c.result);
     EXPECT_EQ(shown, c.shown);
     EXPECT_EQ(ReadFile(do_file), "older\r\n");
-    EXPECT_TRUE(FilesIn(dir.Path("tmp")).empty());
+    EXPECT_TRUE(testsupport::FolderEntries(dir.Path("tmp")).empty());
   }
 }
 

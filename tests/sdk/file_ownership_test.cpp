@@ -22,6 +22,7 @@
 namespace {
 
 using testsupport::FileExists;
+using testsupport::FolderEntries;
 using testsupport::ReadFile;
 using testsupport::WriteFile;
 
@@ -118,19 +119,6 @@ class SafeReplacement : public ::testing::Test {
   const std::vector<framework::MessageDialogRequest>& shown = boxes.shown;
 };
 
-// The names in a folder: a replacement leaves nothing beside its target.
-std::set<std::string> FilesIn(const std::string& folder) {
-  std::set<std::string> names;
-  WIN32_FIND_DATAA entry;
-  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
-  if (find == INVALID_HANDLE_VALUE) return names;
-  do {
-    if (entry.cFileName[0] != '.') names.insert(entry.cFileName);
-  } while (FindNextFileA(find, &entry));
-  FindClose(find);
-  return names;
-}
-
 // What holds for a replacement in one step and for one that moves the old file aside.
 class EitherReplacement : public SafeReplacement,
                           public ::testing::WithParamInterface<sdk::ReplaceSafety> {
@@ -150,7 +138,8 @@ TEST_P(EitherReplacement, PutsTheNewFileOntoTheTargetOrLeavesBothAlone) {
     return std::to_string(replaced) + " " + ReadFile(target) + (FileExists(new_file) ? " +" : "");
   };
   EXPECT_EQ(replace(new_file), "1 new content");
-  EXPECT_EQ(FilesIn(dir.path()), std::set<std::string>{"Board.do"}) << "nothing left beside it";
+  EXPECT_EQ(FolderEntries(dir.path()), std::set<std::string>{"Board.do"})
+      << "nothing left beside it";
   DeleteFileA(target.c_str());
   WriteFile(new_file, "created");
   EXPECT_EQ(replace(new_file), "1 created") << "a missing target";
@@ -186,7 +175,7 @@ TEST_P(EitherReplacement, FailuresKeepTheOldTargetAndSayWhy) {
     EXPECT_EQ(ReadFile(target), "old content");
     EXPECT_EQ(FileExists(new_file), held_file == &new_file);
     DeleteFileA(new_file.c_str());
-    EXPECT_EQ(FilesIn(dir.path()), std::set<std::string>{"Board.do"});
+    EXPECT_EQ(FolderEntries(dir.path()), std::set<std::string>{"Board.do"});
   }
   // A folder of the target's name stays where it is, with what is in it.
   DeleteFileA(target.c_str());
@@ -197,7 +186,7 @@ TEST_P(EitherReplacement, FailuresKeepTheOldTargetAndSayWhy) {
   EXPECT_FALSE(Replace(new_file, &failure));
   EXPECT_EQ(failure, "a folder of that name is in the way");
   EXPECT_EQ(ReadFile(target + "\\inside"), "kept");
-  EXPECT_EQ(FilesIn(dir.path()), std::set<std::string>{"Board.do"});
+  EXPECT_EQ(FolderEntries(dir.path()), std::set<std::string>{"Board.do"});
   DeleteFileA((target + "\\inside").c_str());
   RemoveDirectoryA(target.c_str());
 }
@@ -212,7 +201,7 @@ TEST_P(EitherReplacement, NewFileOnAnotherVolumeIsCopiedBesideTheTargetFirst) {
   EXPECT_TRUE(Replace(other_volume));
   EXPECT_EQ(ReadFile(target), "new content");
   EXPECT_FALSE(FileExists(other_volume));
-  EXPECT_EQ(FilesIn(dir.path()), (std::set<std::string>{"Board.do", "Pro1.tmp"}))
+  EXPECT_EQ(FolderEntries(dir.path()), (std::set<std::string>{"Board.do", "Pro1.tmp"}))
       << "no copy left behind";
 }
 
@@ -225,7 +214,8 @@ TEST_F(SafeReplacement, MovingAsideStepsOverFilesOfTheAsideName) {
       sdk::ReplaceFileWithOwnershipCheck(new_file, target, nullptr, sdk::ReplaceSafety::kRemade));
   EXPECT_EQ(ReadFile(target) + "|" + ReadFile(target + "~") + "|" + ReadFile(target + "~1"),
             "new content|left by a crash|left by another");
-  EXPECT_EQ(FilesIn(dir.path()), (std::set<std::string>{"Board.do", "Board.do~", "Board.do~1"}));
+  EXPECT_EQ(FolderEntries(dir.path()),
+            (std::set<std::string>{"Board.do", "Board.do~", "Board.do~1"}));
 }
 
 // Whatever stops a staged text from reaching its target, the temporary file goes, and the

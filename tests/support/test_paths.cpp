@@ -100,20 +100,25 @@ uint64_t FileIndex(const std::string& path) {
   return known ? (uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow : 0;
 }
 
-std::set<std::string> TemporaryFiles(const std::string& folder) {
-  char temporary[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, temporary);
-  const std::string pattern =
-      (folder.empty() ? std::string(temporary) : folder + "\\") + "Pro*.tmp";
+std::set<std::string> FolderEntries(const std::string& folder, const std::string& pattern) {
   std::set<std::string> names;
   WIN32_FIND_DATAA entry;
-  HANDLE find = FindFirstFileA(pattern.c_str(), &entry);
+  HANDLE find = FindFirstFileA((folder + "\\" + pattern).c_str(), &entry);
   if (find == INVALID_HANDLE_VALUE) return names;
   do {
-    names.insert(entry.cFileName);
+    const std::string name = entry.cFileName;
+    if (name != "." && name != "..") names.insert(name);
   } while (FindNextFileA(find, &entry));
   FindClose(find);
   return names;
+}
+
+std::set<std::string> TemporaryFiles(const std::string& folder) {
+  if (!folder.empty()) return FolderEntries(folder, "Pro*.tmp");
+  char temporary[MAX_PATH] = {};
+  const DWORD length = GetTempPathA(MAX_PATH, temporary);
+  // Without its closing backslash.
+  return FolderEntries(std::string(temporary, length > 0 ? length - 1 : 0), "Pro*.tmp");
 }
 
 std::string CopyExampleBoard(const TempDir& dir, const std::string& name) {

@@ -38,6 +38,9 @@ bool FileExists(const std::string& path);
 // another, even with the same bytes, has a new one.
 uint64_t FileIndex(const std::string& path);
 
+// The names of a folder's files and folders that match `pattern` ("*", "Pro*.tmp").
+std::set<std::string> FolderEntries(const std::string& folder, const std::string& pattern = "*");
+
 // The names of the replacements' temporary files ("Pro<n>.tmp") in a folder, by default the
 // system's temporary folder.
 std::set<std::string> TemporaryFiles(const std::string& folder = {});
