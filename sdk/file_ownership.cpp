@@ -206,9 +206,10 @@ bool MoveWithOldAside(const std::wstring& source, const std::wstring& target) {
   return true;
 }
 
-}  // namespace
-
-bool ReplaceFile(const std::string& from, const std::string& to, ReplaceSafety safety) {
+// Moves `from` onto `to`, replacing it, as `safety` says; from another volume the new file is
+// first copied beside the target. On failure `from` and `to` are left as they were;
+// GetLastError() tells why.
+bool MoveOntoTarget(const std::string& from, const std::string& to, ReplaceSafety safety) {
   const std::wstring source = win::Widen(from);
   const std::wstring target = win::Widen(to);
   // Windows refuses to replace a read-only file or a folder; Wine's move replaces a read-only
@@ -237,6 +238,8 @@ bool ReplaceFile(const std::string& from, const std::string& to, ReplaceSafety s
   return false;
 }
 
+}  // namespace
+
 bool ReplaceFileWithOwnershipCheck(const std::string& new_file, const std::string& target,
                                    std::string* failure, ReplaceSafety safety) {
   if (failure) failure->clear();
@@ -251,7 +254,7 @@ bool ReplaceFileWithOwnershipCheck(const std::string& new_file, const std::strin
   bool replaced = true;
   DocumentFileChange document(target);
   document.Begin();
-  if (FileExists(new_file) && !ReplaceFile(new_file, target, safety)) {
+  if (FileExists(new_file) && !MoveOntoTarget(new_file, target, safety)) {
     replaced = false;
     const DWORD error = GetLastError();
     if (failure) *failure = ReplaceFailureText(target, error);

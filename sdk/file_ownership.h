@@ -71,11 +71,6 @@ bool ReplaceFileWithOwnershipCheck(const std::string& new_file, const std::strin
                                    std::string* failure = nullptr,
                                    ReplaceSafety safety = ReplaceSafety::kAtomic);
 
-// Moves `from` onto `to`, replacing it, as `safety` says; from another volume the new file is
-// first copied beside the target. On failure `from` and `to` are left as they were;
-// GetLastError() tells why.
-bool ReplaceFile(const std::string& from, const std::string& to, ReplaceSafety safety);
-
 // The system's temporary folder, with its trailing "\"; empty when the system cannot tell.
 std::string TemporaryFolder();
 
