@@ -190,6 +190,8 @@ bool MoveAside(const std::wstring& target, std::wstring& aside) {
   return false;
 }
 
+// The old file moved aside while the new one takes its name, then deleted; put back when the
+// new one cannot take it.
 bool MoveWithOldAside(const std::wstring& source, const std::wstring& target) {
   if (GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES) {
     return MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
