@@ -153,6 +153,27 @@ TEST_P(EitherReplacement, PutsTheNewFileOntoTheTargetOrLeavesBothAlone) {
   EXPECT_TRUE(shown.empty());
 }
 
+TEST_F(SafeReplacement, TargetLockedByAnotherUserStaysAndTheUserIsWarned) {
+  LockBy("someone-else");
+  EXPECT_FALSE(sdk::ReplaceFileWithOwnershipCheck(new_file, target));
+  EXPECT_EQ(ReadFile(target), "old content");
+  EXPECT_FALSE(FileExists(new_file)) << "the new file is removed";
+  // No workspace in this process: the warning box stands in for the workspace notice.
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].caption, "Warning");
+  EXPECT_EQ(shown[0].kind, framework::MessageKind::Warning);
+  EXPECT_EQ(shown[0].message, "Board.do is used and locked by someone-else on " +
+                                  sdk::GetComputerNameText() +
+                                  ".\nYou will not be able to save your changes.");
+  // A lock file nobody may read raises before anything changes.
+  WriteFile(new_file, "new content");
+  const win::UniqueHandle held(CreateFileA(sdk::GetLockFileName(target).c_str(), GENERIC_READ, 0,
+                                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_NE(held.get(), INVALID_HANDLE_VALUE);
+  EXPECT_THROW(sdk::ReplaceFileWithOwnershipCheck(new_file, target), sdk::Exception);
+  EXPECT_EQ(ReadFile(target) + "|" + ReadFile(new_file), "old content|new content");
+}
+
 TEST_P(EitherReplacement, FailuresKeepTheOldTargetAndSayWhy) {
   // Held open by another program that lets nobody delete it: the target, then the new file
   // (deleting the target first would lose both), then a read-only target.
