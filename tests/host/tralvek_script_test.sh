@@ -71,4 +71,17 @@ if HOME=$home "$root/tralvek" export "$home/board.json" "$home/other.json" "$hom
   fail "an export with three paths ran"
 fi
 [ ! -e "$home/other.dsn" ] && [ ! -e "$home/third.dsn" ] || fail "a refused export wrote a file"
+# The packages, once found, are not asked for again while dpkg's database stays as it was; a
+# stamp older than the database has them asked for and is written again.
+stamp=$root/build/.tralvek-packages
+query=$(command -v dpkg-query)
+mkdir "$home/bin"
+printf '#!/bin/sh\necho >>"%s/queried"\nexec %s "$@"\n' "$home" "$query" >"$home/bin/dpkg-query"
+chmod +x "$home/bin/dpkg-query"
+PATH=$home/bin:$PATH HOME=$home "$root/tralvek" export "$home/board.json" >/dev/null
+[ ! -e "$home/queried" ] || fail "the packages were asked for again"
+touch -d 2000-01-01 "$stamp"
+PATH=$home/bin:$PATH HOME=$home "$root/tralvek" export "$home/board.json" >/dev/null
+[ -e "$home/queried" ] && [ -n "$(find "$stamp" -newer /var/lib/dpkg/status)" ] ||
+  fail "a stamp older than dpkg's database was taken for the packages"
 echo "tralvek_script_test: two exports in one server ($server), nothing in the user's home"
