@@ -71,17 +71,21 @@ if HOME=$home "$root/tralvek" export "$home/board.json" "$home/other.json" "$hom
   fail "an export with three paths ran"
 fi
 [ ! -e "$home/other.dsn" ] && [ ! -e "$home/third.dsn" ] || fail "a refused export wrote a file"
-# The packages, once found, are not asked for again while dpkg's database stays as it was; a
-# stamp older than the database has them asked for and is written again.
-stamp=$root/build/.tralvek-packages
-query=$(command -v dpkg-query)
+# A command after another finds what that one left from stamps of its own: it neither asks dpkg
+# for the packages (while dpkg's database stays as it was) nor looks for the server or the keeper
+# among all processes. A packages stamp older than the database has them asked for and is
+# written again.
 mkdir "$home/bin"
-printf '#!/bin/sh\necho >>"%s/queried"\nexec %s "$@"\n' "$home" "$query" >"$home/bin/dpkg-query"
-chmod +x "$home/bin/dpkg-query"
+for program in dpkg-query pgrep; do
+  printf '#!/bin/sh\necho %s >>"%s/asked"\nexec %s "$@"\n' "$program" "$home" \
+    "$(command -v "$program")" >"$home/bin/$program"
+  chmod +x "$home/bin/$program"
+done
 PATH=$home/bin:$PATH HOME=$home "$root/tralvek" export "$home/board.json" >/dev/null
-[ ! -e "$home/queried" ] || fail "the packages were asked for again"
+[ ! -e "$home/asked" ] || fail "a command after another ran $(cat "$home/asked")"
+stamp=$root/build/.tralvek-packages
 touch -d 2000-01-01 "$stamp"
 PATH=$home/bin:$PATH HOME=$home "$root/tralvek" export "$home/board.json" >/dev/null
-[ -e "$home/queried" ] && [ -n "$(find "$stamp" -newer /var/lib/dpkg/status)" ] ||
+grep -qx dpkg-query "$home/asked" && [ -n "$(find "$stamp" -newer /var/lib/dpkg/status)" ] ||
   fail "a stamp older than dpkg's database was taken for the packages"
 echo "tralvek_script_test: two exports in one server ($server), nothing in the user's home"
