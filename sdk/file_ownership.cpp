@@ -183,9 +183,7 @@ bool MoveAside(const std::wstring& target, std::wstring& aside) {
   for (int attempt = 0; attempt < 100; ++attempt) {
     aside = target + L"~" + (attempt > 0 ? std::to_wstring(attempt) : std::wstring());
     if (MoveFileExW(target.c_str(), aside.c_str(), 0)) return true;
-    if (GetLastError() != ERROR_ALREADY_EXISTS && GetLastError() != ERROR_FILE_EXISTS) {
-      return false;
-    }
+    if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
   }
   return false;
 }
