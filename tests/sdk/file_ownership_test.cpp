@@ -357,4 +357,18 @@ TEST(LockedFileWarning, WorkspaceNoticeCarriesTheHostsValues) {
   workspace->Release();
 }
 
+// Asked for the box, the user gets the box; a mode the host does not define shows nothing.
+TEST(LockedFileWarning, TheBoxModeShowsTheBoxAndAnUnknownModeNothing) {
+  testfakes::RecordedMessageBoxes boxes;
+  sdk::ShowFileLockedWarning("C:\\Boards\\Main.do", "PC01", "ann",
+                             sdk::LockedWarningMode::MessageBox);
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(
+      boxes.shown[0].message,
+      "Main.do is used and locked by ann on PC01.\nYou will not be able to save your changes.");
+  sdk::ShowFileLockedWarning("C:\\Boards\\Main.do", "PC01", "ann",
+                             static_cast<sdk::LockedWarningMode>(0));
+  EXPECT_EQ(boxes.shown.size(), 1u) << "an unknown mode showed a box";
+}
+
 }  // namespace
