@@ -62,6 +62,12 @@ if [ -n "$cpu" ] && [ -n "$others" ]; then
   done
   [ "$sessions" -gt 2 ] || fail "the server's session has $sessions programs"
 fi
+# Between commands the session sleeps: no program of it drives the device buses, whose host
+# polls every millisecond.
+for session in $(prefix_processes '\.exe'); do
+  ! grep -qE '(winebus|wineusb)\.sys' "/proc/$session/maps" 2>/dev/null ||
+    fail "the session's program $session ($(cat "/proc/$session/comm")) drives a device bus"
+done
 for kept in .wine .local .config; do
   [ ! -e "$home/$kept" ] || fail "the commands wrote $kept into the user's home"
 done
