@@ -273,6 +273,36 @@ TEST(StructureWiringExport, ProtectedArcChordsCarryTheMarkerAndEmptyPlanesAreLef
             std::string::npos);
 }
 
+// An arc's end angle 0 is 360 and its start angle 360 is 0: the chords of an arc that ends at 0
+// end on the 0-degree point, and an arc from 360 to 0 goes once round.
+TEST(StructureWiringExport, ArcAnglesAtZeroFoldOntoTheFullTurn) {
+  // The chords of the netted 100 mil arc about (2330, 2200) mil, drawn 7 mil wide (no other wire
+  // is), as their end points.
+  auto chords_of = [](int start, int end) {
+    const std::string board =
+        Replaced(ExampleBoardText(), R"("startAngle": 270, "endAngle": 360, "width": "10mil")",
+                 R"("startAngle": )" + std::to_string(start) + R"(, "endAngle": )" +
+                     std::to_string(end) + R"(, "width": "7mil")");
+    std::istringstream wiring(
+        WithoutCarriageReturns(Section(ExportedDesignFile(board), "    (wiring")));
+    std::vector<std::string> chords;
+    for (std::string line; std::getline(wiring, line);) {
+      const size_t path = line.find("(path TopLayer 7.000 ");
+      if (path != std::string::npos) chords.push_back(line.substr(path + 21));
+    }
+    return chords;
+  };
+  // 60 degrees in steps of 11.459 (20 mil of arc): six chords, the last ending at 0 degrees.
+  const std::vector<std::string> to_zero = chords_of(300, 0);
+  ASSERT_EQ(to_zero.size(), 6u);
+  EXPECT_EQ(to_zero.front(), "2380.000 2113.398 2396.209 2125.057)");
+  EXPECT_EQ(to_zero.back().substr(to_zero.back().size() - 18), "2430.000 2200.000)");
+  const std::vector<std::string> round = chords_of(360, 0);
+  ASSERT_EQ(round.size(), 32u);
+  EXPECT_EQ(round.front().substr(0, 18), "2430.000 2200.000 ");
+  EXPECT_EQ(round.back().substr(round.back().size() - 18), "2430.000 2200.000)");
+}
+
 }  // namespace
 
 namespace {
