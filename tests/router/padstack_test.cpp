@@ -230,6 +230,15 @@ TEST(PadKeepout, FollowsShapeAndRotation) {
        "12.320 1.340 -22.320))\n"
        "(keepout (circle TopLayer 20.000 10.000 -17.320))\n"
        "(keepout (circle TopLayer 20.000 -10.000 17.320))\n"},
+      {"lying oblong at 270 stands", 1, Mil(60), Mil(20), 0, 0, 1, 270,
+       "(keepout (rect TopLayer -10.000 -20.000 10.000 20.000))\n"
+       "(keepout (circle TopLayer 20.000 0.000 -20.000))\n"
+       "(keepout (circle TopLayer 20.000 0.000 20.000))\n"},
+      {"lying oblong at 60", 1, Mil(60), Mil(20), 0, 0, 1, 60,
+       "(keepout (polygon TopLayer 0.000 -1.340 -22.320 18.660 12.320 1.340 22.320 -18.660 "
+       "-12.320 -1.340 -22.320))\n"
+       "(keepout (circle TopLayer 20.000 -10.000 -17.320))\n"
+       "(keepout (circle TopLayer 20.000 10.000 17.320))\n"},
       {"other codes", 9, Mil(20), Mil(60), 0, 0, 1, 0, ""},
   };
   for (const KeepoutCase& c : cases) {
