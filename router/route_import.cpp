@@ -629,8 +629,10 @@ std::string TRouteImportReport::Text(const std::string& path) const {
             " came from the board's copper of the same " + "padstack and " +
             std::to_string(default_holes) + " from the default via";
   }
-  if (holes_fitted > 0)
-    text += "; " + count(holes_fitted, "hole") + " made to fit inside its copper";
+  if (holes_fitted > 0) {
+    text += "; " + count(holes_fitted, "hole") + " made to fit inside " +
+            (holes_fitted == 1 ? "its" : "their") + " copper";
+  }
   return text + ".";
 }
 

@@ -598,22 +598,25 @@ TEST_F(RouteImport, HolesWithoutTheHoleList) {
       "holes.rte",
       "(routes h (resolution mil 10) (library_out (padstack Via3 (shape (circle signal 300)))\n"
       "  (padstack Via7_TM1 (shape (circle TopLayer 200)) (shape (circle MidLayer1 200)))\n"
-      "  (padstack Via8 (shape (circle signal 600))) (padstack Via0 (shape (circle signal 400))))\n"
+      "  (padstack Via8 (shape (circle signal 600))) (padstack Via0 (shape (circle signal 400)))\n"
+      "  (padstack Via9 (shape (circle signal 280))))\n"
       " (network_out (net GND (via Via3 30000 30000) (via Via7_TM1 31000 30000)\n"
-      "  (via Via8 32000 30000) (via Via0 33000 30000))))\n");
+      "  (via Via8 32000 30000) (via Via0 33000 30000) (via Via9 34000 30000))))\n");
   router::TRouteImportReport report;
   ASSERT_TRUE(router::LoadRouteFile(path, &report));
   const std::string copper = Joined(FreeCopper());
+  // The default hole (28 mil) is larger than Via7's copper and as large as Via9's.
   for (const char* added :
        {"via GND 3000,3000 size 30 hole 12 1-32\n", "via GND 3100,3000 size 20 hole 10 1-2\n",
-        "via GND 3200,3000 size 60 hole 28 1-32\n", "via GND 3300,3000 size 40 hole 14 1-32\n"}) {
+        "via GND 3200,3000 size 60 hole 28 1-32\n", "via GND 3300,3000 size 40 hole 14 1-32\n",
+        "via GND 3400,3000 size 28 hole 14 1-32\n"}) {
     EXPECT_NE(copper.find(added), std::string::npos) << added << copper;
   }
-  EXPECT_EQ(report.Text(path), "Imported " + path + ": 0 tracks, 4 vias and 0 pads added; " +
+  EXPECT_EQ(report.Text(path), "Imported " + path + ": 0 tracks, 5 vias and 0 pads added; " +
                                    report.missing_hole_list +
                                    " has no hole list, so 2 holes came from the board's copper "
-                                   "of the same padstack and 2 from the default via; 1 hole "
-                                   "made to fit inside its copper.");
+                                   "of the same padstack and 3 from the default via; 2 holes "
+                                   "made to fit inside their copper.");
   EXPECT_NE(report.missing_hole_list.find("board.qixpref"), std::string::npos);
 }
 
