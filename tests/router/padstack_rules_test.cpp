@@ -107,4 +107,41 @@ TEST(PadStackList, EveryNetAndFromToFindsTheViasOfItsRule) {
   EXPECT_EQ(list.UseViaList(rulestest::Objects(pcbapi::kFromTo).at(0)), "Via3_TB_PathC ");
 }
 
+// A side that takes test points grows the vias of the drill pairs reaching it, on that side
+// alone; a pair that ends short of the side has no test-point via.
+TEST(PadStackList, TestPointViasGrowOnTheSidesTheirPairsReach) {
+  testsupport::TempDir dir;
+  testsupport::WriteFile(dir.Path("pairs.json"), R"x({"format": "quorvel-board", "version": 1,
+  "layerPairs": [{"first": "TopLayer", "second": "BottomLayer"},
+                 {"first": "TopLayer", "second": "MidLayer1"},
+                 {"first": "MidLayer1", "second": "BottomLayer"}],
+  "rules": [
+    {"kind": "RoutingVias", "name": "Board", "priority": 1, "viaSize": "20mil", "holeSize": "10mil"}]
+})x");
+  ASSERT_EQ(rulestest::OpenBoard(dir.Path("pairs.json")), "");
+  sdk::TPcbBoard board(sdk::PcbApi_GetCurrentBoardHandle());
+  ASSERT_EQ(board.Sync(pcbapi::kRead), 0);
+  router::TViaStyleAssociationList via_styles(board.GetHandle());
+  router::LoadViaStyles(via_styles, dir.Path("stored.ini"));  // none stored: every pair
+  // The test-point vias as "low-high top-size bottom-size" in mils.
+  auto test_point_vias = [&](bool top, bool bottom) {
+    router::TPadStackList list(board.GetHandle());
+    list.CollectPadStacks(board, Mil(30), Mil(15), &via_styles, {Mil(10), top, bottom});
+    std::vector<std::string> vias;
+    for (int number = 0; number < list.Count(); ++number) {
+      const TPadStackShape& shape = list.Item(number).shape;
+      if (shape.kind != TPadStackKind::TestPointVia) continue;
+      vias.push_back(std::to_string(shape.low_layer) + "-" + std::to_string(shape.high_layer) +
+                     " " + std::to_string(shape.top_x / Mil(1)) + " " +
+                     std::to_string(shape.bot_x / Mil(1)));
+    }
+    return vias;
+  };
+  using Vias = std::vector<std::string>;
+  EXPECT_EQ(test_point_vias(false, true), (Vias{"1-32 20 30", "2-32 20 30"}));
+  EXPECT_EQ(test_point_vias(true, false), (Vias{"1-32 30 20", "1-2 30 20"}));
+  EXPECT_EQ(test_point_vias(true, true), (Vias{"1-32 30 30", "1-2 30 20", "2-32 20 30"}));
+  EXPECT_EQ(test_point_vias(false, false), Vias{});
+}
+
 }  // namespace
