@@ -1,6 +1,9 @@
 // The via list of a rule over the stand-in editor: kept per rule, yet never older than the list.
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+
 #include "router/padstack.h"
 #include "router/rules_session.h"
 #include "router/via_styles.h"
@@ -67,12 +70,28 @@ TEST(PadStackList, CollectingStoresEachObjectsNumber) {
   EXPECT_EQ(wrong, std::vector<std::string>{});
 }
 
+// A board opened in the stand-in editor, every drill pair with a via style (none stored).
+class ViaStyleBoard : public testing::Test {
+ protected:
+  void Open(const std::string& board_text) {
+    testsupport::WriteFile(dir_.Path("board.json"), board_text);
+    ASSERT_EQ(rulestest::OpenBoard(dir_.Path("board.json")), "");
+    board_.emplace(sdk::PcbApi_GetCurrentBoardHandle());
+    ASSERT_EQ(board_->Sync(pcbapi::kRead), 0);
+    via_styles_.emplace(board_->GetHandle());
+    router::LoadViaStyles(*via_styles_, dir_.Path("stored.ini"));
+  }
+
+  testsupport::TempDir dir_;
+  std::optional<sdk::TPcbBoard> board_;
+  std::optional<router::TViaStyleAssociationList> via_styles_;
+};
+
 // Every net and from-to finds the vias of its dominant via-style rule among the padstacks,
 // whether the rule names the net, its class or the from-to, or holds every object; a disabled
 // rule dominates nothing, yet its vias are padstacks too.
-TEST(PadStackList, EveryNetAndFromToFindsTheViasOfItsRule) {
-  testsupport::TempDir dir;
-  testsupport::WriteFile(dir.Path("vias.json"), R"x({"format": "quorvel-board", "version": 1,
+TEST_F(ViaStyleBoard, EveryNetAndFromToFindsTheViasOfItsRule) {
+  ASSERT_NO_FATAL_FAILURE(Open(R"x({"format": "quorvel-board", "version": 1,
   "layerPairs": [{"first": "TopLayer", "second": "BottomLayer"}],
   "nets": [{"name": "A"}, {"name": "B"}, {"name": "C"}, {"name": "D"}],
   "classes": [{"name": "Fast", "memberKind": "nets", "members": ["B"]}],
@@ -87,14 +106,9 @@ TEST(PadStackList, EveryNetAndFromToFindsTheViasOfItsRule) {
      "viaSize": "26mil", "holeSize": "13mil"},
     {"kind": "RoutingVias", "name": "Off", "enabled": 0, "priority": 0, "scope1": "InNet('D')",
      "viaSize": "28mil", "holeSize": "14mil"}]
-})x");
-  ASSERT_EQ(rulestest::OpenBoard(dir.Path("vias.json")), "");
-  sdk::TPcbBoard board(sdk::PcbApi_GetCurrentBoardHandle());
-  ASSERT_EQ(board.Sync(pcbapi::kRead), 0);
-  router::TViaStyleAssociationList via_styles(board.GetHandle());
-  router::LoadViaStyles(via_styles, dir.Path("stored.ini"));  // none stored: every pair
-  router::TPadStackList list(board.GetHandle());
-  list.CollectPadStacks(board, Mil(30), Mil(15), &via_styles, {});
+})x"));
+  router::TPadStackList list(board_->GetHandle());
+  list.CollectPadStacks(*board_, Mil(30), Mil(15), &*via_styles_, {});
   std::vector<std::string> names;
   for (int number = 0; number < list.Count(); ++number) names.push_back(list.PadStackName(number));
   EXPECT_EQ(names, (std::vector<std::string>{"Via0_TB_Board", "Via1_TB_NetA", "Via2_TB_ClassFast",
@@ -109,24 +123,18 @@ TEST(PadStackList, EveryNetAndFromToFindsTheViasOfItsRule) {
 
 // A side that takes test points grows the vias of the drill pairs reaching it, on that side
 // alone; a pair that ends short of the side has no test-point via.
-TEST(PadStackList, TestPointViasGrowOnTheSidesTheirPairsReach) {
-  testsupport::TempDir dir;
-  testsupport::WriteFile(dir.Path("pairs.json"), R"x({"format": "quorvel-board", "version": 1,
+TEST_F(ViaStyleBoard, TestPointViasGrowOnTheSidesTheirPairsReach) {
+  ASSERT_NO_FATAL_FAILURE(Open(R"x({"format": "quorvel-board", "version": 1,
   "layerPairs": [{"first": "TopLayer", "second": "BottomLayer"},
                  {"first": "TopLayer", "second": "MidLayer1"},
                  {"first": "MidLayer1", "second": "BottomLayer"}],
   "rules": [
     {"kind": "RoutingVias", "name": "Board", "priority": 1, "viaSize": "20mil", "holeSize": "10mil"}]
-})x");
-  ASSERT_EQ(rulestest::OpenBoard(dir.Path("pairs.json")), "");
-  sdk::TPcbBoard board(sdk::PcbApi_GetCurrentBoardHandle());
-  ASSERT_EQ(board.Sync(pcbapi::kRead), 0);
-  router::TViaStyleAssociationList via_styles(board.GetHandle());
-  router::LoadViaStyles(via_styles, dir.Path("stored.ini"));  // none stored: every pair
+})x"));
   // The test-point vias as "low-high top-size bottom-size" in mils.
   auto test_point_vias = [&](bool top, bool bottom) {
-    router::TPadStackList list(board.GetHandle());
-    list.CollectPadStacks(board, Mil(30), Mil(15), &via_styles, {Mil(10), top, bottom});
+    router::TPadStackList list(board_->GetHandle());
+    list.CollectPadStacks(*board_, Mil(30), Mil(15), &*via_styles_, {Mil(10), top, bottom});
     std::vector<std::string> vias;
     for (int number = 0; number < list.Count(); ++number) {
       const TPadStackShape& shape = list.Item(number).shape;
