@@ -6,10 +6,10 @@
 //   export_bench [--keep DIR] [--runs N] [PADS ...]   (default 3 runs; sizes 1000 10000 50000)
 //
 // Each export and each import runs in a process of its own (this program, started again with
-// --run), so its peak working set is its own; of N runs the one with the median time is shown,
-// with the fastest run's total ("best s") and the mean of their processor seconds ("cpu s",
-// counted in steps of 10 ms). Such a run is the host in process (it links the host's core), so
-// Tralvek.dll, Quorvel.dll and board_generator.exe must sit beside it.
+// --time or --run), so its peak working set is its own; of N runs the one with the median time
+// is shown, with the fastest run's total ("best s") and the mean of their processor seconds
+// ("cpu s", counted in steps of 10 ms). Such a run is the host in process (it links the host's
+// core), so Tralvek.dll, Quorvel.dll and board_generator.exe must sit beside it.
 //
 // The time of a command is split into the host's (inside the PcbApi exports and the editor's
 // interfaces, as the stand-in editor counts it) and the module's (the rest). The export's
@@ -19,6 +19,11 @@
 // (the host's answerer reads its texts and grids meanwhile), is the user's ("dialog s"): a user
 // looks for seconds there. It is part of the total and of "prepare"; the ratio to a raw write is
 // given with and without it.
+//
+// Watching costs time of its own on the processor the command runs on (the sampler wakes every
+// millisecond, the writes are searched for the sections' openings), so each run is made twice:
+// once timed alone, which gives the totals, the processor seconds, the dialog's wait and the raw
+// write, and once watched, which gives the host's share, the calls, the peaks and the sections.
 #include <windows.h>
 
 #include <psapi.h>
@@ -31,6 +36,7 @@
 #include <exception>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -444,10 +450,15 @@ Split Between(const Mark& from, const Mark& to) {
           to.calls - from.calls};
 }
 
-// "--run export|import BOARD FILE RESULT": runs one command and writes its figures to RESULT as
-// "name value" lines.
-int RunOne(const std::string& command, const std::string& board, const std::string& file,
-           const std::string& result_path) {
+// How a run is made: timed alone, or watched (the host's share, the peak, the sections).
+enum class RunKind { kTimed, kWatched };
+constexpr const char* kRunOptions[] = {"--time", "--run"};
+
+// "--time|--run export|import BOARD FILE RESULT": runs one command and writes its figures to
+// RESULT as "name value" lines.
+int RunOne(RunKind kind, const std::string& command, const std::string& board,
+           const std::string& file, const std::string& result_path) {
+  const bool watched = kind == RunKind::kWatched;
   plavena::HostOptions options;
   options.module_path = ModuleDirectory() + "\\Tralvek.dll";
   options.board_path = board;
@@ -457,7 +468,7 @@ int RunOne(const std::string& command, const std::string& board, const std::stri
   const double loaded = Now();
   SectionWatch sections;
   const bool exporting = command == "export";
-  if (exporting) {
+  if (exporting && watched) {
     if (!WatchModuleFiles(GetModuleHandleA("Tralvek.dll"))) {
       std::fprintf(stderr, "export_bench: cannot watch the module's file writes\n");
       return 1;
@@ -471,8 +482,8 @@ int RunOne(const std::string& command, const std::string& board, const std::stri
   plavena::CommandResult result;
   double dialog_seconds = session.dialog_wait_seconds();
   {
-    HostSampler host_sampler;
-    sampler = &host_sampler;
+    std::optional<HostSampler> host_sampler;
+    if (watched) sampler = &host_sampler.emplace();
     begin = Mark::Take();
     cpu = ThreadSeconds();
     result = session.Run(exporting ? "ExportDesignFile" : "ImportRouteFile", "FileName=" + file);
@@ -480,7 +491,7 @@ int RunOne(const std::string& command, const std::string& board, const std::stri
     end = Mark::Take();
     sampler = nullptr;
     watch = nullptr;
-    command_working_set = host_sampler.highest_working_set();
+    if (host_sampler) command_working_set = host_sampler->highest_working_set();
     dialog_seconds = session.dialog_wait_seconds() - dialog_seconds;
   }
   if (FAILED(result.status) || (exporting && FileSize(file) <= 0)) {
@@ -489,16 +500,20 @@ int RunOne(const std::string& command, const std::string& board, const std::stri
     return 1;
   }
   const Split total = Between(begin, end);
-  std::string text =
-      "load " + std::to_string(loaded - start) + "\ntotal " + std::to_string(total.seconds) +
-      "\ncpu " + std::to_string(cpu) + "\nhost " + std::to_string(total.host) + "\ncalls " +
-      std::to_string(total.calls) + "\ndialog " + std::to_string(dialog_seconds) + "\nboardpeak " +
-      std::to_string(Megabytes(board_memory.PeakWorkingSetSize)) + "\nownpeak " +
-      std::to_string(
-          Megabytes(command_working_set -
-                    std::min<size_t>(command_working_set, board_memory.WorkingSetSize))) +
-      "\n";
-  if (exporting) text += "rawwrite " + std::to_string(RawWriteSeconds(file)) + "\n";
+  std::string text = "load " + std::to_string(loaded - start) + "\ntotal " +
+                     std::to_string(total.seconds) + "\ncpu " + std::to_string(cpu) + "\ndialog " +
+                     std::to_string(dialog_seconds) + "\n";
+  if (!watched) {
+    if (exporting) text += "rawwrite " + std::to_string(RawWriteSeconds(file)) + "\n";
+    return WriteFile(result_path, text) ? 0 : 1;
+  }
+  text += "host " + std::to_string(total.host) + "\ncalls " + std::to_string(total.calls) +
+          "\nboardpeak " + std::to_string(Megabytes(board_memory.PeakWorkingSetSize)) +
+          "\nownpeak " +
+          std::to_string(
+              Megabytes(command_working_set -
+                        std::min<size_t>(command_working_set, board_memory.WorkingSetSize))) +
+          "\n";
   if (exporting) {
     sections.ends[0] = sections.created;
     sections.seen[0] = sections.file != nullptr;
@@ -516,9 +531,12 @@ int RunOne(const std::string& command, const std::string& board, const std::stri
   return WriteFile(result_path, text) ? 0 : 1;
 }
 
-// The figures a run wrote, by name; sections by "section NAME".
-std::map<std::string, std::vector<double>> ReadFigures(const std::string& path) {
-  std::map<std::string, std::vector<double>> figures;
+// Figures by name, each with its values; sections by "section NAME".
+using Figures = std::map<std::string, std::vector<double>>;
+
+// The figures a run wrote.
+Figures ReadFigures(const std::string& path) {
+  Figures figures;
   std::string text;
   if (!ReadFile(path, text)) return figures;
   size_t at = 0;
@@ -545,48 +563,58 @@ std::map<std::string, std::vector<double>> ReadFigures(const std::string& path) 
   return figures;
 }
 
-double Figure(const std::map<std::string, std::vector<double>>& figures, const std::string& name,
-              size_t index = 0) {
+double Figure(const Figures& figures, const std::string& name, size_t index = 0) {
   const auto found = figures.find(name);
   return found != figures.end() && index < found->second.size() ? found->second[index] : 0;
 }
 
-bool RunChild(const std::string& command, const std::string& board, const std::string& file,
-              const std::string& result, std::map<std::string, std::vector<double>>& figures) {
+bool RunChild(RunKind kind, const std::string& command, const std::string& board,
+              const std::string& file, const std::string& result, Figures& figures) {
   DeleteFileA(result.c_str());
-  if (!RunQuietly("\"" + ProgramPath() + "\" --run " + command + " \"" + board + "\" \"" + file +
-                  "\" \"" + result + "\"")) {
-    std::fprintf(stderr, "export_bench: the %s of %s failed (run it alone: %s --run %s ...)\n",
-                 command.c_str(), board.c_str(), ProgramPath().c_str(), command.c_str());
+  const char* option = kRunOptions[static_cast<int>(kind)];
+  if (!RunQuietly("\"" + ProgramPath() + "\" " + option + " " + command + " \"" + board + "\" \"" +
+                  file + "\" \"" + result + "\"")) {
+    std::fprintf(stderr, "export_bench: the %s of %s failed (run it alone: %s %s %s ...)\n",
+                 command.c_str(), board.c_str(), ProgramPath().c_str(), option, command.c_str());
     return false;
   }
   figures = ReadFigures(result);
   return true;
 }
 
-// The figures of the run with the median total of `runs` runs: on a shared machine one run says
-// little, and the median is a run that really happened.
-bool RunMedian(int runs, const std::string& command, const std::string& board,
-               const std::string& file, const std::string& result,
-               std::map<std::string, std::vector<double>>& figures) {
-  std::vector<std::map<std::string, std::vector<double>>> all(static_cast<size_t>(runs));
-  for (auto& run : all) {
-    if (!RunChild(command, board, file, result, run)) return false;
-  }
-  std::sort(all.begin(), all.end(),
+// The runs sorted by their total.
+void SortByTotal(std::vector<Figures>& runs) {
+  std::sort(runs.begin(), runs.end(),
             [](const auto& a, const auto& b) { return Figure(a, "total") < Figure(b, "total"); });
-  figures = all[all.size() / 2];
+}
+
+// Of `runs` timed runs and as many watched ones, taken in turns so that both meet the machine's
+// same moods, the figures of the median watched run with the times of the median timed one: on
+// a shared machine one run says little, and a median is a run that really happened.
+bool RunMedian(int runs, const std::string& command, const std::string& board,
+               const std::string& file, const std::string& result, Figures& figures) {
+  std::vector<Figures> timed(static_cast<size_t>(runs)), watched(static_cast<size_t>(runs));
+  for (size_t run = 0; run < timed.size(); ++run) {
+    if (!RunChild(RunKind::kTimed, command, board, file, result, timed[run]) ||
+        !RunChild(RunKind::kWatched, command, board, file, result, watched[run])) {
+      return false;
+    }
+  }
+  SortByTotal(timed);
+  SortByTotal(watched);
+  figures = watched[watched.size() / 2];
+  for (const auto& [name, values] : timed[timed.size() / 2]) figures[name] = values;
   // The fastest run is the one the other load on a shared machine disturbed least.
-  figures["best"] = {Figure(all.front(), "total")};
+  figures["best"] = {Figure(timed.front(), "total")};
   // The system counts a thread's time in steps of 10 ms, much of a small board's import: the
   // mean of the runs tells it better than the median run's own.
   double cpu = 0;
-  for (const auto& run : all) cpu += Figure(run, "cpu");
+  for (const auto& run : timed) cpu += Figure(run, "cpu");
   figures["cpu"] = {cpu / runs};
   return true;
 }
 
-void PrintRun(long pads, const char* phase, const std::map<std::string, std::vector<double>>& f) {
+void PrintRun(long pads, const char* phase, const Figures& f) {
   const double total = Figure(f, "total"), host = Figure(f, "host"), raw = Figure(f, "rawwrite"),
                dialog = Figure(f, "dialog");
   char ratio[16] = "-", ratio_without_dialog[16] = "-";
@@ -611,10 +639,14 @@ int Usage() {
 
 int main(int argc, char** argv) {
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
-  if (argc == 6 && std::string(argv[1]) == "--run") {
+  const auto run_kind = argc == 6 ? std::find(std::begin(kRunOptions), std::end(kRunOptions),
+                                              std::string_view(argv[1]))
+                                  : std::end(kRunOptions);
+  if (run_kind != std::end(kRunOptions)) {
     plavena::RunBesideWineServer();  // as the host does; the sampler and the module run anywhere
     try {
-      return RunOne(argv[2], argv[3], argv[4], argv[5]);
+      return RunOne(static_cast<RunKind>(run_kind - std::begin(kRunOptions)), argv[2], argv[3],
+                    argv[4], argv[5]);
     } catch (const std::exception& e) {
       std::fprintf(stderr, "export_bench: %s\n", e.what());
       return 1;
@@ -650,7 +682,10 @@ int main(int argc, char** argv) {
   }
   CreateDirectoryA(folder.c_str(), nullptr);
 
-  std::printf("each run the median of %d by total seconds\n", runs);
+  std::printf(
+      "each run the median of %d timed runs by total seconds; host, calls, MB and sections the "
+      "median of as many watched runs\n",
+      runs);
   std::printf("%8s %-7s %7s %8s %6s %6s %8s %8s %8s %9s %8s %9s %9s %9s %9s\n", "pads", "run",
               "load s", "total s", "best s", "cpu s", "module s", "host s", "dialog s", "calls/pad",
               "us/pad", "board MB", "own MB", "/raw write", "w/o dialog");
@@ -662,7 +697,7 @@ int main(int argc, char** argv) {
                       result = stem + ".figures";
     Board board;
     std::string error, text;
-    std::map<std::string, std::vector<double>> exported, imported;
+    Figures exported, imported;
     if (!GenerateBoard(board_path, pads, board, error)) {
       std::fprintf(stderr, "export_bench: %s\n", error.c_str());
       exit_code = 1;
@@ -700,7 +735,7 @@ int main(int argc, char** argv) {
       }
     }
   }
-  std::printf("\nexport by section, seconds (host seconds):\n%s", sections.c_str());
+  std::printf("\nexport by section, seconds (host seconds), watched runs:\n%s", sections.c_str());
   if (keep.empty()) RemoveDirectoryA(folder.c_str());
   return exit_code;
 }
