@@ -127,6 +127,7 @@ void TSpecctraFileSaver::Write(const std::string& file_name) {
   net_pad_counts_ = {};
   component_pads_.clear();
   placed_.clear();
+  nets_ = ReadBoardNets(*board_);
   CheckNetNamesUnique();
 
   const ProgressScope progress(
@@ -201,33 +202,24 @@ void TSpecctraFileSaver::Flush() { out_.Send(); }
 void TSpecctraFileSaver::Progress() const { sdk::PcbApi_Percent_Update(); }
 
 int TSpecctraFileSaver::CountProgressSteps() const {
-  // A walk per kind: asking each object its kind would visit every object.
-  const auto count = [&](uint8_t kind) {
-    int objects = 0;
-    board_->IterateObjects([&](sdk::Handle) { ++objects; }, 1u << kind, sdk::LayerZero(),
-                           pcbapi::kAllObjects);
-    return objects;
-  };
-  return 2 + 2 * count(pcbapi::kComponent) + count(pcbapi::kNet);
+  int components = 0;
+  board_->IterateObjects([&](sdk::Handle) { ++components; }, 1u << pcbapi::kComponent,
+                         sdk::LayerZero(), pcbapi::kAllObjects);
+  return 2 + 2 * components + static_cast<int>(nets_.size());
 }
 
 void TSpecctraFileSaver::CheckNetNamesUnique() {
-  // Names as the router will read them: escaped, and without regard to case. A net the walk
-  // meets twice is no second net of its name.
-  std::vector<std::string> names;
-  std::vector<sdk::Handle> handles;
-  board_->IterateObjects(
-      [&](sdk::Handle handle) {
-        std::string& name = names.emplace_back();
-        AppendEscapedName(name, sdk::GetObjectNameByHandle(handle));
-        for (char& c : name) c = sdk::FoldAscii(c);
-        handles.push_back(handle);
-      },
-      1u << pcbapi::kNet, sdk::LayerZero(), pcbapi::kAllObjects);
+  // Names as the router will read them: escaped, and without regard to case. A net the board's
+  // walk met twice is no second net of its name.
+  std::vector<std::string> names(nets_.size());
+  for (size_t i = 0; i < nets_.size(); ++i) {
+    AppendEscapedName(names[i], nets_[i].name);
+    for (char& c : names[i]) c = sdk::FoldAscii(c);
+  }
   const NameIndex first_of_name(names);
   net_names_unique_ = true;
   for (size_t i = 0; i < names.size() && net_names_unique_; ++i) {
-    net_names_unique_ = handles[*first_of_name.Find(names[i])] == handles[i];
+    net_names_unique_ = nets_[*first_of_name.Find(names[i])].handle == nets_[i].handle;
   }
   if (!net_names_unique_) {
     sdk::ShowInformationMessage("Net names are not unique. Specctra will merge them.");
@@ -384,8 +376,10 @@ void TSpecctraFileSaver::WriteNetwork() {
   context.progress = [this] { Progress(); };
   context.pad_counts = &net_pad_counts_;
   context.component_pads = &component_pads_;
+  context.nets = &nets_;
   router::WriteNetwork(out_, context);
   component_pads_ = {};
+  nets_ = {};
   Flush();
 }
 

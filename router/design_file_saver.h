@@ -12,6 +12,7 @@
 #include "router/design_file_output.h"
 #include "router/library_images.h"
 #include "router/network_nets.h"
+#include "router/network_section.h"
 #include "router/writer_rule_queries.h"
 #include "router/rule_tables.h"
 
@@ -59,6 +60,7 @@ class TSpecctraFileSaver {
 
  private:
   void Write(const std::string& file_name);
+  // Whether the nets' names differ as the router reads them; a message when they do not.
   void CheckNetNamesUnique();
   void ComputeBoardDefaults();
   void ComputeBoardLayerWidths();
@@ -88,6 +90,7 @@ class TSpecctraFileSaver {
   TWidthTable board_layer_widths_{"Board Level Layer Track Widths"};
   TLayerFlags board_routing_layers_{};  // set by the structure section
   bool net_names_unique_ = true;
+  std::vector<TBoardNet> nets_;                 // read once, for the check and the network
   TNetPadCounts net_pad_counts_;                // found by the network section, used by the wiring
   std::vector<TComponentPads> component_pads_;  // read by the library, used by the network
   std::vector<TComponentSummary> placed_;       // read by the placement, used by the library

@@ -189,29 +189,23 @@ class NetworkWriter {
     // memory the process touches for the first time (a page fault per page).
     nets_.reserve(NetsWithPads());
     net_pins_.reserve(pins_.size());
-    board_.IterateObjects(
-        [&](sdk::Handle handle) {
-          // Of the net's record only its name is needed.
-          pcbapi::Text255 name{};
-          if (sdk::PcbApi_QueryNet(pcbapi::kRead, handle, nullptr, &name, nullptr, nullptr) !=
-              pcbapi::kSuccess) {
-            return;
-          }
-          NetEntry entry;
-          entry.handle = handle;
-          entry.name = sdk::FromText(name);
-          entry.first_pin = net_pins_.size();
-          // The net's pads in handle order; free pads are no pins.
-          auto pad = FirstPadOf(handle);
-          for (; pad != pads_by_net_.cend() && pad->net == handle; ++pad) {
-            ++entry.pad_count;
-            if (pad->pin != NetPad::kNoPin) net_pins_.push_back(&pins_[pad->pin]);
-          }
-          next_pad_ = pad;
-          entry.pin_count = net_pins_.size() - entry.first_pin;
-          nets_.push_back(std::move(entry));
-        },
-        1u << pcbapi::kNet, sdk::LayerZero(), pcbapi::kAllObjects);
+    std::vector<TBoardNet> own_nets;
+    if (!context_.nets) own_nets = ReadBoardNets(board_);
+    for (const TBoardNet& net : context_.nets ? *context_.nets : own_nets) {
+      NetEntry entry;
+      entry.handle = net.handle;
+      entry.name = net.name;
+      entry.first_pin = net_pins_.size();
+      // The net's pads in handle order; free pads are no pins.
+      auto pad = FirstPadOf(net.handle);
+      for (; pad != pads_by_net_.cend() && pad->net == net.handle; ++pad) {
+        ++entry.pad_count;
+        if (pad->pin != NetPad::kNoPin) net_pins_.push_back(&pins_[pad->pin]);
+      }
+      next_pad_ = pad;
+      entry.pin_count = net_pins_.size() - entry.first_pin;
+      nets_.push_back(std::move(entry));
+    }
     // The names of the nets the network writes, escaped once for the network and the wiring.
     for (NetEntry& net : nets_) {
       net.escaped_at = static_cast<uint32_t>(escaped_names_.size());
@@ -463,6 +457,21 @@ void WritePair(DesignFileOutput& out, const std::string& first_net, const std::s
   out.Line("(nets " + EscapeName(first_net) + " " + EscapeName(second_net) + ")");
   out.Lower();
   out.Line(")");
+}
+
+std::vector<TBoardNet> ReadBoardNets(const sdk::TPcbBoard& board) {
+  std::vector<TBoardNet> nets;
+  board.IterateObjects(
+      [&](sdk::Handle handle) {
+        // Of the net's record only its name is needed.
+        pcbapi::Text255 name{};
+        if (sdk::PcbApi_QueryNet(pcbapi::kRead, handle, nullptr, &name, nullptr, nullptr) ==
+            pcbapi::kSuccess) {
+          nets.push_back({handle, sdk::FromText(name)});
+        }
+      },
+      1u << pcbapi::kNet, sdk::LayerZero(), pcbapi::kAllObjects);
+  return nets;
 }
 
 void WriteNetwork(DesignFileOutput& out, const TNetworkContext& context) {

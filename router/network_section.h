@@ -51,6 +51,16 @@ void WriteNetPins(DesignFileOutput& out, std::string& line, std::span<const TNet
 void WritePair(DesignFileOutput& out, const std::string& first_net, const std::string& second_net,
                const NameIndex& network_nets);
 
+// A net of the board with its name as the host gives it.
+struct TBoardNet {
+  sdk::Handle handle = 0;
+  std::string name;
+};
+
+// The board's nets in the host's order, each read once; a net whose record cannot be read is
+// left out, as the sections leave it.
+std::vector<TBoardNet> ReadBoardNets(const sdk::TPcbBoard& board);
+
 struct TNetworkContext {
   TRuleBlockContext rules;
   TRouterSettings settings;
@@ -58,6 +68,8 @@ struct TNetworkContext {
   TNetPadCounts* pad_counts = nullptr;  // when given, receives the pad count of every net
   // Every component's pads in the board's order; without them the network reads them itself.
   const std::vector<TComponentPads>* component_pads = nullptr;
+  // ReadBoardNets of the board; without them the network reads them itself.
+  const std::vector<TBoardNet>* nets = nullptr;
 };
 
 void WriteNetwork(DesignFileOutput& out, const TNetworkContext& context);
