@@ -90,7 +90,7 @@ class TSpecctraFileSaver {
   TWidthTable board_layer_widths_{"Board Level Layer Track Widths"};
   TLayerFlags board_routing_layers_{};  // set by the structure section
   bool net_names_unique_ = true;
-  std::vector<TBoardNet> nets_;                 // read once, for the check and the network
+  std::vector<TBoardNet> nets_;                 // read once: the names' check, progress, network
   TNetPadCounts net_pad_counts_;                // found by the network section, used by the wiring
   std::vector<TComponentPads> component_pads_;  // read by the library, used by the network
   std::vector<TComponentSummary> placed_;       // read by the placement, used by the library

@@ -150,15 +150,6 @@ class NetworkWriter {
     return static_cast<uint32_t>(pins_.size() - 1);
   }
 
-  // The nets pads_by_net_ names: about all of the board's (a net without pads is rare).
-  size_t NetsWithPads() const {
-    size_t nets = 0;
-    for (auto pad = pads_by_net_.cbegin(); pad != pads_by_net_.cend(); ++pad) {
-      if (pad == pads_by_net_.cbegin() || std::prev(pad)->net != pad->net) ++nets;
-    }
-    return nets;
-  }
-
   // Where the net's pads begin. Nets come in handle order more often than not: then the pads
   // of the last net end where the next net's begin, and no search over all pads is needed.
   std::vector<NetPad>::const_iterator FirstPadOf(sdk::Handle net) {
@@ -185,13 +176,14 @@ class NetworkWriter {
   void CollectNets() {
     CollectPads();
     next_pad_ = pads_by_net_.cbegin();
+    const std::vector<TBoardNet> own_nets =
+        context_.nets ? std::vector<TBoardNet>() : ReadBoardNets(board_);
+    const std::vector<TBoardNet>& nets = context_.nets ? *context_.nets : own_nets;
     // Grown a net at a time, the lists would be made again at every doubling, each time in
     // memory the process touches for the first time (a page fault per page).
-    nets_.reserve(NetsWithPads());
+    nets_.reserve(nets.size());
     net_pins_.reserve(pins_.size());
-    std::vector<TBoardNet> own_nets;
-    if (!context_.nets) own_nets = ReadBoardNets(board_);
-    for (const TBoardNet& net : context_.nets ? *context_.nets : own_nets) {
+    for (const TBoardNet& net : nets) {
       NetEntry entry;
       entry.handle = net.handle;
       entry.name = net.name;
