@@ -50,17 +50,26 @@ TEST(StructureWiringExport, ExampleBoardSectionsMatchTheHandWrittenText) {
   EXPECT_EQ(WithoutCarriageReturns(Section(file, "    (wiring")), Golden("example-wiring.txt"));
 }
 
-// A width rule of the top layer alone gives the top layer its own width; the board-wide width and
-// the middle layer's own stay as they were.
+// A width rule of the top layer alone gives the top layer its own width, and one of the bottom
+// layer, the last of the stack, the bottom layer (at a priority of its own: of two equal ones the
+// later is set aside); the board-wide width and the middle layer's own stay as they were.
 TEST(StructureWiringExport, AWidthRuleOfTheTopLayerGivesItsLayerItsWidth) {
   const std::string board = Replaced(ExampleBoardText(), R"j("rules": [)j", R"j("rules": [
     {"kind": "Width", "name": "TopWidth", "priority": 1, "scope1": "OnLayer('TopLayer')",
-     "minWidth": "5mil", "maxWidth": "20mil", "preferredWidth": "7mil"},)j");
+     "minWidth": "5mil", "maxWidth": "20mil", "preferredWidth": "7mil"},
+    {"kind": "Width", "name": "BottomWidth", "priority": 0, "scope1": "OnBottomLayer",
+     "minWidth": "5mil", "maxWidth": "20mil", "preferredWidth": "9mil"},)j");
   const std::string structure =
       WithoutCarriageReturns(Section(ExportedDesignFile(board), "    (structure"));
   EXPECT_NE(structure.find("        (layer TopLayer \n"
                            "            (type signal) (direction horizontal)\n"
                            "            (rule (width 7.000))\n"
+                           "        )\n"),
+            std::string::npos)
+      << structure;
+  EXPECT_NE(structure.find("        (layer BottomLayer \n"
+                           "            (type signal) (direction vertical)\n"
+                           "            (rule (width 9.000))\n"
                            "        )\n"),
             std::string::npos)
       << structure;
