@@ -14,9 +14,9 @@ verb=$1
 build=$(cd "$2" && pwd)
 shift 2
 state="$build/x11"
-# No buses of game controllers and USB devices: their device host polls every millisecond.
-export WINEPREFIX="$build/wineprefix-x11" WINEDEBUG=-all \
-  WINEDLLOVERRIDES="mscoree,mshtml=;winebus.sys,wineusb.sys=d" \
+# The entry script's DLL overrides (see there why each).
+read -r overrides <"$(dirname "$0")/../../host/wine-dll-overrides"
+export WINEPREFIX="$build/wineprefix-x11" WINEDEBUG=-all WINEDLLOVERRIDES="$overrides" \
   WINEARCH=win32 XAUTHORITY="$state/Xauthority"
 
 use_display() {
