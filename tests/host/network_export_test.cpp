@@ -289,6 +289,20 @@ TEST(NetworkExport, NetworkRulesBoardAgainstTheHandWrittenFile) {
             expected);
 }
 
+// Priorities order nets against each other: with one priority rule left there is no order, and
+// no net gets a priority, whatever other rules the board has two of.
+TEST(NetworkExport, OnePriorityRuleGivesNoNetAPriority) {
+  const RouterSettingsFile settings("Adv10=1\r\n");
+  const std::string board = ExampleBoardText("network-rules-board.json");
+  ASSERT_NE(ExportedDesignFile(board).find("(priority "), std::string::npos);
+  const std::string file = ExportedDesignFile(Replaced(
+      board,
+      R"j({"kind": "RoutingPriority", "name": "DataPriority", "priority": 2, "scope1": "InNet('DATA')", "routingPriority": 100},)j",
+      ""));
+  EXPECT_EQ(file.find("(priority "), std::string::npos) << file;
+  EXPECT_NE(file.find("(circuit "), std::string::npos) << "the circuits stay";
+}
+
 // The block of one net in the network section, from "(net NAME" to its closing line.
 std::string NetBlock(const std::string& network, const std::string& net) {
   const size_t begin = network.find("        (net " + net + "\r\n");
@@ -333,8 +347,8 @@ TEST(NetworkExport, AFreePadCountsTowardsItsNetButIsNoPin) {
   const std::string network = ExampleNetwork(
       Replaced(ExampleBoardText(), R"({"name": "TP1", "layer": "TopLayer", "net": "SDA")",
                R"({"name": "TP1", "layer": "TopLayer", "net": "LED_K")"));
-  const std::string pins = Lines({"        (net LED_K", "            (pins", "                D1-K ",
-                                  "            )"});
+  const std::string pins =
+      Lines({"        (net LED_K", "            (pins", "                D1-K ", "            )"});
   EXPECT_NE(network.find(pins), std::string::npos) << network;
 }
 
