@@ -36,15 +36,24 @@ processors() {
 # The processes of the checkout's prefix whose command line matches the pattern.
 prefix_processes() {
   for pid in $(pgrep -f "$1"); do
-    tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" |
-      grep -qx "WINEPREFIX=$root/build/wineprefix" && echo "$pid"
+    if tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" |
+      grep -qx "WINEPREFIX=$root/build/wineprefix"; then
+      echo "$pid"
+    fi
   done
 }
+# Another prefix's desktop runs beside this checkout's (a second checkout's, a screen test's),
+# listed after it: nothing of it may count here, nor end the test.
+ln -s "$(command -v sleep)" "$home/explorer.exe"
+WINEPREFIX=$home/other-prefix "$home/explorer.exe" 300 &
+other_desktop=$!
+trap 'kill "$other_desktop" 2>/dev/null; rm -rf "$home"' EXIT
 # The desktop outlives the commands (Wine would end it a second after the last), kept by a
 # keeper of its own, and holds no command's output: the keeper, which has none, started it.
 sleep 2
 desktops=$(prefix_processes 'explorer\.exe')
 [ -n "$desktops" ] || fail "the desktop ended with the command"
+case " $(echo $desktops) " in *" $other_desktop "*) fail "another prefix's desktop was taken for this one's" ;; esac
 [ -n "$(prefix_processes 'session_keeper\.exe')" ] || fail "no keeper of the desktop runs"
 checked=0
 for desktop in $desktops; do
