@@ -91,6 +91,15 @@ if HOME=$home "$root/tralvek" export "$home/board.json" "$home/other.json" "$hom
   fail "an export with three paths ran"
 fi
 [ ! -e "$home/other.dsn" ] && [ ! -e "$home/third.dsn" ] || fail "a refused export wrote a file"
+# The host's answer and control options reach it through the script: a cancelled set-up writes
+# no design file (and stores nothing, so the value set here stays out of the settings).
+HOME=$home "$root/tralvek" export --set TestPointExpSide="Both Sides" \
+  --answer "Setup Specctra Router=Cancel" "$home/board.json" "$home/cancelled.dsn" >"$home/cancel.txt" ||
+  fail "a cancelled export failed: $(cat "$home/cancel.txt")"
+grep -q "^set TestPointExpSide=Both Sides" "$home/cancel.txt" &&
+  grep -q '^dialog "Setup Specctra Router": .* -> Cancel' "$home/cancel.txt" ||
+  fail "the host was not given the set-up's value and answer: $(cat "$home/cancel.txt")"
+[ ! -e "$home/cancelled.dsn" ] || fail "a cancelled export wrote its design file"
 # A command after another finds what that one left from stamps of its own: it neither asks dpkg
 # for the packages (while dpkg's database stays as it was) nor looks for the server or the keeper
 # among all processes. A packages stamp older than the database has them asked for and is
