@@ -2,7 +2,9 @@
 #include "router/copper_index.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <utility>
 
 namespace router {
 
@@ -112,6 +114,42 @@ void TCopperIndex::Rehash(size_t slots) {
   for (const Slot& slot : old) {
     if (slot.head != 0) slots_[SlotOf(slot.key)] = slot;
   }
+}
+
+bool CoversTrack(std::span<const TCopperItem> tracks, const TCopperItem& piece,
+                 sdk::Coord tolerance) {
+  auto offset = [&](RoutePoint p) {
+    return std::pair<double, double>(static_cast<double>(p.x) - piece.a.x,
+                                     static_cast<double>(p.y) - piece.a.y);
+  };
+  const auto [dx, dy] = offset(piece.b);
+  const double length = std::hypot(dx, dy);
+  if (length <= tolerance) return false;
+  const double ux = dx / length, uy = dy / length;
+  auto along = [&](RoutePoint p) {
+    const auto [x, y] = offset(p);
+    return x * ux + y * uy;
+  };
+  auto aside = [&](RoutePoint p) {
+    const auto [x, y] = offset(p);
+    return std::fabs(x * uy - y * ux);
+  };
+  std::vector<std::pair<double, double>> spans;
+  for (const TCopperItem& track : tracks) {
+    if (track.kind != TCopperItem::kTrack || track.net != piece.net || track.layer != piece.layer ||
+        std::llabs(int64_t{track.width} - piece.width) > tolerance || aside(track.a) > tolerance ||
+        aside(track.b) > tolerance) {
+      continue;
+    }
+    spans.push_back(std::minmax(along(track.a), along(track.b)));
+  }
+  std::sort(spans.begin(), spans.end());
+  double reached = 0;  // covered from the piece's first end up to here
+  for (const auto& [from, to] : spans) {
+    if (from > reached + tolerance) break;
+    reached = std::max(reached, to);
+  }
+  return reached >= length - tolerance;
 }
 
 void TNetCopper::Group() {

@@ -24,7 +24,16 @@ struct TCopperItem {
   sdk::Coord width = 0;               // tracks: the width; vias: the size; pads: 0
   RoutePoint a, b;                    // a track's ends; a via's or pad's place twice
   sdk::Handle handle = 0;             // the board's object, 0 for copper not on the board yet
+  // Board copper that stays whatever the file holds (fixed copper, a pour, a free pad): a router
+  // may give it back cut in pieces or joined with its neighbours.
+  bool stays = false;
 };
+
+// Whether the tracks together cover the piece of track: pieces of the piece's layer and width
+// that lie along it and leave no gap from end to end, all within the tolerance. A piece shorter
+// than the tolerance covers nothing: it has no direction to lie along.
+bool CoversTrack(std::span<const TCopperItem> tracks, const TCopperItem& piece,
+                 sdk::Coord tolerance);
 
 // Copper filed by the cells its ends lie in, in one open table: a node on the heap per piece
 // would cost a cache miss at nearly every look-up on a large board.

@@ -15,6 +15,9 @@ namespace router {
 std::string FormatDesignNumber(int32_t units);
 // FormatDesignNumber appended to `text`.
 void AppendDesignNumber(std::string& text, int32_t units);
+// The most a length moves when FormatDesignNumber writes it: half a thousandth of a mil. Copper
+// the router gives back as it was written may lie that far from the board's.
+inline constexpr int32_t kDesignNumberRounding = 5;
 // The most bytes FormatDesignNumber gives ("-214748.365").
 inline constexpr size_t kMaxDesignNumberSize = 11;
 // FormatDesignNumber written at `at`, which has room for kMaxDesignNumberSize bytes (those past

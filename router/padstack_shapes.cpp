@@ -12,12 +12,6 @@ bool TPadstack::HasLayerStack() const {
          top_y != bottom_y || top_shape != bottom_shape;
 }
 
-bool TPadstack::PadLike() const {
-  if (start_layer == 0 || start_layer == end_layer) return true;
-  const bool through = start_layer == kTopLayer && end_layer == kBottomLayer;
-  return through && (top_shape != bottom_shape || top_x != bottom_x || top_y != bottom_y);
-}
-
 void TPadShapeLoader::AddRectangle(sdk::Coord x1, sdk::Coord y1, sdk::Coord x2, sdk::Coord y2) {
   if (has_rectangle_) return;
   // A degenerate rectangle is remembered but may still be replaced by a real one.
@@ -83,15 +77,14 @@ TPadstack TPadShapeLoaderList::Resolve() const {
   padstack.bottom_x = last.x_size();
   padstack.bottom_y = last.y_size();
   padstack.bottom_shape = last.shape();
-  padstack.mid_x = padstack.top_x;
-  padstack.mid_y = padstack.top_y;
-  padstack.mid_shape = padstack.top_shape;
+  // The inner layers of a stack written layer by layer carry the middle shape.
+  const TPadShapeLoader* middle = loaders_.size() > 2 ? loaders_[1].get() : &first;
   for (const auto& loader : loaders_) {
-    if (loader->layer() != kMultiLayer) continue;
-    padstack.mid_x = loader->x_size();
-    padstack.mid_y = loader->y_size();
-    padstack.mid_shape = loader->shape();
+    if (loader->layer() == kMultiLayer) middle = loader.get();
   }
+  padstack.mid_x = middle->x_size();
+  padstack.mid_y = middle->y_size();
+  padstack.mid_shape = middle->shape();
   if (padstack.start_layer == kMultiLayer || padstack.end_layer == kMultiLayer) {
     padstack.start_layer = kTopLayer;
     padstack.end_layer = kBottomLayer;
@@ -108,10 +101,18 @@ const TPadstack* TPadStackArray::Find(std::string_view name) const {
   return found == items_.end() ? nullptr : &found->second;
 }
 
+bool PlacedAsPad(std::string_view name, const TPadstack& padstack) {
+  if (padstack.start_layer == 0 || padstack.start_layer == padstack.end_layer) return true;
+  constexpr std::string_view kPadPrefix = "Pad";
+  return sdk::EqualsIgnoringCase(name.substr(0, kPadPrefix.size()), kPadPrefix) &&
+         PadstackNumberFromName(name) >= 0;
+}
+
 int PadstackNumberFromName(std::string_view name) {
   size_t prefix = 0;
   for (std::string_view known : {"TPVia", "Via", "Pad"}) {
-    if (name.size() > known.size() && sdk::EqualsIgnoringCase(name.substr(0, known.size()), known)) {
+    if (name.size() > known.size() &&
+        sdk::EqualsIgnoringCase(name.substr(0, known.size()), known)) {
       prefix = known.size();
       break;
     }

@@ -28,9 +28,6 @@ struct TPadstack {
   int start_layer = 0;  // legacy layers; 0 = no shape was read
   int end_layer = 0;
 
-  // Placed as a free pad rather than a via: no shape, a single layer, or a through stack whose
-  // outer shapes differ.
-  bool PadLike() const;
   // Top, middle and bottom do not all have the same sizes and shape.
   bool HasLayerStack() const;
 };
@@ -70,7 +67,8 @@ class TPadShapeLoaderList {
  public:
   TPadShapeLoader& LoaderOf(int layer);
   // First loader: start layer and top; last: end layer and bottom; the multi-layer one (74):
-  // middle, else the middle copies the top. A multi-layer end means a through stack (1 to 32).
+  // middle, else the second of three or more, else the middle copies the top. A multi-layer end
+  // means a through stack (1 to 32).
   TPadstack Resolve() const;
 
  private:
@@ -89,6 +87,11 @@ class TPadStackArray {
  private:
   std::map<std::string, TPadstack, sdk::LessIgnoringCase> items_;
 };
+
+// Whether a via record of the padstack places a free pad rather than a via: a padstack without
+// shapes or on one layer, or one the export named for pads ("Pad" and its number). A via keeps
+// its layer stack, whatever its outer shapes.
+bool PlacedAsPad(std::string_view name, const TPadstack& padstack);
 
 // The export's padstack number in a name such as "Via3_TB_Rule", "Pad7" or "TPVia12"; -1 when
 // the name carries none. The hole sizes of the per-document file are stored under that number.

@@ -145,20 +145,20 @@ struct TBoardSurvey {
 
   sdk::Coord tolerance;  // how far the router's coordinates may lie from the board's
 
-  std::vector<sdk::Handle> tracks;  // routing tracks: removed before the records are applied
-  // Routing vias: removed after the records, unless the router gives them back, so that a via
-  // it keeps keeps every attribute the board gave it (a layer stack, a name, flags).
-  std::vector<sdk::Handle> vias;
+  // Routing tracks and vias: removed after the records, unless the router gives them back, so
+  // that what it keeps keeps every attribute the board gave it (a layer stack, a test-point
+  // mark, flags, values the file has no word for).
+  std::vector<sdk::Handle> routing;
   // The hole sizes of the export's padstacks, by the number it stored in each via and pad.
   std::unordered_map<int, sdk::Coord> holes;
-  TNetCopper copper;  // every free track, arc chord, via and pad but the routing tracks
+  TNetCopper copper;  // every free track, arc chord, via and pad
 };
 
 // The copper of one board object as the index files it: tracks; arcs as the chords the export
 // writes; vias by drill span (not size: a via with a layer stack comes back as its outer size);
 // pads by layer. Polygon primitives count under the
-// polygon's net, as the export writes them.
-void FileCopper(const sdk::TPCBObject& object, TNetCopper& copper) {
+// polygon's net, as the export writes them. `stays`: the import never removes it.
+void FileCopper(const sdk::TPCBObject& object, bool stays, TNetCopper& copper) {
   sdk::Handle net = object.GetNetHandle();
   if (net == 0 && object.GetAuxValue1() != 0) {
     net = sdk::GetObjectNetByHandle(static_cast<sdk::Handle>(object.GetAuxValue1()));
@@ -168,6 +168,7 @@ void FileCopper(const sdk::TPCBObject& object, TNetCopper& copper) {
   TCopperItem item;
   item.net = net;
   item.handle = object.GetHandle();
+  item.stays = stays;
   if (const auto* arc = dynamic_cast<const sdk::TPcbArc*>(&object)) {
     item.layer = layer;
     item.width = arc->GetLineWidth();
@@ -208,17 +209,13 @@ TBoardSurvey SurveyBoard(const sdk::TPcbBoard& board, sdk::Coord tolerance) {
     if (object.GetHoleSize() > 0) {
       survey.holes.try_emplace(object.GetAuxWord(), object.GetHoleSize());
     }
-    const bool routing = (via || track) && object.GetNetHandle() != 0 &&
-                         object.GetAuxInteger() == 0 && !IsFixedCopper(object, nets);
-    if (routing && track) {
-      const int layer = object.GetLegacyLayer();
-      if (layer >= kTopLayer && layer <= kBottomLayer && object.GetAuxValue1() == 0) {
-        survey.tracks.push_back(object.GetHandle());
-        return;
-      }
-    }
-    if (routing && via) survey.vias.push_back(object.GetHandle());
-    FileCopper(object, survey.copper);
+    const int layer = object.GetLegacyLayer();
+    const bool routing =
+        (via ||
+         (track && layer >= kTopLayer && layer <= kBottomLayer && object.GetAuxValue1() == 0)) &&
+        object.GetNetHandle() != 0 && object.GetAuxInteger() == 0 && !IsFixedCopper(object, nets);
+    if (routing) survey.routing.push_back(object.GetHandle());
+    FileCopper(object, !routing, survey.copper);
   };
   ReadFreeCopperOnce(board, survey_object);
   survey.copper.Group();
@@ -282,6 +279,11 @@ class RouteImporter {
   void On(const PointRecord& record);
 
   void Skip(const std::string& what, const std::string& why) { ++report_.skipped[{what, why}]; }
+  // The same place, as far as the files' rounding goes.
+  bool Near(RoutePoint a, RoutePoint b) const {
+    return std::llabs(int64_t{a.x} - b.x) <= survey_.tolerance &&
+           std::llabs(int64_t{a.y} - b.y) <= survey_.tolerance;
+  }
   // Adds the pending tracks; those the board refuses are counted as skipped, not as added.
   void FlushTracks() {
     if (const int refused = registrar_.Flush(); refused > 0) {
@@ -300,8 +302,12 @@ class RouteImporter {
   void OpenNetCopper() {
     net_board_.Clear();
     net_copper_.Clear();
+    net_staying_tracks_.clear();
     if (net_ == 0) return;
-    for (const TCopperItem& item : survey_.copper.OfNet(net_)) net_board_.Add(item);
+    for (const TCopperItem& item : survey_.copper.OfNet(net_)) {
+      net_board_.Add(item);
+      if (item.stays && item.kind == TCopperItem::kTrack) net_staying_tracks_.push_back(item);
+    }
     // A net listed again: its pieces so far, from the latest back.
     net_last_piece_ = &last_piece_[net_];
     earlier_.clear();
@@ -316,6 +322,12 @@ class RouteImporter {
     if (!found) found = net_copper_.Find(item);
     if (found) {
       if (found->handle != 0) kept_.push_back(found->handle);
+      ++report_.already_there;
+      return true;
+    }
+    // Copper that stays needs no piece of it again, whole or not.
+    if (item.kind == TCopperItem::kTrack &&
+        CoversTrack(net_staying_tracks_, item, survey_.tolerance)) {
       ++report_.already_there;
       return true;
     }
@@ -345,6 +357,7 @@ class RouteImporter {
   sdk::Handle net_ = 0;
   // The current net's copper: the board's, and the records' own so far.
   TCopperIndex net_board_, net_copper_;
+  std::vector<TCopperItem> net_staying_tracks_;  // of the board's, the tracks that stay
   // The records' own copper in file order; with each piece the one of its net before it, and
   // with each net its latest (both counted from 1, 0 for none). A list per net cost a few
   // allocations for every net.
@@ -430,8 +443,8 @@ sdk::Coord RouteImporter::HoleOf(const std::string& name, const TPadstack& padst
 void RouteImporter::OnUndefinedPadstack(const ViaRecord& record, const char* why) {
   for (const sdk::Handle handle : PadsAndViasAt(record.at)) {
     const std::unique_ptr<sdk::TPCBObject> object = sdk::CreatePcbObject(handle);
-    if (object && object->GetNetHandle() == net_ && object->GetX() == record.at.x &&
-        object->GetY() == record.at.y) {
+    if (object && object->GetNetHandle() == net_ &&
+        Near({object->GetX(), object->GetY()}, record.at)) {
       kept_.push_back(handle);
       ++report_.already_there;
       return;
@@ -450,7 +463,7 @@ void RouteImporter::On(const ViaRecord& record) {
   TCopperItem item;
   item.net = net_;
   item.a = item.b = record.at;
-  if (padstack->PadLike()) {
+  if (PlacedAsPad(record.padstack, *padstack)) {
     item.kind = TCopperItem::kPad;
     item.layer = PadLayer(*padstack);
     if (AlreadyThere(item)) return;
@@ -469,6 +482,22 @@ void RouteImporter::On(const ViaRecord& record) {
   AddVia(*padstack, record.at, HoleOf(record.padstack, *padstack));
 }
 
+// Top, middle and bottom sizes as the editor keeps them: on the first, second and last layer
+// for a through via, on each layer of its span for one that does not reach both outer layers.
+void GiveLayerStack(sdk::Handle via, const TPadstack& padstack) {
+  constexpr pcbapi::Byte kTopMiddleBottom = 1, kFullStack = 2;
+  const bool through = padstack.start_layer == kTopLayer && padstack.end_layer == kBottomLayer;
+  pcbapi::Byte mode = through ? kTopMiddleBottom : kFullStack;
+  sdk::PcbApi_QueryViaStackMode(pcbapi::kWrite, via, &mode);
+  for (int layer = kTopLayer; layer <= kBottomLayer; ++layer) {
+    sdk::Coord size = layer == padstack.start_layer ? padstack.top_x
+                      : layer == padstack.end_layer ? padstack.bottom_x
+                                                    : padstack.mid_x;
+    sdk::PcbApi_QueryViaStackSizeOnLayer(pcbapi::kWrite, via, static_cast<sdk::LegacyLayer>(layer),
+                                         &size);
+  }
+}
+
 void RouteImporter::AddVia(const TPadstack& padstack, RoutePoint at, sdk::Coord hole) {
   const sdk::Handle handle = sdk::PcbApi_CreateObject(pcbapi::kVia);
   if (handle == 0) {
@@ -485,6 +514,7 @@ void RouteImporter::AddVia(const TPadstack& padstack, RoutePoint at, sdk::Coord 
   via.SetX(at.x);
   via.SetY(at.y);
   via.Sync(pcbapi::kWrite);
+  if (padstack.HasLayerStack()) GiveLayerStack(handle, padstack);
   if (board_.AddObject(handle) != pcbapi::kSuccess) {
     sdk::PcbApi_DestroyObject(handle);
     Skip("via", "the board would not take");
@@ -506,8 +536,8 @@ void RouteImporter::On(const PointRecord& record) {
   }
   for (const sdk::Handle handle : PadsAndViasAt(record.at)) {
     std::unique_ptr<sdk::TPCBObject> object = sdk::CreatePcbObject(handle);
-    // Only the pad or via right at the point, on the point's net.
-    if (!object || object->GetX() != record.at.x || object->GetY() != record.at.y ||
+    // Only the pad or via at the point, as far as the files' rounding goes, on the point's net.
+    if (!object || !Near({object->GetX(), object->GetY()}, record.at) ||
         object->GetNetHandle() != net) {
       continue;
     }
@@ -524,9 +554,9 @@ void RouteImporter::Finish() {
   FlushTracks();
   std::sort(kept_.begin(), kept_.end());
   int refused = 0;
-  for (const sdk::Handle via : survey_.vias) {
-    if (!std::binary_search(kept_.begin(), kept_.end(), via)) {
-      refused += board_.DeleteObject(via) != pcbapi::kSuccess;
+  for (const sdk::Handle routing : survey_.routing) {
+    if (!std::binary_search(kept_.begin(), kept_.end(), routing)) {
+      refused += board_.DeleteObject(routing) != pcbapi::kSuccess;
     }
   }
   if (refused > 0)
@@ -649,12 +679,8 @@ bool LoadRouteFile(const std::string& path, TRouteImportReport* report) {
   HoleListGlobal()->LoadHoleList(preferences);
   if (HoleListGlobal()->Lines().empty()) done.missing_hole_list = preferences;
 
-  TBoardSurvey survey = SurveyBoard(board, contents.unit);
-  int refused = 0;
-  for (const sdk::Handle track : survey.tracks) {
-    refused += board.DeleteObject(track) != pcbapi::kSuccess;
-  }
-  if (refused > 0) done.skipped[{"old routing object", "the editor would not delete"}] = refused;
+  // The file's own rounding, and the export's before it.
+  TBoardSurvey survey = SurveyBoard(board, contents.unit + kDesignNumberRounding);
   done.has_resolution = contents.has_resolution;
   for (const auto& [record, n] : contents.skipped) done.skipped[record] += n;
   {

@@ -33,8 +33,14 @@ std::string ViaText(sdk::Handle handle) {
   std::ostringstream out;
   out << "via " << NetName(via.GetNetHandle()) << " " << Mils(via.GetX()) << "," << Mils(via.GetY())
       << " size " << Mils(via.GetSize()) << " hole " << Mils(via.GetHoleSize()) << " "
-      << int(via.GetLowLayer()) << "-" << int(via.GetHighLayer())
-      << (via.GetTestPointTop() ? " tpTop" : "") << (via.GetTestPointBottom() ? " tpBottom" : "");
+      << int(via.GetLowLayer()) << "-" << int(via.GetHighLayer());
+  pcbapi::Byte stack_mode = 0;
+  sdk::PcbApi_QueryViaStackMode(pcbapi::kRead, handle, &stack_mode);
+  if (stack_mode != 0) {
+    out << " stack " << Mils(via.GetSizeOnLayer(1)) << "/" << Mils(via.GetSizeOnLayer(2)) << "/"
+        << Mils(via.GetSizeOnLayer(32));
+  }
+  out << (via.GetTestPointTop() ? " tpTop" : "") << (via.GetTestPointBottom() ? " tpBottom" : "");
   return out.str();
 }
 

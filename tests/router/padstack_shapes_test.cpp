@@ -4,30 +4,35 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace {
 
-TEST(Padstack, PlacedAsPadWhenNotAPlainVia) {
+// A via keeps its layer stack: only a padstack on one layer, without shapes or named for the
+// export's pads is placed as a free pad.
+TEST(Padstack, PlacedAsPadWhenOnOneLayerOrNamedForPads) {
   struct Case {
-    const char* why;
+    const char* name;
     int start, end;
     int32_t top, bottom;
-    bool pad_like;
+    bool pad;
   };
   const Case cases[] = {
-      {"no shape", 0, 0, 0, 0, true},
-      {"one layer", 1, 1, 10, 10, true},
-      {"through, equal ends", 1, 32, 10, 10, false},
-      {"through, different ends", 1, 32, 10, 12, true},
-      {"blind, different ends", 1, 3, 10, 12, false},
+      {"Via1", 0, 0, 0, 0, true},          {"Via1_T", 1, 1, 10, 10, true},
+      {"Via1_TB", 1, 32, 10, 10, false},   {"Via1_TB", 1, 32, 10, 12, false},
+      {"TPVia2_TB", 1, 32, 14, 10, false}, {"Via3_TM2", 1, 3, 10, 12, false},
+      {"Pad4", 1, 32, 10, 12, true},       {"pad4", 1, 32, 10, 10, true},
+      {"Padding", 1, 32, 10, 10, false},   {"Router7", 1, 32, 10, 12, false},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.why);
+    SCOPED_TRACE(c.name + std::string(" ") + std::to_string(c.top) + "/" +
+                 std::to_string(c.bottom));
     router::TPadstack padstack;
     padstack.start_layer = c.start;
     padstack.end_layer = c.end;
     padstack.top_x = padstack.top_y = padstack.mid_x = padstack.mid_y = c.top;
     padstack.bottom_x = padstack.bottom_y = c.bottom;
-    EXPECT_EQ(padstack.PadLike(), c.pad_like);
+    EXPECT_EQ(router::PlacedAsPad(c.name, padstack), c.pad);
   }
 }
 

@@ -156,7 +156,7 @@ TEST(RouteFileReader, ViaNumbersAndTurretsAreMarked) {
 
 // A padstack's shapes resolve to one size per layer: a rectangle with two circles of its
 // width's radius at its ends is an oblong, the first real rectangle and the first two circles
-// count.
+// count; an inner layer of a stack written layer by layer gives its middle.
 TEST(RouteFileReader, PadstackShapesResolve) {
   const std::string text =
       "(routes b (resolution mil 1) (network_out) (library_out\n"
@@ -183,7 +183,7 @@ TEST(RouteFileReader, PadstackShapesResolve) {
             "padstack Upright 1-32 top 200000x600000/1 mid 200000x600000 bottom "
             "200000x600000/1\n"
             "padstack Lying 1-32 top 600000x200000/1 mid 600000x200000 bottom 600000x200000/1\n"
-            "padstack Stack 1-32 top 300000x300000/1 mid 300000x300000 bottom 200000x200000/1\n"
+            "padstack Stack 1-32 top 300000x300000/1 mid 200000x200000 bottom 200000x200000/1\n"
             "padstack Blind 1-3 top 200000x200000/1 mid 200000x200000 bottom 200000x200000/1\n"
             "padstack Twice 1-1 top 100000x100000/2 mid 100000x100000 bottom 100000x100000/2\n"
             "padstack OtherRadius 1-32 top 200000x400000/2 mid 200000x400000 bottom "

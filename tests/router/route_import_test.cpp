@@ -105,12 +105,14 @@ TEST_F(RouteImport, ShippedRouteFileReplacesTheRouting) {
   router::TRouteImportReport report;
   ASSERT_TRUE(router::LoadRouteFile(path, &report));
   EXPECT_EQ(report.Text(path), "Imported " + path +
-                                   ": 5 tracks, 5 vias and 2 pads added; skipped 2 records: 1 "
-                                   "via of a padstack the file does not define, 1 wire of a "
-                                   "net the board lacks; 1 hole made to fit inside its copper.");
+                                   ": 2 tracks, 6 vias and 1 pad added, 3 already on the board; "
+                                   "skipped 2 records: 1 via of a padstack the file does not "
+                                   "define, 1 wire of a net the board lacks; 1 hole made to fit "
+                                   "inside its copper.");
   const std::vector<std::string> after = FreeCopper();
   const std::vector<std::string> expected_new = {
-      // SDA: a path of three points, one via, the turret via left out, the numbered one kept.
+      // SDA: a path of three points (the board's tracks, kept), one via, the turret via left
+      // out, the numbered one kept.
       "track 1 SDA 1675,1775-1675,1840 w10",
       "track 1 SDA 1675,1840-2000,1840 w10",
       "via SDA 2000,1840 size 24 hole 10 1-32 tpBottom",
@@ -122,7 +124,8 @@ TEST_F(RouteImport, ShippedRouteFileReplacesTheRouting) {
       "via +3V3 1525,1950 size 20 hole 15 1-32",
       "pad 1 +3V3 1525,2000 top 60x40/2 mid 60 bottom 60/2 hole 0 stack 0",
       "via +3V3 1525,2050 size 40 hole 28 1-32",
-      "pad 74 +3V3 1525,2100 top 60x60/1 mid 40 bottom 40/1 hole 20 stack 1",
+      // A via with a layer stack stays a via.
+      "via +3V3 1525,2100 size 60 hole 20 1-32 stack 60/40/40",
       // The default hole does not fit a 20-mil via: it is cut to half the via.
       "via +3V3 1525,2150 size 20 hole 10 1-2",
       // The exact name wins over USB_N.
@@ -145,15 +148,15 @@ TEST_F(RouteImport, ShippedRouteFileReplacesTheRouting) {
 
 // Files that add copper on top of what the board keeps, whatever their layout: a name no net
 // has as it stands goes to the first net in the board's order that has it in other letters (USB_N
-// before usb_n); an empty file removes only the netted routing; the progress counts its lines.
+// before usb_n); the kept USB_N track given back in two pieces is not laid again; an empty file
+// removes only the netted routing; the progress counts its lines.
 TEST_F(RouteImport, FilesAddTheirCopperToWhatTheBoardKeeps) {
   const struct {
     std::string text;
     std::vector<std::string> added;
   } cases[] = {
       {Shipped("routes_router_style.rte"),
-       {"track 32 USB_N 2700,1550-2600,1550 w12", "track 32 USB_N 2600,1550-2500,1550 w12",
-        "via USB_N 2500,1550 size 24 hole 10 1-32", "track 1 +3V3 1525,1775-1525,1950 w20"}},
+       {"via USB_N 2500,1550 size 24 hole 10 1-32", "track 1 +3V3 1525,1775-1525,1950 w20"}},
       {"(routes m (resolution mil 1) (network_out (net Usb_N"
        " (wire (path TopLayer 10 3000 3000 3100 3000)))))\n",
        {"track 1 USB_N 3000,3000-3100,3000 w10"}},
@@ -226,7 +229,8 @@ TEST_F(RouteImport, RecordsWithoutAPlaceOnTheBoardAreCountedNeverGuessed) {
 // The router gives back the copper the clean-up keeps without its marks: under its net, with
 // its ends swapped, a polygon's pour under the polygon's net, protected vias and free pads.
 // None of it is added again, however often the file is imported, nor a wire the file lists
-// twice; a wire outside any net is not the board's copper of some net, but skipped.
+// twice, nor, from the second import on, the wire it routed; a wire outside any net is not the
+// board's copper of some net, but skipped.
 TEST_F(RouteImport, CopperTheBoardHasIsNotAddedAgain) {
   std::string board = testsupport::ReadFile(board_file_);
   for (const std::string object :
@@ -261,8 +265,9 @@ TEST_F(RouteImport, CopperTheBoardHasIsNotAddedAgain) {
     EXPECT_EQ(Joined(FreeCopper()), Joined(Sorted(expected)));
     EXPECT_EQ(report.Text(path),
               "Imported " + path +
-                  ": 1 track, 0 vias and 0 pads added, 6 already on the board; skipped 1 record: "
-                  "1 wire outside any net.");
+                  (round == 1 ? ": 1 track, 0 vias and 0 pads added, 6 already on the board"
+                              : ": 0 tracks, 0 vias and 0 pads added, 7 already on the board") +
+                  "; skipped 1 record: 1 wire outside any net.");
   }
   // Two units of the file's resolution apart is another track.
   const std::string moved =
@@ -640,12 +645,12 @@ TEST_F(RouteImport, RefusalsOfTheEditorAreCountedAndTheRestGoesOn) {
   };
   // What one refusal of a kind's creation keeps off the board.
   const std::map<uint8_t, std::string> first = {
-      {pcbapi::kTrack, "track 1 SDA 1675,1775-1675,1840 w10"},
+      {pcbapi::kTrack, "track 32 GND 1640,1450-1700,1450 w12"},
       {pcbapi::kVia, "via SDA 2000,1840 size 24 hole 10 1-32 tpBottom"},
       {pcbapi::kPad, "pad 1 +3V3 1525,2000 top 60x40/2 mid 60 bottom 60/2 hole 0 stack 0"}};
-  // Tracks are all removed and added again; a via the router gives back stays.
+  // Routing the router gives back stays.
   const std::map<uint8_t, std::vector<std::string>> old = {
-      {pcbapi::kTrack, old_routing("track ", kKeptCopper)},
+      {pcbapi::kTrack, old_routing("track ", imported)},
       {pcbapi::kVia, old_routing("via ", imported)}};
   const std::string other =
       "1 via of a padstack the file does not define, 1 wire of a net the "
@@ -661,22 +666,22 @@ TEST_F(RouteImport, RefusalsOfTheEditorAreCountedAndTheRestGoesOn) {
     uint8_t kind;
     std::string added, skipped;
   } cases[] = {
-      {kRefuseCreate, pcbapi::kTrack, "4 tracks, 5 vias and 2 pads",
+      {kRefuseCreate, pcbapi::kTrack, "1 track, 6 vias and 1 pad",
        "3 records: 1 track the editor would not create, " + other},
-      {kRefuseAdd, pcbapi::kTrack, "4 tracks, 5 vias and 2 pads",
+      {kRefuseAdd, pcbapi::kTrack, "1 track, 6 vias and 1 pad",
        "3 records: 1 track the board would not take, " + other},
-      {kRefuseCreate, pcbapi::kVia, "5 tracks, 4 vias and 2 pads",
+      {kRefuseCreate, pcbapi::kVia, "2 tracks, 5 vias and 1 pad",
        "3 records: 1 via of a padstack the file does not define, 1 via the editor would not "
        "create, 1 wire of a net the board lacks"},
-      {kRefuseAdd, pcbapi::kVia, "5 tracks, 4 vias and 2 pads",
+      {kRefuseAdd, pcbapi::kVia, "2 tracks, 5 vias and 1 pad",
        "3 records: 1 via of a padstack the file does not define, 1 via the board would not take, "
        "1 wire of a net the board lacks"},
-      {kRefuseCreate, pcbapi::kPad, "5 tracks, 5 vias and 1 pad",
+      {kRefuseCreate, pcbapi::kPad, "2 tracks, 6 vias and 0 pads",
        "3 records: 1 pad the editor would not create, " + other},
-      {kRefuseAdd, pcbapi::kPad, "5 tracks, 5 vias and 1 pad",
+      {kRefuseAdd, pcbapi::kPad, "2 tracks, 6 vias and 0 pads",
        "3 records: 1 pad the editor would not create, " + other},
-      {kRefuseDelete, pcbapi::kTrack, "5 tracks, 5 vias and 2 pads", deletes(pcbapi::kTrack)},
-      {kRefuseDelete, pcbapi::kVia, "5 tracks, 5 vias and 2 pads", deletes(pcbapi::kVia)},
+      {kRefuseDelete, pcbapi::kTrack, "2 tracks, 6 vias and 1 pad", deletes(pcbapi::kTrack)},
+      {kRefuseDelete, pcbapi::kVia, "2 tracks, 6 vias and 1 pad", deletes(pcbapi::kVia)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.skipped);
@@ -692,8 +697,9 @@ TEST_F(RouteImport, RefusalsOfTheEditorAreCountedAndTheRestGoesOn) {
       if (deleting || line != first.at(c.kind)) expected.push_back(line);
     }
     EXPECT_EQ(Joined(FreeCopper()), Joined(Sorted(expected)));
-    EXPECT_EQ(report.Text(path), "Imported " + path + ": " + c.added + " added; skipped " +
-                                     c.skipped + "; 1 hole made to fit inside its copper.");
+    EXPECT_EQ(report.Text(path), "Imported " + path + ": " + c.added +
+                                     " added, 3 already on the board; skipped " + c.skipped +
+                                     "; 1 hole made to fit inside its copper.");
   }
 }
 

@@ -1,0 +1,219 @@
+// Boards made here, exported through the stand-in host and given back as a router would give
+// them: the design file's own wiring fed back as the route file leaves every pad, via and track as
+// it was, attributes included, and what a router changes comes in once, as what it is.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "board_export.h"
+#include "route_echo.h"
+
+namespace {
+
+using hosttest::BoardSession;
+using hosttest::RouteFileOfDesign;
+using hosttest::SavedObjects;
+
+// Three nets between two parts on a metric board with four signal layers; `objects` adds the
+// board's own lists (vias, tracks, ...), each ending in a comma.
+std::string MetricBoard(const std::string& objects) {
+  std::string pads1, pads2;
+  for (int i = 1; i <= 3; ++i) {
+    const std::string n = std::to_string(i), y = std::to_string(5 * i) + "mm";
+    const std::string pad = R"({"name": ")" + n + R"(", "layer": "TopLayer", "net": "N)" + n +
+                            R"(", "y": ")" + y +
+                            R"(", "size": ["1.5mm", "1.5mm"], "shape": "round", "x": )";
+    pads1 += (i > 1 ? ", " : "") + pad + "\"5mm\"}";
+    pads2 += (i > 1 ? ", " : "") + pad + "\"35mm\"}";
+  }
+  return R"({
+  "format": "quorvel-board",
+  "version": 1,
+  "board": {"unit": "mm", "origin": ["0mm", "0mm"], "width": "40mm", "height": "30mm"},
+  "stack": [
+    {"layer": "TopLayer", "name": "Top"},
+    {"layer": "MidLayer1", "name": "Inner 1"},
+    {"layer": "MidLayer2", "name": "Inner 2"},
+    {"layer": "BottomLayer", "name": "Bottom"}
+  ],
+  "layers": [{"layer": "Mechanical1", "name": "Board Shape"}],
+  "boardOutline": {"layer": "Mechanical1", "outline": [
+    ["0mm", "0mm"], ["40mm", "0mm"], ["40mm", "30mm"], ["0mm", "30mm"]]},
+  "nets": [{"name": "N1"}, {"name": "N2"}, {"name": "N3"}],
+  "components": [
+    {"designator": "U1", "footprint": "SIP3", "x": "5mm", "y": "10mm", "pads": [)" +
+         pads1 + R"(]},
+    {"designator": "U2", "footprint": "SIP3", "x": "35mm", "y": "10mm", "pads": [)" +
+         pads2 + R"(]}
+  ],
+)" + objects +
+         R"(
+  "texts": []
+})";
+}
+
+// A board open in the stand-in host, exported, its saved state the one to come back to.
+class RoundTrip : public testing::Test {
+ protected:
+  void Open(const std::string& board_text) {
+    board_ = std::make_unique<BoardSession>(board_text);
+    ASSERT_EQ(board_->Export().status, S_OK) << board_->journal().Text();
+    design_ = board_->Read();
+    before_ = Saved("before");
+  }
+  // Saves the board as NAME.json, and returns its text. Saving names the board after its new
+  // file: the per-document file the export wrote goes with it.
+  std::string Saved(const std::string& name) {
+    std::string error;
+    EXPECT_TRUE(board_->session().SaveBoard(board_->Path(name + ".json"), error)) << error;
+    testsupport::WriteFile(board_->Path(name + ".qixpref"),
+                           testsupport::ReadFile(board_->Path("board.qixpref")));
+    return testsupport::ReadFile(board_->Path(name + ".json"));
+  }
+  // Imports the route file's text; the host's answer is S_OK.
+  void Import(const std::string& route_text) {
+    const std::string path = board_->Path("route.rte");
+    testsupport::WriteFile(path, route_text);
+    ASSERT_EQ(board_->session().Run("ImportRouteFile", "FileName=" + path).status, S_OK)
+        << board_->journal().Text() << route_text;
+  }
+  // The pads, vias and tracks of the saved board, padstack numbers included.
+  static std::string Copper(const std::string& board) {
+    std::string text;
+    for (const char* section : {"tracks", "vias", "pads"}) {
+      text += std::string(section) + ":\n";
+      for (const std::string& line : SavedObjects(board, section, true)) text += line + "\n";
+    }
+    return text;
+  }
+  // The design file's own wiring, given back with the export's marks and without, at the design
+  // file's resolution as a router writes it, twice each, changes none of the board's copper.
+  void ExpectEchoKeepsTheCopper() {
+    for (const bool marks : {true, false}) {
+      for (int round = 1; round <= 2; ++round) {
+        SCOPED_TRACE((marks ? "marked, round " : "unmarked, round ") + std::to_string(round));
+        const std::string route = RouteFileOfDesign(design_, marks, {}, 10000);
+        Import(route);
+        EXPECT_EQ(Copper(Saved("after")), Copper(before_)) << route;
+      }
+    }
+  }
+
+  std::unique_ptr<BoardSession> board_;
+  std::string design_, before_;
+};
+
+// Metric coordinates lie off the design file's thousandths of a mil; the router gives them back
+// as the file wrote them. A routed via keeps its test-point and tent marks, a track its width to
+// the unit and the values the file has no word for, and fixed copper is not laid a second time.
+TEST_F(RoundTrip, MetricCopperOffTheFileGridComesBackAsItWas) {
+  Open(MetricBoard(R"(
+  "vias": [
+    {"net": "N1", "x": "10.15mm", "y": "5.0127mm", "size": "0.6mm", "hole": "0.3mm",
+     "testPointTop": true, "tentedTop": true},
+    {"net": "N2", "x": "12.345mm", "y": "10.0011mm", "size": "0.6mm", "hole": "0.3mm",
+     "bitField2": 8}
+  ],
+  "tracks": [
+    {"layer": "TopLayer", "net": "N1", "x": "5mm", "y": "5mm", "x2": "10.15mm",
+     "y2": "5.0127mm", "width": "0.25mm", "auxValue2": 7, "auxValue3": 9, "auxWord": 3,
+     "bitField3": 4, "flags": 1, "fromUser": true, "auxByte": 1, "note": "kept"},
+    {"layer": "BottomLayer", "net": "N1", "x": "10.15mm", "y": "5.0127mm", "x2": "35mm",
+     "y2": "5mm", "width": "0.25mm"},
+    {"layer": "TopLayer", "net": "N2", "x": "5mm", "y": "10mm", "x2": "25.0013mm",
+     "y2": "10.0011mm", "width": "0.3mm", "bitField2": 8}
+  ],)"));
+  ASSERT_NE(design_.find("(path TopLayer 9.842 "), std::string::npos) << design_;
+  ExpectEchoKeepsTheCopper();
+}
+
+// A via whose top, middle and bottom differ stays a via with its own stack, given back as it
+// was or placed anew by the router: a full stack, a top-middle-bottom one, and one of an
+// enlarged test-point style. No free pad is made of any.
+TEST_F(RoundTrip, ViasWithALayerStackStayViasWithTheirStack) {
+  Open(MetricBoard(R"(
+  "vias": [
+    {"net": "N3", "x": "15mm", "y": "15mm", "size": "30mil", "hole": "12mil", "stackMode": "full",
+     "stackSizes": {"TopLayer": "30mil", "MidLayer1": "26mil", "MidLayer2": "26mil",
+                    "BottomLayer": "34mil"}},
+    {"net": "N3", "x": "20mm", "y": "15mm", "size": "36mil", "hole": "12mil",
+     "stackMode": "topMiddleBottom",
+     "stackSizes": {"TopLayer": "36mil", "MidLayer1": "30mil", "MidLayer2": "30mil",
+                    "BottomLayer": "30mil"}}
+  ],)"));
+  ExpectEchoKeepsTheCopper();
+  Import(
+      "(routes r (resolution mil 10) (library_out\n"
+      " (padstack TPVia9_TB_Style (shape (circle TopLayer 340)) (shape (circle MidLayer1 240))\n"
+      "   (shape (circle MidLayer2 240)) (shape (circle BottomLayer 240)))\n"
+      " (padstack Via8_TB (shape (circle TopLayer 300)) (shape (circle MidLayer1 260))\n"
+      "   (shape (circle MidLayer2 260)) (shape (circle BottomLayer 340)))\n"
+      " (padstack Via7_TM2 (shape (circle TopLayer 300)) (shape (circle MidLayer1 260))\n"
+      "   (shape (circle MidLayer2 340))))\n"
+      " (network_out (net N3 (via TPVia9_TB_Style 10000 5000) (via Via8_TB 11000 5000)\n"
+      "  (via Via7_TM2 12000 5000))))\n");
+  const std::string after = Saved("placed");
+  EXPECT_EQ(SavedObjects(after, "pads"), SavedObjects(before_, "pads"));
+  // The editor keeps a size for every signal layer. The default hole (28 mil) is cut to half
+  // the smallest size where it would not fit.
+  auto via = [](const std::string& x, const std::string& size_hole, const std::string& mode,
+                const std::string& top, const std::string& middle, const std::string& bottom,
+                int last = 32) {
+    std::string line = R"(    {"net":"N3","x":")" + x + R"(mil","y":"500mil",)" + size_hole +
+                       R"(,"stackMode":")" + mode + R"(","stackSizes":{"TopLayer":")" + top +
+                       R"(mil")";
+    for (int layer = 2; layer < 32; ++layer) {
+      line += R"(,"MidLayer)" + std::to_string(layer - 1) + R"(":")" +
+              (layer == last ? bottom : middle) + R"(mil")";
+    }
+    return line + R"(,"BottomLayer":")" + (last == 32 ? bottom : middle) + R"(mil"}})";
+  };
+  const std::vector<std::string> vias = {
+      via("1000", R"("size":"34mil","hole":"12mil")", "topMiddleBottom", "34", "24", "24"),
+      via("1100", R"("size":"30mil","hole":"13mil")", "topMiddleBottom", "30", "26", "34"),
+      via("1200", R"("size":"30mil","hole":"13mil","to":"MidLayer2")", "full", "30", "26", "34",
+          3)};
+  EXPECT_EQ(SavedObjects(after, "vias"), vias);
+}
+
+// Fixed copper stays on the board: a router that gives it back cut in two, or two pieces of it
+// joined into one, lays none of it again. Copper beside it, or reaching past it, is new.
+TEST_F(RoundTrip, FixedCopperGivenBackCutOrJoinedIsNotLaidTwice) {
+  Open(MetricBoard(R"(
+  "tracks": [
+    {"layer": "TopLayer", "net": "N2", "x": "5mm", "y": "10mm", "x2": "25mm", "y2": "10mm",
+     "width": "0.3mm", "bitField2": 8},
+    {"layer": "TopLayer", "net": "N2", "x": "25mm", "y": "10mm", "x2": "28mm", "y2": "10mm",
+     "width": "0.3mm", "bitField2": 8},
+    {"layer": "TopLayer", "net": "N2", "x": "31mm", "y": "10mm", "x2": "28mm", "y2": "10mm",
+     "width": "0.3mm", "bitField2": 8}
+  ],)"));
+  ExpectEchoKeepsTheCopper();
+  Import(
+      "(routes r (resolution mm 1000) (network_out (net N2\n"
+      " (wire (path TopLayer 300 5000 10000 15000 10000))\n"
+      " (wire (path TopLayer 300 25000 10000 15000 10000))\n"
+      " (wire (path TopLayer 300 25000 10000 31000 10000))\n"
+      " (wire (path TopLayer 300 31000 10000 35000 10000))\n"
+      " (wire (path TopLayer 300 20000 10000 33000 10000))\n"
+      " (wire (path TopLayer 200 5000 10000 15000 10000))\n"
+      " (wire (path BottomLayer 300 5000 10000 15000 10000)))))\n");
+  std::vector<std::string> tracks = SavedObjects(before_, "tracks", true);
+  for (const char* added :
+       {R"(    {"net":"N2","x":"1220.4724mil","y":"393.7008mil","x2":"1377.9528mil",)"
+        R"("y2":"393.7008mil","width":"11.811mil"})",
+        R"(    {"net":"N2","x":"787.4016mil","y":"393.7008mil","x2":"1299.2126mil",)"
+        R"("y2":"393.7008mil","width":"11.811mil"})",
+        R"(    {"net":"N2","x":"196.8504mil","y":"393.7008mil","x2":"590.5512mil",)"
+        R"("y2":"393.7008mil","width":"7.874mil"})",
+        R"(    {"layer":"BottomLayer","net":"N2","x":"196.8504mil","y":"393.7008mil",)"
+        R"("x2":"590.5512mil","y2":"393.7008mil","width":"11.811mil"})"}) {
+    tracks.push_back(added);
+  }
+  std::sort(tracks.begin(), tracks.end());
+  EXPECT_EQ(SavedObjects(Saved("cut"), "tracks", true), tracks);
+}
+
+}  // namespace
