@@ -25,9 +25,10 @@ void TdxDropDownEditViewData::Paint(HDC dc) const {
     text.right = button.left;
     if (!HighlightPass) {
       RECT face = button;
-      DrawFrameControl(
-          dc, &face, DFC_BUTTON,
-          DFCS_BUTTONPUSH | (ButtonStyle == TdxEditButtonStyle::bts3D ? 0 : DFCS_FLAT));
+      // A hot-flat button stands up while the mouse is over its cell.
+      const bool raised = ButtonStyle == TdxEditButtonStyle::bts3D ||
+                          (ButtonStyle == TdxEditButtonStyle::btsHotFlat && Hot && HotTrack);
+      DrawFrameControl(dc, &face, DFC_BUTTON, DFCS_BUTTONPUSH | (raised ? 0 : DFCS_FLAT));
       DrawGlyph(dc, ButtonGlyph ? ButtonGlyph : controls::GetComboButtonBitmap(), button);
     }
   }

@@ -202,8 +202,8 @@ void TCustomdxTreeList::PaintCellPass(const TdxCellPaintInfo& cell, const CellPa
   data.HighlightPass = pass.highlight_length > 0;
   data.TextOffsetLeft = cell.text_offset_x;
   data.TextOffsetTop = cell.text_offset_y;
-  data.HotTrack = (options_ex_ & aoHotTrack) || ForceHotTrack();
   data.Hot = cell.node && cell.node == hot_node_ && cell.column == hot_column_ && hot_kind_ == 0;
+  data.HotTrack = (options_ex_ & aoHotTrack) || ForceHotTrack() || data.Hot;
   data.Bounds = {rect.left - kCellFrame, rect.top - kCellFrame, rect.right + kCellFrame,
                  rect.bottom + kCellFrame};
   if (auto* text_data = dynamic_cast<editors::TdxTextEditViewData*>(&data)) {

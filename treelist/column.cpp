@@ -466,6 +466,8 @@ void TdxTreeListColumn::RestoreDefaults() {
   header_alignment_ = framework::TAlignment::taLeftJustify;
   min_width_ = 20;
   sizing_ = true;
+  // A sort column that keeps its place in the list would stay the primary one unmarked.
+  if (sorted_ != TdxTreeListColumnSort::csNone && tree_list_) tree_list_->RemoveSortedColumn(this);
   sorted_ = TdxTreeListColumnSort::csNone;
   tab_stop_ = true;
   vert_alignment_ = TTextLayout::tlTop;

@@ -30,6 +30,13 @@ editors::TdxInplaceEdit* TCustomdxTreeListControl::GetColumnEditor(int column) {
   return nullptr;
 }
 
+framework::TColor TCustomdxTreeListControl::GetEditColor() {
+  const TdxTreeListColumn* c = Columns(FocusedColumn());
+  framework::TColor color = c ? c->Color() : Color();
+  OnGetEditColor(this, color);
+  return color;
+}
+
 void TCustomdxTreeListControl::PrepareEditor(editors::TdxInplaceEdit& editor) {
   TCustomdxTreeList::PrepareEditor(editor);
   if (TdxTreeListColumn* c = Columns(FocusedColumn())) c->InitEditor(editor);
@@ -61,6 +68,22 @@ bool TCustomdxTreeListControl::DoEditing(TdxTreeListNode* node) {
 bool TCustomdxTreeListControl::IsColumnSizeable(int column) const {
   const TdxTreeListColumn* c = Columns(column);
   return !c || c->Sizing();
+}
+
+bool TCustomdxTreeListControl::EditorHitInCell(TdxTreeListNode* node, int column, POINT point) {
+  const TdxTreeListColumn* c = Columns(column);
+  if (!c || !c->CanEdit() || c->ReadOnly()) return false;
+  const RECT cell = GetCellRect(node, column);
+  return c->GetEditorClass().hit_in_cell(cell, editors::kHitModeClick, point.x, point.y);
+}
+
+bool TCustomdxTreeListControl::CellNeedsHotTrack(TdxTreeListNode* node, int column, POINT point) {
+  TdxTreeListColumn* c = Columns(column);
+  return c && c->NeedHotTrack(node, point.x, point.y, false);
+}
+
+void TCustomdxTreeListControl::GetCellCursor(TdxTreeListNode* node, int column, HCURSOR& cursor) {
+  if (TdxTreeListColumn* c = Columns(column)) c->GetCellCursor(node, cursor);
 }
 
 int TCustomdxTreeListControl::GetColumnsMinCellHeight() {

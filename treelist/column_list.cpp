@@ -81,7 +81,7 @@ void TCustomdxTreeListControl::EndSortLock() {
 }
 
 void TCustomdxTreeListControl::BeforeSortColumn(TdxTreeListColumn*) {
-  if (!(Options() & aoAutoSort) || add_to_sort_ || SortLocked()) return;
+  if (!(Options() & aoAutoSort) || ClickAddsToSort() || SortLocked()) return;
   for (TdxTreeListColumn* c : columns_) c->sorted_ = TdxTreeListColumnSort::csNone;
   sorted_.clear();
 }
@@ -151,28 +151,6 @@ void TCustomdxTreeListControl::SortNodes() {
 void TCustomdxTreeListControl::SortByColumn(TdxTreeListColumn& column) {
   if (column.Sorted() == TdxTreeListColumnSort::csNone) return;
   Sort(-1, column.GetDataIndex(), column.Sorted() == TdxTreeListColumnSort::csDown);
-}
-
-void TCustomdxTreeListControl::ColumnClick(TdxTreeListColumn* column, bool ctrl, bool shift) {
-  OnColumnClick(this, column);
-  if (!(Options() & aoAutoSort) || !column || !column->CanHeaderSort()) return;
-  bool allow = true;
-  OnColumnSorting(this, column, allow);
-  if (!allow) return;
-  add_to_sort_ = shift && (OptionsEx() & aoMultiSort);
-  TdxTreeListColumnSort next = TdxTreeListColumnSort::csUp;
-  if (ctrl) {
-    next = TdxTreeListColumnSort::csNone;
-  } else if (column->Sorted() == TdxTreeListColumnSort::csUp) {
-    next = TdxTreeListColumnSort::csDown;
-  }
-  try {
-    column->SetSorted(next);
-  } catch (...) {
-    add_to_sort_ = false;
-    throw;
-  }
-  add_to_sort_ = false;
 }
 
 // ---- form streaming --------------------------------------------------------------------------

@@ -85,4 +85,30 @@ void TCustomdxTreeListControl::HideHeader(int column) {
   if (TdxTreeListColumn* c = Columns(column)) c->SetVisible(false);
 }
 
+bool TCustomdxTreeListControl::CanBandDragging(int band) {
+  const TdxTreeListBand* b = Bands().Items(BandAbsoluteIndex(band));
+  return b && !b->DisableDragging();
+}
+
+bool TCustomdxTreeListControl::CanHeaderDragging(int column) {
+  const TdxTreeListColumn* c = Columns(column);
+  return c && !c->DisableDragging();
+}
+
+void TCustomdxTreeListControl::DoColumnClick(int column) {
+  TdxTreeListColumn* c = Columns(column);
+  OnColumnClick(this, c);
+  if (!(Options() & aoAutoSort) || !c || !c->CanHeaderSort()) return;
+  bool allow = true;
+  OnColumnSorting(this, c, allow);
+  if (!allow) return;
+  TdxTreeListColumnSort next = TdxTreeListColumnSort::csUp;
+  if (ClickClearsSort()) {
+    next = TdxTreeListColumnSort::csNone;
+  } else if (c->Sorted() == TdxTreeListColumnSort::csUp) {
+    next = TdxTreeListColumnSort::csDown;
+  }
+  c->SetSorted(next);
+}
+
 }  // namespace treelist

@@ -189,6 +189,14 @@ void TCustomdxTreeList::KillDragScroll() {
   drag_scroll_direction_ = drag_row_scroll_direction_ = 0;
 }
 
+void TCustomdxTreeList::DragScrollTimerElapsed() {
+  if (drag_scroll_direction_ == 0) {
+    KillTimer(hwnd_, kDragScrollTimer);
+  } else {
+    DragScrollTick(drag_scroll_direction_);
+  }
+}
+
 void TCustomdxTreeList::StartDragScroll(int direction) {
   if (direction == 0 || !HandleAllocated()) return;
   drag_scroll_direction_ = direction;

@@ -115,6 +115,10 @@ void TCustomdxTreeList::SaveEditValue(TdxTreeListNode* node, int column,
   SetNodeString(node, column, editor.Text());
 }
 
+framework::TFont& TCustomdxTreeList::GetEditFont() {
+  return HasColumnFont(focused_column_) ? GetColumnFont(focused_column_) : Font();
+}
+
 framework::TColor TCustomdxTreeList::GetEditColor() {
   framework::TColor color = Color();
   OnGetEditColor(this, color);
@@ -217,39 +221,15 @@ void TCustomdxTreeList::StartDelayedEdit() {
   if (HandleAllocated()) SetTimer(hwnd_, kDelayedEditTimer, seams_.double_click_time(), nullptr);
 }
 
-bool TCustomdxTreeList::EditingMessage(framework::TMessage& message) {
-  switch (message.msg) {
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-      // A second press within the double-click time is a double click, not an open.
-      KillTimer(hwnd_, kDelayedEditTimer);
-      if (editor_) editor_->SetLastPressTime(static_cast<DWORD>(GetMessageTime()));
-      return false;
-    case WM_TIMER:
-      if (message.wParam != kDelayedEditTimer) return false;
-      KillTimer(hwnd_, kDelayedEditTimer);
-      break;
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-    case WM_IME_STARTCOMPOSITION:
-    case framework::CM_CANCELMODE: break;
-    default: return false;
-  }
-  // The window's own handling first, then the grid's.
-  TreeListBase::WndProc(message);
-  switch (message.msg) {
-    case WM_SETFOCUS: FocusGained(reinterpret_cast<HWND>(message.wParam)); break;
-    case WM_KILLFOCUS: FocusLost(reinterpret_cast<HWND>(message.wParam)); break;
-    case WM_IME_STARTCOMPOSITION: ShowEditor(); break;  // the composed text goes into the editor
-    case WM_TIMER:                                      // the delayed open
-      if (state_ == tsNone) ShowEditor();
-      break;
-    case framework::CM_CANCELMODE:  // ends a drag or a sizing, and an editor's popup
-      EndInteraction();
-      if (editor_) editor_->Perform(message.msg, message.wParam, message.lParam);
-      break;
-  }
-  return true;
+void TCustomdxTreeList::LeftButtonPressed() {
+  // A second press within the double-click time is a double click, not an open.
+  KillTimer(hwnd_, kDelayedEditTimer);
+  if (editor_) editor_->SetLastPressTime(static_cast<DWORD>(GetMessageTime()));
+}
+
+void TCustomdxTreeList::DelayedEditElapsed() {
+  KillTimer(hwnd_, kDelayedEditTimer);
+  if (state_ == tsNone) ShowEditor();
 }
 
 void TCustomdxTreeList::FocusGained(HWND from) {

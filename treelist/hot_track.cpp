@@ -86,16 +86,21 @@ void TCustomdxTreeList::UpdateHotTrack(const THitInfo& hit) {
     }
   }
   if ((options_ & aoShowTooltips) && state_ == tsNone) UpdateCellTooltip(hit);
-  if (!(options_ex_ & aoHotTrack) && !ForceHotTrack()) return;
+  const bool tracking = (options_ex_ & aoHotTrack) || ForceHotTrack();
+  const bool on_cell = hit.node && hit.column >= 0;
+  // Without aoHotTrack only the cells whose column asks for it follow the mouse (their buttons).
+  if (!tracking && !on_cell && !HotTrack().node) return;
 
   const TdxHotTrackInfo old = HotTrack();
   TdxHotTrackInfo now;
-  bool allow = hit.node && hit.column >= 0 && CanHotTrackCell(hit.node, hit.column);
+  bool allow = on_cell && (tracking ? CanHotTrackCell(hit.node, hit.column)
+                                    : CellNeedsHotTrack(hit.node, hit.column, hit.point));
   if (allow) OnHotTrackCell(this, hit.node, hit.column, allow);
   int sub_kind = hit.part;
   if (allow) {
     now = {hit.node, hit.column, 0};
-  } else if (hit.kind == htColumn && hit.column >= 0 && CanHotTrackHeader(hit.column, sub_kind)) {
+  } else if (tracking && hit.kind == htColumn && hit.column >= 0 &&
+             CanHotTrackHeader(hit.column, sub_kind)) {
     const bool pressed = state_ == tsColumnDown && hit_.column == hit.column;
     now = {nullptr, hit.column, static_cast<uint8_t>(pressed ? kHotHeaderPressed : sub_kind)};
   }
@@ -181,6 +186,12 @@ void TCustomdxTreeList::UpdateCellTooltip(const THitInfo& hit) {
   at.y -= 2;
   if (!cell_tooltip_) cell_tooltip_ = new editors::TdxContainerHintWindow(this);
   cell_tooltip_->ShowHintAt(text, at, Font());
+}
+
+void TCustomdxTreeList::MouseLeft() {
+  UpdateHotTrack(THitInfo{{-1, -1}});
+  hover_ = {};
+  CancelHints();
 }
 
 void TCustomdxTreeList::HideCellTooltip() { delete std::exchange(cell_tooltip_, nullptr); }

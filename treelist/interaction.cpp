@@ -127,64 +127,34 @@ void TCustomdxTreeList::CancelHints() {
   HideCellTooltip();
 }
 
-bool TCustomdxTreeList::HandleInteractionMessage(framework::TMessage& message) {
-  switch (message.msg) {
-    case WM_MOUSEMOVE:
-      // A drag's moves are its own: they never reach the mouse-move handlers.
-      if (state_ != tsBandDragging && state_ != tsColumnDragging) return false;
-      DragItemMove(state_ == tsBandDragging);
-      return true;
-    case WM_SETCURSOR:
-      if (state_ != tsBandDragging && state_ != tsColumnDragging) return false;
-      ::SetCursor(framework::Screen().CursorHandle(drag_picture_.Cursor()));
-      message.result = 1;
-      return true;
-    case WM_KEYDOWN:
-      if (state_ == tsNodeDragging && drag_mode_ == TDragMode::dmAutomatic) {
-        if (message.wParam == VK_ESCAPE) {
-          EndNodeDrag();
-        } else if (message.wParam == VK_ADD || message.wParam == VK_SUBTRACT) {
-          const POINT client = ScreenToGrid(seams_.cursor_pos());
-          TdxTreeListNode* node = GetNodeAt(client.x, client.y);
-          if (node && node->HasChildren()) node->SetExpanded(message.wParam == VK_ADD);
-        }
-        return false;
-      }
-      if (message.wParam == VK_ESCAPE && state_ != tsNone && state_ != tsEditing) {
-        EndInteraction();
-        return true;
-      }
-      return false;
-    case WM_MBUTTONDOWN:
-      if (state_ != tsNone) return false;
-      MousePan();  // the grid may be gone afterwards
-      return true;
-    case WM_CANCELMODE:
-      if (state_ != tsEditing) EndInteraction();
-      return false;
-    case WM_CAPTURECHANGED:
-      // Another window took the mouse: what ran here ends.
-      if (state_ != tsNone && state_ != tsEditing &&
-          reinterpret_cast<HWND>(message.lParam) != hwnd_) {
-        EndInteraction();
-      }
-      return false;
-    case WM_TIMER:
-      if (message.wParam == kDragScrollTimer) {
-        if (drag_scroll_direction_ == 0) {
-          KillTimer(hwnd_, kDragScrollTimer);
-        } else {
-          DragScrollTick(drag_scroll_direction_);
-        }
-        return true;
-      }
-      if (message.wParam == kDragRowScrollTimer) {
-        DragRowScrollTick();
-        return true;
-      }
-      return false;
+// ---- messages while an interaction runs ----------------------------------------------------
+
+bool TCustomdxTreeList::DragOwnsMouseMove() {
+  // A drag's moves are its own: they never reach the mouse-move handlers.
+  if (state_ != tsBandDragging && state_ != tsColumnDragging) return false;
+  DragItemMove(state_ == tsBandDragging);
+  return true;
+}
+
+bool TCustomdxTreeList::InteractionKeyDown(WORD key) {
+  if (state_ == tsNodeDragging && drag_mode_ == TDragMode::dmAutomatic) {
+    if (key == VK_ESCAPE) {
+      EndNodeDrag();
+    } else if (key == VK_ADD || key == VK_SUBTRACT) {
+      const POINT client = ScreenToGrid(seams_.cursor_pos());
+      TdxTreeListNode* node = GetNodeAt(client.x, client.y);
+      if (node && node->HasChildren()) node->SetExpanded(key == VK_ADD);
+    }
+    return false;  // the key still goes on
   }
-  return false;
+  if (key != VK_ESCAPE || state_ == tsNone || state_ == tsEditing) return false;
+  EndInteraction();
+  return true;
+}
+
+void TCustomdxTreeList::CaptureChanged(HWND to) {
+  // Another window took the mouse: what ran here ends.
+  if (state_ != tsNone && state_ != tsEditing && to != hwnd_) EndInteraction();
 }
 
 // ---- the overlay lock -----------------------------------------------------------------------
@@ -272,6 +242,84 @@ void TCustomdxTreeList::StartSizing(TdxTreeListState state, int pos) {
 
 // ---- mouse ----------------------------------------------------------------------------------
 
+void TCustomdxTreeList::MouseDown(framework::TMouseButton button, unsigned shift, int x, int y) {
+  TreeListBase::MouseDown(button, shift, x, y);
+  if (button != framework::TMouseButton::mbLeft) return;
+  const bool idle = state_ == tsNone;
+  if (state_ == tsEditing) {
+    CloseEditor();
+  } else if (state_ != tsNone) {
+    EndInteraction();
+  }
+  if (HandleAllocated() && CanFocus() && !Focused()) SetFocus();
+  hit_ = HitTest({x, y});
+  down_point_ = {x, y};
+  const bool double_click = shift & framework::ssDouble;
+  if (StartInteractionAt(x, y, double_click)) return;
+  switch (hit_.kind) {
+    case htButton: hit_.node->SetExpanded(!hit_.node->Expanded()); break;
+    case htIndent:
+    case htIcon:
+    case htStateIcon:
+    case htLabel:
+    case htRight:
+    case htIndicator: {
+      TdxTreeListNode* node = hit_.node;
+      if (double_click && hit_.kind != htRight) {
+        node->SetExpanded(!node->Expanded());
+        break;
+      }
+      if ((shift & framework::ssShift) && IsMultiSelect()) {
+        SelectRangeTo(node);
+      } else {
+        // A click on the focused cell opens its editor once no second click follows.
+        const bool on_focused_cell =
+            idle && hit_.kind == htLabel && node == focused_node_ && hit_.column == focused_column_;
+        selection_anchor_ = node;
+        ClearSelection();
+        SetNodeSelected(node, true);
+        SetFocusedCell(node, hit_.column >= 0 ? hit_.column : focused_column_, true);
+        if (hit_.kind == htLabel && ClickActsOnValue(node, hit_.column, {x, y})) return;
+        if (on_focused_cell) StartDelayedEdit();
+      }
+      pressed_node_ = node;
+      SetState(tsNodeDown);
+      break;
+    }
+    default: break;
+  }
+}
+
+void TCustomdxTreeList::MouseMove(unsigned shift, int x, int y) {
+  TreeListBase::MouseMove(shift, x, y);
+  InteractionMouseMove(x, y);
+  HotTrackMouseMove({x, y});
+}
+
+void TCustomdxTreeList::MouseUp(framework::TMouseButton button, unsigned shift, int x, int y) {
+  TreeListBase::MouseUp(button, shift, x, y);
+  if (button != framework::TMouseButton::mbLeft) return;
+  InteractionMouseUp(shift, {x, y});
+  pressed_node_ = nullptr;
+  if (state_ != tsEditing) {
+    SetState(tsNone);
+  } else if (GetCapture() == hwnd_) {
+    ReleaseCapture();  // held since a click acted on the value
+  }
+}
+
+bool TCustomdxTreeList::ClickActsOnValue(TdxTreeListNode* node, int column, POINT point) {
+  if (column < 0 || !EditorHitInCell(node, column, point)) return false;
+  ShowEditor();
+  if (state_ != tsEditing || !editor_ || !editor_->HandleAllocated()) return false;
+  POINT at = point;
+  MapWindowPoints(hwnd_, editor_->Handle(), &at, 1);
+  editor_->ProcessClick(at);
+  // The release belongs to this click: over the editor it would act a second time.
+  SetCapture(hwnd_);
+  return true;
+}
+
 bool TCustomdxTreeList::StartInteractionAt(int x, int y, bool double_click) {
   switch (hit_.kind) {
     case htColumnEdge:
@@ -327,9 +375,9 @@ void TCustomdxTreeList::InteractionMouseMove(int x, int y) {
       std::abs(y - down_point_.y) <= kDragThreshold) {
     return;
   }
-  if (state_ == tsColumnDown && IsColumnMovingAllowed()) {
+  if (state_ == tsColumnDown && IsColumnMovingAllowed() && CanHeaderDragging(pressed_column_)) {
     StartHeaderOrBandDrag();
-  } else if (state_ == tsBandDown && IsBandMovingAllowed()) {
+  } else if (state_ == tsBandDown && IsBandMovingAllowed() && CanBandDragging(pressed_band_)) {
     StartHeaderOrBandDrag();
   } else if (state_ == tsNodeDown && drag_mode_ == TDragMode::dmAutomatic) {
     BeginNodeDrag();
@@ -337,21 +385,49 @@ void TCustomdxTreeList::InteractionMouseMove(int x, int y) {
   }
 }
 
-void TCustomdxTreeList::InteractionMouseUp() {
-  switch (state_) {
+void TCustomdxTreeList::InteractionMouseUp(unsigned shift, POINT point) {
+  const TdxTreeListState state = state_;
+  switch (state) {
     case tsBandDragging: EndBandDrag(true); break;
     case tsColumnDragging: EndHeaderDrag(true); break;
     case tsNodeDragging: EndNodeDrag(); break;
     case tsColumnDown:
-    case tsColumnButtonDown:
+    case tsColumnButtonDown: {
+      const int column = pressed_column_;
       SetPressedButtonColumn(-1, false);
       pressed_column_ = -1;
+      SetState(tsNone);  // the hooks see an idle grid: a sort lays it out again
+      const THitInfo up = HitTest(point);
+      if (up.kind != htColumn || up.column != column) break;
+      if (state == tsColumnDown) {
+        RaiseColumnClick(column, shift);
+      } else if (up.part == 2) {
+        DoColumnButtonClick(column);
+      }
       break;
-    case tsBandDown: pressed_band_ = -1; break;
+    }
+    case tsBandDown: {
+      const int band = pressed_band_;
+      pressed_band_ = -1;
+      SetState(tsNone);
+      const THitInfo up = HitTest(point);
+      if (up.kind == htBand && up.band == band) DoBandClick(band);
+      break;
+    }
     default:
-      if (IsSizingState(state_)) ApplySizing();
+      if (IsSizingState(state)) ApplySizing();
       break;
   }
+}
+
+void TCustomdxTreeList::RaiseColumnClick(int column, unsigned shift) {
+  click_adds_to_sort_ = IsMultiSort() && (shift & framework::ssShift);
+  click_clears_sort_ = shift & framework::ssCtrl;
+  struct ResetFlags {
+    TCustomdxTreeList& grid;
+    ~ResetFlags() { grid.click_adds_to_sort_ = grid.click_clears_sort_ = false; }
+  } reset{*this};
+  DoColumnClick(column);
 }
 
 void TCustomdxTreeList::MoveSizingLine(int x, int y) {

@@ -23,102 +23,131 @@ bool IsHeightSizingState(TdxTreeListState state) {
 TCustomdxTreeList::SharedResourcesUse::SharedResourcesUse() { AcquireSharedDrawingResources(); }
 TCustomdxTreeList::SharedResourcesUse::~SharedResourcesUse() { ReleaseSharedDrawingResources(); }
 
-bool TCustomdxTreeList::HandleWindowMessage(framework::TMessage& message) {
+// Every message the grid answers is routed here once; each handler sits in the file of its
+// road (mouse: interaction.cpp, editing: editing.cpp, hot tracking: hot_track.cpp).
+void TCustomdxTreeList::WndProc(framework::TMessage& message) {
   switch (message.msg) {
-    case WM_GETDLGCODE: {
-      message.result = DLGC_WANTARROWS;
-      if ((options_ & aoEditing) || searching_) {
-        message.result |= DLGC_WANTCHARS;
-      } else if ((options_ex_ & aoAutoSearch) && seams_.key_state(VK_MENU) >= 0) {
-        message.result |= DLGC_WANTCHARS;  // Alt+letter stays the menus'
-      }
-      if ((options_ & aoTabs) && seams_.key_state(VK_CONTROL) >= 0) message.result |= DLGC_WANTTAB;
-      return true;
-    }
-    case WM_HSCROLL: HandleHScroll(LOWORD(message.wParam)); return true;
-    case WM_VSCROLL: HandleVScroll(LOWORD(message.wParam)); return true;
-    case WM_SIZE: HandleSize(message); return true;
-    case WM_TIMER: HandleTimer(message.wParam); return false;  // the base has timers too
+    // ---- mouse and keys ----
+    case WM_MOUSEMOVE:
+      if (DragOwnsMouseMove()) return;
+      break;
+    case WM_LBUTTONDOWN: LeftButtonPressed(); break;
+    case WM_LBUTTONDBLCLK:
+      LeftButtonPressed();
+      MouseDown(framework::TMouseButton::mbLeft,
+                framework::KeyboardShiftState() | framework::ssDouble, GET_X_LPARAM(message.lParam),
+                GET_Y_LPARAM(message.lParam));
+      break;
+    case WM_MBUTTONDOWN:
+      if (state_ != tsNone) break;
+      MousePan();  // the grid may be gone afterwards
+      return;
+    case WM_MOUSEWHEEL: HandleMouseWheel(GET_WHEEL_DELTA_WPARAM(message.wParam)); return;
+    case WM_KEYDOWN:
+      if (InteractionKeyDown(static_cast<WORD>(message.wParam))) return;
+      break;
+    case WM_CANCELMODE:
+      if (state_ != tsEditing) EndInteraction();
+      break;
+    case WM_CAPTURECHANGED: CaptureChanged(reinterpret_cast<HWND>(message.lParam)); break;
     case WM_SETCURSOR:
-      if (LOWORD(message.lParam) == HTCLIENT && HandleSetCursor()) {
+      if (HandleSetCursor(LOWORD(message.lParam))) {
         message.result = 1;
-        return true;
+        return;
       }
-      return false;
+      break;
     case WM_NCHITTEST:  // the base answers; the cursor handler reads the point
       last_hit_point_ = {GET_X_LPARAM(message.lParam), GET_Y_LPARAM(message.lParam)};
-      return false;
+      break;
+    case WM_TIMER:
+      if (HandleTimer(message.wParam)) return;
+      break;
+    case framework::CM_MOUSEENTER:
+      TreeListBase::WndProc(message);
+      UpdateHotTrack(HitTest(ScreenToClient(seams_.cursor_pos())));
+      return;
+    case framework::CM_MOUSELEAVE:
+      TreeListBase::WndProc(message);
+      MouseLeft();
+      return;
+    case framework::CM_DRAG: ShowNodeDragCursor(); break;
+
+    // ---- focus and the editor (the window's own handling first) ----
+    case WM_SETFOCUS:
+      TreeListBase::WndProc(message);
+      FocusGained(reinterpret_cast<HWND>(message.wParam));
+      return;
+    case WM_KILLFOCUS:
+      TreeListBase::WndProc(message);
+      FocusLost(reinterpret_cast<HWND>(message.wParam));
+      return;
+    case WM_IME_STARTCOMPOSITION:
+      TreeListBase::WndProc(message);
+      ShowEditor();  // the composed text goes into the editor
+      return;
+    case WM_GETDLGCODE: message.result = DialogCode(); return;
+    case framework::CM_CANCELMODE:  // ends a drag or a sizing, and an editor's popup
+      TreeListBase::WndProc(message);
+      EndInteraction();
+      if (editor_) editor_->Perform(message.msg, message.wParam, message.lParam);
+      return;
+
+    // ---- scrolling, size and the frame ----
+    case WM_HSCROLL: HandleHScroll(LOWORD(message.wParam)); return;
+    case WM_VSCROLL: HandleVScroll(LOWORD(message.wParam)); return;
+    case WM_SIZE: HandleSize(message); return;
     case WM_NCCALCSIZE:
       if (FlatBorder()) InflateRect(reinterpret_cast<RECT*>(message.lParam), -1, -1);
-      return false;
-    case WM_NCPAINT: {
+      break;
+    case WM_NCPAINT:
       TreeListBase::WndProc(message);
-      if (!FlatBorder()) return true;
-      RECT window{};
-      GetWindowRect(hwnd_, &window);
-      OffsetRect(&window, -window.left, -window.top);
-      HDC dc = GetWindowDC(hwnd_);
-      DrawBorder(dc, window);
-      const LONG style = GetWindowLongW(hwnd_, GWL_STYLE);
-      if ((style & WS_HSCROLL) && (style & WS_VSCROLL)) {
-        const RECT corner{window.right - 1 - GetSystemMetrics(SM_CXVSCROLL),
-                          window.bottom - 1 - GetSystemMetrics(SM_CYHSCROLL), window.right - 1,
-                          window.bottom - 1};
-        FillRect(dc, &corner, GetSysColorBrush(COLOR_BTNFACE));
-      }
-      ReleaseDC(hwnd_, dc);
-      return true;
-    }
-    case WM_ERASEBKGND: message.result = 1; return true;
+      PaintFlatFrame();
+      return;
+    case WM_ERASEBKGND: message.result = 1; return;
+    case WM_PAINT: hover_ = {}; break;  // what moved is painted now
     case WM_GETOBJECT:
       message.result = AnswerAccessibleObject(hwnd_, message.wParam, message.lParam);
-      return message.result != 0;
-    case WM_PAINT: hover_ = {}; return false;  // what moved is painted now
-    case WM_CANCELMODE:
-      if (state_ != tsNone && state_ != tsEditing) SetState(tsNone);
-      return false;
+      if (message.result != 0) return;
+      break;
     case WM_DESTROY:
-      HideHeaderHint();
-      HideCellTooltip();
+      CancelHints();
       if (expand_timer_) KillTimer(hwnd_, kExpandTimer);
       expand_timer_ = 0;
-      return false;
+      break;
+
+    // ---- the control library's notifications ----
     case framework::CM_COLORCHANGED:
     case framework::CM_FONTCHANGED:
       TreeListBase::WndProc(message);
       LayoutChanged();
-      return true;
-    case framework::CM_PARENTFONTCHANGED: HandleParentFontChanged(message); return true;
+      return;
+    case framework::CM_PARENTFONTCHANGED: HandleParentFontChanged(message); return;
     case framework::CM_CTL3DCHANGED:
       if (border_style_ == TBorderStyle::bsSingle && look_ == TdxLookAndFeel::lfStandard) {
         RecreateWnd();
       }
-      return false;
+      break;
     case framework::CM_SYSCOLORCHANGE:
       RebuildExpandGlyphs();
       Invalidate();
-      return false;
-    case framework::CM_MOUSEENTER:
+      break;
+    case kSettingsChangedMessage:
       TreeListBase::WndProc(message);
-      UpdateHotTrack(HitTest(ScreenToClient(seams_.cursor_pos())));
-      return true;
-    case framework::CM_MOUSELEAVE:
-      TreeListBase::WndProc(message);
-      UpdateHotTrack(THitInfo{{-1, -1}});
-      hover_ = {};
-      HideHeaderHint();
-      HideCellTooltip();
-      return true;
-    case framework::CM_DRAG: {
-      const bool many = selection_.size() >= 2;
-      const bool copy = CanCopyDrag() && seams_.key_state(VK_CONTROL) < 0;
-      const framework::TCursor cursor = copy ? (many ? crMultiDragCopy : crDragCopy)
-                                             : (many ? framework::crMultiDrag : framework::crDrag);
-      ::SetCursor(framework::Screen().CursorHandle(cursor));
-      return false;
-    }
+      SettingsChanged();
+      return;
   }
-  return false;
+  TreeListBase::WndProc(message);
+}
+
+LRESULT TCustomdxTreeList::DialogCode() {
+  LRESULT code = DLGC_WANTARROWS;
+  if ((options_ & aoEditing) || searching_) {
+    code |= DLGC_WANTCHARS;
+  } else if ((options_ex_ & aoAutoSearch) && seams_.key_state(VK_MENU) >= 0) {
+    code |= DLGC_WANTCHARS;  // Alt+letter stays the menus'
+  }
+  if ((options_ & aoTabs) && seams_.key_state(VK_CONTROL) >= 0) code |= DLGC_WANTTAB;
+  return code;
 }
 
 void TCustomdxTreeList::HandleSize(framework::TMessage& message) {
@@ -131,12 +160,16 @@ void TCustomdxTreeList::HandleSize(framework::TMessage& message) {
 
 // ---- timers ----------------------------------------------------------------------------------
 
-void TCustomdxTreeList::HandleTimer(UINT_PTR id) {
+bool TCustomdxTreeList::HandleTimer(UINT_PTR id) {
   switch (id) {
-    case kExpandTimer: ExpandTimerElapsed(); break;
-    case kHintShowTimer: ShowHeaderHint(true); break;
-    case kHintHideTimer: HideHeaderHint(); break;
+    case kDragScrollTimer: DragScrollTimerElapsed(); return true;
+    case kDelayedEditTimer: DelayedEditElapsed(); return true;
+    case kDragRowScrollTimer: DragRowScrollTick(); return true;
+    case kExpandTimer: ExpandTimerElapsed(); return true;
+    case kHintShowTimer: ShowHeaderHint(true); return true;
+    case kHintHideTimer: HideHeaderHint(); return true;
   }
+  return false;
 }
 
 void TCustomdxTreeList::StartExpandTimer(TdxTreeListNode* node, int milliseconds) {
@@ -161,14 +194,26 @@ void TCustomdxTreeList::ExpandTimerElapsed() {
 
 // ---- cursors and the frame -------------------------------------------------------------------
 
-bool TCustomdxTreeList::HandleSetCursor() {
+bool TCustomdxTreeList::HandleSetCursor(WORD hit_area) {
   framework::TCursor cursor = framework::crDefault;
-  if (IsWidthSizingState(state_)) {
+  if (state_ == tsBandDragging || state_ == tsColumnDragging) {
+    cursor = drag_picture_.Cursor();  // wherever the mouse is: the drag has captured it
+  } else if (hit_area != HTCLIENT) {
+    return false;
+  } else if (IsWidthSizingState(state_)) {
     cursor = framework::crHSplit;
   } else if (IsHeightSizingState(state_)) {
     cursor = framework::crVSplit;
   } else if (state_ == tsNone || state_ == tsEditing) {
     const THitInfo hit = HitTest(ScreenToClient(last_hit_point_));
+    if (hit.node && hit.column >= 0) {
+      HCURSOR cell_cursor = nullptr;
+      GetCellCursor(hit.node, hit.column, cell_cursor);
+      if (cell_cursor) {
+        ::SetCursor(cell_cursor);
+        return true;
+      }
+    }
     switch (hit.kind) {
       case htColumnEdge:
         if (CanSizeColumn(hit.column)) cursor = framework::crHSplit;
@@ -193,8 +238,33 @@ bool TCustomdxTreeList::HandleSetCursor() {
   return true;
 }
 
+void TCustomdxTreeList::ShowNodeDragCursor() {
+  const bool many = selection_.size() >= 2;
+  const bool copy = CanCopyDrag() && seams_.key_state(VK_CONTROL) < 0;
+  const framework::TCursor cursor = copy ? (many ? crMultiDragCopy : crDragCopy)
+                                         : (many ? framework::crMultiDrag : framework::crDrag);
+  ::SetCursor(framework::Screen().CursorHandle(cursor));
+}
+
 bool TCustomdxTreeList::FlatBorder() const noexcept {
   return border_style_ == TBorderStyle::bsSingle && look_ != TdxLookAndFeel::lfStandard;
+}
+
+void TCustomdxTreeList::PaintFlatFrame() {
+  if (!FlatBorder()) return;
+  RECT window{};
+  GetWindowRect(hwnd_, &window);
+  OffsetRect(&window, -window.left, -window.top);
+  HDC dc = GetWindowDC(hwnd_);
+  DrawBorder(dc, window);
+  const LONG style = GetWindowLongW(hwnd_, GWL_STYLE);
+  if ((style & WS_HSCROLL) && (style & WS_VSCROLL)) {
+    const RECT corner{window.right - 1 - GetSystemMetrics(SM_CXVSCROLL),
+                      window.bottom - 1 - GetSystemMetrics(SM_CYHSCROLL), window.right - 1,
+                      window.bottom - 1};
+    FillRect(dc, &corner, GetSysColorBrush(COLOR_BTNFACE));
+  }
+  ReleaseDC(hwnd_, dc);
 }
 
 void TCustomdxTreeList::DrawBorder(HDC dc, const RECT& rect) {

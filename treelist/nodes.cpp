@@ -42,8 +42,7 @@ void TdxTreeListNode::Append(TdxTreeListNode* node, TdxTreeListNode* parent) {
   node->owner_->NodeAdded(node);
 }
 
-void TdxTreeListNode::ReorderSiblings(TdxTreeListNode* first,
-                                      const std::vector<uint32_t>& order) {
+void TdxTreeListNode::ReorderSiblings(TdxTreeListNode* first, const std::vector<uint32_t>& order) {
   std::vector<TdxTreeListNode*>& siblings = first->Siblings();
   std::vector<TdxTreeListNode*> reordered;
   reordered.reserve(siblings.size());

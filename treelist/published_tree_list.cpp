@@ -2,6 +2,7 @@
 #include "treelist/published_tree_list.h"
 
 #include <string>
+#include <utility>
 
 #include "framework/win/text.h"
 
@@ -79,8 +80,17 @@ void TdxTreeList::SetNodeString(TdxTreeListNode* node, int index, const std::wst
 }
 
 void TdxTreeList::AutoSortRefresh() {
-  if (Destroying() || !(OptionsEx() & aoAutoSortRefresh) || LockUpdate()) return;
+  if (Destroying() || !(OptionsEx() & aoAutoSortRefresh)) return;
+  if (LockUpdate()) {
+    resort_pending_ = true;  // the texts of one update are sorted once, when it ends
+    return;
+  }
   SortNodes();
+}
+
+void TdxTreeList::UpdateEnded() {
+  if (!std::exchange(resort_pending_, false)) return;
+  if (!Destroying() && (OptionsEx() & aoAutoSortRefresh)) SortNodes();
 }
 
 framework::Variant TdxTreeList::GetNodeSortValue(const TdxTreeListNode* node, int column) {

@@ -44,6 +44,8 @@ class TdxTreeList : public TCustomdxTreeListControl {
  protected:
   // With aoCaseInsensitive nodes sort by their upper-cased texts.
   framework::Variant GetNodeSortValue(const TdxTreeListNode* node, int column) override;
+  // A re-sort that waited for the update runs now.
+  void UpdateEnded() override;
 
  private:
   bool IsHeaderPanelRowCountStored() const;
@@ -55,6 +57,7 @@ class TdxTreeList : public TCustomdxTreeListControl {
   void WriteNodeStream(framework::TStream& stream);
   // Sorts again after a text changed (aoAutoSortRefresh), later when inside an update.
   void AutoSortRefresh();
+  bool resort_pending_ = false;
 };
 
 // The look of the grid's editors: frames only where the grid draws no grid lines, buttons as

@@ -1,5 +1,5 @@
-// The tree list's scroll bars: where each request moves the grid, and dropping both bars at once
-// when a size change leaves nothing for them to reach.
+// The tree list's scroll bars and the mouse wheel: where each request moves the grid, and dropping
+// both bars at once when a size change leaves nothing for them to reach.
 #include <algorithm>
 #include <optional>
 
@@ -83,6 +83,21 @@ void TCustomdxTreeList::HandleVScroll(WORD code) {
   const ScrollView view{TopIndex(), 1, FullyVisibleRowCount(), GetVisibleRowCount()};
   // SetTopIndex keeps the last page full.
   if (const auto top = ScrollTarget(code, view, info.nTrackPos)) SetTopIndex(*top);
+}
+
+void TCustomdxTreeList::HandleMouseWheel(int delta) {
+  if (IsSizingState(state_)) return;
+  const UINT lines = seams_.wheel_scroll_lines();
+  if (lines == 0) return;
+  // More than a page a notch would pass rows the user never sees.
+  const int page = FullyVisibleRowCount();
+  const int rows_per_notch =
+      lines == WHEEL_PAGESCROLL ? page : std::min(static_cast<int>(lines), page);
+  // Fine-resolution wheels send parts of a notch: they add up to whole rows.
+  wheel_remainder_ += delta * rows_per_notch;
+  const int rows = wheel_remainder_ / WHEEL_DELTA;
+  wheel_remainder_ -= rows * WHEEL_DELTA;
+  if (rows != 0) SetTopIndex(TopIndex() - rows);  // a turn away from the user scrolls up
 }
 
 // The bars go at once when nothing would need them: dropping one at a time would give the

@@ -246,6 +246,7 @@ void TCustomdxTreeList::EndUpdate() {
   if (update_lock_ == 0) return;
   if (--update_lock_ > 0) return;
   LayoutChanged();
+  UpdateEnded();
 }
 
 void TCustomdxTreeList::SetRowIndexEnabled(bool value) {
@@ -735,86 +736,6 @@ void TCustomdxTreeList::Paint() {
 void TCustomdxTreeList::PaintGridTo(HDC dc) {
   if (LockUpdate()) return;
   TreeListPainter(*this, dc).Paint();
-}
-
-void TCustomdxTreeList::MouseDown(framework::TMouseButton button, unsigned shift, int x, int y) {
-  TreeListBase::MouseDown(button, shift, x, y);
-  if (button != framework::TMouseButton::mbLeft) return;
-  const bool idle = state_ == tsNone;
-  if (state_ == tsEditing) {
-    CloseEditor();
-  } else if (state_ != tsNone) {
-    EndInteraction();
-  }
-  if (HandleAllocated() && CanFocus() && !Focused()) SetFocus();
-  hit_ = HitTest({x, y});
-  down_point_ = {x, y};
-  const bool double_click = shift & framework::ssDouble;
-  if (StartInteractionAt(x, y, double_click)) return;
-  switch (hit_.kind) {
-    case htButton: hit_.node->SetExpanded(!hit_.node->Expanded()); break;
-    case htIndent:
-    case htIcon:
-    case htStateIcon:
-    case htLabel:
-    case htRight:
-    case htIndicator: {
-      TdxTreeListNode* node = hit_.node;
-      if (double_click && hit_.kind != htRight) {
-        node->SetExpanded(!node->Expanded());
-        break;
-      }
-      if ((shift & framework::ssShift) && IsMultiSelect()) {
-        SelectRangeTo(node);
-      } else {
-        // A click on the focused cell opens its editor once no second click follows.
-        const bool on_focused_cell =
-            idle && hit_.kind == htLabel && node == focused_node_ && hit_.column == focused_column_;
-        selection_anchor_ = node;
-        ClearSelection();
-        SetNodeSelected(node, true);
-        SetFocusedCell(node, hit_.column >= 0 ? hit_.column : focused_column_, true);
-        if (on_focused_cell) StartDelayedEdit();
-      }
-      pressed_node_ = node;
-      SetState(tsNodeDown);
-      break;
-    }
-    default: break;
-  }
-}
-
-void TCustomdxTreeList::MouseMove(unsigned shift, int x, int y) {
-  TreeListBase::MouseMove(shift, x, y);
-  InteractionMouseMove(x, y);
-  HotTrackMouseMove({x, y});
-}
-
-void TCustomdxTreeList::MouseUp(framework::TMouseButton button, unsigned shift, int x, int y) {
-  TreeListBase::MouseUp(button, shift, x, y);
-  if (button != framework::TMouseButton::mbLeft) return;
-  InteractionMouseUp();
-  pressed_node_ = nullptr;
-  SetState(tsNone);
-}
-
-void TCustomdxTreeList::WndProc(framework::TMessage& message) {
-  if (HandleInteractionMessage(message) || EditingMessage(message) ||
-      HandleWindowMessage(message)) {
-    return;
-  }
-  switch (message.msg) {
-    case WM_LBUTTONDBLCLK:
-      MouseDown(framework::TMouseButton::mbLeft,
-                framework::KeyboardShiftState() | framework::ssDouble, GET_X_LPARAM(message.lParam),
-                GET_Y_LPARAM(message.lParam));
-      break;
-    case kSettingsChangedMessage:
-      TreeListBase::WndProc(message);
-      LayoutChanged();
-      return;
-  }
-  TreeListBase::WndProc(message);
 }
 
 }  // namespace treelist

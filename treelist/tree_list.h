@@ -161,6 +161,13 @@ struct InputSeams {
   // The delay of a click's editor open (timer 2): the system's double-click time.
   UINT (*double_click_time)() = [] { return GetDoubleClickTime(); };
   DWORD (*message_time)() = [] { return static_cast<DWORD>(GetMessageTime()); };
+  // Rows a wheel notch scrolls (WHEEL_PAGESCROLL: a page), as the user set it.
+  UINT(*wheel_scroll_lines)
+  () = [] {
+    UINT lines = 3;
+    SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
+    return lines;
+  };
 };
 
 // Where a dragged header lands: band, header row and position in the row; all -1 outside the
@@ -539,7 +546,8 @@ class TCustomdxTreeList : public TreeListBase,
   // True while a cell is being edited in a shown, unlocked grid.
   virtual bool CanShowEditor();
   virtual framework::TColor GetEditColor();
-  virtual framework::TFont& GetEditFont() { return Font(); }
+  // The focused column's own font, else the grid's.
+  virtual framework::TFont& GetEditFont();
   virtual bool IsEditReadOnly() { return false; }
   virtual void DoNewItemRowEditing(bool& allow) { (void)allow; }
   // A row for entering a new node is shown (none in this class).
@@ -552,6 +560,8 @@ class TCustomdxTreeList : public TreeListBase,
   // Hooks of the settings: re-sort by the sort columns, band widths taken from the column
   // widths, the header panel fitted to its captions. None of them has work without columns.
   virtual void SortNodes() {}
+  // The outermost update ended: what waited for it may run (a pending re-sort).
+  virtual void UpdateEnded() {}
   virtual void KeepBandWidthsFromColumns() {}
   virtual void FitHeaderPanelHeight() {}
   void KeyPress(wchar_t& key) override;
@@ -560,8 +570,9 @@ class TCustomdxTreeList : public TreeListBase,
   bool parent_font_propagating_ = false;
 
  private:
-  // The editing road's messages; false for those it leaves to the caller.
-  bool EditingMessage(framework::TMessage& message);
+  // Any left press ends a pending delayed open; timer 2 opens the editor when none came.
+  void LeftButtonPressed();
+  void DelayedEditElapsed();
   void InitEditor();
   void PostEditor();
   void CloseEditorFocusing(bool focus_grid);
@@ -677,6 +688,17 @@ class TCustomdxTreeList : public TreeListBase,
   virtual void DoBestFitColumn(int) {}
   virtual bool IsBandMovingAllowed() const { return options_ex_ & aoBandMoving; }
   virtual bool IsColumnMovingAllowed() const { return options_ & aoColumnMoving; }
+  // Whether this band or column may leave its place (the options allow moving at all).
+  virtual bool CanBandDragging(int) { return true; }
+  virtual bool CanHeaderDragging(int) { return true; }
+  // The click hooks of the mouse-up, each for a press released on what it went down on.
+  virtual void DoColumnClick(int) {}
+  virtual void DoColumnButtonClick(int) {}
+  virtual void DoBandClick(int) {}
+  // Only while DoColumnClick runs: Shift with aoMultiSort adds the column to the sort, Ctrl
+  // clears the sort.
+  bool ClickAddsToSort() const noexcept { return click_adds_to_sort_; }
+  bool ClickClearsSort() const noexcept { return click_clears_sort_; }
   virtual bool IsBandFullSizing(int) const { return options_ex_ & aoFullSizing; }
   virtual bool IsColumnFullSizing(int) const { return options_ex_ & aoFullSizing; }
   virtual bool IsBandSizeable(int) const { return true; }
@@ -733,8 +755,7 @@ class TCustomdxTreeList : public TreeListBase,
   virtual void DoEdited(TdxTreeListNode* node) { OnEdited(this, node); }
   virtual void DoEditChange(framework::TComponent* sender) { OnEditChange(sender); }
   virtual void DoEditValidate(framework::TComponent* sender, std::string& error, bool& accept) {
-    (void)sender;
-    OnEditValidate(this, error, accept);
+    OnEditValidate(sender, error, accept);
   }
   void Loaded() override;
   // The editor of a column; the grid owns it (a child component) and keeps it for later cells.
@@ -748,6 +769,9 @@ class TCustomdxTreeList : public TreeListBase,
   virtual void SaveEditValue(TdxTreeListNode* node, int column, editors::TdxInplaceEdit& editor);
   // The largest row height the columns' cells ask for (0: none).
   virtual int GetColumnsMinCellHeight() { return 0; }
+  // Whether a click at `point` acts on the cell's value at once (a check box): the grid then
+  // opens the editor and hands it the click.
+  virtual bool EditorHitInCell(TdxTreeListNode*, int, POINT) { return false; }
   // Shows the editor over the focused cell: reused as it is on the cell it edits, else written
   // back, hidden and filled from the focused cell. `keep_notify` false: no after-show hook.
   void PlaceEditor(bool keep_notify);
@@ -850,14 +874,22 @@ class TCustomdxTreeList : public TreeListBase,
   THitInfo hit_;
   POINT down_point_{};
   InputSeams seams_;
-  // Interaction (treelist/interaction.cpp, drag.cpp).
-  bool HandleInteractionMessage(framework::TMessage& message);
+  // Interaction (treelist/interaction.cpp, drag.cpp). The message handlers answer whether they
+  // consumed the message.
+  bool DragOwnsMouseMove();
+  bool InteractionKeyDown(WORD key);
+  void CaptureChanged(HWND to);
+  void DragScrollTimerElapsed();
   // The window's own conversions (frames and borders included).
   POINT ScreenToGrid(POINT screen) const;
   POINT GridToScreen(POINT client) const;
   bool StartInteractionAt(int x, int y, bool double_click);
+  // Opens the editor of the clicked cell and hands it the click when the click acts on the
+  // value at once; the grid keeps the mouse until the button goes up.
+  bool ClickActsOnValue(TdxTreeListNode* node, int column, POINT point);
   void InteractionMouseMove(int x, int y);
-  void InteractionMouseUp();
+  void InteractionMouseUp(unsigned shift, POINT point);
+  void RaiseColumnClick(int column, unsigned shift);
   void StartSizing(TdxTreeListState state, int pos);
   void MoveSizingLine(int x, int y);
   void PlaceSizingLine(int pos);
@@ -889,6 +921,7 @@ class TCustomdxTreeList : public TreeListBase,
   int overlay_lock_ = 0;
   int pressed_band_ = -1;
   int pressed_column_ = -1;
+  bool click_adds_to_sort_ = false, click_clears_sort_ = false;
   int dragged_band_ = -1;
   int dragged_band_pos_ = -1;
   int dragged_column_ = -1;
@@ -939,6 +972,10 @@ class TCustomdxTreeList : public TreeListBase,
   // Hot tracking, the header button's hint and cell tooltips.
   virtual void UpdateHotTrack(const THitInfo& hit);
   virtual bool CanHotTrackCell(TdxTreeListNode*, int) { return true; }
+  // Whether the cell follows the mouse while the grid does not hot-track (a column's buttons).
+  virtual bool CellNeedsHotTrack(TdxTreeListNode*, int, POINT) { return false; }
+  // The cursor over a cell; leaves `cursor` alone for the grid's own.
+  virtual void GetCellCursor(TdxTreeListNode*, int, HCURSOR&) {}
   virtual bool CanHotTrackHeader(int, int&) { return true; }
   virtual void GetHotTrackCursor(const TdxHotTrackInfo& info, framework::TCursor& cursor);
   virtual std::wstring GetHeaderButtonHint() { return {}; }
@@ -969,8 +1006,8 @@ class TCustomdxTreeList : public TreeListBase,
   bool PaintingPicture() const noexcept { return painting_picture_; }
 
  protected:
-  // Answers the window and control messages this grid handles itself; false for the others.
-  bool HandleWindowMessage(framework::TMessage& message);
+  // The component-settings message: the grid lays itself out again.
+  virtual void SettingsChanged() { LayoutChanged(); }
   // Cell painting's questions, answered by the control with columns.
   virtual void BeginCellPaint(TdxTreeListNode*, int) {}
   virtual void EndCellPaint(TdxTreeListNode*, int) {}
@@ -1009,8 +1046,17 @@ class TCustomdxTreeList : public TreeListBase,
  private:
   void HandleHScroll(WORD code);
   void HandleVScroll(WORD code);
-  void HandleTimer(UINT_PTR id);
-  bool HandleSetCursor();
+  // WM_MOUSEWHEEL's delta: rows as the user's wheel setting says, parts of a notch kept.
+  void HandleMouseWheel(int delta);
+  // False for a timer the grid does not own.
+  bool HandleTimer(UINT_PTR id);
+  // False when the grid leaves the cursor to the window's class (`hit_area` of WM_SETCURSOR).
+  bool HandleSetCursor(WORD hit_area);
+  LRESULT DialogCode();
+  void ShowNodeDragCursor();
+  void PaintFlatFrame();
+  // The mouse left the window: nothing stays hot, no hint stays up.
+  void MouseLeft();
   void HandleSize(framework::TMessage& message);
   void DropUnneededScrollBars();
   void HandleParentFontChanged(framework::TMessage& message);
@@ -1041,6 +1087,7 @@ class TCustomdxTreeList : public TreeListBase,
   void PaintCellPass(const TdxCellPaintInfo& cell, const CellPass& pass, bool text_only);
 
   POINT last_hit_point_{};
+  int wheel_remainder_ = 0;  // in rows x WHEEL_DELTA
   UINT_PTR expand_timer_ = 0;
   std::unique_ptr<editors::TdxTextEditViewData> view_data_;
   framework::TFont cell_font_;   // the painted cell's, handed to custom drawing

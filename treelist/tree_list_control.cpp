@@ -125,4 +125,10 @@ void TCustomdxTreeListControl::WriteData(framework::TStream& stream) {
   WriteNodeData(*this, stream);
 }
 
+void TCustomdxTreeListControl::SettingsChanged() {
+  TCustomdxTreeList::SettingsChanged();
+  for (TdxTreeListColumn* column : columns_) column->SettingsChanged();
+  Invalidate();
+}
+
 }  // namespace treelist

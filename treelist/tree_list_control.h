@@ -172,8 +172,6 @@ class TCustomdxTreeListControl : public TCustomdxTreeList {
   TdxCustomDrawHeaderEvent OnCustomDrawColumnHeader;
 
   // ---- header interaction --------------------------------------------------------------------
-  // A header click: OnColumnClick, then with aoAutoSort the column's sort turns (Ctrl clears).
-  void ColumnClick(TdxTreeListColumn* column, bool ctrl, bool shift);
 
   TNodeIndexEvent OnGetImageIndex, OnGetSelectedIndex, OnGetStateIndex;
   TColumnEvent OnColumnClick;
@@ -206,6 +204,8 @@ class TCustomdxTreeListControl : public TCustomdxTreeList {
   editors::TdxInplaceEdit* CreateEditor(int column) override;
   editors::TdxInplaceEdit* GetColumnEditor(int column) override;
   void PrepareEditor(editors::TdxInplaceEdit& editor) override;
+  // The focused column's colour, which OnGetEditColor may change.
+  framework::TColor GetEditColor() override;
   void LoadEditValue(TdxTreeListNode* node, int column, editors::TdxInplaceEdit& editor) override;
   // The column stores the value, then the cell's text is stored again as the column shows it.
   void SaveEditValue(TdxTreeListNode* node, int column, editors::TdxInplaceEdit& editor) override;
@@ -213,8 +213,12 @@ class TCustomdxTreeListControl : public TCustomdxTreeList {
   bool DoEditing(TdxTreeListNode* node) override;
   bool IsColumnSizeable(int column) const override;
   int GetColumnsMinCellHeight() override;
+  // The column's editor class decides with the cell's rectangle (an editable column only).
+  bool EditorHitInCell(TdxTreeListNode* node, int column, POINT point) override;
+  bool CellNeedsHotTrack(TdxTreeListNode* node, int column, POINT point) override;
+  void GetCellCursor(TdxTreeListNode* node, int column, HCURSOR& cursor) override;
   // A change of the user's locale settings reaches the columns after the grid.
-  void WndProc(framework::TMessage& message) override;
+  void SettingsChanged() override;
   // Cell painting through the columns (control_painting.cpp): their alignment, font, custom
   // drawing and view data, with the painted node handed to the column meanwhile.
   void BeginCellPaint(TdxTreeListNode* node, int column) override;
@@ -225,12 +229,11 @@ class TCustomdxTreeListControl : public TCustomdxTreeList {
   editors::TdxEditViewData& CellViewData(int column) override;
   void PaintCellViewData(HDC dc, int column, editors::TdxEditViewData& data) override;
   std::wstring GetPaintedCellText(TdxTreeListNode* node, int column,
-                                 const std::wstring& text) override;
+                                  const std::wstring& text) override;
   bool DoCustomDrawCell(const TdxCellPaintInfo& cell, std::wstring& text, framework::TColor& color,
                         framework::TFont& font, framework::TAlignment& alignment) override;
   // Whether the header click that marks a column asks to add it to the sort (Shift with
   // aoMultiSort); the core's header click records it.
-  bool add_to_sort_ = false;
 
   // The core's sizing and dragging, through the bands and columns (control_interaction.cpp).
   // Bands are visible indexes, but the one shown from the customizing form (absolute).
@@ -247,6 +250,11 @@ class TCustomdxTreeListControl : public TCustomdxTreeList {
   void MoveHeader(int column, const HeaderDropPosition& to) override;
   void ShowHeaderColumn(int column, const HeaderDropPosition& to) override;
   void HideHeader(int column) override;
+  bool CanBandDragging(int band) override;
+  bool CanHeaderDragging(int column) override;
+  // A header click: OnColumnClick, then with aoAutoSort the column's sort turns (Ctrl clears
+  // it, Shift with aoMultiSort adds the column to the sort).
+  void DoColumnClick(int column) override;
 
  private:
   friend class TdxTreeListColumn;

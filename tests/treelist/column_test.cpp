@@ -48,6 +48,18 @@ struct ColumnGrid {
     int i = 0;
     for (const wchar_t* text : texts) grid.SetNodeString(node, i++, text);
   }
+  // A click on the column's header as a user makes it (MK_SHIFT, MK_CONTROL in `keys`).
+  void ClickHeader(TdxTreeListColumn* column, WPARAM keys = 0) {
+    if (!form.Visible()) {
+      form.SetBounds(50, 50, 420, 260);
+      grid.SetBounds(10, 10, 380, 200);
+      form.Show();
+    }
+    const RECT r = grid.GetLayout().HeaderOf(column->Index())->rect;
+    const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    SendMessageW(grid.Handle(), WM_LBUTTONDOWN, MK_LBUTTON | keys, at);
+    SendMessageW(grid.Handle(), WM_LBUTTONUP, keys, at);
+  }
   // Each node's cells as the columns show them, in column-list order: "a|b|c;...".
   std::wstring Cells() {
     std::wstring out;
@@ -236,16 +248,16 @@ TEST(TreeListColumn, SortMarksSortTheNodesAndAPlainSortReplacesTheOthers) {
   g.AddRow({L"a", L"3"});
   g.columns[0]->SetSorted(TdxTreeListColumnSort::csUp);
   EXPECT_EQ(g.Cells(), L"a|3;b|2;c|1;");
-  g.grid.ColumnClick(g.columns[1], false, false);
+  g.ClickHeader(g.columns[1]);
   EXPECT_EQ(g.Cells(), L"c|1;b|2;a|3;");
   EXPECT_EQ(g.columns[0]->Sorted(), TdxTreeListColumnSort::csNone);
-  g.grid.ColumnClick(g.columns[1], false, false);  // again: the other way
+  g.ClickHeader(g.columns[1]);  // again: the other way
   EXPECT_EQ(g.Cells(), L"a|3;b|2;c|1;");
   g.grid.SetOptionsEx(g.grid.OptionsEx() | treelist::aoMultiSort);
-  g.grid.ColumnClick(g.columns[0], false, true);  // Shift adds
+  g.ClickHeader(g.columns[0], MK_SHIFT);  // Shift adds
   EXPECT_EQ(g.grid.SortedColumns(), (std::vector<TdxTreeListColumn*>{g.columns[1], g.columns[0]}));
   EXPECT_EQ(g.columns[0]->SortedOrder(), 1);
-  g.grid.ColumnClick(g.columns[1], true, false);  // Ctrl clears
+  g.ClickHeader(g.columns[1], MK_CONTROL);  // Ctrl clears
   EXPECT_EQ(g.grid.SortedColumns(), (std::vector<TdxTreeListColumn*>{g.columns[0]}));
 }
 
@@ -264,7 +276,7 @@ TEST(TreeListColumn, SortOrderIsStoredForSeveralSortsAndALooseColumnAsksItsOwner
     seen += " ";
   };
   for (TdxTreeListColumn* c : {g.columns[0], g.columns[1]}) {
-    g.grid.ColumnClick(c, false, true);
+    g.ClickHeader(c, MK_SHIFT);
     look();
   }
   g.grid.SetOptionsEx(g.grid.OptionsEx() & ~treelist::aoMultiSort);

@@ -1,0 +1,279 @@
+// What a user's mouse and wheel reach on a shown grid with columns: header clicks and their
+// sorting, items that may not be dragged, the wheel's rows per notch, and the typed cells: a
+// check box toggled by one click, drop-down cells following the mouse, the link cursor.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "editors/button_edits.h"
+#include "framework/forms.h"
+#include "framework/screen.h"
+#include "treelist/bands.h"
+#include "treelist/button_columns.h"
+#include "treelist/check_column.h"
+#include "treelist/column.h"
+#include "treelist/drop_down_columns.h"
+#include "treelist/tree_list_control.h"
+
+namespace {
+
+using namespace treelist;
+
+POINT Mid(const RECT& r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
+
+// A shown grid with two bands ("B0" with columns A, B; "B1" with C) and rows "r0".."r29" whose
+// cells read "<column><row>".
+struct ColumnsForm {
+  framework::TForm form{nullptr};
+  TCustomdxTreeListControl grid{nullptr};
+  std::vector<TdxTreeListColumn*> columns;
+  explicit ColumnsForm(int rows = 30) {
+    grid.SetParent(&form);
+    form.SetBounds(40, 40, 460, 300);
+    grid.SetBounds(10, 10, 420, 240);
+    while (grid.Bands().Count() < 2) grid.Bands().Add();
+    for (int i = 0; i < 3; ++i) {
+      TdxTreeListColumn* c = grid.CreateColumn<TdxTreeListColumn>();
+      c->SetCaption(std::wstring(1, static_cast<wchar_t>(L'A' + i)));
+      c->SetBandIndex(i < 2 ? 0 : 1);
+      c->SetWidth(120);
+      columns.push_back(c);
+    }
+    for (int r = 0; r < rows; ++r) {
+      TdxTreeListNode* node = grid.Add();
+      for (int i = 0; i < 3; ++i) {
+        grid.SetNodeString(node, i, columns[i]->Caption() + std::to_wstring(r));
+      }
+    }
+    form.Show();
+  }
+  HWND hwnd() { return grid.Handle(); }
+  POINT HeaderPoint(int column) { return Mid(grid.GetLayout().HeaderOf(column)->rect); }
+  POINT BandPoint(int band) {
+    const Layout l = grid.GetLayout();
+    return {(l.bands[band].left + l.bands[band].right) / 2,
+            (l.band_panel.top + l.band_panel.bottom) / 2};
+  }
+  void Send(UINT msg, POINT p, WPARAM keys = 0) {
+    SendMessageW(hwnd(), msg, keys, MAKELPARAM(p.x, p.y));
+  }
+  // The first column's texts of the rows from the top, "A3 A1 ...".
+  std::wstring Rows(int count = 3) {
+    std::wstring out;
+    for (int i = 0; i < count; ++i) {
+      out += (i ? L" " : L"") + grid.GetNodeString(grid.Items(i), 0);
+    }
+    return out;
+  }
+};
+
+TEST(TreeListHeaderClicks, AReleaseOnThePressedHeaderClicksItAndSortsWithAutoSort) {
+  ColumnsForm f(3);
+  std::vector<TdxTreeListColumn*> clicked;
+  f.grid.OnColumnClick = [&](framework::TComponent* sender, TdxTreeListColumn* column) {
+    EXPECT_EQ(sender, &f.grid);
+    clicked.push_back(column);
+  };
+  // Released over another header: no click.
+  f.Send(WM_LBUTTONDOWN, f.HeaderPoint(1), MK_LBUTTON);
+  f.Send(WM_LBUTTONUP, f.HeaderPoint(0));
+  EXPECT_TRUE(clicked.empty());
+  EXPECT_EQ(f.grid.State(), tsNone);
+
+  f.Send(WM_LBUTTONDOWN, f.HeaderPoint(1), MK_LBUTTON);
+  EXPECT_EQ(f.grid.State(), tsColumnDown);
+  f.Send(WM_LBUTTONUP, f.HeaderPoint(1));
+  ASSERT_EQ(clicked, std::vector<TdxTreeListColumn*>{f.columns[1]});
+  EXPECT_EQ(f.columns[1]->Sorted(), TdxTreeListColumnSort::csNone) << "no sort without aoAutoSort";
+
+  f.grid.SetOptions(f.grid.Options() | aoAutoSort);
+  f.grid.SetNodeString(f.grid.Items(0), 0, L"b");
+  f.grid.SetNodeString(f.grid.Items(1), 0, L"c");
+  f.grid.SetNodeString(f.grid.Items(2), 0, L"a");
+  f.Send(WM_LBUTTONDOWN, f.HeaderPoint(0), MK_LBUTTON);
+  f.Send(WM_LBUTTONUP, f.HeaderPoint(0));
+  EXPECT_EQ(f.Rows(), L"a b c");
+  f.Send(WM_LBUTTONDOWN, f.HeaderPoint(0), MK_LBUTTON);
+  f.Send(WM_LBUTTONUP, f.HeaderPoint(0));
+  EXPECT_EQ(f.Rows(), L"c b a") << "a second click sorts the other way";
+  EXPECT_EQ(clicked.size(), 3u);
+}
+
+TEST(TreeListHeaderClicks, AColumnOrBandMarkedDisableDraggingStaysWhereItIs) {
+  ColumnsForm f;
+  f.grid.SetShowBands(true);
+  f.grid.SetOptionsEx(f.grid.OptionsEx() | aoBandMoving);
+  f.grid.SetOptions(f.grid.Options() | aoColumnMoving);
+  struct Case {
+    const char* what;
+    bool band;
+    bool disabled;
+    TdxTreeListState after_move;
+  };
+  const Case cases[] = {
+      {"a column", false, false, tsColumnDragging},
+      {"a column marked", false, true, tsColumnDown},
+      {"a band", true, false, tsBandDragging},
+      {"a band marked", true, true, tsBandDown},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    f.columns[0]->SetDisableDragging(c.disabled && !c.band);
+    f.grid.Bands().Items(0)->SetDisableDragging(c.disabled && c.band);
+    const POINT from = c.band ? f.BandPoint(0) : f.HeaderPoint(0);
+    f.Send(WM_LBUTTONDOWN, from, MK_LBUTTON);
+    f.Send(WM_MOUSEMOVE, {from.x + 30, from.y}, MK_LBUTTON);
+    EXPECT_EQ(f.grid.State(), c.after_move);
+    SendMessageW(f.hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
+    f.Send(WM_LBUTTONUP, {from.x + 30, from.y});
+    EXPECT_EQ(f.grid.State(), tsNone);
+  }
+}
+
+// The wheel's setting as the user made it, behind the grid's seam.
+UINT g_wheel_lines = 3;
+
+TEST(TreeListWheel, ANotchScrollsTheUsersLinesPartsAddUpAndAPageSettingScrollsAPage) {
+  ColumnsForm f(60);
+  f.grid.Seams().wheel_scroll_lines = [] { return g_wheel_lines; };
+  const auto wheel = [&](int delta) {
+    SendMessageW(f.hwnd(), WM_MOUSEWHEEL, MAKEWPARAM(0, delta), MAKELPARAM(100, 100));
+  };
+  const int page = f.grid.FullyVisibleRowCount();
+  ASSERT_GT(page, 4);
+  struct Step {
+    UINT lines;
+    int delta;
+    int top;
+    const char* why;
+  };
+  const Step steps[] = {
+      {3, -WHEEL_DELTA, 3, "a notch toward the user: three rows down"},
+      {3, WHEEL_DELTA, 0, "and back up"},
+      {3, WHEEL_DELTA, 0, "nothing above the first row"},
+      {1, -40, 0, "a third of a notch is no row yet"},
+      {1, -40, 0, "two thirds"},
+      {1, -40, 1, "the third third makes the row"},
+      {2, -60, 2, "half a notch of two rows is a row"},
+      {WHEEL_PAGESCROLL, -WHEEL_DELTA, 2 + page, "a page"},
+      {0, -WHEEL_DELTA, 2 + page, "scrolling switched off"},
+  };
+  for (const Step& s : steps) {
+    SCOPED_TRACE(s.why);
+    g_wheel_lines = s.lines;
+    wheel(s.delta);
+    EXPECT_EQ(f.grid.TopIndex(), s.top);
+  }
+  // More lines than a page scroll a page: no row passes unseen.
+  f.grid.SetTopIndex(0);
+  g_wheel_lines = 1000;
+  wheel(-WHEEL_DELTA);
+  EXPECT_EQ(f.grid.TopIndex(), page);
+}
+
+TEST(TreeListWheel, TheWheelTurnedOverTheOpenEditorScrollsTheGrid) {
+  ColumnsForm f(60);
+  f.grid.Seams().wheel_scroll_lines = [] { return 3u; };
+  f.grid.SetOptions((f.grid.Options() | aoEditing) & ~aoRowSelect);
+  f.grid.SetFocusedCell(f.grid.Items(0), 0, true);
+  f.grid.ShowEditor();
+  ASSERT_EQ(f.grid.State(), tsEditing);
+  SendMessageW(f.grid.InplaceEditor()->Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA),
+               MAKELPARAM(100, 100));
+  EXPECT_EQ(f.grid.TopIndex(), 3);
+}
+
+// A shown, editable grid: a name column, then a check, a pick and a link column.
+struct TypedForm {
+  framework::TForm form{nullptr};
+  TCustomdxTreeListControl grid{nullptr};
+  TdxTreeListColumn* name;
+  TdxTreeListCheckColumn* check;
+  TdxTreeListPickColumn* pick;
+  TdxTreeListHyperLinkColumn* link;
+  TypedForm() {
+    grid.SetParent(&form);
+    form.SetBounds(40, 40, 460, 220);
+    grid.SetBounds(10, 10, 420, 160);
+    grid.SetOptions((grid.Options() | aoEditing) & ~aoRowSelect);
+    name = grid.CreateColumn<TdxTreeListColumn>();
+    check = grid.CreateColumn<TdxTreeListCheckColumn>();
+    pick = grid.CreateColumn<TdxTreeListPickColumn>();
+    link = grid.CreateColumn<TdxTreeListHyperLinkColumn>();
+    for (TdxTreeListColumn* c : std::initializer_list<TdxTreeListColumn*>{name, check, pick, link})
+      c->SetWidth(100);
+    for (const wchar_t* text : {L"r0", L"r1", L"r2"}) {
+      TdxTreeListNode* node = grid.Add();
+      grid.SetNodeString(node, name->Index(), text);
+      grid.SetNodeString(node, check->Index(), L"False");
+      grid.SetNodeString(node, pick->Index(), L"off");
+      grid.SetNodeString(node, link->Index(), L"http://localhost/");
+    }
+    form.Show();
+  }
+  HWND hwnd() { return grid.Handle(); }
+  RECT Cell(int row, const TdxTreeListColumn* c) {
+    return grid.GetCellRect(grid.Items(row), c->Index());
+  }
+  std::wstring Text(int row, const TdxTreeListColumn* c) {
+    return grid.GetNodeString(grid.Items(row), c->Index());
+  }
+};
+
+TEST(TreeListTypedCells, OneClickOnACheckBoxTogglesItAndAClickBesideItOnlyFocuses) {
+  TypedForm f;
+  // The box: the system's 13-pixel check glyph centred in the cell less 2 pixels a side.
+  const RECT cell = f.Cell(1, f.check);
+  const POINT box{(cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2};
+  const auto click = [&](POINT p) {
+    SendMessageW(f.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.x, p.y));
+    SendMessageW(f.hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(p.x, p.y));
+  };
+  click({cell.left + 4, box.y});  // beside the box: the cell gets the focus, nothing toggles
+  EXPECT_EQ(f.grid.GetFocusedNode(), f.grid.Items(1));
+  EXPECT_EQ(f.grid.FocusedColumn(), f.check->Index());
+  EXPECT_NE(f.grid.State(), tsEditing);
+  click(box);
+  ASSERT_EQ(f.grid.State(), tsEditing) << "the click opened the check editor";
+  EXPECT_NE(GetCapture(), f.hwnd()) << "the release gave the mouse back";
+  f.grid.CloseEditor();
+  EXPECT_EQ(f.Text(1, f.check), L"True");
+  click({box.x, box.y + f.grid.DefaultRowHeight()});  // the box of an unfocused row
+  f.grid.CloseEditor();
+  EXPECT_EQ(f.Text(2, f.check), L"True");
+  EXPECT_EQ(f.Text(1, f.check), L"True");
+  EXPECT_EQ(f.Text(0, f.check), L"False");
+}
+
+TEST(TreeListTypedCells, DropDownCellsFollowTheMouseWithoutHotTrackingAndLinksShowTheirCursor) {
+  TypedForm f;
+  ASSERT_FALSE(f.grid.OptionsEx() & aoHotTrack);
+  const auto move_to = [&](const RECT& cell) {
+    const POINT p = Mid(cell);
+    SendMessageW(f.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(p.x, p.y));
+  };
+  move_to(f.Cell(2, f.pick));
+  EXPECT_EQ(f.grid.HotTrack().node, f.grid.Items(2));
+  EXPECT_EQ(f.grid.HotTrack().column, f.pick->Index());
+  move_to(f.Cell(2, f.name));
+  EXPECT_EQ(f.grid.HotTrack().node, nullptr) << "a text cell does not follow the mouse";
+  EXPECT_EQ(f.grid.HotTrack().column, -1);
+
+  const auto cursor_over = [&](const RECT& cell) {
+    POINT p = Mid(cell);
+    ClientToScreen(f.hwnd(), &p);
+    SendMessageW(f.hwnd(), WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y));
+    SendMessageW(f.hwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(f.hwnd()),
+                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    return GetCursor();
+  };
+  editors::RegisterLinkCursor();
+  const HCURSOR link = framework::Screen().CursorHandle(editors::crdxLink);
+  EXPECT_NE(cursor_over(f.Cell(0, f.link)), link) << "a link opens with a double click";
+  f.link->SetSingleClick(true);
+  EXPECT_EQ(cursor_over(f.Cell(0, f.link)), link);
+  EXPECT_NE(cursor_over(f.Cell(0, f.name)), link);
+}
+
+}  // namespace
