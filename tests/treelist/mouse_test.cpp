@@ -14,6 +14,7 @@
 #include "treelist/check_column.h"
 #include "treelist/column.h"
 #include "treelist/drop_down_columns.h"
+#include "treelist/published_tree_list.h"
 #include "treelist/tree_list_control.h"
 
 namespace {
@@ -274,6 +275,87 @@ TEST(TreeListTypedCells, DropDownCellsFollowTheMouseWithoutHotTrackingAndLinksSh
   f.link->SetSingleClick(true);
   EXPECT_EQ(cursor_over(f.Cell(0, f.link)), link);
   EXPECT_NE(cursor_over(f.Cell(0, f.name)), link);
+}
+
+TEST(TreeListTypedCells, TheEditorTakesItsColumnsColourAndFontAndValidatingNamesTheColumn) {
+  TypedForm f;
+  f.pick->SetColor(framework::clYellow);
+  framework::TFont bold = f.grid.Font();
+  bold.SetStyle(framework::fsBold);
+  f.pick->SetFont(bold);
+  framework::TComponent* validated_by = nullptr;
+  f.grid.OnEditValidate = [&](framework::TComponent* sender, std::string&, bool&) {
+    validated_by = sender;
+  };
+  f.grid.SetFocusedCell(f.grid.Items(0), f.pick->Index(), true);
+  SendMessageW(f.hwnd(), WM_KEYDOWN, VK_F2, 0);
+  ASSERT_EQ(f.grid.State(), tsEditing);
+  editors::TdxInplaceEdit* editor = f.grid.InplaceEditor();
+  EXPECT_EQ(framework::ColorToRGB(editor->Color()), RGB(255, 255, 0));
+  EXPECT_TRUE(editor->Font().Style() & framework::fsBold);
+  SendMessageW(editor->Handle(), WM_CHAR, L'x', 0);
+  SendMessageW(editor->Handle(), WM_KEYDOWN, VK_RETURN, 0);
+  EXPECT_EQ(validated_by, f.pick) << "the column whose value is checked, not the grid";
+  // Another column without a colour of its own: the grid's.
+  f.grid.SetFocusedCell(f.grid.Items(0), f.name->Index(), true);
+  SendMessageW(f.hwnd(), WM_KEYDOWN, VK_F2, 0);
+  ASSERT_EQ(f.grid.State(), tsEditing);
+  EXPECT_EQ(framework::ColorToRGB(f.grid.InplaceEditor()->Color()),
+            framework::ColorToRGB(f.grid.Color()));
+  EXPECT_FALSE(f.grid.InplaceEditor()->Font().Style() & framework::fsBold);
+}
+
+// A published grid sorted by its first column, rows "c", "a", "b" given in that order.
+struct SortedForm {
+  framework::TForm form{nullptr};
+  TdxTreeList grid{nullptr};
+  TdxTreeListColumn* first;
+  TdxTreeListColumn* second;
+  SortedForm() {
+    grid.SetParent(&form);
+    form.SetBounds(40, 40, 300, 200);
+    grid.SetBounds(10, 10, 260, 150);
+    first = grid.CreateColumn<TdxTreeListColumn>();
+    second = grid.CreateColumn<TdxTreeListColumn>();
+    for (const wchar_t* text : {L"c", L"a", L"b"}) {
+      TdxTreeListNode* node = grid.Add();
+      grid.SetNodeString(node, 0, text);
+      grid.SetNodeString(node, 1, L"1");
+    }
+    grid.SetOptions(grid.Options() | aoAutoSort);
+    grid.SetOptionsEx(grid.OptionsEx() | aoAutoSortRefresh | aoMultiSort);
+    first->SetSorted(TdxTreeListColumnSort::csUp);
+    form.Show();
+  }
+  std::wstring Rows() {
+    std::wstring out;
+    for (TdxTreeListNode* node : grid.TopNodes()) out += grid.GetNodeString(node, 0);
+    return out;
+  }
+};
+
+TEST(TreeListSorting, TextsSetInsideAnUpdateAreSortedWhenItEndsAndARestoredColumnLeavesTheSort) {
+  SortedForm f;
+  ASSERT_EQ(f.Rows(), L"abc");
+  f.grid.SetNodeString(f.grid.Items(0), 0, L"d");
+  EXPECT_EQ(f.Rows(), L"bcd") << "outside an update at once";
+  f.grid.BeginUpdate();
+  f.grid.SetNodeString(f.grid.Items(0), 0, L"z");
+  f.grid.SetNodeString(f.grid.Items(1), 0, L"e");
+  EXPECT_EQ(f.Rows(), L"zed") << "nothing moves inside the update";
+  f.grid.EndUpdate();
+  EXPECT_EQ(f.Rows(), L"dez");
+
+  // The primary sort column restored to its defaults leaves the sort to the next one.
+  const RECT header = f.grid.GetLayout().HeaderOf(f.second->Index())->rect;
+  const POINT p = Mid(header);
+  SendMessageW(f.grid.Handle(), WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT, MAKELPARAM(p.x, p.y));
+  SendMessageW(f.grid.Handle(), WM_LBUTTONUP, MK_SHIFT, MAKELPARAM(p.x, p.y));
+  ASSERT_EQ(f.grid.SortedColumns(), (std::vector<TdxTreeListColumn*>{f.first, f.second}));
+  f.first->RestoreDefaults();
+  EXPECT_EQ(f.grid.SortedColumns(), std::vector<TdxTreeListColumn*>{f.second});
+  f.grid.SetNodeString(f.grid.Items(0), 1, L"3");  // "d" goes last by the second column
+  EXPECT_EQ(f.Rows(), L"ezd");
 }
 
 }  // namespace

@@ -10,8 +10,10 @@
 #include "framework/streams.h"
 #include "grid_fixture.h"
 #include "support/screen_capture.h"
+#include "support/user_input.h"
 #include "treelist/button_columns.h"
 #include "treelist/check_column.h"
+#include "treelist/drop_down_columns.h"
 #include "treelist/memo_column.h"
 #include "treelist/number_columns.h"
 #include "treelist/picture_columns.h"
@@ -156,6 +158,70 @@ TEST(TypedColumnsScreen, EachColumnPaintsItsCellsAndOpensItsEditorInPlace) {
         << name << ": the editor covers its cell";
     s.grid.CancelEditor();
   }
+}
+
+// The mouse of a user over a grid of a name, a check and a pick column in the flat look: the
+// pick cell under the mouse raises its button, and one click on a check box toggles it once.
+TEST(TypedColumnsScreen, TheMouseRaisesADropDownButtonAndOneClickTogglesACheckBox) {
+  framework::TForm form{nullptr};
+  TCustomdxTreeListControl grid{nullptr};
+  form.SetBounds(20, 20, 360, 150);
+  grid.SetParent(&form);
+  grid.SetBounds(4, 4, 340, 110);
+  grid.SetLookAndFeel(TdxLookAndFeel::lfUltraFlat);
+  grid.SetOptions((grid.Options() | aoEditing) & ~aoRowSelect);
+  grid.SetOptionsEx(grid.OptionsEx() | aoShowButtonAlways);
+  auto* name = grid.CreateColumn<TdxTreeListColumn>();
+  auto* check = grid.CreateColumn<TdxTreeListCheckColumn>();
+  auto* pick = grid.CreateColumn<TdxTreeListPickColumn>();
+  name->SetCaption(L"Layer");
+  check->SetCaption(L"Used");
+  pick->SetCaption(L"Direction");
+  pick->SetItems({"horizontal", "vertical", "off"});
+  pick->SetShowButtonStyle(TdxShowButtonStyle::sbAlways);
+  for (TdxTreeListColumn* c : std::initializer_list<TdxTreeListColumn*>{name, check, pick})
+    c->SetWidth(110);
+  for (const wchar_t* layer : {L"Top", L"Inner1", L"Bottom"}) {
+    TdxTreeListNode* node = grid.Add();
+    grid.SetNodeString(node, name->Index(), layer);
+    grid.SetNodeString(node, check->Index(), L"False");
+    grid.SetNodeString(node, pick->Index(), L"vertical");
+  }
+  form.Show();
+  ASSERT_TRUE(testsupport::BringToFront(form.Handle()));
+  Pump();
+
+  const RECT hot_cell = grid.GetCellRect(grid.Items(2), pick->Index());
+  const RECT cold_cell = grid.GetCellRect(grid.Items(1), pick->Index());
+  testsupport::MoveMouse(grid.Handle(), {(hot_cell.left + hot_cell.right) / 2, hot_cell.top + 4});
+  EXPECT_TRUE(testsupport::PumpUntil([&] { return grid.HotTrack().node == grid.Items(2); }));
+  Pump();
+  const testsupport::ScreenCapture hovered = testsupport::ScreenCapture::OfWindow(grid.Handle());
+  hovered.Save("treelist_typed_mouse_over_drop_down");
+  // The buttons: the last 17 pixels of each cell; the raised one differs from the flat one.
+  const auto button = [&](const RECT& cell) {
+    return hovered.FromClient(grid.Handle(), {cell.right - 17, cell.top, cell.right, cell.bottom});
+  };
+  const RECT hot_button = button(hot_cell), cold_button = button(cold_cell);
+  int differing = 0;
+  for (int y = 0; y < hot_button.bottom - hot_button.top; ++y) {
+    for (int x = 0; x < hot_button.right - hot_button.left; ++x) {
+      differing += hovered.Pixel(hot_button.left + x, hot_button.top + y) !=
+                   hovered.Pixel(cold_button.left + x, cold_button.top + y);
+    }
+  }
+  EXPECT_GT(differing, 10) << "the hovered cell's button stands up";
+
+  const RECT box_cell = grid.GetCellRect(grid.Items(1), check->Index());
+  testsupport::Click(grid.Handle(),
+                     {(box_cell.left + box_cell.right) / 2, (box_cell.top + box_cell.bottom) / 2});
+  ASSERT_TRUE(testsupport::PumpUntil([&] { return grid.State() == tsEditing; }));
+  Pump();
+  testsupport::ScreenCapture::OfWindow(grid.Handle()).Save("treelist_typed_check_clicked");
+  EXPECT_NE(GetCapture(), grid.Handle());
+  grid.CloseEditor();
+  EXPECT_EQ(grid.GetNodeString(grid.Items(1), check->Index()), L"True")
+      << "the press and the release of one click toggle once";
 }
 
 }  // namespace
