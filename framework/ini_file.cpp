@@ -107,25 +107,61 @@ std::string Utf8ToUtf16(std::string_view text) {
   return std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
 }
 
-// The file's text without its byte-order mark, as UTF-8 when the mark names a Unicode encoding.
-std::string DecodeContent(std::string content, IniFile::Encoding& encoding) {
-  const std::string_view bytes = content;
+// UTF-16 without a byte-order mark, as some editors save "Unicode" text: the names, brackets and
+// "=" of an ini file are ASCII, so at least half the characters have a 0 byte on the side the
+// byte order gives, and the other byte of a pair is hardly ever 0. Plain otherwise.
+IniFile::Encoding UnmarkedEncoding(std::string_view bytes) {
+  if (bytes.size() < 2 || bytes.size() % 2 != 0) return IniFile::Encoding::Plain;
+  size_t zeros[2] = {0, 0};  // at even and at odd offsets
+  for (size_t i = 0; i < bytes.size(); ++i) zeros[i % 2] += bytes[i] == '\0';
+  const size_t characters = bytes.size() / 2;
+  auto high_byte_side = [&](size_t high, size_t low) {
+    return zeros[high] * 2 >= characters && zeros[low] * 8 <= zeros[high];
+  };
+  if (high_byte_side(1, 0)) return IniFile::Encoding::Utf16LittleEndian;
+  if (high_byte_side(0, 1)) return IniFile::Encoding::Utf16BigEndian;
+  return IniFile::Encoding::Plain;
+}
+
+// The file's text without its byte-order mark, as UTF-8 when the file is UTF-16 or marked UTF-8.
+std::string DecodeContent(std::string content, IniFile::Encoding& encoding, bool& marked) {
+  std::string_view bytes = content;
+  marked = true;
   if (bytes.starts_with(kUtf8Mark)) {
     encoding = IniFile::Encoding::Utf8;
     return content.substr(kUtf8Mark.size());
   }
   if (bytes.starts_with(kUtf16LittleEndianMark)) {
     encoding = IniFile::Encoding::Utf16LittleEndian;
-    return Utf16ToUtf8(bytes.substr(kUtf16LittleEndianMark.size()));
-  }
-  if (bytes.starts_with(kUtf16BigEndianMark)) {
+    bytes.remove_prefix(kUtf16LittleEndianMark.size());
+  } else if (bytes.starts_with(kUtf16BigEndianMark)) {
     encoding = IniFile::Encoding::Utf16BigEndian;
-    std::string swapped = content.substr(kUtf16BigEndianMark.size());
-    SwapByteOrder(swapped);
-    return Utf16ToUtf8(swapped);
+    bytes.remove_prefix(kUtf16BigEndianMark.size());
+  } else {
+    marked = false;
+    encoding = UnmarkedEncoding(bytes);
   }
-  encoding = IniFile::Encoding::Plain;
-  return content;
+  switch (encoding) {
+    case IniFile::Encoding::Utf16LittleEndian: return Utf16ToUtf8(bytes);
+    case IniFile::Encoding::Utf16BigEndian: {
+      std::string swapped(bytes);
+      SwapByteOrder(swapped);
+      return Utf16ToUtf8(swapped);
+    }
+    default: return content;
+  }
+}
+
+// Text has few control characters; a binary file (or one in an encoding not told apart) has many
+// (one in nine of random bytes). A stray NUL in a line of text keeps a file text.
+bool LooksLikeText(std::string_view text) {
+  size_t controls = 0;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    const bool layout = std::string_view("\t\n\v\f\r\x1A").find(c) != std::string_view::npos;
+    controls += (byte < 0x20 && !layout) || byte == 0x7F;
+  }
+  return controls * 16 <= text.size();
 }
 
 }  // namespace
@@ -133,36 +169,45 @@ std::string DecodeContent(std::string content, IniFile::Encoding& encoding) {
 IniFile::IniFile(std::string path) : IniFile(std::move(path), Lines::Keep) {}
 
 IniFile::IniFile(std::string path, Lines lines) : path_(std::move(path)) {
-  Parse(DecodeContent(path_.empty() ? std::string() : ReadWholeFile(path_), encoding_), lines);
+  const std::string text =
+      DecodeContent(path_.empty() ? std::string() : ReadWholeFile(path_), encoding_, marked_);
+  text_ = LooksLikeText(text);
+  Parse(text, lines);
 }
 
 IniFile IniFile::FromText(std::string_view text, Lines lines) {
   IniFile ini(std::string(), lines);
+  ini.text_ = LooksLikeText(text);
   ini.Parse(text, lines);
   return ini;
 }
 
 void IniFile::Parse(std::string_view text, Lines lines) {
   while (!text.empty()) {
+    // A line ends at CR LF, CR or LF; the break stays with the line as the file holds it.
     const size_t end = text.find_first_of("\r\n");
+    const size_t next = end == std::string_view::npos          ? text.size()
+                        : text.substr(end).starts_with("\r\n") ? end + 2
+                                                               : end + 1;
     const std::string_view line = Trimmed(text.substr(0, end));
-    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-    if (line.empty()) continue;
-    if (line.front() == '[') {
+    std::string as_read(text.substr(0, next));
+    text.remove_prefix(next);
+    if (!line.empty() && line.front() == '[') {
       // "[name]"; a header without its "]" still names a section, as the system reads it.
       const size_t close = line.rfind(']');
       const std::string_view name = Trimmed(
           line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
-      AddSection(std::string(name));
+      AddSection(std::string(name)).header = std::move(as_read);
       continue;
     }
     if (sections_.empty()) AddSection({});
     const size_t equals = line.find('=');
     if (equals == std::string_view::npos) {
-      sections_.back().Append({std::string(line), {}, false});
+      sections_.back().Append({std::string(line), {}, false, std::move(as_read)});
     } else {
       sections_.back().Append({std::string(Trimmed(line.substr(0, equals))),
-                               std::string(Trimmed(line.substr(equals + 1))), true});
+                               std::string(Trimmed(line.substr(equals + 1))), true,
+                               std::move(as_read)});
     }
   }
   if (lines == Lines::Join) JoinSections();
@@ -181,9 +226,10 @@ void IniFile::Section::Append(Entry entry) {
 void IniFile::Section::Set(const std::string& key, const std::string& value) {
   const auto [found, added] = keys.try_emplace(Folded(key), entries.size());
   if (added) {
-    entries.push_back({key, value, true});
-  } else {
-    entries[found->second].value = value;
+    entries.push_back({key, value, true, {}});
+  } else if (Entry& entry = entries[found->second]; entry.value != value) {
+    entry.value = value;
+    entry.as_read.clear();
   }
 }
 
@@ -196,7 +242,7 @@ void IniFile::Section::Reindex() {
 
 IniFile::Section& IniFile::AddSection(std::string name) {
   section_index_.try_emplace(Folded(name), sections_.size());
-  sections_.push_back({std::move(name), {}, {}});
+  sections_.push_back({std::move(name), {}, {}, {}});
   return sections_.back();
 }
 
@@ -290,7 +336,11 @@ std::vector<std::string> IniFile::ReadSectionValues(const std::string& section) 
   std::vector<std::string> lines;
   if (const Section* found = FindSection(section)) {
     for (const Entry& entry : found->entries) {
-      lines.push_back(entry.has_value ? entry.key + "=" + entry.value : entry.key);
+      if (entry.has_value) {
+        lines.push_back(entry.key + "=" + entry.value);
+      } else if (!entry.key.empty()) {  // not a blank line
+        lines.push_back(entry.key);
+      }
     }
   }
   return lines;
@@ -298,25 +348,42 @@ std::vector<std::string> IniFile::ReadSectionValues(const std::string& section) 
 
 std::string IniFile::Text() const {
   std::string text;
+  auto put = [&text](std::string_view line) {
+    // The file's last line may lack its break: a line put after it needs one.
+    if (!text.empty() && text.back() != '\n' && text.back() != '\r') text += "\r\n";
+    text += line;
+  };
   for (const Section& section : sections_) {
-    if (!section.name.empty()) text += "[" + section.name + "]\r\n";
+    if (!section.header.empty()) {
+      put(section.header);
+    } else if (!section.name.empty()) {
+      put("[" + section.name + "]\r\n");
+    }
     for (const Entry& entry : section.entries) {
-      text += entry.has_value ? entry.key + "=" + entry.value + "\r\n" : entry.key + "\r\n";
+      if (!entry.as_read.empty()) {
+        put(entry.as_read);
+      } else {
+        put(entry.has_value ? entry.key + "=" + entry.value + "\r\n" : entry.key + "\r\n");
+      }
     }
   }
   return text;
 }
 
 std::string IniFile::FileContent() const {
+  if (!text_) {
+    throw Exception("Cannot write the settings file " + path_ +
+                    ": it is not a text file, so it is left as it is");
+  }
   switch (encoding_) {
     case Encoding::Plain: return Text();
     case Encoding::Utf8: return std::string(kUtf8Mark) + Text();
     case Encoding::Utf16LittleEndian:
-      return std::string(kUtf16LittleEndianMark) + Utf8ToUtf16(Text());
+      return std::string(marked_ ? kUtf16LittleEndianMark : "") + Utf8ToUtf16(Text());
     case Encoding::Utf16BigEndian: {
       std::string bytes = Utf8ToUtf16(Text());
       SwapByteOrder(bytes);
-      return std::string(kUtf16BigEndianMark) + bytes;
+      return std::string(marked_ ? kUtf16BigEndianMark : "") + bytes;
     }
   }
   return Text();

@@ -18,7 +18,9 @@ class IniFile {
   // overwritten with defaults.
   //
   // A file that starts with a byte-order mark is read as the mark says (UTF-8, UTF-16 in either
-  // byte order) and its texts are UTF-8 in memory; FileContent() gives it back in its encoding.
+  // byte order), UTF-16 without a mark is told by its 0 bytes, and its texts are UTF-8 in memory;
+  // FileContent() gives it back in its encoding. Lines are kept as the file holds them, line
+  // breaks, blanks, comments and blank lines included, until the key they carry is changed.
   explicit IniFile(std::string path);
   // How a file's lines become sections: kept as they stand (the module's settings files, whose
   // lines we do not own survive a write), or joined the way a memory ini file reads them
@@ -51,10 +53,12 @@ class IniFile {
   // The section's "key=value" lines in file order.
   std::vector<std::string> ReadSectionValues(const std::string& section) const;
 
-  // The whole file as it stands now: "[section]" lines and "key=value" lines, each ended by
-  // CR LF, in file order.
+  // The whole file as it stands now, in file order: each line read and not changed since as the
+  // file held it; new and changed ones as "[section]" and "key=value" ended by CR LF.
   std::string Text() const;
-  // Text() as the file holds it: behind the byte-order mark and in the encoding it was read in.
+  // Text() as the file holds it: behind its byte-order mark, if it had one, and in the encoding
+  // it was read in. Raises framework::Exception, naming the file, when the file read is not text
+  // (a binary file): writing lines into it would damage it.
   std::string FileContent() const;
 
   // How the file was stored: plain bytes (the ANSI code page), or behind a byte-order mark.
@@ -63,15 +67,17 @@ class IniFile {
 
  private:
   struct Entry {
-    std::string key;
+    std::string key;  // or the whole line, trimmed, of a line without "="; empty: a blank line
     std::string value;
-    bool has_value;  // a line without "=" is kept as it was
+    bool has_value;
+    std::string as_read;  // the line as the file held it, break included; empty once changed
   };
   // Names are found through maps from their upper-cased form to the first match, so that
   // reading or writing a file of n keys costs n steps, not n squared.
   using Index = std::unordered_map<std::string, size_t>;
   struct Section {
-    std::string name;  // empty for lines before the first section
+    std::string name;    // empty for lines before the first section
+    std::string header;  // the "[name]" line as the file held it; empty when new
     std::vector<Entry> entries;
     Index keys;  // to the first entry with a value of each key
 
@@ -89,6 +95,8 @@ class IniFile {
 
   std::string path_;
   Encoding encoding_ = Encoding::Plain;
+  bool marked_ = false;  // the file began with a byte-order mark
+  bool text_ = true;     // false: a binary file, never to be rewritten
   std::vector<Section> sections_;
   Index section_index_;  // to the first section of each name
 };

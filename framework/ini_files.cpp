@@ -106,7 +106,7 @@ std::vector<std::string> TMemIniFile::ReadSection(const std::string& section) {
 }
 
 void TMemIniFile::UpdateFile() {
-  if (!FileName().empty()) ReplaceFileText(FileName(), ini_.Text());
+  if (!FileName().empty()) ReplaceFileText(FileName(), ini_.FileContent());
 }
 
 // ---- TIniFile -------------------------------------------------------------------------------
@@ -169,7 +169,7 @@ void TIniFile::Change(const std::function<void(IniFile&)>& change) {
   // The file's lines as they stand, so that comments and lines of other programs survive.
   IniFile ini(path);
   change(ini);
-  ReplaceFileText(path, ini.Text());
+  ReplaceFileText(path, ini.FileContent());
 }
 
 void TIniFile::WriteString(const std::string& section, const std::string& ident,

@@ -62,11 +62,65 @@ TEST(IniFile, ReadsFilesAsTheSystemsProfileRoutinesDo) {
   EXPECT_EQ(ini.ReadSectionValues("Layer Directions"),
             (std::vector<std::string>{"TopLayer=horizontal", "Quoted=\"a b\"", "Half=\"open",
                                       "Equals=a=b", "no value line"}));
-  // Untouched lines survive a rewrite, the comment before the first section included.
-  ini.WriteString("New", "A", "1");
-  EXPECT_EQ(ini.Text(),
-            "; written by hand\r\n[Layer Directions]\r\nTopLayer=horizontal\r\nQuoted=\"a b\"\r\n"
-            "Half=\"open\r\nEquals=a=b\r\nno value line\r\n[Open]\r\nK=1\r\n[New]\r\nA=1\r\n");
+}
+
+// Lines other programs and people wrote come back byte for byte: blanks, comments after a header,
+// text after its bracket, blank lines, every kind of line break, a last line without one. Only a
+// changed key's line is written anew.
+TEST(IniFile, LinesNotChangedAreWrittenBackAsTheFileHoldsThem) {
+  const std::string file =
+      "; written by hand\n"
+      "[UserNotes] ; notes\r\n"
+      "\r\n"
+      "  Key = value  \r"
+      "[Other]junk\r\n"
+      "no value line\n"
+      "Same = 1\r\n"
+      "Changed = 1\r\n"
+      "[Last]\r\n"
+      "K=1";
+  testsupport::TempDir dir;
+  testsupport::WriteFile(dir.Path("d.ini"), file);
+  framework::IniFile ini(dir.Path("d.ini"));
+  EXPECT_EQ(ini.FileContent(), file);
+  EXPECT_EQ(ini.ReadString("usernotes", "KEY", ""), "value");
+  EXPECT_EQ(ini.ReadSectionValues("UserNotes"), std::vector<std::string>{"Key=value"});
+  ini.WriteString("Other", "Same", "1");  // as it stands: the line is not touched
+  ini.WriteString("Other", "Changed", "2");
+  ini.WriteString("Last", "New", "3");
+  EXPECT_EQ(ini.FileContent(),
+            "; written by hand\n[UserNotes] ; notes\r\n\r\n  Key = value  \r[Other]junk\r\n"
+            "no value line\nSame = 1\r\nChanged=2\r\n[Last]\r\nK=1\r\nNew=3\r\n");
+}
+
+// UTF-16 without a byte-order mark is read as text and written back in it, never byte by byte;
+// a binary file reads (as what lines it seems to have) but is never rewritten.
+TEST(IniFile, UnmarkedUtf16IsTextAndABinaryFileIsNotRewritten) {
+  testsupport::TempDir dir;
+  const std::string utf16le("[\0S\0]\0\r\0\n\0K\0=\0\xFC\0\r\0\n\0", 20);
+  const std::string utf16be("\0[\0S\0]\0\r\0\n\0K\0=\0\xFC\0\r\0\n", 20);
+  for (const std::string& bytes : {utf16le, utf16be}) {
+    testsupport::WriteFile(dir.Path("u.ini"), bytes);
+    framework::IniFile ini(dir.Path("u.ini"));
+    EXPECT_EQ(ini.ReadString("S", "K", ""), "\xC3\xBC");
+    EXPECT_EQ(ini.FileContent(), bytes);
+    ini.WriteString("S", "K", "v");
+    testsupport::WriteFile(dir.Path("u.ini"), ini.FileContent());
+    EXPECT_EQ(framework::IniFile(dir.Path("u.ini")).ReadString("S", "K", ""), "v");
+  }
+  std::string binary;
+  for (int i = 0; i < 512; ++i) binary += static_cast<char>(i * 37 % 256);
+  binary += "\r\n[S]\r\nK=1\r\n";
+  testsupport::WriteFile(dir.Path("b.ini"), binary);
+  framework::IniFile ini(dir.Path("b.ini"));
+  ini.WriteString("S", "K", "2");
+  try {
+    ini.FileContent();
+    ADD_FAILURE() << "no error";
+  } catch (const framework::Exception& e) {
+    EXPECT_EQ(std::string(e.what()), "Cannot write the settings file " + dir.Path("b.ini") +
+                                         ": it is not a text file, so it is left as it is");
+  }
 }
 
 TEST(IniFile, AFileThatCannotBeReadRaisesInsteadOfReadingAsEmpty) {
