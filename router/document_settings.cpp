@@ -138,22 +138,23 @@ int THoleList::AddHole(const std::string& key, int32_t size) {
 }
 
 int32_t THoleList::HoleSize(const std::string& key) const {
-  return StoredHoleSize(key).value_or(kDefaultHoleSize);
+  const TStoredHole stored = FindHole(key);
+  return stored.state == TStoredHole::State::Usable ? stored.size : kDefaultHoleSize;
 }
 
-std::optional<int32_t> THoleList::StoredHoleSize(const std::string& key) const {
+TStoredHole THoleList::FindHole(const std::string& key) const {
   for (const std::string& line : lines_) {
     const size_t equals = line.find('=');
     if (equals == std::string::npos || line.compare(0, equals, key) != 0 || equals != key.size()) {
       continue;
     }
     int32_t size = 0;
-    if (!sdk::ParseInt32(std::string_view(line).substr(equals + 1), size) || size == 0) {
-      return std::nullopt;
+    if (sdk::ParseInt32(std::string_view(line).substr(equals + 1), size) && size > 0) {
+      return {TStoredHole::State::Usable, size, {}};
     }
-    return size;
+    return {TStoredHole::State::Unusable, 0, line};
   }
-  return std::nullopt;
+  return {};
 }
 
 void THoleList::LoadHoleList(const std::string& file_name) {

@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -71,14 +70,22 @@ class TQixDocumentSetings {
 // The per-document settings of the running export; null outside one.
 TQixDocumentSetings*& DocumentSettingsGlobal();
 
+// What a hole list holds under one key.
+struct TStoredHole {
+  enum class State { Missing, Usable, Unusable } state = State::Missing;
+  int32_t size = 0;  // when usable: a positive number of units
+  std::string line;  // when unusable: the key's "key=value" line, to tell the user
+};
+
 // Hole sizes of padstacks by padstack index, as "key=size" lines in section "HoleList".
 class THoleList {
  public:
   int AddHole(const std::string& key, int32_t size);
-  // The stored size; 28 mil when it is missing, not a number or 0.
+  // The stored size; 28 mil when it is missing or no hole a via can have.
   int32_t HoleSize(const std::string& key) const;
-  // The stored size; none when it is missing, not a number or 0.
-  std::optional<int32_t> StoredHoleSize(const std::string& key) const;
+  // The first line of the key. A size is usable when it is a decimal integer above 0: a hand-made
+  // or damaged list may hold anything, and a negative hole would reach the board.
+  TStoredHole FindHole(const std::string& key) const;
   void LoadHoleList(const std::string& file_name);
   // Rewrites the section "HoleList" of the file in one step; raises when it cannot.
   void SaveHoleList(const std::string& file_name) const;

@@ -417,7 +417,11 @@ sdk::Coord RouteImporter::HoleOf(const std::string& name, const TPadstack& padst
   // The export stored the holes under the number in its padstack names.
   const int number = PadstackNumberFromName(name);
   std::optional<sdk::Coord> hole;
-  if (number >= 0) hole = HoleListGlobal()->StoredHoleSize(std::to_string(number));
+  if (number >= 0) {
+    const TStoredHole stored = HoleListGlobal()->FindHole(std::to_string(number));
+    if (stored.state == TStoredHole::State::Usable) hole = stored.size;
+    if (stored.state == TStoredHole::State::Unusable) report_.unusable_holes.insert(stored.line);
+  }
   if (!hole && number >= 0 && !report_.missing_hole_list.empty()) {
     // Without the list, the board's copper of that padstack still has it.
     if (const auto found = survey_.holes.find(number); found != survey_.holes.end()) {
@@ -659,6 +663,21 @@ std::string TRouteImportReport::Text(const std::string& path) const {
             " came from the board's copper of the same " + "padstack and " +
             std::to_string(default_holes) + " from the default via";
   }
+  if (!unusable_holes.empty()) {
+    // A damaged list may have thousands of them: the first few tell the user where to look.
+    constexpr size_t kShownLines = 5;
+    std::string lines;
+    size_t shown = 0;
+    for (const std::string& line : unusable_holes) {
+      if (shown++ == kShownLines) break;
+      lines += (lines.empty() ? "" : ", ") + ShownSettingText(line);
+    }
+    if (unusable_holes.size() > kShownLines) {
+      lines += " and " + std::to_string(unusable_holes.size() - kShownLines) + " more";
+    }
+    text += "; the hole list of " + hole_list + " gives no hole a via can have in " + lines +
+            ", so the default via's hole was used";
+  }
   if (holes_fitted > 0) {
     text += "; " + count(holes_fitted, "hole") + " made to fit inside " +
             (holes_fitted == 1 ? "its" : "their") + " copper";
@@ -677,6 +696,7 @@ bool LoadRouteFile(const std::string& path, TRouteImportReport* report) {
   TRouteImportReport done;
   const std::string preferences = PerDocumentFileName(board.GetFileName());
   HoleListGlobal()->LoadHoleList(preferences);
+  done.hole_list = preferences;
   if (HoleListGlobal()->Lines().empty()) done.missing_hole_list = preferences;
 
   // The file's own rounding, and the export's before it.

@@ -2,6 +2,7 @@
 // router's wires and vias, test points are marked, and the host refreshes its netlist and view.
 #pragma once
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,9 @@ struct TRouteImportReport {
   int holes_from_board = 0;       // of the board's copper the export gave the same padstack
   int default_holes = 0;          // the settings' default via hole
   int holes_fitted = 0;           // made smaller so that they fit inside their copper
+  // Lines of the hole list that hold no hole a via can have; their vias took the default hole.
+  std::string hole_list;                 // the per-document file the holes were read from
+  std::set<std::string> unusable_holes;  // "key=value", once each
 
   // One text for the status bar: what was added, what was skipped and why.
   std::string Text(const std::string& path) const;

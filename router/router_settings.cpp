@@ -4,9 +4,11 @@
 #include <algorithm>
 #include <charconv>
 #include <string_view>
+#include <utility>
 
 #include "sdk/ascii_case.h"
 #include "sdk/common_utils.h"
+#include "sdk/number_text.h"
 #include "sdk/units.h"
 
 namespace router {
@@ -89,12 +91,8 @@ struct Reader {
   }
   void Refuse(const char* key, const std::string& text, const std::string& why,
               const std::string& kept) {
-    // A megabyte of digits is no help in a message.
-    constexpr size_t kShownLength = 40;
-    const std::string shown =
-        text.size() > kShownLength ? text.substr(0, kShownLength) + "..." : text;
-    problems.push_back(ini.Path() + ": " + key + "=" + shown + " cannot be used (" + why +
-                       "); it stays " + kept);
+    problems.push_back(ini.Path() + ": " + key + "=" + ShownSettingText(text) +
+                       " cannot be used (" + why + "); it stays " + kept);
   }
 };
 
@@ -134,10 +132,38 @@ std::string TakeSettingsLength(std::string_view key, const std::string& text, bo
 }
 
 bool ParseSettingsLength(const std::string& text, bool imperial, double& units) {
+  // length ::= number blanks? unit?   unit ::= "mm" | "mil", in any letter case. Nothing else
+  // may follow: "5mil;junk" is no length rather than 5 mil.
   std::string_view length = sdk::TrimBlanks(text);
-  length = length.substr(0, length.find(' '));  // a blank before the unit cuts the unit off
-  sdk::TUnitFlag unit = imperial ? sdk::kImperial : sdk::kMetric;
-  return sdk::ParseCoord(std::string(length), units, unit);
+  bool metric = !imperial;
+  for (const auto& [unit, is_metric] : {std::pair{"mm", true}, std::pair{"mil", false}}) {
+    const std::string_view suffix(unit);
+    if (length.size() > suffix.size() &&
+        sdk::EqualsIgnoringCase(length.substr(length.size() - suffix.size()), suffix)) {
+      length.remove_suffix(suffix.size());
+      metric = is_metric;
+      break;
+    }
+  }
+  while (!length.empty() && length.back() == ' ') length.remove_suffix(1);
+  double number = 0;
+  if (!sdk::ParseDecimal(length, number)) return false;
+  units = metric ? sdk::MmToCoord(number) : sdk::MilsToCoord(number);
+  return true;
+}
+
+std::string ShownSettingText(std::string_view text) {
+  constexpr size_t kShownLength = 40;
+  std::string shown;
+  for (const char c : text.substr(0, kShownLength)) {
+    if (static_cast<unsigned char>(c) < ' ') {
+      constexpr char kDigits[] = "0123456789ABCDEF";
+      shown += std::string("\\x") + kDigits[(c >> 4) & 15] + kDigits[c & 15];
+    } else {
+      shown += c;
+    }
+  }
+  return text.size() > kShownLength ? shown + "..." : shown;
 }
 
 double ReadSettingsLength(const std::string& text, bool imperial) {

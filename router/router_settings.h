@@ -54,14 +54,19 @@ std::vector<std::string> ReadSpecctraSetup(const framework::IniFile& ini, bool i
 // Writes every key; lengths as length texts in the board's unit.
 void WriteSpecctraSetup(framework::IniFile& ini, bool imperial, const TRouterSettings& settings);
 
-// A stored length: trimmed, cut before its first blank, parsed (a number without a unit is in
-// the board's unit), clamped to +-999,990,000 units.
+// A stored length, clamped to +-999,990,000 units; 0 when it is no length.
 double ReadSettingsLength(const std::string& text, bool imperial);
 // Takes a length typed for one of the length keys ("WireGrid", "TestPointExpansion", ...) into
 // `value`. When the router cannot use it for that key, `value` stays and the result says why.
 std::string TakeSettingsLength(std::string_view key, const std::string& text, bool imperial,
                                double& value);
-// The same unclamped; false when the text is no length.
+// A length read whole: a decimal number, blanks, then "mm" or "mil" in any case or no unit (the
+// board's unit), with blanks and control characters trimmed at both ends. False, with `units`
+// untouched, when anything else is in the text ("5mil;junk", "0x10", "7,5mil", "5<tab>mil").
 bool ParseSettingsLength(const std::string& text, bool imperial, double& units);
+
+// A stored text as a message shows it: at most 40 characters, then "...", and each control
+// character as \xNN (a NUL would end the text of a message box or status bar).
+std::string ShownSettingText(std::string_view text);
 
 }  // namespace router

@@ -625,6 +625,35 @@ TEST_F(RouteImport, HolesWithoutTheHoleList) {
   EXPECT_NE(report.missing_hole_list.find("board.qixpref"), std::string::npos);
 }
 
+// A hole list may be damaged or made by hand: a size that is no hole a via can have (negative,
+// 0, not a decimal integer) gives the default hole, never reaches the board, and is named.
+TEST_F(RouteImport, HoleSizesNoViaCanHaveGiveTheDefaultHoleAndAreNamed) {
+  testsupport::WriteFile(dir_.Path("board.qixpref"),
+                         "[HoleList]\r\n0=100000\r\n4=-2147483648\r\n7=-100000\r\n8=0x10\r\n"
+                         "9=0\r\n");
+  const std::string path = RouteFile(
+      "holes.rte",
+      "(routes h (resolution mil 10) (library_out (padstack Via0 (shape (circle signal 600)))\n"
+      "  (padstack Via4 (shape (circle signal 600))) (padstack Via7 (shape (circle signal 600)))\n"
+      "  (padstack Via8 (shape (circle signal 600))) (padstack Via9 (shape (circle signal 600))))\n"
+      " (network_out (net GND (via Via0 30000 30000) (via Via4 31000 30000)\n"
+      "  (via Via7 32000 30000) (via Via7 33000 30000) (via Via8 34000 30000)\n"
+      "  (via Via9 35000 30000))))\n");
+  router::TRouteImportReport report;
+  ASSERT_TRUE(router::LoadRouteFile(path, &report));
+  const std::string copper = Joined(FreeCopper());
+  for (const char* added :
+       {"via GND 3000,3000 size 60 hole 10 1-32\n", "via GND 3100,3000 size 60 hole 28 1-32\n",
+        "via GND 3200,3000 size 60 hole 28 1-32\n", "via GND 3300,3000 size 60 hole 28 1-32\n",
+        "via GND 3400,3000 size 60 hole 28 1-32\n", "via GND 3500,3000 size 60 hole 28 1-32\n"}) {
+    EXPECT_NE(copper.find(added), std::string::npos) << added << copper;
+  }
+  EXPECT_EQ(report.Text(path), "Imported " + path + ": 0 tracks, 6 vias and 0 pads added; " +
+                                   "the hole list of " + dir_.Path("board.qixpref") +
+                                   " gives no hole a via can have in 4=-2147483648, 7=-100000, "
+                                   "8=0x10, 9=0, so the default via's hole was used.");
+}
+
 // What the editor refuses is counted in the status, never as added, and the rest of the file
 // goes on: a wire goes on past a segment the editor would not create or the board would not
 // take, the other vias and pads come in, and routing the editor would not delete stays.

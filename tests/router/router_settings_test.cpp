@@ -146,6 +146,11 @@ TEST(RouterSettings, StoredValuesTheRouterCannotUseAreListedAndLeaveTheFieldAsIt
       {"DefaultViaHole=-1mil", "it is negative", "28mil"},
       {"SplitPlaneEdgeWidth=inf", "it is no length", "10mil"},
       {"TestPointExpansion=1000000mil", "it is larger than 99999mil", "4mil"},
+      {"ViaGrid=5mil;junk", "it is no length", "20mil"},
+      {"ViaGrid=1 2mil", "it is no length", "20mil"},
+      {"ViaGrid=0x10", "it is no length", "20mil"},
+      {"ViaGrid=7,5mil", "it is no length", "20mil"},
+      {"ViaGrid=5milmm", "it is no length", "20mil"},
       {"TestPointSide=3", "it is none of 0 (top), 1 (bottom) and 2 (both)", "1"},
       {"TestPointSide=top", "it is none of 0 (top), 1 (bottom) and 2 (both)", "1"},
   };
@@ -162,7 +167,20 @@ TEST(RouterSettings, StoredValuesTheRouterCannotUseAreListedAndLeaveTheFieldAsIt
   }
 }
 
-TEST(RouterSettings, StoredLengthsAreCutAtTheirFirstBlankAndClamped) {
+// A NUL or another control character in a stored value would end the warning box's text, and
+// the problems after it would not be shown.
+TEST(RouterSettings, ControlCharactersOfAStoredValueAreShownByTheirCode) {
+  SettingsFile file(std::string("WireGrid=5\0mil\x01\r\nViaGrid=fine\r\n", 31));
+  TRouterSettings read;
+  EXPECT_EQ(
+      router::ReadSpecctraSetup(file.ini, true, read),
+      (std::vector<std::string>{
+          file.ini.Path() + ": WireGrid=5\\x00mil\\x01 cannot be used (it is no length); "
+                            "it stays 20mil",
+          file.ini.Path() + ": ViaGrid=fine cannot be used (it is no length); it stays 20mil"}));
+}
+
+TEST(RouterSettings, StoredLengthsReadWholeAndAreClamped) {
   struct Case {
     const char* text;
     bool imperial;
@@ -172,11 +190,13 @@ TEST(RouterSettings, StoredLengthsAreCutAtTheirFirstBlankAndClamped) {
   const Case cases[] = {
       {"20mil", false, 200000, "the text's unit wins over the board's"},
       {"  1mm\t", true, 393700.787, "trimmed at both ends"},
-      {"1 mm", true, 10000, "the blank cuts the unit off: the board's unit applies"},
-      {"1 mm", false, 393700.787, "the same in a metric board"},
+      {"1 mm", true, 393700.787, "a blank between number and unit keeps the unit"},
+      {"12  MIL", false, 120000, "blanks and letter case"},
       {"1000000000000mil", true, 999990000, "clamped above"},
       {"-1000000000000mil", true, -999990000, "clamped below"},
-      {"mil", true, 0, "a text that begins with a letter is 0"},
+      {"mil", true, 0, "a unit alone is no length: 0"},
+      {"5mil;junk", true, 0, "text after the unit makes no length"},
+      {"5\tmil", true, 0, "a tab between number and unit makes no length"},
       {"12", true, 120000, "a bare number is in the board's unit: mil"},
       {"12", false, 4724409.449, "a bare number is in the board's unit: mm"},
   };
