@@ -1,6 +1,9 @@
 // The settings wrapper.
 #include "editors/reg_ini_wrapper.h"
 
+#include <string_view>
+#include <vector>
+
 #include "framework/win/text.h"
 
 namespace editors {
@@ -28,14 +31,17 @@ void TdxRegIniWrapper::WriteInteger(const std::string& section, const std::strin
 void TdxRegIniWrapper::EraseSection(const std::string& section) const {
   if (!IniFile) return;
   // A registry store deletes the key's sub-keys itself; a file keeps sub-sections as sections
-  // named below it.
+  // named below it, erased together: one by one, each erase would walk all the sections left.
   const std::string below = section + "\\";
-  for (const std::string& name : IniFile->ReadSections()) {
-    if (name.size() > below.size() && win::SameText(name.substr(0, below.size()), below)) {
-      IniFile->EraseSection(name);
+  std::vector<std::string> erased;
+  for (std::string& name : IniFile->ReadSections()) {
+    if (name.size() > below.size() &&
+        win::SameText(std::string_view(name).substr(0, below.size()), below)) {
+      erased.push_back(std::move(name));
     }
   }
-  IniFile->EraseSection(section);
+  erased.push_back(section);
+  IniFile->EraseSections(erased);
 }
 
 void TdxRegIniWrapper::DeleteValue(const std::string& section, const std::string& name) const {

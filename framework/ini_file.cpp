@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <charconv>
 #include <string_view>
+#include <unordered_set>
 #include <utility>
 
 #include "framework/exception.h"
@@ -306,9 +307,12 @@ bool IniFile::SectionExists(const std::string& section) const {
   return !ReadSectionValues(section).empty();
 }
 
-void IniFile::EraseSection(const std::string& section) {
-  const std::string name = Folded(section);
-  std::erase_if(sections_, [&](const Section& s) { return Folded(s.name) == name; });
+void IniFile::EraseSection(const std::string& section) { EraseSections({section}); }
+
+void IniFile::EraseSections(const std::vector<std::string>& sections) {
+  std::unordered_set<std::string> names;
+  for (const std::string& section : sections) names.insert(Folded(section));
+  std::erase_if(sections_, [&](const Section& s) { return names.count(Folded(s.name)) > 0; });
   section_index_.clear();
   for (size_t i = 0; i < sections_.size(); ++i) {
     section_index_.try_emplace(Folded(sections_[i].name), i);

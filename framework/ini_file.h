@@ -47,6 +47,8 @@ class IniFile {
   // A section with at least one key.
   bool SectionExists(const std::string& section) const;
   void EraseSection(const std::string& section);
+  // All the named sections in one pass over the file, however many they are.
+  void EraseSections(const std::vector<std::string>& sections);
   void DeleteKey(const std::string& section, const std::string& key);
   // The named sections in file order.
   std::vector<std::string> SectionNames() const;

@@ -89,6 +89,10 @@ std::vector<std::string> TCustomIniFile::ReadSectionValues(const std::string& se
   return lines;
 }
 
+void TCustomIniFile::EraseSections(const std::vector<std::string>& sections) {
+  for (const std::string& section : sections) EraseSection(section);
+}
+
 bool TCustomIniFile::ValueExists(const std::string& section, const std::string& ident) {
   const std::vector<std::string> idents = ReadSection(section);
   return std::any_of(idents.begin(), idents.end(),
@@ -199,6 +203,10 @@ std::vector<std::string> TIniFile::ReadSections() {
 
 void TIniFile::EraseSection(const std::string& section) {
   Change([&](IniFile& ini) { ini.EraseSection(section); });
+}
+
+void TIniFile::EraseSections(const std::vector<std::string>& sections) {
+  Change([&](IniFile& ini) { ini.EraseSections(sections); });
 }
 
 void TIniFile::DeleteKey(const std::string& section, const std::string& ident) {

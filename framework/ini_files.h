@@ -40,6 +40,8 @@ class TCustomIniFile {
   // "name=value" lines.
   std::vector<std::string> ReadSectionValues(const std::string& section);
   virtual void EraseSection(const std::string& section) = 0;
+  // Erases each of the sections; a file store does it in one pass, whatever their number.
+  virtual void EraseSections(const std::vector<std::string>& sections);
   virtual void DeleteKey(const std::string& section, const std::string& ident) = 0;
   bool SectionExists(const std::string& section) { return !ReadSection(section).empty(); }
   bool ValueExists(const std::string& section, const std::string& ident);
@@ -66,6 +68,9 @@ class TMemIniFile : public TCustomIniFile {
   std::vector<std::string> ReadSection(const std::string& section) override;
   std::vector<std::string> ReadSections() override { return ini_.SectionNames(); }
   void EraseSection(const std::string& section) override { ini_.EraseSection(section); }
+  void EraseSections(const std::vector<std::string>& sections) override {
+    ini_.EraseSections(sections);
+  }
   void DeleteKey(const std::string& section, const std::string& ident) override {
     ini_.DeleteKey(section, ident);
   }
@@ -88,6 +93,7 @@ class TIniFile : public TCustomIniFile {
   std::vector<std::string> ReadSection(const std::string& section) override;
   std::vector<std::string> ReadSections() override;
   void EraseSection(const std::string& section) override;
+  void EraseSections(const std::vector<std::string>& sections) override;
   void DeleteKey(const std::string& section, const std::string& ident) override;
 
  private:

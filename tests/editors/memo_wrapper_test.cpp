@@ -1,13 +1,16 @@
 // The memo editor's lines and keys, and the settings wrapper over an in-memory ini and over
-// the registry.
+// the registry; erasing many sub-sections.
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "editors/memo_edit.h"
 #include "editors/reg_ini_wrapper.h"
 #include "framework/ini_files.h"
+#include "support/clock.h"
 #include "tests/editors/editor_test_support.h"
 
 namespace {
@@ -106,6 +109,39 @@ TEST(RegIniWrapper, ReadsDefaultsWritesAndErasesSubSectionsInMemory) {
     EXPECT_EQ(wrapper.ReadInteger("GridOther", "Width", 0), 7) << "a mere prefix stays";
   }
   EXPECT_EQ(ini.ReadInteger("GridOther", "Width", 0), 7) << "the wrapper leaves the ini alive";
+}
+
+// Processor seconds of building an in-memory ini with `count` sub-sections below "Tree\Band"
+// and erasing them through the wrapper; checks that they are gone and the neighbours stay.
+double BuildAndEraseSeconds(int count) {
+  const double start = testsupport::ThreadSeconds();
+  framework::TMemIniFile ini("");
+  ini.WriteInteger("Tree", "Width", 1);
+  ini.WriteInteger("Tree\\Bands", "Width", 1);
+  for (int i = 0; i < count; ++i) {
+    const std::string band = (i % 2 ? "Tree\\Band\\Band" : "TREE\\band\\Band") + std::to_string(i);
+    ini.WriteInteger(band, "ID", i);
+    ini.WriteInteger(band, "Width", 80);
+  }
+  editors::TdxRegIniWrapper wrapper;
+  wrapper.IniFile = &ini;
+  wrapper.EraseSection("Tree\\Band");
+  const double seconds = testsupport::ThreadSeconds() - start;
+  EXPECT_EQ(ini.ReadSections(), (std::vector<std::string>{"Tree", "Tree\\Bands"})) << count;
+  return seconds;
+}
+
+// A layout of many bands is erased in time proportional to their number: sixteen small layouts
+// cost about what one of sixteen times the bands does (erasing section by section, each erase
+// walking all the sections left, made the large one cost a hundred times more).
+TEST(RegIniWrapper, ErasingSubSectionsTakesTimeProportionalToTheirNumber) {
+  constexpr int kSmall = 1000, kTimes = 16;
+  double small = 0;
+  for (int i = 0; i < kTimes; ++i) small += BuildAndEraseSeconds(kSmall);
+  const double large = BuildAndEraseSeconds(kSmall * kTimes);
+  EXPECT_LT(large, 6 * std::max(small, 0.05))
+      << kTimes << " x " << kSmall << " sub-sections: " << small << " s; " << kSmall * kTimes
+      << " at once: " << large << " s (processor time)";
 }
 
 TEST(RegIniWrapper, ErasesARegistrySectionWithItsSubKeys) {
