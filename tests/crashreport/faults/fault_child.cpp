@@ -42,8 +42,16 @@ __attribute__((noinline)) int OverflowMain() {
   return 0;
 }
 
+DWORD WINAPI OverflowWorker(void*) { return static_cast<DWORD>(Recurse(0)); }
+
+// The worker starts suspended, so that its stack overflows while the main thread is here and
+// waits, not somewhere inside the creation of a thread (a frame the trace cannot always walk).
 __attribute__((noinline)) int OverflowThread() {
-  std::thread([] { Recurse(0); }).join();
+  const HANDLE worker = CreateThread(nullptr, 0, OverflowWorker, nullptr, CREATE_SUSPENDED, nullptr);
+  if (!worker) return 4;
+  ResumeThread(worker);
+  WaitForSingleObject(worker, INFINITE);
+  CloseHandle(worker);
   Say("main goes on\n");
   return 0;
 }

@@ -54,7 +54,7 @@ TEST(RealFaults, AStackOverflowOnTheMainThreadIsReportedAndEndsTheProgram) {
 
 TEST(RealFaults, AStackOverflowOnAThreadIsReportedAndEndsOnlyThatThread) {
   const std::string report = ReportOfFault("overflow-thread", 0);
-  ExpectOverflowTrace(report, "thread $", "OverflowThread()::{lambda()#1}");
+  ExpectOverflowTrace(report, "thread $", "::OverflowWorker\r\n");
   // The main thread waits for the overflowed one meanwhile.
   EXPECT_TRUE(Has(Section(report, "main thread"), "::OverflowThread\r\n")) << report;
 }
