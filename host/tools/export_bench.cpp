@@ -52,6 +52,20 @@ constexpr long kPadsPerComponent = 10;
 constexpr long kTracksPerPad = 2;
 constexpr long kPadsPerRule = 100;  // one net-scoped rule per hundred pads
 
+// The peer exporter's own export of boards of the same counts, in its process. Not measured by
+// this program: each is one earlier measurement on this machine, printed with its date and source.
+struct PeerExport {
+  long pads;
+  double seconds;
+  const char* source;
+};
+constexpr PeerExport kPeerExports[] = {
+    {1000, 0.015, "2026-12-09, issue 67"},
+    {10000, 0.121, "2026-12-07, issue 19"},
+    {50000, 0.60, "2026-12-07, issue 19"},
+    {100000, 1.16, "2026-12-07, issue 19"},
+};
+
 double Now() {
   LARGE_INTEGER frequency, counter;
   QueryPerformanceFrequency(&frequency);
@@ -624,10 +638,27 @@ void PrintRun(long pads, const char* phase, const Figures& f) {
                   (total - dialog) / raw);
   }
   std::printf(
-      "%8ld %-7s %7.2f %8.2f %6.2f %6.3f %8.2f %8.2f %8.3f %9.1f %8.2f %9.1f %9.1f %9s %9s\n", pads,
+      "%8ld %-7s %7.2f %8.3f %6.3f %6.3f %8.3f %8.3f %8.3f %9.1f %8.2f %9.1f %9.1f %9s %9s\n", pads,
       phase, Figure(f, "load"), total, Figure(f, "best"), Figure(f, "cpu"), total - host - dialog,
       host, dialog, Figure(f, "calls") / pads, total / pads * 1e6, Figure(f, "boardpeak"),
       Figure(f, "ownpeak"), ratio, ratio_without_dialog);
+}
+
+// The peer's earlier figures for the sizes of this run, with ours beside them.
+void PrintPeerExports(const std::map<long, double>& exports) {
+  bool heading = false;
+  for (const PeerExport& peer : kPeerExports) {
+    const auto ours = exports.find(peer.pads);
+    if (ours == exports.end() || ours->second <= 0) continue;
+    if (!heading) {
+      std::printf(
+          "\nthe peer exporter in process, not measured in this run (measured earlier on "
+          "this machine):\n");
+      heading = true;
+    }
+    std::printf("%8ld pads: peer %.3f s (%s); this run's export %.3f s, %.2f times the peer's\n",
+                peer.pads, peer.seconds, peer.source, ours->second, ours->second / peer.seconds);
+  }
 }
 
 int Usage() {
@@ -690,6 +721,7 @@ int main(int argc, char** argv) {
               "load s", "total s", "best s", "cpu s", "module s", "host s", "dialog s", "calls/pad",
               "us/pad", "board MB", "own MB", "/raw write", "w/o dialog");
   std::string sections;
+  std::map<long, double> export_seconds;
   int exit_code = 0;
   for (long pads : sizes) {
     const std::string stem = folder + "\\board" + std::to_string(pads);
@@ -708,6 +740,7 @@ int main(int argc, char** argv) {
       break;
     }
     PrintRun(board.pads, "export", exported);
+    export_seconds[board.pads] = Figure(exported, "total");
     std::fflush(stdout);
     if (!ReadFile(design, text) || !WriteFile(route, RouteFileOfDesign(text)) ||
         !RunMedian(runs, "import", board_path, route, result, imported)) {
@@ -736,6 +769,7 @@ int main(int argc, char** argv) {
     }
   }
   std::printf("\nexport by section, seconds (host seconds), watched runs:\n%s", sections.c_str());
+  PrintPeerExports(export_seconds);
   if (keep.empty()) RemoveDirectoryA(folder.c_str());
   return exit_code;
 }
