@@ -205,6 +205,10 @@ LRESULT CALLBACK DialogAnswerer::OwnerProc(HWND window, UINT msg, WPARAM wparam,
                                            LPARAM lparam) noexcept {
   DialogAnswerer* self = thread_answerer;
   if (!self || self->owner_ != window) return DefWindowProcW(window, msg, wparam, lparam);
+  if (msg == kAnswerPendingMessage) {
+    AnswerPending();
+    return 0;
+  }
   if (msg == WM_ENABLE) {
     if (wparam) {
       self->hook_.reset();
@@ -225,8 +229,13 @@ LRESULT CALLBACK DialogAnswerer::CbtHook(int code, WPARAM wparam, LPARAM lparam)
                          std::count(self.answered_.begin(), self.answered_.end(), window);
       if (!known) {
         self.pending_.push_back({window, Seconds()});
-        // Answer from the window's own modal loop, once it has finished setting itself up.
-        SetTimer(nullptr, 0, 10, AnswerPending);
+        // Answer from the window's own modal loop, once it has finished setting itself up. A
+        // message posted to the owner comes with the loop's first turn, before the window's
+        // first paint, which the answer, read through messages, does not need; a timer would
+        // wait at least 10 ms and then after every paint.
+        if (!self.owner_ || !PostMessageW(self.owner_, kAnswerPendingMessage, 0, 0)) {
+          SetTimer(nullptr, 0, 10, AnswerPendingOnTimer);
+        }
       }
     } catch (...) {
       // Out of memory in a hook: the window stays for the test's timeout to find.
@@ -235,8 +244,12 @@ LRESULT CALLBACK DialogAnswerer::CbtHook(int code, WPARAM wparam, LPARAM lparam)
   return CallNextHookEx(nullptr, code, wparam, lparam);
 }
 
-void CALLBACK DialogAnswerer::AnswerPending(HWND, UINT, UINT_PTR timer, DWORD) {
+void CALLBACK DialogAnswerer::AnswerPendingOnTimer(HWND, UINT, UINT_PTR timer, DWORD) {
   KillTimer(nullptr, timer);
+  AnswerPending();
+}
+
+void DialogAnswerer::AnswerPending() noexcept {
   if (!thread_answerer) return;
   try {
     DialogAnswerer& self = *thread_answerer;

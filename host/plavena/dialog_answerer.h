@@ -50,7 +50,11 @@ class DialogAnswerer {
   static LRESULT CALLBACK CbtHook(int code, WPARAM wparam, LPARAM lparam);
   static LRESULT CALLBACK OwnerProc(HWND window, UINT msg, WPARAM wparam, LPARAM lparam) noexcept;
   void Hook();
-  static void CALLBACK AnswerPending(HWND, UINT, UINT_PTR timer, DWORD);
+  // Answers the windows activated since the last answer; from a message posted to the owner, or
+  // from a timer where there is no owner to post to.
+  static void AnswerPending() noexcept;
+  static void CALLBACK AnswerPendingOnTimer(HWND, UINT, UINT_PTR timer, DWORD);
+  static constexpr UINT kAnswerPendingMessage = WM_APP + 0x3A1;
   // A window activated and not yet answered, with the time it was activated, in seconds.
   struct PendingWindow {
     HWND window;
