@@ -2,6 +2,7 @@
 #include "controls/xp_controls.h"
 
 #include "controls/window_dc_redirect.h"
+#include "framework/win/handles.h"
 
 namespace controls {
 
@@ -20,18 +21,6 @@ class ControlStateScope {
  private:
   framework::TControl& control_;
   unsigned flag_;
-};
-
-class SavedDc {
- public:
-  explicit SavedDc(HDC dc) : dc_(dc), saved_(SaveDC(dc)) {}
-  ~SavedDc() { RestoreDC(dc_, saved_); }
-  SavedDc(const SavedDc&) = delete;
-  SavedDc& operator=(const SavedDc&) = delete;
-
- private:
-  HDC dc_;
-  int saved_;
 };
 
 }  // namespace
@@ -68,7 +57,7 @@ void TXPControl<Base>::PrintClient(framework::TMessage& message) {
   }
   const ControlStateScope copying(*this, framework::csPaintCopy);
   const HDC dc = reinterpret_cast<HDC>(message.wParam);
-  const SavedDc saved(dc);
+  const win::SavedDC saved(dc);
   this->PaintWindow(dc);
 }
 
@@ -78,7 +67,7 @@ void TXPControl<Base>::Print(framework::TMessage& message) {
   {
     const ControlStateScope printing(*this, framework::csPrinting);
     const HDC dc = reinterpret_cast<HDC>(message.wParam);
-    const SavedDc saved(dc);
+    const win::SavedDC saved(dc);
     PrintNonClientArea(this->Handle(), dc);
   }
   message.result = 1;

@@ -5,7 +5,9 @@
 
 #include "editors/container.h"
 #include "editors/editor_class.h"
+#include "editors/gdi_scope.h"
 #include "framework/stdctrls.h"
+#include "framework/win/handles.h"
 
 namespace editors {
 
@@ -105,11 +107,11 @@ bool TdxInplaceMemoEdit::LinesOverflow() {
   HWND hwnd = inner_->Handle();
   const int lines = static_cast<int>(SendMessageW(hwnd, EM_GETLINECOUNT, 0, 0));
   TEXTMETRICW metrics{};
-  HDC dc = GetDC(hwnd);
-  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0)));
-  GetTextMetricsW(dc, &metrics);
-  SelectObject(dc, old);
-  ReleaseDC(hwnd, dc);
+  {
+    const win::WindowDC dc(hwnd);
+    SelectScope font(dc.get(), reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0)));
+    GetTextMetricsW(dc.get(), &metrics);
+  }
   RECT client{};
   GetClientRect(hwnd, &client);
   return metrics.tmHeight > 0 && lines * metrics.tmHeight > client.bottom;

@@ -7,6 +7,7 @@
 #include "editors/gdi_scope.h"
 #include "framework/canvas.h"
 #include "framework/streams.h"
+#include "framework/win/handles.h"
 
 namespace editors {
 
@@ -34,13 +35,12 @@ void DrawPicture(HDC dc, const RECT& area, framework::TPicture& picture, bool ce
   if (IsPictureEmpty(picture)) return;
   const RECT target = PictureRect(area, picture.Width(), picture.Height(), center, stretch);
   if (IsRectEmpty(&target)) return;
-  const int saved = SaveDC(dc);
+  const win::SavedDC saved(dc);
   IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
   framework::TCanvas canvas;
   canvas.SetHandle(dc);
   picture.Graphic()->Draw(canvas, target);
   canvas.SetHandle(nullptr);
-  RestoreDC(dc, saved);
 }
 
 }  // namespace
@@ -211,12 +211,10 @@ void TdxInplaceGraphicEdit::PasteFromClipboard() {
     if (GetObjectW(handle, sizeof info, &info) && info.bmWidth > 0 && info.bmHeight > 0) {
       bitmap->SetPixelFormat(framework::TPixelFormat::pf24bit);
       bitmap->SetSize(info.bmWidth, info.bmHeight);
-      HDC source = CreateCompatibleDC(nullptr);
-      {
-        SelectScope selected(source, handle);
-        BitBlt(bitmap->Canvas().Handle(), 0, 0, info.bmWidth, info.bmHeight, source, 0, 0, SRCCOPY);
-      }
-      DeleteDC(source);
+      const win::UniqueMemoryDc source(CreateCompatibleDC(nullptr));
+      SelectScope selected(source.get(), handle);
+      BitBlt(bitmap->Canvas().Handle(), 0, 0, info.bmWidth, info.bmHeight, source.get(), 0, 0,
+             SRCCOPY);
       pasted = true;
     }
   }

@@ -7,7 +7,9 @@
 
 #include "controls/window_services.h"
 #include "controls/xp_combobox.h"
+#include "editors/gdi_scope.h"
 #include "editors/inplace_edit.h"
+#include "framework/win/handles.h"
 
 namespace editors {
 
@@ -37,10 +39,13 @@ void TdxPopupHost::Popup(std::unique_ptr<TdxPopupContent> content, int width, bo
   GetWindowRect(editor_.Handle(), &editor);
   const int editor_width = editor.right - editor.left;
   const int frame = border_ ? 2 * GetSystemMetrics(SM_CXBORDER) : 0;
-  HDC dc = GetDC(editor_.Handle());
-  SelectObject(dc, editor_.Font().Handle());
-  SIZE size = content_->PreferredSize(dc, (width > 0 ? width : editor_width) - frame);
-  ReleaseDC(editor_.Handle(), dc);
+  SIZE size{};
+  {
+    // The content's measuring may throw: the DC goes back either way.
+    const win::WindowDC dc(editor_.Handle());
+    SelectScope font(dc.get(), editor_.Font().Handle());
+    size = content_->PreferredSize(dc.get(), (width > 0 ? width : editor_width) - frame);
+  }
   size.cx = std::max<LONG>(1, size.cx + frame);
   size.cy = std::max<LONG>(1, size.cy + frame);
   RECT anchor = editor;

@@ -137,7 +137,8 @@ void TCustomdxTreeList::DrawCellBy(const TdxCellPaintInfo& cell, bool text_only)
 
 TCustomdxTreeList::ShownCellText TCustomdxTreeList::SettleShownText(HDC dc, TdxTreeListNode* node,
                                                                     int column, const RECT& rect) {
-  const TdxCellPaintInfo cell = TreeListPainter(*this, dc).CellInfo(node, column, rect);
+  const TdxCellPaintInfo cell =
+      CellInfo(ViewOf(GetLayout(), ClientRect()), MakeViewRow(node, rect.top), dc, column, rect);
   CellPaintScope painting(*this, cell);
   CellPass pass;
   SettleCellPass(cell, pass);
@@ -252,14 +253,13 @@ int TCustomdxTreeList::PreviewLineCount(TdxTreeListNode* node) {
     width = first->right - first->left;
   }
   width = std::max(width - left - indent_desc_, 1);
-  HDC screen = GetDC(nullptr);
   RECT box{0, 0, width, 0};
   {
-    editors::SelectScope font(screen, preview_font_.Handle());
-    DrawTextW(screen, text.c_str(), static_cast<int>(text.size()), &box,
+    const win::WindowDC screen(nullptr);
+    editors::SelectScope font(screen.get(), preview_font_.Handle());
+    DrawTextW(screen.get(), text.c_str(), static_cast<int>(text.size()), &box,
               DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
   }
-  ReleaseDC(nullptr, screen);
   const int line = std::max(metrics_.preview_line_height, 1);
   const int lines = (box.bottom - box.top + line - 1) / line;
   return preview_lines_ > 0 ? std::min(lines, preview_lines_) : lines;

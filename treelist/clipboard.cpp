@@ -77,14 +77,12 @@ std::wstring DefaultFaceName() {
 
 // A frame in hundredths of millimetres for a picture of `width` x `height` screen pixels.
 RECT MetafileFrame(int width, int height) {
-  HDC screen = GetDC(nullptr);
-  const RECT frame{0, 0,
-                   MulDiv(width, GetDeviceCaps(screen, HORZSIZE) * 100,
-                          std::max(GetDeviceCaps(screen, HORZRES), 1)),
-                   MulDiv(height, GetDeviceCaps(screen, VERTSIZE) * 100,
-                          std::max(GetDeviceCaps(screen, VERTRES), 1))};
-  ReleaseDC(nullptr, screen);
-  return frame;
+  const win::WindowDC screen(nullptr);
+  return {0, 0,
+          MulDiv(width, GetDeviceCaps(screen.get(), HORZSIZE) * 100,
+                 std::max(GetDeviceCaps(screen.get(), HORZRES), 1)),
+          MulDiv(height, GetDeviceCaps(screen.get(), VERTSIZE) * 100,
+                 std::max(GetDeviceCaps(screen.get(), VERTRES), 1))};
 }
 
 }  // namespace
@@ -186,7 +184,13 @@ HENHMETAFILE TCustomdxTreeList::PaintToMetafile(bool selected_only) {
   HDC dc = CreateEnhMetaFileW(nullptr, nullptr, &frame, nullptr);
   if (!dc) throw framework::Exception("Cannot create the grid's picture");
   try {
-    TreeListPainter(*this, dc, full, std::move(rows), in.client).Paint();
+    GridView view = ViewOf(full, in.client);
+    int y = full.rows.top;
+    for (TdxTreeListNode* node : rows) {
+      view.rows.push_back(MakeViewRow(node, y));
+      y += view.rows.back().height;
+    }
+    PaintView(view, dc);
   } catch (...) {
     DeleteEnhMetaFile(CloseEnhMetaFile(dc));
     throw;

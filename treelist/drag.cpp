@@ -22,10 +22,13 @@ bool SamePoint(POINT a, POINT b) { return a.x == b.x && a.y == b.y; }
 // A picture of `size` drawn by `draw` on a memory DC compatible with the screen.
 template <class Draw>
 win::UniqueBitmap DrawPicture(SIZE size, Draw&& draw) {
-  HDC screen = GetDC(nullptr);
-  win::UniqueBitmap bitmap(CreateCompatibleBitmap(screen, size.cx, size.cy));
-  win::UniqueMemoryDc dc(CreateCompatibleDC(screen));
-  ReleaseDC(nullptr, screen);
+  win::UniqueBitmap bitmap;
+  win::UniqueMemoryDc dc;
+  {
+    const win::WindowDC screen(nullptr);
+    bitmap.reset(CreateCompatibleBitmap(screen.get(), size.cx, size.cy));
+    dc.reset(CreateCompatibleDC(screen.get()));
+  }
   if (!bitmap || !dc) return {};
   editors::SelectScope keep(dc.get(), bitmap.get());
   draw(dc.get());
@@ -388,8 +391,9 @@ void TCustomdxTreeList::MakeBandDragImage(int band) {
                BandPanelRowBottom(model.band_row_count, metrics_.band_line_height, metrics_.flat));
   const SIZE size{width, height};
   win::UniqueBitmap picture = DrawPicture(size, [&](HDC dc) {
-    TreeListPainter::DrawHeaderCell(dc, {0, 0, width, height}, model.bands[band].caption,
-                                    band_font_.Handle(), look_);
+    DrawHeaderCell(dc, {0, 0, width, height}, model.bands[band].caption, band_font_.Handle(), look_,
+                   framework::ColorToRGB(GetColor(TreeListColor::Band)),
+                   GetSysColor(COLOR_BTNTEXT));
   });
   if (picture) drag_picture_.Add(picture.get(), size, CLR_NONE);
 }
@@ -407,8 +411,9 @@ void TCustomdxTreeList::MakeHeaderDragImage(int column) {
   const int height = metrics_.header_line_height;
   const SIZE size{width, height};
   win::UniqueBitmap picture = DrawPicture(size, [&](HDC dc) {
-    TreeListPainter::DrawHeaderCell(dc, {0, 0, width, height}, model.columns[column].caption,
-                                    header_font_.Handle(), look_);
+    DrawHeaderCell(dc, {0, 0, width, height}, model.columns[column].caption, header_font_.Handle(),
+                   look_, framework::ColorToRGB(GetColor(TreeListColor::Header)),
+                   GetSysColor(COLOR_BTNTEXT));
   });
   if (picture) drag_picture_.Add(picture.get(), size, CLR_NONE);
 }
@@ -419,15 +424,12 @@ void TCustomdxTreeList::MakeNodeDragImage(TdxTreeListNode* node, int column) {
   const std::wstring text = GetNodeDragText(node, column);
   SIZE text_size{GetRowHeight(node, metrics_.default_row_height, false), 16};
   {
-    HDC screen = GetDC(nullptr);
-    {
-      editors::SelectScope font(screen, Font().Handle());
-      RECT box{0, 0, 0, 0};
-      DrawTextW(screen, text.c_str(), static_cast<int>(text.size()), &box,
-                DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX | DT_EXPANDTABS);
-      if (!GetHeaderModel().columns.empty()) text_size = {box.right, box.bottom};
-    }
-    ReleaseDC(nullptr, screen);
+    const win::WindowDC screen(nullptr);
+    editors::SelectScope font(screen.get(), Font().Handle());
+    RECT box{0, 0, 0, 0};
+    DrawTextW(screen.get(), text.c_str(), static_cast<int>(text.size()), &box,
+              DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX | DT_EXPANDTABS);
+    if (!GetHeaderModel().columns.empty()) text_size = {box.right, box.bottom};
   }
   const bool state_image = state_images_ && node->StateIndex() >= 0;
   const int image_index = images_ ? node->ImageIndex() : -1;

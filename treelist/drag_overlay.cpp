@@ -9,7 +9,7 @@
 namespace treelist {
 void DropArrows::Show(const RECT& rect, COLORREF color) {
   if (shown_) Hide();
-  WindowDC screen(nullptr);
+  const win::WindowDC screen(nullptr);
   if (!screen.get()) return;
   const SIZE size{rect.right - rect.left, rect.bottom - rect.top};
   if (!background_ || size.cx > background_size_.cx || size.cy > background_size_.cy) {
@@ -44,7 +44,7 @@ void DropArrows::Hide() {
   shown_ = false;
   if (!saved_) return;
   saved_ = false;
-  WindowDC screen(nullptr);
+  const win::WindowDC screen(nullptr);
   win::UniqueMemoryDc memory(CreateCompatibleDC(screen.get()));
   if (!screen.get() || !memory) return;
   editors::SelectScope keep(memory.get(), background_.get());

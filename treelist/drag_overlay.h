@@ -12,22 +12,6 @@
 
 namespace treelist {
 
-// A window's client DC (the screen's for no window), released on every exit.
-class WindowDC {
- public:
-  explicit WindowDC(HWND hwnd) : hwnd_(hwnd), dc_(GetDC(hwnd)) {}
-  ~WindowDC() {
-    if (dc_) ReleaseDC(hwnd_, dc_);
-  }
-  WindowDC(const WindowDC&) = delete;
-  WindowDC& operator=(const WindowDC&) = delete;
-  HDC get() const noexcept { return dc_; }
-
- private:
-  HWND hwnd_;
-  HDC dc_;
-};
-
 // The insertion arrows, 11 pixels wide: one pointing down at the top of their rectangle, one
 // pointing up at its bottom. Hiding puts back exactly the pixels of the rectangle they were
 // shown at; when the screen could not be read (no display), hiding restores nothing.

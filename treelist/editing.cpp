@@ -97,7 +97,7 @@ void TCustomdxTreeList::InitEditor() {
 void TCustomdxTreeList::PrepareEditor(editors::TdxInplaceEdit& editor) {
   editor.SetClosing(false);
   {
-    ScreenDC screen;
+    const win::WindowDC screen(nullptr);
     editor.SetColor(static_cast<framework::TColor>(
         GetNearestColor(screen.get(), framework::ColorToRGB(GetEditColor()))));
   }

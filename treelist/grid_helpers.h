@@ -1,5 +1,5 @@
-// Small routines the grid shares with its column and layout-storage code: the screen and measuring
-// DCs, counting the lines a wrapped text needs, and the registry paths of stored layouts.
+// Small routines the grid shares with its column and layout-storage code: the measuring DC,
+// counting the lines a wrapped text needs, and the registry paths of stored layouts.
 #pragma once
 
 #include <windows.h>
@@ -9,19 +9,6 @@
 #include "framework/win/handles.h"
 
 namespace treelist {
-
-// The screen's DC for matching colours, released on every exit.
-class ScreenDC {
- public:
-  ScreenDC() : dc_(GetDC(nullptr)) {}
-  ~ScreenDC() { ReleaseDC(nullptr, dc_); }
-  ScreenDC(const ScreenDC&) = delete;
-  ScreenDC& operator=(const ScreenDC&) = delete;
-  HDC get() const noexcept { return dc_; }
-
- private:
-  HDC dc_;
-};
 
 // A DC for measuring text as the screen draws it. A memory DC: the screen's own costs a round
 // trip to Wine's server for each use, and the grid measures at every change of its layout.

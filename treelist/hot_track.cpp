@@ -13,13 +13,10 @@ constexpr UINT kHintShowDelay = 1000, kHintHideDelay = 5000;
 constexpr int kHeaderButtonWidth = 12, kHeaderButtonHeight = 11;
 
 SIZE TextExtent(framework::TFont& font, const std::wstring& text) {
-  HDC screen = GetDC(nullptr);
+  const win::WindowDC screen(nullptr);
+  editors::SelectScope select(screen.get(), font.Handle());
   SIZE size{};
-  {
-    editors::SelectScope select(screen, font.Handle());
-    GetTextExtentPoint32W(screen, text.c_str(), static_cast<int>(text.size()), &size);
-  }
-  ReleaseDC(nullptr, screen);
+  GetTextExtentPoint32W(screen.get(), text.c_str(), static_cast<int>(text.size()), &size);
   return size;
 }
 

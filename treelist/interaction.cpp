@@ -187,7 +187,7 @@ void TCustomdxTreeList::DrawSizingLine() {
   sizing_line_shown_ = !sizing_line_shown_;
   if (!HandleAllocated()) return;
   const Layout layout = GetLayout();
-  WindowDC dc(hwnd_);
+  const win::WindowDC dc(hwnd_);
   if (!dc.get()) return;
   const int old_rop = SetROP2(dc.get(), R2_NOTXORPEN);
   editors::SelectScope pen(dc.get(), GetStockObject(BLACK_PEN));

@@ -255,7 +255,8 @@ void TCustomdxTreeList::PaintFlatFrame() {
   RECT window{};
   GetWindowRect(hwnd_, &window);
   OffsetRect(&window, -window.left, -window.top);
-  HDC dc = GetWindowDC(hwnd_);
+  const win::WindowDC frame(hwnd_, true);
+  const HDC dc = frame.get();
   DrawBorder(dc, window);
   const LONG style = GetWindowLongW(hwnd_, GWL_STYLE);
   if ((style & WS_HSCROLL) && (style & WS_VSCROLL)) {
@@ -264,7 +265,6 @@ void TCustomdxTreeList::PaintFlatFrame() {
                       window.bottom - 1};
     FillRect(dc, &corner, GetSysColorBrush(COLOR_BTNFACE));
   }
-  ReleaseDC(hwnd_, dc);
 }
 
 void TCustomdxTreeList::DrawBorder(HDC dc, const RECT& rect) {

@@ -1,4 +1,4 @@
-// Paints a tree list.
+// Paints a grid's view record.
 #include "treelist/painter.h"
 
 #include <commctrl.h>
@@ -8,294 +8,188 @@
 #include "editors/gdi_scope.h"
 #include "framework/win/handles.h"
 #include "treelist/shared_resources.h"
-#include "treelist/tree_list.h"
 
 namespace treelist {
 namespace {
 
 constexpr int kButtonSize = 9;
 
-// Puts the DC's clipping back when the painting of an area ends.
-class SavedDC {
- public:
-  explicit SavedDC(HDC dc) : dc_(dc), saved_(SaveDC(dc)) {}
-  ~SavedDC() { RestoreDC(dc_, saved_); }
-  SavedDC(const SavedDC&) = delete;
-  SavedDC& operator=(const SavedDC&) = delete;
-
- private:
-  HDC dc_;
-  int saved_;
-};
+void FillColor(HDC dc, const RECT& rect, COLORREF color) {
+  if (rect.right <= rect.left || rect.bottom <= rect.top) return;
+  // An opaque empty text fills without a brush to make and free.
+  SetBkColor(dc, color);
+  ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);
+}
 
 void Line(HDC dc, int x1, int y1, int x2, int y2, COLORREF color) {
-  // A one-pixel rectangle fill: no pen to make and free per line.
-  const RECT r{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2) + 1, std::max(y1, y2) + 1};
-  SetBkColor(dc, color);
-  ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
+  FillColor(dc, {std::min(x1, x2), std::min(y1, y2), std::max(x1, x2) + 1, std::max(y1, y2) + 1},
+            color);
 }
 
-}  // namespace
+class Painter {
+ public:
+  Painter(const GridView& view, HDC dc, CellPainter& cells) : view_(view), dc_(dc), cells_(cells) {}
+  void Paint();
 
-TreeListPainter::TreeListPainter(TCustomdxTreeList& grid, HDC dc, Layout layout,
-                                 std::vector<TdxTreeListNode*> rows, RECT client)
-    : TreeListPainter(grid, dc) {
-  layout_ = std::move(layout);
-  rows_ = std::move(rows);
-  client_ = client;
-  full_size_ = true;
-}
+ private:
+  void PaintBands();
+  void PaintHeaders();
+  // Returns the bottom of the last row painted.
+  int PaintRows();
+  void PaintRow(const ViewRow& row);
+  void PaintTreePart(const ViewRow& row, const RECT& cell);
+  void PaintTreeLines(const ViewRow& row, int x0, int mid_y);
+  void PaintButton(const ViewRow& row, int center_x, int center_y);
+  void PaintNodeImages(const ViewRow& row, int x);
+  void PaintIndicator(const ViewRow& row);
+  // The checked brush of the dotted tree lines, made once.
+  HBRUSH DotBrush();
+  void DottedLine(int left, int top, int width, int height);
 
-TreeListPainter::TreeListPainter(TCustomdxTreeList& grid, HDC dc)
-    : grid_(grid), dc_(dc), layout_(grid.GetLayout()), client_(grid.ClientRect()) {
-  window_ = framework::ColorToRGB(grid.Color());
-  window_text_ = GetSysColor(COLOR_WINDOWTEXT);
-  highlight_ = framework::ColorToRGB(grid.GetColor(TCustomdxTreeList::TreeListColor::Highlight));
-  highlight_text_ = GetSysColor(COLOR_HIGHLIGHTTEXT);
-  hide_selection_ =
-      framework::ColorToRGB(grid.GetColor(TCustomdxTreeList::TreeListColor::HideSelection));
-  tree_line_ = GetSysColor(COLOR_BTNSHADOW);
-  const HeaderModel& model = grid.GetHeaderModel();
-  if (!model.bands.empty() && !model.bands[0].rows.empty() && !model.bands[0].rows[0].empty()) {
-    tree_column_ = model.bands[0].rows[0][0];
-  }
-}
+  const GridView& view_;
+  const Layout& layout_ = view_.layout;
+  const ViewColors& colors_ = view_.colors;
+  HDC dc_;
+  CellPainter& cells_;
+  win::UniqueBitmap dot_bitmap_;
+  win::UniqueBrush dot_brush_;
+};
 
-void TreeListPainter::Paint() {
-  const RECT client = client_;
+void Painter::Paint() {
+  const RECT& client = view_.client;
   PaintBands();
   PaintHeaders();
-  PaintIndicatorCorner();
+  const RECT& corner = layout_.indicator_corner;
+  DrawHeaderCell(dc_, corner, L"", view_.header_font, view_.look, colors_.header,
+                 colors_.header_text);
   const int bottom = PaintRows();
   // What no row covers: below the last row, and right of the last column.
-  FillRectColor({client.left, bottom, client.right, layout_.rows.bottom}, window_);
+  FillColor(dc_, {client.left, bottom, client.right, layout_.rows.bottom}, colors_.window);
   if (!layout_.headers.empty()) {
-    FillRectColor({layout_.grid_right, layout_.band_panel.top, client.right, layout_.rows.bottom},
-                  window_);
+    FillColor(dc_, {layout_.grid_right, layout_.band_panel.top, client.right, layout_.rows.bottom},
+              colors_.window);
   }
-  FillRectColor(layout_.footer, GetSysColor(COLOR_BTNFACE));
+  FillColor(dc_, layout_.footer, colors_.footer);
 }
 
-void TreeListPainter::FillRectColor(const RECT& rect, COLORREF color) {
-  if (rect.right <= rect.left || rect.bottom <= rect.top) return;
-  SetBkColor(dc_, color);
-  ExtTextOutW(dc_, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);
-}
-
-void TreeListPainter::DrawHeaderCell(HDC dc, const RECT& rect, const std::wstring& caption,
-                                     HFONT font, TdxLookAndFeel look) {
-  if (rect.right <= rect.left || rect.bottom <= rect.top) return;
-  RECT face = rect;
-  SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-  ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &face, nullptr, 0, nullptr);
-  switch (look) {
-    case TdxLookAndFeel::lfStandard: DrawEdge(dc, &face, EDGE_RAISED, BF_RECT); break;
-    case TdxLookAndFeel::lfFlat: DrawEdge(dc, &face, BDR_RAISEDINNER, BF_RECT); break;
-    case TdxLookAndFeel::lfUltraFlat: {
-      const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
-      Line(dc, rect.right - 1, rect.top, rect.right - 1, rect.bottom - 1, shadow);
-      Line(dc, rect.left, rect.bottom - 1, rect.right - 1, rect.bottom - 1, shadow);
-      break;
-    }
-  }
-  if (caption.empty()) return;
-  RECT text{rect.left + 4, rect.top + 1, rect.right - 4, rect.bottom - 1};
-  editors::SelectScope select(dc, font);
-  SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-  DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text,
-            DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
-  SetBkMode(dc, OPAQUE);
-}
-
-void TreeListPainter::PaintBands() {
-  if (layout_.band_panel.bottom <= layout_.band_panel.top) return;
-  SavedDC saved(dc_);
-  IntersectClipRect(dc_, layout_.band_panel.left, layout_.band_panel.top, layout_.band_panel.right,
-                    layout_.band_panel.bottom);
-  const HeaderModel& model = grid_.GetHeaderModel();
+void Painter::PaintBands() {
+  const RECT& panel = layout_.band_panel;
+  if (panel.bottom <= panel.top) return;
+  const win::SavedDC saved(dc_);
+  IntersectClipRect(dc_, panel.left, panel.top, panel.right, panel.bottom);
   for (const LayoutBand& band : layout_.bands) {
-    DrawHeaderCell(dc_, {band.left, layout_.band_panel.top, band.right, layout_.band_panel.bottom},
-                   model.bands[band.index].caption, grid_.band_font_.Handle(), grid_.look_);
+    DrawHeaderCell(dc_, {band.left, panel.top, band.right, panel.bottom},
+                   view_.band_captions[band.index], view_.band_font, view_.look, colors_.band,
+                   colors_.header_text);
   }
 }
 
-void TreeListPainter::PaintHeaders() {
-  if (layout_.header_panel.bottom <= layout_.header_panel.top) return;
-  SavedDC saved(dc_);
-  IntersectClipRect(dc_, layout_.header_panel.left, layout_.header_panel.top,
-                    layout_.header_panel.right, layout_.header_panel.bottom);
-  const HeaderModel& model = grid_.GetHeaderModel();
+void Painter::PaintHeaders() {
+  const RECT& panel = layout_.header_panel;
+  if (panel.bottom <= panel.top) return;
+  const win::SavedDC saved(dc_);
+  IntersectClipRect(dc_, panel.left, panel.top, panel.right, panel.bottom);
   for (const LayoutHeaderCell& cell : layout_.headers) {
-    DrawHeaderCell(dc_, cell.rect, model.columns[cell.column].caption, grid_.header_font_.Handle(),
-                   grid_.look_);
+    DrawHeaderCell(dc_, cell.rect, view_.column_captions[cell.column], view_.header_font,
+                   view_.look, colors_.header, colors_.header_text);
   }
 }
 
-void TreeListPainter::PaintIndicatorCorner() {
-  const RECT& corner = layout_.indicator_corner;
-  if (corner.right > corner.left && corner.bottom > corner.top) {
-    DrawHeaderCell(dc_, corner, L"", grid_.header_font_.Handle(), grid_.look_);
-  }
-}
-
-int TreeListPainter::PaintRows() {
-  SavedDC saved(dc_);
+int Painter::PaintRows() {
+  const win::SavedDC saved(dc_);
   // One clip for all rows: cells scrolled left of the data area go under the indicator, which
   // each row paints last.
   IntersectClipRect(dc_, layout_.rows.left, layout_.rows.top, layout_.data.right,
                     layout_.rows.bottom);
-  SelectObject(dc_, grid_.Font().Handle());
-  if (grid_.show_lines_ && grid_.tree_line_style_ == TdxTreeLineStyle::tlDot) {
+  SelectObject(dc_, view_.font);
+  if (view_.show_lines && view_.tree_line_style == TdxTreeLineStyle::tlDot) {
     // Selected once for every row's lines: selecting a pattern brush realises it again.
-    SetBrushOrgEx(dc_, grid_.left_coord_ & 1, 0, nullptr);
+    SetBrushOrgEx(dc_, view_.left_coord & 1, 0, nullptr);
     SelectObject(dc_, DotBrush());
   }
-  int y = layout_.rows.top;
-  const int line = grid_.metrics_.default_row_height;
-  size_t next = 0;
-  auto advance = [&](TdxTreeListNode* node) {
-    if (full_size_) return next < rows_.size() ? rows_[next++] : nullptr;
-    return node ? NextVisibleNode(node) : grid_.top_node_;
-  };
-  for (TdxTreeListNode* node = advance(nullptr); node && y < layout_.rows.bottom;
-       node = advance(node)) {
-    const int height = grid_.GetRowHeight(node, line, false);
-    PaintRow(node, y, height);
-    y += height;
+  int bottom = layout_.rows.top;
+  for (const ViewRow& row : view_.rows) {
+    PaintRow(row);
+    bottom = row.top + row.height;
   }
-  return std::min<int>(y, layout_.rows.bottom);
+  return std::min<int>(bottom, layout_.rows.bottom);
 }
 
-void TreeListPainter::PaintIndicator(bool focused, int top, int height) {
-  const int line = grid_.metrics_.default_row_height;
-  const RECT indicator{layout_.rows.left, top, layout_.data.left, top + height};
-  DrawHeaderCell(dc_, indicator, L"", nullptr, grid_.look_);
-  if (!focused) return;
-  const int cx = (indicator.left + indicator.right) / 2, cy = top + line / 2;
+void Painter::PaintIndicator(const ViewRow& row) {
+  const RECT indicator{layout_.rows.left, row.top, layout_.data.left, row.top + row.height};
+  DrawHeaderCell(dc_, indicator, L"", nullptr, view_.look, colors_.header, colors_.header_text);
+  if (!row.focused) return;
+  const int cx = (indicator.left + indicator.right) / 2, cy = row.top + view_.line_height / 2;
   const POINT arrow[3] = {{cx - 2, cy - 4}, {cx + 2, cy}, {cx - 2, cy + 4}};
   editors::SelectScope brush(dc_, GetStockObject(BLACK_BRUSH));
   editors::SelectScope pen(dc_, GetStockObject(BLACK_PEN));
   Polygon(dc_, arrow, 3);
 }
 
-void TreeListPainter::PaintRow(TdxTreeListNode* node, int top, int height) {
-  const int line = grid_.metrics_.default_row_height;
-  const bool focused = node == grid_.focused_node_;
-  const int x0 = layout_.data.left - grid_.left_coord_;
+void Painter::PaintRow(const ViewRow& row) {
+  const int line = view_.line_height;
+  const int top = row.top;
+  const int x0 = layout_.data.left - view_.left_coord;
   if (layout_.headers.empty()) {
     const RECT cell{x0, top, layout_.data.right, top + line};
-    PaintTreePart(node, cell, top, line);
-    DrawCell(node, 0, cell);
+    PaintTreePart(row, cell);
+    cells_.PaintCell(CellInfo(view_, row, dc_, 0, cell));
   } else {
     for (const LayoutHeaderCell& header : layout_.headers) {
       const RECT cell{header.left, top + header.row * line, header.right,
                       top + (header.row + 1) * line};
-      if (header.column == tree_column_) PaintTreePart(node, cell, top, line);
-      DrawCell(node, header.column, cell);
+      if (header.column == view_.tree_column) PaintTreePart(row, cell);
+      cells_.PaintCell(CellInfo(view_, row, dc_, header.column, cell));
     }
   }
-  const int cells_bottom = top + line * grid_.GetHeaderModel().HeaderPanelRowCount();
-  const int preview = grid_.PreviewHeight(node);
-  if (preview > 0) {
+  const int cells_bottom = top + line * view_.header_panel_rows;
+  if (row.preview > 0) {
     const bool highlighted =
-        !grid_.painting_picture_ && (node->Selected() || focused) && grid_.IsRowSelect();
+        !view_.picture && (row.selected || row.focused) && view_.row_select && view_.focused_window;
     const RECT band{x0, cells_bottom, std::max<int>(layout_.grid_right, layout_.data.right),
-                    cells_bottom + preview};
-    grid_.DrawPreview(dc_, band, node, highlighted && FocusedWindow() ? highlight_ : window_,
-                      highlighted && FocusedWindow() ? highlight_text_ : window_text_);
+                    cells_bottom + row.preview};
+    cells_.PaintPreview(dc_, band, row, highlighted ? colors_.highlight : colors_.window,
+                        highlighted ? colors_.highlight_text : colors_.window_text);
   }
   // Row footers and the rest of a taller row.
-  if (top + height > cells_bottom + preview) {
-    FillRectColor({x0, cells_bottom + preview, layout_.grid_right, top + height},
-                  GetSysColor(COLOR_3DLIGHT));
+  if (top + row.height > cells_bottom + row.preview) {
+    FillColor(dc_, {x0, cells_bottom + row.preview, layout_.grid_right, top + row.height},
+              colors_.row_footer);
   }
-  if (grid_.show_grid_) {
-    const COLORREF grid_line = GetSysColor(COLOR_BTNFACE);
-    Line(dc_, layout_.data.left, top + height - 1, layout_.grid_right - 1, top + height - 1,
-         grid_line);
+  if (view_.show_grid) {
+    const int y = top + row.height - 1;
+    Line(dc_, layout_.data.left, y, layout_.grid_right - 1, y, colors_.grid_line);
     for (const LayoutHeaderCell& header : layout_.headers) {
-      Line(dc_, header.right - 1, top, header.right - 1, top + height - 1, grid_line);
+      Line(dc_, header.right - 1, top, header.right - 1, y, colors_.grid_line);
     }
   }
-  if (focused && FocusedWindow() && !(grid_.options_ & aoHideFocusRect) && !grid_.searching_) {
+  if (row.focused && view_.focused_window && !view_.picture && !view_.hide_focus_rect) {
     const RECT focus{x0, top, layout_.grid_right > x0 ? layout_.grid_right : layout_.data.right,
                      cells_bottom};
-    SetTextColor(dc_, window_text_);
-    SetBkColor(dc_, window_);
+    SetTextColor(dc_, colors_.window_text);
+    SetBkColor(dc_, colors_.window);
     DrawFocusRect(dc_, &focus);
   }
-  if (layout_.data.left > layout_.rows.left) PaintIndicator(focused, top, height);
+  if (layout_.data.left > layout_.rows.left) PaintIndicator(row);
 }
 
-bool TreeListPainter::FocusedWindow() {
-  if (!focused_window_) {
-    focused_window_ =
-        !grid_.painting_picture_ && grid_.HandleAllocated() && GetFocus() == grid_.Handle();
-  }
-  return *focused_window_;
-}
-
-TdxCellPaintInfo TreeListPainter::CellInfo(TdxTreeListNode* node, int column, const RECT& rect) {
-  const bool focused = node == grid_.focused_node_;
-  const bool highlighted = !grid_.painting_picture_ && (node->Selected() || focused) &&
-                           (grid_.IsRowSelect() || column == grid_.focused_column_);
-  TdxCellPaintInfo cell;
-  cell.dc = dc_;
-  cell.rect = rect;
-  if (layout_.headers.empty() || column == tree_column_) {
-    // The tree's column paints its text after the node's indent, in what is left of the cell.
-    int left = 0, right = 0;
-    grid_.GetNodeIndent(node, left, right);
-    cell.rect.left = std::min<LONG>(rect.left + right, rect.right);
-  }
-  cell.node = node;
-  cell.column = column;
-  cell.brush_color = window_;
-  cell.text_color = window_text_;
-  if (highlighted) {
-    const bool focused_window = FocusedWindow();
-    cell.brush_color = focused_window ? highlight_ : hide_selection_;
-    cell.text_color = focused_window ? highlight_text_ : GetSysColor(COLOR_BTNTEXT);
-  }
-  cell.selected = highlighted;
-  cell.focused = focused && column == grid_.focused_column_;
-  cell.first_column = layout_.headers.empty() || column == layout_.headers.front().column;
-  cell.last_column = layout_.headers.empty() || column == layout_.headers.back().column;
-  cell.text_offset_x = 2;
-  return cell;
-}
-
-void TreeListPainter::DrawCell(TdxTreeListNode* node, int column, const RECT& rect) {
-  const TdxCellPaintInfo cell = CellInfo(node, column, rect);
-  // A picture is drawn as vector text, not through the columns' bitmap painters.
-  if (grid_.painting_picture_) {
-    grid_.DrawCellText(cell);
-  } else {
-    grid_.DrawCell(cell);
-  }
-}
-
-void TreeListPainter::PaintTreePart(TdxTreeListNode* node, const RECT& cell, int row_top,
-                                    int line_height) {
-  int left = 0, right = 0;
-  grid_.GetNodeIndent(node, left, right);
+void Painter::PaintTreePart(const ViewRow& row, const RECT& cell) {
   const int x0 = cell.left;
-  const int height = grid_.GetRowHeight(node, line_height, false);
-  FillRectColor({x0, row_top, std::min<int>(x0 + right, cell.right), row_top + line_height},
-                window_);
-  const int mid_y = row_top + line_height / 2;
-  if (grid_.show_lines_ && grid_.paint_style_ == TdxTreeListPaintStyle::psStandard) {
-    PaintTreeLines(node, x0, row_top, row_top + height, mid_y);
+  const int line = view_.line_height;
+  FillColor(dc_, {x0, row.top, std::min<int>(x0 + row.indent_right, cell.right), row.top + line},
+            colors_.window);
+  const int mid_y = row.top + line / 2;
+  if (view_.show_lines && view_.paint_style == TdxTreeListPaintStyle::psStandard) {
+    PaintTreeLines(row, x0, mid_y);
   }
-  const int indent = grid_.indent_;
-  if (node->HasChildren() && grid_.show_buttons_ && left >= indent) {
-    PaintButton(node, x0 + left - indent + indent / 2, mid_y);
+  const int indent = view_.indent;
+  if (row.has_children && view_.show_buttons && row.indent_left >= indent) {
+    PaintButton(row, x0 + row.indent_left - indent + indent / 2, mid_y);
   }
-  PaintNodeImages(node, x0 + left, row_top, line_height);
+  PaintNodeImages(row, x0 + row.indent_left);
 }
 
-HBRUSH TreeListPainter::DotBrush() {
+HBRUSH Painter::DotBrush() {
   if (!dot_brush_) {
     static const WORD kChecks[8] = {0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA};
     dot_bitmap_.reset(CreateBitmap(8, 8, 1, 1, kChecks));
@@ -308,26 +202,26 @@ HBRUSH TreeListPainter::DotBrush() {
 // theirs) and the window down (rows scrolled repaint the tree's column, see ScrollRows): a dot
 // wherever x + LeftCoord + y is even. One checked pattern brush paints them, the gaps in the
 // window colour the tree's part has anyway.
-void TreeListPainter::DottedLine(int left, int top, int width, int height) {
+void Painter::DottedLine(int left, int top, int width, int height) {
   // A monochrome pattern draws its 0 bits in the text colour, its 1 bits in the background.
-  SetTextColor(dc_, tree_line_);
-  SetBkColor(dc_, window_);
-  SetBrushOrgEx(dc_, grid_.left_coord_ & 1, 0, nullptr);
+  SetTextColor(dc_, colors_.tree_line);
+  SetBkColor(dc_, colors_.window);
+  SetBrushOrgEx(dc_, view_.left_coord & 1, 0, nullptr);
   editors::SelectScope brush(dc_, DotBrush());
   PatBlt(dc_, left, top, width, height, PATCOPY);
 }
 
-void TreeListPainter::PaintTreeLines(TdxTreeListNode* node, int x0, int top, int bottom,
-                                     int mid_y) {
-  const int indent = grid_.indent_;
-  const int slot = node->Level() - (grid_.ShowRoot() ? 0 : 1);
+void Painter::PaintTreeLines(const ViewRow& row, int x0, int mid_y) {
+  const int indent = view_.indent;
+  const int slot = row.level - (view_.show_root ? 0 : 1);
   if (slot < 0 || indent <= 0) return;
-  const bool dotted = grid_.tree_line_style_ == TdxTreeLineStyle::tlDot;
+  const bool dotted = view_.tree_line_style == TdxTreeLineStyle::tlDot;
+  const int top = row.top, bottom = row.top + row.height;
   auto vertical = [&](int x, int y1, int y2) {
     if (dotted) {
       DottedLine(x, y1, 1, y2 - y1);
     } else {
-      Line(dc_, x, y1, x, y2 - 1, tree_line_);
+      Line(dc_, x, y1, x, y2 - 1, colors_.tree_line);
     }
   };
   const int mid_x = x0 + slot * indent + indent / 2;
@@ -335,55 +229,107 @@ void TreeListPainter::PaintTreeLines(TdxTreeListNode* node, int x0, int top, int
   if (dotted) {
     DottedLine(mid_x, mid_y, right - mid_x, 1);
   } else {
-    Line(dc_, mid_x, mid_y, right - 1, mid_y, tree_line_);
+    Line(dc_, mid_x, mid_y, right - 1, mid_y, colors_.tree_line);
   }
-  const bool first_row = !node->Parent() && node->Index() == 0;
-  vertical(mid_x, first_row ? mid_y : top, node->IsLast() ? mid_y + 1 : bottom);
-  int k = slot - 1;
-  for (TdxTreeListNode* a = node->Parent(); a && k >= 0; a = a->Parent(), --k) {
-    if (!a->IsLast()) vertical(x0 + k * indent + indent / 2, top, bottom);
+  vertical(mid_x, row.first_row ? mid_y : top, row.last ? mid_y + 1 : bottom);
+  const int slots = std::min<int>(slot, static_cast<int>(row.ancestor_continues.size()));
+  for (int k = 0; k < slots; ++k) {
+    if (row.ancestor_continues[k]) vertical(x0 + k * indent + indent / 2, top, bottom);
   }
 }
 
-void TreeListPainter::PaintButton(TdxTreeListNode* node, int cx, int cy) {
-  if (grid_.look_ == TdxLookAndFeel::lfStandard) {
+void Painter::PaintButton(const ViewRow& row, int cx, int cy) {
+  if (view_.look == TdxLookAndFeel::lfStandard) {
     // The shared raised glyphs, drawn from the system colours.
     win::UniqueMemoryDc glyph_dc(CreateCompatibleDC(dc_));
-    editors::SelectScope glyph(glyph_dc.get(), ExpandGlyph(!node->Expanded()));
+    editors::SelectScope glyph(glyph_dc.get(), row.expanded ? view_.minus_glyph : view_.plus_glyph);
     BitBlt(dc_, cx - kExpandGlyphSize / 2, cy - kExpandGlyphSize / 2, kExpandGlyphSize,
            kExpandGlyphSize, glyph_dc.get(), 0, 0, SRCCOPY);
     return;
   }
   const RECT box{cx - kButtonSize / 2, cy - kButtonSize / 2, cx + kButtonSize / 2 + 1,
                  cy + kButtonSize / 2 + 1};
-  const COLORREF frame =
-      grid_.look_ == TdxLookAndFeel::lfUltraFlat ? window_text_ : GetSysColor(COLOR_BTNSHADOW);
-  const COLORREF face = grid_.look_ == TdxLookAndFeel::lfFlat ? GetSysColor(COLOR_BTNFACE)
-                                                              : GetSysColor(COLOR_WINDOW);
-  FillRectColor(box, frame);
-  FillRectColor({box.left + 1, box.top + 1, box.right - 1, box.bottom - 1}, face);
-  if (grid_.look_ == TdxLookAndFeel::lfStandard) {
-    // The classic raised button: a light inner edge on the left and top.
-    Line(dc_, box.left + 1, box.top + 1, box.right - 3, box.top + 1, GetSysColor(COLOR_3DHILIGHT));
-  }
-  Line(dc_, cx - 2, cy, cx + 2, cy, window_text_);
-  if (!node->Expanded()) Line(dc_, cx, cy - 2, cx, cy + 2, window_text_);
+  const bool ultra_flat = view_.look == TdxLookAndFeel::lfUltraFlat;
+  FillColor(dc_, box, ultra_flat ? colors_.window_text : colors_.shadow);
+  FillColor(dc_, {box.left + 1, box.top + 1, box.right - 1, box.bottom - 1},
+            ultra_flat ? colors_.window : colors_.face);
+  Line(dc_, cx - 2, cy, cx + 2, cy, colors_.plus_minus);
+  if (!row.expanded) Line(dc_, cx, cy - 2, cx, cy + 2, colors_.plus_minus);
 }
 
-void TreeListPainter::PaintNodeImages(TdxTreeListNode* node, int x, int top, int height) {
-  if (grid_.state_images_ && node->StateIndex() >= 0) {
-    framework::TImageList& list = *grid_.state_images_;
-    ImageList_Draw(list.Handle(), node->StateIndex(), dc_, x, top + (height - list.Height()) / 2,
+void Painter::PaintNodeImages(const ViewRow& row, int x) {
+  const int line = view_.line_height;
+  const ImageListView& states = view_.state_images;
+  if (states.handle && row.state_image >= 0) {
+    ImageList_Draw(states.handle, row.state_image, dc_, x, row.top + (line - states.height) / 2,
                    ILD_NORMAL);
-    x += list.Width();
+    x += states.width;
   }
-  if (!grid_.images_) return;
-  framework::TImageList& list = *grid_.images_;
-  const int index = node == grid_.focused_node_ ? node->SelectedIndex() : node->ImageIndex();
-  if (index >= 0) {
-    ImageList_Draw(list.Handle(), index, dc_, x, top + (height - list.Height()) / 2,
+  const ImageListView& images = view_.images;
+  if (images.handle && row.image >= 0) {
+    ImageList_Draw(images.handle, row.image, dc_, x, row.top + (line - images.height) / 2,
                    ILD_TRANSPARENT);
   }
+}
+
+}  // namespace
+
+void PaintGrid(const GridView& view, HDC dc, CellPainter& cells) {
+  Painter(view, dc, cells).Paint();
+}
+
+TdxCellPaintInfo CellInfo(const GridView& view, const ViewRow& row, HDC dc, int column,
+                          const RECT& rect) {
+  const bool highlighted = !view.picture && (row.selected || row.focused) &&
+                           (view.row_select || column == view.focused_column);
+  const auto& headers = view.layout.headers;
+  TdxCellPaintInfo cell;
+  cell.dc = dc;
+  cell.rect = rect;
+  if (headers.empty() || column == view.tree_column) {
+    // The tree's column paints its text after the row's indent, in what is left of the cell.
+    cell.rect.left = std::min<LONG>(rect.left + row.indent_right, rect.right);
+  }
+  cell.node = row.node;
+  cell.column = column;
+  cell.brush_color = view.colors.window;
+  cell.text_color = view.colors.window_text;
+  if (highlighted) {
+    cell.brush_color = view.focused_window ? view.colors.highlight : view.colors.hide_selection;
+    cell.text_color =
+        view.focused_window ? view.colors.highlight_text : view.colors.hide_selection_text;
+  }
+  cell.selected = highlighted;
+  cell.focused = row.focused && column == view.focused_column;
+  cell.first_column = headers.empty() || column == headers.front().column;
+  cell.last_column = headers.empty() || column == headers.back().column;
+  cell.text_offset_x = 2;
+  return cell;
+}
+
+void DrawHeaderCell(HDC dc, const RECT& rect, const std::wstring& caption, HFONT font,
+                    TdxLookAndFeel look, COLORREF face, COLORREF text) {
+  if (rect.right <= rect.left || rect.bottom <= rect.top) return;
+  RECT edge = rect;
+  FillColor(dc, rect, face);
+  switch (look) {
+    case TdxLookAndFeel::lfStandard: DrawEdge(dc, &edge, EDGE_RAISED, BF_RECT); break;
+    case TdxLookAndFeel::lfFlat: DrawEdge(dc, &edge, BDR_RAISEDINNER, BF_RECT); break;
+    case TdxLookAndFeel::lfUltraFlat: {
+      const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
+      Line(dc, rect.right - 1, rect.top, rect.right - 1, rect.bottom - 1, shadow);
+      Line(dc, rect.left, rect.bottom - 1, rect.right - 1, rect.bottom - 1, shadow);
+      break;
+    }
+  }
+  if (caption.empty()) return;
+  RECT box{rect.left + 4, rect.top + 1, rect.right - 4, rect.bottom - 1};
+  editors::SelectScope select(dc, font);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, text);
+  DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &box,
+            DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
+  SetBkMode(dc, OPAQUE);
 }
 
 }  // namespace treelist

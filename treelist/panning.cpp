@@ -18,10 +18,9 @@ constexpr UINT kPanInterval = 20;
 
 // The picture under the cursor: arrows along the axes that have a scroll bar around a dot.
 win::UniqueBitmap MakePanPicture(bool horizontal, bool vertical) {
-  HDC screen = GetDC(nullptr);
-  win::UniqueBitmap bitmap(CreateCompatibleBitmap(screen, kPictureSize, kPictureSize));
-  win::UniqueMemoryDc dc(CreateCompatibleDC(screen));
-  ReleaseDC(nullptr, screen);
+  const win::WindowDC screen(nullptr);
+  win::UniqueBitmap bitmap(CreateCompatibleBitmap(screen.get(), kPictureSize, kPictureSize));
+  win::UniqueMemoryDc dc(CreateCompatibleDC(screen.get()));
   if (!bitmap || !dc) return bitmap;
   editors::SelectScope keep(dc.get(), bitmap.get());
   const RECT all{0, 0, kPictureSize, kPictureSize};
@@ -113,9 +112,8 @@ void TCustomdxTreeList::MousePan() {
     SetWindowRgn(popup, CreateEllipticRgn(0, 0, kPictureSize + 1, kPictureSize + 1), TRUE);
     SetWindowPos(popup, nullptr, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-    HDC dc = GetDC(popup);
-    PaintPanWindow(dc, picture.get());
-    ReleaseDC(popup, dc);
+    const win::WindowDC dc(popup);
+    PaintPanWindow(dc.get(), picture.get());
   }
   PanMotion motion;
   motion.speed = 1;
@@ -171,10 +169,8 @@ void TCustomdxTreeList::MousePan() {
       continue;
     }
     if (m == WM_PAINT && msg.hwnd == popup) {
-      PAINTSTRUCT paint;
-      HDC dc = BeginPaint(popup, &paint);
-      PaintPanWindow(dc, picture.get());
-      EndPaint(popup, &paint);
+      const win::PaintDC dc(popup);
+      PaintPanWindow(dc.get(), picture.get());
       continue;
     }
     if (m >= WM_MOUSEFIRST && m <= WM_MOUSEWHEEL) break;

@@ -49,16 +49,19 @@ void DrawExpandGlyph(HDC dc, bool plus) {
 }
 
 void BuildExpandGlyphs(Resources& resources) {
-  HDC screen = GetDC(nullptr);
-  win::UniqueMemoryDc work_dc(CreateCompatibleDC(screen));
-  win::UniqueMemoryDc copy_dc(CreateCompatibleDC(screen));
-  win::UniqueBitmap work(CreateCompatibleBitmap(screen, kExpandGlyphSize, kExpandGlyphSize));
-  for (win::UniqueBitmap* glyph : {&resources.plus, &resources.minus}) {
-    if (!*glyph) {
-      glyph->reset(CreateCompatibleBitmap(screen, kExpandGlyphSize, kExpandGlyphSize));
+  win::UniqueMemoryDc work_dc, copy_dc;
+  win::UniqueBitmap work;
+  {
+    const win::WindowDC screen(nullptr);
+    work_dc.reset(CreateCompatibleDC(screen.get()));
+    copy_dc.reset(CreateCompatibleDC(screen.get()));
+    work.reset(CreateCompatibleBitmap(screen.get(), kExpandGlyphSize, kExpandGlyphSize));
+    for (win::UniqueBitmap* glyph : {&resources.plus, &resources.minus}) {
+      if (!*glyph) {
+        glyph->reset(CreateCompatibleBitmap(screen.get(), kExpandGlyphSize, kExpandGlyphSize));
+      }
     }
   }
-  ReleaseDC(nullptr, screen);
   editors::SelectScope work_scope(work_dc.get(), work.get());
   for (const bool plus : {true, false}) {
     DrawExpandGlyph(work_dc.get(), plus);
@@ -106,9 +109,9 @@ HBITMAP ArrowBackground(int width, int height) {
   if (!r.arrow_background || r.arrow_size.cx < width || r.arrow_size.cy < height) {
     r.arrow_size = {std::max<LONG>(r.arrow_size.cx, width),
                     std::max<LONG>(r.arrow_size.cy, height)};
-    HDC screen = GetDC(nullptr);
-    r.arrow_background.reset(CreateCompatibleBitmap(screen, r.arrow_size.cx, r.arrow_size.cy));
-    ReleaseDC(nullptr, screen);
+    const win::WindowDC screen(nullptr);
+    r.arrow_background.reset(
+        CreateCompatibleBitmap(screen.get(), r.arrow_size.cx, r.arrow_size.cy));
   }
   return r.arrow_background.get();
 }

@@ -14,8 +14,6 @@
 namespace treelist {
 namespace {
 
-constexpr int kEdgeZone = 3;  // pixels either side of an edge that size it
-
 // Runs an event handler where no exception may pass (a node's destructor).
 template <class Body>
 void Guarded(Body&& body) noexcept {
@@ -479,96 +477,7 @@ RECT TCustomdxTreeList::GetCellRect(TdxTreeListNode* node, int column, const Lay
   return {cell->left, row.top + cell->row * line, cell->right, row.top + (cell->row + 1) * line};
 }
 
-THitInfo TCustomdxTreeList::HitTest(POINT point) {
-  THitInfo hit;
-  hit.point = point;
-  const Layout layout = GetLayout();
-  if (PtInRect(&layout.band_panel, point)) {
-    // The panel's lower edge sizes it: right of the bands, and over them when it may be sized.
-    const bool lower_edge = point.y >= layout.band_panel.bottom - kEdgeZone;
-    if (lower_edge && (options_ex_ & aoBandPanelSizing)) {
-      hit.kind = htBandPanelEdge;
-      return hit;
-    }
-    for (const LayoutBand& band : layout.bands) {
-      if (point.x < band.left || point.x >= band.right + kEdgeZone) continue;
-      hit.band = band.index;
-      hit.kind = std::abs(point.x - band.right) <= kEdgeZone ? htBandEdge : htBand;
-      return hit;
-    }
-    if (lower_edge) hit.kind = htBandPanelEdge;
-    return hit;
-  }
-  if (PtInRect(&layout.header_panel, point)) {
-    if ((options_ex_ & aoHeaderPanelSizing) && point.y >= layout.header_panel.bottom - kEdgeZone) {
-      hit.kind = htHeaderPanelEdge;
-      return hit;
-    }
-    for (const LayoutHeaderCell& cell : layout.headers) {
-      if (point.y < cell.rect.top || point.y >= cell.rect.bottom) continue;
-      if (point.x < cell.left || point.x >= cell.right + kEdgeZone) continue;
-      hit.band = cell.band;
-      hit.column = cell.column;
-      if (std::abs(point.x - cell.right) <= kEdgeZone) {
-        hit.kind = htColumnEdge;
-      } else {
-        hit.kind = htColumn;
-        hit.part = HeaderHitPart(layout, point, cell.column);
-      }
-      return hit;
-    }
-    return hit;
-  }
-  if (PtInRect(&layout.indicator_corner, point)) {
-    hit.kind = htHeaderButton;
-    return hit;
-  }
-  if (PtInRect(&layout.footer, point)) {
-    hit.kind = htFooter;
-    return hit;
-  }
-  if (!PtInRect(&layout.rows, point)) return hit;
-  int y = layout.rows.top;
-  TdxTreeListNode* node = top_node_;
-  for (; node && y < layout.rows.bottom; node = NextVisibleNode(node)) {
-    const int h = GetRowHeight(node, metrics_.default_row_height, false);
-    if (point.y < y + h) break;
-    y += h;
-  }
-  if (!node || point.y >= layout.rows.bottom) return hit;
-  hit.node = node;
-  if (point.x < layout.data.left) {
-    // The indicator's lower edge of a row sizes the rows.
-    const int bottom = y + GetRowHeight(node, metrics_.default_row_height, false);
-    hit.kind =
-        (options_ex_ & aoRowSizing) && point.y >= bottom - kEdgeZone ? htRowEdge : htIndicator;
-    return hit;
-  }
-  const int x0 = layout.data.left - left_coord_;
-  int left = 0, right = 0;
-  GetNodeIndent(node, left, right);
-  const int x = point.x - x0;
-  if (x < left - indent_) {
-    hit.kind = htIndent;
-  } else if (x < left) {
-    hit.kind = node->HasChildren() && show_buttons_ ? htButton : htIndent;
-  } else if (x < right) {
-    const int state_width = right - left - (images_ ? images_->Width() : 0);
-    hit.kind = x < left + state_width ? htStateIcon : htIcon;
-  } else if (point.x < layout.grid_right) {
-    hit.kind = htLabel;
-  } else {
-    hit.kind = htRight;
-  }
-  for (const LayoutHeaderCell& cell : layout.headers) {
-    if (point.x >= cell.left && point.x < cell.right) {
-      hit.column = cell.column;
-      hit.band = cell.band;
-      break;
-    }
-  }
-  return hit;
-}
+THitInfo TCustomdxTreeList::HitTest(POINT point) { return treelist::HitTest(GetView(), point); }
 
 TdxTreeListNode* TCustomdxTreeList::GetNodeAt(int x, int y) { return HitTest({x, y}).node; }
 
@@ -735,7 +644,7 @@ void TCustomdxTreeList::Paint() {
 
 void TCustomdxTreeList::PaintGridTo(HDC dc) {
   if (LockUpdate()) return;
-  TreeListPainter(*this, dc).Paint();
+  PaintView(GetView(), dc);
 }
 
 }  // namespace treelist

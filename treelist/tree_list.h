@@ -19,6 +19,7 @@
 #include "framework/image_list.h"
 #include "treelist/cell_paint_types.h"
 #include "treelist/drag_overlay.h"
+#include "treelist/grid_view.h"
 #include "treelist/layout.h"
 #include "treelist/nodes.h"
 #include "treelist/row_index.h"
@@ -90,9 +91,6 @@ constexpr uint32_t kDefaultOptionsEx = aoUseBitmap | aoBandHeaderWidth | aoAutoC
                                        aoBandSizing | aoBandMoving | aoDragScroll | aoDragExpand;
 static_assert(kDefaultOptions == 0x37 && kDefaultOptionsEx == 0x303E);
 
-enum class TdxLookAndFeel { lfStandard, lfFlat, lfUltraFlat };
-enum class TdxTreeListPaintStyle { psStandard, psOutlook };
-enum class TdxTreeLineStyle { tlSolid, tlDot };
 enum class TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 enum class TBorderStyle { bsNone, bsSingle };
 
@@ -114,38 +112,6 @@ enum TdxTreeListState : uint8_t {
   tsRowSizing,
   tsColumnButtonDown,
   tsIndicatorButtonDown,
-};
-
-// What lies under a client point.
-enum THitKind : uint8_t {
-  htBand,
-  htColumn,
-  htColumnEdge,
-  htBandEdge,
-  htBandPanelEdge,
-  htHeaderPanelEdge,
-  htRowEdge,
-  htIndicator,
-  htButton,
-  htNowhere,
-  htIcon,
-  htStateIcon,
-  htLabel,
-  htIndent,
-  htRight,
-  htBandButton,
-  htHeaderButton,
-  htFooter,
-};
-static_assert(htColumn == 1 && htNowhere == 9);
-
-struct THitInfo {
-  POINT point{};
-  int band = -1;    // band visible index
-  int column = -1;  // column index
-  TdxTreeListNode* node = nullptr;
-  int part = 0;  // header: 1 caption, 2 button part
-  THitKind kind = htNowhere;
 };
 
 inline POINT ScreenCursorPos() {
@@ -320,6 +286,8 @@ class TCustomdxTreeList : public TreeListBase,
   }
   void GetNodeIndent(const TdxTreeListNode* node, int& left, int& right);
   int GetScrollExtent() { return GetLayout().scroll_extent; }
+  // What the grid shows now: its layout, the rows in the window, settings and colours.
+  GridView GetView();
   virtual THitInfo HitTest(POINT point);
   TdxTreeListNode* GetNodeAt(int x, int y);
   void ResetLayoutCache();
@@ -814,7 +782,6 @@ class TCustomdxTreeList : public TreeListBase,
   }
 
  private:
-  friend class TreeListPainter;
   // Runs `body` between BeginUpdate and EndUpdate, ending the update on every exit.
   template <class Body>
   void Locked(Body&& body) {
@@ -828,6 +795,10 @@ class TCustomdxTreeList : public TreeListBase,
     EndUpdate();
   }
   void SetRelayoutFlag(bool& flag, bool value);
+  // The view of `layout` without rows, and a node's row at `top` in it.
+  GridView ViewOf(Layout layout, const RECT& client);
+  ViewRow MakeViewRow(TdxTreeListNode* node, int top);
+  void PaintView(const GridView& view, HDC dc);
   void EnsureRowIndex();
   int MeasureTextHeight(HDC dc, framework::TFont& font);
   void InvalidateRows(int first_row);

@@ -132,4 +132,54 @@ using UniqueRegion = Unique<GdiTraits<HRGN>>;
 using UniqueEnhMetaFile = Unique<EnhMetaFileTraits>;
 using UniqueGlobal = Unique<GlobalTraits>;  // memory not handed over (to the clipboard)
 
+// A window's client DC (the screen's for no window), or with `whole_window` the DC of the whole
+// window, frame included; ReleaseDC needs the window, so it is kept beside the DC.
+class WindowDC {
+ public:
+  explicit WindowDC(HWND hwnd, bool whole_window = false) noexcept
+      : hwnd_(hwnd), dc_(whole_window ? GetWindowDC(hwnd) : GetDC(hwnd)) {}
+  ~WindowDC() {
+    if (dc_) ReleaseDC(hwnd_, dc_);
+  }
+  WindowDC(const WindowDC&) = delete;
+  WindowDC& operator=(const WindowDC&) = delete;
+  HDC get() const noexcept { return dc_; }
+  explicit operator bool() const noexcept { return dc_ != nullptr; }
+
+ private:
+  HWND hwnd_;
+  HDC dc_;
+};
+
+// The DC of a WM_PAINT, ended on every exit.
+class PaintDC {
+ public:
+  explicit PaintDC(HWND hwnd) noexcept : hwnd_(hwnd), dc_(BeginPaint(hwnd, &paint_)) {}
+  ~PaintDC() { EndPaint(hwnd_, &paint_); }
+  PaintDC(const PaintDC&) = delete;
+  PaintDC& operator=(const PaintDC&) = delete;
+  HDC get() const noexcept { return dc_; }
+  const RECT& Area() const noexcept { return paint_.rcPaint; }
+
+ private:
+  HWND hwnd_;
+  PAINTSTRUCT paint_{};
+  HDC dc_;
+};
+
+// Puts a DC's clipping, origin and selected objects back when the scope ends.
+class SavedDC {
+ public:
+  explicit SavedDC(HDC dc) noexcept : dc_(dc), saved_(SaveDC(dc)) {}
+  ~SavedDC() {
+    if (saved_) RestoreDC(dc_, saved_);
+  }
+  SavedDC(const SavedDC&) = delete;
+  SavedDC& operator=(const SavedDC&) = delete;
+
+ private:
+  HDC dc_;
+  int saved_;
+};
+
 }  // namespace win

@@ -1,0 +1,367 @@
+// The painter and the hit test from view records made by hand: tree lines, expand boxes in each
+// look, highlight colours, grid lines, the indicator and footers on a memory surface, and the
+// parts a point hits.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "controls/surface.h"
+#include "treelist/painter.h"
+#include "treelist/shared_resources.h"
+
+using treelist::GridView;
+using treelist::ViewRow;
+
+namespace {
+
+constexpr COLORREF kWindow = RGB(255, 255, 255);
+constexpr COLORREF kText = RGB(0, 0, 0);
+constexpr COLORREF kTreeLine = RGB(255, 0, 0);
+constexpr COLORREF kPlusMinus = RGB(0, 0, 255);
+constexpr COLORREF kFace = RGB(200, 200, 0);
+constexpr COLORREF kShadow = RGB(0, 128, 0);
+constexpr COLORREF kHighlight = RGB(0, 0, 128);
+constexpr COLORREF kHideSelection = RGB(128, 128, 128);
+constexpr COLORREF kHeader = RGB(0, 200, 200);
+constexpr COLORREF kBand = RGB(200, 0, 200);
+constexpr COLORREF kGridLine = RGB(0, 255, 0);
+constexpr COLORREF kRowFooter = RGB(255, 128, 0);
+constexpr int kLine = 17, kIndent = 16;
+
+// Fills each cell's text area with its brush colour, and keeps what it was given.
+class FillingCells final : public treelist::CellPainter {
+ public:
+  void PaintCell(const treelist::TdxCellPaintInfo& cell) override {
+    cells.push_back(cell);
+    SetBkColor(cell.dc, cell.brush_color);
+    ExtTextOutW(cell.dc, 0, 0, ETO_OPAQUE, &cell.rect, nullptr, 0, nullptr);
+  }
+  void PaintPreview(HDC, const RECT& rect, const ViewRow&, COLORREF background, COLORREF) override {
+    previews.push_back({rect, background});
+  }
+  std::vector<treelist::TdxCellPaintInfo> cells;
+  struct Preview {
+    RECT rect;
+    COLORREF background;
+  };
+  std::vector<Preview> previews;
+};
+
+treelist::ViewColors TestColors() {
+  treelist::ViewColors c;
+  c.window = kWindow;
+  c.window_text = kText;
+  c.highlight = kHighlight;
+  c.highlight_text = RGB(255, 255, 0);
+  c.hide_selection = kHideSelection;
+  c.hide_selection_text = kText;
+  c.header = kHeader;
+  c.header_text = kText;
+  c.band = kBand;
+  c.tree_line = kTreeLine;
+  c.grid_line = kGridLine;
+  c.row_footer = kRowFooter;
+  c.plus_minus = kPlusMinus;
+  c.footer = kFace;
+  c.face = kFace;
+  c.shadow = kShadow;
+  return c;
+}
+
+// A grid without columns (the whole row is the tree's), 200 x 120, no header panel.
+GridView TreeView() {
+  GridView v;
+  v.client = {0, 0, 200, 120};
+  treelist::LayoutInputs in;
+  in.client = v.client;
+  v.layout = treelist::ComputeLayout({}, in);
+  v.colors = TestColors();
+  v.line_height = kLine;
+  v.indent = kIndent;
+  v.tree_line_style = treelist::TdxTreeLineStyle::tlSolid;
+  v.show_buttons = false;
+  return v;
+}
+
+// A row of the tree as the control lays it out: standard paint style, no images.
+ViewRow Row(int index, int level, bool children, bool last, std::vector<bool> continues = {}) {
+  ViewRow r;
+  r.top = index * kLine;
+  r.height = kLine;
+  r.level = level;
+  r.has_children = children;
+  r.expanded = children;
+  r.last = last;
+  r.first_row = index == 0 && level == 0;
+  r.indent_left = r.indent_right = (level + 1) * kIndent;
+  r.ancestor_continues = std::move(continues);
+  return r;
+}
+
+struct PixelCase {
+  POINT point;
+  COLORREF colour;
+  const char* why;
+};
+
+void ExpectPixels(const xptest::Surface& s, const std::vector<PixelCase>& cases) {
+  for (const PixelCase& c : cases) {
+    EXPECT_EQ(s.Pixel(c.point.x, c.point.y), c.colour)
+        << c.why << " at " << c.point.x << "," << c.point.y;
+  }
+}
+
+TEST(TreeListPainter, TreeLinesJoinSiblingsAndEndAtTheLastChildsMiddle) {
+  // 0 top (children)       slot 0: line from its middle down
+  // 1   child              slot 1, its parent's line passes at slot 0
+  // 2   last child         slot 1 ends at its middle
+  // 3 last top             slot 0 from the top to its middle
+  GridView v = TreeView();
+  v.rows = {Row(0, 0, true, false), Row(1, 1, false, false, {true}), Row(2, 1, false, true, {true}),
+            Row(3, 0, false, true)};
+  xptest::Surface s(200, 120);
+  FillingCells cells;
+  treelist::PaintGrid(v, s.dc(), cells);
+  xptest::WritePicture(s, "treelist_painter_lines", 2);
+  const int mid = kLine / 2;
+  ExpectPixels(s,
+               {
+                   {{8, mid - 1}, kWindow, "the first row's line starts at its middle"},
+                   {{8, mid}, kTreeLine, "the first row's line"},
+                   {{15, mid}, kTreeLine, "the stub reaches the slot's right end"},
+                   {{16, mid}, kWindow, "and not beyond"},
+                   {{8, kLine + 1}, kTreeLine, "the parent's line passes the child"},
+                   {{24, kLine}, kTreeLine, "the child's own line from its top"},
+                   {{24, 2 * kLine - 1}, kTreeLine, "down to its bottom"},
+                   {{31, kLine + mid}, kTreeLine, "the child's stub"},
+                   {{24, 2 * kLine + mid}, kTreeLine, "the last child's line reaches its middle"},
+                   {{24, 2 * kLine + mid + 1}, kWindow, "and stops there"},
+                   {{8, 3 * kLine}, kTreeLine, "the top line goes on to the last top row"},
+                   {{8, 3 * kLine + mid}, kTreeLine, "to its middle"},
+                   {{8, 3 * kLine + mid + 1}, kWindow, "the last top row ends the line"},
+               });
+}
+
+TEST(TreeListPainter, WithoutRootTheTopLevelDrawsNoLinesAndChildrenMoveOneSlotLeft) {
+  GridView v = TreeView();
+  v.show_root = false;
+  ViewRow top = Row(0, 0, true, true);
+  top.indent_left = top.indent_right = 0;
+  ViewRow child = Row(1, 1, false, true, {});
+  child.indent_left = child.indent_right = kIndent;
+  v.rows = {top, child};
+  xptest::Surface s(200, 120);
+  FillingCells cells;
+  treelist::PaintGrid(v, s.dc(), cells);
+  EXPECT_EQ(xptest::CountOfColour(s, {0, 0, 200, kLine}, kTreeLine), 0) << "no root lines";
+  ExpectPixels(s, {{{8, kLine}, kTreeLine, "the child's line in slot 0"},
+                   {{8, kLine + kLine / 2 + 1}, kWindow, "ends at the last child's middle"}});
+  EXPECT_EQ(cells.cells[1].rect.left, kIndent) << "the child's text after one indent";
+}
+
+TEST(TreeListPainter, DottedLinesPaintEveryOtherPixelInPhaseWithTheScroll) {
+  for (const int left_coord : {0, 1}) {
+    SCOPED_TRACE(left_coord);
+    GridView v = TreeView();
+    v.tree_line_style = treelist::TdxTreeLineStyle::tlDot;
+    v.left_coord = left_coord;
+    v.rows = {Row(0, 0, false, false), Row(1, 0, false, true)};
+    xptest::Surface s(200, 120);
+    FillingCells cells;
+    treelist::PaintGrid(v, s.dc(), cells);
+    const int x = 8 - left_coord;
+    EXPECT_EQ(xptest::CountOfColour(s, {x, kLine, x + 1, kLine + 8}, kTreeLine), 4);
+    // A dot wherever x + LeftCoord + y is even.
+    EXPECT_EQ(s.Pixel(x, kLine), (x + left_coord + kLine) % 2 ? kWindow : kTreeLine);
+  }
+}
+
+struct ButtonCase {
+  treelist::TdxLookAndFeel look;
+  COLORREF frame, face;
+};
+
+TEST(TreeListPainter, ExpandBoxesShowTheirLooksFrameFaceAndSign) {
+  const ButtonCase cases[] = {
+      {treelist::TdxLookAndFeel::lfFlat, kShadow, kFace},
+      {treelist::TdxLookAndFeel::lfUltraFlat, kText, kWindow},
+  };
+  for (const ButtonCase& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.look));
+    GridView v = TreeView();
+    v.look = c.look;
+    v.show_buttons = true;
+    v.show_lines = false;
+    ViewRow collapsed = Row(0, 0, true, false);
+    collapsed.expanded = false;
+    v.rows = {collapsed, Row(1, 0, true, true)};
+    xptest::Surface s(200, 120);
+    FillingCells cells;
+    treelist::PaintGrid(v, s.dc(), cells);
+    const int cx = 8, cy = kLine / 2;
+    ExpectPixels(s, {{{cx - 4, cy}, c.frame, "the box's left side"},
+                     {{cx + 4, cy + 4}, c.frame, "its lower right corner"},
+                     {{cx - 3, cy - 3}, c.face, "the face inside"},
+                     {{cx - 2, cy}, kPlusMinus, "the minus"},
+                     {{cx, cy - 2}, kPlusMinus, "the plus's upright when collapsed"},
+                     {{cx, kLine + cy - 2}, c.face, "no upright when expanded"},
+                     {{cx + 2, kLine + cy}, kPlusMinus, "the expanded row's minus"}});
+  }
+}
+
+TEST(TreeListPainter, TheStandardLookDrawsItsRaisedGlyphOnlyForRowsWithChildren) {
+  treelist::AcquireSharedDrawingResources();
+  GridView v = TreeView();
+  v.show_buttons = true;
+  v.show_lines = false;
+  v.plus_glyph = treelist::ExpandGlyph(true);
+  v.minus_glyph = treelist::ExpandGlyph(false);
+  v.rows = {Row(0, 0, true, false), Row(1, 0, false, true)};
+  xptest::Surface s(200, 120);
+  FillingCells cells;
+  treelist::PaintGrid(v, s.dc(), cells);
+  EXPECT_GT(xptest::CountOtherThan(s, {0, 0, kIndent, kLine}, kWindow), 20) << "a glyph";
+  EXPECT_EQ(xptest::CountOtherThan(s, {0, kLine, kIndent, 2 * kLine}, kWindow), 0) << "none";
+  treelist::ReleaseSharedDrawingResources();
+}
+
+// Two columns side by side under a header; the focused row is the second.
+GridView ColumnsView() {
+  GridView v;
+  v.client = {0, 0, 220, 100};
+  treelist::HeaderModel model;
+  model.columns = {{L"Name", 100, 20}, {L"Value", 100, 20}};
+  model.bands = {{L"All", 200, 20, true, {{0, 1}}}};
+  treelist::LayoutInputs in;
+  in.client = v.client;
+  in.metrics.header_panel_height = 18;
+  in.metrics.band_panel_height = 16;
+  in.metrics.indicator_width = 12;
+  v.layout = treelist::ComputeLayout(model, in);
+  v.band_captions = {L"All"};
+  v.column_captions = {L"Name", L"Value"};
+  v.colors = TestColors();
+  v.line_height = kLine;
+  v.indent = kIndent;
+  v.tree_column = 0;
+  v.show_lines = false;
+  v.show_buttons = false;
+  v.focused_column = 1;
+  const int top = v.layout.rows.top;
+  for (int i = 0; i < 2; ++i) {
+    ViewRow r = Row(i, 0, false, i == 1);
+    r.top = top + i * kLine;
+    r.focused = i == 1;
+    v.rows.push_back(r);
+  }
+  return v;
+}
+
+struct HighlightCase {
+  bool row_select, focused_window, picture;
+  COLORREF name, value;
+  const char* why;
+};
+
+TEST(TreeListPainter, TheFocusedRowsCellsTakeTheHighlightThatItsSettingsGive) {
+  const HighlightCase cases[] = {
+      {true, true, false, kHighlight, kHighlight, "the row selected in a focused grid"},
+      {true, false, false, kHideSelection, kHideSelection, "without the focus"},
+      {false, true, false, kWindow, kHighlight, "only the focused cell"},
+      {true, true, true, kWindow, kWindow, "a picture shows no selection"},
+  };
+  for (const HighlightCase& c : cases) {
+    SCOPED_TRACE(c.why);
+    GridView v = ColumnsView();
+    v.row_select = c.row_select;
+    v.focused_window = c.focused_window;
+    v.picture = c.picture;
+    xptest::Surface s(220, 100);
+    FillingCells cells;
+    treelist::PaintGrid(v, s.dc(), cells);
+    const int y = v.rows[1].top + 4;
+    const RECT name = v.layout.headers[0].rect, value = v.layout.headers[1].rect;
+    EXPECT_EQ(s.Pixel(name.right - 5, y), c.name);
+    EXPECT_EQ(s.Pixel(value.right - 5, y), c.value);
+    EXPECT_EQ(s.Pixel(value.right - 5, v.rows[0].top + 4), kWindow) << "the other row";
+    ASSERT_EQ(cells.cells.size(), 4u);
+    EXPECT_EQ(cells.cells[3].focused, true) << "the focused cell is told so";
+    EXPECT_EQ(cells.cells[2].focused, false);
+    EXPECT_TRUE(cells.cells[0].first_column && !cells.cells[0].last_column);
+    EXPECT_TRUE(cells.cells[1].last_column);
+  }
+}
+
+TEST(TreeListPainter, HeadersBandsIndicatorGridLinesAndRowFootersTakeTheirColours) {
+  GridView v = ColumnsView();
+  v.show_grid = true;
+  v.rows[1].height = kLine + 10;  // a row footer below the cells
+  xptest::Surface s(220, 100);
+  FillingCells cells;
+  treelist::PaintGrid(v, s.dc(), cells);
+  xptest::WritePicture(s, "treelist_painter_parts", 2);
+  const treelist::Layout& l = v.layout;
+  const int row1 = v.rows[1].top;
+  ExpectPixels(s, {
+                      {{l.bands[0].left + 40, l.band_panel.top + 8}, kBand, "band face"},
+                      {{l.headers[1].left + 60, l.header_panel.top + 9}, kHeader, "header face"},
+                      {{3, row1 + 2}, kHeader, "the indicator's face"},
+                      {{l.headers[0].right - 1, row1 + 3}, kGridLine, "a vertical grid line"},
+                      {{50, row1 - 1}, kGridLine, "the first row's bottom line"},
+                      {{50, row1 + kLine + 4}, kRowFooter, "the row footer below the cells"},
+                      {{50, row1 + kLine + 9}, kGridLine, "the taller row's bottom line"},
+                  });
+  // The focused row's arrow in the indicator at its first line's middle.
+  const int cy = row1 + kLine / 2;
+  EXPECT_EQ(s.Pixel(6, cy), kText) << "the arrow's tip";
+  EXPECT_EQ(s.Pixel(6, v.rows[0].top + kLine / 2), kHeader) << "no arrow for other rows";
+}
+
+struct HitCase {
+  POINT point;
+  treelist::THitKind kind;
+  int row;  // -1 none
+  int column;
+};
+
+TEST(TreeListHitTest, NamesThePartOfTheRowOrHeaderAPointIsOn) {
+  GridView v = ColumnsView();
+  v.rows[0].has_children = true;
+  v.rows[0].indent_right = v.rows[0].indent_left + 16;  // an image
+  v.images.width = 16;
+  v.show_buttons = true;
+  v.row_sizing = true;
+  v.header_panel_sizing = true;
+  const treelist::Layout& l = v.layout;
+  const int x0 = l.data.left, r0 = v.rows[0].top, r1 = v.rows[1].top;
+  const HitCase cases[] = {
+      {{x0 + 4, r0 + 4}, treelist::htButton, 0, 0},
+      {{x0 + 20, r0 + 4}, treelist::htIcon, 0, 0},
+      {{x0 + 40, r0 + 4}, treelist::htLabel, 0, 0},
+      {{x0 + 4, r1 + 4}, treelist::htIndent, 1, 0},
+      {{x0 + 150, r1 + 4}, treelist::htLabel, 1, 1},
+      {{3, r0 + 4}, treelist::htIndicator, 0, -1},
+      {{3, r0 + kLine - 2}, treelist::htRowEdge, 0, -1},
+      {{x0 + 40, r1 + kLine + 2}, treelist::htNowhere, -1, -1},
+      {{l.headers[1].left + 30, l.header_panel.top + 4}, treelist::htColumn, -1, 1},
+      {{l.headers[0].right + 1, l.header_panel.top + 4}, treelist::htColumnEdge, -1, 0},
+      {{l.headers[1].left + 30, l.header_panel.bottom - 1}, treelist::htHeaderPanelEdge, -1, -1},
+      {{l.bands[0].right - 1, l.band_panel.top + 4}, treelist::htBandEdge, -1, -1},
+      {{3, 3}, treelist::htHeaderButton, -1, -1},
+  };
+  // Nodes stand for themselves: the hit hands back the row's pointer.
+  auto* node0 = reinterpret_cast<treelist::TdxTreeListNode*>(&v.rows[0]);
+  auto* node1 = reinterpret_cast<treelist::TdxTreeListNode*>(&v.rows[1]);
+  v.rows[0].node = node0;
+  v.rows[1].node = node1;
+  for (const HitCase& c : cases) {
+    SCOPED_TRACE(std::to_string(c.point.x) + "," + std::to_string(c.point.y));
+    const treelist::THitInfo hit = treelist::HitTest(v, c.point);
+    EXPECT_EQ(hit.kind, c.kind);
+    EXPECT_EQ(hit.node, c.row < 0 ? nullptr : c.row == 0 ? node0 : node1);
+    EXPECT_EQ(hit.column, c.column);
+  }
+}
+
+}  // namespace

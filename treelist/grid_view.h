@@ -1,0 +1,152 @@
+// The read-only record of what the grid shows: layout, the rows in the window with what their
+// tree part needs, display settings, colours and the focused and selected rows. The control
+// builds it; painting and the hit test read nothing else, so both can be checked from a record
+// made by hand.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "treelist/layout.h"
+
+namespace treelist {
+
+class TdxTreeListNode;
+
+enum class TdxLookAndFeel { lfStandard, lfFlat, lfUltraFlat };
+enum class TdxTreeListPaintStyle { psStandard, psOutlook };
+enum class TdxTreeLineStyle { tlSolid, tlDot };
+
+// What lies under a client point.
+enum THitKind : uint8_t {
+  htBand,
+  htColumn,
+  htColumnEdge,
+  htBandEdge,
+  htBandPanelEdge,
+  htHeaderPanelEdge,
+  htRowEdge,
+  htIndicator,
+  htButton,
+  htNowhere,
+  htIcon,
+  htStateIcon,
+  htLabel,
+  htIndent,
+  htRight,
+  htBandButton,
+  htHeaderButton,
+  htFooter,
+};
+static_assert(htColumn == 1 && htNowhere == 9);
+
+struct THitInfo {
+  POINT point{};
+  int band = -1;    // band visible index
+  int column = -1;  // column index
+  TdxTreeListNode* node = nullptr;
+  int part = 0;  // header: 1 caption, 2 button part
+  THitKind kind = htNowhere;
+};
+
+// The pixels within which a point counts as on an edge.
+constexpr int kEdgeZone = 3;
+
+// One row in the window. `node` is handed back to the cell painting and the hit's caller; the
+// painter and the hit test read only the fields beside it.
+struct ViewRow {
+  TdxTreeListNode* node = nullptr;
+  int top = 0;
+  int height = 0;   // the whole row: lines, preview, footers, grid line
+  int preview = 0;  // the preview band's height under the cells
+  int level = 0;
+  int indent_left = 0;   // where the images begin, from the tree column's left
+  int indent_right = 0;  // where the text begins
+  int state_image = -1;  // indexes into the view's image lists; -1 none
+  int image = -1;
+  bool has_children = false;
+  bool expanded = false;
+  bool last = false;       // the last of its siblings
+  bool first_row = false;  // the first top-level node: its line starts at its middle
+  bool focused = false;
+  bool selected = false;
+  // Per tree slot left of the row's own: whether the ancestor there has siblings after it, and
+  // so a line passing by.
+  std::vector<bool> ancestor_continues;
+};
+
+// The colours painting uses, resolved to RGB.
+struct ViewColors {
+  COLORREF window = 0;
+  COLORREF window_text = 0;
+  COLORREF highlight = 0;
+  COLORREF highlight_text = 0;
+  COLORREF hide_selection = 0;
+  COLORREF hide_selection_text = 0;
+  COLORREF header = 0;
+  COLORREF header_text = 0;
+  COLORREF band = 0;
+  COLORREF tree_line = 0;
+  COLORREF grid_line = 0;
+  COLORREF row_footer = 0;
+  COLORREF plus_minus = 0;
+  COLORREF footer = 0;
+  COLORREF face = 0;  // the system's 3-D face and shadow, of the expand boxes and edges
+  COLORREF shadow = 0;
+};
+
+struct ImageListView {
+  HIMAGELIST handle = nullptr;
+  int width = 0;
+  int height = 0;
+};
+
+struct GridView {
+  Layout layout;
+  RECT client{};
+  std::vector<ViewRow> rows;
+  std::vector<std::wstring> band_captions;    // by band index
+  std::vector<std::wstring> column_captions;  // by column index
+  ViewColors colors;
+  HFONT font = nullptr;
+  HFONT header_font = nullptr;
+  HFONT band_font = nullptr;
+  ImageListView images, state_images;
+  // The standard look's raised expand buttons, kExpandGlyphSize square
+  // (treelist/shared_resources.h).
+  HBITMAP plus_glyph = nullptr;
+  HBITMAP minus_glyph = nullptr;
+  TdxLookAndFeel look = TdxLookAndFeel::lfStandard;
+  TdxTreeListPaintStyle paint_style = TdxTreeListPaintStyle::psStandard;
+  TdxTreeLineStyle tree_line_style = TdxTreeLineStyle::tlDot;
+  int line_height = 17;  // of one line of cells
+  int header_panel_rows = 1;
+  int indent = 16;
+  int left_coord = 0;
+  int tree_column = -1;  // the column holding the tree; -1: the whole row without columns
+  int focused_column = 0;
+  bool show_lines = true;
+  bool show_buttons = true;
+  bool show_grid = false;
+  bool show_root = true;
+  bool row_select = false;
+  bool hide_focus_rect = false;  // aoHideFocusRect or a running search
+  bool focused_window = false;   // the grid's window has the keyboard focus
+  bool picture = false;          // painted into a picture: no highlight, no focus
+  // What the hit test may offer for sizing.
+  bool band_panel_sizing = false;
+  bool header_panel_sizing = false;
+  bool row_sizing = false;
+
+  // The row holding `node`, or null when it is not in the window.
+  const ViewRow* RowOf(const TdxTreeListNode* node) const noexcept;
+};
+
+// What lies under a client point of the view.
+THitInfo HitTest(const GridView& view, POINT point);
+
+}  // namespace treelist

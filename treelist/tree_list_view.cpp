@@ -1,0 +1,140 @@
+// The grid's view record, built from its settings and nodes for painting and the hit test.
+#include "treelist/painter.h"
+#include "treelist/shared_resources.h"
+#include "treelist/tree_list.h"
+
+namespace treelist {
+namespace {
+
+// The cells' contents go to the grid, which asks its columns: as text into a picture (vector
+// text, not the columns' bitmap painters), through the view data on screen.
+class GridCells final : public CellPainter {
+ public:
+  GridCells(TCustomdxTreeList& grid, bool picture) : grid_(grid), picture_(picture) {}
+  void PaintCell(const TdxCellPaintInfo& cell) override {
+    if (picture_) {
+      grid_.DrawCellText(cell);
+    } else {
+      grid_.DrawCell(cell);
+    }
+  }
+  void PaintPreview(HDC dc, const RECT& rect, const ViewRow& row, COLORREF background,
+                    COLORREF text_color) override {
+    grid_.DrawPreview(dc, rect, row.node, background, text_color);
+  }
+
+ private:
+  TCustomdxTreeList& grid_;
+  bool picture_;
+};
+
+// An unset colour paints in the system's `fallback`.
+COLORREF ColorOr(framework::TColor color, int fallback) {
+  return color == framework::clNone ? GetSysColor(fallback) : framework::ColorToRGB(color);
+}
+
+}  // namespace
+
+GridView TCustomdxTreeList::GetView() {
+  GridView view = ViewOf(GetLayout(), ClientRect());
+  int y = view.layout.rows.top;
+  for (TdxTreeListNode* node = top_node_; node && y < view.layout.rows.bottom;
+       node = NextVisibleNode(node)) {
+    view.rows.push_back(MakeViewRow(node, y));
+    y += view.rows.back().height;
+  }
+  return view;
+}
+
+GridView TCustomdxTreeList::ViewOf(Layout layout, const RECT& client) {
+  GridView view;
+  view.layout = std::move(layout);
+  view.client = client;
+  const HeaderModel& model = GetHeaderModel();
+  for (const BandSpec& band : model.bands) view.band_captions.push_back(band.caption);
+  for (const ColumnSpec& column : model.columns) view.column_captions.push_back(column.caption);
+  if (!model.bands.empty() && !model.bands[0].rows.empty() && !model.bands[0].rows[0].empty()) {
+    view.tree_column = model.bands[0].rows[0][0];
+  }
+  ViewColors& c = view.colors;
+  using Which = TreeListColor;
+  c.window = framework::ColorToRGB(Color());
+  c.window_text = GetSysColor(COLOR_WINDOWTEXT);
+  c.highlight = framework::ColorToRGB(GetColor(Which::Highlight));
+  c.highlight_text = framework::ColorToRGB(GetColor(Which::HighlightText));
+  c.hide_selection = framework::ColorToRGB(GetColor(Which::HideSelection));
+  c.hide_selection_text = framework::ColorToRGB(GetColor(Which::HideSelectionText));
+  c.header = framework::ColorToRGB(GetColor(Which::Header));
+  c.header_text = GetSysColor(COLOR_BTNTEXT);
+  c.band = framework::ColorToRGB(GetColor(Which::Band));
+  c.tree_line = framework::ColorToRGB(GetColor(Which::TreeLine));
+  c.grid_line = ColorOr(GetColor(Which::GridLine), COLOR_BTNFACE);
+  c.row_footer = framework::ColorToRGB(GetColor(Which::RowFooter));
+  c.plus_minus = framework::ColorToRGB(GetColor(Which::PlusMinus));
+  c.footer = GetSysColor(COLOR_BTNFACE);
+  c.face = GetSysColor(COLOR_BTNFACE);
+  c.shadow = GetSysColor(COLOR_BTNSHADOW);
+  view.font = Font().Handle();
+  view.header_font = header_font_.Handle();
+  view.band_font = band_font_.Handle();
+  if (images_) view.images = {images_->Handle(), images_->Width(), images_->Height()};
+  if (state_images_) {
+    view.state_images = {state_images_->Handle(), state_images_->Width(), state_images_->Height()};
+  }
+  view.plus_glyph = ExpandGlyph(true);
+  view.minus_glyph = ExpandGlyph(false);
+  view.look = look_;
+  view.paint_style = paint_style_;
+  view.tree_line_style = tree_line_style_;
+  view.line_height = metrics_.default_row_height;
+  view.header_panel_rows = model.HeaderPanelRowCount();
+  view.indent = indent_;
+  view.left_coord = left_coord_;
+  view.focused_column = focused_column_;
+  view.show_lines = show_lines_;
+  view.show_buttons = show_buttons_;
+  view.show_grid = show_grid_;
+  view.show_root = ShowRoot();
+  view.row_select = IsRowSelect();
+  view.hide_focus_rect = (options_ & aoHideFocusRect) || searching_;
+  view.picture = painting_picture_;
+  view.focused_window = !painting_picture_ && HandleAllocated() && GetFocus() == Handle();
+  view.band_panel_sizing = options_ex_ & aoBandPanelSizing;
+  view.header_panel_sizing = options_ex_ & aoHeaderPanelSizing;
+  view.row_sizing = options_ex_ & aoRowSizing;
+  return view;
+}
+
+ViewRow TCustomdxTreeList::MakeViewRow(TdxTreeListNode* node, int top) {
+  ViewRow row;
+  row.node = node;
+  row.top = top;
+  row.height = GetRowHeight(node, metrics_.default_row_height, false);
+  row.preview = PreviewHeight(node);
+  row.level = node->Level();
+  GetNodeIndent(node, row.indent_left, row.indent_right);
+  if (state_images_) row.state_image = node->StateIndex();
+  if (images_) row.image = node == focused_node_ ? node->SelectedIndex() : node->ImageIndex();
+  row.has_children = node->HasChildren();
+  row.expanded = node->Expanded();
+  row.last = node->IsLast();
+  row.first_row = !node->Parent() && node->Index() == 0;
+  row.focused = node == focused_node_;
+  row.selected = node->Selected();
+  const int slot = row.level - (ShowRoot() ? 0 : 1);
+  if (slot > 0) {
+    row.ancestor_continues.assign(slot, false);
+    int k = slot - 1;
+    for (TdxTreeListNode* a = node->Parent(); a && k >= 0; a = a->Parent(), --k) {
+      row.ancestor_continues[k] = !a->IsLast();
+    }
+  }
+  return row;
+}
+
+void TCustomdxTreeList::PaintView(const GridView& view, HDC dc) {
+  GridCells cells(*this, view.picture);
+  PaintGrid(view, dc, cells);
+}
+
+}  // namespace treelist
