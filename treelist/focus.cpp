@@ -147,6 +147,30 @@ void TCustomdxTreeList::SelectRange(TdxTreeListNode* a, TdxTreeListNode* b) {
   EndSelection();
 }
 
+void TCustomdxTreeList::SelectAll() {
+  if (!IsMultiSelect() || top_nodes_.empty()) return;
+  TdxTreeListNode* first = top_nodes_.front();
+  TdxTreeListNode* last = top_nodes_.back();
+  if (options_ & aoExtMultiSelect) {
+    FullExpand();
+    while (last->HasChildren()) last = last->Items(last->Count() - 1);
+  } else if (focused_node_ && focused_node_->Parent()) {
+    // Only the focused node's siblings.
+    TdxTreeListNode* parent = focused_node_->Parent();
+    first = parent->Items(0);
+    last = parent->Items(parent->Count() - 1);
+  }
+  BeginSelection();
+  try {
+    ClearSelection();
+    SelectRange(first, last);
+  } catch (...) {
+    EndSelection();
+    throw;
+  }
+  EndSelection();
+}
+
 void TCustomdxTreeList::SelectRangeTo(TdxTreeListNode* node) {
   if (!node) return;
   if (!selection_anchor_) selection_anchor_ = focused_node_ ? focused_node_ : node;
@@ -437,6 +461,10 @@ void TCustomdxTreeList::KeyDown(WORD& key, unsigned shift) {
     case 'C':
       if (!ctrl) return;
       CopyGridToClipboard(IsMultiSelect() && !selection_.empty());
+      break;
+    case 'A':
+      if (!ctrl) return;
+      SelectAll();
       break;
     case VK_RETURN:
       if (IsEnterShowEditor()) ShowEditor();

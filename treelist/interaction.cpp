@@ -357,6 +357,13 @@ bool TCustomdxTreeList::StartInteractionAt(int x, int y, bool double_click) {
       pressed_band_ = hit_.band;
       SetState(tsBandDown);
       return true;
+    case htHeaderButton: {
+      const TdxTreeListState corner = CornerStateAt({x, y});
+      if (corner == tsNone) return true;
+      SetState(corner);
+      RepaintAtOnce(GetLayout().indicator_corner);
+      return true;
+    }
     default: return false;
   }
 }
@@ -406,6 +413,16 @@ void TCustomdxTreeList::InteractionMouseUp(unsigned shift, POINT point) {
       }
       break;
     }
+    case tsHeaderButtonDown:
+    case tsBandButtonDown:
+    case tsIndicatorButtonDown:
+      SetState(tsNone);
+      RepaintAtOnce(GetLayout().indicator_corner);
+      if (!OnCornerPart(state, point)) break;
+      if (state == tsHeaderButtonDown) DoHeaderButtonClick();
+      if (state == tsBandButtonDown) DoBandButtonClick();
+      if (state == tsIndicatorButtonDown) DoIndicatorButtonClick();
+      break;
     case tsBandDown: {
       const int band = pressed_band_;
       pressed_band_ = -1;
@@ -418,6 +435,22 @@ void TCustomdxTreeList::InteractionMouseUp(unsigned shift, POINT point) {
       if (IsSizingState(state)) ApplySizing();
       break;
   }
+}
+
+TdxTreeListState TCustomdxTreeList::CornerStateAt(POINT point) {
+  const RECT glyph = HeaderButtonRect();
+  if (PtInRect(&glyph, point)) return tsIndicatorButtonDown;
+  const Layout layout = GetLayout();
+  const RECT& corner = layout.indicator_corner;
+  if (!PtInRect(&corner, point)) return tsNone;
+  if (point.y < layout.band_panel.bottom) {
+    return (options_ex_ & aoBandButtonClicking) ? tsBandButtonDown : tsNone;
+  }
+  return (options_ex_ & aoHeaderButtonClicking) ? tsHeaderButtonDown : tsNone;
+}
+
+bool TCustomdxTreeList::OnCornerPart(TdxTreeListState state, POINT point) {
+  return HitTest(point).kind == htHeaderButton && CornerStateAt(point) == state;
 }
 
 void TCustomdxTreeList::RaiseColumnClick(int column, unsigned shift) {

@@ -168,7 +168,9 @@ const framework::TClassInfo& TCustomdxTreeList::StaticClassInfo() {
           .Event("OnSelectionChanged", &T::OnSelectionChanged)
           .Event("OnEditing", &T::OnEditing)
           .Event("OnEdited", &T::OnEdited)
-          .Event("OnGetEditColor", &T::OnGetEditColor);
+          .Event("OnGetEditColor", &T::OnGetEditColor)
+          .Event("OnHeaderButtonClick", &T::OnHeaderButtonClick)
+          .Event("OnBandButtonClick", &T::OnBandButtonClick);
   return info;
 }
 

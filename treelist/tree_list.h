@@ -315,6 +315,9 @@ class TCustomdxTreeList : public TreeListBase,
   virtual void ClearSelection();
   // Focuses `node` and selects the rows from the anchor to it (Shift with a click or a key).
   void SelectRangeTo(TdxTreeListNode* node);
+  // With aoMultiSelect (Ctrl+A): the focused node and its siblings, or every top-level node;
+  // with aoExtMultiSelect every node, the tree expanded.
+  void SelectAll();
   // The nodes other interactions point at; a deleted node must leave each of them.
   TdxTreeListNode* HotNode() const noexcept { return hot_node_; }
   TdxTreeListNode* DropTarget() const noexcept { return drop_target_; }
@@ -640,6 +643,9 @@ class TCustomdxTreeList : public TreeListBase,
   static constexpr UINT_PTR kPanTimer = 4;
 
   TNodeEvent OnBeginDragNode;
+  // The corner buttons beside the header and band panels (aoHeaderButtonClicking,
+  // aoBandButtonClicking).
+  framework::TNotifyEvent OnHeaderButtonClick, OnBandButtonClick;
   framework::TEvent<framework::TComponent*, int, POINT, bool&> OnDragOverBand, OnDragOverHeader;
 
  protected:
@@ -663,6 +669,9 @@ class TCustomdxTreeList : public TreeListBase,
   virtual void DoColumnClick(int) {}
   virtual void DoColumnButtonClick(int) {}
   virtual void DoBandClick(int) {}
+  virtual void DoHeaderButtonClick() { OnHeaderButtonClick(this); }
+  virtual void DoBandButtonClick() { OnBandButtonClick(this); }
+  virtual void DoIndicatorButtonClick() {}
   // Only while DoColumnClick runs: Shift with aoMultiSort adds the column to the sort, Ctrl
   // clears the sort.
   bool ClickAddsToSort() const noexcept { return click_adds_to_sort_; }
@@ -861,6 +870,10 @@ class TCustomdxTreeList : public TreeListBase,
   void InteractionMouseMove(int x, int y);
   void InteractionMouseUp(unsigned shift, POINT point);
   void RaiseColumnClick(int column, unsigned shift);
+  // The corner's parts: the glyph button, the band panel's and the header panel's buttons.
+  TdxTreeListState CornerStateAt(POINT point);
+  // Whether `point` is still on the part of the corner `state` pressed.
+  bool OnCornerPart(TdxTreeListState state, POINT point);
   void StartSizing(TdxTreeListState state, int pos);
   void MoveSizingLine(int x, int y);
   void PlaceSizingLine(int pos);

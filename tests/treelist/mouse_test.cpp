@@ -1,6 +1,7 @@
 // What a user's mouse and wheel reach on a shown grid with columns: header clicks and their
 // sorting, items that may not be dragged, the wheel's rows per notch, and the typed cells: a
-// check box toggled by one click, drop-down cells following the mouse, the link cursor.
+// check box toggled by one click, drop-down cells following the mouse, the link cursor; and
+// Ctrl+A selecting all.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,6 +10,7 @@
 #include "editors/button_edits.h"
 #include "framework/forms.h"
 #include "framework/screen.h"
+#include "grid_fixture.h"
 #include "treelist/bands.h"
 #include "treelist/button_columns.h"
 #include "treelist/check_column.h"
@@ -130,6 +132,38 @@ TEST(TreeListHeaderClicks, AColumnOrBandMarkedDisableDraggingStaysWhereItIs) {
     f.Send(WM_LBUTTONUP, {from.x + 30, from.y});
     EXPECT_EQ(f.grid.State(), tsNone);
   }
+}
+
+TEST(TreeListHeaderClicks, TheCornerButtonsBesideTheBandAndHeaderPanelsClickWhenTheyMay) {
+  ColumnsForm f;
+  f.grid.SetShowBands(true);
+  f.grid.SetShowIndicator(true);
+  std::string clicks;
+  f.grid.OnBandButtonClick = [&](framework::TComponent* s) { clicks += s == &f.grid ? "B" : "?"; };
+  f.grid.OnHeaderButtonClick = [&](framework::TComponent* s) {
+    clicks += s == &f.grid ? "H" : "?";
+  };
+  const Layout layout = f.grid.GetLayout();
+  const POINT band_part{layout.indicator_corner.left + 1, layout.band_panel.top + 2};
+  const POINT header_part{layout.indicator_corner.left + 1, layout.header_panel.bottom - 2};
+  const RECT glyph = f.grid.HeaderButtonRect();
+  ASSERT_FALSE(PtInRect(&glyph, band_part) || PtInRect(&glyph, header_part));
+  const auto click = [&](POINT down, POINT up) {
+    f.Send(WM_LBUTTONDOWN, down, MK_LBUTTON);
+    const TdxTreeListState held = f.grid.State();
+    f.Send(WM_LBUTTONUP, up);
+    EXPECT_EQ(f.grid.State(), tsNone);
+    return held;
+  };
+  EXPECT_EQ(click(band_part, band_part), tsNone) << "no band button without its option";
+  EXPECT_EQ(click(header_part, header_part), tsNone);
+  f.grid.SetOptionsEx(f.grid.OptionsEx() | aoBandButtonClicking | aoHeaderButtonClicking);
+  EXPECT_EQ(click(band_part, band_part), tsBandButtonDown);
+  EXPECT_EQ(click(header_part, header_part), tsHeaderButtonDown);
+  EXPECT_EQ(click(header_part, band_part), tsHeaderButtonDown) << "released on the other part";
+  EXPECT_EQ(click(band_part, f.HeaderPoint(0)), tsBandButtonDown) << "released on a header";
+  EXPECT_EQ(click(Mid(glyph), Mid(glyph)), tsIndicatorButtonDown);
+  EXPECT_EQ(clicks, "BH");
 }
 
 // The wheel's setting as the user made it, behind the grid's seam.
@@ -356,6 +390,38 @@ TEST(TreeListSorting, TextsSetInsideAnUpdateAreSortedWhenItEndsAndARestoredColum
   EXPECT_EQ(f.grid.SortedColumns(), std::vector<TdxTreeListColumn*>{f.second});
   f.grid.SetNodeString(f.grid.Items(0), 1, L"3");  // "d" goes last by the second column
   EXPECT_EQ(f.Rows(), L"ezd");
+}
+
+TEST(TreeListKeys, CtrlASelectsTheFocusedNodesSiblingsOrWithExtMultiSelectEveryNode) {
+  treelist_test::GridForm f;
+  using treelist_test::AddNamed;
+  TdxTreeListNode* a = AddNamed(f.grid, nullptr, L"a");
+  TdxTreeListNode* a1 = AddNamed(f.grid, a, L"a1");
+  AddNamed(f.grid, a, L"a2");
+  AddNamed(f.grid, a1, L"a1x");
+  TdxTreeListNode* b = AddNamed(f.grid, nullptr, L"b");
+  AddNamed(f.grid, b, L"b1");
+  const auto ctrl_a = [&] {
+    BYTE keys[256] = {};
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    f.Key('A');
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
+    std::wstring names;
+    for (int i = 0; i < f.grid.SelectedCount(); ++i)
+      names += f.grid.Name(f.grid.SelectedNode(i)) + L" ";
+    return names;
+  };
+  a->Expand(false);
+  f.grid.SetFocusedNode(a1);
+  EXPECT_EQ(ctrl_a(), L"") << "only with aoMultiSelect";
+  f.grid.SetOptions(f.grid.Options() | aoMultiSelect);
+  EXPECT_EQ(ctrl_a(), L"a1 a2 ") << "the siblings of the focused node";
+  f.grid.SetFocusedNode(a);
+  EXPECT_EQ(ctrl_a(), L"a b ") << "the top-level rows: a selection stays among siblings";
+  f.grid.SetOptions(f.grid.Options() | aoExtMultiSelect);
+  EXPECT_EQ(ctrl_a(), L"a a1 a1x a2 b b1 ") << "expanded, to the deepest last node";
 }
 
 }  // namespace
