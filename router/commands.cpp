@@ -80,7 +80,8 @@ class ViaStyleListScope {
 };
 
 // What one export lives with besides its files. The layer directions are stored at its end in
-// every case, also when the export is cancelled or fails.
+// every case, also when the export is cancelled or fails. A board whose settings file cannot be
+// written is still exported; the user is told at the end.
 class ExportState {
  public:
   explicit ExportState(sdk::Handle board)
@@ -106,6 +107,7 @@ class ExportState {
   void Finish() {
     finished_ = true;
     settings_->Save();
+    settings_saves_.Warn();
   }
 
   // The board's design rules, collected once; they stay while the dialog and the writers run.
@@ -118,7 +120,8 @@ class ExportState {
     return rules;
   }
 
-  // Made in this order and freed in the reverse: settings, rules, via styles.
+  // Made in this order and freed in the reverse.
+  TDocumentSaveScope settings_saves_;
   ViaStyleListScope via_styles_;
   std::unique_ptr<TOvixRules> rules_;
   std::unique_ptr<TQixDocumentSetings> settings_;

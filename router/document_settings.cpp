@@ -5,9 +5,11 @@
 
 #include <algorithm>
 #include <iterator>
+#include <utility>
 
 #include "sdk/common_utils.h"
 #include "sdk/file_ownership.h"
+#include "framework/exception.h"
 #include "framework/ini_file.h"
 #include "sdk/pcb_api.h"
 #include "sdk/pcb_board.h"
@@ -26,6 +28,7 @@ constexpr int kLastSignalLayer = kBottomLayer;
 constexpr int32_t kDefaultHoleSize = 280000;  // 28 mil
 
 std::unique_ptr<THoleList> hole_list_global;
+TDocumentSaveScope* document_save_scope = nullptr;
 
 bool SameWordInUserLocale(std::string_view a, std::string_view b) {
   return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
@@ -66,6 +69,37 @@ std::string PerDocumentFileName(const std::string& board_file_name) {
     if (sdk::FileExists(beside_route)) return beside_route;
   }
   return ChangeFileExtension(board_file_name, ".qixpref");
+}
+
+void ChangeDocumentSettings(const std::string& file_name,
+                            const std::function<void(framework::IniFile&)>& change) {
+  try {
+    framework::IniFile ini(file_name);
+    change(ini);
+    sdk::SaveIniFile(ini);
+  } catch (const framework::Exception& e) {
+    if (!document_save_scope) throw;
+    document_save_scope->Keep(e.what());
+  }
+}
+
+TDocumentSaveScope::TDocumentSaveScope() : outer_(std::exchange(document_save_scope, this)) {}
+
+TDocumentSaveScope::~TDocumentSaveScope() { document_save_scope = outer_; }
+
+void TDocumentSaveScope::Keep(const std::string& failure) {
+  if (std::find(failures_.begin(), failures_.end(), failure) == failures_.end()) {
+    failures_.push_back(failure);
+  }
+}
+
+void TDocumentSaveScope::Warn() {
+  if (failures_.empty()) return;
+  std::string message;
+  for (const std::string& failure : std::exchange(failures_, {})) message += failure + ".\n";
+  sdk::ShowWarningMessage(message +
+                          "The export went on without them: the layer directions, via-style "
+                          "drill pairs and hole sizes of this board were not saved.");
 }
 
 TQixDocumentSetings::TQixDocumentSetings(uint32_t board) : board_(board) {
@@ -122,9 +156,8 @@ void TQixDocumentSetings::SaveLayerDirections(framework::IniFile& ini) const {
 }
 
 void TQixDocumentSetings::Save() const {
-  framework::IniFile ini(PerDocumentFileName(board_file_name_));
-  SaveLayerDirections(ini);
-  sdk::SaveIniFile(ini);
+  ChangeDocumentSettings(PerDocumentFileName(board_file_name_),
+                         [this](framework::IniFile& ini) { SaveLayerDirections(ini); });
 }
 
 TQixDocumentSetings*& DocumentSettingsGlobal() {
@@ -164,14 +197,14 @@ void THoleList::LoadHoleList(const std::string& file_name) {
 }
 
 void THoleList::SaveHoleList(const std::string& file_name) const {
-  framework::IniFile ini(file_name);
-  ini.EraseSection(kHoleListSection);
-  for (const std::string& line : lines_) {
-    const size_t equals = line.find('=');
-    ini.WriteString(kHoleListSection, line.substr(0, equals),
-                    equals == std::string::npos ? "" : line.substr(equals + 1));
-  }
-  sdk::SaveIniFile(ini);
+  ChangeDocumentSettings(file_name, [this](framework::IniFile& ini) {
+    ini.EraseSection(kHoleListSection);
+    for (const std::string& line : lines_) {
+      const size_t equals = line.find('=');
+      ini.WriteString(kHoleListSection, line.substr(0, equals),
+                      equals == std::string::npos ? "" : line.substr(equals + 1));
+    }
+  });
 }
 
 THoleList* HoleListGlobal() { return hole_list_global.get(); }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -35,6 +36,31 @@ std::string& RouteFileNameGlobal();
 
 // "<board>.qixpref"; during an import the route file's ".qixpref" when it exists.
 std::string PerDocumentFileName(const std::string& board_file_name);
+
+// Reads the per-document file, lets `change` change it and saves it in one step. Raises, naming
+// the file and the cause, when it cannot be read or written; inside a TDocumentSaveScope the
+// failure is kept for the scope's warning instead, and the file stays as it was.
+void ChangeDocumentSettings(const std::string& file_name,
+                            const std::function<void(framework::IniFile&)>& change);
+
+// An export: the per-document file beside the board may be impossible to write (a read-only
+// folder, another user's lock) while the design file can be. The export goes on, and the user
+// hears once that the board's settings were not saved.
+class TDocumentSaveScope {
+ public:
+  TDocumentSaveScope();
+  ~TDocumentSaveScope();
+  TDocumentSaveScope(const TDocumentSaveScope&) = delete;
+  TDocumentSaveScope& operator=(const TDocumentSaveScope&) = delete;
+
+  // Shows one warning with each failure kept so far, if any, and forgets them.
+  void Warn();
+  void Keep(const std::string& failure);
+
+ private:
+  TDocumentSaveScope* outer_;
+  std::vector<std::string> failures_;
+};
 
 // The name with its extension (after the last "." of the file part) replaced; an empty
 // extension removes it.

@@ -112,13 +112,14 @@ void LoadViaStyles(TViaStyleAssociationList& list, const std::string& file_name)
 }
 
 void SaveViaStyles(TViaStyleAssociationList& list, const std::string& file_name) {
-  framework::IniFile ini(file_name);
-  for (int i = 0; i < list.Count(); ++i) {
-    const TViaStyleDrillPairAggregation& item = list.Item(i);
-    const std::string pairs = item.FormatDrillPairs();
-    ini.WriteString(kViaStylesSection, item.Rule().Name(), pairs.empty() ? kNoPairEnabled : pairs);
-  }
-  sdk::SaveIniFile(ini);
+  ChangeDocumentSettings(file_name, [&list](framework::IniFile& ini) {
+    for (int i = 0; i < list.Count(); ++i) {
+      const TViaStyleDrillPairAggregation& item = list.Item(i);
+      const std::string pairs = item.FormatDrillPairs();
+      ini.WriteString(kViaStylesSection, item.Rule().Name(),
+                      pairs.empty() ? kNoPairEnabled : pairs);
+    }
+  });
 }
 
 TViaStyleAssociationList* GetViaStyleList() { return via_style_list_global.get(); }

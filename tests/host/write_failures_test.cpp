@@ -102,9 +102,9 @@ std::vector<Blocker> Blockers() {
        "a folder of that name is in the way", false},
       {"another user's lock",
        [computer](const std::string& file) {
-         testsupport::WriteFile(sdk::GetLockFileName(file),
-                                "ComputerName=" + computer +
-                                    "\r\nUserName=someone-else\r\nProcessID=12\r\n");
+         testsupport::WriteFile(
+             sdk::GetLockFileName(file),
+             "ComputerName=" + computer + "\r\nUserName=someone-else\r\nProcessID=12\r\n");
        },
        "it is used and locked by someone-else on " + computer},
   };
@@ -187,7 +187,9 @@ TEST(WriteFailures, ADesignFileAnotherProgramHoldsOpenIsNamedAsSuch) {
       kOldDesign, before, dir.path());
 }
 
-TEST(WriteFailures, AReadOnlySettingsFileKeepsEveryLineAndFailsTheCommand) {
+// The settings file beside the board cannot be written (a read-only folder or file): the design
+// file still is, the settings file keeps every line, and the user hears what was not saved.
+TEST(WriteFailures, ABoardWhoseSettingsFileCannotBeWrittenIsExportedWithAWarning) {
   TempDir dir;
   const std::string settings = dir.Path("example-board.qixpref");
   testsupport::WriteFile(settings, kOldSettings);
@@ -196,9 +198,16 @@ TEST(WriteFailures, AReadOnlySettingsFileKeepsEveryLineAndFailsTheCommand) {
   const std::set<std::string> before = testsupport::TemporaryFiles();
   const plavena::CommandResult result =
       session.Run("ExportDesignFile", "FileName=" + dir.Path("board.dsn"));
-  ExpectFailedExport(result, session.journal(),
-                     "Cannot write the settings file " + settings + ": the file is read-only",
-                     settings, kOldSettings, before, dir.path());
+  EXPECT_EQ(result.status, S_OK) << result.error_description;
+  EXPECT_NE(ReadFile(dir.Path("board.dsn")).find("(pcb "), std::string::npos);
+  EXPECT_EQ(ReadFile(settings), kOldSettings);
+  EXPECT_EQ(testsupport::TemporaryFiles(), before);
+  EXPECT_TRUE(session.journal().Has(
+      "dialog \"Warning\": Cannot write the settings file " + settings +
+      ": the file is read-only. | The export went on without them: the layer directions, "
+      "via-style drill pairs and hole sizes of this board were not saved. -> OK"))
+      << session.journal().Text();
+  SetFileAttributesA(settings.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST(WriteFailures, FileNamesThatLeadToAnotherFileAreRefused) {
