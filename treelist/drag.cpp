@@ -108,11 +108,7 @@ void TCustomdxTreeList::DragItemMove(bool band) {
   KillDragScroll();
   const POINT screen = seams_.cursor_pos();
   const Layout layout = GetLayout();
-  if (band) {
-    GetBandDropPosition(screen);
-  } else {
-    GetHeaderDropPosition(screen);
-  }
+  GetDropPosition(screen, band ? TDropMode::dmBand : TDropMode::dmHeader);
   if (!SamePoint(screen, arrow_cursor_)) {
     arrow_cursor_ = screen;
     DrawArrows();
@@ -208,7 +204,14 @@ void TCustomdxTreeList::StartDragScroll(int direction) {
 
 // ---- drop places ----------------------------------------------------------------------------
 
-int TCustomdxTreeList::GetBandDropPosition(POINT screen) {
+HeaderDropPosition TCustomdxTreeList::GetDropPosition(POINT screen, TDropMode mode) {
+  if (mode == TDropMode::dmHeader) return HeaderDropPlace(screen);
+  HeaderDropPosition place;
+  place.band = BandDropPlace(screen);
+  return place;
+}
+
+int TCustomdxTreeList::BandDropPlace(POINT screen) {
   arrow_point_ = kNoArrows;
   if (IsOverCustomizing(screen)) return -1;
   const POINT c = ScreenToGrid(screen);
@@ -254,7 +257,7 @@ int TCustomdxTreeList::GetBandDropPosition(POINT screen) {
   return result;
 }
 
-HeaderDropPosition TCustomdxTreeList::GetHeaderDropPosition(POINT screen) {
+HeaderDropPosition TCustomdxTreeList::HeaderDropPlace(POINT screen) {
   arrow_point_ = kNoArrows;
   const HeaderDropPosition outside;
   const HeaderDropPosition no_change{kNoDropChange, -1, -1, kNoDropChange};
@@ -312,7 +315,8 @@ void TCustomdxTreeList::EndBandDrag(bool accept) {
   const int band = dragged_band_, old_position = dragged_band_pos_;
   const POINT screen = seams_.cursor_pos();
   const bool drop = accept && band >= 0;
-  int position = drop && !IsOverCustomizing(screen) ? GetBandDropPosition(screen) : -1;
+  int position =
+      drop && !IsOverCustomizing(screen) ? GetDropPosition(screen, TDropMode::dmBand).band : -1;
   SetState(tsNone);
   dragged_band_ = dragged_band_pos_ = pressed_band_ = -1;
   RepaintAtOnce(GetLayout().band_panel);
@@ -336,7 +340,7 @@ void TCustomdxTreeList::EndHeaderDrag(bool accept) {
   const POINT screen = seams_.cursor_pos();
   const bool drop = accept && column >= 0;
   HeaderDropPosition position;
-  if (drop && !IsOverCustomizing(screen)) position = GetHeaderDropPosition(screen);
+  if (drop && !IsOverCustomizing(screen)) position = GetDropPosition(screen, TDropMode::dmHeader);
   SetState(tsNone);
   dragged_column_ = dragged_header_pos_ = pressed_column_ = -1;
   const Layout layout = GetLayout();

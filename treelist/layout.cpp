@@ -214,6 +214,19 @@ std::vector<int> ShownBandWidths(const HeaderModel& model, const LayoutInputs& i
 
 }  // namespace
 
+int GetBandOffset(const HeaderModel& model, const std::vector<int>& band_widths, int band) {
+  const int n = static_cast<int>(band_widths.size());
+  const auto fixed = [&](int b) {
+    return b == model.left_fixed_band || b == model.right_fixed_band;
+  };
+  if (n < 2 || band < 0 || band >= n || fixed(band)) return 0;
+  int offset = 0;
+  for (int b = 0; b < band; ++b) {
+    if (!fixed(b)) offset += band_widths[b] + (b == 0 ? model.first_band_offset : 0);
+  }
+  return offset;
+}
+
 Layout ComputeLayout(const HeaderModel& model, const LayoutInputs& in) {
   const Metrics& m = in.metrics;
   Layout l;
@@ -256,7 +269,7 @@ Layout ComputeLayout(const HeaderModel& model, const LayoutInputs& in) {
   l.column_row.assign(model.columns.size(), 0);
   const int rows = model.HeaderPanelRowCount();
   l.header_row_height = m.header_panel_height / std::max(rows, 1);
-  int x = l.data.left - in.left_coord + (has_left_fixed ? left_fixed_width : 0);
+  const int scrolled_left = l.data.left - in.left_coord + (has_left_fixed ? left_fixed_width : 0);
   for (int b = 0; b < n; ++b) {
     int left;
     if (b == model.left_fixed_band) {
@@ -264,8 +277,7 @@ Layout ComputeLayout(const HeaderModel& model, const LayoutInputs& in) {
     } else if (b == model.right_fixed_band) {
       left = l.data.right - right_fixed_width;
     } else {
-      left = x;
-      x += l.band_widths[b] + (b == 0 ? model.first_band_offset : 0);
+      left = scrolled_left + GetBandOffset(model, l.band_widths, b);
     }
     const int width = l.band_widths[b] + (b == 0 ? model.first_band_offset : 0);
     l.bands.push_back({b, left, left + width});

@@ -66,6 +66,11 @@ int BandStoredWidth(const HeaderModel& model, int band);
 // The band's own minimum (its width when it does not size) or the widest row of minimums.
 int BandMinWidth(const HeaderModel& model, int band);
 
+// Where scrollable band `band` starts inside the scrollable bands: the shown widths of the
+// scrollable bands before it, band 0's with the first-band offset. 0 for a fixed band, a band out
+// of range, or fewer than two bands.
+int GetBandOffset(const HeaderModel& model, const std::vector<int>& band_widths, int band);
+
 // Metrics derived from the fonts and the show flags.
 struct MetricInputs {
   int band_text_height = 13;

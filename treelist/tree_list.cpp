@@ -112,13 +112,7 @@ int TCustomdxTreeList::DoCompare(TdxTreeListNode* a, TdxTreeListNode* b) {
 
 void TCustomdxTreeList::NodeAdded(TdxTreeListNode* node) {
   if (destroying_) return;
-  ClearFormerLastSiblingHeight(node);
-  if (LockUpdate()) {
-    row_index_.Invalidate();
-  } else {
-    row_index_.NodeAdded(node);
-    if (IsRowAutoHeight()) ClearCachedHeights();
-  }
+  NotifyTreeChange(node, false);
   if (!top_node_) top_node_ = GetFirstNode();
   if (!focused_node_) focused_node_ = top_node_;
   if (!LockUpdate() && node->IsVisible()) {
@@ -131,12 +125,21 @@ void TCustomdxTreeList::NodeDeleting(TdxTreeListNode* node) {
   if (destroying_) return;
   Guarded([&] { DoDeletion(node); });
   if (clearing_) return;
+  NotifyTreeChange(node, true);
+}
+
+void TCustomdxTreeList::NotifyTreeChange(TdxTreeListNode* node, bool deleted) {
   ClearFormerLastSiblingHeight(node);
   if (LockUpdate()) {
     row_index_.Invalidate();
-  } else {
-    row_index_.NodeDeleting(node);
+    return;
   }
+  if (deleted) {
+    row_index_.NodeDeleting(node);
+  } else {
+    row_index_.NodeAdded(node);
+  }
+  if (IsRowAutoHeight()) ClearCachedHeights();
 }
 
 void TCustomdxTreeList::NodeDeleted() {

@@ -148,6 +148,7 @@ struct HeaderDropPosition {
   }
 };
 constexpr int kNoDropChange = -2;
+enum class TDropMode { dmBand, dmHeader };
 constexpr int kDropNewRow = -3;
 
 // A sizing line's limits and the edge it measures from, along the sizing axis.
@@ -619,9 +620,9 @@ class TCustomdxTreeList : public TreeListBase,
   void EndHeaderDrag(bool accept);
   void StartBandDragFromCustomizing(int band);
   void StartHeaderDragFromCustomizing(int column);
-  // Drop places for a screen point; they also place the arrows.
-  int GetBandDropPosition(POINT screen);
-  HeaderDropPosition GetHeaderDropPosition(POINT screen);
+  // The drop place for a screen point, which also places the arrows: in band mode only `band`
+  // is set (the band's new index, -1 hide, -2 no change).
+  HeaderDropPosition GetDropPosition(POINT screen, TDropMode mode);
   bool ArrowsShown() const noexcept { return arrows_.Shown(); }
   const RECT& ArrowsRect() const noexcept { return arrows_.Rect(); }
   const DragPicture& DragImage() const noexcept { return drag_picture_; }
@@ -809,6 +810,11 @@ class TCustomdxTreeList : public TreeListBase,
   ViewRow MakeViewRow(TdxTreeListNode* node, int top);
   void PaintView(const GridView& view, HDC dc);
   void EnsureRowIndex();
+  // A row came, or is about to go: the flat index is patched (inside an update it is made again
+  // when next asked), and the rows whose footers or tree lines change forget their heights.
+  void NotifyTreeChange(TdxTreeListNode* node, bool deleted);
+  int BandDropPlace(POINT screen);
+  HeaderDropPosition HeaderDropPlace(POINT screen);
   int MeasureTextHeight(HDC dc, framework::TFont& font);
   void InvalidateRows(int first_row);
   RECT NodeRowRect(TdxTreeListNode* node);
