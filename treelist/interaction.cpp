@@ -545,7 +545,7 @@ SizingRange TCustomdxTreeList::GetBandSizingRange(int band, int x) {
   if (it == layout.bands.end()) return {x, x, x};
   const int origin = it->left;
   const int min = origin + BandMinWidth(model, band) + (band == 0 ? model.first_band_offset : 0);
-  const int max = IsBandFullSizing(band) ? 100000 : ClientWidth() - 2;
+  const int max = IsBandFullSizing(band) ? kMaxSizingWidth : ClientWidth() - 2;
   return Range(min, max, origin);
 }
 
@@ -559,7 +559,7 @@ SizingRange TCustomdxTreeList::GetColumnSizingRange(int column, int x) {
                   OffsetShare(model, cell->band, cell->row, cell->position);
   int max;
   if (!IsAutoWidth() && IsColumnFullSizing(column)) {
-    max = 100000;
+    max = kMaxSizingWidth;
   } else if (model.band_widths_follow_columns && !show_bands_) {
     max = ClientWidth() - 1;
   } else {

@@ -10,6 +10,11 @@
 
 namespace treelist {
 
+// The widest a band or column may be made: the sizing line's limit when it may pass the client
+// area, and the limit of a width read from a stored layout (wider ones would overflow the
+// layout's sums).
+constexpr int kMaxSizingWidth = 100000;
+
 // `widths` with item `index` (one of them) set to `width`; the items after it (or, for the last
 // item, the items before it) give or take the difference in proportion to their widths, the last of
 // them taking the remainder. `taken` and `had` are the compensating items' new and old sum (the

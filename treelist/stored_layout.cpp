@@ -10,6 +10,7 @@
 #include "framework/application.h"
 #include "framework/forms.h"
 #include "framework/registry.h"
+#include "treelist/sizing.h"
 #include "treelist/tree_list_control.h"
 
 namespace treelist {
@@ -67,6 +68,11 @@ class LayoutLoading {
   TCustomdxTreeListControl& grid_;
   bool sort_locked_;
 };
+
+// No wider than a user may size it: a damaged store must not overflow the layout's sums.
+int StoredWidth(editors::TdxRegIniWrapper& store, const std::string& section, int current) {
+  return std::min(store.ReadInteger(section, "Width", current), kMaxSizingWidth);
+}
 
 // Items in the order of their stored indexes; equal ones keep their present order.
 template <class Item>
@@ -141,14 +147,16 @@ void TCustomdxTreeListControl::LoadLayoutFromIni(framework::TCustomIniFile& ini,
   const int header_rows = store.ReadInteger(base, "HeaderPanelRowCount", header_panel_row_count_);
   if (header_rows >= 1) SetHeaderPanelRowCount(header_rows);
 
+  // A band the store does not name keeps its index among the others.
   std::vector<std::pair<int, TdxTreeListBand*>> bands;
+  for (int i = 0; i < bands_->Count(); ++i) bands.emplace_back(i, bands_->Items(i));
   for (int i = 0; i < bands_->Count(); ++i) {
     const std::string section = BandSection(base, i);
     TdxTreeListBand* band = bands_->FindItemID(store.ReadInteger(section, "ID", -1));
     if (!band) continue;
     band->SetVisible(store.ReadBool(section, "Visible", band->Visible()));
-    band->SetWidth(store.ReadInteger(section, "Width", band->Width()));
-    bands.emplace_back(store.ReadInteger(section, "Index", band->Index()), band);
+    band->SetWidth(StoredWidth(store, section, band->Width()));
+    bands[band->Index()].first = store.ReadInteger(section, "Index", band->Index());
   }
   const std::vector<TdxTreeListBand*> band_order = ByStoredIndex(std::move(bands));
   for (size_t i = 0; i < band_order.size(); ++i) band_order[i]->SetIndex(static_cast<int>(i));
@@ -157,7 +165,7 @@ void TCustomdxTreeListControl::LoadLayoutFromIni(framework::TCustomIniFile& ini,
   for (TdxTreeListColumn* column : columns_) {
     const std::string section = ColumnSection(base, *column);
     column->SetVisible(store.ReadBool(section, "Visible", column->Visible()));
-    column->SetWidth(store.ReadInteger(section, "Width", column->Width()));
+    column->SetWidth(StoredWidth(store, section, column->Width()));
     const int sorted = store.ReadInteger(section, "Sorted", static_cast<int>(column->Sorted()));
     if (sorted >= 0 && sorted <= 2) column->SetSorted(static_cast<TdxTreeListColumnSort>(sorted));
     column->SetLoadedSortOrder(store.ReadInteger(section, "SortedOrder", -1));

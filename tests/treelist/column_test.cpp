@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "framework/form_resource.h"
@@ -415,6 +416,49 @@ struct BandGrid {
   }
   std::wstring Header() { return HeaderRows(grid.GetHeaderModel()); }
 };
+
+POINT g_cursor{};  // the screen point the grid reads as the cursor's
+
+// Widening a band under automatic width narrows the band after it; the hidden bands and the
+// hidden columns of the narrowed band shrink in proportion, so that they come back in scale.
+// Those that do not size keep their widths.
+TEST(TreeListBands, SizingUnderAutoWidthScalesTheHiddenBandsAndColumnsThatSize) {
+  BandGrid g(4);
+  g.grid.Seams().cursor_pos = [] { return g_cursor; };
+  g.grid.SetShowBands(true);
+  g.grid.SetOptions(g.grid.Options() | treelist::aoAutoWidth);
+  g.grid.SetOptionsEx(g.grid.OptionsEx() | treelist::aoBandHeaderWidth);
+  g.Column(L"A", 0);
+  g.Column(L"B", 1);
+  TdxTreeListColumn* hidden[] = {g.Column(L"C", 1), g.Column(L"D", 1)};
+  for (TdxTreeListColumn* c : hidden) {
+    c->SetWidth(80);
+    c->SetVisible(false);
+  }
+  hidden[1]->SetSizing(false);
+  for (int b : {2, 3}) {
+    g.Band(b).SetWidth(100);
+    g.Band(b).SetVisible(false);
+  }
+  g.Band(3).SetSizing(false);
+  g.form.Show();
+  const treelist::Layout before = g.grid.GetLayout();
+  ASSERT_EQ(before.bands.size(), 2u);
+  const int y = (before.band_panel.top + before.band_panel.bottom) / 2;
+  const int edge = before.bands[0].right;
+  for (const auto& [msg, x] : {std::pair{WM_LBUTTONDOWN, edge}, std::pair{WM_MOUSEMOVE, edge + 20},
+                               std::pair{WM_LBUTTONUP, edge + 20}}) {
+    g_cursor = {x, y};
+    ClientToScreen(g.grid.Handle(), &g_cursor);
+    SendMessageW(g.grid.Handle(), msg, msg == WM_LBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(x, y));
+  }
+  const int had = before.band_widths[1], taken = g.grid.GetLayout().band_widths[1];
+  ASSERT_EQ(taken, had - 20);
+  EXPECT_EQ(g.Band(2).Width(), MulDiv(100, taken, had));
+  EXPECT_EQ(g.Band(3).Width(), 100);
+  EXPECT_EQ(hidden[0]->Width(), MulDiv(80, taken, had));
+  EXPECT_EQ(hidden[1]->Width(), 80);
+}
 
 TEST(TreeListBands, OneFixedBandASideMovesToItsEndAndHidingUnfixes) {
   BandGrid g(3);

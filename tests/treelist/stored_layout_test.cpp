@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <climits>
 #include <cstdio>
 #include <set>
 #include <string>
@@ -87,13 +88,24 @@ struct LayoutGrid {
   }
 };
 
+// A file in the temporary folder named for this process, removed at the end.
+struct TempIni {
+  std::string path;
+  TempIni() {
+    char folder[MAX_PATH];
+    GetTempPathA(MAX_PATH, folder);
+    path = std::string(folder) + "tralvek_layout_" + std::to_string(GetCurrentProcessId()) + ".ini";
+  }
+  ~TempIni() { DeleteFileA(path.c_str()); }
+  bool Exists() const { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+};
+
 TEST(TreeListStoredLayout, RegistryAndIniRoundTripsMoveColumnsWithTheirValues) {
   for (const bool registry : {true, false}) {
     SCOPED_TRACE(registry ? "registry" : "ini file");
     TestKey key;
-    char folder[MAX_PATH];
-    GetTempPathA(MAX_PATH, folder);
-    const std::string ini = std::string(folder) + "tralvek_layout_" + key.path.substr(22) + ".ini";
+    TempIni file;
+    const std::string& ini = file.path;
     LayoutGrid saved;
     saved.Rearrange();
     registry ? saved.grid.SaveLayoutToRegistry(key.path) : saved.grid.SaveLayoutToIniFile(ini);
@@ -103,9 +115,8 @@ TEST(TreeListStoredLayout, RegistryAndIniRoundTripsMoveColumnsWithTheirValues) {
              : loaded.grid.LoadLayoutFromIniFile(ini);
     EXPECT_EQ(loaded.Describe(), saved.Describe());
     if (!registry) {
-      framework::TMemIniFile file(ini);
-      EXPECT_EQ(file.ReadInteger("\\F_G\\Columns\\Width", "Width", 0), 64) << "section F_G";
-      DeleteFileA(ini.c_str());
+      framework::TMemIniFile stored(ini);
+      EXPECT_EQ(stored.ReadInteger("\\F_G\\Columns\\Width", "Width", 0), 64) << "section F_G";
     }
   }
 }
@@ -141,6 +152,75 @@ TEST(TreeListStoredLayout, ADamagedStoreChangesOnlyWhatItNamesSoundlyAndNoPathWr
   EXPECT_FALSE(root.KeyExists("Band"));
   HKEY hkcu = HKEY_CURRENT_USER;
   EXPECT_NE(RegQueryValueExA(hkcu, "ShowGrid", nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+}
+
+// Widths past what a user may size are held there, and an unknown sort is refused: a stored
+// width near 2^31 would overflow the bands' right edges. Equal indexes keep the present order,
+// and a band the store does not name keeps its place.
+TEST(TreeListStoredLayout, UnsafeWidthsAndSortsAreHeldAndEqualIndexesKeepTheirOrder) {
+  TestKey key;
+  LayoutGrid g;
+  // The band keeps a width of its own instead of its columns' sum.
+  g.grid.SetOptionsEx(g.grid.OptionsEx() & ~treelist::aoBandHeaderWidth);
+  framework::TRegIniFile store(key.path);
+  store.WriteInteger("Band\\Band1", "ID", g.grid.Bands().Items(1)->ID());
+  store.WriteInteger("Band\\Band1", "Width", INT_MAX);
+  store.WriteInteger("Columns\\Name", "Width", INT_MAX);
+  store.WriteInteger("Columns\\Name", "Index", 1);
+  store.WriteInteger("Columns\\Width", "Index", 1);
+  store.WriteInteger("Columns\\Layer", "Index", 0);
+  store.WriteInteger("Columns\\Layer", "Sorted", 3);  // one past the last sort
+  g.grid.LoadLayoutFromRegistry(key.path);
+  EXPECT_EQ(g.Describe(), "Layer 100 0 - l|Name 100000 0 - n|Width 100 0 - w| bands 100000 rows 1");
+  const treelist::Layout layout = g.grid.GetLayout();
+  ASSERT_EQ(layout.bands.size(), 2u);
+  EXPECT_EQ(layout.bands[1].right - layout.bands[1].left, 100000);
+  EXPECT_GT(layout.bands[1].left, layout.bands[0].left);
+}
+
+// The ini option writes the layout when the grid goes and reads it once: the header rows the
+// grid sizes itself are written as -1, which leaves the reader's count alone, and a column's
+// stored row waits for the rows to come back.
+TEST(TreeListStoredLayout, TheIniOptionWritesOnDestructionAndReadsOnce) {
+  TempIni file;
+  const auto store_in_ini = [&](LayoutGrid& g) {
+    g.grid.SetIniFileName(file.path);
+    g.grid.SetOptions(g.grid.Options() | treelist::aoStoreToIniFile);
+  };
+  {
+    LayoutGrid without_option;
+    without_option.grid.SetIniFileName(file.path);
+  }
+  EXPECT_FALSE(file.Exists()) << "written without the option";
+  {
+    LayoutGrid saved;
+    store_in_ini(saved);
+    saved.grid.SetHeaderPanelRowCount(3);
+    saved.Column("Width").SetRowIndex(1);
+    saved.Column("Layer").SetRowIndex(2);
+    saved.Column("Width").SetWidth(64);
+    saved.grid.SetOptionsEx(saved.grid.OptionsEx() | treelist::aoAutoHeaderPanelHeight);
+    ASSERT_EQ(saved.grid.HeaderPanelRowCount(), 3);
+  }
+  ASSERT_TRUE(file.Exists());
+  LayoutGrid loaded;
+  store_in_ini(loaded);
+  loaded.grid.SetBandMaxRowCount(3);
+  loaded.grid.SetBandRowCount(2);
+  loaded.grid.LoadLayout();
+  EXPECT_EQ(loaded.Column("Width").Width(), 64);
+  EXPECT_EQ(loaded.grid.BandRowCount(), 1) << "a stored count of 1 applies";
+  EXPECT_EQ(loaded.grid.HeaderPanelRowCount(), 1) << "-1 leaves the count alone";
+  EXPECT_EQ(loaded.Column("Layer").RowIndex(), 0);
+  loaded.grid.SetHeaderPanelRowCount(3);
+  EXPECT_EQ(loaded.Column("Width").RowIndex(), 1) << "the stored rows come back with the rows";
+  EXPECT_EQ(loaded.Column("Layer").RowIndex(), 2);
+
+  framework::TMemIniFile changed(file.path);
+  changed.WriteInteger("\\F_G\\Columns\\Width", "Width", 55);
+  changed.UpdateFile();
+  loaded.grid.LoadLayout();
+  EXPECT_EQ(loaded.Column("Width").Width(), 64) << "read once";
 }
 
 TEST(TreeListStoredLayout, ALayoutReadAtStartStaysWhereItWasReadFrom) {
