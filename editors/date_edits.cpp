@@ -57,15 +57,10 @@ void TdxInplaceMaskEdit::KeyPress(wchar_t& key) {
     TdxInplaceTextEdit::KeyPress(key);
     return;
   }
-  std::wstring text = GetEditText();
   if (key == L'\b') {
-    const int slot = mask_.PreviousSlot(SelLength() > 0 ? SelStart() + 1 : SelStart());
-    if (slot >= 0) {
-      text[slot] = mask_.Blank();
-      SetEditText(text);
-      SetSelStart(slot);
-    }
+    BlankSlots(true);
   } else if (key >= L' ') {
+    std::wstring text = GetEditText();
     const int slot = mask_.NextSlot(SelStart());
     if (mask_.Accepts(slot, key)) {
       text[slot] = key;  // the slots are overwritten, the literals stay
@@ -80,17 +75,29 @@ void TdxInplaceMaskEdit::KeyPress(wchar_t& key) {
 
 void TdxInplaceMaskEdit::KeyDown(WORD& key, unsigned shift) {
   if (key == VK_DELETE && !mask_.Empty() && CanModify()) {
-    std::wstring text = GetEditText();
-    const int slot = mask_.NextSlot(SelStart());
-    if (slot < static_cast<int>(text.size())) {
-      text[slot] = mask_.Blank();
-      SetEditText(text);
-      SetSelStart(slot);
-    }
+    BlankSlots(false);
     key = 0;
     return;
   }
   TdxInplaceTextEdit::KeyDown(key, shift);
+}
+
+void TdxInplaceMaskEdit::BlankSlots(bool backward) {
+  std::wstring text = GetEditText();
+  const int size = static_cast<int>(text.size());
+  int first = SelStart(), last = first + SelLength();
+  if (first == last) {
+    first = backward ? mask_.PreviousSlot(first) : mask_.NextSlot(first);
+    last = first + 1;
+  }
+  first = std::max(first, 0);
+  last = std::min(last, size);
+  if (first >= last) return;
+  for (int i = first; i < last; ++i) {
+    if (!mask_.IsLiteral(i)) text[i] = mask_.Blank();
+  }
+  SetEditText(text);
+  SetSelStart(first);
 }
 
 // ---- dates ------------------------------------------------------------------------------------

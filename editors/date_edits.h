@@ -36,6 +36,10 @@ class TdxInplaceMaskEdit : public TdxInplaceTextEdit {
   void KeyDown(WORD& key, unsigned shift) override;
 
  private:
+  // Backspace and Delete: the selected slots blanked, or without a selection the slot before
+  // (backward) or at the caret; literals stay, and the caret goes to the first slot blanked.
+  void BlankSlots(bool backward);
+
   TEditMask mask_;
   std::wstring mask_text_;
 };

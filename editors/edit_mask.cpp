@@ -85,7 +85,20 @@ int TEditMask::PreviousSlot(int position) const {
   return position;
 }
 
+bool TEditMask::IsEditText(const std::wstring& text) const {
+  if (static_cast<int>(text.size()) != Length()) return false;
+  for (int i = 0; i < Length(); ++i) {
+    const bool fits =
+        IsLiteral(i) ? text[i] == slots_[i].literal : text[i] == blank_ || Accepts(i, text[i]);
+    if (!fits) return false;
+  }
+  return true;
+}
+
 std::wstring TEditMask::EditTextFor(const std::wstring& value) const {
+  // The window's own text comes back through here: moving its characters up would blank the
+  // wrong slot.
+  if (IsEditText(value)) return value;
   std::wstring text;
   size_t next = 0;
   for (int i = 0; i < Length(); ++i) {

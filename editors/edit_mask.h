@@ -25,7 +25,8 @@ class TEditMask {
   wchar_t Blank() const noexcept { return blank_; }
 
   // The edit text for a stored value: literals in place, the value's characters filling the
-  // slots in order (characters a slot refuses are skipped), blanks in the rest.
+  // slots in order (characters a slot refuses are skipped), blanks in the rest. An edit text
+  // comes back as it is, its blanks where they were.
   std::wstring EditTextFor(const std::wstring& value) const;
   // The stored value of an edit text: blanks dropped, literals kept only when the mask says so.
   std::wstring ValueOf(const std::wstring& edit_text) const;
@@ -37,6 +38,9 @@ class TEditMask {
     wchar_t kind;  // 0 for a literal
     wchar_t literal;
   };
+  // Whether `text` is an edit text: the mask's length, literals in place, slots blank or filled.
+  bool IsEditText(const std::wstring& text) const;
+
   std::vector<Slot> slots_;
   bool keep_literals_ = true;
   wchar_t blank_ = L'_';

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <vector>
 
 #include "editors/check_edit.h"
 #include "tests/editors/editor_test_support.h"
@@ -104,6 +105,18 @@ TEST_F(CheckEdit, EscapeTakesTheLoadedStateBack) {
   EXPECT_EQ(editor.Text(), L"True");
   EXPECT_FALSE(editor.Modified());
   EXPECT_TRUE(container_->keys.empty());
+  edittest::Key(editor.Handle(), VK_ESCAPE);
+  EXPECT_EQ(container_->keys, std::vector<WPARAM>{VK_ESCAPE}) << "nothing left to revert";
+}
+
+TEST_F(CheckEdit, AClickBesideTheBoxTakesTheFocusWithoutToggling) {
+  auto& editor = Open<editors::TdxInplaceCheckEdit>();
+  outside_->SetFocus();
+  ASSERT_NE(GetFocus(), editor.Handle());
+  SendMessageW(editor.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 1));
+  SendMessageW(editor.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(1, 1));
+  EXPECT_EQ(GetFocus(), editor.Handle());
+  EXPECT_EQ(editor.State(), TdxCheckBoxState::cbsUnchecked);
 }
 
 TEST(CheckGlyph, SizeOfAGlyphOrOfTheSystemBox) {

@@ -17,6 +17,7 @@
 #include "editors/picture_edits.h"
 #include "framework/screen.h"
 #include "framework/streams.h"
+#include "tests/controls/locale_scope.h"
 #include "tests/controls/surface.h"
 #include "tests/editors/editor_test_support.h"
 
@@ -139,9 +140,19 @@ TEST(Calculator, KeysGiveTheResult) {
   }
   editors::TdxCalculator calculator;
   EXPECT_FALSE(calculator.Press(L'x'));
+  for (wchar_t key : std::wstring(L"1/0=")) calculator.Press(key);
+  EXPECT_FALSE(calculator.Press(L'5')) << "after an error only C is taken";
+  EXPECT_EQ(calculator.Display(15), L"Error");
 }
 
-TEST_F(ValueEditors, CalculatorPopupTakesKeysAndGivesItsResult) {
+// A left click pressed and released at `point` of a window.
+void Click(HWND hwnd, POINT point) {
+  const LPARAM at = MAKELPARAM(point.x, point.y);
+  SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  SendMessageW(hwnd, WM_LBUTTONUP, 0, at);
+}
+
+TEST_F(ValueEditors, CalculatorPopupTakesKeysAndClicksAndGivesItsResult) {
   auto& calc = Open<editors::TdxInplaceCalcEdit>();
   calc.SetText(L"2");
   HWND hwnd = calc.Handle();
@@ -152,6 +163,20 @@ TEST_F(ValueEditors, CalculatorPopupTakesKeysAndGivesItsResult) {
   Key(hwnd, VK_RETURN);
   EXPECT_FALSE(calc.DroppedDown());
   EXPECT_EQ(calc.Text(), L"42");
+
+  // The keys lie below the display row in four columns: "C~/*", "789-", "456+", "123=", "0.".
+  calc.SetText(L"");
+  Key(hwnd, VK_F4);
+  HWND popup = calc.PopupHandle();
+  RECT client{};
+  GetClientRect(popup, &client);
+  const int cell = (client.right - 4) / 4;
+  const auto key = [&](int row, int column) {
+    return POINT{2 + column * cell + cell / 2, 2 + (row + 1) * cell + cell / 2};
+  };
+  for (const POINT& p : {key(1, 0), key(0, 3), key(2, 2), key(3, 3)}) Click(popup, p);
+  Key(hwnd, VK_RETURN);
+  EXPECT_EQ(calc.Text(), L"42") << "7 * 6 =";
 }
 
 TEST(Dates, EncodeDecodeAndParse) {
@@ -216,6 +241,22 @@ TEST_F(ValueEditors, CalendarPopupMovesAndTakesADay) {
   Key(hwnd, VK_ESCAPE);
   ASSERT_TRUE(edit.Date(date));
   EXPECT_EQ(date, editors::EncodeDate(2024, 3, 1)) << "Escape takes nothing";
+
+  // January 2024 begins on a Monday: its first row holds 1 to 7. Below the title, the day
+  // names and six weeks, a row of buttons; cells are half again as wide as high.
+  edit.SetDate(editors::EncodeDate(2024, 1, 31));
+  Key(hwnd, VK_F4);
+  RECT client{};
+  GetClientRect(edit.PopupHandle(), &client);
+  const int cell = client.bottom / 9, width = cell * 3 / 2;
+  Click(edit.PopupHandle(), {2 * width + width / 2, 3 * cell + cell / 2});
+  EXPECT_FALSE(edit.DroppedDown());
+  ASSERT_TRUE(edit.Date(date));
+  EXPECT_EQ(date, editors::EncodeDate(2024, 1, 10)) << "the Wednesday of the second week";
+  Key(hwnd, VK_F4);
+  Click(edit.PopupHandle(), {width, 8 * cell + cell / 2});
+  ASSERT_TRUE(edit.Date(date));
+  EXPECT_EQ(date, editors::Today()) << "the Today button";
 }
 
 TEST(EditMask, FillsSlotsKeepsLiteralsAndChecksCompleteness) {
@@ -255,8 +296,41 @@ TEST_F(ValueEditors, MaskAndTimeEditorsTypeIntoTheSlots) {
   EXPECT_EQ(time.Text(), L"08:31");
   time.SetTimeEditFormat(editors::TTimeEditFormat::tfHourMinSec);
   EXPECT_EQ(time.Text(), L"08:31:00");
-  time.SetText(L"25:00:00");
-  EXPECT_EQ(time.GetTimeValue(), 0) << "no such hour";
+  // Backspace over a selection blanks what is selected, literals kept.
+  time.SetSelStart(1);
+  time.SetSelLength(3);
+  Type(hwnd, L"\b");
+  EXPECT_EQ(time.GetEditText(), L"0_:_1:00");
+  for (const wchar_t* past : {L"24:00:00", L"12:60:00", L"12:00:60"}) {
+    time.SetText(past);
+    EXPECT_EQ(time.GetTimeValue(), 0) << "past the clock: " << std::string(past, past + 8);
+  }
+  time.SetText(L"23:59:59");
+  EXPECT_NEAR(time.GetTimeValue(), 86399 / 86400.0, 1e-9);
+}
+
+// Digits reach every number editor; the decimal separator only a float spin and the currency
+// editor, in the user's decimal separator or a point; other letters none.
+TEST_F(ValueEditors, NumberEditorsTakeTheirCharactersInEitherDecimalSeparator) {
+  auto& integer = Open<editors::TdxInplaceSpinEdit>({10, 10, 110, 28});
+  auto& real = Open<editors::TdxInplaceSpinEdit>({10, 40, 110, 58});
+  real.SetValueType(editors::TdxSpinEditValueType::vtFloat);
+  auto& currency = Open<editors::TdxInplaceCurrencyEdit>({10, 70, 110, 88});
+  const auto typed = [](editors::TdxInplaceTextEdit& edit, const wchar_t* keys) {
+    edit.SetText(L"");
+    Type(edit.Handle(), keys);
+    return edit.Text();
+  };
+  for (const wchar_t* separator : {L".", L","}) {
+    SCOPED_TRACE(testing::Message() << "separator " << static_cast<char>(separator[0]));
+    xptest::DecimalSeparatorScope scope(separator);
+    const std::wstring half = std::wstring(L"-12") + separator + L"5";
+    EXPECT_EQ(typed(integer, (half + L"x").c_str()), L"-125");
+    EXPECT_EQ(typed(real, (half + L"x").c_str()), half);
+    EXPECT_DOUBLE_EQ(real.Value(), -12.5);
+    EXPECT_EQ(typed(currency, (L"x" + half).c_str()), half);
+    EXPECT_DOUBLE_EQ(currency.GetValue(), -12.5);
+  }
 }
 
 TEST_F(ValueEditors, EditButtonsCollectionAndClicks) {

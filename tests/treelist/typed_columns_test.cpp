@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "controls/locale_scope.h"
 #include "framework/form_resource.h"
 #include "framework/forms.h"
 #include "framework/win/text.h"
@@ -72,6 +73,20 @@ struct TypedGrid {
     return data;
   }
 };
+
+// The grid's editors draw no border of their own where the grid draws its lines.
+TEST(TypedColumns, EditorsBorderFollowsTheGridLines) {
+  TypedGrid g;
+  auto& column = g.Add<TdxTreeListColumn>({L"a"});
+  for (const bool lines : {false, true}) {
+    g.grid.SetShowGrid(lines);
+    TdxInplaceEdit* editor = g.Edit(column);
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->Style()->BorderStyle(), lines ? editors::TdxEditBorderStyle::xbsNone
+                                                    : editors::TdxEditBorderStyle::xbsSingle);
+    g.grid.CloseEditor();
+  }
+}
 
 // A text editor of no typed family that records what is set on it.
 class RecordingEditor : public editors::TdxInplaceTextEdit {
@@ -391,18 +406,6 @@ TEST(TimeAndCurrencyColumns, ZeroIsStoredAsAnEmptyCellAndOtherValuesAsTheyShow) 
   EXPECT_EQ(editors::NumberFromText(g.Text(money, 1)), 12.5);
 }
 
-// Sets the user's decimal separator for the test's length.
-struct DecimalSeparatorScope {
-  std::wstring old;
-  explicit DecimalSeparatorScope(const wchar_t* separator) {
-    wchar_t buffer[8] = {};
-    GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buffer, 8);
-    old = buffer;
-    SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator);
-  }
-  ~DecimalSeparatorScope() { SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, old.c_str()); }
-};
-
 TEST(CurrencyColumn, ASetDisplayFormatSurvivesALocaleChangeAndTheDefaultFollowsIt) {
   TypedGrid g;
   auto& own = g.Add<TdxTreeListCurrencyColumn>({L"1234.5", L"abc"});
@@ -410,7 +413,7 @@ TEST(CurrencyColumn, ASetDisplayFormatSurvivesALocaleChangeAndTheDefaultFollowsI
   own.SetDisplayFormat(L"\"EUR \",0.00");
   const std::wstring before = locale.DisplayFormat();
   {
-    DecimalSeparatorScope comma(L",");
+    xptest::DecimalSeparatorScope comma(L",");
     SetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_ICURRDIGITS, "3");
     SendMessageW(g.grid.Handle(), kSettingsChangedMessage, 0, 0);
     EXPECT_EQ(own.DisplayFormat(), L"\"EUR \",0.00");
