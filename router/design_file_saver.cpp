@@ -10,6 +10,7 @@
 #include "framework/win/text.h"
 #include "sdk/ascii_case.h"
 #include "router/design_file_names.h"
+#include "router/design_file_temporaries.h"
 #include "router/document_settings.h"
 #include "router/duplicate_pins_form.h"
 #include "router/library_images.h"
@@ -135,6 +136,7 @@ void TSpecctraFileSaver::Write(const std::string& file_name) {
       CountProgressSteps());
 
   const std::string target = ChangeFileExtension(file_name, ".dsn");
+  RemoveStaleDesignFiles();
   const std::string temporary = sdk::CreateTempFileName();
   if (temporary.empty()) {
     throw EDesignFileError(sdk::FileWriteFailure("the design file", target,

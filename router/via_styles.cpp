@@ -5,7 +5,6 @@
 
 #include "framework/ini_file.h"
 #include "router/document_settings.h"
-#include "sdk/file_ownership.h"
 #include "sdk/number_text.h"
 
 namespace router {

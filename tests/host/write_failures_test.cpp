@@ -210,6 +210,43 @@ TEST(WriteFailures, ABoardWhoseSettingsFileCannotBeWrittenIsExportedWithAWarning
   SetFileAttributesA(settings.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
+// A killed export leaves its temporary design file behind; the next export removes it, and only
+// it: a file being written (recent) and another program's temporary file stay.
+TEST(WriteFailures, AnExportRemovesTheTemporaryDesignFilesOfKilledOnes) {
+  const std::string temporary = sdk::TemporaryFolder();
+  struct Left {
+    std::string name, content;
+    int minutes_old;
+    bool removed;
+  };
+  const Left left[] = {{"ProF0E1.tmp", "(pcb killed\r\n  (parser", 60, true},
+                       {"ProF0E2.tmp", "(pcb running\r\n", 1, false},
+                       {"ProF0E3.tmp", "[HoleList]\r\n", 60, false},
+                       {"ProF0E4.tmp", "(pcb", 60, false}};
+  for (const Left& file : left) {
+    const std::string path = temporary + file.name;
+    testsupport::WriteFile(path, file.content);
+    FILETIME now = {};
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER time{{now.dwLowDateTime, now.dwHighDateTime}};
+    time.QuadPart -= file.minutes_old * 60ULL * 10000000;
+    const FILETIME written{time.LowPart, time.HighPart};
+    HANDLE handle = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+    SetFileTime(handle, nullptr, nullptr, &written);
+    CloseHandle(handle);
+  }
+  TempDir dir;
+  plavena::HostSession session(Options(testsupport::CopyExampleBoard(dir, "example-board.json")));
+  EXPECT_EQ(session.Run("ExportDesignFile", "FileName=" + dir.Path("board.dsn")).status, S_OK);
+  for (const Left& file : left) {
+    const std::string path = temporary + file.name;
+    EXPECT_EQ(testsupport::FileExists(path), !file.removed) << file.name;
+    DeleteFileA(path.c_str());
+  }
+}
+
 TEST(WriteFailures, FileNamesThatLeadToAnotherFileAreRefused) {
   TempDir dir;
   CreateDirectoryA(dir.Path("out").c_str(), nullptr);
