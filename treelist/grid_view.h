@@ -123,7 +123,8 @@ struct GridView {
   TdxLookAndFeel look = TdxLookAndFeel::lfStandard;
   TdxTreeListPaintStyle paint_style = TdxTreeListPaintStyle::psStandard;
   TdxTreeLineStyle tree_line_style = TdxTreeLineStyle::tlDot;
-  int line_height = 17;  // of one line of cells
+  int line_height = 17;     // of one line of cells
+  int grid_line_width = 1;  // the separator under each row, with show_grid
   int header_panel_rows = 1;
   int indent = 16;
   int left_coord = 0;

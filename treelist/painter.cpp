@@ -158,7 +158,10 @@ void Painter::PaintRow(const ViewRow& row) {
   }
   if (view_.show_grid) {
     const int y = top + row.height - 1;
-    Line(dc_, layout_.data.left, y, layout_.grid_right - 1, y, colors_.grid_line);
+    FillColor(dc_,
+              {layout_.data.left, top + row.height - view_.grid_line_width, layout_.grid_right,
+               top + row.height},
+              colors_.grid_line);
     for (const LayoutHeaderCell& header : layout_.headers) {
       Line(dc_, header.right - 1, top, header.right - 1, y, colors_.grid_line);
     }
@@ -243,8 +246,11 @@ void Painter::PaintButton(const ViewRow& row, int cx, int cy) {
     // The shared raised glyphs, drawn from the system colours.
     win::UniqueMemoryDc glyph_dc(CreateCompatibleDC(dc_));
     editors::SelectScope glyph(glyph_dc.get(), row.expanded ? view_.minus_glyph : view_.plus_glyph);
-    BitBlt(dc_, cx - kExpandGlyphSize / 2, cy - kExpandGlyphSize / 2, kExpandGlyphSize,
-           kExpandGlyphSize, glyph_dc.get(), 0, 0, SRCCOPY);
+    const int x = cx - kExpandGlyphSize / 2, y = cy - kExpandGlyphSize / 2;
+    BitBlt(dc_, x, y, kExpandGlyphSize, kExpandGlyphSize, glyph_dc.get(), 0, 0, SRCCOPY);
+    // The sign again over the glyph's, in the grid's own colour.
+    FillColor(dc_, {x + 3, y + 5, x + 8, y + 6}, colors_.plus_minus);
+    if (!row.expanded) FillColor(dc_, {x + 5, y + 3, x + 6, y + 8}, colors_.plus_minus);
     return;
   }
   const RECT box{cx - kButtonSize / 2, cy - kButtonSize / 2, cx + kButtonSize / 2 + 1,

@@ -419,7 +419,7 @@ int TCustomdxTreeList::GetRowHeight(TdxTreeListNode* node, int line_height, bool
   if (CanCacheRowHeight() && !no_cache && node->CachedHeight() > 0) return node->CachedHeight();
   node->ClearCachedLineCount();
   const HeaderModel& model = GetHeaderModel();
-  int height = show_grid_ ? 1 : 0;
+  int height = show_grid_ ? row_separator_line_width_ : 0;
   if (IsWholeRow(node)) {
     height += line_height;
   } else {
@@ -428,16 +428,30 @@ int TCustomdxTreeList::GetRowHeight(TdxTreeListNode* node, int line_height, bool
   if (!show_grid_ && node->HasChildren() && paint_style_ == TdxTreeListPaintStyle::psOutlook) {
     ++height;
   }
-  if (IsShowRowFooter() && !node->HasChildren() && node->IsLast()) {
-    // The last row of a group closes it, and every group above that it also ends.
-    for (TdxTreeListNode* n = node; n && n->IsLast(); n = n->Parent()) {
-      if (IsLevelFooter(n->Level())) height += metrics_.row_footer_height;
-    }
-  }
+  // The line height holds one grid line already when both grids show.
+  if (show_grid_ && show_preview_grid_) --height;
+  height += static_cast<int>(RowFooterLevels(node).size()) * metrics_.row_footer_height;
   const int image_height = images_ ? images_->Height() : 0;
   height = std::max(height, image_height);
   if (!no_cache) node->SetCachedHeight(height, 1);
   return height;
+}
+
+std::vector<int> TCustomdxTreeList::RowFooterLevels(TdxTreeListNode* node) {
+  std::vector<int> levels;
+  if (!IsShowRowFooter() || node->HasChildren() || !node->IsLast()) return levels;
+  // The last row of a group closes it, and every group above that it also ends.
+  for (TdxTreeListNode* parent = node->Parent(); parent; parent = parent->Parent()) {
+    if (IsLevelFooter(parent->Level())) levels.push_back(parent->Level());
+    if (!parent->IsLast()) break;
+  }
+  return levels;
+}
+
+bool TCustomdxTreeList::IsLevelFooter(int level) {
+  bool footer = false;
+  OnIsLevelFooter(this, level, footer);
+  return footer;
 }
 
 void TCustomdxTreeList::GetNodeIndent(const TdxTreeListNode* node, int& left, int& right) {

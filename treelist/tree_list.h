@@ -349,8 +349,12 @@ class TCustomdxTreeList : public TreeListBase,
   virtual std::wstring GetCellText(TdxTreeListNode* node, int column);
   // Drawn as one cell across the row (group rows); no node is in this class.
   virtual bool IsWholeRow(TdxTreeListNode*) const { return false; }
-  // Whether the group of nodes at `level` closes with a row footer.
-  virtual bool IsLevelFooter(int) const { return true; }
+  // Whether the group of nodes at `level` closes with a row footer: OnIsLevelFooter says, none
+  // without it.
+  virtual bool IsLevelFooter(int level);
+  // The levels of the groups whose footers close under `node`'s row, innermost first.
+  std::vector<int> RowFooterLevels(TdxTreeListNode* node);
+  framework::TEvent<framework::TComponent*, int, bool&> OnIsLevelFooter;
 
   // In-cell editing of the focused cell: nothing unless aoEditing is set, aoRowSelect is not
   // and a node is focused; OnEditing may refuse. Closing validates (a refusal raises and the

@@ -94,6 +94,7 @@ GridView TCustomdxTreeList::ViewOf(Layout layout, const RECT& client) {
   view.show_lines = show_lines_;
   view.show_buttons = show_buttons_;
   view.show_grid = show_grid_;
+  view.grid_line_width = row_separator_line_width_;
   view.show_root = ShowRoot();
   view.row_select = IsRowSelect();
   view.hide_focus_rect = (options_ & aoHideFocusRect) || searching_;

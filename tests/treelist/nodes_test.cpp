@@ -179,22 +179,27 @@ TEST(RowIndex, HeightsAreCachedUntilALastSiblingComesOrGoesOrTheCacheIsPassedBy)
   // a change of who is last, at the top level as much as below a parent.
   TestTreeList grid(nullptr);
   grid.SetShowRowFooter(true);
+  grid.OnIsLevelFooter = [](framework::TComponent*, int, bool& footer) { footer = true; };
   const int line = grid.DefaultRowHeight();
   const int footer = grid.GetMetrics().row_footer_height;
-  TdxTreeListNode* parent = grid.Add();
-  parent->Expand(false);
+  TdxTreeListNode* grand = grid.Add();
+  TdxTreeListNode* parent = grand->AddChild();
   TdxTreeListNode* first = parent->AddChild();
-  parent->Expand(false);
+  grid.FullExpand();
   EXPECT_EQ(grid.GetRowHeight(first, line, false), line + 2 * footer) << "closes two groups";
   TdxTreeListNode* second = parent->AddChild();
   EXPECT_EQ(grid.GetRowHeight(first, line, false), line) << "no longer last";
   delete second;
   EXPECT_EQ(grid.GetRowHeight(first, line, false), line + 2 * footer) << "last again";
 
-  TdxTreeListNode* top_two = grid.Add();
+  TdxTreeListNode* uncle = grand->AddChild();
   EXPECT_EQ(grid.GetRowHeight(first, line, false), line + footer) << "its parent is not last";
-  delete top_two;
+  delete uncle;
   EXPECT_EQ(grid.GetRowHeight(first, line, false), line + 2 * footer);
+  TdxTreeListNode* top_two = grid.Add();
+  EXPECT_EQ(grid.GetRowHeight(first, line, false), line + 2 * footer)
+      << "a top-level group has no footer";
+  delete top_two;
 
   // A height is cached unless asked without the cache, which stores nothing.
   grid.SetShowRowFooter(false);
