@@ -307,6 +307,14 @@ bool IniFile::SectionExists(const std::string& section) const {
   return !ReadSectionValues(section).empty();
 }
 
+bool IniFile::HasSection(const std::string& section) const {
+  return FindSection(section) != nullptr;
+}
+
+void IniFile::WriteSection(const std::string& section) {
+  if (!FindSection(section)) AddSection(section);
+}
+
 void IniFile::EraseSection(const std::string& section) { EraseSections({section}); }
 
 void IniFile::EraseSections(const std::vector<std::string>& sections) {

@@ -46,6 +46,10 @@ class IniFile {
 
   // A section with at least one key.
   bool SectionExists(const std::string& section) const;
+  // A section whose header is there, with keys or without: an empty section can say something.
+  bool HasSection(const std::string& section) const;
+  // Adds the section, empty, at the end when it is not there.
+  void WriteSection(const std::string& section);
   void EraseSection(const std::string& section);
   // All the named sections in one pass over the file, however many they are.
   void EraseSections(const std::vector<std::string>& sections);

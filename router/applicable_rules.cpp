@@ -163,8 +163,9 @@ std::vector<std::string> TApplicableRules::RuleEntries() const {
   if (tables_->all_layers) tables_->all_layers->Write(entries);
   int32_t width = -1;
   const TWidthTable& widths = tables_->widths;
+  // A width of 0 is a rule without one: no wire the router could lay.
   if (context_.board_widths && !widths.Equals(context_.board_widths) && widths.SingleValue(width) &&
-      width != context_.board_width) {
+      width > 0 && width != context_.board_width) {
     entries.push_back(" (width " + FormatDesignNumber(width) + ")");
   }
   if (values_.reorder != "starburst") entries.push_back(" (reorder " + values_.reorder + ")");

@@ -124,6 +124,16 @@ void TSpecctraFileSaver::Write(const std::string& file_name) {
         "The board has no layer stack, so the design file could not declare the layers its "
         "copper is on: nothing was written. Give the board a layer stack and export again.");
   }
+  // Without an outline the boundary is what the board holds; holding nothing, it would be a
+  // boundary of no size, in which the router routes nothing and says nothing.
+  sdk::Coord x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+  board_->GetBoundingRectangle(&x1, &y1, &x2, &y2);
+  if (x2 <= x1 || y2 <= y1) {
+    throw EDesignFileError(
+        "The board has no outline and no copper, so the design file's boundary would have no "
+        "size and the router nothing to route in: nothing was written. Draw the board's outline "
+        "and export again.");
+  }
   RemoveMarkedEmbeddedObjects(*board_);
   net_pad_counts_ = {};
   component_pads_.clear();
@@ -233,6 +243,7 @@ void TSpecctraFileSaver::ComputeBoardDefaults() {
   largest_rule_clearance_ = 0;
   board_width_ = 0;
   board_via_limit_ = -1;
+  std::string widthless;  // the names of width rules that give no width
   board_->IterateObjects(
       [&](sdk::Handle handle) {
         sdk::TPcbRuleEx rule(handle);
@@ -249,15 +260,16 @@ void TSpecctraFileSaver::ComputeBoardDefaults() {
             }
             break;
           }
-          case kWidthRule:
-            if (whole_board) {
-              sdk::Coord max = 0, min = 0, preferred = 0;
-              if (sdk::PcbApi_QueryRuleMaxMinWidthConstraintExt(pcbapi::kRead, handle, &max, &min,
-                                                                &preferred) == pcbapi::kSuccess) {
-                board_width_ = preferred;
-              }
+          case kWidthRule: {
+            sdk::Coord max = 0, min = 0, preferred = 0;
+            if (sdk::PcbApi_QueryRuleMaxMinWidthConstraintExt(pcbapi::kRead, handle, &max, &min,
+                                                              &preferred) != pcbapi::kSuccess) {
+              break;
             }
+            if (preferred <= 0) widthless += (widthless.empty() ? "" : ", ") + rule.Name();
+            if (whole_board) board_width_ = preferred;
             break;
+          }
           case kMaximumViaCountRule:
             if (whole_board) {
               int32_t count = -1;
@@ -272,7 +284,13 @@ void TSpecctraFileSaver::ComputeBoardDefaults() {
       },
       1u << pcbapi::kRule, sdk::LayerZero(), pcbapi::kAllObjects);
   board_clearance_ = largest_rule_clearance_;
-  if (board_width_ == 0) board_width_ = kFallbackBoardWidth;
+  if (board_width_ <= 0) board_width_ = kFallbackBoardWidth;
+  if (!widthless.empty()) {
+    sdk::ShowWarningMessage(
+        "These width rules give no width, so the design file leaves them out "
+        "and the router routes their wires as the rules around them say: " +
+        widthless + ".");
+  }
   ComputeBoardLayerWidths();
 }
 

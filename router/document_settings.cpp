@@ -122,7 +122,8 @@ void TQixDocumentSetings::SetDirection(int legacy_layer, TRoutingDirection direc
 
 void TQixDocumentSetings::LoadLayerDirections(const framework::IniFile& ini) {
   std::fill(std::begin(directions_), std::end(directions_), TRoutingDirection::Off);
-  if (!ini.SectionExists(kDirectionsSection)) {
+  // A section without keys holds a choice too: every layer "off".
+  if (!ini.HasSection(kDirectionsSection)) {
     SetDefaultDirections();
     return;
   }
@@ -146,6 +147,7 @@ void TQixDocumentSetings::SetDefaultDirections() {
 
 void TQixDocumentSetings::SaveLayerDirections(framework::IniFile& ini) const {
   ini.EraseSection(kDirectionsSection);
+  ini.WriteSection(kDirectionsSection);
   for (int layer = 1; layer <= kLastSignalLayer; ++layer) {
     const TRoutingDirection direction = directions_[layer - 1];
     if (direction == TRoutingDirection::Off) continue;

@@ -9,6 +9,7 @@
 #include "router/geometry.h"
 #include "router/padstack.h"
 #include "router/padstack_pad.h"
+#include "router/structure_section.h"
 #include "sdk/rt_param.h"
 
 namespace router {
@@ -371,7 +372,9 @@ void WriteLibrary(DesignFileOutput& out, const sdk::TPcbBoard& board,
     board.IterateObjects([&](sdk::Handle handle) { images.Write(TComponentSummary(handle)); },
                          1u << pcbapi::kComponent, sdk::LayerZero(), pcbapi::kAllObjects);
   }
-  if (context.padstacks) context.padstacks->WritePadStacks(out, board);
+  if (context.padstacks) {
+    context.padstacks->WritePadStacks(out, board, UndeclaredPlaneLayers(board));
+  }
   out.Lower();
   out.Line(")");
 }

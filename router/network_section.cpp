@@ -12,6 +12,7 @@
 #include "router/library_images.h"
 #include "router/padstack.h"
 #include "router/padstack_pad.h"
+#include "sdk/common_utils.h"
 #include "sdk/pcb_api.h"
 #include "sdk/pcb_board.h"
 #include "sdk/pcb_object_kinds.h"
@@ -84,6 +85,12 @@ class NetworkWriter {
     if (context_.settings.export_diff_pairs) WritePairs();
     out_.Lower();
     out_.Line(")");
+    if (!unpinned_from_tos_.empty()) {
+      sdk::ShowWarningMessage(
+          "These from-tos end on a pad that is no pin of their net, so the design file leaves "
+          "them out (the router would drop the part they name): " +
+          unpinned_from_tos_ + ".");
+    }
   }
 
  private:
@@ -239,7 +246,14 @@ class NetworkWriter {
     if (!from_tos_.empty()) {
       const auto from_tos = from_tos_.find(net.name);
       if (from_tos != from_tos_.end()) {
-        for (const FromTo& from_to : from_tos->second) WriteFromTo(from_to);
+        for (const FromTo& from_to : from_tos->second) {
+          if (EndsOnPins(net, from_to)) {
+            WriteFromTo(from_to);
+          } else {
+            unpinned_from_tos_ += (unpinned_from_tos_.empty() ? "" : ", ") + from_to.from + ":" +
+                                  from_to.to + " (" + net.name + ")";
+          }
+        }
       }
     }
     WriteNetRoles(PinsOf(net));
@@ -276,6 +290,19 @@ class NetworkWriter {
     sdk::Handle handle;
     std::string from, to;
   };
+
+  // Both ends name pins the net lists: the router's reader drops the whole part of a pin that
+  // the file does not declare.
+  bool EndsOnPins(const NetEntry& net, const FromTo& from_to) const {
+    auto listed = [&](const std::string& end) {
+      const std::string name = EscapeName(end);
+      for (const TNetPin* pin : PinsOf(net)) {
+        if (pin->name == name) return true;
+      }
+      return false;
+    };
+    return listed(from_to.from) && listed(from_to.to);
+  }
 
   void WriteFromTo(const FromTo& from_to) {
     out_.Line("(fromto " + EscapeName(from_to.from) + " " + EscapeName(from_to.to));
@@ -403,7 +430,8 @@ class NetworkWriter {
   std::string escaped_names_;  // of the nets with 2 pads or more, one after the other
   NetworkNames network_, folded_network_;
   std::unordered_map<std::string, std::vector<FromTo>> from_tos_;
-  std::string line_;  // composes one line at a time
+  std::string unpinned_from_tos_;  // "from:to (net)" of the from-tos left out, for the user
+  std::string line_;               // composes one line at a time
 };
 
 }  // namespace

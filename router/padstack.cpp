@@ -382,6 +382,8 @@ void TPadStackList::WriteViaPadStackNames(DesignFileOutput& out) const {
 
 void WritePadStackShape(DesignFileOutput& out, uint8_t shape, int32_t x_size, int32_t y_size,
                         int layer) {
+  // Copper of no extent on a layer is none there: the router refuses a shape of size 0.
+  if (x_size <= 0 || y_size <= 0) return;
   const std::string_view name = DesignFileLayerName(layer);
   auto rect = [&](int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     out.Line(StatementText().Open("shape").Rect(name, x1, y1, x2, y2).Close().Take());
@@ -417,7 +419,8 @@ void WritePadStackShape(DesignFileOutput& out, uint8_t shape, int32_t x_size, in
 }
 
 void TPadStackList::WriteShapes(DesignFileOutput& out, const TPadStack& stack,
-                                const sdk::TPcbBoard& board) const {
+                                const sdk::TPcbBoard& board,
+                                const std::vector<int>& undeclared) const {
   const TPadStackShape& s = stack.shape;
   if (s.high_layer != 0) {
     if (s.kind == TPadStackKind::Pad) return;
@@ -432,7 +435,8 @@ void TPadStackList::WriteShapes(DesignFileOutput& out, const TPadStack& stack,
         board.GetLayerObject(static_cast<sdk::LegacyLayer>(s.low_layer));
     for (layer = layer ? board.GetNextStackLayer(layer) : nullptr;
          layer && layer->GetLayer() != s.high_layer; layer = board.GetNextStackLayer(layer)) {
-      if (layer->IsInLayerStack()) {
+      if (layer->IsInLayerStack() &&
+          std::find(undeclared.begin(), undeclared.end(), layer->GetLayer()) == undeclared.end()) {
         WritePadStackShape(out, s.mid_shape, s.mid_x, s.mid_y, layer->GetLayer());
       }
     }
@@ -455,13 +459,14 @@ void TPadStackList::WriteShapes(DesignFileOutput& out, const TPadStack& stack,
   }
 }
 
-void TPadStackList::WritePadStacks(DesignFileOutput& out, const sdk::TPcbBoard& board) const {
+void TPadStackList::WritePadStacks(DesignFileOutput& out, const sdk::TPcbBoard& board,
+                                   const std::vector<int>& undeclared) const {
   std::string line;
   for (int number = 0; number < Count(); ++number) {
     line.assign("(padstack ").append(PadStackName(number));
     out.Line(line);
     out.Raise();
-    WriteShapes(out, Item(number), board);
+    WriteShapes(out, Item(number), board, undeclared);
     out.Lower();
     out.Line(")");
   }

@@ -99,8 +99,10 @@ class TPadStackList {
 
   // One line per via and test-point via padstack: its name.
   void WriteViaPadStackNames(DesignFileOutput& out) const;
-  // The "(padstack" statements; `board` gives the layer stack for vias of a span.
-  void WritePadStacks(DesignFileOutput& out, const sdk::TPcbBoard& board) const;
+  // The "(padstack" statements; `board` gives the layer stack for vias of a span, whose shapes
+  // leave out the `undeclared` layers.
+  void WritePadStacks(DesignFileOutput& out, const sdk::TPcbBoard& board,
+                      const std::vector<int>& undeclared = {}) const;
 
   // "number=hole" for each padstack with a hole.
   THoleList HoleList() const;
@@ -114,8 +116,8 @@ class TPadStackList {
   void AddDominantViaStylePadStacks(const sdk::TPcbBoard& board,
                                     TViaStyleAssociationList* via_styles,
                                     const TTestPointExpansion& test_points);
-  void WriteShapes(DesignFileOutput& out, const TPadStack& stack,
-                   const sdk::TPcbBoard& board) const;
+  void WriteShapes(DesignFileOutput& out, const TPadStack& stack, const sdk::TPcbBoard& board,
+                   const std::vector<int>& undeclared) const;
   std::string ComposeName(int number) const;
 
   struct TKnownShape {
@@ -148,7 +150,7 @@ class TPadStackList {
 std::string PadStackLayerText(int layer);
 
 // One "(shape ...)" statement (or three for an oblong) for a shape code, sizes and layer; other
-// codes than round, octagon, rectangle and rounded rectangle write nothing.
+// codes than round, octagon, rectangle and rounded rectangle, and sizes of 0, write nothing.
 void WritePadStackShape(DesignFileOutput& out, uint8_t shape, int32_t x_size, int32_t y_size,
                         int layer);
 

@@ -184,9 +184,11 @@ TOvixRuleValue& TWidthTable::Entry(LegacyLayer layer) { return Entry(DesignFileL
 
 std::vector<std::string> TWidthTable::Statements() const {
   std::vector<std::string> statements;
+  // A width of 0 is a rule without one: no wire the router could lay.
   int32_t single = -1;
   if (SingleValue(single)) {
-    statements.push_back(StatementText().Open("width").Number(single).Close().Take());
+    if (single > 0)
+      statements.push_back(StatementText().Open("width").Number(single).Close().Take());
     return statements;
   }
   // Most nets have no width of their own: no layer need be looked at.
@@ -195,7 +197,7 @@ std::vector<std::string> TWidthTable::Statements() const {
   for (LegacyLayer layer = kTopLayer; layer <= kBottomLayer; ++layer) {
     std::string name(DesignFileLayerName(layer));
     const int32_t value = ValueOf(name);
-    if (value > -1) AddToGroups(groups, value, std::move(name));
+    if (value > 0) AddToGroups(groups, value, std::move(name));
   }
   for (const ValueGroup& group : groups) {
     StatementText statement;

@@ -173,7 +173,8 @@ void WriteSignalLayer(DesignFileOutput& out, int layer, const TStructureContext&
   out.Line("(type signal) (direction " + std::string(LayerDirection(layer)) + ")");
   if (context.board_layer_widths && layer >= kTopLayer && layer <= kBottomLayer) {
     const int32_t width = context.board_layer_widths->ValueOf(DesignFileLayerName(layer));
-    if (width > -1 && width != context.board_width) {
+    // A width of 0 is a rule without one: the layer keeps the board's.
+    if (width > 0 && width != context.board_width) {
       out.Line("(rule (width " + FormatDesignNumber(width) + "))");
     }
   }
@@ -233,7 +234,17 @@ void WriteGrids(DesignFileOutput& out, const TBoard& board) {
 
 }  // namespace
 
-std::string PlaneLayerNets(const TBoard& board, int layer) {
+std::vector<int> UndeclaredPlaneLayers(const sdk::TPcbBoard& board) {
+  std::vector<int> undeclared;
+  for (const sdk::TLayerObject* layer : board.StackLayers()) {
+    if (IsPlaneLayer(layer->GetLayer()) && PlaneLayerNets(board, layer->GetLayer()).empty()) {
+      undeclared.push_back(layer->GetLayer());
+    }
+  }
+  return undeclared;
+}
+
+std::string PlaneLayerNets(const sdk::TPcbBoard& board, int layer) {
   std::string net = board.GetPlaneNetName(layer);
   std::string nets = net == kNoNet ? std::string() : EscapeName(net);
   std::vector<std::string> listed{nets};

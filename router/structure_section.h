@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "router/design_file_output.h"
 #include "router/rule_tables.h"
@@ -35,6 +37,10 @@ TLayerFlags WriteStructureSection(DesignFileOutput& out, TBoard& board,
 
 // The planes' nets of internal plane `layer`: the plane's own net unless "(No Net)", then the
 // net of each split plane on the layer, escaped and separated by blanks.
-std::string PlaneLayerNets(const TBoard& board, int layer);
+std::string PlaneLayerNets(const sdk::TPcbBoard& board, int layer);
+
+// The stack's internal planes the layers list leaves out, having no net: nothing else in the
+// file may name them.
+std::vector<int> UndeclaredPlaneLayers(const sdk::TPcbBoard& board);
 
 }  // namespace router

@@ -124,13 +124,15 @@ TEST(ExportDesignFile, DuplicatedNettedPinsAreListedInTheReportAndTheExportSucce
                R"({"name": "5", "layer": "TopLayer", "net": "SCL")");
   for (const char* button : {"OK", "Close"}) {
     SCOPED_TRACE(button);
-    BoardSession board(text, {{"Duplicate Pins Report", button}});
+    BoardSession board(text, {{"Duplicate Pins Report", button}, {"Warning", "OK"}});
     EXPECT_EQ(board.Export("board.pcb").status, S_OK) << board.journal().Text();
     const std::string report = std::string("dialog \"Duplicate Pins Report\": U1-5 (Net=SDA) | ") +
                                "U1-5 (Net=SCL) -> " + button;
     const std::vector<std::string> lines = board.journal().Lines();
     EXPECT_EQ(std::count(lines.begin(), lines.end(), report), 1) << board.journal().Text();
     EXPECT_FALSE(board.journal().Has("unexpected dialog")) << board.journal().Text();
+    EXPECT_NE(board.journal().Text().find("U1-5:R1-2 (SDA)"), std::string::npos)
+        << "U1 has no pin 5 for the from-to";
     EXPECT_TRUE(testsupport::FileExists(board.Path("board.dsn")));
   }
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -16,9 +17,10 @@ using hosttest::BoardSession;
 using hosttest::RouteFileOfDesign;
 using hosttest::SavedObjects;
 
-// Three nets between two parts on a metric board with four signal layers; `objects` adds the
-// board's own lists (vias, tracks, ...), each ending in a comma.
-std::string MetricBoard(const std::string& objects) {
+// Three nets between two parts on a metric board with four signal layers, and between the inner
+// ones a plane without a net when `plane`; `objects` adds the board's own lists (vias, tracks,
+// ...), each ending in a comma.
+std::string MetricBoard(const std::string& objects, bool plane = false) {
   std::string pads1, pads2;
   for (int i = 1; i <= 3; ++i) {
     const std::string n = std::to_string(i), y = std::to_string(5 * i) + "mm";
@@ -34,7 +36,11 @@ std::string MetricBoard(const std::string& objects) {
   "board": {"unit": "mm", "origin": ["0mm", "0mm"], "width": "40mm", "height": "30mm"},
   "stack": [
     {"layer": "TopLayer", "name": "Top"},
-    {"layer": "MidLayer1", "name": "Inner 1"},
+    {"layer": "MidLayer1", "name": "Inner 1"},)" +
+         std::string(plane ? R"(
+    {"layer": "InternalPlane1", "name": "Unused plane"},)"
+                           : "") +
+         R"(
     {"layer": "MidLayer2", "name": "Inner 2"},
     {"layer": "BottomLayer", "name": "Bottom"}
   ],
@@ -71,6 +77,14 @@ class RoundTrip : public testing::Test {
     testsupport::WriteFile(board_->Path(name + ".qixpref"),
                            testsupport::ReadFile(board_->Path("board.qixpref")));
     return testsupport::ReadFile(board_->Path(name + ".json"));
+  }
+  // The journal's warnings that hold `text`.
+  int Warnings(const std::string& text) {
+    int found = 0;
+    for (const std::string& line : board_->journal().Lines()) {
+      found += line.starts_with("dialog \"Warning\"") && line.find(text) != std::string::npos;
+    }
+    return found;
   }
   // Imports the route file's text; the host's answer is S_OK.
   void Import(const std::string& route_text) {
@@ -214,6 +228,120 @@ TEST_F(RoundTrip, FixedCopperGivenBackCutOrJoinedIsNotLaidTwice) {
   }
   std::sort(tracks.begin(), tracks.end());
   EXPECT_EQ(SavedObjects(Saved("cut"), "tracks", true), tracks);
+}
+
+// The layers the structure declares, and those the library's padstacks name without a
+// declaration ("signal" is every layer).
+std::vector<std::string> UndeclaredPadstackLayers(const std::string& design) {
+  std::vector<std::string> declared = {"signal"}, undeclared;
+  const std::regex layer(R"(\(layer (\S+))"), shape(R"(\(shape \((?:circle|rect) (\S+))");
+  for (std::sregex_iterator at(design.begin(), design.end(), layer), end; at != end; ++at) {
+    declared.push_back((*at)[1]);
+  }
+  for (std::sregex_iterator at(design.begin(), design.end(), shape), end; at != end; ++at) {
+    if (std::find(declared.begin(), declared.end(), (*at)[1]) == declared.end()) {
+      undeclared.push_back((*at)[1]);
+    }
+  }
+  return undeclared;
+}
+
+// A plane without a net is no layer of the structure, so no padstack names it; a via whose
+// middle has no size writes no shape for it. The router reads every layer, and so does the
+// import of the echo.
+TEST_F(RoundTrip, PadstacksNameOnlyDeclaredLayersAndNoShapeOfNoSize) {
+  Open(MetricBoard(R"(
+  "vias": [
+    {"net": "N1", "x": "15mm", "y": "5mm", "size": "30mil", "hole": "12mil",
+     "stackMode": "topMiddleBottom", "stackSizes": {"TopLayer": "30mil", "BottomLayer": "34mil"}}
+  ],)",
+                   true));
+  EXPECT_EQ(design_.find("InternalPlane1"), std::string::npos) << design_;
+  EXPECT_EQ(UndeclaredPadstackLayers(design_), std::vector<std::string>{});
+  EXPECT_NE(design_.find("(shape (circle TopLayer 30.000))\r\n"
+                         "            (shape (circle BottomLayer 34.000))"),
+            std::string::npos)
+      << design_;
+  ExpectEchoKeepsTheCopper();
+}
+
+// A board with nothing on it and no outline gives the router no room: the export says so and
+// writes nothing, as for a board without a layer stack.
+TEST_F(RoundTrip, ABoardWithoutOutlineOrCopperIsRefused) {
+  BoardSession board(R"({"format": "quorvel-board", "version": 1,
+    "board": {"unit": "mm", "origin": ["0mm", "0mm"], "width": "40mm", "height": "30mm"},
+    "stack": [{"layer": "TopLayer", "name": "Top"}, {"layer": "BottomLayer", "name": "Bottom"}],
+    "nets": [{"name": "N1"}]})",
+                     {{"*", "OK"}});
+  const plavena::CommandResult result = board.Export();
+  EXPECT_EQ(result.status, E_FAIL) << board.journal().Text();
+  EXPECT_EQ(result.error_description,
+            "The board has no outline and no copper, so the design file's boundary would have no "
+            "size and the router nothing to route in: nothing was written. Draw the board's "
+            "outline and export again.");
+  EXPECT_FALSE(testsupport::FileExists(board.Path("board.dsn")));
+  EXPECT_FALSE(testsupport::FileExists(board.Path("board.do")));
+}
+
+// Width rules that give no width write no width of 0, neither the board's on each layer nor a
+// net's; the user hears of them by name, once.
+TEST_F(RoundTrip, WidthRulesWithoutAWidthAreLeftOutWithAWord) {
+  Open(MetricBoard(R"j(
+  "rules": [
+    {"kind": "Width", "name": "BoardWidth", "priority": 1},
+    {"kind": "Width", "name": "N1Width", "priority": 0, "scope1": "InNet('N1')"}
+  ],
+  "tracks": [
+    {"layer": "TopLayer", "net": "N1", "x": "5mm", "y": "5mm", "x2": "35mm", "y2": "5mm",
+     "width": "0.25mm"}
+  ],)j"));
+  EXPECT_EQ(design_.find("(width 0.000)"), std::string::npos) << design_;
+  EXPECT_NE(design_.find("(width 5.000)"), std::string::npos) << "the default board width";
+  EXPECT_EQ(Warnings("These width rules give no width, so the design file leaves them out and "
+                     "the router routes their wires as the rules around them say: BoardWidth, "
+                     "N1Width."),
+            1)
+      << board_->journal().Text();
+  ExpectEchoKeepsTheCopper();
+}
+
+// Layer directions all "off" are a choice that the next export finds again: the per-document
+// file keeps an empty section.
+TEST_F(RoundTrip, LayerDirectionsAllOffSurviveTheNextExport) {
+  const std::string board = MetricBoard("");
+  BoardSession session(board);
+  testsupport::WriteFile(session.Path("board.qixpref"),
+                         "[LayerDirections]\r\nTopLayer=off\r\nBottomLayer=Off\r\n");
+  for (int export_number = 1; export_number <= 2; ++export_number) {
+    SCOPED_TRACE(export_number);
+    ASSERT_EQ(session.Export().status, S_OK) << session.journal().Text();
+    const std::string design = session.Read();
+    EXPECT_EQ(hosttest::Occurrences(design, "(direction off)"), 4) << design;
+    EXPECT_NE(session.Read("board.qixpref").find("[LayerDirections]"), std::string::npos);
+  }
+}
+
+// A from-to is written only when both its ends are pins of its net: one that ends on a free pad
+// would cost the router the part it names. The user hears which were left out.
+TEST_F(RoundTrip, FromTosEndingOffTheNetsPinsAreLeftOutWithAWord) {
+  Open(MetricBoard(R"(
+  "pads": [
+    {"name": "TP", "layer": "TopLayer", "net": "N1", "x": "20mm", "y": "5mm",
+     "size": ["1mm", "1mm"], "shape": "round"}
+  ],
+  "fromTos": [
+    {"net": "N1", "from": "U1-1", "to": "TP"},
+    {"net": "N1", "from": "U1-1", "to": "U2-1"},
+    {"net": "N2", "from": "U1-2", "to": "U1-1"}
+  ],)"));
+  EXPECT_NE(design_.find("(fromto U1-1 U2-1"), std::string::npos) << design_;
+  EXPECT_EQ(hosttest::Occurrences(design_, "(fromto "), 1) << design_;
+  EXPECT_EQ(Warnings("These from-tos end on a pad that is no pin of their net, so the design "
+                     "file leaves them out (the router would drop the part they name): U1-1:TP "
+                     "(N1), U1-2:U1-1 (N2)."),
+            1)
+      << board_->journal().Text();
+  ExpectEchoKeepsTheCopper();
 }
 
 }  // namespace
