@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "crashreport/drosk_settings.h"
 #include "crashreport/drosk_strings.h"
@@ -59,6 +60,28 @@ void TrimToLimit(HANDLE file, uint32_t size, uint32_t maxSize) {
   if (found == std::string_view::npos) return;
   SetFilePointer(file, static_cast<LONG>(moved), nullptr, FILE_BEGIN);
   SetEndOfFile(file);
+}
+
+// Opens the file for this process alone, waiting while others hold it; `busy` tells that it was
+// still held when the wait ended.
+win::UniqueHandle OpenWhenFree(const std::string& path, uint32_t waitMs, bool& busy) {
+  const uint32_t start = GetTickCount();
+  for (;;) {
+    win::UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                       OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const DWORD error = GetLastError();
+    busy = !file && (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION);
+    if (!busy || TickDiff(start) >= waitMs) return file;
+    Sleep(10);  // a report is appended in milliseconds; no event tells when the file is free
+  }
+}
+
+// "bugreport-1234.txt" beside "bugreport.txt": a name of this process's own.
+std::string BesideName(const std::string& path) {
+  const size_t slash = path.rfind('\\');
+  size_t dot = path.rfind('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) dot = path.size();
+  return path.substr(0, dot) + "-" + std::to_string(GetCurrentProcessId()) + path.substr(dot);
 }
 
 // Rounded like the margins are specified: the half divisor added before dividing. A device that
@@ -133,10 +156,12 @@ bool ForceFileDirectory(std::string_view path) {
   return ForceFileDirectory(directory) && CreateDirectoryA(directory.c_str(), nullptr);
 }
 
-bool AppendBugReport(const std::string& path, std::string_view report, uint32_t maxSize) {
+bool AppendBugReport(const std::string& path, std::string_view report, uint32_t maxSize,
+                     uint32_t waitMs) {
   ForceFileDirectory(path);
-  win::UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                     OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  bool busy = false;
+  win::UniqueHandle file = OpenWhenFree(path, waitMs, busy);
+  if (busy) file = OpenWhenFree(BesideName(path), 0, busy);
   if (!file) return false;
   if (maxSize == 0) SetEndOfFile(file.get());
   SetFilePointer(file.get(), 0, nullptr, FILE_END);

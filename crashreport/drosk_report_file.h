@@ -19,10 +19,17 @@ std::string BugReportFileName();
 // path or when a directory cannot be made.
 bool ForceFileDirectory(std::string_view path);
 
+// How long a report waits for the file while other processes append theirs: one fault in a
+// shared module ends many processes at once, and each holds the file while it appends.
+constexpr uint32_t kReportFileWaitMs = 5000;
+
 // Appends the report and an empty line to the file, creating it and its directory. A limit of 0
 // keeps only this report; above the limit the file is cut to start at the first report header
-// ("date/time") whose tail is under three quarters of the limit.
-bool AppendBugReport(const std::string& path, std::string_view report, uint32_t maxSize);
+// ("date/time") whose tail is under three quarters of the limit. While another process holds
+// the file, it waits up to `waitMs`; a file still held then gets the report beside it, in
+// "NAME-PROCESSID.EXT" (never dropped for a busy file). False when neither can be written.
+bool AppendBugReport(const std::string& path, std::string_view report, uint32_t maxSize,
+                     uint32_t waitMs = kReportFileWaitMs);
 
 // Saves under `BugReportFileName` with the settings' limit. A relative name goes into the
 // executable's directory: chosen in the save dialog, or directly when silent.

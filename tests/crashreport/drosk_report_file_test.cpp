@@ -76,6 +76,30 @@ TEST(DroskReportFile, MissingDirectoriesAreMadeAndAFileInTheWayFails) {
   EXPECT_FALSE(AppendBugReport(dir.path(), "a directory", 50000));
 }
 
+// A file that another program still holds when the wait ends gets the report beside it, in a
+// file of this process's own; once free, reports go into it again.
+TEST(DroskReportFile, AFileHeldPastTheWaitGetsTheReportBesideIt) {
+  const TempDir dir;
+  const std::string pid = std::to_string(GetCurrentProcessId());
+  const std::pair<std::string, std::string> cases[] = {
+      {"bugreport.txt", "bugreport-" + pid + ".txt"},
+      {"reports.d\\bugreport", "reports.d\\bugreport-" + pid},  // the dot is the folder's
+  };
+  for (const auto& [name, beside] : cases) {
+    const std::string path = dir.Path(name);
+    ASSERT_TRUE(AppendBugReport(path, "first", 50000));
+    {
+      const win::UniqueHandle held(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr,
+                                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+      ASSERT_TRUE(held) << path;
+      EXPECT_TRUE(AppendBugReport(path, "while held", 50000, 20)) << path;
+    }
+    EXPECT_TRUE(AppendBugReport(path, "after", 50000, 20)) << path;
+    EXPECT_EQ(ReadFile(path), "first\r\n\r\nafter\r\n\r\n");
+    EXPECT_EQ(ReadFile(dir.Path(beside)), "while held\r\n\r\n");
+  }
+}
+
 TEST(DroskReportFile, SilentSavingPutsTheRelativeNameInTheExecutablesDirectory) {
   EXPECT_EQ(BugReportFileName(), "bugreport.txt");
   const std::string exe = ModuleFileName(GetModuleHandleA(nullptr));

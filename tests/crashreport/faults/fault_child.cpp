@@ -1,8 +1,9 @@
 // The child program of the real-fault tests: it links the library with the interception on and
 // makes each fault happen for real. "overflow-main FILE" and "overflow-thread FILE" overflow the
 // stack of the main or of a second thread, "abort FILE" aborts the program, each report saved
-// silently into FILE; "trace-threads -" calls the trace export from four threads at once, in 50
-// rounds; "hang -" never ends.
+// silently into FILE; "crowd FILE GATE" aborts when the test opens the gate, with others at
+// once; "trace-threads -" calls the trace export from four threads at once, in 50 rounds;
+// "hang -" never ends.
 #include <windows.h>
 
 #include <atomic>
@@ -92,16 +93,29 @@ int TraceThreads() {
   return 0;
 }
 
+// Counts itself in on the gate's semaphore and aborts once the gate's event is set: the test
+// lets a crowd of these crash at the same moment.
+int AbortWithTheCrowd(const std::string& gate) {
+  const HANDLE ready = OpenSemaphoreA(SEMAPHORE_MODIFY_STATE, FALSE, (gate + ".ready").c_str());
+  const HANDLE go = OpenEventA(SYNCHRONIZE, FALSE, (gate + ".go").c_str());
+  if (!ready || !go) return 4;
+  ReleaseSemaphore(ready, 1, nullptr);
+  WaitForSingleObject(go, INFINITE);  // the test ends a child whose gate never opens
+  return AbortProgram();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) return 3;
+  if (argc < 3) return 3;
   const std::string mode = argv[1];
   drosk::TDroskSettings& settings = drosk::HooksTestSettings();
   settings.ShowExceptionBox = false;
   settings.AutoSave = true;
   settings.BugReportFile = argv[2];
+  if (mode == "crowd") settings.BugReportMaxSize = 1u << 24;  // room for every report
   drosk::DroskExceptInitialization();
+  if (mode == "crowd" && argc == 4) return AbortWithTheCrowd(argv[3]);
   if (mode == "overflow-main") return OverflowMain();
   if (mode == "overflow-thread") return OverflowThread();
   if (mode == "trace-threads") return TraceThreads();

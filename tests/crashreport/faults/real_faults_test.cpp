@@ -2,9 +2,13 @@
 // happens for real; the child runs under a time-out, so that a hang fails the test, not the run.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "crashreport/report_text.h"
+#include "framework/win/handles.h"
 #include "support/child_process.h"
 #include "support/test_paths.h"
 
@@ -15,9 +19,10 @@ using testsupport::ChildResult;
 
 constexpr DWORD kChildTimeout = 120000;  // generous: the machine may be busy
 
-ChildResult FaultChild(const std::string& mode, const std::string& reportFile) {
+ChildResult FaultChild(const std::string& mode, const std::string& reportFile,
+                       const std::string& more = "") {
   return testsupport::RunChild("\"" + testsupport::BinaryPath("drosk_fault_child.exe") + "\" " +
-                                   mode + " \"" + reportFile + "\"",
+                                   mode + " \"" + reportFile + "\" " + more,
                                kChildTimeout);
 }
 
@@ -64,6 +69,53 @@ TEST(RealFaults, AnAbortIsReportedAsARuntimeErrorAndEndsTheProgram) {
   const std::string report = ReportOfFault("abort", 1);
   EXPECT_TRUE(Has(report, "exception message : Runtime error")) << report;
   EXPECT_TRUE(Has(Section(report, "main thread"), "::AbortProgram")) << report;
+}
+
+// Programs that crash together save into one report file, each waiting its turn: every report
+// arrives whole (a file held by another was given up on, and a third of the reports were lost).
+TEST(RealFaults, SixteenProgramsCrashingAtOnceAllSaveTheirWholeReportsIntoOneFile) {
+  constexpr int kCrowd = 16;
+  const testsupport::TempDir dir;
+  const std::string file = dir.Path("crowd.txt");
+  const std::string gate = "droskCrowd" + std::to_string(GetCurrentProcessId());
+  const win::UniqueHandle ready(CreateSemaphoreA(nullptr, 0, kCrowd, (gate + ".ready").c_str()));
+  const win::UniqueHandle go(CreateEventA(nullptr, TRUE, FALSE, (gate + ".go").c_str()));
+  ASSERT_TRUE(ready && go);
+  std::vector<ChildResult> children(kCrowd);
+  std::vector<std::thread> runs;
+  for (ChildResult& child : children)
+    runs.emplace_back([&] { child = FaultChild("crowd", file, gate); });
+  int counted = 0;
+  while (counted < kCrowd && WaitForSingleObject(ready.get(), kChildTimeout) == WAIT_OBJECT_0)
+    ++counted;
+  SetEvent(go.get());
+  for (std::thread& run : runs) run.join();
+  ASSERT_EQ(counted, kCrowd) << "children at the gate";
+  for (const ChildResult& child : children) {
+    EXPECT_FALSE(child.timed_out) << child.output;
+    EXPECT_EQ(child.exit_code, 1u) << child.output;
+  }
+
+  // Each report starts at its header and ends, whole, with its disassembly and an empty line.
+  const std::string reports = testsupport::ReadFile(file);
+  const std::string header = "date/time         : ";
+  std::set<std::string> processes;
+  size_t start = reports.find(header);
+  EXPECT_EQ(start, 0u) << reports.substr(0, 200);
+  while (start != std::string::npos) {
+    const size_t next = reports.find("\r\n" + header, start);
+    const std::string report =
+        reports.substr(start, next == std::string::npos ? next : next + 2 - start);
+    EXPECT_TRUE(Has(report, "exception message : Runtime error")) << report;
+    EXPECT_TRUE(Has(Section(report, "main thread"), "::AbortProgram")) << report;
+    EXPECT_TRUE(Has(report, "\r\ndisassembling:\r\n")) << report;
+    EXPECT_EQ(report.substr(report.size() - 4), "\r\n\r\n") << report;
+    const size_t id = report.find("process id        : ");
+    if (id != std::string::npos) processes.insert(report.substr(id, report.find('\r', id) - id));
+    start = next == std::string::npos ? next : next + 2;
+  }
+  EXPECT_EQ(processes.size(), static_cast<size_t>(kCrowd)) << "reports of different processes";
+  EXPECT_EQ(Count(reports, header), static_cast<size_t>(kCrowd));
 }
 
 TEST(RealFaults, ReportsComposedOnFourThreadsAtOnceAreWhole) {
