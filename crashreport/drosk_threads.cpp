@@ -482,13 +482,21 @@ bool IsTypeName(const char* name) {
   return false;
 }
 
+// Type information whose name is a type name. name() reads the name's first character, so the
+// name pointer, which follows the virtual table pointer, is checked before it is called.
+bool HasTypeName(const std::type_info* info) {
+  if (!IsReadableMemory(info, sizeof(std::type_info))) return false;
+  const char* name = nullptr;
+  std::memcpy(&name, reinterpret_cast<const uint8_t*>(info) + sizeof(void*), sizeof name);
+  return IsReadableMemory(name, 1) && IsTypeName(info->name());
+}
+
 // The object's type information when it and the object are sound.
 const std::type_info* SoundTypeInfo(const void* object) {
   if (!HasSoundTable(object)) return nullptr;
   const auto* table = *static_cast<const void* const* const*>(object);
   const auto* info = static_cast<const std::type_info*>(table[-1]);
-  if (!HasSoundTable(info) || !IsReadableMemory(info, sizeof(std::type_info))) return nullptr;
-  return IsTypeName(info->name()) ? info : nullptr;
+  return HasSoundTable(info) && HasTypeName(info) ? info : nullptr;
 }
 
 bool NameMatches(const std::type_info& info, std::string_view wanted) {
@@ -512,7 +520,7 @@ bool DescendsFrom(const std::type_info* info, std::string_view wanted, int depth
   if (!info || depth > kMaxDepth) return false;
   if (NameMatches(*info, wanted)) return true;
   auto sound = [](const std::type_info* base) {
-    return base && HasSoundTable(base) && IsTypeName(base->name()) ? base : nullptr;
+    return base && HasSoundTable(base) && HasTypeName(base) ? base : nullptr;
   };
   if (const auto* single = dynamic_cast<const abi::__si_class_type_info*>(info)) {
     return DescendsFrom(sound(single->__base_type), wanted, depth + 1);
