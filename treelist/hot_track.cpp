@@ -147,7 +147,7 @@ void TCustomdxTreeList::ShowHeaderHint(bool now) {
   const std::wstring text = GetHeaderButtonHint();
   if (text.empty()) return;  // nothing to say: no empty box
   const RECT button = HeaderButtonRect();
-  const POINT at = ClientToScreen(
+  const POINT at = GridToScreen(
       {button.right + 4, button.top - static_cast<LONG>(TextExtent(Font(), L"Wg").cy)});
   if (!header_hint_) header_hint_ = new editors::TdxContainerHintWindow(this);
   header_hint_->ShowHintAt(text, at, Font());
@@ -178,7 +178,7 @@ void TCustomdxTreeList::UpdateCellTooltip(const THitInfo& hit) {
   OnGetTooltipInfo(this, hit.node, hit.column, rect, text, show, done);
   if (!done) show = shown.Room(dc.get()) > rect.right - rect.left;
   if (!show) return;
-  POINT at = ClientToScreen({rect.left, rect.top});
+  POINT at = GridToScreen({rect.left, rect.top});
   at.x -= 1;
   at.y -= 2;
   if (!cell_tooltip_) cell_tooltip_ = new editors::TdxContainerHintWindow(this);

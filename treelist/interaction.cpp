@@ -421,7 +421,6 @@ void TCustomdxTreeList::InteractionMouseUp(unsigned shift, POINT point) {
       if (!OnCornerPart(state, point)) break;
       if (state == tsHeaderButtonDown) DoHeaderButtonClick();
       if (state == tsBandButtonDown) DoBandButtonClick();
-      if (state == tsIndicatorButtonDown) DoIndicatorButtonClick();
       break;
     case tsBandDown: {
       const int band = pressed_band_;

@@ -64,7 +64,7 @@ void TCustomdxTreeList::WndProc(framework::TMessage& message) {
       break;
     case framework::CM_MOUSEENTER:
       TreeListBase::WndProc(message);
-      UpdateHotTrack(HitTest(ScreenToClient(seams_.cursor_pos())));
+      UpdateHotTrack(HitTest(ScreenToGrid(seams_.cursor_pos())));
       return;
     case framework::CM_MOUSELEAVE:
       TreeListBase::WndProc(message);
@@ -182,7 +182,7 @@ void TCustomdxTreeList::StartExpandTimer(TdxTreeListNode* node, int milliseconds
 void TCustomdxTreeList::ExpandTimerElapsed() {
   KillTimer(hwnd_, kExpandTimer);
   expand_timer_ = 0;
-  TdxTreeListNode* node = HitTest(ScreenToClient(seams_.cursor_pos())).node;
+  TdxTreeListNode* node = HitTest(ScreenToGrid(seams_.cursor_pos())).node;
   if (!node || node != drag_over_node_) return;
   if (options_ex_ & aoDragCollapse) {
     node->SetExpanded(!node->Expanded());
@@ -205,7 +205,7 @@ bool TCustomdxTreeList::HandleSetCursor(WORD hit_area) {
   } else if (IsHeightSizingState(state_)) {
     cursor = framework::crVSplit;
   } else if (state_ == tsNone || state_ == tsEditing) {
-    const THitInfo hit = HitTest(ScreenToClient(last_hit_point_));
+    const THitInfo hit = HitTest(ScreenToGrid(last_hit_point_));
     if (hit.node && hit.column >= 0) {
       HCURSOR cell_cursor = nullptr;
       GetCellCursor(hit.node, hit.column, cell_cursor);

@@ -676,7 +676,6 @@ class TCustomdxTreeList : public TreeListBase,
   virtual void DoBandClick(int) {}
   virtual void DoHeaderButtonClick() { OnHeaderButtonClick(this); }
   virtual void DoBandButtonClick() { OnBandButtonClick(this); }
-  virtual void DoIndicatorButtonClick() {}
   // Only while DoColumnClick runs: Shift with aoMultiSort adds the column to the sort, Ctrl
   // clears the sort.
   bool ClickAddsToSort() const noexcept { return click_adds_to_sort_; }

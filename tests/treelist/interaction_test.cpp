@@ -494,8 +494,20 @@ TEST(TreeListInteraction, DragsScroll32PixelsATickAtTheEdgesUntilTheEnds) {
   EXPECT_EQ(lefts[0], 32);
   Up(f.grid, {l.scroll.right, header_y});
 
-  // A node dragged over the grid: the focus follows, the left strip scrolls, Escape ends it.
+  // Escape ends a sizing also in a grid that drags its nodes itself.
+  const RECT sized = HeaderRect(f.grid, 1);
+  Down(f.grid, {sized.right - 1, header_y});
+  ASSERT_EQ(f.grid.State(), tsColumnSizing);
+  Move(f.grid, {sized.right + 30, header_y});
+  SendMessageW(f.hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
+  EXPECT_EQ(f.grid.State(), tsNone);
+  Up(f.grid, {sized.right + 30, header_y});
+  EXPECT_EQ(HeaderRect(f.grid, 1).right, sized.right) << "nothing applied";
+
+  // A node dragged over the grid: the focus follows, the left strip scrolls, plus and minus
+  // open and close the node under the mouse, Escape ends it.
   f.grid.SetLeftCoord(40);
+  AddNamed(f.grid, f.grid.Items(2), L"child");
   const RECT row = f.grid.GetCellRect(f.grid.Items(2), 1);
   Down(f.grid, Mid(row));
   Move(f.grid, {Mid(row).x, Mid(row).y + 20});
@@ -506,6 +518,10 @@ TEST(TreeListInteraction, DragsScroll32PixelsATickAtTheEdgesUntilTheEnds) {
   tick();
   tick();
   EXPECT_EQ(lefts.back(), 0);
+  SendMessageW(f.hwnd(), WM_KEYDOWN, VK_ADD, 0);
+  EXPECT_TRUE(f.grid.Items(2)->Expanded());
+  SendMessageW(f.hwnd(), WM_KEYDOWN, VK_SUBTRACT, 0);
+  EXPECT_FALSE(f.grid.Items(2)->Expanded());
   SendMessageW(f.hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
   EXPECT_EQ(f.grid.State(), tsNone);
   EXPECT_FALSE(f.grid.DragImage().Dragging());
@@ -700,6 +716,98 @@ TEST(TreeListPanning, AThrowingScrollHandlerLeavesNothingBehind) {
   EXPECT_NE(GetCapture(), f.hwnd());
   Sleep(60);
   EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE));
+}
+
+// What a posted helper message saw while the pan's loop ran: the cursor and the round window.
+HCURSOR g_pan_cursor = nullptr;
+RECT g_pan_popup{};
+
+BOOL CALLBACK RecordPanPopup(HWND hwnd, LPARAM) {
+  wchar_t name[16] = {};
+  GetClassNameW(hwnd, name, 16);
+  if (IsWindowVisible(hwnd) && _wcsicmp(name, L"Static") == 0 &&
+      GetWindow(hwnd, GW_OWNER) == g_pan_owner) {
+    GetWindowRect(hwnd, &g_pan_popup);
+  }
+  return TRUE;
+}
+
+LRESULT CALLBACK WatchPanProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_APP) {
+    g_pan_cursor = GetCursor();
+    EnumThreadWindows(GetCurrentThreadId(), RecordPanPopup, 0);
+  }
+  return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+struct PanStepCase {
+  const char* what;
+  int top;             // the top row when the mode starts
+  bool first_release;  // a middle release before the mouse moves
+  int dy;              // where the mouse goes, below the press
+  bool then_release;   // a middle release after the move
+  int ticks;
+  int top_after;
+  framework::TCursor cursor;
+};
+
+// A grid with only a vertical bar: its dead zone is 29 pixels high and as wide as the screen.
+// Speed (distance - 14) / 5 + 1 scrolls a row every 13 - speed ticks.
+const PanStepCase kPanSteps[] = {
+    {"15 below: speed 1, a row every 12 ticks", 0, false, 15, false, 24, 2, crDownScroll},
+    {"39 below: speed 6, every 7 ticks", 0, false, 39, false, 24, 3, crDownScroll},
+    {"69 below: speed 12, every tick", 0, false, 69, false, 24, 24, crDownScroll},
+    {"69 above: up at speed 12", 30, false, -69, false, 10, 20, crUpScroll},
+    {"14 below stays in the dead zone", 5, false, 14, false, 24, 5, crVerScroll},
+    {"a release before any move keeps the mode", 0, true, 69, false, 5, 5, crDownScroll},
+    {"a release after leaving the dead zone ends it", 0, false, 69, true, 5, 0, crDownScroll},
+};
+
+TEST(TreeListPanning, StepsComeFasterFartherOutTheCursorPointsAndTheWindowSitsOnTheMouse) {
+  WNDCLASSW watch_class{};
+  watch_class.lpfnWndProc = WatchPanProc;
+  watch_class.lpszClassName = L"PanWatch";
+  RegisterClassW(&watch_class);
+  HWND watch = CreateWindowW(L"PanWatch", L"", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  GridForm f;
+  f.grid.Seams().cursor_pos = [] { return g_cursor; };
+  for (int i = 0; i < 80; ++i) AddNamed(f.grid, nullptr, L"NET" + std::to_wstring(i));
+  const LONG style = GetWindowLongW(f.hwnd(), GWL_STYLE);
+  ASSERT_TRUE((style & WS_VSCROLL) && !(style & WS_HSCROLL));
+  g_pan_owner = GetAncestor(f.hwnd(), GA_ROOT);
+  const POINT press{100, 60};
+  for (const PanStepCase& c : kPanSteps) {
+    SCOPED_TRACE(c.what);
+    f.grid.SetTopIndex(c.top);
+    g_cursor = ToScreen(f.hwnd(), press);
+    const LPARAM at = MAKELPARAM(press.x, press.y + c.dy);
+    if (c.first_release) PostMessageW(f.hwnd(), WM_MBUTTONUP, 0, MAKELPARAM(press.x, press.y));
+    PostMessageW(f.hwnd(), WM_MOUSEMOVE, 0, at);
+    if (c.then_release) PostMessageW(f.hwnd(), WM_MBUTTONUP, 0, at);
+    // Posted messages come before the timer's own ticks: only these are counted.
+    for (int i = 0; i < c.ticks; ++i) {
+      PostMessageW(f.hwnd(), WM_TIMER, TCustomdxTreeList::kPanTimer, 0);
+    }
+    g_pan_cursor = nullptr;
+    g_pan_popup = {};
+    PostMessageW(watch, WM_APP, 0, 0);
+    PostMessageW(f.hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
+    SendMessageW(f.hwnd(), WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(press.x, press.y));
+    EXPECT_EQ(f.grid.TopIndex(), c.top_after);
+    MSG msg;
+    if (c.then_release) {
+      EXPECT_EQ(g_pan_cursor, nullptr) << "the loop ended before the helper's message";
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+      continue;
+    }
+    EXPECT_EQ(g_pan_cursor, framework::Screen().CursorHandle(c.cursor));
+    const POINT origin = ToScreen(f.hwnd(), press);
+    EXPECT_EQ(g_pan_popup.left, origin.x - 14);
+    EXPECT_EQ(g_pan_popup.top, origin.y - 14);
+    EXPECT_EQ(g_pan_popup.right - g_pan_popup.left, 29);
+    EXPECT_EQ(g_pan_popup.bottom - g_pan_popup.top, 29);
+  }
+  DestroyWindow(watch);
 }
 
 }  // namespace

@@ -291,13 +291,18 @@ TEST(TreeListMessages, SizingEdgesSetTheSplitCursorAndTheExpandTimerToggles) {
   NetGrid f(3);
   AddNamed(f.grid, f.nets[1], L"child");
   const treelist::Layout layout = f.grid.GetLayout();
-  const POINT edge = f.grid.ClientToScreen({layout.headers[0].right, layout.header_panel.top + 4});
+  // Where the window's client area is on the screen, past the form's and the grid's frames.
+  const auto on_screen = [&](POINT p) {
+    ClientToScreen(f.hwnd(), &p);
+    return p;
+  };
+  const POINT edge = on_screen({layout.headers[0].right, layout.header_panel.top + 4});
   SendMessageW(f.hwnd(), WM_NCHITTEST, 0, MAKELPARAM(edge.x, edge.y));
   EXPECT_EQ(SendMessageW(f.hwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(f.hwnd()),
                          MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)),
             1);
   EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_SIZEWE));
-  const POINT cell = f.grid.ClientToScreen({layout.headers[0].left + 20, layout.rows.top + 4});
+  const POINT cell = on_screen({layout.headers[0].left + 20, layout.rows.top + 4});
   SendMessageW(f.hwnd(), WM_NCHITTEST, 0, MAKELPARAM(cell.x, cell.y));
   EXPECT_EQ(SendMessageW(f.hwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(f.hwnd()),
                          MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)),
@@ -307,7 +312,7 @@ TEST(TreeListMessages, SizingEdgesSetTheSplitCursorAndTheExpandTimerToggles) {
   // The cursor rests on the second row while a drag hovers there.
   static POINT cursor;
   const RECT row = f.grid.GetCellRect(f.nets[1], 1);
-  cursor = f.grid.ClientToScreen({row.left + 4, row.top + 2});
+  cursor = on_screen({row.left + 4, row.top + 2});
   f.grid.Seams().cursor_pos = [] { return cursor; };
   f.grid.SetOptionsEx(f.grid.OptionsEx() | treelist::aoDragCollapse);
   f.grid.StartExpandTimer(f.nets[1], 500);
@@ -605,6 +610,40 @@ TEST(TreeListHotTrack, CellsHeadersHintsAndTooltipsFollowTheMouseToATwelveByElev
   f.grid.SetShowHeader(true);
   f.grid.SetShowIndicator(false);
   EXPECT_EQ(Box(f.grid.HeaderButtonRect()), Box({})) << "nor one without width";
+}
+
+TEST(TreeListHotTrack, TheHintSitsRightOfTheButtonALineAboveAndTheTooltipOverItsCell) {
+  NetGrid f(3);
+  f.grid.SetShowIndicator(true);
+  f.grid.SetOptions(f.grid.Options() | treelist::aoShowTooltips);
+  f.grid.header_button_hint = L"Customize";
+  const RECT button = f.grid.HeaderButtonRect();
+  SendMessageW(f.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(button.left + 2, button.top + 2));
+  SendMessageW(f.hwnd(), WM_TIMER, treelist::TCustomdxTreeList::kHintShowTimer, 0);
+  ASSERT_NE(f.grid.HeaderHint(), nullptr);
+  HDC screen = GetDC(nullptr);
+  const HGDIOBJ old = SelectObject(screen, f.grid.Font().Handle());
+  SIZE line{};
+  GetTextExtentPoint32W(screen, L"Wg", 2, &line);
+  SelectObject(screen, old);
+  ReleaseDC(nullptr, screen);
+  POINT at{button.right + 4, button.top - line.cy};
+  ClientToScreen(f.hwnd(), &at);
+  RECT hint{};
+  GetWindowRect(f.grid.HeaderHint()->Handle(), &hint);
+  EXPECT_EQ(hint.left, at.x);
+  EXPECT_EQ(hint.top, at.y);
+
+  f.grid.SetName(f.nets[1], L"a net whose name is far too long");
+  const RECT cell = f.grid.GetCellRect(f.nets[1], 1);
+  SendMessageW(f.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(cell.left + 3, cell.top + 2));
+  ASSERT_NE(f.grid.CellTooltip(), nullptr);
+  POINT corner{cell.left, cell.top};
+  ClientToScreen(f.hwnd(), &corner);
+  RECT tooltip{};
+  GetWindowRect(f.grid.CellTooltip()->Handle(), &tooltip);
+  EXPECT_EQ(tooltip.left, corner.x - 1) << "a pixel left of the cell";
+  EXPECT_EQ(tooltip.top, corner.y - 2) << "and two above it";
 }
 
 TEST(TreeListHotTrack, HintsLeaveTheEditorItsFocusAndGoWithTheWindow) {
