@@ -96,7 +96,9 @@ void TDocumentSaveScope::Keep(const std::string& failure) {
 void TDocumentSaveScope::Warn() {
   if (failures_.empty()) return;
   std::string message;
-  for (const std::string& failure : std::exchange(failures_, {})) message += failure + ".\n";
+  for (const std::string& failure : std::exchange(failures_, {})) {
+    message += failure + (failure.ends_with('.') ? "\n" : ".\n");
+  }
   sdk::ShowWarningMessage(message +
                           "The export went on without them: the layer directions, via-style "
                           "drill pairs and hole sizes of this board were not saved.");

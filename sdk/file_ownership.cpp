@@ -62,6 +62,11 @@ std::string ReplaceFailureText(const std::string& target, DWORD error) {
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) return "a folder of that name is in the way";
     if (attributes & FILE_ATTRIBUTE_READONLY) return "the file is read-only";
     if (HeldOpenByAnotherProgram(wide)) return "another program is using the file";
+    // Held, but let go since: another export of the same board, or another program, held it
+    // for longer than the replacement waits.
+    if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) {
+      return "another program or export was using the file for longer than a second";
+    }
   }
   return SystemErrorText(error);
 }
@@ -238,6 +243,28 @@ bool MoveOntoTarget(const std::string& from, const std::string& to, ReplaceSafet
   return false;
 }
 
+// MoveOntoTarget, tried again for a while when another process holds the target for a moment:
+// another export of the same board reads the settings file this one replaces. A read-only file
+// or a folder refuses for good and is not tried again.
+bool MoveOntoTargetWhenFree(const std::string& from, const std::string& to, ReplaceSafety safety) {
+  constexpr int kAttempts = 50;
+  constexpr DWORD kPauseMs = 20;  // a second in all
+  for (int attempt = 1;; ++attempt) {
+    if (MoveOntoTarget(from, to, safety)) return true;
+    const DWORD error = GetLastError();
+    const DWORD attributes = GetFileAttributesW(win::Widen(to).c_str());
+    const bool blocked_for_good =
+        attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY));
+    if (attempt == kAttempts || blocked_for_good ||
+        (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION)) {
+      SetLastError(error);
+      return false;
+    }
+    Sleep(kPauseMs);
+  }
+}
+
 }  // namespace
 
 bool ReplaceFileWithOwnershipCheck(const std::string& new_file, const std::string& target,
@@ -254,7 +281,7 @@ bool ReplaceFileWithOwnershipCheck(const std::string& new_file, const std::strin
   bool replaced = true;
   DocumentFileChange document(target);
   document.Begin();
-  if (FileExists(new_file) && !MoveOntoTarget(new_file, target, safety)) {
+  if (FileExists(new_file) && !MoveOntoTargetWhenFree(new_file, target, safety)) {
     replaced = false;
     const DWORD error = GetLastError();
     if (failure) *failure = ReplaceFailureText(target, error);

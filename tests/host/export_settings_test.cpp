@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "board_export.h"
+#include "support/test_paths.h"
 
 namespace {
 
@@ -82,6 +84,56 @@ TEST(ExportDesignFile, ReadsAndWritesAMarkedSettingsFileInItsOwnEncoding) {
         << stored;
     EXPECT_NE(stored.find("[Notes]\r\nOwner=J\xC3\xBCrgen\r\n"), std::string::npos) << stored;
     EXPECT_NE(stored.find("[HoleList]\r\n"), std::string::npos) << stored;
+  }
+}
+
+// Exports of one board started at once, each in a Plavena process of its own, as a user with two
+// windows may start them: each reads the board's settings file while another replaces it, and
+// every one must save it, without a warning.
+TEST(ExportDesignFile, ExportsOfOneBoardAtOnceAllSaveItsSettingsFile) {
+  constexpr int kExports = 4;
+  testsupport::TempDir dir;
+  const std::string board = testsupport::CopyExampleBoard(dir, "example-board.json");
+  auto wide = [](const std::string& text) { return std::wstring(text.begin(), text.end()); };
+  for (int round = 0; round < 5; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    DeleteFileA(dir.Path("example-board.qixpref").c_str());
+    std::vector<PROCESS_INFORMATION> processes;
+    for (int k = 0; k < kExports; ++k) {
+      SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+      const std::string log = dir.Path("export" + std::to_string(k) + ".log");
+      HANDLE output = CreateFileA(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+      ASSERT_NE(output, INVALID_HANDLE_VALUE);
+      std::wstring command = L"\"" + wide(testsupport::BinaryPath("Plavena.exe")) +
+                             L"\" --module \"" + wide(testsupport::BinaryPath("Tralvek.dll")) +
+                             L"\" --board \"" + wide(board) +
+                             L"\" --answer *=OK --run ExportDesignFile \"FileName=" +
+                             wide(dir.Path("out" + std::to_string(k) + ".dsn")) + L"\"";
+      STARTUPINFOW startup = {};
+      startup.cb = sizeof startup;
+      startup.dwFlags = STARTF_USESTDHANDLES;
+      startup.hStdOutput = startup.hStdError = output;
+      PROCESS_INFORMATION process = {};
+      const bool started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0,
+                                          nullptr, nullptr, &startup, &process);
+      CloseHandle(output);
+      ASSERT_TRUE(started);
+      CloseHandle(process.hThread);
+      processes.push_back(process);
+    }
+    for (int k = 0; k < kExports; ++k) {
+      EXPECT_EQ(WaitForSingleObject(processes[k].hProcess, 60000), WAIT_OBJECT_0);
+      DWORD exit_code = 1;
+      GetExitCodeProcess(processes[k].hProcess, &exit_code);
+      CloseHandle(processes[k].hProcess);
+      const std::string log =
+          testsupport::ReadFile(dir.Path("export" + std::to_string(k) + ".log"));
+      EXPECT_EQ(exit_code, 0u) << log;
+      EXPECT_EQ(log.find("Warning"), std::string::npos) << log;
+    }
+    EXPECT_NE(testsupport::ReadFile(dir.Path("example-board.qixpref")).find("[HoleList]"),
+              std::string::npos);
   }
 }
 
