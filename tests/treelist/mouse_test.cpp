@@ -25,6 +25,8 @@ using namespace treelist;
 
 POINT Mid(const RECT& r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
 
+POINT g_cursor{};  // the screen point the grids read as the cursor's
+
 // A shown grid with two bands ("B0" with columns A, B; "B1" with C) and rows "r0".."r29" whose
 // cells read "<column><row>".
 struct ColumnsForm {
@@ -49,6 +51,7 @@ struct ColumnsForm {
         grid.SetNodeString(node, i, columns[i]->Caption() + std::to_wstring(r));
       }
     }
+    grid.Seams().cursor_pos = [] { return g_cursor; };
     form.Show();
   }
   HWND hwnd() { return grid.Handle(); }
@@ -59,6 +62,8 @@ struct ColumnsForm {
             (l.band_panel.top + l.band_panel.bottom) / 2};
   }
   void Send(UINT msg, POINT p, WPARAM keys = 0) {
+    g_cursor = p;
+    ClientToScreen(hwnd(), &g_cursor);
     SendMessageW(hwnd(), msg, keys, MAKELPARAM(p.x, p.y));
   }
   // The first column's texts of the rows from the top, "A3 A1 ...".
@@ -126,6 +131,8 @@ TEST(TreeListHeaderClicks, AColumnOrBandMarkedDisableDraggingStaysWhereItIs) {
     f.grid.Bands().Items(0)->SetDisableDragging(c.disabled && c.band);
     const POINT from = c.band ? f.BandPoint(0) : f.HeaderPoint(0);
     f.Send(WM_LBUTTONDOWN, from, MK_LBUTTON);
+    f.Send(WM_MOUSEMOVE, {from.x + 5, from.y - 5}, MK_LBUTTON);
+    EXPECT_EQ(f.grid.State(), c.band ? tsBandDown : tsColumnDown) << "5 pixels start nothing";
     f.Send(WM_MOUSEMOVE, {from.x + 30, from.y}, MK_LBUTTON);
     EXPECT_EQ(f.grid.State(), c.after_move);
     SendMessageW(f.hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
@@ -164,6 +171,81 @@ TEST(TreeListHeaderClicks, TheCornerButtonsBesideTheBandAndHeaderPanelsClickWhen
   EXPECT_EQ(click(band_part, f.HeaderPoint(0)), tsBandButtonDown) << "released on a header";
   EXPECT_EQ(click(Mid(glyph), Mid(glyph)), tsIndicatorButtonDown);
   EXPECT_EQ(clicks, "BH");
+}
+
+TEST(TreeListDragPictures, APictureIsAsWideAsWhatIsDraggedAtLeastTheCursorsWidth) {
+  ColumnsForm f;
+  f.grid.SetShowBands(true);
+  f.grid.SetOptionsEx(f.grid.OptionsEx() | aoBandMoving);
+  f.grid.SetOptions(f.grid.Options() | aoColumnMoving);
+  f.columns[0]->SetMinWidth(5);
+  f.columns[0]->SetWidth(10);  // narrower than the cursor
+  const int cursor = GetSystemMetrics(SM_CXCURSOR);
+  ASSERT_GT(cursor, 10);
+  const auto dragged_width = [&](POINT from) {
+    f.Send(WM_LBUTTONDOWN, from, MK_LBUTTON);
+    f.Send(WM_MOUSEMOVE, {from.x + 8, from.y}, MK_LBUTTON);
+    const SIZE size = f.grid.DragImage().Size();
+    EXPECT_TRUE(f.grid.State() == tsColumnDragging || f.grid.State() == tsBandDragging)
+        << from.x << "," << from.y << " state " << f.grid.State();
+    SendMessageW(f.hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
+    f.Send(WM_LBUTTONUP, {from.x + 8, from.y});
+    return size.cx;
+  };
+  EXPECT_EQ(dragged_width(f.HeaderPoint(0)), cursor) << "a 10-pixel column";
+  EXPECT_EQ(dragged_width(f.HeaderPoint(1)), 120);
+  EXPECT_EQ(dragged_width(f.BandPoint(0)), 130) << "its columns' 10 and 120";
+  EXPECT_EQ(dragged_width(f.BandPoint(1)), 120);
+
+  // A node: its cell's text, 26 pixels beside it for the frames, 6 above and below.
+  f.grid.SetDragMode(TDragMode::dmAutomatic);
+  const RECT cell = f.grid.GetCellRect(f.grid.Items(2), 1);
+  const POINT from = Mid(cell);
+  f.Send(WM_LBUTTONDOWN, from, MK_LBUTTON);
+  f.Send(WM_MOUSEMOVE, {from.x, from.y + 8}, MK_LBUTTON);
+  ASSERT_EQ(f.grid.State(), tsNodeDragging);
+  HDC screen = GetDC(nullptr);
+  const HGDIOBJ old = SelectObject(screen, f.grid.Font().Handle());
+  SIZE text{};
+  GetTextExtentPoint32W(screen, L"B2", 2, &text);
+  SelectObject(screen, old);
+  ReleaseDC(nullptr, screen);
+  EXPECT_EQ(f.grid.DragImage().Size().cx, text.cx + 26);
+  EXPECT_EQ(f.grid.DragImage().Size().cy, text.cy + 6);
+  SendMessageW(f.hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
+  f.Send(WM_LBUTTONUP, {from.x, from.y + 8});
+}
+
+TEST(TreeListDragPictures, ABandDroppedBeforeTheLeftFixedBandStaysWhereItWas) {
+  ColumnsForm f;
+  f.grid.SetShowBands(true);
+  f.grid.SetOptionsEx(f.grid.OptionsEx() | aoBandMoving);
+  f.grid.Bands().Add()->SetCaption(L"third");
+  f.columns[2]->SetBandIndex(2);
+  TdxTreeListColumn* middle = f.grid.CreateColumn<TdxTreeListColumn>();
+  middle->SetBandIndex(1);
+  for (int i = 0; i < f.grid.ColumnCount(); ++i) f.grid.Columns(i)->SetWidth(60);  // all in view
+  f.grid.Bands().Items(0)->SetFixed(TdxGridBandFixed::bfLeft);
+  const auto captions = [&] {
+    std::wstring out;
+    for (int i = 0; i < f.grid.Bands().Count(); ++i) out += f.grid.Bands().Items(i)->Caption();
+    return out;
+  };
+  f.grid.Bands().Items(0)->SetCaption(L"fixed");
+  f.grid.Bands().Items(1)->SetCaption(L"second");
+  const auto drag_third_to = [&](int x) {
+    const POINT from = f.BandPoint(2);
+    f.Send(WM_LBUTTONDOWN, from, MK_LBUTTON);
+    f.Send(WM_MOUSEMOVE, {from.x - 10, from.y}, MK_LBUTTON);
+    f.Send(WM_MOUSEMOVE, {x, from.y}, MK_LBUTTON);
+    ASSERT_EQ(f.grid.State(), tsBandDragging);
+    f.Send(WM_LBUTTONUP, {x, from.y});
+  };
+  const Layout before = f.grid.GetLayout();
+  drag_third_to(before.bands[0].left + 3);
+  EXPECT_EQ(captions(), L"fixedsecondthird") << "nothing goes before the left-fixed band";
+  drag_third_to(before.bands[1].left + 3);
+  EXPECT_EQ(captions(), L"fixedthirdsecond") << "before the second band it may go";
 }
 
 // The wheel's setting as the user made it, behind the grid's seam.
@@ -311,7 +393,7 @@ TEST(TreeListTypedCells, DropDownCellsFollowTheMouseWithoutHotTrackingAndLinksSh
   EXPECT_NE(cursor_over(f.Cell(0, f.name)), link);
 }
 
-TEST(TreeListTypedCells, TheEditorTakesItsColumnsColourAndFontAndValidatingNamesTheColumn) {
+TEST(TreeListTypedCells, TheEditorTakesItsColumnsColourFontAndOffsetsAndValidatingNamesTheColumn) {
   TypedForm f;
   f.pick->SetColor(framework::clYellow);
   framework::TFont bold = f.grid.Font();
@@ -327,6 +409,10 @@ TEST(TreeListTypedCells, TheEditorTakesItsColumnsColourAndFontAndValidatingNames
   editors::TdxInplaceEdit* editor = f.grid.InplaceEditor();
   EXPECT_EQ(framework::ColorToRGB(editor->Color()), RGB(255, 255, 0));
   EXPECT_TRUE(editor->Font().Style() & framework::fsBold);
+  const RECT offsets = editor->TextOffsets();
+  EXPECT_EQ(std::vector<LONG>({offsets.left, offsets.top, offsets.right, offsets.bottom}),
+            std::vector<LONG>({1, 0, 0, 0}))
+      << "the text a pixel in from the editor's left";
   SendMessageW(editor->Handle(), WM_CHAR, L'x', 0);
   SendMessageW(editor->Handle(), WM_KEYDOWN, VK_RETURN, 0);
   EXPECT_EQ(validated_by, f.pick) << "the column whose value is checked, not the grid";
