@@ -17,6 +17,17 @@ using edittest::Type;
 
 class CheckEdit : public EditorForm {};
 
+// The system's check box: a quarter of OBM_CHECKBOXES' width, a third of its height.
+SIZE SystemBox() {
+  HBITMAP boxes = LoadBitmapW(nullptr, MAKEINTRESOURCEW(32759));
+  BITMAP info{};
+  GetObjectW(boxes, sizeof info, &info);
+  DeleteObject(boxes);
+  return {info.bmWidth / 4, info.bmHeight / 3};
+}
+
+POINT Centre(const RECT& r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
+
 struct ToggleCase {
   TdxCheckBoxState from;
   bool allow_grayed;
@@ -38,8 +49,7 @@ constexpr ToggleCase kToggleCases[] = {
 TEST_F(CheckEdit, ToggleTableBySpaceClickAndGridClick) {
   auto& editor = Open<editors::TdxInplaceCheckEdit>({10, 10, 110, 28});
   HWND hwnd = editor.Handle();
-  const RECT box = editors::CheckBoxRect(editor.ClientRect(), editor.Alignment(), nullptr, 0);
-  const POINT centre{(box.left + box.right) / 2, (box.top + box.bottom) / 2};
+  const POINT centre = Centre(editor.ClientRect());  // the box is centred
   // Each road: Space, a left-button release over the box, a click the grid hands on.
   const std::function<void()> roads[] = {
       [&] { Type(hwnd, L" "); },
@@ -80,9 +90,8 @@ TEST_F(CheckEdit, ReadOnlyAndMissesNeverToggle) {
   EXPECT_FALSE(editor.Modified());
 
   editor.SetReadOnly(true);
-  const RECT box = editors::CheckBoxRect(editor.ClientRect(), editor.Alignment(), nullptr, 0);
   Type(hwnd, L" ");
-  editor.ProcessClick(POINT{box.left + 1, box.top + 1});
+  editor.ProcessClick(Centre(editor.ClientRect()));
   editor.Toggle();
   editor.SetReadOnly(false);
   container_->read_only = true;
@@ -90,6 +99,42 @@ TEST_F(CheckEdit, ReadOnlyAndMissesNeverToggle) {
   EXPECT_EQ(editor.State(), TdxCheckBoxState::cbsUnchecked);
   EXPECT_EQ(editor.Text(), L"False");
   EXPECT_FALSE(editor.Modified());
+}
+
+// Inside the client less 2 pixels a side: 1 pixel in from the left, centred, or 1 pixel in
+// from the right; always centred vertically.
+TEST_F(CheckEdit, TheBoxSitsWhereItsAlignmentPutsItAndOnlyItsPixelsToggle) {
+  auto& editor = Open<editors::TdxInplaceCheckEdit>({10, 10, 110, 30});
+  const SIZE box = SystemBox();
+  const RECT client = editor.ClientRect();
+  const LONG w = client.right, h = client.bottom;
+  ASSERT_GT(w, box.cx + 8);
+  const LONG top = (h - box.cy) / 2;
+  const struct {
+    framework::TAlignment alignment;
+    LONG left;
+  } cases[] = {
+      {framework::TAlignment::taLeftJustify, 3},
+      {framework::TAlignment::taCenter, (w - box.cx) / 2},
+      {framework::TAlignment::taRightJustify, w - 3 - box.cx},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.alignment));
+    editor.SetAlignment(c.alignment);
+    const LONG right = c.left + box.cx, bottom = top + box.cy;
+    const struct {
+      POINT at;
+      bool toggles;
+    } probes[] = {{{c.left, top}, true},           {{c.left - 1, top + 4}, false},
+                  {{right - 1, bottom - 1}, true}, {{right, top + 4}, false},
+                  {{c.left + 4, top - 1}, false},  {{c.left + 4, bottom}, false}};
+    for (const auto& probe : probes) {
+      editor.SetState(TdxCheckBoxState::cbsUnchecked);
+      editor.ProcessClick(probe.at);
+      EXPECT_EQ(editor.State() == TdxCheckBoxState::cbsChecked, probe.toggles)
+          << probe.at.x << "," << probe.at.y;
+    }
+  }
 }
 
 TEST_F(CheckEdit, EscapeTakesTheLoadedStateBack) {
@@ -144,10 +189,21 @@ TEST(CheckGlyph, SizeOfAGlyphOrOfTheSystemBox) {
 TEST(CheckGlyph, CellHitTestFindsTheCentredBox) {
   const editors::TdxInplaceEditClass& check = editors::TdxInplaceCheckEdit::EditorClass();
   EXPECT_TRUE(check.InheritsFrom(editors::TdxInplaceEdit::EditorClass()));
+  // The cell less 2 pixels a side is 102..198 x 52..68: the box is centred in it.
   const RECT cell{100, 50, 200, 70};
-  EXPECT_TRUE(check.hit_in_cell(cell, editors::kHitModeClick, 150, 60));
-  EXPECT_FALSE(check.hit_in_cell(cell, editors::kHitModeClick, 104, 60));
-  EXPECT_FALSE(check.hit_in_cell(cell, 1, 150, 60)) << "only the click mode acts";
+  const SIZE box = SystemBox();
+  const int left = (300 - box.cx) / 2, top = (120 - box.cy) / 2;
+  const int right = left + box.cx, bottom = top + box.cy;
+  const struct {
+    int x, y;
+    bool hit;
+  } probes[] = {{left, top, true},       {left - 1, top + 4, false}, {right - 1, bottom - 1, true},
+                {right, top + 4, false}, {left + 4, top - 1, false}, {left + 4, bottom, false}};
+  for (const auto& p : probes) {
+    EXPECT_EQ(check.hit_in_cell(cell, editors::kHitModeClick, p.x, p.y), p.hit)
+        << p.x << "," << p.y;
+  }
+  EXPECT_FALSE(check.hit_in_cell(cell, 1, left + 4, top + 4)) << "only the click mode acts";
 }
 
 TEST(CheckGlyph, ViewDataPaintsTheStateItsValueNames) {
@@ -190,11 +246,8 @@ TEST_F(CheckEdit, OwnGlyphShowsTheImageOfTheState) {
   HBITMAP glyph = ThreeColourGlyph();
   editor.SetGlyph(glyph);
   editor.SetGlyphCount(3);
-  DeleteObject(glyph);  // the editor keeps a copy
-  const RECT box = editors::CheckBoxRect(editor.ClientRect(), editor.Alignment(), editor.Glyph(),
-                                         editor.GlyphCount());
-  EXPECT_EQ(box.right - box.left, 10);
-  const POINT centre{(box.left + box.right) / 2, (box.top + box.bottom) / 2};
+  DeleteObject(glyph);                               // the editor keeps a copy
+  const POINT centre = Centre(editor.ClientRect());  // one 10 x 10 image, centred
   const struct {
     TdxCheckBoxState state;
     editors::TdxShowNullFieldStyle null_style;
