@@ -35,6 +35,23 @@ bool SameWordInUserLocale(std::string_view a, std::string_view b) {
                         b.data(), static_cast<int>(b.size())) == CSTR_EQUAL;
 }
 
+// Puts the lines ("key=value") into the section in place of what it holds, unless it holds them
+// already: a section erased and written again moves to the file's end, so the directions and the
+// hole list, saved one after the other, would swap places and the file be written twice at every
+// export of an unchanged board. `kept_empty`: the section stays, as a choice, without lines.
+void StoreSection(framework::IniFile& ini, const char* section,
+                  const std::vector<std::string>& lines, bool kept_empty) {
+  const bool wanted = kept_empty || !lines.empty();
+  if (ini.HasSection(section) == wanted && ini.ReadSectionValues(section) == lines) return;
+  ini.EraseSection(section);
+  if (kept_empty) ini.WriteSection(section);
+  for (const std::string& line : lines) {
+    const size_t equals = line.find('=');
+    ini.WriteString(section, line.substr(0, equals),
+                    equals == std::string::npos ? "" : line.substr(equals + 1));
+  }
+}
+
 }  // namespace
 
 std::string_view DirectionText(int direction) {
@@ -148,15 +165,15 @@ void TQixDocumentSetings::SetDefaultDirections() {
 }
 
 void TQixDocumentSetings::SaveLayerDirections(framework::IniFile& ini) const {
-  ini.EraseSection(kDirectionsSection);
-  ini.WriteSection(kDirectionsSection);
+  std::vector<std::string> lines;
   for (int layer = 1; layer <= kLastSignalLayer; ++layer) {
     const TRoutingDirection direction = directions_[layer - 1];
     if (direction == TRoutingDirection::Off) continue;
-    ini.WriteString(kDirectionsSection,
-                    std::string(sdk::LegacyLayerNames[static_cast<size_t>(layer)]),
+    lines.push_back(std::string(sdk::LegacyLayerNames[static_cast<size_t>(layer)]) + "=" +
                     std::string(DirectionText(static_cast<int>(direction))));
   }
+  // No lines is a choice too: every layer "off".
+  StoreSection(ini, kDirectionsSection, lines, true);
 }
 
 void TQixDocumentSetings::Save() const {
@@ -202,12 +219,7 @@ void THoleList::LoadHoleList(const std::string& file_name) {
 
 void THoleList::SaveHoleList(const std::string& file_name) const {
   ChangeDocumentSettings(file_name, [this](framework::IniFile& ini) {
-    ini.EraseSection(kHoleListSection);
-    for (const std::string& line : lines_) {
-      const size_t equals = line.find('=');
-      ini.WriteString(kHoleListSection, line.substr(0, equals),
-                      equals == std::string::npos ? "" : line.substr(equals + 1));
-    }
+    StoreSection(ini, kHoleListSection, lines_, false);
   });
 }
 

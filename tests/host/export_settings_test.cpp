@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "board_export.h"
+#include "framework/win/handles.h"
+#include "framework/win/text.h"
 #include "support/test_paths.h"
 
 namespace {
@@ -23,6 +25,24 @@ TEST(ExportDesignFile, StoresTheLayerDirectionsBesideTheBoard) {
   EXPECT_NE(preferences.find("MidLayer1=vertical"), std::string::npos);
   EXPECT_NE(preferences.find("BottomLayer=vertical"), std::string::npos);
   EXPECT_TRUE(testsupport::FileExists(board.Path("board.do")));
+  EXPECT_NE(preferences.find("[HoleList]"), std::string::npos) << preferences;
+
+  // Exported again as it is, the board's settings file is left alone: neither the directions nor
+  // the hole list may move the other out of its place and have the file written anew.
+  const std::wstring path = win::Widen(board.Path("board.qixpref"));
+  const FILETIME long_ago{0x00000000u, 0x01BF53EBu};  // 2000-01-01
+  {
+    win::UniqueHandle file(
+        CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(file) << GetLastError();
+    ASSERT_TRUE(SetFileTime(file.get(), nullptr, nullptr, &long_ago));
+  }
+  ASSERT_EQ(board.Export().status, S_OK) << board.journal().Text();
+  EXPECT_EQ(board.Read("board.qixpref"), preferences);
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  ASSERT_TRUE(GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data));
+  EXPECT_EQ(CompareFileTime(&data.ftLastWriteTime, &long_ago), 0)
+      << "an unchanged settings file was written again";
 }
 
 // The per-document file as a user's editor may save it: behind a byte-order mark.
