@@ -206,6 +206,32 @@ TEST(RouterSettings, StoredLengthsReadWholeAndAreClamped) {
   }
 }
 
+// What a user types into a length field: read whole, in the unit typed, or refused with the
+// value kept.
+TEST(RouterSettings, TypedLengthsReadWholeOrKeepTheValue) {
+  struct Case {
+    const char* typed;
+    const char* key;
+    double units;  // the value afterwards; it starts at 200000
+    const char* why;
+  };
+  const Case cases[] = {
+      {"12 mm", "WireGrid", 4724409.449, ""},
+      {" 7.5MIL ", "ViaGrid", 75000, ""},
+      {"0", "TestPointExpansion", 0, ""},
+      {"5mil;junk", "WireGrid", 200000, "it is no length"},
+      {"12 mm x", "WireGrid", 200000, "it is no length"},
+      {"0mil", "DefaultViaSize", 200000, "it must be larger than 0"},
+      {"-1mm", "DefaultViaHole", 200000, "it is negative"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed);
+    double value = 200000;
+    EXPECT_EQ(router::TakeSettingsLength(c.key, c.typed, true, value), c.why);
+    EXPECT_NEAR(value, c.units, 0.01);
+  }
+}
+
 TEST(DesignFileNames, EscapesBlanksAndParenthesesBothWays) {
   struct Case {
     const char* plain;
