@@ -70,6 +70,15 @@ void CheckFileName(const std::string& file_name, const std::string& what) {
   if (folder) throw sdk::Exception(file_name + " is a folder, not a " + what);
 }
 
+// No file, folder, device or pipe stands at the path. A device or a pipe has no attributes to
+// the system's eyes, yet opens: the reader says what it is.
+bool NothingAt(const std::string& path) {
+  if (GetFileAttributesW(win::Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES) return false;
+  const DWORD error = GetLastError();
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+         error == ERROR_INVALID_DRIVE || error == ERROR_BAD_NETPATH || error == ERROR_BAD_NET_NAME;
+}
+
 // The via-style list of one command: built at its start, freed at its end whatever happens.
 class ViaStyleListScope {
  public:
@@ -160,7 +169,7 @@ void ImportRouteFile(IServerView* /*context*/, const char* parameters) {
   // A cancelled dialog is the user's choice, not a failure.
   if (!ReadFileNameParameter(parameters, path) && !RunImportDialog(path)) return;
   CheckFileName(path, "route file");
-  if (!sdk::FileExists(path)) throw sdk::Exception("The route file " + path + " does not exist");
+  if (NothingAt(path)) throw sdk::Exception("The route file " + path + " does not exist");
   const ViaStyleListScope via_styles(CurrentBoard());
   LoadRouteFile(path);
   const std::string status_file = sdk::ClientAPI_ForceFileNameExtension(path, "STS");

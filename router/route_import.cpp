@@ -8,6 +8,7 @@
 #include <functional>
 #include <numeric>
 #include <set>
+#include <new>
 #include <string>
 #include <optional>
 #include <unordered_map>
@@ -567,11 +568,19 @@ void RouteImporter::Finish() {
     report_.skipped[{"old routing object", "the editor would not delete"}] += refused;
 }
 
-std::string ReadRouteFileText(const std::string& path) {
+// The file's records, read and checked whole before the board changes.
+RouteFileContents ReadRouteFile(const std::string& path) {
+  std::string text;
   try {
-    return sdk::ReadFileText(path);
+    text = sdk::ReadFileText(path);
   } catch (const sdk::Exception& e) {
     throw ERouteFileError(e.what());
+  }
+  try {
+    return ReadRouteRecords(text, path);
+  } catch (const std::bad_alloc&) {
+    throw ERouteFileError("Not enough memory to read the route file " + path + " (" +
+                          std::to_string(text.size() >> 20) + " MB)");
   }
 }
 
@@ -686,9 +695,7 @@ std::string TRouteImportReport::Text(const std::string& path) const {
 }
 
 bool LoadRouteFile(const std::string& path, TRouteImportReport* report) {
-  // Read and check the whole file before the board changes.
-  const std::string text = ReadRouteFileText(path);
-  const RouteFileContents contents = ReadRouteRecords(text, path);
+  const RouteFileContents contents = ReadRouteFile(path);
 
   const ImportScope scope(path);
   TBoard board(CurrentBoard());

@@ -3,6 +3,11 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <new>
+#include <string>
+
 #include "framework/win/handles.h"
 #include "framework/win/text.h"
 #include "sdk/common_utils.h"
@@ -25,9 +30,35 @@ std::string ReadFileText(const std::string& file_name) {
                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) RaiseFileError("open", file_name);
+  // A device or a pipe never ends (or ends at once): its bytes are no file's text.
+  if (GetFileType(file.get()) != FILE_TYPE_DISK) {
+    throw Exception("Cannot read file \"" + file_name +
+                    "\": it is a device or a pipe, not a regular file");
+  }
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file.get(), &size)) RaiseFileError("read", file_name);
   std::string text;
-  char chunk[16384];
+  try {
+    // Sized once: growing by doubling needs twice the file's size at the end.
+    if (static_cast<uint64_t>(size.QuadPart) > text.max_size()) throw std::bad_alloc();
+    text.resize(static_cast<size_t>(size.QuadPart));
+  } catch (const std::exception&) {  // bad_alloc, or length_error past the largest string
+    throw Exception("Not enough memory to read file \"" + file_name + "\" (" +
+                    std::to_string(size.QuadPart >> 20) + " MB)");
+  }
+  size_t filled = 0;
+  while (filled < text.size()) {
+    DWORD read = 0;
+    const DWORD wanted = static_cast<DWORD>(std::min<size_t>(text.size() - filled, 1u << 24));
+    if (!ReadFile(file.get(), text.data() + filled, wanted, &read, nullptr))
+      RaiseFileError("read", file_name);
+    if (read == 0) break;  // shorter than its size said: cut meanwhile
+    filled += read;
+  }
+  text.resize(filled);
+  // A file that grew since its size was taken is read to its new end.
   for (;;) {
+    char chunk[16384];
     DWORD read = 0;
     if (!ReadFile(file.get(), chunk, sizeof chunk, &read, nullptr))
       RaiseFileError("read", file_name);

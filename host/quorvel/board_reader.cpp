@@ -2,9 +2,11 @@
 // read and their values dropped at once, so a board of 300,000 objects never exists twice in
 // memory. Errors name the file and the line and column (syntax) or the JSON path.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <limits>
+#include <new>
 #include <set>
 #include <sstream>
 #include <unordered_map>
@@ -981,14 +983,29 @@ std::unique_ptr<Board> ReadBoardText(const std::string& text, const std::string&
 std::unique_ptr<Board> ReadBoard(const std::string& path) {
   std::ifstream file(path, std::ios::binary | std::ios::ate);
   if (!file) throw BoardFileError(path + ": cannot open the file");
-  std::string content(static_cast<size_t>(std::max<std::streamoff>(0, file.tellg())), '\0');
+  const auto size = static_cast<uint64_t>(std::max<std::streamoff>(0, file.tellg()));
+  const auto too_large = [&] {
+    return BoardFileError(path + ": the file is too large to read (" + std::to_string(size >> 20) +
+                          " MB; not enough memory)");
+  };
+  std::string content;
+  try {
+    if (size > content.max_size()) throw std::bad_alloc();
+    content.resize(static_cast<size_t>(size));
+  } catch (const std::exception&) {  // bad_alloc, or length_error past the largest string
+    throw too_large();
+  }
   file.seekg(0);
   if (!file.read(content.data(), static_cast<std::streamsize>(content.size()))) {
     throw BoardFileError(path + ": cannot read the file");
   }
-  std::unique_ptr<Board> board = ReadBoardText(content, path);
-  board->file_name = path;
-  return board;
+  try {
+    std::unique_ptr<Board> board = ReadBoardText(content, path);
+    board->file_name = path;
+    return board;
+  } catch (const std::bad_alloc&) {
+    throw too_large();
+  }
 }
 
 }  // namespace quorvel

@@ -74,6 +74,34 @@ TEST_F(RouteImportThroughHost, BadRouteFileFailsTheCommandAndKeepsTheRouting) {
   EXPECT_EQ(LineOf(session, "process PCB:"), std::string::npos);
 }
 
+// A route file too large for memory, or a device, fails with what it is and the file's name;
+// the board stays as it was.
+TEST_F(RouteImportThroughHost, AFileTooLargeOrNoRegularFileFailsSayingWhyAndKeepsTheBoard) {
+  const std::string huge = dir_.Path("huge.rte");
+  testsupport::WriteHollowFile(huge, uint64_t{1900} << 20);
+  const struct {
+    std::string file, message;
+  } cases[] = {
+      {huge, "Not enough memory to read file \"" + huge + "\" (1900 MB)"},
+      {"Z:\\dev\\zero",
+       "Cannot read file \"Z:\\dev\\zero\": it is a device or a pipe, not a regular file"},
+      {"Z:\\dev\\null",
+       "Cannot read file \"Z:\\dev\\null\": it is a device or a pipe, not a regular file"},
+      {dir_.Path("missing.rte"), "The route file " + dir_.Path("missing.rte") + " does not exist"},
+  };
+  HostSession session(options_);
+  std::string error;
+  ASSERT_TRUE(session.SaveBoard(dir_.Path("before.json"), error)) << error;
+  for (const auto& c : cases) {
+    const plavena::CommandResult result = session.Run("ImportRouteFile", "FileName=" + c.file);
+    EXPECT_EQ(result.status, E_FAIL) << c.file;
+    EXPECT_EQ(result.error_description, c.message);
+  }
+  ASSERT_TRUE(session.SaveBoard(dir_.Path("after.json"), error)) << error;
+  EXPECT_TRUE(testsupport::ReadFile(dir_.Path("after.json")) ==
+              testsupport::ReadFile(dir_.Path("before.json")));
+}
+
 }  // namespace
 
 namespace {

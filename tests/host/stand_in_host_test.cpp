@@ -327,6 +327,22 @@ TEST(BoardFiles, NestingIsBoundedWithTheFileAndPlaceInsteadOfACrash) {
             std::string::npos);
 }
 
+// A board of 2 GB, more than the editor's memory holds, is refused as too large.
+TEST(BoardFiles, ABoardTooLargeForMemoryIsRefusedAsTooLarge) {
+  testsupport::TempDir dir;
+  const std::string board = dir.Path("huge.json");
+  testsupport::WriteHollowFile(board, uint64_t{2048} << 20);
+  plavena::HostOptions options = ModuleOptions();
+  options.board_path = board;
+  try {
+    plavena::HostSession session(options);
+    ADD_FAILURE() << "the board opened";
+  } catch (const std::runtime_error& e) {
+    EXPECT_EQ(std::string(e.what()),
+              board + ": the file is too large to read (2048 MB; not enough memory)");
+  }
+}
+
 // A record exchange answers for objects of its own kinds only: an object of another kind, the
 // board, a handle of nothing and a destroyed object's answer 1 and leave the caller's value as it
 // was. The common record and the second bit field take every kind of object, the outline (the

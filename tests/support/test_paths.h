@@ -34,6 +34,9 @@ std::string CopyExampleBoard(const TempDir& dir, const std::string& name);
 void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);
 bool FileExists(const std::string& path);
+// A file of `size` bytes that takes no room on the disk: its end is set, nothing is written (the
+// bytes read as zeros).
+void WriteHollowFile(const std::string& path, uint64_t size);
 // The system's index of the file at `path` (0 when it cannot be opened): a file replaced by
 // another, even with the same bytes, has a new one.
 uint64_t FileIndex(const std::string& path);
