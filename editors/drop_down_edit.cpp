@@ -112,6 +112,13 @@ bool TdxInplaceDropDownEdit::IsEditorWindow(HWND hwnd) {
   return TdxInplaceTextEdit::IsEditorWindow(hwnd);
 }
 
+bool TdxInplaceDropDownEdit::ProcessClick(POINT point) {
+  const RECT button = GetButtonRect();
+  if (!PtInRect(&button, point)) return false;
+  if (!DroppedDown()) ClickButton();
+  return true;
+}
+
 void TdxInplaceDropDownEdit::AfterShow() {
   TdxInplaceTextEdit::AfterShow();
   if (ImmediateDropDown) DropDown();

@@ -52,6 +52,8 @@ class TdxInplaceDropDownEdit : public TdxInplaceTextEdit {
   void CloseUp(bool accept);
   void HideEdit() override;
   bool IsEditorWindow(HWND hwnd) override;
+  // A click the grid hands on over the button opens the list (an immediate drop-down has).
+  bool ProcessClick(POINT point) override;
   // The open popup's window, or null.
   HWND PopupHandle() const;
 

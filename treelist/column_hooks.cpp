@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "controls/xp_edits2.h"
 #include "treelist/published_tree_list.h"
 #include "treelist/tree_list_control.h"
 
@@ -75,6 +76,14 @@ bool TCustomdxTreeListControl::EditorHitInCell(TdxTreeListNode* node, int column
   if (!c || !c->CanEdit() || c->ReadOnly()) return false;
   const RECT cell = GetCellRect(node, column);
   return c->GetEditorClass().hit_in_cell(cell, editors::kHitModeClick, point.x, point.y);
+}
+
+bool TCustomdxTreeListControl::HasEditButtonAt(TdxTreeListNode* node, int column, POINT point) {
+  TdxTreeListColumn* c = Columns(column);
+  if (!c || c->ReadOnly()) return false;
+  const RECT cell = GetCellRect(node, column);
+  if (point.x < cell.right - controls::TXPEditButton::kWidth) return false;
+  return c->HasButtonAt(point.x, point.y, OptionsEx() & aoShowButtonAlways);
 }
 
 bool TCustomdxTreeListControl::CellNeedsHotTrack(TdxTreeListNode* node, int column, POINT point) {

@@ -309,14 +309,16 @@ void TCustomdxTreeList::MouseUp(framework::TMouseButton button, unsigned shift, 
 }
 
 bool TCustomdxTreeList::ClickActsOnValue(TdxTreeListNode* node, int column, POINT point) {
-  if (column < 0 || !EditorHitInCell(node, column, point)) return false;
+  if (column < 0) return false;
+  if (!EditorHitInCell(node, column, point) && !HasEditButtonAt(node, column, point)) return false;
   ShowEditor();
   if (state_ != tsEditing || !editor_ || !editor_->HandleAllocated()) return false;
   POINT at = point;
   MapWindowPoints(hwnd_, editor_->Handle(), &at, 1);
   editor_->ProcessClick(at);
-  // The release belongs to this click: over the editor it would act a second time.
-  SetCapture(hwnd_);
+  // The release belongs to this click: over the editor it would act a second time. A popup the
+  // click opened keeps the mouse it took.
+  if (!GetCapture()) SetCapture(hwnd_);
   return true;
 }
 

@@ -753,6 +753,9 @@ class TCustomdxTreeList : public TreeListBase,
   // Whether a click at `point` acts on the cell's value at once (a check box): the grid then
   // opens the editor and hands it the click.
   virtual bool EditorHitInCell(TdxTreeListNode*, int, POINT) { return false; }
+  // Whether `point` lies on an edit button the cell shows (a drop-down's): a click there opens
+  // the editor and presses its button.
+  virtual bool HasEditButtonAt(TdxTreeListNode*, int, POINT) { return false; }
   // Shows the editor over the focused cell: reused as it is on the cell it edits, else written
   // back, hidden and filled from the focused cell. `keep_notify` false: no after-show hook.
   void PlaceEditor(bool keep_notify);

@@ -215,6 +215,8 @@ class TCustomdxTreeListControl : public TCustomdxTreeList {
   int GetColumnsMinCellHeight() override;
   // The column's editor class decides with the cell's rectangle (an editable column only).
   bool EditorHitInCell(TdxTreeListNode* node, int column, POINT point) override;
+  // On the cell's button place (its right edit-button width), the column decides.
+  bool HasEditButtonAt(TdxTreeListNode* node, int column, POINT point) override;
   bool CellNeedsHotTrack(TdxTreeListNode* node, int column, POINT point) override;
   void GetCellCursor(TdxTreeListNode* node, int column, HCURSOR& cursor) override;
   // A change of the user's locale settings reaches the columns after the grid.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "editors/button_edits.h"
+#include "editors/drop_down_edit.h"
 #include "framework/forms.h"
 #include "framework/screen.h"
 #include "grid_fixture.h"
@@ -361,6 +362,35 @@ TEST(TreeListTypedCells, OneClickOnACheckBoxTogglesItAndAClickBesideItOnlyFocuse
   EXPECT_EQ(f.Text(2, f.check), L"True");
   EXPECT_EQ(f.Text(1, f.check), L"True");
   EXPECT_EQ(f.Text(0, f.check), L"False");
+}
+
+TEST(TreeListTypedCells, AClickOnAShownDropDownButtonOpensTheEditorAndItsList) {
+  TypedForm f;
+  f.pick->SetImmediateDropDown(false);
+  f.pick->SetItems({"horizontal", "off"});
+  const RECT cell = f.Cell(2, f.pick);
+  const POINT button{cell.right - 4, (cell.top + cell.bottom) / 2};
+  const POINT text{cell.left + 10, button.y};
+  const auto click = [&](POINT p) {
+    SendMessageW(f.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.x, p.y));
+    SendMessageW(f.hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(p.x, p.y));
+    return f.grid.State() == tsEditing;
+  };
+  const auto dropped = [&] {
+    auto* editor = dynamic_cast<editors::TdxInplaceDropDownEdit*>(f.grid.InplaceEditor());
+    return editor && editor->DroppedDown();
+  };
+  EXPECT_FALSE(click(button)) << "no button is shown without aoShowButtonAlways";
+  f.grid.SetOptionsEx(f.grid.OptionsEx() | aoShowButtonAlways);
+  f.grid.SetFocusedCell(f.grid.Items(0), f.name->Index(), true);
+  EXPECT_FALSE(click(text)) << "the text of an unfocused cell only focuses it";
+  f.grid.SetFocusedCell(f.grid.Items(0), f.name->Index(), true);
+  ASSERT_TRUE(click(button));
+  EXPECT_EQ(f.grid.GetFocusedNode(), f.grid.Items(2));
+  EXPECT_TRUE(dropped()) << "the button's press opened the list";
+  f.grid.CancelEditor();
+  f.pick->SetReadOnly(true);
+  EXPECT_FALSE(click(button)) << "a read-only column's button does nothing";
 }
 
 TEST(TreeListTypedCells, DropDownCellsFollowTheMouseWithoutHotTrackingAndLinksShowTheirCursor) {
