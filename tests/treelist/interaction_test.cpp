@@ -509,6 +509,10 @@ TEST(TreeListInteraction, DragsScroll32PixelsATickAtTheEdgesUntilTheEnds) {
   f.grid.SetLeftCoord(40);
   AddNamed(f.grid, f.grid.Items(2), L"child");
   const RECT row = f.grid.GetCellRect(f.grid.Items(2), 1);
+  f.grid.SetFocusedNode(f.grid.Items(0));
+  Move(f.grid, Mid(row));
+  SendMessageW(f.hwnd(), WM_KEYDOWN, VK_ADD, 0);
+  EXPECT_FALSE(f.grid.Items(2)->Expanded()) << "without a drag plus is the focused row's";
   Down(f.grid, Mid(row));
   Move(f.grid, {Mid(row).x, Mid(row).y + 20});
   ASSERT_EQ(f.grid.State(), tsNodeDragging);
