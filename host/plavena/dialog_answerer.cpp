@@ -4,6 +4,7 @@
 #include <oleacc.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "framework/win/com.h"
 #include "framework/win/text.h"
@@ -175,6 +176,7 @@ DialogAnswerer::DialogAnswerer(Journal& journal, std::vector<AnswerRule> rules,
     : journal_(journal),
       rules_(std::move(rules)),
       settings_(std::move(settings)),
+      settings_found_(settings_.size(), false),
       com_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {
   thread_answerer = this;
   Hook();
@@ -270,14 +272,34 @@ std::string DialogAnswerer::ButtonFor(const std::string& caption) const {
   return {};
 }
 
-void DialogAnswerer::ApplySettings(HWND window) {
-  for (const ControlSetting& setting : settings_) {
+void DialogAnswerer::ApplySettings(HWND window, const std::string& caption) {
+  ++windows_answered_;
+  for (size_t i = 0; i < settings_.size(); ++i) {
+    const ControlSetting& setting = settings_[i];
     NamedChild search{setting.name};
     EnumChildWindows(window, FindNamedChild, reinterpret_cast<LPARAM>(&search));
     if (!search.found) continue;
+    settings_found_[i] = true;
     const bool set = SetControl(search.found, setting.value);
     journal_.Append("set " + setting.name + "=" + setting.value + (set ? "" : " refused"));
+    if (!set) {
+      setting_problems_.push_back("set " + setting.name + "=" + setting.value + ": refused by \"" +
+                                  caption + "\"");
+    }
   }
+}
+
+std::vector<std::string> DialogAnswerer::TakeSettingProblems() {
+  std::vector<std::string> problems = std::exchange(setting_problems_, {});
+  for (size_t i = 0; i < settings_.size(); ++i) {
+    if (windows_answered_ > 0 && !settings_found_[i]) {
+      problems.push_back("set " + settings_[i].name + "=" + settings_[i].value +
+                         ": no control of that name in the dialogs answered");
+    }
+  }
+  settings_found_.assign(settings_.size(), false);
+  windows_answered_ = 0;
+  return problems;
 }
 
 void DialogAnswerer::Answer(HWND window, double activated) {
@@ -293,7 +315,7 @@ void DialogAnswerer::Answer(HWND window, double activated) {
     journal_.Append("unexpected dialog \"" + caption + "\"");
     button = "Cancel";
   }
-  ApplySettings(window);
+  ApplySettings(window, caption);
   journal_.Append("dialog \"" + caption + "\": " + texts + " -> " + button);
   wait_seconds_ += Seconds() - activated;
   for (const auto& [child, text] : scan.buttons) {

@@ -45,6 +45,9 @@ class DialogAnswerer {
   // The seconds the answered windows waited, from their activation to the press of their button,
   // added up: where a user reads and decides, so benchmarks keep it apart from the module's time.
   double WaitSeconds() const { return wait_seconds_; }
+  // What went wrong with the settings since the last call, one text each: a value its control
+  // refused, and, when windows were answered meanwhile, a name none of their controls carries.
+  std::vector<std::string> TakeSettingProblems();
 
  private:
   static LRESULT CALLBACK CbtHook(int code, WPARAM wparam, LPARAM lparam);
@@ -62,11 +65,16 @@ class DialogAnswerer {
   };
   void Answer(HWND window, double activated);
   std::string ButtonFor(const std::string& caption) const;
-  void ApplySettings(HWND window);
+  void ApplySettings(HWND window, const std::string& caption);
 
   Journal& journal_;
   std::vector<AnswerRule> rules_;
   std::vector<ControlSetting> settings_;
+  // Since the last TakeSettingProblems: which settings found their control, how many windows
+  // were answered, and the refusals.
+  std::vector<bool> settings_found_;
+  int windows_answered_ = 0;
+  std::vector<std::string> setting_problems_;
   std::vector<PendingWindow> pending_;
   std::vector<HWND> answered_;
   win::UniqueHook hook_;

@@ -150,6 +150,23 @@ bool HostSession::SaveBoard(const std::string& path, std::string& error) {
   return false;
 }
 
+void HostSession::FailOnSettingProblems(CommandResult& result) {
+  if (!answerer_) return;
+  std::string problems;
+  for (const std::string& problem : answerer_->TakeSettingProblems())
+    problems += (problems.empty() ? "" : "; ") + problem;
+  if (problems.empty()) return;
+  // A command run with other settings than asked for is no success; a failed one keeps its own
+  // error, and the settings' problems are journaled beside it.
+  if (FAILED(result.status)) {
+    journal_.Append(problems);
+    return;
+  }
+  result.status = E_FAIL;
+  result.error_source = "Plavena";
+  result.error_description = problems;
+}
+
 CommandResult HostSession::Run(const std::string& command, const std::string& parameters) {
   CommandResult result;
   win::ComPtr<ICommandLauncher> launcher;
@@ -162,6 +179,7 @@ CommandResult HostSession::Run(const std::string& command, const std::string& pa
     const win::Bstr name(win::Widen(command));
     result.status = launcher->LaunchCommand(name.get(), parameters.c_str(), 0, view.get());
   }
+  FailOnSettingProblems(result);
   if (FAILED(result.status)) {
     win::ComPtr<IErrorInfo> info;
     if (GetErrorInfo(0, info.put()) == S_OK && info) {

@@ -1,5 +1,5 @@
 // The set-up dialog as the stand-in host answers it: Cancel writes nothing, OK with controls set
-// by name stores them and exports with them.
+// by name stores them and exports with them, a control it lacks or refuses fails the export.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -65,11 +65,9 @@ TEST(SetupDialogInTheHost, OkStoresTheControlsSetByNameAndExportsWithThem) {
   options.settings = {{"Checkbox_TestPointShapeExpansion", "1"},
                       {"TestPointExpSide", "Both Sides"},
                       {"TestPointExpValue", "5mil"},
-                      {"cbxMinimizePins", "1"},
-                      {"Nowhere", "1"}};
+                      {"cbxMinimizePins", "1"}};
   const Export run = RunExport(dir, options);
   ASSERT_EQ(run.status, S_OK) << run.journal;
-  EXPECT_EQ(run.journal.find("set Nowhere"), std::string::npos) << "no such control";
   EXPECT_NE(run.journal.find(" -> OK\n"), std::string::npos) << run.journal;
   const std::string settings = testsupport::ReadFile(SettingsFile());
   for (const char* line : {"MinimizePads=1\r\n", "TestPointStyles=1\r\n", "TestPointSide=2\r\n",
@@ -81,6 +79,32 @@ TEST(SetupDialogInTheHost, OkStoresTheControlsSetByNameAndExportsWithThem) {
   EXPECT_NE(
       testsupport::ReadFile(dir.Path("example-board.qixpref")).find("RoutingVias=1-32|1-2|2-3"),
       std::string::npos);
+  DeleteFileA(SettingsFile().c_str());
+}
+
+// A name no control of the dialogs carries (a slip of the user's), or a value its control
+// refuses, fails the command with what went wrong: the run did not use the settings asked for.
+TEST(SetupDialogInTheHost, AnUnknownControlOrARefusedValueFailsTheCommand) {
+  const struct {
+    plavena::ControlSetting setting;
+    std::string problem;
+  } cases[] = {
+      {{"WireGrd", "5mil"}, "set WireGrd=5mil: no control of that name in the dialogs answered"},
+      {{"TestPointExpSide", "Nowhere"},
+       "set TestPointExpSide=Nowhere: refused by \"Setup Specctra Router\""},
+  };
+  for (const auto& c : cases) {
+    testsupport::TempDir dir;
+    DeleteFileA(SettingsFile().c_str());
+    plavena::HostOptions options;
+    options.settings = {{"WireGrid", "9mil"}, c.setting};
+    const Export run = RunExport(dir, options);
+    EXPECT_EQ(run.status, E_FAIL) << run.journal;
+    EXPECT_NE(run.journal.find(
+                  "\ncommand ExportDesignFile failed 0x80004005 Plavena: " + c.problem + "\n"),
+              std::string::npos)
+        << run.journal;
+  }
   DeleteFileA(SettingsFile().c_str());
 }
 
