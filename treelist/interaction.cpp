@@ -229,7 +229,7 @@ void TCustomdxTreeList::StartSizing(TdxTreeListState state, int pos) {
                          : pos;
     sizing_grab_ = pos - edge;
     pos = edge;
-  } else if (state == tsRowSizing && pressed_node_) {
+  } else if (state == tsRowSizing) {  // pressed_node_ is the row the edge belongs to
     // A row's line starts at its bottom: the height the row has.
     const int edge = NodeRowRect(pressed_node_).bottom;
     sizing_grab_ = pos - edge;
@@ -255,7 +255,7 @@ void TCustomdxTreeList::MouseDown(framework::TMouseButton button, unsigned shift
   hit_ = HitTest({x, y});
   down_point_ = {x, y};
   const bool double_click = shift & framework::ssDouble;
-  if (StartInteractionAt(x, y, double_click)) return;
+  StartInteractionAt(x, y, double_click);  // the headers, bands and edges
   switch (hit_.kind) {
     case htButton: hit_.node->SetExpanded(!hit_.node->Expanded()); break;
     case htIndent:
@@ -322,7 +322,7 @@ bool TCustomdxTreeList::ClickActsOnValue(TdxTreeListNode* node, int column, POIN
   return true;
 }
 
-bool TCustomdxTreeList::StartInteractionAt(int x, int y, bool double_click) {
+void TCustomdxTreeList::StartInteractionAt(int x, int y, bool double_click) {
   switch (hit_.kind) {
     case htColumnEdge:
       if (double_click) {
@@ -330,43 +330,43 @@ bool TCustomdxTreeList::StartInteractionAt(int x, int y, bool double_click) {
       } else if (CanSizeColumn(hit_.column)) {
         StartSizing(tsColumnSizing, x);
       }
-      return true;
+      break;
     case htBandEdge:
       if (double_click) {
         DoBestFitBand(hit_.band);
       } else if ((options_ex_ & aoBandSizing) && IsBandSizeable(hit_.band)) {
         StartSizing(tsBandSizing, x);
       }
-      return true;
+      break;
     case htBandPanelEdge:
       if (options_ex_ & aoBandPanelSizing) StartSizing(tsBandPanelSizing, y);
-      return true;
+      break;
     case htHeaderPanelEdge:
       if (options_ex_ & aoHeaderPanelSizing) StartSizing(tsHeaderPanelSizing, y);
-      return true;
+      break;
     case htRowEdge:
       if (options_ex_ & aoRowSizing) {
         pressed_node_ = hit_.node;
         StartSizing(tsRowSizing, y);
       }
-      return true;
+      break;
     case htColumn:
       pressed_column_ = hit_.column;
       if (hit_.part == 2) SetPressedButtonColumn(hit_.column, true);
       SetState(hit_.part == 2 ? tsColumnButtonDown : tsColumnDown);
-      return true;
+      break;
     case htBand:
       pressed_band_ = hit_.band;
       SetState(tsBandDown);
-      return true;
+      break;
     case htHeaderButton: {
       const TdxTreeListState corner = CornerStateAt({x, y});
-      if (corner == tsNone) return true;
+      if (corner == tsNone) break;
       SetState(corner);
       RepaintAtOnce(GetLayout().indicator_corner);
-      return true;
+      break;
     }
-    default: return false;
+    default: break;
   }
 }
 
@@ -692,14 +692,15 @@ void TCustomdxTreeList::ResizeBandAutoWidth(int band, int width) {
   const Redistribution result = RedistributeWidths(layout.band_widths, band, width);
   Locked([&] {
     if (result.had > 0) ScaleHiddenBands(result.taken, result.had);
-    for (size_t b = 0; b < result.widths.size(); ++b) {
-      const int index = static_cast<int>(b);
+    int index = 0;
+    for (const int width_of_band : result.widths) {
       if (model.band_widths_follow_columns) {
         ResizeBandColumnsFrom(model, layout, index,
-                              result.widths[b] + (b == 0 ? model.first_band_offset : 0));
+                              width_of_band + (index == 0 ? model.first_band_offset : 0));
       } else {
-        SetBandWidth(index, result.widths[b]);
+        SetBandWidth(index, width_of_band);
       }
+      ++index;
     }
   });
 }

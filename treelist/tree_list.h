@@ -875,7 +875,8 @@ class TCustomdxTreeList : public TreeListBase,
   // The window's own conversions (frames and borders included).
   POINT ScreenToGrid(POINT screen) const;
   POINT GridToScreen(POINT client) const;
-  bool StartInteractionAt(int x, int y, bool double_click);
+  // Presses on headers, bands, corner buttons and edges; rows are the mouse-down's own.
+  void StartInteractionAt(int x, int y, bool double_click);
   // Opens the editor of the clicked cell and hands it the click when the click acts on the
   // value at once; the grid keeps the mouse until the button goes up.
   bool ClickActsOnValue(TdxTreeListNode* node, int column, POINT point);

@@ -362,6 +362,13 @@ TEST(TreeListTypedCells, OneClickOnACheckBoxTogglesItAndAClickBesideItOnlyFocuse
   EXPECT_EQ(f.Text(2, f.check), L"True");
   EXPECT_EQ(f.Text(1, f.check), L"True");
   EXPECT_EQ(f.Text(0, f.check), L"False");
+  // An edit the application refuses leaves the press to the row, as any other.
+  f.grid.OnEditing = [](framework::TComponent*, TdxTreeListNode*, bool& allow) { allow = false; };
+  const POINT first{box.x, box.y - f.grid.DefaultRowHeight()};
+  SendMessageW(f.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(first.x, first.y));
+  EXPECT_EQ(f.grid.State(), tsNodeDown);
+  SendMessageW(f.hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(first.x, first.y));
+  EXPECT_EQ(f.Text(0, f.check), L"False");
 }
 
 TEST(TreeListTypedCells, AClickOnAShownDropDownButtonOpensTheEditorAndItsList) {
