@@ -168,16 +168,19 @@ TEST(RouterSettings, StoredValuesTheRouterCannotUseAreListedAndLeaveTheFieldAsIt
 }
 
 // A NUL or another control character in a stored value would end the warning box's text, and
-// the problems after it would not be shown.
+// the problems after it would not be shown; a long value is cut after 40 characters.
 TEST(RouterSettings, ControlCharactersOfAStoredValueAreShownByTheirCode) {
-  SettingsFile file(std::string("WireGrid=5\0mil\x01\r\nViaGrid=fine\r\n", 31));
+  SettingsFile file(std::string("WireGrid=5\0mil\x01\r\nViaGrid=fine\r\n", 31) +
+                    "SplitPlaneEdgeWidth=" + std::string(50, '9') + "\r\n");
   TRouterSettings read;
   EXPECT_EQ(
       router::ReadSpecctraSetup(file.ini, true, read),
       (std::vector<std::string>{
           file.ini.Path() + ": WireGrid=5\\x00mil\\x01 cannot be used (it is no length); "
                             "it stays 20mil",
-          file.ini.Path() + ": ViaGrid=fine cannot be used (it is no length); it stays 20mil"}));
+          file.ini.Path() + ": ViaGrid=fine cannot be used (it is no length); it stays 20mil",
+          file.ini.Path() + ": SplitPlaneEdgeWidth=" + std::string(40, '9') +
+              "... cannot be used (it is larger than 99999mil); it stays 10mil"}));
 }
 
 TEST(RouterSettings, StoredLengthsReadWholeAndAreClamped) {
