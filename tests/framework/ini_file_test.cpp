@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "framework/exception.h"
 
 #include "support/test_paths.h"
@@ -107,6 +109,20 @@ TEST(IniFile, UnmarkedUtf16IsTextAndABinaryFileIsNotRewritten) {
     ini.WriteString("S", "K", "v");
     testsupport::WriteFile(dir.Path("u.ini"), ini.FileContent());
     EXPECT_EQ(framework::IniFile(dir.Path("u.ini")).ReadString("S", "K", ""), "v");
+  }
+  // Text may hold a stray control byte in sixteen; more make a binary file.
+  for (const auto& [bytes, text] :
+       {std::pair{std::string("[S]\r\nK=\x01\x02") + std::string(23, 'v'), true},
+        std::pair{std::string("[S]\r\nK=\x01\x02") + std::string(22, 'v'), false}}) {
+    const framework::IniFile ini =
+        framework::IniFile::FromText(bytes, framework::IniFile::Lines::Keep);
+    bool rewritable = true;
+    try {
+      ini.FileContent();
+    } catch (const framework::Exception&) {
+      rewritable = false;
+    }
+    EXPECT_EQ(rewritable, text) << bytes.size() << " bytes";
   }
   std::string binary;
   for (int i = 0; i < 512; ++i) binary += static_cast<char>(i * 37 % 256);
