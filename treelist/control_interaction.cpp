@@ -56,43 +56,94 @@ void TCustomdxTreeListControl::ShowBand(int band, int position) {
   const int target = BandAbsoluteIndex(position);
   b->SetVisible(true);
   if (target >= 0) b->SetIndex(target);
+  OnShowBand(this, b, position);
 }
 
 void TCustomdxTreeListControl::HideBand(int band) {
-  if (TdxTreeListBand* b = Bands().Items(BandAbsoluteIndex(band))) b->SetVisible(false);
+  TdxTreeListBand* b = Bands().Items(BandAbsoluteIndex(band));
+  if (!b) return;
+  b->SetVisible(false);
+  OnHideBand(this, b);
+}
+
+void TCustomdxTreeListControl::PlaceHeader(TdxTreeListColumn& column,
+                                           const HeaderDropPosition& to) {
+  if (to.mode == kDropNewRow && to.row >= HeaderPanelRowCount()) {
+    SetHeaderPanelRowCount(to.row + 1);
+  }
+  column.SetBandIndex(BandAbsoluteIndex(to.band));
+  column.SetRowIndex(to.row);
+  column.SetColIndex(to.column);
 }
 
 void TCustomdxTreeListControl::MoveHeader(int column, const HeaderDropPosition& to) {
   TdxTreeListColumn* c = Columns(column);
-  const int band = BandAbsoluteIndex(to.band);
-  if (!c || band < 0) return;
-  if (to.mode == kDropNewRow && to.row >= HeaderPanelRowCount()) {
-    SetHeaderPanelRowCount(to.row + 1);
-  }
-  c->SetBandIndex(band);
-  c->SetRowIndex(to.row);
-  c->SetColIndex(to.column);
+  if (!c || BandAbsoluteIndex(to.band) < 0) return;
+  PlaceHeader(*c, to);
+  OnHeaderMoved(this, c);
 }
 
 void TCustomdxTreeListControl::ShowHeaderColumn(int column, const HeaderDropPosition& to) {
   TdxTreeListColumn* c = Columns(column);
-  if (!c) return;
+  if (!c || BandAbsoluteIndex(to.band) < 0) return;
   c->SetVisible(true);
-  MoveHeader(column, to);
+  PlaceHeader(*c, to);
+  OnShowHeader(this, c);
 }
 
 void TCustomdxTreeListControl::HideHeader(int column) {
-  if (TdxTreeListColumn* c = Columns(column)) c->SetVisible(false);
+  TdxTreeListColumn* c = Columns(column);
+  if (!c) return;
+  c->SetVisible(false);
+  OnHideHeader(this, c);
 }
 
 bool TCustomdxTreeListControl::CanBandDragging(int band) {
-  const TdxTreeListBand* b = Bands().Items(BandAbsoluteIndex(band));
-  return b && !b->DisableDragging();
+  TdxTreeListBand* b = Bands().Items(BandAbsoluteIndex(band));
+  // A fixed band keeps its side: moving it would unfix it.
+  bool allow = b && !b->DisableDragging() && b->Fixed() == TdxGridBandFixed::bfNone;
+  if (allow) OnCanBandDragging(this, b, allow);
+  return allow;
 }
 
 bool TCustomdxTreeListControl::CanHeaderDragging(int column) {
-  const TdxTreeListColumn* c = Columns(column);
-  return c && !c->DisableDragging();
+  TdxTreeListColumn* c = Columns(column);
+  bool allow = c && !c->DisableDragging();
+  if (allow) OnCanHeaderDragging(this, c, allow);
+  return allow;
+}
+
+void TCustomdxTreeListControl::DoBandClick(int band) {
+  if (TdxTreeListBand* b = Bands().Items(BandAbsoluteIndex(band))) OnBandClick(this, b);
+}
+
+TdxTreeListBand* TCustomdxTreeListControl::DraggedBandItem(int band, int old_position) const {
+  return Bands().Items(old_position == -1 ? band : BandAbsoluteIndex(band));
+}
+
+void TCustomdxTreeListControl::DoStartBandDragging(int band) {
+  if (TdxTreeListBand* b = DraggedBandItem(band, DraggedBandPos())) OnStartBandDragging(this, b);
+}
+
+void TCustomdxTreeListControl::DoStartHeaderDragging(int column) {
+  if (TdxTreeListColumn* c = Columns(column)) OnStartHeaderDragging(this, c);
+}
+
+void TCustomdxTreeListControl::DoDragEndBand(int band, POINT point, int old_position, int& position,
+                                             bool& accept) {
+  if (TdxTreeListBand* b = DraggedBandItem(band, old_position)) {
+    OnDragEndBand(this, b, point, old_position, position, accept);
+  }
+}
+
+void TCustomdxTreeListControl::DoDragEndHeader(int column, POINT point, int old_position,
+                                               HeaderDropPosition& position, bool& accept) {
+  TdxTreeListColumn* c = Columns(column);
+  if (!c) return;
+  OnDragEndHeader(this, c, point, old_position, position, accept);
+  if (VisibleBandCount() != 1) return;
+  if (accept && position.band >= 0) OnColumnMoved(this, c, c->ColIndex(), position.column);
+  OnEndDragColumn(this, c);
 }
 
 void TCustomdxTreeListControl::DoColumnClick(int column) {

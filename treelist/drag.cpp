@@ -66,7 +66,16 @@ void TCustomdxTreeList::StartHeaderOrBandDrag() {
   PrepareDropArrows(band);
   arrow_point_ = arrow_cursor_ = kNoArrows;
   SetState(band ? tsBandDragging : tsColumnDragging);
+  RaiseDragStart(band);
   DragItemMove(band);
+}
+
+void TCustomdxTreeList::RaiseDragStart(bool band) {
+  if (band) {
+    DoStartBandDragging(dragged_band_);
+  } else {
+    DoStartHeaderDragging(dragged_column_);
+  }
 }
 
 void TCustomdxTreeList::StartBandDragFromCustomizing(int band) { StartDragFromOutside(true, band); }
@@ -95,6 +104,7 @@ void TCustomdxTreeList::StartDragFromOutside(bool band, int item) {
   const SIZE size = drag_picture_.Size();
   drag_picture_.Begin(seams_.cursor_pos(), {size.cx / 2, size.cy / 2});
   if (IsCustomizing()) ActivateCustomizingPage(!band);
+  RaiseDragStart(band);
 }
 
 void TCustomdxTreeList::PrepareDropArrows(bool band) {

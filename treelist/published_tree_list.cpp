@@ -39,7 +39,24 @@ const framework::TClassInfo& TdxTreeList::StaticClassInfo() {
           .Event("OnChangedColumnsWidth", &Control::OnChangedColumnsWidth)
           .Event("OnGetImageIndex", &Control::OnGetImageIndex)
           .Event("OnGetSelectedIndex", &Control::OnGetSelectedIndex)
-          .Event("OnGetStateIndex", &Control::OnGetStateIndex);
+          .Event("OnGetStateIndex", &Control::OnGetStateIndex)
+          .Event("OnBandClick", &Control::OnBandClick)
+          .Event("OnCanBandDragging", &Control::OnCanBandDragging)
+          .Event("OnStartBandDragging", &Control::OnStartBandDragging)
+          .Event("OnDragOverBand", &Core::OnDragOverBand)
+          .Event("OnDragEndBand", &Control::OnDragEndBand)
+          .Event("OnShowBand", &Control::OnShowBand)
+          .Event("OnHideBand", &Control::OnHideBand)
+          .Event("OnCanHeaderDragging", &Control::OnCanHeaderDragging)
+          .Event("OnStartHeaderDragging", &Control::OnStartHeaderDragging)
+          .Event("OnDragOverHeader", &Core::OnDragOverHeader)
+          .Event("OnDragEndHeader", &Control::OnDragEndHeader)
+          .Event("OnShowHeader", &Control::OnShowHeader)
+          .Event("OnHideHeader", &Control::OnHideHeader)
+          .Event("OnHeaderMoved", &Control::OnHeaderMoved)
+          .Event("OnColumnMoved", &Control::OnColumnMoved)
+          .Event("OnEndDragColumn", &Control::OnEndDragColumn)
+          .Event("OnBeginDragNode", &Core::OnBeginDragNode);
   return info;
 }
 

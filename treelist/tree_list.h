@@ -619,6 +619,8 @@ class TCustomdxTreeList : public TreeListBase,
   int PressedBand() const noexcept { return pressed_band_; }
   int PressedColumn() const noexcept { return pressed_column_; }
   int DraggedBand() const noexcept { return dragged_band_; }
+  // The dragged band's visible position; -1 for one from the customizing form.
+  int DraggedBandPos() const noexcept { return dragged_band_pos_; }
   int DraggedColumn() const noexcept { return dragged_column_; }
   void EndBandDrag(bool accept);
   void EndHeaderDrag(bool accept);
@@ -687,6 +689,10 @@ class TCustomdxTreeList : public TreeListBase,
   virtual bool IsCustomizing() const { return false; }
   virtual bool IsOverCustomizing(POINT) const { return false; }
   virtual void ActivateCustomizingPage(bool /*headers*/) {}
+  // A band or header drag began (the item as the drag names it: a visible band, or an absolute
+  // one from the customizing form; an absolute column).
+  virtual void DoStartBandDragging(int) {}
+  virtual void DoStartHeaderDragging(int) {}
   virtual void DoDragEndBand(int, POINT, int, int&, bool&) {}
   virtual void DoDragEndHeader(int, POINT, int, HeaderDropPosition&, bool&) {}
   virtual void MoveBand(int, int) {}
@@ -898,6 +904,8 @@ class TCustomdxTreeList : public TreeListBase,
   void StartHeaderOrBandDrag();
   // A drag of a band or column the customizing form holds.
   void StartDragFromOutside(bool band, int item);
+  // The start hook of the band or header drag just begun.
+  void RaiseDragStart(bool band);
   void DragItemMove(bool band);
   void DrawArrows();
   void PrepareDropArrows(bool band);

@@ -23,6 +23,17 @@ using TColumnAllowEvent = framework::TEvent<framework::TComponent*, TdxTreeListC
 using TColumnSortedEvent =
     framework::TEvent<framework::TComponent*, TdxTreeListColumn*, TdxTreeListColumnSort&>;
 using TBandEvent = framework::TEvent<framework::TComponent*, TdxTreeListBand*>;
+using TBandAllowEvent = framework::TEvent<framework::TComponent*, TdxTreeListBand*, bool&>;
+// (grid, band, its visible position)
+using TBandShowEvent = framework::TEvent<framework::TComponent*, TdxTreeListBand*, int>;
+// (grid, band, cursor in screen coordinates, old visible position, drop position, accept)
+using TBandDragEndEvent =
+    framework::TEvent<framework::TComponent*, TdxTreeListBand*, POINT, int, int&, bool&>;
+// (grid, column, cursor in screen coordinates, old header position, drop place, accept)
+using THeaderDragEndEvent = framework::TEvent<framework::TComponent*, TdxTreeListColumn*, POINT,
+                                              int, HeaderDropPosition&, bool&>;
+// (grid, column, its place in its header row before the move, the place it is dropped at)
+using TColumnMovedEvent = framework::TEvent<framework::TComponent*, TdxTreeListColumn*, int, int>;
 // (grid, column, cell, text): the general cell handler, asked first.
 using TColumnCellDrawEvent =
     framework::TEvent<framework::TComponent*, TdxTreeListColumn*, TdxCellDrawInfo&, std::wstring&>;
@@ -178,6 +189,18 @@ class TCustomdxTreeListControl : public TCustomdxTreeList {
   TColumnAllowEvent OnColumnSorting;
   TColumnSortedEvent OnColumnSorted;
   framework::TNotifyEvent OnChangedColumnsWidth;
+  // Band and header drags, moves, hides and shows, each after the grid's own step.
+  TBandEvent OnBandClick, OnStartBandDragging, OnHideBand;
+  TBandAllowEvent OnCanBandDragging;
+  TBandDragEndEvent OnDragEndBand;
+  TBandShowEvent OnShowBand;
+  TColumnAllowEvent OnCanHeaderDragging;
+  TColumnEvent OnStartHeaderDragging, OnHeaderMoved, OnHideHeader, OnShowHeader;
+  THeaderDragEndEvent OnDragEndHeader;
+  // With one band shown, a header drag's end also says where the column went, then that the
+  // drag ended.
+  TColumnMovedEvent OnColumnMoved;
+  TColumnEvent OnEndDragColumn;
 
   // The core's editing hooks for the column.
   void ColumnEditChange(TdxTreeListColumn* column) { DoEditChange(column); }
@@ -254,6 +277,12 @@ class TCustomdxTreeListControl : public TCustomdxTreeList {
   void HideHeader(int column) override;
   bool CanBandDragging(int band) override;
   bool CanHeaderDragging(int column) override;
+  void DoBandClick(int band) override;
+  void DoStartBandDragging(int band) override;
+  void DoStartHeaderDragging(int column) override;
+  void DoDragEndBand(int band, POINT point, int old_position, int& position, bool& accept) override;
+  void DoDragEndHeader(int column, POINT point, int old_position, HeaderDropPosition& position,
+                       bool& accept) override;
   // A header click: OnColumnClick, then with aoAutoSort the column's sort turns (Ctrl clears
   // it, Shift with aoMultiSort adds the column to the sort).
   void DoColumnClick(int column) override;
@@ -266,6 +295,10 @@ class TCustomdxTreeListControl : public TCustomdxTreeList {
   void NameAndAttach(TdxTreeListColumn& column);
   void BuildLayoutCaches() const;
   void NormalizeFixedBands();
+  // A dragged band as the drag names it: a visible index, or from the customizing form (old
+  // position -1) an absolute one.
+  TdxTreeListBand* DraggedBandItem(int band, int old_position) const;
+  void PlaceHeader(TdxTreeListColumn& column, const HeaderDropPosition& to);
   void ApplyAutoHeaderRowCount();
   void BestFitColumn(TdxTreeListColumn& column, HDC dc, int margin);
   TdxTreeListColumn* PrimarySortColumn();

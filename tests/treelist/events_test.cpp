@@ -1,0 +1,188 @@
+// The published tree list's events on the live grid: band and header drags by the mouse (whether
+// they may start, their start, their end with its drop place, the moves and hides that follow)
+// and band clicks, in the order the grid raises them.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "framework/forms.h"
+#include "framework/win/text.h"
+#include "treelist/published_tree_list.h"
+
+namespace treelist_test {
+namespace {
+
+using treelist::HeaderDropPosition;
+using treelist::TdxTreeList;
+using treelist::TdxTreeListBand;
+using treelist::TdxTreeListColumn;
+
+POINT g_cursor{};  // the screen point the grid reads as the cursor's
+
+// Bands "Net" (column "Name") and "Rules" ("Width", "Clearance") shown in a form, the drag
+// events logged as "Event Item details".
+struct EventGrid {
+  framework::TForm form{nullptr};
+  TdxTreeList grid{nullptr};
+  std::vector<std::string> log;
+  bool allow_drag = true, accept_drop = true;
+
+  EventGrid() {
+    form.SetBounds(30, 30, 460, 240);
+    grid.SetName("Grid");
+    grid.SetParent(&form);
+    grid.SetBounds(5, 5, 440, 200);
+    grid.Seams().cursor_pos = [] { return g_cursor; };
+    grid.SetShowBands(true);
+    grid.SetOptions(grid.Options() | treelist::aoColumnMoving | treelist::aoExtCustomizing);
+    grid.SetOptionsEx(grid.OptionsEx() | treelist::aoBandMoving);
+    grid.Bands().Items(0)->SetCaption(L"Net");
+    grid.Bands().Add()->SetCaption(L"Rules");
+    for (const auto& [caption, band] : {std::pair{L"Name", 0}, {L"Width", 1}, {L"Clearance", 1}}) {
+      TdxTreeListColumn* c = grid.CreateColumn<TdxTreeListColumn>();
+      c->SetCaption(caption);
+      c->SetBandIndex(band);
+    }
+    grid.Add();
+    form.Show();
+    Hook();
+  }
+  static std::string Name(TdxTreeListBand* b) { return win::Narrow(b->Caption()); }
+  static std::string Name(TdxTreeListColumn* c) { return win::Narrow(c->Caption()); }
+  void Hook() {
+    grid.OnBandClick = [this](auto*, TdxTreeListBand* b) { log.push_back("BandClick " + Name(b)); };
+    grid.OnCanBandDragging = [this](auto*, TdxTreeListBand* b, bool& allow) {
+      log.push_back("CanBandDragging " + Name(b));
+      allow = allow_drag;
+    };
+    grid.OnStartBandDragging = [this](auto*, TdxTreeListBand* b) {
+      log.push_back("StartBandDragging " + Name(b));
+    };
+    grid.OnDragEndBand = [this](auto*, TdxTreeListBand* b, POINT, int from, int& to, bool& ok) {
+      log.push_back("DragEndBand " + Name(b) + " " + std::to_string(from) + ">" +
+                    std::to_string(to));
+      ok = accept_drop;
+    };
+    grid.OnHideBand = [this](auto*, TdxTreeListBand* b) { log.push_back("HideBand " + Name(b)); };
+    grid.OnCanHeaderDragging = [this](auto*, TdxTreeListColumn* c, bool& allow) {
+      log.push_back("CanHeaderDragging " + Name(c));
+      allow = allow_drag;
+    };
+    grid.OnStartHeaderDragging = [this](auto*, TdxTreeListColumn* c) {
+      log.push_back("StartHeaderDragging " + Name(c));
+    };
+    grid.OnDragEndHeader = [this](auto*, TdxTreeListColumn* c, POINT, int, HeaderDropPosition& to,
+                                  bool& ok) {
+      log.push_back("DragEndHeader " + Name(c) + " " + std::to_string(to.band) + "," +
+                    std::to_string(to.row) + "," + std::to_string(to.column));
+      ok = accept_drop;
+    };
+    grid.OnColumnMoved = [this](auto*, TdxTreeListColumn* c, int from, int to) {
+      log.push_back("ColumnMoved " + Name(c) + " " + std::to_string(from) + ">" +
+                    std::to_string(to));
+    };
+    grid.OnEndDragColumn = [this](auto*, TdxTreeListColumn* c) {
+      log.push_back("EndDragColumn " + Name(c));
+    };
+    grid.OnHeaderMoved = [this](auto*, TdxTreeListColumn* c) {
+      log.push_back("HeaderMoved " + Name(c));
+    };
+    grid.OnHideHeader = [this](auto*, TdxTreeListColumn* c) {
+      log.push_back("HideHeader " + Name(c));
+    };
+  }
+  void Send(UINT msg, POINT client) {
+    g_cursor = client;
+    ClientToScreen(grid.Handle(), &g_cursor);
+    const WPARAM keys = msg == WM_LBUTTONUP ? 0 : MK_LBUTTON;
+    SendMessageW(grid.Handle(), msg, keys, MAKELPARAM(client.x, client.y));
+  }
+  // Pressed at `from`, moved past the drag threshold, then to `to` and released there.
+  std::vector<std::string> Drag(POINT from, POINT to) {
+    log.clear();
+    Send(WM_LBUTTONDOWN, from);
+    Send(WM_MOUSEMOVE, {from.x + 8, from.y});
+    Send(WM_MOUSEMOVE, to);
+    Send(WM_LBUTTONUP, to);
+    return log;
+  }
+  POINT BandMiddle(int band) {
+    const treelist::Layout l = grid.GetLayout();
+    return {(l.bands[band].left + l.bands[band].right) / 2,
+            (l.band_panel.top + l.band_panel.bottom) / 2};
+  }
+  TdxTreeListColumn& Column(const wchar_t* caption) {
+    for (int i = 0; i < grid.ColumnCount(); ++i) {
+      if (grid.Columns(i)->Caption() == caption) return *grid.Columns(i);
+    }
+    throw std::runtime_error("no such column");
+  }
+  POINT HeaderAt(const wchar_t* caption, int dx) {
+    const RECT r = grid.GetLayout().HeaderOf(Column(caption).Index())->rect;
+    return {r.left + dx, (r.top + r.bottom) / 2};
+  }
+  std::string Bands() { return Name(grid.Bands().Items(0)) + " " + Name(grid.Bands().Items(1)); }
+  POINT InTheRows() { return {100, grid.GetLayout().rows.top + 40}; }
+};
+
+using Log = std::vector<std::string>;
+
+TEST(TreeListEvents, BandDragsAskStartEndAndMoveOrHideTheBand) {
+  EventGrid g;
+  const POINT net = g.BandMiddle(0), rules = g.BandMiddle(1);
+  g.Send(WM_LBUTTONDOWN, net);
+  g.Send(WM_LBUTTONUP, net);
+  EXPECT_EQ(g.log, Log{"BandClick Net"});
+
+  g.accept_drop = false;
+  const POINT before_net{g.grid.GetLayout().bands[0].left + 3, net.y};
+  EXPECT_EQ(g.Drag(rules, before_net),
+            (Log{"CanBandDragging Rules", "StartBandDragging Rules", "DragEndBand Rules 1>0"}));
+  EXPECT_EQ(g.Bands(), "Net Rules") << "a refused drop moves nothing";
+  g.accept_drop = true;
+  g.Drag(rules, before_net);
+  EXPECT_EQ(g.Bands(), "Rules Net");
+
+  g.allow_drag = false;
+  EXPECT_EQ(g.Drag(g.BandMiddle(1), g.InTheRows()),
+            (Log{"CanBandDragging Net", "CanBandDragging Net"}))
+      << "asked at each move, it starts nothing";
+  EXPECT_TRUE(g.grid.Bands().Items(1)->Visible());
+  g.allow_drag = true;
+  EXPECT_EQ(g.Drag(g.BandMiddle(1), g.InTheRows()),
+            (Log{"CanBandDragging Net", "StartBandDragging Net", "DragEndBand Net 1>-1",
+                 "HideBand Net"}));
+  EXPECT_FALSE(g.grid.Bands().Items(1)->Visible());
+
+  g.grid.Bands().Items(1)->SetVisible(true);
+  g.grid.Bands().Items(0)->SetFixed(treelist::TdxGridBandFixed::bfLeft);
+  EXPECT_EQ(g.Drag(g.BandMiddle(0), g.InTheRows()), Log{}) << "a fixed band keeps its side";
+}
+
+TEST(TreeListEvents, HeaderDragsInOneBandSayWhereTheColumnWent) {
+  EventGrid g;
+  g.grid.Bands().Items(0)->SetVisible(false);  // Width and Clearance in Rules alone
+  EXPECT_EQ(g.Drag(g.HeaderAt(L"Clearance", 10), g.HeaderAt(L"Width", 3)),
+            (Log{"CanHeaderDragging Clearance", "StartHeaderDragging Clearance",
+                 "DragEndHeader Clearance 0,0,0", "ColumnMoved Clearance 1>0",
+                 "EndDragColumn Clearance", "HeaderMoved Clearance"}));
+  EXPECT_EQ(g.Column(L"Clearance").ColIndex(), 0);
+  EXPECT_EQ(g.Drag(g.HeaderAt(L"Width", 10), g.InTheRows()),
+            (Log{"CanHeaderDragging Width", "StartHeaderDragging Width",
+                 "DragEndHeader Width -1,-1,-1", "EndDragColumn Width", "HideHeader Width"}));
+  EXPECT_FALSE(g.Column(L"Width").Visible());
+
+  g.grid.Bands().Items(0)->SetVisible(true);
+  g.Column(L"Width").SetVisible(true);
+  const Log moved = g.Drag(g.HeaderAt(L"Name", 10), g.HeaderAt(L"Width", 3));
+  EXPECT_EQ(moved.back(), "HeaderMoved Name");
+  EXPECT_EQ(std::count(moved.begin(), moved.end(), "EndDragColumn Name"), 0)
+      << "with two bands shown no column-moved report";
+}
+
+}  // namespace
+}  // namespace treelist_test
