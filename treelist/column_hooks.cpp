@@ -9,6 +9,12 @@
 
 namespace treelist {
 
+std::wstring TCustomdxTreeListControl::GetNodeDragText(TdxTreeListNode* node, int column) {
+  std::wstring text = TCustomdxTreeList::GetNodeDragText(node, column);
+  OnGetNodeDragText(this, node, Columns(column), text);
+  return text;
+}
+
 // ---- editors ---------------------------------------------------------------------------------
 
 editors::TdxInplaceEdit* TCustomdxTreeListControl::CreateEditor(int column) {

@@ -494,7 +494,9 @@ void TCustomdxTreeList::BeginNodeDrag() {
   }
   if (!node) return;
   drag_node_ = node;
+  node_drop_accepted_ = false;
   DoBeginDragNode(node);
+  OnStartDrag(this);
   drag_picture_.Release();
   MakeNodeDragImage(node, focused_column_);
   SetState(tsNodeDragging);
@@ -502,16 +504,25 @@ void TCustomdxTreeList::BeginNodeDrag() {
   drag_picture_.Begin(seams_.cursor_pos(), {size.cx / 2, size.cy / 2});
 }
 
-void TCustomdxTreeList::EndNodeDrag() {
+void TCustomdxTreeList::EndNodeDrag(bool drop) {
+  const POINT at = ScreenToGrid(seams_.cursor_pos());
+  const bool dropped = drop && node_drop_accepted_;
   drag_node_ = drag_over_node_ = drop_target_ = nullptr;
+  node_drop_accepted_ = false;
   if (expand_timer_ && HandleAllocated()) KillTimer(hwnd_, kExpandTimer);
   expand_timer_ = 0;
   drag_picture_.ShowImage(false);
   if (focused_node_) RepaintNode(focused_node_, false);
   SetState(tsNone);
+  // The grid is idle again before the handlers run: a drop handler may move the nodes.
+  if (dropped) OnDragDrop(this, this, at.x, at.y);
+  OnEndDrag(this, dropped ? this : nullptr, at.x, at.y);
 }
 
 void TCustomdxTreeList::DragOverNodeAt(POINT client) {
+  bool accept = static_cast<bool>(OnDragOver);
+  OnDragOver(this, this, client.x, client.y, accept);
+  node_drop_accepted_ = accept;
   KillDragScroll();
   const THitInfo hit = HitTest(client);
   if ((options_ex_ & aoDragExpand) && hit.node) {

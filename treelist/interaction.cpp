@@ -399,7 +399,7 @@ void TCustomdxTreeList::InteractionMouseUp(unsigned shift, POINT point) {
   switch (state) {
     case tsBandDragging: EndBandDrag(true); break;
     case tsColumnDragging: EndHeaderDrag(true); break;
-    case tsNodeDragging: EndNodeDrag(); break;
+    case tsNodeDragging: EndNodeDrag(true); break;
     case tsColumnDown:
     case tsColumnButtonDown: {
       const int column = pressed_column_;

@@ -43,6 +43,14 @@ void TCustomdxTreeList::WndProc(framework::TMessage& message) {
       MousePan();  // the grid may be gone afterwards
       return;
     case WM_MOUSEWHEEL: HandleMouseWheel(GET_WHEEL_DELTA_WPARAM(message.wParam)); return;
+    case WM_CONTEXTMENU: {
+      POINT at{GET_X_LPARAM(message.lParam), GET_Y_LPARAM(message.lParam)};
+      if (at.x != -1 || at.y != -1) at = ScreenToGrid(at);
+      bool handled = false;
+      OnContextPopup(this, at, handled);
+      if (handled) return;
+      break;
+    }
     case WM_KEYDOWN:
       if (InteractionKeyDown(static_cast<WORD>(message.wParam))) return;
       break;

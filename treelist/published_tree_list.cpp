@@ -56,7 +56,13 @@ const framework::TClassInfo& TdxTreeList::StaticClassInfo() {
           .Event("OnHeaderMoved", &Control::OnHeaderMoved)
           .Event("OnColumnMoved", &Control::OnColumnMoved)
           .Event("OnEndDragColumn", &Control::OnEndDragColumn)
-          .Event("OnBeginDragNode", &Core::OnBeginDragNode);
+          .Event("OnBeginDragNode", &Core::OnBeginDragNode)
+          .Event("OnGetNodeDragText", &Control::OnGetNodeDragText)
+          .Event("OnStartDrag", &Core::OnStartDrag)
+          .Event("OnDragOver", &Core::OnDragOver)
+          .Event("OnDragDrop", &Core::OnDragDrop)
+          .Event("OnEndDrag", &Core::OnEndDrag)
+          .Event("OnContextPopup", &Core::OnContextPopup);
   return info;
 }
 

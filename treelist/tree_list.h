@@ -640,7 +640,8 @@ class TCustomdxTreeList : public TreeListBase,
   // A node drag over this grid at a client point: focus, scrolling and expanding follow it.
   void DragOverNodeAt(POINT client);
   void BeginNodeDrag();
-  void EndNodeDrag();
+  // Ends a node drag; with `drop` (the button released) an accepted place gets the drop.
+  void EndNodeDrag(bool drop = false);
   virtual void MakeNodeDragImage(TdxTreeListNode* node, int column);
   static constexpr UINT_PTR kDragRowScrollTimer = 3;
 
@@ -650,6 +651,15 @@ class TCustomdxTreeList : public TreeListBase,
   static constexpr UINT_PTR kPanTimer = 4;
 
   TNodeEvent OnBeginDragNode;
+  // The node drag as drag and drop: its start; at each place (grid, source, x, y, accept: true
+  // when a handler is assigned), whether a drop is taken there; the drop; its end (grid,
+  // target or null when nothing took it, x, y). Points are client coordinates.
+  framework::TNotifyEvent OnStartDrag;
+  framework::TEvent<framework::TComponent*, framework::TComponent*, int, int, bool&> OnDragOver;
+  framework::TEvent<framework::TComponent*, framework::TComponent*, int, int> OnDragDrop, OnEndDrag;
+  // (grid, client point; -1, -1 from the keyboard, handled): a handler that shows a menu says
+  // it handled the request.
+  framework::TEvent<framework::TComponent*, POINT, bool&> OnContextPopup;
   // The corner buttons beside the header and band panels (aoHeaderButtonClicking,
   // aoBandButtonClicking).
   framework::TNotifyEvent OnHeaderButtonClick, OnBandButtonClick;
@@ -865,6 +875,7 @@ class TCustomdxTreeList : public TreeListBase,
   TdxTreeListNode* hot_node_ = nullptr;
   TdxTreeListNode* drop_target_ = nullptr;
   TdxTreeListNode* drag_node_ = nullptr;
+  bool node_drop_accepted_ = false;  // where the node drag last was
   TdxTreeListNode* pressed_node_ = nullptr;
   TdxTreeListNode* drag_over_node_ = nullptr;
 

@@ -201,6 +201,9 @@ class TCustomdxTreeListControl : public TCustomdxTreeList {
   // drag ended.
   TColumnMovedEvent OnColumnMoved;
   TColumnEvent OnEndDragColumn;
+  // The text a dragged node's picture shows (grid, node, column, text).
+  framework::TEvent<framework::TComponent*, TdxTreeListNode*, TdxTreeListColumn*, std::wstring&>
+      OnGetNodeDragText;
 
   // The core's editing hooks for the column.
   void ColumnEditChange(TdxTreeListColumn* column) { DoEditChange(column); }
@@ -278,6 +281,7 @@ class TCustomdxTreeListControl : public TCustomdxTreeList {
   bool CanBandDragging(int band) override;
   bool CanHeaderDragging(int column) override;
   void DoBandClick(int band) override;
+  std::wstring GetNodeDragText(TdxTreeListNode* node, int column) override;
   void DoStartBandDragging(int band) override;
   void DoStartHeaderDragging(int column) override;
   void DoDragEndBand(int band, POINT point, int old_position, int& position, bool& accept) override;

@@ -20,6 +20,7 @@ using treelist::HeaderDropPosition;
 using treelist::TdxTreeList;
 using treelist::TdxTreeListBand;
 using treelist::TdxTreeListColumn;
+using treelist::TdxTreeListNode;
 
 POINT g_cursor{};  // the screen point the grid reads as the cursor's
 
@@ -47,7 +48,7 @@ struct EventGrid {
       c->SetCaption(caption);
       c->SetBandIndex(band);
     }
-    grid.Add();
+    for (const wchar_t* net : {L"GND", L"VCC", L"CLK"}) grid.SetNodeString(grid.Add(), 0, net);
     form.Show();
     Hook();
   }
@@ -127,6 +128,14 @@ struct EventGrid {
   }
   std::string Bands() { return Name(grid.Bands().Items(0)) + " " + Name(grid.Bands().Items(1)); }
   POINT InTheRows() { return {100, grid.GetLayout().rows.top + 40}; }
+  POINT Row(int row) {
+    const RECT r = grid.GetCellRect(grid.Items(row), 0);
+    return {r.left + 20, (r.top + r.bottom) / 2};
+  }
+  std::string NodeAt(int x, int y) {
+    TdxTreeListNode* node = grid.GetNodeAt(x, y);
+    return node ? win::Narrow(grid.GetNodeString(node, 0)) : "-";
+  }
 };
 
 using Log = std::vector<std::string>;
@@ -182,6 +191,61 @@ TEST(TreeListEvents, HeaderDragsInOneBandSayWhereTheColumnWent) {
   EXPECT_EQ(moved.back(), "HeaderMoved Name");
   EXPECT_EQ(std::count(moved.begin(), moved.end(), "EndDragColumn Name"), 0)
       << "with two bands shown no column-moved report";
+}
+
+// A node dragged with the automatic drag mode is drag and drop within the grid: a drop is
+// taken only where OnDragOver accepts it, and the end says who took it.
+TEST(TreeListEvents, ANodeDragDropsOnlyWhereTheHandlerAccepts) {
+  EventGrid g;
+  g.grid.SetDragMode(treelist::TDragMode::dmAutomatic);
+  g.grid.OnStartDrag = [&](auto*) { g.log.push_back("StartDrag"); };
+  g.grid.OnGetNodeDragText = [&](auto*, TdxTreeListNode* node, TdxTreeListColumn*,
+                                 std::wstring& text) {
+    g.log.push_back("DragText " + win::Narrow(text));
+    text = L"net " + g.grid.GetNodeString(node, 0);
+  };
+  g.grid.OnDragDrop = [&](auto*, framework::TComponent* source, int x, int y) {
+    g.log.push_back("DragDrop " + g.NodeAt(x, y) + (source == &g.grid ? " from the grid" : ""));
+  };
+  g.grid.OnEndDrag = [&](auto*, framework::TComponent* target, int x, int y) {
+    g.log.push_back("EndDrag " + g.NodeAt(x, y) + (target ? " taken" : " not taken"));
+  };
+  EXPECT_EQ(g.Drag(g.Row(0), g.Row(2)), (Log{"StartDrag", "DragText GND", "EndDrag CLK not taken"}))
+      << "without an OnDragOver handler no place takes a drop";
+
+  g.grid.OnDragOver = [&](auto*, framework::TComponent*, int x, int y, bool& accept) {
+    accept = g.NodeAt(x, y) == "CLK";
+  };
+  EXPECT_EQ(g.Drag(g.Row(0), g.Row(2)),
+            (Log{"StartDrag", "DragText GND", "DragDrop CLK from the grid", "EndDrag CLK taken"}));
+  EXPECT_EQ(g.Drag(g.Row(2), g.Row(1)),
+            (Log{"StartDrag", "DragText CLK", "EndDrag VCC not taken"}));
+  EXPECT_EQ(g.grid.State(), treelist::tsNone);
+
+  // Escape ends the drag where it is: nothing is dropped.
+  g.log.clear();
+  g.Send(WM_LBUTTONDOWN, g.Row(0));
+  g.Send(WM_MOUSEMOVE, g.Row(2));
+  SendMessageW(g.grid.Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
+  g.Send(WM_LBUTTONUP, g.Row(2));
+  EXPECT_EQ(g.log, (Log{"StartDrag", "DragText GND", "EndDrag CLK not taken"}));
+}
+
+TEST(TreeListEvents, AContextMenuRequestReachesTheHandlerAtTheGridsPoint) {
+  EventGrid g;
+  POINT asked{};
+  g.grid.OnContextPopup = [&](auto*, POINT at, bool& handled) {
+    asked = at;
+    handled = true;
+  };
+  POINT screen = g.Row(1);
+  ClientToScreen(g.grid.Handle(), &screen);
+  SendMessageW(g.grid.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(g.grid.Handle()),
+               MAKELPARAM(screen.x, screen.y));
+  EXPECT_EQ(g.NodeAt(asked.x, asked.y), "VCC");
+  SendMessageW(g.grid.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(g.grid.Handle()),
+               MAKELPARAM(-1, -1));
+  EXPECT_EQ(asked.x, -1) << "from the keyboard";
 }
 
 }  // namespace

@@ -170,6 +170,8 @@ TEST(TreeListStoredLayout, UnsafeWidthsAndSortsAreHeldAndEqualIndexesKeepTheirOr
   store.WriteInteger("Columns\\Width", "Index", 1);
   store.WriteInteger("Columns\\Layer", "Index", 0);
   store.WriteInteger("Columns\\Layer", "Sorted", 3);  // one past the last sort
+  store.WriteInteger("Columns\\Width", "Sorted", 0);  // no sort: the present one goes
+  g.Column("Width").SetSorted(TdxTreeListColumnSort::csUp);
   g.grid.LoadLayoutFromRegistry(key.path);
   EXPECT_EQ(g.Describe(), "Layer 100 0 - l|Name 100000 0 - n|Width 100 0 - w| bands 100000 rows 1");
   const treelist::Layout layout = g.grid.GetLayout();
@@ -190,6 +192,7 @@ TEST(TreeListStoredLayout, TheIniOptionWritesOnDestructionAndReadsOnce) {
   {
     LayoutGrid without_option;
     without_option.grid.SetIniFileName(file.path);
+    without_option.grid.SaveLayout();
   }
   EXPECT_FALSE(file.Exists()) << "written without the option";
   {
@@ -201,6 +204,10 @@ TEST(TreeListStoredLayout, TheIniOptionWritesOnDestructionAndReadsOnce) {
     saved.Column("Width").SetWidth(64);
     saved.grid.SetOptionsEx(saved.grid.OptionsEx() | treelist::aoAutoHeaderPanelHeight);
     ASSERT_EQ(saved.grid.HeaderPanelRowCount(), 3);
+    saved.grid.SaveLayout();
+    saved.Column("Width").SetWidth(90);  // after the one save: not kept
+    // Taken from its form before it goes, the grid still writes under the form's name.
+    saved.grid.SetParent(nullptr);
   }
   ASSERT_TRUE(file.Exists());
   LayoutGrid loaded;
@@ -221,6 +228,14 @@ TEST(TreeListStoredLayout, TheIniOptionWritesOnDestructionAndReadsOnce) {
   changed.UpdateFile();
   loaded.grid.LoadLayout();
   EXPECT_EQ(loaded.Column("Width").Width(), 64) << "read once";
+
+  // Reading names the form the grid is in now, whatever it was called when the grid joined it.
+  LayoutGrid renamed;
+  renamed.form.SetName("Other");
+  changed.WriteInteger("\\Other_G\\Columns\\Width", "Width", 77);
+  changed.UpdateFile();
+  renamed.grid.LoadLayoutFromIniFile(file.path);
+  EXPECT_EQ(renamed.Column("Width").Width(), 77);
 }
 
 TEST(TreeListStoredLayout, ALayoutReadAtStartStaysWhereItWasReadFrom) {
