@@ -18,6 +18,9 @@ class TdxTreeListNode;
 // Row kinds of a painted cell.
 enum TdxCellKind : uint8_t { ckOrdinary = 0, ckUnicode = 1, ckNewItemRow = 2, ckOther = 3 };
 
+// Pixels between a cell's left and its text.
+constexpr int kCellTextOffset = 2;
+
 // One cell as the paint loop hands it over.
 struct TdxCellPaintInfo {
   HDC dc = nullptr;

@@ -242,6 +242,12 @@ std::wstring TCustomdxTreeList::GetPreviewText(TdxTreeListNode* node) {
 
 int TCustomdxTreeList::PreviewLineCount(TdxTreeListNode* node) {
   if (!IsPreview()) return 0;
+  int lines = MeasurePreviewLines(node);
+  OnGetPreviewLineCount(this, node, lines);
+  return std::max(lines, 0);
+}
+
+int TCustomdxTreeList::MeasurePreviewLines(TdxTreeListNode* node) {
   if (!(options_ex_ & aoAutoCalcPreviewLines)) return std::max(preview_lines_, 0);
   const std::wstring text = GetPreviewText(node);
   if (text.empty()) return std::max(preview_lines_, 0);

@@ -2,6 +2,8 @@
 // custom-draw handlers and view data.
 #include "treelist/tree_list_control.h"
 
+#include "treelist/grid_helpers.h"
+
 namespace treelist {
 
 void TCustomdxTreeListControl::BeginCellPaint(TdxTreeListNode* node, int column) {
@@ -47,9 +49,24 @@ void TCustomdxTreeListControl::PaintCellViewData(HDC dc, int column,
     cell.brush_color = static_cast<framework::TColor>(data.BrushColor);
     cell.text_color = static_cast<framework::TColor>(data.TextColor);
     cell.text = data.Value.ToString();
+    cell.multi_line = c->IsMemoColumn();
     c->PrepareViewData(data, cell);
   }
   PaintViewDataInCell(dc, data);
+}
+
+int TCustomdxTreeListControl::MeasureCellLines(TdxTreeListNode* node, int column, int width) {
+  TdxTreeListColumn* c = Columns(column);
+  if (!c || !c->IsMemoColumn()) return 1;
+  TdxCellViewInfo cell;
+  cell.node = node;
+  cell.text = GetCellText(node, column);
+  cell.font = HasColumnFont(column) ? GetColumnFont(column).Handle() : Font().Handle();
+  cell.multi_line = true;
+  editors::TdxEditViewData& data = c->GetViewData();
+  c->PrepareViewData(data, cell);
+  const win::UniqueMemoryDc dc = MeasureDC();
+  return data.CalcLineCount(dc.get(), width - kCellTextOffset);
 }
 
 // A password or a letter case paints the value otherwise: the column's view data knows how.

@@ -61,8 +61,9 @@ constexpr int kEdgeZone = 3;
 struct ViewRow {
   TdxTreeListNode* node = nullptr;
   int top = 0;
-  int height = 0;   // the whole row: lines, preview, footers, grid line
-  int preview = 0;  // the preview band's height under the cells
+  int height = 0;       // the whole row: lines, preview, footers, grid line
+  int line_height = 0;  // of its lines of cells: the view's, or taller when its cells ask
+  int preview = 0;      // the preview band's height under the cells
   int level = 0;
   int indent_left = 0;   // where the images begin, from the tree column's left
   int indent_right = 0;  // where the text begins

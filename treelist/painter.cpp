@@ -127,7 +127,7 @@ void Painter::PaintIndicator(const ViewRow& row) {
 }
 
 void Painter::PaintRow(const ViewRow& row) {
-  const int line = view_.line_height;
+  const int line = row.line_height;
   const int top = row.top;
   const int x0 = layout_.data.left - view_.left_coord;
   if (layout_.headers.empty()) {
@@ -178,10 +178,10 @@ void Painter::PaintRow(const ViewRow& row) {
 
 void Painter::PaintTreePart(const ViewRow& row, const RECT& cell) {
   const int x0 = cell.left;
-  const int line = view_.line_height;
-  FillColor(dc_, {x0, row.top, std::min<int>(x0 + row.indent_right, cell.right), row.top + line},
+  FillColor(dc_, {x0, row.top, std::min<int>(x0 + row.indent_right, cell.right), cell.bottom},
             colors_.window);
-  const int mid_y = row.top + line / 2;
+  // The button and the line to it stand at the first line's middle.
+  const int mid_y = row.top + view_.line_height / 2;
   if (view_.show_lines && view_.paint_style == TdxTreeListPaintStyle::psStandard) {
     PaintTreeLines(row, x0, mid_y);
   }
@@ -309,7 +309,7 @@ TdxCellPaintInfo CellInfo(const GridView& view, const ViewRow& row, HDC dc, int 
   cell.focused = row.focused && column == view.focused_column;
   cell.first_column = headers.empty() || column == headers.front().column;
   cell.last_column = headers.empty() || column == headers.back().column;
-  cell.text_offset_x = 2;
+  cell.text_offset_x = kCellTextOffset;
   return cell;
 }
 

@@ -418,23 +418,84 @@ Layout TCustomdxTreeList::GetLayout() {
 int TCustomdxTreeList::GetRowHeight(TdxTreeListNode* node, int line_height, bool no_cache) {
   if (CanCacheRowHeight() && !no_cache && node->CachedHeight() > 0) return node->CachedHeight();
   node->ClearCachedLineCount();
-  const HeaderModel& model = GetHeaderModel();
-  int height = show_grid_ ? row_separator_line_width_ : 0;
+  int lines = 1;
+  int height = 0;
   if (IsWholeRow(node)) {
-    height += line_height;
+    height = line_height;
   } else {
-    height += model.HeaderPanelRowCount() * line_height + PreviewHeight(node);
+    if (AutoRowHeightApplies()) line_height = AutoLineHeight(node, line_height, lines);
+    height = GetHeaderModel().HeaderPanelRowCount() * line_height + PreviewHeight(node);
   }
+  height += RowFrameHeight(node);
+  const int image_height = images_ ? images_->Height() : 0;
+  height = std::max(height, image_height);
+  if (!no_cache) node->SetCachedHeight(height, lines);
+  return height;
+}
+
+int TCustomdxTreeList::RowFrameHeight(TdxTreeListNode* node) {
+  int height = show_grid_ ? row_separator_line_width_ : 0;
   if (!show_grid_ && node->HasChildren() && paint_style_ == TdxTreeListPaintStyle::psOutlook) {
     ++height;
   }
   // The line height holds one grid line already when both grids show.
   if (show_grid_ && show_preview_grid_) --height;
-  height += static_cast<int>(RowFooterLevels(node).size()) * metrics_.row_footer_height;
-  const int image_height = images_ ? images_->Height() : 0;
-  height = std::max(height, image_height);
-  if (!no_cache) node->SetCachedHeight(height, 1);
-  return height;
+  return height + static_cast<int>(RowFooterLevels(node).size()) * metrics_.row_footer_height;
+}
+
+bool TCustomdxTreeList::AutoRowHeightApplies() {
+  return IsRowAutoHeight() && !IsPreview() && GetHeaderModel().HeaderPanelRowCount() == 1;
+}
+
+int TCustomdxTreeList::AutoLineHeight(TdxTreeListNode* node, int line_height, int& lines) {
+  int asked = 0;
+  OnGetRowLineCount(this, node, asked);
+  if (asked > 0) {
+    lines = asked;
+    return line_height + (asked - 1) * metrics_.row_text_height;
+  }
+  const Layout layout = GetLayout();
+  int left = 0, right = 0;
+  GetNodeIndent(node, left, right);
+  const bool vertical_lines = show_grid_;
+  int tallest = line_height;
+  lines = 1;
+  for (const LayoutHeaderCell& cell : layout.headers) {
+    int width = cell.right - cell.left;
+    const bool first = &cell == &layout.headers.front(), last = &cell == &layout.headers.back();
+    if (first) width -= right;
+    if (vertical_lines && (first || last)) --width;
+    if (show_grid_ && show_preview_grid_) --width;
+    int height = line_height;
+    const int cell_lines = CalcRowLineHeight(node, cell.column, std::max(width, 1), height);
+    lines = std::max(lines, cell_lines);
+    tallest = std::max(tallest, height);
+  }
+  if (lines > 1 && tallest == line_height) tallest += (lines - 1) * metrics_.row_text_height;
+  return tallest;
+}
+
+int TCustomdxTreeList::CalcRowLineHeight(TdxTreeListNode* node, int column, int width,
+                                         int& line_height) {
+  const int text_height = metrics_.row_text_height;
+  int lines = 1;
+  bool done = false;
+  OnCalcRowLineHeight(this, node, column, GetCellText(node, column), width, text_height,
+                      max_row_line_count_, lines, line_height, done);
+  if (done) {
+    // The handler's height is of the text: the grid lines come on top.
+    if (show_grid_ && show_preview_grid_) ++line_height;
+    if (show_grid_) line_height += 2;
+    return std::max(lines, 1);
+  }
+  lines = MeasureCellLines(node, column, width);
+  if (max_row_line_count_ > 0 && lines > max_row_line_count_) lines = max_row_line_count_;
+  return lines;
+}
+
+int TCustomdxTreeList::RowLineHeight(TdxTreeListNode* node, int row_height) {
+  if (!AutoRowHeightApplies() || IsWholeRow(node)) return metrics_.default_row_height;
+  return row_height - RowFrameHeight(node);
 }
 
 std::vector<int> TCustomdxTreeList::RowFooterLevels(TdxTreeListNode* node) {
@@ -490,7 +551,7 @@ RECT TCustomdxTreeList::GetCellRect(TdxTreeListNode* node, int column, const Lay
   RECT row = NodeRowRect(node, layout);
   const LayoutHeaderCell* cell = layout.HeaderOf(column);
   if (!cell) return {row.left, row.top, row.left, row.bottom};
-  const int line = metrics_.default_row_height;
+  const int line = RowLineHeight(node, row.bottom - row.top);
   return {cell->left, row.top + cell->row * line, cell->right, row.top + (cell->row + 1) * line};
 }
 

@@ -352,6 +352,18 @@ class TCustomdxTreeList : public TreeListBase,
   // Whether the group of nodes at `level` closes with a row footer: OnIsLevelFooter says, none
   // without it.
   virtual bool IsLevelFooter(int level);
+  // Rows size themselves to their cells: aoRowAutoHeight with MaxRowLineCount, no preview and
+  // one line of cells.
+  bool AutoRowHeightApplies();
+  // A row's lines of cells: the grid's line height, or the one its cells asked for.
+  int RowLineHeight(TdxTreeListNode* node, int row_height);
+  // The lines a cell's text needs in `width` and the height of its line (in: the grid's), by
+  // OnCalcRowLineHeight or else by measuring; at most MaxRowLineCount lines.
+  virtual int CalcRowLineHeight(TdxTreeListNode* node, int column, int width, int& line_height);
+  // (Sender, node, column, text, width, text height, MaxRowLineCount, lines, line height, Done).
+  framework::TEvent<framework::TComponent*, TdxTreeListNode*, int, const std::wstring&, int, int,
+                    int, int&, int&, bool&>
+      OnCalcRowLineHeight;
   // The levels of the groups whose footers close under `node`'s row, innermost first.
   std::vector<int> RowFooterLevels(TdxTreeListNode* node);
   framework::TEvent<framework::TComponent*, int, bool&> OnIsLevelFooter;
@@ -766,6 +778,8 @@ class TCustomdxTreeList : public TreeListBase,
   virtual void SaveEditValue(TdxTreeListNode* node, int column, editors::TdxInplaceEdit& editor);
   // The largest row height the columns' cells ask for (0: none).
   virtual int GetColumnsMinCellHeight() { return 0; }
+  // The lines a cell's text wraps into within `width` (1: it does not wrap).
+  virtual int MeasureCellLines(TdxTreeListNode*, int, int) { return 1; }
   // Whether a click at `point` acts on the cell's value at once (a check box): the grid then
   // opens the editor and hands it the click.
   virtual bool EditorHitInCell(TdxTreeListNode*, int, POINT) { return false; }
@@ -827,6 +841,9 @@ class TCustomdxTreeList : public TreeListBase,
     EndUpdate();
   }
   void SetRelayoutFlag(bool& flag, bool value);
+  // A row's pixels besides its cells and preview: grid line, outlook pixel, row footers.
+  int RowFrameHeight(TdxTreeListNode* node);
+  int AutoLineHeight(TdxTreeListNode* node, int line_height, int& lines);
   // The view of `layout` without rows, and a node's row at `top` in it.
   GridView ViewOf(Layout layout, const RECT& client);
   ViewRow MakeViewRow(TdxTreeListNode* node, int top);
@@ -984,6 +1001,10 @@ class TCustomdxTreeList : public TreeListBase,
   int CellTextRoom(TdxTreeListNode* node, int column);
   TdxCustomDrawPreviewEvent OnCustomDrawPreviewCell;
   TdxPreviewTextEvent OnGetPreviewText;
+  // (Sender, node, lines): may change the lines of a node's preview.
+  framework::TEvent<framework::TComponent*, TdxTreeListNode*, int&> OnGetPreviewLineCount;
+  // (Sender, node, lines): a positive answer gives a self-sizing row its lines unmeasured.
+  framework::TEvent<framework::TComponent*, TdxTreeListNode*, int&> OnGetRowLineCount;
 
   // Hot tracking, the header button's hint and cell tooltips.
   virtual void UpdateHotTrack(const THitInfo& hit);
@@ -1054,6 +1075,7 @@ class TCustomdxTreeList : public TreeListBase,
   virtual std::wstring GetPreviewText(TdxTreeListNode* node);
   // Lines of preview text under the node's cells, and the pixels they take (0 without).
   int PreviewLineCount(TdxTreeListNode* node);
+  int MeasurePreviewLines(TdxTreeListNode* node);
   int PreviewHeight(TdxTreeListNode* node);
   virtual bool ForceHotTrack() const { return false; }
   // Whether Ctrl turns a node drag into a copy.

@@ -90,7 +90,10 @@ std::wstring TCustomdxTreeListControl::GetNodeString(const TdxTreeListNode* node
 void TCustomdxTreeListControl::SetNodeString(TdxTreeListNode* node, int index,
                                              const std::wstring& text) {
   if (TdxTreeListTextNode* text_node = AsTextNode(node)) text_node->SetText(index, text);
-  RepaintNode(node, false);
+  // A row sized by its texts is measured again, and the rows below it move.
+  const bool sized_by_text = AutoRowHeightApplies();
+  if (sized_by_text) node->ClearCachedHeight();
+  RepaintNode(node, sized_by_text);
 }
 
 framework::Variant TCustomdxTreeListControl::GetNodeValue(const TdxTreeListNode* node, int index) {

@@ -239,6 +239,8 @@ class TCustomdxTreeListControl : public TCustomdxTreeList {
   bool DoEditing(TdxTreeListNode* node) override;
   bool IsColumnSizeable(int column) const override;
   int GetColumnsMinCellHeight() override;
+  // Memo cells wrap: their view data counts the lines.
+  int MeasureCellLines(TdxTreeListNode* node, int column, int width) override;
   // The column's editor class decides with the cell's rectangle (an editable column only).
   bool EditorHitInCell(TdxTreeListNode* node, int column, POINT point) override;
   // On the cell's button place (its right edit-button width), the column decides.

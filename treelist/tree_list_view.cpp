@@ -111,6 +111,7 @@ ViewRow TCustomdxTreeList::MakeViewRow(TdxTreeListNode* node, int top) {
   row.node = node;
   row.top = top;
   row.height = GetRowHeight(node, metrics_.default_row_height, false);
+  row.line_height = RowLineHeight(node, row.height);
   row.preview = PreviewHeight(node);
   row.level = node->Level();
   GetNodeIndent(node, row.indent_left, row.indent_right);

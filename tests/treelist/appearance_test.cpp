@@ -8,6 +8,8 @@
 
 #include "controls/surface.h"
 #include "grid_fixture.h"
+#include "treelist/memo_column.h"
+#include "treelist/tree_list_control.h"
 
 using treelist::TdxTreeListNode;
 using treelist_test::AddNamed;
@@ -115,6 +117,116 @@ TEST(TreeListAppearance, RowHeightsFollowTheGridLinesTheirWidthAndThePaintStyle)
           << "the separator is as thick as set";
     }
   }
+}
+
+// A grid with columns, a plain one and a memo, whose rows size themselves to the memo's lines.
+struct MemoGrid {
+  framework::TForm form{nullptr};
+  treelist::TCustomdxTreeListControl grid{nullptr};
+  treelist::TdxTreeListColumn* name = nullptr;
+  treelist::TdxTreeListMemoColumn* memo = nullptr;
+  MemoGrid() {
+    form.SetBounds(50, 50, 380, 320);
+    grid.SetParent(&form);
+    grid.SetBounds(10, 10, 340, 260);
+    name = grid.CreateColumn<treelist::TdxTreeListColumn>();
+    name->SetCaption(L"Rule");
+    name->SetWidth(90);
+    memo = grid.CreateColumn<treelist::TdxTreeListMemoColumn>();
+    memo->SetCaption(L"Description");
+    memo->SetWidth(200);
+    grid.SetOptionsEx(grid.OptionsEx() | treelist::aoRowAutoHeight);
+    form.Show();
+  }
+  TdxTreeListNode* Add(const std::wstring& rule, const std::wstring& description) {
+    TdxTreeListNode* node = grid.Add();
+    grid.SetNodeString(node, 0, rule);
+    grid.SetNodeString(node, 1, description);
+    return node;
+  }
+  int CellHeight(TdxTreeListNode* node) {
+    const RECT r = grid.GetCellRect(node, 1);
+    return r.bottom - r.top;
+  }
+};
+
+// "line 1\r\nline 2..." of `count` lines.
+std::wstring Lines(int count) {
+  std::wstring text;
+  for (int i = 1; i <= count; ++i) {
+    if (i > 1) text += L"\r\n";
+    text += L"line " + std::to_wstring(i);
+  }
+  return text;
+}
+
+TEST(TreeListAppearance, AutoRowHeightsFitTheMemoLinesUpToMaxRowLineCount) {
+  MemoGrid g;
+  std::vector<TdxTreeListNode*> rows;
+  for (int lines : {1, 3, 5}) rows.push_back(g.Add(L"rule", Lines(lines)));
+  const int line = g.grid.DefaultRowHeight(), text = g.grid.GetMetrics().row_text_height;
+  EXPECT_EQ(g.CellHeight(rows[0]), line);
+  EXPECT_EQ(g.CellHeight(rows[1]), line + 2 * text);
+  EXPECT_EQ(g.CellHeight(rows[2]), line + 4 * text);
+  EXPECT_EQ(g.grid.GetCellRect(rows[2], 0).top, g.grid.GetCellRect(rows[1], 0).bottom)
+      << "rows follow each other";
+
+  // Each of the five lines is painted, one under the other.
+  xptest::Surface surface(g.grid.ClientRect().right, g.grid.ClientRect().bottom);
+  g.grid.PaintGridTo(surface.dc());
+  xptest::WritePicture(surface, "treelist_auto_heights", 2);
+  const RECT cell = g.grid.GetCellRect(rows[2], 1);
+  const int top = cell.top + (line - text) / 2;
+  for (int i = 0; i < 5; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_GT(xptest::CountDark(
+                  surface, {cell.left, top + i * text + 2, cell.right, top + (i + 1) * text - 2}),
+              0);
+  }
+
+  g.grid.SetMaxRowLineCount(2);
+  EXPECT_EQ(g.CellHeight(rows[2]), line + text) << "at most two lines";
+  g.grid.SetMaxRowLineCount(0);
+  EXPECT_EQ(g.CellHeight(rows[2]), line) << "0: rows do not size themselves";
+}
+
+TEST(TreeListAppearance, OnCalcRowLineHeightAnswersForTheCellsItMarksDone) {
+  MemoGrid g;
+  TdxTreeListNode* node = g.Add(L"tall", L"short");
+  g.grid.OnCalcRowLineHeight = [](framework::TComponent*, TdxTreeListNode*, int column,
+                                  const std::wstring& text, int, int, int, int& lines, int& height,
+                                  bool& done) {
+    if (column != 0 || text != L"tall") return;
+    lines = 3;
+    height = 50;
+    done = true;
+  };
+  g.grid.LayoutChanged();
+  EXPECT_EQ(g.CellHeight(node), 50);
+
+  // A row's line count asked of the application comes before any measuring.
+  g.grid.OnGetRowLineCount = [&](framework::TComponent*, TdxTreeListNode* asked, int& lines) {
+    if (asked == node) lines = 4;
+  };
+  g.grid.LayoutChanged();
+  const int line = g.grid.DefaultRowHeight(), text = g.grid.GetMetrics().row_text_height;
+  EXPECT_EQ(g.CellHeight(node), line + 3 * text);
+}
+
+TEST(TreeListAppearance, OnGetPreviewLineCountSetsThePreviewsHeight) {
+  GridForm f;
+  f.grid.SetModel(treelist_test::TwoBandModel());
+  f.grid.SetOptions(f.grid.Options() | treelist::aoPreview);
+  f.grid.SetOptionsEx(f.grid.OptionsEx() & ~treelist::aoAutoCalcPreviewLines);
+  const std::vector<TdxTreeListNode*> rows = AddNets(f.grid);
+  const int preview_line = f.grid.GetMetrics().preview_line_height;
+  const int two_lines = f.grid.GetCellRect(rows[1], 0).top - f.grid.GetCellRect(rows[0], 0).top;
+  f.grid.OnGetPreviewLineCount = [&](framework::TComponent*, TdxTreeListNode* node, int& lines) {
+    if (node == rows[0]) lines = 5;
+  };
+  f.grid.LayoutChanged();
+  EXPECT_EQ(f.grid.GetCellRect(rows[1], 0).top - f.grid.GetCellRect(rows[0], 0).top,
+            two_lines + 3 * preview_line);
 }
 
 }  // namespace

@@ -88,7 +88,7 @@ GridView TreeView() {
 ViewRow Row(int index, int level, bool children, bool last, std::vector<bool> continues = {}) {
   ViewRow r;
   r.top = index * kLine;
-  r.height = kLine;
+  r.height = r.line_height = kLine;
   r.level = level;
   r.has_children = children;
   r.expanded = children;
