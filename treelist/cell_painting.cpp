@@ -287,7 +287,8 @@ void TCustomdxTreeList::DrawPreview(HDC dc, const RECT& rect, TdxTreeListNode* n
   editors::SelectScope font(dc, preview_font_.Handle());
   const COLORREF old_back = GetBkColor(dc);
   bool done = false;
-  OnCustomDrawPreviewCell(this, dc, rect, node, selected, text, back, fore, done);
+  OnCustomDrawPreview(this, dc, rect, node, selected, text, back, fore, done);
+  if (!done) OnCustomDrawPreviewCell(this, dc, rect, node, selected, text, back, fore, done);
   if (!done) {
     SetBkColor(dc, framework::ColorToRGB(back));
     ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);

@@ -56,6 +56,19 @@ struct THitInfo {
 // The pixels within which a point counts as on an edge.
 constexpr int kEdgeZone = 3;
 
+// A footer cell: the column it stands under and its text.
+struct FooterCellView {
+  int column = 0;
+  std::wstring text;
+};
+
+// A row footer closing the group of a level under a row.
+struct RowFooterView {
+  int level = 0;
+  COLORREF color = 0;
+  std::vector<FooterCellView> cells;
+};
+
 // One row in the window. `node` is handed back to the cell painting and the hit's caller; the
 // painter and the hit test read only the fields beside it.
 struct ViewRow {
@@ -78,6 +91,7 @@ struct ViewRow {
   // Per tree slot left of the row's own: whether the ancestor there has siblings after it, and
   // so a line passing by.
   std::vector<bool> ancestor_continues;
+  std::vector<RowFooterView> footers;  // innermost group first, each footer_row_height high
 };
 
 // The colours painting uses, resolved to RGB.
@@ -124,8 +138,11 @@ struct GridView {
   TdxLookAndFeel look = TdxLookAndFeel::lfStandard;
   TdxTreeListPaintStyle paint_style = TdxTreeListPaintStyle::psStandard;
   TdxTreeLineStyle tree_line_style = TdxTreeLineStyle::tlDot;
-  int line_height = 17;     // of one line of cells
-  int grid_line_width = 1;  // the separator under each row, with show_grid
+  int line_height = 17;                      // of one line of cells
+  int grid_line_width = 1;                   // the separator under each row, with show_grid
+  int footer_line_height = 0;                // of one line of footer cells
+  int footer_row_height = 0;                 // of one row footer
+  std::vector<FooterCellView> footer_cells;  // of the footer panel
   int header_panel_rows = 1;
   int indent = 16;
   int left_coord = 0;

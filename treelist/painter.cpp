@@ -33,6 +33,10 @@ class Painter {
 
  private:
   void PaintBands();
+  void PaintFooterPanel();
+  // Footer cells on a band of `face` from `top`, each under its column.
+  void PaintFooterCells(const std::vector<FooterCellView>& cells, TdxTreeListNode* node, int index,
+                        int top, COLORREF face);
   void PaintHeaders();
   // Returns the bottom of the last row painted.
   int PaintRows();
@@ -69,7 +73,37 @@ void Painter::Paint() {
     FillColor(dc_, {layout_.grid_right, layout_.band_panel.top, client.right, layout_.rows.bottom},
               colors_.window);
   }
-  FillColor(dc_, layout_.footer, colors_.footer);
+  PaintFooterPanel();
+}
+
+void Painter::PaintFooterPanel() {
+  const RECT& panel = layout_.footer;
+  if (panel.bottom <= panel.top) return;
+  FillColor(dc_, panel, colors_.footer);
+  const win::SavedDC saved(dc_);
+  IntersectClipRect(dc_, panel.left, panel.top, panel.right, panel.bottom);
+  PaintFooterCells(view_.footer_cells, nullptr, -1, panel.top + 2, colors_.footer);
+}
+
+void Painter::PaintFooterCells(const std::vector<FooterCellView>& cells, TdxTreeListNode* node,
+                               int index, int top, COLORREF face) {
+  const int line = view_.footer_line_height;
+  for (const FooterCellView& cell : cells) {
+    const LayoutHeaderCell* header = layout_.HeaderOf(cell.column);
+    if (!header) continue;
+    FooterCellPaint paint;
+    paint.dc = dc_;
+    paint.rect = {header->left + 1, top + header->row * line, header->right - 1,
+                  top + (header->row + 1) * line - 1};
+    paint.node = node;
+    paint.column = cell.column;
+    paint.index = index;
+    paint.text = cell.text;
+    paint.color = face;
+    paint.text_color = colors_.window_text;
+    paint.font = view_.font;
+    cells_.PaintFooterCell(paint);
+  }
 }
 
 void Painter::PaintBands() {
@@ -78,9 +112,7 @@ void Painter::PaintBands() {
   const win::SavedDC saved(dc_);
   IntersectClipRect(dc_, panel.left, panel.top, panel.right, panel.bottom);
   for (const LayoutBand& band : layout_.bands) {
-    DrawHeaderCell(dc_, {band.left, panel.top, band.right, panel.bottom},
-                   view_.band_captions[band.index], view_.band_font, view_.look, colors_.band,
-                   colors_.header_text);
+    cells_.PaintBand(dc_, {band.left, panel.top, band.right, panel.bottom}, band.index, view_);
   }
 }
 
@@ -151,11 +183,15 @@ void Painter::PaintRow(const ViewRow& row) {
     cells_.PaintPreview(dc_, band, row, highlighted ? colors_.highlight : colors_.window,
                         highlighted ? colors_.highlight_text : colors_.window_text);
   }
-  // Row footers and the rest of a taller row.
-  if (top + row.height > cells_bottom + row.preview) {
-    FillColor(dc_, {x0, cells_bottom + row.preview, layout_.grid_right, top + row.height},
-              colors_.row_footer);
+  // The row footers, then what is left of a taller row.
+  int y = cells_bottom + row.preview;
+  for (size_t i = 0; i < row.footers.size(); ++i) {
+    const RowFooterView& footer = row.footers[i];
+    FillColor(dc_, {x0, y, layout_.grid_right, y + view_.footer_row_height}, footer.color);
+    PaintFooterCells(footer.cells, row.node, static_cast<int>(i), y + 1, footer.color);
+    y += view_.footer_row_height;
   }
+  FillColor(dc_, {x0, y, layout_.grid_right, top + row.height}, colors_.window);
   if (view_.show_grid) {
     const int y = top + row.height - 1;
     FillColor(dc_,
@@ -311,6 +347,26 @@ TdxCellPaintInfo CellInfo(const GridView& view, const ViewRow& row, HDC dc, int 
   cell.last_column = headers.empty() || column == headers.back().column;
   cell.text_offset_x = kCellTextOffset;
   return cell;
+}
+
+void CellPainter::PaintBand(HDC dc, const RECT& rect, int band, const GridView& view) {
+  DrawHeaderCell(dc, rect, view.band_captions[band], view.band_font, view.look, view.colors.band,
+                 view.colors.header_text);
+}
+
+void DrawFooterCell(const FooterCellPaint& cell) {
+  RECT box = cell.rect;
+  if (box.right <= box.left || box.bottom <= box.top) return;
+  FillColor(cell.dc, box, cell.color);
+  DrawEdge(cell.dc, &box, BDR_SUNKENOUTER, BF_RECT);
+  if (cell.text.empty()) return;
+  RECT text{box.left + 3, box.top + 1, box.right - 3, box.bottom - 1};
+  editors::SelectScope select(cell.dc, cell.font);
+  SetBkMode(cell.dc, TRANSPARENT);
+  SetTextColor(cell.dc, cell.text_color);
+  DrawTextW(cell.dc, cell.text.c_str(), static_cast<int>(cell.text.size()), &text,
+            DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
+  SetBkMode(cell.dc, OPAQUE);
 }
 
 void DrawHeaderCell(HDC dc, const RECT& rect, const std::wstring& caption, HFONT font,

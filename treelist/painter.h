@@ -12,12 +12,32 @@
 
 namespace treelist {
 
-// What the painter hands on: a cell's content and a row's preview band.
+// A footer cell as the painter hands it over: `node` null and `index` -1 in the footer panel,
+// else the row and which of its footers.
+struct FooterCellPaint {
+  HDC dc = nullptr;
+  RECT rect{};
+  TdxTreeListNode* node = nullptr;
+  int column = 0;
+  int index = -1;
+  std::wstring text;
+  COLORREF color = 0;  // the face under the cell
+  COLORREF text_color = 0;
+  HFONT font = nullptr;
+};
+
+// A footer cell's own look: a sunken box on its face with the text.
+void DrawFooterCell(const FooterCellPaint& cell);
+
+// What the painter hands on: a cell's content, a row's preview band, and the band and footer
+// cells, which custom drawing may take over (the grid's own look by default).
 class CellPainter {
  public:
   virtual void PaintCell(const TdxCellPaintInfo& cell) = 0;
   virtual void PaintPreview(HDC dc, const RECT& rect, const ViewRow& row, COLORREF background,
                             COLORREF text_color) = 0;
+  virtual void PaintBand(HDC dc, const RECT& rect, int band, const GridView& view);
+  virtual void PaintFooterCell(const FooterCellPaint& cell) { DrawFooterCell(cell); }
 
  protected:
   ~CellPainter() = default;

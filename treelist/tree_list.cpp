@@ -509,6 +509,30 @@ std::vector<int> TCustomdxTreeList::RowFooterLevels(TdxTreeListNode* node) {
   return levels;
 }
 
+bool TCustomdxTreeList::IsExistFooterCell(int column) {
+  bool exists = false;
+  OnIsExistFooterCell(this, column, exists);
+  return exists;
+}
+
+bool TCustomdxTreeList::IsExistRowFooterCell(TdxTreeListNode* node, int column, int index) {
+  bool exists = false;
+  OnIsExistRowFooterCell(this, node, column, index, exists);
+  return exists;
+}
+
+std::wstring TCustomdxTreeList::GetFooterCellText(TdxTreeListNode* node, int column, int index) {
+  std::wstring text;
+  OnGetFooterCellText(this, node, column, index, text);
+  return text;
+}
+
+framework::TColor TCustomdxTreeList::GetLevelColor(int level) {
+  framework::TColor color = GetColor(TreeListColor::RowFooter);
+  OnGetLevelColor(this, level, color);
+  return color;
+}
+
 bool TCustomdxTreeList::IsLevelFooter(int level) {
   bool footer = false;
   OnIsLevelFooter(this, level, footer);

@@ -364,6 +364,28 @@ class TCustomdxTreeList : public TreeListBase,
   framework::TEvent<framework::TComponent*, TdxTreeListNode*, int, const std::wstring&, int, int,
                     int, int&, int&, bool&>
       OnCalcRowLineHeight;
+  // Footer cells: which columns have one in the footer panel (OnIsExistFooterCell) and in a
+  // row's footers (OnIsExistRowFooterCell; `index` counts the row's footers from the innermost),
+  // none without a handler; their texts (OnGetFooterCellText, node null and index -1 in the
+  // panel); a level's footer colour (OnGetLevelColor, RowFooterColor without).
+  bool IsExistFooterCell(int column);
+  bool IsExistRowFooterCell(TdxTreeListNode* node, int column, int index);
+  std::wstring GetFooterCellText(TdxTreeListNode* node, int column, int index);
+  framework::TColor GetLevelColor(int level);
+  framework::TEvent<framework::TComponent*, int, bool&> OnIsExistFooterCell;
+  framework::TEvent<framework::TComponent*, TdxTreeListNode*, int, int, bool&>
+      OnIsExistRowFooterCell;
+  framework::TEvent<framework::TComponent*, TdxTreeListNode*, int, int, std::wstring&>
+      OnGetFooterCellText;
+  framework::TEvent<framework::TComponent*, int, framework::TColor&> OnGetLevelColor;
+  // Custom drawing of a band, a footer-panel cell and a row footer's cell: (Sender, DC,
+  // rectangle, band or column [, node, footer index], text, colour, Done).
+  framework::TEvent<framework::TComponent*, HDC, const RECT&, int, std::wstring&,
+                    framework::TColor&, bool&>
+      OnCustomDrawBand, OnCustomDrawFooter;
+  framework::TEvent<framework::TComponent*, HDC, const RECT&, TdxTreeListNode*, int, int,
+                    std::wstring&, framework::TColor&, bool&>
+      OnCustomDrawFooterNode;
   // The levels of the groups whose footers close under `node`'s row, innermost first.
   std::vector<int> RowFooterLevels(TdxTreeListNode* node);
   framework::TEvent<framework::TComponent*, int, bool&> OnIsLevelFooter;
@@ -999,7 +1021,8 @@ class TCustomdxTreeList : public TreeListBase,
   // The width a cell needs to show its text whole, in the font its painting settles on (custom
   // drawing included): the tree's indent, the text and the margin the tooltips keep.
   int CellTextRoom(TdxTreeListNode* node, int column);
-  TdxCustomDrawPreviewEvent OnCustomDrawPreviewCell;
+  // OnCustomDrawPreview is asked first; when it is not done, OnCustomDrawPreviewCell.
+  TdxCustomDrawPreviewEvent OnCustomDrawPreview, OnCustomDrawPreviewCell;
   TdxPreviewTextEvent OnGetPreviewText;
   // (Sender, node, lines): may change the lines of a node's preview.
   framework::TEvent<framework::TComponent*, TdxTreeListNode*, int&> OnGetPreviewLineCount;

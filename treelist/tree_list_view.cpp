@@ -22,6 +22,29 @@ class GridCells final : public CellPainter {
                     COLORREF text_color) override {
     grid_.DrawPreview(dc, rect, row.node, background, text_color);
   }
+  void PaintBand(HDC dc, const RECT& rect, int band, const GridView& view) override {
+    std::wstring text = view.band_captions[band];
+    auto color = static_cast<framework::TColor>(view.colors.band);
+    bool done = false;
+    grid_.OnCustomDrawBand(&grid_, dc, rect, band, text, color, done);
+    if (done) return;
+    DrawHeaderCell(dc, rect, text, view.band_font, view.look, framework::ColorToRGB(color),
+                   view.colors.header_text);
+  }
+  void PaintFooterCell(const FooterCellPaint& cell) override {
+    FooterCellPaint drawn = cell;
+    auto color = static_cast<framework::TColor>(cell.color);
+    bool done = false;
+    if (cell.node) {
+      grid_.OnCustomDrawFooterNode(&grid_, cell.dc, cell.rect, cell.node, cell.column, cell.index,
+                                   drawn.text, color, done);
+    } else {
+      grid_.OnCustomDrawFooter(&grid_, cell.dc, cell.rect, cell.column, drawn.text, color, done);
+    }
+    if (done) return;
+    drawn.color = framework::ColorToRGB(color);
+    DrawFooterCell(drawn);
+  }
 
  private:
   TCustomdxTreeList& grid_;
@@ -93,6 +116,15 @@ GridView TCustomdxTreeList::ViewOf(Layout layout, const RECT& client) {
   view.focused_column = focused_column_;
   view.show_lines = show_lines_;
   view.show_buttons = show_buttons_;
+  view.footer_line_height = metrics_.footer_line_height;
+  view.footer_row_height = metrics_.row_footer_height;
+  if (show_footer_) {
+    for (const int column : VisibleColumnOrder(model)) {
+      if (IsExistFooterCell(column)) {
+        view.footer_cells.push_back({column, GetFooterCellText(nullptr, column, -1)});
+      }
+    }
+  }
   view.show_grid = show_grid_;
   view.grid_line_width = row_separator_line_width_;
   view.show_root = ShowRoot();
@@ -123,6 +155,19 @@ ViewRow TCustomdxTreeList::MakeViewRow(TdxTreeListNode* node, int top) {
   row.first_row = !node->Parent() && node->Index() == 0;
   row.focused = node == focused_node_;
   row.selected = node->Selected();
+  const std::vector<int> levels = RowFooterLevels(node);
+  for (size_t i = 0; i < levels.size(); ++i) {
+    RowFooterView footer;
+    footer.level = levels[i];
+    footer.color = framework::ColorToRGB(GetLevelColor(levels[i]));
+    const int index = static_cast<int>(i);
+    for (const int column : VisibleColumnOrder(GetHeaderModel())) {
+      if (IsExistRowFooterCell(node, column, index)) {
+        footer.cells.push_back({column, GetFooterCellText(node, column, index)});
+      }
+    }
+    row.footers.push_back(std::move(footer));
+  }
   const int slot = row.level - (ShowRoot() ? 0 : 1);
   if (slot > 0) {
     row.ancestor_continues.assign(slot, false);

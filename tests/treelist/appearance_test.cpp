@@ -3,6 +3,7 @@
 // with their hooks, the new-item row and the custom drawing of bands, footers and previews.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -227,6 +228,119 @@ TEST(TreeListAppearance, OnGetPreviewLineCountSetsThePreviewsHeight) {
   f.grid.LayoutChanged();
   EXPECT_EQ(f.grid.GetCellRect(rows[1], 0).top - f.grid.GetCellRect(rows[0], 0).top,
             two_lines + 3 * preview_line);
+}
+
+// A grid of nets with the footer panel and row footers closing each net's classes.
+struct FooterGrid {
+  GridForm f{360, 260};
+  std::vector<TdxTreeListNode*> rows;
+  FooterGrid() {
+    f.grid.SetModel(treelist_test::TwoBandModel());
+    f.grid.SetShowBands(true);
+    f.grid.SetShowFooter(true);
+    f.grid.SetShowRowFooter(true);
+    f.grid.OnIsLevelFooter = [](framework::TComponent*, int level, bool& footer) {
+      footer = level == 0;
+    };
+    rows = AddNets(f.grid);
+  }
+  // The footer cell's box under `column`: in the panel (node null) or the row's first footer.
+  RECT FooterCell(int column, TdxTreeListNode* node = nullptr) {
+    const treelist::Layout layout = f.grid.GetLayout();
+    const treelist::LayoutHeaderCell* header = layout.HeaderOf(column);
+    int top = layout.footer.top;
+    if (node) {
+      const RECT cell = f.grid.GetCellRect(node, column);
+      top = cell.bottom;
+    }
+    return {header->left + 2, top + 2, header->right - 2,
+            top + f.grid.GetMetrics().footer_line_height - 2};
+  }
+};
+
+TEST(TreeListAppearance, FootersShowTheCellsAndTextsTheirHooksGive) {
+  FooterGrid g;
+  g.f.grid.OnIsExistFooterCell = [](framework::TComponent*, int column, bool& exists) {
+    exists = column == 1;
+  };
+  g.f.grid.OnIsExistRowFooterCell = [](framework::TComponent*, TdxTreeListNode*, int column,
+                                       int index,
+                                       bool& exists) { exists = column == 2 && index == 0; };
+  std::vector<std::pair<TdxTreeListNode*, int>> asked;
+  g.f.grid.OnGetFooterCellText = [&](framework::TComponent*, TdxTreeListNode* node, int column,
+                                     int index, std::wstring& text) {
+    asked.push_back({node, index});
+    text = node ? L"2 classes" : L"6 rules";
+    (void)column;
+  };
+  const COLORREF level_colour = RGB(201, 1, 201);
+  g.f.grid.OnGetLevelColor = [&](framework::TComponent*, int level, framework::TColor& color) {
+    if (level == 0) color = static_cast<framework::TColor>(level_colour);
+  };
+  xptest::Surface surface(g.f.grid.ClientRect().right, g.f.grid.ClientRect().bottom);
+  Paint(g.f, surface);
+  xptest::WritePicture(surface, "treelist_footers", 2);
+  EXPECT_GT(xptest::CountDark(surface, g.FooterCell(1)), 10) << "the panel's cell text";
+  EXPECT_EQ(xptest::CountDark(surface, g.FooterCell(0)), 0) << "no cell under Name";
+  EXPECT_GT(xptest::CountDark(surface, g.FooterCell(2, g.rows[2])), 10)
+      << "the row footer's text under the last class of GND";
+  EXPECT_EQ(xptest::CountDark(surface, g.FooterCell(1, g.rows[2])), 0) << "no cell there";
+  const RECT footer = g.FooterCell(0, g.rows[2]);
+  EXPECT_EQ(surface.Pixel(footer.left + 10, footer.top + 3), level_colour) << "the level's colour";
+  EXPECT_TRUE(std::find(asked.begin(), asked.end(), std::make_pair(g.rows[2], 0)) != asked.end());
+  EXPECT_TRUE(std::find(asked.begin(), asked.end(),
+                        std::make_pair(static_cast<TdxTreeListNode*>(nullptr), -1)) != asked.end());
+}
+
+TEST(TreeListAppearance, CustomDrawingOfBandsFootersAndPreviewsReplacesOrRecoloursThem) {
+  FooterGrid g;
+  g.f.grid.OnGetPreviewText = [](framework::TComponent*, TdxTreeListNode*, std::wstring& text) {
+    text = L"preview";
+  };
+  g.f.grid.SetOptions(g.f.grid.Options() | treelist::aoPreview);
+  g.f.grid.OnIsExistFooterCell = [](framework::TComponent*, int, bool& exists) { exists = true; };
+  g.f.grid.OnIsExistRowFooterCell = [](framework::TComponent*, TdxTreeListNode*, int, int,
+                                       bool& exists) { exists = true; };
+  const COLORREF band = RGB(1, 201, 1), footer = RGB(201, 1, 1), node_footer = RGB(1, 1, 201),
+                 preview = RGB(201, 201, 1);
+  g.f.grid.OnCustomDrawBand = [&](framework::TComponent*, HDC, const RECT&, int index,
+                                  std::wstring&, framework::TColor& color, bool&) {
+    if (index == 1) color = static_cast<framework::TColor>(band);
+  };
+  g.f.grid.OnCustomDrawFooter = [&](framework::TComponent*, HDC dc, const RECT& rect, int,
+                                    std::wstring&, framework::TColor&, bool& done) {
+    win::UniqueBrush brush(CreateSolidBrush(footer));
+    FillRect(dc, &rect, brush.get());
+    done = true;
+  };
+  g.f.grid.OnCustomDrawFooterNode = [&](framework::TComponent*, HDC, const RECT&, TdxTreeListNode*,
+                                        int, int, std::wstring&, framework::TColor& color, bool&) {
+    color = static_cast<framework::TColor>(node_footer);
+  };
+  int cell_handler_calls = 0;
+  g.f.grid.OnCustomDrawPreview = [&](framework::TComponent*, HDC dc, const RECT& rect,
+                                     TdxTreeListNode*, bool, std::wstring&, framework::TColor&,
+                                     framework::TColor&, bool& done) {
+    win::UniqueBrush brush(CreateSolidBrush(preview));
+    FillRect(dc, &rect, brush.get());
+    done = true;
+  };
+  g.f.grid.OnCustomDrawPreviewCell = [&](framework::TComponent*, HDC, const RECT&, TdxTreeListNode*,
+                                         bool, std::wstring&, framework::TColor&,
+                                         framework::TColor&, bool&) { ++cell_handler_calls; };
+  xptest::Surface surface(g.f.grid.ClientRect().right, g.f.grid.ClientRect().bottom);
+  Paint(g.f, surface);
+  xptest::WritePicture(surface, "treelist_custom_draw", 2);
+  const treelist::Layout layout = g.f.grid.GetLayout();
+  EXPECT_EQ(surface.Pixel(layout.bands[1].right - 6, layout.band_panel.top + 3), band);
+  EXPECT_EQ(surface.Pixel(layout.bands[0].right - 6, layout.band_panel.top + 3),
+            GetSysColor(COLOR_BTNFACE))
+      << "the other band keeps its face";
+  const RECT panel_cell = g.FooterCell(0);
+  EXPECT_EQ(surface.Pixel(panel_cell.left + 3, panel_cell.top + 3), footer);
+  EXPECT_GT(xptest::CountOfColour(surface, xptest::Whole(surface), node_footer), 0);
+  EXPECT_GT(xptest::CountOfColour(surface, xptest::Whole(surface), preview), 0);
+  EXPECT_EQ(cell_handler_calls, 0) << "the preview was done before the cell handler";
 }
 
 }  // namespace

@@ -297,6 +297,8 @@ TEST(TreeListPainter, HeadersBandsIndicatorGridLinesAndRowFootersTakeTheirColour
   GridView v = ColumnsView();
   v.show_grid = true;
   v.rows[1].height = kLine + 10;  // a row footer below the cells
+  v.footer_row_height = 10;
+  v.rows[1].footers = {{0, kRowFooter, {}}};
   xptest::Surface s(220, 100);
   FillingCells cells;
   treelist::PaintGrid(v, s.dc(), cells);
