@@ -210,50 +210,92 @@ std::string SettingsFileInputs::Next() {
   return Encoded(std::move(text));
 }
 
-std::string CheckSettingsFile(const testsupport::TempDir& dir, const std::string& bytes) {
+namespace {
+
+// A save that raised must have refused a binary file and left it whole; empty when it did.
+std::string CheckRefusedSave(const std::string& path, const std::string& bytes,
+                             const framework::Exception& e) {
+  if (std::string(e.what()).find(": it is not a text file") == std::string::npos) {
+    return Failure(std::string("the save failed: ") + e.what(), bytes);
+  }
+  return testsupport::ReadFile(path) == bytes ? "" : Failure("a refused file changed", bytes);
+}
+
+// The lines outside `owned` after a save, when the file's encoding lets the byte model read it.
+std::string CheckSavedLines(const framework::IniFile& read, const std::string& bytes,
+                            const std::string& saved, std::string_view owned) {
+  using Encoding = framework::IniFile::Encoding;
+  if (read.encoding() != Encoding::Plain && read.encoding() != Encoding::Utf8) return "";
+  const size_t mark = read.encoding() == Encoding::Utf8 ? 3 : 0;
+  const std::string why = CheckKeptLines(std::string_view(bytes).substr(mark),
+                                         std::string_view(saved).substr(mark), owned);
+  return why.empty() ? "" : Failure(why + "; saved:\n" + saved, bytes);
+}
+
+// "Tralvek.Ini": read, checked, written back, read and written again.
+std::string CheckRouterSettings(const testsupport::TempDir& dir, const std::string& bytes) {
   const std::string path = dir.Path("Tralvek.Ini");
   testsupport::WriteFile(path, bytes);
   const bool imperial = bytes.size() % 2 == 0;
+  framework::IniFile ini(path);
+  router::TRouterSettings settings;
+  const std::vector<std::string> problems = router::ReadSpecctraSetup(ini, imperial, settings);
+  if (std::string why = UnusableSetting(settings); !why.empty()) return Failure(why, bytes);
+  for (const std::string& problem : problems) {
+    if (!problem.starts_with(path + ": ") || HasControlCharacter(problem)) {
+      return Failure(
+          "a refusal that does not name the file or shows a control character: " + problem, bytes);
+    }
+  }
+  router::WriteSpecctraSetup(ini, imperial, settings);
   try {
-    framework::IniFile ini(path);
-    router::TRouterSettings settings;
-    const std::vector<std::string> problems = router::ReadSpecctraSetup(ini, imperial, settings);
-    if (std::string why = UnusableSetting(settings); !why.empty()) return Failure(why, bytes);
-    for (const std::string& problem : problems) {
-      if (!problem.starts_with(path + ": ") || HasControlCharacter(problem)) {
-        return Failure(
-            "a refusal that does not name the file or shows a control character: " + problem,
-            bytes);
-      }
-    }
-    router::WriteSpecctraSetup(ini, imperial, settings);
-    try {
-      sdk::SaveIniFile(ini);
-    } catch (const framework::Exception& e) {
-      if (std::string(e.what()).find(": it is not a text file") == std::string::npos) {
-        return Failure(std::string("the save failed: ") + e.what(), bytes);
-      }
-      if (testsupport::ReadFile(path) != bytes) return Failure("a refused file changed", bytes);
-      return "";
-    }
-    const std::string saved = testsupport::ReadFile(path);
-    using Encoding = framework::IniFile::Encoding;
-    if (ini.encoding() == Encoding::Plain || ini.encoding() == Encoding::Utf8) {
-      const size_t mark = ini.encoding() == Encoding::Utf8 ? 3 : 0;
-      const std::string why = CheckKeptLines(std::string_view(bytes).substr(mark),
-                                             std::string_view(saved).substr(mark), "SpecctraSetup");
-      if (!why.empty()) return Failure(why + "; saved:\n" + saved, bytes);
-    }
-    framework::IniFile again(path);
-    router::TRouterSettings reread;
-    const std::vector<std::string> refused = router::ReadSpecctraSetup(again, imperial, reread);
-    if (!refused.empty()) return Failure("a saved value is refused: " + refused.front(), bytes);
-    router::WriteSpecctraSetup(again, imperial, reread);
-    if (again.FileContent() != saved) return Failure("a second save changes the file", bytes);
+    sdk::SaveIniFile(ini);
+  } catch (const framework::Exception& e) {
+    return CheckRefusedSave(path, bytes, e);
+  }
+  const std::string saved = testsupport::ReadFile(path);
+  if (std::string why = CheckSavedLines(ini, bytes, saved, "SpecctraSetup"); !why.empty()) {
+    return why;
+  }
+  framework::IniFile again(path);
+  router::TRouterSettings reread;
+  const std::vector<std::string> refused = router::ReadSpecctraSetup(again, imperial, reread);
+  if (!refused.empty()) return Failure("a saved value is refused: " + refused.front(), bytes);
+  router::WriteSpecctraSetup(again, imperial, reread);
+  if (again.FileContent() != saved) return Failure("a second save changes the file", bytes);
+  return "";
+}
+
+// "board.qixpref": an export's hole list saved into it reads back as saved, alone in its section.
+std::string CheckHoleListSave(const testsupport::TempDir& dir, const std::string& bytes) {
+  const std::string path = dir.Path("board.qixpref");
+  testsupport::WriteFile(path, bytes);
+  const framework::IniFile read(path);
+  router::THoleList holes;
+  holes.AddHole("0", 100000);
+  holes.AddHole("3", 250000);
+  try {
+    holes.SaveHoleList(path);
+  } catch (const framework::Exception& e) {
+    return CheckRefusedSave(path, bytes, e);
+  }
+  const std::string saved = testsupport::ReadFile(path);
+  if (std::string why = CheckSavedLines(read, bytes, saved, "HoleList"); !why.empty()) return why;
+  router::THoleList reread;
+  reread.LoadHoleList(path);
+  if (reread.Lines() != holes.Lines()) return Failure("the saved hole list reads otherwise", bytes);
+  return "";
+}
+
+}  // namespace
+
+std::string CheckSettingsFile(const testsupport::TempDir& dir, const std::string& bytes) {
+  try {
+    std::string why = CheckRouterSettings(dir, bytes);
+    return why.empty() ? CheckHoleListSave(dir, bytes) : why;
   } catch (const std::exception& e) {
     return Failure(std::string("not read or saved soundly: ") + e.what(), bytes);
   }
-  return "";
 }
 
 HoleListCheck::HoleListCheck()

@@ -31,7 +31,8 @@ class SettingsFileInputs {
 // "Tralvek.Ini" holding `bytes`: the settings read are all ones the router can use, each refusal
 // names the file and shows no control character, and saving them keeps every line outside the
 // section "SpecctraSetup" byte for byte (or refuses a binary file, leaving it whole); a second
-// read and save changes nothing.
+// read and save changes nothing. "board.qixpref" holding `bytes`: a hole list saved into it
+// keeps every line outside "HoleList" the same way and reads back as saved.
 std::string CheckSettingsFile(const testsupport::TempDir& dir, const std::string& bytes);
 
 // "board.qixpref" holding `bytes`, beside a board open in the stand-in editor, and a route file
