@@ -197,6 +197,17 @@ TEST(Dates, EncodeDecodeAndParse) {
        {L"2023-02-29", L"2024-13-01", L"abc", L"1-2", L"", L"2024-01-01-01", L"99999-1-1"}) {
     EXPECT_FALSE(editors::TryParseDate(bad, date)) << std::wstring(bad).size();
   }
+  // A year of two digits lies between 1950 and 2049; one written with three stays as written.
+  wchar_t order[4] = L"0";
+  GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_IDATE, order, 4);
+  for (const auto& [year, meant] : {std::pair{L"49", 2049}, {L"50", 1950}, {L"050", 50}}) {
+    const std::wstring y = year;
+    const std::wstring text = order[0] == L'1'   ? L"2/1/" + y
+                              : order[0] == L'2' ? y + L"/1/2"
+                                                 : L"1/2/" + y;
+    ASSERT_TRUE(editors::TryParseDate(text, date)) << meant;
+    EXPECT_EQ(date, editors::EncodeDate(meant, 1, 2)) << meant;
+  }
 }
 
 TEST_F(ValueEditors, DateValidationFollowsDateOnError) {
@@ -224,37 +235,69 @@ TEST_F(ValueEditors, DateValidationFollowsDateOnError) {
   EXPECT_EQ(date, editors::Today() - 1);
 }
 
+struct CalendarCase {
+  int year, month, day;
+  std::vector<WORD> keys;  // in the open calendar, before Return
+  int to_year, to_month, to_day;
+};
+const CalendarCase kCalendarCases[] = {
+    {2024, 1, 31, {VK_RIGHT, VK_NEXT}, 2024, 3, 1},  // a month on from 1 February
+    {2024, 3, 1, {VK_UP, VK_LEFT}, 2024, 2, 22},    {2024, 3, 1, {VK_DOWN}, 2024, 3, 8},
+    {2024, 1, 15, {VK_PRIOR}, 2023, 12, 15},        {2024, 12, 15, {VK_NEXT}, 2025, 1, 15},
+    {2023, 1, 31, {VK_NEXT}, 2023, 2, 28},  // the day held in the shorter month
+};
+
 TEST_F(ValueEditors, CalendarPopupMovesAndTakesADay) {
   auto& edit = Open<editors::TdxInplaceDateEdit>();
-  edit.SetDate(editors::EncodeDate(2024, 1, 31));
   HWND hwnd = edit.Handle();
-  Key(hwnd, VK_DOWN, {VK_MENU});
-  ASSERT_TRUE(edit.DroppedDown());
-  Key(hwnd, VK_RIGHT);
-  Key(hwnd, VK_NEXT);  // a month on from 1 February
-  Key(hwnd, VK_RETURN);
   double date = 0;
-  ASSERT_TRUE(edit.Date(date));
-  EXPECT_EQ(date, editors::EncodeDate(2024, 3, 1));
+  for (const CalendarCase& c : kCalendarCases) {
+    SCOPED_TRACE(testing::Message() << c.year << "-" << c.month << "-" << c.day);
+    edit.SetDate(editors::EncodeDate(c.year, c.month, c.day));
+    Key(hwnd, VK_DOWN, {VK_MENU});
+    ASSERT_TRUE(edit.DroppedDown());
+    for (WORD key : c.keys) Key(hwnd, key);
+    EXPECT_TRUE(container_->keys.empty()) << "the open calendar keeps its keys";
+    Key(hwnd, VK_RETURN);
+    ASSERT_TRUE(edit.Date(date));
+    EXPECT_EQ(date, editors::EncodeDate(c.to_year, c.to_month, c.to_day));
+  }
   Key(hwnd, VK_F4);
   Key(hwnd, VK_UP);
   Key(hwnd, VK_ESCAPE);
   ASSERT_TRUE(edit.Date(date));
-  EXPECT_EQ(date, editors::EncodeDate(2024, 3, 1)) << "Escape takes nothing";
+  EXPECT_EQ(date, editors::EncodeDate(2023, 2, 28)) << "Escape takes nothing";
 
   // January 2024 begins on a Monday: its first row holds 1 to 7. Below the title, the day
-  // names and six weeks, a row of buttons; cells are half again as wide as high.
+  // names and six weeks, a row of buttons (Today, Clear); cells are half again as wide as high.
   edit.SetDate(editors::EncodeDate(2024, 1, 31));
   Key(hwnd, VK_F4);
   RECT client{};
   GetClientRect(edit.PopupHandle(), &client);
   const int cell = client.bottom / 9, width = cell * 3 / 2;
+  const POINT today{width, 8 * cell + cell / 2}, clear{6 * width, 8 * cell + cell / 2};
   Click(edit.PopupHandle(), {2 * width + width / 2, 3 * cell + cell / 2});
   EXPECT_FALSE(edit.DroppedDown());
   ASSERT_TRUE(edit.Date(date));
   EXPECT_EQ(date, editors::EncodeDate(2024, 1, 10)) << "the Wednesday of the second week";
+  // November 1899 begins on a Wednesday, before the calendar's day 0; its last Sunday is 26.
+  edit.SetDate(editors::EncodeDate(1899, 11, 15));
   Key(hwnd, VK_F4);
-  Click(edit.PopupHandle(), {width, 8 * cell + cell / 2});
+  Click(edit.PopupHandle(), {2 * width + width / 2, 2 * cell + cell / 2});
+  ASSERT_TRUE(edit.Date(date));
+  EXPECT_EQ(date, editors::EncodeDate(1899, 11, 1));
+  Key(hwnd, VK_F4);
+  Click(edit.PopupHandle(), {6 * width + width / 2, 5 * cell + cell / 2});
+  ASSERT_TRUE(edit.Date(date));
+  EXPECT_EQ(date, editors::EncodeDate(1899, 11, 26));
+  Key(hwnd, VK_F4);
+  Click(edit.PopupHandle(), clear);
+  EXPECT_EQ(edit.Text(), L"") << "the Clear button";
+  edit.DateButtons = editors::btnToday;
+  Key(hwnd, VK_F4);
+  Click(edit.PopupHandle(), clear);
+  EXPECT_TRUE(edit.DroppedDown()) << "no Clear button";
+  Click(edit.PopupHandle(), today);
   ASSERT_TRUE(edit.Date(date));
   EXPECT_EQ(date, editors::Today()) << "the Today button";
 }
@@ -301,6 +344,10 @@ TEST_F(ValueEditors, MaskAndTimeEditorsTypeIntoTheSlots) {
   time.SetSelLength(3);
   Type(hwnd, L"\b");
   EXPECT_EQ(time.GetEditText(), L"0_:_1:00");
+  time.SetText(L"08:31:00");
+  time.SetSelStart(2);
+  Key(hwnd, VK_DELETE);
+  EXPECT_EQ(time.GetEditText(), L"08:_1:00") << "Delete blanks the slot after the caret";
   for (const wchar_t* past : {L"24:00:00", L"12:60:00", L"12:00:60"}) {
     time.SetText(past);
     EXPECT_EQ(time.GetTimeValue(), 0) << "past the clock: " << std::string(past, past + 8);
