@@ -181,6 +181,9 @@ TEST(CheckGlyph, SizeOfAGlyphOrOfTheSystemBox) {
   EXPECT_TRUE(editors::GetCheckGlyphSize(glyph, 3, width, height));
   EXPECT_EQ(width, 12);
   EXPECT_EQ(height, 11);
+  EXPECT_TRUE(editors::GetCheckGlyphSize(glyph, 36, width, height)) << "one column per image";
+  EXPECT_EQ(width, 1);
+  EXPECT_FALSE(editors::GetCheckGlyphSize(glyph, 37, width, height));
   EXPECT_FALSE(editors::GetCheckGlyphSize(glyph, 0, width, height)) << "no count, no division";
   EXPECT_FALSE(editors::GetCheckGlyphSize(glyph, -2, width, height));
   DeleteObject(glyph);
@@ -210,8 +213,10 @@ TEST(CheckGlyph, ViewDataPaintsTheStateItsValueNames) {
   editors::TdxCheckEditViewData data;
   data.Value = framework::Variant(2);
   EXPECT_EQ(data.ShownState(), TdxCheckBoxState::cbsGrayed);
-  data.Value = framework::Variant(7);
+  data.Value = framework::Variant(3);  // one past the last state
   data.State = TdxCheckBoxState::cbsChecked;
+  EXPECT_EQ(data.ShownState(), TdxCheckBoxState::cbsChecked);
+  data.Value = framework::Variant(7);
   EXPECT_EQ(data.ShownState(), TdxCheckBoxState::cbsChecked) << "no state number: the field";
   data.Value = framework::Variant(L"abc");
   EXPECT_EQ(data.ShownState(), TdxCheckBoxState::cbsChecked);
