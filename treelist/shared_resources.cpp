@@ -5,25 +5,16 @@
 #include <memory>
 
 #include "editors/gdi_scope.h"
-#include "framework/screen.h"
 #include "framework/win/handles.h"
 #include "treelist/grid_cursors.h"
 
 namespace treelist {
 namespace {
 
-struct ImageListTraits {
-  using Raw = HIMAGELIST;
-  static Raw none() { return nullptr; }
-  static bool valid(Raw h) { return h != nullptr; }
-  static void close(Raw h) { ImageList_Destroy(h); }
-};
-
 struct Resources {
   win::UniqueBitmap plus, minus;
   win::UniqueBitmap arrow_background;
   SIZE arrow_size{};
-  win::Unique<ImageListTraits> cursor_images;
 };
 
 int g_users = 0;
@@ -70,15 +61,6 @@ void BuildExpandGlyphs(Resources& resources) {
   }
 }
 
-// The pictures of the two copy-drag cursors, from the grid's cursors.
-void BuildCursorImages(Resources& resources) {
-  RegisterGridCursors();
-  resources.cursor_images.reset(ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 2, 0));
-  for (const framework::TCursor id : {crDragCopy, crMultiDragCopy}) {
-    ImageList_AddIcon(resources.cursor_images.get(), framework::Screen().CursorHandle(id));
-  }
-}
-
 }  // namespace
 
 void AcquireSharedDrawingResources() {
@@ -86,7 +68,7 @@ void AcquireSharedDrawingResources() {
   try {
     auto resources = std::make_unique<Resources>();
     BuildExpandGlyphs(*resources);
-    BuildCursorImages(*resources);
+    RegisterGridCursors();
     g_resources = std::move(resources);
   } catch (...) {
     --g_users;
@@ -115,7 +97,5 @@ HBITMAP ArrowBackground(int width, int height) {
   }
   return r.arrow_background.get();
 }
-
-HIMAGELIST CursorImages() { return g_resources->cursor_images.get(); }
 
 }  // namespace treelist

@@ -1,10 +1,9 @@
 // The drawing resources every tree list shares: the plus and minus expand glyphs drawn from the
-// system colours, the background the drop arrows save on the screen, and the image list of the
-// grid's own drag cursors. Made with the first tree list and freed with the last.
+// system colours and the background the drop arrows save on the screen; the grid's own cursors
+// are registered with the first tree list. Made with the first tree list and freed with the last.
 #pragma once
 
 #include <windows.h>
-#include <commctrl.h>
 
 #include "framework/controls.h"
 
@@ -24,7 +23,5 @@ HBITMAP ExpandGlyph(bool plus);
 void RebuildExpandGlyphs();
 // The saved-background bitmap, grown to at least width x height.
 HBITMAP ArrowBackground(int width, int height);
-// The drag-copy and multi-drag-copy cursors' pictures, in that order.
-HIMAGELIST CursorImages();
 
 }  // namespace treelist
