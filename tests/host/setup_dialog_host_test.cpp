@@ -65,13 +65,14 @@ TEST(SetupDialogInTheHost, OkStoresTheControlsSetByNameAndExportsWithThem) {
   options.settings = {{"Checkbox_TestPointShapeExpansion", "1"},
                       {"TestPointExpSide", "Both Sides"},
                       {"TestPointExpValue", "5mil"},
+                      {"WireGrid", "12 mm"},  // read whole, in the unit typed
                       {"cbxMinimizePins", "1"}};
   const Export run = RunExport(dir, options);
   ASSERT_EQ(run.status, S_OK) << run.journal;
   EXPECT_NE(run.journal.find(" -> OK\n"), std::string::npos) << run.journal;
   const std::string settings = testsupport::ReadFile(SettingsFile());
   for (const char* line : {"MinimizePads=1\r\n", "TestPointStyles=1\r\n", "TestPointSide=2\r\n",
-                           "TestPointExpansion=5mil\r\n"}) {
+                           "TestPointExpansion=5mil\r\n", "WireGrid=472.441mil\r\n"}) {
     EXPECT_NE(settings.find(line), std::string::npos) << line << settings;
   }
   const std::string design = testsupport::ReadFile(dir.Path("board.dsn"));

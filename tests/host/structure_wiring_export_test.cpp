@@ -567,6 +567,10 @@ TEST(StructureWiringExport, StoredSettingsTheRouterCannotUseAreNamedAndReplaced)
       {"WireGrid=nan", "WireGrid=nan cannot be used (it is no length); it stays 20mil"},
       {"ViaGrid=1e400", "ViaGrid=1e400 cannot be used (it is no length); it stays 20mil"},
       {"WireGrid=0mil", "WireGrid=0mil cannot be used (it must be larger than 0); it stays 20mil"},
+      {"WireGrid=5mil;junk", "WireGrid=5mil;junk cannot be used (it is no length); it stays 20mil"},
+      // A NUL would end the box's text there.
+      {std::string("ViaGrid=5\0mil", 13),
+       "ViaGrid=5\\x00mil cannot be used (it is no length); it stays 20mil"},
       {"ViaGrid=200000mil",
        "ViaGrid=200000mil cannot be used (it is larger than 99999mil); it stays 20mil"},
       // A megabyte of digits is refused, and not repeated whole in the message.
