@@ -66,6 +66,9 @@ TEST(HoleList, SizesReadBackAndDefaultTo28Mil) {
   EXPECT_EQ(read.HoleSize("1"), 280000);  // 0 means the default
   EXPECT_EQ(read.HoleSize("7"), 280000);  // missing
   EXPECT_NE(testsupport::ReadFile(file).find("TopLayer=vertical"), std::string::npos);
+  // A board without holes leaves no hole list, not an empty one.
+  router::THoleList().SaveHoleList(file);
+  EXPECT_EQ(testsupport::ReadFile(file), "[LayerDirections]\r\nTopLayer=vertical\r\n");
 
   router::THoleList absent;
   absent.LoadHoleList(dir.Path("none.qixpref"));
