@@ -247,6 +247,27 @@ TEST(WriteFailures, AnExportRemovesTheTemporaryDesignFilesOfKilledOnes) {
   }
 }
 
+// A reader that shares the file for deleting still keeps it from being replaced: held for longer
+// than the replacement waits, the settings file is named as held, and the export goes on.
+TEST(WriteFailures, ASettingsFileHeldByAReaderIsNamedAsHeld) {
+  TempDir dir;
+  const std::string settings = dir.Path("example-board.qixpref");
+  testsupport::WriteFile(settings, kOldSettings);
+  plavena::HostSession session(Options(testsupport::CopyExampleBoard(dir, "example-board.json")));
+  HANDLE reader = CreateFileA(settings.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+  const plavena::CommandResult result =
+      session.Run("ExportDesignFile", "FileName=" + dir.Path("board.dsn"));
+  CloseHandle(reader);
+  EXPECT_EQ(result.status, S_OK) << result.error_description;
+  EXPECT_TRUE(session.journal().Has("dialog \"Warning\": Cannot write the settings file " +
+                                    settings + ": another program or export was using the file"))
+      << session.journal().Text();
+  EXPECT_EQ(ReadFile(settings), kOldSettings);
+}
+
 TEST(WriteFailures, FileNamesThatLeadToAnotherFileAreRefused) {
   TempDir dir;
   CreateDirectoryA(dir.Path("out").c_str(), nullptr);
