@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "treelist/cell_paint_types.h"
 #include "treelist/layout.h"
 
 namespace treelist {
@@ -84,8 +85,9 @@ struct ViewRow {
   int image = -1;
   bool has_children = false;
   bool expanded = false;
-  bool last = false;       // the last of its siblings
-  bool first_row = false;  // the first top-level node: its line starts at its middle
+  bool last = false;              // the last of its siblings
+  bool first_row = false;         // the first top-level node: its line starts at its middle
+  TdxCellKind kind = ckOrdinary;  // ckNewItemRow for the new-item row, which has no node
   bool focused = false;
   bool selected = false;
   // Per tree slot left of the row's own: whether the ancestor there has siblings after it, and
@@ -124,6 +126,7 @@ struct GridView {
   Layout layout;
   RECT client{};
   std::vector<ViewRow> rows;
+  ViewRow new_item_row;                       // at layout.new_item_row, when that is not empty
   std::vector<std::wstring> band_captions;    // by band index
   std::vector<std::wstring> column_captions;  // by column index
   ViewColors colors;

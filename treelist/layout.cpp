@@ -256,7 +256,13 @@ Layout ComputeLayout(const HeaderModel& model, const LayoutInputs& in) {
   l.header_panel = {l.data.left, l.band_panel.bottom, l.data.right,
                     l.band_panel.bottom + m.header_panel_height};
   l.indicator_corner = {in.client.left, in.client.top, l.data.left, l.header_panel.bottom};
-  l.rows = {in.client.left, l.header_panel.bottom, l.data.right, l.data.bottom};
+  const int new_item_bottom =
+      std::min<int>(l.header_panel.bottom + m.new_item_row_height, l.data.bottom);
+  if (new_item_bottom > l.header_panel.bottom) {
+    l.new_item_row = {in.client.left, l.header_panel.bottom, l.data.right, new_item_bottom};
+  }
+  l.rows = {in.client.left, std::max<LONG>(new_item_bottom, l.header_panel.bottom), l.data.right,
+            l.data.bottom};
   l.footer = {l.data.left, l.data.bottom, l.data.right, l.data.bottom + m.footer_height};
   if (has_left_fixed)
     l.left_fixed = {l.data.left, l.data.top, l.data.left + left_fixed_width, l.data.bottom};

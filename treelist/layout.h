@@ -146,8 +146,9 @@ struct Layout {
   std::vector<int> column_left;    // left edge per column in client coordinates
   std::vector<int> column_row;     // header row per column
   RECT band_panel{}, header_panel{}, indicator_corner{}, footer{}, rows{};
-  RECT data{};    // the data area: client less indicator and footer
-  RECT scroll{};  // the horizontally scrollable area
+  RECT new_item_row{};  // between the headers and the rows; empty without one
+  RECT data{};          // the data area: client less indicator and footer
+  RECT scroll{};        // the horizontally scrollable area
   RECT left_fixed{}, right_fixed{};
   int grid_left = 0, grid_right = 0;
   int total_width = 0;

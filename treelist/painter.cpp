@@ -33,6 +33,9 @@ class Painter {
 
  private:
   void PaintBands();
+  // Its cells over one line, then a raised strip that parts it from the rows.
+  void PaintNewItemRow();
+  void PaintCells(const ViewRow& row, int x0);
   void PaintFooterPanel();
   // Footer cells on a band of `face` from `top`, each under its column.
   void PaintFooterCells(const std::vector<FooterCellView>& cells, TdxTreeListNode* node, int index,
@@ -66,6 +69,7 @@ void Painter::Paint() {
   const RECT& corner = layout_.indicator_corner;
   DrawHeaderCell(dc_, corner, L"", view_.header_font, view_.look, colors_.header,
                  colors_.header_text);
+  PaintNewItemRow();
   const int bottom = PaintRows();
   // What no row covers: below the last row, and right of the last column.
   FillColor(dc_, {client.left, bottom, client.right, layout_.rows.bottom}, colors_.window);
@@ -74,6 +78,26 @@ void Painter::Paint() {
               colors_.window);
   }
   PaintFooterPanel();
+}
+
+void Painter::PaintNewItemRow() {
+  const RECT& area = layout_.new_item_row;
+  if (area.bottom <= area.top) return;
+  const ViewRow& row = view_.new_item_row;
+  const win::SavedDC saved(dc_);
+  IntersectClipRect(dc_, layout_.data.left, area.top, layout_.data.right, area.bottom);
+  SelectObject(dc_, view_.font);
+  const int x0 = layout_.data.left - view_.left_coord;
+  FillColor(dc_, {x0, area.top, layout_.grid_right, area.top + row.line_height}, colors_.window);
+  PaintCells(row, x0);
+  RECT strip{x0, area.top + row.line_height, layout_.grid_right, area.bottom};
+  FillColor(dc_, strip, colors_.header);
+  DrawEdge(dc_, &strip, BDR_RAISEDINNER, BF_TOP | BF_BOTTOM);
+  SelectClipRgn(dc_, nullptr);
+  if (layout_.data.left > area.left) {
+    DrawHeaderCell(dc_, {area.left, area.top, layout_.data.left, area.bottom}, L"", nullptr,
+                   view_.look, colors_.header, colors_.header_text);
+  }
 }
 
 void Painter::PaintFooterPanel() {
@@ -162,18 +186,7 @@ void Painter::PaintRow(const ViewRow& row) {
   const int line = row.line_height;
   const int top = row.top;
   const int x0 = layout_.data.left - view_.left_coord;
-  if (layout_.headers.empty()) {
-    const RECT cell{x0, top, layout_.data.right, top + line};
-    PaintTreePart(row, cell);
-    cells_.PaintCell(CellInfo(view_, row, dc_, 0, cell));
-  } else {
-    for (const LayoutHeaderCell& header : layout_.headers) {
-      const RECT cell{header.left, top + header.row * line, header.right,
-                      top + (header.row + 1) * line};
-      if (header.column == view_.tree_column) PaintTreePart(row, cell);
-      cells_.PaintCell(CellInfo(view_, row, dc_, header.column, cell));
-    }
-  }
+  PaintCells(row, x0);
   const int cells_bottom = top + line * view_.header_panel_rows;
   if (row.preview > 0) {
     const bool highlighted =
@@ -210,6 +223,23 @@ void Painter::PaintRow(const ViewRow& row) {
     DrawFocusRect(dc_, &focus);
   }
   if (layout_.data.left > layout_.rows.left) PaintIndicator(row);
+}
+
+void Painter::PaintCells(const ViewRow& row, int x0) {
+  const int line = row.line_height, top = row.top;
+  const bool tree = row.kind != ckNewItemRow;
+  if (layout_.headers.empty()) {
+    const RECT cell{x0, top, layout_.data.right, top + line};
+    if (tree) PaintTreePart(row, cell);
+    cells_.PaintCell(CellInfo(view_, row, dc_, 0, cell));
+    return;
+  }
+  for (const LayoutHeaderCell& header : layout_.headers) {
+    const RECT cell{header.left, top + header.row * line, header.right,
+                    top + (header.row + 1) * line};
+    if (tree && header.column == view_.tree_column) PaintTreePart(row, cell);
+    cells_.PaintCell(CellInfo(view_, row, dc_, header.column, cell));
+  }
 }
 
 void Painter::PaintTreePart(const ViewRow& row, const RECT& cell) {
@@ -334,6 +364,7 @@ TdxCellPaintInfo CellInfo(const GridView& view, const ViewRow& row, HDC dc, int 
   }
   cell.node = row.node;
   cell.column = column;
+  cell.kind = row.kind;
   cell.brush_color = view.colors.window;
   cell.text_color = view.colors.window_text;
   if (highlighted) {

@@ -91,6 +91,7 @@ const framework::TClassInfo& TCustomdxTreeList::StaticClassInfo() {
           .Bool("ShowGrid", &T::ShowGrid, &T::SetShowGrid, false)
           .Bool("ShowIndicator", &T::ShowIndicator, &T::SetShowIndicator, false)
           .Bool("ShowRowFooter", &T::ShowRowFooter, &T::SetShowRowFooter, false)
+          .Bool("ShowNewItemRow", &T::ShowNewItemRow, &T::SetShowNewItemRow, false)
           .Bool("ShowHeader", &T::ShowHeader, &T::SetShowHeader, true)
           .Bool("ShowPreviewGrid", &T::ShowPreviewGrid, &T::SetShowPreviewGrid, true)
           .Bool("ShowRoot", &T::StoredShowRoot, &T::SetShowRoot, true)

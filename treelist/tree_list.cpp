@@ -390,6 +390,7 @@ void TCustomdxTreeList::LayoutChanged() {
     in.show_preview_grid = show_preview_grid_;
     in.invert_select = options_ex_ & aoInvertSelect;
     in.has_band = !model.bands.empty();
+    in.new_item_row = show_new_item_row_;
     in.state_image_height = state_images_ ? state_images_->Height() : 0;
     in.assigned_default_row_height = assigned_default_row_height_;
     in.column_min_row_height = GetColumnsMinCellHeight();

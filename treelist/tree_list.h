@@ -260,6 +260,9 @@ class TCustomdxTreeList : public TreeListBase,
   void SetShowFooter(bool value) { SetRelayoutFlag(show_footer_, value); }
   void SetShowRoot(bool value) { SetRelayoutFlag(show_root_, value); }
   void SetShowRowFooter(bool value) { SetRelayoutFlag(show_row_footer_, value); }
+  // A row above the nodes for entering a new one (with one line of headers and a band).
+  bool ShowNewItemRow() const noexcept { return show_new_item_row_; }
+  void SetShowNewItemRow(bool value) { SetRelayoutFlag(show_new_item_row_, value); }
   void SetShowLines(bool value);
   void SetShowButtons(bool value);
   bool ShowRoot() const noexcept;
@@ -560,8 +563,10 @@ class TCustomdxTreeList : public TreeListBase,
   virtual framework::TFont& GetEditFont();
   virtual bool IsEditReadOnly() { return false; }
   virtual void DoNewItemRowEditing(bool& allow) { (void)allow; }
-  // A row for entering a new node is shown (none in this class).
-  virtual bool IsNewItemRowShown() const { return false; }
+  // The row for entering a new node is switched on and has room.
+  virtual bool IsNewItemRowShown() const {
+    return show_new_item_row_ && metrics_.new_item_row_height > 0;
+  }
   // Whether the focused column moved away from the one last filled into the editor.
   bool FocusedColumnLeftEdit() const { return focused_column_ != saved_editing_column_; }
   // The notifications of the selection.
@@ -897,6 +902,7 @@ class TCustomdxTreeList : public TreeListBase,
   TScrollStyle scroll_bars_ = TScrollStyle::ssBoth;
   bool show_bands_ = false, show_header_ = true, show_indicator_ = false, show_grid_ = false;
   bool show_footer_ = false, show_root_ = true, show_row_footer_ = false;
+  bool show_new_item_row_ = false;
   bool show_preview_grid_ = true, show_lines_ = true, show_buttons_ = true;
   int indent_ = 16;
   int assigned_default_row_height_ = 0;

@@ -12,7 +12,8 @@ class GridCells final : public CellPainter {
  public:
   GridCells(TCustomdxTreeList& grid, bool picture) : grid_(grid), picture_(picture) {}
   void PaintCell(const TdxCellPaintInfo& cell) override {
-    if (picture_) {
+    // The new-item row has no node for the columns' painters to read.
+    if (picture_ || cell.kind == ckNewItemRow) {
       grid_.DrawCellText(cell);
     } else {
       grid_.DrawCell(cell);
@@ -116,6 +117,12 @@ GridView TCustomdxTreeList::ViewOf(Layout layout, const RECT& client) {
   view.focused_column = focused_column_;
   view.show_lines = show_lines_;
   view.show_buttons = show_buttons_;
+  ViewRow& new_item = view.new_item_row;
+  new_item.kind = ckNewItemRow;
+  new_item.top = view.layout.new_item_row.top;
+  new_item.height = view.layout.new_item_row.bottom - view.layout.new_item_row.top;
+  new_item.line_height = metrics_.default_row_height;
+  new_item.focused = new_item_row_focused_;
   view.footer_line_height = metrics_.footer_line_height;
   view.footer_row_height = metrics_.row_footer_height;
   if (show_footer_) {
@@ -153,7 +160,8 @@ ViewRow TCustomdxTreeList::MakeViewRow(TdxTreeListNode* node, int top) {
   row.expanded = node->Expanded();
   row.last = node->IsLast();
   row.first_row = !node->Parent() && node->Index() == 0;
-  row.focused = node == focused_node_;
+  // While the new-item row has the focus, the focused node's row does not show it.
+  row.focused = node == focused_node_ && !(new_item_row_focused_ && IsNewItemRowShown());
   row.selected = node->Selected();
   const std::vector<int> levels = RowFooterLevels(node);
   for (size_t i = 0; i < levels.size(); ++i) {

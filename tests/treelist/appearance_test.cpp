@@ -9,32 +9,16 @@
 
 #include "controls/surface.h"
 #include "grid_fixture.h"
-#include "treelist/memo_column.h"
-#include "treelist/tree_list_control.h"
 
 using treelist::TdxTreeListNode;
 using treelist_test::AddNamed;
+using treelist_test::AddNets;
 using treelist_test::GridForm;
+using treelist_test::Lines;
+using treelist_test::MemoGrid;
 using Which = treelist::TCustomdxTreeList::TreeListColor;
 
 namespace {
-
-// Three nets with two classes each; the last net is collapsed.
-std::vector<TdxTreeListNode*> AddNets(treelist_test::TestTreeList& grid) {
-  std::vector<TdxTreeListNode*> rows;
-  grid.BeginUpdate();
-  for (const wchar_t* net : {L"GND", L"VCC", L"CLK"}) {
-    TdxTreeListNode* top = AddNamed(grid, nullptr, net);
-    rows.push_back(top);
-    for (int i = 1; i <= 2; ++i) {
-      rows.push_back(AddNamed(grid, top, std::wstring(net) + L" class " + std::to_wstring(i)));
-    }
-  }
-  grid.EndUpdate();
-  grid.FullExpand();
-  rows[6]->Collapse(false);
-  return rows;
-}
 
 void Paint(GridForm& f, xptest::Surface& surface) { f.grid.PaintGridTo(surface.dc()); }
 
@@ -55,15 +39,7 @@ TEST(TreeListAppearance, EveryColourPropertyPaintsItsPartOfTheGrid) {
       {Which::HighlightText, RGB(101, 51, 1), "HighlightTextColor"},
   };
   GridForm f(360, 260);
-  f.grid.SetModel(treelist_test::TwoBandModel());
-  f.grid.SetShowBands(true);
-  f.grid.SetShowGrid(true);
-  f.grid.SetShowRowFooter(true);
-  f.grid.OnIsLevelFooter = [](framework::TComponent*, int level, bool& footer) {
-    footer = level == 0;
-  };
-  f.grid.SetTreeLineStyle(treelist::TdxTreeLineStyle::tlSolid);
-  const std::vector<TdxTreeListNode*> rows = AddNets(f.grid);
+  const std::vector<TdxTreeListNode*> rows = treelist_test::AddEveryColouredPart(f.grid);
   for (const ColourCase& c : cases)
     f.grid.SetColor(c.which, static_cast<framework::TColor>(c.colour));
   f.grid.SetFocus();
@@ -118,47 +94,6 @@ TEST(TreeListAppearance, RowHeightsFollowTheGridLinesTheirWidthAndThePaintStyle)
           << "the separator is as thick as set";
     }
   }
-}
-
-// A grid with columns, a plain one and a memo, whose rows size themselves to the memo's lines.
-struct MemoGrid {
-  framework::TForm form{nullptr};
-  treelist::TCustomdxTreeListControl grid{nullptr};
-  treelist::TdxTreeListColumn* name = nullptr;
-  treelist::TdxTreeListMemoColumn* memo = nullptr;
-  MemoGrid() {
-    form.SetBounds(50, 50, 380, 320);
-    grid.SetParent(&form);
-    grid.SetBounds(10, 10, 340, 260);
-    name = grid.CreateColumn<treelist::TdxTreeListColumn>();
-    name->SetCaption(L"Rule");
-    name->SetWidth(90);
-    memo = grid.CreateColumn<treelist::TdxTreeListMemoColumn>();
-    memo->SetCaption(L"Description");
-    memo->SetWidth(200);
-    grid.SetOptionsEx(grid.OptionsEx() | treelist::aoRowAutoHeight);
-    form.Show();
-  }
-  TdxTreeListNode* Add(const std::wstring& rule, const std::wstring& description) {
-    TdxTreeListNode* node = grid.Add();
-    grid.SetNodeString(node, 0, rule);
-    grid.SetNodeString(node, 1, description);
-    return node;
-  }
-  int CellHeight(TdxTreeListNode* node) {
-    const RECT r = grid.GetCellRect(node, 1);
-    return r.bottom - r.top;
-  }
-};
-
-// "line 1\r\nline 2..." of `count` lines.
-std::wstring Lines(int count) {
-  std::wstring text;
-  for (int i = 1; i <= count; ++i) {
-    if (i > 1) text += L"\r\n";
-    text += L"line " + std::to_wstring(i);
-  }
-  return text;
 }
 
 TEST(TreeListAppearance, AutoRowHeightsFitTheMemoLinesUpToMaxRowLineCount) {
@@ -341,6 +276,56 @@ TEST(TreeListAppearance, CustomDrawingOfBandsFootersAndPreviewsReplacesOrRecolou
   EXPECT_GT(xptest::CountOfColour(surface, xptest::Whole(surface), node_footer), 0);
   EXPECT_GT(xptest::CountOfColour(surface, xptest::Whole(surface), preview), 0);
   EXPECT_EQ(cell_handler_calls, 0) << "the preview was done before the cell handler";
+}
+
+TEST(TreeListAppearance, TheNewItemRowStandsAboveTheRowsAndShowsItsFocus) {
+  for (const auto look : {treelist::TdxLookAndFeel::lfStandard, treelist::TdxLookAndFeel::lfFlat}) {
+    SCOPED_TRACE(static_cast<int>(look));
+    GridForm f;
+    f.grid.SetModel(treelist_test::TwoBandModel());
+    f.grid.SetLookAndFeel(look);
+    const std::vector<TdxTreeListNode*> rows = AddNets(f.grid);
+    const int first_top = f.grid.GetCellRect(rows[0], 0).top;
+    f.grid.SetShowNewItemRow(true);
+    const int line = f.grid.DefaultRowHeight();
+    const int strip = look == treelist::TdxLookAndFeel::lfStandard ? 6 : 5;
+    EXPECT_EQ(f.grid.GetCellRect(rows[0], 0).top - first_top, line + strip)
+        << "the rows move down by the new-item row";
+    const RECT area = f.grid.GetLayout().new_item_row;
+    EXPECT_EQ(area.bottom - area.top, line + strip);
+
+    const COLORREF header = RGB(201, 1, 1), highlight = RGB(1, 201, 1);
+    f.grid.SetColor(Which::Header, static_cast<framework::TColor>(header));
+    f.grid.SetColor(Which::Highlight, static_cast<framework::TColor>(highlight));
+    f.grid.SetColor(Which::HideSelection, static_cast<framework::TColor>(highlight));
+    f.grid.SetFocusedNode(rows[1]);
+    f.grid.SetNewItemRowFocused(true);
+    EXPECT_TRUE(f.grid.NewItemRowFocused());
+    xptest::Surface surface(f.grid.ClientRect().right, f.grid.ClientRect().bottom);
+    Paint(f, surface);
+    if (look == treelist::TdxLookAndFeel::lfStandard) {
+      xptest::WritePicture(surface, "treelist_new_item_row", 2);
+    }
+    const RECT cells{area.left, area.top, area.right, area.top + line};
+    const RECT below{area.left, area.top + line + 2, area.right, area.bottom - 2};
+    EXPECT_GT(xptest::CountOfColour(surface, cells, highlight), (area.right - area.left) * 4)
+        << "the focused new-item row is highlighted across";
+    const RECT focused_row = f.grid.GetCellRect(rows[1], 2);
+    EXPECT_EQ(xptest::CountOfColour(surface, focused_row, highlight), 0)
+        << "the focused node's row gave up the highlight";
+    EXPECT_GT(xptest::CountOfColour(surface, below, header), 0) << "the strip under its cells";
+  }
+}
+
+TEST(TreeListAppearance, WithoutABandThereIsNoNewItemRow) {
+  GridForm f;
+  f.grid.SetShowNewItemRow(true);
+  const std::vector<TdxTreeListNode*> rows = AddNets(f.grid);
+  const treelist::Layout layout = f.grid.GetLayout();
+  EXPECT_TRUE(IsRectEmpty(&layout.new_item_row));
+  EXPECT_EQ(f.grid.GetCellRect(rows[0], 0).top, layout.header_panel.bottom);
+  f.grid.SetNewItemRowFocused(true);
+  EXPECT_FALSE(f.grid.NewItemRowFocused()) << "nothing to focus";
 }
 
 }  // namespace

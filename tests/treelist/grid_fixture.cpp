@@ -108,6 +108,69 @@ void FillImages(framework::TImageList& images, std::initializer_list<COLORREF> c
   ReleaseDC(nullptr, screen);
 }
 
+std::vector<TdxTreeListNode*> AddNets(TestTreeList& grid) {
+  std::vector<TdxTreeListNode*> rows;
+  grid.BeginUpdate();
+  for (const wchar_t* net : {L"GND", L"VCC", L"CLK"}) {
+    TdxTreeListNode* top = AddNamed(grid, nullptr, net);
+    rows.push_back(top);
+    for (int i = 1; i <= 2; ++i) {
+      rows.push_back(AddNamed(grid, top, std::wstring(net) + L" class " + std::to_wstring(i)));
+    }
+  }
+  grid.EndUpdate();
+  grid.FullExpand();
+  rows[6]->Collapse(false);
+  return rows;
+}
+
+std::vector<TdxTreeListNode*> AddEveryColouredPart(TestTreeList& grid) {
+  grid.SetModel(TwoBandModel());
+  grid.SetShowBands(true);
+  grid.SetShowGrid(true);
+  grid.SetShowRowFooter(true);
+  grid.OnIsLevelFooter = [](framework::TComponent*, int level, bool& footer) {
+    footer = level == 0;
+  };
+  grid.SetTreeLineStyle(treelist::TdxTreeLineStyle::tlSolid);
+  return AddNets(grid);
+}
+
+MemoGrid::MemoGrid() {
+  form.SetBounds(50, 50, 380, 320);
+  grid.SetParent(&form);
+  grid.SetBounds(10, 10, 340, 260);
+  name = grid.CreateColumn<treelist::TdxTreeListColumn>();
+  name->SetCaption(L"Rule");
+  name->SetWidth(90);
+  memo = grid.CreateColumn<treelist::TdxTreeListMemoColumn>();
+  memo->SetCaption(L"Description");
+  memo->SetWidth(200);
+  grid.SetOptionsEx(grid.OptionsEx() | treelist::aoRowAutoHeight);
+  form.Show();
+}
+
+TdxTreeListNode* MemoGrid::Add(const std::wstring& rule, const std::wstring& description) {
+  TdxTreeListNode* node = grid.Add();
+  grid.SetNodeString(node, 0, rule);
+  grid.SetNodeString(node, 1, description);
+  return node;
+}
+
+int MemoGrid::CellHeight(TdxTreeListNode* node) {
+  const RECT r = grid.GetCellRect(node, 1);
+  return r.bottom - r.top;
+}
+
+std::wstring Lines(int count) {
+  std::wstring text;
+  for (int i = 1; i <= count; ++i) {
+    if (i > 1) text += L"\r\n";
+    text += L"line " + std::to_wstring(i);
+  }
+  return text;
+}
+
 void Pump() {
   for (int i = 0; i < 20; ++i) {
     MSG msg;

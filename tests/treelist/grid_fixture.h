@@ -8,11 +8,14 @@
 #include <map>
 #include <string>
 #include <utility>
+#include <vector>
 #include <unordered_map>
 
 #include "framework/forms.h"
 #include "framework/image_list.h"
+#include "treelist/memo_column.h"
 #include "treelist/tree_list.h"
+#include "treelist/tree_list_control.h"
 
 namespace treelist_test {
 
@@ -87,6 +90,27 @@ struct GridForm {
   void Click(int x, int y, WPARAM keys = 0);
   void Key(WORD key);
 };
+
+// Three nets with two classes each, expanded but for the last net: the nodes in row order.
+std::vector<TdxTreeListNode*> AddNets(TestTreeList& grid);
+
+// The nets on two bands with every part a colour property paints: bands, grid lines, solid tree
+// lines, a collapsed net's plus and a row footer closing each net.
+std::vector<TdxTreeListNode*> AddEveryColouredPart(TestTreeList& grid);
+
+// A grid with columns, a plain one and a memo, whose rows size themselves to the memo's lines.
+struct MemoGrid {
+  framework::TForm form{nullptr};
+  treelist::TCustomdxTreeListControl grid{nullptr};
+  treelist::TdxTreeListColumn* name = nullptr;
+  treelist::TdxTreeListMemoColumn* memo = nullptr;
+  MemoGrid();
+  TdxTreeListNode* Add(const std::wstring& rule, const std::wstring& description);
+  int CellHeight(TdxTreeListNode* node);
+};
+
+// "line 1", "line 2" ... of `count` lines, one under the other.
+std::wstring Lines(int count);
 
 // Runs the messages that come in for 200 ms, so that the screen shows what was painted.
 void Pump();
