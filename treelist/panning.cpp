@@ -16,35 +16,14 @@ namespace {
 constexpr int kPictureSize = 29;
 constexpr UINT kPanInterval = 20;
 
-// The picture under the cursor: arrows along the axes that have a scroll bar around a dot.
-win::UniqueBitmap MakePanPicture(bool horizontal, bool vertical) {
-  const win::WindowDC screen(nullptr);
-  win::UniqueBitmap bitmap(CreateCompatibleBitmap(screen.get(), kPictureSize, kPictureSize));
-  win::UniqueMemoryDc dc(CreateCompatibleDC(screen.get()));
-  if (!bitmap || !dc) return bitmap;
-  editors::SelectScope keep(dc.get(), bitmap.get());
-  const RECT all{0, 0, kPictureSize, kPictureSize};
-  FillRect(dc.get(), &all, GetSysColorBrush(COLOR_WINDOW));
-  editors::SelectScope brush(dc.get(), GetStockObject(BLACK_BRUSH));
-  editors::SelectScope pen(dc.get(), GetStockObject(BLACK_PEN));
-  constexpr int c = kPictureSize / 2;
-  Ellipse(dc.get(), c - 2, c - 2, c + 3, c + 3);
-  auto arrow = [&](POINT tip, int dx, int dy) {
-    // A small triangle pointing along (dx, dy) with its tip at `tip`.
-    const POINT points[3] = {tip,
-                             {tip.x - 4 * dx - 4 * dy, tip.y - 4 * dy - 4 * dx},
-                             {tip.x - 4 * dx + 4 * dy, tip.y - 4 * dy + 4 * dx}};
-    Polygon(dc.get(), points, 3);
-  };
-  if (vertical || !horizontal) {
-    arrow({c, 3}, 0, -1);
-    arrow({c, kPictureSize - 4}, 0, 1);
-  }
-  if (horizontal) {
-    arrow({3, c}, -1, 0);
-    arrow({kPictureSize - 4, c}, 1, 0);
-  }
-  return bitmap;
+// The picture under the cursor, from the module's resources: arrows along the axes that have a
+// scroll bar around a dot.
+win::UniqueBitmap LoadPanPicture(bool horizontal, bool vertical) {
+  const wchar_t* name = horizontal && vertical ? L"DXGRID_FULLSCROLLBITMAP"
+                        : horizontal           ? L"DXGRID_HORSCROLLBITMAP"
+                                               : L"DXGRID_VERSCROLLBITMAP";
+  return win::UniqueBitmap(
+      static_cast<HBITMAP>(LoadImageW(win::ThisModule(), name, IMAGE_BITMAP, 0, 0, 0)));
 }
 
 framework::TCursor PanCursor(PanDirection direction, bool horizontal, bool vertical) {
@@ -103,7 +82,7 @@ void TCustomdxTreeList::MousePan() {
   const LONG style = GetWindowLongW(grid, GWL_STYLE);
   const bool horizontal = style & WS_HSCROLL, vertical = style & WS_VSCROLL;
   const POINT origin = seams_.cursor_pos();
-  const win::UniqueBitmap picture = MakePanPicture(horizontal, vertical);
+  const win::UniqueBitmap picture = LoadPanPicture(horizontal, vertical);
   const HWND popup = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, origin.x - kPictureSize / 2,
                                      origin.y - kPictureSize / 2, kPictureSize, kPictureSize, grid,
                                      nullptr, win::ThisModule(), nullptr);

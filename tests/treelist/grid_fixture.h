@@ -43,8 +43,11 @@ class TestTreeList : public treelist::TCustomdxTreeList {
   // changes.
   std::map<std::pair<const TdxTreeListNode*, int>, bool> painted_hot;
   int frame_calculations = 0;
+  // Sees each message before the grid does.
+  std::function<void(UINT)> before_message;
   void WndProc(framework::TMessage& m) override {
     frame_calculations += m.msg == WM_NCCALCSIZE;
+    if (before_message) before_message(m.msg);
     TCustomdxTreeList::WndProc(m);
   }
   int width_changes = 0;

@@ -725,6 +725,7 @@ TEST(TreeListPanning, AThrowingScrollHandlerLeavesNothingBehind) {
 // What a posted helper message saw while the pan's loop ran: the cursor and the round window.
 HCURSOR g_pan_cursor = nullptr;
 RECT g_pan_popup{};
+bool g_pan_round = false;
 
 BOOL CALLBACK RecordPanPopup(HWND hwnd, LPARAM) {
   wchar_t name[16] = {};
@@ -732,6 +733,13 @@ BOOL CALLBACK RecordPanPopup(HWND hwnd, LPARAM) {
   if (IsWindowVisible(hwnd) && _wcsicmp(name, L"Static") == 0 &&
       GetWindow(hwnd, GW_OWNER) == g_pan_owner) {
     GetWindowRect(hwnd, &g_pan_popup);
+    // Round: the ellipse in (0, 0) to (30, 30), the picture's size and one more, as the
+    // window's 29 x 29 pixels keep it.
+    win::UniqueRegion shape(CreateRectRgn(0, 0, 0, 0));
+    win::UniqueRegion round(CreateEllipticRgn(0, 0, 30, 30));
+    win::UniqueRegion window(CreateRectRgn(0, 0, 29, 29));
+    CombineRgn(round.get(), round.get(), window.get(), RGN_AND);
+    g_pan_round = GetWindowRgn(hwnd, shape.get()) != ERROR && EqualRgn(shape.get(), round.get());
   }
   return TRUE;
 }
@@ -794,6 +802,7 @@ TEST(TreeListPanning, StepsComeFasterFartherOutTheCursorPointsAndTheWindowSitsOn
     }
     g_pan_cursor = nullptr;
     g_pan_popup = {};
+    g_pan_round = false;
     PostMessageW(watch, WM_APP, 0, 0);
     PostMessageW(f.hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
     SendMessageW(f.hwnd(), WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(press.x, press.y));
@@ -810,8 +819,31 @@ TEST(TreeListPanning, StepsComeFasterFartherOutTheCursorPointsAndTheWindowSitsOn
     EXPECT_EQ(g_pan_popup.top, origin.y - 14);
     EXPECT_EQ(g_pan_popup.right - g_pan_popup.left, 29);
     EXPECT_EQ(g_pan_popup.bottom - g_pan_popup.top, 29);
+    EXPECT_TRUE(g_pan_round);
   }
   DestroyWindow(watch);
+}
+
+// While the mode runs, windows keep painting: a timer's tick comes only once nothing waits to
+// be painted, so at the tick's scroll step the spoiled grid has been painted again.
+TEST(TreeListPanning, TheGridPaintsWhileTheModeRuns) {
+  GridForm f;
+  f.grid.Seams().cursor_pos = [] { return g_cursor; };
+  for (int i = 0; i < 80; ++i) AddNamed(f.grid, nullptr, L"NET" + std::to_wstring(i));
+  g_cursor = ToScreen(f.hwnd(), {100, 60});
+  int unpainted_at_step = -1;
+  f.grid.before_message = [&](UINT msg) {
+    if (msg != WM_VSCROLL || unpainted_at_step >= 0) return;
+    unpainted_at_step = GetUpdateRect(f.hwnd(), nullptr, FALSE);
+    PostMessageW(f.hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
+  };
+  UpdateWindow(f.hwnd());
+  InvalidateRect(f.hwnd(), nullptr, FALSE);
+  PostMessageW(f.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(100, 160));  // a step every tick
+  SendMessageW(f.hwnd(), WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(100, 60));
+  f.grid.before_message = nullptr;
+  EXPECT_EQ(unpainted_at_step, 0);
+  EXPECT_NE(GetCapture(), f.hwnd());
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "controls/surface.h"
 #include "framework/screen.h"
 #include "framework/win/com.h"
+#include "framework/win/handles.h"
 #include "framework/win/module.h"
 #include "framework/win/text.h"
 #include "grid_fixture.h"
@@ -146,6 +147,37 @@ TEST(TreeListPictures, TheGridsCursorsComeFromTheModulesResources) {
   }
   EXPECT_EQ(pictures.size(), 10u);
   xptest::WritePicture(surface, "treelist_cursors", 2);
+}
+
+// The panning window's pictures: 29 x 29, a dot in the middle, arrows only along the axes
+// whose scroll bars the grid has.
+TEST(TreeListPictures, ThePanPicturesShowArrowsAlongTheirAxes) {
+  const struct {
+    const wchar_t* name;
+    bool vertical, horizontal;
+  } cases[] = {{L"DXGRID_FULLSCROLLBITMAP", true, true},
+               {L"DXGRID_HORSCROLLBITMAP", false, true},
+               {L"DXGRID_VERSCROLLBITMAP", true, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(win::Narrow(c.name));
+    const win::UniqueBitmap picture(static_cast<HBITMAP>(
+        LoadImageW(win::ThisModule(), c.name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    ASSERT_TRUE(picture);
+    BITMAP info{};
+    GetObjectW(picture.get(), sizeof info, &info);
+    EXPECT_EQ(info.bmWidth, 29);
+    EXPECT_EQ(info.bmHeight, 29);
+    win::UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+    const HGDIOBJ old = SelectObject(dc.get(), picture.get());
+    const auto black = [&](int x, int y) { return GetPixel(dc.get(), x, y) == RGB(0, 0, 0); };
+    EXPECT_TRUE(black(14, 14)) << "the dot";
+    EXPECT_FALSE(black(0, 0));
+    EXPECT_EQ(black(14, 4), c.vertical) << "the arrow up";
+    EXPECT_EQ(black(14, 24), c.vertical) << "the arrow down";
+    EXPECT_EQ(black(4, 14), c.horizontal) << "the arrow left";
+    EXPECT_EQ(black(24, 14), c.horizontal) << "the arrow right";
+    SelectObject(dc.get(), old);
+  }
 }
 
 // Column 1 right-aligned; `clipped` takes the clipped road for every cell.

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Draws the tree-list grid's ten cursors as monochrome 32 x 32 cursor files, plus the resource
-script that names them.
+"""Draws the tree-list grid's ten cursors as monochrome 32 x 32 cursor files and the three
+pictures of its panning window as 29 x 29 bitmaps of 16 colours, plus the resource script that
+names them.
 
     generate_cursors.py OUTPUT_FOLDER
 
@@ -126,6 +127,44 @@ CURSORS = [
 ]
 
 
+# The panning window's pictures: arrows along the axes that have a scroll bar, around a dot.
+PAN_SIZE = 29
+PAN_CENTRE = PAN_SIZE // 2
+PAN_UP = triangle((14, 2), (9, 8), (19, 8))
+PAN_DOWN = triangle((14, 26), (9, 20), (19, 20))
+PAN_LEFT = triangle((2, 14), (8, 9), (8, 19))
+PAN_RIGHT = triangle((26, 14), (20, 9), (20, 19))
+
+
+def pan_dot(x, y):
+    return abs(x - PAN_CENTRE) <= 2 and abs(y - PAN_CENTRE) <= 2
+
+
+PAN_PICTURES = [
+    ("DXGRID_FULLSCROLLBITMAP", (PAN_UP, PAN_DOWN, PAN_LEFT, PAN_RIGHT)),
+    ("DXGRID_HORSCROLLBITMAP", (PAN_LEFT, PAN_RIGHT)),
+    ("DXGRID_VERSCROLLBITMAP", (PAN_UP, PAN_DOWN)),
+]
+
+
+def pan_bitmap_file(arrows):
+    """A bitmap file of 4 bits a pixel: black shapes (colour 0) on white (colour 15), rows
+    bottom-up, each padded to 4 bytes."""
+    def black(x, y):
+        return pan_dot(x, y) or any(arrow(x, y) for arrow in arrows)
+    row_bytes = (PAN_SIZE * 4 + 31) // 32 * 4
+    rows = b""
+    for y in reversed(range(PAN_SIZE)):
+        nibbles = [0 if black(x, y) else 15 for x in range(PAN_SIZE)] + [0]
+        row = bytes(nibbles[i] << 4 | nibbles[i + 1] for i in range(0, PAN_SIZE, 2))
+        rows += row + bytes(row_bytes - len(row))
+    palette = b"".join(bytes([v, v, v, 0]) for v in [0] + [128] * 14 + [255])
+    info = struct.pack("<IiiHHIIiiII", 40, PAN_SIZE, PAN_SIZE, 1, 4, 0, len(rows), 0, 0, 16, 0)
+    offset = 14 + len(info) + len(palette)
+    header = struct.pack("<2sIHHI", b"BM", offset + len(rows), 0, 0, offset)
+    return header + info + palette + rows
+
+
 def row_bits(bits):
     value = 0
     for bit in bits:
@@ -155,12 +194,17 @@ def main():
         sys.exit(__doc__)
     folder = os.path.abspath(sys.argv[1])
     os.makedirs(folder, exist_ok=True)
-    script = ["// Drawn by generate_cursors.py: the tree-list grid's cursors."]
+    script = ["// Drawn by generate_cursors.py: the tree-list grid's cursors and pan pictures."]
     for name, (picture, hotspot) in CURSORS:
         path = os.path.join(folder, name.lower() + ".cur")
         with open(path, "wb") as f:
             f.write(cursor_file(picture, hotspot))
         script.append(f'{name} CURSOR "{path}"')
+    for name, arrows in PAN_PICTURES:
+        path = os.path.join(folder, name.lower() + ".bmp")
+        with open(path, "wb") as f:
+            f.write(pan_bitmap_file(arrows))
+        script.append(f'{name} BITMAP "{path}"')
     with open(os.path.join(folder, "grid_cursors.rc"), "w") as f:
         f.write("\n".join(script) + "\n")
 
