@@ -516,6 +516,7 @@ TEST(TreeListInteraction, DragsScroll32PixelsATickAtTheEdgesUntilTheEnds) {
   Down(f.grid, Mid(row));
   Move(f.grid, {Mid(row).x, Mid(row).y + 20});
   ASSERT_EQ(f.grid.State(), tsNodeDragging);
+  EXPECT_EQ(f.grid.DragNode(), f.grid.Items(2)) << "the pressed row, not the one under the mouse";
   EXPECT_EQ(f.grid.GetFocusedNode(), f.grid.GetNodeAt(Mid(row).x, Mid(row).y + 20));
   EXPECT_TRUE(KillTimer(f.hwnd(), TCustomdxTreeList::kExpandTimer)) << "the expand timer";
   Move(f.grid, {l.scroll.left + 3, Mid(row).y});
@@ -529,6 +530,14 @@ TEST(TreeListInteraction, DragsScroll32PixelsATickAtTheEdgesUntilTheEnds) {
   SendMessageW(f.hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
   EXPECT_EQ(f.grid.State(), tsNone);
   EXPECT_FALSE(f.grid.DragImage().Dragging());
+
+  // Without aoDragExpand no row opens under a drag.
+  f.grid.SetOptionsEx(f.grid.OptionsEx() & ~aoDragExpand);
+  Down(f.grid, Mid(row));
+  Move(f.grid, {Mid(row).x, Mid(row).y + 20});
+  ASSERT_EQ(f.grid.State(), tsNodeDragging);
+  EXPECT_FALSE(KillTimer(f.hwnd(), TCustomdxTreeList::kExpandTimer)) << "no expand timer";
+  SendMessageW(f.hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
 }
 
 // The grid with columns: what the mouse does reaches its columns and bands.

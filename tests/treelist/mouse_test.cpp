@@ -249,6 +249,39 @@ TEST(TreeListDragPictures, ABandDroppedBeforeTheLeftFixedBandStaysWhereItWas) {
   EXPECT_EQ(captions(), L"fixedthirdsecond") << "before the second band it may go";
 }
 
+TEST(TreeListDragPictures, TheFirstColumnAndBandMoveAndHideLikeTheOthers) {
+  ColumnsForm f;
+  f.grid.SetShowBands(true);
+  f.grid.SetOptionsEx(f.grid.OptionsEx() | aoBandMoving);
+  f.grid.SetOptions(f.grid.Options() | aoColumnMoving | aoExtCustomizing);
+  for (TdxTreeListColumn* c : f.columns) c->SetWidth(60);
+  // The first column dropped right of its neighbour.
+  const RECT b = f.grid.GetLayout().HeaderOf(1)->rect;
+  const POINT from = f.HeaderPoint(0);
+  f.Send(WM_LBUTTONDOWN, from, MK_LBUTTON);
+  f.Send(WM_MOUSEMOVE, {from.x + 10, from.y}, MK_LBUTTON);
+  f.Send(WM_MOUSEMOVE, {b.right - 5, from.y}, MK_LBUTTON);
+  f.Send(WM_LBUTTONUP, {b.right - 5, from.y});
+  std::wstring order;
+  for (const LayoutHeaderCell& h : f.grid.GetLayout().headers) {
+    order += f.grid.Columns(h.column)->Caption();
+  }
+  EXPECT_EQ(order, L"BAC");
+
+  // The first band held over the near half of the second: its own place, no arrows.
+  const Layout l = f.grid.GetLayout();
+  const POINT band = f.BandPoint(0);
+  f.Send(WM_LBUTTONDOWN, band, MK_LBUTTON);
+  f.Send(WM_MOUSEMOVE, {band.x + 10, band.y}, MK_LBUTTON);
+  f.Send(WM_MOUSEMOVE, {l.bands[1].left + 3, band.y}, MK_LBUTTON);
+  ASSERT_EQ(f.grid.State(), tsBandDragging);
+  EXPECT_FALSE(f.grid.ArrowsShown());
+  // Dropped below the panels with aoExtCustomizing, it goes out of view.
+  f.Send(WM_MOUSEMOVE, {band.x, l.rows.top + 40}, MK_LBUTTON);
+  f.Send(WM_LBUTTONUP, {band.x, l.rows.top + 40});
+  EXPECT_FALSE(f.grid.Bands().Items(0)->Visible());
+}
+
 // The wheel's setting as the user made it, behind the grid's seam.
 UINT g_wheel_lines = 3;
 
