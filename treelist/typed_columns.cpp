@@ -1,6 +1,13 @@
 // What the typed columns share, and their registration.
 #include "treelist/typed_columns.h"
 
+#include <windows.h>
+
+#include <string>
+
+#include "framework/win/module.h"
+#include "framework/win/text.h"
+
 #include "treelist/button_columns.h"
 #include "treelist/check_column.h"
 #include "treelist/drop_down_columns.h"
@@ -18,13 +25,24 @@ unsigned ShortCutToEditorKey(unsigned short_cut) {
   return (short_cut & 0xFF) | (shift << 16);
 }
 
+namespace {
+
+std::string ModuleString(UINT id) {
+  const wchar_t* text = nullptr;
+  const int length = LoadStringW(win::ThisModule(), id, reinterpret_cast<wchar_t*>(&text), 0);
+  if (length <= 0) throw ETreeListError("The module lacks its string " + std::to_string(id));
+  return win::Narrow(std::wstring(text, static_cast<size_t>(length)));
+}
+
+}  // namespace
+
 const std::string& DefaultValueChecked() {
-  static const std::string text = "True";
+  static const std::string text = ModuleString(38901);
   return text;
 }
 
 const std::string& DefaultValueUnchecked() {
-  static const std::string text = "False";
+  static const std::string text = ModuleString(38902);
   return text;
 }
 

@@ -119,6 +119,12 @@ TEST(CheckColumn, TextsMapToStatesWithoutRegardToCaseAndTheGlyphGivesTheMinimumH
   };
   TypedGrid g;
   auto& c = g.Add<TdxTreeListCheckColumn>();
+  // A new column's texts are the module's strings 38901 and 38902.
+  wchar_t checked[16] = {}, unchecked[16] = {};
+  ASSERT_GT(LoadStringW(GetModuleHandleW(nullptr), 38901, checked, 16), 0);
+  ASSERT_GT(LoadStringW(GetModuleHandleW(nullptr), 38902, unchecked, 16), 0);
+  EXPECT_EQ(c.ValueChecked(), win::Narrow(checked));
+  EXPECT_EQ(c.ValueUnchecked(), win::Narrow(unchecked));
   for (const Case& k : cases) {
     SCOPED_TRACE(win::Narrow(k.text));
     c.SetValueChecked(k.checked);
