@@ -1,14 +1,17 @@
 // The published tree list's events on the live grid: band and header drags by the mouse (whether
-// they may start, their start, their end with its drop place, the moves and hides that follow)
-// and band clicks, in the order the grid raises them.
+// they may start, their start, their end with its drop place, the moves and hides that follow),
+// band clicks, a node drag as drag and drop, the context-menu request; and every published event
+// taking its handler from a form description.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <algorithm>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "framework/form_resource.h"
 #include "framework/forms.h"
 #include "framework/win/text.h"
 #include "treelist/published_tree_list.h"
@@ -246,6 +249,133 @@ TEST(TreeListEvents, AContextMenuRequestReachesTheHandlerAtTheGridsPoint) {
   SendMessageW(g.grid.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(g.grid.Handle()),
                MAKELPARAM(-1, -1));
   EXPECT_EQ(asked.x, -1) << "from the keyboard";
+}
+
+// A form whose handlers count their calls, one for each published event of the grid with that
+// event's own parameters.
+class HandlerForm : public framework::TForm {
+ public:
+  using TForm::TForm;
+  static const framework::TClassInfo& StaticClassInfo();
+  const framework::TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+  template <class... A>
+  void Handle(A...) {
+    ++calls;
+  }
+  int calls = 0;
+};
+
+template <class Member>
+struct HandlerOf;
+template <class C, class... A>
+struct HandlerOf<framework::TEvent<A...> C::*> {
+  static void Add(framework::TClassInfo& info, const std::string& method) {
+    info.Method(method.c_str(), &HandlerForm::Handle<A...>);
+  }
+};
+
+struct PublishedEvent {
+  const char* name;
+  void (*add)(framework::TClassInfo&, const std::string&);
+};
+const PublishedEvent kPublishedEvents[] = {
+    {"OnClick", &HandlerOf<decltype(&TdxTreeList::OnClick)>::Add},
+    {"OnDblClick", &HandlerOf<decltype(&TdxTreeList::OnDblClick)>::Add},
+    {"OnMouseDown", &HandlerOf<decltype(&TdxTreeList::OnMouseDown)>::Add},
+    {"OnMouseUp", &HandlerOf<decltype(&TdxTreeList::OnMouseUp)>::Add},
+    {"OnMouseMove", &HandlerOf<decltype(&TdxTreeList::OnMouseMove)>::Add},
+    {"OnMouseEnter", &HandlerOf<decltype(&TdxTreeList::OnMouseEnter)>::Add},
+    {"OnMouseLeave", &HandlerOf<decltype(&TdxTreeList::OnMouseLeave)>::Add},
+    {"OnResize", &HandlerOf<decltype(&TdxTreeList::OnResize)>::Add},
+    {"OnEnter", &HandlerOf<decltype(&TdxTreeList::OnEnter)>::Add},
+    {"OnExit", &HandlerOf<decltype(&TdxTreeList::OnExit)>::Add},
+    {"OnKeyDown", &HandlerOf<decltype(&TdxTreeList::OnKeyDown)>::Add},
+    {"OnKeyUp", &HandlerOf<decltype(&TdxTreeList::OnKeyUp)>::Add},
+    {"OnKeyPress", &HandlerOf<decltype(&TdxTreeList::OnKeyPress)>::Add},
+    {"OnBandButtonClick", &HandlerOf<decltype(&TdxTreeList::OnBandButtonClick)>::Add},
+    {"OnBandClick", &HandlerOf<decltype(&TdxTreeList::OnBandClick)>::Add},
+    {"OnBeginDragNode", &HandlerOf<decltype(&TdxTreeList::OnBeginDragNode)>::Add},
+    {"OnCanBandDragging", &HandlerOf<decltype(&TdxTreeList::OnCanBandDragging)>::Add},
+    {"OnCanHeaderDragging", &HandlerOf<decltype(&TdxTreeList::OnCanHeaderDragging)>::Add},
+    {"OnCanNodeSelected", &HandlerOf<decltype(&TdxTreeList::OnCanNodeSelected)>::Add},
+    {"OnChangeColumn", &HandlerOf<decltype(&TdxTreeList::OnChangeColumn)>::Add},
+    {"OnChangeLeftCoord", &HandlerOf<decltype(&TdxTreeList::OnChangeLeftCoord)>::Add},
+    {"OnChangeNode", &HandlerOf<decltype(&TdxTreeList::OnChangeNode)>::Add},
+    {"OnChangeTopVisibleNode", &HandlerOf<decltype(&TdxTreeList::OnChangeTopVisibleNode)>::Add},
+    {"OnChangedColumnsWidth", &HandlerOf<decltype(&TdxTreeList::OnChangedColumnsWidth)>::Add},
+    {"OnColumnClick", &HandlerOf<decltype(&TdxTreeList::OnColumnClick)>::Add},
+    {"OnColumnMoved", &HandlerOf<decltype(&TdxTreeList::OnColumnMoved)>::Add},
+    {"OnColumnSorting", &HandlerOf<decltype(&TdxTreeList::OnColumnSorting)>::Add},
+    {"OnContextPopup", &HandlerOf<decltype(&TdxTreeList::OnContextPopup)>::Add},
+    {"OnCustomDrawCell", &HandlerOf<decltype(&TdxTreeList::OnCustomDrawCell)>::Add},
+    {"OnCustomDrawCellWide", &HandlerOf<decltype(&TdxTreeList::OnCustomDrawCellWide)>::Add},
+    {"OnDeletion", &HandlerOf<decltype(&TdxTreeList::OnDeletion)>::Add},
+    {"OnDragDrop", &HandlerOf<decltype(&TdxTreeList::OnDragDrop)>::Add},
+    {"OnDragEndBand", &HandlerOf<decltype(&TdxTreeList::OnDragEndBand)>::Add},
+    {"OnDragEndHeader", &HandlerOf<decltype(&TdxTreeList::OnDragEndHeader)>::Add},
+    {"OnDragOver", &HandlerOf<decltype(&TdxTreeList::OnDragOver)>::Add},
+    {"OnDragOverBand", &HandlerOf<decltype(&TdxTreeList::OnDragOverBand)>::Add},
+    {"OnDragOverHeader", &HandlerOf<decltype(&TdxTreeList::OnDragOverHeader)>::Add},
+    {"OnEdited", &HandlerOf<decltype(&TdxTreeList::OnEdited)>::Add},
+    {"OnEditing", &HandlerOf<decltype(&TdxTreeList::OnEditing)>::Add},
+    {"OnEndDrag", &HandlerOf<decltype(&TdxTreeList::OnEndDrag)>::Add},
+    {"OnEndDragColumn", &HandlerOf<decltype(&TdxTreeList::OnEndDragColumn)>::Add},
+    {"OnGetEditColor", &HandlerOf<decltype(&TdxTreeList::OnGetEditColor)>::Add},
+    {"OnGetImageIndex", &HandlerOf<decltype(&TdxTreeList::OnGetImageIndex)>::Add},
+    {"OnGetNodeDragText", &HandlerOf<decltype(&TdxTreeList::OnGetNodeDragText)>::Add},
+    {"OnGetSelectedIndex", &HandlerOf<decltype(&TdxTreeList::OnGetSelectedIndex)>::Add},
+    {"OnGetStateIndex", &HandlerOf<decltype(&TdxTreeList::OnGetStateIndex)>::Add},
+    {"OnHeaderButtonClick", &HandlerOf<decltype(&TdxTreeList::OnHeaderButtonClick)>::Add},
+    {"OnHeaderMoved", &HandlerOf<decltype(&TdxTreeList::OnHeaderMoved)>::Add},
+    {"OnHideBand", &HandlerOf<decltype(&TdxTreeList::OnHideBand)>::Add},
+    {"OnHideHeader", &HandlerOf<decltype(&TdxTreeList::OnHideHeader)>::Add},
+    {"OnSelectedCountChange", &HandlerOf<decltype(&TdxTreeList::OnSelectedCountChange)>::Add},
+    {"OnSelectionChanged", &HandlerOf<decltype(&TdxTreeList::OnSelectionChanged)>::Add},
+    {"OnShowBand", &HandlerOf<decltype(&TdxTreeList::OnShowBand)>::Add},
+    {"OnShowHeader", &HandlerOf<decltype(&TdxTreeList::OnShowHeader)>::Add},
+    {"OnStartBandDragging", &HandlerOf<decltype(&TdxTreeList::OnStartBandDragging)>::Add},
+    {"OnStartDrag", &HandlerOf<decltype(&TdxTreeList::OnStartDrag)>::Add},
+    {"OnStartHeaderDragging", &HandlerOf<decltype(&TdxTreeList::OnStartHeaderDragging)>::Add},
+};
+
+// The handler's name in the form: "GridBandClick" for OnBandClick.
+std::string HandlerName(const char* event) { return std::string("Grid") + (event + 2); }
+
+const framework::TClassInfo& HandlerForm::StaticClassInfo() {
+  static const framework::TClassInfo info = [] {
+    framework::TClassInfo made =
+        framework::TClassInfo::Derived<HandlerForm, framework::TForm>("THandlerForm");
+    for (const PublishedEvent& e : kPublishedEvents) e.add(made, HandlerName(e.name));
+    return made;
+  }();
+  return info;
+}
+
+TEST(TreeListFormText, EveryPublishedEventTakesItsHandlerByName) {
+  treelist::RegisterTreeListClasses();
+  std::string text = "object F: THandlerForm\n  object Grid: TdxTreeList\n";
+  for (const PublishedEvent& e : kPublishedEvents) {
+    text += std::string("    ") + e.name + " = " + HandlerName(e.name) + "\n";
+  }
+  text += "  end\nend\n";
+  HandlerForm form(nullptr);
+  framework::ReadComponentText(form, text, "handlers");
+  auto& grid = dynamic_cast<TdxTreeList&>(*form.FindComponent("Grid"));
+
+  std::set<std::string> listed;
+  for (const PublishedEvent& e : kPublishedEvents) listed.insert(e.name);
+  for (const framework::PropInfo* p : grid.ClassInfo().Properties()) {
+    if (p->kind == framework::PropKind::Event) {
+      EXPECT_EQ(listed.count(p->name), 1u) << p->name << " is published but not listed here";
+    }
+  }
+  const std::string written = framework::WriteComponentText(form);
+  for (const PublishedEvent& e : kPublishedEvents) {
+    EXPECT_NE(written.find(std::string(e.name) + " = " + HandlerName(e.name)), std::string::npos)
+        << e.name << " lost its handler";
+  }
+  grid.OnBandClick(&grid, nullptr);
+  EXPECT_EQ(form.calls, 1) << "the form's handler runs";
 }
 
 }  // namespace
