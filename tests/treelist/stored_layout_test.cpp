@@ -204,10 +204,10 @@ TEST(TreeListStoredLayout, TheIniOptionWritesOnDestructionAndReadsOnce) {
     saved.Column("Width").SetWidth(64);
     saved.grid.SetOptionsEx(saved.grid.OptionsEx() | treelist::aoAutoHeaderPanelHeight);
     ASSERT_EQ(saved.grid.HeaderPanelRowCount(), 3);
+    // Taken from its form before it saves, the grid still writes under the form's name.
+    saved.grid.SetParent(nullptr);
     saved.grid.SaveLayout();
     saved.Column("Width").SetWidth(90);  // after the one save: not kept
-    // Taken from its form before it goes, the grid still writes under the form's name.
-    saved.grid.SetParent(nullptr);
   }
   ASSERT_TRUE(file.Exists());
   LayoutGrid loaded;
