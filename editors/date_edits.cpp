@@ -359,6 +359,20 @@ const TdxInplaceEditClass& TdxInplaceTimeEdit::EditorClass() {
   return info;
 }
 
+namespace {
+
+// Hours, minutes and seconds a format shows: 1 to 3.
+int TimeParts(TTimeEditFormat format) {
+  switch (format) {
+    case TTimeEditFormat::tfHour: return 1;
+    case TTimeEditFormat::tfHourMin: return 2;
+    case TTimeEditFormat::tfHourMinSec: break;
+  }
+  return 3;
+}
+
+}  // namespace
+
 TdxInplaceTimeEdit::TdxInplaceTimeEdit(framework::TComponent* owner) : TdxInplaceMaskEdit(owner) {
   SetEditMask(L"!90:00;1;_");
 }
@@ -366,7 +380,8 @@ TdxInplaceTimeEdit::TdxInplaceTimeEdit(framework::TComponent* owner) : TdxInplac
 void TdxInplaceTimeEdit::SetTimeEditFormat(TTimeEditFormat value) {
   const double time = GetTimeValue();
   format_ = value;
-  SetEditMask(value == TTimeEditFormat::tfHourMin ? L"!90:00;1;_" : L"!90:00:00;1;_");
+  static const wchar_t* const kMasks[] = {L"!90;1;_", L"!90:00;1;_", L"!90:00:00;1;_"};
+  SetEditMask(kMasks[TimeParts(value) - 1]);
   SetTimeValue(time);
 }
 
@@ -387,13 +402,14 @@ double TdxInplaceTimeEdit::GetTimeValue() const {
 void TdxInplaceTimeEdit::SetTimeValue(double value) {
   value -= std::floor(value);
   int seconds = static_cast<int>(std::lround(value * 86400)) % 86400;
-  wchar_t buffer[16];
-  if (format_ == TTimeEditFormat::tfHourMin) {
-    swprintf(buffer, 16, L"%02d:%02d", seconds / 3600, seconds / 60 % 60);
-  } else {
-    swprintf(buffer, 16, L"%02d:%02d:%02d", seconds / 3600, seconds / 60 % 60, seconds % 60);
+  const int values[] = {seconds / 3600, seconds / 60 % 60, seconds % 60};
+  std::wstring text;
+  for (int part = 0; part < TimeParts(format_); ++part) {
+    wchar_t digits[4];
+    swprintf(digits, 4, L"%02d", values[part]);
+    text += (part ? L":" : L"") + std::wstring(digits);
   }
-  SetText(buffer);
+  SetText(text);
 }
 
 bool TdxInplaceTimeEdit::WantsKey(WORD key, unsigned shift) {
@@ -405,7 +421,7 @@ bool TdxInplaceTimeEdit::WantsKey(WORD key, unsigned shift) {
 void TdxInplaceTimeEdit::KeyDown(WORD& key, unsigned shift) {
   if ((key == VK_UP || key == VK_DOWN) && WantsKey(key, shift) && CanModify()) {
     // The part under the caret steps: hours, minutes or seconds.
-    const int part = std::min(SelStart() / 3, format_ == TTimeEditFormat::tfHourMin ? 1 : 2);
+    const int part = std::min(SelStart() / 3, TimeParts(format_) - 1);
     const double step = (part == 0 ? 3600 : part == 1 ? 60 : 1) / 86400.0;
     const int caret = SelStart();
     SetTimeValue(GetTimeValue() + (key == VK_UP ? step : -step) + 1);

@@ -89,7 +89,7 @@ class TdxInplaceDateEdit : public TdxInplaceDropDownEdit {
   double time_of_day_ = 0;
 };
 
-enum class TTimeEditFormat { tfHourMin, tfHourMinSec };
+enum class TTimeEditFormat { tfHourMin, tfHourMinSec, tfHour };
 
 class TdxInplaceTimeEdit : public TdxInplaceMaskEdit {
  public:

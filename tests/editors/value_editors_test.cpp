@@ -354,6 +354,12 @@ TEST_F(ValueEditors, MaskAndTimeEditorsTypeIntoTheSlots) {
   }
   time.SetText(L"23:59:59");
   EXPECT_NEAR(time.GetTimeValue(), 86399 / 86400.0, 1e-9);
+  time.SetTimeEditFormat(editors::TTimeEditFormat::tfHour);
+  EXPECT_EQ(time.GetEditText(), L"23") << "hours alone";
+  time.SetSelStart(1);
+  Key(hwnd, VK_DOWN);
+  EXPECT_EQ(time.Text(), L"22");
+  EXPECT_NEAR(time.GetTimeValue(), 22 / 24.0, 1e-9);
 }
 
 // Digits reach every number editor; the decimal separator only a float spin and the currency
