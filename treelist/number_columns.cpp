@@ -39,25 +39,18 @@ TdxTreeListDateColumn::TdxTreeListDateColumn(framework::TComponent* owner)
     : TdxTreeListDropDownColumn(owner) {}
 
 void TdxTreeListDateColumn::Assign(const TdxTreeListColumn& source) {
-  const auto* date = dynamic_cast<const TdxTreeListDateColumn*>(&source);
-  if (!date) return TdxTreeListDropDownColumn::Assign(source);
+  if (!dynamic_cast<const TdxTreeListDateColumn*>(&source)) {
+    return TdxTreeListDropDownColumn::Assign(source);
+  }
   InColumnUpdate(*this, [&] {
     TdxTreeListDropDownColumn::Assign(source);
-    date_buttons_ = date->date_buttons_;
-    date_on_error_ = date->date_on_error_;
-    date_validation_ = date->date_validation_;
-    save_time_ = date->save_time_;
-    use_edit_mask_ = date->use_edit_mask_;
+    AssignOwnSettings(StaticClassInfo(), source, *this);
   });
 }
 
 void TdxTreeListDateColumn::RestoreDefaults() {
   TdxTreeListDropDownColumn::RestoreDefaults();
-  date_buttons_ = editors::btnToday | editors::btnClear;
-  date_on_error_ = TDateOnError::deToday;
-  date_validation_ = false;
-  save_time_ = true;
-  use_edit_mask_ = false;
+  RestoreOwnDefaults(StaticClassInfo(), *this);
 }
 
 const editors::TdxInplaceEditClass& TdxTreeListDateColumn::GetEditorClass() const {
@@ -94,16 +87,12 @@ const framework::TClassInfo& TdxTreeListTimeColumn::StaticClassInfo() {
 
 void TdxTreeListTimeColumn::Assign(const TdxTreeListColumn& source) {
   TdxTreeListColumn::Assign(source);
-  if (const auto* time = dynamic_cast<const TdxTreeListTimeColumn*>(&source)) {
-    format_ = time->format_;
-    use_ctrl_increment_ = time->use_ctrl_increment_;
-  }
+  AssignOwnSettings(StaticClassInfo(), source, *this);
 }
 
 void TdxTreeListTimeColumn::RestoreDefaults() {
   TdxTreeListColumn::RestoreDefaults();
-  format_ = TdxTimeEditFormat::tfHourMinSec;
-  use_ctrl_increment_ = false;
+  RestoreOwnDefaults(StaticClassInfo(), *this);
 }
 
 const editors::TdxInplaceEditClass& TdxTreeListTimeColumn::GetEditorClass() const {
@@ -114,10 +103,10 @@ void TdxTreeListTimeColumn::InitEditor(editors::TdxInplaceEdit& editor) {
   TdxTreeListColumn::InitEditor(editor);
   auto* time = dynamic_cast<editors::TdxInplaceTimeEdit*>(&editor);
   if (!time) return;
-  // The editor knows hours with minutes, with or without seconds; hours alone show minutes.
-  time->SetTimeEditFormat(format_ == TdxTimeEditFormat::tfHourMinSec
-                              ? editors::TTimeEditFormat::tfHourMinSec
-                              : editors::TTimeEditFormat::tfHourMin);
+  static const editors::TTimeEditFormat kEditorFormats[] = {editors::TTimeEditFormat::tfHourMinSec,
+                                                            editors::TTimeEditFormat::tfHourMin,
+                                                            editors::TTimeEditFormat::tfHour};
+  time->SetTimeEditFormat(kEditorFormats[static_cast<int>(format_)]);
   time->UseCtrlIncrement = use_ctrl_increment_;
 }
 
@@ -254,21 +243,12 @@ const framework::TClassInfo& TdxTreeListCalcColumn::StaticClassInfo() {
 
 void TdxTreeListCalcColumn::Assign(const TdxTreeListColumn& source) {
   TdxTreeListDropDownColumn::Assign(source);
-  if (const auto* calc = dynamic_cast<const TdxTreeListCalcColumn*>(&source)) {
-    beep_on_error_ = calc->beep_on_error_;
-    button_style_ = calc->button_style_;
-    precision_ = calc->precision_;
-    quick_close_ = calc->quick_close_;
-    show_button_frame_ = calc->show_button_frame_;
-  }
+  AssignOwnSettings(StaticClassInfo(), source, *this);
 }
 
 void TdxTreeListCalcColumn::RestoreDefaults() {
   TdxTreeListDropDownColumn::RestoreDefaults();
-  beep_on_error_ = true;
-  button_style_ = TdxButtonStyle::bsStandard;
-  precision_ = 13;
-  quick_close_ = show_button_frame_ = false;
+  RestoreOwnDefaults(StaticClassInfo(), *this);
 }
 
 const editors::TdxInplaceEditClass& TdxTreeListCalcColumn::GetEditorClass() const {

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "framework/win/module.h"
 #include "framework/win/text.h"
@@ -27,6 +28,16 @@ unsigned ShortCutToEditorKey(unsigned short_cut) {
 
 namespace {
 
+// The settings `info` adds to its parent's: values with a getter, a setter and a default.
+std::vector<const framework::PropInfo*> OwnSettings(const framework::TClassInfo& info) {
+  std::vector<const framework::PropInfo*> own;
+  for (const framework::PropInfo* p : info.Properties()) {
+    const bool inherited = info.Parent() && info.Parent()->FindProperty(p->name);
+    if (!inherited && p->get && p->set && p->default_value) own.push_back(p);
+  }
+  return own;
+}
+
 std::string ModuleString(UINT id) {
   const wchar_t* text = nullptr;
   const int length = LoadStringW(win::ThisModule(), id, reinterpret_cast<wchar_t*>(&text), 0);
@@ -35,6 +46,20 @@ std::string ModuleString(UINT id) {
 }
 
 }  // namespace
+
+void AssignOwnSettings(const framework::TClassInfo& info, const TdxTreeListColumn& source,
+                       TdxTreeListColumn& target) {
+  if (!source.ClassInfo().InheritsFrom(info)) return;
+  // The getters only read: the table takes objects as they are stored, without const.
+  auto* from = static_cast<framework::TComponent*>(const_cast<TdxTreeListColumn*>(&source));
+  auto* to = static_cast<framework::TComponent*>(&target);
+  for (const framework::PropInfo* p : OwnSettings(info)) p->set(to, p->get(from));
+}
+
+void RestoreOwnDefaults(const framework::TClassInfo& info, TdxTreeListColumn& target) {
+  auto* to = static_cast<framework::TComponent*>(&target);
+  for (const framework::PropInfo* p : OwnSettings(info)) p->set(to, *p->default_value);
+}
 
 const std::string& DefaultValueChecked() {
   static const std::string text = ModuleString(38901);

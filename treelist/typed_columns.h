@@ -97,6 +97,13 @@ bool HasEditButton(TdxShowButtonStyle style, bool disable_editor,
 unsigned ShortCutToEditorKey(unsigned short_cut);
 constexpr unsigned kCtrlEnterShortCut = 16397;
 
+// A typed column's own settings as its class's table describes them (name, default, setter):
+// copied from a column of that class (or a derived one; nothing from another), or set back to
+// the table's defaults. The parent class's settings are its own Assign's and RestoreDefaults'.
+void AssignOwnSettings(const framework::TClassInfo& info, const TdxTreeListColumn& source,
+                       TdxTreeListColumn& target);
+void RestoreOwnDefaults(const framework::TClassInfo& info, TdxTreeListColumn& target);
+
 // The texts a new check column takes for checked and unchecked.
 const std::string& DefaultValueChecked();
 const std::string& DefaultValueUnchecked();

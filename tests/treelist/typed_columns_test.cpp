@@ -195,6 +195,44 @@ TEST(CheckColumn, EditsToggleTheNodesTextTellTheHandlerAndCopiesTakeEverySetting
   EXPECT_EQ(Described(fresh), new_column);
 }
 
+// The date, time and calculator columns copy and restore their settings by their class tables:
+// a copy describes itself as the source does, a restored column as a new one, and a column of
+// another class takes only the base settings.
+TEST(TypedColumns, CopiesAndDefaultsFollowTheClassTables) {
+  struct Case {
+    const char *type, *settings;
+  };
+  const Case cases[] = {
+      {"TdxTreeListDateColumn",
+       "  DateButtons = [btnClear]\n  DateOnError = deNull\n  DateValidation = True\n"
+       "  SaveTime = False\n  UseEditMask = True\n"},
+      {"TdxTreeListTimeColumn", "  TimeEditFormat = tfHour\n  UseCtrlIncrement = True\n"},
+      {"TdxTreeListCalcColumn",
+       "  BeepOnError = False\n  ButtonStyle = bsFlat\n  Precision = 7\n  QuickClose = True\n"
+       "  ShowButtonFrame = True\n"},
+  };
+  RegisterTypedColumnClasses();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.type);
+    const auto make = [&] {
+      return std::unique_ptr<TdxTreeListColumn>(
+          dynamic_cast<TdxTreeListColumn*>(framework::FindClass(c.type)(nullptr)));
+    };
+    auto source = make(), copy = make();
+    const std::string fresh = Described(*copy);
+    framework::ReadComponentText(
+        *source, std::string("object C: ") + c.type + "\n" + c.settings + "end\n", c.type);
+    ASSERT_NE(Described(*source), fresh);
+    copy->Assign(*source);
+    EXPECT_EQ(Described(*copy), Described(*source));
+    copy->RestoreDefaults();
+    EXPECT_EQ(Described(*copy), fresh);
+    TdxTreeListColumn plain(nullptr);
+    copy->Assign(plain);
+    EXPECT_EQ(Described(*copy), fresh) << "a plain column has none of these settings";
+  }
+}
+
 TEST(TypedColumns, AnEditorOfAForeignClassGetsOnlyTheBaseSetUpAndStoresNothingOfTheType) {
   TypedGrid g;
   std::vector<TdxTreeListColumn*> columns = {
@@ -399,6 +437,10 @@ TEST(TimeAndCurrencyColumns, ZeroIsStoredAsAnEmptyCellAndOtherValuesAsTheyShow) 
   t->SetTimeValue(0.75);
   g.grid.CloseEditor();
   EXPECT_EQ(g.Text(time), L"18:00:00");
+  time.SetTimeEditFormat(TdxTimeEditFormat::tfHour);
+  ASSERT_EQ(g.Edit(time), t);
+  EXPECT_EQ(t->GetEditText(), L"18") << "hours alone";
+  g.grid.CancelEditor();
   auto* m = dynamic_cast<editors::TdxInplaceCurrencyEdit*>(g.Edit(money));
   ASSERT_NE(m, nullptr) << "a text that is no amount opens the editor";
   EXPECT_EQ(m->GetValue(), 0);
