@@ -329,6 +329,35 @@ TEST_F(RouteImport, TestPointsMatchTheirNetByItsEscapedName) {
             "pad 1 S D(A) 1675,1775 top 24x60/1 mid 24 bottom 24/1 hole 0 stack 0 tpTop\n");
 }
 
+// A test point marks the copper the router gives it back for as far as the files round: the
+// design file's half thousandth of a mil beyond one unit of the route file's resolution (1005
+// units at mil 10), and no further.
+TEST_F(RouteImport, TestPointsMarkCopperWithinTheFilesRounding) {
+  const std::string board = testsupport::ReadFile(board_file_);
+  const struct {
+    const char* place;
+    bool marked;
+  } cases[] = {{R"("x": "2399.8995mil", "y": "1899.8995mil")", true},
+               {R"("x": "2399.8994mil", "y": "1900mil")", false},
+               {R"("x": "2400mil", "y": "1900.1006mil")", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.place);
+    std::string moved = board;
+    const std::string tp1 = R"("x": "2400mil", "y": "1900mil")";
+    ASSERT_NE(moved.find(tp1), std::string::npos);
+    moved.replace(moved.find(tp1), tp1.size(), c.place);
+    testsupport::WriteFile(board_file_, moved);
+    Reopen();
+    ASSERT_TRUE(
+        router::LoadRouteFile(RouteFile("tp.rte",
+                                        "(routes t (resolution mil 10) (network_out)"
+                                        " (test_points (point 24000 19000 back (net SDA))))")));
+    const std::vector<std::string> found = CopperAt(2400, 1900);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].find("tpBottom") != std::string::npos, c.marked) << found[0];
+  }
+}
+
 // Far more netted routing than the rest of the board: all of it goes, and only it.
 TEST_F(RouteImport, CleanUpTakesAllRoutingOfALargeBoard) {
   std::string board = testsupport::ReadFile(board_file_);
