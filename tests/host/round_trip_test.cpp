@@ -254,10 +254,16 @@ TEST_F(RoundTrip, PadstacksNameOnlyDeclaredLayersAndNoShapeOfNoSize) {
   "vias": [
     {"net": "N1", "x": "15mm", "y": "5mm", "size": "30mil", "hole": "12mil",
      "stackMode": "topMiddleBottom", "stackSizes": {"TopLayer": "30mil", "BottomLayer": "34mil"}}
+  ],
+  "pads": [
+    {"name": "Flat", "layer": "TopLayer", "net": "N1", "x": "20mm", "y": "5mm",
+     "size": ["0mm", "1mm"], "shape": "rectangle"}
   ],)",
                    true));
   EXPECT_EQ(design_.find("InternalPlane1"), std::string::npos) << design_;
   EXPECT_EQ(UndeclaredPadstackLayers(design_), std::vector<std::string>{});
+  EXPECT_EQ(design_.find("(rect TopLayer 0.000 -19.685 0.000 19.685)"), std::string::npos)
+      << "the flat pad";
   EXPECT_NE(design_.find("(shape (circle TopLayer 30.000))\r\n"
                          "            (shape (circle BottomLayer 34.000))"),
             std::string::npos)
@@ -284,12 +290,17 @@ TEST_F(RoundTrip, ABoardWithoutOutlineOrCopperIsRefused) {
 }
 
 // Width rules that give no width write no width of 0, neither the board's on each layer nor a
-// net's; the user hears of them by name, once.
+// net's, nor one layer's of a rule with widths on the others; the user hears of the rules
+// without a width by name, once.
 TEST_F(RoundTrip, WidthRulesWithoutAWidthAreLeftOutWithAWord) {
   Open(MetricBoard(R"j(
   "rules": [
-    {"kind": "Width", "name": "BoardWidth", "priority": 1},
-    {"kind": "Width", "name": "N1Width", "priority": 0, "scope1": "InNet('N1')"}
+    {"kind": "Width", "name": "BoardWidth", "priority": 2,
+     "layerWidths": {"TopLayer": {"min": "5mil", "max": "20mil", "preferred": "10mil"}}},
+    {"kind": "Width", "name": "N1Width", "priority": 0, "scope1": "InNet('N1')"},
+    {"kind": "Width", "name": "N2Width", "priority": 1, "scope1": "InNet('N2')",
+     "minWidth": "5mil", "maxWidth": "20mil", "preferredWidth": "8mil",
+     "layerWidths": {"MidLayer1": {"min": "0mil", "max": "0mil", "preferred": "0mil"}}}
   ],
   "tracks": [
     {"layer": "TopLayer", "net": "N1", "x": "5mm", "y": "5mm", "x2": "35mm", "y2": "5mm",
@@ -297,6 +308,7 @@ TEST_F(RoundTrip, WidthRulesWithoutAWidthAreLeftOutWithAWord) {
   ],)j"));
   EXPECT_EQ(design_.find("(width 0.000)"), std::string::npos) << design_;
   EXPECT_NE(design_.find("(width 5.000)"), std::string::npos) << "the default board width";
+  EXPECT_NE(design_.find("(rule (width 10.000))"), std::string::npos) << "the top layer's";
   EXPECT_EQ(Warnings("These width rules give no width, so the design file leaves them out and "
                      "the router routes their wires as the rules around them say: BoardWidth, "
                      "N1Width."),
