@@ -619,6 +619,7 @@ TEST(TreeListHotTrack, TheHintSitsRightOfTheButtonALineAboveAndTheTooltipOverIts
   f.grid.header_button_hint = L"Customize";
   const RECT button = f.grid.HeaderButtonRect();
   SendMessageW(f.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(button.left + 2, button.top + 2));
+  EXPECT_EQ(f.grid.HeaderHint(), nullptr) << "not before its timer";
   SendMessageW(f.hwnd(), WM_TIMER, treelist::TCustomdxTreeList::kHintShowTimer, 0);
   ASSERT_NE(f.grid.HeaderHint(), nullptr);
   HDC screen = GetDC(nullptr);
