@@ -28,6 +28,13 @@ bool Application::ProcessMessage(const MSG& msg) {
   if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN && msg.message != WM_SYSCHAR) {
     return false;
   }
+  // Escape during a drag ends the drag, and nothing else.
+  if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) {
+    if (TWinControl* holder = TWinControl::FromHandle(GetCapture());
+        holder && holder->CancelControlCapture()) {
+      return true;
+    }
+  }
   TWinControl* target = nullptr;
   for (HWND hwnd = msg.hwnd; hwnd && !target; hwnd = GetParent(hwnd)) {
     target = TWinControl::FromHandle(hwnd);

@@ -423,6 +423,7 @@ void TControl::WndProc(TMessage& message) {
       THintController::Instance().MouseEntered(*this);
       OnMouseEnter(this);
       break;
+    case CM_CANCELMODE: control_state_ &= ~csLButtonDown; break;  // no click after a cancel
     case CM_MOUSELEAVE:
       control_state_ &= ~csMouseInside;
       THintController::Instance().MouseLeft(*this);
@@ -605,13 +606,30 @@ void TWinControl::RemoveControl(TControl* control) {
   std::erase(controls_, control);
   std::erase(tab_list_, control);
   if (mouse_control_ == control) mouse_control_ = nullptr;
+  ForgetCaptureControl(control);
   control->parent_ = nullptr;
   if (control->Align() != TAlign::alNone && !(ComponentState() & csDestroying)) Realign();
 }
 
 void TWinControl::Notification(TComponent* component, TOperation operation) {
   TControl::Notification(component, operation);
-  if (operation == TOperation::opRemove && component == mouse_control_) mouse_control_ = nullptr;
+  if (operation != TOperation::opRemove) return;
+  if (component == mouse_control_) mouse_control_ = nullptr;
+  ForgetCaptureControl(component);
+}
+
+void TWinControl::ForgetCaptureControl(const TComponent* control) {
+  if (!capture_control_ || capture_control_ != control) return;
+  capture_control_ = nullptr;
+  if (hwnd_ && GetCapture() == hwnd_) ReleaseCapture();
+}
+
+bool TWinControl::CancelControlCapture() {
+  if (!capture_control_) return false;
+  if (GetCapture() == hwnd_) ReleaseCapture();  // WM_CAPTURECHANGED cancels
+  // The capture was gone already, without a word.
+  if (TControl* lost = std::exchange(capture_control_, nullptr)) lost->Perform(CM_CANCELMODE);
+  return true;
 }
 
 int TWinControl::TabOrder() const {
@@ -1014,6 +1032,13 @@ void TWinControl::WndProc(TMessage& message) {
       }
       break;
     case WM_MOUSELEAVE: UpdateMouseInside(nullptr); break;
+    case WM_CANCELMODE: CancelControlCapture(); break;
+    case WM_CAPTURECHANGED:
+      // Someone else took the mouse (a popup, another window): the drag is cancelled.
+      if (reinterpret_cast<HWND>(message.lParam) != hwnd_) {
+        if (TControl* lost = std::exchange(capture_control_, nullptr)) lost->Perform(CM_CANCELMODE);
+      }
+      break;
     case CM_ENABLEDCHANGED:
       if (hwnd_) EnableWindow(hwnd_, Enabled());
       break;
@@ -1037,18 +1062,20 @@ void TWinControl::WndProc(TMessage& message) {
   }
   if (IsMouseMessage(message.msg)) {
     const POINT point = PointFrom(message.lParam);
-    TControl* target = GetCapture() == hwnd_ && mouse_control_ &&
-                               (message.msg != WM_MOUSEMOVE || (message.wParam & MK_LBUTTON))
-                           ? mouse_control_
-                           : ControlAt(point);
+    // Until the button comes up, the control it went down on has the mouse, wherever it is.
+    TControl* target = capture_control_ ? capture_control_ : ControlAt(point);
     if (message.msg == WM_MOUSEMOVE) {
       UpdateMouseInside(target ? target : this);
       TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, hwnd_, 0};
       TrackMouseEvent(&track);
     }
     if (target && target != this) {
-      if (message.msg == WM_LBUTTONDOWN) SetCapture(hwnd_);
-      if (message.msg == WM_LBUTTONUP) ReleaseCapture();
+      if (message.msg == WM_LBUTTONDOWN) {
+        capture_control_ = target;
+        SetCapture(hwnd_);
+      }
+      // Forgotten first, so that losing the capture is no cancel.
+      if (message.msg == WM_LBUTTONUP && std::exchange(capture_control_, nullptr)) ReleaseCapture();
       message.result = target->Perform(message.msg, message.wParam,
                                        MAKELPARAM(point.x - target->left_, point.y - target->top_));
       return;

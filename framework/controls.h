@@ -263,6 +263,9 @@ class TWinControl : public TControl, public IStreamableChildren {
   // The next control of the tab order after `current` among this control's descendants.
   TWinControl* FindNextControl(TWinControl* current, bool forward, bool check_tab_stop);
   void SelectNext(TWinControl* current, bool forward);
+  // Ends the mouse capture that a control without a window holds through this window (a drag),
+  // telling it with CM_CANCELMODE. False when there was none.
+  bool CancelControlCapture();
   // The control of that window among the framework's, or null.
   static TWinControl* FromHandle(HWND hwnd);
   // Aligns the children by their Align and Anchors.
@@ -312,6 +315,7 @@ class TWinControl : public TControl, public IStreamableChildren {
   void ForgetWindows();
   void PaintControls(HDC dc);
   void UpdateMouseInside(TControl* control);
+  void ForgetCaptureControl(const TComponent* control);
   TControl* ControlAt(POINT point);
 
   std::vector<TControl*> controls_;
@@ -320,6 +324,8 @@ class TWinControl : public TControl, public IStreamableChildren {
   bool tab_stop_ = false;
   bool double_buffered_ = false;
   TControl* mouse_control_ = nullptr;
+  // The control without a window that the left button went down on, while it is down.
+  TControl* capture_control_ = nullptr;
   HWND parent_window_ = nullptr;
   win::UniqueBrush ctl_brush_;  // the background a system control child asks for
   TColor ctl_brush_color_ = clNone;

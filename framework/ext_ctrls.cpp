@@ -71,7 +71,10 @@ void TSplitter::MouseMove(unsigned shift, int x, int y) {
   const int delta = Horizontal() ? left_ + x - drag_start_.x : top_ + y - drag_start_.y;
   // Left and top neighbours grow as the splitter moves away from them, the others shrink.
   const bool grows = Align() == TAlign::alLeft || Align() == TAlign::alTop;
-  const int size = std::max(start_size_ + (grows ? delta : -delta), min_size_);
+  ResizeNeighbour(std::max(start_size_ + (grows ? delta : -delta), min_size_));
+}
+
+void TSplitter::ResizeNeighbour(int size) {
   const int old = Horizontal() ? dragged_->Width() : dragged_->Height();
   if (size == old) return;
   if (Horizontal()) {
@@ -85,6 +88,14 @@ void TSplitter::MouseMove(unsigned shift, int x, int y) {
 void TSplitter::MouseUp(TMouseButton button, unsigned shift, int x, int y) {
   TGraphicControl::MouseUp(button, shift, x, y);
   if (button == TMouseButton::mbLeft) dragged_ = nullptr;
+}
+
+void TSplitter::WndProc(TMessage& message) {
+  if (message.msg == CM_CANCELMODE && dragged_) {
+    ResizeNeighbour(start_size_);
+    dragged_ = nullptr;
+  }
+  TGraphicControl::WndProc(message);
 }
 
 }  // namespace framework

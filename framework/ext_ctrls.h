@@ -22,6 +22,8 @@ class TSplitter : public TGraphicControl {
   TNotifyEvent OnPaint;
   // Called after each drag step that resized the neighbour.
   TNotifyEvent OnMoved;
+  // A drag that is cancelled (Escape, the capture lost) puts the neighbour's size back.
+  void WndProc(TMessage& message) override;
 
  protected:
   void Paint() override;
@@ -34,6 +36,8 @@ class TSplitter : public TGraphicControl {
  private:
   // The control beside the splitter on its aligned side, or null.
   TControl* FindNeighbour() const;
+  // Gives the dragged neighbour that size and says so.
+  void ResizeNeighbour(int size);
 
   bool beveled_ = false;
   int min_size_ = 30;

@@ -9,6 +9,7 @@
 #include <string>
 #include <tuple>
 
+#include "framework/application.h"
 #include "framework/forms.h"
 #include "framework/stdctrls.h"
 #include "controls/xp_control_set.h"
@@ -106,20 +107,30 @@ TEST(XPSplitter, OpaqueFillsWithFaceOrColourBevelsAndYieldsToOnPaint) {
   EXPECT_EQ(CountNot(s, kBack), 0) << "OnPaint paints instead of the splitter";
 }
 
+// A shown form: a panel aligned left, the splitter beside it, and the rest.
+struct SplitForm {
+  SplitForm() {
+    form.SetBounds(0, 0, 400, 200);
+    left.SetParent(&form);
+    left.SetWidth(100);
+    left.SetAlign(TAlign::alLeft);
+    splitter.SetParent(&form);
+    splitter.SetLeft(150);
+    splitter.SetWidth(5);
+    rest.SetParent(&form);
+    rest.SetAlign(TAlign::alClient);
+    form.Show();
+  }
+  framework::TForm form{nullptr};
+  framework::TPanel left{nullptr}, rest{nullptr};
+  controls::TXPSplitter splitter{nullptr};
+};
+
 TEST(XPSplitter, DraggingResizesTheNeighbourDownToMinSize) {
-  framework::TForm form(nullptr);
-  form.SetBounds(0, 0, 400, 200);
-  framework::TPanel left(nullptr), top(nullptr), rest(nullptr);
-  controls::TXPSplitter splitter(nullptr), across(nullptr);
-  left.SetParent(&form);
-  left.SetWidth(100);
-  left.SetAlign(TAlign::alLeft);
-  splitter.SetParent(&form);
-  splitter.SetLeft(150);
-  splitter.SetWidth(5);
-  rest.SetParent(&form);
-  rest.SetAlign(TAlign::alClient);
-  form.Show();
+  SplitForm f;
+  framework::TForm& form = f.form;
+  framework::TPanel &left = f.left, &rest = f.rest, top(nullptr);
+  controls::TXPSplitter &splitter = f.splitter, across(nullptr);
   ASSERT_EQ(splitter.Left(), left.Left() + left.Width());
   int moved = 0;
   splitter.OnMoved = [&](framework::TComponent*) { ++moved; };
@@ -155,6 +166,56 @@ TEST(XPSplitter, DraggingResizesTheNeighbourDownToMinSize) {
              mouse(WM_LBUTTONUP, 250, 66); }, "30 30 35 2 | 65 65"},
   });
   // clang-format on
+}
+
+// However a drag ends, the form lets the mouse go, so that the next click reaches whatever it
+// is over: the button coming up anywhere (also after Wine's WM_MOUSELEAVE, which comes as soon
+// as the pointer leaves the splitter), WM_CANCELMODE, Escape, or another window taking the mouse.
+// A drag ended any other way than by the button puts the size back.
+TEST(XPSplitter, EveryRoadOutOfADragLetsTheMouseGo) {
+  SplitForm f;
+  framework::TForm& form = f.form;
+  framework::TPanel &left = f.left, &rest = f.rest;
+  controls::TXPSplitter& splitter = f.splitter;
+  framework::TForm other(nullptr);
+  other.Show();
+  const HWND hwnd = form.Handle();
+  const auto mouse = [&](UINT msg, int x) {
+    SendMessageW(hwnd, msg, msg == WM_LBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(x, 50));
+  };
+  int x = 0;  // where the last drag took the splitter
+  const auto grab = [&] {
+    x = splitter.Left() + 2;
+    SendMessageW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(x, 50));
+    mouse(WM_LBUTTONDOWN, x);
+    mouse(WM_MOUSEMOVE, x += 60);
+  };
+  // The left panel's width; who holds the mouse.
+  const auto look = [&] {
+    const HWND capture = GetCapture();
+    return std::to_string(left.Width()) + (capture == hwnd             ? " held"
+                                           : capture == other.Handle() ? " other"
+                                                                       : " free");
+  };
+  const auto escape = [&] {
+    const MSG msg{rest.Handle(), WM_KEYDOWN, VK_ESCAPE, 0, 0, {}};
+    return framework::Application::Instance().ProcessMessage(msg);
+  };
+  // clang-format off
+  xptest::ExpectSteps(look, {
+      {[&] { grab(); }, "160 held"},
+      {[&] { SendMessageW(hwnd, WM_MOUSELEAVE, 0, 0), mouse(WM_MOUSEMOVE, x + 20); }, "180 held"},
+      // Up over the pages, where no control without a window is.
+      {[&] { mouse(WM_LBUTTONUP, 350); }, "180 free"},
+      {[&] { mouse(WM_MOUSEMOVE, 120); }, "180 free"},
+      {[&] { grab(), SendMessageW(hwnd, WM_CANCELMODE, 0, 0), mouse(WM_MOUSEMOVE, 300); },
+       "180 free"},
+      {[&] { grab(); EXPECT_TRUE(escape()); mouse(WM_MOUSEMOVE, 300); }, "180 free"},
+      {[&] { EXPECT_FALSE(escape()) << "no drag: Escape is the form's"; }, "180 free"},
+      {[&] { grab(), SetCapture(other.Handle()), mouse(WM_MOUSEMOVE, 300); }, "180 other"},
+  });
+  // clang-format on
+  ReleaseCapture();
 }
 
 // The skins' sizes are the skins tests'; here: they are loaded once, for every splitter.
