@@ -116,8 +116,10 @@ void TXPCheckBox::Paint() {
                         text_top + text.cy};
   DrawCaption(dc, caption, Caption(), Enabled(), framework::ColorToRGB(Font().Color()), DT_LEFT);
   if (Focused() && text.cx > 0) {
+    // Around the text's box, not on it: its last row holds the underscores ("use_via").
     RECT focus = caption;
-    InflateRect(&focus, 1, 0);
+    InflateRect(&focus, 1, 1);
+    IntersectRect(&focus, &focus, &client);
     DrawFocusRect(dc, &focus);
   }
 }

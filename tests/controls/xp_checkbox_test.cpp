@@ -11,6 +11,7 @@
 #include "framework/application.h"
 #include "framework/forms.h"
 #include "framework/theme_services.h"
+#include "framework/win/handles.h"
 #include "paint_styles.h"
 #include "controls/xp_control_paint.h"
 #include "controls/xp_control_utils.h"
@@ -131,14 +132,29 @@ TEST_F(CheckBox, DrawsTheBoxOfItsStateAndItsFocusInEachPaintStyle) {
           << "frame " << look.frame;
     }
     box->SetEnabled(true);
-    xptest::Surface focused(160, 17), unfocused(160, 17);
+    // The focus frame goes round the caption and leaves every pixel of its text as it was,
+    // the underscores on its last row too.
+    box->SetCaption(L"Generate use_via statements");
+    box->SetWidth(240);
+    xptest::Surface focused(240, 17), unfocused(240, 17);
     box->SetFocus();
     box->PaintTo(focused.dc(), 0, 0);
     dependent->SetFocus();
     box->PaintTo(unfocused.dc(), 0, 0);
     const COLORREF face = framework::ColorToRGB(box->Color());
     EXPECT_GT(focused.InkBox(face).right, unfocused.InkBox(face).right) << "the focus frame";
-    EXPECT_GT(unfocused.InkBox(face).right, glyph.cx + 40) << "the caption beside the box";
+    // The caption's own ink: the unfocused box without its glyph.
+    xptest::Surface caption(240, 17);
+    BitBlt(caption.dc(), 0, 0, 240, 17, unfocused.dc(), 0, 0, SRCCOPY);
+    const RECT glyph_part{0, 0, glyph.cx + 4, 17};
+    win::UniqueBrush face_brush(CreateSolidBrush(face));
+    FillRect(caption.dc(), &glyph_part, face_brush.get());
+    const RECT text = caption.InkBox(face);
+    EXPECT_GT(text.right, glyph.cx + 40) << "the caption beside the box";
+    EXPECT_EQ(xptest::Differences(focused, unfocused, text), 0)
+        << "rows " << text.top << ".." << text.bottom - 1;
+    box->SetCaption(L"&Export polygons");
+    box->SetWidth(160);
   });
   dependent->SetEnabled(false);
   auto* grayed = Add(L"Grayed", 52);
