@@ -1,6 +1,7 @@
 // The router set-up dialog.
 #include "router/setup_dialog.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "controls/xp_checkbox.h"
@@ -72,6 +73,17 @@ constexpr LengthSetting kLengthSettings[] = {
     {"TestPointExpValue", "TestPointExpansion", "Test point expansion value",
      &TRouterSettings::test_point_expansion},
 };
+constexpr char kFieldsNotUnderstood[] = "These fields were not understood and keep their value:";
+
+// Takes the field's text into `value` when it is a length the router can use; otherwise `value`
+// stays and the result names the field, its text and why.
+std::string TakeLengthField(const LengthSetting& length, const std::string& text, bool imperial,
+                            double& value) {
+  const std::string why = TakeSettingsLength(length.key, text, imperial, value);
+  if (why.empty()) return {};
+  return std::string(length.field) + " \"" + text + "\": " + why + "; it stays " +
+         sdk::FormatCoord(imperial, value);
+}
 
 constexpr const char* kPages[][2] = {
     {"General", "pnlGeneral"},
@@ -100,25 +112,20 @@ void AddRuleRows(treelist::TCustomdxTreeList& grid, TdxTreeListNode* parent,
   for (const RuleProblemRow& child : row.children) AddRuleRows(grid, node, child);
 }
 
-// Columns as wide as their captions and their widest texts as drawn, so that no name shows cut;
-// the last one also takes the room that is left, and the grid's scroll bar reaches what is wider
-// than the grid.
-void FitColumnsToText(treelist::TCustomdxTreeListControl& grid) {
+// The rule names take the room they need, but leave the descriptions at least a third of the
+// grid, so that a row's name and its verdict show side by side; a text still cut shows whole in
+// its cell's tooltip. The grid keeps these shares as it is resized.
+void ShareRuleColumns(treelist::TCustomdxTreeListControl& grid) {
   grid.Handle();  // measured with the window's font
   grid.ApplyBestFit(nullptr);
-  const int count = grid.ColumnCount();
-  if (count == 0) return;
-  for (TdxTreeListNode* node = grid.GetFirstNode(); node; node = grid.GetNextVisible(node)) {
-    for (int column = 0; column < count; ++column) {
-      const int needed = grid.CellTextRoom(node, column);
-      treelist::TdxTreeListColumn& shown = *grid.Columns(column);
-      if (needed > shown.Width()) shown.SetWidth(needed);
-    }
-  }
-  int used = 0;
-  for (int i = 0; i < count; ++i) used += grid.Columns(i)->Width();
-  treelist::TdxTreeListColumn& last = *grid.Columns(count - 1);
-  if (used < grid.ClientWidth()) last.SetWidth(last.Width() + grid.ClientWidth() - used);
+  treelist::TdxTreeListColumn* names = grid.Columns(kRuleColumn);
+  treelist::TdxTreeListColumn* descriptions = grid.Columns(kDescriptionColumn);
+  if (!names || !descriptions) return;
+  const int room = grid.ClientWidth();
+  const int names_width =
+      std::min(names->Width(), room - std::min(descriptions->Width(), room / 3));
+  names->SetWidth(names_width);
+  descriptions->SetWidth(room - names_width);
 }
 
 // Stored settings the router cannot use were replaced by the values in hand; the user hears
@@ -156,6 +163,10 @@ TSpecctraSetup::TSpecctraSetup(sdk::Handle board, TOvixRules* rules)
   // Sorting moved the rows under a top row that was taken before.
   Grid("PanelsTree").SetTopIndex(0);
   ShowSetupPanel("", "General");
+  // OK with a length that cannot be used keeps the dialog open on that field.
+  OnCloseQuery = [this](framework::TComponent*, bool& can_close) {
+    if (ModalResult() == framework::kModalOk) can_close = LengthFieldsRead();
+  };
 }
 
 TSpecctraSetup::~TSpecctraSetup() = default;
@@ -204,12 +215,9 @@ std::vector<std::string> TSpecctraSetup::StoreSetupControls() {
   std::vector<std::string> not_understood;
   for (const LengthSetting& length : kLengthSettings) {
     const std::string text = win::Narrow(Find<controls::TXPEdit>(length.control).Text());
-    double& value = settings.*length.setting;
-    const std::string why = TakeSettingsLength(length.key, text, board_->Imperial(), value);
-    if (!why.empty()) {
-      not_understood.push_back(std::string(length.field) + " \"" + text + "\": " + why +
-                               "; it stays " + sdk::FormatCoord(board_->Imperial(), value));
-    }
+    std::string problem =
+        TakeLengthField(length, text, board_->Imperial(), settings.*length.setting);
+    if (!problem.empty()) not_understood.push_back(std::move(problem));
   }
   const int side = Find<controls::TXPComboBox>("TestPointExpSide").ItemIndex();
   if (side >= 0) settings.test_point_side = side;
@@ -231,6 +239,36 @@ std::vector<std::string> TSpecctraSetup::StoreSetupControls() {
     StoreLayerDirections(rows, *document_settings_);
   }
   return not_understood;
+}
+
+bool TSpecctraSetup::LengthFieldsRead() {
+  std::vector<std::string> problems;
+  controls::TXPEdit* first = nullptr;
+  for (const LengthSetting& length : kLengthSettings) {
+    auto& field = Find<controls::TXPEdit>(length.control);
+    if (!field.Enabled()) continue;  // the user could not correct it; OK keeps its setting
+    double value = board_->settings.*length.setting;
+    std::string problem =
+        TakeLengthField(length, win::Narrow(field.Text()), board_->Imperial(), value);
+    if (problem.empty()) continue;
+    problems.push_back(std::move(problem));
+    if (!first) first = &field;
+  }
+  if (!first) return true;
+  ReportSettingsProblems(problems, kFieldsNotUnderstood);
+  ShowSetupPanel(RowText(Grid("PanelsTree").GetFocusedNode()), PageOf(*first));
+  SetActiveControl(first);
+  first->SelectAll();
+  return false;
+}
+
+std::string TSpecctraSetup::PageOf(const framework::TControl& control) const {
+  for (const framework::TControl* parent = &control; parent; parent = parent->Parent()) {
+    for (const auto& [name, panel] : pages_) {
+      if (panel == parent) return name;
+    }
+  }
+  throw sdk::EAssertionFailed("a field outside the pages", __FILE__, __LINE__);
 }
 
 void TSpecctraSetup::CloseGridEditors() {
@@ -325,6 +363,7 @@ void TSpecctraSetup::cbxPolygonsClick(framework::TComponent*) {
 void TSpecctraSetup::Checkbox_TestPointShapeExpansionClick(framework::TComponent*) {
   const bool checked = Find<controls::TXPCheckBox>("Checkbox_TestPointShapeExpansion").Checked();
   Find<controls::TXPEdit>("TestPointExpValue").SetEnabled(checked);
+  Find<framework::TControl>("lblExpansionValue").SetEnabled(checked);
   Find<controls::TXPComboBox>("TestPointExpSide").SetEnabled(checked);
 }
 
@@ -398,7 +437,7 @@ void TSpecctraSetup::FillRuleProblems() {
   if (!rules_) return;
   AddRuleRows(grid, nullptr, RuleProblemRows(*rules_));
   grid.FullExpand();
-  FitColumnsToText(Find<treelist::TCustomdxTreeListControl>("dxTreeList_Rules"));
+  ShareRuleColumns(Find<treelist::TCustomdxTreeListControl>("dxTreeList_Rules"));
   grid.SetTopIndex(0);
   grid.SetFocusedNode(grid.GetFirstNode());
 }
@@ -412,7 +451,7 @@ bool RunSetupDialog(sdk::Handle board, TOvixRules& rules) {
   dialog.CloseGridEditors();
   const std::vector<std::string> not_understood = dialog.StoreSetupControls();
   dialog.Board().WriteSettings();
-  ReportSettingsProblems(not_understood, "These fields were not understood and keep their value:");
+  ReportSettingsProblems(not_understood, kFieldsNotUnderstood);
   return true;
 }
 

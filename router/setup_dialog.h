@@ -40,6 +40,9 @@ class TSpecctraSetup : public controls::TServerDialog {
   std::vector<std::string> StoreSetupControls();
   // Closes an in-cell editor that is still open, keeping what it holds.
   void CloseGridEditors();
+  // Whether every length field the user can change reads as a length the router can use. If
+  // not, the user is told which fields do not and why, and the first is shown and focused.
+  bool LengthFieldsRead();
 
   // Pages by name. A name given twice raises "Panel already exists: NAME"; a name never given
   // is a fault of the code.
@@ -83,6 +86,8 @@ class TSpecctraSetup : public controls::TServerDialog {
   void FillLayerDirections();
   void FillRuleProblems();
   void ApplyEnablingRules();
+  // The name of the page that holds the control.
+  std::string PageOf(const framework::TControl& control) const;
 
   std::unique_ptr<TBoard> board_;
   TOvixRules* rules_;

@@ -501,12 +501,16 @@ void TCustomdxTreeListControl::BestFitColumn(TdxTreeListColumn& column, HDC dc, 
                            BandVisibleIndex(column.BandIndex()) == 0;
   int widest = 0;
   {
-    editors::SelectScope font(dc, (column.IsAssigned(cvFont) ? column.Font() : Font()).Handle());
     struct Walk {
       static void Nodes(TCustomdxTreeListControl& grid, TdxTreeListColumn& column, HDC dc,
                         bool tree_column, const std::vector<TdxTreeListNode*>& nodes, int& widest) {
         for (TdxTreeListNode* node : nodes) {
-          int width = column.GetBestFitWidth(node, dc);
+          int width = 0;
+          {
+            // Measured as drawn: a cell that custom drawing makes bold needs more room.
+            editors::SelectScope cell_font(dc, grid.CellTextFont(dc, node, column.Index()));
+            width = column.GetBestFitWidth(node, dc);
+          }
           if (tree_column) {
             int left = 0, right = 0;  // the indent, state image and image the painter leaves
             grid.GetNodeIndent(node, left, right);

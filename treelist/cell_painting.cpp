@@ -154,11 +154,8 @@ int TCustomdxTreeList::ShownCellText::Room(HDC dc) const {
   return size.cx + kMargin;
 }
 
-int TCustomdxTreeList::CellTextRoom(TdxTreeListNode* node, int column) {
-  win::UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
-  const RECT cell = GetCellRect(node, column);
-  const ShownCellText shown = SettleShownText(dc.get(), node, column, cell);
-  return shown.rect.left - cell.left + shown.Room(dc.get());
+HFONT TCustomdxTreeList::CellTextFont(HDC dc, TdxTreeListNode* node, int column) {
+  return SettleShownText(dc, node, column, RECT{}).font;
 }
 
 void TCustomdxTreeList::PaintCellPass(const TdxCellPaintInfo& cell, const CellPass& pass,

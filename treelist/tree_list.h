@@ -1024,9 +1024,6 @@ class TCustomdxTreeList : public TreeListBase,
   void DrawCellText(const TdxCellPaintInfo& cell);
   void DrawPreview(HDC dc, const RECT& rect, TdxTreeListNode* node, COLORREF background,
                    COLORREF text_color);
-  // The width a cell needs to show its text whole, in the font its painting settles on (custom
-  // drawing included): the tree's indent, the text and the margin the tooltips keep.
-  int CellTextRoom(TdxTreeListNode* node, int column);
   // OnCustomDrawPreview is asked first; when it is not done, OnCustomDrawPreviewCell.
   TdxCustomDrawPreviewEvent OnCustomDrawPreview, OnCustomDrawPreviewCell;
   TdxPreviewTextEvent OnGetPreviewText;
@@ -1091,6 +1088,9 @@ class TCustomdxTreeList : public TreeListBase,
   virtual std::wstring GetRowKindText(TdxTreeListNode*, int, TdxCellKind) { return {}; }
   // The shared view-data record a column's cells fill (one per tree list).
   virtual editors::TdxEditViewData& CellViewData(int column);
+  // The font a cell paints its text in (the column's own or the grid's, as custom drawing
+  // leaves it), outside a paint; it stays valid until the next cell is settled.
+  HFONT CellTextFont(HDC dc, TdxTreeListNode* node, int column);
   // Paints a filled record with the column's painter, through PaintViewDataInCell.
   virtual void PaintCellViewData(HDC dc, int column, editors::TdxEditViewData& data);
   // Paints a record in the cell its Bounds surround by 2 pixels, with the DC clipped to the

@@ -8,6 +8,8 @@
 #include <string>
 
 #include "../controls/paint_styles.h"
+#include "../controls/surface.h"
+#include "controls/xp_bitbtn.h"
 #include "controls/xp_checkbox.h"
 #include "controls/xp_combobox.h"
 #include "controls/xp_edits2.h"
@@ -201,6 +203,7 @@ TEST_F(SetupDialog, TestPointsFollowTheBoxSideAndValue) {
     EXPECT_EQ(win::Narrow(side.Text()), c.shown);
     EXPECT_EQ(side.Enabled(), c.styles);
     EXPECT_EQ(value.Enabled(), c.styles);
+    EXPECT_EQ(dialog.Find<framework::TControl>("lblExpansionValue").Enabled(), c.styles);
     EXPECT_EQ(dialog.Find<controls::TXPCheckBox>("CheckBox_EmitUseVia").Enabled(), !c.styles);
     value.SetText(win::Widen(c.value));
     EXPECT_TRUE(dialog.StoreSetupControls().empty());
@@ -222,6 +225,60 @@ TEST_F(SetupDialog, KeepsALengthItCannotReadAndSaysWhich) {
                           "Via grid \"0mil\": it must be larger than 0; it stays 20mil"}));
   EXPECT_EQ(dialog.Board().settings.wire_grid, 200000);
   EXPECT_EQ(dialog.Board().settings.via_grid, 200000);
+}
+
+// OK with a length the router cannot use keeps the dialog open, on the page of the first such
+// field with that field focused, after naming each such field and why; corrected, OK closes it
+// and stores the value. A field the user cannot change (its box unchecked) does not hold it: its
+// setting stays, and the user hears so once the dialog has closed.
+TEST_F(SetupDialog, OkWithALengthItCannotUseStaysOnTheFieldUntilCorrected) {
+  Open("../examples/rules-board.json");
+  std::vector<std::string> messages;
+  framework::SetMessageDialogHandler([&](const framework::MessageDialogRequest& request) {
+    messages.push_back(request.message);
+    return static_cast<int>(framework::kModalOk);
+  });
+  std::vector<std::string> refused;  // where each refused OK left the user
+  const bool confirmed = Run([&](TSpecctraSetup& dialog) {
+    const HWND window = dialog.Handle();
+    dialog.Find<controls::TXPBitBtn>("Cancel").OnClick = [&](framework::TComponent*) {
+      const auto* focus = framework::TWinControl::FromHandle(GetFocus());
+      refused.push_back(win::Narrow(dialog.Find<controls::TXPCustomLabel>("lblHeader").Caption()) +
+                        ": " + (focus ? focus->Name() : "(none)"));
+    };
+    // Enter is OK; once it is refused, Escape is Cancel from the field.
+    const auto press_ok = [&] {
+      PostMessageW(window, WM_KEYDOWN, VK_RETURN, 0);
+      PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0);
+      return dialog.ShowModal();
+    };
+    auto& via = dialog.Find<controls::TXPEdit>("ViaGrid");
+    auto& expansion = dialog.Find<controls::TXPEdit>("TestPointExpValue");
+    auto& styles = dialog.Find<controls::TXPCheckBox>("Checkbox_TestPointShapeExpansion");
+    SendMessageW(styles.Handle(), BM_CLICK, 0, 0);
+    via.SetText(L"fine");
+    expansion.SetText(L"-2mil");
+    EXPECT_EQ(press_ok(), framework::kModalCancel);
+    via.SetText(L"25mil");
+    EXPECT_EQ(press_ok(), framework::kModalCancel);
+    SendMessageW(styles.Handle(), BM_CLICK, 0, 0);
+    PostMessageW(window, WM_KEYDOWN, VK_RETURN, 0);
+    return dialog.ShowModal();
+  });
+  EXPECT_TRUE(confirmed);
+  EXPECT_EQ(refused,
+            (std::vector<std::string>{"General: ViaGrid", "Via Styles: TestPointExpValue"}));
+  EXPECT_EQ(messages, (std::vector<std::string>{
+                          "These fields were not understood and keep their value:\n"
+                          "Via grid \"fine\": it is no length; it stays 20mil\n"
+                          "Test point expansion value \"-2mil\": it is negative; it stays 4mil",
+                          "These fields were not understood and keep their value:\n"
+                          "Test point expansion value \"-2mil\": it is negative; it stays 4mil",
+                          "These fields were not understood and keep their value:\n"
+                          "Test point expansion value \"-2mil\": it is negative; it stays 4mil"}));
+  TBoard stored(board_);
+  stored.Sync(pcbapi::kRead);
+  EXPECT_EQ(stored.settings.via_grid, 250000) << "stored on OK";
 }
 
 // Checks are kept per rule while the user moves between rules, and only OK writes them; a rule
@@ -347,32 +404,36 @@ TEST_F(SetupDialog, ListsTheRuleProblemsUnderTheirKinds) {
             "priority|Following Rules have incompatible scopes|Length|Following rules have "
             "incorrect priority|Following Rules have incompatible scopes|");
 
-  // Every text shows whole in its column, headings in bold (a scroll bar reaches what is wider
-  // than the grid): the mouse over any cell brings no tooltip, which the grid shows for a cell
-  // too narrow for its text as drawn (and does in a narrower column).
-  grid.SetOptions(grid.Options() | treelist::aoShowTooltips);
+  // Both columns of every row show at once, without scrolling: the names take what they need
+  // up to two thirds, so each scope's verdict shows whole beside its name. A text still cut
+  // (measured as drawn, headings in bold) brings its tooltip when the mouse is over it.
   static POINT cursor;
   grid.Seams().cursor_pos = [] { return cursor; };
   const auto cut_texts = [&grid] {
     std::string cut;
-    for (const int column : {0, 1}) {
-      int row = 0;
-      for (auto* node = grid.GetFirstNode(); node; node = grid.GetNextVisible(node), ++row) {
-        grid.SetLeftCoord(column == 0 ? 0 : 1 << 20);
-        grid.SetTopIndex(row);
+    int row = 0;
+    for (auto* node = grid.GetFirstNode(); node; node = grid.GetNextVisible(node), ++row) {
+      grid.SetTopIndex(row);
+      for (const int column : {0, 1}) {
         const RECT cell = grid.GetCellRect(node, column);
-        const POINT at{std::min(cell.right, grid.GetLayout().data.right) - 2, cell.top + 2};
+        const POINT at{cell.right - 2, cell.top + 2};
         cursor = grid.ClientToScreen(at);
         SendMessageW(grid.Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
-        if (grid.CellTooltip()) cut += node->GetStrings(column) + "|";
+        if (grid.CellTooltip())
+          cut += std::to_string(column) + ":" + node->GetStrings(column) + "|";
       }
     }
     return cut;
   };
-  EXPECT_EQ(cut_texts(), "");
-  EXPECT_GE(grid.Columns(0)->Width() + grid.Columns(1)->Width(), grid.ClientWidth());
-  grid.Columns(0)->SetWidth(grid.Columns(0)->Width() / 2);
-  EXPECT_NE(cut_texts(), "");
+  const std::string cut = cut_texts();
+  EXPECT_EQ(cut.find("1:     "), std::string::npos) << "a verdict is cut: " << cut;
+  EXPECT_NE(cut.find("0:Clearance Constraint (NetToNet)"), std::string::npos) << cut;
+  EXPECT_EQ(cut.find("0:Scope 1: InNet('SIG1')|"), std::string::npos) << cut;
+  const int names = grid.Columns(0)->Width(), descriptions = grid.Columns(1)->Width();
+  EXPECT_EQ(names + descriptions, grid.ClientWidth());
+  EXPECT_GE(descriptions, grid.ClientWidth() / 3);
+  EXPECT_EQ(grid.GetLayout().total_width, grid.GetLayout().data.right - grid.GetLayout().data.left)
+      << "nothing to scroll to";
 
   Open("router/testdata/via-styles-board.json");
   TSpecctraSetup clean(board_, rules_);
@@ -381,21 +442,41 @@ TEST_F(SetupDialog, ListsTheRuleProblemsUnderTheirKinds) {
   auto& narrow = clean.Find<TdxTreeList>("dxTreeList_Rules");
   EXPECT_EQ(narrow.Columns(0)->Width() + narrow.Columns(1)->Width(), narrow.ClientWidth())
       << "the last column takes the room left";
+  EXPECT_LT(narrow.Columns(0)->Width(), narrow.ClientWidth() / 2) << "the names take their need";
 }
 
-// A picture of each page in the three looks, filled from the rules board.
+// A picture of each page, filled from the rules board: each shows something else in the page's
+// area and marks its own row in the page list.
 TEST_F(SetupDialog, DrawsEachPage) {
   Open("../examples/rules-board.json");
   TSpecctraSetup dialog(board_, rules_);
   dialog.LoadSetupControls();
+  // Where the client area starts in the picture, which has the frame.
+  POINT client{};
+  ClientToScreen(dialog.Handle(), &client);
+  RECT window{};
+  GetWindowRect(dialog.Handle(), &window);
+  RECT pages = dialog.Find<framework::TControl>("pnlPages").BoundsRect();
+  RECT list = dialog.Find<framework::TControl>("PanelsTree").BoundsRect();
+  for (RECT* area : {&pages, &list}) {
+    OffsetRect(area, client.x - window.left, client.y - window.top);
+  }
   std::string shown;
+  std::unique_ptr<xptest::Surface> before;
   for (const auto& [page, picture] : {std::pair{"General", "general"},
                                       {"Via Styles", "via_styles"},
                                       {"Layer Directions", "layer_directions"},
                                       {"Incompatible Design Rules", "design_rules"}}) {
+    SCOPED_TRACE(page);
     dialog.ShowSetupPanel(shown, page);
     shown = page;
-    xptest::WriteStylePicture(std::string("setup_dialog_") + picture, {&dialog});
+    std::unique_ptr<xptest::Surface> drawn =
+        xptest::Picture(dialog, std::string("setup_dialog_") + picture, 1);
+    if (before) {
+      EXPECT_GT(xptest::Differences(*drawn, *before, pages), 2000);
+      EXPECT_GT(xptest::Differences(*drawn, *before, list), 100) << "the marked row moved";
+    }
+    before = std::move(drawn);
   }
 }
 

@@ -587,6 +587,19 @@ TEST(TreeListBands, BestFitWidensToTheWidestCellAndWaitsForTheWindow) {
   g.grid.ApplyBestFit(name);
   EXPECT_LT(name->Width(), fitted);
   EXPECT_GE(name->Width(), 20);
+
+  // Each cell is measured in the font it paints with: one that custom drawing makes bold needs
+  // the room of its bold text.
+  const std::wstring wide = L"Following rules have incorrect priority";
+  g.grid.SetNodeString(g.grid.Items(1), 0, wide);
+  g.grid.ApplyBestFit(name);
+  const int plain = name->Width();
+  g.grid.OnCustomDrawCell = [&](framework::TComponent*, treelist::TdxCellDrawInfo& cell,
+                                std::string&) {
+    if (cell.node == g.grid.Items(1)) cell.font->SetStyle(framework::fsBold);
+  };
+  g.grid.ApplyBestFit(name);
+  EXPECT_GT(name->Width(), plain + 4) << plain;
 }
 
 TEST(TreeListBands, IndexQueriesAndRowCountsKeepTheirBounds) {
