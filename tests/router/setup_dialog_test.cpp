@@ -445,6 +445,37 @@ TEST_F(SetupDialog, ListsTheRuleProblemsUnderTheirKinds) {
   EXPECT_LT(narrow.Columns(0)->Width(), narrow.ClientWidth() / 2) << "the names take their need";
 }
 
+// The wheel scrolls each of the dialog's grids, a notch toward the user down and away up (each
+// grid made short enough here for the rows of these boards to overflow it).
+TEST_F(SetupDialog, TheWheelScrollsEveryGrid) {
+  const std::pair<const char*, std::vector<const char*>> boards[] = {
+      {"../examples/rules-board.json", {"PanelsTree", "gridLayerDirections", "dxTreeList_Rules"}},
+      {"router/testdata/via-styles-board.json", {"ViaStyleRules", "DrillPairsForViaStyle"}}};
+  for (const auto& [board, grids] : boards) {
+    Open(board);
+    TSpecctraSetup dialog(board_, rules_);
+    dialog.LoadSetupControls();
+    dialog.Show();
+    for (const char* name : grids) {
+      SCOPED_TRACE(name);
+      auto& grid = dialog.Find<TdxTreeList>(name);
+      grid.SetAlign(framework::TAlign::alNone);
+      grid.SetAnchors(framework::akLeft | framework::akTop);
+      for (int height = grid.Height(); height > 4 && grid.FullyVisibleRowCount() > 1; height -= 4) {
+        grid.SetHeight(height - 4);
+      }
+      ASSERT_EQ(grid.FullyVisibleRowCount(), 1);
+      ASSERT_EQ(grid.TopIndex(), 0);
+      const auto wheel = [&](int delta) {
+        SendMessageW(grid.Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, delta), 0);
+        return grid.TopIndex();
+      };
+      EXPECT_EQ(wheel(-WHEEL_DELTA), 1);
+      EXPECT_EQ(wheel(WHEEL_DELTA), 0);
+    }
+  }
+}
+
 // A picture of each page, filled from the rules board: each shows something else in the page's
 // area and marks its own row in the page list.
 TEST_F(SetupDialog, DrawsEachPage) {
