@@ -302,6 +302,48 @@ std::vector<std::string> DialogAnswerer::TakeSettingProblems() {
   return problems;
 }
 
+void CALLBACK DialogAnswerer::CancelRefusedOnTimer(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  if (!thread_answerer) return;
+  try {
+    thread_answerer->CancelRefused();
+  } catch (...) {
+  }
+}
+
+void DialogAnswerer::CancelRefused() {
+  if (!pending_.empty()) {
+    SetTimer(nullptr, 0, kRefusalWait, CancelRefusedOnTimer);
+    return;
+  }
+  // The window answered last that still shows; those before it wait behind it.
+  for (auto it = answered_.rbegin(); it != answered_.rend(); ++it) {
+    const HWND window = *it;
+    if (!IsWindow(window) || !IsWindowVisible(window)) continue;
+    if (std::count(answered_.begin(), answered_.end(), window) > 1) return;  // cancelled once
+    answered_.push_back(window);
+    const std::string caption = WindowText(window);
+    journal_.Append("dialog \"" + caption + "\" stayed open -> Cancel");
+    // Its checks refused what was set: the command did not run as asked.
+    if (!settings_.empty())
+      setting_problems_.push_back("dialog \"" + caption + "\" refused the values set");
+    Press(window, "Cancel");
+    return;
+  }
+}
+
+void DialogAnswerer::Press(HWND window, const std::string& button) {
+  ChildScan scan;
+  EnumChildWindows(window, ScanChild, reinterpret_cast<LPARAM>(&scan));
+  for (const auto& [child, text] : scan.buttons) {
+    if (Plain(text) == Plain(button)) {
+      SendMessageW(child, BM_CLICK, 0, 0);
+      return;
+    }
+  }
+  PostMessageW(window, WM_COMMAND, CommandFor(button), 0);
+}
+
 void DialogAnswerer::Answer(HWND window, double activated) {
   answered_.push_back(window);
   const std::string caption = WindowText(window);
@@ -318,13 +360,8 @@ void DialogAnswerer::Answer(HWND window, double activated) {
   ApplySettings(window, caption);
   journal_.Append("dialog \"" + caption + "\": " + texts + " -> " + button);
   wait_seconds_ += Seconds() - activated;
-  for (const auto& [child, text] : scan.buttons) {
-    if (Plain(text) == Plain(button)) {
-      SendMessageW(child, BM_CLICK, 0, 0);
-      return;
-    }
-  }
-  PostMessageW(window, WM_COMMAND, CommandFor(button), 0);
+  Press(window, button);
+  SetTimer(nullptr, 0, kRefusalWait, CancelRefusedOnTimer);
 }
 
 }  // namespace plavena

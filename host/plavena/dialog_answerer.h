@@ -64,6 +64,12 @@ class DialogAnswerer {
     double activated;
   };
   void Answer(HWND window, double activated);
+  void Press(HWND window, const std::string& button);
+  // A window still showing a while after its answer refused it (a form that checks its fields
+  // stays open): it is cancelled, once, so that nothing waits for a user.
+  void CancelRefused();
+  static void CALLBACK CancelRefusedOnTimer(HWND, UINT, UINT_PTR timer, DWORD);
+  static constexpr UINT kRefusalWait = 250;  // ms; an accepted answer hides its window at once
   std::string ButtonFor(const std::string& caption) const;
   void ApplySettings(HWND window, const std::string& caption);
 

@@ -1,5 +1,6 @@
 // The set-up dialog as the stand-in host answers it: Cancel writes nothing, OK with controls set
-// by name stores them and exports with them, a control it lacks or refuses fails the export.
+// by name stores them and exports with them, a control it lacks or refuses fails the export, and
+// OK it refuses is cancelled.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -107,6 +108,30 @@ TEST(SetupDialogInTheHost, AnUnknownControlOrARefusedValueFailsTheCommand) {
         << run.journal;
   }
   DeleteFileA(SettingsFile().c_str());
+}
+
+// A length the dialog cannot use keeps it open after OK: the host cancels it rather than wait for
+// a user, and the command fails as the values set were refused; nothing is exported.
+TEST(SetupDialogInTheHost, ADialogThatStaysOpenAfterOkIsCancelled) {
+  testsupport::TempDir dir;
+  DeleteFileA(SettingsFile().c_str());
+  plavena::HostOptions options;
+  options.answers = {{"*", "OK"}};
+  options.settings = {{"WireGrid", "junk"}};
+  const Export run = RunExport(dir, options);
+  EXPECT_EQ(run.status, E_FAIL) << run.journal;
+  EXPECT_NE(run.journal.find("These fields were not understood and keep their value:"),
+            std::string::npos)
+      << run.journal;
+  EXPECT_NE(run.journal.find("dialog \"Setup Specctra Router\" stayed open -> Cancel\n"),
+            std::string::npos)
+      << run.journal;
+  EXPECT_NE(run.journal.find("failed 0x80004005 Plavena: dialog \"Setup Specctra Router\" "
+                             "refused the values set\n"),
+            std::string::npos)
+      << run.journal;
+  EXPECT_FALSE(testsupport::FileExists(dir.Path("board.dsn")));
+  EXPECT_FALSE(testsupport::FileExists(SettingsFile()));
 }
 
 // The journal reads the grids' rows as a screen reader does, each row marked with its level and
