@@ -7,6 +7,8 @@
 #include <climits>
 #include <cmath>
 #include <limits>
+#include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -145,6 +147,15 @@ TEST(Calculator, KeysGiveTheResult) {
   EXPECT_EQ(calculator.Display(15), L"Error");
 }
 
+// The open popup of `editor` as it paints, from its top-left corner.
+std::unique_ptr<xptest::Surface> PopupPicture(editors::TdxInplaceDropDownEdit& editor) {
+  auto* popup = framework::TWinControl::FromHandle(editor.PopupHandle());
+  if (!popup) throw std::runtime_error("no popup is open");
+  auto surface = std::make_unique<xptest::Surface>(popup->Width(), popup->Height());
+  popup->PaintTo(surface->dc(), 0, 0);
+  return surface;
+}
+
 // A left click pressed and released at `point` of a window.
 void Click(HWND hwnd, POINT point) {
   const LPARAM at = MAKELPARAM(point.x, point.y);
@@ -177,6 +188,30 @@ TEST_F(ValueEditors, CalculatorPopupTakesKeysAndClicksAndGivesItsResult) {
   for (const POINT& p : {key(1, 0), key(0, 3), key(2, 2), key(3, 3)}) Click(popup, p);
   Key(hwnd, VK_RETURN);
   EXPECT_EQ(calc.Text(), L"42") << "7 * 6 =";
+
+  // Keys are framed, raised (lit at the top left) until pressed; the two places after "0." hold
+  // no key.
+  Key(hwnd, VK_F4);
+  popup = calc.PopupHandle();
+  const auto top_left = [&](const xptest::Surface& s, int row, int column) {
+    return s.Pixel(2 + column * cell, 2 + (row + 1) * cell);
+  };
+  const auto raised = [&](const xptest::Surface& s, int row, int column) {
+    const COLORREF lit = top_left(s, row, column);
+    const COLORREF shade = s.Pixel(2 + (column + 1) * cell - 3, 2 + (row + 2) * cell - 3);
+    return GetRValue(lit) + GetGValue(lit) + GetBValue(lit) >
+           GetRValue(shade) + GetGValue(shade) + GetBValue(shade);
+  };
+  const auto before = PopupPicture(calc);
+  EXPECT_TRUE(raised(*before, 1, 0));
+  EXPECT_EQ(top_left(*before, 4, 2), GetSysColor(COLOR_BTNFACE)) << "no key after the point";
+  const POINT seven = key(1, 0);
+  SendMessageW(popup, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(seven.x, seven.y));
+  const auto pressed = PopupPicture(calc);
+  EXPECT_FALSE(raised(*pressed, 1, 0)) << "the pressed key is sunk";
+  EXPECT_TRUE(raised(*pressed, 1, 1)) << "the others stay raised";
+  SendMessageW(popup, WM_LBUTTONUP, 0, MAKELPARAM(seven.x, seven.y));
+  Key(hwnd, VK_ESCAPE);
 }
 
 TEST(Dates, EncodeDecodeAndParse) {
@@ -242,8 +277,11 @@ struct CalendarCase {
 };
 const CalendarCase kCalendarCases[] = {
     {2024, 1, 31, {VK_RIGHT, VK_NEXT}, 2024, 3, 1},  // a month on from 1 February
-    {2024, 3, 1, {VK_UP, VK_LEFT}, 2024, 2, 22},    {2024, 3, 1, {VK_DOWN}, 2024, 3, 8},
-    {2024, 1, 15, {VK_PRIOR}, 2023, 12, 15},        {2024, 12, 15, {VK_NEXT}, 2025, 1, 15},
+    {2024, 3, 1, {VK_UP}, 2024, 2, 23},
+    {2024, 3, 1, {VK_LEFT}, 2024, 2, 29},
+    {2024, 3, 1, {VK_DOWN}, 2024, 3, 8},
+    {2024, 1, 15, {VK_PRIOR}, 2023, 12, 15},
+    {2024, 12, 15, {VK_NEXT}, 2025, 1, 15},
     {2023, 1, 31, {VK_NEXT}, 2023, 2, 28},  // the day held in the shorter month
 };
 
@@ -256,8 +294,10 @@ TEST_F(ValueEditors, CalendarPopupMovesAndTakesADay) {
     edit.SetDate(editors::EncodeDate(c.year, c.month, c.day));
     Key(hwnd, VK_DOWN, {VK_MENU});
     ASSERT_TRUE(edit.DroppedDown());
+    ValidateRect(edit.PopupHandle(), nullptr);
     for (WORD key : c.keys) Key(hwnd, key);
     EXPECT_TRUE(container_->keys.empty()) << "the open calendar keeps its keys";
+    EXPECT_TRUE(GetUpdateRect(edit.PopupHandle(), nullptr, FALSE)) << "and shows the new day";
     Key(hwnd, VK_RETURN);
     ASSERT_TRUE(edit.Date(date));
     EXPECT_EQ(date, editors::EncodeDate(c.to_year, c.to_month, c.to_day));
@@ -295,6 +335,10 @@ TEST_F(ValueEditors, CalendarPopupMovesAndTakesADay) {
   EXPECT_EQ(edit.Text(), L"") << "the Clear button";
   edit.DateButtons = editors::btnToday;
   Key(hwnd, VK_F4);
+  const auto picture = PopupPicture(edit);
+  EXPECT_EQ(picture->Pixel(today.x, today.y + cell / 4), GetSysColor(COLOR_BTNFACE));
+  EXPECT_EQ(picture->Pixel(clear.x, clear.y + cell / 4), GetSysColor(COLOR_WINDOW))
+      << "no Clear button is drawn";
   Click(edit.PopupHandle(), clear);
   EXPECT_TRUE(edit.DroppedDown()) << "no Clear button";
   Click(edit.PopupHandle(), today);
