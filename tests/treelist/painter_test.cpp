@@ -3,7 +3,9 @@
 // parts a point hits.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "controls/surface.h"
@@ -202,6 +204,9 @@ TEST(TreeListPainter, ExpandBoxesShowTheirLooksFrameFaceAndSign) {
     const int cx = 8, cy = kLine / 2;
     ExpectPixels(s, {{{cx - 4, cy}, c.frame, "the box's left side"},
                      {{cx + 4, cy + 4}, c.frame, "its lower right corner"},
+                     {{cx + 4, cy - 1}, c.frame, "its right side"},
+                     {{cx + 1, cy + 4}, c.frame, "its bottom side"},
+                     {{cx + 1, cy + 5}, kWindow, "nothing below the box"},
                      {{cx - 3, cy - 3}, c.face, "the face inside"},
                      {{cx - 2, cy}, kPlusMinus, "the minus"},
                      {{cx, cy - 2}, kPlusMinus, "the plus's upright when collapsed"},
@@ -217,11 +222,18 @@ TEST(TreeListPainter, TheStandardLookDrawsItsRaisedGlyphOnlyForRowsWithChildren)
   v.show_lines = false;
   v.plus_glyph = treelist::ExpandGlyph(true);
   v.minus_glyph = treelist::ExpandGlyph(false);
-  v.rows = {Row(0, 0, true, false), Row(1, 0, false, true)};
+  ViewRow collapsed = Row(0, 0, true, false);
+  collapsed.expanded = false;
+  v.rows = {collapsed, Row(1, 0, false, true)};
   xptest::Surface s(200, 120);
   FillingCells cells;
   treelist::PaintGrid(v, s.dc(), cells);
   EXPECT_GT(xptest::CountOtherThan(s, {0, 0, kIndent, kLine}, kWindow), 20) << "a glyph";
+  // The glyph's sign in the grid's colour: 5 pixels across and, collapsed, 5 down at its middle.
+  const int x = 8 - treelist::kExpandGlyphSize / 2, y = kLine / 2 - treelist::kExpandGlyphSize / 2;
+  EXPECT_EQ(xptest::CountOfColour(s, {x + 3, y + 5, x + 8, y + 6}, kPlusMinus), 5);
+  EXPECT_EQ(xptest::CountOfColour(s, {x + 5, y + 3, x + 6, y + 8}, kPlusMinus), 5);
+  EXPECT_EQ(xptest::CountOfColour(s, {0, 0, kIndent, kLine}, kPlusMinus), 9) << "nothing else";
   EXPECT_EQ(xptest::CountOtherThan(s, {0, kLine, kIndent, 2 * kLine}, kWindow), 0) << "none";
   treelist::ReleaseSharedDrawingResources();
 }
@@ -314,9 +326,18 @@ TEST(TreeListPainter, HeadersBandsIndicatorGridLinesAndRowFootersTakeTheirColour
                       {{50, row1 + kLine + 4}, kRowFooter, "the row footer below the cells"},
                       {{50, row1 + kLine + 9}, kGridLine, "the taller row's bottom line"},
                   });
-  // The focused row's arrow in the indicator at its first line's middle.
+  // The focused row's arrow in the indicator at its first line's middle, 5 wide and 9 high.
   const int cy = row1 + kLine / 2;
-  EXPECT_EQ(s.Pixel(6, cy), kText) << "the arrow's tip";
+  RECT arrow{100, 100, -1, -1};
+  for (int y = row1; y < row1 + kLine; ++y) {
+    for (int x = 0; x < 12; ++x) {
+      if (s.Pixel(x, y) != kText) continue;
+      arrow = {std::min<LONG>(arrow.left, x), std::min<LONG>(arrow.top, y),
+               std::max<LONG>(arrow.right, x + 1), std::max<LONG>(arrow.bottom, y + 1)};
+    }
+  }
+  EXPECT_EQ(std::make_tuple(arrow.left, arrow.top, arrow.right, arrow.bottom),
+            std::make_tuple(4, cy - 4, 9, cy + 5));
   EXPECT_EQ(s.Pixel(6, v.rows[0].top + kLine / 2), kHeader) << "no arrow for other rows";
 }
 
@@ -363,6 +384,23 @@ TEST(TreeListHitTest, NamesThePartOfTheRowOrHeaderAPointIsOn) {
     EXPECT_EQ(hit.kind, c.kind);
     EXPECT_EQ(hit.node, c.row < 0 ? nullptr : c.row == 0 ? node0 : node1);
     EXPECT_EQ(hit.column, c.column);
+  }
+}
+
+TEST(TreeListPainter, HeaderCellsKeepToTheirRectangleInEachLook) {
+  for (const auto look : {treelist::TdxLookAndFeel::lfStandard, treelist::TdxLookAndFeel::lfFlat,
+                          treelist::TdxLookAndFeel::lfUltraFlat}) {
+    SCOPED_TRACE(static_cast<int>(look));
+    xptest::Surface s(60, 40, kWindow);
+    const RECT cell{10, 10, 50, 28};
+    treelist::DrawHeaderCell(s.dc(), cell, L"Net", nullptr, look, kHeader, kText);
+    treelist::DrawHeaderCell(s.dc(), {10, 32, 50, 32}, L"Net", nullptr, look, kHeader, kText);
+    treelist::DrawHeaderCell(s.dc(), {5, 5, 5, 30}, L"Net", nullptr, look, kHeader, kText);
+    const RECT ink = s.InkBox(kWindow);
+    EXPECT_EQ(std::make_tuple(ink.left, ink.top, ink.right, ink.bottom),
+              std::make_tuple(cell.left, cell.top, cell.right, cell.bottom))
+        << "nothing outside the cell, nothing for empty ones";
+    EXPECT_EQ(s.Pixel(45, 14), kHeader) << "the face right of the caption";
   }
 }
 
