@@ -29,12 +29,14 @@ void TImageList::SetWidth(int width) {
   if (width == width_ || width <= 0) return;
   width_ = width;
   Recreate();
+  Changed();
 }
 
 void TImageList::SetHeight(int height) {
   if (height == height_ || height <= 0) return;
   height_ = height;
   Recreate();
+  Changed();
 }
 
 int TImageList::Count() const { return ImageList_GetImageCount(handle_); }
@@ -55,6 +57,7 @@ int TImageList::Add(const TBitmap& bitmap) {
   if (ImageList_Add(handle_, copy.get(), nullptr) < 0) {
     throw EOutOfResources("Cannot add to the image list");
   }
+  Changed();
   return first;
 }
 
@@ -68,12 +71,34 @@ int TImageList::AddMasked(const TBitmap& bitmap, TColor transparent) {
   if (ImageList_AddMasked(handle_, copy.get(), ColorToRGB(transparent)) < 0) {
     throw EOutOfResources("Cannot add to the image list");
   }
+  Changed();
   return first;
 }
 
-void TImageList::Delete(int index) { ImageList_Remove(handle_, CheckIndex(index)); }
+void TImageList::Delete(int index) {
+  ImageList_Remove(handle_, CheckIndex(index));
+  Changed();
+}
 
-void TImageList::Clear() { ImageList_Remove(handle_, -1); }
+void TImageList::Clear() {
+  ImageList_Remove(handle_, -1);
+  Changed();
+}
+
+void TImageList::RegisterChanges(const void* owner, std::function<void()> changed) {
+  UnRegisterChanges(owner);
+  change_links_.emplace_back(owner, std::move(changed));
+}
+
+void TImageList::UnRegisterChanges(const void* owner) {
+  std::erase_if(change_links_, [owner](const auto& link) { return link.first == owner; });
+}
+
+void TImageList::Changed() {
+  // A handler may unregister while the list is told.
+  const auto links = change_links_;
+  for (const auto& link : links) link.second();
+}
 
 void TImageList::Draw(TCanvas& canvas, int x, int y, int index, bool enabled) {
   IMAGELISTDRAWPARAMS params{};

@@ -5,6 +5,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
+#include <utility>
+#include <vector>
+
 #include "framework/classes.h"
 #include "framework/picture.h"
 
@@ -44,7 +48,13 @@ class TImageList : public TComponent {
   void EndDrag();
   bool Dragging() const noexcept { return dragging_; }
 
+  // `changed` runs after each change of the images or their size, until `owner` unregisters.
+  void RegisterChanges(const void* owner, std::function<void()> changed);
+  void UnRegisterChanges(const void* owner);
+
  private:
+  void Changed();
+  std::vector<std::pair<const void*, std::function<void()>>> change_links_;
   void Recreate();
   int CheckIndex(int index) const;
   int width_ = 16;

@@ -7,6 +7,7 @@
 
 #include "framework/application.h"
 #include "framework/exception.h"
+#include "editors/gdi_scope.h"
 #include "framework/win/handles.h"
 #include "framework/win/text.h"
 #include "treelist/painter.h"
@@ -73,6 +74,17 @@ std::wstring DefaultFaceName() {
   LOGFONTW log_font{};
   GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof log_font, &log_font);
   return log_font.lfFaceName;
+}
+
+// The pitch the font is drawn in: its description keeps none, the font the system realises for
+// it knows.
+BYTE RealizedPitch(framework::TFont& font) {
+  const win::UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+  editors::SelectScope select(dc.get(), font.Handle());
+  TEXTMETRICW metrics{};
+  if (!GetTextMetricsW(dc.get(), &metrics)) return DEFAULT_PITCH;
+  // The flag's name says the opposite of what it means: it is set for a variable pitch.
+  return (metrics.tmPitchAndFamily & TMPF_FIXED_PITCH) ? VARIABLE_PITCH : FIXED_PITCH;
 }
 
 // A frame in hundredths of millimetres for a picture of `width` x `height` screen pixels.
@@ -212,7 +224,7 @@ void TCustomdxTreeList::PrepareMetafileFont(framework::TFont& font) {
   log_font.lfStrikeOut = (font.Style() & framework::fsStrikeOut) ? 1 : 0;
   log_font.lfCharSet = static_cast<BYTE>(font.Charset());
   log_font.lfOutPrecision = kTrueTypeOnly;
-  log_font.lfPitchAndFamily = DEFAULT_PITCH;  // the description keeps no pitch
+  log_font.lfPitchAndFamily = RealizedPitch(font);
   const std::wstring face = CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE,
                                            font.Name().c_str(), -1, "Default", -1) == CSTR_EQUAL
                                 ? DefaultFaceName()

@@ -310,20 +310,28 @@ void TCustomdxTreeList::SetColor(TreeListColor which, framework::TColor value) {
 // ---- images and fonts ------------------------------------------------------------------------
 
 void TCustomdxTreeList::SetImages(framework::TImageList* images) {
-  if (images_ == images) return;
-  Locked([&] {
-    if (images_) images_->RemoveFreeNotification(this);
-    images_ = images;
-    if (images_) images_->FreeNotification(this);
-  });
+  ReplaceImageList(images_, images, true);
 }
 
 void TCustomdxTreeList::SetStateImages(framework::TImageList* images) {
-  if (state_images_ == images) return;
+  ReplaceImageList(state_images_, images, true);
+}
+
+void TCustomdxTreeList::ReplaceImageList(framework::TImageList*& field, framework::TImageList* list,
+                                         bool old_alive) {
+  if (field == list) return;
   Locked([&] {
-    if (state_images_) state_images_->RemoveFreeNotification(this);
-    state_images_ = images;
-    if (state_images_) state_images_->FreeNotification(this);
+    if (field && old_alive) {
+      field->UnRegisterChanges(this);
+      field->RemoveFreeNotification(this);
+    }
+    field = list;
+    if (!field) return;
+    // A list's new images or size change the rows: the grid lays itself out again.
+    field->RegisterChanges(this, [this] {
+      if (HandleAllocated()) LayoutChanged();
+    });
+    field->FreeNotification(this);
   });
 }
 
@@ -332,8 +340,9 @@ void TCustomdxTreeList::Notification(framework::TComponent* component,
                                      framework::TOperation operation) {
   TreeListBase::Notification(component, operation);
   if (operation != framework::TOperation::opRemove) return;
-  if (component == images_) SetImages(nullptr);
-  if (component == state_images_) SetStateImages(nullptr);
+  // The list is being destroyed: its own part is gone already.
+  if (component == images_) ReplaceImageList(images_, nullptr, false);
+  if (component == state_images_) ReplaceImageList(state_images_, nullptr, false);
 }
 
 void TCustomdxTreeList::SetBandFont(const framework::TFont& font) { band_font_.Assign(font); }

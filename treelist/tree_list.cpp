@@ -41,6 +41,9 @@ TCustomdxTreeList::TCustomdxTreeList(framework::TComponent* owner) : TreeListBas
 
 TCustomdxTreeList::~TCustomdxTreeList() {
   destroying_ = true;
+  for (framework::TImageList* list : {images_, state_images_}) {
+    if (list) list->UnRegisterChanges(this);
+  }
   while (!top_nodes_.empty()) delete top_nodes_.back();
 }
 

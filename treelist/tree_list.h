@@ -868,6 +868,9 @@ class TCustomdxTreeList : public TreeListBase,
     EndUpdate();
   }
   void SetRelayoutFlag(bool& flag, bool value);
+  // Stores `list` in `field` with its change link; `old_alive` false: the old list is being
+  // destroyed and is only forgotten.
+  void ReplaceImageList(framework::TImageList*& field, framework::TImageList* list, bool old_alive);
   // A row's pixels besides its cells and preview: grid line, outlook pixel, row footers.
   int RowFrameHeight(TdxTreeListNode* node);
   int AutoLineHeight(TdxTreeListNode* node, int line_height, int& lines);

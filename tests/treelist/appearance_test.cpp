@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "controls/surface.h"
@@ -326,6 +327,87 @@ TEST(TreeListAppearance, WithoutABandThereIsNoNewItemRow) {
   EXPECT_EQ(f.grid.GetCellRect(rows[0], 0).top, layout.header_panel.bottom);
   f.grid.SetNewItemRowFocused(true);
   EXPECT_FALSE(f.grid.NewItemRowFocused()) << "nothing to focus";
+}
+
+TEST(TreeListAppearance, AChangedImageListLaysTheRowsOutAgain) {
+  GridForm f;
+  framework::TImageList images(nullptr);
+  treelist_test::FillImages(images, {RGB(200, 60, 60)});
+  f.grid.SetImages(&images);
+  const std::vector<TdxTreeListNode*> rows = AddNets(f.grid);
+  const int before = f.grid.GetCellRect(rows[1], 0).top - f.grid.GetCellRect(rows[0], 0).top;
+  images.SetHeight(40);  // a new size empties the list and changes the rows
+  EXPECT_EQ(f.grid.GetCellRect(rows[1], 0).top - f.grid.GetCellRect(rows[0], 0).top, 40)
+      << "rows as tall as the images, from " << before;
+  f.grid.SetImages(nullptr);
+  images.SetHeight(60);
+  EXPECT_EQ(f.grid.GetCellRect(rows[1], 0).top - f.grid.GetCellRect(rows[0], 0).top, before)
+      << "a list no longer used is no longer heard";
+}
+
+struct PictureFont {
+  std::wstring face;
+  BYTE pitch;
+  LONG weight;
+  BYTE italic;
+};
+
+int CALLBACK CollectPictureFont(HDC, HANDLETABLE*, const ENHMETARECORD* record, int, LPARAM fonts) {
+  if (record->iType == EMR_EXTCREATEFONTINDIRECTW) {
+    const LOGFONTW& font =
+        reinterpret_cast<const EMREXTCREATEFONTINDIRECTW*>(record)->elfw.elfLogFont;
+    reinterpret_cast<std::vector<PictureFont>*>(fonts)->push_back(
+        {font.lfFaceName, static_cast<BYTE>(font.lfPitchAndFamily & 3), font.lfWeight,
+         font.lfItalic});
+  }
+  return 1;
+}
+
+int CALLBACK NoteFixedFace(const LOGFONTW* font, const TEXTMETRICW*, DWORD type, LPARAM face) {
+  if ((type & TRUETYPE_FONTTYPE) && (font->lfPitchAndFamily & 3) == FIXED_PITCH &&
+      font->lfFaceName[0] != L'@') {
+    *reinterpret_cast<std::wstring*>(face) = font->lfFaceName;
+    return 0;
+  }
+  return 1;
+}
+
+// A fixed-pitch outline face this system has, empty when none.
+std::wstring FixedPitchFace() {
+  std::wstring face;
+  LOGFONTW all{};
+  all.lfCharSet = DEFAULT_CHARSET;
+  const win::UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+  EnumFontFamiliesExW(dc.get(), &all, NoteFixedFace, reinterpret_cast<LPARAM>(&face), 0);
+  return face;
+}
+
+TEST(TreeListAppearance, TheClipboardPicturesFontsKeepTheirPitchWeightAndSlant) {
+  const std::wstring fixed = FixedPitchFace();
+  if (fixed.empty()) GTEST_SKIP() << "no fixed-pitch outline font here";
+  GridForm f;
+  f.grid.SetModel(treelist_test::TwoBandModel());
+  f.grid.Font().SetName(std::string(fixed.begin(), fixed.end()));
+  f.grid.Font().SetStyle(framework::fsBold);
+  f.grid.HeaderFont().SetName("Tahoma");
+  f.grid.HeaderFont().SetStyle(framework::fsItalic);
+  AddNets(f.grid);
+  HENHMETAFILE picture = f.grid.PaintToMetafile(false);
+  std::vector<PictureFont> fonts;
+  EnumEnhMetaFile(nullptr, picture, CollectPictureFont, &fonts, nullptr);
+  DeleteEnhMetaFile(picture);
+  auto find = [&](const std::wstring& face) {
+    for (const PictureFont& font : fonts) {
+      if (font.face == face) return font;
+    }
+    ADD_FAILURE() << "no font " << std::string(face.begin(), face.end());
+    return PictureFont{};
+  };
+  const PictureFont cells = find(fixed), headers = find(L"Tahoma");
+  EXPECT_EQ(std::make_tuple(cells.pitch, cells.weight, cells.italic),
+            std::make_tuple(BYTE{FIXED_PITCH}, LONG{FW_BOLD}, BYTE{0}));
+  EXPECT_EQ(std::make_tuple(headers.pitch, headers.weight, headers.italic),
+            std::make_tuple(BYTE{VARIABLE_PITCH}, LONG{FW_NORMAL}, BYTE{1}));
 }
 
 }  // namespace
