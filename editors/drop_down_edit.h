@@ -12,8 +12,6 @@
 
 namespace editors {
 
-enum class TdxPopupAlignment { Left, Right };
-
 // (sender, text to take, accept)
 using TdxCloseUpEvent = framework::TEvent<framework::TComponent*, std::wstring&, bool&>;
 

@@ -28,8 +28,8 @@ void TdxPopupHost::CreateParams(framework::TCreateParams& params) {
   params.parent = GetAncestor(editor_.Handle(), GA_ROOT);
 }
 
-void TdxPopupHost::Popup(std::unique_ptr<TdxPopupContent> content, int width, bool align_right,
-                         bool border) {
+void TdxPopupHost::Popup(std::unique_ptr<TdxPopupContent> content, int width,
+                         TdxPopupAlignment alignment, bool border) {
   content_ = std::move(content);
   if (border != border_) {
     border_ = border;
@@ -49,7 +49,9 @@ void TdxPopupHost::Popup(std::unique_ptr<TdxPopupContent> content, int width, bo
   size.cx = std::max<LONG>(1, size.cx + frame);
   size.cy = std::max<LONG>(1, size.cy + frame);
   RECT anchor = editor;
-  if (align_right) anchor.left = editor.right - size.cx;
+  if (alignment == TdxPopupAlignment::Right) anchor.left = editor.right - size.cx;
+  if (alignment == TdxPopupAlignment::Center)
+    anchor.left = (editor.left + editor.right - size.cx) / 2;
   MONITORINFO monitor{};
   monitor.cbSize = sizeof monitor;
   const POINT centre{(editor.left + editor.right) / 2, (editor.top + editor.bottom) / 2};

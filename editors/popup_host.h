@@ -12,6 +12,9 @@
 
 namespace editors {
 
+// Where a popup wider or narrower than its editor lines up with it.
+enum class TdxPopupAlignment { Left, Right, Center };
+
 class TdxInplaceEdit;
 
 // What a mouse action in a popup asks of its editor.
@@ -39,7 +42,8 @@ class TdxPopupHost : public framework::TCustomControl {
 
   // Shows `content` below the editor (above when it does not fit), `width` wide (0: the
   // editor's width), right edges aligned when `align_right`, framed when `border`.
-  void Popup(std::unique_ptr<TdxPopupContent> content, int width, bool align_right, bool border);
+  void Popup(std::unique_ptr<TdxPopupContent> content, int width, TdxPopupAlignment alignment,
+             bool border);
   // Hides the window and frees the content.
   void Close();
   bool IsOpen() const;

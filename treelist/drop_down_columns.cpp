@@ -126,9 +126,17 @@ void TdxTreeListDropDownColumn::InitEditor(editors::TdxInplaceEdit& editor) {
   drop->DropDownWidth = drop_down_width_;
   drop->ImmediateDropDown = immediate_drop_down_;
   drop->ImmediatePopup = immediate_popup_;
-  drop->PopupAlignment = popup_alignment_ == framework::TAlignment::taRightJustify
-                             ? editors::TdxPopupAlignment::Right
-                             : editors::TdxPopupAlignment::Left;
+  switch (popup_alignment_) {
+    case framework::TAlignment::taLeftJustify:
+      drop->PopupAlignment = editors::TdxPopupAlignment::Left;
+      break;
+    case framework::TAlignment::taRightJustify:
+      drop->PopupAlignment = editors::TdxPopupAlignment::Right;
+      break;
+    case framework::TAlignment::taCenter:
+      drop->PopupAlignment = editors::TdxPopupAlignment::Center;
+      break;
+  }
   drop->PopupBorder = popup_border_ != TdxPopupBorder::pbFlat;
   drop->OnCloseUp = [this](framework::TComponent*, std::wstring& text, bool& accept) {
     DoCloseUp(text, accept);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -97,6 +98,29 @@ TEST_F(PickEdit, MouseChoosesARowAndAPressOutsideCloses) {
   Key(hwnd, VK_F4);
   ReleaseCapture();  // another window took the mouse
   EXPECT_FALSE(editor.DroppedDown());
+}
+
+TEST_F(PickEdit, ANarrowListLinesUpLeftRightOrCentred) {
+  auto& editor = OpenPick();
+  editor.DropDownWidth = 80;
+  RECT box{};
+  GetWindowRect(editor.Handle(), &box);
+  for (const auto alignment : {editors::TdxPopupAlignment::Left, editors::TdxPopupAlignment::Right,
+                               editors::TdxPopupAlignment::Center}) {
+    SCOPED_TRACE(static_cast<int>(alignment));
+    editor.PopupAlignment = alignment;
+    Key(editor.Handle(), VK_F4);
+    ASSERT_TRUE(editor.DroppedDown());
+    RECT list{};
+    GetWindowRect(editor.PopupHandle(), &list);
+    ASSERT_LT(list.right - list.left, box.right - box.left);
+    const int offset = alignment == editors::TdxPopupAlignment::Left ? list.left - box.left
+                       : alignment == editors::TdxPopupAlignment::Right
+                           ? list.right - box.right
+                           : list.left + list.right - box.left - box.right;
+    EXPECT_LE(std::abs(offset), 1) << list.left << ".." << list.right;
+    Key(editor.Handle(), VK_ESCAPE);
+  }
 }
 
 TEST_F(PickEdit, CloseUpEventMayChangeOrRefuseTheChoice) {
