@@ -317,6 +317,20 @@ TEST_F(RoundTrip, WidthRulesWithoutAWidthAreLeftOutWithAWord) {
   ExpectEchoKeepsTheCopper();
 }
 
+// A room's width rule without a width gives its region no width of 0 either.
+TEST_F(RoundTrip, ARoomsWidthRuleWithoutAWidthWritesNoWidth) {
+  const std::string board = hosttest::Replaced(
+      hosttest::Replaced(hosttest::ExampleBoardText(),
+                         R"j("priority": 3, "enabled": false, "scope1": "WithinRoom('Room 1')")j",
+                         R"j("priority": 3, "scope1": "WithinRoom('Room 1')")j"),
+      R"j("rules": [)j", R"j("rules": [
+    {"kind": "Width", "name": "RoomWidth", "priority": 3, "scope1": "WithinRoom('Room 1')"},)j");
+  Open(board);
+  EXPECT_NE(design_.find("(region Room_1\r\n"), std::string::npos) << design_;
+  EXPECT_EQ(design_.find("(width 0.000)"), std::string::npos) << design_;
+  EXPECT_EQ(Warnings("the rules around them say: RoomWidth."), 1) << board_->journal().Text();
+}
+
 // Layer directions all "off" are a choice that the next export finds again: the per-document
 // file keeps an empty section.
 TEST_F(RoundTrip, LayerDirectionsAllOffSurviveTheNextExport) {
