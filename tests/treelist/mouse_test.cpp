@@ -348,6 +348,7 @@ struct TypedForm {
     form.SetBounds(40, 40, 460, 220);
     grid.SetBounds(10, 10, 420, 160);
     grid.SetOptions((grid.Options() | aoEditing) & ~aoRowSelect);
+    grid.Seams().cursor_pos = [] { return g_cursor; };
     name = grid.CreateColumn<TdxTreeListColumn>();
     check = grid.CreateColumn<TdxTreeListCheckColumn>();
     pick = grid.CreateColumn<TdxTreeListPickColumn>();
@@ -438,6 +439,8 @@ TEST(TreeListTypedCells, DropDownCellsFollowTheMouseWithoutHotTrackingAndLinksSh
   ASSERT_FALSE(f.grid.OptionsEx() & aoHotTrack);
   const auto move_to = [&](const RECT& cell) {
     const POINT p = Mid(cell);
+    g_cursor = p;
+    ClientToScreen(f.hwnd(), &g_cursor);
     SendMessageW(f.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(p.x, p.y));
   };
   move_to(f.Cell(2, f.pick));

@@ -532,7 +532,14 @@ TEST(TreeListHotTrack, CellsHeadersHintsAndTooltipsFollowTheMouseToATwelveByElev
     ++hot_events;
     c = framework::crHandPoint;
   };
-  auto move = [&](POINT p) { SendMessageW(f.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(p.x, p.y)); };
+  // The mouse is where the moves say, whatever other programs do with the screen's cursor.
+  static POINT mouse;
+  f.grid.Seams().cursor_pos = [] { return mouse; };
+  auto move = [&](POINT p) {
+    mouse = p;
+    ClientToScreen(f.hwnd(), &mouse);
+    SendMessageW(f.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(p.x, p.y));
+  };
   auto hot_is = [&](TdxTreeListNode* node, int column, int kind) {
     const treelist::TdxHotTrackInfo hot = f.grid.HotTrack();
     return hot.node == node && hot.column == column && hot.kind == kind;
