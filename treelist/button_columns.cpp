@@ -353,24 +353,18 @@ void TdxTreeListHyperLinkColumn::SetSingleClick(bool value) {
 }
 
 void TdxTreeListHyperLinkColumn::Assign(const TdxTreeListColumn& source) {
-  const auto* link = dynamic_cast<const TdxTreeListHyperLinkColumn*>(&source);
-  if (!link) return TdxTreeListColumn::Assign(source);
+  if (!dynamic_cast<const TdxTreeListHyperLinkColumn*>(&source)) {
+    return TdxTreeListColumn::Assign(source);
+  }
   InColumnUpdate(*this, [&] {
     TdxTreeListColumn::Assign(source);
-    SetEditBackgroundColor(link->background_);
-    SetEditFontColor(link->font_color_);
-    SetSingleClick(link->single_click_);
-    start_key_ = link->start_key_;
+    AssignOwnSettings(StaticClassInfo(), source, *this);
   });
 }
 
 void TdxTreeListHyperLinkColumn::RestoreDefaults() {
   TdxTreeListColumn::RestoreDefaults();
-  background_ = framework::clWhite;
-  font_color_ = framework::clBlue;
-  single_click_ = false;
-  start_key_ = kCtrlEnterShortCut;
-  BuildLinkFont();
+  RestoreOwnDefaults(StaticClassInfo(), *this);
 }
 
 const editors::TdxInplaceEditClass& TdxTreeListHyperLinkColumn::GetEditorClass() const {

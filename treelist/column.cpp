@@ -7,6 +7,7 @@
 #include "editors/gdi_scope.h"
 #include "framework/win/text.h"
 #include "treelist/tree_list_control.h"
+#include "treelist/typed_columns.h"
 
 namespace treelist {
 
@@ -654,16 +655,15 @@ const framework::TClassInfo& TdxTreeListMaskColumn::StaticClassInfo() {
 }
 
 void TdxTreeListMaskColumn::Assign(const TdxTreeListColumn& source) {
-  const auto* mask = dynamic_cast<const TdxTreeListMaskColumn*>(&source);
   InTreeListUpdate([&] {
     TdxTreeListColumn::Assign(source);
-    if (mask) edit_mask_ = mask->edit_mask_;
+    AssignOwnSettings(StaticClassInfo(), source, *this);
   });
 }
 
 void TdxTreeListMaskColumn::RestoreDefaults() {
   TdxTreeListColumn::RestoreDefaults();
-  edit_mask_.clear();
+  RestoreOwnDefaults(StaticClassInfo(), *this);
 }
 
 const editors::TdxInplaceEditClass& TdxTreeListMaskColumn::GetEditorClass() const {

@@ -21,6 +21,7 @@
 #include "treelist/memo_column.h"
 #include "treelist/number_columns.h"
 #include "treelist/picture_columns.h"
+#include "treelist/published_tree_list.h"
 
 namespace treelist_test {
 namespace {
@@ -195,9 +196,10 @@ TEST(CheckColumn, EditsToggleTheNodesTextTellTheHandlerAndCopiesTakeEverySetting
   EXPECT_EQ(Described(fresh), new_column);
 }
 
-// The date, time and calculator columns copy and restore their settings by their class tables:
-// a copy describes itself as the source does, a restored column as a new one, and a column of
-// another class takes only the base settings.
+// The date, time, calculator, link and mask columns copy and restore their settings by their
+// class tables: a copy describes itself as the source does, a restored column as a new one, and
+// a column of another class takes only the base settings. (The mask column's copy lost
+// IgnoreMaskBlank.)
 TEST(TypedColumns, CopiesAndDefaultsFollowTheClassTables) {
   struct Case {
     const char *type, *settings;
@@ -210,7 +212,12 @@ TEST(TypedColumns, CopiesAndDefaultsFollowTheClassTables) {
       {"TdxTreeListCalcColumn",
        "  BeepOnError = False\n  ButtonStyle = bsFlat\n  Precision = 7\n  QuickClose = True\n"
        "  ShowButtonFrame = True\n"},
+      {"TdxTreeListHyperLinkColumn",
+       "  EditBackgroundColor = clYellow\n  EditFontColor = clRed\n  SingleClick = True\n"
+       "  StartKey = 13\n"},
+      {"TdxTreeListMaskColumn", "  EditMask = '!90:00;1;_'\n  IgnoreMaskBlank = True\n"},
   };
+  RegisterTreeListClasses();
   RegisterTypedColumnClasses();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.type);
