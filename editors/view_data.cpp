@@ -12,6 +12,8 @@ namespace {
 // The frame area around a cell that the painted rectangle includes.
 constexpr int kFrameArea = 2;
 
+}  // namespace
+
 UINT HorizontalFormat(framework::TAlignment alignment) {
   switch (alignment) {
     case framework::TAlignment::taRightJustify: return DT_RIGHT;
@@ -20,8 +22,6 @@ UINT HorizontalFormat(framework::TAlignment alignment) {
   }
   return DT_LEFT;
 }
-
-}  // namespace
 
 RECT TdxEditViewData::CellRect() const {
   RECT rect = Bounds;

@@ -23,6 +23,9 @@ enum TdxTextPlacement : int {
   kPlaceMultiLineCenter = 4
 };
 
+// DrawText's horizontal format for an alignment.
+UINT HorizontalFormat(framework::TAlignment alignment);
+
 class TdxEditViewData {
  public:
   TdxEditViewData() = default;

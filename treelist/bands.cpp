@@ -10,7 +10,6 @@
 #include "treelist/tree_list_control.h"
 
 namespace treelist {
-
 // ---- the band ------------------------------------------------------------------------------
 
 TdxTreeListBand::TdxTreeListBand(TdxTreeListBands* collection) : collection_(collection) {}
@@ -410,6 +409,11 @@ void TCustomdxTreeListControl::BuildLayoutCaches() const {
     spec.width = column->Width();
     spec.min_width = column->Sizing() ? column->MinWidth() : column->Width();
     spec.sizeable = column->Sizing();
+    spec.align = editors::HorizontalFormat(column->HeaderAlignment());
+    spec.sort = static_cast<int>(column->Sorted());
+    if (column->HasHeaderGlyph()) {
+      spec.glyph = const_cast<TdxTreeListColumn*>(column)->HeaderGlyph().Handle();
+    }
     m.columns.push_back(std::move(spec));
   }
   m.bands.clear();
@@ -420,6 +424,7 @@ void TCustomdxTreeListControl::BuildLayoutCaches() const {
     spec.width = band->Width();
     spec.min_width = band->MinWidth();
     spec.sizeable = band->Sizing();
+    spec.align = editors::HorizontalFormat(band->Alignment());
     spec.rows = c.rows[v];
     // Every band shows the panel's rows, used or not.
     spec.rows.resize(std::max<size_t>(spec.rows.size(), header_panel_row_count_));

@@ -19,15 +19,6 @@ COLORREF SearchColor(framework::TColor setting, COLORREF cell_color) {
 // The frame area around a cell that its view data's Bounds include, as an editor's window has.
 constexpr int kCellFrame = 2;
 
-UINT AlignmentFormat(framework::TAlignment alignment) {
-  switch (alignment) {
-    case framework::TAlignment::taRightJustify: return DT_RIGHT;
-    case framework::TAlignment::taCenter: return DT_CENTER;
-    case framework::TAlignment::taLeftJustify: break;
-  }
-  return DT_LEFT;
-}
-
 // Clips the DC to a cell while its painter runs and puts the page's clipping back. Neither a
 // saved DC nor a moved origin: restoring either makes the DC realise its font and pen again,
 // which costs more than the cell's text.
@@ -183,9 +174,9 @@ void TCustomdxTreeList::PaintCellPass(const TdxCellPaintInfo& cell, const CellPa
     SetBkMode(cell.dc, pass.highlight_length > 0 ? OPAQUE : TRANSPARENT);
     const UINT ellipsis =
         (options_ & aoDrawEndEllipsis) && pass.highlight_length == 0 ? DT_END_ELLIPSIS : 0;
-    DrawTextW(
-        cell.dc, pass.text.c_str(), shown, &box,
-        DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | ellipsis | AlignmentFormat(pass.alignment));
+    DrawTextW(cell.dc, pass.text.c_str(), shown, &box,
+              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | ellipsis |
+                  editors::HorizontalFormat(pass.alignment));
     SetBkMode(cell.dc, OPAQUE);
     return;
   }

@@ -405,8 +405,8 @@ void TCustomdxTreeList::MakeBandDragImage(int band) {
                BandPanelRowBottom(model.band_row_count, metrics_.band_line_height, metrics_.flat));
   const SIZE size{width, height};
   win::UniqueBitmap picture = DrawPicture(size, [&](HDC dc) {
-    DrawHeaderCell(dc, {0, 0, width, height}, model.bands[band].caption, band_font_.Handle(), look_,
-                   framework::ColorToRGB(GetColor(TreeListColor::Band)),
+    DrawHeaderCell(dc, {0, 0, width, height}, BandCaption(model, model.bands[band]),
+                   band_font_.Handle(), look_, framework::ColorToRGB(GetColor(TreeListColor::Band)),
                    GetSysColor(COLOR_BTNTEXT));
   });
   if (picture) drag_picture_.Add(picture.get(), size, CLR_NONE);
@@ -425,9 +425,9 @@ void TCustomdxTreeList::MakeHeaderDragImage(int column) {
   const int height = metrics_.header_line_height;
   const SIZE size{width, height};
   win::UniqueBitmap picture = DrawPicture(size, [&](HDC dc) {
-    DrawHeaderCell(dc, {0, 0, width, height}, model.columns[column].caption, header_font_.Handle(),
-                   look_, framework::ColorToRGB(GetColor(TreeListColor::Header)),
-                   GetSysColor(COLOR_BTNTEXT));
+    DrawHeaderCell(
+        dc, {0, 0, width, height}, ColumnCaption(model.columns[column]), header_font_.Handle(),
+        look_, framework::ColorToRGB(GetColor(TreeListColor::Header)), GetSysColor(COLOR_BTNTEXT));
   });
   if (picture) drag_picture_.Add(picture.get(), size, CLR_NONE);
 }

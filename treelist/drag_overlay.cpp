@@ -99,6 +99,10 @@ RECT DragPicture::ScreenRect() const noexcept {
   return {left, top, left + size.cx, top + size.cy};
 }
 
+void DragPicture::Draw(HDC dc, POINT at) const {
+  if (!Empty()) ImageList_Draw(list_->Handle(), 0, dc, at.x, at.y, ILD_NORMAL);
+}
+
 void DragPicture::Release() {
   if (dragging_) {
     ImageList_DragLeave(GetDesktopWindow());

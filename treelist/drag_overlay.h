@@ -61,6 +61,8 @@ class DragPicture {
   RECT ScreenRect() const noexcept;
   // Ends the drag and frees the pictures.
   void Release();
+  // Draws the picture onto `dc` with its top left at `at`.
+  void Draw(HDC dc, POINT at) const;
 
   framework::TCursor Cursor() const noexcept { return cursor_; }
   void SetCursor(framework::TCursor cursor) noexcept { cursor_ = cursor; }

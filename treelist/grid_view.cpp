@@ -1,4 +1,5 @@
-// The view record's hit test: pure geometry over the layout and the rows in the window.
+// The view record's hit test, pure geometry over the layout and the rows in the window, and the
+// header captions it gives the painter.
 #include "treelist/grid_view.h"
 
 #include <cstdlib>
@@ -82,6 +83,14 @@ THitInfo HitRow(const GridView& view, const ViewRow& row, THitInfo hit) {
 }
 
 }  // namespace
+
+HeaderCaption BandCaption(const HeaderModel& model, const BandSpec& band) {
+  return {band.caption, band.align, model.band_row_count >= 2, 0, nullptr};
+}
+
+HeaderCaption ColumnCaption(const ColumnSpec& column) {
+  return {column.caption, column.align, false, column.sort, column.glyph};
+}
 
 const ViewRow* GridView::RowOf(const TdxTreeListNode* node) const noexcept {
   for (const ViewRow& row : rows) {

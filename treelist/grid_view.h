@@ -116,6 +116,19 @@ struct ViewColors {
   COLORREF shadow = 0;
 };
 
+// What a header or band cell shows besides its face.
+struct HeaderCaption {
+  std::wstring text;
+  UINT align = DT_LEFT;  // DT_LEFT, DT_CENTER or DT_RIGHT
+  bool multi_line = false;
+  int sort = 0;             // the sort mark: 0 none, 1 descending, 2 ascending
+  HBITMAP glyph = nullptr;  // left of the text; null none
+};
+
+// A band's caption: several lines when the band panel has 2 rows or more.
+HeaderCaption BandCaption(const HeaderModel& model, const BandSpec& band);
+HeaderCaption ColumnCaption(const ColumnSpec& column);
+
 struct ImageListView {
   HIMAGELIST handle = nullptr;
   int width = 0;
@@ -126,9 +139,9 @@ struct GridView {
   Layout layout;
   RECT client{};
   std::vector<ViewRow> rows;
-  ViewRow new_item_row;                       // at layout.new_item_row, when that is not empty
-  std::vector<std::wstring> band_captions;    // by band index
-  std::vector<std::wstring> column_captions;  // by column index
+  ViewRow new_item_row;                        // at layout.new_item_row, when that is not empty
+  std::vector<HeaderCaption> band_captions;    // by band index
+  std::vector<HeaderCaption> column_captions;  // by column index
   ViewColors colors;
   HFONT font = nullptr;
   HFONT header_font = nullptr;

@@ -32,7 +32,10 @@ struct ColumnSpec {
   int width = 100;
   int min_width = 20;
   bool sizeable = true;
-  int image_index = -1;  // header glyph; -1 none
+  int image_index = -1;     // header glyph; -1 none
+  UINT align = DT_LEFT;     // of the caption: DT_LEFT, DT_CENTER or DT_RIGHT
+  int sort = 0;             // the sort mark: 0 none, 1 descending, 2 ascending
+  HBITMAP glyph = nullptr;  // the header's own picture, borrowed; null none
 };
 
 struct BandSpec {
@@ -41,6 +44,7 @@ struct BandSpec {
   int min_width = 20;
   bool sizeable = true;
   std::vector<std::vector<int>> rows;  // column indexes per header row, left to right
+  UINT align = DT_CENTER;              // of the caption
 };
 
 // The band and column model the layout reads; a grid without columns has none.

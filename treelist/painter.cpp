@@ -67,7 +67,7 @@ void Painter::Paint() {
   PaintBands();
   PaintHeaders();
   const RECT& corner = layout_.indicator_corner;
-  DrawHeaderCell(dc_, corner, L"", view_.header_font, view_.look, colors_.header,
+  DrawHeaderCell(dc_, corner, {}, view_.header_font, view_.look, colors_.header,
                  colors_.header_text);
   PaintNewItemRow();
   const int bottom = PaintRows();
@@ -95,7 +95,7 @@ void Painter::PaintNewItemRow() {
   DrawEdge(dc_, &strip, BDR_RAISEDINNER, BF_TOP | BF_BOTTOM);
   SelectClipRgn(dc_, nullptr);
   if (layout_.data.left > area.left) {
-    DrawHeaderCell(dc_, {area.left, area.top, layout_.data.left, area.bottom}, L"", nullptr,
+    DrawHeaderCell(dc_, {area.left, area.top, layout_.data.left, area.bottom}, {}, nullptr,
                    view_.look, colors_.header, colors_.header_text);
   }
 }
@@ -173,7 +173,7 @@ int Painter::PaintRows() {
 
 void Painter::PaintIndicator(const ViewRow& row) {
   const RECT indicator{layout_.rows.left, row.top, layout_.data.left, row.top + row.height};
-  DrawHeaderCell(dc_, indicator, L"", nullptr, view_.look, colors_.header, colors_.header_text);
+  DrawHeaderCell(dc_, indicator, {}, nullptr, view_.look, colors_.header, colors_.header_text);
   if (!row.focused) return;
   const int cx = (indicator.left + indicator.right) / 2, cy = row.top + view_.line_height / 2;
   const POINT arrow[3] = {{cx - 2, cy - 4}, {cx + 2, cy}, {cx - 2, cy + 4}};
@@ -400,7 +400,7 @@ void DrawFooterCell(const FooterCellPaint& cell) {
   SetBkMode(cell.dc, OPAQUE);
 }
 
-void DrawHeaderCell(HDC dc, const RECT& rect, const std::wstring& caption, HFONT font,
+void DrawHeaderCell(HDC dc, const RECT& rect, const HeaderCaption& caption, HFONT font,
                     TdxLookAndFeel look, COLORREF face, COLORREF text) {
   if (rect.right <= rect.left || rect.bottom <= rect.top) return;
   RECT edge = rect;
@@ -415,13 +415,35 @@ void DrawHeaderCell(HDC dc, const RECT& rect, const std::wstring& caption, HFONT
       break;
     }
   }
-  if (caption.empty()) return;
   RECT box{rect.left + 4, rect.top + 1, rect.right - 4, rect.bottom - 1};
+  const win::SavedDC saved(dc);
+  IntersectClipRect(dc, rect.left, rect.top, rect.right, rect.bottom);
+  if (caption.sort != 0) {
+    // A triangle at the right: pointing down for a descending sort, up for an ascending one.
+    constexpr int kMarkWidth = 7;
+    const int right = box.right, mid = (box.top + box.bottom) / 2;
+    for (int i = 0; i < 4; ++i) {
+      const int y = caption.sort == 1 ? mid - 2 + i : mid + 1 - i;
+      Line(dc, right - kMarkWidth + i, y, right - 1 - i, y, text);
+    }
+    box.right -= kMarkWidth + 4;
+  }
+  if (caption.glyph) {
+    BITMAP info{};
+    GetObjectW(caption.glyph, sizeof info, &info);
+    const win::UniqueMemoryDc glyph_dc(CreateCompatibleDC(dc));
+    editors::SelectScope glyph(glyph_dc.get(), caption.glyph);
+    BitBlt(dc, box.left, (box.top + box.bottom - info.bmHeight) / 2, info.bmWidth, info.bmHeight,
+           glyph_dc.get(), 0, 0, SRCCOPY);
+    box.left += info.bmWidth + 2;
+  }
+  if (caption.text.empty()) return;
   editors::SelectScope select(dc, font);
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, text);
-  DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &box,
-            DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
+  const UINT lines = caption.multi_line ? DT_WORDBREAK : DT_SINGLELINE | DT_VCENTER;
+  DrawTextW(dc, caption.text.c_str(), static_cast<int>(caption.text.size()), &box,
+            lines | caption.align | DT_END_ELLIPSIS | DT_NOPREFIX);
   SetBkMode(dc, OPAQUE);
 }
 

@@ -50,8 +50,9 @@ void PaintGrid(const GridView& view, HDC dc, CellPainter& cells);
 TdxCellPaintInfo CellInfo(const GridView& view, const ViewRow& row, HDC dc, int column,
                           const RECT& rect);
 
-// A header or band cell: face, frame of the look, caption (the drag pictures reuse it).
-void DrawHeaderCell(HDC dc, const RECT& rect, const std::wstring& caption, HFONT font,
+// A header or band cell: face, frame of the look, glyph, caption and sort mark (the drag
+// pictures reuse it).
+void DrawHeaderCell(HDC dc, const RECT& rect, const HeaderCaption& caption, HFONT font,
                     TdxLookAndFeel look, COLORREF face, COLORREF text);
 
 }  // namespace treelist

@@ -24,12 +24,12 @@ class GridCells final : public CellPainter {
     grid_.DrawPreview(dc, rect, row.node, background, text_color);
   }
   void PaintBand(HDC dc, const RECT& rect, int band, const GridView& view) override {
-    std::wstring text = view.band_captions[band];
+    HeaderCaption caption = view.band_captions[band];
     auto color = static_cast<framework::TColor>(view.colors.band);
     bool done = false;
-    grid_.OnCustomDrawBand(&grid_, dc, rect, band, text, color, done);
+    grid_.OnCustomDrawBand(&grid_, dc, rect, band, caption.text, color, done);
     if (done) return;
-    DrawHeaderCell(dc, rect, text, view.band_font, view.look, framework::ColorToRGB(color),
+    DrawHeaderCell(dc, rect, caption, view.band_font, view.look, framework::ColorToRGB(color),
                    view.colors.header_text);
   }
   void PaintFooterCell(const FooterCellPaint& cell) override {
@@ -75,8 +75,10 @@ GridView TCustomdxTreeList::ViewOf(Layout layout, const RECT& client) {
   view.layout = std::move(layout);
   view.client = client;
   const HeaderModel& model = GetHeaderModel();
-  for (const BandSpec& band : model.bands) view.band_captions.push_back(band.caption);
-  for (const ColumnSpec& column : model.columns) view.column_captions.push_back(column.caption);
+  for (const BandSpec& band : model.bands) view.band_captions.push_back(BandCaption(model, band));
+  for (const ColumnSpec& column : model.columns) {
+    view.column_captions.push_back(ColumnCaption(column));
+  }
   if (!model.bands.empty() && !model.bands[0].rows.empty() && !model.bands[0].rows[0].empty()) {
     view.tree_column = model.bands[0].rows[0][0];
   }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -408,6 +409,72 @@ TEST(TreeListAppearance, TheClipboardPicturesFontsKeepTheirPitchWeightAndSlant) 
             std::make_tuple(BYTE{FIXED_PITCH}, LONG{FW_BOLD}, BYTE{0}));
   EXPECT_EQ(std::make_tuple(headers.pitch, headers.weight, headers.italic),
             std::make_tuple(BYTE{VARIABLE_PITCH}, LONG{FW_NORMAL}, BYTE{1}));
+}
+
+POINT g_cursor{};
+
+// A press at `from` in the grid and a move 8 pixels right, as the mouse makes them: a drag.
+void StartDrag(treelist_test::TestTreeList& grid, POINT from) {
+  grid.Seams().cursor_pos = [] { return g_cursor; };
+  for (const auto& [msg, x] : {std::pair{WM_LBUTTONDOWN, from.x}, {WM_MOUSEMOVE, from.x + 8}}) {
+    g_cursor = {x, from.y};
+    ClientToScreen(grid.Handle(), &g_cursor);
+    SendMessageW(grid.Handle(), msg, MK_LBUTTON, MAKELPARAM(x, from.y));
+  }
+}
+
+// The drag picture as the drag shows it, on a window-coloured surface; the drag is then ended.
+std::unique_ptr<xptest::Surface> DragPictureOf(treelist_test::TestTreeList& grid) {
+  const SIZE size = grid.DragImage().Size();
+  auto surface = std::make_unique<xptest::Surface>(size.cx, size.cy, GetSysColor(COLOR_WINDOW));
+  grid.DragImage().Draw(surface->dc(), {0, 0});
+  SendMessageW(grid.Handle(), WM_CANCELMODE, 0, 0);
+  return surface;
+}
+
+TEST(TreeListAppearance, HeadersAndTheirDragPicturesShowSortMarkAlignmentAndBandLines) {
+  GridForm f(360, 220);
+  treelist::HeaderModel model = treelist_test::TwoBandModel();
+  model.columns[1].sort = 1;
+  model.columns[2].align = DT_RIGHT;
+  model.bands[1].caption = L"Rules of the nets and of their classes";
+  model.band_row_count = 2;
+  f.grid.SetModel(model);
+  f.grid.SetShowBands(true);
+  f.grid.SetOptionsEx(f.grid.OptionsEx() | treelist::aoBandMoving);
+  treelist_test::AddNets(f.grid);
+  const treelist::Layout layout = f.grid.GetLayout();
+  const RECT sorted = layout.HeaderOf(1)->rect, right = layout.HeaderOf(2)->rect;
+  xptest::Surface grid(f.grid.ClientRect().right, f.grid.ClientRect().bottom);
+  Paint(f, grid);
+  auto mark_ink = [](const xptest::Surface& s, const RECT& cell) {
+    return xptest::CountDark(s, {cell.right - 12, cell.top + 3, cell.right - 4, cell.bottom - 3});
+  };
+  EXPECT_GE(mark_ink(grid, sorted), 12) << "the descending mark";
+  EXPECT_EQ(mark_ink(grid, layout.HeaderOf(0)->rect), 0) << "none on an unsorted column";
+  EXPECT_GT(
+      xptest::CountDark(grid, {right.right - 12, right.top + 2, right.right - 4, right.bottom - 2}),
+      0)
+      << "a right-aligned caption reaches the cell's right margin";
+
+  StartDrag(f.grid, {(sorted.left + sorted.right) / 2, (sorted.top + sorted.bottom) / 2});
+  ASSERT_EQ(f.grid.State(), treelist::tsColumnDragging);
+  const std::unique_ptr<xptest::Surface> header = DragPictureOf(f.grid);
+  xptest::WritePicture(*header, "treelist_header_drag_picture", 2);
+  EXPECT_GE(mark_ink(*header, xptest::Whole(*header)), 12) << "the picture has the mark too";
+
+  StartDrag(f.grid,
+            {layout.bands[1].left + 20, (layout.band_panel.top + layout.band_panel.bottom) / 2});
+  ASSERT_EQ(f.grid.State(), treelist::tsBandDragging);
+  const std::unique_ptr<xptest::Surface> band_owner = DragPictureOf(f.grid);
+  const xptest::Surface& band_picture = *band_owner;
+  xptest::WritePicture(band_picture, "treelist_band_drag_picture", 2);
+  const int half = band_picture.height() / 2;
+  EXPECT_GT(xptest::CountDark(band_picture, {0, 2, band_picture.width(), half}), 0);
+  EXPECT_GT(
+      xptest::CountDark(band_picture, {0, half, band_picture.width(), band_picture.height() - 2}),
+      0)
+      << "the caption wraps onto the panel's second line";
 }
 
 }  // namespace

@@ -251,8 +251,8 @@ GridView ColumnsView() {
   in.metrics.band_panel_height = 16;
   in.metrics.indicator_width = 12;
   v.layout = treelist::ComputeLayout(model, in);
-  v.band_captions = {L"All"};
-  v.column_captions = {L"Name", L"Value"};
+  v.band_captions = {{L"All"}};
+  v.column_captions = {{L"Name"}, {L"Value"}};
   v.colors = TestColors();
   v.line_height = kLine;
   v.indent = kIndent;
@@ -393,9 +393,9 @@ TEST(TreeListPainter, HeaderCellsKeepToTheirRectangleInEachLook) {
     SCOPED_TRACE(static_cast<int>(look));
     xptest::Surface s(60, 40, kWindow);
     const RECT cell{10, 10, 50, 28};
-    treelist::DrawHeaderCell(s.dc(), cell, L"Net", nullptr, look, kHeader, kText);
-    treelist::DrawHeaderCell(s.dc(), {10, 32, 50, 32}, L"Net", nullptr, look, kHeader, kText);
-    treelist::DrawHeaderCell(s.dc(), {5, 5, 5, 30}, L"Net", nullptr, look, kHeader, kText);
+    treelist::DrawHeaderCell(s.dc(), cell, {L"Net"}, nullptr, look, kHeader, kText);
+    treelist::DrawHeaderCell(s.dc(), {10, 32, 50, 32}, {L"Net"}, nullptr, look, kHeader, kText);
+    treelist::DrawHeaderCell(s.dc(), {5, 5, 5, 30}, {L"Net"}, nullptr, look, kHeader, kText);
     const RECT ink = s.InkBox(kWindow);
     EXPECT_EQ(std::make_tuple(ink.left, ink.top, ink.right, ink.bottom),
               std::make_tuple(cell.left, cell.top, cell.right, cell.bottom))
