@@ -281,6 +281,7 @@ const CalendarCase kCalendarCases[] = {
     {2024, 3, 1, {VK_LEFT}, 2024, 2, 29},
     {2024, 3, 1, {VK_DOWN}, 2024, 3, 8},
     {2024, 1, 15, {VK_PRIOR}, 2023, 12, 15},
+    {2024, 2, 15, {VK_PRIOR}, 2024, 1, 15},
     {2024, 12, 15, {VK_NEXT}, 2025, 1, 15},
     {2023, 1, 31, {VK_NEXT}, 2023, 2, 28},  // the day held in the shorter month
 };
@@ -333,12 +334,17 @@ TEST_F(ValueEditors, CalendarPopupMovesAndTakesADay) {
   Key(hwnd, VK_F4);
   Click(edit.PopupHandle(), clear);
   EXPECT_EQ(edit.Text(), L"") << "the Clear button";
+  EXPECT_FALSE(edit.Date(date)) << "no text, no date";
   edit.DateButtons = editors::btnToday;
+  edit.SetDate(editors::EncodeDate(2024, 1, 31));
   Key(hwnd, VK_F4);
+  // The Today button takes half the width less two pixels a side, above the last pixel row.
   const auto picture = PopupPicture(edit);
+  const COLORREF window = GetSysColor(COLOR_WINDOW);
   EXPECT_EQ(picture->Pixel(today.x, today.y + cell / 4), GetSysColor(COLOR_BTNFACE));
-  EXPECT_EQ(picture->Pixel(clear.x, clear.y + cell / 4), GetSysColor(COLOR_WINDOW))
-      << "no Clear button is drawn";
+  EXPECT_EQ(picture->Pixel(width * 7 / 2 + 1, today.y), window) << "right of the Today button";
+  EXPECT_EQ(picture->Pixel(today.x, 9 * cell - 1), window) << "below it";
+  EXPECT_EQ(picture->Pixel(clear.x, clear.y + cell / 4), window) << "no Clear button is drawn";
   Click(edit.PopupHandle(), clear);
   EXPECT_TRUE(edit.DroppedDown()) << "no Clear button";
   Click(edit.PopupHandle(), today);
@@ -365,6 +371,13 @@ TEST(EditMask, FillsSlotsKeepsLiteralsAndChecksCompleteness) {
 }
 
 TEST_F(ValueEditors, MaskAndTimeEditorsTypeIntoTheSlots) {
+  auto& any = Open<editors::TdxInplaceMaskEdit>({10, 40, 150, 58});
+  any.SetEditMask(L"!CCC;1;_");
+  any.SetText(L"");
+  any.SetSelStart(0);
+  Type(any.Handle(), L"a b");
+  EXPECT_EQ(any.GetEditText(), L"a b") << "a space fills a slot that takes any character";
+
   auto& time = Open<editors::TdxInplaceTimeEdit>();
   EXPECT_EQ(time.EditMask(), L"!90:00;1;_");
   time.SetText(L"");
@@ -398,6 +411,9 @@ TEST_F(ValueEditors, MaskAndTimeEditorsTypeIntoTheSlots) {
   }
   time.SetText(L"23:59:59");
   EXPECT_NEAR(time.GetTimeValue(), 86399 / 86400.0, 1e-9);
+  time.SetTimeValue(1 - 1e-9);
+  EXPECT_EQ(time.Text(), L"00:00:00") << "a day less a little rounds to midnight";
+  time.SetText(L"23:59:59");
   time.SetTimeEditFormat(editors::TTimeEditFormat::tfHour);
   EXPECT_EQ(time.GetEditText(), L"23") << "hours alone";
   time.SetSelStart(1);
