@@ -207,7 +207,9 @@ TEST(XPSplitter, EveryRoadOutOfADragLetsTheMouseGo) {
       {[&] { SendMessageW(hwnd, WM_MOUSELEAVE, 0, 0), mouse(WM_MOUSEMOVE, x + 20); }, "180 held"},
       // Up over the pages, where no control without a window is.
       {[&] { mouse(WM_LBUTTONUP, 350); }, "180 free"},
-      {[&] { mouse(WM_MOUSEMOVE, 120); }, "180 free"},
+      // Moving over the splitter with the button up drags nothing.
+      {[&] { SendMessageW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(splitter.Left() + 4, 50)); },
+       "180 free"},
       {[&] { grab(), SendMessageW(hwnd, WM_CANCELMODE, 0, 0), mouse(WM_MOUSEMOVE, 300); },
        "180 free"},
       {[&] { grab(); EXPECT_TRUE(escape()); mouse(WM_MOUSEMOVE, 300); }, "180 free"},
