@@ -190,9 +190,9 @@ TEST(TreeListStoredLayout, TheIniOptionWritesOnDestructionAndReadsOnce) {
     g.grid.SetOptions(g.grid.Options() | treelist::aoStoreToIniFile);
   };
   {
-    LayoutGrid without_option;
-    without_option.grid.SetIniFileName(file.path);
-    without_option.grid.SaveLayout();
+    LayoutGrid not_storing;
+    not_storing.grid.SetIniFileName(file.path);
+    not_storing.grid.SaveLayout();
   }
   EXPECT_FALSE(file.Exists()) << "written without the option";
   {
@@ -210,6 +210,10 @@ TEST(TreeListStoredLayout, TheIniOptionWritesOnDestructionAndReadsOnce) {
     saved.Column("Width").SetWidth(90);  // after the one save: not kept
   }
   ASSERT_TRUE(file.Exists());
+  LayoutGrid without_option;
+  without_option.grid.SetIniFileName(file.path);
+  without_option.grid.LoadLayout();
+  EXPECT_EQ(without_option.Column("Width").Width(), 100) << "read without the option";
   LayoutGrid loaded;
   store_in_ini(loaded);
   loaded.grid.SetBandMaxRowCount(3);
