@@ -168,6 +168,43 @@ TEST(XPSplitter, DraggingResizesTheNeighbourDownToMinSize) {
   // clang-format on
 }
 
+// Aligned right or at the bottom, a splitter resizes the control on that side, which grows as the
+// splitter moves away from it; a control aligned the same way elsewhere is not its neighbour.
+TEST(XPSplitter, RightAndBottomSplittersResizeTheControlBeyondThem) {
+  for (const TAlign align : {TAlign::alRight, TAlign::alBottom}) {
+    SCOPED_TRACE(align == TAlign::alRight ? "right" : "bottom");
+    framework::TForm form(nullptr);
+    form.SetBounds(0, 0, 400, 300);
+    framework::TPanel outer(nullptr), inner(nullptr), rest(nullptr);
+    controls::TXPSplitter splitter(nullptr);
+    for (framework::TPanel* panel : {&outer, &inner}) {
+      panel->SetParent(&form);
+      panel->SetBounds(0, 0, 60, 60);
+      panel->SetAlign(align);
+    }
+    splitter.SetParent(&form);
+    splitter.SetBounds(0, 0, 4, 4);
+    splitter.SetAlign(align);
+    rest.SetParent(&form);
+    rest.SetAlign(TAlign::alClient);
+    form.Show();
+    const bool across = align == TAlign::alRight;
+    const int at = across ? splitter.Left() + 2 : splitter.Top() + 2;
+    const auto mouse = [&](UINT msg, int along) {
+      const LPARAM point = across ? MAKELPARAM(along, 50) : MAKELPARAM(50, along);
+      SendMessageW(form.Handle(), msg, msg == WM_LBUTTONUP ? 0 : MK_LBUTTON, point);
+    };
+    mouse(WM_LBUTTONDOWN, at);
+    mouse(WM_MOUSEMOVE, at - 30);
+    mouse(WM_LBUTTONUP, at - 30);
+    const auto size = [&](framework::TPanel& panel) {
+      return across ? panel.Width() : panel.Height();
+    };
+    EXPECT_EQ(size(inner), 90) << "the neighbour beyond the splitter";
+    EXPECT_EQ(size(outer), 60);
+  }
+}
+
 // However a drag ends, the form lets the mouse go, so that the next click reaches whatever it
 // is over: the button coming up anywhere (also after Wine's WM_MOUSELEAVE, which comes as soon
 // as the pointer leaves the splitter), WM_CANCELMODE, Escape, or another window taking the mouse.
