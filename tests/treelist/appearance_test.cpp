@@ -451,6 +451,13 @@ TEST(TreeListAppearance, HeadersAndTheirDragPicturesShowSortMarkAlignmentAndBand
     return xptest::CountDark(s, {cell.right - 12, cell.top + 3, cell.right - 4, cell.bottom - 3});
   };
   EXPECT_GE(mark_ink(grid, sorted), 12) << "the descending mark";
+  // Descending points down: its widest row is its top one.
+  const int mark_top = (sorted.top + 1 + sorted.bottom - 1) / 2 - 2;
+  EXPECT_EQ(xptest::CountDark(grid, {sorted.right - 12, mark_top, sorted.right - 4, mark_top + 1}),
+            7);
+  EXPECT_EQ(
+      xptest::CountDark(grid, {sorted.right - 12, mark_top + 3, sorted.right - 4, mark_top + 4}),
+      1);
   EXPECT_EQ(mark_ink(grid, layout.HeaderOf(0)->rect), 0) << "none on an unsorted column";
   EXPECT_GT(
       xptest::CountDark(grid, {right.right - 12, right.top + 2, right.right - 4, right.bottom - 2}),

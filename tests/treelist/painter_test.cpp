@@ -209,6 +209,7 @@ TEST(TreeListPainter, ExpandBoxesShowTheirLooksFrameFaceAndSign) {
                      {{cx + 1, cy + 5}, kWindow, "nothing below the box"},
                      {{cx - 3, cy - 3}, c.face, "the face inside"},
                      {{cx - 2, cy}, kPlusMinus, "the minus"},
+                     {{cx + 3, cy}, c.face, "5 pixels long"},
                      {{cx, cy - 2}, kPlusMinus, "the plus's upright when collapsed"},
                      {{cx, kLine + cy - 2}, c.face, "no upright when expanded"},
                      {{cx + 2, kLine + cy}, kPlusMinus, "the expanded row's minus"}});
@@ -322,6 +323,7 @@ TEST(TreeListPainter, HeadersBandsIndicatorGridLinesAndRowFootersTakeTheirColour
                       {{l.headers[1].left + 60, l.header_panel.top + 9}, kHeader, "header face"},
                       {{3, row1 + 2}, kHeader, "the indicator's face"},
                       {{l.headers[0].right - 1, row1 + 3}, kGridLine, "a vertical grid line"},
+                      {{l.headers[0].right, row1 + 3}, kHideSelection, "one pixel wide"},
                       {{50, row1 - 1}, kGridLine, "the first row's bottom line"},
                       {{50, row1 + kLine + 4}, kRowFooter, "the row footer below the cells"},
                       {{50, row1 + kLine + 9}, kGridLine, "the taller row's bottom line"},
@@ -402,6 +404,44 @@ TEST(TreeListPainter, HeaderCellsKeepToTheirRectangleInEachLook) {
         << "nothing outside the cell, nothing for empty ones";
     EXPECT_EQ(s.Pixel(45, 14), kHeader) << "the face right of the caption";
   }
+}
+
+TEST(TreeListPainter, ImagesFollowTheStateImageOnlyWhenTheRowHasOne) {
+  // One 16 x 16 image of each list, filled in its colour.
+  const COLORREF state_colour = RGB(200, 0, 0), image_colour = RGB(0, 0, 200);
+  auto list_of = [](COLORREF colour) {
+    HIMAGELIST list = ImageList_Create(16, 16, ILC_COLOR32, 1, 0);
+    xptest::Surface picture(16, 16, colour);
+    win::UniqueBitmap bitmap(CreateCompatibleBitmap(picture.dc(), 16, 16));
+    {
+      const win::UniqueMemoryDc dc(CreateCompatibleDC(picture.dc()));
+      const HGDIOBJ old = SelectObject(dc.get(), bitmap.get());
+      BitBlt(dc.get(), 0, 0, 16, 16, picture.dc(), 0, 0, SRCCOPY);
+      SelectObject(dc.get(), old);
+    }
+    ImageList_Add(list, bitmap.get(), nullptr);
+    return list;
+  };
+  GridView v = TreeView();
+  v.show_lines = false;
+  v.state_images = {list_of(state_colour), 16, 16};
+  v.images = {list_of(image_colour), 16, 16};
+  ViewRow with_state = Row(0, 0, false, false), without = Row(1, 0, false, true);
+  with_state.state_image = 0;
+  with_state.image = without.image = 0;
+  with_state.indent_right += 32;
+  without.indent_right += 16;
+  v.rows = {with_state, without};
+  xptest::Surface s(200, 120);
+  FillingCells cells;
+  treelist::PaintGrid(v, s.dc(), cells);
+  ImageList_Destroy(v.state_images.handle);
+  ImageList_Destroy(v.images.handle);
+  const int left = kIndent;
+  ExpectPixels(s,
+               {{{left + 8, kLine / 2}, state_colour, "the state image first"},
+                {{left + 24, kLine / 2}, image_colour, "then the image"},
+                {{left + 8, kLine + kLine / 2}, image_colour, "no state image: the image first"}});
 }
 
 }  // namespace
