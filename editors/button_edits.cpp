@@ -30,6 +30,14 @@ bool MatchesKey(unsigned key_with_shift, WORD key, unsigned shift) {
 
 // ---- edit buttons -----------------------------------------------------------------------------
 
+const framework::TClassInfo& TdxEditButton::StaticClassInfo() {
+  static const framework::TClassInfo info =
+      framework::TClassInfo("TdxEditButton")
+          .Enum("Kind", &TdxEditButton::Kind, &TdxEditButton::SetKind,
+                {"bkEllipsis", "bkDown", "bkGlyph"}, TdxEditButtonKind::bkEllipsis);
+  return info;
+}
+
 void TdxEditButton::SetKind(TdxEditButtonKind value) {
   if (kind_ == value) return;
   kind_ = value;

@@ -22,6 +22,8 @@ class TdxEditButton {
  public:
   explicit TdxEditButton(TdxEditButtons& owner) : owner_(owner) {}
   virtual ~TdxEditButton() = default;
+  // What a form description sets of a button ("Buttons = < item Kind = bkDown end >").
+  static const framework::TClassInfo& StaticClassInfo();
   TdxEditButtonKind Kind() const noexcept { return kind_; }
   void SetKind(TdxEditButtonKind value);
   HBITMAP Glyph() const noexcept { return glyph_.get(); }

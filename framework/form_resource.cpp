@@ -552,6 +552,7 @@ class Writer {
         continue;
       }
       if (prop->kind == PropKind::Collection) {
+        if (prop->stored && !prop->stored(object)) continue;
         Line(depth, path + " = <");
         for (void* item : prop->items(object)) {
           Line(depth + 1, "item");

@@ -38,8 +38,22 @@ const framework::TClassInfo& TdxTreeListButtonColumn::StaticClassInfo() {
                 TdxEditButtonStyle::ebsEllipsis)
           .Int("ClickKey", &C::ClickKey, &C::SetClickKey, kCtrlEnterShortCut)
           .Bool("HideEditCursor", &C::HideEditCursor, &C::SetHideEditCursor, false)
+          .Collection("Buttons", editors::TdxEditButton::StaticClassInfo(), &C::ButtonItems,
+                      &C::ClearButtons, &C::AddButton)
+          .StoredIf(&C::IsButtonsStored)
           .Event("OnButtonClick", &C::OnButtonClick);
   return info;
+}
+
+std::vector<void*> TdxTreeListButtonColumn::ButtonItems() {
+  std::vector<void*> items;
+  for (int i = 0; i < buttons_.Count(); ++i) items.push_back(&buttons_.GetItem(i));
+  return items;
+}
+
+bool TdxTreeListButtonColumn::IsButtonsStored() const {
+  return buttons_.Count() != 1 ||
+         buttons_.GetItem(0).Kind() != editors::TdxEditButtonKind::bkEllipsis;
 }
 
 TdxTreeListButtonColumn::TdxTreeListButtonColumn(framework::TComponent* owner)

@@ -26,6 +26,11 @@ class TdxTreeListButtonColumn : public TdxTreeListDropDownColumn {
   void SetButtonOnly(bool value);
   editors::TdxEditButtons& Buttons() noexcept { return buttons_; }
   void SetButtons(const editors::TdxEditButtons& value) { buttons_.Assign(value); }
+  // The buttons as a form description lists them; written when they are not the one ellipsis.
+  std::vector<void*> ButtonItems();
+  void ClearButtons() { buttons_.Clear(); }
+  void* AddButton() { return &buttons_.Add(); }
+  bool IsButtonsStored() const;
   TdxEditButtonStyle EditButtonStyle() const noexcept { return edit_button_style_; }
   // Any style but ebsSimple makes sure of a first button of its kind; ebsSimple removes all.
   void SetEditButtonStyle(TdxEditButtonStyle value);

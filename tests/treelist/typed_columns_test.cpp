@@ -505,6 +505,23 @@ TEST(ButtonColumn, TheStyleMakesOrRemovesTheFirstButtonAndTheEditorGetsThem) {
   EXPECT_EQ(clicked, 1);
 }
 
+TEST(ButtonColumn, AFormDescriptionListsTheButtonsTheEditorGets) {
+  TypedGrid g;
+  auto& c = g.Add<TdxTreeListButtonColumn>({L"x"});
+  EXPECT_EQ(Described(c).find("Buttons"), std::string::npos) << "the one ellipsis is the default";
+  framework::ReadComponentText(c,
+                               "object C: TdxTreeListButtonColumn\n  Buttons = <\n    item\n"
+                               "      Kind = bkDown\n    end\n    item\n    end>\nend\n",
+                               "buttons");
+  auto* editor = dynamic_cast<editors::TdxInplaceButtonEdit*>(g.Edit(c));
+  ASSERT_NE(editor, nullptr);
+  ASSERT_EQ(editor->Buttons().Count(), 2);
+  EXPECT_EQ(editor->Buttons().GetItem(0).Kind(), editors::TdxEditButtonKind::bkDown);
+  EXPECT_EQ(editor->Buttons().GetItem(1).Kind(), editors::TdxEditButtonKind::bkEllipsis);
+  const std::string described = Described(c);
+  EXPECT_NE(described.find("Kind = bkDown"), std::string::npos) << described;
+}
+
 TEST(ImageColumn, ACellShowsTheDescriptionItsValueHasNotTheOneAtItsImageIndex) {
   TypedGrid g;
   auto& c = g.Add<TdxTreeListImageColumn>({L"a", L"z"});
