@@ -285,6 +285,28 @@ TEST(TreeListDragPictures, TheFirstColumnAndBandMoveAndHideLikeTheOthers) {
   EXPECT_FALSE(f.grid.Bands().Items(0)->Visible());
 }
 
+TEST(TreeListMouse, ABandEdgeDraggedWidensItsColumnsAndADoubleClickOpensARow) {
+  ColumnsForm f;
+  f.grid.SetShowBands(true);
+  ASSERT_FALSE(f.grid.Options() & aoAutoWidth);
+  const Layout l = f.grid.GetLayout();
+  const int y = (l.band_panel.top + l.band_panel.bottom) / 2;
+  const int edge = l.bands[0].right - 1;
+  f.Send(WM_LBUTTONDOWN, {edge, y}, MK_LBUTTON);
+  ASSERT_EQ(f.grid.State(), tsBandSizing);
+  f.Send(WM_MOUSEMOVE, {edge + 20, y}, MK_LBUTTON);
+  f.Send(WM_LBUTTONUP, {edge + 20, y});
+  EXPECT_EQ(f.columns[0]->Width() + f.columns[1]->Width(), 260) << "240 and the 20 pixels";
+
+  TdxTreeListNode* parent = f.grid.Items(1);
+  parent->AddChild();
+  const RECT cell = f.grid.GetCellRect(parent, 1);
+  SendMessageW(f.hwnd(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(cell.left + 5, cell.top + 3));
+  EXPECT_TRUE(parent->Expanded());
+  SendMessageW(f.hwnd(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(cell.left + 5, cell.top + 3));
+  EXPECT_FALSE(parent->Expanded());
+}
+
 // The wheel's setting as the user made it, behind the grid's seam.
 UINT g_wheel_lines = 3;
 
