@@ -332,11 +332,14 @@ void TdxBlobEditViewData::Paint(HDC dc) const {
 
 namespace {
 
-// The blob's text in a popup: typing edits it, Enter breaks a line, Ctrl+Enter takes it.
+// The blob's text in a popup: typing edits it, Enter breaks a line (Ctrl+Enter when the
+// settings do not want returns), Ctrl+Enter takes it otherwise. The settings say how lines wrap,
+// how typed letters are cased and how long the text may grow.
 class TdxMemoPopupContent : public TdxPopupContent {
  public:
-  TdxMemoPopupContent(std::wstring text, SIZE size, bool read_only)
-      : text_(std::move(text)), size_(size), read_only_(read_only) {}
+  TdxMemoPopupContent(std::wstring text, SIZE size, bool read_only,
+                      const TdxBlobMemoSettings& settings)
+      : text_(std::move(text)), size_(size), read_only_(read_only), settings_(settings) {}
   const std::wstring& Text() const noexcept { return text_; }
   SIZE PreferredSize(HDC, int) override { return size_; }
   void Paint(HDC dc, const RECT& client) override {
@@ -347,12 +350,14 @@ class TdxMemoPopupContent : public TdxPopupContent {
     RECT area = client;
     InflateRect(&area, -3, -2);
     const std::wstring shown = text_ + L"|";  // where typing goes
-    DrawTextW(dc, shown.c_str(), static_cast<int>(shown.size()), &area,
-              DT_WORDBREAK | DT_NOPREFIX | DT_EDITCONTROL);
+    DrawTextW(
+        dc, shown.c_str(), static_cast<int>(shown.size()), &area,
+        (settings_.WordWrap ? DT_WORDBREAK : 0) | DT_EXPANDTABS | DT_NOPREFIX | DT_EDITCONTROL);
   }
   bool KeyDown(WORD key, unsigned shift) override {
-    if (key != VK_RETURN || (shift & framework::ssCtrl) || read_only_) return false;
-    text_ += L"\r\n";
+    const bool ctrl = (shift & framework::ssCtrl) != 0;
+    if (key != VK_RETURN || ctrl == settings_.WantReturns || read_only_) return false;
+    Insert(L"\r\n");
     return true;
   }
   bool KeyPress(wchar_t key) override {
@@ -360,16 +365,24 @@ class TdxMemoPopupContent : public TdxPopupContent {
     if (key == L'\b') {
       if (!text_.empty())
         text_.erase(text_.size() - (text_.size() >= 2 && text_.back() == L'\n' ? 2 : 1));
-    } else if (key >= L' ' || key == L'\t') {
-      text_ += key;
+    } else if (key >= L' ' || (key == L'\t' && settings_.WantTabs)) {
+      Insert(controls::ApplyCharCase(std::wstring(1, key), settings_.CharCase));
     }
     return key != L'\r' && key != 27;
   }
 
  private:
+  // Typing stops at the maximum length; a line break that does not fit whole is dropped.
+  void Insert(const std::wstring& typed) {
+    const size_t limit =
+        settings_.MaxLength > 0 ? static_cast<size_t>(settings_.MaxLength) : std::wstring::npos;
+    if (text_.size() + typed.size() <= limit) text_ += typed;
+  }
+
   std::wstring text_;
   SIZE size_;
   bool read_only_;
+  TdxBlobMemoSettings settings_;
 };
 
 // The blob's picture in a popup.
@@ -439,7 +452,7 @@ void TdxInplaceBlobEdit::SetText(const std::wstring& text) {
 std::unique_ptr<TdxPopupContent> TdxInplaceBlobEdit::CreatePopupContent() {
   const SIZE size{std::max(PopupWidth, 20), std::max(PopupHeight, 20)};
   if (kind_ == TdxBlobEditKind::bekMemo) {
-    return std::make_unique<TdxMemoPopupContent>(blob_text_, size, !CanModify());
+    return std::make_unique<TdxMemoPopupContent>(blob_text_, size, !CanModify(), Memo);
   }
   if (kind_ == TdxBlobEditKind::bekPict) {
     return std::make_unique<TdxPicturePopupContent>(picture_, size);

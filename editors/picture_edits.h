@@ -8,7 +8,9 @@
 #include <memory>
 #include <string>
 
+#include "controls/edit_text_model.h"
 #include "editors/drop_down_edit.h"
+#include "editors/memo_edit.h"
 #include "framework/image_list.h"
 #include "framework/picture.h"
 
@@ -124,6 +126,19 @@ class TdxBlobEditViewData : public TdxDropDownEditViewData {
   bool IsEmpty = true;
 };
 
+// How the memo popup edits a blob's text.
+struct TdxBlobMemoSettings {
+  controls::TEditCharCase CharCase = controls::TEditCharCase::ecNormal;
+  bool HideScrollBars = true;
+  int MaxLength = 0;  // 0: no limit; a line break counts two
+  bool OEMConvert = false;
+  TScrollStyle ScrollBars = TScrollStyle::ssBoth;
+  bool SelectionBar = false;
+  bool WantReturns = true;  // false: Enter takes the text, Ctrl+Enter breaks the line
+  bool WantTabs = true;
+  bool WordWrap = true;
+};
+
 class TdxInplaceBlobEdit : public TdxInplaceDropDownEdit {
  public:
   explicit TdxInplaceBlobEdit(framework::TComponent* owner);
@@ -143,6 +158,7 @@ class TdxInplaceBlobEdit : public TdxInplaceDropDownEdit {
   framework::TPicture& Picture() noexcept { return picture_; }
 
   int PopupWidth = 250, PopupHeight = 150;
+  TdxBlobMemoSettings Memo;
   TdxPictureEvent OnAssignPicture;
   TdxGraphicClassEvent OnGetGraphicClass;
   // The popup closed with this size (the user may have resized it).

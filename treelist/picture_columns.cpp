@@ -5,6 +5,8 @@ namespace treelist {
 namespace {
 
 const std::vector<std::string> kTransparencyNames = {"gtDefault", "gtOpaque", "gtTransparent"};
+const std::vector<std::string> kCharCaseNames = {"ecNormal", "ecUpperCase", "ecLowerCase"};
+const std::vector<std::string> kScrollNames = {"ssNone", "ssHorizontal", "ssVertical", "ssBoth"};
 
 // The node's value slot of `column` as bytes; false when the value holds a character that is
 // no byte (it was never a picture).
@@ -195,6 +197,17 @@ const framework::TClassInfo& TdxTreeListBlobColumn::StaticClassInfo() {
           .Enum("BlobPaintStyle", &C::BlobPaintStyle, &C::SetBlobPaintStyle,
                 {"bpsDefault", "bpsIcon", "bpsText"}, TdxBlobPaintStyle::bpsIcon)
           .Int("MaxDisplayLength", &C::MaxDisplayLength, &C::SetMaxDisplayLength, 255)
+          .Enum("MemoCharCase", &C::MemoCharCase, &C::SetMemoCharCase, kCharCaseNames,
+                controls::TEditCharCase::ecNormal)
+          .Bool("MemoHideScrollBars", &C::MemoHideScrollBars, &C::SetMemoHideScrollBars, true)
+          .Int("MemoMaxLength", &C::MemoMaxLength, &C::SetMemoMaxLength, 0)
+          .Bool("MemoOEMConvert", &C::MemoOEMConvert, &C::SetMemoOEMConvert, false)
+          .Enum("MemoScrollBars", &C::MemoScrollBars, &C::SetMemoScrollBars, kScrollNames,
+                editors::TScrollStyle::ssBoth)
+          .Bool("MemoSelectionBar", &C::MemoSelectionBar, &C::SetMemoSelectionBar, false)
+          .Bool("MemoWantReturns", &C::MemoWantReturns, &C::SetMemoWantReturns, true)
+          .Bool("MemoWantTabs", &C::MemoWantTabs, &C::SetMemoWantTabs, true)
+          .Bool("MemoWordWrap", &C::MemoWordWrap, &C::SetMemoWordWrap, true)
           .Int("PopupHeight", &C::PopupHeight, &C::SetPopupHeight, 140)
           .Int("PopupWidth", &C::PopupWidth, &C::SetPopupWidth, 200)
           .Event("OnAssignPicture", &C::OnAssignPicture)
@@ -224,27 +237,18 @@ framework::GraphicFactory TdxTreeListBlobColumn::GetGraphicClass(TdxTreeListNode
 }
 
 void TdxTreeListBlobColumn::Assign(const TdxTreeListColumn& source) {
-  const auto* blob = dynamic_cast<const TdxTreeListBlobColumn*>(&source);
-  if (!blob) return TdxTreeListDropDownColumn::Assign(source);
+  if (!dynamic_cast<const TdxTreeListBlobColumn*>(&source)) {
+    return TdxTreeListDropDownColumn::Assign(source);
+  }
   InColumnUpdate(*this, [&] {
     TdxTreeListDropDownColumn::Assign(source);
-    always_save_text_ = blob->always_save_text_;
-    SetBlobEditKind(blob->kind_);
-    SetBlobPaintStyle(blob->paint_style_);
-    max_display_length_ = blob->max_display_length_;
-    popup_height_ = blob->popup_height_;
-    popup_width_ = blob->popup_width_;
+    AssignOwnSettings(StaticClassInfo(), source, *this);
   });
 }
 
 void TdxTreeListBlobColumn::RestoreDefaults() {
   TdxTreeListDropDownColumn::RestoreDefaults();
-  always_save_text_ = false;
-  kind_ = TdxBlobEditKind::bekMemo;
-  paint_style_ = TdxBlobPaintStyle::bpsIcon;
-  max_display_length_ = 255;
-  popup_width_ = 200;
-  popup_height_ = 140;
+  RestoreOwnDefaults(StaticClassInfo(), *this);
 }
 
 const editors::TdxInplaceEditClass& TdxTreeListBlobColumn::GetEditorClass() const {
@@ -260,6 +264,7 @@ void TdxTreeListBlobColumn::InitEditor(editors::TdxInplaceEdit& editor) {
   if (TCustomdxTreeListControl* grid = TreeList(); grid && grid->GetFocusedNode()) {
     blob->SetTextSilently(GetCellText(grid->GetFocusedNode()));
   }
+  blob->Memo = memo_;
   blob->PopupWidth = popup_width_;
   blob->PopupHeight = popup_height_;
   blob->OnAssignPicture = [this](framework::TComponent*, framework::TPicture& picture) {

@@ -96,6 +96,25 @@ class TdxTreeListBlobColumn : public TdxTreeListDropDownColumn {
   void SetBlobPaintStyle(TdxBlobPaintStyle value);
   int MaxDisplayLength() const noexcept { return max_display_length_; }
   void SetMaxDisplayLength(int value) { max_display_length_ = value; }
+  // How the memo popup edits the text.
+  controls::TEditCharCase MemoCharCase() const noexcept { return memo_.CharCase; }
+  void SetMemoCharCase(controls::TEditCharCase value) { memo_.CharCase = value; }
+  bool MemoHideScrollBars() const noexcept { return memo_.HideScrollBars; }
+  void SetMemoHideScrollBars(bool value) { memo_.HideScrollBars = value; }
+  int MemoMaxLength() const noexcept { return memo_.MaxLength; }
+  void SetMemoMaxLength(int value) { memo_.MaxLength = value; }
+  bool MemoOEMConvert() const noexcept { return memo_.OEMConvert; }
+  void SetMemoOEMConvert(bool value) { memo_.OEMConvert = value; }
+  editors::TScrollStyle MemoScrollBars() const noexcept { return memo_.ScrollBars; }
+  void SetMemoScrollBars(editors::TScrollStyle value) { memo_.ScrollBars = value; }
+  bool MemoSelectionBar() const noexcept { return memo_.SelectionBar; }
+  void SetMemoSelectionBar(bool value) { memo_.SelectionBar = value; }
+  bool MemoWantReturns() const noexcept { return memo_.WantReturns; }
+  void SetMemoWantReturns(bool value) { memo_.WantReturns = value; }
+  bool MemoWantTabs() const noexcept { return memo_.WantTabs; }
+  void SetMemoWantTabs(bool value) { memo_.WantTabs = value; }
+  bool MemoWordWrap() const noexcept { return memo_.WordWrap; }
+  void SetMemoWordWrap(bool value) { memo_.WordWrap = value; }
   int PopupWidth() const noexcept { return popup_width_; }
   void SetPopupWidth(int value) { popup_width_ = value; }
   int PopupHeight() const noexcept { return popup_height_; }
@@ -122,6 +141,7 @@ class TdxTreeListBlobColumn : public TdxTreeListDropDownColumn {
   TdxBlobEditKind kind_ = TdxBlobEditKind::bekMemo;
   TdxBlobPaintStyle paint_style_ = TdxBlobPaintStyle::bpsIcon;
   int max_display_length_ = 255;
+  editors::TdxBlobMemoSettings memo_;
   int popup_width_ = 200, popup_height_ = 140;
 };
 

@@ -4,12 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "controls/locale_scope.h"
+#include "controls/surface.h"
 #include "framework/form_resource.h"
 #include "framework/forms.h"
 #include "framework/win/text.h"
@@ -598,6 +600,88 @@ TEST(PictureColumns, GraphicAndBlobValuesComeBackByteForByteAndGarbagePaintsEmpt
   graphic.SetStretch(false);
   EXPECT_EQ(graphic.GetBestFitWidth(g.grid.Items(0), nullptr), 16);
   EXPECT_TRUE(dynamic_cast<editors::TdxBlobEditViewData&>(g.Paint(blob, 1)).IsEmpty);
+}
+
+// A key on the focused window as a user presses it, Ctrl held or not.
+void PressKey(WORD key, bool ctrl = false) {
+  BYTE saved[256], state[256];
+  GetKeyboardState(saved);
+  std::copy(saved, saved + 256, state);
+  state[VK_CONTROL] = ctrl ? 0x80 : 0;
+  SetKeyboardState(state);
+  SendMessageW(GetFocus(), WM_KEYDOWN, key, 1);
+  SendMessageW(GetFocus(), WM_KEYUP, key, 0xC0000001);
+  SetKeyboardState(saved);
+}
+
+void TypeText(const std::wstring& text) {
+  for (wchar_t c : text) SendMessageW(GetFocus(), WM_CHAR, c, 1);
+}
+
+// The memo settings of a blob column, set by form text, reach the popup F4 opens: typed letters
+// take the case, tabs are refused, Enter takes the text and Ctrl+Enter breaks the line, typing
+// stops at the maximum length; by default Enter breaks the line and Ctrl+Enter takes it.
+TEST(BlobColumn, TheMemoPopupTypesAsTheColumnsMemoSettingsSay) {
+  TypedGrid g;
+  auto& set = g.Add<TdxTreeListBlobColumn>({L"ab"});
+  auto& plain = g.Add<TdxTreeListBlobColumn>({L"ab"});
+  RegisterTypedColumnClasses();
+  framework::ReadComponentText(set,
+                               "object C: TdxTreeListBlobColumn\n  MemoCharCase = ecUpperCase\n"
+                               "  MemoMaxLength = 6\n  MemoWantReturns = False\n"
+                               "  MemoWantTabs = False\nend\n",
+                               "memo");
+  struct Case {
+    TdxTreeListBlobColumn* column;
+    bool ctrl_breaks;
+    const wchar_t* stored;
+  };
+  for (const Case& c : {Case{&set, true, L"abC\r\nD"}, Case{&plain, false, L"abc\r\nd\te"}}) {
+    SCOPED_TRACE(c.column == &set ? "set" : "defaults");
+    auto* editor = dynamic_cast<editors::TdxInplaceBlobEdit*>(g.Edit(*c.column));
+    ASSERT_NE(editor, nullptr);
+    PressKey(VK_F4);
+    ASSERT_TRUE(editor->DroppedDown());
+    TypeText(L"c");
+    PressKey(VK_RETURN, c.ctrl_breaks);
+    EXPECT_TRUE(editor->DroppedDown()) << "the line break does not close the popup";
+    TypeText(L"d\te");
+    PressKey(VK_RETURN, !c.ctrl_breaks);
+    EXPECT_FALSE(editor->DroppedDown()) << "the other Enter takes the text";
+    g.grid.CloseEditor();
+    EXPECT_EQ(g.Text(*c.column), c.stored);
+  }
+  auto copy = std::make_unique<TdxTreeListBlobColumn>(nullptr);
+  copy->Assign(set);
+  EXPECT_EQ(Described(*copy), Described(set));
+  copy->RestoreDefaults();
+  EXPECT_EQ(Described(*copy), Described(plain));
+}
+
+// Word wrap: a long line fills the popup's rows with it on, stays one row high with it off.
+TEST(BlobColumn, TheMemoPopupWrapsLongLinesOnlyWithWordWrap) {
+  TypedGrid g;
+  const std::wstring words = L"one two three four five six seven eight nine ten eleven twelve";
+  auto& c = g.Add<TdxTreeListBlobColumn>({words.c_str()});
+  int heights[2] = {};
+  for (bool wrap : {true, false}) {
+    c.SetMemoWordWrap(wrap);
+    auto* editor = dynamic_cast<editors::TdxInplaceBlobEdit*>(g.Edit(c));
+    ASSERT_NE(editor, nullptr);
+    PressKey(VK_F4);
+    ASSERT_TRUE(editor->DroppedDown());
+    RECT client{};
+    GetClientRect(editor->PopupHandle(), &client);
+    xptest::Surface surface(client.right, client.bottom);
+    SendMessageW(editor->PopupHandle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(surface.dc()),
+                 PRF_CLIENT);
+    const RECT ink = surface.InkBox(GetSysColor(COLOR_WINDOW));
+    heights[wrap ? 0 : 1] = ink.bottom - ink.top;
+    PressKey(VK_ESCAPE);
+    g.grid.CloseEditor();
+  }
+  EXPECT_GT(heights[0], 2 * heights[1]) << "wrapped over several rows against one";
+  EXPECT_GT(heights[1], 0);
 }
 
 TEST(WrapperColumn, CellsRunInTheReferenceColumnOnTheWrappersSlotAndSelfReferenceIsRefused) {
