@@ -2,6 +2,8 @@
 #include "framework/form_resource.h"
 
 #include <cctype>
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <tuple>
 
@@ -15,11 +17,11 @@ namespace {
 
 // ---- Syntax ---------------------------------------------------------------------------------
 
-enum class TokenKind { Identifier, Integer, String, Binary, Symbol, End };
+enum class TokenKind { Identifier, Integer, Decimal, String, Binary, Symbol, End };
 
 struct Token {
   TokenKind kind = TokenKind::End;
-  std::string text;     // identifier, symbol, binary bytes
+  std::string text;     // identifier, symbol, binary bytes, decimal number as written
   std::wstring string;  // string value
   int64_t integer = 0;
   int line = 1;
@@ -28,9 +30,18 @@ struct Token {
 struct Assignment;
 
 struct Value {
-  enum class Kind { Integer, Identifier, String, Set, List, Binary, Items } kind = Kind::Integer;
+  enum class Kind {
+    Integer,
+    Decimal,
+    Identifier,
+    String,
+    Set,
+    List,
+    Binary,
+    Items
+  } kind = Kind::Integer;
   int64_t integer = 0;
-  std::string text;  // identifier or binary bytes
+  std::string text;  // identifier, binary bytes or decimal number as written
   std::wstring string;
   std::vector<std::string> set;
   std::vector<std::wstring> list;
@@ -74,7 +85,7 @@ class Lexer {
         token.text += text_[pos_++];
       }
     } else if (isdigit(static_cast<unsigned char>(c)) || c == '-' || c == '$') {
-      ReadInteger(token);
+      ReadNumber(token);
     } else if (c == '\'' || c == '#') {
       ReadString(token);
     } else if (c == '{') {
@@ -105,7 +116,7 @@ class Lexer {
     }
   }
 
-  void ReadInteger(Token& token) {
+  void ReadNumber(Token& token) {
     token.kind = TokenKind::Integer;
     const size_t start = pos_;
     const bool negative = text_[pos_] == '-';
@@ -114,12 +125,29 @@ class Lexer {
     if (hex) ++pos_;
     const size_t digits = pos_;
     while (pos_ < text_.size() && (hex ? isxdigit(Byte()) : isdigit(Byte()))) ++pos_;
+    if (!hex && pos_ > digits && pos_ < text_.size() &&
+        (text_[pos_] == '.' || (text_[pos_] | 0x20) == 'e')) {
+      ReadDecimal(token, start);
+      return;
+    }
     if (pos_ == digits || pos_ - digits > (hex ? 8u : 10u)) {
       const size_t shown = pos_ - start + (pos_ == digits && pos_ < text_.size() ? 1 : 0);
       throw SyntaxError(line_, "bad number \"" + text_.substr(start, shown) + "\"");
     }
     const int64_t value = std::stoll(text_.substr(digits, pos_ - digits), nullptr, hex ? 16 : 10);
     token.integer = negative ? -value : value;
+  }
+
+  // 1.5, -2.25E-3: kept as written and converted where the property is known, so that a bad
+  // number is reported with its object.
+  void ReadDecimal(Token& token, size_t start) {
+    token.kind = TokenKind::Decimal;
+    while (pos_ < text_.size() &&
+           (isalnum(Byte()) || text_[pos_] == '.' ||
+            ((text_[pos_] == '+' || text_[pos_] == '-') && (text_[pos_ - 1] | 0x20) == 'e'))) {
+      ++pos_;
+    }
+    token.text = text_.substr(start, pos_ - start);
   }
 
   // 'text' and #code parts, joined: 'Line'#13#10'next'.
@@ -281,11 +309,16 @@ class Parser {
     return value;
   }
 
-  // value ::= INTEGER | IDENT | STRING | BINARY | "[" [IDENT {"," IDENT}] "]" | "(" {STRING} ")"
+  // value ::= INTEGER | DECIMAL | IDENT | STRING | BINARY | "[" [IDENT {"," IDENT}] "]" | "("
+  // {STRING} ")"
   Value ParseValue() {
     Value value;
     switch (current_.kind) {
       case TokenKind::Integer: value.integer = current_.integer; break;
+      case TokenKind::Decimal:
+        value.kind = Value::Kind::Decimal;
+        value.text = current_.text;
+        break;
       case TokenKind::Identifier:
         value.kind = Value::Kind::Identifier;
         value.text = current_.text;
@@ -359,12 +392,26 @@ int IdentifierIndex(const PropInfo& prop, const std::string& identifier) {
   throw ApplyError("property " + prop.name + " needs " + expected);
 }
 
+double DecimalNumber(const PropInfo& prop, const std::string& text) {
+  double number = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, number);
+  if (error != std::errc() || stop != end || !std::isfinite(number)) {
+    throw ApplyError("property " + prop.name + " needs a number, not \"" + text + "\"");
+  }
+  return number;
+}
+
 TValue Convert(const PropInfo& prop, const Value& value) {
   using Kind = Value::Kind;
   switch (prop.kind) {
     case PropKind::Integer:
       if (value.kind != Kind::Integer) BadValue(prop, "an integer");
       return value.integer;
+    case PropKind::Float:
+      if (value.kind == Kind::Integer) return static_cast<double>(value.integer);
+      if (value.kind != Kind::Decimal) BadValue(prop, "a number");
+      return DecimalNumber(prop, value.text);
     case PropKind::Boolean:
       if (value.kind == Kind::Identifier && win::SameText(value.text, "True")) return true;
       if (value.kind == Kind::Identifier && win::SameText(value.text, "False")) return false;
@@ -587,6 +634,12 @@ class Writer {
   static std::string Format(const PropInfo& prop, const TValue& value) {
     switch (prop.kind) {
       case PropKind::Boolean: return std::get<bool>(value) ? "True" : "False";
+      case PropKind::Float: {
+        // The shortest text that reads back as the same number.
+        char text[32];
+        const auto written = std::to_chars(text, text + sizeof text, std::get<double>(value));
+        return std::string(text, written.ptr);
+      }
       case PropKind::Enumeration:
         return prop.identifiers.at(static_cast<size_t>(std::get<int64_t>(value)));
       case PropKind::Set: {

@@ -22,6 +22,7 @@ bool FitsKind(const PropInfo& prop, const TValue& value) {
       const auto* bits = std::get_if<int64_t>(&value);
       return bits && *bits >= 0 && (*bits >> prop.identifiers.size()) == 0;
     }
+    case PropKind::Float: return std::holds_alternative<double>(value);
     case PropKind::Boolean: return std::holds_alternative<bool>(value);
     case PropKind::String: return std::holds_alternative<std::string>(value);
     case PropKind::WideString: return std::holds_alternative<std::wstring>(value);

@@ -28,6 +28,7 @@ class EPropertyError : public Exception {
 
 enum class PropKind {
   Integer,
+  Float,
   Boolean,
   Enumeration,
   Set,
@@ -41,10 +42,10 @@ enum class PropKind {
   Collection
 };
 
-// Integer, Enumeration (index), Set (bit i = identifier i) and Color use int64_t; String and
-// Data std::string; Strings the lines; Event the handler's name.
+// Integer, Enumeration (index), Set (bit i = identifier i) and Color use int64_t; Float double;
+// String and Data std::string; Strings the lines; Event the handler's name.
 using TValue = std::variant<std::monostate, int64_t, bool, std::string, std::wstring,
-                            std::vector<std::string>>;
+                            std::vector<std::string>, double>;
 
 // An event a form description can connect by handler name.
 template <class... Args>
@@ -118,6 +119,10 @@ class TClassInfo {
   template <class T, class V, class Get>
   TClassInfo& Int(const char* name, Get get, void (T::*set)(V), V fallback) {
     return Add(Accessor<T, V, int64_t>(name, PropKind::Integer, get, set), fallback);
+  }
+  template <class T, class Get>
+  TClassInfo& Float(const char* name, Get get, void (T::*set)(double), double fallback) {
+    return Add(Accessor<T, double, double>(name, PropKind::Float, get, set), fallback);
   }
   template <class T, class Get>
   TClassInfo& Bool(const char* name, Get get, void (T::*set)(bool), bool fallback) {
@@ -260,8 +265,8 @@ class TClassInfo {
   }
   template <class V>
   TClassInfo& Add(PropInfo info, V fallback) {
-    if constexpr (std::is_same_v<V, bool> || std::is_same_v<V, std::wstring> ||
-                  std::is_same_v<V, std::vector<std::string>>) {
+    if constexpr (std::is_same_v<V, bool> || std::is_same_v<V, double> ||
+                  std::is_same_v<V, std::wstring> || std::is_same_v<V, std::vector<std::string>>) {
       info.default_value = TValue(fallback);
     } else {
       info.default_value = TValue(static_cast<int64_t>(fallback));

@@ -128,6 +128,9 @@ const framework::TClassInfo& TdxTreeListSpinColumn::StaticClassInfo() {
   static const framework::TClassInfo info =
       framework::TClassInfo::Derived<C, TdxTreeListColumn>("TdxTreeListSpinColumn")
           .Bool("EditorEnabled", &C::EditorEnabled, &C::SetEditorEnabled, true)
+          .Float("Increment", &C::Increment, &C::SetIncrement, 1.0)
+          .Float("MinValue", &C::MinValue, &C::SetMinValue, 0.0)
+          .Float("MaxValue", &C::MaxValue, &C::SetMaxValue, 0.0)
           .Enum("ShowButtonStyle", &C::ShowButtonStyle, &C::SetShowButtonStyle,
                 {"sbDefault", "sbAlways", "sbNone"}, TdxShowButtonStyle::sbDefault)
           .Bool("UseCtrlIncrement", &C::UseCtrlIncrement, &C::SetUseCtrlIncrement, false)
@@ -282,6 +285,8 @@ const framework::TClassInfo& TdxTreeListCurrencyColumn::StaticClassInfo() {
           .WideString("DisplayFormat", &C::DisplayFormat, &C::SetDisplayFormat)
           .NoDefault()
           .StoredIf(&C::IsDisplayFormatStored)
+          .Float("MinValue", &C::MinValue, &C::SetMinValue, 0.0)
+          .Float("MaxValue", &C::MaxValue, &C::SetMaxValue, 0.0)
           .Bool("UseThousandSeparator", &C::UseThousandSeparator, &C::SetUseThousandSeparator,
                 false);
   return info;

@@ -198,10 +198,9 @@ TEST(CheckColumn, EditsToggleTheNodesTextTellTheHandlerAndCopiesTakeEverySetting
   EXPECT_EQ(Described(fresh), new_column);
 }
 
-// The date, time, calculator, link and mask columns copy and restore their settings by their
-// class tables: a copy describes itself as the source does, a restored column as a new one, and
-// a column of another class takes only the base settings. (The mask column's copy lost
-// IgnoreMaskBlank.)
+// The typed columns copy and restore every setting their class tables publish: a copy describes
+// itself as the source does, a restored column as a new one, and a column of another class takes
+// only the base settings. (The mask column's copy lost IgnoreMaskBlank.)
 TEST(TypedColumns, CopiesAndDefaultsFollowTheClassTables) {
   struct Case {
     const char *type, *settings;
@@ -211,6 +210,10 @@ TEST(TypedColumns, CopiesAndDefaultsFollowTheClassTables) {
        "  DateButtons = [btnClear]\n  DateOnError = deNull\n  DateValidation = True\n"
        "  SaveTime = False\n  UseEditMask = True\n"},
       {"TdxTreeListTimeColumn", "  TimeEditFormat = tfHour\n  UseCtrlIncrement = True\n"},
+      {"TdxTreeListSpinColumn",
+       "  Increment = 0.5\n  MinValue = -2\n  MaxValue = 2.75\n  UseCtrlIncrement = True\n"},
+      {"TdxTreeListCurrencyColumn",
+       "  DisplayFormat = '0.0'\n  MinValue = 1.5\n  MaxValue = 9\n  DecimalPlaces = 3\n"},
       {"TdxTreeListCalcColumn",
        "  BeepOnError = False\n  ButtonStyle = bsFlat\n  Precision = 7\n  QuickClose = True\n"
        "  ShowButtonFrame = True\n"},
@@ -431,6 +434,61 @@ TEST(SpinColumn, IntegerCellsRoundHalvesToEvenAndEditsStoreTheRoundedNumber) {
   editor->SetText(L"2.25");
   g.grid.CloseEditor();
   EXPECT_EQ(g.Text(c, 1), L"2.25");
+}
+
+// Steps and limits with decimals come from form text and decide what the Up and Down keys give
+// in the cell; a number the reader cannot take names the form, the line and the object.
+TEST(SpinColumn, AFormSetsTheStepAndLimitsTheKeysInTheCellFollow) {
+  TypedGrid g;
+  auto& c = g.Add<TdxTreeListSpinColumn>({L"1"});
+  framework::ReadComponentText(c,
+                               "object C: TdxTreeListSpinColumn\n  Increment = 2.5\n"
+                               "  MinValue = -1.25E0\n  MaxValue = 6\n  ValueType = vtFloat\nend\n",
+                               "spin");
+  auto* editor = dynamic_cast<editors::TdxInplaceSpinEdit*>(g.Edit(c));
+  ASSERT_NE(editor, nullptr);
+  std::wstring seen;
+  for (WORD key : {VK_UP, VK_UP, VK_DOWN, VK_DOWN, VK_DOWN}) {
+    SendMessageW(editor->Handle(), WM_KEYDOWN, key, 0);
+    seen += editor->Text() + L" ";
+  }
+  EXPECT_EQ(seen, L"3.500000 6.000000 3.500000 1.000000 -1.250000 ") << "held at the limits";
+  g.grid.CloseEditor();
+  EXPECT_EQ(g.Text(c), L"-1.25");
+  const std::string described = Described(c);
+  EXPECT_NE(described.find("Increment = 2.5\r\n  MinValue = -1.25\r\n  MaxValue = 6\r\n"),
+            std::string::npos)
+      << described;
+
+  for (const char* bad : {"1.2.3", "1e999", "2.5x", "1E"}) {
+    try {
+      framework::ReadComponentText(
+          c, std::string("object C: TdxTreeListSpinColumn\n\n  MaxValue = ") + bad + "\nend\n",
+          "spin");
+      ADD_FAILURE() << bad << " was taken";
+    } catch (const framework::EFormError& e) {
+      EXPECT_EQ(
+          e.what(),
+          std::string("spin:3: object C: property MaxValue needs a number, not \"") + bad + "\"");
+    }
+  }
+  EXPECT_EQ(c.MaxValue(), 6) << "unchanged by the refused numbers";
+}
+
+TEST(CurrencyColumn, AFormSetsTheLimitsTheEditorHoldsTheCellTo) {
+  TypedGrid g;
+  auto& c = g.Add<TdxTreeListCurrencyColumn>({L"10"});
+  framework::ReadComponentText(
+      c, "object C: TdxTreeListCurrencyColumn\n  MinValue = -0.5\n  MaxValue = 50.25\nend\n",
+      "currency");
+  TdxInplaceEdit* editor = g.Edit(c);
+  ASSERT_NE(editor, nullptr);
+  editor->SetText(L"50.26");
+  EXPECT_THROW(g.grid.CloseEditor(), editors::EdxEditError);
+  ASSERT_EQ(g.grid.State(), tsEditing) << "still editing after the refusal";
+  editor->SetText(L"50.25");
+  g.grid.CloseEditor();
+  EXPECT_EQ(g.Text(c), L"50.25");
 }
 
 TEST(TimeAndCurrencyColumns, ZeroIsStoredAsAnEmptyCellAndOtherValuesAsTheyShow) {
