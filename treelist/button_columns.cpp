@@ -41,6 +41,8 @@ const framework::TClassInfo& TdxTreeListButtonColumn::StaticClassInfo() {
           .Collection("Buttons", editors::TdxEditButton::StaticClassInfo(), &C::ButtonItems,
                       &C::ClearButtons, &C::AddButton)
           .StoredIf(&C::IsButtonsStored)
+          // After the buttons: the glyph goes onto the first of them.
+          .Data("Glyph", &C::ReadGlyph, &C::WriteGlyph)
           .Event("OnButtonClick", &C::OnButtonClick);
   return info;
 }
@@ -84,6 +86,16 @@ void TdxTreeListButtonColumn::SetGlyph(const framework::TBitmap& value) {
   if (buttons_.Count() > 0)
     buttons_.GetItem(0).SetGlyph(glyph_.Empty() ? nullptr : glyph_.Handle());
   Changed();
+}
+
+void TdxTreeListButtonColumn::ReadGlyph(framework::TStream& stream) {
+  framework::TBitmap glyph;
+  glyph.ReadData(stream);
+  SetGlyph(glyph);
+}
+
+void TdxTreeListButtonColumn::WriteGlyph(framework::TStream& stream) {
+  if (!glyph_.Empty()) glyph_.WriteData(stream);
 }
 
 void TdxTreeListButtonColumn::SetHideEditCursor(bool value) {

@@ -39,6 +39,9 @@ class TdxTreeListButtonColumn : public TdxTreeListDropDownColumn {
   framework::TBitmap& Glyph() noexcept { return glyph_; }
   // Also the first button's glyph.
   void SetGlyph(const framework::TBitmap& value);
+  // The glyph as a form description keeps it: nothing while it is empty.
+  void ReadGlyph(framework::TStream& stream);
+  void WriteGlyph(framework::TStream& stream);
   bool HideEditCursor() const noexcept { return hide_edit_cursor_; }
   void SetHideEditCursor(bool value);
 

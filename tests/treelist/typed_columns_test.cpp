@@ -12,8 +12,10 @@
 
 #include "controls/locale_scope.h"
 #include "controls/surface.h"
+#include "editors/gdi_scope.h"
 #include "framework/form_resource.h"
 #include "framework/forms.h"
+#include "framework/win/handles.h"
 #include "framework/win/text.h"
 #include "framework/screen.h"
 #include "framework/streams.h"
@@ -580,6 +582,41 @@ TEST(ButtonColumn, AFormDescriptionListsTheButtonsTheEditorGets) {
   EXPECT_EQ(editor->Buttons().GetItem(1).Kind(), editors::TdxEditButtonKind::bkEllipsis);
   const std::string described = Described(c);
   EXPECT_NE(described.find("Kind = bkDown"), std::string::npos) << described;
+}
+
+// A glyph written into form text comes back onto the first button of the editor in the cell.
+TEST(ButtonColumn, AFormDescriptionCarriesTheGlyphToTheEditorsFirstButton) {
+  TypedGrid g;
+  auto& source = g.Add<TdxTreeListButtonColumn>();
+  EXPECT_EQ(Described(source).find("Glyph"), std::string::npos) << "no glyph, nothing written";
+  framework::TBitmap glyph;
+  glyph.SetSize(9, 7);
+  glyph.Canvas().Brush().SetColor(framework::clRed);
+  glyph.Canvas().FillRect({0, 0, 9, 7});
+  source.SetGlyph(glyph);
+  source.SetEditButtonStyle(TdxEditButtonStyle::ebsGlyph);
+  auto& c = g.Add<TdxTreeListButtonColumn>({L"x"});
+  framework::ReadComponentText(c, "object C: TdxTreeListButtonColumn\n" + Described(source),
+                               "glyph");
+  auto* editor = dynamic_cast<editors::TdxInplaceButtonEdit*>(g.Edit(c));
+  ASSERT_NE(editor, nullptr);
+  HBITMAP shown = editor->Buttons().GetItem(0).Glyph();
+  ASSERT_NE(shown, nullptr);
+  BITMAP size{};
+  GetObjectW(shown, sizeof size, &size);
+  EXPECT_EQ(size.bmWidth * 100 + size.bmHeight, 907);
+  win::UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+  editors::SelectScope selected(dc.get(), shown);
+  EXPECT_EQ(GetPixel(dc.get(), 4, 3), RGB(255, 0, 0)) << "the glyph's own pixels";
+
+  try {
+    framework::ReadComponentText(c, "object C: TdxTreeListButtonColumn\n  Glyph = { 0102 }\nend\n",
+                                 "glyph");
+    ADD_FAILURE() << "two bytes taken as a bitmap";
+  } catch (const framework::EFormError& e) {
+    EXPECT_EQ(std::string(e.what()).rfind("glyph:2: object C: property Glyph: ", 0), 0u)
+        << e.what();
+  }
 }
 
 TEST(ImageColumn, ACellShowsTheDescriptionItsValueHasNotTheOneAtItsImageIndex) {
