@@ -3,6 +3,7 @@
 // headers and node rows; and a node drag over the grid (focus, scrolling, expanding).
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "editors/gdi_scope.h"
 #include "framework/screen.h"
@@ -286,17 +287,21 @@ HeaderDropPosition TCustomdxTreeList::HeaderDropPlace(POINT screen) {
   if (target) {
     after = c.x > (target->left + target->right) / 2;
   } else {
-    // Below a band's rows: a new row there; right of a row's last header: the gap after it.
+    // A band's empty row: its first place; below a band's rows: a new row there; right of a
+    // row's last header: the gap after it.
     const int row = layout.header_row_height > 0 ? (c.y - panel.top) / layout.header_row_height : 0;
     const auto band =
         std::find_if(layout.bands.begin(), layout.bands.end(),
                      [&](const LayoutBand& b) { return c.x >= b.left && c.x < b.right; });
-    if (band != layout.bands.end() &&
-        row >= static_cast<int>(model.bands[band->index].rows.size())) {
-      const int rows = static_cast<int>(model.bands[band->index].rows.size());
-      const int tip = std::max<int>(band->left, panel.left);
-      arrow_point_ = GridToScreen({tip - 5, panel.top + rows * layout.header_row_height - 9});
-      return {band->index, rows, 0, kDropNewRow};
+    if (band != layout.bands.end()) {
+      const std::vector<std::vector<int>>& rows = model.bands[band->index].rows;
+      const bool below = row >= static_cast<int>(rows.size());
+      if (below || rows[row].empty()) {
+        const int drop_row = below ? static_cast<int>(rows.size()) : row;
+        const int tip = std::max<int>(band->left, panel.left);
+        arrow_point_ = GridToScreen({tip - 5, panel.top + drop_row * layout.header_row_height - 9});
+        return {band->index, drop_row, 0, below ? kDropNewRow : 0};
+      }
     }
     for (const LayoutHeaderCell& cell : layout.headers) {
       if (cell.row == row && cell.right <= c.x && (!target || cell.right > target->right)) {

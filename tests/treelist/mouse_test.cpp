@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "editors/button_edits.h"
@@ -250,6 +251,66 @@ TEST(TreeListDragPictures, ABandDroppedBeforeTheLeftFixedBandStaysWhereItWas) {
   drag_third_to((before.bands[1].left + before.bands[1].right) / 2);
   EXPECT_EQ(captions(), L"fixedthirdsecond") << "the second band's middle is before it";
   EXPECT_FALSE(scrolling) << "away from the edges nothing scrolls";
+}
+
+// A header dropped where the panel has no header: below a band's rows it opens a new row there,
+// right of a row's last header it goes after that header; the arrows point at that place first.
+TEST(TreeListDragPictures, HeadersDroppedBesideOrBelowTheRowsLandWhereTheArrowsPoint) {
+  struct TwoRows : ColumnsForm {
+    TwoRows() {
+      grid.SetShowBands(true);
+      grid.SetOptions(grid.Options() | aoColumnMoving);
+      for (TdxTreeListColumn* c : columns) c->SetWidth(60);
+      grid.SetHeaderPanelRowCount(2);
+      columns[1]->SetRowIndex(1);  // B0 holds A over B; B1 holds C alone
+    }
+    // Drags column `column` to `to` and says where the arrows stood before the drop.
+    std::pair<LONG, LONG> DragHeader(int column, POINT to) {
+      const POINT from = HeaderPoint(column);
+      Send(WM_LBUTTONDOWN, from, MK_LBUTTON);
+      Send(WM_MOUSEMOVE, {from.x + 10, from.y}, MK_LBUTTON);
+      Send(WM_MOUSEMOVE, to, MK_LBUTTON);
+      EXPECT_EQ(grid.State(), tsColumnDragging);
+      const std::pair<LONG, LONG> arrows{grid.ArrowsRect().left, grid.ArrowsRect().top};
+      Send(WM_LBUTTONUP, to);
+      return arrows;
+    }
+    std::wstring Header() { return treelist_test::HeaderRows(grid.GetHeaderModel()); }
+    std::pair<LONG, LONG> Screen(POINT p) {
+      ClientToScreen(hwnd(), &p);
+      return {p.x, p.y};
+    }
+  };
+  {
+    TwoRows f;
+    ASSERT_EQ(f.Header(), L"{A/B}{C/}");
+    const Layout l = f.grid.GetLayout();
+    const int row_height = l.header_row_height;
+    const POINT below_c{(l.bands[1].left + l.bands[1].right) / 2,
+                        l.header_panel.top + row_height + 3};
+    EXPECT_EQ(f.DragHeader(0, below_c),
+              f.Screen({l.bands[1].left - 5, l.header_panel.top + row_height - 9}));
+    EXPECT_EQ(f.Header(), L"{B/}{C/A}");
+  }
+  {
+    TwoRows f;
+    const Layout l = f.grid.GetLayout();
+    const RECT b = l.HeaderOf(1)->rect;
+    const POINT right_of_rows{l.bands.back().right + 8, (b.top + b.bottom) / 2};
+    ASSERT_TRUE(PtInRect(&l.header_panel, right_of_rows));
+    EXPECT_EQ(f.DragHeader(2, right_of_rows), f.Screen({b.right - 5, b.top - 9}))
+        << "after B, the last header of the second row";
+    EXPECT_EQ(f.Header(), L"{A/B,C}{/}");
+  }
+  {
+    TwoRows f;
+    const Layout l = f.grid.GetLayout();
+    const RECT c = l.HeaderOf(2)->rect;
+    const POINT first_pixel_right{l.bands.back().right, (c.top + c.bottom) / 2};
+    EXPECT_EQ(f.DragHeader(0, first_pixel_right), f.Screen({c.right - 5, c.top - 9}))
+        << "after C, not after A whose right edge is also left of the mouse";
+    EXPECT_EQ(f.Header(), L"{B/}{C,A/}");
+  }
 }
 
 TEST(TreeListDragPictures, TheFirstColumnAndBandMoveAndHideLikeTheOthers) {
