@@ -82,7 +82,7 @@ void TdxInplaceDropDownEdit::DropDown() {
   if (DroppedDown() || !CanDropDown()) return;
   std::unique_ptr<TdxPopupContent> content = CreatePopupContent();
   if (!content) return;
-  Host().Popup(std::move(content), DropDownWidth, PopupAlignment, PopupBorder);
+  Host().Popup(std::move(content), DropDownWidth, PopupAlignment, PopupBorder, PopupSizeable());
 }
 
 void TdxInplaceDropDownEdit::CloseUp(bool accept) {

@@ -65,6 +65,8 @@ class TdxInplaceDropDownEdit : public TdxInplaceTextEdit {
   virtual std::wstring PopupResult(TdxPopupContent&) { return Text(); }
   // Whether the popup may open now.
   virtual bool CanDropDown() const;
+  // Whether the user may size the popup by its frame.
+  virtual bool PopupSizeable() const { return false; }
   TdxPopupContent* OpenContent() const;
   void AfterShow() override;
   void ButtonClick() override;

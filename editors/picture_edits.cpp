@@ -461,6 +461,11 @@ std::unique_ptr<TdxPopupContent> TdxInplaceBlobEdit::CreatePopupContent() {
 }
 
 std::wstring TdxInplaceBlobEdit::PopupResult(TdxPopupContent& content) {
+  RECT client{};
+  if (GetClientRect(PopupHandle(), &client)) {  // the user may have sized it
+    PopupWidth = client.right;
+    PopupHeight = client.bottom;
+  }
   if (OnSavePopupSize) OnSavePopupSize(*this);
   if (kind_ != TdxBlobEditKind::bekMemo) return Text();
   return static_cast<TdxMemoPopupContent&>(content).Text();

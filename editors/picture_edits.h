@@ -157,7 +157,8 @@ class TdxInplaceBlobEdit : public TdxInplaceDropDownEdit {
   void SetText(const std::wstring& text) override;
   framework::TPicture& Picture() noexcept { return picture_; }
 
-  int PopupWidth = 250, PopupHeight = 150;
+  int PopupWidth = 250, PopupHeight = 150;  // the popup's client size
+  bool SizeablePopup = true;
   TdxBlobMemoSettings Memo;
   TdxPictureEvent OnAssignPicture;
   TdxGraphicClassEvent OnGetGraphicClass;
@@ -167,6 +168,7 @@ class TdxInplaceBlobEdit : public TdxInplaceDropDownEdit {
  protected:
   std::unique_ptr<TdxPopupContent> CreatePopupContent() override;
   std::wstring PopupResult(TdxPopupContent& content) override;
+  bool PopupSizeable() const override { return SizeablePopup; }
   void Paint() override;
   void CreateEditCaret() override {}
   void KeyPress(wchar_t& key) override;

@@ -23,31 +23,40 @@ TdxPopupHost::~TdxPopupHost() {
 
 void TdxPopupHost::CreateParams(framework::TCreateParams& params) {
   TCustomControl::CreateParams(params);
-  params.style = WS_POPUP | WS_CLIPSIBLINGS | (border_ ? WS_BORDER : 0);
+  params.style = WS_POPUP | WS_CLIPSIBLINGS | FrameStyle();
   params.ex_style = WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE;
   params.parent = GetAncestor(editor_.Handle(), GA_ROOT);
 }
 
+DWORD TdxPopupHost::FrameStyle() const {
+  if (sizeable_) return WS_THICKFRAME;
+  return border_ ? WS_BORDER : 0;
+}
+
 void TdxPopupHost::Popup(std::unique_ptr<TdxPopupContent> content, int width,
-                         TdxPopupAlignment alignment, bool border) {
+                         TdxPopupAlignment alignment, bool border, bool sizeable) {
   content_ = std::move(content);
-  if (border != border_) {
+  sizing_ = false;
+  if (border != border_ || sizeable != sizeable_) {
     border_ = border;
+    sizeable_ = sizeable;
     if (HandleAllocated()) RecreateWnd();
   }
   RECT editor{};
   GetWindowRect(editor_.Handle(), &editor);
   const int editor_width = editor.right - editor.left;
-  const int frame = border_ ? 2 * GetSystemMetrics(SM_CXBORDER) : 0;
+  RECT frame{};
+  AdjustWindowRectEx(&frame, FrameStyle(), FALSE, 0);
+  const int frame_x = frame.right - frame.left, frame_y = frame.bottom - frame.top;
   SIZE size{};
   {
     // The content's measuring may throw: the DC goes back either way.
     const win::WindowDC dc(editor_.Handle());
     SelectScope font(dc.get(), editor_.Font().Handle());
-    size = content_->PreferredSize(dc.get(), (width > 0 ? width : editor_width) - frame);
+    size = content_->PreferredSize(dc.get(), (width > 0 ? width : editor_width) - frame_x);
   }
-  size.cx = std::max<LONG>(1, size.cx + frame);
-  size.cy = std::max<LONG>(1, size.cy + frame);
+  size.cx = std::max<LONG>(1, size.cx + frame_x);
+  size.cy = std::max<LONG>(1, size.cy + frame_y);
   RECT anchor = editor;
   if (alignment == TdxPopupAlignment::Right) anchor.left = editor.right - size.cx;
   if (alignment == TdxPopupAlignment::Center)
@@ -68,6 +77,7 @@ void TdxPopupHost::Popup(std::unique_ptr<TdxPopupContent> content, int width,
 }
 
 void TdxPopupHost::Close() {
+  sizing_ = false;
   // Hidden before the mouse is let go, so that losing the mouse finds the popup shut.
   SetVisible(false);
   if (hwnd_) ShowWindow(hwnd_, SW_HIDE);
@@ -82,26 +92,61 @@ void TdxPopupHost::Act(TdxPopupAction action) {
   OnCloseRequest(action == TdxPopupAction::Accept);
 }
 
+bool TdxPopupHost::BeginSizing(POINT client_point) {
+  const RECT client = ClientRect();
+  size_right_ = client_point.x >= client.right;
+  size_bottom_ = client_point.y >= client.bottom;
+  if (!sizeable_ || !(size_right_ || size_bottom_)) return false;
+  RECT window{};
+  GetWindowRect(hwnd_, &window);
+  size_origin_ = client_point;
+  ::ClientToScreen(hwnd_, &size_origin_);
+  if (!PtInRect(&window, size_origin_)) return false;
+  size_start_ = {window.right - window.left, window.bottom - window.top};
+  sizing_ = true;
+  return true;
+}
+
+void TdxPopupHost::Size(POINT client_point) {
+  ::ClientToScreen(hwnd_, &client_point);
+  // Never smaller than the frame and a little room inside it.
+  RECT frame{};
+  AdjustWindowRectEx(&frame, FrameStyle(), FALSE, 0);
+  const int least_x = frame.right - frame.left + 20, least_y = frame.bottom - frame.top + 20;
+  const int width = size_start_.cx + (size_right_ ? client_point.x - size_origin_.x : 0);
+  const int height = size_start_.cy + (size_bottom_ ? client_point.y - size_origin_.y : 0);
+  SetWindowPos(hwnd_, nullptr, 0, 0, std::max(width, least_x), std::max(height, least_y),
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  Invalidate();
+}
+
 void TdxPopupHost::WndProc(framework::TMessage& message) {
   const POINT point{GET_X_LPARAM(message.lParam), GET_Y_LPARAM(message.lParam)};
   const RECT client = ClientRect();
   switch (message.msg) {
     case WM_MOUSEMOVE:
-      if (content_) {
+      if (sizing_) {
+        Size(point);
+      } else if (content_) {
         content_->MouseMove(point);
         Invalidate();
       }
       return;
     case WM_LBUTTONDOWN:
-      // A press outside the popup (it holds the mouse) closes it without a choice.
+      // A press outside the popup (it holds the mouse) closes it without a choice; one on a
+      // sizeable popup's frame sizes it.
       if (!PtInRect(&client, point)) {
-        Act(TdxPopupAction::Cancel);
+        if (!BeginSizing(point)) Act(TdxPopupAction::Cancel);
       } else if (content_) {
         Act(content_->MouseDown(point));
         Invalidate();
       }
       return;
     case WM_LBUTTONUP:
+      if (sizing_) {
+        sizing_ = false;
+        return;
+      }
       if (content_ && PtInRect(&client, point)) Act(content_->MouseUp(point));
       if (IsOpen() && GetCapture() != hwnd_) SetCapture(hwnd_);
       return;

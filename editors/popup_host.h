@@ -41,9 +41,10 @@ class TdxPopupHost : public framework::TCustomControl {
   ~TdxPopupHost() override;
 
   // Shows `content` below the editor (above when it does not fit), `width` wide (0: the
-  // editor's width), right edges aligned when `align_right`, framed when `border`.
+  // editor's width), right edges aligned when `align_right`, framed when `border`; a `sizeable`
+  // popup has a sizing frame whose right and bottom edges the user drags.
   void Popup(std::unique_ptr<TdxPopupContent> content, int width, TdxPopupAlignment alignment,
-             bool border);
+             bool border, bool sizeable = false);
   // Hides the window and frees the content.
   void Close();
   bool IsOpen() const;
@@ -59,10 +60,19 @@ class TdxPopupHost : public framework::TCustomControl {
 
  private:
   void Act(TdxPopupAction action);
+  DWORD FrameStyle() const;
+  // A press on the sizing frame starts a size drag; false elsewhere.
+  bool BeginSizing(POINT client_point);
+  void Size(POINT client_point);
 
   TdxInplaceEdit& editor_;
   std::unique_ptr<TdxPopupContent> content_;
   bool border_ = true;
+  bool sizeable_ = false;
+  bool sizing_ = false;
+  bool size_right_ = false, size_bottom_ = false;  // which edges the drag moves
+  POINT size_origin_{};                            // screen point of the press
+  SIZE size_start_{};                              // window size at the press
 };
 
 }  // namespace editors

@@ -210,6 +210,7 @@ const framework::TClassInfo& TdxTreeListBlobColumn::StaticClassInfo() {
           .Bool("MemoWordWrap", &C::MemoWordWrap, &C::SetMemoWordWrap, true)
           .Int("PopupHeight", &C::PopupHeight, &C::SetPopupHeight, 140)
           .Int("PopupWidth", &C::PopupWidth, &C::SetPopupWidth, 200)
+          .Bool("SizeablePopup", &C::SizeablePopup, &C::SetSizeablePopup, true)
           .Event("OnAssignPicture", &C::OnAssignPicture)
           .Event("OnGetGraphicClass", &C::OnGetGraphicClass);
   return info;
@@ -267,6 +268,7 @@ void TdxTreeListBlobColumn::InitEditor(editors::TdxInplaceEdit& editor) {
   blob->Memo = memo_;
   blob->PopupWidth = popup_width_;
   blob->PopupHeight = popup_height_;
+  blob->SizeablePopup = sizeable_popup_;
   blob->OnAssignPicture = [this](framework::TComponent*, framework::TPicture& picture) {
     OnAssignPicture(this, picture);
   };

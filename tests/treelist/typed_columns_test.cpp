@@ -779,6 +779,51 @@ TEST(BlobColumn, TheMemoPopupWrapsLongLinesOnlyWithWordWrap) {
   EXPECT_GT(heights[1], 0);
 }
 
+// A sizeable popup grows by its lower right corner and opens at that size next time; one that
+// is not sizeable has no sizing frame, and a press there closes it.
+TEST(BlobColumn, ASizeablePopupKeepsTheSizeTheUserDragsItTo) {
+  RegisterTypedColumnClasses();
+  TypedGrid g;
+  auto& c = g.Add<TdxTreeListBlobColumn>({L"text"});
+  auto* editor = dynamic_cast<editors::TdxInplaceBlobEdit*>(g.Edit(c));
+  ASSERT_NE(editor, nullptr);
+  PressKey(VK_F4);
+  HWND popup = editor->PopupHandle();
+  ASSERT_NE(popup, nullptr);
+  RECT client{};
+  GetClientRect(popup, &client);
+  EXPECT_EQ(client.right, 200);
+  EXPECT_EQ(client.bottom, 140);
+  const auto mouse = [&](UINT msg, int x, int y) {
+    SendMessageW(popup, msg, msg == WM_LBUTTONDOWN ? MK_LBUTTON : 0, MAKELPARAM(x, y));
+  };
+  const int corner = 1;  // just outside the client area: on the frame
+  mouse(WM_LBUTTONDOWN, 200 + corner, 140 + corner);
+  mouse(WM_MOUSEMOVE, 240 + corner, 170 + corner);
+  mouse(WM_LBUTTONUP, 240 + corner, 170 + corner);
+  ASSERT_TRUE(editor->DroppedDown()) << "a press on the frame sizes, it does not close";
+  GetClientRect(popup, &client);
+  EXPECT_EQ(client.right, 240);
+  EXPECT_EQ(client.bottom, 170);
+  PressKey(VK_RETURN, true);
+  EXPECT_EQ(c.PopupWidth(), 240);
+  EXPECT_EQ(c.PopupHeight(), 170);
+  g.grid.CloseEditor();
+
+  framework::ReadComponentText(c, "object C: TdxTreeListBlobColumn\n  SizeablePopup = False\nend\n",
+                               "fixed");
+  editor = dynamic_cast<editors::TdxInplaceBlobEdit*>(g.Edit(c));
+  ASSERT_NE(editor, nullptr);
+  PressKey(VK_F4);
+  popup = editor->PopupHandle();
+  ASSERT_NE(popup, nullptr);
+  GetClientRect(popup, &client);
+  EXPECT_EQ(client.right, 240) << "opens at the size it was left at";
+  EXPECT_EQ(GetWindowLongW(popup, GWL_STYLE) & WS_THICKFRAME, 0);
+  mouse(WM_LBUTTONDOWN, 240 + corner, 170 + corner);
+  EXPECT_FALSE(editor->DroppedDown());
+}
+
 TEST(WrapperColumn, CellsRunInTheReferenceColumnOnTheWrappersSlotAndSelfReferenceIsRefused) {
   TypedGrid g;
   auto& check = g.Add<TdxTreeListCheckColumn>({L"False"});
