@@ -455,7 +455,10 @@ std::unique_ptr<TdxPopupContent> TdxInplaceBlobEdit::CreatePopupContent() {
     return std::make_unique<TdxMemoPopupContent>(blob_text_, size, !CanModify(), Memo);
   }
   if (kind_ == TdxBlobEditKind::bekPict) {
-    return std::make_unique<TdxPicturePopupContent>(picture_, size);
+    const bool fit = PictureAutoSize && !IsPictureEmpty(picture_);
+    return std::make_unique<TdxPicturePopupContent>(
+        picture_,
+        fit ? SIZE{std::max(picture_.Width(), 20), std::max(picture_.Height(), 20)} : size);
   }
   return nullptr;  // other kinds have no editor of their own here
 }

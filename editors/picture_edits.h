@@ -159,6 +159,7 @@ class TdxInplaceBlobEdit : public TdxInplaceDropDownEdit {
 
   int PopupWidth = 250, PopupHeight = 150;  // the popup's client size
   bool SizeablePopup = true;
+  bool PictureAutoSize = true;  // a picture's popup takes the picture's size
   TdxBlobMemoSettings Memo;
   TdxPictureEvent OnAssignPicture;
   TdxGraphicClassEvent OnGetGraphicClass;

@@ -208,6 +208,7 @@ const framework::TClassInfo& TdxTreeListBlobColumn::StaticClassInfo() {
           .Bool("MemoWantReturns", &C::MemoWantReturns, &C::SetMemoWantReturns, true)
           .Bool("MemoWantTabs", &C::MemoWantTabs, &C::SetMemoWantTabs, true)
           .Bool("MemoWordWrap", &C::MemoWordWrap, &C::SetMemoWordWrap, true)
+          .Bool("PictureAutoSize", &C::PictureAutoSize, &C::SetPictureAutoSize, true)
           .Int("PopupHeight", &C::PopupHeight, &C::SetPopupHeight, 140)
           .Int("PopupWidth", &C::PopupWidth, &C::SetPopupWidth, 200)
           .Bool("SizeablePopup", &C::SizeablePopup, &C::SetSizeablePopup, true)
@@ -269,6 +270,7 @@ void TdxTreeListBlobColumn::InitEditor(editors::TdxInplaceEdit& editor) {
   blob->PopupWidth = popup_width_;
   blob->PopupHeight = popup_height_;
   blob->SizeablePopup = sizeable_popup_;
+  blob->PictureAutoSize = picture_auto_size_;
   blob->OnAssignPicture = [this](framework::TComponent*, framework::TPicture& picture) {
     OnAssignPicture(this, picture);
   };

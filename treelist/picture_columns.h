@@ -119,6 +119,8 @@ class TdxTreeListBlobColumn : public TdxTreeListDropDownColumn {
   void SetPopupWidth(int value) { popup_width_ = value; }
   int PopupHeight() const noexcept { return popup_height_; }
   void SetPopupHeight(int value) { popup_height_ = value; }
+  bool PictureAutoSize() const noexcept { return picture_auto_size_; }
+  void SetPictureAutoSize(bool value) { picture_auto_size_ = value; }
   bool SizeablePopup() const noexcept { return sizeable_popup_; }
   void SetSizeablePopup(bool value) { sizeable_popup_ = value; }
 
@@ -146,6 +148,7 @@ class TdxTreeListBlobColumn : public TdxTreeListDropDownColumn {
   editors::TdxBlobMemoSettings memo_;
   int popup_width_ = 200, popup_height_ = 140;
   bool sizeable_popup_ = true;
+  bool picture_auto_size_ = true;
 };
 
 // (column, node, reference column): a handler names the column that does the node's cell.

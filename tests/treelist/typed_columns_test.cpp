@@ -824,6 +824,34 @@ TEST(BlobColumn, ASizeablePopupKeepsTheSizeTheUserDragsItTo) {
   EXPECT_FALSE(editor->DroppedDown());
 }
 
+// A picture's popup takes the picture's size with PictureAutoSize, the column's popup size
+// without it.
+TEST(BlobColumn, APicturePopupFitsThePictureOnlyWithPictureAutoSize) {
+  TypedGrid g;
+  auto& c = g.Add<TdxTreeListBlobColumn>({L""});
+  c.SetBlobEditKind(TdxBlobEditKind::bekPict);
+  framework::TBitmap bitmap(64, 48);
+  framework::TMemoryStream stream;
+  bitmap.SaveToStream(stream);
+  g.grid.SetNodeString(g.grid.Items(0), c.Index(),
+                       editors::BytesToValue(std::string(stream.Bytes().begin(),
+                                                         stream.Bytes().begin() + stream.Size())));
+  for (bool fit : {true, false}) {
+    SCOPED_TRACE(fit ? "auto size" : "fixed");
+    c.SetPictureAutoSize(fit);
+    auto* editor = dynamic_cast<editors::TdxInplaceBlobEdit*>(g.Edit(c));
+    ASSERT_NE(editor, nullptr);
+    PressKey(VK_F4);
+    ASSERT_NE(editor->PopupHandle(), nullptr);
+    RECT client{};
+    GetClientRect(editor->PopupHandle(), &client);
+    EXPECT_EQ(client.right, fit ? 64 : 200);
+    EXPECT_EQ(client.bottom, fit ? 48 : 140);
+    PressKey(VK_ESCAPE);
+    g.grid.CloseEditor();
+  }
+}
+
 TEST(WrapperColumn, CellsRunInTheReferenceColumnOnTheWrappersSlotAndSelfReferenceIsRefused) {
   TypedGrid g;
   auto& check = g.Add<TdxTreeListCheckColumn>({L"False"});
