@@ -466,6 +466,54 @@ TEST(TreeListInteraction, HeaderDragMovesBypassOnMouseMoveAndShowTheDeleteCursor
   EXPECT_EQ(f.grid.State(), tsNone);
 }
 
+// Three headers stacked in the first band, one in the second: sizing the top one narrows its band
+// with every row in it; a header held below the second band's only row points at a new row
+// right under that row, however far below the mouse is.
+TEST(TreeListInteraction, StackedHeadersSizeTheirBandAndANewRowOpensRightBelowTheShortBand) {
+  Grid f;
+  treelist::HeaderModel stacked = treelist_test::TwoBandModel();
+  stacked.columns.push_back({L"Via", 80, 30});
+  stacked.bands[0].rows = {{0}, {1}, {2}};
+  stacked.bands[1].rows = {{3}};
+  f.grid.SetModel(stacked);
+  const RECT name = HeaderRect(f.grid, 0);
+  const int y = Mid(name).y;
+  Down(f.grid, {name.right - 1, y});
+  ASSERT_EQ(f.grid.State(), tsColumnSizing);
+  Move(f.grid, {name.right - 21, y});
+  Up(f.grid, {name.right - 21, y});
+  for (int column = 0; column < 3; ++column) {
+    EXPECT_EQ(HeaderRect(f.grid, column).right, name.right - 20) << "column " << column;
+  }
+  EXPECT_EQ(HeaderRect(f.grid, 3).left, name.right - 20) << "the second band follows";
+
+  const Layout l = f.grid.GetLayout();
+  const RECT via = HeaderRect(f.grid, 3);
+  const POINT third_row{Mid(via).x, l.header_panel.top + 2 * l.header_row_height + 3};
+  Down(f.grid, Mid(HeaderRect(f.grid, 1)));
+  Move(f.grid, {Mid(HeaderRect(f.grid, 1)).x + 10, Mid(HeaderRect(f.grid, 1)).y});
+  Move(f.grid, third_row);
+  ASSERT_EQ(f.grid.State(), tsColumnDragging);
+  EXPECT_EQ(f.grid.ArrowsRect().left, ToScreen(f.hwnd(), {via.left - 5, 0}).x);
+  EXPECT_EQ(f.grid.ArrowsRect().top,
+            ToScreen(f.hwnd(), {0, l.header_panel.top + l.header_row_height - 9}).y);
+  // The grid paints under the drag with the picture off the screen: what it painted would go
+  // when the picture moved on.
+  int painted = 0;
+  bool picture_under_paint = false;
+  f.grid.custom_draw = [&](const TdxCellPaintInfo&, std::wstring&, framework::TFont&) {
+    ++painted;
+    picture_under_paint = picture_under_paint || f.grid.DragImage().Visible();
+    return false;
+  };
+  InvalidateRect(f.hwnd(), nullptr, FALSE);
+  UpdateWindow(f.hwnd());
+  EXPECT_GT(painted, 0);
+  EXPECT_FALSE(picture_under_paint);
+  EXPECT_TRUE(f.grid.DragImage().Visible()) << "and back once the paint is done";
+  Up(f.grid, third_row);
+}
+
 TEST(TreeListInteraction, DragsScroll32PixelsATickAtTheEdgesUntilTheEnds) {
   Grid f;
   treelist::HeaderModel wide = treelist_test::TwoBandModel();
@@ -525,6 +573,10 @@ TEST(TreeListInteraction, DragsScroll32PixelsATickAtTheEdgesUntilTheEnds) {
   EXPECT_EQ(lefts.back(), 0);
   SendMessageW(f.hwnd(), WM_KEYDOWN, VK_ADD, 0);
   EXPECT_TRUE(f.grid.Items(2)->Expanded());
+  int collapses = 0;
+  f.grid.OnCollapsed = [&](auto&&...) { ++collapses; };
+  SendMessageW(f.hwnd(), WM_KEYDOWN, VK_ADD, 0);
+  EXPECT_EQ(collapses, 0) << "plus again leaves the open row be";
   SendMessageW(f.hwnd(), WM_KEYDOWN, VK_SUBTRACT, 0);
   EXPECT_FALSE(f.grid.Items(2)->Expanded());
   SendMessageW(f.hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
