@@ -492,11 +492,14 @@ TEST(TreeListInteraction, StackedHeadersSizeTheirBandAndANewRowOpensRightBelowTh
   const POINT third_row{Mid(via).x, l.header_panel.top + 2 * l.header_row_height + 3};
   Down(f.grid, Mid(HeaderRect(f.grid, 1)));
   Move(f.grid, {Mid(HeaderRect(f.grid, 1)).x + 10, Mid(HeaderRect(f.grid, 1)).y});
-  Move(f.grid, third_row);
-  ASSERT_EQ(f.grid.State(), tsColumnDragging);
-  EXPECT_EQ(f.grid.ArrowsRect().left, ToScreen(f.hwnd(), {via.left - 5, 0}).x);
-  EXPECT_EQ(f.grid.ArrowsRect().top,
-            ToScreen(f.hwnd(), {0, l.header_panel.top + l.header_row_height - 9}).y);
+  const POINT new_row_arrows =
+      ToScreen(f.hwnd(), {via.left - 5, l.header_panel.top + l.header_row_height - 9});
+  for (const int row : {1, 2}) {
+    Move(f.grid, {third_row.x, l.header_panel.top + row * l.header_row_height + 3});
+    ASSERT_EQ(f.grid.State(), tsColumnDragging);
+    EXPECT_EQ(f.grid.ArrowsRect().left, new_row_arrows.x) << "row " << row;
+    EXPECT_EQ(f.grid.ArrowsRect().top, new_row_arrows.y) << "row " << row;
+  }
   // The grid paints under the drag with the picture off the screen: what it painted would go
   // when the picture moved on.
   int painted = 0;
