@@ -805,6 +805,15 @@ TEST(BlobColumn, ASizeablePopupKeepsTheSizeTheUserDragsItTo) {
   GetClientRect(popup, &client);
   EXPECT_EQ(client.right, 240);
   EXPECT_EQ(client.bottom, 170);
+  mouse(WM_LBUTTONDOWN, 240, 170);  // the frame's first pixel
+  mouse(WM_MOUSEMOVE, -500, -500);
+  mouse(WM_LBUTTONUP, -500, -500);
+  GetClientRect(popup, &client);
+  EXPECT_EQ(client.right, 20) << "never smaller than a little room inside the frame";
+  EXPECT_EQ(client.bottom, 20);
+  mouse(WM_LBUTTONDOWN, 20, 20);
+  mouse(WM_MOUSEMOVE, 240, 170);
+  mouse(WM_LBUTTONUP, 240, 170);
   PressKey(VK_RETURN, true);
   EXPECT_EQ(c.PopupWidth(), 240);
   EXPECT_EQ(c.PopupHeight(), 170);
