@@ -432,10 +432,18 @@ std::unique_ptr<xptest::Surface> DragPictureOf(treelist_test::TestTreeList& grid
   return surface;
 }
 
-TEST(TreeListAppearance, HeadersAndTheirDragPicturesShowSortMarkAlignmentAndBandLines) {
+// A red square of 6 x 6 for a header's glyph.
+win::UniqueBitmap RedGlyph() {
+  const std::vector<DWORD> red(36, 0x00ff0000);
+  return win::UniqueBitmap(CreateBitmap(6, 6, 1, 32, red.data()));
+}
+
+TEST(TreeListAppearance, HeadersAndTheirDragPicturesShowSortMarkGlyphAlignmentAndBandLines) {
   GridForm f(360, 220);
   treelist::HeaderModel model = treelist_test::TwoBandModel();
   model.columns[1].sort = 1;
+  const win::UniqueBitmap glyph = RedGlyph();
+  model.columns[1].glyph = glyph.get();
   model.columns[2].align = DT_RIGHT;
   model.bands[1].caption = L"Rules of the nets and of their classes";
   model.band_row_count = 2;
@@ -459,6 +467,11 @@ TEST(TreeListAppearance, HeadersAndTheirDragPicturesShowSortMarkAlignmentAndBand
       xptest::CountDark(grid, {sorted.right - 12, mark_top + 3, sorted.right - 4, mark_top + 4}),
       1);
   EXPECT_EQ(mark_ink(grid, layout.HeaderOf(0)->rect), 0) << "none on an unsorted column";
+  const int middle = (sorted.left + sorted.right) / 2;
+  EXPECT_EQ(
+      xptest::CountOfColour(grid, {sorted.left, sorted.top, middle, sorted.bottom}, RGB(255, 0, 0)),
+      36)
+      << "the whole glyph, before the caption";
   EXPECT_GT(
       xptest::CountDark(grid, {right.right - 12, right.top + 2, right.right - 4, right.bottom - 2}),
       0)
@@ -469,6 +482,8 @@ TEST(TreeListAppearance, HeadersAndTheirDragPicturesShowSortMarkAlignmentAndBand
   const std::unique_ptr<xptest::Surface> header = DragPictureOf(f.grid);
   xptest::WritePicture(*header, "treelist_header_drag_picture", 2);
   EXPECT_GE(mark_ink(*header, xptest::Whole(*header)), 12) << "the picture has the mark too";
+  EXPECT_EQ(xptest::CountOfColour(*header, xptest::Whole(*header), RGB(255, 0, 0)), 36)
+      << "and the glyph";
 
   StartDrag(f.grid,
             {layout.bands[1].left + 20, (layout.band_panel.top + layout.band_panel.bottom) / 2});
