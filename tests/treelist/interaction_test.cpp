@@ -789,6 +789,7 @@ TEST(TreeListPanning, AThrowingScrollHandlerLeavesNothingBehind) {
 // What a posted helper message saw while the pan's loop ran: the cursor and the round window.
 HCURSOR g_pan_cursor = nullptr;
 RECT g_pan_popup{};
+HWND g_pan_popup_window = nullptr;
 bool g_pan_round = false;
 
 BOOL CALLBACK RecordPanPopup(HWND hwnd, LPARAM) {
@@ -797,6 +798,7 @@ BOOL CALLBACK RecordPanPopup(HWND hwnd, LPARAM) {
   if (IsWindowVisible(hwnd) && _wcsicmp(name, L"Static") == 0 &&
       GetWindow(hwnd, GW_OWNER) == g_pan_owner) {
     GetWindowRect(hwnd, &g_pan_popup);
+    g_pan_popup_window = hwnd;
     // Round: the ellipse in (0, 0) to (30, 30), the picture's size and one more, as the
     // window's 29 x 29 pixels keep it.
     win::UniqueRegion shape(CreateRectRgn(0, 0, 0, 0));
@@ -886,6 +888,65 @@ TEST(TreeListPanning, StepsComeFasterFartherOutTheCursorPointsAndTheWindowSitsOn
     EXPECT_TRUE(g_pan_round);
   }
   DestroyWindow(watch);
+}
+
+// A grid with both bars: a move straight sideways pans the columns and leaves the rows.
+TEST(TreeListPanning, ASidewaysMoveScrollsTheColumns) {
+  GridForm f(200, 150);
+  f.grid.SetModel(treelist_test::TwoBandModel());
+  f.grid.SetShowBands(true);
+  f.grid.Seams().cursor_pos = [] { return g_cursor; };
+  for (int i = 0; i < 30; ++i) AddNamed(f.grid, nullptr, L"NET" + std::to_wstring(i));
+  UpdateWindow(f.hwnd());
+  const LONG style = GetWindowLongW(f.hwnd(), GWL_STYLE);
+  ASSERT_TRUE((style & WS_VSCROLL) && (style & WS_HSCROLL));
+  const POINT press{40, 60};
+  g_cursor = ToScreen(f.hwnd(), press);
+  PostMessageW(f.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(press.x + 69, press.y));
+  for (int i = 0; i < 3; ++i) PostMessageW(f.hwnd(), WM_TIMER, TCustomdxTreeList::kPanTimer, 0);
+  PostMessageW(f.hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
+  SendMessageW(f.hwnd(), WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(press.x, press.y));
+  EXPECT_GT(f.grid.LeftCoord(), 0) << "the columns moved toward the mouse";
+  EXPECT_EQ(f.grid.TopIndex(), 0) << "the rows stayed";
+}
+
+// The round window's pixels as the pan's loop shows them, read by a posted helper message.
+COLORREF g_pan_pixels[4];
+constexpr POINT kPanPixelsAt[4] = {{14, 0}, {0, 14}, {14, 1}, {1, 14}};
+
+LRESULT CALLBACK ReadPanPixelsProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_APP) {
+    EnumThreadWindows(GetCurrentThreadId(), RecordPanPopup, 0);
+    const HWND popup = g_pan_popup_window;
+    HDC dc = GetDC(popup);
+    for (int i = 0; i < 4; ++i)
+      g_pan_pixels[i] = GetPixel(dc, kPanPixelsAt[i].x, kPanPixelsAt[i].y);
+    ReleaseDC(popup, dc);
+  }
+  return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+TEST(TreeListPanning, TheRoundWindowHasAOnePixelFrameOnItsEdge) {
+  WNDCLASSW read_class{};
+  read_class.lpfnWndProc = ReadPanPixelsProc;
+  read_class.lpszClassName = L"PanPixels";
+  RegisterClassW(&read_class);
+  HWND reader =
+      CreateWindowW(L"PanPixels", L"", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  GridForm f;
+  f.grid.Seams().cursor_pos = [] { return g_cursor; };
+  for (int i = 0; i < 80; ++i) AddNamed(f.grid, nullptr, L"NET" + std::to_wstring(i));
+  g_pan_owner = GetAncestor(f.hwnd(), GA_ROOT);
+  g_cursor = ToScreen(f.hwnd(), {100, 60});
+  PostMessageW(reader, WM_APP, 0, 0);
+  PostMessageW(f.hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
+  SendMessageW(f.hwnd(), WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(100, 60));
+  const COLORREF frame = GetSysColor(COLOR_WINDOWFRAME);
+  EXPECT_EQ(g_pan_pixels[0], frame) << "top of the ellipse";
+  EXPECT_EQ(g_pan_pixels[1], frame) << "left of the ellipse";
+  EXPECT_NE(g_pan_pixels[2], frame) << "the picture just inside the top";
+  EXPECT_NE(g_pan_pixels[3], frame) << "the picture just inside the left";
+  DestroyWindow(reader);
 }
 
 // While the mode runs, windows keep painting: a timer's tick comes only once nothing waits to
