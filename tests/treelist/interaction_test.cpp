@@ -910,18 +910,18 @@ TEST(TreeListPanning, ASidewaysMoveScrollsTheColumns) {
   EXPECT_EQ(f.grid.TopIndex(), 0) << "the rows stayed";
 }
 
-// The round window's pixels as the pan's loop shows them, read by a posted helper message.
-COLORREF g_pan_pixels[4];
-constexpr POINT kPanPixelsAt[4] = {{14, 0}, {0, 14}, {14, 1}, {1, 14}};
+// The round window's middle row and column as the pan's loop shows them, read by a posted
+// helper message.
+std::vector<COLORREF> g_pan_middle_row, g_pan_middle_column;
 
 LRESULT CALLBACK ReadPanPixelsProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_APP) {
     EnumThreadWindows(GetCurrentThreadId(), RecordPanPopup, 0);
-    const HWND popup = g_pan_popup_window;
-    HDC dc = GetDC(popup);
-    for (int i = 0; i < 4; ++i)
-      g_pan_pixels[i] = GetPixel(dc, kPanPixelsAt[i].x, kPanPixelsAt[i].y);
-    ReleaseDC(popup, dc);
+    const win::WindowDC dc(g_pan_popup_window);
+    for (int i = 0; i < 29; ++i) {
+      g_pan_middle_row.push_back(GetPixel(dc.get(), i, 14));
+      g_pan_middle_column.push_back(GetPixel(dc.get(), 14, i));
+    }
   }
   return DefWindowProcW(hwnd, msg, wp, lp);
 }
@@ -942,10 +942,16 @@ TEST(TreeListPanning, TheRoundWindowHasAOnePixelFrameOnItsEdge) {
   PostMessageW(f.hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
   SendMessageW(f.hwnd(), WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(100, 60));
   const COLORREF frame = GetSysColor(COLOR_WINDOWFRAME);
-  EXPECT_EQ(g_pan_pixels[0], frame) << "top of the ellipse";
-  EXPECT_EQ(g_pan_pixels[1], frame) << "left of the ellipse";
-  EXPECT_NE(g_pan_pixels[2], frame) << "the picture just inside the top";
-  EXPECT_NE(g_pan_pixels[3], frame) << "the picture just inside the left";
+  // The frame rims the window on every side: one pixel at each end of the middle lines, the
+  // picture between them.
+  auto frame_at = [&](const std::vector<COLORREF>& line) {
+    std::string at;
+    for (size_t i = 0; i < line.size(); ++i)
+      if (line[i] == frame) at += std::to_string(i) + " ";
+    return at;
+  };
+  EXPECT_EQ(frame_at(g_pan_middle_row), "0 28 ");
+  EXPECT_EQ(frame_at(g_pan_middle_column), "0 28 ");
   DestroyWindow(reader);
 }
 
