@@ -341,6 +341,9 @@ class RouteImporter {
   // A via whose padstack the file does not give: only what the board has right there can be
   // meant, so that stays, and anything else is skipped.
   void OnUndefinedPadstack(const ViaRecord& record, const char* why);
+  // True (and counted) for a via that is a free pad given back: a through pad the router may use
+  // as a via goes out as a via of its padstack, and comes back at its place with that padstack.
+  bool FreePadGivenBack(const ViaRecord& record, const TPadstack& padstack);
   // The hole of the padstack of that name, for copper of the padstack's sizes.
   sdk::Coord HoleOf(const std::string& name, const TPadstack& padstack);
   void AddVia(const TPadstack& padstack, RoutePoint at, sdk::Coord hole);
@@ -458,6 +461,21 @@ void RouteImporter::OnUndefinedPadstack(const ViaRecord& record, const char* why
   Skip("via", why);
 }
 
+bool RouteImporter::FreePadGivenBack(const ViaRecord& record, const TPadstack& padstack) {
+  TCopperItem pad;
+  pad.kind = TCopperItem::kPad;
+  pad.net = net_;
+  pad.layer = PadLayer(padstack);
+  pad.a = pad.b = record.at;
+  const TCopperItem* found = net_board_.Find(pad);
+  if (!found || found->handle == 0) return false;
+  const std::unique_ptr<sdk::TPCBObject> object = sdk::CreatePcbObject(found->handle);
+  if (!object || object->GetAuxWord() != PadstackNumberFromName(record.padstack)) return false;
+  kept_.push_back(found->handle);
+  ++report_.already_there;
+  return true;
+}
+
 void RouteImporter::On(const ViaRecord& record) {
   // A via the export placed comes back marked: the board has it already.
   if (record.turret || !NetKnown("via")) return;
@@ -480,6 +498,7 @@ void RouteImporter::On(const ViaRecord& record) {
     }
     return;
   }
+  if (FreePadGivenBack(record, *padstack)) return;
   item.kind = TCopperItem::kVia;
   item.low_layer = padstack->start_layer;
   item.high_layer = padstack->end_layer;

@@ -192,6 +192,26 @@ TEST_F(RoundTrip, ViasWithALayerStackStayViasWithTheirStack) {
   EXPECT_EQ(SavedObjects(after, "vias"), vias);
 }
 
+// A free through-hole pad the router may use as a via goes out as a via of its padstack and
+// comes back as the pad it was: no via is laid on it, and the pad keeps its name and flags. A via
+// of that padstack elsewhere is one the router placed.
+TEST_F(RoundTrip, AFreeThroughHolePadComesBackAsThePadItWas) {
+  Open(MetricBoard(R"(
+  "pads": [
+    {"name": "MH", "layer": "MultiLayer", "net": "N2", "x": "20mm", "y": "15mm",
+     "size": ["1.2mm", "1.2mm"], "shape": "round", "hole": "0.7mm", "bitField2": 16,
+     "tentedTop": true}
+  ],)"));
+  ASSERT_NE(design_.find("(via Via2 787.402 590.551"), std::string::npos) << design_;
+  ExpectEchoKeepsTheCopper();
+  Import(
+      "(routes r (resolution mil 1000) (library_out (padstack Via2 (shape (circle signal 47244))))"
+      " (network_out (net N2 (via Via2 787402 590551) (via Via2 900000 590551))))\n");
+  const std::string after = Saved("placed");
+  EXPECT_EQ(SavedObjects(after, "pads"), SavedObjects(before_, "pads"));
+  EXPECT_EQ(SavedObjects(after, "vias").size(), 1u) << "a via of its padstack placed elsewhere";
+}
+
 // Fixed copper stays on the board: a router that gives it back cut in two, or two pieces of it
 // joined into one, lays none of it again. Copper beside it, or reaching past it, is new.
 TEST_F(RoundTrip, FixedCopperGivenBackCutOrJoinedIsNotLaidTwice) {
