@@ -85,15 +85,17 @@ class NetworkWriter {
     if (context_.settings.export_diff_pairs) WritePairs();
     out_.Lower();
     out_.Line(")");
-    if (!unpinned_from_tos_.empty()) {
-      sdk::ShowWarningMessage(
-          "These from-tos end on a pad that is no pin of their net, so the design file leaves "
-          "them out (the router would drop the part they name): " +
-          unpinned_from_tos_ + ".");
-    }
+    WarnOfFromTosLeftOut();
   }
 
  private:
+  struct FromTo {
+    sdk::Handle handle;
+    std::string from, to;
+    size_t order;         // in the board's
+    bool placed = false;  // its net is in the network
+  };
+
   // Every placed pad with a net by net and handle, with the pin it is: the component pads (as the
   // library read them, when it did) and the free pads. Walking each net's pads instead would
   // visit all its other members too.
@@ -225,9 +227,43 @@ class NetworkWriter {
           if (from_to.Sync(pcbapi::kRead) != pcbapi::kSuccess) return;
           if (from_to.GetFromPin().empty() || from_to.GetToPin().empty()) return;
           from_tos_[from_to.GetNetName()].push_back(
-              {handle, from_to.GetFromPin(), from_to.GetToPin()});
+              {handle, from_to.GetFromPin(), from_to.GetToPin(), from_to_count_++});
         },
         1u << pcbapi::kFromTo, sdk::LayerZero(), pcbapi::kAllObjects);
+  }
+
+  // Every from-to the network leaves out is a connection, and perhaps rules, the user loses: one
+  // warning names them all, in the board's order.
+  void WarnOfFromTosLeftOut() {
+    std::vector<std::pair<size_t, std::string>> netless;
+    for (const auto& [net, from_tos] : from_tos_) {
+      for (const FromTo& from_to : from_tos) {
+        if (!from_to.placed) netless.emplace_back(from_to.order, Described(from_to, net));
+      }
+    }
+    std::sort(netless.begin(), netless.end());
+    std::string message;
+    if (!unpinned_from_tos_.empty()) {
+      message =
+          "These from-tos end on a pad that is no pin of their net, so the design file leaves "
+          "them out (the router would drop the part they name): " +
+          unpinned_from_tos_ + ".";
+    }
+    if (!netless.empty()) {
+      message += std::string(message.empty() ? "" : "\n") +
+                 "These from-tos belong to no net the design file lists (their net has fewer than "
+                 "two pads, or the board has no net of that very name), so the design file leaves "
+                 "them out with their rules: ";
+      for (size_t i = 0; i < netless.size(); ++i) {
+        message += (i ? ", " : "") + netless[i].second;
+      }
+      message += ".";
+    }
+    if (!message.empty()) sdk::ShowWarningMessage(message);
+  }
+
+  static std::string Described(const FromTo& from_to, const std::string& net) {
+    return from_to.from + ":" + from_to.to + " (" + net + ")";
   }
 
   void ForEachClass(const std::function<void(sdk::Handle)>& visit) {
@@ -246,12 +282,13 @@ class NetworkWriter {
     if (!from_tos_.empty()) {
       const auto from_tos = from_tos_.find(net.name);
       if (from_tos != from_tos_.end()) {
-        for (const FromTo& from_to : from_tos->second) {
+        for (FromTo& from_to : from_tos->second) {
+          from_to.placed = true;
           if (EndsOnPins(net, from_to)) {
             WriteFromTo(from_to);
           } else {
-            unpinned_from_tos_ += (unpinned_from_tos_.empty() ? "" : ", ") + from_to.from + ":" +
-                                  from_to.to + " (" + net.name + ")";
+            unpinned_from_tos_ +=
+                (unpinned_from_tos_.empty() ? "" : ", ") + Described(from_to, net.name);
           }
         }
       }
@@ -285,11 +322,6 @@ class NetworkWriter {
     for (const std::string& item : items) list.Add(item);
     list.End("");
   }
-
-  struct FromTo {
-    sdk::Handle handle;
-    std::string from, to;
-  };
 
   // Both ends name pins the net lists: the router's reader drops the whole part of a pin that
   // the file does not declare.
@@ -430,6 +462,7 @@ class NetworkWriter {
   std::string escaped_names_;  // of the nets with 2 pads or more, one after the other
   NetworkNames network_, folded_network_;
   std::unordered_map<std::string, std::vector<FromTo>> from_tos_;
+  size_t from_to_count_ = 0;
   std::string unpinned_from_tos_;  // "from:to (net)" of the from-tos left out, for the user
   std::string line_;               // composes one line at a time
 };

@@ -368,23 +368,34 @@ TEST_F(RoundTrip, LayerDirectionsAllOffSurviveTheNextExport) {
 }
 
 // A from-to is written only when both its ends are pins of its net: one that ends on a free pad
-// would cost the router the part it names. The user hears which were left out.
+// would cost the router the part it names; one of a net the network leaves out (fewer than two
+// pads, or no net of that very name) has no net to stand in. The user hears which were left out,
+// with their rules, in one word.
 TEST_F(RoundTrip, FromTosEndingOffTheNetsPinsAreLeftOutWithAWord) {
-  Open(MetricBoard(R"(
+  Open(hosttest::Replaced(MetricBoard(R"(
   "pads": [
     {"name": "TP", "layer": "TopLayer", "net": "N1", "x": "20mm", "y": "5mm",
      "size": ["1mm", "1mm"], "shape": "round"}
   ],
   "fromTos": [
+    {"net": "N4", "from": "U1-3", "to": "U2-3"},
     {"net": "N1", "from": "U1-1", "to": "TP"},
     {"net": "N1", "from": "U1-1", "to": "U2-1"},
+    {"net": "n3", "from": "U1-3", "to": "U2-3"},
     {"net": "N2", "from": "U1-2", "to": "U1-1"}
-  ],)"));
+  ],)"),
+                          R"("nets": [)", R"("nets": [{"name": "N4"}, )"));
   EXPECT_NE(design_.find("(fromto U1-1 U2-1"), std::string::npos) << design_;
   EXPECT_EQ(hosttest::Occurrences(design_, "(fromto "), 1) << design_;
   EXPECT_EQ(Warnings("These from-tos end on a pad that is no pin of their net, so the design "
                      "file leaves them out (the router would drop the part they name): U1-1:TP "
                      "(N1), U1-2:U1-1 (N2)."),
+            1)
+      << board_->journal().Text();
+  EXPECT_EQ(Warnings("(N2). | These from-tos belong to no net the design file lists (their net "
+                     "has fewer than two pads, or the board has no net of that very name), so "
+                     "the design file leaves them out with their rules: U1-3:U2-3 (N4), "
+                     "U1-3:U2-3 (n3)."),
             1)
       << board_->journal().Text();
   ExpectEchoKeepsTheCopper();
