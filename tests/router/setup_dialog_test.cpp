@@ -331,7 +331,7 @@ TEST_F(SetupDialog, KeepsDrillPairChecksPerRuleAndWritesThemOnlyOnOk) {
 }
 
 // Signal layers down the stack (planes have no row); a direction is picked from the list only,
-// and an editor still open when OK is pressed keeps what it shows.
+// the outer layers' too, and an editor still open when OK is pressed keeps what it shows.
 TEST_F(SetupDialog, PicksLayerDirectionsFromTheListIntoTheDesignFile) {
   Open("../examples/example-board.json");
   ASSERT_TRUE(Run([](TSpecctraSetup& dialog) {
@@ -346,26 +346,32 @@ TEST_F(SetupDialog, PicksLayerDirectionsFromTheListIntoTheDesignFile) {
     dialog.Show();
     dialog.ShowSetupPanel("General", "Layer Directions");
     grid.SetFocus();
-    grid.SetFocusedCell(grid.Items(2), 1, true);
-    Key(grid.Handle(), VK_F2);
-    if (!grid.InplaceEditor()) {
-      ADD_FAILURE() << "F2 opens no editor";
-      return framework::kModalCancel;
-    }
-    const HWND editor = grid.InplaceEditor()->Handle();
-    Key(editor, VK_HOME);
     // "x" begins no direction and is refused; "d" takes "diagonal".
-    for (const wchar_t typed : std::wstring(L"xd")) SendMessageW(editor, WM_CHAR, typed, 0);
+    for (const auto& [row, typed] : {std::pair{0, L"v"}, {3, L"o"}, {2, L"xd"}}) {
+      grid.SetFocusedCell(grid.Items(row), 1, true);
+      Key(grid.Handle(), VK_F2);
+      if (!grid.InplaceEditor()) {
+        ADD_FAILURE() << "F2 opens no editor on row " << row;
+        return framework::kModalCancel;
+      }
+      const HWND editor = grid.InplaceEditor()->Handle();
+      Key(editor, VK_HOME);
+      for (const wchar_t c : std::wstring(typed)) SendMessageW(editor, WM_CHAR, c, 0);
+    }
     return framework::kModalOk;
   }));
-  EXPECT_EQ(objects_->settings->Direction(kTopLayer), TRoutingDirection::Horizontal);
+  EXPECT_EQ(objects_->settings->Direction(kTopLayer), TRoutingDirection::Vertical);
   EXPECT_EQ(objects_->settings->Direction(3), TRoutingDirection::Diagonal)
       << "MidLayer2, \"Signal 5\"";
+  EXPECT_EQ(objects_->settings->Direction(kBottomLayer), TRoutingDirection::Orthogonal);
   const std::string design = dir_.Path("board.dsn");
   SaveDesignFile(design, TOvixRuleQueries(*rules_));
-  EXPECT_NE(testsupport::ReadFile(design).find(
-                "(layer MidLayer2 \r\n            (type signal) (direction diagonal)"),
-            std::string::npos);
+  for (const char* layer : {"TopLayer \r\n            (type signal) (direction vertical)",
+                            "MidLayer2 \r\n            (type signal) (direction diagonal)",
+                            "BottomLayer \r\n            (type signal) (direction orthogonal)"}) {
+    EXPECT_NE(testsupport::ReadFile(design).find(std::string("(layer ") + layer), std::string::npos)
+        << layer;
+  }
 }
 
 // The rules the router cannot take, with the reasons, scrolled to the top with the root focused;
