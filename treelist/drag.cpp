@@ -192,16 +192,14 @@ void TCustomdxTreeList::GetDragCursor(POINT screen, framework::TCursor& cursor) 
 }
 
 void TCustomdxTreeList::KillDragScroll() {
-  if (HandleAllocated()) {
-    if (drag_scroll_direction_ != 0) KillTimer(hwnd_, kDragScrollTimer);
-    if (drag_row_scroll_direction_ != 0) KillTimer(hwnd_, kDragRowScrollTimer);
-  }
+  if (drag_scroll_direction_ != 0) StopTimer(kDragScrollTimer);
+  if (drag_row_scroll_direction_ != 0) StopTimer(kDragRowScrollTimer);
   drag_scroll_direction_ = drag_row_scroll_direction_ = 0;
 }
 
 void TCustomdxTreeList::DragScrollTimerElapsed() {
   if (drag_scroll_direction_ == 0) {
-    KillTimer(hwnd_, kDragScrollTimer);
+    StopTimer(kDragScrollTimer);
   } else {
     DragScrollTick(drag_scroll_direction_);
   }
@@ -210,7 +208,7 @@ void TCustomdxTreeList::DragScrollTimerElapsed() {
 void TCustomdxTreeList::StartDragScroll(int direction) {
   if (direction == 0 || !HandleAllocated()) return;
   drag_scroll_direction_ = direction;
-  SetTimer(hwnd_, kDragScrollTimer, kDragScrollInterval, nullptr);
+  StartTimer(kDragScrollTimer, kDragScrollInterval);
 }
 
 // ---- drop places ----------------------------------------------------------------------------
@@ -491,7 +489,7 @@ void TCustomdxTreeList::MakeNodeDragImage(TdxTreeListNode* node, int column) {
 
 void TCustomdxTreeList::BeginNodeDrag() {
   if (state_ == tsEditing) CloseEditor();
-  if (HandleAllocated()) KillTimer(hwnd_, kDelayedEditTimer);  // no editor opens under a drag
+  StopTimer(kDelayedEditTimer);  // no editor opens under a drag
   TdxTreeListNode* node = pressed_node_;
   if (!node) {
     const POINT client = ScreenToGrid(seams_.cursor_pos());
@@ -514,7 +512,7 @@ void TCustomdxTreeList::EndNodeDrag(bool drop) {
   const bool dropped = drop && node_drop_accepted_;
   drag_node_ = drag_over_node_ = drop_target_ = nullptr;
   node_drop_accepted_ = false;
-  if (expand_timer_ && HandleAllocated()) KillTimer(hwnd_, kExpandTimer);
+  if (expand_timer_) StopTimer(kExpandTimer);
   expand_timer_ = 0;
   drag_picture_.ShowImage(false);
   if (focused_node_) RepaintNode(focused_node_, false);
@@ -557,14 +555,14 @@ void TCustomdxTreeList::DragOverNodeAt(POINT client) {
   }
   if (direction != 0 && HandleAllocated()) {
     drag_row_scroll_direction_ = direction;
-    SetTimer(hwnd_, kDragRowScrollTimer, kDragScrollInterval, nullptr);
+    StartTimer(kDragRowScrollTimer, kDragScrollInterval);
   }
 }
 
 void TCustomdxTreeList::DragRowScrollTick() {
   const bool over_grid = WindowFromPoint(seams_.cursor_pos()) == hwnd_;
   if (state_ != tsNodeDragging || drag_row_scroll_direction_ == 0 || !over_grid) {
-    KillTimer(hwnd_, kDragRowScrollTimer);
+    StopTimer(kDragRowScrollTimer);
     drag_row_scroll_direction_ = 0;
     return;
   }

@@ -218,17 +218,17 @@ void TCustomdxTreeList::KeyPress(wchar_t& key) {
 }
 
 void TCustomdxTreeList::StartDelayedEdit() {
-  if (HandleAllocated()) SetTimer(hwnd_, kDelayedEditTimer, seams_.double_click_time(), nullptr);
+  StartTimer(kDelayedEditTimer, seams_.double_click_time());
 }
 
 void TCustomdxTreeList::LeftButtonPressed() {
   // A second press within the double-click time is a double click, not an open.
-  KillTimer(hwnd_, kDelayedEditTimer);
-  if (editor_) editor_->SetLastPressTime(static_cast<DWORD>(GetMessageTime()));
+  StopTimer(kDelayedEditTimer);
+  if (editor_) editor_->SetLastPressTime(seams_.message_time());
 }
 
 void TCustomdxTreeList::DelayedEditElapsed() {
-  KillTimer(hwnd_, kDelayedEditTimer);
+  StopTimer(kDelayedEditTimer);
   if (state_ == tsNone) ShowEditor();
 }
 

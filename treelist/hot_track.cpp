@@ -141,7 +141,7 @@ void TCustomdxTreeList::ShowHeaderHint(bool now) {
   HideHeaderHint();
   if (!HandleAllocated()) return;
   if (!now) {
-    SetTimer(hwnd_, kHintShowTimer, kHintShowDelay, nullptr);
+    StartTimer(kHintShowTimer, kHintShowDelay);
     return;
   }
   const std::wstring text = GetHeaderButtonHint();
@@ -151,14 +151,13 @@ void TCustomdxTreeList::ShowHeaderHint(bool now) {
       {button.right + 4, button.top - static_cast<LONG>(TextExtent(Font(), L"Wg").cy)});
   if (!header_hint_) header_hint_ = new editors::TdxContainerHintWindow(this);
   header_hint_->ShowHintAt(text, at, Font());
-  SetTimer(hwnd_, kHintHideTimer, kHintHideDelay, nullptr);
+  StartTimer(kHintHideTimer, kHintHideDelay);
 }
 
 void TCustomdxTreeList::HideHeaderHint() {
-  if (hwnd_) {  // also timers started before the hint was ours
-    KillTimer(hwnd_, kHintShowTimer);
-    KillTimer(hwnd_, kHintHideTimer);
-  }
+  // Both, also when the hint never showed: the show timer may be running.
+  StopTimer(kHintShowTimer);
+  StopTimer(kHintHideTimer);
   delete std::exchange(header_hint_, nullptr);
 }
 

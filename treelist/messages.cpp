@@ -119,7 +119,7 @@ void TCustomdxTreeList::WndProc(framework::TMessage& message) {
       break;
     case WM_DESTROY:
       CancelHints();
-      if (expand_timer_) KillTimer(hwnd_, kExpandTimer);
+      if (expand_timer_) StopTimer(kExpandTimer);
       expand_timer_ = 0;
       break;
 
@@ -180,15 +180,23 @@ bool TCustomdxTreeList::HandleTimer(UINT_PTR id) {
   return false;
 }
 
+void TCustomdxTreeList::StartTimer(UINT_PTR id, UINT interval) {
+  if (HandleAllocated()) seams_.set_timer(hwnd_, id, interval);
+}
+
+void TCustomdxTreeList::StopTimer(UINT_PTR id) {
+  if (HandleAllocated()) seams_.kill_timer(hwnd_, id);
+}
+
 void TCustomdxTreeList::StartExpandTimer(TdxTreeListNode* node, int milliseconds) {
   drag_over_node_ = node;
   if (HandleAllocated()) {
-    expand_timer_ = SetTimer(hwnd_, kExpandTimer, static_cast<UINT>(milliseconds), nullptr);
+    expand_timer_ = seams_.set_timer(hwnd_, kExpandTimer, static_cast<UINT>(milliseconds));
   }
 }
 
 void TCustomdxTreeList::ExpandTimerElapsed() {
-  KillTimer(hwnd_, kExpandTimer);
+  StopTimer(kExpandTimer);
   expand_timer_ = 0;
   TdxTreeListNode* node = HitTest(ScreenToGrid(seams_.cursor_pos())).node;
   if (!node || node != drag_over_node_) return;

@@ -56,21 +56,24 @@ void PaintPanWindow(HDC dc, HBITMAP picture) {
 // destroyed the grid (its window and the owned popup are gone then).
 class PanResources {
  public:
-  PanResources(HWND grid, HWND popup) : grid_(grid), popup_(popup) {}
+  // The seams are copied: the grid that holds them may be gone by the end.
+  PanResources(HWND grid, HWND popup, const InputSeams& seams)
+      : grid_(grid), popup_(popup), seams_(seams) {}
   ~PanResources() {
     if (GetCapture() == grid_) ReleaseCapture();
-    if (timer_ && IsWindow(grid_)) KillTimer(grid_, TCustomdxTreeList::kPanTimer);
+    if (timer_ && IsWindow(grid_)) seams_.kill_timer(grid_, TCustomdxTreeList::kPanTimer);
     if (popup_ && IsWindow(popup_)) DestroyWindow(popup_);
   }
   PanResources(const PanResources&) = delete;
   PanResources& operator=(const PanResources&) = delete;
   void StartTimer() {
-    timer_ = SetTimer(grid_, TCustomdxTreeList::kPanTimer, kPanInterval, nullptr) != 0;
+    timer_ = seams_.set_timer(grid_, TCustomdxTreeList::kPanTimer, kPanInterval) != 0;
   }
 
  private:
   HWND grid_;
   HWND popup_;
+  InputSeams seams_;
   bool timer_ = false;
 };
 
@@ -86,7 +89,7 @@ void TCustomdxTreeList::MousePan() {
   const HWND popup = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, origin.x - kPictureSize / 2,
                                      origin.y - kPictureSize / 2, kPictureSize, kPictureSize, grid,
                                      nullptr, win::ThisModule(), nullptr);
-  PanResources resources(grid, popup);
+  PanResources resources(grid, popup, seams_);
   if (popup) {
     SetWindowRgn(popup, CreateEllipticRgn(0, 0, kPictureSize + 1, kPictureSize + 1), TRUE);
     SetWindowPos(popup, nullptr, 0, 0, 0, 0,

@@ -597,7 +597,7 @@ void TCustomdxTreeList::DragScrollTick(int direction) {
   const bool dragging = state_ == tsBandDragging || state_ == tsColumnDragging ||
                         state_ == tsNodeDragging || drop_target_;
   if (!dragging) {
-    if (HandleAllocated()) KillTimer(hwnd_, kDragScrollTimer);
+    StopTimer(kDragScrollTimer);
     return;
   }
   SetLeftCoord(left_coord_ + 32 * direction);  // clamped to 0 and the extent

@@ -120,13 +120,20 @@ inline POINT ScreenCursorPos() {
   return point;
 }
 
-// Cursor position and key state come through here, so tests decide them.
+// Cursor position, key state and time come through here, so tests decide them.
 struct InputSeams {
   SHORT (*key_state)(int key) = [](int key) { return GetAsyncKeyState(key); };
   POINT (*cursor_pos)() = ScreenCursorPos;
   // The delay of a click's editor open (timer 2): the system's double-click time.
   UINT (*double_click_time)() = [] { return GetDoubleClickTime(); };
   DWORD (*message_time)() = [] { return static_cast<DWORD>(GetMessageTime()); };
+  // The timers of the grid's window, the panning loop's too: a test reads which run at what
+  // interval and delivers their ticks itself.
+  UINT_PTR(*set_timer)
+  (HWND hwnd, UINT_PTR id, UINT interval) = [](HWND hwnd, UINT_PTR id, UINT interval) {
+    return SetTimer(hwnd, id, interval, nullptr);
+  };
+  void (*kill_timer)(HWND hwnd, UINT_PTR id) = [](HWND hwnd, UINT_PTR id) { KillTimer(hwnd, id); };
   // Rows a wheel notch scrolls (WHEEL_PAGESCROLL: a page), as the user set it.
   UINT(*wheel_scroll_lines)
   () = [] {
@@ -593,7 +600,6 @@ class TCustomdxTreeList : public TreeListBase,
   void CloseEditorFocusing(bool focus_grid);
   // A click on the focused cell opens its editor after the double-click time (timer 2).
   void StartDelayedEdit();
-  static constexpr UINT_PTR kDelayedEditTimer = 2;
   void FocusGained(HWND from);
   void FocusLost(HWND to);
   void EditorFocusLost();
@@ -1014,7 +1020,8 @@ class TCustomdxTreeList : public TreeListBase,
   // ---- window and control messages, cell painting, hot tracking and tooltips, clipboard ----
   // (messages.cpp, scrolling.cpp, cell_painting.cpp, hot_track.cpp, clipboard.cpp)
  public:
-  static constexpr UINT_PTR kExpandTimer = 101, kHintShowTimer = 110, kHintHideTimer = 111;
+  static constexpr UINT_PTR kDelayedEditTimer = 2, kExpandTimer = 101, kHintShowTimer = 110,
+                            kHintHideTimer = 111;
   // The window's frame outside the client area for the flat looks, drawn into `dc` at `rect`.
   virtual void DrawBorder(HDC dc, const RECT& rect);
   // Starts the expand-while-dragging timer for `node` (the node drag-over calls it).
@@ -1120,6 +1127,9 @@ class TCustomdxTreeList : public TreeListBase,
   void HandleMouseWheel(int delta);
   // False for a timer the grid does not own.
   bool HandleTimer(UINT_PTR id);
+  // The window's timers, through the seam; nothing without a window.
+  void StartTimer(UINT_PTR id, UINT interval);
+  void StopTimer(UINT_PTR id);
   // False when the grid leaves the cursor to the window's class (`hit_area` of WM_SETCURSOR).
   bool HandleSetCursor(WORD hit_area);
   LRESULT DialogCode();

@@ -4,6 +4,7 @@
 // selection, scroll position and the published settings.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -123,17 +124,6 @@ struct EditingForm : treelist_test::LoggingForm {
   }
   bool Shown(editors::TdxInplaceEdit* e) { return e && IsWindowVisible(e->Handle()); }
 };
-
-// Dispatches messages for `ms` milliseconds or until `done` holds.
-template <class Done>
-void PumpFor(DWORD ms, Done done) {
-  const DWORD end = GetTickCount() + ms;
-  MSG msg;
-  while (static_cast<int>(end - GetTickCount()) > 0 && !done()) {
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-    Sleep(5);
-  }
-}
 
 TEST(TreeListEditing, F2OpensOverTheCellTypingIsWrittenBackByEnter) {
   EditingForm f;
@@ -276,28 +266,32 @@ TEST(TreeListEditing, ARefusedValueOnFocusLossIsReportedOnceAndEditingGoesOn) {
 
 TEST(TreeListEditing, AClickOnTheFocusedCellOpensAfterTheDoubleClickTimeUnlessClickedAgain) {
   EditingForm f;
-  f.grid.Seams().double_click_time = [] { return 30u; };
+  treelist_test::TimerTable timers;
+  timers.Install(f.grid.Seams());
+  f.grid.Seams().double_click_time = [] { return 437u; };
+  const auto click = [&](POINT at, UINT down = WM_LBUTTONDOWN) {
+    SendMessageW(f.hwnd(), down, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+    SendMessageW(f.hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+  };
   const RECT cell = f.grid.GetCellRect(f.n[0], 1);
-  const LPARAM at = MAKELPARAM(cell.left + 5, cell.top + 3);
-  SendMessageW(f.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, at);
-  SendMessageW(f.hwnd(), WM_LBUTTONUP, 0, at);
+  const POINT at{cell.left + 5, cell.top + 3};
+  const std::map<UINT_PTR, UINT> waiting{{treelist::TCustomdxTreeList::kDelayedEditTimer, 437}};
+  click(at);
   EXPECT_EQ(f.grid.State(), treelist::tsNone) << "not at once";
-  PumpFor(3000, [&] { return f.grid.State() == treelist::tsEditing; });
+  EXPECT_EQ(timers.Running(f.hwnd()), waiting) << "but after the double-click time";
+  ASSERT_TRUE(timers.Fire(f.hwnd(), treelist::TCustomdxTreeList::kDelayedEditTimer));
   EXPECT_EQ(f.grid.State(), treelist::tsEditing);
+  EXPECT_TRUE(timers.Running(f.hwnd()).empty()) << "one open a click";
   f.Key(VK_ESCAPE);
-  SendMessageW(f.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, at);
-  SendMessageW(f.hwnd(), WM_LBUTTONUP, 0, at);
-  SendMessageW(f.hwnd(), WM_LBUTTONDBLCLK, MK_LBUTTON, at);
-  SendMessageW(f.hwnd(), WM_LBUTTONUP, 0, at);
-  PumpFor(150, [] { return false; });
-  EXPECT_EQ(f.grid.State(), treelist::tsNone) << "a double click opens nothing";
-  const RECT other = f.grid.GetCellRect(f.n[1], 1);
-  f.grid.Seams().double_click_time = [] { return 1u; };
-  f.Key(VK_DOWN);  // a click on a cell that is not focused only focuses it
-  const LPARAM above = MAKELPARAM(other.left + 5, other.top - 10);
-  SendMessageW(f.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, above);
-  SendMessageW(f.hwnd(), WM_LBUTTONUP, 0, above);
-  PumpFor(60, [] { return false; });
+
+  click(at);
+  EXPECT_EQ(timers.Running(f.hwnd()), waiting);
+  click(at, WM_LBUTTONDBLCLK);
+  EXPECT_TRUE(timers.Running(f.hwnd()).empty()) << "a double click opens nothing";
+  f.Key(VK_DOWN);
+  click(at);  // a click on a cell that is not focused only focuses it
+  EXPECT_EQ(f.grid.GetFocusedNode(), f.n[0]);
+  EXPECT_TRUE(timers.Running(f.hwnd()).empty());
   EXPECT_EQ(f.grid.State(), treelist::tsNone);
 }
 

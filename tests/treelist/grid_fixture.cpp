@@ -171,6 +171,38 @@ std::wstring Lines(int count) {
   return text;
 }
 
+namespace {
+TimerTable* g_timer_table = nullptr;
+}  // namespace
+
+TimerTable::TimerTable() { g_timer_table = this; }
+TimerTable::~TimerTable() { g_timer_table = nullptr; }
+
+void TimerTable::Install(treelist::InputSeams& seams) {
+  seams.set_timer = [](HWND hwnd, UINT_PTR id, UINT interval) -> UINT_PTR {
+    if (!g_timer_table) return 0;
+    g_timer_table->running_[{hwnd, id}] = interval;
+    return id;
+  };
+  seams.kill_timer = [](HWND hwnd, UINT_PTR id) {
+    if (g_timer_table) g_timer_table->running_.erase({hwnd, id});
+  };
+}
+
+std::map<UINT_PTR, UINT> TimerTable::Running(HWND hwnd) const {
+  std::map<UINT_PTR, UINT> timers;
+  for (const auto& [key, interval] : running_) {
+    if (key.first == hwnd) timers[key.second] = interval;
+  }
+  return timers;
+}
+
+bool TimerTable::Fire(HWND hwnd, UINT_PTR id) {
+  if (!running_.count({hwnd, id})) return false;
+  SendMessageW(hwnd, WM_TIMER, id, 0);
+  return true;
+}
+
 void Pump() {
   for (int i = 0; i < 20; ++i) {
     MSG msg;

@@ -118,6 +118,25 @@ std::wstring Lines(int count);
 // Runs the messages that come in for 200 ms, so that the screen shows what was painted.
 void Pump();
 
+// The grids' timers kept in this table instead of the system's: a test reads which run at what
+// interval and delivers each tick itself, so nothing waits for real time. One table at a time;
+// grids whose seams it set run no timers once it is gone.
+class TimerTable {
+ public:
+  TimerTable();
+  ~TimerTable();
+  TimerTable(const TimerTable&) = delete;
+  TimerTable& operator=(const TimerTable&) = delete;
+  void Install(treelist::InputSeams& seams);
+  // The window's running timers: id -> interval in milliseconds.
+  std::map<UINT_PTR, UINT> Running(HWND hwnd) const;
+  // One tick of a running timer, as the system delivers it; false when it does not run.
+  bool Fire(HWND hwnd, UINT_PTR id);
+
+ private:
+  std::map<std::pair<HWND, UINT_PTR>, UINT> running_;
+};
+
 // A node named `name` under `parent` (null: top level).
 TdxTreeListNode* AddNamed(TestTreeList& grid, TdxTreeListNode* parent, const std::wstring& name);
 

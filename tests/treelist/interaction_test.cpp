@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <tuple>
@@ -519,6 +520,8 @@ TEST(TreeListInteraction, StackedHeadersSizeTheirBandAndANewRowOpensRightBelowTh
 
 TEST(TreeListInteraction, DragsScroll32PixelsATickAtTheEdgesUntilTheEnds) {
   Grid f;
+  treelist_test::TimerTable timers;
+  timers.Install(f.grid.Seams());
   treelist::HeaderModel wide = treelist_test::TwoBandModel();
   wide.columns[0].width = 300;
   f.grid.SetModel(wide);
@@ -528,14 +531,17 @@ TEST(TreeListInteraction, DragsScroll32PixelsATickAtTheEdgesUntilTheEnds) {
   const int header_y = Mid(HeaderRect(f.grid, 0)).y;
   Down(f.grid, {l.scroll.left + 60, header_y});
   Move(f.grid, {l.scroll.left + 1, header_y});
-  EXPECT_EQ(f.grid.DragScrollDirection(), -1);
+  EXPECT_EQ(timers.Running(f.hwnd()),
+            (std::map<UINT_PTR, UINT>{{TCustomdxTreeList::kDragScrollTimer, 100}}));
   std::vector<int> lefts;
   auto tick = [&] {
-    SendMessageW(f.hwnd(), WM_TIMER, TCustomdxTreeList::kDragScrollTimer, 0);
+    EXPECT_TRUE(timers.Fire(f.hwnd(), TCustomdxTreeList::kDragScrollTimer)) << "not scrolling";
     lefts.push_back(f.grid.LeftCoord());
   };
   for (int i = 0; i < 4; ++i) tick();
   EXPECT_EQ(lefts, (std::vector<int>{38, 6, 0, 0}));
+  Move(f.grid, {l.scroll.left + 40, header_y});
+  EXPECT_TRUE(timers.Running(f.hwnd()).empty()) << "away from the edge it stops";
   Move(f.grid, {l.scroll.right, header_y});
   EXPECT_EQ(f.grid.DragScrollDirection(), 1);
   lefts.clear();
@@ -569,7 +575,6 @@ TEST(TreeListInteraction, DragsScroll32PixelsATickAtTheEdgesUntilTheEnds) {
   ASSERT_EQ(f.grid.State(), tsNodeDragging);
   EXPECT_EQ(f.grid.DragNode(), f.grid.Items(2)) << "the pressed row, not the one under the mouse";
   EXPECT_EQ(f.grid.GetFocusedNode(), f.grid.GetNodeAt(Mid(row).x, Mid(row).y + 20));
-  EXPECT_TRUE(KillTimer(f.hwnd(), TCustomdxTreeList::kExpandTimer)) << "the expand timer";
   Move(f.grid, {l.scroll.left + 3, Mid(row).y});
   tick();
   tick();
@@ -591,8 +596,73 @@ TEST(TreeListInteraction, DragsScroll32PixelsATickAtTheEdgesUntilTheEnds) {
   Down(f.grid, Mid(row));
   Move(f.grid, {Mid(row).x, Mid(row).y + 20});
   ASSERT_EQ(f.grid.State(), tsNodeDragging);
-  EXPECT_FALSE(KillTimer(f.hwnd(), TCustomdxTreeList::kExpandTimer)) << "no expand timer";
+  EXPECT_EQ(timers.Running(f.hwnd()).count(TCustomdxTreeList::kExpandTimer), 0u);
   SendMessageW(f.hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
+}
+
+// A node dragged and held over a closed row opens it after WaitForExpandNodeTime; under
+// aoDragCollapse each tick, twice that time apart, opens or closes it while the mouse stays.
+// Over the first or the last full row the focus goes a row on every tenth of a second while the
+// mouse is over the grid.
+TEST(TreeListInteraction, ARowHeldUnderANodeDragOpensAfterTheWaitAndTheEdgeRowsScrollEachTenth) {
+  Grid f;
+  treelist_test::TimerTable timers;
+  timers.Install(f.grid.Seams());
+  f.grid.SetDragMode(TDragMode::dmAutomatic);
+  f.grid.WaitForExpandNodeTime = 300;
+  TdxTreeListNode* target = f.grid.Items(3);
+  AddNamed(f.grid, target, L"child");
+  const auto row = [&](TdxTreeListNode* node) { return Mid(f.grid.GetCellRect(node, 1)); };
+  const auto interval = [&](UINT_PTR id) {
+    const std::map<UINT_PTR, UINT> running = timers.Running(f.hwnd());
+    return running.count(id) ? running.at(id) : 0u;
+  };
+  const auto drag_to = [&](POINT to) {
+    Down(f.grid, row(f.grid.Items(1)));
+    Move(f.grid, to);
+    ASSERT_EQ(f.grid.State(), tsNodeDragging);
+  };
+  drag_to(row(target));
+  EXPECT_EQ(interval(TCustomdxTreeList::kExpandTimer), 300u);
+  EXPECT_FALSE(target->Expanded()) << "not before the wait";
+  ASSERT_TRUE(timers.Fire(f.hwnd(), TCustomdxTreeList::kExpandTimer));
+  EXPECT_TRUE(target->Expanded());
+  EXPECT_EQ(interval(TCustomdxTreeList::kExpandTimer), 0u) << "opened once";
+  SendMessageW(f.hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
+
+  f.grid.SetOptionsEx(f.grid.OptionsEx() | aoDragCollapse);
+  drag_to(row(target));
+  for (const bool expanded : {false, true, false}) {
+    ASSERT_TRUE(timers.Fire(f.hwnd(), TCustomdxTreeList::kExpandTimer));
+    EXPECT_EQ(target->Expanded(), expanded);
+    EXPECT_EQ(interval(TCustomdxTreeList::kExpandTimer), 600u) << "again after twice the wait";
+  }
+  g_cursor = ToScreen(f.hwnd(), row(f.grid.Items(5)));  // gone before the tick
+  ASSERT_TRUE(timers.Fire(f.hwnd(), TCustomdxTreeList::kExpandTimer));
+  EXPECT_FALSE(target->Expanded());
+  EXPECT_EQ(interval(TCustomdxTreeList::kExpandTimer), 0u);
+  SendMessageW(f.hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
+
+  TdxTreeListNode* last_full = f.grid.Items(f.grid.FullyVisibleRowCount() - 1);
+  drag_to(row(last_full));
+  EXPECT_EQ(interval(TCustomdxTreeList::kDragRowScrollTimer), 100u);
+  for (int step = 1; step <= 2; ++step) {
+    ASSERT_TRUE(timers.Fire(f.hwnd(), TCustomdxTreeList::kDragRowScrollTimer));
+    EXPECT_EQ(f.grid.GetAbsoluteIndex(f.grid.GetFocusedNode()),
+              f.grid.GetAbsoluteIndex(last_full) + step);
+    EXPECT_EQ(f.grid.TopIndex(), step) << "the row below comes into view";
+  }
+  Move(f.grid, row(f.grid.TopNode()));
+  EXPECT_EQ(interval(TCustomdxTreeList::kDragRowScrollTimer), 100u) << "the first row: up";
+  ASSERT_TRUE(timers.Fire(f.hwnd(), TCustomdxTreeList::kDragRowScrollTimer));
+  EXPECT_EQ(f.grid.TopIndex(), 1);
+  g_cursor = {-500, -500};  // off the grid: the scroll ends at the next tick
+  TdxTreeListNode* focused = f.grid.GetFocusedNode();
+  ASSERT_TRUE(timers.Fire(f.hwnd(), TCustomdxTreeList::kDragRowScrollTimer));
+  EXPECT_EQ(f.grid.GetFocusedNode(), focused);
+  EXPECT_EQ(interval(TCustomdxTreeList::kDragRowScrollTimer), 0u);
+  SendMessageW(f.hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
+  EXPECT_TRUE(timers.Running(f.hwnd()).empty()) << "nothing left running after the drag";
 }
 
 // The grid with columns: what the mouse does reaches its columns and bands.
@@ -725,10 +795,12 @@ TEST(TreeListPanning, EveryWayOutGivesBackCaptureTimerAndWindow) {
   for (const PanCase& c : kPanWaysOut) {
     SCOPED_TRACE(c.what);
     GridForm f;
+    treelist_test::TimerTable timers;
     g_doomed = new treelist_test::TestTreeList(nullptr);
     g_doomed->SetParent(&f.form);
     g_doomed->SetBounds(10, 10, 200, 150);
     g_doomed->Seams().cursor_pos = [] { return g_cursor; };
+    timers.Install(g_doomed->Seams());
     const HWND grid = g_doomed->Handle();
     g_pan_owner = GetAncestor(grid, GA_ROOT);  // a popup's owner is a top-level window
     g_cursor = ToScreen(grid, {100, 100});
@@ -751,8 +823,10 @@ TEST(TreeListPanning, EveryWayOutGivesBackCaptureTimerAndWindow) {
     }
     while (PeekMessageW(&msg, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE)) {
     }
-    Sleep(60);
-    EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE)) << "no pan timer";
+    // A destroyed window's timers die with it.
+    if (IsWindow(grid)) {
+      EXPECT_TRUE(timers.Running(grid).empty()) << "no pan timer";
+    }
     if (GetCapture() == helper) ReleaseCapture();
     delete g_doomed;
     g_doomed = nullptr;
@@ -762,8 +836,9 @@ TEST(TreeListPanning, EveryWayOutGivesBackCaptureTimerAndWindow) {
 
 TEST(TreeListPanning, AThrowingScrollHandlerLeavesNothingBehind) {
   Grid f;
+  treelist_test::TimerTable timers;
+  timers.Install(f.grid.Seams());
   g_cursor = ToScreen(f.hwnd(), {100, 100});
-  MSG msg;
   int reported = 0;
   framework::Application::Instance().OnException = [&](const std::string&) { ++reported; };
   f.grid.OnChangeTopVisibleNode = [](framework::TComponent*, TdxTreeListNode*) {
@@ -782,12 +857,15 @@ TEST(TreeListPanning, AThrowingScrollHandlerLeavesNothingBehind) {
   g_pan_owner = f.form.Handle();
   EXPECT_FALSE(PanPopupShown());
   EXPECT_NE(GetCapture(), f.hwnd());
-  Sleep(60);
-  EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE));
+  EXPECT_TRUE(timers.Running(f.hwnd()).empty());
 }
 
-// What a posted helper message saw while the pan's loop ran: the cursor and the round window.
+// What a posted helper message saw while the pan's loop ran: the cursor, the round window and
+// the grid's timers.
 HCURSOR g_pan_cursor = nullptr;
+const treelist_test::TimerTable* g_pan_timer_table = nullptr;
+HWND g_pan_grid = nullptr;
+std::map<UINT_PTR, UINT> g_pan_timers;
 RECT g_pan_popup{};
 HWND g_pan_popup_window = nullptr;
 bool g_pan_round = false;
@@ -813,6 +891,7 @@ BOOL CALLBACK RecordPanPopup(HWND hwnd, LPARAM) {
 LRESULT CALLBACK WatchPanProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_APP) {
     g_pan_cursor = GetCursor();
+    g_pan_timers = g_pan_timer_table->Running(g_pan_grid);
     EnumThreadWindows(GetCurrentThreadId(), RecordPanPopup, 0);
   }
   return DefWindowProcW(hwnd, msg, wp, lp);
@@ -830,7 +909,7 @@ struct PanStepCase {
 };
 
 // A grid with only a vertical bar: its dead zone is 29 pixels high and as wide as the screen.
-// Speed (distance - 14) / 5 + 1 scrolls a row every 13 - speed ticks.
+// Speed (distance - 14) / 5 + 1 scrolls a row every 13 - speed ticks of 20 ms.
 const PanStepCase kPanSteps[] = {
     {"15 below: speed 1, a row every 12 ticks", 0, false, 15, false, 24, 2, crDownScroll},
     {"39 below: speed 6, every 7 ticks", 0, false, 39, false, 24, 3, crDownScroll},
@@ -849,6 +928,10 @@ TEST(TreeListPanning, StepsComeFasterFartherOutTheCursorPointsAndTheWindowSitsOn
   HWND watch = CreateWindowW(L"PanWatch", L"", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
   GridForm f;
   f.grid.Seams().cursor_pos = [] { return g_cursor; };
+  treelist_test::TimerTable timers;
+  timers.Install(f.grid.Seams());
+  g_pan_timer_table = &timers;
+  g_pan_grid = f.hwnd();
   for (int i = 0; i < 80; ++i) AddNamed(f.grid, nullptr, L"NET" + std::to_wstring(i));
   const LONG style = GetWindowLongW(f.hwnd(), GWL_STYLE);
   ASSERT_TRUE((style & WS_VSCROLL) && !(style & WS_HSCROLL));
@@ -862,17 +945,18 @@ TEST(TreeListPanning, StepsComeFasterFartherOutTheCursorPointsAndTheWindowSitsOn
     if (c.first_release) PostMessageW(f.hwnd(), WM_MBUTTONUP, 0, MAKELPARAM(press.x, press.y));
     PostMessageW(f.hwnd(), WM_MOUSEMOVE, 0, at);
     if (c.then_release) PostMessageW(f.hwnd(), WM_MBUTTONUP, 0, at);
-    // Posted messages come before the timer's own ticks: only these are counted.
     for (int i = 0; i < c.ticks; ++i) {
       PostMessageW(f.hwnd(), WM_TIMER, TCustomdxTreeList::kPanTimer, 0);
     }
     g_pan_cursor = nullptr;
     g_pan_popup = {};
     g_pan_round = false;
+    g_pan_timers.clear();
     PostMessageW(watch, WM_APP, 0, 0);
     PostMessageW(f.hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
     SendMessageW(f.hwnd(), WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(press.x, press.y));
     EXPECT_EQ(f.grid.TopIndex(), c.top_after);
+    EXPECT_TRUE(timers.Running(f.hwnd()).empty()) << "the timer ends with the mode";
     MSG msg;
     if (c.then_release) {
       EXPECT_EQ(g_pan_cursor, nullptr) << "the loop ended before the helper's message";
@@ -880,6 +964,7 @@ TEST(TreeListPanning, StepsComeFasterFartherOutTheCursorPointsAndTheWindowSitsOn
       continue;
     }
     EXPECT_EQ(g_pan_cursor, framework::Screen().CursorHandle(c.cursor));
+    EXPECT_EQ(g_pan_timers, (std::map<UINT_PTR, UINT>{{TCustomdxTreeList::kPanTimer, 20}}));
     const POINT origin = ToScreen(f.hwnd(), press);
     EXPECT_EQ(g_pan_popup.left, origin.x - 14);
     EXPECT_EQ(g_pan_popup.top, origin.y - 14);
@@ -887,6 +972,7 @@ TEST(TreeListPanning, StepsComeFasterFartherOutTheCursorPointsAndTheWindowSitsOn
     EXPECT_EQ(g_pan_popup.bottom - g_pan_popup.top, 29);
     EXPECT_TRUE(g_pan_round);
   }
+  g_pan_timer_table = nullptr;
   DestroyWindow(watch);
 }
 

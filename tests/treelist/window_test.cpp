@@ -287,9 +287,8 @@ TEST(TreeListMessages, ExpandGlyphsAreDrawnFromTheSystemColours) {
   }
 }
 
-TEST(TreeListMessages, SizingEdgesSetTheSplitCursorAndTheExpandTimerToggles) {
+TEST(TreeListMessages, SizingEdgesSetTheSplitCursorACellLeavesItToTheControl) {
   NetGrid f(3);
-  AddNamed(f.grid, f.nets[1], L"child");
   const treelist::Layout layout = f.grid.GetLayout();
   // Where the window's client area is on the screen, past the form's and the grid's frames.
   const auto on_screen = [&](POINT p) {
@@ -308,18 +307,6 @@ TEST(TreeListMessages, SizingEdgesSetTheSplitCursorAndTheExpandTimerToggles) {
                          MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)),
             0)
       << "a cell leaves the cursor to the control";
-
-  // The cursor rests on the second row while a drag hovers there.
-  static POINT cursor;
-  const RECT row = f.grid.GetCellRect(f.nets[1], 1);
-  cursor = on_screen({row.left + 4, row.top + 2});
-  f.grid.Seams().cursor_pos = [] { return cursor; };
-  f.grid.SetOptionsEx(f.grid.OptionsEx() | treelist::aoDragCollapse);
-  f.grid.StartExpandTimer(f.nets[1], 500);
-  for (const bool expanded : {true, false, true}) {
-    SendMessageW(f.hwnd(), WM_TIMER, treelist::TCustomdxTreeList::kExpandTimer, 0);
-    EXPECT_EQ(f.nets[1]->Expanded(), expanded) << "each tick toggles under aoDragCollapse";
-  }
 }
 
 TEST(TreeListCellPainting, SearchMarkInvertsTheCellAndDoneLeavesItUnpainted) {
@@ -535,6 +522,8 @@ TEST(TreeListHotTrack, CellsHeadersHintsAndTooltipsFollowTheMouseToATwelveByElev
   // The mouse is where the moves say, whatever other programs do with the screen's cursor.
   static POINT mouse;
   f.grid.Seams().cursor_pos = [] { return mouse; };
+  treelist_test::TimerTable timers;
+  timers.Install(f.grid.Seams());
   auto move = [&](POINT p) {
     mouse = p;
     ClientToScreen(f.hwnd(), &mouse);
@@ -570,12 +559,12 @@ TEST(TreeListHotTrack, CellsHeadersHintsAndTooltipsFollowTheMouseToATwelveByElev
   const POINT on_button{button.left + 2, button.top + 2};
   move(on_button);
   EXPECT_TRUE(f.grid.HeaderButtonHot());
-  SendMessageW(f.hwnd(), WM_TIMER, treelist::TCustomdxTreeList::kHintShowTimer, 0);
+  ASSERT_TRUE(timers.Fire(f.hwnd(), treelist::TCustomdxTreeList::kHintShowTimer));
   EXPECT_EQ(f.grid.HeaderHint(), nullptr) << "an empty hint shows no box";
   f.grid.header_button_hint = L"Customize";
   move({0, 0});
   move(on_button);
-  SendMessageW(f.hwnd(), WM_TIMER, treelist::TCustomdxTreeList::kHintShowTimer, 0);
+  ASSERT_TRUE(timers.Fire(f.hwnd(), treelist::TCustomdxTreeList::kHintShowTimer));
   ASSERT_NE(f.grid.HeaderHint(), nullptr);
 
   int crossings = 0;  // the control's own enter and leave events, once each
@@ -619,16 +608,28 @@ TEST(TreeListHotTrack, CellsHeadersHintsAndTooltipsFollowTheMouseToATwelveByElev
   EXPECT_EQ(Box(f.grid.HeaderButtonRect()), Box({})) << "nor one without width";
 }
 
-TEST(TreeListHotTrack, TheHintSitsRightOfTheButtonALineAboveAndTheTooltipOverItsCell) {
+TEST(TreeListHotTrack, TheHintShowsASecondOnTheButtonForFiveRightOfItALineAboveTooltipsAtOnce) {
   NetGrid f(3);
+  treelist_test::TimerTable timers;
+  timers.Install(f.grid.Seams());
   f.grid.SetShowIndicator(true);
   f.grid.SetOptions(f.grid.Options() | treelist::aoShowTooltips);
   f.grid.header_button_hint = L"Customize";
   const RECT button = f.grid.HeaderButtonRect();
-  SendMessageW(f.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(button.left + 2, button.top + 2));
-  EXPECT_EQ(f.grid.HeaderHint(), nullptr) << "not before its timer";
-  SendMessageW(f.hwnd(), WM_TIMER, treelist::TCustomdxTreeList::kHintShowTimer, 0);
+  const auto move = [&](POINT p) { SendMessageW(f.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(p.x, p.y)); };
+  using Timers = std::map<UINT_PTR, UINT>;
+  using treelist::TCustomdxTreeList;
+  move({button.left + 2, button.top + 2});
+  EXPECT_EQ(f.grid.HeaderHint(), nullptr) << "not at once";
+  EXPECT_EQ(timers.Running(f.hwnd()), (Timers{{TCustomdxTreeList::kHintShowTimer, 1000}}));
+  move({button.right + 30, button.top + 2});
+  EXPECT_TRUE(timers.Running(f.hwnd()).empty()) << "off the button before its second: no hint";
+  move({button.left + 2, button.top + 2});
+  ASSERT_TRUE(timers.Fire(f.hwnd(), TCustomdxTreeList::kHintShowTimer));
   ASSERT_NE(f.grid.HeaderHint(), nullptr);
+  const HWND hint_window = f.grid.HeaderHint()->Handle();
+  EXPECT_TRUE(IsWindowVisible(hint_window));
+  EXPECT_EQ(timers.Running(f.hwnd()), (Timers{{TCustomdxTreeList::kHintHideTimer, 5000}}));
   HDC screen = GetDC(nullptr);
   const HGDIOBJ old = SelectObject(screen, f.grid.Font().Handle());
   SIZE line{};
@@ -638,9 +639,13 @@ TEST(TreeListHotTrack, TheHintSitsRightOfTheButtonALineAboveAndTheTooltipOverIts
   POINT at{button.right + 4, button.top - line.cy};
   ClientToScreen(f.hwnd(), &at);
   RECT hint{};
-  GetWindowRect(f.grid.HeaderHint()->Handle(), &hint);
+  GetWindowRect(hint_window, &hint);
   EXPECT_EQ(hint.left, at.x);
   EXPECT_EQ(hint.top, at.y);
+  ASSERT_TRUE(timers.Fire(f.hwnd(), TCustomdxTreeList::kHintHideTimer));
+  EXPECT_EQ(f.grid.HeaderHint(), nullptr) << "gone after its five seconds";
+  EXPECT_FALSE(IsWindow(hint_window));
+  EXPECT_TRUE(timers.Running(f.hwnd()).empty());
 
   f.grid.SetName(f.nets[1], L"a net whose name is far too long");
   const RECT cell = f.grid.GetCellRect(f.nets[1], 1);
@@ -656,16 +661,19 @@ TEST(TreeListHotTrack, TheHintSitsRightOfTheButtonALineAboveAndTheTooltipOverIts
 
 TEST(TreeListHotTrack, HintsLeaveTheEditorItsFocusAndGoWithTheWindow) {
   NetGrid f(2);
+  treelist_test::TimerTable timers;
+  timers.Install(f.grid.Seams());
   f.grid.SetShowIndicator(true);
   f.grid.header_button_hint = L"Customize";
   f.grid.SetOptions(treelist::aoEditing | treelist::aoShowTooltips);
   f.grid.SetFocus();
-  f.grid.ShowEditor();
-  ASSERT_EQ(f.grid.State(), treelist::tsEditing);
-  const HWND editor = GetFocus();
+  // The mouse rests on the corner button while the user starts typing into a cell.
   const RECT button = f.grid.HeaderButtonRect();
   SendMessageW(f.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(button.left + 2, button.top + 2));
-  SendMessageW(f.hwnd(), WM_TIMER, treelist::TCustomdxTreeList::kHintShowTimer, 0);
+  SendMessageW(f.hwnd(), WM_CHAR, L'x', 0);
+  ASSERT_EQ(f.grid.State(), treelist::tsEditing);
+  const HWND editor = GetFocus();
+  ASSERT_TRUE(timers.Fire(f.hwnd(), treelist::TCustomdxTreeList::kHintShowTimer));
   ASSERT_NE(f.grid.HeaderHint(), nullptr);
   SendMessageW(f.hwnd(), WM_CANCELMODE, 0, 0);  // cancels drags and sizing, not editing
   EXPECT_EQ(f.grid.State(), treelist::tsEditing);
@@ -676,7 +684,7 @@ TEST(TreeListHotTrack, HintsLeaveTheEditorItsFocusAndGoWithTheWindow) {
   f.grid.SetParent(nullptr);  // the window goes between the show and the hide timer
   EXPECT_EQ(f.grid.HeaderHint(), nullptr);
   EXPECT_FALSE(IsWindow(hint));
-  EXPECT_FALSE(KillTimer(grid, treelist::TCustomdxTreeList::kHintHideTimer));
+  EXPECT_TRUE(timers.Running(grid).empty());
 }
 
 TEST(TreeListHotTrack, TooltipOnlyForTextWiderThanItsCellLessFourInTheFontItIsDrawnIn) {
