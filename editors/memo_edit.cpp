@@ -1,62 +1,158 @@
-// The memo editor.
+// The memo editor and the memo window.
 #include "editors/memo_edit.h"
+
+#include <windowsx.h>
 
 #include <algorithm>
 
 #include "editors/container.h"
 #include "editors/editor_class.h"
 #include "editors/gdi_scope.h"
-#include "framework/stdctrls.h"
 #include "framework/win/handles.h"
 
 namespace editors {
 
-// The system's multi-line edit inside the memo editor; its keys go to the editor first.
-class TdxMemoInner : public framework::TMemo {
- public:
-  explicit TdxMemoInner(TdxInplaceMemoEdit& editor) : TMemo(&editor), editor_(editor) {
-    SetParent(&editor);
-    SetTabStop(false);
-    OnChange = [this](framework::TComponent*) { editor_.InnerChanged(); };
-  }
+namespace {
 
- protected:
-  void CreateParams(framework::TCreateParams& params) override {
-    TMemo::CreateParams(params);
-    params.ex_style &= ~WS_EX_CLIENTEDGE;
-    params.style &= ~(WS_HSCROLL | WS_VSCROLL | ES_AUTOHSCROLL);
-    const TScrollStyle bars = editor_.scroll_bars_;
-    if (bars == TScrollStyle::ssVertical || bars == TScrollStyle::ssBoth)
-      params.style |= WS_VSCROLL;
-    if (bars == TScrollStyle::ssHorizontal || bars == TScrollStyle::ssBoth) {
-      params.style |= WS_HSCROLL;
-    }
-    if (!editor_.word_wrap_) params.style |= ES_AUTOHSCROLL;
-  }
-  void AfterCreateWnd() override {
-    TMemo::AfterCreateWnd();
-    editor_.UpdateScrollBars();
-  }
-  void KeyDown(WORD& key, unsigned shift) override {
-    if (editor_.InnerKeyDown(key, shift)) {
-      key = 0;
-      return;
-    }
-    TMemo::KeyDown(key, shift);
-  }
-  void KeyPress(wchar_t& key) override {
-    // Enter and Tab the editor handed on must not arrive as characters too.
-    if ((key == L'\r' && !editor_.WantReturns) || (key == L'\t' && !editor_.WantTabs) ||
-        key == 27) {
-      key = 0;
-      return;
-    }
-    TMemo::KeyPress(key);
-  }
+constexpr int kSelectionBarWidth = 8;
 
- private:
-  TdxInplaceMemoEdit& editor_;
-};
+// A typed character as the OEM code page has it: one it lacks becomes its nearest there.
+wchar_t OemRoundTrip(wchar_t key) {
+  char oem = 0;
+  wchar_t back = key;
+  if (WideCharToMultiByte(CP_OEMCP, 0, &key, 1, &oem, 1, nullptr, nullptr) == 1 &&
+      MultiByteToWideChar(CP_OEMCP, 0, &oem, 1, &back, 1) == 1) {
+    return back;
+  }
+  return key;
+}
+
+bool HasVertical(TScrollStyle bars) {
+  return bars == TScrollStyle::ssVertical || bars == TScrollStyle::ssBoth;
+}
+bool HasHorizontal(TScrollStyle bars) {
+  return bars == TScrollStyle::ssHorizontal || bars == TScrollStyle::ssBoth;
+}
+
+}  // namespace
+
+// ---- memo window ------------------------------------------------------------------------------
+
+TdxMemoWindow::TdxMemoWindow(framework::TComponent* owner, framework::TWinControl& parent)
+    : TMemo(owner) {
+  SetParent(&parent);
+  SetTabStop(false);
+}
+
+void TdxMemoWindow::SetSettings(const TdxMemoSettings& settings) {
+  settings_ = settings;
+  if (HandleAllocated()) RecreateWnd();
+}
+
+int TdxMemoWindow::SelectionBarWidth() const noexcept {
+  return settings_.SelectionBar ? kSelectionBarWidth : 0;
+}
+
+void TdxMemoWindow::CreateParams(framework::TCreateParams& params) {
+  TMemo::CreateParams(params);
+  params.ex_style &= ~WS_EX_CLIENTEDGE;
+  params.style &= ~(WS_HSCROLL | WS_VSCROLL | ES_AUTOHSCROLL);
+  if (HasVertical(settings_.ScrollBars)) params.style |= WS_VSCROLL;
+  // A horizontal bar would end the wrapping (the edit scrolls sideways then): wrapped lines
+  // never run past the width anyway.
+  if (!settings_.WordWrap) {
+    params.style |= ES_AUTOHSCROLL | (HasHorizontal(settings_.ScrollBars) ? WS_HSCROLL : 0);
+  }
+  if (settings_.OEMConvert) params.style |= ES_OEMCONVERT;
+}
+
+void TdxMemoWindow::AfterCreateWnd() {
+  TMemo::AfterCreateWnd();
+  SendMessageW(hwnd_, EM_SETLIMITTEXT, static_cast<WPARAM>(std::max(settings_.MaxLength, 0)), 0);
+  SendMessageW(hwnd_, EM_SETMARGINS, EC_LEFTMARGIN, MAKELPARAM(SelectionBarWidth(), 0));
+  UpdateScrollBars();
+}
+
+void TdxMemoWindow::KeyPress(wchar_t& key) {
+  TMemo::KeyPress(key);
+  if (key < L' ') return;
+  key = controls::ApplyCharCase(std::wstring(1, key), settings_.CharCase)[0];
+  if (settings_.OEMConvert) key = OemRoundTrip(key);
+}
+
+bool TdxMemoWindow::LinesOverflow() {
+  const int lines = static_cast<int>(SendMessageW(hwnd_, EM_GETLINECOUNT, 0, 0));
+  TEXTMETRICW metrics{};
+  {
+    const win::WindowDC dc(hwnd_);
+    SelectScope font(dc.get(), reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0)));
+    GetTextMetricsW(dc.get(), &metrics);
+  }
+  RECT client{};
+  GetClientRect(hwnd_, &client);
+  return metrics.tmHeight > 0 && lines * metrics.tmHeight > client.bottom;
+}
+
+bool TdxMemoWindow::ColumnsOverflow() {
+  // The edit keeps the range of its widest line even while the bar is hidden.
+  SCROLLINFO info{};
+  info.cbSize = sizeof info;
+  info.fMask = SIF_RANGE | SIF_PAGE;
+  return GetScrollInfo(hwnd_, SB_HORZ, &info) && info.nPage > 0 &&
+         info.nMax - info.nMin + 1 > static_cast<int>(info.nPage);
+}
+
+void TdxMemoWindow::UpdateScrollBars() {
+  if (!HandleAllocated()) return;
+  const bool hide = settings_.HideScrollBars;
+  // Hidden bars show only while there is something to scroll: lines below the window, or
+  // unwrapped lines running past its width.
+  ShowScrollBar(hwnd_, SB_VERT, HasVertical(settings_.ScrollBars) && (!hide || LinesOverflow()));
+  if (!settings_.WordWrap) {
+    ShowScrollBar(hwnd_, SB_HORZ,
+                  HasHorizontal(settings_.ScrollBars) && (!hide || ColumnsOverflow()));
+  }
+}
+
+void TdxMemoWindow::SelectLineAt(int y) {
+  const LRESULT hit = SendMessageW(hwnd_, EM_CHARFROMPOS, 0, MAKELPARAM(SelectionBarWidth(), y));
+  const int line = HIWORD(hit);
+  const int start = static_cast<int>(SendMessageW(hwnd_, EM_LINEINDEX, line, 0));
+  if (start < 0) return;
+  int end = static_cast<int>(SendMessageW(hwnd_, EM_LINEINDEX, line + 1, 0));
+  if (end < 0) end = GetWindowTextLengthW(hwnd_);  // the last line: to the end
+  SendMessageW(hwnd_, EM_SETSEL, start, end);
+}
+
+void TdxMemoWindow::WndProc(framework::TMessage& message) {
+  const bool in_bar = GET_X_LPARAM(message.lParam) < SelectionBarWidth();
+  switch (message.msg) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      if (!in_bar) break;
+      ::SetFocus(hwnd_);
+      SelectLineAt(GET_Y_LPARAM(message.lParam));
+      return;
+    case WM_SETCURSOR:
+      if (SelectionBarWidth() > 0 && LOWORD(message.lParam) == HTCLIENT) {
+        const DWORD at = GetMessagePos();
+        POINT point{GET_X_LPARAM(at), GET_Y_LPARAM(at)};
+        ::ScreenToClient(hwnd_, &point);
+        if (point.x < SelectionBarWidth()) {
+          ::SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+          message.result = TRUE;
+          return;
+        }
+      }
+      break;
+  }
+  TMemo::WndProc(message);
+  if (message.msg == WM_SIZE ||
+      (message.msg == framework::CN_COMMAND && HIWORD(message.wParam) == EN_CHANGE))
+    UpdateScrollBars();
+}
+
+// ---- memo editor ------------------------------------------------------------------------------
 
 namespace {
 
@@ -76,7 +172,19 @@ const TdxInplaceEditClass& TdxInplaceMemoEdit::EditorClass() {
 }
 
 TdxInplaceMemoEdit::TdxInplaceMemoEdit(framework::TComponent* owner)
-    : TdxInplaceTextEdit(owner), inner_(new TdxMemoInner(*this)) {}
+    : TdxInplaceTextEdit(owner), inner_(new TdxMemoWindow(this, *this)) {
+  TdxMemoSettings settings;
+  settings.ScrollBars = TScrollStyle::ssNone;
+  inner_->SetSettings(settings);
+  inner_->OnChange = [this](framework::TComponent*) { InnerChanged(); };
+  inner_->OnKeyDown = [this](framework::TComponent*, WORD& key, unsigned shift) {
+    if (InnerKeyDown(key, shift)) key = 0;
+  };
+  inner_->OnKeyPress = [this](framework::TComponent*, wchar_t& key) {
+    // Enter and Tab the editor handed on must not arrive as characters too.
+    if ((key == L'\r' && !WantReturns) || (key == L'\t' && !WantTabs) || key == 27) key = 0;
+  };
+}
 
 TdxInplaceMemoEdit::~TdxInplaceMemoEdit() { DestroyComponents(); }
 
@@ -89,63 +197,33 @@ void TdxInplaceMemoEdit::SetText(const std::wstring& text) {
     ~Reset() { flag = false; }
   } reset{setting_text_};
   inner_->SetText(text);
-  UpdateScrollBars();  // after the edit has set its own scroll range for the new text
+  inner_->UpdateScrollBars();  // after the edit has set its own scroll range for the new text
 }
 
 void TdxInplaceMemoEdit::InnerChanged() {
-  UpdateScrollBars();
   if (setting_text_) return;
   SetModified(true);
   OnChange(this);
 }
 
-void TdxInplaceMemoEdit::RecreateInner() {
-  if (inner_->HandleAllocated()) inner_->RecreateWnd();
-}
-
-bool TdxInplaceMemoEdit::LinesOverflow() {
-  HWND hwnd = inner_->Handle();
-  const int lines = static_cast<int>(SendMessageW(hwnd, EM_GETLINECOUNT, 0, 0));
-  TEXTMETRICW metrics{};
-  {
-    const win::WindowDC dc(hwnd);
-    SelectScope font(dc.get(), reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0)));
-    GetTextMetricsW(dc.get(), &metrics);
-  }
-  RECT client{};
-  GetClientRect(hwnd, &client);
-  return metrics.tmHeight > 0 && lines * metrics.tmHeight > client.bottom;
-}
-
-void TdxInplaceMemoEdit::UpdateScrollBars() {
-  if (!inner_->HandleAllocated()) return;
-  const bool vertical =
-      scroll_bars_ == TScrollStyle::ssVertical || scroll_bars_ == TScrollStyle::ssBoth;
-  const bool horizontal =
-      scroll_bars_ == TScrollStyle::ssHorizontal || scroll_bars_ == TScrollStyle::ssBoth;
-  HWND hwnd = inner_->Handle();
-  // Hidden bars show only while there is something to scroll: lines below the window, or
-  // unwrapped lines that may run past its width.
-  ShowScrollBar(hwnd, SB_VERT, vertical && (!hide_scroll_bars_ || LinesOverflow()));
-  ShowScrollBar(hwnd, SB_HORZ, horizontal && (!hide_scroll_bars_ || !word_wrap_));
+template <class T>
+void TdxInplaceMemoEdit::ChangeSetting(T TdxMemoSettings::*field, T value) {
+  TdxMemoSettings settings = inner_->Settings();
+  if (settings.*field == value) return;
+  settings.*field = value;
+  inner_->SetSettings(settings);
 }
 
 void TdxInplaceMemoEdit::SetHideScrollBars(bool value) {
-  if (hide_scroll_bars_ == value) return;
-  hide_scroll_bars_ = value;
-  RecreateInner();
+  ChangeSetting(&TdxMemoSettings::HideScrollBars, value);
 }
 
 void TdxInplaceMemoEdit::SetScrollBars(TScrollStyle value) {
-  if (scroll_bars_ == value) return;
-  scroll_bars_ = value;
-  RecreateInner();
+  ChangeSetting(&TdxMemoSettings::ScrollBars, value);
 }
 
 void TdxInplaceMemoEdit::SetWordWrap(bool value) {
-  if (word_wrap_ == value) return;
-  word_wrap_ = value;
-  RecreateInner();
+  ChangeSetting(&TdxMemoSettings::WordWrap, value);
 }
 
 HWND TdxInplaceMemoEdit::InnerHandle() { return inner_->Handle(); }
@@ -161,7 +239,7 @@ void TdxInplaceMemoEdit::SetBounds(int left, int top, int width, int height) {
   inner_->SetBounds(offsets.left, offsets.top,
                     std::max<int>(0, width - offsets.left - offsets.right),
                     std::max<int>(0, height - offsets.top - offsets.bottom));
-  UpdateScrollBars();
+  inner_->UpdateScrollBars();
 }
 
 bool TdxInplaceMemoEdit::InnerKeyDown(WORD key, unsigned shift) {

@@ -1,16 +1,57 @@
 // The memo editor: several lines of text in the system's multi-line edit, which fills the
 // editor; Enter breaks a line unless WantReturns is off, Tab is a character with WantTabs.
+// The same edit, as TdxMemoWindow, is the blob editor's memo popup.
 #pragma once
 
 #include <string>
 
+#include "controls/edit_text_model.h"
 #include "editors/text_edit.h"
+#include "framework/stdctrls.h"
 
 namespace editors {
 
 enum class TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 
-class TdxMemoInner;
+// How a memo edits its text.
+struct TdxMemoSettings {
+  controls::TEditCharCase CharCase = controls::TEditCharCase::ecNormal;
+  bool HideScrollBars = true;  // a bar shows only while there is something to scroll
+  int MaxLength = 0;           // 0: no limit; a line break counts two
+  bool OEMConvert = false;     // typed characters pass through the OEM code page and back
+  TScrollStyle ScrollBars = TScrollStyle::ssBoth;
+  bool SelectionBar = false;  // a strip at the left where a click selects the line
+  bool WantReturns = true;
+  bool WantTabs = true;
+  bool WordWrap = true;
+};
+
+// The system's multi-line edit with the memo settings: scroll bars as they say, typed
+// characters cased and converted, the length limited and the selection bar. The owner's
+// OnKeyDown and OnKeyPress see each key first.
+class TdxMemoWindow : public framework::TMemo {
+ public:
+  TdxMemoWindow(framework::TComponent* owner, framework::TWinControl& parent);
+  const TdxMemoSettings& Settings() const noexcept { return settings_; }
+  // Makes the window again when it exists.
+  void SetSettings(const TdxMemoSettings& settings);
+  void UpdateScrollBars();
+  // The selection bar's width (0 without one).
+  int SelectionBarWidth() const noexcept;
+  void WndProc(framework::TMessage& message) override;
+
+ protected:
+  void CreateParams(framework::TCreateParams& params) override;
+  void AfterCreateWnd() override;
+  void KeyPress(wchar_t& key) override;
+
+ private:
+  bool LinesOverflow();
+  bool ColumnsOverflow();
+  void SelectLineAt(int y);
+
+  TdxMemoSettings settings_;
+};
 
 class TdxInplaceMemoEdit : public TdxInplaceTextEdit {
  public:
@@ -23,11 +64,11 @@ class TdxInplaceMemoEdit : public TdxInplaceTextEdit {
   void SetText(const std::wstring& text) override;
 
   // Each of these makes the inner window again. Hidden bars show only while they are needed.
-  bool HideScrollBars() const noexcept { return hide_scroll_bars_; }
+  bool HideScrollBars() const noexcept { return inner_->Settings().HideScrollBars; }
   void SetHideScrollBars(bool value);
-  TScrollStyle ScrollBars() const noexcept { return scroll_bars_; }
+  TScrollStyle ScrollBars() const noexcept { return inner_->Settings().ScrollBars; }
   void SetScrollBars(TScrollStyle value);
-  bool WordWrap() const noexcept { return word_wrap_; }
+  bool WordWrap() const noexcept { return inner_->Settings().WordWrap; }
   void SetWordWrap(bool value);
   bool WantReturns = true;
   bool WantTabs = false;
@@ -43,18 +84,13 @@ class TdxInplaceMemoEdit : public TdxInplaceTextEdit {
   void CreateEditCaret() override {}
 
  private:
-  friend class TdxMemoInner;
   // A key in the inner edit: true when the editor or the grid took it.
   bool InnerKeyDown(WORD key, unsigned shift);
   void InnerChanged();
-  void RecreateInner();
-  void UpdateScrollBars();
-  bool LinesOverflow();
+  template <class T>
+  void ChangeSetting(T TdxMemoSettings::*field, T value);
 
-  TdxMemoInner* inner_;  // owned as a component
-  TScrollStyle scroll_bars_ = TScrollStyle::ssNone;
-  bool hide_scroll_bars_ = true;
-  bool word_wrap_ = true;
+  TdxMemoWindow* inner_;  // owned as a component
   bool setting_text_ = false;
 };
 

@@ -332,57 +332,80 @@ void TdxBlobEditViewData::Paint(HDC dc) const {
 
 namespace {
 
-// The blob's text in a popup: typing edits it, Enter breaks a line (Ctrl+Enter when the
-// settings do not want returns), Ctrl+Enter takes it otherwise. The settings say how lines wrap,
-// how typed letters are cased and how long the text may grow.
+// The blob's text in a popup: the system's multi-line edit with the memo settings, which takes
+// the focus while the popup is open. Enter breaks a line (Ctrl+Enter when the settings do not
+// want returns) and the other Enter takes the text; Escape closes without it.
+class TdxPopupMemo : public TdxMemoWindow {
+ public:
+  TdxPopupMemo(TdxPopupHost& host, const TdxMemoSettings& settings)
+      : TdxMemoWindow(nullptr, host), host_(host) {
+    SetSettings(settings);
+    SetAlign(framework::TAlign::alClient);
+    OnKeyDown = [this](framework::TComponent*, WORD& key, unsigned shift) {
+      if (TakesKey(key, shift)) key = 0;
+    };
+    OnKeyPress = [this](framework::TComponent*, wchar_t& key) {
+      // A line break comes from the Enter that breaks lines; the other one closed the popup.
+      const bool wanted = key == L'\r'   ? Settings().WantReturns
+                          : key == L'\n' ? !Settings().WantReturns
+                          : key == L'\t' ? Settings().WantTabs
+                                         : key != 27;
+      if (!wanted) key = 0;
+    };
+  }
+  void WndProc(framework::TMessage& message) override {
+    TdxMemoWindow::WndProc(message);
+    if (message.msg == WM_CAPTURECHANGED && !message.lParam) host_.TakeMouseBack();
+    // The focus gone elsewhere closes the popup without the text.
+    const auto to = reinterpret_cast<HWND>(message.wParam);
+    if (message.msg == WM_KILLFOCUS && to != host_.Handle() && !IsChild(host_.Handle(), to) &&
+        host_.OnCloseRequest) {
+      host_.OnCloseRequest(false);
+    }
+  }
+
+ private:
+  bool TakesKey(WORD key, unsigned shift) {
+    const bool ctrl = (shift & framework::ssCtrl) != 0, alt = (shift & framework::ssAlt) != 0;
+    const bool closes = key == VK_ESCAPE || key == VK_F4 ||
+                        (alt && (key == VK_UP || key == VK_DOWN)) ||
+                        (key == VK_RETURN && ctrl == Settings().WantReturns);
+    if (closes && host_.OnCloseRequest) host_.OnCloseRequest(key != VK_ESCAPE);
+    return closes;
+  }
+
+  TdxPopupHost& host_;
+};
+
 class TdxMemoPopupContent : public TdxPopupContent {
  public:
-  TdxMemoPopupContent(std::wstring text, SIZE size, bool read_only,
-                      const TdxBlobMemoSettings& settings)
+  TdxMemoPopupContent(std::wstring text, SIZE size, bool read_only, const TdxMemoSettings& settings)
       : text_(std::move(text)), size_(size), read_only_(read_only), settings_(settings) {}
-  const std::wstring& Text() const noexcept { return text_; }
+  std::wstring Text() const { return memo_ ? memo_->Text() : text_; }
   SIZE PreferredSize(HDC, int) override { return size_; }
   void Paint(HDC dc, const RECT& client) override {
     SetBkColor(dc, GetSysColor(COLOR_WINDOW));
     ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &client, nullptr, 0, nullptr);
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-    RECT area = client;
-    InflateRect(&area, -3, -2);
-    const std::wstring shown = text_ + L"|";  // where typing goes
-    DrawTextW(
-        dc, shown.c_str(), static_cast<int>(shown.size()), &area,
-        (settings_.WordWrap ? DT_WORDBREAK : 0) | DT_EXPANDTABS | DT_NOPREFIX | DT_EDITCONTROL);
   }
-  bool KeyDown(WORD key, unsigned shift) override {
-    const bool ctrl = (shift & framework::ssCtrl) != 0;
-    if (key != VK_RETURN || ctrl == settings_.WantReturns || read_only_) return false;
-    Insert(L"\r\n");
-    return true;
+  void Attach(TdxPopupHost& host) override {
+    memo_ = std::make_unique<TdxPopupMemo>(host, settings_);
+    const RECT client = host.ClientRect();
+    memo_->SetBounds(0, 0, client.right, client.bottom);  // wrapped at its width from the start
+    memo_->SetReadOnly(read_only_);
+    memo_->SetText(text_);
+    const auto end = static_cast<WPARAM>(text_.size());
+    SendMessageW(memo_->Handle(), EM_SETSEL, end, end);  // typing goes on at the end
+    SendMessageW(memo_->Handle(), EM_SCROLLCARET, 0, 0);
+    memo_->UpdateScrollBars();
   }
-  bool KeyPress(wchar_t key) override {
-    if (read_only_) return true;
-    if (key == L'\b') {
-      if (!text_.empty())
-        text_.erase(text_.size() - (text_.size() >= 2 && text_.back() == L'\n' ? 2 : 1));
-    } else if (key >= L' ' || (key == L'\t' && settings_.WantTabs)) {
-      Insert(controls::ApplyCharCase(std::wstring(1, key), settings_.CharCase));
-    }
-    return key != L'\r' && key != 27;
-  }
+  HWND FocusWindow() override { return memo_ ? memo_->Handle() : nullptr; }
 
  private:
-  // Typing stops at the maximum length; a line break that does not fit whole is dropped.
-  void Insert(const std::wstring& typed) {
-    const size_t limit =
-        settings_.MaxLength > 0 ? static_cast<size_t>(settings_.MaxLength) : std::wstring::npos;
-    if (text_.size() + typed.size() <= limit) text_ += typed;
-  }
-
   std::wstring text_;
   SIZE size_;
   bool read_only_;
-  TdxBlobMemoSettings settings_;
+  TdxMemoSettings settings_;
+  std::unique_ptr<TdxPopupMemo> memo_;
 };
 
 // The blob's picture in a popup.
@@ -472,6 +495,12 @@ std::wstring TdxInplaceBlobEdit::PopupResult(TdxPopupContent& content) {
   if (OnSavePopupSize) OnSavePopupSize(*this);
   if (kind_ != TdxBlobEditKind::bekMemo) return Text();
   return static_cast<TdxMemoPopupContent&>(content).Text();
+}
+
+bool TdxInplaceBlobEdit::IsEditorWindow(HWND hwnd) {
+  HWND popup = PopupHandle();
+  if (hwnd && popup && IsChild(popup, hwnd)) return true;
+  return TdxInplaceDropDownEdit::IsEditorWindow(hwnd);
 }
 
 void TdxInplaceBlobEdit::KeyPress(wchar_t& key) {

@@ -126,19 +126,6 @@ class TdxBlobEditViewData : public TdxDropDownEditViewData {
   bool IsEmpty = true;
 };
 
-// How the memo popup edits a blob's text.
-struct TdxBlobMemoSettings {
-  controls::TEditCharCase CharCase = controls::TEditCharCase::ecNormal;
-  bool HideScrollBars = true;
-  int MaxLength = 0;  // 0: no limit; a line break counts two
-  bool OEMConvert = false;
-  TScrollStyle ScrollBars = TScrollStyle::ssBoth;
-  bool SelectionBar = false;
-  bool WantReturns = true;  // false: Enter takes the text, Ctrl+Enter breaks the line
-  bool WantTabs = true;
-  bool WordWrap = true;
-};
-
 class TdxInplaceBlobEdit : public TdxInplaceDropDownEdit {
  public:
   explicit TdxInplaceBlobEdit(framework::TComponent* owner);
@@ -160,11 +147,15 @@ class TdxInplaceBlobEdit : public TdxInplaceDropDownEdit {
   int PopupWidth = 250, PopupHeight = 150;  // the popup's client size
   bool SizeablePopup = true;
   bool PictureAutoSize = true;  // a picture's popup takes the picture's size
-  TdxBlobMemoSettings Memo;
+  TdxMemoSettings Memo;
   TdxPictureEvent OnAssignPicture;
   TdxGraphicClassEvent OnGetGraphicClass;
   // The popup closed with this size (the user may have resized it).
   std::function<void(TdxInplaceBlobEdit&)> OnSavePopupSize;
+
+  // The popup's own windows are the editor's too: the grid keeps editing while they have the
+  // focus.
+  bool IsEditorWindow(HWND hwnd) override;
 
  protected:
   std::unique_ptr<TdxPopupContent> CreatePopupContent() override;

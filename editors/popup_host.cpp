@@ -23,7 +23,7 @@ TdxPopupHost::~TdxPopupHost() {
 
 void TdxPopupHost::CreateParams(framework::TCreateParams& params) {
   TCustomControl::CreateParams(params);
-  params.style = WS_POPUP | WS_CLIPSIBLINGS | FrameStyle();
+  params.style = WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | FrameStyle();
   params.ex_style = WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE;
   params.parent = GetAncestor(editor_.Handle(), GA_ROOT);
 }
@@ -35,6 +35,7 @@ DWORD TdxPopupHost::FrameStyle() const {
 
 void TdxPopupHost::Popup(std::unique_ptr<TdxPopupContent> content, int width,
                          TdxPopupAlignment alignment, bool border, bool sizeable) {
+  retired_.reset();
   content_ = std::move(content);
   sizing_ = false;
   if (border != border_ || sizeable != sizeable_) {
@@ -72,17 +73,24 @@ void TdxPopupHost::Popup(std::unique_ptr<TdxPopupContent> content, int width,
   SetWindowPos(Handle(), HWND_TOPMOST, bounds.left, bounds.top, bounds.right - bounds.left,
                bounds.bottom - bounds.top, SWP_SHOWWINDOW | SWP_NOACTIVATE);
   SetVisible(true);
+  content_->Attach(*this);
   Invalidate();
+  if (HWND focus = content_->FocusWindow()) ::SetFocus(focus);
   SetCapture(hwnd_);
 }
 
 void TdxPopupHost::Close() {
   sizing_ = false;
+  if (hwnd_ && IsChild(hwnd_, GetFocus())) ::SetFocus(editor_.Handle());
   // Hidden before the mouse is let go, so that losing the mouse finds the popup shut.
   SetVisible(false);
   if (hwnd_) ShowWindow(hwnd_, SW_HIDE);
   if (hwnd_ && GetCapture() == hwnd_) ReleaseCapture();
-  content_.reset();
+  retired_ = std::move(content_);
+}
+
+void TdxPopupHost::TakeMouseBack() {
+  if (IsOpen() && !GetCapture()) SetCapture(hwnd_);
 }
 
 bool TdxPopupHost::IsOpen() const { return content_ && hwnd_ && IsWindowVisible(hwnd_); }
@@ -120,11 +128,42 @@ void TdxPopupHost::Size(POINT client_point) {
   Invalidate();
 }
 
+bool TdxPopupHost::ForwardToContentWindow(const framework::TMessage& message, POINT client_point) {
+  const RECT client = ClientRect();
+  if (sizing_ || !PtInRect(&client, client_point)) return false;
+  HWND child = ChildWindowFromPointEx(hwnd_, client_point, CWP_SKIPINVISIBLE | CWP_SKIPDISABLED);
+  if (!child || child == hwnd_) return false;
+  POINT screen = client_point;
+  ::ClientToScreen(hwnd_, &screen);
+  const LPARAM screen_point = MAKELPARAM(screen.x, screen.y);
+  const auto hit = static_cast<WORD>(SendMessageW(child, WM_NCHITTEST, 0, screen_point));
+  if (message.msg == WM_MOUSEMOVE) {
+    SendMessageW(child, WM_SETCURSOR, reinterpret_cast<WPARAM>(child),
+                 MAKELPARAM(hit, WM_MOUSEMOVE));
+  }
+  if (hit == HTCLIENT) {
+    POINT local = screen;
+    ::ScreenToClient(child, &local);
+    SendMessageW(child, message.msg, message.wParam, MAKELPARAM(local.x, local.y));
+  } else {
+    // The system numbers the non-client mouse messages alike, a fixed distance below.
+    SendMessageW(child, message.msg - (WM_MOUSEMOVE - WM_NCMOUSEMOVE), hit, screen_point);
+  }
+  TakeMouseBack();  // a scroll bar's drag ends with the mouse let go
+  return true;
+}
+
 void TdxPopupHost::WndProc(framework::TMessage& message) {
   const POINT point{GET_X_LPARAM(message.lParam), GET_Y_LPARAM(message.lParam)};
   const RECT client = ClientRect();
   switch (message.msg) {
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+      if (ForwardToContentWindow(message, point)) return;
+      break;
     case WM_MOUSEMOVE:
+      if (ForwardToContentWindow(message, point)) return;
       if (sizing_) {
         Size(point);
       } else if (content_) {
@@ -135,6 +174,7 @@ void TdxPopupHost::WndProc(framework::TMessage& message) {
     case WM_LBUTTONDOWN:
       // A press outside the popup (it holds the mouse) closes it without a choice; one on a
       // sizeable popup's frame sizes it.
+      if (ForwardToContentWindow(message, point)) return;
       if (!PtInRect(&client, point)) {
         if (!BeginSizing(point)) Act(TdxPopupAction::Cancel);
       } else if (content_) {
@@ -147,12 +187,16 @@ void TdxPopupHost::WndProc(framework::TMessage& message) {
         sizing_ = false;
         return;
       }
+      if (ForwardToContentWindow(message, point)) return;
       if (content_ && PtInRect(&client, point)) Act(content_->MouseUp(point));
       if (IsOpen() && GetCapture() != hwnd_) SetCapture(hwnd_);
       return;
-    case WM_CAPTURECHANGED:
-      if (reinterpret_cast<HWND>(message.lParam) != hwnd_ && IsOpen()) Act(TdxPopupAction::Cancel);
+    case WM_CAPTURECHANGED: {
+      // A window of the content may borrow the mouse for its own drag.
+      const auto to = reinterpret_cast<HWND>(message.lParam);
+      if (to != hwnd_ && !IsChild(hwnd_, to) && IsOpen()) Act(TdxPopupAction::Cancel);
       return;
+    }
     case WM_MOUSEACTIVATE: message.result = MA_NOACTIVATE; return;
     case WM_ERASEBKGND: message.result = 1; return;
   }

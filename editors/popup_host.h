@@ -16,6 +16,7 @@ namespace editors {
 enum class TdxPopupAlignment { Left, Right, Center };
 
 class TdxInplaceEdit;
+class TdxPopupHost;
 
 // What a mouse action in a popup asks of its editor.
 enum class TdxPopupAction { None, Accept, Cancel };
@@ -33,6 +34,10 @@ class TdxPopupContent {
   virtual TdxPopupAction MouseDown(POINT) { return TdxPopupAction::None; }
   virtual void MouseMove(POINT) {}
   virtual TdxPopupAction MouseUp(POINT) { return TdxPopupAction::None; }
+  // Makes the content's own windows inside the open popup (a memo's edit); the mouse over
+  // them goes to them, and the focus to FocusWindow's while the popup is open.
+  virtual void Attach(TdxPopupHost&) {}
+  virtual HWND FocusWindow() { return nullptr; }
 };
 
 class TdxPopupHost : public framework::TCustomControl {
@@ -45,8 +50,11 @@ class TdxPopupHost : public framework::TCustomControl {
   // popup has a sizing frame whose right and bottom edges the user drags.
   void Popup(std::unique_ptr<TdxPopupContent> content, int width, TdxPopupAlignment alignment,
              bool border, bool sizeable = false);
-  // Hides the window and frees the content.
+  // Hides the window, gives the focus back to the editor and lets the content go (it is freed
+  // at the next popup: a content's own window may be what asked to close).
   void Close();
+  // Takes the mouse again after a window of the content let it go (its drag ended).
+  void TakeMouseBack();
   bool IsOpen() const;
   TdxPopupContent* Content() const noexcept { return content_.get(); }
   // The host's answer to a mouse action: the editor closes up (true: accept).
@@ -64,9 +72,13 @@ class TdxPopupHost : public framework::TCustomControl {
   // A press on the sizing frame starts a size drag; false elsewhere.
   bool BeginSizing(POINT client_point);
   void Size(POINT client_point);
+  // A mouse message over a window of the content goes there as the system would send it
+  // without the popup holding the mouse: client or non-client (scroll bars).
+  bool ForwardToContentWindow(const framework::TMessage& message, POINT client_point);
 
   TdxInplaceEdit& editor_;
   std::unique_ptr<TdxPopupContent> content_;
+  std::unique_ptr<TdxPopupContent> retired_;  // closed, freed at the next popup
   bool border_ = true;
   bool sizeable_ = false;
   bool sizing_ = false;

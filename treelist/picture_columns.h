@@ -145,7 +145,7 @@ class TdxTreeListBlobColumn : public TdxTreeListDropDownColumn {
   TdxBlobEditKind kind_ = TdxBlobEditKind::bekMemo;
   TdxBlobPaintStyle paint_style_ = TdxBlobPaintStyle::bpsIcon;
   int max_display_length_ = 255;
-  editors::TdxBlobMemoSettings memo_;
+  editors::TdxMemoSettings memo_;
   int popup_width_ = 200, popup_height_ = 140;
   bool sizeable_popup_ = true;
   bool picture_auto_size_ = true;

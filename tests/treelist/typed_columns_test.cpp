@@ -697,14 +697,18 @@ TEST(PictureColumns, GraphicAndBlobValuesComeBackByteForByteAndGarbagePaintsEmpt
   EXPECT_TRUE(dynamic_cast<editors::TdxBlobEditViewData&>(g.Paint(blob, 1)).IsEmpty);
 }
 
-// A key on the focused window as a user presses it, Ctrl held or not.
+// A key on the focused window as a user presses it, Ctrl held or not, with the character the
+// key types (Enter and Escape) going where the key went down.
 void PressKey(WORD key, bool ctrl = false) {
   BYTE saved[256], state[256];
   GetKeyboardState(saved);
   std::copy(saved, saved + 256, state);
   state[VK_CONTROL] = ctrl ? 0x80 : 0;
   SetKeyboardState(state);
-  SendMessageW(GetFocus(), WM_KEYDOWN, key, 1);
+  HWND target = GetFocus();
+  SendMessageW(target, WM_KEYDOWN, key, 1);
+  const wchar_t typed = key == VK_RETURN ? (ctrl ? L'\n' : L'\r') : key == VK_ESCAPE ? 27 : 0;
+  if (typed && IsWindow(target)) SendMessageW(target, WM_CHAR, typed, 1);
   SendMessageW(GetFocus(), WM_KEYUP, key, 0xC0000001);
   SetKeyboardState(saved);
 }
@@ -753,25 +757,94 @@ TEST(BlobColumn, TheMemoPopupTypesAsTheColumnsMemoSettingsSay) {
   EXPECT_EQ(Described(*copy), Described(plain));
 }
 
-// Word wrap: a long line fills the popup's rows with it on, stays one row high with it off.
-TEST(BlobColumn, TheMemoPopupWrapsLongLinesOnlyWithWordWrap) {
+// The memo popup is the system's multi-line edit, focused while it is open and left with
+// Escape. Form text sets its scroll bars (hidden ones show only once the lines overflow), OEM
+// conversion of typed characters and a selection bar where a click selects the line; a click
+// on a scroll bar scrolls; long lines wrap only with MemoWordWrap.
+TEST(BlobColumn, TheMemoPopupIsAnEditWithTheColumnsBarsConversionAndWrapping) {
+  RegisterTypedColumnClasses();
   TypedGrid g;
   const std::wstring words = L"one two three four five six seven eight nine ten eleven twelve";
-  auto& c = g.Add<TdxTreeListBlobColumn>({words.c_str()});
+  auto& set = g.Add<TdxTreeListBlobColumn>({L"first\r\nsecond\r\nthird"});
+  auto& plain = g.Add<TdxTreeListBlobColumn>({words.c_str()});
+  framework::ReadComponentText(set,
+                               "object C: TdxTreeListBlobColumn\n  MemoHideScrollBars = False\n"
+                               "  MemoOEMConvert = True\n  MemoScrollBars = ssVertical\n"
+                               "  MemoSelectionBar = True\nend\n",
+                               "memo");
+  const auto open = [&](TdxTreeListBlobColumn& c) {
+    auto* editor = dynamic_cast<editors::TdxInplaceBlobEdit*>(g.Edit(c));
+    if (!editor) return std::pair<HWND, HWND>{};
+    PressKey(VK_F4);
+    return std::pair<HWND, HWND>{editor->PopupHandle(), GetFocus()};
+  };
+  const auto style = [](HWND memo) { return GetWindowLongW(memo, GWL_STYLE); };
+  const auto click = [](HWND popup, POINT at) {
+    PostMessageW(popup, WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));  // ends a scroll bar's drag
+    SendMessageW(popup, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  };
+
+  auto [popup, memo] = open(set);
+  ASSERT_NE(popup, nullptr);
+  ASSERT_TRUE(IsChild(popup, memo)) << "the focus is in the popup's edit";
+  EXPECT_TRUE(GetWindowLongW(memo, GWL_STYLE) & ES_MULTILINE);
+  EXPECT_TRUE(style(memo) & WS_VSCROLL) << "not hidden: shown with nothing to scroll";
+  EXPECT_FALSE(style(memo) & WS_HSCROLL) << "vertical only";
+  TypeText(L"\x20AC");
+  click(popup, {3, 1});  // the selection bar beside the first line
+  DWORD start = 0, end = 0;
+  SendMessageW(memo, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  EXPECT_EQ(start * 100 + end, 7u) << "the first line with its break";
+  EXPECT_EQ(GetCapture(), popup) << "the popup holds the mouse again";
+  PressKey(VK_ESCAPE);
+  EXPECT_EQ(GetFocus(), g.grid.InplaceEditor()->Handle()) << "back in the cell";
+  PressKey(VK_F4);
+  memo = GetFocus();
+  SendMessageW(memo, EM_SETSEL, 0, 0);
+  TypeText(L"\x20AC\x00E9");
+  PressKey(VK_RETURN, true);
+  g.grid.CloseEditor();
+  EXPECT_EQ(g.Text(set).substr(0, 3),
+            L"?\x00E9"
+            L"f")
+      << "the OEM code page has no euro sign";
+
+  std::tie(popup, memo) = open(plain);
+  ASSERT_NE(popup, nullptr);
+  EXPECT_EQ(style(memo) & (WS_VSCROLL | WS_HSCROLL), 0) << "hidden while nothing overflows";
+  TypeText(L"\x20AC");
+  for (int i = 0; i < 12; ++i) PressKey(VK_RETURN);
+  EXPECT_TRUE(style(memo) & WS_VSCROLL) << "the lines overflow";
+  EXPECT_FALSE(style(memo) & WS_HSCROLL) << "wrapped lines never do sideways";
+  SendMessageW(memo, EM_SETSEL, 0, 0);
+  SendMessageW(memo, EM_SCROLLCARET, 0, 0);
+  RECT bar{};
+  GetWindowRect(memo, &bar);
+  POINT arrow{bar.right - GetSystemMetrics(SM_CXVSCROLL) / 2,
+              bar.bottom - GetSystemMetrics(SM_CYVSCROLL) / 2};
+  ScreenToClient(popup, &arrow);
+  click(popup, arrow);
+  EXPECT_EQ(SendMessageW(memo, EM_GETFIRSTVISIBLELINE, 0, 0), 1) << "the down arrow scrolled";
+  EXPECT_EQ(GetCapture(), popup);
+  PressKey(VK_RETURN, true);
+  g.grid.CloseEditor();
+  EXPECT_EQ(g.Text(plain).substr(words.size(), 3), L"\x20AC\r\n") << "converted only when set";
+
   int heights[2] = {};
   for (bool wrap : {true, false}) {
-    c.SetMemoWordWrap(wrap);
-    auto* editor = dynamic_cast<editors::TdxInplaceBlobEdit*>(g.Edit(c));
-    ASSERT_NE(editor, nullptr);
-    PressKey(VK_F4);
-    ASSERT_TRUE(editor->DroppedDown());
+    plain.SetMemoWordWrap(wrap);
+    g.grid.SetNodeString(g.grid.Items(0), plain.Index(), words + L" " + words);
+    std::tie(popup, memo) = open(plain);
+    ASSERT_NE(popup, nullptr);
     RECT client{};
-    GetClientRect(editor->PopupHandle(), &client);
+    GetClientRect(memo, &client);
     xptest::Surface surface(client.right, client.bottom);
-    SendMessageW(editor->PopupHandle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(surface.dc()),
-                 PRF_CLIENT);
+    SendMessageW(memo, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(surface.dc()), PRF_CLIENT);
     const RECT ink = surface.InkBox(GetSysColor(COLOR_WINDOW));
     heights[wrap ? 0 : 1] = ink.bottom - ink.top;
+    EXPECT_EQ((style(memo) & WS_HSCROLL) != 0, !wrap) << "a line past the width to scroll";
     PressKey(VK_ESCAPE);
     g.grid.CloseEditor();
   }
