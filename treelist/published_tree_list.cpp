@@ -102,10 +102,20 @@ void TdxTreeList::SetNodeString(TdxTreeListNode* node, int index, const std::wst
   AutoSortRefresh();
 }
 
+void TdxTreeList::NodeAdded(TdxTreeListNode* node) {
+  TCustomdxTreeListControl::NodeAdded(node);
+  AutoSortRefresh();
+}
+
+void TdxTreeList::NodeDeleted() {
+  TCustomdxTreeListControl::NodeDeleted();
+  if (!ClearingNodes()) AutoSortRefresh();
+}
+
 void TdxTreeList::AutoSortRefresh() {
   if (Destroying() || !(OptionsEx() & aoAutoSortRefresh)) return;
   if (LockUpdate()) {
-    resort_pending_ = true;  // the texts of one update are sorted once, when it ends
+    resort_pending_ = true;  // the changes of one update are sorted once, when it ends
     return;
   }
   SortNodes();

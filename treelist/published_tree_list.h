@@ -1,6 +1,6 @@
 // The tree list forms place: the grid with columns and bands, its published properties for form
-// descriptions, deleting its selection, sorting refreshed as texts change, and the style of its
-// in-place editors.
+// descriptions, deleting its selection, sorting refreshed as texts change and nodes come and go,
+// and the style of its in-place editors.
 //
 // A form description builds one with bands, columns and nodes:
 //
@@ -42,6 +42,9 @@ class TdxTreeList : public TCustomdxTreeListControl {
   void SetNodeString(TdxTreeListNode* node, int index, const std::wstring& text) override;
 
  protected:
+  // A node added or deleted may leave the rows out of order.
+  void NodeAdded(TdxTreeListNode* node) override;
+  void NodeDeleted() override;
   // With aoCaseInsensitive nodes sort by their upper-cased texts.
   framework::Variant GetNodeSortValue(const TdxTreeListNode* node, int column) override;
   // A re-sort that waited for the update runs now.
@@ -55,7 +58,8 @@ class TdxTreeList : public TCustomdxTreeListControl {
   // The node stream, written only when there are nodes.
   void ReadNodeStream(framework::TStream& stream);
   void WriteNodeStream(framework::TStream& stream);
-  // Sorts again after a text changed (aoAutoSortRefresh), later when inside an update.
+  // Sorts again after a text changed or a node came or went (aoAutoSortRefresh), later when
+  // inside an update.
   void AutoSortRefresh();
   bool resort_pending_ = false;
 };

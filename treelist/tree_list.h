@@ -833,6 +833,8 @@ class TCustomdxTreeList : public TreeListBase,
   void NodeAdded(TdxTreeListNode* node) override;
   void NodeDeleting(TdxTreeListNode* node) override;
   void NodeDeleted() override;
+  // ClearNodes is freeing every node.
+  bool ClearingNodes() const noexcept { return clearing_; }
   void NodeExpandChanged(TdxTreeListNode* node) override;
   std::wstring GetNodeString(const TdxTreeListNode*, int) override { return {}; }
   void SetNodeString(TdxTreeListNode* node, int, const std::wstring&) override {

@@ -637,6 +637,37 @@ TEST(TreeListSorting, TextsSetInsideAnUpdateAreSortedWhenItEndsAndARestoredColum
   EXPECT_EQ(f.Rows(), L"ezd");
 }
 
+TEST(TreeListSorting, NodesAddedOrDeletedAreSortedAtOnceOrWhenTheUpdateEnds) {
+  SortedForm f;
+  const auto first = [&] { return f.grid.TopNodes().front(); };
+  TdxTreeListNode* added = f.grid.Add();
+  EXPECT_EQ(first(), added) << "an empty text sorts first, at once";
+  f.grid.BeginUpdate();
+  delete added;
+  TdxTreeListNode* inside = f.grid.Add();
+  EXPECT_EQ(f.grid.TopNodes().back(), inside) << "nothing moves inside the update";
+  f.grid.EndUpdate();
+  EXPECT_EQ(first(), inside);
+
+  // Rows left out of order while the refresh was off: a deletion sorts them, at once or when
+  // the update ends.
+  const auto stale = [&](const wchar_t* text) {
+    f.grid.SetOptionsEx(f.grid.OptionsEx() & ~aoAutoSortRefresh);
+    f.grid.SetNodeString(first(), 0, text);
+    f.grid.SetOptionsEx(f.grid.OptionsEx() | aoAutoSortRefresh);
+  };
+  stale(L"z");
+  ASSERT_EQ(f.Rows(), L"zabc");
+  delete f.grid.TopNodes()[1];
+  EXPECT_EQ(f.Rows(), L"bcz");
+  stale(L"y");
+  f.grid.BeginUpdate();
+  delete f.grid.TopNodes().back();
+  EXPECT_EQ(f.Rows(), L"yc");
+  f.grid.EndUpdate();
+  EXPECT_EQ(f.Rows(), L"cy");
+}
+
 TEST(TreeListKeys, CtrlASelectsTheFocusedNodesSiblingsOrWithExtMultiSelectEveryNode) {
   treelist_test::GridForm f;
   using treelist_test::AddNamed;
