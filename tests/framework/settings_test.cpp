@@ -44,13 +44,12 @@ TEST(StringList, SortedListsKeepOrderAndApplyDuplicates) {
   EXPECT_EQ(list.Add("APPLE"), 0) << "ignored: an equal line is there (case ignored)";
   EXPECT_EQ(list.ToVector(), (Lines{"Apple", "banana", "pear"}));
   EXPECT_EQ(list.Objects(0), &object);
-  EXPECT_EQ(list.IndexOfObject(&object), 0);
-  EXPECT_EQ(list.IndexOfObject(&changes), -1);
-  EXPECT_EQ(list.IndexOf("PEAR"), 2);
-  EXPECT_EQ(list.IndexOf("plum"), -1);
   int index = -1;
-  EXPECT_FALSE(list.Find("cherry", index));
-  EXPECT_EQ(index, 2) << "where it would go";
+  // Objects, lines and a missing line's place ("cherry" would go at 2).
+  EXPECT_EQ(std::vector<int>({list.IndexOfObject(&object), list.IndexOfObject(&changes),
+                              list.IndexOf("PEAR"), list.IndexOf("plum"),
+                              list.Find("cherry", index), index}),
+            std::vector<int>({0, -1, 2, -1, 0, 2}));
   list.SetDuplicates(TDuplicates::dupAccept);
   EXPECT_EQ(list.Add("apple"), 1) << "accepted after its equal";
   list.SetDuplicates(TDuplicates::dupError);
@@ -63,15 +62,8 @@ TEST(StringList, SortedListsKeepOrderAndApplyDuplicates) {
 
   TWideStringList wide;
   wide.SetSorted(true);
-  wide.Add(
-      L"\x00FC"
-      L"ber");
-  wide.Add(L"zebra");
-  wide.Add(L"Alpha");
-  EXPECT_EQ(wide[0], L"Alpha");
-  EXPECT_EQ(wide.Text(),
-            L"Alpha\r\nzebra\r\n\x00FC"
-            L"ber\r\n");
+  for (const wchar_t* line : {L"\u00FCber", L"zebra", L"Alpha"}) wide.Add(line);
+  EXPECT_EQ(wide.Text(), L"Alpha\r\nzebra\r\n\u00FCber\r\n");
 }
 
 TEST(StringList, TextCommaTextAndNameValueForms) {
@@ -79,6 +71,8 @@ TEST(StringList, TextCommaTextAndNameValueForms) {
   list.SetText("one\r\ntwo\nthree\rfour\r\n\r\nsix");
   EXPECT_EQ(list.ToVector(), (Lines{"one", "two", "three", "four", "", "six"}));
   EXPECT_EQ(list.Text(), "one\r\ntwo\r\nthree\r\nfour\r\n\r\nsix\r\n");
+  list.Insert(0, "zero");  // the first place of an unsorted list is a place like any other
+  EXPECT_EQ(list[0] + "|" + list[6], "zero|six");
 
   struct Case {
     Lines lines;
@@ -102,13 +96,10 @@ TEST(StringList, TextCommaTextAndNameValueForms) {
   EXPECT_EQ(list.ToVector(), (Lines{"a", "b", "c", ""})) << "unquoted blanks separate too";
 
   TStringList values;
-  values.Add("Width=120");
-  values.Add("Caption=a=b");
-  values.Add("Plain");
-  EXPECT_EQ(values.Values("width"), "120");
-  EXPECT_EQ(values.Values("Caption"), "a=b");
-  EXPECT_EQ(values.Names(1), "Caption");
-  EXPECT_EQ(values.Names(2), "");
+  for (const char* line : {"Width=120", "Caption=a=b", "Plain"}) values.Add(line);
+  EXPECT_EQ(values.Values("width") + "|" + values.Values("Caption") + "|" + values.Names(1) + "|" +
+                values.Names(2),
+            "120|a=b|Caption|");
   values.SetValue("Width", "200");
   values.SetValue("Height", "50");
   values.SetValue("Caption", "");
@@ -118,16 +109,12 @@ TEST(StringList, TextCommaTextAndNameValueForms) {
 
   testsupport::TempDir dir;
   TWideStringList wide;
-  wide.SetText(
-      L"\x20AC"
-      L"1\r\nzwei");
+  wide.SetText(L"\u20AC1\r\nzwei");
   wide.SaveToFile(dir.Path("wide.txt"));
   EXPECT_EQ(testsupport::ReadFile(dir.Path("wide.txt")).substr(0, 4), "\xFF\xFE\xAC\x20");
   TWideStringList read;
   read.LoadFromFile(dir.Path("wide.txt"));
-  EXPECT_EQ(read.ToVector(), (std::vector<std::wstring>{L"\x20AC"
-                                                        L"1",
-                                                        L"zwei"}));
+  EXPECT_EQ(read.ToVector(), (std::vector<std::wstring>{L"\u20AC1", L"zwei"}));
 }
 
 TEST(IniFiles, EveryKindStoresReadsListsAndErases) {
@@ -141,32 +128,36 @@ TEST(IniFiles, EveryKindStoresReadsListsAndErases) {
   for (auto& file : files) {
     SCOPED_TRACE(file->FileName());
     TCustomIniFile& ini = *file;
-    EXPECT_EQ(ini.ReadString("Grid", "Width", "none"), "none");
-    EXPECT_EQ(ini.ReadInteger("Grid", "Width", -1), -1);
+    const auto reads = [&] {
+      return ini.ReadString("grid", "caption", "none") + "|" +
+             std::to_string(ini.ReadInteger("Grid", "Width", -1)) + "|" +
+             std::to_string(ini.ReadBool("Grid", "Visible", false)) + "|" +
+             ini.ReadString("Grid", "Empty", "fallback") + "|" +
+             std::to_string(ini.ReadInteger("Grid", "Notnumber", 5)) + "|" +
+             std::to_string(ini.ValueExists("Grid", "Empty")) +
+             std::to_string(ini.ValueExists("Grid", "Height")) +
+             std::to_string(ini.SectionExists("Columns")) +
+             std::to_string(ini.SectionExists("Grid"));
+    };
+    EXPECT_EQ(reads(), "none|-1|0|fallback|5|0000");
     ini.WriteString("Grid", "Caption", "Drill pairs");
     ini.WriteInteger("Grid", "Width", -120);
     ini.WriteBool("Grid", "Visible", true);
     ini.WriteString("Grid", "Empty", "");
     ini.WriteString("Columns", "Order", "2,0,1");
     ini.WriteString("Grid", "Notnumber", "12x");
-    EXPECT_EQ(ini.ReadString("grid", "caption", ""), "Drill pairs") << "names ignore case";
-    EXPECT_EQ(ini.ReadInteger("Grid", "Width", 0), -120);
-    EXPECT_TRUE(ini.ReadBool("Grid", "Visible", false));
-    EXPECT_EQ(ini.ReadString("Grid", "Empty", "fallback"), "") << "empty is a value";
-    EXPECT_EQ(ini.ReadInteger("Grid", "Notnumber", 5), 5);
-    EXPECT_TRUE(ini.ValueExists("Grid", "Empty"));
-    EXPECT_FALSE(ini.ValueExists("Grid", "Height"));
-    Lines idents = ini.ReadSection("Grid");
-    std::sort(idents.begin(), idents.end());
-    EXPECT_EQ(idents, (Lines{"Caption", "Empty", "Notnumber", "Visible", "Width"}));
-    Lines sections = ini.ReadSections();
-    std::sort(sections.begin(), sections.end());
-    EXPECT_EQ(sections, (Lines{"Columns", "Grid"}));
+    // Names ignore case; empty is a value; a text that is no number reads as the default.
+    EXPECT_EQ(reads(), "Drill pairs|-120|1||5|1011");
+    const auto sorted = [](Lines lines) {
+      std::sort(lines.begin(), lines.end());
+      return lines;
+    };
+    EXPECT_EQ(sorted(ini.ReadSection("Grid")),
+              (Lines{"Caption", "Empty", "Notnumber", "Visible", "Width"}));
+    EXPECT_EQ(sorted(ini.ReadSections()), (Lines{"Columns", "Grid"}));
     ini.DeleteKey("Grid", "Caption");
-    EXPECT_EQ(ini.ReadString("Grid", "Caption", "gone"), "gone");
     ini.EraseSection("Columns");
-    EXPECT_FALSE(ini.SectionExists("Columns"));
-    EXPECT_TRUE(ini.SectionExists("Grid"));
+    EXPECT_EQ(reads(), "none|-120|1||5|1001");
     ini.UpdateFile();
   }
   // Where each kind put the values.
@@ -276,12 +267,13 @@ TEST(Registry, KeysValuesAndTypes) {
   registry.WriteInteger("Left", -5);
   registry.WriteBool("Maximized", true);
   registry.WriteBinaryData("Blob", {0, 1, 2, 255});
-  EXPECT_EQ(registry.ReadString("Name"), "Setup \xE4");
-  EXPECT_EQ(registry.ReadInteger("Left"), -5);
-  EXPECT_TRUE(registry.ReadBool("Maximized"));
+  EXPECT_EQ(registry.ReadString("Name") + "|" + std::to_string(registry.ReadInteger("Left")) + "|" +
+                std::to_string(registry.ReadBool("Maximized")),
+            "Setup \xE4|-5|1");
   EXPECT_EQ(registry.ReadBinaryData("Blob"), (std::vector<uint8_t>{0, 1, 2, 255}));
   EXPECT_THROW(registry.ReadString("Left"), ERegistryException);
   EXPECT_THROW(registry.ReadInteger("Nothing"), ERegistryException);
+  EXPECT_THROW(registry.ReadInteger("Blob"), ERegistryException) << "four bytes, but binary";
   EXPECT_TRUE(registry.ValueExists("Blob"));
   EXPECT_TRUE(registry.DeleteValue("Blob"));
   EXPECT_FALSE(registry.ValueExists("Blob"));
@@ -318,15 +310,15 @@ TEST(Variant, ConvertsAsGridCellsShowAndEditThem) {
     EXPECT_EQ(c.value.VarType(), c.type);
     EXPECT_EQ(c.value.ToString(), c.text);
   }
-  EXPECT_EQ(Variant(L" 17 ").ToInteger(), 17);
-  EXPECT_EQ(Variant(L"+3").ToInteger(), 3);
-  EXPECT_EQ(Variant(2.5).ToInteger(), 3) << "half away from zero";
-  EXPECT_EQ(Variant(-2.5).ToInteger(), -3);
+  // Halves round away from zero; True is -1.
+  EXPECT_EQ(std::vector<int64_t>({Variant(L" 17 ").ToInteger(), Variant(L"+3").ToInteger(),
+                                  Variant(2.5).ToInteger(), Variant(-2.5).ToInteger(),
+                                  Variant(true).ToInteger()}),
+            std::vector<int64_t>({17, 3, 3, -3, -1}));
   EXPECT_DOUBLE_EQ(Variant(L"1e3").ToDouble(), 1000.0);
-  EXPECT_TRUE(Variant(L"TRUE").ToBoolean());
-  EXPECT_FALSE(Variant(L"false").ToBoolean());
-  EXPECT_TRUE(Variant(L"2").ToBoolean());
-  EXPECT_EQ(Variant(true).ToInteger(), -1);
+  EXPECT_EQ(std::vector<bool>({Variant(L"TRUE").ToBoolean(), Variant(L"false").ToBoolean(),
+                               Variant(L"2").ToBoolean()}),
+            std::vector<bool>({true, false, true}));
   EXPECT_DOUBLE_EQ(Variant(L"2024-12-07").ToDate(), 45633.0);
   EXPECT_DOUBLE_EQ(Variant(L"1900-01-01 18:00:00").ToDate(), 2.75);
   EXPECT_EQ(Variant::FromDate(Variant(L"2000-02-29 23:59:59").ToDate()).ToString(),
@@ -335,7 +327,8 @@ TEST(Variant, ConvertsAsGridCellsShowAndEditThem) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(bad)));
     EXPECT_THROW(Variant(bad).ToInteger(), EVariantError);
   }
-  for (const wchar_t* bad : {L"2024-02-30", L"2024-13-01", L"2024-01-01 24:00:00", L"yesterday"}) {
+  for (const wchar_t* bad : {L"2024-02-30", L"2024-13-01", L"2024-01-01 24:00:00",
+                             L"2024-01-01 00:60:00", L"2024-01-01 00:00:60", L"yesterday"}) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(bad)));
     EXPECT_THROW(Variant(bad).ToDate(), EVariantError);
   }
