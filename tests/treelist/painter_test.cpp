@@ -17,18 +17,6 @@ using treelist::ViewRow;
 
 namespace {
 
-constexpr COLORREF kWindow = RGB(255, 255, 255);
-constexpr COLORREF kText = RGB(0, 0, 0);
-constexpr COLORREF kTreeLine = RGB(255, 0, 0);
-constexpr COLORREF kPlusMinus = RGB(0, 0, 255);
-constexpr COLORREF kFace = RGB(200, 200, 0);
-constexpr COLORREF kShadow = RGB(0, 128, 0);
-constexpr COLORREF kHighlight = RGB(0, 0, 128);
-constexpr COLORREF kHideSelection = RGB(128, 128, 128);
-constexpr COLORREF kHeader = RGB(0, 200, 200);
-constexpr COLORREF kBand = RGB(200, 0, 200);
-constexpr COLORREF kGridLine = RGB(0, 255, 0);
-constexpr COLORREF kRowFooter = RGB(255, 128, 0);
 constexpr int kLine = 17, kIndent = 16;
 
 // Fills each cell's text area with its brush colour, and keeps what it was given.
@@ -39,37 +27,31 @@ class FillingCells final : public treelist::CellPainter {
     SetBkColor(cell.dc, cell.brush_color);
     ExtTextOutW(cell.dc, 0, 0, ETO_OPAQUE, &cell.rect, nullptr, 0, nullptr);
   }
-  void PaintPreview(HDC, const RECT& rect, const ViewRow&, COLORREF background, COLORREF) override {
-    previews.push_back({rect, background});
-  }
+  void PaintPreview(HDC, const RECT&, const ViewRow&, COLORREF, COLORREF) override {}
   std::vector<treelist::TdxCellPaintInfo> cells;
-  struct Preview {
-    RECT rect;
-    COLORREF background;
-  };
-  std::vector<Preview> previews;
 };
 
-treelist::ViewColors TestColors() {
-  treelist::ViewColors c;
-  c.window = kWindow;
-  c.window_text = kText;
-  c.highlight = kHighlight;
-  c.highlight_text = RGB(255, 255, 0);
-  c.hide_selection = kHideSelection;
-  c.hide_selection_text = kText;
-  c.header = kHeader;
-  c.header_text = kText;
-  c.band = kBand;
-  c.tree_line = kTreeLine;
-  c.grid_line = kGridLine;
-  c.row_footer = kRowFooter;
-  c.plus_minus = kPlusMinus;
-  c.footer = kFace;
-  c.face = kFace;
-  c.shadow = kShadow;
-  return c;
-}
+// Colours that tell the painted parts apart by a pixel (the texts share black, the footer the
+// 3-D face).
+constexpr treelist::ViewColors kColors{
+    .window = RGB(255, 255, 255),
+    .window_text = RGB(0, 0, 0),
+    .highlight = RGB(0, 0, 128),
+    .highlight_text = RGB(255, 255, 0),
+    .hide_selection = RGB(128, 128, 128),
+    .hide_selection_text = RGB(0, 0, 0),
+    .header = RGB(0, 200, 200),
+    .header_text = RGB(0, 0, 0),
+    .band = RGB(200, 0, 200),
+    .tree_line = RGB(255, 0, 0),
+    .grid_line = RGB(0, 255, 0),
+    .row_footer = RGB(255, 128, 0),
+    .plus_minus = RGB(0, 0, 255),
+    .footer = RGB(200, 200, 0),
+    .face = RGB(200, 200, 0),
+    .shadow = RGB(0, 128, 0),
+};
+constexpr COLORREF kWindow = kColors.window, kText = kColors.window_text;
 
 // A grid without columns (the whole row is the tree's), 200 x 120, no header panel.
 GridView TreeView() {
@@ -78,7 +60,7 @@ GridView TreeView() {
   treelist::LayoutInputs in;
   in.client = v.client;
   v.layout = treelist::ComputeLayout({}, in);
-  v.colors = TestColors();
+  v.colors = kColors;
   v.line_height = kLine;
   v.indent = kIndent;
   v.tree_line_style = treelist::TdxTreeLineStyle::tlSolid;
@@ -101,6 +83,15 @@ ViewRow Row(int index, int level, bool children, bool last, std::vector<bool> co
   return r;
 }
 
+// The view painted on a memory surface of its client's size, with what its cells were given.
+struct Painting {
+  explicit Painting(const GridView& view) : s(view.client.right, view.client.bottom) {
+    treelist::PaintGrid(view, s.dc(), cells);
+  }
+  xptest::Surface s;
+  FillingCells cells;
+};
+
 struct PixelCase {
   POINT point;
   COLORREF colour;
@@ -122,27 +113,26 @@ TEST(TreeListPainter, TreeLinesJoinSiblingsAndEndAtTheLastChildsMiddle) {
   GridView v = TreeView();
   v.rows = {Row(0, 0, true, false), Row(1, 1, false, false, {true}), Row(2, 1, false, true, {true}),
             Row(3, 0, false, true)};
-  xptest::Surface s(200, 120);
-  FillingCells cells;
-  treelist::PaintGrid(v, s.dc(), cells);
-  xptest::WritePicture(s, "treelist_painter_lines", 2);
+  const Painting p(v);
+  xptest::WritePicture(p.s, "treelist_painter_lines", 2);
   const int mid = kLine / 2;
-  ExpectPixels(s,
-               {
-                   {{8, mid - 1}, kWindow, "the first row's line starts at its middle"},
-                   {{8, mid}, kTreeLine, "the first row's line"},
-                   {{15, mid}, kTreeLine, "the stub reaches the slot's right end"},
-                   {{16, mid}, kWindow, "and not beyond"},
-                   {{8, kLine + 1}, kTreeLine, "the parent's line passes the child"},
-                   {{24, kLine}, kTreeLine, "the child's own line from its top"},
-                   {{24, 2 * kLine - 1}, kTreeLine, "down to its bottom"},
-                   {{31, kLine + mid}, kTreeLine, "the child's stub"},
-                   {{24, 2 * kLine + mid}, kTreeLine, "the last child's line reaches its middle"},
-                   {{24, 2 * kLine + mid + 1}, kWindow, "and stops there"},
-                   {{8, 3 * kLine}, kTreeLine, "the top line goes on to the last top row"},
-                   {{8, 3 * kLine + mid}, kTreeLine, "to its middle"},
-                   {{8, 3 * kLine + mid + 1}, kWindow, "the last top row ends the line"},
-               });
+  ExpectPixels(
+      p.s,
+      {
+          {{8, mid - 1}, kWindow, "the first row's line starts at its middle"},
+          {{8, mid}, kColors.tree_line, "the first row's line"},
+          {{15, mid}, kColors.tree_line, "the stub reaches the slot's right end"},
+          {{16, mid}, kWindow, "and not beyond"},
+          {{8, kLine + 1}, kColors.tree_line, "the parent's line passes the child"},
+          {{24, kLine}, kColors.tree_line, "the child's own line from its top"},
+          {{24, 2 * kLine - 1}, kColors.tree_line, "down to its bottom"},
+          {{31, kLine + mid}, kColors.tree_line, "the child's stub"},
+          {{24, 2 * kLine + mid}, kColors.tree_line, "the last child's line reaches its middle"},
+          {{24, 2 * kLine + mid + 1}, kWindow, "and stops there"},
+          {{8, 3 * kLine}, kColors.tree_line, "the top line goes on to the last top row"},
+          {{8, 3 * kLine + mid}, kColors.tree_line, "to its middle"},
+          {{8, 3 * kLine + mid + 1}, kWindow, "the last top row ends the line"},
+      });
 }
 
 TEST(TreeListPainter, WithoutRootTheTopLevelDrawsNoLinesAndChildrenMoveOneSlotLeft) {
@@ -153,13 +143,12 @@ TEST(TreeListPainter, WithoutRootTheTopLevelDrawsNoLinesAndChildrenMoveOneSlotLe
   ViewRow child = Row(1, 1, false, true, {});
   child.indent_left = child.indent_right = kIndent;
   v.rows = {top, child};
-  xptest::Surface s(200, 120);
-  FillingCells cells;
-  treelist::PaintGrid(v, s.dc(), cells);
-  EXPECT_EQ(xptest::CountOfColour(s, {0, 0, 200, kLine}, kTreeLine), 0) << "no root lines";
-  ExpectPixels(s, {{{8, kLine}, kTreeLine, "the child's line in slot 0"},
-                   {{8, kLine + kLine / 2 + 1}, kWindow, "ends at the last child's middle"}});
-  EXPECT_EQ(cells.cells[1].rect.left, kIndent) << "the child's text after one indent";
+  const Painting p(v);
+  EXPECT_EQ(xptest::CountOfColour(p.s, {0, 0, 200, kLine}, kColors.tree_line), 0)
+      << "no root lines";
+  ExpectPixels(p.s, {{{8, kLine}, kColors.tree_line, "the child's line in slot 0"},
+                     {{8, kLine + kLine / 2 + 1}, kWindow, "ends at the last child's middle"}});
+  EXPECT_EQ(p.cells.cells[1].rect.left, kIndent) << "the child's text after one indent";
 }
 
 TEST(TreeListPainter, DottedLinesPaintEveryOtherPixelInPhaseWithTheScroll) {
@@ -169,13 +158,11 @@ TEST(TreeListPainter, DottedLinesPaintEveryOtherPixelInPhaseWithTheScroll) {
     v.tree_line_style = treelist::TdxTreeLineStyle::tlDot;
     v.left_coord = left_coord;
     v.rows = {Row(0, 0, false, false), Row(1, 0, false, true)};
-    xptest::Surface s(200, 120);
-    FillingCells cells;
-    treelist::PaintGrid(v, s.dc(), cells);
+    const Painting p(v);
     const int x = 8 - left_coord;
-    EXPECT_EQ(xptest::CountOfColour(s, {x, kLine, x + 1, kLine + 8}, kTreeLine), 4);
+    EXPECT_EQ(xptest::CountOfColour(p.s, {x, kLine, x + 1, kLine + 8}, kColors.tree_line), 4);
     // A dot wherever x + LeftCoord + y is even.
-    EXPECT_EQ(s.Pixel(x, kLine), (x + left_coord + kLine) % 2 ? kWindow : kTreeLine);
+    EXPECT_EQ(p.s.Pixel(x, kLine), (x + left_coord + kLine) % 2 ? kWindow : kColors.tree_line);
   }
 }
 
@@ -186,7 +173,7 @@ struct ButtonCase {
 
 TEST(TreeListPainter, ExpandBoxesShowTheirLooksFrameFaceAndSign) {
   const ButtonCase cases[] = {
-      {treelist::TdxLookAndFeel::lfFlat, kShadow, kFace},
+      {treelist::TdxLookAndFeel::lfFlat, kColors.shadow, kColors.face},
       {treelist::TdxLookAndFeel::lfUltraFlat, kText, kWindow},
   };
   for (const ButtonCase& c : cases) {
@@ -198,21 +185,19 @@ TEST(TreeListPainter, ExpandBoxesShowTheirLooksFrameFaceAndSign) {
     ViewRow collapsed = Row(0, 0, true, false);
     collapsed.expanded = false;
     v.rows = {collapsed, Row(1, 0, true, true)};
-    xptest::Surface s(200, 120);
-    FillingCells cells;
-    treelist::PaintGrid(v, s.dc(), cells);
+    const Painting p(v);
     const int cx = 8, cy = kLine / 2;
-    ExpectPixels(s, {{{cx - 4, cy}, c.frame, "the box's left side"},
-                     {{cx + 4, cy + 4}, c.frame, "its lower right corner"},
-                     {{cx + 4, cy - 1}, c.frame, "its right side"},
-                     {{cx + 1, cy + 4}, c.frame, "its bottom side"},
-                     {{cx + 1, cy + 5}, kWindow, "nothing below the box"},
-                     {{cx - 3, cy - 3}, c.face, "the face inside"},
-                     {{cx - 2, cy}, kPlusMinus, "the minus"},
-                     {{cx + 3, cy}, c.face, "5 pixels long"},
-                     {{cx, cy - 2}, kPlusMinus, "the plus's upright when collapsed"},
-                     {{cx, kLine + cy - 2}, c.face, "no upright when expanded"},
-                     {{cx + 2, kLine + cy}, kPlusMinus, "the expanded row's minus"}});
+    ExpectPixels(p.s, {{{cx - 4, cy}, c.frame, "the box's left side"},
+                       {{cx + 4, cy + 4}, c.frame, "its lower right corner"},
+                       {{cx + 4, cy - 1}, c.frame, "its right side"},
+                       {{cx + 1, cy + 4}, c.frame, "its bottom side"},
+                       {{cx + 1, cy + 5}, kWindow, "nothing below the box"},
+                       {{cx - 3, cy - 3}, c.face, "the face inside"},
+                       {{cx - 2, cy}, kColors.plus_minus, "the minus"},
+                       {{cx + 3, cy}, c.face, "5 pixels long"},
+                       {{cx, cy - 2}, kColors.plus_minus, "the plus's upright when collapsed"},
+                       {{cx, kLine + cy - 2}, c.face, "no upright when expanded"},
+                       {{cx + 2, kLine + cy}, kColors.plus_minus, "the expanded row's minus"}});
   }
 }
 
@@ -226,16 +211,15 @@ TEST(TreeListPainter, TheStandardLookDrawsItsRaisedGlyphOnlyForRowsWithChildren)
   ViewRow collapsed = Row(0, 0, true, false);
   collapsed.expanded = false;
   v.rows = {collapsed, Row(1, 0, false, true)};
-  xptest::Surface s(200, 120);
-  FillingCells cells;
-  treelist::PaintGrid(v, s.dc(), cells);
-  EXPECT_GT(xptest::CountOtherThan(s, {0, 0, kIndent, kLine}, kWindow), 20) << "a glyph";
+  const Painting p(v);
+  EXPECT_GT(xptest::CountOtherThan(p.s, {0, 0, kIndent, kLine}, kWindow), 20) << "a glyph";
   // The glyph's sign in the grid's colour: 5 pixels across and, collapsed, 5 down at its middle.
   const int x = 8 - treelist::kExpandGlyphSize / 2, y = kLine / 2 - treelist::kExpandGlyphSize / 2;
-  EXPECT_EQ(xptest::CountOfColour(s, {x + 3, y + 5, x + 8, y + 6}, kPlusMinus), 5);
-  EXPECT_EQ(xptest::CountOfColour(s, {x + 5, y + 3, x + 6, y + 8}, kPlusMinus), 5);
-  EXPECT_EQ(xptest::CountOfColour(s, {0, 0, kIndent, kLine}, kPlusMinus), 9) << "nothing else";
-  EXPECT_EQ(xptest::CountOtherThan(s, {0, kLine, kIndent, 2 * kLine}, kWindow), 0) << "none";
+  EXPECT_EQ(xptest::CountOfColour(p.s, {x + 3, y + 5, x + 8, y + 6}, kColors.plus_minus), 5);
+  EXPECT_EQ(xptest::CountOfColour(p.s, {x + 5, y + 3, x + 6, y + 8}, kColors.plus_minus), 5);
+  EXPECT_EQ(xptest::CountOfColour(p.s, {0, 0, kIndent, kLine}, kColors.plus_minus), 9)
+      << "nothing else";
+  EXPECT_EQ(xptest::CountOtherThan(p.s, {0, kLine, kIndent, 2 * kLine}, kWindow), 0) << "none";
   treelist::ReleaseSharedDrawingResources();
 }
 
@@ -254,7 +238,7 @@ GridView ColumnsView() {
   v.layout = treelist::ComputeLayout(model, in);
   v.band_captions = {{L"All"}};
   v.column_captions = {{L"Name"}, {L"Value"}};
-  v.colors = TestColors();
+  v.colors = kColors;
   v.line_height = kLine;
   v.indent = kIndent;
   v.tree_column = 0;
@@ -279,9 +263,10 @@ struct HighlightCase {
 
 TEST(TreeListPainter, TheFocusedRowsCellsTakeTheHighlightThatItsSettingsGive) {
   const HighlightCase cases[] = {
-      {true, true, false, kHighlight, kHighlight, "the row selected in a focused grid"},
-      {true, false, false, kHideSelection, kHideSelection, "without the focus"},
-      {false, true, false, kWindow, kHighlight, "only the focused cell"},
+      {true, true, false, kColors.highlight, kColors.highlight,
+       "the row selected in a focused grid"},
+      {true, false, false, kColors.hide_selection, kColors.hide_selection, "without the focus"},
+      {false, true, false, kWindow, kColors.highlight, "only the focused cell"},
       {true, true, true, kWindow, kWindow, "a picture shows no selection"},
   };
   for (const HighlightCase& c : cases) {
@@ -290,19 +275,17 @@ TEST(TreeListPainter, TheFocusedRowsCellsTakeTheHighlightThatItsSettingsGive) {
     v.row_select = c.row_select;
     v.focused_window = c.focused_window;
     v.picture = c.picture;
-    xptest::Surface s(220, 100);
-    FillingCells cells;
-    treelist::PaintGrid(v, s.dc(), cells);
+    const Painting p(v);
     const int y = v.rows[1].top + 4;
     const RECT name = v.layout.headers[0].rect, value = v.layout.headers[1].rect;
-    EXPECT_EQ(s.Pixel(name.right - 5, y), c.name);
-    EXPECT_EQ(s.Pixel(value.right - 5, y), c.value);
-    EXPECT_EQ(s.Pixel(value.right - 5, v.rows[0].top + 4), kWindow) << "the other row";
-    ASSERT_EQ(cells.cells.size(), 4u);
-    EXPECT_EQ(cells.cells[3].focused, true) << "the focused cell is told so";
-    EXPECT_EQ(cells.cells[2].focused, false);
-    EXPECT_TRUE(cells.cells[0].first_column && !cells.cells[0].last_column);
-    EXPECT_TRUE(cells.cells[1].last_column);
+    EXPECT_EQ(p.s.Pixel(name.right - 5, y), c.name);
+    EXPECT_EQ(p.s.Pixel(value.right - 5, y), c.value);
+    EXPECT_EQ(p.s.Pixel(value.right - 5, v.rows[0].top + 4), kWindow) << "the other row";
+    ASSERT_EQ(p.cells.cells.size(), 4u);
+    EXPECT_EQ(p.cells.cells[3].focused, true) << "the focused cell is told so";
+    EXPECT_EQ(p.cells.cells[2].focused, false);
+    EXPECT_TRUE(p.cells.cells[0].first_column && !p.cells.cells[0].last_column);
+    EXPECT_TRUE(p.cells.cells[1].last_column);
   }
 }
 
@@ -311,36 +294,35 @@ TEST(TreeListPainter, HeadersBandsIndicatorGridLinesAndRowFootersTakeTheirColour
   v.show_grid = true;
   v.rows[1].height = kLine + 10;  // a row footer below the cells
   v.footer_row_height = 10;
-  v.rows[1].footers = {{0, kRowFooter, {}}};
-  xptest::Surface s(220, 100);
-  FillingCells cells;
-  treelist::PaintGrid(v, s.dc(), cells);
-  xptest::WritePicture(s, "treelist_painter_parts", 2);
+  v.rows[1].footers = {{0, kColors.row_footer, {}}};
+  const Painting p(v);
+  xptest::WritePicture(p.s, "treelist_painter_parts", 2);
   const treelist::Layout& l = v.layout;
   const int row1 = v.rows[1].top;
-  ExpectPixels(s, {
-                      {{l.bands[0].left + 40, l.band_panel.top + 8}, kBand, "band face"},
-                      {{l.headers[1].left + 60, l.header_panel.top + 9}, kHeader, "header face"},
-                      {{3, row1 + 2}, kHeader, "the indicator's face"},
-                      {{l.headers[0].right - 1, row1 + 3}, kGridLine, "a vertical grid line"},
-                      {{l.headers[0].right, row1 + 3}, kHideSelection, "one pixel wide"},
-                      {{50, row1 - 1}, kGridLine, "the first row's bottom line"},
-                      {{50, row1 + kLine + 4}, kRowFooter, "the row footer below the cells"},
-                      {{50, row1 + kLine + 9}, kGridLine, "the taller row's bottom line"},
-                  });
+  ExpectPixels(
+      p.s, {
+               {{l.bands[0].left + 40, l.band_panel.top + 8}, kColors.band, "band face"},
+               {{l.headers[1].left + 60, l.header_panel.top + 9}, kColors.header, "header face"},
+               {{3, row1 + 2}, kColors.header, "the indicator's face"},
+               {{l.headers[0].right - 1, row1 + 3}, kColors.grid_line, "a vertical grid line"},
+               {{l.headers[0].right, row1 + 3}, kColors.hide_selection, "one pixel wide"},
+               {{50, row1 - 1}, kColors.grid_line, "the first row's bottom line"},
+               {{50, row1 + kLine + 4}, kColors.row_footer, "the row footer below the cells"},
+               {{50, row1 + kLine + 9}, kColors.grid_line, "the taller row's bottom line"},
+           });
   // The focused row's arrow in the indicator at its first line's middle, 5 wide and 9 high.
   const int cy = row1 + kLine / 2;
   RECT arrow{100, 100, -1, -1};
   for (int y = row1; y < row1 + kLine; ++y) {
     for (int x = 0; x < 12; ++x) {
-      if (s.Pixel(x, y) != kText) continue;
+      if (p.s.Pixel(x, y) != kText) continue;
       arrow = {std::min<LONG>(arrow.left, x), std::min<LONG>(arrow.top, y),
                std::max<LONG>(arrow.right, x + 1), std::max<LONG>(arrow.bottom, y + 1)};
     }
   }
   EXPECT_EQ(std::make_tuple(arrow.left, arrow.top, arrow.right, arrow.bottom),
             std::make_tuple(4, cy - 4, 9, cy + 5));
-  EXPECT_EQ(s.Pixel(6, v.rows[0].top + kLine / 2), kHeader) << "no arrow for other rows";
+  EXPECT_EQ(p.s.Pixel(6, v.rows[0].top + kLine / 2), kColors.header) << "no arrow for other rows";
 }
 
 struct HitCase {
@@ -395,14 +377,15 @@ TEST(TreeListPainter, HeaderCellsKeepToTheirRectangleInEachLook) {
     SCOPED_TRACE(static_cast<int>(look));
     xptest::Surface s(60, 40, kWindow);
     const RECT cell{10, 10, 50, 28};
-    treelist::DrawHeaderCell(s.dc(), cell, {L"Net"}, nullptr, look, kHeader, kText);
-    treelist::DrawHeaderCell(s.dc(), {10, 32, 50, 32}, {L"Net"}, nullptr, look, kHeader, kText);
-    treelist::DrawHeaderCell(s.dc(), {5, 5, 5, 30}, {L"Net"}, nullptr, look, kHeader, kText);
+    treelist::DrawHeaderCell(s.dc(), cell, {L"Net"}, nullptr, look, kColors.header, kText);
+    treelist::DrawHeaderCell(s.dc(), {10, 32, 50, 32}, {L"Net"}, nullptr, look, kColors.header,
+                             kText);
+    treelist::DrawHeaderCell(s.dc(), {5, 5, 5, 30}, {L"Net"}, nullptr, look, kColors.header, kText);
     const RECT ink = s.InkBox(kWindow);
     EXPECT_EQ(std::make_tuple(ink.left, ink.top, ink.right, ink.bottom),
               std::make_tuple(cell.left, cell.top, cell.right, cell.bottom))
         << "nothing outside the cell, nothing for empty ones";
-    EXPECT_EQ(s.Pixel(45, 14), kHeader) << "the face right of the caption";
+    EXPECT_EQ(s.Pixel(45, 14), kColors.header) << "the face right of the caption";
   }
 }
 
@@ -432,13 +415,11 @@ TEST(TreeListPainter, ImagesFollowTheStateImageOnlyWhenTheRowHasOne) {
   with_state.indent_right += 32;
   without.indent_right += 16;
   v.rows = {with_state, without};
-  xptest::Surface s(200, 120);
-  FillingCells cells;
-  treelist::PaintGrid(v, s.dc(), cells);
+  const Painting p(v);
   ImageList_Destroy(v.state_images.handle);
   ImageList_Destroy(v.images.handle);
   const int left = kIndent;
-  ExpectPixels(s,
+  ExpectPixels(p.s,
                {{{left + 8, kLine / 2}, state_colour, "the state image first"},
                 {{left + 24, kLine / 2}, image_colour, "then the image"},
                 {{left + 8, kLine + kLine / 2}, image_colour, "no state image: the image first"}});
