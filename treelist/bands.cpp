@@ -372,7 +372,10 @@ void TCustomdxTreeListControl::NormalizeHeaderRows() {
 
 // ---- caches and the core's geometry --------------------------------------------------------
 
-void TCustomdxTreeListControl::ClearLayoutCaches() { caches_.valid = false; }
+void TCustomdxTreeListControl::ClearLayoutCaches() {
+  caches_.valid = false;
+  NotifyCustomizeForm();
+}
 
 void TCustomdxTreeListControl::BuildLayoutCaches() const {
   if (caches_.valid) return;

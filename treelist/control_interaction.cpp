@@ -53,9 +53,15 @@ void TCustomdxTreeListControl::MoveBand(int from, int to) {
 void TCustomdxTreeListControl::ShowBand(int band, int position) {
   TdxTreeListBand* b = Bands().Items(band);
   if (!b) return;
-  const int target = BandAbsoluteIndex(position);
+  // The band goes before the one shown at `position` now, or after the last one: taken out
+  // before that band, it lands one index lower.
+  const int before = BandAbsoluteIndex(position);
+  int target = before < 0 ? Bands().Count() - 1 : before;
+  if (before > band) --target;
+  Bands().BeginUpdate();
   b->SetVisible(true);
-  if (target >= 0) b->SetIndex(target);
+  b->SetIndex(target);
+  Bands().EndUpdate();
   OnShowBand(this, b, position);
 }
 

@@ -72,6 +72,8 @@ void TCustomdxTreeList::StartHeaderOrBandDrag() {
 }
 
 void TCustomdxTreeList::RaiseDragStart(bool band) {
+  // The open customizing form shows the page where a band or header dropped on it goes.
+  if (IsCustomizingHeaders()) ActivateCustomizingPage(!band);
   if (band) {
     DoStartBandDragging(dragged_band_);
   } else {
@@ -104,7 +106,6 @@ void TCustomdxTreeList::StartDragFromOutside(bool band, int item) {
   SetState(band ? tsBandDragging : tsColumnDragging);
   const SIZE size = drag_picture_.Size();
   drag_picture_.Begin(seams_.cursor_pos(), {size.cx / 2, size.cy / 2});
-  if (IsCustomizing()) ActivateCustomizingPage(!band);
   RaiseDragStart(band);
 }
 
@@ -183,9 +184,11 @@ void TCustomdxTreeList::DrawArrows() {
 void TCustomdxTreeList::GetDragCursor(POINT screen, framework::TCursor& cursor) {
   const bool header = state_ == tsColumnDragging;
   if (IsOverCustomizing(screen)) {
-    const bool only_column = header && GetLayout().headers.size() == 1 &&
-                             GetLayout().HeaderOf(dragged_column_) != nullptr;
-    if (!only_column) cursor = crDragCursor;
+    const Layout layout = GetLayout();
+    // The last shown column stays: a grid without columns could not get one back.
+    const bool only_column =
+        header && layout.headers.size() == 1 && layout.HeaderOf(dragged_column_) != nullptr;
+    cursor = only_column ? crTreeListDelete : crDragCursor;
     if (header && IsHeaderHideForbidden(dragged_column_)) cursor = crTreeListDelete;
   }
   if (header && GetHeaderModel().bands.empty()) cursor = crTreeListDelete;
@@ -338,11 +341,11 @@ void TCustomdxTreeList::EndBandDrag(bool accept) {
   DoDragEndBand(band, screen, old_position, position, accepted);
   if (!accepted) return;
   if (old_position == -1) {
-    if (IsCustomizing() && position >= 0) ShowBand(band, position);
+    if (IsCustomizingBands() && position >= 0) ShowBand(band, position);
   } else if (position >= 0 && position != old_position) {
     MoveBand(old_position, position);
     MakeBandVisible(position);
-  } else if ((IsCustomizing() || (options_ & aoExtCustomizing)) && position == -1 &&
+  } else if ((IsCustomizingBands() || (options_ & aoExtCustomizing)) && position == -1 &&
              !IsBandHideForbidden(band)) {
     HideBand(band);
   }
@@ -363,11 +366,11 @@ void TCustomdxTreeList::EndHeaderDrag(bool accept) {
   DoDragEndHeader(column, screen, old_position, position, accepted);
   if (!accepted) return;
   const bool visible = old_position >= 0;
-  const bool customizing = IsCustomizing() || (options_ & aoExtCustomizing);
+  const bool customizing = IsCustomizingHeaders() || (options_ & aoExtCustomizing);
   if (visible && position.band >= 0) {
     MoveHeader(column, position);
     MakeColumnVisible(column);
-  } else if (!visible && position.band >= 0 && IsCustomizing()) {
+  } else if (!visible && position.band >= 0 && IsCustomizingHeaders()) {
     ShowHeaderColumn(column, position);
   } else if (visible && position.band == -1 && customizing && !IsHeaderHideForbidden(column) &&
              layout.headers.size() > 1) {
@@ -395,21 +398,31 @@ void TCustomdxTreeList::ScrollIntoView(int left, int right) {
 
 // ---- drag pictures --------------------------------------------------------------------------
 
+BandSpec TCustomdxTreeList::CustomizingBandSpec(int band) const {
+  const HeaderModel& model = GetHeaderModel();
+  return band >= 0 && band < static_cast<int>(model.bands.size()) ? model.bands[band] : BandSpec{};
+}
+
 void TCustomdxTreeList::MakeBandDragImage(int band) {
   const HeaderModel& model = GetHeaderModel();
-  if (band < 0 || band >= static_cast<int>(model.bands.size())) return;
-  const Layout layout = GetLayout();
-  int width = band < static_cast<int>(layout.band_widths.size()) ? layout.band_widths[band]
-                                                                 : model.bands[band].width;
-  if (band == 0) width += model.first_band_offset;
+  // A band from the customizing form is hidden: its own width, its absolute index.
+  const bool from_form = dragged_band_pos_ < 0;
+  if (!from_form && (band < 0 || band >= static_cast<int>(model.bands.size()))) return;
+  const BandSpec spec = from_form ? CustomizingBandSpec(band) : model.bands[band];
+  int width = spec.width;
+  if (!from_form) {
+    const Layout layout = GetLayout();
+    if (band < static_cast<int>(layout.band_widths.size())) width = layout.band_widths[band];
+    if (band == 0) width += model.first_band_offset;
+  }
   width = std::clamp(width, 1, GetSystemMetrics(SM_CXSCREEN));
   const int height =
       std::max(metrics_.band_panel_height,
                BandPanelRowBottom(model.band_row_count, metrics_.band_line_height, metrics_.flat));
   const SIZE size{width, height};
   win::UniqueBitmap picture = DrawPicture(size, [&](HDC dc) {
-    DrawHeaderCell(dc, {0, 0, width, height}, BandCaption(model, model.bands[band]),
-                   band_font_.Handle(), look_, framework::ColorToRGB(GetColor(TreeListColor::Band)),
+    DrawHeaderCell(dc, {0, 0, width, height}, BandCaption(model, spec), band_font_.Handle(), look_,
+                   framework::ColorToRGB(GetColor(TreeListColor::Band)),
                    GetSysColor(COLOR_BTNTEXT));
   });
   if (picture) drag_picture_.Add(picture.get(), size, CLR_NONE);

@@ -3,7 +3,17 @@
 
 #include <algorithm>
 
+#include "framework/win/module.h"
+#include "treelist/nodes.h"
+
 namespace treelist {
+
+std::wstring ModuleText(UINT id) {
+  const wchar_t* text = nullptr;
+  const int length = LoadStringW(win::ThisModule(), id, reinterpret_cast<wchar_t*>(&text), 0);
+  if (length <= 0) throw ETreeListError("The module lacks its string " + std::to_string(id));
+  return std::wstring(text, static_cast<size_t>(length));
+}
 
 int CountTextLines(const std::wstring& text, int width, int line_height, HFONT font,
                    int max_lines) {

@@ -14,6 +14,9 @@ namespace treelist {
 // trip to Wine's server for each use, and the grid measures at every change of its layout.
 inline win::UniqueMemoryDc MeasureDC() { return win::UniqueMemoryDc(CreateCompatibleDC(nullptr)); }
 
+// String `id` of the module's string table; ETreeListError when the module lacks it.
+std::wstring ModuleText(UINT id);
+
 // Lines `text` needs when wrapped into `width` pixels in `font` (at least 1 for any text, 0 for
 // none), at most `max_lines` when that is positive. `line_height` 0 measures the font's.
 int CountTextLines(const std::wstring& text, int width, int line_height, HFONT font, int max_lines);

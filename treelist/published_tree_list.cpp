@@ -56,6 +56,7 @@ const framework::TClassInfo& TdxTreeList::StaticClassInfo() {
           .Event("OnHeaderMoved", &Control::OnHeaderMoved)
           .Event("OnColumnMoved", &Control::OnColumnMoved)
           .Event("OnEndDragColumn", &Control::OnEndDragColumn)
+          .Event("OnEndColumnsCustomizing", &Control::OnEndColumnsCustomizing)
           .Event("OnBeginDragNode", &Core::OnBeginDragNode)
           .Event("OnGetNodeDragText", &Control::OnGetNodeDragText)
           .Event("OnStartDrag", &Core::OnStartDrag)

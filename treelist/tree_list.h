@@ -740,10 +740,15 @@ class TCustomdxTreeList : public TreeListBase,
   virtual bool IsBandFullSizing(int) const { return options_ex_ & aoFullSizing; }
   virtual bool IsColumnFullSizing(int) const { return options_ex_ & aoFullSizing; }
   virtual bool IsBandSizeable(int) const { return true; }
-  // The customizing form: shown, and whether a screen point lies on it.
-  virtual bool IsCustomizing() const { return false; }
+  // The customizing form: open with a page of bands, open with its headers, whether a screen
+  // point lies on it, and bringing the page of bands or headers to the front.
+  virtual bool IsCustomizingBands() const { return false; }
+  virtual bool IsCustomizingHeaders() const { return false; }
   virtual bool IsOverCustomizing(POINT) const { return false; }
   virtual void ActivateCustomizingPage(bool /*headers*/) {}
+  // A band as its drag picture shows it; the control also knows the hidden ones its customizing
+  // form holds (absolute indexes), a grid without bands only the shown ones.
+  virtual BandSpec CustomizingBandSpec(int band) const;
   // A band or header drag began (the item as the drag names it: a visible band, or an absolute
   // one from the customizing form; an absolute column).
   virtual void DoStartBandDragging(int) {}

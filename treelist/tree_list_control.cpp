@@ -2,6 +2,7 @@
 #include "treelist/tree_list_control.h"
 
 #include "framework/application.h"
+#include "treelist/customizing_form.h"
 #include "treelist/data_stream.h"
 
 namespace treelist {
@@ -39,6 +40,7 @@ TCustomdxTreeListControl::~TCustomdxTreeListControl() {
     // A store that cannot be written (a full disk, a locked key) must not end the program.
     framework::Application::Instance().HandleException();
   }
+  customize_form_.reset();  // it reads the columns and bands, which go next
   destroying_columns_ = true;
   // Columns owned elsewhere (the form) stay alive but leave the grid.
   while (!columns_.empty()) {

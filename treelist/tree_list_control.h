@@ -17,6 +17,8 @@
 
 namespace treelist {
 
+class TdxTreeListCustomizeForm;
+
 using TNodeIndexEvent = framework::TEvent<framework::TComponent*, TdxTreeListNode*, int&>;
 using TColumnEvent = framework::TEvent<framework::TComponent*, TdxTreeListColumn*>;
 using TColumnAllowEvent = framework::TEvent<framework::TComponent*, TdxTreeListColumn*, bool&>;
@@ -205,6 +207,24 @@ class TCustomdxTreeListControl : public TCustomdxTreeList {
   framework::TEvent<framework::TComponent*, TdxTreeListNode*, TdxTreeListColumn*, std::wstring&>
       OnGetNodeDragText;
 
+  // ---- the customizing form (customizing_form.cpp) --------------------------------------------
+  // Opens the small tool window that lists the bands and columns a user may bring back: dragged
+  // onto the grid they show where they are dropped; bands and headers of the grid released over
+  // it are hidden. Made on first use, freed with the grid.
+  void ColumnsCustomizing();
+  // Closes the form (as its close box and Escape do): OnEndColumnsCustomizing once.
+  void EndColumnsCustomizing();
+  // The form, null before the first ColumnsCustomizing.
+  TdxTreeListCustomizeForm* CustomizeForm() const noexcept { return customize_form_.get(); }
+  // Whether the form lists a band (a hidden one) or a column (a hidden one, or one without a
+  // band; with ShowHiddenInCustomizeBox also one in a hidden band): never one marked
+  // DisableCustomizing.
+  bool IsBandInCustomizeBox(int band) const;
+  bool IsColumnInCustomizeBox(int column) const;
+  framework::TNotifyEvent OnEndColumnsCustomizing;
+  // A band as the form and the drag picture show it, hidden or not (absolute index).
+  BandSpec CustomizingBandSpec(int band) const override;
+
   // The core's editing hooks for the column.
   void ColumnEditChange(TdxTreeListColumn* column) { DoEditChange(column); }
   void ColumnEditValidate(TdxTreeListColumn* column, std::string& error, bool& accept) {
@@ -289,6 +309,10 @@ class TCustomdxTreeListControl : public TCustomdxTreeList {
   void DoDragEndBand(int band, POINT point, int old_position, int& position, bool& accept) override;
   void DoDragEndHeader(int column, POINT point, int old_position, HeaderDropPosition& position,
                        bool& accept) override;
+  bool IsCustomizingBands() const override;
+  bool IsCustomizingHeaders() const override;
+  bool IsOverCustomizing(POINT screen) const override;
+  void ActivateCustomizingPage(bool headers) override;
   // A header click: OnColumnClick, then with aoAutoSort the column's sort turns (Ctrl clears
   // it, Shift with aoMultiSort adds the column to the sort).
   void DoColumnClick(int column) override;
@@ -306,6 +330,8 @@ class TCustomdxTreeListControl : public TCustomdxTreeList {
   TdxTreeListBand* DraggedBandItem(int band, int old_position) const;
   void PlaceHeader(TdxTreeListColumn& column, const HeaderDropPosition& to);
   void ApplyAutoHeaderRowCount();
+  // The open form lists again what changed in the bands and columns.
+  void NotifyCustomizeForm();
   void BestFitColumn(TdxTreeListColumn& column, HDC dc, int margin);
   TdxTreeListColumn* PrimarySortColumn();
   void SortByColumn(TdxTreeListColumn& column);
@@ -338,6 +364,7 @@ class TCustomdxTreeListControl : public TCustomdxTreeList {
     HeaderModel model;
   };
   mutable Caches caches_;
+  std::unique_ptr<TdxTreeListCustomizeForm> customize_form_;
 };
 
 }  // namespace treelist

@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "framework/win/module.h"
 #include "framework/win/text.h"
 
 #include "treelist/button_columns.h"
 #include "treelist/check_column.h"
 #include "treelist/drop_down_columns.h"
+#include "treelist/grid_helpers.h"
 #include "treelist/memo_column.h"
 #include "treelist/number_columns.h"
 #include "treelist/picture_columns.h"
@@ -38,12 +38,7 @@ std::vector<const framework::PropInfo*> OwnSettings(const framework::TClassInfo&
   return own;
 }
 
-std::string ModuleString(UINT id) {
-  const wchar_t* text = nullptr;
-  const int length = LoadStringW(win::ThisModule(), id, reinterpret_cast<wchar_t*>(&text), 0);
-  if (length <= 0) throw ETreeListError("The module lacks its string " + std::to_string(id));
-  return win::Narrow(std::wstring(text, static_cast<size_t>(length)));
-}
+std::string ModuleString(UINT id) { return win::Narrow(ModuleText(id)); }
 
 }  // namespace
 

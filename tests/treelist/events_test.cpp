@@ -319,6 +319,7 @@ const PublishedEvent kPublishedEvents[] = {
     {"OnEdited", &HandlerOf<decltype(&TdxTreeList::OnEdited)>::Add},
     {"OnEditing", &HandlerOf<decltype(&TdxTreeList::OnEditing)>::Add},
     {"OnEndDrag", &HandlerOf<decltype(&TdxTreeList::OnEndDrag)>::Add},
+    {"OnEndColumnsCustomizing", &HandlerOf<decltype(&TdxTreeList::OnEndColumnsCustomizing)>::Add},
     {"OnEndDragColumn", &HandlerOf<decltype(&TdxTreeList::OnEndDragColumn)>::Add},
     {"OnGetEditColor", &HandlerOf<decltype(&TdxTreeList::OnGetEditColor)>::Add},
     {"OnGetImageIndex", &HandlerOf<decltype(&TdxTreeList::OnGetImageIndex)>::Add},

@@ -1,0 +1,331 @@
+// The columns-customizing form on a shown grid, driven by the messages a user's mouse and keys
+// send: items dragged from its lists show on the grid where dropped, bands and headers dragged
+// onto it hide, the last column stays, its lists follow the membership rule, and every road out
+// of a drag or of the form lets the mouse go and says once that customizing ended.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/application.h"
+#include "framework/forms.h"
+#include "grid_fixture.h"
+#include "treelist/bands.h"
+#include "treelist/column.h"
+#include "treelist/customizing_form.h"
+#include "treelist/published_tree_list.h"
+
+namespace {
+
+using namespace treelist;
+
+POINT g_cursor{};  // the screen point the grid reads as the cursor's
+
+POINT Mid(const RECT& r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
+
+// A shown grid with bands "B0" (columns A, B), "B1" (C) and "B2" (D), each column 80 wide,
+// the band panel shown, and what its hide and show events said.
+struct Customizing {
+  framework::TForm form{nullptr};
+  TdxTreeList grid{nullptr};
+  std::vector<TdxTreeListColumn*> columns;
+  std::wstring events;  // "+B" a header shown, "-B" hidden, "+B1@0" a band shown at 0, "-B1"
+
+  Customizing() {
+    grid.SetParent(&form);
+    form.SetBounds(40, 40, 480, 320);
+    grid.SetBounds(10, 10, 440, 260);
+    while (grid.Bands().Count() < 3) grid.Bands().Add();
+    for (int b = 0; b < 3; ++b) grid.Bands().Items(b)->SetCaption(L"B" + std::to_wstring(b));
+    const int band_of[] = {0, 0, 1, 2};
+    for (int i = 0; i < 4; ++i) {
+      TdxTreeListColumn* c = grid.CreateColumn<TdxTreeListColumn>();
+      c->SetCaption(std::wstring(1, static_cast<wchar_t>(L'A' + i)));
+      c->SetBandIndex(band_of[i]);
+      c->SetWidth(80);
+      columns.push_back(c);
+    }
+    grid.SetShowBands(true);
+    grid.SetOptions(grid.Options() | aoColumnMoving);
+    grid.Seams().cursor_pos = [] { return g_cursor; };
+    grid.OnShowHeader = [this](auto*, TdxTreeListColumn* c) { events += L"+" + c->Caption(); };
+    grid.OnHideHeader = [this](auto*, TdxTreeListColumn* c) { events += L"-" + c->Caption(); };
+    grid.OnShowBand = [this](auto*, TdxTreeListBand* b, int at) {
+      events += L"+" + b->Caption() + L"@" + std::to_wstring(at);
+    };
+    grid.OnHideBand = [this](auto*, TdxTreeListBand* b) { events += L"-" + b->Caption(); };
+    form.Show();
+  }
+  TdxTreeListCustomizeForm& Box() { return *grid.CustomizeForm(); }
+  HWND hwnd() { return grid.Handle(); }
+  std::wstring Header() { return treelist_test::HeaderRows(grid.GetHeaderModel()); }
+  // The captions a list holds, from the top.
+  std::wstring Listed(TdxCustomizeList& list) {
+    std::wstring out;
+    for (int item : list.Items()) {
+      out += list.ListsBands() ? grid.Bands().Items(item)->Caption() : columns[item]->Caption();
+    }
+    return out;
+  }
+  // A message at a point of `window`'s client area, the cursor there.
+  void Send(HWND window, UINT msg, POINT client, WPARAM keys = 0) {
+    g_cursor = client;
+    ClientToScreen(window, &g_cursor);
+    SendMessageW(window, msg, keys, MAKELPARAM(client.x, client.y));
+  }
+  // A message to the grid, which has the mouse, for a point of the screen.
+  void SendAtScreen(UINT msg, POINT screen, WPARAM keys = 0) {
+    POINT client = screen;
+    ScreenToClient(hwnd(), &client);
+    Send(hwnd(), msg, client, keys);
+  }
+  // Presses item `index` of `list` and moves out of the drag rectangle: the grid drags it.
+  void Pick(TdxCustomizeList& list, int index) {
+    const POINT at = Mid(list.ItemRect(index));
+    Send(list.Handle(), WM_LBUTTONDOWN, at, MK_LBUTTON);
+    Send(list.Handle(), WM_MOUSEMOVE, {at.x + 12, at.y + 4}, MK_LBUTTON);
+  }
+  void DropOnGrid(POINT client) {
+    Send(hwnd(), WM_MOUSEMOVE, client, MK_LBUTTON);
+    Send(hwnd(), WM_LBUTTONUP, client);
+  }
+  // Presses `from` on the grid and moves past the drag threshold.
+  void Lift(POINT from) {
+    Send(hwnd(), WM_LBUTTONDOWN, from, MK_LBUTTON);
+    Send(hwnd(), WM_MOUSEMOVE, {from.x + 10, from.y}, MK_LBUTTON);
+  }
+  POINT HeaderPoint(int column) { return Mid(grid.GetLayout().HeaderOf(column)->rect); }
+  POINT BandPoint(int visible, int dx = 0) {
+    const Layout l = grid.GetLayout();
+    return {(l.bands[visible].left + l.bands[visible].right) / 2 + dx,
+            (l.band_panel.top + l.band_panel.bottom) / 2};
+  }
+  POINT OnBox() {
+    RECT r;
+    GetWindowRect(Box().Handle(), &r);
+    return {r.left + 30, r.bottom - 20};
+  }
+};
+
+TEST(TreeListCustomizing, HeadersComeFromTheFormWhereDroppedAndGoIntoItButNotTheLastOne) {
+  Customizing f;
+  f.columns[1]->SetVisible(false);
+  f.grid.ColumnsCustomizing();
+  TdxCustomizeList& headers = f.Box().HeadersList();
+  ASSERT_TRUE(IsWindowVisible(f.Box().Handle()));
+  EXPECT_EQ(GetWindow(f.Box().Handle(), GW_OWNER), f.form.Handle()) << "owned by the grid's form";
+  EXPECT_EQ(f.Listed(headers), L"B");
+
+  // B goes before C, where the arrows point while the mouse holds it there.
+  f.Pick(headers, 0);
+  ASSERT_EQ(f.grid.State(), tsColumnDragging);
+  EXPECT_EQ(GetCapture(), f.hwnd()) << "the grid runs the drag";
+  const RECT c = f.grid.GetLayout().HeaderOf(2)->rect;
+  f.Send(f.hwnd(), WM_MOUSEMOVE, {c.left + 5, Mid(c).y}, MK_LBUTTON);
+  EXPECT_TRUE(f.grid.ArrowsShown());
+  f.DropOnGrid({c.left + 5, Mid(c).y});
+  EXPECT_EQ(f.Header(), L"B0{A}B1{B,C}B2{D}");
+  EXPECT_EQ(f.events, L"+B");
+  EXPECT_EQ(f.Listed(headers), L"") << "the list follows";
+  EXPECT_EQ(GetCapture(), nullptr);
+
+  // The form laid over the header panel's right edge: over it no arrows, no edge scroll, and
+  // the cursor says the header may go there.
+  const Layout l = f.grid.GetLayout();
+  POINT edge{l.header_panel.right - 4, Mid(l.header_panel).y};
+  ClientToScreen(f.hwnd(), &edge);
+  f.Box().SetBounds(edge.x - 60, edge.y - 10, f.Box().Width(), f.Box().Height());
+  f.Lift(f.HeaderPoint(0));
+  f.SendAtScreen(WM_MOUSEMOVE, edge, MK_LBUTTON);
+  EXPECT_FALSE(f.grid.ArrowsShown());
+  EXPECT_FALSE(KillTimer(f.hwnd(), TCustomdxTreeList::kDragScrollTimer)) << "no edge scroll";
+  EXPECT_EQ(f.grid.DragImage().Cursor(), f.grid.Cursor());
+  f.SendAtScreen(WM_LBUTTONUP, edge);
+  EXPECT_EQ(f.Header(), L"B0{}B1{B,C}B2{D}");
+  EXPECT_EQ(f.Listed(headers), L"A");
+
+  // Down to one column, B: it shows the delete cursor over the form and stays when let go.
+  f.grid.Bands().Items(0)->SetVisible(false);
+  f.grid.Bands().Items(2)->SetVisible(false);
+  f.columns[2]->SetVisible(false);
+  f.Lift(f.HeaderPoint(1));
+  ASSERT_EQ(f.grid.State(), tsColumnDragging);
+  f.SendAtScreen(WM_MOUSEMOVE, f.OnBox(), MK_LBUTTON);
+  EXPECT_EQ(f.grid.DragImage().Cursor(), crTreeListDelete);
+  f.SendAtScreen(WM_LBUTTONUP, f.OnBox());
+  EXPECT_TRUE(f.columns[1]->Visible());
+  EXPECT_EQ(f.events, L"+B-A") << "nothing more hidden";
+}
+
+TEST(TreeListCustomizing, BandsComeFromTheFormAndGoIntoItOnTheirOwnPage) {
+  Customizing f;
+  f.grid.SetOptionsEx(f.grid.OptionsEx() | aoBandMoving);
+  f.grid.Bands().Items(2)->SetVisible(false);
+  f.grid.ColumnsCustomizing();
+  TdxCustomizePages& pages = f.Box().Pages();
+  ASSERT_EQ(pages.PageCount(), 2);
+  EXPECT_EQ(f.Box().FindComponent("PageControl"), &pages);
+  EXPECT_EQ(pages.ActivePageIndex(), 1) << "the headers first";
+  EXPECT_EQ(f.Listed(f.Box().BandsList()), L"B2");
+
+  // A band lifted from the grid brings the bands' page forward; over the form it goes there.
+  f.Lift(f.BandPoint(0));
+  EXPECT_EQ(pages.ActivePageIndex(), 0);
+  f.SendAtScreen(WM_MOUSEMOVE, f.OnBox(), MK_LBUTTON);
+  EXPECT_FALSE(f.grid.ArrowsShown());
+  EXPECT_EQ(f.grid.DragImage().Cursor(), f.grid.Cursor()) << "below the panel, yet it may go";
+  f.SendAtScreen(WM_LBUTTONUP, f.OnBox());
+  EXPECT_EQ(f.Header(), L"B1{C}");
+  EXPECT_EQ(f.Listed(f.Box().BandsList()), L"B0B2");
+
+  // Each comes back where the arrows point: B0 after the last band (B1), B2 then before B0,
+  // which stands after it in the bands by then.
+  f.Pick(f.Box().BandsList(), 0);
+  ASSERT_EQ(f.grid.State(), tsBandDragging);
+  const Layout l = f.grid.GetLayout();
+  f.DropOnGrid({l.bands.back().right + 10, Mid(l.band_panel).y});
+  EXPECT_EQ(f.Header(), L"B1{C}B0{A,B}");
+  f.Pick(f.Box().BandsList(), 0);
+  f.DropOnGrid(f.BandPoint(1, -20));
+  EXPECT_EQ(f.Header(), L"B1{C}B2{D}B0{A,B}");
+  EXPECT_EQ(f.events, L"-B0+B0@1+B2@1");
+  EXPECT_EQ(f.Listed(f.Box().BandsList()), L"");
+}
+
+TEST(TreeListCustomizing, TheListsHoldWhatAUserMayBringBackAndTheBoxKeepsItsSettings) {
+  Customizing f;
+  f.columns.push_back(f.grid.CreateColumn<TdxTreeListColumn>());
+  f.columns[4]->SetCaption(L"E");
+  f.columns[1]->SetVisible(false);  // listed
+  f.columns[2]->SetVisible(false);  // marked: never listed
+  f.columns[2]->SetDisableCustomizing(true);
+  f.columns[4]->SetBandIndex(-1);              // without a band: listed
+  f.grid.Bands().Items(2)->SetVisible(false);  // D's band hidden
+  f.grid.Bands().Items(1)->SetVisible(false);
+  f.grid.Bands().Items(1)->SetDisableCustomizing(true);  // a marked band
+  f.grid.ColumnsCustomizing();
+  EXPECT_EQ(f.Listed(f.Box().HeadersList()), L"BE");
+  EXPECT_EQ(f.Listed(f.Box().BandsList()), L"B2");
+  f.grid.ShowHiddenInCustomizeBox = true;
+  f.grid.ColumnsCustomizing();
+  EXPECT_EQ(f.Listed(f.Box().HeadersList()), L"BDE") << "also D, shown in a hidden band";
+  f.columns[2]->SetDisableCustomizing(false);
+  EXPECT_EQ(f.Listed(f.Box().HeadersList()), L"BCDE") << "a change reaches the open form";
+
+  // Two rows at least; the simple box holds the headers only, without pages; a grid without
+  // its band panel has no page of bands.
+  f.grid.SetCustomizingRowCount(0);
+  f.grid.SimpleCustomizeBox = true;
+  f.grid.ColumnsCustomizing();
+  TdxCustomizeList& headers = f.Box().HeadersList();
+  EXPECT_FALSE(f.Box().Pages().Visible());
+  EXPECT_EQ(headers.Parent(), &f.Box());
+  EXPECT_EQ(headers.ClientHeight(), 2 * f.grid.GetMetrics().header_line_height);
+  // Four items in two rows: the bar, the wheel and a drag from the scrolled list.
+  SendMessageW(headers.Handle(), WM_VSCROLL, SB_LINEDOWN, 0);
+  EXPECT_EQ(headers.TopIndex(), 1);
+  SendMessageW(headers.Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
+  EXPECT_EQ(headers.TopIndex(), 0);
+  SendMessageW(headers.Handle(), WM_VSCROLL, SB_BOTTOM, 0);
+  EXPECT_EQ(headers.TopIndex(), 2);
+  EXPECT_EQ(headers.ItemAt(Mid(headers.ItemRect(2))), 2) << "the top row shows item 2";
+  f.Pick(headers, 2);
+  f.DropOnGrid(f.HeaderPoint(0));
+  EXPECT_TRUE(f.columns[3]->Visible()) << "D, the third listed";
+
+  f.grid.SimpleCustomizeBox = false;
+  f.grid.SetShowBands(false);
+  f.grid.ColumnsCustomizing();
+  EXPECT_EQ(f.Box().Pages().PageCount(), 1);
+  EXPECT_FALSE(f.Box().HasBandsPage());
+}
+
+TEST(TreeListCustomizing, ClosingSaysOnceThatCustomizingEndedAndTheGridFreesTheForm) {
+  int ended = 0;
+  HWND box = nullptr;
+  {
+    Customizing f;
+    f.grid.OnEndColumnsCustomizing = [&](auto* sender) {
+      EXPECT_EQ(sender, &f.grid);
+      ++ended;
+    };
+    const auto reopen = [&] {
+      f.grid.ColumnsCustomizing();
+      return f.Box().Handle();
+    };
+    SendMessageW(reopen(), WM_CLOSE, 0, 0);  // the close box
+    EXPECT_EQ(ended, 1);
+    EXPECT_FALSE(IsWindowVisible(f.Box().Handle()));
+    f.grid.EndColumnsCustomizing();
+    EXPECT_EQ(ended, 1) << "closed already";
+    reopen();
+    SendMessageW(f.Box().HeadersList().Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_EQ(ended, 2);
+    // Escape through the message loop, as the application's loop hands keys to the form.
+    reopen();
+    PostMessageW(f.Box().HeadersList().Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
+    framework::Application::Instance().ProcessMessages();
+    EXPECT_EQ(ended, 3);
+    reopen();
+    f.grid.EndColumnsCustomizing();
+    EXPECT_EQ(ended, 4);
+    box = reopen();
+  }
+  EXPECT_FALSE(IsWindow(box)) << "freed with the grid";
+  EXPECT_EQ(ended, 4) << "a grid going away ends nothing";
+}
+
+TEST(TreeListCustomizing, EveryRoadOutOfADragFromTheFormLetsTheMouseGo) {
+  Customizing f;
+  f.columns[0]->SetVisible(false);
+  f.grid.Bands().Items(2)->SetVisible(false);
+  f.grid.ColumnsCustomizing();
+  TdxCustomizeList& headers = f.Box().HeadersList();
+  const auto pick = [&] {
+    f.Pick(headers, 0);
+    EXPECT_EQ(f.grid.State(), tsColumnDragging);
+    EXPECT_EQ(GetCapture(), f.hwnd());
+  };
+  const auto let_go = [&](const char* road) {
+    EXPECT_EQ(f.grid.State(), tsNone) << road;
+    EXPECT_EQ(GetCapture(), nullptr) << road;
+    EXPECT_FALSE(f.grid.DragImage().Dragging()) << road;
+    EXPECT_FALSE(KillTimer(f.hwnd(), TCustomdxTreeList::kDragScrollTimer)) << road;
+  };
+  pick();
+  f.Send(f.hwnd(), WM_MOUSEMOVE, {4, f.HeaderPoint(1).y}, MK_LBUTTON);  // at the left edge
+  SendMessageW(headers.Handle(), WM_KEYDOWN, VK_ESCAPE, 0);  // the focus stays in the form
+  let_go("Escape");
+  EXPECT_TRUE(IsWindowVisible(f.Box().Handle())) << "Escape ended the drag only";
+  pick();
+  SendMessageW(f.hwnd(), WM_CANCELMODE, 0, 0);
+  let_go("cancel mode");
+  pick();
+  ReleaseCapture();
+  let_go("capture taken");
+  f.Pick(f.Box().BandsList(), 0);
+  EXPECT_EQ(f.grid.State(), tsBandDragging);
+  f.SendAtScreen(WM_LBUTTONUP, f.OnBox());
+  let_go("released over the form");
+  EXPECT_EQ(f.events, L"") << "nothing came or went";
+
+  // A press that never became a drag: the list lets the mouse go on each road.
+  const POINT at = Mid(headers.ItemRect(0));
+  f.Send(headers.Handle(), WM_LBUTTONDOWN, at, MK_LBUTTON);
+  EXPECT_EQ(GetCapture(), headers.Handle());
+  SendMessageW(headers.Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
+  EXPECT_EQ(GetCapture(), nullptr);
+  EXPECT_TRUE(IsWindowVisible(f.Box().Handle())) << "Escape ended the press only";
+  f.Send(headers.Handle(), WM_LBUTTONDOWN, at, MK_LBUTTON);
+  f.Send(headers.Handle(), WM_LBUTTONUP, at);
+  EXPECT_EQ(GetCapture(), nullptr);
+  f.Send(headers.Handle(), WM_MOUSEMOVE, {at.x + 30, at.y});
+  EXPECT_EQ(f.grid.State(), tsNone) << "moves after the release drag nothing";
+  f.Send(headers.Handle(), WM_LBUTTONDOWN, at, MK_LBUTTON);
+  SendMessageW(headers.Handle(), WM_CANCELMODE, 0, 0);
+  EXPECT_EQ(GetCapture(), nullptr);
+  f.Send(headers.Handle(), WM_MOUSEMOVE, {at.x + 30, at.y}, MK_LBUTTON);
+  EXPECT_EQ(f.grid.State(), tsNone);
+}
+
+}  // namespace
