@@ -8,7 +8,10 @@
 #include <cmath>
 #include <functional>
 #include <memory>
+#include <sstream>
 #include <string>
+#include <type_traits>
+#include <vector>
 
 #include "controls/locale_scope.h"
 #include "controls/surface.h"
@@ -200,50 +203,268 @@ TEST(CheckColumn, EditsToggleTheNodesTextTellTheHandlerAndCopiesTakeEverySetting
   EXPECT_EQ(Described(fresh), new_column);
 }
 
-// The typed columns copy and restore every setting their class tables publish: a copy describes
-// itself as the source does, a restored column as a new one, and a column of another class takes
-// only the base settings. (The mask column's copy lost IgnoreMaskBlank.)
-TEST(TypedColumns, CopiesAndDefaultsFollowTheClassTables) {
-  struct Case {
-    const char *type, *settings;
+// What an editor holds, one word a value: numbers, 0 and 1 for flags, enumerations by position.
+std::string Word(bool value) { return value ? "1" : "0"; }
+std::string Word(double value) {
+  std::ostringstream out;
+  out << value;
+  return out.str();
+}
+std::string Word(const std::wstring& value) { return "'" + win::Narrow(value) + "'"; }
+std::string Word(const std::vector<std::wstring>& values) {
+  std::string out;
+  for (const std::wstring& value : values) out += (out.empty() ? "" : ",") + win::Narrow(value);
+  return "(" + out + ")";
+}
+template <class E, class = std::enable_if_t<std::is_enum_v<E> || std::is_integral_v<E>>>
+std::string Word(E value) {
+  return std::to_string(static_cast<long long>(value));
+}
+template <class... V>
+std::string Held(const V&... values) {
+  std::string out;
+  ((out += (out.empty() ? "" : " ") + Word(values)), ...);
+  return out;
+}
+
+// The names a form text sets at its first level.
+std::vector<std::string> SettingNames(const std::string& settings) {
+  std::vector<std::string> names;
+  std::istringstream lines(settings);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("  ", 0) == 0 && line[2] != ' ')
+      names.push_back(line.substr(2, line.find(' ', 2) - 2));
+  }
+  return names;
+}
+
+// One typed column's settings: a form text setting each away from its default, what its editor
+// holds of them in a new column and in the set one (the defaults and the hand-over), and the
+// settings that copies or restored defaults leave as they are.
+struct SettingsCase {
+  const char* type;
+  std::function<TdxTreeListColumn&(TypedGrid&)> add;
+  const char* settings;
+  std::function<std::string(TdxInplaceEdit&)> editor;
+  const char* new_editor;
+  const char* set_editor;
+  std::vector<std::string> not_copied = {}, not_restored = {};
+};
+
+template <class Column>
+std::function<TdxTreeListColumn&(TypedGrid&)> Adds() {
+  return [](TypedGrid& g) -> TdxTreeListColumn& { return g.Add<Column>({L"a"}); };
+}
+
+template <class Editor, class Describe>
+std::function<std::string(TdxInplaceEdit&)> Holds(Describe describe) {
+  return [describe](TdxInplaceEdit& editor) {
+    auto* typed = dynamic_cast<Editor*>(&editor);
+    return typed ? describe(*typed) : std::string("another editor");
   };
-  const Case cases[] = {
-      {"TdxTreeListDateColumn",
-       "  DateButtons = [btnClear]\n  DateOnError = deNull\n  DateValidation = True\n"
-       "  SaveTime = False\n  UseEditMask = True\n"},
-      {"TdxTreeListTimeColumn", "  TimeEditFormat = tfHour\n  UseCtrlIncrement = True\n"},
-      {"TdxTreeListSpinColumn",
-       "  Increment = 0.5\n  MinValue = -2\n  MaxValue = 2.75\n  UseCtrlIncrement = True\n"},
-      {"TdxTreeListCurrencyColumn",
-       "  DisplayFormat = '0.0'\n  MinValue = 1.5\n  MaxValue = 9\n  DecimalPlaces = 3\n"},
-      {"TdxTreeListCalcColumn",
-       "  BeepOnError = False\n  ButtonStyle = bsFlat\n  Precision = 7\n  QuickClose = True\n"
-       "  ShowButtonFrame = True\n"},
-      {"TdxTreeListHyperLinkColumn",
-       "  EditBackgroundColor = clYellow\n  EditFontColor = clRed\n  SingleClick = True\n"
-       "  StartKey = 13\n"},
-      {"TdxTreeListMaskColumn", "  EditMask = '!90:00;1;_'\n  IgnoreMaskBlank = True\n"},
-  };
+}
+
+std::string DropDownHeld(editors::TdxInplaceDropDownEdit& e) {
+  return Held(e.DropDownRows, e.DropDownWidth, e.ImmediateDropDown, e.ImmediatePopup,
+              e.PopupAlignment, e.PopupBorder);
+}
+
+const SettingsCase kSettingsCases[] = {
+    {"TdxTreeListDateColumn", Adds<TdxTreeListDateColumn>(),
+     "  DateButtons = [btnClear]\n  DateOnError = deNull\n  DateValidation = True\n"
+     "  SaveTime = False\n  UseEditMask = True\n",
+     Holds<editors::TdxInplaceDateEdit>([](auto& e) {
+       return Held(e.DateButtons, e.DateOnError, e.DateValidation, e.SaveTime, e.UseEditMask());
+     }),
+     "3 1 0 1 0", "2 2 1 0 1"},
+    {"TdxTreeListTimeColumn", Adds<TdxTreeListTimeColumn>(),
+     "  TimeEditFormat = tfHour\n  UseCtrlIncrement = True\n",
+     Holds<editors::TdxInplaceTimeEdit>(
+         [](auto& e) { return Held(e.TimeEditFormat(), e.UseCtrlIncrement); }),
+     "1 0", "2 1"},
+    {"TdxTreeListSpinColumn", Adds<TdxTreeListSpinColumn>(),
+     "  EditorEnabled = False\n  Increment = 0.5\n  MinValue = -2\n  MaxValue = 2.75\n"
+     "  ShowButtonStyle = sbNone\n  UseCtrlIncrement = True\n  ValueType = vtFloat\n",
+     Holds<editors::TdxInplaceSpinEdit>([](auto& e) {
+       return Held(e.EditorEnabled, e.Increment, e.MinValue(), e.MaxValue(), e.UseCtrlIncrement,
+                   e.ValueType());
+     }),
+     "1 1 0 0 0 0", "0 0.5 -2 2.75 1 1"},
+    {"TdxTreeListCalcColumn", Adds<TdxTreeListCalcColumn>(),
+     "  BeepOnError = False\n  ButtonStyle = bsExtraFlat\n  Precision = 7\n  QuickClose = True\n"
+     "  ShowButtonFrame = True\n",
+     Holds<editors::TdxInplaceCalcEdit>([](auto& e) {
+       return Held(e.BeepOnError, e.ButtonStyle, e.Precision, e.QuickClose, e.ShowButtonFrame);
+     }),
+     "1 0 13 0 0", "0 3 7 1 1"},
+    {"TdxTreeListCurrencyColumn", Adds<TdxTreeListCurrencyColumn>(),
+     "  DecimalPlaces = 3\n  DisplayFormat = '0.0'\n  MinValue = 1.5\n  MaxValue = 9\n"
+     "  UseThousandSeparator = True\n",
+     Holds<editors::TdxInplaceCurrencyEdit>(
+         [](auto& e) {  // The editor shows plain numbers: the column's format is the cell's.
+           return Held(e.DecimalPlaces, e.DisplayFormat() == editors::BuildCurrencyFormat(),
+                       e.UseThousandSeparator);
+         }),
+     "2 1 0", "3 1 1"},
+    {"TdxTreeListHyperLinkColumn", Adds<TdxTreeListHyperLinkColumn>(),
+     "  EditBackgroundColor = clYellow\n  EditFontColor = clRed\n  SingleClick = True\n"
+     "  StartKey = 8205\n",
+     Holds<editors::TdxInplaceHyperLinkEdit>(
+         [](auto& e) { return Held(e.Color(), e.LinkColor, e.SingleClick, e.StartKey); }),
+     "16777215 16711680 0 262157", "65535 255 1 65549"},
+    {"TdxTreeListMaskColumn", Adds<TdxTreeListMaskColumn>(),
+     "  EditMask = '!90:00;1;_'\n  IgnoreMaskBlank = True\n",
+     Holds<editors::TdxInplaceMaskEdit>(
+         [](auto& e) { return Held(e.EditMask(), e.IgnoreMaskBlank); }),
+     "'' 0", "'!90:00;1;_' 1"},
+    {"TdxTreeListCheckColumn", Adds<TdxTreeListCheckColumn>(),
+     "  AllowGrayed = True\n  Border3D = True\n  GlyphCount = 2\n  MinWidth = 30\n"
+     "  ShowNullFieldStyle = nsInactive\n  ValueChecked = 'Yes'\n  ValueGrayed = '?'\n"
+     "  ValueUnchecked = 'No'\n",
+     Holds<editors::TdxInplaceCheckEdit>([](auto& e) {
+       return Held(e.AllowGrayed, e.Style()->ButtonStyle(), e.GlyphCount(), e.ShowNullFieldStyle(),
+                   e.Alignment());
+     }),
+     "0 2 6 0 2", "1 0 2 1 2"},
+    {"TdxTreeListMemoColumn",
+     Adds<TdxTreeListMemoColumn>(),
+     "  HeaderMaxLineCount = 3\n  HideScrollBars = False\n  ScrollBars = ssVertical\n"
+     "  SelectionBar = True\n  WantReturns = False\n  WantTabs = True\n  WordWrap = False\n",
+     Holds<editors::TdxInplaceMemoEdit>([](auto& e) {
+       return Held(e.HideScrollBars(), e.ScrollBars(), e.SelectionBar(), e.WantReturns, e.WantTabs,
+                   e.WordWrap());
+     }),
+     "1 0 0 1 0 1",
+     "0 2 1 0 1 0",
+     {"HideScrollBars", "SelectionBar", "WantReturns", "WantTabs"},
+     {"HideScrollBars", "SelectionBar", "WantReturns", "WantTabs"}},
+    {"TdxTreeListPickColumn",
+     Adds<TdxTreeListPickColumn>(),
+     "  CanDeleteText = True\n  CaseSensitive = True\n  DropDownRows = 3\n"
+     "  DropDownListStyle = True\n  DropDownWidth = 90\n  ImmediateDropDown = False\n"
+     "  Items = ('b' 'a')\n  ItemsSorted = True\n  PopupAlignment = taRightJustify\n"
+     "  PopupBorder = pbFlat\n  Revertable = True\n  ShowButtonStyle = sbAlways\n",
+     Holds<editors::TdxInplacePickEdit>([](auto& e) {
+       return Held(e.CaseSensitive(), e.DropDownListStyle(), e.Items(), e.CanDeleteText,
+                   e.Revertable, e.ItemsSorted()) +
+              " / " + DropDownHeld(e);
+     }),
+     "0 0 () 0 0 0 / 7 0 1 0 0 1",
+     "1 1 (a,b) 1 1 1 / 3 90 0 0 1 0",
+     {"CaseSensitive", "ItemsSorted"},
+     {"CaseSensitive", "Items"}},
+    // A restored MRU column drops down at once, as a pick column does (a new one does not).
+    {"TdxTreeListMRUColumn",
+     Adds<TdxTreeListMRUColumn>(),
+     "  ImmediateDropDown = True\n  MaxItemCount = 3\n  ShowEllipsis = False\n",
+     Holds<editors::TdxInplaceMRUEdit>(
+         [](auto& e) { return Held(e.ImmediateDropDown, e.MaxItemCount(), e.ShowEllipsis()); }),
+     "0 7 1",
+     "1 3 0",
+     {},
+     {"ImmediateDropDown"}},
+    {"TdxTreeListImageColumn",
+     Adds<TdxTreeListImageColumn>(),
+     "  DefaultImages = False\n  Descriptions = ('B' 'A')\n  ImageIndexes = ('1' '0')\n"
+     "  Incremental = True\n  MinWidth = 40\n  MultiLineText = True\n  ShowDescription = True\n"
+     "  Values = ('b' 'a')\n",
+     Holds<editors::TdxInplaceImageEdit>(
+         [](auto& e) { return Held(e.ValueIndex(), e.Incremental); }),
+     "-1 0",
+     "1 1",
+     {},
+     {"Descriptions", "ImageIndexes", "Values"}},
+    {"TdxTreeListButtonColumn", Adds<TdxTreeListButtonColumn>(),
+     "  ButtonOnly = True\n  ClickKey = 13\n  EditButtonStyle = ebsDown\n  HideEditCursor = True\n",
+     Holds<editors::TdxInplaceButtonEdit>([](auto& e) {
+       return Held(e.Buttons().Count(), e.Buttons().GetItem(0).Kind(), e.ClickKey, e.TextMode());
+     }),
+     "1 0 262157 0", "1 1 13 2"},
+    {"TdxTreeListButtonColumn", Adds<TdxTreeListButtonColumn>(), "  HideEditCursor = True\n",
+     Holds<editors::TdxInplaceButtonEdit>([](auto& e) { return Held(e.TextMode()); }), "0", "1"},
+};
+
+bool Named(const std::vector<std::string>& names, const std::string& name) {
+  return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+// Each typed column's settings, read from a form: a new column has their defaults, a copy takes
+// them, restoring gives the defaults back, and the editor gets what the column says.
+TEST(TypedColumns, EachSettingHasItsDefaultIsCopiedRestoredAndReachesTheEditor) {
   RegisterTreeListClasses();
   RegisterTypedColumnClasses();
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.type);
-    const auto make = [&] {
-      return std::unique_ptr<TdxTreeListColumn>(
-          dynamic_cast<TdxTreeListColumn*>(framework::FindClass(c.type)(nullptr)));
+  for (const SettingsCase& c : kSettingsCases) {
+    SCOPED_TRACE(std::string(c.type) + "\n" + c.settings);
+    TypedGrid g;
+    TdxTreeListColumn& fresh = c.add(g);
+    TdxTreeListColumn& set = c.add(g);
+    TdxTreeListColumn& copy = c.add(g);
+    const auto held = [&](TdxTreeListColumn& column) {
+      TdxInplaceEdit* editor = g.Edit(column);
+      if (!editor) return std::string("no editor");
+      std::string text = c.editor(*editor);
+      g.grid.CancelEditor();
+      return text;
     };
-    auto source = make(), copy = make();
-    const std::string fresh = Described(*copy);
+    const std::string fresh_text = Described(fresh);
     framework::ReadComponentText(
-        *source, std::string("object C: ") + c.type + "\n" + c.settings + "end\n", c.type);
-    ASSERT_NE(Described(*source), fresh);
-    copy->Assign(*source);
-    EXPECT_EQ(Described(*copy), Described(*source));
-    copy->RestoreDefaults();
-    EXPECT_EQ(Described(*copy), fresh);
+        set, std::string("object C: ") + c.type + "\n" + c.settings + "end\n", c.type);
+    const auto value = [](TdxTreeListColumn& column, const std::string& name) {
+      return framework::GetPropValue(column, name);
+    };
+    std::vector<framework::TValue> values;
+    for (const std::string& name : SettingNames(c.settings)) {
+      SCOPED_TRACE(name);
+      const framework::PropInfo* prop = fresh.ClassInfo().FindProperty(name);
+      ASSERT_NE(prop, nullptr);
+      EXPECT_EQ(fresh_text.find("  " + name + " ="), std::string::npos) << "a new column's default";
+      if (prop->default_value) {
+        EXPECT_EQ(value(fresh, name), *prop->default_value);
+      }
+      EXPECT_NE(value(set, name), value(fresh, name)) << "the form text sets it";
+      values.push_back(value(set, name));
+    }
+    EXPECT_EQ(held(fresh), c.new_editor);
+    EXPECT_EQ(held(set), c.set_editor);
+
+    copy.Assign(set);
+    size_t i = 0;
+    for (const std::string& name : SettingNames(c.settings)) {
+      SCOPED_TRACE(name);
+      EXPECT_EQ(value(copy, name),
+                Named(c.not_copied, name) ? value(fresh, name) : value(set, name))
+          << "copied";
+    }
+    if (c.not_copied.empty()) {
+      EXPECT_EQ(Described(copy), Described(set));
+      EXPECT_EQ(held(copy), c.set_editor);
+    }
+    set.RestoreDefaults();
+    for (const std::string& name : SettingNames(c.settings)) {
+      SCOPED_TRACE(name);
+      EXPECT_EQ(value(set, name), Named(c.not_restored, name) ? values[i] : value(fresh, name))
+          << "restored";
+      ++i;
+    }
+    if (c.not_restored.empty()) {
+      EXPECT_EQ(Described(set), fresh_text);
+      EXPECT_EQ(held(set), c.new_editor);
+    }
+    // A plain column has none of its own settings: the copy restores their defaults.
+    std::vector<framework::TValue> kept;
+    for (const std::string& name : SettingNames(c.settings)) kept.push_back(value(copy, name));
     TdxTreeListColumn plain(nullptr);
-    copy->Assign(plain);
-    EXPECT_EQ(Described(*copy), fresh) << "a plain column has none of these settings";
+    copy.Assign(plain);
+    i = 0;
+    for (const std::string& name : SettingNames(c.settings)) {
+      if (plain.ClassInfo().FindProperty(name)) {
+        EXPECT_EQ(value(copy, name), value(plain, name)) << name << " of the plain column";
+      } else {
+        EXPECT_EQ(value(copy, name), Named(c.not_restored, name) ? kept[i] : value(fresh, name))
+            << name;
+      }
+      ++i;
+    }
   }
 }
 
