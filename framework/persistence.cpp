@@ -75,16 +75,33 @@ std::vector<const PropInfo*> TClassInfo::Properties() const {
       all.push_back(&prop);
     }
   }
+  std::erase_if(all, [](const PropInfo* p) { return !p->published; });
   return all;
 }
 
-const PropInfo* TClassInfo::FindProperty(const std::string& name) const {
+const PropInfo* TClassInfo::FindDescribed(const std::string& name) const {
   for (const TClassInfo* info = this; info; info = info->parent_) {
     for (const PropInfo& prop : info->properties_) {
       if (win::SameText(prop.name, name)) return &prop;
     }
   }
   return nullptr;
+}
+
+const PropInfo* TClassInfo::FindProperty(const std::string& name) const {
+  const PropInfo* prop = FindDescribed(name);
+  return prop && prop->published ? prop : nullptr;
+}
+
+TClassInfo& TClassInfo::Publish(const char* name, std::optional<TValue> fallback) {
+  const PropInfo* described = FindDescribed(name);
+  if (!described)
+    throw EPropertyError(name_ + " publishes " + name + ", which no parent describes");
+  PropInfo prop = *described;
+  prop.published = true;
+  prop.hand_over = nullptr;
+  if (fallback) prop.default_value = std::move(fallback);
+  return Add(std::move(prop));
 }
 
 const MethodInfo* TClassInfo::FindMethod(const std::string& name) const {
@@ -136,7 +153,7 @@ namespace {
 void CopyObject(void* from, const TClassInfo& from_info, void* to, const TClassInfo& to_info) {
   for (const PropInfo* source : from_info.Properties()) {
     const PropInfo* target = to_info.FindProperty(source->name);
-    if (!target || target->kind != source->kind) continue;
+    if (!target || target->kind != source->kind || !target->copied) continue;
     if (source->kind == PropKind::Object) {
       CopyObject(source->sub_object(from), *source->sub_info, target->sub_object(to),
                  *target->sub_info);

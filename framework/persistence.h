@@ -16,6 +16,7 @@
 #include "framework/classes.h"
 #include "framework/exception.h"
 #include "framework/streams.h"
+#include "framework/win/text.h"
 
 namespace framework {
 
@@ -87,7 +88,39 @@ struct PropInfo {
   // Data: reads and writes the blob's own stream form.
   std::function<void(void*, TStream&)> read_data;
   std::function<void(void*, TStream&)> write_data;
+  // Form descriptions name it only while published: a base class may describe a property that
+  // only some of its descendants publish.
+  bool published = true;
+  // Whether a copy of the object takes it, and whether setting the object back to its defaults
+  // does (a class may keep some of its values through either).
+  bool copied = true;
+  bool restored = true;
+  // Hands the value on to a peer that is of the class this names (a column's to its editor);
+  // other peers are left alone.
+  std::function<void(void*, TComponent& peer)> hand_over;
 };
+
+// A property value as the C++ type `T` of a member or a setter's parameter: enumerations by
+// position, texts and lines widened where `T` is wide.
+template <class T>
+T ValueAs(const TValue& value) {
+  if constexpr (std::is_same_v<T, bool> || std::is_same_v<T, double>) {
+    return std::get<T>(value);
+  } else if constexpr (std::is_arithmetic_v<T> || std::is_enum_v<T>) {
+    return static_cast<T>(std::get<int64_t>(value));
+  } else if constexpr (std::is_same_v<T, std::wstring>) {
+    if (const auto* narrow = std::get_if<std::string>(&value)) return win::Widen(*narrow);
+    return std::get<std::wstring>(value);
+  } else if constexpr (std::is_same_v<T, std::vector<std::wstring>>) {
+    std::vector<std::wstring> wide;
+    for (const std::string& line : std::get<std::vector<std::string>>(value)) {
+      wide.push_back(win::Widen(line));
+    }
+    return wide;
+  } else {
+    return std::get<T>(value);
+  }
+}
 
 struct MethodInfo {
   std::string name;
@@ -109,9 +142,12 @@ class TClassInfo {
   const std::string& Name() const noexcept { return name_; }
   const TClassInfo* Parent() const noexcept { return parent_; }
   bool InheritsFrom(const TClassInfo& other) const;
-  // Own and inherited properties, the parent's first.
+  // Own and inherited published properties, the parent's first.
   std::vector<const PropInfo*> Properties() const;
-  // By name, case ignored; null when neither this class nor a parent has it.
+  // The properties this class describes itself, published or not, in their order.
+  const std::vector<PropInfo>& OwnProperties() const noexcept { return properties_; }
+  // A published property by name, case ignored; null when neither this class nor a parent
+  // publishes it.
   const PropInfo* FindProperty(const std::string& name) const;
   const MethodInfo* FindMethod(const std::string& name) const;
 
@@ -204,6 +240,53 @@ class TClassInfo {
     info.write_data = [write](void* object, TStream& s) { (Cast<T>(object)->*write)(s); };
     return Add(std::move(info));
   }
+  // Publishes a property that a parent describes without publishing it, with another default
+  // when given; the parent's own handing-on stays the parent's.
+  TClassInfo& Publish(const char* name, std::optional<TValue> fallback = std::nullopt);
+  // The last property added is described for descendants to publish.
+  TClassInfo& Unpublished() {
+    properties_.back().published = false;
+    return *this;
+  }
+  // Copies of the object leave the last property added as it is.
+  TClassInfo& NotCopied() {
+    properties_.back().copied = false;
+    return *this;
+  }
+  // Setting the object back to its defaults leaves the last property added as it is.
+  TClassInfo& NotRestored() {
+    properties_.back().restored = false;
+    return *this;
+  }
+  // The last property added is handed on to a peer's data member or setter (`Peer`: the peer's
+  // class when the member is a base class's), through `convert` when given.
+  template <class Peer = void, class Member>
+  TClassInfo& To(Member member) {
+    return To<Peer>(
+        member, +[](TargetType<Member> value) { return value; });
+  }
+  template <class Peer = void, class Member, class R, class A>
+  TClassInfo& To(Member member, R (*convert)(A)) {
+    using P = std::conditional_t<std::is_void_v<Peer>, typename MemberClass<Member>::type, Peer>;
+    using Source = std::decay_t<A>;
+    PropInfo& prop = properties_.back();
+    prop.hand_over = [get = prop.get, member, convert](void* object, TComponent& peer) {
+      auto* target = dynamic_cast<P*>(&peer);
+      if (!target) return;
+      if constexpr (std::is_member_function_pointer_v<Member>) {
+        (target->*member)(convert(ValueAs<Source>(get(object))));
+      } else {
+        target->*member = convert(ValueAs<Source>(get(object)));
+      }
+    };
+    return *this;
+  }
+  // Hands the properties this class describes itself on to `peer`, in their order.
+  void HandOver(void* object, TComponent& peer) const {
+    for (const PropInfo& prop : properties_) {
+      if (prop.hand_over) prop.hand_over(object, peer);
+    }
+  }
   // The last property added has no default: it is written whenever it is stored.
   TClassInfo& NoDefault() {
     properties_.back().default_value.reset();
@@ -245,6 +328,23 @@ class TClassInfo {
   struct MemberClass<R C::*> {
     using type = C;
   };
+  // What a data member holds or a setter takes.
+  template <class M>
+  struct Target;
+  template <class R, class C>
+  struct Target<R C::*> {
+    using type = R;
+  };
+  template <class R, class C, class A>
+  struct Target<R (C::*)(A)> {
+    using type = std::decay_t<A>;
+  };
+  template <class R, class C, class A>
+  struct Target<R (C::*)(A) noexcept> {
+    using type = std::decay_t<A>;
+  };
+  template <class M>
+  using TargetType = typename Target<M>::type;
   static PropInfo NewProp(const char* name, PropKind kind) {
     PropInfo info;
     info.name = name;
@@ -274,6 +374,8 @@ class TClassInfo {
     return Add(std::move(info));
   }
   TClassInfo& Add(PropInfo info);
+  // By name, published or not.
+  const PropInfo* FindDescribed(const std::string& name) const;
 
   std::string name_;
   const TClassInfo* parent_;
@@ -292,8 +394,8 @@ std::pair<void*, const PropInfo*> ResolveProperty(void* object, const TClassInfo
 // the wrong kind or one that is not among the identifiers.
 void SetPropValue(TComponent& component, const std::string& path, const TValue& value);
 TValue GetPropValue(TComponent& component, const std::string& path);
-// Copies every published property both classes share by name and kind, except events, names
-// and data (a property copy of one control onto another).
+// Copies every published property both classes share by name and kind, except events, names,
+// data and those a class does not copy (a property copy of one control onto another).
 void CopyProperties(TComponent& from, TComponent& to);
 
 }  // namespace framework

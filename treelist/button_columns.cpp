@@ -30,6 +30,7 @@ editors::TdxEditButtonKind ButtonKind(TdxEditButtonStyle style) {
 
 const framework::TClassInfo& TdxTreeListButtonColumn::StaticClassInfo() {
   using C = TdxTreeListButtonColumn;
+  using E = editors::TdxInplaceButtonEdit;
   static const framework::TClassInfo info =
       framework::TClassInfo::Derived<C, TdxTreeListDropDownColumn>("TdxTreeListButtonColumn")
           .Bool("ButtonOnly", &C::ButtonOnly, &C::SetButtonOnly, false)
@@ -37,6 +38,7 @@ const framework::TClassInfo& TdxTreeListButtonColumn::StaticClassInfo() {
                 {"ebsSimple", "ebsEllipsis", "ebsDown", "ebsGlyph"},
                 TdxEditButtonStyle::ebsEllipsis)
           .Int("ClickKey", &C::ClickKey, &C::SetClickKey, kCtrlEnterShortCut)
+          .To(&E::ClickKey, ShortCutToEditorKey)
           .Bool("HideEditCursor", &C::HideEditCursor, &C::SetHideEditCursor, false)
           .Collection("Buttons", editors::TdxEditButton::StaticClassInfo(), &C::ButtonItems,
                       &C::ClearButtons, &C::AddButton)
@@ -59,7 +61,7 @@ bool TdxTreeListButtonColumn::IsButtonsStored() const {
 }
 
 TdxTreeListButtonColumn::TdxTreeListButtonColumn(framework::TComponent* owner)
-    : TdxTreeListDropDownColumn(owner), buttons_([this] { Changed(); }, nullptr) {
+    : TdxDescribedColumn(owner), buttons_([this] { Changed(); }, nullptr) {
   buttons_.Add();
 }
 
@@ -104,44 +106,26 @@ void TdxTreeListButtonColumn::SetHideEditCursor(bool value) {
   Changed();
 }
 
-void TdxTreeListButtonColumn::Assign(const TdxTreeListColumn& source) {
-  const auto* button = dynamic_cast<const TdxTreeListButtonColumn*>(&source);
-  if (!button) return TdxTreeListDropDownColumn::Assign(source);
-  InColumnUpdate(*this, [&] {
-    TdxTreeListDropDownColumn::Assign(source);
-    SetButtonOnly(button->button_only_);
-    SetButtons(button->buttons_);
-    SetEditButtonStyle(button->edit_button_style_);
-    click_key_ = button->click_key_;
-    SetGlyph(button->glyph_);
-    SetHideEditCursor(button->hide_edit_cursor_);
-  });
+void TdxTreeListButtonColumn::AssignMore(const TdxTreeListButtonColumn& source) {
+  SetButtons(source.buttons_);
+  SetGlyph(source.glyph_);
 }
 
-void TdxTreeListButtonColumn::RestoreDefaults() {
-  TdxTreeListDropDownColumn::RestoreDefaults();
-  button_only_ = false;
+void TdxTreeListButtonColumn::RestoreMore() {
   buttons_.RestoreDefaults();
-  edit_button_style_ = TdxEditButtonStyle::ebsEllipsis;
-  click_key_ = kCtrlEnterShortCut;
   glyph_.SetSize(0, 0);
-  hide_edit_cursor_ = false;
 }
 
 const editors::TdxInplaceEditClass& TdxTreeListButtonColumn::GetEditorClass() const {
   return TdxInplaceTreeListButtonEdit::EditorClass();
 }
 
-void TdxTreeListButtonColumn::InitEditor(editors::TdxInplaceEdit& editor) {
-  TdxTreeListDropDownColumn::InitEditor(editor);
-  auto* button = dynamic_cast<editors::TdxInplaceButtonEdit*>(&editor);
-  if (!button) return;
-  button->SetButtons(buttons_);
-  button->ClickKey = ShortCutToEditorKey(click_key_);
-  button->SetTextMode(button_only_        ? editors::TdxButtonTextMode::tmButtonsOnly
-                      : hide_edit_cursor_ ? editors::TdxButtonTextMode::tmNoCaret
-                                          : editors::TdxButtonTextMode::tmNormal);
-  button->OnButtonClick = [this](framework::TComponent*, int index) { DoButtonClick(index); };
+void TdxTreeListButtonColumn::InitMore(editors::TdxInplaceButtonEdit& editor) {
+  editor.SetButtons(buttons_);
+  editor.SetTextMode(button_only_        ? editors::TdxButtonTextMode::tmButtonsOnly
+                     : hide_edit_cursor_ ? editors::TdxButtonTextMode::tmNoCaret
+                                         : editors::TdxButtonTextMode::tmNormal);
+  editor.OnButtonClick = [this](framework::TComponent*, int index) { DoButtonClick(index); };
 }
 
 void TdxTreeListButtonColumn::PrepareViewData(editors::TdxEditViewData& data,
@@ -163,22 +147,38 @@ void TdxTreeListButtonColumn::PrepareViewData(editors::TdxEditViewData& data,
 
 const framework::TClassInfo& TdxTreeListImageColumn::StaticClassInfo() {
   using C = TdxTreeListImageColumn;
+  using E = editors::TdxInplaceImageEdit;
+  // Restoring defaults keeps the lists of values, images and descriptions.
   static const framework::TClassInfo info =
       framework::TClassInfo::Derived<C, TdxTreeListDropDownColumn>("TdxTreeListImageColumn")
           .Bool("DefaultImages", &C::DefaultImages, &C::SetDefaultImages, true)
+          .To(&E::SetDefaultImages)
           .Strings("Descriptions", &C::Descriptions, &C::SetDescriptions)
+          .NotRestored()
+          .To(&E::SetDescriptions)
+          .Publish("DropDownRows")
+          .Publish("DropDownWidth")
           .Strings("ImageIndexes", &C::ImageIndexes, &C::SetImageIndexes)
+          .NotRestored()
+          .To(&E::SetImageIndexes)
           .Bool("Incremental", &C::Incremental, &C::SetIncremental, false)
-          .Int("MinWidth", &C::MinWidth, &C::SetMinWidth, 16)
+          .To(&E::Incremental)
+          .Publish("MinWidth", int64_t{16})
           .Bool("MultiLineText", &C::MultiLineText, &C::SetMultiLineText, false)
+          .To(&E::SetMultiLineText)
+          .Publish("PopupAlignment")
+          .Publish("PopupBorder")
           .Bool("ShowDescription", &C::ShowDescription, &C::SetShowDescription, false)
+          .To(&E::SetShowDescription)
           .Strings("Values", &C::Values, &C::SetValues)
+          .NotRestored()
+          .To(&E::SetValues)
           .Event("OnCloseUp", &C::OnCloseUp);
   return info;
 }
 
 TdxTreeListImageColumn::TdxTreeListImageColumn(framework::TComponent* owner)
-    : TdxTreeListDropDownColumn(owner) {
+    : TdxDescribedColumn(owner) {
   SetMinWidth(16);
   SetAlignment(framework::TAlignment::taLeftJustify);
 }
@@ -267,47 +267,18 @@ int TdxTreeListImageColumn::GetBestFitWidth(TdxTreeListNode* node, HDC dc) {
   return size.cx + (images_ ? images_->Width() : 0);
 }
 
-void TdxTreeListImageColumn::Assign(const TdxTreeListColumn& source) {
-  const auto* image = dynamic_cast<const TdxTreeListImageColumn*>(&source);
-  if (!image) return TdxTreeListDropDownColumn::Assign(source);
-  InColumnUpdate(*this, [&] {
-    TdxTreeListDropDownColumn::Assign(source);
-    SetDefaultImages(image->default_images_);
-    descriptions_ = image->descriptions_;
-    SetImages(image->images_);
-    image_indexes_ = image->image_indexes_;
-    incremental_ = image->incremental_;
-    SetLargeImages(image->large_images_);
-    SetMultiLineText(image->multi_line_text_);
-    SetShowDescription(image->show_description_);
-    values_ = image->values_;
-  });
-}
-
-void TdxTreeListImageColumn::RestoreDefaults() {
-  TdxTreeListDropDownColumn::RestoreDefaults();
-  SetMinWidth(16);
-  default_images_ = true;
-  incremental_ = multi_line_text_ = show_description_ = false;
+void TdxTreeListImageColumn::AssignMore(const TdxTreeListImageColumn& source) {
+  SetImages(source.images_);
+  SetLargeImages(source.large_images_);
 }
 
 const editors::TdxInplaceEditClass& TdxTreeListImageColumn::GetEditorClass() const {
   return TdxInplaceTreeListImageEdit::EditorClass();
 }
 
-void TdxTreeListImageColumn::InitEditor(editors::TdxInplaceEdit& editor) {
-  TdxTreeListDropDownColumn::InitEditor(editor);
-  auto* image = dynamic_cast<editors::TdxInplaceImageEdit*>(&editor);
-  if (!image) return;
-  image->SetDefaultImages(default_images_);
-  image->SetDescriptions(Wide(descriptions_));
-  image->SetImages(images_);
-  image->SetImageIndexes(Wide(image_indexes_));
-  image->Incremental = incremental_;
-  image->SetLargeImages(large_images_);
-  image->SetMultiLineText(multi_line_text_);
-  image->SetShowDescription(show_description_);
-  image->SetValues(Wide(values_));
+void TdxTreeListImageColumn::InitMore(editors::TdxInplaceImageEdit& editor) {
+  editor.SetImages(images_);
+  editor.SetLargeImages(large_images_);
 }
 
 void TdxTreeListImageColumn::PrepareViewData(editors::TdxEditViewData& data,
@@ -336,19 +307,24 @@ void TdxTreeListImageColumn::DoCloseUp(std::wstring& text, bool& accept) {
 
 const framework::TClassInfo& TdxTreeListHyperLinkColumn::StaticClassInfo() {
   using C = TdxTreeListHyperLinkColumn;
+  using E = editors::TdxInplaceHyperLinkEdit;
   static const framework::TClassInfo info =
       framework::TClassInfo::Derived<C, TdxTreeListColumn>("TdxTreeListHyperLinkColumn")
           .Color("EditBackgroundColor", &C::EditBackgroundColor, &C::SetEditBackgroundColor,
                  framework::clWhite)
+          .To(&E::SetColor)
           .Color("EditFontColor", &C::EditFontColor, &C::SetEditFontColor, framework::clBlue)
+          .To(&E::SetEditFontColor)
           .Bool("SingleClick", &C::SingleClick, &C::SetSingleClick, false)
+          .To(&E::SingleClick)
           .Int("StartKey", &C::StartKey, &C::SetStartKey, kCtrlEnterShortCut)
+          .To(&E::StartKey, ShortCutToEditorKey)
           .Event("OnStartClick", &C::OnStartClick);
   return info;
 }
 
 TdxTreeListHyperLinkColumn::TdxTreeListHyperLinkColumn(framework::TComponent* owner)
-    : TdxTreeListColumn(owner) {
+    : TdxDescribedColumn(owner) {
   BuildLinkFont();
 }
 
@@ -378,37 +354,15 @@ void TdxTreeListHyperLinkColumn::SetSingleClick(bool value) {
   Changed();
 }
 
-void TdxTreeListHyperLinkColumn::Assign(const TdxTreeListColumn& source) {
-  if (!dynamic_cast<const TdxTreeListHyperLinkColumn*>(&source)) {
-    return TdxTreeListColumn::Assign(source);
-  }
-  InColumnUpdate(*this, [&] {
-    TdxTreeListColumn::Assign(source);
-    AssignOwnSettings(StaticClassInfo(), source, *this);
-  });
-}
-
-void TdxTreeListHyperLinkColumn::RestoreDefaults() {
-  TdxTreeListColumn::RestoreDefaults();
-  RestoreOwnDefaults(StaticClassInfo(), *this);
-}
-
 const editors::TdxInplaceEditClass& TdxTreeListHyperLinkColumn::GetEditorClass() const {
   return TdxInplaceTreeListHyperLinkEdit::EditorClass();
 }
 
-void TdxTreeListHyperLinkColumn::InitEditor(editors::TdxInplaceEdit& editor) {
-  TdxTreeListColumn::InitEditor(editor);
-  auto* link = dynamic_cast<editors::TdxInplaceHyperLinkEdit*>(&editor);
-  if (!link) return;
-  link->SetColor(background_);
-  link->SetEditFontColor(font_color_);
-  link->SingleClick = single_click_;
-  link->StartKey = ShortCutToEditorKey(start_key_);
+void TdxTreeListHyperLinkColumn::InitMore(editors::TdxInplaceHyperLinkEdit& editor) {
   if (OnStartClick) {
-    link->OnStartClick = [this](framework::TComponent*) { DoStartClick(); };
+    editor.OnStartClick = [this](framework::TComponent*) { DoStartClick(); };
   } else {
-    link->OnStartClick = nullptr;
+    editor.OnStartClick = nullptr;
   }
 }
 

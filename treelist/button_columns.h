@@ -16,11 +16,12 @@ enum class TdxEditButtonStyle { ebsSimple, ebsEllipsis, ebsDown, ebsGlyph };
 // (column, the index of the button clicked)
 using TdxEditButtonClickEvent = framework::TEvent<framework::TComponent*, int>;
 
-class TdxTreeListButtonColumn : public TdxTreeListDropDownColumn {
+class TdxTreeListButtonColumn
+    : public TdxDescribedColumn<TdxTreeListButtonColumn, TdxTreeListDropDownColumn,
+                                editors::TdxInplaceButtonEdit> {
  public:
   explicit TdxTreeListButtonColumn(framework::TComponent* owner);
   static const framework::TClassInfo& StaticClassInfo();
-  const framework::TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
 
   bool ButtonOnly() const noexcept { return button_only_; }
   void SetButtonOnly(bool value);
@@ -45,14 +46,18 @@ class TdxTreeListButtonColumn : public TdxTreeListDropDownColumn {
   bool HideEditCursor() const noexcept { return hide_edit_cursor_; }
   void SetHideEditCursor(bool value);
 
-  void Assign(const TdxTreeListColumn& source) override;
-  void RestoreDefaults() override;
   const editors::TdxInplaceEditClass& GetEditorClass() const override;
-  void InitEditor(editors::TdxInplaceEdit& editor) override;
   void PrepareViewData(editors::TdxEditViewData& data, const TdxCellViewInfo& cell) override;
   virtual void DoButtonClick(int index) { OnButtonClick(this, index); }
 
   TdxEditButtonClickEvent OnButtonClick;
+
+ protected:
+  friend TdxDescribedColumn;
+  // The buttons and the glyph; the text mode the editor gets from two settings.
+  void AssignMore(const TdxTreeListButtonColumn& source);
+  void RestoreMore();
+  void InitMore(editors::TdxInplaceButtonEdit& editor);
 
  private:
   bool button_only_ = false;
@@ -66,12 +71,13 @@ class TdxTreeListButtonColumn : public TdxTreeListDropDownColumn {
 // (column, value, accept)
 using TdxTLImageColumnCloseUp = framework::TEvent<framework::TComponent*, std::string&, bool&>;
 
-class TdxTreeListImageColumn : public TdxTreeListDropDownColumn {
+class TdxTreeListImageColumn
+    : public TdxDescribedColumn<TdxTreeListImageColumn, TdxTreeListDropDownColumn,
+                                editors::TdxInplaceImageEdit> {
  public:
   explicit TdxTreeListImageColumn(framework::TComponent* owner);
   ~TdxTreeListImageColumn() override;
   static const framework::TClassInfo& StaticClassInfo();
-  const framework::TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
 
   bool DefaultImages() const noexcept { return default_images_; }
   void SetDefaultImages(bool value);
@@ -97,15 +103,18 @@ class TdxTreeListImageColumn : public TdxTreeListDropDownColumn {
   std::wstring GetDisplayText(TdxTreeListNode* node, const std::wstring& source) const override;
   int GetBestFitWidth(TdxTreeListNode* node, HDC dc) override;
   int GetMinCellHeight() override { return images_ ? images_->Height() : 0; }
-  void Assign(const TdxTreeListColumn& source) override;
-  void RestoreDefaults() override;
   const editors::TdxInplaceEditClass& GetEditorClass() const override;
-  void InitEditor(editors::TdxInplaceEdit& editor) override;
   void PrepareViewData(editors::TdxEditViewData& data, const TdxCellViewInfo& cell) override;
   void DoCloseUp(std::wstring& text, bool& accept) override;
   void Notification(framework::TComponent* component, framework::TOperation operation) override;
 
   TdxTLImageColumnCloseUp OnCloseUp;
+
+ protected:
+  friend TdxDescribedColumn;
+  // The image lists, which the class table does not describe.
+  void AssignMore(const TdxTreeListImageColumn& source);
+  void InitMore(editors::TdxInplaceImageEdit& editor);
 
  private:
   // The description `text` has in the lists; empty when it has none.
@@ -121,11 +130,12 @@ class TdxTreeListImageColumn : public TdxTreeListDropDownColumn {
   bool show_description_ = false;
 };
 
-class TdxTreeListHyperLinkColumn : public TdxTreeListColumn {
+class TdxTreeListHyperLinkColumn
+    : public TdxDescribedColumn<TdxTreeListHyperLinkColumn, TdxTreeListColumn,
+                                editors::TdxInplaceHyperLinkEdit> {
  public:
   explicit TdxTreeListHyperLinkColumn(framework::TComponent* owner);
   static const framework::TClassInfo& StaticClassInfo();
-  const framework::TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
 
   framework::TColor EditBackgroundColor() const noexcept { return background_; }
   void SetEditBackgroundColor(framework::TColor value);
@@ -138,16 +148,17 @@ class TdxTreeListHyperLinkColumn : public TdxTreeListColumn {
   // Underlined; in the link colour when one click starts the link, else the cell's.
   const framework::TFont& LinkFont() const noexcept { return link_font_; }
 
-  void Assign(const TdxTreeListColumn& source) override;
-  // Also builds the link font again, so that it matches the restored values.
-  void RestoreDefaults() override;
   const editors::TdxInplaceEditClass& GetEditorClass() const override;
-  void InitEditor(editors::TdxInplaceEdit& editor) override;
   void GetCellCursor(TdxTreeListNode* node, HCURSOR& cursor) override;
   void PrepareViewData(editors::TdxEditViewData& data, const TdxCellViewInfo& cell) override;
   virtual void DoStartClick() { OnStartClick(this); }
 
   framework::TNotifyEvent OnStartClick;
+
+ protected:
+  friend TdxDescribedColumn;
+  // The start-click event, hooked only while the column has a handler.
+  void InitMore(editors::TdxInplaceHyperLinkEdit& editor);
 
  private:
   void BuildLinkFont();

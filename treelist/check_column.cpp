@@ -13,14 +13,18 @@ const std::vector<std::string> kNullStyleNames = {"nsUnchecked", "nsInactive", "
 
 const framework::TClassInfo& TdxTreeListCheckColumn::StaticClassInfo() {
   using C = TdxTreeListCheckColumn;
+  using E = editors::TdxInplaceCheckEdit;
   static const framework::TClassInfo info =
       framework::TClassInfo::Derived<C, TdxTreeListColumn>("TdxTreeListCheckColumn")
           .Bool("AllowGrayed", &C::AllowGrayed, &C::SetAllowGrayed, false)
+          .To(&E::AllowGrayed)
           .Bool("Border3D", &C::Border3D, &C::SetBorder3D, false)
           .Int("GlyphCount", &C::GlyphCount, &C::SetGlyphCount, 6)
-          .Int("MinWidth", &C::MinWidth, &C::SetMinWidth, 16)
+          .To(&E::SetGlyphCount)
+          .Publish("MinWidth", int64_t{16})
           .Enum("ShowNullFieldStyle", &C::ShowNullFieldStyle, &C::SetShowNullFieldStyle,
                 kNullStyleNames, TdxShowNullFieldStyle::nsUnchecked)
+          .To(&E::SetShowNullFieldStyle)
           .String("ValueChecked", &C::ValueChecked, &C::SetValueChecked, DefaultValueChecked())
           .String("ValueGrayed", &C::ValueGrayed, &C::SetValueGrayed)
           .String("ValueUnchecked", &C::ValueUnchecked, &C::SetValueUnchecked,
@@ -30,7 +34,7 @@ const framework::TClassInfo& TdxTreeListCheckColumn::StaticClassInfo() {
 }
 
 TdxTreeListCheckColumn::TdxTreeListCheckColumn(framework::TComponent* owner)
-    : TdxTreeListColumn(owner),
+    : TdxDescribedColumn(owner),
       texts_{DefaultValueChecked(), DefaultValueUnchecked(), std::string()} {
   SetMinWidth(16);
 }
@@ -73,34 +77,8 @@ void TdxTreeListCheckColumn::SetValueUnchecked(const std::string& value) {
   Store(texts_.unchecked, value);
 }
 
-void TdxTreeListCheckColumn::Assign(const TdxTreeListColumn& source) {
-  const auto* check = dynamic_cast<const TdxTreeListCheckColumn*>(&source);
-  if (!check) return TdxTreeListColumn::Assign(source);
-  InColumnUpdate(*this, [&] {
-    TdxTreeListColumn::Assign(source);
-    allow_grayed_ = check->allow_grayed_;
-    SetBorder3D(check->border_3d_);
-    if (check->glyph_) SetGlyph(check->glyph_.get());
-    SetGlyphCount(check->glyph_count_);
-    SetShowNullFieldStyle(check->null_style_);
-    SetValueChecked(check->texts_.checked);
-    SetValueGrayed(check->texts_.grayed);
-    SetValueUnchecked(check->texts_.unchecked);
-  });
-}
-
-void TdxTreeListCheckColumn::RestoreDefaults() {
-  TdxTreeListColumn::RestoreDefaults();
-  SetMinWidth(16);
-  allow_grayed_ = false;
-  border_3d_ = false;
-  glyph_.reset();
-  glyph_count_ = 6;
-  null_style_ = TdxShowNullFieldStyle::nsUnchecked;
-  texts_.checked = DefaultValueChecked();
-  texts_.unchecked = DefaultValueUnchecked();
-  texts_.grayed.clear();
-  Changed();
+void TdxTreeListCheckColumn::AssignMore(const TdxTreeListCheckColumn& source) {
+  if (source.glyph_) SetGlyph(source.glyph_.get());
 }
 
 std::wstring TdxTreeListCheckColumn::GetDisplayText(TdxTreeListNode*,
@@ -121,16 +99,10 @@ HBITMAP TdxTreeListCheckColumn::GlyphHandle() {
   return glyph.Empty() ? nullptr : glyph.Handle();
 }
 
-void TdxTreeListCheckColumn::InitEditor(editors::TdxInplaceEdit& editor) {
-  TdxTreeListColumn::InitEditor(editor);
-  auto* check = dynamic_cast<editors::TdxInplaceCheckEdit*>(&editor);
-  if (!check) return;
-  check->SetAlignment(framework::TAlignment::taCenter);
-  check->AllowGrayed = allow_grayed_;
-  if (check->Style()) check->Style()->SetButtonStyle(BoxStyle());
-  check->SetGlyph(GlyphHandle());
-  check->SetGlyphCount(glyph_count_);
-  check->SetShowNullFieldStyle(null_style_);
+void TdxTreeListCheckColumn::InitMore(editors::TdxInplaceCheckEdit& editor) {
+  editor.SetAlignment(framework::TAlignment::taCenter);
+  if (editor.Style()) editor.Style()->SetButtonStyle(BoxStyle());
+  editor.SetGlyph(GlyphHandle());
 }
 
 framework::Variant TdxTreeListCheckColumn::LoadEditorValue(TdxTreeListNode* node,

@@ -8,6 +8,7 @@
 #include "editors/check_edit.h"
 #include "treelist/check_texts.h"
 #include "treelist/column.h"
+#include "treelist/typed_columns.h"
 
 namespace treelist {
 
@@ -18,11 +19,11 @@ using editors::TdxShowNullFieldStyle;
 using TdxToggleEvent =
     framework::TEvent<framework::TComponent*, const std::string&, TdxCheckBoxState>;
 
-class TdxTreeListCheckColumn : public TdxTreeListColumn {
+class TdxTreeListCheckColumn : public TdxDescribedColumn<TdxTreeListCheckColumn, TdxTreeListColumn,
+                                                         editors::TdxInplaceCheckEdit> {
  public:
   explicit TdxTreeListCheckColumn(framework::TComponent* owner);
   static const framework::TClassInfo& StaticClassInfo();
-  const framework::TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
 
   bool AllowGrayed() const noexcept { return allow_grayed_; }
   void SetAllowGrayed(bool value) { allow_grayed_ = value; }
@@ -48,11 +49,8 @@ class TdxTreeListCheckColumn : public TdxTreeListColumn {
   TdxCheckBoxState TextToState(const std::wstring& text) const { return texts_.ToState(text); }
   std::string StateToText(TdxCheckBoxState state) const { return texts_.ToText(state); }
 
-  void Assign(const TdxTreeListColumn& source) override;
-  void RestoreDefaults() override;
   std::wstring GetDisplayText(TdxTreeListNode* node, const std::wstring& source) const override;
   const editors::TdxInplaceEditClass& GetEditorClass() const override;
-  void InitEditor(editors::TdxInplaceEdit& editor) override;
   framework::Variant LoadEditorValue(TdxTreeListNode* node,
                                      editors::TdxInplaceEdit& editor) override;
   framework::Variant SaveEditorValue(TdxTreeListNode* node,
@@ -62,6 +60,13 @@ class TdxTreeListCheckColumn : public TdxTreeListColumn {
   int GetMinCellHeight() override;
 
   TdxToggleEvent OnToggleClick;
+
+ protected:
+  friend TdxDescribedColumn;
+  // The glyph, copied only from a column that has one, and the box's alignment and style.
+  void AssignMore(const TdxTreeListCheckColumn& source);
+  void RestoreMore() { SetGlyph(nullptr); }
+  void InitMore(editors::TdxInplaceCheckEdit& editor);
 
  private:
   // A setting that changed is stored and the grid lays the column out again.

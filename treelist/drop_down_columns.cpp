@@ -48,18 +48,51 @@ bool HasEditButton(TdxShowButtonStyle style, bool disable_editor,
 
 // ---- drop-down -----------------------------------------------------------------------------
 
+namespace {
+
+editors::TdxPopupAlignment EditorPopupAlignment(framework::TAlignment alignment) {
+  switch (alignment) {
+    case framework::TAlignment::taRightJustify: return editors::TdxPopupAlignment::Right;
+    case framework::TAlignment::taCenter: return editors::TdxPopupAlignment::Center;
+    case framework::TAlignment::taLeftJustify: break;
+  }
+  return editors::TdxPopupAlignment::Left;
+}
+
+bool EditorPopupBorder(TdxPopupBorder border) { return border != TdxPopupBorder::pbFlat; }
+
+}  // namespace
+
 const framework::TClassInfo& TdxTreeListDropDownColumn::StaticClassInfo() {
   using C = TdxTreeListDropDownColumn;
+  using E = editors::TdxInplaceDropDownEdit;
   static const framework::TClassInfo info =
       framework::TClassInfo::Derived<C, TdxTreeListColumn>("TdxTreeListDropDownColumn")
+          .Int("DropDownRows", &C::DropDownRows, &C::SetDropDownRows, 7)
+          .Unpublished()
+          .To(&E::DropDownRows)
+          .Int("DropDownWidth", &C::DropDownWidth, &C::SetDropDownWidth, 0)
+          .Unpublished()
+          .To(&E::DropDownWidth)
+          .Bool("ImmediateDropDown", &C::ImmediateDropDown, &C::SetImmediateDropDown, false)
+          .Unpublished()
+          .To(&E::ImmediateDropDown)
+          .Bool("ImmediatePopup", &C::ImmediatePopup, &C::SetImmediatePopup, false)
+          .Unpublished()
+          .To(&E::ImmediatePopup)
+          .Enum("PopupAlignment", &C::PopupAlignment, &C::SetPopupAlignment, kAlignmentNames,
+                framework::TAlignment::taLeftJustify)
+          .Unpublished()
+          .To(&E::PopupAlignment, EditorPopupAlignment)
+          .Enum("PopupBorder", &C::PopupBorder, &C::SetPopupBorder, kPopupBorderNames,
+                TdxPopupBorder::pbDefault)
+          .Unpublished()
+          .To(&E::PopupBorder, EditorPopupBorder)
           .Enum("ShowButtonStyle", &C::ShowButtonStyle, &C::SetShowButtonStyle, kShowButtonNames,
                 TdxShowButtonStyle::sbDefault)
           .Event("OnEditButtonClick", &C::OnEditButtonClick);
   return info;
 }
-
-TdxTreeListDropDownColumn::TdxTreeListDropDownColumn(framework::TComponent* owner)
-    : TdxTreeListColumn(owner) {}
 
 framework::TBitmap& TdxTreeListDropDownColumn::ButtonGlyph() {
   if (!button_glyph_) button_glyph_ = std::make_unique<framework::TBitmap>();
@@ -85,31 +118,6 @@ void TdxTreeListDropDownColumn::SetShowButtonStyle(TdxShowButtonStyle value) {
   Changed();
 }
 
-void TdxTreeListDropDownColumn::Assign(const TdxTreeListColumn& source) {
-  const auto* drop = dynamic_cast<const TdxTreeListDropDownColumn*>(&source);
-  if (!drop) return TdxTreeListColumn::Assign(source);
-  InColumnUpdate(*this, [&] {
-    TdxTreeListColumn::Assign(source);
-    drop_down_rows_ = drop->drop_down_rows_;
-    drop_down_width_ = drop->drop_down_width_;
-    immediate_drop_down_ = drop->immediate_drop_down_;
-    immediate_popup_ = drop->immediate_popup_;
-    popup_alignment_ = drop->popup_alignment_;
-    popup_border_ = drop->popup_border_;
-    SetShowButtonStyle(drop->show_button_style_);
-  });
-}
-
-void TdxTreeListDropDownColumn::RestoreDefaults() {
-  TdxTreeListColumn::RestoreDefaults();
-  drop_down_rows_ = 7;
-  drop_down_width_ = 0;
-  immediate_drop_down_ = immediate_popup_ = false;
-  popup_alignment_ = framework::TAlignment::taLeftJustify;
-  popup_border_ = TdxPopupBorder::pbDefault;
-  show_button_style_ = TdxShowButtonStyle::sbDefault;
-}
-
 const editors::TdxInplaceEditClass& TdxTreeListDropDownColumn::GetEditorClass() const {
   const TCustomdxTreeListControl* grid = TreeList();
   if (!grid) grid = dynamic_cast<const TCustomdxTreeListControl*>(Owner());
@@ -118,30 +126,16 @@ const editors::TdxInplaceEditClass& TdxTreeListDropDownColumn::GetEditorClass() 
 }
 
 void TdxTreeListDropDownColumn::InitEditor(editors::TdxInplaceEdit& editor) {
-  TdxTreeListColumn::InitEditor(editor);
-  auto* drop = dynamic_cast<editors::TdxInplaceDropDownEdit*>(&editor);
-  if (!drop || IsWideComboBox(editor)) return;
-  drop->SetButtonGlyph(button_glyph_ ? button_glyph_->Handle() : nullptr);
-  drop->DropDownRows = drop_down_rows_;
-  drop->DropDownWidth = drop_down_width_;
-  drop->ImmediateDropDown = immediate_drop_down_;
-  drop->ImmediatePopup = immediate_popup_;
-  switch (popup_alignment_) {
-    case framework::TAlignment::taLeftJustify:
-      drop->PopupAlignment = editors::TdxPopupAlignment::Left;
-      break;
-    case framework::TAlignment::taRightJustify:
-      drop->PopupAlignment = editors::TdxPopupAlignment::Right;
-      break;
-    case framework::TAlignment::taCenter:
-      drop->PopupAlignment = editors::TdxPopupAlignment::Center;
-      break;
-  }
-  drop->PopupBorder = popup_border_ != TdxPopupBorder::pbFlat;
-  drop->OnCloseUp = [this](framework::TComponent*, std::wstring& text, bool& accept) {
+  if (IsWideComboBox(editor)) return TdxTreeListColumn::InitEditor(editor);
+  TdxDescribedColumn::InitEditor(editor);
+}
+
+void TdxTreeListDropDownColumn::InitMore(editors::TdxInplaceDropDownEdit& editor) {
+  editor.SetButtonGlyph(button_glyph_ ? button_glyph_->Handle() : nullptr);
+  editor.OnCloseUp = [this](framework::TComponent*, std::wstring& text, bool& accept) {
     DoCloseUp(text, accept);
   };
-  drop->OnEditButtonClick = [this](framework::TComponent*) { DoEditButtonClick(); };
+  editor.OnEditButtonClick = [this](framework::TComponent*) { DoEditButtonClick(); };
 }
 
 framework::Variant TdxTreeListDropDownColumn::LoadEditorValue(TdxTreeListNode* node,
@@ -174,52 +168,43 @@ void TdxTreeListDropDownColumn::DoCloseUp(std::wstring&, bool&) {}
 
 const framework::TClassInfo& TdxTreeListPickColumn::StaticClassInfo() {
   using C = TdxTreeListPickColumn;
+  using E = editors::TdxInplacePickEdit;
+  // The list's case sensitivity and sorting are the editor's alone: copies keep their own.
   static const framework::TClassInfo info =
       framework::TClassInfo::Derived<C, TdxTreeListDropDownColumn>("TdxTreeListPickColumn")
           .Bool("CanDeleteText", &C::CanDeleteText, &C::SetCanDeleteText, false)
+          .To(&E::CanDeleteText)
           .Bool("CaseSensitive", &C::CaseSensitive, &C::SetCaseSensitive, false)
-          .Int("DropDownRows", &C::DropDownRows, &C::SetDropDownRows, 7)
+          .NotCopied()
+          .NotRestored()
+          .To(&E::SetCaseSensitive)
+          .Publish("DropDownRows")
           .Bool("DropDownListStyle", &C::DropDownListStyle, &C::SetDropDownListStyle, false)
-          .Int("DropDownWidth", &C::DropDownWidth, &C::SetDropDownWidth, 0)
-          .Bool("ImmediateDropDown", &C::ImmediateDropDown, &C::SetImmediateDropDown, true)
+          .To(&E::SetDropDownListStyle)
+          .Publish("DropDownWidth")
+          .Publish("ImmediateDropDown", true)
           .Strings("Items", &C::Items, &C::SetItems)
+          .NotRestored()
+          .To(&E::SetItems)
           .Bool("ItemsSorted", &C::ItemsSorted, &C::SetItemsSorted, false)
-          .Enum("PopupAlignment", &C::PopupAlignment, &C::SetPopupAlignment, kAlignmentNames,
-                framework::TAlignment::taLeftJustify)
-          .Enum("PopupBorder", &C::PopupBorder, &C::SetPopupBorder, kPopupBorderNames,
-                TdxPopupBorder::pbDefault)
+          .NotCopied()
+          .To(&E::SetItemsSorted)
+          .Publish("PopupAlignment")
+          .Publish("PopupBorder")
           .Bool("Revertable", &C::Revertable, &C::SetRevertable, false)
+          .To(&E::Revertable)
           .Event("OnCloseUp", &C::OnCloseUp);
   return info;
 }
 
 TdxTreeListPickColumn::TdxTreeListPickColumn(framework::TComponent* owner)
-    : TdxTreeListDropDownColumn(owner) {
+    : TdxDescribedColumn(owner) {
   SetImmediateDropDown(true);
 }
 
 void TdxTreeListPickColumn::SetItems(const std::vector<std::string>& value) {
   items_ = value;
   Changed();
-}
-
-void TdxTreeListPickColumn::Assign(const TdxTreeListColumn& source) {
-  const auto* pick = dynamic_cast<const TdxTreeListPickColumn*>(&source);
-  if (!pick) return TdxTreeListDropDownColumn::Assign(source);
-  InColumnUpdate(*this, [&] {
-    TdxTreeListDropDownColumn::Assign(source);
-    drop_down_list_style_ = pick->drop_down_list_style_;
-    items_ = pick->items_;
-    can_delete_text_ = pick->can_delete_text_;
-    revertable_ = pick->revertable_;
-  });
-}
-
-void TdxTreeListPickColumn::RestoreDefaults() {
-  TdxTreeListDropDownColumn::RestoreDefaults();
-  drop_down_list_style_ = false;
-  SetImmediateDropDown(true);
-  items_sorted_ = can_delete_text_ = revertable_ = false;
 }
 
 const editors::TdxInplaceEditClass& TdxTreeListPickColumn::GetEditorClass() const {
@@ -230,19 +215,12 @@ const editors::TdxInplaceEditClass& TdxTreeListPickColumn::GetEditorClass() cons
 }
 
 void TdxTreeListPickColumn::InitEditor(editors::TdxInplaceEdit& editor) {
+  auto* combo = dynamic_cast<editors::TXPDXCustomComboBox*>(&editor);
+  if (!combo) return TdxDescribedColumn::InitEditor(editor);
   TdxTreeListDropDownColumn::InitEditor(editor);
-  if (auto* combo = dynamic_cast<editors::TXPDXCustomComboBox*>(&editor)) {
-    combo->SetCaseSensitive(case_sensitive_);
-    combo->SetItems(WideItems(items_));
-    combo->SetSorted(items_sorted_);
-  } else if (auto* pick = dynamic_cast<editors::TdxInplacePickEdit*>(&editor)) {
-    pick->SetCaseSensitive(case_sensitive_);
-    pick->SetDropDownListStyle(drop_down_list_style_);
-    pick->SetItems(items_);
-    pick->CanDeleteText = can_delete_text_;
-    pick->Revertable = revertable_;
-    pick->SetItemsSorted(items_sorted_);
-  }
+  combo->SetCaseSensitive(case_sensitive_);
+  combo->SetItems(WideItems(items_));
+  combo->SetSorted(items_sorted_);
 }
 
 void TdxTreeListPickColumn::DoCloseUp(std::wstring& text, bool& accept) {
@@ -255,17 +233,22 @@ void TdxTreeListPickColumn::DoCloseUp(std::wstring& text, bool& accept) {
 
 const framework::TClassInfo& TdxTreeListMRUColumn::StaticClassInfo() {
   using C = TdxTreeListMRUColumn;
+  using E = editors::TdxInplaceMRUEdit;
+  // Restoring defaults leaves the pick column's immediate drop-down, unlike a new column's.
   static const framework::TClassInfo info =
       framework::TClassInfo::Derived<C, TdxTreeListPickColumn>("TdxTreeListMRUColumn")
-          .Bool("ImmediateDropDown", &C::ImmediateDropDown, &C::SetImmediateDropDown, false)
+          .Publish("ImmediateDropDown", false)
+          .NotRestored()
           .Int("MaxItemCount", &C::MaxItemCount, &C::SetMaxItemCount, 7)
+          .To(&E::SetMaxItemCount)
           .Bool("ShowEllipsis", &C::ShowEllipsis, &C::SetShowEllipsis, true)
+          .To(&E::SetShowEllipsis)
           .Event("OnButtonClick", &C::OnButtonClick);
   return info;
 }
 
 TdxTreeListMRUColumn::TdxTreeListMRUColumn(framework::TComponent* owner)
-    : TdxTreeListPickColumn(owner) {
+    : TdxDescribedColumn(owner) {
   SetImmediateDropDown(false);
 }
 
@@ -275,33 +258,8 @@ void TdxTreeListMRUColumn::SetShowEllipsis(bool value) {
   Changed();
 }
 
-void TdxTreeListMRUColumn::Assign(const TdxTreeListColumn& source) {
-  const auto* mru = dynamic_cast<const TdxTreeListMRUColumn*>(&source);
-  if (!mru) return TdxTreeListPickColumn::Assign(source);
-  InColumnUpdate(*this, [&] {
-    TdxTreeListPickColumn::Assign(source);
-    max_item_count_ = mru->max_item_count_;
-    SetShowEllipsis(mru->show_ellipsis_);
-  });
-}
-
-void TdxTreeListMRUColumn::RestoreDefaults() {
-  TdxTreeListPickColumn::RestoreDefaults();
-  max_item_count_ = 7;
-  show_ellipsis_ = true;
-}
-
 const editors::TdxInplaceEditClass& TdxTreeListMRUColumn::GetEditorClass() const {
   return TdxInplaceTreeListMRUEdit::EditorClass();
-}
-
-void TdxTreeListMRUColumn::InitEditor(editors::TdxInplaceEdit& editor) {
-  TdxTreeListPickColumn::InitEditor(editor);
-  if (auto* mru = dynamic_cast<editors::TdxInplaceMRUEdit*>(&editor)) {
-    mru->SetMaxItemCount(max_item_count_);
-    mru->SetShowEllipsis(show_ellipsis_);
-    mru->OnMRUButtonClick = [this](framework::TComponent*) { DoButtonClick(); };
-  }
 }
 
 framework::Variant TdxTreeListMRUColumn::SaveEditorValue(TdxTreeListNode* node,

@@ -14,11 +14,13 @@ namespace treelist {
 
 enum class TdxPopupBorder { pbDefault, pbSingle, pbFrame3D, pbFlat };
 
-class TdxTreeListDropDownColumn : public TdxTreeListColumn {
+class TdxTreeListDropDownColumn
+    : public TdxDescribedColumn<TdxTreeListDropDownColumn, TdxTreeListColumn,
+                                editors::TdxInplaceDropDownEdit> {
  public:
-  explicit TdxTreeListDropDownColumn(framework::TComponent* owner);
+  using TdxDescribedColumn::TdxDescribedColumn;
+  // Describes the drop-down settings; its descendants publish those their editors use.
   static const framework::TClassInfo& StaticClassInfo();
-  const framework::TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
 
   // Made empty on first read; a bitmap that is not empty is copied, others free the own one.
   framework::TBitmap& ButtonGlyph();
@@ -38,9 +40,8 @@ class TdxTreeListDropDownColumn : public TdxTreeListColumn {
   TdxShowButtonStyle ShowButtonStyle() const noexcept { return show_button_style_; }
   void SetShowButtonStyle(TdxShowButtonStyle value);
 
-  void Assign(const TdxTreeListColumn& source) override;
-  void RestoreDefaults() override;
   const editors::TdxInplaceEditClass& GetEditorClass() const override;
+  // A wide-character editor gets only the base set-up.
   void InitEditor(editors::TdxInplaceEdit& editor) override;
   // The wide-character editors load and keep the node's text as it is.
   framework::Variant LoadEditorValue(TdxTreeListNode* node,
@@ -57,6 +58,9 @@ class TdxTreeListDropDownColumn : public TdxTreeListColumn {
   framework::TNotifyEvent OnEditButtonClick;
 
  protected:
+  friend TdxDescribedColumn;
+  // The button glyph and the popup's events.
+  void InitMore(editors::TdxInplaceDropDownEdit& editor);
   // The button glyph when one was made and is not empty.
   HBITMAP StoredButtonGlyph() const;
 
@@ -75,11 +79,12 @@ class TdxTreeListDropDownColumn : public TdxTreeListColumn {
 using TdxTLPickColumnCloseUp =
     framework::TEvent<framework::TComponent*, framework::Variant&, bool&>;
 
-class TdxTreeListPickColumn : public TdxTreeListDropDownColumn {
+class TdxTreeListPickColumn
+    : public TdxDescribedColumn<TdxTreeListPickColumn, TdxTreeListDropDownColumn,
+                                editors::TdxInplacePickEdit> {
  public:
   explicit TdxTreeListPickColumn(framework::TComponent* owner);
   static const framework::TClassInfo& StaticClassInfo();
-  const framework::TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
 
   bool DropDownListStyle() const noexcept { return drop_down_list_style_; }
   void SetDropDownListStyle(bool value) { drop_down_list_style_ = value; }
@@ -95,9 +100,8 @@ class TdxTreeListPickColumn : public TdxTreeListDropDownColumn {
   bool CaseSensitive() const noexcept { return case_sensitive_; }
   void SetCaseSensitive(bool value) { case_sensitive_ = value; }
 
-  void Assign(const TdxTreeListColumn& source) override;
-  void RestoreDefaults() override;
   const editors::TdxInplaceEditClass& GetEditorClass() const override;
+  // A wide-character editor gets only the list, its case sensitivity and its sorting.
   void InitEditor(editors::TdxInplaceEdit& editor) override;
   void DoCloseUp(std::wstring& text, bool& accept) override;
 
@@ -115,21 +119,18 @@ class TdxTreeListPickColumn : public TdxTreeListDropDownColumn {
   bool case_sensitive_ = false;
 };
 
-class TdxTreeListMRUColumn : public TdxTreeListPickColumn {
+class TdxTreeListMRUColumn : public TdxDescribedColumn<TdxTreeListMRUColumn, TdxTreeListPickColumn,
+                                                       editors::TdxInplaceMRUEdit> {
  public:
   explicit TdxTreeListMRUColumn(framework::TComponent* owner);
   static const framework::TClassInfo& StaticClassInfo();
-  const framework::TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
 
   int MaxItemCount() const noexcept { return max_item_count_; }
   void SetMaxItemCount(int value) { max_item_count_ = value; }
   bool ShowEllipsis() const noexcept { return show_ellipsis_; }
   void SetShowEllipsis(bool value);
 
-  void Assign(const TdxTreeListColumn& source) override;
-  void RestoreDefaults() override;
   const editors::TdxInplaceEditClass& GetEditorClass() const override;
-  void InitEditor(editors::TdxInplaceEdit& editor) override;
   // The editor's text is stored, and the editor's list becomes the column's for the next edit.
   framework::Variant SaveEditorValue(TdxTreeListNode* node,
                                      editors::TdxInplaceEdit& editor) override;
@@ -137,6 +138,12 @@ class TdxTreeListMRUColumn : public TdxTreeListPickColumn {
   virtual void DoButtonClick() { OnButtonClick(this); }
 
   framework::TNotifyEvent OnButtonClick;
+
+ protected:
+  friend TdxDescribedColumn;
+  void InitMore(editors::TdxInplaceMRUEdit& editor) {
+    editor.OnMRUButtonClick = [this](framework::TComponent*) { DoButtonClick(); };
+  }
 
  private:
   int max_item_count_ = 7;

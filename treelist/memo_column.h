@@ -3,14 +3,17 @@
 
 #include "editors/memo_edit.h"
 #include "treelist/column.h"
+#include "treelist/typed_columns.h"
 
 namespace treelist {
 
-class TdxTreeListMemoColumn : public TdxTreeListColumn {
+// Copies take only the scroll bars and the wrapping of another memo column, and restoring
+// defaults only resets those (and the header's lines).
+class TdxTreeListMemoColumn : public TdxDescribedColumn<TdxTreeListMemoColumn, TdxTreeListColumn,
+                                                        editors::TdxInplaceMemoEdit> {
  public:
   explicit TdxTreeListMemoColumn(framework::TComponent* owner);
   static const framework::TClassInfo& StaticClassInfo();
-  const framework::TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
 
   bool HideScrollBars() const noexcept { return hide_scroll_bars_; }
   void SetHideScrollBars(bool value) { hide_scroll_bars_ = value; }
@@ -25,11 +28,7 @@ class TdxTreeListMemoColumn : public TdxTreeListColumn {
   bool WordWrap() const noexcept { return word_wrap_; }
   void SetWordWrap(bool value) { word_wrap_ = value; }
 
-  // Copies only the scroll bars and the wrapping of another memo column.
-  void Assign(const TdxTreeListColumn& source) override;
-  void RestoreDefaults() override;
   const editors::TdxInplaceEditClass& GetEditorClass() const override;
-  void InitEditor(editors::TdxInplaceEdit& editor) override;
   void PrepareViewData(editors::TdxEditViewData& data, const TdxCellViewInfo& cell) override;
   bool IsMemoColumn() const override { return true; }
 

@@ -20,55 +20,63 @@ double Limited(double value, double min, double max) {
 
 // ---- date ----------------------------------------------------------------------------------
 
+namespace {
+
+editors::TDateOnError EditorDateOnError(TDateOnError value) {
+  return value == TDateOnError::deNull ? editors::TDateOnError::deNull
+                                       : editors::TDateOnError::deToday;
+}
+
+editors::TTimeEditFormat EditorTimeFormat(TdxTimeEditFormat value) {
+  switch (value) {
+    case TdxTimeEditFormat::tfHourMin: return editors::TTimeEditFormat::tfHourMin;
+    case TdxTimeEditFormat::tfHour: return editors::TTimeEditFormat::tfHour;
+    case TdxTimeEditFormat::tfHourMinSec: break;
+  }
+  return editors::TTimeEditFormat::tfHourMinSec;
+}
+
+editors::TdxEditButtonStyle EditorButtonStyle(TdxButtonStyle value) {
+  switch (value) {
+    case TdxButtonStyle::bsFlat: return editors::TdxEditButtonStyle::btsFlat;
+    case TdxButtonStyle::bsExtraFlat: return editors::TdxEditButtonStyle::btsHotFlat;
+    case TdxButtonStyle::bsStandard: break;
+  }
+  return editors::TdxEditButtonStyle::bts3D;
+}
+
+}  // namespace
+
 const framework::TClassInfo& TdxTreeListDateColumn::StaticClassInfo() {
   using C = TdxTreeListDateColumn;
+  using E = editors::TdxInplaceDateEdit;
   static const framework::TClassInfo info =
       framework::TClassInfo::Derived<C, TdxTreeListDropDownColumn>("TdxTreeListDateColumn")
           .Set("DateButtons", &C::DateButtons, &C::SetDateButtons, {"btnToday", "btnClear"},
                editors::btnToday | editors::btnClear)
+          .To(&E::DateButtons)
           .Enum("DateOnError", &C::DateOnError, &C::SetDateOnError, {"deToday", "deNull"},
                 TDateOnError::deToday)
+          .To(&E::DateOnError, EditorDateOnError)
           .Bool("DateValidation", &C::DateValidation, &C::SetDateValidation, false)
+          .To(&E::DateValidation)
+          .Publish("PopupAlignment")
+          .Publish("PopupBorder")
           .Bool("SaveTime", &C::SaveTime, &C::SetSaveTime, true)
+          .To(&E::SaveTime)
           .Bool("UseEditMask", &C::UseEditMask, &C::SetUseEditMask, false)
+          .To(&E::SetUseEditMask)
           .Event("OnDateValidateInput", &C::OnDateValidateInput);
   return info;
-}
-
-TdxTreeListDateColumn::TdxTreeListDateColumn(framework::TComponent* owner)
-    : TdxTreeListDropDownColumn(owner) {}
-
-void TdxTreeListDateColumn::Assign(const TdxTreeListColumn& source) {
-  if (!dynamic_cast<const TdxTreeListDateColumn*>(&source)) {
-    return TdxTreeListDropDownColumn::Assign(source);
-  }
-  InColumnUpdate(*this, [&] {
-    TdxTreeListDropDownColumn::Assign(source);
-    AssignOwnSettings(StaticClassInfo(), source, *this);
-  });
-}
-
-void TdxTreeListDateColumn::RestoreDefaults() {
-  TdxTreeListDropDownColumn::RestoreDefaults();
-  RestoreOwnDefaults(StaticClassInfo(), *this);
 }
 
 const editors::TdxInplaceEditClass& TdxTreeListDateColumn::GetEditorClass() const {
   return TdxInplaceTreeListDateEdit::EditorClass();
 }
 
-void TdxTreeListDateColumn::InitEditor(editors::TdxInplaceEdit& editor) {
-  TdxTreeListDropDownColumn::InitEditor(editor);
-  auto* date = dynamic_cast<editors::TdxInplaceDateEdit*>(&editor);
-  if (!date) return;
-  date->DateButtons = date_buttons_;
-  date->DateOnError = date_on_error_ == TDateOnError::deNull ? editors::TDateOnError::deNull
-                                                             : editors::TDateOnError::deToday;
-  date->DateValidation = date_validation_;
-  date->SaveTime = save_time_;
-  date->SetUseEditMask(use_edit_mask_);
-  date->OnValidateInput = [this](framework::TComponent*, const std::wstring& text, double& value,
-                                 std::wstring& message, bool& error) {
+void TdxTreeListDateColumn::InitMore(editors::TdxInplaceDateEdit& editor) {
+  editor.OnValidateInput = [this](framework::TComponent*, const std::wstring& text, double& value,
+                                  std::wstring& message, bool& error) {
     OnDateValidateInput(this, text, value, message, error);
   };
 }
@@ -77,37 +85,19 @@ void TdxTreeListDateColumn::InitEditor(editors::TdxInplaceEdit& editor) {
 
 const framework::TClassInfo& TdxTreeListTimeColumn::StaticClassInfo() {
   using C = TdxTreeListTimeColumn;
+  using E = editors::TdxInplaceTimeEdit;
   static const framework::TClassInfo info =
       framework::TClassInfo::Derived<C, TdxTreeListColumn>("TdxTreeListTimeColumn")
           .Enum("TimeEditFormat", &C::TimeEditFormat, &C::SetTimeEditFormat,
                 {"tfHourMinSec", "tfHourMin", "tfHour"}, TdxTimeEditFormat::tfHourMinSec)
-          .Bool("UseCtrlIncrement", &C::UseCtrlIncrement, &C::SetUseCtrlIncrement, false);
+          .To(&E::SetTimeEditFormat, EditorTimeFormat)
+          .Bool("UseCtrlIncrement", &C::UseCtrlIncrement, &C::SetUseCtrlIncrement, false)
+          .To(&E::UseCtrlIncrement);
   return info;
-}
-
-void TdxTreeListTimeColumn::Assign(const TdxTreeListColumn& source) {
-  TdxTreeListColumn::Assign(source);
-  AssignOwnSettings(StaticClassInfo(), source, *this);
-}
-
-void TdxTreeListTimeColumn::RestoreDefaults() {
-  TdxTreeListColumn::RestoreDefaults();
-  RestoreOwnDefaults(StaticClassInfo(), *this);
 }
 
 const editors::TdxInplaceEditClass& TdxTreeListTimeColumn::GetEditorClass() const {
   return TdxInplaceTreeListTimeEdit::EditorClass();
-}
-
-void TdxTreeListTimeColumn::InitEditor(editors::TdxInplaceEdit& editor) {
-  TdxTreeListColumn::InitEditor(editor);
-  auto* time = dynamic_cast<editors::TdxInplaceTimeEdit*>(&editor);
-  if (!time) return;
-  static const editors::TTimeEditFormat kEditorFormats[] = {editors::TTimeEditFormat::tfHourMinSec,
-                                                            editors::TTimeEditFormat::tfHourMin,
-                                                            editors::TTimeEditFormat::tfHour};
-  time->SetTimeEditFormat(kEditorFormats[static_cast<int>(format_)]);
-  time->UseCtrlIncrement = use_ctrl_increment_;
 }
 
 framework::Variant TdxTreeListTimeColumn::SaveEditorValue(TdxTreeListNode* node,
@@ -125,17 +115,22 @@ framework::Variant TdxTreeListTimeColumn::SaveEditorValue(TdxTreeListNode* node,
 
 const framework::TClassInfo& TdxTreeListSpinColumn::StaticClassInfo() {
   using C = TdxTreeListSpinColumn;
+  using E = editors::TdxInplaceSpinEdit;
   static const framework::TClassInfo info =
       framework::TClassInfo::Derived<C, TdxTreeListColumn>("TdxTreeListSpinColumn")
           .Bool("EditorEnabled", &C::EditorEnabled, &C::SetEditorEnabled, true)
+          .To(&E::EditorEnabled)
           .Float("Increment", &C::Increment, &C::SetIncrement, 1.0)
+          .To(&E::Increment)
           .Float("MinValue", &C::MinValue, &C::SetMinValue, 0.0)
           .Float("MaxValue", &C::MaxValue, &C::SetMaxValue, 0.0)
           .Enum("ShowButtonStyle", &C::ShowButtonStyle, &C::SetShowButtonStyle,
                 {"sbDefault", "sbAlways", "sbNone"}, TdxShowButtonStyle::sbDefault)
           .Bool("UseCtrlIncrement", &C::UseCtrlIncrement, &C::SetUseCtrlIncrement, false)
+          .To(&E::UseCtrlIncrement)
           .Enum("ValueType", &C::ValueType, &C::SetValueType, {"vtInt", "vtFloat"},
-                TdxSpinEditValueType::vtInt);
+                TdxSpinEditValueType::vtInt)
+          .To(&E::SetValueType);
   return info;
 }
 
@@ -145,44 +140,8 @@ void TdxTreeListSpinColumn::SetShowButtonStyle(TdxShowButtonStyle value) {
   Changed();
 }
 
-void TdxTreeListSpinColumn::Assign(const TdxTreeListColumn& source) {
-  const auto* spin = dynamic_cast<const TdxTreeListSpinColumn*>(&source);
-  if (!spin) return TdxTreeListColumn::Assign(source);
-  InColumnUpdate(*this, [&] {
-    TdxTreeListColumn::Assign(source);
-    editor_enabled_ = spin->editor_enabled_;
-    increment_ = spin->increment_;
-    min_value_ = spin->min_value_;
-    max_value_ = spin->max_value_;
-    SetShowButtonStyle(spin->show_button_style_);
-    use_ctrl_increment_ = spin->use_ctrl_increment_;
-    value_type_ = spin->value_type_;
-  });
-}
-
-void TdxTreeListSpinColumn::RestoreDefaults() {
-  TdxTreeListColumn::RestoreDefaults();
-  editor_enabled_ = true;
-  increment_ = 1.0;
-  min_value_ = max_value_ = 0;
-  show_button_style_ = TdxShowButtonStyle::sbDefault;
-  use_ctrl_increment_ = false;
-  value_type_ = TdxSpinEditValueType::vtInt;
-}
-
 const editors::TdxInplaceEditClass& TdxTreeListSpinColumn::GetEditorClass() const {
   return TdxInplaceTreeListSpinEdit::EditorClass();
-}
-
-void TdxTreeListSpinColumn::InitEditor(editors::TdxInplaceEdit& editor) {
-  TdxTreeListColumn::InitEditor(editor);
-  auto* spin = dynamic_cast<editors::TdxInplaceSpinEdit*>(&editor);
-  if (!spin) return;
-  spin->EditorEnabled = editor_enabled_;
-  spin->Increment = increment_;
-  spin->SetMinMaxValues(min_value_, max_value_);
-  spin->UseCtrlIncrement = use_ctrl_increment_;
-  spin->SetValueType(value_type_);
 }
 
 framework::Variant TdxTreeListSpinColumn::LoadEditorValue(TdxTreeListNode* node,
@@ -233,67 +192,51 @@ bool TdxTreeListSpinColumn::ShowsButton(const TdxTreeListNode* node) const {
 
 const framework::TClassInfo& TdxTreeListCalcColumn::StaticClassInfo() {
   using C = TdxTreeListCalcColumn;
+  using E = editors::TdxInplaceCalcEdit;
   static const framework::TClassInfo info =
       framework::TClassInfo::Derived<C, TdxTreeListDropDownColumn>("TdxTreeListCalcColumn")
           .Bool("BeepOnError", &C::BeepOnError, &C::SetBeepOnError, true)
+          .To(&E::BeepOnError)
           .Enum("ButtonStyle", &C::ButtonStyle, &C::SetButtonStyle,
                 {"bsStandard", "bsFlat", "bsExtraFlat"}, TdxButtonStyle::bsStandard)
+          .To(&E::ButtonStyle, EditorButtonStyle)
+          .Publish("PopupAlignment")
+          .Publish("PopupBorder")
           .Int("Precision", &C::Precision, &C::SetPrecision, 13)
+          .To(&E::Precision)
           .Bool("QuickClose", &C::QuickClose, &C::SetQuickClose, false)
-          .Bool("ShowButtonFrame", &C::ShowButtonFrame, &C::SetShowButtonFrame, false);
+          .To(&E::QuickClose)
+          .Bool("ShowButtonFrame", &C::ShowButtonFrame, &C::SetShowButtonFrame, false)
+          .To(&E::ShowButtonFrame);
   return info;
-}
-
-void TdxTreeListCalcColumn::Assign(const TdxTreeListColumn& source) {
-  TdxTreeListDropDownColumn::Assign(source);
-  AssignOwnSettings(StaticClassInfo(), source, *this);
-}
-
-void TdxTreeListCalcColumn::RestoreDefaults() {
-  TdxTreeListDropDownColumn::RestoreDefaults();
-  RestoreOwnDefaults(StaticClassInfo(), *this);
 }
 
 const editors::TdxInplaceEditClass& TdxTreeListCalcColumn::GetEditorClass() const {
   return TdxInplaceTreeListCalcEdit::EditorClass();
 }
 
-void TdxTreeListCalcColumn::InitEditor(editors::TdxInplaceEdit& editor) {
-  TdxTreeListDropDownColumn::InitEditor(editor);
-  auto* calc = dynamic_cast<editors::TdxInplaceCalcEdit*>(&editor);
-  if (!calc) return;
-  calc->BeepOnError = beep_on_error_;
-  switch (button_style_) {
-    case TdxButtonStyle::bsStandard: calc->ButtonStyle = editors::TdxEditButtonStyle::bts3D; break;
-    case TdxButtonStyle::bsFlat: calc->ButtonStyle = editors::TdxEditButtonStyle::btsFlat; break;
-    case TdxButtonStyle::bsExtraFlat:
-      calc->ButtonStyle = editors::TdxEditButtonStyle::btsHotFlat;
-      break;
-  }
-  calc->Precision = precision_;
-  calc->QuickClose = quick_close_;
-  calc->ShowButtonFrame = show_button_frame_;
-}
-
 // ---- currency ------------------------------------------------------------------------------
 
 const framework::TClassInfo& TdxTreeListCurrencyColumn::StaticClassInfo() {
   using C = TdxTreeListCurrencyColumn;
+  using E = editors::TdxInplaceCurrencyEdit;
   static const framework::TClassInfo info =
       framework::TClassInfo::Derived<C, TdxTreeListColumn>("TdxTreeListCurrencyColumn")
           .Int("DecimalPlaces", &C::DecimalPlaces, &C::SetDecimalPlaces, 2u)
+          .To(&E::DecimalPlaces)
           .WideString("DisplayFormat", &C::DisplayFormat, &C::SetDisplayFormat)
           .NoDefault()
           .StoredIf(&C::IsDisplayFormatStored)
           .Float("MinValue", &C::MinValue, &C::SetMinValue, 0.0)
           .Float("MaxValue", &C::MaxValue, &C::SetMaxValue, 0.0)
           .Bool("UseThousandSeparator", &C::UseThousandSeparator, &C::SetUseThousandSeparator,
-                false);
+                false)
+          .To(&E::UseThousandSeparator);
   return info;
 }
 
 TdxTreeListCurrencyColumn::TdxTreeListCurrencyColumn(framework::TComponent* owner)
-    : TdxTreeListColumn(owner), display_format_(editors::BuildCurrencyFormat()) {}
+    : TdxDescribedColumn(owner), display_format_(editors::BuildCurrencyFormat()) {}
 
 void TdxTreeListCurrencyColumn::SetDisplayFormat(const std::wstring& value) {
   if (display_format_ == value) return;
@@ -302,25 +245,9 @@ void TdxTreeListCurrencyColumn::SetDisplayFormat(const std::wstring& value) {
   Changed();
 }
 
-void TdxTreeListCurrencyColumn::Assign(const TdxTreeListColumn& source) {
-  TdxTreeListColumn::Assign(source);
-  if (const auto* currency = dynamic_cast<const TdxTreeListCurrencyColumn*>(&source)) {
-    decimal_places_ = currency->decimal_places_;
-    SetDisplayFormat(currency->display_format_);
-    display_format_set_ = true;
-    min_value_ = currency->min_value_;
-    max_value_ = currency->max_value_;
-    use_thousand_separator_ = currency->use_thousand_separator_;
-  }
-}
-
-void TdxTreeListCurrencyColumn::RestoreDefaults() {
-  TdxTreeListColumn::RestoreDefaults();
-  decimal_places_ = 2;
+void TdxTreeListCurrencyColumn::RestoreMore() {
   display_format_ = editors::BuildCurrencyFormat();
   display_format_set_ = false;
-  min_value_ = max_value_ = 0;
-  use_thousand_separator_ = false;
 }
 
 void TdxTreeListCurrencyColumn::SettingsChanged() {
@@ -333,14 +260,9 @@ const editors::TdxInplaceEditClass& TdxTreeListCurrencyColumn::GetEditorClass() 
   return TdxInplaceTreeListCurrencyEdit::EditorClass();
 }
 
-void TdxTreeListCurrencyColumn::InitEditor(editors::TdxInplaceEdit& editor) {
-  TdxTreeListColumn::InitEditor(editor);
-  auto* currency = dynamic_cast<editors::TdxInplaceCurrencyEdit*>(&editor);
-  if (!currency) return;
-  currency->DecimalPlaces = static_cast<int>(decimal_places_);
-  currency->SetDisplayFormat(std::wstring());
-  currency->SetMinMaxValues(min_value_, max_value_);
-  currency->UseThousandSeparator = use_thousand_separator_;
+void TdxTreeListCurrencyColumn::InitMore(editors::TdxInplaceCurrencyEdit& editor) {
+  editor.SetDisplayFormat(std::wstring());
+  editor.SetMinMaxValues(min_value_, max_value_);
 }
 
 framework::Variant TdxTreeListCurrencyColumn::LoadEditorValue(TdxTreeListNode* node,

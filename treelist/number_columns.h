@@ -13,11 +13,12 @@ enum class TDateOnError { deToday, deNull };
 // (column, text, date, message, error): a handler may read the text as a date of its own.
 using TdxDateValidateInput = editors::TdxValidateInputEvent;
 
-class TdxTreeListDateColumn : public TdxTreeListDropDownColumn {
+class TdxTreeListDateColumn
+    : public TdxDescribedColumn<TdxTreeListDateColumn, TdxTreeListDropDownColumn,
+                                editors::TdxInplaceDateEdit> {
  public:
-  explicit TdxTreeListDateColumn(framework::TComponent* owner);
+  using TdxDescribedColumn::TdxDescribedColumn;
   static const framework::TClassInfo& StaticClassInfo();
-  const framework::TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
 
   unsigned DateButtons() const noexcept { return date_buttons_; }
   void SetDateButtons(unsigned value) { date_buttons_ = value; }
@@ -30,12 +31,13 @@ class TdxTreeListDateColumn : public TdxTreeListDropDownColumn {
   bool UseEditMask() const noexcept { return use_edit_mask_; }
   void SetUseEditMask(bool value) { use_edit_mask_ = value; }
 
-  void Assign(const TdxTreeListColumn& source) override;
-  void RestoreDefaults() override;
   const editors::TdxInplaceEditClass& GetEditorClass() const override;
-  void InitEditor(editors::TdxInplaceEdit& editor) override;
 
   TdxDateValidateInput OnDateValidateInput;
+
+ protected:
+  friend TdxDescribedColumn;
+  void InitMore(editors::TdxInplaceDateEdit& editor);
 
  private:
   unsigned date_buttons_ = editors::btnToday | editors::btnClear;
@@ -47,24 +49,25 @@ class TdxTreeListDateColumn : public TdxTreeListDropDownColumn {
 
 enum class TdxTimeEditFormat { tfHourMinSec, tfHourMin, tfHour };
 
-class TdxTreeListTimeColumn : public TdxTreeListColumn {
+class TdxTreeListTimeColumn : public TdxDescribedColumn<TdxTreeListTimeColumn, TdxTreeListColumn,
+                                                        editors::TdxInplaceTimeEdit> {
  public:
-  using TdxTreeListColumn::TdxTreeListColumn;
+  using TdxDescribedColumn::TdxDescribedColumn;
   static const framework::TClassInfo& StaticClassInfo();
-  const framework::TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
 
   TdxTimeEditFormat TimeEditFormat() const noexcept { return format_; }
   void SetTimeEditFormat(TdxTimeEditFormat value) { format_ = value; }
   bool UseCtrlIncrement() const noexcept { return use_ctrl_increment_; }
   void SetUseCtrlIncrement(bool value) { use_ctrl_increment_ = value; }
 
-  void Assign(const TdxTreeListColumn& source) override;
-  void RestoreDefaults() override;
   const editors::TdxInplaceEditClass& GetEditorClass() const override;
-  void InitEditor(editors::TdxInplaceEdit& editor) override;
   // Midnight is stored as an empty text: an empty cell and 00:00 are one value here.
   framework::Variant SaveEditorValue(TdxTreeListNode* node,
                                      editors::TdxInplaceEdit& editor) override;
+
+ protected:
+  friend TdxDescribedColumn;
+  static constexpr bool kCopiesInUpdate = false;
 
  private:
   TdxTimeEditFormat format_ = TdxTimeEditFormat::tfHourMinSec;
@@ -73,11 +76,11 @@ class TdxTreeListTimeColumn : public TdxTreeListColumn {
 
 using editors::TdxSpinEditValueType;
 
-class TdxTreeListSpinColumn : public TdxTreeListColumn {
+class TdxTreeListSpinColumn : public TdxDescribedColumn<TdxTreeListSpinColumn, TdxTreeListColumn,
+                                                        editors::TdxInplaceSpinEdit> {
  public:
-  explicit TdxTreeListSpinColumn(framework::TComponent* owner) : TdxTreeListColumn(owner) {}
+  using TdxDescribedColumn::TdxDescribedColumn;
   static const framework::TClassInfo& StaticClassInfo();
-  const framework::TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
 
   bool EditorEnabled() const noexcept { return editor_enabled_; }
   void SetEditorEnabled(bool value) { editor_enabled_ = value; }
@@ -94,10 +97,7 @@ class TdxTreeListSpinColumn : public TdxTreeListColumn {
   TdxSpinEditValueType ValueType() const noexcept { return value_type_; }
   void SetValueType(TdxSpinEditValueType value) { value_type_ = value; }
 
-  void Assign(const TdxTreeListColumn& source) override;
-  void RestoreDefaults() override;
   const editors::TdxInplaceEditClass& GetEditorClass() const override;
-  void InitEditor(editors::TdxInplaceEdit& editor) override;
   // A text that is no number opens the editor at 0 and comes back unchanged.
   framework::Variant LoadEditorValue(TdxTreeListNode* node,
                                      editors::TdxInplaceEdit& editor) override;
@@ -107,6 +107,13 @@ class TdxTreeListSpinColumn : public TdxTreeListColumn {
   bool NeedHotTrack(TdxTreeListNode*, int, int, bool) override { return true; }
   bool HasButtonAt(int x, int y, bool grid_default) override;
   virtual bool ShowsButton(const TdxTreeListNode* node) const;
+
+ protected:
+  friend TdxDescribedColumn;
+  // The limits go to the editor together.
+  void InitMore(editors::TdxInplaceSpinEdit& editor) {
+    editor.SetMinMaxValues(min_value_, max_value_);
+  }
 
  private:
   bool editor_enabled_ = true;
@@ -119,11 +126,12 @@ class TdxTreeListSpinColumn : public TdxTreeListColumn {
 
 enum class TdxButtonStyle { bsStandard, bsFlat, bsExtraFlat };
 
-class TdxTreeListCalcColumn : public TdxTreeListDropDownColumn {
+class TdxTreeListCalcColumn
+    : public TdxDescribedColumn<TdxTreeListCalcColumn, TdxTreeListDropDownColumn,
+                                editors::TdxInplaceCalcEdit> {
  public:
-  using TdxTreeListDropDownColumn::TdxTreeListDropDownColumn;
+  using TdxDescribedColumn::TdxDescribedColumn;
   static const framework::TClassInfo& StaticClassInfo();
-  const framework::TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
 
   bool BeepOnError() const noexcept { return beep_on_error_; }
   void SetBeepOnError(bool value) { beep_on_error_ = value; }
@@ -136,10 +144,11 @@ class TdxTreeListCalcColumn : public TdxTreeListDropDownColumn {
   bool ShowButtonFrame() const noexcept { return show_button_frame_; }
   void SetShowButtonFrame(bool value) { show_button_frame_ = value; }
 
-  void Assign(const TdxTreeListColumn& source) override;
-  void RestoreDefaults() override;
   const editors::TdxInplaceEditClass& GetEditorClass() const override;
-  void InitEditor(editors::TdxInplaceEdit& editor) override;
+
+ protected:
+  friend TdxDescribedColumn;
+  static constexpr bool kCopiesInUpdate = false;
 
  private:
   bool beep_on_error_ = true;
@@ -149,11 +158,12 @@ class TdxTreeListCalcColumn : public TdxTreeListDropDownColumn {
   bool show_button_frame_ = false;
 };
 
-class TdxTreeListCurrencyColumn : public TdxTreeListColumn {
+class TdxTreeListCurrencyColumn
+    : public TdxDescribedColumn<TdxTreeListCurrencyColumn, TdxTreeListColumn,
+                                editors::TdxInplaceCurrencyEdit> {
  public:
   explicit TdxTreeListCurrencyColumn(framework::TComponent* owner);
   static const framework::TClassInfo& StaticClassInfo();
-  const framework::TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
 
   unsigned DecimalPlaces() const noexcept { return decimal_places_; }
   void SetDecimalPlaces(unsigned value) { decimal_places_ = value; }
@@ -168,11 +178,8 @@ class TdxTreeListCurrencyColumn : public TdxTreeListColumn {
   bool UseThousandSeparator() const noexcept { return use_thousand_separator_; }
   void SetUseThousandSeparator(bool value) { use_thousand_separator_ = value; }
 
-  void Assign(const TdxTreeListColumn& source) override;
-  void RestoreDefaults() override;
   void SettingsChanged() override;
   const editors::TdxInplaceEditClass& GetEditorClass() const override;
-  void InitEditor(editors::TdxInplaceEdit& editor) override;
   // A text that is no amount opens the editor at 0; an amount of 0 shows an empty editor.
   framework::Variant LoadEditorValue(TdxTreeListNode* node,
                                      editors::TdxInplaceEdit& editor) override;
@@ -181,6 +188,14 @@ class TdxTreeListCurrencyColumn : public TdxTreeListColumn {
                                      editors::TdxInplaceEdit& editor) override;
   // Numbers in the display format; a text that is no number as it stands.
   void PrepareViewData(editors::TdxEditViewData& data, const TdxCellViewInfo& cell) override;
+
+ protected:
+  friend TdxDescribedColumn;
+  static constexpr bool kCopiesInUpdate = false;
+  // The locale's format again, which follows the locale.
+  void RestoreMore();
+  // The editor shows plain numbers; the limits go to it together.
+  void InitMore(editors::TdxInplaceCurrencyEdit& editor);
 
  private:
   bool IsDisplayFormatStored() const { return display_format_set_; }

@@ -28,16 +28,6 @@ unsigned ShortCutToEditorKey(unsigned short_cut) {
 
 namespace {
 
-// The settings `info` adds to its parent's: values with a getter, a setter and a default.
-std::vector<const framework::PropInfo*> OwnSettings(const framework::TClassInfo& info) {
-  std::vector<const framework::PropInfo*> own;
-  for (const framework::PropInfo* p : info.Properties()) {
-    const bool inherited = info.Parent() && info.Parent()->FindProperty(p->name);
-    if (!inherited && p->get && p->set && p->default_value) own.push_back(p);
-  }
-  return own;
-}
-
 std::string ModuleString(UINT id) { return win::Narrow(ModuleText(id)); }
 
 }  // namespace
@@ -48,12 +38,16 @@ void AssignOwnSettings(const framework::TClassInfo& info, const TdxTreeListColum
   // The getters only read: the table takes objects as they are stored, without const.
   auto* from = static_cast<framework::TComponent*>(const_cast<TdxTreeListColumn*>(&source));
   auto* to = static_cast<framework::TComponent*>(&target);
-  for (const framework::PropInfo* p : OwnSettings(info)) p->set(to, p->get(from));
+  for (const framework::PropInfo& p : info.OwnProperties()) {
+    if (p.copied && p.get && p.set) p.set(to, p.get(from));
+  }
 }
 
 void RestoreOwnDefaults(const framework::TClassInfo& info, TdxTreeListColumn& target) {
   auto* to = static_cast<framework::TComponent*>(&target);
-  for (const framework::PropInfo* p : OwnSettings(info)) p->set(to, *p->default_value);
+  for (const framework::PropInfo& p : info.OwnProperties()) {
+    if (p.restored && p.set && p.default_value) p.set(to, *p.default_value);
+  }
 }
 
 const std::string& DefaultValueChecked() {

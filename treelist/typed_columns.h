@@ -99,7 +99,8 @@ constexpr unsigned kCtrlEnterShortCut = 16397;
 
 // A typed column's own settings as its class's table describes them (name, default, setter):
 // copied from a column of that class (or a derived one; nothing from another), or set back to
-// the table's defaults. The parent class's settings are its own Assign's and RestoreDefaults'.
+// the table's defaults, except those the table keeps from either. The parent class's settings
+// are its own Assign's and RestoreDefaults'.
 void AssignOwnSettings(const framework::TClassInfo& info, const TdxTreeListColumn& source,
                        TdxTreeListColumn& target);
 void RestoreOwnDefaults(const framework::TClassInfo& info, TdxTreeListColumn& target);
@@ -123,6 +124,52 @@ void InColumnUpdate(TdxTreeListColumn& column, Body&& body) {
   }
   grid->EndUpdate();
 }
+
+// A typed column whose settings `Self::StaticClassInfo()` describes: a copy of a column of its
+// class takes them after the parent's settings, restoring defaults sets them after the parent's,
+// and an editor gets the parent's set-up and then, when it is an `Editor`, each setting the table
+// hands on. What a table cannot say (objects, events, settings handed on together) `Self` adds in
+// AssignMore, RestoreMore and InitMore; a column copied outside the grid's update says so in
+// kCopiesInUpdate.
+template <class Self, class Parent, class Editor>
+class TdxDescribedColumn : public Parent {
+ public:
+  using Parent::Parent;
+  const framework::TClassInfo& ClassInfo() const override { return Self::StaticClassInfo(); }
+
+  void Assign(const TdxTreeListColumn& source) override {
+    const auto* same = dynamic_cast<const Self*>(&source);
+    if (!same) return Parent::Assign(source);
+    const auto copy = [&] {
+      Parent::Assign(source);
+      AssignOwnSettings(Self::StaticClassInfo(), source, *this);
+      static_cast<Self*>(this)->AssignMore(*same);
+    };
+    if constexpr (Self::kCopiesInUpdate) {
+      InColumnUpdate(*this, copy);
+    } else {
+      copy();
+    }
+  }
+  void RestoreDefaults() override {
+    Parent::RestoreDefaults();
+    RestoreOwnDefaults(Self::StaticClassInfo(), *this);
+    static_cast<Self*>(this)->RestoreMore();
+  }
+  void InitEditor(editors::TdxInplaceEdit& editor) override {
+    Parent::InitEditor(editor);
+    auto* own = dynamic_cast<Editor*>(&editor);
+    if (!own) return;
+    Self::StaticClassInfo().HandOver(static_cast<framework::TComponent*>(this), *own);
+    static_cast<Self*>(this)->InitMore(*own);
+  }
+
+ protected:
+  static constexpr bool kCopiesInUpdate = true;
+  void AssignMore(const Self&) {}
+  void RestoreMore() {}
+  void InitMore(Editor&) {}
+};
 
 // Makes the typed columns known to form descriptions (once).
 void RegisterTypedColumnClasses();
