@@ -51,12 +51,8 @@ bool HasEditButton(TdxShowButtonStyle style, bool disable_editor,
 namespace {
 
 editors::TdxPopupAlignment EditorPopupAlignment(framework::TAlignment alignment) {
-  switch (alignment) {
-    case framework::TAlignment::taRightJustify: return editors::TdxPopupAlignment::Right;
-    case framework::TAlignment::taCenter: return editors::TdxPopupAlignment::Center;
-    case framework::TAlignment::taLeftJustify: break;
-  }
-  return editors::TdxPopupAlignment::Left;
+  return ByPosition(alignment, {editors::TdxPopupAlignment::Left, editors::TdxPopupAlignment::Right,
+                                editors::TdxPopupAlignment::Center});
 }
 
 bool EditorPopupBorder(TdxPopupBorder border) { return border != TdxPopupBorder::pbFlat; }

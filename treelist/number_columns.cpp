@@ -23,26 +23,18 @@ double Limited(double value, double min, double max) {
 namespace {
 
 editors::TDateOnError EditorDateOnError(TDateOnError value) {
-  return value == TDateOnError::deNull ? editors::TDateOnError::deNull
-                                       : editors::TDateOnError::deToday;
+  return ByPosition(value, {editors::TDateOnError::deToday, editors::TDateOnError::deNull});
 }
 
 editors::TTimeEditFormat EditorTimeFormat(TdxTimeEditFormat value) {
-  switch (value) {
-    case TdxTimeEditFormat::tfHourMin: return editors::TTimeEditFormat::tfHourMin;
-    case TdxTimeEditFormat::tfHour: return editors::TTimeEditFormat::tfHour;
-    case TdxTimeEditFormat::tfHourMinSec: break;
-  }
-  return editors::TTimeEditFormat::tfHourMinSec;
+  return ByPosition(value, {editors::TTimeEditFormat::tfHourMinSec,
+                            editors::TTimeEditFormat::tfHourMin, editors::TTimeEditFormat::tfHour});
 }
 
 editors::TdxEditButtonStyle EditorButtonStyle(TdxButtonStyle value) {
-  switch (value) {
-    case TdxButtonStyle::bsFlat: return editors::TdxEditButtonStyle::btsFlat;
-    case TdxButtonStyle::bsExtraFlat: return editors::TdxEditButtonStyle::btsHotFlat;
-    case TdxButtonStyle::bsStandard: break;
-  }
-  return editors::TdxEditButtonStyle::bts3D;
+  return ByPosition(value,
+                    {editors::TdxEditButtonStyle::bts3D, editors::TdxEditButtonStyle::btsFlat,
+                     editors::TdxEditButtonStyle::btsHotFlat});
 }
 
 }  // namespace

@@ -92,6 +92,14 @@ bool ShowsEditButton(TdxShowButtonStyle style, const TCustomdxTreeListControl* g
 bool HasEditButton(TdxShowButtonStyle style, bool disable_editor,
                    const TCustomdxTreeListControl* grid);
 
+// The value at the position `value` has in its own enumeration (the first for a value out of
+// range): a column's setting as its editor's enumeration of other order says it.
+template <class To, class From, size_t N>
+To ByPosition(From value, const To (&values)[N]) {
+  const auto position = static_cast<size_t>(value);
+  return position < N ? values[position] : values[0];
+}
+
 // A shortcut as forms store it (virtual key, 0x2000 Shift, 0x4000 Ctrl, 0x8000 Alt) in the
 // editors' key form (virtual key, shift state above bit 16).
 unsigned ShortCutToEditorKey(unsigned short_cut);
