@@ -129,7 +129,7 @@ void TCustomdxTreeList::DrawCellBy(const TdxCellPaintInfo& cell, bool text_only)
 TCustomdxTreeList::ShownCellText TCustomdxTreeList::SettleShownText(HDC dc, TdxTreeListNode* node,
                                                                     int column, const RECT& rect) {
   const TdxCellPaintInfo cell =
-      CellInfo(ViewOf(GetLayout(), ClientRect()), MakeViewRow(node, rect.top), dc, column, rect);
+      CellInfo(ViewOf(GetLayout()), MakeViewRow(node, rect.top), dc, column, rect);
   CellPaintScope painting(*this, cell);
   CellPass pass;
   SettleCellPass(cell, pass);

@@ -196,7 +196,7 @@ HENHMETAFILE TCustomdxTreeList::PaintToMetafile(bool selected_only) {
   HDC dc = CreateEnhMetaFileW(nullptr, nullptr, &frame, nullptr);
   if (!dc) throw framework::Exception("Cannot create the grid's picture");
   try {
-    GridView view = ViewOf(full, in.client);
+    GridView view = ViewOf(full);
     int y = full.rows.top;
     for (TdxTreeListNode* node : rows) {
       view.rows.push_back(MakeViewRow(node, y));

@@ -58,7 +58,7 @@ THitInfo HitRow(const GridView& view, const ViewRow& row, THitInfo hit) {
     hit.kind = edge ? htRowEdge : htIndicator;
     return hit;
   }
-  const int x = point.x - (layout.data.left - view.left_coord);
+  const int x = point.x - (layout.data.left - layout.left_coord);
   const int left = row.indent_left, right = row.indent_right;
   if (x < left - view.indent) {
     hit.kind = htIndent;

@@ -135,9 +135,9 @@ struct ImageListView {
   int height = 0;
 };
 
+// The layout's geometry (client, scroll, line heights) is the view's: it keeps no copy.
 struct GridView {
   Layout layout;
-  RECT client{};
   std::vector<ViewRow> rows;
   ViewRow new_item_row;                        // at layout.new_item_row, when that is not empty
   std::vector<HeaderCaption> band_captions;    // by band index
@@ -154,14 +154,9 @@ struct GridView {
   TdxLookAndFeel look = TdxLookAndFeel::lfStandard;
   TdxTreeListPaintStyle paint_style = TdxTreeListPaintStyle::psStandard;
   TdxTreeLineStyle tree_line_style = TdxTreeLineStyle::tlDot;
-  int line_height = 17;                      // of one line of cells
   int grid_line_width = 1;                   // the separator under each row, with show_grid
-  int footer_line_height = 0;                // of one line of footer cells
-  int footer_row_height = 0;                 // of one row footer
   std::vector<FooterCellView> footer_cells;  // of the footer panel
-  int header_panel_rows = 1;
   int indent = 16;
-  int left_coord = 0;
   int tree_column = -1;  // the column holding the tree; -1: the whole row without columns
   int focused_column = 0;
   bool show_lines = true;

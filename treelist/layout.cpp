@@ -230,6 +230,12 @@ int GetBandOffset(const HeaderModel& model, const std::vector<int>& band_widths,
 Layout ComputeLayout(const HeaderModel& model, const LayoutInputs& in) {
   const Metrics& m = in.metrics;
   Layout l;
+  l.client = in.client;
+  l.left_coord = in.left_coord;
+  l.header_panel_rows = model.HeaderPanelRowCount();
+  l.line_height = m.default_row_height;
+  l.footer_line_height = m.footer_line_height;
+  l.row_footer_height = m.row_footer_height;
   l.data = in.client;
   l.data.left += m.indicator_width;
   l.data.bottom -= m.footer_height;
@@ -273,8 +279,7 @@ Layout ComputeLayout(const HeaderModel& model, const LayoutInputs& in) {
   l.column_widths.assign(model.columns.size(), 0);
   l.column_left.assign(model.columns.size(), 0);
   l.column_row.assign(model.columns.size(), 0);
-  const int rows = model.HeaderPanelRowCount();
-  l.header_row_height = m.header_panel_height / std::max(rows, 1);
+  l.header_row_height = m.header_panel_height / std::max(l.header_panel_rows, 1);
   const int scrolled_left = l.data.left - in.left_coord + (has_left_fixed ? left_fixed_width : 0);
   for (int b = 0; b < n; ++b) {
     int left;

@@ -143,6 +143,12 @@ struct LayoutHeaderCell {
 
 // What painting, the hit test and scrolling read; made on demand from the model and metrics.
 struct Layout {
+  RECT client{};               // laid out in
+  int left_coord = 0;          // how far the scrollable bands were scrolled
+  int header_panel_rows = 1;   // rows of header cells, and of each row's cells
+  int line_height = 0;         // of one line of cells: the default row height
+  int footer_line_height = 0;  // of one line of footer cells
+  int row_footer_height = 0;   // of one row footer
   std::vector<LayoutBand> bands;
   std::vector<LayoutHeaderCell> headers;
   std::vector<int> band_widths;    // shown width per band

@@ -63,7 +63,7 @@ class Painter {
 };
 
 void Painter::Paint() {
-  const RECT& client = view_.client;
+  const RECT& client = layout_.client;
   PaintBands();
   PaintHeaders();
   const RECT& corner = layout_.indicator_corner;
@@ -87,7 +87,7 @@ void Painter::PaintNewItemRow() {
   const win::SavedDC saved(dc_);
   IntersectClipRect(dc_, layout_.data.left, area.top, layout_.data.right, area.bottom);
   SelectObject(dc_, view_.font);
-  const int x0 = layout_.data.left - view_.left_coord;
+  const int x0 = layout_.data.left - layout_.left_coord;
   FillColor(dc_, {x0, area.top, layout_.grid_right, area.top + row.line_height}, colors_.window);
   PaintCells(row, x0);
   RECT strip{x0, area.top + row.line_height, layout_.grid_right, area.bottom};
@@ -111,7 +111,7 @@ void Painter::PaintFooterPanel() {
 
 void Painter::PaintFooterCells(const std::vector<FooterCellView>& cells, TdxTreeListNode* node,
                                int index, int top, COLORREF face) {
-  const int line = view_.footer_line_height;
+  const int line = layout_.footer_line_height;
   for (const FooterCellView& cell : cells) {
     const LayoutHeaderCell* header = layout_.HeaderOf(cell.column);
     if (!header) continue;
@@ -160,7 +160,7 @@ int Painter::PaintRows() {
   SelectObject(dc_, view_.font);
   if (view_.show_lines && view_.tree_line_style == TdxTreeLineStyle::tlDot) {
     // Selected once for every row's lines: selecting a pattern brush realises it again.
-    SetBrushOrgEx(dc_, view_.left_coord & 1, 0, nullptr);
+    SetBrushOrgEx(dc_, layout_.left_coord & 1, 0, nullptr);
     SelectObject(dc_, DotBrush());
   }
   int bottom = layout_.rows.top;
@@ -175,7 +175,7 @@ void Painter::PaintIndicator(const ViewRow& row) {
   const RECT indicator{layout_.rows.left, row.top, layout_.data.left, row.top + row.height};
   DrawHeaderCell(dc_, indicator, {}, nullptr, view_.look, colors_.header, colors_.header_text);
   if (!row.focused) return;
-  const int cx = (indicator.left + indicator.right) / 2, cy = row.top + view_.line_height / 2;
+  const int cx = (indicator.left + indicator.right) / 2, cy = row.top + layout_.line_height / 2;
   const POINT arrow[3] = {{cx - 2, cy - 4}, {cx + 2, cy}, {cx - 2, cy + 4}};
   editors::SelectScope brush(dc_, GetStockObject(BLACK_BRUSH));
   editors::SelectScope pen(dc_, GetStockObject(BLACK_PEN));
@@ -185,9 +185,9 @@ void Painter::PaintIndicator(const ViewRow& row) {
 void Painter::PaintRow(const ViewRow& row) {
   const int line = row.line_height;
   const int top = row.top;
-  const int x0 = layout_.data.left - view_.left_coord;
+  const int x0 = layout_.data.left - layout_.left_coord;
   PaintCells(row, x0);
-  const int cells_bottom = top + line * view_.header_panel_rows;
+  const int cells_bottom = top + line * layout_.header_panel_rows;
   if (row.preview > 0) {
     const bool highlighted =
         !view_.picture && (row.selected || row.focused) && view_.row_select && view_.focused_window;
@@ -200,9 +200,9 @@ void Painter::PaintRow(const ViewRow& row) {
   int y = cells_bottom + row.preview;
   for (size_t i = 0; i < row.footers.size(); ++i) {
     const RowFooterView& footer = row.footers[i];
-    FillColor(dc_, {x0, y, layout_.grid_right, y + view_.footer_row_height}, footer.color);
+    FillColor(dc_, {x0, y, layout_.grid_right, y + layout_.row_footer_height}, footer.color);
     PaintFooterCells(footer.cells, row.node, static_cast<int>(i), y + 1, footer.color);
-    y += view_.footer_row_height;
+    y += layout_.row_footer_height;
   }
   FillColor(dc_, {x0, y, layout_.grid_right, top + row.height}, colors_.window);
   if (view_.show_grid) {
@@ -247,7 +247,7 @@ void Painter::PaintTreePart(const ViewRow& row, const RECT& cell) {
   FillColor(dc_, {x0, row.top, std::min<int>(x0 + row.indent_right, cell.right), cell.bottom},
             colors_.window);
   // The button and the line to it stand at the first line's middle.
-  const int mid_y = row.top + view_.line_height / 2;
+  const int mid_y = row.top + layout_.line_height / 2;
   if (view_.show_lines && view_.paint_style == TdxTreeListPaintStyle::psStandard) {
     PaintTreeLines(row, x0, mid_y);
   }
@@ -275,7 +275,7 @@ void Painter::DottedLine(int left, int top, int width, int height) {
   // A monochrome pattern draws its 0 bits in the text colour, its 1 bits in the background.
   SetTextColor(dc_, colors_.tree_line);
   SetBkColor(dc_, colors_.window);
-  SetBrushOrgEx(dc_, view_.left_coord & 1, 0, nullptr);
+  SetBrushOrgEx(dc_, layout_.left_coord & 1, 0, nullptr);
   editors::SelectScope brush(dc_, DotBrush());
   PatBlt(dc_, left, top, width, height, PATCOPY);
 }
@@ -330,7 +330,7 @@ void Painter::PaintButton(const ViewRow& row, int cx, int cy) {
 }
 
 void Painter::PaintNodeImages(const ViewRow& row, int x) {
-  const int line = view_.line_height;
+  const int line = layout_.line_height;
   const ImageListView& states = view_.state_images;
   if (states.handle && row.state_image >= 0) {
     ImageList_Draw(states.handle, row.state_image, dc_, x, row.top + (line - states.height) / 2,

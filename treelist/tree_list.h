@@ -888,7 +888,7 @@ class TCustomdxTreeList : public TreeListBase,
   int RowFrameHeight(TdxTreeListNode* node);
   int AutoLineHeight(TdxTreeListNode* node, int line_height, int& lines);
   // The view of `layout` without rows, and a node's row at `top` in it.
-  GridView ViewOf(Layout layout, const RECT& client);
+  GridView ViewOf(Layout layout);
   ViewRow MakeViewRow(TdxTreeListNode* node, int top);
   void PaintView(const GridView& view, HDC dc);
   void EnsureRowIndex();

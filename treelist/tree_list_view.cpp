@@ -60,7 +60,7 @@ COLORREF ColorOr(framework::TColor color, int fallback) {
 }  // namespace
 
 GridView TCustomdxTreeList::GetView() {
-  GridView view = ViewOf(GetLayout(), ClientRect());
+  GridView view = ViewOf(GetLayout());
   int y = view.layout.rows.top;
   for (TdxTreeListNode* node = top_node_; node && y < view.layout.rows.bottom;
        node = NextVisibleNode(node)) {
@@ -70,10 +70,9 @@ GridView TCustomdxTreeList::GetView() {
   return view;
 }
 
-GridView TCustomdxTreeList::ViewOf(Layout layout, const RECT& client) {
+GridView TCustomdxTreeList::ViewOf(Layout layout) {
   GridView view;
   view.layout = std::move(layout);
-  view.client = client;
   const HeaderModel& model = GetHeaderModel();
   for (const BandSpec& band : model.bands) view.band_captions.push_back(BandCaption(model, band));
   for (const ColumnSpec& column : model.columns) {
@@ -112,10 +111,7 @@ GridView TCustomdxTreeList::ViewOf(Layout layout, const RECT& client) {
   view.look = look_;
   view.paint_style = paint_style_;
   view.tree_line_style = tree_line_style_;
-  view.line_height = metrics_.default_row_height;
-  view.header_panel_rows = model.HeaderPanelRowCount();
   view.indent = indent_;
-  view.left_coord = left_coord_;
   view.focused_column = focused_column_;
   view.show_lines = show_lines_;
   view.show_buttons = show_buttons_;
@@ -125,8 +121,6 @@ GridView TCustomdxTreeList::ViewOf(Layout layout, const RECT& client) {
   new_item.height = view.layout.new_item_row.bottom - view.layout.new_item_row.top;
   new_item.line_height = metrics_.default_row_height;
   new_item.focused = new_item_row_focused_;
-  view.footer_line_height = metrics_.footer_line_height;
-  view.footer_row_height = metrics_.row_footer_height;
   if (show_footer_) {
     for (const int column : VisibleColumnOrder(model)) {
       if (IsExistFooterCell(column)) {

@@ -56,12 +56,11 @@ constexpr COLORREF kWindow = kColors.window, kText = kColors.window_text;
 // A grid without columns (the whole row is the tree's), 200 x 120, no header panel.
 GridView TreeView() {
   GridView v;
-  v.client = {0, 0, 200, 120};
   treelist::LayoutInputs in;
-  in.client = v.client;
+  in.client = {0, 0, 200, 120};
+  in.metrics.default_row_height = kLine;
   v.layout = treelist::ComputeLayout({}, in);
   v.colors = kColors;
-  v.line_height = kLine;
   v.indent = kIndent;
   v.tree_line_style = treelist::TdxTreeLineStyle::tlSolid;
   v.show_buttons = false;
@@ -85,7 +84,7 @@ ViewRow Row(int index, int level, bool children, bool last, std::vector<bool> co
 
 // The view painted on a memory surface of its client's size, with what its cells were given.
 struct Painting {
-  explicit Painting(const GridView& view) : s(view.client.right, view.client.bottom) {
+  explicit Painting(const GridView& view) : s(view.layout.client.right, view.layout.client.bottom) {
     treelist::PaintGrid(view, s.dc(), cells);
   }
   xptest::Surface s;
@@ -156,7 +155,7 @@ TEST(TreeListPainter, DottedLinesPaintEveryOtherPixelInPhaseWithTheScroll) {
     SCOPED_TRACE(left_coord);
     GridView v = TreeView();
     v.tree_line_style = treelist::TdxTreeLineStyle::tlDot;
-    v.left_coord = left_coord;
+    v.layout.left_coord = left_coord;
     v.rows = {Row(0, 0, false, false), Row(1, 0, false, true)};
     const Painting p(v);
     const int x = 8 - left_coord;
@@ -226,12 +225,12 @@ TEST(TreeListPainter, TheStandardLookDrawsItsRaisedGlyphOnlyForRowsWithChildren)
 // Two columns side by side under a header; the focused row is the second.
 GridView ColumnsView() {
   GridView v;
-  v.client = {0, 0, 220, 100};
   treelist::HeaderModel model;
   model.columns = {{L"Name", 100, 20}, {L"Value", 100, 20}};
   model.bands = {{L"All", 200, 20, true, {{0, 1}}}};
   treelist::LayoutInputs in;
-  in.client = v.client;
+  in.client = {0, 0, 220, 100};
+  in.metrics.default_row_height = kLine;
   in.metrics.header_panel_height = 18;
   in.metrics.band_panel_height = 16;
   in.metrics.indicator_width = 12;
@@ -239,7 +238,6 @@ GridView ColumnsView() {
   v.band_captions = {{L"All"}};
   v.column_captions = {{L"Name"}, {L"Value"}};
   v.colors = kColors;
-  v.line_height = kLine;
   v.indent = kIndent;
   v.tree_column = 0;
   v.show_lines = false;
@@ -293,7 +291,7 @@ TEST(TreeListPainter, HeadersBandsIndicatorGridLinesAndRowFootersTakeTheirColour
   GridView v = ColumnsView();
   v.show_grid = true;
   v.rows[1].height = kLine + 10;  // a row footer below the cells
-  v.footer_row_height = 10;
+  v.layout.row_footer_height = 10;
   v.rows[1].footers = {{0, kColors.row_footer, {}}};
   const Painting p(v);
   xptest::WritePicture(p.s, "treelist_painter_parts", 2);
