@@ -113,6 +113,7 @@ constexpr OrderCase kOrders[] = {
     {"Net", "Nets", -1, -1, "a prefix sorts first"},
     {"2.5", "2.50", -1, 0, "equal as numbers; natural order aligns digit runs right"},
     {"a-5", "a3", 1, 1, "a minus inside a text joins the letters before it"},
+    {"1a", "a1", -1, -1, "a number and a text in the same place compare as texts"},
 };
 
 TEST(StringHelpers, NaturalAndMixedOrder) {
