@@ -23,8 +23,8 @@ TEST(DroskMailMessage, SubjectDateIdAndAddressForms) {
   time.wYear = 2026, time.wMonth = 12, time.wDay = 6, time.wHour = 9, time.wMinute = 5,
   time.wSecond = 3;
   EXPECT_EQ(MailDateText(time), "6 Dec 2026 09:05:03 UT");
-  time.wMonth = 1, time.wDay = 31, time.wHour = 23, time.wMinute = 59, time.wSecond = 59;
-  EXPECT_EQ(MailDateText(time), "31 Jan 2026 23:59:59 UT");
+  time.wMonth = 13, time.wDay = 31, time.wHour = 23, time.wMinute = 59, time.wSecond = 59;
+  EXPECT_EQ(MailDateText(time), "31 Jan 2026 23:59:59 UT") << "no month 13: January";
   EXPECT_EQ(MailMessageId(0x1DC8A2B00000010ull), "<01dc8a2b00000010@droskExcept>");
   EXPECT_EQ(MailMessageId(0xFull), "<000000000000000f@droskExcept>");
   EXPECT_EQ(MailAddressPart("a@x.test", true), "<a@x.test>");
