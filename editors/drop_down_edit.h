@@ -42,7 +42,7 @@ class TdxInplaceDropDownEdit : public TdxInplaceTextEdit {
   bool ImmediateDropDown = false;  // opens as soon as the editor is shown
   bool ImmediatePopup = false;     // a button press opens it even on a read-only value
   TdxPopupAlignment PopupAlignment = TdxPopupAlignment::Left;
-  bool PopupBorder = true;
+  TdxPopupBorder PopupBorder = TdxPopupBorder::pbDefault;
 
   bool DroppedDown() const;
   void DropDown();

@@ -236,7 +236,7 @@ void TdxInplaceGraphicEdit::ShowToolBar() {
     toolbar_host_->OnCloseRequest = [this](bool) { toolbar_host_->Close(); };
   }
   toolbar_host_->Popup(std::make_unique<TdxPopupToolBarWindow>(*this), 0, TdxPopupAlignment::Left,
-                       true);
+                       TdxPopupBorder::pbDefault);
   if (toolbar_pos_stored_) {
     SetWindowPos(toolbar_host_->Handle(), HWND_TOPMOST, ToolbarPos.x, ToolbarPos.y, 0, 0,
                  SWP_NOSIZE | SWP_NOACTIVATE);

@@ -28,27 +28,49 @@ void TdxPopupHost::CreateParams(framework::TCreateParams& params) {
   params.parent = GetAncestor(editor_.Handle(), GA_ROOT);
 }
 
-DWORD TdxPopupHost::FrameStyle() const {
-  if (sizeable_) return WS_THICKFRAME;
-  return border_ ? WS_BORDER : 0;
+// The drawn frame is the window's own non-client area; a sizing frame is the system's.
+DWORD TdxPopupHost::FrameStyle() const { return sizeable_ ? WS_THICKFRAME : 0; }
+
+int TdxPopupHost::BorderWidth() const {
+  if (sizeable_) return 0;
+  return border_ == TdxPopupBorder::pbFrame3D ? 2 : 1;
+}
+
+SIZE TdxPopupHost::FrameSize() const {
+  RECT frame{};
+  AdjustWindowRectEx(&frame, FrameStyle(), FALSE, 0);
+  const int drawn = 2 * BorderWidth();
+  return {frame.right - frame.left + drawn, frame.bottom - frame.top + drawn};
+}
+
+void TdxPopupHost::PaintBorder(HDC dc) const {
+  RECT window{};
+  GetWindowRect(hwnd_, &window);
+  RECT frame{0, 0, window.right - window.left, window.bottom - window.top};
+  switch (border_) {
+    case TdxPopupBorder::pbFrame3D: DrawEdge(dc, &frame, EDGE_RAISED, BF_RECT); return;
+    case TdxPopupBorder::pbFlat: FrameRect(dc, &frame, GetSysColorBrush(COLOR_BTNSHADOW)); return;
+    case TdxPopupBorder::pbDefault:
+    case TdxPopupBorder::pbSingle: break;
+  }
+  FrameRect(dc, &frame, GetSysColorBrush(COLOR_WINDOWFRAME));
 }
 
 void TdxPopupHost::Popup(std::unique_ptr<TdxPopupContent> content, int width,
-                         TdxPopupAlignment alignment, bool border, bool sizeable) {
+                         TdxPopupAlignment alignment, TdxPopupBorder border, bool sizeable) {
   retired_.reset();
   content_ = std::move(content);
   sizing_ = false;
-  if (border != border_ || sizeable != sizeable_) {
-    border_ = border;
+  border_ = border;
+  if (sizeable != sizeable_) {
     sizeable_ = sizeable;
     if (HandleAllocated()) RecreateWnd();
   }
   RECT editor{};
   GetWindowRect(editor_.Handle(), &editor);
   const int editor_width = editor.right - editor.left;
-  RECT frame{};
-  AdjustWindowRectEx(&frame, FrameStyle(), FALSE, 0);
-  const int frame_x = frame.right - frame.left, frame_y = frame.bottom - frame.top;
+  const SIZE frame = FrameSize();
+  const int frame_x = frame.cx, frame_y = frame.cy;
   SIZE size{};
   {
     // The content's measuring may throw: the DC goes back either way.
@@ -70,8 +92,9 @@ void TdxPopupHost::Popup(std::unique_ptr<TdxPopupContent> content, int width,
     bounds = controls::DropDownBounds(anchor, size, monitor.rcWork);
   }
   SetBounds(bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top);
+  // The frame is measured again: the border may differ from the last popup's.
   SetWindowPos(Handle(), HWND_TOPMOST, bounds.left, bounds.top, bounds.right - bounds.left,
-               bounds.bottom - bounds.top, SWP_SHOWWINDOW | SWP_NOACTIVATE);
+               bounds.bottom - bounds.top, SWP_SHOWWINDOW | SWP_NOACTIVATE | SWP_FRAMECHANGED);
   SetVisible(true);
   content_->Attach(*this);
   Invalidate();
@@ -118,9 +141,8 @@ bool TdxPopupHost::BeginSizing(POINT client_point) {
 void TdxPopupHost::Size(POINT client_point) {
   ::ClientToScreen(hwnd_, &client_point);
   // Never smaller than the frame and a little room inside it.
-  RECT frame{};
-  AdjustWindowRectEx(&frame, FrameStyle(), FALSE, 0);
-  const int least_x = frame.right - frame.left + 20, least_y = frame.bottom - frame.top + 20;
+  const SIZE frame = FrameSize();
+  const int least_x = frame.cx + 20, least_y = frame.cy + 20;
   const int width = size_start_.cx + (size_right_ ? client_point.x - size_origin_.x : 0);
   const int height = size_start_.cy + (size_bottom_ ? client_point.y - size_origin_.y : 0);
   SetWindowPos(hwnd_, nullptr, 0, 0, std::max(width, least_x), std::max(height, least_y),
@@ -197,6 +219,38 @@ void TdxPopupHost::WndProc(framework::TMessage& message) {
       if (to != hwnd_ && !IsChild(hwnd_, to) && IsOpen()) Act(TdxPopupAction::Cancel);
       return;
     }
+    case WM_NCCALCSIZE:
+      if (const int width = BorderWidth()) {
+        // The first rectangle (the window's, in either form of the message) becomes the client's.
+        auto* rect = reinterpret_cast<RECT*>(message.lParam);
+        InflateRect(rect, -width, -width);
+        message.result = 0;
+        return;
+      }
+      break;
+    case WM_NCPAINT:
+      if (BorderWidth()) {
+        const win::WindowDC dc(hwnd_, true);
+        PaintBorder(dc.get());
+        message.result = 0;
+        return;
+      }
+      break;
+    case WM_PRINT:
+      if (const int width = BorderWidth()) {
+        // The frame and then the client inside it, as the screen shows them.
+        const HDC dc = reinterpret_cast<HDC>(message.wParam);
+        if (message.lParam & PRF_NONCLIENT) PaintBorder(dc);
+        if (message.lParam & PRF_CLIENT) {
+          POINT origin{};
+          OffsetViewportOrgEx(dc, width, width, &origin);
+          SendMessageW(hwnd_, WM_PRINTCLIENT, message.wParam, message.lParam);
+          SetViewportOrgEx(dc, origin.x, origin.y, nullptr);
+        }
+        message.result = 0;
+        return;
+      }
+      break;
     case WM_MOUSEACTIVATE: message.result = MA_NOACTIVATE; return;
     case WM_ERASEBKGND: message.result = 1; return;
   }

@@ -14,6 +14,10 @@ namespace editors {
 
 // Where a popup wider or narrower than its editor lines up with it.
 enum class TdxPopupAlignment { Left, Right, Center };
+// The frame a popup is drawn in: the default (a single line), a single line in the window
+// frame's colour, a raised three-dimensional frame two pixels wide, or a flat line in the
+// shadow's colour.
+enum class TdxPopupBorder { pbDefault, pbSingle, pbFrame3D, pbFlat };
 
 class TdxInplaceEdit;
 class TdxPopupHost;
@@ -46,10 +50,10 @@ class TdxPopupHost : public framework::TCustomControl {
   ~TdxPopupHost() override;
 
   // Shows `content` below the editor (above when it does not fit), `width` wide (0: the
-  // editor's width), right edges aligned when `align_right`, framed when `border`; a `sizeable`
-  // popup has a sizing frame whose right and bottom edges the user drags.
+  // editor's width), lined up by `alignment`, in the frame `border`; a `sizeable` popup has a
+  // sizing frame instead, whose right and bottom edges the user drags.
   void Popup(std::unique_ptr<TdxPopupContent> content, int width, TdxPopupAlignment alignment,
-             bool border, bool sizeable = false);
+             TdxPopupBorder border, bool sizeable = false);
   // Hides the window, gives the focus back to the editor and lets the content go (it is freed
   // at the next popup: a content's own window may be what asked to close).
   void Close();
@@ -69,6 +73,12 @@ class TdxPopupHost : public framework::TCustomControl {
  private:
   void Act(TdxPopupAction action);
   DWORD FrameStyle() const;
+  // The frame's width and height together (both sides).
+  SIZE FrameSize() const;
+  // The drawn frame's width on each side (the sizing frame is the system's).
+  int BorderWidth() const;
+  // Draws the frame in the window's outer `border_width` pixels of `dc` (window coordinates).
+  void PaintBorder(HDC dc) const;
   // A press on the sizing frame starts a size drag; false elsewhere.
   bool BeginSizing(POINT client_point);
   void Size(POINT client_point);
@@ -79,7 +89,7 @@ class TdxPopupHost : public framework::TCustomControl {
   TdxInplaceEdit& editor_;
   std::unique_ptr<TdxPopupContent> content_;
   std::unique_ptr<TdxPopupContent> retired_;  // closed, freed at the next popup
-  bool border_ = true;
+  TdxPopupBorder border_ = TdxPopupBorder::pbDefault;
   bool sizeable_ = false;
   bool sizing_ = false;
   bool size_right_ = false, size_bottom_ = false;  // which edges the drag moves

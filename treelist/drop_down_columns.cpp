@@ -55,8 +55,6 @@ editors::TdxPopupAlignment EditorPopupAlignment(framework::TAlignment alignment)
                                 editors::TdxPopupAlignment::Center});
 }
 
-bool EditorPopupBorder(TdxPopupBorder border) { return border != TdxPopupBorder::pbFlat; }
-
 }  // namespace
 
 const framework::TClassInfo& TdxTreeListDropDownColumn::StaticClassInfo() {
@@ -83,7 +81,7 @@ const framework::TClassInfo& TdxTreeListDropDownColumn::StaticClassInfo() {
           .Enum("PopupBorder", &C::PopupBorder, &C::SetPopupBorder, kPopupBorderNames,
                 TdxPopupBorder::pbDefault)
           .Unpublished()
-          .To(&E::PopupBorder, EditorPopupBorder)
+          .To(&E::PopupBorder)
           .Enum("ShowButtonStyle", &C::ShowButtonStyle, &C::SetShowButtonStyle, kShowButtonNames,
                 TdxShowButtonStyle::sbDefault)
           .Event("OnEditButtonClick", &C::OnEditButtonClick);

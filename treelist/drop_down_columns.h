@@ -12,7 +12,7 @@
 
 namespace treelist {
 
-enum class TdxPopupBorder { pbDefault, pbSingle, pbFrame3D, pbFlat };
+using editors::TdxPopupBorder;
 
 class TdxTreeListDropDownColumn
     : public TdxDescribedColumn<TdxTreeListDropDownColumn, TdxTreeListColumn,

@@ -349,8 +349,8 @@ const SettingsCase kSettingsCases[] = {
                    e.Revertable, e.ItemsSorted()) +
               " / " + DropDownHeld(e);
      }),
-     "0 0 () 0 0 0 / 7 0 1 0 0 1",
-     "1 1 (a,b) 1 1 1 / 3 90 0 0 1 0",
+     "0 0 () 0 0 0 / 7 0 1 0 0 0",
+     "1 1 (a,b) 1 1 1 / 3 90 0 0 1 3",
      {"CaseSensitive", "ItemsSorted"},
      {"CaseSensitive", "Items"}},
     // A restored MRU column drops down at once, as a pick column does (a new one does not).
@@ -571,6 +571,57 @@ TEST(PickColumn, ItsListGoesToTheEditorAndTheCloseUpHandlerMayChangeTheText) {
     editor->OnCloseUp(editor, text, accept);
     EXPECT_EQ(text, k.text);
     EXPECT_EQ(accept, k.accept);
+  }
+}
+
+// The border a drop-down column's form text names frames the popup its editor opens: the
+// frame's colours at its corners and its width, with the list right inside it.
+TEST(DropDownColumns, TheFormsPopupBorderFramesThePopup) {
+  struct Case {
+    const char* border;
+    int width;
+    int outer, inner;          // system colours at the top left, from the outside
+    int outer_end, inner_end;  // at the bottom right
+  };
+  const Case cases[] = {
+      {"pbDefault", 1, COLOR_WINDOWFRAME, -1, COLOR_WINDOWFRAME, -1},
+      {"pbSingle", 1, COLOR_WINDOWFRAME, -1, COLOR_WINDOWFRAME, -1},
+      {"pbFrame3D", 2, COLOR_3DLIGHT, COLOR_BTNHIGHLIGHT, COLOR_3DDKSHADOW, COLOR_BTNSHADOW},
+      {"pbFlat", 1, COLOR_BTNSHADOW, -1, COLOR_BTNSHADOW, -1},
+  };
+  RegisterTypedColumnClasses();
+  TypedGrid g;
+  auto& c = g.Add<TdxTreeListPickColumn>({L"b"});
+  c.SetItems({"a", "b", "c"});
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.border);
+    framework::ReadComponentText(
+        c, std::string("object C: TdxTreeListPickColumn\n  PopupBorder = ") + k.border + "\nend\n",
+        "border");
+    auto* editor = dynamic_cast<editors::TdxInplacePickEdit*>(g.Edit(c));
+    ASSERT_NE(editor, nullptr);
+    HWND popup = editor->PopupHandle();
+    ASSERT_NE(popup, nullptr) << "a pick column drops down at once";
+    RECT window{}, client{};
+    GetWindowRect(popup, &window);
+    GetClientRect(popup, &client);
+    const int w = window.right - window.left, h = window.bottom - window.top;
+    EXPECT_EQ(w - client.right, 2 * k.width);
+    EXPECT_EQ(h - client.bottom, 2 * k.width);
+    xptest::Surface surface(w, h, RGB(1, 2, 3));
+    SendMessageW(popup, WM_PRINT, reinterpret_cast<WPARAM>(surface.dc()),
+                 PRF_NONCLIENT | PRF_CLIENT);
+    EXPECT_EQ(surface.Pixel(0, 0), GetSysColor(k.outer));
+    EXPECT_EQ(surface.Pixel(w / 2, h - 1), GetSysColor(k.outer_end));
+    EXPECT_EQ(surface.Pixel(w - 1, h / 2), GetSysColor(k.outer_end));
+    if (k.inner >= 0) {
+      EXPECT_EQ(surface.Pixel(1, h / 2), GetSysColor(k.inner));
+      EXPECT_EQ(surface.Pixel(w - 2, h - 2), GetSysColor(k.inner_end));
+    }
+    // Right inside the frame the list's own window colour begins.
+    EXPECT_EQ(surface.Pixel(k.width, h - 1 - k.width), GetSysColor(COLOR_WINDOW));
+    EXPECT_EQ(surface.Pixel(w - 1 - k.width, h - 1 - k.width), GetSysColor(COLOR_WINDOW));
+    g.grid.CancelEditor();
   }
 }
 

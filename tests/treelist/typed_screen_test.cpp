@@ -6,6 +6,7 @@
 #include <string>
 
 #include "editors/picture_edits.h"
+#include "framework/form_resource.h"
 #include "framework/forms.h"
 #include "framework/streams.h"
 #include "grid_fixture.h"
@@ -17,6 +18,7 @@
 #include "treelist/memo_column.h"
 #include "treelist/number_columns.h"
 #include "treelist/picture_columns.h"
+#include "treelist/typed_columns.h"
 
 namespace {
 
@@ -222,6 +224,59 @@ TEST(TypedColumnsScreen, TheMouseRaisesADropDownButtonAndOneClickTogglesACheckBo
   grid.CloseEditor();
   EXPECT_EQ(grid.GetNodeString(grid.Items(1), check->Index()), L"True")
       << "the press and the release of one click toggle once";
+}
+
+// Each border a pick column's form text names, on the screen around the popup its editor
+// opens: the frame's outer pixels in the border's colour, the list inside it.
+TEST(TypedColumnsScreen, ThePopupShowsTheBorderTheFormNames) {
+  struct Case {
+    const char* border;
+    int top_left, bottom_right;  // system colours of the outer pixels
+  };
+  const Case cases[] = {{"pbDefault", COLOR_WINDOWFRAME, COLOR_WINDOWFRAME},
+                        {"pbSingle", COLOR_WINDOWFRAME, COLOR_WINDOWFRAME},
+                        {"pbFrame3D", COLOR_3DLIGHT, COLOR_3DDKSHADOW},
+                        {"pbFlat", COLOR_BTNSHADOW, COLOR_BTNSHADOW}};
+  RegisterTypedColumnClasses();
+  framework::TForm form{nullptr};
+  TCustomdxTreeListControl grid{nullptr};
+  form.SetBounds(20, 20, 300, 200);
+  grid.SetParent(&form);
+  grid.SetBounds(4, 4, 280, 60);
+  grid.SetOptions((grid.Options() | aoEditing) & ~aoRowSelect);
+  auto* pick = grid.CreateColumn<TdxTreeListPickColumn>();
+  pick->SetCaption(L"Direction");
+  pick->SetWidth(150);
+  pick->SetItems({"horizontal", "vertical", "off"});
+  grid.SetNodeString(grid.Add(), pick->Index(), L"vertical");
+  form.Show();
+  ASSERT_TRUE(testsupport::BringToFront(form.Handle()));
+  Pump();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.border);
+    framework::ReadComponentText(
+        *pick,
+        std::string("object C: TdxTreeListPickColumn\n  PopupBorder = ") + c.border + "\nend\n",
+        "border");
+    grid.SetFocusedCell(grid.Items(0), pick->Index(), true);
+    grid.ShowEditor();
+    Pump();
+    auto* editor = dynamic_cast<editors::TdxInplacePickEdit*>(grid.InplaceEditor());
+    ASSERT_NE(editor, nullptr);
+    HWND popup = editor->PopupHandle();
+    ASSERT_NE(popup, nullptr);
+    RedrawWindow(popup, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
+    Pump();
+    const testsupport::ScreenCapture shot = testsupport::ScreenCapture::OfWindow(popup);
+    shot.Save(std::string("treelist_popup_border_") + c.border);
+    const int w = shot.width(), h = shot.height();
+    EXPECT_FALSE(testsupport::ColoursDiffer(shot.Pixel(0, 0), GetSysColor(c.top_left), 8));
+    EXPECT_FALSE(
+        testsupport::ColoursDiffer(shot.Pixel(w - 1, h - 1), GetSysColor(c.bottom_right), 8));
+    EXPECT_FALSE(testsupport::ColoursDiffer(shot.Pixel(w / 2, h - 3), GetSysColor(COLOR_WINDOW), 8))
+        << "the list inside";
+    grid.CancelEditor();
+  }
 }
 
 }  // namespace
