@@ -7,27 +7,9 @@
 #include <utility>
 
 #include "controls/xp_edits2.h"
+#include "framework/win/handles.h"
 
 namespace controls {
-
-namespace {
-
-// The clipboard while it is open.
-class OpenClipboardScope {
- public:
-  explicit OpenClipboardScope(HWND owner) : open_(OpenClipboard(owner) != FALSE) {}
-  ~OpenClipboardScope() {
-    if (open_) CloseClipboard();
-  }
-  OpenClipboardScope(const OpenClipboardScope&) = delete;
-  OpenClipboardScope& operator=(const OpenClipboardScope&) = delete;
-  bool open() const { return open_; }
-
- private:
-  bool open_;
-};
-
-}  // namespace
 
 TCustomXPEdit* TCustomXPEdit::served_ = nullptr;
 
@@ -37,8 +19,8 @@ void TCustomXPEdit::CopyToClipboard() {
   // A password must not leave the edit.
   if (model_.PasswordChar() || SelLength() == 0) return;
   const std::wstring selected = SelText();
-  OpenClipboardScope clipboard(HandleAllocated() ? hwnd_ : nullptr);
-  if (!clipboard.open()) return;
+  const win::OpenedClipboard clipboard(HandleAllocated() ? hwnd_ : nullptr);
+  if (!clipboard) return;
   EmptyClipboard();
   const size_t bytes = (selected.size() + 1) * sizeof(wchar_t);
   HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
@@ -60,8 +42,8 @@ void TCustomXPEdit::CutToClipboard() {
 void TCustomXPEdit::PasteFromClipboard() {
   std::wstring text;
   {
-    OpenClipboardScope clipboard(HandleAllocated() ? hwnd_ : nullptr);
-    if (!clipboard.open()) return;
+    const win::OpenedClipboard clipboard(HandleAllocated() ? hwnd_ : nullptr);
+    if (!clipboard) return;
     HANDLE data = GetClipboardData(CF_UNICODETEXT);
     if (!data) return;
     if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {

@@ -96,48 +96,71 @@ bool IsPictureEmpty(const framework::TPicture& picture) {
   return !picture.Graphic() || picture.Graphic()->Empty();
 }
 
+void ApplyTransparency(framework::TPicture& picture, TdxGraphicTransparency transparency) {
+  if (transparency == TdxGraphicTransparency::gtDefault || !picture.Graphic()) return;
+  picture.Graphic()->SetTransparent(transparency == TdxGraphicTransparency::gtTransparent);
+}
+
 // ---- tool bar ---------------------------------------------------------------------------------
 
+const framework::TClassInfo& TdxPopupToolBarWindow::StaticClassInfo() {
+  using T = TdxPopupToolBarWindow;
+  static const framework::TClassInfo info =
+      framework::TClassInfo("TdxPopupToolBarWindow")
+          .Set("Buttons", &T::Buttons, &T::SetButtons,
+               {"tbCut", "tbCopy", "tbPaste", "tbDelete", "tbLoad", "tbSave"}, kDefaultButtons)
+          .Bool("Visible", &T::Visible, &T::SetVisible, true);
+  return info;
+}
+
 namespace {
-constexpr const wchar_t* kToolCaptions[TdxPopupToolBarWindow::kButtons] = {L"Cut", L"Copy",
-                                                                           L"Paste", L"Delete"};
-constexpr int kToolWidth = 44, kToolHeight = 22;
-}  // namespace
 
-SIZE TdxPopupToolBarWindow::PreferredSize(HDC, int) {
-  return SIZE{kButtons * kToolWidth + 4, kToolHeight + 4};
-}
+constexpr int kToolWidth = 60, kToolHeight = 22;
 
-RECT TdxPopupToolBarWindow::ButtonRect(int index) const {
-  return RECT{2 + index * kToolWidth, 2, 2 + (index + 1) * kToolWidth - 1, 2 + kToolHeight};
-}
-
-void TdxPopupToolBarWindow::Paint(HDC dc, const RECT& client) {
-  SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-  ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &client, nullptr, 0, nullptr);
-  SetBkMode(dc, TRANSPARENT);
-  for (int i = 0; i < kButtons; ++i) {
-    RECT face = ButtonRect(i);
-    DrawFrameControl(dc, &face, DFC_BUTTON, DFCS_BUTTONPUSH | DFCS_FLAT);
-    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-    DrawTextW(dc, kToolCaptions[i], -1, &face, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-  }
-}
-
-TdxPopupAction TdxPopupToolBarWindow::MouseUp(POINT point) {
-  for (int i = 0; i < kButtons; ++i) {
-    const RECT face = ButtonRect(i);
-    if (!PtInRect(&face, point)) continue;
-    switch (i) {
-      case 0: editor_.CutToClipboard(); break;
-      case 1: editor_.CopyToClipboard(); break;
-      case 2: editor_.PasteFromClipboard(); break;
-      case 3: editor_.DeletePicture(); break;
+// The tool bar in its popup: a row of the buttons its settings name.
+class TdxPopupToolBarContent : public TdxPopupContent {
+ public:
+  explicit TdxPopupToolBarContent(TdxInplaceGraphicEdit& editor) : editor_(editor) {
+    for (int i = 0; i < kPictureCommandCount; ++i) {
+      const auto command = static_cast<TdxPictureCommand>(i);
+      if (editor.PopupToolBar.Buttons() & CommandBit(command)) commands_.push_back(command);
     }
-    return TdxPopupAction::Accept;
   }
-  return TdxPopupAction::None;
-}
+  SIZE PreferredSize(HDC, int) override {
+    return SIZE{static_cast<LONG>(commands_.size()) * kToolWidth + 4, kToolHeight + 4};
+  }
+  void Paint(HDC dc, const RECT& client) override {
+    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+    ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &client, nullptr, 0, nullptr);
+    SetBkMode(dc, TRANSPARENT);
+    for (size_t i = 0; i < commands_.size(); ++i) {
+      RECT face = ButtonRect(i);
+      DrawFrameControl(dc, &face, DFC_BUTTON, DFCS_BUTTONPUSH | DFCS_FLAT);
+      SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+      DrawTextW(dc, PictureCommandCaption(commands_[i]), -1, &face,
+                DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_HIDEPREFIX);
+    }
+  }
+  TdxPopupAction MouseUp(POINT point) override {
+    for (size_t i = 0; i < commands_.size(); ++i) {
+      const RECT face = ButtonRect(i);
+      if (!PtInRect(&face, point)) continue;
+      editor_.RunCommand(commands_[i]);
+      return TdxPopupAction::Accept;
+    }
+    return TdxPopupAction::None;
+  }
+
+ private:
+  static RECT ButtonRect(size_t index) {
+    const int left = 2 + static_cast<int>(index) * kToolWidth;
+    return RECT{left, 2, left + kToolWidth - 1, 2 + kToolHeight};
+  }
+  TdxInplaceGraphicEdit& editor_;
+  std::vector<TdxPictureCommand> commands_;
+};
+
+}  // namespace
 
 // ---- graphic editor ---------------------------------------------------------------------------
 
@@ -166,9 +189,7 @@ void TdxInplaceGraphicEdit::SetText(const std::wstring& text) {
   framework::GraphicFactory graphic_class = nullptr;
   OnGetGraphicClass(this, graphic_class);
   LoadPictureFromValue(picture_, graphic_class, value_);
-  if (transparency_ != TdxGraphicTransparency::gtDefault && picture_.Graphic()) {
-    picture_.Graphic()->SetTransparent(transparency_ == TdxGraphicTransparency::gtTransparent);
-  }
+  ApplyTransparency(picture_, transparency_);
   Invalidate();
 }
 
@@ -187,55 +208,20 @@ void TdxInplaceGraphicEdit::SetGraphicTransparency(TdxGraphicTransparency value)
   Invalidate();
 }
 
-void TdxInplaceGraphicEdit::CopyToClipboard() {
-  auto* bitmap = dynamic_cast<framework::TBitmap*>(picture_.Graphic());
-  if (!bitmap || !OpenClipboard(Handle())) return;
-  EmptyClipboard();
-  win::UniqueBitmap copy = bitmap->DetachedCopy();
-  if (SetClipboardData(CF_BITMAP, copy.get())) (void)copy.release();  // the clipboard owns it
-  CloseClipboard();
-}
-
-void TdxInplaceGraphicEdit::CutToClipboard() {
-  if (!CanModify()) return;
-  CopyToClipboard();
-  DeletePicture();
-}
-
-void TdxInplaceGraphicEdit::PasteFromClipboard() {
-  if (!CanModify() || !OpenClipboard(Handle())) return;
-  auto bitmap = std::make_unique<framework::TBitmap>();
-  bool pasted = false;
-  if (HBITMAP handle = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP))) {
-    BITMAP info{};
-    if (GetObjectW(handle, sizeof info, &info) && info.bmWidth > 0 && info.bmHeight > 0) {
-      bitmap->SetPixelFormat(framework::TPixelFormat::pf24bit);
-      bitmap->SetSize(info.bmWidth, info.bmHeight);
-      const win::UniqueMemoryDc source(CreateCompatibleDC(nullptr));
-      SelectScope selected(source.get(), handle);
-      BitBlt(bitmap->Canvas().Handle(), 0, 0, info.bmWidth, info.bmHeight, source.get(), 0, 0,
-             SRCCOPY);
-      pasted = true;
-    }
+void TdxInplaceGraphicEdit::RunCommand(TdxPictureCommand command) {
+  if (RunPictureCommand(command,
+                        {picture_, Handle(), ClipboardFormat, CustomFilter, CanModify()})) {
+    PictureChanged();
   }
-  CloseClipboard();
-  if (!pasted) return;
-  picture_.SetGraphic(std::move(bitmap));
-  PictureChanged();
-}
-
-void TdxInplaceGraphicEdit::DeletePicture() {
-  if (!CanModify() || IsPictureEmpty(picture_)) return;
-  picture_.SetGraphic(nullptr);
-  PictureChanged();
 }
 
 void TdxInplaceGraphicEdit::ShowToolBar() {
+  if (!PopupToolBar.Visible() || !PopupToolBar.Buttons()) return;
   if (!toolbar_host_) {
     toolbar_host_ = new TdxPopupHost(*this);
     toolbar_host_->OnCloseRequest = [this](bool) { toolbar_host_->Close(); };
   }
-  toolbar_host_->Popup(std::make_unique<TdxPopupToolBarWindow>(*this), 0, TdxPopupAlignment::Left,
+  toolbar_host_->Popup(std::make_unique<TdxPopupToolBarContent>(*this), 0, TdxPopupAlignment::Left,
                        TdxPopupBorder::pbDefault);
   if (toolbar_pos_stored_) {
     SetWindowPos(toolbar_host_->Handle(), HWND_TOPMOST, ToolbarPos.x, ToolbarPos.y, 0, 0,
@@ -377,11 +363,17 @@ class TdxPopupMemo : public TdxMemoWindow {
   TdxPopupHost& host_;
 };
 
-class TdxMemoPopupContent : public TdxPopupContent {
+// What a blob's popup gives back when the user takes it.
+class TdxBlobPopupContent : public TdxPopupContent {
+ public:
+  virtual std::wstring Value() = 0;
+};
+
+class TdxMemoPopupContent : public TdxBlobPopupContent {
  public:
   TdxMemoPopupContent(std::wstring text, SIZE size, bool read_only, const TdxMemoSettings& settings)
       : text_(std::move(text)), size_(size), read_only_(read_only), settings_(settings) {}
-  std::wstring Text() const { return memo_ ? memo_->Text() : text_; }
+  std::wstring Value() override { return memo_ ? memo_->Text() : text_; }
   SIZE PreferredSize(HDC, int) override { return size_; }
   void Paint(HDC dc, const RECT& client) override {
     SetBkColor(dc, GetSysColor(COLOR_WINDOW));
@@ -409,20 +401,56 @@ class TdxMemoPopupContent : public TdxPopupContent {
 };
 
 // The blob's picture in a popup.
-class TdxPicturePopupContent : public TdxPopupContent {
+class TdxPicturePopupContent : public TdxBlobPopupContent {
  public:
-  TdxPicturePopupContent(framework::TPicture& picture, SIZE size)
-      : picture_(picture), size_(size) {}
+  TdxPicturePopupContent(TdxInplaceBlobEdit& editor, SIZE size)
+      : editor_(editor), picture_(editor.Picture()), size_(size) {}
+  std::wstring Value() override {
+    return changed_ ? BytesToValue(PictureToString(picture_)) : editor_.Text();
+  }
   SIZE PreferredSize(HDC, int) override { return size_; }
   void Paint(HDC dc, const RECT& client) override {
     SetBkColor(dc, GetSysColor(COLOR_WINDOW));
     ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &client, nullptr, 0, nullptr);
     DrawPicture(dc, client, picture_, true, false);
   }
+  void Attach(TdxPopupHost& host) override { host_ = &host; }
+  bool KeyDown(WORD key, unsigned shift) override {
+    if (key != VK_APPS && !(key == VK_F10 && (shift & framework::ssShift))) return false;
+    PostMessageW(host_->Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(host_->Handle()), -1);
+    return true;
+  }
+  // The picture's menu: cut, copy, paste and delete, and with ShowExPopupItems load and save.
+  void ContextMenu(POINT screen) override {
+    if (!editor_.ShowPicturePopup || !host_) return;
+    const int count = editor_.ShowExPopupItems ? kPictureCommandCount : 4;
+    const win::UniqueMenu menu(CreatePopupMenu());
+    const PictureCommandTarget target = Target();
+    for (int i = 0; i < count; ++i) {
+      const auto command = static_cast<TdxPictureCommand>(i);
+      if (command == TdxPictureCommand::Load) AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+      AppendMenuW(menu.get(), PictureCommandEnabled(command, target) ? MF_STRING : MF_GRAYED,
+                  static_cast<UINT_PTR>(i + 1), PictureCommandCaption(command));
+    }
+    const int chosen = host_->TrackMenu(menu.get(), screen);
+    if (chosen <= 0 || !RunPictureCommand(static_cast<TdxPictureCommand>(chosen - 1), Target()))
+      return;
+    editor_.OnAssignPicture(&editor_, picture_);
+    changed_ = true;
+    InvalidateRect(host_->Handle(), nullptr, TRUE);
+  }
 
  private:
-  framework::TPicture& picture_;
+  PictureCommandTarget Target() {
+    return {picture_, host_->Handle(), editor_.ClipboardFormat, editor_.PictureFilter,
+            editor_.CanModify()};
+  }
+
+  TdxInplaceBlobEdit& editor_;
+  framework::TPicture picture_;  // the popup's copy: Escape leaves the value as it was
   SIZE size_;
+  TdxPopupHost* host_ = nullptr;
+  bool changed_ = false;
 };
 
 }  // namespace
@@ -455,6 +483,7 @@ void TdxInplaceBlobEdit::LoadPicture() {
   framework::GraphicFactory graphic_class = nullptr;
   OnGetGraphicClass(this, graphic_class);
   LoadPictureFromValue(picture_, graphic_class, bytes);
+  ApplyTransparency(picture_, PictureTransparency);
 }
 
 void TdxInplaceBlobEdit::SetTextSilently(const std::wstring& text) {
@@ -480,8 +509,7 @@ std::unique_ptr<TdxPopupContent> TdxInplaceBlobEdit::CreatePopupContent() {
   if (kind_ == TdxBlobEditKind::bekPict) {
     const bool fit = PictureAutoSize && !IsPictureEmpty(picture_);
     return std::make_unique<TdxPicturePopupContent>(
-        picture_,
-        fit ? SIZE{std::max(picture_.Width(), 20), std::max(picture_.Height(), 20)} : size);
+        *this, fit ? SIZE{std::max(picture_.Width(), 20), std::max(picture_.Height(), 20)} : size);
   }
   return nullptr;  // other kinds have no editor of their own here
 }
@@ -493,8 +521,7 @@ std::wstring TdxInplaceBlobEdit::PopupResult(TdxPopupContent& content) {
     PopupHeight = client.bottom;
   }
   if (OnSavePopupSize) OnSavePopupSize(*this);
-  if (kind_ != TdxBlobEditKind::bekMemo) return Text();
-  return static_cast<TdxMemoPopupContent&>(content).Text();
+  return static_cast<TdxBlobPopupContent&>(content).Value();
 }
 
 bool TdxInplaceBlobEdit::IsEditorWindow(HWND hwnd) {

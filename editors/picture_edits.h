@@ -11,6 +11,7 @@
 #include "controls/edit_text_model.h"
 #include "editors/drop_down_edit.h"
 #include "editors/memo_edit.h"
+#include "editors/picture_transfer.h"
 #include "framework/image_list.h"
 #include "framework/picture.h"
 
@@ -30,21 +31,27 @@ bool IsPictureEmpty(const framework::TPicture& picture);
 
 enum class TdxGraphicTransparency { gtDefault, gtOpaque, gtTransparent };
 
-class TdxInplaceGraphicEdit;
-
-// The tool bar that pops up over a graphic editor: cut, copy, paste and delete.
-class TdxPopupToolBarWindow : public TdxPopupContent {
+// The graphic editor's tool bar as its column publishes it: the buttons it shows (a set of
+// TdxPictureCommand bits) and whether a right click pops it up at all.
+class TdxPopupToolBarWindow {
  public:
-  explicit TdxPopupToolBarWindow(TdxInplaceGraphicEdit& editor) : editor_(editor) {}
-  SIZE PreferredSize(HDC dc, int width) override;
-  void Paint(HDC dc, const RECT& client) override;
-  TdxPopupAction MouseUp(POINT point) override;
-  static constexpr int kButtons = 4;
+  static const framework::TClassInfo& StaticClassInfo();
+  static constexpr unsigned kDefaultButtons =
+      CommandBit(TdxPictureCommand::Cut) | CommandBit(TdxPictureCommand::Copy) |
+      CommandBit(TdxPictureCommand::Paste) | CommandBit(TdxPictureCommand::Delete);
+  unsigned Buttons() const noexcept { return buttons_; }
+  void SetButtons(unsigned value) { buttons_ = value; }
+  bool Visible() const noexcept { return visible_; }
+  void SetVisible(bool value) { visible_ = value; }
+  bool operator==(const TdxPopupToolBarWindow&) const = default;
 
  private:
-  RECT ButtonRect(int index) const;
-  TdxInplaceGraphicEdit& editor_;
+  unsigned buttons_ = kDefaultButtons;
+  bool visible_ = true;
 };
+
+// A picture made transparent or opaque as the setting says; gtDefault leaves it as it is.
+void ApplyTransparency(framework::TPicture& picture, TdxGraphicTransparency transparency);
 
 class TdxGraphicEditViewData : public TdxEditViewData {
  public:
@@ -76,17 +83,21 @@ class TdxInplaceGraphicEdit : public TdxInplaceEdit {
   bool Center() const noexcept { return center_; }
   bool Stretch() const noexcept { return stretch_; }
 
-  UINT ClipboardFormat = CF_BITMAP;
-  std::wstring CustomFilter;
+  UINT ClipboardFormat = PictureClipboardFormat();
+  std::wstring CustomFilter;  // the load and save dialogs'
   bool DblClickActivate = true;
   bool QuickDraw = true;
   POINT ToolbarPos{0, 0};
+  TdxPopupToolBarWindow PopupToolBar;
 
-  void CutToClipboard();
-  void CopyToClipboard();
-  void PasteFromClipboard() override;
-  void DeletePicture();
-  // Shows the tool bar (at ToolbarPos when stored, else under the editor).
+  // Runs a tool bar command on the picture; a change is the editor's (OnAssignPicture first).
+  void RunCommand(TdxPictureCommand command);
+  void CutToClipboard() { RunCommand(TdxPictureCommand::Cut); }
+  void CopyToClipboard() { RunCommand(TdxPictureCommand::Copy); }
+  void PasteFromClipboard() override { RunCommand(TdxPictureCommand::Paste); }
+  void DeletePicture() { RunCommand(TdxPictureCommand::Delete); }
+  // Shows the tool bar (at ToolbarPos when stored, else under the editor) unless it is not
+  // visible.
   void ShowToolBar();
   bool ToolBarShowing() const;
   HWND ToolBarHandle() const;
@@ -147,6 +158,11 @@ class TdxInplaceBlobEdit : public TdxInplaceDropDownEdit {
   int PopupWidth = 250, PopupHeight = 150;  // the popup's client size
   bool SizeablePopup = true;
   bool PictureAutoSize = true;  // a picture's popup takes the picture's size
+  UINT ClipboardFormat = PictureClipboardFormat();
+  std::wstring PictureFilter;  // the load and save dialogs'
+  TdxGraphicTransparency PictureTransparency = TdxGraphicTransparency::gtDefault;
+  bool ShowPicturePopup = false;  // a right click on the picture shows its menu
+  bool ShowExPopupItems = false;  // the menu can also load and save the picture
   TdxMemoSettings Memo;
   TdxPictureEvent OnAssignPicture;
   TdxGraphicClassEvent OnGetGraphicClass;

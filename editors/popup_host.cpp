@@ -109,7 +109,16 @@ void TdxPopupHost::Close() {
   SetVisible(false);
   if (hwnd_) ShowWindow(hwnd_, SW_HIDE);
   if (hwnd_ && GetCapture() == hwnd_) ReleaseCapture();
-  retired_ = std::move(content_);
+  if (content_) retired_ = std::move(content_);
+}
+
+int TdxPopupHost::TrackMenu(HMENU menu, POINT screen) {
+  menu_open_ = true;
+  const int command = static_cast<int>(TrackPopupMenu(
+      menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, screen.x, screen.y, 0, hwnd_, nullptr));
+  menu_open_ = false;
+  TakeMouseBack();
+  return command;
 }
 
 void TdxPopupHost::TakeMouseBack() {
@@ -216,7 +225,9 @@ void TdxPopupHost::WndProc(framework::TMessage& message) {
     case WM_CAPTURECHANGED: {
       // A window of the content may borrow the mouse for its own drag.
       const auto to = reinterpret_cast<HWND>(message.lParam);
-      if (to != hwnd_ && !IsChild(hwnd_, to) && IsOpen()) Act(TdxPopupAction::Cancel);
+      if (to != hwnd_ && !IsChild(hwnd_, to) && !menu_open_ && IsOpen()) {
+        Act(TdxPopupAction::Cancel);
+      }
       return;
     }
     case WM_NCCALCSIZE:
@@ -251,6 +262,16 @@ void TdxPopupHost::WndProc(framework::TMessage& message) {
         return;
       }
       break;
+    case WM_CONTEXTMENU:
+      if (content_) {
+        POINT at = point;
+        if (message.lParam == -1) {  // the menu key: at the popup's centre
+          at = {client.right / 2, client.bottom / 2};
+          ::ClientToScreen(hwnd_, &at);
+        }
+        content_->ContextMenu(at);
+      }
+      return;
     case WM_MOUSEACTIVATE: message.result = MA_NOACTIVATE; return;
     case WM_ERASEBKGND: message.result = 1; return;
   }

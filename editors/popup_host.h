@@ -42,6 +42,8 @@ class TdxPopupContent {
   // them goes to them, and the focus to FocusWindow's while the popup is open.
   virtual void Attach(TdxPopupHost&) {}
   virtual HWND FocusWindow() { return nullptr; }
+  // A right click (or the menu key) at a screen point.
+  virtual void ContextMenu(POINT) {}
 };
 
 class TdxPopupHost : public framework::TCustomControl {
@@ -59,6 +61,8 @@ class TdxPopupHost : public framework::TCustomControl {
   void Close();
   // Takes the mouse again after a window of the content let it go (its drag ended).
   void TakeMouseBack();
+  // Shows a menu at a screen point while the popup stays open; the command chosen, or 0.
+  int TrackMenu(HMENU menu, POINT screen);
   bool IsOpen() const;
   TdxPopupContent* Content() const noexcept { return content_.get(); }
   // The host's answer to a mouse action: the editor closes up (true: accept).
@@ -92,6 +96,7 @@ class TdxPopupHost : public framework::TCustomControl {
   TdxPopupBorder border_ = TdxPopupBorder::pbDefault;
   bool sizeable_ = false;
   bool sizing_ = false;
+  bool menu_open_ = false;                         // the menu holds the mouse meanwhile
   bool size_right_ = false, size_bottom_ = false;  // which edges the drag moves
   POINT size_origin_{};                            // screen point of the press
   SIZE size_start_{};                              // window size at the press

@@ -46,6 +46,8 @@ const framework::TClassInfo& TdxTreeListGraphicColumn::StaticClassInfo() {
           .Enum("GraphicTransparency", &C::GraphicTransparency, &C::SetGraphicTransparency,
                 kTransparencyNames, TdxGraphicTransparency::gtDefault)
           .Int("HeaderMaxLineCount", &C::HeaderMaxLineCount, &C::SetHeaderMaxLineCount, 0)
+          .Object("PopupToolBar", &C::PopupToolBar,
+                  editors::TdxPopupToolBarWindow::StaticClassInfo())
           .Bool("PopupToolbarPosStored", &C::PopupToolbarPosStored, &C::SetPopupToolbarPosStored,
                 true)
           .Bool("QuickDraw", &C::QuickDraw, &C::SetQuickDraw, false)
@@ -102,6 +104,7 @@ void TdxTreeListGraphicColumn::Assign(const TdxTreeListColumn& source) {
     SetCustomGraphic(graphic->custom_graphic_);
     dbl_click_activate_ = graphic->dbl_click_activate_;
     SetGraphicTransparency(graphic->transparency_);
+    SetPopupToolBar(graphic->toolbar_);
     SetPopupToolbarPosStored(graphic->toolbar_pos_stored_);
     SetQuickDraw(graphic->quick_draw_);
     SetShadowSelection(graphic->shadow_selection_);
@@ -115,6 +118,7 @@ void TdxTreeListGraphicColumn::RestoreDefaults() {
   center_ = dbl_click_activate_ = shadow_selection_ = stretch_ = true;
   custom_graphic_ = quick_draw_ = false;
   transparency_ = TdxGraphicTransparency::gtDefault;
+  toolbar_ = editors::TdxPopupToolBarWindow();
   SetPopupToolbarPosStored(true);
 }
 
@@ -127,10 +131,12 @@ void TdxTreeListGraphicColumn::InitEditor(editors::TdxInplaceEdit& editor) {
   auto* graphic = dynamic_cast<editors::TdxInplaceGraphicEdit*>(&editor);
   if (!graphic) return;
   graphic->SetCenter(center_);
+  graphic->ClipboardFormat = clipboard_format_;
   graphic->CustomFilter = custom_filter_;
   graphic->SetCustomGraphic(custom_graphic_);
   graphic->DblClickActivate = dbl_click_activate_;
   graphic->SetGraphicTransparency(transparency_);
+  graphic->PopupToolBar = toolbar_;
   graphic->ToolbarPos = toolbar_pos_;
   graphic->SetPopupToolbarPosStored(toolbar_pos_stored_);
   graphic->QuickDraw = quick_draw_;
@@ -174,9 +180,7 @@ void TdxTreeListGraphicColumn::PrepareViewData(editors::TdxEditViewData& data,
   auto* graphic = dynamic_cast<editors::TdxGraphicEditViewData*>(&data);
   if (!graphic) return;
   framework::TPicture& picture = LoadNodeGraphic(cell.node);
-  if (transparency_ != TdxGraphicTransparency::gtDefault && picture.Graphic()) {
-    picture.Graphic()->SetTransparent(transparency_ == TdxGraphicTransparency::gtTransparent);
-  }
+  editors::ApplyTransparency(picture, transparency_);
   graphic->Picture = &picture;
   graphic->Value = framework::Variant(std::wstring());
   graphic->Center = center_;
@@ -209,8 +213,13 @@ const framework::TClassInfo& TdxTreeListBlobColumn::StaticClassInfo() {
           .Bool("MemoWantTabs", &C::MemoWantTabs, &C::SetMemoWantTabs, true)
           .Bool("MemoWordWrap", &C::MemoWordWrap, &C::SetMemoWordWrap, true)
           .Bool("PictureAutoSize", &C::PictureAutoSize, &C::SetPictureAutoSize, true)
+          .WideString("PictureFilter", &C::PictureFilter, &C::SetPictureFilter)
+          .Enum("PictureTransparency", &C::PictureTransparency, &C::SetPictureTransparency,
+                kTransparencyNames, TdxGraphicTransparency::gtDefault)
           .Int("PopupHeight", &C::PopupHeight, &C::SetPopupHeight, 140)
           .Int("PopupWidth", &C::PopupWidth, &C::SetPopupWidth, 200)
+          .Bool("ShowExPopupItems", &C::ShowExPopupItems, &C::SetShowExPopupItems, false)
+          .Bool("ShowPicturePopup", &C::ShowPicturePopup, &C::SetShowPicturePopup, false)
           .Bool("SizeablePopup", &C::SizeablePopup, &C::SetSizeablePopup, true)
           .Event("OnAssignPicture", &C::OnAssignPicture)
           .Event("OnGetGraphicClass", &C::OnGetGraphicClass);
@@ -250,7 +259,9 @@ void TdxTreeListBlobColumn::Assign(const TdxTreeListColumn& source) {
 
 void TdxTreeListBlobColumn::RestoreDefaults() {
   TdxTreeListDropDownColumn::RestoreDefaults();
+  const std::wstring filter = picture_filter_;  // names the program's files: kept
   RestoreOwnDefaults(StaticClassInfo(), *this);
+  picture_filter_ = filter;
 }
 
 const editors::TdxInplaceEditClass& TdxTreeListBlobColumn::GetEditorClass() const {
@@ -261,16 +272,21 @@ void TdxTreeListBlobColumn::InitEditor(editors::TdxInplaceEdit& editor) {
   TdxTreeListDropDownColumn::InitEditor(editor);
   auto* blob = dynamic_cast<editors::TdxInplaceBlobEdit*>(&editor);
   if (!blob) return;
-  blob->SetBlobEditKind(kind_);
-  blob->SetBlobPaintStyle(paint_style_);
-  if (TCustomdxTreeListControl* grid = TreeList(); grid && grid->GetFocusedNode()) {
-    blob->SetTextSilently(GetCellText(grid->GetFocusedNode()));
-  }
   blob->Memo = memo_;
   blob->PopupWidth = popup_width_;
   blob->PopupHeight = popup_height_;
   blob->SizeablePopup = sizeable_popup_;
   blob->PictureAutoSize = picture_auto_size_;
+  blob->ClipboardFormat = clipboard_format_;
+  blob->PictureFilter = picture_filter_;
+  blob->PictureTransparency = picture_transparency_;  // before the picture is read
+  blob->ShowPicturePopup = show_picture_popup_;
+  blob->ShowExPopupItems = show_ex_popup_items_;
+  blob->SetBlobEditKind(kind_);
+  blob->SetBlobPaintStyle(paint_style_);
+  if (TCustomdxTreeListControl* grid = TreeList(); grid && grid->GetFocusedNode()) {
+    blob->SetTextSilently(GetCellText(grid->GetFocusedNode()));
+  }
   blob->OnAssignPicture = [this](framework::TComponent*, framework::TPicture& picture) {
     OnAssignPicture(this, picture);
   };

@@ -44,6 +44,12 @@ class TdxTreeListGraphicColumn : public TdxTreeListColumn {
   void SetShadowSelection(bool value) { SetFlag(shadow_selection_, value); }
   bool Stretch() const noexcept { return stretch_; }
   void SetStretch(bool value) { SetFlag(stretch_, value); }
+  // The tool bar a right click on the editor pops up.
+  editors::TdxPopupToolBarWindow& PopupToolBar() noexcept { return toolbar_; }
+  const editors::TdxPopupToolBarWindow& PopupToolBar() const noexcept { return toolbar_; }
+  void SetPopupToolBar(const editors::TdxPopupToolBarWindow& value) { toolbar_ = value; }
+  // The clipboard format the editor copies and pastes pictures in, taken at creation.
+  UINT ClipboardFormat() const noexcept { return clipboard_format_; }
 
   // Null, or what OnGetGraphicClass names for `node`.
   framework::GraphicFactory GetGraphicClass(TdxTreeListNode* node);
@@ -79,6 +85,8 @@ class TdxTreeListGraphicColumn : public TdxTreeListColumn {
   bool quick_draw_ = false;
   bool shadow_selection_ = true;
   bool stretch_ = true;
+  editors::TdxPopupToolBarWindow toolbar_;
+  UINT clipboard_format_ = editors::PictureClipboardFormat();
   framework::TPicture picture_;
 };
 
@@ -123,6 +131,18 @@ class TdxTreeListBlobColumn : public TdxTreeListDropDownColumn {
   void SetPictureAutoSize(bool value) { picture_auto_size_ = value; }
   bool SizeablePopup() const noexcept { return sizeable_popup_; }
   void SetSizeablePopup(bool value) { sizeable_popup_ = value; }
+  // The file dialog filter for loading and saving a picture (empty: every picture kind).
+  const std::wstring& PictureFilter() const noexcept { return picture_filter_; }
+  void SetPictureFilter(const std::wstring& value) { picture_filter_ = value; }
+  TdxGraphicTransparency PictureTransparency() const noexcept { return picture_transparency_; }
+  void SetPictureTransparency(TdxGraphicTransparency value) { picture_transparency_ = value; }
+  // A right click on the popup's picture shows its menu; with ShowExPopupItems it also loads
+  // and saves.
+  bool ShowPicturePopup() const noexcept { return show_picture_popup_; }
+  void SetShowPicturePopup(bool value) { show_picture_popup_ = value; }
+  bool ShowExPopupItems() const noexcept { return show_ex_popup_items_; }
+  void SetShowExPopupItems(bool value) { show_ex_popup_items_ = value; }
+  UINT ClipboardFormat() const noexcept { return clipboard_format_; }
 
   framework::GraphicFactory GetGraphicClass(TdxTreeListNode* node);
 
@@ -149,6 +169,10 @@ class TdxTreeListBlobColumn : public TdxTreeListDropDownColumn {
   int popup_width_ = 200, popup_height_ = 140;
   bool sizeable_popup_ = true;
   bool picture_auto_size_ = true;
+  std::wstring picture_filter_;
+  TdxGraphicTransparency picture_transparency_ = TdxGraphicTransparency::gtDefault;
+  bool show_picture_popup_ = false, show_ex_popup_items_ = false;
+  UINT clipboard_format_ = editors::PictureClipboardFormat();
 };
 
 // (column, node, reference column): a handler names the column that does the node's cell.

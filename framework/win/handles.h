@@ -117,6 +117,13 @@ struct GlobalTraits {
   static void close(Raw h) { GlobalFree(h); }
 };
 
+struct MenuTraits {
+  using Raw = HMENU;
+  static Raw none() { return nullptr; }
+  static bool valid(Raw h) { return h != nullptr; }
+  static void close(Raw h) { DestroyMenu(h); }
+};
+
 using UniqueHandle = Unique<KernelTraits>;
 using UniqueFind = Unique<FindTraits>;
 using UniqueKey = Unique<RegKeyTraits>;
@@ -131,6 +138,22 @@ using UniquePen = Unique<GdiTraits<HPEN>>;
 using UniqueRegion = Unique<GdiTraits<HRGN>>;
 using UniqueEnhMetaFile = Unique<EnhMetaFileTraits>;
 using UniqueGlobal = Unique<GlobalTraits>;  // memory not handed over (to the clipboard)
+using UniqueMenu = Unique<MenuTraits>;
+
+// The clipboard while it is open: closed again however the holder leaves.
+class OpenedClipboard {
+ public:
+  explicit OpenedClipboard(HWND owner) noexcept : open_(OpenClipboard(owner) != FALSE) {}
+  ~OpenedClipboard() {
+    if (open_) CloseClipboard();
+  }
+  OpenedClipboard(const OpenedClipboard&) = delete;
+  OpenedClipboard& operator=(const OpenedClipboard&) = delete;
+  explicit operator bool() const noexcept { return open_; }
+
+ private:
+  bool open_;
+};
 
 // A window's client DC (the screen's for no window), or with `whole_window` the DC of the whole
 // window, frame included; ReleaseDC needs the window, so it is kept beside the DC.

@@ -1206,6 +1206,237 @@ TEST(BlobColumn, APicturePopupFitsThePictureOnlyWithPictureAutoSize) {
   }
 }
 
+// A bitmap file of `width` x `height` in `ground` with a `centre` square, as a node value.
+std::wstring PictureValue(int width, int height, COLORREF ground, COLORREF centre) {
+  framework::TBitmap bitmap(width, height, framework::TPixelFormat::pf24bit);
+  const RECT all{0, 0, width, height}, middle{width / 4, height / 4, width * 3 / 4, height * 3 / 4};
+  const win::UniqueBrush ground_brush(CreateSolidBrush(ground)),
+      centre_brush(CreateSolidBrush(centre));
+  FillRect(bitmap.Canvas().Handle(), &all, ground_brush.get());
+  FillRect(bitmap.Canvas().Handle(), &middle, centre_brush.get());
+  framework::TMemoryStream stream;
+  bitmap.SaveToStream(stream);
+  return editors::BytesToValue(
+      std::string(stream.Bytes().begin(), stream.Bytes().begin() + stream.Size()));
+}
+
+void PumpMessages() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+}
+
+// A right click on `window` whose menu (if one opens) takes the item with access key `key`; an
+// Escape queued behind it closes a menu without such an item.
+void ChooseFromMenu(HWND window, wchar_t key) {
+  PostMessageW(window, WM_CHAR, key, 1);
+  PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 1);
+  SendMessageW(window, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 5));
+  SendMessageW(window, WM_RBUTTONUP, 0, MAKELPARAM(5, 5));
+  PumpMessages();
+}
+
+// Answers the picture file dialogs with `path`, recording what they asked.
+struct FileDialogAnswer {
+  std::wstring path, asked;
+  FileDialogAnswer() {
+    editors::SetPictureFileHandler([this](const editors::PictureFileRequest& request) {
+      asked += (request.kind == editors::TdxPictureFileDialog::Load ? L"load " : L"save ") +
+               request.filter + L";";
+      return path;
+    });
+  }
+  ~FileDialogAnswer() { editors::SetPictureFileHandler(nullptr); }
+};
+
+std::string FileBytes(const std::wstring& path) {
+  framework::TFileStream file(path, framework::fmOpenRead);
+  std::string bytes(static_cast<size_t>(file.Size()), '\0');
+  file.ReadBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
+  return bytes;
+}
+
+// The picture popup shows the picture through its transparent colour with PictureTransparency;
+// with ShowPicturePopup a right click gives its menu: Copy puts the picture on the clipboard in
+// the picture format, which Paste in another row takes byte for byte, Delete works on the
+// popup's copy until Enter, and with ShowExPopupItems Load and Save ask for a file with the
+// column's PictureFilter. Without ShowPicturePopup no menu shows, without ShowExPopupItems no
+// Load.
+TEST(BlobColumn, ThePicturePopupsMenuMovesPicturesAsTheColumnSays) {
+  RegisterTypedColumnClasses();
+  TypedGrid g;
+  auto& shown = g.Add<TdxTreeListBlobColumn>({L"", L""});
+  auto& plain = g.Add<TdxTreeListBlobColumn>({L"", L""});
+  framework::ReadComponentText(shown,
+                               "object C: TdxTreeListBlobColumn\n  BlobEditKind = bekPict\n"
+                               "  PictureFilter = 'Bitmaps|*.bmp'\n"
+                               "  PictureTransparency = gtTransparent\n"
+                               "  ShowExPopupItems = True\n  ShowPicturePopup = True\nend\n",
+                               "picture");
+  plain.SetBlobEditKind(TdxBlobEditKind::bekPict);
+  const std::wstring red_blue = PictureValue(24, 24, RGB(255, 0, 0), RGB(0, 0, 255));
+  g.grid.SetNodeString(g.grid.Items(0), shown.Index(), red_blue);
+  g.grid.SetNodeString(g.grid.Items(0), plain.Index(), red_blue);
+  const auto popup_of = [&](TdxTreeListBlobColumn& c, int row) -> HWND {
+    auto* editor = dynamic_cast<editors::TdxInplaceBlobEdit*>(g.Edit(c, row));
+    if (!editor) return nullptr;
+    PressKey(VK_F4);
+    return editor->PopupHandle();
+  };
+  const auto has_red = [](HWND popup) {
+    RECT client{};
+    GetClientRect(popup, &client);
+    xptest::Surface surface(client.right, client.bottom);
+    SendMessageW(popup, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(surface.dc()), PRF_CLIENT);
+    return surface.Pixel(client.right / 2 - 10, client.bottom / 2 - 10) == RGB(255, 0, 0);
+  };
+  const auto clipboard_has = [](UINT format) { return IsClipboardFormatAvailable(format) != 0; };
+
+  for (TdxTreeListBlobColumn* c : {&plain, &shown}) {
+    SCOPED_TRACE(c == &shown ? "shown" : "plain");
+    HWND popup = popup_of(*c, 0);
+    ASSERT_NE(popup, nullptr);
+    EXPECT_EQ(has_red(popup), c == &plain) << "the ground is the transparent colour";
+    ASSERT_TRUE(OpenClipboard(popup));
+    EmptyClipboard();
+    CloseClipboard();
+    ChooseFromMenu(popup, L'c');
+    EXPECT_EQ(clipboard_has(shown.ClipboardFormat()), c == &shown) << "copied from the menu";
+    EXPECT_EQ(clipboard_has(CF_BITMAP), c == &shown) << "and as a bitmap for other programs";
+    PressKey(VK_ESCAPE);
+    g.grid.CloseEditor();
+  }
+
+  HWND popup = popup_of(shown, 1);
+  ASSERT_NE(popup, nullptr);
+  ChooseFromMenu(popup, L'p');
+  PressKey(VK_RETURN);
+  g.grid.CloseEditor();
+  EXPECT_EQ(g.Text(shown, 1), red_blue) << "pasted as it was copied";
+  for (bool take : {false, true}) {
+    popup = popup_of(shown, 1);
+    ChooseFromMenu(popup, L'd');
+    PressKey(take ? VK_RETURN : VK_ESCAPE);
+    g.grid.CloseEditor();
+    EXPECT_EQ(g.Text(shown, 1).empty(), take) << "deleted only when taken";
+  }
+
+  wchar_t folder[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, folder);
+  FileDialogAnswer answer;
+  answer.path = std::wstring(folder) + L"blob_" + std::to_wstring(GetCurrentProcessId()) + L".bmp";
+  const std::wstring green = PictureValue(10, 8, RGB(0, 160, 0), RGB(0, 160, 0));
+  std::string green_bytes;
+  ASSERT_TRUE(editors::ValueToBytes(green, green_bytes));
+  {
+    framework::TFileStream file(answer.path, framework::fmCreate);
+    file.WriteBuffer(green_bytes.data(), static_cast<int32_t>(green_bytes.size()));
+  }
+  popup = popup_of(shown, 1);
+  ChooseFromMenu(popup, L'l');
+  PressKey(VK_RETURN);
+  g.grid.CloseEditor();
+  EXPECT_EQ(g.Text(shown, 1), green) << "loaded from the file the dialog gave";
+  DeleteFileW(answer.path.c_str());
+  popup = popup_of(shown, 0);
+  ChooseFromMenu(popup, L's');
+  PressKey(VK_ESCAPE);
+  g.grid.CloseEditor();
+  std::string red_blue_bytes;
+  ASSERT_TRUE(editors::ValueToBytes(red_blue, red_blue_bytes));
+  EXPECT_EQ(FileBytes(answer.path), red_blue_bytes) << "saved where the dialog said";
+  DeleteFileW(answer.path.c_str());
+  EXPECT_EQ(answer.asked, L"load Bitmaps|*.bmp;save Bitmaps|*.bmp;");
+
+  shown.SetShowExPopupItems(false);
+  const size_t asked = answer.asked.size();
+  popup = popup_of(shown, 1);
+  ChooseFromMenu(popup, L'l');
+  PressKey(VK_RETURN);
+  g.grid.CloseEditor();
+  EXPECT_EQ(answer.asked.size(), asked) << "no Load in the short menu";
+
+  auto copy = std::make_unique<TdxTreeListBlobColumn>(nullptr);
+  copy->Assign(shown);
+  EXPECT_EQ(Described(*copy), Described(shown));
+  copy->RestoreDefaults();
+  EXPECT_EQ(copy->PictureFilter(), L"Bitmaps|*.bmp") << "the filter is kept";
+  copy->SetPictureFilter(L"");
+  copy->SetBlobEditKind(TdxBlobEditKind::bekPict);
+  EXPECT_EQ(Described(*copy), Described(plain));
+}
+
+// The graphic column's tool bar, set from form text, shows the buttons it names in that order:
+// Copy puts the picture on the clipboard in the column's format, Paste in another row takes it
+// byte for byte, Load asks for a file with CustomFilter. A tool bar that is not visible never
+// pops up. Copies take the tool bar and restored defaults give the default one back.
+TEST(GraphicColumn, TheToolBarShowsTheButtonsFormTextNames) {
+  RegisterTypedColumnClasses();
+  TypedGrid g;
+  auto& c = g.Add<TdxTreeListGraphicColumn>({L"", L""});
+  auto& plain = g.Add<TdxTreeListGraphicColumn>();
+  framework::ReadComponentText(c,
+                               "object C: TdxTreeListGraphicColumn\n"
+                               "  CustomFilter = 'Pictures|*.bmp'\n"
+                               "  PopupToolBar.Buttons = [tbCopy, tbPaste, tbLoad]\nend\n",
+                               "graphic");
+  const std::wstring picture = PictureValue(24, 24, RGB(255, 0, 0), RGB(0, 0, 255));
+  g.grid.SetNodeString(g.grid.Items(0), c.Index(), picture);
+  const auto press_button = [&](int row, int button) {
+    auto* editor = dynamic_cast<editors::TdxInplaceGraphicEdit*>(g.Edit(c, row));
+    ASSERT_NE(editor, nullptr);
+    SendMessageW(editor->Handle(), WM_RBUTTONUP, 0, MAKELPARAM(5, 5));
+    ASSERT_TRUE(editor->ToolBarShowing());
+    RECT client{};
+    GetClientRect(editor->ToolBarHandle(), &client);
+    EXPECT_EQ(client.right, 184) << "three buttons";
+    const LPARAM at = MAKELPARAM(32 + button * 60, client.bottom / 2);
+    SendMessageW(editor->ToolBarHandle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(editor->ToolBarHandle(), WM_LBUTTONUP, 0, at);
+    EXPECT_FALSE(editor->ToolBarShowing());
+    g.grid.CloseEditor();
+  };
+  ASSERT_TRUE(OpenClipboard(g.grid.Handle()));
+  EmptyClipboard();
+  CloseClipboard();
+  press_button(0, 0);
+  EXPECT_TRUE(IsClipboardFormatAvailable(c.ClipboardFormat()));
+  press_button(1, 1);
+  EXPECT_EQ(g.Text(c, 1), picture) << "pasted as it was copied";
+
+  wchar_t folder[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, folder);
+  FileDialogAnswer answer;
+  answer.path =
+      std::wstring(folder) + L"graphic_" + std::to_wstring(GetCurrentProcessId()) + L".bmp";
+  const std::wstring green = PictureValue(10, 8, RGB(0, 160, 0), RGB(0, 160, 0));
+  std::string green_bytes;
+  ASSERT_TRUE(editors::ValueToBytes(green, green_bytes));
+  {
+    framework::TFileStream file(answer.path, framework::fmCreate);
+    file.WriteBuffer(green_bytes.data(), static_cast<int32_t>(green_bytes.size()));
+  }
+  press_button(1, 2);
+  DeleteFileW(answer.path.c_str());
+  EXPECT_EQ(g.Text(c, 1), green);
+  EXPECT_EQ(answer.asked, L"load Pictures|*.bmp;");
+
+  auto copy = std::make_unique<TdxTreeListGraphicColumn>(nullptr);
+  copy->Assign(c);
+  EXPECT_EQ(Described(*copy), Described(c));
+  copy->RestoreDefaults();
+  copy->SetCustomFilter(L"");
+  EXPECT_EQ(Described(*copy), Described(plain));
+
+  framework::ReadComponentText(c,
+                               "object C: TdxTreeListGraphicColumn\n"
+                               "  PopupToolBar.Visible = False\nend\n",
+                               "hidden");
+  auto* editor = dynamic_cast<editors::TdxInplaceGraphicEdit*>(g.Edit(c));
+  ASSERT_NE(editor, nullptr);
+  SendMessageW(editor->Handle(), WM_RBUTTONUP, 0, MAKELPARAM(5, 5));
+  EXPECT_FALSE(editor->ToolBarShowing());
+}
+
 TEST(WrapperColumn, CellsRunInTheReferenceColumnOnTheWrappersSlotAndSelfReferenceIsRefused) {
   TypedGrid g;
   auto& check = g.Add<TdxTreeListCheckColumn>({L"False"});
