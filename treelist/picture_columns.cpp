@@ -37,22 +37,31 @@ class DataIndexLoan {
 
 const framework::TClassInfo& TdxTreeListGraphicColumn::StaticClassInfo() {
   using C = TdxTreeListGraphicColumn;
+  using E = editors::TdxInplaceGraphicEdit;
   static const framework::TClassInfo info =
       framework::TClassInfo::Derived<C, TdxTreeListColumn>("TdxTreeListGraphicColumn")
           .Bool("Center", &C::Center, &C::SetCenter, true)
+          .To(&E::SetCenter)
           .WideString("CustomFilter", &C::CustomFilter, &C::SetCustomFilter)
+          .NotRestored()
+          .To(&E::CustomFilter)
           .Bool("CustomGraphic", &C::CustomGraphic, &C::SetCustomGraphic, false)
+          .To(&E::SetCustomGraphic)
           .Bool("DblClickActivate", &C::DblClickActivate, &C::SetDblClickActivate, true)
+          .To(&E::DblClickActivate)
           .Enum("GraphicTransparency", &C::GraphicTransparency, &C::SetGraphicTransparency,
                 kTransparencyNames, TdxGraphicTransparency::gtDefault)
-          .Int("HeaderMaxLineCount", &C::HeaderMaxLineCount, &C::SetHeaderMaxLineCount, 0)
+          .To(&E::SetGraphicTransparency)
+          .Publish("HeaderMaxLineCount", int64_t{0})
           .Object("PopupToolBar", &C::PopupToolBar,
                   editors::TdxPopupToolBarWindow::StaticClassInfo())
           .Bool("PopupToolbarPosStored", &C::PopupToolbarPosStored, &C::SetPopupToolbarPosStored,
                 true)
           .Bool("QuickDraw", &C::QuickDraw, &C::SetQuickDraw, false)
+          .To(&E::QuickDraw)
           .Bool("ShadowSelection", &C::ShadowSelection, &C::SetShadowSelection, true)
           .Bool("Stretch", &C::Stretch, &C::SetStretch, true)
+          .To(&E::SetStretch)
           .Event("OnAssignPicture", &C::OnAssignPicture)
           .Event("OnCustomClick", &C::OnCustomClick)
           .Event("OnGetGraphicClass", &C::OnGetGraphicClass);
@@ -60,7 +69,7 @@ const framework::TClassInfo& TdxTreeListGraphicColumn::StaticClassInfo() {
 }
 
 TdxTreeListGraphicColumn::TdxTreeListGraphicColumn(framework::TComponent* owner)
-    : TdxTreeListColumn(owner) {
+    : TdxDescribedColumn(owner) {
   SetHeaderMaxLineCount(0);
 }
 
@@ -94,58 +103,20 @@ framework::TPicture& TdxTreeListGraphicColumn::LoadNodeGraphic(TdxTreeListNode* 
   return picture_;
 }
 
-void TdxTreeListGraphicColumn::Assign(const TdxTreeListColumn& source) {
-  const auto* graphic = dynamic_cast<const TdxTreeListGraphicColumn*>(&source);
-  if (!graphic) return TdxTreeListColumn::Assign(source);
-  InColumnUpdate(*this, [&] {
-    TdxTreeListColumn::Assign(source);
-    SetCenter(graphic->center_);
-    custom_filter_ = graphic->custom_filter_;
-    SetCustomGraphic(graphic->custom_graphic_);
-    dbl_click_activate_ = graphic->dbl_click_activate_;
-    SetGraphicTransparency(graphic->transparency_);
-    SetPopupToolBar(graphic->toolbar_);
-    SetPopupToolbarPosStored(graphic->toolbar_pos_stored_);
-    SetQuickDraw(graphic->quick_draw_);
-    SetShadowSelection(graphic->shadow_selection_);
-    SetStretch(graphic->stretch_);
-  });
-}
-
-void TdxTreeListGraphicColumn::RestoreDefaults() {
-  TdxTreeListColumn::RestoreDefaults();
-  SetHeaderMaxLineCount(0);
-  center_ = dbl_click_activate_ = shadow_selection_ = stretch_ = true;
-  custom_graphic_ = quick_draw_ = false;
-  transparency_ = TdxGraphicTransparency::gtDefault;
-  toolbar_ = editors::TdxPopupToolBarWindow();
-  SetPopupToolbarPosStored(true);
-}
-
 const editors::TdxInplaceEditClass& TdxTreeListGraphicColumn::GetEditorClass() const {
   return TdxInplaceTreeListGraphicEdit::EditorClass();
 }
 
-void TdxTreeListGraphicColumn::InitEditor(editors::TdxInplaceEdit& editor) {
-  TdxTreeListColumn::InitEditor(editor);
-  auto* graphic = dynamic_cast<editors::TdxInplaceGraphicEdit*>(&editor);
-  if (!graphic) return;
-  graphic->SetCenter(center_);
-  graphic->ClipboardFormat = clipboard_format_;
-  graphic->CustomFilter = custom_filter_;
-  graphic->SetCustomGraphic(custom_graphic_);
-  graphic->DblClickActivate = dbl_click_activate_;
-  graphic->SetGraphicTransparency(transparency_);
-  graphic->PopupToolBar = toolbar_;
-  graphic->ToolbarPos = toolbar_pos_;
-  graphic->SetPopupToolbarPosStored(toolbar_pos_stored_);
-  graphic->QuickDraw = quick_draw_;
-  graphic->SetStretch(stretch_);
-  graphic->OnAssignPicture = [this](framework::TComponent*, framework::TPicture& picture) {
+void TdxTreeListGraphicColumn::InitMore(editors::TdxInplaceGraphicEdit& graphic) {
+  graphic.ClipboardFormat = clipboard_format_;
+  graphic.PopupToolBar = toolbar_;
+  graphic.ToolbarPos = toolbar_pos_;
+  graphic.SetPopupToolbarPosStored(toolbar_pos_stored_);
+  graphic.OnAssignPicture = [this](framework::TComponent*, framework::TPicture& picture) {
     OnAssignPicture(this, picture);
   };
-  graphic->OnCustomClick = [this](framework::TComponent*) { OnCustomClick(this); };
-  graphic->OnGetGraphicClass = [this](framework::TComponent*, framework::GraphicFactory& cls) {
+  graphic.OnCustomClick = [this](framework::TComponent*) { OnCustomClick(this); };
+  graphic.OnGetGraphicClass = [this](framework::TComponent*, framework::GraphicFactory& cls) {
     cls = GetGraphicClass(TreeList() ? TreeList()->GetFocusedNode() : nullptr);
   };
 }
@@ -193,13 +164,17 @@ void TdxTreeListGraphicColumn::PrepareViewData(editors::TdxEditViewData& data,
 
 const framework::TClassInfo& TdxTreeListBlobColumn::StaticClassInfo() {
   using C = TdxTreeListBlobColumn;
+  using E = editors::TdxInplaceBlobEdit;
   static const framework::TClassInfo info =
       framework::TClassInfo::Derived<C, TdxTreeListDropDownColumn>("TdxTreeListBlobColumn")
           .Bool("AlwaysSaveText", &C::AlwaysSaveText, &C::SetAlwaysSaveText, false)
           .Enum("BlobEditKind", &C::BlobEditKind, &C::SetBlobEditKind,
                 {"bekMemo", "bekPict", "bekOle", "bekBlob"}, TdxBlobEditKind::bekMemo)
+          .To(&E::SetBlobEditKind)
           .Enum("BlobPaintStyle", &C::BlobPaintStyle, &C::SetBlobPaintStyle,
                 {"bpsDefault", "bpsIcon", "bpsText"}, TdxBlobPaintStyle::bpsIcon)
+          .To(&E::SetBlobPaintStyle)
+          .Publish("ImmediatePopup")
           .Int("MaxDisplayLength", &C::MaxDisplayLength, &C::SetMaxDisplayLength, 255)
           .Enum("MemoCharCase", &C::MemoCharCase, &C::SetMemoCharCase, kCharCaseNames,
                 controls::TEditCharCase::ecNormal)
@@ -213,21 +188,29 @@ const framework::TClassInfo& TdxTreeListBlobColumn::StaticClassInfo() {
           .Bool("MemoWantTabs", &C::MemoWantTabs, &C::SetMemoWantTabs, true)
           .Bool("MemoWordWrap", &C::MemoWordWrap, &C::SetMemoWordWrap, true)
           .Bool("PictureAutoSize", &C::PictureAutoSize, &C::SetPictureAutoSize, true)
+          .To(&E::PictureAutoSize)
           .WideString("PictureFilter", &C::PictureFilter, &C::SetPictureFilter)
+          .NotRestored()
+          .To(&E::PictureFilter)
           .Enum("PictureTransparency", &C::PictureTransparency, &C::SetPictureTransparency,
                 kTransparencyNames, TdxGraphicTransparency::gtDefault)
+          .To(&E::PictureTransparency)
+          .Publish("PopupAlignment")
+          .Publish("PopupBorder")
           .Int("PopupHeight", &C::PopupHeight, &C::SetPopupHeight, 140)
+          .To(&E::PopupHeight)
           .Int("PopupWidth", &C::PopupWidth, &C::SetPopupWidth, 200)
+          .To(&E::PopupWidth)
           .Bool("ShowExPopupItems", &C::ShowExPopupItems, &C::SetShowExPopupItems, false)
+          .To(&E::ShowExPopupItems)
           .Bool("ShowPicturePopup", &C::ShowPicturePopup, &C::SetShowPicturePopup, false)
+          .To(&E::ShowPicturePopup)
           .Bool("SizeablePopup", &C::SizeablePopup, &C::SetSizeablePopup, true)
+          .To(&E::SizeablePopup)
           .Event("OnAssignPicture", &C::OnAssignPicture)
           .Event("OnGetGraphicClass", &C::OnGetGraphicClass);
   return info;
 }
-
-TdxTreeListBlobColumn::TdxTreeListBlobColumn(framework::TComponent* owner)
-    : TdxTreeListDropDownColumn(owner) {}
 
 void TdxTreeListBlobColumn::SetBlobEditKind(TdxBlobEditKind value) {
   if (kind_ == value) return;
@@ -247,54 +230,25 @@ framework::GraphicFactory TdxTreeListBlobColumn::GetGraphicClass(TdxTreeListNode
   return graphic_class;
 }
 
-void TdxTreeListBlobColumn::Assign(const TdxTreeListColumn& source) {
-  if (!dynamic_cast<const TdxTreeListBlobColumn*>(&source)) {
-    return TdxTreeListDropDownColumn::Assign(source);
-  }
-  InColumnUpdate(*this, [&] {
-    TdxTreeListDropDownColumn::Assign(source);
-    AssignOwnSettings(StaticClassInfo(), source, *this);
-  });
-}
-
-void TdxTreeListBlobColumn::RestoreDefaults() {
-  TdxTreeListDropDownColumn::RestoreDefaults();
-  const std::wstring filter = picture_filter_;  // names the program's files: kept
-  RestoreOwnDefaults(StaticClassInfo(), *this);
-  picture_filter_ = filter;
-}
-
 const editors::TdxInplaceEditClass& TdxTreeListBlobColumn::GetEditorClass() const {
   return TdxInplaceTreeListBlobEdit::EditorClass();
 }
 
-void TdxTreeListBlobColumn::InitEditor(editors::TdxInplaceEdit& editor) {
-  TdxTreeListDropDownColumn::InitEditor(editor);
-  auto* blob = dynamic_cast<editors::TdxInplaceBlobEdit*>(&editor);
-  if (!blob) return;
-  blob->Memo = memo_;
-  blob->PopupWidth = popup_width_;
-  blob->PopupHeight = popup_height_;
-  blob->SizeablePopup = sizeable_popup_;
-  blob->PictureAutoSize = picture_auto_size_;
-  blob->ClipboardFormat = clipboard_format_;
-  blob->PictureFilter = picture_filter_;
-  blob->PictureTransparency = picture_transparency_;  // before the picture is read
-  blob->ShowPicturePopup = show_picture_popup_;
-  blob->ShowExPopupItems = show_ex_popup_items_;
-  blob->SetBlobEditKind(kind_);
-  blob->SetBlobPaintStyle(paint_style_);
+void TdxTreeListBlobColumn::InitMore(editors::TdxInplaceBlobEdit& blob) {
+  blob.Memo = memo_;
+  blob.ClipboardFormat = clipboard_format_;
+  // Read after the picture settings, so the picture shows as they say.
   if (TCustomdxTreeListControl* grid = TreeList(); grid && grid->GetFocusedNode()) {
-    blob->SetTextSilently(GetCellText(grid->GetFocusedNode()));
+    blob.SetTextSilently(GetCellText(grid->GetFocusedNode()));
   }
-  blob->OnAssignPicture = [this](framework::TComponent*, framework::TPicture& picture) {
+  blob.OnAssignPicture = [this](framework::TComponent*, framework::TPicture& picture) {
     OnAssignPicture(this, picture);
   };
-  blob->OnGetGraphicClass = [this](framework::TComponent*, framework::GraphicFactory& cls) {
+  blob.OnGetGraphicClass = [this](framework::TComponent*, framework::GraphicFactory& cls) {
     cls = GetGraphicClass(TreeList() ? TreeList()->GetFocusedNode() : nullptr);
   };
   // A popup the user resized opens at that size next time.
-  blob->OnSavePopupSize = [this](editors::TdxInplaceBlobEdit& edit) {
+  blob.OnSavePopupSize = [this](editors::TdxInplaceBlobEdit& edit) {
     popup_width_ = edit.PopupWidth;
     popup_height_ = edit.PopupHeight;
   };

@@ -7,6 +7,7 @@
 
 #include "framework/picture.h"
 #include "treelist/drop_down_columns.h"
+#include "treelist/typed_columns.h"
 
 namespace treelist {
 
@@ -18,11 +19,12 @@ using editors::TdxGraphicTransparency;
 using TdxGetGraphicClassEvent =
     framework::TEvent<framework::TComponent*, TdxTreeListNode*, framework::GraphicFactory&>;
 
-class TdxTreeListGraphicColumn : public TdxTreeListColumn {
+class TdxTreeListGraphicColumn
+    : public TdxDescribedColumn<TdxTreeListGraphicColumn, TdxTreeListColumn,
+                                editors::TdxInplaceGraphicEdit> {
  public:
   explicit TdxTreeListGraphicColumn(framework::TComponent* owner);
   static const framework::TClassInfo& StaticClassInfo();
-  const framework::TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
 
   bool Center() const noexcept { return center_; }
   void SetCenter(bool value) { SetFlag(center_, value); }
@@ -56,10 +58,7 @@ class TdxTreeListGraphicColumn : public TdxTreeListColumn {
   // The node's picture in the column's working picture; a value that does not read is empty.
   framework::TPicture& LoadNodeGraphic(TdxTreeListNode* node);
 
-  void Assign(const TdxTreeListColumn& source) override;
-  void RestoreDefaults() override;
   const editors::TdxInplaceEditClass& GetEditorClass() const override;
-  void InitEditor(editors::TdxInplaceEdit& editor) override;
   framework::Variant LoadEditorValue(TdxTreeListNode* node,
                                      editors::TdxInplaceEdit& editor) override;
   // The editor's bytes as they are: a picture the user did not change keeps its file form.
@@ -73,6 +72,11 @@ class TdxTreeListGraphicColumn : public TdxTreeListColumn {
   TdxGetGraphicClassEvent OnGetGraphicClass;
 
  private:
+  friend TdxDescribedColumn;
+  // The tool bar (an object), the clipboard format, the tool bar's place and the events.
+  void AssignMore(const TdxTreeListGraphicColumn& source) { toolbar_ = source.toolbar_; }
+  void RestoreMore() { toolbar_ = editors::TdxPopupToolBarWindow(); }
+  void InitMore(editors::TdxInplaceGraphicEdit& editor);
   void SetFlag(bool& field, bool value);
 
   bool center_ = true;
@@ -90,11 +94,12 @@ class TdxTreeListGraphicColumn : public TdxTreeListColumn {
   framework::TPicture picture_;
 };
 
-class TdxTreeListBlobColumn : public TdxTreeListDropDownColumn {
+class TdxTreeListBlobColumn
+    : public TdxDescribedColumn<TdxTreeListBlobColumn, TdxTreeListDropDownColumn,
+                                editors::TdxInplaceBlobEdit> {
  public:
-  explicit TdxTreeListBlobColumn(framework::TComponent* owner);
+  using TdxDescribedColumn::TdxDescribedColumn;
   static const framework::TClassInfo& StaticClassInfo();
-  const framework::TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
 
   bool AlwaysSaveText() const noexcept { return always_save_text_; }
   void SetAlwaysSaveText(bool value) { always_save_text_ = value; }
@@ -146,10 +151,7 @@ class TdxTreeListBlobColumn : public TdxTreeListDropDownColumn {
 
   framework::GraphicFactory GetGraphicClass(TdxTreeListNode* node);
 
-  void Assign(const TdxTreeListColumn& source) override;
-  void RestoreDefaults() override;
   const editors::TdxInplaceEditClass& GetEditorClass() const override;
-  void InitEditor(editors::TdxInplaceEdit& editor) override;
   // The node's text goes into a blob editor and comes back as it is, byte for byte.
   framework::Variant LoadEditorValue(TdxTreeListNode* node,
                                      editors::TdxInplaceEdit& editor) override;
@@ -161,6 +163,11 @@ class TdxTreeListBlobColumn : public TdxTreeListDropDownColumn {
   TdxGetGraphicClassEvent OnGetGraphicClass;
 
  private:
+  friend TdxDescribedColumn;
+  // The memo settings (handed on together), the clipboard format, the focused node's text and
+  // the events.
+  void InitMore(editors::TdxInplaceBlobEdit& editor);
+
   bool always_save_text_ = false;
   TdxBlobEditKind kind_ = TdxBlobEditKind::bekMemo;
   TdxBlobPaintStyle paint_style_ = TdxBlobPaintStyle::bpsIcon;
