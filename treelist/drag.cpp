@@ -36,6 +36,16 @@ win::UniqueBitmap DrawPicture(SIZE size, Draw&& draw) {
   return bitmap;
 }
 
+// A dotted frame as a focus rectangle looks, in the text and background colours. Painted, not
+// inverted: inverting sets the pixels' alpha bytes, and the drag image list then shows nothing
+// of the picture but those pixels.
+void DrawDottedFrame(HDC dc, const RECT& rect) {
+  static const WORD kDots[8] = {0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA};
+  const win::UniqueBitmap pattern(CreateBitmap(8, 8, 1, 1, kDots));
+  const win::UniqueBrush brush(CreatePatternBrush(pattern.get()));
+  FrameRect(dc, &rect, brush.get());
+}
+
 }  // namespace
 
 POINT TCustomdxTreeList::ScreenToGrid(POINT screen) const {
@@ -88,8 +98,7 @@ void TCustomdxTreeList::StartHeaderDragFromCustomizing(int column) {
 }
 
 void TCustomdxTreeList::StartDragFromOutside(bool band, int item) {
-  if (state_ != tsNone) EndInteraction();
-  CancelHints();
+  EndInteraction();  // whatever ran, and the hints
   drag_picture_.Release();
   if (band) {
     dragged_band_ = item;
@@ -398,9 +407,8 @@ void TCustomdxTreeList::ScrollIntoView(int left, int right) {
 
 // ---- drag pictures --------------------------------------------------------------------------
 
-BandSpec TCustomdxTreeList::CustomizingBandSpec(int band) const {
-  const HeaderModel& model = GetHeaderModel();
-  return band >= 0 && band < static_cast<int>(model.bands.size()) ? model.bands[band] : BandSpec{};
+BandSpec TCustomdxTreeList::CustomizingBandSpec(int) const {
+  return {};  // a grid without a band collection has no hidden band to bring back
 }
 
 void TCustomdxTreeList::MakeBandDragImage(int band) {
@@ -486,7 +494,7 @@ void TCustomdxTreeList::MakeNodeDragImage(TdxTreeListNode* node, int column) {
     RECT frame{images_width + 18, 0, size.cx, size.cy};
     SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
     for (int i = 0; i < 3; ++i) {
-      DrawFocusRect(dc, &frame);
+      DrawDottedFrame(dc, frame);
       InflateRect(&frame, -1, -1);
     }
     RECT box{images_width + 22, 3, size.cx - 3, size.cy - 3};

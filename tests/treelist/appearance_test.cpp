@@ -499,4 +499,42 @@ TEST(TreeListAppearance, HeadersAndTheirDragPicturesShowSortMarkGlyphAlignmentAn
       << "the caption wraps onto the panel's second line";
 }
 
+// A node's picture shows its image (index 0 too) centred on the picture's height and its text
+// inside the frames (an inverted frame once hid all but itself); band 0's picture carries the
+// first band's offset, the others do not.
+TEST(TreeListAppearance, DragPicturesShowANodesImageAndTheFirstBandsOffset) {
+  GridForm f(360, 220);
+  treelist::HeaderModel model = treelist_test::TwoBandModel();
+  model.first_band_offset = 7;
+  f.grid.SetModel(model);
+  f.grid.SetShowBands(true);
+  f.grid.SetOptionsEx(f.grid.OptionsEx() | treelist::aoBandMoving);
+  framework::TImageList images(nullptr);
+  const COLORREF red = RGB(200, 40, 40);
+  treelist_test::FillImages(images, {red});
+  f.grid.SetImages(&images);
+  f.grid.image_by_level[0] = 0;
+  treelist_test::AddNets(f.grid);
+  const treelist::Layout layout = f.grid.GetLayout();
+  const int band_y = (layout.band_panel.top + layout.band_panel.bottom) / 2;
+  for (int band = 0; band < 2; ++band) {
+    StartDrag(f.grid, {layout.bands[band].left + 20, band_y});
+    ASSERT_EQ(f.grid.State(), treelist::tsBandDragging);
+    EXPECT_EQ(DragPictureOf(f.grid)->width(), layout.band_widths[band] + (band == 0 ? 7 : 0))
+        << "band " << band;
+  }
+
+  f.grid.SetDragMode(treelist::TDragMode::dmAutomatic);
+  const RECT cell = f.grid.GetCellRect(f.grid.Items(0), 1);
+  StartDrag(f.grid, {cell.left + 10, (cell.top + cell.bottom) / 2});
+  ASSERT_EQ(f.grid.State(), treelist::tsNodeDragging);
+  const std::unique_ptr<xptest::Surface> node = DragPictureOf(f.grid);
+  xptest::WritePicture(*node, "treelist_node_drag_picture", 4);
+  // The 16-pixel image from x 2: its fill is the 10 x 10 inside a frame 2 pixels in.
+  const int top = (node->height() - 16) / 2;
+  EXPECT_EQ(xptest::CountOfColour(*node, {5, top + 3, 15, top + 13}, red), 100);
+  EXPECT_GT(xptest::CountDark(*node, {40, 5, node->width() - 5, node->height() - 5}), 10)
+      << "the text";
+}
+
 }  // namespace

@@ -116,14 +116,15 @@ TEST(TreeListCustomizing, HeadersComeFromTheFormWhereDroppedAndGoIntoItButNotThe
   EXPECT_EQ(GetWindow(f.Box().Handle(), GW_OWNER), f.form.Handle()) << "owned by the grid's form";
   EXPECT_EQ(f.Listed(headers), L"B");
 
-  // B goes before C, where the arrows point while the mouse holds it there.
+  // B goes before C, held on C's middle, where the arrows point while the mouse holds it there.
   f.Pick(headers, 0);
   ASSERT_EQ(f.grid.State(), tsColumnDragging);
   EXPECT_EQ(GetCapture(), f.hwnd()) << "the grid runs the drag";
-  const RECT c = f.grid.GetLayout().HeaderOf(2)->rect;
-  f.Send(f.hwnd(), WM_MOUSEMOVE, {c.left + 5, Mid(c).y}, MK_LBUTTON);
+  const LayoutHeaderCell c = *f.grid.GetLayout().HeaderOf(2);
+  const POINT middle{(c.left + c.right) / 2, Mid(c.rect).y};
+  f.Send(f.hwnd(), WM_MOUSEMOVE, middle, MK_LBUTTON);
   EXPECT_TRUE(f.grid.ArrowsShown());
-  f.DropOnGrid({c.left + 5, Mid(c).y});
+  f.DropOnGrid(middle);
   EXPECT_EQ(f.Header(), L"B0{A}B1{B,C}B2{D}");
   EXPECT_EQ(f.events, L"+B");
   EXPECT_EQ(f.Listed(headers), L"") << "the list follows";

@@ -201,6 +201,7 @@ TEST(TreeListDragPictures, APictureIsAsWideAsWhatIsDraggedAtLeastTheCursorsWidth
 
   // A node: its cell's text, 26 pixels beside it for the frames, 6 above and below.
   f.grid.SetDragMode(TDragMode::dmAutomatic);
+  f.grid.SetOptions(f.grid.Options() & ~aoRowSelect);
   const RECT cell = f.grid.GetCellRect(f.grid.Items(2), 1);
   const POINT from = Mid(cell);
   f.Send(WM_LBUTTONDOWN, from, MK_LBUTTON);
@@ -214,6 +215,10 @@ TEST(TreeListDragPictures, APictureIsAsWideAsWhatIsDraggedAtLeastTheCursorsWidth
   ReleaseDC(nullptr, screen);
   EXPECT_EQ(f.grid.DragImage().Size().cx, text.cx + 26);
   EXPECT_EQ(f.grid.DragImage().Size().cy, text.cy + 6);
+  // Over the focused row's first cell the focus takes that column.
+  ASSERT_EQ(f.grid.FocusedColumn(), 1);
+  f.Send(WM_MOUSEMOVE, Mid(f.grid.GetCellRect(f.grid.GetFocusedNode(), 0)), MK_LBUTTON);
+  EXPECT_EQ(f.grid.FocusedColumn(), 0);
   SendMessageW(f.hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
   f.Send(WM_LBUTTONUP, {from.x, from.y + 8});
 }
