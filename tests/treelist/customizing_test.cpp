@@ -184,13 +184,26 @@ TEST(TreeListCustomizing, BandsComeFromTheFormAndGoIntoItOnTheirOwnPage) {
   f.Pick(f.Box().BandsList(), 0);
   ASSERT_EQ(f.grid.State(), tsBandDragging);
   const Layout l = f.grid.GetLayout();
-  f.DropOnGrid({l.bands.back().right + 10, Mid(l.band_panel).y});
+  const POINT past{l.bands.back().right + 10, Mid(l.band_panel).y};
+  f.Send(f.hwnd(), WM_MOUSEMOVE, past, MK_LBUTTON);
+  POINT tips{l.bands.back().right - 5, l.band_panel.top - 9};
+  ClientToScreen(f.hwnd(), &tips);
+  EXPECT_EQ(f.grid.ArrowsRect().left, tips.x);
+  EXPECT_EQ(f.grid.ArrowsRect().top, tips.y);
+  f.DropOnGrid(past);
   EXPECT_EQ(f.Header(), L"B1{C}B0{A,B}");
   f.Pick(f.Box().BandsList(), 0);
   f.DropOnGrid(f.BandPoint(1, -20));
   EXPECT_EQ(f.Header(), L"B1{C}B2{D}B0{A,B}");
   EXPECT_EQ(f.events, L"-B0+B0@1+B2@1");
   EXPECT_EQ(f.Listed(f.Box().BandsList()), L"");
+
+  // A band its OnCanBandDragging hides while asked is dragged without a picture.
+  f.grid.OnCanBandDragging = [](auto*, TdxTreeListBand* band, bool&) { band->SetVisible(false); };
+  f.Lift(f.BandPoint(2));
+  EXPECT_EQ(f.grid.DragImage().Size().cx, 0);
+  SendMessageW(f.hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
+  EXPECT_EQ(f.grid.State(), tsNone);
 }
 
 TEST(TreeListCustomizing, TheListsHoldWhatAUserMayBringBackAndTheBoxKeepsItsSettings) {
@@ -232,7 +245,7 @@ TEST(TreeListCustomizing, TheListsHoldWhatAUserMayBringBackAndTheBoxKeepsItsSett
   EXPECT_EQ(headers.ItemAt(Mid(headers.ItemRect(2))), 2) << "the top row shows item 2";
   f.Pick(headers, 2);
   f.DropOnGrid(f.HeaderPoint(0));
-  EXPECT_TRUE(f.columns[3]->Visible()) << "D, the third listed";
+  EXPECT_EQ(f.Header(), L"B0{D,A}") << "D, the third listed, from its hidden band";
 
   f.grid.SimpleCustomizeBox = false;
   f.grid.SetShowBands(false);
@@ -293,6 +306,13 @@ TEST(TreeListCustomizing, EveryRoadOutOfADragFromTheFormLetsTheMouseGo) {
     EXPECT_FALSE(f.grid.DragImage().Dragging()) << road;
     EXPECT_FALSE(KillTimer(f.hwnd(), TCustomdxTreeList::kDragScrollTimer)) << road;
   };
+  // Lifted twice from the grid, a header shows its picture each time.
+  for (int time = 0; time < 2; ++time) {
+    f.Lift(f.HeaderPoint(1));
+    EXPECT_TRUE(f.grid.DragImage().Dragging()) << "drag " << time;
+    SendMessageW(f.hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
+    f.Send(f.hwnd(), WM_LBUTTONUP, f.HeaderPoint(1));
+  }
   pick();
   f.Send(f.hwnd(), WM_MOUSEMOVE, {4, f.HeaderPoint(1).y}, MK_LBUTTON);  // at the left edge
   SendMessageW(headers.Handle(), WM_KEYDOWN, VK_ESCAPE, 0);  // the focus stays in the form
