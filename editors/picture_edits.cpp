@@ -223,7 +223,8 @@ void TdxInplaceGraphicEdit::ShowToolBar() {
   }
   toolbar_host_->Popup(std::make_unique<TdxPopupToolBarContent>(*this), 0, TdxPopupAlignment::Left,
                        TdxPopupBorder::pbDefault);
-  if (toolbar_pos_stored_) {
+  // A place no screen shows (the column's (-10000, -10000) before one is stored) is none.
+  if (toolbar_pos_stored_ && MonitorFromPoint(ToolbarPos, MONITOR_DEFAULTTONULL)) {
     SetWindowPos(toolbar_host_->Handle(), HWND_TOPMOST, ToolbarPos.x, ToolbarPos.y, 0, 0,
                  SWP_NOSIZE | SWP_NOACTIVATE);
   }

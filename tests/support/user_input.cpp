@@ -85,6 +85,14 @@ void Click(HWND hwnd, POINT client) {
   Settle();
 }
 
+void RightClick(HWND hwnd, POINT client) {
+  const POINT at = ToScreen(hwnd, client);
+  std::vector<INPUT> inputs = {MouseInput(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, at),
+                               MouseInput(MOUSEEVENTF_RIGHTDOWN), MouseInput(MOUSEEVENTF_RIGHTUP)};
+  Send(inputs);
+  Settle();
+}
+
 void DoubleClick(HWND hwnd, POINT client) {
   const POINT at = ToScreen(hwnd, client);
   std::vector<INPUT> inputs = {MouseInput(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, at),

@@ -25,6 +25,7 @@ bool BringToFront(HWND hwnd);
 void MoveMouse(HWND hwnd, POINT client);
 void Click(HWND hwnd, POINT client);
 void DoubleClick(HWND hwnd, POINT client);
+void RightClick(HWND hwnd, POINT client);
 // Presses the left button at `from`, moves to `to` in steps and lets go there.
 void Drag(HWND hwnd, POINT from, POINT to);
 

@@ -280,3 +280,127 @@ TEST(TypedColumnsScreen, ThePopupShowsTheBorderTheFormNames) {
 }
 
 }  // namespace
+
+namespace {
+
+// The blob column's memo and picture popups and the graphic column's tool bar as a user opens
+// them with the keyboard and the mouse: the memo takes typing with the focus in its popup and
+// shows its scroll bar and selection bar, and the picture popup's menu copies the picture when
+// its item is clicked. The popups go to build/pictures/ with their frames.
+TEST(TypedColumnsScreen, TheBlobPopupsAndTheGraphicToolBarAsAUserOpensThem) {
+  RegisterTypedColumnClasses();
+  framework::TForm form{nullptr};
+  TCustomdxTreeListControl grid{nullptr};
+  form.SetBounds(20, 20, 420, 150);
+  grid.SetParent(&form);
+  grid.SetBounds(4, 4, 400, 110);
+  grid.SetOptions((grid.Options() | aoEditing) & ~aoRowSelect);
+  auto* memo = grid.CreateColumn<TdxTreeListBlobColumn>();
+  auto* picture = grid.CreateColumn<TdxTreeListBlobColumn>();
+  auto* graphic = grid.CreateColumn<TdxTreeListGraphicColumn>();
+  framework::ReadComponentText(*memo,
+                               "object Notes: TdxTreeListBlobColumn\n  Caption = 'Notes'\n"
+                               "  MemoScrollBars = ssVertical\n  MemoSelectionBar = True\n"
+                               "  Width = 120\nend\n",
+                               "memo");
+  framework::ReadComponentText(*picture,
+                               "object Photo: TdxTreeListBlobColumn\n  BlobEditKind = bekPict\n"
+                               "  Caption = 'Photo'\n  PictureAutoSize = False\n"
+                               "  PopupHeight = 80\n  PopupWidth = 120\n"
+                               "  ShowExPopupItems = True\n  ShowPicturePopup = True\n"
+                               "  Width = 120\nend\n",
+                               "picture");
+  graphic->SetCaption(L"Graphic");
+  graphic->SetWidth(120);
+  std::wstring lines;
+  for (int i = 1; i <= 12; ++i) lines += L"line " + std::to_wstring(i) + L"\r\n";
+  TdxTreeListNode* node = grid.Add();
+  grid.SetNodeString(node, memo->Index(), lines);
+  grid.SetNodeString(node, picture->Index(), SmallPicture());
+  grid.SetNodeString(node, graphic->Index(), SmallPicture());
+  form.Show();
+  ASSERT_TRUE(testsupport::BringToFront(form.Handle()));
+  Pump();
+  const auto open_popup = [&](TdxTreeListColumn& column) -> HWND {
+    grid.SetFocusedCell(node, column.Index(), true);
+    grid.ShowEditor();
+    Pump();
+    testsupport::PressKey(VK_F4);
+    auto* editor = dynamic_cast<editors::TdxInplaceDropDownEdit*>(grid.InplaceEditor());
+    return editor && testsupport::PumpUntil([&] { return editor->DroppedDown(); })
+               ? editor->PopupHandle()
+               : nullptr;
+  };
+
+  HWND popup = open_popup(*memo);
+  ASSERT_NE(popup, nullptr);
+  HWND edit = GetFocus();
+  ASSERT_TRUE(IsChild(popup, edit)) << "the focus is in the popup";
+  testsupport::TypeText(L"typed");
+  Pump();
+  const testsupport::ScreenCapture memo_shot = testsupport::ScreenCapture::OfWindow(popup);
+  memo_shot.Save("treelist_blob_memo_popup");
+  EXPECT_TRUE(GetWindowLongW(edit, GWL_STYLE) & WS_VSCROLL) << "twelve lines overflow";
+  testsupport::Click(edit, {3, 5});  // the selection bar beside the top line
+  const testsupport::ScreenCapture selected = testsupport::ScreenCapture::OfWindow(edit);
+  selected.Save("treelist_blob_memo_popup_line_selected");
+  EXPECT_GT(
+      selected.ShareOf(selected.FromClient(edit, {8, 0, 60, 12}), GetSysColor(COLOR_HIGHLIGHT)),
+      0.3)
+      << "a click in the selection bar selects the line";
+  testsupport::PressKey(VK_RETURN, {VK_CONTROL});
+  Pump();
+  grid.CloseEditor();
+  EXPECT_EQ(grid.GetNodeString(node, memo->Index()), lines + L"typed");
+
+  popup = open_popup(*picture);
+  ASSERT_NE(popup, nullptr);
+  testsupport::ScreenCapture::OfWindow(popup).Save("treelist_blob_picture_popup");
+  ASSERT_TRUE(OpenClipboard(popup));
+  EmptyClipboard();
+  CloseClipboard();
+  bool menu_seen = false;
+  testsupport::WhileModal(
+      [&] {
+        testsupport::RightClick(popup, {60, 40});
+        testsupport::PumpUntil([&] { return IsClipboardFormatAvailable(CF_BITMAP) != 0; });
+      },
+      [&] {
+        HWND menu = nullptr;
+        for (int i = 0; i < 200 && !menu; ++i, Sleep(10)) {
+          menu = FindWindowW(L"#32768", nullptr);
+          if (menu && !IsWindowVisible(menu)) menu = nullptr;
+        }
+        if (!menu) return;
+        menu_seen = true;
+        testsupport::ScreenCapture::OfScreen().Save("treelist_blob_picture_menu");
+        auto hmenu = reinterpret_cast<HMENU>(SendMessageW(menu, MN_GETHMENU, 0, 0));
+        RECT copy{};
+        GetMenuItemRect(nullptr, hmenu, 1, &copy);
+        POINT at{(copy.left + copy.right) / 2, (copy.top + copy.bottom) / 2};
+        ScreenToClient(menu, &at);
+        testsupport::Click(menu, at);
+      });
+  EXPECT_TRUE(menu_seen) << "a right click on the picture shows its menu";
+  EXPECT_TRUE(IsClipboardFormatAvailable(editors::PictureClipboardFormat())) << "Copy clicked";
+  testsupport::PressKey(VK_ESCAPE);
+  Pump();
+  grid.CloseEditor();
+
+  grid.SetFocusedCell(node, graphic->Index(), true);
+  grid.ShowEditor();
+  Pump();
+  auto* graphic_editor = dynamic_cast<editors::TdxInplaceGraphicEdit*>(grid.InplaceEditor());
+  ASSERT_NE(graphic_editor, nullptr);
+  testsupport::RightClick(graphic_editor->Handle(), {10, 5});
+  ASSERT_TRUE(testsupport::PumpUntil([&] { return graphic_editor->ToolBarShowing(); }));
+  Pump();
+  const testsupport::ScreenCapture bar =
+      testsupport::ScreenCapture::OfWindow(graphic_editor->ToolBarHandle());
+  bar.Save("treelist_graphic_tool_bar");
+  EXPECT_GT(bar.ShareOf({0, 0, bar.width(), bar.height()}, GetSysColor(COLOR_BTNFACE)), 0.5)
+      << "the bar shows under the editor, not at the place no screen has";
+  grid.CancelEditor();
+}
+
+}  // namespace
