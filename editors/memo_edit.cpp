@@ -134,7 +134,7 @@ void TdxMemoWindow::WndProc(framework::TMessage& message) {
       SelectLineAt(GET_Y_LPARAM(message.lParam));
       return;
     case WM_SETCURSOR:
-      if (SelectionBarWidth() > 0 && LOWORD(message.lParam) == HTCLIENT) {
+      if (LOWORD(message.lParam) == HTCLIENT) {
         const DWORD at = GetMessagePos();
         POINT point{GET_X_LPARAM(at), GET_Y_LPARAM(at)};
         ::ScreenToClient(hwnd_, &point);

@@ -43,6 +43,21 @@ TEST_F(MemoEdit, EditsLinesAndHandsEnterToTheGridOnlyWhenAsked) {
   EXPECT_EQ(memo.Text(), L"first\r\nsecond");
   EXPECT_EQ(container_->keys, std::vector<WPARAM>{VK_RETURN});
 
+  // Page keys move in the lines; with Ctrl they go to the grid, and the lines stay put.
+  for (const bool ctrl : {false, true}) {
+    SendMessageW(inner, EM_SETSEL, 0, 0);
+    Key(inner, VK_NEXT,
+        ctrl ? std::initializer_list<int>{VK_CONTROL} : std::initializer_list<int>{});
+    DWORD caret = 0;
+    SendMessageW(inner, EM_GETSEL, reinterpret_cast<WPARAM>(&caret), 0);
+    EXPECT_EQ(caret > 0, !ctrl);
+    EXPECT_EQ(container_->keys.back(), ctrl ? WPARAM{VK_NEXT} : WPARAM{VK_RETURN});
+  }
+  Key(inner, VK_END);
+  DWORD end = 0;
+  SendMessageW(inner, EM_GETSEL, reinterpret_cast<WPARAM>(&end), 0);
+  EXPECT_EQ(end, 5u) << "other keys move the caret in the lines";
+
   Key(inner, VK_ESCAPE);
   EXPECT_EQ(memo.Text(), L"first");
   EXPECT_FALSE(memo.Modified());
@@ -63,6 +78,8 @@ TEST_F(MemoEdit, SettersMakeTheInnerWindowAgain) {
   memo.SetWordWrap(false);
   EXPECT_TRUE(GetWindowLongW(memo.InnerHandle(), GWL_STYLE) & ES_AUTOHSCROLL);
   EXPECT_TRUE(GetWindowLongW(memo.InnerHandle(), GWL_STYLE) & WS_HSCROLL);
+  memo.SetScrollBars(editors::TScrollStyle::ssVertical);
+  EXPECT_FALSE(GetWindowLongW(memo.InnerHandle(), GWL_STYLE) & WS_HSCROLL) << "vertical only";
   EXPECT_EQ(memo.Text(), L"kept") << "the text survives a new window";
 }
 
@@ -82,6 +99,18 @@ TEST_F(MemoEdit, HiddenScrollBarsShowOnlyWhenTheLinesOverflow) {
   EXPECT_TRUE(vertical()) << "shown always";
   memo.SetScrollBars(editors::TScrollStyle::ssNone);
   EXPECT_FALSE(vertical());
+
+  // Unwrapped lines: the sideways bar shows once the widest line is wider than the window.
+  memo.SetHideScrollBars(true);
+  memo.SetWordWrap(false);
+  memo.SetScrollBars(editors::TScrollStyle::ssHorizontal);
+  auto horizontal = [&] {
+    return (GetWindowLongW(memo.InnerHandle(), GWL_STYLE) & WS_HSCROLL) != 0;
+  };
+  memo.SetText(L"short");
+  EXPECT_FALSE(horizontal());
+  memo.SetText(std::wstring(80, L'w'));
+  EXPECT_TRUE(horizontal());
 }
 
 TEST(RegIniWrapper, ReadsDefaultsWritesAndErasesSubSectionsInMemory) {
