@@ -194,7 +194,7 @@ TEST_F(RoundTrip, ViasWithALayerStackStayViasWithTheirStack) {
 
 // A free through-hole pad the router may use as a via goes out as a via of its padstack and
 // comes back as the pad it was: no via is laid on it, and the pad keeps its name and flags. A via
-// of that padstack elsewhere is one the router placed.
+// of that padstack elsewhere, or of another padstack there, is one the router placed.
 TEST_F(RoundTrip, AFreeThroughHolePadComesBackAsThePadItWas) {
   Open(MetricBoard(R"(
   "pads": [
@@ -205,11 +205,12 @@ TEST_F(RoundTrip, AFreeThroughHolePadComesBackAsThePadItWas) {
   ASSERT_NE(design_.find("(via Via2 787.402 590.551"), std::string::npos) << design_;
   ExpectEchoKeepsTheCopper();
   Import(
-      "(routes r (resolution mil 1000) (library_out (padstack Via2 (shape (circle signal 47244))))"
-      " (network_out (net N2 (via Via2 787402 590551) (via Via2 900000 590551))))\n");
+      "(routes r (resolution mil 1000) (library_out (padstack Via2 (shape (circle signal 47244)))"
+      " (padstack Via0 (shape (circle signal 50000)))) (network_out (net N2"
+      " (via Via2 787402 590551) (via Via2 900000 590551) (via Via0 787402 590551))))\n");
   const std::string after = Saved("placed");
   EXPECT_EQ(SavedObjects(after, "pads"), SavedObjects(before_, "pads"));
-  EXPECT_EQ(SavedObjects(after, "vias").size(), 1u) << "a via of its padstack placed elsewhere";
+  EXPECT_EQ(SavedObjects(after, "vias").size(), 2u) << "Via2 elsewhere and Via0 on the pad";
 }
 
 // Fixed copper stays on the board: a router that gives it back cut in two, or two pieces of it
@@ -379,6 +380,7 @@ TEST_F(RoundTrip, FromTosEndingOffTheNetsPinsAreLeftOutWithAWord) {
   ],
   "fromTos": [
     {"net": "N4", "from": "U1-3", "to": "U2-3"},
+    {"net": "N1", "from": "U1-1", "to": ""},
     {"net": "N1", "from": "U1-1", "to": "TP"},
     {"net": "N1", "from": "U1-1", "to": "U2-1"},
     {"net": "n3", "from": "U1-3", "to": "U2-3"},
