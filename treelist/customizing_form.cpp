@@ -414,15 +414,18 @@ void TdxTreeListCustomizeForm::Escape() {
 }
 
 void TdxTreeListCustomizeForm::WndProc(framework::TMessage& message) {
-  switch (message.msg) {
-    case WM_CLOSE: grid_.EndColumnsCustomizing(); return;
-    case framework::CM_DIALOGKEY:
-      if (message.wParam != VK_ESCAPE) break;
-      Escape();
-      message.result = 1;
-      return;
+  if (message.msg == WM_CLOSE) {
+    grid_.EndColumnsCustomizing();  // hidden, kept for the next time
+    return;
   }
   TForm::WndProc(message);
+}
+
+void TdxTreeListCustomizeForm::KeyDown(WORD& key, unsigned shift) {
+  TForm::KeyDown(key, shift);
+  if (key != VK_ESCAPE) return;
+  Escape();
+  key = 0;
 }
 
 // ---- what the grid answers about its form ----------------------------------------------------

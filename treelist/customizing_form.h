@@ -103,12 +103,14 @@ class TdxTreeListCustomizeForm : public framework::TForm {
   TdxCustomizeList& HeadersList() noexcept { return *headers_; }
   TdxCustomizePages& Pages() noexcept { return *pages_; }
   void ItemsChanged();
-  // Escape ends a press in a list or a drag begun here; otherwise it closes the form.
+  // Escape ends a press in a list or a drag begun here; otherwise it closes the form. The
+  // lists and the form itself take it.
   void Escape();
   void WndProc(framework::TMessage& message) override;
 
  protected:
   void CreateParams(framework::TCreateParams& params) override;
+  void KeyDown(WORD& key, unsigned shift) override;
 
  private:
   // The lists' width: the widest caption of any band or column, with room for the scroll bar.
