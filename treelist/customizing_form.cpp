@@ -6,6 +6,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "editors/gdi_scope.h"
 #include "framework/screen.h"
@@ -40,6 +41,12 @@ void TdxCustomizeList::CreateParams(framework::TCreateParams& params) {
   TCustomControl::CreateParams(params);
   params.style |= WS_VSCROLL;
   params.ex_style |= WS_EX_CLIENTEDGE;
+}
+
+void TdxCustomizeList::AfterCreateWnd() {
+  TCustomControl::AfterCreateWnd();
+  Items();
+  UpdateScrollBar();  // a new window (the list moved to another page) has a bar of its own
 }
 
 const std::vector<int>& TdxCustomizeList::Items() {
@@ -171,8 +178,9 @@ void TdxCustomizeList::MouseMove(unsigned shift, int x, int y) {
       std::abs(y - down_.y) <= GetSystemMetrics(SM_CYDRAG) / 2) {
     return;
   }
-  const int item = Items()[pressed_];
-  pressed_ = -1;
+  const std::vector<int>& items = Items();  // a list grown shorter ends the press
+  if (pressed_ < 0) return;
+  const int item = items[std::exchange(pressed_, -1)];
   // The grid takes the mouse and runs the drag as one of its own.
   if (bands_) {
     grid_.StartBandDragFromCustomizing(item);

@@ -41,6 +41,7 @@ class TdxCustomizeList : public framework::TCustomControl {
 
  protected:
   void CreateParams(framework::TCreateParams& params) override;
+  void AfterCreateWnd() override;
   void PaintWindow(HDC dc) override;
   void MouseDown(framework::TMouseButton button, unsigned shift, int x, int y) override;
   void MouseMove(unsigned shift, int x, int y) override;

@@ -3,8 +3,13 @@
 // onto it hide, the last column stays, its lists follow the membership rule, and every road out
 // of a drag or of the form lets the mouse go and says once that customizing ended.
 #include <gtest/gtest.h>
+#include <windows.h>
+
+#include <commctrl.h>
 
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "framework/application.h"
@@ -168,6 +173,15 @@ TEST(TreeListCustomizing, BandsComeFromTheFormAndGoIntoItOnTheirOwnPage) {
   EXPECT_EQ(f.Box().FindComponent("PageControl"), &pages);
   EXPECT_EQ(pages.ActivePageIndex(), 1) << "the headers first";
   EXPECT_EQ(f.Listed(f.Box().BandsList()), L"B2");
+  // A click on the first tab shows the bands (before the button comes up).
+  RECT tab{};
+  SendMessageW(pages.Handle(), TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&tab));
+  f.Send(pages.Handle(), WM_LBUTTONDOWN, Mid(tab), MK_LBUTTON);
+  EXPECT_EQ(pages.ActivePageIndex(), 0);
+  EXPECT_TRUE(IsWindowVisible(f.Box().BandsList().Handle()));
+  EXPECT_FALSE(IsWindowVisible(f.Box().HeadersList().Handle()));
+  f.Send(pages.Handle(), WM_LBUTTONUP, Mid(tab));
+  pages.SetActivePageIndex(1);
 
   // A band lifted from the grid brings the bands' page forward; over the form it goes there.
   f.Lift(f.BandPoint(0));
@@ -234,18 +248,45 @@ TEST(TreeListCustomizing, TheListsHoldWhatAUserMayBringBackAndTheBoxKeepsItsSett
   TdxCustomizeList& headers = f.Box().HeadersList();
   EXPECT_FALSE(f.Box().Pages().Visible());
   EXPECT_EQ(headers.Parent(), &f.Box());
+  EXPECT_TRUE(IsWindowVisible(headers.Handle()));
   EXPECT_EQ(headers.ClientHeight(), 2 * f.grid.GetMetrics().header_line_height);
+  EXPECT_EQ(headers.ItemRect(0).right, 120) << "cells 120 wide for short captions";
   // Four items in two rows: the bar, the wheel and a drag from the scrolled list.
-  SendMessageW(headers.Handle(), WM_VSCROLL, SB_LINEDOWN, 0);
-  EXPECT_EQ(headers.TopIndex(), 1);
-  SendMessageW(headers.Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
-  EXPECT_EQ(headers.TopIndex(), 0);
-  SendMessageW(headers.Handle(), WM_VSCROLL, SB_BOTTOM, 0);
-  EXPECT_EQ(headers.TopIndex(), 2);
+  SCROLLINFO bar{sizeof bar, SIF_ALL, 0, 0, 0, 0, 0};
+  GetScrollInfo(headers.Handle(), SB_VERT, &bar);
+  EXPECT_EQ(std::make_tuple(bar.nMin, bar.nMax, bar.nPage), std::make_tuple(0, 3, 2u));
+  const std::pair<WORD, int> codes[] = {{SB_PAGEDOWN, 2}, {SB_LINEUP, 1}, {SB_PAGEUP, 0},
+                                        {SB_LINEDOWN, 1}, {SB_TOP, 0},    {SB_BOTTOM, 2}};
+  for (const auto& [code, top] : codes) {
+    SendMessageW(headers.Handle(), WM_VSCROLL, code, 0);
+    EXPECT_EQ(headers.TopIndex(), top) << "scroll code " << code;
+  }
+  // A notch scrolls the user's lines, at most a page; halves add up.
+  const auto wheel = [&](int delta) {
+    SendMessageW(headers.Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, delta), 0);
+    return headers.TopIndex();
+  };
+  EXPECT_EQ(wheel(WHEEL_DELTA / 2), 2);
+  EXPECT_EQ(wheel(WHEEL_DELTA / 2), 0);
+  EXPECT_EQ(wheel(-WHEEL_DELTA), 2);
   EXPECT_EQ(headers.ItemAt(Mid(headers.ItemRect(2))), 2) << "the top row shows item 2";
   f.Pick(headers, 2);
   f.DropOnGrid(f.HeaderPoint(0));
   EXPECT_EQ(f.Header(), L"B0{D,A}") << "D, the third listed, from its hidden band";
+
+  // A long caption widens the cells: 12 pixels on each side of it.
+  f.columns[4]->SetCaption(L"Clearance to the board's outline");
+  f.grid.ColumnsCustomizing();
+  SIZE text{};
+  {
+    HDC dc = GetDC(nullptr);
+    const HGDIOBJ old = SelectObject(dc, f.grid.HeaderFont().Handle());
+    GetTextExtentPoint32W(dc, f.columns[4]->Caption().c_str(),
+                          static_cast<int>(f.columns[4]->Caption().size()), &text);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+  }
+  EXPECT_EQ(headers.ItemRect(0).right, text.cx + 24);
 
   f.grid.SimpleCustomizeBox = false;
   f.grid.SetShowBands(false);
@@ -283,10 +324,12 @@ TEST(TreeListCustomizing, ClosingSaysOnceThatCustomizingEndedAndTheGridFreesTheF
     reopen();
     f.grid.EndColumnsCustomizing();
     EXPECT_EQ(ended, 4);
+    SendMessageW(reopen(), WM_KEYDOWN, VK_ESCAPE, 0);  // the form itself focused
+    EXPECT_EQ(ended, 5);
     box = reopen();
   }
   EXPECT_FALSE(IsWindow(box)) << "freed with the grid";
-  EXPECT_EQ(ended, 4) << "a grid going away ends nothing";
+  EXPECT_EQ(ended, 5) << "a grid going away ends nothing";
 }
 
 TEST(TreeListCustomizing, EveryRoadOutOfADragFromTheFormLetsTheMouseGo) {
@@ -347,6 +390,27 @@ TEST(TreeListCustomizing, EveryRoadOutOfADragFromTheFormLetsTheMouseGo) {
   EXPECT_EQ(GetCapture(), nullptr);
   f.Send(headers.Handle(), WM_MOUSEMOVE, {at.x + 30, at.y}, MK_LBUTTON);
   EXPECT_EQ(f.grid.State(), tsNone);
+  // The mouse taken by another window; the pressed item gone from the list.
+  f.Send(headers.Handle(), WM_LBUTTONDOWN, at, MK_LBUTTON);
+  SetCapture(f.hwnd());
+  ReleaseCapture();
+  f.Send(headers.Handle(), WM_MOUSEMOVE, {at.x + 30, at.y}, MK_LBUTTON);
+  EXPECT_EQ(f.grid.State(), tsNone) << "a press whose mouse went elsewhere";
+  f.Send(headers.Handle(), WM_LBUTTONDOWN, at, MK_LBUTTON);
+  f.columns[0]->SetVisible(true);
+  f.Send(headers.Handle(), WM_MOUSEMOVE, {at.x + 30, at.y}, MK_LBUTTON);
+  EXPECT_EQ(f.grid.State(), tsNone) << "a press on an item no longer listed";
+  EXPECT_EQ(GetCapture(), nullptr);
+
+  // The drag begins once the mouse leaves the system's drag rectangle around the press.
+  f.columns[1]->SetVisible(false);
+  const SIZE half{GetSystemMetrics(SM_CXDRAG) / 2, GetSystemMetrics(SM_CYDRAG) / 2};
+  f.Send(headers.Handle(), WM_LBUTTONDOWN, at, MK_LBUTTON);
+  f.Send(headers.Handle(), WM_MOUSEMOVE, {at.x + half.cx, at.y - half.cy}, MK_LBUTTON);
+  EXPECT_EQ(f.grid.State(), tsNone) << "inside it";
+  f.Send(headers.Handle(), WM_MOUSEMOVE, {at.x, at.y + half.cy + 1}, MK_LBUTTON);
+  EXPECT_EQ(f.grid.State(), tsColumnDragging) << "below it";
+  SendMessageW(f.hwnd(), WM_CANCELMODE, 0, 0);
 }
 
 }  // namespace
