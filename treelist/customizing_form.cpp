@@ -196,7 +196,7 @@ void TdxCustomizeList::MouseUp(framework::TMouseButton button, unsigned shift, i
 
 void TdxCustomizeList::CancelPress() {
   pressed_ = -1;
-  if (HandleAllocated() && GetCapture() == hwnd_) ReleaseCapture();
+  if (GetCapture() == hwnd_) ReleaseCapture();
 }
 
 void TdxCustomizeList::KeyDown(WORD& key, unsigned shift) {
@@ -222,7 +222,14 @@ void TdxCustomizeList::WndProc(framework::TMessage& message) {
       SetTopIndex(top_index_ - notches * step);
       return;
     }
-    case WM_CANCELMODE: CancelPress(); break;
+    case WM_CANCELMODE:
+      CancelPress();
+      // The focus stays here while the grid drags an item from this list: the cancel is the
+      // drag's too.
+      if (grid_.State() == tsBandDragging || grid_.State() == tsColumnDragging) {
+        grid_.EndInteraction();
+      }
+      break;
     case WM_CAPTURECHANGED:
       if (reinterpret_cast<HWND>(message.lParam) != hwnd_) pressed_ = -1;
       break;
@@ -272,10 +279,6 @@ void TdxCustomizePages::SetActivePageIndex(int index) {
   active_ = index;
   if (HandleAllocated()) TabCtrl_SetCurSel(hwnd_, index);
   PlaceLists();
-}
-
-TdxCustomizeList* TdxCustomizePages::ActiveList() const {
-  return active_ < PageCount() ? pages_[active_].second : nullptr;
 }
 
 SIZE TdxCustomizePages::SizeAround(SIZE page) {

@@ -73,7 +73,6 @@ class TdxCustomizePages : public framework::TWinControl {
   int PageCount() const noexcept { return static_cast<int>(pages_.size()); }
   int ActivePageIndex() const noexcept { return active_; }
   void SetActivePageIndex(int index);
-  TdxCustomizeList* ActiveList() const;
   // The control's size around a page area of `page`.
   SIZE SizeAround(SIZE page);
   void WndProc(framework::TMessage& message) override;
