@@ -181,7 +181,16 @@ TEST(TreeListCustomizing, BandsComeFromTheFormAndGoIntoItOnTheirOwnPage) {
   EXPECT_TRUE(IsWindowVisible(f.Box().BandsList().Handle()));
   EXPECT_FALSE(IsWindowVisible(f.Box().HeadersList().Handle()));
   f.Send(pages.Handle(), WM_LBUTTONUP, Mid(tab));
-  pages.SetActivePageIndex(1);
+  for (const int none : {-1, 2}) {
+    pages.SetActivePageIndex(none);
+    EXPECT_EQ(pages.ActivePageIndex(), 0) << "no page " << none;
+  }
+  // A header lifted from the grid brings the headers' page forward.
+  f.Lift(f.HeaderPoint(0));
+  EXPECT_EQ(pages.ActivePageIndex(), 1);
+  EXPECT_TRUE(IsWindowVisible(f.Box().HeadersList().Handle()));
+  SendMessageW(f.hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
+  f.Send(f.hwnd(), WM_LBUTTONUP, f.HeaderPoint(0));
 
   // A band lifted from the grid brings the bands' page forward; over the form it goes there.
   f.Lift(f.BandPoint(0));
