@@ -61,20 +61,17 @@ class PanResources {
       : grid_(grid), popup_(popup), seams_(seams) {}
   ~PanResources() {
     if (GetCapture() == grid_) ReleaseCapture();
-    if (timer_ && IsWindow(grid_)) seams_.kill_timer(grid_, TCustomdxTreeList::kPanTimer);
+    if (IsWindow(grid_)) seams_.kill_timer(grid_, TCustomdxTreeList::kPanTimer);
     if (popup_ && IsWindow(popup_)) DestroyWindow(popup_);
   }
   PanResources(const PanResources&) = delete;
   PanResources& operator=(const PanResources&) = delete;
-  void StartTimer() {
-    timer_ = seams_.set_timer(grid_, TCustomdxTreeList::kPanTimer, kPanInterval) != 0;
-  }
+  void StartTimer() { seams_.set_timer(grid_, TCustomdxTreeList::kPanTimer, kPanInterval); }
 
  private:
   HWND grid_;
   HWND popup_;
   InputSeams seams_;
-  bool timer_ = false;
 };
 
 }  // namespace

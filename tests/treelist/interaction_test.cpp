@@ -996,22 +996,40 @@ TEST(TreeListPanning, ASidewaysMoveScrollsTheColumns) {
   EXPECT_EQ(f.grid.TopIndex(), 0) << "the rows stayed";
 }
 
-// The round window's middle row and column as the pan's loop shows them, read by a posted
-// helper message.
+// The round window's middle row and column as the pan's loop shows them.
 std::vector<COLORREF> g_pan_middle_row, g_pan_middle_column;
 
-LRESULT CALLBACK ReadPanPixelsProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_APP) {
-    EnumThreadWindows(GetCurrentThreadId(), RecordPanPopup, 0);
-    const win::WindowDC dc(g_pan_popup_window);
-    for (int i = 0; i < 29; ++i) {
-      g_pan_middle_row.push_back(GetPixel(dc.get(), i, 14));
-      g_pan_middle_column.push_back(GetPixel(dc.get(), 14, i));
-    }
+void ReadPanPixels() {
+  g_pan_middle_row.clear();
+  g_pan_middle_column.clear();
+  EnumThreadWindows(GetCurrentThreadId(), RecordPanPopup, 0);
+  const win::WindowDC dc(g_pan_popup_window);
+  for (int i = 0; i < 29; ++i) {
+    g_pan_middle_row.push_back(GetPixel(dc.get(), i, 14));
+    g_pan_middle_column.push_back(GetPixel(dc.get(), 14, i));
   }
+}
+
+// The frame rims the window on every side: one pixel at each end of the middle lines, the
+// picture between them.
+void ExpectPanFrameOnTheEdge() {
+  const COLORREF frame = GetSysColor(COLOR_WINDOWFRAME);
+  auto frame_at = [&](const std::vector<COLORREF>& line) {
+    std::string at;
+    for (size_t i = 0; i < line.size(); ++i)
+      if (line[i] == frame) at += std::to_string(i) + " ";
+    return at;
+  };
+  EXPECT_EQ(frame_at(g_pan_middle_row), "0 28 ");
+  EXPECT_EQ(frame_at(g_pan_middle_column), "0 28 ");
+}
+
+LRESULT CALLBACK ReadPanPixelsProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_APP) ReadPanPixels();
   return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
+// Read by a posted message: what the mode drew at its start, before any paint.
 TEST(TreeListPanning, TheRoundWindowHasAOnePixelFrameOnItsEdge) {
   WNDCLASSW read_class{};
   read_class.lpfnWndProc = ReadPanPixelsProc;
@@ -1027,31 +1045,24 @@ TEST(TreeListPanning, TheRoundWindowHasAOnePixelFrameOnItsEdge) {
   PostMessageW(reader, WM_APP, 0, 0);
   PostMessageW(f.hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
   SendMessageW(f.hwnd(), WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(100, 60));
-  const COLORREF frame = GetSysColor(COLOR_WINDOWFRAME);
-  // The frame rims the window on every side: one pixel at each end of the middle lines, the
-  // picture between them.
-  auto frame_at = [&](const std::vector<COLORREF>& line) {
-    std::string at;
-    for (size_t i = 0; i < line.size(); ++i)
-      if (line[i] == frame) at += std::to_string(i) + " ";
-    return at;
-  };
-  EXPECT_EQ(frame_at(g_pan_middle_row), "0 28 ");
-  EXPECT_EQ(frame_at(g_pan_middle_column), "0 28 ");
+  ExpectPanFrameOnTheEdge();
   DestroyWindow(reader);
 }
 
 // While the mode runs, windows keep painting: a timer's tick comes only once nothing waits to
-// be painted, so at the tick's scroll step the spoiled grid has been painted again.
-TEST(TreeListPanning, TheGridPaintsWhileTheModeRuns) {
+// be painted, so at the tick's scroll step the spoiled grid has been painted again and the
+// round window, painted on its own, still shows its picture in its frame.
+TEST(TreeListPanning, TheGridAndTheRoundWindowPaintWhileTheModeRuns) {
   GridForm f;
   f.grid.Seams().cursor_pos = [] { return g_cursor; };
   for (int i = 0; i < 80; ++i) AddNamed(f.grid, nullptr, L"NET" + std::to_wstring(i));
+  g_pan_owner = GetAncestor(f.hwnd(), GA_ROOT);
   g_cursor = ToScreen(f.hwnd(), {100, 60});
   int unpainted_at_step = -1;
   f.grid.before_message = [&](UINT msg) {
     if (msg != WM_VSCROLL || unpainted_at_step >= 0) return;
     unpainted_at_step = GetUpdateRect(f.hwnd(), nullptr, FALSE);
+    ReadPanPixels();
     PostMessageW(f.hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
   };
   UpdateWindow(f.hwnd());
@@ -1059,6 +1070,7 @@ TEST(TreeListPanning, TheGridPaintsWhileTheModeRuns) {
   PostMessageW(f.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(100, 160));  // a step every tick
   SendMessageW(f.hwnd(), WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(100, 60));
   f.grid.before_message = nullptr;
+  ExpectPanFrameOnTheEdge();
   EXPECT_EQ(unpainted_at_step, 0);
   EXPECT_NE(GetCapture(), f.hwnd());
 }
