@@ -33,19 +33,6 @@ bool EndChangesLayout(TdxTreeListState state) {
 // A sizing range whose maximum fell below its minimum holds at the minimum.
 SizingRange Range(int min, int max, int origin) { return {min, std::max(min, max), origin}; }
 
-// Where column `column` sits in its band: row and position, or false.
-bool FindInBand(const BandSpec& band, int column, int& row, int& position) {
-  for (size_t r = 0; r < band.rows.size(); ++r) {
-    const auto& cells = band.rows[r];
-    const auto it = std::find(cells.begin(), cells.end(), column);
-    if (it == cells.end()) continue;
-    row = static_cast<int>(r);
-    position = static_cast<int>(it - cells.begin());
-    return true;
-  }
-  return false;
-}
-
 // The first-band offset is carried by the first column of band 0's first row.
 int OffsetShare(const HeaderModel& model, int band, int row, int position) {
   return band == 0 && row == 0 && position == 0 ? model.first_band_offset : 0;
@@ -521,7 +508,7 @@ void TCustomdxTreeList::ApplySizing() {
       if (model.band_widths_follow_columns && !IsAutoWidth() && model.bands[band].rows.size() < 2) {
         ResizeColumnSingleRow(band, sizing_column_, width);
       } else {
-        ResizeColumnInRow(band, sizing_column_, width);
+        ResizeColumnInRow(*cell, width);
       }
       DoColumnsWidthChanged();
       break;
@@ -617,14 +604,10 @@ int TCustomdxTreeList::CalcRowSizingHeight(TdxTreeListNode* node, int y) {
 
 // ---- applying widths ------------------------------------------------------------------------
 
-void TCustomdxTreeList::ResizeColumnInRow(int band, int column, int width) {
+void TCustomdxTreeList::ResizeColumnInRow(const LayoutHeaderCell& header, int width) {
   const HeaderModel model = GetHeaderModel();
   const Layout layout = GetLayout();
-  int row = 0, position = 0;
-  if (band < 0 || band >= static_cast<int>(model.bands.size()) ||
-      !FindInBand(model.bands[band], column, row, position)) {
-    return;
-  }
+  const int band = header.band, row = header.row, position = header.position;
   const std::vector<int>& cells = model.bands[band].rows[row];
   width -= OffsetShare(model, band, row, position);
   const int old_band_width = layout.band_widths[band];

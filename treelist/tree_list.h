@@ -657,7 +657,8 @@ class TCustomdxTreeList : public TreeListBase,
   int CalcRowSizingHeight(TdxTreeListNode* node, int y);
   // Width changes of one band or column; with aoAutoWidth the neighbours give or take.
   void ResizeBandAutoWidth(int band, int width);
-  void ResizeColumnInRow(int band, int column, int width);
+  // The header's column, in its row of its band, as the layout placed it.
+  void ResizeColumnInRow(const LayoutHeaderCell& header, int width);
   void ResizeBandColumns(int band, int width);
   void ResizeColumnSingleRow(int band, int column, int width);
 

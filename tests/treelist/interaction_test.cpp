@@ -516,6 +516,21 @@ TEST(TreeListInteraction, StackedHeadersSizeTheirBandAndANewRowOpensRightBelowTh
   EXPECT_FALSE(picture_under_paint);
   EXPECT_TRUE(f.grid.DragImage().Visible()) << "and back once the paint is done";
   Up(f.grid, third_row);
+
+  // A band of its own width: a header sized in one row leaves the band's other rows be.
+  treelist::HeaderModel own = stacked;
+  own.band_widths_follow_columns = false;
+  own.bands[0].rows = {{0}, {1, 2}};
+  f.grid.SetModel(own);
+  const RECT top = HeaderRect(f.grid, 0);
+  Down(f.grid, {top.right - 1, Mid(top).y});
+  ASSERT_EQ(f.grid.State(), tsColumnSizing);
+  Move(f.grid, {top.right - 21, Mid(top).y});
+  Up(f.grid, {top.right - 21, Mid(top).y});
+  const std::vector<treelist::ColumnSpec>& columns = f.grid.GetHeaderModel().columns;
+  EXPECT_NE(columns[0].width, own.columns[0].width) << "the sized header took its width";
+  EXPECT_EQ(std::make_pair(columns[1].width, columns[2].width),
+            std::make_pair(own.columns[1].width, own.columns[2].width));
 }
 
 TEST(TreeListInteraction, DragsScroll32PixelsATickAtTheEdgesUntilTheEnds) {
@@ -945,6 +960,9 @@ TEST(TreeListPanning, StepsComeFasterFartherOutTheCursorPointsAndTheWindowSitsOn
     if (c.first_release) PostMessageW(f.hwnd(), WM_MBUTTONUP, 0, MAKELPARAM(press.x, press.y));
     PostMessageW(f.hwnd(), WM_MOUSEMOVE, 0, at);
     if (c.then_release) PostMessageW(f.hwnd(), WM_MBUTTONUP, 0, at);
+    // Other timers' ticks, the grid's and another window's of the same id, step nothing.
+    PostMessageW(f.hwnd(), WM_TIMER, TCustomdxTreeList::kPanTimer + 1, 0);
+    PostMessageW(watch, WM_TIMER, TCustomdxTreeList::kPanTimer, 0);
     for (int i = 0; i < c.ticks; ++i) {
       PostMessageW(f.hwnd(), WM_TIMER, TCustomdxTreeList::kPanTimer, 0);
     }
