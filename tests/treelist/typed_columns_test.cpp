@@ -559,6 +559,21 @@ TEST(DropDownColumns, TheButtonShowsByItsStyleOnlyWhenTheGridShowsButtons) {
   EXPECT_EQ(matrix, "--. --b --. B-b BBb --. ");
   c.SetDisableEditor(true);
   EXPECT_FALSE(c.HasButtonAt(0, 0, true)) << "no editor, no button";
+
+  // A glyph with pixels replaces the arrow in the cell and the editor; an empty one gives it back.
+  c.SetDisableEditor(false);
+  framework::TBitmap glyph(9, 7), empty;
+  for (const framework::TBitmap* given :
+       std::initializer_list<const framework::TBitmap*>{&glyph, &empty, &glyph, nullptr}) {
+    c.SetButtonGlyph(given);
+    const bool shown = given == &glyph;
+    EXPECT_EQ(dynamic_cast<editors::TdxDropDownEditViewData&>(g.Paint(c)).ButtonGlyph != nullptr,
+              shown);
+    auto* editor = dynamic_cast<editors::TdxInplaceDropDownEdit*>(g.Edit(c));
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->ButtonGlyph() != nullptr, shown);
+    g.grid.CancelEditor();
+  }
 }
 
 TEST(PickColumn, TheCloseUpHandlerMayChangeTheText) {
@@ -898,6 +913,8 @@ TEST(ImageColumn, ACellShowsTheDescriptionItsValueHasNotTheOneAtItsImageIndex) {
   c.SetDefaultImages(false);
   EXPECT_EQ(c.GetDisplayText(nullptr, g.Text(c)), L"Alpha");
   EXPECT_EQ(c.GetDisplayText(nullptr, g.Text(c, 1)), L"z") << "no description: as it is";
+  framework::TImageList large(nullptr);
+  c.SetLargeImages(&large);
   {
     framework::TImageList images(nullptr);
     images.SetHeight(24);
@@ -905,6 +922,7 @@ TEST(ImageColumn, ACellShowsTheDescriptionItsValueHasNotTheOneAtItsImageIndex) {
     EXPECT_EQ(c.GetMinCellHeight(), 24);
   }
   EXPECT_EQ(c.Images(), nullptr) << "a list that goes is dropped";
+  EXPECT_EQ(c.LargeImages(), &large) << "the other stays";
 }
 
 TEST(HyperLinkColumn, TheLinkColourAndCursorFollowSingleClickAndRestoredDefaults) {
