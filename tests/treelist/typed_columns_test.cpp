@@ -514,7 +514,8 @@ TEST(TypedColumns, AnEditorOfAForeignClassGetsOnlyTheBaseSetUpAndStoresNothingOf
 TEST(TypedColumns, OnlyDropDownAndPickColumnsTakeWideEditorsWithUnicodeSupport) {
   TypedGrid g;
   auto& check = g.Add<TdxTreeListCheckColumn>();
-  auto& drop = g.Add<TdxTreeListDropDownColumn>();
+  // Owned by the form, shown by the grid: the grid decides.
+  auto& drop = *g.grid.CreateColumn<TdxTreeListDropDownColumn>(&g.form);
   auto& pick = g.Add<TdxTreeListPickColumn>({L"\u20AC \u4E2D"});
   auto& mru = g.Add<TdxTreeListMRUColumn>();
   auto& memo = g.Add<TdxTreeListMemoColumn>();
@@ -806,6 +807,12 @@ TEST(TimeAndCurrencyColumns, ZeroIsStoredAsAnEmptyCellAndOtherValuesAsTheyShow) 
   EXPECT_EQ(m->GetValue(), 12.5);
   g.grid.CloseEditor();
   EXPECT_EQ(editors::NumberFromText(g.Text(money, 1)), 12.5);
+  // An amount loads to four decimal places.
+  money.SetDecimalPlaces(4);
+  g.grid.SetNodeString(g.grid.Items(1), money.Index(), L"1.23456");
+  ASSERT_EQ(g.Edit(money, 1), m);
+  EXPECT_DOUBLE_EQ(m->GetValue(), 1.2346);
+  g.grid.CancelEditor();
 }
 
 TEST(CurrencyColumn, ASetDisplayFormatSurvivesALocaleChangeAndTheDefaultFollowsIt) {
@@ -850,6 +857,19 @@ TEST(ButtonColumn, TheStyleMakesOrRemovesTheFirstButtonAndTheEditorGetsThem) {
   c.OnButtonClick = [&](framework::TComponent*, int index) { clicked = index; };
   editor->ClickEditButton(1);
   EXPECT_EQ(clicked, 1);
+  g.grid.CancelEditor();
+
+  // A cell shows buttons alone only with ButtonOnly and while there are buttons to show.
+  g.grid.SetOptionsEx(g.grid.OptionsEx() | aoShowButtonAlways);
+  c.SetShowButtonStyle(TdxShowButtonStyle::sbAlways);
+  const auto buttons_only = [&] {
+    return dynamic_cast<editors::TdxButtonEditViewData&>(g.Paint(c)).ButtonsOnly;
+  };
+  EXPECT_FALSE(buttons_only());
+  c.SetButtonOnly(true);
+  EXPECT_TRUE(buttons_only());
+  c.SetEditButtonStyle(TdxEditButtonStyle::ebsSimple);
+  EXPECT_FALSE(buttons_only()) << "no buttons";
 }
 
 TEST(ButtonColumn, AFormDescriptionListsTheButtonsTheEditorGets) {
