@@ -647,10 +647,13 @@ int TdxTreeListColumn::GetBestFitWidth(TdxTreeListNode* node, HDC dc) {
 
 const framework::TClassInfo& TdxTreeListMaskColumn::StaticClassInfo() {
   using C = TdxTreeListMaskColumn;
+  using E = editors::TdxInplaceMaskEdit;
   static const framework::TClassInfo info =
       framework::TClassInfo::Derived<C, TdxTreeListColumn>("TdxTreeListMaskColumn")
           .WideString("EditMask", &C::EditMask, &C::SetEditMask)
-          .Bool("IgnoreMaskBlank", &C::IgnoreMaskBlank, &C::SetIgnoreMaskBlank, false);
+          .To(&E::SetEditMask)
+          .Bool("IgnoreMaskBlank", &C::IgnoreMaskBlank, &C::SetIgnoreMaskBlank, false)
+          .To(&E::IgnoreMaskBlank);
   return info;
 }
 
@@ -673,8 +676,7 @@ const editors::TdxInplaceEditClass& TdxTreeListMaskColumn::GetEditorClass() cons
 void TdxTreeListMaskColumn::InitEditor(editors::TdxInplaceEdit& editor) {
   TdxTreeListColumn::InitEditor(editor);
   if (auto* mask = dynamic_cast<editors::TdxInplaceMaskEdit*>(&editor)) {
-    mask->SetEditMask(edit_mask_);
-    mask->IgnoreMaskBlank = ignore_mask_blank_;
+    StaticClassInfo().HandOver(static_cast<framework::TComponent*>(this), *mask);
   }
 }
 

@@ -350,7 +350,7 @@ class TdxTreeListMaskColumn : public TdxTreeListColumn {
   bool IgnoreMaskBlank() const noexcept { return ignore_mask_blank_; }
   void SetIgnoreMaskBlank(bool value) { ignore_mask_blank_ = value; }
 
-  // The base assignment, then the mask of a mask column (IgnoreMaskBlank stays).
+  // The base assignment, then the mask settings of a mask column.
   void Assign(const TdxTreeListColumn& source) override;
   void RestoreDefaults() override;
   const editors::TdxInplaceEditClass& GetEditorClass() const override;
