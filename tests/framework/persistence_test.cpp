@@ -72,17 +72,23 @@ class TGauge : public TMeter {
   double scale_ = 1.0, steps_ = 0;
 };
 
+enum class TUnit { uMillimetre, uInch };
+
 // Has a Scale of the same kind and a Steps of another.
 class TRuler : public TComponent {
  public:
   using TComponent::TComponent;
   static const TClassInfo& StaticClassInfo() {
     using C = TRuler;
-    static const TClassInfo info = TClassInfo::Derived<C, TComponent>("TRuler")
-                                       .Float("Scale", &C::Scale, &C::SetScale, 1.0)
-                                       .Int("Steps", &C::Steps, &C::SetSteps, 0);
+    static const TClassInfo info =
+        TClassInfo::Derived<C, TComponent>("TRuler")
+            .Float("Scale", &C::Scale, &C::SetScale, 1.0)
+            .Int("Steps", &C::Steps, &C::SetSteps, 0)
+            .Enum("Unit", &C::Unit, &C::SetUnit, {"uMillimetre", "uInch"}, TUnit::uMillimetre);
     return info;
   }
+  TUnit Unit() const { return unit_; }
+  void SetUnit(TUnit value) { unit_ = value; }
   const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
   double Scale() const { return scale_; }
   void SetScale(double value) { scale_ = value; }
@@ -92,6 +98,7 @@ class TRuler : public TComponent {
  private:
   double scale_ = 1.0;
   int steps_ = 7;
+  TUnit unit_ = TUnit::uInch;
 };
 
 TEST(Persistence, NumbersWithDecimalsAreSetReadAndCopiedOnlyAsNumbersWithDecimals) {
@@ -114,6 +121,8 @@ TEST(Persistence, NumbersWithDecimalsAreSetReadAndCopiedOnlyAsNumbersWithDecimal
   CopyProperties(gauge, ruler);
   EXPECT_EQ(ruler.Scale(), 0.125);
   EXPECT_EQ(ruler.Steps(), 7) << "a whole number is another kind";
+  SetPropValue(ruler, "Unit", int64_t{0});
+  EXPECT_EQ(ruler.Unit(), TUnit::uMillimetre) << "the first identifier is a value too";
   ruler.SetScale(-4.5);
   CopyProperties(ruler, gauge);
   EXPECT_EQ(gauge.Scale(), -4.5);
