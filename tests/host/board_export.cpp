@@ -8,6 +8,15 @@
 
 namespace hosttest {
 
+plavena::HostOptions ModuleOptions(const std::string& board,
+                                   std::vector<plavena::AnswerRule> answers) {
+  plavena::HostOptions options;
+  options.module_path = testsupport::BinaryPath("Tralvek.dll");
+  options.board_path = board;
+  options.answers = std::move(answers);
+  return options;
+}
+
 std::string ExampleBoardText(const std::string& example) {
   return testsupport::ReadFile(testsupport::TestDataPath("../examples/" + example));
 }
@@ -25,14 +34,20 @@ int Occurrences(const std::string& text, const std::string& what) {
   return n;
 }
 
+std::string Section(const std::string& file, const std::string& opener) {
+  const size_t start = file.find("\r\n" + opener + "\r\n");
+  if (start == std::string::npos) return {};
+  const std::string indent = opener.substr(0, opener.find('('));
+  const size_t end = file.find("\r\n" + indent + ")\r\n", start + 2);
+  if (end == std::string::npos) return {};
+  return file.substr(start + 2, end + indent.size() + 5 - start - 2);
+}
+
 BoardSession::BoardSession(const std::string& board_text, std::vector<plavena::AnswerRule> answers,
                            const std::string& board_name) {
   testsupport::WriteFile(dir_.Path(board_name), board_text);
-  plavena::HostOptions options;
-  options.module_path = testsupport::BinaryPath("Tralvek.dll");
-  options.board_path = dir_.Path(board_name);
-  options.answers = std::move(answers);
-  session_ = std::make_unique<plavena::HostSession>(options);
+  session_ = std::make_unique<plavena::HostSession>(
+      ModuleOptions(dir_.Path(board_name), std::move(answers)));
 }
 
 plavena::CommandResult BoardSession::Export(const std::string& name) {

@@ -11,11 +11,18 @@
 
 namespace hosttest {
 
+// The module in the stand-in host, with the board file `board` open ("": none) and its dialogs
+// answered by `answers`.
+plavena::HostOptions ModuleOptions(const std::string& board = "",
+                                   std::vector<plavena::AnswerRule> answers = {});
 // The text of a board under examples/.
 std::string ExampleBoardText(const std::string& example = "example-board.json");
 // `text` with its first `from` replaced by `to`; a `from` that is not there fails the test.
 std::string Replaced(std::string text, const std::string& from, const std::string& to);
 int Occurrences(const std::string& text, const std::string& what);
+// The lines of a design file from the one that is exactly `opener` to its closing ")" at the same
+// indentation; "" when there is none.
+std::string Section(const std::string& file, const std::string& opener);
 
 // A board file written into a folder of its own and a host session that has it open.
 class BoardSession {

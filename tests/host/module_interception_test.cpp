@@ -8,6 +8,7 @@
 #include <array>
 #include <cstring>
 
+#include "board_export.h"
 #include "host/plavena/host_session.h"
 #include "support/import_entry.h"
 #include "support/test_paths.h"
@@ -55,11 +56,7 @@ int ThreadCount() {
   return count;
 }
 
-plavena::HostOptions ModuleOptions() {
-  plavena::HostOptions options;
-  options.module_path = testsupport::BinaryPath("Tralvek.dll");
-  return options;
-}
+using hosttest::ModuleOptions;
 
 TEST(ModuleInterception, LoadingTheModuleChangesNoCodeAndStartsNoThread) {
   { plavena::HostSession warmUp(ModuleOptions()); }  // whatever the system starts once

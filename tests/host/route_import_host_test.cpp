@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <map>
 
+#include "board_export.h"
 #include "host/plavena/host_session.h"
 #include "route_echo.h"
 #include "support/test_paths.h"
@@ -23,8 +24,7 @@ class RouteImportThroughHost : public testing::Test {
     route_ = dir_.Path("route.rte");
     testsupport::WriteFile(
         route_, testsupport::ReadFile(testsupport::TestDataPath("router/testdata/routes_mil.rte")));
-    options_.module_path = testsupport::BinaryPath("Tralvek.dll");
-    options_.board_path = board_;
+    options_ = hosttest::ModuleOptions(board_);
   }
   size_t LineOf(HostSession& session, const std::string& start) {
     const auto& lines = session.journal().Lines();

@@ -153,6 +153,7 @@ TEST(SetupDialogInTheHost, JournalsTheRowsOfItsGrids) {
   EXPECT_EQ(testsupport::ReadFile(dir.Path("rules-board.qixpref")).find("[ViaStyles]"),
             std::string::npos)
       << "a board without via-style rules saves no pairs";
+  EXPECT_TRUE(testsupport::FileExists(dir.Path("board.do"))) << "incompatible rules export too";
   DeleteFileA(SettingsFile().c_str());
 }
 

@@ -20,16 +20,7 @@ using hosttest::ExportedDesignFile;
 using hosttest::Occurrences;
 using hosttest::Replaced;
 using hosttest::RouterSettingsFile;
-
-// The lines from the one that is exactly `opener` to its closing ")" at the same indentation.
-std::string Section(const std::string& file, const std::string& opener) {
-  const size_t start = file.find("\r\n" + opener + "\r\n");
-  if (start == std::string::npos) return {};
-  const std::string indent = opener.substr(0, opener.find('('));
-  const size_t end = file.find("\r\n" + indent + ")\r\n", start + 2);
-  if (end == std::string::npos) return {};
-  return file.substr(start + 2, end + indent.size() + 5 - start - 2);
-}
+using hosttest::Section;
 
 std::string WithoutCarriageReturns(std::string text) {
   std::erase(text, '\r');
