@@ -15,6 +15,7 @@ namespace {
 
 using hosttest::BoardSession;
 using hosttest::ExampleBoardText;
+using hosttest::Occurrences;
 using hosttest::Replaced;
 using testsupport::ReadFile;
 
@@ -137,14 +138,33 @@ TEST(ExportDesignFile, DuplicatedNettedPinsAreListedInTheReportAndTheExportSucce
   }
 }
 
+// The design file goes first, and the do-file follows it only once it is in place: a missing
+// folder fails the command naming the design file, and no staged file is left.
 TEST(ExportDesignFile, MissingFolderIsReportedBeforeAnythingIsWritten) {
   BoardSession board(ExampleBoardText(), kAnswers);
   const std::set<std::string> before = testsupport::TemporaryFiles();
   const plavena::CommandResult result = board.Export("missing\\board.dsn");
-  // The do-file comes first and fails the command.
   EXPECT_EQ(result.status, E_FAIL);
+  EXPECT_NE(result.error_description.find(board.Path("missing\\board.dsn")), std::string::npos)
+      << result.error_description;
   EXPECT_FALSE(testsupport::FileExists(board.Path("missing\\board.dsn")));
   EXPECT_EQ(testsupport::TemporaryFiles(), before);
+}
+
+// The do-file is the installed template with every "$FILENAME" the design file's path without
+// its extension, line for line.
+TEST(ExportDesignFile, WritesTheDoFileFromTheInstalledTemplate) {
+  const std::string installed = ReadFile(testsupport::BinaryPath("System\\Tralvek.Do"));
+  ASSERT_NE(installed.find("$FILENAME"), std::string::npos) << "the example template";
+  BoardSession board(ExampleBoardText(), kAnswers);
+  ASSERT_EQ(board.Export().status, S_OK) << board.journal().Text();
+  std::string expected = installed;
+  for (size_t at; (at = expected.find("$FILENAME")) != std::string::npos;) {
+    expected.replace(at, 9, board.Path("board"));
+  }
+  EXPECT_EQ(board.Read("board.do"), expected);
+  EXPECT_TRUE(expected.ends_with("\r\n")) << "every line ends in CR LF";
+  EXPECT_EQ(Occurrences(expected, "\r\n"), Occurrences(expected, "\n"));
 }
 
 }  // namespace

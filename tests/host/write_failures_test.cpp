@@ -6,10 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <set>
 #include <stdexcept>
 #include <vector>
 
+#include "board_export.h"
+#include "framework/win/handles.h"
 #include "host/plavena/host_session.h"
 #include "sdk/common_utils.h"
 #include "sdk/file_ownership.h"
@@ -29,12 +32,10 @@ const std::string kOldSettings =
     "[LayerDirections]\r\nTopLayer=vertical\r\n[ViaStyles]\r\nRoutingVias=1-32\r\n"
     "[HoleList]\r\n0=1\r\n";
 
-plavena::HostOptions Options(const std::string& board) {
-  plavena::HostOptions options;
-  options.module_path = testsupport::BinaryPath("Tralvek.dll");
-  options.board_path = board;
-  options.answers = {{"*", "OK"}};
-  return options;
+// A session with a copy of the example board in `dir` open, every dialog answered with OK.
+std::unique_ptr<plavena::HostSession> ExampleSession(const TempDir& dir) {
+  return std::make_unique<plavena::HostSession>(hosttest::ModuleOptions(
+      testsupport::CopyExampleBoard(dir, "example-board.json"), {{"*", "OK"}}));
 }
 
 // Another process holds the file open without sharing until this ends.
@@ -80,24 +81,31 @@ class HeldByAnotherProgram {
   HANDLE process_ = nullptr;
 };
 
-// Ways a file is kept from being replaced, with the cause the user is told.
+// Ways a file is kept from being replaced, with the cause the user is told and the warning the
+// user sees besides ("": none). What `prepare` returns keeps the file blocked while it lives.
 struct Blocker {
   const char* why;
-  std::function<void(const std::string& file)> prepare;
+  std::function<std::shared_ptr<void>(const std::string& file)> prepare;
   std::string cause;
   bool keeps_content = true;  // false: the file itself is gone
+  std::string warning{};      // after the file's name
+  bool found_ahead = true;    // false: found only when the file is being replaced
 };
 
 std::vector<Blocker> Blockers() {
   const std::string computer = sdk::GetComputerNameText();
   return {
       {"read-only",
-       [](const std::string& file) { SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY); },
+       [](const std::string& file) {
+         SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY);
+         return nullptr;
+       },
        "the file is read-only"},
       {"a folder in its place",
        [](const std::string& file) {
          DeleteFileA(file.c_str());
          CreateDirectoryA(file.c_str(), nullptr);
+         return nullptr;
        },
        "a folder of that name is in the way", false},
       {"another user's lock",
@@ -105,8 +113,13 @@ std::vector<Blocker> Blockers() {
          testsupport::WriteFile(
              sdk::GetLockFileName(file),
              "ComputerName=" + computer + "\r\nUserName=someone-else\r\nProcessID=12\r\n");
+         return nullptr;
        },
-       "it is used and locked by someone-else on " + computer},
+       "it is used and locked by someone-else on " + computer, true,
+       " is used and locked by someone-else on " + computer + "."},
+      {"another program holding it open",
+       [](const std::string& file) { return std::make_shared<HeldByAnotherProgram>(file); },
+       "another program is using the file", true, "", false},
   };
 }
 
@@ -125,89 +138,94 @@ void ExpectFailedExport(const plavena::CommandResult& result, const plavena::Jou
   EXPECT_FALSE(journal.Has("dialog \"Error\"")) << journal.Text();
 }
 
-TEST(WriteFailures, ADesignFileThatCannotBeReplacedFailsTheCommandAndStaysAsItWas) {
-  for (const Blocker& c : Blockers()) {
-    SCOPED_TRACE(c.why);
-    TempDir dir;
-    const std::string target = dir.Path("board.dsn");
-    testsupport::WriteFile(target, kOldDesign);
-    testsupport::WriteFile(dir.Path("board.do"), kOldDoFile);
-    c.prepare(target);
-    plavena::HostSession session(Options(testsupport::CopyExampleBoard(dir, "example-board.json")));
-    const std::set<std::string> before = testsupport::TemporaryFiles();
-    // Another extension: the check of the name itself must not be what stops the export.
-    const plavena::CommandResult result =
-        session.Run("ExportDesignFile", "FileName=" + dir.Path("board.pcb"));
-    ExpectFailedExport(result, session.journal(),
-                       "Cannot write the design file " + target + ": " + c.cause, target,
-                       c.keeps_content ? kOldDesign : "", before, dir.path());
-    EXPECT_EQ(ReadFile(dir.Path("board.do")), kOldDoFile) << "changes only with the design file";
-    EXPECT_EQ(ReadFile(dir.Path("example-board.qixpref")).find("[HoleList]"), std::string::npos)
-        << "no hole sizes for a design file that was not written";
-  }
-}
-
-TEST(WriteFailures, ADoFileThatCannotBeReplacedStopsTheExportBeforeTheDesignFileChanges) {
-  for (const Blocker& c : Blockers()) {
-    SCOPED_TRACE(c.why);
-    TempDir dir;
-    const std::string do_file = dir.Path("board.do");
-    testsupport::WriteFile(dir.Path("board.dsn"), kOldDesign);
-    testsupport::WriteFile(do_file, kOldDoFile);
-    c.prepare(do_file);
-    plavena::HostSession session(Options(testsupport::CopyExampleBoard(dir, "example-board.json")));
-    const std::set<std::string> before = testsupport::TemporaryFiles();
-    const plavena::CommandResult result =
-        session.Run("ExportDesignFile", "FileName=" + dir.Path("board.dsn"));
-    EXPECT_EQ(result.status, E_FAIL);
-    EXPECT_EQ(result.error_description, "Cannot write the do-file " + do_file + ": " + c.cause);
-    if (c.keeps_content) {
-      EXPECT_EQ(ReadFile(do_file), kOldDoFile);
+// The design file or the do-file blocked fails the command with what blocked it and keeps the
+// file; what is found before anything is written leaves the other file and the board's settings
+// as they were too (the do-file follows the design file, so one found in use only when it is
+// replaced comes after the new design file). Another extension than the design file's: the check
+// of the name itself must not be what stops the export.
+TEST(WriteFailures, ADesignFileOrDoFileThatCannotBeReplacedFailsTheCommandAndStays) {
+  const struct {
+    const char* kind;
+    const char* name;
+    const std::string& old;
+    const char* other;
+    const std::string& other_old;
+  } files[] = {{"design file", "board.dsn", kOldDesign, "board.do", kOldDoFile},
+               {"do-file", "board.do", kOldDoFile, "board.dsn", kOldDesign}};
+  for (const auto& file : files) {
+    for (const Blocker& c : Blockers()) {
+      SCOPED_TRACE(std::string(file.kind) + ", " + c.why);
+      TempDir dir;
+      const std::string target = dir.Path(file.name);
+      testsupport::WriteFile(target, file.old);
+      testsupport::WriteFile(dir.Path(file.other), file.other_old);
+      const auto session = ExampleSession(dir);
+      const std::set<std::string> before = testsupport::TemporaryFiles();
+      plavena::CommandResult result;
+      {
+        const std::shared_ptr<void> blocked = c.prepare(target);
+        result = session->Run("ExportDesignFile", "FileName=" + dir.Path("board.pcb"));
+      }
+      ExpectFailedExport(
+          result, session->journal(),
+          "Cannot write the " + std::string(file.kind) + " " + target + ": " + c.cause, target,
+          c.keeps_content ? file.old : "", before, dir.path());
+      if (!c.warning.empty()) {
+        EXPECT_TRUE(
+            session->journal().Has("dialog \"Warning\": " + std::string(file.name) + c.warning))
+            << session->journal().Text();
+      }
+      SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (!c.found_ahead && std::string(file.name) == "board.do") continue;
+      EXPECT_EQ(ReadFile(dir.Path(file.other)), file.other_old);
+      EXPECT_EQ(ReadFile(dir.Path("example-board.qixpref")).find("[HoleList]"), std::string::npos)
+          << "no hole sizes for a design file that was not written";
     }
-    EXPECT_EQ(ReadFile(dir.Path("board.dsn")), kOldDesign);
+  }
+}
+
+// The settings file beside the board cannot be replaced: read-only, or held by a reader that
+// shares it even for deleting, for longer than the replacement waits. The design file is still
+// written, the settings file keeps every line, and the user hears what was not saved and why.
+TEST(WriteFailures, ASettingsFileThatCannotBeReplacedStaysAndTheExportGoesOnWithAWarning) {
+  const struct {
+    const char* why;
+    DWORD attributes;
+    bool held;
+    const char* cause;
+  } cases[] = {
+      {"read-only", FILE_ATTRIBUTE_READONLY, false,
+       "the file is read-only. | The export went on without them: the layer directions, via-style "
+       "drill pairs and hole sizes of this board were not saved. -> OK"},
+      {"held by a reader", FILE_ATTRIBUTE_NORMAL, true,
+       "another program or export was using the file"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.why);
+    TempDir dir;
+    const std::string settings = dir.Path("example-board.qixpref");
+    testsupport::WriteFile(settings, kOldSettings);
+    SetFileAttributesA(settings.c_str(), c.attributes);
+    const auto session = ExampleSession(dir);
+    const std::set<std::string> before = testsupport::TemporaryFiles();
+    plavena::CommandResult result;
+    {
+      const win::UniqueHandle reader(
+          c.held ? CreateFileA(settings.c_str(), GENERIC_READ,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
+                 : nullptr);
+      ASSERT_EQ(static_cast<bool>(reader), c.held);
+      result = session->Run("ExportDesignFile", "FileName=" + dir.Path("board.dsn"));
+    }
+    EXPECT_EQ(result.status, S_OK) << result.error_description;
+    EXPECT_NE(ReadFile(dir.Path("board.dsn")).find("(pcb "), std::string::npos);
+    EXPECT_EQ(ReadFile(settings), kOldSettings);
     EXPECT_EQ(testsupport::TemporaryFiles(), before);
-    SetFileAttributesA(do_file.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_TRUE(session->journal().Has("dialog \"Warning\": Cannot write the settings file " +
+                                       settings + ": " + c.cause))
+        << session->journal().Text();
+    SetFileAttributesA(settings.c_str(), FILE_ATTRIBUTE_NORMAL);
   }
-}
-
-TEST(WriteFailures, ADesignFileAnotherProgramHoldsOpenIsNamedAsSuch) {
-  TempDir dir;
-  const std::string target = dir.Path("board.dsn");
-  testsupport::WriteFile(target, kOldDesign);
-  plavena::HostSession session(Options(testsupport::CopyExampleBoard(dir, "example-board.json")));
-  const std::set<std::string> before = testsupport::TemporaryFiles();
-  plavena::CommandResult result;
-  {
-    const HeldByAnotherProgram holder(target);
-    result = session.Run("ExportDesignFile", "FileName=" + target);
-  }
-  ExpectFailedExport(
-      result, session.journal(),
-      "Cannot write the design file " + target + ": another program is using the file", target,
-      kOldDesign, before, dir.path());
-}
-
-// The settings file beside the board cannot be written (a read-only folder or file): the design
-// file still is, the settings file keeps every line, and the user hears what was not saved.
-TEST(WriteFailures, ABoardWhoseSettingsFileCannotBeWrittenIsExportedWithAWarning) {
-  TempDir dir;
-  const std::string settings = dir.Path("example-board.qixpref");
-  testsupport::WriteFile(settings, kOldSettings);
-  SetFileAttributesA(settings.c_str(), FILE_ATTRIBUTE_READONLY);
-  plavena::HostSession session(Options(testsupport::CopyExampleBoard(dir, "example-board.json")));
-  const std::set<std::string> before = testsupport::TemporaryFiles();
-  const plavena::CommandResult result =
-      session.Run("ExportDesignFile", "FileName=" + dir.Path("board.dsn"));
-  EXPECT_EQ(result.status, S_OK) << result.error_description;
-  EXPECT_NE(ReadFile(dir.Path("board.dsn")).find("(pcb "), std::string::npos);
-  EXPECT_EQ(ReadFile(settings), kOldSettings);
-  EXPECT_EQ(testsupport::TemporaryFiles(), before);
-  EXPECT_TRUE(session.journal().Has(
-      "dialog \"Warning\": Cannot write the settings file " + settings +
-      ": the file is read-only. | The export went on without them: the layer directions, "
-      "via-style drill pairs and hole sizes of this board were not saved. -> OK"))
-      << session.journal().Text();
-  SetFileAttributesA(settings.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 // A killed export leaves its temporary design file behind; the next export removes it, and only
@@ -238,34 +256,14 @@ TEST(WriteFailures, AnExportRemovesTheTemporaryDesignFilesOfKilledOnes) {
     CloseHandle(handle);
   }
   TempDir dir;
-  plavena::HostSession session(Options(testsupport::CopyExampleBoard(dir, "example-board.json")));
-  EXPECT_EQ(session.Run("ExportDesignFile", "FileName=" + dir.Path("board.dsn")).status, S_OK);
+  EXPECT_EQ(
+      ExampleSession(dir)->Run("ExportDesignFile", "FileName=" + dir.Path("board.dsn")).status,
+      S_OK);
   for (const Left& file : left) {
     const std::string path = temporary + file.name;
     EXPECT_EQ(testsupport::FileExists(path), !file.removed) << file.name;
     DeleteFileA(path.c_str());
   }
-}
-
-// A reader that shares the file for deleting still keeps it from being replaced: held for longer
-// than the replacement waits, the settings file is named as held, and the export goes on.
-TEST(WriteFailures, ASettingsFileHeldByAReaderIsNamedAsHeld) {
-  TempDir dir;
-  const std::string settings = dir.Path("example-board.qixpref");
-  testsupport::WriteFile(settings, kOldSettings);
-  plavena::HostSession session(Options(testsupport::CopyExampleBoard(dir, "example-board.json")));
-  HANDLE reader = CreateFileA(settings.c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(reader, INVALID_HANDLE_VALUE);
-  const plavena::CommandResult result =
-      session.Run("ExportDesignFile", "FileName=" + dir.Path("board.dsn"));
-  CloseHandle(reader);
-  EXPECT_EQ(result.status, S_OK) << result.error_description;
-  EXPECT_TRUE(session.journal().Has("dialog \"Warning\": Cannot write the settings file " +
-                                    settings + ": another program or export was using the file"))
-      << session.journal().Text();
-  EXPECT_EQ(ReadFile(settings), kOldSettings);
 }
 
 TEST(WriteFailures, FileNamesThatLeadToAnotherFileAreRefused) {
@@ -285,11 +283,11 @@ TEST(WriteFailures, FileNamesThatLeadToAnotherFileAreRefused) {
       {dir.Path("a<b.dsn"),
        "Cannot use the file name " + dir.Path("a<b.dsn") + ": no file name may hold \"<\""},
   };
-  plavena::HostSession session(Options(testsupport::CopyExampleBoard(dir, "example-board.json")));
+  const auto session = ExampleSession(dir);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file_name);
     const plavena::CommandResult result =
-        session.Run("ExportDesignFile", "FileName=" + c.file_name);
+        session->Run("ExportDesignFile", "FileName=" + c.file_name);
     EXPECT_EQ(result.status, E_FAIL);
     EXPECT_EQ(result.error_description, c.message);
   }
@@ -324,7 +322,7 @@ TEST(WriteFailures, AFullTemporaryFolderNamesTheDesignFileAndTheRealCause) {
   TempDir dir;
   const std::string target = dir.Path("board.dsn");
   testsupport::WriteFile(target, kOldDesign);
-  plavena::HostSession session(Options(testsupport::CopyExampleBoard(dir, "example-board.json")));
+  const auto session = ExampleSession(dir);
   const std::string temporary = disk + "\\tmp";
   CreateDirectoryA(temporary.c_str(), nullptr);
   plavena::CommandResult result;
@@ -332,7 +330,7 @@ TEST(WriteFailures, AFullTemporaryFolderNamesTheDesignFileAndTheRealCause) {
     // Room for the do-file's few lines, none for the design file.
     const DiskFiller filler(disk, 8192);
     const TemporaryFolderAt moved(temporary);
-    result = session.Run("ExportDesignFile", "FileName=" + target);
+    result = session->Run("ExportDesignFile", "FileName=" + target);
   }
   EXPECT_EQ(result.status, E_FAIL);
   const std::string start =
@@ -367,7 +365,7 @@ TEST(WriteFailures, ASettingsFileOnAFullDiskIsNeitherEmptiedNorCutAndTheExportGo
     std::set<std::string> before;
     bool warned = false;
     {
-      plavena::HostSession session(Options(board));
+      plavena::HostSession session(hosttest::ModuleOptions(board, {{"*", "OK"}}));
       before = testsupport::TemporaryFiles();
       const DiskFiller filler(disk, 0);
       result = session.Run("ExportDesignFile", "FileName=" + out.Path("board.dsn"));
