@@ -21,13 +21,8 @@ using hosttest::ExportedDesignFile;
 using hosttest::Replaced;
 using hosttest::RouterSettingsFile;
 
-// The lines from "    (network" through its closing "    )".
 std::string NetworkSection(const std::string& design_file) {
-  const size_t begin = design_file.find("    (network\r\n");
-  if (begin == std::string::npos) return std::string();
-  const size_t end = design_file.find("\r\n    )\r\n", begin);
-  if (end == std::string::npos) return std::string();
-  return design_file.substr(begin, end + 9 - begin);
+  return hosttest::Section(design_file, "    (network");
 }
 
 std::string ExampleNetwork(const std::string& board_text = ExampleBoardText()) {
@@ -46,74 +41,9 @@ std::string Lines(std::initializer_list<const char*> lines) {
 // types (loads only beside a source or a terminator, so none for GND); from-tos sit in the net
 // their net text names; the system class "All Nets" is left out (user classes only); the
 // stub-length rule scoped All reaches every object; the Power class has a width of its own.
-const std::string kExampleNetwork = Lines({"    (network",
-                                           "        (net GND",
-                                           "            (pins",
-                                           "                U1-4 U1-7 C1-2 J1-4 ",
-                                           "            )",
-                                           "            (rule",
-                                           "                 (max_stub 100.000)",
-                                           "            )",
-                                           "        )",
-                                           "        (net +3V3",
-                                           "            (pins",
-                                           "                U1-8 R1-1 R2-1 C1-1 J1-1 D1-A ",
-                                           "            )",
-                                           "            (rule",
-                                           "                 (max_stub 100.000)",
-                                           "            )",
-                                           "            (source     J1-1 )",
-                                           "            (load       U1-8 R1-1 R2-1 D1-A )",
-                                           "            (terminator C1-1 )",
-                                           "        )",
-                                           "        (net SDA",
-                                           "            (pins",
-                                           "                U1-5 R1-2 ",
-                                           "            )",
-                                           "            (rule",
-                                           "                 (max_stub 100.000)",
-                                           "            )",
-                                           "            (fromto U1-5 R1-2",
-                                           "                (rule",
-                                           "                     (max_stub 100.000)",
-                                           "                )",
-                                           "            )",
-                                           "            (source     U1-5 )",
-                                           "            (load       R1-2 )",
-                                           "        )",
-                                           "        (net SCL",
-                                           "            (pins",
-                                           "                U1-6 R2-2 ",
-                                           "            )",
-                                           "            (rule",
-                                           "                 (max_stub 100.000)",
-                                           "            )",
-                                           "            (fromto U1-6 R2-2",
-                                           "                (rule",
-                                           "                     (max_stub 100.000)",
-                                           "                )",
-                                           "            )",
-                                           "            (load       U1-6 )",
-                                           "            (terminator R2-2 )",
-                                           "        )",
-                                           "        (class Power",
-                                           "            GND +3V3 ",
-                                           "            (rule",
-                                           "                (clearance 12.000)",
-                                           "                 (width 20.000)",
-                                           "                 (max_stub 100.000)",
-                                           "            )",
-                                           "        )",
-                                           "        (class I2C",
-                                           "            SDA SCL ",
-                                           "            (rule",
-                                           "                 (max_stub 100.000)",
-                                           "            )",
-                                           "        )",
-                                           "        (group Critical",
-                                           "            U1-5:R1-2 ",
-                                           "        )",
-                                           "    )"});
+const std::string kExampleNetwork = std::regex_replace(
+    testsupport::ReadFile(testsupport::TestDataPath("host/testdata/example-network.txt")),
+    std::regex("\n"), "\r\n");
 
 TEST(NetworkExport, ExampleBoardWithTheDefaultSettings) {
   EXPECT_EQ(ExampleNetwork(), kExampleNetwork);
