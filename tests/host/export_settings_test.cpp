@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "board_export.h"
 #include "framework/win/handles.h"
 #include "framework/win/text.h"
+#include "support/child_process.h"
 #include "support/test_paths.h"
 
 namespace {
@@ -114,43 +116,25 @@ TEST(ExportDesignFile, ExportsOfOneBoardAtOnceAllSaveItsSettingsFile) {
   constexpr int kExports = 4;
   testsupport::TempDir dir;
   const std::string board = testsupport::CopyExampleBoard(dir, "example-board.json");
-  auto wide = [](const std::string& text) { return std::wstring(text.begin(), text.end()); };
   for (int round = 0; round < 5; ++round) {
     SCOPED_TRACE("round " + std::to_string(round));
     DeleteFileA(dir.Path("example-board.qixpref").c_str());
-    std::vector<PROCESS_INFORMATION> processes;
+    std::vector<testsupport::ChildResult> results(kExports);
+    std::vector<std::thread> exports;
     for (int k = 0; k < kExports; ++k) {
-      SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-      const std::string log = dir.Path("export" + std::to_string(k) + ".log");
-      HANDLE output = CreateFileA(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
-                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-      ASSERT_NE(output, INVALID_HANDLE_VALUE);
-      std::wstring command = L"\"" + wide(testsupport::BinaryPath("Plavena.exe")) +
-                             L"\" --module \"" + wide(testsupport::BinaryPath("Tralvek.dll")) +
-                             L"\" --board \"" + wide(board) +
-                             L"\" --answer *=OK --run ExportDesignFile \"FileName=" +
-                             wide(dir.Path("out" + std::to_string(k) + ".dsn")) + L"\"";
-      STARTUPINFOW startup = {};
-      startup.cb = sizeof startup;
-      startup.dwFlags = STARTF_USESTDHANDLES;
-      startup.hStdOutput = startup.hStdError = output;
-      PROCESS_INFORMATION process = {};
-      const bool started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0,
-                                          nullptr, nullptr, &startup, &process);
-      CloseHandle(output);
-      ASSERT_TRUE(started);
-      CloseHandle(process.hThread);
-      processes.push_back(process);
+      exports.emplace_back([&, k] {
+        results[k] = testsupport::RunChild(
+            "\"" + testsupport::BinaryPath("Plavena.exe") + "\" --module \"" +
+                testsupport::BinaryPath("Tralvek.dll") + "\" --board \"" + board +
+                "\" --answer *=OK --run ExportDesignFile \"FileName=" +
+                dir.Path("out" + std::to_string(k) + ".dsn") + "\"",
+            60000);
+      });
     }
-    for (int k = 0; k < kExports; ++k) {
-      EXPECT_EQ(WaitForSingleObject(processes[k].hProcess, 60000), WAIT_OBJECT_0);
-      DWORD exit_code = 1;
-      GetExitCodeProcess(processes[k].hProcess, &exit_code);
-      CloseHandle(processes[k].hProcess);
-      const std::string log =
-          testsupport::ReadFile(dir.Path("export" + std::to_string(k) + ".log"));
-      EXPECT_EQ(exit_code, 0u) << log;
-      EXPECT_EQ(log.find("Warning"), std::string::npos) << log;
+    for (std::thread& export_thread : exports) export_thread.join();
+    for (const testsupport::ChildResult& result : results) {
+      EXPECT_EQ(result.exit_code, 0u) << result.output;
+      EXPECT_EQ(result.output.find("Warning"), std::string::npos) << result.output;
     }
     EXPECT_NE(testsupport::ReadFile(dir.Path("example-board.qixpref")).find("[HoleList]"),
               std::string::npos);

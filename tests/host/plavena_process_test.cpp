@@ -4,9 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <stdexcept>
-
 #include "host/plavena/command_line.h"
+#include "support/child_process.h"
 #include "support/test_paths.h"
 
 namespace {
@@ -15,44 +14,14 @@ using testsupport::TempDir;
 
 std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
-struct ProcessResult {
-  DWORD exit_code = 0;
-  std::string output;
-};
-
-// Runs Plavena.exe with the Tralvek module and the arguments; its standard output is kept.
-ProcessResult RunPlavena(const std::wstring& arguments) {
-  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-  HANDLE read = nullptr, write = nullptr;
-  if (!CreatePipe(&read, &write, &inherit, 0)) throw std::runtime_error("no pipe");
-  SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
-  std::wstring command = L"\"" + Wide(testsupport::BinaryPath("Plavena.exe")) + L"\" --module \"" +
-                         Wide(testsupport::BinaryPath("Tralvek.dll")) + L"\" " + arguments;
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = write;
-  startup.hStdError = write;
-  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  PROCESS_INFORMATION process = {};
-  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                      &startup, &process)) {
-    throw std::runtime_error("cannot start Plavena.exe");
-  }
-  CloseHandle(write);
-  ProcessResult result;
-  char chunk[4096];
-  DWORD got = 0;
-  while (ReadFile(read, chunk, sizeof chunk, &got, nullptr) && got > 0) {
-    for (DWORD i = 0; i < got; ++i) {
-      if (chunk[i] != '\r') result.output += chunk[i];  // the console's text mode adds them
-    }
-  }
-  WaitForSingleObject(process.hProcess, 60000);
-  GetExitCodeProcess(process.hProcess, &result.exit_code);
-  CloseHandle(process.hProcess);
-  CloseHandle(process.hThread);
-  CloseHandle(read);
+// Runs Plavena.exe with the Tralvek module and the arguments; its exit code and its standard
+// output, without the carriage returns the console's text mode adds.
+testsupport::ChildResult RunPlavena(const std::wstring& arguments) {
+  testsupport::ChildResult result = testsupport::RunChild(
+      L"\"" + Wide(testsupport::BinaryPath("Plavena.exe")) + L"\" --module \"" +
+          Wide(testsupport::BinaryPath("Tralvek.dll")) + L"\" " + arguments,
+      60000);
+  std::erase(result.output, '\r');
   return result;
 }
 
@@ -66,7 +35,7 @@ TEST(PlavenaProcess, ANameTheCodePageCannotHoldFailsAndTheSummaryNamesTheFilesWr
   const std::string board = testsupport::CopyExampleBoard(dir, "example-board.json");
   // Greek letters: the ANSI code page has look-alikes ("a", "b") that must not be used.
   const std::wstring greek = Wide(dir.path()) + L"\\\x03b1\x03b2.dsn";
-  const ProcessResult result = RunPlavena(
+  const testsupport::ChildResult result = RunPlavena(
       L"--board \"" + Wide(board) + L"\" --answer *=OK --run ExportDesignFile \"FileName=" + greek +
       L"\" --run ExportDesignFile \"FileName=" + Wide(dir.Path("board.dsn")) + L"\"");
   EXPECT_EQ(result.exit_code, 1u) << result.output;
@@ -102,12 +71,12 @@ TEST(PlavenaProcess, VerbosePrintsTheEditorsObjectLinesAndUnchangedFilesAreNotLi
   const std::wstring run = L"--board \"" + Wide(board) +
                            L"\" --answer *=OK --run ExportDesignFile \"FileName=" +
                            Wide(dir.Path("board.dsn")) + L"\"";
-  const ProcessResult first = RunPlavena(run + L" --verbose");
+  const testsupport::ChildResult first = RunPlavena(run + L" --verbose");
   EXPECT_EQ(first.exit_code, 0u) << first.output;
   EXPECT_NE(first.output.find("\npcb created Track "), std::string::npos);
   EXPECT_NE(first.output.find("\npcb destroyed Track "), std::string::npos);
   // A run that fails before writing lists nothing.
-  const ProcessResult second =
+  const testsupport::ChildResult second =
       RunPlavena(L"--board \"" + Wide(board) + L"\" --run ExportDesignFile \"FileName=\"");
   EXPECT_EQ(second.exit_code, 1u);
   EXPECT_EQ(second.output.find("file written:"), std::string::npos) << second.output;

@@ -7,29 +7,41 @@
 namespace testsupport {
 
 ChildResult RunChild(const std::string& command_line, DWORD timeout_ms) {
+  std::wstring wide(command_line.size(), L'\0');
+  wide.resize(MultiByteToWideChar(CP_ACP, 0, command_line.data(),
+                                  static_cast<int>(command_line.size()), wide.data(),
+                                  static_cast<int>(wide.size())));
+  return RunChild(wide, timeout_ms);
+}
+
+ChildResult RunChild(const std::wstring& command_line, DWORD timeout_ms) {
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   HANDLE read_end = nullptr;
   HANDLE write_end = nullptr;
   if (!CreatePipe(&read_end, &write_end, &inherit, 0)) throw std::runtime_error("CreatePipe");
   SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOA startup{};
+  STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdOutput = write_end;
   startup.hStdError = write_end;
   startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   PROCESS_INFORMATION process{};
-  std::string line = command_line;
+  std::wstring line = command_line;
   // The child and whatever it starts live in a job, so that a child that hangs is ended with
   // all of them at the deadline (and the pipe they hold is closed).
   const HANDLE job = CreateJobObjectA(nullptr, nullptr);
-  const BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE,
+  const BOOL started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE,
                                       CREATE_SUSPENDED, nullptr, nullptr, &startup, &process);
   CloseHandle(write_end);
   if (!started) {
     CloseHandle(read_end);
     if (job) CloseHandle(job);
-    throw std::runtime_error("cannot start " + command_line);
+    std::string name(command_line.size() * 3, '\0');
+    name.resize(WideCharToMultiByte(CP_ACP, 0, command_line.data(),
+                                    static_cast<int>(command_line.size()), name.data(),
+                                    static_cast<int>(name.size()), nullptr, nullptr));
+    throw std::runtime_error("cannot start " + name);
   }
   const bool in_job = job && AssignProcessToJobObject(job, process.hProcess);
   ResumeThread(process.hThread);

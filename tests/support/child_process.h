@@ -19,5 +19,7 @@ struct ChildResult {
 // Runs a program with its standard output on a pipe; returns its exit code and what it wrote.
 // A program still running after `timeout_ms` is ended, together with the processes it started.
 ChildResult RunChild(const std::string& command_line, DWORD timeout_ms = 30000);
+// The same with a command line of characters beyond the ANSI code page.
+ChildResult RunChild(const std::wstring& command_line, DWORD timeout_ms = 30000);
 
 }  // namespace testsupport
