@@ -95,7 +95,7 @@ TEST(DesignFileSaver, DuplicatedPinsWithANetAreWarningsAndWithoutOneKeepouts) {
 
 // The example board, its board-wide clearance after a 15 mil clearance for the vias of the nets
 // `nets_scope` names, opened in the editor.
-void OpenBoardWithViaClearance(const testsupport::TempDir& dir, const std::string& nets_scope) {
+void OpenBoardWithViaClearance(const std::string& nets_scope) {
   std::string text = testsupport::ReadFile(quorveltest::ExampleBoardPath());
   text = Replaced(text, R"("name": "Clearance", "priority": 2,)",
                   R"("name": "Clearance", "priority": 5,)");
@@ -104,15 +104,14 @@ void OpenBoardWithViaClearance(const testsupport::TempDir& dir, const std::strin
                   R"( "scope1": ")" +
                       nets_scope + R"(", "scope2": "IsVia"},
     {"kind": "Width",)");
-  testsupport::WriteFile(dir.Path("board.json"), text);
-  ASSERT_EQ(rulestest::OpenBoard(dir.Path("board.json")), "");
+  ASSERT_EQ(rulestest::OpenBoardText(text), "");
 }
 
 // Nets no rule names share the clearances found for the first of them; nets a rule names, even
 // after such a net, get their own.
 TEST(DesignFileSaver, NetsNamedByAClearanceRuleKeepTheirOwnCells) {
   testsupport::TempDir dir;
-  ASSERT_NO_FATAL_FAILURE(OpenBoardWithViaClearance(dir, "InNet('SCL') or InNet('LED_K')"));
+  ASSERT_NO_FATAL_FAILURE(OpenBoardWithViaClearance("InNet('SCL') or InNet('LED_K')"));
   router::TOvixRules collection(sdk::PcbApi_GetCurrentBoardHandle());
   collection.Collect();
   const router::TOvixRuleQueries rules(collection);
@@ -145,13 +144,12 @@ TEST(ObjectClearanceMatrices, OnlyObjectsWithClearancesOfTheirOwnGetAMatrix) {
     return matrices.Build(object, 74, scope, on_layer_scope);
   };
   const router::THostRuleConstraintQuery gaps;
-  testsupport::TempDir dir;
-  const std::string example = testsupport::ReadFile(quorveltest::ExampleBoardPath());
   {
     // The room's rule is the one rule whose scope lies within a net's.
-    testsupport::WriteFile(dir.Path("board.json"),
-                           Replaced(example, "WithinRoom('Room 1')", "All"));
-    ASSERT_EQ(rulestest::OpenBoard(dir.Path("board.json")), "");
+    ASSERT_EQ(
+        rulestest::OpenBoardText(Replaced(testsupport::ReadFile(quorveltest::ExampleBoardPath()),
+                                          "WithinRoom('Room 1')", "All")),
+        "");
     router::TOvixRules collection(sdk::PcbApi_GetCurrentBoardHandle());
     collection.Collect();
     router::TObjectClearanceMatrices matrices(collection, gaps,
@@ -166,7 +164,7 @@ TEST(ObjectClearanceMatrices, OnlyObjectsWithClearancesOfTheirOwnGetAMatrix) {
     EXPECT_EQ(build(matrices, pcbapi::kClass, "I2C", 3, 4), nullptr);
   }
   // The board-wide clearance after a rule for SCL's vias.
-  ASSERT_NO_FATAL_FAILURE(OpenBoardWithViaClearance(dir, "InNet('SCL')"));
+  ASSERT_NO_FATAL_FAILURE(OpenBoardWithViaClearance("InNet('SCL')"));
   router::TOvixRules collection(sdk::PcbApi_GetCurrentBoardHandle());
   collection.Collect();
   router::TObjectClearanceMatrices matrices(collection, gaps, sdk::PcbApi_GetCurrentBoardHandle());
@@ -193,12 +191,11 @@ std::string NetClearance(int priority, const std::string& scope2, const std::str
 }
 
 // A board of the nets N and M with the rules given, opened in the editor.
-void OpenNetsBoard(const testsupport::TempDir& dir, const std::vector<std::string>& rules) {
+void OpenNetsBoard(const std::vector<std::string>& rules) {
   std::string board = R"({"format": "quorvel-board", "version": 1,)"
                       R"( "nets": [{"name": "N"}, {"name": "M"}], "rules": [)";
   for (const std::string& rule : rules) board += (board.back() == '[' ? "" : ",") + rule;
-  testsupport::WriteFile(dir.Path("cells.json"), board + "]}");
-  EXPECT_EQ(rulestest::OpenBoard(dir.Path("cells.json")), "");
+  EXPECT_EQ(rulestest::OpenBoardText(board + "]}"), "");
 }
 
 // The clearance matrices of the board open in the editor, over its rules as collected.
@@ -215,8 +212,7 @@ std::vector<std::string> StatementsOf(const std::unique_ptr<router::TClearanceMa
 
 // The statements of net N's clearance matrix on all layers, with the rules given.
 std::vector<std::string> NetMatrixStatements(const std::vector<std::string>& rules) {
-  testsupport::TempDir dir;
-  OpenNetsBoard(dir, rules);
+  OpenNetsBoard(rules);
   CurrentBoardMatrices current;
   router::TObjectClearanceMatrices& matrices = current.matrices;
   return StatementsOf(matrices.Build(rulestest::Named(pcbapi::kNet, "N"), 74, 7, 26));
@@ -231,8 +227,7 @@ constexpr int kAskedLayers[] = {74, 1, 2, 32};
 // the layers after the first.
 std::vector<std::vector<std::string>> LayerByLayerStatements(const std::vector<std::string>& rules,
                                                              int& later_probes) {
-  testsupport::TempDir dir;
-  OpenNetsBoard(dir, rules);
+  OpenNetsBoard(rules);
   const sdk::Handle board = sdk::PcbApi_GetCurrentBoardHandle();
   router::TOvixRules collection(board);
   collection.Collect();
@@ -305,8 +300,7 @@ TEST(ObjectClearanceMatrices, CellsKeepOnlyGapsThatSayMore) {
 // Nets no rule names get the cells found for the first of them, the second one too; a net class
 // is probed with its first member that is a net of the board, whatever names come before it.
 TEST(ObjectClearanceMatrices, UnnamedNetsAndNetClassesGetTheCellsTheirRulesFill) {
-  testsupport::TempDir dir;
-  testsupport::WriteFile(dir.Path("cells.json"), R"x({"format": "quorvel-board", "version": 1,
+  ASSERT_EQ(rulestest::OpenBoardText(R"x({"format": "quorvel-board", "version": 1,
   "nets": [{"name": "M"}, {"name": "N"}, {"name": "P"}],
   "classes": [{"name": "C", "memberKind": "nets", "members": ["N", "A_gone"]}],
   "rules": [
@@ -315,8 +309,8 @@ TEST(ObjectClearanceMatrices, UnnamedNetsAndNetClassesGetTheCellsTheirRulesFill)
     {"kind": "Clearance", "name": "ClassVia", "priority": 2, "scope1": "InNetClass('C')",
      "scope2": "IsVia", "gap": "20mil"},
     {"kind": "Clearance", "name": "Board", "priority": 3, "scope1": "All", "scope2": "All",
-     "gap": "10mil"}]})x");
-  ASSERT_EQ(rulestest::OpenBoard(dir.Path("cells.json")), "");
+     "gap": "10mil"}]})x"),
+            "");
   CurrentBoardMatrices current;
   router::TObjectClearanceMatrices& matrices = current.matrices;
   const auto statements = [&](uint8_t kind, const char* name, int scope, int on_layer_scope) {
@@ -337,8 +331,7 @@ TEST(ObjectClearanceMatrices, UnnamedNetsAndNetClassesGetTheCellsTheirRulesFill)
 // Rules that name only nets, classes and the board hold every probe of a net alike: a pad in the
 // net and one on the board answer for every type, and their rule fills every cell.
 TEST(ObjectClearanceMatrices, OnePairOfProbesAnswersWhenNoScopeTellsObjectsApart) {
-  testsupport::TempDir dir;
-  testsupport::WriteFile(dir.Path("cells.json"), R"x({"format": "quorvel-board", "version": 1,
+  ASSERT_EQ(rulestest::OpenBoardText(R"x({"format": "quorvel-board", "version": 1,
   "nets": [{"name": "N"}],
   "classes": [{"name": "C", "memberKind": "nets", "members": ["N"]},
               {"name": "D", "memberKind": "nets", "members": ["N"]}],
@@ -348,8 +341,8 @@ TEST(ObjectClearanceMatrices, OnePairOfProbesAnswersWhenNoScopeTellsObjectsApart
     {"kind": "Clearance", "name": "CGap", "priority": 2, "scope1": "InNetClass('C')",
      "scope2": "All", "gap": "12mil"},
     {"kind": "Clearance", "name": "Board", "priority": 3, "scope1": "All", "scope2": "All",
-     "gap": "10mil"}]})x");
-  ASSERT_EQ(rulestest::OpenBoard(dir.Path("cells.json")), "");
+     "gap": "10mil"}]})x"),
+            "");
   CurrentBoardMatrices current;
   router::TObjectClearanceMatrices& matrices = current.matrices;
   // C's own clearance, and D's, of higher precedence, between C's net and anything.

@@ -13,7 +13,6 @@ namespace rulestest {
 
 namespace {
 
-
 // Answers only what the rule collection asks of a client: the server module "PCB". No document
 // is open in this host.
 class PcbClient final : public routertest::IdleClient<> {
@@ -64,6 +63,14 @@ std::string OpenBoard(const std::string& path) {
   if (!editor.open) return "Quorvel.dll did not load";
   char error[1024] = {};
   return editor.open(path.c_str(), error, sizeof error) == 0 ? std::string() : error;
+}
+
+std::string OpenBoardText(const std::string& text) {
+  static const testsupport::TempDir dir;
+  static int boards = 0;
+  const std::string path = dir.Path("board" + std::to_string(++boards) + ".json");
+  testsupport::WriteFile(path, text);
+  return OpenBoard(path);
 }
 
 std::string RulesBoardPath() { return testsupport::TestDataPath("../examples/rules-board.json"); }

@@ -14,6 +14,8 @@ namespace rulestest {
 // Opens a board in the editor and installs the client global; both stay for the process.
 // "" on success, else the editor's message.
 std::string OpenBoard(const std::string& path);
+// Opens a board given as the text of its file, written into a folder that lasts the process.
+std::string OpenBoardText(const std::string& text);
 std::string RulesBoardPath();
 
 // Handles of one kind on the current board, in file order.

@@ -238,10 +238,9 @@ TEST_F(RulesBoard, ScopeInclusionExportsEvaluateEachScope) {
 
 // A board without rules has no storages and asks the host; an unknown board handle is refused.
 TEST(RulesCollection, ABoardWithoutRulesHasNoStoragesAndAnUnknownOneIsRefused) {
-  testsupport::TempDir dir;
-  testsupport::WriteFile(dir.Path("bare.json"),
-                         R"({"format": "quorvel-board", "version": 1, "nets": [{"name": "A"}]})");
-  ASSERT_EQ(rulestest::OpenBoard(dir.Path("bare.json")), "");
+  ASSERT_EQ(rulestest::OpenBoardText(
+                R"({"format": "quorvel-board", "version": 1, "nets": [{"name": "A"}]})"),
+            "");
   TOvixRules rules(sdk::PcbApi_GetCurrentBoardHandle());
   rules.Collect();
   for (int kind : {kClearanceRule, kWidthRule, kLengthRule}) {
@@ -274,9 +273,7 @@ TEST(RulesCollection, ManyRulesOfOneKindAndSharedPriorities) {
              std::to_string(i) + R"x(')"})x";
   }
   board += "]}";
-  testsupport::TempDir dir;
-  testsupport::WriteFile(dir.Path("many.json"), board);
-  ASSERT_EQ(rulestest::OpenBoard(dir.Path("many.json")), "");
+  ASSERT_EQ(rulestest::OpenBoardText(board), "");
   TOvixRules rules(sdk::PcbApi_GetCurrentBoardHandle());
   rules.Collect();
   TOvixRuleStorage* widths = rules.storage(kWidthRule);
@@ -306,14 +303,13 @@ TEST(RulesCollection, ManyRulesOfOneKindAndSharedPriorities) {
 
 // A rule before rules of a higher scope kind is reported against the last of them.
 TEST(RulesCollection, APriorityProblemNamesTheLastLaterRuleOfAHigherKind) {
-  testsupport::TempDir dir;
-  testsupport::WriteFile(dir.Path("kinds.json"), R"x({"format": "quorvel-board", "version": 1,
+  ASSERT_EQ(rulestest::OpenBoardText(R"x({"format": "quorvel-board", "version": 1,
   "nets": [{"name": "A"}, {"name": "B"}],
   "rules": [
     {"kind": "Width", "name": "WAll", "priority": 1, "scope1": "All"},
     {"kind": "Width", "name": "WA", "priority": 2, "scope1": "InNet('A')"},
-    {"kind": "Width", "name": "WB", "priority": 3, "scope1": "InNet('B')"}]})x");
-  ASSERT_EQ(rulestest::OpenBoard(dir.Path("kinds.json")), "");
+    {"kind": "Width", "name": "WB", "priority": 3, "scope1": "InNet('B')"}]})x"),
+            "");
   TOvixRules rules(sdk::PcbApi_GetCurrentBoardHandle());
   rules.Collect();
   ASSERT_NE(rules.PriorityProblems(kWidthRule), nullptr);
@@ -324,13 +320,12 @@ TEST(RulesCollection, APriorityProblemNamesTheLastLaterRuleOfAHigherKind) {
 // Without the collection's net index a scope finds a net by its exact name, and a class of nets
 // in any case, passing over a class of something else of the same name; the first match wins.
 TEST(RuleScopeNames, FindTheirObjectsOnTheBoard) {
-  testsupport::TempDir dir;
-  testsupport::WriteFile(dir.Path("names.json"), R"({"format": "quorvel-board", "version": 1,
+  ASSERT_EQ(rulestest::OpenBoardText(R"({"format": "quorvel-board", "version": 1,
   "nets": [{"name": "GND"}, {"name": "gnd"}],
   "classes": [{"name": "Power", "memberKind": "components", "members": []},
               {"name": "POWER", "memberKind": "nets", "members": ["GND"]},
-              {"name": "power", "memberKind": "nets", "members": []}]})");
-  ASSERT_EQ(rulestest::OpenBoard(dir.Path("names.json")), "");
+              {"name": "power", "memberKind": "nets", "members": []}]})"),
+            "");
   const auto board = Interface(sdk::PcbApi_GetCurrentBoardHandle()).As<IPCB_Board>(IID_IPCB_Board);
   ASSERT_TRUE(board);
   const std::vector<sdk::Handle> nets = Objects(pcbapi::kNet);

@@ -48,8 +48,7 @@ constexpr const char* kBoard = R"x({"format": "quorvel-board", "version": 1,
 class SingleNetRules : public ::testing::Test {
  protected:
   void SetUp() override {
-    testsupport::WriteFile(dir_.Path("nets.json"), kBoard);
-    ASSERT_EQ(rulestest::OpenBoard(dir_.Path("nets.json")), "");
+    ASSERT_EQ(rulestest::OpenBoardText(kBoard), "");
     rules_ = std::make_unique<TOvixRules>(sdk::PcbApi_GetCurrentBoardHandle());
     rules_->Collect();
   }
@@ -64,7 +63,6 @@ class SingleNetRules : public ::testing::Test {
     return *proxy;
   }
 
-  testsupport::TempDir dir_;
   std::unique_ptr<TOvixRules> rules_;
 };
 
@@ -135,15 +133,14 @@ TEST_F(SingleNetRules, QueriesGiveTheEditorsAnswers) {
 // The writer keeps one answer per rule kind and scope range for the nets no rule names: B, named
 // by no rule, gets the board's width and clearance rules, whichever kind is asked first.
 TEST(UnnamedNetAnswers, AreKeptPerRuleKind) {
-  testsupport::TempDir dir;
-  testsupport::WriteFile(dir.Path("kinds.json"), R"x({"format": "quorvel-board", "version": 1,
+  ASSERT_EQ(rulestest::OpenBoardText(R"x({"format": "quorvel-board", "version": 1,
   "nets": [{"name": "A"}, {"name": "B"}],
   "rules": [
     {"kind": "Width", "name": "WidthA", "priority": 1, "scope1": "InNet('A')"},
     {"kind": "Width", "name": "WidthAll", "priority": 2},
     {"kind": "Clearance", "name": "ClearanceAll", "priority": 1, "gap": "8mil"}]
-})x");
-  ASSERT_EQ(rulestest::OpenBoard(dir.Path("kinds.json")), "");
+})x"),
+            "");
   TOvixRules rules(sdk::PcbApi_GetCurrentBoardHandle());
   rules.Collect();
   constexpr uint8_t kClearanceKind = 0, kWidthKind = 2;
@@ -171,8 +168,7 @@ TEST(UnnamedNetAnswers, AreKeptPerRuleKind) {
 // class. Nets told apart from no other, and objects of no net, may share one answer. And which
 // nets a scope range of rules can hold at all.
 TEST(NetsTheRulesName, AreThoseNamedDirectlyOrThroughTheirClass) {
-  testsupport::TempDir dir;
-  testsupport::WriteFile(dir.Path("named.json"), R"x({"format": "quorvel-board", "version": 1,
+  ASSERT_EQ(rulestest::OpenBoardText(R"x({"format": "quorvel-board", "version": 1,
   "nets": [{"name": "A"}, {"name": "B"}, {"name": "C"}, {"name": "D"}],
   "classes": [{"name": "Fast", "memberKind": "nets", "members": ["b"]},
               {"name": "fast", "memberKind": "nets", "members": ["D"]},
@@ -190,8 +186,8 @@ TEST(NetsTheRulesName, AreThoseNamedDirectlyOrThroughTheirClass) {
     {"kind": "Width", "name": "WidthAll", "priority": 2},
     {"kind": "Length", "name": "LengthPaths", "priority": 1, "scope1": "InFromToClass('Paths')",
      "minLength": "1mil", "maxLength": "2mil"}]
-})x");
-  ASSERT_EQ(rulestest::OpenBoard(dir.Path("named.json")), "");
+})x"),
+            "");
   TOvixRules rules(sdk::PcbApi_GetCurrentBoardHandle());
   rules.Collect();
   const auto net = [](const char* name) { return Named(pcbapi::kNet, name); };
@@ -231,13 +227,12 @@ TEST(NetsTheRulesName, AreThoseNamedDirectlyOrThroughTheirClass) {
 // hold, which it might hold cut.
 TEST(NetNameIndex, FindsNamesBeyondAsciiAndAtTheRecordsLimit) {
   const auto net = [](const std::string& json_name) { return R"({"name": ")" + json_name + "\"}"; };
-  testsupport::TempDir dir;
-  testsupport::WriteFile(dir.Path("names.json"),
-                         R"({"format": "quorvel-board", "version": 1, "nets": [)" +
-                             net("Gr\\u00fcn") + ", " + net(std::string(255, 'L')) + ", " +
-                             // 255 bytes of UTF-8
-                             net(std::string(253, 'M') + "\\u00e9") + ", " + net("Plain") + "]}");
-  ASSERT_EQ(rulestest::OpenBoard(dir.Path("names.json")), "");
+  ASSERT_EQ(
+      rulestest::OpenBoardText(R"({"format": "quorvel-board", "version": 1, "nets": [)" +
+                               net("Gr\\u00fcn") + ", " + net(std::string(255, 'L')) + ", " +
+                               // 255 bytes of UTF-8
+                               net(std::string(253, 'M') + "\\u00e9") + ", " + net("Plain") + "]}"),
+      "");
   const TOvixRules rules(sdk::PcbApi_GetCurrentBoardHandle());
   const std::vector<sdk::Handle> nets = rulestest::Objects(pcbapi::kNet);
   ASSERT_EQ(nets.size(), 4u);
