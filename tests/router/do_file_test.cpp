@@ -116,29 +116,6 @@ TEST_F(DoFileWriter, WritesTheTemplateBesideTheDesignFile) {
   EXPECT_TRUE(testsupport::FolderEntries(dir.Path("tmp")).empty());
 }
 
-TEST_F(DoFileWriter, FindsTheTemplateInTheHostsSystemFolderFirstAndThroughPathLast) {
-  struct Case {
-    std::vector<const char*> holders;
-    const char* found;
-  };
-  const Case cases[] = {
-      {{"host\\System", "module", "path"}, "host\\System"},
-      {{"module", "path"}, "module"},
-      {{"path"}, "path"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.found);
-    for (const char* holder : c.holders) {
-      WriteFile(dir.Path(std::string(holder) + "\\Tralvek.Do"), std::string("from ") + holder);
-    }
-    ASSERT_EQ(Write(), "written");
-    EXPECT_EQ(ReadFile(do_file), std::string("from ") + c.found + "\r\n");
-    for (const char* holder : c.holders) {
-      DeleteFileA(dir.Path(std::string(holder) + "\\Tralvek.Do").c_str());
-    }
-  }
-}
-
 // Every failure keeps the do-file as it was and leaves no temporary file behind.
 TEST_F(DoFileWriter, FailuresKeepTheOlderDoFile) {
   const std::string user = sdk::GetComputerNameText();

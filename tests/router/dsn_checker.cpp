@@ -487,4 +487,11 @@ std::string Describe(const std::vector<std::string>& problems) {
   return text;
 }
 
+std::string Crlf(std::string text) {
+  for (size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 2) {
+    text.insert(at, "\r");
+  }
+  return text;
+}
+
 }  // namespace dsntest

@@ -15,4 +15,7 @@ std::vector<std::string> CheckDesignFile(std::string_view text);
 // The problems joined by line breaks, for test messages.
 std::string Describe(const std::vector<std::string>& problems);
 
+// `text` with CR LF line ends, as the design file has them.
+std::string Crlf(std::string text);
+
 }  // namespace dsntest

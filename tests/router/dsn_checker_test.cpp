@@ -5,11 +5,7 @@
 
 namespace {
 
-std::string Crlf(std::string text) {
-  for (size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 2)
-    text.insert(at, "\r");
-  return text;
-}
+using dsntest::Crlf;
 
 const char kSound[] =
     "(pcb b\n"

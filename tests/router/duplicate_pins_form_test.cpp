@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "framework/render.h"
-#include "framework/win/text.h"
 #include "report_answer.h"
 #include "controls/xp_bitbtn.h"
 #include "controls/xp_ext_panel.h"
@@ -64,18 +63,12 @@ TEST(DuplicatePinsReport, IsBuiltFromItsDescription) {
             GetSysColor(COLOR_WINDOW));
 }
 
-TEST(DuplicatePinsReport, ShowsTheLinesInOrderAndClosesByEitherButton) {
-  const std::vector<std::string> lines = {"U1-5 (Net=SDA)", "U1-5 (Net=SCL)", "R7-1 (Net=VCC)"};
-  for (const wchar_t* button : {L"OK", L"Close"}) {
-    SCOPED_TRACE(win::Narrow(button));
-    routertest::ReportAnswer answer(button);
-    router::ShowDuplicatePins(lines);
-    EXPECT_TRUE(answer.pressed());
-    EXPECT_EQ(answer.lines(), lines);
-  }
+// Its lines in order and both buttons are checked where the export shows it (the design file's
+// writer and the export through the host).
+TEST(DuplicatePinsReport, AnEmptyListIsShownAllTheSame) {
   routertest::ReportAnswer answer(L"OK");
   router::ShowDuplicatePins({});
-  EXPECT_TRUE(answer.pressed()) << "an empty list is shown all the same";
+  EXPECT_TRUE(answer.pressed());
   EXPECT_TRUE(answer.lines().empty());
 }
 

@@ -9,6 +9,7 @@
 #include "router/design_file_output.h"
 #include "router/library_images.h"
 #include "router/padstack.h"
+#include "router/dsn_checker.h"
 #include "sdk/rt_param.h"
 
 namespace {
@@ -29,12 +30,7 @@ TPadStackShape Pad(int32_t x, int32_t y, uint8_t shape = router::kRoundShape, in
   return s;
 }
 
-// The lines with CR LF ends, as the design file has them.
-std::string Crlf(std::string text) {
-  for (size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 2)
-    text.insert(at, "\r");
-  return text;
-}
+using dsntest::Crlf;
 
 TEST(PadStackList, MatchesWithinTheToleranceOnly) {
   struct Case {
