@@ -102,10 +102,11 @@ class DoFileWriter : public ::testing::Test {
 };
 
 // Any line ending reads as a line; every line is written whole with CR LF, and an older
-// do-file is replaced.
+// do-file is replaced. A template outside the installation is found through the search's places
+// (their order is the search's own tests' matter), here through PATH, the last of them.
 TEST_F(DoFileWriter, WritesTheTemplateBesideTheDesignFile) {
   const std::string long_line = std::string(400, 'x') + " $FILENAME";
-  WriteFile(installed_template,
+  WriteFile(dir.Path("path\\Tralvek.Do"),
             "bestsave on $FILENAME.w\nroute 25\rwrite routes $filename.rte\r\n\r\n" + long_line);
   WriteFile(do_file, "an older do-file with more lines\r\nroute 1\r\nquit\r\nquit\r\n");
   ASSERT_EQ(Write(), "written");
