@@ -62,7 +62,7 @@ void TCustomdxTreeList::SetState(TdxTreeListState value) {
 }
 
 void TCustomdxTreeList::RepaintAtOnce(const RECT& rect) {
-  if (!HandleAllocated() || rect.right <= rect.left || rect.bottom <= rect.top) return;
+  if (!HandleAllocated() || IsRectEmpty(&rect)) return;
   InvalidateRect(hwnd_, &rect, FALSE);
   UpdateWindow(hwnd_);
 }
@@ -506,7 +506,7 @@ void TCustomdxTreeList::ApplySizing() {
       const int band = cell->band;
       const int width = pos - range.origin + 1;
       if (model.band_widths_follow_columns && !IsAutoWidth() && model.bands[band].rows.size() < 2) {
-        ResizeColumnSingleRow(band, sizing_column_, width);
+        ResizeColumnSingleRow(*cell, width);
       } else {
         ResizeColumnInRow(*cell, width);
       }
@@ -635,13 +635,10 @@ void TCustomdxTreeList::ResizeColumnInRow(const LayoutHeaderCell& header, int wi
   });
 }
 
-void TCustomdxTreeList::ResizeColumnSingleRow(int band, int column, int width) {
+void TCustomdxTreeList::ResizeColumnSingleRow(const LayoutHeaderCell& header, int width) {
   const HeaderModel model = GetHeaderModel();
   const Layout layout = GetLayout();
-  if (band < 0 || band >= static_cast<int>(model.bands.size()) ||
-      column >= static_cast<int>(layout.column_widths.size())) {
-    return;
-  }
+  const int band = header.band, column = header.column;
   const int old_band_width = layout.band_widths[band];
   const int new_band_width = old_band_width + (width - layout.column_widths[column]);
   Locked([&] {

@@ -660,7 +660,7 @@ class TCustomdxTreeList : public TreeListBase,
   // The header's column, in its row of its band, as the layout placed it.
   void ResizeColumnInRow(const LayoutHeaderCell& header, int width);
   void ResizeBandColumns(int band, int width);
-  void ResizeColumnSingleRow(int band, int column, int width);
+  void ResizeColumnSingleRow(const LayoutHeaderCell& header, int width);
 
   int PressedBand() const noexcept { return pressed_band_; }
   int PressedColumn() const noexcept { return pressed_column_; }

@@ -272,20 +272,6 @@ TEST(TreeListSearch, StartFocusesTheFirstMatchAndEndStops) {
   EXPECT_FALSE(f.grid.Searching());
 }
 
-TEST(TreeListHeader, ButtonStatesAre0Or1Or3Or7) {
-  treelist_test::TestTreeList grid(nullptr);
-  EXPECT_EQ(grid.GetHeaderButtonState(0), 0);
-  grid.SetShowHeaderButtons(true);
-  EXPECT_EQ(grid.GetHeaderButtonState(0), 1);
-  grid.SetHotButtonColumn(0);
-  EXPECT_EQ(grid.GetHeaderButtonState(0), 3);
-  grid.SetPressedButtonColumn(0, false);
-  EXPECT_EQ(grid.GetHeaderButtonState(0), 3) << "pressed but not shown so";
-  grid.SetPressedButtonColumn(0, true);
-  EXPECT_EQ(grid.GetHeaderButtonState(0), 7);
-  EXPECT_EQ(grid.GetHeaderButtonState(1), 1);
-}
-
 POINT g_cursor{};  // the screen point the grid reads as the cursor's
 
 POINT ToScreen(HWND hwnd, POINT p) {
@@ -325,6 +311,28 @@ struct Grid : GridForm {
     for (int i = 0; i < 30; ++i) AddNamed(grid, nullptr, L"NET" + std::to_wstring(i));
   }
 };
+
+// Header buttons: none (0) until shown (1), hot (3), and pressed (7) from a press on the
+// button part of a hot header until the release; a press elsewhere on the header presses none.
+TEST(TreeListHeader, AHeadersButtonShowsPressedFromThePressOnItUntilTheRelease) {
+  Grid f;
+  EXPECT_EQ(f.grid.GetHeaderButtonState(1), 0);
+  f.grid.SetShowHeaderButtons(true);
+  EXPECT_EQ(f.grid.GetHeaderButtonState(1), 1);
+  f.grid.SetHotButtonColumn(1);
+  const RECT header = HeaderRect(f.grid, 1);
+  const POINT on_button{header.right - 10, Mid(header).y};
+  Down(f.grid, on_button);
+  EXPECT_EQ(f.grid.State(), tsColumnButtonDown);
+  EXPECT_EQ(f.grid.GetHeaderButtonState(1), 7);
+  EXPECT_EQ(f.grid.GetHeaderButtonState(2), 1);
+  Up(f.grid, on_button);
+  EXPECT_EQ(f.grid.GetHeaderButtonState(1), 3);
+  Down(f.grid, Mid(header));
+  EXPECT_EQ(f.grid.State(), tsColumnDown);
+  EXPECT_EQ(f.grid.GetHeaderButtonState(1), 3);
+  Up(f.grid, Mid(header));
+}
 
 TEST(TreeListInteraction, EveryStateEndsInNoneWithItsOverlaysAndTheHintTimersGone) {
   using Shown = bool (TCustomdxTreeList::*)() const noexcept;
@@ -370,7 +378,10 @@ TEST(TreeListInteraction, EveryStateEndsInNoneWithItsOverlaysAndTheHintTimersGon
     }
     SetTimer(f.hwnd(), TCustomdxTreeList::kHintShowTimer, 10000, nullptr);
     SetTimer(f.hwnd(), TCustomdxTreeList::kHintHideTimer, 10000, nullptr);
-    // Ended each way in turn: cancel mode, Escape, another window taking the mouse.
+    // Ended each way in turn: cancel mode, Escape, another window taking the mouse. The Escape
+    // that ends it goes no further (a dialog's handler would close the dialog).
+    int keys_seen = 0;
+    f.grid.OnKeyDown = [&](framework::TComponent*, WORD&, unsigned) { ++keys_seen; };
     HWND other = CreateWindowW(L"STATIC", L"", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
     switch ((&c - starts) % 3) {
       case 0: SendMessageW(f.hwnd(), WM_CANCELMODE, 0, 0); break;
@@ -379,6 +390,7 @@ TEST(TreeListInteraction, EveryStateEndsInNoneWithItsOverlaysAndTheHintTimersGon
     }
     DestroyWindow(other);
     EXPECT_EQ(f.grid.State(), tsNone);
+    EXPECT_EQ(keys_seen, 0);
     EXPECT_EQ((std::vector<int>{f.grid.PressedColumn(), f.grid.PressedBand(),
                                 f.grid.DraggedColumn(), f.grid.DraggedBand()}),
               std::vector<int>(4, -1));
@@ -531,6 +543,17 @@ TEST(TreeListInteraction, StackedHeadersSizeTheirBandAndANewRowOpensRightBelowTh
   EXPECT_NE(columns[0].width, own.columns[0].width) << "the sized header took its width";
   EXPECT_EQ(std::make_pair(columns[1].width, columns[2].width),
             std::make_pair(own.columns[1].width, own.columns[2].width));
+
+  // The lead the first band's first header carries stays out of the other bands' headers.
+  treelist::HeaderModel led = treelist_test::TwoBandModel();
+  led.first_band_offset = 7;
+  f.grid.SetModel(led);
+  const RECT second_band_first = HeaderRect(f.grid, 1);
+  Down(f.grid, {second_band_first.right - 1, Mid(second_band_first).y});
+  ASSERT_EQ(f.grid.State(), tsColumnSizing);
+  Move(f.grid, {second_band_first.right + 9, Mid(second_band_first).y});
+  Up(f.grid, {second_band_first.right + 9, Mid(second_band_first).y});
+  EXPECT_EQ(HeaderRect(f.grid, 1).right, second_band_first.right + 10);
 }
 
 TEST(TreeListInteraction, DragsScroll32PixelsATickAtTheEdgesUntilTheEnds) {
