@@ -81,7 +81,7 @@ std::string WithoutPadstackNumbers(const std::string& board) {
 }
 
 // Narrow clearance rules ahead of the board-wide ones: SDA on the top layer 6 mil to anything,
-// SCL 15 mil to vias.
+// SCL 15 mil to vias, the I2C class on the bottom layer 11 mil to vias.
 std::string WithNetClearances(std::string board) {
   board = Replaced(board, R"j("name": "Clearance", "priority": 2,)j",
                    R"j("name": "Clearance", "priority": 9,)j");
@@ -90,7 +90,8 @@ std::string WithNetClearances(std::string board) {
   return Replaced(board, R"j("rules": [)j",
                   R"j("rules": [
     {"kind": "Clearance", "name": "SdaTop", "priority": 1, "scope1": "InNet('SDA') And OnLayer('Top')", "scope2": "All", "gap": "6mil"},
-    {"kind": "Clearance", "name": "SclVias", "priority": 2, "scope1": "InNet('SCL')", "scope2": "IsVia", "gap": "15mil"},)j");
+    {"kind": "Clearance", "name": "SclVias", "priority": 2, "scope1": "InNet('SCL')", "scope2": "IsVia", "gap": "15mil"},
+    {"kind": "Clearance", "name": "I2cBottomVias", "priority": 3, "scope1": "InNetClass('I2C') And OnBottomLayer", "scope2": "IsVia", "gap": "11mil"},)j");
 }
 
 TEST(NetworkExport, ClearanceProbesLeaveTheBoardAsItWas) {
@@ -115,8 +116,9 @@ TEST(NetworkExport, ClearanceProbesLeaveTheBoardAsItWas) {
 // SDA: pins, smd pads and vias made in the net go through the top layer, so SdaTop holds them
 // with anything on every layer; wires and areas only on the top layer, where the rule is the
 // net's general clearance. SCL: 15 mil between its objects and vias, on every layer alike. Power:
-// its class rule as the general clearance, on every layer alike. Narrower rules hold from-tos
-// and I2C nowhere: everything else is the example's network.
+// its class rule as the general clearance, on every layer alike. I2C: its layer's rule, in the
+// class's own rules (the nets' rules leave it to the class). Narrower rules hold from-tos
+// nowhere: everything else is the example's network.
 TEST(NetworkExport, NetClearancesByTypeAndLayer) {
   std::string expected = Replaced(
       kExampleNetwork, Lines({"                U1-5 R1-2 ", "            )", "            (rule"}),
@@ -138,6 +140,19 @@ TEST(NetworkExport, NetClearancesByTypeAndLayer) {
       Lines({"                U1-6 R2-2 ", "            )", "            (rule",
              "                (clearance 15.000 (type pin_via smd_via via_via via_wire via_area "
              "via_testpoint))"}));
+  expected = Replaced(
+      expected,
+      Lines({"            SDA SCL ", "            (rule", "                 (max_stub 100.000)",
+             "            )"}),
+      Lines({"            SDA SCL ", "            (rule",
+             "                (clearance 11.000 (type pin_via smd_via via_via via_testpoint))",
+             "                 (max_stub 100.000)", "            )",
+             "            (layer_rule TopLayer MidLayer1 InternalPlane1 InternalPlane2 MidLayer2 "
+             "(rule (clearance 11.000 (type pin_via via_via via_testpoint)))",
+             "            )",
+             "            (layer_rule BottomLayer (rule (clearance 11.000 (type pin_via smd_via "
+             "via_via via_wire via_area via_testpoint)))",
+             "            )"}));
   EXPECT_EQ(ExampleNetwork(WithNetClearances(ExampleBoardText())), expected);
 }
 
