@@ -335,8 +335,7 @@ class TdxPopupMemo : public TdxMemoWindow {
       // A line break comes from the Enter that breaks lines; the other one closed the popup.
       const bool wanted = key == L'\r'   ? Settings().WantReturns
                           : key == L'\n' ? !Settings().WantReturns
-                          : key == L'\t' ? Settings().WantTabs
-                                         : key != 27;
+                                         : key != L'\t' || Settings().WantTabs;
       if (!wanted) key = 0;
     };
   }

@@ -1005,13 +1005,14 @@ TEST(PictureColumns, GraphicAndBlobValuesComeBackByteForByteAndGarbagePaintsEmpt
   EXPECT_TRUE(dynamic_cast<editors::TdxBlobEditViewData&>(g.Paint(blob, 1)).IsEmpty);
 }
 
-// A key on the focused window as a user presses it, Ctrl held or not, with the character the
-// key types (Enter and Escape) going where the key went down.
-void PressKey(WORD key, bool ctrl = false) {
+// A key on the focused window as a user presses it, Ctrl and Shift held or not, with the character
+// the key types (Enter and Escape) going where the key went down.
+void PressKey(WORD key, bool ctrl = false, bool shift = false) {
   BYTE saved[256], state[256];
   GetKeyboardState(saved);
   std::copy(saved, saved + 256, state);
   state[VK_CONTROL] = ctrl ? 0x80 : 0;
+  state[VK_SHIFT] = shift ? 0x80 : 0;
   SetKeyboardState(state);
   HWND target = GetFocus();
   SendMessageW(target, WM_KEYDOWN, key, 1);
@@ -1134,6 +1135,14 @@ TEST(BlobColumn, TheMemoPopupIsAnEditWithTheColumnsBarsConversionAndWrapping) {
   SendMessageW(memo, EM_SETSEL, static_cast<WPARAM>(words.size() + 1), -1);
   PressKey(VK_DELETE);
   EXPECT_FALSE(style(memo) & WS_VSCROLL) << "the lines fit again";
+  PressKey(VK_UP);
+  EXPECT_EQ(GetFocus(), memo) << "an arrow moves in the lines, the popup stays";
+  // A press in the text is the edit's, which holds the mouse for a selection; the popup takes
+  // the mouse back when the button comes up there.
+  SendMessageW(popup, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(40, 5));
+  EXPECT_EQ(GetCapture(), memo);
+  SendMessageW(memo, WM_LBUTTONUP, 0, MAKELPARAM(40, 5));
+  EXPECT_EQ(GetCapture(), popup);
   PressKey(VK_RETURN, true);
   g.grid.CloseEditor();
   EXPECT_EQ(g.Text(plain).substr(words.size()), L"\x20AC") << "converted only when set";
@@ -1156,6 +1165,62 @@ TEST(BlobColumn, TheMemoPopupIsAnEditWithTheColumnsBarsConversionAndWrapping) {
   }
   EXPECT_GT(heights[0], 2 * heights[1]) << "wrapped over several rows against one";
   EXPECT_GT(heights[1], 0);
+}
+
+// A blob cell and its open editor show the text (bpsText, or bpsDefault for a memo), ended
+// with an ellipsis where it does not fit, else the icon of the blob's kind at the same place.
+TEST(BlobColumn, CellAndEditorShowTheTextOrTheKindsIcon) {
+  TypedGrid g;
+  auto& c = g.Add<TdxTreeListBlobColumn>({L"wwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwww"});
+  c.SetWidth(90);
+  struct Case {
+    TdxBlobPaintStyle style;
+    TdxBlobEditKind kind;
+    bool text;
+  };
+  using S = TdxBlobPaintStyle;
+  using K = TdxBlobEditKind;
+  for (const Case& k :
+       {Case{S::bpsIcon, K::bekMemo, false}, Case{S::bpsText, K::bekPict, true},
+        Case{S::bpsDefault, K::bekMemo, true}, Case{S::bpsDefault, K::bekPict, false}}) {
+    SCOPED_TRACE(static_cast<int>(k.style) * 10 + static_cast<int>(k.kind));
+    c.SetBlobPaintStyle(k.style);
+    c.SetBlobEditKind(k.kind);
+    editors::TdxEditViewData& data = g.Paint(c);
+    data.Bounds = {0, 0, 90, 18};
+    xptest::Surface cell(90, 18);
+    data.Paint(cell.dc());
+    TdxInplaceEdit* editor = g.Edit(c);
+    ASSERT_NE(editor, nullptr);
+    RECT client{};
+    GetClientRect(editor->Handle(), &client);
+    xptest::Surface open(client.right - 20, client.bottom);  // without the button
+    SendMessageW(editor->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(open.dc()), PRF_CLIENT);
+    g.grid.CancelEditor();
+    // Dark pixels in the columns [left, left + 6) of a surface.
+    const auto dark = [](const xptest::Surface& shown, int left) {
+      int count = 0;
+      for (int y = 0; y < shown.height(); ++y) {
+        for (int x = left; x < left + 6; ++x) {
+          const COLORREF p = shown.Pixel(x, y);
+          count += GetRValue(p) + GetGValue(p) + GetBValue(p) < 384;
+        }
+      }
+      return count;
+    };
+    const RECT ink = cell.InkBox(GetSysColor(COLOR_WINDOW));
+    const RECT shown = open.InkBox(GetSysColor(COLOR_WINDOW));
+    EXPECT_EQ(ink.right - ink.left > 40, k.text) << "the cell";
+    EXPECT_EQ(shown.right - shown.left > 40, k.text) << "the open editor";
+    if (k.text) {
+      EXPECT_LT(2 * dark(cell, ink.right - 6), dark(cell, ink.left))
+          << "the last letters give way to the ellipsis's dots";
+    } else {
+      // The text area starts three pixels into the cell, the icon one further, its page two
+      // into the icon.
+      EXPECT_GE(ink.left, 6) << "the icon's place";
+    }
+  }
 }
 
 // A sizeable popup grows by its lower right corner and opens at that size next time; one that
@@ -1307,6 +1372,7 @@ TEST(BlobColumn, ThePicturePopupsMenuMovesPicturesAsTheColumnSays) {
                                "  ShowExPopupItems = True\n  ShowPicturePopup = True\nend\n",
                                "picture");
   plain.SetBlobEditKind(TdxBlobEditKind::bekPict);
+  plain.SetPictureAutoSize(false);
   const std::wstring red_blue = PictureValue(24, 24, RGB(255, 0, 0), RGB(0, 0, 255));
   g.grid.SetNodeString(g.grid.Items(0), shown.Index(), red_blue);
   g.grid.SetNodeString(g.grid.Items(0), plain.Index(), red_blue);
@@ -1316,12 +1382,13 @@ TEST(BlobColumn, ThePicturePopupsMenuMovesPicturesAsTheColumnSays) {
     PressKey(VK_F4);
     return editor->PopupHandle();
   };
-  const auto has_red = [](HWND popup) {
+  // The popup's pixel `offset` from its centre, where the picture's centre shows.
+  const auto pixel = [](HWND popup, int offset) {
     RECT client{};
     GetClientRect(popup, &client);
     xptest::Surface surface(client.right, client.bottom);
     SendMessageW(popup, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(surface.dc()), PRF_CLIENT);
-    return surface.Pixel(client.right / 2 - 10, client.bottom / 2 - 10) == RGB(255, 0, 0);
+    return surface.Pixel(client.right / 2 + offset, client.bottom / 2 + offset);
   };
   const auto clipboard_has = [](UINT format) { return IsClipboardFormatAvailable(format) != 0; };
 
@@ -1329,7 +1396,9 @@ TEST(BlobColumn, ThePicturePopupsMenuMovesPicturesAsTheColumnSays) {
     SCOPED_TRACE(c == &shown ? "shown" : "plain");
     HWND popup = popup_of(*c, 0);
     ASSERT_NE(popup, nullptr);
-    EXPECT_EQ(has_red(popup), c == &plain) << "the ground is the transparent colour";
+    EXPECT_EQ(pixel(popup, -10) == RGB(255, 0, 0), c == &plain)
+        << "the ground is the transparent colour";
+    EXPECT_EQ(pixel(popup, 0), RGB(0, 0, 255)) << "centred in the popup";
     ASSERT_TRUE(OpenClipboard(popup));
     EmptyClipboard();
     CloseClipboard();
@@ -1444,6 +1513,17 @@ TEST(GraphicColumn, TheToolBarShowsTheButtonsFormTextNames) {
   DeleteFileW(answer.path.c_str());
   EXPECT_EQ(g.Text(c, 1), green);
   EXPECT_EQ(answer.asked, L"load Pictures|*.bmp;");
+
+  // The keys of any editor: Ctrl+C copies, Ctrl+X cuts, Shift+Insert pastes.
+  auto* keyed = dynamic_cast<editors::TdxInplaceGraphicEdit*>(g.Edit(c));
+  ASSERT_NE(keyed, nullptr);
+  PressKey('C', true);
+  EXPECT_FALSE(editors::IsPictureEmpty(keyed->Picture())) << "copying leaves the picture";
+  PressKey('X', true);
+  EXPECT_TRUE(editors::IsPictureEmpty(keyed->Picture())) << "cut";
+  PressKey(VK_INSERT, false, true);
+  EXPECT_EQ(keyed->Text(), picture) << "pasted back";
+  g.grid.CancelEditor();
 
   auto copy = std::make_unique<TdxTreeListGraphicColumn>(nullptr);
   copy->Assign(c);
