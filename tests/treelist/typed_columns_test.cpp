@@ -1005,14 +1005,15 @@ TEST(PictureColumns, GraphicAndBlobValuesComeBackByteForByteAndGarbagePaintsEmpt
   EXPECT_TRUE(dynamic_cast<editors::TdxBlobEditViewData&>(g.Paint(blob, 1)).IsEmpty);
 }
 
-// A key on the focused window as a user presses it, Ctrl and Shift held or not, with the character
-// the key types (Enter and Escape) going where the key went down.
-void PressKey(WORD key, bool ctrl = false, bool shift = false) {
+// A key on the focused window as a user presses it, Ctrl, Shift and Alt held or not, with the
+// character the key types (Enter and Escape) going where the key went down.
+void PressKey(WORD key, bool ctrl = false, bool shift = false, bool alt = false) {
   BYTE saved[256], state[256];
   GetKeyboardState(saved);
   std::copy(saved, saved + 256, state);
   state[VK_CONTROL] = ctrl ? 0x80 : 0;
   state[VK_SHIFT] = shift ? 0x80 : 0;
+  state[VK_MENU] = alt ? 0x80 : 0;
   SetKeyboardState(state);
   HWND target = GetFocus();
   SendMessageW(target, WM_KEYDOWN, key, 1);
@@ -1143,7 +1144,8 @@ TEST(BlobColumn, TheMemoPopupIsAnEditWithTheColumnsBarsConversionAndWrapping) {
   EXPECT_EQ(GetCapture(), memo);
   SendMessageW(memo, WM_LBUTTONUP, 0, MAKELPARAM(40, 5));
   EXPECT_EQ(GetCapture(), popup);
-  PressKey(VK_RETURN, true);
+  PressKey(VK_UP, false, false, true);
+  EXPECT_FALSE(IsWindowVisible(popup)) << "Alt+Up takes the text";
   g.grid.CloseEditor();
   EXPECT_EQ(g.Text(plain).substr(words.size()), L"\x20AC") << "converted only when set";
 
@@ -1187,8 +1189,8 @@ TEST(BlobColumn, CellAndEditorShowTheTextOrTheKindsIcon) {
     c.SetBlobPaintStyle(k.style);
     c.SetBlobEditKind(k.kind);
     editors::TdxEditViewData& data = g.Paint(c);
-    data.Bounds = {0, 0, 90, 18};
-    xptest::Surface cell(90, 18);
+    data.Bounds = {0, 0, 90, 30};
+    xptest::Surface cell(90, 30);
     data.Paint(cell.dc());
     TdxInplaceEdit* editor = g.Edit(c);
     ASSERT_NE(editor, nullptr);
@@ -1219,6 +1221,8 @@ TEST(BlobColumn, CellAndEditorShowTheTextOrTheKindsIcon) {
       // The text area starts three pixels into the cell, the icon one further, its page two
       // into the icon.
       EXPECT_GE(ink.left, 6) << "the icon's place";
+      EXPECT_LE(std::abs(ink.top + ink.bottom - 30), 2) << "the icon centred in the cell's height";
+      EXPECT_EQ(cell.Pixel(ink.left + 1, ink.top + 1), RGB(255, 255, 255)) << "the icon's page";
     }
   }
 }
@@ -1303,6 +1307,15 @@ TEST(BlobColumn, APicturePopupFitsThePictureOnlyWithPictureAutoSize) {
     PressKey(VK_ESCAPE);
     g.grid.CloseEditor();
   }
+  c.SetPopupWidth(5);
+  c.SetPopupHeight(5);
+  auto* editor = dynamic_cast<editors::TdxInplaceBlobEdit*>(g.Edit(c));
+  ASSERT_NE(editor, nullptr);
+  PressKey(VK_F4);
+  RECT client{};
+  GetClientRect(editor->PopupHandle(), &client);
+  EXPECT_EQ(client.right * 100 + client.bottom, 2020) << "never smaller than a little room";
+  PressKey(VK_ESCAPE);
 }
 
 // A bitmap file of `width` x `height` in `ground` with a `centre` square, as a node value.
@@ -1409,7 +1422,23 @@ TEST(BlobColumn, ThePicturePopupsMenuMovesPicturesAsTheColumnSays) {
     g.grid.CloseEditor();
   }
 
-  HWND popup = popup_of(shown, 1);
+  // The menu key opens the menu too; Shift with another key does not.
+  HWND popup = popup_of(shown, 0);
+  ASSERT_NE(popup, nullptr);
+  for (const bool menu_key : {false, true}) {
+    ASSERT_TRUE(OpenClipboard(popup));
+    EmptyClipboard();
+    CloseClipboard();
+    PressKey(menu_key ? VK_APPS : 'A', false, !menu_key);
+    PostMessageW(popup, WM_CHAR, L'c', 1);
+    PostMessageW(popup, WM_KEYDOWN, VK_ESCAPE, 1);
+    PumpMessages();
+    EXPECT_EQ(clipboard_has(shown.ClipboardFormat()), menu_key);
+  }
+  PressKey(VK_ESCAPE);
+  g.grid.CloseEditor();
+
+  popup = popup_of(shown, 1);
   ASSERT_NE(popup, nullptr);
   ChooseFromMenu(popup, L'p');
   PressKey(VK_RETURN);
