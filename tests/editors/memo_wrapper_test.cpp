@@ -29,6 +29,8 @@ TEST_F(MemoEdit, EditsLinesAndHandsEnterToTheGridOnlyWhenAsked) {
   EXPECT_EQ(GetFocus(), inner) << "the focus goes to the lines";
   EXPECT_TRUE(memo.IsEditorWindow(inner));
   EXPECT_TRUE(GetWindowLongW(inner, GWL_STYLE) & ES_MULTILINE);
+  EXPECT_NE(form_.FindNextControl(nullptr, true, true), framework::TWinControl::FromHandle(inner))
+      << "Tab in the form never stops in the editor's own lines";
 
   SendMessageW(inner, EM_SETSEL, 5, 5);
   Key(inner, VK_RETURN);
