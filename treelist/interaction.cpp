@@ -525,12 +525,14 @@ void TCustomdxTreeList::ApplySizing() {
 
 // ---- sizing ranges --------------------------------------------------------------------------
 
-SizingRange TCustomdxTreeList::GetBandSizingRange(int band, int x) {
+SizingRange TCustomdxTreeList::GetBandSizingRange(int band,
+                                                  int /*x: a band's range is the same anywhere*/) {
   const Layout layout = GetLayout();
   const HeaderModel& model = GetHeaderModel();
   const auto it = std::find_if(layout.bands.begin(), layout.bands.end(),
                                [&](const LayoutBand& b) { return b.index == band; });
-  if (it == layout.bands.end()) return {x, x, x};
+  // A band gone while it was sized holds the line where it began: nothing applies.
+  if (it == layout.bands.end()) return {sizing_start_, sizing_start_, sizing_start_};
   const int origin = it->left;
   const int min = origin + BandMinWidth(model, band) + (band == 0 ? model.first_band_offset : 0);
   const int max = IsBandFullSizing(band) ? kMaxSizingWidth : ClientWidth() - 2;
@@ -667,7 +669,6 @@ void TCustomdxTreeList::ResizeColumnSingleRow(const LayoutHeaderCell& header, in
 void TCustomdxTreeList::ResizeBandAutoWidth(int band, int width) {
   const HeaderModel model = GetHeaderModel();
   const Layout layout = GetLayout();
-  if (band < 0 || band >= static_cast<int>(layout.band_widths.size())) return;
   if (band == 0) width -= model.first_band_offset;
   const Redistribution result = RedistributeWidths(layout.band_widths, band, width);
   Locked([&] {
@@ -691,7 +692,6 @@ void TCustomdxTreeList::ResizeBandColumns(int band, int width) {
 
 void TCustomdxTreeList::ResizeBandColumnsFrom(const HeaderModel& model, const Layout& layout,
                                               int band, int width) {
-  if (band < 0 || band >= static_cast<int>(layout.band_widths.size())) return;
   if (band == 0) width -= model.first_band_offset;
   const int old_width = layout.band_widths[band];
   // Copied first: the setters change the model the rows are read from.

@@ -55,6 +55,7 @@ TEST(TreeListDeletion, FocusAnchorAndEveryNodePointerMoveToALiveNodeAlsoAfterACl
   const POINT c = RowPoint(f.grid, 2);
   f.Click(c.x, c.y);
   ASSERT_EQ(f.grid.SelectionAnchor(), n[2]);
+  EXPECT_EQ(Names(f.grid, f.grid.SelectedNodes()), L"C") << "a plain click selects its row";
   delete n[2];
   EXPECT_EQ(f.grid.SelectionAnchor(), n[1]) << "moved to the prior sibling";
   EXPECT_EQ(f.grid.GetFocusedNode(), n[1]);
@@ -399,6 +400,61 @@ TEST(TreeListInteraction, EveryStateEndsInNoneWithItsOverlaysAndTheHintTimersGon
     EXPECT_FALSE(KillTimer(f.hwnd(), TCustomdxTreeList::kHintShowTimer));
     EXPECT_FALSE(KillTimer(f.hwnd(), TCustomdxTreeList::kHintHideTimer));
   }
+}
+
+// The window's pixels along row `at` (to find a vertical line) or along column `at`.
+std::vector<COLORREF> PixelsAcross(HWND hwnd, int at, bool vertical_line) {
+  RECT client{};
+  GetClientRect(hwnd, &client);
+  const win::WindowDC dc(hwnd);
+  std::vector<COLORREF> line;
+  const int length = vertical_line ? client.right : client.bottom;
+  for (int i = 0; i < length; ++i) {
+    line.push_back(vertical_line ? GetPixel(dc.get(), i, at) : GetPixel(dc.get(), at, i));
+  }
+  return line;
+}
+
+// A sizing line is one pixel wide for a column or a row, two for a band or the band panel. A
+// band that goes while it is sized changes no width when the mouse lets go.
+TEST(TreeListInteraction, SizingLinesAreOnePixelForAColumnOrARowTwoForABandOrThePanel) {
+  Grid geometry;
+  TCustomdxTreeList& g = geometry.grid;
+  const RECT h1 = HeaderRect(g, 1), b0 = BandRect(g, 0), panel = g.GetLayout().band_panel;
+  const int data_y = Mid(g.GetCellRect(g.Items(3), 0)).y;
+  const struct {
+    const char* what;
+    POINT down;
+    bool vertical_line;
+    int width;
+  } cases[] = {
+      {"column", {h1.right, Mid(h1).y}, true, 1},
+      {"band", {b0.right, Mid(b0).y}, true, 2},
+      {"row", {4, g.GetCellRect(g.Items(1), 0).bottom - 1}, false, 1},
+      {"band panel", {panel.right - 2, b0.bottom - 1}, false, 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Grid f;
+    UpdateWindow(f.hwnd());
+    const int at = c.vertical_line ? data_y : 150;
+    const std::vector<COLORREF> before = PixelsAcross(f.hwnd(), at, c.vertical_line);
+    Down(f.grid, c.down);
+    ASSERT_TRUE(f.grid.SizingLineShown());
+    const std::vector<COLORREF> after = PixelsAcross(f.hwnd(), at, c.vertical_line);
+    int inverted = 0;
+    for (size_t i = 0; i < before.size(); ++i) inverted += before[i] != after[i];
+    EXPECT_EQ(inverted, c.width);
+    SendMessageW(f.hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
+  }
+
+  Grid f;
+  Down(f.grid, {b0.right, Mid(b0).y});
+  ASSERT_EQ(f.grid.State(), tsBandSizing);
+  f.grid.SetModel({});
+  Move(f.grid, {b0.right - 30, Mid(b0).y});
+  Up(f.grid, {b0.right - 30, Mid(b0).y});
+  EXPECT_EQ(f.grid.width_changes, 0);
 }
 
 TEST(TreeListInteraction, AutoWidthSizingTakesFromTheNeighboursWithExactSums) {
