@@ -63,31 +63,22 @@ TEST_F(RouteImportThroughHost, RefreshesTheBoardsViewAndShowsTheStatus) {
       << "the old SDA via is gone";
 }
 
-TEST_F(RouteImportThroughHost, BadRouteFileFailsTheCommandAndKeepsTheRouting) {
+// A route file the reader refuses, one too large for memory, or a device, fails with what it is
+// and the file's name (a damaged file with its line); the board stays as it was, and its views
+// are not refreshed.
+TEST_F(RouteImportThroughHost, AFileThatCannotBeReadFailsSayingWhyAndKeepsTheBoard) {
   testsupport::WriteFile(route_, "(routes x (network_out (net GND (wire (path TopLayer 1 0 0");
-  HostSession session(options_);
-  const plavena::CommandResult result = session.Run("ImportRouteFile", "FileName=" + route_);
-  EXPECT_NE(result.status, S_OK);
-  EXPECT_NE(result.error_description.find(route_ + ":1:"), std::string::npos)
-      << result.error_description;
-  EXPECT_EQ(LineOf(session, "deleted"), std::string::npos) << session.journal().Text();
-  EXPECT_EQ(LineOf(session, "process PCB:"), std::string::npos);
-}
-
-// A route file too large for memory, or a device, fails with what it is and the file's name;
-// the board stays as it was.
-TEST_F(RouteImportThroughHost, AFileTooLargeOrNoRegularFileFailsSayingWhyAndKeepsTheBoard) {
   const std::string huge = dir_.Path("huge.rte");
   testsupport::WriteHollowFile(huge, uint64_t{1900} << 20);
   const struct {
-    std::string file, message;
+    std::string file, message;  // the message's start
   } cases[] = {
+      {route_, route_ + ":1:"},
       {huge, "Not enough memory to read file \"" + huge + "\" (1900 MB)"},
       {"Z:\\dev\\zero",
        "Cannot read file \"Z:\\dev\\zero\": it is a device or a pipe, not a regular file"},
       {"Z:\\dev\\null",
        "Cannot read file \"Z:\\dev\\null\": it is a device or a pipe, not a regular file"},
-      {dir_.Path("missing.rte"), "The route file " + dir_.Path("missing.rte") + " does not exist"},
   };
   HostSession session(options_);
   std::string error;
@@ -95,8 +86,9 @@ TEST_F(RouteImportThroughHost, AFileTooLargeOrNoRegularFileFailsSayingWhyAndKeep
   for (const auto& c : cases) {
     const plavena::CommandResult result = session.Run("ImportRouteFile", "FileName=" + c.file);
     EXPECT_EQ(result.status, E_FAIL) << c.file;
-    EXPECT_EQ(result.error_description, c.message);
+    EXPECT_EQ(result.error_description.substr(0, c.message.size()), c.message);
   }
+  EXPECT_EQ(LineOf(session, "process PCB:"), std::string::npos) << session.journal().Text();
   ASSERT_TRUE(session.SaveBoard(dir_.Path("after.json"), error)) << error;
   EXPECT_TRUE(testsupport::ReadFile(dir_.Path("after.json")) ==
               testsupport::ReadFile(dir_.Path("before.json")));
