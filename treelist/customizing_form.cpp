@@ -488,6 +488,12 @@ void TCustomdxTreeListControl::ActivateCustomizingPage(bool headers) {
   if (IsCustomizingHeaders()) customize_form_->ActivatePage(headers);
 }
 
+void TCustomdxTreeListControl::RepaintCustomizing() {
+  if (!IsCustomizingHeaders()) return;
+  RedrawWindow(customize_form_->Handle(), nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
 BandSpec TCustomdxTreeListControl::CustomizingBandSpec(int band) const {
   const TdxTreeListBand* b = Bands().Items(band);
   if (!b) return {};

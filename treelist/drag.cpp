@@ -345,6 +345,7 @@ void TCustomdxTreeList::EndBandDrag(bool accept) {
   SetState(tsNone);
   dragged_band_ = dragged_band_pos_ = pressed_band_ = -1;
   RepaintAtOnce(GetLayout().band_panel);
+  RepaintCustomizing();
   if (!drop) return;
   bool accepted = true;
   DoDragEndBand(band, screen, old_position, position, accepted);
@@ -370,6 +371,7 @@ void TCustomdxTreeList::EndHeaderDrag(bool accept) {
   dragged_column_ = dragged_header_pos_ = pressed_column_ = -1;
   const Layout layout = GetLayout();
   RepaintAtOnce(layout.header_panel);
+  RepaintCustomizing();
   if (!drop) return;
   bool accepted = true;
   DoDragEndHeader(column, screen, old_position, position, accepted);

@@ -747,6 +747,9 @@ class TCustomdxTreeList : public TreeListBase,
   virtual bool IsCustomizingHeaders() const { return false; }
   virtual bool IsOverCustomizing(POINT) const { return false; }
   virtual void ActivateCustomizingPage(bool /*headers*/) {}
+  // The drag picture may have passed over the open form: it is painted again, frame included,
+  // as the grid's own panels are at a drag's end (restoring under the picture can leave traces).
+  virtual void RepaintCustomizing() {}
   // A band as its drag picture shows it; the control also knows the hidden ones its customizing
   // form holds (absolute indexes), a grid without bands only the shown ones.
   virtual BandSpec CustomizingBandSpec(int band) const;

@@ -313,6 +313,7 @@ class TCustomdxTreeListControl : public TCustomdxTreeList {
   bool IsCustomizingHeaders() const override;
   bool IsOverCustomizing(POINT screen) const override;
   void ActivateCustomizingPage(bool headers) override;
+  void RepaintCustomizing() override;
   // A header click: OnColumnClick, then with aoAutoSort the column's sort turns (Ctrl clears
   // it, Shift with aoMultiSort adds the column to the sort).
   void DoColumnClick(int column) override;

@@ -91,7 +91,14 @@ TEST(TreeListCustomizingScreen, AUsersMouseBringsAHeaderFromTheFormAndPutsOneBac
   testsupport::Settle(150);
   ScreenCapture::OfScreen().Save("treelist_customizing_header_shown");
 
-  // Name, from the grid onto the form.
+  // Name, from the grid onto the form, which shows no trace of the picture dragged over it
+  // where it stays the same: the frame and margin left of its pages.
+  RECT box_rect{}, pages_rect{};
+  GetWindowRect(box.Handle(), &box_rect);
+  GetWindowRect(box.Pages().Handle(), &pages_rect);
+  const RECT left_margin{0, pages_rect.top - box_rect.top, pages_rect.left - box_rect.left,
+                         pages_rect.bottom - box_rect.top};
+  const ScreenCapture before = ScreenCapture::OfWindow(box.Handle());
   RECT on_box{};
   GetWindowRect(headers.Handle(), &on_box);
   POINT onto = Mid(on_box);
@@ -101,7 +108,9 @@ TEST(TreeListCustomizingScreen, AUsersMouseBringsAHeaderFromTheFormAndPutsOneBac
   EXPECT_EQ(events, L"+Via-Name");
   EXPECT_EQ(headers.Items(), (std::vector<int>{0, 2}));
   testsupport::Settle(150);
-  ScreenCapture::OfWindow(box.Handle()).Save("treelist_customizing_header_hidden");
+  const ScreenCapture after = ScreenCapture::OfWindow(box.Handle());
+  after.Save("treelist_customizing_header_hidden");
+  EXPECT_EQ(after.DifferingPixels(before, left_margin), 0);
 }
 
 }  // namespace
