@@ -226,9 +226,7 @@ void TdxCustomizeList::WndProc(framework::TMessage& message) {
       CancelPress();
       // The focus stays here while the grid drags an item from this list: the cancel is the
       // drag's too.
-      if (grid_.State() == tsBandDragging || grid_.State() == tsColumnDragging) {
-        grid_.EndInteraction();
-      }
+      grid_.EndInteraction();
       break;
     case WM_CAPTURECHANGED:
       if (reinterpret_cast<HWND>(message.lParam) != hwnd_) pressed_ = -1;

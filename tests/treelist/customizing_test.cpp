@@ -380,6 +380,9 @@ TEST(TreeListCustomizing, EveryRoadOutOfADragFromTheFormLetsTheMouseGo) {
   ReleaseCapture();
   let_go("capture taken");
   f.Pick(f.Box().BandsList(), 0);
+  SendMessageW(f.Box().BandsList().Handle(), WM_CANCELMODE, 0, 0);
+  let_go("a band's drag, cancel mode to the focus");
+  f.Pick(f.Box().BandsList(), 0);
   EXPECT_EQ(f.grid.State(), tsBandDragging);
   f.SendAtScreen(WM_LBUTTONUP, f.OnBox());
   let_go("released over the form");
