@@ -243,6 +243,15 @@ TEST(TreeListCustomizing, TheListsHoldWhatAUserMayBringBackAndTheBoxKeepsItsSett
   f.grid.ColumnsCustomizing();
   EXPECT_EQ(f.Listed(f.Box().HeadersList()), L"BE");
   EXPECT_EQ(f.Listed(f.Box().BandsList()), L"B2");
+  // The pages 4 pixels in from the form's edges; the form at the grid's bottom right.
+  const TdxCustomizePages& pages = f.Box().Pages();
+  EXPECT_EQ(std::make_tuple(pages.Left(), pages.Top()), std::make_tuple(4, 4));
+  EXPECT_EQ(std::make_tuple(f.Box().ClientWidth(), f.Box().ClientHeight()),
+            std::make_tuple(pages.Width() + 8, pages.Height() + 8));
+  RECT grid{}, box{};
+  GetWindowRect(f.hwnd(), &grid);
+  GetWindowRect(f.Box().Handle(), &box);
+  EXPECT_EQ(std::make_tuple(box.right, box.bottom), std::make_tuple(grid.right, grid.bottom));
   f.grid.ShowHiddenInCustomizeBox = true;
   f.grid.ColumnsCustomizing();
   EXPECT_EQ(f.Listed(f.Box().HeadersList()), L"BDE") << "also D, shown in a hidden band";
@@ -260,6 +269,10 @@ TEST(TreeListCustomizing, TheListsHoldWhatAUserMayBringBackAndTheBoxKeepsItsSett
   EXPECT_TRUE(IsWindowVisible(headers.Handle()));
   EXPECT_EQ(headers.ClientHeight(), 2 * f.grid.GetMetrics().header_line_height);
   EXPECT_EQ(headers.ItemRect(0).right, 120) << "cells 120 wide for short captions";
+  f.Lift(f.HeaderPoint(0));  // a header drag shows no page in a box without pages
+  EXPECT_EQ(std::make_tuple(headers.Left(), headers.Top()), std::make_tuple(4, 4));
+  SendMessageW(f.hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
+  f.Send(f.hwnd(), WM_LBUTTONUP, f.HeaderPoint(0));
   // Four items in two rows: the bar, the wheel and a drag from the scrolled list.
   SCROLLINFO bar{sizeof bar, SIF_ALL, 0, 0, 0, 0, 0};
   GetScrollInfo(headers.Handle(), SB_VERT, &bar);
