@@ -62,8 +62,8 @@ void TCustomdxTreeList::SetState(TdxTreeListState value) {
 }
 
 void TCustomdxTreeList::RepaintAtOnce(const RECT& rect) {
-  if (!HandleAllocated() || IsRectEmpty(&rect)) return;
-  InvalidateRect(hwnd_, &rect, FALSE);
+  if (!HandleAllocated()) return;
+  InvalidateRect(hwnd_, &rect, FALSE);  // an empty rectangle adds nothing
   UpdateWindow(hwnd_);
 }
 

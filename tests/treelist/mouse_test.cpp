@@ -640,6 +640,11 @@ TEST(TreeListSorting, TextsSetInsideAnUpdateAreSortedWhenItEndsAndARestoredColum
   EXPECT_EQ(f.grid.SortedColumns(), std::vector<TdxTreeListColumn*>{f.second});
   f.grid.SetNodeString(f.grid.Items(0), 1, L"3");  // "d" goes last by the second column
   EXPECT_EQ(f.Rows(), L"ezd");
+  // A click without Shift sorts by its column alone, also under aoMultiSort.
+  const POINT first = Mid(f.grid.GetLayout().HeaderOf(f.first->Index())->rect);
+  SendMessageW(f.grid.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(first.x, first.y));
+  SendMessageW(f.grid.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(first.x, first.y));
+  EXPECT_EQ(f.grid.SortedColumns(), std::vector<TdxTreeListColumn*>{f.first});
 }
 
 TEST(TreeListSorting, NodesAddedOrDeletedAreSortedAtOnceOrWhenTheUpdateEnds) {
