@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -72,6 +73,19 @@ std::string Changed(const xptest::Surface& a, const xptest::Surface& b,
     out += Differences(a, b, layout.parts[part]) > 0 ? '1' : '0';
   }
   return out;
+}
+
+// The smallest rectangle holding every pixel that differs between two shots of one size.
+RECT DifferingArea(const xptest::Surface& a, const xptest::Surface& b) {
+  RECT area{a.width(), a.height(), 0, 0};
+  for (int y = 0; y < a.height(); ++y) {
+    for (int x = 0; x < a.width(); ++x) {
+      if (a.Pixel(x, y) == b.Pixel(x, y)) continue;
+      area = {std::min<LONG>(area.left, x), std::min<LONG>(area.top, y),
+              std::max<LONG>(area.right, x + 1), std::max<LONG>(area.bottom, y + 1)};
+    }
+  }
+  return area;
 }
 
 // Position, pressed part and the repeat timer's interval (0 when it is off).
@@ -238,7 +252,15 @@ TEST(XPScrollBar, TheFocusShowsOnTheThumbAndNoClickKeepsTheMouse) {
     shots.push_back(Shot(f));
     const controls::ScrollLayout layout = f.bar.CurrentLayout();
     EXPECT_EQ(Changed(*shots[0], *shots[1], layout), "00100") << "only the thumb shows the focus";
+    RECT cue = layout.Part(controls::kPartThumb);
+    InflateRect(&cue, -3, -3);
+    const RECT shown = DifferingArea(*shots[0], *shots[1]);
+    EXPECT_TRUE(EqualRect(&shown, &cue))
+        << "the dotted frame 3 pixels inside the thumb, not " << shown.left << "," << shown.top
+        << "," << shown.right << "," << shown.bottom;
     WriteSheet("xp_scrollbar_focus_style" + std::to_string(style), shots, false, 3);
+    // A classic bar stands in a sunken edge of its own, an embedded one in its control's.
+    EXPECT_EQ(f.bar.ClientRect().right, style == 0 ? 119 : 121);
 
     // Every press captures the mouse until its button comes up, wherever that is.
     const RECT thumb = layout.Part(controls::kPartThumb);
@@ -249,6 +271,8 @@ TEST(XPScrollBar, TheFocusShowsOnTheThumbAndNoClickKeepsTheMouse) {
       EXPECT_EQ(GetCapture(), nullptr) << "released at " << at.x;
       EXPECT_EQ(f.bar.PressedPart(), controls::kPartNone);
     }
+    f.bar.SetEmbedded(true);
+    EXPECT_EQ(f.bar.ClientRect().right, 121);
   });
 }
 

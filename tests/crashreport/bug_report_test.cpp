@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 #include <future>
 #include <map>
 #include <mutex>
@@ -230,6 +232,18 @@ TEST(ComposeBugReport, HeaderLinesInOrderWithTheirLabels) {
                                 << (at < lines.size() ? lines[at] : "");
     }
   }
+  // The machine's memory in whole MB, the nearest ones.
+  MEMORYSTATUSEX memory{};
+  memory.dwLength = sizeof memory;
+  ASSERT_TRUE(GlobalMemoryStatusEx(&memory));
+  const std::string total =
+      "/" + std::to_string(std::llround(memory.ullTotalPhys / 1048576.0)) + " MB (free/total)";
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                          [&](const std::string& line) {
+                            return line.starts_with("physical memory") && line.ends_with(total);
+                          }),
+            1)
+      << total;
   // The exception thread's section follows at once, after one empty line; this thread is the
   // main thread: it has one section only.
   ASSERT_LT(at + 1, lines.size());
@@ -443,13 +457,26 @@ TEST(StackAddrToStr, NamesModuleUnitLineAndProcedure) {
   EXPECT_EQ(drosk::StackAddrToStr(0x10), "00000010 ???");
 }
 
-TEST(PutReportOnClipboard, ReplacesTheClipboardText) {
+// The text of a moveable block; empty when the handle is no block (any more).
+std::string BlockText(HGLOBAL block) {
+  const auto* text = static_cast<const char*>(GlobalLock(block));
+  const std::string copy = text ? text : "";
+  if (text) GlobalUnlock(block);
+  return copy;
+}
+
+// The clipboard owns the copied block: memory the program takes after the copy stays its own
+// while the user pastes.
+TEST(PutReportOnClipboard, ReplacesTheClipboardTextAndLeavesTheProgramsMemoryAlone) {
   drosk::PutReportOnClipboard("first");
   drosk::PutReportOnClipboard("line 1\r\nline 2");
+  const win::UniqueGlobal own(GlobalAlloc(GMEM_MOVEABLE, 16));
+  ASSERT_TRUE(own);
+  std::strcpy(static_cast<char*>(GlobalLock(own.get())), "own");
+  GlobalUnlock(own.get());
   ASSERT_TRUE(OpenClipboard(nullptr));
-  const HANDLE data = GetClipboardData(CF_TEXT);
-  const std::string text = data ? static_cast<const char*>(GlobalLock(data)) : "";
-  if (data) GlobalUnlock(data);
+  const std::string pasted = BlockText(GetClipboardData(CF_TEXT));
   CloseClipboard();
-  EXPECT_EQ(text, "line 1\r\nline 2");
+  EXPECT_EQ(pasted, "line 1\r\nline 2");
+  EXPECT_EQ(BlockText(own.get()), "own");
 }
