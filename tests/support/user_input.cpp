@@ -44,6 +44,15 @@ void SendMouse(DWORD flags, POINT screen = {}) {
   Send(inputs);
 }
 
+// A press and release of one button at a point of `hwnd`'s client area.
+void ClickWith(HWND hwnd, POINT client, DWORD down, DWORD up) {
+  std::vector<INPUT> inputs = {
+      MouseInput(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, ToScreen(hwnd, client)), MouseInput(down),
+      MouseInput(up)};
+  Send(inputs);
+  Settle();
+}
+
 }  // namespace
 
 bool PumpUntil(const std::function<bool()>& done, DWORD milliseconds) {
@@ -78,19 +87,11 @@ void MoveMouse(HWND hwnd, POINT client) {
 }
 
 void Click(HWND hwnd, POINT client) {
-  const POINT at = ToScreen(hwnd, client);
-  std::vector<INPUT> inputs = {MouseInput(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, at),
-                               MouseInput(MOUSEEVENTF_LEFTDOWN), MouseInput(MOUSEEVENTF_LEFTUP)};
-  Send(inputs);
-  Settle();
+  ClickWith(hwnd, client, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
 }
 
 void RightClick(HWND hwnd, POINT client) {
-  const POINT at = ToScreen(hwnd, client);
-  std::vector<INPUT> inputs = {MouseInput(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, at),
-                               MouseInput(MOUSEEVENTF_RIGHTDOWN), MouseInput(MOUSEEVENTF_RIGHTUP)};
-  Send(inputs);
-  Settle();
+  ClickWith(hwnd, client, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
 }
 
 void DoubleClick(HWND hwnd, POINT client) {
