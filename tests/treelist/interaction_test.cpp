@@ -392,6 +392,9 @@ TEST(TreeListInteraction, EveryStateEndsInNoneWithItsOverlaysAndTheHintTimersGon
     DestroyWindow(other);
     EXPECT_EQ(f.grid.State(), tsNone);
     EXPECT_EQ(keys_seen, 0);
+    if (c.state == tsColumnDown) {
+      EXPECT_FALSE(GetUpdateRect(f.hwnd(), nullptr, FALSE)) << "the headers repainted at once";
+    }
     EXPECT_EQ((std::vector<int>{f.grid.PressedColumn(), f.grid.PressedBand(),
                                 f.grid.DraggedColumn(), f.grid.DraggedBand()}),
               std::vector<int>(4, -1));

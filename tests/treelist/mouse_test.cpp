@@ -645,6 +645,8 @@ TEST(TreeListSorting, TextsSetInsideAnUpdateAreSortedWhenItEndsAndARestoredColum
   SendMessageW(f.grid.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(first.x, first.y));
   SendMessageW(f.grid.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(first.x, first.y));
   EXPECT_EQ(f.grid.SortedColumns(), std::vector<TdxTreeListColumn*>{f.first});
+  f.second->SetSorted(TdxTreeListColumnSort::csUp);  // the click's Shift is gone with it
+  EXPECT_EQ(f.grid.SortedColumns(), std::vector<TdxTreeListColumn*>{f.second});
 }
 
 TEST(TreeListSorting, NodesAddedOrDeletedAreSortedAtOnceOrWhenTheUpdateEnds) {
