@@ -96,9 +96,14 @@ void TdxInplaceDropDownEdit::CloseUp(bool accept) {
   host_->Close();
   if (!accept) return;
   OnCloseUp(this, text, accept);
-  if (!accept || !CanModify() || text == Text()) return;
-  SetText(text);  // marks the editor modified and announces the change
-  SelectAll();
+  if (!accept || !CanModify()) return;
+  if (text != Text()) {
+    SetText(text);  // marks the editor modified and announces the change
+    SelectAll();
+  } else if (TakesUnchangedText()) {
+    SetModified(true);
+    OnChange(this);
+  }
 }
 
 void TdxInplaceDropDownEdit::HideEdit() {

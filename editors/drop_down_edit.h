@@ -67,6 +67,8 @@ class TdxInplaceDropDownEdit : public TdxInplaceTextEdit {
   virtual bool CanDropDown() const;
   // Whether the user may size the popup by its frame.
   virtual bool PopupSizeable() const { return false; }
+  // Whether a taken text equal to the editor's still counts as an edit, saved and announced.
+  virtual bool TakesUnchangedText() const { return false; }
   TdxPopupContent* OpenContent() const;
   void AfterShow() override;
   void ButtonClick() override;

@@ -301,6 +301,20 @@ framework::TImageList* GetBlobImages() {
   return images;
 }
 
+namespace {
+
+// The start of a blob's text a cell shows: a long note shows its first `max_length`
+// characters, or all of them when the length is 0 or less.
+std::wstring ShownBlobText(const std::wstring& text, int max_length) {
+  return max_length > 0 ? text.substr(0, max_length) : text;
+}
+
+}  // namespace
+
+std::wstring TdxBlobEditViewData::DisplayText() const {
+  return ShownBlobText(Value.ToString(), MaxDisplayLength);
+}
+
 void TdxBlobEditViewData::Paint(HDC dc) const {
   if (HighlightPass) return;
   PaintBackground(dc);
@@ -550,7 +564,8 @@ void TdxInplaceBlobEdit::Paint() {
       SelectScope font(dc, Font().Handle());
       SetBkMode(dc, TRANSPARENT);
       SetTextColor(dc, framework::ColorToRGB(Font().Color()));
-      ::DrawTextW(dc, blob_text_.c_str(), static_cast<int>(blob_text_.size()), &area,
+      const std::wstring shown = ShownBlobText(blob_text_, MaxDisplayLength);
+      ::DrawTextW(dc, shown.c_str(), static_cast<int>(shown.size()), &area,
                   DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
     } else {
       framework::TImageList* images = GetBlobImages();

@@ -135,6 +135,9 @@ class TdxBlobEditViewData : public TdxDropDownEditViewData {
   TdxBlobPaintStyle BlobPaintStyle = TdxBlobPaintStyle::bpsIcon;
   framework::TImageList* Images = nullptr;  // borrowed
   bool IsEmpty = true;
+  int MaxDisplayLength = 255;  // characters of the text shown; 0 or less: all
+
+  std::wstring DisplayText() const override;
 };
 
 class TdxInplaceBlobEdit : public TdxInplaceDropDownEdit {
@@ -164,6 +167,8 @@ class TdxInplaceBlobEdit : public TdxInplaceDropDownEdit {
   bool ShowPicturePopup = false;  // a right click on the picture shows its menu
   bool ShowExPopupItems = false;  // the menu can also load and save the picture
   TdxMemoSettings Memo;
+  int MaxDisplayLength = 255;   // characters of the text shown; 0 or less: all
+  bool AlwaysSaveText = false;  // taking the popup's text saves it even when unchanged
   TdxPictureEvent OnAssignPicture;
   TdxGraphicClassEvent OnGetGraphicClass;
   // The popup closed with this size (the user may have resized it).
@@ -177,6 +182,7 @@ class TdxInplaceBlobEdit : public TdxInplaceDropDownEdit {
   std::unique_ptr<TdxPopupContent> CreatePopupContent() override;
   std::wstring PopupResult(TdxPopupContent& content) override;
   bool PopupSizeable() const override { return SizeablePopup; }
+  bool TakesUnchangedText() const override { return AlwaysSaveText; }
   void Paint() override;
   void CreateEditCaret() override {}
   void KeyPress(wchar_t& key) override;

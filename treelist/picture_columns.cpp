@@ -168,6 +168,7 @@ const framework::TClassInfo& TdxTreeListBlobColumn::StaticClassInfo() {
   static const framework::TClassInfo info =
       framework::TClassInfo::Derived<C, TdxTreeListDropDownColumn>("TdxTreeListBlobColumn")
           .Bool("AlwaysSaveText", &C::AlwaysSaveText, &C::SetAlwaysSaveText, false)
+          .To(&E::AlwaysSaveText)
           .Enum("BlobEditKind", &C::BlobEditKind, &C::SetBlobEditKind,
                 {"bekMemo", "bekPict", "bekOle", "bekBlob"}, TdxBlobEditKind::bekMemo)
           .To(&E::SetBlobEditKind)
@@ -176,6 +177,7 @@ const framework::TClassInfo& TdxTreeListBlobColumn::StaticClassInfo() {
           .To(&E::SetBlobPaintStyle)
           .Publish("ImmediatePopup")
           .Int("MaxDisplayLength", &C::MaxDisplayLength, &C::SetMaxDisplayLength, 255)
+          .To(&E::MaxDisplayLength)
           .Enum("MemoCharCase", &C::MemoCharCase, &C::SetMemoCharCase, kCharCaseNames,
                 controls::TEditCharCase::ecNormal)
           .Bool("MemoHideScrollBars", &C::MemoHideScrollBars, &C::SetMemoHideScrollBars, true)
@@ -221,6 +223,12 @@ void TdxTreeListBlobColumn::SetBlobEditKind(TdxBlobEditKind value) {
 void TdxTreeListBlobColumn::SetBlobPaintStyle(TdxBlobPaintStyle value) {
   if (paint_style_ == value) return;
   paint_style_ = value;
+  Changed();
+}
+
+void TdxTreeListBlobColumn::SetMaxDisplayLength(int value) {
+  if (max_display_length_ == value) return;
+  max_display_length_ = value;
   Changed();
 }
 
@@ -279,6 +287,7 @@ void TdxTreeListBlobColumn::PrepareViewData(editors::TdxEditViewData& data,
   if (!blob) return;
   blob->BlobEditKind = kind_;
   blob->BlobPaintStyle = paint_style_;
+  blob->MaxDisplayLength = max_display_length_;
   blob->Images = editors::GetBlobImages();
   const framework::Variant value = TreeList() && cell.node
                                        ? TreeList()->GetNodeValue(cell.node, GetDataIndex())

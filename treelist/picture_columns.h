@@ -108,7 +108,8 @@ class TdxTreeListBlobColumn
   TdxBlobPaintStyle BlobPaintStyle() const noexcept { return paint_style_; }
   void SetBlobPaintStyle(TdxBlobPaintStyle value);
   int MaxDisplayLength() const noexcept { return max_display_length_; }
-  void SetMaxDisplayLength(int value) { max_display_length_ = value; }
+  // Characters of the text a cell shows (0 or less: all); the node keeps all of it.
+  void SetMaxDisplayLength(int value);
   // How the memo popup edits the text.
   controls::TEditCharCase MemoCharCase() const noexcept { return memo_.CharCase; }
   void SetMemoCharCase(controls::TEditCharCase value) { memo_.CharCase = value; }

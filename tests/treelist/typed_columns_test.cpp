@@ -1227,6 +1227,92 @@ TEST(BlobColumn, CellAndEditorShowTheTextOrTheKindsIcon) {
   }
 }
 
+// A blob cell and its closed editor show at most MaxDisplayLength characters of the text (255
+// by default, all with 0); the node and the popup keep the whole text.
+TEST(BlobColumn, CellAndEditorShowAtMostMaxDisplayLengthCharacters) {
+  RegisterTypedColumnClasses();
+  TypedGrid g;
+  const std::wstring note = std::wstring(200, L'a') + std::wstring(100, L'b');
+  const std::wstring long_line(40, L'w');
+  auto& c = g.Add<TdxTreeListBlobColumn>({note.c_str(), long_line.c_str(), L"wwwww"});
+  c.SetBlobPaintStyle(TdxBlobPaintStyle::bpsDefault);  // a memo's text
+  c.SetWidth(90);
+  EXPECT_EQ(g.Paint(c, 0).DisplayText(), note.substr(0, 255));
+
+  // The width of the ink the cell in `row` paints, and that of its open editor.
+  const auto cell_ink = [&](int row) {
+    editors::TdxEditViewData& data = g.Paint(c, row);
+    data.Bounds = {0, 0, 90, 30};
+    xptest::Surface cell(90, 30);
+    data.Paint(cell.dc());
+    const RECT ink = cell.InkBox(GetSysColor(COLOR_WINDOW));
+    return ink.right - ink.left;
+  };
+  const auto editor_ink = [&](int row) {
+    TdxInplaceEdit* editor = g.Edit(c, row);
+    if (!editor) return LONG{-1};
+    EXPECT_EQ(editor->Text(), g.Text(c, row)) << "the popup gets the whole text";
+    RECT client{};
+    GetClientRect(editor->Handle(), &client);
+    xptest::Surface open(client.right - 20, client.bottom);  // without the button
+    SendMessageW(editor->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(open.dc()), PRF_CLIENT);
+    g.grid.CancelEditor();
+    const RECT ink = open.InkBox(GetSysColor(COLOR_WINDOW));
+    return ink.right - ink.left;
+  };
+  framework::ReadComponentText(c, "object C: TdxTreeListBlobColumn\n  MaxDisplayLength = 5\nend\n",
+                               "five");
+  c.SetBlobPaintStyle(TdxBlobPaintStyle::bpsText);
+  EXPECT_EQ(g.Paint(c, 1).DisplayText(), L"wwwww");
+  EXPECT_GT(cell_ink(2), 20);
+  EXPECT_EQ(cell_ink(1), cell_ink(2)) << "five letters, no ellipsis";
+  EXPECT_EQ(editor_ink(1), editor_ink(2));
+  c.SetMaxDisplayLength(0);
+  EXPECT_GT(cell_ink(1), cell_ink(2) + 10) << "no limit: the line fills the cell";
+  EXPECT_GT(editor_ink(1), editor_ink(2) + 10);
+  EXPECT_EQ(g.Text(c, 1), long_line) << "the node keeps the whole text";
+}
+
+// Taking the memo popup's text (Enter, or Ctrl+Enter where Enter breaks lines) writes it back
+// and announces the edit: with AlwaysSaveText even when the user changed nothing, so that a
+// value changed meanwhile gets the editor's text; without it only a changed text.
+TEST(BlobColumn, AlwaysSaveTextWritesBackTheTakenTextEvenUnchanged) {
+  RegisterTypedColumnClasses();
+  TypedGrid g;
+  auto& always = g.Add<TdxTreeListBlobColumn>({L"note"});
+  auto& plain = g.Add<TdxTreeListBlobColumn>({L"note"});
+  framework::ReadComponentText(always,
+                               "object C: TdxTreeListBlobColumn\n  AlwaysSaveText = True\n"
+                               "  MemoWantReturns = False\nend\n",
+                               "always");
+  int changes = 0;
+  g.grid.OnEditChange = [&](framework::TComponent*) { ++changes; };
+  struct Case {
+    TdxTreeListBlobColumn* column;
+    const wchar_t* typed;
+    const wchar_t* stored;
+    int changes;
+  };
+  for (const Case& k : {Case{&always, L"", L"note", 1}, Case{&always, L"s", L"notes", 1},
+                        Case{&plain, L"", L"other", 0}, Case{&plain, L"s", L"notes", 1}}) {
+    SCOPED_TRACE(win::Narrow(std::wstring(k.column == &always ? L"always " : L"plain ") + k.typed));
+    changes = 0;
+    auto* editor = dynamic_cast<editors::TdxInplaceBlobEdit*>(g.Edit(*k.column));
+    ASSERT_NE(editor, nullptr);
+    g.grid.SetNodeString(g.grid.Items(0), k.column->Index(), L"other");  // the program's
+    PressKey(VK_F4);
+    ASSERT_TRUE(editor->DroppedDown());
+    TypeText(k.typed);
+    PressKey(VK_RETURN, k.column == &plain);
+    ASSERT_FALSE(editor->DroppedDown());
+    PressKey(VK_RETURN);
+    EXPECT_NE(g.grid.State(), tsEditing) << "Enter in the cell ends the editing";
+    EXPECT_EQ(g.Text(*k.column), k.stored);
+    EXPECT_EQ(changes, k.changes);
+    g.grid.SetNodeString(g.grid.Items(0), k.column->Index(), L"note");
+  }
+}
+
 // A sizeable popup grows by its lower right corner and opens at that size next time; one that
 // is not sizeable has no sizing frame, and a press there closes it.
 TEST(BlobColumn, ASizeablePopupKeepsTheSizeTheUserDragsItTo) {
