@@ -41,7 +41,7 @@ THitInfo HitHeaderPanel(const GridView& view, THitInfo hit) {
       hit.kind = htColumnEdge;
     } else {
       hit.kind = htColumn;
-      hit.part = HeaderHitPart(layout, point, cell.column);
+      hit.part = view.header_buttons ? HeaderHitPart(layout, point, cell.column) : 1;
     }
     return hit;
   }

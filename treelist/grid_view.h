@@ -171,6 +171,9 @@ struct GridView {
   bool band_panel_sizing = false;
   bool header_panel_sizing = false;
   bool row_sizing = false;
+  // A header's right end is its button only while the grid shows header buttons; otherwise a
+  // press there clicks, sorts and drags the header like the rest of it.
+  bool header_buttons = false;
 
   // The row holding `node`, or null when it is not in the window.
   const ViewRow* RowOf(const TdxTreeListNode* node) const noexcept;

@@ -138,6 +138,7 @@ GridView TCustomdxTreeList::ViewOf(Layout layout) {
   view.band_panel_sizing = options_ex_ & aoBandPanelSizing;
   view.header_panel_sizing = options_ex_ & aoHeaderPanelSizing;
   view.row_sizing = options_ex_ & aoRowSizing;
+  view.header_buttons = show_header_buttons_;
   return view;
 }
 
