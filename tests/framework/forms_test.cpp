@@ -99,6 +99,21 @@ TEST(Forms, ShowModalAnswersEnterEscapeAndTab) {
     EXPECT_EQ(form.ShowModal(), kModalCancel);
     EXPECT_EQ(form.ok_clicks, 0);
   }
+  {
+    // Without a default button Enter goes on to the focused control.
+    TSampleForm form(nullptr);
+    form.Get<TButton>("ButtonOK").SetDefault(false);
+    auto& edit = form.Get<TEdit>("EditName");
+    std::vector<WORD> keys_seen;
+    edit.OnKeyDown = [&](TComponent*, WORD& key, unsigned) {
+      keys_seen.push_back(key);
+      if (key == VK_RETURN) PostKey(edit.Handle(), VK_ESCAPE);
+    };
+    PostKey(edit.Handle(), VK_RETURN);
+    EXPECT_EQ(form.ShowModal(), kModalCancel);
+    EXPECT_EQ(keys_seen, std::vector<WORD>{VK_RETURN});
+    EXPECT_EQ(form.ok_clicks, 0);
+  }
 }
 
 TEST(Forms, TheHostAnswersAModalFormByCaptionAndButton) {
@@ -583,8 +598,10 @@ TEST(Forms, ConstraintsLimitTheSizeAndAVisibleFormIsNotMadeModal) {
   TSampleForm form(nullptr);  // MinWidth 200 from its description
   MINMAXINFO untouched{};
   untouched.ptMinTrackSize = {1, 1};
+  untouched.ptMaxTrackSize = {5000, 5000};
   SendMessageW(form.Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&untouched));
   EXPECT_EQ(untouched.ptMinTrackSize.y, 1) << "no limit given: the system's stays";
+  EXPECT_EQ(untouched.ptMaxTrackSize.y, 5000);
   EXPECT_EQ(untouched.ptMinTrackSize.x, 200);
   form.Constraints().SetMaxHeight(300);
   form.Constraints().SetMinHeight(120);
@@ -602,13 +619,17 @@ TEST(Forms, ConstraintsLimitTheSizeAndAVisibleFormIsNotMadeModal) {
   SetWindowPos(form.Handle(), nullptr, 33, 44, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   EXPECT_EQ(form.Left(), 33);
   EXPECT_EQ(form.Top(), 44);
+  // The focus goes to the first control Tab reaches.
+  auto& edit = form.Get<TEdit>("EditName");
+  edit.SetTabStop(false);
   form.Show();
+  EXPECT_EQ(GetFocus(), form.Get<TMemo>("MemoNotes").Handle());
+  edit.SetTabStop(true);
   const RECT area = Screen().WorkArea();
   EXPECT_EQ(form.Left(), area.left + (area.right - area.left - 200) / 2) << "poScreenCenter";
   EXPECT_EQ(form.Top(), area.top + (area.bottom - area.top - 300) / 2);
   EXPECT_THROW(form.ShowModal(), EComponentError);
   // Disabled controls are passed over by Tab.
-  auto& edit = form.Get<TEdit>("EditName");
   edit.SetEnabled(false);
   EXPECT_FALSE(edit.CanFocus());
   EXPECT_EQ(form.FindNextControl(nullptr, true, true), &form.Get<TMemo>("MemoNotes"));
@@ -617,6 +638,13 @@ TEST(Forms, ConstraintsLimitTheSizeAndAVisibleFormIsNotMadeModal) {
   EXPECT_FALSE(IsWindowVisible(form.Handle()));
   PostMessageW(form.Handle(), WM_COMMAND, IDOK, 0);
   EXPECT_EQ(form.ShowModal(), kModalOk) << "hidden again, it can be";
+
+  TForm plain(nullptr);  // described nowhere
+  plain.Show();
+  RECT window{};
+  GetWindowRect(plain.Handle(), &window);
+  EXPECT_EQ(window.right - window.left, 320);
+  EXPECT_EQ(window.bottom - window.top, 240);
 }
 
 TEST(Forms, ControlsClaimTabThroughTheirDialogCode) {
