@@ -75,17 +75,25 @@ std::string Changed(const xptest::Surface& a, const xptest::Surface& b,
   return out;
 }
 
-// The smallest rectangle holding every pixel that differs between two shots of one size.
-RECT DifferingArea(const xptest::Surface& a, const xptest::Surface& b) {
-  RECT area{a.width(), a.height(), 0, 0};
-  for (int y = 0; y < a.height(); ++y) {
-    for (int x = 0; x < a.width(); ++x) {
-      if (a.Pixel(x, y) == b.Pixel(x, y)) continue;
-      area = {std::min<LONG>(area.left, x), std::min<LONG>(area.top, y),
-              std::max<LONG>(area.right, x + 1), std::max<LONG>(area.bottom, y + 1)};
+// Where a focus frame shows between two shots of one size: the smallest rectangle holding every
+// pixel that differs, and how many of those are not the first shot's pixel inverted.
+struct FrameShown {
+  RECT area;
+  int not_inverted = 0;
+};
+FrameShown FrameBetween(const xptest::Surface& before, const xptest::Surface& after) {
+  FrameShown frame{{before.width(), before.height(), 0, 0}};
+  for (int y = 0; y < before.height(); ++y) {
+    for (int x = 0; x < before.width(); ++x) {
+      const COLORREF was = before.Pixel(x, y), now = after.Pixel(x, y);
+      if (was == now) continue;
+      frame.not_inverted += now != (was ^ RGB(255, 255, 255));
+      RECT& a = frame.area;
+      a = {std::min<LONG>(a.left, x), std::min<LONG>(a.top, y), std::max<LONG>(a.right, x + 1),
+           std::max<LONG>(a.bottom, y + 1)};
     }
   }
-  return area;
+  return frame;
 }
 
 // Position, pressed part and the repeat timer's interval (0 when it is off).
@@ -254,10 +262,11 @@ TEST(XPScrollBar, TheFocusShowsOnTheThumbAndNoClickKeepsTheMouse) {
     EXPECT_EQ(Changed(*shots[0], *shots[1], layout), "00100") << "only the thumb shows the focus";
     RECT cue = layout.Part(controls::kPartThumb);
     InflateRect(&cue, -3, -3);
-    const RECT shown = DifferingArea(*shots[0], *shots[1]);
-    EXPECT_TRUE(EqualRect(&shown, &cue))
-        << "the dotted frame 3 pixels inside the thumb, not " << shown.left << "," << shown.top
-        << "," << shown.right << "," << shown.bottom;
+    const FrameShown shown = FrameBetween(*shots[0], *shots[1]);
+    EXPECT_TRUE(EqualRect(&shown.area, &cue))
+        << "the dotted frame 3 pixels inside the thumb, not " << shown.area.left << ","
+        << shown.area.top << "," << shown.area.right << "," << shown.area.bottom;
+    EXPECT_EQ(shown.not_inverted, 0) << "the dots invert what they cross";
     WriteSheet("xp_scrollbar_focus_style" + std::to_string(style), shots, false, 3);
     // A classic bar stands in a sunken edge of its own, an embedded one in its control's.
     EXPECT_EQ(f.bar.ClientRect().right, style == 0 ? 119 : 121);
@@ -346,6 +355,7 @@ struct PaintedBar {
   controls::ScrollLayout layout;
   explicit PaintedBar(TScrollBarKind kind) {
     f.bar.SetKind(kind);
+    f.bar.SetPageSize(30);  // a thumb 26 long: a cell centred a pixel off shows
     f.bar.SetPosition(40);
     SetFocus(f.form.Handle());  // the parts alone, without the focus cue
     surface = Shot(f);
