@@ -1,4 +1,5 @@
-// The user's decimal separator set for a test's length and put back after it.
+// A setting of the user's locale (decimal separator, short date) set for a test's length and put
+// back after it.
 #pragma once
 
 #include <windows.h>
@@ -7,20 +8,27 @@
 
 namespace xptest {
 
-class DecimalSeparatorScope {
+class LocaleInfoScope {
  public:
-  explicit DecimalSeparatorScope(const wchar_t* separator) {
-    wchar_t buffer[8] = {};
-    GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buffer, 8);
+  LocaleInfoScope(LCTYPE type, const wchar_t* value) : type_(type) {
+    wchar_t buffer[80] = {};
+    GetLocaleInfoW(LOCALE_USER_DEFAULT, type_, buffer, 80);
     old_ = buffer;
-    SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator);
+    SetLocaleInfoW(LOCALE_USER_DEFAULT, type_, value);
   }
-  ~DecimalSeparatorScope() { SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, old_.c_str()); }
-  DecimalSeparatorScope(const DecimalSeparatorScope&) = delete;
-  DecimalSeparatorScope& operator=(const DecimalSeparatorScope&) = delete;
+  ~LocaleInfoScope() { SetLocaleInfoW(LOCALE_USER_DEFAULT, type_, old_.c_str()); }
+  LocaleInfoScope(const LocaleInfoScope&) = delete;
+  LocaleInfoScope& operator=(const LocaleInfoScope&) = delete;
 
  private:
+  LCTYPE type_;
   std::wstring old_;
+};
+
+class DecimalSeparatorScope : public LocaleInfoScope {
+ public:
+  explicit DecimalSeparatorScope(const wchar_t* separator)
+      : LocaleInfoScope(LOCALE_SDECIMAL, separator) {}
 };
 
 }  // namespace xptest

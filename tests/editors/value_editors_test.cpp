@@ -245,6 +245,29 @@ TEST(Dates, EncodeDecodeAndParse) {
   }
 }
 
+// A user whose short date puts the year first sees it so and types it so; a year of one or two
+// digits there gets its century, one of three stays as written.
+TEST_F(ValueEditors, YearFirstShortDateShowsAndReadsTheYearFirst) {
+  xptest::LocaleInfoScope year_first(LOCALE_SSHORTDATE, L"yyyy/MM/dd");
+  auto& edit = Open<editors::TdxInplaceDateEdit>();
+  edit.SetDate(editors::EncodeDate(2024, 3, 5));
+  EXPECT_EQ(edit.Text(), L"2024/03/05");
+  struct Typed {
+    const wchar_t* text;
+    int year, month, day;
+  };
+  for (const Typed& typed :
+       {Typed{L"24/3/5", 2024, 3, 5}, Typed{L"7-12-31", 2007, 12, 31}, Typed{L"99.1.2", 1999, 1, 2},
+        Typed{L"024/3/05", 24, 3, 5}, Typed{L"2024/3/5", 2024, 3, 5}}) {
+    SCOPED_TRACE(testing::Message() << std::wstring(typed.text));
+    edit.SelectAll();
+    Type(edit.Handle(), typed.text);
+    double date = 0;
+    ASSERT_TRUE(edit.Date(date));
+    EXPECT_EQ(date, editors::EncodeDate(typed.year, typed.month, typed.day));
+  }
+}
+
 TEST_F(ValueEditors, DateValidationFollowsDateOnError) {
   auto& edit = Open<editors::TdxInplaceDateEdit>();
   edit.SetText(L"not a date");
