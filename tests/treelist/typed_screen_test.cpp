@@ -37,6 +37,18 @@ std::wstring SmallPicture() {
       std::string(stream.Bytes().begin(), stream.Bytes().begin() + stream.Size()));
 }
 
+// A grid that edits in its cells, on a form of its own.
+struct EditingGrid {
+  framework::TForm form{nullptr};
+  TCustomdxTreeListControl grid{nullptr};
+  EditingGrid(SIZE form_size, SIZE grid_size) {
+    form.SetBounds(20, 20, form_size.cx, form_size.cy);
+    grid.SetParent(&form);
+    grid.SetBounds(4, 4, grid_size.cx, grid_size.cy);
+    grid.SetOptions((grid.Options() | aoEditing) & ~aoRowSelect);
+  }
+};
+
 struct TypedScreen {
   framework::TForm form{nullptr};
   TCustomdxTreeListControl grid{nullptr};
@@ -165,13 +177,10 @@ TEST(TypedColumnsScreen, EachColumnPaintsItsCellsAndOpensItsEditorInPlace) {
 // The mouse of a user over a grid of a name, a check and a pick column in the flat look: the
 // pick cell under the mouse raises its button, and one click on a check box toggles it once.
 TEST(TypedColumnsScreen, TheMouseRaisesADropDownButtonAndOneClickTogglesACheckBox) {
-  framework::TForm form{nullptr};
-  TCustomdxTreeListControl grid{nullptr};
-  form.SetBounds(20, 20, 360, 150);
-  grid.SetParent(&form);
-  grid.SetBounds(4, 4, 340, 110);
+  EditingGrid editing({360, 150}, {340, 110});
+  framework::TForm& form = editing.form;
+  TCustomdxTreeListControl& grid = editing.grid;
   grid.SetLookAndFeel(TdxLookAndFeel::lfUltraFlat);
-  grid.SetOptions((grid.Options() | aoEditing) & ~aoRowSelect);
   grid.SetOptionsEx(grid.OptionsEx() | aoShowButtonAlways);
   auto* name = grid.CreateColumn<TdxTreeListColumn>();
   auto* check = grid.CreateColumn<TdxTreeListCheckColumn>();
@@ -238,12 +247,9 @@ TEST(TypedColumnsScreen, ThePopupShowsTheBorderTheFormNames) {
                         {"pbFrame3D", COLOR_3DLIGHT, COLOR_3DDKSHADOW},
                         {"pbFlat", COLOR_BTNSHADOW, COLOR_BTNSHADOW}};
   RegisterTypedColumnClasses();
-  framework::TForm form{nullptr};
-  TCustomdxTreeListControl grid{nullptr};
-  form.SetBounds(20, 20, 300, 200);
-  grid.SetParent(&form);
-  grid.SetBounds(4, 4, 280, 60);
-  grid.SetOptions((grid.Options() | aoEditing) & ~aoRowSelect);
+  EditingGrid editing({300, 200}, {280, 60});
+  framework::TForm& form = editing.form;
+  TCustomdxTreeListControl& grid = editing.grid;
   auto* pick = grid.CreateColumn<TdxTreeListPickColumn>();
   pick->SetCaption(L"Direction");
   pick->SetWidth(150);
@@ -279,22 +285,15 @@ TEST(TypedColumnsScreen, ThePopupShowsTheBorderTheFormNames) {
   }
 }
 
-}  // namespace
-
-namespace {
-
 // The blob column's memo and picture popups and the graphic column's tool bar as a user opens
 // them with the keyboard and the mouse: the memo takes typing with the focus in its popup and
 // shows its scroll bar and selection bar, and the picture popup's menu copies the picture when
 // its item is clicked. The popups go to build/pictures/ with their frames.
 TEST(TypedColumnsScreen, TheBlobPopupsAndTheGraphicToolBarAsAUserOpensThem) {
   RegisterTypedColumnClasses();
-  framework::TForm form{nullptr};
-  TCustomdxTreeListControl grid{nullptr};
-  form.SetBounds(20, 20, 420, 150);
-  grid.SetParent(&form);
-  grid.SetBounds(4, 4, 400, 110);
-  grid.SetOptions((grid.Options() | aoEditing) & ~aoRowSelect);
+  EditingGrid editing({420, 150}, {400, 110});
+  framework::TForm& form = editing.form;
+  TCustomdxTreeListControl& grid = editing.grid;
   auto* memo = grid.CreateColumn<TdxTreeListBlobColumn>();
   auto* picture = grid.CreateColumn<TdxTreeListBlobColumn>();
   auto* graphic = grid.CreateColumn<TdxTreeListGraphicColumn>();
