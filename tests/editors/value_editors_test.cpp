@@ -20,6 +20,7 @@
 #include "framework/screen.h"
 #include "framework/streams.h"
 #include "tests/controls/locale_scope.h"
+#include "tests/controls/paint_styles.h"
 #include "tests/controls/surface.h"
 #include "tests/editors/editor_test_support.h"
 
@@ -99,6 +100,36 @@ TEST_F(ValueEditors, SpinStepsByKeysWithinItsLimits) {
   SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, lower);
   SendMessageW(hwnd, WM_LBUTTONUP, 0, lower);
   EXPECT_EQ(spin.Value(), 6);
+}
+
+// The spin button's arrows about its centre: 4 rows each, their bases 2 pixels off the middle,
+// the up arrow the down arrow's mirror image, in every paint style.
+TEST_F(ValueEditors, SpinArrowsMirrorEachOtherAboutTheButtonsMiddle) {
+  static const char* const kArrows[] = {
+      // columns: centre - 4 to centre + 3; rows: middle - 6 to middle + 5
+      "...##...", "..####..", ".######.", "########", "........", "........",
+      "........", "........", "########", ".######.", "..####..", "...##...",
+  };
+  auto& spin = Open<editors::TdxInplaceSpinEdit>();
+  const RECT button = spin.Button().BoundsRect();
+  const int left = button.left + (button.right - button.left) / 2 - 4;
+  const int top = button.top + (button.bottom - button.top) / 2 - 6;
+  const COLORREF ink = GetSysColor(COLOR_BTNTEXT);
+  xptest::ForEachPaintStyle([&](int) {
+    const auto picture = edittest::Picture(spin, "spin_edit_arrows");
+    std::string failures;
+    for (int y = button.top; y < button.bottom; ++y) {
+      for (int x = button.left; x < button.right; ++x) {
+        const int row = y - top, column = x - left;
+        const bool meant =
+            row >= 0 && row < 12 && column >= 0 && column < 8 && kArrows[row][column] == '#';
+        if ((picture->Pixel(x, y) == ink) != meant) {
+          failures += " " + std::to_string(column - 4) + "," + std::to_string(row - 6);
+        }
+      }
+    }
+    EXPECT_EQ(failures, "") << "pixels off (from the centre, the middle)";
+  });
 }
 
 TEST_F(ValueEditors, CurrencyFormatsByItsPattern) {
