@@ -844,6 +844,22 @@ bool PanPopupShown() {
 
 // A window of the test's own that acts while the pan's loop dispatches: WM_APP takes the
 // capture, WM_APP + 1 destroys the grid.
+// A hidden window of a class of its own, whose procedure sees what a test posts to it while
+// the pan's loop runs.
+struct MessageWindow {
+  HWND hwnd;
+  MessageWindow(const wchar_t* class_name, WNDPROC proc) {
+    WNDCLASSW window_class{};
+    window_class.lpfnWndProc = proc;
+    window_class.lpszClassName = class_name;
+    RegisterClassW(&window_class);
+    hwnd = CreateWindowW(class_name, L"", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  }
+  ~MessageWindow() { DestroyWindow(hwnd); }
+  MessageWindow(const MessageWindow&) = delete;
+  MessageWindow& operator=(const MessageWindow&) = delete;
+};
+
 LRESULT CALLBACK HelperProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_APP || msg == WM_APP + 1) g_popup_seen = PanPopupShown();
   if (msg == WM_APP) SetCapture(hwnd);
@@ -883,12 +899,8 @@ const PanCase kPanWaysOut[] = {
 };
 
 TEST(TreeListPanning, EveryWayOutGivesBackCaptureTimerAndWindow) {
-  WNDCLASSW helper_class{};
-  helper_class.lpfnWndProc = HelperProc;
-  helper_class.lpszClassName = L"PanTestHelper";
-  RegisterClassW(&helper_class);
-  HWND helper =
-      CreateWindowW(L"PanTestHelper", L"", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  const MessageWindow helper_window(L"PanTestHelper", HelperProc);
+  HWND helper = helper_window.hwnd;
   for (const PanCase& c : kPanWaysOut) {
     SCOPED_TRACE(c.what);
     GridForm f;
@@ -928,7 +940,6 @@ TEST(TreeListPanning, EveryWayOutGivesBackCaptureTimerAndWindow) {
     delete g_doomed;
     g_doomed = nullptr;
   }
-  DestroyWindow(helper);
 }
 
 TEST(TreeListPanning, AThrowingScrollHandlerLeavesNothingBehind) {
@@ -1018,11 +1029,8 @@ const PanStepCase kPanSteps[] = {
 };
 
 TEST(TreeListPanning, StepsComeFasterFartherOutTheCursorPointsAndTheWindowSitsOnTheMouse) {
-  WNDCLASSW watch_class{};
-  watch_class.lpfnWndProc = WatchPanProc;
-  watch_class.lpszClassName = L"PanWatch";
-  RegisterClassW(&watch_class);
-  HWND watch = CreateWindowW(L"PanWatch", L"", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  const MessageWindow watch_window(L"PanWatch", WatchPanProc);
+  HWND watch = watch_window.hwnd;
   GridForm f;
   f.grid.Seams().cursor_pos = [] { return g_cursor; };
   treelist_test::TimerTable timers;
@@ -1073,7 +1081,6 @@ TEST(TreeListPanning, StepsComeFasterFartherOutTheCursorPointsAndTheWindowSitsOn
     EXPECT_TRUE(g_pan_round);
   }
   g_pan_timer_table = nullptr;
-  DestroyWindow(watch);
 }
 
 // A grid with both bars: a move straight sideways pans the columns and leaves the rows.
@@ -1131,12 +1138,8 @@ LRESULT CALLBACK ReadPanPixelsProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 // Read by a posted message: what the mode drew at its start, before any paint.
 TEST(TreeListPanning, TheRoundWindowHasAOnePixelFrameOnItsEdge) {
-  WNDCLASSW read_class{};
-  read_class.lpfnWndProc = ReadPanPixelsProc;
-  read_class.lpszClassName = L"PanPixels";
-  RegisterClassW(&read_class);
-  HWND reader =
-      CreateWindowW(L"PanPixels", L"", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  const MessageWindow reader_window(L"PanPixels", ReadPanPixelsProc);
+  HWND reader = reader_window.hwnd;
   GridForm f;
   f.grid.Seams().cursor_pos = [] { return g_cursor; };
   for (int i = 0; i < 80; ++i) AddNamed(f.grid, nullptr, L"NET" + std::to_wstring(i));
@@ -1146,7 +1149,6 @@ TEST(TreeListPanning, TheRoundWindowHasAOnePixelFrameOnItsEdge) {
   PostMessageW(f.hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
   SendMessageW(f.hwnd(), WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(100, 60));
   ExpectPanFrameOnTheEdge();
-  DestroyWindow(reader);
 }
 
 // While the mode runs, windows keep painting: a timer's tick comes only once nothing waits to
