@@ -55,8 +55,16 @@ void VisitKeys(Settings& s, Visitor&& visit) {
 std::string LengthProblem(const std::string& text, bool imperial, LengthUse use, double& units) {
   if (!ParseSettingsLength(text, imperial, units)) return "it is no length";
   if (units < 0) return "it is negative";
-  if (units == 0 && use == LengthUse::Positive) return "it must be larger than 0";
   if (units > kLengthLimit) return "it is larger than " + sdk::FormatCoord(imperial, kLengthLimit);
+  if (use != LengthUse::Positive) return {};
+  if (units == 0) return "it must be larger than 0";
+  // The length is stored, and shown in the dialog, as a text in the board's unit: one that rounds
+  // to 0 there would come back as 0 ("0.0004mil" shows as "0mil", which the dialog refuses).
+  const std::string shown = sdk::FormatCoord(imperial, units);
+  double stored = 0;
+  if (ParseSettingsLength(shown, imperial, stored) && stored <= 0) {
+    return "it rounds to " + shown + ", and it must be larger than 0";
+  }
   return {};
 }
 

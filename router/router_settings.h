@@ -48,7 +48,8 @@ std::string SettingsFileName();
 // board's unit when the stored text carries none. A stored value the router cannot use leaves
 // its field as it was too and is listed in the result, naming the file, the key and the value:
 // a length that does not read or lies beyond +-999,990,000 units, a negative length, a grid or
-// via size of 0, a test-point side other than 0, 1 and 2.
+// via size of 0 or one that rounds to 0 in the board's unit (as the dialog shows it), a
+// test-point side other than 0, 1 and 2.
 std::vector<std::string> ReadSpecctraSetup(const framework::IniFile& ini, bool imperial,
                                            TRouterSettings& settings);
 // Writes every key; lengths as length texts in the board's unit.

@@ -559,6 +559,16 @@ TEST(StructureWiringExport, StoredSettingsTheRouterCannotUseAreNamedAndReplaced)
       {"ViaGrid=1e400", "ViaGrid=1e400 cannot be used (it is no length); it stays 20mil"},
       {"WireGrid=0mil", "WireGrid=0mil cannot be used (it must be larger than 0); it stays 20mil"},
       {"WireGrid=5mil;junk", "WireGrid=5mil;junk cannot be used (it is no length); it stays 20mil"},
+      // Above 0, yet shown as 0 in the dialog, which would refuse its own OK.
+      {"WireGrid=0.0004mil",
+       "WireGrid=0.0004mil cannot be used (it rounds to 0mil, and it must be larger than 0); it "
+       "stays 20mil"},
+      {"WireGrid=0.0000001mil",
+       "WireGrid=0.0000001mil cannot be used (it rounds to 0mil, and it must be larger than 0); "
+       "it stays 20mil"},
+      {"ViaGrid=0.00001mm",
+       "ViaGrid=0.00001mm cannot be used (it rounds to 0mil, and it must be larger than 0); it "
+       "stays 20mil"},
       // A NUL would end the box's text there.
       {std::string("ViaGrid=5\0mil", 13),
        "ViaGrid=5\\x00mil cannot be used (it is no length); it stays 20mil"},

@@ -151,6 +151,9 @@ TEST(RouterSettings, StoredValuesTheRouterCannotUseAreListedAndLeaveTheFieldAsIt
       {"ViaGrid=0x10", "it is no length", "20mil"},
       {"ViaGrid=7,5mil", "it is no length", "20mil"},
       {"ViaGrid=5milmm", "it is no length", "20mil"},
+      // Stored and shown in the board's unit, these would come back as 0.
+      {"DefaultViaSize=0.0004mil", "it rounds to 0mil, and it must be larger than 0", "50mil"},
+      {"ViaGrid=0.00001mm", "it rounds to 0mil, and it must be larger than 0", "20mil"},
       {"TestPointSide=3", "it is none of 0 (top), 1 (bottom) and 2 (both)", "1"},
       {"TestPointSide=top", "it is none of 0 (top), 1 (bottom) and 2 (both)", "1"},
   };
@@ -225,6 +228,8 @@ TEST(RouterSettings, TypedLengthsReadWholeOrKeepTheValue) {
       {"5mil;junk", "WireGrid", 200000, "it is no length"},
       {"12 mm x", "WireGrid", 200000, "it is no length"},
       {"0mil", "DefaultViaSize", 200000, "it must be larger than 0"},
+      {"0.0004mil", "ViaGrid", 200000, "it rounds to 0mil, and it must be larger than 0"},
+      {"0.0004mil", "TestPointExpansion", 4, ""},
       {"-1mm", "DefaultViaHole", 200000, "it is negative"},
   };
   for (const Case& c : cases) {
