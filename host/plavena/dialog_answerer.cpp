@@ -127,19 +127,26 @@ std::string ComponentName(HWND window) {
 }
 
 struct NamedChild {
-  std::string name;
+  std::string name;  // empty: any name
   HWND found = nullptr;
 };
 
 BOOL CALLBACK FindNamedChild(HWND child, LPARAM lparam) {
   auto& search = *reinterpret_cast<NamedChild*>(lparam);
   try {
-    if (ComponentName(child) != search.name) return TRUE;
+    const std::string name = ComponentName(child);
+    if (name.empty() || (!search.name.empty() && name != search.name)) return TRUE;
   } catch (...) {
     return TRUE;
   }
   search.found = child;
   return FALSE;
+}
+
+HWND NamedControl(HWND window, const std::string& name) {
+  NamedChild search{name};
+  EnumChildWindows(window, FindNamedChild, reinterpret_cast<LPARAM>(&search));
+  return search.found;
 }
 
 // Sets the control as a user would through its native messages; false when the value does not
@@ -161,12 +168,23 @@ bool SetControl(HWND control, const std::string& value) {
   return SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
+// The command a window without button windows takes for a button; 0 for none.
 WPARAM CommandFor(const std::string& button) {
   const std::string plain = Plain(button);
   if (plain == "OK") return IDOK;
   if (plain == "YES") return IDYES;
   if (plain == "NO") return IDNO;
-  return IDCANCEL;
+  if (plain == "CANCEL") return IDCANCEL;
+  return 0;
+}
+
+// Whether pressing `button` can answer the window: a button of that caption, or a window
+// without button windows and a button its command stands for. Cancel closes any window.
+bool CanPress(const ChildScan& scan, const std::string& button) {
+  if (Plain(button) == "CANCEL") return true;
+  if (scan.buttons.empty()) return CommandFor(button) != 0;
+  return std::any_of(scan.buttons.begin(), scan.buttons.end(),
+                     [&](const auto& found) { return Plain(found.second) == Plain(button); });
 }
 
 }  // namespace
@@ -176,7 +194,6 @@ DialogAnswerer::DialogAnswerer(Journal& journal, std::vector<AnswerRule> rules,
     : journal_(journal),
       rules_(std::move(rules)),
       settings_(std::move(settings)),
-      settings_found_(settings_.size(), false),
       com_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {
   thread_answerer = this;
   Hook();
@@ -228,7 +245,8 @@ LRESULT CALLBACK DialogAnswerer::CbtHook(int code, WPARAM wparam, LPARAM lparam)
       const HWND window = reinterpret_cast<HWND>(wparam);
       const bool known = std::any_of(self.pending_.begin(), self.pending_.end(),
                                      [&](const PendingWindow& p) { return p.window == window; }) ||
-                         std::count(self.answered_.begin(), self.answered_.end(), window);
+                         std::any_of(self.answered_.begin(), self.answered_.end(),
+                                     [&](const AnsweredWindow& a) { return a.window == window; });
       if (!known) {
         self.pending_.push_back({window, Seconds()});
         // Answer from the window's own modal loop, once it has finished setting itself up. A
@@ -272,32 +290,35 @@ std::string DialogAnswerer::ButtonFor(const std::string& caption) const {
   return {};
 }
 
-void DialogAnswerer::ApplySettings(HWND window, const std::string& caption) {
-  ++windows_answered_;
-  for (size_t i = 0; i < settings_.size(); ++i) {
-    const ControlSetting& setting = settings_[i];
-    NamedChild search{setting.name};
-    EnumChildWindows(window, FindNamedChild, reinterpret_cast<LPARAM>(&search));
-    if (!search.found) continue;
-    settings_found_[i] = true;
-    const bool set = SetControl(search.found, setting.value);
-    journal_.Append("set " + setting.name + "=" + setting.value + (set ? "" : " refused"));
+bool DialogAnswerer::ApplySettings(HWND window, const std::string& caption) {
+  bool applied = true;
+  for (const ControlSetting& setting : settings_) {
+    const std::string asked = "set " + setting.name + "=" + setting.value;
+    const HWND control = NamedControl(window, setting.name);
+    if (!control) {
+      problems_.push_back(asked + ": no control of that name in \"" + caption + "\"");
+      applied = false;
+      continue;
+    }
+    const bool set = SetControl(control, setting.value);
+    journal_.Append(asked + (set ? "" : " refused"));
     if (!set) {
-      setting_problems_.push_back("set " + setting.name + "=" + setting.value + ": refused by \"" +
-                                  caption + "\"");
+      problems_.push_back(asked + ": refused by \"" + caption + "\"");
+      applied = false;
     }
   }
+  return applied;
 }
 
-std::vector<std::string> DialogAnswerer::TakeSettingProblems() {
-  std::vector<std::string> problems = std::exchange(setting_problems_, {});
-  for (size_t i = 0; i < settings_.size(); ++i) {
-    if (windows_answered_ > 0 && !settings_found_[i]) {
-      problems.push_back("set " + settings_[i].name + "=" + settings_[i].value +
+std::vector<std::string> DialogAnswerer::TakeProblems() {
+  std::vector<std::string> problems = std::exchange(problems_, {});
+  if (windows_answered_ > 0 && !settings_applied_) {
+    for (const ControlSetting& setting : settings_) {
+      problems.push_back("set " + setting.name + "=" + setting.value +
                          ": no control of that name in the dialogs answered");
     }
   }
-  settings_found_.assign(settings_.size(), false);
+  settings_applied_ = false;
   windows_answered_ = 0;
   return problems;
 }
@@ -317,19 +338,27 @@ void DialogAnswerer::CancelRefused() {
     return;
   }
   // The window answered last that still shows; those before it wait behind it.
-  for (auto it = answered_.rbegin(); it != answered_.rend(); ++it) {
-    const HWND window = *it;
-    if (!IsWindow(window) || !IsWindowVisible(window)) continue;
-    if (std::count(answered_.begin(), answered_.end(), window) > 1) return;  // cancelled once
-    answered_.push_back(window);
-    const std::string caption = WindowText(window);
-    journal_.Append("dialog \"" + caption + "\" stayed open -> Cancel");
-    // Its checks refused what was set: the command did not run as asked.
-    if (!settings_.empty())
-      setting_problems_.push_back("dialog \"" + caption + "\" refused the values set");
-    Press(window, "Cancel");
+  for (size_t i = answered_.size(); i-- > 0;) {
+    AnsweredWindow& answered = answered_[i];
+    if (!IsWindow(answered.window) || !IsWindowVisible(answered.window)) continue;
+    if (answered.cancelled) return;  // cancelled once
+    answered.cancelled = true;
+    journal_.Append("dialog \"" + answered.caption + "\" stayed open -> Cancel");
+    // The command did not run as asked: an export whose OK was refused wrote nothing.
+    if (Plain(answered.button) != "CANCEL") problems_.push_back(Refusal(i));
+    Press(answered.window, "Cancel");
     return;
   }
+}
+
+std::string DialogAnswerer::Refusal(size_t answered) const {
+  const AnsweredWindow& refusing = answered_[answered];
+  std::string messages;
+  for (size_t i = answered + 1; i < answered_.size(); ++i) {
+    if (answered_[i].window == refusing.window || answered_[i].texts.empty()) continue;
+    messages += (messages.empty() ? ": " : " ") + answered_[i].texts;
+  }
+  return "dialog \"" + refusing.caption + "\" refused " + refusing.button + messages;
 }
 
 void DialogAnswerer::Press(HWND window, const std::string& button) {
@@ -341,24 +370,42 @@ void DialogAnswerer::Press(HWND window, const std::string& button) {
       return;
     }
   }
-  PostMessageW(window, WM_COMMAND, CommandFor(button), 0);
+  const WPARAM command = CommandFor(button);
+  PostMessageW(window, WM_COMMAND, command ? command : IDCANCEL, 0);
 }
 
 void DialogAnswerer::Answer(HWND window, double activated) {
-  answered_.push_back(window);
   const std::string caption = WindowText(window);
+  AnsweredWindow answered{window, caption, {}, {}};
   ChildScan scan;
   EnumChildWindows(window, ScanChild, reinterpret_cast<LPARAM>(&scan));
-  std::string texts;
-  for (const std::string& text : scan.texts) texts += (texts.empty() ? "" : " | ") + text;
+  for (const std::string& text : scan.texts) {
+    answered.texts += (answered.texts.empty() ? "" : " ") + text;
+  }
+  ++windows_answered_;
 
   std::string button = ButtonFor(caption);
   if (button.empty()) {
     journal_.Append("unexpected dialog \"" + caption + "\"");
     button = "Cancel";
   }
-  ApplySettings(window, caption);
-  journal_.Append("dialog \"" + caption + "\": " + texts + " -> " + button);
+  // Neither a setting nor an answer the window cannot take may let it act: it is cancelled.
+  std::string not_given;
+  if (!settings_.empty() && !settings_applied_ && NamedControl(window, {})) {
+    settings_applied_ = true;
+    if (!ApplySettings(window, caption)) not_given = "settings not taken";
+  }
+  if (not_given.empty() && !CanPress(scan, button)) {
+    problems_.push_back("answer \"" + caption + "=" + button + "\": the dialog has no such button");
+    not_given = "no button \"" + button + "\"";
+  }
+  if (!not_given.empty()) button = "Cancel";
+  std::string texts;
+  for (const std::string& text : scan.texts) texts += (texts.empty() ? "" : " | ") + text;
+  journal_.Append("dialog \"" + caption + "\": " + texts + " -> " + button +
+                  (not_given.empty() ? "" : " (" + not_given + ")"));
+  answered.button = button;
+  answered_.push_back(std::move(answered));
   wait_seconds_ += Seconds() - activated;
   Press(window, button);
   SetTimer(nullptr, 0, kRefusalWait, CancelRefusedOnTimer);

@@ -18,16 +18,19 @@ struct AnswerRule {
   std::string button;   // "OK", "Cancel", "Yes", "No" or any button's caption
 };
 
-// Set before the answer: the control of that component name, in any answered window. A check
-// box takes "1" or "0" (clicked when it differs), a drop-down list an item's text, anything else
-// the text.
+// Set before the answer: the control of that component name in the first of the module's forms
+// (a window whose controls carry component names) that a command shows. A check box takes "1"
+// or "0" (clicked when it differs), a drop-down list an item's text, anything else the text.
 struct ControlSetting {
   std::string name;
   std::string value;
 };
 
 // One per thread; answers the windows activated on the thread that creates it. A window no
-// rule names is journaled as unexpected and cancelled, so nothing ever waits for a user.
+// rule names is journaled as unexpected and cancelled, so nothing ever waits for a user. A window
+// whose answer cannot be given as asked (a button it lacks, settings its controls do not take)
+// is cancelled instead, before it can act on anything, and a window that stays open after its
+// answer is cancelled too: each is a problem of the command (TakeProblems).
 class DialogAnswerer {
  public:
   DialogAnswerer(Journal& journal, std::vector<AnswerRule> rules,
@@ -45,9 +48,10 @@ class DialogAnswerer {
   // The seconds the answered windows waited, from their activation to the press of their button,
   // added up: where a user reads and decides, so benchmarks keep it apart from the module's time.
   double WaitSeconds() const { return wait_seconds_; }
-  // What went wrong with the settings since the last call, one text each: a value its control
-  // refused, and, when windows were answered meanwhile, a name none of their controls carries.
-  std::vector<std::string> TakeSettingProblems();
+  // What kept the answers since the last call from being given as asked, one text each: a button
+  // a window lacks, a value its control refused, a name none of the controls carries, a window
+  // that refused its answer (with the messages it showed meanwhile). A Cancel asked for is none.
+  std::vector<std::string> TakeProblems();
 
  private:
   static LRESULT CALLBACK CbtHook(int code, WPARAM wparam, LPARAM lparam);
@@ -63,26 +67,37 @@ class DialogAnswerer {
     HWND window;
     double activated;
   };
+  // A window answered, with what it showed and the button pressed.
+  struct AnsweredWindow {
+    HWND window;
+    std::string caption;
+    std::string texts;  // its lines, in one
+    std::string button;
+    bool cancelled = false;  // after it refused its answer
+  };
   void Answer(HWND window, double activated);
   void Press(HWND window, const std::string& button);
+  // Why the window that refused its answer did: the messages of the windows it showed meanwhile.
+  std::string Refusal(size_t answered) const;
   // A window still showing a while after its answer refused it (a form that checks its fields
   // stays open): it is cancelled, once, so that nothing waits for a user.
   void CancelRefused();
   static void CALLBACK CancelRefusedOnTimer(HWND, UINT, UINT_PTR timer, DWORD);
   static constexpr UINT kRefusalWait = 250;  // ms; an accepted answer hides its window at once
   std::string ButtonFor(const std::string& caption) const;
-  void ApplySettings(HWND window, const std::string& caption);
+  // Sets the controls; false, with the problems kept, when a control is missing or refuses.
+  bool ApplySettings(HWND window, const std::string& caption);
 
   Journal& journal_;
   std::vector<AnswerRule> rules_;
   std::vector<ControlSetting> settings_;
-  // Since the last TakeSettingProblems: which settings found their control, how many windows
-  // were answered, and the refusals.
-  std::vector<bool> settings_found_;
+  // Since the last TakeProblems: whether the settings' form was answered, how many windows were,
+  // and the problems.
+  bool settings_applied_ = false;
   int windows_answered_ = 0;
-  std::vector<std::string> setting_problems_;
+  std::vector<std::string> problems_;
   std::vector<PendingWindow> pending_;
-  std::vector<HWND> answered_;
+  std::vector<AnsweredWindow> answered_;
   win::UniqueHook hook_;
   HWND owner_ = nullptr;
   WNDPROC owner_proc_ = nullptr;  // the owner's own procedure, which gets every message on

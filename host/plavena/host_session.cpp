@@ -150,14 +150,15 @@ bool HostSession::SaveBoard(const std::string& path, std::string& error) {
   return false;
 }
 
-void HostSession::FailOnSettingProblems(CommandResult& result) {
+void HostSession::FailOnAnswerProblems(CommandResult& result) {
   if (!answerer_) return;
   std::string problems;
-  for (const std::string& problem : answerer_->TakeSettingProblems())
+  for (const std::string& problem : answerer_->TakeProblems())
     problems += (problems.empty() ? "" : "; ") + problem;
   if (problems.empty()) return;
-  // A command run with other settings than asked for is no success; a failed one keeps its own
-  // error, and the settings' problems are journaled beside it.
+  // A command whose dialogs were not answered as asked is no success (an export whose OK was
+  // refused wrote nothing); a failed one keeps its own error, and the problems are journaled
+  // beside it.
   if (FAILED(result.status)) {
     journal_.Append(problems);
     return;
@@ -179,7 +180,7 @@ CommandResult HostSession::Run(const std::string& command, const std::string& pa
     const win::Bstr name(win::Widen(command));
     result.status = launcher->LaunchCommand(name.get(), parameters.c_str(), 0, view.get());
   }
-  FailOnSettingProblems(result);
+  FailOnAnswerProblems(result);
   if (FAILED(result.status)) {
     win::ComPtr<IErrorInfo> info;
     if (GetErrorInfo(0, info.put()) == S_OK && info) {

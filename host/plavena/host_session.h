@@ -41,9 +41,9 @@ class HostSession {
   HostSession& operator=(const HostSession&) = delete;
 
   // Launches a command through the module's launcher with the current view as context, then
-  // runs the processes the command posted and gives the module its idle time. A setting of a
-  // control (`HostOptions::settings`) that its control refused, or that no control of the
-  // dialogs the command showed carries, fails the command.
+  // runs the processes the command posted and gives the module its idle time. A dialog not
+  // answered as asked fails the command: a button it lacks, a setting of a control
+  // (`HostOptions::settings`) that the form it is for lacks or refuses, an answer it refused.
   CommandResult Run(const std::string& command, const std::string& parameters);
   // Saves the PCB editor's board; false with a message when it cannot.
   bool SaveBoard(const std::string& path, std::string& error);
@@ -57,7 +57,7 @@ class HostSession {
 
  private:
   void LoadPcbEditor(const std::string& board_path);
-  void FailOnSettingProblems(CommandResult& result);
+  void FailOnAnswerProblems(CommandResult& result);
 
   Journal journal_;
   win::UniqueWindow window_;

@@ -40,6 +40,36 @@ TEST(StandInHost, AnswersFrameworkFormsByButtonCaption) {
     EXPECT_EQ(journal.Lines(),
               std::vector<std::string>{
                   std::string("dialog \"Framework form\": Export the board? -> ") + button});
+    EXPECT_TRUE(answerer.TakeProblems().empty());
+  }
+}
+
+// An answer the form cannot take is no answer: a button it lacks cancels it at once, and an OK it
+// refuses (staying open after its message) is cancelled; either way the run did not go as asked,
+// and the problem carries the form's own message. A Cancel asked for and refused is no problem.
+TEST(StandInHost, AFormThatCannotTakeItsAnswerIsCancelledAndSaysWhy) {
+  struct Case {
+    const char* button;
+    std::vector<std::string> problems;
+  };
+  const Case cases[] = {
+      {"Help", {"answer \"Framework form=Help\": the dialog has no such button"}},
+      {"OK", {"dialog \"Framework form\" refused OK: The name is taken. Choose another."}},
+      {"Cancel", {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.button);
+    plavena::Journal journal;
+    plavena::DialogAnswerer answerer(journal, {{"Framework form", c.button}, {"Refused", "OK"}});
+    Confirmation dialog;
+    int refusals = 0;
+    dialog.form.OnCloseQuery = [&](TComponent*, bool& can_close) {
+      if (refusals++ > 0) return;  // the host's own Cancel closes it
+      MessageBoxW(dialog.form.Handle(), L"The name is taken.\nChoose another.", L"Refused", MB_OK);
+      can_close = false;
+    };
+    EXPECT_EQ(dialog.form.ShowModal(), kModalCancel);
+    EXPECT_EQ(answerer.TakeProblems(), c.problems) << journal.Text();
   }
 }
 

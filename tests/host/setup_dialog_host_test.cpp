@@ -1,6 +1,6 @@
 // The set-up dialog as the stand-in host answers it: Cancel writes nothing, OK with controls set
-// by name stores them and exports with them, a control it lacks or refuses fails the export, and
-// OK it refuses is cancelled.
+// by name stores them and exports with them, and an answer it cannot take (a control it lacks or
+// refuses, a button it lacks, an OK it refuses) fails the export before anything is written.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -84,54 +84,47 @@ TEST(SetupDialogInTheHost, OkStoresTheControlsSetByNameAndExportsWithThem) {
   DeleteFileA(SettingsFile().c_str());
 }
 
-// A name no control of the dialogs carries (a slip of the user's), or a value its control
-// refuses, fails the command with what went wrong: the run did not use the settings asked for.
-TEST(SetupDialogInTheHost, AnUnknownControlOrARefusedValueFailsTheCommand) {
+// An answer the dialog cannot take as asked (a slip of the user's) fails the command before
+// anything is written: a control it lacks, a value a control refuses, a button it lacks. And a
+// length it cannot use keeps it open after OK: the host cancels it rather than wait for a user,
+// and the command fails with the dialog's own message.
+TEST(SetupDialogInTheHost, AnAnswerTheDialogCannotTakeFailsBeforeAnythingIsWritten) {
   const struct {
     plavena::ControlSetting setting;
+    std::string button;
     std::string problem;
   } cases[] = {
-      {{"WireGrd", "5mil"}, "set WireGrd=5mil: no control of that name in the dialogs answered"},
+      {{"WireGrd", "5mil"},
+       "OK",
+       "set WireGrd=5mil: no control of that name in \"Setup Specctra Router\""},
       {{"TestPointExpSide", "Nowhere"},
+       "OK",
        "set TestPointExpSide=Nowhere: refused by \"Setup Specctra Router\""},
+      {{}, "Nonsense", "answer \"Setup Specctra Router=Nonsense\": the dialog has no such button"},
+      {{}, "Help", "answer \"Setup Specctra Router=Help\": the dialog has no such button"},
+      {{"WireGrid", "junk"},
+       "OK",
+       "dialog \"Setup Specctra Router\" refused OK: These fields were not understood and keep "
+       "their value: Wire grid \"junk\": it is no length; it stays 20mil"},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.problem);
     testsupport::TempDir dir;
     DeleteFileA(SettingsFile().c_str());
     plavena::HostOptions options;
-    options.settings = {{"WireGrid", "9mil"}, c.setting};
+    options.answers = {{"Setup Specctra Router", c.button}, {"*", "OK"}};
+    options.settings = {{"WireGrid", "9mil"}};
+    if (!c.setting.name.empty()) options.settings.push_back(c.setting);
     const Export run = RunExport(dir, options);
     EXPECT_EQ(run.status, E_FAIL) << run.journal;
     EXPECT_NE(run.journal.find(
                   "\ncommand ExportDesignFile failed 0x80004005 Plavena: " + c.problem + "\n"),
               std::string::npos)
         << run.journal;
+    EXPECT_FALSE(testsupport::FileExists(dir.Path("board.dsn")));
+    EXPECT_FALSE(testsupport::FileExists(dir.Path("board.do")));
+    EXPECT_FALSE(testsupport::FileExists(SettingsFile()));
   }
-  DeleteFileA(SettingsFile().c_str());
-}
-
-// A length the dialog cannot use keeps it open after OK: the host cancels it rather than wait for
-// a user, and the command fails as the values set were refused; nothing is exported.
-TEST(SetupDialogInTheHost, ADialogThatStaysOpenAfterOkIsCancelled) {
-  testsupport::TempDir dir;
-  DeleteFileA(SettingsFile().c_str());
-  plavena::HostOptions options;
-  options.answers = {{"*", "OK"}};
-  options.settings = {{"WireGrid", "junk"}};
-  const Export run = RunExport(dir, options);
-  EXPECT_EQ(run.status, E_FAIL) << run.journal;
-  EXPECT_NE(run.journal.find("These fields were not understood and keep their value:"),
-            std::string::npos)
-      << run.journal;
-  EXPECT_NE(run.journal.find("dialog \"Setup Specctra Router\" stayed open -> Cancel\n"),
-            std::string::npos)
-      << run.journal;
-  EXPECT_NE(run.journal.find("failed 0x80004005 Plavena: dialog \"Setup Specctra Router\" "
-                             "refused the values set\n"),
-            std::string::npos)
-      << run.journal;
-  EXPECT_FALSE(testsupport::FileExists(dir.Path("board.dsn")));
-  EXPECT_FALSE(testsupport::FileExists(SettingsFile()));
 }
 
 // The journal reads the grids' rows as a screen reader does, each row marked with its level and
