@@ -47,8 +47,15 @@ TComponent::~TComponent() {
 
 void TComponent::DestroyComponents() {
   state_ |= csDestroying;
+  // A copy: what one hears may free something of its own.
+  for (TComponent* component : std::vector(components_)) component->TellOwnerFreeing();
   // Owned components go last-made first; each leaves the list as it goes.
   while (!components_.empty()) delete components_.back();
+}
+
+void TComponent::TellOwnerFreeing() noexcept {
+  OwnerFreeing();
+  for (TComponent* component : std::vector(components_)) component->TellOwnerFreeing();
 }
 
 void TComponent::InsertComponent(TComponent* component) {
@@ -62,7 +69,9 @@ void TComponent::InsertComponent(TComponent* component) {
 
 void TComponent::RemoveComponent(TComponent* component) {
   Notification(component, TOperation::opRemove);
-  std::erase(components_, component);
+  // Searched from the end, where an owner freeing its components newest first finds each.
+  const auto it = std::find(components_.rbegin(), components_.rend(), component);
+  if (it != components_.rend()) components_.erase(std::next(it).base());
   component->owner_ = nullptr;
 }
 

@@ -51,10 +51,14 @@ class TComponent {
 
  protected:
   virtual void Notification(TComponent* component, TOperation operation);
+  // Heard by every component below an owner before the owner frees any of them: one that keeps
+  // something of its peers (a grid the layout of its columns) does it while all are still there.
+  virtual void OwnerFreeing() noexcept {}
   // Frees the owned components now: derived destructors call it while they are still whole.
   void DestroyComponents();
 
  private:
+  void TellOwnerFreeing() noexcept;
   void InsertComponent(TComponent* component);
   void RemoveComponent(TComponent* component);
 

@@ -407,6 +407,12 @@ TValue Convert(const PropInfo& prop, const Value& value) {
   switch (prop.kind) {
     case PropKind::Integer:
       if (value.kind != Kind::Integer) BadValue(prop, "an integer");
+      // Taken as it stands, a number outside the type would wrap to another.
+      if (value.integer < prop.min_integer || value.integer > prop.max_integer) {
+        throw ApplyError(
+            "property " + prop.name + " needs an integer from " + std::to_string(prop.min_integer) +
+            " to " + std::to_string(prop.max_integer) + ", not " + std::to_string(value.integer));
+      }
       return value.integer;
     case PropKind::Float:
       if (value.kind == Kind::Integer) return static_cast<double>(value.integer);

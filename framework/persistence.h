@@ -6,6 +6,7 @@
 #include <any>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <optional>
 #include <string>
 #include <type_traits>
@@ -71,6 +72,9 @@ struct PropInfo {
   std::string name;
   PropKind kind = PropKind::Integer;
   std::vector<std::string> identifiers;  // of enumerations and sets
+  // Integer: the values the setter's type holds; a form description naming another is refused.
+  int64_t min_integer = std::numeric_limits<int64_t>::min();
+  int64_t max_integer = std::numeric_limits<int64_t>::max();
   std::optional<TValue> default_value;
   std::function<TValue(void*)> get;
   std::function<void(void*, const TValue&)> set;
@@ -154,7 +158,12 @@ class TClassInfo {
   // Getters are any const member function (or data member) of T or a base; setters name T.
   template <class T, class V, class Get>
   TClassInfo& Int(const char* name, Get get, void (T::*set)(V), V fallback) {
-    return Add(Accessor<T, V, int64_t>(name, PropKind::Integer, get, set), fallback);
+    PropInfo info = Accessor<T, V, int64_t>(name, PropKind::Integer, get, set);
+    if constexpr (std::is_integral_v<V> && sizeof(V) < sizeof(int64_t)) {
+      info.min_integer = std::numeric_limits<V>::min();
+      info.max_integer = std::numeric_limits<V>::max();
+    }
+    return Add(std::move(info), fallback);
   }
   template <class T, class Get>
   TClassInfo& Float(const char* name, Get get, void (T::*set)(double), double fallback) {

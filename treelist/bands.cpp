@@ -482,6 +482,10 @@ void TCustomdxTreeListControl::ApplyBestFit(TdxTreeListColumn* column) {
     best_fit_pending_ = true;
     return;
   }
+  BestFitColumns(column ? std::vector<TdxTreeListColumn*>{column} : columns_);
+}
+
+void TCustomdxTreeListControl::BestFitColumns(const std::vector<TdxTreeListColumn*>& columns) {
   const win::UniqueMemoryDc measure = MeasureDC();
   const HDC dc = measure.get();
   SIZE zero{};
@@ -492,11 +496,7 @@ void TCustomdxTreeListControl::ApplyBestFit(TdxTreeListColumn* column) {
   const int margin = zero.cx / 2 + 1;
   BeginUpdate();
   try {
-    if (column) {
-      BestFitColumn(*column, dc, margin);
-    } else {
-      for (TdxTreeListColumn* c : columns_) BestFitColumn(*c, dc, margin);
-    }
+    for (TdxTreeListColumn* c : columns) BestFitColumn(*c, dc, margin);
   } catch (...) {
     EndUpdate();
     throw;

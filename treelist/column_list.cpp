@@ -1,6 +1,8 @@
 // The grid with columns: its column list, the sorted columns and sorting by them.
 #include <algorithm>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "treelist/tree_list_control.h"
 
@@ -21,10 +23,21 @@ void TCustomdxTreeListControl::AddColumn(TdxTreeListColumn* column) {
   ColumnChanged();
 }
 
+namespace {
+
+// Searched from the end, where a form freeing its columns newest first finds each.
+template <class Item>
+void EraseFromEnd(std::vector<Item*>& items, const Item* item) {
+  const auto it = std::find(items.rbegin(), items.rend(), item);
+  if (it != items.rend()) items.erase(std::next(it).base());
+}
+
+}  // namespace
+
 void TCustomdxTreeListControl::RemoveColumn(TdxTreeListColumn* column) {
   column->tree_list_ = nullptr;
-  columns_.erase(std::remove(columns_.begin(), columns_.end(), column), columns_.end());
-  sorted_.erase(std::remove(sorted_.begin(), sorted_.end(), column), sorted_.end());
+  EraseFromEnd(columns_, column);
+  EraseFromEnd(sorted_, column);
   if (!destroying_columns_) ColumnChanged();
 }
 

@@ -1,6 +1,7 @@
 // What sizing and dragging change in a grid with columns: widths, the scale of what is hidden,
 // and the places of bands and headers, through the band and column collections.
 #include <algorithm>
+#include <vector>
 
 #include "treelist/bands.h"
 #include "treelist/column.h"
@@ -36,7 +37,22 @@ void TCustomdxTreeListControl::ScaleHiddenColumns(int band, int multiplier, int 
 }
 
 void TCustomdxTreeListControl::DoBestFitColumn(int column) {
-  if (TdxTreeListColumn* c = Columns(column)) ApplyBestFit(c);
+  TdxTreeListColumn* c = Columns(column);
+  if (!c) return;
+  ApplyBestFit(c);
+  DoColumnsWidthChanged();
+}
+
+void TCustomdxTreeListControl::DoBestFitBand(int band) {
+  const HeaderModel& model = GetHeaderModel();
+  if (band < 0 || band >= static_cast<int>(model.bands.size())) return;
+  // Row by row, left to right, taken before the widths change the model.
+  std::vector<TdxTreeListColumn*> shown;
+  for (const std::vector<int>& row : model.bands[band].rows) {
+    for (int column : row) shown.push_back(Columns(column));
+  }
+  BestFitColumns(shown);
+  DoColumnsWidthChanged();
 }
 
 bool TCustomdxTreeListControl::IsBandSizeable(int band) const {

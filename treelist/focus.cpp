@@ -321,9 +321,10 @@ void TCustomdxTreeList::ClampScrollPositions() {
   if (top_node_ && !top_node_->IsVisible()) top_node_ = nullptr;
   if (!top_node_) top_node_ = GetFirstNode();
   if (!HandleAllocated()) return;
+  // Rows that fit no longer hide above the top: the last page ends at the grid's bottom.
   if (top_node_) {
-    const int top = TopIndex();
-    if (top > LastTopIndex()) SetTopIndex(top);
+    const int last_top = LastTopIndex();
+    if (TopIndex() > last_top) SetTopIndex(last_top);
   }
   const int max_left = GetLayout().MaxLeftCoord();
   if (left_coord_ > max_left) {

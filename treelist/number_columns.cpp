@@ -194,7 +194,7 @@ const framework::TClassInfo& TdxTreeListCalcColumn::StaticClassInfo() {
           .To(&E::ButtonStyle, EditorButtonStyle)
           .Publish("PopupAlignment")
           .Publish("PopupBorder")
-          .Int("Precision", &C::Precision, &C::SetPrecision, 13)
+          .Int("Precision", &C::Precision, &C::SetPrecision, uint8_t{13})
           .To(&E::Precision)
           .Bool("QuickClose", &C::QuickClose, &C::SetQuickClose, false)
           .To(&E::QuickClose)

@@ -138,7 +138,7 @@ class TdxTreeListCalcColumn
   TdxButtonStyle ButtonStyle() const noexcept { return button_style_; }
   void SetButtonStyle(TdxButtonStyle value) { button_style_ = value; }
   int Precision() const noexcept { return precision_; }
-  void SetPrecision(int value) { precision_ = static_cast<uint8_t>(value); }
+  void SetPrecision(uint8_t value) { precision_ = value; }
   bool QuickClose() const noexcept { return quick_close_; }
   void SetQuickClose(bool value) { quick_close_ = value; }
   bool ShowButtonFrame() const noexcept { return show_button_frame_; }

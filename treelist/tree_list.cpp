@@ -199,6 +199,7 @@ void TCustomdxTreeList::NodeExpandChanged(TdxTreeListNode* node) {
   if (!LockUpdate()) {
     UpdateScrollBars();
     RepaintNode(node, true);
+    ClampScrollPositions();
   }
 }
 

@@ -34,14 +34,7 @@ TCustomdxTreeListControl::TCustomdxTreeListControl(framework::TComponent* owner)
 }
 
 TCustomdxTreeListControl::~TCustomdxTreeListControl() {
-  try {
-    SaveLayout();
-  } catch (...) {
-    // A store that cannot be written (a full disk, a locked key) must not end the program.
-    framework::Application::Instance().HandleException();
-  }
-  customize_form_.reset();  // it reads the columns and bands, which go next
-  destroying_columns_ = true;
+  PrepareToFree();
   // Columns owned elsewhere (the form) stay alive but leave the grid.
   while (!columns_.empty()) {
     TdxTreeListColumn* column = columns_.back();
@@ -50,6 +43,18 @@ TCustomdxTreeListControl::~TCustomdxTreeListControl() {
     if (column->Owner() == this) delete column;
   }
   sorted_.clear();
+}
+
+void TCustomdxTreeListControl::PrepareToFree() noexcept {
+  if (destroying_columns_) return;
+  try {
+    SaveLayout();
+  } catch (...) {
+    // A store that cannot be written (a full disk, a locked key) must not end the program.
+    framework::Application::Instance().HandleException();
+  }
+  customize_form_.reset();  // it reads the columns and bands, which go next
+  destroying_columns_ = true;
 }
 
 int TCustomdxTreeListControl::GetNodeImageIndex(const TdxTreeListNode* node, ImageKind kind) {

@@ -246,6 +246,9 @@ class TCustomdxTreeListControl : public TCustomdxTreeList {
   bool GetSortDescending(int index) const override;
   void Loaded() override;
   void AfterCreateWnd() override;
+  // An owner frees its newest components first, the columns of a form description before their
+  // grid: the layout is written while every column is there.
+  void OwnerFreeing() noexcept override { PrepareToFree(); }
   // The editors: one per editor class, shared by the columns of that class.
   editors::TdxInplaceEdit* CreateEditor(int column) override;
   editors::TdxInplaceEdit* GetColumnEditor(int column) override;
@@ -293,6 +296,8 @@ class TCustomdxTreeListControl : public TCustomdxTreeList {
   void ScaleHiddenColumns(int band, int multiplier, int divisor) override;
   void DoColumnsWidthChanged() override { OnChangedColumnsWidth(this); }
   void DoBestFitColumn(int column) override;
+  // A double click on a band's edge: its shown columns fit their texts.
+  void DoBestFitBand(int band) override;
   bool IsBandSizeable(int band) const override;
   void MoveBand(int from, int to) override;
   void ShowBand(int band, int position) override;
@@ -320,6 +325,8 @@ class TCustomdxTreeListControl : public TCustomdxTreeList {
 
  private:
   friend class TdxTreeListColumn;
+  // Writes the layout, then lets columns leave without the grid laid out again for each.
+  void PrepareToFree() noexcept;
   void AddColumn(TdxTreeListColumn* column);
   void RemoveColumn(TdxTreeListColumn* column);
   void MoveColumnInList(TdxTreeListColumn* column, int index);
@@ -333,6 +340,7 @@ class TCustomdxTreeListControl : public TCustomdxTreeList {
   void ApplyAutoHeaderRowCount();
   // The open form lists again what changed in the bands and columns.
   void NotifyCustomizeForm();
+  void BestFitColumns(const std::vector<TdxTreeListColumn*>& columns);
   void BestFitColumn(TdxTreeListColumn& column, HDC dc, int margin);
   TdxTreeListColumn* PrimarySortColumn();
   void SortByColumn(TdxTreeListColumn& column);

@@ -217,8 +217,17 @@ TEST_F(ValueEditors, CalculatorPopupTakesKeysAndClicksAndGivesItsResult) {
     return POINT{2 + column * cell + cell / 2, 2 + (row + 1) * cell + cell / 2};
   };
   for (const POINT& p : {key(1, 0), key(0, 3), key(2, 2), key(3, 3)}) Click(popup, p);
+  EXPECT_TRUE(calc.DroppedDown()) << "\"=\" closes only with QuickClose";
   Key(hwnd, VK_RETURN);
   EXPECT_EQ(calc.Text(), L"42") << "7 * 6 =";
+  calc.QuickClose = true;
+  calc.SetText(L"");
+  Key(hwnd, VK_F4);
+  popup = calc.PopupHandle();
+  for (const POINT& p : {key(3, 0), key(2, 3), key(3, 1), key(3, 3)}) Click(popup, p);
+  EXPECT_FALSE(calc.DroppedDown()) << "QuickClose: \"=\" takes the result";
+  EXPECT_EQ(calc.Text(), L"3") << "1 + 2 =";
+  calc.QuickClose = false;
 
   // Keys are framed, raised (lit at the top left) until pressed; the two places after "0." hold
   // no key.

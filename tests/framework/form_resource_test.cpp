@@ -122,6 +122,12 @@ TEST(FormResource, BrokenDescriptionsNameFormObjectAndLine) {
       {"object F: TSampleForm\n object B: TButton\n end\n object B: TLabel\n end\nend",
        "broken:4: object B: is a TButton, not a TLabel"},
       {"object F: TSampleForm\n  Left = 99999999999\nend", "broken:2: bad number \"99999999999\""},
+      {"object F: TSampleForm\n  Left = 2147483648\nend",
+       "broken:2: object F: property Left needs an integer from -2147483648 to 2147483647, not "
+       "2147483648"},
+      {"object F: TSampleForm\n  Top = -2147483649\nend",
+       "broken:2: object F: property Top needs an integer from -2147483648 to 2147483647, not "
+       "-2147483649"},
       {"object F: TSampleForm\n  Font.Wobble = 1\nend",
        "broken:2: object F: unknown property \"Font.Wobble\" of TFont"},
       {"object F: TSampleForm\n  Caption.Length = 1\nend",

@@ -602,6 +602,35 @@ TEST(TreeListBands, BestFitWidensToTheWidestCellAndWaitsForTheWindow) {
   EXPECT_GT(name->Width(), plain + 4) << plain;
 }
 
+// A double click on a band's right edge fits the columns that band shows, and only those.
+TEST(TreeListBands, ADoubleClickOnABandsEdgeFitsItsShownColumns) {
+  BandGrid g(2);
+  g.grid.SetShowBands(true);
+  TdxTreeListColumn* name = g.Column(L"Name", 0);
+  TdxTreeListColumn* pad = g.Column(L"Pad", 0, 1);
+  TdxTreeListColumn* hidden = g.Column(L"Hidden", 0);
+  TdxTreeListColumn* rule = g.Column(L"Rule", 1);
+  g.grid.SetHeaderPanelRowCount(2);
+  pad->SetRowIndex(1);
+  hidden->SetVisible(false);
+  treelist::TdxTreeListNode* node = g.grid.Add();
+  for (int i = 0; i < 4; ++i) g.grid.SetNodeString(node, i, L"a text wider than a column");
+  g.grid.SetNodeString(node, 1, L"x");
+  int changes = 0;
+  g.grid.OnChangedColumnsWidth = [&](framework::TComponent*) { ++changes; };
+  g.form.Show();
+  const treelist::Layout layout = g.grid.GetLayout();
+  SendMessageW(g.grid.Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON,
+               MAKELPARAM(layout.bands[0].right - 1, layout.band_panel.top + 3));
+  SendMessageW(g.grid.Handle(), WM_LBUTTONUP, 0,
+               MAKELPARAM(layout.bands[0].right - 1, layout.band_panel.top + 3));
+  EXPECT_GT(name->Width(), 120) << "the widest text of the first row";
+  EXPECT_LT(pad->Width(), 60) << "the second row's column shrinks to its text";
+  EXPECT_EQ(hidden->Width(), 100) << "hidden";
+  EXPECT_EQ(rule->Width(), 100) << "another band";
+  EXPECT_EQ(changes, 1);
+}
+
 TEST(TreeListBands, IndexQueriesAndRowCountsKeepTheirBounds) {
   BandGrid g(3);
   g.Band(1).SetVisible(false);

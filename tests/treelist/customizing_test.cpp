@@ -317,6 +317,22 @@ TEST(TreeListCustomizing, TheListsHoldWhatAUserMayBringBackAndTheBoxKeepsItsSett
   EXPECT_FALSE(f.Box().HasBandsPage());
 }
 
+// Tab walks the box as a dialog: from the page tabs into the list of the page shown.
+TEST(TreeListCustomizing, TabReachesTheListOfThePageShown) {
+  Customizing f;
+  f.grid.ColumnsCustomizing();
+  TdxCustomizePages& pages = f.Box().Pages();
+  const auto tab_from_pages = [&] {
+    SetFocus(pages.Handle());
+    PostMessageW(pages.Handle(), WM_KEYDOWN, VK_TAB, 0);
+    framework::Application::Instance().ProcessMessages();
+    return GetFocus();
+  };
+  EXPECT_EQ(tab_from_pages(), f.Box().HeadersList().Handle());
+  pages.SetActivePageIndex(0);
+  EXPECT_EQ(tab_from_pages(), f.Box().BandsList().Handle());
+}
+
 TEST(TreeListCustomizing, ClosingSaysOnceThatCustomizingEndedAndTheGridFreesTheForm) {
   int ended = 0;
   HWND box = nullptr;

@@ -234,6 +234,14 @@ TEST(TreeListEvents, ANodeDragDropsOnlyWhereTheHandlerAccepts) {
   EXPECT_EQ(g.log, (Log{"StartDrag", "DragText GND", "EndDrag CLK not taken"}));
 }
 
+WNDPROC g_parent_proc = nullptr;
+int g_parent_menus = 0;
+
+LRESULT CALLBACK CountingParentProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
+  g_parent_menus += msg == WM_CONTEXTMENU;
+  return CallWindowProcW(g_parent_proc, hwnd, msg, wparam, lparam);
+}
+
 TEST(TreeListEvents, AContextMenuRequestReachesTheHandlerAtTheGridsPoint) {
   EventGrid g;
   POINT asked{};
@@ -249,6 +257,23 @@ TEST(TreeListEvents, AContextMenuRequestReachesTheHandlerAtTheGridsPoint) {
   SendMessageW(g.grid.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(g.grid.Handle()),
                MAKELPARAM(-1, -1));
   EXPECT_EQ(asked.x, -1) << "from the keyboard";
+
+  // Not handled, or with no handler, the request goes on to the parent, as any child's does.
+  HWND parent = GetParent(g.grid.Handle());
+  g_parent_proc = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(parent, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountingParentProc)));
+  g_parent_menus = 0;
+  const auto ask = [&] {
+    SendMessageW(g.grid.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(g.grid.Handle()),
+                 MAKELPARAM(screen.x, screen.y));
+    return g_parent_menus;
+  };
+  EXPECT_EQ(ask(), 0) << "handled";
+  g.grid.OnContextPopup = [&](auto*, POINT, bool& handled) { handled = false; };
+  EXPECT_EQ(ask(), 1) << "not handled";
+  g.grid.OnContextPopup = nullptr;
+  EXPECT_EQ(ask(), 2) << "no handler";
+  SetWindowLongPtrW(parent, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_parent_proc));
 }
 
 // A form whose handlers count their calls, one for each published event of the grid with that

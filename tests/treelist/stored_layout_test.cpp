@@ -17,10 +17,13 @@
 #include "framework/form_resource.h"
 #include "framework/forms.h"
 #include "framework/registry.h"
+#include "framework/win/text.h"
 #include "grid_fixture.h"
 #include "node_data_support.h"
 #include "treelist/published_tree_list.h"
 #include "treelist/tree_list_control.h"
+#include "treelist/number_columns.h"
+#include "treelist/typed_columns.h"
 
 namespace treelist_test {
 namespace {
@@ -142,16 +145,24 @@ TEST(TreeListStoredLayout, ADamagedStoreChangesOnlyWhatItNamesSoundlyAndNoPathWr
   EXPECT_EQ(g.grid.BandRowCount(), 2);
   EXPECT_EQ(g.grid.Bands().Items(0)->Width(), 250);
 
-  // An empty path writes and erases nothing.
+  // An empty path writes and erases nothing: the root, cleared first, stays without a layout.
+  framework::TRegistry root;
+  root.SetRootKey(HKEY_CURRENT_USER);
+  root.DeleteKey("Columns");
+  root.DeleteKey("Band");
+  const char* const kControlValues[] = {"ShowGrid", "ShowPreviewGrid", "BandRowCount",
+                                        "DefaultRowHeight", "HeaderPanelRowCount"};
+  for (const char* name : kControlValues) RegDeleteValueA(HKEY_CURRENT_USER, name);
   g.grid.SaveLayoutToRegistry("");
   g.grid.SaveLayoutToRegistry("\\");
   g.grid.EraseLayoutFromRegistry("");
-  framework::TRegistry root;
-  root.SetRootKey(HKEY_CURRENT_USER);
   EXPECT_FALSE(root.KeyExists("Columns"));
   EXPECT_FALSE(root.KeyExists("Band"));
-  HKEY hkcu = HKEY_CURRENT_USER;
-  EXPECT_NE(RegQueryValueExA(hkcu, "ShowGrid", nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+  for (const char* name : kControlValues) {
+    EXPECT_NE(RegQueryValueExA(HKEY_CURRENT_USER, name, nullptr, nullptr, nullptr, nullptr),
+              ERROR_SUCCESS)
+        << name;
+  }
 }
 
 // Widths past what a user may size are held there, and an unknown sort is refused: a stored
@@ -178,6 +189,22 @@ TEST(TreeListStoredLayout, UnsafeWidthsAndSortsAreHeldAndEqualIndexesKeepTheirOr
   ASSERT_EQ(layout.bands.size(), 2u);
   EXPECT_EQ(layout.bands[1].right - layout.bands[1].left, 100000);
   EXPECT_GT(layout.bands[1].left, layout.bands[0].left);
+}
+
+// The first row is a stored row like another: a column the layout puts back in it stays there
+// when rows it was in before the layout came come back.
+TEST(TreeListStoredLayout, AStoredFirstRowComesBackWithTheRows) {
+  TestKey key;
+  LayoutGrid saved;
+  saved.grid.SaveLayoutToRegistry(key.path);  // Width in row 0 of one
+  LayoutGrid loaded;
+  loaded.grid.SetHeaderPanelRowCount(2);
+  loaded.Column("Width").SetRowIndex(1);
+  loaded.grid.SetHeaderPanelRowCount(1);
+  ASSERT_EQ(loaded.Column("Width").RowIndex(), 0);
+  loaded.grid.LoadLayoutFromRegistry(key.path);
+  loaded.grid.SetHeaderPanelRowCount(2);
+  EXPECT_EQ(loaded.Column("Width").RowIndex(), 0);
 }
 
 // The ini option writes the layout when the grid goes and reads it once: the header rows the
@@ -393,6 +420,89 @@ TEST(TreeListFormResource, BuildsBandsColumnsAndNodesAndWritesThemBack) {
   ASSERT_NE(via, nullptr);
   EXPECT_EQ(via->row, 1);
   EXPECT_EQ(surface.Pixel(via->left + 20, via->rect.top + 3), face) << "the lower header row";
+}
+
+// The header as laid out, then each column in list order: width, hidden, sort.
+std::wstring DescribeColumns(TdxTreeList& grid) {
+  std::wstring out = HeaderRows(grid.GetHeaderModel());
+  for (int i = 0; i < grid.ColumnCount(); ++i) {
+    const TdxTreeListColumn& c = *grid.Columns(i);
+    out += L" " + win::Widen(c.Name()) + L":" + std::to_wstring(c.Width()) +
+           (c.Visible() ? L"" : L" hidden") + L" sort " +
+           std::to_wstring(static_cast<int>(c.Sorted()));
+  }
+  return out;
+}
+
+// The form frees its columns, made after the grid, before the grid: the layout a person
+// arranged is written while they are all there, and comes back with the form.
+TEST(TreeListFormResource, AFormBuiltGridKeepsItsColumnLayoutWhenTheFormCloses) {
+  treelist::RegisterTreeListClasses();
+  TestKey key;
+  std::string text = RulesForm();
+  text.insert(text.find("    ShowBands"),
+              "    Options = [aoColumnSizing, aoColumnMoving, "
+              "aoStoreToRegistry]\n    RegistryPath = '" +
+                  key.path + "'\n");
+  std::wstring arranged;
+  {
+    framework::TForm form(nullptr);
+    framework::ReadComponentText(form, text, "RulesForm");
+    form.Show();
+    TdxTreeList& grid = GridOf(form);
+    const std::wstring first = DescribeColumns(grid);
+    grid.Columns(3)->SetIndex(2);  // Clearance before Width
+    grid.Columns(1)->SetWidth(90);
+    grid.Columns(4)->SetVisible(false);
+    grid.Columns(0)->SetSorted(TdxTreeListColumnSort::csDown);
+    arranged = DescribeColumns(grid);
+    ASSERT_NE(arranged, first);
+  }
+  framework::TForm reopened(nullptr);
+  framework::ReadComponentText(reopened, text, "RulesForm");
+  EXPECT_EQ(DescribeColumns(GridOf(reopened)), arranged);
+}
+
+// A whole number outside what a property holds is refused with the form, line and property:
+// taken as it stands it would wrap to another (4294967301 to 5, 256 to 0).
+TEST(TreeListFormResource, WholeNumbersOutsideAPropertysTypeAreRefusedNamingTheirLine) {
+  treelist::RegisterTreeListClasses();
+  treelist::RegisterTypedColumnClasses();
+  const struct {
+    const char *column, *assignment, *message;
+  } kCases[] = {
+      {"TdxTreeListBlobColumn", "MaxDisplayLength = 4294967301",
+       "MaxDisplayLength needs an integer from -2147483648 to 2147483647, not 4294967301"},
+      {"TdxTreeListBlobColumn", "MaxDisplayLength = 2147483648",
+       "MaxDisplayLength needs an integer from -2147483648 to 2147483647, not 2147483648"},
+      {"TdxTreeListCalcColumn", "Precision = 256",
+       "Precision needs an integer from 0 to 255, not 256"},
+      {"TdxTreeListCalcColumn", "Precision = -1",
+       "Precision needs an integer from 0 to 255, not -1"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.assignment);
+    const std::string text = std::string("object RulesForm: TForm\n  object Rules: TdxTreeList\n") +
+                             "    object RulesValue: " + c.column + "\n      " + c.assignment +
+                             "\n    end\n  end\nend\n";
+    framework::TForm form(nullptr);
+    try {
+      framework::ReadComponentText(form, text, "rules.dfm");
+      ADD_FAILURE() << "read without a word";
+    } catch (const framework::EFormError& e) {
+      EXPECT_EQ(std::string(e.what()),
+                std::string("rules.dfm:4: object RulesValue: property ") + c.message);
+    }
+  }
+  framework::TForm form(nullptr);  // the ends of each range are whole values
+  framework::ReadComponentText(form,
+                               "object RulesForm: TForm\n  object Rules: TdxTreeList\n"
+                               "    object RulesValue: TdxTreeListCalcColumn\n"
+                               "      Precision = 255\n    end\n  end\nend\n",
+                               "rules.dfm");
+  EXPECT_EQ(
+      static_cast<treelist::TdxTreeListCalcColumn*>(form.FindComponent("RulesValue"))->Precision(),
+      255);
 }
 
 TEST(TreeListSelection, DeletingAParentWithItsSelectedChildFreesEachNodeOnce) {

@@ -10,6 +10,7 @@
 
 #include "controls/surface.h"
 #include "grid_fixture.h"
+#include "treelist/published_tree_list.h"
 #include "treelist/shared_resources.h"
 #include "treelist/tree_list_control.h"
 
@@ -923,6 +924,69 @@ TEST(TreeListClipboard, PictureIsTheWholeGridInTrueTypeFonts) {
     EXPECT_TRUE(f.grid.painted_hot.empty()) << "as vector text, not through the cells' painters";
     DeleteEnhMetaFile(picture);
     EXPECT_EQ(f.grid.Font().Name(), c.font) << "the grid's own font is back";
+  }
+}
+
+// A grid of named rows with one sortable column, scrolled by its bar as a person scrolls it.
+struct ScrolledGrid {
+  framework::TForm form{nullptr};
+  treelist::TdxTreeList grid{nullptr};
+  explicit ScrolledGrid(int rows) {
+    form.SetBounds(0, 0, 320, 1000);
+    grid.SetParent(&form);
+    grid.SetBounds(0, 0, 300, 160);
+    grid.SetOptions(grid.Options() | treelist::aoAutoSort);
+    grid.CreateColumn<treelist::TdxTreeListColumn>(&grid)->SetWidth(200);
+    for (int i = 0; i < rows; ++i) {
+      wchar_t name[8];
+      swprintf(name, 8, L"r%03d", i);
+      grid.SetNodeString(grid.Add(), 0, name);
+    }
+    form.Show();
+  }
+  void ToEnd() { SendMessageW(grid.Handle(), WM_VSCROLL, SB_BOTTOM, 0); }
+  // The top row that ends the rows at the bottom of the grid, or the first.
+  int LastPageTop() { return std::max(0, grid.GetVisibleRowCount() - grid.FullyVisibleRowCount()); }
+  void ClickHeader() {
+    const treelist::LayoutHeaderCell* header = grid.GetLayout().HeaderOf(0);
+    const LPARAM at = MAKELPARAM(header->left + 10, (header->rect.top + header->rect.bottom) / 2);
+    SendMessageW(grid.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(grid.Handle(), WM_LBUTTONUP, 0, at);
+  }
+};
+
+// No view leaves space under the last row while rows above it are hidden: after the grid grows,
+// after a parent at the end collapses, and after a sort takes the top row to the end.
+TEST(TreeListScrolling, TheViewNeverEndsBeforeTheGridWhileRowsAreHiddenAbove) {
+  {
+    ScrolledGrid g(40);
+    g.ToEnd();
+    ASSERT_GT(g.grid.TopIndex(), 20);
+    g.grid.SetBounds(0, 0, 300, 900);  // room for all
+    EXPECT_EQ(g.grid.TopIndex(), 0);
+    EXPECT_FALSE(GetWindowLongW(g.grid.Handle(), GWL_STYLE) & WS_VSCROLL);
+  }
+  {
+    ScrolledGrid g(10);
+    TdxTreeListNode* parent = g.grid.Items(9);
+    for (int i = 0; i < 20; ++i) g.grid.SetNodeString(parent->AddChild(), 0, L"child");
+    parent->Expand(false);
+    g.grid.SetFocusedNode(parent);
+    g.ToEnd();
+    ASSERT_GT(g.grid.TopIndex(), 9);
+    SendMessageW(g.grid.Handle(), WM_KEYDOWN, VK_SUBTRACT, 0);
+    ASSERT_FALSE(parent->Expanded());
+    EXPECT_EQ(g.grid.TopIndex(), g.LastPageTop());
+    EXPECT_GT(g.LastPageTop(), 0);
+  }
+  {
+    ScrolledGrid g(184);
+    g.ClickHeader();  // ascending: the first row stays on top
+    ASSERT_EQ(g.grid.TopIndex(), 0);
+    g.ClickHeader();  // descending: "r000" goes last
+    ASSERT_EQ(g.grid.Items(183)->GetStrings(0), "r000");
+    EXPECT_EQ(g.grid.TopIndex(), g.LastPageTop());
+    EXPECT_GT(g.LastPageTop(), 170);
   }
 }
 
