@@ -8,11 +8,19 @@ what they are, one earlier measurement on this machine with its date and source.
 
 Each figure is the median of N runs after one run that warms the files and the Wine server:
 back to back, and each after a pause of a user's pace (longer than the second after which Wine
-ends a desktop no program uses).
+ends a desktop no program uses); the fastest and the slowest run beside it, and the machine's load
+as the row is printed.
+
+Then the first command after a long pause, cold: the checkout's own Wine server stopped (it ends
+the session's programs with it), `./tralvek export` of the example board, next to a bare
+`wine cmd /c exit` in the same prefix with its server stopped the same way: Wine's own session
+start, which any first command waits for. The two take turns, N runs each. Only the checkout's
+own prefix is stopped, never another's.
 The command's output goes through a pipe that must close when it ends: a program the command
 leaves behind holding it open would show here as a command that never ends.
 """
 import os
+import shutil
 import statistics
 import subprocess
 import sys
@@ -44,6 +52,24 @@ def generate(build, folder, pads):
     return board, components * PADS_PER_COMPONENT
 
 
+def machine_load():
+    """The mean number of runnable processes over the last minute."""
+    with open("/proc/loadavg") as loadavg:
+        return loadavg.read().split()[0]
+
+
+def spread(seconds):
+    """The median of the runs with the fastest and the slowest, as printed."""
+    return f"{statistics.median(seconds):.2f} ({min(seconds):.2f}-{max(seconds):.2f})"
+
+
+def stop_server():
+    """Stops the Wine server of the prefix in WINEPREFIX, the checkout's own, and waits for it."""
+    for option in ("-k", "-w"):
+        subprocess.run(["wineserver", option], stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
 def time_export(board, timeout, pause=0):
     time.sleep(pause)
     start = time.monotonic()
@@ -70,22 +96,48 @@ def main(arguments):
             sizes.append(int(argument))
     sizes = sorted(sizes or [1000, 10000, 100000])
     print(f"whole `./tralvek export`, warm, each the median of {runs} runs (back to back, and after"
-          f" {PAUSE_SECONDS} s each)")
-    print(f"{'pads':>8} {'ours s':>8} {'paused s':>9} {'target s':>9}")
+          f" {PAUSE_SECONDS} s each), the fastest and the slowest in parentheses")
+    print(f"{'pads':>8} {'load':>6} {'ours s':>17} {'paused s':>17} {'target s':>9}")
     measured = {}
     with tempfile.TemporaryDirectory(prefix="command_bench_") as folder:
         os.environ.setdefault("WINEPREFIX", os.path.join(build, "wineprefix"))
         for pads in sizes:
             board, pads = generate(build, folder, pads)
             time_export(board, timeout=600)
-            seconds = statistics.median(time_export(board, timeout=600) for _ in range(runs))
-            paused = statistics.median(time_export(board, timeout=600, pause=PAUSE_SECONDS)
-                                       for _ in range(runs))
-            measured[pads] = seconds
+            seconds = [time_export(board, timeout=600) for _ in range(runs)]
+            paused = [time_export(board, timeout=600, pause=PAUSE_SECONDS) for _ in range(runs)]
+            measured[pads] = statistics.median(seconds)
             target = TARGET_SECONDS.get(pads)
-            print(f"{pads:>8} {seconds:>8.2f} {paused:>9.2f} {target if target else '-':>9}",
-                  flush=True)
-    print_peer(measured)
+            print(f"{pads:>8} {machine_load():>6} {spread(seconds):>17} {spread(paused):>17}"
+                  f" {target if target else '-':>9}", flush=True)
+        print_peer(measured)
+        print_cold(folder, runs)
+
+
+def print_cold(folder, runs):
+    """The first command after a long pause beside Wine's own start in the same prefix."""
+    board = os.path.join(folder, "example-board.json")
+    shutil.copy(os.path.join(ROOT, "examples", "example-board.json"), board)
+    time_export(board, timeout=600)  # built, and the board's files in place
+    ours, bare = [], []
+    for _ in range(runs):
+        stop_server()
+        ours.append(time_export(board, timeout=600))
+        stop_server()
+        # Its output goes nowhere, as a user's terminal would take it: the session's first
+        # programs, started by it, would hold a pipe open after it ends.
+        start = time.monotonic()
+        subprocess.run(["wine", "cmd", "/c", "exit"], stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=600,
+                       check=True)
+        bare.append(time.monotonic() - start)
+    stop_server()
+    difference = statistics.median(ours) - statistics.median(bare)
+    print(f"\nthe first command after a long pause (the checkout's Wine server stopped), each the"
+          f" median of {runs} runs in turns, load {machine_load()}")
+    print(f"    `./tralvek export` of the example board  {spread(ours)} s")
+    print(f"    `wine cmd /c exit` in the same prefix     {spread(bare)} s")
+    print(f"    difference of the medians                 {difference:.2f} s (goal: 0.20 s or less)")
 
 
 def print_peer(measured):

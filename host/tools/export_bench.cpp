@@ -7,8 +7,9 @@
 //
 // Each export and each import runs in a process of its own (this program, started again with
 // --time or --run), so its peak working set is its own; of N runs the one with the median time
-// is shown, with the fastest run's total ("best s") and the mean of their processor seconds
-// ("cpu s", counted in steps of 10 ms). Such a run is the host in process (it links the host's
+// is shown, with the fastest and the slowest run's totals ("range s"), the mean of their
+// processor seconds ("cpu s", counted in steps of 10 ms) and the machine's load as the row is
+// printed ("mload"). Such a run is the host in process (it links the host's
 // core), so Tralvek.dll, Quorvel.dll and board_generator.exe must sit beside it.
 //
 // The time of a command is split into the host's (inside the PcbApi exports and the editor's
@@ -18,7 +19,9 @@
 // command's dialogs wait for their answer, from a dialog's activation to the press of its button
 // (the host's answerer reads its texts and grids meanwhile), is the user's ("dialog s"): a user
 // looks for seconds there. It is part of the total and of "prepare"; the ratio to a raw write is
-// given with and without it.
+// given with and without it. The set-up dialog's whole share (made and shown, answered, taken
+// down) is timed apart by watching the module's window calls: from its first window in the
+// command to the end of its last destruction before the design file.
 //
 // Watching costs time of its own on the processor the command runs on (the sampler wakes every
 // millisecond, the writes are searched for the sections' openings), so each run is made twice:
@@ -389,8 +392,37 @@ BOOL WINAPI WatchedWriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD writ
   return result;
 }
 
-// Points the module's imports of the two file functions at the watchers above.
-bool WatchModuleFiles(HMODULE module) {
+// The set-up dialog's life in the command: from the module's first window to the end of its last
+// window's destruction before the design file, and the time spent destroying windows.
+struct DialogWatch {
+  double first_window = 0, last_destroyed = 0, destroying = 0;
+};
+DialogWatch* dialog_watch = nullptr;
+
+decltype(&::CreateWindowExW) real_create_window = nullptr;
+decltype(&::DestroyWindow) real_destroy_window = nullptr;
+
+HWND WINAPI WatchedCreateWindow(DWORD ex_style, LPCWSTR class_name, LPCWSTR name, DWORD style,
+                                int x, int y, int width, int height, HWND parent, HMENU menu,
+                                HINSTANCE instance, LPVOID parameter) {
+  if (dialog_watch && dialog_watch->first_window == 0) dialog_watch->first_window = Now();
+  return real_create_window(ex_style, class_name, name, style, x, y, width, height, parent, menu,
+                            instance, parameter);
+}
+
+BOOL WINAPI WatchedDestroyWindow(HWND window) {
+  const double start = Now();
+  const BOOL result = real_destroy_window(window);
+  // Windows destroyed once the design file is on its way are not the set-up dialog's.
+  if (dialog_watch && !(watch && watch->file)) {
+    dialog_watch->last_destroyed = Now();
+    dialog_watch->destroying += dialog_watch->last_destroyed - start;
+  }
+  return result;
+}
+
+// Points the module's imports of the file and window functions at the watchers above.
+bool WatchModule(HMODULE module) {
   auto* base = reinterpret_cast<BYTE*>(module);
   const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
   const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
@@ -401,6 +433,18 @@ bool WatchModuleFiles(HMODULE module) {
       reinterpret_cast<void*>(GetProcAddress(kernel, "CreateFileW")));
   real_write_file = reinterpret_cast<decltype(real_write_file)>(
       reinterpret_cast<void*>(GetProcAddress(kernel, "WriteFile")));
+  HMODULE user = GetModuleHandleA("user32.dll");
+  real_create_window = reinterpret_cast<decltype(real_create_window)>(
+      reinterpret_cast<void*>(GetProcAddress(user, "CreateWindowExW")));
+  real_destroy_window = reinterpret_cast<decltype(real_destroy_window)>(
+      reinterpret_cast<void*>(GetProcAddress(user, "DestroyWindow")));
+  const struct {
+    const char* name;
+    void* hook;
+  } hooks[] = {{"CreateFileW", reinterpret_cast<void*>(WatchedCreateFile)},
+               {"WriteFile", reinterpret_cast<void*>(WatchedWriteFile)},
+               {"CreateWindowExW", reinterpret_cast<void*>(WatchedCreateWindow)},
+               {"DestroyWindow", reinterpret_cast<void*>(WatchedDestroyWindow)}};
   int patched = 0;
   for (auto* import = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress);
        directory.VirtualAddress && import->Name; ++import) {
@@ -410,19 +454,18 @@ bool WatchModuleFiles(HMODULE module) {
       if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
       const char* name =
           reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData)->Name;
-      void* hook = std::strcmp(name, "CreateFileW") == 0
-                       ? reinterpret_cast<void*>(WatchedCreateFile)
-                   : std::strcmp(name, "WriteFile") == 0 ? reinterpret_cast<void*>(WatchedWriteFile)
-                                                         : nullptr;
-      if (!hook) continue;
+      const auto hook = std::find_if(std::begin(hooks), std::end(hooks), [name](const auto& h) {
+        return std::strcmp(name, h.name) == 0;
+      });
+      if (hook == std::end(hooks)) continue;
       DWORD protection = 0;
       VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &protection);
-      slots->u1.Function = reinterpret_cast<ULONG_PTR>(hook);
+      slots->u1.Function = reinterpret_cast<ULONG_PTR>(hook->hook);
       VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, protection, &protection);
       ++patched;
     }
   }
-  return patched == 2;
+  return patched == static_cast<int>(std::size(hooks));
 }
 
 // The time to write the design file's bytes to a new file as plainly as a program can: one
@@ -481,13 +524,15 @@ int RunOne(RunKind kind, const std::string& command, const std::string& board,
   plavena::HostSession session(options);
   const double loaded = Now();
   SectionWatch sections;
+  DialogWatch dialog;
   const bool exporting = command == "export";
   if (exporting && watched) {
-    if (!WatchModuleFiles(GetModuleHandleA("Tralvek.dll"))) {
-      std::fprintf(stderr, "export_bench: cannot watch the module's file writes\n");
+    if (!WatchModule(GetModuleHandleA("Tralvek.dll"))) {
+      std::fprintf(stderr, "export_bench: cannot watch the module's file writes and windows\n");
       return 1;
     }
     watch = &sections;
+    dialog_watch = &dialog;
   }
   const PROCESS_MEMORY_COUNTERS board_memory = MemoryCounters();
   size_t command_working_set = 0;
@@ -505,6 +550,7 @@ int RunOne(RunKind kind, const std::string& command, const std::string& board,
     end = Mark::Take();
     sampler = nullptr;
     watch = nullptr;
+    dialog_watch = nullptr;
     if (host_sampler) command_working_set = host_sampler->highest_working_set();
     dialog_seconds = session.dialog_wait_seconds() - dialog_seconds;
   }
@@ -540,6 +586,10 @@ int RunOne(RunKind kind, const std::string& command, const std::string& board,
       text += std::string("section ") + kSections[s] + " " + std::to_string(part.seconds) + " " +
               std::to_string(part.host) + "\n";
       from = sections.ends[s];
+    }
+    if (dialog.last_destroyed > dialog.first_window) {
+      text += "setup " + std::to_string(dialog.last_destroyed - dialog.first_window) + " " +
+              std::to_string(dialog.destroying) + " " + std::to_string(dialog_seconds) + "\n";
     }
   }
   return WriteFile(result_path, text) ? 0 : 1;
@@ -617,9 +667,10 @@ bool RunMedian(int runs, const std::string& command, const std::string& board,
   SortByTotal(timed);
   SortByTotal(watched);
   figures = watched[watched.size() / 2];
+  figures["watched total"] = {Figure(figures, "total")};
   for (const auto& [name, values] : timed[timed.size() / 2]) figures[name] = values;
-  // The fastest run is the one the other load on a shared machine disturbed least.
-  figures["best"] = {Figure(timed.front(), "total")};
+  // The fastest and the slowest run: how far the machine's other load moved the total.
+  figures["range"] = {Figure(timed.front(), "total"), Figure(timed.back(), "total")};
   // The system counts a thread's time in steps of 10 ms, much of a small board's import: the
   // mean of the runs tells it better than the median run's own.
   double cpu = 0;
@@ -628,20 +679,44 @@ bool RunMedian(int runs, const std::string& command, const std::string& board,
   return true;
 }
 
+// The machine's load, the mean number of runnable processes over the last minute, as the
+// kernel gives it; "-" where it cannot be read.
+std::string MachineLoad() {
+  std::string text;
+  if (!ReadFile("Z:\\proc\\loadavg", text) || text.empty()) return "-";
+  return text.substr(0, text.find(' '));
+}
+
 void PrintRun(long pads, const char* phase, const Figures& f) {
   const double total = Figure(f, "total"), host = Figure(f, "host"), raw = Figure(f, "rawwrite"),
                dialog = Figure(f, "dialog");
-  char ratio[16] = "-", ratio_without_dialog[16] = "-";
+  char ratio[16] = "-", ratio_without_dialog[16] = "-", range[32];
   if (raw > 0) {
     std::snprintf(ratio, sizeof ratio, "%.0fx", total / raw);
     std::snprintf(ratio_without_dialog, sizeof ratio_without_dialog, "%.0fx",
                   (total - dialog) / raw);
   }
+  std::snprintf(range, sizeof range, "%.3f-%.3f", Figure(f, "range", 0), Figure(f, "range", 1));
   std::printf(
-      "%8ld %-7s %7.2f %8.3f %6.3f %6.3f %8.3f %8.3f %8.3f %9.1f %8.2f %9.1f %9.1f %9s %9s\n", pads,
-      phase, Figure(f, "load"), total, Figure(f, "best"), Figure(f, "cpu"), total - host - dialog,
-      host, dialog, Figure(f, "calls") / pads, total / pads * 1e6, Figure(f, "boardpeak"),
-      Figure(f, "ownpeak"), ratio, ratio_without_dialog);
+      "%8ld %-7s %5s %7.2f %8.3f %13s %6.3f %8.3f %8.3f %8.3f %9.1f %8.2f %9.1f %9.1f %9s %9s\n",
+      pads, phase, MachineLoad().c_str(), Figure(f, "load"), total, range, Figure(f, "cpu"),
+      total - host - dialog, host, dialog, Figure(f, "calls") / pads, total / pads * 1e6,
+      Figure(f, "boardpeak"), Figure(f, "ownpeak"), ratio, ratio_without_dialog);
+}
+
+// The set-up dialog's share of the export, apart from the module's own work: the dialog made,
+// filled and shown; the host's reading of it and its answer (a user's seconds); taken down.
+std::string DialogShare(long pads, const Figures& f) {
+  const double life = Figure(f, "setup", 0), destroying = Figure(f, "setup", 1),
+               answer = Figure(f, "setup", 2);
+  const double total = Figure(f, "watched total"), host = Figure(f, "host");
+  char line[320];
+  std::snprintf(line, sizeof line,
+                "%8ld pads: dialog %.3f (made and shown %.3f, the host's answer %.3f, taken down "
+                "%.3f); the rest %.3f (the module's own work %.3f, the host's %.3f)\n",
+                pads, life, life - answer - destroying, answer, destroying, total - life,
+                total - life - host, host);
+  return line;
 }
 
 // The peer's earlier figures for the sizes of this run, with ours beside them.
@@ -713,14 +788,18 @@ int main(int argc, char** argv) {
   }
   CreateDirectoryA(folder.c_str(), nullptr);
 
+  SYSTEMTIME now;
+  GetSystemTime(&now);
   std::printf(
-      "each run the median of %d timed runs by total seconds; host, calls, MB and sections the "
-      "median of as many watched runs\n",
-      runs);
-  std::printf("%8s %-7s %7s %8s %6s %6s %8s %8s %8s %9s %8s %9s %9s %9s %9s\n", "pads", "run",
-              "load s", "total s", "best s", "cpu s", "module s", "host s", "dialog s", "calls/pad",
-              "us/pad", "board MB", "own MB", "/raw write", "w/o dialog");
-  std::string sections;
+      "%04u-%02u-%02u %02u:%02u UTC, machine load %s (runnable processes, the last minute's "
+      "mean)\n"
+      "each run the median of %d timed runs by total seconds, with the fastest and the slowest "
+      "run's; host, calls, MB, sections and the dialog the median of as many watched runs\n",
+      now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, MachineLoad().c_str(), runs);
+  std::printf("%8s %-7s %5s %7s %8s %13s %6s %8s %8s %8s %9s %8s %9s %9s %9s %9s\n", "pads", "run",
+              "mload", "load s", "total s", "range s", "cpu s", "module s", "host s", "dialog s",
+              "calls/pad", "us/pad", "board MB", "own MB", "/raw write", "w/o dialog");
+  std::string sections, dialog_shares;
   std::map<long, double> export_seconds;
   int exit_code = 0;
   for (long pads : sizes) {
@@ -761,6 +840,7 @@ int main(int argc, char** argv) {
     std::snprintf(line + length, sizeof line - static_cast<size_t>(length),
                   " (dialog wait, in prepare, %.2f)", Figure(exported, "dialog"));
     sections += std::string(line) + "\n";
+    dialog_shares += DialogShare(board.pads, exported);
     std::fflush(stdout);
     if (keep.empty()) {
       for (const char* extension : {".json", ".dsn", ".do", ".qixpref", ".rte", ".figures"}) {
@@ -769,6 +849,8 @@ int main(int argc, char** argv) {
     }
   }
   std::printf("\nexport by section, seconds (host seconds), watched runs:\n%s", sections.c_str());
+  std::printf("\nthe set-up dialog's share of the export, seconds, watched runs:\n%s",
+              dialog_shares.c_str());
   PrintPeerExports(export_seconds);
   if (keep.empty()) RemoveDirectoryA(folder.c_str());
   return exit_code;
