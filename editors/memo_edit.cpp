@@ -80,17 +80,31 @@ void TdxMemoWindow::KeyPress(wchar_t& key) {
   if (settings_.OEMConvert) key = OemRoundTrip(key);
 }
 
+int TdxMemoWindow::LineHeight() {
+  TEXTMETRICW metrics{};
+  const win::WindowDC dc(Handle());
+  SelectScope font(dc.get(), reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0)));
+  GetTextMetricsW(dc.get(), &metrics);
+  return metrics.tmHeight;
+}
+
 bool TdxMemoWindow::LinesOverflow() {
   const int lines = static_cast<int>(SendMessageW(hwnd_, EM_GETLINECOUNT, 0, 0));
-  TEXTMETRICW metrics{};
-  {
-    const win::WindowDC dc(hwnd_);
-    SelectScope font(dc.get(), reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0)));
-    GetTextMetricsW(dc.get(), &metrics);
-  }
+  const int line_height = LineHeight();
   RECT client{};
   GetClientRect(hwnd_, &client);
-  return metrics.tmHeight > 0 && lines * metrics.tmHeight > client.bottom;
+  return line_height > 0 && lines * line_height > client.bottom;
+}
+
+int TdxMemoWindow::HeightForAllLines() {
+  const int lines = static_cast<int>(SendMessageW(Handle(), EM_GETLINECOUNT, 0, 0));
+  RECT format{}, client{}, window{};
+  SendMessageW(hwnd_, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
+  GetClientRect(hwnd_, &client);
+  GetWindowRect(hwnd_, &window);
+  // The lines inside the formatting rectangle's margins, and a horizontal bar below them.
+  const int bars = (window.bottom - window.top) - client.bottom;
+  return std::max<int>(0, format.top) * 2 + lines * LineHeight() + bars;
 }
 
 bool TdxMemoWindow::ColumnsOverflow() {
@@ -197,11 +211,22 @@ void TdxInplaceMemoEdit::SetText(const std::wstring& text) {
     ~Reset() { flag = false; }
   } reset{setting_text_};
   inner_->SetText(text);
+  if (inner_->HandleAllocated()) {
+    HWND inner = inner_->Handle();
+    SendMessageW(inner, EM_SETSEL, text.size(), text.size());
+    FitToLines();
+    SendMessageW(inner, EM_SCROLLCARET, 0, 0);
+  }
   inner_->UpdateScrollBars();  // after the edit has set its own scroll range for the new text
+}
+
+void TdxInplaceMemoEdit::SelectAll() {
+  if (inner_->HandleAllocated()) SendMessageW(inner_->Handle(), EM_SETSEL, 0, -1);
 }
 
 void TdxInplaceMemoEdit::InnerChanged() {
   if (setting_text_) return;
+  FitToLines();
   SetModified(true);
   OnChange(this);
 }
@@ -234,12 +259,37 @@ bool TdxInplaceMemoEdit::IsEditorWindow(HWND hwnd) {
 }
 
 void TdxInplaceMemoEdit::SetBounds(int left, int top, int width, int height) {
-  TdxInplaceTextEdit::SetBounds(left, top, width, height);
+  placed_ = {left, top, left + width, top + height};
+  FitToLines();
+}
+
+void TdxInplaceMemoEdit::FitToLines() {
   const RECT offsets = TextOffsets();
-  inner_->SetBounds(offsets.left, offsets.top,
-                    std::max<int>(0, width - offsets.left - offsets.right),
-                    std::max<int>(0, height - offsets.top - offsets.bottom));
+  const int width = placed_.right - placed_.left;
+  const int inner_width = std::max<int>(0, width - offsets.left - offsets.right);
+  const int vertical_offsets = offsets.top + offsets.bottom;
+  int top = placed_.top, height = placed_.bottom - placed_.top;
+  // The lines wrap at the width, so it is set before they are counted.
+  inner_->SetBounds(offsets.left, offsets.top, inner_width, std::max(0, height - vertical_offsets));
+  bool all_shown = false;
+  const TCustomdxContainer* container = Container();
+  if (inner_->HandleAllocated() && container && container->HandleAllocated()) {
+    const RECT room = container->ClientRect();
+    const int wanted = inner_->HeightForAllLines() + vertical_offsets;
+    all_shown = wanted <= room.bottom - room.top;
+    if (wanted > height) {
+      height = std::min<int>(wanted, room.bottom - room.top);
+      top = std::min<int>(top, std::max<int>(room.top, room.bottom - height));
+    }
+  }
+  TdxInplaceTextEdit::SetBounds(placed_.left, top, width, height);
+  inner_->SetBounds(offsets.left, offsets.top, inner_width, std::max(0, height - vertical_offsets));
   inner_->UpdateScrollBars();
+  if (all_shown) {
+    // A line break scrolled the first line away before the editor grew to show it again.
+    HWND inner = inner_->Handle();
+    SendMessageW(inner, EM_LINESCROLL, 0, -SendMessageW(inner, EM_GETFIRSTVISIBLELINE, 0, 0));
+  }
 }
 
 bool TdxInplaceMemoEdit::InnerKeyDown(WORD key, unsigned shift) {
@@ -269,6 +319,11 @@ bool TdxInplaceMemoEdit::InnerKeyDown(WORD key, unsigned shift) {
 }
 
 void TdxInplaceMemoEdit::WndProc(framework::TMessage& message) {
+  if (message.msg == WM_CHAR && inner_->HandleAllocated()) {
+    // A character the grid hands on when typing opens the editor.
+    message.result = SendMessageW(inner_->Handle(), WM_CHAR, message.wParam, message.lParam);
+    return;
+  }
   if (message.msg == WM_SETFOCUS) {
     inner_->SetReadOnly(!CanModify());
     inner_->SetFocus();  // the text is edited in the inner window

@@ -36,6 +36,10 @@ class TdxMemoWindow : public framework::TMemo {
   // Makes the window again when it exists.
   void SetSettings(const TdxMemoSettings& settings);
   void UpdateScrollBars();
+  // The height of one line in the window's font.
+  int LineHeight();
+  // The window's height that shows every line of its text at its present width.
+  int HeightForAllLines();
   // The selection bar's width (0 without one).
   int SelectionBarWidth() const noexcept;
   void WndProc(framework::TMessage& message) override;
@@ -61,7 +65,9 @@ class TdxInplaceMemoEdit : public TdxInplaceTextEdit {
   const TdxInplaceEditClass& Class() const override { return EditorClass(); }
 
   std::wstring Text() const override;
+  // The caret goes after the text, as in the one-line editors.
   void SetText(const std::wstring& text) override;
+  void SelectAll() override;
 
   // Each of these makes the inner window again. Hidden bars show only while they are needed.
   bool HideScrollBars() const noexcept { return inner_->Settings().HideScrollBars; }
@@ -76,6 +82,8 @@ class TdxInplaceMemoEdit : public TdxInplaceTextEdit {
   bool IsEditorWindow(HWND hwnd) override;
   // The multi-line edit's window.
   HWND InnerHandle();
+  // The bounds are the least the editor takes: it grows taller while its lines need it, down
+  // (then up) as far as the container's client reaches, so no line scrolls out of view.
   void SetBounds(int left, int top, int width, int height) override;
   void WndProc(framework::TMessage& message) override;
 
@@ -87,11 +95,13 @@ class TdxInplaceMemoEdit : public TdxInplaceTextEdit {
   // A key in the inner edit: true when the editor or the grid took it.
   bool InnerKeyDown(WORD key, unsigned shift);
   void InnerChanged();
+  void FitToLines();
   template <class T>
   void ChangeSetting(T TdxMemoSettings::*field, T value);
 
   TdxMemoWindow* inner_;  // owned as a component
   bool setting_text_ = false;
+  RECT placed_{};  // the least bounds, where the container placed the editor
 };
 
 }  // namespace editors

@@ -29,6 +29,7 @@
 #include "treelist/number_columns.h"
 #include "treelist/picture_columns.h"
 #include "treelist/published_tree_list.h"
+#include "treelist/grid_fixture.h"
 
 namespace treelist_test {
 namespace {
@@ -681,6 +682,99 @@ TEST(MemoColumn, LoadsItsLinesAndPaintsItsSelectionBar) {
   EXPECT_EQ(editor->Text(), L"one\r\ntwo");
   g.grid.CancelEditor();
   EXPECT_TRUE(dynamic_cast<editors::TdxTextEditViewData&>(g.Paint(c)).SelectionBar);
+}
+
+// Each line of the memo's editor lies inside its window: none scrolled off above or cut below.
+std::string LinesOutOfView(editors::TdxInplaceMemoEdit& editor) {
+  HWND inner = editor.InnerHandle();
+  RECT client{};
+  GetClientRect(inner, &client);
+  TEXTMETRICW metrics{};
+  {
+    const win::WindowDC dc(inner);
+    editors::SelectScope font(dc.get(),
+                              reinterpret_cast<HFONT>(SendMessageW(inner, WM_GETFONT, 0, 0)));
+    GetTextMetricsW(dc.get(), &metrics);
+  }
+  const int height = metrics.tmHeight;
+  std::string out;
+  const int lines = static_cast<int>(SendMessageW(inner, EM_GETLINECOUNT, 0, 0));
+  for (int line = 0; line < lines; ++line) {
+    const LRESULT first = SendMessageW(inner, EM_LINEINDEX, line, 0);
+    const LRESULT at = SendMessageW(inner, EM_POSFROMCHAR, first, 0);
+    const int y = static_cast<short>(HIWORD(at));
+    if (at == -1 || y < 0 || y + height > client.bottom) out += " " + std::to_string(line);
+  }
+  return out;
+}
+
+// A user opens a memo cell with F2 or by typing, and breaks lines with Enter: the caret waits
+// after the text, and the one-row editor grows with its lines (as far as the grid reaches) so
+// that the first line never scrolls out of view.
+TEST(MemoColumn, EditorOpensWithTheCaretAfterTheTextAndGrowsWithItsLines) {
+  TypedGrid g;
+  auto& c = g.Add<TdxTreeListMemoColumn>({L"one", L"two\r\nlines", L"x"});
+  c.SetWidth(150);
+  HWND grid = g.grid.Handle();
+  const auto key = [](HWND hwnd, WORD vk, wchar_t ch) {
+    SendMessageW(hwnd, WM_KEYDOWN, vk, 0);
+    if (ch) SendMessageW(hwnd, WM_CHAR, ch, 0);
+    SendMessageW(hwnd, WM_KEYUP, vk, 0xC0000000);
+  };
+  const auto open = [&](int row, WORD vk, wchar_t ch) {
+    g.grid.SetFocusedCell(g.grid.Items(row), c.Index(), true);
+    SetFocus(grid);
+    key(grid, vk, ch);
+    auto* editor = dynamic_cast<editors::TdxInplaceMemoEdit*>(g.grid.InplaceEditor());
+    EXPECT_TRUE(editor && g.grid.State() == tsEditing);
+    return editor;
+  };
+  const auto caret = [](editors::TdxInplaceMemoEdit& editor) {
+    DWORD start = 0, end = 0;
+    SendMessageW(editor.InnerHandle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                 reinterpret_cast<LPARAM>(&end));
+    return start == end ? static_cast<int>(end) : -1;
+  };
+  const RECT cell = g.grid.GetCellRect(g.grid.Items(0), c.Index());
+
+  auto* editor = open(0, VK_F2, 0);
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(caret(*editor), 3) << "after \"one\"";
+  HWND inner = editor->InnerHandle();
+  key(inner, VK_RETURN, L'\r');
+  key(inner, 'Z', L'z');
+  EXPECT_EQ(editor->Text(), L"one\r\nz");
+  EXPECT_EQ(LinesOutOfView(*editor), "") << "lines out of view after Enter";
+  EXPECT_EQ(editor->Left(), cell.left - 2) << "it grows down, as wide as before";
+  EXPECT_EQ(editor->Width(), cell.right - cell.left + 4);
+  key(inner, VK_BACK, L'\b');
+  key(inner, VK_BACK, L'\b');
+  EXPECT_EQ(editor->Height(), cell.bottom - cell.top + 4) << "back to the cell's height";
+  g.grid.CloseEditor();
+  EXPECT_EQ(g.Text(c), L"one");
+
+  editor = open(1, VK_F2, 0);
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(caret(*editor), 10) << "after \"lines\"";
+  EXPECT_EQ(LinesOutOfView(*editor), "") << "lines out of view on opening";
+  g.grid.CancelEditor();
+
+  editor = open(2, 'Q', L'q');
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(editor->Text(), L"q") << "the typed character replaces the text";
+  EXPECT_EQ(caret(*editor), 1);
+  g.grid.CancelEditor();
+
+  // More lines than the grid holds: the editor ends at the grid's bottom and scrolls.
+  g.grid.SetNodeString(g.grid.Items(2), c.Index(), Lines(30));
+  editor = open(2, VK_F2, 0);
+  ASSERT_NE(editor, nullptr);
+  RECT client{};
+  GetClientRect(grid, &client);
+  EXPECT_LE(editor->Top() + editor->Height(), client.bottom);
+  EXPECT_GE(editor->Top(), 0);
+  EXPECT_EQ(caret(*editor), static_cast<int>(Lines(30).size())) << "at the end, in view";
+  g.grid.CancelEditor();
 }
 
 TEST(SpinColumn, IntegerCellsRoundHalvesToEvenAndEditsStoreTheRoundedNumber) {
