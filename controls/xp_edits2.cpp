@@ -457,8 +457,9 @@ void TCustomXPEdit::ScrollCaretIntoView() { MoveCaret(caret_); }
 
 void TCustomXPEdit::PlaceCaret() {
   if (!HandleAllocated()) return;
-  const POINT point{RunWidth(first_visible_, caret_) + FrameWidth() + InnerMargin(),
-                    FrameWidth() + InnerMargin()};
+  // Where the text is drawn: an editor's offsets and alignment move it.
+  const RECT text = GetTextRect();
+  const POINT point{RunWidth(first_visible_, caret_) + text.left, text.top};
   // Typing composes only in the focused window, which places its composition on taking the
   // focus; an edit made or filled without it leaves the input method alone (the first call
   // loads it, some 1.5 ms under Wine).

@@ -332,11 +332,22 @@ int TdxInplaceImageEdit::ValueIndex() const {
 std::unique_ptr<TdxPopupContent> TdxInplaceImageEdit::CreatePopupContent() {
   if (values_.empty()) return nullptr;
   std::vector<std::wstring> rows;
+  std::vector<int> indexes;
   for (size_t i = 0; i < values_.size(); ++i) {
     rows.push_back(i < descriptions_.size() && !descriptions_[i].empty() ? descriptions_[i]
                                                                          : values_[i]);
+    int index = -1;
+    std::wstring description;
+    GetImageIndexForValue(values_[i], values_, image_indexes_, default_images_, descriptions_,
+                          index, description);
+    indexes.push_back(index);
   }
-  return std::make_unique<TdxPopupListContent>(std::move(rows), ValueIndex(), DropDownRows);
+  auto list = std::make_unique<TdxPopupListContent>(std::move(rows), ValueIndex(), DropDownRows);
+  // The list shows the large images when there are some, else the cell's.
+  if (framework::TImageList* images = large_images_ ? large_images_ : images_) {
+    list->SetImages(images, std::move(indexes));
+  }
+  return list;
 }
 
 std::wstring TdxInplaceImageEdit::PopupResult(TdxPopupContent& content) {

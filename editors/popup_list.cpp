@@ -32,10 +32,16 @@ std::wstring TdxPopupListContent::Chosen(const std::wstring& fallback) const {
   return hot_ >= 0 ? items_[hot_] : fallback;
 }
 
+void TdxPopupListContent::SetImages(framework::TImageList* images, std::vector<int> indexes) {
+  images_ = images;
+  image_indexes_ = std::move(indexes);
+}
+
 SIZE TdxPopupListContent::PreferredSize(HDC dc, int width) {
   TEXTMETRICW metrics{};
   GetTextMetricsW(dc, &metrics);
   row_height_ = std::max<int>(1, metrics.tmHeight + 2);
+  if (images_) row_height_ = std::max(row_height_, images_->Height() + 2);
   width_ = width;
   return SIZE{width, Rows() * row_height_};
 }
@@ -56,6 +62,15 @@ void TdxPopupListContent::Paint(HDC dc, const RECT& client) {
     }
     SetTextColor(dc, ink);
     row.left += kTextIndent;
+    if (images_) {
+      const size_t at = static_cast<size_t>(i);
+      const int image = at < image_indexes_.size() ? image_indexes_[at] : -1;
+      if (image >= 0 && image < images_->Count()) {
+        ImageList_Draw(images_->Handle(), image, dc, row.left,
+                       (row.top + row.bottom - images_->Height()) / 2, ILD_TRANSPARENT);
+      }
+      row.left += images_->Width() + kTextIndent;
+    }
     DrawTextW(dc, items_[i].c_str(), static_cast<int>(items_[i].size()), &row,
               DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
   }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "editors/popup_host.h"
+#include "framework/image_list.h"
 
 namespace editors {
 
@@ -18,6 +19,9 @@ class TdxPopupListContent : public TdxPopupContent {
   const std::vector<std::wstring>& Items() const noexcept { return items_; }
   // The highlighted row's text, or `fallback` when no row is highlighted.
   std::wstring Chosen(const std::wstring& fallback) const;
+  // Row i shows image indexes[i] of `images` (none when -1 or past the list) before its text;
+  // the rows are as tall as the images. The list is borrowed.
+  void SetImages(framework::TImageList* images, std::vector<int> indexes);
 
   SIZE PreferredSize(HDC dc, int width) override;
   void Paint(HDC dc, const RECT& client) override;
@@ -31,6 +35,8 @@ class TdxPopupListContent : public TdxPopupContent {
   int Rows() const;
 
   std::vector<std::wstring> items_;
+  framework::TImageList* images_ = nullptr;
+  std::vector<int> image_indexes_;
   int hot_ = -1;
   int top_ = 0;
   int rows_;

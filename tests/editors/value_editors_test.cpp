@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <limits>
@@ -17,8 +18,10 @@
 #include "editors/number_edits.h"
 #include "editors/check_edit.h"
 #include "editors/picture_edits.h"
+#include "framework/image_list.h"
 #include "framework/screen.h"
 #include "framework/streams.h"
+#include "framework/win/handles.h"
 #include "tests/controls/locale_scope.h"
 #include "tests/controls/paint_styles.h"
 #include "tests/controls/surface.h"
@@ -129,6 +132,38 @@ TEST_F(ValueEditors, SpinArrowsMirrorEachOtherAboutTheButtonsMiddle) {
       }
     }
     EXPECT_EQ(failures, "") << "pixels off (from the centre, the middle)";
+  });
+}
+
+// The caret of a right-aligned number stands where the user types: right of the last digit after
+// End, left of the first after Home, in every paint style.
+TEST_F(ValueEditors, SpinCaretStandsAtTheRightAlignedDigits) {
+  auto& spin = Open<editors::TdxInplaceSpinEdit>({10, 10, 150, 28});
+  spin.SetText(L"41");
+  HWND hwnd = spin.Handle();
+  const int button_left = spin.Button().BoundsRect().left;
+  xptest::ForEachPaintStyle([&](int) {
+    Key(hwnd, VK_END);
+    Type(hwnd, L"7");
+    ASSERT_EQ(spin.Text(), L"417");
+    const auto picture = edittest::Picture(spin, "spin_edit_caret", 1);
+    int first = INT_MAX, last = INT_MIN;  // the digits' dark ink, left of the button
+    for (int y = 0; y < spin.Height(); ++y) {
+      for (int x = 0; x < button_left; ++x) {
+        const COLORREF c = picture->Pixel(x, y);
+        if (GetRValue(c) + GetGValue(c) + GetBValue(c) >= 300) continue;
+        first = std::min(first, x);
+        last = std::max(last, x + 1);
+      }
+    }
+    ASSERT_LT(first, last) << "the number is drawn";
+    POINT caret{};
+    GetCaretPos(&caret);
+    EXPECT_NEAR(caret.x, last, 2) << "after End and a digit: right of the 7";
+    Key(hwnd, VK_HOME);
+    GetCaretPos(&caret);
+    EXPECT_NEAR(caret.x, first, 2) << "after Home: left of the 4";
+    spin.SetText(L"41");
   });
 }
 
@@ -594,6 +629,65 @@ TEST_F(ValueEditors, ImageValuesFindTheirImageAndDescription) {
   Key(hwnd, VK_HOME);
   Key(hwnd, VK_RETURN);
   EXPECT_EQ(image.Text(), L"T");
+}
+
+// The box of the pixels of one colour; empty when there are none.
+RECT BoxOfColour(const xptest::Surface& surface, COLORREF colour) {
+  RECT box{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+  for (int y = 0; y < surface.height(); ++y) {
+    for (int x = 0; x < surface.width(); ++x) {
+      if (surface.Pixel(x, y) != colour) continue;
+      box = {std::min<LONG>(box.left, x), std::min<LONG>(box.top, y),
+             std::max<LONG>(box.right, x + 1), std::max<LONG>(box.bottom, y + 1)};
+    }
+  }
+  return box.left < box.right ? box : RECT{};
+}
+
+// The image editor's drop-down list shows each value's image, whole, before its description:
+// the large images when there are some, else the cell's.
+TEST_F(ValueEditors, ImageListShowsEachValuesImageBeforeItsDescription) {
+  const COLORREF colours[] = {RGB(200, 40, 40), RGB(40, 160, 40), RGB(40, 40, 200)};
+  framework::TImageList small(nullptr), large(nullptr);
+  large.SetWidth(32);
+  large.SetHeight(32);
+  for (framework::TImageList* images : {&small, &large}) {
+    for (COLORREF colour : colours) {
+      framework::TBitmap bitmap(images->Width(), images->Height(),
+                                framework::TPixelFormat::pf24bit);
+      const RECT all{0, 0, images->Width(), images->Height()};
+      win::UniqueBrush brush(CreateSolidBrush(colour));
+      FillRect(bitmap.Canvas().Handle(), &all, brush.get());
+      images->Add(bitmap);
+    }
+  }
+  auto& image = Open<editors::TdxInplaceImageEdit>();
+  image.SetValues({L"T", L"F", L"N"});
+  image.SetDescriptions({L"Yes", L"No", L"Unknown"});
+  image.SetDefaultImages(false);
+  image.SetImageIndexes({L"2", L"0"});  // T the third image, F the first, N none
+  image.SetImages(&small);
+  image.SetText(L"N");
+  HWND hwnd = image.Handle();
+  for (framework::TImageList* shown : {&small, &large}) {
+    SCOPED_TRACE(shown == &small ? "the cell's images" : "the large images");
+    image.SetLargeImages(shown == &large ? &large : nullptr);
+    Key(hwnd, VK_F4);
+    const auto picture = PopupPicture(image);
+    xptest::WritePicture(*picture, shown == &small ? "image_edit_list" : "image_edit_list_large");
+    const RECT yes = BoxOfColour(*picture, colours[2]), no = BoxOfColour(*picture, colours[0]);
+    EXPECT_EQ(yes.right - yes.left, shown->Width()) << "the first row's image, whole";
+    EXPECT_EQ(yes.bottom - yes.top, shown->Height());
+    EXPECT_EQ(no.right - no.left, shown->Width()) << "the second row's image, whole";
+    EXPECT_EQ(no.bottom - no.top, shown->Height());
+    EXPECT_EQ(no.left, yes.left);
+    EXPECT_GE(no.top, yes.bottom) << "one row under the other";
+    const RECT unnamed = BoxOfColour(*picture, colours[1]);
+    EXPECT_TRUE(IsRectEmpty(&unnamed)) << "an image no value names";
+    const RECT text{yes.right, yes.top, picture->width(), yes.bottom};
+    EXPECT_GT(xptest::CountDark(*picture, text), 0) << "the description right of the image";
+    Key(hwnd, VK_ESCAPE);
+  }
 }
 
 TEST_F(ValueEditors, MostRecentlyUsedListKeepsTheLatestOnTop) {
