@@ -24,6 +24,16 @@ void Guarded(Body&& body) noexcept {
   }
 }
 
+// A cell as the copied text holds it: one whose line break, tab or leading quote would break the
+// one line per row (and cell per tab) is quoted, its quotes doubled, as spreadsheets read such a
+// cell back; any other cell stands as it is.
+std::wstring CopiedCell(const std::wstring& text) {
+  if (text.find_first_of(L"\r\n\t") == std::wstring::npos && !text.starts_with(L'"')) return text;
+  std::wstring quoted = L"\"";
+  for (wchar_t c : text) quoted += c == L'"' ? std::wstring(L"\"\"") : std::wstring(1, c);
+  return quoted + L'"';
+}
+
 }  // namespace
 
 TCustomdxTreeList::TCustomdxTreeList(framework::TComponent* owner) : TreeListBase(owner) {
@@ -707,18 +717,18 @@ std::wstring TCustomdxTreeList::GetHeaderLineText() {
   const std::vector<int> order = VisibleColumnOrder(model);
   for (size_t i = 0; i < order.size(); ++i) {
     if (i > 0) text += L'\t';
-    text += model.columns[order[i]].caption;
+    text += CopiedCell(model.columns[order[i]].caption);
   }
   return text + L"\r\n";
 }
 
 std::wstring TCustomdxTreeList::GetNodeLineText(TdxTreeListNode* node) {
-  if (IsWholeRow(node)) return GetCellText(node, 0);
+  if (IsWholeRow(node)) return CopiedCell(GetCellText(node, 0));
   std::wstring text;
   const std::vector<int> order = VisibleColumnOrder(GetHeaderModel());
   for (size_t i = 0; i < order.size(); ++i) {
     if (i > 0) text += L'\t';
-    text += GetCellText(node, order[i]);
+    text += CopiedCell(GetCellText(node, order[i]));
   }
   return text;
 }

@@ -867,6 +867,29 @@ TEST(TreeListClipboard, TextFromColumnZeroSelectedOnlyAndAThrowingPaintChangesNo
   EXPECT_FALSE(f.grid.PaintingPicture());
 }
 
+// Ctrl+C on cells holding line breaks, a tab or a leading quote: each row stays one line of
+// cells apart by tabs, those cells quoted as spreadsheets read them back, the others as they are.
+TEST(TreeListClipboard, CellsWithLineBreaksOrTabsAreQuotedSoEachRowStaysOneLine) {
+  NetGrid f(4, 200, 120);
+  f.grid.SetName(f.nets[0], L"two\r\nlines");
+  f.grid.SetName(f.nets[1], L"a\tb");
+  f.grid.SetName(f.nets[2], L"\"5 mil");
+  f.grid.SetName(f.nets[3], L"via 5\" \"x\"");
+  BYTE keys[256], saved[256];
+  GetKeyboardState(saved);
+  std::copy(std::begin(saved), std::end(saved), keys);
+  keys[VK_CONTROL] = 0x80;
+  SetKeyboardState(keys);
+  f.Key('C');
+  SetKeyboardState(saved);
+  EXPECT_EQ(ClipboardText(),
+            L"Name\tWidth\tClearance\r\n"
+            L"\"two\r\nlines\"\t\"two\r\nlines.1\"\t\"two\r\nlines.2\"\r\n"
+            L"\"a\tb\"\t\"a\tb.1\"\t\"a\tb.2\"\r\n"
+            L"\"\"\"5 mil\"\t\"\"\"5 mil.1\"\t\"\"\"5 mil.2\"\r\n"
+            L"via 5\" \"x\"\tvia 5\" \"x\".1\tvia 5\" \"x\".2\r\n");
+}
+
 int CALLBACK CollectFont(HDC, HANDLETABLE*, const ENHMETARECORD* record, int, LPARAM fonts) {
   if (record->iType == EMR_EXTCREATEFONTINDIRECTW) {
     const auto* font = reinterpret_cast<const EMREXTCREATEFONTINDIRECTW*>(record);
