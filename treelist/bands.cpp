@@ -195,8 +195,11 @@ void TdxTreeListBands::Changed() {
 // ---- the grid's bands and header rows ------------------------------------------------------
 
 void TCustomdxTreeListControl::BandsChanged() {
+  // A description being read empties the bands before it adds its own: only the count they end
+  // with counts (Loaded).
+  if (Loading()) return;
   if (bands_->Count() != 1) default_layout_ = false;
-  if (Loading() || Destroying()) return;
+  if (Destroying()) return;
   ClearLayoutCaches();
   NormalizeFixedBands();
   if (OptionsEx() & aoAutoHeaderPanelHeight) {
@@ -550,6 +553,7 @@ void TCustomdxTreeListControl::ScaleHidden(int multiplier, int divisor) {
 // ---- the component's life ------------------------------------------------------------------
 
 void TCustomdxTreeListControl::Loaded() {
+  if (bands_->Count() != 1) default_layout_ = false;
   TCustomdxTreeList::Loaded();
   NormalizeHeaderRows();
   RebuildSortedColumns();

@@ -463,6 +463,21 @@ TEST(TreeListFormResource, AFormBuiltGridKeepsItsColumnLayoutWhenTheFormCloses) 
   EXPECT_EQ(DescribeColumns(GridOf(reopened)), arranged);
 }
 
+// A grid placed on a grid comes back as it was written, round after round.
+TEST(TreeListFormResource, AGridOnAGridWritesTheSameTextEachRound) {
+  treelist::RegisterTreeListClasses();
+  const std::string text =
+      "object NestForm: TForm\n  object Outer: TdxTreeList\n    object Inner: TdxTreeList\n"
+      "      object InnerName: TdxTreeListColumn\n      end\n    end\n  end\nend\n";
+  framework::TForm first(nullptr);
+  framework::ReadComponentText(first, text, "nest");
+  const std::string once = framework::WriteComponentText(first);
+  framework::TForm second(nullptr);
+  framework::ReadComponentText(second, once, "nest");
+  EXPECT_EQ(framework::WriteComponentText(second), once);
+  EXPECT_EQ(once.find("DefaultLayout"), std::string::npos) << once;
+}
+
 // A whole number outside what a property holds is refused with the form, line and property:
 // taken as it stands it would wrap to another (4294967301 to 5, 256 to 0).
 TEST(TreeListFormResource, WholeNumbersOutsideAPropertysTypeAreRefusedNamingTheirLine) {
