@@ -22,12 +22,16 @@ std::string Below(const std::string& base, const std::string& sub) {
   return base.empty() ? sub : base + "\\" + sub;
 }
 
+// The sections below the base path: each band's and each column's.
+constexpr const char* kBandsKey = "Band";
+constexpr const char* kColumnsKey = "Columns";
+
 std::string BandSection(const std::string& base, int index) {
-  return Below(base, "Band\\Band" + std::to_string(index));
+  return Below(base, std::string(kBandsKey) + "\\Band" + std::to_string(index));
 }
 
 std::string ColumnSection(const std::string& base, const TdxTreeListColumn& column) {
-  return Below(base, "Columns\\" + column.Name());
+  return Below(base, std::string(kColumnsKey) + "\\" + column.Name());
 }
 
 // The store opened on HKEY_CURRENT_USER at `path`, whose values then sit at its root.
@@ -69,9 +73,130 @@ class LayoutLoading {
   bool sort_locked_;
 };
 
+// ---- the keys: every stored value, its name, and how it is written and read back -------------
+
+// When a load reads a value: never (written for other readers), to find the band a section
+// names, with the other values, to order the bands or columns, or with the column positions once
+// the columns are in order.
+enum class Step { Written, Identity, Values, Order, Positions };
+
+template <class Item>
+struct StoredValue {
+  const char* name;
+  bool boolean;
+  Step step;
+  int (*get)(const Item&);
+  // Takes a value read; one outside what the item can hold is not applied. Null when the load
+  // reads it by its own step.
+  void (*set)(Item&, int);
+  // The value that a missing one stands for; null: the item's own (a missing value changes
+  // nothing).
+  int (*missing)(const Item&) = nullptr;
+};
+
+using Grid = TCustomdxTreeListControl;
+using Band = TdxTreeListBand;
+using Column = TdxTreeListColumn;
+
 // No wider than a user may size it: a damaged store must not overflow the layout's sums.
-int StoredWidth(editors::TdxRegIniWrapper& store, const std::string& section, int current) {
-  return std::min(store.ReadInteger(section, "Width", current), kMaxSizingWidth);
+int SizableWidth(int width) { return std::min(width, kMaxSizingWidth); }
+
+// Under the base path, in the order written. Counts below 1 are not counts: a damaged store
+// must not reach the setters; a stored -1 header rows (rows the grid sizes itself) leaves them.
+const StoredValue<Grid> kGridValues[] = {
+    {"ShowGrid", true, Step::Values, [](const Grid& g) { return int{g.ShowGrid()}; },
+     [](Grid& g, int v) { g.SetShowGrid(v != 0); }},
+    {"ShowPreviewGrid", true, Step::Values, [](const Grid& g) { return int{g.ShowPreviewGrid()}; },
+     [](Grid& g, int v) { g.SetShowPreviewGrid(v != 0); }},
+    {"BandRowCount", false, Step::Values, [](const Grid& g) { return g.BandRowCount(); },
+     [](Grid& g, int v) {
+       if (v >= 1) g.SetBandRowCount(v);
+     }},
+    {"DefaultRowHeight", false, Step::Values, [](const Grid& g) { return g.DefaultRowHeight(); },
+     [](Grid& g, int v) {
+       if (v >= 1) g.SetDefaultRowHeight(v);
+     }},
+    {"HeaderPanelRowCount", false, Step::Values,
+     [](const Grid& g) {
+       return (g.OptionsEx() & aoAutoHeaderPanelHeight) ? -1 : g.HeaderPanelRowCount();
+     },
+     [](Grid& g, int v) {
+       if (v >= 1) g.SetHeaderPanelRowCount(v);
+     },
+     [](const Grid& g) { return g.HeaderPanelRowCount(); }},
+};
+
+// Under "Band\Band<position>", in the order written.
+const StoredValue<Band> kBandValues[] = {
+    {"ID", false, Step::Identity, [](const Band& b) { return b.ID(); }, nullptr,
+     [](const Band&) { return -1; }},
+    {"Visible", true, Step::Values, [](const Band& b) { return int{b.Visible()}; },
+     [](Band& b, int v) { b.SetVisible(v != 0); }},
+    {"Index", false, Step::Order, [](const Band& b) { return b.Index(); }, nullptr},
+    {"Width", false, Step::Values, [](const Band& b) { return b.Width(); },
+     [](Band& b, int v) { b.SetWidth(SizableWidth(v)); }},
+};
+
+// Under "Columns\<name>", in the order written.
+const StoredValue<Column> kColumnValues[] = {
+    {"BandIndex", false, Step::Positions, [](const Column& c) { return c.BandIndex(); },
+     [](Column& c, int v) { c.SetBandIndex(v); }},
+    {"RowIndex", false, Step::Positions, [](const Column& c) { return c.RowIndex(); },
+     [](Column& c, int v) { c.SetRowIndex(v); }},
+    {"ColIndex", false, Step::Written, [](const Column& c) { return c.ColIndex(); }, nullptr},
+    {"Visible", true, Step::Values, [](const Column& c) { return int{c.Visible()}; },
+     [](Column& c, int v) { c.SetVisible(v != 0); }},
+    {"Index", false, Step::Order, [](const Column& c) { return c.GetDataIndex(); }, nullptr},
+    {"Width", false, Step::Values, [](const Column& c) { return c.Width(); },
+     [](Column& c, int v) { c.SetWidth(SizableWidth(v)); }},
+    {"Sorted", false, Step::Values, [](const Column& c) { return static_cast<int>(c.Sorted()); },
+     [](Column& c, int v) {
+       if (v >= 0 && v <= 2) c.SetSorted(static_cast<TdxTreeListColumnSort>(v));
+     }},
+    {"SortedOrder", false, Step::Values, [](const Column& c) { return c.SortedOrder(); },
+     [](Column& c, int v) { c.SetLoadedSortOrder(v); }, [](const Column&) { return -1; }},
+    {"StoredRowIndex", false, Step::Positions, [](const Column& c) { return c.StoredRowIndex(); },
+     [](Column& c, int v) {
+       if (v >= 0) c.SetStoredRowIndex(v);
+     }},
+};
+
+template <class Item, size_t N>
+void WriteValues(editors::TdxRegIniWrapper& store, const std::string& section, const Item& item,
+                 const StoredValue<Item> (&values)[N]) {
+  for (const StoredValue<Item>& value : values) {
+    if (value.boolean) {
+      store.WriteBool(section, value.name, value.get(item) != 0);
+    } else {
+      store.WriteInteger(section, value.name, value.get(item));
+    }
+  }
+}
+
+template <class Item>
+int ReadValue(editors::TdxRegIniWrapper& store, const std::string& section, const Item& item,
+              const StoredValue<Item>& value) {
+  const int missing = value.missing ? value.missing(item) : value.get(item);
+  return value.boolean ? int{store.ReadBool(section, value.name, missing != 0)}
+                       : store.ReadInteger(section, value.name, missing);
+}
+
+// The one value the load reads at `step` (the band's ID, the order's index).
+template <class Item, size_t N>
+int ReadValue(editors::TdxRegIniWrapper& store, const std::string& section, const Item& item,
+              const StoredValue<Item> (&values)[N], Step step) {
+  for (const StoredValue<Item>& value : values) {
+    if (value.step == step) return ReadValue(store, section, item, value);
+  }
+  return -1;
+}
+
+template <class Item, size_t N>
+void ApplyValues(editors::TdxRegIniWrapper& store, const std::string& section, Item& item,
+                 const StoredValue<Item> (&values)[N], Step step) {
+  for (const StoredValue<Item>& value : values) {
+    if (value.step == step) value.set(item, ReadValue(store, section, item, value));
+  }
 }
 
 // Items in the order of their stored indexes; equal ones keep their present order.
@@ -103,31 +228,12 @@ void TCustomdxTreeListControl::SaveLayoutToIni(framework::TCustomIniFile& ini,
   const std::string base = NormalizeLayoutPath(path);
   editors::TdxRegIniWrapper store;
   store.IniFile = &ini;
-  store.WriteBool(base, "ShowGrid", ShowGrid());
-  store.WriteBool(base, "ShowPreviewGrid", ShowPreviewGrid());
-  store.WriteInteger(base, "BandRowCount", band_row_count_);
-  store.WriteInteger(base, "DefaultRowHeight", DefaultRowHeight());
-  const bool auto_rows = OptionsEx() & aoAutoHeaderPanelHeight;
-  store.WriteInteger(base, "HeaderPanelRowCount", auto_rows ? -1 : header_panel_row_count_);
+  WriteValues(store, base, *this, kGridValues);
   for (int i = 0; i < bands_->Count(); ++i) {
-    const TdxTreeListBand& band = *bands_->Items(i);
-    const std::string section = BandSection(base, i);
-    store.WriteInteger(section, "ID", band.ID());
-    store.WriteBool(section, "Visible", band.Visible());
-    store.WriteInteger(section, "Index", i);
-    store.WriteInteger(section, "Width", band.Width());
+    WriteValues(store, BandSection(base, i), *bands_->Items(i), kBandValues);
   }
   for (const TdxTreeListColumn* column : columns_) {
-    const std::string section = ColumnSection(base, *column);
-    store.WriteInteger(section, "BandIndex", column->BandIndex());
-    store.WriteInteger(section, "RowIndex", column->RowIndex());
-    store.WriteInteger(section, "ColIndex", column->ColIndex());
-    store.WriteBool(section, "Visible", column->Visible());
-    store.WriteInteger(section, "Index", column->GetDataIndex());
-    store.WriteInteger(section, "Width", column->Width());
-    store.WriteInteger(section, "Sorted", static_cast<int>(column->Sorted()));
-    store.WriteInteger(section, "SortedOrder", column->SortedOrder());
-    store.WriteInteger(section, "StoredRowIndex", column->StoredRowIndex());
+    WriteValues(store, ColumnSection(base, *column), *column, kColumnValues);
   }
 }
 
@@ -137,26 +243,18 @@ void TCustomdxTreeListControl::LoadLayoutFromIni(framework::TCustomIniFile& ini,
   editors::TdxRegIniWrapper store;
   store.IniFile = &ini;
   LayoutLoading loading(*this);
-  SetShowGrid(store.ReadBool(base, "ShowGrid", ShowGrid()));
-  SetShowPreviewGrid(store.ReadBool(base, "ShowPreviewGrid", ShowPreviewGrid()));
-  // Counts below 1 are not counts: a damaged store must not reach the setters.
-  const int band_rows = store.ReadInteger(base, "BandRowCount", band_row_count_);
-  if (band_rows >= 1) SetBandRowCount(band_rows);
-  const int row_height = store.ReadInteger(base, "DefaultRowHeight", DefaultRowHeight());
-  if (row_height >= 1) SetDefaultRowHeight(row_height);
-  const int header_rows = store.ReadInteger(base, "HeaderPanelRowCount", header_panel_row_count_);
-  if (header_rows >= 1) SetHeaderPanelRowCount(header_rows);
+  ApplyValues(store, base, *this, kGridValues, Step::Values);
 
   // A band the store does not name keeps its index among the others.
   std::vector<std::pair<int, TdxTreeListBand*>> bands;
   for (int i = 0; i < bands_->Count(); ++i) bands.emplace_back(i, bands_->Items(i));
   for (int i = 0; i < bands_->Count(); ++i) {
     const std::string section = BandSection(base, i);
-    TdxTreeListBand* band = bands_->FindItemID(store.ReadInteger(section, "ID", -1));
+    TdxTreeListBand* band =
+        bands_->FindItemID(ReadValue(store, section, *bands_->Items(i), kBandValues, Step::Identity));
     if (!band) continue;
-    band->SetVisible(store.ReadBool(section, "Visible", band->Visible()));
-    band->SetWidth(StoredWidth(store, section, band->Width()));
-    bands[band->Index()].first = store.ReadInteger(section, "Index", band->Index());
+    ApplyValues(store, section, *band, kBandValues, Step::Values);
+    bands[band->Index()].first = ReadValue(store, section, *band, kBandValues, Step::Order);
   }
   const std::vector<TdxTreeListBand*> band_order = ByStoredIndex(std::move(bands));
   for (size_t i = 0; i < band_order.size(); ++i) band_order[i]->SetIndex(static_cast<int>(i));
@@ -164,12 +262,8 @@ void TCustomdxTreeListControl::LoadLayoutFromIni(framework::TCustomIniFile& ini,
   std::vector<std::pair<int, TdxTreeListColumn*>> columns;
   for (TdxTreeListColumn* column : columns_) {
     const std::string section = ColumnSection(base, *column);
-    column->SetVisible(store.ReadBool(section, "Visible", column->Visible()));
-    column->SetWidth(StoredWidth(store, section, column->Width()));
-    const int sorted = store.ReadInteger(section, "Sorted", static_cast<int>(column->Sorted()));
-    if (sorted >= 0 && sorted <= 2) column->SetSorted(static_cast<TdxTreeListColumnSort>(sorted));
-    column->SetLoadedSortOrder(store.ReadInteger(section, "SortedOrder", -1));
-    columns.emplace_back(store.ReadInteger(section, "Index", column->GetDataIndex()), column);
+    ApplyValues(store, section, *column, kColumnValues, Step::Values);
+    columns.emplace_back(ReadValue(store, section, *column, kColumnValues, Step::Order), column);
   }
   const std::vector<TdxTreeListColumn*> column_order = ByStoredIndex(std::move(columns));
   for (size_t i = 0; i < column_order.size(); ++i) column_order[i]->SetIndex(static_cast<int>(i));
@@ -177,11 +271,7 @@ void TCustomdxTreeListControl::LoadLayoutFromIni(framework::TCustomIniFile& ini,
   ++load_positions_lock_;
   try {
     for (TdxTreeListColumn* column : columns_) {
-      const std::string section = ColumnSection(base, *column);
-      column->SetBandIndex(store.ReadInteger(section, "BandIndex", column->BandIndex()));
-      column->SetRowIndex(store.ReadInteger(section, "RowIndex", column->RowIndex()));
-      const int stored_row = store.ReadInteger(section, "StoredRowIndex", column->StoredRowIndex());
-      if (stored_row >= 0) column->SetStoredRowIndex(stored_row);
+      ApplyValues(store, ColumnSection(base, *column), *column, kColumnValues, Step::Positions);
     }
   } catch (...) {
     --load_positions_lock_;
@@ -197,12 +287,9 @@ void TCustomdxTreeListControl::EraseLayoutFromIni(framework::TCustomIniFile& ini
   const std::string base = NormalizeLayoutPath(path);
   editors::TdxRegIniWrapper store;
   store.IniFile = &ini;
-  store.EraseSection(Below(base, "Band"));
-  store.EraseSection(Below(base, "Columns"));
-  for (const char* name :
-       {"ShowGrid", "ShowPreviewGrid", "BandRowCount", "DefaultRowHeight", "HeaderPanelRowCount"}) {
-    store.DeleteValue(base, name);
-  }
+  store.EraseSection(Below(base, kBandsKey));
+  store.EraseSection(Below(base, kColumnsKey));
+  for (const StoredValue<Grid>& value : kGridValues) store.DeleteValue(base, value.name);
 }
 
 // ---- the stores -------------------------------------------------------------------------------
