@@ -245,4 +245,9 @@ void DesignFileStream::Close() {
   if (!CloseHandle(writer->file.release())) Fail(GetLastError());
 }
 
+void RefuseCopperSize(const std::string& object, const std::string& size, int32_t value) {
+  throw EDesignFileError("The " + object + " has the " + size + " " + FormatDesignNumber(value) +
+                         " mil, which no copper can have: the design file is not written.");
+}
+
 }  // namespace router

@@ -162,6 +162,13 @@ class EDesignFileError : public sdk::Exception {
   using Exception::Exception;
 };
 
+// Copper with a size no copper can have (a negative width, radius or pad size): the router would
+// refuse the file or see no copper there, and leaving the object out would lose it unseen. Raises
+// EDesignFileError naming the object ("track from 1.000 2.000 to 3.000 4.000 on TopLayer"), the
+// size and its value.
+[[noreturn]] void RefuseCopperSize(const std::string& object, const std::string& size,
+                                   int32_t value);
+
 // The design file on disk, written by a thread of its own: the system's copy of each piece into
 // the file overlaps with composing the next. Every write and the close are checked; a write
 // that fails raises EDesignFileError from a send after it or else from the close.

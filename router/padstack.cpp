@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "router/design_file_names.h"
+#include "router/legacy_layer.h"
 #include "router/padstack_pad.h"
 #include "router/via_styles.h"
 #include "sdk/exceptions.h"
@@ -39,6 +40,21 @@ sdk::LegacyLayerSet CopperLayers() {
 bool SameLook(uint8_t shape_a, int32_t x_a, int32_t y_a, uint8_t shape_b, int32_t x_b,
               int32_t y_b) {
   return shape_a == shape_b && x_a == x_b && y_a == y_b;
+}
+
+// A pad or via of a size no copper can have stops the export, naming it (`object` composes its
+// description): its padstack would have no shapes, and the router no copper there.
+template <class DescribeObject>
+void RefuseNegativeSizes(const TPadStackShape& shape, DescribeObject&& object) {
+  for (const int32_t size :
+       {shape.top_x, shape.top_y, shape.mid_x, shape.mid_y, shape.bot_x, shape.bot_y}) {
+    if (size < 0) RefuseCopperSize(object(), "size", size);
+  }
+  if (shape.hole < 0) RefuseCopperSize(object(), "hole size", shape.hole);
+}
+
+std::string PlaceText(sdk::Coord x, sdk::Coord y) {
+  return FormatDesignNumber(x) + " " + FormatDesignNumber(y);
 }
 
 std::unique_ptr<TPadStackList>& ListStorage() {
@@ -189,6 +205,8 @@ void TPadStackList::AddViaStylePadStacks(sdk::Handle rule, TViaStyleAssociationL
   sdk::Coord via_size = 0, hole = 0, min_hole = 0;
   sdk::PcbApi_QueryRuleRoutingViaStyleRule(pcbapi::kRead, rule, &via_size, &hole, &min_hole);
   const std::string name = GetRuleName(rule);
+  RefuseNegativeSizes(TPadStackShape::RoundVia(TPadStackKind::Via, via_size, hole, 0, 0),
+                      [&] { return "via style of the rule " + name; });
   for (int index = 0; index < aggregation->Count(); ++index) {
     const TPcbViaDrillPair& pair = aggregation->Item(index);
     if (!pair.Enabled) continue;
@@ -265,6 +283,15 @@ void TPadStackList::CollectPadStacks(const sdk::TPcbBoard& board, int32_t defaul
           }
           shape.mid_x = shape.mid_y = middle;
         }
+        RefuseNegativeSizes(shape, [&] {
+          sdk::Coord x = 0, y = 0;
+          sdk::PcbApi_QueryVia(pcbapi::kRead, handle, nullptr, nullptr, nullptr, nullptr, nullptr,
+                               nullptr, &x, &y, nullptr, nullptr, nullptr, nullptr, nullptr,
+                               nullptr);
+          return "via at " + PlaceText(x, y) + " from " +
+                 std::string(DesignFileLayerName(shape.low_layer)) + " to " +
+                 std::string(DesignFileLayerName(shape.high_layer));
+        });
         StorePadStackNumber(handle, pcbapi::kVia, held, FindOrAddPadStack(shape));
       },
       1u << pcbapi::kVia, CopperLayers(), pcbapi::kAllObjects);
@@ -296,6 +323,12 @@ void TPadStackList::CollectPadStacks(const sdk::TPcbBoard& board, int32_t defaul
         }
         shape.low_layer = last_layer->second;
         shape.high_layer = 0;
+        RefuseNegativeSizes(shape, [&] {
+          TPadSummary summary;
+          summary.Read(handle);
+          return "pad " + std::string(summary.Name()) + " at " + PlaceText(summary.x, summary.y) +
+                 " on " + std::string(LegacyLayerName(summary.LegacyLayer()));
+        });
         StorePadStackNumber(handle, pcbapi::kPad, pad.padstack, FindOrAddPadStack(shape));
       },
       1u << pcbapi::kPad, CopperLayers(), pcbapi::kAllObjects);

@@ -55,13 +55,9 @@ int32_t CutToUnits(double value) {
 
 constexpr pcbapi::Byte kCutOutRegion = 1;
 
-// Copper with a size no copper can have: the router would refuse the file, and leaving the
-// object out would lose it unseen. The export stops and names the object.
 [[noreturn]] void RefuseCopper(const std::string& object, int layer, const std::string& size,
                                int32_t value) {
-  throw EDesignFileError("The " + object + " on " + std::string(DesignFileLayerName(layer)) +
-                         " has the " + size + " " + FormatDesignNumber(value) +
-                         " mil, which no copper can have: the design file is not written.");
+  RefuseCopperSize(object + " on " + std::string(DesignFileLayerName(layer)), size, value);
 }
 
 // A polygon read from the editor with the values its wrapper keeps to itself.

@@ -518,6 +518,30 @@ TEST(StructureWiringExport, CopperOfASizeNoCopperCanHaveStopsTheExportNamingIt) 
        R"("radius": "100mil", "startAngle": 270, "endAngle": 360, "width": "-0.5mil")",
        "The arc about 2330.000 2200.000 on TopLayer has the width -0.500 mil, which no copper "
        "can have: the design file is not written."},
+      // Written as padstacks without shapes, these would be no copper to the router.
+      {"a via of negative size", R"("y": "1520mil", "size": "24mil", "hole": "12mil")",
+       R"("y": "1520mil", "size": "-10mil", "hole": "12mil")",
+       "The via at 1675.000 1520.000 from TopLayer to BottomLayer has the size -10.000 mil, which "
+       "no copper can have: the design file is not written."},
+      {"a via of negative hole", R"("y": "1520mil", "size": "24mil", "hole": "12mil")",
+       R"("y": "1520mil", "size": "24mil", "hole": "-12mil")",
+       "The via at 1675.000 1520.000 from TopLayer to BottomLayer has the hole size -12.000 mil, "
+       "which no copper can have: the design file is not written."},
+      {"a pad of negative height", R"("y": "1625mil", "size": ["24mil", "60mil"], "shape": "rect)",
+       R"("y": "1625mil", "size": ["24mil", "-60mil"], "shape": "rect)",
+       "The pad 1 at 1525.000 1625.000 on TopLayer has the size -60.000 mil, which no copper can "
+       "have: the design file is not written."},
+      {"a pad of negative width", R"("y": "1625mil", "size": ["24mil", "60mil"], "shape": "round")",
+       R"("y": "1625mil", "size": ["-40mil", "40mil"], "shape": "round")",
+       "The pad 2 at 1575.000 1625.000 on TopLayer has the size -40.000 mil, which no copper can "
+       "have: the design file is not written."},
+      {"a pad of negative hole", R"("y": "1150mil", "size": ["125mil", "125mil"], "shape": "round", "hole": "125mil")",
+       R"("y": "1150mil", "size": ["125mil", "125mil"], "shape": "round", "hole": "-125mil")",
+       "The pad MH1 at 1150.000 1150.000 on MultiLayer has the hole size -125.000 mil, which no "
+       "copper can have: the design file is not written."},
+      {"a via style of negative size", R"("viaSize": "24mil")", R"("viaSize": "-24mil")",
+       "The via style of the rule RoutingVias has the size -24.000 mil, which no copper can "
+       "have: the design file is not written."},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.why);
