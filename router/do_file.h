@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "sdk/file_ownership.h"
 #include "sdk/file_search.h"
@@ -33,14 +34,17 @@ std::string ExpandFileNamePlaceholders(std::string line, const std::string& repl
 // neither exists.
 std::optional<std::string> FindDoFileTemplate(const sdk::FileSearchPlaces& places);
 
-// The template's lines with the placeholders expanded, each ending in CR LF. Raises when the
-// template cannot be read.
-std::string DoFileText(const std::string& template_file, const std::string& replacement);
+// The template's lines with the placeholders expanded, each ending in CR LF.
+std::string DoFileText(std::string_view template_text, const std::string& replacement);
+
+// Whether `text` is a do-file made from the template for some design file.
+bool IsDoFileOf(std::string_view template_text, std::string_view text);
 
 // "<design file without extension>.do" made from the template and waiting in a temporary file,
 // so that the export changes it only once the design file is in place. Without a template the
 // user is told ("Error") and there is nothing to write. Raises, with the do-file untouched, when
-// the template cannot be read or the temporary file cannot be written.
+// the template cannot be read or the temporary file cannot be written. Stale do-files that
+// killed exports left in the temporary folder are removed first.
 std::optional<sdk::StagedFileText> StageDoFile(const std::string& design_file_name,
                                                const DoFileServices& services);
 

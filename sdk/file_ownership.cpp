@@ -334,9 +334,13 @@ StagedFileText::StagedFileText(std::string target, std::string_view text, std::s
     DeleteIfPresent(temporary_);
     throw Exception(FileWriteFailure(what_, target_, cause));
   }
+  held_.reset(CreateFileW(win::Widen(temporary_).c_str(), GENERIC_READ,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 StagedFileText::~StagedFileText() {
+  held_.reset();
   if (!temporary_.empty()) DeleteIfPresent(temporary_);
 }
 
@@ -344,6 +348,7 @@ StagedFileText::StagedFileText(StagedFileText&& other) noexcept
     : target_(std::move(other.target_)),
       what_(std::move(other.what_)),
       temporary_(std::exchange(other.temporary_, {})),
+      held_(std::move(other.held_)),
       unchanged_(other.unchanged_) {}
 
 void StagedFileText::CheckTarget() const {
@@ -364,6 +369,7 @@ void StagedFileText::CheckTarget() const {
 
 void StagedFileText::Commit() {
   if (unchanged_) return;
+  held_.reset();
   std::string failure;
   const bool replaced = ReplaceFileWithOwnershipCheck(temporary_, target_, &failure);
   // Moved onto the target, or deleted by a replacement that failed; one that raised left it to

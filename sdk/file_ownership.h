@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "framework/ini_file.h"
+#include "framework/win/handles.h"
 #include "sdk/host_contract.h"
 
 namespace sdk {
@@ -86,8 +87,9 @@ std::string TemporaryFileFailure(const std::string& temporary, DWORD error);
 std::string ReplaceFailureCause(const std::string& target, const std::string& failure);
 
 // A file's new text waiting in a temporary file until Commit() puts it onto the target, so that a
-// writer can make several files ready before it changes any. Dropped uncommitted, the temporary
-// file goes and the target stays as it was. A target that holds the text already is left alone:
+// writer can make several files ready before it changes any. While it waits, nobody may delete
+// it (another export removing what killed ones left). Dropped uncommitted, the temporary file
+// goes and the target stays as it was. A target that holds the text already is left alone:
 // nothing is staged, and CheckTarget() and Commit() have nothing to do. Failures raise Exception
 // in the form of FileWriteFailure, `what` naming the kind of file ("the settings file").
 class StagedFileText {
@@ -114,6 +116,7 @@ class StagedFileText {
   std::string target_;
   std::string what_;
   std::string temporary_;  // empty once committed or moved from, or when the target is unchanged
+  win::UniqueHandle held_;  // the temporary file, open without delete sharing
   bool unchanged_ = false;
 };
 

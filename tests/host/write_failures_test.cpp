@@ -228,19 +228,35 @@ TEST(WriteFailures, ASettingsFileThatCannotBeReplacedStaysAndTheExportGoesOnWith
   }
 }
 
-// A killed export leaves its temporary design file behind; the next export removes it, and only
-// it: a file being written (recent) and another program's temporary file stay.
-TEST(WriteFailures, AnExportRemovesTheTemporaryDesignFilesOfKilledOnes) {
+// The host's do-file template with its placeholders replaced by `design`, as a do-file is.
+std::string DoFileFor(const std::string& design) {
+  std::string text;
+  for (const char c : ReadFile(testsupport::BinaryPath("System\\Tralvek.Do"))) {
+    if (c == '\n') text += "\r";
+    if (c != '\r') text += c;
+  }
+  for (size_t at; (at = text.find("$FILENAME")) != std::string::npos;) text.replace(at, 9, design);
+  return text;
+}
+
+// A killed export leaves its temporary design file and do-file behind; the next export removes
+// them, and only them: files being written (recent) and another program's temporary files stay.
+TEST(WriteFailures, AnExportRemovesTheTemporaryFilesOfKilledOnes) {
   const std::string temporary = sdk::TemporaryFolder();
   struct Left {
     std::string name, content;
     int minutes_old;
     bool removed;
   };
+  const std::string killed_do_file = DoFileFor("C:\\boards\\killed");
   const Left left[] = {{"ProF0E1.tmp", "(pcb killed\r\n  (parser", 60, true},
                        {"ProF0E2.tmp", "(pcb running\r\n", 1, false},
                        {"ProF0E3.tmp", "[HoleList]\r\n", 60, false},
-                       {"ProF0E4.tmp", "(pcb", 60, false}};
+                       {"ProF0E4.tmp", "(pcb", 60, false},
+                       {"ProF0E5.tmp", killed_do_file, 60, true},
+                       {"ProF0E6.tmp", DoFileFor("C:\\boards\\running"), 1, false},
+                       {"ProF0E7.tmp", killed_do_file + "route 99\r\n", 60, false},
+                       {"ProF0E8.tmp", killed_do_file.substr(0, 40), 60, false}};
   for (const Left& file : left) {
     const std::string path = temporary + file.name;
     testsupport::WriteFile(path, file.content);
