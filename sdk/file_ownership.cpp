@@ -53,20 +53,36 @@ bool HeldOpenByAnotherProgram(const std::wstring& file) {
   return GetLastError() == ERROR_SHARING_VIOLATION;
 }
 
+bool IsDenial(DWORD error) { return error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT; }
+
+// The target's folder takes no new file: the file system is read-only (which the system does not
+// tell apart from a file in use: "Access denied"), or the user may not write there.
+bool FolderRefusesNewFiles(const std::string& target) {
+  const std::string probe = FolderPart(target) + "~$" + FilePart(target) + "-" +
+                            std::to_string(GetCurrentProcessId()) + ".probe";
+  const win::UniqueHandle file(CreateFileW(win::Widen(probe).c_str(), GENERIC_WRITE, 0, nullptr,
+                                           CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+  return !file && IsDenial(GetLastError());
+}
+
 // Why `target` could not be replaced, in the user's terms: the system says "Access denied" for
-// a read-only file, a folder and a file another program holds alike.
+// a read-only file, a folder, a file another program holds and a read-only file system alike.
 std::string ReplaceFailureText(const std::string& target, DWORD error) {
   const std::wstring wide = win::Widen(target);
   const DWORD attributes = GetFileAttributesW(wide.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES) {
+  const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+  if (exists) {
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) return "a folder of that name is in the way";
     if (attributes & FILE_ATTRIBUTE_READONLY) return "the file is read-only";
     if (HeldOpenByAnotherProgram(wide)) return "another program is using the file";
-    // Held, but let go since: another export of the same board, or another program, held it
-    // for longer than the replacement waits.
-    if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) {
-      return "another program or export was using the file for longer than a second";
-    }
+  }
+  if (IsDenial(error) && FolderRefusesNewFiles(target)) {
+    return "nothing can be written in its folder " + FolderPart(target) +
+           " (the file system is read-only, or you may not write there)";
+  }
+  // Held, but let go since: another program held it for longer than the replacement waits.
+  if (exists && (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION)) {
+    return "another program or export was using the file for longer than a second";
   }
   return SystemErrorText(error);
 }
@@ -244,8 +260,8 @@ bool MoveOntoTarget(const std::string& from, const std::string& to, ReplaceSafet
 }
 
 // MoveOntoTarget, tried again for a while when another process holds the target for a moment:
-// another export of the same board reads the settings file this one replaces. A read-only file
-// or a folder refuses for good and is not tried again.
+// another export of the same board reads the settings file this one replaces. A read-only file,
+// a folder or a folder that takes no file refuses for good and is not tried again.
 bool MoveOntoTargetWhenFree(const std::string& from, const std::string& to, ReplaceSafety safety) {
   constexpr int kAttempts = 50;
   constexpr DWORD kPauseMs = 20;  // a second in all
@@ -254,8 +270,9 @@ bool MoveOntoTargetWhenFree(const std::string& from, const std::string& to, Repl
     const DWORD error = GetLastError();
     const DWORD attributes = GetFileAttributesW(win::Widen(to).c_str());
     const bool blocked_for_good =
-        attributes != INVALID_FILE_ATTRIBUTES &&
-        (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY));
+        (attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) ||
+        (attempt == 1 && IsDenial(error) && FolderRefusesNewFiles(to));
     if (attempt == kAttempts || blocked_for_good ||
         (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION)) {
       SetLastError(error);
@@ -264,6 +281,43 @@ bool MoveOntoTargetWhenFree(const std::string& from, const std::string& to, Repl
     Sleep(kPauseMs);
   }
 }
+
+// Replacements of one file by the programs of this machine take turns: two exports moving the old
+// design file aside and theirs into its place at once would each find the file gone, or back.
+class ReplacementTurn {
+ public:
+  explicit ReplacementTurn(const std::string& target) {
+    wchar_t full[MAX_PATH * 2] = {};
+    std::wstring path = win::Widen(target);
+    const DWORD length = GetFullPathNameW(path.c_str(), MAX_PATH * 2, full, nullptr);
+    if (length > 0 && length < MAX_PATH * 2) path.assign(full, length);
+    CharUpperBuffW(path.data(), static_cast<DWORD>(path.size()));
+    uint64_t hash = 0xCBF29CE484222325ULL;  // FNV-1a: the name may not hold backslashes
+    for (const wchar_t c : path) hash = (hash ^ static_cast<uint16_t>(c)) * 0x100000001B3ULL;
+    wchar_t name[64] = {};
+    wsprintfW(name, L"Local\\TralvekReplace-%08lX%08lX", static_cast<unsigned long>(hash >> 32),
+              static_cast<unsigned long>(hash));
+    mutex_.reset(CreateMutexW(nullptr, FALSE, name));
+    if (!mutex_) return;  // no turn to take: the replacement goes ahead as it did alone
+    const DWORD waited = WaitForSingleObject(mutex_.get(), kLongestTurnMs);
+    // An owner that died mid-replacement (a killed export) left the files as a crash would.
+    owned_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+  }
+  ~ReplacementTurn() {
+    if (owned_) ReleaseMutex(mutex_.get());
+  }
+  ReplacementTurn(const ReplacementTurn&) = delete;
+  ReplacementTurn& operator=(const ReplacementTurn&) = delete;
+
+  // False when another program kept its turn for longer than anyone should wait.
+  bool Taken() const { return owned_ || !mutex_; }
+
+  static constexpr DWORD kLongestTurnMs = 30000;
+
+ private:
+  win::UniqueHandle mutex_;
+  bool owned_ = false;
+};
 
 }  // namespace
 
@@ -281,11 +335,20 @@ bool ReplaceFileWithOwnershipCheck(const std::string& new_file, const std::strin
   bool replaced = true;
   DocumentFileChange document(target);
   document.Begin();
-  if (FileExists(new_file) && !MoveOntoTargetWhenFree(new_file, target, safety)) {
-    replaced = false;
-    const DWORD error = GetLastError();
-    if (failure) *failure = ReplaceFailureText(target, error);
-    DeleteIfPresent(new_file);
+  if (FileExists(new_file)) {
+    const ReplacementTurn turn(target);
+    std::string why;
+    if (!turn.Taken()) {
+      why = "another export was replacing the file for longer than " +
+            std::to_string(ReplacementTurn::kLongestTurnMs / 1000) + " seconds";
+    } else if (!MoveOntoTargetWhenFree(new_file, target, safety)) {
+      why = ReplaceFailureText(target, GetLastError());
+    }
+    if (!why.empty()) {
+      replaced = false;
+      if (failure) *failure = why;
+      DeleteIfPresent(new_file);
+    }
   }
   document.End();
   return replaced;

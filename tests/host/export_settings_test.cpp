@@ -109,35 +109,61 @@ TEST(ExportDesignFile, ReadsAndWritesAMarkedSettingsFileInItsOwnEncoding) {
   }
 }
 
-// Exports of one board started at once, each in a Plavena process of its own, as a user with two
-// windows may start them: each reads the board's settings file while another replaces it, and
-// every one must save it, without a warning.
+// Exports of `board` started at once, each in a Plavena process of its own, the k-th to
+// `design_file(k)`; what each printed, with its exit code.
+template <class DesignFile>
+std::vector<testsupport::ChildResult> ExportAtOnce(const std::string& board, int exports,
+                                                  DesignFile&& design_file) {
+  std::vector<testsupport::ChildResult> results(static_cast<size_t>(exports));
+  std::vector<std::thread> threads;
+  for (int k = 0; k < exports; ++k) {
+    threads.emplace_back([&, k] {
+      results[static_cast<size_t>(k)] = testsupport::RunChild(
+          "\"" + testsupport::BinaryPath("Plavena.exe") + "\" --module \"" +
+              testsupport::BinaryPath("Tralvek.dll") + "\" --board \"" + board +
+              "\" --answer *=OK --run ExportDesignFile \"FileName=" + design_file(k) + "\"",
+          60000);
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  return results;
+}
+
+// Exports of one board started at once, as a user with two windows may start them: each reads
+// the board's settings file while another replaces it, and every one must save it, without a
+// warning.
 TEST(ExportDesignFile, ExportsOfOneBoardAtOnceAllSaveItsSettingsFile) {
-  constexpr int kExports = 4;
   testsupport::TempDir dir;
   const std::string board = testsupport::CopyExampleBoard(dir, "example-board.json");
   for (int round = 0; round < 5; ++round) {
     SCOPED_TRACE("round " + std::to_string(round));
     DeleteFileA(dir.Path("example-board.qixpref").c_str());
-    std::vector<testsupport::ChildResult> results(kExports);
-    std::vector<std::thread> exports;
-    for (int k = 0; k < kExports; ++k) {
-      exports.emplace_back([&, k] {
-        results[k] = testsupport::RunChild(
-            "\"" + testsupport::BinaryPath("Plavena.exe") + "\" --module \"" +
-                testsupport::BinaryPath("Tralvek.dll") + "\" --board \"" + board +
-                "\" --answer *=OK --run ExportDesignFile \"FileName=" +
-                dir.Path("out" + std::to_string(k) + ".dsn") + "\"",
-            60000);
-      });
-    }
-    for (std::thread& export_thread : exports) export_thread.join();
-    for (const testsupport::ChildResult& result : results) {
+    for (const testsupport::ChildResult& result : ExportAtOnce(board, 4, [&](int k) {
+           return dir.Path("out" + std::to_string(k) + ".dsn");
+         })) {
       EXPECT_EQ(result.exit_code, 0u) << result.output;
       EXPECT_EQ(result.output.find("Warning"), std::string::npos) << result.output;
     }
     EXPECT_NE(testsupport::ReadFile(dir.Path("example-board.qixpref")).find("[HoleList]"),
               std::string::npos);
+  }
+}
+
+// Many exports to one design file at once (a script's, or a user's several windows): each puts its
+// files in place in its turn, and every one succeeds; no old file is left moved aside.
+TEST(ExportDesignFile, ExportsToOneDesignFileAtOnceTakeTurns) {
+  testsupport::TempDir dir;
+  const std::string board = testsupport::CopyExampleBoard(dir, "example-board.json");
+  const std::string design = dir.Path("out.dsn");
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    for (const testsupport::ChildResult& result :
+         ExportAtOnce(board, 16, [&](int) { return design; })) {
+      EXPECT_EQ(result.exit_code, 0u) << result.output;
+    }
+    EXPECT_EQ(testsupport::ReadFile(design).rfind("(pcb ", 0), 0u);
+    EXPECT_TRUE(testsupport::FileExists(dir.Path("out.do")));
+    EXPECT_FALSE(testsupport::FileExists(design + "~"));
   }
 }
 

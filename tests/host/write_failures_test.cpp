@@ -360,6 +360,28 @@ TEST(WriteFailures, AFullTemporaryFolderNamesTheDesignFileAndTheRealCause) {
   RemoveDirectoryA(temporary.c_str());
 }
 
+// A read-only file system refuses a file as "Access denied", as a program holding the file does:
+// the user is told that its folder takes nothing, for an existing design file and a new one.
+TEST(WriteFailures, AReadOnlyFileSystemIsNamedAsTheCause) {
+  const std::string disk = SmallDisk();
+  const std::string folder = disk + "-readonly";
+  if (disk.empty() || !testsupport::FileExists(folder + "\\board.dsn")) {
+    GTEST_SKIP() << "no read-only file system could be mounted for this run";
+  }
+  TempDir dir;
+  const auto session = ExampleSession(dir);
+  for (const char* name : {"board.dsn", "new.dsn"}) {
+    SCOPED_TRACE(name);
+    const std::string target = folder + "\\" + name;
+    const plavena::CommandResult result = session->Run("ExportDesignFile", "FileName=" + target);
+    EXPECT_EQ(result.status, E_FAIL);
+    EXPECT_EQ(result.error_description,
+              "Cannot write the design file " + target + ": nothing can be written in its folder " +
+                  folder + "\\ (the file system is read-only, or you may not write there)");
+  }
+  EXPECT_EQ(ReadFile(folder + "\\board.dsn"), kOldDesign);
+}
+
 TEST(WriteFailures, ASettingsFileOnAFullDiskIsNeitherEmptiedNorCutAndTheExportGoesOn) {
   const std::string disk = SmallDisk();
   if (disk.empty()) GTEST_SKIP() << "no small file system could be mounted for this run";
