@@ -15,15 +15,6 @@ namespace {
 
 constexpr int kDragThreshold = 5;  // pixels the mouse moves before a drag starts
 
-bool IsSizingState(TdxTreeListState state) {
-  return state == tsColumnSizing || state == tsBandSizing || state == tsBandPanelSizing ||
-         state == tsHeaderPanelSizing || state == tsRowSizing;
-}
-
-bool IsWidthSizing(TdxTreeListState state) {
-  return state == tsColumnSizing || state == tsBandSizing;
-}
-
 // States whose end changes what the layout shows.
 bool EndChangesLayout(TdxTreeListState state) {
   return IsSizingState(state) || state == tsColumnDragging || state == tsColumnDown ||

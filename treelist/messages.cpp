@@ -8,18 +8,6 @@
 #include "treelist/tree_list.h"
 
 namespace treelist {
-namespace {
-
-bool IsWidthSizingState(TdxTreeListState state) {
-  return state == tsColumnSizing || state == tsBandSizing;
-}
-
-bool IsHeightSizingState(TdxTreeListState state) {
-  return state == tsBandPanelSizing || state == tsHeaderPanelSizing || state == tsRowSizing;
-}
-
-}  // namespace
-
 TCustomdxTreeList::SharedResourcesUse::SharedResourcesUse() { AcquireSharedDrawingResources(); }
 TCustomdxTreeList::SharedResourcesUse::~SharedResourcesUse() { ReleaseSharedDrawingResources(); }
 
@@ -211,16 +199,10 @@ void TCustomdxTreeList::ExpandTimerElapsed() {
 // ---- cursors and the frame -------------------------------------------------------------------
 
 bool TCustomdxTreeList::HandleSetCursor(WORD hit_area) {
-  framework::TCursor cursor = framework::crDefault;
-  if (state_ == tsBandDragging || state_ == tsColumnDragging) {
-    cursor = drag_picture_.Cursor();  // wherever the mouse is: the drag has captured it
-  } else if (hit_area != HTCLIENT) {
-    return false;
-  } else if (IsWidthSizingState(state_)) {
-    cursor = framework::crHSplit;
-  } else if (IsHeightSizingState(state_)) {
-    cursor = framework::crVSplit;
-  } else if (state_ == tsNone || state_ == tsEditing) {
+  CursorQuery query;
+  query.state = state_;
+  query.client_area = hit_area == HTCLIENT;
+  if (AsksCellCursor(state_, query.client_area)) {
     const THitInfo hit = HitTest(ScreenToGrid(last_hit_point_));
     if (hit.node && hit.column >= 0) {
       HCURSOR cell_cursor = nullptr;
@@ -230,25 +212,12 @@ bool TCustomdxTreeList::HandleSetCursor(WORD hit_area) {
         return true;
       }
     }
-    switch (hit.kind) {
-      case htColumnEdge:
-        if (CanSizeColumn(hit.column)) cursor = framework::crHSplit;
-        break;
-      case htBandEdge:
-        if (options_ex_ & aoBandSizing) cursor = framework::crHSplit;
-        break;
-      case htBandPanelEdge:
-        if (options_ex_ & aoBandPanelSizing) cursor = framework::crVSplit;
-        break;
-      case htHeaderPanelEdge:
-        if (options_ex_ & aoHeaderPanelSizing) cursor = framework::crVSplit;
-        break;
-      case htRowEdge:
-        if (options_ex_ & aoRowSizing) cursor = framework::crVSplit;
-        break;
-      default: break;
-    }
+    query.hit = hit.kind;
+    query.column_sizeable = hit.kind == htColumnEdge && CanSizeColumn(hit.column);
   }
+  query.options_ex = options_ex_;
+  if (IsItemDragging(state_)) query.drag_cursor = drag_picture_.Cursor();
+  const framework::TCursor cursor = CursorFor(query);
   if (cursor == framework::crDefault) return false;
   ::SetCursor(framework::Screen().CursorHandle(cursor));
   return true;

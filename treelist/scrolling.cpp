@@ -10,18 +10,6 @@
 namespace treelist {
 namespace {
 
-// A sizing owns the scroll position until it ends.
-bool IsSizingState(TdxTreeListState state) {
-  switch (state) {
-    case tsColumnSizing:
-    case tsBandSizing:
-    case tsBandPanelSizing:
-    case tsHeaderPanelSizing:
-    case tsRowSizing: return true;
-    default: return false;
-  }
-}
-
 // One bar's view of the grid: horizontally pixels (the left coordinate), vertically rows (the
 // top index).
 struct ScrollView {

@@ -273,6 +273,63 @@ TEST(TreeListSearch, StartFocusesTheFirstMatchAndEndStops) {
   EXPECT_FALSE(f.grid.Searching());
 }
 
+// The cursor by state, place and options: a drag keeps its own anywhere; otherwise scroll bars
+// and border are the window's; a sizing keeps its split cursor over anything; idle or editing,
+// an edge shows the split cursor the options let it size with.
+TEST(TreeListCursor, TheCursorFollowsStateHitAndOptions) {
+  using framework::crDefault, framework::crHSplit, framework::crVSplit;
+  constexpr uint32_t kAll = aoBandSizing | aoBandPanelSizing | aoHeaderPanelSizing | aoRowSizing;
+  struct Case {
+    TdxTreeListState state;
+    bool client;
+    THitKind hit;
+    bool column_sizeable;
+    uint32_t options_ex;
+    framework::TCursor cursor;
+    const char* why;
+  };
+  const Case cases[] = {
+      {tsNone, true, htColumnEdge, true, 0, crHSplit, "a column edge that sizes"},
+      {tsNone, true, htColumnEdge, false, kAll, crDefault, "a column that may not be sized"},
+      {tsNone, true, htBandEdge, false, aoBandSizing, crHSplit, "a band edge"},
+      {tsNone, true, htBandEdge, true, kAll & ~aoBandSizing, crDefault, "no band sizing"},
+      {tsNone, true, htBandPanelEdge, false, aoBandPanelSizing, crVSplit, "the band panel"},
+      {tsNone, true, htBandPanelEdge, false, kAll & ~aoBandPanelSizing, crDefault, "not sized"},
+      {tsNone, true, htHeaderPanelEdge, false, aoHeaderPanelSizing, crVSplit, "header panel"},
+      {tsNone, true, htHeaderPanelEdge, false, kAll & ~aoHeaderPanelSizing, crDefault, "off"},
+      {tsNone, true, htRowEdge, false, aoRowSizing, crVSplit, "a row's edge"},
+      {tsNone, true, htRowEdge, true, kAll & ~aoRowSizing, crDefault, "no row sizing"},
+      {tsNone, true, htLabel, true, kAll, crDefault, "a cell: the control's cursor"},
+      {tsNone, true, htColumn, true, kAll, crDefault, "a header"},
+      {tsEditing, true, htColumnEdge, true, 0, crHSplit, "editing keeps the edges"},
+      {tsEditing, true, htRowEdge, false, aoRowSizing, crVSplit, "editing keeps the edges"},
+      {tsNone, false, htColumnEdge, true, kAll, crDefault, "the border is the window's"},
+      {tsEditing, false, htRowEdge, true, kAll, crDefault, "a scroll bar is the window's"},
+      {tsColumnSizing, true, htLabel, false, 0, crHSplit, "sizing keeps its cursor"},
+      {tsBandSizing, true, htNowhere, false, 0, crHSplit, "sizing keeps its cursor"},
+      {tsRowSizing, true, htColumnEdge, true, kAll, crVSplit, "sizing keeps its cursor"},
+      {tsBandPanelSizing, true, htLabel, false, 0, crVSplit, "sizing keeps its cursor"},
+      {tsHeaderPanelSizing, true, htLabel, false, 0, crVSplit, "sizing keeps its cursor"},
+      {tsRowSizing, false, htLabel, false, 0, crDefault, "outside the client area"},
+      {tsColumnDragging, false, htNowhere, false, 0, crTreeListDelete, "a drag's own, anywhere"},
+      {tsBandDragging, true, htColumnEdge, true, kAll, crTreeListDelete, "a drag's own"},
+      {tsColumnDown, true, htColumnEdge, true, kAll, crDefault, "a held header"},
+      {tsNodeDown, true, htRowEdge, true, kAll, crDefault, "a held row"},
+      {tsNodeDragging, true, htRowEdge, true, kAll, crDefault, "drag and drop sets its own"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    CursorQuery query;
+    query.state = c.state;
+    query.client_area = c.client;
+    query.hit = c.hit;
+    query.column_sizeable = c.column_sizeable;
+    query.options_ex = c.options_ex;
+    query.drag_cursor = crTreeListDelete;
+    EXPECT_EQ(CursorFor(query), c.cursor) << int{c.state} << " " << int{c.hit};
+  }
+}
+
 POINT g_cursor{};  // the screen point the grid reads as the cursor's
 
 POINT ToScreen(HWND hwnd, POINT p) {

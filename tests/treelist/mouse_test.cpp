@@ -562,6 +562,10 @@ TEST(TreeListTypedCells, DropDownCellsFollowTheMouseWithoutHotTrackingAndLinksSh
   f.link->SetSingleClick(true);
   EXPECT_EQ(cursor_over(f.Cell(0, f.link)), link);
   EXPECT_NE(cursor_over(f.Cell(0, f.name)), link);
+  f.grid.SetFocusedCell(f.grid.Items(1), f.name->Index(), true);
+  f.grid.ShowEditor();
+  ASSERT_EQ(f.grid.State(), tsEditing);
+  EXPECT_EQ(cursor_over(f.Cell(2, f.link)), link) << "while another cell is edited";
 }
 
 TEST(TreeListTypedCells, TheEditorTakesItsColumnsColourFontAndOffsetsAndValidatingNamesTheColumn) {

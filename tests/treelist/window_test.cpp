@@ -7,6 +7,7 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "controls/surface.h"
 #include "grid_fixture.h"
@@ -291,23 +292,35 @@ TEST(TreeListMessages, ExpandGlyphsAreDrawnFromTheSystemColours) {
 TEST(TreeListMessages, SizingEdgesSetTheSplitCursorACellLeavesItToTheControl) {
   NetGrid f(3);
   const treelist::Layout layout = f.grid.GetLayout();
-  // Where the window's client area is on the screen, past the form's and the grid's frames.
-  const auto on_screen = [&](POINT p) {
+  const POINT edge{layout.headers[0].right, layout.header_panel.top + 4};
+  const POINT cell{layout.headers[0].left + 20, layout.rows.top + 4};
+  // The cursor request at a client point with the hit-test code `area`: whether the grid
+  // answered it, and the cursor then.
+  const auto cursor_at = [&](POINT p, WORD area = HTCLIENT) {
     ClientToScreen(f.hwnd(), &p);
-    return p;
+    SendMessageW(f.hwnd(), WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y));
+    SetCursor(nullptr);
+    const LRESULT answered = SendMessageW(
+        f.hwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(f.hwnd()), MAKELPARAM(area, WM_MOUSEMOVE));
+    return std::pair{answered, GetCursor()};
   };
-  const POINT edge = on_screen({layout.headers[0].right, layout.header_panel.top + 4});
-  SendMessageW(f.hwnd(), WM_NCHITTEST, 0, MAKELPARAM(edge.x, edge.y));
-  EXPECT_EQ(SendMessageW(f.hwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(f.hwnd()),
-                         MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)),
-            1);
-  EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_SIZEWE));
-  const POINT cell = on_screen({layout.headers[0].left + 20, layout.rows.top + 4});
-  SendMessageW(f.hwnd(), WM_NCHITTEST, 0, MAKELPARAM(cell.x, cell.y));
-  EXPECT_EQ(SendMessageW(f.hwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(f.hwnd()),
-                         MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)),
-            0)
-      << "a cell leaves the cursor to the control";
+  const HCURSOR split = LoadCursorW(nullptr, IDC_SIZEWE);
+  EXPECT_EQ(cursor_at(edge), std::pair(LRESULT{1}, split));
+  EXPECT_EQ(cursor_at(cell).first, 0) << "a cell leaves the cursor to the control";
+  EXPECT_NE(cursor_at(edge, HTBORDER).second, split) << "the border is the window's";
+  EXPECT_NE(cursor_at(edge, HTVSCROLL).second, split) << "the scroll bar is the window's";
+
+  f.grid.SetOptions(f.grid.Options() & ~treelist::aoRowSelect);
+  f.grid.ShowEditor();
+  ASSERT_EQ(f.grid.State(), treelist::tsEditing);
+  EXPECT_EQ(cursor_at(edge), std::pair(LRESULT{1}, split)) << "editing keeps the edges";
+  f.grid.CloseEditor();
+
+  SendMessageW(f.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(edge.x, edge.y));
+  ASSERT_EQ(f.grid.State(), treelist::tsColumnSizing);
+  EXPECT_EQ(cursor_at(cell), std::pair(LRESULT{1}, split)) << "sizing keeps its cursor";
+  SendMessageW(f.hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(edge.x, edge.y));
+  EXPECT_EQ(cursor_at(cell).first, 0);
 }
 
 TEST(TreeListCellPainting, SearchMarkInvertsTheCellAndDoneLeavesItUnpainted) {
