@@ -167,6 +167,14 @@ void TdxInplaceSpinEdit::Spin(int steps) {
   SelectAll();
 }
 
+bool TdxInplaceSpinEdit::ProcessClick(POINT point) {
+  const RECT button = GetButtonRect();
+  if (!PtInRect(&button, point)) return false;
+  press_y_ = point.y;
+  ClickButton();
+  return true;
+}
+
 bool TdxInplaceSpinEdit::WantsKey(WORD key, unsigned shift) {
   const bool ctrl = (shift & framework::ssCtrl) != 0;
   if ((key == VK_UP || key == VK_DOWN) && (ctrl || !UseCtrlIncrement)) return true;

@@ -40,6 +40,8 @@ class TdxInplaceSpinEdit : public TdxInplaceTextEdit {
   void SetValue(double value);
   // Steps the value up (positive) or down by `steps` increments.
   void Spin(int steps);
+  // The grid's click on the button steps at once, as a click on the open editor's does.
+  bool ProcessClick(POINT point) override;
 
   bool EditorEnabled = true;  // false: the value changes only by spinning
   double Increment = 1;

@@ -208,7 +208,13 @@ void TCustomdxTreeList::MoveFocusedColumn(bool back) {
 
 void TCustomdxTreeList::KeyPress(wchar_t& key) {
   TreeListBase::KeyPress(key);
-  if (key < L' ' || state_ != tsNone) return;
+  if (key == 0 || state_ != tsNone) return;
+  // Typing searches where it cannot open an editor.
+  if ((options_ex_ & aoAutoSearch) && (!IsEditing() || IsRowSelect())) {
+    TypeIntoSearch(key);
+    return;
+  }
+  if (key < L' ') return;
   ShowEditor();
   if (state_ != tsEditing || !editor_ || !editor_->HandleAllocated()) return;
   // The typed character replaces the cell's text.

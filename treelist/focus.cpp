@@ -171,11 +171,11 @@ void TCustomdxTreeList::SelectAll() {
   EndSelection();
 }
 
-void TCustomdxTreeList::SelectRangeTo(TdxTreeListNode* node) {
+void TCustomdxTreeList::SelectRangeTo(TdxTreeListNode* node, bool add) {
   if (!node) return;
   if (!selection_anchor_) selection_anchor_ = focused_node_ ? focused_node_ : node;
   BeginSelection();
-  ClearSelection();
+  if (!add) ClearSelection();
   SelectRange(selection_anchor_, node);
   EndSelection();
   SetFocusedCell(node, focused_column_, true);
@@ -396,6 +396,22 @@ void TCustomdxTreeList::MoveFocusBy(int rows, unsigned shift) {
   SetFocusedCell(node, focused_column_, true);
 }
 
+// The new-item row stands above the first row: Up from the first row reaches it, Down leaves it
+// for the first row.
+bool TCustomdxTreeList::StepIntoNewItemRow(bool up) {
+  if (!IsNewItemRowShown()) return false;
+  if (new_item_row_focused_) {
+    if (!up && !top_nodes_.empty()) {
+      SetNewItemRowFocused(false);
+      SetFocusedCell(GetNodeAtAbsoluteIndex(0), focused_column_, true);
+    }
+    return true;
+  }
+  if (!up || (focused_node_ && GetAbsoluteIndex(focused_node_) > 0)) return false;
+  SetNewItemRowFocused(true);
+  return true;
+}
+
 // Tab: the next cell (Shift: the previous); at the row's end, with aoTabThrough, the first cell
 // of the next row. An open editor opens again on the new cell.
 void TCustomdxTreeList::TabToCell(bool back) {
@@ -474,8 +490,12 @@ void TCustomdxTreeList::KeyDown(WORD& key, unsigned shift) {
       if (!IsTabs()) return;
       TabToCell(shift & framework::ssShift);
       break;
-    case VK_UP: MoveFocusBy(-1, shift); break;
-    case VK_DOWN: MoveFocusBy(1, shift); break;
+    case VK_UP:
+      if (!StepIntoNewItemRow(true)) MoveFocusBy(-1, shift);
+      break;
+    case VK_DOWN:
+      if (!StepIntoNewItemRow(false)) MoveFocusBy(1, shift);
+      break;
     case VK_PRIOR: MoveFocusBy(-FullyVisibleRowCount(), shift); break;
     case VK_NEXT: MoveFocusBy(FullyVisibleRowCount(), shift); break;
     case VK_HOME:

@@ -247,25 +247,53 @@ void TCustomdxTreeList::MouseDown(framework::TMouseButton button, unsigned shift
         node->SetExpanded(!node->Expanded());
         break;
       }
-      if ((shift & framework::ssShift) && IsMultiSelect()) {
-        SelectRangeTo(node);
+      SetNewItemRowFocused(false);
+      const bool multi = IsMultiSelect();
+      const bool ctrl = multi && (shift & framework::ssCtrl);
+      const int column = hit_.column >= 0 ? hit_.column : focused_column_;
+      if ((shift & framework::ssShift) && multi) {
+        SelectRangeTo(node, ctrl);  // Ctrl+Shift adds the range to what is selected
+      } else if (ctrl) {
+        // Ctrl+click takes the row in or out of the selection; the others stay.
+        selection_anchor_ = node;
+        SetNodeSelected(node, !node->Selected());
+        SetFocusedCell(node, column, true);
       } else {
-        // A click on the focused cell opens its editor once no second click follows.
+        // A click on the focused cell opens its editor once no second click follows; with
+        // aoImmediateEditor a click on another cell opens it at once.
         const bool on_focused_cell =
             idle && hit_.kind == htLabel && node == focused_node_ && hit_.column == focused_column_;
         selection_anchor_ = node;
         ClearSelection();
         SetNodeSelected(node, true);
-        SetFocusedCell(node, hit_.column >= 0 ? hit_.column : focused_column_, true);
+        SetFocusedCell(node, column, true);
         if (hit_.kind == htLabel && ClickActsOnValue(node, hit_.column, {x, y})) return;
-        if (on_focused_cell) StartDelayedEdit();
+        if (on_focused_cell) {
+          StartDelayedEdit();
+        } else if (hit_.kind == htLabel && !double_click && IsImmediateEditor(hit_.column)) {
+          ShowEditor();
+          if (state_ == tsEditing) return;
+        }
       }
       pressed_node_ = node;
       SetState(tsNodeDown);
       break;
     }
+    case htNowhere: ClickNewItemRow({x, y}); break;
     default: break;
   }
+}
+
+void TCustomdxTreeList::ClickNewItemRow(POINT point) {
+  const Layout layout = GetLayout();
+  if (!PtInRect(&layout.new_item_row, point) || !IsNewItemRowShown()) return;
+  for (const LayoutHeaderCell& header : layout.headers) {
+    if (point.x >= header.left && point.x < header.right) {
+      SetFocusedColumn(header.column);
+      break;
+    }
+  }
+  SetNewItemRowFocused(true);
 }
 
 void TCustomdxTreeList::MouseMove(unsigned shift, int x, int y) {

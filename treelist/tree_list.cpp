@@ -675,23 +675,49 @@ void TCustomdxTreeList::InvalidateRows(int) {
 
 // ---- incremental search -------------------------------------------------------------------
 
-void TCustomdxTreeList::StartSearch(int column, const std::wstring& text) {
-  searching_ = true;
-  search_column_ = column;
-  search_text_ = text;
+TdxTreeListNode* TCustomdxTreeList::FindSearchMatch(int column, const std::wstring& text) {
   for (TdxTreeListNode* n = GetFirstNode(); n; n = NextVisibleNode(n)) {
     const std::wstring cell = GetCellText(n, column);
     if (cell.size() >= text.size() &&
         CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, cell.c_str(),
                        static_cast<int>(text.size()), text.c_str(),
                        static_cast<int>(text.size())) == CSTR_EQUAL) {
-      search_moving_focus_ = true;
-      SetFocusedCell(n, focused_column_, true);
-      search_moving_focus_ = false;
-      break;
+      return n;
     }
   }
+  return nullptr;
+}
+
+void TCustomdxTreeList::StartSearch(int column, const std::wstring& text) {
+  searching_ = true;
+  search_column_ = column;
+  search_text_ = text;
+  if (TdxTreeListNode* match = FindSearchMatch(column, text)) {
+    search_moving_focus_ = true;
+    SetFocusedCell(match, focused_column_, true);
+    search_moving_focus_ = false;
+  }
   if (focused_node_) RepaintNode(focused_node_, false);
+}
+
+void TCustomdxTreeList::TypeIntoSearch(wchar_t& key) {
+  const int column = GetFocusedColumn();
+  if (key == L'\b' || key == VK_ESCAPE) {
+    if (!searching_) return;
+    const std::wstring shorter = search_text_.substr(0, search_text_.size() - 1);
+    if (key == VK_ESCAPE || shorter.empty()) {
+      EndSearch();
+    } else {
+      StartSearch(column, shorter);
+    }
+    key = 0;
+    return;
+  }
+  if (key < L' ') return;
+  const std::wstring text = (searching_ ? search_text_ : std::wstring()) + key;
+  key = 0;
+  // A letter that no row goes on with is dropped: the focus and the mark stay.
+  if (FindSearchMatch(column, text)) StartSearch(column, text);
 }
 
 void TCustomdxTreeList::EndSearch() {

@@ -244,8 +244,9 @@ class TCustomdxTreeList : public TreeListBase,
   const std::vector<TdxTreeListNode*>& SelectedNodes() const noexcept { return selection_; }
   TdxTreeListNode* SelectionAnchor() const noexcept { return selection_anchor_; }
   virtual void ClearSelection();
-  // Focuses `node` and selects the rows from the anchor to it (Shift with a click or a key).
-  void SelectRangeTo(TdxTreeListNode* node);
+  // Focuses `node` and selects the rows from the anchor to it (Shift with a click or a key);
+  // `add` keeps what was selected (Ctrl+Shift).
+  void SelectRangeTo(TdxTreeListNode* node, bool add = false);
   // With aoMultiSelect (Ctrl+A): the focused node and its siblings, or every top-level node;
   // with aoExtMultiSelect every node, the tree expanded.
   void SelectAll();
@@ -338,6 +339,8 @@ class TCustomdxTreeList : public TreeListBase,
   void StartSearch(int column, const std::wstring& text);
   void EndSearch();
   bool Searching() const noexcept { return searching_; }
+  // The first visible row whose text of `column` starts with `text`, regardless of case.
+  TdxTreeListNode* FindSearchMatch(int column, const std::wstring& text);
   const std::wstring& SearchText() const noexcept { return search_text_; }
 
   // One tick of the horizontal scroll while something is dragged near an edge (timer 1):
@@ -520,6 +523,9 @@ class TCustomdxTreeList : public TreeListBase,
   void CloseEditorFocusing(bool focus_grid);
   // A click on the focused cell opens its editor after the double-click time (timer 2).
   void StartDelayedEdit();
+  // Typing while no editor can open: a letter extends the search, Backspace shortens it,
+  // Escape ends it.
+  void TypeIntoSearch(wchar_t& key);
   void FocusGained(HWND from);
   void FocusLost(HWND to);
   void EditorFocusLost();
@@ -826,6 +832,8 @@ class TCustomdxTreeList : public TreeListBase,
   RECT NodeRowRect(TdxTreeListNode* node);
   RECT NodeRowRect(TdxTreeListNode* node, const Layout& layout);
   void MoveFocusBy(int rows, unsigned shift);
+  // Up and Down across the new-item row's border; false when the key is the rows' own.
+  bool StepIntoNewItemRow(bool up);
 
   std::vector<TdxTreeListNode*> top_nodes_;
   RowIndex row_index_;
@@ -879,6 +887,8 @@ class TCustomdxTreeList : public TreeListBase,
   POINT GridToScreen(POINT client) const;
   // Presses on headers, bands, corner buttons and edges; rows are the mouse-down's own.
   void StartInteractionAt(int x, int y, bool double_click);
+  // A click on the new-item row focuses it, in the column under the point.
+  void ClickNewItemRow(POINT point);
   // Opens the editor of the clicked cell and hands it the click when the click acts on the
   // value at once; the grid keeps the mouse until the button goes up.
   bool ClickActsOnValue(TdxTreeListNode* node, int column, POINT point);

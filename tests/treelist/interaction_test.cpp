@@ -330,6 +330,110 @@ TEST(TreeListCursor, TheCursorFollowsStateHitAndOptions) {
   }
 }
 
+// What a person expects of a multi-select list: Ctrl+click takes a row in or out and keeps the
+// rest, Shift+click selects from the anchor, Ctrl+Shift+click adds that range.
+TEST(TreeListSelection, CtrlClickAddsOrRemovesARowAndCtrlShiftAddsARange) {
+  GridForm f;
+  const std::vector<TdxTreeListNode*> n = AddLetters(f.grid, 8);
+  const auto click = [&](int row, WPARAM keys = 0) {
+    const POINT p = RowPoint(f.grid, row);
+    f.Click(p.x, p.y, keys);
+    return f.grid.Name(f.grid.GetFocusedNode());
+  };
+  const auto selected = [&] {
+    std::wstring names;
+    for (TdxTreeListNode* node : n) names += node->Selected() ? f.grid.Name(node) : L"";
+    return names;
+  };
+  EXPECT_EQ(click(1, MK_CONTROL), L"B");
+  EXPECT_EQ(selected(), L"") << "without aoMultiSelect Ctrl+click only focuses";
+  f.grid.SetOptions(f.grid.Options() | aoMultiSelect);
+  click(1);
+  EXPECT_EQ(click(3, MK_CONTROL), L"D");
+  EXPECT_EQ(selected(), L"BD");
+  EXPECT_EQ(click(1, MK_CONTROL), L"B") << "the focus goes to the row taken out";
+  EXPECT_EQ(selected(), L"D");
+  click(5, MK_CONTROL);
+  EXPECT_EQ(click(7, MK_CONTROL | MK_SHIFT), L"H");
+  EXPECT_EQ(selected(), L"DFGH") << "from the anchor F, added";
+  click(4, MK_SHIFT);
+  EXPECT_EQ(selected(), L"EF") << "Shift alone replaces the selection";
+  click(2, MK_SHIFT | MK_CONTROL);
+  EXPECT_EQ(selected(), L"CDEF");
+  click(0);
+  EXPECT_EQ(selected(), L"A") << "a plain click selects its row alone";
+  EXPECT_EQ(f.grid.SelectedCount(), 1);
+}
+
+// Typing with aoAutoSearch and no editor to open goes to the first row that starts so; a letter
+// nothing goes on with is dropped, Backspace steps back, Escape ends the search.
+TEST(TreeListSearch, TypedLettersFocusTheFirstMatchWhenNoEditorCanOpen) {
+  GridForm f;
+  f.grid.SetModel(treelist_test::TwoBandModel());
+  for (const wchar_t* name : {L"apple", L"Zoo", L"zebra", L"zeta"}) AddNamed(f.grid, nullptr, name);
+  const auto type = [&](wchar_t c) {
+    SendMessageW(f.hwnd(), WM_CHAR, c, 0);
+    return f.grid.Name(f.grid.GetFocusedNode());
+  };
+  f.grid.SetFocusedNode(f.grid.Items(0));
+  EXPECT_EQ(type(L'z'), L"apple") << "nothing without aoAutoSearch";
+  f.grid.SetOptionsEx(f.grid.OptionsEx() | aoAutoSearch);
+  EXPECT_EQ(type(L'z'), L"Zoo") << "aoEditing with aoRowSelect opens no editor: typing searches";
+  type(VK_ESCAPE);
+  f.grid.SetOptions(f.grid.Options() & ~(aoEditing | aoRowSelect));
+  f.grid.SetFocusedNode(f.grid.Items(0));
+  EXPECT_EQ(type(L'z'), L"Zoo");
+  EXPECT_EQ(type(L'e'), L"zebra");
+  EXPECT_EQ(f.grid.SearchText(), L"ze");
+  EXPECT_EQ(type(L'x'), L"zebra");
+  EXPECT_EQ(f.grid.SearchText(), L"ze") << "no row goes on with x";
+  EXPECT_EQ(type(L't'), L"zeta");
+  EXPECT_EQ(type(L'\b'), L"zebra");
+  EXPECT_EQ(f.grid.SearchText(), L"ze");
+  type(VK_ESCAPE);
+  EXPECT_FALSE(f.grid.Searching());
+  EXPECT_EQ(type(L'a'), L"apple") << "a new search from the top";
+  EXPECT_EQ(f.grid.State(), tsNone);
+}
+
+// The new-item row above the rows takes the focus by a click on it, in the clicked column, and
+// by Up from the first row; Down and a click on a row leave it.
+TEST(TreeListNewItemRow, AClickOnItAndUpFromTheFirstRowFocusIt) {
+  GridForm f;
+  f.grid.SetModel(treelist_test::TwoBandModel());
+  f.grid.SetOptions(f.grid.Options() & ~aoRowSelect);
+  const std::vector<TdxTreeListNode*> n = AddLetters(f.grid, 3);
+  f.grid.SetFocusedNode(n[1]);
+  f.Key(VK_UP);
+  EXPECT_EQ(f.grid.GetFocusedNode(), n[0]);
+  EXPECT_FALSE(f.grid.NewItemRowFocused()) << "not shown";
+  f.Key(VK_UP);
+  EXPECT_FALSE(f.grid.NewItemRowFocused());
+  f.grid.SetShowNewItemRow(true);
+  f.Key(VK_UP);
+  EXPECT_TRUE(f.grid.NewItemRowFocused());
+  f.Key(VK_UP);
+  EXPECT_TRUE(f.grid.NewItemRowFocused()) << "nothing above it";
+  f.Key(VK_DOWN);
+  EXPECT_FALSE(f.grid.NewItemRowFocused());
+  EXPECT_EQ(f.grid.GetFocusedNode(), n[0]);
+
+  const treelist::Layout layout = f.grid.GetLayout();
+  const treelist::LayoutHeaderCell* clearance = layout.HeaderOf(2);
+  ASSERT_NE(clearance, nullptr);
+  f.grid.SetFocusedNode(n[2]);
+  f.Click(clearance->left + 5, layout.new_item_row.top + 3);
+  EXPECT_TRUE(f.grid.NewItemRowFocused());
+  EXPECT_EQ(f.grid.FocusedColumn(), 2);
+  f.Key(VK_DOWN);
+  EXPECT_EQ(f.grid.GetFocusedNode(), n[0]) << "Down goes to the first row";
+  f.Click(clearance->left + 5, layout.new_item_row.top + 3);
+  const POINT row = RowPoint(f.grid, 1);
+  f.Click(row.x, row.y);
+  EXPECT_FALSE(f.grid.NewItemRowFocused());
+  EXPECT_EQ(f.grid.GetFocusedNode(), n[1]);
+}
+
 POINT g_cursor{};  // the screen point the grid reads as the cursor's
 
 POINT ToScreen(HWND hwnd, POINT p) {

@@ -818,6 +818,46 @@ TEST(SpinColumn, IntegerCellsRoundHalvesToEvenAndEditsStoreTheRoundedNumber) {
   EXPECT_EQ(g.Text(c, 1), L"2.25");
 }
 
+// The first click acts: on a shown spin button it steps the value of an unfocused cell at once
+// (its upper half up, its lower half down), and with aoImmediateEditor a click on an unfocused
+// cell's text opens its editor, as far as the column's handler allows.
+TEST(SpinColumn, TheFirstClickOnTheButtonStepsAndAnImmediateEditorOpensOnTheClick) {
+  TypedGrid g;
+  auto& name = g.Add<TdxTreeListColumn>({L"a", L"b", L"c"});
+  auto& spin = g.Add<TdxTreeListSpinColumn>({L"5", L"5", L"5"});
+  g.grid.SetOptionsEx(g.grid.OptionsEx() | aoShowButtonAlways);
+  const auto click = [&](POINT p) {
+    SendMessageW(g.grid.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.x, p.y));
+    SendMessageW(g.grid.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(p.x, p.y));
+    return g.grid.State() == tsEditing;
+  };
+  const RECT cell = g.grid.GetCellRect(g.grid.Items(1), spin.Index());
+  ASSERT_TRUE(click({cell.right - 4, cell.top + 3}));
+  EXPECT_EQ(g.grid.GetFocusedNode(), g.grid.Items(1));
+  EXPECT_EQ(g.grid.InplaceEditor()->Text(), L"6") << "the upper half steps up";
+  const RECT below = g.grid.GetCellRect(g.grid.Items(2), spin.Index());
+  ASSERT_TRUE(click({below.right - 4, below.bottom - 3}));
+  EXPECT_EQ(g.Text(spin, 1), L"6") << "the first cell kept its step";
+  EXPECT_EQ(g.grid.InplaceEditor()->Text(), L"4") << "the lower half steps down";
+  g.grid.CloseEditor();
+
+  const auto text_of = [&](int row, const TdxTreeListColumn& c) {
+    const RECT r = g.grid.GetCellRect(g.grid.Items(row), c.Index());
+    return POINT{r.left + 30, (r.top + r.bottom) / 2};
+  };
+  g.grid.SetFocusedCell(g.grid.Items(0), name.Index(), true);
+  EXPECT_FALSE(click(text_of(1, name))) << "without aoImmediateEditor a click only focuses";
+  g.grid.SetOptions(g.grid.Options() | aoImmediateEditor);
+  ASSERT_TRUE(click(text_of(2, name)));
+  EXPECT_EQ(g.grid.EditingNode(), g.grid.Items(2));
+  EXPECT_EQ(g.grid.EditingColumn(), name.Index());
+  g.grid.OnGetImmediateEditor = [&](framework::TComponent*, int column, bool& answer) {
+    answer = column != name.Index();
+  };
+  EXPECT_FALSE(click(text_of(0, name))) << "the handler keeps this column's editor closed";
+  EXPECT_EQ(g.grid.GetFocusedNode(), g.grid.Items(0));
+}
+
 // Steps and limits with decimals come from form text and decide what the Up and Down keys give
 // in the cell; a number the reader cannot take names the form, the line and the object.
 TEST(SpinColumn, AFormSetsTheStepAndLimitsTheKeysInTheCellFollow) {
