@@ -235,103 +235,19 @@ HeaderDropPosition TCustomdxTreeList::GetDropPosition(POINT screen, TDropMode mo
 int TCustomdxTreeList::BandDropPlace(POINT screen) {
   arrow_point_ = kNoArrows;
   if (IsOverCustomizing(screen)) return -1;
-  const POINT c = ScreenToGrid(screen);
-  const Layout layout = GetLayout();
-  const RECT& panel = layout.band_panel;
-  if (c.y < panel.top || c.y >= panel.bottom) return -1;
-  if (layout.bands.empty()) {
-    arrow_point_ = GridToScreen({panel.left - 5, panel.top - 9});
-    return 0;
-  }
-  const HeaderModel& model = GetHeaderModel();
-  const int dragged = dragged_band_pos_;
-  const auto it = std::find_if(layout.bands.begin(), layout.bands.end(),
-                               [&](const LayoutBand& b) { return c.x >= b.left && c.x < b.right; });
-  const LayoutBand* target;
-  bool before;
-  if (it != layout.bands.end()) {
-    target = &*it;
-    if (target->index == dragged) return kNoDropChange;
-    before = c.x <= (target->left + target->right) / 2;
-    const bool beside_dragged =
-        dragged >= 0 && (before ? target->index == dragged + 1 : target->index == dragged - 1);
-    if (beside_dragged) return kNoDropChange;
-    if (before && target->index == model.left_fixed_band) return kNoDropChange;
-    if (!before && target->index == model.right_fixed_band) return kNoDropChange;
-  } else if (c.x >= layout.bands.back().right) {
-    target = &layout.bands.back();
-    before = false;
-    if (target->index == dragged || target->index == model.right_fixed_band) return kNoDropChange;
-  } else {
-    return kNoDropChange;
-  }
-  int result = target->index;
-  if (dragged < 0) {
-    if (!before) ++result;
-  } else if (before && target->index > dragged) {
-    --result;
-  } else if (!before && target->index < dragged) {
-    ++result;
-  }
-  const int tip = std::clamp<int>(before ? target->left : target->right, panel.left, panel.right);
-  arrow_point_ = GridToScreen({tip - 5, panel.top - 9});
-  return result;
+  const BandDrop drop = treelist::BandDropPlace(GetLayout(), GetHeaderModel(), ScreenToGrid(screen),
+                                                dragged_band_pos_);
+  if (drop.arrows) arrow_point_ = GridToScreen(drop.tip);
+  return drop.band;
 }
 
 HeaderDropPosition TCustomdxTreeList::HeaderDropPlace(POINT screen) {
   arrow_point_ = kNoArrows;
-  const HeaderDropPosition outside;
-  const HeaderDropPosition no_change{kNoDropChange, -1, -1, kNoDropChange};
-  if (IsOverCustomizing(screen)) return outside;
-  const POINT c = ScreenToGrid(screen);
-  const Layout layout = GetLayout();
-  const RECT& panel = layout.header_panel;
-  if (!PtInRect(&panel, c)) return outside;
-  const HeaderModel& model = GetHeaderModel();
-  const LayoutHeaderCell* dragged = layout.HeaderOf(dragged_column_);
-  const LayoutHeaderCell* target = nullptr;
-  bool after = false;
-  for (const LayoutHeaderCell& cell : layout.headers) {
-    if (PtInRect(&cell.rect, c)) target = &cell;
-  }
-  if (target) {
-    after = c.x > (target->left + target->right) / 2;
-  } else {
-    // A band's empty row: its first place; below a band's rows: a new row there; right of a
-    // row's last header: the gap after it.
-    const int row = layout.header_row_height > 0 ? (c.y - panel.top) / layout.header_row_height : 0;
-    const auto band =
-        std::find_if(layout.bands.begin(), layout.bands.end(),
-                     [&](const LayoutBand& b) { return c.x >= b.left && c.x < b.right; });
-    if (band != layout.bands.end()) {
-      const std::vector<std::vector<int>>& rows = model.bands[band->index].rows;
-      const bool below = row >= static_cast<int>(rows.size());
-      if (below || rows[row].empty()) {
-        const int drop_row = below ? static_cast<int>(rows.size()) : row;
-        const int tip = std::max<int>(band->left, panel.left);
-        arrow_point_ = GridToScreen({tip - 5, panel.top + drop_row * layout.header_row_height - 9});
-        return {band->index, drop_row, 0, below ? kDropNewRow : 0};
-      }
-    }
-    for (const LayoutHeaderCell& cell : layout.headers) {
-      if (cell.row == row && cell.right <= c.x && (!target || cell.right > target->right)) {
-        target = &cell;
-      }
-    }
-    if (!target) return no_change;
-    after = true;
-  }
-  if (target->column == dragged_column_) return no_change;
-  const bool same_row = dragged && dragged->band == target->band && dragged->row == target->row;
-  if (same_row && (after ? target->position == dragged->position - 1
-                         : target->position == dragged->position + 1)) {
-    return no_change;
-  }
-  int position = target->position + (after ? 1 : 0);
-  if (same_row && dragged->position < position) --position;
-  const int tip = std::clamp<int>(after ? target->right : target->left, panel.left, panel.right);
-  arrow_point_ = GridToScreen({tip - 5, static_cast<int>(target->rect.top) - 9});
-  return {target->band, target->row, position, 0};
+  if (IsOverCustomizing(screen)) return {};
+  const HeaderDrop drop = treelist::HeaderDropPlace(GetLayout(), GetHeaderModel(),
+                                                    ScreenToGrid(screen), dragged_column_);
+  if (drop.arrows) arrow_point_ = GridToScreen(drop.tip);
+  return drop.place;
 }
 
 // ---- the drop -------------------------------------------------------------------------------

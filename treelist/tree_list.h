@@ -19,6 +19,7 @@
 #include "framework/image_list.h"
 #include "treelist/cell_paint_types.h"
 #include "treelist/drag_overlay.h"
+#include "treelist/drop_places.h"
 #include "treelist/grid_view.h"
 #include "treelist/interaction_state.h"
 #include "treelist/layout.h"
@@ -63,20 +64,7 @@ struct InputSeams {
   };
 };
 
-// Where a dragged header lands: band, header row and position in the row; all -1 outside the
-// headers (hide), band -2 for no change; `mode` -3 for a new row below the band's rows.
-struct HeaderDropPosition {
-  int band = -1;
-  int row = -1;
-  int column = -1;
-  int mode = -1;
-  bool operator==(const HeaderDropPosition& o) const noexcept {
-    return band == o.band && row == o.row && column == o.column && mode == o.mode;
-  }
-};
-constexpr int kNoDropChange = -2;
 enum class TDropMode { dmBand, dmHeader };
-constexpr int kDropNewRow = -3;
 
 // A sizing line's limits and the edge it measures from, along the sizing axis.
 struct SizingRange {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "treelist/drop_places.h"
 #include "treelist/sizing.h"
 
 namespace {
@@ -333,3 +334,122 @@ TEST(SizingArithmetic, PanSpeedGrowsFromTheDeadZoneOfThePicture) {
 }
 
 }  // namespace
+
+namespace {
+
+// A laid-out grid 400 wide with its band panel shown and `header_rows` rows of headers.
+treelist::Layout Shown(const treelist::HeaderModel& model, int header_rows = 1) {
+  treelist::MetricInputs metrics;
+  metrics.show_bands = true;
+  metrics.header_panel_row_count = header_rows;
+  treelist::LayoutInputs in;
+  in.metrics = treelist::ComputeMetrics(metrics);
+  in.client = {0, 0, 400, 200};
+  return treelist::ComputeLayout(model, in);
+}
+
+}  // namespace
+
+// Bands 0-100, 100-200, 200-300 dropped at x: before or after the band under the point, no
+// change beside the dragged band or past a fixed one, hidden outside the panel; the arrows' tip
+// on the edge the band lands at.
+TEST(DropPlaces, ABandLandsBeforeOrAfterTheBandUnderThePoint) {
+  struct Case {
+    const char* why;
+    int dragged, x, left_fixed, right_fixed;
+    int band;  // the new index, -1 hide, -2 no change
+    int tip;   // the edge the arrows point at; -1000 none
+  };
+  const Case cases[] = {
+      {"after band 1", 0, 160, -1, -1, 1, 200},
+      {"before band 1, right beside the dragged band", 0, 150, -1, -1, -2, -1000},
+      {"after band 2", 0, 260, -1, -1, 2, 300},
+      {"before band 2", 0, 250, -1, -1, 1, 200},
+      {"before band 0", 2, 10, -1, -1, 0, 0},
+      {"after band 0", 2, 60, -1, -1, 1, 100},
+      {"on itself", 1, 150, -1, -1, -2, -1000},
+      {"right of the last band", 0, 350, -1, -1, 2, 300},
+      {"the last band itself, right of it", 2, 350, -1, -1, -2, -1000},
+      {"from outside, after band 1", -1, 160, -1, -1, 2, 200},
+      {"from outside, before band 0", -1, 10, -1, -1, 0, 0},
+      {"nothing before a left fixed band", 2, 10, 0, -1, -2, -1000},
+      {"after a left fixed band", 2, 60, 0, -1, 1, 100},
+      {"a right fixed band stands at the right edge: after it, nothing", 0, 360, -1, 2, -2, -1000},
+      {"before the right fixed band", 0, 310, -1, 2, 1, 300},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    const treelist::HeaderModel model =
+        ThreeBands(100, 100, 100, 20, true, c.left_fixed, c.right_fixed);
+    const treelist::Layout layout = Shown(model);
+    const int y = layout.band_panel.top + 3;
+    const treelist::BandDrop drop = treelist::BandDropPlace(layout, model, {c.x, y}, c.dragged);
+    EXPECT_EQ(drop.band, c.band);
+    EXPECT_EQ(drop.arrows ? drop.tip.x + 5 : -1000, c.tip);
+    EXPECT_EQ(drop.arrows ? drop.tip.y + 9 : -1000, c.tip == -1000 ? -1000 : layout.band_panel.top);
+  }
+  const treelist::HeaderModel model = ThreeBands(100, 100, 100);
+  const treelist::Layout layout = Shown(model);
+  const treelist::BandDrop below =
+      treelist::BandDropPlace(layout, model, {150, layout.band_panel.bottom}, 0);
+  EXPECT_EQ(below.band, -1) << "below the panel: hidden";
+  EXPECT_FALSE(below.arrows);
+}
+
+// Band 0 holds columns 0, 1 in its first header row and 2 in its second, band 1 column 3 alone:
+// a header lands before or after the header under the point, in a new row below a band's rows,
+// not at all beside itself; outside the panel it is hidden.
+TEST(DropPlaces, AHeaderLandsBeforeOrAfterTheHeaderUnderThePoint) {
+  treelist::HeaderModel two_rows = Columns(
+      200, {{L"a", 100, 20}, {L"b", 100, 20}, {L"c", 200, 20}, {L"d", 100, 20}}, {{0, 1}, {3}});
+  two_rows.bands[0].rows.push_back({2});
+  const treelist::Layout layout = Shown(two_rows, 2);
+  ASSERT_EQ(layout.headers.size(), 4u);
+  const auto at = [&](int column, int quarter) {
+    const RECT r = layout.HeaderOf(column)->rect;
+    return POINT{r.left + (r.right - r.left) * quarter / 4, (r.top + r.bottom) / 2};
+  };
+  const treelist::HeaderDropPosition no_change{-2, -1, -1, -2};
+  struct Case {
+    const char* why;
+    int dragged;
+    POINT point;
+    treelist::HeaderDropPosition place;
+    int tip_column;  // the arrows point at its left (or right) edge; -1 none
+    bool tip_right;
+  };
+  const Case cases[] = {
+      {"after b, from before it", 0, at(1, 3), {0, 0, 1, 0}, 1, true},
+      {"before b, right beside a", 0, at(1, 1), no_change, -1, false},
+      {"before a", 1, at(0, 1), {0, 0, 0, 0}, 0, false},
+      {"after a, right beside b", 1, at(0, 3), no_change, -1, false},
+      {"on itself", 0, at(0, 2), no_change, -1, false},
+      {"into the other row", 2, at(1, 1), {0, 0, 1, 0}, 1, false},
+      {"after b, from the other row", 2, at(1, 3), {0, 0, 2, 0}, 1, true},
+      {"into the other band", 0, at(3, 3), {1, 0, 1, 0}, 3, true},
+      {"before d, from another band", 2, at(3, 1), {1, 0, 0, 0}, 3, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    const treelist::HeaderDrop drop =
+        treelist::HeaderDropPlace(layout, two_rows, c.point, c.dragged);
+    EXPECT_EQ(drop.place, c.place) << drop.place.band << " " << drop.place.row << " "
+                                   << drop.place.column << " " << drop.place.mode;
+    ASSERT_EQ(drop.arrows, c.tip_column >= 0);
+    if (!drop.arrows) continue;
+    const RECT r = layout.HeaderOf(c.tip_column)->rect;
+    EXPECT_EQ(drop.tip.x + 5, c.tip_right ? r.right : r.left);
+    EXPECT_EQ(drop.tip.y + 9, r.top);
+  }
+  // Below band 1's one row: a new row there, the arrows at the band's left on that row's top.
+  const RECT d = layout.HeaderOf(3)->rect;
+  const treelist::HeaderDrop new_row =
+      treelist::HeaderDropPlace(layout, two_rows, {d.left + 10, d.bottom + 2}, 0);
+  EXPECT_EQ(new_row.place, (treelist::HeaderDropPosition{1, 1, 0, treelist::kDropNewRow}));
+  EXPECT_EQ(new_row.tip.x + 5, d.left);
+  EXPECT_EQ(new_row.tip.y + 9, d.bottom);
+  const treelist::HeaderDrop outside =
+      treelist::HeaderDropPlace(layout, two_rows, {d.left + 10, layout.header_panel.bottom}, 0);
+  EXPECT_EQ(outside.place, treelist::HeaderDropPosition{}) << "outside the panel: hidden";
+  EXPECT_FALSE(outside.arrows);
+}
