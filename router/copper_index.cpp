@@ -132,13 +132,28 @@ bool CoversTrack(std::span<const TCopperItem> tracks, const TCopperItem& piece,
   };
   auto aside = [&](RoutePoint p) {
     const auto [x, y] = offset(p);
-    return std::fabs(x * uy - y * ux);
+    return x * uy - y * ux;
+  };
+  // Whether the track lies within the tolerance of the piece where the two run side by side:
+  // a track far longer than the piece may stray from the piece's line beyond its ends, when the
+  // piece's ends lie off the track by a step either way.
+  auto alongside = [&](const TCopperItem& track) {
+    const double from = along(track.a), to = along(track.b);
+    const double from_aside = aside(track.a), to_aside = aside(track.b);
+    if (std::fabs(to - from) <= tolerance) {
+      return std::fabs(from_aside) <= tolerance && std::fabs(to_aside) <= tolerance;
+    }
+    auto aside_at = [&](double at) {
+      return from_aside + (to_aside - from_aside) * (at - from) / (to - from);
+    };
+    const double low = std::clamp(std::min(from, to), 0.0, length);
+    const double high = std::clamp(std::max(from, to), 0.0, length);
+    return std::fabs(aside_at(low)) <= tolerance && std::fabs(aside_at(high)) <= tolerance;
   };
   std::vector<std::pair<double, double>> spans;
   for (const TCopperItem& track : tracks) {
     if (track.kind != TCopperItem::kTrack || track.net != piece.net || track.layer != piece.layer ||
-        std::llabs(int64_t{track.width} - piece.width) > tolerance || aside(track.a) > tolerance ||
-        aside(track.b) > tolerance) {
+        std::llabs(int64_t{track.width} - piece.width) > tolerance || !alongside(track)) {
       continue;
     }
     spans.push_back(std::minmax(along(track.a), along(track.b)));

@@ -18,6 +18,9 @@ void AppendDesignNumber(std::string& text, int32_t units);
 // The most a length moves when FormatDesignNumber writes it: half a thousandth of a mil. Copper
 // the router gives back as it was written may lie that far from the board's.
 inline constexpr int32_t kDesignNumberRounding = 5;
+// One thousandth of a mil, the step of the file's numbers: a router may give a length back a step
+// off what the file wrote, either way (19.685 as 19.686).
+inline constexpr int32_t kDesignNumberStep = 10;
 // The most bytes FormatDesignNumber gives ("-214748.365").
 inline constexpr size_t kMaxDesignNumberSize = 11;
 // FormatDesignNumber written at `at`, which has room for kMaxDesignNumberSize bytes (those past

@@ -725,8 +725,9 @@ bool LoadRouteFile(const std::string& path, TRouteImportReport* report) {
   done.hole_list = preferences;
   if (HoleListGlobal()->Lines().empty()) done.missing_hole_list = preferences;
 
-  // The file's own rounding, and the export's before it.
-  TBoardSurvey survey = SurveyBoard(board, contents.unit + kDesignNumberRounding);
+  // The file's own rounding, the export's before it, and the step a router may add to either.
+  TBoardSurvey survey =
+      SurveyBoard(board, contents.unit + kDesignNumberRounding + kDesignNumberStep);
   done.has_resolution = contents.has_resolution;
   for (const auto& [record, n] : contents.skipped) done.skipped[record] += n;
   {

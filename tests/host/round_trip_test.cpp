@@ -251,6 +251,45 @@ TEST_F(RoundTrip, FixedCopperGivenBackCutOrJoinedIsNotLaidTwice) {
   EXPECT_EQ(SavedObjects(Saved("cut"), "tracks", true), tracks);
 }
 
+// Metric widths end in odd thousandths of a mil (0.5 mm is written 19.685, 0.3 mm 11.811), and a
+// router gives fixed copper back a thousandth wider or narrower, its ends a thousandth off either
+// way, whole or cut where a wire of its own joins: each fixed track stays once, and only the
+// router's wire is added.
+TEST_F(RoundTrip, FixedCopperGivenBackAThousandthOffIsNotLaidTwice) {
+  Open(MetricBoard(R"(
+  "tracks": [
+    {"layer": "TopLayer", "net": "N1", "x": "5mm", "y": "5mm", "x2": "20mm", "y2": "5mm",
+     "width": "0.5mm", "bitField2": 8},
+    {"layer": "TopLayer", "net": "N2", "x": "5mm", "y": "10mm", "x2": "25mm", "y2": "10mm",
+     "width": "0.3mm", "bitField2": 8},
+    {"layer": "BottomLayer", "net": "N3", "x": "5mm", "y": "15mm", "x2": "20mm", "y2": "15mm",
+     "width": "0.5mm", "bitField2": 8}
+  ],)"));
+  ASSERT_NE(design_.find("(path TopLayer 19.685 196.850 196.850 787.402 196.850)"),
+            std::string::npos)
+      << design_;
+  ASSERT_NE(design_.find("(path TopLayer 11.811 196.850 393.701 984.252 393.701)"),
+            std::string::npos);
+  // In ten-thousandths of a mil, as the router writes them: N1 a step wider, N2 a step wider
+  // and cut at 15 mm, N3 a step narrower and the other way round.
+  Import(
+      "(routes r (resolution mil 10000) (network_out\n"
+      " (net N1 (wire (path TopLayer 196860 1968510 1968490 7874010 1968510)))\n"
+      " (net N2 (wire (path TopLayer 118120 1968500 3937010 5905510 3937010))\n"
+      "  (wire (path TopLayer 118120 5905510 3937000 9842520 3937020))\n"
+      "  (wire (path TopLayer 80000 5905510 3937010 5905510 4500000)))\n"
+      " (net N3 (wire (path BottomLayer 196840 7874020 5905520 1968500 5905500)))))\n");
+  EXPECT_NE(board_->journal().Text().find(": 1 track, 0 vias and 0 pads added, 4 already on the "
+                                          "board."),
+            std::string::npos)
+      << board_->journal().Text();
+  std::vector<std::string> tracks = SavedObjects(before_, "tracks", true);
+  tracks.push_back(R"(    {"net":"N2","x":"590.551mil","y":"393.701mil","x2":"590.551mil",)"
+                   R"("y2":"450mil","width":"8mil"})");
+  std::sort(tracks.begin(), tracks.end());
+  EXPECT_EQ(SavedObjects(Saved("after"), "tracks", true), tracks);
+}
+
 // The layers the structure declares, and those the library's padstacks name without a
 // declaration ("signal" is every layer).
 std::vector<std::string> UndeclaredPadstackLayers(const std::string& design) {
