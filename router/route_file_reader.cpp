@@ -33,6 +33,13 @@ bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
 }
 
+// A byte no text holds: read as part of a name it would vanish where names are trimmed ("SCL\x01"
+// would be SCL), and glued to a keyword it would hide the list.
+bool IsControlByte(char c) {
+  const auto code = static_cast<unsigned char>(c);
+  return (code < 0x20 || code == 0x7F) && !IsBlank(c);
+}
+
 // A "+" only before a digit or point: "+-1" is no number.
 std::string_view WithoutPlus(std::string_view text) {
   if (text.size() > 1 && text[0] == '+' && text[1] != '-') text.remove_prefix(1);
@@ -611,6 +618,17 @@ void RouteLexer::Fail(const RoutePos& pos, const std::string& message) const {
                         std::to_string(pos.column) + ": " + message);
 }
 
+void RouteLexer::FailControlByte(const RoutePos& pos, char c) const {
+  constexpr char kHex[] = "0123456789ABCDEF";
+  const auto code = static_cast<unsigned char>(c);
+  Fail(pos, std::string("a control byte (0x") + kHex[code >> 4] + kHex[code & 15] +
+                "): a route file is text");
+}
+
+RoutePos RouteLexer::At(const RoutePos& start, size_t offset) {
+  return {start.line, start.column + static_cast<int>(offset)};
+}
+
 char RouteLexer::Get() {
   const char c = text_[at_++];
   if (c == '\n') {
@@ -643,6 +661,7 @@ RouteToken RouteLexer::Scan() {
   if (at_ == text_.size()) return token;
   const bool quote_character = after_string_quote_;
   after_string_quote_ = false;
+  if (IsControlByte(text_[at_])) FailControlByte(token.pos, text_[at_]);
   const char c = Get();
   if (quote_character && c != '(' && c != ')') {
     // "(string_quote c)" names the quote character of the rest of the file.
@@ -663,7 +682,10 @@ RouteToken RouteLexer::Scan() {
   if (c == quote_) {
     // A quoted name holds no line end either.
     const size_t start = at_;
-    while (at_ < text_.size() && text_[at_] != quote_ && text_[at_] != '\n') ++at_;
+    while (at_ < text_.size() && text_[at_] != quote_ && text_[at_] != '\n') {
+      if (IsControlByte(text_[at_])) FailControlByte(At(token.pos, at_ - start + 1), text_[at_]);
+      ++at_;
+    }
     if (at_ == text_.size() || text_[at_] == '\n') Fail(token.pos, "a quoted name is not closed");
     token.text = text_.substr(start, at_ - start);
     ++at_;
@@ -673,6 +695,7 @@ RouteToken RouteLexer::Scan() {
   // An atom holds no line end: it is taken whole, its characters counted as columns.
   const size_t start = at_ - 1;
   while (at_ < text_.size() && !IsBlank(text_[at_]) && text_[at_] != '(' && text_[at_] != ')') {
+    if (IsControlByte(text_[at_])) FailControlByte(At(token.pos, at_ - start), text_[at_]);
     ++at_;
   }
   column_ += static_cast<int>(at_ - start - 1);

@@ -41,7 +41,8 @@ struct RouteToken {
 
 // Splits a route file into "(", ")" and atoms. A quoted atom runs to the closing quote on its
 // line; the quote character is '"' until a "(string_quote c)" list names another. A UTF-8
-// byte-order mark at the start is no part of the text; other control characters are no blanks.
+// byte-order mark at the start is no part of the text; a control character other than a blank
+// refuses the file at its place.
 class RouteLexer {
  public:
   RouteLexer(std::string_view text, std::string_view file_name);
@@ -54,6 +55,9 @@ class RouteLexer {
  private:
   RouteToken Scan();
   char Get();
+  [[noreturn]] void FailControlByte(const RoutePos& pos, char c) const;
+  // The place `offset` characters on from `start` on its line.
+  static RoutePos At(const RoutePos& start, size_t offset);
 
   std::string_view text_;
   std::string file_name_;

@@ -221,8 +221,14 @@ TEST(RouteFileReader, RefusesIncompleteFilesAndValuesTheBoardCannotHold) {
       {"(routes x (resolution mil 1e-320) (network_out))", "t.rte:1:11: unreadable resolution"},
       {"(routes x (resolution mil 10.5) (network_out))", "t.rte:1:11: unreadable resolution"},
       {"(routes x (resolution mil 1000000001) (network_out))", "unreadable resolution"},
+      // Control characters are no text: neither blanks nor part of a name or keyword.
       {std::string_view("(routes x (resolution mil 1\0\x30) (network_out))", 46),
-       "t.rte:1:11: unreadable resolution"},
+       "t.rte:1:28: a control byte (0x00): a route file is text"},
+      {std::string_view("(routes x (network_out\0))", 25), "t.rte:1:23: a control byte (0x00)"},
+      {"(routes x (network_out (net SCL\x01 (wire (path TopLayer 1 0 0 1 1)))))",
+       "t.rte:1:32: a control byte (0x01)"},
+      {"(routes x (network_out (net \"A\x7F\")))", "t.rte:1:31: a control byte (0x7F)"},
+      {"(routes x\n \x1B(network_out))", "t.rte:2:2: a control byte (0x1B)"},
       {"(routes x (resolution mil) (network_out))", "t.rte:1:11: unreadable resolution"},
       {"(routes x (resolution mil 1 0) (network_out))", "t.rte:1:11: unreadable resolution"},
       {"(routes x (resolution mil 1) (resolution mil 1) (network_out))",
@@ -293,7 +299,7 @@ TEST(RouteFileReader, CopperBelongsToTheNetAroundIt) {
                  "(net A (net B (via V 1 1)) (wire (path TopLayer 1 2 2 3 3)))\n"
                  "(net (wire (path TopLayer 1 4 4 5 5)) (via V 2 2))\n"
                  "(via V 3 3) (wyre (path TopLayer 1 0 0 1 1))\n"
-                 "(net C (vias V 4 4) (wi\x01re (path TopLayer 1 0 0 1 1))\n"
+                 "(net C (vias V 4 4) (wi-re (path TopLayer 1 0 0 1 1))\n"
                  " (rule (width 1) (via V 1 1)\n(clearance 8 (type (wire))))))\n"
                  "(library_out (padstack V (shape (circle signal 1))) (image U1))\n"
                  "(test_points (point 1 1 front (net A)) (pt 1 1) (point 3 4 back net C)\n"
