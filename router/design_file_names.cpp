@@ -143,4 +143,16 @@ std::string UnescapeName(std::string_view name) {
   return text;
 }
 
+char DeclaredStringQuote(std::span<const std::string_view> names) {
+  auto held = [&](char c) {
+    return std::any_of(names.begin(), names.end(),
+                       [c](std::string_view name) { return name.find(c) != name.npos; });
+  };
+  if (!held(kRouterStringQuote)) return 0;
+  for (const char quote : {'\'', '$'}) {
+    if (!held(quote)) return quote;
+  }
+  return 0;
+}
+
 }  // namespace router

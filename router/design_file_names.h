@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -38,6 +39,13 @@ inline constexpr size_t kMaxEscapeSize = 4;
 // returns the end of the name.
 char* PutEscapedName(char* at, std::string_view name);
 std::string UnescapeName(std::string_view name);
+
+// The quote character a router reads names with unless the design file declares another.
+inline constexpr char kRouterStringQuote = '"';
+// The string quote the design file declares for names: none (0) while no name holds the router's
+// own, so that such files stay as they were; else the first of ' and $ that no name holds, under
+// which a name holding " reads as it stands. None when every one is held.
+char DeclaredStringQuote(std::span<const std::string_view> names);
 
 // Replaces the first occurrence of `search` by `replacement` until none is left (a replacement
 // may complete a new occurrence, which is replaced too). `replacement` must not contain `search`.

@@ -184,7 +184,10 @@ void TSpecctraFileSaver::Write(const std::string& file_name) {
 
   std::string title = ExtractFileName(board_->GetFileName());
   ReplaceAllText(title, " ", "_");
-  WriteHeader(EscapeName(title));
+  title = EscapeName(title);
+  std::vector<std::string_view> names = {title};
+  for (const TBoardNet& net : nets_) names.push_back(net.name);
+  WriteHeader(title, DeclaredStringQuote(names));
   WriteResolution();
   WriteStructure();
   WritePlacement();
@@ -329,11 +332,17 @@ void TSpecctraFileSaver::ComputeBoardLayerWidths() {
   }
 }
 
-void TSpecctraFileSaver::WriteHeader(const std::string& title) {
+void TSpecctraFileSaver::WriteHeader(const std::string& title, char string_quote) {
   section_ = TDesignSection::Header;
   // A board without a file name still needs an identifier here.
   out_.Line("(pcb " + (title.empty() ? std::string("PCB") : title));
   out_.Raise();
+  if (string_quote == 0) return;
+  out_.Line("(parser");
+  out_.Raise();
+  out_.Line(std::string("(string_quote ") + string_quote + ")");
+  out_.Lower();
+  out_.Line(")");
 }
 
 void TSpecctraFileSaver::WriteResolution() { out_.Line("(resolution MIL 10000)"); }

@@ -71,7 +71,8 @@ class TSpecctraFileSaver {
   // Hands the text ended so far to the file: a section's end shows in the file when it is done.
   void Flush();
 
-  void WriteHeader(const std::string& title);
+  // The file's identifier, and the string quote (when not 0) that its names need.
+  void WriteHeader(const std::string& title, char string_quote);
   void WriteResolution();
   void WriteStructure();
   void WritePlacement();

@@ -64,6 +64,7 @@ std::string MetricBoard(const std::string& objects, bool plane = false) {
 class RoundTrip : public testing::Test {
  protected:
   void Open(const std::string& board_text) {
+    board_.reset();  // one host at a time
     board_ = std::make_unique<BoardSession>(board_text);
     ASSERT_EQ(board_->Export().status, S_OK) << board_->journal().Text();
     design_ = board_->Read();
@@ -288,6 +289,35 @@ TEST_F(RoundTrip, FixedCopperGivenBackAThousandthOffIsNotLaidTwice) {
                    R"("y2":"450mil","width":"8mil"})");
   std::sort(tracks.begin(), tracks.end());
   EXPECT_EQ(SavedObjects(Saved("after"), "tracks", true), tracks);
+}
+
+// A router reads the string quote (") anywhere in a name as the start of a quoted text: a net
+// named with it lost its routing on the way back. The design file declares another quote, one that
+// no name holds, and the names come back as they stand; a board whose names hold no quote
+// declares none.
+TEST_F(RoundTrip, NetsNamedWithTheRoutersQuoteComeBackRouted) {
+  std::string board = MetricBoard("");
+  board = std::regex_replace(board, std::regex(R"("N3")"), R"("SIG\"Q")");
+  board = std::regex_replace(board, std::regex(R"("N2")"), R"("RST'")");
+  Open(board);
+  EXPECT_NE(design_.find("(parser\r\n        (string_quote $)\r\n    )\r\n    (resolution"),
+            std::string::npos)
+      << design_;
+  const std::string route = RouteFileOfDesign(
+      design_, false,
+      {{"SIG\"Q", "(wire (path TopLayer 10 196.850 590.551 1377.953 590.551))"},
+       {"RST'", "(wire (path BottomLayer 10 196.850 393.701 1377.953 393.701))"}});
+  Import(route);
+  EXPECT_NE(board_->journal().Text().find(": 2 tracks, 0 vias and 0 pads added."),
+            std::string::npos)
+      << board_->journal().Text() << route;
+  const std::vector<std::string> tracks = SavedObjects(Saved("after"), "tracks");
+  ASSERT_EQ(tracks.size(), 2u);
+  EXPECT_NE(tracks[0].find(R"("net":"RST'")"), std::string::npos) << tracks[0];
+  EXPECT_NE(tracks[1].find(R"("net":"SIG\"Q")"), std::string::npos) << tracks[1];
+
+  Open(MetricBoard(""));
+  EXPECT_EQ(design_.find("(parser"), std::string::npos) << design_;
 }
 
 // The layers the structure declares, and those the library's padstacks name without a

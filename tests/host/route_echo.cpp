@@ -5,7 +5,9 @@
 #include <cctype>
 #include <cmath>
 #include <regex>
+#include <set>
 #include <sstream>
+#include <stdexcept>
 
 namespace hosttest {
 
@@ -25,31 +27,61 @@ struct Sexpr {
   }
 };
 
-Sexpr ParseSexpr(const std::string& text, size_t& at) {
-  Sexpr node;
-  while (at < text.size()) {
-    const char c = text[at];
-    if (isspace(static_cast<unsigned char>(c))) {
-      ++at;
-    } else if (c == '(') {
-      ++at;
-      Sexpr list = ParseSexpr(text, at);
-      list.list = true;
-      node.items.push_back(std::move(list));
-    } else if (c == ')') {
-      ++at;
-      return node;
-    } else {
-      Sexpr atom;
-      while (at < text.size() && !isspace(static_cast<unsigned char>(text[at])) &&
-             text[at] != '(' && text[at] != ')') {
-        atom.atom += text[at++];
+// Reads a design file as a router does: a quote character (at first '"', then the one
+// "(string_quote c)" names) anywhere in a name takes what follows as it stands, blanks and
+// parentheses too, up to the next quote or the line's end, and is no part of the name.
+class SexprReader {
+ public:
+  explicit SexprReader(const std::string& text) : text_(text) {}
+  Sexpr List() {
+    Sexpr node;
+    while (at_ < text_.size()) {
+      const char c = text_[at_];
+      if (isspace(static_cast<unsigned char>(c))) {
+        ++at_;
+      } else if (c == '(') {
+        ++at_;
+        Sexpr list = List();
+        list.list = true;
+        node.items.push_back(std::move(list));
+      } else if (c == ')') {
+        ++at_;
+        return node;
+      } else {
+        node.items.push_back(Atom(!node.items.empty() && node.items.back().atom == "string_quote"));
       }
-      node.items.push_back(std::move(atom));
     }
+    return node;
   }
-  return node;
-}
+
+ private:
+  Sexpr Atom(bool names_quote) {
+    Sexpr atom;
+    if (names_quote) {
+      quote_ = text_[at_];
+      atom.atom = text_[at_++];
+      return atom;
+    }
+    while (at_ < text_.size() && !isspace(static_cast<unsigned char>(text_[at_])) &&
+           text_[at_] != '(' && text_[at_] != ')') {
+      if (text_[at_] != quote_) {
+        atom.atom += text_[at_++];
+        continue;
+      }
+      for (++at_;
+           at_ < text_.size() && text_[at_] != quote_ && text_[at_] != '\r' && text_[at_] != '\n';
+           ++at_) {
+        atom.atom += text_[at_];
+      }
+      if (at_ < text_.size() && text_[at_] == quote_) ++at_;
+    }
+    return atom;
+  }
+
+  const std::string& text_;
+  size_t at_ = 0;
+  char quote_ = '"';
+};
 
 const Sexpr* Child(const Sexpr& list, const std::string& head) {
   for (const Sexpr& item : list.items) {
@@ -73,11 +105,23 @@ void ScaleLengths(Sexpr& node, int per_mil) {
 
 std::string RouteFileOfDesign(const std::string& design, bool marks,
                               std::map<std::string, std::string> nets, int per_mil) {
-  size_t at = 0;
-  const Sexpr root = ParseSexpr(design, at);
+  const Sexpr root = SexprReader(design).List();
   const Sexpr& pcb = root.items.at(0);
-  std::string text =
-      "(routes echo\n(resolution mil " + std::to_string(per_mil) + ")\n(library_out\n";
+  // The router routes only the nets it read; it gives names back under the design's quote.
+  std::set<std::string> network;
+  for (const Sexpr& item : Child(pcb, "network")->items) {
+    if (item.Head() == "net") network.insert(item.items.at(1).atom);
+  }
+  for (const auto& [net, routes] : nets) {
+    if (network.contains(net)) continue;
+    std::string read;
+    for (const std::string& name : network) read += " " + name;
+    throw std::invalid_argument("the router read no net " + net + " in the design file, only" +
+                                read);
+  }
+  const Sexpr* parser = Child(pcb, "parser");
+  std::string text = "(routes echo\n" + (parser ? parser->Text() + "\n" : "") + "(resolution mil " +
+                     std::to_string(per_mil) + ")\n(library_out\n";
   auto scaled = [&](Sexpr node) {
     if (per_mil != 1) ScaleLengths(node, per_mil);
     return node.Text();

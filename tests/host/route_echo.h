@@ -8,10 +8,12 @@
 
 namespace hosttest {
 
-// The route file of a design file's own wiring: the library's padstacks and the wiring's wires
-// and vias, grouped by net, with the export's marks or without, plus `nets` (routed wires by
-// net). Lengths are written as the design file has them under "(resolution mil 1)", or, for any
-// other `per_mil`, as whole numbers of that resolution, as a router writes them.
+// The route file of a design file's own wiring, read as a router reads it: the library's
+// padstacks and the wiring's wires and vias, grouped by net, with the export's marks or without,
+// plus `nets` (routed wires by net, each a net of the network as the router read its name; any
+// other throws std::invalid_argument). Lengths are written as the design file has them under
+// "(resolution mil 1)", or, for any other `per_mil`, as whole numbers of that resolution, as a
+// router writes them.
 std::string RouteFileOfDesign(const std::string& design, bool marks,
                               std::map<std::string, std::string> nets = {}, int per_mil = 1);
 
