@@ -1,13 +1,56 @@
 // Hints.
 #include "framework/hint_window.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "framework/application.h"
+#include "framework/win/handles.h"
 #include "framework/win/text.h"
 
 namespace framework {
 
 namespace {
 constexpr int kHintMargin = 3;
+
+// How far the drawn letters of `text` reach right of its measured `box` (an italic f's top leans
+// out, and a slant the system makes up for a face is not measured at all): the text is drawn
+// clipped to its box, which must hold them. Drawn once in black on white to see where ink ends.
+int InkPastBox(HDC dc, const std::wstring& text, const RECT& box) {
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  const int width = box.right - box.left + 2 * metrics.tmMaxCharWidth;
+  const int height = box.bottom - box.top;
+  if (width <= 0 || height <= 0) return 0;
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  const win::UniqueBitmap bitmap(CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!bitmap) return 0;
+  const int saved = SaveDC(dc);
+  SelectObject(dc, bitmap.get());
+  const RECT all{0, 0, width, height};
+  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  SetTextColor(dc, RGB(0, 0, 0));
+  SetBkMode(dc, TRANSPARENT);
+  RECT layout{0, 0, box.right - box.left, height};
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &layout,
+            DT_WORDBREAK | DT_NOPREFIX | DT_NOCLIP);
+  GdiFlush();
+  const auto* pixels = static_cast<const uint32_t*>(bits);
+  int ink_right = 0;
+  for (int y = 0; y < height; ++y) {
+    for (int x = width - 1; x >= ink_right; --x) {
+      if ((pixels[y * width + x] & 0xFFFFFF) != 0xFFFFFF) {
+        ink_right = x + 1;
+        break;
+      }
+    }
+  }
+  RestoreDC(dc, saved);
+  return std::max<int>(0, ink_right - layout.right);
+}
+
 }  // namespace
 
 THintWindow::THintWindow(TComponent* owner) : TCustomControl(owner) {
@@ -30,6 +73,7 @@ RECT THintWindow::CalcHintRect(int max_width, const std::wstring& text) {
   RECT rect{0, 0, max_width, 0};
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect,
             DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+  rect.right += InkPastBox(dc, text, rect);
   SelectObject(dc, old);
   DeleteDC(dc);
   rect.right += 2 * kHintMargin + 2;  // the margin and the border

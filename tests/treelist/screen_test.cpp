@@ -6,8 +6,11 @@
 // leaving traces, and are gone after.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
+#include "editors/gdi_scope.h"
+#include "framework/win/handles.h"
 #include "grid_fixture.h"
 #include "support/screen_capture.h"
 #include "support/user_input.h"
@@ -196,6 +199,56 @@ TEST(TreeListWindowScreen, HotCellTooltipSearchMarkAndPreviewInEachLook) {
 }
 
 using testsupport::ScreenCapture;
+
+// A memo cell's tooltip of two lines in an italic font, the last letter an f whose top leans past
+// its advance: the tooltip shows every pixel of it that the text drawn unclipped at the same place
+// shows, and is wide enough to leave it inside the window.
+TEST(TreeListWindowScreen, AMultiLineTooltipShowsItsLastLetterWhole) {
+  treelist_test::MemoGrid g;
+  g.grid.SetOptionsEx(g.grid.OptionsEx() & ~treelist::aoRowAutoHeight);
+  g.grid.SetOptions(g.grid.Options() | treelist::aoShowTooltips);
+  g.grid.Font().SetName("Tahoma");
+  g.grid.Font().SetHeight(-11);
+  g.grid.Font().SetStyle(framework::fsItalic);
+  g.memo->SetWidth(60);
+  const std::wstring text = L"ab\r\nClearance of f";
+  TdxTreeListNode* node = g.Add(L"rule", text);
+  ASSERT_TRUE(testsupport::BringToFront(g.form.Handle()));
+  const RECT cell = g.grid.GetCellRect(node, 1);
+  testsupport::MoveMouse(g.grid.Handle(), {cell.left + 10, cell.top + 4});
+  ASSERT_TRUE(testsupport::PumpUntil([&] { return g.grid.CellTooltip() != nullptr; }));
+  testsupport::Settle(150);
+  HWND tip = g.grid.CellTooltip()->Handle();
+  const ScreenCapture shown = ScreenCapture::OfWindow(tip);
+  shown.Save("treelist_screen_tooltip_italic");
+  {
+    // The same text drawn again over it, unclipped, where the tooltip draws it: its margin inside
+    // the border.
+    const win::WindowDC dc(tip);
+    RECT text_box{};
+    GetClientRect(tip, &text_box);
+    InflateRect(&text_box, -3, -3);
+    editors::SelectScope font(dc.get(), g.grid.Font().Handle());
+    SetBkMode(dc.get(), TRANSPARENT);
+    SetTextColor(dc.get(), GetSysColor(COLOR_INFOTEXT));
+    DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &text_box,
+              DT_WORDBREAK | DT_NOPREFIX | DT_NOCLIP);
+  }
+  testsupport::Settle(50);
+  const ScreenCapture whole = ScreenCapture::OfWindow(tip);
+  const COLORREF paper = GetSysColor(COLOR_INFOBK);
+  int cut = 0, rightmost = 0;
+  for (int y = 0; y < whole.height(); ++y) {
+    for (int x = 0; x < whole.width(); ++x) {
+      const bool ink = testsupport::ColoursDiffer(whole.Pixel(x, y), paper, 24);
+      if (!ink || y == 0 || y == whole.height() - 1 || x == 0 || x == whole.width() - 1) continue;
+      rightmost = std::max(rightmost, x);
+      cut += !testsupport::ColoursDiffer(shown.Pixel(x, y), paper, 24);
+    }
+  }
+  EXPECT_EQ(cut, 0) << "pixels of the letters the tooltip cut off";
+  EXPECT_LT(rightmost, whole.width() - 2) << "the ink inside the window, clear of its border";
+}
 
 void Button(bool down) {
   INPUT input{};
