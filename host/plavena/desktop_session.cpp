@@ -9,12 +9,24 @@ namespace {
 
 std::wstring UsedEventName(const std::wstring& session) { return session + L"SessionUsed"; }
 
+// Set once the keeper is on the desktop; made by whichever of the keeper and a waiting command
+// comes first.
+win::UniqueHandle DesktopEvent(const std::wstring& session) {
+  return win::UniqueHandle(
+      CreateEventW(nullptr, TRUE, FALSE, (session + L"SessionDesktop").c_str()));
+}
+
 }  // namespace
 
 void MarkSessionUsed(const std::wstring& session) {
   const win::UniqueHandle used(
       OpenEventW(EVENT_MODIFY_STATE, FALSE, UsedEventName(session).c_str()));
   if (used) SetEvent(used.get());
+}
+
+bool WaitForKeptDesktop(DWORD timeout_ms, const std::wstring& session) {
+  const win::UniqueHandle desktop = DesktopEvent(session);
+  return desktop && WaitForSingleObject(desktop.get(), timeout_ms) == WAIT_OBJECT_0;
 }
 
 bool KeepDesktop(const std::wstring& session, DWORD linger_ms,
@@ -26,6 +38,8 @@ bool KeepDesktop(const std::wstring& session, DWORD linger_ms,
   // A program is on the desktop once it asks for the desktop's window, which starts the desktop
   // when none runs.
   GetDesktopWindow();
+  const win::UniqueHandle desktop = DesktopEvent(session);
+  if (desktop) SetEvent(desktop.get());
   on_desktop();
   while (WaitForSingleObject(used.get(), linger_ms) == WAIT_OBJECT_0) {
   }

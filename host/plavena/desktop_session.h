@@ -18,6 +18,12 @@ inline constexpr wchar_t kHostSession[] = L"Plavena";
 // Tells the keeper of `session`, if one runs, that a command uses the desktop now.
 void MarkSessionUsed(const std::wstring& session = kHostSession);
 
+// Waits until the keeper of `session` is on the desktop, for at most `timeout_ms`; false when it
+// is not by then. A program that starts the desktop hands it its error output, which the desktop
+// then holds for as long as it runs: a command started beside a keeper that is still starting
+// waits for it before its first window.
+bool WaitForKeptDesktop(DWORD timeout_ms, const std::wstring& session = kHostSession);
+
 // The keeper's work: keeps the calling process on the desktop until `linger_ms` pass without a
 // mark, calling `on_desktop` once it is on it. False at once when another keeper of the session
 // runs.

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <string>
 #include <vector>
@@ -14,6 +15,10 @@
 #include "host/plavena/server_processor.h"
 
 namespace {
+
+// How long a command waits for a keeper started beside it to be on the desktop: as long as the
+// entry script would have waited for it.
+constexpr DWORD kKeeperStartMs = 10000;
 
 // A crash ends the host with a message: under automation nobody would close an error box.
 LONG WINAPI ReportCrash(EXCEPTION_POINTERS* info) {
@@ -41,6 +46,8 @@ int wmain(int argc, wchar_t** argv) {
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
   SetUnhandledExceptionFilter(ReportCrash);
   plavena::RunBesideWineServer();
+  // The entry script starts the session's keeper beside the first command after a pause.
+  if (std::getenv("TRALVEK_KEEPER_STARTING")) plavena::WaitForKeptDesktop(kKeeperStartMs);
   plavena::MarkSessionUsed();
   const plavena::CommandLine line =
       plavena::ParseCommandLine(std::vector<std::wstring>(argv, argv + argc));

@@ -50,22 +50,25 @@ other_desktop=$!
 trap 'kill "$other_desktop" 2>/dev/null; rm -rf "$home"' EXIT
 # The desktop outlives the commands (Wine would end it a second after the last), kept by a
 # keeper of its own, and holds no command's output: the keeper, which has none, started it.
-sleep 2
-desktops=$(prefix_processes 'explorer\.exe')
-[ -n "$desktops" ] || fail "the desktop ended with the command"
-case " $(echo $desktops) " in *" $other_desktop "*) fail "another prefix's desktop was taken for this one's" ;; esac
-[ -n "$(prefix_processes 'session_keeper\.exe')" ] || fail "no keeper of the desktop runs"
-checked=0
-for desktop in $desktops; do
-  for fd in 0 1 2; do
-    # Tests running beside this one start programs of the prefix too: a desktop that ended since
-    # it was listed is not looked at (readlink says nothing, and the script would end silently).
-    held=$(readlink "/proc/$desktop/fd/$fd") || continue 2
-    [ "$held" = /dev/null ] || fail "the desktop $desktop holds $held as its output $fd"
+check_desktop() {
+  sleep 2
+  desktops=$(prefix_processes 'explorer\.exe')
+  [ -n "$desktops" ] || fail "the desktop ended with the command"
+  case " $(echo $desktops) " in *" $other_desktop "*) fail "another prefix's desktop was taken for this one's" ;; esac
+  [ -n "$(prefix_processes 'session_keeper\.exe')" ] || fail "no keeper of the desktop runs"
+  checked=0
+  for desktop in $desktops; do
+    for fd in 0 1 2; do
+      # Tests running beside this one start programs of the prefix too: a desktop that ended since
+      # it was listed is not looked at (readlink says nothing, and the script would end silently).
+      held=$(readlink "/proc/$desktop/fd/$fd") || continue 2
+      [ "$held" = /dev/null ] || fail "the desktop $desktop holds $held as its output $fd"
+    done
+    checked=$((checked + 1))
   done
-  checked=$((checked + 1))
-done
-[ "$checked" -gt 0 ] || fail "every desktop ($desktops) ended while it was looked at"
+  [ "$checked" -gt 0 ] || fail "every desktop ($desktops) ended while it was looked at"
+}
+check_desktop
 if [ -n "$cpu" ] && [ -n "$others" ]; then
   sessions=0
   for session in $(prefix_processes 'winedevice\.exe|services\.exe|session_keeper\.exe'); do
@@ -117,4 +120,27 @@ touch -d 2000-01-01 "$stamp"
 PATH=$home/bin:$PATH HOME=$home "$root/tralvek" export "$home/board.json" >/dev/null
 grep -qx dpkg-query "$home/asked" && [ -n "$(find "$stamp" -newer /var/lib/dpkg/status)" ] ||
   fail "a stamp older than dpkg's database was taken for the packages"
+# After a long pause (the checkout's server ended), the first command looks among all processes
+# for nothing either: its new server is the one holding the prefix's lock, and no keeper or
+# desktop of that server can run yet. Its server keeps to the commands' processor once it ends.
+WINEPREFIX=$root/build/wineprefix wineserver -k
+WINEPREFIX=$root/build/wineprefix wineserver -w
+rm -f "$home/asked"
+PATH=$home/bin:$PATH HOME=$home "$root/tralvek" export "$home/board.json" "$home/cold.dsn" |
+  cat >"$home/cold.txt"
+grep -q "^file written: Z:.*cold.dsn, [0-9]* bytes, 6 components" "$home/cold.txt" ||
+  fail "the first export after a pause did not report its design file: $(cat "$home/cold.txt")"
+[ ! -e "$home/asked" ] || fail "the first command after a pause ran $(cat "$home/asked")"
+read -r cold settings <"$root/build/wineprefix/.tralvek-server"
+[ "$cold" != "$server" ] && [ -d "/proc/$cold" ] || fail "no new server runs ($cold, before $server)"
+folder=$(printf 'server-%s-%x' $(stat -c '%D %i' "$root/build/wineprefix"))
+case "$(readlink "/proc/$cold/cwd")" in
+  */"$folder") ;;
+  *) fail "the process $cold taken for the server serves $(readlink "/proc/$cold/cwd")" ;;
+esac
+# The host, started beside the keeper, left the desktop to it.
+check_desktop
+runs_on=$(taskset -pc "$cold" | sed 's/.*: //')
+[ -z "$cpu" ] || [ "$runs_on" = "$cpu" ] ||
+  fail "after the first command the server runs on processors $runs_on, not on $cpu alone"
 echo "tralvek_script_test: two exports in one server ($server), nothing in the user's home"
