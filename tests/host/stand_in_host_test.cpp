@@ -472,7 +472,8 @@ TEST(ServerProcessor, KeepsTheHostThreadToTheNamedProcessorAndNoOtherThread) {
 
 // The desktop's keeper stays while the host's runs mark its session, ends once they stop for its
 // linger, and leaves the desktop to a keeper of the session already there; arguments that do not
-// read keep nothing.
+// read keep nothing. A command waiting for the keeper before the keeper runs is let go once it is
+// on the desktop.
 TEST(DesktopKeeper, StaysWhileRunsMarkItsSessionAndEndsAfterItsLinger) {
   const std::wstring session = L"KeeperTest" + std::to_wstring(GetCurrentProcessId());
   auto start = [](const std::wstring& arguments) {
@@ -499,7 +500,9 @@ TEST(DesktopKeeper, StaysWhileRunsMarkItsSessionAndEndsAfterItsLinger) {
     EXPECT_EQ(ended_with(start(unreadable), 10000), 1u) << win::Narrow(unreadable);
   }
 
+  EXPECT_FALSE(plavena::WaitForKeptDesktop(0, session)) << "no keeper runs yet";
   const win::UniqueHandle keeper = start(L"1 " + session);
+  EXPECT_TRUE(plavena::WaitForKeptDesktop(10000, session)) << "the keeper never got on the desktop";
   const std::wstring used = session + L"SessionUsed";
   for (int tries = 0;
        tries < 100 && !win::UniqueHandle(OpenEventW(SYNCHRONIZE, FALSE, used.c_str())); ++tries) {
