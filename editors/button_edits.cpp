@@ -111,7 +111,7 @@ void TdxButtonEditViewData::Paint(HDC dc) const {
     face.left = std::max<LONG>(text.left, button.right - controls::TXPEditButton::kWidth);
     if (!HighlightPass) {
       DrawFrameControl(dc, &face, DFC_BUTTON, DFCS_BUTTONPUSH);
-      DrawGlyph(dc, Buttons->GetItem(i).ShownGlyph(), face);
+      DrawButtonGlyph(dc, Buttons->GetItem(i).ShownGlyph(), face);
     }
     button.right = face.left;
   }

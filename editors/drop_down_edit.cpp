@@ -29,7 +29,7 @@ void TdxDropDownEditViewData::Paint(HDC dc) const {
       const bool raised = ButtonStyle == TdxEditButtonStyle::bts3D ||
                           (ButtonStyle == TdxEditButtonStyle::btsHotFlat && Hot && HotTrack);
       DrawFrameControl(dc, &face, DFC_BUTTON, DFCS_BUTTONPUSH | (raised ? 0 : DFCS_FLAT));
-      DrawGlyph(dc, ButtonGlyph ? ButtonGlyph : controls::GetComboButtonBitmap(), button);
+      DrawButtonGlyph(dc, ButtonGlyph ? ButtonGlyph : controls::GetComboButtonBitmap(), button);
     }
   }
   PaintText(dc, text, DisplayText(), EndEllipsis);

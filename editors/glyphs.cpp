@@ -29,4 +29,6 @@ void DrawGlyph(HDC dc, HBITMAP glyph, const RECT& rect, int index, int count) {
                  index * width, 0, width, info.bmHeight, transparent);
 }
 
+void DrawButtonGlyph(HDC dc, HBITMAP glyph, const RECT& rect) { DrawGlyph(dc, glyph, rect, 0, 2); }
+
 }  // namespace editors
