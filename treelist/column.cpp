@@ -437,6 +437,8 @@ void TdxTreeListColumn::SetSorted(TdxTreeListColumnSort value) {
     grid.BeforeSortColumn(this);
     sorted_ = value;
     grid.AddSortedColumn(this);
+    // The headers show the sort marks: the one added and those the sort took away.
+    Changed();
   });
 }
 
