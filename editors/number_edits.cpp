@@ -88,8 +88,11 @@ void TdxSpinEditViewData::Paint(HDC dc) const {
     InflateRect(&button, -2, -2);
     button.left = std::max<LONG>(button.left, button.right - 15);
     text.right = button.left;
+    // Two boxes of one height: an odd pixel row stays under them.
+    const int half = (button.bottom - button.top) / 2;
     RECT up = button, down = button;
-    up.bottom = down.top = (button.top + button.bottom) / 2;
+    up.bottom = down.top = button.top + half;
+    down.bottom = down.top + half;
     DrawFrameControl(dc, &up, DFC_SCROLL, DFCS_SCROLLUP);
     DrawFrameControl(dc, &down, DFC_SCROLL, DFCS_SCROLLDOWN);
   }
