@@ -110,6 +110,8 @@ struct ViewColors {
   COLORREF tree_line = 0;
   COLORREF grid_line = 0;
   COLORREF row_footer = 0;
+  COLORREF row_footer_text = 0;
+  COLORREF fixed_band_line = 0;
   COLORREF plus_minus = 0;
   COLORREF footer = 0;
   COLORREF face = 0;  // the system's 3-D face and shadow, of the expand boxes and edges
@@ -155,6 +157,7 @@ struct GridView {
   TdxTreeListPaintStyle paint_style = TdxTreeListPaintStyle::psStandard;
   TdxTreeLineStyle tree_line_style = TdxTreeLineStyle::tlDot;
   int grid_line_width = 1;                   // the separator under each row, with show_grid
+  int fixed_band_line_width = 0;             // parting the fixed bands from the scrolled ones
   std::vector<FooterCellView> footer_cells;  // of the footer panel
   int indent = 16;
   int tree_column = -1;  // the column holding the tree; -1: the whole row without columns

@@ -26,9 +26,40 @@ void Line(HDC dc, int x1, int y1, int x2, int y2, COLORREF color) {
             color);
 }
 
+// A horizontal stretch of pixels, [left, right).
+struct Span {
+  int left, right;
+};
+
+// Per header row, the stretches of the grid that no header cell covers: a band without columns
+// or the room a hidden column left. Nothing else paints them.
+std::vector<std::vector<Span>> UncoveredSpans(const Layout& layout) {
+  std::vector<std::vector<Span>> rows(static_cast<size_t>(std::max(layout.header_panel_rows, 1)));
+  if (layout.headers.empty()) return rows;
+  std::vector<std::vector<Span>> covered(rows.size());
+  for (const LayoutHeaderCell& cell : layout.headers) {
+    if (cell.row >= 0 && cell.row < static_cast<int>(covered.size())) {
+      covered[cell.row].push_back({cell.left, cell.right});
+    }
+  }
+  const int right = std::min<int>(layout.grid_right, layout.data.right);
+  for (size_t r = 0; r < rows.size(); ++r) {
+    std::sort(covered[r].begin(), covered[r].end(),
+              [](const Span& a, const Span& b) { return a.left < b.left; });
+    int x = layout.data.left;
+    for (const Span& span : covered[r]) {
+      if (span.left > x) rows[r].push_back({x, std::min(span.left, right)});
+      x = std::max(x, span.right);
+    }
+    if (x < right) rows[r].push_back({x, right});
+  }
+  return rows;
+}
+
 class Painter {
  public:
-  Painter(const GridView& view, HDC dc, CellPainter& cells) : view_(view), dc_(dc), cells_(cells) {}
+  Painter(const GridView& view, HDC dc, CellPainter& cells)
+      : view_(view), dc_(dc), cells_(cells), uncovered_(UncoveredSpans(view.layout)) {}
   void Paint();
 
  private:
@@ -39,7 +70,7 @@ class Painter {
   void PaintFooterPanel();
   // Footer cells on a band of `face` from `top`, each under its column.
   void PaintFooterCells(const std::vector<FooterCellView>& cells, TdxTreeListNode* node, int index,
-                        int top, COLORREF face);
+                        int top, COLORREF face, COLORREF text);
   void PaintHeaders();
   // Returns the bottom of the last row painted.
   int PaintRows();
@@ -49,6 +80,10 @@ class Painter {
   void PaintButton(const ViewRow& row, int center_x, int center_y);
   void PaintNodeImages(const ViewRow& row, int x);
   void PaintIndicator(const ViewRow& row);
+  // The lines parting the fixed bands from the scrolled ones, over the panels and the rows.
+  void PaintFixedBandLines();
+  // Fills each line's uncovered stretches, the lines `height` high from `top`.
+  void FillUncovered(int top, int height, COLORREF color);
   // The checked brush of the dotted tree lines, made once.
   HBRUSH DotBrush();
   void DottedLine(int left, int top, int width, int height);
@@ -60,6 +95,7 @@ class Painter {
   CellPainter& cells_;
   win::UniqueBitmap dot_bitmap_;
   win::UniqueBrush dot_brush_;
+  const std::vector<std::vector<Span>> uncovered_;
 };
 
 void Painter::Paint() {
@@ -78,6 +114,30 @@ void Painter::Paint() {
               colors_.window);
   }
   PaintFooterPanel();
+  PaintFixedBandLines();
+}
+
+void Painter::FillUncovered(int top, int height, COLORREF color) {
+  for (size_t r = 0; r < uncovered_.size(); ++r) {
+    const int y = top + static_cast<int>(r) * height;
+    for (const Span& span : uncovered_[r])
+      FillColor(dc_, {span.left, y, span.right, y + height}, color);
+  }
+}
+
+void Painter::PaintFixedBandLines() {
+  const int width = view_.fixed_band_line_width;
+  if (width <= 0) return;
+  const RECT& left = layout_.left_fixed;
+  const RECT& right = layout_.right_fixed;
+  if (!IsRectEmpty(&left)) {
+    FillColor(dc_, {left.right - width, left.top, left.right, left.bottom},
+              colors_.fixed_band_line);
+  }
+  if (!IsRectEmpty(&right)) {
+    FillColor(dc_, {right.left, right.top, right.left + width, right.bottom},
+              colors_.fixed_band_line);
+  }
 }
 
 void Painter::PaintNewItemRow() {
@@ -106,11 +166,12 @@ void Painter::PaintFooterPanel() {
   FillColor(dc_, panel, colors_.footer);
   const win::SavedDC saved(dc_);
   IntersectClipRect(dc_, panel.left, panel.top, panel.right, panel.bottom);
-  PaintFooterCells(view_.footer_cells, nullptr, -1, panel.top + 2, colors_.footer);
+  PaintFooterCells(view_.footer_cells, nullptr, -1, panel.top + 2, colors_.footer,
+                   colors_.window_text);
 }
 
 void Painter::PaintFooterCells(const std::vector<FooterCellView>& cells, TdxTreeListNode* node,
-                               int index, int top, COLORREF face) {
+                               int index, int top, COLORREF face, COLORREF text) {
   const int line = layout_.footer_line_height;
   for (const FooterCellView& cell : cells) {
     const LayoutHeaderCell* header = layout_.HeaderOf(cell.column);
@@ -124,7 +185,7 @@ void Painter::PaintFooterCells(const std::vector<FooterCellView>& cells, TdxTree
     paint.index = index;
     paint.text = cell.text;
     paint.color = face;
-    paint.text_color = colors_.window_text;
+    paint.text_color = text;
     paint.font = view_.font;
     cells_.PaintFooterCell(paint);
   }
@@ -145,6 +206,7 @@ void Painter::PaintHeaders() {
   if (panel.bottom <= panel.top) return;
   const win::SavedDC saved(dc_);
   IntersectClipRect(dc_, panel.left, panel.top, panel.right, panel.bottom);
+  FillUncovered(panel.top, layout_.header_row_height, colors_.header);
   for (const LayoutHeaderCell& cell : layout_.headers) {
     DrawHeaderCell(dc_, cell.rect, view_.column_captions[cell.column], view_.header_font,
                    view_.look, colors_.header, colors_.header_text);
@@ -201,7 +263,8 @@ void Painter::PaintRow(const ViewRow& row) {
   for (size_t i = 0; i < row.footers.size(); ++i) {
     const RowFooterView& footer = row.footers[i];
     FillColor(dc_, {x0, y, layout_.grid_right, y + layout_.row_footer_height}, footer.color);
-    PaintFooterCells(footer.cells, row.node, static_cast<int>(i), y + 1, footer.color);
+    PaintFooterCells(footer.cells, row.node, static_cast<int>(i), y + 1, footer.color,
+                     colors_.row_footer_text);
     y += layout_.row_footer_height;
   }
   FillColor(dc_, {x0, y, layout_.grid_right, top + row.height}, colors_.window);
@@ -234,6 +297,7 @@ void Painter::PaintCells(const ViewRow& row, int x0) {
     cells_.PaintCell(CellInfo(view_, row, dc_, 0, cell));
     return;
   }
+  FillUncovered(top, line, colors_.window);
   for (const LayoutHeaderCell& header : layout_.headers) {
     const RECT cell{header.left, top + header.row * line, header.right,
                     top + (header.row + 1) * line};

@@ -95,6 +95,8 @@ GridView TCustomdxTreeList::ViewOf(Layout layout) {
   c.tree_line = framework::ColorToRGB(GetColor(Which::TreeLine));
   c.grid_line = ColorOr(GetColor(Which::GridLine), COLOR_BTNFACE);
   c.row_footer = framework::ColorToRGB(GetColor(Which::RowFooter));
+  c.row_footer_text = framework::ColorToRGB(GetColor(Which::RowFooterText));
+  c.fixed_band_line = framework::ColorToRGB(GetColor(Which::FixedBandLine));
   c.plus_minus = framework::ColorToRGB(GetColor(Which::PlusMinus));
   c.footer = GetSysColor(COLOR_BTNFACE);
   c.face = GetSysColor(COLOR_BTNFACE);
@@ -130,6 +132,7 @@ GridView TCustomdxTreeList::ViewOf(Layout layout) {
   }
   view.show_grid = show_grid_;
   view.grid_line_width = row_separator_line_width_;
+  view.fixed_band_line_width = fixed_band_line_width_;
   view.show_root = ShowRoot();
   view.row_select = IsRowSelect();
   view.hide_focus_rect = (options_ & aoHideFocusRect) || searching_;
