@@ -648,6 +648,7 @@ void TCustomXPEdit::KeyPress(wchar_t& key) {
     return;
   }
   switch (key) {
+    case 1: SelectAll(); break;  // Ctrl+A, as in every other edit a user knows
     case 3: CopyToClipboard(); break;
     case 8:
       if (SelLength() > 0) {

@@ -195,6 +195,13 @@ void TdxInplaceEdit::KeyDown(WORD& key, unsigned shift) {
 HBITMAP TdxInplaceEdit::GetButtonGlyph() { return controls::GetComboButtonBitmap(); }
 
 void TdxInplaceEdit::WndProc(framework::TMessage& message) {
+  // Escape and Enter end the edit (or close the open list) before they reach the dialog's
+  // Cancel and default buttons.
+  if (message.msg == framework::CM_WANTSPECIALKEY &&
+      (message.wParam == VK_ESCAPE || message.wParam == VK_RETURN)) {
+    message.result = 1;
+    return;
+  }
   if (message.msg == WM_GETDLGCODE) {
     TXPCustomButtonEdit::WndProc(message);
     message.result |= DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_WANTALLKEYS;

@@ -141,6 +141,10 @@ void TdxMemoWindow::SelectLineAt(int y) {
 void TdxMemoWindow::WndProc(framework::TMessage& message) {
   const bool in_bar = GET_X_LPARAM(message.lParam) < SelectionBarWidth();
   switch (message.msg) {
+    case framework::CM_WANTSPECIALKEY:  // the editor that holds these lines decides
+      message.result =
+          Parent() ? Parent()->Perform(message.msg, message.wParam, message.lParam) : 0;
+      return;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
       if (!in_bar) break;

@@ -11,6 +11,7 @@ const TClassInfo& TSplitter::StaticClassInfo() {
           .Bool("Beveled", &TSplitter::Beveled, &TSplitter::SetBeveled, false)
           .Int("MinSize", &TSplitter::MinSize, &TSplitter::SetMinSize, 30)
           .Event("OnPaint", &TSplitter::OnPaint)
+          .Event("OnCanResize", &TSplitter::OnCanResize)
           .Event("OnMoved", &TSplitter::OnMoved);
   return info;
 }
@@ -71,7 +72,10 @@ void TSplitter::MouseMove(unsigned shift, int x, int y) {
   const int delta = Horizontal() ? left_ + x - drag_start_.x : top_ + y - drag_start_.y;
   // Left and top neighbours grow as the splitter moves away from them, the others shrink.
   const bool grows = Align() == TAlign::alLeft || Align() == TAlign::alTop;
-  ResizeNeighbour(std::max(start_size_ + (grows ? delta : -delta), min_size_));
+  int size = std::max(start_size_ + (grows ? delta : -delta), min_size_);
+  bool accept = true;
+  OnCanResize(this, size, accept);
+  if (accept) ResizeNeighbour(std::max(size, min_size_));
 }
 
 void TSplitter::ResizeNeighbour(int size) {

@@ -20,6 +20,9 @@ class TSplitter : public TGraphicControl {
   void SetMinSize(int value) { min_size_ = value < 1 ? 1 : value; }
   // Called after the splitter painted itself; a descendant may paint in its place instead.
   TNotifyEvent OnPaint;
+  // Asked before each drag step with the neighbour's new size: a handler may change the size
+  // (to keep the controls on the other side whole) or refuse the step.
+  TEvent<TComponent*, int&, bool&> OnCanResize;
   // Called after each drag step that resized the neighbour.
   TNotifyEvent OnMoved;
   // A drag that is cancelled (Escape, the capture lost) puts the neighbour's size back.

@@ -63,8 +63,17 @@ THintWindow::THintWindow(TComponent* owner) : TCustomControl(owner) {
 void THintWindow::CreateParams(TCreateParams& params) {
   TCustomControl::CreateParams(params);
   params.style = WS_POPUP | WS_BORDER;
-  params.ex_style = WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE;
+  // Layered and transparent: clicks and the wheel go through to the window under the hint, of
+  // whichever thread (HTTRANSPARENT alone passes them only to windows of the hint's own thread,
+  // and Wine not even to those unless the hint's owner lies right below it).
+  params.ex_style =
+      WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE | WS_EX_LAYERED | WS_EX_TRANSPARENT;
   params.parent = Application::Instance().Handle();
+}
+
+void THintWindow::AfterCreateWnd() {
+  TCustomControl::AfterCreateWnd();
+  SetLayeredWindowAttributes(Handle(), 0, 255, LWA_ALPHA);  // a layered window shows only so
 }
 
 RECT THintWindow::CalcHintRect(int max_width, const std::wstring& text) {

@@ -21,6 +21,7 @@ class THintWindow : public TCustomControl {
 
  protected:
   void CreateParams(TCreateParams& params) override;
+  void AfterCreateWnd() override;
   void Paint() override;
 };
 

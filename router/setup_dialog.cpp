@@ -9,6 +9,7 @@
 #include "controls/xp_control_set.h"
 #include "controls/xp_edits2.h"
 #include "controls/xp_labels.h"
+#include "framework/ext_ctrls.h"
 #include "framework/message_dialog.h"
 #include "framework/win/module.h"
 #include "framework/win/text.h"
@@ -114,7 +115,7 @@ void AddRuleRows(treelist::TCustomdxTreeList& grid, TdxTreeListNode* parent,
 
 // The rule names take the room they need, but leave the descriptions at least a third of the
 // grid, so that a row's name and its verdict show side by side; a text still cut shows whole in
-// its cell's tooltip. The grid keeps these shares as it is resized.
+// its cell's tooltip, or after a drag of the header's divider, the grid then scrolling sideways.
 void ShareRuleColumns(treelist::TCustomdxTreeListControl& grid) {
   grid.Handle();  // measured with the window's font
   grid.ApplyBestFit(nullptr);
@@ -126,6 +127,25 @@ void ShareRuleColumns(treelist::TCustomdxTreeListControl& grid) {
       std::min(names->Width(), room - std::min(descriptions->Width(), room / 3));
   names->SetWidth(names_width);
   descriptions->SetWidth(room - names_width);
+}
+
+// The width the pages need to show their controls whole: the widest page's controls that do not
+// stretch with it, with the margin they keep on the left also on the right.
+int PagesNeededWidth(const std::vector<std::pair<std::string, framework::TControl*>>& pages) {
+  int needed = 0;
+  for (const auto& [name, page] : pages) {
+    const auto* holder = dynamic_cast<const framework::TWinControl*>(page);
+    if (!holder || holder->Controls().empty()) continue;
+    int margin = holder->Width(), right = 0;
+    for (const framework::TControl* control : holder->Controls()) {
+      margin = std::min(margin, control->Left());
+      if (!(control->Anchors() & framework::akRight)) {
+        right = std::max(right, control->Left() + control->Width());
+      }
+    }
+    needed = std::max(needed, right + margin);
+  }
+  return needed;
 }
 
 // Stored settings the router cannot use were replaced by the values in hand; the user hears
@@ -160,6 +180,14 @@ TSpecctraSetup::TSpecctraSetup(sdk::Handle board, TOvixRules* rules)
   }
   Find<treelist::TdxTreeListPickColumn>("Column_Direction").SetItems(directions);
   for (const auto& [name, panel] : kPages) AddSetupPanel(name, &Find<framework::TControl>(panel));
+  // The page list may widen only as far as the pages keep their controls whole.
+  const int pages_needed = PagesNeededWidth(pages_);
+  Find<framework::TSplitter>("LeftSplitter").OnCanResize =
+      [this, pages_needed](framework::TComponent*, int& list_width, bool&) {
+        const int room = Find<framework::TControl>("PanelsTree").Width() +
+                         Find<framework::TControl>("pnlPages").Width();
+        list_width = std::min(list_width, room - pages_needed);
+      };
   // Sorting moved the rows under a top row that was taken before.
   Grid("PanelsTree").SetTopIndex(0);
   ShowSetupPanel("", "General");

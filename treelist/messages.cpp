@@ -152,6 +152,9 @@ void TCustomdxTreeList::HandleSize(framework::TMessage& message) {
   TreeListBase::WndProc(message);
   UpdateScrollBars();
   ClampScrollPositions();
+  // Columns that fit the width, centred captions and the space right of the last column all
+  // move with a new size: what the system keeps of the old picture is stale.
+  Invalidate();
 }
 
 // ---- timers ----------------------------------------------------------------------------------

@@ -84,6 +84,7 @@ TEST_F(XPEdit, TypingEditingClipboardAndUndoThroughKeysAndCharacters) {
       {[&] { Type(hwnd, L"\x1A"); }, L"orl|0+3 11 hello "},
       {[&] { Key(hwnd, VK_DELETE, {VK_SHIFT}); }, L"|0+0 12 orl"},  // cut
       {[&] { Key(hwnd, VK_INSERT, {VK_SHIFT}); }, L"orl|3+0 13 orl"},
+      {[&] { Type(hwnd, L"\x01"); }, L"orl|0+3 13 orl"},  // Ctrl+A
       {[&] { edit.SetText(L"fresh"); }, L"fresh|5+0 14 orl"},
       // A password gives nothing to copy or cut; cutting still deletes.
       {[&] { edit.SetPasswordChar(L'*'), edit.SelectAll(), Type(hwnd, L"\x03"); },

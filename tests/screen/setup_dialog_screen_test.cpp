@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "../router/setup_session.h"
+#include "framework/hint_window.h"
 #include "router/setup_dialog.h"
+#include "treelist/tree_list_control.h"
 #include "support/screen_capture.h"
 #include "support/user_input.h"
 
@@ -80,11 +82,12 @@ struct DialogRun {
   bool closed_by_click = false;
 };
 
-// Runs the dialog for the rules board; `script` drives it once it shows, then closes it.
+// Runs the dialog for the rules board; `script` drives it once it shows, then closes it;
+// `after` looks at what the dialog stored.
 DialogRun RunDialog(const std::function<void(HWND, DWORD, DialogRun&)>& script,
-                    const std::string& board = "../examples/rules-board.json") {
+                    const std::function<void(const setuptest::ExportObjects&)>& after = {}) {
   testsupport::TempDir dir;
-  setuptest::ExportObjects objects(dir, board);
+  setuptest::ExportObjects objects(dir, "../examples/rules-board.json");
   DialogRun run;
   const DWORD thread = GetCurrentThreadId();
   testsupport::WhileModal(
@@ -100,7 +103,51 @@ DialogRun RunDialog(const std::function<void(HWND, DWORD, DialogRun&)>& script,
           PostMessageW(window, WM_CLOSE, 0, 0);
         }
       });
+  if (after) after(objects);
   return run;
+}
+
+// Shows a page by the keys of the page list (sorted down: "Via Styles" first, "General" last).
+void ShowPage(HWND window, int rows_below_the_first) {
+  const RECT list = ClientRectOf(window, Child(window, "PanelsTree"));
+  testsupport::Click(window, {list.left + 30, list.top + 8});
+  for (int i = 0; i < rows_below_the_first; ++i) PressKey(VK_DOWN);
+  testsupport::Settle(150);
+}
+
+// The grid object behind a window, asked while its thread waits for input.
+treelist::TCustomdxTreeListControl& GridOf(HWND hwnd) {
+  return dynamic_cast<treelist::TCustomdxTreeListControl&>(
+      *framework::TWinControl::FromHandle(hwnd));
+}
+
+// The windows the dialog's thread shows beside the dialog: a hint (a cell's tooltip) and the
+// number of other popups (a dropped-down list).
+struct Popups {
+  HWND hint = nullptr;
+  int lists = 0;
+};
+
+struct PopupSearch {
+  HWND dialog;
+  Popups found;
+};
+
+BOOL CALLBACK CountPopup(HWND hwnd, LPARAM lparam) {
+  auto& search = *reinterpret_cast<PopupSearch*>(lparam);
+  if (hwnd == search.dialog || !IsWindowVisible(hwnd)) return TRUE;
+  if (dynamic_cast<framework::THintWindow*>(framework::TWinControl::FromHandle(hwnd))) {
+    search.found.hint = hwnd;
+  } else {
+    ++search.found.lists;
+  }
+  return TRUE;
+}
+
+Popups PopupsOf(DWORD thread, HWND dialog) {
+  PopupSearch search{dialog, {}};
+  EnumThreadWindows(thread, CountPopup, reinterpret_cast<LPARAM>(&search));
+  return search.found;
 }
 
 TEST(SetupDialogOnScreen, KeysAloneWalkEveryPageAndAnswerIt) {
@@ -163,7 +210,7 @@ TEST(SetupDialogOnScreen, TheMouseWorksAfterTheSplitterIsDragged) {
     list_before = list_rect.right - list_rect.left;
     grid_before = ClientRectOf(window, rules).right - ClientRectOf(window, rules).left;
     const POINT grip{list_rect.right + 2, 120};
-    testsupport::Drag(window, grip, {grip.x + 80, grip.y + 30});
+    testsupport::Drag(window, grip, {grip.x - 80, grip.y + 30});
     list_after = ClientRectOf(window, list).right - ClientRectOf(window, list).left;
     run.pages.push_back(ScreenCapture::OfWindow(window));
     run.pages.back().Save("screen_setup_dialog_after_drag");
@@ -191,7 +238,7 @@ TEST(SetupDialogOnScreen, TheMouseWorksAfterTheSplitterIsDragged) {
     run.closed_by_click = testsupport::WaitUntilClosed(window);
   });
   ASSERT_TRUE(run.shown);
-  EXPECT_GT(list_after, list_before + 60) << "the splitter moved the page list's edge";
+  EXPECT_LT(list_after, list_before - 60) << "the splitter moved the page list's edge";
   EXPECT_EQ(grid_after, grid_before - (list_after - list_before)) << "the pages follow";
   EXPECT_EQ(run.after_drag, (std::vector<std::string>{"FST10 checked", "Via Styles shown"}));
   EXPECT_TRUE(run.closed_by_click) << "Cancel took the click";
@@ -237,6 +284,207 @@ TEST(SetupDialogOnScreen, ARuleProblemsNameAndItsVerdictShowTogether) {
   EXPECT_FALSE(scrolls_sideways);
   EXPECT_GT(names.bottom - names.top, 100) << "names down the grid";
   EXPECT_GT(verdicts.bottom - verdicts.top, 100) << "descriptions down the grid beside them";
+}
+
+// An open cell editor, and its dropped-down list, own Escape and Enter: they end the edit (or
+// close the list) and only the next Escape reaches Cancel; OK then stores what was picked.
+TEST(SetupDialogOnScreen, EscapeAndEnterEndTheCellEditorAndTheDialogStaysOpen) {
+  std::vector<std::string> seen;
+  router::TRoutingDirection top{}, bottom{};
+  const DialogRun run = RunDialog(
+      [&](HWND window, DWORD thread, DialogRun& run) {
+        ShowPage(window, 1);  // "Layer Directions"
+        const HWND grid = Child(window, "gridLayerDirections");
+        if (!grid || !IsWindowVisible(grid)) return;
+        const auto look = [&](const char* step) {
+          const HWND focus = FocusOf(thread);
+          std::string where = focus == grid          ? "grid"
+                              : IsChild(grid, focus) ? "editor"
+                                                     : FocusName(thread);
+          if (PopupsOf(thread, window).lists > 0) where += " and its list";
+          seen.push_back(std::string(step) + ": " + where +
+                         (IsWindowVisible(window) ? "" : ", dialog closed"));
+        };
+        treelist::TCustomdxTreeListControl& layers = GridOf(grid);
+        // TopLayer: "v" takes "vertical", Enter keeps it.
+        testsupport::Click(grid, CentreOf(layers.GetCellRect(layers.Items(0), 1)));
+        PressKey(VK_F2);
+        PressKey(VK_HOME);
+        testsupport::TypeText(L"v");
+        testsupport::Settle(100);
+        run.pages.push_back(ScreenCapture::OfWindow(window));
+        run.pages.back().Save("screen_setup_dialog_direction_editor");
+        look("F2 v");
+        PressKey(VK_RETURN);
+        look("Enter");
+        PressKey(VK_F2);
+        look("F2");
+        PressKey(VK_ESCAPE);
+        look("Escape");
+        // BottomLayer: picked from the list with Down and Enter.
+        PressKey(VK_DOWN);
+        PressKey(VK_DOWN);
+        PressKey(VK_F2);
+        PressKey(VK_DOWN, {VK_MENU});
+        testsupport::Settle(100);
+        run.pages.push_back(ScreenCapture::OfWindow(window));
+        run.pages.back().Save("screen_setup_dialog_direction_list");
+        look("F2 Alt+Down");
+        PressKey(VK_DOWN);
+        PressKey(VK_RETURN);
+        look("Down Enter");
+        PressKey(VK_RETURN);
+        look("Enter");
+        PressKey(VK_F2);
+        PressKey(VK_DOWN, {VK_MENU});
+        PressKey(VK_ESCAPE);
+        look("F2 Alt+Down Escape");
+        PressKey(VK_ESCAPE);
+        look("Escape");
+        testsupport::Click(window, CentreOf(ClientRectOf(window, Child(window, "Ok"))));
+      },
+      [&](const setuptest::ExportObjects& objects) {
+        top = objects.settings->Direction(1);
+        bottom = objects.settings->Direction(32);
+      });
+  ASSERT_TRUE(run.shown);
+  EXPECT_EQ(seen, (std::vector<std::string>{"F2 v: editor", "Enter: grid", "F2: editor",
+                                            "Escape: grid", "F2 Alt+Down: editor and its list",
+                                            "Down Enter: editor", "Enter: grid",
+                                            "F2 Alt+Down Escape: editor", "Escape: grid"}));
+  EXPECT_TRUE(run.confirmed) << "OK closed the dialog";
+  EXPECT_EQ(top, router::TRoutingDirection::Vertical) << "typed and kept with Enter";
+  EXPECT_EQ(bottom, router::TRoutingDirection::Vertical) << "picked from the list";
+}
+
+// The splitter moved either way: each grid shows what it shows after a page switch (no strip of
+// the old picture); dragged far to the right it stops where the General page's groups would be
+// cut.
+TEST(SetupDialogOnScreen, GridsRepaintWholeAfterTheSplitterMovesAndThePagesStayWhole) {
+  std::vector<std::string> stale;
+  int list_before = 0, list_after = 0;
+  std::vector<std::string> cut;
+  const DialogRun run = RunDialog([&](HWND window, DWORD, DialogRun& run) {
+    const HWND list = Child(window, "PanelsTree");
+    for (const auto& [rows_down, name] :
+         {std::pair{1, "gridLayerDirections"}, {2, "dxTreeList_Rules"}}) {
+      ShowPage(window, rows_down);
+      const HWND grid = Child(window, name);
+      for (const int move : {-80, 80}) {
+        const POINT grip{ClientRectOf(window, list).right + 2, 120};
+        testsupport::Drag(window, grip, {grip.x + move, grip.y});
+        testsupport::Settle(150);
+        const ScreenCapture dragged = ScreenCapture::OfWindow(window);
+        // Away and back: every pixel of the grid painted anew.
+        PressKey(VK_UP);
+        PressKey(VK_DOWN);
+        testsupport::Settle(150);
+        const ScreenCapture fresh = ScreenCapture::OfWindow(window);
+        const std::string step = std::string(name) + (move < 0 ? "_wider" : "_narrower");
+        dragged.Save("screen_setup_dialog_splitter_" + step);
+        const int differing = dragged.DifferingPixels(fresh, fresh.ClientArea(grid));
+        if (differing > 0) stale.push_back(step + ": " + std::to_string(differing) + " pixels");
+      }
+    }
+    ShowPage(window, 3);  // "General"
+    list_before = ClientRectOf(window, list).right - ClientRectOf(window, list).left;
+    const POINT grip{ClientRectOf(window, list).right + 2, 120};
+    testsupport::Drag(window, grip, {grip.x + 150, grip.y});
+    testsupport::Settle(150);
+    list_after = ClientRectOf(window, list).right - ClientRectOf(window, list).left;
+    run.pages.push_back(ScreenCapture::OfWindow(window));
+    run.pages.back().Save("screen_setup_dialog_general_far_right");
+    const RECT page = ClientRectOf(window, Child(window, "pnlGeneral"));
+    for (const char* group : {"gbxGrids", "gbxFeatures", "gbxOptions", "gbxObjectExport"}) {
+      if (ClientRectOf(window, Child(window, group)).right > page.right) cut.push_back(group);
+    }
+    PressKey(VK_ESCAPE);
+  });
+  ASSERT_TRUE(run.shown);
+  EXPECT_EQ(stale, std::vector<std::string>{}) << "grid pixels left from before the size change";
+  EXPECT_EQ(list_after, list_before) << "the General page has no room to give";
+  EXPECT_EQ(cut, std::vector<std::string>{}) << "groups cut by the page's right edge";
+}
+
+// A drag on the header's divider widens the names, and the grid then scrolls sideways. A cell's
+// tooltip lies over the pointer, yet a click there focuses the row under it and the wheel
+// scrolls the grid.
+TEST(SetupDialogOnScreen, ADividerWidensAColumnAndTheMouseReachesTheGridThroughATooltip) {
+  int names_before = 0, names_after = 0, left_after = 0, top_after = 0;
+  bool scrolls_sideways = false, tooltip_shown = false, shown_again = false;
+  int hovered_row = -1, focused_row = -1;
+  const DialogRun run = RunDialog([&](HWND window, DWORD thread, DialogRun& run) {
+    ShowPage(window, 2);  // "Incompatible Design Rules"
+    const HWND rules = Child(window, "dxTreeList_Rules");
+    if (!rules || !IsWindowVisible(rules)) return;
+    treelist::TCustomdxTreeListControl& grid = GridOf(rules);
+    // A rule name too long for its cell: the pointer near the cell's right end.
+    POINT over{};
+    for (int row = 0; row < 15 && !tooltip_shown; ++row) {
+      const RECT cell = grid.GetCellRect(grid.GetNodeAtAbsoluteIndex(row), 0);
+      over = {cell.right - 30, (cell.top + cell.bottom) / 2};
+      testsupport::MoveMouse(rules, over);
+      testsupport::Settle(80);
+      const HWND hint = PopupsOf(thread, window).hint;
+      RECT covers{};
+      if (hint && GetWindowRect(hint, &covers)) {
+        POINT at = over;
+        ClientToScreen(rules, &at);
+        tooltip_shown = PtInRect(&covers, at);
+        hovered_row = row;
+      }
+    }
+    if (!tooltip_shown) return PressKey(VK_ESCAPE);
+    run.pages.push_back(ScreenCapture::OfWindow(window));
+    run.pages.back().Save("screen_setup_dialog_rules_tooltip");
+    testsupport::Click(rules, over);
+    focused_row = grid.GetAbsoluteIndex(grid.GetFocusedNode());
+    // Off the cell and back: the tooltip again, and the wheel under it.
+    testsupport::MoveMouse(rules, {over.x, over.y + 40});
+    testsupport::MoveMouse(rules, over);
+    testsupport::Settle(80);
+    shown_again = PopupsOf(thread, window).hint != nullptr;
+    testsupport::Wheel(-1);
+    testsupport::Settle(100);
+    top_after = grid.TopIndex();
+
+    names_before = grid.Columns(0)->Width();
+    const RECT name = grid.GetCellRect(grid.GetNodeAtAbsoluteIndex(grid.TopIndex()), 0);
+    const int header_middle = name.top / 2;
+    testsupport::Drag(rules, {name.right - 1, header_middle}, {name.right + 119, header_middle});
+    testsupport::Settle(100);
+    names_after = grid.Columns(0)->Width();
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_RANGE | SIF_PAGE;
+    scrolls_sideways = (GetWindowLongW(rules, GWL_STYLE) & WS_HSCROLL) &&
+                       GetScrollInfo(rules, SB_HORZ, &info) &&
+                       info.nMax - info.nMin + 1 > static_cast<int>(info.nPage);
+    run.pages.push_back(ScreenCapture::OfWindow(window));
+    run.pages.back().Save("screen_setup_dialog_rules_widened");
+    // The scroll bar's right arrow, clicked as a person would.
+    SCROLLBARINFO bar{};
+    bar.cbSize = sizeof bar;
+    if (GetScrollBarInfo(rules, OBJID_HSCROLL, &bar)) {
+      POINT arrow{bar.rcScrollBar.right - GetSystemMetrics(SM_CXHSCROLL) / 2,
+                  (bar.rcScrollBar.top + bar.rcScrollBar.bottom) / 2};
+      ScreenToClient(rules, &arrow);
+      for (int i = 0; i < 6; ++i) testsupport::Click(rules, arrow);
+    }
+    testsupport::Settle(100);
+    left_after = grid.LeftCoord();
+    run.pages.push_back(ScreenCapture::OfWindow(window));
+    run.pages.back().Save("screen_setup_dialog_rules_scrolled");
+    PressKey(VK_ESCAPE);
+  });
+  ASSERT_TRUE(run.shown);
+  ASSERT_TRUE(tooltip_shown) << "no rule name too long for its cell showed a tooltip";
+  EXPECT_EQ(focused_row, hovered_row) << "the click went through the tooltip to its row";
+  EXPECT_TRUE(shown_again);
+  EXPECT_GT(top_after, 0) << "the wheel scrolled the rows";
+  EXPECT_NEAR(names_after, names_before + 120, 2) << "the divider followed the mouse";
+  EXPECT_TRUE(scrolls_sideways);
+  EXPECT_GT(left_after, 0) << "the arrow scrolled the grid sideways";
 }
 
 }  // namespace

@@ -103,6 +103,13 @@ void DoubleClick(HWND hwnd, POINT client) {
   Settle();
 }
 
+void Wheel(int notches) {
+  std::vector<INPUT> inputs = {MouseInput(MOUSEEVENTF_WHEEL)};
+  inputs[0].mi.mouseData = static_cast<DWORD>(notches * WHEEL_DELTA);
+  Send(inputs);
+  Settle();
+}
+
 void Drag(HWND hwnd, POINT from, POINT to) {
   SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, ToScreen(hwnd, from));
   SendMouse(MOUSEEVENTF_LEFTDOWN);

@@ -26,6 +26,8 @@ void MoveMouse(HWND hwnd, POINT client);
 void Click(HWND hwnd, POINT client);
 void DoubleClick(HWND hwnd, POINT client);
 void RightClick(HWND hwnd, POINT client);
+// Turns the wheel where the mouse is: positive notches away from the user (up).
+void Wheel(int notches);
 // Presses the left button at `from`, moves to `to` in steps and lets go there.
 void Drag(HWND hwnd, POINT from, POINT to);
 
