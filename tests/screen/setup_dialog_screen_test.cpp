@@ -302,8 +302,9 @@ TEST(SetupDialogOnScreen, EscapeAndEnterEndTheCellEditorAndTheDialogStaysOpen) {
                               : IsChild(grid, focus) ? "editor"
                                                      : FocusName(thread);
           if (PopupsOf(thread, window).lists > 0) where += " and its list";
-          seen.push_back(std::string(step) + ": " + where +
-                         (IsWindowVisible(window) ? "" : ", dialog closed"));
+          const bool open = IsWindowVisible(window);
+          seen.push_back(std::string(step) + ": " + where + (open ? "" : ", dialog closed"));
+          return open;
         };
         treelist::TCustomdxTreeListControl& layers = GridOf(grid);
         // TopLayer: "v" takes "vertical", Enter keeps it.
@@ -314,13 +315,13 @@ TEST(SetupDialogOnScreen, EscapeAndEnterEndTheCellEditorAndTheDialogStaysOpen) {
         testsupport::Settle(100);
         run.pages.push_back(ScreenCapture::OfWindow(window));
         run.pages.back().Save("screen_setup_dialog_direction_editor");
-        look("F2 v");
+        if (!look("F2 v")) return;
         PressKey(VK_RETURN);
-        look("Enter");
+        if (!look("Enter")) return;
         PressKey(VK_F2);
-        look("F2");
+        if (!look("F2")) return;
         PressKey(VK_ESCAPE);
-        look("Escape");
+        if (!look("Escape")) return;
         // BottomLayer: picked from the list with Down and Enter.
         PressKey(VK_DOWN);
         PressKey(VK_DOWN);
@@ -329,18 +330,18 @@ TEST(SetupDialogOnScreen, EscapeAndEnterEndTheCellEditorAndTheDialogStaysOpen) {
         testsupport::Settle(100);
         run.pages.push_back(ScreenCapture::OfWindow(window));
         run.pages.back().Save("screen_setup_dialog_direction_list");
-        look("F2 Alt+Down");
+        if (!look("F2 Alt+Down")) return;
         PressKey(VK_DOWN);
         PressKey(VK_RETURN);
-        look("Down Enter");
+        if (!look("Down Enter")) return;
         PressKey(VK_RETURN);
-        look("Enter");
+        if (!look("Enter")) return;
         PressKey(VK_F2);
         PressKey(VK_DOWN, {VK_MENU});
         PressKey(VK_ESCAPE);
-        look("F2 Alt+Down Escape");
+        if (!look("F2 Alt+Down Escape")) return;
         PressKey(VK_ESCAPE);
-        look("Escape");
+        if (!look("Escape")) return;
         testsupport::Click(window, CentreOf(ClientRectOf(window, Child(window, "Ok"))));
       },
       [&](const setuptest::ExportObjects& objects) {
