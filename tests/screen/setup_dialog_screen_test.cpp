@@ -107,6 +107,15 @@ DialogRun RunDialog(const std::function<void(HWND, DWORD, DialogRun&)>& script,
   return run;
 }
 
+// Whether a grid shows a horizontal scroll bar with somewhere to go.
+bool ScrollsSideways(HWND grid) {
+  SCROLLINFO info{};
+  info.cbSize = sizeof info;
+  info.fMask = SIF_RANGE | SIF_PAGE;
+  return (GetWindowLongW(grid, GWL_STYLE) & WS_HSCROLL) && GetScrollInfo(grid, SB_HORZ, &info) &&
+         info.nMax - info.nMin + 1 > static_cast<int>(info.nPage);
+}
+
 // Shows a page by the keys of the page list (sorted down: "Via Styles" first, "General" last).
 void ShowPage(HWND window, int rows_below_the_first) {
   const RECT list = ClientRectOf(window, Child(window, "PanelsTree"));
@@ -259,12 +268,7 @@ TEST(SetupDialogOnScreen, ARuleProblemsNameAndItsVerdictShowTogether) {
     testsupport::Settle(150);
     const HWND rules = Child(window, "dxTreeList_Rules");
     ASSERT_TRUE(rules && IsWindowVisible(rules));
-    SCROLLINFO info{};
-    info.cbSize = sizeof info;
-    info.fMask = SIF_RANGE | SIF_PAGE;
-    scrolls_sideways = (GetWindowLongW(rules, GWL_STYLE) & WS_HSCROLL) &&
-                       GetScrollInfo(rules, SB_HORZ, &info) &&
-                       info.nMax - info.nMin + 1 > static_cast<int>(info.nPage);
+    scrolls_sideways = ScrollsSideways(rules);
     run.pages.push_back(ScreenCapture::OfWindow(window));
     const ScreenCapture& shot = run.pages.back();
     shot.Save("screen_setup_dialog_rule_verdicts");
@@ -455,12 +459,7 @@ TEST(SetupDialogOnScreen, ADividerWidensAColumnAndTheMouseReachesTheGridThroughA
     testsupport::Drag(rules, {name.right - 1, header_middle}, {name.right + 119, header_middle});
     testsupport::Settle(100);
     names_after = grid.Columns(0)->Width();
-    SCROLLINFO info{};
-    info.cbSize = sizeof info;
-    info.fMask = SIF_RANGE | SIF_PAGE;
-    scrolls_sideways = (GetWindowLongW(rules, GWL_STYLE) & WS_HSCROLL) &&
-                       GetScrollInfo(rules, SB_HORZ, &info) &&
-                       info.nMax - info.nMin + 1 > static_cast<int>(info.nPage);
+    scrolls_sideways = ScrollsSideways(rules);
     run.pages.push_back(ScreenCapture::OfWindow(window));
     run.pages.back().Save("screen_setup_dialog_rules_widened");
     // The scroll bar's right arrow, clicked as a person would.
