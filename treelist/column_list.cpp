@@ -73,7 +73,7 @@ std::wstring TCustomdxTreeListControl::GetCellText(TdxTreeListNode* node, int co
 
 void TCustomdxTreeListControl::SetEnableUnicodeSupport(bool value) {
   if (enable_unicode_support_ == value) return;
-  if (State() == tsEditing) CancelEditor();
+  if (GetInteraction().Editing()) CancelEditor();
   enable_unicode_support_ = value;
   Invalidate();
 }

@@ -415,7 +415,7 @@ void TdxTreeListCustomizeForm::Escape() {
       return;
     }
   }
-  if (grid_.State() == tsBandDragging || grid_.State() == tsColumnDragging) {
+  if (grid_.GetInteraction().ItemDragging()) {
     grid_.EndInteraction();
     return;
   }

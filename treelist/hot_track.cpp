@@ -20,25 +20,10 @@ SIZE TextExtent(framework::TFont& font, const std::wstring& text) {
   return size;
 }
 
-// Sizing and dragging own the mouse: nothing under it is hot meanwhile.
-bool InteractionOwnsMouse(TdxTreeListState state) {
-  switch (state) {
-    case tsColumnSizing:
-    case tsBandSizing:
-    case tsBandPanelSizing:
-    case tsHeaderPanelSizing:
-    case tsRowSizing:
-    case tsColumnDragging:
-    case tsBandDragging:
-    case tsNodeDragging: return true;
-    default: return false;
-  }
-}
-
 }  // namespace
 
 void TCustomdxTreeList::HotTrackMouseMove(POINT point) {
-  if (InteractionOwnsMouse(state_) || StillOverHoverCell(point)) return;
+  if (interaction_.OwnsMouse() || StillOverHoverCell(point)) return;
   const THitInfo hit = HitTest(point);
   UpdateHotTrack(hit);
   hover_ = {};
@@ -69,20 +54,20 @@ RECT TCustomdxTreeList::HeaderButtonRect() {
 
 void TCustomdxTreeList::UpdateHotTrack(const THitInfo& hit) {
   if (!HandleAllocated()) return;
-  if (state_ == tsNone || state_ == tsIndicatorButtonDown) {
+  if (interaction_.Idle() || interaction_.IndicatorButtonDown()) {
     const RECT button = HeaderButtonRect();
     const bool hot = PtInRect(&button, hit.point) != FALSE;
     if (hot != header_button_hot_) {
       header_button_hot_ = hot;
       InvalidateRect(hwnd_, &button, FALSE);
-      if (hot && state_ == tsNone) {
+      if (hot && interaction_.Idle()) {
         ShowHeaderHint(false);
       } else {
         HideHeaderHint();
       }
     }
   }
-  if ((options_ & aoShowTooltips) && state_ == tsNone) UpdateCellTooltip(hit);
+  if ((options_ & aoShowTooltips) && interaction_.Idle()) UpdateCellTooltip(hit);
   const bool tracking = (options_ex_ & aoHotTrack) || ForceHotTrack();
   const bool on_cell = hit.node && hit.column >= 0;
   // Without aoHotTrack only the cells whose column asks for it follow the mouse (their buttons).
@@ -98,7 +83,7 @@ void TCustomdxTreeList::UpdateHotTrack(const THitInfo& hit) {
     now = {hit.node, hit.column, 0};
   } else if (tracking && hit.kind == htColumn && hit.column >= 0 &&
              CanHotTrackHeader(hit.column, sub_kind)) {
-    const bool pressed = state_ == tsColumnDown && hit_.column == hit.column;
+    const bool pressed = interaction_.ColumnDown() && hit_.column == hit.column;
     now = {nullptr, hit.column, static_cast<uint8_t>(pressed ? kHotHeaderPressed : sub_kind)};
   }
   hot_node_ = now.node;

@@ -1,9 +1,11 @@
-// The grid's interaction states and sizing: the one state the mouse handlers set, the common
-// end of every interaction, the messages rerouted while one runs, the overlay lock, and sizing
-// bands, columns, the band and header panels and rows with the mouse.
+// The grid's interaction and sizing: the mouse handlers turn presses, moves and releases into
+// events of the interaction's table and run the actions of its transitions; the common end of
+// every interaction, the messages rerouted while one runs, the overlay lock, and sizing bands,
+// columns, the band and header panels and rows with the mouse.
 #include <windowsx.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "editors/gdi_scope.h"
 #include "framework/screen.h"
@@ -14,12 +16,6 @@ namespace treelist {
 namespace {
 
 constexpr int kDragThreshold = 5;  // pixels the mouse moves before a drag starts
-
-// States whose end changes what the layout shows.
-bool EndChangesLayout(TdxTreeListState state) {
-  return IsSizingState(state) || state == tsColumnDragging || state == tsColumnDown ||
-         state == tsBandDragging;
-}
 
 // A sizing range whose maximum fell below its minimum holds at the minimum.
 SizingRange Range(int min, int max, int origin) { return {min, std::max(min, max), origin}; }
@@ -34,15 +30,14 @@ int OffsetShare(const HeaderModel& model, int band, int row, int position) {
 // ---- states ---------------------------------------------------------------------------------
 
 void TCustomdxTreeList::SetState(TdxTreeListState value) {
-  const TdxTreeListState old = state_;
-  if (old == value) return;
+  if (interaction_.State() == value) return;
   // Nothing drawn for the old state may stay on the screen.
-  if (sizing_line_shown_) DrawSizingLine();
-  state_ = value;
+  if (interaction_.sizing.shown) DrawSizingLine();
+  const TdxTreeListState old = interaction_.Enter(value);
   if (value == tsEditing && searching_) EndSearch();
   if (value == tsNone || value == tsEditing) {
-    arrows_.Hide();
-    drag_picture_.Release();
+    interaction_.arrows.Hide();
+    interaction_.drag_picture.Release();
     KillDragScroll();
     if (HandleAllocated() && GetCapture() == hwnd_) ReleaseCapture();
   } else if (HandleAllocated() && GetCapture() != hwnd_) {
@@ -59,45 +54,98 @@ void TCustomdxTreeList::RepaintAtOnce(const RECT& rect) {
 }
 
 void TCustomdxTreeList::EndInteraction() {
-  const Layout layout = GetLayout();
-  switch (state_) {
-    case tsColumnSizing:
-    case tsBandSizing:
-    case tsBandPanelSizing:
-    case tsHeaderPanelSizing:
-    case tsRowSizing:
-      SetState(tsNone);
-      ::SetCursor(framework::Screen().CursorHandle(Cursor()));
-      break;
-    case tsBandDown:
-    case tsBandButtonDown:
-      SetState(tsNone);
-      pressed_band_ = -1;
-      RepaintAtOnce(layout.band_panel);
-      break;
-    case tsBandDragging: EndBandDrag(false); break;
-    case tsColumnDragging: EndHeaderDrag(false); break;
-    case tsColumnButtonDown:
-    case tsColumnDown:
-    case tsHeaderButtonDown:
-      SetState(tsNone);
-      SetPressedButtonColumn(-1, false);
-      pressed_column_ = -1;
-      RepaintAtOnce(layout.header_panel);
-      break;
-    case tsIndicatorButtonDown:
-      SetState(tsNone);
-      RepaintAtOnce(layout.indicator_corner);
-      break;
-    case tsNodeDragging: EndNodeDrag(); break;
-    case tsNodeDown:
-      SetState(tsNone);
-      pressed_node_ = nullptr;
-      break;
-    case tsNone:
-    case tsEditing: break;
+  if (const InteractionTransition* cancel = interaction_.Next(InteractionEvent::Cancel)) {
+    RunTransition(*cancel, {});
   }
   CancelHints();
+}
+
+bool TCustomdxTreeList::Fire(InteractionEvent event, POINT point, unsigned shift) {
+  const InteractionTransition* transition = interaction_.Next(event);
+  if (!transition) return false;
+  RunTransition(*transition, point, shift);
+  return true;
+}
+
+// The transition's action, then its state. An action that ends in handlers of the application
+// enters the state itself before them, and what a handler starts stays. `point` and `shift` are
+// the press's or the release's.
+void TCustomdxTreeList::RunTransition(const InteractionTransition& t, POINT point, unsigned shift) {
+  using A = InteractionAction;
+  const bool band = t.from == tsBandDown || t.from == tsBandDragging;
+  switch (t.action) {
+    case A::BeginSizing: StartSizing(t.to, IsWidthSizing(t.to) ? point.x : point.y); return;
+    case A::BeginItemDrag: StartHeaderOrBandDrag(); return;
+    case A::BeginNodeDrag:
+      BeginNodeDrag();
+      if (interaction_.NodeDragging()) DragOverNodeAt(point);
+      return;
+    case A::DropItem:
+    case A::CancelItemDrag:
+      if (band) {
+        EndBandDrag(t.action == A::DropItem);
+      } else {
+        EndHeaderDrag(t.action == A::DropItem);
+      }
+      return;
+    case A::DropNode:
+    case A::CancelNodeDrag: EndNodeDrag(t.action == A::DropNode); return;
+    case A::ClickHeader: ReleaseHeaderClick(t.from, point, shift); return;
+    case A::ClickBand: {
+      const int pressed = interaction_.pressed_band;
+      interaction_.pressed_band = -1;
+      SetState(t.to);
+      const THitInfo up = HitTest(point);
+      if (up.kind == htBand && up.band == pressed) DoBandClick(pressed);
+      return;
+    }
+    case A::ClickCorner:
+      SetState(t.to);
+      RepaintAtOnce(GetLayout().indicator_corner);
+      if (!OnCornerPart(t.from, point)) return;
+      if (t.from == tsHeaderButtonDown) DoHeaderButtonClick();
+      if (t.from == tsBandButtonDown) DoBandButtonClick();
+      return;
+    case A::ApplySizing: ApplySizing(); break;
+    case A::DiscardSizing:
+      SetState(t.to);
+      ::SetCursor(framework::Screen().CursorHandle(Cursor()));
+      break;
+    case A::ReleaseHeader:
+      SetState(t.to);
+      SetPressedButtonColumn(-1, false);
+      interaction_.pressed_column = -1;
+      RepaintAtOnce(GetLayout().header_panel);
+      break;
+    case A::ReleaseBand:
+      SetState(t.to);
+      interaction_.pressed_band = -1;
+      RepaintAtOnce(GetLayout().band_panel);
+      break;
+    case A::ReleaseCorner:
+      SetState(t.to);
+      RepaintAtOnce(GetLayout().indicator_corner);
+      break;
+    case A::ReleaseRow: pressed_node_ = nullptr; break;
+    case A::None: break;
+  }
+  SetState(t.to);
+}
+
+// A header pressed as `pressed` (on its caption or its button part) and released at `point`:
+// a click when the release is on what the press was on.
+void TCustomdxTreeList::ReleaseHeaderClick(TdxTreeListState pressed, POINT point, unsigned shift) {
+  const int column = interaction_.pressed_column;
+  SetPressedButtonColumn(-1, false);
+  interaction_.pressed_column = -1;
+  SetState(tsNone);  // the hooks see an idle grid: a sort lays it out again
+  const THitInfo up = HitTest(point);
+  if (up.kind != htColumn || up.column != column) return;
+  if (pressed == tsColumnDown) {
+    RaiseColumnClick(column, shift);
+  } else if (up.part == 2) {
+    DoColumnButtonClick(column);
+  }
 }
 
 void TCustomdxTreeList::CancelHints() {
@@ -109,13 +157,13 @@ void TCustomdxTreeList::CancelHints() {
 
 bool TCustomdxTreeList::DragOwnsMouseMove() {
   // A drag's moves are its own: they never reach the mouse-move handlers.
-  if (state_ != tsBandDragging && state_ != tsColumnDragging) return false;
-  DragItemMove(state_ == tsBandDragging);
+  if (!interaction_.ItemDragging()) return false;
+  DragItemMove(interaction_.BandDragging());
   return true;
 }
 
 bool TCustomdxTreeList::InteractionKeyDown(WORD key) {
-  if (state_ == tsNodeDragging && drag_mode_ == TDragMode::dmAutomatic) {
+  if (interaction_.NodeDragging() && drag_mode_ == TDragMode::dmAutomatic) {
     if (key == VK_ESCAPE) {
       EndNodeDrag();
     } else if (key == VK_ADD || key == VK_SUBTRACT) {
@@ -125,44 +173,44 @@ bool TCustomdxTreeList::InteractionKeyDown(WORD key) {
     }
     return false;  // the key still goes on
   }
-  if (key != VK_ESCAPE || state_ == tsNone || state_ == tsEditing) return false;
+  if (key != VK_ESCAPE || interaction_.Idle() || interaction_.Editing()) return false;
   EndInteraction();
   return true;
 }
 
 void TCustomdxTreeList::CaptureChanged(HWND to) {
   // Another window took the mouse: what ran here ends.
-  if (state_ != tsNone && state_ != tsEditing && to != hwnd_) EndInteraction();
+  if (!interaction_.Idle() && !interaction_.Editing() && to != hwnd_) EndInteraction();
 }
 
 // ---- the overlay lock -----------------------------------------------------------------------
 
 void TCustomdxTreeList::BeginOverlayLock() {
-  if (overlay_lock_++ == 0) ShowOverlays(false);
+  if (interaction_.overlay_lock++ == 0) ShowOverlays(false);
 }
 
 void TCustomdxTreeList::EndOverlayLock() {
-  if (overlay_lock_ == 0) return;
-  if (--overlay_lock_ == 0) ShowOverlays(true);
+  if (interaction_.overlay_lock == 0) return;
+  if (--interaction_.overlay_lock == 0) ShowOverlays(true);
 }
 
 void TCustomdxTreeList::ShowOverlays(bool show) {
-  const bool dragging = state_ == tsBandDragging || state_ == tsColumnDragging;
+  const bool dragging = interaction_.BandDragging() || interaction_.ColumnDragging();
   if (show) {
-    if (IsSizingState(state_) && !sizing_line_shown_) DrawSizingLine();
+    if (interaction_.Sizing() && !interaction_.sizing.shown) DrawSizingLine();
     if (dragging) DrawArrows();
-    drag_picture_.ShowImage(true);
+    interaction_.drag_picture.ShowImage(true);
   } else {
-    if (sizing_line_shown_) DrawSizingLine();
-    arrows_.Hide();
-    drag_picture_.ShowImage(false);
+    if (interaction_.sizing.shown) DrawSizingLine();
+    interaction_.arrows.Hide();
+    interaction_.drag_picture.ShowImage(false);
   }
 }
 
 // ---- the sizing line ------------------------------------------------------------------------
 
 void TCustomdxTreeList::DrawSizingLine() {
-  sizing_line_shown_ = !sizing_line_shown_;
+  interaction_.sizing.shown = !interaction_.sizing.shown;
   if (!HandleAllocated()) return;
   const Layout layout = GetLayout();
   const win::WindowDC dc(hwnd_);
@@ -174,28 +222,29 @@ void TCustomdxTreeList::DrawSizingLine() {
     MoveToEx(dc.get(), x1, y1, nullptr);
     LineTo(dc.get(), x2, y2);
   };
-  const int lines = state_ == tsColumnSizing || state_ == tsRowSizing ? 1 : 2;
+  const int lines = interaction_.SizingLinePixels();
   for (int i = 0; i < lines; ++i) {
-    if (IsWidthSizing(state_)) {
-      line(sizing_pos_ + i, layout.band_panel.top, sizing_pos_ + i, layout.data.bottom);
+    if (interaction_.WidthSizing()) {
+      line(interaction_.sizing.pos + i, layout.band_panel.top, interaction_.sizing.pos + i,
+           layout.data.bottom);
     } else {
       const RECT client = ClientRect();
-      line(client.left, sizing_pos_ + i, client.right, sizing_pos_ + i);
+      line(client.left, interaction_.sizing.pos + i, client.right, interaction_.sizing.pos + i);
     }
   }
   SetROP2(dc.get(), old_rop);
 }
 
 void TCustomdxTreeList::PlaceSizingLine(int pos) {
-  if (sizing_line_shown_) DrawSizingLine();
-  sizing_pos_ = pos;
-  if (overlay_lock_ == 0) DrawSizingLine();
+  if (interaction_.sizing.shown) DrawSizingLine();
+  interaction_.sizing.pos = pos;
+  if (interaction_.overlay_lock == 0) DrawSizingLine();
 }
 
 void TCustomdxTreeList::StartSizing(TdxTreeListState state, int pos) {
-  sizing_band_ = hit_.band;
-  sizing_column_ = hit_.column;
-  sizing_grab_ = 0;
+  interaction_.sizing.band = hit_.band;
+  interaction_.sizing.column = hit_.column;
+  interaction_.sizing.grab = 0;
   if (IsWidthSizing(state)) {
     // The line starts on the edge's last pixel (a band's edge is two wide), wherever in the
     // edge zone the mouse took it, and follows the mouse from there.
@@ -205,17 +254,17 @@ void TCustomdxTreeList::StartSizing(TdxTreeListState state, int pos) {
                      : hit_.band >= 0 && hit_.band < static_cast<int>(layout.bands.size())
                          ? layout.bands[hit_.band].right - 2
                          : pos;
-    sizing_grab_ = pos - edge;
+    interaction_.sizing.grab = pos - edge;
     pos = edge;
   } else if (state == tsRowSizing) {  // pressed_node_ is the row the edge belongs to
     // A row's line starts at its bottom: the height the row has.
     const int edge = NodeRowRect(pressed_node_).bottom;
-    sizing_grab_ = pos - edge;
+    interaction_.sizing.grab = pos - edge;
     pos = edge;
   }
-  sizing_start_ = sizing_pos_ = pos;
+  interaction_.sizing.start = interaction_.sizing.pos = pos;
   SetState(state);
-  if (overlay_lock_ == 0) DrawSizingLine();
+  if (interaction_.overlay_lock == 0) DrawSizingLine();
 }
 
 // ---- mouse ----------------------------------------------------------------------------------
@@ -223,10 +272,10 @@ void TCustomdxTreeList::StartSizing(TdxTreeListState state, int pos) {
 void TCustomdxTreeList::MouseDown(framework::TMouseButton button, unsigned shift, int x, int y) {
   TreeListBase::MouseDown(button, shift, x, y);
   if (button != framework::TMouseButton::mbLeft) return;
-  const bool idle = state_ == tsNone;
-  if (state_ == tsEditing) {
+  const bool idle = interaction_.Idle();
+  if (interaction_.Editing()) {
     CloseEditor();
-  } else if (state_ != tsNone) {
+  } else if (!interaction_.Idle()) {
     EndInteraction();
   }
   if (HandleAllocated() && CanFocus() && !Focused()) SetFocus();
@@ -272,11 +321,11 @@ void TCustomdxTreeList::MouseDown(framework::TMouseButton button, unsigned shift
           StartDelayedEdit();
         } else if (hit_.kind == htLabel && !double_click && IsImmediateEditor(hit_.column)) {
           ShowEditor();
-          if (state_ == tsEditing) return;
+          if (interaction_.Editing()) return;
         }
       }
       pressed_node_ = node;
-      SetState(tsNodeDown);
+      Fire(InteractionEvent::PressRow, {x, y});
       break;
     }
     case htNowhere: ClickNewItemRow({x, y}); break;
@@ -305,9 +354,9 @@ void TCustomdxTreeList::MouseMove(unsigned shift, int x, int y) {
 void TCustomdxTreeList::MouseUp(framework::TMouseButton button, unsigned shift, int x, int y) {
   TreeListBase::MouseUp(button, shift, x, y);
   if (button != framework::TMouseButton::mbLeft) return;
-  InteractionMouseUp(shift, {x, y});
+  Fire(InteractionEvent::Release, {x, y}, shift);
   pressed_node_ = nullptr;
-  if (state_ != tsEditing) {
+  if (!interaction_.Editing()) {
     SetState(tsNone);
   } else if (GetCapture() == hwnd_) {
     ReleaseCapture();  // held since a click acted on the value
@@ -318,7 +367,7 @@ bool TCustomdxTreeList::ClickActsOnValue(TdxTreeListNode* node, int column, POIN
   if (column < 0) return false;
   if (!EditorHitInCell(node, column, point) && !HasEditButtonAt(node, column, point)) return false;
   ShowEditor();
-  if (state_ != tsEditing || !editor_ || !editor_->HandleAllocated()) return false;
+  if (!interaction_.Editing() || !editor_ || !editor_->HandleAllocated()) return false;
   POINT at = point;
   MapWindowPoints(hwnd_, editor_->Handle(), &at, 1);
   editor_->ProcessClick(at);
@@ -329,60 +378,59 @@ bool TCustomdxTreeList::ClickActsOnValue(TdxTreeListNode* node, int column, POIN
 }
 
 void TCustomdxTreeList::StartInteractionAt(int x, int y, bool double_click) {
+  using E = InteractionEvent;
   switch (hit_.kind) {
     case htColumnEdge:
       if (double_click) {
         DoBestFitColumn(hit_.column);
       } else if (CanSizeColumn(hit_.column)) {
-        StartSizing(tsColumnSizing, x);
+        Fire(E::PressColumnEdge, {x, y});
       }
       break;
     case htBandEdge:
       if (double_click) {
         DoBestFitBand(hit_.band);
       } else if ((options_ex_ & aoBandSizing) && IsBandSizeable(hit_.band)) {
-        StartSizing(tsBandSizing, x);
+        Fire(E::PressBandEdge, {x, y});
       }
       break;
     case htBandPanelEdge:
-      if (options_ex_ & aoBandPanelSizing) StartSizing(tsBandPanelSizing, y);
+      if (options_ex_ & aoBandPanelSizing) Fire(E::PressBandPanelEdge, {x, y});
       break;
     case htHeaderPanelEdge:
-      if (options_ex_ & aoHeaderPanelSizing) StartSizing(tsHeaderPanelSizing, y);
+      if (options_ex_ & aoHeaderPanelSizing) Fire(E::PressHeaderPanelEdge, {x, y});
       break;
     case htRowEdge:
       if (options_ex_ & aoRowSizing) {
         pressed_node_ = hit_.node;
-        StartSizing(tsRowSizing, y);
+        Fire(E::PressRowEdge, {x, y});
       }
       break;
     case htColumn:
-      pressed_column_ = hit_.column;
+      interaction_.pressed_column = hit_.column;
       if (hit_.part == 2) SetPressedButtonColumn(hit_.column, true);
-      SetState(hit_.part == 2 ? tsColumnButtonDown : tsColumnDown);
+      Fire(hit_.part == 2 ? E::PressColumnButton : E::PressColumn, {x, y});
       break;
     case htBand:
-      pressed_band_ = hit_.band;
-      SetState(tsBandDown);
+      interaction_.pressed_band = hit_.band;
+      Fire(E::PressBand, {x, y});
       break;
-    case htHeaderButton: {
-      const TdxTreeListState corner = CornerStateAt({x, y});
-      if (corner == tsNone) break;
-      SetState(corner);
-      RepaintAtOnce(GetLayout().indicator_corner);
+    case htHeaderButton:
+      if (const std::optional<E> press = CornerPressAt({x, y}); press && Fire(*press, {x, y})) {
+        RepaintAtOnce(GetLayout().indicator_corner);
+      }
       break;
-    }
     default: break;
   }
 }
 
 void TCustomdxTreeList::InteractionMouseMove(int x, int y) {
-  if (IsSizingState(state_)) {
+  if (interaction_.Sizing()) {
     MoveSizingLine(x, y);
     return;
   }
-  if (state_ == tsNodeDragging) {
-    drag_picture_.Move(seams_.cursor_pos());
+  if (interaction_.NodeDragging()) {
+    interaction_.drag_picture.Move(seams_.cursor_pos());
     DragOverNodeAt({x, y});
     return;
   }
@@ -390,74 +438,36 @@ void TCustomdxTreeList::InteractionMouseMove(int x, int y) {
       std::abs(y - down_point_.y) <= kDragThreshold) {
     return;
   }
-  if (state_ == tsColumnDown && IsColumnMovingAllowed() && CanHeaderDragging(pressed_column_)) {
-    StartHeaderOrBandDrag();
-  } else if (state_ == tsBandDown && IsBandMovingAllowed() && CanBandDragging(pressed_band_)) {
-    StartHeaderOrBandDrag();
-  } else if (state_ == tsNodeDown && drag_mode_ == TDragMode::dmAutomatic) {
-    BeginNodeDrag();
-    if (state_ == tsNodeDragging) DragOverNodeAt({x, y});
-  }
+  const InteractionTransition* away = interaction_.Next(InteractionEvent::MoveAway);
+  if (!away) return;
+  // Whether what was pressed may follow the mouse.
+  const bool may = interaction_.ColumnDown()
+                       ? IsColumnMovingAllowed() && CanHeaderDragging(interaction_.pressed_column)
+                   : interaction_.BandDown()
+                       ? IsBandMovingAllowed() && CanBandDragging(interaction_.pressed_band)
+                       : drag_mode_ == TDragMode::dmAutomatic;
+  if (may) RunTransition(*away, {x, y});
 }
 
-void TCustomdxTreeList::InteractionMouseUp(unsigned shift, POINT point) {
-  const TdxTreeListState state = state_;
-  switch (state) {
-    case tsBandDragging: EndBandDrag(true); break;
-    case tsColumnDragging: EndHeaderDrag(true); break;
-    case tsNodeDragging: EndNodeDrag(true); break;
-    case tsColumnDown:
-    case tsColumnButtonDown: {
-      const int column = pressed_column_;
-      SetPressedButtonColumn(-1, false);
-      pressed_column_ = -1;
-      SetState(tsNone);  // the hooks see an idle grid: a sort lays it out again
-      const THitInfo up = HitTest(point);
-      if (up.kind != htColumn || up.column != column) break;
-      if (state == tsColumnDown) {
-        RaiseColumnClick(column, shift);
-      } else if (up.part == 2) {
-        DoColumnButtonClick(column);
-      }
-      break;
-    }
-    case tsHeaderButtonDown:
-    case tsBandButtonDown:
-    case tsIndicatorButtonDown:
-      SetState(tsNone);
-      RepaintAtOnce(GetLayout().indicator_corner);
-      if (!OnCornerPart(state, point)) break;
-      if (state == tsHeaderButtonDown) DoHeaderButtonClick();
-      if (state == tsBandButtonDown) DoBandButtonClick();
-      break;
-    case tsBandDown: {
-      const int band = pressed_band_;
-      pressed_band_ = -1;
-      SetState(tsNone);
-      const THitInfo up = HitTest(point);
-      if (up.kind == htBand && up.band == band) DoBandClick(band);
-      break;
-    }
-    default:
-      if (IsSizingState(state)) ApplySizing();
-      break;
-  }
-}
-
-TdxTreeListState TCustomdxTreeList::CornerStateAt(POINT point) {
+std::optional<InteractionEvent> TCustomdxTreeList::CornerPressAt(POINT point) {
   const RECT glyph = HeaderButtonRect();
-  if (PtInRect(&glyph, point)) return tsIndicatorButtonDown;
+  if (PtInRect(&glyph, point)) return InteractionEvent::PressIndicatorButton;
   const Layout layout = GetLayout();
   const RECT& corner = layout.indicator_corner;
-  if (!PtInRect(&corner, point)) return tsNone;
+  if (!PtInRect(&corner, point)) return std::nullopt;
   if (point.y < layout.band_panel.bottom) {
-    return (options_ex_ & aoBandButtonClicking) ? tsBandButtonDown : tsNone;
+    if (options_ex_ & aoBandButtonClicking) return InteractionEvent::PressBandButton;
+    return std::nullopt;
   }
-  return (options_ex_ & aoHeaderButtonClicking) ? tsHeaderButtonDown : tsNone;
+  if (options_ex_ & aoHeaderButtonClicking) return InteractionEvent::PressHeaderButton;
+  return std::nullopt;
 }
 
-bool TCustomdxTreeList::OnCornerPart(TdxTreeListState state, POINT point) {
-  return HitTest(point).kind == htHeaderButton && CornerStateAt(point) == state;
+bool TCustomdxTreeList::OnCornerPart(TdxTreeListState pressed, POINT point) {
+  if (HitTest(point).kind != htHeaderButton) return false;
+  const std::optional<InteractionEvent> press = CornerPressAt(point);
+  const InteractionTransition* t = press ? FindTransition(tsNone, *press) : nullptr;
+  return t && t->to == pressed;
 }
 
 void TCustomdxTreeList::RaiseColumnClick(int column, unsigned shift) {
@@ -471,16 +481,16 @@ void TCustomdxTreeList::RaiseColumnClick(int column, unsigned shift) {
 }
 
 void TCustomdxTreeList::MoveSizingLine(int x, int y) {
-  int pos = sizing_pos_;
-  switch (state_) {
+  int pos = interaction_.sizing.pos;
+  switch (interaction_.State()) {
     case tsColumnSizing: {
-      const SizingRange range = GetColumnSizingRange(sizing_column_, x);
-      pos = std::clamp(x - sizing_grab_, range.min, range.max);
+      const SizingRange range = GetColumnSizingRange(interaction_.sizing.column, x);
+      pos = std::clamp(x - interaction_.sizing.grab, range.min, range.max);
       break;
     }
     case tsBandSizing: {
-      const SizingRange range = GetBandSizingRange(sizing_band_, x);
-      pos = std::clamp(x - sizing_grab_, range.min, range.max);
+      const SizingRange range = GetBandSizingRange(interaction_.sizing.band, x);
+      pos = std::clamp(x - interaction_.sizing.grab, range.min, range.max);
       break;
     }
     case tsBandPanelSizing: pos = GetBandPanelSizingPos(y); break;
@@ -488,39 +498,39 @@ void TCustomdxTreeList::MoveSizingLine(int x, int y) {
     case tsRowSizing: {
       if (!pressed_node_) return;
       const SizingRange range = GetRowSizingRange(pressed_node_, y);
-      pos = std::clamp(y - sizing_grab_, range.min, range.max);
+      pos = std::clamp(y - interaction_.sizing.grab, range.min, range.max);
       break;
     }
     default: return;
   }
-  if (pos != sizing_pos_) PlaceSizingLine(pos);
+  if (pos != interaction_.sizing.pos) PlaceSizingLine(pos);
 }
 
 void TCustomdxTreeList::ApplySizing() {
-  const TdxTreeListState state = state_;
-  if (sizing_line_shown_) DrawSizingLine();
-  const int start = sizing_start_;
-  int pos = sizing_pos_;
+  const TdxTreeListState state = interaction_.State();
+  if (interaction_.sizing.shown) DrawSizingLine();
+  const int start = interaction_.sizing.start;
+  int pos = interaction_.sizing.pos;
   switch (state) {
     case tsBandSizing: {
-      const SizingRange range = GetBandSizingRange(sizing_band_, pos);
+      const SizingRange range = GetBandSizingRange(interaction_.sizing.band, pos);
       pos = std::clamp(pos, range.min, range.max);
       if (pos == start) break;
       if (IsAutoWidth()) {
-        ResizeBandAutoWidth(sizing_band_, pos - range.origin + 2);
+        ResizeBandAutoWidth(interaction_.sizing.band, pos - range.origin + 2);
       } else {
-        ResizeBandColumns(sizing_band_, pos - range.origin + 2);
+        ResizeBandColumns(interaction_.sizing.band, pos - range.origin + 2);
       }
       DoColumnsWidthChanged();
       break;
     }
     case tsColumnSizing: {
-      const SizingRange range = GetColumnSizingRange(sizing_column_, pos);
+      const SizingRange range = GetColumnSizingRange(interaction_.sizing.column, pos);
       pos = std::clamp(pos, range.min, range.max);
       if (pos == start) break;
       const HeaderModel& model = GetHeaderModel();
       const Layout layout = GetLayout();  // the cell below points into it
-      const LayoutHeaderCell* cell = layout.HeaderOf(sizing_column_);
+      const LayoutHeaderCell* cell = layout.HeaderOf(interaction_.sizing.column);
       if (!cell) break;
       const int band = cell->band;
       const int width = pos - range.origin + 1;
@@ -551,7 +561,8 @@ SizingRange TCustomdxTreeList::GetBandSizingRange(int band,
   const auto it = std::find_if(layout.bands.begin(), layout.bands.end(),
                                [&](const LayoutBand& b) { return b.index == band; });
   // A band gone while it was sized holds the line where it began: nothing applies.
-  if (it == layout.bands.end()) return {sizing_start_, sizing_start_, sizing_start_};
+  if (it == layout.bands.end())
+    return {interaction_.sizing.start, interaction_.sizing.start, interaction_.sizing.start};
   const int origin = it->left;
   const int min = origin + BandMinWidth(model, band) + (band == 0 ? model.first_band_offset : 0);
   const int max = IsBandFullSizing(band) ? kMaxSizingWidth : ClientWidth() - 2;
@@ -588,7 +599,7 @@ SizingRange TCustomdxTreeList::GetRowSizingRange(TdxTreeListNode* node, int y) {
 
 int TCustomdxTreeList::GetBandPanelSizingPos(int y) {
   const Layout layout = GetLayout();
-  if (IsRectEmpty(&layout.band_panel)) return sizing_pos_;
+  if (IsRectEmpty(&layout.band_panel)) return interaction_.sizing.pos;
   const int rows = SnapBandPanelRows(y - layout.band_panel.top, metrics_.band_line_height,
                                      metrics_.flat, GetHeaderModel().max_band_rows);
   return layout.band_panel.top + BandPanelRowBottom(rows, metrics_.band_line_height, metrics_.flat);
@@ -596,7 +607,7 @@ int TCustomdxTreeList::GetBandPanelSizingPos(int y) {
 
 int TCustomdxTreeList::GetHeaderPanelSizingPos(int y) {
   const Layout layout = GetLayout();
-  if (IsRectEmpty(&layout.header_panel)) return sizing_pos_;
+  if (IsRectEmpty(&layout.header_panel)) return interaction_.sizing.pos;
   const int line = metrics_.header_line_height;
   const int rows =
       HeaderPanelRowsAt(y - layout.header_panel.top, line, GetHeaderModel().max_header_panel_rows);

@@ -27,7 +27,7 @@ void TCustomdxTreeList::WndProc(framework::TMessage& message) {
                 GET_Y_LPARAM(message.lParam));
       break;
     case WM_MBUTTONDOWN:
-      if (state_ != tsNone) break;
+      if (!interaction_.Idle()) break;
       MousePan();  // the grid may be gone afterwards
       return;
     case WM_MOUSEWHEEL: HandleMouseWheel(GET_WHEEL_DELTA_WPARAM(message.wParam)); return;
@@ -43,7 +43,7 @@ void TCustomdxTreeList::WndProc(framework::TMessage& message) {
       if (InteractionKeyDown(static_cast<WORD>(message.wParam))) return;
       break;
     case WM_CANCELMODE:
-      if (state_ != tsEditing) EndInteraction();
+      if (!interaction_.Editing()) EndInteraction();
       break;
     case WM_CAPTURECHANGED: CaptureChanged(reinterpret_cast<HWND>(message.lParam)); break;
     case WM_SETCURSOR:
@@ -203,9 +203,9 @@ void TCustomdxTreeList::ExpandTimerElapsed() {
 
 bool TCustomdxTreeList::HandleSetCursor(WORD hit_area) {
   CursorQuery query;
-  query.state = state_;
+  query.state = interaction_.State();
   query.client_area = hit_area == HTCLIENT;
-  if (AsksCellCursor(state_, query.client_area)) {
+  if (AsksCellCursor(query.state, query.client_area)) {
     const THitInfo hit = HitTest(ScreenToGrid(last_hit_point_));
     if (hit.node && hit.column >= 0) {
       HCURSOR cell_cursor = nullptr;
@@ -219,7 +219,7 @@ bool TCustomdxTreeList::HandleSetCursor(WORD hit_area) {
     query.column_sizeable = hit.kind == htColumnEdge && CanSizeColumn(hit.column);
   }
   query.options_ex = options_ex_;
-  if (IsItemDragging(state_)) query.drag_cursor = drag_picture_.Cursor();
+  if (interaction_.ItemDragging()) query.drag_cursor = interaction_.drag_picture.Cursor();
   const framework::TCursor cursor = CursorFor(query);
   if (cursor == framework::crDefault) return false;
   ::SetCursor(framework::Screen().CursorHandle(cursor));

@@ -53,7 +53,7 @@ int DigitWidth(framework::TFont& font) {
 
 void TCustomdxTreeList::HandleHScroll(WORD code) {
   const Layout layout = GetLayout();
-  if (IsSizingState(state_) || layout.headers.empty()) return;
+  if (interaction_.Sizing() || layout.headers.empty()) return;
   SCROLLINFO info{};
   GetScrollInfo(SB_HORZ, info);
   const ScrollView view{left_coord_, DigitWidth(Font()), layout.data.right - layout.data.left,
@@ -65,7 +65,7 @@ void TCustomdxTreeList::HandleHScroll(WORD code) {
 }
 
 void TCustomdxTreeList::HandleVScroll(WORD code) {
-  if (IsSizingState(state_)) return;
+  if (interaction_.Sizing()) return;
   SCROLLINFO info{};
   GetScrollInfo(SB_VERT, info);
   const ScrollView view{TopIndex(), 1, FullyVisibleRowCount(), GetVisibleRowCount()};
@@ -74,7 +74,7 @@ void TCustomdxTreeList::HandleVScroll(WORD code) {
 }
 
 void TCustomdxTreeList::HandleMouseWheel(int delta) {
-  if (IsSizingState(state_)) return;
+  if (interaction_.Sizing()) return;
   const UINT lines = seams_.wheel_scroll_lines();
   if (lines == 0) return;
   // More than a page a notch would pass rows the user never sees.

@@ -98,7 +98,7 @@ void TCustomdxTreeList::FullCollapse() {
 }
 
 void TCustomdxTreeList::Sort(int level, int column, bool descending) {
-  if (state_ == tsEditing) CloseEditor();  // the editor's row is about to move
+  if (interaction_.Editing()) CloseEditor();  // the editor's row is about to move
   // Rows moved, also when a comparison threw after some lists were sorted: the flat index,
   // the heights that depend on being a last sibling and the picture go.
   auto rows_moved = [this] {
@@ -251,7 +251,7 @@ void TCustomdxTreeList::BeginUpdate() {
   edited_column_ = -1;
   edited_node_ = nullptr;
   // Only the editor goes: a drag or sizing under way goes on over the new layout.
-  if (state_ == tsEditing) {
+  if (interaction_.Editing()) {
     SetState(tsNone);
     HideEditor(false);
   }
@@ -605,8 +605,8 @@ int TCustomdxTreeList::GetHeaderHitPart(POINT point, int column) {
 // ---- scrolling -------------------------------------------------------------------------------
 
 void TCustomdxTreeList::DragScrollTick(int direction) {
-  const bool dragging = state_ == tsBandDragging || state_ == tsColumnDragging ||
-                        state_ == tsNodeDragging || drop_target_;
+  const bool dragging = interaction_.BandDragging() || interaction_.ColumnDragging() ||
+                        interaction_.NodeDragging() || drop_target_;
   if (!dragging) {
     StopTimer(kDragScrollTimer);
     return;

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -250,7 +251,9 @@ class TCustomdxTreeList : public TreeListBase,
   void SetPressedNode(TdxTreeListNode* n) { pressed_node_ = n; }
   void SetDragOverNode(TdxTreeListNode* n) { drag_over_node_ = n; }
 
-  TdxTreeListState State() const noexcept { return state_; }
+  TdxTreeListState State() const noexcept { return interaction_.State(); }
+  // What the mouse is doing with the grid: asked, never compared by state.
+  const Interaction& GetInteraction() const noexcept { return interaction_; }
   const THitInfo& LastHit() const noexcept { return hit_; }
   InputSeams& Seams() noexcept { return seams_; }
 
@@ -558,8 +561,8 @@ class TCustomdxTreeList : public TreeListBase,
   // window scrolls or paints under them.
   void BeginOverlayLock();
   void EndOverlayLock();
-  bool SizingLineShown() const noexcept { return sizing_line_shown_; }
-  int SizingPos() const noexcept { return sizing_pos_; }
+  bool SizingLineShown() const noexcept { return interaction_.sizing.shown; }
+  int SizingPos() const noexcept { return interaction_.sizing.pos; }
   SizingRange GetBandSizingRange(int band, int x);
   SizingRange GetColumnSizingRange(int column, int x);
   SizingRange GetRowSizingRange(TdxTreeListNode* node, int y);
@@ -576,12 +579,12 @@ class TCustomdxTreeList : public TreeListBase,
   void ResizeBandColumns(int band, int width);
   void ResizeColumnSingleRow(const LayoutHeaderCell& header, int width);
 
-  int PressedBand() const noexcept { return pressed_band_; }
-  int PressedColumn() const noexcept { return pressed_column_; }
-  int DraggedBand() const noexcept { return dragged_band_; }
+  int PressedBand() const noexcept { return interaction_.pressed_band; }
+  int PressedColumn() const noexcept { return interaction_.pressed_column; }
+  int DraggedBand() const noexcept { return interaction_.dragged_band; }
   // The dragged band's visible position; -1 for one from the customizing form.
-  int DraggedBandPos() const noexcept { return dragged_band_pos_; }
-  int DraggedColumn() const noexcept { return dragged_column_; }
+  int DraggedBandPos() const noexcept { return interaction_.dragged_band_pos; }
+  int DraggedColumn() const noexcept { return interaction_.dragged_column; }
   void EndBandDrag(bool accept);
   void EndHeaderDrag(bool accept);
   void StartBandDragFromCustomizing(int band);
@@ -589,9 +592,9 @@ class TCustomdxTreeList : public TreeListBase,
   // The drop place for a screen point, which also places the arrows: in band mode only `band`
   // is set (the band's new index, -1 hide, -2 no change).
   HeaderDropPosition GetDropPosition(POINT screen, TDropMode mode);
-  bool ArrowsShown() const noexcept { return arrows_.Shown(); }
-  const RECT& ArrowsRect() const noexcept { return arrows_.Rect(); }
-  const DragPicture& DragImage() const noexcept { return drag_picture_; }
+  bool ArrowsShown() const noexcept { return interaction_.arrows.Shown(); }
+  const RECT& ArrowsRect() const noexcept { return interaction_.arrows.Rect(); }
+  const DragPicture& DragImage() const noexcept { return interaction_.drag_picture; }
   // The horizontal scroll of a drag near an edge: -1 left, 1 right, 0 none.
   int DragScrollDirection() const noexcept { return drag_scroll_direction_; }
 
@@ -860,7 +863,7 @@ class TCustomdxTreeList : public TreeListBase,
   TdxTreeListNode* pressed_node_ = nullptr;
   TdxTreeListNode* drag_over_node_ = nullptr;
 
-  TdxTreeListState state_ = tsNone;
+  Interaction interaction_;
   THitInfo hit_;
   POINT down_point_{};
   InputSeams seams_;
@@ -881,10 +884,13 @@ class TCustomdxTreeList : public TreeListBase,
   // value at once; the grid keeps the mouse until the button goes up.
   bool ClickActsOnValue(TdxTreeListNode* node, int column, POINT point);
   void InteractionMouseMove(int x, int y);
-  void InteractionMouseUp(unsigned shift, POINT point);
+  // Runs the interaction's transition of `event` from the state now; false when there is none.
+  bool Fire(InteractionEvent event, POINT point, unsigned shift = 0);
+  void RunTransition(const InteractionTransition& transition, POINT point, unsigned shift = 0);
+  void ReleaseHeaderClick(TdxTreeListState pressed, POINT point, unsigned shift);
   void RaiseColumnClick(int column, unsigned shift);
   // The corner's parts: the glyph button, the band panel's and the header panel's buttons.
-  TdxTreeListState CornerStateAt(POINT point);
+  std::optional<InteractionEvent> CornerPressAt(POINT point);
   // Whether `point` is still on the part of the corner `state` pressed.
   bool OnCornerPart(TdxTreeListState state, POINT point);
   void StartSizing(TdxTreeListState state, int pos);
@@ -911,25 +917,7 @@ class TCustomdxTreeList : public TreeListBase,
   void MakeBandVisible(int band);
   // Scrolls horizontally so that client columns left..right are in the scroll area.
   void ScrollIntoView(int left, int right);
-  int sizing_start_ = 0;
-  int sizing_grab_ = 0;  // mouse x less the line's x
-  int sizing_pos_ = 0;
-  int sizing_band_ = -1;
-  int sizing_column_ = -1;
-  bool sizing_line_shown_ = false;
-  int overlay_lock_ = 0;
-  int pressed_band_ = -1;
-  int pressed_column_ = -1;
   bool click_adds_to_sort_ = false, click_clears_sort_ = false;
-  int dragged_band_ = -1;
-  int dragged_band_pos_ = -1;
-  int dragged_column_ = -1;
-  int dragged_header_pos_ = -1;
-  POINT arrow_point_{-100, -100};
-  POINT arrow_cursor_{-100, -100};  // the cursor position the arrows were placed for
-  int arrow_height_ = 0;
-  DropArrows arrows_;
-  DragPicture drag_picture_;
   int drag_scroll_direction_ = 0;
   int drag_row_scroll_direction_ = 0;
   TDragMode drag_mode_ = TDragMode::dmManual;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <tuple>
@@ -328,6 +329,71 @@ TEST(TreeListCursor, TheCursorFollowsStateHitAndOptions) {
     query.drag_cursor = crTreeListDelete;
     EXPECT_EQ(CursorFor(query), c.cursor) << int{c.state} << " " << int{c.hit};
   }
+}
+
+// The interaction's table: a press starts from idle only, each into a state of its own; every
+// state the mouse holds ends in idle on the release and on a cancel (with the action that puts
+// back what the press showed), idle and editing have neither; only a pressed header, band or
+// row starts a drag; no pair of state and event has two transitions.
+TEST(TreeListInteraction, TheTableEndsEveryHeldStateAndStartsPressesFromIdleOnly) {
+  using E = InteractionEvent;
+  using A = InteractionAction;
+  std::set<std::pair<int, int>> pairs;
+  std::set<int> pressed_into;
+  for (const InteractionTransition& t : InteractionTable()) {
+    SCOPED_TRACE(testing::Message() << int{t.from} << " event " << int(t.event));
+    EXPECT_TRUE(pairs.insert({t.from, int(t.event)}).second) << "a second transition";
+    if (t.event <= E::PressRow) {
+      EXPECT_EQ(t.from, tsNone);
+      EXPECT_TRUE(pressed_into.insert(t.to).second) << "two presses into one state";
+      EXPECT_EQ(t.action == A::BeginSizing, IsSizingState(t.to));
+    }
+  }
+  const std::map<TdxTreeListState, std::pair<A, A>> ends = {
+      {tsColumnSizing, {A::ApplySizing, A::DiscardSizing}},
+      {tsBandSizing, {A::ApplySizing, A::DiscardSizing}},
+      {tsBandPanelSizing, {A::ApplySizing, A::DiscardSizing}},
+      {tsHeaderPanelSizing, {A::ApplySizing, A::DiscardSizing}},
+      {tsRowSizing, {A::ApplySizing, A::DiscardSizing}},
+      {tsColumnDragging, {A::DropItem, A::CancelItemDrag}},
+      {tsBandDragging, {A::DropItem, A::CancelItemDrag}},
+      {tsNodeDragging, {A::DropNode, A::CancelNodeDrag}},
+      {tsColumnDown, {A::ClickHeader, A::ReleaseHeader}},
+      {tsColumnButtonDown, {A::ClickHeader, A::ReleaseHeader}},
+      {tsHeaderButtonDown, {A::ClickCorner, A::ReleaseHeader}},
+      {tsBandDown, {A::ClickBand, A::ReleaseBand}},
+      {tsBandButtonDown, {A::ClickCorner, A::ReleaseBand}},
+      {tsIndicatorButtonDown, {A::ClickCorner, A::ReleaseCorner}},
+      {tsNodeDown, {A::None, A::ReleaseRow}},
+  };
+  for (int state = tsNone; state <= tsIndicatorButtonDown; ++state) {
+    const auto s = static_cast<TdxTreeListState>(state);
+    SCOPED_TRACE(state);
+    const InteractionTransition* release = FindTransition(s, E::Release);
+    const InteractionTransition* cancel = FindTransition(s, E::Cancel);
+    const auto end = ends.find(s);
+    if (end == ends.end()) {
+      EXPECT_TRUE(s == tsNone || s == tsEditing);
+      EXPECT_EQ(release, nullptr);
+      EXPECT_EQ(cancel, nullptr);
+      continue;
+    }
+    ASSERT_NE(release, nullptr);
+    ASSERT_NE(cancel, nullptr);
+    EXPECT_EQ(release->to, tsNone);
+    EXPECT_EQ(cancel->to, tsNone);
+    EXPECT_EQ(release->action, end->second.first);
+    EXPECT_EQ(cancel->action, end->second.second);
+    const InteractionTransition* away = FindTransition(s, E::MoveAway);
+    const TdxTreeListState dragged = s == tsColumnDown ? tsColumnDragging
+                                     : s == tsBandDown ? tsBandDragging
+                                     : s == tsNodeDown ? tsNodeDragging
+                                                       : tsNone;
+    EXPECT_EQ(away ? away->to : tsNone, dragged);
+  }
+  EXPECT_EQ(FindTransition(tsNone, E::OpenEditor)->to, tsEditing);
+  EXPECT_EQ(FindTransition(tsEditing, E::CloseEditor)->to, tsNone);
+  EXPECT_EQ(FindTransition(tsEditing, E::PressRow), nullptr) << "a press ends the editing first";
 }
 
 // What a person expects of a multi-select list: Ctrl+click takes a row in or out and keeps the
