@@ -688,6 +688,18 @@ TEST_F(ValueEditors, ImageListShowsEachValuesImageBeforeItsDescription) {
     EXPECT_GT(xptest::CountDark(*picture, text), 0) << "the description right of the image";
     Key(hwnd, VK_ESCAPE);
   }
+  // Two rows at a time: the arrows move through the values and the list follows.
+  image.DropDownRows = 2;
+  image.SetText(L"T");
+  Key(hwnd, VK_F4);
+  Key(hwnd, VK_DOWN);
+  Key(hwnd, VK_DOWN);
+  const auto scrolled = PopupPicture(image);
+  const RECT yes = BoxOfColour(*scrolled, colours[2]), no = BoxOfColour(*scrolled, colours[0]);
+  EXPECT_TRUE(IsRectEmpty(&yes) && !IsRectEmpty(&no)) << "the list shows the last two rows";
+  Key(hwnd, VK_UP);
+  Key(hwnd, VK_RETURN);
+  EXPECT_EQ(image.Text(), L"F");
 }
 
 TEST_F(ValueEditors, MostRecentlyUsedListKeepsTheLatestOnTop) {

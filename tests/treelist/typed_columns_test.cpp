@@ -715,6 +715,7 @@ TEST(MemoColumn, EditorOpensWithTheCaretAfterTheTextAndGrowsWithItsLines) {
   TypedGrid g;
   auto& c = g.Add<TdxTreeListMemoColumn>({L"one", L"two\r\nlines", L"x"});
   c.SetWidth(150);
+  c.SetWantTabs(true);
   HWND grid = g.grid.Handle();
   const auto key = [](HWND hwnd, WORD vk, wchar_t ch) {
     SendMessageW(hwnd, WM_KEYDOWN, vk, 0);
@@ -743,12 +744,12 @@ TEST(MemoColumn, EditorOpensWithTheCaretAfterTheTextAndGrowsWithItsLines) {
   HWND inner = editor->InnerHandle();
   key(inner, VK_RETURN, L'\r');
   key(inner, 'Z', L'z');
-  EXPECT_EQ(editor->Text(), L"one\r\nz");
+  key(inner, VK_TAB, L'\t');
+  EXPECT_EQ(editor->Text(), L"one\r\nz\t") << "a tab too, as the column wants";
   EXPECT_EQ(LinesOutOfView(*editor), "") << "lines out of view after Enter";
   EXPECT_EQ(editor->Left(), cell.left - 2) << "it grows down, as wide as before";
   EXPECT_EQ(editor->Width(), cell.right - cell.left + 4);
-  key(inner, VK_BACK, L'\b');
-  key(inner, VK_BACK, L'\b');
+  for (int i = 0; i < 3; ++i) key(inner, VK_BACK, L'\b');
   EXPECT_EQ(editor->Height(), cell.bottom - cell.top + 4) << "back to the cell's height";
   g.grid.CloseEditor();
   EXPECT_EQ(g.Text(c), L"one");
