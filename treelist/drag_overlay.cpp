@@ -74,7 +74,7 @@ SIZE DragPicture::Size() const noexcept {
 
 void DragPicture::Begin(POINT screen, POINT hot_spot) {
   if (Empty()) return;
-  if (dragging_) ImageList_EndDrag();
+  EndDragging();
   dragging_ = ImageList_BeginDrag(list_->Handle(), list_->Count() - 1, hot_spot.x, hot_spot.y);
   hot_spot_ = hot_spot;
   position_ = screen;
@@ -103,12 +103,16 @@ void DragPicture::Draw(HDC dc, POINT at) const {
   if (!Empty()) ImageList_Draw(list_->Handle(), 0, dc, at.x, at.y, ILD_NORMAL);
 }
 
-void DragPicture::Release() {
-  if (dragging_) {
-    ImageList_DragLeave(GetDesktopWindow());
-    ImageList_EndDrag();
-  }
+void DragPicture::EndDragging() {
+  if (!dragging_) return;
+  // Ending a drag leaves its picture on the screen: it goes first.
+  ImageList_DragLeave(GetDesktopWindow());
+  ImageList_EndDrag();
   dragging_ = visible_ = false;
+}
+
+void DragPicture::Release() {
+  EndDragging();
   list_.reset();
   cursor_ = framework::crDefault;
 }

@@ -68,6 +68,9 @@ class DragPicture {
   void SetCursor(framework::TCursor cursor) noexcept { cursor_ = cursor; }
 
  private:
+  // Takes the picture off the screen and ends the drag, when one runs.
+  void EndDragging();
+
   std::unique_ptr<framework::TImageList> list_;
   bool dragging_ = false;
   bool visible_ = false;
