@@ -221,8 +221,8 @@ TEST(TreeListSightScreen, TheSortMarkStandsOnTheClickedColumnAtOnceAndOnNoOther)
   const auto mark = [&](const ScreenCapture& shot, const TdxTreeListColumn& c) {
     const RECT h = s.Header(c);
     const int mid = (h.top + h.bottom) / 2;
-    return DarkPixels(shot, shot.FromClient(s.grid.Handle(),
-                                            {h.right - 4 - 7, mid - 3, h.right - 4, mid + 3}));
+    return DarkPixels(
+        shot, shot.FromClient(s.grid.Handle(), {h.right - 4 - 7, mid - 3, h.right - 4, mid + 3}));
   };
   std::vector<TdxTreeListColumn*> all{s.name};
   all.insert(all.end(), s.typed.begin(), s.typed.end());
@@ -273,29 +273,40 @@ TEST(TreeListSightScreen, EveryStripOfTheGridIsPaintedAfterHidingScrollingAndDra
   s.ExpectEmptyBandPainted("after a wheel scroll");
   s.ExpectAsRepainted("after a wheel scroll");
 
-  // A header held and carried over the form's caption and back: the caption keeps no trace.
+  // A header held and carried below the headers, over the form's caption and back: while it is
+  // still held, the picture stands only where the mouse is, none left on the rows or the caption.
   RECT frame{}, client{};
   GetWindowRect(box.Handle(), &frame);
   GetClientRect(box.Handle(), &client);
   MapWindowPoints(box.Handle(), nullptr, reinterpret_cast<POINT*>(&client), 2);
   const RECT caption_area{0, 0, frame.right - frame.left, client.top - frame.top};
-  const ScreenCapture before = ScreenCapture::OfWindow(box.Handle());
+  const ScreenCapture form_before = ScreenCapture::OfWindow(box.Handle());
+  const ScreenCapture grid_before = ScreenCapture::OfWindow(s.grid.Handle());
   const POINT start = Mid(s.Header(s.Typed(L"Time")));
+  const RECT rows = grid_before.FromClient(s.grid.Handle(), s.grid.GetLayout().rows);
   testsupport::MoveMouse(s.grid.Handle(), start);
   SendButton(MOUSEEVENTF_LEFTDOWN);
   POINT caption{(frame.left + frame.right) / 2, (frame.top + client.top) / 2};
   ScreenToClient(s.grid.Handle(), &caption);
-  for (const POINT at : {POINT{start.x, start.y + 20}, caption, POINT{caption.x + 30, caption.y},
-                         POINT{caption.x - 30, caption.y + 2}, start}) {
+  for (const POINT at : {POINT{start.x + 10, start.y}, POINT{start.x, start.y + 60}, caption,
+                         POINT{caption.x + 30, caption.y}, start}) {
     testsupport::MoveMouse(s.grid.Handle(), at);
-    testsupport::Settle(60);
+    testsupport::Settle(80);
   }
+  ASSERT_EQ(s.grid.State(), tsColumnDragging);
+  const ScreenCapture form_during = ScreenCapture::OfWindow(box.Handle());
+  const ScreenCapture grid_during = ScreenCapture::OfWindow(s.grid.Handle());
+  grid_during.Save("treelist_sight_during_drag");
   SendButton(MOUSEEVENTF_LEFTUP);
   testsupport::Settle(150);
+  EXPECT_EQ(grid_during.DifferingPixels(grid_before, rows, 8), 0)
+      << "a picture left on the rows during the drag";
+  EXPECT_EQ(form_during.DifferingPixels(form_before, caption_area, 8), 0)
+      << "a picture left on the form's caption during the drag";
   const ScreenCapture after = ScreenCapture::OfWindow(box.Handle());
   after.Save("treelist_sight_after_drag");
-  EXPECT_EQ(after.DifferingPixels(before, caption_area, 8), 0)
-      << "the dragged picture left on the form's caption";
+  EXPECT_EQ(after.DifferingPixels(form_before, caption_area, 8), 0)
+      << "a picture left on the form's caption";
   EXPECT_EQ(GetCapture(), nullptr);
   s.ExpectAsRepainted("after a drag");
 }
@@ -310,21 +321,83 @@ TEST(TreeListSightScreen, RowFooterTextAndTheFixedBandLineTakeTheirColours) {
   const ScreenCapture shot = ScreenCapture::OfWindow(s.grid.Handle());
   shot.Save("treelist_sight_colours");
   const Layout layout = s.grid.GetLayout();
-  const RECT line = shot.FromClient(s.grid.Handle(),
-                                    {layout.left_fixed.right - 3, layout.left_fixed.top,
-                                     layout.left_fixed.right, layout.left_fixed.bottom});
+  const RECT line =
+      shot.FromClient(s.grid.Handle(), {layout.left_fixed.right - 3, layout.left_fixed.top,
+                                        layout.left_fixed.right, layout.left_fixed.bottom});
   EXPECT_GT(shot.ShareOf(line, red, 8), 0.99) << "the fixed band's line, 3 pixels wide";
-  const RECT inside = shot.FromClient(s.grid.Handle(),
-                                      {layout.left_fixed.right - 4, layout.rows.top,
-                                       layout.left_fixed.right - 3, layout.rows.bottom});
+  const RECT inside =
+      shot.FromClient(s.grid.Handle(), {layout.left_fixed.right - 4, layout.rows.top,
+                                        layout.left_fixed.right - 3, layout.rows.bottom});
   EXPECT_LT(shot.ShareOf(inside, red, 8), 0.5) << "and no wider";
   // The first group's last child closes it with a footer under its row.
   TdxTreeListNode* last_child = s.grid.Items(0)->Items(2);
   const RECT row = s.grid.GetCellRect(last_child, 0);
   const RECT footer = shot.FromClient(
-      s.grid.Handle(), {row.left, row.bottom, layout.left_fixed.right - 4,
-                        row.bottom + layout.row_footer_height});
+      s.grid.Handle(),
+      {row.left, row.bottom, layout.left_fixed.right - 4, row.bottom + layout.row_footer_height});
   EXPECT_GT(shot.ShareOf(footer, red, 40), 0.02) << "the row footer's text in red";
 }
 
 }  // namespace
+
+// The flat looks draw their own frame, and the grey box in the corner only where two scroll bars
+// meet: a lone bar keeps its arrow at its end.
+TEST(TreeListSightScreen, AFlatLooksCornerBoxStandsOnlyWhereTwoScrollBarsMeet) {
+  for (const TdxLookAndFeel look : {TdxLookAndFeel::lfFlat, TdxLookAndFeel::lfUltraFlat}) {
+    SCOPED_TRACE(static_cast<int>(look));
+    framework::TForm form{nullptr};
+    TdxTreeList grid{nullptr};
+    form.SetBounds(20, 20, 260, 180);
+    grid.SetParent(&form);
+    grid.SetBounds(4, 4, 220, 130);
+    grid.SetLookAndFeel(look);
+    TdxTreeListColumn* column = grid.CreateColumn<TdxTreeListColumn>();
+    column->SetWidth(120);
+    for (int i = 0; i < 30; ++i) grid.SetNodeString(grid.Add(), 0, L"row");
+    form.Show();
+    ASSERT_TRUE(testsupport::BringToFront(form.Handle()));
+    Pump();
+    const auto corner = [&](const ScreenCapture& shot) {
+      return RECT{shot.width() - 1 - GetSystemMetrics(SM_CXVSCROLL),
+                  shot.height() - 1 - GetSystemMetrics(SM_CYHSCROLL), shot.width() - 1,
+                  shot.height() - 1};
+    };
+    const ScreenCapture lone = ScreenCapture::OfWindow(grid.Handle());
+    lone.Save("treelist_sight_flat_lone_bar");
+    ASSERT_FALSE(GetWindowLongW(grid.Handle(), GWL_STYLE) & WS_HSCROLL);
+    EXPECT_GT(DarkPixels(lone, corner(lone)), 3) << "the lone bar's arrow at its end";
+    column->SetWidth(400);
+    Pump();
+    const ScreenCapture both = ScreenCapture::OfWindow(grid.Handle());
+    ASSERT_TRUE(GetWindowLongW(grid.Handle(), GWL_STYLE) & WS_HSCROLL);
+    EXPECT_GT(both.ShareOf(corner(both), GetSysColor(COLOR_BTNFACE), 8), 0.95)
+        << "the box between two bars";
+  }
+}
+
+// Painted without an editor, a spin cell's two arrow boxes are of one height: each ends in the
+// shadowed lines of its lower edge.
+TEST(TreeListSightScreen, ASpinCellsTwoArrowBoxesAreOfOneHeight) {
+  SightGrid s;
+  auto& spin = dynamic_cast<TdxTreeListSpinColumn&>(s.Typed(L"Spin"));
+  spin.SetShowButtonStyle(TdxShowButtonStyle::sbAlways);
+  Pump();
+  const ScreenCapture shot = ScreenCapture::OfWindow(s.grid.Handle());
+  shot.Save("treelist_sight_spin_buttons");
+  const auto shadowed = [](COLORREF c) {
+    return GetRValue(c) < 150 && GetGValue(c) < 150 && GetBValue(c) < 150;
+  };
+  for (int row : {1, 2}) {
+    const RECT cell = s.grid.GetCellRect(s.grid.Items(row), spin.Index());
+    const RECT box = shot.FromClient(s.grid.Handle(), cell);
+    const int x = box.right - 15 + 2;  // inside the boxes' left edges, clear of the arrows
+    std::vector<int> bottoms;          // the last row of each run of shadowed rows
+    for (int y = box.top; y < box.bottom; ++y) {
+      if (shadowed(shot.Pixel(x, y)) && (y + 1 == box.bottom || !shadowed(shot.Pixel(x, y + 1)))) {
+        bottoms.push_back(y);
+      }
+    }
+    ASSERT_EQ(bottoms.size(), 2u) << "row " << row << ": two lower edges";
+    EXPECT_EQ(bottoms[0] - box.top + 1, bottoms[1] - bottoms[0]) << "row " << row;
+  }
+}
