@@ -613,6 +613,9 @@ TEST_F(ValueEditors, ImageValuesFindTheirImageAndDescription) {
   EXPECT_TRUE(editors::GetImageIndexForValue(L"N", values, indexes, true, descriptions, index,
                                              description));
   EXPECT_EQ(index, 2) << "default images: its position";
+  EXPECT_TRUE(editors::GetImageIndexForValue(L"N", values, indexes, true, {L"Yes", L"No"}, index,
+                                             description));
+  EXPECT_EQ(description, L"") << "no description listed for it";
   EXPECT_FALSE(editors::GetImageIndexForValue(L"x", values, indexes, true, descriptions, index,
                                               description));
   EXPECT_EQ(index, -1);
