@@ -188,6 +188,12 @@ TEST_F(ValueEditors, CurrencyFormatsByItsPattern) {
   }
   currency.SetValue(10);
   EXPECT_NO_THROW(currency.ValidateEdit());
+  currency.SetMinMaxValues(0, 0);
+  currency.SetValue(-5);
+  EXPECT_NO_THROW(currency.ValidateEdit()) << "equal limits are none";
+  currency.DecimalPlaces = 40;
+  currency.SetValue(0.5);
+  EXPECT_EQ(currency.Text(), L"0.500000000000000") << "at most 15 places";
 }
 
 struct CalcCase {
