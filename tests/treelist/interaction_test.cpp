@@ -737,6 +737,26 @@ TEST(TreeListInteraction, AutoWidthSizingTakesFromTheNeighboursWithExactSums) {
   EXPECT_EQ(f.grid.GetMetrics().band_panel_height, 2 * m.band_line_height + 6);
 }
 
+// Without automatic width a band of one row follows its columns: a column sized wider widens
+// the band by as much, its neighbours keep their widths.
+TEST(TreeListInteraction, AColumnSizedInABandOfOneRowLeavesItsNeighbours) {
+  GridForm f(420);
+  f.grid.Seams().cursor_pos = [] { return g_cursor; };
+  treelist::HeaderModel model;
+  model.columns = {{L"A", 100, 20}, {L"B", 100, 20}, {L"C", 100, 20}};
+  model.bands = {{L"Band", 300, 20, true, {{0, 1, 2}}}};
+  f.grid.SetModel(model);
+  const POINT edge{HeaderRect(f.grid, 0).right - 1, Mid(HeaderRect(f.grid, 0)).y};
+  Down(f.grid, edge);
+  ASSERT_EQ(f.grid.State(), tsColumnSizing);
+  Move(f.grid, {edge.x + 30, edge.y});
+  Up(f.grid, {edge.x + 30, edge.y});
+  const auto& columns = f.grid.GetHeaderModel().columns;
+  EXPECT_EQ((std::vector<int>{columns[0].width, columns[1].width, columns[2].width}),
+            (std::vector<int>{130, 100, 100}));
+  EXPECT_EQ(f.grid.GetLayout().band_widths, std::vector<int>{330});
+}
+
 TEST(TreeListInteraction, HeaderDragMovesBypassOnMouseMoveAndShowTheDeleteCursorBelow) {
   Grid f;
   int moves = 0;
