@@ -9,6 +9,7 @@
 
 #include "editors/container.h"
 #include "editors/inplace_edit.h"
+#include "framework/stdctrls.h"
 #include "tests/controls/edit_test_support.h"
 
 namespace editortest {
@@ -39,8 +40,15 @@ class EditorForm : public edittest::EditForm {
     editor->ShowAndFocus(cell);
     return *editor;
   }
+  // A key as the application's loop hands it out, the form's default and cancel button (one
+  // button, counting its presses in `dialog_presses_`) ready to take what the editor leaves.
+  void PressThroughForm(HWND hwnd, WORD key);
+  int dialog_presses_ = 0;
   TestContainer* container_ = nullptr;  // owned by the form
   controls::TXPEdit* outside_ = nullptr;
+
+ private:
+  framework::TButton* dialog_button_ = nullptr;  // owned by the form
 };
 
 }  // namespace editortest

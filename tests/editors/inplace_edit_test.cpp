@@ -83,6 +83,7 @@ TEST_F(InplaceEdit, TakesTheFocusOnlyFromTheGridOrAWindowInIt) {
   EXPECT_EQ(GetFocus(), editor.Handle());
 }
 
+// Escape and Enter reach the editor, not the form's cancel and default button.
 TEST_F(InplaceEdit, EscapeRevertsToTheLoadedStateThenGoesToTheGrid) {
   auto& editor = Open<CountingEdit>();
   editor.SetText(L"loaded");
@@ -95,12 +96,14 @@ TEST_F(InplaceEdit, EscapeRevertsToTheLoadedStateThenGoesToTheGrid) {
   ASSERT_EQ(editor.Text(), L"loaded!!");
   ASSERT_TRUE(editor.Modified());
 
-  Key(hwnd, VK_ESCAPE);
+  PressThroughForm(hwnd, VK_ESCAPE);
   EXPECT_EQ(editor.Text(), L"loaded");
   EXPECT_FALSE(editor.Modified());
   EXPECT_TRUE(container_->keys.empty()) << "the first Escape only reverts";
-  Key(hwnd, VK_ESCAPE);
-  EXPECT_EQ(container_->keys, std::vector<WPARAM>{VK_ESCAPE});
+  PressThroughForm(hwnd, VK_ESCAPE);
+  PressThroughForm(hwnd, VK_RETURN);
+  EXPECT_EQ(container_->keys, (std::vector<WPARAM>{VK_ESCAPE, VK_RETURN}));
+  EXPECT_EQ(dialog_presses_, 0);
 }
 
 TEST_F(InplaceEdit, NavigationKeysGoToTheGridAndTabOnlyWhenItTabsBetweenCells) {
