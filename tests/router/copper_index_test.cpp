@@ -129,6 +129,49 @@ TEST(CopperIndex, AnEmptiedIndexFindsOnlyWhatCameAfter) {
   EXPECT_EQ(index.Find(before), nullptr) << "a track too";
 }
 
+// A piece the router cut or joined is covered when the board's tracks run beside it from end to
+// end, each within the tolerance (10) of it where the two overlap, however far a track reaches
+// past the piece.
+TEST(CoversTrack, TracksBesideThePieceFromEndToEndWithinTheTolerance) {
+  struct Case {
+    const char* why;
+    std::vector<TCopperItem> tracks;
+    TCopperItem piece;
+    bool covered;
+  };
+  const Case cases[] = {
+      {"two tracks, the second aside by the tolerance",
+       {Track(-500, 0, 400, 0), Track(1600, 10, 400, 10)},
+       Track(0, 0, 1000, 0),
+       true},
+      {"the second aside by more",
+       {Track(-500, 0, 400, 0), Track(400, 11, 1600, 11)},
+       Track(0, 0, 1000, 0),
+       false},
+      {"a gap of the tolerance",
+       {Track(0, 0, 400, 0), Track(410, 0, 1000, 0)},
+       Track(0, 0, 1000, 0),
+       true},
+      {"a gap of more", {Track(0, 0, 400, 0), Track(411, 0, 1000, 0)}, Track(0, 0, 1000, 0), false},
+      {"short of the far end", {Track(0, 0, 989, 0)}, Track(0, 0, 1000, 0), false},
+      {"a width off by more", {Track(0, 0, 1000, 0, 111)}, Track(0, 0, 1000, 0), false},
+      // The piece's ends a step off either way: its line leaves a long track far from its ends.
+      {"a long track under a slanted piece",
+       {Track(-100000, 0, 100000, 0)},
+       Track(0, -8, 1000, 8),
+       true},
+      {"a track across the piece",
+       {Track(500, -5, 500, 5), Track(0, 0, 1000, 0)},
+       Track(0, 0, 1000, 0),
+       true},
+      {"only a track across it", {Track(500, -10, 500, 10)}, Track(495, 0, 505, 0), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    EXPECT_EQ(router::CoversTrack(c.tracks, c.piece, 10), c.covered);
+  }
+}
+
 // Pieces of three nets in turns, more of them than a sort keeps in order by chance: each net
 // hands back its own, all of them, in the order they came; a net without pieces none.
 TEST(NetCopper, EachNetGivesItsOwnPiecesInTheirOrder) {
