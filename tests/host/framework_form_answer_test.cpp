@@ -37,6 +37,13 @@ TEST(StandInHost, AnswersFrameworkFormsByButtonCaption) {
     plavena::DialogAnswerer answerer(journal, {{"Framework form", button}});
     Confirmation dialog;
     EXPECT_EQ(dialog.form.ShowModal(), std::string(button) == "OK" ? kModalOk : kModalCancel);
+    // A form that took its answer is hidden, and may live on while its caller reads it: it is
+    // not taken for one that stayed open.
+    const DWORD until = GetTickCount() + 3 * 250;
+    for (MSG msg; GetTickCount() < until;) {
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    }
     EXPECT_EQ(journal.Lines(),
               std::vector<std::string>{
                   std::string("dialog \"Framework form\": Export the board? -> ") + button});
@@ -71,6 +78,14 @@ TEST(StandInHost, AFormThatCannotTakeItsAnswerIsCancelledAndSaysWhy) {
     EXPECT_EQ(dialog.form.ShowModal(), kModalCancel);
     EXPECT_EQ(answerer.TakeProblems(), c.problems) << journal.Text();
   }
+  // A form without buttons takes the commands of OK, Yes, No and Cancel, and no other button.
+  plavena::Journal journal;
+  plavena::DialogAnswerer answerer(journal, {{"Bare form", "Help"}});
+  TForm bare(nullptr);
+  bare.SetCaption(L"Bare form");
+  EXPECT_EQ(bare.ShowModal(), kModalCancel);
+  EXPECT_EQ(answerer.TakeProblems(),
+            std::vector<std::string>{"answer \"Bare form=Help\": the dialog has no such button"});
 }
 
 }  // namespace
