@@ -554,6 +554,10 @@ TEST(StructureWiringExport, CopperOfASizeNoCopperCanHaveStopsTheExportNamingIt) 
   EXPECT_NE(Section(ExportedDesignFile(hairline), "    (wiring")
                 .find("(path TopLayer 0.000 1675.000 1775.000 1675.000 1840.000)"),
             std::string::npos);
+  // So is a via of no size: its padstack has no shape to write.
+  const std::string pointlike = Replaced(ExampleBoardText(), cases[3].from,
+                                         R"("y": "1520mil", "size": "0mil", "hole": "0mil")");
+  EXPECT_NE(ExportedDesignFile(pointlike).find("(via Via"), std::string::npos);
 }
 
 TEST(StructureWiringExport, ABoardWithoutALayerStackIsRefused) {
