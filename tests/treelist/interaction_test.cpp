@@ -559,7 +559,11 @@ TEST(TreeListHeader, AHeadersButtonShowsPressedFromThePressOnItUntilTheRelease) 
   Down(f.grid, Mid(header));
   EXPECT_EQ(f.grid.State(), tsColumnDown);
   EXPECT_EQ(f.grid.GetHeaderButtonState(1), 3);
+  ValidateRect(f.hwnd(), nullptr);
   Up(f.grid, Mid(header));
+  RECT update{}, common{};
+  ASSERT_TRUE(GetUpdateRect(f.hwnd(), &update, FALSE)) << "nothing painted again";
+  EXPECT_TRUE(IntersectRect(&common, &update, &header)) << "the released header shows pressed";
 }
 
 TEST(TreeListInteraction, EveryStateEndsInNoneWithItsOverlaysAndTheHintTimersGone) {
