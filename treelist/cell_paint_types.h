@@ -36,6 +36,16 @@ struct TdxCellPaintInfo {
   bool last_column = false;
   int text_offset_x = 0;  // pixels between the cell's left and where its text may begin
   int text_offset_y = 0;
+  bool hot = false;        // under the mouse, hot-tracked
+  bool hot_track = false;  // the grid's cells stand up under the mouse
+  bool end_ellipsis = false;
+  // The search mark's frame reaches the neighbouring cells (row select or inverted selection).
+  bool frame_spans_row = false;
+  // A running search's match in this cell: -1 none, else the matched length (0: only framed),
+  // painted in the search colours (clNone: the cell's own inverted).
+  int search_length = -1;
+  framework::TColor search_color = framework::clNone;
+  framework::TColor search_text_color = framework::clNone;
 };
 
 // The hot-tracked element: a cell (kind 0) or a header (its sub-kind; 3 while pressed).

@@ -103,19 +103,16 @@ void TCustomdxTreeList::DrawCellBy(const TdxCellPaintInfo& cell, bool text_only)
   CellPass pass;
   if (!SettleCellPass(cell, pass)) return;
   PaintCellPass(cell, pass, text_only);
-  if (!searching_ || !cell.node || cell.node != focused_node_ || cell.kind != ckOrdinary ||
-      cell.column != search_column_) {
-    return;
-  }
-  if (!search_text_.empty()) {
-    pass.brush = SearchColor(GetColor(TreeListColor::AutoSearch), pass.brush);
-    pass.fore = SearchColor(GetColor(TreeListColor::AutoSearchText), pass.fore);
-    pass.highlight_length = static_cast<int>(search_text_.size());
+  if (cell.search_length < 0) return;
+  if (cell.search_length > 0) {
+    pass.brush = SearchColor(cell.search_color, pass.brush);
+    pass.fore = SearchColor(cell.search_text_color, pass.fore);
+    pass.highlight_length = cell.search_length;
     PaintCellPass(cell, pass, text_only);
   }
   RECT frame = cell.rect;
   InflateRect(&frame, -1, -1);
-  if ((options_ & aoRowSelect) || (options_ex_ & aoInvertSelect)) {
+  if (cell.frame_spans_row) {
     if (!cell.first_column) --frame.left;
     if (!cell.last_column) ++frame.right;
   }
@@ -172,8 +169,7 @@ void TCustomdxTreeList::PaintCellPass(const TdxCellPaintInfo& cell, const CellPa
     SetTextColor(cell.dc, pass.fore);
     SetBkColor(cell.dc, pass.brush);
     SetBkMode(cell.dc, pass.highlight_length > 0 ? OPAQUE : TRANSPARENT);
-    const UINT ellipsis =
-        (options_ & aoDrawEndEllipsis) && pass.highlight_length == 0 ? DT_END_ELLIPSIS : 0;
+    const UINT ellipsis = cell.end_ellipsis && pass.highlight_length == 0 ? DT_END_ELLIPSIS : 0;
     DrawTextW(cell.dc, pass.text.c_str(), shown, &box,
               DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | ellipsis |
                   editors::HorizontalFormat(pass.alignment));
@@ -191,12 +187,12 @@ void TCustomdxTreeList::PaintCellPass(const TdxCellPaintInfo& cell, const CellPa
   data.HighlightPass = pass.highlight_length > 0;
   data.TextOffsetLeft = cell.text_offset_x;
   data.TextOffsetTop = cell.text_offset_y;
-  data.Hot = cell.node && cell.node == hot_node_ && cell.column == hot_column_ && hot_kind_ == 0;
-  data.HotTrack = (options_ex_ & aoHotTrack) || ForceHotTrack() || data.Hot;
+  data.Hot = cell.hot;
+  data.HotTrack = cell.hot_track || cell.hot;
   data.Bounds = {rect.left - kCellFrame, rect.top - kCellFrame, rect.right + kCellFrame,
                  rect.bottom + kCellFrame};
   if (auto* text_data = dynamic_cast<editors::TdxTextEditViewData*>(&data)) {
-    text_data->EndEllipsis = options_ & aoDrawEndEllipsis;
+    text_data->EndEllipsis = cell.end_ellipsis;
   }
   PaintCellViewData(cell.dc, cell.column, data);
 }

@@ -90,6 +90,9 @@ struct ViewRow {
   TdxCellKind kind = ckOrdinary;  // ckNewItemRow for the new-item row, which has no node
   bool focused = false;
   bool selected = false;
+  int hot_column = -1;     // the hot-tracked cell's column in this row; -1 none
+  int search_column = -1;  // the running search's cell in this row; -1 none
+  int search_length = 0;   // of the text searched for
   // Per tree slot left of the row's own: whether the ancestor there has siblings after it, and
   // so a line passing by.
   std::vector<bool> ancestor_continues;
@@ -170,6 +173,12 @@ struct GridView {
   bool hide_focus_rect = false;  // aoHideFocusRect or a running search
   bool focused_window = false;   // the grid's window has the keyboard focus
   bool picture = false;          // painted into a picture: no highlight, no focus
+  // What every cell's painting takes from the grid's settings.
+  bool hot_track = false;
+  bool end_ellipsis = false;
+  bool frame_spans_row = false;  // the search frame reaches the neighbouring cells
+  framework::TColor search_color = framework::clNone;
+  framework::TColor search_text_color = framework::clNone;
   // What the hit test may offer for sizing.
   bool band_panel_sizing = false;
   bool header_panel_sizing = false;

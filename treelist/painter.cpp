@@ -441,6 +441,13 @@ TdxCellPaintInfo CellInfo(const GridView& view, const ViewRow& row, HDC dc, int 
   cell.first_column = headers.empty() || column == headers.front().column;
   cell.last_column = headers.empty() || column == headers.back().column;
   cell.text_offset_x = kCellTextOffset;
+  cell.hot = column == row.hot_column;
+  cell.hot_track = view.hot_track;
+  cell.end_ellipsis = view.end_ellipsis;
+  cell.frame_spans_row = view.frame_spans_row;
+  if (row.kind == ckOrdinary && column == row.search_column) cell.search_length = row.search_length;
+  cell.search_color = view.search_color;
+  cell.search_text_color = view.search_text_color;
   return cell;
 }
 

@@ -137,6 +137,11 @@ GridView TCustomdxTreeList::ViewOf(Layout layout) {
   view.row_select = IsRowSelect();
   view.hide_focus_rect = (options_ & aoHideFocusRect) || searching_;
   view.picture = painting_picture_;
+  view.hot_track = (options_ex_ & aoHotTrack) || ForceHotTrack();
+  view.end_ellipsis = options_ & aoDrawEndEllipsis;
+  view.frame_spans_row = (options_ & aoRowSelect) || (options_ex_ & aoInvertSelect);
+  view.search_color = GetColor(TreeListColor::AutoSearch);
+  view.search_text_color = GetColor(TreeListColor::AutoSearchText);
   view.focused_window = !painting_picture_ && HandleAllocated() && GetFocus() == Handle();
   view.band_panel_sizing = options_ex_ & aoBandPanelSizing;
   view.header_panel_sizing = options_ex_ & aoHeaderPanelSizing;
@@ -163,6 +168,11 @@ ViewRow TCustomdxTreeList::MakeViewRow(TdxTreeListNode* node, int top) {
   // While the new-item row has the focus, the focused node's row does not show it.
   row.focused = node == focused_node_ && !(new_item_row_focused_ && IsNewItemRowShown());
   row.selected = node->Selected();
+  if (node == hot_node_ && hot_kind_ == 0) row.hot_column = hot_column_;
+  if (searching_ && node == focused_node_) {
+    row.search_column = search_column_;
+    row.search_length = static_cast<int>(search_text_.size());
+  }
   const std::vector<int> levels = RowFooterLevels(node);
   for (size_t i = 0; i < levels.size(); ++i) {
     RowFooterView footer;
