@@ -371,7 +371,9 @@ class TdxCalculatorContent : public TdxPopupContent {
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc, &metrics);
     cell_ = std::max<int>(22, metrics.tmHeight + 8);
-    return SIZE{kColumns * cell_ + 4, (kRows + 1) * cell_ + 4};
+    // Each cell's last two pixels part it from the next, so the last row and column need only
+    // the outer margin's two more.
+    return SIZE{kColumns * cell_ + 2, (kRows + 1) * cell_ + 2};
   }
   void Paint(HDC dc, const RECT& client) override {
     SetBkColor(dc, GetSysColor(COLOR_BTNFACE));

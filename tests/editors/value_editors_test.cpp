@@ -253,7 +253,7 @@ TEST_F(ValueEditors, CalculatorPopupTakesKeysAndClicksAndGivesItsResult) {
   HWND popup = calc.PopupHandle();
   RECT client{};
   GetClientRect(popup, &client);
-  const int cell = (client.right - 4) / 4;
+  const int cell = (client.right - 2) / 4;
   const auto key = [&](int row, int column) {
     return POINT{2 + column * cell + cell / 2, 2 + (row + 1) * cell + cell / 2};
   };
@@ -293,6 +293,60 @@ TEST_F(ValueEditors, CalculatorPopupTakesKeysAndClicksAndGivesItsResult) {
   EXPECT_TRUE(raised(*pressed, 1, 1)) << "the others stay raised";
   SendMessageW(popup, WM_LBUTTONUP, 0, MAKELPARAM(seven.x, seven.y));
   Key(hwnd, VK_ESCAPE);
+}
+
+// The calculator's keys follow the editor's font: cells of its height and 8 more, never under 22
+// pixels. The popup holds them with a margin of 2 pixels all round, and the display row above
+// them ends where they end.
+TEST_F(ValueEditors, CalculatorKeysFollowTheFontAndFillThePopup) {
+  auto& calc = Open<editors::TdxInplaceCalcEdit>();
+  const COLORREF face = GetSysColor(COLOR_BTNFACE), dark = GetSysColor(COLOR_3DDKSHADOW);
+  for (const int font_height : {-8, -26}) {
+    SCOPED_TRACE(testing::Message() << "font height " << font_height);
+    calc.Font().SetHeight(font_height);
+    TEXTMETRICW metrics{};
+    {
+      const win::WindowDC dc(calc.Handle());
+      const HGDIOBJ old = SelectObject(dc.get(), calc.Font().Handle());
+      GetTextMetricsW(dc.get(), &metrics);
+      SelectObject(dc.get(), old);
+    }
+    const int cell = std::max<int>(22, metrics.tmHeight + 8);
+    Key(calc.Handle(), VK_F4);
+    ASSERT_TRUE(calc.DroppedDown());
+    RECT client{};
+    GetClientRect(calc.PopupHandle(), &client);
+    const auto picture = PopupPicture(calc);
+    // A raised key's bottom line is the darkest shadow; so is the sunken display's inner top.
+    std::vector<int> bottoms;
+    for (int y = 0; y < client.bottom; ++y) {
+      if (picture->Pixel(5, y) == dark) bottoms.push_back(y);
+    }
+    ASSERT_EQ(bottoms.size(), 6u) << "the display and five rows of keys";
+    EXPECT_EQ(bottoms[0], 3) << "the display's edge 2 pixels below the top";
+    for (size_t row = 2; row < bottoms.size(); ++row) {
+      EXPECT_EQ(bottoms[row] - bottoms[row - 1], cell) << "row " << row - 1;
+    }
+    EXPECT_EQ(client.bottom, bottoms.back() + 1 + 2) << "neither clipped nor a spare strip below";
+    std::vector<std::pair<int, int>> keys;  // each key's columns along its bottom line
+    for (int x = 0; x < client.right; ++x) {
+      if (picture->Pixel(x, bottoms[1]) != dark) continue;
+      if (keys.empty() || keys.back().second != x) keys.emplace_back(x, x);
+      keys.back().second = x + 1;
+    }
+    ASSERT_EQ(keys.size(), 4u);
+    for (size_t column = 0; column < keys.size(); ++column) {
+      EXPECT_EQ(keys[column].first, 2 + static_cast<int>(column) * cell) << "column " << column;
+      EXPECT_EQ(keys[column].second - keys[column].first, cell - 2) << "column " << column;
+    }
+    EXPECT_EQ(client.right, keys.back().second + 2) << "neither clipped nor a spare strip right";
+    int display_end = 0;
+    for (int x = 0; x < client.right; ++x) {
+      if (picture->Pixel(x, 4) != face) display_end = x + 1;
+    }
+    EXPECT_EQ(display_end, keys.back().second) << "the display ends where the keys end";
+    Key(calc.Handle(), VK_ESCAPE);
+  }
 }
 
 TEST(Dates, EncodeDecodeAndParse) {
