@@ -380,6 +380,35 @@ TEST(TreeListMouse, ABandEdgeDraggedWidensItsColumnsAndADoubleClickOpensARow) {
   EXPECT_FALSE(parent->Expanded());
 }
 
+// A band laid out no pixels wide (its width and every minimum 0) dragged open again: its columns
+// come back in the proportion they were given, not squeezed by a scale from nothing.
+TEST(TreeListMouse, ABandOfNoWidthDraggedOpenGivesItsColumnsTheirProportions) {
+  ColumnsForm f;
+  f.grid.SetShowBands(true);
+  f.grid.SetOptionsEx(f.grid.OptionsEx() & ~aoBandHeaderWidth);  // the band keeps its own width
+  for (TdxTreeListColumn* c : {f.columns[0], f.columns[1]}) c->SetMinWidth(0);
+  f.columns[0]->SetWidth(160);
+  f.columns[1]->SetWidth(80);
+  TdxTreeListBand& band = *f.grid.Bands().Items(0);
+  band.SetMinWidth(0);
+  band.SetWidth(0);
+  const Layout closed = f.grid.GetLayout();
+  ASSERT_EQ(closed.band_widths[0], 0);
+  const int y = (closed.band_panel.top + closed.band_panel.bottom) / 2;
+  const int edge = closed.bands[0].right;
+  f.Send(WM_LBUTTONDOWN, {edge, y}, MK_LBUTTON);
+  ASSERT_EQ(f.grid.State(), tsBandSizing);
+  f.Send(WM_MOUSEMOVE, {edge + 150, y}, MK_LBUTTON);
+  f.Send(WM_LBUTTONUP, {edge + 150, y});
+  const Layout open = f.grid.GetLayout();
+  ASSERT_GT(open.band_widths[0], 100);
+  // The first column also holds the rows' indent.
+  const int indent = f.grid.GetHeaderModel().first_band_offset;
+  const RECT a = open.HeaderOf(0)->rect, b = open.HeaderOf(1)->rect;
+  EXPECT_EQ(a.right - a.left + b.right - b.left, open.band_widths[0] + indent) << "band filled";
+  EXPECT_NEAR(a.right - a.left - indent, 2 * (b.right - b.left), 1) << "160 to 80 as given";
+}
+
 // The wheel's setting as the user made it, behind the grid's seam.
 UINT g_wheel_lines = 3;
 
