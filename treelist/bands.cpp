@@ -377,6 +377,7 @@ void TCustomdxTreeListControl::NormalizeHeaderRows() {
 
 void TCustomdxTreeListControl::ClearLayoutCaches() {
   caches_.valid = false;
+  ViewChanged();
   NotifyCustomizeForm();
 }
 

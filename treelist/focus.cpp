@@ -62,6 +62,7 @@ void TCustomdxTreeList::SetFocusedCell(TdxTreeListNode* node, int column, bool m
 }
 
 void TCustomdxTreeList::RepaintCell(TdxTreeListNode* node, int column) {
+  ViewChanged();
   if (!HandleAllocated() || LockUpdate() || !node->IsVisible()) return;
   const RECT cell = GetCellRect(node, column);
   InvalidateRect(hwnd_, &cell, FALSE);
@@ -99,6 +100,7 @@ TdxTreeListNode* TCustomdxTreeList::SelectedNode(int index) const {
 
 void TCustomdxTreeList::ClearSelection() {
   if (selection_.empty()) return;
+  ViewChanged();
   InvalidateSelection();
   for (TdxTreeListNode* n : selection_) n->SetSelectedFlag(false);
   selection_.clear();
@@ -108,6 +110,7 @@ void TCustomdxTreeList::ClearSelection() {
 void TCustomdxTreeList::SetNodeSelected(TdxTreeListNode* node, bool selected) {
   if (!node || node->Selected() == selected) return;
   if (selected && (!IsMultiSelect() || !CanSelectNode(node))) return;
+  ViewChanged();
   node->SetSelectedFlag(selected);
   if (selected) {
     selection_.push_back(node);
@@ -187,6 +190,7 @@ int TCustomdxTreeList::CompareWithAnchor(TdxTreeListNode* node) {
 }
 
 void TCustomdxTreeList::InvalidateSelection() {
+  ViewChanged();
   if (!HandleAllocated()) return;
   if (focused_node_) RepaintNode(focused_node_, false);
   const int count = SelectedCount();

@@ -106,6 +106,7 @@ void TCustomdxTreeList::GetHotTrackCursor(const TdxHotTrackInfo& info, framework
 
 // A cell repaints itself and its row's indent; a header the header row.
 void TCustomdxTreeList::RepaintHotElement(const TdxHotTrackInfo& info) {
+  ViewChanged();
   if (info.column < 0) return;
   const Layout layout = GetLayout();
   if (!info.node) {

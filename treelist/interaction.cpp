@@ -48,6 +48,7 @@ void TCustomdxTreeList::SetState(TdxTreeListState value) {
 }
 
 void TCustomdxTreeList::RepaintAtOnce(const RECT& rect) {
+  ViewChanged();
   if (!HandleAllocated()) return;
   InvalidateRect(hwnd_, &rect, FALSE);  // an empty rectangle adds nothing
   UpdateWindow(hwnd_);

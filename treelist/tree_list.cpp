@@ -72,6 +72,7 @@ TdxTreeListNode* TCustomdxTreeList::Items(int index) const noexcept {
 }
 
 void TCustomdxTreeList::ClearNodes() {
+  ViewChanged();
   Locked([&] {
     // Node destructors do not throw: OnDeletion runs guarded.
     clearing_ = true;
@@ -125,6 +126,7 @@ int TCustomdxTreeList::DoCompare(TdxTreeListNode* a, TdxTreeListNode* b) {
 
 void TCustomdxTreeList::NodeAdded(TdxTreeListNode* node) {
   if (destroying_) return;
+  ViewChanged();
   NotifyTreeChange(node, false);
   if (!top_node_) top_node_ = GetFirstNode();
   if (!focused_node_) focused_node_ = top_node_;
@@ -142,6 +144,7 @@ void TCustomdxTreeList::NodeDeleting(TdxTreeListNode* node) {
 }
 
 void TCustomdxTreeList::NotifyTreeChange(TdxTreeListNode* node, bool deleted) {
+  ViewChanged();  // the kept view may hold the node going
   ClearFormerLastSiblingHeight(node);
   if (LockUpdate()) {
     row_index_.Invalidate();
@@ -197,6 +200,7 @@ void TCustomdxTreeList::DoDeletion(TdxTreeListNode* node) {
 
 void TCustomdxTreeList::NodeExpandChanged(TdxTreeListNode* node) {
   if (destroying_) return;
+  ViewChanged();
   // Many rows come or go at once: the flat index is made again when next asked.
   row_index_.Invalidate();
   if (!node->Expanded() && focused_node_ && focused_node_ != node &&
@@ -304,12 +308,14 @@ TdxTreeListNode* TCustomdxTreeList::GetPrevVisible(const TdxTreeListNode* node) 
 }
 
 void TCustomdxTreeList::ResetLayoutCache() {
+  ViewChanged();
   row_index_.Invalidate();
   ClearCachedHeights();
 }
 
 void TCustomdxTreeList::ClearCachedHeights() {
   if (destroying_) return;
+  ViewChanged();
   struct Clear {
     static void Nodes(const std::vector<TdxTreeListNode*>& nodes) {
       for (TdxTreeListNode* n : nodes) {
@@ -594,7 +600,7 @@ RECT TCustomdxTreeList::GetCellRect(TdxTreeListNode* node, int column, const Lay
   return {cell->left, row.top + cell->row * line, cell->right, row.top + (cell->row + 1) * line};
 }
 
-THitInfo TCustomdxTreeList::HitTest(POINT point) { return treelist::HitTest(GetView(), point); }
+THitInfo TCustomdxTreeList::HitTest(POINT point) { return treelist::HitTest(*GetView(), point); }
 
 TdxTreeListNode* TCustomdxTreeList::GetNodeAt(int x, int y) { return HitTest({x, y}).node; }
 
@@ -616,6 +622,7 @@ void TCustomdxTreeList::DragScrollTick(int direction) {
 }
 
 void TCustomdxTreeList::ScrollColumns(int dx) {
+  ViewChanged();
   if (!HandleAllocated()) return;
   const Layout layout = GetLayout();
   // From the band panel down: headers, bands and footer move with the cells.
@@ -626,6 +633,7 @@ void TCustomdxTreeList::ScrollColumns(int dx) {
 }
 
 void TCustomdxTreeList::ScrollRows(int dy) {
+  ViewChanged();
   if (!HandleAllocated()) return;
   const Layout layout = GetLayout();
   BeginOverlayLock();
@@ -646,6 +654,7 @@ void TCustomdxTreeList::ScrollRows(int dy) {
 }
 
 void TCustomdxTreeList::AfterCreateWnd() {
+  ViewChanged();
   TreeListBase::AfterCreateWnd();
   UpdateScrollBars();
 }
@@ -661,6 +670,7 @@ void TCustomdxTreeList::SetFocusedAbsoluteIndex(int index) {
 }
 
 void TCustomdxTreeList::RepaintNode(TdxTreeListNode* node, bool below) {
+  ViewChanged();
   if (!HandleAllocated() || LockUpdate() || destroying_ || !node->IsVisible()) return;
   RECT row = NodeRowRect(node);
   if (below) row.bottom = GetLayout().rows.bottom;
@@ -668,6 +678,7 @@ void TCustomdxTreeList::RepaintNode(TdxTreeListNode* node, bool below) {
 }
 
 void TCustomdxTreeList::InvalidateRows(int) {
+  ViewChanged();
   if (!HandleAllocated()) return;
   const RECT rows = GetLayout().rows;
   InvalidateRect(hwnd_, &rows, FALSE);
@@ -787,7 +798,9 @@ void TCustomdxTreeList::Paint() {
 
 void TCustomdxTreeList::PaintGridTo(HDC dc) {
   if (LockUpdate()) return;
-  PaintView(GetView(), dc);
+  // Held while painting: a handler that changes the grid makes a new view, not a freed one.
+  const std::shared_ptr<const GridView> view = GetView();
+  PaintView(*view, dc);
 }
 
 }  // namespace treelist

@@ -206,8 +206,12 @@ class TCustomdxTreeList : public TreeListBase,
   }
   void GetNodeIndent(const TdxTreeListNode* node, int& left, int& right);
   int GetScrollExtent() { return GetLayout().scroll_extent; }
-  // What the grid shows now: its layout, the rows in the window, settings and colours.
-  GridView GetView();
+  // What the grid shows now: its layout, the rows in the window, settings and colours. Kept
+  // until something it holds changes; a holder keeps its copy alive while the grid moves on.
+  std::shared_ptr<const GridView> GetView();
+  void Invalidate() override;
+  // The views built so far: a paint or hit test of an unchanged grid builds none.
+  int ViewBuilds() const noexcept { return view_builds_; }
   virtual THitInfo HitTest(POINT point);
   TdxTreeListNode* GetNodeAt(int x, int y);
   void ResetLayoutCache();
@@ -629,6 +633,8 @@ class TCustomdxTreeList : public TreeListBase,
   framework::TEvent<framework::TComponent*, int, POINT, bool&> OnDragOverBand, OnDragOverHeader;
 
  protected:
+  // Something the kept view holds changed: the next paint or hit test builds it again.
+  void ViewChanged() noexcept { ++view_changes_; }
   // The band and column model's setters and the drag's questions: the control with columns
   // answers them; a grid without columns has nothing to change.
   virtual void SetBandWidth(int, int) {}
@@ -1101,6 +1107,26 @@ class TCustomdxTreeList : public TreeListBase,
     uint32_t options = 0, options_ex = 0;
   } hover_;  // the cell the last hit test found under the mouse
   bool painting_picture_ = false;
+  // What the kept view was built from besides the changes counted: the state that moves without
+  // a repaint of its own (a hot node set directly, the window's size, the keyboard focus).
+  struct ViewStamp {
+    unsigned changes = 0;
+    std::array<LONG, 4> client{};
+    const TdxTreeListNode* top = nullptr;
+    const TdxTreeListNode* focused = nullptr;
+    const TdxTreeListNode* hot = nullptr;
+    int left_coord = 0, focused_column = 0, hot_column = 0, search_column = 0;
+    size_t search_length = 0;
+    uint8_t hot_kind = 0;
+    bool searching = false, new_item_row_focused = false, focused_window = false, picture = false;
+    bool operator==(const ViewStamp&) const = default;
+  };
+  ViewStamp CurrentViewStamp();
+  GridView BuildView();
+  std::shared_ptr<const GridView> view_;
+  ViewStamp view_stamp_;
+  unsigned view_changes_ = 0;
+  int view_builds_ = 0;
   class SharedResourcesUse {
    public:
     SharedResourcesUse();

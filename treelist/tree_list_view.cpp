@@ -59,7 +59,46 @@ COLORREF ColorOr(framework::TColor color, int fallback) {
 
 }  // namespace
 
-GridView TCustomdxTreeList::GetView() {
+std::shared_ptr<const GridView> TCustomdxTreeList::GetView() {
+  // Inside an update the nodes change without telling: nothing is kept.
+  if (LockUpdate()) return std::make_shared<const GridView>(BuildView());
+  // The stamp is taken first: a change made while building (a handler's) builds again.
+  const ViewStamp stamp = CurrentViewStamp();
+  if (!view_ || !(stamp == view_stamp_)) {
+    view_ = std::make_shared<const GridView>(BuildView());
+    view_stamp_ = stamp;
+  }
+  return view_;
+}
+
+void TCustomdxTreeList::Invalidate() {
+  ViewChanged();
+  TreeListBase::Invalidate();
+}
+
+TCustomdxTreeList::ViewStamp TCustomdxTreeList::CurrentViewStamp() {
+  ViewStamp stamp;
+  stamp.changes = view_changes_;
+  const RECT client = ClientRect();
+  stamp.client = {client.left, client.top, client.right, client.bottom};
+  stamp.top = top_node_;
+  stamp.focused = focused_node_;
+  stamp.hot = hot_node_;
+  stamp.left_coord = left_coord_;
+  stamp.focused_column = focused_column_;
+  stamp.hot_column = hot_column_;
+  stamp.search_column = search_column_;
+  stamp.search_length = search_text_.size();
+  stamp.hot_kind = hot_kind_;
+  stamp.searching = searching_;
+  stamp.new_item_row_focused = new_item_row_focused_;
+  stamp.focused_window = HandleAllocated() && GetFocus() == Handle();
+  stamp.picture = painting_picture_;
+  return stamp;
+}
+
+GridView TCustomdxTreeList::BuildView() {
+  ++view_builds_;
   GridView view = ViewOf(GetLayout());
   int y = view.layout.rows.top;
   for (TdxTreeListNode* node = top_node_; node && y < view.layout.rows.bottom;

@@ -3,13 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <functional>
 #include <map>
+#include <ostream>
 #include <set>
 #include <stdexcept>
 #include <string>
 #include <utility>
 
 #include "controls/surface.h"
+#include "framework/win/text.h"
 #include "grid_fixture.h"
 #include "treelist/published_tree_list.h"
 #include "treelist/shared_resources.h"
@@ -1027,3 +1030,113 @@ TEST(TreeListScrolling, TheViewNeverEndsBeforeTheGridWhileRowsAreHiddenAbove) {
 }
 
 }  // namespace
+
+// One cell as a whole repaint through WM_PAINT drew it.
+struct PaintedCell {
+  TdxTreeListNode* node = nullptr;
+  int column = 0;
+  RECT rect{};
+  bool focused = false, hot = false;
+  std::wstring text;
+  bool operator==(const PaintedCell& o) const {
+    return node == o.node && column == o.column && EqualRect(&rect, &o.rect) &&
+           focused == o.focused && hot == o.hot && text == o.text;
+  }
+};
+
+std::ostream& operator<<(std::ostream& out, const PaintedCell& cell) {
+  return out << "\n  " << win::Narrow(cell.text) << " column " << cell.column << " at "
+             << cell.rect.left << "," << cell.rect.top << "-" << cell.rect.right << ","
+             << cell.rect.bottom << (cell.focused ? " focused" : "") << (cell.hot ? " hot" : "");
+}
+
+TEST(TreeListView, KeptOverPaintsAndHitTestsOfAnUnchangedGridAndBuiltAgainAfterEachChange) {
+  GridForm f(360, 110);
+  f.grid.SetModel(treelist_test::TwoBandModel());
+  f.grid.SetOptionsEx(f.grid.OptionsEx() | treelist::aoHotTrack);
+  const std::vector<TdxTreeListNode*> nets = treelist_test::AddNets(f.grid);
+  std::vector<PaintedCell> painted;
+  f.grid.custom_draw = [&](const treelist::TdxCellPaintInfo& cell, std::wstring& text,
+                           framework::TFont&) {
+    painted.push_back({cell.node, cell.column, cell.rect, cell.focused, cell.hot, text});
+    return false;
+  };
+  // What the grid's own state says a whole repaint shows: the rows from the top one down while
+  // they start in the window, each cell where the grid places it.
+  auto expected = [&] {
+    const treelist::Layout layout = f.grid.GetLayout();
+    std::vector<PaintedCell> cells;
+    for (TdxTreeListNode* node = f.grid.TopNode(); node; node = f.grid.GetNextVisible(node)) {
+      // A row below the window has its place at the rows' top.
+      const LONG top = f.grid.GetCellRect(node, 0, layout).top;
+      if (top >= layout.rows.bottom || (!cells.empty() && top <= cells.back().rect.top)) break;
+      for (const treelist::LayoutHeaderCell& header : layout.headers) {
+        const int column = header.column;
+        const bool focused = node == f.grid.GetFocusedNode() && column == f.grid.FocusedColumn();
+        const bool hot = node == f.grid.HotTrack().node && column == f.grid.HotTrack().column;
+        RECT rect = f.grid.GetCellRect(node, column, layout);
+        if (column == layout.headers[0].column) {  // the tree's column: its text after the indent
+          int images = 0, text = 0;
+          f.grid.GetNodeIndent(node, images, text);
+          rect.left += text;
+        }
+        cells.push_back({node, column, rect, focused, hot, f.grid.GetCellText(node, column)});
+      }
+    }
+    return cells;
+  };
+  auto repaint = [&] {
+    painted.clear();
+    RedrawWindow(f.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    return painted;
+  };
+  auto move = [&](POINT at) {
+    SendMessageW(f.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
+    UpdateWindow(f.hwnd());
+  };
+  auto inside = [&](TdxTreeListNode* node, int column) {
+    const RECT cell = f.grid.GetCellRect(node, column);
+    return POINT{cell.left + 5, (cell.top + cell.bottom) / 2};
+  };
+
+  const POINT rest = inside(nets[1], 1);
+  move(rest);
+  ASSERT_EQ(f.grid.HotTrack().node, nets[1]);
+  ASSERT_EQ(repaint(), expected());
+  const int kept = f.grid.ViewBuilds();
+  for (int i = 0; i < 10; ++i) {
+    move(rest);
+    SendMessageW(f.hwnd(), WM_NCHITTEST, 0, MAKELPARAM(rest.x, rest.y));
+    ASSERT_EQ(repaint(), expected()) << "paint " << i;
+  }
+  EXPECT_EQ(f.grid.ViewBuilds(), kept) << "ten paints and hit tests of an unchanged grid";
+
+  // Each change the user makes shows at once, and is built once.
+  auto changed = [&](const char* what, const std::function<void()>& change) {
+    const int before = f.grid.ViewBuilds();
+    change();
+    EXPECT_EQ(repaint(), expected()) << what;
+    EXPECT_GT(f.grid.ViewBuilds(), before) << what;
+    const int after = f.grid.ViewBuilds();
+    repaint();
+    EXPECT_EQ(f.grid.ViewBuilds(), after) << what << ": kept again";
+  };
+  changed("hot tracking", [&] { move(inside(nets[2], 2)); });
+  changed("focus", [&] { f.Click(inside(nets[4], 0).x, inside(nets[4], 0).y); });
+  changed("focus by key", [&] { f.Key(VK_DOWN); });
+  changed("scroll", [&] { SendMessageW(f.hwnd(), WM_VSCROLL, SB_LINEDOWN, 0); });
+  ASSERT_NE(f.grid.TopNode(), nets[0]) << "the rows must not fit the window";
+  changed("expand", [&] {
+    f.grid.SetFocusedNode(nets[6]);
+    f.Key(VK_ADD);
+  });
+  ASSERT_TRUE(nets[6]->Expanded());
+  changed("column width", [&] {
+    const treelist::Layout layout = f.grid.GetLayout();
+    const LONG edge = layout.headers[0].right, y = layout.header_panel.top + 3;
+    SendMessageW(f.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(edge, y));
+    SendMessageW(f.hwnd(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(edge + 30, y));
+    SendMessageW(f.hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(edge + 30, y));
+  });
+  changed("window size", [&] { f.grid.SetBounds(10, 10, 300, 160); });
+}

@@ -101,7 +101,7 @@ class AutoHeightGrid {
     grid_.EndUpdate();
   }
   void PaintTo(HDC dc) { grid_.PaintGridTo(dc); }
-  int RowsShown() { return static_cast<int>(grid_.GetView().rows.size()); }
+  int RowsShown() { return static_cast<int>(grid_.GetView()->rows.size()); }
 
  private:
   treelist::TCustomdxTreeListControl grid_;
