@@ -186,8 +186,10 @@ TEST_F(ValueEditors, CurrencyFormatsByItsPattern) {
   } catch (const editors::EdxEditError& e) {
     EXPECT_STREQ(e.what(), "The value must lie between 0.00 and 1000.00");
   }
-  currency.SetValue(10);
-  EXPECT_NO_THROW(currency.ValidateEdit());
+  for (const double inside : {10.0, 0.0, 1000.0}) {
+    currency.SetValue(inside);
+    EXPECT_NO_THROW(currency.ValidateEdit()) << inside << ": the limits are inside";
+  }
   currency.SetMinMaxValues(0, 0);
   currency.SetValue(-5);
   EXPECT_NO_THROW(currency.ValidateEdit()) << "equal limits are none";
