@@ -375,8 +375,8 @@ TEST(TreeListSightScreen, AFlatLooksCornerBoxStandsOnlyWhereTwoScrollBarsMeet) {
   }
 }
 
-// Painted without an editor, a spin cell's two arrow boxes are of one height: each ends in the
-// shadowed lines of its lower edge.
+// Painted without an editor, a spin cell's two arrow boxes are of one height and fill the
+// button: each ends in the shadowed lines of its lower edge.
 TEST(TreeListSightScreen, ASpinCellsTwoArrowBoxesAreOfOneHeight) {
   SightGrid s;
   auto& spin = dynamic_cast<TdxTreeListSpinColumn&>(s.Typed(L"Spin"));
@@ -400,5 +400,7 @@ TEST(TreeListSightScreen, ASpinCellsTwoArrowBoxesAreOfOneHeight) {
     }
     ASSERT_EQ(bottoms.size(), 2u) << "row " << row << ": two lower edges";
     EXPECT_EQ(bottoms[0] - box.top + 1, bottoms[1] - bottoms[0]) << "row " << row;
+    // The cell's 2-pixel margin and the odd row at most lie below them.
+    EXPECT_GE(bottoms[1], box.bottom - 4) << "row " << row << ": the boxes fill the button";
   }
 }
