@@ -18,6 +18,11 @@ const editors::TdxInplaceEditClass& TdxInplaceTreeListTextEdit::EditorClass() {
   return info;
 }
 
+// The grid without columns edits its cells in the narrow text editor.
+editors::TdxInplaceEdit* TCustomdxTreeList::CreateEditor(int) {
+  return new TdxInplaceTreeListTextEdit(this);
+}
+
 const editors::TdxInplaceEditClass& TdxInplaceTreeListTextEditW::EditorClass() {
   static const editors::TdxInplaceEditClass info =
       editors::EditorClassRecord<TdxInplaceTreeListTextEditW, editors::TdxTextEditViewData>(

@@ -4,10 +4,33 @@
 #include <memory>
 
 #include "controls/xp_edits2.h"
-#include "treelist/published_tree_list.h"
+#include "editors/edit_style.h"
 #include "treelist/tree_list_control.h"
 
 namespace treelist {
+namespace {
+
+// The look of the grid's editors: frames only where the grid draws no grid lines, buttons as
+// the grid's look draws them.
+class TdxTreeListEditStyle : public editors::TdxEditStyle {
+ public:
+  TdxTreeListEditStyle(editors::TdxInplaceEdit* editor, TCustomdxTreeListControl* tree_list)
+      : TdxEditStyle(editor), tree_list_(tree_list) {}
+
+ protected:
+  editors::TdxEditBorderStyle DefaultBorderStyle() const override {
+    if (tree_list_ && tree_list_->ShowGrid()) return editors::TdxEditBorderStyle::xbsNone;
+    return editors::TdxEditBorderStyle::xbsSingle;
+  }
+  editors::TdxEditButtonStyle DefaultButtonStyle() const override {
+    return tree_list_ ? tree_list_->EditButtonStyle() : editors::TdxEditButtonStyle::bts3D;
+  }
+
+ private:
+  TCustomdxTreeListControl* tree_list_;
+};
+
+}  // namespace
 
 std::wstring TCustomdxTreeListControl::GetNodeDragText(TdxTreeListNode* node, int column) {
   std::wstring text = TCustomdxTreeList::GetNodeDragText(node, column);

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "treelist/interaction_state.h"
 #include "treelist/tree_list_control.h"
 
 namespace treelist {

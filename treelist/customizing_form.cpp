@@ -14,6 +14,7 @@
 #include "treelist/column.h"
 #include "treelist/grid_helpers.h"
 #include "treelist/grid_view.h"
+#include "treelist/interaction_state.h"
 #include "treelist/painter.h"
 #include "treelist/tree_list_control.h"
 
@@ -439,8 +440,10 @@ void TdxTreeListCustomizeForm::KeyDown(WORD& key, unsigned shift) {
 
 // ---- what the grid answers about its form ----------------------------------------------------
 
+void CustomizeFormDelete::operator()(TdxTreeListCustomizeForm* form) const noexcept { delete form; }
+
 void TCustomdxTreeListControl::ColumnsCustomizing() {
-  if (!customize_form_) customize_form_ = std::make_unique<TdxTreeListCustomizeForm>(*this);
+  if (!customize_form_) customize_form_.reset(new TdxTreeListCustomizeForm(*this));
   customize_form_->Open();
 }
 

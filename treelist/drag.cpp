@@ -9,6 +9,7 @@
 #include "framework/screen.h"
 #include "treelist/painter.h"
 #include "treelist/sizing.h"
+#include "treelist/interaction_state.h"
 #include "treelist/tree_list.h"
 
 namespace treelist {
@@ -62,20 +63,20 @@ POINT TCustomdxTreeList::GridToScreen(POINT client) const {
 
 void TCustomdxTreeList::StartHeaderOrBandDrag() {
   CancelHints();
-  const bool band = interaction_.BandDown();
-  interaction_.drag_picture.Release();
+  const bool band = interaction_->BandDown();
+  interaction_->drag_picture.Release();
   if (band) {
-    interaction_.dragged_band = interaction_.dragged_band_pos = interaction_.pressed_band;
-    MakeBandDragImage(interaction_.dragged_band);
+    interaction_->dragged_band = interaction_->dragged_band_pos = interaction_->pressed_band;
+    MakeBandDragImage(interaction_->dragged_band);
   } else {
     const Layout layout = GetLayout();
-    interaction_.dragged_column = interaction_.pressed_column;
-    const LayoutHeaderCell* cell = layout.HeaderOf(interaction_.dragged_column);
-    interaction_.dragged_header_pos = cell ? static_cast<int>(cell - layout.headers.data()) : -1;
-    MakeHeaderDragImage(interaction_.dragged_column);
+    interaction_->dragged_column = interaction_->pressed_column;
+    const LayoutHeaderCell* cell = layout.HeaderOf(interaction_->dragged_column);
+    interaction_->dragged_header_pos = cell ? static_cast<int>(cell - layout.headers.data()) : -1;
+    MakeHeaderDragImage(interaction_->dragged_column);
   }
   PrepareDropArrows(band);
-  interaction_.arrow_point = interaction_.arrow_cursor = kNoArrows;
+  interaction_->arrow_point = interaction_->arrow_cursor = kNoArrows;
   SetState(band ? tsBandDragging : tsColumnDragging);
   RaiseDragStart(band);
   DragItemMove(band);
@@ -85,9 +86,9 @@ void TCustomdxTreeList::RaiseDragStart(bool band) {
   // The open customizing form shows the page where a band or header dropped on it goes.
   if (IsCustomizingHeaders()) ActivateCustomizingPage(!band);
   if (band) {
-    DoStartBandDragging(interaction_.dragged_band);
+    DoStartBandDragging(interaction_->dragged_band);
   } else {
-    DoStartHeaderDragging(interaction_.dragged_column);
+    DoStartHeaderDragging(interaction_->dragged_column);
   }
 }
 
@@ -99,27 +100,27 @@ void TCustomdxTreeList::StartHeaderDragFromCustomizing(int column) {
 
 void TCustomdxTreeList::StartDragFromOutside(bool band, int item) {
   EndInteraction();  // whatever ran, and the hints
-  interaction_.drag_picture.Release();
+  interaction_->drag_picture.Release();
   if (band) {
-    interaction_.dragged_band = item;
-    interaction_.dragged_band_pos = -1;
+    interaction_->dragged_band = item;
+    interaction_->dragged_band_pos = -1;
     MakeBandDragImage(item);
   } else {
-    interaction_.dragged_column = item;
-    interaction_.dragged_header_pos = -1;
+    interaction_->dragged_column = item;
+    interaction_->dragged_header_pos = -1;
     MakeHeaderDragImage(item);
   }
   PrepareDropArrows(band);
-  interaction_.arrow_point = interaction_.arrow_cursor = kNoArrows;
-  interaction_.arrows.Hide();
+  interaction_->arrow_point = interaction_->arrow_cursor = kNoArrows;
+  interaction_->arrows.Hide();
   SetState(band ? tsBandDragging : tsColumnDragging);
-  const SIZE size = interaction_.drag_picture.Size();
-  interaction_.drag_picture.Begin(seams_.cursor_pos(), {size.cx / 2, size.cy / 2});
+  const SIZE size = interaction_->drag_picture.Size();
+  interaction_->drag_picture.Begin(seams_.cursor_pos(), {size.cx / 2, size.cy / 2});
   RaiseDragStart(band);
 }
 
 void TCustomdxTreeList::PrepareDropArrows(bool band) {
-  interaction_.arrow_height =
+  interaction_->arrow_height =
       DropArrows::HeightFor(band ? metrics_.band_panel_height : metrics_.header_line_height);
 }
 
@@ -130,8 +131,8 @@ void TCustomdxTreeList::DragItemMove(bool band) {
   const POINT screen = seams_.cursor_pos();
   const Layout layout = GetLayout();
   GetDropPosition(screen, band ? TDropMode::dmBand : TDropMode::dmHeader);
-  if (!SamePoint(screen, interaction_.arrow_cursor)) {
-    interaction_.arrow_cursor = screen;
+  if (!SamePoint(screen, interaction_->arrow_cursor)) {
+    interaction_->arrow_cursor = screen;
     DrawArrows();
   }
 
@@ -142,29 +143,29 @@ void TCustomdxTreeList::DragItemMove(bool band) {
   GetDragCursor(screen, cursor);
   bool accept = cursor != crTreeListDelete;
   if (band) {
-    OnDragOverBand(this, interaction_.dragged_band, client, accept);
+    OnDragOverBand(this, interaction_->dragged_band, client, accept);
   } else {
-    OnDragOverHeader(this, interaction_.dragged_column, client, accept);
+    OnDragOverHeader(this, interaction_->dragged_column, client, accept);
   }
   cursor = accept ? Cursor() : crTreeListDelete;
-  if (interaction_.drag_picture.Cursor() != cursor) {
-    const bool visible = interaction_.drag_picture.Visible();
-    interaction_.drag_picture.ShowImage(false);
-    interaction_.drag_picture.SetCursor(cursor);
-    interaction_.drag_picture.ShowImage(visible);
+  if (interaction_->drag_picture.Cursor() != cursor) {
+    const bool visible = interaction_->drag_picture.Visible();
+    interaction_->drag_picture.ShowImage(false);
+    interaction_->drag_picture.SetCursor(cursor);
+    interaction_->drag_picture.ShowImage(visible);
   }
   ::SetCursor(framework::Screen().CursorHandle(cursor));
 
   // The delete cursor stands beside the picture: the picture moves right to keep it visible.
   const int offset = cursor == crTreeListDelete ? kDeleteCursorOffset : 0;
-  const SIZE size = interaction_.drag_picture.Size();
+  const SIZE size = interaction_->drag_picture.Size();
   const POINT hot_spot{(size.cx - offset) / 2, size.cy / 2};
-  if (!interaction_.drag_picture.Dragging() ||
-      !SamePoint(interaction_.drag_picture.HotSpot(), hot_spot)) {
-    interaction_.drag_picture.Begin(screen, hot_spot);
-    if (interaction_.overlay_lock > 0) interaction_.drag_picture.ShowImage(false);
+  if (!interaction_->drag_picture.Dragging() ||
+      !SamePoint(interaction_->drag_picture.HotSpot(), hot_spot)) {
+    interaction_->drag_picture.Begin(screen, hot_spot);
+    if (interaction_->overlay_lock > 0) interaction_->drag_picture.ShowImage(false);
   } else {
-    interaction_.drag_picture.Move(screen);
+    interaction_->drag_picture.Move(screen);
   }
 
   if (IsOverCustomizing(screen)) return;
@@ -174,33 +175,33 @@ void TCustomdxTreeList::DragItemMove(bool band) {
 }
 
 void TCustomdxTreeList::DrawArrows() {
-  const RECT rect{interaction_.arrow_point.x, interaction_.arrow_point.y,
-                  interaction_.arrow_point.x + DropArrows::kWidth,
-                  interaction_.arrow_point.y + interaction_.arrow_height};
-  const RECT picture = interaction_.drag_picture.ScreenRect();
+  const RECT rect{interaction_->arrow_point.x, interaction_->arrow_point.y,
+                  interaction_->arrow_point.x + DropArrows::kWidth,
+                  interaction_->arrow_point.y + interaction_->arrow_height};
+  const RECT picture = interaction_->drag_picture.ScreenRect();
   RECT overlap;
-  const bool hide_picture = interaction_.drag_picture.Visible() &&
+  const bool hide_picture = interaction_->drag_picture.Visible() &&
                             (IntersectRect(&overlap, &picture, &rect) ||
-                             (interaction_.arrows.Shown() &&
-                              IntersectRect(&overlap, &picture, &interaction_.arrows.Rect())));
-  if (hide_picture) interaction_.drag_picture.ShowImage(false);
+                             (interaction_->arrows.Shown() &&
+                              IntersectRect(&overlap, &picture, &interaction_->arrows.Rect())));
+  if (hide_picture) interaction_->drag_picture.ShowImage(false);
   // The old arrows go from where they were, whatever the new place is.
-  interaction_.arrows.Hide();
-  if (!SamePoint(interaction_.arrow_point, kNoArrows) && interaction_.overlay_lock == 0) {
-    interaction_.arrows.Show(rect, framework::ColorToRGB(GetColor(TreeListColor::Arrows)));
+  interaction_->arrows.Hide();
+  if (!SamePoint(interaction_->arrow_point, kNoArrows) && interaction_->overlay_lock == 0) {
+    interaction_->arrows.Show(rect, framework::ColorToRGB(GetColor(TreeListColor::Arrows)));
   }
-  if (hide_picture) interaction_.drag_picture.ShowImage(true);
+  if (hide_picture) interaction_->drag_picture.ShowImage(true);
 }
 
 void TCustomdxTreeList::GetDragCursor(POINT screen, framework::TCursor& cursor) {
-  const bool header = interaction_.ColumnDragging();
+  const bool header = interaction_->ColumnDragging();
   if (IsOverCustomizing(screen)) {
     const Layout layout = GetLayout();
     // The last shown column stays: a grid without columns could not get one back.
     const bool only_column = header && layout.headers.size() == 1 &&
-                             layout.HeaderOf(interaction_.dragged_column) != nullptr;
+                             layout.HeaderOf(interaction_->dragged_column) != nullptr;
     cursor = only_column ? crTreeListDelete : crDragCursor;
-    if (header && IsHeaderHideForbidden(interaction_.dragged_column)) cursor = crTreeListDelete;
+    if (header && IsHeaderHideForbidden(interaction_->dragged_column)) cursor = crTreeListDelete;
   }
   if (header && GetHeaderModel().bands.empty()) cursor = crTreeListDelete;
 }
@@ -235,33 +236,33 @@ HeaderDropPosition TCustomdxTreeList::GetDropPosition(POINT screen, TDropMode mo
 }
 
 int TCustomdxTreeList::BandDropPlace(POINT screen) {
-  interaction_.arrow_point = kNoArrows;
+  interaction_->arrow_point = kNoArrows;
   if (IsOverCustomizing(screen)) return -1;
   const BandDrop drop = treelist::BandDropPlace(GetLayout(), GetHeaderModel(), ScreenToGrid(screen),
-                                                interaction_.dragged_band_pos);
-  if (drop.arrows) interaction_.arrow_point = GridToScreen(drop.tip);
+                                                interaction_->dragged_band_pos);
+  if (drop.arrows) interaction_->arrow_point = GridToScreen(drop.tip);
   return drop.band;
 }
 
 HeaderDropPosition TCustomdxTreeList::HeaderDropPlace(POINT screen) {
-  interaction_.arrow_point = kNoArrows;
+  interaction_->arrow_point = kNoArrows;
   if (IsOverCustomizing(screen)) return {};
   const HeaderDrop drop = treelist::HeaderDropPlace(
-      GetLayout(), GetHeaderModel(), ScreenToGrid(screen), interaction_.dragged_column);
-  if (drop.arrows) interaction_.arrow_point = GridToScreen(drop.tip);
+      GetLayout(), GetHeaderModel(), ScreenToGrid(screen), interaction_->dragged_column);
+  if (drop.arrows) interaction_->arrow_point = GridToScreen(drop.tip);
   return drop.place;
 }
 
 // ---- the drop -------------------------------------------------------------------------------
 
 void TCustomdxTreeList::EndBandDrag(bool accept) {
-  const int band = interaction_.dragged_band, old_position = interaction_.dragged_band_pos;
+  const int band = interaction_->dragged_band, old_position = interaction_->dragged_band_pos;
   const POINT screen = seams_.cursor_pos();
   const bool drop = accept && band >= 0;
   int position =
       drop && !IsOverCustomizing(screen) ? GetDropPosition(screen, TDropMode::dmBand).band : -1;
   SetState(tsNone);
-  interaction_.dragged_band = interaction_.dragged_band_pos = interaction_.pressed_band = -1;
+  interaction_->dragged_band = interaction_->dragged_band_pos = interaction_->pressed_band = -1;
   RepaintAtOnce(GetLayout().band_panel);
   RepaintCustomizing();
   if (!drop) return;
@@ -280,13 +281,14 @@ void TCustomdxTreeList::EndBandDrag(bool accept) {
 }
 
 void TCustomdxTreeList::EndHeaderDrag(bool accept) {
-  const int column = interaction_.dragged_column, old_position = interaction_.dragged_header_pos;
+  const int column = interaction_->dragged_column, old_position = interaction_->dragged_header_pos;
   const POINT screen = seams_.cursor_pos();
   const bool drop = accept && column >= 0;
   HeaderDropPosition position;
   if (drop && !IsOverCustomizing(screen)) position = GetDropPosition(screen, TDropMode::dmHeader);
   SetState(tsNone);
-  interaction_.dragged_column = interaction_.dragged_header_pos = interaction_.pressed_column = -1;
+  interaction_->dragged_column = interaction_->dragged_header_pos = -1;
+  interaction_->pressed_column = -1;
   const Layout layout = GetLayout();
   RepaintAtOnce(layout.header_panel);
   RepaintCustomizing();
@@ -334,7 +336,7 @@ BandSpec TCustomdxTreeList::CustomizingBandSpec(int) const {
 void TCustomdxTreeList::MakeBandDragImage(int band) {
   const HeaderModel& model = GetHeaderModel();
   // A band from the customizing form is hidden: its own width, its absolute index.
-  const bool from_form = interaction_.dragged_band_pos < 0;
+  const bool from_form = interaction_->dragged_band_pos < 0;
   if (!from_form && (band < 0 || band >= static_cast<int>(model.bands.size()))) return;
   const BandSpec spec = from_form ? CustomizingBandSpec(band) : model.bands[band];
   int width = spec.width;
@@ -353,7 +355,7 @@ void TCustomdxTreeList::MakeBandDragImage(int band) {
                    framework::ColorToRGB(GetColor(TreeListColor::Band)),
                    GetSysColor(COLOR_BTNTEXT));
   });
-  if (picture) interaction_.drag_picture.Add(picture.get(), size, CLR_NONE);
+  if (picture) interaction_->drag_picture.Add(picture.get(), size, CLR_NONE);
 }
 
 void TCustomdxTreeList::MakeHeaderDragImage(int column) {
@@ -373,7 +375,7 @@ void TCustomdxTreeList::MakeHeaderDragImage(int column) {
         dc, {0, 0, width, height}, ColumnCaption(model.columns[column]), header_font_.Handle(),
         look_, framework::ColorToRGB(GetColor(TreeListColor::Header)), GetSysColor(COLOR_BTNTEXT));
   });
-  if (picture) interaction_.drag_picture.Add(picture.get(), size, CLR_NONE);
+  if (picture) interaction_->drag_picture.Add(picture.get(), size, CLR_NONE);
 }
 
 void TCustomdxTreeList::MakeNodeDragImage(TdxTreeListNode* node, int column) {
@@ -423,13 +425,13 @@ void TCustomdxTreeList::MakeNodeDragImage(TdxTreeListNode* node, int column) {
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &box,
               DT_SINGLELINE | DT_LEFT | DT_VCENTER | DT_EXPANDTABS | DT_NOPREFIX | DT_END_ELLIPSIS);
   });
-  if (picture) interaction_.drag_picture.Add(picture.get(), size, back);
+  if (picture) interaction_->drag_picture.Add(picture.get(), size, back);
 }
 
 // ---- node dragging --------------------------------------------------------------------------
 
 void TCustomdxTreeList::BeginNodeDrag() {
-  if (interaction_.Editing()) CloseEditor();
+  if (interaction_->Editing()) CloseEditor();
   StopTimer(kDelayedEditTimer);  // no editor opens under a drag
   TdxTreeListNode* node = pressed_node_;
   if (!node) {
@@ -441,11 +443,11 @@ void TCustomdxTreeList::BeginNodeDrag() {
   node_drop_accepted_ = false;
   DoBeginDragNode(node);
   OnStartDrag(this);
-  interaction_.drag_picture.Release();
+  interaction_->drag_picture.Release();
   MakeNodeDragImage(node, focused_column_);
   SetState(tsNodeDragging);
-  const SIZE size = interaction_.drag_picture.Size();
-  interaction_.drag_picture.Begin(seams_.cursor_pos(), {size.cx / 2, size.cy / 2});
+  const SIZE size = interaction_->drag_picture.Size();
+  interaction_->drag_picture.Begin(seams_.cursor_pos(), {size.cx / 2, size.cy / 2});
 }
 
 void TCustomdxTreeList::EndNodeDrag(bool drop) {
@@ -455,7 +457,7 @@ void TCustomdxTreeList::EndNodeDrag(bool drop) {
   node_drop_accepted_ = false;
   if (expand_timer_) StopTimer(kExpandTimer);
   expand_timer_ = 0;
-  interaction_.drag_picture.ShowImage(false);
+  interaction_->drag_picture.ShowImage(false);
   if (focused_node_) RepaintNode(focused_node_, false);
   SetState(tsNone);
   // The grid is idle again before the handlers run: a drop handler may move the nodes.
@@ -502,7 +504,7 @@ void TCustomdxTreeList::DragOverNodeAt(POINT client) {
 
 void TCustomdxTreeList::DragRowScrollTick() {
   const bool over_grid = WindowFromPoint(seams_.cursor_pos()) == hwnd_;
-  if (!interaction_.NodeDragging() || drag_row_scroll_direction_ == 0 || !over_grid) {
+  if (!interaction_->NodeDragging() || drag_row_scroll_direction_ == 0 || !over_grid) {
     StopTimer(kDragRowScrollTimer);
     drag_row_scroll_direction_ = 0;
     return;

@@ -3,7 +3,7 @@
 // between the grid window and the editor window.
 #include <algorithm>
 
-#include "treelist/column.h"
+#include "treelist/interaction_state.h"
 #include "treelist/grid_helpers.h"
 #include "treelist/tree_list.h"
 
@@ -22,7 +22,7 @@ void TCustomdxTreeList::ShowEditor() {
   // The editor is kept: forgetting it would leave an open one on screen that nothing hides.
   if (!allow) return;
   const int columns = static_cast<int>(GetHeaderModel().columns.size());
-  if (!interaction_.Idle() || focused_column_ < 0 || focused_column_ >= columns) return;
+  if (!interaction_->Idle() || focused_column_ < 0 || focused_column_ >= columns) return;
   MakeColumnVisible(focused_column_);
   focused_node_->MakeVisible();
   Fire(InteractionEvent::OpenEditor, {});
@@ -30,11 +30,7 @@ void TCustomdxTreeList::ShowEditor() {
 }
 
 bool TCustomdxTreeList::CanShowEditor() {
-  return interaction_.Editing() && !LockUpdate() && HandleAllocated();
-}
-
-editors::TdxInplaceEdit* TCustomdxTreeList::CreateEditor(int) {
-  return new TdxInplaceTreeListTextEdit(this);
+  return interaction_->Editing() && !LockUpdate() && HandleAllocated();
 }
 
 void TCustomdxTreeList::PlaceEditor(bool keep_notify) {
@@ -158,17 +154,23 @@ void TCustomdxTreeList::PostEditor() {
 
 void TCustomdxTreeList::CloseEditor() { CloseEditorFocusing(false); }
 
+void TCustomdxTreeList::DiscardEditor() {
+  if (!interaction_->Editing()) return;
+  SetState(tsNone);
+  HideEditor(false);
+}
+
 void TCustomdxTreeList::CloseEditorKeepFocus() { CloseEditorFocusing(true); }
 
 void TCustomdxTreeList::CloseEditorFocusing(bool focus_grid) {
-  if (!interaction_.Editing()) return;
+  if (!interaction_->Editing()) return;
   if (!destroying_ && editor_) editor_->ValidateEdit();  // a refusal raises: still editing
   Fire(InteractionEvent::CloseEditor, {});
   HideEditor(focus_grid);
 }
 
 void TCustomdxTreeList::CancelEditor() {
-  if (!interaction_.Editing()) return;
+  if (!interaction_->Editing()) return;
   edited_column_ = -1;
   edited_node_ = nullptr;
   Fire(InteractionEvent::CloseEditor, {});
@@ -188,11 +190,11 @@ void TCustomdxTreeList::SetNewItemRowFocused(bool value) {
 }
 
 std::wstring TCustomdxTreeList::GetEditorText() const {
-  return interaction_.Editing() && editor_ ? editor_->Text() : std::wstring();
+  return interaction_->Editing() && editor_ ? editor_->Text() : std::wstring();
 }
 
 void TCustomdxTreeList::SetEditorText(const std::wstring& text) {
-  if (interaction_.Editing() && editor_) editor_->SetText(text);
+  if (interaction_->Editing() && editor_) editor_->SetText(text);
 }
 
 void TCustomdxTreeList::MoveFocusedColumn(bool back) {
@@ -208,7 +210,7 @@ void TCustomdxTreeList::MoveFocusedColumn(bool back) {
 
 void TCustomdxTreeList::KeyPress(wchar_t& key) {
   TreeListBase::KeyPress(key);
-  if (key == 0 || !interaction_.Idle()) return;
+  if (key == 0 || !interaction_->Idle()) return;
   // Typing searches where it cannot open an editor.
   if ((options_ex_ & aoAutoSearch) && (!IsEditing() || IsRowSelect())) {
     TypeIntoSearch(key);
@@ -216,7 +218,7 @@ void TCustomdxTreeList::KeyPress(wchar_t& key) {
   }
   if (key < L' ') return;
   ShowEditor();
-  if (!interaction_.Editing() || !editor_ || !editor_->HandleAllocated()) return;
+  if (!interaction_->Editing() || !editor_ || !editor_->HandleAllocated()) return;
   // The typed character replaces the cell's text.
   editor_->SelectAll();
   SendMessageW(editor_->Handle(), WM_CHAR, key, 0);
@@ -235,14 +237,14 @@ void TCustomdxTreeList::LeftButtonPressed() {
 
 void TCustomdxTreeList::DelayedEditElapsed() {
   StopTimer(kDelayedEditTimer);
-  if (interaction_.Idle()) ShowEditor();
+  if (interaction_->Idle()) ShowEditor();
 }
 
 void TCustomdxTreeList::FocusGained(HWND from) {
   if (!focused_node_) focused_node_ = top_node_;
   if (!(editor_ && editor_->IsEditorWindow(from))) {
     if (focused_node_) RepaintNode(focused_node_, false);
-    if (interaction_.Editing()) PlaceEditor(false);
+    if (interaction_->Editing()) PlaceEditor(false);
   }
   if (IsMultiSelect()) InvalidateSelection();
 }
@@ -250,7 +252,7 @@ void TCustomdxTreeList::FocusGained(HWND from) {
 // The focus has gone by the time the editor hears of it: where to is known.
 void TCustomdxTreeList::EditorFocusLost() {
   HWND to = GetFocus();
-  if (to == hwnd_ || !interaction_.Editing()) return;  // the grid's own focus handling decides
+  if (to == hwnd_ || !interaction_->Editing()) return;  // the grid's own focus handling decides
   FocusLost(to);
 }
 
@@ -259,7 +261,7 @@ void TCustomdxTreeList::FocusLost(HWND to) {
   if (focused_node_) RepaintNode(focused_node_, false);
   CloseEditor();
   if (IsMultiSelect()) InvalidateSelection();
-  if (interaction_.NodeDown()) SetState(tsNone);
+  if (interaction_->NodeDown()) SetState(tsNone);
 }
 
 }  // namespace treelist

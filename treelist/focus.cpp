@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "treelist/interaction_state.h"
 #include "treelist/tree_list.h"
 
 namespace treelist {
@@ -419,7 +420,7 @@ bool TCustomdxTreeList::StepIntoNewItemRow(bool up) {
 // Tab: the next cell (Shift: the previous); at the row's end, with aoTabThrough, the first cell
 // of the next row. An open editor opens again on the new cell.
 void TCustomdxTreeList::TabToCell(bool back) {
-  const bool editing = interaction_.Editing();
+  const bool editing = interaction_->Editing();
   const int column = focused_column_;
   MoveFocusedColumn(back);
   const std::vector<int> order = VisibleColumnOrder(GetHeaderModel());
@@ -457,7 +458,7 @@ void TCustomdxTreeList::ArrowAcross(bool left) {
 void TCustomdxTreeList::KeyDown(WORD& key, unsigned shift) {
   TreeListBase::KeyDown(key, shift);
   const bool ctrl = shift & framework::ssCtrl;
-  if (interaction_.Editing()) {
+  if (interaction_->Editing()) {
     // Keys the editor hands back: Enter keeps the value (and with aoEnterThrough goes on to the
     // next cell), Escape drops it, the rest move as in the grid.
     if (key == VK_RETURN) {

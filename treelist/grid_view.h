@@ -12,50 +12,13 @@
 #include <vector>
 
 #include "treelist/cell_paint_types.h"
+#include "treelist/hit_info.h"
 #include "treelist/layout.h"
+#include "treelist/options.h"
 
 namespace treelist {
 
 class TdxTreeListNode;
-
-enum class TdxLookAndFeel { lfStandard, lfFlat, lfUltraFlat };
-enum class TdxTreeListPaintStyle { psStandard, psOutlook };
-enum class TdxTreeLineStyle { tlSolid, tlDot };
-
-// What lies under a client point.
-enum THitKind : uint8_t {
-  htBand,
-  htColumn,
-  htColumnEdge,
-  htBandEdge,
-  htBandPanelEdge,
-  htHeaderPanelEdge,
-  htRowEdge,
-  htIndicator,
-  htButton,
-  htNowhere,
-  htIcon,
-  htStateIcon,
-  htLabel,
-  htIndent,
-  htRight,
-  htBandButton,
-  htHeaderButton,
-  htFooter,
-};
-static_assert(htColumn == 1 && htNowhere == 9);
-
-struct THitInfo {
-  POINT point{};
-  int band = -1;    // band visible index
-  int column = -1;  // column index
-  TdxTreeListNode* node = nullptr;
-  int part = 0;  // header: 1 caption, 2 button part
-  THitKind kind = htNowhere;
-};
-
-// The pixels within which a point counts as on an edge.
-constexpr int kEdgeZone = 3;
 
 // A footer cell: the column it stands under and its text.
 struct FooterCellView {

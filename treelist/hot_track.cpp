@@ -4,6 +4,7 @@
 
 #include "editors/gdi_scope.h"
 #include "framework/win/handles.h"
+#include "treelist/interaction_state.h"
 #include "treelist/tree_list.h"
 
 namespace treelist {
@@ -23,7 +24,7 @@ SIZE TextExtent(framework::TFont& font, const std::wstring& text) {
 }  // namespace
 
 void TCustomdxTreeList::HotTrackMouseMove(POINT point) {
-  if (interaction_.OwnsMouse() || StillOverHoverCell(point)) return;
+  if (interaction_->OwnsMouse() || StillOverHoverCell(point)) return;
   const THitInfo hit = HitTest(point);
   UpdateHotTrack(hit);
   hover_ = {};
@@ -54,20 +55,20 @@ RECT TCustomdxTreeList::HeaderButtonRect() {
 
 void TCustomdxTreeList::UpdateHotTrack(const THitInfo& hit) {
   if (!HandleAllocated()) return;
-  if (interaction_.Idle() || interaction_.IndicatorButtonDown()) {
+  if (interaction_->Idle() || interaction_->IndicatorButtonDown()) {
     const RECT button = HeaderButtonRect();
     const bool hot = PtInRect(&button, hit.point) != FALSE;
     if (hot != header_button_hot_) {
       header_button_hot_ = hot;
       InvalidateRect(hwnd_, &button, FALSE);
-      if (hot && interaction_.Idle()) {
+      if (hot && interaction_->Idle()) {
         ShowHeaderHint(false);
       } else {
         HideHeaderHint();
       }
     }
   }
-  if ((options_ & aoShowTooltips) && interaction_.Idle()) UpdateCellTooltip(hit);
+  if ((options_ & aoShowTooltips) && interaction_->Idle()) UpdateCellTooltip(hit);
   const bool tracking = (options_ex_ & aoHotTrack) || ForceHotTrack();
   const bool on_cell = hit.node && hit.column >= 0;
   // Without aoHotTrack only the cells whose column asks for it follow the mouse (their buttons).
@@ -83,7 +84,7 @@ void TCustomdxTreeList::UpdateHotTrack(const THitInfo& hit) {
     now = {hit.node, hit.column, 0};
   } else if (tracking && hit.kind == htColumn && hit.column >= 0 &&
              CanHotTrackHeader(hit.column, sub_kind)) {
-    const bool pressed = interaction_.ColumnDown() && hit_.column == hit.column;
+    const bool pressed = interaction_->ColumnDown() && hit_.column == hit.column;
     now = {nullptr, hit.column, static_cast<uint8_t>(pressed ? kHotHeaderPressed : sub_kind)};
   }
   hot_node_ = now.node;

@@ -9,6 +9,7 @@
 
 #include "editors/gdi_scope.h"
 #include "framework/screen.h"
+#include "treelist/interaction_state.h"
 #include "treelist/sizing.h"
 #include "treelist/tree_list.h"
 
@@ -29,15 +30,33 @@ int OffsetShare(const HeaderModel& model, int band, int row, int position) {
 
 // ---- states ---------------------------------------------------------------------------------
 
+InteractionPtr MakeInteraction() { return InteractionPtr(new Interaction); }
+
+void InteractionDelete::operator()(Interaction* interaction) const noexcept { delete interaction; }
+
+TdxTreeListState TCustomdxTreeList::State() const noexcept { return interaction_->State(); }
+bool TCustomdxTreeList::SizingLineShown() const noexcept { return interaction_->sizing.shown; }
+int TCustomdxTreeList::SizingPos() const noexcept { return interaction_->sizing.pos; }
+int TCustomdxTreeList::PressedBand() const noexcept { return interaction_->pressed_band; }
+int TCustomdxTreeList::PressedColumn() const noexcept { return interaction_->pressed_column; }
+int TCustomdxTreeList::DraggedBand() const noexcept { return interaction_->dragged_band; }
+int TCustomdxTreeList::DraggedBandPos() const noexcept { return interaction_->dragged_band_pos; }
+int TCustomdxTreeList::DraggedColumn() const noexcept { return interaction_->dragged_column; }
+bool TCustomdxTreeList::ArrowsShown() const noexcept { return interaction_->arrows.Shown(); }
+const RECT& TCustomdxTreeList::ArrowsRect() const noexcept { return interaction_->arrows.Rect(); }
+const DragPicture& TCustomdxTreeList::DragImage() const noexcept {
+  return interaction_->drag_picture;
+}
+
 void TCustomdxTreeList::SetState(TdxTreeListState value) {
-  if (interaction_.State() == value) return;
+  if (interaction_->State() == value) return;
   // Nothing drawn for the old state may stay on the screen.
-  if (interaction_.sizing.shown) DrawSizingLine();
-  const TdxTreeListState old = interaction_.Enter(value);
+  if (interaction_->sizing.shown) DrawSizingLine();
+  const TdxTreeListState old = interaction_->Enter(value);
   if (value == tsEditing && searching_) EndSearch();
   if (value == tsNone || value == tsEditing) {
-    interaction_.arrows.Hide();
-    interaction_.drag_picture.Release();
+    interaction_->arrows.Hide();
+    interaction_->drag_picture.Release();
     KillDragScroll();
     if (HandleAllocated() && GetCapture() == hwnd_) ReleaseCapture();
   } else if (HandleAllocated() && GetCapture() != hwnd_) {
@@ -55,14 +74,14 @@ void TCustomdxTreeList::RepaintAtOnce(const RECT& rect) {
 }
 
 void TCustomdxTreeList::EndInteraction() {
-  if (const InteractionTransition* cancel = interaction_.Next(InteractionEvent::Cancel)) {
+  if (const InteractionTransition* cancel = interaction_->Next(InteractionEvent::Cancel)) {
     RunTransition(*cancel, {});
   }
   CancelHints();
 }
 
 bool TCustomdxTreeList::Fire(InteractionEvent event, POINT point, unsigned shift) {
-  const InteractionTransition* transition = interaction_.Next(event);
+  const InteractionTransition* transition = interaction_->Next(event);
   if (!transition) return false;
   RunTransition(*transition, point, shift);
   return true;
@@ -79,7 +98,7 @@ void TCustomdxTreeList::RunTransition(const InteractionTransition& t, POINT poin
     case A::BeginItemDrag: StartHeaderOrBandDrag(); return;
     case A::BeginNodeDrag:
       BeginNodeDrag();
-      if (interaction_.NodeDragging()) DragOverNodeAt(point);
+      if (interaction_->NodeDragging()) DragOverNodeAt(point);
       return;
     case A::DropItem:
     case A::CancelItemDrag:
@@ -93,8 +112,8 @@ void TCustomdxTreeList::RunTransition(const InteractionTransition& t, POINT poin
     case A::CancelNodeDrag: EndNodeDrag(t.action == A::DropNode); return;
     case A::ClickHeader: ReleaseHeaderClick(t.from, point, shift); return;
     case A::ClickBand: {
-      const int pressed = interaction_.pressed_band;
-      interaction_.pressed_band = -1;
+      const int pressed = interaction_->pressed_band;
+      interaction_->pressed_band = -1;
       SetState(t.to);
       const THitInfo up = HitTest(point);
       if (up.kind == htBand && up.band == pressed) DoBandClick(pressed);
@@ -115,12 +134,12 @@ void TCustomdxTreeList::RunTransition(const InteractionTransition& t, POINT poin
     case A::ReleaseHeader:
       SetState(t.to);
       SetPressedButtonColumn(-1, false);
-      interaction_.pressed_column = -1;
+      interaction_->pressed_column = -1;
       RepaintAtOnce(GetLayout().header_panel);
       break;
     case A::ReleaseBand:
       SetState(t.to);
-      interaction_.pressed_band = -1;
+      interaction_->pressed_band = -1;
       RepaintAtOnce(GetLayout().band_panel);
       break;
     case A::ReleaseCorner:
@@ -136,9 +155,9 @@ void TCustomdxTreeList::RunTransition(const InteractionTransition& t, POINT poin
 // A header pressed as `pressed` (on its caption or its button part) and released at `point`:
 // a click when the release is on what the press was on.
 void TCustomdxTreeList::ReleaseHeaderClick(TdxTreeListState pressed, POINT point, unsigned shift) {
-  const int column = interaction_.pressed_column;
+  const int column = interaction_->pressed_column;
   SetPressedButtonColumn(-1, false);
-  interaction_.pressed_column = -1;
+  interaction_->pressed_column = -1;
   SetState(tsNone);  // the hooks see an idle grid: a sort lays it out again
   const THitInfo up = HitTest(point);
   if (up.kind != htColumn || up.column != column) return;
@@ -158,13 +177,13 @@ void TCustomdxTreeList::CancelHints() {
 
 bool TCustomdxTreeList::DragOwnsMouseMove() {
   // A drag's moves are its own: they never reach the mouse-move handlers.
-  if (!interaction_.ItemDragging()) return false;
-  DragItemMove(interaction_.BandDragging());
+  if (!interaction_->ItemDragging()) return false;
+  DragItemMove(interaction_->BandDragging());
   return true;
 }
 
 bool TCustomdxTreeList::InteractionKeyDown(WORD key) {
-  if (interaction_.NodeDragging() && drag_mode_ == TDragMode::dmAutomatic) {
+  if (interaction_->NodeDragging() && drag_mode_ == TDragMode::dmAutomatic) {
     if (key == VK_ESCAPE) {
       EndNodeDrag();
     } else if (key == VK_ADD || key == VK_SUBTRACT) {
@@ -174,44 +193,44 @@ bool TCustomdxTreeList::InteractionKeyDown(WORD key) {
     }
     return false;  // the key still goes on
   }
-  if (key != VK_ESCAPE || interaction_.Idle() || interaction_.Editing()) return false;
+  if (key != VK_ESCAPE || interaction_->Idle() || interaction_->Editing()) return false;
   EndInteraction();
   return true;
 }
 
 void TCustomdxTreeList::CaptureChanged(HWND to) {
   // Another window took the mouse: what ran here ends.
-  if (!interaction_.Idle() && !interaction_.Editing() && to != hwnd_) EndInteraction();
+  if (!interaction_->Idle() && !interaction_->Editing() && to != hwnd_) EndInteraction();
 }
 
 // ---- the overlay lock -----------------------------------------------------------------------
 
 void TCustomdxTreeList::BeginOverlayLock() {
-  if (interaction_.overlay_lock++ == 0) ShowOverlays(false);
+  if (interaction_->overlay_lock++ == 0) ShowOverlays(false);
 }
 
 void TCustomdxTreeList::EndOverlayLock() {
-  if (interaction_.overlay_lock == 0) return;
-  if (--interaction_.overlay_lock == 0) ShowOverlays(true);
+  if (interaction_->overlay_lock == 0) return;
+  if (--interaction_->overlay_lock == 0) ShowOverlays(true);
 }
 
 void TCustomdxTreeList::ShowOverlays(bool show) {
-  const bool dragging = interaction_.BandDragging() || interaction_.ColumnDragging();
+  const bool dragging = interaction_->BandDragging() || interaction_->ColumnDragging();
   if (show) {
-    if (interaction_.Sizing() && !interaction_.sizing.shown) DrawSizingLine();
+    if (interaction_->Sizing() && !interaction_->sizing.shown) DrawSizingLine();
     if (dragging) DrawArrows();
-    interaction_.drag_picture.ShowImage(true);
+    interaction_->drag_picture.ShowImage(true);
   } else {
-    if (interaction_.sizing.shown) DrawSizingLine();
-    interaction_.arrows.Hide();
-    interaction_.drag_picture.ShowImage(false);
+    if (interaction_->sizing.shown) DrawSizingLine();
+    interaction_->arrows.Hide();
+    interaction_->drag_picture.ShowImage(false);
   }
 }
 
 // ---- the sizing line ------------------------------------------------------------------------
 
 void TCustomdxTreeList::DrawSizingLine() {
-  interaction_.sizing.shown = !interaction_.sizing.shown;
+  interaction_->sizing.shown = !interaction_->sizing.shown;
   if (!HandleAllocated()) return;
   const Layout layout = GetLayout();
   const win::WindowDC dc(hwnd_);
@@ -223,29 +242,29 @@ void TCustomdxTreeList::DrawSizingLine() {
     MoveToEx(dc.get(), x1, y1, nullptr);
     LineTo(dc.get(), x2, y2);
   };
-  const int lines = interaction_.SizingLinePixels();
+  const int lines = interaction_->SizingLinePixels();
   for (int i = 0; i < lines; ++i) {
-    if (interaction_.WidthSizing()) {
-      line(interaction_.sizing.pos + i, layout.band_panel.top, interaction_.sizing.pos + i,
+    if (interaction_->WidthSizing()) {
+      line(interaction_->sizing.pos + i, layout.band_panel.top, interaction_->sizing.pos + i,
            layout.data.bottom);
     } else {
       const RECT client = ClientRect();
-      line(client.left, interaction_.sizing.pos + i, client.right, interaction_.sizing.pos + i);
+      line(client.left, interaction_->sizing.pos + i, client.right, interaction_->sizing.pos + i);
     }
   }
   SetROP2(dc.get(), old_rop);
 }
 
 void TCustomdxTreeList::PlaceSizingLine(int pos) {
-  if (interaction_.sizing.shown) DrawSizingLine();
-  interaction_.sizing.pos = pos;
-  if (interaction_.overlay_lock == 0) DrawSizingLine();
+  if (interaction_->sizing.shown) DrawSizingLine();
+  interaction_->sizing.pos = pos;
+  if (interaction_->overlay_lock == 0) DrawSizingLine();
 }
 
 void TCustomdxTreeList::StartSizing(TdxTreeListState state, int pos) {
-  interaction_.sizing.band = hit_.band;
-  interaction_.sizing.column = hit_.column;
-  interaction_.sizing.grab = 0;
+  interaction_->sizing.band = hit_.band;
+  interaction_->sizing.column = hit_.column;
+  interaction_->sizing.grab = 0;
   if (IsWidthSizing(state)) {
     // The line starts on the edge's last pixel (a band's edge is two wide), wherever in the
     // edge zone the mouse took it, and follows the mouse from there.
@@ -255,17 +274,17 @@ void TCustomdxTreeList::StartSizing(TdxTreeListState state, int pos) {
                      : hit_.band >= 0 && hit_.band < static_cast<int>(layout.bands.size())
                          ? layout.bands[hit_.band].right - 2
                          : pos;
-    interaction_.sizing.grab = pos - edge;
+    interaction_->sizing.grab = pos - edge;
     pos = edge;
   } else if (state == tsRowSizing) {  // pressed_node_ is the row the edge belongs to
     // A row's line starts at its bottom: the height the row has.
     const int edge = NodeRowRect(pressed_node_).bottom;
-    interaction_.sizing.grab = pos - edge;
+    interaction_->sizing.grab = pos - edge;
     pos = edge;
   }
-  interaction_.sizing.start = interaction_.sizing.pos = pos;
+  interaction_->sizing.start = interaction_->sizing.pos = pos;
   SetState(state);
-  if (interaction_.overlay_lock == 0) DrawSizingLine();
+  if (interaction_->overlay_lock == 0) DrawSizingLine();
 }
 
 // ---- mouse ----------------------------------------------------------------------------------
@@ -273,10 +292,10 @@ void TCustomdxTreeList::StartSizing(TdxTreeListState state, int pos) {
 void TCustomdxTreeList::MouseDown(framework::TMouseButton button, unsigned shift, int x, int y) {
   TreeListBase::MouseDown(button, shift, x, y);
   if (button != framework::TMouseButton::mbLeft) return;
-  const bool idle = interaction_.Idle();
-  if (interaction_.Editing()) {
+  const bool idle = interaction_->Idle();
+  if (interaction_->Editing()) {
     CloseEditor();
-  } else if (!interaction_.Idle()) {
+  } else if (!interaction_->Idle()) {
     EndInteraction();
   }
   if (HandleAllocated() && CanFocus() && !Focused()) SetFocus();
@@ -322,7 +341,7 @@ void TCustomdxTreeList::MouseDown(framework::TMouseButton button, unsigned shift
           StartDelayedEdit();
         } else if (hit_.kind == htLabel && !double_click && IsImmediateEditor(hit_.column)) {
           ShowEditor();
-          if (interaction_.Editing()) return;
+          if (interaction_->Editing()) return;
         }
       }
       pressed_node_ = node;
@@ -357,7 +376,7 @@ void TCustomdxTreeList::MouseUp(framework::TMouseButton button, unsigned shift, 
   if (button != framework::TMouseButton::mbLeft) return;
   Fire(InteractionEvent::Release, {x, y}, shift);
   pressed_node_ = nullptr;
-  if (!interaction_.Editing()) {
+  if (!interaction_->Editing()) {
     SetState(tsNone);
   } else if (GetCapture() == hwnd_) {
     ReleaseCapture();  // held since a click acted on the value
@@ -368,7 +387,7 @@ bool TCustomdxTreeList::ClickActsOnValue(TdxTreeListNode* node, int column, POIN
   if (column < 0) return false;
   if (!EditorHitInCell(node, column, point) && !HasEditButtonAt(node, column, point)) return false;
   ShowEditor();
-  if (!interaction_.Editing() || !editor_ || !editor_->HandleAllocated()) return false;
+  if (!interaction_->Editing() || !editor_ || !editor_->HandleAllocated()) return false;
   POINT at = point;
   MapWindowPoints(hwnd_, editor_->Handle(), &at, 1);
   editor_->ProcessClick(at);
@@ -408,12 +427,12 @@ void TCustomdxTreeList::StartInteractionAt(int x, int y, bool double_click) {
       }
       break;
     case htColumn:
-      interaction_.pressed_column = hit_.column;
+      interaction_->pressed_column = hit_.column;
       if (hit_.part == 2) SetPressedButtonColumn(hit_.column, true);
       Fire(hit_.part == 2 ? E::PressColumnButton : E::PressColumn, {x, y});
       break;
     case htBand:
-      interaction_.pressed_band = hit_.band;
+      interaction_->pressed_band = hit_.band;
       Fire(E::PressBand, {x, y});
       break;
     case htHeaderButton:
@@ -426,12 +445,12 @@ void TCustomdxTreeList::StartInteractionAt(int x, int y, bool double_click) {
 }
 
 void TCustomdxTreeList::InteractionMouseMove(int x, int y) {
-  if (interaction_.Sizing()) {
+  if (interaction_->Sizing()) {
     MoveSizingLine(x, y);
     return;
   }
-  if (interaction_.NodeDragging()) {
-    interaction_.drag_picture.Move(seams_.cursor_pos());
+  if (interaction_->NodeDragging()) {
+    interaction_->drag_picture.Move(seams_.cursor_pos());
     DragOverNodeAt({x, y});
     return;
   }
@@ -439,13 +458,13 @@ void TCustomdxTreeList::InteractionMouseMove(int x, int y) {
       std::abs(y - down_point_.y) <= kDragThreshold) {
     return;
   }
-  const InteractionTransition* away = interaction_.Next(InteractionEvent::MoveAway);
+  const InteractionTransition* away = interaction_->Next(InteractionEvent::MoveAway);
   if (!away) return;
   // Whether what was pressed may follow the mouse.
-  const bool may = interaction_.ColumnDown()
-                       ? IsColumnMovingAllowed() && CanHeaderDragging(interaction_.pressed_column)
-                   : interaction_.BandDown()
-                       ? IsBandMovingAllowed() && CanBandDragging(interaction_.pressed_band)
+  const bool may = interaction_->ColumnDown()
+                       ? IsColumnMovingAllowed() && CanHeaderDragging(interaction_->pressed_column)
+                   : interaction_->BandDown()
+                       ? IsBandMovingAllowed() && CanBandDragging(interaction_->pressed_band)
                        : drag_mode_ == TDragMode::dmAutomatic;
   if (may) RunTransition(*away, {x, y});
 }
@@ -482,16 +501,16 @@ void TCustomdxTreeList::RaiseColumnClick(int column, unsigned shift) {
 }
 
 void TCustomdxTreeList::MoveSizingLine(int x, int y) {
-  int pos = interaction_.sizing.pos;
-  switch (interaction_.State()) {
+  int pos = interaction_->sizing.pos;
+  switch (interaction_->State()) {
     case tsColumnSizing: {
-      const SizingRange range = GetColumnSizingRange(interaction_.sizing.column, x);
-      pos = std::clamp(x - interaction_.sizing.grab, range.min, range.max);
+      const SizingRange range = GetColumnSizingRange(interaction_->sizing.column, x);
+      pos = std::clamp(x - interaction_->sizing.grab, range.min, range.max);
       break;
     }
     case tsBandSizing: {
-      const SizingRange range = GetBandSizingRange(interaction_.sizing.band, x);
-      pos = std::clamp(x - interaction_.sizing.grab, range.min, range.max);
+      const SizingRange range = GetBandSizingRange(interaction_->sizing.band, x);
+      pos = std::clamp(x - interaction_->sizing.grab, range.min, range.max);
       break;
     }
     case tsBandPanelSizing: pos = GetBandPanelSizingPos(y); break;
@@ -499,39 +518,39 @@ void TCustomdxTreeList::MoveSizingLine(int x, int y) {
     case tsRowSizing: {
       if (!pressed_node_) return;
       const SizingRange range = GetRowSizingRange(pressed_node_, y);
-      pos = std::clamp(y - interaction_.sizing.grab, range.min, range.max);
+      pos = std::clamp(y - interaction_->sizing.grab, range.min, range.max);
       break;
     }
     default: return;
   }
-  if (pos != interaction_.sizing.pos) PlaceSizingLine(pos);
+  if (pos != interaction_->sizing.pos) PlaceSizingLine(pos);
 }
 
 void TCustomdxTreeList::ApplySizing() {
-  const TdxTreeListState state = interaction_.State();
-  if (interaction_.sizing.shown) DrawSizingLine();
-  const int start = interaction_.sizing.start;
-  int pos = interaction_.sizing.pos;
+  const TdxTreeListState state = interaction_->State();
+  if (interaction_->sizing.shown) DrawSizingLine();
+  const int start = interaction_->sizing.start;
+  int pos = interaction_->sizing.pos;
   switch (state) {
     case tsBandSizing: {
-      const SizingRange range = GetBandSizingRange(interaction_.sizing.band, pos);
+      const SizingRange range = GetBandSizingRange(interaction_->sizing.band, pos);
       pos = std::clamp(pos, range.min, range.max);
       if (pos == start) break;
       if (IsAutoWidth()) {
-        ResizeBandAutoWidth(interaction_.sizing.band, pos - range.origin + 2);
+        ResizeBandAutoWidth(interaction_->sizing.band, pos - range.origin + 2);
       } else {
-        ResizeBandColumns(interaction_.sizing.band, pos - range.origin + 2);
+        ResizeBandColumns(interaction_->sizing.band, pos - range.origin + 2);
       }
       DoColumnsWidthChanged();
       break;
     }
     case tsColumnSizing: {
-      const SizingRange range = GetColumnSizingRange(interaction_.sizing.column, pos);
+      const SizingRange range = GetColumnSizingRange(interaction_->sizing.column, pos);
       pos = std::clamp(pos, range.min, range.max);
       if (pos == start) break;
       const HeaderModel& model = GetHeaderModel();
       const Layout layout = GetLayout();  // the cell below points into it
-      const LayoutHeaderCell* cell = layout.HeaderOf(interaction_.sizing.column);
+      const LayoutHeaderCell* cell = layout.HeaderOf(interaction_->sizing.column);
       if (!cell) break;
       const int band = cell->band;
       const int width = pos - range.origin + 1;
@@ -563,7 +582,7 @@ SizingRange TCustomdxTreeList::GetBandSizingRange(int band,
                                [&](const LayoutBand& b) { return b.index == band; });
   // A band gone while it was sized holds the line where it began: nothing applies.
   if (it == layout.bands.end())
-    return {interaction_.sizing.start, interaction_.sizing.start, interaction_.sizing.start};
+    return {interaction_->sizing.start, interaction_->sizing.start, interaction_->sizing.start};
   const int origin = it->left;
   const int min = origin + BandMinWidth(model, band) + (band == 0 ? model.first_band_offset : 0);
   const int max = IsBandFullSizing(band) ? kMaxSizingWidth : ClientWidth() - 2;
@@ -600,7 +619,7 @@ SizingRange TCustomdxTreeList::GetRowSizingRange(TdxTreeListNode* node, int y) {
 
 int TCustomdxTreeList::GetBandPanelSizingPos(int y) {
   const Layout layout = GetLayout();
-  if (IsRectEmpty(&layout.band_panel)) return interaction_.sizing.pos;
+  if (IsRectEmpty(&layout.band_panel)) return interaction_->sizing.pos;
   const int rows = SnapBandPanelRows(y - layout.band_panel.top, metrics_.band_line_height,
                                      metrics_.flat, GetHeaderModel().max_band_rows);
   return layout.band_panel.top + BandPanelRowBottom(rows, metrics_.band_line_height, metrics_.flat);
@@ -608,7 +627,7 @@ int TCustomdxTreeList::GetBandPanelSizingPos(int y) {
 
 int TCustomdxTreeList::GetHeaderPanelSizingPos(int y) {
   const Layout layout = GetLayout();
-  if (IsRectEmpty(&layout.header_panel)) return interaction_.sizing.pos;
+  if (IsRectEmpty(&layout.header_panel)) return interaction_->sizing.pos;
   const int line = metrics_.header_line_height;
   const int rows =
       HeaderPanelRowsAt(y - layout.header_panel.top, line, GetHeaderModel().max_header_panel_rows);

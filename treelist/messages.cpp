@@ -5,6 +5,7 @@
 #include "framework/screen.h"
 #include "treelist/accessible_rows.h"
 #include "treelist/shared_resources.h"
+#include "treelist/interaction_state.h"
 #include "treelist/tree_list.h"
 
 namespace treelist {
@@ -27,7 +28,7 @@ void TCustomdxTreeList::WndProc(framework::TMessage& message) {
                 GET_Y_LPARAM(message.lParam));
       break;
     case WM_MBUTTONDOWN:
-      if (!interaction_.Idle()) break;
+      if (!interaction_->Idle()) break;
       MousePan();  // the grid may be gone afterwards
       return;
     case WM_MOUSEWHEEL: HandleMouseWheel(GET_WHEEL_DELTA_WPARAM(message.wParam)); return;
@@ -43,7 +44,7 @@ void TCustomdxTreeList::WndProc(framework::TMessage& message) {
       if (InteractionKeyDown(static_cast<WORD>(message.wParam))) return;
       break;
     case WM_CANCELMODE:
-      if (!interaction_.Editing()) EndInteraction();
+      if (!interaction_->Editing()) EndInteraction();
       break;
     case WM_CAPTURECHANGED: CaptureChanged(reinterpret_cast<HWND>(message.lParam)); break;
     case WM_SETCURSOR:
@@ -203,7 +204,7 @@ void TCustomdxTreeList::ExpandTimerElapsed() {
 
 bool TCustomdxTreeList::HandleSetCursor(WORD hit_area) {
   CursorQuery query;
-  query.state = interaction_.State();
+  query.state = interaction_->State();
   query.client_area = hit_area == HTCLIENT;
   if (AsksCellCursor(query.state, query.client_area)) {
     const THitInfo hit = HitTest(ScreenToGrid(last_hit_point_));
@@ -219,7 +220,7 @@ bool TCustomdxTreeList::HandleSetCursor(WORD hit_area) {
     query.column_sizeable = hit.kind == htColumnEdge && CanSizeColumn(hit.column);
   }
   query.options_ex = options_ex_;
-  if (interaction_.ItemDragging()) query.drag_cursor = interaction_.drag_picture.Cursor();
+  if (interaction_->ItemDragging()) query.drag_cursor = interaction_->drag_picture.Cursor();
   const framework::TCursor cursor = CursorFor(query);
   if (cursor == framework::crDefault) return false;
   ::SetCursor(framework::Screen().CursorHandle(cursor));

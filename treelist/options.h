@@ -1,5 +1,5 @@
 // The grid's two option sets, Options and OptionsEx, bit by bit as forms and stored layouts
-// name them.
+// name them, and its looks.
 #pragma once
 
 #include <cstdint>
@@ -66,5 +66,10 @@ constexpr uint32_t kDefaultOptions =
 constexpr uint32_t kDefaultOptionsEx = aoUseBitmap | aoBandHeaderWidth | aoAutoCalcPreviewLines |
                                        aoBandSizing | aoBandMoving | aoDragScroll | aoDragExpand;
 static_assert(kDefaultOptions == 0x37 && kDefaultOptionsEx == 0x303E);
+
+// The looks: the frames and buttons drawn, the rows' paint style, the tree lines' pen.
+enum class TdxLookAndFeel { lfStandard, lfFlat, lfUltraFlat };
+enum class TdxTreeListPaintStyle { psStandard, psOutlook };
+enum class TdxTreeLineStyle { tlSolid, tlDot };
 
 }  // namespace treelist

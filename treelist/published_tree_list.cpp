@@ -136,15 +136,6 @@ framework::Variant TdxTreeList::GetNodeSortValue(const TdxTreeListNode* node, in
   return framework::Variant(win::Widen(narrow));
 }
 
-editors::TdxEditBorderStyle TdxTreeListEditStyle::DefaultBorderStyle() const {
-  if (tree_list_ && tree_list_->ShowGrid()) return editors::TdxEditBorderStyle::xbsNone;
-  return editors::TdxEditBorderStyle::xbsSingle;
-}
-
-editors::TdxEditButtonStyle TdxTreeListEditStyle::DefaultButtonStyle() const {
-  return tree_list_ ? tree_list_->EditButtonStyle() : editors::TdxEditButtonStyle::bts3D;
-}
-
 void RegisterTreeListClasses() {
   static const bool registered = [] {
     framework::RegisterComponent<TdxTreeList>();

@@ -1,6 +1,5 @@
 // The tree list forms place: the grid with columns and bands, its published properties for form
-// descriptions, deleting its selection, sorting refreshed as texts change and nodes come and go,
-// and the style of its in-place editors.
+// descriptions, deleting its selection, sorting refreshed as texts change and nodes come and go.
 //
 // A form description builds one with bands, columns and nodes:
 //
@@ -25,7 +24,6 @@
 
 #include <vector>
 
-#include "editors/edit_style.h"
 #include "treelist/tree_list_control.h"
 
 namespace treelist {
@@ -62,21 +60,6 @@ class TdxTreeList : public TCustomdxTreeListControl {
   // inside an update.
   void AutoSortRefresh();
   bool resort_pending_ = false;
-};
-
-// The look of the grid's editors: frames only where the grid draws no grid lines, buttons as
-// the grid's look draws them.
-class TdxTreeListEditStyle : public editors::TdxEditStyle {
- public:
-  TdxTreeListEditStyle(editors::TdxInplaceEdit* editor, TCustomdxTreeListControl* tree_list)
-      : TdxEditStyle(editor), tree_list_(tree_list) {}
-
- protected:
-  editors::TdxEditBorderStyle DefaultBorderStyle() const override;
-  editors::TdxEditButtonStyle DefaultButtonStyle() const override;
-
- private:
-  TCustomdxTreeListControl* tree_list_;
 };
 
 // Makes the tree list and its columns known to form descriptions (once).

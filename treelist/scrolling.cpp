@@ -1,10 +1,12 @@
 // The tree list's scroll bars and the mouse wheel: where each request moves the grid, and dropping
-// both bars at once when a size change leaves nothing for them to reach.
+// both bars at once when a size change leaves nothing for them to reach; the sideways scroll of
+// a drag held near an edge.
 #include <algorithm>
 #include <optional>
 
 #include "editors/gdi_scope.h"
 #include "treelist/grid_helpers.h"
+#include "treelist/interaction_state.h"
 #include "treelist/tree_list.h"
 
 namespace treelist {
@@ -53,7 +55,7 @@ int DigitWidth(framework::TFont& font) {
 
 void TCustomdxTreeList::HandleHScroll(WORD code) {
   const Layout layout = GetLayout();
-  if (interaction_.Sizing() || layout.headers.empty()) return;
+  if (interaction_->Sizing() || layout.headers.empty()) return;
   SCROLLINFO info{};
   GetScrollInfo(SB_HORZ, info);
   const ScrollView view{left_coord_, DigitWidth(Font()), layout.data.right - layout.data.left,
@@ -65,7 +67,7 @@ void TCustomdxTreeList::HandleHScroll(WORD code) {
 }
 
 void TCustomdxTreeList::HandleVScroll(WORD code) {
-  if (interaction_.Sizing()) return;
+  if (interaction_->Sizing()) return;
   SCROLLINFO info{};
   GetScrollInfo(SB_VERT, info);
   const ScrollView view{TopIndex(), 1, FullyVisibleRowCount(), GetVisibleRowCount()};
@@ -74,7 +76,7 @@ void TCustomdxTreeList::HandleVScroll(WORD code) {
 }
 
 void TCustomdxTreeList::HandleMouseWheel(int delta) {
-  if (interaction_.Sizing()) return;
+  if (interaction_->Sizing()) return;
   const UINT lines = seams_.wheel_scroll_lines();
   if (lines == 0) return;
   // More than a page a notch would pass rows the user never sees.
@@ -111,6 +113,17 @@ void TCustomdxTreeList::DropUnneededScrollBars() {
   SetWindowLongW(hwnd_, GWL_STYLE, style & ~(WS_HSCROLL | WS_VSCROLL));
   SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0,
                SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+}
+
+void TCustomdxTreeList::DragScrollTick(int direction) {
+  const bool dragging = interaction_->BandDragging() || interaction_->ColumnDragging() ||
+                        interaction_->NodeDragging() || drop_target_;
+  if (!dragging) {
+    StopTimer(kDragScrollTimer);
+    return;
+  }
+  SetLeftCoord(left_coord_ + 32 * direction);  // clamped to 0 and the extent
+  if (HandleAllocated()) UpdateWindow(hwnd_);
 }
 
 }  // namespace treelist

@@ -9,7 +9,6 @@
 #include "framework/application.h"
 #include "framework/screen.h"
 #include "treelist/grid_helpers.h"
-#include "treelist/painter.h"
 
 namespace treelist {
 namespace {
@@ -99,7 +98,7 @@ void TCustomdxTreeList::FullCollapse() {
 }
 
 void TCustomdxTreeList::Sort(int level, int column, bool descending) {
-  if (interaction_.Editing()) CloseEditor();  // the editor's row is about to move
+  CloseEditor();  // the editor's row is about to move
   // Rows moved, also when a comparison threw after some lists were sorted: the flat index,
   // the heights that depend on being a last sibling and the picture go.
   auto rows_moved = [this] {
@@ -255,10 +254,7 @@ void TCustomdxTreeList::BeginUpdate() {
   edited_column_ = -1;
   edited_node_ = nullptr;
   // Only the editor goes: a drag or sizing under way goes on over the new layout.
-  if (interaction_.Editing()) {
-    SetState(tsNone);
-    HideEditor(false);
-  }
+  DiscardEditor();
 }
 
 void TCustomdxTreeList::EndUpdate() {
@@ -600,26 +596,11 @@ RECT TCustomdxTreeList::GetCellRect(TdxTreeListNode* node, int column, const Lay
   return {cell->left, row.top + cell->row * line, cell->right, row.top + (cell->row + 1) * line};
 }
 
-THitInfo TCustomdxTreeList::HitTest(POINT point) { return treelist::HitTest(*GetView(), point); }
-
-TdxTreeListNode* TCustomdxTreeList::GetNodeAt(int x, int y) { return HitTest({x, y}).node; }
-
 int TCustomdxTreeList::GetHeaderHitPart(POINT point, int column) {
   return HeaderHitPart(GetLayout(), point, column);
 }
 
 // ---- scrolling -------------------------------------------------------------------------------
-
-void TCustomdxTreeList::DragScrollTick(int direction) {
-  const bool dragging = interaction_.BandDragging() || interaction_.ColumnDragging() ||
-                        interaction_.NodeDragging() || drop_target_;
-  if (!dragging) {
-    StopTimer(kDragScrollTimer);
-    return;
-  }
-  SetLeftCoord(left_coord_ + 32 * direction);  // clamped to 0 and the extent
-  if (HandleAllocated()) UpdateWindow(hwnd_);
-}
 
 void TCustomdxTreeList::ScrollColumns(int dx) {
   ViewChanged();
@@ -782,25 +763,6 @@ void TCustomdxTreeList::CreateParams(framework::TCreateParams& params) {
   if (border_style_ == TBorderStyle::bsSingle && look_ == TdxLookAndFeel::lfStandard) {
     params.ex_style |= WS_EX_CLIENTEDGE;
   }
-}
-
-void TCustomdxTreeList::Paint() {
-  // Nothing painted may land on an XOR overlay: it would be inverted when the overlay goes.
-  BeginOverlayLock();
-  try {
-    PaintGridTo(Canvas().Handle());
-  } catch (...) {
-    EndOverlayLock();
-    throw;
-  }
-  EndOverlayLock();
-}
-
-void TCustomdxTreeList::PaintGridTo(HDC dc) {
-  if (LockUpdate()) return;
-  // Held while painting: a handler that changes the grid makes a new view, not a freed one.
-  const std::shared_ptr<const GridView> view = GetView();
-  PaintView(*view, dc);
 }
 
 }  // namespace treelist

@@ -19,16 +19,32 @@
 #include "framework/controls.h"
 #include "framework/image_list.h"
 #include "treelist/cell_paint_types.h"
-#include "treelist/drag_overlay.h"
 #include "treelist/drop_places.h"
-#include "treelist/grid_view.h"
-#include "treelist/interaction_state.h"
+#include "treelist/hit_info.h"
 #include "treelist/layout.h"
 #include "treelist/nodes.h"
+#include "treelist/options.h"
 #include "treelist/row_index.h"
 #include "treelist/sort.h"
 
 namespace treelist {
+
+// The view record and the drag picture (treelist/view/) and the interaction (treelist/input/)
+// stand on floors above this one: the control names them here and uses them in its files there.
+struct GridView;
+struct ViewRow;
+class DragPicture;
+class Interaction;
+struct InteractionTransition;
+enum class InteractionEvent : uint8_t;
+enum TdxTreeListState : uint8_t;
+
+// The interaction is made and freed on its own floor (treelist/input/interaction.cpp).
+struct InteractionDelete {
+  void operator()(Interaction* interaction) const noexcept;
+};
+using InteractionPtr = std::unique_ptr<Interaction, InteractionDelete>;
+InteractionPtr MakeInteraction();
 
 // The grid is the container its in-place editors live in.
 using TreeListBase = editors::TCustomdxContainer;
@@ -255,9 +271,9 @@ class TCustomdxTreeList : public TreeListBase,
   void SetPressedNode(TdxTreeListNode* n) { pressed_node_ = n; }
   void SetDragOverNode(TdxTreeListNode* n) { drag_over_node_ = n; }
 
-  TdxTreeListState State() const noexcept { return interaction_.State(); }
+  TdxTreeListState State() const noexcept;
   // What the mouse is doing with the grid: asked, never compared by state.
-  const Interaction& GetInteraction() const noexcept { return interaction_; }
+  const Interaction& GetInteraction() const noexcept { return *interaction_; }
   const THitInfo& LastHit() const noexcept { return hit_; }
   InputSeams& Seams() noexcept { return seams_; }
 
@@ -565,8 +581,8 @@ class TCustomdxTreeList : public TreeListBase,
   // window scrolls or paints under them.
   void BeginOverlayLock();
   void EndOverlayLock();
-  bool SizingLineShown() const noexcept { return interaction_.sizing.shown; }
-  int SizingPos() const noexcept { return interaction_.sizing.pos; }
+  bool SizingLineShown() const noexcept;
+  int SizingPos() const noexcept;
   SizingRange GetBandSizingRange(int band, int x);
   SizingRange GetColumnSizingRange(int column, int x);
   SizingRange GetRowSizingRange(TdxTreeListNode* node, int y);
@@ -583,12 +599,12 @@ class TCustomdxTreeList : public TreeListBase,
   void ResizeBandColumns(int band, int width);
   void ResizeColumnSingleRow(const LayoutHeaderCell& header, int width);
 
-  int PressedBand() const noexcept { return interaction_.pressed_band; }
-  int PressedColumn() const noexcept { return interaction_.pressed_column; }
-  int DraggedBand() const noexcept { return interaction_.dragged_band; }
+  int PressedBand() const noexcept;
+  int PressedColumn() const noexcept;
+  int DraggedBand() const noexcept;
   // The dragged band's visible position; -1 for one from the customizing form.
-  int DraggedBandPos() const noexcept { return interaction_.dragged_band_pos; }
-  int DraggedColumn() const noexcept { return interaction_.dragged_column; }
+  int DraggedBandPos() const noexcept;
+  int DraggedColumn() const noexcept;
   void EndBandDrag(bool accept);
   void EndHeaderDrag(bool accept);
   void StartBandDragFromCustomizing(int band);
@@ -596,9 +612,9 @@ class TCustomdxTreeList : public TreeListBase,
   // The drop place for a screen point, which also places the arrows: in band mode only `band`
   // is set (the band's new index, -1 hide, -2 no change).
   HeaderDropPosition GetDropPosition(POINT screen, TDropMode mode);
-  bool ArrowsShown() const noexcept { return interaction_.arrows.Shown(); }
-  const RECT& ArrowsRect() const noexcept { return interaction_.arrows.Rect(); }
-  const DragPicture& DragImage() const noexcept { return interaction_.drag_picture; }
+  bool ArrowsShown() const noexcept;
+  const RECT& ArrowsRect() const noexcept;
+  const DragPicture& DragImage() const noexcept;
   // The horizontal scroll of a drag near an edge: -1 left, 1 right, 0 none.
   int DragScrollDirection() const noexcept { return drag_scroll_direction_; }
 
@@ -757,6 +773,8 @@ class TCustomdxTreeList : public TreeListBase,
   // Writes the edited cell back (when modified) and hides the editor; the focus goes back to
   // the grid when asked or when the editor had it.
   void HideEditor(bool focus_grid);
+  // Hides an open editor without writing it back: the nodes are about to change under it.
+  void DiscardEditor();
 
   // The node store's questions.
   std::vector<TdxTreeListNode*>& TopLevelNodes() override { return top_nodes_; }
@@ -869,7 +887,7 @@ class TCustomdxTreeList : public TreeListBase,
   TdxTreeListNode* pressed_node_ = nullptr;
   TdxTreeListNode* drag_over_node_ = nullptr;
 
-  Interaction interaction_;
+  InteractionPtr interaction_ = MakeInteraction();
   THitInfo hit_;
   POINT down_point_{};
   InputSeams seams_;

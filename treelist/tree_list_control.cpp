@@ -2,7 +2,6 @@
 #include "treelist/tree_list_control.h"
 
 #include "framework/application.h"
-#include "treelist/customizing_form.h"
 #include "treelist/data_stream.h"
 
 namespace treelist {

@@ -19,6 +19,12 @@ namespace treelist {
 
 class TdxTreeListCustomizeForm;
 
+// The customizing form stands on the floor above (treelist/customize/): it is made and freed
+// there.
+struct CustomizeFormDelete {
+  void operator()(TdxTreeListCustomizeForm* form) const noexcept;
+};
+
 using TNodeIndexEvent = framework::TEvent<framework::TComponent*, TdxTreeListNode*, int&>;
 using TColumnEvent = framework::TEvent<framework::TComponent*, TdxTreeListColumn*>;
 using TColumnAllowEvent = framework::TEvent<framework::TComponent*, TdxTreeListColumn*, bool&>;
@@ -373,7 +379,7 @@ class TCustomdxTreeListControl : public TCustomdxTreeList {
     HeaderModel model;
   };
   mutable Caches caches_;
-  std::unique_ptr<TdxTreeListCustomizeForm> customize_form_;
+  std::unique_ptr<TdxTreeListCustomizeForm, CustomizeFormDelete> customize_form_;
 };
 
 }  // namespace treelist

@@ -1,4 +1,5 @@
-// The grid's view record, built from its settings and nodes for painting and the hit test.
+// The grid's view record, built from its settings and nodes for painting and the hit test, and
+// the window's paint.
 #include "treelist/painter.h"
 #include "treelist/shared_resources.h"
 #include "treelist/tree_list.h"
@@ -239,6 +240,29 @@ ViewRow TCustomdxTreeList::MakeViewRow(TdxTreeListNode* node, int top) {
 void TCustomdxTreeList::PaintView(const GridView& view, HDC dc) {
   GridCells cells(*this, view.picture);
   PaintGrid(view, dc, cells);
+}
+
+THitInfo TCustomdxTreeList::HitTest(POINT point) { return treelist::HitTest(*GetView(), point); }
+
+TdxTreeListNode* TCustomdxTreeList::GetNodeAt(int x, int y) { return HitTest({x, y}).node; }
+
+void TCustomdxTreeList::Paint() {
+  // Nothing painted may land on an XOR overlay: it would be inverted when the overlay goes.
+  BeginOverlayLock();
+  try {
+    PaintGridTo(Canvas().Handle());
+  } catch (...) {
+    EndOverlayLock();
+    throw;
+  }
+  EndOverlayLock();
+}
+
+void TCustomdxTreeList::PaintGridTo(HDC dc) {
+  if (LockUpdate()) return;
+  // Held while painting: a handler that changes the grid makes a new view, not a freed one.
+  const std::shared_ptr<const GridView> view = GetView();
+  PaintView(*view, dc);
 }
 
 }  // namespace treelist

@@ -11,6 +11,7 @@
 
 #include "controls/surface.h"
 #include "grid_fixture.h"
+#include "treelist/interaction_state.h"
 
 using treelist::TdxTreeListNode;
 using treelist_test::AddNamed;

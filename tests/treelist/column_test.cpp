@@ -19,6 +19,7 @@
 #include "grid_fixture.h"
 #include "node_data_support.h"
 #include "treelist/bands.h"
+#include "treelist/interaction_state.h"
 #include "treelist/tree_list_control.h"
 
 namespace treelist_test {

@@ -18,6 +18,7 @@
 #include "treelist/bands.h"
 #include "treelist/column.h"
 #include "treelist/customizing_form.h"
+#include "treelist/interaction_state.h"
 #include "treelist/published_tree_list.h"
 
 namespace {

@@ -17,6 +17,7 @@
 #include "framework/win/handles.h"
 #include "grid_fixture.h"
 #include "treelist/column.h"
+#include "treelist/interaction_state.h"
 
 namespace treelist_test {
 

@@ -14,6 +14,7 @@
 #include "framework/form_resource.h"
 #include "framework/forms.h"
 #include "framework/win/text.h"
+#include "treelist/interaction_state.h"
 #include "treelist/published_tree_list.h"
 
 namespace treelist_test {

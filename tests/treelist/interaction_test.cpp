@@ -20,6 +20,7 @@
 #include "grid_fixture.h"
 #include "treelist/column.h"
 #include "treelist/grid_helpers.h"
+#include "treelist/interaction_state.h"
 #include "treelist/tree_list_control.h"
 
 namespace {

@@ -18,6 +18,7 @@
 #include "treelist/check_column.h"
 #include "treelist/column.h"
 #include "treelist/drop_down_columns.h"
+#include "treelist/interaction_state.h"
 #include "treelist/published_tree_list.h"
 #include "treelist/tree_list_control.h"
 

@@ -14,6 +14,7 @@
 #include "grid_fixture.h"
 #include "support/screen_capture.h"
 #include "support/user_input.h"
+#include "treelist/interaction_state.h"
 
 using treelist::TdxTreeListNode;
 using treelist_test::AddNamed;

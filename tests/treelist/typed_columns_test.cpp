@@ -1,5 +1,6 @@
 // The typed columns on a real grid with their real editors: what each hands its editor, how
 // values go into and out of the nodes, and what a cell paints.
+#include "treelist/interaction_state.h"
 #include "treelist/typed_columns.h"
 
 #include <gtest/gtest.h>

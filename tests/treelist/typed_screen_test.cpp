@@ -15,6 +15,7 @@
 #include "treelist/button_columns.h"
 #include "treelist/check_column.h"
 #include "treelist/drop_down_columns.h"
+#include "treelist/interaction_state.h"
 #include "treelist/memo_column.h"
 #include "treelist/number_columns.h"
 #include "treelist/picture_columns.h"

@@ -14,6 +14,7 @@
 #include "controls/surface.h"
 #include "framework/win/text.h"
 #include "grid_fixture.h"
+#include "treelist/interaction_state.h"
 #include "treelist/published_tree_list.h"
 #include "treelist/shared_resources.h"
 #include "treelist/tree_list_control.h"

@@ -19,6 +19,7 @@
 #include "framework/forms.h"
 #include "framework/win/handles.h"
 #include "support/clock.h"
+#include "treelist/grid_view.h"
 #include "treelist/memo_column.h"
 #include "treelist/tree_list.h"
 #include "treelist/tree_list_control.h"
