@@ -18,9 +18,9 @@
 #include "router/setup_rows.h"
 #include "sdk/common_utils.h"
 #include "sdk/units.h"
-#include "treelist/drop_down_columns.h"
-#include "treelist/published_tree_list.h"
-#include "treelist/typed_columns.h"
+#include "treelist/columns/drop_down_columns.h"
+#include "treelist/customize/published_tree_list.h"
+#include "treelist/columns/typed_columns.h"
 
 namespace router {
 

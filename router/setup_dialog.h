@@ -14,8 +14,8 @@
 #include "router/ovix_rules.h"
 #include "router/router_board.h"
 #include "router/via_styles.h"
-#include "treelist/column.h"
-#include "treelist/tree_list.h"
+#include "treelist/columns/column.h"
+#include "treelist/core/tree_list.h"
 
 namespace router {
 

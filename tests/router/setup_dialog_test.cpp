@@ -24,8 +24,8 @@
 #include "router/writer_rule_queries.h"
 #include "setup_session.h"
 #include "support/test_paths.h"
-#include "treelist/drop_down_columns.h"
-#include "treelist/published_tree_list.h"
+#include "treelist/columns/drop_down_columns.h"
+#include "treelist/customize/published_tree_list.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "../router/setup_session.h"
 #include "framework/hint_window.h"
 #include "router/setup_dialog.h"
-#include "treelist/tree_list_control.h"
+#include "treelist/columns/tree_list_control.h"
 #include "support/screen_capture.h"
 #include "support/user_input.h"
 

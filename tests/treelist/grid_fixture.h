@@ -13,9 +13,9 @@
 
 #include "framework/forms.h"
 #include "framework/image_list.h"
-#include "treelist/memo_column.h"
-#include "treelist/tree_list.h"
-#include "treelist/tree_list_control.h"
+#include "treelist/columns/memo_column.h"
+#include "treelist/core/tree_list.h"
+#include "treelist/columns/tree_list_control.h"
 
 namespace treelist_test {
 

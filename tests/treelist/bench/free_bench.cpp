@@ -13,7 +13,7 @@
 #include "framework/form_resource.h"
 #include "framework/forms.h"
 #include "support/clock.h"
-#include "treelist/published_tree_list.h"
+#include "treelist/customize/published_tree_list.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 
 #include "framework/streams.h"
 #include "support/clock.h"
-#include "treelist/tree_list_control.h"
+#include "treelist/columns/tree_list_control.h"
 
 namespace {
 

@@ -19,10 +19,10 @@
 #include "framework/forms.h"
 #include "framework/win/handles.h"
 #include "support/clock.h"
-#include "treelist/grid_view.h"
-#include "treelist/memo_column.h"
-#include "treelist/tree_list.h"
-#include "treelist/tree_list_control.h"
+#include "treelist/view/grid_view.h"
+#include "treelist/columns/memo_column.h"
+#include "treelist/core/tree_list.h"
+#include "treelist/columns/tree_list_control.h"
 
 namespace {
 

@@ -21,7 +21,7 @@
 #include "framework/win/handles.h"
 #include "framework/win/text.h"
 #include "support/clock.h"
-#include "treelist/tree_list.h"
+#include "treelist/core/tree_list.h"
 
 namespace {
 

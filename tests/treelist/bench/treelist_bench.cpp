@@ -21,7 +21,7 @@
 #include "framework/forms.h"
 #include "framework/win/handles.h"
 #include "support/clock.h"
-#include "treelist/tree_list.h"
+#include "treelist/core/tree_list.h"
 
 namespace {
 
