@@ -19,6 +19,7 @@
 #include "framework/controls.h"
 #include "framework/image_list.h"
 #include "treelist/core/cell_paint_types.h"
+#include "treelist/core/cell_source.h"
 #include "treelist/core/drop_places.h"
 #include "treelist/core/hit_info.h"
 #include "treelist/core/layout.h"
@@ -105,7 +106,8 @@ using TChangeColumnEvent = framework::TEvent<framework::TComponent*, TdxTreeList
 
 class TCustomdxTreeList : public TreeListBase,
                           protected TreeListNodeOwner,
-                          protected TreeListSortSource {
+                          protected TreeListSortSource,
+                          protected CellSource {
  public:
   explicit TCustomdxTreeList(framework::TComponent* owner);
   ~TCustomdxTreeList() override;
@@ -1038,12 +1040,12 @@ class TCustomdxTreeList : public TreeListBase,
   // The row kind's text of the new-item and other special rows.
   virtual std::wstring GetRowKindText(TdxTreeListNode*, int, TdxCellKind) { return {}; }
   // The shared view-data record a column's cells fill (one per tree list).
-  virtual editors::TdxEditViewData& CellViewData(int column);
+  editors::TdxEditViewData& CellViewData(int column) override;
   // The font a cell paints its text in (the column's own or the grid's, as custom drawing
   // leaves it), outside a paint; it stays valid until the next cell is settled.
   HFONT CellTextFont(HDC dc, TdxTreeListNode* node, int column);
   // Paints a filled record with the column's painter, through PaintViewDataInCell.
-  virtual void PaintCellViewData(HDC dc, int column, editors::TdxEditViewData& data);
+  void PaintCellViewData(HDC dc, int column, editors::TdxEditViewData& data) override;
   // Paints a record in the cell its Bounds surround by 2 pixels, with the DC clipped to the
   // cell unless the record keeps inside it by itself.
   void PaintViewDataInCell(HDC dc, const editors::TdxEditViewData& data);
@@ -1090,11 +1092,10 @@ class TCustomdxTreeList : public TreeListBase,
   bool FlatBorder() const noexcept;
   // Both cell painters: the view-data road, or (`text_only`) the text drawn directly.
   void DrawCellBy(const TdxCellPaintInfo& cell, bool text_only);
-  struct CellPass;
   class CellPaintScope;
   // Settles what a cell paints: its text, its font (the column's own or the grid's, as custom
   // drawing leaves it), colours and alignment. False when custom drawing painted it (Done).
-  bool SettleCellPass(const TdxCellPaintInfo& cell, CellPass& pass);
+  bool SettleCell(const TdxCellPaintInfo& cell, CellLook& look) override;
   // A cell's text as its painting shows it, in its font, and where it may go.
   struct ShownCellText {
     std::wstring text;
@@ -1105,7 +1106,6 @@ class TCustomdxTreeList : public TreeListBase,
   };
   // Outside a paint: custom drawing paints into `dc`.
   ShownCellText SettleShownText(HDC dc, TdxTreeListNode* node, int column, const RECT& rect);
-  void PaintCellPass(const TdxCellPaintInfo& cell, const CellPass& pass, bool text_only);
 
   POINT last_hit_point_{};
   int wheel_remainder_ = 0;  // in rows x WHEEL_DELTA
