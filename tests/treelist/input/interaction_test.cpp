@@ -492,6 +492,11 @@ TEST(TreeListNewItemRow, AClickOnItAndUpFromTheFirstRowFocusIt) {
   f.Click(clearance->left + 5, layout.new_item_row.top + 3);
   EXPECT_TRUE(f.grid.NewItemRowFocused());
   EXPECT_EQ(f.grid.FocusedColumn(), 2);
+  const treelist::LayoutHeaderCell* second = layout.HeaderOf(1);
+  for (const int x : {second->left, second->right - 1}) {  // the column's first and last pixel
+    f.Click(x, layout.new_item_row.top + 3);
+    EXPECT_EQ(f.grid.FocusedColumn(), 1) << "a click at x " << x;
+  }
   f.Key(VK_DOWN);
   EXPECT_EQ(f.grid.GetFocusedNode(), n[0]) << "Down goes to the first row";
   f.Click(clearance->left + 5, layout.new_item_row.top + 3);

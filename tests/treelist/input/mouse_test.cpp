@@ -596,6 +596,8 @@ TEST(TreeListTypedCells, DropDownCellsFollowTheMouseWithoutHotTrackingAndLinksSh
   f.grid.ShowEditor();
   ASSERT_EQ(f.grid.State(), tsEditing);
   EXPECT_EQ(cursor_over(f.Cell(2, f.link)), link) << "while another cell is edited";
+  f.link->SetIndex(0);
+  EXPECT_EQ(cursor_over(f.Cell(1, f.link)), link) << "the first column's link too";
 }
 
 TEST(TreeListTypedCells, TheEditorTakesItsColumnsColourFontAndOffsetsAndValidatingNamesTheColumn) {
