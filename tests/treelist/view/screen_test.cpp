@@ -140,6 +140,32 @@ TEST(TreeListScreen, EachLookWithItsFrameAndAFocusedRow) {
   }
 }
 
+// A flat frame with both scroll bars: the box between the bars is the button face throughout,
+// up to the frame (no strip of what lay under the window).
+TEST(TreeListScreen, TheFlatFramesCornerBetweenTheScrollBarsIsFilled) {
+  for (const ScreenLook& c : kScreenLooks) {
+    if (c.look == treelist::TdxLookAndFeel::lfStandard) continue;
+    SCOPED_TRACE(c.picture);
+    GridForm f(200, 140);
+    f.grid.SetLookAndFeel(c.look);
+    f.grid.SetModel(treelist_test::TwoBandModel());
+    for (int i = 0; i < 30; ++i) AddNamed(f.grid, nullptr, L"net " + std::to_wstring(i));
+    Pump();
+    SCROLLBARINFO vertical{}, horizontal{};
+    vertical.cbSize = horizontal.cbSize = sizeof(SCROLLBARINFO);
+    ASSERT_TRUE(GetScrollBarInfo(f.hwnd(), OBJID_VSCROLL, &vertical));
+    ASSERT_TRUE(GetScrollBarInfo(f.hwnd(), OBJID_HSCROLL, &horizontal));
+    ASSERT_FALSE(vertical.rgstate[0] & STATE_SYSTEM_INVISIBLE) << "a vertical bar";
+    ASSERT_FALSE(horizontal.rgstate[0] & STATE_SYSTEM_INVISIBLE) << "a horizontal bar";
+    const testsupport::ScreenCapture shot = testsupport::ScreenCapture::OfWindow(f.hwnd());
+    RECT corner{vertical.rcScrollBar.left, horizontal.rcScrollBar.top, vertical.rcScrollBar.right,
+                horizontal.rcScrollBar.bottom};
+    OffsetRect(&corner, -shot.origin().x, -shot.origin().y);
+    ASSERT_FALSE(IsRectEmpty(&corner));
+    EXPECT_EQ(shot.ShareOf(corner, GetSysColor(COLOR_BTNFACE), 0), 1.0);
+  }
+}
+
 // The application's hot look for a cell: blue and underlined, as links are.
 void UnderlineHotCell(treelist_test::TestTreeList& grid) {
   grid.custom_draw = [&grid](const treelist::TdxCellPaintInfo& cell, std::wstring&,
