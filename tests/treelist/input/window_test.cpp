@@ -988,7 +988,8 @@ struct ScrolledGrid {
   // The top row that ends the rows at the bottom of the grid, or the first.
   int LastPageTop() { return std::max(0, grid.GetVisibleRowCount() - grid.FullyVisibleRowCount()); }
   void ClickHeader() {
-    const treelist::LayoutHeaderCell* header = grid.GetLayout().HeaderOf(0);
+    const treelist::Layout layout = grid.GetLayout();
+    const treelist::LayoutHeaderCell* header = layout.HeaderOf(0);
     const LPARAM at = MAKELPARAM(header->left + 10, (header->rect.top + header->rect.bottom) / 2);
     SendMessageW(grid.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
     SendMessageW(grid.Handle(), WM_LBUTTONUP, 0, at);

@@ -137,7 +137,9 @@ struct SightGrid {
   }
 
   RECT Header(const TdxTreeListColumn& column) {
-    const LayoutHeaderCell* cell = grid.GetLayout().HeaderOf(column.Index());
+    // The cell lives in the layout: keep it while the cell is read.
+    const Layout layout = grid.GetLayout();
+    const LayoutHeaderCell* cell = layout.HeaderOf(column.Index());
     return cell ? cell->rect : RECT{};
   }
 
