@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <map>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,6 +21,14 @@
 namespace treelist_test {
 
 using treelist::TdxTreeListNode;
+
+// A header cell as the grid lays it out now: a copy, since the layout it lives in is a temporary.
+inline treelist::LayoutHeaderCell HeaderCellOf(treelist::TCustomdxTreeList& grid, int column) {
+  const treelist::Layout layout = grid.GetLayout();
+  const treelist::LayoutHeaderCell* cell = layout.HeaderOf(column);
+  if (!cell) throw std::runtime_error("column " + std::to_string(column) + " has no header cell");
+  return *cell;
+}
 
 class TestTreeList : public treelist::TCustomdxTreeList {
  public:

@@ -174,7 +174,7 @@ Metrics ComputeMetrics(const MetricInputs& in) {
 
 int Layout::MaxLeftCoord() const noexcept { return std::max(scroll_extent - ScrollWidth(), 0); }
 
-const LayoutHeaderCell* Layout::HeaderOf(int column) const noexcept {
+const LayoutHeaderCell* Layout::HeaderOf(int column) const& noexcept {
   for (const LayoutHeaderCell& cell : headers) {
     if (cell.column == column) return &cell;
   }

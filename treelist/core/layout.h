@@ -168,7 +168,9 @@ struct Layout {
   int ScrollWidth() const noexcept { return scroll.right - scroll.left; }
   // How far LeftCoord may go.
   int MaxLeftCoord() const noexcept;
-  const LayoutHeaderCell* HeaderOf(int column) const noexcept;
+  const LayoutHeaderCell* HeaderOf(int column) const& noexcept;
+  // The cell lives in the layout: asked of a temporary layout, the pointer would dangle.
+  const LayoutHeaderCell* HeaderOf(int column) && = delete;
 };
 
 Layout ComputeLayout(const HeaderModel& model, const LayoutInputs& in);

@@ -57,7 +57,7 @@ struct ColumnGrid {
       grid.SetBounds(10, 10, 380, 200);
       form.Show();
     }
-    const RECT r = grid.GetLayout().HeaderOf(column->Index())->rect;
+    const RECT r = treelist_test::HeaderCellOf(grid, column->Index()).rect;
     const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
     SendMessageW(grid.Handle(), WM_LBUTTONDOWN, MK_LBUTTON | keys, at);
     SendMessageW(grid.Handle(), WM_LBUTTONUP, keys, at);

@@ -11,6 +11,7 @@
 #include "framework/forms.h"
 #include "support/screen_capture.h"
 #include "support/user_input.h"
+#include "../grid_fixture.h"
 #include "treelist/columns/bands.h"
 #include "treelist/columns/column.h"
 #include "treelist/customize/customizing_form.h"
@@ -80,7 +81,7 @@ TEST(TreeListCustomizingScreen, AUsersMouseBringsAHeaderFromTheFormAndPutsOneBac
   EXPECT_EQ(box.Pages().ActivePageIndex(), 1);
 
   // Via, the second listed, dragged before Width's place: between Clearance and the band's left.
-  const RECT clearance = grid.GetLayout().HeaderOf(3)->rect;
+  const RECT clearance = treelist_test::HeaderCellOf(grid, 3).rect;
   POINT target{clearance.left + 6, Mid(clearance).y};
   MapWindowPoints(grid.Handle(), headers.Handle(), &target, 1);
   testsupport::Drag(headers.Handle(), Mid(headers.ItemRect(1)), target);
@@ -103,7 +104,7 @@ TEST(TreeListCustomizingScreen, AUsersMouseBringsAHeaderFromTheFormAndPutsOneBac
   GetWindowRect(headers.Handle(), &on_box);
   POINT onto = Mid(on_box);
   ScreenToClient(grid.Handle(), &onto);
-  testsupport::Drag(grid.Handle(), Mid(grid.GetLayout().HeaderOf(0)->rect), onto);
+  testsupport::Drag(grid.Handle(), Mid(treelist_test::HeaderCellOf(grid, 0).rect), onto);
   EXPECT_FALSE(columns[0]->Visible());
   EXPECT_EQ(events, L"+Via-Name");
   EXPECT_EQ(headers.Items(), (std::vector<int>{0, 2}));

@@ -100,7 +100,7 @@ struct Customizing {
     Send(hwnd(), WM_LBUTTONDOWN, from, MK_LBUTTON);
     Send(hwnd(), WM_MOUSEMOVE, {from.x + 10, from.y}, MK_LBUTTON);
   }
-  POINT HeaderPoint(int column) { return Mid(grid.GetLayout().HeaderOf(column)->rect); }
+  POINT HeaderPoint(int column) { return Mid(treelist_test::HeaderCellOf(grid, column).rect); }
   POINT BandPoint(int visible, int dx = 0) {
     const Layout l = grid.GetLayout();
     return {(l.bands[visible].left + l.bands[visible].right) / 2 + dx,
@@ -126,7 +126,7 @@ TEST(TreeListCustomizing, HeadersComeFromTheFormWhereDroppedAndGoIntoItButNotThe
   f.Pick(headers, 0);
   ASSERT_EQ(f.grid.State(), tsColumnDragging);
   EXPECT_EQ(GetCapture(), f.hwnd()) << "the grid runs the drag";
-  const LayoutHeaderCell c = *f.grid.GetLayout().HeaderOf(2);
+  const LayoutHeaderCell c = treelist_test::HeaderCellOf(f.grid, 2);
   const POINT middle{(c.left + c.right) / 2, Mid(c.rect).y};
   f.Send(f.hwnd(), WM_MOUSEMOVE, middle, MK_LBUTTON);
   EXPECT_TRUE(f.grid.ArrowsShown());

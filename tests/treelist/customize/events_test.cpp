@@ -14,6 +14,7 @@
 #include "framework/form_resource.h"
 #include "framework/forms.h"
 #include "framework/win/text.h"
+#include "../grid_fixture.h"
 #include "treelist/input/interaction_state.h"
 #include "treelist/customize/published_tree_list.h"
 
@@ -127,7 +128,7 @@ struct EventGrid {
     throw std::runtime_error("no such column");
   }
   POINT HeaderAt(const wchar_t* caption, int dx) {
-    const RECT r = grid.GetLayout().HeaderOf(Column(caption).Index())->rect;
+    const RECT r = treelist_test::HeaderCellOf(grid, Column(caption).Index()).rect;
     return {r.left + dx, (r.top + r.bottom) / 2};
   }
   std::string Bands() { return Name(grid.Bands().Items(0)) + " " + Name(grid.Bands().Items(1)); }

@@ -528,7 +528,9 @@ void DragTo(TCustomdxTreeList& g, POINT from, POINT to) {
 }
 
 POINT Mid(const RECT& r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
-RECT HeaderRect(TCustomdxTreeList& g, int column) { return g.GetLayout().HeaderOf(column)->rect; }
+RECT HeaderRect(TCustomdxTreeList& g, int column) {
+  return treelist_test::HeaderCellOf(g, column).rect;
+}
 RECT BandRect(TCustomdxTreeList& g, int band) {
   const Layout l = g.GetLayout();
   return {l.bands[band].left, l.band_panel.top, l.bands[band].right, l.band_panel.bottom};

@@ -58,7 +58,7 @@ struct ColumnsForm {
     form.Show();
   }
   HWND hwnd() { return grid.Handle(); }
-  POINT HeaderPoint(int column) { return Mid(grid.GetLayout().HeaderOf(column)->rect); }
+  POINT HeaderPoint(int column) { return Mid(treelist_test::HeaderCellOf(grid, column).rect); }
   POINT BandPoint(int band) {
     const Layout l = grid.GetLayout();
     return {(l.bands[band].left + l.bands[band].right) / 2,
@@ -109,7 +109,7 @@ TEST(TreeListHeaderClicks, AReleaseOnThePressedHeaderClicksItAndSortsWithAutoSor
   f.Send(WM_LBUTTONUP, f.HeaderPoint(0));
   EXPECT_EQ(f.Rows(), L"c b a") << "a second click sorts the other way";
   // Near its right end (no header buttons shown) a header clicks like anywhere else on it.
-  const RECT header = f.grid.GetLayout().HeaderOf(0)->rect;
+  const RECT header = treelist_test::HeaderCellOf(f.grid, 0).rect;
   const POINT near_end{header.right - 8, (header.top + header.bottom) / 2};
   f.Send(WM_LBUTTONDOWN, near_end, MK_LBUTTON);
   EXPECT_EQ(f.grid.State(), tsColumnDown);
@@ -333,7 +333,7 @@ TEST(TreeListDragPictures, TheFirstColumnAndBandMoveAndHideLikeTheOthers) {
   f.grid.SetOptions(f.grid.Options() | aoColumnMoving | aoExtCustomizing);
   for (TdxTreeListColumn* c : f.columns) c->SetWidth(60);
   // The first column dropped right of its neighbour.
-  const RECT b = f.grid.GetLayout().HeaderOf(1)->rect;
+  const RECT b = treelist_test::HeaderCellOf(f.grid, 1).rect;
   const POINT from = f.HeaderPoint(0);
   f.Send(WM_LBUTTONDOWN, from, MK_LBUTTON);
   f.Send(WM_MOUSEMOVE, {from.x + 10, from.y}, MK_LBUTTON);
@@ -674,7 +674,7 @@ TEST(TreeListSorting, TextsSetInsideAnUpdateAreSortedWhenItEndsAndARestoredColum
   EXPECT_EQ(f.Rows(), L"dez");
 
   // The primary sort column restored to its defaults leaves the sort to the next one.
-  const RECT header = f.grid.GetLayout().HeaderOf(f.second->Index())->rect;
+  const RECT header = treelist_test::HeaderCellOf(f.grid, f.second->Index()).rect;
   const POINT p = Mid(header);
   SendMessageW(f.grid.Handle(), WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT, MAKELPARAM(p.x, p.y));
   SendMessageW(f.grid.Handle(), WM_LBUTTONUP, MK_SHIFT, MAKELPARAM(p.x, p.y));
@@ -684,7 +684,7 @@ TEST(TreeListSorting, TextsSetInsideAnUpdateAreSortedWhenItEndsAndARestoredColum
   f.grid.SetNodeString(f.grid.Items(0), 1, L"3");  // "d" goes last by the second column
   EXPECT_EQ(f.Rows(), L"ezd");
   // A click without Shift sorts by its column alone, also under aoMultiSort.
-  const POINT first = Mid(f.grid.GetLayout().HeaderOf(f.first->Index())->rect);
+  const POINT first = Mid(treelist_test::HeaderCellOf(f.grid, f.first->Index()).rect);
   SendMessageW(f.grid.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(first.x, first.y));
   SendMessageW(f.grid.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(first.x, first.y));
   EXPECT_EQ(f.grid.SortedColumns(), std::vector<TdxTreeListColumn*>{f.first});

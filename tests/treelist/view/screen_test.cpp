@@ -300,7 +300,7 @@ struct Screen {
     testsupport::MoveMouse(hwnd, client);
     testsupport::Settle(150);
   }
-  RECT Header(int column) { return f.grid.GetLayout().HeaderOf(column)->rect; }
+  RECT Header(int column) { return treelist_test::HeaderCellOf(f.grid, column).rect; }
   ScreenCapture Shot(const char* picture) {
     testsupport::Settle(100);
     ScreenCapture shot = ScreenCapture::OfScreen();
