@@ -143,4 +143,23 @@ check_desktop
 runs_on=$(taskset -pc "$cold" | sed 's/.*: //')
 [ -z "$cpu" ] || [ "$runs_on" = "$cpu" ] ||
   fail "after the first command the server runs on processors $runs_on, not on $cpu alone"
+# A server of the prefix that the script did not start (a test run by hand, say) is replaced by
+# one of its own, whose settings the commands rely on.
+WINEPREFIX=$root/build/wineprefix wineserver -k
+WINEPREFIX=$root/build/wineprefix wineserver -w
+WINEPREFIX=$root/build/wineprefix wineserver -p30
+foreign=$(prefix_processes 'wineserver')
+[ -n "$foreign" ] || fail "the server started by hand does not run"
+HOME=$home "$root/tralvek" export "$home/board.json" "$home/replaced.dsn" >"$home/replaced.txt" ||
+  fail "an export beside a server started by hand failed: $(cat "$home/replaced.txt")"
+grep -q "^file written: Z:.*replaced.dsn" "$home/replaced.txt" ||
+  fail "the export beside a server started by hand wrote nothing: $(cat "$home/replaced.txt")"
+read -r replaced settings <"$root/build/wineprefix/.tralvek-server"
+# An ended process may stay listed a while, a zombie, until the system's first process collects it.
+running() {
+  state=$(sed -n 's/^State:[[:space:]]*\([A-Z]\).*/\1/p' "/proc/$1/status" 2>/dev/null)
+  [ -n "$state" ] && [ "$state" != Z ]
+}
+[ "$replaced" != "$foreign" ] && running "$replaced" && ! running "$foreign" ||
+  fail "the server started by hand ($foreign) was not replaced by the script's own ($replaced)"
 echo "tralvek_script_test: two exports in one server ($server), nothing in the user's home"
