@@ -124,7 +124,9 @@ bool SaveBugReport(std::string_view report, HWND owner, bool silent) {
       dialog.lpstrInitialDir = directory.c_str();
       dialog.lpstrTitle = title.c_str();
       dialog.Flags = OFN_HIDEREADONLY | OFN_NOREADONLYRETURN;
-      if (!GetSaveFileNameA(&dialog)) return false;
+      const auto save =
+          win::SystemProc<decltype(&GetSaveFileNameA)>(L"comdlg32.dll", "GetSaveFileNameA");
+      if (!save || !save(&dialog)) return false;
       name = buffer;
     }
   }
@@ -280,7 +282,8 @@ bool PrintBugReport(std::string_view report, HWND owner) {
   dialog.hwndOwner = owner;
   dialog.Flags = PD_RETURNDC | PD_NOWARNING | PD_NOPAGENUMS | PD_NOSELECTION | PD_HIDEPRINTTOFILE |
                  PD_NONETWORKBUTTON | PD_USEDEVMODECOPIESANDCOLLATE;
-  const bool chosen = PrintDlgA(&dialog);
+  const auto print = win::SystemProc<decltype(&PrintDlgA)>(L"comdlg32.dll", "PrintDlgA");
+  const bool chosen = print && print(&dialog);
   const win::Unique<GlobalTraits> devMode(dialog.hDevMode), devNames(dialog.hDevNames);
   const win::UniqueMemoryDc dc(dialog.hDC);
   return chosen && dc && PrintBugReportOn(dc.get(), report) > 0;

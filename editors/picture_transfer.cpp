@@ -10,6 +10,7 @@
 #include "framework/message_dialog.h"
 #include "framework/streams.h"
 #include "framework/win/handles.h"
+#include "framework/win/module.h"
 #include "framework/win/text.h"
 
 namespace editors {
@@ -119,11 +120,15 @@ std::wstring AskPictureFile(const PictureFileRequest& request) {
   dialog.nMaxFile = MAX_PATH;
   if (request.kind == TdxPictureFileDialog::Load) {
     dialog.Flags = OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
-    return GetOpenFileNameW(&dialog) ? path : L"";
+    const auto open =
+        win::SystemProc<decltype(&GetOpenFileNameW)>(L"comdlg32.dll", "GetOpenFileNameW");
+    return open && open(&dialog) ? path : L"";
   }
   dialog.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST;
   dialog.lpstrDefExt = L"bmp";
-  return GetSaveFileNameW(&dialog) ? path : L"";
+  const auto save =
+      win::SystemProc<decltype(&GetSaveFileNameW)>(L"comdlg32.dll", "GetSaveFileNameW");
+  return save && save(&dialog) ? path : L"";
 }
 
 void SetPictureFileHandler(PictureFileHandler handler) { FileHandler() = std::move(handler); }
