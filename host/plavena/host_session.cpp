@@ -55,7 +55,12 @@ std::string HexStatus(HRESULT status) {
 
 }  // namespace
 
-HostSession::HostSession(const HostOptions& options) : window_(CreateApplicationWindow()) {
+HostSession::HostSession(const HostOptions& options,
+                         const std::function<void()>& before_first_window) {
+  // The editor and its board need no window: a large board loads while the desktop starts.
+  win::ComPtr<IServerModule> pcb_server = LoadPcbEditor(options.board_path);
+  if (before_first_window) before_first_window();
+  window_.reset(CreateApplicationWindow());
   if (!window_) throw std::runtime_error("cannot create the host's application window");
   client_ = new HostClient(journal_, window_.get());
   client_->SetCommonDialogAnswer(options.common_dialog_answer);
@@ -70,8 +75,9 @@ HostSession::HostSession(const HostOptions& options) : window_(CreateApplication
     answerer_ = std::make_unique<DialogAnswerer>(journal_, std::move(answers), options.settings);
     answerer_->WatchOwner(window_.get());
   }
-
-  LoadPcbEditor(options.board_path);
+  // The editor's server module "PCB" answers for its boards and rules.
+  if (pcb_server) client_->SetPcbServerModule(pcb_server.get());
+  if (!options.board_path.empty()) client_->OpenDocument(win::Widen(options.board_path), L"PCB");
 
   // The module binds the host's exports and asks for the client while it loads.
   module_library_.reset(LoadLibraryW(win::Widen(options.module_path).c_str()));
@@ -105,7 +111,8 @@ HostSession::~HostSession() {
   if (client_) client_->Release();
 }
 
-void HostSession::LoadPcbEditor(const std::string& board_path) {
+win::ComPtr<IServerModule> HostSession::LoadPcbEditor(const std::string& board_path) {
+  win::ComPtr<IServerModule> pcb_server;
   const std::string editor = HostFolder() + "Quorvel.dll";
   if (GetFileAttributesA(editor.c_str()) != INVALID_FILE_ATTRIBUTES) {
     pcb_editor_.reset(LoadLibraryA(editor.c_str()));
@@ -116,24 +123,22 @@ void HostSession::LoadPcbEditor(const std::string& board_path) {
             win::ProcAddress<QuorvelSetJournal>(pcb_editor_.get(), "Quorvel_SetJournal")) {
       set_journal(AppendEditorLine);
     }
-    // The editor's server module "PCB" answers for its boards and rules.
     if (auto get_server = win::ProcAddress<quorvel_host::GetServerModule>(
             pcb_editor_.get(), quorvel_host::kGetServerModuleName)) {
       void* server = nullptr;
-      if (SUCCEEDED(get_server(&server)) && server) {
-        client_->SetPcbServerModule(static_cast<IServerModule*>(server));
-        static_cast<IServerModule*>(server)->Release();
+      if (SUCCEEDED(get_server(&server))) {
+        pcb_server = win::ComPtr<IServerModule>::Adopt(static_cast<IServerModule*>(server));
       }
     }
   }
-  if (board_path.empty()) return;
+  if (board_path.empty()) return pcb_server;
   const auto open = pcb_editor_
                         ? win::ProcAddress<QuorvelOpenBoard>(pcb_editor_.get(), "Quorvel_OpenBoard")
                         : nullptr;
   if (!open) throw std::runtime_error("no PCB editor (Quorvel.dll) to open " + board_path);
   char error[1024] = {};
   if (open(board_path.c_str(), error, sizeof error) != 0) throw std::runtime_error(error);
-  client_->OpenDocument(win::Widen(board_path), L"PCB");
+  return pcb_server;
 }
 
 bool HostSession::SaveBoard(const std::string& path, std::string& error) {

@@ -5,11 +5,13 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "framework/win/com.h"
 #include "framework/win/handles.h"
 #include "host/plavena/client.h"
 #include "host/plavena/dialog_answerer.h"
@@ -34,8 +36,10 @@ struct CommandResult {
 
 class HostSession {
  public:
-  // Throws std::runtime_error when the module or the board cannot be loaded.
-  explicit HostSession(const HostOptions& options);
+  // Throws std::runtime_error when the module or the board cannot be loaded. The editor and
+  // its board load first; `before_first_window` runs before the host makes any window.
+  explicit HostSession(const HostOptions& options,
+                       const std::function<void()>& before_first_window = {});
   ~HostSession();
   HostSession(const HostSession&) = delete;
   HostSession& operator=(const HostSession&) = delete;
@@ -56,7 +60,8 @@ class HostSession {
   double dialog_wait_seconds() const noexcept { return answerer_ ? answerer_->WaitSeconds() : 0; }
 
  private:
-  void LoadPcbEditor(const std::string& board_path);
+  // Loads the PCB editor and opens the board in it; the editor's server module, if it has one.
+  win::ComPtr<IServerModule> LoadPcbEditor(const std::string& board_path);
   void FailOnAnswerProblems(CommandResult& result);
 
   Journal journal_;

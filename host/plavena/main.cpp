@@ -68,8 +68,6 @@ int wmain(int argc, wchar_t** argv) {
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
   SetUnhandledExceptionFilter(ReportCrash);
   plavena::RunBesideWineServer();
-  // The entry script starts the session's keeper beside the first command after a pause.
-  if (std::getenv("TRALVEK_KEEPER_STARTING")) plavena::WaitForKeptDesktop(kKeeperStartMs);
   plavena::MarkSessionUsed();
   const plavena::CommandLine line =
       plavena::ParseCommandLine(std::vector<std::wstring>(argv, argv + argc));
@@ -78,7 +76,11 @@ int wmain(int argc, wchar_t** argv) {
   int exit_code = 0;
   try {
     const plavena::WrittenFiles files(line);
-    plavena::HostSession session(line.options);
+    // The entry script starts the session's keeper beside the first command after a pause: the
+    // host's first window waits for its desktop.
+    plavena::HostSession session(line.options, [] {
+      if (std::getenv("TRALVEK_KEEPER_STARTING")) plavena::WaitForKeptDesktop(kKeeperStartMs);
+    });
     for (const plavena::Command& command : line.commands) {
       if (FAILED(session.Run(command.name, command.parameters).status)) exit_code = 1;
     }
