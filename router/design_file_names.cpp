@@ -5,6 +5,7 @@
 #include <cstring>
 #include <iterator>
 #include <type_traits>
+#include <utility>
 
 #include "sdk/ascii_case.h"
 
@@ -96,6 +97,17 @@ void ReplaceAllText(std::string& text, std::string_view search, std::string_view
 
 namespace {
 
+thread_local unsigned escaped_name_quotes = 0;
+
+unsigned HeldQuoteOf(char c) {
+  switch (c) {
+    case kRouterStringQuote: return kHoldsRouterQuote;
+    case '\'': return kHoldsSingleQuote;
+    case '$': return kHoldsDollar;
+    default: return 0;
+  }
+}
+
 // Hands `put` each character of the trimmed name that stays and the escape of each that does not.
 // One character at a time: no escape contains a character that is escaped, so this is the same
 // as replacing each in turn.
@@ -105,6 +117,7 @@ void EscapeEach(std::string_view name, Put&& put) {
     const Escape* escape = std::find_if(std::begin(kEscapes), std::end(kEscapes),
                                         [c](const Escape& e) { return e.plain[0] == c; });
     if (escape == std::end(kEscapes)) {
+      escaped_name_quotes |= HeldQuoteOf(c);
       put(c);
     } else {
       put(escape->escaped);
@@ -143,16 +156,22 @@ std::string UnescapeName(std::string_view name) {
   return text;
 }
 
-char DeclaredStringQuote(std::span<const std::string_view> names) {
-  auto held = [&](char c) {
-    return std::any_of(names.begin(), names.end(),
-                       [c](std::string_view name) { return name.find(c) != name.npos; });
-  };
-  if (!held(kRouterStringQuote)) return 0;
+char DeclaredStringQuote(unsigned held_quotes) {
+  if (!(held_quotes & kHoldsRouterQuote)) return 0;
   for (const char quote : {'\'', '$'}) {
-    if (!held(quote)) return quote;
+    if (!(held_quotes & HeldQuoteOf(quote))) return quote;
   }
   return 0;
 }
+
+char DeclaredStringQuote(std::span<const std::string_view> names) {
+  unsigned held = 0;
+  for (const std::string_view name : names) {
+    for (const char c : name) held |= HeldQuoteOf(c);
+  }
+  return DeclaredStringQuote(held);
+}
+
+unsigned TakeEscapedNameQuotes() { return std::exchange(escaped_name_quotes, 0u); }
 
 }  // namespace router

@@ -42,10 +42,16 @@ std::string UnescapeName(std::string_view name);
 
 // The quote character a router reads names with unless the design file declares another.
 inline constexpr char kRouterStringQuote = '"';
+// The quote characters names hold that decide the design file's string quote, as bits.
+enum HeldQuote : unsigned { kHoldsRouterQuote = 1, kHoldsSingleQuote = 2, kHoldsDollar = 4 };
 // The string quote the design file declares for names: none (0) while no name holds the router's
 // own, so that such files stay as they were; else the first of ' and $ that no name holds, under
 // which a name holding " reads as it stands. None when every one is held.
+char DeclaredStringQuote(unsigned held_quotes);
 char DeclaredStringQuote(std::span<const std::string_view> names);
+// The HeldQuote bits of the names escaped on this thread (EscapeName and its kin) since the last
+// call, which starts the record again: the names a design file was written with.
+unsigned TakeEscapedNameQuotes();
 
 // Replaces the first occurrence of `search` by `replacement` until none is left (a replacement
 // may complete a new occurrence, which is replaced too). `replacement` must not contain `search`.

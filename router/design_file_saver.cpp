@@ -110,11 +110,18 @@ bool TSpecctraFileSaver::WriteDesignFile(const std::string& file_name,
       saver.board_.reset();
     }
   } run{*this};
-  Write(file_name);
+  // The header declares the string quote before the names it serves are written: when a name
+  // beyond the title and the nets needs another (a footprint named with an inch mark, say), the
+  // file is written again under that one.
+  if (const std::optional<char> needed = Write(file_name, std::nullopt)) {
+    warnings_.clear();
+    Write(file_name, needed);
+  }
   return warnings_.empty();
 }
 
-void TSpecctraFileSaver::Write(const std::string& file_name) {
+std::optional<char> TSpecctraFileSaver::Write(const std::string& file_name,
+                                              std::optional<char> string_quote) {
   board_ = std::make_unique<TBoard>(sdk::PcbApi_GetCurrentBoardHandle());
   board_->Sync(pcbapi::kRead);
   // The layers section names the stack's layers; without a stack the copper and padstacks on
@@ -182,12 +189,14 @@ void TSpecctraFileSaver::Write(const std::string& file_name) {
   out_.Lower(out_.Level());
   ComputeBoardDefaults();
 
+  TakeEscapedNameQuotes();  // from here on, the names the file holds
   std::string title = ExtractFileName(board_->GetFileName());
   ReplaceAllText(title, " ", "_");
   title = EscapeName(title);
   std::vector<std::string_view> names = {title};
   for (const TBoardNet& net : nets_) names.push_back(net.name);
-  WriteHeader(title, DeclaredStringQuote(names));
+  const char declared = string_quote ? *string_quote : DeclaredStringQuote(names);
+  WriteHeader(title, declared);
   WriteResolution();
   WriteStructure();
   WritePlacement();
@@ -199,6 +208,9 @@ void TSpecctraFileSaver::Write(const std::string& file_name) {
   Flush();
   file.Close();
   file_ = nullptr;
+  // With every quote held by some name none serves, and the file stays as it is.
+  const char needed = DeclaredStringQuote(TakeEscapedNameQuotes());
+  if (!string_quote && needed != 0 && needed != declared) return needed;
 
   std::string failure;
   // Any export makes the design file again.
@@ -210,6 +222,7 @@ void TSpecctraFileSaver::Write(const std::string& file_name) {
                                                  sdk::ReplaceFailureCause(target, failure)));
   }
   padstacks.list().SavePadStackHoles(PerDocumentFileName(board_->GetFileName()));
+  return std::nullopt;
 }
 
 void TSpecctraFileSaver::Flush() { out_.Send(); }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -59,7 +60,10 @@ class TSpecctraFileSaver {
   bool NetNamesUnique() const { return net_names_unique_; }
 
  private:
-  void Write(const std::string& file_name);
+  // Writes the design file with the string quote given, or with the one the title and the nets
+  // need. Without one given, a file whose other names need another is not kept: that quote is
+  // returned instead, for the file to be written again with it.
+  std::optional<char> Write(const std::string& file_name, std::optional<char> string_quote);
   // Whether the nets' names differ as the router reads them; a message when they do not.
   void CheckNetNamesUnique();
   void ComputeBoardDefaults();

@@ -320,6 +320,29 @@ TEST_F(RoundTrip, NetsNamedWithTheRoutersQuoteComeBackRouted) {
   EXPECT_EQ(design_.find("(parser"), std::string::npos) << design_;
 }
 
+// Names beyond the nets are read the same way: a footprint named with an inch mark had the
+// router read the rest of its lines as one text. The design file declares a quote that no name
+// of the file holds ("'" is a net's here).
+TEST_F(RoundTrip, FootprintsNamedWithTheRoutersQuoteKeepTheDesignFileReadable) {
+  std::string board = MetricBoard("");
+  board =
+      std::regex_replace(board, std::regex(R"("footprint": "SIP3")"), R"("footprint": "SIP3\"")");
+  board = std::regex_replace(board, std::regex(R"("N2")"), R"("RST'")");
+  Open(board);
+  EXPECT_NE(design_.find("(parser\r\n        (string_quote $)\r\n    )\r\n    (resolution"),
+            std::string::npos)
+      << design_;
+  EXPECT_NE(design_.find("(image SIP3\""), std::string::npos) << design_;
+  const std::string route = RouteFileOfDesign(
+      design_, false,
+      {{"N1", "(wire (path TopLayer 10 196.850 590.551 1377.953 590.551))"},
+       {"RST'", "(wire (path BottomLayer 10 196.850 393.701 1377.953 393.701))"}});
+  Import(route);
+  EXPECT_NE(board_->journal().Text().find(": 2 tracks, 0 vias and 0 pads added."),
+            std::string::npos)
+      << board_->journal().Text() << route;
+}
+
 // The layers the structure declares, and those the library's padstacks name without a
 // declaration ("signal" is every layer).
 std::vector<std::string> UndeclaredPadstackLayers(const std::string& design) {
