@@ -176,14 +176,13 @@ TEST(RouterSettings, ControlCharactersOfAStoredValueAreShownByTheirCode) {
   SettingsFile file(std::string("WireGrid=5\0mil\x01\r\nViaGrid=fine\r\n", 31) +
                     "SplitPlaneEdgeWidth=" + std::string(50, '9') + "\r\n");
   TRouterSettings read;
-  EXPECT_EQ(
-      router::ReadSpecctraSetup(file.ini, true, read),
-      (std::vector<std::string>{
-          file.ini.Path() + ": WireGrid=5\\x00mil\\x01 cannot be used (it is no length); "
-                            "it stays 20mil",
-          file.ini.Path() + ": ViaGrid=fine cannot be used (it is no length); it stays 20mil",
-          file.ini.Path() + ": SplitPlaneEdgeWidth=" + std::string(40, '9') +
-              "... cannot be used (it is larger than 99999mil); it stays 10mil"}));
+  EXPECT_EQ(router::ReadSpecctraSetup(file.ini, true, read),
+            (std::vector<std::string>{
+                file.ini.Path() + ": WireGrid=5\\x00mil\\x01 cannot be used (it is no length); "
+                                  "it stays 20mil",
+                file.ini.Path() + ": ViaGrid=fine cannot be used (it is no length); it stays 20mil",
+                file.ini.Path() + ": SplitPlaneEdgeWidth=" + std::string(40, '9') +
+                    "... cannot be used (it is larger than 99999mil); it stays 10mil"}));
 }
 
 TEST(RouterSettings, StoredLengthsReadWholeAndAreClamped) {
@@ -262,6 +261,25 @@ TEST(DesignFileNames, EscapesBlanksAndParenthesesBothWays) {
   text = "x";
   router::ReplaceAllText(text, "", "y");
   EXPECT_EQ(text, "x");
+}
+
+// The string quote follows the quote characters of the names escaped since the last look: the
+// router's own alone asks for ', both it and ' for $, all three leave none that serves.
+TEST(DesignFileNames, TheStringQuoteIsOneNoEscapedNameHolds) {
+  struct Case {
+    std::vector<const char*> names;
+    char quote;
+  };
+  const Case cases[] = {{{"A", "$B", "C'"}, 0},
+                        {{"0.1\" HDR", "N1"}, '\''},
+                        {{"R\"1", "RST'"}, '$'},
+                        {{"R\"1", "RST'", "$V"}, 0}};
+  router::TakeEscapedNameQuotes();
+  for (const Case& c : cases) {
+    for (const char* name : c.names) router::EscapeName(name);
+    EXPECT_EQ(router::DeclaredStringQuote(router::TakeEscapedNameQuotes()), c.quote) << c.names[0];
+  }
+  EXPECT_EQ(router::TakeEscapedNameQuotes(), 0u);
 }
 
 }  // namespace
