@@ -292,55 +292,44 @@ TEST_F(RoundTrip, FixedCopperGivenBackAThousandthOffIsNotLaidTwice) {
 }
 
 // A router reads the string quote (") anywhere in a name as the start of a quoted text: a net
-// named with it lost its routing on the way back. The design file declares another quote, one that
-// no name holds, and the names come back as they stand; a board whose names hold no quote
-// declares none.
-TEST_F(RoundTrip, NetsNamedWithTheRoutersQuoteComeBackRouted) {
-  std::string board = MetricBoard("");
-  board = std::regex_replace(board, std::regex(R"("N3")"), R"("SIG\"Q")");
-  board = std::regex_replace(board, std::regex(R"("N2")"), R"("RST'")");
-  Open(board);
-  EXPECT_NE(design_.find("(parser\r\n        (string_quote $)\r\n    )\r\n    (resolution"),
-            std::string::npos)
-      << design_;
-  const std::string route = RouteFileOfDesign(
-      design_, false,
-      {{"SIG\"Q", "(wire (path TopLayer 10 196.850 590.551 1377.953 590.551))"},
-       {"RST'", "(wire (path BottomLayer 10 196.850 393.701 1377.953 393.701))"}});
-  Import(route);
-  EXPECT_NE(board_->journal().Text().find(": 2 tracks, 0 vias and 0 pads added."),
-            std::string::npos)
-      << board_->journal().Text() << route;
-  const std::vector<std::string> tracks = SavedObjects(Saved("after"), "tracks");
-  ASSERT_EQ(tracks.size(), 2u);
-  EXPECT_NE(tracks[0].find(R"("net":"RST'")"), std::string::npos) << tracks[0];
-  EXPECT_NE(tracks[1].find(R"("net":"SIG\"Q")"), std::string::npos) << tracks[1];
-
+// named with it lost its routing on the way back, a footprint named with an inch mark had the rest
+// of its lines read as one text. The design file declares another quote, one that no name of it
+// holds ("'" is a net's here), and the names come back as they stand; a board whose names hold no
+// quote declares none.
+TEST_F(RoundTrip, NamesHoldingTheRoutersQuoteComeBackRouted) {
+  struct Case {
+    const char* plain;   // in the board file
+    const char* quoted;  // the same with the router's quote
+    const char* design;  // what the design file holds of it
+    const char* net;     // a net routed back, as the router names it and as the board saves it
+    const char* saved_net;
+  };
+  const Case cases[] = {{R"("N3")", R"("SIG\"Q")", "(net SIG\"Q", "SIG\"Q", R"("net":"SIG\"Q")"},
+                        {R"("footprint": "SIP3")", R"("footprint": "SIP3\"")", "(image SIP3\"",
+                         "N3", R"("net":"N3")"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.quoted);
+    std::string board = std::regex_replace(MetricBoard(""), std::regex(c.plain), c.quoted);
+    Open(std::regex_replace(board, std::regex(R"("N2")"), R"("RST'")"));
+    EXPECT_NE(design_.find("(parser\r\n        (string_quote $)\r\n    )\r\n    (resolution"),
+              std::string::npos)
+        << design_;
+    EXPECT_NE(design_.find(c.design), std::string::npos) << design_;
+    const std::string route = RouteFileOfDesign(
+        design_, false,
+        {{c.net, "(wire (path TopLayer 10 196.850 590.551 1377.953 590.551))"},
+         {"RST'", "(wire (path BottomLayer 10 196.850 393.701 1377.953 393.701))"}});
+    Import(route);
+    EXPECT_NE(board_->journal().Text().find(": 2 tracks, 0 vias and 0 pads added."),
+              std::string::npos)
+        << board_->journal().Text() << route;
+    std::string tracks;
+    for (const std::string& track : SavedObjects(Saved("after"), "tracks")) tracks += track;
+    EXPECT_NE(tracks.find(R"("net":"RST'")"), std::string::npos) << tracks;
+    EXPECT_NE(tracks.find(c.saved_net), std::string::npos) << tracks;
+  }
   Open(MetricBoard(""));
   EXPECT_EQ(design_.find("(parser"), std::string::npos) << design_;
-}
-
-// Names beyond the nets are read the same way: a footprint named with an inch mark had the
-// router read the rest of its lines as one text. The design file declares a quote that no name
-// of the file holds ("'" is a net's here).
-TEST_F(RoundTrip, FootprintsNamedWithTheRoutersQuoteKeepTheDesignFileReadable) {
-  std::string board = MetricBoard("");
-  board =
-      std::regex_replace(board, std::regex(R"("footprint": "SIP3")"), R"("footprint": "SIP3\"")");
-  board = std::regex_replace(board, std::regex(R"("N2")"), R"("RST'")");
-  Open(board);
-  EXPECT_NE(design_.find("(parser\r\n        (string_quote $)\r\n    )\r\n    (resolution"),
-            std::string::npos)
-      << design_;
-  EXPECT_NE(design_.find("(image SIP3\""), std::string::npos) << design_;
-  const std::string route = RouteFileOfDesign(
-      design_, false,
-      {{"N1", "(wire (path TopLayer 10 196.850 590.551 1377.953 590.551))"},
-       {"RST'", "(wire (path BottomLayer 10 196.850 393.701 1377.953 393.701))"}});
-  Import(route);
-  EXPECT_NE(board_->journal().Text().find(": 2 tracks, 0 vias and 0 pads added."),
-            std::string::npos)
-      << board_->journal().Text() << route;
 }
 
 // The layers the structure declares, and those the library's padstacks name without a
