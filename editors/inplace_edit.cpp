@@ -7,13 +7,6 @@
 
 namespace editors {
 
-namespace {
-
-// The editor's window lies this far outside the cell, so its frame is not part of the text.
-constexpr int kCellMargin = 2;
-
-}  // namespace
-
 bool TdxInplaceEditClass::InheritsFrom(const TdxInplaceEditClass& other) const noexcept {
   for (const TdxInplaceEditClass* c = this; c; c = c->parent) {
     if (c == &other) return true;

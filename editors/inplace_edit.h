@@ -86,7 +86,9 @@ class TdxInplaceEdit : public controls::TXPCustomButtonEdit {
     if (show_notify_lock_ > 0) --show_notify_lock_;
   }
   bool ShowNotifyLocked() const noexcept { return show_notify_lock_ > 0; }
-  // Places the editor over `cell` grown by 2 pixels on each side and shows it; takes the focus
+  // The editor's window lies this far outside its cell, so its frame is not part of the text.
+  static constexpr int kCellMargin = 2;
+  // Places the editor over `cell` grown by kCellMargin on each side and shows it; takes the focus
   // when the container or a window inside it has it; runs AfterShow when the editor was hidden
   // and the show notification is not locked.
   void ShowAndFocus(const RECT& cell);

@@ -279,8 +279,13 @@ void TdxInplaceMemoEdit::FitToLines() {
   const TCustomdxContainer* container = Container();
   if (inner_->HandleAllocated() && container && container->HandleAllocated()) {
     const RECT room = container->ClientRect();
-    const int wanted = inner_->HeightForAllLines() + vertical_offsets;
-    all_shown = wanted <= room.bottom - room.top;
+    const int lines = inner_->HeightForAllLines() + vertical_offsets;
+    all_shown = lines <= room.bottom - room.top;
+    // It grows a cell's height at a time, so that it ends as a row of the container ends: within
+    // a row, it would leave a sliver of that row's text showing under it.
+    const int cell = height - 2 * kCellMargin;
+    const int cells = cell > 0 ? (lines - 2 * kCellMargin + cell - 1) / cell : 0;
+    const int wanted = cells > 0 ? cells * cell + 2 * kCellMargin : lines;
     if (wanted > height) {
       height = std::min<int>(wanted, room.bottom - room.top);
       top = std::min<int>(top, std::max<int>(room.top, room.bottom - height));

@@ -710,8 +710,8 @@ std::string LinesOutOfView(editors::TdxInplaceMemoEdit& editor) {
 }
 
 // A user opens a memo cell with F2 or by typing, and breaks lines with Enter: the caret waits
-// after the text, and the one-row editor grows with its lines (as far as the grid reaches) so
-// that the first line never scrolls out of view.
+// after the text, and the one-row editor grows with its lines, a row at a time (as far as the grid
+// reaches) so that the first line never scrolls out of view.
 TEST(MemoColumn, EditorOpensWithTheCaretAfterTheTextAndGrowsWithItsLines) {
   TypedGrid g;
   auto& c = g.Add<TdxTreeListMemoColumn>({L"one", L"two\r\nlines", L"x"});
@@ -750,6 +750,9 @@ TEST(MemoColumn, EditorOpensWithTheCaretAfterTheTextAndGrowsWithItsLines) {
   EXPECT_EQ(LinesOutOfView(*editor), "") << "lines out of view after Enter";
   EXPECT_EQ(editor->Left(), cell.left - 2) << "it grows down, as wide as before";
   EXPECT_EQ(editor->Width(), cell.right - cell.left + 4);
+  const RECT next = g.grid.GetCellRect(g.grid.Items(1), c.Index());
+  EXPECT_EQ(editor->Top() + editor->Height(), next.bottom + 2)
+      << "it ends with a row, as it ends with its own: no sliver of the next row's text";
   for (int i = 0; i < 3; ++i) key(inner, VK_BACK, L'\b');
   EXPECT_EQ(editor->Height(), cell.bottom - cell.top + 4) << "back to the cell's height";
   g.grid.CloseEditor();
