@@ -59,7 +59,8 @@ void TComponent::TellOwnerFreeing() noexcept {
 }
 
 void TComponent::InsertComponent(TComponent* component) {
-  if (!component->name_.empty() && FindComponent(component->name_)) {
+  if (!component->name_.empty() &&
+      !named_.try_emplace(win::FoldedText(component->name_), component).second) {
     throw EComponentError("A component named " + component->name_ + " already exists");
   }
   components_.push_back(component);
@@ -72,6 +73,7 @@ void TComponent::RemoveComponent(TComponent* component) {
   // Searched from the end, where an owner freeing its components newest first finds each.
   const auto it = std::find(components_.rbegin(), components_.rend(), component);
   if (it != components_.rend()) components_.erase(std::next(it).base());
+  if (!component->name_.empty()) ForgetName(component);
   component->owner_ = nullptr;
 }
 
@@ -83,20 +85,28 @@ void TComponent::SetName(const std::string& name) {
                      });
   if (!name.empty() && !valid)
     throw EComponentError("\"" + name + "\" is not a valid component name");
-  if (owner_ && !name.empty()) {
-    TComponent* same = owner_->FindComponent(name);
-    if (same && same != this)
-      throw EComponentError("A component named " + name + " already exists");
+  if (owner_) {
+    if (!name.empty()) {
+      const auto [it, added] = owner_->named_.try_emplace(win::FoldedText(name), this);
+      if (!added && it->second != this) {
+        throw EComponentError("A component named " + name + " already exists");
+      }
+    }
+    // A new spelling of the same name keeps its place; another name frees the old one's.
+    if (!name_.empty() && !win::SameText(name_, name)) owner_->ForgetName(this);
   }
   name_ = name;
 }
 
+void TComponent::ForgetName(TComponent* component) {
+  const auto it = named_.find(win::FoldedText(component->name_));
+  if (it != named_.end() && it->second == component) named_.erase(it);
+}
+
 TComponent* TComponent::FindComponent(const std::string& name) const {
   if (name.empty()) return nullptr;
-  for (TComponent* component : components_) {
-    if (win::SameText(component->name_, name)) return component;
-  }
-  return nullptr;
+  const auto it = named_.find(win::FoldedText(name));
+  return it == named_.end() ? nullptr : it->second;
 }
 
 void TComponent::FreeNotification(TComponent* other) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "framework/exception.h"
@@ -61,10 +62,15 @@ class TComponent {
   void TellOwnerFreeing() noexcept;
   void InsertComponent(TComponent* component);
   void RemoveComponent(TComponent* component);
+  // Takes the owned component's name out of the index of names.
+  void ForgetName(TComponent* component);
 
   TComponent* owner_ = nullptr;
   std::string name_;
   std::vector<TComponent*> components_;
+  // The named ones among them by their folded names: a form of thousands of components looked
+  // each up among all the others as it was read.
+  std::unordered_map<std::string, TComponent*> named_;
   std::vector<TComponent*> free_notifies_;
   unsigned state_ = 0;
   int tag_ = 0;

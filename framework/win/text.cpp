@@ -36,6 +36,14 @@ std::string SystemErrorText(unsigned long error) {
   return reason.empty() ? "system error " + std::to_string(error) : reason;
 }
 
+std::string FoldedText(std::string_view text) {
+  std::string folded(text);
+  for (char& c : folded) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return folded;
+}
+
 bool SameText(std::string_view a, std::string_view b) noexcept {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {

@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <tuple>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "editors/gdi_scope.h"
 #include "treelist/core/grid_helpers.h"
@@ -341,34 +344,44 @@ void TCustomdxTreeListControl::NormalizeHeaderRows() {
   for (TdxTreeListColumn* c : columns_) {
     c->row_index_ = std::clamp(c->stored_row_index_, 0, rows - 1);
   }
-  for (int band = 0; band < bands_->Count(); ++band) {
-    if (!bands_->Items(band)->Visible()) continue;
-    // The rows the band's visible columns use, closed up from the top in their order.
-    std::vector<bool> used(static_cast<size_t>(rows), false);
-    for (const TdxTreeListColumn* c : columns_) {
-      if (c->visible_ && c->band_index_ == band) used[c->row_index_] = true;
-    }
-    std::vector<int> new_row(static_cast<size_t>(rows), 0);
+  // Each visible band's rows closed up from the top in their order: the rows its visible columns
+  // use, counted in one pass over the columns (a pass per band, or per column, made reading a
+  // form of thousands of columns take seconds).
+  const int bands = bands_->Count();
+  const auto shown_in_band = [&](const TdxTreeListColumn* c) {
+    return c->visible_ && c->band_index_ >= 0 && c->band_index_ < bands &&
+           bands_->Items(c->band_index_)->Visible();
+  };
+  std::vector<std::vector<int>> new_row(static_cast<size_t>(bands));
+  for (const TdxTreeListColumn* c : columns_) {
+    if (!shown_in_band(c)) continue;
+    std::vector<int>& band_rows = new_row[static_cast<size_t>(c->band_index_)];
+    if (band_rows.empty()) band_rows.assign(static_cast<size_t>(rows), 0);
+    band_rows[static_cast<size_t>(c->row_index_)] = 1;  // used, for now
+  }
+  for (std::vector<int>& band_rows : new_row) {
     int next = 0;
-    for (int r = 0; r < rows; ++r) {
-      new_row[r] = next;
-      if (used[r]) ++next;
-    }
-    for (TdxTreeListColumn* c : columns_) {
-      if (c->visible_ && c->band_index_ == band && new_row[c->row_index_] != c->row_index_) {
-        c->row_index_ = c->stored_row_index_ = new_row[c->row_index_];
-      }
+    for (int& row : band_rows) next += std::exchange(row, next);
+  }
+  for (TdxTreeListColumn* c : columns_) {
+    if (!shown_in_band(c)) continue;
+    const int row =
+        new_row[static_cast<size_t>(c->band_index_)][static_cast<size_t>(c->row_index_)];
+    if (row != c->row_index_) c->row_index_ = c->stored_row_index_ = row;
+  }
+  // Columns below a band's last used row (hidden ones too) come up to it. Only hidden ones move,
+  // so the rows the visible ones use are counted once before.
+  std::unordered_map<int, int> used_rows;
+  for (const TdxTreeListColumn* c : columns_) {
+    if (c->visible_ && c->band_index_ >= 0) {
+      int& count = used_rows[c->band_index_];
+      count = std::max(count, c->row_index_ + 1);
     }
   }
-  // Columns below a band's last used row (hidden ones too) come up to it.
   for (TdxTreeListColumn* c : columns_) {
     if (c->band_index_ < 0) continue;
-    int count = 0;
-    for (const TdxTreeListColumn* other : columns_) {
-      if (other->visible_ && other->band_index_ == c->band_index_) {
-        count = std::max(count, other->row_index_ + 1);
-      }
-    }
+    const auto used = used_rows.find(c->band_index_);
+    const int count = used == used_rows.end() ? 0 : used->second;
     if (c->row_index_ >= count) c->row_index_ = c->stored_row_index_ = std::max(count - 1, 0);
   }
 }
