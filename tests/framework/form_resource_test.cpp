@@ -241,6 +241,20 @@ TEST(Components, OwnersFreeWhatTheyOwnAndNamesAreUnique) {
   EXPECT_THROW(b->SetName("1st"), EComponentError);
   b->SetName("Second");
   EXPECT_EQ(owner->FindComponent("SECOND"), b);
+  // A name given up (renamed, freed) is free for another; a new spelling keeps it.
+  b->SetName("SECOND");
+  EXPECT_EQ(owner->FindComponent("second"), b);
+  b->SetName("Third");
+  EXPECT_EQ(owner->FindComponent("second"), nullptr);
+  EXPECT_EQ(owner->FindComponent("third"), b);
+  auto* c = new TComponent(owner);
+  c->SetName("Second");
+  EXPECT_EQ(owner->FindComponent("Second"), c);
+  delete c;
+  EXPECT_EQ(owner->FindComponent("Second"), nullptr);
+  auto* d = new TComponent(owner);
+  d->SetName("Second");
+  delete d;
   a->FreeNotification(&watcher);
   delete b;
   EXPECT_EQ(owner->Components(), std::vector<TComponent*>{a});
