@@ -44,8 +44,8 @@ int Usage(const std::string& error) {
 // Writes the text to the standard output in one piece, its lines ended as a text stream ends
 // them. The C library writes a text stream a line at a time, and each write of a Wine program
 // is a request to Wine's server: a short journal took 40 ms while a new session's programs
-// started, a verbose one of a large board far longer.
-void PrintWhole(const std::string& text) {
+// started, a verbose one of a large board far longer. False when the output takes it not whole.
+bool PrintWhole(const std::string& text) {
   std::string lines;
   lines.reserve(text.size() + text.size() / 16);
   for (const char c : text) {
@@ -57,9 +57,12 @@ void PrintWhole(const std::string& text) {
   for (size_t done = 0; done < lines.size();) {
     DWORD written = 0;
     const auto part = static_cast<DWORD>(std::min(lines.size() - done, kMostAtOnce));
-    if (!WriteFile(output, lines.data() + done, part, &written, nullptr) || written == 0) return;
+    if (!WriteFile(output, lines.data() + done, part, &written, nullptr) || written == 0) {
+      return false;
+    }
     done += written;
   }
+  return true;
 }
 
 }  // namespace
@@ -90,7 +93,12 @@ int wmain(int argc, wchar_t** argv) {
       exit_code = 1;
     }
     for (const std::string& summary : files.SummaryLines()) session.journal().Append(summary);
-    PrintWhole(plavena::PrintedJournal(session.journal(), line.verbose));
+    // A journal the output did not take is a command whose outcome nobody saw.
+    if (!PrintWhole(plavena::PrintedJournal(session.journal(), line.verbose))) {
+      std::fprintf(stderr, "Plavena: the journal could not be written to the output (error %lu)\n",
+                   static_cast<unsigned long>(GetLastError()));
+      exit_code = 1;
+    }
   } catch (const std::exception& e) {
     std::fprintf(stderr, "Plavena: %s\n", e.what());
     return 1;

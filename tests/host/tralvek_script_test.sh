@@ -143,6 +143,12 @@ check_desktop
 runs_on=$(taskset -pc "$cold" | sed 's/.*: //')
 [ -z "$cpu" ] || [ "$runs_on" = "$cpu" ] ||
   fail "after the first command the server runs on processors $runs_on, not on $cpu alone"
+# A journal the output cannot take (a full disk) fails the command, and says why.
+if HOME=$home "$root/tralvek" export "$home/board.json" "$home/full.dsn" >/dev/full 2>"$home/full.txt"; then
+  fail "an export whose journal went nowhere succeeded"
+fi
+grep -q "the journal could not be written to the output" "$home/full.txt" ||
+  fail "an export whose journal went nowhere did not say so: $(cat "$home/full.txt")"
 # A server of the prefix that the script did not start (a test run by hand, say) is replaced by
 # one of its own, whose settings the commands rely on.
 WINEPREFIX=$root/build/wineprefix wineserver -k
