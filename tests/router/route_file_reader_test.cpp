@@ -60,6 +60,8 @@ TEST(RouteFileReader, ResolutionUnitsScaleEveryLength) {
       {"um 1", "100", 39370},         // 100 um
       {"mil 1", "2.5", 25000},        // decimals read
       {"mil 1", "-0.25", -2500},
+      {"mil 1", "214748", 2147480000},  // the largest length a coordinate holds, either way
+      {"mil 1", "-214748", -2147480000},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.resolution) + " " + c.value);
