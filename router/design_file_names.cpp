@@ -113,16 +113,18 @@ unsigned HeldQuoteOf(char c) {
 // as replacing each in turn.
 template <class Put>
 void EscapeEach(std::string_view name, Put&& put) {
+  unsigned quotes = 0;  // noted once a name: a thread's own variable is a call away here
   for (const char c : sdk::TrimBlanks(name)) {
     const Escape* escape = std::find_if(std::begin(kEscapes), std::end(kEscapes),
                                         [c](const Escape& e) { return e.plain[0] == c; });
     if (escape == std::end(kEscapes)) {
-      escaped_name_quotes |= HeldQuoteOf(c);
+      quotes |= HeldQuoteOf(c);
       put(c);
     } else {
       put(escape->escaped);
     }
   }
+  if (quotes) escaped_name_quotes |= quotes;
 }
 
 }  // namespace
